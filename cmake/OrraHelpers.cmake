@@ -1,0 +1,65 @@
+# Shared build settings and small helpers for every target of the project.
+
+set(ORRA_WARNINGS -Wall -Wextra -Wno-unused-parameter)
+set(ORRA_SANITIZE_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+
+function(orra_module_wanted module out)
+  set(r ON)
+  if(ORRA_MODULES)
+    list(FIND ORRA_MODULES ${module} i)
+    if(i EQUAL -1)
+      set(r OFF)
+    endif()
+  endif()
+  if(NOT ORRA_GUI)
+    list(FIND ORRA_GUI_MODULES ${module} g)
+    if(NOT g EQUAL -1)
+      set(r OFF)
+    endif()
+  endif()
+  set(${out} ${r} PARENT_SCOPE)
+endfunction()
+
+# Compile options common to our own targets.
+function(orra_target_defaults target)
+  target_compile_options(${target} PRIVATE ${ORRA_WARNINGS})
+  target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
+  if(ORRA_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+    target_link_options(${target} PUBLIC -fsanitize=address,undefined)
+  elseif(SANITIZE)
+    target_compile_options(${target} PRIVATE ${ORRA_SANITIZE_FLAGS})
+    target_link_options(${target} PUBLIC ${ORRA_SANITIZE_FLAGS})
+  endif()
+endfunction()
+
+# orra_library(name STATIC|SHARED SOURCES ... LIBS ...)
+# Sources default to every .cpp/.h below the calling folder (not recursing into folders that
+# have their own CMakeLists.txt is the caller's business: pass SOURCES to be explicit).
+function(orra_library name kind)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT A_SOURCES)
+    file(GLOB_RECURSE A_SOURCES CONFIGURE_DEPENDS
+      ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  endif()
+  add_library(${name} ${kind} ${A_SOURCES})
+  orra_target_defaults(${name})
+  target_link_libraries(${name} PUBLIC ${A_LIBS})
+endfunction()
+
+# orra_test(name SOURCES ... LIBS ... [LABELS ...] [ENV ...])
+# A GoogleTest executable whose cases are each registered with CTest.
+function(orra_test name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  orra_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_compile_definitions(${name} PRIVATE ORRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    ORRA_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORRA_NO_OPEN=1;${A_ENV}")
+  if(A_LABELS)
+    list(APPEND props LABELS "${A_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ${props})
+endfunction()

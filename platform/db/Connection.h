@@ -1,0 +1,78 @@
+#pragma once
+// A database connection in the manner of ADO's Connection, over one of the backends:
+// the embedded server (SQLite), a single SQLite file ("Data Source=path"), or any ODBC
+// driver through unixODBC ("Driver={…};Server=…"). "Driver={SQL Server}" maps to the
+// configured ODBC driver (FreeTDS by default).
+
+#include "platform/db/Backend.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/Types.h"
+
+#include <QList>
+#include <QString>
+#include <atomic>
+#include <memory>
+
+namespace orra::db {
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens the connection. Throws orra::Error (number = first provider error's number,
+    // description = its text; the full list in errors()). user/password override UID/PWD.
+    void open(const QString& connectionText, const QString& user = QString(),
+              const QString& password = QString());
+    void close();
+    int state() const { return isOpen() ? 1 : 0; }   // adStateClosed 0, adStateOpen 1
+    bool isOpen() const;
+    QString connectionString() const { return m_text; }
+
+    // Executes a statement text; every result set is buffered. The returned recordset is
+    // closed (state 0) when the statement returned no rows. Throws orra::Error on failure,
+    // with errors() holding the provider's list. params bind to '?' markers.
+    RecordsetPtr execute(const QString& sql, const QList<Parameter>& params = {},
+                         long* recordsAffected = nullptr);
+
+    void beginTrans();
+    void commitTrans();
+    void rollbackTrans();
+    int transactionLevel() const { return m_transactionLevel; }
+
+    // Thread-safe: asks the running statement to stop; it then fails with a cancel error.
+    void cancel();
+
+    // "Server Name" and "Current Catalog" (the properties the system reads), and the
+    // backend's others.
+    QString property(const QString& name) const;
+
+    // The error list of the last call: errors (number < 0) and messages (number 0).
+    const QList<ProviderError>& errors() const { return m_errors; }
+
+    // Command and connection time-outs are accepted for compatibility; the system uses none.
+    void setCommandTimeout(int seconds) { m_commandTimeout = seconds; }
+    int commandTimeout() const { return m_commandTimeout; }
+
+    Backend* backend() const { return m_backend.get(); }
+
+private:
+    [[noreturn]] void fail(const ProviderFailure& f, const QString& fallbackSource);
+    void requireOpen(const char* operation);
+
+    std::unique_ptr<Backend> m_backend;
+    QString m_text;
+    QList<ProviderError> m_errors;
+    int m_transactionLevel = 0;
+    int m_commandTimeout = 30;
+};
+
+using ConnectionPtr = std::shared_ptr<Connection>;
+
+// The ODBC driver used for "Driver={SQL Server}" (setting "Main Settings/OdbcDriver", or the
+// ORRA_ODBC_DRIVER environment variable; FreeTDS by default).
+QString configuredOdbcDriver();
+
+} // namespace orra::db

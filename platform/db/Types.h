@@ -1,0 +1,63 @@
+#pragma once
+// Column types and provider errors of the database layer, numbered as ADO numbers them,
+// because stored code (scripts, exports) reads the numbers.
+
+#include <QString>
+#include <QVariant>
+
+namespace orra::db {
+
+// ADO DataTypeEnum values that the backends produce.
+enum class DataType : int {
+    Empty = 0,
+    SmallInt = 2,
+    Integer = 3,
+    Single = 4,
+    Double = 5,
+    Currency = 6,
+    Date = 7,
+    Boolean = 11,
+    Variant = 12,
+    TinyInt = 17,        // SQL Server tinyint is unsigned: adUnsignedTinyInt
+    BigInt = 20,
+    Guid = 72,
+    Binary = 128,
+    Char = 129,
+    WChar = 130,
+    Numeric = 131,
+    DBDate = 133,
+    DBTime = 134,
+    DBTimeStamp = 135,
+    VarChar = 200,
+    LongVarChar = 201,
+    VarWChar = 202,
+    LongVarWChar = 203,
+    VarBinary = 204,
+    LongVarBinary = 205,
+};
+
+// Groups the export and the checksum care about.
+bool isIntegerType(DataType t);
+bool isNumericType(DataType t);   // integers, floats, currency, numeric
+bool isTextType(DataType t);
+bool isDateType(DataType t);
+bool isBinaryType(DataType t);
+
+// One entry of a connection's error list, as ADO's Errors collection holds it.
+// number < 0 for errors, 0 for informational messages (PRINT, "changed database context").
+struct ProviderError {
+    long number = 0;
+    QString sqlState;
+    QString description;
+    QString source;
+    long nativeError = 0;
+};
+
+// A value bound to a "?" marker of a statement. NULL is an invalid QVariant.
+using Parameter = QVariant;
+
+// Field values: an invalid QVariant is NULL; text is QString, integers qint64 (or int),
+// floats and numeric/currency double, bit bool, dates QDateTime/QDate, binary QByteArray.
+inline bool isNull(const QVariant& v) { return !v.isValid(); }
+
+} // namespace orra::db
