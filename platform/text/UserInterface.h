@@ -17,6 +17,16 @@ enum MsgBoxStyle : int {
 };
 enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
 
+// What a log-on dialog asks and answers (the stand-in for the ODBC driver's login dialog).
+struct LogOnRequest {
+    QString server;
+    QString database;
+    bool trusted = false;   // log on as the operating-system user
+    QString login;
+    QString password;
+    QString message;        // why it is asked (the last failure), shown above the fields
+};
+
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
@@ -40,6 +50,9 @@ public:
 
     // DoEvents: let the host's event loop run (repaint, Esc, a stop request).
     virtual void processEvents() = 0;
+
+    // Asks for the log-on to a server; false when cancelled or nobody can answer.
+    virtual bool logOn(LogOnRequest& request) { return false; }
 };
 
 // The process's user interface (headless unless a host installed another).
