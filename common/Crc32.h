@@ -1,0 +1,38 @@
+#pragma once
+// The row checksum kept in the CheckSum column of documents, categories and permission rows:
+// CRC-32 (reflected polynomial EDB88320, all-ones start, final complement) over the ANSI
+// bytes of a text, read as a signed 32-bit number.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace orra {
+namespace db { class Recordset; }
+
+class clsCrc32 {
+public:
+    // The signed 32-bit CRC-32 of str's bytes in the system's ANSI code page.
+    int32_t GetCheckSum(const QString& str);
+
+private:
+    uint32_t BuildCrcTable(uint32_t polynomial, uint32_t seed);
+    uint32_t UpdateCrc(const QString& text, uint32_t crc) const;
+    static uint32_t FinishCrc(uint32_t crc) { return ~crc; }
+
+    std::array<uint32_t, 256> m_table{};
+};
+
+// ComputeCheckSum(text): the checksum of a text, as the writers and verifiers use it.
+int32_t ComputeCheckSum(const QString& text);
+
+// The checksum text of the current row of a recordset read with "select *": every column
+// but the one named exactly "CheckSum", in column order; NULL contributes nothing.
+QString RowCheckSumText(const db::Recordset& rs);
+// ComputeCheckSum(RowCheckSumText(rs)).
+int32_t RowCheckSum(const db::Recordset& rs);
+
+// The checksum of a permission row, formed from its four numbers in decimal.
+int32_t PermissionRowCheckSum(long objectId, long userId, long allow, long deny);
+
+} // namespace orra

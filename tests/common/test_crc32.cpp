@@ -1,0 +1,100 @@
+#include "common/Crc32.h"
+#include "common/RecordsetOpener.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/text/AnsiCodePage.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+using namespace orra;
+
+namespace {
+
+db::Recordset oneRow(std::vector<db::FieldInfo> fields, std::vector<QVariant> values) {
+    db::ResultSet set;
+    set.fields = std::move(fields);
+    set.values = std::move(values);
+    set.hasRows = true;
+    std::vector<db::ResultSet> sets;
+    sets.push_back(std::move(set));
+    return db::Recordset(std::move(sets));
+}
+
+db::FieldInfo field(const char* name, db::DataType type, long size = 0) {
+    db::FieldInfo f;
+    f.name = QString::fromLatin1(name);
+    f.type = type;
+    f.definedSize = size;
+    return f;
+}
+
+} // namespace
+
+TEST(Crc32, KnownValues) {
+    EXPECT_EQ(ComputeCheckSum(QString()), 0);
+    EXPECT_EQ(ComputeCheckSum(QStringLiteral("abc")), 891568578);
+    EXPECT_EQ(ComputeCheckSum(QStringLiteral("123456789")), -873187034);
+    clsCrc32 crc;
+    // The table is rebuilt at each call: the same object gives the same answer twice.
+    EXPECT_EQ(crc.GetCheckSum(QStringLiteral("abc")), 891568578);
+    EXPECT_EQ(crc.GetCheckSum(QStringLiteral("abc")), 891568578);
+}
+
+TEST(Crc32, HashesTheWindows1254BytesOfTurkishLetters) {
+    ASSERT_EQ(text::AnsiCodePage::system().number(), 1254);
+    const QString turkish = QStringLiteral("şğİı ŞĞÜÖÇ");
+    const QByteArray bytes = text::AnsiCodePage::system().encode(turkish);
+    EXPECT_EQ(bytes, QByteArray("\xFE\xF0\xDD\xFD\x20\xDE\xD0\xDC\xD6\xC7"));
+    const auto expected = static_cast<int32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), static_cast<uInt>(bytes.size())));
+    EXPECT_EQ(ComputeCheckSum(turkish), expected);
+    // A character outside the code page counts as '?'.
+    EXPECT_EQ(ComputeCheckSum(QStringLiteral("aЖ")), ComputeCheckSum(QStringLiteral("a?")));
+}
+
+TEST(Crc32, RowTextLeavesOutOnlyTheExactCheckSumColumn) {
+    db::Recordset rs = oneRow(
+        {field("ID", db::DataType::Integer), field("Name", db::DataType::Char, 6),
+         field("Disabled", db::DataType::Boolean), field("checksum", db::DataType::Integer),
+         field("CheckSum", db::DataType::Integer)},
+        {QVariant(qint64(12)), QVariant(QStringLiteral("ab    ")), QVariant(true), QVariant(7), QVariant(99)});
+    EXPECT_EQ(RowCheckSumText(rs), QStringLiteral("12ab    True7"));
+    EXPECT_EQ(RowCheckSum(rs), ComputeCheckSum(QStringLiteral("12ab    True7")));
+}
+
+TEST(Crc32, NullColumnsContributeNothingAndAnAllNullRowIsZero) {
+    db::Recordset allNull = oneRow({field("A", db::DataType::Integer), field("B", db::DataType::VarChar, 10),
+                                    field("CheckSum", db::DataType::Integer)},
+                                   {QVariant(), QVariant(), QVariant(5)});
+    EXPECT_EQ(RowCheckSumText(allNull), QString());
+    EXPECT_EQ(RowCheckSum(allNull), 0);
+    db::Recordset mixed = oneRow({field("A", db::DataType::Integer), field("B", db::DataType::VarChar, 10),
+                                  field("C", db::DataType::Boolean)},
+                                 {QVariant(qint64(-3)), QVariant(), QVariant(false)});
+    EXPECT_EQ(RowCheckSumText(mixed), QStringLiteral("-3False"));
+}
+
+TEST(Crc32, BinaryOwnerEntersAsPairsOfBytes) {
+    QByteArray sid("\x01\x05\x00\x00\x41", 5);
+    db::Recordset rs = oneRow({field("Owner", db::DataType::VarBinary, 85)}, {QVariant(sid)});
+    const QString text = RowCheckSumText(rs);
+    ASSERT_EQ(text.size(), 3);
+    EXPECT_EQ(text[0].unicode(), 0x0501);
+    EXPECT_EQ(text[1].unicode(), 0x0000);
+    EXPECT_EQ(text[2].unicode(), 0x0041);
+}
+
+TEST(Crc32, PermissionRowChecksumIsTheFourNumbersInDecimal) {
+    EXPECT_EQ(PermissionRowCheckSum(10, 5, 2048, 16), ComputeCheckSum(QStringLiteral("105204816")));
+}
+
+TEST(RecordsetOpener, FailureIsAFlagNotAnError) {
+    bool failed = false;
+    EXPECT_EQ(OpenRecordset(nullptr, "select 1", failed), nullptr);
+    EXPECT_TRUE(failed);
+    db::Connection closed;
+    failed = false;
+    EXPECT_EQ(OpenRecordset(&closed, "select 1", failed), nullptr);
+    EXPECT_TRUE(failed);
+}
