@@ -1,0 +1,169 @@
+#pragma once
+// DocOrra: the run-time engine. A host lends it a catalogue connection (Doc_Con) and a run
+// connection (Orra_Con), gives it a query document (LoadDocument + Expand, or an expanded DOM
+// through setXMLDOMDocument), prepares a run, calls RunDocument until the run ends and closes it
+// with EndExecution. The engine reports every step through its signals, which are delivered
+// synchronously (connect them with direct connections): a handler may set Statu to pause the
+// run, change the text of AfterModifyClause, or call RunDocument again from inside the event.
+//
+// Errors: each public operation either shows the error through the host's user interface
+// (flagShowErrorMessages, the default) and returns its failure value, or sets its own name as
+// the error's source and throws the orra::Error to the host.
+//
+// The engine never touches a widget: message boxes and the yield to the host's event loop go
+// through orra::userInterface(), the parameter prompt through orra::parameterPrompt().
+
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/text/Error.h"
+#include "runtime/clsStation.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <pugixml.hpp>
+
+namespace orra {
+
+class DocOrra;
+
+// The script engine of one run. The script bridge provides the real one through
+// DocOrra::setScriptHostFactory; without a factory, Script elements are refused.
+class DocOrraScriptHost {
+public:
+    virtual ~DocOrraScriptHost() = default;
+    // Runs code in the run's one global script scope. Throws orra::Error on a script error.
+    virtual void ExecuteStatement(const QString& code) = 0;
+};
+using DocOrraScriptHostFactory = std::function<std::unique_ptr<DocOrraScriptHost>(DocOrra&)>;
+
+using XmlDocumentPtr = std::shared_ptr<pugi::xml_document>;
+
+class DocOrra : public QObject {
+    Q_OBJECT
+public:
+    enum enDocStatu { enDocStatuRunning = 0, enDocStatuPaused = 1 };
+    Q_ENUM(enDocStatu)
+    enum enPauseAtEvent {
+        enPauseAtEvent_Nothing = 0,
+        enPauseAtEvent_BeforeExecutionChildBlocks = 1,
+        enPauseAtEvent_BeforeExecutionBlock = 2,
+        enPauseAtEvent_BeforeExecutionBlockSQL = 3,
+        enPauseAtEvent_AfterExecutionBlock = 4,
+        enPauseAtEvent_BeforeExecutionScript = 5,
+        enPauseAtEvent_AfterExecutionScript = 6,
+        enPauseAtEvent_BeforeExecutionInclude = 7,
+        enPauseAtEvent_AfterExecutionInclude = 8,
+    };
+    Q_ENUM(enPauseAtEvent)
+
+    Q_PROPERTY(int OrraID MEMBER OrraID)
+    Q_PROPERTY(enDocStatu Statu MEMBER Statu)
+    Q_PROPERTY(bool flagShowErrorMessages MEMBER flagShowErrorMessages)
+    Q_PROPERTY(bool flagReturnRecordSet MEMBER flagReturnRecordSet)
+    Q_PROPERTY(bool flagReturnModifiedClause MEMBER flagReturnModifiedClause)
+    Q_PROPERTY(QString GoToID MEMBER GoToID)
+    Q_PROPERTY(enPauseAtEvent PauseAtEvent MEMBER PauseAtEvent)
+    Q_PROPERTY(bool hasChildNodes READ hasChildNodes)
+    Q_PROPERTY(QVariant DocumentDescription READ DocumentDescription)
+
+    explicit DocOrra(QObject* parent = nullptr);
+    ~DocOrra() override;
+
+    // ---- public variables, in interface order ----
+    int OrraID = 0;                            // tbOrraSQL.ID of the document
+    enDocStatu Statu = enDocStatuRunning;      // set to paused inside an event handler to pause
+    bool flagShowErrorMessages = true;         // show errors and swallow them / throw them
+    bool flagReturnRecordSet = true;           // DocumentEnd carries "select * from #Report"
+    bool flagReturnModifiedClause = false;     // raise AfterModifyClause before each text runs
+    QString GoToID;                            // element at which the next RunDocument resumes
+    enPauseAtEvent PauseAtEvent = enPauseAtEvent_Nothing;  // the event the run paused after
+
+    // ---- properties and methods, in interface order ----
+    db::ConnectionPtr Orra_Con() const { return m_orraCon; }
+    void setOrra_Con(db::ConnectionPtr connection);
+    db::ConnectionPtr Doc_Con() const { return m_docCon; }
+    void setDoc_Con(db::ConnectionPtr connection) { m_docCon = std::move(connection); }
+    // The document the engine runs; setting it keeps the host's object itself, not a copy.
+    XmlDocumentPtr XMLDOMDocument() const { return m_document; }
+    void setXMLDOMDocument(XmlDocumentPtr document);
+    bool hasChildNodes() const;
+    Q_INVOKABLE bool LoadDocument();
+    // False when the text does not parse (the error names the parser's line and column).
+    Q_INVOKABLE bool LoadXML(QString& strXML);
+    bool LoadXML(const QString& strXML) { QString t = strXML; return LoadXML(t); }
+    QVariant DocumentDescription();
+    Q_INVOKABLE void Expand();
+    Q_INVOKABLE bool PrepareforExecution();
+    Q_INVOKABLE bool EndExecution();
+    Q_INVOKABLE float RunDocument();
+    Q_INVOKABLE bool RunStation();
+    QString GetRunableSQL(const QString& SQLTxt, bool& IsError);
+
+    // The script engine used by PrepareforExecution for every later instance (the script bridge
+    // installs it). Returns the previous factory.
+    static DocOrraScriptHostFactory setScriptHostFactory(DocOrraScriptHostFactory factory);
+
+    // The parameter chain of the prepared run (read-only view, for hosts and tests).
+    const pugi::xml_document& ParameterChain() const { return m_chain; }
+    // The station stack, newest first.
+    const QList<std::shared_ptr<clsStation>>& Stations() const { return m_stations; }
+
+signals:
+    // All arguments are passed by reference; deliver with direct connections.
+    void BeforeExecutionChildBlocks(QString& BlockID);          // 1
+    void BeforeExecutionBlock(QString& BlockID);                // 2
+    void BeforeExecutionBlockSQL(QString& BlockID);             // 3
+    void AfterExecutionBlock(QString& BlockID);                 // 4
+    void BeforeExecutionScript(QString& ScriptID);              // 5
+    void AfterExecutionScript(QString& ScriptID);               // 6
+    void BeforeExecutionInclude(QString& IncludeID);            // 7
+    void AfterExecutionInclude(QString& IncludeID);             // 8
+    void ArrivetoStation(QString& StationID, QString& StationName);          // 9
+    void BeforeExecutionStation(QString& StationID);                         // 10
+    void AfterExecutionStation(QString& StationID, QString& NewStationID);   // 11
+    void DocumentEnd(orra::db::RecordsetPtr& rs);                            // 12
+    void AfterModifyClause(QString& ElementID, QString& strClause);          // 13
+
+private:
+    friend class clsScriptShare;
+    // For the script object: removes an element's chain entry (and what hangs under it), and
+    // finds the chain's Parameter entry with an ID.
+    void RemoveFromChain(const QString& ID);
+    pugi::xml_node GetChainParameter(const QString& ID);
+
+    float RunBlock(pugi::xml_node element, QString& target);
+    float RunBlockBody(pugi::xml_node element, QString& target, int entryPause);
+    float RunScript(pugi::xml_node element, QString& target);
+    float RunInclude(pugi::xml_node element, QString& target);
+    void ArriveToStation(pugi::xml_node station);
+    float RunChildren(pugi::xml_node parent, pugi::xml_node ownEntry, QString& target);
+    void ParameterPromptFor(pugi::xml_node element, pugi::xml_node parameterParent, pugi::xml_node entry);
+    void ExecuteSQL(const QString& sql);
+    long ReadIntFlag();
+    bool CheckDocument();
+    bool paused() const { return Statu == enDocStatuPaused; }
+
+    pugi::xml_node FindParameter(pugi::xml_node entry, const QString& name) const;
+    pugi::xml_node ChainEntryFor(const QString& ID) const;
+    pugi::xml_node EnsureChainEntry(pugi::xml_node element);
+    void RemoveChainEntry(pugi::xml_node entry);
+
+    // Error convention: shows the error (title = name) and returns false, or rethrows it with
+    // source = name.
+    bool handleError(Error& error, const QString& name, bool titled = true);
+
+    db::ConnectionPtr m_orraCon;
+    db::ConnectionPtr m_docCon;
+    XmlDocumentPtr m_document;
+    pugi::xml_document m_chain;           // the parameter chain of the prepared run
+    pugi::xml_node m_currentEntry;        // the scope in which placeholders are resolved
+    QList<std::shared_ptr<clsStation>> m_stations;  // newest first
+    std::unique_ptr<DocOrraScriptHost> m_scriptEngine;
+    bool m_prepared = false;
+};
+
+} // namespace orra
