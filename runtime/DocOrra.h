@@ -16,6 +16,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/text/Error.h"
+#include "common/Xml.h"
 #include "runtime/clsStation.h"
 
 #include <QList>
@@ -24,7 +25,6 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
-#include <pugixml.hpp>
 
 namespace orra {
 
@@ -40,7 +40,7 @@ public:
 };
 using DocOrraScriptHostFactory = std::function<std::unique_ptr<DocOrraScriptHost>(DocOrra&)>;
 
-using XmlDocumentPtr = std::shared_ptr<pugi::xml_document>;
+using XmlDocumentPtr = std::shared_ptr<xml::Document>;
 
 class DocOrra : public QObject {
     Q_OBJECT
@@ -108,7 +108,7 @@ public:
     static DocOrraScriptHostFactory setScriptHostFactory(DocOrraScriptHostFactory factory);
 
     // The parameter chain of the prepared run (read-only view, for hosts and tests).
-    const pugi::xml_document& ParameterChain() const { return m_chain; }
+    const xml::Document& ParameterChain() const { return *m_chain; }
     // The station stack, newest first.
     const QList<std::shared_ptr<clsStation>>& Stations() const { return m_stations; }
 
@@ -133,24 +133,24 @@ private:
     // For the script object: removes an element's chain entry (and what hangs under it), and
     // finds the chain's Parameter entry with an ID.
     void RemoveFromChain(const QString& ID);
-    pugi::xml_node GetChainParameter(const QString& ID);
+    xml::Node GetChainParameter(const QString& ID);
 
-    float RunBlock(pugi::xml_node element, QString& target);
-    float RunBlockBody(pugi::xml_node element, QString& target, int entryPause);
-    float RunScript(pugi::xml_node element, QString& target);
-    float RunInclude(pugi::xml_node element, QString& target);
-    void ArriveToStation(pugi::xml_node station);
-    float RunChildren(pugi::xml_node parent, pugi::xml_node ownEntry, QString& target);
-    void ParameterPromptFor(pugi::xml_node element, pugi::xml_node parameterParent, pugi::xml_node entry);
+    float RunBlock(xml::Node element, QString& target);
+    float RunBlockBody(xml::Node element, QString& target, int entryPause);
+    float RunScript(xml::Node element, QString& target);
+    float RunInclude(xml::Node element, QString& target);
+    void ArriveToStation(xml::Node station);
+    float RunChildren(xml::Node parent, xml::Node ownEntry, QString& target);
+    void ParameterPromptFor(xml::Node element, xml::Node parameterParent, xml::Node entry);
     void ExecuteSQL(const QString& sql);
     long ReadIntFlag();
     bool CheckDocument();
     bool paused() const { return Statu == enDocStatuPaused; }
 
-    pugi::xml_node FindParameter(pugi::xml_node entry, const QString& name) const;
-    pugi::xml_node ChainEntryFor(const QString& ID) const;
-    pugi::xml_node EnsureChainEntry(pugi::xml_node element);
-    void RemoveChainEntry(pugi::xml_node entry);
+    xml::Node FindParameter(xml::Node entry, const QString& name) const;
+    xml::Node ChainEntryFor(const QString& ID) const;
+    xml::Node EnsureChainEntry(xml::Node element);
+    void RemoveChainEntry(xml::Node entry);
 
     // Error convention: shows the error (title = name) and returns false, or rethrows it with
     // source = name.
@@ -159,8 +159,8 @@ private:
     db::ConnectionPtr m_orraCon;
     db::ConnectionPtr m_docCon;
     XmlDocumentPtr m_document;
-    pugi::xml_document m_chain;           // the parameter chain of the prepared run
-    pugi::xml_node m_currentEntry;        // the scope in which placeholders are resolved
+    std::unique_ptr<xml::Document> m_chain;           // the parameter chain of the prepared run
+    xml::Node m_currentEntry;        // the scope in which placeholders are resolved
     QList<std::shared_ptr<clsStation>> m_stations;  // newest first
     std::unique_ptr<DocOrraScriptHost> m_scriptEngine;
     bool m_prepared = false;

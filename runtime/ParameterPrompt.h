@@ -10,7 +10,7 @@
 
 #include <QList>
 #include <QString>
-#include <pugixml.hpp>
+#include "common/Xml.h"
 
 namespace orra {
 
@@ -27,8 +27,8 @@ struct PromptCriterion {
 
 // What one prompt asks.
 struct PromptRequest {
-    pugi::xml_node element;          // the Block or Include whose parameters are asked
-    pugi::xml_node parameterParent;  // the Block itself, or the embedded root of an include
+    xml::Node element;          // the Block or Include whose parameters are asked
+    xml::Node parameterParent;  // the Block itself, or the embedded root of an include
     QString title;                   // the form caption: the element's Name
     QList<PromptCriterion> criteria; // in document order
     bool mustShow = false;           // some criterion needs a person's answer

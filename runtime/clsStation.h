@@ -4,7 +4,7 @@
 // so a snapshot never changes after it was taken.
 
 #include <memory>
-#include <pugixml.hpp>
+#include "common/Xml.h"
 
 namespace orra {
 
@@ -13,16 +13,16 @@ public:
     clsStation() = default;
 
     // The Station element (or the synthetic end station, which this snapshot then owns).
-    pugi::xml_node Element;
+    xml::Node Element;
 
-    std::unique_ptr<pugi::xml_document> chParam() const;
-    void setChParam(const pugi::xml_document& chain);
+    std::unique_ptr<xml::Document> chParam() const;
+    void setChParam(const xml::Document& chain);
 
     // Keeps a synthetic element alive (the "DocEnd" station, never part of the document).
-    std::shared_ptr<pugi::xml_document> ownedElement;
+    std::shared_ptr<xml::Document> ownedElement;
 
 private:
-    pugi::xml_document m_chParam;
+    xml::Document m_chParam;
 };
 
 } // namespace orra
