@@ -104,6 +104,11 @@ Node insertCopyBefore(Node parent, Node source, Node before);
 // Removes child from its parent (with its subtree).
 bool removeChild(Node parent, Node child);
 
+// Parses text as a document (the rules of Document::loadXML) and appends its root element to
+// parent as the last child; declaration, comments and processing instructions around the root
+// are dropped. Returns the appended root, or a null node with error filled and parent unchanged.
+Node appendParsed(Node parent, const QString& text, ParseError& error);
+
 // Serialised form of one node and its subtree (no trailing line end).
 QString outerXml(Node n);
 

@@ -1,0 +1,124 @@
+#include "common/IncludeExpansion.h"
+
+#include "common/DocumentRewrite.h"
+#include "common/QueryDocument.h"
+#include "platform/db/Recordset.h"
+#include "platform/text/Error.h"
+
+#include <QByteArray>
+#include <cstring>
+
+namespace orra {
+
+namespace {
+
+const QString kSource = QStringLiteral("IncludeDocument");
+
+bool isInclude(xml::Node n) { return xml::hasTag(n, tags::Include) || xml::hasTag(n, tags::IInclude); }
+
+std::string u8(const QString& s) {
+    const QByteArray b = s.toUtf8();
+    return std::string(b.constData(), size_t(b.size()));
+}
+
+// True when an Include enclosing include (an ancestor) names docID: including it again would
+// never end.
+bool enclosedBy(xml::Node include, long docID) {
+    for (xml::Node p = include.parent(); p; p = p.parent()) {
+        if (!isInclude(p)) continue;
+        long enclosing = 0;
+        if (ParseWholeNumber(xml::attribute(p, QStringLiteral("DocID")), enclosing) && enclosing == docID)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString RecursiveIncludeMessage() {
+    return QStringLiteral("Could not include to current document\r\nbecause this will cause a recursive chain");
+}
+
+IncludeTextSource CatalogueIncludeSource(db::Connection* connection, const QString& catalogueDatabase) {
+    return [connection, catalogueDatabase](long docID) {
+        if (!connection || !connection->isOpen())
+            throw Error(-1, kSource, QStringLiteral("The catalogue connection is not open"));
+        db::RecordsetPtr rs = connection->execute(QStringLiteral("select Name,SQLTxt from ") + catalogueDatabase
+                                                  + QStringLiteral("..tbOrraSQL where Id=") + QString::number(docID));
+        IncludedText t;
+        if (!rs || !rs->isOpen() || rs->RecordCount() <= 0 || rs->fieldCount() < 2) return t;
+        t.found = true;
+        const QVariant& v = rs->value(1);
+        t.isNull = db::isNull(v);
+        if (!t.isNull) t.text = v.toString();
+        return t;
+    };
+}
+
+void IncludeDocument(const IncludeTextSource& source, xml::Node include, long rootDocID) {
+    if (!include) return;
+    const QString incIdText = xml::attribute(include, QStringLiteral("ID"));
+    const QString docIdText = xml::attribute(include, QStringLiteral("DocID"));
+
+    // The number is pasted into SQL: nothing but a whole number goes there.
+    long docID = 0;
+    if (!ParseWholeNumber(docIdText, docID))
+        throw Error(-1, kSource, QStringLiteral("The include %1 names the document number '%2', which is not a whole number")
+                                     .arg(incIdText, docIdText));
+    if (docID == rootDocID || enclosedBy(include, docID))
+        throw Error(-1, kSource, RecursiveIncludeMessage());
+
+    const IncludedText stored = source(docID);
+    if (!stored.found)
+        throw Error(-1, kSource, QStringLiteral("The included document %1 does not exist in the catalogue").arg(docID));
+    if (stored.isNull)
+        throw Error(-1, kSource, QStringLiteral("The included document %1 has no text").arg(docID));
+
+    // Parse first: a text that does not load leaves the include as it was.
+    xml::ParseError error;
+    xml::Node root = xml::appendParsed(include, stored.text, error);
+    if (!root)
+        throw Error(-1, kSource, QStringLiteral("The included document %1 could not be loaded: %2 (line %3, column %4)")
+                                     .arg(docID).arg(error.reason).arg(error.line).arg(error.linepos));
+
+    const std::string incId = u8(incIdText);
+    const size_t lastPipe = incId.rfind('|');
+    const std::string outerPrefix = lastPipe == std::string::npos ? std::string() : incId.substr(0, lastPipe);
+
+    // The bindings of this include: PID into the embedded document's IDs, RID into the IDs of
+    // the document that holds the include.
+    for (xml::Node c = include.first_child(); c && c != root; c = c.next_sibling()) {
+        if (!xml::hasTag(c, tags::Inheritance)) continue;
+        if (pugi::xml_attribute pid = c.attribute("PID"))
+            pid.set_value((incId + '|' + pid.value()).c_str());
+        if (!outerPrefix.empty()) {
+            pugi::xml_attribute rid = c.attribute("RID");
+            if (rid && rid.value()[0] != '$') rid.set_value((outerPrefix + '|' + rid.value()).c_str());
+        }
+    }
+
+    // The embedded document's own IDs, and the quoted references in its scripts.
+    detail::IdRenames renames;
+    detail::prefixIds(root, incId + '|', renames);
+    detail::rewriteReferences(root, renames);
+}
+
+void ExpandIncludes(const IncludeTextSource& source, xml::Node node, long rootDocID) {
+    if (!node) return;
+    const std::vector<xml::Node> children = xml::childNodes(node);
+    for (xml::Node c : children) {
+        if (!xml::isElement(c)) continue;
+        if (isInclude(c)) IncludeDocument(source, c, rootDocID);
+        if (c.first_child()) ExpandIncludes(source, c, rootDocID);
+    }
+}
+
+void ExpandIncludes(db::Connection* connection, xml::Node node, long rootDocID, const QString& catalogueDatabase) {
+    ExpandIncludes(CatalogueIncludeSource(connection, catalogueDatabase), node, rootDocID);
+}
+
+void IncludeDocument(db::Connection* connection, xml::Node include, long rootDocID, const QString& catalogueDatabase) {
+    IncludeDocument(CatalogueIncludeSource(connection, catalogueDatabase), include, rootDocID);
+}
+
+} // namespace orra

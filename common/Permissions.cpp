@@ -1,0 +1,201 @@
+#include "common/Permissions.h"
+
+#include "common/Crc32.h"
+#include "common/RecordsetOpener.h"
+#include "platform/db/Recordset.h"
+#include "platform/text/Error.h"
+#include "platform/text/UserInterface.h"
+
+#include <QSet>
+
+namespace orra {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kSource = QStringLiteral("Tavrel");
+
+// The texts that differ between the document side and the category side.
+struct ObjectTexts {
+    const char* objectTable;        // tbOrraSQL / tbOrraCategory
+    const char* permissionTable;    // tbOrraDocPermissions / tbOrraCategoryPermissions
+    const char* idColumn;           // OrraID / CategoryID
+    const char* nameLabel;          // DocName / CategoryName
+};
+
+const ObjectTexts kDocTexts{"tbOrraSQL", "tbOrraDocPermissions", "OrraID", "DocName"};
+const ObjectTexts kCategoryTexts{"tbOrraCategory", "tbOrraCategoryPermissions", "CategoryID",
+                                 "CategoryName"};
+
+QString num(long n) { return QString::number(n); }
+
+// True when the freshly opened recordset rs has a current row.
+bool hasRow(const db::RecordsetPtr& rs) { return rs && rs->isOpen() && rs->RecordCount() > 0; }
+
+// The first column of the first row of sql; an invalid QVariant when there is no row.
+QVariant firstValue(db::Connection* connection, const QString& sql) {
+    db::RecordsetPtr rs = connection->execute(sql);
+    if (!hasRow(rs) || rs->fieldCount() == 0) return QVariant();
+    return rs->value(0);
+}
+
+QString trimmedText(const QVariant& v) { return db::isNull(v) ? QString() : v.toString().trimmed(); }
+
+long numberOrZero(const QVariant& v) { return db::isNull(v) ? 0 : long(v.toLongLong()); }
+
+int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long objectID, long uid,
+                     long rights) {
+    // The owner may do anything.
+    const QString ownerSql = QStringLiteral("if exists(select 1 from %1 x (nolock) ").arg(QLatin1String(t.objectTable))
+        + kCrLf + QStringLiteral("inner join sysusers s (nolock) on x.Owner=s.sid ") + kCrLf
+        + QStringLiteral("where uid=") + num(uid) + QStringLiteral(" and x.ID=") + num(objectID)
+        + QStringLiteral(") select 1 else select 0 ");
+    if (numberOrZero(firstValue(connection, ownerSql)) == 1) return permissionAllowed;
+
+    // The principal's own row.
+    bool failed = false;
+    db::RecordsetPtr rs = OpenRecordset(connection,
+        QStringLiteral("select * from %1 (nolock) where %2=").arg(QLatin1String(t.permissionTable),
+                                                                 QLatin1String(t.idColumn))
+            + num(objectID) + QStringLiteral(" and UserID=") + num(uid),
+        failed);
+    if (failed) return permissionDenied;
+    if (!hasRow(rs)) return permissionNotSet;
+
+    long stored = 0, allow = 0, deny = 0;
+    for (int i = 0; i < rs->fieldCount(); ++i) {
+        const QString& name = rs->field(i).name;
+        if (name == QLatin1String("CheckSum")) stored = numberOrZero(rs->value(i));
+        else if (name == QLatin1String("Allow")) allow = numberOrZero(rs->value(i));
+        else if (name == QLatin1String("Deny")) deny = numberOrZero(rs->value(i));
+    }
+    if (RowCheckSum(*rs) != int32_t(stored)) {
+        const QString userName = trimmedText(firstValue(connection,
+            QStringLiteral("select User_Name(") + num(uid) + QStringLiteral(")")));
+        const QString objectName = trimmedText(firstValue(connection,
+            QStringLiteral("select Name from %1 (nolock) where ID=").arg(QLatin1String(t.objectTable))
+                + num(objectID)));
+        throw Error(-1, kSource,
+                    QStringLiteral("CheckSum Value is wrong for %1 %2: '").arg(QLatin1String(t.permissionTable),
+                                                                            QLatin1String(t.nameLabel))
+                        + objectName + QStringLiteral("' UserName: '") + userName + QStringLiteral("'"));
+    }
+    if (deny & rights) return permissionDenied;
+    if (allow & rights) return permissionAllowed;
+    return permissionNotSet;
+}
+
+// The principal's own standing, then its roles': 0 denied, 1 allowed, 2 nothing decided.
+int decisionWithRoles(db::Connection* connection, const ObjectTexts& t, long objectID, long uid,
+                      long rights) {
+    const int own = permissionOfUser(connection, t, objectID, uid, rights);
+    if (own != permissionNotSet) return own;
+
+    bool failed = false;
+    db::RecordsetPtr roles = OpenRecordset(connection,
+        QStringLiteral("select distinct s.UserID from %1 s (nolock)").arg(QLatin1String(t.permissionTable))
+            + kCrLf + QStringLiteral("inner join sysmembers m (nolock) on s.UserId=m.groupuid") + kCrLf
+            + QStringLiteral("where m.memberuid=") + num(uid) + QStringLiteral(" and s.%1=").arg(QLatin1String(t.idColumn))
+            + num(objectID),
+        failed);
+    if (failed) return permissionDenied;
+    if (!roles || !roles->isOpen()) return permissionNotSet;
+
+    // Read every role id first: the checks below run statements on the same connection.
+    QList<long> roleIds;
+    for (long i = 0, n = roles->RecordCount(); i < n; ++i, roles->MoveNext())
+        roleIds.append(numberOrZero(roles->value(0)));
+    bool allowed = false;
+    for (long role : roleIds) {
+        const int d = permissionOfUser(connection, t, objectID, role, rights);
+        if (d == permissionDenied) return permissionDenied;   // any role's denial wins
+        if (d == permissionAllowed) allowed = true;
+    }
+    return allowed ? permissionAllowed : permissionNotSet;
+}
+
+bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, long rights) {
+    QSet<long> seen;
+    long category = categoryID;
+    for (;;) {
+        if (seen.contains(category)) return false;   // a loop in the parent chain decides nothing
+        seen.insert(category);
+        const int d = decisionWithRoles(connection, kCategoryTexts, category, uid, rights);
+        if (d == permissionDenied) return false;
+        if (d == permissionAllowed) return true;
+
+        db::RecordsetPtr rs = connection->execute(
+            QStringLiteral("select ParentID from tbOrraCategory (nolock) where ID=") + num(category));
+        if (!hasRow(rs))
+            throw Error(-1, kSource, QStringLiteral("Category %1 does not exist").arg(category));
+        const QVariant parent = rs->value(0);
+        if (db::isNull(parent) || parent.toLongLong() == 0) return false;
+        category = long(parent.toLongLong());
+    }
+}
+
+long resolveUid(db::Connection* connection, long uid) {
+    return uid != 0 ? uid : CurrentUserUid(connection);
+}
+
+bool docAllows(db::Connection* connection, long docID, long uid, long rights) {
+    uid = resolveUid(connection, uid);
+    const int d = decisionWithRoles(connection, kDocTexts, docID, uid, rights);
+    if (d == permissionDenied) return false;
+    if (d == permissionAllowed) return true;
+
+    db::RecordsetPtr rs = connection->execute(
+        QStringLiteral("select CategoryID from tbOrraSQL (nolock) where ID=") + num(docID));
+    if (!hasRow(rs))
+        throw Error(-1, kSource, QStringLiteral("Document %1 does not exist").arg(docID));
+    const QVariant category = rs->value(0);
+    if (db::isNull(category)) return false;
+    return categoryChainAllows(connection, long(category.toLongLong()), uid, rights);
+}
+
+// Runs a decision with every failure reported through the host and read as a denial.
+template <typename F>
+bool reported(db::Connection* connection, F&& decide) {
+    if (!connection || !connection->isOpen()) return false;
+    try {
+        return decide();
+    } catch (const Error& e) {
+        userInterface().reportError(e.number(), e.source(), e.description());
+    } catch (const std::exception& e) {
+        userInterface().reportError(-1, kSource, QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
+
+} // namespace
+
+long CurrentUserUid(db::Connection* connection) {
+    if (!connection || !connection->isOpen())
+        throw Error(-1, kSource, QStringLiteral("The catalogue connection is not open"));
+    const QVariant v = firstValue(connection, QStringLiteral("select uid from sysusers (nolock) where sid=suser_sid()"));
+    if (db::isNull(v))
+        throw Error(-1, kSource, QStringLiteral("The current login has no user in the catalogue database"));
+    return long(v.toLongLong());
+}
+
+int DocPermissionOfUser(db::Connection* connection, long docID, long uid, long rights) {
+    if (!connection || !connection->isOpen()) return permissionDenied;
+    return permissionOfUser(connection, kDocTexts, docID, uid, rights);
+}
+
+int CategoryPermissionOfUser(db::Connection* connection, long categoryID, long uid, long rights) {
+    if (!connection || !connection->isOpen()) return permissionDenied;
+    return permissionOfUser(connection, kCategoryTexts, categoryID, uid, rights);
+}
+
+bool HasDocPermission(db::Connection* connection, long docID, long uid, long rights) {
+    return reported(connection, [&] { return docAllows(connection, docID, uid, rights); });
+}
+
+bool HasCategoryPermission(db::Connection* connection, long categoryID, long uid, long rights) {
+    return reported(connection, [&] {
+        return categoryChainAllows(connection, categoryID, resolveUid(connection, uid), rights);
+    });
+}
+
+} // namespace orra
