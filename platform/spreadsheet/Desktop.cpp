@@ -1,0 +1,84 @@
+#include "platform/spreadsheet/Desktop.h"
+
+#include "platform/spreadsheet/SheetWriter.h"
+#include "platform/text/Error.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QUrl>
+#include <mutex>
+
+#ifdef ORRA_HAVE_GUI
+#include <QDesktopServices>
+#include <QGuiApplication>
+#endif
+
+namespace orra::spreadsheet {
+namespace {
+
+std::mutex g_openerMutex;
+DesktopOpener g_opener;
+
+bool defaultOpen(const QString& path) {
+#ifdef ORRA_HAVE_GUI
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#endif
+    // A process without a GUI application object hands the file to the desktop's opener.
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+}
+
+} // namespace
+
+QString exportDirectory() {
+    const QString dir = qEnvironmentVariable("ORRA_EXPORT_DIR");
+    return dir.isEmpty() ? QDir::tempPath() : dir;
+}
+
+QString claimExportPath(const QString& baseName, const QString& suffix) {
+    QDir dir(exportDirectory());
+    if (!dir.exists() && !dir.mkpath(QStringLiteral(".")))
+        throw Error(kErrorWorkbook, QStringLiteral("Workbook"),
+                    QStringLiteral("Cannot create the export folder %1").arg(dir.absolutePath()));
+    const QString stem = baseName + QLatin1Char('-') +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    for (int n = 1; n < 100000; ++n) {
+        const QString name = n == 1 ? stem + suffix : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
+        QFile f(dir.absoluteFilePath(name));
+        // NewOnly fails when the name is taken, so two exports never share a file.
+        if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            f.close();
+            return f.fileName();
+        }
+        if (!f.exists()) break;   // not a name clash: the folder cannot be written
+    }
+    throw Error(kErrorWorkbook, QStringLiteral("Workbook"),
+                QStringLiteral("Cannot create a file in the export folder %1").arg(dir.absolutePath()));
+}
+
+bool desktopOpenAllowed() {
+    if (qEnvironmentVariableIsSet("ORRA_NO_OPEN")) return false;
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platform.startsWith(QLatin1String("offscreen")) || platform.startsWith(QLatin1String("minimal")))
+        return false;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+bool openWithDesktop(const QString& path) {
+    if (!desktopOpenAllowed()) return false;
+    DesktopOpener opener;
+    {
+        std::lock_guard lock(g_openerMutex);
+        opener = g_opener;
+    }
+    return opener ? opener(path) : defaultOpen(path);
+}
+
+void setDesktopOpener(DesktopOpener opener) {
+    std::lock_guard lock(g_openerMutex);
+    g_opener = std::move(opener);
+}
+
+} // namespace orra::spreadsheet

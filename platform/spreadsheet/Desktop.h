@@ -1,0 +1,30 @@
+#pragma once
+// Where exported workbooks go and how they are shown.
+
+#include <QString>
+#include <functional>
+
+namespace orra::spreadsheet {
+
+// The folder for exported workbooks: ORRA_EXPORT_DIR, else the user's temporary folder.
+QString exportDirectory();
+
+// Claims a new file in exportDirectory() named baseName + a time stamp (+ "-2", "-3", … when
+// taken) + suffix, creating it empty so that no later export takes the same name. Returns its
+// absolute path. Throws orra::Error when the folder cannot be written.
+QString claimExportPath(const QString& baseName = QStringLiteral("Report"),
+                        const QString& suffix = QStringLiteral(".xlsx"));
+
+// True when a workbook may be shown: a display is present (DISPLAY or WAYLAND_DISPLAY set
+// and Qt is not on an off-screen platform) and ORRA_NO_OPEN is not set.
+bool desktopOpenAllowed();
+
+// Shows the file with the desktop's default application when desktopOpenAllowed(); returns
+// whether it was handed over.
+bool openWithDesktop(const QString& path);
+
+// Replaces the hand-over to the desktop (tests); an empty function restores the default.
+using DesktopOpener = std::function<bool(const QString& path)>;
+void setDesktopOpener(DesktopOpener opener);
+
+} // namespace orra::spreadsheet
