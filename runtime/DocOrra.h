@@ -135,26 +135,36 @@ private:
     void RemoveFromChain(const QString& ID);
     xml::Node GetChainParameter(const QString& ID);
 
+    struct RunUnwound;
     float RunBlock(xml::Node element, QString& target);
     float RunBlockBody(xml::Node element, QString& target, int entryPause);
+    template <typename Restore>
+    float RunChildren(xml::Node parent, QString& target, Restore restoreScope);
     float RunScript(xml::Node element, QString& target);
     float RunInclude(xml::Node element, QString& target);
-    void ArriveToStation(xml::Node station);
-    float RunChildren(xml::Node parent, xml::Node ownEntry, QString& target);
+    void ArriveToStation(xml::Node station, std::shared_ptr<xml::Document> owner);
     void ParameterPromptFor(xml::Node element, xml::Node parameterParent, xml::Node entry);
     void ExecuteSQL(const QString& sql);
-    long ReadIntFlag();
+    double ReadIntFlag();
+    bool CheckRow(QString* documentXml);
     bool CheckDocument();
     bool paused() const { return Statu == enDocStatuPaused; }
 
-    xml::Node FindParameter(xml::Node entry, const QString& name) const;
+    xml::Node ChainRoot(bool create);
     xml::Node ChainEntryFor(const QString& ID) const;
+    xml::Node NearestAncestorEntry(xml::Node element);
     xml::Node EnsureChainEntry(xml::Node element);
     void RemoveChainEntry(xml::Node entry);
+    xml::Node FindParameter(xml::Node entry, const QString& name) const;
 
-    // Error convention: shows the error (title = name) and returns false, or rethrows it with
+    // Error convention: shows the error (style, title) and returns false, or rethrows it with
     // source = name.
-    bool handleError(Error& error, const QString& name, bool titled = true);
+    bool handleError(Error& error, const QString& name, int style, const QString& title);
+    template <typename F>
+    auto trapped(const QString& name, int style, const QString& title, F body,
+                 decltype(body()) failure) -> decltype(body());
+    template <typename Emit>
+    void raise(Emit emitter);
 
     db::ConnectionPtr m_orraCon;
     db::ConnectionPtr m_docCon;
@@ -163,7 +173,9 @@ private:
     xml::Node m_currentEntry;        // the scope in which placeholders are resolved
     QList<std::shared_ptr<clsStation>> m_stations;  // newest first
     std::unique_ptr<DocOrraScriptHost> m_scriptEngine;
-    bool m_prepared = false;
+    int m_generation = 0;       // bumped whenever the document, the chain or the run is replaced
+    int m_runCount = 0;         // RunDocument calls so far
+    float m_lastRunResult = 0;  // what the last RunDocument returned
 };
 
 } // namespace orra

@@ -1,0 +1,822 @@
+#include "runtime/DocOrra.h"
+
+#include "common/Crc32.h"
+#include "common/IncludeExpansion.h"
+#include "common/Permissions.h"
+#include "common/QueryDocument.h"
+#include "common/RecordsetOpener.h"
+#include "platform/text/UserInterface.h"
+#include "runtime/ParameterPrompt.h"
+
+#include <QRegularExpression>
+
+namespace orra {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kID = QStringLiteral("ID");
+const QString kName = QStringLiteral("Name");
+
+DocOrraScriptHostFactory& scriptHostFactory()
+{
+    static DocOrraScriptHostFactory factory;
+    return factory;
+}
+
+// VB's Trim: blanks only.
+QString vbTrim(const QString& s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s.at(b) == QLatin1Char(' ')) ++b;
+    while (e > b && s.at(e - 1) == QLatin1Char(' ')) --e;
+    return s.mid(b, e - b);
+}
+
+QString idOf(xml::Node n) { return xml::attribute(n, kID); }
+
+// The placeholders of a text: every match of "<\$[^<]*%>" (case ignored), in order.
+QStringList FindPlaceholders(const QString& text)
+{
+    static const QRegularExpression re(QStringLiteral("<\\$[^<]*%>"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    QStringList out;
+    if (!text.contains(QLatin1String("<$")))
+        return out;
+    for (auto it = re.globalMatch(text); it.hasNext();)
+        out.append(it.next().captured(0));
+    return out;
+}
+
+Error asError(const std::exception& e)
+{
+    return Error(-1, QString(), QString::fromLocal8Bit(e.what()));
+}
+
+} // namespace
+
+// Thrown through the element runs when the host changed the run from inside an event (a
+// nested RunDocument, a new document or chain): the outer run stops without touching the
+// state the change replaced.
+struct DocOrra::RunUnwound {
+    bool nestedRun = false;
+};
+
+DocOrra::DocOrra(QObject* parent)
+    : QObject(parent),
+      m_orraCon(std::make_shared<db::Connection>()),
+      m_document(std::make_shared<xml::Document>()),
+      m_chain(std::make_unique<xml::Document>())
+{
+}
+
+DocOrra::~DocOrra() = default;
+
+DocOrraScriptHostFactory DocOrra::setScriptHostFactory(DocOrraScriptHostFactory factory)
+{
+    DocOrraScriptHostFactory old = std::move(scriptHostFactory());
+    scriptHostFactory() = std::move(factory);
+    return old;
+}
+
+void DocOrra::setOrra_Con(db::ConnectionPtr connection)
+{
+    m_orraCon = std::move(connection);
+}
+
+void DocOrra::setXMLDOMDocument(XmlDocumentPtr document)
+{
+    m_document = std::move(document);
+    ++m_generation;
+}
+
+bool DocOrra::hasChildNodes() const
+{
+    return m_document && !m_document->node().first_child().empty();
+}
+
+// ---------------------------------------------------------------- error convention
+
+bool DocOrra::handleError(Error& error, const QString& name, int style, const QString& title)
+{
+    if (flagShowErrorMessages) {
+        userInterface().messageBox(error.description(), style, title);
+        return false;
+    }
+    error.setSource(name);
+    throw error;
+}
+
+template <typename F>
+auto DocOrra::trapped(const QString& name, int style, const QString& title, F body,
+                      decltype(body()) failure) -> decltype(body())
+{
+    try {
+        return body();
+    } catch (Error& e) {
+        handleError(e, name, style, title);
+    } catch (RunUnwound&) {
+        throw;
+    } catch (const std::exception& e) {
+        Error err = asError(e);
+        handleError(err, name, style, title);
+    }
+    return failure;
+}
+
+// ---------------------------------------------------------------- loading
+
+bool DocOrra::CheckRow(QString* documentXml)
+{
+    bool failed = false;
+    db::RecordsetPtr rs = OpenRecordset(m_docCon.get(),
+        QStringLiteral("select * from tbOrraSQL where ID=") + QString::number(OrraID), failed);
+    if (failed || !rs)
+        throw Error(-2, QString(), QStringLiteral("Error loading document"));
+    if (!rs->isOpen() || rs->isEOF())
+        throw Error(-3, QString(), QStringLiteral("Could not found document"));
+
+    qint64 stored = 0;
+    QString name;
+    QString text;
+    for (int i = 0; i < rs->fieldCount(); ++i) {
+        const QString fieldName = rs->field(i).name;
+        const QVariant& v = rs->value(i);
+        if (fieldName == QLatin1String("CheckSum")) {
+            stored = v.isValid() && !v.isNull() ? v.toLongLong() : 0;
+            continue;
+        }
+        const QString valueText = v.isValid() && !v.isNull()
+            ? db::Recordset::valueText(v, rs->field(i).type) : QString();
+        if (fieldName == QLatin1String("Name"))
+            name = valueText;
+        if (fieldName == QLatin1String("SQLtxt") && documentXml) {
+            const QVariant& x = rs->value(QStringLiteral("SQLTxt"));
+            *documentXml = x.isValid() && !x.isNull() ? x.toString() : QString();
+        }
+    }
+    if (qint64(RowCheckSum(*rs)) != stored)
+        throw Error(-1, QString(),
+                    QStringLiteral("CheckSum Value is wrong for Document Name: '") + vbTrim(name));
+    return true;
+}
+
+bool DocOrra::LoadDocument()
+{
+    return trapped(QStringLiteral("DocOrra::LoadDocument"), vbCritical,
+                   QStringLiteral("DocOrra::LoadDocument"), [&]() -> bool {
+        if (OrraID == 0)
+            throw Error(-1, QString(), QStringLiteral("No Document ID defined"));
+        if (!m_docCon || m_docCon->state() == 0)
+            throw Error(-1, QString(), QStringLiteral("Document connection missing or couldn't be open"));
+        if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit))
+            throw Error(-1, QString(), QStringLiteral("User does not have permission to load document"));
+        QString documentXml;
+        CheckRow(&documentXml);
+        return LoadXML(documentXml);
+    }, false);
+}
+
+bool DocOrra::LoadXML(QString& strXML)
+{
+    return trapped(QStringLiteral("DocOrra::LoadXML"), vbCritical, QStringLiteral("DocOrra::LoadXML"),
+                   [&]() -> bool {
+        if (!m_document)
+            m_document = std::make_shared<xml::Document>();
+        ++m_generation;
+        if (!m_document->loadXML(strXML)) {
+            const xml::ParseError& pe = m_document->parseError();
+            throw Error(-1, QString(),
+                        QStringLiteral("Could not parse the document: %1 (line %2, column %3)")
+                            .arg(pe.reason).arg(pe.line).arg(pe.linepos));
+        }
+        return true;
+    }, false);
+}
+
+QVariant DocOrra::DocumentDescription()
+{
+    return trapped(QStringLiteral("DocOrra::DocumentDescription"), vbOKOnly,
+                   QStringLiteral("DocOrra::DocumentDescription"), [&]() -> QVariant {
+        xml::Node root = m_document ? m_document->documentElement() : xml::Node();
+        if (!root)
+            throw Error(91, QString(), QStringLiteral("Object variable or With block variable not set"));
+        QString text = xml::nodeText(root.first_child());
+        text.replace(QLatin1Char('\n'), kCrLf);
+        return QVariant(text);
+    }, QVariant());
+}
+
+bool DocOrra::CheckDocument()
+{
+    return trapped(QStringLiteral("DocOrra::PrepareforExecution"), vbCritical,
+                   QStringLiteral("DocOrra::PrepareforExecution"), [&]() -> bool {
+        return CheckRow(nullptr);
+    }, false);
+}
+
+void DocOrra::Expand()
+{
+    if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit))
+        throw Error(-1, QString(), QStringLiteral("User does not have permission to load document"));
+    if (!CheckDocument())
+        return;
+    ExpandIncludes(m_docCon.get(), m_document->documentElement(), OrraID);
+}
+
+// ---------------------------------------------------------------- run life cycle
+
+bool DocOrra::PrepareforExecution()
+{
+    return trapped(QStringLiteral("DocOrra::PrepareforExecution"), vbCritical,
+                   QStringLiteral("DocOrra::PrepareforExecution"), [&]() -> bool {
+        if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute))
+            throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
+        // A "#Int" left in the session by an earlier run that was never ended is dropped first.
+        if (m_orraCon && m_orraCon->isOpen()) {
+            try {
+                m_orraCon->execute(QStringLiteral("drop table #Int"));
+            } catch (const Error&) {
+            }
+        }
+        ExecuteSQL(QStringLiteral("create table #Int (Err smallint) insert into #Int select 0"));
+        ++m_generation;
+        m_stations.clear();
+        m_chain = std::make_unique<xml::Document>();
+        xml::appendElement(m_chain->node(), QStringLiteral("Document"));
+        m_currentEntry = m_chain->documentElement();
+        m_scriptEngine.reset();
+        if (scriptHostFactory())
+            m_scriptEngine = scriptHostFactory()(*this);
+        return true;
+    }, false);
+}
+
+bool DocOrra::EndExecution()
+{
+    for (const char* sql : {"drop table #Report", "drop table #Int"}) {
+        try {
+            ExecuteSQL(QString::fromLatin1(sql));
+        } catch (...) {
+        }
+    }
+    m_scriptEngine.reset();
+    return false;
+}
+
+float DocOrra::RunDocument()
+{
+    ++m_generation;
+    ++m_runCount;
+    float r = -1;
+    try {
+        r = trapped(QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(), [&]() -> float {
+            if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute))
+                throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
+            xml::Node root = m_document ? m_document->documentElement() : xml::Node();
+            if (!root)
+                throw Error(91, QString(), QStringLiteral("Object variable or With block variable not set"));
+            QString target = GoToID;
+            const float result = RunBlock(root, target);
+            if (result < 1 && result != -1) {
+                auto end = std::make_shared<xml::Document>();
+                xml::Node station = xml::appendElement(end->node(), QStringLiteral("Station"));
+                xml::setAttribute(station, kID, QStringLiteral("DocEnd"));
+                xml::setAttribute(station, kName, QStringLiteral("Document End"));
+                ArriveToStation(station, end);
+                db::RecordsetPtr rs;
+                if (flagReturnRecordSet) {
+                    // A document that made no "#Report" simply has no result to hand over.
+                    try {
+                        rs = m_orraCon->execute(QStringLiteral("select * from #Report"));
+                    } catch (const Error&) {
+                        rs.reset();
+                    }
+                }
+                emit DocumentEnd(rs);
+            }
+            return result;
+        }, -1.0f);
+    } catch (RunUnwound& u) {
+        if (u.nestedRun) {
+            // A handler ran the document on from inside an event: that nested run is the run.
+            return m_lastRunResult;
+        }
+        Error e(-1, QString(),
+                QStringLiteral("The run was stopped: its document or parameter chain was replaced during an event"));
+        r = trapped(QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(),
+                    [&]() -> float { throw e; }, -1.0f);
+    }
+    m_lastRunResult = r;
+    return r;
+}
+
+// ---------------------------------------------------------------- stations
+
+void DocOrra::ArriveToStation(xml::Node station, std::shared_ptr<xml::Document> owner)
+{
+    auto snapshot = std::make_shared<clsStation>();
+    snapshot->Element = station;
+    snapshot->ownedElement = std::move(owner);
+    snapshot->setChParam(*m_chain);
+    QString id = idOf(station);
+    QString name = xml::attribute(station, kName);
+    // A station reached again before it was left replaces its older snapshot.
+    for (qsizetype i = 0; i < m_stations.size(); ++i) {
+        if (idOf(m_stations.at(i)->Element) == id) {
+            m_stations.removeAt(i);
+            break;
+        }
+    }
+    m_stations.prepend(snapshot);
+    emit ArrivetoStation(id, name);
+}
+
+bool DocOrra::RunStation()
+{
+    return trapped(QStringLiteral("DocOrra::RunStation"), vbCritical, QStringLiteral("DocOrra::RunStation"),
+                   [&]() -> bool {
+        if (m_stations.isEmpty())
+            throw Error(5, QString(), QStringLiteral("Invalid procedure call or argument"));
+        std::shared_ptr<clsStation> top = m_stations.first();
+        QString oldID = idOf(top->Element);
+        {
+            QString id = oldID;
+            emit BeforeExecutionStation(id);
+        }
+        if (oldID != QLatin1String("DocEnd")) {
+            bool isError = false;
+            QString sql = GetRunableSQL(xml::nodeText(top->Element.first_child()), isError);
+            if (isError)
+                throw Error(-1, QString(), QStringLiteral("Could not parse sql") + kCrLf + QStringLiteral("ID:")
+                                               + oldID + kCrLf + QStringLiteral("Name:")
+                                               + xml::attribute(top->Element, kName));
+            if (flagReturnModifiedClause) {
+                QString id = oldID;
+                emit AfterModifyClause(id, sql);
+            }
+            if (!sql.isEmpty())
+                ExecuteSQL(sql);
+        }
+        m_stations.removeFirst();
+        QString newID;
+        ++m_generation;
+        if (m_stations.isEmpty()) {
+            m_chain = std::make_unique<xml::Document>();
+            xml::appendElement(m_chain->node(), QStringLiteral("Document"));
+        } else {
+            newID = idOf(m_stations.first()->Element);
+            m_chain = m_stations.first()->chParam();
+        }
+        m_currentEntry = m_chain->documentElement();
+        emit AfterExecutionStation(oldID, newID);
+        return true;
+    }, false);
+}
+
+// ---------------------------------------------------------------- SQL
+
+void DocOrra::ExecuteSQL(const QString& sql)
+{
+    if (!m_orraCon)
+        throw Error(91, QString(), QStringLiteral("Object variable or With block variable not set"));
+    try {
+        m_orraCon->execute(sql);
+    } catch (const Error& e) {
+        QString message;
+        for (const db::ProviderError& pe : m_orraCon->errors()) {
+            if (pe.number < 0)
+                message += QStringLiteral("State:") + pe.sqlState + kCrLf + pe.description + kCrLf;
+        }
+        if (!message.isEmpty())
+            throw Error(-1, QString(), message);
+        throw Error(-1, QString(), e.description());
+    }
+}
+
+double DocOrra::ReadIntFlag()
+{
+    db::RecordsetPtr rs = m_orraCon->execute(QStringLiteral("select Err from #Int"));
+    if (!rs || !rs->isOpen())
+        throw Error(3704, QString(), QStringLiteral("Operation is not allowed when the object is closed."));
+    const QVariant& v = rs->value(QStringLiteral("Err"));
+    if (!v.isValid() || v.isNull())
+        throw Error(94, QString(), QStringLiteral("Invalid use of Null"));
+    return v.toDouble();
+}
+
+QString DocOrra::GetRunableSQL(const QString& SQLTxt, bool& IsError)
+{
+    try {
+        QString result = SQLTxt;
+        for (const QString& match : FindPlaceholders(SQLTxt)) {
+            if (match.isEmpty())
+                continue;
+            const QString name = match.mid(2, match.size() - 4);
+            xml::Node p = FindParameter(m_currentEntry, name);
+            if (p)
+                result.replace(match, xml::attribute(p, QStringLiteral("Value")), Qt::CaseSensitive);
+        }
+        IsError = false;
+        return result;
+    } catch (...) {
+        IsError = true;
+        return QString();
+    }
+}
+
+// ---------------------------------------------------------------- parameter chain
+
+xml::Node DocOrra::ChainRoot(bool create)
+{
+    xml::Node root = m_chain->documentElement();
+    if (!root && create)
+        root = xml::appendElement(m_chain->node(), QStringLiteral("Document"));
+    return root;
+}
+
+xml::Node DocOrra::ChainEntryFor(const QString& ID) const
+{
+    return FindElementByAttribute(m_chain->node(), kID, ID);
+}
+
+xml::Node DocOrra::NearestAncestorEntry(xml::Node element)
+{
+    for (xml::Node a = element.parent(); a && xml::isElement(a); a = a.parent()) {
+        xml::Node e = ChainEntryFor(idOf(a));
+        if (e)
+            return e;
+        if (xml::hasTag(a, tags::Document))
+            return ChainRoot(true);
+    }
+    return ChainRoot(true);
+}
+
+xml::Node DocOrra::EnsureChainEntry(xml::Node element)
+{
+    const QString id = idOf(element);
+    if (id == QLatin1String("B0")) {
+        xml::Node root = ChainRoot(true);
+        xml::setAttribute(root, kID, id);
+        return root;
+    }
+    xml::Node parentEntry = NearestAncestorEntry(element);
+    xml::Node entry = xml::appendElement(parentEntry, QStringLiteral("CHElement"));
+    xml::setAttribute(entry, kID, id);
+    return entry;
+}
+
+void DocOrra::RemoveChainEntry(xml::Node entry)
+{
+    if (!entry)
+        return;
+    // The current scope must never point into a removed subtree.
+    for (xml::Node n = m_currentEntry; n; n = n.parent()) {
+        if (n == entry) {
+            m_currentEntry = xml::isElement(entry.parent()) ? entry.parent() : xml::Node();
+            break;
+        }
+    }
+    entry.parent().remove_child(entry);
+}
+
+xml::Node DocOrra::FindParameter(xml::Node entry, const QString& name) const
+{
+    const QByteArray wanted = name.toUtf8();
+    for (xml::Node e = entry; e && xml::isElement(e); e = e.parent()) {
+        for (xml::Node c = e.first_child(); c; c = c.next_sibling()) {
+            if (xml::hasTag(c, tags::Parameter) && wanted == c.attribute("Name").value())
+                return c;
+        }
+        if (e == m_chain->documentElement())
+            break;
+    }
+    return xml::Node();
+}
+
+void DocOrra::RemoveFromChain(const QString& ID)
+{
+    xml::Node root = m_chain->documentElement();
+    if (root && idOf(root) == ID) {
+        RemoveChainEntry(root);
+        return;
+    }
+    RemoveChainEntry(FindElementByAttribute(m_chain->node(), kID, ID));
+}
+
+xml::Node DocOrra::GetChainParameter(const QString& ID)
+{
+    xml::Node n = FindElementByAttribute(m_chain->node(), kID, ID);
+    return xml::hasTag(n, tags::Parameter) ? n : xml::Node();
+}
+
+// ---------------------------------------------------------------- events
+
+// Raises one of the run's events; when the handler changed the run under the walk (ran the
+// document on, replaced the document or the chain), the walk unwinds.
+template <typename Emit>
+void DocOrra::raise(Emit emitter)
+{
+    const int generation = m_generation;
+    const int runs = m_runCount;
+    emitter();
+    if (generation != m_generation) {
+        RunUnwound u;
+        u.nestedRun = runs != m_runCount;
+        throw u;
+    }
+}
+
+// ---------------------------------------------------------------- the walk
+
+float DocOrra::RunBlock(xml::Node element, QString& target)
+{
+    const int entryPause = PauseAtEvent;
+    const QString id = idOf(element);
+    const QString trapName = QStringLiteral("DocOrra::RunBlock;") + id;
+    return trapped(trapName, vbCritical, trapName, [&]() -> float {
+        return RunBlockBody(element, target, entryPause);
+    }, -1.0f);
+}
+
+float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
+{
+    const QString id = idOf(element);
+    const bool isRoot = id == QLatin1String("B0");
+    const bool seeking = !target.isEmpty();
+    const bool isBlock = xml::hasTag(element, tags::Block);
+    bool ownEntry = false;
+    double skip = 0;
+
+    if (seeking) {
+        xml::Node entry = isRoot ? ChainRoot(true) : ChainEntryFor(id);
+        ownEntry = bool(entry);
+        m_currentEntry = entry ? entry : NearestAncestorEntry(element);
+    } else {
+        PauseAtEvent = enPauseAtEvent_Nothing;
+        // The block already ran to its end before the pause: there is nothing left to do.
+        if (entryPause == enPauseAtEvent_AfterExecutionBlock)
+            return 0;
+        xml::Node entry = isRoot ? ChainRoot(false) : ChainEntryFor(id);
+        if (isRoot && entry && idOf(entry) != id)
+            entry = xml::Node();
+        if (entry && entryPause == enPauseAtEvent_Nothing) {
+            RemoveChainEntry(entry);
+            entry = xml::Node();
+        }
+        if (!entry)
+            entry = EnsureChainEntry(element);
+        ownEntry = true;
+        m_currentEntry = entry;
+
+        if (entryPause == enPauseAtEvent_Nothing) {
+            QString arg = id;
+            raise([&] { emit BeforeExecutionBlock(arg); });
+            if (paused()) {
+                PauseAtEvent = enPauseAtEvent_BeforeExecutionBlock;
+                return 1;
+            }
+        }
+        if (entryPause == enPauseAtEvent_Nothing || entryPause == enPauseAtEvent_BeforeExecutionBlock)
+            ParameterPromptFor(element, element, entry);
+        userInterface().processEvents();
+
+        if (isBlock && (entryPause == enPauseAtEvent_Nothing || entryPause == enPauseAtEvent_BeforeExecutionBlock
+                        || entryPause == enPauseAtEvent_BeforeExecutionBlockSQL)) {
+            if (entryPause != enPauseAtEvent_BeforeExecutionBlockSQL) {
+                QString arg = id;
+                raise([&] { emit BeforeExecutionBlockSQL(arg); });
+                if (paused()) {
+                    PauseAtEvent = enPauseAtEvent_BeforeExecutionBlockSQL;
+                    return 1;
+                }
+            }
+            bool isError = false;
+            QString sql = GetRunableSQL(xml::nodeText(xml::firstCDataChild(element)), isError);
+            if (isError)
+                throw Error(-1, QString(), QStringLiteral("Could not parse SQL") + kCrLf + QStringLiteral("Block ID:")
+                                               + id + kCrLf + QStringLiteral("Name:")
+                                               + xml::attribute(element, kName));
+            if (flagReturnModifiedClause) {
+                QString arg = id;
+                raise([&] { emit AfterModifyClause(arg, sql); });
+            }
+            ExecuteSQL(QStringLiteral("update #Int set Err=0"));
+            if (!sql.isEmpty()) {
+                ExecuteSQL(QStringLiteral("/*set nocount on*/ ") + sql);
+                skip = ReadIntFlag();
+            }
+        }
+    }
+
+    // Finds this element's chain entry again (a script may have taken the chain apart).
+    auto restoreScope = [&]() {
+        xml::Node entry = isRoot ? ChainRoot(false) : ChainEntryFor(id);
+        if (isRoot && entry && idOf(entry) != id && !seeking)
+            entry = xml::Node();
+        m_currentEntry = entry ? entry : NearestAncestorEntry(element);
+    };
+
+    if (skip == 0) {
+        if (target.isEmpty()
+            && (entryPause == enPauseAtEvent_Nothing || entryPause == enPauseAtEvent_BeforeExecutionBlock
+                || entryPause == enPauseAtEvent_BeforeExecutionBlockSQL)) {
+            QString arg = id;
+            raise([&] { emit BeforeExecutionChildBlocks(arg); });
+            if (paused()) {
+                PauseAtEvent = enPauseAtEvent_BeforeExecutionChildBlocks;
+                return 1;
+            }
+        }
+        const float r = RunChildren(element, target, restoreScope);
+        if (r != 0)
+            return r;
+    }
+
+    // End step. Elements entered while seeking end normally once the target was found below them.
+    if (target.isEmpty() && (seeking || entryPause != enPauseAtEvent_AfterExecutionBlock)) {
+        if (ownEntry || !seeking) {
+            xml::Node entry = isRoot ? ChainRoot(false) : ChainEntryFor(id);
+            if (entry && (!isRoot || idOf(entry) == id || seeking))
+                RemoveChainEntry(entry);
+        }
+        QString arg = id;
+        raise([&] { emit AfterExecutionBlock(arg); });
+        if (paused()) {
+            PauseAtEvent = enPauseAtEvent_AfterExecutionBlock;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+template <typename Restore>
+float DocOrra::RunChildren(xml::Node parent, QString& target, Restore restoreScope)
+{
+    for (xml::Node child = parent.first_child(); child; child = child.next_sibling()) {
+        if (!xml::isElement(child))
+            continue;
+        float r = 0;
+        bool ran = true;
+        if (xml::hasTag(child, tags::Block)) {
+            if (idOf(child) == target)
+                target.clear();
+            r = RunBlock(child, target);
+        } else if (xml::hasTag(child, tags::Include)) {
+            if (idOf(child) == target)
+                target.clear();
+            r = RunInclude(child, target);
+        } else if (xml::hasTag(child, tags::Script)) {
+            if (idOf(child) == target)
+                target.clear();
+            r = RunScript(child, target);
+        } else if (xml::hasTag(child, tags::Station)) {
+            ran = false;
+            if (target.isEmpty()) {
+                ArriveToStation(child, nullptr);
+                return 1;
+            }
+            if (idOf(child) == target)
+                target.clear();
+        } else {
+            ran = false;
+        }
+        if (ran) {
+            if (r != 0)
+                return r;
+            restoreScope();
+        }
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- parameter prompt
+
+void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, xml::Node entry)
+{
+    PromptRequest request;
+    request.element = element;
+    request.parameterParent = parameterParent;
+    request.title = xml::attribute(element, kName);
+    request.connection = m_orraCon;
+
+    for (xml::Node p = parameterParent.first_child(); p; p = p.next_sibling()) {
+        if (!xml::hasTag(p, tags::Parameter))
+            continue;
+        PromptCriterion c;
+        c.ID = idOf(p);
+        c.Name = xml::attribute(p, kName);
+        c.captionIsNull = !xml::hasAttribute(p, QStringLiteral("Caption"));
+        c.Aciklama = xml::attribute(p, QStringLiteral("Caption"));
+        // One type everywhere: blanks and capitals do not make another type.
+        c.Tip = xml::attribute(p, QStringLiteral("Type")).trimmed().toLower();
+
+        bool isError = false;
+        c.InitialDeger = GetRunableSQL(xml::attribute(p, QStringLiteral("DefaultValue")), isError);
+        if (isError)
+            throw Error(-1, QString(), QStringLiteral("Could not parse parameter default value") + kCrLf
+                                           + QStringLiteral("ID:") + c.ID + kCrLf + QStringLiteral("Name:") + c.Name);
+        if (c.Tip == QLatin1String("combo") || c.Tip == QLatin1String("button")) {
+            QString source = GetRunableSQL(xml::attribute(p, QStringLiteral("Source")), isError);
+            if (isError)
+                throw Error(-1, QString(), QStringLiteral("Could not parse parameter source") + kCrLf
+                                               + QStringLiteral("ID:") + c.ID + kCrLf + QStringLiteral("Name:") + c.Name);
+            if (flagReturnModifiedClause) {
+                QString arg = c.ID;
+                raise([&] { emit AfterModifyClause(arg, source); });
+            }
+            if (c.Tip == QLatin1String("combo"))
+                c.OptionalParam = source;
+            else
+                c.OptionalParam = source + QLatin1Char(';') + xml::attribute(p, QStringLiteral("ReturnCol"))
+                    + QLatin1Char(';') + xml::attribute(p, QStringLiteral("Prompt")) + QLatin1Char(';')
+                    + xml::attribute(p, QStringLiteral("SelectionType"));
+        }
+        if (flagReturnModifiedClause) {
+            QString arg = c.ID;
+            raise([&] { emit AfterModifyClause(arg, c.InitialDeger); });
+        }
+        if (c.Tip != QLatin1String("fact") && c.Tip != QLatin1String("htext"))
+            request.mustShow = true;
+        request.criteria.append(c);
+    }
+    if (request.criteria.isEmpty())
+        return;
+
+    QList<PromptAnswer> answers;
+    if (!parameterPrompt().ask(request, answers))
+        throw Error(-1, QString(), QStringLiteral("Document Canceled"));
+    for (const PromptAnswer& a : answers) {
+        xml::Node declared = FindElementByAttribute(parameterParent, kID, a.ID);
+        xml::Node chainParameter = xml::appendElement(entry, QStringLiteral("Parameter"));
+        xml::setAttribute(chainParameter, kID, a.ID);
+        xml::setAttribute(chainParameter, kName, xml::attribute(declared, kName));
+        xml::setAttribute(chainParameter, QStringLiteral("Value"), a.Value);
+    }
+}
+
+// ---------------------------------------------------------------- scripts and includes
+
+float DocOrra::RunScript(xml::Node element, QString& target)
+{
+    const int entryPause = PauseAtEvent;
+    const QString id = idOf(element);
+    const QString trapName = QStringLiteral("DocOrra::RunScript;") + id;
+    return trapped(trapName, vbCritical, trapName, [&]() -> float {
+        if (!target.isEmpty())
+            return 0;
+        PauseAtEvent = enPauseAtEvent_Nothing;
+        float result = 0;
+        if (entryPause == enPauseAtEvent_Nothing) {
+            QString arg = id;
+            raise([&] { emit BeforeExecutionScript(arg); });
+            if (paused()) {
+                PauseAtEvent = enPauseAtEvent_BeforeExecutionScript;
+                return 1;
+            }
+        }
+        if (entryPause == enPauseAtEvent_Nothing || entryPause == enPauseAtEvent_BeforeExecutionScript) {
+            bool isError = false;
+            QString code = GetRunableSQL(xml::nodeText(xml::lastCDataChild(element)), isError);
+            if (isError)
+                throw Error(-1, QString(), QStringLiteral("Could not parse script") + kCrLf + QStringLiteral("Script ID:")
+                                               + id + kCrLf + QStringLiteral("Name:") + xml::attribute(element, kName));
+            if (flagReturnModifiedClause) {
+                QString arg = id;
+                raise([&] { emit AfterModifyClause(arg, code); });
+            }
+            if (!code.isEmpty()) {
+                if (!m_scriptEngine)
+                    throw Error(-1, QString(), QStringLiteral("Could not run script ") + id
+                                                   + QStringLiteral(": no script engine is available to this run"));
+                ExecuteSQL(QStringLiteral("update #Int set Err=0"));
+                m_scriptEngine->ExecuteStatement(code);
+                result = float(ReadIntFlag());
+            }
+        }
+        if (target.isEmpty() && entryPause != enPauseAtEvent_AfterExecutionScript) {
+            QString arg = id;
+            raise([&] { emit AfterExecutionScript(arg); });
+            if (paused()) {
+                PauseAtEvent = enPauseAtEvent_AfterExecutionScript;
+                result = 1;
+            }
+        }
+        return result;
+    }, -1.0f);
+}
+
+float DocOrra::RunInclude(xml::Node element, QString& target)
+{
+    const QString id = idOf(element);
+    const QString trapName = QStringLiteral("DocOrra::RunInclude;") + id;
+    return trapped(trapName, vbCritical, trapName, [&]() -> float {
+        // Walking past an include while seeking a later element needs nothing of it.
+        if (!target.isEmpty() && !target.startsWith(id + QLatin1Char('|')))
+            return 0;
+        throw Error(-1, QString(), QStringLiteral("Could not run include ") + id
+                                       + QStringLiteral(": included documents cannot be run by this engine yet"));
+    }, -1.0f);
+}
+
+} // namespace orra
