@@ -41,11 +41,18 @@ public:
     virtual void cancel() = 0;
     // "Server Name", "Current Catalog", "DBMS Name", "User Name"; empty when unknown.
     virtual QString property(const QString& name) const = 0;
+    // The source named in this backend's errors ("SQLite", "ODBC", …).
+    virtual QString name() const { return QStringLiteral("Database"); }
 };
 
 // A factory claims a connection text it can serve. Factories are tried newest first, so a
 // more specific backend (the embedded server) registered later wins over a general one.
 using BackendFactory = std::function<std::unique_ptr<Backend>(const ConnectionString&)>;
+// Registering a name again replaces that factory. Thread-safe.
 void registerBackend(const QString& name, BackendFactory factory);
+// The backend for a connection text: the newest factory that claims it; nullptr when none.
+// The built-in ones ("odbc": any text with Driver= or DSN=; "sqlite": a text with
+// Data Source= and no Driver=) are always registered first.
+std::unique_ptr<Backend> createBackend(const ConnectionString& cs);
 
 } // namespace orra::db

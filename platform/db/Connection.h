@@ -3,6 +3,21 @@
 // the embedded server (SQLite), a single SQLite file ("Data Source=path"), or any ODBC
 // driver through unixODBC ("Driver={…};Server=…"). "Driver={SQL Server}" maps to the
 // configured ODBC driver (FreeTDS by default).
+//
+// Connection texts of the built-in backends:
+//   "Data Source=/path/to/file.db"  one SQLite database file (no Driver= key). The file must
+//       exist unless "Mode=Create" is given ("Mode=ReadOnly" opens it read-only). Its
+//       "Server Name" is the file's absolute path, its "Current Catalog" the file name without
+//       its extension.
+//   "Driver={…};Server=…;Database=…;UID=…;PWD=…" or "DSN=…"  an ODBC data source. Keys that
+//       meant something only to the Windows provider (Provider, Persist Security Info,
+//       OLE DB Services, Prompt, Initial File Name) are dropped before the text reaches the
+//       driver; "User ID"/"Password" are passed as UID/PWD.
+// Errors: ProviderError::number is negative for errors. SQLite: -(primary result code), e.g.
+// -1 for a syntax error, -19 for a constraint, -9 for a cancelled statement; nativeError
+// holds the extended code. ODBC: -(native error), or -1 when the driver gives none.
+// Informational messages (ODBC's SQL_SUCCESS_WITH_INFO) are entries with number 0.
+// A cancelled statement fails with SQL state "HY008".
 
 #include "platform/db/Backend.h"
 #include "platform/db/Recordset.h"

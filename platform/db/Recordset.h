@@ -41,13 +41,18 @@ public:
     bool isOpen() const { return state() == 1; }
     void close();
 
-    bool BOF() const;
-    bool EOF() const;
+    // EOF is a macro of <cstdio>, so the end test is named isEOF(); isBOF() pairs with it.
+    bool BOF() const { return isBOF(); }
+    bool isBOF() const;
+    bool isEOF() const;
     void MoveFirst();
     void MoveNext();
     void MovePrevious();
     void MoveLast();
     void Move(long n);
+    // Move with a start: adBookmarkCurrent 0, adBookmarkFirst 1, adBookmarkLast 2.
+    enum MoveStart { FromCurrent = 0, FromFirst = 1, FromLast = 2 };
+    void Move(long n, MoveStart start);
     long RecordCount() const;           // -1 when closed
     long AbsolutePosition() const;      // 1-based; -2 (adPosBOF) / -3 (adPosEOF) outside
     long currentRow() const { return m_row; }  // 0-based; -1 before the first, rowCount at EOF
@@ -69,7 +74,16 @@ public:
                       const QString& rowDelimiter = QStringLiteral("\r"),
                       const QString& nullExpr = QString(), long numRows = -1);
 
-    // The text form of a value as VB's CStr gives it (used by GetString and the checksum).
+    // The text form of a value as VB's CStr gives it (used by GetString and the checksum),
+    // chosen to be the same on every machine rather than following the user's locale:
+    //   integers in decimal; Boolean "True"/"False";
+    //   doubles (and numeric) with 15 significant digits, floats (Single) with 7, trailing
+    //   zeros dropped, '.' as decimal point, exponent form from 1E+15 up and below 1E-04
+    //   ("0.5", "1E+20", "1.5E-07"); currency rounded to 4 decimals first;
+    //   dates "yyyy-MM-dd", date-times "yyyy-MM-dd HH:mm:ss" (the date alone at midnight),
+    //   times "HH:mm:ss"; binary as its bytes taken two at a time as one UTF-16 character
+    //   (little-endian; an odd last byte becomes a character of its own); GUIDs "{…}" in
+    //   upper case; text as it is. NULL gives "" (the caller decides what NULL shows as).
     static QString valueText(const QVariant& v, DataType type);
 
     const ResultSet* current() const;

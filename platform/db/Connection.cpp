@@ -1,0 +1,238 @@
+#include "platform/db/Connection.h"
+
+#include "platform/db/sqlite/SqliteFileBackend.h"
+#include "platform/text/Error.h"
+
+#include <QSettings>
+#include <mutex>
+
+namespace orra::db {
+
+namespace {
+
+const QString kSource = QStringLiteral("Connection");
+
+struct Registry {
+    std::mutex mutex;
+    std::vector<std::pair<QString, BackendFactory>> factories;   // oldest first
+
+    Registry()
+    {
+        factories.emplace_back(QStringLiteral("sqlite"), [](const ConnectionString& cs) -> std::unique_ptr<Backend> {
+            if (cs.contains(QStringLiteral("Data Source")) && !cs.contains(QStringLiteral("Driver"))
+                && !cs.contains(QStringLiteral("DSN")))
+                return std::make_unique<sqlite::SqliteFileBackend>();
+            return nullptr;
+        });
+    }
+};
+
+Registry& registry()
+{
+    static Registry r;
+    return r;
+}
+
+} // namespace
+
+void registerBackend(const QString& name, BackendFactory factory)
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    for (auto it = r.factories.begin(); it != r.factories.end(); ++it) {
+        if (it->first == name) {
+            r.factories.erase(it);
+            break;
+        }
+    }
+    r.factories.emplace_back(name, std::move(factory));
+}
+
+std::unique_ptr<Backend> createBackend(const ConnectionString& cs)
+{
+    std::vector<BackendFactory> candidates;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        for (auto it = r.factories.rbegin(); it != r.factories.rend(); ++it)
+            candidates.push_back(it->second);
+    }
+    for (const auto& f : candidates)
+        if (auto b = f(cs))
+            return b;
+    return nullptr;
+}
+
+QString configuredOdbcDriver()
+{
+    const QByteArray env = qgetenv("ORRA_ODBC_DRIVER");
+    if (!env.isEmpty())
+        return QString::fromLocal8Bit(env);
+    QSettings settings(QStringLiteral("Orra"), QStringLiteral("Orra"));
+    const QString v = settings.value(QStringLiteral("Main Settings/OdbcDriver")).toString().trimmed();
+    return v.isEmpty() ? QStringLiteral("FreeTDS") : v;
+}
+
+Connection::Connection() = default;
+
+Connection::~Connection()
+{
+    try {
+        close();
+    } catch (...) {
+    }
+}
+
+bool Connection::isOpen() const
+{
+    return m_backend && m_backend->isOpen();
+}
+
+void Connection::fail(const ProviderFailure& f, const QString& fallbackSource)
+{
+    m_errors = f.errors;
+    for (auto& e : m_errors)
+        if (e.source.isEmpty())
+            e.source = fallbackSource;
+    if (m_errors.isEmpty()) {
+        ProviderError e;
+        e.number = -1;
+        e.sqlState = QStringLiteral("HY000");
+        e.description = QStringLiteral("Unspecified error");
+        e.source = fallbackSource;
+        m_errors.append(e);
+    }
+    // the main error is the first real error; messages (number 0) may come before it
+    const ProviderError* main = &m_errors.front();
+    for (const auto& e : m_errors) {
+        if (e.number != 0) {
+            main = &e;
+            break;
+        }
+    }
+    throw Error(main->number, main->source, main->description);
+}
+
+void Connection::requireOpen(const char* operation)
+{
+    if (!isOpen())
+        throw Error(3704, kSource,
+                    QStringLiteral("Operation is not allowed when the object is closed."));
+    Q_UNUSED(operation);
+}
+
+void Connection::open(const QString& connectionText, const QString& user, const QString& password)
+{
+    if (isOpen())
+        throw Error(3705, kSource, QStringLiteral("Operation is not allowed when the object is open."));
+    m_errors.clear();
+    m_transactionLevel = 0;
+    const ConnectionString cs = ConnectionString::parse(connectionText);
+    std::unique_ptr<Backend> backend = createBackend(cs);
+    if (!backend)
+        throw Error(3706, kSource,
+                    QStringLiteral("Provider cannot be found. It may not be properly installed."));
+    try {
+        backend->open(cs, user, password);
+    } catch (const ProviderFailure& f) {
+        fail(f, backend->name());
+    }
+    m_backend = std::move(backend);
+    m_text = connectionText;
+}
+
+void Connection::close()
+{
+    if (!m_backend)
+        return;
+    std::unique_ptr<Backend> b = std::move(m_backend);
+    m_transactionLevel = 0;
+    try {
+        b->close();
+    } catch (const ProviderFailure&) {
+        // closing never fails for the caller; the handle is gone either way
+    }
+}
+
+RecordsetPtr Connection::execute(const QString& sql, const QList<Parameter>& params, long* recordsAffected)
+{
+    requireOpen("execute");
+    m_errors.clear();
+    ExecuteResult result;
+    try {
+        result = m_backend->execute(sql, params);
+    } catch (const ProviderFailure& f) {
+        fail(f, m_backend->name());
+    }
+    m_errors = result.messages;
+    for (auto& e : m_errors)
+        if (e.source.isEmpty())
+            e.source = m_backend->name();
+    if (recordsAffected) {
+        *recordsAffected = -1;
+        for (const auto& s : result.sets) {
+            if (!s.hasRows && s.recordsAffected >= 0) {
+                *recordsAffected = s.recordsAffected;
+                break;
+            }
+        }
+    }
+    return std::make_shared<Recordset>(std::move(result.sets));
+}
+
+void Connection::beginTrans()
+{
+    requireOpen("beginTrans");
+    m_errors.clear();
+    if (m_transactionLevel > 0)
+        throw Error(-2147168227, kSource, QStringLiteral("Cannot start more transactions on this session."));
+    try {
+        m_backend->beginTransaction();
+    } catch (const ProviderFailure& f) {
+        fail(f, m_backend->name());
+    }
+    m_transactionLevel = 1;
+}
+
+void Connection::commitTrans()
+{
+    requireOpen("commitTrans");
+    m_errors.clear();
+    if (m_transactionLevel == 0)
+        throw Error(-2147168242, kSource, QStringLiteral("No transaction is active."));
+    m_transactionLevel = 0;
+    try {
+        m_backend->commit();
+    } catch (const ProviderFailure& f) {
+        fail(f, m_backend->name());
+    }
+}
+
+void Connection::rollbackTrans()
+{
+    requireOpen("rollbackTrans");
+    m_errors.clear();
+    if (m_transactionLevel == 0)
+        throw Error(-2147168242, kSource, QStringLiteral("No transaction is active."));
+    m_transactionLevel = 0;
+    try {
+        m_backend->rollback();
+    } catch (const ProviderFailure& f) {
+        fail(f, m_backend->name());
+    }
+}
+
+void Connection::cancel()
+{
+    if (Backend* b = m_backend.get())
+        b->cancel();
+}
+
+QString Connection::property(const QString& name) const
+{
+    if (!isOpen())
+        return QString();
+    return m_backend->property(name);
+}
+
+} // namespace orra::db

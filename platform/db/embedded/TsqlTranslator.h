@@ -1,0 +1,73 @@
+#pragma once
+// Translation of the T-SQL that the system composes into statements for the embedded server
+// (SQLite). A batch without semicolons is split into statements by a small parser over
+// tokens; each statement is rewritten token by token: D..table names, (nolock) hints,
+// #temp tables, [names], text '+', cast/convert, isnull, getdate() and the server's
+// functions, update … from, delete … from, select … into, create table types. Control
+// statements (if/else, begin/end, set nocount, procedure calls, administration) come back
+// as their own statement kinds for the server to carry out. Text outside the subset is
+// passed on unchanged, so that SQLite reports it.
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+namespace orra::embedded {
+
+struct ProcedureArgument {
+    QString name;            // "@p" for "@p = value", else empty
+    QVariant value;          // text or number; invalid for NULL
+    bool isDefault = false;  // the keyword "default"
+};
+
+struct Statement {
+    enum class Kind {
+        Sql,             // sql: one SQLite statement
+        If,              // sql: a query giving 1 when the condition holds; thenBranch/elseBranch
+        Block,           // begin … end: thenBranch
+        NoCount,         // set nocount on|off: flag
+        Procedure,       // name, arguments
+        CreateDatabase,  // name
+        CreateLogin,     // name, password
+        CreateUser,      // name, login
+        CreateRole,      // name
+    };
+    Kind kind = Kind::Sql;
+    QString sql;
+    bool dml = false;          // insert/update/delete: reports its row count unless nocount is on
+    bool returnsRows = false;  // a select that hands rows back
+    // insert: the target table as written for SQLite ("main".T, "mat".T, "#T"), and when the
+    // statement names no columns the offset in sql where a column list goes.
+    QString insertTable;
+    QString insertSchema;      // schema of the target ("main", a database name, or "temp")
+    QString insertName;        // bare table name
+    int insertColumnsAt = -1;
+    bool flag = false;         // NoCount: on
+    QString name;
+    QString password;
+    QString login;
+    std::vector<ProcedureArgument> arguments;
+    std::vector<Statement> thenBranch;
+    std::vector<Statement> elseBranch;
+};
+
+struct Translation {
+    std::vector<Statement> statements;
+    QStringList databases;   // other databases the text names (D..table), to attach
+    QString error;           // set when the text cannot be read at all (unclosed quote …)
+};
+
+// Translates a batch. currentDatabase is the connection's database: "D..t" with D equal to it
+// (any case) names the main database.
+Translation translate(const QString& text, const QString& currentDatabase);
+
+// The same through a cache keyed by database and text (thread-safe).
+std::shared_ptr<const Translation> translateCached(const QString& text, const QString& currentDatabase);
+void clearTranslationCache();
+
+// Turkish-aware fold used by the names the server compares (database and login names).
+QString foldName(const QString& name);
+
+} // namespace orra::embedded
