@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <cstring>
+#include <string>
 
 namespace orra::xml {
 
@@ -10,8 +11,12 @@ namespace {
 // Parse options: CDATA kept, entities and character references decoded, line ends normalised,
 // attribute whitespace normalised as the XML rules ask, whitespace-only text dropped, comments
 // and processing instructions kept, a declaration kept when present.
+// Parsed as a fragment, so that stray text around the root shows up and can be refused.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi
-    | pugi::parse_declaration | pugi::parse_doctype;
+    | pugi::parse_declaration | pugi::parse_doctype | pugi::parse_fragment;
+// Parsing into an element: a declaration there is skipped rather than refused.
+constexpr unsigned kAppendOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi
+    | pugi::parse_doctype;
 
 // Output: no indentation, no added declaration, UTF-8 bytes.
 constexpr unsigned kWriteOptions = pugi::format_raw | pugi::format_no_declaration;
@@ -58,6 +63,26 @@ void locate(const QByteArray& bytes, ptrdiff_t offset, ParseError& e) {
     e.linepos = before.size() - (nl + 1) + 1;
 }
 
+// A CDATA section holding "]]>" is written as two adjacent sections; joining adjacent sections
+// on load gives the body text back whole.
+void joinSplitCData(Node n) {
+    for (Node c = n.first_child(); c;) {
+        Node next = c.next_sibling();
+        if (c.type() == pugi::node_cdata && next.type() == pugi::node_cdata) {
+            std::string joined = std::string(c.value()) + next.value();
+            c.set_value(joined.c_str());
+            n.remove_child(next);
+            continue;
+        }
+        if (c.type() == pugi::node_element) joinSplitCData(c);
+        c = next;
+    }
+}
+
+void joinSplitCDataIfAny(const QByteArray& bytes, Node n) {
+    if (bytes.contains("]]><![CDATA[")) joinSplitCData(n);
+}
+
 } // namespace
 
 Document::Document() = default;
@@ -95,6 +120,7 @@ bool Document::loadXML(const QString& text) {
         m_doc.reset();
         return false;
     }
+    joinSplitCDataIfAny(bytes, m_doc);
     return true;
 }
 
@@ -188,7 +214,7 @@ Node appendParsed(Node parent, const QString& text, ParseError& error) {
     const QByteArray bytes = utf8(text);
     const Node before = parent.last_child();
     const pugi::xml_parse_result r =
-        parent.append_buffer(bytes.constData(), size_t(bytes.size()), kParseOptions, pugi::encoding_utf8);
+        parent.append_buffer(bytes.constData(), size_t(bytes.size()), kAppendOptions, pugi::encoding_utf8);
     // The nodes this call appended (also on failure, pugixml may leave what it parsed).
     std::vector<Node> added;
     for (Node n = before ? before.next_sibling() : parent.first_child(); n; n = n.next_sibling())
@@ -224,6 +250,7 @@ Node appendParsed(Node parent, const QString& text, ParseError& error) {
     }
     for (Node n : added)
         if (n != root) parent.remove_child(n);
+    joinSplitCDataIfAny(bytes, root);
     return root;
 }
 

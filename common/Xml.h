@@ -39,7 +39,8 @@ public:
     Document& operator=(const Document&) = delete;
 
     // Replaces the content with the document parsed from text. Line ends are normalised to LF,
-    // whitespace-only text between elements is dropped, CDATA is kept as written. A text that
+    // whitespace-only text between elements is dropped, CDATA is kept as written (adjacent
+    // sections, as a section holding "]]>" is written, are joined into one). A text that
     // is not exactly one well-formed element (with optional declaration, comments and processing
     // instructions around it) fails: false, the document is left empty, parseError() tells why.
     bool loadXML(const QString& text);
