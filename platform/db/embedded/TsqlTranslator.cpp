@@ -99,8 +99,7 @@ bool isExpressionBoundary(const NT& n)
                          "with", "escape", "collate", "over", "partition", "declare", "print",
                          "return", "while", "use", "limit", "temp", "rowid", "case", "default",
                          "primary", "key", "references", "constraint", "unique", "check",
-                         "foreign", "cascade", "no", "action", "except", "intersect", "left",
-                         "right"});
+                         "foreign", "cascade", "no", "action", "except", "intersect"});
 }
 
 class Translator {
@@ -1439,11 +1438,8 @@ private:
                     out.insert(out.end(), terms[k].begin(), terms[k].end());
                 }
             }
-            if (j < e && j == i && terms.size() == 1 && terms[0].empty()) {
+            if (j < e) {
                 // A boundary token: copy it and go on.
-                out.push_back(v[j]);
-                ++j;
-            } else if (j < e && !isOperand(v[j]) && !v[j].t.isSymbol("(")) {
                 out.push_back(v[j]);
                 ++j;
             }

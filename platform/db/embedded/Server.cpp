@@ -1,0 +1,581 @@
+#include "platform/db/embedded/Server.h"
+
+#include "platform/db/ConnectionString.h"
+#include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/ServerInternal.h"
+#include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/text/Error.h"
+
+#include "EmbeddedSchemas.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QStandardPaths>
+
+#include <sodium.h>
+#include <sqlite3.h>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace orra::embedded {
+
+namespace detail {
+
+const QString kSource = QStringLiteral("Embedded SQL Server");
+
+void fail(const QString& description, long nativeError)
+{
+    Q_UNUSED(nativeError);
+    throw orra::Error(-2147217900, kSource, description);
+}
+
+sqlite3* openFile(const QString& path, bool create)
+{
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close_v2(db);
+        fail(QStringLiteral("Cannot open the database file '%1': %2").arg(path, msg));
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 30000);
+    registerCollation(db);
+    sqlite3_exec(db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
+    return db;
+}
+
+void closeFile(sqlite3* db)
+{
+    if (db)
+        sqlite3_close_v2(db);
+}
+
+void exec(sqlite3* db, const QString& sql)
+{
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        const QString msg = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_free(err);
+        fail(msg);
+    }
+}
+
+QString schemaText(const char* name)
+{
+    const QLatin1String n(name);
+    if (n == QLatin1String("master"))
+        return QString::fromUtf8(kSchemaMaster);
+    if (n == QLatin1String("database"))
+        return QString::fromUtf8(kSchemaDatabase);
+    if (n == QLatin1String("mat"))
+        return QString::fromUtf8(kSchemaMat);
+    return QString::fromUtf8(kSchemaCatalogue);
+}
+
+namespace {
+
+struct Stmt {
+    sqlite3_stmt* s = nullptr;
+    Stmt(sqlite3* db, const char* sql)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK)
+            fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    ~Stmt() { sqlite3_finalize(s); }
+    void bind(int i, const QString& v)
+    {
+        if (v.isNull())
+            sqlite3_bind_null(s, i);
+        else
+            sqlite3_bind_text(s, i, v.toUtf8().constData(), -1, SQLITE_TRANSIENT);
+    }
+    void bind(int i, const QByteArray& v)
+    {
+        if (v.isNull())
+            sqlite3_bind_null(s, i);
+        else
+            sqlite3_bind_blob(s, i, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+    }
+    void bind(int i, qint64 v) { sqlite3_bind_int64(s, i, v); }
+    int step() { return sqlite3_step(s); }
+    QString text(int c) const
+    {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+        return t ? QString::fromUtf8(t) : QString();
+    }
+    QByteArray blob(int c) const
+    {
+        const void* b = sqlite3_column_blob(s, c);
+        return b ? QByteArray(static_cast<const char*>(b), sqlite3_column_bytes(s, c)) : QByteArray();
+    }
+};
+
+void stepDone(Stmt& st, sqlite3* db)
+{
+    const int rc = st.step();
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+LoginRow loginFrom(Stmt& st)
+{
+    LoginRow r;
+    if (st.step() == SQLITE_ROW) {
+        r.found = true;
+        r.name = st.text(0);
+        r.sid = st.blob(1);
+        r.passwordHash = st.text(2);
+        r.trusted = sqlite3_column_int(st.s, 3) != 0;
+        r.sysadmin = sqlite3_column_int(st.s, 4) != 0;
+    }
+    return r;
+}
+
+QString now()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+
+QByteArray newSid()
+{
+    QByteArray sid(16, Qt::Uninitialized);
+    randombytes_buf(sid.data(), size_t(sid.size()));
+    return sid;
+}
+
+} // namespace
+
+LoginRow findLogin(sqlite3* master, const QString& login)
+{
+    Stmt st(master, "select name, sid, password_hash, isntname, sysadmin from syslogins where name = ?");
+    st.bind(1, login);
+    return loginFrom(st);
+}
+
+LoginRow findLoginBySid(sqlite3* master, const QByteArray& sid)
+{
+    Stmt st(master, "select name, sid, password_hash, isntname, sysadmin from syslogins where sid = ?");
+    st.bind(1, sid);
+    return loginFrom(st);
+}
+
+bool validName(const QString& name)
+{
+    if (name.isEmpty() || name.size() > 128 || name.startsWith(u'.'))
+        return false;
+    for (QChar c : name)
+        if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 32 || c == u'*' || c == u'?'
+            || c == u'"' || c == u'<' || c == u'>' || c == u'|')
+            return false;
+    return true;
+}
+
+void insertLogin(sqlite3* master, const QString& login, const QString& password, bool trusted, bool sysadmin)
+{
+    if (login.trimmed().isEmpty())
+        fail(QStringLiteral("A login name is required."));
+    if (findLogin(master, login).found)
+        fail(QStringLiteral("The server principal '%1' already exists.").arg(login), 15025);
+    Stmt st(master, "insert into syslogins (name, sid, password_hash, isntname, sysadmin, createdate) "
+                    "values (?, ?, ?, ?, ?, ?)");
+    st.bind(1, login);
+    st.bind(2, newSid());
+    st.bind(3, trusted ? QString() : hashPassword(password));
+    st.bind(4, qint64(trusted ? 1 : 0));
+    st.bind(5, qint64(sysadmin ? 1 : 0));
+    st.bind(6, now());
+    stepDone(st, master);
+}
+
+void createDatabaseFile(const QString& server, const QString& database, const QByteArray& dboSid)
+{
+    if (!validName(database))
+        fail(QStringLiteral("'%1' is not a valid database name.").arg(database));
+    const QString path = databaseFile(server, database);
+    if (QFileInfo::exists(path) || databaseExists(server, database))
+        fail(QStringLiteral("Database '%1' already exists. Choose a different database name.").arg(database), 1801);
+    const QString partial = serverFolder(server) + QStringLiteral("/.") + database + QStringLiteral(".db.partial");
+    QFile::remove(partial);
+    sqlite3* db = openFile(partial, true);
+    try {
+        exec(db, schemaText("database"));
+        Stmt st(db, "insert into sysusers (uid, name, islogin, sid) values (1, 'dbo', 1, ?)");
+        st.bind(1, dboSid);
+        stepDone(st, db);
+    } catch (...) {
+        closeFile(db);
+        QFile::remove(partial);
+        QFile::remove(partial + QStringLiteral("-wal"));
+        QFile::remove(partial + QStringLiteral("-shm"));
+        throw;
+    }
+    closeFile(db);
+    QFile::remove(partial + QStringLiteral("-wal"));
+    QFile::remove(partial + QStringLiteral("-shm"));
+    if (!QFile::rename(partial, path)) {
+        QFile::remove(partial);
+        fail(QStringLiteral("Cannot create the database file '%1'.").arg(path));
+    }
+}
+
+int insertUser(sqlite3* db, const QString& user, const QByteArray& sid)
+{
+    {
+        Stmt st(db, "select 1 from sysusers where name = ?");
+        st.bind(1, user);
+        if (st.step() == SQLITE_ROW)
+            fail(QStringLiteral("User, group, or role '%1' already exists in the current database.").arg(user), 15023);
+    }
+    {
+        Stmt st(db, "select name from sysusers where sid = ?");
+        st.bind(1, sid);
+        if (st.step() == SQLITE_ROW)
+            fail(QStringLiteral("The login already has an account under a different user name."), 15063);
+    }
+    Stmt next(db, "select coalesce(max(uid), 4) + 1 from sysusers where uid < 16384");
+    next.step();
+    const int uid = std::max(5, sqlite3_column_int(next.s, 0));
+    Stmt st(db, "insert into sysusers (uid, name, islogin, sid) values (?, ?, 1, ?)");
+    st.bind(1, qint64(uid));
+    st.bind(2, user);
+    st.bind(3, sid);
+    stepDone(st, db);
+    return uid;
+}
+
+int insertRole(sqlite3* db, const QString& role)
+{
+    {
+        Stmt st(db, "select 1 from sysusers where name = ?");
+        st.bind(1, role);
+        if (st.step() == SQLITE_ROW)
+            fail(QStringLiteral("User, group, or role '%1' already exists in the current database.").arg(role), 15023);
+    }
+    Stmt next(db, "select coalesce(max(uid), 16399) + 1 from sysusers where uid >= 16400");
+    next.step();
+    const int uid = sqlite3_column_int(next.s, 0);
+    Stmt st(db, "insert into sysusers (uid, name, islogin, sid) values (?, ?, 0, NULL)");
+    st.bind(1, qint64(uid));
+    st.bind(2, role);
+    stepDone(st, db);
+    return uid;
+}
+
+void insertRoleMember(sqlite3* db, const QString& role, const QString& member)
+{
+    auto lookup = [&](const QString& name, bool wantRole) {
+        Stmt st(db, "select uid, islogin from sysusers where name = ?");
+        st.bind(1, name);
+        if (st.step() != SQLITE_ROW)
+            fail(wantRole ? QStringLiteral("The role '%1' does not exist in the current database.").arg(name)
+                          : QStringLiteral("User or role '%1' does not exist in this database.").arg(name),
+                 15410);
+        const int uid = sqlite3_column_int(st.s, 0);
+        if (wantRole && (sqlite3_column_int(st.s, 1) != 0 || uid == 0))
+            fail(QStringLiteral("'%1' is not a role.").arg(name), 15014);
+        return uid;
+    };
+    const int g = lookup(role, true);
+    const int m = lookup(member, false);
+    Stmt st(db, "insert or ignore into sysmembers (memberuid, groupuid) values (?, ?)");
+    st.bind(1, qint64(m));
+    st.bind(2, qint64(g));
+    stepDone(st, db);
+}
+
+} // namespace detail
+
+using namespace detail;
+
+QString serversRoot()
+{
+    const QByteArray env = qgetenv("ORRA_SERVERS");
+    if (!env.isEmpty())
+        return QDir::cleanPath(QFile::decodeName(env));
+    return QDir::homePath() + QStringLiteral("/.local/share/orra/servers");
+}
+
+QString serverFolder(const QString& server)
+{
+    return serversRoot() + u'/' + server;
+}
+
+QString databaseFile(const QString& server, const QString& database)
+{
+    // Database names compare without regard to case: find an existing file of any case.
+    const QDir dir(serverFolder(server));
+    const QString wanted = foldName(database);
+    const QStringList files = dir.entryList({QStringLiteral("*.db")}, QDir::Files);
+    for (const QString& f : files)
+        if (foldName(f.chopped(3)) == wanted)
+            return dir.filePath(f);
+    return dir.filePath(database + QStringLiteral(".db"));
+}
+
+bool isEmbeddedServer(const QString& server)
+{
+    if (!validName(server))
+        return false;
+    return QFileInfo(serverFolder(server)).isDir() && QFileInfo::exists(serverFolder(server) + QStringLiteral("/master.db"));
+}
+
+bool databaseExists(const QString& server, const QString& database)
+{
+    return validName(database) && QFileInfo::exists(databaseFile(server, database));
+}
+
+QString osUserName()
+{
+    if (const passwd* pw = getpwuid(geteuid()))
+        return QString::fromLocal8Bit(pw->pw_name);
+    const QByteArray u = qgetenv("USER");
+    return u.isEmpty() ? QStringLiteral("user") : QString::fromLocal8Bit(u);
+}
+
+namespace {
+
+struct Master {
+    sqlite3* db = nullptr;
+    explicit Master(const QString& server)
+    {
+        if (!isEmbeddedServer(server))
+            fail(QStringLiteral("The server '%1' does not exist under %2.").arg(server, serversRoot()));
+        db = openFile(serverFolder(server) + QStringLiteral("/master.db"), false);
+    }
+    ~Master() { closeFile(db); }
+};
+
+struct Database {
+    sqlite3* db = nullptr;
+    Database(const QString& server, const QString& database)
+    {
+        if (!databaseExists(server, database))
+            fail(QStringLiteral("Database '%1' does not exist. Make sure that the name is entered correctly.")
+                     .arg(database), 911);
+        db = openFile(databaseFile(server, database), false);
+    }
+    ~Database() { closeFile(db); }
+};
+
+QByteArray adminSid(sqlite3* master)
+{
+    Stmt st(master, "select sid from syslogins where sysadmin = 1 order by createdate limit 1");
+    if (st.step() != SQLITE_ROW)
+        fail(QStringLiteral("The server has no administrator."));
+    return st.blob(0);
+}
+
+} // namespace
+
+void createServer(const QString& server, const QString& adminLogin, const QString& adminPassword)
+{
+    if (!validName(server))
+        fail(QStringLiteral("'%1' is not a valid server name.").arg(server));
+    const QString folder = serverFolder(server);
+    if (QFileInfo::exists(folder))
+        fail(QStringLiteral("The server '%1' already exists.").arg(server));
+    if (!QDir().mkpath(folder))
+        fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
+    // From here on a failure removes what was made.
+    try {
+        if (!QFileInfo(folder).isWritable())
+            fail(QStringLiteral("The server folder '%1' is not writable.").arg(folder));
+        const QString partial = folder + QStringLiteral("/.master.db.partial");
+        sqlite3* m = openFile(partial, true);
+        QByteArray sid;
+        try {
+            exec(m, QStringLiteral("PRAGMA journal_mode = WAL;"));
+            exec(m, schemaText("master"));
+            exec(m, schemaText("database"));
+            const bool trusted = adminLogin.isEmpty();
+            insertLogin(m, trusted ? osUserName() : adminLogin, adminPassword, trusted, true);
+            sid = adminSid(m);
+            Stmt st(m, "insert into sysusers (uid, name, islogin, sid) values (1, 'dbo', 1, ?)");
+            st.bind(1, sid);
+            stepDone(st, m);
+        } catch (...) {
+            closeFile(m);
+            throw;
+        }
+        closeFile(m);
+        QFile::remove(partial + QStringLiteral("-wal"));
+        QFile::remove(partial + QStringLiteral("-shm"));
+        createDatabaseFile(server, QStringLiteral("mat"), sid);
+        sqlite3* mat = openFile(databaseFile(server, QStringLiteral("mat")), false);
+        try {
+            exec(mat, schemaText("mat"));
+        } catch (...) {
+            closeFile(mat);
+            throw;
+        }
+        closeFile(mat);
+        // The master file last: only a complete server is a server.
+        if (!QFile::rename(partial, folder + QStringLiteral("/master.db")))
+            fail(QStringLiteral("Cannot create the master database in '%1'.").arg(folder));
+    } catch (...) {
+        QDir(folder).removeRecursively();
+        throw;
+    }
+}
+
+void createDatabase(const QString& server, const QString& database, const QString& ownerLogin)
+{
+    Master m(server);
+    QByteArray sid;
+    if (ownerLogin.isEmpty()) {
+        sid = adminSid(m.db);
+    } else {
+        const LoginRow r = findLogin(m.db, ownerLogin);
+        if (!r.found)
+            fail(QStringLiteral("The login '%1' does not exist.").arg(ownerLogin), 15007);
+        sid = r.sid;
+    }
+    if (foldName(database) == foldName(QStringLiteral("master")))
+        fail(QStringLiteral("Database 'master' already exists. Choose a different database name."), 1801);
+    createDatabaseFile(server, database, sid);
+}
+
+void createCatalogue(const QString& server, const QString& database)
+{
+    if (!databaseExists(server, database))
+        createDatabase(server, database);
+    Database d(server, database);
+    exec(d.db, QStringLiteral("BEGIN"));
+    try {
+        exec(d.db, catalogueSchema());
+        exec(d.db, QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(d.db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void createLogin(const QString& server, const QString& login, const QString& password, bool trusted)
+{
+    Master m(server);
+    insertLogin(m.db, login, password, trusted, false);
+}
+
+int createUser(const QString& server, const QString& database, const QString& user, const QString& login)
+{
+    QByteArray sid;
+    {
+        Master m(server);
+        const LoginRow r = findLogin(m.db, login.isEmpty() ? user : login);
+        if (!r.found)
+            fail(QStringLiteral("'%1' is not a valid login or you do not have permission.").arg(login), 15007);
+        sid = r.sid;
+    }
+    Database d(server, database);
+    return insertUser(d.db, user, sid);
+}
+
+int createRole(const QString& server, const QString& database, const QString& role)
+{
+    Database d(server, database);
+    return insertRole(d.db, role);
+}
+
+void addRoleMember(const QString& server, const QString& database, const QString& role, const QString& member)
+{
+    Database d(server, database);
+    insertRoleMember(d.db, role, member);
+}
+
+QByteArray loginSid(const QString& server, const QString& login)
+{
+    Master m(server);
+    return findLogin(m.db, login).sid;
+}
+
+QString connectionText(const QString& server, const QString& database, const QString& login,
+                       const QString& password)
+{
+    using db::ConnectionString;
+    QString t = QStringLiteral("Driver={SQL Server};Server=") + ConnectionString::quoteValue(server)
+        + QStringLiteral(";Database=") + ConnectionString::quoteValue(database);
+    if (login.isEmpty())
+        t += QStringLiteral(";Trusted_Connection=Yes");
+    else
+        t += QStringLiteral(";UID=") + ConnectionString::quoteValue(login) + QStringLiteral(";PWD=")
+            + ConnectionString::quoteValue(password);
+    return t;
+}
+
+QString catalogueSchema()
+{
+    return schemaText("catalogue");
+}
+
+namespace {
+// Verified (hash, password digest) pairs, so that a process that opens many connections pays
+// the slow hash once per login.
+QMutex& verifiedMutex()
+{
+    static QMutex m;
+    return m;
+}
+QHash<QString, QByteArray>& verified()
+{
+    static QHash<QString, QByteArray> h;
+    return h;
+}
+QByteArray digest(const QString& hash, const QString& password)
+{
+    const QByteArray in = hash.toUtf8() + '\0' + password.toUtf8();
+    QByteArray out(crypto_generichash_BYTES, Qt::Uninitialized);
+    crypto_generichash(reinterpret_cast<unsigned char*>(out.data()), size_t(out.size()),
+                       reinterpret_cast<const unsigned char*>(in.constData()), size_t(in.size()), nullptr, 0);
+    return out;
+}
+void initSodium()
+{
+    static const int r = sodium_init();
+    if (r < 0)
+        fail(QStringLiteral("The password library could not start."));
+}
+} // namespace
+
+QString hashPassword(const QString& password)
+{
+    initSodium();
+    char out[crypto_pwhash_STRBYTES];
+    const QByteArray p = password.toUtf8();
+    if (crypto_pwhash_str(out, p.constData(), size_t(p.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE / 4)
+        != 0)
+        fail(QStringLiteral("Out of memory while hashing a password."));
+    return QString::fromLatin1(out);
+}
+
+bool verifyPassword(const QString& hash, const QString& password)
+{
+    initSodium();
+    if (hash.isEmpty())
+        return false;
+    const QByteArray d = digest(hash, password);
+    {
+        QMutexLocker lock(&verifiedMutex());
+        auto it = verified().constFind(hash);
+        if (it != verified().constEnd() && sodium_memcmp(it->constData(), d.constData(), size_t(d.size())) == 0)
+            return true;
+    }
+    const QByteArray h = hash.toLatin1();
+    const QByteArray p = password.toUtf8();
+    const bool ok = crypto_pwhash_str_verify(h.constData(), p.constData(), size_t(p.size())) == 0;
+    if (ok) {
+        QMutexLocker lock(&verifiedMutex());
+        verified().insert(hash, d);
+    }
+    return ok;
+}
+
+} // namespace orra::embedded

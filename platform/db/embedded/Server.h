@@ -1,0 +1,75 @@
+#pragma once
+// The embedded SQL server: administration of servers, databases, logins and users, for the
+// command-line tool and for test fixtures.
+//
+// A server is a folder under serversRoot() ($ORRA_SERVERS, by default
+// ~/.local/share/orra/servers); database D of server S is the file S/D.db. Logins live in the
+// server's master database; each database has sysusers and sysmembers.
+//
+// Typical fixture:
+//   qputenv("ORRA_SERVERS", tempDir.toUtf8());
+//   orra::embedded::createServer("demo", "sa", "secret");       // master + mat
+//   orra::embedded::createCatalogue("demo", "catalogue");        // the catalogue tables
+//   Connection c;
+//   c.open(orra::embedded::connectionText("demo", "catalogue", "sa", "secret"));
+//
+// Every function throws orra::Error (source "Embedded SQL Server") on failure and leaves the
+// files of the server as they were.
+
+#include <QByteArray>
+#include <QString>
+
+namespace orra::embedded {
+
+// $ORRA_SERVERS, or ~/.local/share/orra/servers.
+QString serversRoot();
+QString serverFolder(const QString& server);
+QString databaseFile(const QString& server, const QString& database);
+// True when the name names a server folder (with its master database) under the root.
+bool isEmbeddedServer(const QString& server);
+bool databaseExists(const QString& server, const QString& database);
+// The operating-system user name: the login of a trusted log-on.
+QString osUserName();
+
+// Makes a new server with its master database (holding the administrator's login) and the
+// registry database "mat" (tbOrraConnections). An empty adminLogin makes the operating-system
+// user the administrator (trusted log-on); otherwise adminLogin is a SQL login with
+// adminPassword. Fails when the server exists or its folder cannot be written.
+void createServer(const QString& server, const QString& adminLogin = QString(),
+                  const QString& adminPassword = QString());
+
+// Makes database `database` on the server. Its dbo is ownerLogin (default: the administrator).
+void createDatabase(const QString& server, const QString& database,
+                    const QString& ownerLogin = QString());
+
+// Makes the catalogue tables in `database` (creating the database first when it is missing).
+void createCatalogue(const QString& server, const QString& database);
+
+// A SQL login (password given) or, with an empty password and trusted = true, an
+// operating-system login.
+void createLogin(const QString& server, const QString& login, const QString& password,
+                 bool trusted = false);
+// A user of `database` for `login`; returns its uid.
+int createUser(const QString& server, const QString& database, const QString& user,
+               const QString& login);
+// A role of `database`; returns its uid.
+int createRole(const QString& server, const QString& database, const QString& role);
+// Makes `member` (a user or role of the database) a member of `role`.
+void addRoleMember(const QString& server, const QString& database, const QString& role,
+                   const QString& member);
+// The security identifier of a login (what suser_sid() returns for it); empty when unknown.
+QByteArray loginSid(const QString& server, const QString& login);
+
+// "Driver={SQL Server};Server=…;Database=…;UID=…;PWD=…", or Trusted_Connection=Yes when
+// login is empty.
+QString connectionText(const QString& server, const QString& database,
+                       const QString& login = QString(), const QString& password = QString());
+
+// The catalogue schema as the embedded server creates it (SQLite text).
+QString catalogueSchema();
+
+// Password hashes (libsodium Argon2id, salted).
+QString hashPassword(const QString& password);
+bool verifyPassword(const QString& hash, const QString& password);
+
+} // namespace orra::embedded

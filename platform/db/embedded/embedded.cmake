@@ -1,0 +1,29 @@
+# The embedded SQL server, compiled into platform_db (included by platform/db/CMakeLists.txt).
+set(_orra_embedded_dir ${CMAKE_CURRENT_LIST_DIR})
+set(_orra_sql_dir ${PROJECT_SOURCE_DIR}/sql/embedded)
+set(_orra_gen ${CMAKE_CURRENT_BINARY_DIR}/embedded_generated)
+set(_orra_schemas "// Generated from sql/embedded/*.sql; do not edit.\n#pragma once\n")
+foreach(_s master database mat catalogue)
+  file(READ ${_orra_sql_dir}/${_s}.sql _content)
+  string(SUBSTRING ${_s} 0 1 _first)
+  string(TOUPPER ${_first} _first)
+  string(SUBSTRING ${_s} 1 -1 _rest)
+  string(APPEND _orra_schemas "static const char kSchema${_first}${_rest}[] = R\"orra_sql(${_content})orra_sql\";\n")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_orra_sql_dir}/${_s}.sql)
+endforeach()
+file(WRITE ${_orra_gen}/EmbeddedSchemas.h.in "${_orra_schemas}")
+configure_file(${_orra_gen}/EmbeddedSchemas.h.in ${_orra_gen}/EmbeddedSchemas.h COPYONLY)
+
+target_sources(platform_db PRIVATE
+  ${_orra_embedded_dir}/TsqlLexer.h ${_orra_embedded_dir}/TsqlLexer.cpp
+  ${_orra_embedded_dir}/TsqlTranslator.h ${_orra_embedded_dir}/TsqlTranslator.cpp
+  ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
+  ${_orra_embedded_dir}/Server.h ${_orra_embedded_dir}/ServerInternal.h ${_orra_embedded_dir}/Server.cpp)
+if(EXISTS ${_orra_embedded_dir}/EmbeddedBackend.cpp)
+  target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp)
+  # The backend registers itself from a static object: make every program that links the
+  # database layer take that object.
+  target_link_options(platform_db INTERFACE "LINKER:-u,orra_embedded_backend_anchor")
+endif()
+target_include_directories(platform_db PRIVATE ${_orra_gen})
+target_link_libraries(platform_db PUBLIC PkgConfig::SODIUM)
