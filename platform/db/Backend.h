@@ -41,6 +41,8 @@ public:
     virtual void cancel() = 0;
     // "Server Name", "Current Catalog", "DBMS Name", "User Name"; empty when unknown.
     virtual QString property(const QString& name) const = 0;
+    // Informational messages of the last open() (for example "changed database context").
+    virtual QList<ProviderError> openMessages() const { return {}; }
     // The source named in this backend's errors ("SQLite", "ODBC", …).
     virtual QString name() const { return QStringLiteral("Database"); }
 };

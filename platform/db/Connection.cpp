@@ -1,5 +1,6 @@
 #include "platform/db/Connection.h"
 
+#include "platform/db/odbc/OdbcBackend.h"
 #include "platform/db/sqlite/SqliteFileBackend.h"
 #include "platform/text/Error.h"
 
@@ -18,6 +19,11 @@ struct Registry {
 
     Registry()
     {
+        factories.emplace_back(QStringLiteral("odbc"), [](const ConnectionString& cs) -> std::unique_ptr<Backend> {
+            if (cs.contains(QStringLiteral("Driver")) || cs.contains(QStringLiteral("DSN")))
+                return std::make_unique<odbc::OdbcBackend>();
+            return nullptr;
+        });
         factories.emplace_back(QStringLiteral("sqlite"), [](const ConnectionString& cs) -> std::unique_ptr<Backend> {
             if (cs.contains(QStringLiteral("Data Source")) && !cs.contains(QStringLiteral("Driver"))
                 && !cs.contains(QStringLiteral("DSN")))
@@ -137,6 +143,10 @@ void Connection::open(const QString& connectionText, const QString& user, const 
     } catch (const ProviderFailure& f) {
         fail(f, backend->name());
     }
+    m_errors = backend->openMessages();
+    for (auto& e : m_errors)
+        if (e.source.isEmpty())
+            e.source = backend->name();
     m_backend = std::move(backend);
     m_text = connectionText;
 }

@@ -1,6 +1,7 @@
 #include "platform/db/ConnectionString.h"
 
 #include <gtest/gtest.h>
+#include "tests/db/Printers.h"
 
 using orra::db::ConnectionString;
 

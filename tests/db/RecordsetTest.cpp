@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <gtest/gtest.h>
+#include "tests/db/Printers.h"
 
 using namespace orra::db;
 

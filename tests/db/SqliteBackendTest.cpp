@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include "tests/db/Printers.h"
 
 #include <atomic>
 #include <chrono>

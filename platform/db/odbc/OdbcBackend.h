@@ -1,0 +1,56 @@
+#pragma once
+// The backend for ODBC data sources through unixODBC (FreeTDS for SQL Server by default).
+//
+// The connection text goes to SQLDriverConnect after these changes: "Driver={SQL Server}"
+// names the configured driver (configuredOdbcDriver()); "User ID"/"Password" become UID/PWD
+// (the user and password given to open() win over the text); OLE DB style "Data Source" and
+// "Initial Catalog" become Server and Database; keys that meant something only to the Windows
+// provider (Provider, Persist Security Info, OLE DB Services, Prompt, Initial File Name) are
+// dropped.
+//
+// Errors come from SQLGetDiagRec: number -(native error), or -1 when the driver reports no
+// native error; records whose SQL state is of class "01" (warnings), and every record of a
+// call that returned SQL_SUCCESS_WITH_INFO, are messages with number 0.
+// cancel() calls SQLCancel on the running statement (thread-safe); rows still being fetched
+// are abandoned; the call fails with SQL state "HY008".
+
+#include "platform/db/Backend.h"
+
+#include <QString>
+#include <atomic>
+#include <mutex>
+
+namespace orra::db::odbc {
+
+class OdbcBackend : public Backend {
+public:
+    OdbcBackend();
+    ~OdbcBackend() override;
+
+    void open(const ConnectionString& cs, const QString& user, const QString& password) override;
+    void close() override;
+    bool isOpen() const override { return m_dbc != nullptr; }
+    ExecuteResult execute(const QString& sql, const QList<Parameter>& params) override;
+    void beginTransaction() override;
+    void commit() override;
+    void rollback() override;
+    void cancel() override;
+    QString property(const QString& name) const override;
+    QList<ProviderError> openMessages() const override { return m_openMessages; }
+    QString name() const override { return QStringLiteral("ODBC"); }
+
+    // The text handed to SQLDriverConnect for a connection text (see above).
+    static QString driverConnectionText(const ConnectionString& cs, const QString& user, const QString& password);
+
+private:
+    ExecuteResult run(const QString& sql, const QList<Parameter>& params);
+    void endTransaction(bool commit);
+    void* m_env = nullptr;
+    void* m_dbc = nullptr;
+    std::mutex m_stmtMutex;
+    void* m_stmt = nullptr;   // the running statement, for cancel()
+    std::atomic<bool> m_cancel{false};
+    QList<ProviderError> m_openMessages;
+};
+
+} // namespace orra::db::odbc

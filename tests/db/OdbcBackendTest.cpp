@@ -1,0 +1,275 @@
+// The ODBC backend through the real unixODBC driver manager and the SQLite ODBC driver,
+// registered in a private odbcinst.ini for this process.
+#include "platform/db/Connection.h"
+#include "platform/db/odbc/OdbcBackend.h"
+#include "platform/text/Error.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include "tests/db/Printers.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace orra::db;
+
+namespace {
+
+const char* kDriverPath = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
+
+// One private ODBC configuration for the whole test process.
+struct OdbcConfig {
+    QTemporaryDir dir;
+    OdbcConfig()
+    {
+        QFile ini(dir.filePath(QStringLiteral("odbcinst.ini")));
+        if (ini.open(QIODevice::WriteOnly)) {
+            ini.write("[OrraSQLite]\nDescription=SQLite3 for the database layer tests\nDriver=");
+            ini.write(kDriverPath);
+            ini.write("\n");
+        }
+        QFile dsn(dir.filePath(QStringLiteral("odbc.ini")));
+        if (dsn.open(QIODevice::WriteOnly))
+            dsn.write("");
+        qputenv("ODBCSYSINI", dir.path().toLocal8Bit());
+        qputenv("ODBCINSTINI", "odbcinst.ini");
+        qputenv("ODBCINI", dir.filePath(QStringLiteral("odbc.ini")).toLocal8Bit());
+    }
+};
+
+OdbcConfig& config()
+{
+    static OdbcConfig c;
+    return c;
+}
+
+class OdbcSqlite : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFileInfo::exists(QString::fromLatin1(kDriverPath)))
+            << "the SQLite ODBC driver (Debian libsqliteodbc) is required";
+        config();
+        ASSERT_TRUE(dir.isValid());
+        path = dir.filePath(QStringLiteral("odbc.db"));
+        text = QStringLiteral("Driver={OrraSQLite};Database=") + path
+            + QStringLiteral(";Persist Security Info=false;OLE DB Services = -4;");
+        con.open(text);
+    }
+    QTemporaryDir dir;
+    QString path;
+    QString text;
+    Connection con;
+};
+
+} // namespace
+
+TEST(OdbcText, DriverConnectionTextMapping)
+{
+    qputenv("ORRA_ODBC_DRIVER", "FreeTDS");
+    const auto cs = ConnectionString::parse(QStringLiteral(
+        "Driver={SQL Server};Server=srv;Persist Security Info=True;OLE DB Services = -4;;Database=mat;User ID=ali;Password=x;y"));
+    EXPECT_EQ(odbc::OdbcBackend::driverConnectionText(cs, QString(), QString()),
+              QStringLiteral("Driver={FreeTDS};Server=srv;Database=mat;UID=ali;PWD=x;y=;"));
+    EXPECT_EQ(odbc::OdbcBackend::driverConnectionText(cs, QStringLiteral("veli"), QStringLiteral("p;w")),
+              QStringLiteral("Driver={FreeTDS};Server=srv;Database=mat;UID=veli;PWD={p;w};y=;"));
+    qputenv("ORRA_ODBC_DRIVER", "Other Driver");
+    EXPECT_EQ(configuredOdbcDriver(), QStringLiteral("Other Driver"));
+    EXPECT_EQ(odbc::OdbcBackend::driverConnectionText(
+                  ConnectionString::parse(QStringLiteral("Provider=SQLOLEDB;Driver={sql server};Data Source=s;Initial Catalog=d;Trusted_Connection=Yes")),
+                  QString(), QString()),
+              QStringLiteral("Driver={Other Driver};Server=s;Database=d;Trusted_Connection=Yes;"));
+    qunsetenv("ORRA_ODBC_DRIVER");
+}
+
+TEST_F(OdbcSqlite, ConnectsThroughTheDriverManager)
+{
+    EXPECT_EQ(con.state(), 1);
+    EXPECT_EQ(con.backend()->name(), QStringLiteral("ODBC"));
+    // the SQLite driver names the database file as its database
+    const QString catalog = con.property(QStringLiteral("Current Catalog"));
+    const QString server = con.property(QStringLiteral("Server Name"));
+    EXPECT_TRUE(catalog.contains(QStringLiteral("odbc")) || server.contains(QStringLiteral("odbc")))
+        << catalog.toStdString() << " / " << server.toStdString();
+    EXPECT_FALSE(con.property(QStringLiteral("DBMS Name")).isEmpty());
+}
+
+TEST_F(OdbcSqlite, SqlServerDriverNameMapsToTheConfiguredDriver)
+{
+    qputenv("ORRA_ODBC_DRIVER", "OrraSQLite");
+    Connection other;
+    other.open(QStringLiteral("Driver={SQL Server};Database=") + path + QStringLiteral(";Persist Security Info=True"));
+    EXPECT_EQ(other.execute(QStringLiteral("select 6 * 7"))->value(0).toInt(), 42);
+    qunsetenv("ORRA_ODBC_DRIVER");
+}
+
+TEST_F(OdbcSqlite, UnknownDriverFailsWithDriverManagerError)
+{
+    Connection other;
+    try {
+        other.open(QStringLiteral("Driver={No Such Driver};Server=x"));
+        FAIL();
+    } catch (const orra::Error& e) {
+        EXPECT_LT(e.number(), 0);
+        EXPECT_EQ(e.source(), QStringLiteral("ODBC"));
+    }
+    ASSERT_FALSE(other.errors().isEmpty());
+    for (const auto& e : other.errors())
+        EXPECT_LT(e.number, 0) << e.sqlState.toStdString() << " " << e.description.toStdString();
+    EXPECT_TRUE(other.errors()[0].description.contains(QStringLiteral("No Such Driver")))
+        << other.errors()[0].description.toStdString();
+    EXPECT_EQ(other.state(), 0);
+}
+
+TEST_F(OdbcSqlite, TypesNullsAndDefinedSizes)
+{
+    con.execute(QStringLiteral("create table t (a integer, b smallint, d bigint, f double, k varchar(30), c char(4),"
+                               " l text, p timestamp, q date, s blob)"));
+    con.execute(QStringLiteral("insert into t values (1, 2, 9000000000, 1.5, 'def', 'ab', 'long text',"
+                               " '2024-01-02 03:04:05', '2024-01-02', x'4100')"));
+    con.execute(QStringLiteral("insert into t values (null, null, null, null, '', null, null, null, null, null)"));
+    auto rs = con.execute(QStringLiteral("select * from t order by a desc"));
+    ASSERT_EQ(rs->RecordCount(), 2);
+    ASSERT_EQ(rs->fieldCount(), 10);
+    EXPECT_EQ(rs->field(0).name, QStringLiteral("a"));
+    EXPECT_EQ(rs->field(0).type, DataType::Integer);
+    EXPECT_EQ(rs->field(1).type, DataType::SmallInt);
+    EXPECT_EQ(rs->field(2).type, DataType::BigInt);
+    EXPECT_EQ(rs->field(3).type, DataType::Double);
+    EXPECT_EQ(rs->field(4).type, DataType::VarChar);
+    EXPECT_EQ(rs->field(4).definedSize, 30);
+    EXPECT_TRUE(isTextType(rs->field(5).type));   // this driver reports char(n) as varchar
+    EXPECT_EQ(rs->field(5).definedSize, 4);
+    EXPECT_EQ(rs->field(7).type, DataType::DBTimeStamp);
+    EXPECT_EQ(rs->field(8).type, DataType::DBDate);
+    EXPECT_TRUE(isBinaryType(rs->field(9).type));
+    EXPECT_EQ(rs->value(0).toInt(), 1);
+    EXPECT_EQ(rs->value(2).toLongLong(), 9000000000LL);
+    EXPECT_EQ(rs->value(3).toDouble(), 1.5);
+    EXPECT_EQ(rs->value(4).toString(), QStringLiteral("def"));
+    EXPECT_EQ(rs->value(6).toString(), QStringLiteral("long text"));
+    EXPECT_EQ(rs->value(7).toDateTime(), QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5), Qt::UTC));
+    EXPECT_EQ(rs->value(8).toDate(), QDate(2024, 1, 2));
+    EXPECT_EQ(rs->value(9).toByteArray(), QByteArray("A\0", 2));
+    rs->MoveNext();
+    EXPECT_TRUE(isNull(rs->value(0)));
+    EXPECT_TRUE(isNull(rs->value(3)));
+    EXPECT_FALSE(isNull(rs->value(4)));
+    EXPECT_EQ(rs->value(4).toString(), QString());
+    EXPECT_TRUE(isNull(rs->value(6)));
+    EXPECT_TRUE(isNull(rs->value(7)));
+    EXPECT_TRUE(isNull(rs->value(9)));
+}
+
+TEST_F(OdbcSqlite, LongAndNonAsciiTextSurvive)
+{
+    con.execute(QStringLiteral("create table t (s text)"));
+    const QString turkish = QStringLiteral("İğüşöç ĞÜŞÖÇı");
+    QString longText;
+    for (int i = 0; i < 3000; ++i)
+        longText += turkish;
+    con.execute(QStringLiteral("insert into t values (?)"), {QVariant(longText)});
+    auto rs = con.execute(QStringLiteral("select s from t"));
+    EXPECT_EQ(rs->value(0).toString(), longText);
+}
+
+TEST_F(OdbcSqlite, ParametersWithQuotesAndNulls)
+{
+    con.execute(QStringLiteral("create table people (id integer, name varchar(50), born timestamp)"));
+    const QString name = QStringLiteral("O'Brien'); drop table people; --");
+    con.execute(QStringLiteral("insert into people values (?, ?, ?)"),
+                {QVariant(7), QVariant(name), QVariant(QDateTime(QDate(1990, 5, 6), QTime(7, 8, 9), Qt::UTC))});
+    con.execute(QStringLiteral("insert into people values (?, ?, ?)"), {QVariant(8), QVariant(), QVariant()});
+    auto rs = con.execute(QStringLiteral("select id, born from people where name = ?"), {QVariant(name)});
+    ASSERT_EQ(rs->RecordCount(), 1);
+    EXPECT_EQ(rs->value(0).toInt(), 7);
+    EXPECT_EQ(rs->value(1).toDateTime().date(), QDate(1990, 5, 6));
+    rs = con.execute(QStringLiteral("select count(*) from people where name is null"));
+    EXPECT_EQ(rs->value(0).toInt(), 1);
+    rs = con.execute(QStringLiteral("select count(*) from people"));
+    EXPECT_EQ(rs->value(0).toInt(), 2);
+}
+
+TEST_F(OdbcSqlite, NonRowStatementsAndRowCounts)
+{
+    auto rs = con.execute(QStringLiteral("create table t (id integer)"));
+    EXPECT_EQ(rs->state(), 0);
+    con.execute(QStringLiteral("insert into t values (1)"));
+    con.execute(QStringLiteral("insert into t values (2)"));
+    long affected = -5;
+    rs = con.execute(QStringLiteral("update t set id = id + 1"), {}, &affected);
+    EXPECT_EQ(rs->state(), 0);
+    EXPECT_EQ(affected, 2);
+    rs = con.execute(QStringLiteral("select id from t where id > 100"));
+    EXPECT_EQ(rs->state(), 1);
+    EXPECT_TRUE(rs->BOF() && rs->isEOF());
+}
+
+TEST_F(OdbcSqlite, RollbackUndoesCommitKeeps)
+{
+    con.execute(QStringLiteral("create table t (id integer)"));
+    con.beginTrans();
+    con.execute(QStringLiteral("insert into t values (1)"));
+    con.rollbackTrans();
+    EXPECT_EQ(con.execute(QStringLiteral("select count(*) from t"))->value(0).toInt(), 0);
+    con.beginTrans();
+    con.execute(QStringLiteral("insert into t values (2)"));
+    con.commitTrans();
+    EXPECT_EQ(con.execute(QStringLiteral("select count(*) from t"))->value(0).toInt(), 1);
+    // autocommit is back on: a second connection sees a later insert at once
+    con.execute(QStringLiteral("insert into t values (3)"));
+    Connection other;
+    other.open(text);
+    EXPECT_EQ(other.execute(QStringLiteral("select count(*) from t"))->value(0).toInt(), 2);
+}
+
+TEST_F(OdbcSqlite, ErrorsCarrySqlStateAndText)
+{
+    try {
+        con.execute(QStringLiteral("select * from missing_table"));
+        FAIL();
+    } catch (const orra::Error& e) {
+        EXPECT_LT(e.number(), 0);
+        EXPECT_TRUE(e.description().contains(QStringLiteral("no such table"))) << e.description().toStdString();
+        EXPECT_EQ(e.source(), QStringLiteral("ODBC"));
+    }
+    ASSERT_FALSE(con.errors().isEmpty());
+    EXPECT_EQ(con.errors()[0].sqlState.size(), 5);
+    EXPECT_EQ(con.errors()[0].sqlState, QStringLiteral("HY000"));
+    EXPECT_LT(con.errors()[0].number, 0);
+    con.execute(QStringLiteral("select 1"));
+    EXPECT_TRUE(con.errors().isEmpty());
+}
+
+TEST_F(OdbcSqlite, CancelFromAnotherThreadStopsALongQuery)
+{
+    std::atomic<bool> done{false};
+    bool succeeded = false;
+    QString state;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread worker([&] {
+        try {
+            con.execute(QStringLiteral(
+                "with recursive c(x) as (select 1 union all select x + 1 from c where x < 2000000000)"
+                " select count(*) from c"));
+            succeeded = true;
+        } catch (const orra::Error&) {
+            state = con.errors().value(0).sqlState;
+        }
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    while (!done) {
+        con.cancel();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    worker.join();
+    EXPECT_FALSE(succeeded);
+    EXPECT_EQ(state, QStringLiteral("HY008"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(con.execute(QStringLiteral("select 41 + 1"))->value(0).toInt(), 42);
+}
