@@ -4,6 +4,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/text/AnsiCodePage.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -97,4 +98,33 @@ TEST(RecordsetOpener, FailureIsAFlagNotAnError) {
     failed = false;
     EXPECT_EQ(OpenRecordset(&closed, "select 1", failed), nullptr);
     EXPECT_TRUE(failed);
+}
+
+TEST(RecordsetOpener, RowsNoRowsAndSqlErrorsOnARealDatabase) {
+    const QString path = QString::fromUtf8(ORRA_BINARY_DIR) + "/opener-test.db";
+    QFile::remove(path);
+    db::Connection c;
+    c.open("Data Source=" + path + ";Mode=Create");
+    c.execute("create table t (ID integer, Name varchar(20))");
+    c.execute("insert into t values (1, 'a'), (2, NULL)");
+
+    bool failed = true;
+    db::RecordsetPtr rows = OpenRecordset(&c, "select * from t order by ID", failed);
+    ASSERT_TRUE(rows);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(rows->RecordCount(), 2);
+
+    failed = true;
+    db::RecordsetPtr none = OpenRecordset(&c, "update t set Name='b' where ID=2", failed);
+    ASSERT_TRUE(none);  // a statement without rows gives the closed recordset
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(none->state(), 0);
+
+    failed = false;
+    EXPECT_EQ(OpenRecordset(&c, "select * from missing_table", failed), nullptr);
+    EXPECT_TRUE(failed);
+    ASSERT_FALSE(c.errors().isEmpty());  // the error stays available to the caller
+    EXPECT_LT(c.errors().first().number, 0);
+    c.close();
+    QFile::remove(path);
 }
