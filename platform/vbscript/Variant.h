@@ -70,7 +70,7 @@ public:
     Variant(const char* s) : m_type(VarType::String), m_s(QString::fromUtf8(s)) { m_u.i = 0; }
 
     VarType type() const noexcept { return m_type; }
-    int varType() const noexcept { return int(m_type); }   // VarType(): arrays give 8204
+    int varType() const noexcept { return m_type == VarType::Array ? 8204 : int(m_type); }  // arrays: 8204
     bool isEmpty() const noexcept { return m_type == VarType::Empty; }
     bool isNull() const noexcept { return m_type == VarType::Null; }
     bool isString() const noexcept { return m_type == VarType::String; }
