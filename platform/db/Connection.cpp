@@ -190,6 +190,82 @@ RecordsetPtr Connection::execute(const QString& sql, const QList<Parameter>& par
     return std::make_shared<Recordset>(std::move(result.sets));
 }
 
+std::unique_ptr<AsyncExecution> Connection::executeAsync(const QString& sql, const QList<Parameter>& params)
+{
+    requireOpen("executeAsync");
+    m_errors.clear();
+    return std::unique_ptr<AsyncExecution>(new AsyncExecution(*this, sql, params));
+}
+
+AsyncExecution::AsyncExecution(Connection& con, const QString& sql, const QList<Parameter>& params) : m_con(con)
+{
+    m_thread = std::thread([this, sql, params] {
+        RecordsetPtr result;
+        std::exception_ptr error;
+        try {
+            result = m_con.execute(sql, params);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        std::lock_guard lock(m_mutex);
+        m_result = std::move(result);
+        m_error = error;
+        m_running = false;
+        m_done.notify_all();
+    });
+}
+
+AsyncExecution::~AsyncExecution()
+{
+    if (state() != 0)
+        cancel();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+int AsyncExecution::state() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_running ? 4 : 0;
+}
+
+void AsyncExecution::cancel()
+{
+    // a cancel that lands just before the statement starts is forgotten by the backend, so
+    // ask once more if the execution has not ended shortly after
+    for (int attempt = 0; attempt < 2 && state() != 0; ++attempt) {
+        m_con.cancel();
+        if (wait(100))
+            break;
+    }
+}
+
+bool AsyncExecution::wait(int msecs)
+{
+    std::unique_lock lock(m_mutex);
+    if (msecs < 0)
+        m_done.wait(lock, [this] { return !m_running; });
+    else if (!m_done.wait_for(lock, std::chrono::milliseconds(msecs), [this] { return !m_running; }))
+        return false;
+    return true;
+}
+
+RecordsetPtr AsyncExecution::result()
+{
+    wait();
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_error)
+        std::rethrow_exception(m_error);
+    return m_result;
+}
+
+bool AsyncExecution::failed()
+{
+    wait();
+    return m_error != nullptr;
+}
+
 void Connection::beginTrans()
 {
     requireOpen("beginTrans");

@@ -26,9 +26,49 @@
 #include <QList>
 #include <QString>
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace orra::db {
+
+class Connection;
+
+// One statement text executing on a worker thread (ADO's asynchronous execute and fetch):
+// the caller polls state() while keeping its window alive, may cancel(), and then takes the
+// result. The connection must not be used by anyone else until the execution has finished,
+// and must outlive this object. Destroying a running execution cancels it and waits.
+class AsyncExecution {
+public:
+    ~AsyncExecution();
+    AsyncExecution(const AsyncExecution&) = delete;
+    AsyncExecution& operator=(const AsyncExecution&) = delete;
+
+    // 4 (adStateExecuting) while the statement runs or its rows are fetched, then 0.
+    int state() const;
+    bool isRunning() const { return state() != 0; }
+    // Thread-safe: asks the running statement to stop (it then fails with "HY008").
+    void cancel();
+    // Waits until finished; false when msecs (>= 0) passed first.
+    bool wait(int msecs = -1);
+    // Waits, then gives the recordset, or throws the orra::Error the execution failed with.
+    // The connection's errors() hold the provider's list either way.
+    RecordsetPtr result();
+    bool failed();
+
+private:
+    friend class Connection;
+    AsyncExecution(Connection& con, const QString& sql, const QList<Parameter>& params);
+
+    Connection& m_con;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_running = true;
+    RecordsetPtr m_result;
+    std::exception_ptr m_error;
+    std::thread m_thread;
+};
 
 class Connection {
 public:
@@ -51,6 +91,9 @@ public:
     // with errors() holding the provider's list. params bind to '?' markers.
     RecordsetPtr execute(const QString& sql, const QList<Parameter>& params = {},
                          long* recordsAffected = nullptr);
+
+    // Runs the statement on a worker thread; see AsyncExecution.
+    std::unique_ptr<AsyncExecution> executeAsync(const QString& sql, const QList<Parameter>& params = {});
 
     void beginTrans();
     void commitTrans();

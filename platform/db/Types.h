@@ -56,8 +56,12 @@ struct ProviderError {
 // A value bound to a "?" marker of a statement. NULL is an invalid QVariant.
 using Parameter = QVariant;
 
-// Field values: an invalid QVariant is NULL; text is QString, integers qint64 (or int),
-// floats and numeric/currency double, bit bool, dates QDateTime/QDate, binary QByteArray.
+// Field values: an invalid QVariant is NULL; text is QString, integers int (integer, smallint,
+// tinyint) or qlonglong (bigint, and any value too large for int), floats and numeric/currency
+// double, bit bool, date-times QDateTime, dates QDate, times QTime, binary QByteArray, GUIDs
+// QString "{…}". Date-times are wall-clock values without a zone, as the server stores them:
+// they carry Qt::UTC so that no time-zone rule (a daylight-saving gap) can shift them; read
+// their date() and time(), never convert them to local time.
 inline bool isNull(const QVariant& v) { return !v.isValid(); }
 
 } // namespace orra::db

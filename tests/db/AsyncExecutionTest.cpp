@@ -1,0 +1,86 @@
+#include "platform/db/Connection.h"
+#include "platform/text/Error.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include "tests/db/Printers.h"
+
+#include <chrono>
+#include <thread>
+
+using namespace orra::db;
+
+namespace {
+
+const QString kLongQuery = QStringLiteral(
+    "with recursive c(x) as (select 1 union all select x + 1 from c where x < 2000000000) select count(*) from c");
+
+class Async : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        con.open(QStringLiteral("Data Source=") + dir.filePath(QStringLiteral("a.db")) + QStringLiteral(";Mode=Create"));
+    }
+    QTemporaryDir dir;
+    Connection con;
+};
+
+} // namespace
+
+TEST_F(Async, FinishedExecutionGivesItsRecordset)
+{
+    auto run = con.executeAsync(QStringLiteral("select ? as a; select 'z' as c"), {QVariant(5)});
+    ASSERT_TRUE(run->wait(10000));
+    EXPECT_EQ(run->state(), 0);
+    EXPECT_FALSE(run->failed());
+    auto rs = run->result();
+    ASSERT_TRUE(rs);
+    EXPECT_EQ(rs->value(QStringLiteral("A")).toInt(), 5);
+    ASSERT_TRUE(rs->NextRecordset());
+    EXPECT_EQ(rs->value(0).toString(), QStringLiteral("z"));
+    EXPECT_TRUE(con.errors().isEmpty());
+}
+
+TEST_F(Async, PollingThenCancelStopsTheStatement)
+{
+    auto run = con.executeAsync(kLongQuery);
+    EXPECT_EQ(run->state(), 4);
+    EXPECT_FALSE(run->wait(150));
+    EXPECT_EQ(run->state(), 4);
+    const auto start = std::chrono::steady_clock::now();
+    run->cancel();
+    while (run->state() == 4)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_TRUE(run->failed());
+    try {
+        run->result();
+        FAIL() << "a cancelled execution has no result";
+    } catch (const orra::Error& e) {
+        EXPECT_EQ(e.description(), QStringLiteral("Operation canceled"));
+    }
+    ASSERT_EQ(con.errors().size(), 1);
+    EXPECT_EQ(con.errors()[0].sqlState, QStringLiteral("HY008"));
+    EXPECT_EQ(con.execute(QStringLiteral("select 3"))->value(0).toInt(), 3);
+}
+
+TEST_F(Async, ErrorsArriveInTheConnectionList)
+{
+    auto run = con.executeAsync(QStringLiteral("select * from nowhere"));
+    EXPECT_TRUE(run->failed());
+    ASSERT_EQ(con.errors().size(), 1);
+    EXPECT_EQ(con.errors()[0].description, QStringLiteral("no such table: nowhere"));
+    EXPECT_EQ(con.errors()[0].sqlState, QStringLiteral("42S02"));
+}
+
+TEST_F(Async, DestroyingARunningExecutionCancelsIt)
+{
+    const auto start = std::chrono::steady_clock::now();
+    {
+        auto run = con.executeAsync(kLongQuery);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(con.errors().value(0).sqlState, QStringLiteral("HY008"));
+}
