@@ -5,6 +5,8 @@
 #include "platform/text/Error.h"
 
 #include <QDateTime>
+#include <sql.h>
+#include <sqlext.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -272,4 +274,48 @@ TEST_F(OdbcSqlite, CancelFromAnotherThreadStopsALongQuery)
     EXPECT_EQ(state, QStringLiteral("HY008"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_EQ(con.execute(QStringLiteral("select 41 + 1"))->value(0).toInt(), 42);
+}
+
+
+TEST_F(OdbcSqlite, DiagnosticsOfWarningsAreMessagesAndOfFailuresErrors)
+{
+    // a real driver-manager handle, with a truncation warning (01004) and then a failure
+    SQLHENV env = nullptr;
+    SQLHDBC dbc = nullptr;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)));
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
+    const QByteArray connText = (QStringLiteral("Driver={OrraSQLite};Database=") + path).toUtf8();
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)connText.constData(), SQL_NTS, nullptr, 0,
+                                               nullptr, SQL_DRIVER_NOPROMPT)));
+    SQLHSTMT stmt = nullptr;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)"select 'abcdef'", SQL_NTS)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(stmt)));
+    SQLCHAR small[3];
+    SQLLEN ind = 0;
+    ASSERT_EQ(SQLGetData(stmt, 1, SQL_C_CHAR, small, sizeof small, &ind), SQL_SUCCESS_WITH_INFO);
+    const auto messages = odbc::OdbcBackend::diagnostics(SQL_HANDLE_STMT, stmt, true);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages[0].number, 0);
+    EXPECT_EQ(messages[0].sqlState, QStringLiteral("01004"));
+    // the same warning left on a failed call counts as its error
+    const auto errors = odbc::OdbcBackend::diagnostics(SQL_HANDLE_STMT, stmt, false);
+    ASSERT_FALSE(errors.isEmpty());
+    EXPECT_LT(errors[0].number, 0);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+
+    stmt = nullptr;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)));
+    EXPECT_EQ(SQLExecDirect(stmt, (SQLCHAR*)"select * from nowhere", SQL_NTS), SQL_ERROR);
+    const auto failure = odbc::OdbcBackend::diagnostics(SQL_HANDLE_STMT, stmt, false);
+    ASSERT_EQ(failure.size(), 1);
+    EXPECT_EQ(failure[0].sqlState, QStringLiteral("HY000"));
+    EXPECT_LT(failure[0].number, 0);
+    EXPECT_TRUE(failure[0].description.contains(QStringLiteral("no such table: nowhere")));
+    EXPECT_EQ(failure[0].source, QStringLiteral("ODBC"));
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
 }

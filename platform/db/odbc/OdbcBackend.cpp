@@ -37,6 +37,17 @@ bool isWarningState(const QString& state)
     return state.startsWith(u"01");
 }
 
+QList<ProviderError> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool allMessages);
+
+} // namespace
+
+QList<ProviderError> OdbcBackend::diagnostics(short handleType, void* handle, bool succeededWithInfo)
+{
+    return odbc::diagnostics(handleType, handle, succeededWithInfo);
+}
+
+namespace {
+
 // Every diagnostic record of a handle.
 QList<ProviderError> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool allMessages)
 {

@@ -42,6 +42,10 @@ public:
     // The text handed to SQLDriverConnect for a connection text (see above).
     static QString driverConnectionText(const ConnectionString& cs, const QString& user, const QString& password);
 
+    // The error list of a handle after a call: succeededWithInfo for a call that returned
+    // SQL_SUCCESS_WITH_INFO (every record a message, number 0), false for a failed call.
+    static QList<ProviderError> diagnostics(short handleType, void* handle, bool succeededWithInfo);
+
 private:
     ExecuteResult run(const QString& sql, const QList<Parameter>& params);
     void endTransaction(bool commit);
