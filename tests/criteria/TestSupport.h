@@ -1,0 +1,54 @@
+#pragma once
+// Shared helpers of the criteria tests: the application object, a user interface that records
+// message boxes instead of showing them, and a small SQLite database of sample rows.
+
+#include "platform/db/Connection.h"
+#include "platform/text/UserInterface.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <functional>
+
+namespace orra::test {
+
+// Message boxes are recorded; nothing waits for a person.
+class RecordingUserInterface : public UserInterface {
+public:
+    RecordingUserInterface() { m_previous = setUserInterface(this); }
+    ~RecordingUserInterface() override { setUserInterface(m_previous); }
+    bool interactive() const override { return true; }
+    int messageBox(const QString& text, int, const QString&) override {
+        messages << text;
+        return vbOK;
+    }
+    QString inputBox(const QString&, const QString&, const QString& d, bool*) override { return d; }
+    void reportError(long, const QString&, const QString& description, const QString&) override {
+        messages << description;
+    }
+    void processEvents() override {}
+    QStringList messages;
+
+private:
+    UserInterface* m_previous = nullptr;
+};
+
+// A database file with tables "city" (code, name, region) and "numbers" (n), opened.
+class SampleDatabase {
+public:
+    SampleDatabase();
+    db::ConnectionPtr connection;
+    QString path;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Runs action on the next modal dialog that appears (polling the event loop), e.g. to press its
+// buttons while the code under test sits in exec().
+void onNextModal(std::function<void(QWidget*)> action);
+
+// Shows w as a real window and waits until it is active, so focus moves as it does on a desktop.
+void showActive(QWidget* w);
+
+} // namespace orra::test
