@@ -97,3 +97,17 @@ Options ParseCommandLine(const QString& commandLine, bool* debugSeen) {
 }
 
 } // namespace orra::launcher
+
+namespace orra::launcher {
+
+QString UsageText() {
+    return QStringLiteral(
+        "usage: dornel /server:SERVER /db:CATALOGUE /docid:ID|root\\CATEGORY\\…\\DOCUMENT\n"
+        "              [/schemaid:N] [/userid:LOGIN /pwd:PASSWORD] [/debug:on] [/returnrecordset:off]\n"
+        "Values may be quoted ('…') or given in the \"#\" form. Without /userid the operating-system\n"
+        "user logs on. The result table #Report is written to a workbook whose path is printed.\n"
+        "Exit status: 0 finished; 1 other failure; 2 bad command line; 3 connection failed;\n"
+        "4 run stopped by an error; 5 no such call schema; 6 run left paused at a station.\n");
+}
+
+} // namespace orra::launcher

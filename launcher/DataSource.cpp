@@ -1,0 +1,128 @@
+#include "launcher/DataSource.h"
+
+#include "common/QueryDocument.h"
+#include "common/StoredPassword.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/text/Error.h"
+
+#include <QSettings>
+
+namespace orra::launcher {
+
+namespace {
+
+const QString kSource = QStringLiteral("Dornel");
+
+QString text(const QVariant& v) { return db::isNull(v) ? QString() : v.toString(); }
+
+bool parseWholeNumber(const QString& s, long& out) {
+    bool ok = false;
+    const qlonglong v = s.trimmed().toLongLong(&ok);
+    if (!ok || v < INT32_MIN || v > INT32_MAX) return false;
+    out = static_cast<long>(v);
+    return true;
+}
+
+} // namespace
+
+QString RegistryDatabase() {
+    const QString env = qEnvironmentVariable("ORRA_REGISTRY_DB");
+    if (!env.isEmpty()) return env;
+    QSettings settings(QStringLiteral("Orra"), QStringLiteral("Orra"));
+    const QString stored = settings.value(QStringLiteral("Main Settings/RegistryDatabase")).toString();
+    return stored.isEmpty() ? QStringLiteral("mat") : stored;
+}
+
+QString DataSourceConnectionText(const QString& server, const QString& database, bool trusted) {
+    db::ConnectionString cs;
+    cs.set(QStringLiteral("Driver"), QStringLiteral("{SQL Server}"));
+    cs.set(QStringLiteral("Server"), server);
+    cs.set(QStringLiteral("Persist Security Info"), QStringLiteral("false"));
+    cs.set(QStringLiteral("OLE DB Services"), QStringLiteral("-4"));
+    if (!database.isEmpty()) cs.set(QStringLiteral("Database"), database);
+    if (trusted) cs.set(QStringLiteral("Trusted_Connection"), QStringLiteral("Yes"));
+    return cs.toString();
+}
+
+db::ConnectionPtr OpenDataSourceConnection(db::Connection& catalogue, const QString& server) {
+    // The registry database name is an identifier, not user text: it comes from the settings.
+    const QString sql = QStringLiteral("select Server,[Database],UserName,UserPwd from ") + RegistryDatabase() +
+                        QStringLiteral("..tbOrraConnections where Server=?");
+    db::RecordsetPtr rs = catalogue.execute(sql, {server});
+    if (!rs->isOpen() || rs->isEOF())
+        throw Error(-1, kSource, server + QStringLiteral(" verikaynağı ile bağlantı kurulamıyor"));
+    const QString database = text(rs->value(QStringLiteral("Database")));
+    const QString userName = text(rs->value(QStringLiteral("UserName")));
+    const QString userPwd = text(rs->value(QStringLiteral("UserPwd")));
+    rs->close();
+
+    auto connection = std::make_shared<db::Connection>();
+    if (userName.isEmpty()) {
+        connection->open(DataSourceConnectionText(server, database, true));
+    } else {
+        connection->open(DataSourceConnectionText(server, database, false), userName, DecodePassword(userPwd));
+    }
+    connection->setCommandTimeout(0);
+    return connection;
+}
+
+long ResolveDocumentID(db::Connection& catalogue, const QString& text) {
+    long id = 0;
+    if (text.size() < 5 || text.left(5).toLower() != QLatin1String("root\\")) {
+        if (!parseWholeNumber(text, id))
+            throw Error(-1, kSource, QStringLiteral("document not found: ") + text);
+        return id;
+    }
+    const QStringList names = text.mid(5).split(QLatin1Char('\\'));
+    const auto notFound = [&] { return Error(-1, kSource, QStringLiteral("document not found: ") + text); };
+    long parent = 0;
+    for (qsizetype i = 0; i + 1 < names.size(); ++i) {
+        db::RecordsetPtr rs = catalogue.execute(
+            QStringLiteral("select ID from tbOrraCategory where ParentID=? and Name=?"), {qlonglong(parent), names[i]});
+        if (!rs->isOpen() || rs->isEOF()) throw notFound();
+        parent = rs->value(0).toLongLong();
+    }
+    db::RecordsetPtr rs = catalogue.execute(QStringLiteral("select ID from tbOrraSQL where CategoryID=? and Name=?"),
+                                            {qlonglong(parent), names.last()});
+    if (names.last().isEmpty() || !rs->isOpen() || rs->isEOF()) throw notFound();
+    return static_cast<long>(rs->value(0).toLongLong());
+}
+
+long ParseSchemaID(const QString& text) {
+    long id = 0;
+    if (!parseWholeNumber(text, id))
+        throw Error(-1, kSource, QStringLiteral("Hatalı parametre girişi -- schemaid"));
+    return id;
+}
+
+void ApplyCallSchema(db::Connection& catalogue, xml::Document& document, long docID, long schemaID) {
+    const QList<db::Parameter> keys{qlonglong(docID), qlonglong(schemaID)};
+    db::RecordsetPtr rows = catalogue.execute(
+        QStringLiteral("select ParamId,ParamVal from tbOrraCallSchemaDetail d (nolock)\r\n"
+                       "inner join tbOrraCallSchema b (nolock) on d.ParentId=b.ID\r\n"
+                       "where b.DocId=? and b.SchemaID=?"),
+        keys);
+    db::RecordsetPtr exists = catalogue.execute(
+        QStringLiteral("if exists(select 1 from tbOrraCallSchema b\r\nwhere b.DocId=? and b.SchemaID=?) "
+                       "select 1 else select 0"),
+        keys);
+    if (!exists->isOpen() || exists->isEOF() || exists->value(0).toInt() == 0)
+        throw Error(-101, kSource, QStringLiteral("No Schema found"));
+
+    // Every Parameter element in document order (after expansion: with include prefixes).
+    std::vector<xml::Node> parameters;
+    for (const pugi::xpath_node& n : document.pugiDocument().select_nodes("//Parameter"))
+        parameters.push_back(n.node());
+    for (; rows->isOpen() && !rows->isEOF(); rows->MoveNext()) {
+        const QString paramId = text(rows->value(0));
+        const QVariant value = rows->value(1);
+        for (xml::Node p : parameters) {
+            if (xml::attribute(p, QStringLiteral("ID")) != paramId) continue;
+            xml::setAttribute(p, QStringLiteral("Type"), QStringLiteral("fact"));
+            if (!db::isNull(value)) xml::setAttribute(p, QStringLiteral("DefaultValue"), value.toString());
+            break;
+        }
+    }
+}
+
+} // namespace orra::launcher

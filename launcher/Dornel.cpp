@@ -1,0 +1,169 @@
+#include "launcher/Dornel.h"
+
+#include "common/SpreadsheetExport.h"
+#include "launcher/CommandLine.h"
+#include "launcher/DataSource.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/text/Error.h"
+#include "platform/text/UserInterface.h"
+#include "runtime/DocOrra.h"
+#include "runtime/ProgId.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+#include <cstdio>
+#include <memory>
+
+namespace orra::launcher {
+
+namespace {
+
+// A failure with the exit status it ends the program with.
+struct Failure {
+    Error error;
+    ExitStatus status;
+};
+
+QString catalogueConnectionText(const Options& o) {
+    db::ConnectionString cs;
+    cs.set(QStringLiteral("Driver"), QStringLiteral("{SQL Server}"));
+    cs.set(QStringLiteral("Server"), o.server);
+    cs.set(QStringLiteral("Database"), o.db);
+    if (!o.userid.isEmpty()) {
+        cs.set(QStringLiteral("User ID"), o.userid);
+        cs.set(QStringLiteral("Password"), o.pwd);
+    } else {
+        cs.set(QStringLiteral("Trusted_Connection"), QStringLiteral("Yes"));
+    }
+    return cs.toString();
+}
+
+bool writeLog(const Error& e) {
+    QFile file(LogFilePath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
+    QTextStream out(&file);
+    out << "Number:" << e.number() << '\n' << "Source:" << e.source() << '\n' << "Description:" << e.description() << '\n';
+    return out.status() == QTextStream::Ok && file.flush();
+}
+
+void report(const Error& e, bool debug) {
+    std::fprintf(stderr, "dornel: error %ld (%s): %s\n", e.number(), qUtf8Printable(e.source()),
+                 qUtf8Printable(e.description()));
+    if (debug && writeLog(e)) return;
+    if (debug) std::fprintf(stderr, "dornel: could not write the log file %s\n", qUtf8Printable(LogFilePath()));
+    UserInterface& ui = userInterface();
+    if (ui.interactive()) ui.messageBox(e.description(), vbOKOnly, QString());
+}
+
+template <class F> auto stage(ExitStatus status, F&& f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const Error& e) {
+        throw Failure{e, status};
+    }
+}
+
+// Runs the document; the engine's EndExecution always runs once it was created, so that no
+// temporary table or lock is left behind, whatever happened.
+int runDocument(const Options& o) {
+    auto catalogue = std::make_shared<db::Connection>();
+    stage(ExitConnectionFailed, [&] {
+        catalogue->open(catalogueConnectionText(o));
+        catalogue->setCommandTimeout(0);
+    });
+    const long id = stage(ExitFailed, [&] { return ResolveDocumentID(*catalogue, o.docid); });
+    const bool withSchema = !o.schemaid.isEmpty();
+    const long schemaID = withSchema ? stage(ExitBadCommandLine, [&] { return ParseSchemaID(o.schemaid); }) : 0;
+
+    // Created by its program identifier, as any late-bound host does.
+    std::unique_ptr<QObject> object = stage(ExitFailed, [] { return CreateObject(QStringLiteral("Tavrel.DocOrra")); });
+    auto* engine = qobject_cast<DocOrra*>(object.get());
+    if (!engine)
+        throw Failure{Error(429, QStringLiteral("Dornel"), QStringLiteral("ActiveX component can't create object")),
+                      ExitFailed};
+    struct EndAlways {
+        DocOrra& engine;
+        bool prepared = false;
+        ~EndAlways() {
+            if (!prepared) return;
+            try {
+                engine.EndExecution();
+            } catch (...) {
+            }
+        }
+    } ender{*engine};
+
+    engine->setDoc_Con(catalogue);
+    engine->flagReturnRecordSet = o.exportReport;
+    engine->flagShowErrorMessages = false;
+    engine->OrraID = static_cast<int>(id);
+    stage(ExitFailed, [&] {
+        engine->LoadDocument();
+        engine->Expand();
+    });
+    const QString server = xml::attribute(engine->XMLDOMDocument()->documentElement(), QStringLiteral("Server"));
+    engine->setOrra_Con(stage(ExitConnectionFailed, [&] { return OpenDataSourceConnection(*catalogue, server); }));
+    if (withSchema) {
+        try {
+            ApplyCallSchema(*catalogue, *engine->XMLDOMDocument(), id, schemaID);
+        } catch (const Error& e) {
+            throw Failure{e, e.number() == -101 ? ExitNoSchema : ExitFailed};
+        }
+    }
+    stage(ExitRunError, [&] { engine->PrepareforExecution(); });
+    ender.prepared = true;
+    engine->GoToID.clear();
+    float r = stage(ExitRunError, [&] { return engine->RunDocument(); });
+    while (r == 2) r = stage(ExitRunError, [&] { return engine->RunDocument(); });
+    if (r == -1)
+        throw Failure{Error(-100, QStringLiteral("Dornel"), QStringLiteral("An Error occur while running Tavrel")),
+                      ExitRunError};
+
+    if (o.exportReport && engine->flagReturnRecordSet) {
+        stage(ExitFailed, [&] {
+            db::RecordsetPtr rs = engine->Orra_Con()->execute(QStringLiteral("select * from #Report"));
+            const ExportResult result = ExportRecordsetToExcel(*rs);
+            std::printf("%s\n", qUtf8Printable(result.path));
+            std::fflush(stdout);
+            if (!result.warning.isEmpty()) std::fprintf(stderr, "dornel: %s\n", qUtf8Printable(result.warning));
+            rs->close();
+        });
+    }
+    // A run that stopped at a station (or was paused by a script) is not resumed.
+    return r >= 1 ? ExitPaused : ExitFinished;
+}
+
+} // namespace
+
+QString LogFilePath() {
+    QString dir = qEnvironmentVariable("ORRA_LOG_DIR");
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    return QDir(dir).filePath(QStringLiteral("Dornelerr.txt"));
+}
+
+int RunLauncher(const QString& commandLine) {
+    bool debug = false;
+    Options options;
+    try {
+        options = ParseCommandLine(commandLine, &debug);
+    } catch (const Error& e) {
+        report(e, debug);
+        std::fprintf(stderr, "%s", qUtf8Printable(UsageText()));
+        return ExitBadCommandLine;
+    }
+    try {
+        return runDocument(options);
+    } catch (const Failure& f) {
+        report(f.error, options.debug);
+        return f.status;
+    } catch (const Error& e) {
+        report(e, options.debug);
+        return ExitFailed;
+    } catch (const std::exception& e) {
+        report(Error(-1, QStringLiteral("Dornel"), QString::fromLocal8Bit(e.what())), options.debug);
+        return ExitFailed;
+    }
+}
+
+} // namespace orra::launcher

@@ -1,0 +1,27 @@
+#pragma once
+// The launcher's run: one catalogue document from the command line to a workbook.
+
+#include <QString>
+
+namespace orra::launcher {
+
+// The process exit statuses (also printed by the usage text).
+enum ExitStatus : int {
+    ExitFinished = 0,          // the document ran to its end
+    ExitFailed = 1,            // any other failure (document, rights, export, …)
+    ExitBadCommandLine = 2,    // an option is missing or wrong
+    ExitConnectionFailed = 3,  // the catalogue or the document's data server could not be reached
+    ExitRunError = 4,          // the run stopped with an error (-100, or an error raised by the run)
+    ExitNoSchema = 5,          // the call schema does not exist (-101)
+    ExitPaused = 6,            // the run stopped at a station or was paused, and was left so
+};
+
+// Runs the launcher for a command line (the program's arguments joined by blanks) and returns
+// the exit status. Failures go to standard error, and to the log file (debug on) or a message
+// box (only when a person can answer).
+int RunLauncher(const QString& commandLine);
+
+// Where the log file goes: ORRA_LOG_DIR, or the temporary folder.
+QString LogFilePath();
+
+} // namespace orra::launcher

@@ -1,0 +1,252 @@
+// dornel as a process against an embedded server: the command line, documents by number and
+// by path, call schemas, registered data servers, errors, the log file and exit statuses.
+
+#include "common/CatalogueChecksums.h"
+#include "common/StoredPassword.h"
+#include "launcher/Dornel.h"
+#include "platform/db/Connection.h"
+#include "platform/db/embedded/Server.h"
+#include "tests/spreadsheet/XlsxTestReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace orra;
+using orra::testing::XlsxTestReader;
+
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class DornelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_servers = m_dir.filePath("servers");
+        m_export = m_dir.filePath("export");
+        m_log = m_dir.filePath("log");
+        QDir().mkpath(m_servers);
+        QDir().mkpath(m_export);
+        QDir().mkpath(m_log);
+        m_oldServers = qgetenv("ORRA_SERVERS");
+        qputenv("ORRA_SERVERS", m_servers.toLocal8Bit());
+
+        embedded::createServer("demo");  // the operating-system user administers it
+        embedded::createCatalogue("demo", "catalogue");
+        embedded::createDatabase("demo", "sales");
+        m_catalogue.open(embedded::connectionText("demo", "catalogue"));
+        db::Connection sales;
+        sales.open(embedded::connectionText("demo", "sales"));
+        sales.execute("create table Orders (ID int primary key, Customer varchar(40), Amount float)");
+        sales.execute("insert into Orders values (1, 'Ayşe', 10.5), (2, 'Barış', 20), (3, 'Cem', 30.25)");
+
+        // The registry lists the data server "demo" (trusted log-on, database sales).
+        db::Connection mat;
+        mat.open(embedded::connectionText("demo", "mat"));
+        mat.execute("insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) values (?, '', ?, '', '')",
+                    {QStringLiteral("demo"), QStringLiteral("sales")});
+
+        m_catalogue.execute("insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled, Owner, CheckSum) "
+                            "values (1, 0, 'Satış', 'C', 0, suser_sid(), 0)");
+        m_catalogue.execute("insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled, Owner, CheckSum) "
+                            "values (2, 1, 'Aylık', 'C', 0, suser_sid(), 0)");
+        UpdateCategoryCheckSum(m_catalogue, "catalogue", 1);
+        UpdateCategoryCheckSum(m_catalogue, "catalogue", 2);
+    }
+
+    void TearDown() override {
+        m_catalogue.close();
+        if (m_oldServers.isNull()) qunsetenv("ORRA_SERVERS");
+        else qputenv("ORRA_SERVERS", m_oldServers);
+    }
+
+    void addDocument(int id, int category, const QString& name, const QString& body, const QString& server = "demo") {
+        const QString xml = "<Document ID=\"B0\" Server=\"" + server + "\"><![CDATA[" + name + "]]>" + body + "</Document>";
+        m_catalogue.execute("insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
+                            "values (?, ?, ?, '', 'T', 0, ?, suser_sid(), 0)",
+                            {id, category, name, xml});
+        ASSERT_TRUE(UpdateDocumentCheckSum(m_catalogue, "catalogue", id));
+    }
+
+    static QString block(const QString& id, const QString& sql, const QString& inner = QString()) {
+        return "<Block ID=\"" + id + "\" Name=\"" + id + "\"><![CDATA[" + sql + "]]>" + inner + "</Block>";
+    }
+
+    RunResult run(const QString& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ORRA_SERVERS", m_servers);
+        env.insert("ORRA_EXPORT_DIR", m_export);
+        env.insert("ORRA_LOG_DIR", m_log);
+        env.insert("ORRA_NO_OPEN", "1");
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        p.setProcessEnvironment(env);
+        p.start(QString::fromUtf8(ORRA_BINARY_DIR) + "/launcher/dornel", QProcess::splitCommand(args));
+        EXPECT_TRUE(p.waitForFinished(60000));
+        RunResult r;
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    QStringList exported() const { return QDir(m_export).entryList({"*.xlsx"}, QDir::Files); }
+
+    QTemporaryDir m_dir;
+    QString m_servers, m_export, m_log;
+    QByteArray m_oldServers;
+    db::Connection m_catalogue;
+};
+
+const QString kReport = "select ID, Customer, Amount into #Report from Orders where Amount > <$Min%> order by ID";
+
+QString minParameter(const QString& type, const QString& value) {
+    return "<Parameter ID=\"B0.0.P_Min\" Name=\"Min\" Caption=\"Smallest amount\" DefaultValue=\"" + value +
+           "\" Type=\"" + type + "\" Source=\"\"/>";
+}
+
+} // namespace
+
+TEST_F(DornelTest, RunsADocumentByNumberAndExportsReport) {
+    addDocument(10, 2, "Büyük siparişler", block("B0.0", kReport, minParameter("fact", "15")));
+    const RunResult r = run("/Server:demo /DB:catalogue /docid:10");
+    EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    ASSERT_EQ(exported().size(), 1);
+    EXPECT_EQ(r.out, QDir(m_export).filePath(exported().first()));
+    XlsxTestReader book(r.out);
+    auto cells = book.cells();
+    EXPECT_EQ(cells["A1"].text, "ID");
+    EXPECT_EQ(cells["B1"].text, "Customer");
+    EXPECT_EQ(cells["B2"].text, "Barış");
+    EXPECT_DOUBLE_EQ(cells["C3"].number, 30.25);
+    EXPECT_EQ(cells.count("A4"), 0u);  // only the two rows over 15
+}
+
+TEST_F(DornelTest, RunsADocumentByCataloguePathInAnyCase) {
+    addDocument(11, 2, "Özet", block("B0.0", "select count(*) N into #Report from Orders"));
+    RunResult r = run("/server:demo /db:catalogue \"/docid:ROOT\\Satış\\Aylık\\Özet\"");
+    EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    EXPECT_EQ(exported().size(), 1);
+
+    r = run("/server:demo /db:catalogue \"/docid:root\\Satış\\Yok\\Özet\"");
+    EXPECT_EQ(r.exitCode, launcher::ExitFailed);
+    EXPECT_TRUE(r.err.contains("document not found: root\\Satış\\Yok\\Özet")) << r.err.toStdString();
+}
+
+TEST_F(DornelTest, CallSchemaMakesTheRunSilentAndNoSchemaIsAnError) {
+    addDocument(12, 2, "Parametreli", block("B0.0", kReport, minParameter("text", "0")));
+    // Without a schema the parameter needs an answer, and nobody is there to give it.
+    RunResult r = run("/server:demo /db:catalogue /docid:12");
+    EXPECT_EQ(r.exitCode, launcher::ExitRunError);
+    EXPECT_TRUE(r.err.contains("Min")) << r.err.toStdString();
+    EXPECT_TRUE(exported().isEmpty());
+
+    m_catalogue.execute("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (12, 1, 'Yirmi', '')");
+    m_catalogue.execute("insert into tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal) "
+                        "select ID, 'B0.0.P_Min', '20' from tbOrraCallSchema where DocID=12 and SchemaID=1");
+    r = run("/server:demo /db:catalogue /docid:12 /schemaid:1");
+    EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    ASSERT_EQ(exported().size(), 1);
+    auto cells = XlsxTestReader(r.out).cells();
+    EXPECT_EQ(cells["B2"].text, "Cem");
+    EXPECT_EQ(cells.count("A3"), 0u);
+
+    r = run("/server:demo /db:catalogue /docid:12 /schemaid:7");
+    EXPECT_EQ(r.exitCode, launcher::ExitNoSchema);
+    EXPECT_TRUE(r.err.contains("No Schema found"));
+    r = run("/server:demo /db:catalogue /docid:12 /schemaid:1;drop");
+    EXPECT_EQ(r.exitCode, launcher::ExitBadCommandLine);
+}
+
+TEST_F(DornelTest, ANullSchemaValueKeepsTheDefault) {
+    addDocument(13, 2, "Varsayılan", block("B0.0", kReport, minParameter("text", "25")));
+    m_catalogue.execute("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (13, 1, 'Boş', '')");
+    m_catalogue.execute("insert into tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal) "
+                        "select ID, 'B0.0.P_Min', NULL from tbOrraCallSchema where DocID=13");
+    const RunResult r = run("/server:demo /db:catalogue /docid:13 /schemaid:1");
+    EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    auto cells = XlsxTestReader(r.out).cells();
+    EXPECT_EQ(cells["B2"].text, "Cem");  // 25 kept: only Cem's 30.25
+    EXPECT_EQ(cells.count("A3"), 0u);
+}
+
+TEST_F(DornelTest, RegisteredServerWithAStoredPassword) {
+    embedded::createLogin("demo", "reporter", "p@ss;word=1");
+    embedded::createUser("demo", "sales", "reporter", "reporter");
+    embedded::createDatabase("demo", "other");
+    db::Connection mat;
+    mat.open(embedded::connectionText("demo", "mat"));
+    // A second registry name for the same embedded server would not resolve; register the
+    // login on the server's own name instead.
+    mat.execute("update tbOrraConnections set UserName=?, UserPwd=? where Server='demo'",
+                {QStringLiteral("reporter"), ScramblePassword("p@ss;word=1", "tarvok")});
+    addDocument(14, 2, "Kullanıcılı", block("B0.0", "select user_name() U into #Report"));
+    RunResult r = run("/server:demo /db:catalogue /docid:14");
+    EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    ASSERT_EQ(exported().size(), 1);
+    EXPECT_EQ(XlsxTestReader(r.out).cells()["A2"].text, "reporter");
+
+    mat.execute("update tbOrraConnections set UserPwd=? where Server='demo'", {ScramblePassword("wrong", "tarvok")});
+    r = run("/server:demo /db:catalogue /docid:14");
+    EXPECT_EQ(r.exitCode, launcher::ExitConnectionFailed);
+}
+
+TEST_F(DornelTest, UnregisteredServerAndTheFreeServer) {
+    addDocument(15, 2, "Serbest", block("B0.0", "select 1 X into #Report"), "{FREE}");
+    const RunResult r = run("/server:demo /db:catalogue /docid:15");
+    EXPECT_EQ(r.exitCode, launcher::ExitConnectionFailed);
+    EXPECT_TRUE(r.err.contains("{FREE} verikaynağı ile bağlantı kurulamıyor")) << r.err.toStdString();
+}
+
+TEST_F(DornelTest, ARunStoppedByAnErrorAndTheLogFile) {
+    addDocument(16, 2, "Hatalı", block("B0.0", "select * from NoSuchTable"));
+    RunResult r = run("/server:demo /db:catalogue /docid:16");
+    EXPECT_EQ(r.exitCode, launcher::ExitRunError);
+    EXPECT_TRUE(r.err.contains("State:")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(QDir(m_log).filePath("Dornelerr.txt")));
+
+    r = run("/debug:on /server:demo /db:catalogue /docid:16");
+    EXPECT_EQ(r.exitCode, launcher::ExitRunError);
+    QFile log(QDir(m_log).filePath("Dornelerr.txt"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    // Three lines; the provider's description itself may run over several.
+    const QString text = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(text.startsWith("Number:-1\nSource:DocOrra::RunDocument\nDescription:State:")) << text.toStdString();
+    EXPECT_TRUE(text.contains("NoSuchTable"));
+}
+
+TEST_F(DornelTest, BadCommandLinesPrintTheUsage) {
+    RunResult r = run("");
+    EXPECT_EQ(r.exitCode, launcher::ExitBadCommandLine);
+    EXPECT_TRUE(r.err.contains("Hatalı parametre girişi"));
+    EXPECT_TRUE(r.err.contains("usage: dornel"));
+    r = run("/server:demo /db:catalogue /docid:1 /colour:red");
+    EXPECT_EQ(r.exitCode, launcher::ExitBadCommandLine);
+    EXPECT_TRUE(r.err.contains("Hatalı parametre girişi -- colour"));
+}
+
+TEST_F(DornelTest, ReturnRecordsetOffAndAStationLeaveNoWorkbookOrAPausedRun) {
+    addDocument(17, 2, "Sessiz", block("B0.0", "select 1 X into #Report"));
+    RunResult r = run("/server:demo /db:catalogue /docid:17 /returnrecordset:off");
+    EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    EXPECT_TRUE(exported().isEmpty());
+
+    addDocument(18, 2, "Duraklı",
+                block("B0.0", "select 1 X into #Report") + "<Station ID=\"B0.S0\" Name=\"Kontrol\"><![CDATA[]]></Station>" +
+                    block("B0.1", "insert into #Report values (2)"));
+    r = run("/server:demo /db:catalogue /docid:18");
+    EXPECT_EQ(r.exitCode, launcher::ExitPaused) << r.err.toStdString();
+    ASSERT_EQ(exported().size(), 1);  // what #Report holds at the station
+    auto cells = XlsxTestReader(r.out).cells();
+    EXPECT_EQ(cells["A2"].number, 1);
+    EXPECT_EQ(cells.count("A3"), 0u);
+}
