@@ -1,0 +1,8 @@
+# A 1 MB string built by concatenation in a loop (in a function: CPython appends in place).
+def main():
+    s = ""
+    for i in range(1, 1048577):
+        s = s + "x"
+    assert len(s) == 1048576
+
+main()
