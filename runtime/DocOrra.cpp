@@ -7,8 +7,7 @@
 #include "common/RecordsetOpener.h"
 #include "platform/text/UserInterface.h"
 #include "runtime/ParameterPrompt.h"
-
-#include <QRegularExpression>
+#include "platform/text/RegExp.h"
 
 namespace orra {
 
@@ -35,16 +34,19 @@ QString vbTrim(const QString& s)
 
 QString idOf(xml::Node n) { return xml::attribute(n, kID); }
 
-// The placeholders of a text: every match of "<\$[^<]*%>" (case ignored), in order.
+// The placeholders of a text: every match of "<\$[^<]*%>" (case ignored, all matches), in
+// order, through the VBScript-style regular expression.
 QStringList FindPlaceholders(const QString& text)
 {
-    static const QRegularExpression re(QStringLiteral("<\\$[^<]*%>"),
-                                       QRegularExpression::CaseInsensitiveOption);
     QStringList out;
-    if (!text.contains(QLatin1String("<$")))
+    if (!text.contains(QLatin1String("<$")))   // the pattern cannot match without it
         return out;
-    for (auto it = re.globalMatch(text); it.hasNext();)
-        out.append(it.next().captured(0));
+    RegExp re;
+    re.pattern = QStringLiteral("<\\$[^<]*%>");
+    re.ignoreCase = true;
+    re.global = true;
+    for (const RegExpMatch& m : re.execute(text))
+        out.append(m.value);
     return out;
 }
 
