@@ -149,6 +149,20 @@ void Connection::open(const QString& connectionText, const QString& user, const 
             e.source = backend->name();
     m_backend = std::move(backend);
     m_text = connectionText;
+    if (!user.isEmpty() || !password.isEmpty()) {
+        ConnectionString reported = cs;
+        if (!user.isEmpty()) {
+            reported.remove(QStringLiteral("User ID"));
+            reported.set(QStringLiteral("UID"), user);
+        }
+        const QString persist = cs.value(QStringLiteral("Persist Security Info")).trimmed();
+        if (!password.isEmpty()
+            && (persist.compare(u"True", Qt::CaseInsensitive) == 0 || persist.compare(u"Yes", Qt::CaseInsensitive) == 0)) {
+            reported.remove(QStringLiteral("Password"));
+            reported.set(QStringLiteral("PWD"), password);
+        }
+        m_text = reported.toString();
+    }
 }
 
 void Connection::close()

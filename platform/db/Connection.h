@@ -84,6 +84,9 @@ public:
     void close();
     int state() const { return isOpen() ? 1 : 0; }   // adStateClosed 0, adStateOpen 1
     bool isOpen() const;
+    // The text as opened. A user given to open() is added as UID, and a password given to
+    // open() as PWD when the text says "Persist Security Info=True", so that the text can
+    // open the same connection again.
     QString connectionString() const { return m_text; }
 
     // Executes a statement text; every result set is buffered. The returned recordset is
@@ -109,6 +112,7 @@ public:
 
     // The error list of the last call: errors (number < 0) and messages (number 0).
     const QList<ProviderError>& errors() const { return m_errors; }
+    void clearErrors() { m_errors.clear(); }
 
     // Command and connection time-outs are accepted for compatibility; the system uses none.
     void setCommandTimeout(int seconds) { m_commandTimeout = seconds; }

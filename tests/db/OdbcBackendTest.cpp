@@ -319,3 +319,25 @@ TEST_F(OdbcSqlite, DiagnosticsOfWarningsAreMessagesAndOfFailuresErrors)
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     SQLFreeHandle(SQL_HANDLE_ENV, env);
 }
+
+TEST_F(OdbcSqlite, ReportedTextHoldsTheLoginAndPersistedPassword)
+{
+    Connection persisted;
+    persisted.open(QStringLiteral("Driver={OrraSQLite};Database=") + path + QStringLiteral(";Persist Security Info=True;"),
+                   QStringLiteral("ali"), QStringLiteral("s;cret"));
+    const auto cs = ConnectionString::parse(persisted.connectionString());
+    EXPECT_EQ(cs.value(QStringLiteral("UID")), QStringLiteral("ali"));
+    EXPECT_EQ(cs.value(QStringLiteral("PWD")), QStringLiteral("s;cret"));
+    // the reported text opens the same connection again
+    Connection again;
+    again.open(persisted.connectionString() + QStringLiteral(";OLE DB Services = -4;"));
+    EXPECT_EQ(again.execute(QStringLiteral("select 1"))->value(0).toInt(), 1);
+
+    Connection notPersisted;
+    notPersisted.open(QStringLiteral("Driver={OrraSQLite};Database=") + path + QStringLiteral(";Persist Security Info=false"),
+                      QStringLiteral("ali"), QStringLiteral("secret"));
+    const auto cs2 = ConnectionString::parse(notPersisted.connectionString());
+    EXPECT_EQ(cs2.value(QStringLiteral("UID")), QStringLiteral("ali"));
+    EXPECT_FALSE(cs2.contains(QStringLiteral("PWD")));
+    EXPECT_FALSE(notPersisted.connectionString().contains(QStringLiteral("secret")));
+}

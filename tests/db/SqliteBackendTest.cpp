@@ -301,6 +301,13 @@ TEST_F(SqliteFile, ErrorListCarriesNumberStateAndText)
     }
     EXPECT_EQ(con.errors()[0].sqlState, QStringLiteral("23000"));
     EXPECT_EQ(con.errors()[0].nativeError, 1555);   // SQLITE_CONSTRAINT_PRIMARYKEY
+    con.clearErrors();
+    EXPECT_TRUE(con.errors().isEmpty());
+    try {
+        con.execute(QStringLiteral("insert into k values (1)"));
+    } catch (const orra::Error&) {
+    }
+    EXPECT_EQ(con.errors().size(), 1);
     // a successful call clears the list
     con.execute(QStringLiteral("select 1"));
     EXPECT_TRUE(con.errors().isEmpty());
