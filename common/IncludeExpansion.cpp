@@ -105,8 +105,10 @@ void IncludeDocument(const IncludeTextSource& source, xml::Node include, long ro
 
 void ExpandIncludes(const IncludeTextSource& source, xml::Node node, long rootDocID) {
     if (!node) return;
-    const std::vector<xml::Node> children = xml::childNodes(node);
-    for (xml::Node c : children) {
+    // Filling an include changes only that include's children, so the walk may go on from
+    // each child to the sibling it had.
+    for (xml::Node c = node.first_child(), next; c; c = next) {
+        next = c.next_sibling();
         if (!xml::isElement(c)) continue;
         if (isInclude(c)) IncludeDocument(source, c, rootDocID);
         if (c.first_child()) ExpandIncludes(source, c, rootDocID);

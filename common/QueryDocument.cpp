@@ -2,16 +2,17 @@
 #include "common/DocumentRewrite.h"
 
 #include <QByteArray>
+#include <algorithm>
+#include <functional>
 #include <cstring>
 #include <limits>
 #include <string_view>
-#include <unordered_set>
 
 namespace orra {
 
 namespace detail {
 
-int replaceAll(std::string& s, const std::string& from, const std::string& to) {
+int replaceAll(std::string& s, std::string_view from, std::string_view to) {
     if (from.empty()) return 0;
     size_t pos = s.find(from);
     if (pos == std::string::npos) return 0;
@@ -33,46 +34,123 @@ int replaceAll(std::string& s, const std::string& from, const std::string& to) {
 
 namespace {
 
-// The contents between consecutive double quotes of a text: every quote may close one quoted
-// run and open the next, so this is a superset of what "\"x\"" can match for an x without quotes.
-std::unordered_set<std::string_view> quotedRuns(std::string_view text) {
-    std::unordered_set<std::string_view> runs;
-    size_t open = text.find('"');
-    while (open != std::string_view::npos) {
-        const size_t close = text.find('"', open + 1);
-        if (close == std::string_view::npos) break;
-        runs.insert(text.substr(open + 1, close - open - 1));
-        open = close;
+// The renames of one rewrite, hashed by old ID for a quick look at each script: an open
+// addressing table of the first rename of each old ID, and for each rename the next one with
+// the same old ID.
+struct RenameIndex {
+    const IdRenames& renames;
+    std::vector<int32_t> table;      // rename index + 1; 0 = empty
+    std::vector<int32_t> nextSame;   // next rename with the same old ID, or -1
+    size_t mask = 0;
+    bool quotedIds = false;          // some old ID holds a double quote: every rename is tried
+
+    explicit RenameIndex(const IdRenames& r) : renames(r), nextSame(r.size(), -1) {
+        size_t capacity = 16;
+        while (capacity < r.size() * 2) capacity *= 2;
+        table.assign(capacity, 0);
+        mask = capacity - 1;
+        std::vector<int32_t> lastSame(r.size(), -1);
+        for (size_t i = 0; i < r.size(); ++i) {
+            const std::string_view id = r.oldId(i);
+            if (id.find('"') != std::string_view::npos) quotedIds = true;
+            size_t h = std::hash<std::string_view>{}(id) & mask;
+            for (;; h = (h + 1) & mask) {
+                if (table[h] == 0) {
+                    table[h] = int32_t(i) + 1;
+                    lastSame[i] = int32_t(i);
+                    break;
+                }
+                const size_t first = size_t(table[h] - 1);
+                if (r.oldId(first) == id) {
+                    nextSame[size_t(lastSame[first])] = int32_t(i);
+                    lastSame[first] = int32_t(i);
+                    break;
+                }
+            }
+        }
     }
-    return runs;
+
+    // The first rename whose old ID is id, or -1.
+    int32_t firstOf(std::string_view id) const {
+        for (size_t h = std::hash<std::string_view>{}(id) & mask;; h = (h + 1) & mask) {
+            if (table[h] == 0) return -1;
+            if (renames.oldId(size_t(table[h] - 1)) == id) return table[h] - 1;
+        }
+    }
+
+    // Appends every rename whose old ID is id.
+    void renamesOf(std::string_view id, std::vector<size_t>& out) const {
+        for (int32_t i = firstOf(id); i >= 0; i = nextSame[size_t(i)]) out.push_back(size_t(i));
+    }
+
+    // The renames whose old ID is a quoted run of text (the contents between two consecutive
+    // double quotes, every quote closing one run and opening the next), in order.
+    void candidates(std::string_view text, std::vector<size_t>& out) const {
+        out.clear();
+        if (quotedIds) {
+            for (size_t i = 0; i < renames.size(); ++i) out.push_back(i);
+            return;
+        }
+        size_t open = text.find('"');
+        while (open != std::string_view::npos) {
+            const size_t close = text.find('"', open + 1);
+            if (close == std::string_view::npos) break;
+            renamesOf(text.substr(open + 1, close - open - 1), out);
+            open = close;
+        }
+        if (out.size() > 1) {
+            std::sort(out.begin(), out.end());
+            out.erase(std::unique(out.begin(), out.end()), out.end());
+        }
+    }
+};
+
+std::string quoted(std::string_view id) {
+    std::string q;
+    q.reserve(id.size() + 2);
+    q += '"';
+    q += id;
+    q += '"';
+    return q;
 }
 
-void rewriteScriptText(xml::Node cdata, const IdRenames& renames) {
+// Applies the renames in order, as one text replace each. A replace can only create the quoted
+// run of its new ID, so the renames to try are those whose old ID is a quoted run of the text
+// or the new ID of a rename applied before.
+void rewriteScriptText(xml::Node cdata, const RenameIndex& index, std::vector<size_t>& work,
+                       std::vector<size_t>& found) {
     const char* value = cdata.value();
     if (!std::strchr(value, '"')) return;
+    index.candidates(value, work);
+    if (work.empty()) return;
+
     std::string text(value);
-    // Which renames can apply at all; a replacement adds its new ID to what later ones may meet.
-    std::unordered_set<std::string> present;
-    for (std::string_view run : quotedRuns(text)) present.emplace(run);
     bool changed = false;
-    for (const auto& [oldId, newId] : renames) {
-        const bool candidate = oldId.find('"') != std::string::npos || present.count(oldId) != 0;
-        if (!candidate) continue;
-        if (replaceAll(text, '"' + oldId + '"', '"' + newId + '"') > 0) {
-            changed = true;
-            present.insert(newId);
+    for (size_t k = 0; k < work.size(); ++k) {
+        const size_t i = work[k];
+        if (replaceAll(text, quoted(index.renames.oldId(i)), quoted(index.renames.newId(i))) == 0) continue;
+        changed = true;
+        if (index.quotedIds) continue;   // every rename is in the work list already
+        // The new quoted run is what later renames of that old ID will meet.
+        found.clear();
+        index.renamesOf(index.renames.newId(i), found);
+        for (size_t m : found) {
+            if (m <= i) continue;
+            const auto pos = std::lower_bound(work.begin() + long(k) + 1, work.end(), m);
+            if (pos == work.end() || *pos != m) work.insert(pos, m);
         }
     }
     if (changed) cdata.set_value(text.c_str());
 }
 
-void rewriteWalk(xml::Node element, const IdRenames& renames) {
+void rewriteWalk(xml::Node element, const RenameIndex& index, std::vector<size_t>& work,
+                 std::vector<size_t>& found) {
     const bool isScript = xml::hasTag(element, tags::Script);
     for (xml::Node c = element.first_child(); c; c = c.next_sibling()) {
         if (xml::isCData(c)) {
-            if (isScript) rewriteScriptText(c, renames);
+            if (isScript) rewriteScriptText(c, index, work, found);
         } else if (xml::hasTag(c, tags::Script) || xml::hasTag(c, tags::Block)) {
-            rewriteWalk(c, renames);
+            rewriteWalk(c, index, work, found);
         }
     }
 }
@@ -81,20 +159,32 @@ void rewriteWalk(xml::Node element, const IdRenames& renames) {
 
 void rewriteReferences(xml::Node root, const IdRenames& renames) {
     if (!root || renames.empty()) return;
-    rewriteWalk(root, renames);
+    const RenameIndex index(renames);
+    std::vector<size_t> work, found;
+    rewriteWalk(root, index, work, found);
 }
 
-void prefixIds(xml::Node element, const std::string& prefix, IdRenames& renames) {
+namespace {
+
+void prefixWalk(xml::Node element, std::string& buffer, size_t prefixLength, IdRenames& renames) {
     if (xml::hasTag(element, tags::Inheritance)) return;
     pugi::xml_attribute id = element.attribute("ID");
     if (id && *id.value()) {
-        std::string oldId = id.value();
-        std::string newId = prefix + oldId;
-        id.set_value(newId.c_str());
-        renames.emplace_back(std::move(oldId), std::move(newId));
+        buffer.resize(prefixLength);
+        buffer += id.value();
+        renames.add(std::string_view(buffer).substr(prefixLength), buffer);
+        id.set_value(buffer.c_str());
     }
     for (xml::Node c = element.first_child(); c; c = c.next_sibling())
-        if (xml::isElement(c)) prefixIds(c, prefix, renames);
+        if (xml::isElement(c)) prefixWalk(c, buffer, prefixLength, renames);
+}
+
+} // namespace
+
+void prefixIds(xml::Node element, const std::string& prefix, IdRenames& renames) {
+    std::string buffer = prefix;
+    buffer.reserve(prefix.size() + 64);
+    prefixWalk(element, buffer, prefix.size(), renames);
 }
 
 } // namespace detail
@@ -148,7 +238,7 @@ void renumber(xml::Node element, const std::string& newText, const std::string& 
         std::string newId = oldId;
         if (replaceFirst(newId, oldText, newText)) {
             id.set_value(newId.c_str());
-            if (!oldId.empty()) renames.emplace_back(std::move(oldId), std::move(newId));
+            if (!oldId.empty()) renames.add(oldId, newId);
         }
     }
     for (xml::Node c = element.first_child(); c; c = c.next_sibling())
@@ -240,7 +330,8 @@ void PrefixElementIDs(xml::Node element, const QString& prefix, const QString& s
 
 void RewriteReferences(xml::Node element, const QString& oldID, const QString& newID) {
     if (!element || oldID.isEmpty()) return;
-    detail::rewriteReferences(element, {{u8(oldID), u8(newID)}});
+    const std::string o = u8(oldID), n = u8(newID);
+    detail::rewriteReferences(element, {{o, n}});
 }
 
 void RenameParameter(xml::Node element, const QString& oldID, const QString& oldName,

@@ -142,8 +142,6 @@ void Document::clear() {
 
 QString tagName(Node n) { return isElement(n) ? fromUtf8(n.name()) : QString(); }
 
-bool hasTag(Node n, const char* tag) { return isElement(n) && std::strcmp(n.name(), tag) == 0; }
-
 QString attribute(Node element, const QString& name) {
     const Attribute a = element.attribute(utf8(name).constData());
     return a ? fromUtf8(a.value()) : QString();

@@ -15,6 +15,7 @@
 
 #include <QString>
 #include <pugixml.hpp>
+#include <cstring>
 #include <vector>
 
 namespace orra::xml {
@@ -72,7 +73,11 @@ inline bool isCData(Node n) { return n.type() == pugi::node_cdata; }
 
 // The tag name of an element ("" for other nodes).
 QString tagName(Node n);
-bool hasTag(Node n, const char* tag);
+inline bool hasTag(Node n, const char* tag) {
+    if (n.type() != pugi::node_element) return false;
+    const char* name = n.name();
+    return name[0] == tag[0] && std::strcmp(name, tag) == 0;
+}
 
 // Attribute values: "" when absent (MSXML's getAttribute would give Null; callers of the system
 // read it as text). hasAttribute tells the two apart.
