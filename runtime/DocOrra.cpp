@@ -318,6 +318,12 @@ float DocOrra::RunDocument()
 void DocOrra::ArriveToStation(xml::Node station, std::shared_ptr<xml::Document> owner)
 {
     auto snapshot = std::make_shared<clsStation>();
+    // The snapshot keeps its own copy of the station, so that leaving it later does not depend
+    // on the document still holding that element (the host may load another one meanwhile).
+    if (!owner) {
+        owner = std::make_shared<xml::Document>();
+        station = xml::appendCopy(owner->node(), station);
+    }
     snapshot->Element = station;
     snapshot->ownedElement = std::move(owner);
     snapshot->setChParam(*m_chain);
@@ -363,6 +369,9 @@ bool DocOrra::RunStation()
         m_stations.removeFirst();
         QString newID;
         ++m_generation;
+        // The scope stays the same element's entry, now taken from the restored chain.
+        const bool scopeIsRoot = !m_currentEntry || m_currentEntry == m_chain->documentElement();
+        const QString scopeID = idOf(m_currentEntry);
         if (m_stations.isEmpty()) {
             m_chain = std::make_unique<xml::Document>();
             xml::appendElement(m_chain->node(), QStringLiteral("Document"));
@@ -370,7 +379,9 @@ bool DocOrra::RunStation()
             newID = idOf(m_stations.first()->Element);
             m_chain = m_stations.first()->chParam();
         }
-        m_currentEntry = m_chain->documentElement();
+        m_currentEntry = scopeIsRoot || scopeID.isEmpty() ? xml::Node() : ChainEntryFor(scopeID);
+        if (!m_currentEntry)
+            m_currentEntry = m_chain->documentElement();
         emit AfterExecutionStation(oldID, newID);
         return true;
     }, false);

@@ -12,13 +12,14 @@ class clsStation {
 public:
     clsStation() = default;
 
-    // The Station element (or the synthetic end station, which this snapshot then owns).
+    // The Station element reached: a copy owned by this snapshot (also for the synthetic end
+    // station), so it stays valid whatever happens to the document.
     xml::Node Element;
 
     std::unique_ptr<xml::Document> chParam() const;
     void setChParam(const xml::Document& chain);
 
-    // Keeps a synthetic element alive (the "DocEnd" station, never part of the document).
+    // The document that holds Element.
     std::shared_ptr<xml::Document> ownedElement;
 
 private:

@@ -4,6 +4,8 @@
 #include "tests/runtime/EngineFixture.h"
 #include "tests/runtime/SqlScriptHost.h"
 
+#include "common/QueryDocument.h"
+
 using namespace orra;
 using namespace orra::test;
 
@@ -338,4 +340,73 @@ TEST_F(EngineTest, StationPausesAndResumingContinuesAfterIt)
     EXPECT_EQ(trace().last(), QStringLiteral("S0 left"));
     // Nothing left to leave.
     EXPECT_THROW(engine->RunStation(), Error);
+}
+
+TEST_F(EngineTest, ResumingInsideABlockThatNeverRanUsesTheEnclosingScope)
+{
+    const QString doc = documentXml(
+        factParameter("B0", "A", "root")
+        + block("B0.0", traceSql("B0.0"))
+        + block("B0.1", traceSql("B0.1"), factParameter("B0.1", "A", "own")
+                                              + block("B0.1.0", traceSql("B0.1.0 <$A%>"))));
+    auto engine = engineFor(addDocument(doc));
+    EventRecorder rec(*engine);
+    // Pause before B0.0: the root has been answered by then.
+    rec.hook = [&](const QString& event, const QString& id) {
+        if (event == QLatin1String("BeforeExecutionBlock") && id == QLatin1String("B0.0"))
+            engine->Statu = DocOrra::enDocStatuPaused;
+    };
+    EXPECT_EQ(engine->RunDocument(), 1.0f);
+    rec.hook = nullptr;
+    engine->Statu = DocOrra::enDocStatuRunning;
+    engine->PauseAtEvent = DocOrra::enPauseAtEvent_Nothing;
+    engine->GoToID = QStringLiteral("B0.1.0");
+    EXPECT_EQ(engine->RunDocument(), 0.0f);
+    // B0.1 never ran: its answers do not exist, the root's do.
+    EXPECT_EQ(trace(), QStringList{"B0.1.0 root"});
+    EXPECT_EQ(rec.events.mid(rec.events.size() - 5),
+              (QStringList{"AfterExecutionBlock B0.1.0", "AfterExecutionBlock B0.1", "AfterExecutionBlock B0",
+                           "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
+}
+
+TEST_F(EngineTest, StationSnapshotOutlivesTheDocumentAndRestoresTheChain)
+{
+    const QString doc = documentXml(
+        block("B0.0", QString(), factParameter("B0.0", "P", "first") + station("B0.0.S0", traceSql("S0 <$P%>"))
+                                     + station("B0.0.S1", traceSql("S1 <$P%>"))));
+    auto engine = engineFor(addDocument(doc));
+    EventRecorder rec(*engine);
+    EXPECT_EQ(engine->RunDocument(), 1.0f);
+    engine->GoToID = QStringLiteral("B0.0.S0");
+    EXPECT_EQ(engine->RunDocument(), 1.0f);
+    ASSERT_EQ(engine->Stations().size(), 2);
+    // The snapshot holds the chain as it was: the block's answer is in it.
+    auto chain = engine->Stations().at(0)->chParam();
+    xml::Node p = FindElementByAttribute(chain->node(), QStringLiteral("ID"), QStringLiteral("B0.0.P_P"));
+    EXPECT_EQ(xml::attribute(p, QStringLiteral("Value")), QStringLiteral("first"));
+    // Another document replaces the one that held the stations; leaving them still works.
+    EXPECT_TRUE(engine->LoadXML(documentXml(QString())));
+    rec.events.clear();
+    EXPECT_TRUE(engine->RunStation());
+    EXPECT_TRUE(engine->RunStation());
+    EXPECT_EQ(rec.events, (QStringList{"BeforeExecutionStation B0.0.S1", "AfterExecutionStation B0.0.S1 B0.0.S0",
+                                       "BeforeExecutionStation B0.0.S0", "AfterExecutionStation B0.0.S0 "}));
+    EXPECT_EQ(trace(), (QStringList{"S1 first", "S0 first"}));
+    EXPECT_TRUE(engine->ParameterChain().documentElement().first_child().empty());
+}
+
+TEST_F(EngineTest, TheEndStationCanBeLeftAndReachedAgain)
+{
+    auto engine = engineFor(addDocument(documentXml(block("B0.0", traceSql("x")))));
+    EventRecorder rec(*engine);
+    EXPECT_EQ(engine->RunDocument(), 0.0f);
+    rec.events.clear();
+    EXPECT_TRUE(engine->RunStation());
+    EXPECT_EQ(rec.events, (QStringList{"BeforeExecutionStation DocEnd", "AfterExecutionStation DocEnd "}));
+    EXPECT_EQ(trace(), QStringList{"x"});   // the end station runs no SQL
+    // A second run from the start on the same preparation finishes again.
+    EXPECT_EQ(engine->RunDocument(), 0.0f);
+    EXPECT_EQ(engine->RunDocument(), 0.0f);
+    EXPECT_EQ(engine->Stations().size(), 1);
+    EXPECT_EQ(trace(), (QStringList{"x", "x", "x"}));
 }
