@@ -1065,6 +1065,7 @@ private:
             if (isWord(u"const")) fail(1024, t.line, t.col);
             do {
                 ClassField f;
+                f.isPublic = isPublic;
                 const Token& ft = cur();
                 f.name = identifier(&f.key);
                 if (accept(T::LParen)) {

@@ -97,6 +97,7 @@ QString lower(const QString& s)
     for (QChar& c : r) {
         char16_t u = c.unicode();
         if (u < 128) { if (u >= 'A' && u <= 'Z') c = QChar(u + 32); }
+        else if (u == 0x130) c = QChar(u'i');   // dotted capital I: its one-letter lower case
         else c = c.toLower();
     }
     return r;
@@ -303,7 +304,7 @@ QString formatDate(double oa)
 {
     double days = std::trunc(oa);
     bool hasTime = std::fabs(oa - days) * 86400.0 >= 0.5;
-    if (days == 0 && hasTime) return formatLongTime(oa);
+    if (days == 0) return formatLongTime(oa);
     if (!hasTime) return formatShortDate(oa);
     return formatShortDate(oa) + u' ' + formatLongTime(oa);
 }

@@ -1,0 +1,3 @@
+Sub A
+  MsgBox 1
+End Function

@@ -1,0 +1,2 @@
+Dim s
+s = "abc

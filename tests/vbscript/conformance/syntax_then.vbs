@@ -1,0 +1,2 @@
+Dim a
+If a = 1 MsgBox "x"
