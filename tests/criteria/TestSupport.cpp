@@ -47,7 +47,7 @@ SampleDatabase::SampleDatabase() {
         connection->execute(QString::fromLatin1(sql));
 }
 
-void onNextModal(std::function<void(QWidget*)> action) {
+QPointer<QTimer> onNextModal(std::function<void(QWidget*)> action) {
     auto* timer = new QTimer;
     timer->setInterval(10);
     auto shared = std::make_shared<std::function<void(QWidget*)>>(std::move(action));
@@ -55,11 +55,17 @@ void onNextModal(std::function<void(QWidget*)> action) {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible())
             return;
+        // Act only once the dialog is the active window, so focus behaves as on a desktop.
+        if (!modal->isActiveWindow()) {
+            modal->activateWindow();
+            return;
+        }
         timer->stop();
         timer->deleteLater();
         (*shared)(modal);
     });
     timer->start();
+    return timer;
 }
 
 void showActive(QWidget* w) {

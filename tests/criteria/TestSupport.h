@@ -5,7 +5,9 @@
 #include "platform/db/Connection.h"
 #include "platform/text/UserInterface.h"
 
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <functional>
@@ -13,10 +15,10 @@
 namespace orra::test {
 
 // Message boxes are recorded; nothing waits for a person.
-class RecordingUserInterface : public UserInterface {
+class MessageRecorder : public UserInterface {
 public:
-    RecordingUserInterface() { m_previous = setUserInterface(this); }
-    ~RecordingUserInterface() override { setUserInterface(m_previous); }
+    MessageRecorder() { m_previous = setUserInterface(this); }
+    ~MessageRecorder() override { setUserInterface(m_previous); }
     bool interactive() const override { return true; }
     int messageBox(const QString& text, int, const QString&) override {
         messages << text;
@@ -45,8 +47,9 @@ private:
 };
 
 // Runs action on the next modal dialog that appears (polling the event loop), e.g. to press its
-// buttons while the code under test sits in exec().
-void onNextModal(std::function<void(QWidget*)> action);
+// buttons while the code under test sits in exec(). Deleting the returned watch (while it is
+// still there) withdraws the action.
+QPointer<QTimer> onNextModal(std::function<void(QWidget*)> action);
 
 // Shows w as a real window and waits until it is active, so focus moves as it does on a desktop.
 void showActive(QWidget* w);

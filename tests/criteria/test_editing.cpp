@@ -33,7 +33,7 @@ protected:
     QWidget* focus() { return QApplication::focusWidget(); }
 
     test::SampleDatabase db;
-    test::RecordingUserInterface ui;
+    test::MessageRecorder ui;
     rptCriteria c;
 };
 

@@ -104,7 +104,7 @@ TEST(frmSelectRecord, EscapeCancels) {
 
 TEST(frmSelectRecord, FailingQueryIsShownAndThePickerCloses) {
     test::SampleDatabase db;
-    test::RecordingUserInterface ui;
+    test::MessageRecorder ui;
     frmSelectRecord f;
     f.frmCon = db.connection;
     f.RsSQL = QStringLiteral("select code from nowhere");
@@ -285,7 +285,7 @@ protected:
     }
     QString cell() { return c.grdCriteria()->textMatrix(2, 1); }
     test::SampleDatabase db;
-    test::RecordingUserInterface ui;
+    test::MessageRecorder ui;
     rptCriteria c;
 };
 } // namespace
