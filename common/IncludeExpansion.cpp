@@ -46,7 +46,7 @@ IncludeTextSource CatalogueIncludeSource(db::Connection* connection, const QStri
         db::RecordsetPtr rs = connection->execute(QStringLiteral("select Name,SQLTxt from ") + catalogueDatabase
                                                   + QStringLiteral("..tbOrraSQL where Id=") + QString::number(docID));
         IncludedText t;
-        if (!rs || !rs->isOpen() || rs->RecordCount() <= 0 || rs->fieldCount() < 2) return t;
+        if (!rs || !rs->isOpen() || rs->isEOF() || rs->fieldCount() < 2) return t;
         t.found = true;
         const QVariant& v = rs->value(1);
         t.isNull = db::isNull(v);

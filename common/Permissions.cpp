@@ -29,13 +29,22 @@ const ObjectTexts kCategoryTexts{"tbOrraCategory", "tbOrraCategoryPermissions", 
 
 QString num(long n) { return QString::number(n); }
 
-// True when the freshly opened recordset rs has a current row.
-bool hasRow(const db::RecordsetPtr& rs) { return rs && rs->isOpen() && rs->RecordCount() > 0; }
+// True when the recordset rs stands on a row.
+bool hasRow(const db::RecordsetPtr& rs) { return rs && rs->isOpen() && !rs->isEOF(); }
+
+// Moves past the results of a batch that returned no rows (row counts of its statements) to
+// the first row set; false when there is none.
+bool toFirstRowSet(const db::RecordsetPtr& rs) {
+    if (!rs) return false;
+    while (!rs->isOpen())
+        if (!rs->NextRecordset()) return false;
+    return true;
+}
 
 // The first column of the first row of sql; an invalid QVariant when there is no row.
 QVariant firstValue(db::Connection* connection, const QString& sql) {
     db::RecordsetPtr rs = connection->execute(sql);
-    if (!hasRow(rs) || rs->fieldCount() == 0) return QVariant();
+    if (!toFirstRowSet(rs) || !hasRow(rs) || rs->fieldCount() == 0) return QVariant();
     return rs->value(0);
 }
 
@@ -103,8 +112,7 @@ int decisionWithRoles(db::Connection* connection, const ObjectTexts& t, long obj
 
     // Read every role id first: the checks below run statements on the same connection.
     QList<long> roleIds;
-    for (long i = 0, n = roles->RecordCount(); i < n; ++i, roles->MoveNext())
-        roleIds.append(numberOrZero(roles->value(0)));
+    for (; !roles->isEOF(); roles->MoveNext()) roleIds.append(numberOrZero(roles->value(0)));
     bool allowed = false;
     for (long role : roleIds) {
         const int d = permissionOfUser(connection, t, objectID, role, rights);
