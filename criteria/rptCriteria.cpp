@@ -183,7 +183,7 @@ void rptCriteria::AddCriteria(const QVariant& ID, const QString& Aciklama, const
         m_grid->setTextMatrix(row, 0, Aciklama);
         m_grid->setTextMatrix(row, 1, initial);
         m_grid->setCurrentCell(row, 1, false);
-        m_grid->setCellBackColor(row, 1, palette().color(QPalette::Base));
+        m_grid->setCellBackColor(row, 1, palette().color(QPalette::Active, QPalette::Base));
         if (type == kButton) {
             auto* b = new QToolButton(m_grid->viewport());
             b->setObjectName(QStringLiteral("grdCriteriaButton%1").arg(m_buttons.size() + 1));
@@ -197,7 +197,7 @@ void rptCriteria::AddCriteria(const QVariant& ID, const QString& Aciklama, const
             connect(b, &QToolButton::clicked, this, [this, k] { grdCriteriaButton_Click(k); });
             placeButton(k);
         } else if (type == kHText) {
-            m_grid->setCellBackColor(row, 1, palette().color(QPalette::Button));
+            m_grid->setCellBackColor(row, 1, palette().color(QPalette::Active, QPalette::Button));
         }
     }
     m_grid->setEnabled(true);

@@ -66,8 +66,10 @@ void FlexGrid::setFixedCols(int fixed) {
 void FlexGrid::styleFixedItem(QTableWidgetItem* it, int col) {
     if (col < m_fixedCols) {
         it->setFlags(Qt::ItemIsEnabled);
-        it->setBackground(palette().brush(QPalette::Button));
-        it->setForeground(palette().brush(QPalette::ButtonText));
+        // The active colours: a grid that is disabled while it is filled must not paint its
+        // fixed cells grey for good.
+        it->setBackground(palette().brush(QPalette::Active, QPalette::Button));
+        it->setForeground(palette().brush(QPalette::Active, QPalette::ButtonText));
     } else {
         it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     }
@@ -114,7 +116,7 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
 QColor FlexGrid::cellBackColor(int row, int col) const {
     const QTableWidgetItem* it = row >= m_fixedRows ? item(modelRow(row), col) : nullptr;
     if (!it || it->background().style() == Qt::NoBrush)
-        return palette().color(QPalette::Base);
+        return palette().color(QPalette::Active, QPalette::Base);
     return it->background().color();
 }
 

@@ -85,9 +85,16 @@ TEST(rptCriteria, OneRowPerTypeButFacts) {
 
     // The heading row's value cell has the button face; the others the window background.
     const QPalette pal = c.palette();
-    EXPECT_EQ(c.grdCriteria()->cellBackColor(3, 1), pal.color(QPalette::Button));
-    EXPECT_EQ(c.grdCriteria()->cellBackColor(1, 1), pal.color(QPalette::Base));
-    EXPECT_EQ(c.grdCriteria()->cellBackColor(2, 1), pal.color(QPalette::Base));
+    EXPECT_EQ(c.grdCriteria()->cellBackColor(3, 1), pal.color(QPalette::Active, QPalette::Button));
+    EXPECT_EQ(c.grdCriteria()->cellBackColor(1, 1), pal.color(QPalette::Active, QPalette::Base));
+    EXPECT_EQ(c.grdCriteria()->cellBackColor(2, 1), pal.color(QPalette::Active, QPalette::Base));
+    // Prompts are fixed cells in the active colours, the first one too (added while the grid
+    // was still disabled).
+    for (int r = 0; r < 6; ++r) {
+        EXPECT_EQ(c.grdCriteria()->item(r, 0)->foreground().color(), pal.color(QPalette::Active, QPalette::ButtonText));
+        EXPECT_EQ(c.grdCriteria()->item(r, 0)->background().color(), pal.color(QPalette::Active, QPalette::Button));
+        EXPECT_FALSE(c.grdCriteria()->item(r, 0)->flags() & Qt::ItemIsSelectable);
+    }
 
     EXPECT_EQ(c.rowButtonCount(), 1);
     EXPECT_EQ(c.grdCriteriaButton(1)->arrowType(), Qt::RightArrow);
@@ -122,7 +129,7 @@ TEST(rptCriteria, TypeWithBlanksAndCapitalsIsOneType) {
     ASSERT_EQ(c.grdCriteria()->rows(), 3);   // the fact takes no row
     EXPECT_EQ(cell(c, 1, 0), QStringLiteral("Typed"));
     EXPECT_EQ(c.GetCriteriaArray(1)->RowIndex, 1);
-    EXPECT_EQ(c.grdCriteria()->cellBackColor(2, 1), c.palette().color(QPalette::Button));
+    EXPECT_EQ(c.grdCriteria()->cellBackColor(2, 1), c.palette().color(QPalette::Active, QPalette::Button));
 
     c.grdCriteria()->setTextMatrix(1, 1, QStringLiteral("edited"));
     c.PopulateCriteriaValues();
