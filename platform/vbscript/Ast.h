@@ -47,6 +47,7 @@ struct Expr {
     Op op = Op::Add;
     bool hardLiteral = false;   // a literal constant (affects mixed string/number comparison)
     int line = 0, column = 0;
+    int depth = 1;              // height of the tree below (bounded at parse time)
     Variant value;              // Literal
     QString name;               // Ident, Member (as written); New: class name
     QString key;                // folded name

@@ -137,6 +137,7 @@ Variant fReplace(Interpreter&, A& a)
         if (hit < 0) break;
         out += QStringView(s).mid(pos, hit - pos);
         out += with;
+        checkStringLength(out.size());
         pos = hit + long(find.size());
         ++done;
     }
@@ -203,6 +204,7 @@ Variant fJoin(Interpreter&, A& a)
         if (!first) out += d;
         first = false;
         if (!v.isNull()) out += val(v).toString();
+        checkStringLength(out.size());
     }
     return Variant::string(out);
 }
@@ -211,7 +213,7 @@ Variant fSpace(Interpreter&, A& a)
 {
     long n = lng(a[0]);
     if (n < 0) raise(5);
-    if (n > 100'000'000) raise(14);
+    checkStringLength(n);
     return Variant::string(QString(n, u' '));
 }
 
@@ -219,7 +221,7 @@ Variant fString(Interpreter&, A& a)
 {
     long n = lng(a[0]);
     if (n < 0) raise(5);
-    if (n > 100'000'000) raise(14);
+    checkStringLength(n);
     Variant c = val(a[1]);
     if (c.isNull()) return c;
     QChar ch;
@@ -533,8 +535,6 @@ Variant fTimer(Interpreter&, A&)
     QTime t = QTime::currentTime();
     return Variant::single(float(t.msecsSinceStartOfDay()) / 1000.0f);
 }
-
-double dateArg(const Variant& v) { return val(v).toDate(); }
 
 template <int Part>
 Variant datePart(Interpreter&, A& a)

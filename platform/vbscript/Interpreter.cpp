@@ -10,7 +10,7 @@ namespace orra::vbs {
 
 namespace {
 
-constexpr long kStackBudget = 900 * 1024;   // bytes of machine stack the scripts may use
+constexpr long kStackBudget = 3 * 1024 * 1024;   // bytes of machine stack the scripts may use
 constexpr int kMaxCallDepth = 2500;
 
 bool isFatal(const orra::Error& e) { return e.number() == kErrorCancelled; }
@@ -64,7 +64,7 @@ ArrayPtr makeArray(const std::vector<long>& upper, bool fixed)
         if (u < -1) raise(9);
         a->bounds.push_back({0, u + 1});
         total *= (u + 1);
-        if (total > 50'000'000) raise(7);
+        if (total > 10'000'000) raise(7);
     }
     a->data.resize(size_t(total));
     a->fixedSize = fixed;
@@ -438,10 +438,14 @@ void Interpreter::execAppend(const Stmt& s, Frame& f)
     const Variant& r = evalRef(rhs, f, tmp);
     Variant* st = identStorage(*s.target, f, false);
     if (st && st->isString() && !r.isNull() && !r.isObject() && !r.isArray()) {
-        if (r.isString()) st->rawStringRef().append(r.rawString());
+        if (r.isString()) {
+            checkStringLength(st->rawString().size() + r.rawString().size());
+            st->rawStringRef().append(r.rawString());
+        }
         else {
             QString piece = r.toString();
             st = identStorage(*s.target, f, false);
+            checkStringLength(st->rawString().size() + piece.size());
             st->rawStringRef().append(piece);
         }
         return;
@@ -884,6 +888,8 @@ Variant Interpreter::eval(const Expr& e, Frame& f)
     case ExprKind::Literal: return e.value;
     case ExprKind::Ident: return evalIdent(e, f);
     case ExprKind::Binary: {
+        char probe;
+        if (m_stackBase && m_stackBase - &probe > kStackBudget) raise(28);
         Variant ta, tb;
         if (e.op == Op::Is) {
             Variant a = eval(*e.a, f), b = eval(*e.b, f);

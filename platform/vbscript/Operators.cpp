@@ -120,7 +120,10 @@ Variant arith(Arith op, const Variant& a, const Variant& b)
 
 Variant add(const Variant& a, const Variant& b)
 {
-    if (a.isString() && b.isString()) return Variant::string(a.rawString() + b.rawString());
+    if (a.isString() && b.isString()) {
+        checkStringLength(a.rawString().size() + b.rawString().size());
+        return Variant::string(a.rawString() + b.rawString());
+    }
     if ((a.isString() && b.isEmpty()) || (a.isEmpty() && b.isString()))
         return Variant::string(a.isString() ? a.rawString() : b.rawString());
     return arith(Arith::Add, a, b);
@@ -193,7 +196,11 @@ Variant concat(const Variant& a, const Variant& b)
 {
     if (a.isNull() && b.isNull()) return Variant::null();
     QString s = a.isNull() ? QString() : a.toString();
-    if (!b.isNull()) s += b.toString();
+    if (!b.isNull()) {
+        QString t = b.toString();
+        checkStringLength(s.size() + t.size());
+        s += t;
+    }
     return Variant::string(s);
 }
 

@@ -32,6 +32,8 @@ public:
     int line, col;
 };
 
+constexpr int kMaxTreeDepth = 1000;   // operators in one chain (a + b + c ...)
+
 [[noreturn]] void fail(long number, int line, int col) { throw CompileError{number, line, col}; }
 
 // ----------------------------------------------------------------------------- lexer
@@ -1189,6 +1191,8 @@ private:
             ExprPtr rhs = parseBinary(lvl + 1);
             auto b = make(ExprKind::Binary, at);
             b->op = op;
+            b->depth = std::max(lhs->depth, rhs->depth) + 1;
+            if (b->depth > kMaxTreeDepth) fail(28, at.line, at.col);
             b->a = std::move(lhs);
             b->b = std::move(rhs);
             lhs = std::move(b);
@@ -1227,6 +1231,8 @@ private:
             else rhs = parsePostfix(false);
             auto b = make(ExprKind::Binary, at);
             b->op = Op::Pow;
+            b->depth = std::max(base->depth, rhs->depth) + 1;
+            if (b->depth > kMaxTreeDepth) fail(28, at.line, at.col);
             b->a = std::move(base);
             b->b = std::move(rhs);
             base = std::move(b);
@@ -1306,6 +1312,8 @@ private:
                 auto m = make(ExprKind::Member, cur());
                 m->name = cur().text;
                 m->key = cur().key;
+                m->depth = e->depth + 1;
+                if (m->depth > kMaxTreeDepth) fail(28, m->line, m->column);
                 m->a = std::move(e);
                 next();
                 e = std::move(m);
@@ -1325,6 +1333,9 @@ private:
                     expect(T::RParen, 1006);
                 }
                 if (e->kind == ExprKind::Ident) e->isCallee = true;
+                c->depth = e->depth + 1;
+                for (auto& arg : c->args) c->depth = std::max(c->depth, arg->depth + 1);
+                if (c->depth > kMaxTreeDepth) fail(28, at.line, at.col);
                 c->a = std::move(e);
                 e = std::move(c);
                 continue;

@@ -16,6 +16,10 @@ QString errorMessage(long number);
 [[noreturn]] void raise(long number);
 [[noreturn]] void raise(long number, const QString& description);
 
+// Strings longer than this raise 14 ("Out of string space").
+constexpr qsizetype kMaxStringLength = qsizetype(1) << 26;
+inline void checkStringLength(qsizetype n) { if (n > kMaxStringLength) raise(14); }
+
 // Case folding independent of the process locale ("i" never becomes a dotted capital).
 QString foldCase(const QString& s);
 QString upper(const QString& s);
