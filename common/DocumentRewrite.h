@@ -48,6 +48,13 @@ void rewriteReferences(xml::Node root, const IdRenames& renames);
 // left as it is.
 void prefixIds(xml::Node element, const std::string& prefix, IdRenames& renames);
 
+// prefixIds then rewriteReferences, both from root, in one walk of the tree: what
+// PrefixElementIDs does to the root element of a document.
+void prefixDocument(xml::Node root, const std::string& prefix);
+
+// Whole-number text (blanks around, an optional sign, decimal digits, 32-bit range).
+bool parseWholeNumber(std::string_view text, long& value);
+
 // Replaces every occurrence of from in s by to (non-overlapping, left to right). Returns the
 // number of replacements.
 int replaceAll(std::string& s, std::string_view from, std::string_view to);

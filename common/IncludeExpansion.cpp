@@ -16,18 +16,13 @@ const QString kSource = QStringLiteral("IncludeDocument");
 
 bool isInclude(xml::Node n) { return xml::hasTag(n, tags::Include) || xml::hasTag(n, tags::IInclude); }
 
-std::string u8(const QString& s) {
-    const QByteArray b = s.toUtf8();
-    return std::string(b.constData(), size_t(b.size()));
-}
-
 // True when an Include enclosing include (an ancestor) names docID: including it again would
 // never end.
 bool enclosedBy(xml::Node include, long docID) {
     for (xml::Node p = include.parent(); p; p = p.parent()) {
         if (!isInclude(p)) continue;
         long enclosing = 0;
-        if (ParseWholeNumber(xml::attribute(p, QStringLiteral("DocID")), enclosing) && enclosing == docID)
+        if (detail::parseWholeNumber(p.attribute("DocID").value(), enclosing) && enclosing == docID)
             return true;
     }
     return false;
@@ -57,14 +52,14 @@ IncludeTextSource CatalogueIncludeSource(db::Connection* connection, const QStri
 
 void IncludeDocument(const IncludeTextSource& source, xml::Node include, long rootDocID) {
     if (!include) return;
-    const QString incIdText = xml::attribute(include, QStringLiteral("ID"));
-    const QString docIdText = xml::attribute(include, QStringLiteral("DocID"));
+    const std::string incId = include.attribute("ID").value();
+    const std::string docIdText = include.attribute("DocID").value();
 
     // The number is pasted into SQL: nothing but a whole number goes there.
     long docID = 0;
-    if (!ParseWholeNumber(docIdText, docID))
+    if (!detail::parseWholeNumber(docIdText, docID))
         throw Error(-1, kSource, QStringLiteral("The include %1 names the document number '%2', which is not a whole number")
-                                     .arg(incIdText, docIdText));
+                                     .arg(QString::fromStdString(incId), QString::fromStdString(docIdText)));
     if (docID == rootDocID || enclosedBy(include, docID))
         throw Error(-1, kSource, RecursiveIncludeMessage());
 
@@ -81,7 +76,6 @@ void IncludeDocument(const IncludeTextSource& source, xml::Node include, long ro
         throw Error(-1, kSource, QStringLiteral("The included document %1 could not be loaded: %2 (line %3, column %4)")
                                      .arg(docID).arg(error.reason).arg(error.line).arg(error.linepos));
 
-    const std::string incId = u8(incIdText);
     const size_t lastPipe = incId.rfind('|');
     const std::string outerPrefix = lastPipe == std::string::npos ? std::string() : incId.substr(0, lastPipe);
 
@@ -98,9 +92,7 @@ void IncludeDocument(const IncludeTextSource& source, xml::Node include, long ro
     }
 
     // The embedded document's own IDs, and the quoted references in its scripts.
-    detail::IdRenames renames;
-    detail::prefixIds(root, incId + '|', renames);
-    detail::rewriteReferences(root, renames);
+    detail::prefixDocument(root, incId + '|');
 }
 
 void ExpandIncludes(const IncludeTextSource& source, xml::Node node, long rootDocID) {

@@ -166,7 +166,11 @@ void rewriteReferences(xml::Node root, const IdRenames& renames) {
 
 namespace {
 
-void prefixWalk(xml::Node element, std::string& buffer, size_t prefixLength, IdRenames& renames) {
+// Prefixes the IDs below element. When scripts is given, element is reachable by the reference
+// rewrite (the root, or a Script or Block below reachable Blocks) and the CDATA sections of
+// reachable Scripts are collected into it, in the order the rewrite walks them.
+void prefixWalk(xml::Node element, std::string& buffer, size_t prefixLength, IdRenames& renames,
+                std::vector<xml::Node>* scripts) {
     if (xml::hasTag(element, tags::Inheritance)) return;
     pugi::xml_attribute id = element.attribute("ID");
     if (id && *id.value()) {
@@ -175,8 +179,15 @@ void prefixWalk(xml::Node element, std::string& buffer, size_t prefixLength, IdR
         renames.add(std::string_view(buffer).substr(prefixLength), buffer);
         id.set_value(buffer.c_str());
     }
-    for (xml::Node c = element.first_child(); c; c = c.next_sibling())
-        if (xml::isElement(c)) prefixWalk(c, buffer, prefixLength, renames);
+    const bool isScript = scripts && xml::hasTag(element, tags::Script);
+    for (xml::Node c = element.first_child(); c; c = c.next_sibling()) {
+        if (xml::isElement(c)) {
+            const bool reachable = scripts && (xml::hasTag(c, tags::Script) || xml::hasTag(c, tags::Block));
+            prefixWalk(c, buffer, prefixLength, renames, reachable ? scripts : nullptr);
+        } else if (isScript && xml::isCData(c)) {
+            scripts->push_back(c);
+        }
+    }
 }
 
 } // namespace
@@ -184,7 +195,41 @@ void prefixWalk(xml::Node element, std::string& buffer, size_t prefixLength, IdR
 void prefixIds(xml::Node element, const std::string& prefix, IdRenames& renames) {
     std::string buffer = prefix;
     buffer.reserve(prefix.size() + 64);
-    prefixWalk(element, buffer, prefix.size(), renames);
+    prefixWalk(element, buffer, prefix.size(), renames, nullptr);
+}
+
+void prefixDocument(xml::Node root, const std::string& prefix) {
+    if (!root) return;
+    IdRenames renames;
+    std::vector<xml::Node> scripts;
+    std::string buffer = prefix;
+    buffer.reserve(prefix.size() + 64);
+    prefixWalk(root, buffer, prefix.size(), renames, &scripts);
+    if (renames.empty() || scripts.empty()) return;
+    const RenameIndex index(renames);
+    std::vector<size_t> work, found;
+    for (xml::Node cdata : scripts) rewriteScriptText(cdata, index, work, found);
+}
+
+bool parseWholeNumber(std::string_view t, long& value) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
+    while (!t.empty() && blank(t.front())) t.remove_prefix(1);
+    while (!t.empty() && blank(t.back())) t.remove_suffix(1);
+    bool negative = false;
+    if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+        negative = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    if (t.empty() || t.size() > 10) return false;
+    int64_t v = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (negative) v = -v;
+    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) return false;
+    value = long(v);
+    return true;
 }
 
 } // namespace detail
@@ -323,6 +368,10 @@ void RenumberElementIDs(xml::Node element, const QString& newText, const QString
 
 void PrefixElementIDs(xml::Node element, const QString& prefix, const QString& separator) {
     if (!element) return;
+    if (element == documentRootOf(element)) {
+        detail::prefixDocument(element, u8(prefix + separator));
+        return;
+    }
     detail::IdRenames renames;
     detail::prefixIds(element, u8(prefix + separator), renames);
     detail::rewriteReferences(documentRootOf(element), renames);
@@ -359,20 +408,8 @@ QString LockInfoXML(long docID, const QString& programName, const QString& datab
 }
 
 bool ParseWholeNumber(const QString& text, long& value) {
-    const QString t = text.trimmed();
-    if (t.isEmpty()) return false;
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const QChar c = t.at(i);
-        if (c.unicode() >= '0' && c.unicode() <= '9') continue;
-        if (i == 0 && (c == QLatin1Char('-') || c == QLatin1Char('+')) && t.size() > 1) continue;
-        return false;
-    }
-    bool ok = false;
-    const qlonglong v = t.toLongLong(&ok);
-    if (!ok || v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
-        return false;
-    value = long(v);
-    return true;
+    const QByteArray bytes = text.toUtf8();
+    return detail::parseWholeNumber(std::string_view(bytes.constData(), size_t(bytes.size())), value);
 }
 
 } // namespace orra
