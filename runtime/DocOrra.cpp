@@ -707,6 +707,7 @@ float DocOrra::RunChildren(xml::Node parent, QString& target, Restore restoreSco
 
 void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, xml::Node entry)
 {
+    const bool forInclude = xml::hasTag(element, tags::Include);
     PromptRequest request;
     request.element = element;
     request.parameterParent = parameterParent;
@@ -729,6 +730,32 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
         if (isError)
             throw Error(-1, QString(), QStringLiteral("Could not parse parameter default value") + kCrLf
                                            + QStringLiteral("ID:") + c.ID + kCrLf + QStringLiteral("Name:") + c.Name);
+        if (forInclude) {
+            // An input binding fixes the value: the parameter becomes a fact and is not asked.
+            xml::Node binding = FindElementByAttribute(element, QStringLiteral("PID"), c.ID);
+            if (binding && xml::attribute(binding, QStringLiteral("Type")).toLower() != QLatin1String("output")) {
+                c.Tip = QStringLiteral("fact");
+                const QString rid = xml::attribute(binding, QStringLiteral("RID"));
+                if (rid.startsWith(QLatin1Char('$'))) {
+                    c.InitialDeger = rid.mid(1);
+                } else {
+                    xml::Node related = FindElementByAttribute(m_document->documentElement(), kID, rid);
+                    const QString relatedName = xml::attribute(related, kName);
+                    QString value;
+                    if (related)
+                        value = GetRunableSQL(QStringLiteral("<$") + relatedName + QStringLiteral("%>"), isError);
+                    if (!related || isError)
+                        throw Error(-1, QString(), QStringLiteral("Could not parse parameter related parameter name")
+                                                       + kCrLf + QStringLiteral("ID:") + rid + kCrLf
+                                                       + QStringLiteral("Name:") + relatedName);
+                    c.InitialDeger = value;
+                }
+            }
+            if (flagReturnModifiedClause) {
+                QString arg = c.ID;
+                raise([&] { emit AfterModifyClause(arg, c.InitialDeger); });
+            }
+        }
         if (c.Tip == QLatin1String("combo") || c.Tip == QLatin1String("button")) {
             QString source = GetRunableSQL(xml::attribute(p, QStringLiteral("Source")), isError);
             if (isError)
@@ -745,12 +772,13 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
                     + QLatin1Char(';') + xml::attribute(p, QStringLiteral("Prompt")) + QLatin1Char(';')
                     + xml::attribute(p, QStringLiteral("SelectionType"));
         }
-        if (flagReturnModifiedClause) {
+        if (!forInclude && flagReturnModifiedClause) {
             QString arg = c.ID;
             raise([&] { emit AfterModifyClause(arg, c.InitialDeger); });
         }
-        if (c.Tip != QLatin1String("fact") && c.Tip != QLatin1String("htext"))
-            request.mustShow = true;
+        // A block asks for everything but facts and headings; an include shows its headings too.
+        c.needsAnswer = c.Tip != QLatin1String("fact") && (forInclude || c.Tip != QLatin1String("htext"));
+        request.mustShow = request.mustShow || c.needsAnswer;
         request.criteria.append(c);
     }
     if (request.criteria.isEmpty())
@@ -821,14 +849,94 @@ float DocOrra::RunScript(xml::Node element, QString& target)
 
 float DocOrra::RunInclude(xml::Node element, QString& target)
 {
+    const int entryPause = PauseAtEvent;
     const QString id = idOf(element);
     const QString trapName = QStringLiteral("DocOrra::RunInclude;") + id;
     return trapped(trapName, vbCritical, trapName, [&]() -> float {
-        // Walking past an include while seeking a later element needs nothing of it.
-        if (!target.isEmpty() && !target.startsWith(id + QLatin1Char('|')))
+        xml::Node embedded;
+        for (xml::Node c = element.first_child(); c; c = c.next_sibling()) {
+            if (xml::hasTag(c, tags::Document)) {
+                embedded = c;
+                break;
+            }
+        }
+        if (!embedded)
+            throw Error(-1, QString(), QStringLiteral("Could not run include ") + id
+                                           + QStringLiteral(": the included document was not expanded"));
+        const QString rootID = idOf(embedded);
+        const bool seeking = !target.isEmpty();
+
+        if (seeking) {
+            xml::Node entry = ChainEntryFor(rootID);
+            m_currentEntry = entry ? entry : ChainRoot(true);
+        } else {
+            PauseAtEvent = enPauseAtEvent_Nothing;
+            // The include already ran to its end before the pause: there is nothing left to do.
+            if (entryPause == enPauseAtEvent_AfterExecutionInclude)
+                return 0;
+            xml::Node entry = ChainEntryFor(rootID);
+            if (entry && entryPause == enPauseAtEvent_Nothing) {
+                RemoveChainEntry(entry);
+                entry = xml::Node();
+            }
+            if (!entry) {
+                entry = xml::appendElement(ChainRoot(true), QStringLiteral("CHElement"));
+                xml::setAttribute(entry, kID, rootID);
+            }
+            if (entryPause == enPauseAtEvent_Nothing) {
+                QString arg = id;
+                raise([&] { emit BeforeExecutionInclude(arg); });
+                if (paused()) {
+                    PauseAtEvent = enPauseAtEvent_BeforeExecutionInclude;
+                    return 1;
+                }
+            }
+            // The prompt resolves its values in the including block's scope.
+            if (entryPause == enPauseAtEvent_Nothing || entryPause == enPauseAtEvent_BeforeExecutionInclude)
+                ParameterPromptFor(element, embedded, entry);
+            m_currentEntry = ChainEntryFor(rootID);
+            userInterface().processEvents();
+        }
+
+        auto restoreScope = [&]() {
+            xml::Node entry = ChainEntryFor(rootID);
+            m_currentEntry = entry ? entry : ChainRoot(true);
+        };
+        const float r = RunChildren(embedded, target, restoreScope);
+        if (r != 0)
+            return r;
+        if (!target.isEmpty())
             return 0;
-        throw Error(-1, QString(), QStringLiteral("Could not run include ") + id
-                                       + QStringLiteral(": included documents cannot be run by this engine yet"));
+
+        // Output bindings: the included parameter's final value goes to the including one.
+        restoreScope();
+        for (xml::Node b = element.first_child(); b; b = b.next_sibling()) {
+            if (!xml::hasTag(b, tags::Inheritance)
+                || xml::attribute(b, QStringLiteral("Type")).toLower() != QLatin1String("output"))
+                continue;
+            const QString pid = xml::attribute(b, QStringLiteral("PID"));
+            const QString rid = xml::attribute(b, QStringLiteral("RID"));
+            xml::Node source = FindElementByAttribute(m_currentEntry, kID, pid);
+            xml::Node destination = FindElementByAttribute(ChainRoot(true), kID, rid);
+            if (!source || !destination)
+                throw Error(-1, QString(), QStringLiteral("Could not copy the output parameter ") + pid
+                                               + QStringLiteral(" of include ") + id + QStringLiteral(" to ") + rid
+                                               + QStringLiteral(": ") + (source ? rid : pid)
+                                               + QStringLiteral(" is not in the parameter chain"));
+            xml::setAttribute(destination, QStringLiteral("Value"), xml::attribute(source, QStringLiteral("Value")));
+        }
+
+        // End step. An include entered while seeking ends normally once the target was found in it.
+        if (seeking || entryPause != enPauseAtEvent_AfterExecutionInclude) {
+            RemoveChainEntry(ChainEntryFor(rootID));
+            QString arg = id;
+            raise([&] { emit AfterExecutionInclude(arg); });
+            if (paused()) {
+                PauseAtEvent = enPauseAtEvent_AfterExecutionInclude;
+                return 1;
+            }
+        }
+        return 0;
     }, -1.0f);
 }
 

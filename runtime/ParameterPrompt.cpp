@@ -55,7 +55,7 @@ bool HeadlessParameterPrompt::ask(const PromptRequest& request, QList<PromptAnsw
     if (request.mustShow) {
         QStringList names;
         for (const PromptCriterion& c : request.criteria) {
-            if (c.Tip != QLatin1String("fact") && c.Tip != QLatin1String("htext"))
+            if (c.needsAnswer)
                 names.append(c.Name);
         }
         throw Error(-1, QStringLiteral("DocOrra::ParameterPrompt"),

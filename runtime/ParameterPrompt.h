@@ -23,6 +23,7 @@ struct PromptCriterion {
     QString InitialDeger;    // the substituted default value (or the bound value of an include)
     QString OptionalParam;   // combo: the substituted Source; button: Source;ReturnCol;Prompt;SelectionType
     QString Name;            // the Parameter element's Name (for messages)
+    bool needsAnswer = false;  // this row makes the form show (see PromptRequest::mustShow)
 };
 
 // What one prompt asks.
@@ -31,7 +32,8 @@ struct PromptRequest {
     xml::Node parameterParent;  // the Block itself, or the embedded root of an include
     QString title;                   // the form caption: the element's Name
     QList<PromptCriterion> criteria; // in document order
-    bool mustShow = false;           // some criterion needs a person's answer
+    bool mustShow = false;           // some criterion needs a person's answer: in a block any type
+                                     // but "fact" and "htext", in an include any but "fact"
     db::ConnectionPtr connection;    // the run connection, lent for lists, pickers and "select" values
 };
 

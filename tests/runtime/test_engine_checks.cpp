@@ -376,7 +376,7 @@ TEST_F(EngineTest, ScriptsAreRefusedWithoutAScriptEngine)
     EXPECT_TRUE(trace().isEmpty());
 }
 
-TEST_F(EngineTest, IncludesAreRefusedUntilTheyCanRun)
+TEST_F(EngineTest, AnIncludeThatWasNotExpandedIsRefused)
 {
     auto engine = std::make_unique<DocOrra>();
     engine->flagShowErrorMessages = false;
@@ -386,7 +386,7 @@ TEST_F(EngineTest, IncludesAreRefusedUntilTheyCanRun)
     engine->setOrra_Con(m_run);
     ASSERT_TRUE(engine->PrepareforExecution());
     EXPECT_EQ(errorText([&] { engine->RunDocument(); }),
-              QStringLiteral("-1|DocOrra::RunDocument|Could not run include B0.I0: included documents cannot be run by this engine yet"));
+              QStringLiteral("-1|DocOrra::RunDocument|Could not run include B0.I0: the included document was not expanded"));
 }
 
 TEST_F(EngineTest, ProgramIdentifierCreatesTheEngine)
