@@ -455,14 +455,25 @@ Variant fRandomize(Interpreter&, A& a)
 
 // ---------------------------------------------------------------- tests
 
-Variant fIsNull(Interpreter&, A& a) { return Variant::boolean(a[0].isNull()); }
-Variant fIsEmpty(Interpreter&, A& a) { return Variant::boolean(a[0].isEmpty()); }
+// The tests look through an object to its default value (IsNull(rs("col"))).
+Variant tested(const Variant& v)
+{
+    if (!v.isObject() || !v.rawObject()) return v;
+    try {
+        return v.dereferenced();
+    } catch (const orra::Error&) {
+        return v;
+    }
+}
+
+Variant fIsNull(Interpreter&, A& a) { return Variant::boolean(tested(a[0]).isNull()); }
+Variant fIsEmpty(Interpreter&, A& a) { return Variant::boolean(tested(a[0]).isEmpty()); }
 Variant fIsArray(Interpreter&, A& a) { return Variant::boolean(a[0].isArray()); }
 Variant fIsObject(Interpreter&, A& a) { return Variant::boolean(a[0].isObject()); }
 
 Variant fIsNumeric(Interpreter&, A& a)
 {
-    const Variant& v = a[0];
+    const Variant v = tested(a[0]);
     switch (v.type()) {
     case VarType::Empty: case VarType::Integer: case VarType::Long: case VarType::Single: case VarType::Double:
     case VarType::Currency: case VarType::Byte: case VarType::Boolean: return Variant::boolean(true);
@@ -476,7 +487,7 @@ Variant fIsNumeric(Interpreter&, A& a)
 
 Variant fIsDate(Interpreter&, A& a)
 {
-    const Variant& v = a[0];
+    const Variant v = tested(a[0]);
     if (v.type() == VarType::Date) return Variant::boolean(true);
     if (v.isString()) {
         double d;

@@ -2,12 +2,16 @@
 
 #include "platform/vbscript/Interpreter.h"
 #include "platform/vbscript/Runtime.h"
+#include "platform/vbscript/ado/AdoObjects.h"
 
 #include <new>
 
 namespace orra::vbs {
 
-ScriptEngine::ScriptEngine() : m_interp(std::make_unique<Interpreter>()) {}
+ScriptEngine::ScriptEngine() : m_interp(std::make_unique<Interpreter>())
+{
+    m_interp->setObjectFactory(&ado::createObject);
+}
 
 ScriptEngine::~ScriptEngine() = default;
 

@@ -1,0 +1,135 @@
+// ADO-shaped database objects for scripts, over a real SQLite database file.
+
+#include "platform/db/Connection.h"
+#include "platform/text/UserInterface.h"
+#include "platform/vbscript/ScriptEngine.h"
+#include "platform/vbscript/ado/AdoObjects.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+static std::string joined(const QStringList& l) { return l.join(u'\n').toStdString(); }
+
+using namespace orra::vbs;
+
+namespace {
+
+class CaptureUI : public orra::HeadlessUserInterface {
+public:
+    QStringList lines;
+    int messageBox(const QString& text, int, const QString&) override
+    {
+        lines << text;
+        return orra::vbOK;
+    }
+};
+
+class Ado : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        path = dir.filePath("ado.db");
+        orra::setUserInterface(&ui);
+    }
+    void TearDown() override { orra::setUserInterface(nullptr); }
+    QString quoted(const QString& s) { return '"' + s + '"'; }
+
+    QTemporaryDir dir;
+    QString path;
+    CaptureUI ui;
+};
+
+} // namespace
+
+TEST_F(Ado, ConnectionExecuteTransactionsAndRecordsets)
+{
+    ScriptEngine e;
+    e.executeStatement(
+        "Set con = CreateObject(\"ADODB.Connection\")\n"
+        "MsgBox con.State & TypeName(con)\n"
+        "con.Open " + quoted("Data Source=" + path + ";Mode=Create") + "\n"
+        "MsgBox con.State\n"
+        "con.Execute \"create table t (id integer, name text, amount real)\"\n"
+        "MsgBox con.BeginTrans\n"
+        "con.Execute \"insert into t values (1, 'a', 1.5)\"\n"
+        "con.Execute \"insert into t values (2, NULL, 2)\", n\n"
+        "MsgBox \"affected \" & n\n"
+        "con.CommitTrans\n"
+        "con.BeginTrans : con.Execute \"insert into t values (3, 'c', 3)\" : con.RollbackTrans\n"
+        "Set rs = con.Execute(\"select id, name, amount from t order by id\")\n"
+        "MsgBox rs.RecordCount & \" \" & rs.Fields.Count & \" \" & rs.Fields(1).Name & \" \" & rs.BOF & rs.EOF\n"
+        "Do Until rs.EOF\n"
+        "  MsgBox rs(\"id\") & \"|\" & IsNull(rs(\"name\")) & \"|\" & rs.Fields(\"amount\").Value & \"|\" & TypeName(rs(0).Value)\n"
+        "  rs.MoveNext\n"
+        "Loop\n"
+        "rs.MoveFirst\n"
+        "For Each f In rs.Fields : MsgBox f.Name & \"=\" & f.Value : Next\n"
+        "MsgBox rs.GetString(2, , \",\", \";\", \"NULL\")\n"
+        "rs.Close\n"
+        "MsgBox rs.State & con.State\n"
+        "con.Close\n"
+        "MsgBox con.State");
+    EXPECT_EQ(joined(ui.lines), joined({"0Connection", "1", "1", "affected 1", "2 3 name FalseFalse",
+                                     "1|False|1.5|Long", "2|True|2|Long", "id=1", "name=a", "amount=1.5",
+                                     "1,a,1.5;2,NULL,2;", "01", "0"}));
+    // the rolled-back row is not there
+    orra::db::Connection check;
+    check.open("Data Source=" + path);
+    auto rs = check.execute("select count(*) from t");
+    EXPECT_EQ(rs->value(0).toInt(), 2);
+}
+
+TEST_F(Ado, HostConnectionsAreSharedWithScripts)
+{
+    auto con = std::make_shared<orra::db::Connection>();
+    con->open("Data Source=" + path + ";Mode=Create");
+    con->execute("create table Int_ (Err real)");
+    con->execute("insert into Int_ values (0)");
+    ScriptEngine e;
+    e.addObject("OrraCon", ado::wrapConnection(con), false);
+    e.executeStatement("OrraCon.Execute \"update Int_ set Err=5\"\n"
+                       "Set rs = CreateObject(\"ADODB.Recordset\")\n"
+                       "rs.Open \"select Err from Int_\", OrraCon\n"
+                       "MsgBox rs(\"Err\") & \" \" & TypeName(rs.ActiveConnection)\n"
+                       "Set cmd = CreateObject(\"ADODB.Command\")\n"
+                       "Set cmd.ActiveConnection = OrraCon\n"
+                       "cmd.CommandText = \"select Err * 2 as x from Int_\"\n"
+                       "MsgBox cmd.Execute()(\"x\")\n"
+                       "MsgBox OrraCon.Properties(\"Current Catalog\")");
+    EXPECT_EQ(joined(ui.lines), joined({"5 Connection", "10", "ado"}));
+    EXPECT_EQ(con->execute("select Err from Int_")->value(0).toDouble(), 5.0);
+    // the wrapper gives back the same connection and recordsets
+    Variant v = e.eval("OrraCon");
+    EXPECT_EQ(ado::connectionOf(v), con);
+    Variant r = e.eval("OrraCon.Execute(\"select 1 as one\")");
+    ASSERT_TRUE(ado::recordsetOf(r));
+    EXPECT_EQ(ado::recordsetOf(r)->value(0).toInt(), 1);
+}
+
+TEST_F(Ado, ProviderErrorsAndClosedObjects)
+{
+    ScriptEngine e;
+    e.executeStatement(
+        "Set con = CreateObject(\"ADODB.Connection\")\n"
+        "On Error Resume Next\n"
+        "con.Execute \"select 1\"\n"
+        "MsgBox Err.Number & \" \" & Err.Description\n"
+        "Err.Clear\n"
+        "con.Open " + quoted("Data Source=" + path + ";Mode=Create") + "\n"
+        "con.Execute \"selec nothing\"\n"
+        "MsgBox (Err.Number < 0) & \" \" & (Len(Err.Description) > 0) & \" \" & con.Errors.Count\n"
+        "Err.Clear\n"
+        "Set rs = con.Execute(\"select 1 as a where 1 = 0\")\n"
+        "MsgBox rs.EOF & rs.BOF & rs.RecordCount\n"
+        "x = rs(\"a\")\n"
+        "MsgBox Err.Number\n"
+        "Err.Clear\n"
+        "x = rs(\"nope\")\n"
+        "MsgBox Err.Number\n"
+        "Err.Clear\n"
+        "Set o = CreateObject(\"Excel.Application\")\n"
+        "MsgBox Err.Number & \" \" & Err.Description");
+    EXPECT_EQ(joined(ui.lines), joined({"3704 Operation is not allowed when the object is closed.", "True True 1",
+                                     "TrueTrue0", "3021", "3265", "429 ActiveX component can't create object"}));
+}
