@@ -406,3 +406,28 @@ TEST_F(EngineTest, ProgramIdentifierCreatesTheEngine)
     EXPECT_EQ(errorText([] { CreateObject(QStringLiteral("Tavrel.Nothing")); }),
               QStringLiteral("429||ActiveX component can't create object"));
 }
+
+TEST_F(EngineTest, AnErrorKeepsItsNumberOnTheWayToTheHost)
+{
+    // The block removes the row the engine reads its flag from: the recordset's own error.
+    auto engine = engineFor(addDocument(documentXml(block("B0.0", QStringLiteral("delete from #Int"),
+                                                          block("B0.0.0", traceSql("child"))))));
+    try {
+        engine->RunDocument();
+        FAIL() << "expected an error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), 3021);
+        EXPECT_EQ(e.source(), QStringLiteral("DocOrra::RunDocument"));
+    }
+    EXPECT_TRUE(trace().isEmpty());
+}
+
+TEST_F(EngineTest, DocumentDescriptionWithoutADocumentShowsAPlainBox)
+{
+    DocOrra engine;
+    EXPECT_FALSE(engine.hasChildNodes());
+    EXPECT_FALSE(engine.DocumentDescription().isValid());
+    ASSERT_EQ(m_ui.boxes.size(), 1);
+    EXPECT_EQ(m_ui.boxes[0].style, int(vbOKOnly));
+    EXPECT_EQ(m_ui.boxes[0].title, QStringLiteral("DocOrra::DocumentDescription"));
+}
