@@ -121,6 +121,7 @@ struct Proc {
     ProcKind kind = ProcKind::Sub;
     bool isPublic = true;
     bool isDefault = false;
+    bool optionExplicit = false;         // declared in code with Option Explicit
     std::vector<Param> params;
     Block body;
     QHash<QString, int> locals;          // folded name -> slot (params first)

@@ -199,6 +199,10 @@ DispatchPtr Interpreter::createObject(const QString& progId)
 
 void Interpreter::declareProgram(Program& prog)
 {
+    for (auto& p : prog.procs) p->optionExplicit = prog.optionExplicit;
+    for (auto& c : prog.classes)
+        for (auto* h : {&c->methods, &c->getters, &c->letters, &c->setters})
+            for (auto& p : *h) p->optionExplicit = prog.optionExplicit;
     for (auto& p : prog.procs) {
         GlobalEntry& e = defineGlobal(p->name, GlobalEntry::Proc);
         e.proc = p;
@@ -219,12 +223,12 @@ void Interpreter::runProgram(Program& prog, Frame* frame)
         if (m_hasDeadline) m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         m_withStack.clear();
     }
-    bool savedExplicit = m_optionExplicit;
-    if (prog.optionExplicit) m_optionExplicit = true;
+    // Option Explicit holds for the code that declares it (and its procedures) only.
     struct Restore {
-        Interpreter& i; bool e; bool outer;
-        ~Restore() { if (outer) i.m_optionExplicit = e; }
-    } restore{*this, savedExplicit, false};
+        Interpreter& i; bool e;
+        ~Restore() { i.m_optionExplicit = e; }
+    } restore{*this, m_optionExplicit};
+    m_optionExplicit = prog.optionExplicit || (frame != &m_globalFrame && m_optionExplicit);
     ++m_depth;
     try {
         execBlock(prog.body, *frame);
@@ -1197,6 +1201,11 @@ Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPt
     f.proc = &p;
     f.slotPtrs = slotPtrs;
     f.me = me;
+    struct Explicit {
+        bool& flag; bool saved;
+        ~Explicit() { flag = saved; }
+    } explicitScope{m_optionExplicit, m_optionExplicit};
+    m_optionExplicit = p.optionExplicit;
     struct Dyn {
         Frame& f;
         ~Dyn() { delete f.dynamics; }

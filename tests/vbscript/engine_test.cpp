@@ -331,3 +331,20 @@ TEST(ScriptEngine, EvalKeepsSubtypes)
     EXPECT_EQ(e.eval("CCur(1.23456)").toString(), "1.2346");
     EXPECT_EQ(e.eval("#1/2/2003#").type(), VarType::Date);
 }
+
+TEST(ScriptEngine, OptionExplicitHoldsForItsOwnCode)
+{
+    ScriptEngine e;
+    e.executeStatement("Option Explicit\nDim a\nSub Strict\n  b = 1\nEnd Sub");
+    // a later script without Option Explicit may use undeclared names
+    EXPECT_NO_THROW(e.executeStatement("c = 2"));
+    EXPECT_EQ(e.eval("c").rawInt(), 2);
+    // the procedure declared under Option Explicit stays strict
+    try {
+        e.executeStatement("Strict");
+        FAIL() << "no error";
+    } catch (const ScriptError& err) {
+        EXPECT_EQ(err.number(), 500);
+        EXPECT_EQ(err.report().line, 4);
+    }
+}
