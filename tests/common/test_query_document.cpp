@@ -209,3 +209,37 @@ TEST(QueryDocument, WholeNumbers) {
     for (const char* bad : {"", " ", "12a", "1e3", "1.5", "0x10", "1 2", "-", "3;drop table x", "99999999999"})
         EXPECT_FALSE(ParseWholeNumber(QString::fromLatin1(bad), v)) << bad;
 }
+
+TEST(QueryDocument, PrefixOfASubtreeRewritesTheScriptsOfTheWholeDocument) {
+    xml::Document doc;
+    ASSERT_TRUE(doc.loadXML(QStringLiteral(
+        "<Document ID=\"B0\"><Script ID=\"B0.X0\"><![CDATA[RunFrom \"B0.1\": x = \"B0.1.S0\" & \"B0.0\"]]></Script>"
+        "<Block ID=\"B0.0\"/><Block ID=\"B0.1\"><Station ID=\"B0.1.S0\"/><Script ID=\"B0.1.X0\"><![CDATA[\"B0.1\"]]></Script></Block>"
+        "</Document>")));
+    PrefixElementIDs(byId(doc, QStringLiteral("B0.1")), QStringLiteral("P"), QStringLiteral("#"));
+    EXPECT_EQ(xml::bodyText(byId(doc, QStringLiteral("B0.X0"))), QStringLiteral("RunFrom \"P#B0.1\": x = \"P#B0.1.S0\" & \"B0.0\""));
+    EXPECT_EQ(xml::bodyText(byId(doc, QStringLiteral("P#B0.1.X0"))), QStringLiteral("\"P#B0.1\""));
+    EXPECT_TRUE(byId(doc, QStringLiteral("B0.0")));
+    EXPECT_TRUE(byId(doc, QStringLiteral("P#B0.1.S0")));
+}
+
+TEST(QueryDocument, ExpansionWorksInASeparateDocumentBeforeItIsInserted) {
+    // What the editor does when it adds an include: the loaded document is prefixed on its own,
+    // so only its own scripts follow.
+    xml::Document window;
+    ASSERT_TRUE(window.loadXML(QStringLiteral("<Document ID=\"B0\"><Script ID=\"B0.X0\"><![CDATA[\"B0.0\"]]></Script></Document>")));
+    xml::Document loaded;
+    ASSERT_TRUE(loaded.loadXML(QStringLiteral("<Document ID=\"B0\"><Block ID=\"B0.0\"><Script ID=\"B0.0.X0\"><![CDATA[\"B0.0\"]]></Script></Block></Document>")));
+    PrefixElementIDs(loaded.documentElement(), QStringLiteral("B0.I0"), QStringLiteral("|"));
+    xml::Node include = xml::appendElement(window.documentElement(), QStringLiteral("Include"));
+    xml::appendCopy(include, loaded.documentElement());
+    EXPECT_EQ(xml::bodyText(byId(window, QStringLiteral("B0.X0"))), QStringLiteral("\"B0.0\""));
+    EXPECT_EQ(xml::bodyText(byId(window, QStringLiteral("B0.I0|B0.0.X0"))), QStringLiteral("\"B0.I0|B0.0\""));
+}
+
+TEST(QueryDocument, LockInfoEscapesItsValues) {
+    xml::Document doc;
+    ASSERT_TRUE(doc.loadXML(LockInfoXML(7, QStringLiteral("A&B \"x\""), QStringLiteral("<db>"))));
+    EXPECT_EQ(xml::attribute(doc.documentElement().child("Program"), QStringLiteral("Name")), QStringLiteral("A&B \"x\""));
+    EXPECT_EQ(xml::attribute(doc.documentElement().child("Program"), QStringLiteral("DB")), QStringLiteral("<db>"));
+}
