@@ -83,6 +83,51 @@ void joinSplitCDataIfAny(const QByteArray& bytes, Node n) {
     if (bytes.contains("]]><![CDATA[")) joinSplitCData(n);
 }
 
+// True when some element below n lies more than limit levels below it (n's children are one
+// level below). Walks without recursion, so that the depth itself cannot exhaust the stack.
+bool nestedDeeperThan(Node n, long limit, Node& at) {
+    long depth = 1;
+    Node cur = n.first_child();
+    while (cur) {
+        if (depth > limit && cur.type() == pugi::node_element) {
+            at = cur;
+            return true;
+        }
+        if (Node child = cur.first_child()) {
+            cur = child;
+            ++depth;
+            continue;
+        }
+        while (!cur.next_sibling()) {
+            cur = cur.parent();
+            --depth;
+            if (cur == n || !cur) return false;
+        }
+        cur = cur.next_sibling();
+    }
+    return false;
+}
+
+// The levels above n up to its document.
+long levelsAbove(Node n) {
+    long d = 0;
+    for (Node p = n; p && p.type() != pugi::node_document; p = p.parent()) ++d;
+    return d;
+}
+
+// Refuses a parse result that nests elements deeper than kMaxDepth below the document.
+bool checkDepth(const QByteArray& bytes, Node parsedInto, ParseError& e) {
+    const long room = kMaxDepth - levelsAbove(parsedInto);
+    if (bytes.count('<') <= room) return true;   // cannot be that deep
+    Node at;
+    if (!nestedDeeperThan(parsedInto, room, at)) return true;
+    e.errorCode = int(pugi::status_internal_error);
+    e.reason = QStringLiteral("The document is nested more than %1 levels deep").arg(kMaxDepth);
+    const ptrdiff_t offset = at.offset_debug();
+    locate(bytes, offset >= 0 ? offset : 0, e);
+    return false;
+}
+
 } // namespace
 
 Document::Document() = default;
@@ -117,6 +162,10 @@ bool Document::loadXML(const QString& text) {
         m_error.reason = elements == 0 ? QStringLiteral("The document has no root element")
                                        : QStringLiteral("Only one top level element is allowed");
         locate(bytes, elements == 0 ? bytes.size() : 0, m_error);
+        m_doc.reset();
+        return false;
+    }
+    if (!checkDepth(bytes, m_doc, m_error)) {
         m_doc.reset();
         return false;
     }
@@ -248,6 +297,10 @@ Node appendParsed(Node parent, const QString& text, ParseError& error) {
     }
     for (Node n : added)
         if (n != root) parent.remove_child(n);
+    if (!checkDepth(bytes, parent, error)) {
+        parent.remove_child(root);
+        return Node();
+    }
     joinSplitCDataIfAny(bytes, root);
     return root;
 }

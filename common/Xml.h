@@ -23,6 +23,10 @@ namespace orra::xml {
 using Node = pugi::xml_node;
 using Attribute = pugi::xml_attribute;
 
+// The deepest nesting of elements a document may have (counting the root as level 1). Deeper
+// text is refused on load, so that no walk over a document can exhaust the stack.
+inline constexpr long kMaxDepth = 1000;
+
 // What loadXML reports when the text is not a well-formed document. errorCode 0: no error.
 struct ParseError {
     int errorCode = 0;   // pugi::xml_parse_status (0 = ok)
@@ -43,7 +47,8 @@ public:
     // whitespace-only text between elements is dropped, CDATA is kept as written (adjacent
     // sections, as a section holding "]]>" is written, are joined into one). A text that
     // is not exactly one well-formed element (with optional declaration, comments and processing
-    // instructions around it) fails: false, the document is left empty, parseError() tells why.
+    // instructions around it), or that nests elements more than kMaxDepth levels deep, fails:
+    // false, the document is left empty, parseError() tells why.
     bool loadXML(const QString& text);
     const ParseError& parseError() const { return m_error; }
 
@@ -112,7 +117,8 @@ bool removeChild(Node parent, Node child);
 
 // Parses text as a document (the rules of Document::loadXML) and appends its root element to
 // parent as the last child; declaration, comments and processing instructions around the root
-// are dropped. Returns the appended root, or a null node with error filled and parent unchanged.
+// are dropped. The result may not reach deeper than kMaxDepth levels below the document.
+// Returns the appended root, or a null node with error filled and parent unchanged.
 Node appendParsed(Node parent, const QString& text, ParseError& error);
 
 // Serialised form of one node and its subtree (no trailing line end).

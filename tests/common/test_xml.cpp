@@ -123,3 +123,31 @@ TEST(Xml, AttributeValuesEscapedOnWrite) {
     EXPECT_FALSE(xml::hasAttribute(again.documentElement(), QStringLiteral("Source")));
     EXPECT_EQ(xml::attribute(again.documentElement(), QStringLiteral("Source")), QString());
 }
+
+namespace {
+QString nested(long levels) {
+    QString t;
+    for (long i = 0; i < levels; ++i) t += QStringLiteral("<Block ID=\"x\">");
+    t += QStringLiteral("<![CDATA[deepest]]>");
+    for (long i = 0; i < levels; ++i) t += QStringLiteral("</Block>");
+    return t;
+}
+} // namespace
+
+TEST(Xml, NestingIsBoundedSoThatNoWalkRunsOutOfStack) {
+    xml::Document doc;
+    EXPECT_TRUE(doc.loadXML(nested(xml::kMaxDepth)));
+    EXPECT_FALSE(doc.loadXML(nested(xml::kMaxDepth + 1)));
+    EXPECT_EQ(doc.parseError().reason, QStringLiteral("The document is nested more than 1000 levels deep"));
+    EXPECT_TRUE(doc.documentElement().empty());
+    EXPECT_FALSE(doc.loadXML(nested(200000)));
+
+    // Appended below an element, the levels above count too.
+    ASSERT_TRUE(doc.loadXML(QStringLiteral("<Document><Include/></Document>")));
+    xml::Node include = doc.documentElement().first_child();
+    xml::ParseError error;
+    EXPECT_TRUE(xml::appendParsed(include, nested(xml::kMaxDepth - 2), error));
+    EXPECT_FALSE(xml::appendParsed(include, nested(xml::kMaxDepth - 1), error));
+    EXPECT_NE(error.errorCode, 0);
+    EXPECT_EQ(xml::childNodes(include).size(), 1u);
+}
