@@ -50,6 +50,14 @@ struct FrameStorage {
     }
 };
 
+// An integer result in the subtype VBScript gives it: Integer, else Long, else Double.
+inline Variant intFast(int64_t r, bool isLong)
+{
+    if (!isLong && r >= -32768 && r <= 32767) return Variant::integer(int16_t(r));
+    if (r >= INT32_MIN && r <= INT32_MAX) return Variant::longValue(int32_t(r));
+    return Variant::dbl(double(r));
+}
+
 Variant letValue(Variant v)
 {
     if (v.isObject()) return v.dereferenced();
@@ -162,9 +170,8 @@ GlobalEntry* Interpreter::findGlobal(const QString& key)
     return it == m_globals.end() ? nullptr : it.value();
 }
 
-GlobalEntry* Interpreter::lookupGlobal(const Expr& e)
+GlobalEntry* Interpreter::lookupGlobalSlow(const Expr& e)
 {
-    if (e.cacheGen == m_generation) return e.cacheEntry;
     e.cacheEntry = findGlobal(e.key);
     e.cacheGen = m_generation;
     return e.cacheEntry;
@@ -463,6 +470,14 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
 {
     switch (t.kind) {
     case ExprKind::Ident: {
+        if (t.bind == Bind::Unresolved && !f.dynamics) {
+            GlobalEntry* g = lookupGlobal(t);
+            if (g && g->kind == GlobalEntry::Var
+                && !(g->value.isArray() && g->value.rawArray()->fixedSize && !isSet)) {
+                g->value = std::move(value);
+                return;
+            }
+        }
         if (t.bind == Bind::ClassMember) {
             Arguments none;
             f.me->letMember(t.key, none, value, isSet, true);
@@ -739,8 +754,12 @@ Flow Interpreter::execFor(const Stmt& s, Frame& f)
         if (step.isEmpty()) st = 0;
         Variant* ctr = identStorage(ctrExpr, f, true);
         if (!ctr) raise(1040, errorMessage(1040));
+        uint64_t gen = m_generation;
         for (;;) {
-            if (!stable) ctr = identStorage(ctrExpr, f, true);
+            if (!stable && (gen != m_generation || f.dynamics)) {
+                ctr = identStorage(ctrExpr, f, true);
+                gen = m_generation;
+            }
             if (wantLong || cur < -32768 || cur > 32767) {
                 if (cur >= INT32_MIN && cur <= INT32_MAX) *ctr = Variant::longValue(int32_t(cur));
                 else *ctr = Variant::dbl(double(cur));
@@ -750,7 +769,10 @@ Flow Interpreter::execFor(const Stmt& s, Frame& f)
             if (fl == Flow::ExitFor) return Flow::Normal;
             if (fl != Flow::Normal) return fl;
             tick();
-            if (!stable) ctr = identStorage(ctrExpr, f, true);
+            if (!stable && (gen != m_generation || f.dynamics)) {
+                ctr = identStorage(ctrExpr, f, true);
+                gen = m_generation;
+            }
             if (!ctr) return Flow::Normal;
             const Variant& c = *ctr;
             if (c.type() == VarType::Integer || c.type() == VarType::Long) cur = c.rawInt() + st;
@@ -872,6 +894,8 @@ const Variant& Interpreter::evalRef(const Expr& e, Frame& f, Variant& tmp)
         }
     } else if (e.kind == ExprKind::Literal) {
         return e.value;
+    } else if (e.kind == ExprKind::Paren) {
+        return evalRef(*e.a, f, tmp);
     }
     tmp = eval(e, f);
     return tmp;
@@ -901,19 +925,29 @@ Variant Interpreter::eval(const Expr& e, Frame& f)
         }
         const Variant& a = evalRef(*e.a, f, ta);
         const Variant& b = evalRef(*e.b, f, tb);
+        // Integer and Long operands take the short way; everything else goes through ops.
+        const bool ints = (a.type() == VarType::Integer || a.type() == VarType::Long)
+                       && (b.type() == VarType::Integer || b.type() == VarType::Long);
+        const bool isLong = a.type() == VarType::Long || b.type() == VarType::Long;
         switch (e.op) {
         case Op::Add:
-            if (a.type() == VarType::Long && b.type() == VarType::Long) {
-                int64_t r = a.rawInt() + b.rawInt();
-                if (r >= INT32_MIN && r <= INT32_MAX) return Variant::longValue(int32_t(r));
-            } else if (a.type() == VarType::Double && b.type() == VarType::Double)
+            if (ints) return intFast(a.rawInt() + b.rawInt(), isLong);
+            if (a.type() == VarType::Double && b.type() == VarType::Double)
                 return Variant::dbl(a.rawDouble() + b.rawDouble());
             return ops::add(a, b);
-        case Op::Sub: return ops::sub(a, b);
-        case Op::Mul: return ops::mul(a, b);
+        case Op::Sub:
+            if (ints) return intFast(a.rawInt() - b.rawInt(), isLong);
+            return ops::sub(a, b);
+        case Op::Mul:
+            if (ints) return intFast(a.rawInt() * b.rawInt(), isLong);
+            return ops::mul(a, b);
+        case Op::Mod:
+            if (ints && b.rawInt() != 0) return intFast(a.rawInt() % b.rawInt(), isLong);
+            return ops::mod(a, b);
+        case Op::IntDiv:
+            if (ints && b.rawInt() != 0) return intFast(a.rawInt() / b.rawInt(), isLong);
+            return ops::intDiv(a, b);
         case Op::Div: return ops::div(a, b);
-        case Op::IntDiv: return ops::intDiv(a, b);
-        case Op::Mod: return ops::mod(a, b);
         case Op::Pow: return ops::pow(a, b);
         case Op::Concat: return ops::concat(a, b);
         case Op::Eq: case Op::Ne: case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge:

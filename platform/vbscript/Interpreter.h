@@ -125,7 +125,11 @@ private:
     Variant* identStorage(const Expr& e, Frame& f, bool create);
     // Storage for a ByRef argument (variable or array element); nullptr for values.
     Variant* refStorage(const Expr& e, Frame& f, ArrayPtr* lockHold);
-    GlobalEntry* lookupGlobal(const Expr& e);
+    GlobalEntry* lookupGlobal(const Expr& e)
+    {
+        return e.cacheGen == m_generation ? e.cacheEntry : lookupGlobalSlow(e);
+    }
+    GlobalEntry* lookupGlobalSlow(const Expr& e);
     GlobalEntry* findGlobal(const QString& key);
     GlobalEntry& defineGlobal(const QString& name, GlobalEntry::Kind kind);
     Dispatch* hostMemberOwner(const QString& key);

@@ -447,63 +447,50 @@ long VariantArray::flatIndex(const Variant* subs, size_t n) const
 
 // ---------------------------------------------------------------- Variant
 
-Variant::Variant(const Variant& o) : m_type(o.m_type), m_u(o.m_u)
+void Variant::copyPayload(const Variant& o)
 {
     switch (m_type) {
-    case VarType::String: m_s = o.m_s; break;
-    case VarType::Object: m_obj = o.m_obj; break;
-    case VarType::Array: m_arr = o.m_arr; break;
+    case VarType::String: new (&m_s) QString(o.m_s); break;
+    case VarType::Object: new (&m_obj) DispatchPtr(o.m_obj); break;
+    case VarType::Array: new (&m_arr) ArrayPtr(o.m_arr); break;
     default: break;
     }
 }
 
-Variant::Variant(Variant&& o) noexcept : m_type(o.m_type), m_u(o.m_u)
+void Variant::movePayload(Variant&& o) noexcept
 {
+    // o keeps its subtype with an empty payload, so it stays destructible.
     switch (m_type) {
-    case VarType::String: m_s.swap(o.m_s); break;
-    case VarType::Object: m_obj = std::move(o.m_obj); break;
-    case VarType::Array: m_arr = std::move(o.m_arr); break;
+    case VarType::String: new (&m_s) QString(std::move(o.m_s)); break;
+    case VarType::Object: new (&m_obj) DispatchPtr(std::move(o.m_obj)); break;
+    case VarType::Array: new (&m_arr) ArrayPtr(std::move(o.m_arr)); break;
     default: break;
     }
 }
 
-Variant& Variant::operator=(const Variant& o)
+void Variant::destroyPayload() noexcept
 {
-    if (this == &o) return *this;
-    switch (o.m_type) {
-    case VarType::String: m_s = o.m_s; break;
-    case VarType::Object: m_obj = o.m_obj; break;
-    case VarType::Array: m_arr = o.m_arr; break;
+    switch (m_type) {
+    case VarType::String: m_s.~QString(); break;
+    case VarType::Object: m_obj.~DispatchPtr(); break;
+    case VarType::Array: m_arr.~ArrayPtr(); break;
     default: break;
     }
-    // Release what the old subtype held (after copying, in case o lives inside it).
-    if (m_type != o.m_type) {
-        switch (m_type) {
-        case VarType::String: m_s = QString(); break;
-        case VarType::Object: m_obj.reset(); break;
-        case VarType::Array: m_arr.reset(); break;
-        default: break;
-        }
-    }
-    m_type = o.m_type;
-    m_u = o.m_u;
-    return *this;
+    m_type = VarType::Empty;
 }
 
-Variant& Variant::operator=(Variant&& o) noexcept
+const QString& Variant::emptyString() noexcept { static const QString s; return s; }
+const DispatchPtr& Variant::nullObject() noexcept { static const DispatchPtr p; return p; }
+const ArrayPtr& Variant::nullArray() noexcept { static const ArrayPtr p; return p; }
+
+QString& Variant::rawStringRef() noexcept
 {
-    if (this == &o) return *this;
-    // Keep the old contents alive until the end of the assignment: o may live inside them.
-    Variant old(std::move(*this));
-    m_type = o.m_type;
-    m_u = o.m_u;
-    switch (m_type) {
-    case VarType::String: m_s.swap(o.m_s); break;
-    case VarType::Object: m_obj = std::move(o.m_obj); break;
-    case VarType::Array: m_arr = std::move(o.m_arr); break;
-    default: break;
+    if (m_type != VarType::String) {
+        destroyPayload();
+        m_type = VarType::String;
+        new (&m_s) QString();
     }
-    return *this;
+    return m_s;
 }
 
 Variant Variant::fromInteger(int64_t x)

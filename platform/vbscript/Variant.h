@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace orra::vbs {
@@ -41,11 +42,48 @@ using ArrayPtr = std::shared_ptr<VariantArray>;
 class Variant {
 public:
     Variant() noexcept : m_type(VarType::Empty) { m_u.i = 0; }
-    Variant(const Variant& o);
-    Variant(Variant&& o) noexcept;
-    Variant& operator=(const Variant& o);
-    Variant& operator=(Variant&& o) noexcept;
-    ~Variant() = default;
+    Variant(const Variant& o) : m_type(o.m_type), m_u(o.m_u)
+    {
+        if (m_type >= VarType::String) copyPayload(o);
+    }
+    Variant(Variant&& o) noexcept : m_type(o.m_type), m_u(o.m_u)
+    {
+        if (m_type >= VarType::String) movePayload(std::move(o));
+    }
+    Variant& operator=(const Variant& o)
+    {
+        if (m_type < VarType::String && o.m_type < VarType::String) {   // numbers: no payload
+            m_type = o.m_type;
+            m_u = o.m_u;
+            return *this;
+        }
+        if (this != &o) {
+            Variant copy(o);
+            *this = std::move(copy);
+        }
+        return *this;
+    }
+    Variant& operator=(Variant&& o) noexcept
+    {
+        if (m_type < VarType::String && o.m_type < VarType::String) {
+            m_type = o.m_type;
+            m_u = o.m_u;
+            return *this;
+        }
+        if (this != &o) {
+            // o may live inside what this holds (an array element): take it out first
+            Variant taken(std::move(o));
+            destroyPayload();
+            m_type = taken.m_type;
+            m_u = taken.m_u;
+            if (m_type >= VarType::String) movePayload(std::move(taken));
+        }
+        return *this;
+    }
+    ~Variant()
+    {
+        if (m_type >= VarType::String) destroyPayload();
+    }
 
     // Constructors for each subtype.
     static Variant null() { Variant v; v.m_type = VarType::Null; return v; }
@@ -59,15 +97,27 @@ public:
     static Variant boolean(bool b) { Variant v; v.m_type = VarType::Boolean; v.m_u.i = b ? -1 : 0; return v; }
     static Variant byte(uint8_t x) { Variant v; v.m_type = VarType::Byte; v.m_u.i = x; return v; }
     static Variant error(int32_t scode) { Variant v; v.m_type = VarType::Error; v.m_u.i = scode; return v; }
-    static Variant string(const QString& s) { Variant v; v.m_type = VarType::String; v.m_s = s; return v; }
-    static Variant object(DispatchPtr o) { Variant v; v.m_type = VarType::Object; v.m_obj = std::move(o); return v; }
+    static Variant string(const QString& s) { Variant v; v.m_type = VarType::String; new (&v.m_s) QString(s); return v; }
+    static Variant object(DispatchPtr o)
+    {
+        Variant v;
+        v.m_type = VarType::Object;
+        new (&v.m_obj) DispatchPtr(std::move(o));
+        return v;
+    }
     static Variant nothing() { return object(nullptr); }
-    static Variant array(ArrayPtr a) { Variant v; v.m_type = VarType::Array; v.m_arr = std::move(a); return v; }
+    static Variant array(ArrayPtr a)
+    {
+        Variant v;
+        v.m_type = VarType::Array;
+        new (&v.m_arr) ArrayPtr(std::move(a));
+        return v;
+    }
     // The smallest of Integer, Long, Double that holds x.
     static Variant fromInteger(int64_t x);
 
-    Variant(const QString& s) : m_type(VarType::String), m_s(s) { m_u.i = 0; }
-    Variant(const char* s) : m_type(VarType::String), m_s(QString::fromUtf8(s)) { m_u.i = 0; }
+    Variant(const QString& s) : m_type(VarType::String) { m_u.i = 0; new (&m_s) QString(s); }
+    Variant(const char* s) : m_type(VarType::String) { m_u.i = 0; new (&m_s) QString(QString::fromUtf8(s)); }
 
     VarType type() const noexcept { return m_type; }
     int varType() const noexcept { return m_type == VarType::Array ? 8204 : int(m_type); }  // arrays: 8204
@@ -80,13 +130,14 @@ public:
     bool isNumeric() const noexcept;        // a numeric subtype, Boolean or Empty excluded
     bool isNumericLike() const noexcept;    // numeric, Boolean, Date, Empty
 
-    // Raw payloads (valid only for the matching subtype).
+    // Raw payloads (numbers: valid only for the matching subtype; the others give an empty
+    // value for another subtype).
     int64_t rawInt() const noexcept { return m_u.i; }
     double rawDouble() const noexcept { return m_u.d; }
-    const QString& rawString() const noexcept { return m_s; }
-    QString& rawStringRef() noexcept { return m_s; }
-    const DispatchPtr& rawObject() const noexcept { return m_obj; }
-    const ArrayPtr& rawArray() const noexcept { return m_arr; }
+    const QString& rawString() const noexcept { return m_type == VarType::String ? m_s : emptyString(); }
+    QString& rawStringRef() noexcept;       // String subtype only
+    const DispatchPtr& rawObject() const noexcept { return m_type == VarType::Object ? m_obj : nullObject(); }
+    const ArrayPtr& rawArray() const noexcept { return m_type == VarType::Array ? m_arr : nullArray(); }
     // The array for writing: copies it first when another Variant shares it.
     VariantArray* mutableArray();
 
@@ -110,11 +161,22 @@ public:
     void clear() { *this = Variant(); }
 
 private:
+    // Subtypes from String (8) up hold a payload: String, Object, Array (Error, Boolean and
+    // Byte, numbered above String, hold none).
+    void copyPayload(const Variant& o);
+    void movePayload(Variant&& o) noexcept;
+    void destroyPayload() noexcept;
+    static const QString& emptyString() noexcept;
+    static const DispatchPtr& nullObject() noexcept;
+    static const ArrayPtr& nullArray() noexcept;
+
     VarType m_type;
     union { int64_t i; double d; } m_u;
-    QString m_s;
-    DispatchPtr m_obj;
-    ArrayPtr m_arr;
+    union {
+        QString m_s;
+        DispatchPtr m_obj;
+        ArrayPtr m_arr;
+    };
 };
 
 using Arguments = std::vector<Variant>;
