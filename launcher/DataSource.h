@@ -3,6 +3,7 @@
 // connection registry, a document number from a number or a "root\…" path, and a stored call
 // schema applied to the document's parameters.
 
+#include "common/DataSources.h"
 #include "common/Xml.h"
 #include "platform/db/Connection.h"
 
@@ -11,8 +12,8 @@
 namespace orra::launcher {
 
 // The database that holds the connection registry (setting "Main Settings/RegistryDatabase",
-// environment ORRA_REGISTRY_DB; "mat" by default).
-QString RegistryDatabase();
+// environment ORRA_REGISTRY_DB; "mat" by default), shared with the run-time library.
+using orra::RegistryDatabase;
 
 // A new open connection to a registered data server, owned by the caller. The server name is
 // bound as a parameter; a server that the registry does not list throws
@@ -21,7 +22,7 @@ db::ConnectionPtr OpenDataSourceConnection(db::Connection& catalogue, const QStr
 
 // The connection text of a data server, with every value braced where it needs it so that a
 // ";" in a name cannot add attributes.
-QString DataSourceConnectionText(const QString& server, const QString& database, bool trusted);
+using orra::DataSourceConnectionText;
 
 // The document number of the "docid" option: a whole number, or "root\" (any case) followed by
 // category names and the document name. Throws Error(-1) "document not found: <path>" for a
