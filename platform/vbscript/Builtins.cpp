@@ -343,7 +343,11 @@ Variant keepType(const Variant& v0, F f)
                                                                           : Variant::fromInteger(int64_t(r));
     }
     case VarType::Single: return Variant::single(float(f(v.rawDouble())));
-    case VarType::Currency: return Variant::currencyScaled(int64_t(f(double(v.rawInt()) / 10000.0) * 10000.0));
+    case VarType::Currency: {
+        double r = f(double(v.rawInt()) / 10000.0) * 10000.0;
+        if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18)) raise(6);
+        return Variant::currencyScaled(int64_t(r));
+    }
     case VarType::Date: return Variant::date(f(v.rawDouble()));
     default: return Variant::dbl(f(v.toDouble()));
     }
@@ -600,7 +604,7 @@ Variant fMonthName(Interpreter&, A& a)
 
 Variant fDateSerial(Interpreter&, A& a)
 {
-    return Variant::date(makeDate(int(lng(a[0])), int(lng(a[1])), int(lng(a[2]))));
+    return Variant::date(makeDate(int(lng(a[0])), int(lng(a[1])), int(lng(a[2]))));   // checks its ranges
 }
 
 double secondsToDate(double abs)
@@ -670,6 +674,7 @@ Variant fDateAdd(Interpreter&, A& a)
     Variant dv = val(a[2]);
     if (dv.isNull()) return dv;
     double n = std::trunc(nv.toDouble());
+    if (std::fabs(n) > 1e9) raise(5);
     double d = dv.toDate();
     double r;
     switch (iv) {

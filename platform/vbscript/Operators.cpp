@@ -215,7 +215,9 @@ Variant neg(const Variant& a)
     case VarType::Long: return intResult(-a.rawInt(), kLong);
     case VarType::Single: return Variant::single(float(-a.rawDouble()));
     case VarType::Double: return Variant::dbl(-a.rawDouble());
-    case VarType::Currency: return Variant::currencyScaled(-a.rawInt());
+    case VarType::Currency:
+        if (a.rawInt() == INT64_MIN) raise(6);
+        return Variant::currencyScaled(-a.rawInt());
     case VarType::Date: return dateResult(-a.rawDouble());
     case VarType::String: return Variant::dbl(-a.toDouble());
     case VarType::Object: return neg(a.dereferenced());

@@ -226,6 +226,7 @@ DateParts splitDate(double oa)
 
 double makeDate(int year, int month, int day)
 {
+    if (std::abs(year) > 100000 || std::abs(month) > 1200000 || std::abs(day) > 10000000) raise(5);
     if (year >= 0 && year < 30) year += 2000;
     else if (year >= 30 && year < 100) year += 1900;
     // month overflow moves the year
@@ -345,12 +346,12 @@ bool parseDate(const QString& text, double& out)
                 hour = int(v);
                 ++j;
                 int k = j; long m = 0;
-                while (j < n && s[j].isDigit()) { m = m * 10 + s[j].digitValue(); ++j; }
+                while (j < n && s[j].isDigit()) { if (m > 100000) return false; m = m * 10 + s[j].digitValue(); ++j; }
                 if (j == k) return false;
                 minute = int(m);
                 if (j < n && s[j] == u':') {
                     ++j; k = j; long sec = 0;
-                    while (j < n && s[j].isDigit()) { sec = sec * 10 + s[j].digitValue(); ++j; }
+                    while (j < n && s[j].isDigit()) { if (sec > 100000) return false; sec = sec * 10 + s[j].digitValue(); ++j; }
                     if (j == k) return false;
                     second = int(sec);
                 }
