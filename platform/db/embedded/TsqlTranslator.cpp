@@ -253,7 +253,7 @@ private:
                 return parseCreateRole();
         }
         if (batchStart && t.kind == TokenKind::Word && !isStatementWord(t) && !t.is("with")
-            && !t.text.startsWith(u'@'))
+            && !t.text.startsWith(u'@') && looksLikeProcedureCall(p))
             return parseProcedure();
         if (t.is("else") || t.is("end")) {
             fail(QStringLiteral("Incorrect syntax near the keyword '%1'.").arg(t.text.toLower()));
@@ -264,6 +264,26 @@ private:
         Statement s = generic(p, std::max(e, p + 1));
         p = std::max(e, p + 1);
         return s;
+    }
+
+    // A statement that begins with a bare name is a procedure call when arguments (or
+    // nothing) follow the name.
+    bool looksLikeProcedureCall(size_t i) const
+    {
+        size_t k = i + 1;
+        while (k + 1 < T.size() && T[k].isSymbol(".")) {
+            while (k < T.size() && T[k].isSymbol("."))
+                ++k;
+            ++k;
+        }
+        if (k >= T.size())
+            return true;
+        const Token& n = T[k];
+        if (n.kind == TokenKind::String || n.kind == TokenKind::Number || n.isSymbol("-") || n.isSymbol(";")
+            || n.is("default") || n.is("null") || (n.kind == TokenKind::Word && n.text.startsWith(u'@')))
+            return true;
+        const QString lower = T[i].text.toLower();
+        return lower.startsWith(QLatin1String("sp_")) || lower.startsWith(QLatin1String("xp_"));
     }
 
     Statement transactionWord(const char* what)
@@ -628,7 +648,7 @@ private:
                 i += 2;
                 continue;
             }
-            if (t.isName()) {
+            if (t.isName() && !(t.kind == TokenKind::Word && isExpressionBoundary(NT{t, QString()}))) {
                 // D..table and D.dbo.table
                 if (i + 3 < e + 0 && i + 3 < T.size() && T[i + 1].isSymbol(".") && T[i + 2].isSymbol(".")
                     && T[i + 3].isName() && i + 3 < e) {
@@ -1373,6 +1393,14 @@ private:
                     continue;
                 }
                 if (isOperand(n)) {
+                    const bool atom = n.t.kind != TokenKind::Symbol;
+                    if (atom && !term.empty()) {
+                        const NT& last = term.back();
+                        const bool joins = last.t.kind == TokenKind::Symbol && last.t.text != u")"
+                            && last.t.text != u"\x01";
+                        if (!joins)
+                            break;   // two atoms in a row: an alias follows the expression
+                    }
                     term.push_back(n);
                     expectOperand = false;
                     ++j;
@@ -1468,8 +1496,8 @@ public:
         for (const NT& n : v) {
             if (prev) {
                 const bool tight = prev->out == u"(" || prev->out == u"." || n.out == u")"
-                    || n.out == u"," || n.out == u"." || (n.out == u"(" && prev->t.kind == TokenKind::Word
-                                                               && prev->out.startsWith(QStringLiteral("orra_")));
+                    || n.out == u"," || n.out == u"."
+                    || (n.out == u"(" && prev->t.kind == TokenKind::Word && !isExpressionBoundary(*prev));
                 if (!tight)
                     s += u' ';
             }

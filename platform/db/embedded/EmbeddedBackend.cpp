@@ -1,0 +1,1212 @@
+#include "platform/db/embedded/EmbeddedBackend.h"
+
+#include "platform/db/Connection.h"
+#include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/Server.h"
+#include "platform/db/embedded/ServerInternal.h"
+#include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/text/Error.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QXmlStreamReader>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cmath>
+#include <unistd.h>
+
+// Referenced by the link option of the database layer so that every program takes this
+// object and with it the registration below.
+extern "C" {
+int orra_embedded_backend_anchor = 0;
+}
+
+namespace orra::embedded {
+
+using db::ExecuteResult;
+using db::ProviderError;
+using db::ProviderFailure;
+using db::ResultSet;
+
+namespace {
+
+const bool registered = [] {
+    db::registerBackend(QStringLiteral("embedded"), [](const db::ConnectionString& cs) -> std::unique_ptr<db::Backend> {
+        const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
+        if (server.isEmpty() || !isEmbeddedServer(server))
+            return nullptr;
+        return std::make_unique<EmbeddedBackend>();
+    });
+    return true;
+}();
+
+qint64 processStart(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray s = f.readAll();
+    const qsizetype close = s.lastIndexOf(')');
+    if (close < 0)
+        return 0;
+    const QList<QByteArray> parts = s.mid(close + 2).split(' ');
+    // Field 22 of the line is the 20th after the command name.
+    return parts.size() > 19 ? parts.at(19).toLongLong() : 0;
+}
+
+bool processAlive(qint64 pid, qint64 start)
+{
+    if (pid <= 0)
+        return false;
+    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM)
+        return false;
+    const qint64 now = processStart(pid);
+    return now == 0 || start == 0 || now == start;
+}
+
+QString nowText()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+
+EmbeddedBackend* self(sqlite3_context* ctx)
+{
+    return static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx));
+}
+
+QString textArg(sqlite3_value* v)
+{
+    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return t ? QString::fromUtf8(t, sqlite3_value_bytes(v)) : QString();
+}
+
+void resultText(sqlite3_context* ctx, const QString& s)
+{
+    const QByteArray u = s.toUtf8();
+    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+}
+
+// Numeric value of a text operand as the server converts it for '+' with a number.
+bool toNumber(const QString& text, double& d, bool& integral)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    const qlonglong n = t.toLongLong(&ok);
+    if (ok) {
+        d = double(n);
+        integral = true;
+        return true;
+    }
+    d = t.toDouble(&ok);
+    integral = false;
+    return ok;
+}
+
+void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const int ta = sqlite3_value_type(argv[0]);
+    const int tb = sqlite3_value_type(argv[1]);
+    if (ta == SQLITE_NULL || tb == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (ta == SQLITE_TEXT && tb == SQLITE_TEXT) {
+        const int na = sqlite3_value_bytes(argv[0]);
+        const int nb = sqlite3_value_bytes(argv[1]);
+        QByteArray r;
+        r.reserve(na + nb);
+        r.append(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), na);
+        r.append(reinterpret_cast<const char*>(sqlite3_value_text(argv[1])), nb);
+        sqlite3_result_text(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    if (ta == SQLITE_BLOB && tb == SQLITE_BLOB) {
+        QByteArray r(static_cast<const char*>(sqlite3_value_blob(argv[0])), sqlite3_value_bytes(argv[0]));
+        r.append(static_cast<const char*>(sqlite3_value_blob(argv[1])), sqlite3_value_bytes(argv[1]));
+        sqlite3_result_blob(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    auto number = [&](int i, int type, double& d, bool& integral) -> bool {
+        if (type == SQLITE_INTEGER) {
+            d = double(sqlite3_value_int64(argv[i]));
+            integral = true;
+            return true;
+        }
+        if (type == SQLITE_FLOAT) {
+            d = sqlite3_value_double(argv[i]);
+            integral = false;
+            return true;
+        }
+        const QString t = textArg(argv[i]);
+        if (toNumber(t, d, integral))
+            return true;
+        const QString msg = QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(t);
+        sqlite3_result_error(ctx, msg.toUtf8().constData(), -1);
+        return false;
+    };
+    if ((ta == SQLITE_INTEGER || ta == SQLITE_TEXT) && (tb == SQLITE_INTEGER || tb == SQLITE_TEXT)
+        && !(ta == SQLITE_TEXT && tb == SQLITE_TEXT)) {
+        double a = 0, b = 0;
+        bool ia = false, ib = false;
+        if (!number(0, ta, a, ia) || !number(1, tb, b, ib))
+            return;
+        if (ia && ib) {
+            const qint64 x = ta == SQLITE_INTEGER ? sqlite3_value_int64(argv[0]) : qint64(a);
+            const qint64 y = tb == SQLITE_INTEGER ? sqlite3_value_int64(argv[1]) : qint64(b);
+            qint64 r = 0;
+            if (__builtin_add_overflow(x, y, &r)) {
+                sqlite3_result_error(ctx, "Arithmetic overflow error converting expression to data type int.", -1);
+                return;
+            }
+            sqlite3_result_int64(ctx, r);
+        } else {
+            sqlite3_result_double(ctx, a + b);
+        }
+        return;
+    }
+    double a = 0, b = 0;
+    bool ia = false, ib = false;
+    if (!number(0, ta, a, ia) || !number(1, tb, b, ib))
+        return;
+    sqlite3_result_double(ctx, a + b);
+}
+
+void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    resultText(ctx, nowText());
+}
+
+void fnSuserSid(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    EmbeddedBackend* b = self(ctx);
+    QByteArray sid = b->loginSid();
+    if (argc == 1) {
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+        sid = detail::findLogin(b->masterHandle(), textArg(argv[0]).trimmed()).sid;
+        if (sid.isEmpty()) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+    }
+    sqlite3_result_blob(ctx, sid.constData(), int(sid.size()), SQLITE_TRANSIENT);
+}
+
+void fnSuserSname(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    EmbeddedBackend* b = self(ctx);
+    if (argc == 0) {
+        resultText(ctx, b->login());
+        return;
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QByteArray sid(static_cast<const char*>(sqlite3_value_blob(argv[0])), sqlite3_value_bytes(argv[0]));
+    const detail::LoginRow r = detail::findLoginBySid(b->masterHandle(), sid);
+    if (r.found)
+        resultText(ctx, r.name);
+    else
+        sqlite3_result_null(ctx);
+}
+
+void fnUserName(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    EmbeddedBackend* b = self(ctx);
+    if (argc == 0) {
+        resultText(ctx, b->userName());
+        return;
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(b->handle(), "select name from main.sysusers where uid = ?", -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_result_error(ctx, sqlite3_errmsg(b->handle()), -1);
+        return;
+    }
+    sqlite3_bind_int64(st, 1, sqlite3_value_int64(argv[0]));
+    if (sqlite3_step(st) == SQLITE_ROW)
+        sqlite3_result_value(ctx, sqlite3_column_value(st, 0));
+    else
+        sqlite3_result_null(ctx);
+    sqlite3_finalize(st);
+}
+
+void fnUserId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    EmbeddedBackend* b = self(ctx);
+    if (argc == 0) {
+        sqlite3_result_int(ctx, b->userId());
+        return;
+    }
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(b->handle(), "select uid from main.sysusers where name = ?", -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_result_error(ctx, sqlite3_errmsg(b->handle()), -1);
+        return;
+    }
+    sqlite3_bind_value(st, 1, argv[0]);
+    if (sqlite3_step(st) == SQLITE_ROW)
+        sqlite3_result_value(ctx, sqlite3_column_value(st, 0));
+    else
+        sqlite3_result_null(ctx);
+    sqlite3_finalize(st);
+}
+
+void fnDbName(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    resultText(ctx, self(ctx)->database());
+}
+
+void fnSpid(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    sqlite3_result_int(ctx, self(ctx)->spid());
+}
+
+void fnServerName(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    resultText(ctx, self(ctx)->server());
+}
+
+void fnTranCount(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    sqlite3_result_int(ctx, sqlite3_get_autocommit(self(ctx)->handle()) ? 0 : 1);
+}
+
+void fnIdentity(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    const QVariant v = self(ctx)->identity();
+    if (!v.isValid())
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int64(ctx, v.toLongLong());
+}
+
+void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QString s = textArg(argv[0]);
+    while (s.endsWith(u' '))
+        s.chop(1);
+    sqlite3_result_int64(ctx, s.size());
+}
+
+void fnVarchar(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const int n = sqlite3_value_int(argv[1]);
+    resultText(ctx, textArg(argv[0]).left(n));
+}
+
+void fnChar(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const int n = sqlite3_value_int(argv[1]);
+    resultText(ctx, textArg(argv[0]).left(n).leftJustified(n, u' '));
+}
+
+void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const int t = sqlite3_value_type(argv[0]);
+    if (t == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (t == SQLITE_INTEGER) {
+        sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]));
+        return;
+    }
+    if (t == SQLITE_FLOAT) {
+        sqlite3_result_int64(ctx, qint64(std::trunc(sqlite3_value_double(argv[0]))));
+        return;
+    }
+    const QString s = textArg(argv[0]).trimmed();
+    bool ok = false;
+    const qlonglong v = s.toLongLong(&ok);
+    if (!ok) {
+        const QString msg = QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(s);
+        sqlite3_result_error(ctx, msg.toUtf8().constData(), -1);
+        return;
+    }
+    sqlite3_result_int64(ctx, v);
+}
+
+void fnDateTime(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+void fnUpper(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    resultText(ctx, turkishFold(textArg(argv[0])));
+}
+
+void fnLower(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    QString s = textArg(argv[0]);
+    QString r;
+    r.reserve(s.size());
+    for (QChar c : s) {
+        if (c == u'I')
+            r += QChar(0x131);
+        else if (c.unicode() == 0x130)
+            r += u'i';
+        else
+            r += c.toLower();
+    }
+    resultText(ctx, r);
+}
+
+void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    EmbeddedBackend* b = self(ctx);
+    QString name = textArg(argv[0]).trimmed();
+    // tempdb..#T, D..T, dbo.T, [T]
+    QString schema = QStringLiteral("main");
+    const qsizetype dots = name.lastIndexOf(u'.');
+    if (dots >= 0)
+        name = name.mid(dots + 1);
+    name.remove(u'[').remove(u']');
+    if (name.startsWith(u'#'))
+        schema = QStringLiteral("temp");
+    const QString sql = QStringLiteral("select rowid from %1.sqlite_master where type in ('table','view') and name = ? collate nocase")
+                            .arg(schema);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(b->handle(), sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QByteArray n = name.toUtf8();
+    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(st) == SQLITE_ROW)
+        sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0) + (schema == u"temp" ? -1000000 : 1000000));
+    else
+        sqlite3_result_null(ctx);
+    sqlite3_finalize(st);
+}
+
+} // namespace
+
+struct EmbeddedBackend::Run {
+    const QList<db::Parameter>* params = nullptr;
+    qsizetype nextParam = 0;
+    ExecuteResult result;
+};
+
+EmbeddedBackend::EmbeddedBackend()
+    : m_session(nullptr, detail::kSource)
+{
+    (void)registered;
+}
+
+EmbeddedBackend::~EmbeddedBackend()
+{
+    close();
+}
+
+QString EmbeddedBackend::name() const
+{
+    return detail::kSource;
+}
+
+void EmbeddedBackend::raise(const QString& state, const QString& message, long native) const
+{
+    ProviderError e;
+    e.number = native ? -native : -1;
+    e.nativeError = native;
+    e.sqlState = state;
+    e.description = message;
+    e.source = detail::kSource;
+    throw ProviderFailure{{e}};
+}
+
+void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, const QString& password)
+{
+    close();
+    const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
+    QString database = cs.valueOf({"Database", "Initial Catalog"}).trimmed();
+    if (database.isEmpty())
+        database = QStringLiteral("master");
+    if (!isEmbeddedServer(server))
+        raise(QStringLiteral("08001"), QStringLiteral("The server '%1' does not exist.").arg(server), 17);
+    const bool trusted = cs.trusted();
+    QString login = user.isEmpty() ? cs.valueOf({"UID", "User ID", "User"}) : user;
+    const QString pwd = (user.isEmpty() && password.isEmpty()) ? cs.valueOf({"PWD", "Password"}) : password;
+    if (trusted)
+        login = osUserName();
+    try {
+        m_master = detail::openFile(serverFolder(server) + QStringLiteral("/master.db"), false);
+    } catch (const orra::Error& e) {
+        raise(QStringLiteral("08001"), e.description(), 17);
+    }
+    auto loginFailed = [&]() {
+        ProviderError e;
+        e.number = -18456;
+        e.nativeError = 18456;
+        e.sqlState = QStringLiteral("28000");
+        e.description = QStringLiteral("Login failed for user '%1'.").arg(login);
+        e.source = detail::kSource;
+        detail::closeFile(m_master);
+        m_master = nullptr;
+        throw ProviderFailure{{e}};
+    };
+    const detail::LoginRow row = detail::findLogin(m_master, login);
+    if (!row.found)
+        loginFailed();
+    if (trusted ? !row.trusted : (row.trusted || !verifyPassword(row.passwordHash, pwd)))
+        loginFailed();
+    auto cannotOpen = [&]() {
+        ProviderError a;
+        a.number = -4060;
+        a.nativeError = 4060;
+        a.sqlState = QStringLiteral("42000");
+        a.description = QStringLiteral("Cannot open database \"%1\" requested by the login. The login failed.").arg(database);
+        a.source = detail::kSource;
+        ProviderError b;
+        b.number = -18456;
+        b.nativeError = 18456;
+        b.sqlState = QStringLiteral("28000");
+        b.description = QStringLiteral("Login failed for user '%1'.").arg(row.name);
+        b.source = detail::kSource;
+        if (m_db)
+            detail::closeFile(m_db);
+        m_db = nullptr;
+        detail::closeFile(m_master);
+        m_master = nullptr;
+        throw ProviderFailure{{a, b}};
+    };
+    if (!databaseExists(server, database))
+        cannotOpen();
+    try {
+        m_db = detail::openFile(databaseFile(server, database), false);
+    } catch (const orra::Error&) {
+        cannotOpen();
+    }
+    m_login = row.name;
+    m_sid = row.sid;
+    m_sysadmin = row.sysadmin;
+    // The database user of the login: dbo for the administrator and the owner.
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(m_db, "select uid, name from sysusers where sid = ?", -1, &st, nullptr) != SQLITE_OK)
+            cannotOpen();
+        sqlite3_bind_blob(st, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(st) == SQLITE_ROW) {
+            m_uid = sqlite3_column_int(st, 0);
+            m_userName = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+        }
+        sqlite3_finalize(st);
+        if (m_uid < 0 && m_sysadmin) {
+            m_uid = 1;
+            m_userName = QStringLiteral("dbo");
+        }
+        if (m_uid < 0)
+            cannotOpen();
+    }
+    // Database name as the server spells it (the file's name).
+    const QString file = databaseFile(server, database);
+    m_database = QFileInfo(file).completeBaseName();
+    m_server = server;
+    m_session.attach(m_db);
+    registerFunctions();
+    registerSession();
+}
+
+void EmbeddedBackend::registerFunctions()
+{
+    struct F {
+        const char* name;
+        int args;
+        void (*fn)(sqlite3_context*, int, sqlite3_value**);
+        bool deterministic;
+    };
+    static const F functions[] = {
+        {"orra_add", 2, fnAdd, true},
+        {"orra_getdate", 0, fnGetDate, false},
+        {"orra_suser_sid", 0, fnSuserSid, false},
+        {"orra_suser_sid", 1, fnSuserSid, false},
+        {"orra_suser_sname", 0, fnSuserSname, false},
+        {"orra_suser_sname", 1, fnSuserSname, false},
+        {"orra_user_name", 0, fnUserName, false},
+        {"orra_user_name", 1, fnUserName, false},
+        {"orra_user_id", 0, fnUserId, false},
+        {"orra_user_id", 1, fnUserId, false},
+        {"orra_db_name", 0, fnDbName, false},
+        {"orra_spid", 0, fnSpid, false},
+        {"orra_servername", 0, fnServerName, false},
+        {"orra_trancount", 0, fnTranCount, false},
+        {"orra_identity", 0, fnIdentity, false},
+        {"orra_len", 1, fnLen, true},
+        {"orra_varchar", 2, fnVarchar, true},
+        {"orra_char", 2, fnChar, true},
+        {"orra_int", 1, fnInt, true},
+        {"orra_datetime", 1, fnDateTime, true},
+        {"orra_upper", 1, fnUpper, true},
+        {"orra_lower", 1, fnLower, true},
+        {"orra_object_id", 1, fnObjectId, false},
+    };
+    for (const F& f : functions)
+        sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
+                                   this, f.fn, nullptr, nullptr, nullptr);
+}
+
+void EmbeddedBackend::registerSession()
+{
+    // A process number unique among the live sessions of the server, across processes.
+    auto fail = [&](const char* what) {
+        const QString msg = QStringLiteral("Cannot register the session (%1): %2")
+                                .arg(QLatin1String(what), QString::fromUtf8(sqlite3_errmsg(m_master)));
+        sqlite3_exec(m_master, "ROLLBACK", nullptr, nullptr, nullptr);
+        close();
+        raise(QStringLiteral("08001"), msg, 17);
+    };
+    if (sqlite3_exec(m_master, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail("begin");
+    QSet<int> used;
+    {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(m_master, "select spid, pid, process_start from sysprocesses", -1, &st, nullptr);
+        QList<int> dead;
+        while (st && sqlite3_step(st) == SQLITE_ROW) {
+            const int spid = sqlite3_column_int(st, 0);
+            const qint64 pid = sqlite3_column_int64(st, 1);
+            const qint64 start = sqlite3_column_int64(st, 2);
+            if (pid != qint64(::getpid()) && !processAlive(pid, start))
+                dead.append(spid);
+            else
+                used.insert(spid);
+        }
+        sqlite3_finalize(st);
+        for (int spid : std::as_const(dead)) {
+            const QByteArray sql = QByteArray("delete from sysprocesses where spid = ") + QByteArray::number(spid);
+            sqlite3_exec(m_master, sql.constData(), nullptr, nullptr, nullptr);
+        }
+    }
+    int spid = 51;
+    while (used.contains(spid))
+        ++spid;
+    m_loginTime = nowText();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(m_master,
+                           "insert into sysprocesses (spid, pid, process_start, loginame, dbname, login_time) "
+                           "values (?, ?, ?, ?, ?, ?)",
+                           -1, &st, nullptr)
+        != SQLITE_OK)
+        fail("insert");
+    const QByteArray login = m_login.toUtf8();
+    const QByteArray dbname = m_database.toUtf8();
+    const QByteArray time = m_loginTime.toUtf8();
+    sqlite3_bind_int(st, 1, spid);
+    sqlite3_bind_int64(st, 2, ::getpid());
+    sqlite3_bind_int64(st, 3, processStart(::getpid()));
+    sqlite3_bind_text(st, 4, login.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 5, dbname.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 6, time.constData(), -1, SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        fail("insert");
+    if (sqlite3_exec(m_master, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail("commit");
+    m_spid = spid;
+}
+
+void EmbeddedBackend::unregisterSession()
+{
+    if (!m_master || m_spid == 0)
+        return;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(m_master, "delete from sysprocesses where spid = ? and login_time = ?", -1, &st, nullptr) == SQLITE_OK) {
+        const QByteArray time = m_loginTime.toUtf8();
+        sqlite3_bind_int(st, 1, m_spid);
+        sqlite3_bind_text(st, 2, time.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(st);
+    }
+    sqlite3_finalize(st);
+    m_spid = 0;
+}
+
+bool EmbeddedBackend::sessionAlive(int spid, const QString& loginTime) const
+{
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(m_master, "select pid, process_start from sysprocesses where spid = ? and login_time = ?", -1,
+                           &st, nullptr)
+        != SQLITE_OK)
+        return false;
+    const QByteArray time = loginTime.toUtf8();
+    sqlite3_bind_int(st, 1, spid);
+    sqlite3_bind_text(st, 2, time.constData(), -1, SQLITE_TRANSIENT);
+    bool alive = false;
+    if (sqlite3_step(st) == SQLITE_ROW) {
+        const qint64 pid = sqlite3_column_int64(st, 0);
+        alive = pid == qint64(::getpid()) || processAlive(pid, sqlite3_column_int64(st, 1));
+    }
+    sqlite3_finalize(st);
+    return alive;
+}
+
+void EmbeddedBackend::close()
+{
+    for (sqlite3_stmt* st : std::as_const(m_statements))
+        sqlite3_finalize(st);
+    m_statements.clear();
+    m_insertColumns.clear();
+    m_attached.clear();
+    unregisterSession();
+    m_session.detach();
+    if (m_db)
+        detail::closeFile(m_db);
+    if (m_master)
+        detail::closeFile(m_master);
+    m_db = nullptr;
+    m_master = nullptr;
+    m_uid = -1;
+    m_identity = QVariant();
+    m_noCount = false;
+}
+
+QString EmbeddedBackend::property(const QString& name) const
+{
+    if (name.compare(QLatin1String("Server Name"), Qt::CaseInsensitive) == 0)
+        return m_server;
+    if (name.compare(QLatin1String("Current Catalog"), Qt::CaseInsensitive) == 0)
+        return m_database;
+    if (name.compare(QLatin1String("DBMS Name"), Qt::CaseInsensitive) == 0)
+        return detail::kSource;
+    if (name.compare(QLatin1String("User Name"), Qt::CaseInsensitive) == 0)
+        return m_login;
+    return QString();
+}
+
+void EmbeddedBackend::cancel()
+{
+    m_session.cancel();
+}
+
+void EmbeddedBackend::beginTransaction()
+{
+    execute(QStringLiteral("begin transaction"), {});
+}
+
+void EmbeddedBackend::commit()
+{
+    execute(QStringLiteral("commit transaction"), {});
+}
+
+void EmbeddedBackend::rollback()
+{
+    execute(QStringLiteral("rollback transaction"), {});
+}
+
+sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
+{
+    auto it = m_statements.constFind(sql);
+    if (it != m_statements.constEnd())
+        return it.value();
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &st, &tail);
+    if (rc != SQLITE_OK)
+        m_session.raise(rc);
+    if (!st)
+        return nullptr;
+    if (m_statements.size() > 200) {
+        for (sqlite3_stmt* s : std::as_const(m_statements))
+            sqlite3_finalize(s);
+        m_statements.clear();
+    }
+    m_statements.insert(sql, st);
+    return st;
+}
+
+ResultSet EmbeddedBackend::query(const QString& sql, const QList<QVariant>& args)
+{
+    sqlite3_stmt* st = prepare(sql);
+    for (int i = 0; i < args.size(); ++i)
+        db::sqlite::SqliteSession::bind(st, i + 1, args.at(i));
+    try {
+        ResultSet rs = m_session.run(st);
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        padFixedWidth(rs);
+        return rs;
+    } catch (...) {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        throw;
+    }
+}
+
+void EmbeddedBackend::padFixedWidth(ResultSet& rs) const
+{
+    const size_t cols = rs.fields.size();
+    for (size_t c = 0; c < cols; ++c) {
+        const db::FieldInfo& f = rs.fields[c];
+        if ((f.type != db::DataType::Char && f.type != db::DataType::WChar) || f.definedSize <= 0)
+            continue;
+        for (size_t i = c; i < rs.values.size(); i += cols) {
+            QVariant& v = rs.values[i];
+            if (v.typeId() == QMetaType::QString) {
+                const QString s = v.toString();
+                if (s.size() < f.definedSize)
+                    v = s.leftJustified(f.definedSize, u' ');
+            }
+        }
+    }
+}
+
+void EmbeddedBackend::attachDatabases(const QStringList& names)
+{
+    for (const QString& name : names) {
+        bool done = false;
+        for (const QString& a : std::as_const(m_attached))
+            if (foldName(a) == foldName(name))
+                done = true;
+        if (done)
+            continue;
+        if (!databaseExists(m_server, name))
+            raise(QStringLiteral("42000"),
+                  QStringLiteral("Database '%1' does not exist. Make sure that the name is entered correctly.").arg(name),
+                  911);
+        if (!sqlite3_get_autocommit(m_db))
+            raise(QStringLiteral("42000"),
+                  QStringLiteral("Database '%1' cannot be reached for the first time inside a transaction.").arg(name), 3902);
+        const QString sql = QStringLiteral("ATTACH DATABASE ? AS \"%1\"").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
+        sqlite3_stmt* st = nullptr;
+        int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr);
+        if (rc == SQLITE_OK) {
+            const QByteArray file = QFile::encodeName(databaseFile(m_server, name));
+            sqlite3_bind_text(st, 1, file.constData(), -1, SQLITE_TRANSIENT);
+            rc = sqlite3_step(st);
+        }
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE)
+            m_session.raise(rc);
+        // The login must have a user in that database (the administrator is dbo everywhere).
+        if (!m_sysadmin) {
+            const QString check = QStringLiteral("select 1 from \"%1\".sysusers where sid = ?").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
+            sqlite3_stmt* q = nullptr;
+            bool ok = false;
+            if (sqlite3_prepare_v2(m_db, check.toUtf8().constData(), -1, &q, nullptr) == SQLITE_OK) {
+                sqlite3_bind_blob(q, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
+                ok = sqlite3_step(q) == SQLITE_ROW;
+            }
+            sqlite3_finalize(q);
+            if (!ok) {
+                const QString detach = QStringLiteral("DETACH DATABASE \"%1\"").arg(name);
+                sqlite3_exec(m_db, detach.toUtf8().constData(), nullptr, nullptr, nullptr);
+                raise(QStringLiteral("08004"),
+                      QStringLiteral("The server principal \"%1\" is not able to access the database \"%2\" under the current security context.")
+                          .arg(m_login, name),
+                      916);
+            }
+        }
+        m_attached.append(name);
+    }
+}
+
+ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Parameter>& params)
+{
+    if (!m_db)
+        raise(QStringLiteral("08003"), QStringLiteral("Connection not open"), 0);
+    m_session.resetCancel();
+    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database);
+    if (!tr->error.isEmpty())
+        raise(QStringLiteral("42000"), tr->error, 102);
+    if (!tr->databases.isEmpty())
+        attachDatabases(tr->databases);
+    Run run;
+    run.params = &params;
+    runList(tr->statements, run);
+    return std::move(run.result);
+}
+
+void EmbeddedBackend::runList(const std::vector<Statement>& list, Run& run)
+{
+    for (const Statement& st : list)
+        runStatement(st, run);
+}
+
+void EmbeddedBackend::runStatement(const Statement& st, Run& run)
+{
+    switch (st.kind) {
+    case Statement::Kind::Sql:
+        runSql(st, run);
+        break;
+    case Statement::Kind::If: {
+        sqlite3_stmt* s = prepare(st.sql);
+        const int n = sqlite3_bind_parameter_count(s);
+        QList<QVariant> args;
+        for (int i = 0; i < n; ++i)
+            args.append(run.nextParam < run.params->size() ? run.params->at(run.nextParam++) : QVariant());
+        const ResultSet rs = query(st.sql, args);
+        const bool yes = rs.rowCount() > 0 && rs.values[0].toLongLong() == 1;
+        runList(yes ? st.thenBranch : st.elseBranch, run);
+        break;
+    }
+    case Statement::Kind::Block:
+        runList(st.thenBranch, run);
+        break;
+    case Statement::Kind::NoCount:
+        m_noCount = st.flag;
+        break;
+    case Statement::Kind::Procedure:
+        runProcedure(st, run);
+        break;
+    default:
+        runAdministration(st, run);
+        break;
+    }
+}
+
+QString EmbeddedBackend::insertColumns(const QString& schema, const QString& table)
+{
+    const QString key = schema + u'.' + table.toLower();
+    auto it = m_insertColumns.constFind(key);
+    if (it != m_insertColumns.constEnd())
+        return it.value();
+    // Which column is an identity: the table was made with AUTOINCREMENT.
+    QString sqlText;
+    {
+        sqlite3_stmt* st = nullptr;
+        const QString q = QStringLiteral("select sql from \"%1\".sqlite_master where type = 'table' and name = ? collate nocase")
+                              .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")));
+        if (sqlite3_prepare_v2(m_db, q.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
+            const QByteArray n = table.toUtf8();
+            sqlite3_bind_text(st, 1, n.constData(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(st) == SQLITE_ROW)
+                sqlText = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        }
+        sqlite3_finalize(st);
+    }
+    QString columns;
+    if (sqlText.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive)) {
+        sqlite3_stmt* st = nullptr;
+        const QString q = QStringLiteral("select name, pk, type from \"%1\".pragma_table_info(?)")
+                              .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")));
+        QStringList names;
+        if (sqlite3_prepare_v2(m_db, q.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
+            const QByteArray n = table.toUtf8();
+            sqlite3_bind_text(st, 1, n.constData(), -1, SQLITE_TRANSIENT);
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+                const QString type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));
+                if (sqlite3_column_int(st, 1) == 1 && type.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+                    continue;
+                names.append(u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"');
+            }
+        }
+        sqlite3_finalize(st);
+        columns = names.join(u',');
+    }
+    m_insertColumns.insert(key, columns);
+    return columns;
+}
+
+void EmbeddedBackend::runSql(const Statement& st, Run& run)
+{
+    if (st.sql.isEmpty())
+        return;
+    QString sql = st.sql;
+    if (st.insertColumnsAt >= 0) {
+        const QString cols = insertColumns(st.insertSchema, st.insertName);
+        if (!cols.isEmpty())
+            sql = sql.left(st.insertColumnsAt) + QStringLiteral(" (") + cols + u')' + sql.mid(st.insertColumnsAt);
+    }
+    const bool ddl = sql.startsWith(QLatin1String("create"), Qt::CaseInsensitive)
+        || sql.startsWith(QLatin1String("drop"), Qt::CaseInsensitive)
+        || sql.startsWith(QLatin1String("alter"), Qt::CaseInsensitive);
+    if (ddl)
+        m_insertColumns.clear();
+    sqlite3_stmt* s = prepare(sql);
+    if (!s)
+        return;
+    const int n = sqlite3_bind_parameter_count(s);
+    for (int i = 1; i <= n; ++i) {
+        if (run.nextParam >= run.params->size()) {
+            sqlite3_reset(s);
+            sqlite3_clear_bindings(s);
+            raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
+        }
+        db::sqlite::SqliteSession::bind(s, i, run.params->at(run.nextParam++));
+    }
+    ResultSet rs;
+    try {
+        rs = m_session.run(s);
+    } catch (...) {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+        if (ddl) {
+            // A failed schema change leaves no prepared statement pointing at the old schema.
+            auto it = m_statements.find(sql);
+            if (it != m_statements.end()) {
+                sqlite3_finalize(it.value());
+                m_statements.erase(it);
+            }
+        }
+        throw;
+    }
+    sqlite3_reset(s);
+    sqlite3_clear_bindings(s);
+    if (ddl) {
+        auto it = m_statements.find(sql);
+        if (it != m_statements.end()) {
+            sqlite3_finalize(it.value());
+            m_statements.erase(it);
+        }
+    }
+    if (!st.insertName.isEmpty() && rs.recordsAffected > 0) {
+        if (!insertColumns(st.insertSchema, st.insertName).isEmpty())
+            m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
+    }
+    if (rs.hasRows) {
+        padFixedWidth(rs);
+        run.result.sets.push_back(std::move(rs));
+    } else if (st.dml && !m_noCount) {
+        run.result.sets.push_back(std::move(rs));
+    }
+}
+
+void EmbeddedBackend::runProcedure(const Statement& st, Run& run)
+{
+    const QString name = st.name.toLower();
+    if (name == u"sp_orra_getdocumentsandcategories")
+        procDocumentsAndCategories(st, run);
+    else if (name == u"sp_userlock")
+        procUserLock(st, run);
+    else if (name == u"sp_addrolemember")
+        runAdministration(st, run);
+    else
+        raise(QStringLiteral("42000"), QStringLiteral("Could not find stored procedure '%1'.").arg(st.name), 2812);
+}
+
+// Two result sets: the documents (CatID, DocID, DocName, DocDisabled), then the categories
+// (ID, ParentID, Name, Disabled) with every category after its parent. The one parameter,
+// @CategoryID (default 0), limits both to the subtree of that category; 0 lists everything.
+void EmbeddedBackend::procDocumentsAndCategories(const Statement& st, Run& run)
+{
+    if (st.arguments.size() > 1)
+        raise(QStringLiteral("42000"),
+              QStringLiteral("Procedure or function sp_Orra_GetDocumentsAndCategories has too many arguments specified."), 8144);
+    qint64 top = 0;
+    if (!st.arguments.empty() && !st.arguments[0].isDefault && st.arguments[0].value.isValid())
+        top = st.arguments[0].value.toLongLong();
+    ResultSet docs = query(QStringLiteral("select CategoryID CatID, ID DocID, Name DocName, Disabled DocDisabled from main.tbOrraSQL"));
+    ResultSet cats = query(QStringLiteral("select ID, ParentID, Name, Disabled from main.tbOrraCategory"));
+    // Parents first: breadth-first from the top categories.
+    const long n = cats.rowCount();
+    QHash<qint64, QList<long>> children;
+    children.reserve(n);
+    for (long r = 0; r < n; ++r)
+        children[cats.values[size_t(r * 4 + 1)].toLongLong()].append(r);
+    std::vector<long> order;
+    order.reserve(size_t(n));
+    std::vector<char> placed(size_t(n), 0);
+    QList<qint64> queue;
+    if (top == 0) {
+        queue.append(0);
+    } else {
+        for (long r = 0; r < n; ++r)
+            if (cats.values[size_t(r * 4)].toLongLong() == top) {
+                order.push_back(r);
+                placed[size_t(r)] = 1;
+                queue.append(top);
+            }
+    }
+    for (qsizetype q = 0; q < queue.size(); ++q) {
+        const auto it = children.constFind(queue.at(q));
+        if (it == children.constEnd())
+            continue;
+        for (long r : it.value()) {
+            if (placed[size_t(r)])
+                continue;
+            placed[size_t(r)] = 1;
+            order.push_back(r);
+            queue.append(cats.values[size_t(r * 4)].toLongLong());
+        }
+    }
+    if (top == 0) {
+        // Rows whose parent is missing (or that form a loop) come last, so nothing is hidden.
+        for (long r = 0; r < n; ++r)
+            if (!placed[size_t(r)])
+                order.push_back(r);
+    }
+    ResultSet sorted;
+    sorted.fields = cats.fields;
+    sorted.hasRows = true;
+    sorted.values.reserve(order.size() * 4);
+    QSet<qint64> listed;
+    for (long r : order) {
+        for (int c = 0; c < 4; ++c)
+            sorted.values.push_back(cats.values[size_t(r * 4 + c)]);
+        listed.insert(cats.values[size_t(r * 4)].toLongLong());
+    }
+    if (top != 0) {
+        ResultSet kept;
+        kept.fields = docs.fields;
+        kept.hasRows = true;
+        const long dn = docs.rowCount();
+        for (long r = 0; r < dn; ++r)
+            if (listed.contains(docs.values[size_t(r * 4)].toLongLong()))
+                for (int c = 0; c < 4; ++c)
+                    kept.values.push_back(docs.values[size_t(r * 4 + c)]);
+        docs = std::move(kept);
+    }
+    run.result.sets.push_back(std::move(docs));
+    run.result.sets.push_back(std::move(sorted));
+}
+
+// sp_UserLock '<Document><Program Name=".." DB=".."/><Parameter Name="DocID" Value="n"/></Document>', mode
+// Mode 0 takes the lock of the document for this session: refused with an error naming the
+// holder while another live session holds it; a lock left by a session that has ended is
+// taken over. Mode 1 releases the lock if this session holds it.
+void EmbeddedBackend::procUserLock(const Statement& st, Run& run)
+{
+    Q_UNUSED(run);
+    if (st.arguments.size() != 2 || st.arguments[0].isDefault || st.arguments[1].isDefault)
+        raise(QStringLiteral("42000"),
+              QStringLiteral("Procedure or function 'sp_UserLock' expects parameters '@LockXml' and '@Mode'."), 201);
+    const QString xml = st.arguments[0].value.toString();
+    const int mode = st.arguments[1].value.toInt();
+    QString program;
+    QString docText;
+    QXmlStreamReader r(xml);
+    while (!r.atEnd()) {
+        if (r.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (r.name() == QLatin1String("Program"))
+            program = r.attributes().value(QLatin1String("Name")).toString();
+        else if (r.name() == QLatin1String("Parameter")
+                 && r.attributes().value(QLatin1String("Name")).toString() == QLatin1String("DocID"))
+            docText = r.attributes().value(QLatin1String("Value")).toString();
+    }
+    bool ok = false;
+    const qint64 docId = docText.trimmed().toLongLong(&ok);
+    if (r.hasError() || !ok)
+        raise(QStringLiteral("42000"), QStringLiteral("sp_UserLock: the lock information is not valid."), 50000);
+    const bool own = sqlite3_get_autocommit(m_db) != 0;
+    if (own && sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        m_session.raise(sqlite3_errcode(m_db));
+    try {
+        if (mode == 1) {
+            query(QStringLiteral("delete from main.tbOrraLocks where DocID = ? and SPID = ? and LoginTime = ?"),
+                  {docId, m_spid, m_loginTime});
+        } else {
+            const ResultSet held = query(
+                QStringLiteral("select SPID, cast(LoginTime as text), LoginName, Program, cast(LockTime as text) from main.tbOrraLocks where DocID = ?"),
+                {docId});
+            if (held.rowCount() > 0) {
+                const int spid = held.values[0].toInt();
+                const QString time = held.values[1].toString();
+                const bool mine = spid == m_spid && time == m_loginTime;
+                if (!mine && sessionAlive(spid, time)) {
+                    const QString holder = held.values[2].toString().trimmed();
+                    const QString prog = held.values[3].toString().trimmed();
+                    const QString since = held.values[4].toString().left(19);
+                    raise(QStringLiteral("42000"),
+                          QStringLiteral("The document %1 is locked by '%2' (process %3%4) since %5.")
+                              .arg(docId)
+                              .arg(holder)
+                              .arg(spid)
+                              .arg(prog.isEmpty() ? QString() : QStringLiteral(", ") + prog)
+                              .arg(since),
+                          50000);
+                }
+                query(QStringLiteral("delete from main.tbOrraLocks where DocID = ?"), {docId});
+            }
+            query(QStringLiteral("insert into main.tbOrraLocks (DocID, SPID, LoginTime, LoginName, Program, LockTime) "
+                                 "values (?, ?, ?, ?, ?, ?)"),
+                  {docId, m_spid, m_loginTime, m_login, program, nowText()});
+        }
+    } catch (...) {
+        if (own)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    if (own && sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const int rc = sqlite3_errcode(m_db);
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_session.raise(rc);
+    }
+}
+
+void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
+{
+    Q_UNUSED(run);
+    auto denied = [&](const QString& what) {
+        raise(QStringLiteral("42000"), QStringLiteral("User does not have permission to perform this action (%1).").arg(what), 15247);
+    };
+    const bool dbo = m_sysadmin || m_uid == 1;
+    try {
+        switch (st.kind) {
+        case Statement::Kind::CreateDatabase:
+            if (!m_sysadmin)
+                denied(QStringLiteral("CREATE DATABASE"));
+            createDatabase(m_server, st.name, m_login);
+            break;
+        case Statement::Kind::CreateLogin:
+            if (!m_sysadmin)
+                denied(QStringLiteral("CREATE LOGIN"));
+            detail::insertLogin(m_master, st.name, st.password, false, false);
+            break;
+        case Statement::Kind::CreateUser: {
+            if (!dbo)
+                denied(QStringLiteral("CREATE USER"));
+            const detail::LoginRow l = detail::findLogin(m_master, st.login);
+            if (!l.found)
+                raise(QStringLiteral("42000"),
+                      QStringLiteral("'%1' is not a valid login or you do not have permission.").arg(st.login), 15007);
+            detail::insertUser(m_db, st.name, l.sid);
+            break;
+        }
+        case Statement::Kind::CreateRole:
+            if (!dbo)
+                denied(QStringLiteral("CREATE ROLE"));
+            detail::insertRole(m_db, st.name);
+            break;
+        case Statement::Kind::Procedure: {   // sp_addrolemember 'role', 'member'
+            if (!dbo)
+                denied(QStringLiteral("sp_addrolemember"));
+            if (st.arguments.size() != 2)
+                raise(QStringLiteral("42000"),
+                      QStringLiteral("Procedure or function 'sp_addrolemember' expects parameters '@rolename' and '@membername'."), 201);
+            detail::insertRoleMember(m_db, st.arguments[0].value.toString(), st.arguments[1].value.toString());
+            break;
+        }
+        default:
+            break;
+        }
+    } catch (const orra::Error& e) {
+        raise(QStringLiteral("42000"), e.description(), 15000);
+    }
+}
+
+} // namespace orra::embedded
+

@@ -1,0 +1,93 @@
+#pragma once
+// The embedded SQL server's backend: claims connection texts whose Server names a server
+// folder under the embedded root, logs the login on against the server's master database,
+// opens the database file, and runs the T-SQL subset through the translator.
+
+#include "platform/db/Backend.h"
+#include "platform/db/sqlite/SqliteSession.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orra::embedded {
+
+struct Statement;
+
+class EmbeddedBackend : public db::Backend {
+public:
+    EmbeddedBackend();
+    ~EmbeddedBackend() override;
+
+    void open(const db::ConnectionString& cs, const QString& user, const QString& password) override;
+    void close() override;
+    bool isOpen() const override { return m_db != nullptr; }
+    db::ExecuteResult execute(const QString& sql, const QList<db::Parameter>& params) override;
+    void beginTransaction() override;
+    void commit() override;
+    void rollback() override;
+    void cancel() override;
+    QString property(const QString& name) const override;
+    QString name() const override;
+
+    // Session facts (also what the server functions return).
+    int spid() const { return m_spid; }
+    const QString& login() const { return m_login; }
+    const QByteArray& loginSid() const { return m_sid; }
+    const QString& userName() const { return m_userName; }
+    int userId() const { return m_uid; }
+    bool isSysadmin() const { return m_sysadmin; }
+    const QString& server() const { return m_server; }
+    const QString& database() const { return m_database; }
+    const QString& loginTime() const { return m_loginTime; }
+    QVariant identity() const { return m_identity; }
+    sqlite3* masterHandle() const { return m_master; }
+    sqlite3* handle() const { return m_db; }
+
+    // True when the session (spid, login time) of this server is still connected.
+    bool sessionAlive(int spid, const QString& loginTime) const;
+
+private:
+    struct Run;
+    void runList(const std::vector<Statement>& list, Run& run);
+    void runStatement(const Statement& st, Run& run);
+    void runSql(const Statement& st, Run& run);
+    void runProcedure(const Statement& st, Run& run);
+    void procDocumentsAndCategories(const Statement& st, Run& run);
+    void procUserLock(const Statement& st, Run& run);
+    void runAdministration(const Statement& st, Run& run);
+    sqlite3_stmt* prepare(const QString& sql);
+    db::ResultSet query(const QString& sql, const QList<QVariant>& args = {});
+    void attachDatabases(const QStringList& names);
+    QString insertColumns(const QString& schema, const QString& table);
+    void registerSession();
+    void unregisterSession();
+    void registerFunctions();
+    [[noreturn]] void raise(const QString& state, const QString& message, long native) const;
+    void padFixedWidth(db::ResultSet& rs) const;
+
+    sqlite3* m_db = nullptr;
+    sqlite3* m_master = nullptr;
+    db::sqlite::SqliteSession m_session;
+    QString m_server;
+    QString m_database;
+    QString m_login;
+    QByteArray m_sid;
+    QString m_userName;
+    int m_uid = -1;
+    bool m_sysadmin = false;
+    int m_spid = 0;
+    QString m_loginTime;
+    bool m_noCount = false;
+    QVariant m_identity;
+    QStringList m_attached;                       // other databases attached by name
+    QHash<QString, sqlite3_stmt*> m_statements;   // prepared statements by SQLite text
+    QHash<QString, QString> m_insertColumns;      // schema.table -> column list without identity
+};
+
+} // namespace orra::embedded

@@ -1,0 +1,51 @@
+#pragma once
+// A fresh embedded server per test: ORRA_SERVERS points at a temporary folder, the server
+// "t" has the administrator sa/secret and a catalogue database "catalogue".
+
+#include "platform/db/Connection.h"
+#include "platform/db/embedded/Server.h"
+#include "platform/text/Error.h"
+
+#include <QTemporaryDir>
+#include "PrintQString.h"
+
+#include <gtest/gtest.h>
+
+namespace orra::embedded::test {
+
+class EmbeddedTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        qputenv("ORRA_SERVERS", m_dir.path().toUtf8());
+        createServer(QStringLiteral("t"), QStringLiteral("sa"), QStringLiteral("secret"));
+        createCatalogue(QStringLiteral("t"), QStringLiteral("catalogue"));
+    }
+
+    std::unique_ptr<db::Connection> connect(const QString& database = QStringLiteral("catalogue"),
+                                            const QString& login = QStringLiteral("sa"),
+                                            const QString& password = QStringLiteral("secret"))
+    {
+        auto c = std::make_unique<db::Connection>();
+        c->open(connectionText(QStringLiteral("t"), database, login, password));
+        return c;
+    }
+
+    // First field of the first row of the first result set that has rows.
+    static QVariant scalar(db::Connection& c, const QString& sql)
+    {
+        db::RecordsetPtr rs = c.execute(sql);
+        while (rs && !rs->isOpen()) {
+            if (!rs->NextRecordset())
+                return QVariant();
+        }
+        if (!rs || rs->isEOF())
+            return QVariant();
+        return rs->value(0);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace orra::embedded::test

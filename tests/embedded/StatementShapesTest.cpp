@@ -1,0 +1,238 @@
+// Every statement shape the system composes, run on a real embedded catalogue.
+#include "EmbeddedFixture.h"
+
+using namespace orra;
+using namespace orra::embedded;
+using namespace orra::embedded::test;
+
+namespace {
+
+class Shapes : public EmbeddedTest {
+protected:
+    void SetUp() override
+    {
+        EmbeddedTest::SetUp();
+        c = connect();
+        // Two categories and three documents, inserted as the designer does.
+        c->execute(QStringLiteral("insert into catalogue..tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) select 1,0,'Category-1','T',0,suser_sid()"));
+        c->execute(QStringLiteral("insert into catalogue..tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) select 2,1,'Category-2','T',1,suser_sid()"));
+        for (int id = 1; id <= 3; ++id)
+            c->execute(QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select %1,%2,'Document-%1','','T',0,'<Document ID=\"B0\"/>',suser_sid()")
+                           .arg(id)
+                           .arg(id == 3 ? 2 : 1));
+    }
+    std::unique_ptr<db::Connection> c;
+};
+
+} // namespace
+
+TEST_F(Shapes, MaxPlusOneIdentifiers)
+{
+    EXPECT_EQ(scalar(*c, QStringLiteral("select coalesce(max(ID),0)+1 MaxID from catalogue..tbOrraSQL (nolock)")).toInt(), 4);
+    c->execute(QStringLiteral("delete catalogue..tbOrraSQL where ID=3"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select coalesce(max(ID),0)+1 MaxID from catalogue..tbOrraSQL (nolock)")).toInt(), 3);
+}
+
+TEST_F(Shapes, CharColumnsComeBackPaddedAndBitIsBoolean)
+{
+    db::RecordsetPtr rs = c->execute(QStringLiteral("select * from catalogue..tbOrraSQL where ID=1"));
+    ASSERT_FALSE(rs->isEOF());
+    EXPECT_EQ(rs->value(QStringLiteral("Name")).toString(), QStringLiteral("Document-1").leftJustified(50, u' '));
+    EXPECT_EQ(rs->value(QStringLiteral("Type")).toString(), QStringLiteral("T"));
+    EXPECT_EQ(rs->value(QStringLiteral("Description")).toString().size(), 1000);
+    const int disabled = rs->fieldIndex(QStringLiteral("Disabled"));
+    EXPECT_EQ(int(rs->field(disabled).type), 11);
+    EXPECT_EQ(rs->value(disabled).typeId(), QMetaType::Bool);
+    EXPECT_EQ(rs->fieldCount(), 9);
+    EXPECT_EQ(rs->field(6).name, QStringLiteral("SQLtxt"));
+}
+
+TEST_F(Shapes, NamesDifferingOnlyInCaseAreRefused)
+{
+    EXPECT_THROW(c->execute(QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select 9,1,'DOCUMENT-1','','T',0,'',suser_sid()")), orra::Error);
+    EXPECT_THROW(c->execute(QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select 9,1,'Document-1   ','','T',0,'',suser_sid()")), orra::Error);
+    // Turkish letters: i/İ and ı/I are pairs, so "kitap" and "KİTAP" clash, "KITAP" does not.
+    c->execute(QStringLiteral("update t set t.Name='kitap' from catalogue..tbOrraSQL t where ID=2"));
+    EXPECT_THROW(c->execute(QStringLiteral("update t set t.Name='KİTAP' from catalogue..tbOrraSQL t where ID=1")), orra::Error);
+    c->execute(QStringLiteral("update t set t.Name='KITAP' from catalogue..tbOrraSQL t where ID=1"));
+    // The same name in another category is fine.
+    c->execute(QStringLiteral("update t set t.Name='kitap' from catalogue..tbOrraSQL t where ID=3"));
+    // Comparison in where clauses follows the column's collation.
+    EXPECT_EQ(scalar(*c, QStringLiteral("if exists(select 1 from catalogue..tbOrraSQL where Name='KİTAP' and CategoryID=1) \r\nselect 1 x else select 0 x")).toInt(), 1);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraSQL where Name like 'kİt%'")).toInt(), 2);
+}
+
+TEST_F(Shapes, IfExistsBothForms)
+{
+    EXPECT_EQ(scalar(*c, QStringLiteral("if exists(select 1 from tbOrraSQL x (nolock) \r\ninner join sysusers s (nolock) on x.Owner=s.sid \r\nwhere uid=1 and x.ID=2) select 1 else select 0 ")).toInt(), 1);
+    EXPECT_EQ(scalar(*c, QStringLiteral("if exists(select 1 from tbOrraSQL x (nolock) \r\ninner join sysusers s (nolock) on x.Owner=s.sid \r\nwhere uid=0 and x.ID=2) select 1 else select 0 ")).toInt(), 0);
+    EXPECT_EQ(scalar(*c, QStringLiteral("if exists(select 1 from ..tbOrraSQL where ID=99) begin select 1 x end else begin select 0 x end")).toInt(), 0);
+}
+
+TEST_F(Shapes, UpdateThroughAliasAndJoin)
+{
+    c->execute(QStringLiteral("update t set t.SQLTxt='<Document ID=''B0''/>' from catalogue..tbOrraSQL t where ID=1"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select SQLTxt from catalogue..tbOrraSQL where ID=1")).toString(), QStringLiteral("<Document ID='B0'/>"));
+    c->execute(QStringLiteral("update t set t.Disabled=1 from tbOrraSQL t inner join tbOrraCategory k on t.CategoryID=k.ID where k.Disabled=1"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraSQL where Disabled=1")).toInt(), 1);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select ID from tbOrraSQL where Disabled=1")).toInt(), 3);
+}
+
+TEST_F(Shapes, RowsAffectedUnlessNoCount)
+{
+    long affected = -1;
+    db::RecordsetPtr rs = c->execute(QStringLiteral("update t set t.Type='T' from catalogue..tbOrraSQL t where t.ID<3"), {}, &affected);
+    EXPECT_EQ(affected, 2);
+    EXPECT_FALSE(rs->isOpen());
+    rs = c->execute(QStringLiteral("set nocount on select 5 set nocount off "));
+    ASSERT_TRUE(rs->isOpen());
+    EXPECT_EQ(rs->value(0).toInt(), 5);
+    // Without nocount the insert's count comes first, the select's rows second.
+    rs = c->execute(QStringLiteral("insert into tbOrraRepository select 'Block','a','x' select @@IDENTITY x"));
+    EXPECT_FALSE(rs->isOpen());
+    ASSERT_TRUE(rs->NextRecordset());
+    EXPECT_EQ(rs->value(0).toInt(), 1);
+}
+
+TEST_F(Shapes, IdentityNeverReusesAValue)
+{
+    c->execute(QStringLiteral("insert into catalogue..tbOrraRepository select 'Block','one','<Block/>'"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select @@IDENTITY x")).toInt(), 1);
+    c->execute(QStringLiteral("insert into catalogue..tbOrraRepository select 'Block','two','<Block/>'"));
+    c->execute(QStringLiteral("delete catalogue..tbOrraRepository where ID=2"));
+    c->execute(QStringLiteral("insert into catalogue..tbOrraRepository select 'Script','three','<Script/>'"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select @@IDENTITY x")).toInt(), 3);
+    // An insert into a table without identity leaves @@IDENTITY alone.
+    c->execute(QStringLiteral("insert into tbOrraRelations select 1,2"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select @@IDENTITY x")).toInt(), 3);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select Tag from tbOrraRepository where ID=3")).toString().trimmed(), QStringLiteral("Script"));
+}
+
+TEST_F(Shapes, CallSchemasCascadeWithTheirDocument)
+{
+    c->execute(QStringLiteral("insert into catalogue..tbOrraCallSchema (DocID,SchemaID,Name) select 1,1,'s'"));
+    const int id = scalar(*c, QStringLiteral("select @@IDENTITY x")).toInt();
+    c->execute(QStringLiteral("insert into catalogue..tbOrraCallSchemaDetail select %1,'B0.P0','v' insert into catalogue..tbOrraCallSchemaDetail select %1,'B0.P1',NULL").arg(id));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select isnull(max(SchemaID),0)+1 NewID \r\nfrom catalogue..tbOrraCallSchema\r\nwhere DocID=1")).toInt(), 2);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraCallSchemaDetail d (nolock)\r\ninner join tbOrraCallSchema b (nolock) on d.ParentId=b.ID\r\nwhere b.DocId=1 and b.SchemaID=1")).toInt(), 2);
+    c->execute(QStringLiteral("delete d  from catalogue..tbOrraCallSchemaDetail d  inner join catalogue..tbOrraCallSchema b on d.ParentID=b.ID  where b.DocID=1 and d.ParamID='B0.P1'"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraCallSchemaDetail")).toInt(), 1);
+    c->execute(QStringLiteral("insert into tbOrraRelations select 1,2"));
+    c->execute(QStringLiteral("insert into tbOrraDocPermissions(OrraID,UserId,Allow,[Deny],CheckSum) select 1,0,2,0,0"));
+    c->execute(QStringLiteral("delete catalogue..tbOrraSQL where ID=1"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraCallSchema")).toInt(), 0);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraCallSchemaDetail")).toInt(), 0);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraRelations")).toInt(), 0);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraDocPermissions")).toInt(), 1);   // left behind
+}
+
+TEST_F(Shapes, IncludedDocumentCannotBeDeleted)
+{
+    c->execute(QStringLiteral("insert into tbOrraRelations select 1,2"));
+    EXPECT_THROW(c->execute(QStringLiteral("delete catalogue..tbOrraSQL where ID=2")), orra::Error);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraSQL where ID=2")).toInt(), 1);
+}
+
+TEST_F(Shapes, TempTablesBelongToTheSession)
+{
+    c->execute(QStringLiteral("create table #Int (Err smallint) insert into #Int select 0"));
+    c->execute(QStringLiteral("update #Int set Err=2"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select Err from #Int")).toInt(), 2);
+    c->execute(QStringLiteral("select ID, Name into #Report from catalogue..tbOrraSQL where ID>1"));
+    db::RecordsetPtr rs = c->execute(QStringLiteral("select * from #Report"));
+    EXPECT_EQ(rs->RecordCount(), 2);
+    auto other = connect();
+    EXPECT_THROW(other->execute(QStringLiteral("select Err from #Int")), orra::Error);
+    c->execute(QStringLiteral("drop table #Report"));
+    EXPECT_THROW(c->execute(QStringLiteral("select * from #Report")), orra::Error);
+    c->close();
+    c = connect();
+    EXPECT_THROW(c->execute(QStringLiteral("select Err from #Int")), orra::Error);
+}
+
+TEST_F(Shapes, RegistryInMat)
+{
+    c->execute(QStringLiteral("insert into mat..tbOrraConnections select 'DATA','1.2.3.4','sales','u','1;2;3'"));
+    db::RecordsetPtr rs = c->execute(QStringLiteral("select Server,[Database],UserName,UserPwd from mat..tbOrraConnections where Server='data'"));
+    ASSERT_FALSE(rs->isEOF());
+    EXPECT_EQ(rs->value(QStringLiteral("Database")).toString(), QStringLiteral("sales"));
+    c->execute(QStringLiteral("delete tbOrraConnections  where Server='x'"));
+}
+
+TEST_F(Shapes, TextFunctionsAndConcatenation)
+{
+    EXPECT_EQ(scalar(*c, QStringLiteral("select 'a' + Name + 'b' from tbOrraCategory where ID=1")).toString(), QStringLiteral("aCategory-1b"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select ID + 10 from tbOrraCategory where ID=1")).toInt(), 11);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select '5' + 1")).toInt(), 6);
+    EXPECT_THROW(c->execute(QStringLiteral("select 'x' + 1")), orra::Error);
+    EXPECT_TRUE(scalar(*c, QStringLiteral("select 'a' + NULL")).isNull());
+    EXPECT_EQ(scalar(*c, QStringLiteral("select cast(12345 as varchar(3))")).toString(), QStringLiteral("123"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select isnull(Description,'-') from tbOrraCallSchema")).toString(), QString());
+    EXPECT_EQ(scalar(*c, QStringLiteral("select db_name()")).toString(), QStringLiteral("catalogue"));
+    const QString now = scalar(*c, QStringLiteral("select getdate()")).toString();
+    EXPECT_EQ(now.left(10), QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+TEST_F(Shapes, DocumentsAndCategoriesProcedure)
+{
+    c->execute(QStringLiteral("insert into catalogue..tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) select 3,5,'Child','T',0,suser_sid()"));
+    c->execute(QStringLiteral("insert into catalogue..tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) select 5,0,'Top','T',0,suser_sid()"));
+    db::RecordsetPtr rs = c->execute(QStringLiteral("exec sp_Orra_GetDocumentsAndCategories default"));
+    ASSERT_TRUE(rs->isOpen());
+    EXPECT_EQ(rs->field(0).name, QStringLiteral("CatID"));
+    EXPECT_EQ(rs->field(1).name, QStringLiteral("DocID"));
+    EXPECT_EQ(rs->field(2).name, QStringLiteral("DocName"));
+    EXPECT_EQ(rs->field(3).name, QStringLiteral("DocDisabled"));
+    EXPECT_EQ(rs->RecordCount(), 3);
+    ASSERT_TRUE(rs->NextRecordset());
+    EXPECT_EQ(rs->field(0).name, QStringLiteral("ID"));
+    EXPECT_EQ(rs->field(1).name, QStringLiteral("ParentID"));
+    EXPECT_EQ(int(rs->field(3).type), 11);
+    QList<int> seen;
+    for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) {
+        const int parent = rs->value(1).toInt();
+        EXPECT_TRUE(parent == 0 || seen.contains(parent)) << "category " << rs->value(0).toInt() << " before its parent";
+        seen << rs->value(0).toInt();
+    }
+    EXPECT_EQ(seen.size(), 4);
+    // Without exec, and limited to a subtree.
+    rs = c->execute(QStringLiteral("sp_Orra_GetDocumentsAndCategories 1"));
+    EXPECT_EQ(rs->RecordCount(), 3);
+    rs->NextRecordset();
+    EXPECT_EQ(rs->RecordCount(), 2);
+}
+
+TEST_F(Shapes, UnsupportedStatementFailsLoudly)
+{
+    EXPECT_THROW(c->execute(QStringLiteral("merge into tbOrraSQL using x on 1=1")), orra::Error);
+    EXPECT_FALSE(c->errors().isEmpty());
+    EXPECT_THROW(c->execute(QStringLiteral("declare @x int")), orra::Error);
+    EXPECT_THROW(c->execute(QStringLiteral("exec sp_nothing 1")), orra::Error);
+    EXPECT_TRUE(c->errors().first().description.contains(QStringLiteral("Could not find stored procedure 'sp_nothing'")));
+    EXPECT_THROW(c->execute(QStringLiteral("select * from nodb..tbOrraSQL")), orra::Error);
+    EXPECT_TRUE(c->errors().first().description.contains(QStringLiteral("Database 'nodb' does not exist")));
+}
+
+TEST_F(Shapes, BoundParametersPassThrough)
+{
+    db::RecordsetPtr rs = c->execute(QStringLiteral("select Name from tbOrraSQL where ID=? and CategoryID=?"), {QVariant(3), QVariant(2)});
+    ASSERT_FALSE(rs->isEOF());
+    EXPECT_EQ(rs->value(0).toString().trimmed(), QStringLiteral("Document-3"));
+    c->execute(QStringLiteral("update t set t.SQLtxt=? from catalogue..tbOrraSQL t where ID=?"), {QStringLiteral("it's <x/>"), QVariant(3)});
+    EXPECT_EQ(scalar(*c, QStringLiteral("select SQLtxt from tbOrraSQL where ID=3")).toString(), QStringLiteral("it's <x/>"));
+}
+
+TEST_F(Shapes, PermissionQueries)
+{
+    c->execute(QStringLiteral("insert into tbOrraCategoryPermissions(CategoryID,UserId,Allow,[Deny],CheckSum) select 1,0,16,0,5"));
+    db::RecordsetPtr rs = c->execute(QStringLiteral("select * from tbOrraCategoryPermissions (nolock) where CategoryID=1 and UserID=0"));
+    ASSERT_FALSE(rs->isEOF());
+    EXPECT_EQ(rs->field(3).name, QStringLiteral("Deny"));
+    rs = c->execute(QStringLiteral("select s.uid,s.name ,s.islogin  from tbOrraCategoryPermissions x (nolock)\r\ninner join sysusers s (nolock) on x.UserID=s.uid \r\nwhere CategoryID = 1\r\norder by s.islogin"));
+    ASSERT_FALSE(rs->isEOF());
+    EXPECT_EQ(rs->value(1).toString(), QStringLiteral("public"));
+    rs = c->execute(QStringLiteral("select uid,name,case when islogin=1 then 'Login' else 'Role' end Type from sysusers (nolock) "));
+    EXPECT_GE(rs->RecordCount(), 4);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select suser_sname(owner) from tbOrraSQL (nolock) where ID=1")).toString(), QStringLiteral("sa"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select case when owner=suser_sid() then 1 else 0 end from tbOrraSQL where ID=1")).toInt(), 1);
+}

@@ -1,0 +1,206 @@
+#include "platform/db/embedded/TsqlTranslator.h"
+
+#include "PrintQString.h"
+
+#include <gtest/gtest.h>
+
+using namespace orra::embedded;
+
+namespace {
+
+Translation tr(const char* sql)
+{
+    return translate(QString::fromUtf8(sql), QStringLiteral("catalogue"));
+}
+
+QString one(const char* sql)
+{
+    const Translation t = tr(sql);
+    EXPECT_TRUE(t.error.isEmpty()) << t.error.toStdString();
+    EXPECT_EQ(t.statements.size(), 1u);
+    return t.statements.empty() ? QString() : t.statements[0].sql;
+}
+
+} // namespace
+
+TEST(Translator, CurrentDatabasePrefixNamesMain)
+{
+    EXPECT_EQ(one("select * from catalogue..tbOrraSQL (nolock) where ID=5"),
+              QStringLiteral("select * from main.\"tbOrraSQL\" where ID = 5"));
+    EXPECT_EQ(one("select Name,SQLTxt from ..tbOrraSQL where Id=3"),
+              QStringLiteral("select Name, SQLTxt from main.\"tbOrraSQL\" where Id = 3"));
+}
+
+TEST(Translator, OtherDatabaseIsAttachedByName)
+{
+    const Translation t = tr("select Server,[Database],UserName,UserPwd from mat..tbOrraConnections where Server='x'");
+    ASSERT_EQ(t.statements.size(), 1u);
+    EXPECT_EQ(t.databases, QStringList{QStringLiteral("mat")});
+    EXPECT_EQ(t.statements[0].sql,
+              QStringLiteral("select Server, \"Database\", UserName, UserPwd from \"mat\".\"tbOrraConnections\" where Server = 'x'"));
+}
+
+TEST(Translator, NolockOnAliasesAndJoins)
+{
+    EXPECT_EQ(one("select distinct s.UserID from tbOrraDocPermissions s (nolock)\r\ninner join sysmembers m (nolock) on s.UserId=m.groupuid\r\nwhere m.memberuid=5"),
+              QStringLiteral("select distinct s.UserID from tbOrraDocPermissions s inner join sysmembers m on s.UserId = m.groupuid where m.memberuid = 5"));
+    EXPECT_EQ(one("select * from T with (nolock)"), QStringLiteral("select * from T"));
+}
+
+TEST(Translator, BatchWithoutSemicolonsSplitsIntoStatements)
+{
+    const Translation t = tr("create table #Int (Err smallint) insert into #Int select 0");
+    ASSERT_EQ(t.statements.size(), 2u);
+    EXPECT_EQ(t.statements[0].sql, QStringLiteral("create temp table \"#Int\"(Err smallint)"));
+    EXPECT_EQ(t.statements[1].sql, QStringLiteral("insert into \"#Int\" select 0"));
+    EXPECT_TRUE(t.statements[1].dml);
+    EXPECT_EQ(t.statements[1].insertSchema, QStringLiteral("temp"));
+    EXPECT_GE(t.statements[1].insertColumnsAt, 0);
+}
+
+TEST(Translator, UnionKeepsSelectsTogether)
+{
+    const Translation t = tr("select 1 union all select 2 select 3");
+    ASSERT_EQ(t.statements.size(), 2u);
+    EXPECT_EQ(t.statements[0].sql, QStringLiteral("select 1 union all select 2"));
+}
+
+TEST(Translator, IfExistsElseWithAndWithoutBeginEnd)
+{
+    Translation t = tr("if exists(select 1 from catalogue..tbOrraSQL where Name='a' and CategoryID=1) \r\nselect 1 x else select 0 x");
+    ASSERT_EQ(t.statements.size(), 1u);
+    const Statement& s = t.statements[0];
+    EXPECT_EQ(s.kind, Statement::Kind::If);
+    EXPECT_EQ(s.sql, QStringLiteral("select case when exists (select 1 from main.\"tbOrraSQL\" where Name = 'a' and CategoryID = 1) then 1 else 0 end"));
+    ASSERT_EQ(s.thenBranch.size(), 1u);
+    ASSERT_EQ(s.elseBranch.size(), 1u);
+    EXPECT_EQ(s.thenBranch[0].sql, QStringLiteral("select 1 x"));
+    EXPECT_EQ(s.elseBranch[0].sql, QStringLiteral("select 0 x"));
+
+    t = tr("if exists(select 1 from T) begin select 1 x end else begin select 0 x end");
+    ASSERT_EQ(t.statements.size(), 1u);
+    EXPECT_EQ(t.statements[0].thenBranch[0].kind, Statement::Kind::Block);
+    EXPECT_EQ(t.statements[0].elseBranch[0].thenBranch[0].sql, QStringLiteral("select 0 x"));
+}
+
+TEST(Translator, UpdateThroughAlias)
+{
+    EXPECT_EQ(one("update t set t.Name='x' from catalogue..tbOrraSQL t where ID=7"),
+              QStringLiteral("update main.\"tbOrraSQL\" as \"t\" set Name = 'x' where ID = 7"));
+    EXPECT_EQ(one("update t  set t.CategoryID=3 from catalogue..tbOrraSQL t where t.ID=4"),
+              QStringLiteral("update main.\"tbOrraSQL\" as \"t\" set CategoryID = 3 where t.ID = 4"));
+    EXPECT_EQ(one("update #Int set Err=2"), QStringLiteral("update \"#Int\" set Err = 2"));
+}
+
+TEST(Translator, UpdateWithInnerJoinBecomesUpdateFrom)
+{
+    EXPECT_EQ(one("update t set t.Name=b.Name from A t inner join B b on t.ID=b.ID where b.X=1"),
+              QStringLiteral("update A as \"t\" set Name = b.Name from B b where (t.ID = b.ID) and (b.X = 1)"));
+}
+
+TEST(Translator, DeleteForms)
+{
+    EXPECT_EQ(one("delete tbOrraDocPermissions where OrraID=5"),
+              QStringLiteral("delete from tbOrraDocPermissions where OrraID = 5"));
+    EXPECT_EQ(one("delete d  from catalogue..tbOrraCallSchemaDetail d  inner join catalogue..tbOrraCallSchema b on d.ParentID=b.ID where b.DocID=1"),
+              QStringLiteral("delete from main.\"tbOrraCallSchemaDetail\" where rowid in (select \"d\".rowid from main.\"tbOrraCallSchemaDetail\" d inner join main.\"tbOrraCallSchema\" b on d.ParentID = b.ID where b.DocID = 1)"));
+}
+
+TEST(Translator, PlusOnTextBecomesServerAddition)
+{
+    EXPECT_EQ(one("select SUser_SName() + ' (' + cast(@@SPID as varchar(10)) + ')'"),
+              QStringLiteral("select orra_add(orra_add(orra_add(orra_suser_sname(), ' ('), orra_varchar(orra_spid(), 10)), ')')"));
+    EXPECT_EQ(one("select 1 + 2 * 3"), QStringLiteral("select 1 + 2 * 3"));
+    EXPECT_EQ(one("select a - b + c from T"), QStringLiteral("select orra_add((a - b), c) from T"));
+    EXPECT_EQ(one("select coalesce(max(ID),0)+1 MaxID from catalogue..tbOrraSQL (nolock)"),
+              QStringLiteral("select orra_add(coalesce(max(ID), 0), 1) MaxID from main.\"tbOrraSQL\""));
+    EXPECT_EQ(one("select case when a=1 then 'x' else 'y' end + 'z'"),
+              QStringLiteral("select orra_add(case when a = 1 then 'x' else 'y' end, 'z')"));
+}
+
+TEST(Translator, ServerFunctions)
+{
+    EXPECT_EQ(one("select isnull(Description,''), getdate(), user_name(5), db_name(), @@IDENTITY x"),
+              QStringLiteral("select ifnull(Description, ''), orra_getdate(), orra_user_name(5), orra_db_name(), orra_identity() x"));
+    EXPECT_EQ(one("select uid from sysusers (nolock) where sid=suser_sid()"),
+              QStringLiteral("select uid from sysusers where sid = orra_suser_sid()"));
+}
+
+TEST(Translator, SelectIntoTempTable)
+{
+    const Translation t = tr("select ID, Name into #T from catalogue..tbOrraSQL where ID>1 drop table #T");
+    ASSERT_EQ(t.statements.size(), 2u);
+    EXPECT_EQ(t.statements[0].sql, QStringLiteral("create temp table \"#T\" as select ID, Name from main.\"tbOrraSQL\" where ID > 1"));
+    EXPECT_FALSE(t.statements[0].returnsRows);
+    EXPECT_EQ(t.statements[1].sql, QStringLiteral("drop table temp.\"#T\""));
+}
+
+TEST(Translator, NoCountAndProcedures)
+{
+    Translation t = tr("set nocount on select 5 set nocount off ");
+    ASSERT_EQ(t.statements.size(), 3u);
+    EXPECT_EQ(t.statements[0].kind, Statement::Kind::NoCount);
+    EXPECT_TRUE(t.statements[0].flag);
+    EXPECT_FALSE(t.statements[2].flag);
+
+    t = tr("sp_UserLock '<Document><Parameter Name=\"DocID\" Value=\"3\"/></Document>',0");
+    ASSERT_EQ(t.statements.size(), 1u);
+    EXPECT_EQ(t.statements[0].kind, Statement::Kind::Procedure);
+    EXPECT_EQ(t.statements[0].name, QStringLiteral("sp_UserLock"));
+    ASSERT_EQ(t.statements[0].arguments.size(), 2u);
+    EXPECT_EQ(t.statements[0].arguments[1].value.toInt(), 0);
+
+    t = tr("exec sp_Orra_GetDocumentsAndCategories default");
+    ASSERT_EQ(t.statements.size(), 1u);
+    ASSERT_EQ(t.statements[0].arguments.size(), 1u);
+    EXPECT_TRUE(t.statements[0].arguments[0].isDefault);
+
+    t = tr("exec sp_addrolemember 'Editors', 'ali'");
+    EXPECT_EQ(t.statements[0].arguments[0].value.toString(), QStringLiteral("Editors"));
+}
+
+TEST(Translator, AdministrationStatements)
+{
+    Translation t = tr("create database Sales create login ali with password='p''w' create user ali for login ali create role Editors");
+    ASSERT_EQ(t.statements.size(), 4u);
+    EXPECT_EQ(t.statements[0].kind, Statement::Kind::CreateDatabase);
+    EXPECT_EQ(t.statements[0].name, QStringLiteral("Sales"));
+    EXPECT_EQ(t.statements[1].kind, Statement::Kind::CreateLogin);
+    EXPECT_EQ(t.statements[1].password, QStringLiteral("p'w"));
+    EXPECT_EQ(t.statements[2].kind, Statement::Kind::CreateUser);
+    EXPECT_EQ(t.statements[2].login, QStringLiteral("ali"));
+    EXPECT_EQ(t.statements[3].kind, Statement::Kind::CreateRole);
+}
+
+TEST(Translator, CreateTableTypes)
+{
+    EXPECT_EQ(one("create table X (ID int identity(1,1) not null primary key clustered, Name char(10) collate Turkish_CI_AS null, Note varchar(max), B bit)"),
+              QStringLiteral("create table X(ID INTEGER PRIMARY KEY AUTOINCREMENT not null, Name char(10) COLLATE TR_CI null, Note varchar COLLATE TR_CI, B bit)"));
+}
+
+TEST(Translator, VariablesAndBrokenTextAreRefused)
+{
+    EXPECT_FALSE(tr("select @x").error.isEmpty());
+    EXPECT_FALSE(tr("select 'abc").error.isEmpty());
+    EXPECT_FALSE(tr("select [abc").error.isEmpty());
+    EXPECT_FALSE(tr("if exists(select 1)").error.isEmpty());
+}
+
+TEST(Translator, UnknownStatementPassesThroughUnchanged)
+{
+    EXPECT_EQ(one("merge into x using y"), QStringLiteral("merge into x using y"));
+}
+
+TEST(Translator, ParametersPassThrough)
+{
+    EXPECT_EQ(one("select * from T where a = ? and b = ?"), QStringLiteral("select * from T where a = ? and b = ?"));
+}
+
+TEST(Translator, CacheReturnsSameTranslation)
+{
+    auto a = translateCached(QStringLiteral("select 1"), QStringLiteral("db"));
+    auto b = translateCached(QStringLiteral("select 1"), QStringLiteral("db"));
+    auto c = translateCached(QStringLiteral("select 1"), QStringLiteral("other"));
+    EXPECT_EQ(a.get(), b.get());
+    EXPECT_NE(a.get(), c.get());
+}
