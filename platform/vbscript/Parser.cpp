@@ -1173,7 +1173,7 @@ private:
     {
         DepthGuard g(*this);
         ExprPtr lhs;
-        if (isWord(u"not") && minLevel <= 6) {
+        if (!m_injected && isWord(u"not") && minLevel <= 6) {
             const Token at = cur();
             next();
             auto u = make(ExprKind::Unary, at);
@@ -1205,7 +1205,7 @@ private:
     ExprPtr parseUnary()
     {
         DepthGuard g(*this);
-        if (cur().t == T::Minus || cur().t == T::Plus) {
+        if (!m_injected && (cur().t == T::Minus || cur().t == T::Plus)) {
             const Token at = cur();
             next();
             auto u = make(ExprKind::Unary, at);
@@ -1213,7 +1213,7 @@ private:
             u->a = parseUnary();
             return u;
         }
-        if (isWord(u"not")) {
+        if (!m_injected && isWord(u"not")) {
             // Not after an arithmetic operator: binds to its comparison-level operand
             const Token at = cur();
             next();

@@ -89,3 +89,7 @@ Next
 MsgBox s
 eMpTy_VaR = 5
 MsgBox EMPTY_var
+MsgBox (1) + 2
+MsgBox (1), vbOKOnly
+nested = Array(Array(1, 2), Array(3, 4)) : MsgBox nested(1)(0)
+MsgBox -2 ^ 2 & " " & 2 ^ -1 & " " & (Not 1 = 2)
