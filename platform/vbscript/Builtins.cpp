@@ -426,34 +426,31 @@ Variant fHex(Interpreter&, A& a) { Variant v = val(a[0]); return v.isNull() ? v 
 Variant fOct(Interpreter&, A& a) { Variant v = val(a[0]); return v.isNull() ? v : Variant::string(radix(v, 8)); }
 
 // Rnd: a 24-bit linear congruential generator, as VBScript's.
-uint32_t g_rndSeed = 0x50000;
-float g_rndLast = 0;
-
-Variant fRnd(Interpreter&, A& a)
+Variant fRnd(Interpreter& in, A& a)
 {
     if (!missing(a, 0)) {
         float n = float(val(a[0]).toDouble());
-        if (n == 0) return Variant::single(g_rndLast);
+        if (n == 0) return Variant::single(in.rndLast);
         if (n < 0) {
             uint32_t bits;
             std::memcpy(&bits, &n, 4);
-            g_rndSeed = (bits + (bits >> 24)) & 0xFFFFFF;
+            in.rndSeed = (bits + (bits >> 24)) & 0xFFFFFF;
         }
     }
-    g_rndSeed = (g_rndSeed * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFF;
-    g_rndLast = float(g_rndSeed) / 16777216.0f;
-    return Variant::single(g_rndLast);
+    in.rndSeed = (in.rndSeed * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFF;
+    in.rndLast = float(in.rndSeed) / 16777216.0f;
+    return Variant::single(in.rndLast);
 }
 
-Variant fRandomize(Interpreter&, A& a)
+Variant fRandomize(Interpreter& in, A& a)
 {
     double n = missing(a, 0) ? double(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0 : val(a[0]).toDouble();
     uint64_t bits;
     std::memcpy(&bits, &n, 8);
     uint32_t hi = uint32_t(bits >> 32);
     hi ^= hi >> 16;
-    g_rndSeed = (g_rndSeed & 0xFF) | ((hi & 0xFFFF) << 8);
-    g_rndSeed &= 0xFFFFFF;
+    in.rndSeed = (in.rndSeed & 0xFF) | ((hi & 0xFFFF) << 8);
+    in.rndSeed &= 0xFFFFFF;
     return Variant();
 }
 

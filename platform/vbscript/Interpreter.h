@@ -57,6 +57,9 @@ public:
     long timeoutMs = -1;
     bool allowUI = true;
     std::atomic<bool> cancelRequested{false};
+    // Rnd's generator state (each engine has its own sequence).
+    uint32_t rndSeed = 0x50000;
+    float rndLast = 0;
 
     void addObject(const QString& name, DispatchPtr object, bool membersGlobal);
     void executeGlobal(const QString& code);
