@@ -1,0 +1,254 @@
+#include "tools/orrasql/OrraSql.h"
+
+#include "platform/db/Connection.h"
+#include "platform/db/embedded/Server.h"
+#include "platform/text/Error.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+
+namespace orra::tools {
+
+QString usage()
+{
+    return QStringLiteral(
+        "usage: orrasql -S server -d database [-U login -P password | -E] (-Q \"text\" | -i file) [-s separator]\n"
+        "       orrasql --create-server NAME [-U login -P password] [-d catalogue]\n"
+        "  -S server        an embedded server (a folder under $ORRA_SERVERS)\n"
+        "  -d database      the database to use (for --create-server: the catalogue's name, default catalogue)\n"
+        "  -U login -P pwd  a SQL login; -E a trusted log-on as the operating-system user\n"
+        "  -Q text          run the text and exit\n"
+        "  -i file          run the file's batches (separated by lines holding GO)\n"
+        "  -s separator     print values separated by the text instead of aligned columns\n"
+        "  --create-server  make a server with its master and mat databases and a catalogue\n");
+}
+
+QString parseArguments(const QStringList& args, SqlOptions& o)
+{
+    auto value = [&](qsizetype& i, const QString& flag, QString& target) -> QString {
+        if (i + 1 >= args.size())
+            return QStringLiteral("the option %1 needs a value").arg(flag);
+        target = args.at(++i);
+        return QString();
+    };
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString a = args.at(i);
+        QString e;
+        if (a == u"-S")
+            e = value(i, a, o.server);
+        else if (a == u"-d")
+            e = value(i, a, o.database);
+        else if (a == u"-U")
+            e = value(i, a, o.login);
+        else if (a == u"-P")
+            e = value(i, a, o.password);
+        else if (a == u"-E")
+            o.trusted = true;
+        else if (a == u"-Q" || a == u"-q")
+            e = value(i, a, o.query);
+        else if (a == u"-i")
+            e = value(i, a, o.inputFile);
+        else if (a == u"-s") {
+            e = value(i, a, o.separator);
+            o.separated = true;
+        } else if (a == u"--create-server")
+            e = value(i, a, o.createServer);
+        else if (a == u"-h" || a == u"-?" || a == u"--help")
+            o.help = true;
+        else
+            e = QStringLiteral("unknown option '%1'").arg(a);
+        if (!e.isEmpty())
+            return e;
+    }
+    if (o.help)
+        return QString();
+    if (o.trusted && !o.login.isEmpty())
+        return QStringLiteral("-E and -U cannot be used together");
+    if (!o.createServer.isEmpty()) {
+        if (!o.query.isEmpty() || !o.inputFile.isEmpty())
+            return QStringLiteral("--create-server runs no statements");
+        return QString();
+    }
+    if (o.server.isEmpty())
+        return QStringLiteral("the server (-S) is required");
+    if (o.query.isEmpty() == o.inputFile.isEmpty())
+        return QStringLiteral("give either -Q text or -i file");
+    if (o.login.isEmpty())
+        o.trusted = true;
+    return QString();
+}
+
+QStringList splitBatches(const QString& script)
+{
+    static const QRegularExpression go(QStringLiteral("^[ \\t]*go[ \\t]*$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    QStringList batches;
+    QString current;
+    const QStringList lines = script.split(QRegularExpression(QStringLiteral("\\r?\\n")));
+    for (const QString& line : lines) {
+        if (go.match(line).hasMatch()) {
+            if (!current.trimmed().isEmpty())
+                batches << current;
+            current.clear();
+        } else {
+            current += line;
+            current += u'\n';
+        }
+    }
+    if (!current.trimmed().isEmpty())
+        batches << current;
+    return batches;
+}
+
+namespace {
+
+QString cell(const QVariant& v, db::DataType type)
+{
+    if (!v.isValid() || v.isNull())
+        return QStringLiteral("NULL");
+    if (type == db::DataType::Boolean)
+        return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    if (v.typeId() == QMetaType::QByteArray)
+        return QStringLiteral("0x") + QString::fromLatin1(v.toByteArray().toHex().toUpper());
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    return db::Recordset::valueText(v, type);
+}
+
+void printSet(db::Recordset& rs, const SqlOptions& o, QTextStream& out)
+{
+    const int n = rs.fieldCount();
+    QList<QStringList> rows;
+    for (; !rs.isEOF(); rs.MoveNext()) {
+        QStringList row;
+        for (int c = 0; c < n; ++c)
+            row << cell(rs.value(c), rs.field(c).type);
+        rows << row;
+    }
+    QStringList header;
+    for (int c = 0; c < n; ++c)
+        header << rs.field(c).name;
+    if (o.separated) {
+        out << header.join(o.separator) << '\n';
+        for (const QStringList& r : std::as_const(rows))
+            out << r.join(o.separator) << '\n';
+    } else {
+        QList<int> width;
+        for (int c = 0; c < n; ++c) {
+            int w = int(header.at(c).size());
+            for (const QStringList& r : std::as_const(rows))
+                w = std::max(w, int(r.at(c).size()));
+            width << w;
+        }
+        auto line = [&](const QStringList& r) {
+            QStringList cells;
+            for (int c = 0; c < n; ++c)
+                cells << (c + 1 < n ? r.at(c).leftJustified(width.at(c), u' ') : r.at(c));
+            out << cells.join(u' ') << '\n';
+        };
+        line(header);
+        QStringList dashes;
+        for (int c = 0; c < n; ++c)
+            dashes << QString(width.at(c), u'-');
+        out << dashes.join(u' ') << '\n';
+        for (const QStringList& r : std::as_const(rows))
+            line(r);
+    }
+    out << '\n' << QStringLiteral("(%1 row%2 affected)").arg(rows.size()).arg(rows.size() == 1 ? "" : "s") << "\n\n";
+}
+
+void printErrors(const db::Connection& c, const orra::Error& e, QTextStream& err)
+{
+    bool any = false;
+    for (const db::ProviderError& p : c.errors()) {
+        if (p.number == 0)
+            continue;
+        err << QStringLiteral("Msg %1, SQL state %2: %3").arg(p.nativeError).arg(p.sqlState, p.description) << '\n';
+        any = true;
+    }
+    if (!any)
+        err << e.description() << '\n';
+}
+
+int runBatch(db::Connection& c, const QString& text, const SqlOptions& o, QTextStream& out, QTextStream& err)
+{
+    try {
+        db::RecordsetPtr rs = c.execute(text);
+        for (const db::ProviderError& p : c.errors())
+            if (p.number == 0)
+                err << p.description << '\n';
+        bool more = true;
+        while (rs && more) {
+            if (rs->isOpen())
+                printSet(*rs, o, out);
+            else if (rs->recordsAffected() >= 0)
+                out << QStringLiteral("(%1 row%2 affected)").arg(rs->recordsAffected()).arg(rs->recordsAffected() == 1 ? "" : "s") << "\n\n";
+            more = rs->NextRecordset();
+        }
+        return 0;
+    } catch (const orra::Error& e) {
+        printErrors(c, e, err);
+        return 1;
+    }
+}
+
+} // namespace
+
+int runOrraSql(const SqlOptions& o, QTextStream& out, QTextStream& err)
+{
+    if (o.help) {
+        out << usage();
+        return 0;
+    }
+    if (!o.createServer.isEmpty()) {
+        const QString catalogue = o.database.isEmpty() ? QStringLiteral("catalogue") : o.database;
+        try {
+            embedded::createServer(o.createServer, o.trusted ? QString() : o.login, o.password);
+        } catch (const orra::Error& e) {
+            err << e.description() << '\n';
+            return 1;
+        }
+        try {
+            embedded::createCatalogue(o.createServer, catalogue);
+        } catch (const orra::Error& e) {
+            err << e.description() << '\n';
+            return 1;
+        }
+        err << QStringLiteral("Server '%1' made in %2 with the databases master, mat and %3.")
+                   .arg(o.createServer, embedded::serverFolder(o.createServer), catalogue)
+            << '\n';
+        return 0;
+    }
+    QStringList batches;
+    if (!o.query.isEmpty()) {
+        batches << o.query;
+    } else {
+        QFile f(o.inputFile);
+        if (!f.open(QIODevice::ReadOnly)) {
+            err << QStringLiteral("Cannot read the file '%1'.").arg(o.inputFile) << '\n';
+            return 1;
+        }
+        batches = splitBatches(QString::fromUtf8(f.readAll()));
+    }
+    if (!embedded::isEmbeddedServer(o.server)) {
+        err << QStringLiteral("The server '%1' does not exist under %2.").arg(o.server, embedded::serversRoot()) << '\n';
+        return 1;
+    }
+    db::Connection c;
+    try {
+        c.open(embedded::connectionText(o.server, o.database.isEmpty() ? QStringLiteral("master") : o.database,
+                                        o.trusted ? QString() : o.login, o.password));
+    } catch (const orra::Error& e) {
+        printErrors(c, e, err);
+        return 1;
+    }
+    int status = 0;
+    for (const QString& b : std::as_const(batches))
+        status |= runBatch(c, b, o, out, err);
+    out.flush();
+    err.flush();
+    return status;
+}
+
+} // namespace orra::tools
