@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -88,4 +89,49 @@ void BM_Recordset(benchmark::State& state)
 
 BENCHMARK(BM_BareStep)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Recordset)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK_MAIN();
+
+namespace {
+
+// The console output, followed by the ratio Recordset / bare loop (target: 2.0 at most).
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& r : runs) {
+            if (r.run_type != Run::RT_Iteration || r.iterations == 0)
+                continue;
+            const double t = r.GetAdjustedRealTime();
+            const std::string name = r.benchmark_name();
+            if (name.rfind("BM_BareStep", 0) == 0)
+                bare.push_back(t);
+            else if (name.rfind("BM_Recordset", 0) == 0)
+                recordset.push_back(t);
+        }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        if (bare.empty() || recordset.empty())
+            return;
+        std::sort(bare.begin(), bare.end());
+        std::sort(recordset.begin(), recordset.end());
+        const double ratio = recordset[recordset.size() / 2] / bare[bare.size() / 2];
+        std::printf("Recordset / bare sqlite3_step (medians): %.2f (target <= 2.0)\n", ratio);
+    }
+
+private:
+    std::vector<double> bare;
+    std::vector<double> recordset;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -7,6 +7,8 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <iterator>
+#include <sys/mman.h>
 #include <limits>
 
 namespace orra::db::sqlite {
@@ -305,6 +307,26 @@ void typeByValues(ResultSet& rs, size_t col)
         f.type = DataType::Integer;
         f.definedSize = 4;
     }
+}
+
+// Grows the cell buffer. Large buffers are asked to be backed by huge pages before they are
+// first written: filling hundreds of megabytes page by page is the main cost of buffering a
+// large result.
+void grow(std::vector<QVariant>& values, size_t capacity)
+{
+    std::vector<QVariant> next;
+    next.reserve(capacity);
+    constexpr size_t kHuge = size_t(2) << 20;
+    const size_t bytes = capacity * sizeof(QVariant);
+    if (bytes >= 4 * kHuge) {
+        const auto begin = reinterpret_cast<uintptr_t>(next.data());
+        const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
+        const uintptr_t last = (begin + bytes) & ~(kHuge - 1);
+        if (last > first)
+            madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+    next.insert(next.end(), std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
+    values.swap(next);
 }
 
 struct StatementGuard {
@@ -624,7 +646,7 @@ ResultSet SqliteSession::run(sqlite3_stmt* st)
         if (rc != SQLITE_ROW)
             raise(rc);
         if (rs.values.capacity() - rs.values.size() < size_t(cols))
-            rs.values.reserve(rs.values.capacity() * 2);
+            grow(rs.values, rs.values.capacity() * 2);
         for (int i = 0; i < cols; ++i)
             rs.values.emplace_back(readCell(st, i, readers[size_t(i)]));
     }
