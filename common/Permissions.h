@@ -35,7 +35,7 @@ enum PermissionDecision : int { permissionDenied = 0, permissionAllowed = 1, per
 // May principal uid (0: the current login's user) exercise rights on document docID?
 // With a mask of several bits, any denied bit denies, otherwise any allowed bit allows.
 // Any failure (checksum mismatch, provider error, missing row) is reported through
-// orra::userInterface().reportError(-1, source, description) with the program's default
+// orra::userInterface().reportError(number, source, description) with the program's default
 // title and gives false: an interactive host shows the box; a headless host gets the report
 // as a thrown orra::Error. A failed read of the permission rows counts as a denial without a
 // report. connection null or closed: false.
