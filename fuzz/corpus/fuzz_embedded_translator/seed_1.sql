@@ -1,0 +1,1 @@
+select * from catalogue..tbOrraSQL (nolock) where ID=5

@@ -1,0 +1,1 @@
+select SUser_SName() + ' (' + cast(@@SPID as varchar(10)) + ')'

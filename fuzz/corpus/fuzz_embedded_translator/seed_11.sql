@@ -1,0 +1,1 @@
+set nocount on select 5 set nocount off

@@ -1,0 +1,1 @@
+sp_UserLock '<Document><Program Name="M" DB="c"/><Parameter Name="DocID" Value="3"/></Document>',0

@@ -1,0 +1,1 @@
+create database Sales create login ali with password='p''w' create user ali for login ali create role Editors exec sp_addrolemember 'Editors','ali'

@@ -1,0 +1,1 @@
+create table X (ID int identity(1,1) not null primary key clustered, Name char(10) collate Turkish_CI_AS null, [Deny] int, constraint FK foreign key (ID) references Y (ID) on delete cascade)

@@ -1,0 +1,1 @@
+select coalesce(max(ID),0)+1 MaxID from mat..tbOrraConnections with (nolock)

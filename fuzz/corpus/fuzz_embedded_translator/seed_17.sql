@@ -1,0 +1,1 @@
+select case when a=1 then 'x' + convert(varchar(5), b) else 'y' end + 'z' from [T] /* c */ -- d

@@ -1,0 +1,1 @@
+insert into catalogue..tbOrraRepository select 'Block','n','<Block/>' select @@IDENTITY x

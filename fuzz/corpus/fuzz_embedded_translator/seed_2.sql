@@ -1,0 +1,1 @@
+if exists(select 1 from tbOrraSQL x (nolock) inner join sysusers s (nolock) on x.Owner=s.sid where uid=1 and x.ID=2) select 1 else select 0

@@ -1,0 +1,1 @@
+if exists(select 1 from T) begin select 1 x end else begin select 0 x end

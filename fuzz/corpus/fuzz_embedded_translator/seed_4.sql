@@ -1,0 +1,1 @@
+update t set t.Name='x' from catalogue..tbOrraSQL t where ID=7

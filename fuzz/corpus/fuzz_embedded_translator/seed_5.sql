@@ -1,0 +1,1 @@
+update t set t.Name=b.Name from A t inner join B b on t.ID=b.ID where b.X=1

@@ -1,0 +1,1 @@
+delete d  from catalogue..tbOrraCallSchemaDetail d  inner join catalogue..tbOrraCallSchema b on d.ParentID=b.ID where b.DocID=1

@@ -1,0 +1,1 @@
+delete tbOrraDocPermissions where OrraID=5

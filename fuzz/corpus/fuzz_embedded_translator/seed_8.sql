@@ -1,0 +1,1 @@
+create table #Int (Err smallint) insert into #Int select 0

@@ -1,0 +1,1 @@
+select ID, Name into #T from catalogue..tbOrraSQL where ID>1 drop table #T
