@@ -54,20 +54,20 @@ TEST_F(EmbeddedTest, CreatingAnExistingServerFailsAndKeepsIt)
 
 TEST_F(EmbeddedTest, UnwritableRootGivesOneClearError)
 {
-    const QString ro = m_dir.path() + QStringLiteral("/ro");
-    QDir().mkpath(ro);
-    QFile::setPermissions(ro, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    qputenv("ORRA_SERVERS", ro.toUtf8());
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes everywhere";
+    // A root below a plain file cannot hold folders, whoever runs the test.
+    const QString file = m_dir.path() + QStringLiteral("/plain");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    qputenv("ORRA_SERVERS", (file + QStringLiteral("/servers")).toUtf8());
     try {
         createServer(QStringLiteral("s"), QStringLiteral("sa"), QStringLiteral("pw"));
         FAIL() << "no error";
     } catch (const orra::Error& e) {
-        EXPECT_TRUE(e.description().contains(QStringLiteral("Cannot create the server folder"))) << e.what();
+        EXPECT_TRUE(e.description().startsWith(QStringLiteral("Cannot create the server folder"))) << e.what();
     }
-    EXPECT_TRUE(QDir(ro).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
-    QFile::setPermissions(ro, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(QFileInfo(file).size(), 0);
+    qputenv("ORRA_SERVERS", m_dir.path().toUtf8());
 }
 
 TEST_F(EmbeddedTest, WrongPasswordIsRefused)

@@ -141,6 +141,14 @@ TEST_F(Shapes, TempTablesBelongToTheSession)
     c->execute(QStringLiteral("select ID, Name into #Report from catalogue..tbOrraSQL where ID>1"));
     db::RecordsetPtr rs = c->execute(QStringLiteral("select * from #Report"));
     EXPECT_EQ(rs->RecordCount(), 2);
+    // The new table keeps the column types: char(50) stays padded.
+    EXPECT_EQ(rs->value(1).toString(), QStringLiteral("Document-2").leftJustified(50, u' '));
+    c->execute(QStringLiteral("select Disabled, Name + 'x' Tail into #Bits from tbOrraSQL where ID=1"));
+    rs = c->execute(QStringLiteral("select * from #Bits"));
+    EXPECT_EQ(int(rs->field(0).type), 11);
+    EXPECT_EQ(rs->value(1).toString(), QStringLiteral("Document-1x"));
+    EXPECT_THROW(c->execute(QStringLiteral("select 1 x into #Bits")), orra::Error);
+    EXPECT_TRUE(c->errors().first().description.contains(QStringLiteral("There is already an object named '#Bits'")));
     auto other = connect();
     EXPECT_THROW(other->execute(QStringLiteral("select Err from #Int")), orra::Error);
     c->execute(QStringLiteral("drop table #Report"));

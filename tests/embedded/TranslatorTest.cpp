@@ -130,7 +130,8 @@ TEST(Translator, SelectIntoTempTable)
 {
     const Translation t = tr("select ID, Name into #T from catalogue..tbOrraSQL where ID>1 drop table #T");
     ASSERT_EQ(t.statements.size(), 2u);
-    EXPECT_EQ(t.statements[0].sql, QStringLiteral("create temp table \"#T\" as select ID, Name from main.\"tbOrraSQL\" where ID > 1"));
+    EXPECT_EQ(t.statements[0].sql, QStringLiteral("select ID, Name from main.\"tbOrraSQL\" where ID > 1"));
+    EXPECT_EQ(t.statements[0].intoTable, QStringLiteral("temp.\"#T\""));
     EXPECT_FALSE(t.statements[0].returnsRows);
     EXPECT_EQ(t.statements[1].sql, QStringLiteral("drop table temp.\"#T\""));
 }

@@ -930,10 +930,91 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
     return columns;
 }
 
+// select … into T: the table takes the names and declared types of the select's columns
+// (text columns with the server's collation), then the rows.
+void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
+{
+    sqlite3_stmt* sel = prepare(st.sql);
+    auto cleanup = [&] {
+        sqlite3_reset(sel);
+        sqlite3_clear_bindings(sel);
+    };
+    const int n = sqlite3_bind_parameter_count(sel);
+    for (int i = 1; i <= n; ++i) {
+        if (run.nextParam >= run.params->size()) {
+            cleanup();
+            raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
+        }
+        db::sqlite::SqliteSession::bind(sel, i, run.params->at(run.nextParam++));
+    }
+    const int cols = sqlite3_column_count(sel);
+    QStringList defs;
+    QStringList marks;
+    for (int i = 0; i < cols; ++i) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
+        const char* decl = sqlite3_column_decltype(sel, i);
+        QString type = decl ? QString::fromUtf8(decl) : QString();
+        const QString base = type.section(u'(', 0, 0).trimmed().toLower();
+        if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
+            || base == u"ntext")
+            type += QStringLiteral(" COLLATE TR_CI");
+        defs << u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" ") + type;
+        marks << QStringLiteral("?");
+    }
+    const QString create = QStringLiteral("create table %1 (%2)").arg(st.intoTable, defs.join(QStringLiteral(", ")));
+    char* err = nullptr;
+    if (sqlite3_exec(m_db, create.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString msg = err ? QString::fromUtf8(err) : QString();
+        sqlite3_free(err);
+        cleanup();
+        const bool exists = msg.contains(QLatin1String("already exists"));
+        raise(QStringLiteral("42S01"),
+              exists ? QStringLiteral("There is already an object named '%1' in the database.")
+                           .arg(st.intoTable.section(u'.', -1).remove(u'"'))
+                     : msg,
+              exists ? 2714 : 1);
+    }
+    m_insertColumns.clear();
+    sqlite3_stmt* ins = nullptr;
+    const QString insert = QStringLiteral("insert into %1 values (%2)").arg(st.intoTable, marks.join(u','));
+    if (sqlite3_prepare_v2(m_db, insert.toUtf8().constData(), -1, &ins, nullptr) != SQLITE_OK) {
+        cleanup();
+        m_session.raise(sqlite3_errcode(m_db));
+    }
+    long rows = 0;
+    int rc;
+    while ((rc = sqlite3_step(sel)) == SQLITE_ROW) {
+        for (int i = 0; i < cols; ++i)
+            sqlite3_bind_value(ins, i + 1, sqlite3_column_value(sel, i));
+        const int irc = sqlite3_step(ins);
+        sqlite3_reset(ins);
+        if (irc != SQLITE_DONE) {
+            sqlite3_finalize(ins);
+            cleanup();
+            m_session.raise(irc);
+        }
+        ++rows;
+    }
+    sqlite3_finalize(ins);
+    cleanup();
+    if (rc != SQLITE_DONE)
+        m_session.raise(rc);
+    if (!m_noCount) {
+        ResultSet rs;
+        rs.hasRows = false;
+        rs.recordsAffected = rows;
+        run.result.sets.push_back(std::move(rs));
+    }
+}
+
 void EmbeddedBackend::runSql(const Statement& st, Run& run)
 {
     if (st.sql.isEmpty())
         return;
+    if (!st.intoTable.isEmpty()) {
+        runSelectInto(st, run);
+        return;
+    }
     QString sql = st.sql;
     if (st.insertColumnsAt >= 0) {
         const QString cols = insertColumns(st.insertSchema, st.insertName);

@@ -57,6 +57,7 @@ private:
     void runList(const std::vector<Statement>& list, Run& run);
     void runStatement(const Statement& st, Run& run);
     void runSql(const Statement& st, Run& run);
+    void runSelectInto(const Statement& st, Run& run);
     void runProcedure(const Statement& st, Run& run);
     void procDocumentsAndCategories(const Statement& st, Run& run);
     void procUserLock(const Statement& st, Run& run);

@@ -843,17 +843,15 @@ private:
     {
         const size_t into = topLevel(v, 1, {"into", "from"});
         if (into < v.size() && v[into].t.is("into") && into + 1 < v.size()) {
-            NT target = v[into + 1];
-            const bool temp = target.t.text.startsWith(u'#');
+            const NT target = v[into + 1];
             v.erase(v.begin() + long(into), v.begin() + long(into) + 2);
-            Vec head;
-            head.push_back(word("create"));
-            if (temp)
-                head.push_back(word("temp"));
-            head.push_back(word("table"));
-            head.push_back(target);
-            head.push_back(word("as"));
-            v.insert(v.begin(), head.begin(), head.end());
+            if (target.t.text.startsWith(u'#'))
+                s.intoTable = QStringLiteral("temp.") + quoteName(target.t.text);
+            else if (!target.out.contains(u'.'))
+                s.intoTable = QStringLiteral("main.") + quoteName(target.t.text);
+            else
+                s.intoTable = target.out;
+            s.dml = true;
             s.returnsRows = false;
             return;
         }

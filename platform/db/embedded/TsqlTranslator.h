@@ -44,6 +44,9 @@ struct Statement {
     QString insertSchema;      // schema of the target ("main", a database name, or "temp")
     QString insertName;        // bare table name
     int insertColumnsAt = -1;
+    // select … into T: the new table as written for SQLite (temp."#T", main."T"); sql is then
+    // the select alone, and the server makes the table with the select's column types.
+    QString intoTable;
     bool flag = false;         // NoCount: on
     QString name;
     QString password;
