@@ -1,5 +1,7 @@
 #include "criteria/CriteriaValues.h"
 
+#include "common/InitialValue.h"
+
 #include "platform/text/Error.h"
 
 #include <QDateTime>
@@ -41,20 +43,7 @@ QString fieldText(const db::Recordset& rs, int index) {
 } // namespace
 
 QString EvaluateInitialValue(db::Connection* connection, const QString& initialValue) {
-    QString sql;
-    if (initialValue.size() > 6 && initialValue.left(6).toLower() == QLatin1String("select"))
-        sql = initialValue;
-    else if (initialValue.size() > 4 && initialValue.left(4).toLower() == QLatin1String("sql:"))
-        sql = QStringLiteral("set nocount on ") + initialValue.mid(4) + QStringLiteral(" set nocount off ");
-    else
-        return initialValue;
-
-    db::RecordsetPtr rs = runForRows(connection, sql);
-    if (rs->fieldCount() < 1 || rs->isBOF() || rs->isEOF())
-        throw Error(3021, kSource,
-                    QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                                   "Requested operation requires a current record."));
-    return fieldText(*rs, 0);
+    return orra::EvaluateInitialValue(connection, initialValue, kSource);
 }
 
 QStringList FirstColumnTexts(db::Connection* connection, const QString& sql) {

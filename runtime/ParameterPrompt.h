@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QString>
+#include "common/InitialValue.h"
 #include "common/Xml.h"
 
 namespace orra {
@@ -59,12 +60,7 @@ ParameterPrompt& parameterPrompt();
 // Installs prompt (not owned; nullptr restores the headless one). Returns the previous one.
 ParameterPrompt* setParameterPrompt(ParameterPrompt* prompt);
 
-// The criteria control's initial-value rule: a text longer than 6 characters that begins with
-// "select" (any case) is run on connection and gives field 0 of its first row; one longer than
-// 4 that begins with "sql:" runs "set nocount on " & rest & " set nocount off " likewise;
-// anything else is returned unchanged. Throws orra::Error when the query fails, returns no
-// row or returns NULL.
-QString EvaluateInitialValue(db::Connection* connection, const QString& initialValue);
+// The initial-value rule of the criteria control: EvaluateInitialValue in common/InitialValue.h.
 
 // The values a criterion yields without a person: "fact" its evaluated initial value, "htext"
 // "" (PopulateCriteriaValues without a grid).
