@@ -327,6 +327,7 @@ void DocOrra::ArriveToStation(xml::Node station, std::shared_ptr<xml::Document> 
     snapshot->Element = station;
     snapshot->ownedElement = std::move(owner);
     snapshot->setChParam(*m_chain);
+    snapshot->scopeID = m_currentEntry ? idOf(m_currentEntry) : QString();
     QString id = idOf(station);
     QString name = xml::attribute(station, kName);
     // A station reached again before it was left replaces its older snapshot.
@@ -344,8 +345,9 @@ bool DocOrra::RunStation()
 {
     return trapped(QStringLiteral("DocOrra::RunStation"), vbCritical, QStringLiteral("DocOrra::RunStation"),
                    [&]() -> bool {
+        // Nothing to leave: say so plainly instead of the collection's index error.
         if (m_stations.isEmpty())
-            throw Error(5, QString(), QStringLiteral("Invalid procedure call or argument"));
+            throw Error(-1, QString(), QStringLiteral("There is no station to leave"));
         std::shared_ptr<clsStation> top = m_stations.first();
         QString oldID = idOf(top->Element);
         {
@@ -369,17 +371,19 @@ bool DocOrra::RunStation()
         m_stations.removeFirst();
         QString newID;
         ++m_generation;
-        // The scope stays the same element's entry, now taken from the restored chain.
-        const bool scopeIsRoot = !m_currentEntry || m_currentEntry == m_chain->documentElement();
-        const QString scopeID = idOf(m_currentEntry);
+        // The restored chain is the one the run had at the station now on top, so the scope
+        // becomes that station's own entry in it: placeholders (and the next RunStation's SQL)
+        // resolve as they did when the run stood there.
+        QString scopeID;
         if (m_stations.isEmpty()) {
             m_chain = std::make_unique<xml::Document>();
             xml::appendElement(m_chain->node(), QStringLiteral("Document"));
         } else {
             newID = idOf(m_stations.first()->Element);
             m_chain = m_stations.first()->chParam();
+            scopeID = m_stations.first()->scopeID;
         }
-        m_currentEntry = scopeIsRoot || scopeID.isEmpty() ? xml::Node() : ChainEntryFor(scopeID);
+        m_currentEntry = scopeID.isEmpty() ? xml::Node() : ChainEntryFor(scopeID);
         if (!m_currentEntry)
             m_currentEntry = m_chain->documentElement();
         emit AfterExecutionStation(oldID, newID);
@@ -748,6 +752,14 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
                         throw Error(-1, QString(), QStringLiteral("Could not parse parameter related parameter name")
                                                        + kCrLf + QStringLiteral("ID:") + rid + kCrLf
                                                        + QStringLiteral("Name:") + relatedName);
+                    // A related parameter without an answer in the including block's scope would
+                    // hand its own placeholder text on as the value, and the included document's
+                    // SQL would run with a literal "<$Name%>" in it: refuse it by name instead.
+                    if (!FindParameter(m_currentEntry, relatedName))
+                        throw Error(-1, QString(), QStringLiteral("Related parameter has no value in the including block")
+                                                       + kCrLf + QStringLiteral("ID:") + rid + kCrLf
+                                                       + QStringLiteral("Name:") + relatedName + kCrLf
+                                                       + QStringLiteral("Included parameter ID:") + c.ID);
                     c.InitialDeger = value;
                 }
             }

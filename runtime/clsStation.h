@@ -3,6 +3,7 @@
 // moment. chParam keeps a deep copy when set and hands out a new deep copy each time it is read,
 // so a snapshot never changes after it was taken.
 
+#include <QString>
 #include <memory>
 #include "common/Xml.h"
 
@@ -21,6 +22,11 @@ public:
 
     // The document that holds Element.
     std::shared_ptr<xml::Document> ownedElement;
+
+    // ID of the chain entry in which the station stands (the entry of its block, or of the
+    // included document that holds it): the scope of placeholders once this snapshot is the
+    // chain again.
+    QString scopeID;
 
 private:
     xml::Document m_chParam;
