@@ -158,6 +158,23 @@ void makeDocuments(db::Connection& c, const QString& server) {
         "from Orders where year(OrderDate)=<$Yil%> group by month(OrderDate) order by Ay");
     storeDocument(c, 3, 2, "Aylık satışlar", "Sales per month", monthly.doc);
 
+    // 4: for interactive hosts: the city is asked inside the included document 1 and comes
+    // back through an output binding; the run stops at a station once the totals are made.
+    // Leaving the station (stepping back) drops them, so that the include can run again.
+    DocumentBuilder summary(server, "Şehir özeti: şehir, eklenen belgede sorulur; toplamlar hazır olunca durur");
+    DocumentBuilder::parameter(summary.root, "Il", "Şehir", "", "fact");
+    DocumentBuilder::parameter(summary.root, "EnAz", "En az tutar", "500", "text");
+    xml::Node totalsInc = DocumentBuilder::include(summary.root, "B0.I0", "Şehir müşteri toplamları", 1);
+    DocumentBuilder::inheritance(totalsInc, "B0.P_Sehir", "B0.P_Il", true);
+    xml::Node stop = xml::appendElement(summary.root, "Station");
+    xml::setAttribute(stop, "ID", "B0.S0");
+    xml::setAttribute(stop, "Name", "Toplamlar hazır");
+    xml::appendCData(stop, "drop table #Totals");
+    DocumentBuilder::block(summary.root, "B0.0", "Özet",
+        "select count(*) Musteri, sum(Siparis) Siparis, sum(Tutar) Tutar, '<$Il%>' Sehir into #Report\r\n"
+        "from #Totals where Tutar >= <$EnAz%>");
+    storeDocument(c, 4, 2, "Şehir özeti", "City summary with a station", summary.doc);
+
     // A call schema of the city report: Ankara, at least 2,000.
     c.execute("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (2, 1, ?, ?)",
               {QStringLiteral("Ankara, 2000 üstü"), QStringLiteral("Ankara's customers who bought 2,000 or more")});
@@ -201,7 +218,7 @@ int main(int argc, char** argv) {
         db::Connection catalogue;
         catalogue.open(embedded::connectionText(server, "catalogue"));
         makeDocuments(catalogue, server);
-        std::printf("Made the server %s in %s: catalogue (3 documents), mat (registry), sales (6000 orders).\n",
+        std::printf("Made the server %s in %s: catalogue (4 documents), mat (registry), sales (6000 orders).\n",
                     qUtf8Printable(server), qUtf8Printable(embedded::serversRoot()));
         return 0;
     } catch (const Error& e) {
