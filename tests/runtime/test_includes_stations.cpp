@@ -633,4 +633,51 @@ TEST_F(IncludesTest, AStationInsideAnIncludedDocument)
     EXPECT_EQ(rec.events.count(QStringLiteral("DocumentEnd nothing")), 1);
 }
 
+TEST_F(IncludesTest, JumpingIntoAnIncludeThatHasEndedBindsItsParametersAgain)
+{
+    setParameterPrompt(&m_prompt);
+    const int inner = addDocument(documentXml(param("B0.P_X", "X", "text", "") + param("B0.P_Back", "Back", "fact", "back")
+                                              + block("B0.0", traceSql("inner <$X%>"))));
+    const int outer = addDocument(documentXml(
+        factParameter("B0", "Res", "none")
+        + includeXml("B0.I0", "Inner", inner, binding("B0.P_X", "$ex") + binding("B0.P_Back", "B0.P_Res", true))
+        + block("B0.0", traceSql("outer <$Res%>"))));
+    for (const bool jumpInside : {false, true}) {
+        SCOPED_TRACE(jumpInside);
+        m_run->execute(QStringLiteral("delete from Trace"));
+        m_prompt.requests.clear();
+        auto engine = engineFor(outer);
+        EventRecorder rec(*engine);
+        rec.hook = [&](const QString& event, const QString& id) {
+            if (event == QLatin1String("BeforeExecutionBlockSQL") && id == QLatin1String("B0.0"))
+                engine->Statu = DocOrra::enDocStatuPaused;
+        };
+        EXPECT_EQ(engine->RunDocument(), 1.0f);
+        EXPECT_EQ(trace(), QStringList{"inner ex"});
+        rec.hook = nullptr;
+        rec.events.clear();
+        engine->Statu = DocOrra::enDocStatuRunning;
+        if (jumpInside) {
+            // Back into the included document, whose entry ended with it: its bindings are
+            // applied again (no events), so its placeholders and its output binding work.
+            engine->GoToID = QStringLiteral("B0.I0|B0.0");
+            engine->PauseAtEvent = DocOrra::enPauseAtEvent_Nothing;
+        } else {
+            // Passing by an include on the way to a later element asks nothing.
+            engine->GoToID = QStringLiteral("B0.0");
+        }
+        EXPECT_EQ(engine->RunDocument(), 0.0f);
+        if (jumpInside) {
+            EXPECT_EQ(trace(), (QStringList{"inner ex", "inner ex", "outer back"}));
+            EXPECT_EQ(m_prompt.titled(QStringLiteral("Include:Inner")).size(), 2);
+            EXPECT_FALSE(rec.events.contains(QStringLiteral("BeforeExecutionInclude B0.I0")));
+            EXPECT_EQ(rec.events.count(QStringLiteral("AfterExecutionInclude B0.I0")), 1);
+        } else {
+            EXPECT_EQ(trace(), (QStringList{"inner ex", "outer back"}));
+            EXPECT_EQ(m_prompt.titled(QStringLiteral("Include:Inner")).size(), 1);
+            EXPECT_FALSE(rec.events.contains(QStringLiteral("AfterExecutionInclude B0.I0")));
+        }
+    }
+}
+
 } // namespace
