@@ -242,7 +242,8 @@ TEST_F(EmbeddedTest, LocksAcrossTwoProcesses)
     auto c = connect();
     EXPECT_THROW(c->execute(lock(42)), orra::Error);
     ASSERT_FALSE(c->errors().isEmpty());
-    EXPECT_TRUE(c->errors().first().description.contains(QStringLiteral("is locked by 'sa'")));
+    EXPECT_TRUE(c->errors().first().description.contains(QStringLiteral("is locked by 'sa' (process 51, Morvane)")));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select @@SPID")).toInt(), 52);   // 51 is the other process's
     const char go = 'g';
     ASSERT_EQ(write(toChild[1], &go, 1), 1);
     int status = 0;

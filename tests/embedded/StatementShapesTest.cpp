@@ -244,3 +244,49 @@ TEST_F(Shapes, PermissionQueries)
     EXPECT_EQ(scalar(*c, QStringLiteral("select suser_sname(owner) from tbOrraSQL (nolock) where ID=1")).toString(), QStringLiteral("sa"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select case when owner=suser_sid() then 1 else 0 end from tbOrraSQL where ID=1")).toInt(), 1);
 }
+
+TEST_F(Shapes, CatalogueCommandsAsComposed)
+{
+    // Copy of a document into another category.
+    c->execute(QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select 4,2,'Copy of ' +x.[Name],x.[Description], x.[Type], x.[Disabled], x.[SQLtxt],suser_sid() from catalogue..tbOrraSQL x (nolock)where x.[ID]=1"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select Name from tbOrraSQL where ID=4")).toString().trimmed(), QStringLiteral("Copy of Document-1"));
+    // Enable/disable and moves through the alias with two blanks.
+    c->execute(QStringLiteral("update t  set t.[Disabled]=1 from catalogue..tbOrraSQL t where t.ID=4"));
+    c->execute(QStringLiteral("update t  set t.ParentID=2 from catalogue..tbOrraCategory t where t.ID=1"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select ParentID from tbOrraCategory where ID=1")).toInt(), 2);
+    EXPECT_TRUE(scalar(*c, QStringLiteral("select Disabled from tbOrraSQL where ID=4")).toBool());
+    // Relations as the editor's save writes them, and the dependency lists.
+    c->execute(QStringLiteral("insert into catalogue..tbOrraRelations(ObjId,RelObjId) values(1,2)"));
+    c->execute(QStringLiteral("insert into catalogue..tbOrraRelations(ObjId,RelObjId) values(4,2)"));
+    db::RecordsetPtr rs = c->execute(QStringLiteral(" select distinct s.ID, s.Name from tbOrraRelations r (nolock)  inner join tbOrraSQL s (nolock) on r.ObjId=s.ID  Where r.RelObjId = 2"));
+    EXPECT_EQ(rs->RecordCount(), 2);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select RelObjId ID from catalogue..tbOrraRelations where ObjId=4")).toInt(), 2);
+    // A call schema inserted without a column list, then its values.
+    c->execute(QStringLiteral("insert into catalogue..tbOrraCallSchema \r\nselect 1,1,'Monthly',null"));
+    const int id = scalar(*c, QStringLiteral("select @@IDENTITY x")).toInt();
+    c->execute(QStringLiteral("insert into catalogue..tbOrraCallSchemaDetail\r\nselect %1,'B0.P0',NULL").arg(id));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraCallSchemaDetail where ParentID=%1 and ParamVal is null").arg(id)).toInt(), 1);
+    // The connection registry written without a database prefix.
+    c->execute(QStringLiteral("insert into tbOrraConnections Select 'SRV','','db','u','1;2'"));
+    c->execute(QStringLiteral("update tbOrraConnections set Database='db2'   ,IP='ip'   ,UserName='u'   ,UserPwd='3' where Server='srv'"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("Select [Database] from tbOrraConnections where Server='SRV'")).toString(), QStringLiteral("db2"));
+    c->execute(QStringLiteral("delete tbOrraConnections  where Server='SRV'"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraConnections")).toInt(), 0);
+}
+
+TEST_F(Shapes, TransactionsCommitAndRollBack)
+{
+    c->beginTrans();
+    c->execute(QStringLiteral("insert into tbOrraRepository select 'Block','t1','x'"));
+    c->rollbackTrans();
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraRepository")).toInt(), 0);
+    c->beginTrans();
+    c->execute(QStringLiteral("insert into tbOrraRepository select 'Block','t2','x'"));
+    // Another session waits for the writer instead of failing.
+    auto other = connect();
+    EXPECT_EQ(scalar(*other, QStringLiteral("select count(*) from tbOrraRepository")).toInt(), 0);
+    c->commitTrans();
+    EXPECT_EQ(scalar(*other, QStringLiteral("select count(*) from tbOrraRepository")).toInt(), 1);
+    c->execute(QStringLiteral("begin tran insert into tbOrraRepository select 'Block','t3','x' commit tran"));
+    EXPECT_EQ(scalar(*other, QStringLiteral("select count(*) from tbOrraRepository")).toInt(), 2);
+}

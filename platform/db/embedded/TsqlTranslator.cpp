@@ -294,7 +294,9 @@ private:
         if (p < T.size() && T[p].kind == TokenKind::Word && !isStatementWord(T[p]))
             ++p;   // a transaction name
         Statement s;
-        s.sql = QString::fromLatin1(what).toUpper();
+        // A transaction takes the write lock at once, so that two sessions that read and then
+        // write never meet a stale snapshot (they wait for each other instead).
+        s.sql = qstrcmp(what, "begin") == 0 ? QStringLiteral("BEGIN IMMEDIATE") : QString::fromLatin1(what).toUpper();
         return s;
     }
 
