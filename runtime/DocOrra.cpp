@@ -313,6 +313,12 @@ float DocOrra::RunDocument()
     return r;
 }
 
+void DocOrra::RequestStop()
+{
+    if (DocOrraScriptHost* host = m_scriptEngine.get())
+        host->RequestCancel();
+}
+
 // ---------------------------------------------------------------- stations
 
 void DocOrra::ArriveToStation(xml::Node station, std::shared_ptr<xml::Document> owner)
@@ -843,7 +849,11 @@ float DocOrra::RunScript(xml::Node element, QString& target)
                     throw Error(-1, QString(), QStringLiteral("Could not run script ") + id
                                                    + QStringLiteral(": no script engine is available to this run"));
                 ExecuteSQL(QStringLiteral("update #Int set Err=0"));
-                m_scriptEngine->ExecuteStatement(code);
+                try {
+                    m_scriptEngine->ExecuteStatement(code);
+                } catch (const DocOrraScriptHost::Ended&) {
+                    return -1.0f;   // already reported, or stopped at the host's request
+                }
                 result = float(ReadIntFlag());
             }
         }

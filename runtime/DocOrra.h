@@ -35,8 +35,15 @@ class DocOrra;
 class DocOrraScriptHost {
 public:
     virtual ~DocOrraScriptHost() = default;
-    // Runs code in the run's one global script scope. Throws orra::Error on a script error.
+    // Runs code in the run's one global script scope. Throws orra::Error on a script error,
+    // or Ended (below).
     virtual void ExecuteStatement(const QString& code) = 0;
+    // Thread-safe: stops the script that is running now; nothing when none runs.
+    virtual void RequestCancel() {}
+    // Thrown by ExecuteStatement when the script's end is already settled with the host: its
+    // error was shown in the script engine's own box, or the host asked it to stop. The
+    // script's element then ends the run with -1 and reports nothing more.
+    struct Ended {};
 };
 using DocOrraScriptHostFactory = std::function<std::unique_ptr<DocOrraScriptHost>(DocOrra&)>;
 
@@ -101,6 +108,9 @@ public:
     Q_INVOKABLE bool EndExecution();
     Q_INVOKABLE float RunDocument();
     Q_INVOKABLE bool RunStation();
+    // The host's stop request (thread-safe): a script that is running now ends at once and
+    // RunDocument returns -1. Nothing happens when no script runs.
+    Q_INVOKABLE void RequestStop();
     QString GetRunableSQL(const QString& SQLTxt, bool& IsError);
 
     // The script engine used by PrepareforExecution for every later instance (the script bridge
