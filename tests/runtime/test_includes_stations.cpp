@@ -680,4 +680,24 @@ TEST_F(IncludesTest, JumpingIntoAnIncludeThatHasEndedBindsItsParametersAgain)
     }
 }
 
+TEST_F(IncludesTest, ARelatedParameterIsTakenByNameInTheIncludingScopeWhenTheIncludeStarts)
+{
+    // The first include hands its answer out to the block's Region; the second include binds
+    // the root's Region, whose name the block's own Region hides: it receives the block's value
+    // as it is when it starts.
+    const int setter = addDocument(documentXml(param("B0.P_Out", "Out", "fact", "changed")));
+    const int reader = addDocument(documentXml(param("B0.P_X", "X", "text", "") + block("B0.0", traceSql("reader <$X%>"))));
+    const int outer = addDocument(documentXml(
+        factParameter("B0", "Region", "South")
+        + block("B0.0", traceSql("block <$Region%>"),
+                factParameter("B0.0", "Region", "North")
+                    + includeXml("B0.0.I0", "Reader", reader, binding("B0.P_X", "B0.P_Region"))
+                    + includeXml("B0.0.I1", "Setter", setter, binding("B0.P_Out", "B0.0.P_Region", true))
+                    + includeXml("B0.0.I2", "Reader", reader, binding("B0.P_X", "B0.P_Region")))
+        + block("B0.1", traceSql("root <$Region%>"))));
+    auto engine = engineFor(outer);
+    EXPECT_EQ(engine->RunDocument(), 0.0f);
+    EXPECT_EQ(trace(), (QStringList{"block North", "reader North", "reader changed", "root South"}));
+}
+
 } // namespace
