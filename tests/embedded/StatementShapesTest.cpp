@@ -169,7 +169,8 @@ TEST_F(Shapes, RegistryInMat)
 
 TEST_F(Shapes, TextFunctionsAndConcatenation)
 {
-    EXPECT_EQ(scalar(*c, QStringLiteral("select 'a' + Name + 'b' from tbOrraCategory where ID=1")).toString(), QStringLiteral("aCategory-1b"));
+    c->execute(QStringLiteral("insert into tbOrraConnections select 'SRV','1.2.3.4','db','u','p'"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select 'a' + Server + '/' + [Database] from tbOrraConnections")).toString(), QStringLiteral("aSRV/db"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select ID + 10 from tbOrraCategory where ID=1")).toInt(), 11);
     EXPECT_EQ(scalar(*c, QStringLiteral("select '5' + 1")).toInt(), 6);
     EXPECT_THROW(c->execute(QStringLiteral("select 'x' + 1")), orra::Error);

@@ -205,3 +205,8 @@ TEST(Translator, CacheReturnsSameTranslation)
     EXPECT_EQ(a.get(), b.get());
     EXPECT_NE(a.get(), c.get());
 }
+
+TEST(Translator, NamesThatOnlySqliteReservesAreQuoted)
+{
+    EXPECT_EQ(one("select Limit, Offset from Nothing"), QStringLiteral("select \"Limit\", \"Offset\" from \"Nothing\""));
+}

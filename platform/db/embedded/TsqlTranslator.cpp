@@ -79,6 +79,13 @@ bool isHintWord(const Token& t)
                        "repeatableread", "nowait"});
 }
 
+// Words that SQLite reserves but T-SQL does not: as names they must be quoted for SQLite.
+bool isSqliteOnlyKeyword(const Token& t)
+{
+    return isOneOf(t, {"nothing", "glob", "regexp", "notnull", "indexed", "limit", "returning",
+                       "window", "filter", "autoincrement", "offset"});
+}
+
 bool isTextType(const QString& type)
 {
     const QString t = type.toLower();
@@ -771,7 +778,8 @@ private:
             }
             NT n;
             n.t = t;
-            if (t.kind == TokenKind::QuotedName || (t.kind == TokenKind::Word && t.text.startsWith(u'#')))
+            if (t.kind == TokenKind::QuotedName || (t.kind == TokenKind::Word && t.text.startsWith(u'#'))
+                || (t.kind == TokenKind::Word && isSqliteOnlyKeyword(t)))
                 n.out = quoteName(t.text);
             else
                 n.out = t.text;
