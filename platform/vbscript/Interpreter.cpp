@@ -332,6 +332,13 @@ void Interpreter::tick()
         cancelRequested = false;
         raise(kErrorCancelled, QStringLiteral("The script was cancelled"));
     }
+    if (yieldHook && (++m_yieldTicks & 1023) == 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= m_nextYield) {
+            m_nextYield = now + std::chrono::milliseconds(50);
+            yieldHook();
+        }
+    }
     if (m_hasDeadline && (++m_ticks & 255) == 0 && std::chrono::steady_clock::now() > m_deadline)
         raise(kErrorCancelled, QStringLiteral("The script exceeded its time limit"));
 }

@@ -57,6 +57,8 @@ public:
     long timeoutMs = -1;
     bool allowUI = true;
     std::atomic<bool> cancelRequested{false};
+    // Called about every 50 ms while a script runs (ScriptEngine::setYield).
+    std::function<void()> yieldHook;
     // Rnd's generator state (each engine has its own sequence).
     uint32_t rndSeed = 0x50000;
     float rndLast = 0;
@@ -159,6 +161,8 @@ private:
     char* m_stackBase = nullptr;
     std::chrono::steady_clock::time_point m_deadline;
     bool m_hasDeadline = false;
+    uint32_t m_yieldTicks = 0;
+    std::chrono::steady_clock::time_point m_nextYield{};
     std::shared_ptr<bool> m_alive;
     std::vector<ClassInstance*> m_instances;
 

@@ -28,6 +28,7 @@ long ScriptEngine::timeout() const { return m_interp->timeoutMs; }
 void ScriptEngine::setAllowUI(bool allow) { m_interp->allowUI = allow; }
 bool ScriptEngine::allowUI() const { return m_interp->allowUI; }
 void ScriptEngine::requestCancel() { m_interp->cancelRequested.store(true); }
+void ScriptEngine::setYield(std::function<void()> hook) { m_interp->yieldHook = std::move(hook); }
 
 void ScriptEngine::addObject(const QString& name, DispatchPtr object, bool membersGlobal)
 {

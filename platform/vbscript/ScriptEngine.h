@@ -23,6 +23,7 @@
 #include "platform/vbscript/Variant.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace orra::vbs {
@@ -77,6 +78,11 @@ public:
     // Thread-safe: asks the running script to stop; honoured within milliseconds (checked at
     // every loop turn and procedure call). A request made while nothing runs ends the next run.
     void requestCancel();
+
+    // Called now and then (about every 50 ms) while a script runs, on the script's thread: a
+    // host lets its event loop run there, so that a stop request (requestCancel) can arrive
+    // while a long script keeps the thread busy. An empty function turns it off.
+    void setYield(std::function<void()> hook);
 
     // Makes an object known to scripts by name; with membersGlobal its members are callable
     // without the name. Names are case-insensitive; adding a name twice throws orra::Error 457.
