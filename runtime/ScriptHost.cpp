@@ -31,6 +31,8 @@ ScriptHost::ScriptHost(DocOrra& engine)
     m_engine->setTimeout(-1);
     m_engine->setAllowUI(true);
     m_engine->setLanguage(QStringLiteral("VBScript"));
+    // A long script still lets the host's event loop run, so that its stop button works.
+    m_engine->setYield([] { userInterface().processEvents(); });
     m_engine->addObject(QStringLiteral("OrraCon"), connectionObject(engine.Orra_Con()), false);
     m_engine->addObject(QStringLiteral("DocCon"), connectionObject(engine.Doc_Con()), false);
     m_share = std::make_shared<clsScriptShare>();

@@ -9,6 +9,10 @@
 // ", col c: [text]"), after which the script's element ends the run with -1; without it, the
 // error itself (number and description as the script engine gave them) goes to the host.
 //
+// While a script runs, the host's event loop gets a turn about every 50 ms (through
+// UserInterface::processEvents), so that a desktop host's stop button can call
+// DocOrra::RequestStop; such a handler must not end or restart the run itself.
+//
 // Loading the run-time library installs InitScriptEngine as the engine's script-host factory,
 // so every host (desktop or headless) runs scripts.
 

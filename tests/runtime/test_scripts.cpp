@@ -261,6 +261,36 @@ TEST_F(ScriptTest, AScriptThatNeverEndsIsStoppedByTheHost)
     EXPECT_THROW(m_run->execute(QStringLiteral("select * from #Int")), Error);
 }
 
+// A desktop host's stop button: the script lets the event loop run now and then, and the
+// handler asks for the stop on the same thread.
+class StopButton : public RecordingUserInterface {
+public:
+    DocOrra* engine = nullptr;
+    int stopAfter = 3;
+    void processEvents() override
+    {
+        if (++yields == stopAfter && engine)
+            engine->RequestStop();
+    }
+};
+
+TEST_F(ScriptTest, TheHostsEventLoopRunsDuringAScriptAndCanStopIt)
+{
+    auto engine = engineFor(addDocument(documentXml(
+        script("B0.X0", "Do\n  n = n + 1\nLoop") + block("B0.1", traceSql("after")))));
+    engine->flagShowErrorMessages = true;
+    StopButton button;
+    button.engine = engine.get();
+    UserInterface* old = setUserInterface(&button);
+    const float result = engine->RunDocument();
+    button.engine = nullptr;
+    setUserInterface(old);
+    EXPECT_EQ(result, -1.0f);
+    EXPECT_GE(button.yields, 3);
+    EXPECT_TRUE(button.boxes.isEmpty());
+    EXPECT_TRUE(trace().isEmpty());
+}
+
 TEST_F(ScriptTest, AStopRequestBetweenScriptsIsNotKept)
 {
     auto engine = engineFor(addDocument(documentXml(
