@@ -291,3 +291,23 @@ TEST_F(Shapes, TransactionsCommitAndRollBack)
     c->execute(QStringLiteral("begin tran insert into tbOrraRepository select 'Block','t3','x' commit tran"));
     EXPECT_EQ(scalar(*other, QStringLiteral("select count(*) from tbOrraRepository")).toInt(), 2);
 }
+
+TEST_F(Shapes, ValuesLongerThanTheColumnAreRefused)
+{
+    const QString long51 = QString(51, u'x');
+    try {
+        c->execute(QStringLiteral("update t set t.Name='%1' from catalogue..tbOrraSQL t where ID=1").arg(long51));
+        FAIL() << "stored";
+    } catch (const orra::Error& e) {
+        EXPECT_TRUE(e.description().contains(QStringLiteral("String or binary data would be truncated."))) << e.what();
+    }
+    EXPECT_EQ(scalar(*c, QStringLiteral("select Name from tbOrraSQL where ID=1")).toString().trimmed(), QStringLiteral("Document-1"));
+    // Trailing blanks beyond the width are dropped, as the server drops them.
+    c->execute(QStringLiteral("update t set t.Name='%1' from catalogue..tbOrraSQL t where ID=1").arg(QString(48, u'y') + QString(10, u' ')));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select Name from tbOrraSQL where ID=1")).toString(), QString(48, u'y') + QStringLiteral("  "));
+    // The same for tables that statements create.
+    c->execute(QStringLiteral("create table #Short (Code varchar(3), Pad char(4))"));
+    EXPECT_THROW(c->execute(QStringLiteral("insert into #Short select 'abcd', 'x'")), orra::Error);
+    c->execute(QStringLiteral("insert into #Short select 'abc', 'x'"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select Pad from #Short")).toString(), QStringLiteral("x   "));
+}

@@ -774,9 +774,15 @@ void EmbeddedBackend::padFixedWidth(ResultSet& rs) const
         for (size_t i = c; i < rs.values.size(); i += cols) {
             QVariant& v = rs.values[i];
             if (v.typeId() == QMetaType::QString) {
-                const QString s = v.toString();
-                if (s.size() < f.definedSize)
+                QString s = v.toString();
+                if (s.size() < f.definedSize) {
                     v = s.leftJustified(f.definedSize, u' ');
+                } else if (s.size() > f.definedSize) {
+                    // Blanks beyond the width were stored but are not part of the value.
+                    while (s.size() > f.definedSize && s.endsWith(u' '))
+                        s.chop(1);
+                    v = s;
+                }
             }
         }
     }

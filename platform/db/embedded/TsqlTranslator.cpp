@@ -1255,6 +1255,18 @@ private:
                             k += 2;
                         r.push_back(word("COLLATE"));
                         r.push_back(word("TR_CI"));
+                        // Values longer than the declared length are refused, as the server
+                        // refuses them (trailing blanks aside).
+                        const QString lower = type.toLower();
+                        bool sized = false;
+                        const int length = r.size() >= 5 && r[r.size() - 3].t.isSymbol(")")
+                            ? r[r.size() - 4].t.text.toInt(&sized)
+                            : 0;
+                        if (sized && length > 0 && lower != u"text" && lower != u"ntext")
+                            r.push_back(raw(QStringLiteral("CONSTRAINT \"String or binary data would be truncated.\" "
+                                                           "CHECK (length(rtrim(%1)) <= %2)")
+                                                .arg(quoteName(d[0].t.text))
+                                                .arg(length)));
                     }
                 }
                 for (; k < d.size(); ++k) {
