@@ -116,6 +116,10 @@ QString clsScriptShare::ExportExcel(db::Recordset& rs, const QString& TemplateNa
 QString clsScriptShare::ExportToText(db::Recordset& rs, const QString& FileName, const QString& ColDelimiter,
                                      const QString& RowDelimiter, const QString& NullExprString)
 {
+    // A statement that returned no rows gives a closed recordset: that is no result to write.
+    if (!rs.isOpen())
+        throw Error(3704, QStringLiteral("ADODB.Recordset"),
+                    QStringLiteral("Operation is not allowed when the object is closed."));
     return ExportRecordsetToText(rs, FileName, ColDelimiter, RowDelimiter, NullExprString);
 }
 

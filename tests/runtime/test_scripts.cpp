@@ -408,6 +408,17 @@ TEST_F(ScriptTest, ExportToTextDefaultsToReportTxtInTemp)
     EXPECT_EQ(readFile(temp.filePath("custom.txt")), QStringLiteral("N;Step|2;-|"));
 }
 
+TEST_F(ScriptTest, ExportToTextOfAClosedRecordsetFailsAndWritesNothing)
+{
+    QTemporaryDir temp;
+    const QString path = temp.filePath("closed.txt");
+    auto engine = engineFor(addDocument(documentXml(script(
+        "B0.X0", "Set rs = OrraCon.Execute(\"update Trace set Step = Step\")\nExportToText rs, \"" + path + "\""))));
+    EXPECT_EQ(errorText([&] { engine->RunDocument(); }),
+              QStringLiteral("3704|DocOrra::RunDocument|Operation is not allowed when the object is closed."));
+    EXPECT_FALSE(QFile::exists(path));
+}
+
 TEST_F(ScriptTest, ExportExcelWritesAWorkbookWithoutFormats)
 {
     QTemporaryDir exportDir;
