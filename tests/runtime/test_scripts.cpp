@@ -166,6 +166,27 @@ TEST_F(ScriptTest, GlobalsAreKeptAcrossTheScriptsOfOneRun)
     EXPECT_EQ(trace(), (QStringList{"block", "82/Integer"}));
 }
 
+TEST_F(ScriptTest, GlobalsSurvivePausesAndStationsAndAScriptRunsOnceAcrossAPause)
+{
+    auto engine = engineFor(addDocument(documentXml(
+        script("B0.X0", "n = 10") + station("B0.S1")
+        + script("B0.X2", QStringLiteral("n = n + 1\n") + traceLine(QStringLiteral("\"n=\" & n"))))));
+    EventRecorder rec(*engine);
+    EXPECT_EQ(engine->RunDocument(), 1.0f);   // the station
+    engine->GoToID = QStringLiteral("B0.S1");
+    rec.hook = [&](const QString& event, const QString&) {
+        if (event == QLatin1String("AfterExecutionScript"))
+            engine->Statu = DocOrra::enDocStatuPaused;
+    };
+    EXPECT_EQ(engine->RunDocument(), 1.0f);   // paused after B0.X2
+    EXPECT_EQ(engine->PauseAtEvent, DocOrra::enPauseAtEvent_AfterExecutionScript);
+    rec.hook = nullptr;
+    engine->Statu = DocOrra::enDocStatuRunning;
+    engine->GoToID = QStringLiteral("B0.X2");
+    EXPECT_EQ(engine->RunDocument(), 0.0f);   // resumed after the script: it does not run again
+    EXPECT_EQ(trace(), QStringList{"n=11"});
+}
+
 TEST_F(ScriptTest, ScriptsSeeBothConnectionsAndCanShowMessages)
 {
     auto engine = engineFor(addDocument(documentXml(script(
