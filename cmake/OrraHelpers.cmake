@@ -34,6 +34,9 @@ function(orra_target_defaults target)
 endfunction()
 
 # orra_library(name STATIC|SHARED SOURCES ... LIBS ...)
+# Libraries that hold process-wide state (the user interface, the backend registry, the code
+# page, the parameter prompt) must be SHARED when a shared library uses them, or each binary
+# would get its own copy of that state.
 # Sources default to every .cpp/.h below the calling folder (not recursing into folders that
 # have their own CMakeLists.txt is the caller's business: pass SOURCES to be explicit).
 function(orra_library name kind)
