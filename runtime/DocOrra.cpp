@@ -890,12 +890,16 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
 
         if (seeking) {
             xml::Node entry = ChainEntryFor(rootID);
-            if (!entry && FindElementByAttribute(embedded, kID, target)) {
-                // The run resumes inside an include that has no entry (it has ended, or never
-                // started): its parameters are bound again, without events, so that the included
-                // elements and the output bindings find their values.
-                entry = xml::appendElement(ChainRoot(true), QStringLiteral("CHElement"));
-                xml::setAttribute(entry, kID, rootID);
+            const bool answered = entry && !entry.child("Parameter").empty();
+            if (!answered && FindElementByAttribute(embedded, kID, target)) {
+                // The run resumes inside an include whose parameters were never bound here (it
+                // has ended, never started, or paused before its prompt): they are bound now,
+                // without events, so that the included elements and the output bindings find
+                // their values.
+                if (!entry) {
+                    entry = xml::appendElement(ChainRoot(true), QStringLiteral("CHElement"));
+                    xml::setAttribute(entry, kID, rootID);
+                }
                 ParameterPromptFor(element, embedded, entry);
                 entry = ChainEntryFor(rootID);
             }

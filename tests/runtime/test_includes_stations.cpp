@@ -700,4 +700,30 @@ TEST_F(IncludesTest, ARelatedParameterIsTakenByNameInTheIncludingScopeWhenTheInc
     EXPECT_EQ(trace(), (QStringList{"block North", "reader North", "reader changed", "root South"}));
 }
 
+TEST_F(IncludesTest, JumpingIntoAnIncludePausedBeforeItsPromptBindsItsParameters)
+{
+    const int inner = addDocument(documentXml(param("B0.P_X", "X", "text", "") + param("B0.P_Back", "Back", "fact", "back")
+                                              + block("B0.0", traceSql("inner <$X%>"))
+                                              + block("B0.1", traceSql("inner second <$X%>"))));
+    const int outer = addDocument(documentXml(
+        factParameter("B0", "Res", "none")
+        + includeXml("B0.I0", "Inner", inner, binding("B0.P_X", "$ex") + binding("B0.P_Back", "B0.P_Res", true))
+        + block("B0.0", traceSql("outer <$Res%>"))));
+    auto engine = engineFor(outer);
+    EventRecorder rec(*engine);
+    rec.hook = [&](const QString& event, const QString&) {
+        if (event == QLatin1String("BeforeExecutionInclude"))
+            engine->Statu = DocOrra::enDocStatuPaused;
+    };
+    EXPECT_EQ(engine->RunDocument(), 1.0f);
+    EXPECT_EQ(engine->PauseAtEvent, DocOrra::enPauseAtEvent_BeforeExecutionInclude);
+    rec.hook = nullptr;
+    // Jump to the second block of the included document: its entry exists, but was never answered.
+    engine->Statu = DocOrra::enDocStatuRunning;
+    engine->GoToID = QStringLiteral("B0.I0|B0.1");
+    engine->PauseAtEvent = DocOrra::enPauseAtEvent_Nothing;
+    EXPECT_EQ(engine->RunDocument(), 0.0f);
+    EXPECT_EQ(trace(), (QStringList{"inner second ex", "outer back"}));
+}
+
 } // namespace
