@@ -311,3 +311,21 @@ TEST_F(Shapes, ValuesLongerThanTheColumnAreRefused)
     c->execute(QStringLiteral("insert into #Short select 'abc', 'x'"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select Pad from #Short")).toString(), QStringLiteral("x   "));
 }
+
+TEST_F(Shapes, DatePartsOfDatetimeColumns)
+{
+    c->execute(QStringLiteral("create table #Dates (D datetime)"));
+    c->execute(QStringLiteral("insert into #Dates values (?)"), {QDateTime(QDate(2025, 2, 28), QTime(23, 59, 1))});
+    c->execute(QStringLiteral("insert into #Dates values ('2024-12-01')"));
+    c->execute(QStringLiteral("insert into #Dates values (NULL)"));
+    db::RecordsetPtr rs = c->execute(QStringLiteral("select year(D), month(D), day(D) from #Dates order by D desc"));
+    ASSERT_EQ(rs->RecordCount(), 3);
+    EXPECT_EQ(rs->value(0).toInt(), 2025);
+    EXPECT_EQ(rs->value(1).toInt(), 2);
+    EXPECT_EQ(rs->value(2).toInt(), 28);
+    rs->MoveNext();
+    EXPECT_EQ(rs->value(0).toInt() * 10000 + rs->value(1).toInt() * 100 + rs->value(2).toInt(), 20241201);
+    rs->MoveNext();
+    EXPECT_TRUE(db::isNull(rs->value(0)));
+    EXPECT_THROW(c->execute(QStringLiteral("select year('not a date')")), Error);
+}

@@ -7,6 +7,7 @@
 #include "platform/db/embedded/TsqlTranslator.h"
 #include "platform/text/Error.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -354,6 +355,25 @@ void fnDateTime(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_value(ctx, argv[0]);
 }
 
+// year(), month() and day() of a date held as "yyyy-MM-dd[ HH:mm:ss]" text, as the server's
+// date parts of a datetime.
+template <int Part> void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QString text = textArg(argv[0]).trimmed();
+    QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    if (!date.isValid())
+        date = QDateTime::fromString(text, Qt::ISODate).date();
+    if (!date.isValid()) {
+        sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
+        return;
+    }
+    sqlite3_result_int(ctx, Part == 0 ? date.year() : Part == 1 ? date.month() : date.day());
+}
+
 void fnUpper(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
@@ -570,6 +590,9 @@ void EmbeddedBackend::registerFunctions()
         {"orra_upper", 1, fnUpper, true},
         {"orra_lower", 1, fnLower, true},
         {"orra_object_id", 1, fnObjectId, false},
+        {"year", 1, fnDatePart<0>, true},
+        {"month", 1, fnDatePart<1>, true},
+        {"day", 1, fnDatePart<2>, true},
     };
     for (const F& f : functions)
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
