@@ -726,4 +726,25 @@ TEST_F(IncludesTest, JumpingIntoAnIncludePausedBeforeItsPromptBindsItsParameters
     EXPECT_EQ(trace(), (QStringList{"inner second ex", "outer back"}));
 }
 
+TEST_F(IncludesTest, AnIncludesPromptHandsValuesToTheHostBeforeSources)
+{
+    setParameterPrompt(&m_prompt);
+    const QString combo = QStringLiteral(
+        "<Parameter ID=\"B0.P_C\" Name=\"C\" Caption=\"C\" DefaultValue=\"d-&lt;$Top%&gt;\" Type=\"combo\" "
+        "Source=\"select '&lt;$Top%&gt;'\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>");
+    const int inner = addDocument(documentXml(param("B0.P_Y", "Y", "text", "") + combo + block("B0.0", traceSql("<$Y%> <$C%>"))));
+    const int outer = addDocument(documentXml(factParameter("B0", "Top", "t")
+                                              + includeXml("B0.I0", "Inner", inner, binding("B0.P_Y", "$y"))));
+    auto engine = engineFor(outer);
+    engine->flagReturnModifiedClause = true;
+    EventRecorder rec(*engine);
+    rec.clauseRewrites[QStringLiteral("B0.I0|B0.P_Y")] = QStringLiteral("y changed by the host");
+    EXPECT_EQ(engine->RunDocument(), 0.0f);
+    EXPECT_EQ(rec.clauses, (QStringList{"B0.P_Top: t", "B0.I0|B0.P_Y: y", "B0.I0|B0.P_C: d-t", "B0.I0|B0.P_C: select 't'",
+                                        "B0.I0|B0.0: " + traceSql("y changed by the host d-t")}));
+    const QList<PromptRequest> asked = m_prompt.titled(QStringLiteral("Include:Inner"));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked.first().criteria.at(1).OptionalParam, QStringLiteral("select 't'"));
+}
+
 } // namespace
