@@ -62,6 +62,8 @@ struct PauseCase {
     int pauseAtEvent;
     QStringList eventsAfterResume;
 };
+// Readable, stable test names: the event and the element.
+void PrintTo(const PauseCase& c, std::ostream* os) { *os << c.event << '@' << c.element; }
 
 class PauseResume : public EngineTest, public ::testing::WithParamInterface<PauseCase> {};
 
@@ -266,6 +268,7 @@ struct ScriptFlagCase {
     float result;
     bool documentEnd;
 };
+void PrintTo(const ScriptFlagCase& c, std::ostream* os) { *os << "Err=" << c.value; }
 class ScriptIntFlag : public EngineTest, public ::testing::WithParamInterface<ScriptFlagCase> {};
 
 TEST_P(ScriptIntFlag, AScriptsFlagBecomesTheRunsResult)
