@@ -54,4 +54,37 @@ bool isBinaryType(DataType t)
     return t == DataType::Binary || t == DataType::VarBinary || t == DataType::LongVarBinary;
 }
 
+ValueKind valueKindOf(DataType t) {
+    switch (t) {
+    case DataType::Integer:
+    case DataType::SmallInt:
+    case DataType::TinyInt:
+        return ValueKind::Int32;
+    case DataType::BigInt:
+        return ValueKind::Int64;
+    case DataType::Boolean:
+        return ValueKind::Bool;
+    case DataType::Double:
+    case DataType::Single:
+    case DataType::Currency:
+    case DataType::Numeric:
+        return ValueKind::Real;
+    case DataType::Binary:
+    case DataType::VarBinary:
+    case DataType::LongVarBinary:
+        return ValueKind::Blob;
+    case DataType::DBTimeStamp:
+    case DataType::Date:
+        return ValueKind::DateTime;
+    case DataType::DBDate:
+        return ValueKind::Date;
+    case DataType::DBTime:
+        return ValueKind::Time;
+    case DataType::Guid:
+        return ValueKind::Guid;
+    default:
+        return ValueKind::Text;
+    }
+}
+
 } // namespace orra::db

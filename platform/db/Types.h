@@ -43,6 +43,11 @@ bool isTextType(DataType t);
 bool isDateType(DataType t);
 bool isBinaryType(DataType t);
 
+// How a backend reads a column of a given type into a QVariant. Dynamic: by each value's own
+// storage (a column whose type the backend does not know); valueKindOf never gives it.
+enum class ValueKind { Int32, Int64, Bool, Real, Text, Blob, DateTime, Date, Time, Guid, Dynamic };
+ValueKind valueKindOf(DataType t);
+
 // One entry of a connection's error list, as ADO's Errors collection holds it.
 // number < 0 for errors, 0 for informational messages (PRINT, "changed database context").
 struct ProviderError {

@@ -244,40 +244,9 @@ bool readLong(SQLHSTMT stmt, SQLUSMALLINT col, SQLSMALLINT cType, std::vector<Un
     }
 }
 
-enum class Reader { Int32, Int64, Bool, Real, Text, Blob, Date, Time, TimeStamp, Guid };
+using Reader = ValueKind;
 
-Reader readerFor(DataType t)
-{
-    switch (t) {
-    case DataType::Integer:
-    case DataType::SmallInt:
-    case DataType::TinyInt:
-        return Reader::Int32;
-    case DataType::BigInt:
-        return Reader::Int64;
-    case DataType::Boolean:
-        return Reader::Bool;
-    case DataType::Double:
-    case DataType::Single:
-    case DataType::Currency:
-    case DataType::Numeric:
-        return Reader::Real;
-    case DataType::Binary:
-    case DataType::VarBinary:
-    case DataType::LongVarBinary:
-        return Reader::Blob;
-    case DataType::DBDate:
-        return Reader::Date;
-    case DataType::DBTime:
-        return Reader::Time;
-    case DataType::DBTimeStamp:
-        return Reader::TimeStamp;
-    case DataType::Guid:
-        return Reader::Guid;
-    default:
-        return Reader::Text;
-    }
-}
+Reader readerFor(DataType t) { return valueKindOf(t); }
 
 QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader)
 {
@@ -325,7 +294,7 @@ QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader)
             return QVariant();
         return QVariant(QTime(t.hour, t.minute, t.second));
     }
-    case Reader::TimeStamp: {
+    case Reader::DateTime: {
         SQL_TIMESTAMP_STRUCT t{};
         check(SQLGetData(stmt, col, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, &ind));
         if (ind == SQL_NULL_DATA)
@@ -340,6 +309,7 @@ QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader)
         return QVariant(QByteArray(bytes.data(), qsizetype(bytes.size())));
     }
     case Reader::Text:
+    case Reader::Dynamic:   // the driver always names a type: read what it does not map as text
     case Reader::Guid: {
         std::vector<SQLWCHAR> chars;
         if (!readLong(stmt, col, SQL_C_WCHAR, chars))

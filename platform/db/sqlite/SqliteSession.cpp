@@ -16,42 +16,11 @@ namespace orra::db::sqlite {
 namespace {
 
 // How a column's cells are read: decided once per column from its declared type.
-enum class Reader { Int32, Int64, Bool, Real, Text, Blob, DateTime, Date, Time, Guid, Dynamic };
+using Reader = ValueKind;
 
 Reader readerFor(const ColumnType& t)
 {
-    if (!t.known)
-        return Reader::Dynamic;
-    switch (t.type) {
-    case DataType::Integer:
-    case DataType::SmallInt:
-    case DataType::TinyInt:
-        return Reader::Int32;
-    case DataType::BigInt:
-        return Reader::Int64;
-    case DataType::Boolean:
-        return Reader::Bool;
-    case DataType::Double:
-    case DataType::Single:
-    case DataType::Currency:
-    case DataType::Numeric:
-        return Reader::Real;
-    case DataType::Binary:
-    case DataType::VarBinary:
-    case DataType::LongVarBinary:
-        return Reader::Blob;
-    case DataType::DBTimeStamp:
-    case DataType::Date:
-        return Reader::DateTime;
-    case DataType::DBDate:
-        return Reader::Date;
-    case DataType::DBTime:
-        return Reader::Time;
-    case DataType::Guid:
-        return Reader::Guid;
-    default:
-        return Reader::Text;
-    }
+    return t.known ? valueKindOf(t.type) : ValueKind::Dynamic;
 }
 
 bool digits(const char* p, int n, int& out)
