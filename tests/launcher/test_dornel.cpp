@@ -1,11 +1,11 @@
 // dornel as a process against an embedded server: the command line, documents by number and
 // by path, call schemas, registered data servers, errors, the log file and exit statuses.
 
-#include "common/CatalogueChecksums.h"
 #include "common/StoredPassword.h"
 #include "launcher/Dornel.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
+#include "tests/launcher/DornelFixture.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
 
 #include <QDir>
@@ -16,96 +16,12 @@
 #include <gtest/gtest.h>
 
 using namespace orra;
+using orra::test::RunResult;
 using orra::testing::XlsxTestReader;
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-class DornelTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_servers = m_dir.filePath("servers");
-        m_export = m_dir.filePath("export");
-        m_log = m_dir.filePath("log");
-        QDir().mkpath(m_servers);
-        QDir().mkpath(m_export);
-        QDir().mkpath(m_log);
-        m_oldServers = qgetenv("ORRA_SERVERS");
-        qputenv("ORRA_SERVERS", m_servers.toLocal8Bit());
-
-        embedded::createServer("demo");  // the operating-system user administers it
-        embedded::createCatalogue("demo", "catalogue");
-        embedded::createDatabase("demo", "sales");
-        m_catalogue.open(embedded::connectionText("demo", "catalogue"));
-        db::Connection sales;
-        sales.open(embedded::connectionText("demo", "sales"));
-        sales.execute("create table Orders (ID int primary key, Customer varchar(40), Amount float)");
-        sales.execute("insert into Orders values (1, 'Ayşe', 10.5), (2, 'Barış', 20), (3, 'Cem', 30.25)");
-
-        // The registry lists the data server "demo" (trusted log-on, database sales).
-        db::Connection mat;
-        mat.open(embedded::connectionText("demo", "mat"));
-        mat.execute("insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) values (?, '', ?, '', '')",
-                    {QStringLiteral("demo"), QStringLiteral("sales")});
-
-        m_catalogue.execute("insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled, Owner, CheckSum) "
-                            "values (1, 0, 'Satış', 'C', 0, suser_sid(), 0)");
-        m_catalogue.execute("insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled, Owner, CheckSum) "
-                            "values (2, 1, 'Aylık', 'C', 0, suser_sid(), 0)");
-        UpdateCategoryCheckSum(m_catalogue, "catalogue", 1);
-        UpdateCategoryCheckSum(m_catalogue, "catalogue", 2);
-    }
-
-    void TearDown() override {
-        m_catalogue.close();
-        if (m_oldServers.isNull()) qunsetenv("ORRA_SERVERS");
-        else qputenv("ORRA_SERVERS", m_oldServers);
-    }
-
-    void addDocument(int id, int category, const QString& name, const QString& body, const QString& server = "demo") {
-        const QString xml = "<Document ID=\"B0\" Server=\"" + server + "\"><![CDATA[" + name + "]]>" + body + "</Document>";
-        m_catalogue.execute("insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
-                            "values (?, ?, ?, '', 'T', 0, ?, suser_sid(), 0)",
-                            {id, category, name, xml});
-        ASSERT_TRUE(UpdateDocumentCheckSum(m_catalogue, "catalogue", id));
-    }
-
-    static QString block(const QString& id, const QString& sql, const QString& inner = QString()) {
-        return "<Block ID=\"" + id + "\" Name=\"" + id + "\"><![CDATA[" + sql + "]]>" + inner + "</Block>";
-    }
-
-    RunResult run(const QString& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ORRA_SERVERS", m_servers);
-        env.insert("ORRA_EXPORT_DIR", m_export);
-        env.insert("ORRA_LOG_DIR", m_log);
-        env.insert("ORRA_NO_OPEN", "1");
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        p.setProcessEnvironment(env);
-        p.start(QString::fromUtf8(ORRA_BINARY_DIR) + "/launcher/dornel", QProcess::splitCommand(args));
-        EXPECT_TRUE(p.waitForFinished(60000));
-        RunResult r;
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
-
-    QStringList exported() const { return QDir(m_export).entryList({"*.xlsx"}, QDir::Files); }
-
-    QTemporaryDir m_dir;
-    QString m_servers, m_export, m_log;
-    QByteArray m_oldServers;
-    db::Connection m_catalogue;
-};
+class DornelTest : public orra::test::DornelFixture {};
 
 const QString kReport = "select ID, Customer, Amount into #Report from Orders where Amount > <$Min%> order by ID";
 

@@ -6,6 +6,7 @@
 #include "launcher/Dornel.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
+#include "tests/launcher/DornelFixture.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
 
 #include <QDir>
@@ -16,87 +17,16 @@
 
 using namespace orra;
 using orra::testing::XlsxTestReader;
+using orra::test::RunResult;
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-class DornelScriptTest : public ::testing::Test {
+class DornelScriptTest : public orra::test::DornelFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_servers = m_dir.filePath("servers");
-        m_export = m_dir.filePath("export");
-        QDir().mkpath(m_servers);
-        QDir().mkpath(m_export);
-        m_oldServers = qgetenv("ORRA_SERVERS");
-        qputenv("ORRA_SERVERS", m_servers.toLocal8Bit());
-
-        embedded::createServer("demo");
-        embedded::createCatalogue("demo", "catalogue");
-        embedded::createDatabase("demo", "sales");
-        m_catalogue.open(embedded::connectionText("demo", "catalogue"));
-        db::Connection sales;
-        sales.open(embedded::connectionText("demo", "sales"));
-        sales.execute("create table Orders (ID int primary key, Customer varchar(40), Amount float)");
-        sales.execute("insert into Orders values (1, 'Ayşe', 10.5), (2, 'Barış', 20), (3, 'Cem', 30.25)");
-        db::Connection mat;
-        mat.open(embedded::connectionText("demo", "mat"));
-        mat.execute("insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) values ('demo', '', 'sales', '', '')");
-        m_catalogue.execute("insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled, Owner, CheckSum) "
-                            "values (1, 0, 'Raporlar', 'C', 0, suser_sid(), 0)");
-        UpdateCategoryCheckSum(m_catalogue, "catalogue", 1);
-    }
-
-    void TearDown() override
-    {
-        m_catalogue.close();
-        if (m_oldServers.isNull())
-            qunsetenv("ORRA_SERVERS");
-        else
-            qputenv("ORRA_SERVERS", m_oldServers);
-    }
-
     void addDocument(int id, const QString& body)
     {
-        const QString xml = "<Document ID=\"B0\" Server=\"demo\"><![CDATA[Scripted]]>" + body + "</Document>";
-        m_catalogue.execute("insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
-                            "values (?, 1, ?, '', 'T', 0, ?, suser_sid(), 0)",
-                            {id, QStringLiteral("Doc%1").arg(id), xml});
-        ASSERT_TRUE(UpdateDocumentCheckSum(m_catalogue, "catalogue", id));
+        DornelFixture::addDocument(id, 1, QStringLiteral("Doc%1").arg(id), body);
     }
-
-    RunResult run(const QString& args)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ORRA_SERVERS", m_servers);
-        env.insert("ORRA_EXPORT_DIR", m_export);
-        env.insert("ORRA_LOG_DIR", m_dir.path());
-        env.insert("ORRA_NO_OPEN", "1");
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        p.setProcessEnvironment(env);
-        p.start(QString::fromUtf8(ORRA_BINARY_DIR) + "/launcher/dornel", QProcess::splitCommand(args));
-        EXPECT_TRUE(p.waitForFinished(60000));
-        RunResult r;
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
-
-    QStringList exported() const { return QDir(m_export).entryList({"*.xlsx"}, QDir::Files); }
-
-    QTemporaryDir m_dir;
-    QString m_servers, m_export;
-    QByteArray m_oldServers;
-    db::Connection m_catalogue;
 };
 
 QString cdata(const QString& tag, const QString& id, const QString& text, const QString& inner = QString())
