@@ -1,21 +1,14 @@
 // dornel: runs one catalogue document from the command line and exports its result.
-// With a display it is a desktop host: message boxes and the parameter prompt are shown.
-// Without one nothing ever waits for a person.
+// With a display it is a desktop host (message boxes and the parameter prompt are shown): the
+// desktop module is loaded then, and only then. Without one nothing ever waits for a person.
 
 #include "launcher/Dornel.h"
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <dlfcn.h>
+#include <filesystem>
 #include <memory>
-
-#ifdef ORRA_DORNEL_DESKTOP
-#include "platform/text/UserInterface.h"
-#include "platform/widgets/QtUserInterface.h"
-#include "runtime/ParameterPrompt.h"
-#include "runtime/prompt/frmRunBlock.h"
-
-#include <QApplication>
-#endif
 
 namespace {
 
@@ -24,29 +17,40 @@ bool displayPresent() {
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+using StartFn = QCoreApplication* (*)(int*, char**);
+using StopFn = void (*)();
+
+// The desktop module beside the program; null when it is not there (a build without widgets).
+void* loadDesktopModule() {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return nullptr;
+    const auto module = self.parent_path() / "libdornel_desktop.so";
+    return dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    std::unique_ptr<QCoreApplication> app;
-#ifdef ORRA_DORNEL_DESKTOP
-    std::unique_ptr<orra::QtUserInterface> ui;
-    std::unique_ptr<orra::RunBlockPrompt> prompt;
+    QCoreApplication* app = nullptr;
+    std::unique_ptr<QCoreApplication> headless;
+    StopFn stop = nullptr;
     if (displayPresent()) {
-        app = std::make_unique<QApplication>(argc, argv);
-        ui = std::make_unique<orra::QtUserInterface>();
-        prompt = std::make_unique<orra::RunBlockPrompt>();
-        orra::setUserInterface(ui.get());
-        orra::setParameterPrompt(prompt.get());
+        if (void* module = loadDesktopModule()) {
+            auto start = reinterpret_cast<StartFn>(dlsym(module, "orra_dornel_desktop_start"));
+            stop = reinterpret_cast<StopFn>(dlsym(module, "orra_dornel_desktop_stop"));
+            if (start && stop) app = start(&argc, argv);
+        }
     }
-#endif
-    if (!app) app = std::make_unique<QCoreApplication>(argc, argv);
+    if (!app) {
+        headless = std::make_unique<QCoreApplication>(argc, argv);
+        app = headless.get();
+        stop = nullptr;
+    }
     QCoreApplication::setApplicationName(QStringLiteral("Dornel"));
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     const int status = orra::launcher::RunLauncher(QStringLiteral("dornel ") + args.join(QLatin1Char(' ')));
-#ifdef ORRA_DORNEL_DESKTOP
-    orra::setParameterPrompt(nullptr);
-    orra::setUserInterface(nullptr);
-#endif
+    if (stop) stop();
     return status;
 }

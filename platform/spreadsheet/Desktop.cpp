@@ -7,13 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QUrl>
 #include <mutex>
 
-#ifdef ORRA_HAVE_GUI
-#include <QDesktopServices>
-#include <QGuiApplication>
-#endif
 
 namespace orra::spreadsheet {
 namespace {
@@ -21,12 +16,9 @@ namespace {
 std::mutex g_openerMutex;
 DesktopOpener g_opener;
 
+// The desktop's opener of files by their type, as the desktop's own file manager uses it. The
+// library stays free of the GUI modules, so headless programs never load them.
 bool defaultOpen(const QString& path) {
-#ifdef ORRA_HAVE_GUI
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-#endif
-    // A process without a GUI application object hands the file to the desktop's opener.
     return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
 }
 
