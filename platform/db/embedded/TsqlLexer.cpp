@@ -111,40 +111,16 @@ LexResult tokenize(const QString& text)
             i = j;
             continue;
         }
-        if (c == u'[') {
+        if (c == u'[' || c == u'"') {
+            // [name] and "name": the closing character doubled stands for itself.
+            const QChar close = c == u'[' ? QChar(u']') : QChar(u'"');
             qsizetype j = i + 1;
             QString name;
             bool closed = false;
             while (j < n) {
-                if (text.at(j) == u']') {
-                    if (j + 1 < n && text.at(j + 1) == u']') {
-                        name += u']';
-                        j += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++j;
-                    break;
-                }
-                name += text.at(j++);
-            }
-            if (!closed) {
-                r.error = QStringLiteral("Unclosed quotation mark after the character string '%1'.")
-                              .arg(text.mid(start + 1));
-                return r;
-            }
-            push(TokenKind::QuotedName, name, start);
-            i = j;
-            continue;
-        }
-        if (c == u'"') {
-            qsizetype j = i + 1;
-            QString name;
-            bool closed = false;
-            while (j < n) {
-                if (text.at(j) == u'"') {
-                    if (j + 1 < n && text.at(j + 1) == u'"') {
-                        name += u'"';
+                if (text.at(j) == close) {
+                    if (j + 1 < n && text.at(j + 1) == close) {
+                        name += close;
                         j += 2;
                         continue;
                     }
