@@ -567,6 +567,21 @@ private:
         return end;
     }
 
+    // The first token in [from, to) outside any parentheses that pred accepts, or `to`.
+    template <class Pred> size_t firstAtTopLevel(size_t from, size_t to, Pred pred) const
+    {
+        int depth = 0;
+        for (size_t k = from; k < to; ++k) {
+            if (T[k].isSymbol("("))
+                ++depth;
+            else if (T[k].isSymbol(")"))
+                --depth;
+            else if (depth == 0 && pred(T[k]))
+                return k;
+        }
+        return to;
+    }
+
     // Emits the SQLite form of a T-SQL type conversion of expr.
     void emitConversion(Vec& out, Vec expr, size_t typeBegin, size_t typeEnd)
     {
@@ -707,18 +722,7 @@ private:
             if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(")) {
                 if (t.is("cast")) {
                     const size_t close = matching(i + 1, e);
-                    size_t as = close;
-                    int depth = 0;
-                    for (size_t k = i + 2; k < close; ++k) {
-                        if (T[k].isSymbol("("))
-                            ++depth;
-                        else if (T[k].isSymbol(")"))
-                            --depth;
-                        else if (depth == 0 && T[k].is("as")) {
-                            as = k;
-                            break;
-                        }
-                    }
+                    const size_t as = firstAtTopLevel(i + 2, close, [](const auto& tok) { return tok.is("as"); });
                     if (close < e && as < close) {
                         emitConversion(out, normalize(i + 2, as), as + 1, close);
                         i = close;
@@ -727,31 +731,11 @@ private:
                 }
                 if (t.is("convert")) {
                     const size_t close = matching(i + 1, e);
-                    size_t comma = close;
-                    int depth = 0;
-                    for (size_t k = i + 2; k < close; ++k) {
-                        if (T[k].isSymbol("("))
-                            ++depth;
-                        else if (T[k].isSymbol(")"))
-                            --depth;
-                        else if (depth == 0 && T[k].isSymbol(",")) {
-                            comma = k;
-                            break;
-                        }
-                    }
+                    const auto isComma = [](const auto& tok) { return tok.isSymbol(","); };
+                    const size_t comma = firstAtTopLevel(i + 2, close, isComma);
                     if (close < e && comma < close) {
-                        size_t exprEnd = close;
-                        depth = 0;
-                        for (size_t k = comma + 1; k < close; ++k) {
-                            if (T[k].isSymbol("("))
-                                ++depth;
-                            else if (T[k].isSymbol(")"))
-                                --depth;
-                            else if (depth == 0 && T[k].isSymbol(",")) {
-                                exprEnd = k;   // a style argument: dropped
-                                break;
-                            }
-                        }
+                        // A third, style argument is dropped.
+                        const size_t exprEnd = firstAtTopLevel(comma + 1, close, isComma);
                         emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma);
                         i = close;
                         continue;
