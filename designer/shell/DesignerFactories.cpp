@@ -1,0 +1,35 @@
+#include "designer/shell/DesignerFactories.h"
+
+#include <QHash>
+
+namespace morvane {
+namespace {
+WidgetCreator& documentCreator()
+{
+    static WidgetCreator creator;
+    return creator;
+}
+QHash<QString, WidgetCreator>& paneCreators()
+{
+    static QHash<QString, WidgetCreator> creators;
+    return creators;
+}
+} // namespace
+
+void setDocumentWindowCreator(WidgetCreator creator) { documentCreator() = std::move(creator); }
+const WidgetCreator& documentWindowCreator() { return documentCreator(); }
+
+void setPaneCreator(const QString& formName, WidgetCreator creator)
+{
+    paneCreators().insert(formName, std::move(creator));
+}
+
+QWidget* createPane(const QString& formName, QWidget* parent)
+{
+    const auto it = paneCreators().constFind(formName);
+    QWidget* pane = it != paneCreators().constEnd() && *it ? (*it)(parent) : new QWidget(parent);
+    pane->setObjectName(formName);
+    return pane;
+}
+
+} // namespace morvane
