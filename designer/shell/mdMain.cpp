@@ -128,12 +128,21 @@ void FillCatalogueTree(KeyedTree& tree)
                                                     orra::adOpenForwardOnly);
     if (failed || !rs)
         throw providerError(&con, QStringLiteral("The catalogue could not be read."));
-    // Both result sets stay readable: the documents are placed after the categories.
-    const orra::db::ResultSet* docs = rs->current();
-    if (!rs->NextRecordset() || !docs || !rs->current())
+    // The documents are placed after the categories: their rows are kept while the recordset
+    // moves on to the categories (which lets go of the rows it leaves).
+    if (!rs->current())
         throw Error(-1, kSource, QStringLiteral("The catalogue procedure did not return its two result sets."));
-    const orra::db::ResultSet& cats = *rs->current();
+    const orra::db::ResultSet docs = *rs->current();
+    if (!rs->NextRecordset() || !rs->current())
+        throw Error(-1, kSource, QStringLiteral("The catalogue procedure did not return its two result sets."));
+    FillCatalogueTree(tree, docs, *rs->current());
+}
 
+void FillCatalogueTree(KeyedTree& tree, const orra::db::ResultSet& documents, const orra::db::ResultSet& cats)
+{
+    tree.setRootIsDecorated(true);
+    tree.setCheckboxes(true);
+    const orra::db::ResultSet* docs = &documents;
     const int cId = fieldIndex(cats, "ID"), cParent = fieldIndex(cats, "ParentID"), cName = fieldIndex(cats, "Name"),
               cDisabled = fieldIndex(cats, "Disabled");
     const int dCat = fieldIndex(*docs, "CatID"), dId = fieldIndex(*docs, "DocID"), dName = fieldIndex(*docs, "DocName"),

@@ -14,7 +14,10 @@ class QWidget;
 
 namespace orra {
 class KeyedTree;
+namespace db {
+struct ResultSet;
 }
+} // namespace orra
 
 namespace morvane {
 
@@ -38,6 +41,9 @@ QString CatalogueDatabaseName();
 // it). A failing procedure call throws its error with the tree as it was; a second document
 // with the same number throws the tree's "Key is not unique in collection".
 void FillCatalogueTree(orra::KeyedTree& tree);
+// The same from the procedure's two result sets as read: the documents, then the categories.
+void FillCatalogueTree(orra::KeyedTree& tree, const orra::db::ResultSet& documents,
+                       const orra::db::ResultSet& categories);
 
 // Adds the category node "C" & id unless the tree holds it already: at the top level when
 // parentId is 0, else below "C" & parentId (the tree's "Element not found" when that node is

@@ -33,6 +33,14 @@ KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent)
     });
 }
 
+KeyedTree::~KeyedTree()
+{
+    // The model outlives this object's members (QWidget's destructor deletes it): its removal
+    // notices must no longer reach them.
+    disconnect(model(), nullptr, this, nullptr);
+    qDeleteAll(m_pendingTop);
+}
+
 void KeyedTree::setCheckboxes(bool on)
 {
     if (m_checkboxes == on)

@@ -46,6 +46,7 @@ public:
     static QString keyNotUniqueText() { return QStringLiteral("Key is not unique in collection"); }
 
     explicit KeyedTree(QWidget* parent = nullptr);
+    ~KeyedTree() override;
 
     // The image list the image keys name (not owned; may be null: no images).
     void setImageList(const ImageList* images) { m_images = images; }
