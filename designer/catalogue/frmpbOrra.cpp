@@ -10,6 +10,7 @@
 #include "platform/text/UserInterface.h"
 
 #include <QAction>
+#include <QHash>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -169,8 +170,10 @@ void frmpbOrra::UpdateTvRepository()
         const QString db = CatalogueDatabaseName();
         KeyedTree::BulkAdd bulk(*m_tvRepository);
         orra::db::RecordsetPtr rs = listing(QStringLiteral("select distinct Tag from %1..tbOrraRepository").arg(db));
+        QHash<QString, QString> groupOfFolded;   // the group key of each tag in lower case
         for (; rs->isOpen() && !rs->isEOF(); rs->MoveNext()) {
             const QString tag = rs->value(0).toString().trimmed();
+            groupOfFolded.insert(tag.toLower(), tag);
             QTreeWidgetItem* group = m_tvRepository->addNode(QString(), tag, tag, QStringLiteral("Category"),
                                                              QStringLiteral("selCategory"));
             KeyedTree::setTag(group, QStringLiteral("Category"));
@@ -181,11 +184,7 @@ void frmpbOrra::UpdateTvRepository()
             const QString tag = rs->value(1).toString().trimmed();
             // The distinct tags come as the catalogue's collation folds them: an item whose tag
             // differs only in letter case belongs to the same group.
-            QString groupKey = tag;
-            if (!m_tvRepository->contains(groupKey))
-                for (int i = 0; i < m_tvRepository->topLevelItemCount(); ++i)
-                    if (KeyedTree::key(m_tvRepository->topLevelItem(i)).compare(tag, Qt::CaseInsensitive) == 0)
-                        groupKey = KeyedTree::key(m_tvRepository->topLevelItem(i));
+            const QString groupKey = m_tvRepository->contains(tag) ? tag : groupOfFolded.value(tag.toLower(), tag);
             QTreeWidgetItem* item = m_tvRepository->addNode(groupKey, QLatin1Char('K') + QString::number(id),
                                                             rs->value(2).toString().trimmed(), tag);
             KeyedTree::setTag(item, id);
