@@ -182,8 +182,9 @@ TEST_F(Editing, EmptyDateShowsNoDateAndStaysEmpty) {
     show();
     ASSERT_EQ(c.activeEditor(), c.grdCriteriaDate());
     QDateEdit* date = c.grdCriteriaDate();
-    EXPECT_EQ(date->displayFormat(), QStringLiteral("yyyyMMdd"));
+    EXPECT_EQ(date->displayFormat(), criteria::dateCellFormat());
     EXPECT_EQ(date->date(), QDate(1899, 12, 30));
+    EXPECT_EQ(date->text().trimmed(), QString());
     EXPECT_EQ(date->geometry(), c.grdCriteria()->cellRect(1, 1));
     key(c.grdCriteria(), Qt::Key_Return);   // focus into the date editor
     EXPECT_TRUE(date->isAncestorOf(focus()) || focus() == date);
