@@ -6,6 +6,8 @@
 #include "common/QueryDocument.h"
 #include "common/RecordsetOpener.h"
 #include "designer/shell/DesignerFactories.h"
+#include "designer/shell/DesignerState.h"
+#include "designer/shell/frmMDIMain.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 #include "platform/widgets/KeyedTree.h"
@@ -94,7 +96,11 @@ void releaseQuietly(long id)
 
 QString ProductName() { return QStringLiteral("Morvane"); }
 
-QString CatalogueDatabaseName() { return catalogue().property(QStringLiteral("Current Catalog")); }
+QString CatalogueDatabase()
+{
+    const QString name = catalogueDatabaseName();
+    return name.isEmpty() ? catalogue().property(QStringLiteral("Current Catalog")) : name;
+}
 
 // --- The catalogue tree -------------------------------------------------------------------
 
@@ -302,7 +308,9 @@ QWidget* FindDocumentWindow(long id, const QString& caption, bool create)
         window->setWindowTitle(caption);
         window->setAttribute(Qt::WA_DeleteOnClose);
         windowList().append(window);
-        if (QMdiArea* area = mainMdiArea()) {
+        if (frmMDIMain* mainWindow = frmMDIMain::instance()) {
+            mainWindow->addDocumentWindow(window)->show();
+        } else if (QMdiArea* area = mainMdiArea()) {
             QMdiSubWindow* sub = area->addSubWindow(window);
             sub->setAttribute(Qt::WA_DeleteOnClose);
             sub->show();
@@ -341,7 +349,7 @@ bool UpdateDocumentCheckSum(long id)
     orra::db::ConnectionPtr con = orra::mainConnection();
     if (!con || !con->isOpen())
         return false;
-    return orra::UpdateDocumentCheckSum(*con, con->property(QStringLiteral("Current Catalog")), id);
+    return orra::UpdateDocumentCheckSum(*con, CatalogueDatabase(), id);
 }
 
 bool UpdateCategoryCheckSum(long id)
@@ -349,7 +357,7 @@ bool UpdateCategoryCheckSum(long id)
     orra::db::ConnectionPtr con = orra::mainConnection();
     if (!con || !con->isOpen())
         return false;
-    return orra::UpdateCategoryCheckSum(*con, con->property(QStringLiteral("Current Catalog")), id);
+    return orra::UpdateCategoryCheckSum(*con, CatalogueDatabase(), id);
 }
 
 bool DocumentNameExists(const QString& name, long categoryId)
@@ -357,7 +365,7 @@ bool DocumentNameExists(const QString& name, long categoryId)
     orra::db::Connection& con = catalogue();
     const QString sql = QStringLiteral("if exists(select 1 from %1..tbOrraSQL where Name=? and CategoryID=?) \r\n"
                                        "select 1 x else select 0 x")
-                            .arg(con.property(QStringLiteral("Current Catalog")));
+                            .arg(CatalogueDatabase());
     orra::db::RecordsetPtr rs = con.execute(sql, {name, qlonglong(categoryId)});
     while (rs && !rs->isOpen())
         if (!rs->NextRecordset())

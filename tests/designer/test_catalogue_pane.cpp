@@ -85,7 +85,7 @@ protected:
         return texts;
     }
 
-    QAction* action(const char* name) const { return pane->findChild<QAction*>(QString::fromLatin1(name)); }
+    QAction* action(const char* name) const { return pane->popupItem(QString::fromLatin1(name)); }
 
     long bob = 0;
     std::unique_ptr<frmpbOrra> pane;
@@ -215,11 +215,11 @@ TEST_F(CataloguePane, CommandsOfLaterVersionsSaySoInsteadOfDoingNothing)
                              "mnuPopuptvOrraExecute", "mnuPopuptvOrraDependencies"})
         action(name)->trigger();
     EXPECT_EQ(ui.messages,
-              (QStringList{QStringLiteral("The command \"Properties\" is not yet available in this version of Morvane."),
-                           QStringLiteral("The command \"Manage Permissions\" is not yet available in this version of Morvane."),
-                           QStringLiteral("The command \"Manage Schemas\" is not yet available in this version of Morvane."),
-                           QStringLiteral("The command \"Execute\" is not yet available in this version of Morvane."),
-                           QStringLiteral("The command \"Dependencies\" is not yet available in this version of Morvane.")}));
+              (QStringList{QStringLiteral("The command \"Properties\" is not available yet."),
+                           QStringLiteral("The command \"Manage Permissions\" is not available yet."),
+                           QStringLiteral("The command \"Manage Schemas\" is not available yet."),
+                           QStringLiteral("The command \"Execute\" is not available yet."),
+                           QStringLiteral("The command \"Dependencies\" is not available yet.")}));
 }
 
 TEST_F(CataloguePane, RefreshReloadsOneCategoryWithTheReadRightAndKeepsItsExpansion)
@@ -366,6 +366,94 @@ TEST_F(CataloguePane, TheShellCreatesThePaneByItsFormName)
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->tvOrra()->nodeCount(), 8);
     setPaneCreator(QStringLiteral("frmpbOrra"), nullptr);
+}
+
+} // namespace
+
+#include "designer/shell/frmMDIMain.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace {
+
+// The pane as the main window docks it: the main window's pop-up and "ID" panel, documents as
+// MDI children.
+class CataloguePaneInMainWindow : public CataloguePane {
+protected:
+    void SetUp() override
+    {
+        CataloguePane::SetUp();
+        ASSERT_TRUE(config.isValid());
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        RegisterCataloguePane();
+        mainWindow = std::make_unique<frmMDIMain>();
+        mainWindow->MDIForm_Load();
+        mainWindow->show();
+        form = qobject_cast<frmpbOrra*>(mainWindow->paneForm(QStringLiteral("frmpbOrra")));
+    }
+    void TearDown() override
+    {
+        for (QWidget* w : DocumentWindows())
+            delete w;
+        mainWindow.reset();
+        setPaneCreator(QStringLiteral("frmpbOrra"), nullptr);
+        CataloguePane::TearDown();
+    }
+    QPoint atNode(const QString& key) const
+    {
+        QTreeWidgetItem* node = form->tvOrra()->node(key);
+        return form->tvOrra()->visualItemRect(node).center();
+    }
+
+    QTemporaryDir config;
+    std::unique_ptr<frmMDIMain> mainWindow;
+    frmpbOrra* form = nullptr;
+};
+
+TEST_F(CataloguePaneInMainWindow, TheMainWindowHoldsThePaneItsPopUpAndItsDocuments)
+{
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(mainWindow->tvOrra(), form->tvOrra());
+    EXPECT_EQ(mainWindow->tvRepository(), form->tvRepository());
+    EXPECT_EQ(form->mnuPopuptvOrra(), mainWindow->menu(QStringLiteral("mnuPopuptvOrra")));
+    form->show();
+    form->resize(300, 500);
+    form->tvOrra()->expandAll();
+    QWidget* vp = form->tvOrra()->viewport();
+
+    // The "ID" panel of the status bar follows the clicked node.
+    QTest::mouseClick(vp, Qt::LeftButton, {}, atNode(QStringLiteral("T10")));
+    EXPECT_EQ(mainWindow->panelText(QStringLiteral("ID")), QStringLiteral("ID:10"));
+    QTest::mouseClick(vp, Qt::LeftButton, {}, atNode(QStringLiteral("C1")));
+    EXPECT_EQ(mainWindow->panelText(QStringLiteral("ID")), QString());
+
+    // The main window's pop-up, set for the node; its Refresh reaches the pane.
+    QTest::mouseClick(vp, Qt::RightButton, {}, atNode(QStringLiteral("C1")));
+    QMenu* popup = mainWindow->menu(QStringLiteral("mnuPopuptvOrra"));
+    EXPECT_TRUE(popup->isVisible());
+    popup->hide();
+    EXPECT_FALSE(mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraExecute"))->isEnabled());
+    EXPECT_TRUE(mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraRefresh"))->isEnabled());
+    addDocument(13, 1, QStringLiteral("Middle report"), QStringLiteral("<Document ID=\"B0\"/>"));
+    mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraRefresh"))->trigger();
+    EXPECT_NE(form->tvOrra()->node(QStringLiteral("T13")), nullptr);
+    QTest::mouseClick(vp, Qt::RightButton, {}, atNode(QStringLiteral("T10")));
+    popup->hide();
+    EXPECT_TRUE(mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraExecute"))->isEnabled());
+    mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraExecute"))->trigger();
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("The command \"Execute\" is not available yet.")});
+
+    // A document opens as a child of the multiple-document area.
+    form->OpenNode(form->tvOrra()->node(QStringLiteral("T10")));
+    ASSERT_EQ(mainWindow->documentWindows().size(), 1);
+    EXPECT_EQ(mainWindow->documentWindows().at(0), FindDocumentWindow(10, QString(), false));
+    EXPECT_EQ(mainWindow->mdiArea()->subWindowList().at(0)->windowTitle(), QStringLiteral("Zeta report"));
+    EXPECT_EQ(mainWindow->activeDocumentWindow(), mainWindow->documentWindows().at(0));
+    // The Add Repository command rebuilds the repository through the pane.
+    addRepositoryItem(QStringLiteral("Station"), QStringLiteral("Stop here"));
+    ASSERT_TRUE(QMetaObject::invokeMethod(form, "UpdateTvRepository"));
+    EXPECT_NE(form->tvRepository()->node(QStringLiteral("Station")), nullptr);
 }
 
 } // namespace
