@@ -84,7 +84,8 @@ frmpbOrra::frmpbOrra(QWidget* parent) : QWidget(parent), m_images(CatalogueImage
         tree->viewport()->installEventFilter(this);
         tree->installEventFilter(this);
     }
-    m_tvOrra->setAcceptDrops(true);
+    // Drags arrive at the viewport, where the pane's filter reads them.
+    m_tvOrra->viewport()->setAcceptDrops(true);
     m_tabOrra->addTab(m_tvOrra, m_images.icon(QStringLiteral("Document")), QStringLiteral("Documents"));
     m_tabOrra->addTab(m_tvRepository, m_images.icon(QStringLiteral("Repository")), QStringLiteral("Repository"));
     auto* layout = new QVBoxLayout(this);
@@ -348,11 +349,16 @@ bool frmpbOrra::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
 
     if (watched == tree) {
-        // Enter on a document of tvOrra opens it.
-        if (tree == m_tvOrra && event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyPress) {
             const int k = static_cast<QKeyEvent*>(event)->key();
-            if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+            // Enter on a document of tvOrra opens it.
+            if (tree == m_tvOrra && (k == Qt::Key_Return || k == Qt::Key_Enter)) {
                 OpenNode(m_tvOrra->currentItem());
+                return true;
+            }
+            // Renaming in the trees comes with a later version; the key says so.
+            if (k == Qt::Key_F2 && tree->currentItem()) {
+                notYetAvailable(QStringLiteral("Rename"));
                 return true;
             }
         }

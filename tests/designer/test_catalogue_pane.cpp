@@ -312,6 +312,45 @@ TEST_F(CataloguePane, DoubleClickAndEnterOpenDocumentsOnly)
     EXPECT_EQ(TestDocumentWindow::created, 2);
 }
 
+TEST_F(CataloguePane, RenameAndMoveSayThatTheyAreNotAvailableYet)
+{
+    frmpbOrra& p = load();
+    p.tvOrra()->setCurrentItem(p.tvOrra()->node(QStringLiteral("T10")));
+    QTest::keyClick(p.tvOrra(), Qt::Key_F2);
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("The command \"Rename\" is not available yet.")});
+    EXPECT_EQ(p.tvOrra()->node(QStringLiteral("T10"))->text(0), QStringLiteral("Zeta report"));
+
+    // A drag that this pane did not start is not accepted; one that it started highlights the
+    // node under the pointer, and the drop says that moving is not available yet.
+    QMimeData mime;
+    mime.setData(frmpbOrra::dragMimeType(), QByteArray("T10"));
+    // Qt delivers drag events from its drag manager only; the pane's filter is handed them here.
+    QObject* filter = &p;
+    EXPECT_TRUE(viewport()->acceptDrops());
+    QDragMoveEvent foreign(at(QStringLiteral("C5")), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    filter->eventFilter(viewport(), &foreign);
+    EXPECT_FALSE(foreign.isAccepted());
+    EXPECT_EQ(p.tvOrra()->dropHighlight(), nullptr);
+    ui.messages.clear();
+    bool started = false;
+    p.setDragExecutor([&](QDrag*) {
+        started = true;
+        QDropEvent drop(QPointF(at(QStringLiteral("C5"))), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        filter->eventFilter(viewport(), &drop);
+        return Qt::IgnoreAction;
+    });
+    const QPoint start = at(QStringLiteral("T10"));
+    QTest::mousePress(viewport(), Qt::LeftButton, {}, start);
+    QMouseEvent far(QEvent::MouseMove, QPointF(start + QPoint(0, 20)), viewport()->mapToGlobal(QPointF(start)),
+                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(p.property("dragNode").toString(), QStringLiteral("T10"));
+    QCoreApplication::sendEvent(viewport(), &far);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("The command \"Move\" is not available yet.")});
+    EXPECT_FALSE(p.dragging());
+    EXPECT_EQ(p.tvOrra()->dropHighlight(), nullptr);
+}
+
 TEST_F(CataloguePane, ADragStartsOnlyBeyondFiftyTwips)
 {
     EXPECT_FALSE(frmpbOrra::DragDistanceExceeded(QPoint(100, 100), QPoint(150, 50)));
