@@ -414,6 +414,7 @@ void frmMDIMain::buildStatusBar()
     for (const auto& [key, width] : panels) {
         auto* label = new QLabel;
         label->setObjectName(QLatin1String(key));
+        label->setAccessibleName(QLatin1String(key));   // the panel's text once it has one
         label->setAccessibleDescription(QLatin1String(key));
         label->setMinimumWidth(width);
         label->setFrameShape(QFrame::StyledPanel);

@@ -146,3 +146,16 @@ TEST_F(DockHostTest, APaneClosedByTheUserIsReportedOnce)
     host.showPane(QStringLiteral("a"));
     EXPECT_TRUE(host.paneVisible(1));
 }
+
+TEST_F(DockHostTest, APaneAddedOnScreenTakesThePanelSizeAndAHiddenPanelKeepsIt)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    host.setPanelSize(4, 260);
+    host.addPane(form("r", "R"), DockHost::Docked, 4, QStringLiteral("r"));
+    QTRY_VERIFY(qAbs(host.dockOf(QStringLiteral("r"))->width() - 260) <= 2);
+    host.setPanelSize(4, 310);
+    QApplication::processEvents();
+    host.hidePane(QStringLiteral("r"));
+    EXPECT_NEAR(host.panelSize(4), 310, 2);
+}
