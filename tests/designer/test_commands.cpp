@@ -619,3 +619,37 @@ TEST_F(CommandsTest, WindowArrangements)
     main->mnuWindowCascade_Click();
     EXPECT_NE(a->parentWidget()->pos(), b->parentWidget()->pos());
 }
+
+TEST_F(CommandsTest, TheWindowMenuListsTheOpenWindows)
+{
+    loadMain();
+    openWindow(QStringLiteral("A"));
+    openWindow(QStringLiteral("B"));
+    QMenu* window = main->menu(QStringLiteral("mnuWindow"));
+    emit window->aboutToShow();
+    QStringList texts;
+    for (QAction* a : window->actions())
+        if (!a->isSeparator()) texts << a->text();
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("&Cascade"), QStringLiteral("Tile &Horizontally"),
+                                  QStringLiteral("Tile &Vertically"), QStringLiteral("&1 A"), QStringLiteral("&2 B")}));
+    window->actions()[4]->trigger();   // "&1 A"
+    EXPECT_EQ(main->activeDocumentWindow()->windowTitle(), QStringLiteral("A"));
+    emit window->aboutToShow();        // rebuilt, not appended
+    EXPECT_EQ(window->actions().size(), 6);
+}
+
+TEST_F(CommandsTest, FindLeavesTheSearchFieldAloneWhenNoTextEditorHasTheFocus)
+{
+    RecordingFindDialog* dialog = nullptr;
+    setDialogCreator(QStringLiteral("frmFindReplace"), [&dialog](QWidget* parent) {
+        dialog = new RecordingFindDialog(parent);
+        return dialog;
+    });
+    loadMain();
+    RecordingWindow* w = openWindow();
+    main->mnuDocReplace_Click();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->TypeOfAction, 1);
+    EXPECT_EQ(dialog->SearchDoc, w);
+    EXPECT_EQ(dialog->findWhat(), QStringLiteral("kept"));
+}
