@@ -294,9 +294,9 @@ bool DocOrra::PrepareforExecution()
         m_chain = std::make_unique<xml::Document>();
         xml::appendElement(m_chain->node(), QStringLiteral("Document"));
         m_currentEntry = m_chain->documentElement();
-        m_scriptEngine.reset();
+        replaceScriptEngine(nullptr);
         if (scriptHostFactory())
-            m_scriptEngine = scriptHostFactory()(*this);
+            replaceScriptEngine(scriptHostFactory()(*this));
         return true;
     }, false);
 }
@@ -326,7 +326,7 @@ bool DocOrra::EndExecution()
         return false;
     }
     dropRunTables(m_orraCon.get());
-    m_scriptEngine.reset();
+    replaceScriptEngine(nullptr);
     return false;
 }
 
@@ -339,7 +339,7 @@ void DocOrra::finishRun() noexcept
     const db::ConnectionPtr connection = std::move(m_endConnection);
     m_endConnection.reset();
     dropRunTables(connection.get());
-    m_scriptEngine.reset();
+    replaceScriptEngine(nullptr);
 }
 
 float DocOrra::RunDocument()
@@ -381,7 +381,7 @@ float DocOrra::RunDocument()
                     ArriveToStation(station, end);
                     db::RecordsetPtr rs;
                     if (flagReturnRecordSet) {
-                        db::Connection& connection = RunConnection();
+                        db::Connection& connection = runConnection();
                         // A document that made no "#Report" simply has no result to hand over.
                         try {
                             rs = connection.execute(QStringLiteral("select * from #Report"));
@@ -422,8 +422,19 @@ void DocOrra::RequestStop()
     if (!IsRunning())
         return;
     m_stopRequested = true;
+    std::lock_guard<std::mutex> lock(m_scriptEngineMutex);
     if (DocOrraScriptHost* host = m_scriptEngine.get())
         host->RequestCancel();
+}
+
+void DocOrra::replaceScriptEngine(std::unique_ptr<DocOrraScriptHost> engine)
+{
+    // A stop request from another thread may be reaching the old engine right now.
+    {
+        std::lock_guard<std::mutex> lock(m_scriptEngineMutex);
+        m_scriptEngine.swap(engine);
+    }
+    engine.reset();
 }
 
 void DocOrra::unwindIfStopped()
@@ -432,7 +443,7 @@ void DocOrra::unwindIfStopped()
         throw RunUnwound{RunUnwound::Stopped};
 }
 
-db::Connection& DocOrra::RunConnection()
+db::Connection& DocOrra::runConnection()
 {
     if (!m_orraCon)
         throw Error(-1, QString(), kRunConnectionGone);
@@ -544,7 +555,7 @@ void DocOrra::ExecuteSQL(const QString& sql)
 
 double DocOrra::ReadIntFlag()
 {
-    db::RecordsetPtr rs = RunConnection().execute(QStringLiteral("select Err from #Int"));
+    db::RecordsetPtr rs = runConnection().execute(QStringLiteral("select Err from #Int"));
     if (!rs || !rs->isOpen())
         throw Error(3704, QString(), QStringLiteral("Operation is not allowed when the object is closed."));
     const QVariant& v = rs->value(QStringLiteral("Err"));
@@ -958,7 +969,7 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
         return;
 
     // Lists, pickers and "select" values of the prompt read through the run connection.
-    RunConnection();
+    runConnection();
     QList<PromptAnswer> answers;
     bool confirmed = false;
     hostTurn(HostTurn::Yield, [&] { confirmed = parameterPrompt().ask(request, answers); });

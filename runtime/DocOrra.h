@@ -35,6 +35,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace orra {
 
@@ -179,9 +180,10 @@ private:
     void unwindIfStopped();
     bool stopRequested() const { return m_runDepth.load() > 0 && m_stopRequested.load(); }
     void finishRun() noexcept;
+    void replaceScriptEngine(std::unique_ptr<DocOrraScriptHost> engine);
     static void dropRunTables(db::Connection* connection);
     // The run connection, or a clear error when the host has set it to nothing.
-    db::Connection& RunConnection();
+    db::Connection& runConnection();
     float RunBlock(xml::Node element, QString& target);
     float RunBlockBody(xml::Node element, QString& target, int entryPause);
     template <typename Restore>
@@ -223,6 +225,7 @@ private:
     xml::Node m_currentEntry;        // the scope in which placeholders are resolved
     QList<std::shared_ptr<clsStation>> m_stations;  // newest first
     std::unique_ptr<DocOrraScriptHost> m_scriptEngine;
+    std::mutex m_scriptEngineMutex;   // guards m_scriptEngine against RequestStop from another thread
     int m_generation = 0;       // bumped whenever the document, the chain or the run is replaced
     int m_runCount = 0;         // RunDocument calls so far
     float m_lastRunResult = 0;  // what the last RunDocument returned
