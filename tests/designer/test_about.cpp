@@ -16,6 +16,26 @@ using namespace morvane;
 
 namespace {
 
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_about";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance())
+            m_app = new QApplication(argc, argv);
+    }
+    void TearDown() override {
+        delete m_app;
+        m_app = nullptr;
+    }
+
+private:
+    QApplication* m_app = nullptr;
+};
+[[maybe_unused]] ::testing::Environment* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
 class Recorder : public orra::UserInterface {
 public:
     Recorder() { m_previous = orra::setUserInterface(this); }
