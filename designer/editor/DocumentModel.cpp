@@ -5,6 +5,8 @@
 #include "common/RecordsetOpener.h"
 #include "platform/text/Error.h"
 
+#include <cstring>
+
 namespace morvane {
 
 using orra::xml::Node;
@@ -15,16 +17,36 @@ namespace {
 
 const QString kID = QStringLiteral("ID");
 
-// The image and selected image of an element node of kind tag (Block, Station, ...).
-TreeNodeSpec elementNode(const QString& parentKey, Node element, const QString& kind, const QString& p)
+enum Kind { KindParameter, KindBlock, KindStation, KindScript, KindInclude, KindParameterGroup, KindCount };
+
+// The names of a node kind, made once: tag and image of the document's own node and of an
+// included one, and the selected image.
+struct KindNames {
+    QString own, included, selected;
+};
+const KindNames& names(Kind kind)
 {
+    static const KindNames table[KindCount] = {
+        {QStringLiteral("Parameter"), QStringLiteral("IParameter"), QStringLiteral("SParameter")},
+        {QStringLiteral("Block"), QStringLiteral("IBlock"), QStringLiteral("SBlock")},
+        {QStringLiteral("Station"), QStringLiteral("IStation"), QStringLiteral("SStation")},
+        {QStringLiteral("Script"), QStringLiteral("IScript"), QStringLiteral("SScript")},
+        {QStringLiteral("Include"), QStringLiteral("IInclude"), QStringLiteral("SInclude")},
+        {QStringLiteral("ParameterGroup"), QStringLiteral("IParameterGroup"), QString()},
+    };
+    return table[kind];
+}
+
+TreeNodeSpec elementNode(const QString& parentKey, Node element, Kind kind, bool included)
+{
+    const KindNames& k = names(kind);
     TreeNodeSpec n;
     n.parentKey = parentKey;
-    n.key = xml::attribute(element, kID);
-    n.text = xml::attribute(element, QStringLiteral("Name"));
-    n.image = p + kind;
-    n.selectedImage = QStringLiteral("S") + kind;
-    n.tag = p + kind;
+    n.key = QString::fromUtf8(element.attribute("ID").value());
+    n.text = QString::fromUtf8(element.attribute("Name").value());
+    n.image = included ? k.included : k.own;
+    n.selectedImage = k.selected;
+    n.tag = n.image;
     return n;
 }
 
@@ -43,39 +65,41 @@ TreeNodeSpec RootNodeSpec(Node root)
 void AddChildNodes(const QString& parentKey, Node element, bool included, const AddTreeNode& add)
 {
     if (!element.first_child()) return;
-    const QString p = included ? QStringLiteral("I") : QString();
 
     // Parameters first, under one group node made for the first one shown.
     QString groupKey;
     for (Node child = element.first_child(); child; child = child.next_sibling()) {
         if (!xml::hasTag(child, tags::Parameter)) continue;
-        const QString behaviour = xml::hasAttribute(child, QStringLiteral("Behaviour"))
-                                      ? xml::attribute(child, QStringLiteral("Behaviour"))
-                                      : QStringLiteral("dynamic");
-        const bool isStatic = behaviour == QLatin1String("static");
+        // A missing Behaviour counts as "dynamic"; only exactly "static" is static.
+        const bool isStatic = std::strcmp(child.attribute("Behaviour").value(), "static") == 0;
         if (included && isStatic) continue;
         if (groupKey.isEmpty()) {
             groupKey = parentKey + QStringLiteral("_ParamGroup");
-            add({parentKey, groupKey, QStringLiteral("Parameters"), p + QStringLiteral("ParameterGroup"), QString(),
-                 p + QStringLiteral("ParameterGroup")});
+            const KindNames& g = names(KindParameterGroup);
+            const QString& tag = included ? g.included : g.own;
+            add({parentKey, groupKey, QStringLiteral("Parameters"), tag, QString(), tag});
         }
-        TreeNodeSpec n = elementNode(groupKey, child, QStringLiteral("Parameter"), p);
-        if (isStatic) n.image += QStringLiteral("_static");
+        TreeNodeSpec n = elementNode(groupKey, child, KindParameter, included);
+        if (isStatic) {
+            static const QString ownStatic = QStringLiteral("Parameter_static");
+            static const QString includedStatic = QStringLiteral("IParameter_static");
+            n.image = included ? includedStatic : ownStatic;
+        }
         add(n);
     }
 
     for (Node child = element.first_child(); child; child = child.next_sibling()) {
         if (!xml::isElement(child)) continue;
         if (xml::hasTag(child, tags::Block)) {
-            const TreeNodeSpec n = elementNode(parentKey, child, QStringLiteral("Block"), p);
+            const TreeNodeSpec n = elementNode(parentKey, child, KindBlock, included);
             add(n);
             AddChildNodes(n.key, child, included, add);
         } else if (xml::hasTag(child, tags::Station)) {
-            add(elementNode(parentKey, child, QStringLiteral("Station"), p));
+            add(elementNode(parentKey, child, KindStation, included));
         } else if (xml::hasTag(child, tags::Script)) {
-            add(elementNode(parentKey, child, QStringLiteral("Script"), p));
+            add(elementNode(parentKey, child, KindScript, included));
         } else if (xml::hasTag(child, tags::Include)) {
-            const TreeNodeSpec n = elementNode(parentKey, child, QStringLiteral("Include"), p);
+            const TreeNodeSpec n = elementNode(parentKey, child, KindInclude, included);
             add(n);
             AddChildNodes(n.key, child, true, add);
         } else if (included && xml::hasTag(child, tags::Document)) {

@@ -118,6 +118,31 @@ QIcon elementTreeImage(const QString& key)
     return QIcon(*it);
 }
 
+namespace {
+// One icon per image pair, shared by every node that shows it.
+QIcon nodeIcon(const QString& image, const QString& selectedImage)
+{
+    static QHash<QString, QIcon> cache;
+    const QString key = image + QLatin1Char('/') + selectedImage;
+    auto it = cache.find(key);
+    if (it != cache.end()) return *it;
+    QIcon icon = elementTreeImage(image);
+    if (!selectedImage.isEmpty()) {
+        const QIcon selected = elementTreeImage(selectedImage);
+        if (!selected.isNull()) icon.addPixmap(selected.pixmap(16, 16), QIcon::Selected);
+    }
+    return *cache.insert(key, icon);
+}
+} // namespace
+
+DocumentNode::DocumentNode(const TreeNodeSpec& spec, int record)
+    : QTreeWidgetItem(Type), key(spec.key), tag(spec.tag), image(spec.image), selectedImage(spec.selectedImage),
+      record(record)
+{
+    setText(0, spec.text);
+    setIcon(0, nodeIcon(spec.image, spec.selectedImage));
+}
+
 DocumentTree::DocumentTree(QWidget* parent) : QTreeWidget(parent)
 {
     setObjectName(QStringLiteral("tvDocument"));
@@ -126,53 +151,119 @@ DocumentTree::DocumentTree(QWidget* parent) : QTreeWidget(parent)
     setIconSize(QSize(16, 16));
     setUniformRowHeights(true);
     setAccessibleName(QStringLiteral("Document Explorer"));
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        if (const DocumentNode* n = asNode(item)) buildChildren(n->record);
+    });
 }
 
-QTreeWidgetItem* DocumentTree::addNode(const TreeNodeSpec& spec)
+void DocumentTree::addNode(const TreeNodeSpec& spec)
 {
-    if (m_nodes.contains(spec.key))
+    if (m_index.contains(spec.key))
         throw orra::Error(35602, QStringLiteral("TreeView"), QStringLiteral("Key is not unique in collection"));
-    QTreeWidgetItem* parent = nullptr;
+    int parent = -1;
     if (!spec.parentKey.isEmpty()) {
-        parent = m_nodes.value(spec.parentKey);
-        if (!parent) throw orra::Error(35601, QStringLiteral("TreeView"), QStringLiteral("Element not found"));
+        parent = m_index.value(spec.parentKey, -1);
+        if (parent < 0) throw orra::Error(35601, QStringLiteral("TreeView"), QStringLiteral("Element not found"));
     }
-    auto* item = new QTreeWidgetItem;
-    item->setText(0, spec.text);
-    item->setData(0, KeyRole, spec.key);
-    item->setData(0, TagRole, spec.tag);
-    item->setData(0, ImageRole, spec.image);
-    item->setData(0, SelectedImageRole, spec.selectedImage);
-    QIcon icon = elementTreeImage(spec.image);
-    if (!spec.selectedImage.isEmpty()) {
-        const QIcon selected = elementTreeImage(spec.selectedImage);
-        if (!selected.isNull()) icon.addPixmap(selected.pixmap(16, 16), QIcon::Selected);
+    const int record = int(m_records.size());
+    m_records.push_back(Record{spec, parent, {}, nullptr, true});
+    m_index.insert(spec.key, record);
+    if (parent < 0) {
+        if (!m_building) addTopLevelItem(makeItem(record));
+        return;
     }
-    item->setIcon(0, icon);
-    if (parent)
-        parent->addChild(item);
+    Record& p = m_records[size_t(parent)];
+    p.children.push_back(record);
+    if (!p.item) return;
+    if (p.childrenBuilt)
+        p.item->addChild(makeItem(record));
     else
-        addTopLevelItem(item);
-    m_nodes.insert(spec.key, item);
-    return item;
+        p.item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+}
+
+void DocumentTree::endBuild()
+{
+    m_building = false;
+    QList<QTreeWidgetItem*> top;
+    for (int r = 0; r < int(m_records.size()); ++r)
+        if (m_records[size_t(r)].parent < 0 && !m_records[size_t(r)].item
+            && m_index.value(m_records[size_t(r)].spec.key, -1) == r)
+            top.append(makeItem(r));
+    addTopLevelItems(top);
+}
+
+DocumentNode* DocumentTree::makeItem(int record)
+{
+    Record& r = m_records[size_t(record)];
+    r.item = new DocumentNode(r.spec, record);
+    // A node whose children are not made yet still shows that it has some.
+    r.childrenBuilt = r.children.empty();
+    if (!r.childrenBuilt) r.item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    return r.item;
+}
+
+DocumentNode* DocumentTree::materialize(int record)
+{
+    Record& r = m_records[size_t(record)];
+    if (r.item) return r.item;
+    // Only a node below the top level can lack its item: its parent's children are made.
+    materialize(r.parent);
+    buildChildren(r.parent);
+    return m_records[size_t(record)].item;
+}
+
+void DocumentTree::buildChildren(int record)
+{
+    Record& r = m_records[size_t(record)];
+    if (r.childrenBuilt || !r.item) return;
+    r.childrenBuilt = true;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(r.children.size()));
+    for (int c : r.children)
+        if (!m_records[size_t(c)].item) items.append(makeItem(c));
+    m_records[size_t(record)].item->addChildren(items);
+    m_records[size_t(record)].item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+QTreeWidgetItem* DocumentTree::node(const QString& key)
+{
+    const int record = m_index.value(key, -1);
+    return record < 0 ? nullptr : materialize(record);
+}
+
+void DocumentTree::buildAllNodes()
+{
+    for (int r = 0; r < int(m_records.size()); ++r)
+        if (m_index.value(m_records[size_t(r)].spec.key, -1) == r && m_records[size_t(r)].item) buildChildren(r);
 }
 
 void DocumentTree::clearNodes()
 {
-    m_nodes.clear();
     clear();
+    m_records.clear();
+    m_index.clear();
 }
 
-void DocumentTree::forget(QTreeWidgetItem* item)
+void DocumentTree::forget(int record)
 {
-    m_nodes.remove(key(item));
-    for (int i = 0; i < item->childCount(); ++i) forget(item->child(i));
+    Record& r = m_records[size_t(record)];
+    m_index.remove(r.spec.key);
+    r.item = nullptr;
+    const std::vector<int> children = std::move(r.children);
+    for (int c : children) forget(c);
 }
 
 void DocumentTree::removeNode(QTreeWidgetItem* item)
 {
-    if (!item) return;
-    forget(item);
+    const DocumentNode* n = asNode(item);
+    if (!n || m_index.value(n->key, -1) != n->record) return;
+    const int record = n->record;
+    const int parent = m_records[size_t(record)].parent;
+    if (parent >= 0) {
+        auto& siblings = m_records[size_t(parent)].children;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), record), siblings.end());
+    }
+    forget(record);
     delete item;
 }
 

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QTreeWidget>
+#include <vector>
 
 namespace morvane {
 
@@ -17,35 +18,79 @@ QIcon elementTreeImage(const QString& key);
 // The keys of the image list, in list order.
 const QStringList& elementTreeImageKeys();
 
+// A node of the element tree as the view shows it: its Key, Tag, Image and SelectedImage
+// besides its text.
+class DocumentNode : public QTreeWidgetItem {
+public:
+    static constexpr int Type = QTreeWidgetItem::UserType + 1;
+    DocumentNode(const TreeNodeSpec& spec, int record);
+    QString key, tag, image, selectedImage;
+    int record;
+};
+
+// The tree knows every node from the moment it is added, but makes the view's item of a node
+// only when the node can be seen (its parent expanded) or is asked for by key: a document of
+// thousands of elements opens without thousands of items. node() gives the item of any node,
+// making it (and its ancestors' children) on the way.
 class DocumentTree : public QTreeWidget {
     Q_OBJECT
 public:
-    enum Role { KeyRole = Qt::UserRole, TagRole, ImageRole, SelectedImageRole };
-
     explicit DocumentTree(QWidget* parent = nullptr);
+
+    // Between beginBuild and endBuild nodes are only recorded; endBuild makes the items of the
+    // top-level nodes (the building of a whole tree without a view update per node).
+    // expectedNodes: room to make at once for the nodes about to come.
+    void beginBuild(int expectedNodes = 0)
+    {
+        m_building = true;
+        m_records.reserve(size_t(expectedNodes));
+        m_index.reserve(expectedNodes);
+    }
+    void endBuild();
 
     // Adds a node as the last child of the node keyed spec.parentKey (top level when empty).
     // Throws orra::Error (35602, "Key is not unique in collection") for a key in use and
     // (35601, "Element not found") for an unknown parent key.
-    QTreeWidgetItem* addNode(const TreeNodeSpec& spec);
-    QTreeWidgetItem* node(const QString& key) const { return m_nodes.value(key); }
+    void addNode(const TreeNodeSpec& spec);
+    // The item of the node with that key (made when needed), or null when no node has it.
+    QTreeWidgetItem* node(const QString& key);
+    bool hasNode(const QString& key) const { return m_index.contains(key); }
     // Removes every node.
     void clearNodes();
     // Removes a node with its subtree.
     void removeNode(QTreeWidgetItem* item);
-    int nodeCount() const { return int(m_nodes.size()); }
+    int nodeCount() const { return int(m_index.size()); }
+    // Makes the items of every node (for walks over the whole tree).
+    void buildAllNodes();
 
-    static QString key(const QTreeWidgetItem* item) { return item ? item->data(0, KeyRole).toString() : QString(); }
-    static QString tag(const QTreeWidgetItem* item) { return item ? item->data(0, TagRole).toString() : QString(); }
-    static QString image(const QTreeWidgetItem* item) { return item ? item->data(0, ImageRole).toString() : QString(); }
+    static const DocumentNode* asNode(const QTreeWidgetItem* item)
+    {
+        return item && item->type() == DocumentNode::Type ? static_cast<const DocumentNode*>(item) : nullptr;
+    }
+    static QString key(const QTreeWidgetItem* item) { return asNode(item) ? asNode(item)->key : QString(); }
+    static QString tag(const QTreeWidgetItem* item) { return asNode(item) ? asNode(item)->tag : QString(); }
+    static QString image(const QTreeWidgetItem* item) { return asNode(item) ? asNode(item)->image : QString(); }
     static QString selectedImage(const QTreeWidgetItem* item)
     {
-        return item ? item->data(0, SelectedImageRole).toString() : QString();
+        return asNode(item) ? asNode(item)->selectedImage : QString();
     }
 
 private:
-    void forget(QTreeWidgetItem* item);
-    QHash<QString, QTreeWidgetItem*> m_nodes;
+    struct Record {
+        TreeNodeSpec spec;
+        int parent = -1;
+        std::vector<int> children;
+        DocumentNode* item = nullptr;
+        bool childrenBuilt = false;
+    };
+    DocumentNode* makeItem(int record);
+    DocumentNode* materialize(int record);
+    void buildChildren(int record);
+    void forget(int record);
+
+    std::vector<Record> m_records;
+    QHash<QString, int> m_index;
+    bool m_building = false;
 };
 
 } // namespace morvane

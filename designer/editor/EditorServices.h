@@ -13,7 +13,7 @@
 namespace morvane {
 
 // The editor options of the designer's settings that the editor window applies.
-struct EditorOptions {
+struct EditorLook {
     QFont sqlFont;
     QFont scriptFont;
     QColor sqlBackColor;     // the first SQL colour ("BackColor")
@@ -28,7 +28,7 @@ struct EditorServices {
     // Releases the document's lock in the catalogue.
     std::function<void(long docID)> unlockDocument;
     // The current in-memory editor options.
-    std::function<EditorOptions()> editorOptions;
+    std::function<EditorLook()> editorLook;
 };
 
 void setEditorServices(EditorServices services);

@@ -4,7 +4,6 @@
 #include "common/Permissions.h"
 #include "common/QueryDocument.h"
 #include "designer/editor/DocumentModel.h"
-#include "designer/editor/EditorServices.h"
 #include "designer/editor/MainWindowLink.h"
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
@@ -112,65 +111,22 @@ void frmOrraDevelopment::buildLayout()
     auto* stack = new QGridLayout(m_framesHost);
     stack->setContentsMargins(0, 0, 0, 0);
 
-    m_frames[PaneParameter] = buildParameterPane();
-    m_frames[PaneBlock] = buildTextPane(PaneBlock, m_txtBlockSQL, "txtBlockSQL");
-    m_frames[PaneDocument] = buildDocumentPane();
-    m_frames[PaneInheritance] = new QFrame(m_framesHost);
-    {
-        auto* l = new QVBoxLayout(m_frames[PaneInheritance]);
-        l->setContentsMargins(twips(60), twips(100), twips(60), twips(100));
-        m_grdInheritance = new QTableWidget(m_frames[PaneInheritance]);
-        m_grdInheritance->setObjectName(QStringLiteral("grdInheritance"));
-        m_grdInheritance->setAccessibleName(QStringLiteral("Inheritance"));
-        l->addWidget(m_grdInheritance);
-    }
-    m_frames[PaneStation] = buildTextPane(PaneStation, m_txtStationSQL, "txtStationSQL");
-    m_frames[PaneScript] = buildScriptPane();
-    m_frames[PaneParameterGroup] = new QFrame(m_framesHost);
-    {
-        auto* l = new QVBoxLayout(m_frames[PaneParameterGroup]);
-        l->setContentsMargins(twips(60), twips(100), twips(60), twips(100));
-        m_lvParameters = new QTreeWidget(m_frames[PaneParameterGroup]);
-        m_lvParameters->setObjectName(QStringLiteral("lvParameters"));
-        m_lvParameters->setAccessibleName(QStringLiteral("Parameters"));
-        m_lvParameters->setRootIsDecorated(false);
-        l->addWidget(m_lvParameters);
-    }
+    // The panes' controls are made when a pane is first needed (most windows never show most
+    // panes), the frames themselves now.
     for (int i = 0; i < PaneCount; ++i) {
-        QFrame* f = m_frames[i];
+        auto* f = new QFrame(m_framesHost);
         f->setObjectName(QStringLiteral("frames%1").arg(i));
         f->setAccessibleName(QLatin1String(kFrameNames[i]));
         f->setFrameShape(QFrame::NoFrame);
         stack->addWidget(f, 0, 0);
         f->setVisible(false);
+        m_frames[i] = f;
     }
 
+    // The result pane: its tabs are made when it is first needed.
     m_dbgTab = new QTabWidget(m_splitter);
     m_dbgTab->setObjectName(QStringLiteral("dbgTab"));
     m_dbgTab->setMinimumHeight(twips(500));
-    {
-        auto* result = new QWidget(m_dbgTab);
-        auto* l = new QVBoxLayout(result);
-        l->setContentsMargins(0, 0, 0, 0);
-        m_dbgGrid = new QTableView(result);
-        m_dbgGrid->setObjectName(QStringLiteral("dbgGrid"));
-        m_dbgGrid->setAccessibleName(QStringLiteral("Result"));
-        m_dbgText = textEditor("dbgText", QStringLiteral("Result"), result);
-        m_dbgText->setReadOnly(true);
-        m_dbgText->hide();
-        l->addWidget(m_dbgGrid);
-        l->addWidget(m_dbgText);
-        m_dbgMessage = textEditor("dbgMessage", QStringLiteral("Message"), m_dbgTab);
-        m_dbgMessage->setReadOnly(true);
-        m_dbgTrace = textEditor("dbgTrace", QStringLiteral("Trace"), m_dbgTab);
-        m_dbgTrace->setReadOnly(true);
-        const struct { QWidget* page; const char* key; } tabs[] = {
-            {result, "Result"}, {m_dbgMessage, "Message"}, {m_dbgTrace, "Trace"}};
-        for (const auto& t : tabs) {
-            const int i = m_dbgTab->addTab(t.page, QLatin1String(t.key));
-            m_dbgTab->tabBar()->setTabData(i, QLatin1String(t.key));
-        }
-    }
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->handle(1)->setObjectName(QStringLiteral("imgSplitterYatay"));
@@ -180,9 +136,74 @@ void frmOrraDevelopment::buildLayout()
     m_dbgTab->setVisible(m_resultPaneVisible);
 }
 
-QFrame* frmOrraDevelopment::buildParameterPane()
+void frmOrraDevelopment::ensurePane(int index)
 {
-    auto* f = new QFrame(m_framesHost);
+    if (index < 0 || index >= PaneCount || m_paneBuilt[index]) return;
+    m_paneBuilt[index] = true;
+    QFrame* f = m_frames[index];
+    switch (index) {
+    case PaneParameter: buildParameterPane(f); break;
+    case PaneBlock: buildTextPane(f, m_txtBlockSQL, "txtBlockSQL"); break;
+    case PaneDocument: buildDocumentPane(f); break;
+    case PaneInheritance: {
+        auto* l = new QVBoxLayout(f);
+        l->setContentsMargins(twips(60), twips(100), twips(60), twips(100));
+        m_grdInheritance = new QTableWidget(f);
+        m_grdInheritance->setObjectName(QStringLiteral("grdInheritance"));
+        m_grdInheritance->setAccessibleName(QStringLiteral("Inheritance"));
+        l->addWidget(m_grdInheritance);
+        break;
+    }
+    case PaneStation: buildTextPane(f, m_txtStationSQL, "txtStationSQL"); break;
+    case PaneScript: buildScriptPane(f); break;
+    case PaneParameterGroup: {
+        auto* l = new QVBoxLayout(f);
+        l->setContentsMargins(twips(60), twips(100), twips(60), twips(100));
+        m_lvParameters = new QTreeWidget(f);
+        m_lvParameters->setObjectName(QStringLiteral("lvParameters"));
+        m_lvParameters->setAccessibleName(QStringLiteral("Parameters"));
+        m_lvParameters->setRootIsDecorated(false);
+        l->addWidget(m_lvParameters);
+        break;
+    }
+    default: break;
+    }
+    // The text editors do not wrap their lines, and take the editor options last applied.
+    for (QPlainTextEdit* e : f->findChildren<QPlainTextEdit*>()) e->setLineWrapMode(QPlainTextEdit::NoWrap);
+    applyLook();
+}
+
+QTabWidget* frmOrraDevelopment::resultPane()
+{
+    if (m_dbgTab->count() > 0) return m_dbgTab;
+    auto* result = new QWidget(m_dbgTab);
+    auto* l = new QVBoxLayout(result);
+    l->setContentsMargins(0, 0, 0, 0);
+    m_dbgGrid = new QTableView(result);
+    m_dbgGrid->setObjectName(QStringLiteral("dbgGrid"));
+    m_dbgGrid->setAccessibleName(QStringLiteral("Result"));
+    m_dbgText = textEditor("dbgText", QStringLiteral("Result"), result);
+    m_dbgText->setReadOnly(true);
+    m_dbgText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_dbgText->hide();
+    l->addWidget(m_dbgGrid);
+    l->addWidget(m_dbgText);
+    m_dbgMessage = textEditor("dbgMessage", QStringLiteral("Message"), m_dbgTab);
+    m_dbgMessage->setReadOnly(true);
+    m_dbgTrace = textEditor("dbgTrace", QStringLiteral("Trace"), m_dbgTab);
+    m_dbgTrace->setReadOnly(true);
+    m_dbgTrace->setLineWrapMode(QPlainTextEdit::NoWrap);
+    const struct { QWidget* page; const char* key; } tabs[] = {
+        {result, "Result"}, {m_dbgMessage, "Message"}, {m_dbgTrace, "Trace"}};
+    for (const auto& t : tabs) {
+        const int i = m_dbgTab->addTab(t.page, QLatin1String(t.key));
+        m_dbgTab->tabBar()->setTabData(i, QLatin1String(t.key));
+    }
+    return m_dbgTab;
+}
+
+void frmOrraDevelopment::buildParameterPane(QFrame* f)
+{
     auto* g = new QGridLayout(f);
     g->setContentsMargins(twips(60), twips(170), twips(60), twips(150));
     g->setHorizontalSpacing(twips(60));
@@ -240,22 +261,18 @@ QFrame* frmOrraDevelopment::buildParameterPane()
     m_txtparamPrompt->setAccessibleName(QStringLiteral("Prompt"));
     g->addWidget(label(QStringLiteral("Prompt"), "lbPrompt", f), 4, 0);
     g->addWidget(m_txtparamPrompt, 4, 1);
-    return f;
 }
 
-QFrame* frmOrraDevelopment::buildTextPane(int index, QPlainTextEdit*& editor, const char* name)
+void frmOrraDevelopment::buildTextPane(QFrame* f, QPlainTextEdit*& editor, const char* name)
 {
-    auto* f = new QFrame(m_framesHost);
     auto* l = new QVBoxLayout(f);
     l->setContentsMargins(twips(60), twips(100), twips(60), twips(100));
-    editor = textEditor(name, QLatin1String(kFrameNames[index]), f);
+    editor = textEditor(name, f->accessibleName(), f);
     l->addWidget(editor);
-    return f;
 }
 
-QFrame* frmOrraDevelopment::buildDocumentPane()
+void frmOrraDevelopment::buildDocumentPane(QFrame* f)
 {
-    auto* f = new QFrame(m_framesHost);
     auto* l = new QVBoxLayout(f);
     l->setContentsMargins(twips(50), twips(180), twips(50), twips(100));
     auto* top = new QHBoxLayout;
@@ -269,12 +286,10 @@ QFrame* frmOrraDevelopment::buildDocumentPane()
     l->addLayout(top);
     m_txtdocDescription = textEditor("txtdocDescription", QStringLiteral("Description"), f);
     l->addWidget(m_txtdocDescription, 1);
-    return f;
 }
 
-QFrame* frmOrraDevelopment::buildScriptPane()
+void frmOrraDevelopment::buildScriptPane(QFrame* f)
 {
-    auto* f = new QFrame(m_framesHost);
     auto* l = new QVBoxLayout(f);
     l->setContentsMargins(twips(60), twips(150), twips(60), twips(100));
     l->setSpacing(twips(100));
@@ -289,7 +304,6 @@ QFrame* frmOrraDevelopment::buildScriptPane()
     l->addLayout(top);
     m_txtScriptSource = textEditor("txtScriptSource", QStringLiteral("Script"), f);
     l->addWidget(m_txtScriptSource, 1);
-    return f;
 }
 
 QFrame* frmOrraDevelopment::frame(int index) const
@@ -306,12 +320,14 @@ int frmOrraDevelopment::visibleFrame() const
 
 void frmOrraDevelopment::ShowFrame(int index)
 {
+    ensurePane(index);
     for (QFrame* f : m_frames) f->setVisible(false);
     if (QFrame* f = frame(index)) f->setVisible(true);
 }
 
 void frmOrraDevelopment::SetEditable(int pane, bool editable)
 {
+    ensurePane(pane);
     const bool locked = !editable;
     switch (pane) {
     case PaneParameter:
@@ -429,14 +445,29 @@ void frmOrraDevelopment::PopulateTree()
     const QSignalBlocker block(m_tree);
     m_tree->clearNodes();
     const TreeNodeSpec rootSpec = RootNodeSpec(root);
-    QTreeWidgetItem* rootNode = nullptr;
+    // At most one node per element and one group per element that holds parameters.
+    struct Counter : pugi::xml_tree_walker {
+        int elements = 0;
+        bool for_each(pugi::xml_node& n) override
+        {
+            elements += n.type() == pugi::node_element;
+            return true;
+        }
+    } counter;
+    xml::Node walked = root;
+    walked.traverse(counter);
+    const int elements = counter.elements;
+    m_tree->beginBuild(elements + elements / 4 + 1);
     try {
-        rootNode = m_tree->addNode(rootSpec);
+        m_tree->addNode(rootSpec);
         AddChildNodes(rootSpec.key, root, false, [this](const TreeNodeSpec& n) { m_tree->addNode(n); });
     } catch (...) {
+        m_tree->endBuild();
         m_tree->setUpdatesEnabled(true);
         throw;
     }
+    m_tree->endBuild();
+    QTreeWidgetItem* rootNode = m_tree->node(rootSpec.key);
     m_tree->setCurrentItem(rootNode);
     m_tree->setUpdatesEnabled(true);
     tvDocument_NodeClick(rootNode);
@@ -585,6 +616,7 @@ void frmOrraDevelopment::ShowElement(QTreeWidgetItem* node)
 void frmOrraDevelopment::LoadDocumentPane()
 {
     if (!m_currentElement) return;
+    ensurePane(PaneDocument);
     m_txtdocDescription->setPlainText(xml::bodyText(m_currentElement));
     // A root of the older form (no Server) becomes a document bound to no server.
     if (!xml::hasAttribute(m_currentElement, QStringLiteral("Server"))) {
@@ -610,9 +642,6 @@ bool frmOrraDevelopment::LoadWindow()
             return false;
         }
         PopulateTree();
-        for (QPlainTextEdit* e : {m_txtBlockSQL, m_txtStationSQL, m_txtparamDefaultVal, m_txtparamSource,
-                                  m_txtScriptSource, m_dbgText, m_dbgTrace})
-            e->setLineWrapMode(QPlainTextEdit::NoWrap);
         m_resultStyle = QStringLiteral("ResultInGrid");
         m_loaded = true;
         watchSubWindow();
@@ -742,27 +771,8 @@ void frmOrraDevelopment::ApplySettings()
     m_applyingSettings = true;
     try {
         const auto& s = editorServices();
-        if (s.editorOptions) {
-            const EditorOptions options = s.editorOptions();
-            auto apply = [](QPlainTextEdit* e, const QFont& font, const QColor& back) {
-                e->setFont(font);
-                QPalette p = e->palette();
-                p.setColor(QPalette::Base, back);
-                e->setPalette(p);
-            };
-            for (QPlainTextEdit* e : {m_txtBlockSQL, m_txtparamDefaultVal, m_txtparamSource, m_txtStationSQL})
-                apply(e, options.sqlFont, options.sqlBackColor);
-            apply(m_txtScriptSource, options.scriptFont, options.scriptBackColor);
-        }
-        // The description keeps its own look whatever the settings say.
-        QFont description(QStringLiteral("Verdana"));
-        description.setPointSize(8);
-        description.setBold(false);
-        description.setItalic(false);
-        m_txtdocDescription->setFont(description);
-        QPalette p = m_txtdocDescription->palette();
-        p.setColor(QPalette::Base, QColor(0xff, 0xff, 0xff));
-        m_txtdocDescription->setPalette(p);
+        if (s.editorLook) m_look = s.editorLook();
+        applyLook();
         if (m_tree && m_tree->currentItem()) ShowElement(m_tree->currentItem());
     } catch (...) {
         m_documentChanged = changed;
@@ -771,6 +781,29 @@ void frmOrraDevelopment::ApplySettings()
     }
     m_documentChanged = changed;
     m_applyingSettings = false;
+}
+
+// The fonts and colours of the last ApplySettings on the editors made so far.
+void frmOrraDevelopment::applyLook()
+{
+    auto apply = [](QPlainTextEdit* e, const QFont& font, const QColor& back) {
+        if (!e) return;
+        e->setFont(font);
+        QPalette p = e->palette();
+        p.setColor(QPalette::Base, back);
+        e->setPalette(p);
+    };
+    if (m_look) {
+        for (QPlainTextEdit* e : {m_txtBlockSQL, m_txtparamDefaultVal, m_txtparamSource, m_txtStationSQL})
+            apply(e, m_look->sqlFont, m_look->sqlBackColor);
+        apply(m_txtScriptSource, m_look->scriptFont, m_look->scriptBackColor);
+    }
+    // The description keeps its own look whatever the settings say.
+    QFont description(QStringLiteral("Verdana"));
+    description.setPointSize(8);
+    description.setBold(false);
+    description.setItalic(false);
+    apply(m_txtdocDescription, description, QColor(0xff, 0xff, 0xff));
 }
 
 } // namespace morvane

@@ -12,10 +12,12 @@
 
 #include "common/Xml.h"
 #include "designer/editor/DocumentTree.h"
+#include "designer/editor/EditorServices.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QFrame;
@@ -93,7 +95,8 @@ public:
     void SetEditable(int pane, bool editable);
     QFrame* frame(int index) const;
     int visibleFrame() const;
-    QTabWidget* resultPane() const { return m_dbgTab; }
+    // The result pane (its tabs made on first use).
+    QTabWidget* resultPane();
     // The remembered split position: the top of the result pane in the window, in pixels.
     int resultPaneTop() const { return m_resultPaneTop; }
 
@@ -110,10 +113,13 @@ protected:
 
 private:
     void buildLayout();
-    QFrame* buildParameterPane();
-    QFrame* buildTextPane(int index, QPlainTextEdit*& editor, const char* name);
-    QFrame* buildDocumentPane();
-    QFrame* buildScriptPane();
+    // Makes the controls of a pane the first time it is needed.
+    void ensurePane(int index);
+    void buildParameterPane(QFrame* f);
+    void buildTextPane(QFrame* f, QPlainTextEdit*& editor, const char* name);
+    void buildDocumentPane(QFrame* f);
+    void buildScriptPane(QFrame* f);
+    void applyLook();
 
     void Form_Activate();
     void Form_Deactivate();
@@ -149,6 +155,8 @@ private:
     QSplitter* m_splitter = nullptr;
     QWidget* m_framesHost = nullptr;
     QFrame* m_frames[PaneCount] = {};
+    bool m_paneBuilt[PaneCount] = {};
+    std::optional<EditorLook> m_look;
     QTabWidget* m_dbgTab = nullptr;
     // Parameter pane.
     QLineEdit* m_txtparamCaption = nullptr;

@@ -187,6 +187,7 @@ QStringList EditorTest::relations(long docID)
 
 QStringList EditorTest::treeLines(QTreeWidget* tree)
 {
+    if (auto* t = qobject_cast<morvane::DocumentTree*>(tree)) t->buildAllNodes();
     QStringList lines;
     std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
         lines << QString(depth * 2, QLatin1Char(' '))

@@ -308,8 +308,8 @@ TEST_F(EditorWindowTest, LayoutShowsOnePaneAndLocksReadOnlyPanes) {
 
 TEST_F(EditorWindowTest, ApplySettingsTakesTheEditorOptionsAndKeepsTheChangedFlag) {
     morvane::EditorServices s = morvane::editorServices();
-    s.editorOptions = [] {
-        morvane::EditorOptions o;
+    s.editorLook = [] {
+        morvane::EditorLook o;
         o.sqlFont = QFont(QStringLiteral("Courier New"), 11);
         o.sqlFont.setBold(true);
         o.scriptFont = QFont(QStringLiteral("Monospace"), 9);
@@ -321,11 +321,16 @@ TEST_F(EditorWindowTest, ApplySettingsTakesTheEditorOptionsAndKeepsTheChangedFla
     morvane::setEditorServices(s);
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(1));
     ASSERT_TRUE(w);
+    // The Block pane exists before the options are applied; the others are made afterwards and
+    // take the options last applied.
+    w->ShowFrame(frmOrraDevelopment::PaneBlock);
     for (bool changed : {true, false}) {
         w->setDocumentChanged(changed);
         w->ApplySettings();
         EXPECT_EQ(w->documentChanged(), changed);
     }
+    EXPECT_FALSE(w->findChild<QPlainTextEdit*>("txtScriptSource"));
+    for (int pane = 0; pane < frmOrraDevelopment::PaneCount; ++pane) w->ShowFrame(pane);
     for (const char* name : {"txtBlockSQL", "txtparamDefaultVal", "txtparamSource", "txtStationSQL"}) {
         auto* e = w->findChild<QPlainTextEdit*>(name);
         EXPECT_EQ(e->font().family(), "Courier New") << name;
