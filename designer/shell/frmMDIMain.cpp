@@ -26,6 +26,7 @@
 #include <QMenuBar>
 #include <QMetaMethod>
 #include <QPlainTextEdit>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTimer>
@@ -122,6 +123,7 @@ frmMDIMain::frmMDIMain(QWidget* parent) : QMainWindow(parent)
 
 frmMDIMain::~frmMDIMain()
 {
+    delete m_findDialog.data();
     if (g_instance == this) g_instance = nullptr;
 }
 
@@ -175,6 +177,7 @@ void frmMDIMain::setCommandHandler(const QString& menuName, std::function<void()
 void frmMDIMain::buildMenus()
 {
     using K = QKeySequence;
+    menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
     QMenu* file = addMenu(nullptr, QStringLiteral("mnuFile"), QStringLiteral("&File"));
     addForeign(file, QStringLiteral("mnuFileNewOrra"), QStringLiteral("&New Orra"), K(Qt::CTRL | Qt::Key_N));
     addForeign(file, QStringLiteral("mnuFileNewCategory"), QStringLiteral("New Cate&gory"), K(Qt::CTRL | Qt::Key_G));
@@ -403,17 +406,22 @@ void frmMDIMain::buildToolbar()
     addButton(QStringLiteral("CommentBlock"), QStringLiteral("Comment Selected Block"), QStringLiteral("CommentBlock"));
     addButton(QStringLiteral("UnCommentBlock"), QStringLiteral("UnComment Selected Block"),
               QStringLiteral("UnCommentBlock"));
+    // The toolbar's own overflow button, named for screen readers.
+    if (auto* more = m_tbMain->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More buttons"));
 }
 
 void frmMDIMain::buildStatusBar()
 {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatuBar"));
+    bar->setAccessibleName(QStringLiteral("Status bar"));
     const std::pair<const char*, int> panels[] = {
         {"State", 160}, {"ID", 160}, {"Line", 90}, {"Server", 140}, {"UserName", 200}};
     for (const auto& [key, width] : panels) {
         auto* label = new QLabel;
         label->setObjectName(QLatin1String(key));
+        label->setAccessibleName(QLatin1String(key));   // the panel's text once it has one
         label->setAccessibleDescription(QLatin1String(key));
         label->setMinimumWidth(width);
         label->setFrameShape(QFrame::StyledPanel);
@@ -436,6 +444,7 @@ void frmMDIMain::buildStatusBar()
     bar->addPermanentWidget(date);
     m_panels.insert(QStringLiteral("Date"), date);
     bar->setSizeGripEnabled(true);
+    if (auto* grip = bar->findChild<QSizeGrip*>()) grip->setAccessibleName(QStringLiteral("Size grip"));
 }
 
 void frmMDIMain::buildSideBar()
@@ -757,6 +766,9 @@ bool frmMDIMain::callActiveWindow(const char* member, const QVariantList& args, 
         } catch (const orra::Error& e) {
             showMessage(e.description());
             return false;
+        } catch (const std::exception& e) {
+            showMessage(QString::fromLocal8Bit(e.what()));
+            return false;
         }
         if (!ok) break;
         if (result) *result = ret;
@@ -942,12 +954,12 @@ void frmMDIMain::mnuDocAddRepository_Click()
         showMessage(QStringLiteral("The Object Explorer cannot do this: it has no operation UpdateTvRepository()."));
 }
 
-namespace {
-void openFindDialog(frmMDIMain* main, int mode)
+void frmMDIMain::openFindDialog(int mode)
 {
-    QWidget* window = main->activeDocumentWindow();
-    if (!frmMDIMain::isEditorWindow(window)) return;
-    static QPointer<QWidget> dialog;
+    QWidget* window = activeDocumentWindow();
+    if (!isEditorWindow(window)) return;
+    // One find dialog for the session: it keeps what was searched for last.
+    QPointer<QWidget>& dialog = m_findDialog;
     if (!dialog) dialog = createDialog(QStringLiteral("frmFindReplace"), nullptr);
     if (!dialog) {
         showMessage(QStringLiteral("The command \"%1\" is not available yet.").arg(mode == 0 ? "Find" : "Replace"));
@@ -966,10 +978,9 @@ void openFindDialog(frmMDIMain* main, int mode)
     if (auto* d = qobject_cast<QDialog*>(dialog.data())) d->exec();
     else dialog->show();
 }
-} // namespace
 
-void frmMDIMain::mnuDocFind_Click() { openFindDialog(this, 0); }
-void frmMDIMain::mnuDocReplace_Click() { openFindDialog(this, 1); }
+void frmMDIMain::mnuDocFind_Click() { openFindDialog(0); }
+void frmMDIMain::mnuDocReplace_Click() { openFindDialog(1); }
 
 void frmMDIMain::mnuToolsOptions_Click()
 {
