@@ -363,6 +363,13 @@ QWidget* FindDocumentWindow(long id, const QString& caption, bool create)
             releaseQuietly(id);
         orra::userInterface().messageBox(e.description(), orra::vbOKOnly);
         return nullptr;
+    } catch (const std::exception& e) {
+        // A window's own failure of another kind: no window, no lock, and the reason shown.
+        delete window;
+        if (locked)
+            releaseQuietly(id);
+        orra::userInterface().messageBox(QString::fromLocal8Bit(e.what()), orra::vbOKOnly);
+        return nullptr;
     }
 }
 
