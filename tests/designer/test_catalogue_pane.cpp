@@ -276,6 +276,26 @@ TEST_F(CataloguePane, ARefreshedDisabledCategoryKeepsItsMarkAndColour)
     EXPECT_EQ(KeyedTree::selectedImage(weekly), QStringLiteral("selCategory"));
 }
 
+TEST_F(CataloguePane, AFailingQueryIsShownAndEndsTheRefresh)
+{
+    frmpbOrra& p = load();
+    // A plain SQLite database reads no catalogue statement: the provider's text is shown.
+    auto file = std::make_shared<db::Connection>();
+    file->open(QStringLiteral("Data Source=%1/plain.db;Mode=Create").arg(m_dir.path()));
+    setMainConnection(file);
+    p.RefreshCategoryNode(QStringLiteral("C1"));
+    ASSERT_EQ(ui.messages.size(), 1);
+    ASSERT_FALSE(file->errors().isEmpty());
+    EXPECT_EQ(ui.messages.at(0), file->errors().constFirst().description);
+    EXPECT_FALSE(ui.messages.at(0).isEmpty());
+    EXPECT_NE(p.tvOrra()->node(QStringLiteral("C1")), nullptr);
+    EXPECT_EQ(p.tvOrra()->node(QStringLiteral("C1"))->childCount(), 0);
+    p.UpdateTvRepository();
+    ASSERT_EQ(ui.messages.size(), 2);
+    EXPECT_EQ(ui.messages.at(1), file->errors().constFirst().description);
+    EXPECT_EQ(p.tvRepository()->topLevelItemCount(), 0);
+}
+
 TEST_F(CataloguePane, ClickingANodeSetsTheIdPanel)
 {
     frmpbOrra& p = load();
