@@ -1,12 +1,15 @@
 #include "designer/editor/frmOrraDevelopment.h"
 
+#include "common/Connections.h"
 #include "common/IncludeExpansion.h"
 #include "common/Permissions.h"
 #include "common/QueryDocument.h"
 #include "designer/editor/DocumentModel.h"
+#include "designer/editor/EditorServices.h"
 #include "designer/editor/MainWindowLink.h"
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
+#include "designer/shell/DesignerState.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 
@@ -358,8 +361,7 @@ void frmOrraDevelopment::SetEditable(int pane, bool editable)
 
 orra::db::Connection* frmOrraDevelopment::catalogue() const
 {
-    const auto& s = editorServices();
-    orra::db::Connection* c = s.catalogueConnection ? s.catalogueConnection() : nullptr;
+    orra::db::Connection* c = orra::mainConnection().get();
     if (!c)
         throw orra::Error(91, QStringLiteral("frmOrraDevelopment"),
                           QStringLiteral("Object variable or With block variable not set"));
@@ -368,8 +370,7 @@ orra::db::Connection* frmOrraDevelopment::catalogue() const
 
 QString frmOrraDevelopment::catalogueDatabase() const
 {
-    const auto& s = editorServices();
-    return s.catalogueDatabase ? s.catalogueDatabase() : QString();
+    return catalogueDatabaseName();
 }
 
 void frmOrraDevelopment::showError(const QString& description) const
@@ -563,6 +564,7 @@ void frmOrraDevelopment::ReLoad()
 void frmOrraDevelopment::tvDocument_NodeClick(QTreeWidgetItem* node)
 {
     if (!node || !m_document) return;
+    MainWindowLink().SetPanelText(QStringLiteral("ID"), QStringLiteral("ID:") + DocumentTree::key(node));
     const QString tag = DocumentTree::tag(node);
     struct Rule { const char* tag; int pane; bool editable; int context; }; // context 0 node, 1 parent, 2 container
     static const Rule rules[] = {
@@ -770,8 +772,7 @@ void frmOrraDevelopment::ApplySettings()
     const bool changed = m_documentChanged;
     m_applyingSettings = true;
     try {
-        const auto& s = editorServices();
-        if (s.editorLook) m_look = s.editorLook();
+        m_look = editorOptions();
         applyLook();
         if (m_tree && m_tree->currentItem()) ShowElement(m_tree->currentItem());
     } catch (...) {
@@ -794,9 +795,10 @@ void frmOrraDevelopment::applyLook()
         e->setPalette(p);
     };
     if (m_look) {
+        const QColor sqlBack = toQColor(m_look->SQLColors[SqlBackColor]);
         for (QPlainTextEdit* e : {m_txtBlockSQL, m_txtparamDefaultVal, m_txtparamSource, m_txtStationSQL})
-            apply(e, m_look->sqlFont, m_look->sqlBackColor);
-        apply(m_txtScriptSource, m_look->scriptFont, m_look->scriptBackColor);
+            apply(e, m_look->SQLFont.toQFont(), sqlBack);
+        apply(m_txtScriptSource, m_look->ScriptFont.toQFont(), toQColor(m_look->ScriptColors[ScriptBackColor]));
     }
     // The description keeps its own look whatever the settings say.
     QFont description(QStringLiteral("Verdana"));

@@ -12,7 +12,7 @@
 
 #include "common/Xml.h"
 #include "designer/editor/DocumentTree.h"
-#include "designer/editor/EditorServices.h"
+#include "designer/shell/EditorOptions.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -156,7 +156,7 @@ private:
     QWidget* m_framesHost = nullptr;
     QFrame* m_frames[PaneCount] = {};
     bool m_paneBuilt[PaneCount] = {};
-    std::optional<EditorLook> m_look;
+    std::optional<EditorOptions> m_look;
     QTabWidget* m_dbgTab = nullptr;
     // Parameter pane.
     QLineEdit* m_txtparamCaption = nullptr;

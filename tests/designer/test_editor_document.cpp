@@ -235,8 +235,7 @@ TEST_F(EditorDocumentTest, MissingRowAndRecursiveIncludeFailTheLoad) {
 
 TEST_F(EditorDocumentTest, RefusedChangeRightStoresNothing) {
     addUser(QStringLiteral("reader"));
-    std::unique_ptr<db::Connection> reader = connectAs(QStringLiteral("reader"));
-    useCatalogue(reader.get());
+    useCatalogue(std::shared_ptr<db::Connection>(connectAs(QStringLiteral("reader"))));
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
     ASSERT_TRUE(w);
     w->setDocumentChanged(true);
@@ -246,8 +245,6 @@ TEST_F(EditorDocumentTest, RefusedChangeRightStoresNothing) {
     EXPECT_TRUE(w->documentChanged());
     EXPECT_EQ(storedText(12), reportText);
     EXPECT_EQ(storedCheckSum(12), before);
-    w.reset();
-    useCatalogue(admin.get());
 }
 
 TEST_F(EditorDocumentTest, FailingRelationsRewriteRollsTheWholeSaveBack) {
