@@ -2,6 +2,7 @@
 
 #include "designer/shell/frmMDIMain.h"
 #include "platform/text/Error.h"
+#include "platform/widgets/KeyedTree.h"
 
 #include <QAction>
 #include <QMenu>
@@ -77,14 +78,12 @@ void MainWindowLink::SetPanelText(const QString& key, const QString& text)
 void MainWindowLink::SelectCatalogueNode(const QString& key)
 {
     if (!m_main) return;
-    auto* tree = qobject_cast<QTreeWidget*>(m_main->tvOrra());
+    auto* tree = qobject_cast<orra::KeyedTree*>(m_main->tvOrra());
     if (!tree) return; // no catalogue pane: nothing to select
-    // The catalogue tree keeps each node's key in the item's first user role.
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-        if ((*it)->data(0, Qt::UserRole).toString() == key) {
-            tree->setCurrentItem(*it);
-            return;
-        }
+    // Selecting the node is no click on it: the catalogue pane's handlers do not run.
+    if (QTreeWidgetItem* node = tree->node(key)) {
+        const QSignalBlocker block(tree);
+        tree->setCurrentItem(node);
     }
 }
 

@@ -5,11 +5,11 @@
 #include "common/Permissions.h"
 #include "common/QueryDocument.h"
 #include "designer/editor/DocumentModel.h"
-#include "designer/editor/EditorServices.h"
 #include "designer/editor/MainWindowLink.h"
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/DesignerState.h"
+#include "designer/shell/mdMain.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 
@@ -754,13 +754,10 @@ void frmOrraDevelopment::Form_Unload()
     if (m_tree) frmtvDocument::instance()->UnloadtvDocument(m_tree);
     m_tree = nullptr;
     // The lock is released whatever happened before.
-    const auto& s = editorServices();
-    if (s.unlockDocument) {
-        try {
-            s.unlockDocument(m_docID);
-        } catch (const orra::Error& e) {
-            showError(e.description());
-        }
+    try {
+        UnlockDocument(m_docID);
+    } catch (const orra::Error& e) {
+        showError(e.description());
     }
 }
 

@@ -5,6 +5,7 @@
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/EditorOptions.h"
+#include "designer/shell/mdMain.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -49,13 +50,6 @@ void EditorTest::SetUp()
     morvane::editorOptions() = morvane::EditorOptions::defaults();
     morvane::setCatalogueDatabaseName(database());
     useCatalogue(std::shared_ptr<db::Connection>(connect(QStringLiteral("sa"), QStringLiteral("secret"))));
-    morvane::EditorServices s;
-    s.unlockDocument = [this](long docID) {
-        unlocked << docID;
-        catalogue->execute(QStringLiteral("sp_UserLock '%1',1")
-                               .arg(LockInfoXML(docID, QStringLiteral("Morvane"), database())));
-    };
-    morvane::setEditorServices(s);
     addCategory(1, 0, QStringLiteral("Reports"));
 }
 
@@ -68,7 +62,6 @@ void EditorTest::TearDown()
         main->mdiArea()->closeAllSubWindows();
         main.reset();
     }
-    morvane::setEditorServices({});
     orra::setMainConnection(nullptr);
     catalogue.reset();
     CatalogueTest::TearDown();
@@ -82,8 +75,7 @@ void EditorTest::useCatalogue(std::shared_ptr<db::Connection> c)
 
 void EditorTest::lockDocument(long docID)
 {
-    catalogue->execute(
-        QStringLiteral("sp_UserLock '%1',0").arg(LockInfoXML(docID, QStringLiteral("Morvane"), database())));
+    morvane::LockDocument(docID);
 }
 
 long EditorTest::lockCount(long docID)

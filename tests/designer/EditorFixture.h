@@ -5,7 +5,6 @@
 
 #include "common/IncludeExpansion.h"
 #include "common/QueryDocument.h"
-#include "designer/editor/EditorServices.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "designer/shell/frmMDIMain.h"
 #include "platform/text/UserInterface.h"
@@ -93,7 +92,6 @@ protected:
     ScriptedUserInterface ui;
     QTemporaryDir config;
     std::unique_ptr<morvane::frmMDIMain> main;
-    QList<long> unlocked;
     std::shared_ptr<db::Connection> catalogue;
 };
 
