@@ -6,7 +6,10 @@
 #include "designer/editor/DocumentTree.h"
 #include "designer/editor/MainWindowLink.h"
 #include "designer/editor/frmtvDocument.h"
+#include "designer/catalogue/frmpbOrra.h"
 #include "designer/shell/DesignerFactories.h"
+#include "designer/shell/mdMain.h"
+#include "platform/widgets/KeyedTree.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -183,6 +186,33 @@ TEST_F(EditorWindowTest, ActivationSwitchesTheMainWindowsCommandsBetweenWindows)
     EXPECT_FALSE(buttonEnabled("Refresh"));
     EXPECT_EQ(lockCount(1) + lockCount(2), 0);
     EXPECT_TRUE(firstTree.isNull());
+}
+
+TEST_F(EditorWindowTest, CatalogueOpensTheEditorWindowAndActivationSelectsItsDocument) {
+    morvane::RegisterCataloguePane();
+    frmOrraDevelopment::registerWindow();
+    loadMain();
+    auto* catalogueTree = qobject_cast<KeyedTree*>(main->tvOrra());
+    ASSERT_TRUE(catalogueTree);
+    ASSERT_TRUE(catalogueTree->node("T2"));
+    auto* first = qobject_cast<frmOrraDevelopment*>(morvane::FindDocumentWindow(1, "First", true));
+    ASSERT_TRUE(first) << ui.texts().join('\n').toStdString();
+    auto* second = qobject_cast<frmOrraDevelopment*>(morvane::FindDocumentWindow(2, "Second", true));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(lockCount(1), 1);
+    EXPECT_EQ(lockCount(2), 1);
+    main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(second->parentWidget()));
+    EXPECT_EQ(catalogueTree->currentItem(), catalogueTree->node("T2"));
+    EXPECT_TRUE(second->tvDocument()->isVisibleTo(frmtvDocument::instance()));
+    main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    EXPECT_EQ(catalogueTree->currentItem(), catalogueTree->node("T1"));
+    EXPECT_EQ(morvane::FindDocumentWindow(1, "First", false), first);
+    // Closing releases the lock the catalogue took.
+    EXPECT_TRUE(closeWindow(first));
+    EXPECT_EQ(lockCount(1), 0);
+    EXPECT_EQ(lockCount(2), 1);
+    morvane::setDocumentWindowCreator({});
+    morvane::setPaneCreator("frmpbOrra", {});
 }
 
 TEST_F(EditorWindowTest, MissingMainWindowMemberIsAnErrorNotANoOp) {
