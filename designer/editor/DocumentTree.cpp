@@ -237,6 +237,12 @@ void DocumentTree::buildAllNodes()
         if (m_index.value(m_records[size_t(r)].spec.key, -1) == r && m_records[size_t(r)].item) buildChildren(r);
 }
 
+void DocumentTree::expandNode(QTreeWidgetItem* item)
+{
+    if (const DocumentNode* n = asNode(item)) buildChildren(n->record);
+    if (item) item->setExpanded(true);
+}
+
 void DocumentTree::clearNodes()
 {
     clear();

@@ -62,6 +62,9 @@ public:
     int nodeCount() const { return int(m_index.size()); }
     // Makes the items of every node (for walks over the whole tree).
     void buildAllNodes();
+    // Expands a node, making its children's items first (also while the tree's signals are
+    // blocked, when the view's expansion notice does not come).
+    void expandNode(QTreeWidgetItem* item);
 
     static const DocumentNode* asNode(const QTreeWidgetItem* item)
     {

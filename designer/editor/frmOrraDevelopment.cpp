@@ -472,7 +472,7 @@ void frmOrraDevelopment::PopulateTree()
     m_tree->setCurrentItem(rootNode);
     m_tree->setUpdatesEnabled(true);
     tvDocument_NodeClick(rootNode);
-    rootNode->setExpanded(true);
+    m_tree->expandNode(rootNode);
 }
 
 bool frmOrraDevelopment::Save()

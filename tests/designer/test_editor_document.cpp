@@ -110,6 +110,35 @@ TEST_F(EditorDocumentTest, TreeShowsEveryNodeKindWithKeysTagsTextsAndImages) {
     EXPECT_FALSE(w->documentChanged());
 }
 
+TEST_F(EditorDocumentTest, ViewShowsTheRootsChildrenAndMakesDeeperNodesWhenExpanded) {
+    std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
+    ASSERT_TRUE(w);
+    QTreeWidget* tree = w->tvDocument();
+    // What the view holds, without asking the tree for any node.
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    EXPECT_TRUE(root->isExpanded());
+    QStringList children;
+    for (int i = 0; i < root->childCount(); ++i) children << root->child(i)->text(0);
+    EXPECT_EQ(children, QStringList({"Parameters", "Prepare", "Include:Customers", "Include:Customers"}));
+    QTreeWidgetItem* block = root->child(1);
+    EXPECT_EQ(block->childCount(), 0);
+    EXPECT_EQ(block->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(root->child(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    // Expanding in the view makes the children.
+    tree->expandItem(block);
+    QStringList inner;
+    for (int i = 0; i < block->childCount(); ++i) inner << morvane::DocumentTree::key(block->child(i));
+    EXPECT_EQ(inner, QStringList({"B0.0_ParamGroup", "B0.0.0", "B0.0.S0", "B0.0.I0"}));
+    EXPECT_EQ(block->child(1)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    // Asking for a deep node by key makes the way to it.
+    QTreeWidgetItem* deep = w->documentTree()->node("B0.0.I0|B0.I0|B0.P_Region");
+    ASSERT_TRUE(deep);
+    EXPECT_EQ(deep->text(0), "Region");
+    EXPECT_EQ(morvane::DocumentTree::key(deep->parent()->parent()), "B0.0.I0|B0.I0");
+    EXPECT_EQ(w->documentTree()->nodeCount(), 26);
+}
+
 TEST_F(EditorDocumentTest, ParentWhoseParametersAreAllHiddenHasNoGroup) {
     addDocument(20, 1, QStringLiteral("OnlyStatic"),
                 QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + param("B0.P_A", "A", "static")
