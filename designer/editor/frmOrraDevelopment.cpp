@@ -89,6 +89,12 @@ void frmOrraDevelopment::registerWindow()
     setDocumentWindowCreator([](QWidget* parent) -> QWidget* { return new frmOrraDevelopment(parent); });
 }
 
+// The designed size of the window (11,400 x 8,100 twips).
+QSize frmOrraDevelopment::sizeHint() const
+{
+    return {twips(11400), twips(8100)};
+}
+
 int frmOrraDevelopment::twips(int value) const
 {
     return value * logicalDpiY() / 1440;

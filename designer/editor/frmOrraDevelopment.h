@@ -107,6 +107,8 @@ public:
     QString ResultStyle() const { return m_resultStyle; }
     bool isLoaded() const { return m_loaded; }
 
+    QSize sizeHint() const override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
