@@ -21,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -675,14 +676,27 @@ void frmOrraDevelopment::watchSubWindow()
     auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
     if (!sub || sub->property("frmOrraDevelopmentWatched").toBool()) return;
     sub->setProperty("frmOrraDevelopmentWatched", true);
-    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates, Qt::WindowStates now) {
+    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this, sub](Qt::WindowStates, Qt::WindowStates now) {
         if (!m_loaded || m_unloaded) return;
-        const bool active = now & Qt::WindowActive;
         try {
-            if (active && !m_active)
+            if (now & Qt::WindowActive) {
+                if (m_active) return;
+                // The window that was active goes first, so that its deactivation never
+                // undoes what this activation switches on.
+                if (QMdiArea* area = sub->mdiArea()) {
+                    for (QMdiSubWindow* other : area->subWindowList()) {
+                        auto* editor = qobject_cast<frmOrraDevelopment*>(other->widget());
+                        if (editor && editor != this && editor->m_active && !editor->m_unloaded)
+                            editor->Form_Deactivate();
+                    }
+                }
                 Form_Activate();
-            else if (!active && m_active)
+            } else if (m_active) {
+                // The program losing the focus (another program, a dialog) leaves this window
+                // the current child: that is no switch between document windows.
+                if (sub->mdiArea() && sub->mdiArea()->currentSubWindow() == sub) return;
                 Form_Deactivate();
+            }
         } catch (const orra::Error& e) {
             showError(e.description());
         }
