@@ -26,6 +26,14 @@ public:
     DocumentNode(const TreeNodeSpec& spec, int record);
     QString key, tag, image, selectedImage;
     int record;
+
+    // The text and icon live in the node itself (no per-node data entries to make).
+    QVariant data(int column, int role) const override;
+    void setData(int column, int role, const QVariant& value) override;
+
+private:
+    QString m_text;
+    QIcon m_icon;
 };
 
 // The tree knows every node from the moment it is added, but makes the view's item of a node

@@ -113,6 +113,8 @@ void frmOrraDevelopment::buildLayout()
     m_splitter->setObjectName(QStringLiteral("splitter"));
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setHandleWidth(qMax(3, twips(45)));
+    // The bar moves alone while it is dragged; the panes follow when it is let go.
+    m_splitter->setOpaqueResize(false);
     outer->addWidget(m_splitter);
 
     m_framesHost = new QWidget(m_splitter);
@@ -136,10 +138,12 @@ void frmOrraDevelopment::buildLayout()
     // The result pane: its tabs are made when it is first needed.
     m_dbgTab = new QTabWidget(m_splitter);
     m_dbgTab->setObjectName(QStringLiteral("dbgTab"));
+    m_dbgTab->setAccessibleName(QStringLiteral("Result pane"));
     m_dbgTab->setMinimumHeight(twips(500));
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->handle(1)->setObjectName(QStringLiteral("imgSplitterYatay"));
+    m_splitter->handle(1)->setAccessibleName(QStringLiteral("Result pane splitter"));
     connect(m_splitter, &QSplitter::splitterMoved, this, [this](int pos, int) {
         m_resultPaneTop = m_splitter->mapTo(this, QPoint(0, pos)).y();
     });
