@@ -340,6 +340,17 @@ TEST_F(EditorDocumentTest, ReLoadAsksAndKeepsTheShownDocumentWhenTheTextNoLonger
     EXPECT_TRUE(w->documentChanged());
     EXPECT_EQ(storedText(12), reportText);
 
+    // Yes: stored first, then read back.
+    xml::setAttribute(w->document()->documentElement(), "Server", "saved");
+    ui.boxes.clear();
+    ui.answers = {vbYes};
+    w->ReLoad();
+    EXPECT_EQ(ui.texts(), QStringList({"Save Changes ?"}));
+    EXPECT_FALSE(w->documentChanged());
+    EXPECT_TRUE(storedText(12).contains("Server=\"saved\""));
+    EXPECT_EQ(xml::attribute(w->document()->documentElement(), "Server"), "saved");
+    EXPECT_EQ(storedCheckSum(12), independentCheckSum(12));
+
     // A stored text that no longer parses: the error, and the shown document stays.
     w->setDocumentChanged(false);
     ui.boxes.clear();
