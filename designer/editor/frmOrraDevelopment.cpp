@@ -754,11 +754,12 @@ bool frmOrraDevelopment::Form_QueryUnload()
 
 void frmOrraDevelopment::closeEvent(QCloseEvent* event)
 {
-    if (m_unloaded) {
+    // A window that never loaded (or has unloaded already) has nothing to ask or release.
+    if (m_unloaded || !m_loaded) {
         event->accept();
         return;
     }
-    if (m_loaded && !Form_QueryUnload()) {
+    if (!Form_QueryUnload()) {
         event->ignore();
         return;
     }

@@ -106,6 +106,8 @@ public:
     bool ResultPaneVisible() const { return m_resultPaneVisible; }
     QString ResultStyle() const { return m_resultStyle; }
     bool isLoaded() const { return m_loaded; }
+    // True while ApplySettings runs: the editors' change handlers then write nothing back.
+    bool ApplyingSettings() const { return m_applyingSettings; }
 
     QSize sizeHint() const override;
 

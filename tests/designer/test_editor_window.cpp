@@ -215,6 +215,18 @@ TEST_F(EditorWindowTest, CatalogueOpensTheEditorWindowAndActivationSelectsItsDoc
     morvane::setPaneCreator("frmpbOrra", {});
 }
 
+TEST_F(EditorWindowTest, AWindowThatNeverLoadedClosesQuietly) {
+    lockDocument(1);
+    {
+        frmOrraDevelopment w;
+        w.setDocID(1);
+        EXPECT_TRUE(w.close());
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    // Its lock is not its own to release.
+    EXPECT_EQ(lockCount(1), 1);
+}
+
 TEST_F(EditorWindowTest, MissingMainWindowMemberIsAnErrorNotANoOp) {
     loadMain();
     try {
