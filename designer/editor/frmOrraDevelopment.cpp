@@ -227,14 +227,24 @@ void frmOrraDevelopment::buildParameterPane(QFrame* f)
     m_txtparamCaption->setObjectName(QStringLiteral("txtparamCaption"));
     m_txtparamCaption->setAccessibleName(QStringLiteral("Caption"));
     m_cbparamType = comboBox("cbparamType", QStringLiteral("Type"), false, f);
+    m_cbparamType->setFixedWidth(twips(1035));
     m_cbparamBehaviour = comboBox("cbparamBehaviour", QStringLiteral("Behaviour"), false, f);
+    m_cbparamBehaviour->setFixedWidth(twips(1335));
+    // The top row as designed: Caption, Type and Behaviour side by side at their widths.
+    m_txtparamCaption->setFixedWidth(twips(1695));
     auto* top = new QHBoxLayout;
-    top->addWidget(m_txtparamCaption, 1);
+    top->setSpacing(twips(60));
+    top->addWidget(m_txtparamCaption);
+    top->addSpacing(twips(105));
     top->addWidget(label(QStringLiteral("Type"), "lbType", f));
     top->addWidget(m_cbparamType);
+    top->addSpacing(twips(105));
     top->addWidget(label(QStringLiteral("Behaviour"), "lbBehaviour", f));
     top->addWidget(m_cbparamBehaviour);
+    top->addStretch(1);
     g->addWidget(label(QStringLiteral("Caption"), "lbCaption", f), 0, 0);
+    // The labels' column: the editors begin 780 twips from the pane's edge.
+    g->setColumnMinimumWidth(0, twips(720));
     g->addLayout(top, 0, 1);
 
     // Default Value takes the height the rows anchored to the bottom leave.
@@ -261,9 +271,12 @@ void frmOrraDevelopment::buildParameterPane(QFrame* f)
     m_txtparamReturnCol = new QLineEdit(f);
     m_txtparamReturnCol->setObjectName(QStringLiteral("txtparamReturnCol"));
     m_txtparamReturnCol->setAccessibleName(QStringLiteral("Return Column"));
+    m_txtparamReturnCol->setFixedWidth(twips(2355));
     m_cbparamSelectionType = comboBox("cbparamSelectionType", QStringLiteral("Selection Type"), false, f);
+    m_cbparamSelectionType->setFixedWidth(twips(1155));
     auto* row = new QHBoxLayout;
-    row->addWidget(m_txtparamReturnCol, 1);
+    row->addWidget(m_txtparamReturnCol);
+    row->addStretch(1);
     row->addWidget(label(QStringLiteral("Selection Type"), "lbSelectionType", f));
     row->addWidget(m_cbparamSelectionType);
     auto* lbReturnCol = label(QStringLiteral("Return Column"), "lbReturnCol", f);
@@ -309,7 +322,7 @@ void frmOrraDevelopment::buildScriptPane(QFrame* f)
     l->setSpacing(twips(100));
     auto* top = new QHBoxLayout;
     auto* lb = label(QStringLiteral("Language"), "lbScriptLang", f);
-    lb->setFixedWidth(twips(855));
+    lb->setMinimumWidth(twips(855));
     top->addWidget(lb);
     m_cbScriptLang = comboBox("cbScriptLang", QStringLiteral("Language"), false, f);
     m_cbScriptLang->setFixedWidth(twips(2715));
