@@ -183,6 +183,24 @@ TEST_F(EditorDocumentTest, SaveWritesTheStoredFormChecksumAndRelationsInOneGo) {
     EXPECT_TRUE(ui.boxes.empty());
 }
 
+TEST_F(EditorDocumentTest, TurkishTextAndQuotesInAttributesAreStoredUnchanged) {
+    const QString text = QStringLiteral(
+        "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[Şehir raporu: müşteriler, 'ĞÜŞİÖÇ ğüşıöç']]>"
+        "<Block ID=\"B0.0\" Name=\"Ali'nin bloğu\"><![CDATA[select 'it''s', N'ş' from t where a = '<$İl%>']]></Block>"
+        "</Document>");
+    addDocument(50, 1, QStringLiteral("Türkçe"), text);
+    catalogue->setCommandTimeout(30);
+    std::unique_ptr<frmOrraDevelopment> w(openStandalone(50));
+    ASSERT_TRUE(w);
+    // The load's time-out is given back as none.
+    EXPECT_EQ(catalogue->commandTimeout(), 0);
+    EXPECT_EQ(w->documentTree()->node("B0.0")->text(0), "Ali'nin bloğu");
+    w->setDocumentChanged(true);
+    ASSERT_TRUE(w->Save()) << ui.texts().join('\n').toStdString();
+    EXPECT_EQ(storedText(50), canonical(text));
+    EXPECT_EQ(storedCheckSum(50), independentCheckSum(50));
+}
+
 TEST_F(EditorDocumentTest, ReopenedDocumentIsUnchangedApartFromTheEdit) {
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
     ASSERT_TRUE(w);
