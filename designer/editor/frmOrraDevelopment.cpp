@@ -439,6 +439,8 @@ bool frmOrraDevelopment::LoadDocument()
             Save();
         } else {
             orra::ExpandIncludes(con, fresh->documentElement(), m_docID, database);
+            // Nothing of the old document stays current; the tree's rebuild selects anew.
+            m_currentElement = xml::Node();
             m_document = std::move(fresh);
         }
         return true;
