@@ -132,7 +132,7 @@ constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration
 class TemplateSheetWriter final : public SheetWriter {
 public:
     TemplateSheetWriter(const QString& path, const QString& templatePath, const QString& sheetName)
-        : m_path(path) {
+        : m_path(path), m_sheetName(sheetName) {
         readParts(templatePath);
         locateParts(templatePath, sheetName);
         indexRows();
@@ -202,6 +202,8 @@ public:
     }
 
     void setColumn(int column, double width, int format) override { m_columns[column] = {width, format}; }
+
+    QString sheetName() const override { return m_sheetName; }
 
     void close() override {
         finishSheet();
@@ -479,6 +481,7 @@ private:
     }
 
     QString m_path;
+    QString m_sheetName;
     std::vector<Part> m_parts;
     std::string m_workbookPart, m_workbookRelsPart, m_sheetPart, m_stylesPart, m_calcChainPart;
     pugi::xml_document m_workbook, m_workbookRels, m_sheet, m_styles, m_contentTypes;

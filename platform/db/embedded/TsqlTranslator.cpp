@@ -373,6 +373,12 @@ private:
             v.replace(QStringLiteral("''"), QStringLiteral("'"));
             return v;
         }
+        if (t.kind == TokenKind::Number && t.text.size() >= 2 && (t.text[1] == u'x' || t.text[1] == u'X')) {
+            QString hex = t.text.mid(2);
+            if (hex.size() % 2)
+                hex.prepend(u'0');
+            return QByteArray::fromHex(hex.toLatin1());
+        }
         if (t.kind == TokenKind::Number) {
             bool ok = false;
             const qlonglong n = t.text.toLongLong(&ok);
@@ -626,8 +632,12 @@ private:
             castTo("numeric");
         } else if (type == u"text" || type == u"ntext") {
             castTo("text");
-        } else if (type == u"datetime" || type == u"smalldatetime" || type == u"date") {
+        } else if (type == u"datetime" || type == u"smalldatetime" || type == u"datetime2") {
             call("orra_datetime", QString());
+        } else if (type == u"date") {
+            call("orra_date", QString());
+        } else if (type == u"time") {
+            call("orra_time", QString());
         } else {
             // Not a type the subset knows: hand it on as written.
             out.push_back(word("cast"));
@@ -762,6 +772,15 @@ private:
             }
             NT n;
             n.t = t;
+            if (t.kind == TokenKind::Number && t.text.size() >= 2 && (t.text[1] == u'x' || t.text[1] == u'X')) {
+                // 0x0102 is binary; an odd count of digits takes a leading zero, 0x alone is empty.
+                QString hex = t.text.mid(2);
+                if (hex.size() % 2)
+                    hex.prepend(u'0');
+                n.out = QStringLiteral("X'") + hex + u'\'';
+                out.push_back(n);
+                continue;
+            }
             if (t.kind == TokenKind::QuotedName || (t.kind == TokenKind::Word && t.text.startsWith(u'#'))
                 || (t.kind == TokenKind::Word && isSqliteOnlyKeyword(t)))
                 n.out = quoteName(t.text);
@@ -1339,6 +1358,94 @@ private:
         return end;
     }
 
+    static NT opToken(const QString& op)
+    {
+        NT n;
+        n.t.kind = TokenKind::Symbol;
+        n.t.text = op;
+        n.out = op;
+        return n;
+    }
+
+    static void emitPlain(Vec& out, std::vector<Vec>& terms, const std::vector<QString>& ops)
+    {
+        for (size_t k = 0; k < terms.size(); ++k) {
+            if (k > 0)
+                out.push_back(opToken(ops[k - 1]));
+            out.insert(out.end(), terms[k].begin(), terms[k].end());
+        }
+    }
+
+    // Terms handed to one call: SQLite takes at most 127 arguments per function.
+    static constexpr size_t kChainArguments = 100;
+
+    // Emits the terms as arguments of one call: directly when few, else packed into
+    // orra_list values (lists of lists when very many), which orra_add unpacks in order.
+    static void emitPacked(Vec& out, std::vector<Vec>& terms, size_t from, size_t to)
+    {
+        const size_t count = to - from;
+        if (count <= kChainArguments) {
+            for (size_t k = from; k < to; ++k) {
+                if (k > from)
+                    out.push_back(symbol(","));
+                out.insert(out.end(), terms[k].begin(), terms[k].end());
+            }
+            return;
+        }
+        size_t chunk = kChainArguments;
+        while (count > chunk * kChainArguments)
+            chunk *= kChainArguments;
+        for (size_t k = from; k < to; k += chunk) {
+            if (k > from)
+                out.push_back(symbol(","));
+            out.push_back(word("orra_list"));
+            out.push_back(symbol("("));
+            emitPacked(out, terms, k, std::min(to, k + chunk));
+            out.push_back(symbol(")"));
+        }
+    }
+
+    // Emits a chain t0 op1 t1 op2 t2 … that holds at least one '+', evaluated from the left as
+    // the server does: each run of '+' becomes one orra_add call (text concatenation or
+    // arithmetic by the values' types) and the other operators keep their place, so that
+    // neither the nesting depth nor the translation time grows with the number of terms.
+    static void emitChain(Vec& out, std::vector<Vec>& terms, const std::vector<QString>& ops)
+    {
+        struct Group {
+            bool plus;
+            size_t first, last;   // the terms after the left operand: [first, last)
+        };
+        std::vector<Group> groups;
+        for (size_t k = 0; k < ops.size();) {
+            if (ops[k] == u"+") {
+                size_t m = k;
+                while (m < ops.size() && ops[m] == u"+")
+                    ++m;
+                groups.push_back({true, k + 1, m + 1});
+                k = m;
+            } else {
+                groups.push_back({false, k + 1, k + 2});
+                ++k;
+            }
+        }
+        for (auto g = groups.rbegin(); g != groups.rend(); ++g) {
+            if (g->plus)
+                out.push_back(word("orra_add"));
+            out.push_back(symbol("("));
+        }
+        out.insert(out.end(), terms[0].begin(), terms[0].end());
+        for (const Group& g : groups) {
+            if (g.plus) {
+                out.push_back(symbol(","));
+                emitPacked(out, terms, g.first, g.last);
+            } else {
+                out.push_back(opToken(ops[g.first - 1]));
+                out.insert(out.end(), terms[g.first].begin(), terms[g.first].end());
+            }
+            out.push_back(symbol(")"));
+        }
+    }
+
     // Rewrites a + b as orra_add(a, b) (text concatenation or arithmetic by the values'
     // types, as the server decides) over a token range; parenthesised groups and case
     // expressions are rewritten inside.
@@ -1413,63 +1520,10 @@ private:
                 break;
             }
             terms.push_back(term);
-            const bool rewrite = plus && !expectOperand;
-            if (rewrite) {
-                bool numeric = true;
-                for (const Vec& t : terms)
-                    for (const NT& n : t)
-                        if (n.t.kind != TokenKind::Number && !n.t.isSymbol("-") && !n.t.isSymbol("(")
-                            && !n.t.isSymbol(")") && !n.t.isSymbol("*") && !n.t.isSymbol("/"))
-                            numeric = false;
-                if (!numeric) {
-                    Vec acc = terms[0];
-                    for (size_t k = 0; k < ops.size(); ++k) {
-                        Vec next;
-                        if (ops[k] == u"+") {
-                            next.push_back(word("orra_add"));
-                            next.push_back(symbol("("));
-                            next.insert(next.end(), acc.begin(), acc.end());
-                            next.push_back(symbol(","));
-                            next.insert(next.end(), terms[k + 1].begin(), terms[k + 1].end());
-                            next.push_back(symbol(")"));
-                        } else {
-                            next.push_back(symbol("("));
-                            next.insert(next.end(), acc.begin(), acc.end());
-                            NT op;
-                            op.t.kind = TokenKind::Symbol;
-                            op.t.text = ops[k];
-                            op.out = ops[k];
-                            next.push_back(op);
-                            next.insert(next.end(), terms[k + 1].begin(), terms[k + 1].end());
-                            next.push_back(symbol(")"));
-                        }
-                        acc = next;
-                    }
-                    out.insert(out.end(), acc.begin(), acc.end());
-                } else {
-                    for (size_t k = 0; k < terms.size(); ++k) {
-                        if (k > 0) {
-                            NT op;
-                            op.t.kind = TokenKind::Symbol;
-                            op.t.text = ops[k - 1];
-                            op.out = ops[k - 1];
-                            out.push_back(op);
-                        }
-                        out.insert(out.end(), terms[k].begin(), terms[k].end());
-                    }
-                }
-            } else {
-                for (size_t k = 0; k < terms.size(); ++k) {
-                    if (k > 0) {
-                        NT op;
-                        op.t.kind = TokenKind::Symbol;
-                        op.t.text = ops[k - 1];
-                        op.out = ops[k - 1];
-                        out.push_back(op);
-                    }
-                    out.insert(out.end(), terms[k].begin(), terms[k].end());
-                }
-            }
+            if (plus && !expectOperand)
+                emitChain(out, terms, ops);
+            else
+                emitPlain(out, terms, ops);
             if (j < e) {
                 // A boundary token: copy it and go on.
                 out.push_back(v[j]);
@@ -1480,12 +1534,117 @@ private:
         return out;
     }
 
-    static Vec rewriteAdditions(const Vec& v)
+    // The operand that follows position i (a divisor): signs, then a parenthesised group, a
+    // function call, a case expression or a (dotted) name or literal. Returns its end.
+    static size_t operandEnd(const Vec& v, size_t i, size_t e)
     {
-        bool any = false;
-        for (const NT& n : v)
+        while (i < e && v[i].t.kind == TokenKind::Symbol
+               && (v[i].t.text == u"-" || v[i].t.text == u"+" || v[i].t.text == u"~"))
+            ++i;
+        if (i >= e)
+            return e;
+        if (v[i].t.isSymbol("("))
+            return std::min(closeOf(v, i, e) + 1, e);
+        if (v[i].t.is("case"))
+            return std::min(caseEnd(v, i, e) + 1, e);
+        if (v[i].t.kind == TokenKind::Symbol && v[i].t.text != u"\x01" && v[i].t.text != u"?")
+            return i;   // not an operand: leave the text for SQLite to refuse
+        ++i;
+        if (i < e && v[i].t.isSymbol("(") && v[i - 1].t.kind == TokenKind::Word)
+            return std::min(closeOf(v, i, e) + 1, e);
+        while (i + 1 < e && v[i].t.isSymbol(".") && v[i + 1].t.kind != TokenKind::Symbol)
+            i += 2;
+        return i;
+    }
+
+    // Every divisor goes through orra_divisor, which refuses zero as the server does (SQLite
+    // would give NULL).
+    static Vec guardDivisors(const Vec& v, size_t b, size_t e)
+    {
+        Vec out;
+        out.reserve(e - b);
+        for (size_t i = b; i < e; ++i) {
+            out.push_back(v[i]);
+            if (!(v[i].t.isSymbol("/") || v[i].t.isSymbol("%")))
+                continue;
+            const size_t end = operandEnd(v, i + 1, e);
+            if (end <= i + 1)
+                continue;
+            Vec inner = guardDivisors(v, i + 1, end);
+            out.push_back(word("orra_divisor"));
+            out.push_back(symbol("("));
+            out.insert(out.end(), inner.begin(), inner.end());
+            out.push_back(symbol(")"));
+            i = end - 1;
+        }
+        return out;
+    }
+
+    // select [distinct] top N … becomes select [distinct] … limit N, the limit placed where
+    // that select ends (its closing parenthesis, a union, or the end of the statement).
+    static void rewriteTop(Vec& v)
+    {
+        for (size_t i = v.size(); i-- > 0;) {
+            if (!v[i].t.is("select"))
+                continue;
+            size_t k = i + 1;
+            if (k < v.size() && (v[k].t.is("distinct") || v[k].t.is("all")))
+                ++k;
+            if (k >= v.size() || !v[k].t.is("top"))
+                continue;
+            size_t countEnd = 0;
+            NT count;
+            if (k + 1 < v.size() && v[k + 1].t.kind == TokenKind::Number) {
+                count = v[k + 1];
+                countEnd = k + 2;
+            } else if (k + 3 < v.size() && v[k + 1].t.isSymbol("(") && v[k + 2].t.kind == TokenKind::Number
+                       && v[k + 3].t.isSymbol(")")) {
+                count = v[k + 2];
+                countEnd = k + 4;
+            } else {
+                continue;
+            }
+            if (countEnd < v.size() && (v[countEnd].t.is("percent") || v[countEnd].t.is("with")))
+                continue;   // not in the subset: SQLite reports it
+            int depth = 0;
+            size_t end = v.size();
+            for (size_t j = countEnd; j < v.size(); ++j) {
+                const Token& t = v[j].t;
+                if (t.isSymbol("(")) {
+                    ++depth;
+                } else if (t.isSymbol(")")) {
+                    if (depth == 0) {
+                        end = j;
+                        break;
+                    }
+                    --depth;
+                } else if (depth == 0 && isOneOf(t, {"union", "except", "intersect"})) {
+                    end = j;
+                    break;
+                }
+            }
+            v.insert(v.begin() + long(end), {word("limit"), count});
+            v.erase(v.begin() + long(k), v.begin() + long(countEnd));
+        }
+    }
+
+    // The expression rewrites every statement goes through: top, divisors, '+' chains.
+    static Vec rewriteAdditions(const Vec& input)
+    {
+        Vec v = input;
+        bool top = false, divide = false, any = false;
+        for (const NT& n : v) {
             if (n.t.isSymbol("+"))
                 any = true;
+            else if (n.t.isSymbol("/") || n.t.isSymbol("%"))
+                divide = true;
+            else if (n.t.is("top"))
+                top = true;
+        }
+        if (top)
+            rewriteTop(v);
+        if (divide)
+            v = guardDivisors(v, 0, v.size());
         if (!any)
             return v;
         return rewriteRange(v, 0, v.size());
