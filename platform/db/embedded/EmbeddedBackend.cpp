@@ -1,4 +1,5 @@
 #include "platform/db/embedded/EmbeddedBackend.h"
+#include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
@@ -900,12 +901,13 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
         db::sqlite::SqliteSession::bind(sel, i, run.params->at(run.nextParam++));
     }
     const int cols = sqlite3_column_count(sel);
+    const QStringList computed = st.columnTypes.empty() ? QStringList() : resolveColumnTypes(m_db, st);
     QStringList defs;
     QStringList marks;
     for (int i = 0; i < cols; ++i) {
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
         const char* decl = sqlite3_column_decltype(sel, i);
-        QString type = decl ? QString::fromUtf8(decl) : QString();
+        QString type = decl ? QString::fromUtf8(decl) : computed.value(i);
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
@@ -993,7 +995,7 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
     ResultSet rs;
     try {
         try {
-            rs = m_session.run(s);
+            rs = m_session.run(s, st.columnTypes.empty() ? QStringList() : resolveColumnTypes(m_db, st));
         } catch (ProviderFailure& failure) {
             rewordConstraintFailure(failure, sql);
             throw;
