@@ -25,7 +25,7 @@ struct ExportOptions {
     bool open = true;             // show the workbook when the desktop allows it
     QString path;                 // where to write; empty: a new file in the export folder
     // Data rows a sheet takes: everything below the header row. More rows continue on
-    // further sheets ("Sheet1 (2)", …) with the header row again; a template takes one sheet.
+    // further sheets named after the first ("Sheet1 (2)", …), each with the header row again.
     long maxRows = spreadsheet::kMaxRows - 1;
 };
 

@@ -299,6 +299,38 @@ TEST_F(SpreadsheetExport, TemplateWithANamedSheet) {
     EXPECT_EQ(QDir(m_dir.path()).entryList({"Report-*"}, QDir::Files).size(), 1);
 }
 
+TEST_F(SpreadsheetExport, TemplateRowsBeyondASheetContinueOnNewSheets) {
+    const QString tpl = m_dir.path() + "/tpl-more.xlsx";
+    lxw_workbook* wb = workbook_new(QFile::encodeName(tpl).constData());
+    worksheet_write_string(workbook_add_worksheet(wb, "Veri"), 0, 3, "Toplam", nullptr);
+    worksheet_write_string(workbook_add_worksheet(wb, "Notes"), 0, 0, "read me", nullptr);
+    ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+
+    std::vector<std::vector<QVariant>> rows;
+    for (int i = 1; i <= 5; ++i) rows.push_back({i, QDate(2025, 1, i)});
+    auto rs = recordset({field("n", DataType::Integer), field("d", DataType::DBDate)}, rows);
+    ExportOptions o;
+    o.templatePath = tpl;
+    o.sheetName = QStringLiteral("Veri");
+    o.maxRows = 2;
+    const ExportResult r = ExportRecordset(rs, o);
+    EXPECT_EQ(r.rowsWritten, 5);
+    EXPECT_EQ(r.rowsLeft, 0);
+    EXPECT_EQ(r.sheets, (QStringList{"Veri", "Veri (2)", "Veri (3)"}));
+    ASSERT_EQ(m_ui.boxes.size(), 1);
+    XlsxTestReader x(r.path);
+    EXPECT_EQ(x.sheetNames(), (QStringList{"Veri", "Notes", "Veri (2)", "Veri (3)"}));
+    EXPECT_EQ(x.cells("Notes")["A1"].text, "read me");
+    auto first = x.cells("Veri");
+    EXPECT_EQ(first["D1"].text, "Toplam");
+    EXPECT_DOUBLE_EQ(first["A3"].number, 2);
+    auto third = x.cells("Veri (3)");
+    EXPECT_EQ(third["B1"].text, "d");
+    EXPECT_DOUBLE_EQ(third["A2"].number, 5);
+    EXPECT_EQ(third["B2"].numberFormat, "dd.mm.yyyy");
+    EXPECT_EQ(x.columns("Veri (2)")[2].numberFormat, "dd.mm.yyyy");
+}
+
 TEST_F(SpreadsheetExport, ExportsNeverOverwriteEachOther) {
     auto a = recordset({field("x", DataType::Integer)}, {{1}});
     auto b = recordset({field("x", DataType::Integer)}, {{2}});
