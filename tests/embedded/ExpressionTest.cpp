@@ -134,6 +134,9 @@ TEST_F(EmbeddedTest, FixedWidthTextIsPaddedInExpressions)
     c->execute(QStringLiteral("insert into #Codes values ('A', 'x', 'y')"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select '[' + Code + Label + Note + ']' from #Codes")).toString(),
               QStringLiteral("[A   x     y]"));
+    c->execute(QStringLiteral("select Code into #Copy from #Codes"));
+    c->execute(QStringLiteral("insert into #Copy values ('B')"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select max(Code + '|') from #Copy")).toString(), QStringLiteral("B   |"));
     c->execute(QStringLiteral("create table Codes (Code char(4) null)"));
     c->execute(QStringLiteral("insert into Codes values (null)"));
     EXPECT_TRUE(scalar(*c, QStringLiteral("select Code from Codes")).isNull());

@@ -953,6 +953,8 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     cleanup();
     if (rc != SQLITE_DONE)
         m_session.raise(rc);
+    // The copied values are padded already; rows added later are padded by the triggers.
+    padNewTable(create);
     if (!m_noCount) {
         ResultSet rs;
         rs.hasRows = false;
