@@ -35,6 +35,8 @@ TEST_F(EmbeddedTest, CastAndConvertToDateDropTheTime)
     EXPECT_EQ(scalar(*c, QStringLiteral("select convert(date, OrderDate, 120) from Orders where ID=1")).toDate(),
               QDate(2025, 1, 18));
     EXPECT_EQ(scalar(*c, QStringLiteral("select cast('2025-01-18T12:00:00' as time)")).toTime(), QTime(12, 0));
+    EXPECT_EQ(errorOf(*c, QStringLiteral("select cast(1.5 as date)")),
+              QStringLiteral("Explicit conversion from data type float to date is not allowed."));
     EXPECT_EQ(errorOf(*c, QStringLiteral("select cast('someday' as date)")),
               QStringLiteral("Conversion failed when converting date and/or time from character string."));
 }

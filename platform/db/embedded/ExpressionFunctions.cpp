@@ -302,9 +302,11 @@ template <bool Date> void fnDateOrTime(sqlite3_context* ctx, int, sqlite3_value*
         return;
     }
     if (type != SQLITE_TEXT) {
-        const char* message = Date ? "Explicit conversion from data type int to date is not allowed."
-                                   : "Explicit conversion from data type int to time is not allowed.";
-        sqlite3_result_error(ctx, message, -1);
+        const char* from = type == SQLITE_INTEGER ? "int" : type == SQLITE_FLOAT ? "float" : "varbinary";
+        const QByteArray message = QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.")
+                                       .arg(QLatin1String(from), QLatin1String(Date ? "date" : "time"))
+                                       .toUtf8();
+        sqlite3_result_error(ctx, message.constData(), int(message.size()));
         return;
     }
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
