@@ -60,6 +60,15 @@ TEST_F(EmbeddedTest, ForeignKeyConflictsNameTheConstraintTableAndColumn)
     EXPECT_EQ(e.description, QStringLiteral("The INSERT statement conflicted with the FOREIGN KEY constraint "
                                             "\"FK_tbOrraCallSchema_tbOrraSQL\". The conflict occurred in database "
                                             "\"catalogue\", table \"dbo.tbOrraSQL\", column 'ID'."));
+    c->execute(QStringLiteral("insert into tbOrraCallSchema (DocID, SchemaID, Name) values (1, 1, 'x')"));
+    e = failureOf(*c, QStringLiteral("update tbOrraCallSchema set DocID=7"));
+    EXPECT_EQ(e.description, QStringLiteral("The UPDATE statement conflicted with the FOREIGN KEY constraint "
+                                            "\"FK_tbOrraCallSchema_tbOrraSQL\". The conflict occurred in database "
+                                            "\"catalogue\", table \"dbo.tbOrraSQL\", column 'ID'."));
+    e = failureOf(*c, QStringLiteral("update tbOrraSQL set ID=5 where ID=2"));
+    EXPECT_EQ(e.description, QStringLiteral("The UPDATE statement conflicted with the REFERENCE constraint "
+                                            "\"FK_tbOrraRelations_tbOrraSQL\". The conflict occurred in database "
+                                            "\"catalogue\", table \"dbo.tbOrraRelations\", column 'RelObjID'."));
     // The row that only the cascading key points at goes.
     c->execute(QStringLiteral("delete from tbOrraRelations"));
     c->execute(QStringLiteral("delete tbOrraSQL where ID=2"));

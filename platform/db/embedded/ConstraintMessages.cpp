@@ -249,8 +249,8 @@ ConstraintMessage foreignKeyMessage(sqlite3* db, const QString& database, const 
         const Rows used = rows(db, QStringLiteral("select 1 from %1.%2 where %3 in (select %4 from %1.%5) limit 1")
                                        .arg(qualifier, quote(k.child), quote(k.childColumn), quote(k.parentColumn),
                                             quote(k.parent)));
-        if (used.empty() && referencing.size() > 1)
-            continue;
+        if (used.empty() && (referencing.size() > 1 || target.verb != u"DELETE"))
+            continue;   // an update may have failed on a key of its own table instead
         return {QStringLiteral("The %1 statement conflicted with the REFERENCE constraint \"%2\". The conflict occurred in "
                                "database \"%3\", table \"%4\", column '%5'.")
                     .arg(target.verb, name(k), database, objectName(k.child), k.childColumn),
