@@ -111,6 +111,22 @@ bool isExpressionBoundary(const NT& n)
                          "foreign", "cascade", "no", "action", "except", "intersect"});
 }
 
+// 0x0102: a binary value, not a number.
+bool isBinaryLiteral(const Token& t)
+{
+    return t.kind == TokenKind::Number && t.text.size() >= 2 && (t.text[1] == u'x' || t.text[1] == u'X');
+}
+
+// The hexadecimal digits of a binary literal, whole bytes: an odd count takes a leading zero
+// (0x102 is 0x0102); 0x alone is the empty value.
+QString binaryDigits(const Token& t)
+{
+    QString hex = t.text.mid(2);
+    if (hex.size() % 2)
+        hex.prepend(u'0');
+    return hex;
+}
+
 class Translator {
 public:
     Translator(const std::vector<Token>& tokens, const QString& currentDatabase, Translation& tr)
@@ -375,12 +391,8 @@ private:
             v.replace(QStringLiteral("''"), QStringLiteral("'"));
             return v;
         }
-        if (t.kind == TokenKind::Number && t.text.size() >= 2 && (t.text[1] == u'x' || t.text[1] == u'X')) {
-            QString hex = t.text.mid(2);
-            if (hex.size() % 2)
-                hex.prepend(u'0');
-            return QByteArray::fromHex(hex.toLatin1());
-        }
+        if (isBinaryLiteral(t))
+            return QByteArray::fromHex(binaryDigits(t).toLatin1());
         if (t.kind == TokenKind::Number) {
             bool ok = false;
             const qlonglong n = t.text.toLongLong(&ok);
@@ -774,12 +786,8 @@ private:
             }
             NT n;
             n.t = t;
-            if (t.kind == TokenKind::Number && t.text.size() >= 2 && (t.text[1] == u'x' || t.text[1] == u'X')) {
-                // 0x0102 is binary; an odd count of digits takes a leading zero, 0x alone is empty.
-                QString hex = t.text.mid(2);
-                if (hex.size() % 2)
-                    hex.prepend(u'0');
-                n.out = QStringLiteral("X'") + hex + u'\'';
+            if (isBinaryLiteral(t)) {
+                n.out = QStringLiteral("X'") + binaryDigits(t) + u'\'';
                 out.push_back(n);
                 continue;
             }
@@ -969,7 +977,7 @@ private:
         }
         if (e == b + 1) {
             if (t.kind == TokenKind::Number) {
-                if (t.text.size() >= 2 && (t.text[1] == u'x' || t.text[1] == u'X'))
+                if (isBinaryLiteral(t))
                     return fixedType(QStringLiteral("varbinary"));
                 bool ok = false;
                 const qlonglong n = t.text.toLongLong(&ok);
