@@ -105,28 +105,39 @@ template <class F> void forEachInList(sqlite3_value* list, F&& f)
 {
     const char* p = static_cast<const char*>(sqlite3_value_blob(list)) + kListMarkerSize;
     const char* end = static_cast<const char*>(sqlite3_value_blob(list)) + sqlite3_value_bytes(list);
+    // Only orra_list writes these; the bounds are checked all the same.
+    auto fits = [&](size_t n) { return size_t(end - p) >= n; };
     while (p < end) {
         Value v;
         v.type = *p++;
         switch (v.type) {
         case SQLITE_INTEGER:
+            if (!fits(sizeof v.integer))
+                return;
             std::memcpy(&v.integer, p, sizeof v.integer);
             p += sizeof v.integer;
             break;
         case SQLITE_FLOAT:
+            if (!fits(sizeof v.real))
+                return;
             std::memcpy(&v.real, p, sizeof v.real);
             p += sizeof v.real;
             break;
         case SQLITE_TEXT:
         case SQLITE_BLOB: {
             quint32 n = 0;
+            if (!fits(sizeof n))
+                return;
             std::memcpy(&n, p, sizeof n);
             p += sizeof n;
+            if (!fits(n))
+                return;
             v.bytes = QByteArray(p, qsizetype(n));
             p += n;
             break;
         }
         default:
+            v.type = SQLITE_NULL;
             break;
         }
         f(v);
