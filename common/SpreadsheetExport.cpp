@@ -23,6 +23,9 @@ const QString kMoney = QStringLiteral("#,##0.00");
 const QString kTime = QStringLiteral("hh:mm:ss");
 const QString kGeneral = QStringLiteral("General");
 
+// Longest name a sheet may have.
+constexpr int kMaxSheetNameLength = 31;
+
 // Widest text a number can show under "General" (Excel's 11 characters and a sign).
 constexpr int kGeneralNumberMaxWidth = 12;
 
@@ -120,6 +123,7 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
             ? SheetWriter::create(result.path)
             : SheetWriter::fromTemplate(result.path, options.templatePath, options.sheetName);
         Formats formats(*w);
+        result.sheets << w->sheetName();
         const int n = int(set->fields.size());
         w->setColumnCount(n);
 
@@ -137,17 +141,34 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
             w->writeString(0, c, f.name);
             col.width = int(std::min<qsizetype>(f.name.size(), 255));
         }
+        auto writeHeader = [&] {
+            for (int c = 0; c < n; ++c) w->writeString(0, c, set->fields[size_t(c)].name);
+        };
 
         // From the current row; a recordset before its first row starts at the first.
         if (rs.isBOF() && !rs.isEOF()) rs.MoveFirst();
         const long first = rs.isEOF() ? set->rowCount() : rs.currentRow();
         const long available = set->rowCount() - first;
-        const long take = std::max(0L, std::min(available, options.maxRows));
+        const long perSheet = std::max(1L, options.maxRows);
+        long take = std::max(0L, available);
         const QVariant* values = set->values.data();
+        // Rows beyond what a sheet holds continue on further sheets of the workbook, named
+        // after the first and numbered.
+        const QString firstSheet = w->sheetName();
 
         for (long r = 0; r < take; ++r) {
+            if (r > 0 && r % perSheet == 0) {
+                const QString suffix = QStringLiteral(" (%1)").arg(r / perSheet + 1);
+                const QString name = firstSheet.left(kMaxSheetNameLength - int(suffix.size())) + suffix;
+                if (!w->addSheet(name)) {
+                    take = r;
+                    break;
+                }
+                result.sheets << name;
+                writeHeader();
+            }
             const QVariant* row = values + size_t(first + r) * size_t(n);
-            const int sheetRow = int(r + 1);
+            const int sheetRow = int(r % perSheet + 1);
             for (int c = 0; c < n; ++c) {
                 const QVariant& v = row[c];
                 if (!v.isValid()) continue;   // NULL: an empty cell
@@ -226,6 +247,12 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
     }
 
     QStringList warnings;
+    if (result.sheets.size() > 1)
+        warnings << QStringLiteral("The result has %1 rows, more than a sheet holds (%2): they continue on the sheets %3 "
+                                   "of the same workbook.")
+                        .arg(result.rowsWritten)
+                        .arg(options.maxRows)
+                        .arg(QStringLiteral("\"") + result.sheets.mid(1).join(QStringLiteral("\", \"")) + u'"');
     if (result.rowsLeft > 0)
         warnings << QStringLiteral("The sheet holds %1 rows of data: the last %2 rows of the result were not exported.")
                         .arg(options.maxRows).arg(result.rowsLeft);

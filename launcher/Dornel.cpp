@@ -126,7 +126,7 @@ int runDocument(const Options& o) {
             const ExportResult result = ExportRecordsetToExcel(*rs);
             std::printf("%s\n", qUtf8Printable(result.path));
             std::fflush(stdout);
-            if (!result.warning.isEmpty()) std::fprintf(stderr, "dornel: %s\n", qUtf8Printable(result.warning));
+            // A warning of the export has been shown (headless: on standard error) by the export.
             rs->close();
         });
     }

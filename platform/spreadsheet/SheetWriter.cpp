@@ -31,6 +31,7 @@ public:
             throw Error(kErrorWorkbook, source(), QStringLiteral("Cannot add a sheet to the workbook %1").arg(path));
         }
         m_formats.push_back(nullptr);   // General
+        m_sheets.push_back(m_sheet);
     }
 
     ~StreamingSheetWriter() override {
@@ -83,10 +84,25 @@ public:
     }
 
     void setColumn(int column, double width, int format) override {
-        const lxw_error e = worksheet_set_column(m_sheet, lxw_col_t(column), lxw_col_t(column),
-                                                 width < 0 ? LXW_DEF_COL_WIDTH : width, formatOf(format));
-        if (e != LXW_NO_ERROR)
-            throw Error(kErrorWorkbook, source(), QString::fromUtf8(lxw_strerror(e)));
+        for (lxw_worksheet* sheet : m_sheets) {
+            const lxw_error e = worksheet_set_column(sheet, lxw_col_t(column), lxw_col_t(column),
+                                                     width < 0 ? LXW_DEF_COL_WIDTH : width, formatOf(format));
+            if (e != LXW_NO_ERROR)
+                throw Error(kErrorWorkbook, source(), QString::fromUtf8(lxw_strerror(e)));
+        }
+    }
+
+    QString sheetName() const override { return m_sheetName; }
+
+    bool addSheet(const QString& name) override {
+        const QByteArray n = name.toUtf8();
+        lxw_worksheet* sheet = workbook_add_worksheet(m_workbook, n.constData());
+        if (!sheet)
+            throw Error(kErrorWorkbook, source(), QStringLiteral("Cannot add the sheet %1 to the workbook %2").arg(name, m_path));
+        m_sheet = sheet;
+        m_sheets.push_back(sheet);
+        m_sheetName = name;
+        return true;
     }
 
     void close() override {
@@ -114,6 +130,8 @@ private:
     QString m_path;
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;
+    std::vector<lxw_worksheet*> m_sheets;
+    QString m_sheetName = QStringLiteral("Sheet1");   // libxlsxwriter's name for the first sheet
     std::vector<lxw_format*> m_formats;
 };
 

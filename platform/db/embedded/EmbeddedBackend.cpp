@@ -1,4 +1,8 @@
 #include "platform/db/embedded/EmbeddedBackend.h"
+#include "platform/db/embedded/ColumnTypes.h"
+#include "platform/db/embedded/ConstraintMessages.h"
+#include "platform/db/embedded/ExpressionFunctions.h"
+#include "platform/db/embedded/FixedWidthPadding.h"
 
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Collation.h"
@@ -11,6 +15,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QXmlStreamReader>
 
@@ -90,91 +95,6 @@ void resultText(sqlite3_context* ctx, const QString& s)
 {
     const QByteArray u = s.toUtf8();
     sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-}
-
-// Numeric value of a text operand as the server converts it for '+' with a number.
-bool toNumber(const QString& text, double& d, bool& integral)
-{
-    const QString t = text.trimmed();
-    bool ok = false;
-    const qlonglong n = t.toLongLong(&ok);
-    if (ok) {
-        d = double(n);
-        integral = true;
-        return true;
-    }
-    d = t.toDouble(&ok);
-    integral = false;
-    return ok;
-}
-
-void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    const int ta = sqlite3_value_type(argv[0]);
-    const int tb = sqlite3_value_type(argv[1]);
-    if (ta == SQLITE_NULL || tb == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    if (ta == SQLITE_TEXT && tb == SQLITE_TEXT) {
-        const int na = sqlite3_value_bytes(argv[0]);
-        const int nb = sqlite3_value_bytes(argv[1]);
-        QByteArray r;
-        r.reserve(na + nb);
-        r.append(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), na);
-        r.append(reinterpret_cast<const char*>(sqlite3_value_text(argv[1])), nb);
-        sqlite3_result_text(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
-        return;
-    }
-    if (ta == SQLITE_BLOB && tb == SQLITE_BLOB) {
-        QByteArray r(static_cast<const char*>(sqlite3_value_blob(argv[0])), sqlite3_value_bytes(argv[0]));
-        r.append(static_cast<const char*>(sqlite3_value_blob(argv[1])), sqlite3_value_bytes(argv[1]));
-        sqlite3_result_blob(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
-        return;
-    }
-    auto number = [&](int i, int type, double& d, bool& integral) -> bool {
-        if (type == SQLITE_INTEGER) {
-            d = double(sqlite3_value_int64(argv[i]));
-            integral = true;
-            return true;
-        }
-        if (type == SQLITE_FLOAT) {
-            d = sqlite3_value_double(argv[i]);
-            integral = false;
-            return true;
-        }
-        const QString t = textArg(argv[i]);
-        if (toNumber(t, d, integral))
-            return true;
-        const QString msg = QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(t);
-        sqlite3_result_error(ctx, msg.toUtf8().constData(), -1);
-        return false;
-    };
-    if ((ta == SQLITE_INTEGER || ta == SQLITE_TEXT) && (tb == SQLITE_INTEGER || tb == SQLITE_TEXT)
-        && !(ta == SQLITE_TEXT && tb == SQLITE_TEXT)) {
-        double a = 0, b = 0;
-        bool ia = false, ib = false;
-        if (!number(0, ta, a, ia) || !number(1, tb, b, ib))
-            return;
-        if (ia && ib) {
-            const qint64 x = ta == SQLITE_INTEGER ? sqlite3_value_int64(argv[0]) : qint64(a);
-            const qint64 y = tb == SQLITE_INTEGER ? sqlite3_value_int64(argv[1]) : qint64(b);
-            qint64 r = 0;
-            if (__builtin_add_overflow(x, y, &r)) {
-                sqlite3_result_error(ctx, "Arithmetic overflow error converting expression to data type int.", -1);
-                return;
-            }
-            sqlite3_result_int64(ctx, r);
-        } else {
-            sqlite3_result_double(ctx, a + b);
-        }
-        return;
-    }
-    double a = 0, b = 0;
-    bool ia = false, ib = false;
-    if (!number(0, ta, a, ia) || !number(1, tb, b, ib))
-        return;
-    sqlite3_result_double(ctx, a + b);
 }
 
 void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**)
@@ -501,12 +421,14 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         loginFailed();
     if (trusted ? !row.trusted : (row.trusted || !verifyPassword(row.passwordHash, pwd)))
         loginFailed();
-    auto cannotOpen = [&]() {
+    auto cannotOpen = [&](const QString& cause = QString()) {
         ProviderError a;
         a.number = -4060;
         a.nativeError = 4060;
         a.sqlState = QStringLiteral("42000");
-        a.description = QStringLiteral("Cannot open database \"%1\" requested by the login. The login failed.").arg(database);
+        a.description = cause.isEmpty()
+            ? QStringLiteral("Cannot open database \"%1\" requested by the login. The login failed.").arg(database)
+            : QStringLiteral("Cannot open database \"%1\" requested by the login. %2").arg(database, cause);
         a.source = detail::kSource;
         ProviderError b;
         b.number = -18456;
@@ -519,14 +441,16 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         m_db = nullptr;
         detail::closeFile(m_master);
         m_master = nullptr;
+        if (!cause.isEmpty())
+            throw ProviderFailure{{a}};   // the login itself was fine
         throw ProviderFailure{{a, b}};
     };
     if (!databaseExists(server, database))
         cannotOpen();
     try {
         m_db = detail::openFile(databaseFile(server, database), false);
-    } catch (const orra::Error&) {
-        cannotOpen();
+    } catch (const orra::Error& e) {
+        cannotOpen(e.description());
     }
     m_login = row.name;
     m_sid = row.sid;
@@ -567,7 +491,6 @@ void EmbeddedBackend::registerFunctions()
         bool deterministic;
     };
     static const F functions[] = {
-        {"orra_add", 2, fnAdd, true},
         {"orra_getdate", 0, fnGetDate, false},
         {"orra_suser_sid", 0, fnSuserSid, false},
         {"orra_suser_sid", 1, fnSuserSid, false},
@@ -597,6 +520,7 @@ void EmbeddedBackend::registerFunctions()
     for (const F& f : functions)
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
                                    this, f.fn, nullptr, nullptr, nullptr);
+    registerExpressionFunctions(m_db);
 }
 
 void EmbeddedBackend::registerSession()
@@ -977,12 +901,13 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
         db::sqlite::SqliteSession::bind(sel, i, run.params->at(run.nextParam++));
     }
     const int cols = sqlite3_column_count(sel);
+    const QStringList computed = st.columnTypes.empty() ? QStringList() : resolveColumnTypes(m_db, st);
     QStringList defs;
     QStringList marks;
     for (int i = 0; i < cols; ++i) {
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
         const char* decl = sqlite3_column_decltype(sel, i);
-        QString type = decl ? QString::fromUtf8(decl) : QString();
+        QString type = decl ? QString::fromUtf8(decl) : computed.value(i);
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
@@ -1028,6 +953,8 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     cleanup();
     if (rc != SQLITE_DONE)
         m_session.raise(rc);
+    // The copied values are padded already; rows added later are padded by the triggers.
+    padNewTable(create);
     if (!m_noCount) {
         ResultSet rs;
         rs.hasRows = false;
@@ -1069,7 +996,12 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
     }
     ResultSet rs;
     try {
-        rs = m_session.run(s);
+        try {
+            rs = m_session.run(s, st.columnTypes.empty() ? QStringList() : resolveColumnTypes(m_db, st));
+        } catch (ProviderFailure& failure) {
+            rewordConstraintFailure(failure, sql);
+            throw;
+        }
     } catch (...) {
         sqlite3_reset(s);
         sqlite3_clear_bindings(s);
@@ -1091,6 +1023,7 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
             sqlite3_finalize(it.value());
             m_statements.erase(it);
         }
+        padNewTable(sql);
     }
     if (!st.insertName.isEmpty() && rs.recordsAffected > 0) {
         if (!insertColumns(st.insertSchema, st.insertName).isEmpty())
@@ -1102,6 +1035,43 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
     } else if (st.dml && !m_noCount) {
         run.result.sets.push_back(std::move(rs));
     }
+}
+
+void EmbeddedBackend::padNewTable(const QString& sql)
+{
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*create\s+(temp\s+)?table\s+(?:if\s+not\s+exists\s+)?(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(sql);
+    if (!m.hasMatch())
+        return;
+    auto bare = [](QString n) {
+        if (n.startsWith(u'"'))
+            n = n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        return n;
+    };
+    const QString table = bare(m.captured(3));
+    QString schema = m.captured(2).isEmpty() ? QStringLiteral("main") : bare(m.captured(2));
+    if (!m.captured(1).isEmpty() || table.startsWith(u'#'))
+        schema = QStringLiteral("temp");
+    try {
+        addFixedWidthPadding(m_db, schema, table);
+    } catch (const orra::Error& e) {
+        raise(QStringLiteral("42000"), e.description(), 0);
+    }
+}
+
+void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql) const
+{
+    if (failure.errors.isEmpty() || failure.errors.first().sqlState != u"23000")
+        return;
+    ProviderError& e = failure.errors.first();
+    const ConstraintMessage m = serverConstraintMessage(m_db, m_database, sql, e.description);
+    if (m.text.isEmpty())
+        return;
+    e.description = m.text;
+    e.nativeError = m.number;
+    e.number = -m.number;
 }
 
 void EmbeddedBackend::runProcedure(const Statement& st, Run& run)

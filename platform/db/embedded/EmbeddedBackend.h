@@ -71,6 +71,10 @@ private:
     void registerFunctions();
     [[noreturn]] void raise(const QString& state, const QString& message, long native) const;
     void padFixedWidth(db::ResultSet& rs) const;
+    // Puts SQL Server's wording (constraint and object named) on a constraint failure of sql.
+    // Fixed-width columns of a table that sql (a create table) made are kept blank-padded.
+    void padNewTable(const QString& sql);
+    void rewordConstraintFailure(db::ProviderFailure& failure, const QString& sql) const;
 
     sqlite3* m_db = nullptr;
     sqlite3* m_master = nullptr;

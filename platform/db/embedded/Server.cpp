@@ -2,6 +2,7 @@
 
 #include "platform/db/ConnectionString.h"
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 #include "platform/text/Error.h"
@@ -34,8 +35,53 @@ void fail(const QString& description, long nativeError)
     throw orra::Error(-2147217900, kSource, description);
 }
 
+namespace {
+
+// Causes SQLite would only report at the first statement, or without the file's name.
+void checkFileBeforeOpen(const QString& path)
+{
+    const QFileInfo file(path);
+    if (!file.exists())
+        return;
+    if (file.size() == 0)
+        fail(QStringLiteral("The database file '%1' is empty (zero length): it is not a database.").arg(path));
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isWritable())
+        fail(QStringLiteral("The database file '%1' cannot be opened: its folder '%2' is read-only (the server keeps "
+                            "its journal files beside the database).")
+                 .arg(path, folder.absoluteFilePath()));
+    if (!file.isWritable())
+        fail(QStringLiteral("The database file '%1' cannot be opened: the file is read-only.").arg(path));
+}
+
+void checkFileAfterOpen(sqlite3* db, const QString& path)
+{
+    const int rc = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        return;
+    const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_close_v2(db);
+    switch (rc & 0xff) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        fail(QStringLiteral("The database file '%1' is damaged or is not a database: %2.").arg(path, msg));
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        fail(QStringLiteral("The database file '%1' cannot be opened: %2 (the server must be able to write the file "
+                            "and its folder '%3').")
+                 .arg(path, msg, QFileInfo(path).absolutePath()));
+    default:
+        fail(QStringLiteral("Cannot open the database file '%1': %2").arg(path, msg));
+    }
+}
+
+} // namespace
+
 sqlite3* openFile(const QString& path, bool create)
 {
+    if (!create)
+        checkFileBeforeOpen(path);
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
@@ -44,6 +90,8 @@ sqlite3* openFile(const QString& path, bool create)
         sqlite3_close_v2(db);
         fail(QStringLiteral("Cannot open the database file '%1': %2").arg(path, msg));
     }
+    if (!create)
+        checkFileAfterOpen(db, path);
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 30000);
     registerCollation(db);
@@ -412,6 +460,7 @@ void createServer(const QString& server, const QString& adminLogin, const QStrin
         sqlite3* mat = openFile(databaseFile(server, QStringLiteral("mat")), false);
         try {
             exec(mat, schemaText("mat"));
+            addFixedWidthPaddingToAllTables(mat, QStringLiteral("main"));
         } catch (...) {
             closeFile(mat);
             throw;
@@ -451,6 +500,7 @@ void createCatalogue(const QString& server, const QString& database)
     exec(d.db, QStringLiteral("BEGIN"));
     try {
         exec(d.db, catalogueSchema());
+        addFixedWidthPaddingToAllTables(d.db, QStringLiteral("main"));
         exec(d.db, QStringLiteral("COMMIT"));
     } catch (...) {
         sqlite3_exec(d.db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -22,6 +22,18 @@ struct ProcedureArgument {
     bool isDefault = false;  // the keyword "default"
 };
 
+// How the type of a computed result column follows from its expression, as the server types
+// it: a fixed type (getdate(), cast, convert, count), the declared type of a column the probe
+// reads, the highest of several by the server's precedence (arithmetic, case, coalesce), the
+// type of a sum or average over an argument. Resolved when the statement runs.
+struct TypeRule {
+    enum class Kind { Unknown, Null, Fixed, Column, Promote, Sum };
+    Kind kind = Kind::Unknown;
+    QString type;                 // Fixed: a declared type ("datetime", "int", "varchar(10)")
+    int column = -1;              // Column: result column of the probe
+    std::vector<TypeRule> args;   // Promote, Sum
+};
+
 struct Statement {
     enum class Kind {
         Sql,             // sql: one SQLite statement
@@ -47,6 +59,11 @@ struct Statement {
     // select … into T: the new table as written for SQLite (temp."#T", main."T"); sql is then
     // the select alone, and the server makes the table with the select's column types.
     QString intoTable;
+    // A select's result columns: one rule each (empty when no column is computed), and the
+    // probe, "select <columns the rules read> from <the select's from clause>", whose declared
+    // column types the Column rules take.
+    std::vector<TypeRule> columnTypes;
+    QString typeProbe;
     bool flag = false;         // NoCount: on
     QString name;
     QString password;

@@ -574,7 +574,7 @@ void SqliteSession::bind(sqlite3_stmt* stmt, int index, const QVariant& v)
     }
 }
 
-ResultSet SqliteSession::run(sqlite3_stmt* st)
+ResultSet SqliteSession::run(sqlite3_stmt* st, const QStringList& declaredTypes)
 {
     ResultSet rs;
     const int cols = sqlite3_column_count(st);
@@ -599,7 +599,13 @@ ResultSet SqliteSession::run(sqlite3_stmt* st)
     for (int i = 0; i < cols; ++i) {
         FieldInfo& f = rs.fields[size_t(i)];
         f.name = QString::fromUtf8(sqlite3_column_name(st, i));
-        const ColumnType t = typeFromDeclared(sqlite3_column_decltype(st, i));
+        const char* declared = sqlite3_column_decltype(st, i);
+        QByteArray given;
+        if (!declared && i < declaredTypes.size() && !declaredTypes.at(i).isEmpty()) {
+            given = declaredTypes.at(i).toUtf8();
+            declared = given.constData();
+        }
+        const ColumnType t = typeFromDeclared(declared);
         f.type = t.type;
         f.definedSize = t.definedSize;
         f.precision = t.precision;
