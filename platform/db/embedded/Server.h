@@ -68,8 +68,17 @@ QString connectionText(const QString& server, const QString& database,
 // The catalogue schema as the embedded server creates it (SQLite text).
 QString catalogueSchema();
 
-// Password hashes (libsodium Argon2id, salted).
+// Password hashes (libsodium Argon2id, salted), made at libsodium's "interactive" cost.
 QString hashPassword(const QString& password);
+// False as well for a hash whose cost lies outside the bounds below.
 bool verifyPassword(const QString& hash, const QString& password);
+
+// The Argon2id costs a stored hash may ask for: no weaker than the server has ever made, and
+// never so dear that a log-on attempt could exhaust the machine.
+constexpr qint64 kMinHashMemoryKiB = 16 * 1024;
+constexpr qint64 kMaxHashMemoryKiB = 256 * 1024;
+constexpr qint64 kMinHashPasses = 2;
+constexpr qint64 kMaxHashPasses = 4;
+bool acceptableHashParameters(const QString& hash);
 
 } // namespace orra::embedded
