@@ -408,10 +408,15 @@ QByteArray adminSid(sqlite3* master)
 
 } // namespace
 
-void createServer(const QString& server, const QString& adminLogin, const QString& adminPassword)
+void createServer(const QString& server, const QString& adminLogin, const QString& adminPassword,
+                  const QString& catalogue)
 {
     if (!validName(server))
         fail(QStringLiteral("'%1' is not a valid server name.").arg(server));
+    if (!catalogue.isEmpty()
+        && (!validName(catalogue) || foldName(catalogue) == foldName(QStringLiteral("master"))
+            || foldName(catalogue) == foldName(QStringLiteral("mat"))))
+        fail(QStringLiteral("'%1' is not a valid database name.").arg(catalogue));
     const QString folder = serverFolder(server);
     if (QFileInfo::exists(folder))
         fail(QStringLiteral("The server '%1' already exists.").arg(server));
@@ -457,6 +462,19 @@ void createServer(const QString& server, const QString& adminLogin, const QStrin
             throw;
         }
         closeFile(mat);
+        if (!catalogue.isEmpty()) {
+            createDatabaseFileIn(work, catalogue, sid);
+            sqlite3* c = openFile(work + u'/' + catalogue + QStringLiteral(".db"), false);
+            try {
+                exec(c, QStringLiteral("BEGIN"));
+                exec(c, catalogueSchema());
+                exec(c, QStringLiteral("COMMIT"));
+            } catch (...) {
+                closeFile(c);
+                throw;
+            }
+            closeFile(c);
+        }
         if (::renameat2(AT_FDCWD, pattern.constData(), AT_FDCWD, QFile::encodeName(folder).constData(), RENAME_NOREPLACE) != 0) {
             if (errno == EEXIST || errno == ENOTEMPTY)
                 fail(QStringLiteral("The server '%1' already exists.").arg(server));

@@ -34,9 +34,11 @@ QString osUserName();
 // Makes a new server with its master database (holding the administrator's login) and the
 // registry database "mat" (tbOrraConnections). An empty adminLogin makes the operating-system
 // user the administrator (trusted log-on); otherwise adminLogin is a SQL login with
-// adminPassword. Fails when the server exists or its folder cannot be written.
+// adminPassword. A non-empty catalogue is made with the catalogue tables too. The server is
+// made in a hidden folder and renamed into place when complete, so that an interrupted
+// creation leaves no half server. Fails when the server exists or its folder cannot be written.
 void createServer(const QString& server, const QString& adminLogin = QString(),
-                  const QString& adminPassword = QString());
+                  const QString& adminPassword = QString(), const QString& catalogue = QString());
 
 // Makes database `database` on the server. Its dbo is ownerLogin (default: the administrator).
 void createDatabase(const QString& server, const QString& database,
