@@ -16,7 +16,9 @@
 #include <sodium.h>
 #include <sqlite3.h>
 
+#include <cmath>
 #include <csignal>
+#include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -393,6 +395,45 @@ TEST(Nesting, DeepNestingIsRefusedLongBeforeTheStackEnds)
                                          + QStringLiteral(" end").repeated(40),
                                      QStringLiteral("catalogue"));
     EXPECT_TRUE(ok.error.isEmpty()) << ok.error.toStdString();
+}
+
+// Random mixtures of the nesting forms at random depths (the sanitizer build runs this too):
+// each ends as a translation or as the one error, never as a crash.
+TEST(Nesting, RandomDeepMixturesEndAsTranslationOrError)
+{
+    const QString tooDeep = QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.");
+    std::mt19937 random(20261209);
+    const char* const blockOpen[] = {"begin ", "if 1=1 ", "if exists(select 1) "};
+    const char* const exprOpen[] = {"(", "cast(", "case when 1=1 then ", "convert(int, ", "isnull("};
+    const char* const exprClose[] = {")", " as int)", " end", ")", ", 0)"};
+    for (int round = 0; round < 300; ++round) {
+        // Depths spread from a few to tens of thousands.
+        const int blocks = int(std::exp2(std::uniform_real_distribution<double>(0, 15)(random)));
+        const int exprs = int(std::exp2(std::uniform_real_distribution<double>(0, 15)(random)));
+        QString text;
+        QString blockEnd;
+        for (int i = 0; i < blocks; ++i) {
+            const int k = int(random() % 3);
+            text += QLatin1String(blockOpen[k]);
+            if (k == 0)
+                blockEnd += QStringLiteral(" end");
+        }
+        text += QStringLiteral("select ");
+        QString close;
+        for (int i = 0; i < exprs; ++i) {
+            const int k = int(random() % 5);
+            text += QLatin1String(exprOpen[k]);
+            close.prepend(QLatin1String(exprClose[k]));
+        }
+        text += QStringLiteral("1+'a'") + close + blockEnd;
+        const Translation t = translate(text, QStringLiteral("catalogue"));
+        // The innermost statement is one level below the blocks.
+        if (blocks + 1 > 128 || exprs > 128)
+            EXPECT_EQ(t.error, tooDeep) << "blocks " << blocks << " expressions " << exprs;
+        else
+            EXPECT_NE(t.error, tooDeep) << "blocks " << blocks << " expressions " << exprs;
+        EXPECT_TRUE(t.error.isEmpty() || t.statements.empty());
+    }
 }
 
 TEST_F(Hostile, DeepNestingFailsAsAnErrorOfTheStatement)
