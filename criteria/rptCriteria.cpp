@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -71,9 +72,11 @@ rptCriteria::rptCriteria(QWidget* parent) : QWidget(parent) {
 
     m_date = new QDateEdit(surface);
     m_date->setObjectName(QStringLiteral("grdCriteriaDate"));
-    m_date->setDisplayFormat(QStringLiteral("yyyyMMdd"));
+    // The same short date form as the cell; "no date" reads as an empty cell.
+    m_date->setDisplayFormat(criteria::dateCellFormat());
     m_date->setCalendarPopup(true);
     m_date->setMinimumDate(criteria::noDate());
+    m_date->setSpecialValueText(QStringLiteral(" "));
     m_date->setFrame(false);
     m_date->hide();
 
@@ -181,7 +184,7 @@ void rptCriteria::AddCriteria(const QVariant& ID, const QString& Aciklama, const
             m_rowCriteria.resize(size_t(row + 1), 0);
         m_rowCriteria[size_t(row)] = n;
         m_grid->setTextMatrix(row, 0, Aciklama);
-        m_grid->setTextMatrix(row, 1, initial);
+        m_grid->setTextMatrix(row, 1, type == kDate ? criteria::dateCellDisplay(initial) : initial);
         m_grid->setCurrentCell(row, 1, false);
         m_grid->setCellBackColor(row, 1, palette().color(QPalette::Active, QPalette::Base));
         if (type == kButton) {
@@ -301,12 +304,31 @@ bool rptCriteria::eventFilter(QObject* watched, QEvent* event) {
 
 void rptCriteria::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The first row is where the user starts.
+    // The first row is where the user starts. Its editor is opened once the window is up, so
+    // that a list whose query fails reports over the visible prompt, not before it.
     if (!m_activeEditor && m_grid->rows() > 1 && m_grid->isEnabled()) {
         m_grid->setCurrentCell(1, 1, false);
         m_grid->setFocus();
-        enterCell();
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible() && !m_activeEditor && m_grid->row() == 1)
+                enterCell();
+        });
     }
+}
+
+int rptCriteria::preferredWidth(int maximum) const {
+    const QFontMetrics fm = m_grid->fontMetrics();
+    const int padding = fm.averageCharWidth() * 2;
+    int caption = fm.horizontalAdvance(m_grid->textMatrix(0, 0));
+    int value = fm.horizontalAdvance(m_grid->textMatrix(0, 1));
+    for (int row = 1; row < m_grid->rows(); ++row) {
+        caption = std::max(caption, fm.horizontalAdvance(m_grid->textMatrix(row, 0)));
+        value = std::max(value, fm.horizontalAdvance(m_grid->textMatrix(row, 1)));
+    }
+    // The columns keep their 3 : 2 split; the wider need decides.
+    const int columns = std::max((caption + padding) * 5 / 3, (value + padding) * 5 / 2);
+    const int frame = 2 * m_grid->frameWidth() + m_grid->verticalHeader()->width();
+    return std::min(columns + 2 * m_rowHeight + frame, maximum);
 }
 
 // ---------------------------------------------------------------- grid events
@@ -416,6 +438,14 @@ bool rptCriteria::editorKeyDown(QWidget* editor, int key, Qt::KeyboardModifiers)
     if (editor != m_activeEditor)
         return false;
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (key == Qt::Key_Escape) {
+        // Escape gives up this cell's edit only; a second Escape, on the grid, cancels.
+        if ((editor == m_combo && m_combo->view()->isVisible()) ||
+            (editor == m_date && m_calendar && m_calendar->isVisible()))
+            return false;   // the open list or calendar closes first
+        revertEditor();
+        return true;
+    }
     if (editor == m_text) {
         if (enter) {
             m_grid->setFocus();
@@ -456,6 +486,24 @@ void rptCriteria::onFocusChanged(QWidget* old, QWidget* now) {
         return;
     if (inside(m_activeEditor, old) && !inside(m_activeEditor, now))
         editorLostFocus();
+}
+
+void rptCriteria::revertEditor() {
+    QWidget* editor = m_activeEditor;
+    if (!editor || m_editorRow < 1)
+        return;
+    const QString cell = cellText(m_editorRow);
+    if (editor == m_text) {
+        m_text->setText(cell);
+    } else if (editor == m_combo) {
+        m_combo->setEditText(cell);
+    } else if (editor == m_date) {
+        const QDate d = cell.isEmpty() ? criteria::noDate() : criteria::parseDateCell(cell);
+        m_date->setDate(d.isValid() && d > criteria::noDate() ? d : criteria::noDate());
+    }
+    if (editorHasFocus())
+        m_grid->setFocus();
+    editor->hide();
 }
 
 void rptCriteria::editorLostFocus() {

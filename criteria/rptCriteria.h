@@ -65,6 +65,8 @@ public:
     int criterionOfRow(int row) const;
 
     QSize sizeHint() const override;
+    // The width that shows the longest caption and the longest value whole, at most maximum.
+    int preferredWidth(int maximum) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,6 +82,8 @@ private:
     // editor events
     bool editorKeyDown(QWidget* editor, int key, Qt::KeyboardModifiers modifiers);
     void editorLostFocus();
+    // Puts the cell's text back into the active editor and hides it, writing nothing.
+    void revertEditor();
     void onFocusChanged(QWidget* old, QWidget* now);
 
     void enterCell();
