@@ -257,6 +257,18 @@ TEST_F(Hostile, ServerFilesAreTheOwnersAlone)
     ::umask(old);
 }
 
+TEST_F(Hostile, AnOpenedUpServerIsClosedAgainByItsOwnersLogOn)
+{
+    const QString folder = m_dir.path() + QStringLiteral("/t");
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    ::chmod(QFile::encodeName(serverFile(QStringLiteral("master.db"))).constData(), 0644);
+    ::chmod(QFile::encodeName(serverFile(QStringLiteral("sales.db"))).constData(), 0644);
+    auto c = connect();
+    EXPECT_EQ(modeOf(folder), 0700);
+    EXPECT_EQ(modeOf(serverFile(QStringLiteral("master.db"))), 0600);
+    EXPECT_EQ(modeOf(serverFile(QStringLiteral("sales.db"))), 0600);
+}
+
 TEST_F(Hostile, AnInterruptedCreationLeavesNoHalfServer)
 {
     const QString root = m_dir.path() + QStringLiteral("/fresh");

@@ -481,6 +481,7 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     const QString pwd = (user.isEmpty() && password.isEmpty()) ? cs.valueOf({"PWD", "Password"}) : password;
     if (trusted)
         login = osUserName();
+    detail::keepServerPrivate(serverFolder(server));
     try {
         m_master = detail::openFile(serverFolder(server) + QStringLiteral("/master.db"), false);
     } catch (const orra::Error& e) {

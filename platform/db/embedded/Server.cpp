@@ -45,6 +45,18 @@ void makePrivate(const QString& path, bool folder)
     ::chmod(QFile::encodeName(path).constData(), folder ? 0700 : 0600);
 }
 
+void keepServerPrivate(const QString& folder)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) == 0)
+        return;
+    ::chmod(name.constData(), 0700);
+    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks))
+        if (f.ownerId() == ::geteuid())
+            makePrivate(f.filePath(), false);
+}
+
 sqlite3* openFile(const QString& path, bool create, bool readOnly)
 {
     sqlite3* db = nullptr;
