@@ -116,6 +116,10 @@ TEST_F(Hostile, NoLoginMakesItselfDbo)
     EXPECT_EQ(scalar(*sa, QStringLiteral("select uid from sysusers where name='dave'")).toInt(), 5);
     EXPECT_EQ(scalar(*sa, QStringLiteral("select count(*) from sysmembers")).toInt(), 0);
     EXPECT_EQ(scalar(*dave, QStringLiteral("select user_name()")).toString(), kDave);
+    // Nor stands a temporary table in for them in the session's own names.
+    EXPECT_FALSE(refusal(*dave, QStringLiteral("create table temp.sysusers (uid int, name varchar(10), islogin int, sid varbinary(85))")).isEmpty());
+    EXPECT_FALSE(refusal(*dave, QStringLiteral("select 1 uid into temp.sysmembers")).isEmpty());
+    EXPECT_EQ(scalar(*dave, QStringLiteral("select uid from sysusers (nolock) where sid=suser_sid()")).toInt(), 5);
 }
 
 TEST_F(Hostile, NoLoginReadsHashesOrMakesLogins)

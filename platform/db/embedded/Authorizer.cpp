@@ -145,15 +145,20 @@ int SessionRights::decide(int action, const QString& a, const QString& b, const 
     case SQLITE_DROP_TEMP_INDEX:
     case SQLITE_DROP_TEMP_VIEW:
     case SQLITE_DROP_TEMP_TRIGGER:
-        // A temporary trigger may name a table of another database: none on the server's tables.
-        if (isServerTable(b))
-            return createDenied("CREATE TRIGGER", schema);
+        // No temporary table or view that would stand in for a server's table in the session's
+        // unqualified names, and no temporary trigger on one (it may name another database's).
+        if (isServerTable(a) || isServerTable(b))
+            return createDenied(action == SQLITE_CREATE_TEMP_VIEW ? "CREATE VIEW" : action == SQLITE_CREATE_TEMP_TRIGGER ? "CREATE TRIGGER" : "CREATE TABLE", schema);
         return SQLITE_OK;
     case SQLITE_CREATE_TABLE:
+        if (isTemp(schema) && isServerTable(a))
+            return createDenied("CREATE TABLE", schema);
         if (isTemp(schema) || isOwner(schema))
             return SQLITE_OK;
         return createDenied("CREATE TABLE", schema);
     case SQLITE_CREATE_VIEW:
+        if (isTemp(schema) && isServerTable(a))
+            return createDenied("CREATE VIEW", schema);
         if (isTemp(schema) || isOwner(schema))
             return SQLITE_OK;
         return createDenied("CREATE VIEW", schema);
