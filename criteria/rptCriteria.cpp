@@ -1,6 +1,7 @@
 #include "criteria/rptCriteria.h"
 
 #include "criteria/CriteriaValues.h"
+#include "criteria/StrFunctions.h"
 #include "criteria/frmMultiSelectRecord.h"
 #include "criteria/frmSelectRecord.h"
 #include "platform/text/Error.h"
@@ -227,6 +228,74 @@ clsCriteriaPtr rptCriteria::GetCriteriaArray(int Index) const {
     if (Index < 0 || Index >= m_criteriaCount)
         return nullptr;
     return m_criteria[size_t(Index)];
+}
+
+// ---------------------------------------------------------------- template path
+
+void rptCriteria::SetGrdCriteria() {
+    UnSetGrdCriteria();
+    const QStringList pieces = criteria::ExtractDelimited(m_sqlTxt, QStringLiteral("<%"), QStringLiteral("%>"));
+    try {
+        for (const QString& piece : pieces) {
+            // An empty piece makes no criterion and, unlike the grids of old, no row either: every
+            // row belongs to its criterion and every RowIndex names its own row.
+            if (piece.trimmed().isEmpty())
+                continue;
+            const QStringList fields = criteria::SplitGrouped(piece, QLatin1Char(';'));
+            if (fields.size() < 5)
+                throw Error(9, kSource, QStringLiteral("Subscript out of range"));
+            AddCriteria(QVariant(fields[0]), fields[1], fields[2], fields[3], fields[4]);
+        }
+    } catch (...) {
+        m_grid->setEnabled(false);
+        throw;
+    }
+    if (m_criteriaCount == 0 && pieces.size() == 1) {
+        // A template without placeholders: one empty row that belongs to no criterion.
+        m_grid->setRows(2);
+        m_rowCriteria.assign(2, 0);
+        m_grid->setTextMatrix(1, 0, QString());
+        m_grid->setTextMatrix(1, 1, QString());
+    }
+    m_grid->setEnabled(true);
+}
+
+namespace {
+
+// Every occurrence of reference in text replaced by value, without looking into the values.
+QString replaceReferences(const QString& text, const QString& reference, const QString& value) {
+    QString out;
+    qsizetype from = 0;
+    for (qsizetype k; (k = text.indexOf(reference, from, Qt::CaseSensitive)) >= 0; from = k + reference.size())
+        out += text.mid(from, k - from) + value;
+    return out + text.mid(from);
+}
+
+} // namespace
+
+QString rptCriteria::GetRunableSQL() const {
+    try {
+        QString s = m_sqlTxt;
+        for (int i = 0; i < m_criteriaCount; ++i) {
+            const clsCriteria& c = *m_criteria[size_t(i)];
+            const QString id = c.ID.toString();
+            const QString v = c.Value;
+            const QString reference = QStringLiteral("<$") + id + QStringLiteral("%>");
+            const qsizetype f = s.indexOf(QStringLiteral("<%") + id + QLatin1Char(';'), 0, Qt::CaseSensitive);
+            if (f < 0) {
+                s = replaceReferences(s, reference, v);
+                continue;
+            }
+            const qsizetype g = s.indexOf(QStringLiteral("%>"), f, Qt::CaseSensitive);
+            if (g < 0)
+                return QString();
+            // The text on either side of the pasted value; the value itself is never searched.
+            s = replaceReferences(s.left(f), reference, v) + v + replaceReferences(s.mid(g + 2), reference, v);
+        }
+        return s;
+    } catch (...) {
+        return QString();
+    }
 }
 
 QToolButton* rptCriteria::grdCriteriaButton(int k) const {
