@@ -1,5 +1,6 @@
 // The About box and the help contents of the designer.
 #include "designer/shell/frmAbout.h"
+#include "designer/shell/SettingsStore.h"
 #include "platform/text/UserInterface.h"
 
 #include <QApplication>
@@ -66,16 +67,16 @@ protected:
         qputenv("XDG_CONFIG_HOME", m_dir.filePath("config").toLocal8Bit());
         QDir().mkpath(m_dir.filePath("bin"));
         qputenv("PATH", m_dir.filePath("bin").toLocal8Bit());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.filePath("config"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("config"));
     }
     void TearDown() override {
         qputenv("XDG_CONFIG_HOME", m_oldConfig);
         qputenv("PATH", m_oldPath);
     }
     void setSysInfoPath(const QString& path) {
-        QSettings s(QSettings::IniFormat, QSettings::UserScope, "Orra", "Morvane");
-        s.setValue("System Information/Path", path);
-        s.sync();
+        const std::unique_ptr<QSettings> store = openSettingsStore();
+        SaveSetting(*store, "System Information", "Path", path);
+        store->sync();
     }
     // An executable script that leaves a mark when it runs.
     QString program(const QString& name) {
