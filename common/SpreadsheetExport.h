@@ -4,7 +4,7 @@
 // recordset's current one, cells of their true type (numbers as numbers, dates as dates,
 // NULL as an empty cell), and, for the designer's and the launcher's export, number formats
 // by field type and column widths fitted to the content. The workbook is written to the
-// export folder (ORRA_EXPORT_DIR, else the temporary folder) under a new name and shown with
+// export folder (ORRA_EXPORT_DIR, else the user's own state folder) under a new name and shown with
 // the desktop's default application when a display is present and ORRA_NO_OPEN is not set.
 // The script bridge's ExportExcel is the same export without formats and widths.
 //

@@ -11,9 +11,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orra::launcher {
 
@@ -39,9 +43,34 @@ QString catalogueConnectionText(const Options& o) {
     return cs.toString();
 }
 
+// Opens the log for writing from its start. The file is never reached through a symbolic
+// link, and a file that is not this user's own plain file (a link planted in a shared folder)
+// is left alone.
+int openLogFile(const QString& path) {
+    const QString dir = QFileInfo(path).absolutePath();
+    if (!QFileInfo(dir).isDir()) {
+        if (!QDir().mkpath(dir)) return -1;
+        ::chmod(QFile::encodeName(dir).constData(), 0700);
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1 ||
+        ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 bool writeLog(const Error& e) {
-    QFile file(LogFilePath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
+    const int fd = openLogFile(LogFilePath());
+    if (fd < 0) return false;
+    QFile file;
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Text, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     QTextStream out(&file);
     out << "Number:" << e.number() << '\n' << "Source:" << e.source() << '\n' << "Description:" << e.description() << '\n';
     return out.status() == QTextStream::Ok && file.flush();
@@ -136,10 +165,17 @@ int runDocument(const Options& o) {
 
 } // namespace
 
-QString LogFilePath() {
+QString LogDirectory() {
     QString dir = qEnvironmentVariable("ORRA_LOG_DIR");
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    return QDir(dir).filePath(QStringLiteral("Dornelerr.txt"));
+    if (!dir.isEmpty()) return dir;
+    // The user's own state folder, never a folder that other accounts write to.
+    dir = qEnvironmentVariable("XDG_STATE_HOME");
+    if (dir.isEmpty() || QDir::isRelativePath(dir)) dir = QDir::homePath() + QStringLiteral("/.local/state");
+    return dir + QStringLiteral("/orra");
+}
+
+QString LogFilePath() {
+    return QDir(LogDirectory()).filePath(QStringLiteral("Dornelerr.txt"));
 }
 
 int RunLauncher(const QString& commandLine) {

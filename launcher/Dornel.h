@@ -21,7 +21,9 @@ enum ExitStatus : int {
 // box (only when a person can answer).
 int RunLauncher(const QString& commandLine);
 
-// Where the log file goes: ORRA_LOG_DIR, or the temporary folder.
+// Where the log file goes: ORRA_LOG_DIR, else the user's own $XDG_STATE_HOME/orra (by default
+// ~/.local/state/orra), made for the user alone when missing.
+QString LogDirectory();
 QString LogFilePath();
 
 } // namespace orra::launcher

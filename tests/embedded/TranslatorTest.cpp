@@ -190,9 +190,15 @@ TEST(Translator, VariablesAndBrokenTextAreRefused)
     EXPECT_FALSE(tr("if exists(select 1)").error.isEmpty());
 }
 
-TEST(Translator, UnknownStatementPassesThroughUnchanged)
+TEST(Translator, StatementsOutsideTheSubsetAreRefused)
 {
-    EXPECT_EQ(one("merge into x using y"), QStringLiteral("merge into x using y"));
+    EXPECT_EQ(tr("merge into x using y").error, QStringLiteral("The embedded server does not run 'merge' statements."));
+    EXPECT_EQ(tr("select 1 reindex").error, QString());
+    EXPECT_EQ(tr("select 1\nreindex").statements.size(), 1u);
+    EXPECT_EQ(tr("create trigger t on x for insert as select 1").error,
+              QStringLiteral("The embedded server does not run 'create trigger' statements."));
+    EXPECT_EQ(tr("select 1; analyze").error, QStringLiteral("The embedded server does not run 'analyze' statements."));
+    EXPECT_EQ(one("create unique index IX on T (a)"), QStringLiteral("create unique index IX on T(a)"));
 }
 
 TEST(Translator, ParametersPassThrough)

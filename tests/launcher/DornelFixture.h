@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace orra::test {
@@ -84,6 +85,7 @@ protected:
         env.insert("ORRA_NO_OPEN", "1");
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
+        if (m_adjustEnvironment) m_adjustEnvironment(env);
         p.setProcessEnvironment(env);
         p.start(QString::fromUtf8(ORRA_BINARY_DIR) + "/launcher/dornel", QProcess::splitCommand(args));
         EXPECT_TRUE(p.waitForFinished(60000));
@@ -98,6 +100,7 @@ protected:
 
     QTemporaryDir m_dir;
     QString m_servers, m_export, m_log;
+    std::function<void(QProcessEnvironment&)> m_adjustEnvironment;   // last word on the run's environment
     QByteArray m_oldServers;
     orra::db::Connection m_catalogue;
 };

@@ -3,8 +3,10 @@
 #include "platform/text/Error.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -200,6 +202,28 @@ TEST(Desktop, ExportPathsNeverRepeat) {
     EXPECT_TRUE(a.endsWith(".xlsx"));
     EXPECT_TRUE(QFile::exists(a));
     EXPECT_TRUE(QFile::exists(b));
+}
+
+TEST(Desktop, TheDefaultExportFolderIsTheUsersOwn) {
+    QTemporaryDir dir;
+    EnvGuard g1("ORRA_EXPORT_DIR"), g2("XDG_STATE_HOME"), g3("HOME");
+    qunsetenv("ORRA_EXPORT_DIR");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path() + "/state"));
+    EXPECT_EQ(exportDirectory(), dir.path() + "/state/orra");
+    const QString a = claimExportPath();
+    EXPECT_TRUE(a.startsWith(dir.path() + "/state/orra/Report-"));
+    EXPECT_EQ(QFileInfo(dir.path() + "/state/orra").permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+    qunsetenv("XDG_STATE_HOME");
+    qputenv("HOME", QFile::encodeName(dir.path() + "/home"));
+    EXPECT_EQ(exportDirectory(), dir.path() + "/home/.local/state/orra");
+    // Never over a link planted under a name to come: the claim takes a new name instead.
+    qputenv("ORRA_EXPORT_DIR", QFile::encodeName(dir.path() + "/x"));
+    QDir().mkpath(dir.path() + "/x");
+    const QString stem = "Report-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
+    ASSERT_TRUE(QFile::link(dir.path() + "/victim", dir.path() + "/x/" + stem + ".xlsx"));
+    const QString b = claimExportPath();
+    EXPECT_FALSE(QFileInfo(b).isSymLink());
+    EXPECT_FALSE(QFile::exists(dir.path() + "/victim"));
 }
 
 TEST(Desktop, OpensOnlyWithADisplayAndWithoutNoOpen) {

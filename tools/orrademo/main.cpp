@@ -234,8 +234,7 @@ int main(int argc, char** argv) {
                         qUtf8Printable(server), qUtf8Printable(embedded::serversRoot()));
             return 0;
         }
-        embedded::createServer(server);
-        embedded::createCatalogue(server, "catalogue");
+        embedded::createServer(server, QString(), QString(), QStringLiteral("catalogue"));
         embedded::createDatabase(server, "sales");
         db::Connection mat;
         mat.open(embedded::connectionText(server, "mat"));

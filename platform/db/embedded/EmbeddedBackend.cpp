@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <QUrl>
 #include <QXmlStreamReader>
 
 #include <sqlite3.h>
@@ -400,6 +401,7 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     const QString pwd = (user.isEmpty() && password.isEmpty()) ? cs.valueOf({"PWD", "Password"}) : password;
     if (trusted)
         login = osUserName();
+    detail::keepServerPrivate(serverFolder(server));
     try {
         m_master = detail::openFile(serverFolder(server) + QStringLiteral("/master.db"), false);
     } catch (const orra::Error& e) {
@@ -447,8 +449,11 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     };
     if (!databaseExists(server, database))
         cannotOpen();
+    // master is read by its sessions, written only by the server's own handle: a session's
+    // transaction there never holds up a log-on.
+    const bool isMaster = foldName(database) == foldName(QStringLiteral("master"));
     try {
-        m_db = detail::openFile(databaseFile(server, database), false);
+        m_db = detail::openFile(databaseFile(server, database), false, isMaster);
     } catch (const orra::Error& e) {
         cannotOpen(e.description());
     }
@@ -477,6 +482,11 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     const QString file = databaseFile(server, database);
     m_database = QFileInfo(file).completeBaseName();
     m_server = server;
+    m_rights.reset();
+    m_rights.setDatabaseName(m_database);
+    m_rights.setSysadmin(m_sysadmin);
+    m_rights.setOwner(QStringLiteral("main"), m_sysadmin || ownsDatabase(QStringLiteral("main"), m_uid));
+    m_rights.install(m_db);
     m_session.attach(m_db);
     registerFunctions();
     registerSession();
@@ -633,6 +643,7 @@ void EmbeddedBackend::close()
         detail::closeFile(m_master);
     m_db = nullptr;
     m_master = nullptr;
+    m_rights.reset();
     m_uid = -1;
     m_identity = QVariant();
     m_noCount = false;
@@ -751,11 +762,15 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
         if (!sqlite3_get_autocommit(m_db))
             raise(QStringLiteral("42000"),
                   QStringLiteral("Database '%1' cannot be reached for the first time inside a transaction.").arg(name), 3902);
+        const SessionRights::Trusted trusted(m_rights);
         const QString sql = QStringLiteral("ATTACH DATABASE ? AS \"%1\"").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
         sqlite3_stmt* st = nullptr;
         int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr);
         if (rc == SQLITE_OK) {
-            const QByteArray file = QFile::encodeName(databaseFile(m_server, name));
+            // master only for reading (see open); the others as they are.
+            const QUrl url = QUrl::fromLocalFile(databaseFile(m_server, name));
+            const bool isMaster = foldName(name) == foldName(QStringLiteral("master"));
+            const QByteArray file = isMaster ? url.toEncoded() + "?mode=ro" : QFile::encodeName(url.toLocalFile());
             sqlite3_bind_text(st, 1, file.constData(), -1, SQLITE_TRANSIENT);
             rc = sqlite3_step(st);
         }
@@ -763,15 +778,21 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
         if (rc != SQLITE_DONE)
             m_session.raise(rc);
         // The login must have a user in that database (the administrator is dbo everywhere).
+        bool owner = m_sysadmin;
         if (!m_sysadmin) {
-            const QString check = QStringLiteral("select 1 from \"%1\".sysusers where sid = ?").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
+            const QString check = QStringLiteral("select uid from \"%1\".sysusers where sid = ?").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
             sqlite3_stmt* q = nullptr;
             bool ok = false;
+            int uid = -1;
             if (sqlite3_prepare_v2(m_db, check.toUtf8().constData(), -1, &q, nullptr) == SQLITE_OK) {
                 sqlite3_bind_blob(q, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
                 ok = sqlite3_step(q) == SQLITE_ROW;
+                if (ok)
+                    uid = sqlite3_column_int(q, 0);
             }
             sqlite3_finalize(q);
+            if (ok)
+                owner = ownsDatabase(name, uid);
             if (!ok) {
                 const QString detach = QStringLiteral("DETACH DATABASE \"%1\"").arg(name);
                 sqlite3_exec(m_db, detach.toUtf8().constData(), nullptr, nullptr, nullptr);
@@ -781,8 +802,31 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
                       916);
             }
         }
+        m_rights.setOwner(name, owner);
         m_attached.append(name);
     }
+}
+
+// dbo, or a member (directly or through roles) of the database's db_owner role.
+bool EmbeddedBackend::ownsDatabase(const QString& schema, int uid)
+{
+    if (uid == 1)
+        return true;
+    if (uid < 0)
+        return false;
+    const SessionRights::Trusted trusted(m_rights);
+    const QString sql = QStringLiteral("with recursive r(uid) as (select ? union select m.groupuid from \"%1\".sysmembers m "
+                                       "join r on m.memberuid = r.uid) select 1 from r where uid = %2")
+                            .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")))
+                            .arg(kDbOwnerRole);
+    sqlite3_stmt* q = nullptr;
+    bool owner = false;
+    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &q, nullptr) == SQLITE_OK) {
+        sqlite3_bind_int(q, 1, uid);
+        owner = sqlite3_step(q) == SQLITE_ROW;
+    }
+    sqlite3_finalize(q);
+    return owner;
 }
 
 ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Parameter>& params)
@@ -792,12 +836,27 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
     m_session.resetCancel();
     const std::shared_ptr<const Translation> tr = translateCached(sql, m_database);
     if (!tr->error.isEmpty())
-        raise(QStringLiteral("42000"), tr->error, 102);
+        raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
     if (!tr->databases.isEmpty())
         attachDatabases(tr->databases);
     Run run;
     run.params = &params;
-    runList(tr->statements, run);
+    m_rights.clearDenial();
+    try {
+        runList(tr->statements, run);
+    } catch (ProviderFailure& f) {
+        // SQLite says "not authorized"; the server names the right that is missing.
+        if (!f.errors.isEmpty() && !m_rights.denial().isEmpty()
+            && ((f.errors.first().nativeError & 0xff) == SQLITE_AUTH
+                || f.errors.first().description.startsWith(QLatin1String("not authorized")))) {
+            ProviderError& e = f.errors.first();
+            e.description = m_rights.denial();
+            e.nativeError = m_rights.denialNumber();
+            e.number = -m_rights.denialNumber();
+            e.sqlState = QStringLiteral("42000");
+        }
+        throw;
+    }
     return std::move(run.result);
 }
 
@@ -845,6 +904,7 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
     auto it = m_insertColumns.constFind(key);
     if (it != m_insertColumns.constEnd())
         return it.value();
+    const SessionRights::Trusted trusted(m_rights);
     // Which column is an identity: the table was made with AUTOINCREMENT.
     QString sqlText;
     {
@@ -917,10 +977,12 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     }
     const QString create = QStringLiteral("create table %1 (%2)").arg(st.intoTable, defs.join(QStringLiteral(", ")));
     char* err = nullptr;
-    if (sqlite3_exec(m_db, create.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    if (const int rc = sqlite3_exec(m_db, create.toUtf8().constData(), nullptr, nullptr, &err); rc != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : QString();
         sqlite3_free(err);
         cleanup();
+        if (rc == SQLITE_AUTH && !m_rights.denial().isEmpty())
+            raise(QStringLiteral("42000"), m_rights.denial(), m_rights.denialNumber());
         const bool exists = msg.contains(QLatin1String("already exists"));
         raise(QStringLiteral("42S01"),
               exists ? QStringLiteral("There is already an object named '%1' in the database.")
@@ -1243,7 +1305,10 @@ void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
     auto denied = [&](const QString& what) {
         raise(QStringLiteral("42000"), QStringLiteral("User does not have permission to perform this action (%1).").arg(what), 15247);
     };
-    const bool dbo = m_sysadmin || m_uid == 1;
+    // db_owner (and sysadmin) manages the database's users and roles, through the server's
+    // own statements: the only writes the server's tables take.
+    const bool dbo = m_rights.isOwner(QStringLiteral("main"));
+    const SessionRights::Trusted trusted(m_rights);
     try {
         switch (st.kind) {
         case Statement::Kind::CreateDatabase:

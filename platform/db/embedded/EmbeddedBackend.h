@@ -4,6 +4,7 @@
 // opens the database file, and runs the T-SQL subset through the translator.
 
 #include "platform/db/Backend.h"
+#include "platform/db/embedded/Authorizer.h"
 #include "platform/db/sqlite/SqliteSession.h"
 
 #include <QByteArray>
@@ -65,6 +66,7 @@ private:
     sqlite3_stmt* prepare(const QString& sql);
     db::ResultSet query(const QString& sql, const QList<QVariant>& args = {});
     void attachDatabases(const QStringList& names);
+    bool ownsDatabase(const QString& schema, int uid);
     QString insertColumns(const QString& schema, const QString& table);
     void registerSession();
     void unregisterSession();
@@ -93,6 +95,7 @@ private:
     QStringList m_attached;                       // other databases attached by name
     QHash<QString, sqlite3_stmt*> m_statements;   // prepared statements by SQLite text
     QHash<QString, QString> m_insertColumns;      // schema.table -> column list without identity
+    SessionRights m_rights;                       // what client text may do (SQLite's authorizer)
 };
 
 } // namespace orra::embedded

@@ -127,6 +127,35 @@ QString binaryDigits(const Token& t)
     return hex;
 }
 
+// How deeply blocks, conditions, parentheses and case expressions may nest: far beyond what
+// a person writes, far below what the recursive rewriting can take on any thread's stack.
+constexpr int kMaxNesting = 128;
+
+QString nestedTooDeeply()
+{
+    return QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up "
+                          "into smaller queries.");
+}
+
+// The deepest nesting of parentheses and case … end in a token list.
+int expressionDepth(const std::vector<Token>& tokens)
+{
+    std::vector<char> open;
+    int deepest = 0;
+    for (const Token& t : tokens) {
+        if (t.isSymbol("(") || t.is("case")) {
+            open.push_back(t.isSymbol("(") ? '(' : 'c');
+            deepest = std::max(deepest, int(open.size()));
+            if (deepest > kMaxNesting)
+                return deepest;
+        } else if ((t.isSymbol(")") && !open.empty() && open.back() == '(')
+                   || (t.is("end") && !open.empty() && open.back() == 'c')) {
+            open.pop_back();
+        }
+    }
+    return deepest;
+}
+
 class Translator {
 public:
     Translator(const std::vector<Token>& tokens, const QString& currentDatabase, Translation& tr)
@@ -157,6 +186,13 @@ private:
     size_t p = 0;
     QString m_current;
     Translation& m_tr;
+    int m_depth = 0;   // statements inside if and begin … end
+
+    struct Nested {
+        int& depth;
+        explicit Nested(int& d) : depth(++d) {}
+        ~Nested() { --depth; }
+    };
 
     bool at(size_t i, const char* w) const { return i < T.size() && T[i].is(w); }
     bool atSym(size_t i, const char* s) const { return i < T.size() && T[i].isSymbol(s); }
@@ -246,6 +282,13 @@ private:
 
     Statement parseOne(bool batchStart)
     {
+        const Nested nested(m_depth);
+        if (m_depth > kMaxNesting) {
+            fail(nestedTooDeeply());
+            m_tr.errorNumber = 191;
+            p = T.size();
+            return {};
+        }
         const Token& t = T[p];
         if (t.is("if"))
             return parseIf();
@@ -285,10 +328,44 @@ private:
             ++p;
             return {};
         }
+        if (!isAllowedStatement(p)) {
+            fail(QStringLiteral("The embedded server does not run '%1' statements.").arg(statementWords(p)));
+            p = T.size();
+            return {};
+        }
         const size_t e = findEnd(p);
         Statement s = generic(p, std::max(e, p + 1));
         p = std::max(e, p + 1);
         return s;
+    }
+
+    // The statements handed on to SQLite: the T-SQL subset that the translator rewrites.
+    // Anything else (attach, pragma, vacuum, triggers …) is refused here, before SQLite sees it.
+    bool isAllowedStatement(size_t i) const
+    {
+        const Token& t = T[i];
+        if (t.isSymbol("("))
+            return true;
+        if (isOneOf(t, {"select", "insert", "update", "delete", "with"}))
+            return true;
+        if (t.is("create"))
+            return at(i + 1, "table") || at(i + 1, "view") || at(i + 1, "index")
+                || ((at(i + 1, "unique") || at(i + 1, "clustered") || at(i + 1, "nonclustered"))
+                    && (at(i + 2, "index") || at(i + 3, "index")));
+        if (t.is("drop"))
+            return at(i + 1, "table") || at(i + 1, "view") || at(i + 1, "index");
+        if (t.is("alter") || t.is("truncate"))
+            return at(i + 1, "table");
+        return false;
+    }
+
+    QString statementWords(size_t i) const
+    {
+        QString words = T[i].text.toLower();
+        if (isOneOf(T[i], {"create", "drop", "alter", "truncate"}) && i + 1 < T.size()
+            && T[i + 1].kind == TokenKind::Word)
+            words += u' ' + T[i + 1].text.toLower();
+        return words;
     }
 
     // A statement that begins with a bare name is a procedure call when arguments (or
@@ -1974,6 +2051,11 @@ Translation translate(const QString& text, const QString& currentDatabase)
         tr.error = lex.error;
         return tr;
     }
+    if (expressionDepth(lex.tokens) > kMaxNesting) {
+        tr.error = nestedTooDeeply();
+        tr.errorNumber = 191;
+        return tr;
+    }
     Translator t(lex.tokens, currentDatabase, tr);
     tr.statements = t.parseList(false);
     if (!tr.error.isEmpty())
@@ -1995,7 +2077,9 @@ Cache& cache()
 
 std::shared_ptr<const Translation> translateCached(const QString& text, const QString& currentDatabase)
 {
-    QString key = currentDatabase.toLower();
+    // The database as the server compares its names: two databases are one only when their
+    // names fold alike.
+    QString key = foldName(currentDatabase);
     key += QChar(0x1f);
     key += text;
     Cache& c = cache();

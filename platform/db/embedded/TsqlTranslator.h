@@ -5,8 +5,8 @@
 // #temp tables, [names], text '+', cast/convert, isnull, getdate() and the server's
 // functions, update … from, delete … from, select … into, create table types. Control
 // statements (if/else, begin/end, set nocount, procedure calls, administration) come back
-// as their own statement kinds for the server to carry out. Text outside the subset is
-// passed on unchanged, so that SQLite reports it.
+// as their own statement kinds for the server to carry out. Statements outside the subset
+// (attach, pragma, vacuum …) are refused, and so is nesting deeper than the translator takes.
 
 #include <QString>
 #include <QStringList>
@@ -77,6 +77,7 @@ struct Translation {
     std::vector<Statement> statements;
     QStringList databases;   // other databases the text names (D..table), to attach
     QString error;           // set when the text cannot be read at all (unclosed quote …)
+    long errorNumber = 102;  // the server's number for error
 };
 
 // Translates a batch. currentDatabase is the connection's database: "D..t" with D equal to it
