@@ -21,6 +21,11 @@ enum ExitStatus : int {
 // box (only when a person can answer).
 int RunLauncher(const QString& commandLine);
 
+// The catalogue connection text of the options server, db, userid and pwd: a trusted log-on
+// without userid, the SQL login userid with its password otherwise.
+QString CatalogueConnectionText(const QString& server, const QString& db, const QString& userid,
+                                const QString& pwd);
+
 // Where the log file goes: ORRA_LOG_DIR, or the temporary folder.
 QString LogFilePath();
 
