@@ -1,7 +1,9 @@
 #include "platform/db/embedded/EmbeddedBackend.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/Decimal.h"
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/ExactTyping.h"
 #include "platform/db/embedded/Server.h"
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/TsqlTranslator.h"
@@ -979,10 +981,14 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     const int cols = sqlite3_column_count(sel);
     QStringList defs;
     QStringList marks;
+    // money and decimal expressions make columns of their type, holding values of their scale
+    const std::vector<std::optional<ExactType>> exact = exactColumnTypes(m_db, sel);
     for (int i = 0; i < cols; ++i) {
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
         const char* decl = sqlite3_column_decltype(sel, i);
         QString type = decl ? QString::fromUtf8(decl) : QString();
+        if (!decl && exact[size_t(i)])
+            type = exact[size_t(i)]->declaration();
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
@@ -1013,8 +1019,15 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     long rows = 0;
     int rc;
     while ((rc = sqlite3_step(sel)) == SQLITE_ROW) {
-        for (int i = 0; i < cols; ++i)
+        for (int i = 0; i < cols; ++i) {
+            if (exact[size_t(i)] && sqlite3_column_type(sel, i) == SQLITE_FLOAT) {
+                if (const auto d = db::Decimal::fromDouble(sqlite3_column_double(sel, i), exact[size_t(i)]->scale)) {
+                    sqlite3_bind_double(ins, i + 1, d->toDouble());
+                    continue;
+                }
+            }
             sqlite3_bind_value(ins, i + 1, sqlite3_column_value(sel, i));
+        }
         const int irc = sqlite3_step(ins);
         sqlite3_reset(ins);
         if (irc != SQLITE_DONE) {
@@ -1097,6 +1110,8 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
             m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
     }
     if (rs.hasRows) {
+        if (!ddl)
+            applyExactTypes(m_db, s, rs);
         padFixedWidth(rs);
         run.result.sets.push_back(std::move(rs));
     } else if (st.dml && !m_noCount) {

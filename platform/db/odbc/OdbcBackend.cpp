@@ -125,6 +125,15 @@ ProviderError cancelledError()
 DataType mapType(SQLSMALLINT sqlType, SQLULEN size, const QString& typeName, long& definedSize)
 {
     const QString tn = typeName.toLower();
+    // Exact types by their name too: some drivers describe them as text or double.
+    if (tn == u"money" || tn == u"smallmoney") {
+        definedSize = 8;
+        return DataType::Currency;
+    }
+    if (tn == u"decimal" || tn == u"numeric") {
+        definedSize = 19;
+        return DataType::Numeric;
+    }
     switch (sqlType) {
     case SQL_INTEGER:
         definedSize = 4;
@@ -288,7 +297,7 @@ QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader, int scale)
             return QVariant();
         const QString s = fromW(chars.data(), qsizetype(chars.size()));
         if (const auto parsed = Decimal::parse(s))
-            if (const auto d = parsed->tryRescaled(scale))
+            if (const auto d = scale < 0 ? parsed : parsed->tryRescaled(scale))
                 return decimalVariant(*d);
         bool ok = false;
         const double v = s.trimmed().toDouble(&ok);
@@ -633,12 +642,17 @@ ExecuteResult OdbcBackend::run(const QString& sql, const QList<Parameter>& param
                 if (f.type == DataType::Numeric) {
                     f.precision = std::clamp(int(size), 1, 38);
                     f.numericScale = std::clamp(int(digits), 0, f.precision);
+                    // a driver that describes a decimal as something else gives no scale:
+                    // each value keeps its own
+                    if (sqlType != SQL_DECIMAL && sqlType != SQL_NUMERIC)
+                        f.numericScale = -1;
                 } else if (f.type == DataType::Currency) {
                     f.precision = definedPrecisionOfMoney(size);
                     f.numericScale = 4;
                 }
                 readers[c - 1] = readerFor(f.type);
                 scales[c - 1] = f.numericScale;
+                f.numericScale = std::max(f.numericScale, 0);
             }
             for (;;) {
                 if (m_cancel)

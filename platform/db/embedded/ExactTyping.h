@@ -1,0 +1,38 @@
+#pragma once
+// The exact numeric types of a select's expression columns, as SQL Server types them: money,
+// smallmoney and decimal(p,s) through arithmetic, aggregates, isnull/coalesce, case and casts.
+// SQLite declares a type only for plain column references; an expression over a money column
+// would otherwise come back as a double (a sum of 76493.74 read as 76493.74000000001).
+//
+// The columns that an expression names are typed by SQLite itself: a probe statement selects
+// them over the same FROM clause and reports their declared types, so that aliases, joins and
+// attached databases resolve as the statement resolves them.
+
+#include "platform/db/Recordset.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orra::embedded {
+
+struct ExactType {
+    db::DataType type = db::DataType::Numeric;   // Currency (money, smallmoney) or Numeric
+    int precision = 18;
+    int scale = 0;
+    // The declaration for a table column of this type ("money", "decimal(38,2)").
+    QString declaration() const;
+};
+
+// For every result column of a prepared select: its exact type when SQLite declares none and
+// the expression has one, else nothing.
+std::vector<std::optional<ExactType>> exactColumnTypes(sqlite3* db, sqlite3_stmt* select);
+
+// Types the expression columns of rs (the rows of select) found exact: Currency or Numeric
+// with precision and scale, values as Decimal at that scale.
+void applyExactTypes(sqlite3* db, sqlite3_stmt* select, db::ResultSet& rs);
+
+} // namespace orra::embedded
