@@ -231,7 +231,7 @@ private:
     {
         if (e - b >= 3 && T[e - 2].is("as") && T[e - 1].isName())
             return e - 2;
-        if (e - b >= 2 && T[e - 1].isName()) {
+        if (e - b >= 2 && T[e - 1].isName() && !isKeyword(T[e - 1])) {
             const Token& before = T[e - 2];
             const bool endsExpression = before.isSymbol(")") || before.kind == TokenKind::String
                 || before.kind == TokenKind::Number || before.is("end")
