@@ -702,6 +702,7 @@ void EmbeddedBackend::close()
         sqlite3_finalize(st);
     m_statements.clear();
     m_insertColumns.clear();
+    m_exactTypes.clear();
     m_attached.clear();
     unregisterSession();
     m_session.detach();
@@ -982,7 +983,7 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     QStringList defs;
     QStringList marks;
     // money and decimal expressions make columns of their type, holding values of their scale
-    const std::vector<std::optional<ExactType>> exact = exactColumnTypes(m_db, sel);
+    const std::vector<std::optional<ExactType>> exact = exactColumnTypes(m_db, sel, &m_exactTypes);
     for (int i = 0; i < cols; ++i) {
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
         const char* decl = sqlite3_column_decltype(sel, i);
@@ -1010,6 +1011,7 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
               exists ? 2714 : 1);
     }
     m_insertColumns.clear();
+    m_exactTypes.clear();
     sqlite3_stmt* ins = nullptr;
     const QString insert = QStringLiteral("insert into %1 values (%2)").arg(st.intoTable, marks.join(u','));
     if (sqlite3_prepare_v2(m_db, insert.toUtf8().constData(), -1, &ins, nullptr) != SQLITE_OK) {
@@ -1066,8 +1068,10 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
     const bool ddl = sql.startsWith(QLatin1String("create"), Qt::CaseInsensitive)
         || sql.startsWith(QLatin1String("drop"), Qt::CaseInsensitive)
         || sql.startsWith(QLatin1String("alter"), Qt::CaseInsensitive);
-    if (ddl)
+    if (ddl) {
         m_insertColumns.clear();
+        m_exactTypes.clear();
+    }
     sqlite3_stmt* s = prepare(sql);
     if (!s)
         return;
@@ -1111,7 +1115,7 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
     }
     if (rs.hasRows) {
         if (!ddl)
-            applyExactTypes(m_db, s, rs);
+            applyExactTypes(m_db, s, rs, &m_exactTypes);
         padFixedWidth(rs);
         run.result.sets.push_back(std::move(rs));
     } else if (st.dml && !m_noCount) {

@@ -4,6 +4,7 @@
 // opens the database file, and runs the T-SQL subset through the translator.
 
 #include "platform/db/Backend.h"
+#include "platform/db/embedded/ExactTyping.h"
 #include "platform/db/sqlite/SqliteSession.h"
 
 #include <QByteArray>
@@ -89,6 +90,7 @@ private:
     QStringList m_attached;                       // other databases attached by name
     QHash<QString, sqlite3_stmt*> m_statements;   // prepared statements by SQLite text
     QHash<QString, QString> m_insertColumns;      // schema.table -> column list without identity
+    ExactTypeCache m_exactTypes;                  // money and decimal expression columns by statement
 };
 
 } // namespace orra::embedded

@@ -545,16 +545,25 @@ QString ExactType::declaration() const
     return QStringLiteral("decimal(%1,%2)").arg(precision).arg(scale);
 }
 
-std::vector<std::optional<ExactType>> exactColumnTypes(sqlite3* db, sqlite3_stmt* select)
+const ExactTypes* ExactTypeCache::find(const QString& sql) const
+{
+    const auto it = m_types.constFind(sql);
+    return it == m_types.constEnd() ? nullptr : &it.value();
+}
+
+void ExactTypeCache::insert(const QString& sql, ExactTypes types)
+{
+    if (m_types.size() > 2000)
+        m_types.clear();
+    m_types.insert(sql, std::move(types));
+}
+
+namespace {
+
+ExactTypes typesOf(sqlite3* db, sqlite3_stmt* select, const QString& sql)
 {
     const int cols = sqlite3_column_count(select);
-    std::vector<std::optional<ExactType>> out(size_t(std::max(cols, 0)));
-    bool undeclared = false;
-    for (int c = 0; c < cols; ++c)
-        undeclared = undeclared || !sqlite3_column_decltype(select, c);
-    if (!undeclared)
-        return out;
-    const QString sql = QString::fromUtf8(sqlite3_sql(select));
+    ExactTypes out(size_t(std::max(cols, 0)));
     const LexResult lex = tokenize(sql);
     if (!lex.error.isEmpty() || lex.tokens.empty() || !lex.tokens.front().is("select"))
         return out;
@@ -579,9 +588,30 @@ std::vector<std::optional<ExactType>> exactColumnTypes(sqlite3* db, sqlite3_stmt
     return out;
 }
 
-void applyExactTypes(sqlite3* db, sqlite3_stmt* select, db::ResultSet& rs)
+} // namespace
+
+ExactTypes exactColumnTypes(sqlite3* db, sqlite3_stmt* select, ExactTypeCache* cache)
 {
-    const std::vector<std::optional<ExactType>> types = exactColumnTypes(db, select);
+    const int cols = sqlite3_column_count(select);
+    bool undeclared = false;
+    for (int c = 0; c < cols; ++c)
+        undeclared = undeclared || !sqlite3_column_decltype(select, c);
+    if (!undeclared)
+        return ExactTypes(size_t(std::max(cols, 0)));
+    const QString sql = QString::fromUtf8(sqlite3_sql(select));
+    if (cache) {
+        if (const ExactTypes* known = cache->find(sql); known && known->size() == size_t(cols))
+            return *known;
+    }
+    ExactTypes types = typesOf(db, select, sql);
+    if (cache)
+        cache->insert(sql, types);
+    return types;
+}
+
+void applyExactTypes(sqlite3* db, sqlite3_stmt* select, db::ResultSet& rs, ExactTypeCache* cache)
+{
+    const ExactTypes types = exactColumnTypes(db, select, cache);
     const size_t cols = rs.fields.size();
     for (size_t c = 0; c < cols && c < types.size(); ++c) {
         if (!types[c])

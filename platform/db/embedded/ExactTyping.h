@@ -10,6 +10,7 @@
 
 #include "platform/db/Recordset.h"
 
+#include <QHash>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -27,12 +28,26 @@ struct ExactType {
     QString declaration() const;
 };
 
+using ExactTypes = std::vector<std::optional<ExactType>>;
+
+// The types found per statement text, for a connection that runs the same statements again.
+// Types depend on the tables' declarations: clear it whenever the schema may have changed.
+class ExactTypeCache {
+public:
+    const ExactTypes* find(const QString& sql) const;
+    void insert(const QString& sql, ExactTypes types);
+    void clear() { m_types.clear(); }
+
+private:
+    QHash<QString, ExactTypes> m_types;
+};
+
 // For every result column of a prepared select: its exact type when SQLite declares none and
 // the expression has one, else nothing.
-std::vector<std::optional<ExactType>> exactColumnTypes(sqlite3* db, sqlite3_stmt* select);
+ExactTypes exactColumnTypes(sqlite3* db, sqlite3_stmt* select, ExactTypeCache* cache = nullptr);
 
 // Types the expression columns of rs (the rows of select) found exact: Currency or Numeric
 // with precision and scale, values as Decimal at that scale.
-void applyExactTypes(sqlite3* db, sqlite3_stmt* select, db::ResultSet& rs);
+void applyExactTypes(sqlite3* db, sqlite3_stmt* select, db::ResultSet& rs, ExactTypeCache* cache = nullptr);
 
 } // namespace orra::embedded
