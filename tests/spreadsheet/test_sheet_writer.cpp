@@ -165,6 +165,24 @@ TEST(TemplateSheetWriter, FillsTheNamedSheetOfACopy) {
     EXPECT_NE(r.part("xl/workbook.xml").find("fullCalcOnLoad=\"1\""), std::string::npos);
 }
 
+TEST(TemplateSheetWriter, NumbersAreWrittenInTheirShortestExactForm) {
+    QTemporaryDir dir;
+    const QString tpl = makeTemplate(dir.path());
+    const QString path = dir.path() + "/numbers.xlsx";
+    auto w = SheetWriter::fromTemplate(path, tpl, QStringLiteral("Data"));
+    w->setColumnCount(1);
+    w->writeNumber(1, 0, 76493.74, 0);
+    w->writeNumber(2, 0, 0.1 + 0.2, 0);   // not 0.3: its own shortest form keeps it
+    w->writeNumber(3, 0, -1e21, 0);
+    w->close();
+    auto cells = XlsxTestReader(path).cells("Data");
+    EXPECT_EQ(cells["A2"].text, "76493.74");
+    EXPECT_EQ(cells["A2"].number, 76493.74);
+    EXPECT_EQ(cells["A3"].text, "0.30000000000000004");
+    EXPECT_EQ(cells["A3"].number, 0.1 + 0.2);
+    EXPECT_EQ(cells["A4"].number, -1e21);
+}
+
 TEST(TemplateSheetWriter, AnUnknownSheetIsAnErrorThatNamesIt) {
     QTemporaryDir dir;
     const QString tpl = makeTemplate(dir.path());
