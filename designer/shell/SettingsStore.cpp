@@ -7,7 +7,7 @@ const QString kNull = QStringLiteral("null");
 
 std::unique_ptr<QSettings> openSettingsStore()
 {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orra"),
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orra"),
                                        QStringLiteral("Morvane"));
 }
 

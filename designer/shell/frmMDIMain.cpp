@@ -122,6 +122,7 @@ frmMDIMain::frmMDIMain(QWidget* parent) : QMainWindow(parent)
 
 frmMDIMain::~frmMDIMain()
 {
+    delete m_findDialog.data();
     if (g_instance == this) g_instance = nullptr;
 }
 
@@ -414,6 +415,7 @@ void frmMDIMain::buildStatusBar()
     for (const auto& [key, width] : panels) {
         auto* label = new QLabel;
         label->setObjectName(QLatin1String(key));
+        label->setAccessibleName(QLatin1String(key));   // the panel's text once it has one
         label->setAccessibleDescription(QLatin1String(key));
         label->setMinimumWidth(width);
         label->setFrameShape(QFrame::StyledPanel);
@@ -757,6 +759,9 @@ bool frmMDIMain::callActiveWindow(const char* member, const QVariantList& args, 
         } catch (const orra::Error& e) {
             showMessage(e.description());
             return false;
+        } catch (const std::exception& e) {
+            showMessage(QString::fromLocal8Bit(e.what()));
+            return false;
         }
         if (!ok) break;
         if (result) *result = ret;
@@ -942,12 +947,12 @@ void frmMDIMain::mnuDocAddRepository_Click()
         showMessage(QStringLiteral("The Object Explorer cannot do this: it has no operation UpdateTvRepository()."));
 }
 
-namespace {
-void openFindDialog(frmMDIMain* main, int mode)
+void frmMDIMain::openFindDialog(int mode)
 {
-    QWidget* window = main->activeDocumentWindow();
-    if (!frmMDIMain::isEditorWindow(window)) return;
-    static QPointer<QWidget> dialog;
+    QWidget* window = activeDocumentWindow();
+    if (!isEditorWindow(window)) return;
+    // One find dialog for the session: it keeps what was searched for last.
+    QPointer<QWidget>& dialog = m_findDialog;
     if (!dialog) dialog = createDialog(QStringLiteral("frmFindReplace"), nullptr);
     if (!dialog) {
         showMessage(QStringLiteral("The command \"%1\" is not available yet.").arg(mode == 0 ? "Find" : "Replace"));
@@ -966,10 +971,9 @@ void openFindDialog(frmMDIMain* main, int mode)
     if (auto* d = qobject_cast<QDialog*>(dialog.data())) d->exec();
     else dialog->show();
 }
-} // namespace
 
-void frmMDIMain::mnuDocFind_Click() { openFindDialog(this, 0); }
-void frmMDIMain::mnuDocReplace_Click() { openFindDialog(this, 1); }
+void frmMDIMain::mnuDocFind_Click() { openFindDialog(0); }
+void frmMDIMain::mnuDocReplace_Click() { openFindDialog(1); }
 
 void frmMDIMain::mnuToolsOptions_Click()
 {

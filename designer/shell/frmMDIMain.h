@@ -203,6 +203,7 @@ private:
     QAction* addButton(const QString& key, const QString& tip, const QString& image);
     void setButtonImage(QAction* button, const QString& image);
     bool closeDocumentWindows();
+    void openFindDialog(int mode);
 
     orra::DockHost* m_td = nullptr;
     QMdiArea* m_mdi = nullptr;
@@ -220,6 +221,7 @@ private:
     QHash<QString, QPointer<QWidget>> m_paneForms;
     QPointer<QWidget> m_tvOrra;
     QPointer<QWidget> m_tvRepository;
+    QPointer<QWidget> m_findDialog;
     bool m_firstActivation = false;
     bool m_unloaded = false;
 };

@@ -5,6 +5,7 @@
 #include <QDockWidget>
 #include <QEvent>
 #include <QMainWindow>
+#include <QTimer>
 
 namespace orra {
 namespace {
@@ -109,6 +110,8 @@ void DockHost::relayoutPanel(int panel, const QList<QDockWidget*>& order)
     }
     m_relayouting = false;
     applySize(panel);
+    // A dock added to a window on screen gets its geometry in the next layout pass.
+    if (m_window->isVisible()) QTimer::singleShot(0, this, [this, panel] { applySize(panel); });
 }
 
 void DockHost::arrange()
@@ -128,6 +131,7 @@ void DockHost::hidePane(const QString& key)
 {
     QDockWidget* d = dockOf(key);
     if (!d) throw Error(-1, kSource, QStringLiteral("The docking host holds no pane %1.").arg(key));
+    rememberSize(d);
     d->hide();
 }
 
@@ -219,6 +223,16 @@ QDockWidget* DockHost::dockOf(const QString& key) const
     return i ? m_panes[i - 1].dock.data() : nullptr;
 }
 
+// The size of a docked pane on screen is kept as its panel's size before the pane goes away,
+// so that a panel left empty still reports (and saves) the size the user gave it.
+void DockHost::rememberSize(QDockWidget* dock)
+{
+    if (!m_window || !m_window->isVisible() || !dock->isVisible() || dock->isFloating()) return;
+    for (const Pane& p : std::as_const(m_panes))
+        if (p.dock == dock)
+            if (const int panel = panelOf(p)) m_size[panel - 1] = sizedByHeight(panel) ? dock->height() : dock->width();
+}
+
 bool DockHost::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_window && event->type() == QEvent::Show && !m_shownOnce) {
@@ -226,13 +240,10 @@ bool DockHost::eventFilter(QObject* watched, QEvent* event)
         m_shownOnce = true;
         arrange();
     } else if (event->type() == QEvent::Close) {
-        for (const Pane& p : std::as_const(m_panes))
-            if (p.dock == watched) emit paneClosed(p.form);
-    } else if (event->type() == QEvent::Resize && m_window && m_window->isVisible()) {
         for (const Pane& p : std::as_const(m_panes)) {
-            if (p.dock != watched || p.dock->isHidden()) continue;
-            if (const int panel = panelOf(p))
-                m_size[panel - 1] = sizedByHeight(panel) ? p.dock->height() : p.dock->width();
+            if (p.dock != watched) continue;
+            rememberSize(p.dock);
+            emit paneClosed(p.form);
         }
     }
     return QObject::eventFilter(watched, event);

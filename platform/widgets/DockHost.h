@@ -80,6 +80,7 @@ private:
     int panelOf(const Pane& pane) const;   // 0 when floating or not docked
     void relayoutPanel(int panel, const QList<QDockWidget*>& order);
     void applySize(int panel);
+    void rememberSize(QDockWidget* dock);
 
     QPointer<QMainWindow> m_window;
     QList<Pane> m_panes;
