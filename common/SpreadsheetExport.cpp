@@ -124,6 +124,9 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
         Formats formats(*w);
         const int n = int(set->fields.size());
         w->setColumnCount(n);
+        // money and decimal values go in as the numbers they are, in their own digits
+        for (const db::FieldInfo& f : set->fields)
+            if (db::isExactType(f.type)) w->setShortestNumbers(true);
 
         std::vector<Column> columns(static_cast<size_t>(n));
         for (int c = 0; c < n; ++c) {

@@ -1,5 +1,6 @@
 #include "platform/spreadsheet/SheetWriter.h"
 
+#include "platform/spreadsheet/ShortestNumbers.h"
 #include "platform/text/Error.h"
 
 #include <QDate>
@@ -82,6 +83,8 @@ public:
                                       formatOf(format)), row, column);
     }
 
+    void setShortestNumbers(bool on) override { m_shortestNumbers = on; }
+
     void setColumn(int column, double width, int format) override {
         const lxw_error e = worksheet_set_column(m_sheet, lxw_col_t(column), lxw_col_t(column),
                                                  width < 0 ? LXW_DEF_COL_WIDTH : width, formatOf(format));
@@ -98,6 +101,10 @@ public:
             throw Error(kErrorWorkbook, source(),
                         QStringLiteral("Cannot write the workbook %1: %2").arg(m_path, QString::fromUtf8(lxw_strerror(e))));
         }
+        // A workbook whose numbers keep their 16-digit text is still right: a failure here
+        // changes nothing.
+        if (m_shortestNumbers)
+            rewriteShortestNumbers(m_path);
     }
 
 private:
@@ -115,6 +122,7 @@ private:
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;
     std::vector<lxw_format*> m_formats;
+    bool m_shortestNumbers = false;
 };
 
 } // namespace

@@ -26,7 +26,7 @@ protected:
         sales.open(embedded::connectionText("demo", "sales"));
         sales.execute("create table Payments (ID int, City varchar(20), Amount money, Rate decimal(10,2))");
         sales.execute("insert into Payments values (1, 'Ankara', 19.99, 0.10), (2, 'Ankara', 76473.75, 0.20),"
-                      " (3, 'Ankara', 0.10, 0.30), (4, 'İzmir', 1234.5, 12.5)");
+                      " (3, 'Ankara', 0.10, 0.30), (4, 'İzmir', 1234.5, 12.5), (5, 'Bursa', 76493.74, 0.01)");
     }
 };
 
@@ -49,7 +49,11 @@ TEST_F(DornelExactTest, SumsOfMoneyAndDecimalReachTheWorkbookExactly) {
     EXPECT_EQ(cells["B2"].text, "76493.84");
     EXPECT_EQ(cells["C2"].text, "0.6");
     EXPECT_EQ(cells["D2"].text, "152987.68");
-    EXPECT_EQ(cells["B3"].text, "1234.5");
+    // the value of the demo's city report, in its own digits
+    EXPECT_EQ(cells["A3"].text, "Bursa");
+    EXPECT_EQ(cells["B3"].text, "76493.74");
+    EXPECT_EQ(cells["D3"].text, "152987.48");
+    EXPECT_EQ(cells["B4"].text, "1234.5");
     // money shows two decimals with thousands separators; a decimal column stays General
     auto columns = book.columns();
     EXPECT_EQ(columns[2].numberFormat, "#,##0.00");
@@ -86,7 +90,7 @@ TEST_F(DornelExactTest, ScriptsSeeMoneyAsCurrencyAndExportItsText) {
     QFile f(textFile);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(f.readAll()),
-              "City;Tutar;Oran;Cift|Ankara;76493.84;0.6;152987.68|İzmir;1234.5;12.5;2469|");
+              "City;Tutar;Oran;Cift|Ankara;76493.84;0.6;152987.68|Bursa;76493.74;0.01;152987.48|İzmir;1234.5;12.5;2469|");
     QFile check(checkFile);
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(check.readAll()),
