@@ -179,22 +179,35 @@ public:
         if (start < listEnd)
             items.emplace_back(start, listEnd);
 
-        // First pass: the column references; then their declared types through one probe.
+        // First pass: the column references; then their declared types through one probe, and
+        // the types of the columns of derived tables ("from (select …) t"), which SQLite does
+        // not declare.
+        std::vector<bool> star(items.size());
+        std::vector<QString> names(items.size());
         Typer collect(m_db, m_sql, T);
         collect.m_collecting = true;
-        for (auto& [ib, ie] : items) {
+        for (size_t k = 0; k < items.size(); ++k) {
+            auto& [ib, ie] = items[k];
+            star[k] = ie > ib && T[ie - 1].isSymbol("*") && (ie - ib == 1 || T[ie - 2].isSymbol("."));
+            const size_t full = ie;
             ie = withoutAlias(ib, ie);
-            collect.expression(ib, ie);
+            if (full > ib && T[full - 1].isName())
+                names[k] = T[full - 1].text;
+            if (!star[k])
+                collect.expression(ib, ie);
         }
-        if (!collect.m_refs.isEmpty() && !tail.isEmpty())
+        if (m_names)
+            *m_names = names;
+        if (!collect.m_refs.isEmpty() && !tail.isEmpty()) {
             m_refTypes = probe(collect.m_refs, tail);
+            resolveDerived(collect.m_refParts, from, e);
+        }
         m_nextRef = 0;
         std::vector<SqlType> types;
-        for (const auto& [ib, ie] : items) {
-            const bool star = ie > ib && T[ie - 1].isSymbol("*") && (ie - ib == 1 || T[ie - 2].isSymbol("."));
+        for (size_t k = 0; k < items.size(); ++k) {
             if (stars)
-                stars->push_back(star);
-            types.push_back(star ? SqlType{Kind::Other} : expression(ib, ie));
+                stars->push_back(star[k]);
+            types.push_back(star[k] ? SqlType{Kind::Other} : expression(items[k].first, items[k].second));
         }
         return types;
     }
@@ -242,6 +255,58 @@ private:
                 return e - 1;
         }
         return e;
+    }
+
+    // References that SQLite gives no declared type, when they name a column of a derived
+    // table in [from, e): that column's type, found by typing the derived table's select.
+    void resolveDerived(const std::vector<QStringList>& refParts, size_t from, size_t e)
+    {
+        struct Derived {
+            QString alias;
+            std::vector<QString> names;
+            std::vector<SqlType> types;
+        };
+        std::vector<Derived> derived;
+        const size_t stop = topLevel(from, e, [](const Token& t) {
+            return t.is("where") || t.is("group") || t.is("having") || t.is("union") || t.is("except")
+                || t.is("intersect") || t.is("order") || t.is("limit");
+        });
+        for (size_t k = from + 1; k < stop; ++k) {
+            if (!T[k].isSymbol("(") || k + 1 >= stop || !T[k + 1].is("select")) {
+                if (T[k].isSymbol("("))
+                    k = closeOf(k, stop);
+                continue;
+            }
+            const size_t close = closeOf(k, stop);
+            if (close >= stop)
+                break;
+            Derived d;
+            size_t a = close + 1;
+            if (a < stop && T[a].is("as"))
+                ++a;
+            if (a < stop && T[a].isName() && !isKeyword(T[a]))
+                d.alias = T[a].text;
+            Typer sub(m_db, m_sql, T);
+            sub.m_names = &d.names;
+            d.types = sub.selectItems(k + 1, close);
+            derived.push_back(std::move(d));
+            k = close;
+        }
+        if (derived.empty())
+            return;
+        for (size_t r = 0; r < refParts.size() && r < m_refTypes.size(); ++r) {
+            if (m_refTypes[r].kind != Kind::Unknown || refParts[r].isEmpty())
+                continue;
+            const QString column = refParts[r].last();
+            const QString table = refParts[r].size() > 1 ? refParts[r][refParts[r].size() - 2] : QString();
+            for (const Derived& d : derived) {
+                if (!table.isEmpty() && d.alias.compare(table, Qt::CaseInsensitive) != 0)
+                    continue;
+                for (size_t n = 0; n < d.names.size() && n < d.types.size(); ++n)
+                    if (d.names[n].compare(column, Qt::CaseInsensitive) == 0)
+                        m_refTypes[r] = d.types[n];
+            }
+        }
     }
 
     std::vector<SqlType> probe(const QStringList& refs, const QString& tail) const
@@ -367,13 +432,16 @@ private:
             return call(i, e);
         if (t.isName() && !isKeyword(t)) {
             QString ref = tokenText(t);
+            QStringList parts{t.text};
             ++i;
             while (i + 1 < e && T[i].isSymbol(".") && T[i + 1].isName()) {
                 ref += u'.' + tokenText(T[i + 1]);
+                parts << T[i + 1].text;
                 i += 2;
             }
             if (m_collecting) {
                 m_refs << ref;
+                m_refParts.push_back(parts);
                 return {Kind::Unknown};
             }
             return m_nextRef < m_refTypes.size() ? m_refTypes[m_nextRef++] : SqlType{Kind::Unknown};
@@ -522,7 +590,9 @@ private:
     const std::vector<Token>& T;
     bool m_collecting = false;
     QStringList m_refs;
+    std::vector<QStringList> m_refParts;   // each reference's names, for derived tables
     std::vector<SqlType> m_refTypes;
+    std::vector<QString>* m_names = nullptr;   // where selectItems reports its items' names
     size_t m_nextRef = 0;
 };
 
