@@ -266,6 +266,9 @@ private:
             std::vector<QString> names;
             std::vector<SqlType> types;
         };
+        if (std::none_of(m_refTypes.begin(), m_refTypes.end(),
+                         [](const SqlType& t) { return t.kind == Kind::Unknown; }))
+            return;
         std::vector<Derived> derived;
         const size_t stop = topLevel(from, e, [](const Token& t) {
             return t.is("where") || t.is("group") || t.is("having") || t.is("union") || t.is("except")
