@@ -1,5 +1,7 @@
 #include "common/SpreadsheetExport.h"
 
+#include "platform/db/Decimal.h"
+
 #include "platform/spreadsheet/Desktop.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
@@ -126,6 +128,9 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
         result.sheets << w->sheetName();
         const int n = int(set->fields.size());
         w->setColumnCount(n);
+        // money and decimal values go in as the numbers they are, in their own digits
+        for (const db::FieldInfo& f : set->fields)
+            if (db::isExactType(f.type)) w->setShortestNumbers(true);
 
         std::vector<Column> columns(static_cast<size_t>(n));
         for (int c = 0; c < n; ++c) {
@@ -183,7 +188,7 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
                     const bool b = v.toBool();
                     w->writeBoolean(sheetRow, c, b, col.format);
                     col.width = std::max(col.width, b ? 4 : 5);
-                } else if (isNumberType(type)) {
+                } else if (isNumberType(type) || type == db::decimalMetaTypeId()) {
                     const double d = v.toDouble();
                     if (!std::isfinite(d)) {
                         w->writeString(sheetRow, c, db::Recordset::valueText(v, set->fields[size_t(c)].type), col.format);

@@ -3,7 +3,7 @@
 #include "common/SpreadsheetExport.h"
 #include "launcher/CommandLine.h"
 #include "launcher/DataSource.h"
-#include "platform/db/ConnectionString.h"
+#include "platform/db/ServerConnectionText.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 #include "runtime/DocOrra.h"
@@ -28,20 +28,6 @@ struct Failure {
     Error error;
     ExitStatus status;
 };
-
-QString catalogueConnectionText(const Options& o) {
-    db::ConnectionString cs;
-    cs.set(QStringLiteral("Driver"), QStringLiteral("{SQL Server}"));
-    cs.set(QStringLiteral("Server"), o.server);
-    cs.set(QStringLiteral("Database"), o.db);
-    if (!o.userid.isEmpty()) {
-        cs.set(QStringLiteral("User ID"), o.userid);
-        cs.set(QStringLiteral("Password"), o.pwd);
-    } else {
-        cs.set(QStringLiteral("Trusted_Connection"), QStringLiteral("Yes"));
-    }
-    return cs.toString();
-}
 
 // Opens the log for writing from its start. The file is never reached through a symbolic
 // link, and a file that is not this user's own plain file (a link planted in a shared folder)
@@ -98,7 +84,7 @@ template <class F> auto stage(ExitStatus status, F&& f) -> decltype(f()) {
 int runDocument(const Options& o) {
     auto catalogue = std::make_shared<db::Connection>();
     stage(ExitConnectionFailed, [&] {
-        catalogue->open(catalogueConnectionText(o));
+        catalogue->open(CatalogueConnectionText(o.server, o.db, o.userid, o.pwd));
         catalogue->setCommandTimeout(0);
     });
     const long id = stage(ExitFailed, [&] { return ResolveDocumentID(*catalogue, o.docid); });
@@ -164,6 +150,17 @@ int runDocument(const Options& o) {
 }
 
 } // namespace
+
+QString CatalogueConnectionText(const QString& server, const QString& db, const QString& userid,
+                                const QString& pwd) {
+    db::ServerLogOn logOn;
+    logOn.server = server;
+    logOn.database = db;
+    logOn.trusted = userid.isEmpty();
+    logOn.login = userid;
+    logOn.password = pwd;
+    return db::ServerConnectionText(logOn);
+}
 
 QString LogDirectory() {
     QString dir = qEnvironmentVariable("ORRA_LOG_DIR");

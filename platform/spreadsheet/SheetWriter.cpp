@@ -1,5 +1,6 @@
 #include "platform/spreadsheet/SheetWriter.h"
 
+#include "platform/spreadsheet/ShortestNumbers.h"
 #include "platform/text/Error.h"
 
 #include <QDate>
@@ -83,6 +84,8 @@ public:
                                       formatOf(format)), row, column);
     }
 
+    void setShortestNumbers(bool on) override { m_shortestNumbers = on; }
+
     void setColumn(int column, double width, int format) override {
         for (lxw_worksheet* sheet : m_sheets) {
             const lxw_error e = worksheet_set_column(sheet, lxw_col_t(column), lxw_col_t(column),
@@ -114,6 +117,10 @@ public:
             throw Error(kErrorWorkbook, source(),
                         QStringLiteral("Cannot write the workbook %1: %2").arg(m_path, QString::fromUtf8(lxw_strerror(e))));
         }
+        // A workbook whose numbers keep their 16-digit text is still right: a failure here
+        // changes nothing.
+        if (m_shortestNumbers)
+            rewriteShortestNumbers(m_path);
     }
 
 private:
@@ -133,6 +140,7 @@ private:
     std::vector<lxw_worksheet*> m_sheets;
     QString m_sheetName = QStringLiteral("Sheet1");   // libxlsxwriter's name for the first sheet
     std::vector<lxw_format*> m_formats;
+    bool m_shortestNumbers = false;
 };
 
 } // namespace

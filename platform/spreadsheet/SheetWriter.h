@@ -50,6 +50,11 @@ public:
     virtual void writeNumber(int row, int column, double value, int format = 0) = 0;
     virtual void writeBoolean(int row, int column, bool value, int format = 0) = 0;
 
+    // Asks for number cells written in their shortest exact form (76493.74) rather than with
+    // the 16 digits the streaming writer gives every number (76493.74000000001, the same
+    // double); for sheets of exact values. The template writer always writes the shortest form.
+    virtual void setShortestNumbers(bool on) { (void)on; }
+
     // Width in characters (as the sheet counts them) and the format of a whole column, on
     // every sheet that the writer has made.
     virtual void setColumn(int column, double width, int format = 0) = 0;

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <charconv>
 #include <cstring>
 #include <map>
 #include <pugixml.hpp>
@@ -190,8 +191,10 @@ public:
 
     void writeNumber(int row, int column, double value, int format) override {
         pugi::xml_node c = newCell(row, column, format);
+        // the shortest text that reads back as the same number: 76493.74, not 76493.740000000005
         char buf[32];
-        std::snprintf(buf, sizeof buf, "%.17g", value);
+        const auto end = std::to_chars(buf, buf + sizeof buf - 1, value).ptr;
+        *end = '\0';
         c.append_child("v").text().set(buf);
     }
 

@@ -76,8 +76,10 @@ protected:
         return "<Block ID=\"" + id + "\" Name=\"" + id + "\"><![CDATA[" + sql + "]]>" + inner + "</Block>";
     }
 
-    RunResult run(const QString& args) {
+    // workingDirectory: where dornel runs (a driver may make files there).
+    RunResult run(const QString& args, const QString& workingDirectory = QString()) {
         QProcess p;
+        if (!workingDirectory.isEmpty()) p.setWorkingDirectory(workingDirectory);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ORRA_SERVERS", m_servers);
         env.insert("ORRA_EXPORT_DIR", m_export);

@@ -5,7 +5,9 @@
 #include "platform/db/embedded/FixedWidthPadding.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/Decimal.h"
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/ExactTyping.h"
 #include "platform/db/embedded/Server.h"
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/TsqlTranslator.h"
@@ -634,6 +636,7 @@ void EmbeddedBackend::close()
         sqlite3_finalize(st);
     m_statements.clear();
     m_insertColumns.clear();
+    m_exactTypes.clear();
     m_attached.clear();
     unregisterSession();
     m_session.detach();
@@ -961,13 +964,21 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
         db::sqlite::SqliteSession::bind(sel, i, run.params->at(run.nextParam++));
     }
     const int cols = sqlite3_column_count(sel);
-    const QStringList computed = st.columnTypes.empty() ? QStringList() : resolveColumnTypes(m_db, st);
+    const QStringList computed = computedColumnTypes(st);
     QStringList defs;
     QStringList marks;
+    // money and decimal expressions make columns of their type, holding values of their scale
+    std::vector<std::optional<ExactType>> exact;
+    {
+        const SessionRights::Trusted trusted(m_rights);   // the server reads the schema itself
+        exact = exactColumnTypes(m_db, sel, &m_exactTypes);
+    }
     for (int i = 0; i < cols; ++i) {
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
         const char* decl = sqlite3_column_decltype(sel, i);
         QString type = decl ? QString::fromUtf8(decl) : computed.value(i);
+        if (!decl && exact[size_t(i)])
+            type = exact[size_t(i)]->declaration();
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
@@ -991,6 +1002,7 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
               exists ? 2714 : 1);
     }
     m_insertColumns.clear();
+    m_exactTypes.clear();
     sqlite3_stmt* ins = nullptr;
     const QString insert = QStringLiteral("insert into %1 values (%2)").arg(st.intoTable, marks.join(u','));
     if (sqlite3_prepare_v2(m_db, insert.toUtf8().constData(), -1, &ins, nullptr) != SQLITE_OK) {
@@ -1000,8 +1012,15 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     long rows = 0;
     int rc;
     while ((rc = sqlite3_step(sel)) == SQLITE_ROW) {
-        for (int i = 0; i < cols; ++i)
+        for (int i = 0; i < cols; ++i) {
+            if (exact[size_t(i)] && sqlite3_column_type(sel, i) == SQLITE_FLOAT) {
+                if (const auto d = db::Decimal::fromDouble(sqlite3_column_double(sel, i), exact[size_t(i)]->scale)) {
+                    sqlite3_bind_double(ins, i + 1, d->toDouble());
+                    continue;
+                }
+            }
             sqlite3_bind_value(ins, i + 1, sqlite3_column_value(sel, i));
+        }
         const int irc = sqlite3_step(ins);
         sqlite3_reset(ins);
         if (irc != SQLITE_DONE) {
@@ -1042,8 +1061,10 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
     const bool ddl = sql.startsWith(QLatin1String("create"), Qt::CaseInsensitive)
         || sql.startsWith(QLatin1String("drop"), Qt::CaseInsensitive)
         || sql.startsWith(QLatin1String("alter"), Qt::CaseInsensitive);
-    if (ddl)
+    if (ddl) {
         m_insertColumns.clear();
+        m_exactTypes.clear();
+    }
     sqlite3_stmt* s = prepare(sql);
     if (!s)
         return;
@@ -1059,7 +1080,7 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
     ResultSet rs;
     try {
         try {
-            rs = m_session.run(s, st.columnTypes.empty() ? QStringList() : resolveColumnTypes(m_db, st));
+            rs = m_session.run(s, computedColumnTypes(st));
         } catch (ProviderFailure& failure) {
             rewordConstraintFailure(failure, sql);
             throw;
@@ -1092,6 +1113,10 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
             m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
     }
     if (rs.hasRows) {
+        if (!ddl) {
+            const SessionRights::Trusted trusted(m_rights);
+            applyExactTypes(m_db, s, rs, &m_exactTypes);
+        }
         padFixedWidth(rs);
         run.result.sets.push_back(std::move(rs));
     } else if (st.dml && !m_noCount) {
@@ -1117,16 +1142,27 @@ void EmbeddedBackend::padNewTable(const QString& sql)
     if (!m.captured(1).isEmpty() || table.startsWith(u'#'))
         schema = QStringLiteral("temp");
     try {
+        // The padding triggers are the server's own, whoever made the table.
+        const SessionRights::Trusted trusted(m_rights);
         addFixedWidthPadding(m_db, schema, table);
     } catch (const orra::Error& e) {
         raise(QStringLiteral("42000"), e.description(), 0);
     }
 }
 
-void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql) const
+QStringList EmbeddedBackend::computedColumnTypes(const Statement& st)
+{
+    if (st.columnTypes.empty())
+        return {};
+    const SessionRights::Trusted trusted(m_rights);
+    return resolveColumnTypes(m_db, st);
+}
+
+void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql)
 {
     if (failure.errors.isEmpty() || failure.errors.first().sqlState != u"23000")
         return;
+    const SessionRights::Trusted trusted(m_rights);   // the server reads its own schema
     ProviderError& e = failure.errors.first();
     const ConstraintMessage m = serverConstraintMessage(m_db, m_database, sql, e.description);
     if (m.text.isEmpty())

@@ -5,6 +5,7 @@
 
 #include "platform/db/Backend.h"
 #include "platform/db/embedded/Authorizer.h"
+#include "platform/db/embedded/ExactTyping.h"
 #include "platform/db/sqlite/SqliteSession.h"
 
 #include <QByteArray>
@@ -76,7 +77,9 @@ private:
     // Puts SQL Server's wording (constraint and object named) on a constraint failure of sql.
     // Fixed-width columns of a table that sql (a create table) made are kept blank-padded.
     void padNewTable(const QString& sql);
-    void rewordConstraintFailure(db::ProviderFailure& failure, const QString& sql) const;
+    void rewordConstraintFailure(db::ProviderFailure& failure, const QString& sql);
+    // The types of computed columns (read from the schema on the server's own behalf).
+    QStringList computedColumnTypes(const Statement& st);
 
     sqlite3* m_db = nullptr;
     sqlite3* m_master = nullptr;
@@ -96,6 +99,7 @@ private:
     QHash<QString, sqlite3_stmt*> m_statements;   // prepared statements by SQLite text
     QHash<QString, QString> m_insertColumns;      // schema.table -> column list without identity
     SessionRights m_rights;                       // what client text may do (SQLite's authorizer)
+    ExactTypeCache m_exactTypes;                  // money and decimal expression columns by statement
 };
 
 } // namespace orra::embedded

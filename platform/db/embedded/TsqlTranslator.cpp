@@ -720,7 +720,19 @@ private:
             castTo("real");
         } else if (type == u"decimal" || type == u"numeric" || type == u"money"
                    || type == u"smallmoney") {
-            castTo("numeric");
+            // the type as written (NUMERIC affinity to SQLite), so that the result column
+            // can be typed money or decimal(p,s)
+            out.push_back(word("cast"));
+            out.push_back(symbol("("));
+            out.insert(out.end(), expr.begin(), expr.end());
+            out.push_back(word("as"));
+            for (size_t k = typeBegin; k < typeEnd; ++k) {
+                NT n;
+                n.t = T[k];
+                n.out = T[k].text;
+                out.push_back(n);
+            }
+            out.push_back(symbol(")"));
         } else if (type == u"text" || type == u"ntext") {
             castTo("text");
         } else if (type == u"datetime" || type == u"smalldatetime" || type == u"datetime2") {
