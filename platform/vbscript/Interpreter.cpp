@@ -1,5 +1,6 @@
 #include "platform/vbscript/Interpreter.h"
 
+#include "platform/vbscript/Dictionary.h"
 #include "platform/vbscript/Objects.h"
 #include "platform/vbscript/Parser.h"
 #include "platform/vbscript/Runtime.h"
@@ -62,6 +63,14 @@ Variant letValue(Variant v)
 {
     if (v.isObject()) return v.dereferenced();
     return v;
+}
+
+// A member reached through something that is not an object, or Nothing: 424, naming the
+// variable when the object expression is one.
+[[noreturn]] void objectRequired(const Expr* base)
+{
+    if (base && base->kind == ExprKind::Ident) raiseNamed(424, base->name);
+    raise(424);
 }
 
 ArrayPtr makeArray(const std::vector<long>& upper, bool fixed)
@@ -164,6 +173,12 @@ GlobalEntry& Interpreter::defineGlobal(const QString& name, GlobalEntry::Kind ki
     return *e;
 }
 
+std::shared_ptr<Proc> Interpreter::globalProc(const QString& name)
+{
+    GlobalEntry* e = findGlobal(foldCase(name));
+    return e && e->kind == GlobalEntry::Proc ? e->proc : nullptr;
+}
+
 GlobalEntry* Interpreter::findGlobal(const QString& key)
 {
     auto it = m_globals.find(key);
@@ -196,6 +211,10 @@ void Interpreter::addObject(const QString& name, DispatchPtr object, bool member
 
 DispatchPtr Interpreter::createObject(const QString& progId)
 {
+    // the engine's own classes first, then the host's
+    const QString key = foldCase(progId.trimmed());
+    if (key == u"scripting.dictionary") return std::make_shared<DictionaryObject>();
+    if (key == u"vbscript.regexp") return newRegExp();
     if (m_factory) {
         if (DispatchPtr o = m_factory(progId)) return o;
     }
@@ -516,8 +535,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
     }
     case ExprKind::Member: {
         Variant o = t.a ? eval(*t.a, f) : Variant::object(withObject(f));
-        if (!o.isObject()) raise(424);
-        if (!o.rawObject()) raise(91);
+        if (!o.isObject() || !o.rawObject()) objectRequired(t.a.get());
         Arguments none;
         if (isSet) o.rawObject()->setProperty(t.name, none, value);
         else o.rawObject()->putProperty(t.name, none, value);
@@ -529,8 +547,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
         evalArgs(t.args, f, args);
         if (callee.kind == ExprKind::Member) {
             Variant o = callee.a ? eval(*callee.a, f) : Variant::object(withObject(f));
-            if (!o.isObject()) raise(424);
-            if (!o.rawObject()) raise(91);
+            if (!o.isObject() || !o.rawObject()) objectRequired(callee.a.get());
             if (isSet) o.rawObject()->setProperty(callee.name, args, value);
             else o.rawObject()->putProperty(callee.name, args, value);
             return;
@@ -586,7 +603,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
 
 void Interpreter::undefinedName(const Expr& e)
 {
-    raise(500, QStringLiteral("Variable is undefined: '%1'").arg(e.name));
+    raiseNamed(500, e.name);
 }
 
 Variant* Interpreter::identStorage(const Expr& e, Frame& f, bool create)
@@ -810,7 +827,22 @@ Flow Interpreter::execForEach(const Stmt& s, Frame& f)
     Variant coll = eval(*s.value, f);
     std::vector<Variant> items;
     if (coll.isArray()) {
-        items = coll.rawArray()->data;
+        const VariantArray& a = *coll.rawArray();
+        if (a.bounds.size() <= 1) items = a.data;
+        else {
+            // Storage keeps the last subscript fastest; For Each walks the first fastest.
+            const size_t n = a.bounds.size();
+            std::vector<size_t> stride(n, 1);
+            for (size_t k = n - 1; k > 0; --k) stride[k - 1] = stride[k] * size_t(a.bounds[k].count);
+            std::vector<long> sub(n, 0);
+            items.reserve(a.data.size());
+            for (size_t done = 0; done < a.data.size(); ++done) {
+                size_t flat = 0;
+                for (size_t k = 0; k < n; ++k) flat += size_t(sub[k]) * stride[k];
+                items.push_back(a.data[flat]);
+                for (size_t k = 0; k < n && ++sub[k] == a.bounds[k].count; ++k) sub[k] = 0;
+            }
+        }
     } else if (coll.isObject()) {
         if (!coll.rawObject()) raise(91);
         items = coll.rawObject()->enumerate();
@@ -1037,8 +1069,7 @@ Variant Interpreter::evalIdent(const Expr& e, Frame& f)
 Variant Interpreter::evalMember(const Expr& e, Frame& f)
 {
     Variant o = e.a ? eval(*e.a, f) : Variant::object(withObject(f));
-    if (!o.isObject()) raise(424);
-    if (!o.rawObject()) raise(91);
+    if (!o.isObject() || !o.rawObject()) objectRequired(e.a.get());
     Arguments none;
     return o.rawObject()->getProperty(e.name, none);
 }
@@ -1084,6 +1115,7 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
 {
     if (callee.kind == ExprKind::Member) {
         Variant o = callee.a ? eval(*callee.a, f) : Variant::object(withObject(f));
+        if (!o.isObject() || !o.rawObject()) objectRequired(callee.a.get());
         return invokeObject(o, callee.name, args, f, statement);
     }
     // an identifier
@@ -1093,7 +1125,7 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
         Variant v = callee.bind == Bind::Local ? *f.slotPtrs[callee.slot] : f.me->fields[size_t(callee.slot)];
         if (!hasArgs && statement) {
             if (v.isObject() && v.rawObject()) { Arguments none; return v.rawObject()->call(QString(), none); }
-            raise(13, QStringLiteral("Type mismatch: '%1'").arg(callee.name));
+            raiseNamed(13, callee.name);
         }
         if (v.isObject()) return invokeObject(v, QString(), args, f, statement);
         return indexValue(v, args, f);
@@ -1126,10 +1158,10 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
         case GlobalEntry::Var: case GlobalEntry::Const: case GlobalEntry::HostObject: {
             Variant v = g->value;
             if (v.isObject()) return invokeObject(v, QString(), args, f, statement);
-            if (statement && !hasArgs) raise(13, QStringLiteral("Type mismatch: '%1'").arg(callee.name));
+            if (statement && !hasArgs) raiseNamed(13, callee.name);
             return indexValue(v, args, f);
         }
-        case GlobalEntry::Class: raise(13, QStringLiteral("Type mismatch: '%1'").arg(callee.name));
+        case GlobalEntry::Class: raiseNamed(13, callee.name);
         }
     }
     for (auto& [name, obj] : m_globalMembers) {
@@ -1139,7 +1171,7 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
         }
     }
     if (m_optionExplicit && !hasArgs) undefinedName(callee);
-    raise(13, QStringLiteral("Type mismatch: '%1'").arg(callee.name));
+    raiseNamed(13, callee.name);
 }
 
 Variant Interpreter::invokeObject(const Variant& obj, const QString& member, const std::vector<ExprPtr>& args,
@@ -1178,7 +1210,7 @@ Variant Interpreter::invokeObject(const Variant& obj, const QString& member, con
 Variant Interpreter::callBuiltin(const Builtin& b, const std::vector<ExprPtr>& args, Frame& f, const Expr& at)
 {
     if (int(args.size()) < b.minArgs || int(args.size()) > b.maxArgs)
-        raise(450, QStringLiteral("Wrong number of arguments or invalid property assignment: '%1'").arg(at.name));
+        raiseNamed(450, at.name);
     Arguments a;
     evalArgs(args, f, a);
     Frame* saved = m_current;
@@ -1191,7 +1223,7 @@ Variant Interpreter::callBuiltin(const Builtin& b, const std::vector<ExprPtr>& a
 Variant Interpreter::callUser(const Proc& p, ClassInstance* me, const std::vector<ExprPtr>& args, Frame& caller)
 {
     if (args.size() != p.params.size())
-        raise(450, QStringLiteral("Wrong number of arguments or invalid property assignment: '%1'").arg(p.name));
+        raiseNamed(450, p.name);
     FrameStorage st(p.slotCount);
     LockHold hold;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -1215,7 +1247,7 @@ Variant Interpreter::callProc(const Proc& p, ClassInstance* me, Arguments& args,
 {
     size_t given = args.size() + (assigned ? 1 : 0);
     if (given != p.params.size())
-        raise(450, QStringLiteral("Wrong number of arguments or invalid property assignment: '%1'").arg(p.name));
+        raiseNamed(450, p.name);
     char probe;
     if (m_depth == 0) m_stackBase = &probe;
     FrameStorage st(p.slotCount);
@@ -1288,7 +1320,7 @@ Variant Interpreter::newInstance(const Expr& e)
         return Variant::object(inst);
     }
     if (e.key == u"regexp") return Variant::object(newRegExp());
-    raise(506, QStringLiteral("Class not defined: '%1'").arg(e.name));
+    raiseNamed(506, e.name);
 }
 
 } // namespace orra::vbs

@@ -75,6 +75,8 @@ public:
     DispatchPtr errObject() const;
     int currentLine() const { return m_line; }
     DispatchPtr createObject(const QString& progId);
+    // The global Sub or Function of that name (GetRef), or nullptr.
+    std::shared_ptr<Proc> globalProc(const QString& name);
     void setObjectFactory(std::function<DispatchPtr(const QString&)> f) { m_factory = std::move(f); }
 
     // Calls a procedure of a script class (ClassInstance's dispatch goes through here).

@@ -24,8 +24,8 @@ enum class VarType : int {
     Array = 8192,
 };
 
-// A (possibly multi-dimensional) SAFEARRAY-like block of Variants; row-major with the first
-// index varying slowest is irrelevant to scripts, so we keep the last index fastest.
+// A (possibly multi-dimensional) SAFEARRAY-like block of Variants, stored with the last index
+// fastest; For Each turns that round and walks the first index fastest, as VBScript does.
 struct VariantArray {
     struct Bound { long lower = 0; long count = 0; };
     std::vector<Bound> bounds;
