@@ -60,6 +60,9 @@ struct Expr {
     // run-time cache for Unresolved idents
     mutable uint64_t cacheGen = 0;
     mutable GlobalEntry* cacheEntry = nullptr;
+    // -1 not yet known; 1: integer arithmetic or comparison over literals and variables only
+    // (no calls), which the interpreter may evaluate without building Variants
+    mutable int8_t intArith = -1;
 
     explicit Expr(ExprKind k) : kind(k) {}
 };

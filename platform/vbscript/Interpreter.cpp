@@ -30,18 +30,24 @@ struct WithScope {
     ~WithScope() { stack.pop_back(); }
 };
 
-// Frame storage: up to 8 slotPtrs inline, more on the heap.
+// Frame storage: up to 8 slots on the machine stack (only as many as the procedure has are
+// constructed), more on the heap.
 struct FrameStorage {
-    Variant inlineVals[8];
-    Variant* inlineSlots[8];
+    static constexpr int kInline = 8;
+    alignas(Variant) unsigned char inlineBuf[kInline * sizeof(Variant)];
+    Variant* inlineSlots[kInline];
     std::vector<Variant> heapVals;
     std::vector<Variant*> heapSlots;
     Variant* vals;
     Variant** slotPtrs;
-    explicit FrameStorage(int n)
+    int count;
+    explicit FrameStorage(int n) : count(n)
     {
-        if (n <= 8) { vals = inlineVals; slotPtrs = inlineSlots; }
-        else {
+        if (n <= kInline) {
+            vals = reinterpret_cast<Variant*>(inlineBuf);
+            for (int i = 0; i < n; ++i) new (&vals[i]) Variant();
+            slotPtrs = inlineSlots;
+        } else {
             heapVals.resize(size_t(n));
             heapSlots.resize(size_t(n));
             vals = heapVals.data();
@@ -49,6 +55,13 @@ struct FrameStorage {
         }
         for (int i = 0; i < n; ++i) slotPtrs[i] = &vals[i];
     }
+    ~FrameStorage()
+    {
+        if (count <= kInline)
+            for (int i = 0; i < count; ++i) vals[i].~Variant();
+    }
+    FrameStorage(const FrameStorage&) = delete;
+    FrameStorage& operator=(const FrameStorage&) = delete;
 };
 
 // An integer result in the subtype VBScript gives it: Integer, else Long, else Double.
@@ -121,6 +134,7 @@ void Interpreter::reset()
     m_instances.clear();
     m_globals.clear();
     m_entries.clear();
+    m_retiredProcs.clear();
     hold.clear();
     m_globalMembers.clear();
     m_withStack.clear();
@@ -166,6 +180,8 @@ GlobalEntry& Interpreter::defineGlobal(const QString& name, GlobalEntry::Kind ki
     e->kind = kind;
     e->name = name;
     e->value = Variant();
+    // a procedure redefined while it runs (ExecuteGlobal) must outlive its calls
+    if (e->proc) m_retiredProcs.push_back(std::move(e->proc));
     e->proc.reset();
     e->cls.reset();
     e->builtin = nullptr;
@@ -345,7 +361,7 @@ Variant Interpreter::evalLocal(const QString& code)
     return eval(*prog->expression, *f);
 }
 
-void Interpreter::tick()
+void Interpreter::tickSlow()
 {
     if (cancelRequested.load(std::memory_order_relaxed)) {
         cancelRequested = false;
@@ -387,6 +403,8 @@ Flow Interpreter::execBlock(const Block& b, Frame& f)
 
 bool Interpreter::evalCondition(const Expr& e, Frame& f)
 {
+    bool fast;
+    if (e.kind == ExprKind::Binary && tryIntCondition(e, f, fast)) return fast;
     Variant tmp;
     const Variant& v = evalRef(e, f, tmp);
     if (v.type() == VarType::Boolean) return v.rawInt() != 0;
@@ -397,7 +415,18 @@ bool Interpreter::evalCondition(const Expr& e, Frame& f)
 Flow Interpreter::exec(const Stmt& s, Frame& f)
 {
     switch (s.kind) {
-    case StmtKind::Assign: execAssign(s, f, false); return Flow::Normal;
+    case StmtKind::Assign:
+        if (s.target->kind == ExprKind::Ident && s.target->bind == Bind::Local) {
+            // a local variable (or the function's result): no lookup to make
+            Variant v = eval(*s.value, f);
+            if (v.isObject()) v = v.dereferenced();
+            Variant* st = f.slotPtrs[s.target->slot];
+            if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(10);
+            *st = std::move(v);
+            return Flow::Normal;
+        }
+        execAssign(s, f, false);
+        return Flow::Normal;
     case StmtKind::SetAssign: execAssign(s, f, true); return Flow::Normal;
     case StmtKind::AppendAssign: execAppend(s, f); return Flow::Normal;
     case StmtKind::CallStmt: execCall(s, f); return Flow::Normal;
@@ -949,76 +978,98 @@ void Interpreter::evalArgs(const std::vector<ExprPtr>& args, Frame& f, Arguments
     }
 }
 
+Variant Interpreter::evalUnary(const Expr& e, Frame& f)
+{
+    Variant t;
+    const Variant& a = evalRef(*e.a, f, t);
+    switch (e.op) {
+    case Op::Neg: return ops::neg(a);
+    case Op::Not: return ops::notOp(a);
+    default:
+        if (a.isObject()) return a.dereferenced();
+        return a;
+    }
+}
+
+Variant Interpreter::evalBinary(const Expr& e, Frame& f)
+{
+    char probe;
+    if (m_stackBase && m_stackBase - &probe > kStackBudget) raise(28);
+    {
+        int64_t r;
+        bool isLong = false;
+        if (e.op >= Op::Concat && tryInt(e, f, r, isLong)) return intFast(r, isLong);
+        bool c;
+        if (e.op >= Op::Eq && e.op <= Op::Ge && tryIntCondition(e, f, c)) return Variant::boolean(c);
+    }
+    Variant ta, tb;
+    if (e.op == Op::Is) {
+        Variant a = eval(*e.a, f), b = eval(*e.b, f);
+        return Variant::boolean(ops::identical(a, b));
+    }
+    const Variant& a = evalRef(*e.a, f, ta);
+    const Variant& b = evalRef(*e.b, f, tb);
+    // Integer and Long operands take the short way; everything else goes through ops.
+    const bool ints = (a.type() == VarType::Integer || a.type() == VarType::Long)
+                   && (b.type() == VarType::Integer || b.type() == VarType::Long);
+    const bool isLong = a.type() == VarType::Long || b.type() == VarType::Long;
+    switch (e.op) {
+    case Op::Add:
+        if (ints) return intFast(a.rawInt() + b.rawInt(), isLong);
+        if (a.type() == VarType::Double && b.type() == VarType::Double)
+            return Variant::dbl(a.rawDouble() + b.rawDouble());
+        return ops::add(a, b);
+    case Op::Sub:
+        if (ints) return intFast(a.rawInt() - b.rawInt(), isLong);
+        return ops::sub(a, b);
+    case Op::Mul:
+        if (ints) return intFast(a.rawInt() * b.rawInt(), isLong);
+        return ops::mul(a, b);
+    case Op::Mod:
+        if (ints && b.rawInt() != 0) return intFast(a.rawInt() % b.rawInt(), isLong);
+        return ops::mod(a, b);
+    case Op::IntDiv:
+        if (ints && b.rawInt() != 0) return intFast(a.rawInt() / b.rawInt(), isLong);
+        return ops::intDiv(a, b);
+    case Op::Div: return ops::div(a, b);
+    case Op::Pow: return ops::pow(a, b);
+    case Op::Concat: return ops::concat(a, b);
+    case Op::Eq: case Op::Ne: case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge:
+        if ((a.type() == VarType::Integer || a.type() == VarType::Long)
+            && (b.type() == VarType::Integer || b.type() == VarType::Long)) {
+            int64_t x = a.rawInt(), y = b.rawInt();
+            bool r = e.op == Op::Eq ? x == y : e.op == Op::Ne ? x != y : e.op == Op::Lt ? x < y
+                   : e.op == Op::Gt ? x > y : e.op == Op::Le ? x <= y : x >= y;
+            return Variant::boolean(r);
+        }
+        return ops::compare(e.op, a, b, e.a->hardLiteral, e.b->hardLiteral);
+    default: return ops::logical(e.op, a, b);
+    }
+}
+
 Variant Interpreter::eval(const Expr& e, Frame& f)
 {
     switch (e.kind) {
     case ExprKind::Literal: return e.value;
-    case ExprKind::Ident: return evalIdent(e, f);
-    case ExprKind::Binary: {
-        char probe;
-        if (m_stackBase && m_stackBase - &probe > kStackBudget) raise(28);
-        Variant ta, tb;
-        if (e.op == Op::Is) {
-            Variant a = eval(*e.a, f), b = eval(*e.b, f);
-            return Variant::boolean(ops::identical(a, b));
-        }
-        const Variant& a = evalRef(*e.a, f, ta);
-        const Variant& b = evalRef(*e.b, f, tb);
-        // Integer and Long operands take the short way; everything else goes through ops.
-        const bool ints = (a.type() == VarType::Integer || a.type() == VarType::Long)
-                       && (b.type() == VarType::Integer || b.type() == VarType::Long);
-        const bool isLong = a.type() == VarType::Long || b.type() == VarType::Long;
-        switch (e.op) {
-        case Op::Add:
-            if (ints) return intFast(a.rawInt() + b.rawInt(), isLong);
-            if (a.type() == VarType::Double && b.type() == VarType::Double)
-                return Variant::dbl(a.rawDouble() + b.rawDouble());
-            return ops::add(a, b);
-        case Op::Sub:
-            if (ints) return intFast(a.rawInt() - b.rawInt(), isLong);
-            return ops::sub(a, b);
-        case Op::Mul:
-            if (ints) return intFast(a.rawInt() * b.rawInt(), isLong);
-            return ops::mul(a, b);
-        case Op::Mod:
-            if (ints && b.rawInt() != 0) return intFast(a.rawInt() % b.rawInt(), isLong);
-            return ops::mod(a, b);
-        case Op::IntDiv:
-            if (ints && b.rawInt() != 0) return intFast(a.rawInt() / b.rawInt(), isLong);
-            return ops::intDiv(a, b);
-        case Op::Div: return ops::div(a, b);
-        case Op::Pow: return ops::pow(a, b);
-        case Op::Concat: return ops::concat(a, b);
-        case Op::Eq: case Op::Ne: case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge:
-            if ((a.type() == VarType::Integer || a.type() == VarType::Long)
-                && (b.type() == VarType::Integer || b.type() == VarType::Long)) {
-                int64_t x = a.rawInt(), y = b.rawInt();
-                bool r = e.op == Op::Eq ? x == y : e.op == Op::Ne ? x != y : e.op == Op::Lt ? x < y
-                       : e.op == Op::Gt ? x > y : e.op == Op::Le ? x <= y : x >= y;
-                return Variant::boolean(r);
-            }
-            return ops::compare(e.op, a, b, e.a->hardLiteral, e.b->hardLiteral);
-        default: return ops::logical(e.op, a, b);
-        }
-    }
-    case ExprKind::Unary: {
-        Variant t;
-        const Variant& a = evalRef(*e.a, f, t);
-        switch (e.op) {
-        case Op::Neg: return ops::neg(a);
-        case Op::Not: return ops::notOp(a);
-        default: {
-            if (a.isObject()) return a.dereferenced();
-            return a;
-        }
-        }
-    }
+    case ExprKind::Ident:
+        if (e.bind == Bind::Local) return *f.slotPtrs[e.slot];
+        return evalIdent(e, f);
+    case ExprKind::Binary: return evalBinary(e, f);
+    case ExprKind::Unary: return evalUnary(e, f);
     case ExprKind::Paren: {
         Variant v = eval(*e.a, f);
         return v;
     }
     case ExprKind::Member: return evalMember(e, f);
-    case ExprKind::Call: return evalCall(e, f);
+    case ExprKind::Call: {
+        // the common case first: a global procedure called by its name
+        const Expr& callee = *e.a;
+        if (callee.kind == ExprKind::Ident && callee.bind == Bind::Unresolved && !f.dynamics) {
+            GlobalEntry* g = lookupGlobal(callee);
+            if (g && g->kind == GlobalEntry::Proc) return callUser(*g->proc, nullptr, e.args, f);
+        }
+        return evalCall(e, f);
+    }
     case ExprKind::New: return newInstance(e);
     case ExprKind::Me:
         if (!f.me) raise(1037, errorMessage(1037));
@@ -1026,6 +1077,103 @@ Variant Interpreter::eval(const Expr& e, Frame& f)
     case ExprKind::Missing: return Variant::error(kParamNotFound);
     }
     return Variant();
+}
+
+bool Interpreter::isIntArith(const Expr& e)
+{
+    if (e.intArith >= 0) return e.intArith;
+    bool pure = false;
+    switch (e.kind) {
+    case ExprKind::Literal:
+        pure = e.value.type() == VarType::Integer || e.value.type() == VarType::Long;
+        break;
+    case ExprKind::Ident: pure = e.bind != Bind::ClassMember; break;
+    case ExprKind::Paren: pure = isIntArith(*e.a); break;
+    case ExprKind::Unary: pure = e.op == Op::Neg && isIntArith(*e.a); break;
+    case ExprKind::Binary:
+        switch (e.op) {
+        case Op::Add: case Op::Sub: case Op::Mul: case Op::Mod: case Op::IntDiv:
+        case Op::Eq: case Op::Ne: case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge:
+            pure = isIntArith(*e.a) && isIntArith(*e.b);
+            break;
+        default: break;
+        }
+        break;
+    default: break;
+    }
+    e.intArith = pure ? 1 : 0;
+    return pure;
+}
+
+bool Interpreter::tryInt(const Expr& e, Frame& f, int64_t& out, bool& isLong)
+{
+    if (!isIntArith(e)) return false;
+    const Variant* v = nullptr;
+    switch (e.kind) {
+    case ExprKind::Literal: v = &e.value; break;
+    case ExprKind::Ident:
+        switch (e.bind) {
+        case Bind::Local: v = f.slotPtrs[e.slot]; break;
+        case Bind::ClassField: v = &f.me->fields[size_t(e.slot)]; break;
+        case Bind::Unresolved: {
+            if (f.dynamics) {
+                auto it = f.dynamics->find(e.key);
+                if (it != f.dynamics->end()) { v = &it.value(); break; }
+            }
+            GlobalEntry* g = lookupGlobal(e);
+            if (!g || (g->kind != GlobalEntry::Var && g->kind != GlobalEntry::Const)) return false;
+            v = &g->value;
+            break;
+        }
+        default: return false;
+        }
+        break;
+    case ExprKind::Paren: return tryInt(*e.a, f, out, isLong);
+    case ExprKind::Unary: {
+        if (!tryInt(*e.a, f, out, isLong)) return false;
+        out = -out;
+        if (out > INT32_MAX) return false;
+        if (out > 32767) isLong = true;
+        return true;
+    }
+    case ExprKind::Binary: {
+        int64_t x, y;
+        bool lx = false, ly = false;
+        if (!intOperand(*e.a, f, x, lx) || !intOperand(*e.b, f, y, ly)) return false;
+        switch (e.op) {
+        case Op::Add: out = x + y; break;
+        case Op::Sub: out = x - y; break;
+        case Op::Mul: out = x * y; break;
+        case Op::Mod: if (y == 0) return false; out = x % y; break;
+        case Op::IntDiv: if (y == 0) return false; out = x / y; break;
+        default: return false;   // comparisons give Booleans
+        }
+        if (out < INT32_MIN || out > INT32_MAX) return false;
+        isLong = lx || ly || out < -32768 || out > 32767;
+        return true;
+    }
+    default: return false;
+    }
+    if (v->type() == VarType::Integer) { out = v->rawInt(); return true; }
+    if (v->type() == VarType::Long) { out = v->rawInt(); isLong = true; return true; }
+    return false;
+}
+
+bool Interpreter::tryIntCondition(const Expr& e, Frame& f, bool& out)
+{
+    if (e.op < Op::Eq || e.op > Op::Ge || !isIntArith(e)) return false;
+    int64_t x, y;
+    bool lx = false, ly = false;
+    if (!intOperand(*e.a, f, x, lx) || !intOperand(*e.b, f, y, ly)) return false;
+    switch (e.op) {
+    case Op::Eq: out = x == y; break;
+    case Op::Ne: out = x != y; break;
+    case Op::Lt: out = x < y; break;
+    case Op::Gt: out = x > y; break;
+    case Op::Le: out = x <= y; break;
+    default: out = x >= y; break;
+    }
+    return true;
 }
 
 Variant Interpreter::evalIdent(const Expr& e, Frame& f)
@@ -1048,8 +1196,7 @@ Variant Interpreter::evalIdent(const Expr& e, Frame& f)
         case GlobalEntry::Var: case GlobalEntry::Const: case GlobalEntry::HostObject: return g->value;
         case GlobalEntry::Proc: {
             std::vector<ExprPtr> none;
-            auto hold = g->proc;
-            return callUser(*hold, nullptr, none, f);
+            return callUser(*g->proc, nullptr, none, f);
         }
         case GlobalEntry::BuiltinFunc: {
             std::vector<ExprPtr> none;
@@ -1150,10 +1297,7 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
     GlobalEntry* g = lookupGlobal(callee);
     if (g) {
         switch (g->kind) {
-        case GlobalEntry::Proc: {
-            auto hold = g->proc;
-            return callUser(*hold, nullptr, args, f);
-        }
+        case GlobalEntry::Proc: return callUser(*g->proc, nullptr, args, f);
         case GlobalEntry::BuiltinFunc: return callBuiltin(*g->builtin, args, f, callee);
         case GlobalEntry::Var: case GlobalEntry::Const: case GlobalEntry::HostObject: {
             Variant v = g->value;
@@ -1287,6 +1431,12 @@ Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPt
         std::vector<long> upper;
         for (auto& e : d->dims) upper.push_back(e->value.toLong());
         *slotPtrs[p.locals.value(d->key)] = Variant::array(makeArray(upper, !upper.empty()));
+    }
+    if (m_withStack.empty()) {
+        // nothing to hide from the callee (its own With blocks leave the stack as they found it)
+        execBlock(p.body, f);
+        if (p.resultSlot >= 0) return std::move(*slotPtrs[p.resultSlot]);
+        return Variant();
     }
     std::vector<DispatchPtr> savedWith;
     savedWith.swap(m_withStack);

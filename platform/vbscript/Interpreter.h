@@ -116,6 +116,8 @@ public:
 
 private:
     Variant evalIdent(const Expr& e, Frame& f);
+    Variant evalBinary(const Expr& e, Frame& f);
+    Variant evalUnary(const Expr& e, Frame& f);
     Variant evalMember(const Expr& e, Frame& f);
     Variant evalCall(const Expr& e, Frame& f);
     Variant callNamed(const Expr& callee, Frame& f, const std::vector<ExprPtr>& args, bool statement, bool hasArgs);
@@ -142,13 +144,35 @@ private:
     Dispatch* hostMemberOwner(const QString& key);
     void assignTo(const Expr& target, Frame& f, Variant value, bool isSet);
     void evalArgs(const std::vector<ExprPtr>& args, Frame& f, Arguments& out);
-    void tick();
+    void tick()
+    {
+        if (cancelRequested.load(std::memory_order_relaxed) || yieldHook || m_hasDeadline) tickSlow();
+    }
+    void tickSlow();
+    // Integer/Long arithmetic and comparisons evaluated on plain integers (see Expr::intArith).
+    // False when an operand holds another subtype or a result leaves the Long range: the
+    // expression has no side effects, so the general path then evaluates it again.
+    bool isIntArith(const Expr& e);
+    bool tryInt(const Expr& e, Frame& f, int64_t& out, bool& isLong);
+    bool tryIntCondition(const Expr& e, Frame& f, bool& out);
+    // tryInt with literals and local variables read in place.
+    bool intOperand(const Expr& e, Frame& f, int64_t& out, bool& isLong)
+    {
+        const Variant* v;
+        if (e.kind == ExprKind::Literal) v = &e.value;
+        else if (e.kind == ExprKind::Ident && e.bind == Bind::Local) v = f.slotPtrs[e.slot];
+        else return tryInt(e, f, out, isLong);
+        if (v->type() == VarType::Integer) { out = v->rawInt(); return true; }
+        if (v->type() == VarType::Long) { out = v->rawInt(); isLong = true; return true; }
+        return false;
+    }
     [[noreturn]] void undefinedName(const Expr& e);
 
     QHash<QString, GlobalEntry*> m_globals;
     std::deque<GlobalEntry> m_entries;
     uint64_t m_generation = 1;
     std::vector<std::pair<QString, DispatchPtr>> m_globalMembers;   // objects whose members are global
+    std::vector<std::shared_ptr<orra::vbs::Proc>> m_retiredProcs;     // replaced procedures, kept for running calls
     std::vector<std::unique_ptr<Program>> m_programs;                // kept alive: procedures point into them
     std::vector<DispatchPtr> m_withStack;
     std::shared_ptr<ErrObject> m_err;

@@ -44,15 +44,15 @@ public:
     Variant() noexcept : m_type(VarType::Empty) { m_u.i = 0; }
     Variant(const Variant& o) : m_type(o.m_type), m_u(o.m_u)
     {
-        if (m_type >= VarType::String) copyPayload(o);
+        if (hasPayload(m_type)) copyPayload(o);
     }
     Variant(Variant&& o) noexcept : m_type(o.m_type), m_u(o.m_u)
     {
-        if (m_type >= VarType::String) movePayload(std::move(o));
+        if (hasPayload(m_type)) movePayload(std::move(o));
     }
     Variant& operator=(const Variant& o)
     {
-        if (m_type < VarType::String && o.m_type < VarType::String) {   // numbers: no payload
+        if (!hasPayload(m_type) && !hasPayload(o.m_type)) {   // numbers: no payload
             m_type = o.m_type;
             m_u = o.m_u;
             return *this;
@@ -65,7 +65,7 @@ public:
     }
     Variant& operator=(Variant&& o) noexcept
     {
-        if (m_type < VarType::String && o.m_type < VarType::String) {
+        if (!hasPayload(m_type) && !hasPayload(o.m_type)) {
             m_type = o.m_type;
             m_u = o.m_u;
             return *this;
@@ -76,13 +76,13 @@ public:
             destroyPayload();
             m_type = taken.m_type;
             m_u = taken.m_u;
-            if (m_type >= VarType::String) movePayload(std::move(taken));
+            if (hasPayload(m_type)) movePayload(std::move(taken));
         }
         return *this;
     }
     ~Variant()
     {
-        if (m_type >= VarType::String) destroyPayload();
+        if (hasPayload(m_type)) destroyPayload();
     }
 
     // Constructors for each subtype.
@@ -161,8 +161,11 @@ public:
     void clear() { *this = Variant(); }
 
 private:
-    // Subtypes from String (8) up hold a payload: String, Object, Array (Error, Boolean and
-    // Byte, numbered above String, hold none).
+    // Only String, Object and Array hold a payload; every other subtype is plain bits.
+    static constexpr bool hasPayload(VarType t) noexcept
+    {
+        return t == VarType::String || t == VarType::Object || t == VarType::Array;
+    }
     void copyPayload(const Variant& o);
     void movePayload(Variant&& o) noexcept;
     void destroyPayload() noexcept;
