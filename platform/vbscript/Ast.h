@@ -14,6 +14,7 @@ namespace orra::vbs {
 
 struct Proc;
 struct ClassDef;
+struct VmCode;
 struct GlobalEntry;
 struct Expr;
 struct Stmt;
@@ -134,6 +135,9 @@ struct Proc {
     ClassDef* owner = nullptr;
     int line = 0;
     std::vector<Expr*> idents;           // identifiers to resolve when the procedure ends
+    // compiled body, made at the first call (nullptr: runs on the tree walker)
+    mutable std::shared_ptr<const VmCode> vm;
+    mutable bool vmTried = false;
 };
 
 struct ClassField {

@@ -273,7 +273,10 @@ void Interpreter::runProgram(Program& prog, Frame* frame)
     m_optionExplicit = prog.optionExplicit || (frame != &m_globalFrame && m_optionExplicit);
     ++m_depth;
     try {
-        execBlock(prog.body, *frame);
+        std::shared_ptr<const VmCode> vm;
+        if (frame == &m_globalFrame && !frame->resumeNext) vm = compileBlock(prog.body, 0);
+        if (vm) runCompiled(*vm, *frame);
+        else execBlock(prog.body, *frame);
     } catch (...) {
         --m_depth;
         throw;
@@ -401,10 +404,8 @@ Flow Interpreter::execBlock(const Block& b, Frame& f)
     return Flow::Normal;
 }
 
-bool Interpreter::evalCondition(const Expr& e, Frame& f)
+bool Interpreter::evalConditionSlow(const Expr& e, Frame& f)
 {
-    bool fast;
-    if (e.kind == ExprKind::Binary && tryIntCondition(e, f, fast)) return fast;
     Variant tmp;
     const Variant& v = evalRef(e, f, tmp);
     if (v.type() == VarType::Boolean) return v.rawInt() != 0;
@@ -416,38 +417,13 @@ Flow Interpreter::exec(const Stmt& s, Frame& f)
 {
     switch (s.kind) {
     case StmtKind::Assign:
-        if (s.target->kind == ExprKind::Ident && s.target->bind == Bind::Local) {
-            // a local variable (or the function's result): no lookup to make
-            Variant v = eval(*s.value, f);
-            if (v.isObject()) v = v.dereferenced();
-            Variant* st = f.slotPtrs[s.target->slot];
-            if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(10);
-            *st = std::move(v);
-            return Flow::Normal;
-        }
-        execAssign(s, f, false);
+        if (s.target->kind == ExprKind::Ident && s.target->bind == Bind::Local) execAssignLocal(s, f);
+        else execAssign(s, f, false);
         return Flow::Normal;
     case StmtKind::SetAssign: execAssign(s, f, true); return Flow::Normal;
     case StmtKind::AppendAssign: execAppend(s, f); return Flow::Normal;
     case StmtKind::CallStmt: execCall(s, f); return Flow::Normal;
-    case StmtKind::If: {
-        size_t n = s.conds.size();
-        for (size_t i = 0; i < n; ++i) {
-            bool c;
-            if (f.resumeNext) {
-                // With Resume Next a failing condition enters the branch, as VBScript does.
-                try { c = evalCondition(*s.conds[i], f); }
-                catch (const orra::Error& e) {
-                    if (isFatal(e)) throw;
-                    m_err->setFrom(e);
-                    c = true;
-                }
-            } else c = evalCondition(*s.conds[i], f);
-            if (c) return execBlock(s.blocks[i], f);
-        }
-        if (s.hasElse) return execBlock(s.blocks[n], f);
-        return Flow::Normal;
-    }
+    case StmtKind::If: return execIf(s, f);
     case StmtKind::For: return execFor(s, f);
     case StmtKind::ForEach: return execForEach(s, f);
     case StmtKind::Do: return execDo(s, f);
@@ -465,13 +441,7 @@ Flow Interpreter::exec(const Stmt& s, Frame& f)
         case ExitKind::For: return Flow::ExitFor;
         default: return Flow::ExitProc;
         }
-    case StmtKind::With: {
-        Variant o = eval(*s.target, f);
-        if (!o.isObject()) raise(424);
-        if (!o.rawObject()) raise(91);
-        WithScope w(m_withStack, o.rawObject());
-        return execBlock(s.blocks[0], f);
-    }
+    case StmtKind::With: return execWith(s, f);
     case StmtKind::OnError:
         f.resumeNext = s.resumeNext;
         m_err->clear();
@@ -484,6 +454,45 @@ Flow Interpreter::exec(const Stmt& s, Frame& f)
     case StmtKind::Nop: return Flow::Normal;
     }
     return Flow::Normal;
+}
+
+Flow Interpreter::execIf(const Stmt& s, Frame& f)
+{
+    size_t n = s.conds.size();
+    for (size_t i = 0; i < n; ++i) {
+        bool c;
+        if (f.resumeNext) {
+            // With Resume Next a failing condition enters the branch, as VBScript does.
+            try { c = evalCondition(*s.conds[i], f); }
+            catch (const orra::Error& e) {
+                if (isFatal(e)) throw;
+                m_err->setFrom(e);
+                c = true;
+            }
+        } else c = evalCondition(*s.conds[i], f);
+        if (c) return execBlock(s.blocks[i], f);
+    }
+    if (s.hasElse) return execBlock(s.blocks[n], f);
+    return Flow::Normal;
+}
+
+Flow Interpreter::execWith(const Stmt& s, Frame& f)
+{
+    Variant o = eval(*s.target, f);
+    if (!o.isObject()) raise(424);
+    if (!o.rawObject()) raise(91);
+    WithScope w(m_withStack, o.rawObject());
+    return execBlock(s.blocks[0], f);
+}
+
+// A local variable (or the function's result): no lookup to make.
+void Interpreter::execAssignLocal(const Stmt& s, Frame& f)
+{
+    Variant v = eval(*s.value, f);
+    if (v.isObject()) v = v.dereferenced();
+    Variant* st = f.slotPtrs[s.target->slot];
+    if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(10);
+    *st = std::move(v);
 }
 
 void Interpreter::execAssign(const Stmt& s, Frame& f, bool isSet)
@@ -995,7 +1004,7 @@ Variant Interpreter::evalBinary(const Expr& e, Frame& f)
 {
     char probe;
     if (m_stackBase && m_stackBase - &probe > kStackBudget) raise(28);
-    {
+    if (isIntArith(e)) {
         int64_t r;
         bool isLong = false;
         if (e.op >= Op::Concat && tryInt(e, f, r, isLong)) return intFast(r, isLong);
@@ -1009,6 +1018,12 @@ Variant Interpreter::evalBinary(const Expr& e, Frame& f)
     }
     const Variant& a = evalRef(*e.a, f, ta);
     const Variant& b = evalRef(*e.b, f, tb);
+    return binaryValues(e, a, b);
+}
+
+Variant Interpreter::binaryValues(const Expr& e, const Variant& a, const Variant& b)
+{
+    if (e.op == Op::Is) return Variant::boolean(ops::identical(a, b));
     // Integer and Long operands take the short way; everything else goes through ops.
     const bool ints = (a.type() == VarType::Integer || a.type() == VarType::Long)
                    && (b.type() == VarType::Integer || b.type() == VarType::Long);
@@ -1079,9 +1094,8 @@ Variant Interpreter::eval(const Expr& e, Frame& f)
     return Variant();
 }
 
-bool Interpreter::isIntArith(const Expr& e)
+bool Interpreter::computeIntArith(const Expr& e)
 {
-    if (e.intArith >= 0) return e.intArith;
     bool pure = false;
     switch (e.kind) {
     case ExprKind::Literal:
@@ -1382,7 +1396,11 @@ Variant Interpreter::callUser(const Proc& p, ClassInstance* me, const std::vecto
                 continue;
             }
         }
-        st.vals[i] = eval(ae, caller);
+        int64_t r;
+        bool isLong = false;
+        if (ae.kind == ExprKind::Binary && isIntArith(ae) && ae.op >= Op::Concat && tryInt(ae, caller, r, isLong))
+            st.vals[i] = intFast(r, isLong);
+        else st.vals[i] = eval(ae, caller);
     }
     return runFrame(p, me, st.slotPtrs);
 }
@@ -1402,6 +1420,16 @@ Variant Interpreter::callProc(const Proc& p, ClassInstance* me, Arguments& args,
     }
     if (assigned) st.vals[args.size()] = *assigned;
     return runFrame(p, me, st.slotPtrs);
+}
+
+void Interpreter::runBody(const Proc& p, Frame& f)
+{
+    if (!p.vmTried) {
+        p.vmTried = true;
+        p.vm = compileBlock(p.body, p.slotCount);
+    }
+    if (p.vm) runCompiled(*p.vm, f);
+    else execBlock(p.body, f);
 }
 
 Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPtrs)
@@ -1434,7 +1462,7 @@ Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPt
     }
     if (m_withStack.empty()) {
         // nothing to hide from the callee (its own With blocks leave the stack as they found it)
-        execBlock(p.body, f);
+        runBody(p, f);
         if (p.resultSlot >= 0) return std::move(*slotPtrs[p.resultSlot]);
         return Variant();
     }
@@ -1444,7 +1472,7 @@ Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPt
         std::vector<DispatchPtr>& s; std::vector<DispatchPtr>& saved;
         ~WithRestore() { s.swap(saved); }
     } wr{m_withStack, savedWith};
-    execBlock(p.body, f);
+    runBody(p, f);
     if (p.resultSlot >= 0) return std::move(*slotPtrs[p.resultSlot]);
     return Variant();
 }

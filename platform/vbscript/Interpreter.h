@@ -3,6 +3,7 @@
 // global scope (one ScriptEngine instance).
 
 #include "platform/vbscript/Ast.h"
+#include "platform/vbscript/Vm.h"
 #include "platform/vbscript/Dispatch.h"
 #include "platform/vbscript/ScriptEngine.h"
 
@@ -101,6 +102,14 @@ private:
     Flow execDo(const Stmt& s, Frame& f);
     Flow execSelect(const Stmt& s, Frame& f);
     void execAssign(const Stmt& s, Frame& f, bool isSet);
+    void execAssignLocal(const Stmt& s, Frame& f);
+    // Compiled code (Vm.cpp).
+    struct ForState;
+    Flow runCompiled(const VmCode& c, Frame& f);
+    bool forTop(ForState& st, const Expr& ctrExpr, Frame& f);
+    void runBody(const Proc& p, Frame& f);
+    Flow execIf(const Stmt& s, Frame& f);
+    Flow execWith(const Stmt& s, Frame& f);
     void execAppend(const Stmt& s, Frame& f);
     void execCall(const Stmt& s, Frame& f);
     void execDim(const Stmt& s, Frame& f);
@@ -109,14 +118,25 @@ private:
     void execConst(const Stmt& s, Frame& f);
 
 public:
+    // Integer arithmetic or comparison over literals and variables only (Expr::intArith).
+    static bool isIntArith(const Expr& e) { return e.intArith >= 0 ? e.intArith > 0 : computeIntArith(e); }
+    static bool computeIntArith(const Expr& e);
     Variant eval(const Expr& e, Frame& f);
     // Evaluates without copying when the expression names a variable.
     const Variant& evalRef(const Expr& e, Frame& f, Variant& tmp);
-    bool evalCondition(const Expr& e, Frame& f);
+    bool evalCondition(const Expr& e, Frame& f)
+    {
+        bool c;
+        if (e.kind == ExprKind::Binary && isIntArith(e) && tryIntCondition(e, f, c)) return c;
+        return evalConditionSlow(e, f);
+    }
+    bool evalConditionSlow(const Expr& e, Frame& f);
 
 private:
     Variant evalIdent(const Expr& e, Frame& f);
     Variant evalBinary(const Expr& e, Frame& f);
+    // The operator of a Binary expression applied to operand values already evaluated.
+    Variant binaryValues(const Expr& e, const Variant& a, const Variant& b);
     Variant evalUnary(const Expr& e, Frame& f);
     Variant evalMember(const Expr& e, Frame& f);
     Variant evalCall(const Expr& e, Frame& f);
@@ -152,7 +172,7 @@ private:
     // Integer/Long arithmetic and comparisons evaluated on plain integers (see Expr::intArith).
     // False when an operand holds another subtype or a result leaves the Long range: the
     // expression has no side effects, so the general path then evaluates it again.
-    bool isIntArith(const Expr& e);
+
     bool tryInt(const Expr& e, Frame& f, int64_t& out, bool& isLong);
     bool tryIntCondition(const Expr& e, Frame& f, bool& out);
     // tryInt with literals and local variables read in place.

@@ -1,0 +1,547 @@
+#include "platform/vbscript/Vm.h"
+
+#include "platform/vbscript/Interpreter.h"
+#include "platform/vbscript/Runtime.h"
+
+namespace orra::vbs {
+
+namespace {
+
+constexpr int kConstBase = 1 << 24;   // constant registers until the layout is final
+constexpr int kMaxForDepth = 4;       // deeper For loops run on the tree walker
+
+bool hasOnError(const Block& b)
+{
+    for (const StmtPtr& s : b) {
+        if (s->kind == StmtKind::OnError) return true;
+        for (const Block& inner : s->blocks)
+            if (hasOnError(inner)) return true;
+    }
+    return false;
+}
+
+class Compiler {
+public:
+    explicit Compiler(int vars) { m_out.vars = vars; }
+
+    std::shared_ptr<const VmCode> run(const Block& body)
+    {
+        block(body);
+        finish();
+        return std::make_shared<const VmCode>(std::move(m_out));
+    }
+
+private:
+    struct Patch { size_t insn; bool forExit; };   // Exec: field b (For) or c (Do); Jump: field b
+    struct Loop {
+        bool isFor;
+        std::vector<size_t> jumps;    // Exit statements compiled to jumps
+        std::vector<size_t> execs;    // Exec instructions that may report this loop's Exit
+    };
+
+    size_t here() const { return m_out.code.size(); }
+
+    size_t put(VmOp op, int line)
+    {
+        VmInsn in;
+        in.op = op;
+        in.line = line;
+        m_out.code.push_back(in);
+        return m_out.code.size() - 1;
+    }
+
+    int temp() { return m_out.vars + m_out.temps++; }
+
+    bool isTemp(int r) const { return r >= m_out.vars && r < kConstBase; }
+
+    int expr(const Expr& e, int line)
+    {
+        switch (e.kind) {
+        case ExprKind::Literal:
+            m_out.consts.push_back(e.value);
+            return kConstBase + int(m_out.consts.size()) - 1;
+        case ExprKind::Ident:
+            if (e.bind == Bind::Local && e.slot >= 0 && e.slot < m_out.vars) return e.slot;
+            if (e.bind == Bind::Unresolved) {
+                const int t = temp();
+                size_t i = put(VmOp::RefGlobal, line);
+                m_out.code[i].a = t;
+                m_out.code[i].expr = &e;
+                m_borrowed.push_back(t);
+                return t;
+            }
+            break;
+        case ExprKind::Paren: return expr(*e.a, line);
+        case ExprKind::Binary: {
+            if (e.op == Op::Is) break;
+            if (Interpreter::isIntArith(e)) {
+                const int t = temp();
+                size_t i = put(VmOp::IntArith, line);
+                m_out.code[i].a = t;
+                m_out.code[i].expr = &e;
+                return t;
+            }
+            const int ra = expr(*e.a, line);
+            const int rb = expr(*e.b, line);
+            const int t = temp();
+            size_t i = put(VmOp::Binary, line);
+            m_out.code[i].a = t;
+            m_out.code[i].b = ra;
+            m_out.code[i].c = rb;
+            m_out.code[i].expr = &e;
+            return t;
+        }
+        case ExprKind::Unary: {
+            const int ra = expr(*e.a, line);
+            const int t = temp();
+            size_t i = put(VmOp::Unary, line);
+            m_out.code[i].a = t;
+            m_out.code[i].b = ra;
+            m_out.code[i].expr = &e;
+            return t;
+        }
+        case ExprKind::Call:
+            if (e.a->kind == ExprKind::Ident && e.a->bind == Bind::Unresolved) {
+                const int t = temp();
+                size_t i = put(VmOp::CallNamed, line);
+                m_out.code[i].a = t;
+                m_out.code[i].expr = &e;
+                return t;
+            }
+            break;
+        default: break;
+        }
+        const int t = temp();
+        size_t i = put(VmOp::Eval, line);
+        m_out.code[i].a = t;
+        m_out.code[i].expr = &e;
+        return t;
+    }
+
+    bool movable(int r) const
+    {
+        if (!isTemp(r)) return false;
+        for (int b : m_borrowed)
+            if (b == r) return false;
+        return true;
+    }
+
+    // A jump taken when the condition's truth equals jumpWhen; returns it for patching.
+    size_t condJump(const Expr& c, bool jumpWhen, int line)
+    {
+        if (c.kind == ExprKind::Binary && c.op >= Op::Eq && c.op <= Op::Ge && Interpreter::isIntArith(c)) {
+            size_t i = put(VmOp::CondJumpIfFalse, line);
+            m_out.code[i].expr = &c;
+            m_out.code[i].d = jumpWhen ? 1 : 0;
+            return i;
+        }
+        const int r = expr(c, line);
+        size_t i = put(VmOp::JumpIfFalse, line);
+        m_out.code[i].a = r;
+        m_out.code[i].d = jumpWhen ? 1 : 0;
+        return i;
+    }
+
+    void block(const Block& b)
+    {
+        for (const StmtPtr& s : b) stmt(*s);
+    }
+
+    Loop* innermost(bool isFor)
+    {
+        for (auto it = m_loops.rbegin(); it != m_loops.rend(); ++it)
+            if (it->isFor == isFor) return &*it;
+        return nullptr;
+    }
+
+    void exec(const Stmt& s)
+    {
+        size_t i = put(VmOp::Exec, s.line);
+        m_out.code[i].stmt = &s;
+        if (Loop* l = innermost(true)) l->execs.push_back(i);
+        if (Loop* l = innermost(false)) l->execs.push_back(i);
+    }
+
+    void closeLoop(size_t exitAt)
+    {
+        Loop& l = m_loops.back();
+        for (size_t j : l.jumps) m_out.code[j].b = int(exitAt);
+        for (size_t j : l.execs) {
+            if (l.isFor) m_out.code[j].b = int(exitAt);
+            else m_out.code[j].c = int(exitAt);
+        }
+        m_loops.pop_back();
+    }
+
+    void stmt(const Stmt& s)
+    {
+        const int line = s.line;
+        switch (s.kind) {
+        case StmtKind::Assign: {
+            const int r = expr(*s.value, line);
+            const Expr& t = *s.target;
+            if (t.kind == ExprKind::Ident && t.bind == Bind::Local && t.slot >= 0 && t.slot < m_out.vars) {
+                size_t i = put(VmOp::AssignLocal, line);
+                m_out.code[i].b = t.slot;
+                m_out.code[i].c = r;
+                m_out.code[i].d = movable(r) ? 1 : 0;
+            } else {
+                size_t i = put(VmOp::AssignOther, line);
+                m_out.code[i].c = r;
+                m_out.code[i].d = movable(r) ? 1 : 0;
+                m_out.code[i].stmt = &s;
+            }
+            return;
+        }
+        case StmtKind::If: {
+            std::vector<size_t> ends;
+            const size_t n = s.conds.size();
+            for (size_t k = 0; k < n; ++k) {
+                const size_t skip = condJump(*s.conds[k], false, line);
+                block(s.blocks[k]);
+                if (k + 1 < n || s.hasElse) ends.push_back(put(VmOp::Jump, line));
+                m_out.code[skip].b = int(here());
+            }
+            if (s.hasElse) block(s.blocks[n]);
+            for (size_t j : ends) m_out.code[j].b = int(here());
+            return;
+        }
+        case StmtKind::Do: {
+            const size_t top = here();
+            put(VmOp::Tick, line);
+            m_loops.push_back({false, {}, {}});
+            // Do While c / Do Until c: leave when the condition equals Until
+            if (s.value && !s.condAtEnd) m_loops.back().jumps.push_back(condJump(*s.value, s.until, line));
+            block(s.blocks[0]);
+            if (s.value && s.condAtEnd) m_loops.back().jumps.push_back(condJump(*s.value, s.until, line));
+            size_t back = put(VmOp::Jump, line);
+            m_out.code[back].b = int(top);
+            closeLoop(here());
+            return;
+        }
+        case StmtKind::While: {
+            // no Exit of its own: an Exit Do inside leaves the enclosing Do
+            const size_t top = here();
+            put(VmOp::Tick, line);
+            const size_t leave = condJump(*s.value, false, line);
+            block(s.blocks[0]);
+            size_t back = put(VmOp::Jump, line);
+            m_out.code[back].b = int(top);
+            m_out.code[leave].b = int(here());
+            return;
+        }
+        case StmtKind::For: {
+            if (m_forDepth >= kMaxForDepth) { exec(s); return; }
+            const int rs = expr(*s.value, line);
+            const int re = expr(*s.end, line);
+            const int rst = s.step ? expr(*s.step, line) : -1;
+            const size_t prep = put(VmOp::ForPrep, line);
+            m_out.code[prep].a = m_forDepth;
+            m_out.code[prep].b = rs;
+            m_out.code[prep].c = re;
+            m_out.code[prep].d = rst;
+            m_out.code[prep].expr = s.target.get();
+            ++m_forDepth;
+            m_out.forDepth = std::max(m_out.forDepth, m_forDepth);
+            m_loops.push_back({true, {}, {}});
+            const size_t bodyStart = here();
+            block(s.blocks[0]);
+            const size_t next = put(VmOp::ForNext, line);
+            m_out.code[next].a = m_forDepth - 1;
+            m_out.code[next].b = int(bodyStart);
+            m_out.code[next].expr = s.target.get();
+            --m_forDepth;
+            m_out.code[prep].e = int(here());
+            closeLoop(here());
+            return;
+        }
+        case StmtKind::Exit:
+            switch (s.exitKind) {
+            case ExitKind::Do:
+            case ExitKind::For:
+                if (Loop* l = innermost(s.exitKind == ExitKind::For)) {
+                    l->jumps.push_back(put(VmOp::Jump, line));
+                    return;
+                }
+                exec(s);
+                return;
+            default: put(VmOp::Return, line); return;
+            }
+        default: exec(s); return;
+        }
+    }
+
+    // Constants go after the temporaries.
+    void finish()
+    {
+        const int base = m_out.vars + m_out.temps;
+        auto fix = [base](int& r) { if (r >= kConstBase) r = base + (r - kConstBase); };
+        for (VmInsn& in : m_out.code) {
+            switch (in.op) {
+            case VmOp::Binary: fix(in.b); fix(in.c); break;
+            case VmOp::Unary: fix(in.b); break;
+            case VmOp::AssignLocal: case VmOp::AssignOther: fix(in.c); break;
+            case VmOp::JumpIfFalse: fix(in.a); break;
+            case VmOp::ForPrep: fix(in.b); fix(in.c); if (in.d >= 0) fix(in.d); break;
+            default: break;
+            }
+        }
+    }
+
+    VmCode m_out;
+    std::vector<Loop> m_loops;
+    std::vector<int> m_borrowed;
+    int m_forDepth = 0;
+};
+
+} // namespace
+
+std::shared_ptr<const VmCode> compileBlock(const Block& body, int slotCount)
+{
+    if (hasOnError(body)) return nullptr;
+    return Compiler(slotCount).run(body);
+}
+
+// ============================================================================ running compiled code
+
+namespace {
+
+// Variants on the machine stack for the small cases, on the heap beyond.
+struct VariantBuffer {
+    static constexpr int kInline = 16;
+    alignas(Variant) unsigned char inlineBuf[kInline * sizeof(Variant)];
+    std::unique_ptr<Variant[]> heap;
+    Variant* vals;
+    int count;
+    explicit VariantBuffer(int n) : count(n)
+    {
+        if (n <= kInline) {
+            vals = reinterpret_cast<Variant*>(inlineBuf);
+            for (int i = 0; i < n; ++i) new (&vals[i]) Variant();
+        } else {
+            heap.reset(new Variant[size_t(n)]);
+            vals = heap.get();
+        }
+    }
+    ~VariantBuffer()
+    {
+        if (count <= kInline)
+            for (int i = 0; i < count; ++i) vals[i].~Variant();
+    }
+    VariantBuffer(const VariantBuffer&) = delete;
+    VariantBuffer& operator=(const VariantBuffer&) = delete;
+};
+
+Variant letValue(const Variant& v) { return v.isObject() ? v.dereferenced() : v; }
+
+bool isIntLike(const Variant& v)
+{
+    return v.type() == VarType::Integer || v.type() == VarType::Long || v.type() == VarType::Byte
+        || v.type() == VarType::Empty || v.type() == VarType::Boolean;
+}
+
+// An integer result in the subtype VBScript gives it: Integer, else Long, else Double.
+inline Variant intValue(int64_t r, bool isLong)
+{
+    if (!isLong && r >= -32768 && r <= 32767) return Variant::integer(int16_t(r));
+    if (r >= INT32_MIN && r <= INT32_MAX) return Variant::longValue(int32_t(r));
+    return Variant::dbl(double(r));
+}
+
+} // namespace
+
+struct Interpreter::ForState {
+    bool intMode = true;
+    bool wantLong = false;
+    bool stable = false;
+    int64_t cur = 0, last = 0, step = 0;
+    double dlast = 0, dstep = 0;
+    Variant curV, stepV;
+    Variant* ctr = nullptr;
+    uint64_t gen = 0;
+};
+
+// The top of a For loop's turn: the counter takes the value, then the end test.
+bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
+{
+    if (st.intMode) {
+        if (!st.stable && (st.gen != m_generation || f.dynamics)) {
+            st.ctr = identStorage(ctrExpr, f, true);
+            st.gen = m_generation;
+            if (!st.ctr) raise(1040, errorMessage(1040));
+        }
+        const int64_t cur = st.cur;
+        if (st.wantLong || cur < -32768 || cur > 32767) {
+            if (cur >= INT32_MIN && cur <= INT32_MAX) *st.ctr = Variant::longValue(int32_t(cur));
+            else *st.ctr = Variant::dbl(double(cur));
+        } else *st.ctr = Variant::integer(int16_t(cur));
+        return !(st.step >= 0 ? cur > st.last : cur < st.last);
+    }
+    Variant* ctr = identStorage(ctrExpr, f, true);
+    if (!ctr) raise(1040, errorMessage(1040));
+    *ctr = st.curV;
+    const double cur = st.curV.toDouble();
+    return !(st.dstep >= 0 ? cur > st.dlast : cur < st.dlast);
+}
+
+Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
+{
+    const int nconst = int(c.consts.size());
+    const int nregs = c.vars + c.temps + nconst;
+    Variant* inlineRegs[48];
+    std::unique_ptr<Variant*[]> heapRegs;
+    Variant** R = inlineRegs;
+    if (nregs > 48) {
+        heapRegs.reset(new Variant*[size_t(nregs)]);
+        R = heapRegs.get();
+    }
+    VariantBuffer temps(c.temps);
+    for (int i = 0; i < c.vars; ++i) R[i] = f.slotPtrs[i];
+    for (int i = 0; i < c.temps; ++i) R[c.vars + i] = &temps.vals[i];
+    for (int i = 0; i < nconst; ++i) R[c.vars + c.temps + i] = const_cast<Variant*>(&c.consts[size_t(i)]);
+    std::unique_ptr<ForState[]> fors;
+    if (c.forDepth) fors.reset(new ForState[size_t(c.forDepth)]);
+
+    const VmInsn* code = c.code.data();
+    const size_t n = c.code.size();
+    size_t pc = 0;
+    while (pc < n) {
+        const VmInsn& in = code[pc++];
+        m_line = in.line;
+        switch (in.op) {
+        case VmOp::Eval: *R[in.a] = eval(*in.expr, f); break;
+        case VmOp::RefGlobal: {
+            const Expr& e = *in.expr;
+            if (!f.dynamics) {
+                GlobalEntry* g = lookupGlobal(e);
+                if (g && (g->kind == GlobalEntry::Var || g->kind == GlobalEntry::Const)) {
+                    R[in.a] = &g->value;
+                    break;
+                }
+            }
+            R[in.a] = &temps.vals[in.a - c.vars];
+            *R[in.a] = eval(e, f);
+            break;
+        }
+        case VmOp::IntArith: {
+            const Expr& e = *in.expr;
+            int64_t r;
+            bool isLong = false, cond;
+            if (e.op >= Op::Concat && tryInt(e, f, r, isLong)) *R[in.a] = intValue(r, isLong);
+            else if (e.op >= Op::Eq && e.op <= Op::Ge && tryIntCondition(e, f, cond)) *R[in.a] = Variant::boolean(cond);
+            else *R[in.a] = eval(e, f);
+            break;
+        }
+        case VmOp::Binary: *R[in.a] = binaryValues(*in.expr, *R[in.b], *R[in.c]); break;
+        case VmOp::Unary: {
+            const Variant& a = *R[in.b];
+            switch (in.expr->op) {
+            case Op::Neg: *R[in.a] = ops::neg(a); break;
+            case Op::Not: *R[in.a] = ops::notOp(a); break;
+            default: *R[in.a] = a.isObject() ? a.dereferenced() : a; break;
+            }
+            break;
+        }
+        case VmOp::CallNamed: {
+            const Expr& e = *in.expr;
+            if (!f.dynamics) {
+                GlobalEntry* g = lookupGlobal(*e.a);
+                if (g && g->kind == GlobalEntry::Proc) {
+                    *R[in.a] = callUser(*g->proc, nullptr, e.args, f);
+                    break;
+                }
+            }
+            *R[in.a] = evalCall(e, f);
+            break;
+        }
+        case VmOp::AssignLocal: {
+            Variant v = in.d ? std::move(*R[in.c]) : *R[in.c];
+            if (v.isObject()) v = v.dereferenced();
+            Variant* st = R[in.b];
+            if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(10);
+            *st = std::move(v);
+            break;
+        }
+        case VmOp::AssignOther: {
+            Variant v = in.d ? std::move(*R[in.c]) : *R[in.c];
+            if (v.isObject()) v = v.dereferenced();
+            assignTo(*in.stmt->target, f, std::move(v), false);
+            break;
+        }
+        case VmOp::Exec: {
+            const Flow fl = exec(*in.stmt, f);
+            if (fl == Flow::Normal) break;
+            if (fl == Flow::ExitFor && in.b >= 0) { pc = size_t(in.b); break; }
+            if (fl == Flow::ExitDo && in.c >= 0) { pc = size_t(in.c); break; }
+            return fl;
+        }
+        case VmOp::JumpIfFalse: {
+            const Variant& v = *R[in.a];
+            const bool t = v.type() == VarType::Boolean ? v.rawInt() != 0 : v.isNull() ? false : v.toBool();
+            if (t == (in.d != 0)) pc = size_t(in.b);
+            break;
+        }
+        case VmOp::CondJumpIfFalse:
+            if (evalCondition(*in.expr, f) == (in.d != 0)) pc = size_t(in.b);
+            break;
+        case VmOp::Jump: pc = size_t(in.b); break;
+        case VmOp::Tick: tick(); break;
+        case VmOp::ForPrep: {
+            ForState& st = fors[size_t(in.a)];
+            Variant start = letValue(*R[in.b]);
+            Variant end = letValue(*R[in.c]);
+            Variant step = in.d >= 0 ? letValue(*R[in.d]) : Variant::integer(1);
+            if (start.isNull() || end.isNull() || step.isNull()) raise(94);
+            const Expr& ctrExpr = *in.expr;
+            st.stable = ctrExpr.bind == Bind::Local || ctrExpr.bind == Bind::ClassField;
+            if (isIntLike(start) && isIntLike(end) && isIntLike(step)) {
+                st.intMode = true;
+                st.wantLong = start.type() == VarType::Long || end.type() == VarType::Long
+                           || step.type() == VarType::Long;
+                st.cur = start.isEmpty() ? 0 : start.rawInt();
+                st.last = end.isEmpty() ? 0 : end.rawInt();
+                st.step = step.isEmpty() ? 0 : step.rawInt();
+                st.ctr = identStorage(ctrExpr, f, true);
+                if (!st.ctr) raise(1040, errorMessage(1040));
+                st.gen = m_generation;
+            } else {
+                st.intMode = false;
+                st.dlast = end.toDouble();
+                st.dstep = step.toDouble();
+                st.stepV = step;
+                st.curV = start.isString() ? Variant::dbl(start.toDouble()) : start;
+            }
+            if (!forTop(st, ctrExpr, f)) pc = size_t(in.e);
+            break;
+        }
+        case VmOp::ForNext: {
+            ForState& st = fors[size_t(in.a)];
+            const Expr& ctrExpr = *in.expr;
+            tick();
+            if (st.intMode) {
+                if (!st.stable && (st.gen != m_generation || f.dynamics)) {
+                    st.ctr = identStorage(ctrExpr, f, true);
+                    st.gen = m_generation;
+                }
+                if (!st.ctr) break;   // the counter went away: the loop ends
+                const Variant& cv = *st.ctr;
+                int64_t cur;
+                if (cv.type() == VarType::Integer || cv.type() == VarType::Long) cur = cv.rawInt() + st.step;
+                else cur = int64_t(cv.toDouble()) + st.step;
+                if (cur > INT32_MAX || cur < INT32_MIN) raise(6);
+                st.cur = cur;
+            } else {
+                Variant* ctr = identStorage(ctrExpr, f, true);
+                if (!ctr) raise(1040, errorMessage(1040));
+                st.curV = ops::add(*ctr, st.stepV);
+            }
+            if (forTop(st, ctrExpr, f)) pc = size_t(in.b);
+            break;
+        }
+        case VmOp::Return: return Flow::ExitProc;
+        }
+    }
+    return Flow::Normal;
+}
+
+} // namespace orra::vbs

@@ -1,0 +1,52 @@
+#pragma once
+// The compiled form of a procedure body or of top-level code: a flat register program for what
+// runs most (assignments, If, loops, arithmetic, calls of procedures by name). Every other
+// statement or expression is one instruction that hands it to the tree walker, so the two
+// always agree. Code containing On Error is never compiled (the tree walker traps per statement).
+
+#include "platform/vbscript/Ast.h"
+
+#include <memory>
+#include <vector>
+
+namespace orra::vbs {
+
+enum class VmOp : uint8_t {
+    Eval,             // R[a] = eval(expr)
+    RefGlobal,        // R[a] refers to the global variable expr names (as evalRef reads it), else eval(expr)
+    IntArith,         // R[a] = expr computed on plain integers, else eval(expr)
+    Binary,           // R[a] = R[b] expr->op R[c]
+    Unary,            // R[a] = expr->op R[b]
+    CallNamed,        // R[a] = expr (a call): a global procedure directly, anything else through eval
+    AssignLocal,      // variable slot b = R[c]; d = 1: R[c] is a temp that may be moved from
+    AssignOther,      // stmt's target = R[c] (let assignment through assignTo)
+    Exec,             // exec(stmt); Exit For jumps to b, Exit Do to c (-1: the flow leaves the code)
+    JumpIfFalse,      // if R[a] is not true: jump to b
+    CondJumpIfFalse,  // if the condition expr is not true: jump to b
+    Jump,             // jump to b
+    Tick,             // loop turn: cancel, yield and time-out checks
+    ForPrep,          // For state a from start R[b], end R[c], step R[d] (-1: 1); finished: jump to e
+    ForNext,          // For state a: next value; still running: jump to b
+    Return,           // Exit Function / Sub / Property
+};
+
+struct VmInsn {
+    VmOp op;
+    int line = 0;
+    int a = -1, b = -1, c = -1, d = -1, e = -1;
+    const Expr* expr = nullptr;
+    const Stmt* stmt = nullptr;
+};
+
+struct VmCode {
+    std::vector<VmInsn> code;
+    std::vector<Variant> consts;
+    int vars = 0;       // registers [0, vars): the frame's variables
+    int temps = 0;       // [vars, vars + temps): temporaries; then the constants
+    int forDepth = 0;    // For loops nested at most this deep
+};
+
+// Compiles a block whose frame has slotCount variables; nullptr when it must run on the tree walker.
+std::shared_ptr<const VmCode> compileBlock(const Block& body, int slotCount);
+
+} // namespace orra::vbs
