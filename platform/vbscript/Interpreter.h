@@ -106,6 +106,8 @@ private:
     // Compiled code (Vm.cpp).
     struct ForState;
     Flow runCompiled(const VmCode& c, Frame& f);
+    Flow execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps);
+    Variant callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller);
     bool forTop(ForState& st, const Expr& ctrExpr, Frame& f);
     void runBody(const Proc& p, Frame& f);
     Flow execIf(const Stmt& s, Frame& f);

@@ -479,6 +479,28 @@ void Variant::movePayload(Variant&& o) noexcept
     }
 }
 
+Variant& Variant::copyAssignSlow(const Variant& o)
+{
+    if (this != &o) {
+        Variant copy(o);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+Variant& Variant::moveAssignSlow(Variant&& o) noexcept
+{
+    if (this != &o) {
+        // o may live inside what this holds (an array element): take it out first
+        Variant taken(std::move(o));
+        destroyPayload();
+        m_type = taken.m_type;
+        m_u = taken.m_u;
+        if (hasPayload(m_type)) movePayload(std::move(taken));
+    }
+    return *this;
+}
+
 void Variant::destroyPayload() noexcept
 {
     switch (m_type) {

@@ -57,11 +57,7 @@ public:
             m_u = o.m_u;
             return *this;
         }
-        if (this != &o) {
-            Variant copy(o);
-            *this = std::move(copy);
-        }
-        return *this;
+        return copyAssignSlow(o);
     }
     Variant& operator=(Variant&& o) noexcept
     {
@@ -70,15 +66,7 @@ public:
             m_u = o.m_u;
             return *this;
         }
-        if (this != &o) {
-            // o may live inside what this holds (an array element): take it out first
-            Variant taken(std::move(o));
-            destroyPayload();
-            m_type = taken.m_type;
-            m_u = taken.m_u;
-            if (hasPayload(m_type)) movePayload(std::move(taken));
-        }
-        return *this;
+        return moveAssignSlow(std::move(o));
     }
     ~Variant()
     {
@@ -164,8 +152,10 @@ private:
     // Only String, Object and Array hold a payload; every other subtype is plain bits.
     static constexpr bool hasPayload(VarType t) noexcept
     {
-        return t == VarType::String || t == VarType::Object || t == VarType::Array;
+        return unsigned(t) - unsigned(VarType::String) <= 1u || t == VarType::Array;   // String, Object; Array
     }
+    Variant& copyAssignSlow(const Variant& o);
+    Variant& moveAssignSlow(Variant&& o) noexcept;
     void copyPayload(const Variant& o);
     void movePayload(Variant&& o) noexcept;
     void destroyPayload() noexcept;

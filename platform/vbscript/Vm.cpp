@@ -8,6 +8,16 @@ namespace orra::vbs {
 namespace {
 
 constexpr int kConstBase = 1 << 24;   // constant registers until the layout is final
+constexpr int kBorrowBase = 1 << 23;  // registers a RefGlobal points at a global: never shared
+constexpr long kStackBudget = 3 * 1024 * 1024;   // as the tree walker's
+constexpr int kMaxCallDepth = 2500;
+
+// Holds an array locked while a reference into it is passed on.
+struct LockHold {
+    std::vector<ArrayPtr> arrays;
+    ~LockHold() { for (auto& a : arrays) --a->locks; }
+    void add(const ArrayPtr& a) { ++a->locks; arrays.push_back(a); }
+};
 constexpr int kMaxForDepth = 4;       // deeper For loops run on the tree walker
 
 bool hasOnError(const Block& b)
@@ -50,24 +60,34 @@ private:
         return m_out.code.size() - 1;
     }
 
-    int temp() { return m_out.vars + m_out.temps++; }
+    // Temporaries live within one statement: each statement starts again from the first.
+    int temp()
+    {
+        const int t = m_out.vars + m_tempTop++;
+        m_out.temps = std::max(m_out.temps, m_tempTop);
+        return t;
+    }
 
-    bool isTemp(int r) const { return r >= m_out.vars && r < kConstBase; }
+    bool isTemp(int r) const { return r >= m_out.vars && r < kBorrowBase; }
 
     int expr(const Expr& e, int line)
     {
         switch (e.kind) {
         case ExprKind::Literal:
+            for (size_t k = 0; k < m_out.consts.size(); ++k) {
+                const Variant& v = m_out.consts[k];
+                if (v.type() == e.value.type() && v.type() != VarType::String && v.rawInt() == e.value.rawInt())
+                    return kConstBase + int(k);
+            }
             m_out.consts.push_back(e.value);
             return kConstBase + int(m_out.consts.size()) - 1;
         case ExprKind::Ident:
             if (e.bind == Bind::Local && e.slot >= 0 && e.slot < m_out.vars) return e.slot;
             if (e.bind == Bind::Unresolved) {
-                const int t = temp();
+                const int t = kBorrowBase + m_borrowed++;
                 size_t i = put(VmOp::RefGlobal, line);
                 m_out.code[i].a = t;
                 m_out.code[i].expr = &e;
-                m_borrowed.push_back(t);
                 return t;
             }
             break;
@@ -118,17 +138,25 @@ private:
         return t;
     }
 
-    bool movable(int r) const
-    {
-        if (!isTemp(r)) return false;
-        for (int b : m_borrowed)
-            if (b == r) return false;
-        return true;
-    }
+    bool movable(int r) const { return isTemp(r); }
 
     // A jump taken when the condition's truth equals jumpWhen; returns it for patching.
     size_t condJump(const Expr& c, bool jumpWhen, int line)
     {
+        const auto simple = [this](const Expr& x) {
+            return x.kind == ExprKind::Literal || (x.kind == ExprKind::Ident && x.bind == Bind::Local
+                                                   && x.slot >= 0 && x.slot < m_out.vars);
+        };
+        if (c.kind == ExprKind::Binary && c.op >= Op::Eq && c.op <= Op::Ge && simple(*c.a) && simple(*c.b)) {
+            // two variables or constants: compared in place
+            const int ra = expr(*c.a, line), rb = expr(*c.b, line);
+            size_t i = put(VmOp::CompareJump, line);
+            m_out.code[i].a = ra;
+            m_out.code[i].c = rb;
+            m_out.code[i].expr = &c;
+            m_out.code[i].d = jumpWhen ? 1 : 0;
+            return i;
+        }
         if (c.kind == ExprKind::Binary && c.op >= Op::Eq && c.op <= Op::Ge && Interpreter::isIntArith(c)) {
             size_t i = put(VmOp::CondJumpIfFalse, line);
             m_out.code[i].expr = &c;
@@ -176,6 +204,7 @@ private:
     void stmt(const Stmt& s)
     {
         const int line = s.line;
+        m_tempTop = 0;
         switch (s.kind) {
         case StmtKind::Assign: {
             const int r = expr(*s.value, line);
@@ -271,18 +300,25 @@ private:
         }
     }
 
-    // Constants go after the temporaries.
+    // The borrowing registers go after the temporaries, the constants after them.
     void finish()
     {
-        const int base = m_out.vars + m_out.temps;
-        auto fix = [base](int& r) { if (r >= kConstBase) r = base + (r - kConstBase); };
+        const int borrowAt = m_out.vars + m_out.temps;
+        m_out.temps += m_borrowed;
+        const int constAt = m_out.vars + m_out.temps;
+        auto fix = [borrowAt, constAt](int& r) {
+            if (r >= kConstBase) r = constAt + (r - kConstBase);
+            else if (r >= kBorrowBase) r = borrowAt + (r - kBorrowBase);
+        };
         for (VmInsn& in : m_out.code) {
             switch (in.op) {
             case VmOp::Binary: fix(in.b); fix(in.c); break;
             case VmOp::Unary: fix(in.b); break;
             case VmOp::AssignLocal: case VmOp::AssignOther: fix(in.c); break;
             case VmOp::JumpIfFalse: fix(in.a); break;
+            case VmOp::CompareJump: fix(in.a); fix(in.c); break;
             case VmOp::ForPrep: fix(in.b); fix(in.c); if (in.d >= 0) fix(in.d); break;
+            case VmOp::RefGlobal: fix(in.a); break;
             default: break;
             }
         }
@@ -290,8 +326,9 @@ private:
 
     VmCode m_out;
     std::vector<Loop> m_loops;
-    std::vector<int> m_borrowed;
+    int m_borrowed = 0;
     int m_forDepth = 0;
+    int m_tempTop = 0;
 };
 
 } // namespace
@@ -384,21 +421,89 @@ bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
     return !(st.dstep >= 0 ? cur > st.dlast : cur < st.dlast);
 }
 
+// Register pointers: the frame's variables, the temporaries, the constants.
+struct RegisterFile {
+    static constexpr int kInline = 48;
+    Variant* inlineRegs[kInline];
+    std::unique_ptr<Variant*[]> heap;
+    Variant** R;
+    RegisterFile(const VmCode& c, Variant* temps)
+    {
+        const int nconst = int(c.consts.size());
+        const int n = c.vars + c.temps + nconst;
+        R = inlineRegs;
+        if (n > kInline) {
+            heap.reset(new Variant*[size_t(n)]);
+            R = heap.get();
+        }
+        for (int i = 0; i < c.temps; ++i) R[c.vars + i] = &temps[i];
+        for (int i = 0; i < nconst; ++i) R[c.vars + c.temps + i] = const_cast<Variant*>(&c.consts[size_t(i)]);
+    }
+};
+
 Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
 {
-    const int nconst = int(c.consts.size());
-    const int nregs = c.vars + c.temps + nconst;
-    Variant* inlineRegs[48];
-    std::unique_ptr<Variant*[]> heapRegs;
-    Variant** R = inlineRegs;
-    if (nregs > 48) {
-        heapRegs.reset(new Variant*[size_t(nregs)]);
-        R = heapRegs.get();
-    }
     VariantBuffer temps(c.temps);
-    for (int i = 0; i < c.vars; ++i) R[i] = f.slotPtrs[i];
-    for (int i = 0; i < c.temps; ++i) R[c.vars + i] = &temps.vals[i];
-    for (int i = 0; i < nconst; ++i) R[c.vars + c.temps + i] = const_cast<Variant*>(&c.consts[size_t(i)]);
+    RegisterFile regs(c, temps.vals);
+    for (int i = 0; i < c.vars; ++i) regs.R[i] = f.slotPtrs[i];
+    return execInsns(c, f, regs.R, temps.vals);
+}
+
+// A call of a compiled procedure in one piece: the variables, temporaries and register
+// pointers of the frame live in one block, and the register pointers serve as the slots.
+Variant Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller)
+{
+    const VmCode& c = *p.vm;
+    VariantBuffer store(c.vars + c.temps);
+    RegisterFile regs(c, store.vals + c.vars);
+    Variant** R = regs.R;
+    for (int i = 0; i < c.vars; ++i) R[i] = &store.vals[i];
+    LockHold hold;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const Expr& ae = *args[i];
+        if (ae.kind == ExprKind::Missing) raise(450);
+        if (p.params[i].byRef && (ae.kind == ExprKind::Ident || ae.kind == ExprKind::Call)) {
+            ArrayPtr locked;
+            Variant* ref = refStorage(ae, caller, &locked);
+            if (ref) {
+                if (locked) hold.add(locked);
+                R[i] = ref;
+                continue;
+            }
+        }
+        int64_t r;
+        bool isLong = false;
+        if (ae.kind == ExprKind::Binary && isIntArith(ae) && ae.op >= Op::Concat && tryInt(ae, caller, r, isLong))
+            store.vals[i] = intValue(r, isLong);
+        else store.vals[i] = eval(ae, caller);
+    }
+    char probe;
+    if (m_depth + 1 > kMaxCallDepth || (m_stackBase && m_stackBase - &probe > kStackBudget)) raise(28);
+    struct Scope {
+        Interpreter& in;
+        Frame& f;
+        bool explicitSaved;
+        ~Scope()
+        {
+            --in.m_depth;
+            in.m_optionExplicit = explicitSaved;
+            delete f.dynamics;
+        }
+    };
+    Frame f;
+    f.proc = &p;
+    f.slotPtrs = R;
+    ++m_depth;
+    Scope scope{*this, f, m_optionExplicit};
+    tick();
+    m_optionExplicit = p.optionExplicit;
+    execInsns(c, f, R, store.vals + c.vars);
+    if (p.resultSlot >= 0) return std::move(*R[p.resultSlot]);
+    return Variant();
+}
+
+Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps)
+{
     std::unique_ptr<ForState[]> fors;
     if (c.forDepth) fors.reset(new ForState[size_t(c.forDepth)]);
 
@@ -419,7 +524,7 @@ Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
                     break;
                 }
             }
-            R[in.a] = &temps.vals[in.a - c.vars];
+            R[in.a] = &temps[in.a - c.vars];
             *R[in.a] = eval(e, f);
             break;
         }
@@ -447,7 +552,10 @@ Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
             if (!f.dynamics) {
                 GlobalEntry* g = lookupGlobal(*e.a);
                 if (g && g->kind == GlobalEntry::Proc) {
-                    *R[in.a] = callUser(*g->proc, nullptr, e.args, f);
+                    const Proc& p = *g->proc;
+                    if (p.vm && p.arrayLocals.empty() && m_withStack.empty() && e.args.size() == p.params.size())
+                        *R[in.a] = callCompiled(p, e.args, f);
+                    else *R[in.a] = callUser(p, nullptr, e.args, f);
                     break;
                 }
             }
@@ -484,6 +592,25 @@ Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
         case VmOp::CondJumpIfFalse:
             if (evalCondition(*in.expr, f) == (in.d != 0)) pc = size_t(in.b);
             break;
+        case VmOp::CompareJump: {
+            const Variant& x = *R[in.a];
+            const Variant& y = *R[in.c];
+            bool t;
+            if ((x.type() == VarType::Integer || x.type() == VarType::Long)
+                && (y.type() == VarType::Integer || y.type() == VarType::Long)) {
+                const int64_t u = x.rawInt(), v = y.rawInt();
+                switch (in.expr->op) {
+                case Op::Eq: t = u == v; break;
+                case Op::Ne: t = u != v; break;
+                case Op::Lt: t = u < v; break;
+                case Op::Gt: t = u > v; break;
+                case Op::Le: t = u <= v; break;
+                default: t = u >= v; break;
+                }
+            } else t = evalCondition(*in.expr, f);
+            if (t == (in.d != 0)) pc = size_t(in.b);
+            break;
+        }
         case VmOp::Jump: pc = size_t(in.b); break;
         case VmOp::Tick: tick(); break;
         case VmOp::ForPrep: {

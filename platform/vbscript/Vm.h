@@ -23,6 +23,7 @@ enum class VmOp : uint8_t {
     Exec,             // exec(stmt); Exit For jumps to b, Exit Do to c (-1: the flow leaves the code)
     JumpIfFalse,      // if R[a] is not true: jump to b
     CondJumpIfFalse,  // if the condition expr is not true: jump to b
+    CompareJump,      // the comparison expr of R[a] and R[c]; jumps to b as JumpIfFalse
     Jump,             // jump to b
     Tick,             // loop turn: cancel, yield and time-out checks
     ForPrep,          // For state a from start R[b], end R[c], step R[d] (-1: 1); finished: jump to e
