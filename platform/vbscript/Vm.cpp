@@ -3,6 +3,8 @@
 #include "platform/vbscript/Interpreter.h"
 #include "platform/vbscript/Runtime.h"
 
+#include <cstring>
+
 namespace orra::vbs {
 
 namespace {
@@ -94,15 +96,11 @@ private:
         case ExprKind::Paren: return expr(*e.a, line);
         case ExprKind::Binary: {
             if (e.op == Op::Is) break;
-            if (Interpreter::isIntArith(e)) {
-                const int t = temp();
-                size_t i = put(VmOp::IntArith, line);
-                m_out.code[i].a = t;
-                m_out.code[i].expr = &e;
-                return t;
-            }
+            // operands' temporaries are free again once the operator has read them
+            const int mark = m_tempTop;
             const int ra = expr(*e.a, line);
             const int rb = expr(*e.b, line);
+            m_tempTop = mark;
             const int t = temp();
             size_t i = put(VmOp::Binary, line);
             m_out.code[i].a = t;
@@ -112,7 +110,9 @@ private:
             return t;
         }
         case ExprKind::Unary: {
+            const int mark = m_tempTop;
             const int ra = expr(*e.a, line);
+            m_tempTop = mark;
             const int t = temp();
             size_t i = put(VmOp::Unary, line);
             m_out.code[i].a = t;
@@ -122,10 +122,32 @@ private:
         }
         case ExprKind::Call:
             if (e.a->kind == ExprKind::Ident && e.a->bind == Bind::Unresolved) {
+                // Arguments without side effects (variables, literals, arithmetic) are computed
+                // here; a callee that is not a compiled procedure simply evaluates them again.
+                bool pure = !e.args.empty();
+                for (const ExprPtr& a : e.args)
+                    if (a->kind != ExprKind::Ident && !(a->kind == ExprKind::Literal) && !Interpreter::isIntArith(*a))
+                        pure = false;
+                std::vector<VmArg> regs;
+                const int mark = m_tempTop;
+                if (pure) {
+                    for (const ExprPtr& a : e.args) {
+                        if (a->kind == ExprKind::Ident) regs.push_back({-1, false});
+                        else {
+                            const int r = expr(*a, line);
+                            regs.push_back({r, isTemp(r)});
+                        }
+                    }
+                }
+                m_tempTop = mark;
                 const int t = temp();
                 size_t i = put(VmOp::CallNamed, line);
                 m_out.code[i].a = t;
                 m_out.code[i].expr = &e;
+                if (pure) {
+                    m_out.code[i].e = int(m_out.args.size());
+                    m_out.args.insert(m_out.args.end(), regs.begin(), regs.end());
+                }
                 return t;
             }
             break;
@@ -322,6 +344,9 @@ private:
             default: break;
             }
         }
+        for (VmArg& a : m_out.args)
+            if (a.reg >= 0) fix(a.reg);
+        for (const Variant& v : m_out.consts) m_out.constRegs.push_back(const_cast<Variant*>(&v));
     }
 
     VmCode m_out;
@@ -427,39 +452,46 @@ struct RegisterFile {
     Variant* inlineRegs[kInline];
     std::unique_ptr<Variant*[]> heap;
     Variant** R;
-    RegisterFile(const VmCode& c, Variant* temps)
+    // frame: the variables and then the temporaries, contiguous
+    RegisterFile(const VmCode& c, Variant* frame)
     {
-        const int nconst = int(c.consts.size());
+        const int nconst = int(c.constRegs.size());
         const int n = c.vars + c.temps + nconst;
         R = inlineRegs;
         if (n > kInline) {
             heap.reset(new Variant*[size_t(n)]);
             R = heap.get();
         }
-        for (int i = 0; i < c.temps; ++i) R[c.vars + i] = &temps[i];
-        for (int i = 0; i < nconst; ++i) R[c.vars + c.temps + i] = const_cast<Variant*>(&c.consts[size_t(i)]);
+        for (int i = 0; i < c.vars + c.temps; ++i) R[i] = frame + i;
+        if (nconst) std::memcpy(R + c.vars + c.temps, c.constRegs.data(), size_t(nconst) * sizeof(Variant*));
     }
 };
 
 Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
 {
     VariantBuffer temps(c.temps);
-    RegisterFile regs(c, temps.vals);
+    RegisterFile regs(c, temps.vals - c.vars);   // the variables are the frame's own slots
     for (int i = 0; i < c.vars; ++i) regs.R[i] = f.slotPtrs[i];
     return execInsns(c, f, regs.R, temps.vals);
 }
 
 // A call of a compiled procedure in one piece: the variables, temporaries and register
 // pointers of the frame live in one block, and the register pointers serve as the slots.
-Variant Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller)
+Variant Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller,
+                                  const VmArg* computed, Variant** callerRegs)
 {
     const VmCode& c = *p.vm;
     VariantBuffer store(c.vars + c.temps);
-    RegisterFile regs(c, store.vals + c.vars);
+    RegisterFile regs(c, store.vals);
     Variant** R = regs.R;
-    for (int i = 0; i < c.vars; ++i) R[i] = &store.vals[i];
     LockHold hold;
     for (size_t i = 0; i < args.size(); ++i) {
+        if (computed && computed[i].reg >= 0) {
+            Variant& v = *callerRegs[computed[i].reg];
+            if (computed[i].movable) store.vals[i] = std::move(v);
+            else store.vals[i] = v;
+            continue;
+        }
         const Expr& ae = *args[i];
         if (ae.kind == ExprKind::Missing) raise(450);
         if (p.params[i].byRef && (ae.kind == ExprKind::Ident || ae.kind == ExprKind::Call)) {
@@ -537,7 +569,32 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             else *R[in.a] = eval(e, f);
             break;
         }
-        case VmOp::Binary: *R[in.a] = binaryValues(*in.expr, *R[in.b], *R[in.c]); break;
+        case VmOp::Binary: {
+            const Variant& x = *R[in.b];
+            const Variant& y = *R[in.c];
+            if ((x.type() == VarType::Integer || x.type() == VarType::Long)
+                && (y.type() == VarType::Integer || y.type() == VarType::Long)) {
+                // Integer and Long operands: the short way binaryValues takes too
+                const int64_t u = x.rawInt(), v = y.rawInt();
+                const bool isLong = x.type() == VarType::Long || y.type() == VarType::Long;
+                switch (in.expr->op) {
+                case Op::Add: *R[in.a] = intValue(u + v, isLong); continue;
+                case Op::Sub: *R[in.a] = intValue(u - v, isLong); continue;
+                case Op::Mul: *R[in.a] = intValue(u * v, isLong); continue;
+                case Op::Mod: if (v != 0) { *R[in.a] = intValue(u % v, isLong); continue; } break;
+                case Op::IntDiv: if (v != 0) { *R[in.a] = intValue(u / v, isLong); continue; } break;
+                case Op::Eq: *R[in.a] = Variant::boolean(u == v); continue;
+                case Op::Ne: *R[in.a] = Variant::boolean(u != v); continue;
+                case Op::Lt: *R[in.a] = Variant::boolean(u < v); continue;
+                case Op::Gt: *R[in.a] = Variant::boolean(u > v); continue;
+                case Op::Le: *R[in.a] = Variant::boolean(u <= v); continue;
+                case Op::Ge: *R[in.a] = Variant::boolean(u >= v); continue;
+                default: break;
+                }
+            }
+            *R[in.a] = binaryValues(*in.expr, x, y);
+            break;
+        }
         case VmOp::Unary: {
             const Variant& a = *R[in.b];
             switch (in.expr->op) {
@@ -554,7 +611,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 if (g && g->kind == GlobalEntry::Proc) {
                     const Proc& p = *g->proc;
                     if (p.vm && p.arrayLocals.empty() && m_withStack.empty() && e.args.size() == p.params.size())
-                        *R[in.a] = callCompiled(p, e.args, f);
+                        *R[in.a] = callCompiled(p, e.args, f, in.e >= 0 ? &c.args[size_t(in.e)] : nullptr, R);
                     else *R[in.a] = callUser(p, nullptr, e.args, f);
                     break;
                 }

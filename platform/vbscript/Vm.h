@@ -17,7 +17,8 @@ enum class VmOp : uint8_t {
     IntArith,         // R[a] = expr computed on plain integers, else eval(expr)
     Binary,           // R[a] = R[b] expr->op R[c]
     Unary,            // R[a] = expr->op R[b]
-    CallNamed,        // R[a] = expr (a call): a global procedure directly, anything else through eval
+    CallNamed,        // R[a] = expr (a call): a global procedure directly, anything else through eval;
+                      // e >= 0: its arguments were computed into the registers listed from args[e]
     AssignLocal,      // variable slot b = R[c]; d = 1: R[c] is a temp that may be moved from
     AssignOther,      // stmt's target = R[c] (let assignment through assignTo)
     Exec,             // exec(stmt); Exit For jumps to b, Exit Do to c (-1: the flow leaves the code)
@@ -39,9 +40,17 @@ struct VmInsn {
     const Stmt* stmt = nullptr;
 };
 
+// An argument computed before a call: its register, and whether the value may be moved out.
+struct VmArg {
+    int reg = -1;         // -1: a variable, passed by the tree walker's rules (ByRef)
+    bool movable = false;
+};
+
 struct VmCode {
     std::vector<VmInsn> code;
+    std::vector<VmArg> args;
     std::vector<Variant> consts;
+    std::vector<Variant*> constRegs;   // their addresses, copied into each frame's registers
     int vars = 0;       // registers [0, vars): the frame's variables
     int temps = 0;       // [vars, vars + temps): temporaries; then the constants
     int forDepth = 0;    // For loops nested at most this deep
