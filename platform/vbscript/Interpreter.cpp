@@ -1426,7 +1426,7 @@ void Interpreter::runBody(const Proc& p, Frame& f)
 {
     if (!p.vmTried) {
         p.vmTried = true;
-        p.vm = compileBlock(p.body, p.slotCount);
+        p.vm = compileProc(p);
     }
     if (p.vm) runCompiled(*p.vm, f);
     else execBlock(p.body, f);

@@ -107,8 +107,8 @@ private:
     struct ForState;
     Flow runCompiled(const VmCode& c, Frame& f);
     Flow execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps);
-    Variant callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller, const VmArg* computed,
-                         Variant** callerRegs);
+    void callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller, const VmArg* computed,
+                      Variant** callerRegs, Variant& result);
     bool forTop(ForState& st, const Expr& ctrExpr, Frame& f);
     void runBody(const Proc& p, Frame& f);
     Flow execIf(const Stmt& s, Frame& f);

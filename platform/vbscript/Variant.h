@@ -148,6 +148,14 @@ public:
 
     void clear() { *this = Variant(); }
 
+    // Stores an Integer, Long or Boolean in place (the interpreter's fast paths).
+    void setRaw(VarType t, int64_t x) noexcept
+    {
+        if (hasPayload(m_type)) destroyPayload();
+        m_type = t;
+        m_u.i = x;
+    }
+
 private:
     // Only String, Object and Array hold a payload; every other subtype is plain bits.
     static constexpr bool hasPayload(VarType t) noexcept

@@ -35,6 +35,7 @@ bool hasOnError(const Block& b)
 class Compiler {
 public:
     explicit Compiler(int vars) { m_out.vars = vars; }
+    void directCall(bool on) { m_out.directCall = on; }
 
     std::shared_ptr<const VmCode> run(const Block& body)
     {
@@ -347,6 +348,8 @@ private:
         for (VmArg& a : m_out.args)
             if (a.reg >= 0) fix(a.reg);
         for (const Variant& v : m_out.consts) m_out.constRegs.push_back(const_cast<Variant*>(&v));
+        m_out.constCount = int(m_out.consts.size());
+        m_out.codeSize = int(m_out.code.size());
     }
 
     VmCode m_out;
@@ -364,35 +367,17 @@ std::shared_ptr<const VmCode> compileBlock(const Block& body, int slotCount)
     return Compiler(slotCount).run(body);
 }
 
+std::shared_ptr<const VmCode> compileProc(const Proc& p)
+{
+    if (hasOnError(p.body)) return nullptr;
+    Compiler c(p.slotCount);
+    c.directCall(p.arrayLocals.empty() && !p.owner);
+    return c.run(p.body);
+}
+
 // ============================================================================ running compiled code
 
 namespace {
-
-// Variants on the machine stack for the small cases, on the heap beyond.
-struct VariantBuffer {
-    static constexpr int kInline = 16;
-    alignas(Variant) unsigned char inlineBuf[kInline * sizeof(Variant)];
-    std::unique_ptr<Variant[]> heap;
-    Variant* vals;
-    int count;
-    explicit VariantBuffer(int n) : count(n)
-    {
-        if (n <= kInline) {
-            vals = reinterpret_cast<Variant*>(inlineBuf);
-            for (int i = 0; i < n; ++i) new (&vals[i]) Variant();
-        } else {
-            heap.reset(new Variant[size_t(n)]);
-            vals = heap.get();
-        }
-    }
-    ~VariantBuffer()
-    {
-        if (count <= kInline)
-            for (int i = 0; i < count; ++i) vals[i].~Variant();
-    }
-    VariantBuffer(const VariantBuffer&) = delete;
-    VariantBuffer& operator=(const VariantBuffer&) = delete;
-};
 
 Variant letValue(const Variant& v) { return v.isObject() ? v.dereferenced() : v; }
 
@@ -408,6 +393,13 @@ inline Variant intValue(int64_t r, bool isLong)
     if (!isLong && r >= -32768 && r <= 32767) return Variant::integer(int16_t(r));
     if (r >= INT32_MIN && r <= INT32_MAX) return Variant::longValue(int32_t(r));
     return Variant::dbl(double(r));
+}
+
+inline void storeInt(Variant& dst, int64_t r, bool isLong)
+{
+    if (!isLong && r >= -32768 && r <= 32767) dst.setRaw(VarType::Integer, r);
+    else if (r >= INT32_MIN && r <= INT32_MAX) dst.setRaw(VarType::Long, r);
+    else dst = Variant::dbl(double(r));
 }
 
 } // namespace
@@ -446,50 +438,71 @@ bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
     return !(st.dstep >= 0 ? cur > st.dlast : cur < st.dlast);
 }
 
-// Register pointers: the frame's variables, the temporaries, the constants.
+// The registers of one run of compiled code: pointers to the variables (from `first`), to
+// the temporaries and to the constants; owned Variants for the variables from `first` on and
+// the temporaries, on the machine stack for the small cases.
 struct RegisterFile {
-    static constexpr int kInline = 48;
-    Variant* inlineRegs[kInline];
-    std::unique_ptr<Variant*[]> heap;
+    static constexpr int kInlineRegs = 48;
+    static constexpr int kInlineVals = 16;
+    Variant* inlineRegs[kInlineRegs];
+    alignas(Variant) unsigned char inlineVals[kInlineVals * sizeof(Variant)];
+    std::unique_ptr<Variant*[]> heapRegs;
+    std::unique_ptr<Variant[]> heapVals;
     Variant** R;
-    // frame: the variables and then the temporaries, contiguous
-    RegisterFile(const VmCode& c, Variant* frame)
+    Variant* vals;
+    int owned;
+    RegisterFile(const VmCode& c, int first)
     {
-        const int nconst = int(c.constRegs.size());
+        const int nconst = c.constCount;
         const int n = c.vars + c.temps + nconst;
+        owned = c.vars + c.temps - first;
         R = inlineRegs;
-        if (n > kInline) {
-            heap.reset(new Variant*[size_t(n)]);
-            R = heap.get();
+        if (n > kInlineRegs) {
+            heapRegs.reset(new Variant*[size_t(n)]);
+            R = heapRegs.get();
         }
-        for (int i = 0; i < c.vars + c.temps; ++i) R[i] = frame + i;
-        if (nconst) std::memcpy(R + c.vars + c.temps, c.constRegs.data(), size_t(nconst) * sizeof(Variant*));
+        if (owned <= kInlineVals) {
+            vals = reinterpret_cast<Variant*>(inlineVals);
+            for (int i = 0; i < owned; ++i) R[first + i] = new (&vals[i]) Variant();
+        } else {
+            heapVals.reset(new Variant[size_t(owned)]);
+            vals = heapVals.get();
+            for (int i = 0; i < owned; ++i) R[first + i] = &vals[i];
+        }
+        Variant* const* consts = c.constRegs.data();
+        for (int i = 0; i < nconst; ++i) R[c.vars + c.temps + i] = consts[i];
     }
+    ~RegisterFile()
+    {
+        if (owned <= kInlineVals)
+            for (int i = 0; i < owned; ++i) vals[i].~Variant();
+    }
+    RegisterFile(const RegisterFile&) = delete;
+    RegisterFile& operator=(const RegisterFile&) = delete;
 };
 
 Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
 {
-    VariantBuffer temps(c.temps);
-    RegisterFile regs(c, temps.vals - c.vars);   // the variables are the frame's own slots
+    RegisterFile regs(c, c.vars);   // the variables are the frame's own slots
     for (int i = 0; i < c.vars; ++i) regs.R[i] = f.slotPtrs[i];
-    return execInsns(c, f, regs.R, temps.vals);
+    return execInsns(c, f, regs.R, regs.vals);
 }
 
 // A call of a compiled procedure in one piece: the variables, temporaries and register
 // pointers of the frame live in one block, and the register pointers serve as the slots.
-Variant Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller,
-                                  const VmArg* computed, Variant** callerRegs)
+void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller,
+                               const VmArg* computed, Variant** callerRegs, Variant& result)
 {
     const VmCode& c = *p.vm;
-    VariantBuffer store(c.vars + c.temps);
-    RegisterFile regs(c, store.vals);
+    RegisterFile regs(c, 0);
     Variant** R = regs.R;
+    Variant* vals = regs.vals;
     LockHold hold;
     for (size_t i = 0; i < args.size(); ++i) {
         if (computed && computed[i].reg >= 0) {
             Variant& v = *callerRegs[computed[i].reg];
-            if (computed[i].movable) store.vals[i] = std::move(v);
-            else store.vals[i] = v;
+            if (computed[i].movable) vals[i] = std::move(v);
+            else vals[i] = v;
             continue;
         }
         const Expr& ae = *args[i];
@@ -506,8 +519,8 @@ Variant Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& arg
         int64_t r;
         bool isLong = false;
         if (ae.kind == ExprKind::Binary && isIntArith(ae) && ae.op >= Op::Concat && tryInt(ae, caller, r, isLong))
-            store.vals[i] = intValue(r, isLong);
-        else store.vals[i] = eval(ae, caller);
+            vals[i] = intValue(r, isLong);
+        else vals[i] = eval(ae, caller);
     }
     char probe;
     if (m_depth + 1 > kMaxCallDepth || (m_stackBase && m_stackBase - &probe > kStackBudget)) raise(28);
@@ -529,9 +542,10 @@ Variant Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& arg
     Scope scope{*this, f, m_optionExplicit};
     tick();
     m_optionExplicit = p.optionExplicit;
-    execInsns(c, f, R, store.vals + c.vars);
-    if (p.resultSlot >= 0) return std::move(*R[p.resultSlot]);
-    return Variant();
+    execInsns(c, f, R, vals + c.vars);
+    // the result register may be one the arguments came from: they are all read by now
+    if (p.resultSlot >= 0) result = std::move(*R[p.resultSlot]);
+    else result = Variant();
 }
 
 Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps)
@@ -540,7 +554,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
     if (c.forDepth) fors.reset(new ForState[size_t(c.forDepth)]);
 
     const VmInsn* code = c.code.data();
-    const size_t n = c.code.size();
+    const size_t n = size_t(c.codeSize);
     size_t pc = 0;
     while (pc < n) {
         const VmInsn& in = code[pc++];
@@ -577,18 +591,19 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 // Integer and Long operands: the short way binaryValues takes too
                 const int64_t u = x.rawInt(), v = y.rawInt();
                 const bool isLong = x.type() == VarType::Long || y.type() == VarType::Long;
+                Variant& d = *R[in.a];
                 switch (in.expr->op) {
-                case Op::Add: *R[in.a] = intValue(u + v, isLong); continue;
-                case Op::Sub: *R[in.a] = intValue(u - v, isLong); continue;
-                case Op::Mul: *R[in.a] = intValue(u * v, isLong); continue;
-                case Op::Mod: if (v != 0) { *R[in.a] = intValue(u % v, isLong); continue; } break;
-                case Op::IntDiv: if (v != 0) { *R[in.a] = intValue(u / v, isLong); continue; } break;
-                case Op::Eq: *R[in.a] = Variant::boolean(u == v); continue;
-                case Op::Ne: *R[in.a] = Variant::boolean(u != v); continue;
-                case Op::Lt: *R[in.a] = Variant::boolean(u < v); continue;
-                case Op::Gt: *R[in.a] = Variant::boolean(u > v); continue;
-                case Op::Le: *R[in.a] = Variant::boolean(u <= v); continue;
-                case Op::Ge: *R[in.a] = Variant::boolean(u >= v); continue;
+                case Op::Add: storeInt(d, u + v, isLong); continue;
+                case Op::Sub: storeInt(d, u - v, isLong); continue;
+                case Op::Mul: storeInt(d, u * v, isLong); continue;
+                case Op::Mod: if (v != 0) { storeInt(d, u % v, isLong); continue; } break;
+                case Op::IntDiv: if (v != 0) { storeInt(d, u / v, isLong); continue; } break;
+                case Op::Eq: d.setRaw(VarType::Boolean, u == v ? -1 : 0); continue;
+                case Op::Ne: d.setRaw(VarType::Boolean, u != v ? -1 : 0); continue;
+                case Op::Lt: d.setRaw(VarType::Boolean, u < v ? -1 : 0); continue;
+                case Op::Gt: d.setRaw(VarType::Boolean, u > v ? -1 : 0); continue;
+                case Op::Le: d.setRaw(VarType::Boolean, u <= v ? -1 : 0); continue;
+                case Op::Ge: d.setRaw(VarType::Boolean, u >= v ? -1 : 0); continue;
                 default: break;
                 }
             }
@@ -610,8 +625,8 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 GlobalEntry* g = lookupGlobal(*e.a);
                 if (g && g->kind == GlobalEntry::Proc) {
                     const Proc& p = *g->proc;
-                    if (p.vm && p.arrayLocals.empty() && m_withStack.empty() && e.args.size() == p.params.size())
-                        *R[in.a] = callCompiled(p, e.args, f, in.e >= 0 ? &c.args[size_t(in.e)] : nullptr, R);
+                    if (p.vm && p.vm->directCall && m_withStack.empty() && e.args.size() == p.params.size())
+                        callCompiled(p, e.args, f, in.e >= 0 ? &c.args[size_t(in.e)] : nullptr, R, *R[in.a]);
                     else *R[in.a] = callUser(p, nullptr, e.args, f);
                     break;
                 }
@@ -620,15 +635,26 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             break;
         }
         case VmOp::AssignLocal: {
-            Variant v = in.d ? std::move(*R[in.c]) : *R[in.c];
-            if (v.isObject()) v = v.dereferenced();
+            Variant& src = *R[in.c];
             Variant* st = R[in.b];
+            if (!src.isObject() && !st->isArray()) {
+                // the common case: no default member to read, no fixed array to protect
+                if (in.d) *st = std::move(src);
+                else *st = src;
+                break;
+            }
+            Variant v;
+            if (in.d) v = std::move(*R[in.c]);
+            else v = *R[in.c];
+            if (v.isObject()) v = v.dereferenced();
             if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(10);
             *st = std::move(v);
             break;
         }
         case VmOp::AssignOther: {
-            Variant v = in.d ? std::move(*R[in.c]) : *R[in.c];
+            Variant v;
+            if (in.d) v = std::move(*R[in.c]);
+            else v = *R[in.c];
             if (v.isObject()) v = v.dereferenced();
             assignTo(*in.stmt->target, f, std::move(v), false);
             break;

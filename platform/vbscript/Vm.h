@@ -54,9 +54,14 @@ struct VmCode {
     int vars = 0;       // registers [0, vars): the frame's variables
     int temps = 0;       // [vars, vars + temps): temporaries; then the constants
     int forDepth = 0;    // For loops nested at most this deep
+    int constCount = 0;
+    int codeSize = 0;
+    bool directCall = false;   // a global procedure without arrays to create: callCompiled may run it
 };
 
 // Compiles a block whose frame has slotCount variables; nullptr when it must run on the tree walker.
 std::shared_ptr<const VmCode> compileBlock(const Block& body, int slotCount);
+// The same for a procedure's body.
+std::shared_ptr<const VmCode> compileProc(const Proc& p);
 
 } // namespace orra::vbs
