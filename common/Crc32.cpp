@@ -3,29 +3,26 @@
 #include "platform/db/Recordset.h"
 #include "platform/text/AnsiCodePage.h"
 
+#include <zlib.h>
+
+#include <algorithm>
+
 namespace orra {
 
 int32_t clsCrc32::GetCheckSum(const QString& str) {
-    const uint32_t seed = BuildCrcTable(0xEDB88320u, 0xFFFFFFFFu);
-    return static_cast<int32_t>(FinishCrc(UpdateCrc(str, seed)));
-}
-
-uint32_t clsCrc32::BuildCrcTable(uint32_t polynomial, uint32_t seed) {
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t c = i;
-        for (int k = 0; k < 8; ++k) c = (c & 1u) ? (c >> 1) ^ polynomial : c >> 1;
-        m_table[i] = c;
-    }
-    return seed;
-}
-
-uint32_t clsCrc32::UpdateCrc(const QString& text, uint32_t crc) const {
     const text::AnsiCodePage& cp = text::AnsiCodePage::system();
-    for (const QChar ch : text) {
-        const uint8_t b = cp.toByte(ch.unicode());
-        crc = (crc >> 8) ^ m_table[(crc & 0xFFu) ^ b];
+    // Converted and summed in slices, so that a long text needs no second copy of its size.
+    constexpr qsizetype kSlice = 1 << 16;
+    unsigned char bytes[kSlice];
+    uLong crc = crc32(0L, Z_NULL, 0);
+    for (qsizetype at = 0; at < str.size(); at += kSlice) {
+        const qsizetype n = std::min(kSlice, str.size() - at);
+        const QChar* chars = str.constData() + at;
+        for (qsizetype i = 0; i < n; ++i)
+            bytes[i] = cp.toByte(chars[i].unicode());
+        crc = crc32(crc, bytes, static_cast<uInt>(n));
     }
-    return crc;
+    return static_cast<int32_t>(static_cast<uint32_t>(crc));
 }
 
 int32_t ComputeCheckSum(const QString& text) {

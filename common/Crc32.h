@@ -4,7 +4,6 @@
 // bytes of a text, read as a signed 32-bit number.
 
 #include <QString>
-#include <array>
 #include <cstdint>
 
 namespace orra {
@@ -12,15 +11,9 @@ namespace db { class Recordset; }
 
 class clsCrc32 {
 public:
-    // The signed 32-bit CRC-32 of str's bytes in the system's ANSI code page.
+    // The signed 32-bit CRC-32 of str's bytes in the system's ANSI code page (zlib's crc32:
+    // the same polynomial, start and final complement).
     int32_t GetCheckSum(const QString& str);
-
-private:
-    uint32_t BuildCrcTable(uint32_t polynomial, uint32_t seed);
-    uint32_t UpdateCrc(const QString& text, uint32_t crc) const;
-    static uint32_t FinishCrc(uint32_t crc) { return ~crc; }
-
-    std::array<uint32_t, 256> m_table{};
 };
 
 // ComputeCheckSum(text): the checksum of a text, as the writers and verifiers use it.

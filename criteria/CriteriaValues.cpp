@@ -69,6 +69,15 @@ QString dateCellText(const QDate& date) {
     return date.isValid() ? QLocale().toString(date, dateCellFormat()) : QString();
 }
 
+QString dateCellDisplay(const QString& value) {
+    if (value.trimmed().isEmpty())
+        return QString();
+    const QDate d = parseDateCell(value);
+    if (!d.isValid())
+        return value;
+    return d <= noDate() ? QString() : dateCellText(d);
+}
+
 QDate parseDateCell(const QString& text) {
     const QString t = text.trimmed();
     if (t.isEmpty())

@@ -27,6 +27,10 @@ QDate noDate();
 // The text a date cell holds: the user's short-date form, always with a four-digit year so
 // that the text reads back as the same date.
 QString dateCellText(const QDate& date);
+// What a date cell shows for a value from elsewhere (an initial value, a query): the short date
+// form for anything that reads as a date, empty for "no date" and empty text; a text that is no
+// date stays as it is.
+QString dateCellDisplay(const QString& value);
 QString dateCellFormat();
 
 // Reads a date cell: the cell's own form, the locale's short and long forms, "yyyyMMdd" and

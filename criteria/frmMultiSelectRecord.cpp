@@ -1,5 +1,7 @@
 #include "criteria/frmMultiSelectRecord.h"
 
+#include "criteria/PickerCells.h"
+
 #include "common/RecordsetOpener.h"
 #include "platform/text/Error.h"
 
@@ -138,19 +140,11 @@ void frmMultiSelectRecord::Form_Load() {
 
     while (m_fieldWidths.size() < fields)
         m_fieldWidths.append(0);
-    const QFontMetrics fm = m_lv->fontMetrics();
     for (int c = 0; c < fields; ++c) {
-        const int f = m_columnField[c];
-        const int w = m_fieldWidths[f];
+        const int w = m_fieldWidths[m_columnField[c]];
         m_lv->setColumnHidden(c, w < 0);
-        if (w > 0) {
+        if (w > 0)
             m_lv->setColumnWidth(c, twipsToPixels(this, w));
-        } else if (w == 0) {
-            const QVariant& v = rs->value(f);
-            const QString first = db::isNull(v) ? QString() : db::Recordset::valueText(v, rs->field(f).type);
-            const int textWidth = std::max(fm.horizontalAdvance(first), fm.horizontalAdvance(header->text(c)));
-            m_lv->setColumnWidth(c, textWidth + fm.averageCharWidth() * 3);
-        }
     }
 
     QStringList current;
@@ -167,18 +161,28 @@ void frmMultiSelectRecord::Form_Load() {
             qDeleteAll(items);
             throw Error(94, kSource, QStringLiteral("Invalid use of Null"));
         }
-        auto* item = new QTreeWidgetItem;
+        QTreeWidgetItem* item = criteria::newPickerTreeItem();
         for (int c = 0; c < fields; ++c) {
             const int f = m_columnField[c];
-            const QVariant& v = rs->value(f);
-            item->setText(c, db::isNull(v) ? QString() : db::Recordset::valueText(v, rs->field(f).type));
+            criteria::setPickerTreeCell(item, c, criteria::pickerCell(rs->value(f), rs->field(f).type));
         }
-        if (current.contains(item->text(0).trimmed()))
+        if (current.contains(criteria::pickerValue(item, 0).trimmed()))
             chosen << item;
         items << item;
     }
     rs->close();
     m_lv->addTopLevelItems(items);
+    // Columns without a width of their own fit every row (and the header), up to a maximum.
+    const QFontMetrics fm = m_lv->fontMetrics();
+    const int widest = fm.averageCharWidth() * criteria::maxPickerColumnChars;
+    for (int c = 0; c < fields; ++c) {
+        if (m_fieldWidths[m_columnField[c]] != 0)
+            continue;
+        int w = fm.horizontalAdvance(header->text(c));
+        for (const QTreeWidgetItem* item : std::as_const(items))
+            w = std::max(w, fm.horizontalAdvance(item->text(c)));
+        m_lv->setColumnWidth(c, std::min(w + fm.averageCharWidth() * 3, widest));
+    }
     for (QTreeWidgetItem* item : chosen)
         item->setSelected(true);
     if (!chosen.isEmpty()) {
@@ -213,11 +217,11 @@ void frmMultiSelectRecord::cmdOk_Click() {
         const QTreeWidgetItem* item = m_lv->topLevelItem(i);
         if (!item->isSelected())
             continue;
-        values += item->text(0).trimmed() + QLatin1Char(',');
+        values += criteria::pickerValue(item, 0).trimmed() + QLatin1Char(',');
         if (!OptionalField1.isEmpty())
-            opt1 += (col1 >= 0 ? item->text(col1).trimmed() : QString()) + QLatin1Char(',');
+            opt1 += (col1 >= 0 ? criteria::pickerValue(item, col1).trimmed() : QString()) + QLatin1Char(',');
         if (!OptionalField2.isEmpty())
-            opt2 += (numberOk && col2 >= 0 ? item->text(col2).trimmed() : QString()) + QLatin1Char(',');
+            opt2 += (numberOk && col2 >= 0 ? criteria::pickerValue(item, col2).trimmed() : QString()) + QLatin1Char(',');
     }
     for (QString* s : {&values, &opt1, &opt2})
         if (s->endsWith(QLatin1Char(',')))

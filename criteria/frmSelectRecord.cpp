@@ -1,6 +1,7 @@
 #include "criteria/frmSelectRecord.h"
 
 #include "common/RecordsetOpener.h"
+#include "criteria/PickerCells.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 
@@ -109,13 +110,16 @@ bool frmSelectRecord::Form_Activate() {
         if (row >= m_dg->rowCount())
             m_dg->setRowCount(row + 1);
         for (int i = 0; i < fields; ++i) {
-            const QVariant& v = rs->value(i);
-            m_dg->setItem(row, i, new QTableWidgetItem(
-                db::isNull(v) ? QString() : db::Recordset::valueText(v, rs->field(i).type)));
+            m_dg->setItem(row, i, criteria::newPickerTableItem(
+                                      criteria::pickerCell(rs->value(i), rs->field(i).type)));
         }
     }
     m_dg->setRowCount(row);
+    // Every row counts, up to a width that leaves room for the other columns.
     m_dg->resizeColumnsToContents();
+    const int widest = m_dg->fontMetrics().averageCharWidth() * criteria::maxPickerColumnChars;
+    for (int c = 0; c < m_dg->columnCount(); ++c)
+        m_dg->setColumnWidth(c, std::min(m_dg->columnWidth(c), widest));
     rs->close();
 
     m_dg->setCurrentIndex(QModelIndex());
@@ -125,7 +129,7 @@ bool frmSelectRecord::Form_Activate() {
         const int c = columnKeyed(ReturnField);
         if (c >= 0) {
             for (int r = 0; r < m_dg->rowCount(); ++r) {
-                if (m_dg->item(r, c) && m_dg->item(r, c)->text() == current) {
+                if (m_dg->item(r, c) && criteria::pickerValue(m_dg->item(r, c)) == current) {
                     m_dg->setCurrentCell(r, c);
                     m_dg->selectRow(r);
                     m_dg->scrollToItem(m_dg->item(r, c));
@@ -166,7 +170,7 @@ void frmSelectRecord::cmdOk_Click() {
                 throw Error(3265, QStringLiteral("frmSelectRecord"),
                             QStringLiteral("Item cannot be found in the collection corresponding "
                                            "to the requested name or ordinal."));
-            return it ? it->text() : QString();
+            return criteria::pickerValue(it);
         };
         try {
             ReturnValue = cellOf(ReturnField);

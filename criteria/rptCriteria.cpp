@@ -1,6 +1,7 @@
 #include "criteria/rptCriteria.h"
 
 #include "criteria/CriteriaValues.h"
+#include "criteria/StrFunctions.h"
 #include "criteria/frmMultiSelectRecord.h"
 #include "criteria/frmSelectRecord.h"
 #include "platform/text/Error.h"
@@ -14,6 +15,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -71,9 +73,11 @@ rptCriteria::rptCriteria(QWidget* parent) : QWidget(parent) {
 
     m_date = new QDateEdit(surface);
     m_date->setObjectName(QStringLiteral("grdCriteriaDate"));
-    m_date->setDisplayFormat(QStringLiteral("yyyyMMdd"));
+    // The same short date form as the cell; "no date" reads as an empty cell.
+    m_date->setDisplayFormat(criteria::dateCellFormat());
     m_date->setCalendarPopup(true);
     m_date->setMinimumDate(criteria::noDate());
+    m_date->setSpecialValueText(QStringLiteral(" "));
     m_date->setFrame(false);
     m_date->hide();
 
@@ -181,7 +185,7 @@ void rptCriteria::AddCriteria(const QVariant& ID, const QString& Aciklama, const
             m_rowCriteria.resize(size_t(row + 1), 0);
         m_rowCriteria[size_t(row)] = n;
         m_grid->setTextMatrix(row, 0, Aciklama);
-        m_grid->setTextMatrix(row, 1, initial);
+        m_grid->setTextMatrix(row, 1, type == kDate ? criteria::dateCellDisplay(initial) : initial);
         m_grid->setCurrentCell(row, 1, false);
         m_grid->setCellBackColor(row, 1, palette().color(QPalette::Active, QPalette::Base));
         if (type == kButton) {
@@ -224,6 +228,74 @@ clsCriteriaPtr rptCriteria::GetCriteriaArray(int Index) const {
     if (Index < 0 || Index >= m_criteriaCount)
         return nullptr;
     return m_criteria[size_t(Index)];
+}
+
+// ---------------------------------------------------------------- template path
+
+void rptCriteria::SetGrdCriteria() {
+    UnSetGrdCriteria();
+    const QStringList pieces = criteria::ExtractDelimited(m_sqlTxt, QStringLiteral("<%"), QStringLiteral("%>"));
+    try {
+        for (const QString& piece : pieces) {
+            // An empty piece makes no criterion and, unlike the grids of old, no row either: every
+            // row belongs to its criterion and every RowIndex names its own row.
+            if (piece.trimmed().isEmpty())
+                continue;
+            const QStringList fields = criteria::SplitGrouped(piece, QLatin1Char(';'));
+            if (fields.size() < 5)
+                throw Error(9, kSource, QStringLiteral("Subscript out of range"));
+            AddCriteria(QVariant(fields[0]), fields[1], fields[2], fields[3], fields[4]);
+        }
+    } catch (...) {
+        m_grid->setEnabled(false);
+        throw;
+    }
+    if (m_criteriaCount == 0 && pieces.size() == 1) {
+        // A template without placeholders: one empty row that belongs to no criterion.
+        m_grid->setRows(2);
+        m_rowCriteria.assign(2, 0);
+        m_grid->setTextMatrix(1, 0, QString());
+        m_grid->setTextMatrix(1, 1, QString());
+    }
+    m_grid->setEnabled(true);
+}
+
+namespace {
+
+// Every occurrence of reference in text replaced by value, without looking into the values.
+QString replaceReferences(const QString& text, const QString& reference, const QString& value) {
+    QString out;
+    qsizetype from = 0;
+    for (qsizetype k; (k = text.indexOf(reference, from, Qt::CaseSensitive)) >= 0; from = k + reference.size())
+        out += text.mid(from, k - from) + value;
+    return out + text.mid(from);
+}
+
+} // namespace
+
+QString rptCriteria::GetRunableSQL() const {
+    try {
+        QString s = m_sqlTxt;
+        for (int i = 0; i < m_criteriaCount; ++i) {
+            const clsCriteria& c = *m_criteria[size_t(i)];
+            const QString id = c.ID.toString();
+            const QString v = c.Value;
+            const QString reference = QStringLiteral("<$") + id + QStringLiteral("%>");
+            const qsizetype f = s.indexOf(QStringLiteral("<%") + id + QLatin1Char(';'), 0, Qt::CaseSensitive);
+            if (f < 0) {
+                s = replaceReferences(s, reference, v);
+                continue;
+            }
+            const qsizetype g = s.indexOf(QStringLiteral("%>"), f, Qt::CaseSensitive);
+            if (g < 0)
+                return QString();
+            // The text on either side of the pasted value; the value itself is never searched.
+            s = replaceReferences(s.left(f), reference, v) + v + replaceReferences(s.mid(g + 2), reference, v);
+        }
+        return s;
+    } catch (...) {
+        return QString();
+    }
 }
 
 QToolButton* rptCriteria::grdCriteriaButton(int k) const {
@@ -301,12 +373,31 @@ bool rptCriteria::eventFilter(QObject* watched, QEvent* event) {
 
 void rptCriteria::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The first row is where the user starts.
+    // The first row is where the user starts. Its editor is opened once the window is up, so
+    // that a list whose query fails reports over the visible prompt, not before it.
     if (!m_activeEditor && m_grid->rows() > 1 && m_grid->isEnabled()) {
         m_grid->setCurrentCell(1, 1, false);
         m_grid->setFocus();
-        enterCell();
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible() && !m_activeEditor && m_grid->row() == 1)
+                enterCell();
+        });
     }
+}
+
+int rptCriteria::preferredWidth(int maximum) const {
+    const QFontMetrics fm = m_grid->fontMetrics();
+    const int padding = fm.averageCharWidth() * 2;
+    int caption = fm.horizontalAdvance(m_grid->textMatrix(0, 0));
+    int value = fm.horizontalAdvance(m_grid->textMatrix(0, 1));
+    for (int row = 1; row < m_grid->rows(); ++row) {
+        caption = std::max(caption, fm.horizontalAdvance(m_grid->textMatrix(row, 0)));
+        value = std::max(value, fm.horizontalAdvance(m_grid->textMatrix(row, 1)));
+    }
+    // The columns keep their 3 : 2 split; the wider need decides.
+    const int columns = std::max((caption + padding) * 5 / 3, (value + padding) * 5 / 2);
+    const int frame = 2 * m_grid->frameWidth() + m_grid->verticalHeader()->width();
+    return std::min(columns + 2 * m_rowHeight + frame, maximum);
 }
 
 // ---------------------------------------------------------------- grid events
@@ -416,6 +507,14 @@ bool rptCriteria::editorKeyDown(QWidget* editor, int key, Qt::KeyboardModifiers)
     if (editor != m_activeEditor)
         return false;
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (key == Qt::Key_Escape) {
+        // Escape gives up this cell's edit only; a second Escape, on the grid, cancels.
+        if ((editor == m_combo && m_combo->view()->isVisible()) ||
+            (editor == m_date && m_calendar && m_calendar->isVisible()))
+            return false;   // the open list or calendar closes first
+        revertEditor();
+        return true;
+    }
     if (editor == m_text) {
         if (enter) {
             m_grid->setFocus();
@@ -456,6 +555,24 @@ void rptCriteria::onFocusChanged(QWidget* old, QWidget* now) {
         return;
     if (inside(m_activeEditor, old) && !inside(m_activeEditor, now))
         editorLostFocus();
+}
+
+void rptCriteria::revertEditor() {
+    QWidget* editor = m_activeEditor;
+    if (!editor || m_editorRow < 1)
+        return;
+    const QString cell = cellText(m_editorRow);
+    if (editor == m_text) {
+        m_text->setText(cell);
+    } else if (editor == m_combo) {
+        m_combo->setEditText(cell);
+    } else if (editor == m_date) {
+        const QDate d = cell.isEmpty() ? criteria::noDate() : criteria::parseDateCell(cell);
+        m_date->setDate(d.isValid() && d > criteria::noDate() ? d : criteria::noDate());
+    }
+    if (editorHasFocus())
+        m_grid->setFocus();
+    editor->hide();
 }
 
 void rptCriteria::editorLostFocus() {

@@ -28,6 +28,10 @@ class FlexGrid;
 
 class rptCriteria : public QWidget {
     Q_OBJECT
+    // A query template whose "<%ID;prompt;type;initial value;options%>" placeholders become the
+    // criteria (SetGrdCriteria) and whose placeholders and "<$ID%>" references take the values
+    // (GetRunableSQL). The control never changes it.
+    Q_PROPERTY(QString SQLTxt READ SQLTxt WRITE setSQLTxt)
 public:
     explicit rptCriteria(QWidget* parent = nullptr);
     ~rptCriteria() override;
@@ -50,6 +54,18 @@ public:
     // The criterion at Index (0-based, in the order added); nullptr outside the list.
     clsCriteriaPtr GetCriteriaArray(int Index) const;
 
+    // ---- the template path ----
+    QString SQLTxt() const { return m_sqlTxt; }
+    void setSQLTxt(const QString& text) { m_sqlTxt = text; }
+    // Replaces every criterion with those of SQLTxt's placeholders, in order. A placeholder
+    // with fewer than five fields or a failing initial value throws; what was built until then
+    // stays, with the grid disabled.
+    void SetGrdCriteria();
+    // SQLTxt with the values pasted in raw: the first placeholder of each criterion's ID, and
+    // every "<$ID%>" reference present before the values went in. "" when a placeholder is not
+    // closed or anything else fails.
+    QString GetRunableSQL() const;
+
     // ---- the control's surface (for hosts laying it out and for tests) ----
     FlexGrid* grdCriteria() const { return m_grid; }
     QLineEdit* grdCriteriaText() const { return m_text; }
@@ -65,6 +81,8 @@ public:
     int criterionOfRow(int row) const;
 
     QSize sizeHint() const override;
+    // The width that shows the longest caption and the longest value whole, at most maximum.
+    int preferredWidth(int maximum) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,6 +98,8 @@ private:
     // editor events
     bool editorKeyDown(QWidget* editor, int key, Qt::KeyboardModifiers modifiers);
     void editorLostFocus();
+    // Puts the cell's text back into the active editor and hides it, writing nothing.
+    void revertEditor();
     void onFocusChanged(QWidget* old, QWidget* now);
 
     void enterCell();
@@ -101,6 +121,7 @@ private:
     std::vector<QToolButton*> m_buttons;   // row buttons 1.. (index 0 here is button 1)
 
     db::ConnectionPtr m_con;
+    QString m_sqlTxt;
     qint16 m_criteriaCount = 0;
     std::vector<clsCriteriaPtr> m_criteria;   // always holds element 0
     std::vector<int> m_rowCriteria;           // grid row -> criterion index (index 0 unused)

@@ -58,11 +58,40 @@ Error asError(const std::exception& e)
 } // namespace
 
 // Thrown through the element runs when the host changed the run from inside an event (a
-// nested RunDocument, a new document or chain): the outer run stops without touching the
-// state the change replaced.
+// nested RunDocument, a new document or chain), or asked it to stop: the outer run stops
+// without touching the state the change replaced.
 struct DocOrra::RunUnwound {
-    bool nestedRun = false;
+    enum Why { Replaced, NestedRun, Stopped } why = Replaced;
 };
+
+// One RunDocument under way. When the outermost one has unwound, a stop request is forgotten
+// and an EndExecution that came during the run is carried out.
+struct DocOrra::RunScope {
+    DocOrra& engine;
+    explicit RunScope(DocOrra& e) : engine(e)
+    {
+        if (engine.m_runDepth.fetch_add(1) == 0)
+            engine.m_stopRequested = false;   // a request that came before the run is not kept
+    }
+    ~RunScope()
+    {
+        if (engine.m_runDepth.fetch_sub(1) == 1)
+            engine.finishRun();
+    }
+};
+
+// Marks what the host is doing while it has the thread, so that a RunDocument it calls can be
+// told apart: from an event handler it continues the run, from the host's event loop it would
+// start a second run inside the first.
+struct DocOrra::TurnScope {
+    DocOrra& engine;
+    HostTurn outer;
+    TurnScope(DocOrra& e, HostTurn kind) : engine(e), outer(e.m_hostTurn) { engine.m_hostTurn = kind; }
+    ~TurnScope() { engine.m_hostTurn = outer; }
+};
+
+const QString kRunConnectionGone =
+    QStringLiteral("The run connection (Orra_Con) was set to Nothing: the run cannot go on");
 
 DocOrra::DocOrra(QObject* parent)
     : QObject(parent),
@@ -124,6 +153,21 @@ auto DocOrra::trapped(const QString& name, int style, const QString& title, F bo
         handleError(err, name, style, title);
     }
     return failure;
+}
+
+template <typename F>
+float DocOrra::trappedRun(const QString& name, F body)
+{
+    return trapped(name, vbCritical, name, [&]() -> float {
+        try {
+            return body();
+        } catch (const std::exception&) {
+            // The host stopped the run and then, say, closed the run connection: what fails
+            // now fails because of the stop.
+            unwindIfStopped();
+            throw;
+        }
+    }, -1.0f);
 }
 
 // ---------------------------------------------------------------- loading
@@ -232,6 +276,9 @@ bool DocOrra::PrepareforExecution()
 {
     return trapped(QStringLiteral("DocOrra::PrepareforExecution"), vbCritical,
                    QStringLiteral("DocOrra::PrepareforExecution"), [&]() -> bool {
+        // A new preparation would replace the script engine and the chain under the run.
+        if (IsRunning())
+            throw Error(-1, QString(), QStringLiteral("The document is running: it cannot be prepared again before the run has ended"));
         if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute))
             throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
         // A "#Int" left in the session by an earlier run that was never ended is dropped first.
@@ -247,62 +294,119 @@ bool DocOrra::PrepareforExecution()
         m_chain = std::make_unique<xml::Document>();
         xml::appendElement(m_chain->node(), QStringLiteral("Document"));
         m_currentEntry = m_chain->documentElement();
-        m_scriptEngine.reset();
+        replaceScriptEngine(nullptr);
         if (scriptHostFactory())
-            m_scriptEngine = scriptHostFactory()(*this);
+            replaceScriptEngine(scriptHostFactory()(*this));
         return true;
     }, false);
 }
 
-bool DocOrra::EndExecution()
+void DocOrra::dropRunTables(db::Connection* connection)
 {
+    if (!connection)
+        return;
     for (const char* sql : {"drop table #Report", "drop table #Int"}) {
         try {
-            ExecuteSQL(QString::fromLatin1(sql));
+            connection->execute(QString::fromLatin1(sql));
         } catch (...) {
         }
     }
-    m_scriptEngine.reset();
+}
+
+bool DocOrra::EndExecution()
+{
+    if (IsRunning()) {
+        // Called from inside the run (an event handler, or a host command during a yield): the
+        // run stops, and what is executing now is released only once it has unwound.
+        if (!m_endRequested) {
+            m_endRequested = true;
+            m_endConnection = m_orraCon;
+        }
+        RequestStop();
+        return false;
+    }
+    dropRunTables(m_orraCon.get());
+    replaceScriptEngine(nullptr);
     return false;
+}
+
+void DocOrra::finishRun() noexcept
+{
+    m_stopRequested = false;
+    if (!m_endRequested)
+        return;
+    m_endRequested = false;
+    const db::ConnectionPtr connection = std::move(m_endConnection);
+    m_endConnection.reset();
+    dropRunTables(connection.get());
+    replaceScriptEngine(nullptr);
 }
 
 float DocOrra::RunDocument()
 {
+    if (IsRunning()) {
+        // A second run inside the first is refused unless it comes from one of the run's own
+        // events, where it carries the same run on; a run that is stopping is not carried on.
+        if (m_hostTurn != HostTurn::Event)
+            return trapped(QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(), [&]() -> float {
+                throw Error(-1, QString(),
+                            QStringLiteral("The document is already running: RunDocument can be called again "
+                                           "only from inside one of the run's events"));
+            }, -1.0f);
+        if (m_stopRequested)
+            return -1;
+    }
+    RunScope scope(*this);
     ++m_generation;
     ++m_runCount;
     float r = -1;
     try {
         r = trapped(QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(), [&]() -> float {
-            if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute))
-                throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
-            xml::Node root = m_document ? m_document->documentElement() : xml::Node();
-            if (!root)
-                throw Error(91, QString(), QStringLiteral("Object variable or With block variable not set"));
-            QString target = GoToID;
-            const float result = RunBlock(root, target);
-            if (result < 1 && result != -1) {
-                auto end = std::make_shared<xml::Document>();
-                xml::Node station = xml::appendElement(end->node(), QStringLiteral("Station"));
-                xml::setAttribute(station, kID, QStringLiteral("DocEnd"));
-                xml::setAttribute(station, kName, QStringLiteral("Document End"));
-                ArriveToStation(station, end);
-                db::RecordsetPtr rs;
-                if (flagReturnRecordSet) {
-                    // A document that made no "#Report" simply has no result to hand over.
-                    try {
-                        rs = m_orraCon->execute(QStringLiteral("select * from #Report"));
-                    } catch (const Error&) {
-                        rs.reset();
+            try {
+                if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute))
+                    throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
+                xml::Node root = m_document ? m_document->documentElement() : xml::Node();
+                if (!root)
+                    throw Error(91, QString(), QStringLiteral("Object variable or With block variable not set"));
+                QString target = GoToID;
+                // Resuming at the root itself: it goes on after the event it paused at.
+                if (target == idOf(root))
+                    target.clear();
+                const float result = RunBlock(root, target);
+                if (result < 1 && result != -1) {
+                    auto end = std::make_shared<xml::Document>();
+                    xml::Node station = xml::appendElement(end->node(), QStringLiteral("Station"));
+                    xml::setAttribute(station, kID, QStringLiteral("DocEnd"));
+                    xml::setAttribute(station, kName, QStringLiteral("Document End"));
+                    ArriveToStation(station, end);
+                    db::RecordsetPtr rs;
+                    if (flagReturnRecordSet) {
+                        db::Connection& connection = runConnection();
+                        // A document that made no "#Report" simply has no result to hand over.
+                        try {
+                            rs = connection.execute(QStringLiteral("select * from #Report"));
+                        } catch (const Error&) {
+                            rs.reset();
+                        }
                     }
+                    TurnScope turn(*this, HostTurn::Event);
+                    emit DocumentEnd(rs);
                 }
-                emit DocumentEnd(rs);
+                return result;
+            } catch (const std::exception&) {
+                unwindIfStopped();
+                throw;
             }
-            return result;
         }, -1.0f);
     } catch (RunUnwound& u) {
-        if (u.nestedRun) {
+        if (u.why == RunUnwound::NestedRun) {
             // A handler ran the document on from inside an event: that nested run is the run.
             return m_lastRunResult;
+        }
+        if (u.why == RunUnwound::Stopped) {
+            // The host asked for it: nothing to report.
+            m_lastRunResult = -1;
+            return -1;
         }
         Error e(-1, QString(),
                 QStringLiteral("The run was stopped: its document or parameter chain was replaced during an event"));
@@ -315,8 +419,35 @@ float DocOrra::RunDocument()
 
 void DocOrra::RequestStop()
 {
+    if (!IsRunning())
+        return;
+    m_stopRequested = true;
+    std::lock_guard<std::mutex> lock(m_scriptEngineMutex);
     if (DocOrraScriptHost* host = m_scriptEngine.get())
         host->RequestCancel();
+}
+
+void DocOrra::replaceScriptEngine(std::unique_ptr<DocOrraScriptHost> engine)
+{
+    // A stop request from another thread may be reaching the old engine right now.
+    {
+        std::lock_guard<std::mutex> lock(m_scriptEngineMutex);
+        m_scriptEngine.swap(engine);
+    }
+    engine.reset();
+}
+
+void DocOrra::unwindIfStopped()
+{
+    if (stopRequested())
+        throw RunUnwound{RunUnwound::Stopped};
+}
+
+db::Connection& DocOrra::runConnection()
+{
+    if (!m_orraCon)
+        throw Error(-1, QString(), kRunConnectionGone);
+    return *m_orraCon;
 }
 
 // ---------------------------------------------------------------- stations
@@ -344,7 +475,9 @@ void DocOrra::ArriveToStation(xml::Node station, std::shared_ptr<xml::Document> 
         }
     }
     m_stations.prepend(snapshot);
-    emit ArrivetoStation(id, name);
+    // A handler may run the document on from here (the run then reports the station), but a
+    // stop it asked for ends the run.
+    hostTurn(HostTurn::Event, [&] { emit ArrivetoStation(id, name); }, false);
 }
 
 bool DocOrra::RunStation()
@@ -401,13 +534,16 @@ bool DocOrra::RunStation()
 
 void DocOrra::ExecuteSQL(const QString& sql)
 {
+    if (!m_orraCon && IsRunning())
+        throw Error(-1, QString(), kRunConnectionGone);
     if (!m_orraCon)
         throw Error(91, QString(), QStringLiteral("Object variable or With block variable not set"));
+    const db::ConnectionPtr connection = m_orraCon;
     try {
-        m_orraCon->execute(sql);
+        connection->execute(sql);
     } catch (const Error& e) {
         QString message;
-        for (const db::ProviderError& pe : m_orraCon->errors()) {
+        for (const db::ProviderError& pe : connection->errors()) {
             if (pe.number < 0)
                 message += QStringLiteral("State:") + pe.sqlState + kCrLf + pe.description + kCrLf;
         }
@@ -419,7 +555,7 @@ void DocOrra::ExecuteSQL(const QString& sql)
 
 double DocOrra::ReadIntFlag()
 {
-    db::RecordsetPtr rs = m_orraCon->execute(QStringLiteral("select Err from #Int"));
+    db::RecordsetPtr rs = runConnection().execute(QStringLiteral("select Err from #Int"));
     if (!rs || !rs->isOpen())
         throw Error(3704, QString(), QStringLiteral("Operation is not allowed when the object is closed."));
     const QVariant& v = rs->value(QStringLiteral("Err"));
@@ -535,19 +671,38 @@ xml::Node DocOrra::GetChainParameter(const QString& ID)
 
 // ---------------------------------------------------------------- events
 
-// Raises one of the run's events; when the handler changed the run under the walk (ran the
-// document on, replaced the document or the chain), the walk unwinds.
-template <typename Emit>
-void DocOrra::raise(Emit emitter)
+template <typename F>
+void DocOrra::hostTurn(HostTurn kind, F turn, bool checkReplaced)
 {
     const int generation = m_generation;
     const int runs = m_runCount;
-    emitter();
-    if (generation != m_generation) {
-        RunUnwound u;
-        u.nestedRun = runs != m_runCount;
-        throw u;
+    {
+        TurnScope scope(*this, kind);
+        try {
+            turn();
+        } catch (const std::exception&) {
+            // Failing because the host stopped the run or changed it under the walk: unwind.
+            if (!stopRequested() && !(checkReplaced && generation != m_generation))
+                throw;
+        }
     }
+    if (checkReplaced && generation != m_generation)
+        throw RunUnwound{runs != m_runCount ? RunUnwound::NestedRun : RunUnwound::Replaced};
+    unwindIfStopped();
+}
+
+// Raises one of the run's events; when the handler changed the run under the walk (ran the
+// document on, replaced the document or the chain) or stopped it, the walk unwinds.
+template <typename Emit>
+void DocOrra::raise(Emit emitter)
+{
+    hostTurn(HostTurn::Event, emitter);
+}
+
+// Lets the host's event loop run (repaint, its stop button, commands).
+void DocOrra::yieldToHost()
+{
+    hostTurn(HostTurn::Yield, [] { userInterface().processEvents(); });
 }
 
 // ---------------------------------------------------------------- the walk
@@ -557,9 +712,9 @@ float DocOrra::RunBlock(xml::Node element, QString& target)
     const int entryPause = PauseAtEvent;
     const QString id = idOf(element);
     const QString trapName = QStringLiteral("DocOrra::RunBlock;") + id;
-    return trapped(trapName, vbCritical, trapName, [&]() -> float {
+    return trappedRun(trapName, [&]() -> float {
         return RunBlockBody(element, target, entryPause);
-    }, -1.0f);
+    });
 }
 
 float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
@@ -573,6 +728,17 @@ float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
 
     if (seeking) {
         xml::Node entry = isRoot ? ChainRoot(true) : ChainEntryFor(id);
+        const bool answered = entry && !entry.child("Parameter").empty();
+        if (!answered && !element.child("Parameter").empty() && FindElementByAttribute(element, kID, target)) {
+            // The run resumes below a block whose answers are not in the chain (it has ended,
+            // never ran here, or paused before its prompt): they are bound now, without events,
+            // so that the elements below see their enclosing values.
+            if (!entry || isRoot)
+                entry = EnsureChainEntry(element);
+            m_currentEntry = entry;
+            ParameterPromptFor(element, element, entry);
+            entry = isRoot ? ChainRoot(true) : ChainEntryFor(id);
+        }
         ownEntry = bool(entry);
         m_currentEntry = entry ? entry : NearestAncestorEntry(element);
     } else {
@@ -602,7 +768,7 @@ float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
         }
         if (entryPause == enPauseAtEvent_Nothing || entryPause == enPauseAtEvent_BeforeExecutionBlock)
             ParameterPromptFor(element, element, entry);
-        userInterface().processEvents();
+        yieldToHost();
 
         if (isBlock && (entryPause == enPauseAtEvent_Nothing || entryPause == enPauseAtEvent_BeforeExecutionBlock
                         || entryPause == enPauseAtEvent_BeforeExecutionBlockSQL)) {
@@ -802,8 +968,12 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
     if (request.criteria.isEmpty())
         return;
 
+    // Lists, pickers and "select" values of the prompt read through the run connection.
+    runConnection();
     QList<PromptAnswer> answers;
-    if (!parameterPrompt().ask(request, answers))
+    bool confirmed = false;
+    hostTurn(HostTurn::Yield, [&] { confirmed = parameterPrompt().ask(request, answers); });
+    if (!confirmed)
         throw Error(-1, QString(), QStringLiteral("Document Canceled"));
     for (const PromptAnswer& a : answers) {
         xml::Node declared = FindElementByAttribute(parameterParent, kID, a.ID);
@@ -821,7 +991,7 @@ float DocOrra::RunScript(xml::Node element, QString& target)
     const int entryPause = PauseAtEvent;
     const QString id = idOf(element);
     const QString trapName = QStringLiteral("DocOrra::RunScript;") + id;
-    return trapped(trapName, vbCritical, trapName, [&]() -> float {
+    return trappedRun(trapName, [&]() -> float {
         if (!target.isEmpty())
             return 0;
         PauseAtEvent = enPauseAtEvent_Nothing;
@@ -849,11 +1019,17 @@ float DocOrra::RunScript(xml::Node element, QString& target)
                     throw Error(-1, QString(), QStringLiteral("Could not run script ") + id
                                                    + QStringLiteral(": no script engine is available to this run"));
                 ExecuteSQL(QStringLiteral("update #Int set Err=0"));
-                try {
-                    m_scriptEngine->ExecuteStatement(code);
-                } catch (const DocOrraScriptHost::Ended&) {
-                    return -1.0f;   // already reported, or stopped at the host's request
-                }
+                // The script's boxes and its yields let the host's event loop run.
+                bool ended = false;
+                hostTurn(HostTurn::Yield, [&] {
+                    try {
+                        m_scriptEngine->ExecuteStatement(code);
+                    } catch (const DocOrraScriptHost::Ended&) {
+                        ended = true;
+                    }
+                });
+                if (ended)
+                    return -1.0f;   // already reported
                 result = float(ReadIntFlag());
             }
         }
@@ -866,7 +1042,7 @@ float DocOrra::RunScript(xml::Node element, QString& target)
             }
         }
         return result;
-    }, -1.0f);
+    });
 }
 
 float DocOrra::RunInclude(xml::Node element, QString& target)
@@ -874,7 +1050,7 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
     const int entryPause = PauseAtEvent;
     const QString id = idOf(element);
     const QString trapName = QStringLiteral("DocOrra::RunInclude;") + id;
-    return trapped(trapName, vbCritical, trapName, [&]() -> float {
+    return trappedRun(trapName, [&]() -> float {
         xml::Node embedded;
         for (xml::Node c = element.first_child(); c; c = c.next_sibling()) {
             if (xml::hasTag(c, tags::Document)) {
@@ -930,7 +1106,7 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
             if (entryPause == enPauseAtEvent_Nothing || entryPause == enPauseAtEvent_BeforeExecutionInclude)
                 ParameterPromptFor(element, embedded, entry);
             m_currentEntry = ChainEntryFor(rootID);
-            userInterface().processEvents();
+            yieldToHost();
         }
 
         auto restoreScope = [&]() {
@@ -972,7 +1148,7 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
             }
         }
         return 0;
-    }, -1.0f);
+    });
 }
 
 } // namespace orra

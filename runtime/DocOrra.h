@@ -6,6 +6,15 @@
 // synchronously (connect them with direct connections): a handler may set Statu to pause the
 // run, change the text of AfterModifyClause, or call RunDocument again from inside the event.
 //
+// Stopping a run: RequestStop (any thread) or EndExecution (the host's thread), called while
+// RunDocument is under way, make the run stop at its next turn to the host: right after the
+// event handler, yield, prompt or script box in which the request was made returns, and for a
+// running script at its next statement. No further event is raised and RunDocument returns -1
+// without an error message. EndExecution also drops the temporary tables and releases the
+// script engine, but only once the outermost RunDocument has unwound, never under the code that
+// is executing. RunDocument may be called again during a run only from inside one of the
+// run's own events; IsRunning tells whether a run is under way.
+//
 // Errors: each public operation either shows the error through the host's user interface
 // (flagShowErrorMessages, the default) and returns its failure value, or sets its own name as
 // the error's source and throws the orra::Error to the host.
@@ -23,8 +32,10 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace orra {
 
@@ -76,6 +87,7 @@ public:
     Q_PROPERTY(enPauseAtEvent PauseAtEvent MEMBER PauseAtEvent)
     Q_PROPERTY(bool hasChildNodes READ hasChildNodes)
     Q_PROPERTY(QVariant DocumentDescription READ DocumentDescription)
+    Q_PROPERTY(bool IsRunning READ IsRunning)
 
     explicit DocOrra(QObject* parent = nullptr);
     ~DocOrra() override;
@@ -105,12 +117,20 @@ public:
     QVariant DocumentDescription();
     Q_INVOKABLE void Expand();
     Q_INVOKABLE bool PrepareforExecution();
+    // Inside a run: a stop request whose drops and release wait until the run has unwound.
     Q_INVOKABLE bool EndExecution();
+    // Refused (-1 and an error) when a run is under way and the call does not come from inside
+    // one of its events.
     Q_INVOKABLE float RunDocument();
     Q_INVOKABLE bool RunStation();
-    // The host's stop request (thread-safe): a script that is running now ends at once and
-    // RunDocument returns -1. Nothing happens when no script runs.
+    // The host's stop request (thread-safe): the run under way stops at its next turn to the
+    // host, a running script at its next statement, and RunDocument returns -1. A statement
+    // that is already executing on the run connection is not interrupted. Nothing happens,
+    // and nothing is kept for a later run, when no run is under way.
     Q_INVOKABLE void RequestStop();
+    // True while RunDocument is under way (also while it waits in an event, a prompt or a
+    // script); false when the run has paused, ended or stopped.
+    bool IsRunning() const { return m_runDepth.load() > 0; }
     QString GetRunableSQL(const QString& SQLTxt, bool& IsError);
 
     // The script engine used by PrepareforExecution for every later instance (the script bridge
@@ -140,12 +160,30 @@ signals:
 
 private:
     friend class clsScriptShare;
+    friend class ScriptHost;
     // For the script object: removes an element's chain entry (and what hangs under it), and
     // finds the chain's Parameter entry with an ID.
     void RemoveFromChain(const QString& ID);
     xml::Node GetChainParameter(const QString& ID);
 
     struct RunUnwound;
+    struct RunScope;
+    struct TurnScope;
+    // What the host is doing when it has the thread during a run: handling one of the run's
+    // events, or running its event loop (the yield before a block's SQL, a prompt, a script).
+    enum class HostTurn { None, Event, Yield };
+    // Gives the host a turn; afterwards the walk unwinds when the host stopped the run or (with
+    // checkReplaced) changed it under the walk.
+    template <typename F>
+    void hostTurn(HostTurn kind, F turn, bool checkReplaced = true);
+    void yieldToHost();
+    void unwindIfStopped();
+    bool stopRequested() const { return m_runDepth.load() > 0 && m_stopRequested.load(); }
+    void finishRun() noexcept;
+    void replaceScriptEngine(std::unique_ptr<DocOrraScriptHost> engine);
+    static void dropRunTables(db::Connection* connection);
+    // The run connection, or a clear error when the host has set it to nothing.
+    db::Connection& runConnection();
     float RunBlock(xml::Node element, QString& target);
     float RunBlockBody(xml::Node element, QString& target, int entryPause);
     template <typename Restore>
@@ -173,6 +211,10 @@ private:
     template <typename F>
     auto trapped(const QString& name, int style, const QString& title, F body,
                  decltype(body()) failure) -> decltype(body());
+    // An element run's trap: as trapped, but an error that comes while the run is stopping is
+    // the stop's, not the element's.
+    template <typename F>
+    float trappedRun(const QString& name, F body);
     template <typename Emit>
     void raise(Emit emitter);
 
@@ -183,9 +225,15 @@ private:
     xml::Node m_currentEntry;        // the scope in which placeholders are resolved
     QList<std::shared_ptr<clsStation>> m_stations;  // newest first
     std::unique_ptr<DocOrraScriptHost> m_scriptEngine;
+    std::mutex m_scriptEngineMutex;   // guards m_scriptEngine against RequestStop from another thread
     int m_generation = 0;       // bumped whenever the document, the chain or the run is replaced
     int m_runCount = 0;         // RunDocument calls so far
     float m_lastRunResult = 0;  // what the last RunDocument returned
+    std::atomic<int> m_runDepth{0};           // RunDocument calls under way (nested ones too)
+    std::atomic<bool> m_stopRequested{false};  // the run under way is to stop
+    bool m_endRequested = false;               // EndExecution came during the run
+    db::ConnectionPtr m_endConnection;         // the run connection when it came
+    HostTurn m_hostTurn = HostTurn::None;
 };
 
 } // namespace orra

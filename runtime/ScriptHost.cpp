@@ -60,7 +60,9 @@ void ScriptHost::ExecuteStatement(const QString& code)
         m_engine->executeStatement(code);
     } catch (const Error& e) {
         m_running.store(false);
-        if (e.number() == vbs::kErrorCancelled)
+        // Cancelled, or failing because the host stopped the run (and perhaps closed the run
+        // connection): the stop's, not the script's, and nothing to report.
+        if (e.number() == vbs::kErrorCancelled || m_owner.stopRequested())
             throw Ended{};
         if (m_owner.flagShowErrorMessages) {
             userInterface().messageBox(ErrorMessage(m_engine->lastError()), vbCritical, kScriptErrorTitle);

@@ -11,7 +11,8 @@
 //
 // While a script runs, the host's event loop gets a turn about every 50 ms (through
 // UserInterface::processEvents), so that a desktop host's stop button can call
-// DocOrra::RequestStop; such a handler must not end or restart the run itself.
+// DocOrra::RequestStop or DocOrra::EndExecution: the script then ends at its next statement,
+// and the run stops.
 //
 // Loading the run-time library installs InitScriptEngine as the engine's script-host factory,
 // so every host (desktop or headless) runs scripts.

@@ -83,7 +83,7 @@ void clsScriptShare::RunFrom(const QString& ID)
     DocOrra& p = parent();
     p.GoToID = ID;
     p.PauseAtEvent = DocOrra::enPauseAtEvent_Nothing;
-    p.Orra_Con()->execute(QStringLiteral("update #Int set Err=2"));
+    p.runConnection().execute(QStringLiteral("update #Int set Err=2"));
     // The element's answers go, so that its prompt is asked again when the run gets there.
     p.RemoveFromChain(ID);
 }

@@ -14,6 +14,11 @@ QHash<QString, WidgetCreator>& paneCreators()
     static QHash<QString, WidgetCreator> creators;
     return creators;
 }
+QHash<QString, WidgetCreator>& dialogCreators()
+{
+    static QHash<QString, WidgetCreator> creators;
+    return creators;
+}
 } // namespace
 
 void setDocumentWindowCreator(WidgetCreator creator) { documentCreator() = std::move(creator); }
@@ -30,6 +35,20 @@ QWidget* createPane(const QString& formName, QWidget* parent)
     QWidget* pane = it != paneCreators().constEnd() && *it ? (*it)(parent) : new QWidget(parent);
     pane->setObjectName(formName);
     return pane;
+}
+
+void setDialogCreator(const QString& formName, WidgetCreator creator)
+{
+    dialogCreators().insert(formName, std::move(creator));
+}
+
+QWidget* createDialog(const QString& formName, QWidget* parent)
+{
+    const auto it = dialogCreators().constFind(formName);
+    if (it == dialogCreators().constEnd() || !*it) return nullptr;
+    QWidget* dialog = (*it)(parent);
+    if (dialog) dialog->setObjectName(formName);
+    return dialog;
 }
 
 } // namespace morvane

@@ -30,4 +30,9 @@ const WidgetCreator& documentWindowCreator();
 void setPaneCreator(const QString& formName, WidgetCreator creator);
 QWidget* createPane(const QString& formName, QWidget* parent);
 
+// Creators of dialogs that the main window opens but libraries above it own ("frmFindReplace",
+// "frmOptions"). createDialog gives null when no creator is registered for that name.
+void setDialogCreator(const QString& formName, WidgetCreator creator);
+QWidget* createDialog(const QString& formName, QWidget* parent);
+
 } // namespace morvane

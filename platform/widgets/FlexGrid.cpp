@@ -109,8 +109,11 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
         h->setText(text);
         return;
     }
-    if (QTableWidgetItem* it = ensureItem(row, col))
+    if (QTableWidgetItem* it = ensureItem(row, col)) {
         it->setText(text);
+        // A cell narrower than its text still lets the whole text be read.
+        it->setToolTip(text);
+    }
 }
 
 QColor FlexGrid::cellBackColor(int row, int col) const {

@@ -30,6 +30,7 @@ public:
     void setFixedCols(int fixed);
 
     QString textMatrix(int row, int col) const;
+    // Sets a cell's text; a data cell also shows its whole text as its tool tip.
     void setTextMatrix(int row, int col, const QString& text);
 
     QColor cellBackColor(int row, int col) const;

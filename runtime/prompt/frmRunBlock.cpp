@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QShortcut>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,9 +29,21 @@ frmRunBlock::frmRunBlock(QWidget* parent) : QDialog(parent) {
     m_run->setObjectName(QStringLiteral("cmdRun"));
     m_cancel = new QPushButton(QStringLiteral("İptal"), this);
     m_cancel->setObjectName(QStringLiteral("cmdCancel"));
-    // Enter belongs to the grid and its editors; the buttons answer to clicks and their keys.
+    // "Tamam" is the default: Ctrl+Enter presses it from anywhere in the prompt. Plain Enter
+    // keeps its meaning in the grid and its editors (see keyPressEvent).
     m_run->setAutoDefault(false);
     m_cancel->setAutoDefault(false);
+    m_run->setDefault(true);
+    m_run->setToolTip(QStringLiteral("Ctrl+Enter"));
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                     QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+        auto* submit = new QShortcut(keys, this);
+        submit->setContext(Qt::WindowShortcut);
+        connect(submit, &QShortcut::activated, this, [this] {
+            if (m_run->isEnabled())
+                cmdRun_Click();
+        });
+    }
     const QSize button(twips(this, 1095), twips(this, 495));
     m_run->setMinimumSize(button);
     m_cancel->setMinimumSize(button);
@@ -50,6 +65,28 @@ frmRunBlock::frmRunBlock(QWidget* parent) : QDialog(parent) {
 }
 
 void frmRunBlock::EnableRun(bool enabled) { m_run->setEnabled(enabled); }
+
+void frmRunBlock::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !(event->modifiers() & Qt::ControlModifier)) {
+        // An Enter that nothing in the grid took (a row button, the buttons' row) must not
+        // submit through the default button.
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void frmRunBlock::fitToCriteria() {
+    // Wide enough for the longest caption and value, up to most of the screen.
+    const QScreen* screen = this->screen();
+    const int maxWidth = screen ? screen->availableGeometry().width() * 4 / 5 : 1200;
+    const int chrome = width() - m_criteria->width() > 0 ? width() - m_criteria->width()
+                                                         : 2 * layout()->contentsMargins().left();
+    const int wanted = m_criteria->preferredWidth(maxWidth - chrome) + chrome;
+    if (wanted > width())
+        resize(wanted, height());
+}
 
 void frmRunBlock::cmdRun_Click() {
     m_collectError.reset();
@@ -82,6 +119,7 @@ bool RunBlockPrompt::ask(const PromptRequest& request, QList<PromptAnswer>& answ
     if (request.mustShow) {
         // The user answers with the ordinary arrow, whatever the host's cursor was.
         QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+        form.fitToCriteria();
         form.exec();
         QGuiApplication::restoreOverrideCursor();
         if (form.collectError())

@@ -31,9 +31,14 @@ public:
     QPushButton* cmdRun() const { return m_run; }
     QPushButton* cmdCancel() const { return m_cancel; }
     void EnableRun(bool enabled);
+    // Widens the form so that the longest caption and value can be read whole.
+    void fitToCriteria();
 
     // The error that stopped the collection of the values after "Tamam", if any.
     const std::optional<Error>& collectError() const { return m_collectError; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void cmdRun_Click();

@@ -182,8 +182,9 @@ TEST_F(Editing, EmptyDateShowsNoDateAndStaysEmpty) {
     show();
     ASSERT_EQ(c.activeEditor(), c.grdCriteriaDate());
     QDateEdit* date = c.grdCriteriaDate();
-    EXPECT_EQ(date->displayFormat(), QStringLiteral("yyyyMMdd"));
+    EXPECT_EQ(date->displayFormat(), criteria::dateCellFormat());
     EXPECT_EQ(date->date(), QDate(1899, 12, 30));
+    EXPECT_EQ(date->text().trimmed(), QString());
     EXPECT_EQ(date->geometry(), c.grdCriteria()->cellRect(1, 1));
     key(c.grdCriteria(), Qt::Key_Return);   // focus into the date editor
     EXPECT_TRUE(date->isAncestorOf(focus()) || focus() == date);
@@ -200,7 +201,8 @@ TEST_F(Editing, DateIsStoredAndDeleteMeansNoDate) {
     QDateEdit* date = c.grdCriteriaDate();
     ASSERT_EQ(c.activeEditor(), date);
     EXPECT_EQ(date->date(), QDate(2024, 1, 31));
-    EXPECT_EQ(date->text(), QStringLiteral("20240131"));
+    // The editor reads as the cell does: the user's short date form.
+    EXPECT_EQ(date->text(), criteria::dateCellText(QDate(2024, 1, 31)));
     key(c.grdCriteria(), Qt::Key_Return);
     // Type a new day into the day section.
     date->setSelectedSection(QDateTimeEdit::DaySection);
@@ -216,6 +218,7 @@ TEST_F(Editing, DateIsStoredAndDeleteMeansNoDate) {
     EXPECT_EQ(date->date(), QDate(2024, 1, 15));
     key(focus(), Qt::Key_Delete);
     EXPECT_EQ(date->date(), QDate(1899, 12, 30));
+    EXPECT_EQ(date->text().trimmed(), QString());   // "no date" shows as an empty cell
     clickRow(2);
     EXPECT_EQ(cell(1), QString());
     EXPECT_EQ(c.activeEditor(), c.grdCriteriaText());

@@ -122,7 +122,7 @@ TEST(frmMultiSelectRecord, PreselectsTrimmedValuesAndReturnsThemWithoutBlanks) {
     EXPECT_EQ(f.cmdCancel()->text(), QStringLiteral("&İptal"));
     EXPECT_EQ(f.cmdClear()->text(), QStringLiteral("T&emizle"));
     f.frmCon = db.connection;
-    f.RsSQL = QStringLiteral("select code, name from city order by code");
+    f.RsSQL = QStringLiteral("select code, name, region from city order by code");
     f.ReturnField = QStringLiteral("code");
     f.ReturnValue = QStringLiteral(" A, ,C");
     test::onNextModal([&](QWidget*) {
@@ -138,7 +138,7 @@ TEST(frmMultiSelectRecord, ClearAndOkGiveTheEmptyList) {
     test::SampleDatabase db;
     frmMultiSelectRecord f;
     f.frmCon = db.connection;
-    f.RsSQL = QStringLiteral("select code, name from city order by code");
+    f.RsSQL = QStringLiteral("select code, name, region from city order by code");
     f.ReturnField = QStringLiteral("code");
     f.ReturnValue = QStringLiteral("B,D");
     f.OptionalField1 = QStringLiteral("name");
@@ -373,4 +373,101 @@ TEST_F(RowButton, FailingMultiQueryIsReported) {
     ASSERT_EQ(ui.messages.size(), 1);
     EXPECT_TRUE(ui.messages.first().contains(QStringLiteral("nowhere")));
     EXPECT_EQ(cell(), QStringLiteral("keep"));
+}
+
+// ---------------------------------------------------------------- numbers and widths
+
+namespace {
+
+// Prices under the Turkish locale: decimal comma, dot for thousands.
+class NumberPickers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_locale = QLocale();
+        QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+        for (const char* sql : {"create table prices (code text, price real, stock integer)",
+                                "insert into prices values ('A', 115.26, 1200)",
+                                "insert into prices values ('B', 9, 35)",
+                                "insert into prices values ('C', 1250.5, 4)"})
+            db.connection->execute(QString::fromLatin1(sql));
+    }
+    void TearDown() override { QLocale::setDefault(m_locale); }
+    test::SampleDatabase db;
+    QLocale m_locale;
+};
+
+} // namespace
+
+TEST_F(NumberPickers, MultiPickerShowsLocaleNumbersSortsByValueAndReturnsTheirOwnText) {
+    frmMultiSelectRecord f;
+    f.frmCon = db.connection;
+    f.RsSQL = QStringLiteral("select price, code, stock from prices order by code");
+    f.ReturnField = QStringLiteral("price");
+    f.OptionalField1 = QStringLiteral("stock");
+    QStringList shown, sorted;
+    bool rightAligned = false;
+    test::onNextModal([&](QWidget*) {
+        QTreeWidget* lv = f.lv();
+        shown = columnTexts(lv, 0) + columnTexts(lv, 2);
+        rightAligned = (lv->topLevelItem(0)->textAlignment(0) & Qt::AlignRight) != 0;
+        QHeaderView* h = lv->header();
+        const int x = h->sectionViewportPosition(0) + h->sectionSize(0) / 2;
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(x, h->height() / 2));
+        sorted = columnTexts(lv, 0);
+        lv->topLevelItem(0)->setSelected(true);   // 9
+        lv->topLevelItem(2)->setSelected(true);   // 1250.5
+        f.cmdOk()->click();
+    });
+    f.exec();
+    EXPECT_EQ(shown, (QStringList{"115,26", "9", "1.250,5", "1.200", "35", "4"}));
+    EXPECT_TRUE(rightAligned);
+    EXPECT_EQ(sorted, (QStringList{"9", "115,26", "1.250,5"}));
+    EXPECT_EQ(f.ReturnValue.toString(), QStringLiteral("9,1250.5"));
+    EXPECT_EQ(f.OptionalField1Value.toString(), QStringLiteral("35,4"));
+}
+
+TEST_F(NumberPickers, SinglePickerFindsAndReturnsTheValueNotItsLocaleForm) {
+    frmSelectRecord f;
+    f.frmCon = db.connection;
+    f.RsSQL = QStringLiteral("select code, price from prices order by code");
+    f.ReturnField = QStringLiteral("price");
+    f.ReturnValue = QStringLiteral("1250.5");
+    QString shown;
+    int current = -1;
+    test::onNextModal([&](QWidget*) {
+        shown = f.dg()->item(2, 1)->text();
+        current = f.dg()->currentRow();
+        QTest::keyClick(f.dg(), Qt::Key_Up);
+        QTest::keyClick(f.dg(), Qt::Key_Up);
+        QTest::keyClick(f.dg(), Qt::Key_Return);
+    });
+    f.exec();
+    EXPECT_EQ(shown, QStringLiteral("1.250,5"));
+    EXPECT_EQ(current, 2);
+    EXPECT_TRUE(f.IsOK);
+    EXPECT_EQ(f.ReturnValue.toString(), QStringLiteral("115.26"));
+}
+
+TEST(frmMultiSelectRecord, ColumnsFitEveryRowUpToAMaximum) {
+    test::SampleDatabase db;
+    db.connection->execute(QStringLiteral(
+        "insert into city values ('E', 'Afyonkarahisar Merkez Ilcesi Ticaret ve Sanayi Odasi Bolgesi Uzun', 'West')"));
+    frmMultiSelectRecord f;
+    f.frmCon = db.connection;
+    f.RsSQL = QStringLiteral("select code, name, region from city order by code");
+    f.ReturnField = QStringLiteral("code");
+    int nameWidth = 0, longest = 0, maximum = 0;
+    test::onNextModal([&](QWidget*) {
+        QTreeWidget* lv = f.lv();
+        const QFontMetrics fm = lv->fontMetrics();
+        nameWidth = lv->columnWidth(1);
+        longest = fm.horizontalAdvance(QStringLiteral("Denizli"));
+        maximum = fm.averageCharWidth() * 40 + fm.averageCharWidth() * 3;
+        f.cmdCancel()->click();
+    });
+    f.exec();
+    // Wider than the first record ("Adana") would make it, held at the maximum.
+    EXPECT_GT(nameWidth, longest);
+    EXPECT_LE(nameWidth, maximum);
+    EXPECT_GT(nameWidth, maximum / 2);
 }

@@ -1,5 +1,6 @@
 // The desktop parameter prompt: the form on its own, and a real run of a document whose block
 // asks one parameter of each type, answered through the form's widgets.
+#include "criteria/CriteriaValues.h"
 #include "criteria/frmMultiSelectRecord.h"
 #include "criteria/frmSelectRecord.h"
 #include "criteria/rptCriteria.h"
@@ -167,6 +168,171 @@ TEST_F(Prompt, FailingInitialValueIsThatError) {
     EXPECT_TRUE(answers.isEmpty());
 }
 
+// ---------------------------------------------------------------- keyboard and reading
+
+TEST_F(Prompt, CtrlEnterSubmitsFromAnEditorWhileEnterKeepsItsGridMeaning) {
+    PromptRequest r;
+    r.title = QStringLiteral("Keys");
+    r.connection = db.connection;
+    r.criteria << criterion("P1", "Name", "text", "Ali") << criterion("P2", "Code", "text", "X");
+    r.mustShow = true;
+    bool stillOpenAfterEnter = false;
+    bool runIsDefault = false;
+    test::onNextModal([&](QWidget* w) {
+        auto* form = qobject_cast<frmRunBlock*>(w);
+        ASSERT_NE(form, nullptr);
+        runIsDefault = form->cmdRun()->isDefault();
+        rptCriteria* c = form->rptCriteria1();
+        ASSERT_EQ(c->activeEditor(), c->grdCriteriaText());
+        QTest::keyClicks(c->grdCriteriaText(), QStringLiteral("Veli"));
+        // Enter stores the cell and gives the focus to the grid; Enter there opens the editor
+        // again. Neither submits.
+        QTest::keyClick(c->grdCriteriaText(), Qt::Key_Return);
+        QTest::keyClick(c->grdCriteria(), Qt::Key_Return);
+        stillOpenAfterEnter = form->isVisible() && c->grdCriteriaText()->hasFocus();
+        QTest::keyClick(c->grdCriteriaText(), Qt::Key_End);
+        QTest::keyClicks(c->grdCriteriaText(), QStringLiteral("!"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    });
+    QList<PromptAnswer> answers;
+    EXPECT_TRUE(prompt.ask(r, answers));
+    EXPECT_TRUE(runIsDefault);
+    EXPECT_TRUE(stillOpenAfterEnter);
+    EXPECT_EQ(answerTexts(answers), (QStringList{"P1=Veli!", "P2=X"}));
+}
+
+TEST_F(Prompt, EscapeInAnEditorRevertsTheCellAndEscapeOnTheGridCancels) {
+    PromptRequest r;
+    r.title = QStringLiteral("Escape");
+    r.connection = db.connection;
+    r.criteria << criterion("P1", "Name", "text", "Ali") << criterion("P2", "Day", "date", "20250102");
+    r.mustShow = true;
+    QStringList afterEscape;
+    bool openAfterFirstEscape = false;
+    test::onNextModal([&](QWidget* w) {
+        auto* form = qobject_cast<frmRunBlock*>(w);
+        ASSERT_NE(form, nullptr);
+        rptCriteria* c = form->rptCriteria1();
+        FlexGrid* grid = c->grdCriteria();
+        QTest::keyClicks(c->grdCriteriaText(), QStringLiteral("typed"));
+        QTest::keyClick(c->grdCriteriaText(), Qt::Key_Escape);
+        openAfterFirstEscape = form->isVisible();
+        afterEscape << grid->textMatrix(1, 1) << QString::number(c->grdCriteriaText()->isVisible());
+        // The date editor: a changed day, then Escape, leaves the cell's date.
+        QTest::keyClick(grid, Qt::Key_Down);
+        ASSERT_EQ(c->activeEditor(), c->grdCriteriaDate());
+        QTest::keyClick(grid, Qt::Key_Return);
+        c->grdCriteriaDate()->setDate(QDate(2030, 5, 6));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        afterEscape << grid->textMatrix(2, 1);
+        // Escape with no editor open cancels the prompt.
+        QTest::keyClick(grid, Qt::Key_Escape);
+    });
+    QList<PromptAnswer> answers;
+    EXPECT_FALSE(prompt.ask(r, answers));
+    EXPECT_TRUE(openAfterFirstEscape);
+    EXPECT_EQ(afterEscape, (QStringList{"Ali", "0", criteria::dateCellText(QDate(2025, 1, 2))}));
+    EXPECT_TRUE(answers.isEmpty());
+}
+
+TEST_F(Prompt, DatesShowInTheShortFormAndReachTheEngineAsYyyymmdd) {
+    PromptRequest r;
+    r.title = QStringLiteral("Dates");
+    r.connection = db.connection;
+    r.criteria << criterion("D1", "From query", "date", "2025-12-31 12:00:00")
+               << criterion("D2", "Compact", "date", "20251215") << criterion("D3", "None", "date", "18991230")
+               << criterion("D4", "Empty", "date", "");
+    r.mustShow = true;
+    QStringList cells;
+    QString editorFormat, emptyEditorText;
+    test::onNextModal([&](QWidget* w) {
+        auto* form = qobject_cast<frmRunBlock*>(w);
+        ASSERT_NE(form, nullptr);
+        rptCriteria* c = form->rptCriteria1();
+        for (int row = 1; row <= 4; ++row)
+            cells << c->grdCriteria()->textMatrix(row, 1);
+        editorFormat = c->grdCriteriaDate()->displayFormat();
+        QTest::keyClick(c->grdCriteria(), Qt::Key_Down);
+        QTest::keyClick(c->grdCriteria(), Qt::Key_Down);
+        QTest::keyClick(c->grdCriteria(), Qt::Key_Return);   // the editor over "no date"
+        emptyEditorText = c->grdCriteriaDate()->text().trimmed();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        form->cmdRun()->click();
+    });
+    QList<PromptAnswer> answers;
+    EXPECT_TRUE(prompt.ask(r, answers));
+    EXPECT_EQ(cells, (QStringList{criteria::dateCellText(QDate(2025, 12, 31)),
+                                  criteria::dateCellText(QDate(2025, 12, 15)), QString(), QString()}));
+    EXPECT_EQ(editorFormat, criteria::dateCellFormat());
+    EXPECT_EQ(emptyEditorText, QString());
+    EXPECT_EQ(answerTexts(answers), (QStringList{"D1=20251231", "D2=20251215", "D3=", "D4="}));
+}
+
+TEST_F(Prompt, LongTextsCanBeReadWholeAndWidenTheForm) {
+    const QString caption = QStringLiteral("The customer's trading name on the invoice");
+    const QString value = QStringLiteral("Anatolian Textile Incorporated");
+    PromptRequest r;
+    r.title = QStringLiteral("Long");
+    r.connection = db.connection;
+    r.criteria << criterion("P1", caption, "text", value);
+    r.mustShow = true;
+    QStringList tips;
+    int formWidth = 0, designWidth = 0, wanted = 0;
+    test::onNextModal([&](QWidget* w) {
+        auto* form = qobject_cast<frmRunBlock*>(w);
+        ASSERT_NE(form, nullptr);
+        FlexGrid* grid = form->rptCriteria1()->grdCriteria();
+        tips << grid->item(0, 0)->toolTip() << grid->item(0, 1)->toolTip();
+        formWidth = form->width();
+        designWidth = frmRunBlock().width();
+        wanted = grid->fontMetrics().horizontalAdvance(value);
+        form->cmdCancel()->click();
+    });
+    QList<PromptAnswer> answers;
+    EXPECT_FALSE(prompt.ask(r, answers));
+    EXPECT_EQ(tips, (QStringList{caption, value}));
+    EXPECT_GT(formWidth, designWidth);
+    // The value column (two fifths of the grid) holds the whole value.
+    EXPECT_GE(formWidth * 2 / 5, wanted);
+}
+
+TEST_F(Prompt, AFailingListReportsOverTheVisiblePrompt) {
+    PromptRequest r;
+    r.title = QStringLiteral("List");
+    r.connection = db.connection;
+    r.criteria << criterion("P1", "Region", "combo", "West", "select region from nowhere");
+    r.mustShow = true;
+    QPointer<frmRunBlock> form;
+    bool visibleAtMessage = false;
+    class VisibilityRecorder : public test::MessageRecorder {
+    public:
+        std::function<void()> onMessage;
+        int messageBox(const QString& text, int buttons, const QString& title) override {
+            if (onMessage)
+                onMessage();
+            return MessageRecorder::messageBox(text, buttons, title);
+        }
+    } recorder;
+    recorder.onMessage = [&] { visibleAtMessage = form && form->isVisible(); };
+    test::onNextModal([&](QWidget* w) {
+        form = qobject_cast<frmRunBlock*>(w);
+        ASSERT_NE(form.data(), nullptr);
+        QTest::qWait(30);
+        form->cmdCancel()->click();
+    });
+    // The form is looked for before it is shown, so that the message can tell whether it was.
+    QTimer::singleShot(0, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<frmRunBlock*>(top))
+                form = f;
+    });
+    QList<PromptAnswer> answers;
+    EXPECT_FALSE(prompt.ask(r, answers));
+    ASSERT_EQ(recorder.messages.size(), 1);
+    EXPECT_TRUE(recorder.messages.first().contains(QStringLiteral("nowhere")));
+    EXPECT_TRUE(visibleAtMessage);
+}
+
 // ---------------------------------------------------------------- a real run
 
 namespace {
@@ -284,7 +450,9 @@ TEST_F(PromptRun, EveryTypeAnsweredThroughTheFormReachesThePlaceholders) {
     });
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(seen, (QStringList{"Sales report", "Customer name=Ali", "Filters=", "City=Bursa", "City code=A",
-                                 "City codes= A, ,C", "Day=20240131", "Choose a city", "Choose cities"}));
+                                 "City codes= A, ,C",
+                                 "Day=" + criteria::dateCellText(QDate(2024, 1, 31)), "Choose a city",
+                                 "Choose cities"}));
     EXPECT_EQ(trace(), QStringList{"Veli||Denizli|C|A,C,D|20240115|4|5"});
 }
 

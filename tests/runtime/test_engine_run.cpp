@@ -345,7 +345,7 @@ TEST_F(EngineTest, StationPausesAndResumingContinuesAfterIt)
     EXPECT_THROW(engine->RunStation(), Error);
 }
 
-TEST_F(EngineTest, ResumingInsideABlockThatNeverRanUsesTheEnclosingScope)
+TEST_F(EngineTest, ResumingInsideABlockThatNeverRanBindsItsAnswersOnTheWay)
 {
     const QString doc = documentXml(
         factParameter("B0", "A", "root")
@@ -364,9 +364,13 @@ TEST_F(EngineTest, ResumingInsideABlockThatNeverRanUsesTheEnclosingScope)
     engine->Statu = DocOrra::enDocStatuRunning;
     engine->PauseAtEvent = DocOrra::enPauseAtEvent_Nothing;
     engine->GoToID = QStringLiteral("B0.1.0");
+    rec.events.clear();
     EXPECT_EQ(engine->RunDocument(), 0.0f);
-    // B0.1 never ran: its answers do not exist, the root's do.
-    EXPECT_EQ(trace(), QStringList{"B0.1.0 root"});
+    // B0.1 never ran: its answers are bound on the way, without its events, and its own A hides
+    // the root's.
+    EXPECT_EQ(trace(), QStringList{"B0.1.0 own"});
+    EXPECT_FALSE(rec.events.contains(QStringLiteral("BeforeExecutionBlock B0.1")));
+    EXPECT_EQ(rec.events.first(), QStringLiteral("BeforeExecutionBlock B0.1.0"));
     EXPECT_EQ(rec.events.mid(rec.events.size() - 5),
               (QStringList{"AfterExecutionBlock B0.1.0", "AfterExecutionBlock B0.1", "AfterExecutionBlock B0",
                            "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));

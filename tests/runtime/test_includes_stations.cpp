@@ -680,6 +680,34 @@ TEST_F(IncludesTest, JumpingIntoAnIncludeThatHasEndedBindsItsParametersAgain)
     }
 }
 
+TEST_F(IncludesTest, JumpingIntoANestedBlockOfAnEndedIncludeBindsTheIncludeAndItsEnclosingBlock)
+{
+    setParameterPrompt(&m_prompt);
+    const int inner = addDocument(documentXml(
+        param("B0.P_X", "X", "text", "")
+        + block("B0.0", QString(), factParameter("B0.0", "Y", "why") + block("B0.0.0", traceSql("inner <$X%> <$Y%>")))));
+    const int outer = addDocument(documentXml(includeXml("B0.I0", "Inner", inner, binding("B0.P_X", "$ex"))
+                                              + block("B0.0", traceSql("outer"))));
+    auto engine = engineFor(outer);
+    EventRecorder rec(*engine);
+    rec.hook = [&](const QString& event, const QString& id) {
+        if (event == QLatin1String("BeforeExecutionBlockSQL") && id == QLatin1String("B0.0"))
+            engine->Statu = DocOrra::enDocStatuPaused;
+    };
+    EXPECT_EQ(engine->RunDocument(), 1.0f);
+    rec.hook = nullptr;
+    rec.events.clear();
+    engine->Statu = DocOrra::enDocStatuRunning;
+    engine->PauseAtEvent = DocOrra::enPauseAtEvent_Nothing;
+    engine->GoToID = QStringLiteral("B0.I0|B0.0.0");
+    EXPECT_EQ(engine->RunDocument(), 0.0f);
+    EXPECT_EQ(trace(), (QStringList{"inner ex why", "inner ex why", "outer"}));
+    EXPECT_FALSE(rec.events.contains(QStringLiteral("BeforeExecutionBlock B0.I0|B0.0")));
+    EXPECT_EQ(only(rec.events, QStringLiteral("AfterExecution")),
+              (QStringList{"AfterExecutionBlock B0.I0|B0.0.0", "AfterExecutionBlock B0.I0|B0.0",
+                           "AfterExecutionInclude B0.I0", "AfterExecutionBlock B0.0", "AfterExecutionBlock B0"}));
+}
+
 TEST_F(IncludesTest, ARelatedParameterIsTakenByNameInTheIncludingScopeWhenTheIncludeStarts)
 {
     // The first include hands its answer out to the block's Region; the second include binds

@@ -312,7 +312,21 @@ TEST_F(ScriptTest, TheHostsEventLoopRunsDuringAScriptAndCanStopIt)
     EXPECT_TRUE(trace().isEmpty());
 }
 
-TEST_F(ScriptTest, AStopRequestBetweenScriptsIsNotKept)
+TEST_F(ScriptTest, AStopRequestOutsideARunIsNotKept)
+{
+    auto engine = engineFor(addDocument(documentXml(
+        block("B0.0", traceSql("B0.0")) + script("B0.X1", traceLine("\"script\"")))));
+    EXPECT_FALSE(engine->IsRunning());
+    engine->RequestStop();   // nothing runs: nothing to stop
+    EXPECT_EQ(engine->RunDocument(), 0.0f);
+    EXPECT_EQ(trace(), (QStringList{"B0.0", "script"}));
+    engine->RequestStop();
+    EXPECT_TRUE(engine->PrepareforExecution());
+    EXPECT_EQ(engine->RunDocument(), 0.0f);
+    EXPECT_EQ(trace(), (QStringList{"B0.0", "script", "B0.0", "script"}));
+}
+
+TEST_F(ScriptTest, AStopRequestBetweenScriptsStopsTheRunBeforeTheNextOne)
 {
     auto engine = engineFor(addDocument(documentXml(
         block("B0.0", traceSql("B0.0")) + script("B0.X1", traceLine("\"script\"")))));
@@ -321,8 +335,10 @@ TEST_F(ScriptTest, AStopRequestBetweenScriptsIsNotKept)
         if (event == QLatin1String("AfterExecutionBlock"))
             engine->RequestStop();
     };
-    EXPECT_EQ(engine->RunDocument(), 0.0f);
-    EXPECT_EQ(trace(), (QStringList{"B0.0", "script"}));
+    EXPECT_EQ(engine->RunDocument(), -1.0f);
+    EXPECT_EQ(trace(), QStringList{"B0.0"});
+    EXPECT_EQ(rec.events.last(), QStringLiteral("AfterExecutionBlock B0.0"));
+    EXPECT_TRUE(m_ui.boxes.isEmpty());
 }
 
 // ---------------------------------------------------------------- elements

@@ -126,7 +126,7 @@ void makeDocuments(db::Connection& c, const QString& server) {
     storeCategory(c, 2, 1, "Raporlar");
     storeCategory(c, 3, 1, "Ortak");
 
-    // 1: totals per customer of one city, meant to be included.
+    // 1: totals per customer of one city, meant to be included; run alone, its report lists them.
     DocumentBuilder totals(server, "Bir şehrin müşteri toplamları");
     DocumentBuilder::parameter(totals.root, "Sehir", "Şehir", "İstanbul", "text");
     DocumentBuilder::parameter(totals.root, "Adet", "Müşteri sayısı", "0", "fact");
@@ -135,7 +135,8 @@ void makeDocuments(db::Connection& c, const QString& server) {
         "from Orders o inner join Customers c on o.CustomerID=c.ID\r\n"
         "where c.City='<$Sehir%>' group by c.Name");
     (void)t0;
-    DocumentBuilder::block(totals.root, "B0.1", "Sayım", "select count(*) from #Totals");
+    DocumentBuilder::block(totals.root, "B0.1", "Müşteriler",
+        "select Musteri, Siparis, Tutar into #Report from #Totals order by Tutar desc");
     storeDocument(c, 1, 3, "Şehir müşteri toplamları", "Included by the city report", totals.doc);
 
     // 2: the city report: asks for a city and a minimum, includes document 1 bound to the city.
@@ -146,6 +147,7 @@ void makeDocuments(db::Connection& c, const QString& server) {
     xml::Node inc = DocumentBuilder::include(report.root, "B0.I0", "Şehir müşteri toplamları", 1);
     DocumentBuilder::inheritance(inc, "B0.P_Sehir", "B0.P_Il");
     DocumentBuilder::block(report.root, "B0.0", "Rapor",
+        "drop table #Report\r\n"
         "select Musteri, Siparis, Tutar, '<$Il%>' Sehir into #Report\r\n"
         "from #Totals where Tutar >= <$EnAz%> order by Tutar desc");
     storeDocument(c, 2, 2, "Şehir raporu", "Top customers of a city", report.doc);
@@ -159,8 +161,9 @@ void makeDocuments(db::Connection& c, const QString& server) {
     storeDocument(c, 3, 2, "Aylık satışlar", "Sales per month", monthly.doc);
 
     // 4: for interactive hosts: the city is asked inside the included document 1 and comes
-    // back through an output binding; the run stops at a station once the totals are made.
-    // Leaving the station (stepping back) drops them, so that the include can run again.
+    // back through an output binding; the run stops at a station once the totals are made, with
+    // the included document's list of customers as its report. Leaving the station (stepping
+    // back) drops them, so that the include can run again.
     DocumentBuilder summary(server, "Şehir özeti: şehir, eklenen belgede sorulur; toplamlar hazır olunca durur");
     DocumentBuilder::parameter(summary.root, "Il", "Şehir", "", "fact");
     DocumentBuilder::parameter(summary.root, "EnAz", "En az tutar", "500", "text");
@@ -169,13 +172,20 @@ void makeDocuments(db::Connection& c, const QString& server) {
     xml::Node stop = xml::appendElement(summary.root, "Station");
     xml::setAttribute(stop, "ID", "B0.S0");
     xml::setAttribute(stop, "Name", "Toplamlar hazır");
-    xml::appendCData(stop, "drop table #Totals");
+    xml::appendCData(stop, "drop table #Totals\r\ndrop table #Report");
     DocumentBuilder::block(summary.root, "B0.0", "Özet",
+        "drop table #Report\r\n"
         "select count(*) Musteri, sum(Siparis) Siparis, sum(Tutar) Tutar, '<$Il%>' Sehir into #Report\r\n"
         "from #Totals where Tutar >= <$EnAz%>");
     storeDocument(c, 4, 2, "Şehir özeti", "City summary with a station", summary.doc);
 
-    // A call schema of the city report: Ankara, at least 2,000.
+    // Call schemas, so that the launcher can run the documents that ask without a person:
+    // the customer totals of Bursa, and the city report for Ankara, at least 2,000.
+    c.execute("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (1, 1, ?, ?)",
+              {QStringLiteral("Bursa"), QStringLiteral("Customer totals of Bursa")});
+    c.execute("insert into tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal) "
+              "select ID, ?, ? from tbOrraCallSchema where DocID=1 and SchemaID=1",
+              {QStringLiteral("B0.P_Sehir"), QStringLiteral("Bursa")});
     c.execute("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (2, 1, ?, ?)",
               {QStringLiteral("Ankara, 2000 üstü"), QStringLiteral("Ankara's customers who bought 2,000 or more")});
     c.execute("insert into tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal) "

@@ -1,0 +1,45 @@
+#pragma once
+// The editor's calls into the designer's main window (frmMDIMain) and its active child
+// window. They go by name, as the designer's windows call one another: a member, menu item or
+// toolbar button that the main window does not have is an error (orra::Error 438, "Object
+// doesn't support this property or method"), never a silent no-op. Without a main window (an
+// editor window shown on its own) there is nothing to switch and the calls do nothing.
+
+#include <QString>
+
+class QMenu;
+class QObject;
+class QWidget;
+
+namespace morvane {
+
+// The designer's main window: the top-level widget named "frmMDIMain", or null.
+QWidget* findMainWindow();
+// The widget of the main window's active MDI child window, or null.
+QWidget* activeChildWindow();
+
+// The error of a call by name that found no such member.
+[[noreturn]] void throwNoSuchMember(const QObject* target, const QString& member);
+
+class MainWindowLink {
+public:
+    MainWindowLink() : m_main(findMainWindow()) {}
+    bool present() const { return m_main != nullptr; }
+
+    void SetDebugButtons(bool running);
+    void EnableDocumentCommands(bool enabled);
+    void EnableToolbarButton(const QString& key, bool enabled);
+    // Value of a check button of the toolbar tbMain: 1 pressed, 0 not.
+    void SetToolbarButtonValue(const QString& key, int value);
+    void SetMenuEnabled(const QString& name, bool enabled);
+    void SetMenuChecked(const QString& name, bool checked);
+    // Selects the node of the catalogue tree tvOrra with that key, when the tree holds it.
+    void SelectCatalogueNode(const QString& key);
+    // The main window's Document menu mnuDoc (null without a main window).
+    QMenu* DocumentMenu() const;
+
+private:
+    QWidget* m_main;
+};
+
+} // namespace morvane

@@ -1,0 +1,809 @@
+#include "designer/editor/frmOrraDevelopment.h"
+
+#include "common/IncludeExpansion.h"
+#include "common/Permissions.h"
+#include "common/QueryDocument.h"
+#include "designer/editor/DocumentModel.h"
+#include "designer/editor/MainWindowLink.h"
+#include "designer/editor/frmtvDocument.h"
+#include "designer/shell/DesignerFactories.h"
+#include "platform/text/Error.h"
+#include "platform/text/UserInterface.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace morvane {
+
+namespace xml = orra::xml;
+
+namespace {
+
+const char* const kFrameNames[frmOrraDevelopment::PaneCount] = {
+    "Parameter", "Block", "Document", "Inheritance", "Station", "Script", "ParameterGroup"};
+
+QLabel* label(const QString& text, const char* name, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+QPlainTextEdit* textEditor(const char* name, const QString& accessibleName, QWidget* parent)
+{
+    auto* e = new QPlainTextEdit(parent);
+    e->setObjectName(QLatin1String(name));
+    e->setAccessibleName(accessibleName);
+    return e;
+}
+
+QComboBox* comboBox(const char* name, const QString& accessibleName, bool editable, QWidget* parent)
+{
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->setAccessibleName(accessibleName);
+    c->setEditable(editable);
+    return c;
+}
+
+void setLocked(QPlainTextEdit* e, bool locked) { e->setReadOnly(locked); }
+void setLocked(QLineEdit* e, bool locked) { e->setReadOnly(locked); }
+// A combo box has no read-only state of its own: a locked one takes no input.
+void setLocked(QComboBox* c, bool locked) { c->setEnabled(!locked); }
+
+} // namespace
+
+frmOrraDevelopment::frmOrraDevelopment(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmOrraDevelopment"));
+    setWindowTitle(QStringLiteral("Form1"));
+    buildLayout();
+}
+
+frmOrraDevelopment::~frmOrraDevelopment()
+{
+    // A window destroyed without being closed still gives its tree back.
+    if (m_tree) frmtvDocument::instance()->UnloadtvDocument(m_tree);
+}
+
+void frmOrraDevelopment::registerWindow()
+{
+    setDocumentWindowCreator([](QWidget* parent) -> QWidget* { return new frmOrraDevelopment(parent); });
+}
+
+int frmOrraDevelopment::twips(int value) const
+{
+    return value * logicalDpiY() / 1440;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout: the property panes (one visible at a time) over the result pane, split by
+// imgSplitterYatay.
+
+void frmOrraDevelopment::buildLayout()
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_splitter = new QSplitter(Qt::Vertical, this);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setHandleWidth(qMax(3, twips(45)));
+    outer->addWidget(m_splitter);
+
+    m_framesHost = new QWidget(m_splitter);
+    m_framesHost->setObjectName(QStringLiteral("frames"));
+    m_framesHost->setMinimumHeight(twips(500));
+    auto* stack = new QGridLayout(m_framesHost);
+    stack->setContentsMargins(0, 0, 0, 0);
+
+    // The panes' controls are made when a pane is first needed (most windows never show most
+    // panes), the frames themselves now.
+    for (int i = 0; i < PaneCount; ++i) {
+        auto* f = new QFrame(m_framesHost);
+        f->setObjectName(QStringLiteral("frames%1").arg(i));
+        f->setAccessibleName(QLatin1String(kFrameNames[i]));
+        f->setFrameShape(QFrame::NoFrame);
+        stack->addWidget(f, 0, 0);
+        f->setVisible(false);
+        m_frames[i] = f;
+    }
+
+    // The result pane: its tabs are made when it is first needed.
+    m_dbgTab = new QTabWidget(m_splitter);
+    m_dbgTab->setObjectName(QStringLiteral("dbgTab"));
+    m_dbgTab->setMinimumHeight(twips(500));
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->handle(1)->setObjectName(QStringLiteral("imgSplitterYatay"));
+    connect(m_splitter, &QSplitter::splitterMoved, this, [this](int pos, int) {
+        m_resultPaneTop = m_splitter->mapTo(this, QPoint(0, pos)).y();
+    });
+    m_dbgTab->setVisible(m_resultPaneVisible);
+}
+
+void frmOrraDevelopment::ensurePane(int index)
+{
+    if (index < 0 || index >= PaneCount || m_paneBuilt[index]) return;
+    m_paneBuilt[index] = true;
+    QFrame* f = m_frames[index];
+    switch (index) {
+    case PaneParameter: buildParameterPane(f); break;
+    case PaneBlock: buildTextPane(f, m_txtBlockSQL, "txtBlockSQL"); break;
+    case PaneDocument: buildDocumentPane(f); break;
+    case PaneInheritance: {
+        auto* l = new QVBoxLayout(f);
+        l->setContentsMargins(twips(60), twips(100), twips(60), twips(100));
+        m_grdInheritance = new QTableWidget(f);
+        m_grdInheritance->setObjectName(QStringLiteral("grdInheritance"));
+        m_grdInheritance->setAccessibleName(QStringLiteral("Inheritance"));
+        l->addWidget(m_grdInheritance);
+        break;
+    }
+    case PaneStation: buildTextPane(f, m_txtStationSQL, "txtStationSQL"); break;
+    case PaneScript: buildScriptPane(f); break;
+    case PaneParameterGroup: {
+        auto* l = new QVBoxLayout(f);
+        l->setContentsMargins(twips(60), twips(100), twips(60), twips(100));
+        m_lvParameters = new QTreeWidget(f);
+        m_lvParameters->setObjectName(QStringLiteral("lvParameters"));
+        m_lvParameters->setAccessibleName(QStringLiteral("Parameters"));
+        m_lvParameters->setRootIsDecorated(false);
+        l->addWidget(m_lvParameters);
+        break;
+    }
+    default: break;
+    }
+    // The text editors do not wrap their lines, and take the editor options last applied.
+    for (QPlainTextEdit* e : f->findChildren<QPlainTextEdit*>()) e->setLineWrapMode(QPlainTextEdit::NoWrap);
+    applyLook();
+}
+
+QTabWidget* frmOrraDevelopment::resultPane()
+{
+    if (m_dbgTab->count() > 0) return m_dbgTab;
+    auto* result = new QWidget(m_dbgTab);
+    auto* l = new QVBoxLayout(result);
+    l->setContentsMargins(0, 0, 0, 0);
+    m_dbgGrid = new QTableView(result);
+    m_dbgGrid->setObjectName(QStringLiteral("dbgGrid"));
+    m_dbgGrid->setAccessibleName(QStringLiteral("Result"));
+    m_dbgText = textEditor("dbgText", QStringLiteral("Result"), result);
+    m_dbgText->setReadOnly(true);
+    m_dbgText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_dbgText->hide();
+    l->addWidget(m_dbgGrid);
+    l->addWidget(m_dbgText);
+    m_dbgMessage = textEditor("dbgMessage", QStringLiteral("Message"), m_dbgTab);
+    m_dbgMessage->setReadOnly(true);
+    m_dbgTrace = textEditor("dbgTrace", QStringLiteral("Trace"), m_dbgTab);
+    m_dbgTrace->setReadOnly(true);
+    m_dbgTrace->setLineWrapMode(QPlainTextEdit::NoWrap);
+    const struct { QWidget* page; const char* key; } tabs[] = {
+        {result, "Result"}, {m_dbgMessage, "Message"}, {m_dbgTrace, "Trace"}};
+    for (const auto& t : tabs) {
+        const int i = m_dbgTab->addTab(t.page, QLatin1String(t.key));
+        m_dbgTab->tabBar()->setTabData(i, QLatin1String(t.key));
+    }
+    return m_dbgTab;
+}
+
+void frmOrraDevelopment::buildParameterPane(QFrame* f)
+{
+    auto* g = new QGridLayout(f);
+    g->setContentsMargins(twips(60), twips(170), twips(60), twips(150));
+    g->setHorizontalSpacing(twips(60));
+    g->setVerticalSpacing(twips(50));
+
+    m_txtparamCaption = new QLineEdit(f);
+    m_txtparamCaption->setObjectName(QStringLiteral("txtparamCaption"));
+    m_txtparamCaption->setAccessibleName(QStringLiteral("Caption"));
+    m_cbparamType = comboBox("cbparamType", QStringLiteral("Type"), false, f);
+    m_cbparamBehaviour = comboBox("cbparamBehaviour", QStringLiteral("Behaviour"), false, f);
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_txtparamCaption, 1);
+    top->addWidget(label(QStringLiteral("Type"), "lbType", f));
+    top->addWidget(m_cbparamType);
+    top->addWidget(label(QStringLiteral("Behaviour"), "lbBehaviour", f));
+    top->addWidget(m_cbparamBehaviour);
+    g->addWidget(label(QStringLiteral("Caption"), "lbCaption", f), 0, 0);
+    g->addLayout(top, 0, 1);
+
+    // Default Value takes the height the rows anchored to the bottom leave.
+    m_txtparamDefaultVal = textEditor("txtparamDefaultVal", QStringLiteral("Default Value"), f);
+    m_cmdEditDefaultValue = new QPushButton(QStringLiteral("..."), f);
+    m_cmdEditDefaultValue->setObjectName(QStringLiteral("cmdEditDefaultValue"));
+    m_cmdEditDefaultValue->setAccessibleName(QStringLiteral("Edit Default Value"));
+    m_cmdEditDefaultValue->setFixedSize(twips(315), twips(255));
+    auto* dvLabel = new QVBoxLayout;
+    auto* lbDefaultVal = label(QStringLiteral("Default Value"), "lbDefaultVal", f);
+    lbDefaultVal->setWordWrap(true);
+    dvLabel->addWidget(lbDefaultVal);
+    dvLabel->addStretch(1);
+    dvLabel->addWidget(m_cmdEditDefaultValue, 0, Qt::AlignRight);
+    g->addLayout(dvLabel, 1, 0);
+    g->addWidget(m_txtparamDefaultVal, 1, 1);
+    g->setRowStretch(1, 4);
+
+    m_txtparamSource = textEditor("txtparamSource", QStringLiteral("Source"), f);
+    g->addWidget(label(QStringLiteral("Source"), "lbSource", f), 2, 0, Qt::AlignTop);
+    g->addWidget(m_txtparamSource, 2, 1);
+    g->setRowStretch(2, 1); // one fifth of the pane with Default Value's four
+
+    m_txtparamReturnCol = new QLineEdit(f);
+    m_txtparamReturnCol->setObjectName(QStringLiteral("txtparamReturnCol"));
+    m_txtparamReturnCol->setAccessibleName(QStringLiteral("Return Column"));
+    m_cbparamSelectionType = comboBox("cbparamSelectionType", QStringLiteral("Selection Type"), false, f);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_txtparamReturnCol, 1);
+    row->addWidget(label(QStringLiteral("Selection Type"), "lbSelectionType", f));
+    row->addWidget(m_cbparamSelectionType);
+    auto* lbReturnCol = label(QStringLiteral("Return Column"), "lbReturnCol", f);
+    g->addWidget(lbReturnCol, 3, 0);
+    g->addLayout(row, 3, 1);
+
+    m_txtparamPrompt = new QLineEdit(f);
+    m_txtparamPrompt->setObjectName(QStringLiteral("txtparamPrompt"));
+    m_txtparamPrompt->setAccessibleName(QStringLiteral("Prompt"));
+    g->addWidget(label(QStringLiteral("Prompt"), "lbPrompt", f), 4, 0);
+    g->addWidget(m_txtparamPrompt, 4, 1);
+}
+
+void frmOrraDevelopment::buildTextPane(QFrame* f, QPlainTextEdit*& editor, const char* name)
+{
+    auto* l = new QVBoxLayout(f);
+    l->setContentsMargins(twips(60), twips(100), twips(60), twips(100));
+    editor = textEditor(name, f->accessibleName(), f);
+    l->addWidget(editor);
+}
+
+void frmOrraDevelopment::buildDocumentPane(QFrame* f)
+{
+    auto* l = new QVBoxLayout(f);
+    l->setContentsMargins(twips(50), twips(180), twips(50), twips(100));
+    auto* top = new QHBoxLayout;
+    top->addWidget(label(QStringLiteral("Description"), "lbdocDescription", f));
+    top->addStretch(1);
+    top->addWidget(label(QStringLiteral("Server"), "lbdocServer", f));
+    top->addSpacing(twips(100));
+    m_cbdocServer = comboBox("cbdocServer", QStringLiteral("Server"), true, f);
+    m_cbdocServer->setMinimumWidth(twips(2715));
+    top->addWidget(m_cbdocServer);
+    l->addLayout(top);
+    m_txtdocDescription = textEditor("txtdocDescription", QStringLiteral("Description"), f);
+    l->addWidget(m_txtdocDescription, 1);
+}
+
+void frmOrraDevelopment::buildScriptPane(QFrame* f)
+{
+    auto* l = new QVBoxLayout(f);
+    l->setContentsMargins(twips(60), twips(150), twips(60), twips(100));
+    l->setSpacing(twips(100));
+    auto* top = new QHBoxLayout;
+    auto* lb = label(QStringLiteral("Language"), "lbScriptLang", f);
+    lb->setFixedWidth(twips(855));
+    top->addWidget(lb);
+    m_cbScriptLang = comboBox("cbScriptLang", QStringLiteral("Language"), false, f);
+    m_cbScriptLang->setFixedWidth(twips(2715));
+    top->addWidget(m_cbScriptLang);
+    top->addStretch(1);
+    l->addLayout(top);
+    m_txtScriptSource = textEditor("txtScriptSource", QStringLiteral("Script"), f);
+    l->addWidget(m_txtScriptSource, 1);
+}
+
+QFrame* frmOrraDevelopment::frame(int index) const
+{
+    return index >= 0 && index < PaneCount ? m_frames[index] : nullptr;
+}
+
+int frmOrraDevelopment::visibleFrame() const
+{
+    for (int i = 0; i < PaneCount; ++i)
+        if (!m_frames[i]->isHidden()) return i;
+    return -1;
+}
+
+void frmOrraDevelopment::ShowFrame(int index)
+{
+    ensurePane(index);
+    for (QFrame* f : m_frames) f->setVisible(false);
+    if (QFrame* f = frame(index)) f->setVisible(true);
+}
+
+void frmOrraDevelopment::SetEditable(int pane, bool editable)
+{
+    ensurePane(pane);
+    const bool locked = !editable;
+    switch (pane) {
+    case PaneParameter:
+        setLocked(m_txtparamCaption, locked);
+        setLocked(m_cbparamBehaviour, locked);
+        setLocked(m_cbparamSelectionType, locked);
+        setLocked(m_cbparamType, locked);
+        setLocked(m_txtparamPrompt, locked);
+        setLocked(m_txtparamReturnCol, locked);
+        setLocked(m_txtparamSource, locked);
+        setLocked(m_txtparamDefaultVal, locked);
+        m_cmdEditDefaultValue->setEnabled(editable);
+        break;
+    case PaneBlock: setLocked(m_txtBlockSQL, locked); break;
+    case PaneDocument:
+        setLocked(m_txtdocDescription, locked);
+        setLocked(m_cbdocServer, locked);
+        break;
+    case PaneInheritance: m_grdInheritance->setEnabled(editable); break;
+    case PaneStation: setLocked(m_txtStationSQL, locked); break;
+    case PaneScript: setLocked(m_txtScriptSource, locked); break;
+    default: break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Services.
+
+orra::db::Connection* frmOrraDevelopment::catalogue() const
+{
+    const auto& s = editorServices();
+    orra::db::Connection* c = s.catalogueConnection ? s.catalogueConnection() : nullptr;
+    if (!c)
+        throw orra::Error(91, QStringLiteral("frmOrraDevelopment"),
+                          QStringLiteral("Object variable or With block variable not set"));
+    return c;
+}
+
+QString frmOrraDevelopment::catalogueDatabase() const
+{
+    const auto& s = editorServices();
+    return s.catalogueDatabase ? s.catalogueDatabase() : QString();
+}
+
+void frmOrraDevelopment::showError(const QString& description) const
+{
+    orra::userInterface().messageBox(description, orra::vbOKOnly);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Document model.
+
+bool frmOrraDevelopment::LoadDocument()
+{
+    orra::db::Connection* con = nullptr;
+    try {
+        con = catalogue();
+        const QString database = catalogueDatabase();
+        con->setCommandTimeout(60);
+        orra::db::RecordsetPtr rs;
+        try {
+            rs = con->execute(QStringLiteral("Select SqlTxt from %1..tbOrraSQL where ID=%2").arg(database).arg(m_docID));
+        } catch (...) {
+            con->setCommandTimeout(0);
+            throw;
+        }
+        con->setCommandTimeout(0);
+        if (!rs || !rs->isOpen() || rs->isEOF())
+            throw orra::Error(3021, QStringLiteral("ADODB.Field"),
+                              QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                                             "Requested operation requires a current record."));
+        const QVariant value = rs->value(0);
+        if (value.isNull()) throw orra::Error(94, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Invalid use of Null"));
+        const QString text = value.toString();
+        rs.reset();
+
+        // The new document replaces the shown one only once it has loaded and expanded.
+        auto fresh = std::make_unique<xml::Document>();
+        if (!text.isEmpty() && !fresh->loadXML(text))
+            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::LoadDocument"), QStringLiteral("Can not parse XML"));
+        if (!fresh->documentElement()) {
+            // An empty stored text: the skeleton of a new document, stored at once.
+            NewDocument();
+            Save();
+        } else {
+            orra::ExpandIncludes(con, fresh->documentElement(), m_docID, database);
+            m_document = std::move(fresh);
+        }
+        return true;
+    } catch (const orra::Error& e) {
+        showError(e.description());
+        return false;
+    }
+}
+
+void frmOrraDevelopment::NewDocument()
+{
+    if (m_tree) {
+        m_tree->clearNodes();
+        m_tree->addNode({QString(), QStringLiteral("B0"), QStringLiteral("Document"), QStringLiteral("Document"),
+                         QString(), QStringLiteral("Document")});
+    }
+    m_document = std::make_unique<xml::Document>();
+    NewDocumentSkeleton(*m_document);
+    m_currentElement = m_document->documentElement();
+    if (m_tree) tvDocument_NodeClick(m_tree->node(QStringLiteral("B0")));
+}
+
+void frmOrraDevelopment::PopulateTree()
+{
+    if (!m_tree || !m_document) return;
+    const xml::Node root = m_document->documentElement();
+    if (!root) return;
+    m_tree->setUpdatesEnabled(false);
+    const QSignalBlocker block(m_tree);
+    m_tree->clearNodes();
+    const TreeNodeSpec rootSpec = RootNodeSpec(root);
+    // At most one node per element and one group per element that holds parameters.
+    struct Counter : pugi::xml_tree_walker {
+        int elements = 0;
+        bool for_each(pugi::xml_node& n) override
+        {
+            elements += n.type() == pugi::node_element;
+            return true;
+        }
+    } counter;
+    xml::Node walked = root;
+    walked.traverse(counter);
+    const int elements = counter.elements;
+    m_tree->beginBuild(elements + elements / 4 + 1);
+    try {
+        m_tree->addNode(rootSpec);
+        AddChildNodes(rootSpec.key, root, false, [this](const TreeNodeSpec& n) { m_tree->addNode(n); });
+    } catch (...) {
+        m_tree->endBuild();
+        m_tree->setUpdatesEnabled(true);
+        throw;
+    }
+    m_tree->endBuild();
+    QTreeWidgetItem* rootNode = m_tree->node(rootSpec.key);
+    m_tree->setCurrentItem(rootNode);
+    m_tree->setUpdatesEnabled(true);
+    tvDocument_NodeClick(rootNode);
+    rootNode->setExpanded(true);
+}
+
+bool frmOrraDevelopment::Save()
+{
+    orra::db::Connection* con = nullptr;
+    bool began = false;
+    try {
+        con = catalogue();
+        const QString database = catalogueDatabase();
+        if (!orra::HasDocPermission(con, m_docID, 0, orra::rightChange)) {
+            showError(QStringLiteral("Permission Denied : You could not change this document"));
+            return false;
+        }
+        if (!m_document || !m_document->documentElement())
+            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::Save"), QStringLiteral("There is no document to save"));
+        const QString stored = DoubleQuotes(StoredDocumentText(*m_document));
+
+        con->beginTrans();
+        began = true;
+        long written = -1;
+        con->execute(QStringLiteral("update t set t.SQLTxt='") + stored + QStringLiteral("'")
+                         + QStringLiteral(" from %1..tbOrraSQL t").arg(database)
+                         + QStringLiteral(" where ID=%1").arg(m_docID),
+                     {}, &written);
+        // A save that wrote no row is no save.
+        if (written == 0)
+            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::Save"),
+                              QStringLiteral("The document %1 no longer exists in the catalogue").arg(m_docID));
+        const std::optional<int32_t> sum = ReadDocumentCheckSum(con, database, m_docID);
+        if (!sum)
+            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::Save"),
+                              QStringLiteral("The checksum of document %1 could not be read back").arg(m_docID));
+        con->execute(QStringLiteral("update t set t.CheckSum=%1").arg(*sum)
+                     + QStringLiteral(" from %1..tbOrraSQL t").arg(database)
+                     + QStringLiteral(" where ID=%1").arg(m_docID));
+        RewriteRelations(*con, database, m_docID, m_document->documentElement());
+        con->commitTrans();
+        began = false;
+        m_documentChanged = false;
+        return true;
+    } catch (const orra::Error& e) {
+        if (began) {
+            try {
+                con->rollbackTrans();
+            } catch (const orra::Error&) {
+            }
+        }
+        showError(e.description());
+        return false;
+    }
+}
+
+QString frmOrraDevelopment::ComputeDocumentCheckSum() const
+{
+    return morvane::ComputeDocumentCheckSum(catalogue(), catalogueDatabase(), m_docID);
+}
+
+xml::Node frmOrraDevelopment::CreateParameterElement(xml::Node owner, const QString& id, const QString& name,
+                                                     const QString& caption, const QString& defaultValue,
+                                                     const QString& type, const QString& source,
+                                                     const QString& prompt, const QString& selectionType,
+                                                     const QString& behaviour)
+{
+    const xml::Node p = morvane::CreateParameterElement(owner, id, name, caption, defaultValue, type, source, prompt,
+                                                        selectionType, behaviour);
+    m_documentChanged = true;
+    return p;
+}
+
+void frmOrraDevelopment::ReLoad()
+{
+    if (m_documentChanged) {
+        const int answer = orra::userInterface().messageBox(QStringLiteral("Save Changes ?"), orra::vbYesNoCancel,
+                                                            windowTitle());
+        if (answer == orra::vbCancel) return;
+        if (answer == orra::vbYes) Save();
+    }
+    try {
+        // A document that no longer loads leaves the one shown in place (the error was shown).
+        if (LoadDocument()) PopulateTree();
+    } catch (const orra::Error& e) {
+        showError(e.description());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Node selection (pane, editability, current element) and the panes that show an element.
+
+void frmOrraDevelopment::tvDocument_NodeClick(QTreeWidgetItem* node)
+{
+    if (!node || !m_document) return;
+    const QString tag = DocumentTree::tag(node);
+    struct Rule { const char* tag; int pane; bool editable; int context; }; // context 0 node, 1 parent, 2 container
+    static const Rule rules[] = {
+        {"Document", PaneDocument, true, 0},        {"Block", PaneBlock, true, 0},
+        {"ParameterGroup", PaneParameterGroup, true, 1}, {"IParameterGroup", PaneParameterGroup, false, 1},
+        {"Parameter", PaneParameter, true, 2},      {"Station", PaneStation, true, 2},
+        {"Script", PaneScript, true, 2},            {"IDocument", PaneDocument, false, 0},
+        {"IBlock", PaneBlock, false, 0},            {"IParameter", PaneParameter, false, 2},
+        {"IStation", PaneStation, false, 2},        {"IScript", PaneScript, false, 2},
+        {"Include", PaneInheritance, true, 0},      {"IInclude", PaneInheritance, false, 0},
+    };
+    const Rule* rule = nullptr;
+    for (const Rule& r : rules)
+        if (tag == QLatin1String(r.tag)) rule = &r;
+    if (!rule) return;
+
+    QTreeWidgetItem* context = node;
+    if (rule->context == 1) {
+        context = node->parent();
+    } else if (rule->context == 2) {
+        // The nearest ancestor that is not a parameter-level node.
+        context = node->parent();
+        while (context) {
+            const QString t = DocumentTree::tag(context);
+            if (t != QLatin1String("Parameter") && t != QLatin1String("IParameter")
+                && t != QLatin1String("ParameterGroup") && t != QLatin1String("IParameterGroup"))
+                break;
+            context = context->parent();
+        }
+    }
+    ShowFrame(rule->pane);
+    if (rule->pane != PaneParameterGroup) SetEditable(rule->pane, rule->editable);
+    if (!context) return;
+
+    const xml::Node root = m_document->documentElement();
+    const QString key = DocumentTree::key(context);
+    m_currentElement = xml::attribute(root, QStringLiteral("ID")) == key
+                           ? root
+                           : orra::FindElementByAttribute(root, QStringLiteral("ID"), key);
+    ShowElement(node);
+}
+
+void frmOrraDevelopment::ShowElement(QTreeWidgetItem* node)
+{
+    const bool changed = m_documentChanged;
+    const QString tag = DocumentTree::tag(node);
+    if (tag == QLatin1String("Document") || tag == QLatin1String("IDocument")) LoadDocumentPane();
+    m_documentChanged = changed;
+}
+
+void frmOrraDevelopment::LoadDocumentPane()
+{
+    if (!m_currentElement) return;
+    ensurePane(PaneDocument);
+    m_txtdocDescription->setPlainText(xml::bodyText(m_currentElement));
+    // A root of the older form (no Server) becomes a document bound to no server.
+    if (!xml::hasAttribute(m_currentElement, QStringLiteral("Server"))) {
+        xml::removeAttribute(m_currentElement, QStringLiteral("Name"));
+        xml::setAttribute(m_currentElement, QStringLiteral("Server"), QStringLiteral("{FREE}"));
+    }
+    m_cbdocServer->setEditText(xml::attribute(m_currentElement, QStringLiteral("Server")));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle.
+
+bool frmOrraDevelopment::LoadWindow()
+{
+    try {
+        if (!m_tree) m_tree = frmtvDocument::instance()->GetNewtvDocument();
+        for (int i = 1; i <= 5; ++i) m_frames[i]->setVisible(false);
+        const int inner = height();
+        m_splitter->setSizes({inner * 3 / 4, inner - inner * 3 / 4});
+        m_resultPaneTop = inner * 3 / 4;
+        if (!LoadDocument()) {
+            Form_Unload();
+            return false;
+        }
+        PopulateTree();
+        m_resultStyle = QStringLiteral("ResultInGrid");
+        m_loaded = true;
+        watchSubWindow();
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()); sub && sub->windowState() & Qt::WindowActive)
+            Form_Activate();
+        return true;
+    } catch (const orra::Error& e) {
+        showError(e.description());
+        Form_Unload();
+        return false;
+    }
+}
+
+bool frmOrraDevelopment::event(QEvent* event)
+{
+    if (event->type() == QEvent::ParentChange) watchSubWindow();
+    return QWidget::event(event);
+}
+
+// The window is an MDI child: its sub-window's active state drives activation.
+void frmOrraDevelopment::watchSubWindow()
+{
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sub || sub->property("frmOrraDevelopmentWatched").toBool()) return;
+    sub->setProperty("frmOrraDevelopmentWatched", true);
+    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates, Qt::WindowStates now) {
+        if (!m_loaded || m_unloaded) return;
+        const bool active = now & Qt::WindowActive;
+        try {
+            if (active && !m_active)
+                Form_Activate();
+            else if (!active && m_active)
+                Form_Deactivate();
+        } catch (const orra::Error& e) {
+            showError(e.description());
+        }
+    });
+}
+
+void frmOrraDevelopment::Form_Activate()
+{
+    m_active = true;
+    if (m_tree && m_tree->currentItem()) tvDocument_NodeClick(m_tree->currentItem());
+    ApplySettings();
+    MainWindowLink main;
+    main.SetDebugButtons(m_debugMode);
+    main.SetToolbarButtonValue(QStringLiteral("ShowResultPane"), m_resultPaneVisible ? 1 : 0);
+    for (const char* name : {"mnuDoc", "mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh"})
+        main.SetMenuEnabled(QLatin1String(name), true);
+    main.SetMenuChecked(QStringLiteral("mnuDebugTrace"), m_traceMode);
+    main.SelectCatalogueNode(QStringLiteral("T%1").arg(m_docID));
+    main.EnableToolbarButton(QStringLiteral("Save"), true);
+    main.EnableToolbarButton(QStringLiteral("Refresh"), true);
+    if (m_tree) m_tree->setVisible(true);
+}
+
+void frmOrraDevelopment::Form_Deactivate()
+{
+    m_active = false;
+    MainWindowLink main;
+    main.SetMenuEnabled(QStringLiteral("mnuDoc"), false);
+    main.EnableDocumentCommands(false);
+    main.SetDebugButtons(false);
+    main.SetMenuEnabled(QStringLiteral("mnuDebugStart"), false);
+    main.SetMenuEnabled(QStringLiteral("mnuDebugStartNew"), false);
+    main.EnableToolbarButton(QStringLiteral("Run"), false);
+    main.EnableToolbarButton(QStringLiteral("RunNew"), false);
+    for (const char* name : {"mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh", "mnuDocComment",
+                             "mnuDocUnComment", "mnuDocOutdent", "mnuDocIndent"})
+        main.SetMenuEnabled(QLatin1String(name), false);
+    if (m_tree) m_tree->setVisible(false);
+}
+
+bool frmOrraDevelopment::Form_QueryUnload()
+{
+    if (!m_documentChanged) return true;
+    const int answer =
+        orra::userInterface().messageBox(QStringLiteral("Save Changes ?"), orra::vbYesNoCancel, windowTitle());
+    if (answer == orra::vbCancel) return false;
+    // A refused or failed save keeps the window open with its edits.
+    if (answer == orra::vbYes) return Save();
+    return true;
+}
+
+void frmOrraDevelopment::closeEvent(QCloseEvent* event)
+{
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    if (m_loaded && !Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+void frmOrraDevelopment::Form_Unload()
+{
+    if (m_unloaded) return;
+    m_unloaded = true;
+    try {
+        Form_Deactivate();
+    } catch (const orra::Error& e) {
+        showError(e.description());
+    }
+    if (m_tree) frmtvDocument::instance()->UnloadtvDocument(m_tree);
+    m_tree = nullptr;
+    // The lock is released whatever happened before.
+    const auto& s = editorServices();
+    if (s.unlockDocument) {
+        try {
+            s.unlockDocument(m_docID);
+        } catch (const orra::Error& e) {
+            showError(e.description());
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings.
+
+void frmOrraDevelopment::ApplySettings()
+{
+    const bool changed = m_documentChanged;
+    m_applyingSettings = true;
+    try {
+        const auto& s = editorServices();
+        if (s.editorLook) m_look = s.editorLook();
+        applyLook();
+        if (m_tree && m_tree->currentItem()) ShowElement(m_tree->currentItem());
+    } catch (...) {
+        m_documentChanged = changed;
+        m_applyingSettings = false;
+        throw;
+    }
+    m_documentChanged = changed;
+    m_applyingSettings = false;
+}
+
+// The fonts and colours of the last ApplySettings on the editors made so far.
+void frmOrraDevelopment::applyLook()
+{
+    auto apply = [](QPlainTextEdit* e, const QFont& font, const QColor& back) {
+        if (!e) return;
+        e->setFont(font);
+        QPalette p = e->palette();
+        p.setColor(QPalette::Base, back);
+        e->setPalette(p);
+    };
+    if (m_look) {
+        for (QPlainTextEdit* e : {m_txtBlockSQL, m_txtparamDefaultVal, m_txtparamSource, m_txtStationSQL})
+            apply(e, m_look->sqlFont, m_look->sqlBackColor);
+        apply(m_txtScriptSource, m_look->scriptFont, m_look->scriptBackColor);
+    }
+    // The description keeps its own look whatever the settings say.
+    QFont description(QStringLiteral("Verdana"));
+    description.setPointSize(8);
+    description.setBold(false);
+    description.setItalic(false);
+    apply(m_txtdocDescription, description, QColor(0xff, 0xff, 0xff));
+}
+
+} // namespace morvane

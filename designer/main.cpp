@@ -1,0 +1,29 @@
+// morvane: the designer. Start-up is morvane::Main (designer/shell/Startup.h); this file makes
+// the application, installs the desktop's user interface, registers the windows of the
+// libraries above the shell, and runs the event loop while the main window lives.
+
+#include "designer/shell/DesignerFactories.h"
+#include "designer/shell/Startup.h"
+#include "platform/widgets/QtUserInterface.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Orra"));
+    QApplication::setApplicationName(QStringLiteral("Morvane"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Morvane"));
+
+    orra::QtUserInterface ui;
+    orra::setUserInterface(&ui);
+
+    // Creators of the panes, document windows and dialogs of the catalogue and editor
+    // libraries are registered here (morvane::setPaneCreator, setDocumentWindowCreator,
+    // setDialogCreator) before the main window loads.
+
+    const int status = morvane::Main(QApplication::arguments().mid(1));
+    const int result = status == 0 ? app.exec() : status;
+    orra::setUserInterface(nullptr);
+    return result;
+}

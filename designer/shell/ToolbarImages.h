@@ -1,0 +1,13 @@
+#pragma once
+// The main toolbar's image list (imgtoolBar): one icon per image key, drawn for the project or
+// taken from the style's standard icons.
+
+#include <QIcon>
+#include <QString>
+
+namespace morvane {
+
+// The icon of an image key ("Save", "Block", "Grid", "Text", …); a null icon for an unknown key.
+QIcon toolbarImage(const QString& key);
+
+} // namespace morvane

@@ -1,0 +1,67 @@
+// The demonstration server of the README: every document it holds runs from the launcher
+// without a person, through its call schema where it asks.
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString out, err;
+};
+
+class Demo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"servers", "export", "log"}) {
+            QDir().mkpath(m_dir.filePath(name));
+        }
+        m_env.insert("ORRA_SERVERS", m_dir.filePath("servers"));
+        m_env.insert("ORRA_EXPORT_DIR", m_dir.filePath("export"));
+        m_env.insert("ORRA_LOG_DIR", m_dir.filePath("log"));
+        m_env.insert("ORRA_NO_OPEN", "1");
+        m_env.remove("DISPLAY");
+        m_env.remove("WAYLAND_DISPLAY");
+        const Result made = run("/tools/orrademo/orra-demo", {});
+        ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    }
+
+    Result run(const QString& program, const QStringList& args) {
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.start(QString::fromUtf8(ORRA_BINARY_DIR) + program, args);
+        EXPECT_TRUE(p.waitForFinished(120000));
+        Result r;
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_env;
+};
+
+} // namespace
+
+TEST_F(Demo, EveryDocumentThatNeedsNoPersonRunsToItsWorkbook) {
+    for (const QStringList& args : {QStringList{"/docid:1", "/schemaid:1"},   // included totals, alone
+                                    QStringList{"/docid:2", "/schemaid:1"},   // the city report
+                                    QStringList{"/docid:3"},                  // monthly sales
+                                    QStringList{"/docid:root\\Satış\\Raporlar\\Şehir raporu", "/schemaid:1"}}) {
+        const Result r = run("/launcher/dornel", QStringList{"/server:demo", "/db:catalogue"} + args);
+        EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.endsWith(".xlsx") && QFileInfo::exists(r.out)) << r.out.toStdString();
+    }
+}
+
+TEST_F(Demo, TheStationDocumentAsksInItsIncludeAndSaysSoWithoutAPerson) {
+    const Result r = run("/launcher/dornel", {"/server:demo", "/db:catalogue", "/docid:4"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_TRUE(r.err.contains("no one can give it: EnAz")) << r.err.toStdString();
+}
