@@ -35,7 +35,11 @@ bool hasOnError(const Block& b)
 class Compiler {
 public:
     explicit Compiler(int vars) { m_out.vars = vars; }
-    void directCall(bool on) { m_out.directCall = on; }
+    void directCall(bool on, int params)
+    {
+        m_out.directCall = on;
+        m_out.paramCount = params;
+    }
 
     std::shared_ptr<const VmCode> run(const Block& body)
     {
@@ -108,6 +112,7 @@ private:
             m_out.code[i].b = ra;
             m_out.code[i].c = rb;
             m_out.code[i].expr = &e;
+            m_out.code[i].sub = e.op;
             return t;
         }
         case ExprKind::Unary: {
@@ -119,6 +124,7 @@ private:
             m_out.code[i].a = t;
             m_out.code[i].b = ra;
             m_out.code[i].expr = &e;
+            m_out.code[i].sub = e.op;
             return t;
         }
         case ExprKind::Call:
@@ -133,7 +139,7 @@ private:
                 const int mark = m_tempTop;
                 if (pure) {
                     for (const ExprPtr& a : e.args) {
-                        if (a->kind == ExprKind::Ident) regs.push_back({-1, false});
+                        if (a->kind == ExprKind::Ident) regs.push_back({kNoReg, false});
                         else {
                             const int r = expr(*a, line);
                             regs.push_back({r, isTemp(r)});
@@ -144,6 +150,7 @@ private:
                 const int t = temp();
                 size_t i = put(VmOp::CallNamed, line);
                 m_out.code[i].a = t;
+                m_out.code[i].c = int(e.args.size());
                 m_out.code[i].expr = &e;
                 if (pure) {
                     m_out.code[i].e = int(m_out.args.size());
@@ -177,6 +184,7 @@ private:
             m_out.code[i].a = ra;
             m_out.code[i].c = rb;
             m_out.code[i].expr = &c;
+            m_out.code[i].sub = c.op;
             m_out.code[i].d = jumpWhen ? 1 : 0;
             return i;
         }
@@ -286,7 +294,7 @@ private:
             if (m_forDepth >= kMaxForDepth) { exec(s); return; }
             const int rs = expr(*s.value, line);
             const int re = expr(*s.end, line);
-            const int rst = s.step ? expr(*s.step, line) : -1;
+            const int rst = s.step ? expr(*s.step, line) : kNoReg;
             const size_t prep = put(VmOp::ForPrep, line);
             m_out.code[prep].a = m_forDepth;
             m_out.code[prep].b = rs;
@@ -323,14 +331,14 @@ private:
         }
     }
 
-    // The borrowing registers go after the temporaries, the constants after them.
+    // The borrowing registers go after the temporaries; constants become negative operands.
     void finish()
     {
         const int borrowAt = m_out.vars + m_out.temps;
         m_out.temps += m_borrowed;
-        const int constAt = m_out.vars + m_out.temps;
-        auto fix = [borrowAt, constAt](int& r) {
-            if (r >= kConstBase) r = constAt + (r - kConstBase);
+        auto fix = [borrowAt](int& r) {
+            if (r == kNoReg) return;
+            if (r >= kConstBase) r = -1 - (r - kConstBase);
             else if (r >= kBorrowBase) r = borrowAt + (r - kBorrowBase);
         };
         for (VmInsn& in : m_out.code) {
@@ -340,14 +348,12 @@ private:
             case VmOp::AssignLocal: case VmOp::AssignOther: fix(in.c); break;
             case VmOp::JumpIfFalse: fix(in.a); break;
             case VmOp::CompareJump: fix(in.a); fix(in.c); break;
-            case VmOp::ForPrep: fix(in.b); fix(in.c); if (in.d >= 0) fix(in.d); break;
+            case VmOp::ForPrep: fix(in.b); fix(in.c); fix(in.d); break;
             case VmOp::RefGlobal: fix(in.a); break;
             default: break;
             }
         }
-        for (VmArg& a : m_out.args)
-            if (a.reg >= 0) fix(a.reg);
-        for (const Variant& v : m_out.consts) m_out.constRegs.push_back(const_cast<Variant*>(&v));
+        for (VmArg& a : m_out.args) fix(a.reg);
         m_out.constCount = int(m_out.consts.size());
         m_out.codeSize = int(m_out.code.size());
     }
@@ -371,7 +377,7 @@ std::shared_ptr<const VmCode> compileProc(const Proc& p)
 {
     if (hasOnError(p.body)) return nullptr;
     Compiler c(p.slotCount);
-    c.directCall(p.arrayLocals.empty() && !p.owner);
+    c.directCall(p.arrayLocals.empty() && !p.owner, int(p.params.size()));
     return c.run(p.body);
 }
 
@@ -438,8 +444,8 @@ bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
     return !(st.dstep >= 0 ? cur > st.dlast : cur < st.dlast);
 }
 
-// The registers of one run of compiled code: pointers to the variables (from `first`), to
-// the temporaries and to the constants; owned Variants for the variables from `first` on and
+// The registers of one run of compiled code: pointers to the variables and the temporaries;
+// owned Variants for the variables from `first` on and
 // the temporaries, on the machine stack for the small cases.
 struct RegisterFile {
     static constexpr int kInlineRegs = 48;
@@ -453,8 +459,7 @@ struct RegisterFile {
     int owned;
     RegisterFile(const VmCode& c, int first)
     {
-        const int nconst = c.constCount;
-        const int n = c.vars + c.temps + nconst;
+        const int n = c.vars + c.temps;
         owned = c.vars + c.temps - first;
         R = inlineRegs;
         if (n > kInlineRegs) {
@@ -469,8 +474,6 @@ struct RegisterFile {
             vals = heapVals.get();
             for (int i = 0; i < owned; ++i) R[first + i] = &vals[i];
         }
-        Variant* const* consts = c.constRegs.data();
-        for (int i = 0; i < nconst; ++i) R[c.vars + c.temps + i] = consts[i];
     }
     ~RegisterFile()
     {
@@ -491,7 +494,8 @@ Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
 // A call of a compiled procedure in one piece: the variables, temporaries and register
 // pointers of the frame live in one block, and the register pointers serve as the slots.
 void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller,
-                               const VmArg* computed, Variant** callerRegs, Variant& result)
+                               const VmArg* computed, Variant** callerRegs, const Variant* callerConsts,
+                               Variant& result)
 {
     const VmCode& c = *p.vm;
     RegisterFile regs(c, 0);
@@ -499,10 +503,11 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
     Variant* vals = regs.vals;
     LockHold hold;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (computed && computed[i].reg >= 0) {
-            Variant& v = *callerRegs[computed[i].reg];
-            if (computed[i].movable) vals[i] = std::move(v);
-            else vals[i] = v;
+        if (computed && computed[i].reg != kNoReg) {
+            const int r = computed[i].reg;
+            if (r < 0) vals[i] = callerConsts[-1 - r];
+            else if (computed[i].movable) vals[i] = std::move(*callerRegs[r]);
+            else vals[i] = *callerRegs[r];
             continue;
         }
         const Expr& ae = *args[i];
@@ -555,6 +560,8 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
 
     const VmInsn* code = c.code.data();
     const size_t n = size_t(c.codeSize);
+    const Variant* K = c.consts.data();
+    const auto rd = [R, K](int r) -> const Variant& { return r >= 0 ? *R[r] : K[-1 - r]; };
     size_t pc = 0;
     while (pc < n) {
         const VmInsn& in = code[pc++];
@@ -574,25 +581,16 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             *R[in.a] = eval(e, f);
             break;
         }
-        case VmOp::IntArith: {
-            const Expr& e = *in.expr;
-            int64_t r;
-            bool isLong = false, cond;
-            if (e.op >= Op::Concat && tryInt(e, f, r, isLong)) *R[in.a] = intValue(r, isLong);
-            else if (e.op >= Op::Eq && e.op <= Op::Ge && tryIntCondition(e, f, cond)) *R[in.a] = Variant::boolean(cond);
-            else *R[in.a] = eval(e, f);
-            break;
-        }
         case VmOp::Binary: {
-            const Variant& x = *R[in.b];
-            const Variant& y = *R[in.c];
+            const Variant& x = rd(in.b);
+            const Variant& y = rd(in.c);
             if ((x.type() == VarType::Integer || x.type() == VarType::Long)
                 && (y.type() == VarType::Integer || y.type() == VarType::Long)) {
                 // Integer and Long operands: the short way binaryValues takes too
                 const int64_t u = x.rawInt(), v = y.rawInt();
                 const bool isLong = x.type() == VarType::Long || y.type() == VarType::Long;
                 Variant& d = *R[in.a];
-                switch (in.expr->op) {
+                switch (in.sub) {
                 case Op::Add: storeInt(d, u + v, isLong); continue;
                 case Op::Sub: storeInt(d, u - v, isLong); continue;
                 case Op::Mul: storeInt(d, u * v, isLong); continue;
@@ -611,8 +609,8 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             break;
         }
         case VmOp::Unary: {
-            const Variant& a = *R[in.b];
-            switch (in.expr->op) {
+            const Variant& a = rd(in.b);
+            switch (in.sub) {
             case Op::Neg: *R[in.a] = ops::neg(a); break;
             case Op::Not: *R[in.a] = ops::notOp(a); break;
             default: *R[in.a] = a.isObject() ? a.dereferenced() : a; break;
@@ -625,8 +623,8 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 GlobalEntry* g = lookupGlobal(*e.a);
                 if (g && g->kind == GlobalEntry::Proc) {
                     const Proc& p = *g->proc;
-                    if (p.vm && p.vm->directCall && m_withStack.empty() && e.args.size() == p.params.size())
-                        callCompiled(p, e.args, f, in.e >= 0 ? &c.args[size_t(in.e)] : nullptr, R, *R[in.a]);
+                    if (p.vm && p.vm->directCall && p.vm->paramCount == in.c && m_withStack.empty())
+                        callCompiled(p, e.args, f, in.e >= 0 ? &c.args[size_t(in.e)] : nullptr, R, K, *R[in.a]);
                     else *R[in.a] = callUser(p, nullptr, e.args, f);
                     break;
                 }
@@ -635,17 +633,17 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             break;
         }
         case VmOp::AssignLocal: {
-            Variant& src = *R[in.c];
+            const Variant& src = rd(in.c);
             Variant* st = R[in.b];
             if (!src.isObject() && !st->isArray()) {
                 // the common case: no default member to read, no fixed array to protect
-                if (in.d) *st = std::move(src);
+                if (in.d) *st = std::move(*R[in.c]);
                 else *st = src;
                 break;
             }
             Variant v;
             if (in.d) v = std::move(*R[in.c]);
-            else v = *R[in.c];
+            else v = rd(in.c);
             if (v.isObject()) v = v.dereferenced();
             if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(10);
             *st = std::move(v);
@@ -654,7 +652,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
         case VmOp::AssignOther: {
             Variant v;
             if (in.d) v = std::move(*R[in.c]);
-            else v = *R[in.c];
+            else v = rd(in.c);
             if (v.isObject()) v = v.dereferenced();
             assignTo(*in.stmt->target, f, std::move(v), false);
             break;
@@ -667,7 +665,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             return fl;
         }
         case VmOp::JumpIfFalse: {
-            const Variant& v = *R[in.a];
+            const Variant& v = rd(in.a);
             const bool t = v.type() == VarType::Boolean ? v.rawInt() != 0 : v.isNull() ? false : v.toBool();
             if (t == (in.d != 0)) pc = size_t(in.b);
             break;
@@ -676,13 +674,13 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             if (evalCondition(*in.expr, f) == (in.d != 0)) pc = size_t(in.b);
             break;
         case VmOp::CompareJump: {
-            const Variant& x = *R[in.a];
-            const Variant& y = *R[in.c];
+            const Variant& x = rd(in.a);
+            const Variant& y = rd(in.c);
             bool t;
             if ((x.type() == VarType::Integer || x.type() == VarType::Long)
                 && (y.type() == VarType::Integer || y.type() == VarType::Long)) {
                 const int64_t u = x.rawInt(), v = y.rawInt();
-                switch (in.expr->op) {
+                switch (in.sub) {
                 case Op::Eq: t = u == v; break;
                 case Op::Ne: t = u != v; break;
                 case Op::Lt: t = u < v; break;
@@ -698,9 +696,9 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
         case VmOp::Tick: tick(); break;
         case VmOp::ForPrep: {
             ForState& st = fors[size_t(in.a)];
-            Variant start = letValue(*R[in.b]);
-            Variant end = letValue(*R[in.c]);
-            Variant step = in.d >= 0 ? letValue(*R[in.d]) : Variant::integer(1);
+            Variant start = letValue(rd(in.b));
+            Variant end = letValue(rd(in.c));
+            Variant step = in.d != kNoReg ? letValue(rd(in.d)) : Variant::integer(1);
             if (start.isNull() || end.isNull() || step.isNull()) raise(94);
             const Expr& ctrExpr = *in.expr;
             st.stable = ctrExpr.bind == Bind::Local || ctrExpr.bind == Bind::ClassField;

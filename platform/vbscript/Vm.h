@@ -6,6 +6,7 @@
 
 #include "platform/vbscript/Ast.h"
 
+#include <climits>
 #include <memory>
 #include <vector>
 
@@ -14,7 +15,6 @@ namespace orra::vbs {
 enum class VmOp : uint8_t {
     Eval,             // R[a] = eval(expr)
     RefGlobal,        // R[a] refers to the global variable expr names (as evalRef reads it), else eval(expr)
-    IntArith,         // R[a] = expr computed on plain integers, else eval(expr)
     Binary,           // R[a] = R[b] expr->op R[c]
     Unary,            // R[a] = expr->op R[b]
     CallNamed,        // R[a] = expr (a call): a global procedure directly, anything else through eval;
@@ -27,22 +27,27 @@ enum class VmOp : uint8_t {
     CompareJump,      // the comparison expr of R[a] and R[c]; jumps to b as JumpIfFalse
     Jump,             // jump to b
     Tick,             // loop turn: cancel, yield and time-out checks
-    ForPrep,          // For state a from start R[b], end R[c], step R[d] (-1: 1); finished: jump to e
+    ForPrep,          // For state a from start R[b], end R[c], step R[d] (kNoReg: 1); finished: jump to e
     ForNext,          // For state a: next value; still running: jump to b
     Return,           // Exit Function / Sub / Property
 };
 
 struct VmInsn {
     VmOp op;
+    Op sub = Op::Add;     // Binary, Unary, CompareJump: the operator (expr->op)
     int line = 0;
     int a = -1, b = -1, c = -1, d = -1, e = -1;
     const Expr* expr = nullptr;
     const Stmt* stmt = nullptr;
 };
 
+// Operand registers from 0 up are reached through the frame's register pointers; a negative
+// operand -1 - k is constant k of the code.
+constexpr int kNoReg = INT32_MIN;
+
 // An argument computed before a call: its register, and whether the value may be moved out.
 struct VmArg {
-    int reg = -1;         // -1: a variable, passed by the tree walker's rules (ByRef)
+    int reg = kNoReg;     // kNoReg: a variable, passed by the tree walker's rules (ByRef)
     bool movable = false;
 };
 
@@ -50,13 +55,14 @@ struct VmCode {
     std::vector<VmInsn> code;
     std::vector<VmArg> args;
     std::vector<Variant> consts;
-    std::vector<Variant*> constRegs;   // their addresses, copied into each frame's registers
+
     int vars = 0;       // registers [0, vars): the frame's variables
     int temps = 0;       // [vars, vars + temps): temporaries; then the constants
     int forDepth = 0;    // For loops nested at most this deep
     int constCount = 0;
     int codeSize = 0;
     bool directCall = false;   // a global procedure without arrays to create: callCompiled may run it
+    int paramCount = 0;
 };
 
 // Compiles a block whose frame has slotCount variables; nullptr when it must run on the tree walker.
