@@ -44,6 +44,7 @@ public:
     std::shared_ptr<const VmCode> run(const Block& body)
     {
         block(body);
+        put(VmOp::End, 0);
         finish();
         return std::make_shared<const VmCode>(std::move(m_out));
     }
@@ -559,12 +560,11 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
     if (c.forDepth) fors.reset(new ForState[size_t(c.forDepth)]);
 
     const VmInsn* code = c.code.data();
-    const size_t n = size_t(c.codeSize);
     const Variant* K = c.consts.data();
     const auto rd = [R, K](int r) -> const Variant& { return r >= 0 ? *R[r] : K[-1 - r]; };
-    size_t pc = 0;
-    while (pc < n) {
-        const VmInsn& in = code[pc++];
+    const VmInsn* ip = code;
+    for (;;) {
+        const VmInsn& in = *ip++;
         m_line = in.line;
         switch (in.op) {
         case VmOp::Eval: *R[in.a] = eval(*in.expr, f); break;
@@ -660,18 +660,18 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
         case VmOp::Exec: {
             const Flow fl = exec(*in.stmt, f);
             if (fl == Flow::Normal) break;
-            if (fl == Flow::ExitFor && in.b >= 0) { pc = size_t(in.b); break; }
-            if (fl == Flow::ExitDo && in.c >= 0) { pc = size_t(in.c); break; }
+            if (fl == Flow::ExitFor && in.b >= 0) { ip = code + in.b; break; }
+            if (fl == Flow::ExitDo && in.c >= 0) { ip = code + in.c; break; }
             return fl;
         }
         case VmOp::JumpIfFalse: {
             const Variant& v = rd(in.a);
             const bool t = v.type() == VarType::Boolean ? v.rawInt() != 0 : v.isNull() ? false : v.toBool();
-            if (t == (in.d != 0)) pc = size_t(in.b);
+            if (t == (in.d != 0)) ip = code + in.b;
             break;
         }
         case VmOp::CondJumpIfFalse:
-            if (evalCondition(*in.expr, f) == (in.d != 0)) pc = size_t(in.b);
+            if (evalCondition(*in.expr, f) == (in.d != 0)) ip = code + in.b;
             break;
         case VmOp::CompareJump: {
             const Variant& x = rd(in.a);
@@ -689,10 +689,10 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 default: t = u >= v; break;
                 }
             } else t = evalCondition(*in.expr, f);
-            if (t == (in.d != 0)) pc = size_t(in.b);
+            if (t == (in.d != 0)) ip = code + in.b;
             break;
         }
-        case VmOp::Jump: pc = size_t(in.b); break;
+        case VmOp::Jump: ip = code + in.b; break;
         case VmOp::Tick: tick(); break;
         case VmOp::ForPrep: {
             ForState& st = fors[size_t(in.a)];
@@ -719,7 +719,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 st.stepV = step;
                 st.curV = start.isString() ? Variant::dbl(start.toDouble()) : start;
             }
-            if (!forTop(st, ctrExpr, f)) pc = size_t(in.e);
+            if (!forTop(st, ctrExpr, f)) ip = code + in.e;
             break;
         }
         case VmOp::ForNext: {
@@ -743,13 +743,13 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 if (!ctr) raise(1040, errorMessage(1040));
                 st.curV = ops::add(*ctr, st.stepV);
             }
-            if (forTop(st, ctrExpr, f)) pc = size_t(in.b);
+            if (forTop(st, ctrExpr, f)) ip = code + in.b;
             break;
         }
         case VmOp::Return: return Flow::ExitProc;
+        case VmOp::End: return Flow::Normal;
         }
     }
-    return Flow::Normal;
 }
 
 } // namespace orra::vbs

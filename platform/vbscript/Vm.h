@@ -30,6 +30,7 @@ enum class VmOp : uint8_t {
     ForPrep,          // For state a from start R[b], end R[c], step R[d] (kNoReg: 1); finished: jump to e
     ForNext,          // For state a: next value; still running: jump to b
     Return,           // Exit Function / Sub / Property
+    End,              // the end of the code
 };
 
 struct VmInsn {
