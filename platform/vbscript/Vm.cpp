@@ -556,8 +556,15 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
 
 Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps)
 {
-    std::unique_ptr<ForState[]> fors;
-    if (c.forDepth) fors.reset(new ForState[size_t(c.forDepth)]);
+    // the states of the For loops running in this code, on the machine stack
+    alignas(ForState) unsigned char forBuf[kMaxForDepth * sizeof(ForState)];
+    ForState* fors = reinterpret_cast<ForState*>(forBuf);
+    struct ForStates {
+        ForState* s;
+        int n;
+        ForStates(ForState* s, int n) : s(s), n(n) { for (int i = 0; i < n; ++i) new (&s[i]) ForState(); }
+        ~ForStates() { for (int i = 0; i < n; ++i) s[i].~ForState(); }
+    } forScope(fors, c.forDepth);
 
     const VmInsn* code = c.code.data();
     const Variant* K = c.consts.data();

@@ -131,6 +131,16 @@ Function Guarded(d)
 End Function
 MsgBox Guarded(2) & " " & Guarded(0)
 
+Function Deep()
+    Dim a, b, c, d, e, n
+    For a = 1 To 2: For b = 1 To 2: For c = 1 To 2: For d = 1 To 2: For e = 1 To 3
+        n = n + 1
+        If e = 2 Then Exit For
+    Next: Next: Next: Next: Next
+    Deep = n & " " & a & b & c & d & e
+End Function
+MsgBox Deep()
+
 Function Divide(a, b)
     Divide = a / b
 End Function
