@@ -26,6 +26,7 @@
 #include <QMenuBar>
 #include <QMetaMethod>
 #include <QPlainTextEdit>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTimer>
@@ -176,6 +177,7 @@ void frmMDIMain::setCommandHandler(const QString& menuName, std::function<void()
 void frmMDIMain::buildMenus()
 {
     using K = QKeySequence;
+    menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
     QMenu* file = addMenu(nullptr, QStringLiteral("mnuFile"), QStringLiteral("&File"));
     addForeign(file, QStringLiteral("mnuFileNewOrra"), QStringLiteral("&New Orra"), K(Qt::CTRL | Qt::Key_N));
     addForeign(file, QStringLiteral("mnuFileNewCategory"), QStringLiteral("New Cate&gory"), K(Qt::CTRL | Qt::Key_G));
@@ -404,12 +406,16 @@ void frmMDIMain::buildToolbar()
     addButton(QStringLiteral("CommentBlock"), QStringLiteral("Comment Selected Block"), QStringLiteral("CommentBlock"));
     addButton(QStringLiteral("UnCommentBlock"), QStringLiteral("UnComment Selected Block"),
               QStringLiteral("UnCommentBlock"));
+    // The toolbar's own overflow button, named for screen readers.
+    if (auto* more = m_tbMain->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More buttons"));
 }
 
 void frmMDIMain::buildStatusBar()
 {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatuBar"));
+    bar->setAccessibleName(QStringLiteral("Status bar"));
     const std::pair<const char*, int> panels[] = {
         {"State", 160}, {"ID", 160}, {"Line", 90}, {"Server", 140}, {"UserName", 200}};
     for (const auto& [key, width] : panels) {
@@ -438,6 +444,7 @@ void frmMDIMain::buildStatusBar()
     bar->addPermanentWidget(date);
     m_panels.insert(QStringLiteral("Date"), date);
     bar->setSizeGripEnabled(true);
+    if (auto* grip = bar->findChild<QSizeGrip*>()) grip->setAccessibleName(QStringLiteral("Size grip"));
 }
 
 void frmMDIMain::buildSideBar()
