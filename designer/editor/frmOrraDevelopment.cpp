@@ -213,6 +213,7 @@ QTabWidget* frmOrraDevelopment::resultPane()
         const int i = m_dbgTab->addTab(t.page, QLatin1String(t.key));
         m_dbgTab->tabBar()->setTabData(i, QLatin1String(t.key));
     }
+    m_adHoc->attachViews();
     return m_dbgTab;
 }
 

@@ -11,6 +11,7 @@
 // name (Q_PROPERTY, Q_INVOKABLE).
 
 #include "common/Xml.h"
+#include "designer/editor/AdHocSql.h"
 #include "designer/editor/DocumentTree.h"
 #include "designer/shell/EditorOptions.h"
 
@@ -111,11 +112,32 @@ public:
 
     QSize sizeHint() const override;
 
+    // ---- Ad-hoc SQL and the result pane (AdHocSql.h) ------------------------------------
+    // Runs SQL text (F5 on a selection, a query template) on the run connection without
+    // blocking the window; nothing while an execution of this window is under way.
+    Q_INVOKABLE void ExecuteEditorSQL(const QString& SQL) { m_adHoc->ExecuteEditorSQL(SQL); }
+    // Esc: cancels the executing statement on the server; false when none is executing.
+    Q_INVOKABLE bool CancelEditorSQL() { return m_adHoc->CancelEditorSQL(); }
+    // The text with the debug run's parameter values in place of its placeholders.
+    QString GetRunableSQL(const QString& SQL) { return m_adHoc->GetRunableSQL(SQL); }
+    // "ResultInText" or "ResultInGrid", called by name from the main window.
+    Q_INVOKABLE void ChangeResultStyle(const QString& NewStyle) { m_adHoc->ChangeResultStyle(NewStyle); }
+    Q_INVOKABLE void ShowHideResultPane(bool show) { m_adHoc->ShowHideResultPane(show); }
+    // Shows the view of the selected tab; SelectResultTab selects "Result", "Message" or "Trace".
+    void dbgTab_Click() { m_adHoc->dbgTab_Click(); }
+    void SelectResultTab(const QString& key) { m_adHoc->SelectResultTab(key); }
+    // 0 idle, 2 executing, 3 getting results, 4 cancelling.
+    int ExecutionState() const { return m_adHoc->ExecutionState(); }
+    // The debug run's connection and substitution; without a connection nothing runs.
+    void setAdHocRunSource(AdHocRunSource source) { m_adHoc->setRunSource(std::move(source)); }
+    AdHocSql* adHocSql() const { return m_adHoc.get(); }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
+    friend class AdHocSql;
     void buildLayout();
     // Makes the controls of a pane the first time it is needed.
     void ensurePane(int index);
@@ -186,6 +208,8 @@ private:
     QPlainTextEdit* m_dbgText = nullptr;
     QPlainTextEdit* m_dbgMessage = nullptr;
     QPlainTextEdit* m_dbgTrace = nullptr;
+    // Last, so that a running execution ends before anything else of the window goes.
+    std::unique_ptr<AdHocSql> m_adHoc = std::make_unique<AdHocSql>(this);
 };
 
 } // namespace morvane

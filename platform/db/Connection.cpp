@@ -204,16 +204,19 @@ RecordsetPtr Connection::execute(const QString& sql, const QList<Parameter>& par
     return std::make_shared<Recordset>(std::move(result.sets));
 }
 
-std::unique_ptr<AsyncExecution> Connection::executeAsync(const QString& sql, const QList<Parameter>& params)
+std::unique_ptr<AsyncExecution> Connection::executeAsync(const QString& sql, const QList<Parameter>& params,
+                                                         std::function<void()> onFinished)
 {
     requireOpen("executeAsync");
     m_errors.clear();
-    return std::unique_ptr<AsyncExecution>(new AsyncExecution(*this, sql, params));
+    return std::unique_ptr<AsyncExecution>(new AsyncExecution(*this, sql, params, std::move(onFinished)));
 }
 
-AsyncExecution::AsyncExecution(Connection& con, const QString& sql, const QList<Parameter>& params) : m_con(con)
+AsyncExecution::AsyncExecution(Connection& con, const QString& sql, const QList<Parameter>& params,
+                               std::function<void()> onFinished)
+    : m_con(con)
 {
-    m_thread = std::thread([this, sql, params] {
+    m_thread = std::thread([this, sql, params, onFinished = std::move(onFinished)] {
         RecordsetPtr result;
         std::exception_ptr error;
         try {
@@ -221,11 +224,15 @@ AsyncExecution::AsyncExecution(Connection& con, const QString& sql, const QList<
         } catch (...) {
             error = std::current_exception();
         }
-        std::lock_guard lock(m_mutex);
-        m_result = std::move(result);
-        m_error = error;
-        m_running = false;
-        m_done.notify_all();
+        {
+            std::lock_guard lock(m_mutex);
+            m_result = std::move(result);
+            m_error = error;
+            m_running = false;
+            m_done.notify_all();
+        }
+        if (onFinished)
+            onFinished();
     });
 }
 

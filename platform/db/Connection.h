@@ -27,6 +27,7 @@
 #include <QString>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -39,6 +40,9 @@ class Connection;
 // the caller polls state() while keeping its window alive, may cancel(), and then takes the
 // result. The connection must not be used by anyone else until the execution has finished,
 // and must outlive this object. Destroying a running execution cancels it and waits.
+// Instead of polling, a caller may give a function that the worker thread calls once the
+// execution has finished (state() is then 0); it runs on that thread, so a window posts
+// itself a call from it and must not destroy the execution there.
 class AsyncExecution {
 public:
     ~AsyncExecution();
@@ -59,7 +63,8 @@ public:
 
 private:
     friend class Connection;
-    AsyncExecution(Connection& con, const QString& sql, const QList<Parameter>& params);
+    AsyncExecution(Connection& con, const QString& sql, const QList<Parameter>& params,
+                   std::function<void()> onFinished);
 
     Connection& m_con;
     mutable std::mutex m_mutex;
@@ -96,7 +101,8 @@ public:
                          long* recordsAffected = nullptr);
 
     // Runs the statement on a worker thread; see AsyncExecution.
-    std::unique_ptr<AsyncExecution> executeAsync(const QString& sql, const QList<Parameter>& params = {});
+    std::unique_ptr<AsyncExecution> executeAsync(const QString& sql, const QList<Parameter>& params = {},
+                                                 std::function<void()> onFinished = {});
 
     void beginTrans();
     void commitTrans();

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include "tests/db/Printers.h"
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using namespace orra::db;
@@ -82,5 +85,44 @@ TEST_F(Async, DestroyingARunningExecutionCancelsIt)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(con.errors().value(0).sqlState, QStringLiteral("HY008"));
+}
+
+TEST_F(Async, FinishedFunctionRunsOnceAfterTheStateIsIdle)
+{
+    std::mutex mutex;
+    std::condition_variable called;
+    int calls = 0;
+    int stateSeen = -1;
+    AsyncExecution* self = nullptr;
+    auto run = con.executeAsync(QStringLiteral("select 7 as a"), {}, [&] {
+        std::lock_guard lock(mutex);
+        ++calls;
+        stateSeen = self ? self->state() : -2;
+        called.notify_all();
+    });
+    {
+        std::lock_guard lock(mutex);
+        self = run.get();
+    }
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(called.wait_for(lock, std::chrono::seconds(10), [&] { return calls > 0; }));
+    lock.unlock();
+    EXPECT_EQ(run->result()->value(0).toInt(), 7);
+    EXPECT_EQ(calls, 1);
+    // The function may run before the caller took the pointer; when it saw one, the state was 0.
+    EXPECT_TRUE(stateSeen == 0 || stateSeen == -2) << stateSeen;
+}
+
+TEST_F(Async, FinishedFunctionRunsAfterACancelToo)
+{
+    std::atomic<int> calls{0};
+    auto run = con.executeAsync(kLongQuery, {}, [&] { ++calls; });
+    EXPECT_FALSE(run->wait(100));
+    EXPECT_EQ(calls.load(), 0);
+    run->cancel();
+    EXPECT_TRUE(run->failed());
+    run.reset();   // joins the worker, so the function has returned
+    EXPECT_EQ(calls.load(), 1);
     EXPECT_EQ(con.errors().value(0).sqlState, QStringLiteral("HY008"));
 }

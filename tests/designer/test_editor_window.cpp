@@ -369,7 +369,7 @@ TEST_F(EditorWindowTest, LayoutShowsOnePaneAndLocksReadOnlyPanes) {
     EXPECT_EQ(tab->objectName(), "dbgTab");
     EXPECT_FALSE(tab->isVisible());
     ASSERT_EQ(tab->count(), 3);
-    EXPECT_EQ(tab->tabText(0), "Result");
+    EXPECT_EQ(tab->tabText(0), "Grids");
     EXPECT_EQ(tab->tabText(1), "Message");
     EXPECT_EQ(tab->tabText(2), "Trace");
     EXPECT_EQ(w->resultPaneTop(), 600 * 3 / 4);

@@ -858,6 +858,9 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
             e.number = -m_rights.denialNumber();
             e.sqlState = QStringLiteral("42000");
         }
+        // The messages the batch sent before it failed reach the client ahead of the error.
+        if (!run.result.messages.isEmpty())
+            f.errors = run.result.messages + f.errors;
         throw;
     }
     return std::move(run.result);
@@ -892,6 +895,17 @@ void EmbeddedBackend::runStatement(const Statement& st, Run& run)
     case Statement::Kind::NoCount:
         m_noCount = st.flag;
         break;
+    case Statement::Kind::Print: {
+        // The server's PRINT: an informational message (number 0, state 01000) with the
+        // value's text; NULL prints an empty line.
+        const ResultSet rs = query(st.sql, {});
+        ProviderError message;
+        message.sqlState = QStringLiteral("01000");
+        if (rs.rowCount() > 0 && !rs.fields.empty())
+            message.description = db::Recordset::valueText(rs.values[0], rs.fields[0].type);
+        run.result.messages.append(message);
+        break;
+    }
     case Statement::Kind::Procedure:
         runProcedure(st, run);
         break;

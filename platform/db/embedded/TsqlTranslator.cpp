@@ -306,6 +306,8 @@ private:
             p += 3;
             return s;
         }
+        if (t.is("print"))
+            return parsePrint();
         if (t.is("exec") || t.is("execute")) {
             ++p;
             return parseProcedure();
@@ -386,6 +388,26 @@ private:
             return true;
         const QString lower = T[i].text.toLower();
         return lower.startsWith(QLatin1String("sp_")) || lower.startsWith(QLatin1String("xp_"));
+    }
+
+    // print <expression>: the expression's value, read by a one-column select, goes back to
+    // the client as an informational message.
+    Statement parsePrint()
+    {
+        const size_t e = std::max(findEnd(p), p + 1);
+        Statement s;
+        s.kind = Statement::Kind::Print;
+        Vec v = normalize(p + 1, e);
+        p = e;
+        if (!m_tr.error.isEmpty())
+            return s;
+        if (v.empty()) {
+            fail(near(e));
+            return s;
+        }
+        v.insert(v.begin(), word("select"));
+        s.sql = render(rewriteAdditions(v));
+        return s;
     }
 
     Statement transactionWord(const char* what)

@@ -40,6 +40,7 @@ struct Statement {
         If,              // sql: a query giving 1 when the condition holds; thenBranch/elseBranch
         Block,           // begin … end: thenBranch
         NoCount,         // set nocount on|off: flag
+        Print,           // sql: a select of the one value that goes back as a message
         Procedure,       // name, arguments
         CreateDatabase,  // name
         CreateLogin,     // name, password
