@@ -330,3 +330,28 @@ TEST_F(Shapes, DatePartsOfDatetimeColumns)
     EXPECT_TRUE(db::isNull(rs->value(0)));
     EXPECT_THROW(c->execute(QStringLiteral("select year('not a date')")), Error);
 }
+
+TEST_F(Shapes, PrintSendsInformationalMessagesInBatchOrder)
+{
+    db::RecordsetPtr rs = c->execute(QStringLiteral(
+        "print 'first'\nselect count(*) n from catalogue..tbOrraSQL\n"
+        "if exists (select * from catalogue..tbOrraSQL where ID=1) print 'ID ' + cast(1 as varchar(5)) + ' is there'\n"
+        "print null\nprint 12.50"));
+    EXPECT_EQ(rs->value(0).toInt(), 3);
+    EXPECT_FALSE(rs->NextRecordset());
+    const QList<db::ProviderError>& m = c->errors();
+    ASSERT_EQ(m.size(), 4);
+    const QStringList texts{QStringLiteral("first"), QStringLiteral("ID 1 is there"), QString(), QStringLiteral("12.5")};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(m[i].number, 0) << i;
+        EXPECT_EQ(m[i].sqlState, QStringLiteral("01000")) << i;
+        EXPECT_EQ(m[i].description, texts[i]) << i;
+    }
+    // A print without a value is a syntax error.
+    EXPECT_THROW(c->execute(QStringLiteral("print")), orra::Error);
+    // A batch that fails after a print keeps the message ahead of its error.
+    EXPECT_THROW(c->execute(QStringLiteral("print 'before'\nselect * from catalogue..nowhere")), orra::Error);
+    ASSERT_EQ(c->errors().size(), 2);
+    EXPECT_EQ(c->errors()[0].description, QStringLiteral("before"));
+    EXPECT_LT(c->errors()[1].number, 0);
+}
