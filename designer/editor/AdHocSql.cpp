@@ -289,6 +289,14 @@ bool AdHocSql::CancelEditorSQL()
     return true;
 }
 
+void AdHocSql::AbandonEditorSQL()
+{
+    m_walk.reset();
+    m_command.reset();   // cancels a running statement and joins its thread
+    m_connection.reset();
+    if (m_state != Idle) setExecutionState(Idle);
+}
+
 void AdHocSql::EditorSQLFinished()
 {
     if (!m_command || m_command->isRunning()) return;

@@ -61,6 +61,9 @@ public:
 
     void ExecuteEditorSQL(const QString& SQL);
     bool CancelEditorSQL();
+    // Before the run connection is closed (debug mode stops): a running statement is cancelled
+    // and waited for, nothing of it is shown, and the state returns to idle.
+    void AbandonEditorSQL();
     QString GetRunableSQL(const QString& SQL);
     void ChangeResultStyle(const QString& NewStyle);
     void ShowHideResultPane(bool show);

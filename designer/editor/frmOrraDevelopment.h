@@ -118,6 +118,8 @@ public:
     Q_INVOKABLE void ExecuteEditorSQL(const QString& SQL) { m_adHoc->ExecuteEditorSQL(SQL); }
     // Esc: cancels the executing statement on the server; false when none is executing.
     Q_INVOKABLE bool CancelEditorSQL() { return m_adHoc->CancelEditorSQL(); }
+    // Ends a running execution unseen (before the run connection is closed).
+    void AbandonEditorSQL() { m_adHoc->AbandonEditorSQL(); }
     // The text with the debug run's parameter values in place of its placeholders.
     QString GetRunableSQL(const QString& SQL) { return m_adHoc->GetRunableSQL(SQL); }
     // "ResultInText" or "ResultInGrid", called by name from the main window.

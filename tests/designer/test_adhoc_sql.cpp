@@ -264,5 +264,26 @@ TEST_F(AdHocSqlTest, ClosingTheWindowWhileAStatementRunsCancelsIt) {
     EXPECT_EQ(run->execute(QStringLiteral("select 7"))->value(0).toInt(), 7);
 }
 
+TEST_F(AdHocSqlTest, AbandonedExecutionEndsAtOnceAndShowsNothing) {
+    box("dbgMessage")->setPlainText(QStringLiteral("kept"));
+    QElapsedTimer clock;
+    clock.start();
+    w->ExecuteEditorSQL(kLongQuery);
+    QTest::qWait(100);
+    w->AbandonEditorSQL();
+    EXPECT_EQ(w->ExecutionState(), 0);
+    EXPECT_LT(clock.elapsed(), 5000);
+    QTest::qWait(100);
+    // The end of the cancelled statement is not shown; the window runs the next one.
+    EXPECT_EQ(text("dbgMessage"), "kept");
+    EXPECT_EQ(states, (QList<int>{2, 0}));
+    EXPECT_EQ(main->panelText(QStringLiteral("State")), QString());
+    run->close();
+    ASSERT_TRUE(run->state() == 0);
+    run = std::shared_ptr<db::Connection>(connect(QStringLiteral("sa"), QStringLiteral("secret")));
+    ASSERT_TRUE(execute(QStringLiteral("select 8 as n")));
+    EXPECT_EQ(gridLines(), (QStringList{"n", "8"}));
+}
+
 } // namespace
 } // namespace orra::test
