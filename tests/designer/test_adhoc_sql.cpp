@@ -265,6 +265,7 @@ TEST_F(AdHocSqlTest, ClosingTheWindowWhileAStatementRunsCancelsIt) {
 }
 
 TEST_F(AdHocSqlTest, AbandonedExecutionEndsAtOnceAndShowsNothing) {
+    w->resultPane();
     box("dbgMessage")->setPlainText(QStringLiteral("kept"));
     QElapsedTimer clock;
     clock.start();
