@@ -210,12 +210,18 @@ TEST_F(AdHocSqlTest, StatePanelFollowsEveryExecution) {
     panels.clear();
     int turnsWhileGettingResults = 0;
     QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] { turnsWhileGettingResults += w->ExecutionState() == 3; });
+    int cancelled = 0;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (w->ExecutionState() != 3) return;
+        ++turnsWhileGettingResults;
+        cancelled += w->CancelEditorSQL();   // Esc while getting results does not cancel
+    });
     probe.start(0);
     ASSERT_TRUE(execute(QStringLiteral("select n from big order by n")));
     probe.stop();
     EXPECT_EQ(states, (QList<int>{2, 3, 0}));
     EXPECT_GE(turnsWhileGettingResults, 2);
+    EXPECT_EQ(cancelled, 0);
     const QStringList lines = text("dbgText").split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2503);   // header, 2500 rows, rule, and the empty end
     EXPECT_EQ(lines[0], "n\t");
