@@ -144,16 +144,11 @@ void EditorTextHandlers::onChange(Kind k)
     if (!e || !target) return;
     if (k == DocDescription && xml::tagName(target) != QLatin1String("Document")) return;
     const QString text = e->Text();
-    QString stored;
     if (k == ParamDefaultVal || k == ParamSource) {
-        const QString name = k == ParamDefaultVal ? QStringLiteral("DefaultValue") : QStringLiteral("Source");
-        stored = xml::attribute(target, name);
-        // Showing a text changes nothing: only an edit is written back.
-        if (withCrLf(stored) == text) return;
-        xml::setAttribute(target, name, text);
+        xml::setAttribute(target, k == ParamDefaultVal ? QStringLiteral("DefaultValue") : QStringLiteral("Source"), text);
     } else {
-        stored = xml::bodyText(target);
-        if (withCrLf(stored) == text) return;
+        // The description is filled by its pane directly: showing it changes nothing.
+        if (k == DocDescription && withCrLf(xml::bodyText(target)) == text) return;
         setBodyText(target, text);
     }
     if (k == DocDescription || !e->Locked()) m_window->setDocumentChanged(true);

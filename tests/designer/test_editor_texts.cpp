@@ -134,6 +134,19 @@ TEST_F(EditorTextsTest, ElementTextsAreShownColouredAndWrittenBack) {
     EXPECT_EQ(orra::xml::attribute(element(QStringLiteral("B0.0.P0")), QStringLiteral("Source")),
               QStringLiteral("\tselect City from Cities"));
     EXPECT_TRUE(window->documentChanged());
+
+    // The description goes into the root's body.
+    click(QStringLiteral("B0"));
+    window->setDocumentChanged(false);
+    RichTextBox* description = box("txtdocDescription");
+    ASSERT_TRUE(description);
+    EXPECT_FALSE(window->documentChanged());
+    description->setFocus();
+    description->setSelStart(description->TextLength());
+    QTest::keyClicks(description, QStringLiteral(" 2026"));
+    EXPECT_EQ(orra::xml::bodyText(window->document()->documentElement()), QStringLiteral("The City report 2026"));
+    EXPECT_TRUE(window->documentChanged());
+    EXPECT_EQ(morvane::Highlighter(description), nullptr) << "the description is not coloured";
 }
 
 TEST_F(EditorTextsTest, IncludedElementsAreLockedAndTheirKeysChangeNothing) {
@@ -222,6 +235,12 @@ TEST_F(EditorTextsTest, QueryTemplatesAndF5ReachTheAdHocSeam) {
     EXPECT_EQ(executed, QStringList({"select top 10 * from t.Orders order by t.Orders", "exec sp_help",
                                      "select count(*) from t.Orders"}));
     EXPECT_EQ(sql->Text(), before) << "the keys were swallowed";
+    // Every digit: Ctrl+1 to Ctrl+9 are templates 1 to 9, Ctrl+0 the tenth.
+    executed.clear();
+    for (int i = 0; i < 10; ++i) morvane::editorOptions().QueryShortcuts[size_t(i)] = QStringLiteral("T%1 %s").arg(i + 1);
+    for (int digit = 0; digit <= 9; ++digit) QTest::keyClick(sql, Qt::Key(Qt::Key_0 + digit), Qt::ControlModifier);
+    EXPECT_EQ(executed, QStringList({"T10 t.Orders", "T1 t.Orders", "T2 t.Orders", "T3 t.Orders", "T4 t.Orders",
+                                     "T5 t.Orders", "T6 t.Orders", "T7 t.Orders", "T8 t.Orders", "T9 t.Orders"}));
     // F5 outside debug mode runs nothing.
     executed.clear();
     QTest::keyClick(sql, Qt::Key_F5);
