@@ -130,7 +130,16 @@ void frmFindReplace::registerDialog()
 
 QObject* frmFindReplace::searchDoc() const { return m_searchDoc.data(); }
 
-void frmFindReplace::setSearchDoc(QObject* window) { m_searchDoc = qobject_cast<frmOrraDevelopment*>(window); }
+void frmFindReplace::setSearchDoc(QObject* window)
+{
+    auto* editor = qobject_cast<frmOrraDevelopment*>(window);
+    // Another window: a search of the one before cannot go on in it.
+    if (editor != m_searchDoc) {
+        restart();
+        m_searchRTFText = nullptr;
+    }
+    m_searchDoc = editor;
+}
 
 void frmFindReplace::restart()
 {
@@ -215,13 +224,28 @@ void frmFindReplace::notFound(const QString& title)
 void frmFindReplace::cmdFind_Click()
 {
     m_replaceMode = m_typeOfAction == 1;
+    const xml::Document* searched = m_searchDoc ? m_searchDoc->document() : nullptr;
+    // A window closed or a document read again since: its elements are gone, start over.
+    if (searched != m_searchedDocument) restart();
+    m_searchedDocument = searched;
+    if (!searched) {
+        notFound(QStringLiteral("Find"));
+        return;
+    }
+    if (m_searchStarted) {
+        // The element the search stands on, found again by its ID in the document as it is now.
+        const xml::Node root = searched->documentElement();
+        m_currentSearchElement = xml::attribute(root, QStringLiteral("ID")) == m_currentSearchId
+                                     ? root
+                                     : orra::FindElementByAttribute(root, QStringLiteral("ID"), m_currentSearchId);
+        if (!m_currentSearchElement) restart();
+    }
     if (!m_searchStarted) {
         m_searchPattern = dialogPattern();
         m_ignoreCase = dialogIgnoreCase();
         m_currentSearchElement = m_optCurrentElement->isChecked()
                                      ? GetStartElement()
-                                     : (m_searchDoc && m_searchDoc->document() ? m_searchDoc->document()->documentElement()
-                                                                               : xml::Node());
+                                     : searched->documentElement();
         m_elementTested = false;
     }
     FindNext(m_searchPattern, m_ignoreCase);
@@ -335,6 +359,7 @@ bool frmFindReplace::SelectNextMatch()
         m_searchRTFText->setSelStart(m.firstIndex);
         m_searchRTFText->setSelLength(m.length);
         m_currentMatch = m;
+        m_currentSearchId = xml::attribute(m_currentSearchElement, QStringLiteral("ID"));
         return true;
     }
     m_matchIndex = 0;

@@ -88,8 +88,10 @@ private:
     // Fields.
     int m_typeOfAction = 0;
     QPointer<frmOrraDevelopment> m_searchDoc;
+    const orra::xml::Document* m_searchedDocument = nullptr;   // whose elements the search walks
     QPointer<orra::RichTextBox> m_searchRTFText;
-    orra::xml::Node m_currentSearchElement;
+    orra::xml::Node m_currentSearchElement;   // valid during one Find; between them by its ID
+    QString m_currentSearchId;
     QList<orra::RegExpMatch> m_editorMatches;
     int m_matchIndex = 0;
     bool m_searchStarted = false;

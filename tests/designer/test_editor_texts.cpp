@@ -477,6 +477,21 @@ TEST_F(FindReplaceTest, ReplaceAllCountsAndPutsEachReplacementInPlace) {
     EXPECT_EQ(ui.boxes.back().text, QStringLiteral("The text is read-only: nothing was replaced."));
 }
 
+TEST_F(FindReplaceTest, ADocumentReadAgainOrAWindowClosedStartsTheSearchOver) {
+    what->setText(QStringLiteral("city"));
+    EXPECT_EQ(find(), QStringLiteral("B0.0:City"));
+    const int first = dialog->SearchRTFText()->SelStart();
+    EXPECT_EQ(find(), QStringLiteral("B0.0:City"));
+    window->ReLoad();
+    EXPECT_EQ(find(), QStringLiteral("B0.0:City"));
+    EXPECT_EQ(dialog->SearchRTFText()->SelStart(), first) << "the elements of the old document are gone";
+    delete window;
+    window = nullptr;
+    EXPECT_EQ(find(), QStringLiteral("Find:Search text is not found"));
+    dialog->cmdReplaceAll_Click();
+    EXPECT_EQ(ui.boxes.back().text, QStringLiteral("Search text is not found"));
+}
+
 TEST_F(FindReplaceTest, CaptionsControlsAndKeys) {
     dialog->setTypeOfAction(0);
     dialog->show();
