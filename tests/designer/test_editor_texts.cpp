@@ -8,6 +8,7 @@
 #include "designer/editor/DocumentTree.h"
 #include "designer/editor/EditorTextHandlers.h"
 #include "designer/editor/ModHighlight.h"
+#include "designer/editor/frmEdit.h"
 #include "designer/editor/frmFindReplace.h"
 #include "designer/shell/EditorOptions.h"
 #include "platform/widgets/TextHighlighter.h"
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTimer>
 
 namespace orra::test {
 namespace {
@@ -317,6 +319,43 @@ TEST_F(EditorTextsTest, DroppedTreeNodesInsertPlaceholdersOrKeys) {
     EXPECT_TRUE(script->Text().startsWith(QLatin1String("B0.0.P0B0.1Dim")));
     t->DropNode(script, block, 0);
     EXPECT_TRUE(script->Text().startsWith(QLatin1String("B0.0.P0B0.1Dim")));
+    EXPECT_TRUE(window->documentChanged());
+    // While a node is dragged over an editor its caret follows the mouse.
+    script->setSelStart(script->TextLength());
+    const QString text = script->Text();
+    script->setSelStart(int(text.indexOf(QLatin1String("city ="))));
+    const QPoint over = script->cursorRect().center() + QPoint(1, 0);
+    script->setSelStart(0);
+    t->ShowDropCaret(script, over);
+    EXPECT_EQ(script->SelStart(), int(text.indexOf(QLatin1String("city ="))));
+}
+
+TEST_F(EditorTextsTest, TheValueEditorWritesBackOnlyAChangedValue) {
+    ASSERT_TRUE(open());
+    click(QStringLiteral("B0.0.P0"));
+    RichTextBox* value = box("txtparamDefaultVal");
+    auto* button = window->findChild<QPushButton*>(QStringLiteral("cmdEditDefaultValue"));
+    ASSERT_TRUE(value && button);
+    window->setDocumentChanged(false);
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<morvane::frmEdit*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(form);
+        shown = form->rtfText()->Text();
+        form->close();
+    });
+    button->click();
+    EXPECT_EQ(shown, QStringLiteral("city"));
+    EXPECT_FALSE(window->documentChanged()) << "an unchanged value marks nothing";
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<morvane::frmEdit*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(form);
+        form->rtfText()->setText(QStringLiteral("select 'Ankara'\r\nunion select 'Izmir'"));
+        form->close();
+    });
+    button->click();
+    EXPECT_EQ(orra::xml::attribute(element(QStringLiteral("B0.0.P0")), QStringLiteral("DefaultValue")),
+              QStringLiteral("select 'Ankara'\r\nunion select 'Izmir'"));
     EXPECT_TRUE(window->documentChanged());
 }
 
