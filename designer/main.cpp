@@ -2,6 +2,10 @@
 // the application, installs the desktop's user interface, registers the windows of the
 // libraries above the shell, and runs the event loop while the main window lives.
 
+#include "designer/catalogue/frmpbOrra.h"
+#include "designer/editor/frmFindReplace.h"
+#include "designer/editor/frmOrraDevelopment.h"
+#include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/Startup.h"
 #include "platform/widgets/QtUserInterface.h"
@@ -21,6 +25,10 @@ int main(int argc, char* argv[])
     // Creators of the panes, document windows and dialogs of the catalogue and editor
     // libraries are registered here (morvane::setPaneCreator, setDocumentWindowCreator,
     // setDialogCreator) before the main window loads.
+    morvane::RegisterCataloguePane();
+    morvane::frmOrraDevelopment::registerWindow();
+    morvane::frmtvDocument::registerPane();
+    morvane::frmFindReplace::registerDialog();
 
     const int status = morvane::Main(QApplication::arguments().mid(1));
     const int result = status == 0 ? app.exec() : status;

@@ -6,6 +6,8 @@
 #include "designer/shell/ExplorerButton.h"
 #include "designer/shell/SettingsStore.h"
 #include "designer/shell/ToolbarImages.h"
+#include "designer/shell/frmAbout.h"
+#include "designer/shell/frmOptions.h"
 #include "platform/db/Connection.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
@@ -26,6 +28,7 @@
 #include <QMenuBar>
 #include <QMetaMethod>
 #include <QPlainTextEdit>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTimer>
@@ -176,6 +179,7 @@ void frmMDIMain::setCommandHandler(const QString& menuName, std::function<void()
 void frmMDIMain::buildMenus()
 {
     using K = QKeySequence;
+    menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
     QMenu* file = addMenu(nullptr, QStringLiteral("mnuFile"), QStringLiteral("&File"));
     addForeign(file, QStringLiteral("mnuFileNewOrra"), QStringLiteral("&New Orra"), K(Qt::CTRL | Qt::Key_N));
     addForeign(file, QStringLiteral("mnuFileNewCategory"), QStringLiteral("New Cate&gory"), K(Qt::CTRL | Qt::Key_G));
@@ -293,8 +297,9 @@ void frmMDIMain::buildMenus()
     connect(m_windowMenu, &QMenu::aboutToShow, this, &frmMDIMain::rebuildWindowList);
 
     QMenu* help = addMenu(nullptr, QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
-    addForeign(help, QStringLiteral("mnuHelpContents"), QStringLiteral("&Contents"), K(Qt::Key_F1));
-    addForeign(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"));
+    addHandled(help, QStringLiteral("mnuHelpContents"), QStringLiteral("&Contents"), &frmMDIMain::mnuHelpContents_Click,
+               K(Qt::Key_F1));
+    addHandled(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"), &frmMDIMain::mnuHelpAbout_Click);
 }
 
 QAction* frmMDIMain::addButton(const QString& key, const QString& tip, const QString& image)
@@ -404,12 +409,16 @@ void frmMDIMain::buildToolbar()
     addButton(QStringLiteral("CommentBlock"), QStringLiteral("Comment Selected Block"), QStringLiteral("CommentBlock"));
     addButton(QStringLiteral("UnCommentBlock"), QStringLiteral("UnComment Selected Block"),
               QStringLiteral("UnCommentBlock"));
+    // The toolbar's own overflow button, named for screen readers.
+    if (auto* more = m_tbMain->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More buttons"));
 }
 
 void frmMDIMain::buildStatusBar()
 {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatuBar"));
+    bar->setAccessibleName(QStringLiteral("Status bar"));
     const std::pair<const char*, int> panels[] = {
         {"State", 160}, {"ID", 160}, {"Line", 90}, {"Server", 140}, {"UserName", 200}};
     for (const auto& [key, width] : panels) {
@@ -438,6 +447,7 @@ void frmMDIMain::buildStatusBar()
     bar->addPermanentWidget(date);
     m_panels.insert(QStringLiteral("Date"), date);
     bar->setSizeGripEnabled(true);
+    if (auto* grip = bar->findChild<QSizeGrip*>()) grip->setAccessibleName(QStringLiteral("Size grip"));
 }
 
 void frmMDIMain::buildSideBar()
@@ -975,13 +985,19 @@ void frmMDIMain::openFindDialog(int mode)
 void frmMDIMain::mnuDocFind_Click() { openFindDialog(0); }
 void frmMDIMain::mnuDocReplace_Click() { openFindDialog(1); }
 
+void frmMDIMain::mnuHelpContents_Click() { ShowHelpContents(); }
+
+void frmMDIMain::mnuHelpAbout_Click()
+{
+    frmAbout about;   // modal, no owner
+    about.exec();
+}
+
 void frmMDIMain::mnuToolsOptions_Click()
 {
+    // The dialog may be replaced by a registered one (tests); by default it is the shell's own.
     QWidget* options = createDialog(QStringLiteral("frmOptions"), this);
-    if (!options) {
-        showMessage(QStringLiteral("The command \"Options\" is not available yet."));
-        return;
-    }
+    if (!options) options = new frmOptions(this);
     if (auto* d = qobject_cast<QDialog*>(options)) d->exec();
     delete options;
     SaveSettings();
