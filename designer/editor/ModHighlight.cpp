@@ -86,12 +86,26 @@ orra::TextHighlighter* Highlighter(const RichTextBox* editor)
 
 namespace {
 
-orra::TextHighlighter* highlighterFor(RichTextBox* editor, orra::TextHighlighter::Mode mode)
+orra::TextHighlighter* highlighterFor(QPlainTextEdit* editor, orra::TextHighlighter::Mode mode)
 {
-    orra::TextHighlighter* h = Highlighter(editor);
+    auto* h = editor->document()->findChild<orra::TextHighlighter*>(QString(), Qt::FindDirectChildrenOnly);
     if (!h) h = new orra::TextHighlighter(editor->document(), mode);
     h->setMode(mode);
     return h;
+}
+
+void highlightSql(QPlainTextEdit* editor, const QString& colorTable, const EditorOptions& options)
+{
+    highlighterFor(editor, orra::TextHighlighter::Sql)
+        ->setSqlColors(ParseRtfColorTable(colorTable), toQColor(options.ScriptColors[ScriptOrraParameters]));
+}
+
+void highlightScript(QPlainTextEdit* editor, const EditorOptions& o)
+{
+    highlighterFor(editor, orra::TextHighlighter::Script)
+        ->setScriptColors(toQColor(o.ScriptColors[ScriptVBKeyWords]), toQColor(o.ScriptColors[ScriptOrraKeyWords]),
+                          toQColor(o.ScriptColors[ScriptStrings]), toQColor(o.ScriptColors[ScriptOrraParameters]),
+                          toQColor(o.ScriptColors[ScriptComments]));
 }
 
 // Line starts (in Text() positions) of the lines a selection [start, end) touches: the first
@@ -135,18 +149,16 @@ void selectText(RichTextBox* editor, int start, int length)
 void HighlightSql(RichTextBox* editor, const QString& colorTable)
 {
     const EditorOptions& o = editorOptions();
-    const std::array<QColor, 11> colors = ParseRtfColorTable(colorTable.isEmpty() ? o.RtfColorTable : colorTable);
-    highlighterFor(editor, orra::TextHighlighter::Sql)
-        ->setSqlColors(colors, toQColor(o.ScriptColors[ScriptOrraParameters]));
+    highlightSql(editor, colorTable.isEmpty() ? o.RtfColorTable : colorTable, o);
 }
 
-void HighlightScript(RichTextBox* editor, bool)
+void HighlightScript(RichTextBox* editor, bool) { highlightScript(editor, editorOptions()); }
+
+void HighlightOptionsSamples(QPlainTextEdit* sqlSample, QPlainTextEdit* scriptSample, const EditorOptions& working)
 {
-    const EditorOptions& o = editorOptions();
-    highlighterFor(editor, orra::TextHighlighter::Script)
-        ->setScriptColors(toQColor(o.ScriptColors[ScriptVBKeyWords]), toQColor(o.ScriptColors[ScriptOrraKeyWords]),
-                          toQColor(o.ScriptColors[ScriptStrings]), toQColor(o.ScriptColors[ScriptOrraParameters]),
-                          toQColor(o.ScriptColors[ScriptComments]));
+    // The sample's own colour table, in the form BuildRtfColorTable gives the designer's.
+    if (sqlSample) highlightSql(sqlSample, BuildRtfColorTable(working), working);
+    if (scriptSample) highlightScript(scriptSample, working);
 }
 
 namespace {

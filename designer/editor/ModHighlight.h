@@ -15,6 +15,7 @@ namespace orra { class TextHighlighter; }
 
 namespace morvane {
 
+struct EditorOptions;
 using orra::RichTextBox;
 
 // The index of the first visible line of the box.
@@ -43,6 +44,10 @@ void HighlightSql(RichTextBox* editor, const QString& colorTable = QString());
 void HighlightScript(RichTextBox* editor, bool freezePainting = true);
 // The box's colouring (null when it has none).
 orra::TextHighlighter* Highlighter(const RichTextBox* editor);
+
+// The Options dialog's two samples (either may be null) coloured with the colours being edited
+// (working), not yet the designer's.
+void HighlightOptionsSamples(QPlainTextEdit* sqlSample, QPlainTextEdit* scriptSample, const EditorOptions& working);
 
 // Key-up filters: with Shift or Ctrl alone nothing; End, Home, Enter, Tab, Shift, Ctrl (and F5
 // for SQL) are swallowed; the arrow keys re-colour.

@@ -242,6 +242,30 @@ TEST_F(Editing, ColourByMatchesForTheOptionsSample)
     EXPECT_EQ(box.Text(), QStringLiteral("x = \"a\" ' c\r\nMsgBox <$P%>"));
 }
 
+TEST_F(Editing, TheOptionsSamplesTakeTheColoursBeingEdited)
+{
+    QPlainTextEdit sql, script;
+    sql.setPlainText(QStringLiteral("select Col1 from Table1 where Col3=<$Param%>"));
+    script.setPlainText(QStringLiteral("if x then ' note"));
+    EditorOptions working = EditorOptions::defaults();
+    working.SQLColors[SqlKeyWords] = RGBColor(10, 20, 30);
+    working.ScriptColors[ScriptOrraParameters] = RGBColor(40, 50, 60);
+    working.ScriptColors[ScriptComments] = RGBColor(70, 80, 90);
+    HighlightOptionsSamples(&sql, &script, working);
+    auto colour = [](QPlainTextEdit& e, int position) {
+        QColor found;
+        for (const QTextLayout::FormatRange& r : e.document()->firstBlock().layout()->formats())
+            if (position >= r.start && position < r.start + r.length) found = r.format.foreground().color();
+        return found;
+    };
+    EXPECT_EQ(colour(sql, 0), QColor(10, 20, 30));
+    EXPECT_EQ(colour(sql, 36), QColor(40, 50, 60));
+    EXPECT_EQ(colour(script, 11), QColor(70, 80, 90));
+    EXPECT_EQ(colour(script, 0), toQColor(working.ScriptColors[ScriptVBKeyWords]));
+    // The designer's own colours are not touched.
+    EXPECT_EQ(editorOptions().SQLColors[SqlKeyWords], kSqlColorDefaults[SqlKeyWords]);
+}
+
 TEST(CursorPositions, KeyedCollection)
 {
     colBlockCursorPositions positions;
