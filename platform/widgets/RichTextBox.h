@@ -8,9 +8,9 @@
 // Key events reach the owner with the key codes and shift states of the original control
 // (Tab 9, Esc 27, "0".."9" 48..57, "A".."Z" 65..90, F1.. 112.., arrows 37..40; Shift 1, Ctrl 2,
 // Alt 4): a key-down handler that sets the code to 0 swallows the key; key-press sees the typed
-// character before it goes in. Change fires when the text changed (typed, pasted, SelText or
-// Text set by the program), never for colouring or formatting alone. (QPlainTextEdit's own
-// setPlainText fires no Change.) The box owns its document's modified flag for this.
+// character before it goes in. Change fires once for each change of the text (typed, pasted,
+// SelText, Text or setPlainText by the program), never for colouring or formatting alone. The
+// box owns its document's modified flag for this.
 
 #include <QColor>
 #include <QPlainTextEdit>

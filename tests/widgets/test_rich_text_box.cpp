@@ -93,6 +93,15 @@ TEST_F(Box, SelTextReplacesTheSelectionAndFiresChange)
     EXPECT_EQ(box.SelColor(), QColor(0, 0, 255));
     box.setSelLength(8);
     EXPECT_FALSE(box.SelColor().isValid()) << "two colours in the selection";
+    // A new text is one change, however it is set.
+    box.setText(QStringLiteral("a"));
+    EXPECT_EQ(changes, 2);
+    box.setPlainText(QStringLiteral("b"));
+    EXPECT_EQ(changes, 3);
+    box.setFocus();
+    QTest::keyClick(&box, Qt::Key_C);
+    QTest::keyClick(&box, Qt::Key_D);
+    EXPECT_EQ(changes, 5) << "each typed character";
 }
 
 TEST_F(Box, LockedTakesNoTypingButMovesItsCaret)
