@@ -138,7 +138,8 @@ void EditorTextHandlers::LoadElementText(QTreeWidgetItem* node, xml::Node elemen
 
 void EditorTextHandlers::onChange(Kind k)
 {
-    if (m_loading) return;
+    // Texts shown or re-shown (settings applied) are no edits.
+    if (m_loading || m_window->ApplyingSettings()) return;
     RichTextBox* e = m_editors[k];
     xml::Node target = k == DocDescription ? m_window->CurrentElement() : m_targets[k];
     if (!e || !target) return;
