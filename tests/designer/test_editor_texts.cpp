@@ -359,6 +359,43 @@ TEST_F(EditorTextsTest, TheValueEditorWritesBackOnlyAChangedValue) {
     EXPECT_TRUE(window->documentChanged());
 }
 
+TEST_F(EditorTextsTest, TheMainWindowShowsTheCaretLineAndOpensTheFindDialog) {
+    morvane::frmFindReplace::registerDialog();
+    frmOrraDevelopment* w = openInMain(21);
+    ASSERT_TRUE(w);
+    w->documentTree()->setCurrentItem(w->documentTree()->node(QStringLiteral("B0.0")));
+    w->tvDocument_NodeClick(w->documentTree()->node(QStringLiteral("B0.0")));
+    auto* sql = w->findChild<RichTextBox*>(QStringLiteral("txtBlockSQL"));
+    ASSERT_TRUE(sql);
+    QApplication::setActiveWindow(main.get());
+    sql->setFocus();
+    QFocusEvent in(QEvent::FocusIn);
+    QApplication::sendEvent(sql, &in);
+    EXPECT_EQ(main->panelText(QStringLiteral("Line")), QStringLiteral("Line: 1"));
+    ASSERT_TRUE(sql->hasFocus());
+    sql->setSelStart(int(sql->Text().indexOf(QLatin1String("where"))));
+    EXPECT_EQ(main->panelText(QStringLiteral("Line")), QStringLiteral("Line: 3"));
+    // Find takes the editor's selection as its search text.
+    sql->setSelStart(int(sql->Text().indexOf(QLatin1String("Orders"))));
+    sql->setSelLength(6);
+    QString searched, caption;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<frmFindReplace*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        caption = dialog->windowTitle();
+        searched = dialog->findChild<QLineEdit*>(QStringLiteral("txtFindWhat"))->text();
+        dialog->cmdFind_Click();
+        dialog->cmdCancel_Click();
+    });
+    main->mnuDocFind_Click();
+    EXPECT_EQ(caption, QStringLiteral("Find"));
+    EXPECT_EQ(searched, QStringLiteral("Orders"));
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(sql, &out);
+    EXPECT_EQ(main->panelText(QStringLiteral("Line")), QString());
+    window = nullptr;   // the main window owns it
+}
+
 // ---------------------------------------------------------------------------------------------
 // Find and replace.
 
