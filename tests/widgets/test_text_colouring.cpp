@@ -223,6 +223,53 @@ TEST(TextHighlighter, LargeTextsAreColouredInSlices)
     EXPECT_EQ(colourAt(doc, count - 1, 0), classColors()[SqlKeyword]);
 }
 
+TEST(TextHighlighter, AnEditInTheWaitingPartIsColouredWhenItsSliceComes)
+{
+    app();
+    RichTextBox box;
+    auto* h = new TextHighlighter(box.document(), TextHighlighter::Sql);
+    h->setSqlColors(classColors(), QColor(1, 2, 3));
+    QStringList lines;
+    const int count = TextHighlighter::kSlice * 2 + 50;
+    for (int i = 0; i < count; ++i) lines << QStringLiteral("x%1 y").arg(i);
+    box.setText(lines.join(QStringLiteral("\r\n")));
+    ASSERT_TRUE(h->colouringPending());
+    // Typed into a line that waits for its slice.
+    const int line = count - 5;
+    QTextCursor c(box.document()->findBlockByNumber(line));
+    c.insertText(QStringLiteral("select "));
+    QTRY_VERIFY_WITH_TIMEOUT(!h->colouringPending(), 5000);
+    EXPECT_EQ(colourAt(box.document(), line, 0), classColors()[SqlKeyword]);
+    EXPECT_FALSE(colourAt(box.document(), line - 1, 0).isValid());
+}
+
+TEST(SqlTokenizer, AnyTextGivesOrderedRunsInsideTheLine)
+{
+    // Random lines of the characters that steer the tokenizer: runs stay inside the line, in
+    // order, without overlapping, and every state is one the tokenizer knows.
+    const QString alphabet = QStringLiteral("ab N'\"[]/*-@#.0123456789eE+x()\t");
+    quint32 seed = 12345;
+    auto next = [&] { seed = seed * 1103515245u + 12345u; return (seed >> 16) & 0x7fff; };
+    int state = SqlStatePlain;
+    for (int round = 0; round < 20000; ++round) {
+        QString line;
+        const int length = int(next() % 24);
+        for (int i = 0; i < length; ++i) line += alphabet[int(next() % alphabet.size())];
+        QList<SqlToken> tokens;
+        state = tokenizeSqlLine(line, state, tokens);
+        ASSERT_TRUE(state == SqlStatePlain || state == SqlStateString || state == SqlStateBracket
+                    || state == SqlStateQuoted || state > SqlStateComment - 1) << line.toStdString();
+        int end = 0;
+        for (const SqlToken& t : tokens) {
+            ASSERT_GE(t.start, end) << line.toStdString();
+            ASSERT_GT(t.length, 0) << line.toStdString();
+            ASSERT_LE(t.start + t.length, line.size()) << line.toStdString();
+            ASSERT_TRUE(t.cls >= 1 && t.cls <= 10);
+            end = t.start + t.length;
+        }
+    }
+}
+
 TEST(TextHighlighter, ColouringNeverChangesTheText)
 {
     app();
