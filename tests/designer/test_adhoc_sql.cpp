@@ -3,7 +3,9 @@
 
 #include "AdHocFixture.h"
 
+#include "designer/shell/EditorOptions.h"
 #include "platform/db/Backend.h"
+#include "platform/widgets/RichTextBox.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -13,6 +15,7 @@ namespace orra::test {
 namespace {
 
 using AdHocSqlTest = AdHocTest;
+using orra::RichTextBox;
 
 const QString kLongQuery = QStringLiteral(
     "with c(x) as (select 1 union all select x + 1 from c where x < 2000000000) select count(*) from c");
@@ -290,6 +293,35 @@ TEST_F(AdHocSqlTest, AbandonedExecutionEndsAtOnceAndShowsNothing) {
     run = std::shared_ptr<db::Connection>(connect(QStringLiteral("sa"), QStringLiteral("secret")));
     ASSERT_TRUE(execute(QStringLiteral("select 8 as n")));
     EXPECT_EQ(gridLines(), (QStringList{"n", "8"}));
+}
+
+TEST_F(AdHocSqlTest, QueryTemplateAndEscInTheBlockEditorRunAndCancelOnTheRunConnection) {
+    morvane::editorOptions().QueryShortcuts[0] = QStringLiteral("select b from t where a = %s");
+    morvane::editorOptions().QueryShortcuts[1] = kLongQuery;
+    w->tvDocument_NodeClick(w->documentTree()->node(QStringLiteral("B0.0")));
+    auto* sql = w->findChild<RichTextBox*>(QStringLiteral("txtBlockSQL"));
+    ASSERT_TRUE(sql);
+    sql->setText(QStringLiteral("where a = 2"));
+    sql->setFocus();
+    sql->setSelStart(10);
+    sql->setSelLength(1);
+    QTest::keyClick(sql, Qt::Key_1, Qt::ControlModifier);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(gridLines(), (QStringList{"b", "two"}));
+
+    states.clear();
+    QTest::keyClick(sql, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(w->ExecutionState(), 2);
+    QTest::qWait(150);
+    QTest::keyClick(sql, Qt::Key_Escape);
+    ASSERT_TRUE(waitIdle(5000));
+    EXPECT_EQ(states, (QList<int>{2, 4, 3, 3, 0}));
+    EXPECT_EQ(run->errors().value(0).sqlState, "HY008");
+    EXPECT_EQ(selectedTab(), "Message");
+    // Esc with nothing running passes and changes nothing.
+    states.clear();
+    QTest::keyClick(sql, Qt::Key_Escape);
+    EXPECT_TRUE(states.isEmpty());
 }
 
 } // namespace
