@@ -151,10 +151,11 @@ TEST_F(EditorWindowTest, ActivationSwitchesTheMainWindowsCommandsBetweenWindows)
         EXPECT_TRUE(menuEnabled(name)) << name;
     EXPECT_TRUE(buttonEnabled("Save"));
     EXPECT_TRUE(buttonEnabled("Refresh"));
-    // Left to node selection: the text commands and the element buttons stay off.
+    // Node selection of the root: the element buttons on, the text commands off.
     for (const char* name : {"mnuDocComment", "mnuDocUnComment", "mnuDocOutdent", "mnuDocIndent"})
         EXPECT_FALSE(menuEnabled(name)) << name;
-    EXPECT_FALSE(buttonEnabled("Block"));
+    EXPECT_TRUE(buttonEnabled("Block"));
+    EXPECT_FALSE(buttonEnabled("CommentBlock"));
     // SetDebugButtons(False) of the activation offers Start again, Continue not.
     EXPECT_TRUE(buttonEnabled("Run"));
     EXPECT_FALSE(buttonEnabled("Continue"));
@@ -387,15 +388,15 @@ TEST_F(EditorWindowTest, ApplySettingsTakesTheEditorOptionsAndKeepsTheChangedFla
     o.ScriptColors[morvane::ScriptBackColor] = morvane::RGBColor(0xe0, 0xff, 0xff);
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(1));
     ASSERT_TRUE(w);
-    // The Block pane exists before the options are applied; the others are made afterwards and
-    // take the options last applied.
+    // The Block pane exists before the options are applied (and the panes whose lists the load
+    // fills); the others are made afterwards and take the options last applied.
     w->ShowFrame(frmOrraDevelopment::PaneBlock);
     for (bool changed : {true, false}) {
         w->setDocumentChanged(changed);
         w->ApplySettings();
         EXPECT_EQ(w->documentChanged(), changed);
     }
-    EXPECT_FALSE(w->findChild<QPlainTextEdit*>("txtScriptSource"));
+    EXPECT_FALSE(w->findChild<QPlainTextEdit*>("txtStationSQL"));
     for (int pane = 0; pane < frmOrraDevelopment::PaneCount; ++pane) w->ShowFrame(pane);
     for (const char* name : {"txtBlockSQL", "txtparamDefaultVal", "txtparamSource", "txtStationSQL"}) {
         auto* e = w->findChild<QPlainTextEdit*>(name);
