@@ -9,9 +9,11 @@
 
 #include "common/QueryDocument.h"
 #include "designer/editor/DocumentTree.h"
+#include "designer/editor/EditorTextHandlers.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "designer/shell/mdMain.h"
 #include "platform/db/Connection.h"
+#include "platform/widgets/RichTextBox.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -51,15 +53,6 @@ void fillList(QComboBox* combo, const QStringList& entries)
     combo->clear();
     combo->addItems(entries);
     combo->setCurrentIndex(-1);
-}
-
-// The body text of element: its first child when that is a CDATA section (made when missing).
-void setBodyText(xml::Node element, const QString& text)
-{
-    xml::Node first = element.first_child();
-    if (!first || (first.type() != pugi::node_cdata && first.type() != pugi::node_pcdata))
-        first = element.prepend_child(pugi::node_cdata);
-    xml::setNodeText(first, text);
 }
 
 // The ParameterGroup list draws a static parameter's row in RGB(200, 125, 0).
@@ -131,11 +124,8 @@ void frmOrraDevelopment::FillPaneLists()
 
 void frmOrraDevelopment::wirePane(int index)
 {
-    // A text box with change handling of its own writes back itself; a plain one writes here.
-    auto wireText = [this](QPlainTextEdit* e) {
-        if (!e || qstrcmp(e->metaObject()->className(), "QPlainTextEdit") != 0) return;
-        connect(e, &QPlainTextEdit::textChanged, this, [this, e] { plainTextChanged(e); });
-    };
+    // The multi-line texts (SQL, script, description, Default Value, Source) write back through
+    // the text editors' own change handling (EditorTextHandlers).
     switch (index) {
     case PaneParameter:
         connect(m_txtparamCaption, &QLineEdit::textChanged, this,
@@ -147,14 +137,8 @@ void frmOrraDevelopment::wirePane(int index)
         connect(m_cbparamType, &QComboBox::currentIndexChanged, this, [this] { cbparamType_Click(); });
         connect(m_cbparamSelectionType, &QComboBox::currentIndexChanged, this,
                 [this] { cbparamSelectionType_Click(); });
-        wireText(m_txtparamDefaultVal);
-        wireText(m_txtparamSource);
         break;
-    case PaneBlock: wireText(m_txtBlockSQL); break;
-    case PaneDocument: wireText(m_txtdocDescription); break;
-    case PaneStation: wireText(m_txtStationSQL); break;
     case PaneScript:
-        wireText(m_txtScriptSource);
         connect(m_cbScriptLang, &QComboBox::currentIndexChanged, this, [this] { cbScriptLang_Click(); });
         break;
     case PaneParameterGroup:
@@ -171,28 +155,6 @@ void frmOrraDevelopment::paramTextChanged(QLineEdit* editor, const char* attribu
 {
     if (m_showingElement || m_applyingSettings || !m_currentParameter) return;
     xml::setAttribute(m_currentParameter, QLatin1String(attribute), editor->text());
-    if (!editor->isReadOnly()) m_documentChanged = true;
-}
-
-void frmOrraDevelopment::plainTextChanged(QPlainTextEdit* editor)
-{
-    if (m_showingElement || m_applyingSettings) return;
-    const QString text = editor->toPlainText();
-    if (editor == m_txtparamDefaultVal || editor == m_txtparamSource) {
-        if (!m_currentParameter) return;
-        xml::setAttribute(m_currentParameter,
-                          editor == m_txtparamDefaultVal ? QStringLiteral("DefaultValue") : QStringLiteral("Source"),
-                          text);
-    } else {
-        xml::Node target;
-        if (editor == m_txtBlockSQL && xml::hasTag(m_currentElement, orra::tags::Block)) target = m_currentElement;
-        else if (editor == m_txtdocDescription && xml::hasTag(m_currentElement, orra::tags::Document))
-            target = m_currentElement;
-        else if (editor == m_txtStationSQL) target = m_currentStation;
-        else if (editor == m_txtScriptSource) target = m_currentScript;
-        if (!target) return;
-        setBodyText(target, text);
-    }
     if (!editor->isReadOnly()) m_documentChanged = true;
 }
 
@@ -229,7 +191,9 @@ void frmOrraDevelopment::ApplyTypeRule(const QString& type, bool emptyValues)
         if (emptyValues) {
             m_txtparamPrompt->clear();
             m_txtparamReturnCol->clear();
-            m_txtparamSource->clear();
+            // Through the text box's own change handling, which writes the empty Source.
+            if (auto* source = qobject_cast<orra::RichTextBox*>(m_txtparamSource)) source->setText(QString());
+            else m_txtparamSource->clear();
             m_cbparamSelectionType->setCurrentIndex(-1);
         }
     } else if (type == QLatin1String("combo")) {
@@ -269,17 +233,21 @@ void frmOrraDevelopment::ShowElement(QTreeWidgetItem* node)
         const QString key = DocumentTree::key(node);
         if (is(tag, "Block", "IBlock")) {
             LoadBlockPane();
+            m_text->LoadElementText(node, m_currentElement);
         } else if (is(tag, "ParameterGroup", "IParameterGroup")) {
             LoadParameterList(node);
         } else if (is(tag, "Parameter", "IParameter")) {
             m_currentParameter = orra::FindElementByAttribute(m_currentElement, QStringLiteral("ID"), key);
             LoadParameterPane();
+            m_text->LoadElementText(node, m_currentParameter);
         } else if (is(tag, "Station", "IStation")) {
             m_currentStation = orra::FindElementByAttribute(m_currentElement, QStringLiteral("ID"), key);
             LoadStationPane();
+            m_text->LoadElementText(node, m_currentStation);
         } else if (is(tag, "Script", "IScript")) {
             m_currentScript = orra::FindElementByAttribute(m_currentElement, QStringLiteral("ID"), key);
             LoadScriptPane();
+            m_text->LoadElementText(node, m_currentScript);
         } else if (is(tag, "Document", "IDocument")) {
             LoadDocumentPane();
         }
@@ -291,22 +259,22 @@ void frmOrraDevelopment::ShowElement(QTreeWidgetItem* node)
     restore();
 }
 
+// The texts of Blocks, Stations, Scripts and Parameters are shown (coloured, with their caret
+// where it was left) by the text editors' handler; the loaders fill the rest of each pane.
+
 void frmOrraDevelopment::LoadBlockPane()
 {
     ensurePane(PaneBlock);
-    m_txtBlockSQL->setPlainText(xml::bodyText(m_currentElement));
 }
 
 void frmOrraDevelopment::LoadStationPane()
 {
     ensurePane(PaneStation);
-    m_txtStationSQL->setPlainText(xml::bodyText(m_currentStation));
 }
 
 void frmOrraDevelopment::LoadScriptPane()
 {
     ensurePane(PaneScript);
-    m_txtScriptSource->setPlainText(xml::bodyText(m_currentScript));
     m_cbScriptLang->setCurrentIndex(m_cbScriptLang->findText(xml::attribute(m_currentScript, QStringLiteral("Language")),
                                                              Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
@@ -330,10 +298,8 @@ void frmOrraDevelopment::LoadParameterPane()
     const xml::Node p = m_currentParameter;
     const auto value = [p](const char* name) { return xml::attribute(p, QLatin1String(name)); };
     m_txtparamCaption->setText(value("Caption"));
-    m_txtparamDefaultVal->setPlainText(value("DefaultValue"));
     m_txtparamPrompt->setText(value("Prompt"));
     m_txtparamReturnCol->setText(value("ReturnCol"));
-    m_txtparamSource->setPlainText(value("Source"));
     const QString type = value("Type");
     m_cbparamType->setCurrentIndex(TypeIndex(type));
     ApplyTypeRule(type, false);

@@ -36,6 +36,8 @@ namespace orra::db { class Connection; }
 
 namespace morvane {
 
+class EditorTextHandlers;
+
 class frmOrraDevelopment : public QWidget {
     Q_OBJECT
     Q_PROPERTY(bool DocumentChanged READ documentChanged WRITE setDocumentChanged)
@@ -158,6 +160,14 @@ public:
     // Why name cannot be a parameter's name (empty when it can).
     static QString ParameterNameProblem(const QString& name);
 
+    // ---- Text editors (EditorTextHandlers.h) --------------------------------------------
+    // The text commands the main window calls by name, on the selected Block, Station or Script.
+    Q_INVOKABLE void CommentBlock();
+    Q_INVOKABLE void UnCommentBlock();
+    Q_INVOKABLE void IndentBlock();
+    Q_INVOKABLE void OutdentBlock();
+    EditorTextHandlers* textEditors() const { return m_text; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -191,7 +201,6 @@ private:
     void cbparamSelectionType_Click();
     void cbScriptLang_Click();
     void paramTextChanged(QLineEdit* editor, const char* attribute);
-    void plainTextChanged(QPlainTextEdit* editor);
     // Builders (ElementBuilders.cpp).
     void addContainerChild(const QString& kind, const QString& infix);
     int twips(int value) const;
@@ -200,6 +209,7 @@ private:
     orra::db::Connection* catalogue() const;
     QString catalogueDatabase() const;
 
+    EditorTextHandlers* m_text = nullptr;   // the text editors' behaviour
     bool m_documentChanged = false;
     int m_docID = 0;
     QString m_orraName;
