@@ -72,42 +72,42 @@ int frmOrraDevelopment::TypeIndex(const QString& text) { return int(typeEntries(
 int frmOrraDevelopment::SelectionTypeIndex(const QString& text) { return int(selectionTypeEntries().indexOf(text)); }
 int frmOrraDevelopment::BehaviourIndex(const QString& text) { return int(behaviourEntries().indexOf(text)); }
 
+// The fixed lists are filled when the window loads; a pane made later (most windows never
+// show most panes) fills its lists when it is made, from the same entries.
+
 void frmOrraDevelopment::FillSelectionTypeCombo()
 {
-    ensurePane(PaneParameter);
-    fillList(m_cbparamSelectionType, selectionTypeEntries());
+    if (m_cbparamSelectionType) fillList(m_cbparamSelectionType, selectionTypeEntries());
 }
 
 void frmOrraDevelopment::FillTypeCombo()
 {
-    ensurePane(PaneParameter);
-    fillList(m_cbparamType, typeEntries());
+    if (m_cbparamType) fillList(m_cbparamType, typeEntries());
 }
 
 void frmOrraDevelopment::FillBehaviourCombo()
 {
-    ensurePane(PaneParameter);
-    fillList(m_cbparamBehaviour, behaviourEntries());
+    if (m_cbparamBehaviour) fillList(m_cbparamBehaviour, behaviourEntries());
 }
 
 void frmOrraDevelopment::FillServerCombo()
 {
-    ensurePane(PaneDocument);
     // The connection's own database holds the registry the designer writes.
     orra::db::RecordsetPtr rs = catalogue()->execute(QStringLiteral("Select Server from tbOrraConnections"));
     QStringList servers{QStringLiteral("{FREE}")};
     for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext()) servers << rs->value(0).toString();
+    m_servers = servers;
+    if (!m_cbdocServer) return;
     const QSignalBlocker block(m_cbdocServer);
     m_cbdocServer->clear();
-    m_cbdocServer->addItems(servers);
+    m_cbdocServer->addItems(m_servers);
     m_cbdocServer->setCurrentIndex(-1);
     m_cbdocServer->clearEditText();
 }
 
 void frmOrraDevelopment::FillScriptLangCombo()
 {
-    ensurePane(PaneScript);
-    fillList(m_cbScriptLang, {QStringLiteral("VBScript"), QStringLiteral("JScript")});
+    if (m_cbScriptLang) fillList(m_cbScriptLang, {QStringLiteral("VBScript"), QStringLiteral("JScript")});
 }
 
 void frmOrraDevelopment::FillPaneLists()
@@ -128,6 +128,9 @@ void frmOrraDevelopment::wirePane(int index)
     // the text editors' own change handling (EditorTextHandlers).
     switch (index) {
     case PaneParameter:
+        FillSelectionTypeCombo();
+        FillTypeCombo();
+        FillBehaviourCombo();
         connect(m_txtparamCaption, &QLineEdit::textChanged, this,
                 [this] { paramTextChanged(m_txtparamCaption, "Caption"); });
         connect(m_txtparamPrompt, &QLineEdit::textChanged, this,
@@ -138,7 +141,15 @@ void frmOrraDevelopment::wirePane(int index)
         connect(m_cbparamSelectionType, &QComboBox::currentIndexChanged, this,
                 [this] { cbparamSelectionType_Click(); });
         break;
+    case PaneDocument: {
+        const QSignalBlocker block(m_cbdocServer);
+        m_cbdocServer->addItems(m_servers);
+        m_cbdocServer->setCurrentIndex(-1);
+        m_cbdocServer->clearEditText();
+        break;
+    }
     case PaneScript:
+        FillScriptLangCombo();
         connect(m_cbScriptLang, &QComboBox::currentIndexChanged, this, [this] { cbScriptLang_Click(); });
         break;
     case PaneParameterGroup:

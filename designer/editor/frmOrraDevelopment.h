@@ -15,6 +15,7 @@
 #include "designer/shell/EditorOptions.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -222,6 +223,8 @@ private:
     orra::xml::Node m_currentScript;
     // True while ShowElement fills a pane: the fields' change handlers then write nothing.
     bool m_showingElement = false;
+    // The servers of the connection registry, read when the window loads.
+    QStringList m_servers;
     bool m_applyingSettings = false;
     bool m_debugMode = false;
     bool m_traceMode = false;

@@ -388,15 +388,15 @@ TEST_F(EditorWindowTest, ApplySettingsTakesTheEditorOptionsAndKeepsTheChangedFla
     o.ScriptColors[morvane::ScriptBackColor] = morvane::RGBColor(0xe0, 0xff, 0xff);
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(1));
     ASSERT_TRUE(w);
-    // The Block pane exists before the options are applied (and the panes whose lists the load
-    // fills); the others are made afterwards and take the options last applied.
+    // The Block pane exists before the options are applied; the others are made afterwards and
+    // take the options last applied.
     w->ShowFrame(frmOrraDevelopment::PaneBlock);
     for (bool changed : {true, false}) {
         w->setDocumentChanged(changed);
         w->ApplySettings();
         EXPECT_EQ(w->documentChanged(), changed);
     }
-    EXPECT_FALSE(w->findChild<QPlainTextEdit*>("txtStationSQL"));
+    EXPECT_FALSE(w->findChild<QPlainTextEdit*>("txtScriptSource"));
     for (int pane = 0; pane < frmOrraDevelopment::PaneCount; ++pane) w->ShowFrame(pane);
     for (const char* name : {"txtBlockSQL", "txtparamDefaultVal", "txtparamSource", "txtStationSQL"}) {
         auto* e = w->findChild<QPlainTextEdit*>(name);

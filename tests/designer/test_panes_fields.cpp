@@ -25,6 +25,7 @@ protected:
 };
 
 TEST_F(PaneFieldsTest, FixedListsHoldTheirEntriesInOrderWithNothingChosen) {
+    for (int pane = 0; pane < frmOrraDevelopment::PaneCount; ++pane) w->ShowFrame(pane);
     auto* type = field<QComboBox>(w.get(), "cbparamType");
     auto* selection = field<QComboBox>(w.get(), "cbparamSelectionType");
     auto* behaviour = field<QComboBox>(w.get(), "cbparamBehaviour");
@@ -58,6 +59,7 @@ TEST_F(PaneFieldsTest, FailingRegistryQueryFailsTheWindowsLoad) {
 }
 
 TEST_F(PaneFieldsTest, CaptionsOfEveryPaneAndField) {
+    for (int pane = 0; pane < frmOrraDevelopment::PaneCount; ++pane) w->ShowFrame(pane);
     const std::pair<const char*, const char*> labels[] = {
         {"lbCaption", "Caption"},   {"lbDefaultVal", "Default Value"}, {"lbType", "Type"},
         {"lbSource", "Source"},     {"lbReturnCol", "Return Column"},  {"lbPrompt", "Prompt"},
