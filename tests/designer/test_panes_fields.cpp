@@ -220,6 +220,13 @@ TEST_F(PaneFieldsTest, ParameterGroupListsItsParametersWithStaticOnesInOrange) {
     click(w.get(), "B0.0_ParamGroup");
     ASSERT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(list->topLevelItem(0)->text(0), "Year");
+    // An included document's group lists the parameters it shows.
+    click(w.get(), "B0.I0_ParamGroup");
+    EXPECT_EQ(xml::attribute(w->CurrentElement(), "ID"), "B0.I0");
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), "Region");
+    EXPECT_EQ(list->topLevelItem(0)->text(3), "North");
+    EXPECT_EQ(list->topLevelItem(0)->data(0, Qt::UserRole).toString(), "B0.I0|B0.P_Region");
 }
 
 TEST_F(PaneFieldsTest, EveryParameterFieldWritesBack) {
