@@ -1,4 +1,5 @@
 #include "designer/catalogue/frmpbOrra.h"
+#include "designer/catalogue/CatalogueCommands.h"
 
 #include "common/Connections.h"
 #include "common/Permissions.h"
@@ -99,6 +100,7 @@ frmpbOrra::frmpbOrra(QWidget* parent) : QWidget(parent), m_images(CatalogueImage
     m_tabOrra->setCurrentIndex(0);
     RefreshCatalogueTree();
     UpdateTvRepository();
+    RegisterCatalogueCommands(*this);
 }
 
 frmpbOrra::~frmpbOrra() = default;
@@ -356,9 +358,8 @@ bool frmpbOrra::eventFilter(QObject* watched, QEvent* event)
                 OpenNode(m_tvOrra->currentItem());
                 return true;
             }
-            // Renaming in the trees comes with a later version; the key says so.
             if (k == Qt::Key_F2 && tree->currentItem()) {
-                notYetAvailable(QStringLiteral("Rename"));
+                StartLabelEdit(*this, tree, tree->currentItem());
                 return true;
             }
         }
@@ -477,10 +478,12 @@ bool frmpbOrra::treeDragEvent(QEvent* event)
         return true;
     case QEvent::Drop: {
         auto* de = static_cast<QDropEvent*>(event);
+        QTreeWidgetItem* target = m_tvOrra->dropHighlight();
         m_tvOrra->setDropHighlight(nullptr);
         m_dragging = false;
         de->ignore();
-        notYetAvailable(QStringLiteral("Move"));
+        if (qobject_cast<QTreeWidget*>(de->source()) && de->mimeData()->hasFormat(dragMimeType()))
+            tvOrra_DragDrop(*this, QString::fromUtf8(de->mimeData()->data(dragMimeType())), target);
         return true;
     }
     default:
