@@ -3,7 +3,7 @@
 #include "common/Connections.h"
 #include "common/Permissions.h"
 #include "common/Xml.h"
-#include "designer/catalogue/frmSaveAs.h"
+#include "designer/catalogue/CatalogueCommandSupport.h"
 #include "designer/catalogue/frmpbOrra.h"
 #include "designer/shell/frmMDIMain.h"
 #include "designer/shell/mdMain.h"
@@ -12,10 +12,8 @@
 #include "platform/widgets/KeyedTree.h"
 
 #include <QAction>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QPointer>
-#include <QSaveFile>
 #include <QSet>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -28,191 +26,11 @@ namespace morvane {
 using orra::Error;
 using orra::KeyedTree;
 
+using namespace catcmd;
+
 namespace {
 
 const QString kSource = QStringLiteral("Morvane");
-
-// --- Small services -------------------------------------------------------------------------
-
-orra::db::Connection& catalogue()
-{
-    orra::db::ConnectionPtr con = orra::mainConnection();
-    if (!con || !con->isOpen())
-        throw Error(-1, kSource, QStringLiteral("There is no open connection to the catalogue."));
-    return *con;
-}
-
-orra::db::Connection* catalogueOrNull() { return orra::mainConnection().get(); }
-
-void say(const QString& text) { orra::userInterface().messageBox(text, orra::vbOKOnly); }
-
-bool confirm(const QString& text)
-{
-    return orra::userInterface().messageBox(text, orra::vbYesNo, QStringLiteral("Confirm")) == orra::vbYes;
-}
-
-bool hasDocRight(long id, long right) { return orra::HasDocPermission(catalogueOrNull(), id, 0, right); }
-bool hasCategoryRight(long id, long right) { return orra::HasCategoryPermission(catalogueOrNull(), id, 0, right); }
-
-long idOf(const QTreeWidgetItem* node) { return KeyedTree::key(node).mid(1).toLong(); }
-bool isDocumentNode(const QTreeWidgetItem* node) { return KeyedTree::key(node).startsWith(QLatin1Char('T')); }
-bool isCategoryNode(const QTreeWidgetItem* node) { return KeyedTree::key(node).startsWith(QLatin1Char('C')); }
-
-QString table(const char* name) { return CatalogueDatabase() + QStringLiteral("..") + QString::fromLatin1(name); }
-
-// The first value of the first row of a statement, or an invalid value.
-QVariant scalar(const QString& sql, const QList<orra::db::Parameter>& params = {})
-{
-    orra::db::RecordsetPtr rs = catalogue().execute(sql, params);
-    while (rs && !rs->isOpen())
-        if (!rs->NextRecordset())
-            return QVariant();
-    return rs && !rs->isEOF() ? rs->value(0) : QVariant();
-}
-
-QList<long> column(const QString& sql, const QList<orra::db::Parameter>& params = {})
-{
-    QList<long> ids;
-    orra::db::RecordsetPtr rs = catalogue().execute(sql, params);
-    for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext())
-        ids.append(long(rs->value(0).toLongLong()));
-    return ids;
-}
-
-QString documentName(long id)
-{
-    return scalar(QStringLiteral("select Name from %1 where ID=?").arg(table("tbOrraSQL")), {qlonglong(id)})
-        .toString()
-        .trimmed();
-}
-
-// A name the Name column cannot hold is refused rather than cut into another name.
-bool nameFits(const QString& name)
-{
-    if (name.size() <= kCatalogueNameWidth)
-        return true;
-    say(QStringLiteral("The name '%1' is longer than the %2 characters a name may have.").arg(name).arg(kCatalogueNameWidth));
-    return false;
-}
-
-// One transaction on the catalogue connection; rolled back unless committed.
-class Transaction {
-public:
-    Transaction() : m_con(catalogue()) { m_con.beginTrans(); }
-    ~Transaction()
-    {
-        if (m_open) {
-            try {
-                m_con.rollbackTrans();
-            } catch (const Error&) {
-            }
-        }
-    }
-    void commit()
-    {
-        m_con.commitTrans();
-        m_open = false;
-    }
-    orra::db::Connection& con() { return m_con; }
-
-private:
-    orra::db::Connection& m_con;
-    bool m_open = true;
-};
-
-// The checksum update inside a transaction; a refusal ends it (the update has said why, or the
-// row is gone).
-void checkSumOrThrow(bool stored, long id, const char* what)
-{
-    if (!stored)
-        throw Error(-1, kSource, QStringLiteral("The checksum of %1 %2 could not be stored; nothing was changed.")
-                                     .arg(QString::fromLatin1(what))
-                                     .arg(id));
-}
-
-// Locks of documents taken by a command, released when it ends. A document whose window is open
-// in this designer is locked already by that window and is left alone.
-class DocumentLocks {
-public:
-    ~DocumentLocks()
-    {
-        for (long id : std::as_const(m_taken)) {
-            try {
-                UnlockDocument(id);
-            } catch (const Error&) {
-            }
-        }
-    }
-    // Throws the lock's refusal (another session edits the document).
-    void take(long id)
-    {
-        if (m_taken.contains(id) || FindDocumentWindow(id, QString(), false))
-            return;
-        LockDocument(id);
-        m_taken.append(id);
-    }
-
-private:
-    QList<long> m_taken;
-};
-
-// Closes the open window of a document without the question about saving.
-void discardWindow(long id)
-{
-    QPointer<QWidget> window = FindDocumentWindow(id, QString(), false);
-    if (!window)
-        return;
-    QWidget* holder = window->parentWidget() && window->parentWidget()->inherits("QMdiSubWindow")
-                          ? window->parentWidget()
-                          : window.data();
-    window->setProperty("DocumentChanged", false);
-    window->close();
-    // A closed window goes at once, so that no later look-up in this command finds it.
-    if (window && !window->isVisible())
-        delete holder;
-}
-
-// The catalogue pane's tree, when there is a pane.
-KeyedTree* paneTree(frmpbOrra* pane) { return pane ? pane->tvOrra() : nullptr; }
-
-void selectNode(KeyedTree* tree, QTreeWidgetItem* node)
-{
-    if (!tree || !node)
-        return;
-    tree->setCurrentItem(node);
-    tree->scrollToItem(node);
-}
-
-QTreeWidgetItem* addDocumentNode(KeyedTree* tree, long categoryId, long id, const QString& name)
-{
-    if (!tree)
-        return nullptr;
-    QTreeWidgetItem* parent = tree->node(QLatin1Char('C') + QString::number(categoryId));
-    if (!parent)
-        return nullptr;   // the category is not shown: the document is not either
-    QTreeWidgetItem* node =
-        tree->addNode(parent, QLatin1Char('T') + QString::number(id), name, QStringLiteral("Template"));
-    SetCatalogueNodeState(*tree, node, false);
-    KeyedTree::setTag(node, qlonglong(id));
-    parent->setExpanded(true);
-    return node;
-}
-
-QTreeWidgetItem* addCategoryNode(KeyedTree* tree, long parentId, long id, const QString& name)
-{
-    if (!tree)
-        return nullptr;
-    QTreeWidgetItem* parent = parentId == 0 ? nullptr : tree->node(QLatin1Char('C') + QString::number(parentId));
-    if (parentId != 0 && !parent)
-        return nullptr;
-    QTreeWidgetItem* node = tree->addNode(parent, QLatin1Char('C') + QString::number(id), name,
-                                          QStringLiteral("Category"), QStringLiteral("selCategory"));
-    SetCatalogueNodeState(*tree, node, false);
-    KeyedTree::setTag(node, qlonglong(id));
-    if (parent)
-        parent->setExpanded(true);
-    return node;
-}
 
 // --- Label editing --------------------------------------------------------------------------
 
@@ -479,46 +297,6 @@ bool planSubCategories(long categoryId, DeletePlan& plan, DocumentLocks& locks)
     return all;
 }
 
-// --- Save As --------------------------------------------------------------------------------
-
-SaveAsDialogRunner& dialogRunner()
-{
-    static SaveAsDialogRunner runner;
-    return runner;
-}
-
-SaveFileAsker& fileAsker()
-{
-    static SaveFileAsker asker;
-    return asker;
-}
-
-// The caption of a window re-pointed to name: a window in debug mode keeps its ending.
-QString captionFor(const QString& oldCaption, const QString& name)
-{
-    static const QString debug = QStringLiteral("-[DEBUG MODE]");
-    return name + (oldCaption.right(13) == debug ? debug : QString());
-}
-
-bool saveWindow(QWidget* window)
-{
-    bool saved = false;
-    if (!QMetaObject::invokeMethod(window, "Save", Qt::DirectConnection, Q_RETURN_ARG(bool, saved))) {
-        say(QStringLiteral("The document window has no operation Save."));
-        return false;
-    }
-    return saved;
-}
-
-void repoint(QWidget* window, long id, const QString& name)
-{
-    window->setProperty("DocID", int(id));
-    window->setProperty("OrraName", name);
-    window->setWindowTitle(captionFor(window->windowTitle(), name));
-    if (auto* sub = window->parentWidget(); sub && sub->inherits("QMdiSubWindow"))
-        sub->setWindowTitle(window->windowTitle());
-}
-
 long& copiedDocument()
 {
     static long id = 0;
@@ -553,12 +331,6 @@ bool targetCategory(KeyedTree* tree, QTreeWidgetItem*& node, long& id)
     id = idOf(node);
     return true;
 }
-
-long newId(const char* tableName)
-{
-    return long(scalar(QStringLiteral("select coalesce(max(ID),0)+1 MaxID from %1").arg(table(tableName))).toLongLong());
-}
-
 void newCategoryBelow(frmpbOrra& pane, long parentId, QTreeWidgetItem* parentNode)
 {
     long id = 0;
@@ -956,135 +728,6 @@ void mnuFilePaste_Click(frmpbOrra& pane)
             saveWindow(window);
     StartLabelEdit(pane, tree, added);
     setPasteState(0);
-}
-
-// --- Save As and Save As XML ----------------------------------------------------------------
-
-void setSaveAsDialogRunner(SaveAsDialogRunner runner) { dialogRunner() = std::move(runner); }
-
-void setSaveFileAsker(SaveFileAsker asker) { fileAsker() = std::move(asker); }
-
-void mnuFileSaveAs_Click(frmpbOrra* pane, QWidget* window)
-{
-    if (!window)
-        return;
-    const long oldId = window->property("DocID").toLongLong();
-    frmSaveAs dialog(window->window());
-    dialog.ObjectID = oldId;
-    try {
-        dialog.CategoryID = long(
-            scalar(QStringLiteral("select CategoryID from %1 (nolock) where ID=?").arg(table("tbOrraSQL")), {qlonglong(oldId)})
-                .toLongLong());
-    } catch (const Error& e) {
-        say(e.description());
-        return;
-    }
-    dialog.Form_Activate();
-    if (dialogRunner())
-        dialogRunner()(dialog);
-    else
-        dialog.exec();
-    if (!dialog.flagIsOK)
-        return;   // a cancelled dialog writes nothing
-
-    const QString name = dialog.txtDocumentName()->text().trimmed();
-    const long categoryId = dialog.CategoryID;
-    const long target = dialog.ObjectID;
-
-    // Save As onto the window's own document is its Save.
-    if (target == oldId) {
-        saveWindow(window);
-        return;
-    }
-    if (!nameFits(name))
-        return;
-
-    if (target == -1) {
-        if (!hasCategoryRight(categoryId, orra::rightAddNewDocument)) {
-            say(QStringLiteral("Permission Denied : You could not add document to '") + dialog.txtCategoryName()->text()
-                + QStringLiteral("' category"));
-            return;
-        }
-        long id = 0;
-        try {
-            Transaction t;
-            id = newId("tbOrraSQL");
-            t.con().execute(QStringLiteral("insert into %1(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
-                                           "select ?,?,?,x.[Description], x.[Type], x.[Disabled], x.[SQLtxt],suser_sid() "
-                                           "from %1 x where x.[ID]=?")
-                                .arg(table("tbOrraSQL")),
-                            {qlonglong(id), qlonglong(categoryId), name, qlonglong(oldId)});
-            if (!UpdateDocumentCheckSum(id))
-                return;
-            t.commit();
-            // The window moves to the new row: its lock goes with it.
-            LockDocument(id);
-        } catch (const Error& e) {
-            say(e.description());
-            return;
-        }
-        KeyedTree* tree = paneTree(pane);
-        selectNode(tree, addDocumentNode(tree, categoryId, id, name));
-        try {
-            UnlockDocument(oldId);
-        } catch (const Error&) {
-        }
-        repoint(window, id, name);
-        saveWindow(window);
-        return;
-    }
-
-    if (!hasDocRight(target, orra::rightChange)) {
-        say(QStringLiteral("Permission Denied : You could not change document: '") + dialog.txtDocumentName()->text()
-            + QLatin1Char('\''));
-        return;
-    }
-    // Another window of the target loses its unsaved work only when the user agrees.
-    if (QWidget* other = FindDocumentWindow(target, name, false); other && other != window) {
-        if (!confirm(QStringLiteral("The document '%1' is open in another window. That window will be closed and its "
-                                    "unsaved changes lost. Do you want to go on?")
-                         .arg(name)))
-            return;
-        discardWindow(target);
-    }
-    try {
-        LockDocument(target);
-    } catch (const Error& e) {
-        say(e.description());
-        return;
-    }
-    try {
-        UnlockDocument(oldId);
-    } catch (const Error&) {
-    }
-    repoint(window, target, name);
-    saveWindow(window);
-}
-
-void mnuFileSaveAsXML_Click(QWidget* window)
-{
-    if (!window)
-        return;
-    auto* doc = window->property("Document").value<orra::xml::Document*>();
-    if (!doc) {
-        say(QStringLiteral("The window holds no document to save."));
-        return;
-    }
-    const QString proposed = window->property("OrraName").toString() + QStringLiteral(".xml");
-    const QString path = fileAsker()
-                             ? fileAsker()(window, proposed)
-                             : QFileDialog::getSaveFileName(window, QStringLiteral("Save As XML"), proposed,
-                                                            QStringLiteral("(*.xml)"));
-    if (path.isEmpty())
-        return;   // cancelled: no file is written
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        say(file.errorString());
-        return;
-    }
-    file.write(doc->xml().toUtf8());
-    if (!file.commit())
-        say(file.errorString());
 }
 
 } // namespace morvane
