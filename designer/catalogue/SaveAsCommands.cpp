@@ -41,7 +41,6 @@ QString captionFor(const QString& oldCaption, const QString& name)
     return name + (oldCaption.right(13) == debug ? debug : QString());
 }
 
-
 void repoint(QWidget* window, long id, const QString& name)
 {
     window->setProperty("DocID", int(id));
@@ -52,7 +51,6 @@ void repoint(QWidget* window, long id, const QString& name)
 }
 
 } // namespace
-
 
 void setSaveAsDialogRunner(SaveAsDialogRunner runner) { dialogRunner() = std::move(runner); }
 
