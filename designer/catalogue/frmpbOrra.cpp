@@ -1,9 +1,9 @@
 #include "designer/catalogue/frmpbOrra.h"
-#include "designer/catalogue/CatalogueCommands.h"
 
 #include "common/Connections.h"
 #include "common/Permissions.h"
 #include "common/RecordsetOpener.h"
+#include "designer/catalogue/CatalogueCommands.h"
 #include "designer/catalogue/CatalogueImages.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/frmMDIMain.h"
@@ -94,13 +94,13 @@ frmpbOrra::frmpbOrra(QWidget* parent) : QWidget(parent), m_images(CatalogueImage
     layout->addWidget(m_tabOrra);
 
     buildPopupMenu();
+    RegisterCatalogueCommands(*this);
     m_dragExecutor = [](QDrag* drag) { return drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction); };
 
     // Load: the documents tab first, both trees filled.
     m_tabOrra->setCurrentIndex(0);
     RefreshCatalogueTree();
     UpdateTvRepository();
-    RegisterCatalogueCommands(*this);
 }
 
 frmpbOrra::~frmpbOrra() = default;
