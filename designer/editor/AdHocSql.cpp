@@ -240,7 +240,14 @@ void AdHocSql::setExecutionState(int state)
 QString AdHocSql::GetRunableSQL(const QString& SQL)
 {
     bool isError = false;
-    return m_source.runableSql ? m_source.runableSql(SQL, isError) : SQL;
+    if (!m_source.runableSql) return SQL;
+    try {
+        return m_source.runableSql(SQL, isError);
+    } catch (const orra::Error&) {
+        // The run could not substitute (it has said why when it shows its errors): the text
+        // goes on as it is.
+        return SQL;
+    }
 }
 
 void AdHocSql::ExecuteEditorSQL(const QString& SQL)
@@ -259,11 +266,7 @@ void AdHocSql::ExecuteEditorSQL(const QString& SQL)
         setExecutionState(Idle);
         return;
     }
-    QString text = SQL;
-    try {
-        text = GetRunableSQL(SQL);   // whether every placeholder had a value is not asked
-    } catch (const orra::Error&) {
-    }
+    const QString text = GetRunableSQL(SQL);   // whether every placeholder had a value is not asked
     con->clearErrors();
     m_connection = con;
     try {
