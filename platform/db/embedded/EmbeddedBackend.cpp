@@ -871,33 +871,25 @@ void EmbeddedBackend::runList(const std::vector<Statement>& list, Run& run)
 
 void EmbeddedBackend::runStatement(const Statement& st, Run& run)
 {
-    switch (st.kind) {
-    case Statement::Kind::Sql:
-        runSql(st, run);
-        break;
-    case Statement::Kind::If: {
-        sqlite3_stmt* s = prepare(st.sql);
+    if (const auto* sql = st.as<SqlStatement>()) {
+        runSql(*sql, run);
+    } else if (const auto* test = st.as<IfStatement>()) {
+        sqlite3_stmt* s = prepare(test->condition);
         const int n = sqlite3_bind_parameter_count(s);
         QList<QVariant> args;
         for (int i = 0; i < n; ++i)
             args.append(run.nextParam < run.params->size() ? run.params->at(run.nextParam++) : QVariant());
-        const ResultSet rs = query(st.sql, args);
+        const ResultSet rs = query(test->condition, args);
         const bool yes = rs.rowCount() > 0 && rs.values[0].toLongLong() == 1;
-        runList(yes ? st.thenBranch : st.elseBranch, run);
-        break;
-    }
-    case Statement::Kind::Block:
-        runList(st.thenBranch, run);
-        break;
-    case Statement::Kind::NoCount:
-        m_noCount = st.flag;
-        break;
-    case Statement::Kind::Procedure:
-        runProcedure(st, run);
-        break;
-    default:
+        runList(yes ? test->thenBranch : test->elseBranch, run);
+    } else if (const auto* block = st.as<BlockStatement>()) {
+        runList(block->body, run);
+    } else if (const auto* noCount = st.as<NoCountStatement>()) {
+        m_noCount = noCount->on;
+    } else if (const auto* call = st.as<ProcedureCall>()) {
+        runProcedure(*call, run);
+    } else {
         runAdministration(st, run);
-        break;
     }
 }
 
@@ -948,7 +940,7 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
 
 // select … into T: the table takes the names and declared types of the select's columns
 // (text columns with the server's collation), then the rows.
-void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
+void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
 {
     sqlite3_stmt* sel = prepare(st.sql);
     auto cleanup = [&] {
@@ -1044,7 +1036,7 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     }
 }
 
-void EmbeddedBackend::runSql(const Statement& st, Run& run)
+void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
 {
     if (st.sql.isEmpty())
         return;
@@ -1053,10 +1045,10 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
         return;
     }
     QString sql = st.sql;
-    if (st.insertColumnsAt >= 0) {
-        const QString cols = insertColumns(st.insertSchema, st.insertName);
+    if (st.insert.columnsAt >= 0) {
+        const QString cols = insertColumns(st.insert.schema, st.insert.name);
         if (!cols.isEmpty())
-            sql = sql.left(st.insertColumnsAt) + QStringLiteral(" (") + cols + u')' + sql.mid(st.insertColumnsAt);
+            sql = sql.left(st.insert.columnsAt) + QStringLiteral(" (") + cols + u')' + sql.mid(st.insert.columnsAt);
     }
     const bool ddl = sql.startsWith(QLatin1String("create"), Qt::CaseInsensitive)
         || sql.startsWith(QLatin1String("drop"), Qt::CaseInsensitive)
@@ -1108,8 +1100,8 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
         }
         padNewTable(sql);
     }
-    if (!st.insertName.isEmpty() && rs.recordsAffected > 0) {
-        if (!insertColumns(st.insertSchema, st.insertName).isEmpty())
+    if (!st.insert.name.isEmpty() && rs.recordsAffected > 0) {
+        if (!insertColumns(st.insert.schema, st.insert.name).isEmpty())
             m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
     }
     if (rs.hasRows) {
@@ -1150,12 +1142,12 @@ void EmbeddedBackend::padNewTable(const QString& sql)
     }
 }
 
-QStringList EmbeddedBackend::computedColumnTypes(const Statement& st)
+QStringList EmbeddedBackend::computedColumnTypes(const SqlStatement& st)
 {
-    if (st.columnTypes.empty())
+    if (st.typing.columns.empty())
         return {};
     const SessionRights::Trusted trusted(m_rights);
-    return resolveColumnTypes(m_db, st);
+    return resolveColumnTypes(m_db, st.typing);
 }
 
 void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql)
@@ -1172,7 +1164,7 @@ void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QS
     e.number = -m.number;
 }
 
-void EmbeddedBackend::runProcedure(const Statement& st, Run& run)
+void EmbeddedBackend::runProcedure(const ProcedureCall& st, Run& run)
 {
     const QString name = st.name.toLower();
     if (name == u"sp_orra_getdocumentsandcategories")
@@ -1180,7 +1172,7 @@ void EmbeddedBackend::runProcedure(const Statement& st, Run& run)
     else if (name == u"sp_userlock")
         procUserLock(st, run);
     else if (name == u"sp_addrolemember")
-        runAdministration(st, run);
+        runAdministration(Statement{st}, run);
     else
         raise(QStringLiteral("42000"), QStringLiteral("Could not find stored procedure '%1'.").arg(st.name), 2812);
 }
@@ -1188,7 +1180,7 @@ void EmbeddedBackend::runProcedure(const Statement& st, Run& run)
 // Two result sets: the documents (CatID, DocID, DocName, DocDisabled), then the categories
 // (ID, ParentID, Name, Disabled) with every category after its parent. The one parameter,
 // @CategoryID (default 0), limits both to the subtree of that category; 0 lists everything.
-void EmbeddedBackend::procDocumentsAndCategories(const Statement& st, Run& run)
+void EmbeddedBackend::procDocumentsAndCategories(const ProcedureCall& st, Run& run)
 {
     if (st.arguments.size() > 1)
         raise(QStringLiteral("42000"),
@@ -1265,7 +1257,7 @@ void EmbeddedBackend::procDocumentsAndCategories(const Statement& st, Run& run)
 // Mode 0 takes the lock of the document for this session: refused with an error naming the
 // holder while another live session holds it; a lock left by a session that has ended is
 // taken over. Mode 1 releases the lock if this session holds it.
-void EmbeddedBackend::procUserLock(const Statement& st, Run& run)
+void EmbeddedBackend::procUserLock(const ProcedureCall& st, Run& run)
 {
     Q_UNUSED(run);
     if (st.arguments.size() != 2 || st.arguments[0].isDefault || st.arguments[1].isDefault)
@@ -1346,43 +1338,33 @@ void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
     const bool dbo = m_rights.isOwner(QStringLiteral("main"));
     const SessionRights::Trusted trusted(m_rights);
     try {
-        switch (st.kind) {
-        case Statement::Kind::CreateDatabase:
+        if (const auto* database = st.as<CreateDatabase>()) {
             if (!m_sysadmin)
                 denied(QStringLiteral("CREATE DATABASE"));
-            createDatabase(m_server, st.name, m_login);
-            break;
-        case Statement::Kind::CreateLogin:
+            createDatabase(m_server, database->name, m_login);
+        } else if (const auto* login = st.as<CreateLogin>()) {
             if (!m_sysadmin)
                 denied(QStringLiteral("CREATE LOGIN"));
-            detail::insertLogin(m_master, st.name, st.password, false, false);
-            break;
-        case Statement::Kind::CreateUser: {
+            detail::insertLogin(m_master, login->name, login->password, false, false);
+        } else if (const auto* user = st.as<CreateUser>()) {
             if (!dbo)
                 denied(QStringLiteral("CREATE USER"));
-            const detail::LoginRow l = detail::findLogin(m_master, st.login);
+            const detail::LoginRow l = detail::findLogin(m_master, user->login);
             if (!l.found)
                 raise(QStringLiteral("42000"),
-                      QStringLiteral("'%1' is not a valid login or you do not have permission.").arg(st.login), 15007);
-            detail::insertUser(m_db, st.name, l.sid);
-            break;
-        }
-        case Statement::Kind::CreateRole:
+                      QStringLiteral("'%1' is not a valid login or you do not have permission.").arg(user->login), 15007);
+            detail::insertUser(m_db, user->name, l.sid);
+        } else if (const auto* role = st.as<CreateRole>()) {
             if (!dbo)
                 denied(QStringLiteral("CREATE ROLE"));
-            detail::insertRole(m_db, st.name);
-            break;
-        case Statement::Kind::Procedure: {   // sp_addrolemember 'role', 'member'
+            detail::insertRole(m_db, role->name);
+        } else if (const auto* call = st.as<ProcedureCall>()) {   // sp_addrolemember 'role', 'member'
             if (!dbo)
                 denied(QStringLiteral("sp_addrolemember"));
-            if (st.arguments.size() != 2)
+            if (call->arguments.size() != 2)
                 raise(QStringLiteral("42000"),
                       QStringLiteral("Procedure or function 'sp_addrolemember' expects parameters '@rolename' and '@membername'."), 201);
-            detail::insertRoleMember(m_db, st.arguments[0].value.toString(), st.arguments[1].value.toString());
-            break;
-        }
-        default:
-            break;
+            detail::insertRoleMember(m_db, call->arguments[0].value.toString(), call->arguments[1].value.toString());
         }
     } catch (const orra::Error& e) {
         raise(QStringLiteral("42000"), e.description(), 15000);

@@ -20,6 +20,8 @@ struct sqlite3_stmt;
 namespace orra::embedded {
 
 struct Statement;
+struct SqlStatement;
+struct ProcedureCall;
 
 class EmbeddedBackend : public db::Backend {
 public:
@@ -58,11 +60,11 @@ private:
     struct Run;
     void runList(const std::vector<Statement>& list, Run& run);
     void runStatement(const Statement& st, Run& run);
-    void runSql(const Statement& st, Run& run);
-    void runSelectInto(const Statement& st, Run& run);
-    void runProcedure(const Statement& st, Run& run);
-    void procDocumentsAndCategories(const Statement& st, Run& run);
-    void procUserLock(const Statement& st, Run& run);
+    void runSql(const SqlStatement& st, Run& run);
+    void runSelectInto(const SqlStatement& st, Run& run);
+    void runProcedure(const ProcedureCall& st, Run& run);
+    void procDocumentsAndCategories(const ProcedureCall& st, Run& run);
+    void procUserLock(const ProcedureCall& st, Run& run);
     void runAdministration(const Statement& st, Run& run);
     sqlite3_stmt* prepare(const QString& sql);
     db::ResultSet query(const QString& sql, const QList<QVariant>& args = {});
@@ -79,7 +81,7 @@ private:
     void padNewTable(const QString& sql);
     void rewordConstraintFailure(db::ProviderFailure& failure, const QString& sql);
     // The types of computed columns (read from the schema on the server's own behalf).
-    QStringList computedColumnTypes(const Statement& st);
+    QStringList computedColumnTypes(const SqlStatement& st);
 
     sqlite3* m_db = nullptr;
     sqlite3* m_master = nullptr;
