@@ -10,6 +10,7 @@
 #include "platform/db/embedded/ExactTyping.h"
 #include "platform/db/embedded/Server.h"
 #include "platform/db/embedded/ServerInternal.h"
+#include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 #include "platform/text/Error.h"
 
@@ -153,8 +154,8 @@ void fnUserName(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_null(ctx);
         return;
     }
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(b->handle(), "select name from main.sysusers where uid = ?", -1, &st, nullptr) != SQLITE_OK) {
+    const PreparedStatement st(b->handle(), "select name from main.sysusers where uid = ?");
+    if (!st.ok()) {
         sqlite3_result_error(ctx, sqlite3_errmsg(b->handle()), -1);
         return;
     }
@@ -163,7 +164,6 @@ void fnUserName(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_value(ctx, sqlite3_column_value(st, 0));
     else
         sqlite3_result_null(ctx);
-    sqlite3_finalize(st);
 }
 
 void fnUserId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
@@ -173,8 +173,8 @@ void fnUserId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_int(ctx, b->userId());
         return;
     }
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(b->handle(), "select uid from main.sysusers where name = ?", -1, &st, nullptr) != SQLITE_OK) {
+    const PreparedStatement st(b->handle(), "select uid from main.sysusers where name = ?");
+    if (!st.ok()) {
         sqlite3_result_error(ctx, sqlite3_errmsg(b->handle()), -1);
         return;
     }
@@ -183,7 +183,6 @@ void fnUserId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_value(ctx, sqlite3_column_value(st, 0));
     else
         sqlite3_result_null(ctx);
-    sqlite3_finalize(st);
 }
 
 void fnDbName(sqlite3_context* ctx, int, sqlite3_value**)
@@ -340,8 +339,8 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
         schema = QStringLiteral("temp");
     const QString sql = QStringLiteral("select rowid from %1.sqlite_master where type in ('table','view') and name = ? collate nocase")
                             .arg(schema);
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(b->handle(), sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
+    const PreparedStatement st(b->handle(), sql);
+    if (!st.ok()) {
         sqlite3_result_null(ctx);
         return;
     }
@@ -351,7 +350,6 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
         sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0) + (schema == u"temp" ? -1000000 : 1000000));
     else
         sqlite3_result_null(ctx);
-    sqlite3_finalize(st);
 }
 
 } // namespace
@@ -464,15 +462,16 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     m_sysadmin = row.sysadmin;
     // The database user of the login: dbo for the administrator and the owner.
     {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(m_db, "select uid, name from sysusers where sid = ?", -1, &st, nullptr) != SQLITE_OK)
-            cannotOpen();
-        sqlite3_bind_blob(st, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
-        if (sqlite3_step(st) == SQLITE_ROW) {
-            m_uid = sqlite3_column_int(st, 0);
-            m_userName = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+        {
+            const PreparedStatement st(m_db, "select uid, name from sysusers where sid = ?");
+            if (!st.ok())
+                cannotOpen();
+            sqlite3_bind_blob(st, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(st) == SQLITE_ROW) {
+                m_uid = sqlite3_column_int(st, 0);
+                m_userName = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+            }
         }
-        sqlite3_finalize(st);
         if (m_uid < 0 && m_sysadmin) {
             m_uid = 1;
             m_userName = QStringLiteral("dbo");
@@ -538,21 +537,29 @@ void EmbeddedBackend::registerFunctions()
 void EmbeddedBackend::registerSession()
 {
     // A process number unique among the live sessions of the server, across processes.
-    auto fail = [&](const char* what) {
-        const QString msg = QStringLiteral("Cannot register the session (%1): %2")
-                                .arg(QLatin1String(what), QString::fromUtf8(sqlite3_errmsg(m_master)));
-        sqlite3_exec(m_master, "ROLLBACK", nullptr, nullptr, nullptr);
+    // Nothing of a failed registration stays: its statements and its transaction end before
+    // the connection closes.
+    const QString failure = tryRegisterSession();
+    if (!failure.isEmpty()) {
         close();
-        raise(QStringLiteral("08001"), msg, 17);
+        raise(QStringLiteral("08001"), failure, 17);
+    }
+}
+
+QString EmbeddedBackend::tryRegisterSession()
+{
+    auto fail = [&](const char* what) {
+        return QStringLiteral("Cannot register the session (%1): %2")
+            .arg(QLatin1String(what), QString::fromUtf8(sqlite3_errmsg(m_master)));
     };
-    if (sqlite3_exec(m_master, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail("begin");
+    WriteTransaction transaction(m_master);
+    if (transaction.beginRc() != SQLITE_OK)
+        return fail("begin");
     QSet<int> used;
     {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(m_master, "select spid, pid, process_start from sysprocesses", -1, &st, nullptr);
+        const PreparedStatement st(m_master, "select spid, pid, process_start from sysprocesses");
         QList<int> dead;
-        while (st && sqlite3_step(st) == SQLITE_ROW) {
+        while (st.get() && sqlite3_step(st) == SQLITE_ROW) {
             const int spid = sqlite3_column_int(st, 0);
             const qint64 pid = sqlite3_column_int64(st, 1);
             const qint64 start = sqlite3_column_int64(st, 2);
@@ -561,7 +568,6 @@ void EmbeddedBackend::registerSession()
             else
                 used.insert(spid);
         }
-        sqlite3_finalize(st);
         for (int spid : std::as_const(dead)) {
             const QByteArray sql = QByteArray("delete from sysprocesses where spid = ") + QByteArray::number(spid);
             sqlite3_exec(m_master, sql.constData(), nullptr, nullptr, nullptr);
@@ -571,13 +577,11 @@ void EmbeddedBackend::registerSession()
     while (used.contains(spid))
         ++spid;
     m_loginTime = nowText();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(m_master,
-                           "insert into sysprocesses (spid, pid, process_start, loginame, dbname, login_time) "
-                           "values (?, ?, ?, ?, ?, ?)",
-                           -1, &st, nullptr)
-        != SQLITE_OK)
-        fail("insert");
+    const PreparedStatement st(m_master,
+                               "insert into sysprocesses (spid, pid, process_start, loginame, dbname, login_time) "
+                               "values (?, ?, ?, ?, ?, ?)");
+    if (!st.ok())
+        return fail("insert");
     const QByteArray login = m_login.toUtf8();
     const QByteArray dbname = m_database.toUtf8();
     const QByteArray time = m_loginTime.toUtf8();
@@ -587,36 +591,35 @@ void EmbeddedBackend::registerSession()
     sqlite3_bind_text(st, 4, login.constData(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(st, 5, dbname.constData(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(st, 6, time.constData(), -1, SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(st);
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        fail("insert");
-    if (sqlite3_exec(m_master, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail("commit");
+    if (sqlite3_step(st) != SQLITE_DONE)
+        return fail("insert");
+    sqlite3_reset(st);
+    if (transaction.commit() != SQLITE_OK)
+        return fail("commit");
     m_spid = spid;
+    return {};
 }
 
 void EmbeddedBackend::unregisterSession()
 {
     if (!m_master || m_spid == 0)
         return;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(m_master, "delete from sysprocesses where spid = ? and login_time = ?", -1, &st, nullptr) == SQLITE_OK) {
-        const QByteArray time = m_loginTime.toUtf8();
-        sqlite3_bind_int(st, 1, m_spid);
-        sqlite3_bind_text(st, 2, time.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(st);
+    {
+        const PreparedStatement st(m_master, "delete from sysprocesses where spid = ? and login_time = ?");
+        if (st.ok()) {
+            const QByteArray time = m_loginTime.toUtf8();
+            sqlite3_bind_int(st, 1, m_spid);
+            sqlite3_bind_text(st, 2, time.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_step(st);
+        }
     }
-    sqlite3_finalize(st);
     m_spid = 0;
 }
 
 bool EmbeddedBackend::sessionAlive(int spid, const QString& loginTime) const
 {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(m_master, "select pid, process_start from sysprocesses where spid = ? and login_time = ?", -1,
-                           &st, nullptr)
-        != SQLITE_OK)
+    const PreparedStatement st(m_master, "select pid, process_start from sysprocesses where spid = ? and login_time = ?");
+    if (!st.ok())
         return false;
     const QByteArray time = loginTime.toUtf8();
     sqlite3_bind_int(st, 1, spid);
@@ -626,7 +629,6 @@ bool EmbeddedBackend::sessionAlive(int spid, const QString& loginTime) const
         const qint64 pid = sqlite3_column_int64(st, 0);
         alive = pid == qint64(::getpid()) || processAlive(pid, sqlite3_column_int64(st, 1));
     }
-    sqlite3_finalize(st);
     return alive;
 }
 
@@ -710,19 +712,15 @@ sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
 ResultSet EmbeddedBackend::query(const QString& sql, const QList<QVariant>& args)
 {
     sqlite3_stmt* st = prepare(sql);
-    for (int i = 0; i < args.size(); ++i)
-        db::sqlite::SqliteSession::bind(st, i + 1, args.at(i));
-    try {
-        ResultSet rs = m_session.run(st);
-        sqlite3_reset(st);
-        sqlite3_clear_bindings(st);
-        padFixedWidth(rs);
-        return rs;
-    } catch (...) {
-        sqlite3_reset(st);
-        sqlite3_clear_bindings(st);
-        throw;
+    ResultSet rs;
+    {
+        const StatementReset reset(st);
+        for (int i = 0; i < args.size(); ++i)
+            db::sqlite::SqliteSession::bind(st, i + 1, args.at(i));
+        rs = m_session.run(st);
     }
+    padFixedWidth(rs);
+    return rs;
 }
 
 void EmbeddedBackend::padFixedWidth(ResultSet& rs) const
@@ -767,33 +765,36 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
                   QStringLiteral("Database '%1' cannot be reached for the first time inside a transaction.").arg(name), 3902);
         const SessionRights::Trusted trusted(m_rights);
         const QString sql = QStringLiteral("ATTACH DATABASE ? AS \"%1\"").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
-        sqlite3_stmt* st = nullptr;
-        int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr);
-        if (rc == SQLITE_OK) {
-            // master only for reading (see open); the others as they are.
-            const QUrl url = QUrl::fromLocalFile(databaseFile(m_server, name));
-            const bool isMaster = foldName(name) == foldName(QStringLiteral("master"));
-            const QByteArray file = isMaster ? url.toEncoded() + "?mode=ro" : QFile::encodeName(url.toLocalFile());
-            sqlite3_bind_text(st, 1, file.constData(), -1, SQLITE_TRANSIENT);
-            rc = sqlite3_step(st);
+        int rc;
+        {
+            const PreparedStatement st(m_db, sql);
+            rc = st.rc();
+            if (rc == SQLITE_OK) {
+                // master only for reading (see open); the others as they are.
+                const QUrl url = QUrl::fromLocalFile(databaseFile(m_server, name));
+                const bool isMaster = foldName(name) == foldName(QStringLiteral("master"));
+                const QByteArray file = isMaster ? url.toEncoded() + "?mode=ro" : QFile::encodeName(url.toLocalFile());
+                sqlite3_bind_text(st, 1, file.constData(), -1, SQLITE_TRANSIENT);
+                rc = sqlite3_step(st);
+            }
         }
-        sqlite3_finalize(st);
         if (rc != SQLITE_DONE)
             m_session.raise(rc);
         // The login must have a user in that database (the administrator is dbo everywhere).
         bool owner = m_sysadmin;
         if (!m_sysadmin) {
             const QString check = QStringLiteral("select uid from \"%1\".sysusers where sid = ?").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
-            sqlite3_stmt* q = nullptr;
             bool ok = false;
             int uid = -1;
-            if (sqlite3_prepare_v2(m_db, check.toUtf8().constData(), -1, &q, nullptr) == SQLITE_OK) {
-                sqlite3_bind_blob(q, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
-                ok = sqlite3_step(q) == SQLITE_ROW;
-                if (ok)
-                    uid = sqlite3_column_int(q, 0);
+            {
+                const PreparedStatement q(m_db, check);
+                if (q.ok()) {
+                    sqlite3_bind_blob(q, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
+                    ok = sqlite3_step(q) == SQLITE_ROW;
+                    if (ok)
+                        uid = sqlite3_column_int(q, 0);
+                }
             }
-            sqlite3_finalize(q);
             if (ok)
                 owner = ownsDatabase(name, uid);
             if (!ok) {
@@ -822,14 +823,11 @@ bool EmbeddedBackend::ownsDatabase(const QString& schema, int uid)
                                        "join r on m.memberuid = r.uid) select 1 from r where uid = %2")
                             .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")))
                             .arg(kDbOwnerRole);
-    sqlite3_stmt* q = nullptr;
-    bool owner = false;
-    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &q, nullptr) == SQLITE_OK) {
-        sqlite3_bind_int(q, 1, uid);
-        owner = sqlite3_step(q) == SQLITE_ROW;
-    }
-    sqlite3_finalize(q);
-    return owner;
+    const PreparedStatement q(m_db, sql);
+    if (!q.ok())
+        return false;
+    sqlite3_bind_int(q, 1, uid);
+    return sqlite3_step(q) == SQLITE_ROW;
 }
 
 ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Parameter>& params)
@@ -903,24 +901,23 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
     // Which column is an identity: the table was made with AUTOINCREMENT.
     QString sqlText;
     {
-        sqlite3_stmt* st = nullptr;
         const QString q = QStringLiteral("select sql from \"%1\".sqlite_master where type = 'table' and name = ? collate nocase")
                               .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")));
-        if (sqlite3_prepare_v2(m_db, q.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
+        const PreparedStatement st(m_db, q);
+        if (st.ok()) {
             const QByteArray n = table.toUtf8();
             sqlite3_bind_text(st, 1, n.constData(), -1, SQLITE_TRANSIENT);
             if (sqlite3_step(st) == SQLITE_ROW)
                 sqlText = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         }
-        sqlite3_finalize(st);
     }
     QString columns;
     if (sqlText.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive)) {
-        sqlite3_stmt* st = nullptr;
         const QString q = QStringLiteral("select name, pk, type from \"%1\".pragma_table_info(?)")
                               .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")));
         QStringList names;
-        if (sqlite3_prepare_v2(m_db, q.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
+        const PreparedStatement st(m_db, q);
+        if (st.ok()) {
             const QByteArray n = table.toUtf8();
             sqlite3_bind_text(st, 1, n.constData(), -1, SQLITE_TRANSIENT);
             while (sqlite3_step(st) == SQLITE_ROW) {
@@ -931,7 +928,6 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
                 names.append(u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"');
             }
         }
-        sqlite3_finalize(st);
         columns = names.join(u',');
     }
     m_insertColumns.insert(key, columns);
@@ -943,14 +939,10 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
 void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
 {
     sqlite3_stmt* sel = prepare(st.sql);
-    auto cleanup = [&] {
-        sqlite3_reset(sel);
-        sqlite3_clear_bindings(sel);
-    };
+    const StatementReset reset(sel);
     const int n = sqlite3_bind_parameter_count(sel);
     for (int i = 1; i <= n; ++i) {
         if (run.nextParam >= run.params->size()) {
-            cleanup();
             raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
         }
         db::sqlite::SqliteSession::bind(sel, i, run.params->at(run.nextParam++));
@@ -983,7 +975,6 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
     if (const int rc = sqlite3_exec(m_db, create.toUtf8().constData(), nullptr, nullptr, &err); rc != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : QString();
         sqlite3_free(err);
-        cleanup();
         if (rc == SQLITE_AUTH && !m_rights.denial().isEmpty())
             raise(QStringLiteral("42000"), m_rights.denial(), m_rights.denialNumber());
         const bool exists = msg.contains(QLatin1String("already exists"));
@@ -995,12 +986,10 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
     }
     m_insertColumns.clear();
     m_exactTypes.clear();
-    sqlite3_stmt* ins = nullptr;
     const QString insert = QStringLiteral("insert into %1 values (%2)").arg(st.intoTable, marks.join(u','));
-    if (sqlite3_prepare_v2(m_db, insert.toUtf8().constData(), -1, &ins, nullptr) != SQLITE_OK) {
-        cleanup();
+    const PreparedStatement ins(m_db, insert);
+    if (!ins.ok())
         m_session.raise(sqlite3_errcode(m_db));
-    }
     long rows = 0;
     int rc;
     while ((rc = sqlite3_step(sel)) == SQLITE_ROW) {
@@ -1015,15 +1004,10 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         }
         const int irc = sqlite3_step(ins);
         sqlite3_reset(ins);
-        if (irc != SQLITE_DONE) {
-            sqlite3_finalize(ins);
-            cleanup();
+        if (irc != SQLITE_DONE)
             m_session.raise(irc);
-        }
         ++rows;
     }
-    sqlite3_finalize(ins);
-    cleanup();
     if (rc != SQLITE_DONE)
         m_session.raise(rc);
     // The copied values are padded already; rows added later are padded by the triggers.
@@ -1033,6 +1017,15 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         rs.hasRows = false;
         rs.recordsAffected = rows;
         run.result.sets.push_back(std::move(rs));
+    }
+}
+
+void EmbeddedBackend::forgetStatement(const QString& sql)
+{
+    auto it = m_statements.find(sql);
+    if (it != m_statements.end()) {
+        sqlite3_finalize(it.value());
+        m_statements.erase(it);
     }
 }
 
@@ -1060,46 +1053,27 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
     sqlite3_stmt* s = prepare(sql);
     if (!s)
         return;
-    const int n = sqlite3_bind_parameter_count(s);
-    for (int i = 1; i <= n; ++i) {
-        if (run.nextParam >= run.params->size()) {
-            sqlite3_reset(s);
-            sqlite3_clear_bindings(s);
-            raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
-        }
-        db::sqlite::SqliteSession::bind(s, i, run.params->at(run.nextParam++));
-    }
     ResultSet rs;
-    try {
+    {
+        // A schema change leaves no prepared statement pointing at the old schema, whether it
+        // succeeds or fails (declared first: it finalizes after the reset below).
+        const ForgetStatement forget{*this, ddl ? sql : QString()};
+        const StatementReset reset(s);
+        const int n = sqlite3_bind_parameter_count(s);
+        for (int i = 1; i <= n; ++i) {
+            if (run.nextParam >= run.params->size())
+                raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
+            db::sqlite::SqliteSession::bind(s, i, run.params->at(run.nextParam++));
+        }
         try {
             rs = m_session.run(s, computedColumnTypes(st));
         } catch (ProviderFailure& failure) {
             rewordConstraintFailure(failure, sql);
             throw;
         }
-    } catch (...) {
-        sqlite3_reset(s);
-        sqlite3_clear_bindings(s);
-        if (ddl) {
-            // A failed schema change leaves no prepared statement pointing at the old schema.
-            auto it = m_statements.find(sql);
-            if (it != m_statements.end()) {
-                sqlite3_finalize(it.value());
-                m_statements.erase(it);
-            }
-        }
-        throw;
     }
-    sqlite3_reset(s);
-    sqlite3_clear_bindings(s);
-    if (ddl) {
-        auto it = m_statements.find(sql);
-        if (it != m_statements.end()) {
-            sqlite3_finalize(it.value());
-            m_statements.erase(it);
-        }
+    if (ddl)
         padNewTable(sql);
-    }
     if (!st.insert.name.isEmpty() && rs.recordsAffected > 0) {
         if (!insertColumns(st.insert.schema, st.insert.name).isEmpty())
             m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
@@ -1281,10 +1255,10 @@ void EmbeddedBackend::procUserLock(const ProcedureCall& st, Run& run)
     const qint64 docId = docText.trimmed().toLongLong(&ok);
     if (r.hasError() || !ok)
         raise(QStringLiteral("42000"), QStringLiteral("sp_UserLock: the lock information is not valid."), 50000);
-    const bool own = sqlite3_get_autocommit(m_db) != 0;
-    if (own && sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+    WriteTransaction transaction(m_db);
+    if (transaction.beginRc() != SQLITE_OK)
         m_session.raise(sqlite3_errcode(m_db));
-    try {
+    {
         if (mode == 1) {
             query(QStringLiteral("delete from main.tbOrraLocks where DocID = ? and SPID = ? and LoginTime = ?"),
                   {docId, m_spid, m_loginTime});
@@ -1315,16 +1289,9 @@ void EmbeddedBackend::procUserLock(const ProcedureCall& st, Run& run)
                                  "values (?, ?, ?, ?, ?, ?)"),
                   {docId, m_spid, m_loginTime, m_login, program, nowText()});
         }
-    } catch (...) {
-        if (own)
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
-    if (own && sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        const int rc = sqlite3_errcode(m_db);
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        m_session.raise(rc);
-    }
+    if (transaction.commit() != SQLITE_OK)
+        m_session.raise(sqlite3_errcode(m_db));
 }
 
 void EmbeddedBackend::runAdministration(const Statement& st, Run& run)

@@ -67,11 +67,23 @@ private:
     void procUserLock(const ProcedureCall& st, Run& run);
     void runAdministration(const Statement& st, Run& run);
     sqlite3_stmt* prepare(const QString& sql);
+    // Finalizes the cached statement of sql, if any.
+    void forgetStatement(const QString& sql);
+    struct ForgetStatement {
+        EmbeddedBackend& backend;
+        QString sql;   // empty: nothing to forget
+        ~ForgetStatement()
+        {
+            if (!sql.isEmpty())
+                backend.forgetStatement(sql);
+        }
+    };
     db::ResultSet query(const QString& sql, const QList<QVariant>& args = {});
     void attachDatabases(const QStringList& names);
     bool ownsDatabase(const QString& schema, int uid);
     QString insertColumns(const QString& schema, const QString& table);
     void registerSession();
+    QString tryRegisterSession();   // the failure, or empty
     void unregisterSession();
     void registerFunctions();
     [[noreturn]] void raise(const QString& state, const QString& message, long native) const;

@@ -41,6 +41,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/ColumnTypes.h ${_orra_embedded_dir}/ColumnTypes.cpp
   ${_orra_embedded_dir}/Authorizer.h ${_orra_embedded_dir}/Authorizer.cpp
   ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
+  ${_orra_embedded_dir}/SqliteHandles.h
   ${_orra_embedded_dir}/Server.h ${_orra_embedded_dir}/ServerInternal.h ${_orra_embedded_dir}/Server.cpp)
 if(EXISTS ${_orra_embedded_dir}/EmbeddedBackend.cpp)
   target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp)
