@@ -30,12 +30,6 @@
 #include <cmath>
 #include <unistd.h>
 
-// Referenced by the link option of the database layer so that every program takes this
-// object and with it the registration below.
-extern "C" {
-int orra_embedded_backend_anchor = 0;
-}
-
 namespace orra::embedded {
 
 using db::ExecuteResult;
@@ -43,17 +37,15 @@ using db::ProviderError;
 using db::ProviderFailure;
 using db::ResultSet;
 
-namespace {
+std::unique_ptr<db::Backend> EmbeddedBackend::claim(const db::ConnectionString& cs)
+{
+    const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
+    if (server.isEmpty() || !isEmbeddedServer(server))
+        return nullptr;
+    return std::make_unique<EmbeddedBackend>();
+}
 
-const bool registered = [] {
-    db::registerBackend(QStringLiteral("embedded"), [](const db::ConnectionString& cs) -> std::unique_ptr<db::Backend> {
-        const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
-        if (server.isEmpty() || !isEmbeddedServer(server))
-            return nullptr;
-        return std::make_unique<EmbeddedBackend>();
-    });
-    return true;
-}();
+namespace {
 
 qint64 processStart(qint64 pid)
 {
@@ -363,7 +355,6 @@ struct EmbeddedBackend::Run {
 EmbeddedBackend::EmbeddedBackend()
     : m_session(nullptr, detail::kSource)
 {
-    (void)registered;
 }
 
 EmbeddedBackend::~EmbeddedBackend()

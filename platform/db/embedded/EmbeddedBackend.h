@@ -28,6 +28,10 @@ public:
     EmbeddedBackend();
     ~EmbeddedBackend() override;
 
+    // The backend for a connection text whose Server names a folder of an embedded server;
+    // nullptr for any other text. One of the built-in factories of the database layer.
+    static std::unique_ptr<db::Backend> claim(const db::ConnectionString& cs);
+
     void open(const db::ConnectionString& cs, const QString& user, const QString& password) override;
     void close() override;
     bool isOpen() const override { return m_db != nullptr; }

@@ -43,11 +43,6 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
   ${_orra_embedded_dir}/SqliteHandles.h
   ${_orra_embedded_dir}/Server.h ${_orra_embedded_dir}/ServerInternal.h ${_orra_embedded_dir}/Server.cpp)
-if(EXISTS ${_orra_embedded_dir}/EmbeddedBackend.cpp)
-  target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp)
-  # The backend registers itself from a static object: make every program that links the
-  # database layer take that object.
-  target_link_options(platform_db INTERFACE "LINKER:-u,orra_embedded_backend_anchor")
-endif()
+target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp)
 target_include_directories(platform_db PRIVATE ${_orra_gen})
 target_link_libraries(platform_db PUBLIC PkgConfig::SODIUM)

@@ -1,10 +1,16 @@
 // The owners of SQLite resources the embedded server uses: statements finalized and reset,
-// transactions rolled back unless committed, and an outer transaction left to its owner.
+// transactions rolled back unless committed, and an outer transaction left to its owner; and
+// the backend itself, found among the database layer's built-in ones.
 #include "platform/db/embedded/SqliteHandles.h"
+
+#include "EmbeddedFixture.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/db/embedded/EmbeddedBackend.h"
 
 #include <gtest/gtest.h>
 
 using namespace orra::embedded;
+using orra::embedded::test::EmbeddedTest;
 
 namespace {
 
@@ -99,4 +105,21 @@ TEST_F(SqliteHandles, WriteTransactionInsideAnOpenOneLeavesItToItsOwner)
     EXPECT_EQ(sqlite3_get_autocommit(db), 0);
     ASSERT_EQ(sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_EQ(rows(), 0);
+}
+
+// The embedded server is one of the database layer's built-in backends: no program has to
+// register it.
+TEST_F(EmbeddedTest, BuiltInBackendsClaimTheirConnectionTexts)
+{
+    const auto backendFor = [](const QString& text) { return orra::db::createBackend(orra::db::ConnectionString::parse(text)); };
+    const auto embedded = backendFor(connectionText(QStringLiteral("t"), QStringLiteral("mat"), QStringLiteral("sa"),
+                                                    QStringLiteral("secret")));
+    ASSERT_NE(embedded, nullptr);
+    EXPECT_NE(dynamic_cast<EmbeddedBackend*>(embedded.get()), nullptr);
+    // the same text naming a server that is not an embedded one goes to the ODBC backend
+    const auto odbc = backendFor(QStringLiteral("Driver={FreeTDS};Server=nosuchserver;Database=mat"));
+    ASSERT_NE(odbc, nullptr);
+    EXPECT_EQ(dynamic_cast<EmbeddedBackend*>(odbc.get()), nullptr);
+    EXPECT_EQ(odbc->name(), QStringLiteral("ODBC"));
+    EXPECT_EQ(backendFor(QStringLiteral("Server=nosuchserver")), nullptr);
 }
