@@ -578,7 +578,10 @@ void frmOrraDevelopment::ReLoad()
     }
     try {
         // A document that no longer loads leaves the one shown in place (the error was shown).
-        if (LoadDocument()) PopulateTree();
+        if (LoadDocument()) {
+            PopulateTree();
+            PopulateBreakPoints();
+        }
     } catch (const orra::Error& e) {
         showError(e.description());
     }
@@ -622,7 +625,7 @@ void frmOrraDevelopment::tvDocument_NodeClick(QTreeWidgetItem* node)
         }
     }
     ShowFrame(rule->pane);
-    if (rule->pane != PaneParameterGroup) SetEditable(rule->pane, rule->editable);
+    if (rule->pane != PaneParameterGroup) SetEditable(rule->pane, rule->editable && !m_debugMode);
     if (!context) return;
 
     const xml::Node root = m_document->documentElement();
@@ -774,7 +777,7 @@ void frmOrraDevelopment::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (!Form_QueryUnload()) {
+    if (DeferCloseDuringRun() || !Form_QueryUnload()) {
         event->ignore();
         return;
     }
