@@ -18,6 +18,7 @@
 #include "platform/vbscript/Runtime.h"
 
 #include <QApplication>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSplitter>
@@ -359,7 +360,12 @@ bool frmOrraDevelopment::DeferCloseDuringRun()
     if (!engine || !engine->IsRunning()) return false;
     if (m_debugMode) SetDebugMode(false);
     // The window stays until the run has unwound from under its handlers.
-    QTimer::singleShot(0, this, [this] { close(); });
+    QTimer::singleShot(0, this, [this] {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+            sub->close();
+        else
+            close();
+    });
     return true;
 }
 

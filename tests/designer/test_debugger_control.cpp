@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
 
 namespace orra::test {
 namespace {
@@ -136,6 +138,37 @@ TEST_F(DebuggerControlTest, HandlersIgnoreIDsTheTreeDoesNotHold)
     EXPECT_EQ(node(w, QStringLiteral("B0.1"))->background(0).color(), QColor(255, 255, 0));
     trigger("mnuDebugStop");
     EXPECT_FALSE(w->DebugMode());
+}
+
+} // namespace
+} // namespace orra::test
+
+namespace orra::test {
+namespace {
+
+TEST_F(DebuggerControlTest, ClosingTheWindowDuringARunStopsItFirst)
+{
+    morvane::frmOrraDevelopment* w = openSample();
+    ASSERT_NE(w, nullptr);
+    QPointer<morvane::frmOrraDevelopment> alive(w);
+    bool closed = false;
+    dui.onYield = [&] {
+        if (closed || !alive || !alive->DocOrra() || !alive->DocOrra()->IsRunning()) return;
+        closed = true;
+        alive->parentWidget()->close();
+        // The window is still there while the run unwinds from under its handlers.
+        EXPECT_FALSE(alive.isNull());
+    };
+    trigger("mnuDebugStart");
+    ASSERT_TRUE(closed);
+    ASSERT_FALSE(alive.isNull());
+    EXPECT_FALSE(w->DebugMode());
+    EXPECT_TRUE(traceRows().isEmpty());
+    dui.onYield = nullptr;
+    // Once the run has unwound the close goes through, and the lock is released.
+    for (int i = 0; i < 20 && main->documentWindows().contains(alive.data()); ++i) QTest::qWait(20);
+    EXPECT_FALSE(main->documentWindows().contains(alive.data()));
+    EXPECT_EQ(lockCount(10), 0);
 }
 
 } // namespace
