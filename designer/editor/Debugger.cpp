@@ -11,6 +11,7 @@
 #include "common/QueryDocument.h"
 #include "designer/editor/DebugState.h"
 #include "designer/editor/DocumentTree.h"
+#include "designer/editor/EditorTextHandlers.h"
 #include "designer/editor/MainWindowLink.h"
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/frmMDIMain.h"
@@ -212,6 +213,16 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
     engine->setXMLDOMDocument(m_document);
     d.ended = false;
     d.stationResume.clear();
+    // Ctrl+F5 in a text editor shows the selection with the run's parameter values.
+    if (m_text) {
+        AdHocSqlSeam seam = m_text->adHocSql();
+        seam.GetRunableSQL = [this](const QString& sql) {
+            bool isError = false;
+            orra::DocOrra* run = DocOrra();
+            return run ? run->GetRunableSQL(sql, isError) : sql;
+        };
+        m_text->setAdHocSql(std::move(seam));
+    }
 
     const xml::Node root = m_document ? m_document->documentElement() : xml::Node();
     QString server = root ? xml::attribute(root, QStringLiteral("Server")) : QString();

@@ -37,6 +37,8 @@ namespace orra { class DocOrra; }
 
 namespace morvane {
 
+class EditorTextHandlers;
+
 class frmOrraDevelopment : public QWidget {
     Q_OBJECT
     Q_PROPERTY(bool DocumentChanged READ documentChanged WRITE setDocumentChanged)
@@ -142,6 +144,13 @@ public:
     void DocOrra_ArrivetoStation(QString& StationID, QString& StationName);
     void DocOrra_DocumentEnd(orra::db::RecordsetPtr& rsdbg);
     void DocOrra_AfterModifyClause(QString& ElementID, QString& strClause);
+    // ---- Text editors (EditorTextHandlers.h) --------------------------------------------
+    // The text commands the main window calls by name, on the selected Block, Station or Script.
+    Q_INVOKABLE void CommentBlock();
+    Q_INVOKABLE void UnCommentBlock();
+    Q_INVOKABLE void IndentBlock();
+    Q_INVOKABLE void OutdentBlock();
+    EditorTextHandlers* textEditors() const { return m_text; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -187,6 +196,7 @@ private:
     void PauseAt(const QString& id);
     void AppendTrace(const QString& text);
 
+    EditorTextHandlers* m_text = nullptr;   // the text editors' behaviour
     bool m_documentChanged = false;
     int m_docID = 0;
     QString m_orraName;
