@@ -3,6 +3,7 @@
 
 #include "DebuggerFixture.h"
 
+#include "designer/editor/EditorTextHandlers.h"
 #include "designer/shell/frmMDIMain.h"
 
 #include <QFileInfo>
@@ -246,6 +247,38 @@ TEST_F(DebuggerRunTest, RunConnectionComesFromTheCacheOrANewLogOn)
     EXPECT_TRUE(enabled("mnuDebugStart"));
     EXPECT_FALSE(enabled("mnuDebugStop"));
     EXPECT_EQ(traceRows().size(), 3);
+}
+
+} // namespace
+} // namespace orra::test
+
+namespace orra::test {
+namespace {
+
+TEST_F(DebuggerRunTest, PausedRunGivesItsParameterValuesToTheEditorsAndTheRootNeverPauses)
+{
+    addDocument(80, 1, QStringLiteral("Valued"),
+                docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("<$P%>")),
+                                QStringLiteral("<Parameter ID=\"B0.0.P_P\" Name=\"P\" Caption=\"P\" DefaultValue=\"7\" "
+                                               "Type=\"fact\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
+                                               "Behaviour=\"dynamic\"/>"))));
+    morvane::frmOrraDevelopment* w = openInMain(80);
+    ASSERT_NE(w, nullptr);
+    // A break point on the root: the engine raises no SQL event for it.
+    select(w, QStringLiteral("B0"));
+    trigger("mnuDebugBreakPoint");
+    select(w, QStringLiteral("B0.0"));
+    trigger("mnuDebugBreakPoint");
+    trigger("mnuDebugStart");
+    ASSERT_EQ(selectedKey(w), QStringLiteral("B0.0"));
+    ASSERT_NE(w->textEditors(), nullptr);
+    ASSERT_TRUE(bool(w->textEditors()->adHocSql().GetRunableSQL));
+    EXPECT_EQ(w->textEditors()->adHocSql().GetRunableSQL(QStringLiteral("select '<$P%>', '<$Q%>'")),
+              QStringLiteral("select '7', '<$Q%>'"));
+    trigger("mnuDebugContinue");
+    EXPECT_EQ(traceRows(), QStringList{QStringLiteral("7")});
+    EXPECT_FALSE(enabled("mnuDebugContinue"));
+    trigger("mnuDebugStop");
 }
 
 } // namespace
