@@ -21,8 +21,6 @@
 #include <QApplication>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextCursor>
