@@ -121,7 +121,8 @@ TEST_F(DebuggerRunTest, JumpToAnEarlierBlockRunsItAgain)
     trigger("mnuDebugStart");
     ASSERT_EQ(selectedKey(w), QStringLiteral("B0.2"));
     select(w, QStringLiteral("B0.1"));
-    main->mnuDebugJump_Click();
+    EXPECT_TRUE(enabled("mnuDebugJump"));
+    trigger("mnuDebugJump");
     // Paused on arriving at the target, before its SQL, marked as running.
     EXPECT_EQ(selectedKey(w), QStringLiteral("B0.1"));
     EXPECT_EQ(node(w, QStringLiteral("B0.1"))->background(0).color(), QColor(255, 255, 0));
@@ -165,7 +166,7 @@ TEST_F(DebuggerRunTest, StationsAreShownAndTheRunGoesOnWithoutNesting)
 
     // Back before the station: the block runs again and the station is shown again.
     select(w, QStringLiteral("B0.0"));
-    main->mnuDebugJump_Click();
+    trigger("mnuDebugJump");
     EXPECT_EQ(selectedKey(w), QStringLiteral("B0.0"));
     trigger("mnuDebugContinue");
     EXPECT_EQ(seen.size(), 2);
