@@ -13,6 +13,7 @@
 #include "designer/shell/mdMain.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
+#include "runtime/DocOrra.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -81,6 +82,16 @@ frmOrraDevelopment::frmOrraDevelopment(QWidget* parent) : QWidget(parent)
     // F5, Ctrl+F5, Esc and the query templates reach the window's ad-hoc SQL.
     m_text->setAdHocSql({[this](const QString& sql) { ExecuteEditorSQL(sql); },
                          [this](const QString& sql) { return GetRunableSQL(sql); }, [this] { return CancelEditorSQL(); }});
+    // It runs on the connection of the paused debug run, with that run's parameter values; a run
+    // under way has the connection to itself, and outside debug mode there is none.
+    m_adHoc->setRunSource({[this]() -> orra::db::ConnectionPtr {
+                               orra::DocOrra* run = DocOrra();
+                               return run && !run->IsRunning() ? run->Orra_Con() : nullptr;
+                           },
+                           [this](const QString& sql, bool& isError) {
+                               orra::DocOrra* run = DocOrra();
+                               return run ? run->GetRunableSQL(sql, isError) : sql;
+                           }});
     buildLayout();
 }
 
@@ -597,7 +608,10 @@ void frmOrraDevelopment::ReLoad()
     }
     try {
         // A document that no longer loads leaves the one shown in place (the error was shown).
-        if (LoadDocument()) PopulateTree();
+        if (LoadDocument()) {
+            PopulateTree();
+            PopulateBreakPoints();
+        }
     } catch (const orra::Error& e) {
         showError(e.description());
     }
@@ -724,7 +738,7 @@ void frmOrraDevelopment::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (!Form_QueryUnload()) {
+    if (DeferCloseDuringRun() || !Form_QueryUnload()) {
         event->ignore();
         return;
     }
