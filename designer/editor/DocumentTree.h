@@ -67,12 +67,22 @@ public:
     void clearNodes();
     // Removes a node with its subtree.
     void removeNode(QTreeWidgetItem* item);
+    // Adds a node just before the sibling keyed beforeKey (under that sibling's parent); the
+    // errors of addNode, and 35601 for an unknown beforeKey.
+    void insertNode(const TreeNodeSpec& spec, const QString& beforeKey);
+    // Gives a node a new key; 35602 when another node has it already (nothing changes then).
+    void setNodeKey(QTreeWidgetItem* item, const QString& newKey);
     int nodeCount() const { return int(m_index.size()); }
     // Makes the items of every node (for walks over the whole tree).
     void buildAllNodes();
     // Expands a node, making its children's items first (also while the tree's signals are
     // blocked, when the view's expansion notice does not come).
     void expandNode(QTreeWidgetItem* item);
+    // Makes the items of a node's children (without expanding it).
+    void ensureChildren(QTreeWidgetItem* item)
+    {
+        if (const DocumentNode* n = asNode(item)) buildChildren(n->record);
+    }
 
     static const DocumentNode* asNode(const QTreeWidgetItem* item)
     {

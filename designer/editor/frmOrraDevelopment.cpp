@@ -638,6 +638,7 @@ void frmOrraDevelopment::ShowElement(QTreeWidgetItem* node)
     const bool changed = m_documentChanged;
     const QString tag = DocumentTree::tag(node);
     if (tag == QLatin1String("Document") || tag == QLatin1String("IDocument")) LoadDocumentPane();
+    if (tag == QLatin1String("Include") || tag == QLatin1String("IInclude")) LoadInheritanceGrid();
     m_documentChanged = changed;
 }
 
@@ -661,6 +662,7 @@ bool frmOrraDevelopment::LoadWindow()
 {
     try {
         if (!m_tree) m_tree = frmtvDocument::instance()->GetNewtvDocument();
+        installTreeEditing();
         for (int i = 1; i <= 5; ++i) m_frames[i]->setVisible(false);
         const int inner = height();
         m_splitter->setSizes({inner * 3 / 4, inner - inner * 3 / 4});

@@ -81,6 +81,40 @@ public:
     // Node selection: shows the pane of the node's kind and makes its element current.
     Q_INVOKABLE void tvDocument_NodeClick(QTreeWidgetItem* node);
 
+    // Tree editing (ElementClipboard.cpp): the element clipboard, the repository, removal and
+    // moves among siblings. The main window calls these by name.
+    Q_INVOKABLE void RemoveElement();
+    Q_INVOKABLE bool CopyToRepository();
+    Q_INVOKABLE void CopyElement();
+    Q_INVOKABLE bool PasteElement();
+    Q_INVOKABLE void MoveUpBlock();
+    Q_INVOKABLE void MoveDownBlock();
+    Q_INVOKABLE void OpenIncludedDocument();
+
+    // Includes and bindings (Includes.cpp).
+    Q_INVOKABLE void AddInclude(QTreeWidgetItem* target, long includedDocID);
+    Q_INVOKABLE void AddInheritance(const QString& RID, const QString& PID);
+    Q_INVOKABLE void RemoveInheritance();
+    Q_INVOKABLE void ChangeInheritanceType();
+    Q_INVOKABLE void LoadInheritanceGrid();
+    Q_INVOKABLE bool CheckParameterDependencies(const QString& parameterID);
+    QTableWidget* grdInheritance() { ensurePane(PaneInheritance); return m_grdInheritance; }
+    QLineEdit* txtInheritanceInput() const { return m_txtInheritanceInput; }
+
+    // Tree drag and drop, keys and label editing (TreeDragDrop.cpp). The element tree's events
+    // reach these by name; positions are in the tree viewport's pixels.
+    Q_INVOKABLE bool tvDocument_BeforeLabelEdit();
+    Q_INVOKABLE bool tvDocument_AfterLabelEdit(const QString& newString);
+    Q_INVOKABLE void tvDocument_KeyDown(int keyCode, int shift);
+    Q_INVOKABLE void tvDocument_MouseDown(int button, int shift, QPoint pos);
+    Q_INVOKABLE void tvDocument_MouseMove(int button, int shift, QPoint pos);
+    Q_INVOKABLE void tvDocument_MouseUp();
+    Q_INVOKABLE void tvDocument_DragOver(QObject* source, QPoint pos);
+    Q_INVOKABLE void tvDocument_DragDrop(QObject* source, QPoint pos);
+    QTreeWidgetItem* DropHighlight() const { return m_tree && !m_dropHighlight.isEmpty() ? m_tree->node(m_dropHighlight) : nullptr; }
+    QTreeWidgetItem* PressedNode() const { return m_tree && !m_pressedNode.isEmpty() ? m_tree->node(m_pressedNode) : nullptr; }
+    bool DraggingNode() const { return m_draggingNode; }
+
     // The document model steps the window's operations are made of.
     void NewDocument();
     void PopulateTree();
@@ -138,6 +172,23 @@ private:
     orra::db::Connection* catalogue() const;
     QString catalogueDatabase() const;
 
+    // Tree editing helpers (ElementClipboard.cpp, Includes.cpp, TreeDragDrop.cpp).
+    orra::xml::Node selectedElementTagged(const char* tag) const;
+    orra::xml::Node clipboardSubject() const;
+    orra::xml::Node elementByID(const QString& id) const;
+    bool pasteInto(bool followReferences);
+    void checkIncludesMayBePasted(orra::xml::Node pasted);
+    void moveParameter(bool up);
+    void readdNode(QTreeWidgetItem* node, orra::xml::Node element, const QString& beforeKey, bool included);
+    bool renameParameter(QTreeWidgetItem* node, const QString& newName);
+    void installTreeEditing();
+    bool treeViewportEvent(QEvent* event);
+    void buildInheritanceEditor();
+    bool inheritanceGridEvent(QEvent* event);
+    bool inheritanceInputEvent(QEvent* event);
+    void ShowInheritanceEditor(bool focus);
+    void inheritanceDragEvent(QEvent* event);
+
     bool m_documentChanged = false;
     int m_docID = 0;
     QString m_orraName;
@@ -181,6 +232,18 @@ private:
     QPlainTextEdit* m_txtScriptSource = nullptr;
     QComboBox* m_cbScriptLang = nullptr;
     QTreeWidget* m_lvParameters = nullptr;
+    // Drag, drop and binding-editor state.
+    // Nodes by key: a node may be removed while a drag is under way.
+    QString m_nodeSelectedAtPress;
+    QString m_pressedNode;
+    QString m_dropHighlight;
+    QPoint m_pressPos;
+    bool m_draggingNode = false;
+    bool m_draggingIncluded = false;
+    int m_dragShift = 0;
+    QLineEdit* m_txtInheritanceInput = nullptr;
+    bool m_inheritanceEditOpen = false;
+    int m_gridDragRow = -1;
     // Result pane.
     QTableView* m_dbgGrid = nullptr;
     QPlainTextEdit* m_dbgText = nullptr;
