@@ -263,10 +263,10 @@ bool frmOrraDevelopment::pasteInto(bool followReferences)
                                       ? QStringLiteral("Parameter_static")
                                       : QStringLiteral("Parameter");
             QTreeWidgetItem* group = ParameterGroupNode(m_tree, target, true);
-            m_tree->ensureChildren(group);
+            m_tree->buildChildItems(group);
             const TreeNodeSpec spec{DocumentTree::key(group), newID, name, image, QStringLiteral("SParameter"), tag};
             if (group->childCount() > 0)
-                m_tree->insertNode(spec, DocumentTree::key(group->child(0)));
+                m_tree->insertNode(spec, DocumentTree::key(group->child(0)), DocumentTree::Previous);
             else
                 m_tree->addNode(spec);
             xml::appendCopy(receiver, e);
@@ -310,7 +310,7 @@ void frmOrraDevelopment::readdNode(QTreeWidgetItem* node, xml::Node element, con
     const DocumentNode* n = DocumentTree::asNode(node);
     TreeNodeSpec spec{QString(), n->key, node->text(0), n->image, n->selectedImage, n->tag};
     m_tree->removeNode(node);
-    m_tree->insertNode(spec, beforeKey);
+    m_tree->insertNode(spec, beforeKey, DocumentTree::Previous);
     AddChildNodes(spec.key, element, included, [this](const TreeNodeSpec& s) { m_tree->addNode(s); });
 }
 

@@ -59,7 +59,7 @@ ChildNumbers NextChildNumbers(DocumentTree* tree, QTreeWidgetItem* node, const Q
 {
     ChildNumbers numbers;
     if (!node) return numbers;
-    tree->ensureChildren(node);
+    tree->buildChildItems(node);
     const QString marker = markerOf(kindWord);
     for (int i = 0; i < node->childCount(); ++i) {
         QTreeWidgetItem* child = node->child(i);
@@ -81,7 +81,7 @@ ChildNumbers NextChildNumbers(DocumentTree* tree, QTreeWidgetItem* node, const Q
 QTreeWidgetItem* ParameterGroupNode(DocumentTree* tree, QTreeWidgetItem* node, bool create)
 {
     if (!node) return nullptr;
-    tree->ensureChildren(node);
+    tree->buildChildItems(node);
     for (int i = 0; i < node->childCount(); ++i) {
         const QString tag = DocumentTree::tag(node->child(i));
         if (tag == QLatin1String("ParameterGroup") || tag == QLatin1String("IParameterGroup")) return node->child(i);
@@ -91,7 +91,7 @@ QTreeWidgetItem* ParameterGroupNode(DocumentTree* tree, QTreeWidgetItem* node, b
     const TreeNodeSpec spec{key, key + QStringLiteral("_ParameterGroup"), QStringLiteral("Parameters"),
                             QStringLiteral("ParameterGroup"), QString(), QStringLiteral("ParameterGroup")};
     if (node->childCount() > 0)
-        tree->insertNode(spec, DocumentTree::key(node->child(0)));
+        tree->insertNode(spec, DocumentTree::key(node->child(0)), DocumentTree::Previous);
     else
         tree->addNode(spec);
     return tree->node(spec.key);
