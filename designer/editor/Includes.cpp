@@ -72,6 +72,17 @@ void setCellText(QTableWidget* grid, int row, int column, const QString& text)
     item->setText(text);
 }
 
+bool isElementTree(QObject* source)
+{
+    auto* tree = qobject_cast<QTreeWidget*>(source);
+    return tree && tree->objectName() == QLatin1String("tvDocument");
+}
+void setSelectionColour(QTableWidget* grid, const QColor& colour)
+{
+    QPalette p = grid->palette();
+    p.setColor(QPalette::Highlight, colour);
+    grid->setPalette(p);
+}
 } // namespace
 
 void frmOrraDevelopment::AddInclude(QTreeWidgetItem* target, long includedDocID)
@@ -204,9 +215,25 @@ void frmOrraDevelopment::buildInheritanceEditor()
     auto* hook = new EventHook(this, [this](QObject* watched, QEvent* event) {
         if (watched == m_txtInheritanceInput) return inheritanceInputEvent(event);
         if (watched == m_grdInheritance->viewport()) {
-            inheritanceDragEvent(event);
-            return event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
-                   || event->type() == QEvent::Drop;
+            switch (event->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove: {
+                auto* de = static_cast<QDragMoveEvent*>(event);
+                if (event->type() == QEvent::DragEnter) grdInheritance_DragEnter();
+                grdInheritance_DragOver(de->source(), de->position().toPoint());
+                if (isElementTree(de->source())) de->acceptProposedAction();
+                else de->ignore();
+                return true;
+            }
+            case QEvent::DragLeave: grdInheritance_DragLeave(); return true;
+            case QEvent::Drop: {
+                auto* de = static_cast<QDropEvent*>(event);
+                grdInheritance_DragDrop(de->source());
+                de->acceptProposedAction();
+                return true;
+            }
+            default: return false;
+            }
         }
         return inheritanceGridEvent(event);
     });
@@ -395,59 +422,45 @@ bool frmOrraDevelopment::inheritanceInputEvent(QEvent* event)
     return false;
 }
 
-// A parameter node dragged from the element tree onto a row binds that row to it.
-void frmOrraDevelopment::inheritanceDragEvent(QEvent* event)
+void frmOrraDevelopment::grdInheritance_DragEnter()
 {
-    QTableWidget* grid = m_grdInheritance;
-    auto fromTree = [](QObject* source) {
-        auto* tree = qobject_cast<QTreeWidget*>(source);
-        return tree && tree->objectName() == QLatin1String("tvDocument");
-    };
-    auto resetColour = [grid] {
-        QPalette p = grid->palette();
-        p.setColor(QPalette::Highlight, grid->palette().color(QPalette::Base));
-        grid->setPalette(p);
-    };
-    switch (event->type()) {
-    case QEvent::DragEnter: {
-        auto* de = static_cast<QDragEnterEvent*>(event);
-        m_gridDragRow = grid->currentRow();
-        if (m_gridDragRow >= 0) grid->setCurrentCell(m_gridDragRow, 2);
-        if (fromTree(de->source())) de->acceptProposedAction();
-        break;
-    }
-    case QEvent::DragMove: {
-        auto* de = static_cast<QDragMoveEvent*>(event);
-        if (!fromTree(de->source())) return;
-        de->acceptProposedAction();
-        const int row = grid->rowAt(de->position().toPoint().y());
-        if (row >= 0 && row != m_gridDragRow) {
-            resetColour();
-            grid->setCurrentCell(row, 2);
-            QPalette p = grid->palette();
-            p.setColor(QPalette::Highlight, QColor(0xff, 0xff, 0x00));
-            grid->setPalette(p);
-            m_gridDragRow = row;
+    QTableWidget* grid = grdInheritance();
+    m_gridDragRow = grid->currentRow();
+    if (m_gridDragRow >= 0) grid->setCurrentCell(m_gridDragRow, 2);
+}
+
+// The Related Parameter cell under the mouse shows yellow.
+void frmOrraDevelopment::grdInheritance_DragOver(QObject* source, QPoint pos)
+{
+    QTableWidget* grid = grdInheritance();
+    if (!isElementTree(source)) return;
+    const int row = grid->rowAt(pos.y());
+    if (row < 0 || row == m_gridDragRow) return;
+    setSelectionColour(grid, grid->palette().color(QPalette::Base));
+    grid->setCurrentCell(row, 2);
+    setSelectionColour(grid, QColor(0xff, 0xff, 0x00));
+    m_gridDragRow = row;
+}
+
+void frmOrraDevelopment::grdInheritance_DragLeave()
+{
+    QTableWidget* grid = grdInheritance();
+    setSelectionColour(grid, grid->palette().color(QPalette::Base));
+}
+
+// A dragged Parameter binds the current row to it; any other element binds nothing.
+void frmOrraDevelopment::grdInheritance_DragDrop(QObject* source)
+{
+    QTableWidget* grid = grdInheritance();
+    if (isElementTree(source)) {
+        const QString key = m_pressedNode;
+        const int row = grid->currentRow();
+        if (row >= 0 && xml::hasTag(elementByID(key), orra::tags::Parameter)) {
+            AddInheritance(key, cellText(grid, row, 0));
+            setCellText(grid, row, 2, key);
         }
-        break;
     }
-    case QEvent::DragLeave: resetColour(); break;
-    case QEvent::Drop: {
-        auto* de = static_cast<QDropEvent*>(event);
-        if (fromTree(de->source())) {
-            de->acceptProposedAction();
-            const QString key = m_pressedNode;
-            const int row = grid->currentRow();
-            if (xml::hasTag(elementByID(key), orra::tags::Parameter) && row >= 0) {
-                AddInheritance(key, cellText(grid, row, 0));
-                setCellText(grid, row, 2, key);
-            }
-        }
-        resetColour();
-        break;
-    }
-    default: break;
-    }
+    setSelectionColour(grid, grid->palette().color(QPalette::Base));
 }
 
 } // namespace morvane

@@ -15,7 +15,6 @@
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -271,9 +270,8 @@ void frmOrraDevelopment::tvDocument_MouseMove(int button, int shift, QPoint pos)
     mime->setText(DocumentTree::key(pressed));
     drag->setMimeData(mime);
     drag->setPixmap(pressed->icon(0).pixmap(16, 16));
-    // A test environment without a drag loop (no window system) drops nothing.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) drag->exec(Qt::MoveAction | Qt::CopyAction);
-    else delete drag;
+    executeTreeDrag(drag);
+    drag->deleteLater();
 }
 
 void frmOrraDevelopment::tvDocument_MouseUp()

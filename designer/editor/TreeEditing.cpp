@@ -2,6 +2,8 @@
 
 #include "platform/text/Error.h"
 
+#include <QDrag>
+
 namespace morvane {
 
 namespace xml = orra::xml;
@@ -142,6 +144,25 @@ BorrowedClipboard::~BorrowedClipboard()
     Clipboard& c = clipboard();
     c.copy = std::move(m_keptCopy);
     c.element = m_kept;
+}
+
+namespace {
+TreeDragExecutor& treeDragExecutor()
+{
+    static TreeDragExecutor e;
+    return e;
+}
+} // namespace
+
+void setTreeDragExecutor(TreeDragExecutor executor)
+{
+    treeDragExecutor() = std::move(executor);
+}
+
+Qt::DropAction executeTreeDrag(QDrag* drag)
+{
+    if (treeDragExecutor()) return treeDragExecutor()(drag);
+    return drag->exec(Qt::MoveAction | Qt::CopyAction);
 }
 
 bool IsValidParameterName(const QString& name)

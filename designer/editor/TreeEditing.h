@@ -62,7 +62,15 @@ QString InvalidParameterNameMessage(const QString& name);
 #include <QObject>
 #include <functional>
 
+class QDrag;
+
 namespace morvane {
+
+// How a node drag from an element tree is carried out: by default the platform's drag loop
+// (QDrag::exec); a host without one (an offscreen test) puts its own in.
+using TreeDragExecutor = std::function<Qt::DropAction(QDrag*)>;
+void setTreeDragExecutor(TreeDragExecutor executor);
+Qt::DropAction executeTreeDrag(QDrag* drag);
 
 // An event filter that hands the events of the objects it watches to a function (true: the
 // event is consumed).

@@ -100,6 +100,11 @@ public:
     Q_INVOKABLE bool CheckParameterDependencies(const QString& parameterID);
     QTableWidget* grdInheritance() { ensurePane(PaneInheritance); return m_grdInheritance; }
     QLineEdit* txtInheritanceInput() const { return m_txtInheritanceInput; }
+    // A node of the element tree dragged over and dropped on the grid (pos in its viewport).
+    Q_INVOKABLE void grdInheritance_DragEnter();
+    Q_INVOKABLE void grdInheritance_DragOver(QObject* source, QPoint pos);
+    Q_INVOKABLE void grdInheritance_DragLeave();
+    Q_INVOKABLE void grdInheritance_DragDrop(QObject* source);
 
     // Tree drag and drop, keys and label editing (TreeDragDrop.cpp). The element tree's events
     // reach these by name; positions are in the tree viewport's pixels.
@@ -187,7 +192,6 @@ private:
     bool inheritanceGridEvent(QEvent* event);
     bool inheritanceInputEvent(QEvent* event);
     void ShowInheritanceEditor(bool focus);
-    void inheritanceDragEvent(QEvent* event);
 
     bool m_documentChanged = false;
     int m_docID = 0;

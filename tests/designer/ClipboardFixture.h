@@ -11,6 +11,8 @@
 #include "designer/editor/frmtvDocument.h"
 
 #include <QApplication>
+#include <QDrag>
+#include <QMimeData>
 #include <QTreeWidget>
 
 namespace orra::test {
@@ -44,6 +46,11 @@ protected:
     {
         EditorTest::SetUp();
         morvane::CopyToClipboard(xml::Node());
+        // No platform drag loop offscreen: a started drag is only recorded.
+        morvane::setTreeDragExecutor([this](QDrag* drag) {
+            startedDrags << QString::fromUtf8(drag->mimeData()->data(QStringLiteral("application/x-orra-tree-node")));
+            return Qt::IgnoreAction;
+        });
         sourceText = QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[src]]>") + Param("B0.P_Region", "Region")
                      + QStringLiteral("<Block ID=\"B0.0\" Name=\"Outer\"><![CDATA[select <$Limit%>]]>")
                      + Param("B0.0.P_Limit", "Limit", "5")
@@ -77,6 +84,7 @@ protected:
     {
         windows.clear();
         morvane::CopyToClipboard(xml::Node());
+        morvane::setTreeDragExecutor(nullptr);
         EditorTest::TearDown();
     }
 
@@ -149,6 +157,7 @@ protected:
     }
 
     QString sourceText;
+    QStringList startedDrags;
     std::vector<std::unique_ptr<morvane::frmOrraDevelopment>> windows;
 };
 

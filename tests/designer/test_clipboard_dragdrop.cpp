@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 
 namespace orra::test {
@@ -176,7 +177,20 @@ TEST_F(DragDropTest, DraggedElementMovesWithNewIDsAndReferencesFollow)
     const int fifty = 50 * w->tvDocument()->logicalDpiX() / 1440;
     w->tvDocument_MouseMove(1, 0, start + QPoint(fifty, 0));
     EXPECT_EQ(w->DraggingNode(), fifty * 1440 / w->tvDocument()->logicalDpiX() > 50);
+    w->tvDocument_MouseMove(1, 0, start + QPoint(fifty + 1, 0));
+    EXPECT_TRUE(w->DraggingNode());
+    EXPECT_EQ(startedDrags, QStringList({"B0.0.S0"}));
+    // The tree still shows the node selected before the press.
+    EXPECT_EQ(morvane::DocumentTree::key(w->tvDocument()->currentItem()), QStringLiteral("B0.1"));
     w->tvDocument_MouseUp();
+    EXPECT_FALSE(w->DraggingNode());
+    // Neither the Document nor a parameter group can be dragged.
+    for (const char* fixed : {"B0", "B0_ParamGroup"}) {
+        w->tvDocument_MouseDown(1, 0, at(w, fixed));
+        w->tvDocument_MouseMove(1, 0, at(w, fixed) + QPoint(0, 40));
+        EXPECT_FALSE(w->DraggingNode()) << fixed;
+        w->tvDocument_MouseUp();
+    }
 
     moveInTree(w, "B0.0.S0", "B0");
     EXPECT_FALSE(element(w, "B0.0.S0"));
@@ -214,6 +228,42 @@ TEST_F(DragDropTest, DraggedElementMovesWithNewIDsAndReferencesFollow)
     const QString hostBefore = xmlOf(host);
     moveInTree(host, "B0.I0|B0.0", "B0");
     EXPECT_EQ(xmlOf(host), hostBefore);
+}
+
+TEST_F(DragDropTest, ParameterNodeDroppedOnTheGridBindsItsRow)
+{
+    auto* host = open(24);
+    select(host, "B0.I0");
+    QTableWidget* grid = host->grdInheritance();
+    ASSERT_EQ(grid->rowCount(), 1);
+    // A Station binds nothing, a Parameter binds its ID.
+    addDocument(29, 1, QStringLiteral("WithStation"),
+                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + Param("B0.P_Z", "Z")
+                    + QStringLiteral("<Station ID=\"B0.S0\" Name=\"S\"><![CDATA[]]></Station>"
+                                     "<Include ID=\"B0.I0\" Name=\"Include:Lib\" DocID=\"22\"/></Document>"));
+    auto* w = open(29);
+    select(w, "B0.I0");
+    grid = w->grdInheritance();
+    const QPoint row0 = grid->visualRect(grid->model()->index(0, 1)).center();
+    w->tvDocument_MouseDown(1, 0, at(w, "B0.S0"));
+    w->grdInheritance_DragEnter();
+    w->grdInheritance_DragOver(w->tvDocument(), row0);
+    EXPECT_EQ(grid->currentColumn(), 2);
+    EXPECT_EQ(grid->palette().color(QPalette::Highlight), QColor(0xff, 0xff, 0x00));
+    w->grdInheritance_DragDrop(w->tvDocument());
+    EXPECT_FALSE(element(w, "B0.I0").child("Inheritance"));
+    EXPECT_EQ(grid->palette().color(QPalette::Highlight), grid->palette().color(QPalette::Base));
+    w->tvDocument_MouseDown(1, 0, at(w, "B0.P_Z"));
+    w->grdInheritance_DragEnter();
+    w->grdInheritance_DragOver(w->tvDocument(), row0);
+    // Only a drag from an element tree counts.
+    w->grdInheritance_DragDrop(pane ? static_cast<QObject*>(pane.get()) : static_cast<QObject*>(grid));
+    EXPECT_FALSE(element(w, "B0.I0").child("Inheritance"));
+    w->grdInheritance_DragDrop(w->tvDocument());
+    EXPECT_EQ(xml::outerXml(element(w, "B0.I0").child("Inheritance")),
+              QStringLiteral("<Inheritance PID=\"B0.I0|B0.P_Year\" RID=\"B0.P_Z\"/>"));
+    EXPECT_EQ(grid->item(0, 2)->text(), QStringLiteral("B0.P_Z"));
+    EXPECT_TRUE(w->documentChanged());
 }
 
 TEST_F(DragDropTest, DeleteKeyRemovesTheSelectedElement)

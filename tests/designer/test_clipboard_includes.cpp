@@ -254,3 +254,35 @@ TEST_F(ClipboardTest, BindingsAreStoredAndRunByTheEngine)
 
 } // namespace
 } // namespace orra::test
+
+namespace orra::test {
+namespace {
+
+TEST_F(ClipboardTest, OpenIncludedDocumentOpensItsOwnWindowOnce)
+{
+    morvane::frmOrraDevelopment::registerWindow();
+    morvane::frmOrraDevelopment* host = openInMain(24);
+    ASSERT_TRUE(host);
+    const int before = main->mdiArea()->subWindowList().size();
+    QTreeWidgetItem* inc = host->documentTree()->node(QStringLiteral("B0.I0"));
+    host->tvDocument()->setCurrentItem(inc);
+    host->OpenIncludedDocument();
+    ASSERT_EQ(main->mdiArea()->subWindowList().size(), before + 1);
+    auto* opened = qobject_cast<morvane::frmOrraDevelopment*>(main->mdiArea()->activeSubWindow()->widget());
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->docID(), 22);
+    // Again: the open window comes to the front, no second one.
+    main->mdiArea()->setActiveSubWindow(main->mdiArea()->subWindowList().first());
+    host->tvDocument()->setCurrentItem(inc);
+    host->OpenIncludedDocument();
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), before + 1);
+    EXPECT_EQ(main->mdiArea()->activeSubWindow()->widget(), opened);
+    // Another node names no document: nothing opens.
+    host->tvDocument()->setCurrentItem(host->documentTree()->node(QStringLiteral("B0")));
+    host->OpenIncludedDocument();
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), before + 1);
+    EXPECT_TRUE(ui.boxes.empty()) << ui.texts().join('\n').toStdString();
+}
+
+} // namespace
+} // namespace orra::test
