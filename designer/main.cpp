@@ -3,10 +3,13 @@
 // libraries above the shell, and runs the event loop while the main window lives.
 
 #include "designer/catalogue/frmpbOrra.h"
+#include "designer/editor/ModHighlight.h"
+#include "designer/editor/frmFindReplace.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/Startup.h"
+#include "designer/shell/frmOptions.h"
 #include "platform/widgets/QtUserInterface.h"
 
 #include <QApplication>
@@ -27,6 +30,8 @@ int main(int argc, char* argv[])
     morvane::RegisterCataloguePane();
     morvane::frmOrraDevelopment::registerWindow();
     morvane::frmtvDocument::registerPane();
+    morvane::frmFindReplace::registerDialog();
+    morvane::frmOptions::setSampleColouring(morvane::HighlightOptionsSamples);
 
     const int status = morvane::Main(QApplication::arguments().mid(1));
     const int result = status == 0 ? app.exec() : status;

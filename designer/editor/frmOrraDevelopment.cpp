@@ -5,6 +5,7 @@
 #include "common/Permissions.h"
 #include "common/QueryDocument.h"
 #include "designer/editor/DocumentModel.h"
+#include "designer/editor/EditorTextHandlers.h"
 #include "designer/editor/MainWindowLink.h"
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
@@ -50,7 +51,7 @@ QLabel* label(const QString& text, const char* name, QWidget* parent)
 
 QPlainTextEdit* textEditor(const char* name, const QString& accessibleName, QWidget* parent)
 {
-    auto* e = new QPlainTextEdit(parent);
+    auto* e = new orra::RichTextBox(parent);
     e->setObjectName(QLatin1String(name));
     e->setAccessibleName(accessibleName);
     return e;
@@ -76,6 +77,7 @@ frmOrraDevelopment::frmOrraDevelopment(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmOrraDevelopment"));
     setWindowTitle(QStringLiteral("Form1"));
+    m_text = new EditorTextHandlers(this);
     buildLayout();
 }
 
@@ -184,6 +186,7 @@ void frmOrraDevelopment::ensurePane(int index)
     }
     // The text editors do not wrap their lines, and take the editor options last applied.
     for (QPlainTextEdit* e : f->findChildren<QPlainTextEdit*>()) e->setLineWrapMode(QPlainTextEdit::NoWrap);
+    for (orra::RichTextBox* e : f->findChildren<orra::RichTextBox*>()) m_text->attach(e);
     applyLook();
 }
 
@@ -637,7 +640,14 @@ void frmOrraDevelopment::ShowElement(QTreeWidgetItem* node)
 {
     const bool changed = m_documentChanged;
     const QString tag = DocumentTree::tag(node);
-    if (tag == QLatin1String("Document") || tag == QLatin1String("IDocument")) LoadDocumentPane();
+    if (tag == QLatin1String("Document") || tag == QLatin1String("IDocument")) {
+        LoadDocumentPane();
+    } else if (m_document) {
+        // The element texts and their editors' behaviour: EditorTextHandlers.
+        const QString key = DocumentTree::key(node);
+        m_text->LoadElementText(node, orra::FindElementByAttribute(m_document->documentElement(),
+                                                                    QStringLiteral("ID"), key));
+    }
     if (tag == QLatin1String("Include") || tag == QLatin1String("IInclude")) LoadInheritanceGrid();
     m_documentChanged = changed;
 }

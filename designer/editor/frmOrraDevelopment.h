@@ -36,6 +36,8 @@ namespace orra::db { class Connection; }
 
 namespace morvane {
 
+class EditorTextHandlers;
+
 class frmOrraDevelopment : public QWidget {
     Q_OBJECT
     Q_PROPERTY(bool DocumentChanged READ documentChanged WRITE setDocumentChanged)
@@ -150,6 +152,14 @@ public:
 
     QSize sizeHint() const override;
 
+    // ---- Text editors (EditorTextHandlers.h) --------------------------------------------
+    // The text commands the main window calls by name, on the selected Block, Station or Script.
+    Q_INVOKABLE void CommentBlock();
+    Q_INVOKABLE void UnCommentBlock();
+    Q_INVOKABLE void IndentBlock();
+    Q_INVOKABLE void OutdentBlock();
+    EditorTextHandlers* textEditors() const { return m_text; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -193,6 +203,7 @@ private:
     bool inheritanceInputEvent(QEvent* event);
     void ShowInheritanceEditor(bool focus);
 
+    EditorTextHandlers* m_text = nullptr;   // the text editors' behaviour
     bool m_documentChanged = false;
     int m_docID = 0;
     QString m_orraName;
