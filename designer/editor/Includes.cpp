@@ -15,6 +15,7 @@
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 
+#include <QComboBox>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFocusEvent>
@@ -189,6 +190,103 @@ bool frmOrraDevelopment::CheckParameterDependencies(const QString& parameterID)
         }
     }
     return result;
+}
+
+void frmOrraDevelopment::wireIncludeChecks(int pane)
+{
+    if (pane == PaneDocument)
+        connect(m_cbdocServer, &QComboBox::activated, this, [this](int) { cbdocServer_Click(); });
+    else if (pane == PaneParameter)
+        connect(m_cbparamBehaviour, &QComboBox::activated, this, [this](int) { cbparamBehaviour_Click(); });
+}
+
+// The document's server may change only when no included or including document is tied to
+// another server.
+void frmOrraDevelopment::cbdocServer_Click()
+{
+    if (!m_document || !m_cbdocServer) return;
+    const xml::Node root = m_document->documentElement();
+    const QString oldServer = xml::attribute(root, kServer);
+    const QString newServer = m_cbdocServer->currentText();
+    if (oldServer == newServer) return;
+    try {
+        orra::db::Connection* con = catalogue();
+        const QString db = catalogueDatabase();
+        const QString refused = QStringLiteral("Could not change document Server \r\n");
+        QList<long> including;
+        {
+            orra::db::RecordsetPtr rs = con->execute(
+                QStringLiteral("select ObjId ID from %1..tbOrraRelations where RelObjId=%2").arg(db).arg(m_docID));
+            for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext()) including << long(rs->value(0).toLongLong());
+        }
+        for (xml::Node c = root.first_child(); c; c = c.next_sibling()) {
+            if (!xml::hasTag(c, orra::tags::Include)) continue;
+            const xml::Node embedded = embeddedDocument(c);
+            if (xml::attribute(embedded, kServer) != kFree)
+                throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
+                                  refused + QStringLiteral("Because document ") + xml::attribute(c, QStringLiteral("Name"))
+                                      + QStringLiteral(" that current document depands based on a different Server"));
+        }
+        if (oldServer != kFree && newServer != kFree) {
+            if (!including.isEmpty())
+                throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
+                                  refused + QStringLiteral("Because there are documents that depand on current document "
+                                                           "based on a different Server"));
+        } else {
+            // To or from "{FREE}": every including document must be on the one fixed server.
+            const QString required = oldServer != kFree ? oldServer : newServer;
+            for (const long id : including) {
+                orra::db::RecordsetPtr rs =
+                    con->execute(QStringLiteral("select Name,SQLTxt from %1..tbOrraSQL where ID=%2").arg(db).arg(id));
+                if (!rs || !rs->isOpen() || rs->isEOF()) noCurrentRecord();
+                xml::Document doc;
+                if (!doc.loadXML(rs->value(QStringLiteral("SQLTxt")).toString()))
+                    throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"), doc.parseError().reason);
+                if (xml::attribute(doc.documentElement(), kServer) != required)
+                    throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
+                                      refused + QStringLiteral("Because document ")
+                                          + rs->value(QStringLiteral("Name")).toString().trimmed()
+                                          + QStringLiteral(" that depand on current document based on a different Server"));
+            }
+        }
+        xml::setAttribute(root, kServer, newServer);
+        m_documentChanged = true;
+    } catch (const orra::Error& e) {
+        const QSignalBlocker block(m_cbdocServer);
+        const int at = m_cbdocServer->findText(oldServer, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        m_cbdocServer->setCurrentIndex(at);
+        if (at < 0) m_cbdocServer->setEditText(oldServer);
+        orra::userInterface().messageBox(e.description(), orra::vbOKOnly);
+    }
+}
+
+// A parameter becomes static only when no including document binds it.
+void frmOrraDevelopment::cbparamBehaviour_Click()
+{
+    const xml::Node p = selectedElementTagged("Parameter");
+    if (!p || !m_cbparamBehaviour) return;
+    const QString oldValue = xml::hasAttribute(p, QStringLiteral("Behaviour")) ? xml::attribute(p, QStringLiteral("Behaviour"))
+                                                                              : QStringLiteral("dynamic");
+    const QString newValue = m_cbparamBehaviour->currentText();
+    if (oldValue == newValue) return;
+    try {
+        if (newValue == QLatin1String("static") && !CheckParameterDependencies(xml::attribute(p, QStringLiteral("ID")))) {
+            const QSignalBlocker block(m_cbparamBehaviour);
+            m_cbparamBehaviour->setCurrentIndex(
+                m_cbparamBehaviour->findText(oldValue, Qt::MatchExactly | Qt::MatchCaseSensitive));
+            return;
+        }
+        xml::setAttribute(p, QStringLiteral("Behaviour"), newValue);
+        if (auto* n = const_cast<DocumentNode*>(DocumentTree::asNode(m_tree->node(xml::attribute(p, QStringLiteral("ID")))))) {
+            n->image = newValue == QLatin1String("static") ? QStringLiteral("Parameter_static") : QStringLiteral("Parameter");
+            QIcon icon = elementTreeImage(n->image);
+            icon.addPixmap(elementTreeImage(QStringLiteral("SParameter")).pixmap(16, 16), QIcon::Selected);
+            n->setIcon(0, icon);
+        }
+        m_documentChanged = true;
+    } catch (const orra::Error& e) {
+        orra::userInterface().messageBox(e.description(), orra::vbOKOnly);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

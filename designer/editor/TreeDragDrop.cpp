@@ -267,7 +267,6 @@ void frmOrraDevelopment::tvDocument_MouseMove(int button, int shift, QPoint pos)
     auto* drag = new QDrag(m_tree);
     auto* mime = new QMimeData;
     mime->setData(QStringLiteral("application/x-orra-tree-node"), DocumentTree::key(pressed).toUtf8());
-    mime->setText(DocumentTree::key(pressed));
     drag->setMimeData(mime);
     drag->setPixmap(pressed->icon(0).pixmap(16, 16));
     executeTreeDrag(drag);

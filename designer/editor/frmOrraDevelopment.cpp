@@ -187,6 +187,7 @@ void frmOrraDevelopment::ensurePane(int index)
     // The text editors do not wrap their lines, and take the editor options last applied.
     for (QPlainTextEdit* e : f->findChildren<QPlainTextEdit*>()) e->setLineWrapMode(QPlainTextEdit::NoWrap);
     for (orra::RichTextBox* e : f->findChildren<orra::RichTextBox*>()) m_text->attach(e);
+    wireIncludeChecks(index);
     applyLook();
 }
 

@@ -100,6 +100,9 @@ public:
     Q_INVOKABLE void ChangeInheritanceType();
     Q_INVOKABLE void LoadInheritanceGrid();
     Q_INVOKABLE bool CheckParameterDependencies(const QString& parameterID);
+    // The server and behaviour choices, refused while other documents depend on the old value.
+    Q_INVOKABLE void cbdocServer_Click();
+    Q_INVOKABLE void cbparamBehaviour_Click();
     QTableWidget* grdInheritance() { ensurePane(PaneInheritance); return m_grdInheritance; }
     QLineEdit* txtInheritanceInput() const { return m_txtInheritanceInput; }
     // A node of the element tree dragged over and dropped on the grid (pos in its viewport).
@@ -202,6 +205,7 @@ private:
     bool inheritanceGridEvent(QEvent* event);
     bool inheritanceInputEvent(QEvent* event);
     void ShowInheritanceEditor(bool focus);
+    void wireIncludeChecks(int pane);
 
     EditorTextHandlers* m_text = nullptr;   // the text editors' behaviour
     bool m_documentChanged = false;

@@ -6,6 +6,7 @@
 
 #include "runtime/DocOrra.h"
 
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -282,6 +283,112 @@ TEST_F(ClipboardTest, OpenIncludedDocumentOpensItsOwnWindowOnce)
     host->OpenIncludedDocument();
     EXPECT_EQ(main->mdiArea()->subWindowList().size(), before + 1);
     EXPECT_TRUE(ui.boxes.empty()) << ui.texts().join('\n').toStdString();
+}
+
+} // namespace
+} // namespace orra::test
+
+namespace orra::test {
+namespace {
+
+QComboBox* combo(morvane::frmOrraDevelopment* w, const char* name, const QStringList& items)
+{
+    auto* c = w->findChild<QComboBox*>(QLatin1String(name));
+    EXPECT_TRUE(c) << name;
+    if (c && c->count() == 0) c->addItems(items);
+    return c;
+}
+
+void choose(QComboBox* c, const QString& text)
+{
+    const int i = c->findText(text);
+    ASSERT_GE(i, 0) << text.toStdString();
+    c->setCurrentIndex(i);
+    emit c->activated(i);
+}
+
+TEST_F(ClipboardTest, ServerChangesOnlyWhereNoDependentDocumentIsTiedElsewhere)
+{
+    const QStringList servers{"{FREE}", "srvX", "srvY"};
+    addDocument(25, 1, QStringLiteral("XHost"),
+                QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[]]>"
+                               "<Include ID=\"B0.I0\" Name=\"Include:OnX\" DocID=\"23\"/></Document>"));
+    addDocument(33, 1, QStringLiteral("XUser"),
+                QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[]]>"
+                               "<Include ID=\"B0.I0\" Name=\"Include:OnX\" DocID=\"23\"/></Document>"));
+    admin->execute(QStringLiteral("insert into tbOrraRelations values (33, 23)"));
+
+    // Host includes only a "{FREE}" document and nobody includes it: it may take a server.
+    auto* host = open(24);
+    select(host, "B0");
+    QComboBox* c = combo(host, "cbdocServer", servers);
+    choose(c, "srvX");
+    EXPECT_TRUE(ui.boxes.empty()) << ui.texts().join('\n').toStdString();
+    EXPECT_EQ(xml::attribute(host->document()->documentElement(), "Server"), QStringLiteral("srvX"));
+    EXPECT_TRUE(host->documentChanged());
+
+    // Lib is included by the "{FREE}" Host (as saved): it may not take srvX.
+    auto* lib = open(22);
+    select(lib, "B0");
+    c = combo(lib, "cbdocServer", servers);
+    choose(c, "srvX");
+    EXPECT_EQ(ui.texts(), QStringList({"Could not change document Server \r\nBecause document Host that depand on "
+                                       "current document based on a different Server"}));
+    EXPECT_EQ(c->currentText(), QStringLiteral("{FREE}"));
+    EXPECT_EQ(xml::attribute(lib->document()->documentElement(), "Server"), QStringLiteral("{FREE}"));
+    EXPECT_FALSE(lib->documentChanged());
+
+    // XHost embeds a fixed-server document: no change at all.
+    ui.boxes.clear();
+    auto* xhost = open(25);
+    select(xhost, "B0");
+    c = combo(xhost, "cbdocServer", servers);
+    choose(c, "{FREE}");
+    EXPECT_EQ(ui.texts(), QStringList({"Could not change document Server \r\nBecause document Include:OnX that current "
+                                       "document depands based on a different Server"}));
+    EXPECT_EQ(c->currentText(), QStringLiteral("srvX"));
+
+    // OnX is included by XUser: not to another server, but to "{FREE}" (XUser is on srvX).
+    ui.boxes.clear();
+    auto* onx = open(23);
+    select(onx, "B0");
+    c = combo(onx, "cbdocServer", servers);
+    choose(c, "srvY");
+    EXPECT_EQ(ui.texts(), QStringList({"Could not change document Server \r\nBecause there are documents that depand "
+                                       "on current document based on a different Server"}));
+    EXPECT_EQ(xml::attribute(onx->document()->documentElement(), "Server"), QStringLiteral("srvX"));
+    ui.boxes.clear();
+    choose(c, "{FREE}");
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(xml::attribute(onx->document()->documentElement(), "Server"), QStringLiteral("{FREE}"));
+}
+
+TEST_F(ClipboardTest, ParameterBecomesStaticOnlyWhenNobodyBindsIt)
+{
+    const QStringList behaviours{"dynamic", "static"};
+    auto* lib = open(22);
+    select(lib, "B0.P_Year");
+    QComboBox* c = combo(lib, "cbparamBehaviour", behaviours);
+    c->setCurrentIndex(0);
+    ui.answers = {vbOK};
+    choose(c, "static");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(c->currentText(), QStringLiteral("dynamic"));
+    EXPECT_EQ(xml::attribute(element(lib, "B0.P_Year"), "Behaviour"), QStringLiteral("dynamic"));
+    EXPECT_FALSE(lib->documentChanged());
+
+    auto* src = open(20);
+    select(src, "B0.P_Region");
+    c = combo(src, "cbparamBehaviour", behaviours);
+    c->setCurrentIndex(0);
+    ui.boxes.clear();
+    choose(c, "static");
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(xml::attribute(element(src, "B0.P_Region"), "Behaviour"), QStringLiteral("static"));
+    EXPECT_EQ(morvane::DocumentTree::image(node(src, "B0.P_Region")), QStringLiteral("Parameter_static"));
+    EXPECT_TRUE(src->documentChanged());
+    choose(c, "dynamic");
+    EXPECT_EQ(morvane::DocumentTree::image(node(src, "B0.P_Region")), QStringLiteral("Parameter"));
 }
 
 } // namespace
