@@ -505,6 +505,15 @@ void frmOrraDevelopment::PopulateTree()
     m_tree->expandNode(rootNode);
 }
 
+bool frmOrraDevelopment::SetNodeText(const QString& key, const QString& text)
+{
+    QTreeWidgetItem* item = m_tree ? m_tree->node(key) : nullptr;
+    if (!item)
+        return false;
+    item->setText(0, text);
+    return true;
+}
+
 bool frmOrraDevelopment::Save()
 {
     orra::db::Connection* con = nullptr;

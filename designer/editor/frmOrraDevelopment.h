@@ -82,6 +82,9 @@ public:
     Q_INVOKABLE void ApplySettings();
     // Node selection: shows the pane of the node's kind and makes its element current.
     Q_INVOKABLE void tvDocument_NodeClick(QTreeWidgetItem* node);
+    // Sets the text of the element-tree node keyed key (an element's ID); false when no node
+    // has that key. The catalogue's rename shows a renamed include this way.
+    Q_INVOKABLE bool SetNodeText(const QString& key, const QString& text);
 
     // Tree editing (ElementClipboard.cpp): the element clipboard, the repository, removal and
     // moves among siblings. The main window calls these by name.
