@@ -276,6 +276,30 @@ TEST_F(DragDropTest, DeleteKeyRemovesTheSelectedElement)
     EXPECT_FALSE(node(w, "B0.1"));
 }
 
+TEST_F(DragDropTest, BlockRenamedInPlaceInTheMainWindow)
+{
+    morvane::frmOrraDevelopment* w = openInMain(21);
+    ASSERT_TRUE(w);
+    expandAll(w);
+    select(w, "B0.3");
+    w->tvDocument()->editItem(node(w, "B0.3"));
+    auto* editor = w->tvDocument()->viewport()->findChild<QLineEdit*>();
+    ASSERT_TRUE(editor);
+    editor->setText(QStringLiteral("Renamed"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents(); // the delegate commits on its next turn
+    EXPECT_EQ(node(w, "B0.3")->text(0), QStringLiteral("Renamed"));
+    EXPECT_EQ(xml::attribute(element(w, "B0.3"), "Name"), QStringLiteral("Renamed"));
+    EXPECT_EQ(xml::attribute(element(w, "B0.3"), "ID"), QStringLiteral("B0.3"));
+    EXPECT_TRUE(w->documentChanged());
+    // The Document's label is not edited.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(w->tvDocument()->viewport()->findChild<QLineEdit*>());
+    select(w, "B0");
+    w->tvDocument()->editItem(node(w, "B0"));
+    EXPECT_FALSE(w->tvDocument()->viewport()->findChild<QLineEdit*>());
+}
+
 TEST_F(DragDropTest, LabelEditRenamesByTheRules)
 {
     auto* w = open(20);
@@ -288,21 +312,6 @@ TEST_F(DragDropTest, LabelEditRenamesByTheRules)
     EXPECT_FALSE(host->tvDocument_BeforeLabelEdit());
     select(host, "B0.I0|B0.0");
     EXPECT_FALSE(host->tvDocument_BeforeLabelEdit());
-
-    // A Block renamed in place through the tree's own editor.
-    showTree(w);
-    select(w, "B0.1");
-    EXPECT_TRUE(w->tvDocument_BeforeLabelEdit());
-    w->tvDocument()->editItem(node(w, "B0.1"));
-    auto* editor = w->tvDocument()->viewport()->findChild<QLineEdit*>();
-    ASSERT_TRUE(editor);
-    editor->setText(QStringLiteral("Renamed"));
-    QTest::keyClick(editor, Qt::Key_Return);
-    QApplication::processEvents(); // the delegate commits on its next turn
-    EXPECT_EQ(node(w, "B0.1")->text(0), QStringLiteral("Renamed"));
-    EXPECT_EQ(xml::attribute(element(w, "B0.1"), "Name"), QStringLiteral("Renamed"));
-    EXPECT_EQ(xml::attribute(element(w, "B0.1"), "ID"), QStringLiteral("B0.1"));
-    EXPECT_TRUE(w->documentChanged());
 
     // A parameter: its key, ID, name and placeholders follow.
     select(w, "B0.0.P_Limit");
@@ -338,6 +347,8 @@ TEST_F(DragDropTest, LabelEditRenamesByTheRules)
     EXPECT_FALSE(lib->tvDocument_AfterLabelEdit(QStringLiteral("When")));
     EXPECT_EQ(ui.boxes.size(), 1u);
     EXPECT_TRUE(element(lib, "B0.P_Year"));
+    EXPECT_TRUE(node(lib, "B0.P_Year"));
+    EXPECT_TRUE(lib->documentChanged());
 }
 
 } // namespace

@@ -295,7 +295,8 @@ QComboBox* combo(morvane::frmOrraDevelopment* w, const char* name, const QString
 {
     auto* c = w->findChild<QComboBox*>(QLatin1String(name));
     EXPECT_TRUE(c) << name;
-    if (c && c->count() == 0) c->addItems(items);
+    for (const QString& item : items)
+        if (c && c->findText(item) < 0) c->addItem(item);
     return c;
 }
 
