@@ -231,7 +231,7 @@ bool frmOrraDevelopment::pasteInto(bool followReferences)
         const QString selectedTag = DocumentTree::tag(selected);
         QTreeWidgetItem* target = selectedTag == QLatin1String("Block") || selectedTag == QLatin1String("Document")
                                       ? selected
-                                      : ContainerNode(selected);
+                                      : FindParameterGroupNode(selected);
         const QString targetTag = DocumentTree::tag(target);
         // Only a Block or the Document receives elements: never an Include, never an included
         // document (whose copy is not saved).
@@ -262,7 +262,7 @@ bool frmOrraDevelopment::pasteInto(bool followReferences)
             const QString image = xml::attribute(e, QStringLiteral("Behaviour")) == QLatin1String("static")
                                       ? QStringLiteral("Parameter_static")
                                       : QStringLiteral("Parameter");
-            QTreeWidgetItem* group = ParameterGroupNode(m_tree, target, true);
+            QTreeWidgetItem* group = AddParameterGroupNode(target, true);
             m_tree->buildChildItems(group);
             const TreeNodeSpec spec{DocumentTree::key(group), newID, name, image, QStringLiteral("SParameter"), tag};
             if (group->childCount() > 0)
@@ -276,8 +276,9 @@ bool frmOrraDevelopment::pasteInto(bool followReferences)
         }
         if (isMovable(tag)) {
             checkIncludesMayBePasted(e);
-            const ChildNumbers numbers = NextChildNumbers(m_tree, target, tag);
-            const QString newID = targetKey + ChildIDInfix(tag) + QString::number(numbers.idNumber);
+            int nameNumber = 0, idNumber = 0;
+            GetNextChildNumber(target, nameNumber, idNumber, tag);
+            const QString newID = targetKey + ChildIDInfix(tag) + QString::number(idNumber);
             QStringList before;
             collectIDs(e, before);
             orra::RenumberElementIDs(e, newID, oldID);

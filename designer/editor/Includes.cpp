@@ -115,8 +115,9 @@ void frmOrraDevelopment::AddInclude(QTreeWidgetItem* target, long includedDocID)
                                              orra::vbOKOnly | orra::vbCritical);
             return;
         }
-        const ChildNumbers numbers = NextChildNumbers(m_tree, target, QStringLiteral("Include"));
-        const QString id = DocumentTree::key(target) + QStringLiteral(".I") + QString::number(numbers.idNumber);
+        int nameNumber = 0, idNumber = 0;
+        GetNextChildNumber(target, nameNumber, idNumber, QStringLiteral("Include"));
+        const QString id = DocumentTree::key(target) + QStringLiteral(".I") + QString::number(idNumber);
         orra::PrefixElementIDs(loaded->documentElement(), id, QStringLiteral("|"));
 
         // The Include is built and expanded on its own first: a document that includes this

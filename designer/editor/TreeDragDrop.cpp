@@ -1,5 +1,4 @@
-// The element tree's mouse, key and label behaviour in the editor window: renaming an element
-// by editing its label, the Delete key, node drags within the tree (a move) and onto the text
+// The element tree's mouse and key behaviour in the editor window: the Delete key, node drags within the tree (a move) and onto the text
 // editors, and drops from the catalogue tree (an include, "T" nodes), the repository tree (a
 // paste, "K" nodes) and the element tree itself.
 
@@ -19,7 +18,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QStyledItemDelegate>
 
 namespace morvane {
 
@@ -54,42 +52,12 @@ QString catalogueDragNode(QObject* source)
     return QString();
 }
 
-// Label editing goes through the window: it may refuse to start, and it decides whether the
-// tree keeps the new text.
-class LabelEditDelegate : public QStyledItemDelegate {
-public:
-    LabelEditDelegate(frmOrraDevelopment* window, QObject* parent) : QStyledItemDelegate(parent), m_window(window) {}
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        bool allowed = false;
-        QMetaObject::invokeMethod(m_window, "tvDocument_BeforeLabelEdit", Qt::DirectConnection,
-                                  Q_RETURN_ARG(bool, allowed));
-        return allowed ? QStyledItemDelegate::createEditor(parent, option, index) : nullptr;
-    }
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
-    {
-        auto* line = qobject_cast<QLineEdit*>(editor);
-        if (!line) return;
-        const QString text = line->text();
-        bool keep = false;
-        QMetaObject::invokeMethod(m_window, "tvDocument_AfterLabelEdit", Qt::DirectConnection,
-                                  Q_RETURN_ARG(bool, keep), Q_ARG(QString, text));
-        if (keep) model->setData(index, text, Qt::EditRole);
-    }
-
-private:
-    frmOrraDevelopment* m_window;
-};
-
 } // namespace
 
 void frmOrraDevelopment::installTreeEditing()
 {
     if (!m_tree || m_tree->property("frmOrraDevelopmentEditing").toBool()) return;
     m_tree->setProperty("frmOrraDevelopmentEditing", true);
-    m_tree->setItemDelegate(new LabelEditDelegate(this, m_tree));
-    m_tree->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     m_tree->setAcceptDrops(true);
     m_tree->viewport()->setAcceptDrops(true);
     auto* hook = new EventHook(m_tree, [this](QObject* watched, QEvent* event) {
@@ -157,68 +125,6 @@ bool frmOrraDevelopment::treeViewportEvent(QEvent* event)
         return true;
     }
     default: return false;
-    }
-}
-
-bool frmOrraDevelopment::tvDocument_BeforeLabelEdit()
-{
-    if (m_debugMode || !m_tree) return false;
-    return tagIn(DocumentTree::tag(m_tree->currentItem()), {"Block", "Parameter", "Station", "Script"});
-}
-
-bool frmOrraDevelopment::renameParameter(QTreeWidgetItem* node, const QString& newName)
-{
-    const QString oldID = DocumentTree::key(node);
-    const xml::Node p = elementByID(oldID);
-    if (!xml::hasTag(p, orra::tags::Parameter)) return false;
-    const QString oldName = xml::attribute(p, QStringLiteral("Name"));
-    if (newName == oldName) return false;
-    if (!IsValidParameterName(newName)) {
-        showError(InvalidParameterNameMessage(newName));
-        return false;
-    }
-    const xml::Node owner = p.parent();
-    const QString newID = xml::attribute(owner, kID) + QStringLiteral(".P_") + newName;
-    // Two parameters of one owner would share one ID.
-    if (m_tree->hasNode(newID) || elementByID(newID)) {
-        showError(QStringLiteral("There is already a parameter named %1 here").arg(newName));
-        return false;
-    }
-    if (!CheckParameterDependencies(oldID)) {
-        m_documentChanged = true;
-        return false;
-    }
-    m_tree->setNodeKey(node, newID);
-    xml::setAttribute(p, kID, newID);
-    xml::setAttribute(p, QStringLiteral("Name"), newName);
-    orra::RenameParameter(owner, oldID, oldName, newID, newName, false);
-    orra::RewriteReferences(m_document->documentElement(), oldID, newID);
-    m_documentChanged = true;
-    return true;
-}
-
-bool frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& newString)
-{
-    if (!m_tree || !m_document) return false;
-    QTreeWidgetItem* node = m_tree->currentItem();
-    try {
-        const QString tag = DocumentTree::tag(node);
-        if (tag == QLatin1String("Parameter")) {
-            const bool renamed = renameParameter(node, newString);
-            if (renamed) tvDocument_NodeClick(node);
-            return renamed;
-        }
-        if (tagIn(tag, {"Block", "Station", "Script"})) {
-            const xml::Node e = elementByID(DocumentTree::key(node));
-            if (!xml::hasTag(e, tag.toUtf8().constData())) return false;
-            xml::setAttribute(e, QStringLiteral("Name"), newString);
-            m_documentChanged = true;
-            return true;
-        }
-        return false;
-    } catch (const orra::Error& e) {
-        showError(e.description());
-        return false;
     }
 }
 

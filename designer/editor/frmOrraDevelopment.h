@@ -15,6 +15,7 @@
 #include "designer/shell/EditorOptions.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -114,10 +115,8 @@ public:
     Q_INVOKABLE void grdInheritance_DragLeave();
     Q_INVOKABLE void grdInheritance_DragDrop(QObject* source);
 
-    // Tree drag and drop, keys and label editing (TreeDragDrop.cpp). The element tree's events
+    // Tree drag and drop and keys (TreeDragDrop.cpp). The element tree's events
     // reach these by name; positions are in the tree viewport's pixels.
-    Q_INVOKABLE bool tvDocument_BeforeLabelEdit();
-    Q_INVOKABLE bool tvDocument_AfterLabelEdit(const QString& newString);
     Q_INVOKABLE void tvDocument_KeyDown(int keyCode, int shift);
     Q_INVOKABLE void tvDocument_MouseDown(int button, int shift, QPoint pos);
     Q_INVOKABLE void tvDocument_MouseMove(int button, int shift, QPoint pos);
@@ -158,6 +157,53 @@ public:
 
     QSize sizeHint() const override;
 
+    // ---- Node selection (NodeSelection.cpp) ----------------------------------------------
+    // The nearest ancestor of node that is no Parameter or parameter-group node, or null.
+    QTreeWidgetItem* FindParameterGroupNode(QTreeWidgetItem* node) const;
+    // The elements shown in the Parameter, Station and Script panes (null when none).
+    orra::xml::Node CurrentParameter() const { return m_currentParameter; }
+    orra::xml::Node CurrentStation() const { return m_currentStation; }
+    orra::xml::Node CurrentScript() const { return m_currentScript; }
+    // The debug flag alone, as node selection reads it (the debugger sets it with its run).
+    void setDebugModeFlag(bool on) { m_debugMode = on; }
+
+    // ---- Property panes (PropertyPanes.cpp) ----------------------------------------------
+    // Loads the pane of the node's kind from the document; never changes the document.
+    void ShowElement(QTreeWidgetItem* node);
+    void FillSelectionTypeCombo();
+    void FillTypeCombo();
+    void FillBehaviourCombo();
+    // "{FREE}", then the servers of the connection registry; a failing query throws.
+    void FillServerCombo();
+    void FillScriptLangCombo();
+    // List positions of a parameter's Type, SelectionType and Behaviour (-1: none).
+    static int TypeIndex(const QString& text);
+    static int SelectionTypeIndex(const QString& text);
+    static int BehaviourIndex(const QString& text);
+
+    // ---- Element builders (ElementBuilders.cpp) ------------------------------------------
+    Q_INVOKABLE void AddBlock();
+    Q_INVOKABLE void AddStation();
+    Q_INVOKABLE void AddScript();
+    Q_INVOKABLE void AddParameter();
+    // For a new child of kind (the word "Block", "Station", "Script" or "Include") under node:
+    // the name number (1 + the children whose text begins with the word) and the ID number
+    // (one above the highest number that kind uses in the children's keys, 0 when none).
+    void GetNextChildNumber(QTreeWidgetItem* node, int& nameNumber, int& idNumber, const QString& kind) const;
+    // The number after the last marker in key, as a 16-bit whole number; throws when it is none.
+    static int ParseChildNumber(const QString& key, const QString& marker);
+    // The parameter group node below node; made (first child) when create and there is none.
+    QTreeWidgetItem* AddParameterGroupNode(QTreeWidgetItem* node, bool create);
+
+    // ---- Renaming by label edit (LabelRename.cpp) ----------------------------------------
+    // 1 (cancel) when the selected node's label may not be edited, else 0.
+    Q_INVOKABLE int tvDocument_BeforeLabelEdit();
+    // Renames the selected node's element to NewString; 1 (cancel: the old label stays) when
+    // the rename was refused or failed, else 0.
+    Q_INVOKABLE int tvDocument_AfterLabelEdit(const QString& NewString);
+    // Why name cannot be a parameter's name (empty when it can).
+    static QString ParameterNameProblem(const QString& name);
+
     // ---- Text editors (EditorTextHandlers.h) --------------------------------------------
     // The text commands the main window calls by name, on the selected Block, Station or Script.
     Q_INVOKABLE void CommentBlock();
@@ -185,8 +231,22 @@ private:
     bool Form_QueryUnload();
     void Form_Unload();
     void watchSubWindow();
-    void ShowElement(QTreeWidgetItem* node);
+    // Property panes (PropertyPanes.cpp).
+    void FillPaneLists();
+    void wirePane(int index);
     void LoadDocumentPane();
+    void LoadBlockPane();
+    void LoadStationPane();
+    void LoadScriptPane();
+    void LoadParameterPane();
+    void LoadParameterList(QTreeWidgetItem* node);
+    void ApplyTypeRule(const QString& type, bool emptyValues);
+    void cbparamType_Click();
+    void cbparamSelectionType_Click();
+    void cbScriptLang_Click();
+    void paramTextChanged(QLineEdit* editor, const char* attribute);
+    // Builders (ElementBuilders.cpp).
+    void addContainerChild(const QString& kind, const QString& infix);
     int twips(int value) const;
     void showError(const QString& description) const;
 
@@ -201,7 +261,6 @@ private:
     void checkIncludesMayBePasted(orra::xml::Node pasted);
     void moveParameter(bool up);
     void readdNode(QTreeWidgetItem* node, orra::xml::Node element, const QString& beforeKey, bool included);
-    bool renameParameter(QTreeWidgetItem* node, const QString& newName);
     void installTreeEditing();
     bool treeViewportEvent(QEvent* event);
     void buildInheritanceEditor();
@@ -218,6 +277,13 @@ private:
     QPointer<DocumentTree> m_tree;
 
     orra::xml::Node m_currentElement;
+    orra::xml::Node m_currentParameter;
+    orra::xml::Node m_currentStation;
+    orra::xml::Node m_currentScript;
+    // True while ShowElement fills a pane: the fields' change handlers then write nothing.
+    bool m_showingElement = false;
+    // The servers of the connection registry, read when the window loads.
+    QStringList m_servers;
     bool m_applyingSettings = false;
     bool m_debugMode = false;
     bool m_traceMode = false;

@@ -305,17 +305,17 @@ TEST_F(DragDropTest, LabelEditRenamesByTheRules)
     auto* w = open(20);
     for (const char* refused : {"B0", "B0_ParamGroup"}) {
         select(w, refused);
-        EXPECT_FALSE(w->tvDocument_BeforeLabelEdit()) << refused;
+        EXPECT_EQ(w->tvDocument_BeforeLabelEdit(), 1) << refused;
     }
     auto* host = open(24);
     select(host, "B0.I0");
-    EXPECT_FALSE(host->tvDocument_BeforeLabelEdit());
+    EXPECT_EQ(host->tvDocument_BeforeLabelEdit(), 1);
     select(host, "B0.I0|B0.0");
-    EXPECT_FALSE(host->tvDocument_BeforeLabelEdit());
+    EXPECT_EQ(host->tvDocument_BeforeLabelEdit(), 1);
 
     // A parameter: its key, ID, name and placeholders follow.
     select(w, "B0.0.P_Limit");
-    EXPECT_TRUE(w->tvDocument_AfterLabelEdit(QStringLiteral("Cap")));
+    EXPECT_EQ(w->tvDocument_AfterLabelEdit(QStringLiteral("Cap")), 0);
     EXPECT_TRUE(node(w, "B0.0.P_Cap"));
     EXPECT_FALSE(node(w, "B0.0.P_Limit"));
     EXPECT_EQ(xml::attribute(element(w, "B0.0.P_Cap"), "Name"), QStringLiteral("Cap"));
@@ -330,12 +330,13 @@ TEST_F(DragDropTest, LabelEditRenamesByTheRules)
     select(two, "B0.P_A");
     for (const char* bad : {"", "a b", "x.y", "p|q", "<x", "5%", "$d", "it's"}) {
         ui.boxes.clear();
-        EXPECT_FALSE(two->tvDocument_AfterLabelEdit(QString::fromUtf8(bad))) << bad;
-        EXPECT_EQ(ui.texts(), QStringList({morvane::InvalidParameterNameMessage(QString::fromUtf8(bad))})) << bad;
+        EXPECT_EQ(two->tvDocument_AfterLabelEdit(QString::fromUtf8(bad)), 1) << bad;
+        EXPECT_EQ(ui.texts(), QStringList({morvane::frmOrraDevelopment::ParameterNameProblem(QString::fromUtf8(bad))}))
+            << bad;
     }
     ui.boxes.clear();
-    EXPECT_FALSE(two->tvDocument_AfterLabelEdit(QStringLiteral("B")));
-    EXPECT_EQ(ui.texts(), QStringList({"There is already a parameter named B here"}));
+    EXPECT_EQ(two->tvDocument_AfterLabelEdit(QStringLiteral("B")), 1);
+    EXPECT_EQ(ui.texts(), QStringList({"There is already a parameter named \"B\" in this block."}));
     EXPECT_EQ(xmlOf(two), before);
     EXPECT_TRUE(node(two, "B0.P_A"));
 
@@ -344,7 +345,7 @@ TEST_F(DragDropTest, LabelEditRenamesByTheRules)
     select(lib, "B0.P_Year");
     ui.boxes.clear();
     ui.answers = {vbCancel};
-    EXPECT_FALSE(lib->tvDocument_AfterLabelEdit(QStringLiteral("When")));
+    EXPECT_EQ(lib->tvDocument_AfterLabelEdit(QStringLiteral("When")), 1);
     EXPECT_EQ(ui.boxes.size(), 1u);
     EXPECT_TRUE(element(lib, "B0.P_Year"));
     EXPECT_TRUE(node(lib, "B0.P_Year"));

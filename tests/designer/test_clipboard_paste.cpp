@@ -326,13 +326,17 @@ TEST_F(ClipboardTest, ChildNumbersCountNamesAndIDsApart)
                                "<Script ID=\"B0.X7\" Name=\"Block script\" Language=\"VBScript\"><![CDATA[]]></Script>"
                                "</Document>"));
     auto* w = open(27);
-    const morvane::ChildNumbers n = morvane::NextChildNumbers(w->documentTree(), node(w, "B0"), "Block");
-    EXPECT_EQ(n.nameNumber, 4);
-    EXPECT_EQ(n.idNumber, 2);
-    EXPECT_EQ(morvane::NextChildNumbers(w->documentTree(), node(w, "B0"), "Script").idNumber, 8);
-    EXPECT_EQ(morvane::ParseChildNumber("B0.1.S3", "S"), 3);
-    EXPECT_THROW(morvane::ParseChildNumber("B0.1.S40000", "S"), Error);
-    EXPECT_THROW(morvane::ParseChildNumber("B0.1.Sx", "S"), Error);
+    int nameNumber = 0, idNumber = 0;
+    w->GetNextChildNumber(node(w, "B0"), nameNumber, idNumber, "Block");
+    EXPECT_EQ(nameNumber, 4);
+    EXPECT_EQ(idNumber, 2);
+    w->GetNextChildNumber(node(w, "B0"), nameNumber, idNumber, "Script");
+    EXPECT_EQ(idNumber, 8);
+    // A pasted Script takes the next Script number.
+    morvane::CopyToClipboard(element(w, "B0.X7"));
+    select(w, "B0");
+    ASSERT_TRUE(w->PasteElement());
+    EXPECT_TRUE(element(w, "B0.X8"));
 }
 
 } // namespace

@@ -52,7 +52,7 @@ protected:
                                    "<Block ID=\"B0.0\" Name=\"Orders\"><![CDATA[select City, Total\nfrom t.Orders\n"
                                    "where City = '<$City%>' and t.Col1+5 > 0]]>"
                                    "<Parameter ID=\"B0.0.P0\" Name=\"City\" Caption=\"Town\" DefaultValue=\"city\" "
-                                   "Type=\"text\" Source=\"select City from Cities\" ReturnCol=\"\" Prompt=\"\" "
+                                   "Type=\"combo\" Source=\"select City from Cities\" ReturnCol=\"\" Prompt=\"\" "
                                    "SelectionType=\"single\" Behaviour=\"dynamic\"/>"
                                    "<Station ID=\"B0.0.S0\" Name=\"Check\"><![CDATA[select count(*) from Cities]]></Station>"
                                    "<Script ID=\"B0.0.X0\" Name=\"Export\" Language=\"VBScript\"><![CDATA[Dim city\n"
