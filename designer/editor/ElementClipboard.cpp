@@ -67,23 +67,13 @@ xml::Node frmOrraDevelopment::elementByID(const QString& id) const
     return orra::FindElementByAttribute(m_document->node(), kID, id);
 }
 
-// The selected node's own element when its tag is tag (CurrentParameter, CurrentStation,
-// CurrentScript of node selection), else nothing.
-xml::Node frmOrraDevelopment::selectedElementTagged(const char* tag) const
-{
-    if (!m_tree || !m_document) return {};
-    QTreeWidgetItem* node = m_tree->currentItem();
-    if (DocumentTree::tag(node) != QLatin1String(tag)) return {};
-    const xml::Node e = elementByID(DocumentTree::key(node));
-    return xml::hasTag(e, tag) ? e : xml::Node();
-}
-
-// The element the clipboard commands act on: the selected Parameter, Station or Script, else
+// The element the clipboard commands act on: the current Parameter, Station or Script, else
 // the current element.
 xml::Node frmOrraDevelopment::clipboardSubject() const
 {
-    for (const char* tag : {"Parameter", "Station", "Script"})
-        if (const xml::Node e = selectedElementTagged(tag)) return e;
+    if (m_currentParameter) return m_currentParameter;
+    if (m_currentStation) return m_currentStation;
+    if (m_currentScript) return m_currentScript;
     return m_currentElement;
 }
 
@@ -93,7 +83,7 @@ void frmOrraDevelopment::RemoveElement()
     QTreeWidgetItem* selected = m_tree->currentItem();
     // An included document's elements belong to that document.
     if (selected && isOwnNode(selected)) {
-        if (const xml::Node p = selectedElementTagged("Parameter")) {
+        if (const xml::Node p = m_currentParameter) {
             const QString id = xml::attribute(p, kID);
             if (CheckParameterDependencies(id)) {
                 QTreeWidgetItem* node = m_tree->node(id);
@@ -103,12 +93,13 @@ void frmOrraDevelopment::RemoveElement()
                 else if (node)
                     m_tree->removeNode(node);
                 xml::removeChild(p.parent(), p);
+                m_currentParameter = xml::Node();
                 m_documentChanged = true;
             }
-        } else if (const xml::Node e = selectedElementTagged("Station") ? selectedElementTagged("Station")
-                                                                          : selectedElementTagged("Script")) {
+        } else if (const xml::Node e = m_currentStation ? m_currentStation : m_currentScript) {
             if (QTreeWidgetItem* node = m_tree->node(xml::attribute(e, kID))) m_tree->removeNode(node);
             xml::removeChild(e.parent(), e);
+            m_currentStation = m_currentScript = xml::Node();
             m_documentChanged = true;
         } else if (m_currentElement && !xml::hasTag(m_currentElement, orra::tags::Document)
                    && m_currentElement != m_document->documentElement()) {
@@ -318,12 +309,12 @@ void frmOrraDevelopment::readdNode(QTreeWidgetItem* node, xml::Node element, con
 void frmOrraDevelopment::MoveUpBlock()
 {
     if (!m_tree || !m_document || !isOwnNode(m_tree->currentItem())) return;
-    if (selectedElementTagged("Parameter")) {
+    if (m_currentParameter) {
         moveParameter(true);
         return;
     }
-    xml::Node e = selectedElementTagged("Station");
-    if (!e) e = selectedElementTagged("Script");
+    xml::Node e = m_currentStation;
+    if (!e) e = m_currentScript;
     if (!e) e = m_currentElement;
     if (!e) return;
     xml::Node p = PreviousElementSibling(e);
@@ -343,12 +334,12 @@ void frmOrraDevelopment::MoveUpBlock()
 void frmOrraDevelopment::MoveDownBlock()
 {
     if (!m_tree || !m_document || !isOwnNode(m_tree->currentItem())) return;
-    if (selectedElementTagged("Parameter")) {
+    if (m_currentParameter) {
         moveParameter(false);
         return;
     }
-    xml::Node e = selectedElementTagged("Station");
-    if (!e) e = selectedElementTagged("Script");
+    xml::Node e = m_currentStation;
+    if (!e) e = m_currentScript;
     if (!e) e = m_currentElement;
     if (!e) return;
     xml::Node x = NextElementSibling(e);
@@ -362,7 +353,7 @@ void frmOrraDevelopment::MoveDownBlock()
 
 void frmOrraDevelopment::moveParameter(bool up)
 {
-    const xml::Node e = selectedElementTagged("Parameter");
+    const xml::Node e = m_currentParameter;
     auto neighbour = [up](xml::Node from) {
         for (xml::Node n = up ? from.previous_sibling() : from.next_sibling(); n;
              n = up ? n.previous_sibling() : n.next_sibling())

@@ -264,7 +264,7 @@ void frmOrraDevelopment::cbdocServer_Click()
 // A parameter becomes static only when no including document binds it.
 void frmOrraDevelopment::cbparamBehaviour_Click()
 {
-    const xml::Node p = selectedElementTagged("Parameter");
+    const xml::Node p = m_currentParameter;
     if (!p || !m_cbparamBehaviour) return;
     const QString oldValue = xml::hasAttribute(p, QStringLiteral("Behaviour")) ? xml::attribute(p, QStringLiteral("Behaviour"))
                                                                               : QStringLiteral("dynamic");

@@ -254,7 +254,6 @@ private:
     QString catalogueDatabase() const;
 
     // Tree editing helpers (ElementClipboard.cpp, Includes.cpp, TreeDragDrop.cpp).
-    orra::xml::Node selectedElementTagged(const char* tag) const;
     orra::xml::Node clipboardSubject() const;
     orra::xml::Node elementByID(const QString& id) const;
     bool pasteInto(bool followReferences);

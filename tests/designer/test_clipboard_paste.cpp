@@ -139,6 +139,14 @@ TEST_F(ClipboardTest, ElementOfAnIncludedDocumentPastesAsAnOwnElement)
     EXPECT_EQ(childIDs(pasted), QStringList({"B0.0.P_Deep"}));
     EXPECT_EQ(morvane::DocumentTree::tag(node(host, "B0.0")), QStringLiteral("Block"));
     EXPECT_EQ(morvane::DocumentTree::tag(node(host, "B0.0.P_Deep")), QStringLiteral("Parameter"));
+    // An included parameter is copied itself and pastes with the receiving block's ID.
+    select(host, "B0.I0|B0.P_Year");
+    host->CopyElement();
+    EXPECT_EQ(xml::attribute(CopiedElement(), "ID"), QStringLiteral("B0.I0|B0.P_Year"));
+    select(host, "B0");
+    ASSERT_TRUE(host->PasteElement());
+    EXPECT_EQ(xml::attribute(element(host, "B0.P_Year"), "DefaultValue"), QStringLiteral("1999"));
+    EXPECT_EQ(morvane::DocumentTree::tag(node(host, "B0.P_Year")), QStringLiteral("Parameter"));
     // Nothing is pasted into an included document.
     select(host, "B0.I0|B0.0");
     const QString before = xmlOf(host);
