@@ -11,6 +11,8 @@
 #include "designer/shell/Startup.h"
 #include "designer/shell/frmOptions.h"
 #include "platform/widgets/QtUserInterface.h"
+#include "runtime/ParameterPrompt.h"
+#include "runtime/prompt/frmRunBlock.h"
 
 #include <QApplication>
 
@@ -23,6 +25,9 @@ int main(int argc, char* argv[])
 
     orra::QtUserInterface ui;
     orra::setUserInterface(&ui);
+    // Debug runs ask for parameter values with the criteria form.
+    orra::RunBlockPrompt prompt;
+    orra::setParameterPrompt(&prompt);
 
     // Creators of the panes, document windows and dialogs of the catalogue and editor
     // libraries are registered here (morvane::setPaneCreator, setDocumentWindowCreator,
@@ -35,6 +40,7 @@ int main(int argc, char* argv[])
 
     const int status = morvane::Main(QApplication::arguments().mid(1));
     const int result = status == 0 ? app.exec() : status;
+    orra::setParameterPrompt(nullptr);
     orra::setUserInterface(nullptr);
     return result;
 }

@@ -143,7 +143,7 @@ void frmOrraDevelopment::tvDocument_NodeClick(QTreeWidgetItem* node)
         case Context::Container: context = FindParameterGroupNode(node); break;
         }
         ShowFrame(rule->pane);
-        if (rule->pane != PaneParameterGroup) SetEditable(rule->pane, rule->editable);
+        if (rule->pane != PaneParameterGroup) SetEditable(rule->pane, rule->editable && !m_debugMode);
 
         main.EnableDocumentCommands(rule->base);
         const QStringList& keys = frmMDIMain::documentCommandKeys();

@@ -594,7 +594,10 @@ void frmOrraDevelopment::ReLoad()
     }
     try {
         // A document that no longer loads leaves the one shown in place (the error was shown).
-        if (LoadDocument()) PopulateTree();
+        if (LoadDocument()) {
+            PopulateTree();
+            PopulateBreakPoints();
+        }
     } catch (const orra::Error& e) {
         showError(e.description());
     }
@@ -722,7 +725,7 @@ void frmOrraDevelopment::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (!Form_QueryUnload()) {
+    if (DeferCloseDuringRun() || !Form_QueryUnload()) {
         event->ignore();
         return;
     }

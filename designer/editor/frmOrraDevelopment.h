@@ -33,7 +33,8 @@ class QTreeWidget;
 
 Q_DECLARE_OPAQUE_POINTER(orra::xml::Document*)
 
-namespace orra::db { class Connection; }
+namespace orra::db { class Connection; class Recordset; using RecordsetPtr = std::shared_ptr<Recordset>; }
+namespace orra { class DocOrra; }
 
 namespace morvane {
 
@@ -157,6 +158,36 @@ public:
 
     QSize sizeHint() const override;
 
+    // ---- The debugger (BreakPoints.cpp, Debugger.cpp, DebugEvents.cpp, ResultPane.cpp) ----
+    Q_INVOKABLE void CheckBreakPoint();
+    Q_INVOKABLE void RemoveAllBreakPoints();
+    Q_INVOKABLE void PopulateBreakPoints();
+    Q_INVOKABLE void SetTraceMode(bool flag);
+    Q_INVOKABLE void SetDebugMode(bool flagMode, bool flagOnNewConnection = false);
+    Q_INVOKABLE void StepInto(int Steptype);
+    Q_INVOKABLE void JumpTo();
+    Q_INVOKABLE void PauseDocument();
+    Q_INVOKABLE void ShowHideResultPane(bool show);
+    void dbgTab_Click();
+    // The engine of the current or last debug run (null before the first start).
+    orra::DocOrra* DocOrra() const;
+    // The keys of colBreakPoints, in the order they were set.
+    QStringList BreakPoints() const;
+    // The trace as written (lines end with CR LF), and the result pane's views.
+    QString TraceText() const;
+    QPlainTextEdit* dbgTrace();
+    QPlainTextEdit* dbgMessage();
+    // Handlers of the engine's events.
+    void DocOrra_BeforeExecutionBlock(QString& BlockID);
+    void DocOrra_BeforeExecutionBlockSQL(QString& BlockID);
+    void DocOrra_AfterExecutionBlock(QString& BlockID);
+    void DocOrra_BeforeExecutionScript(QString& ScriptID);
+    void DocOrra_AfterExecutionScript(QString& ScriptID);
+    void DocOrra_BeforeExecutionInclude(QString& IncludeID);
+    void DocOrra_AfterExecutionInclude(QString& IncludeID);
+    void DocOrra_ArrivetoStation(QString& StationID, QString& StationName);
+    void DocOrra_DocumentEnd(orra::db::RecordsetPtr& rsdbg);
+    void DocOrra_AfterModifyClause(QString& ElementID, QString& strClause);
     // ---- Node selection (NodeSelection.cpp) ----------------------------------------------
     // The nearest ancestor of node that is no Parameter or parameter-group node, or null.
     QTreeWidgetItem* FindParameterGroupNode(QTreeWidgetItem* node) const;
@@ -267,12 +298,28 @@ private:
     bool inheritanceInputEvent(QEvent* event);
     void ShowInheritanceEditor(bool focus);
     void wireIncludeChecks(int pane);
+    // The debugger's own state and steps.
+    struct DebugState;
+    DebugState& dbg();
+    bool IsBreakPoint(const QString& key) const;
+    QTreeWidgetItem* runNode(const QString& id);
+    void ApplyNormalLook(QTreeWidgetItem* node);
+    void ApplyBreakPointLook(QTreeWidgetItem* node);
+    void ApplyColours(QTreeWidgetItem* node, const QColor& back, const QColor& fore, bool bold);
+    void StopDebugMode();
+    // A close while a debug run is under way: stops the run and closes once it has unwound.
+    bool DeferCloseDuringRun();
+    void LockForDebug(bool locked);
+    float RunLoop();
+    void BreakRule(const QString& id);
+    void PauseAt(const QString& id);
+    void AppendTrace(const QString& text);
 
     EditorTextHandlers* m_text = nullptr;   // the text editors' behaviour
     bool m_documentChanged = false;
     int m_docID = 0;
     QString m_orraName;
-    std::unique_ptr<orra::xml::Document> m_document;
+    std::shared_ptr<orra::xml::Document> m_document;
     QPointer<DocumentTree> m_tree;
 
     orra::xml::Node m_currentElement;
@@ -336,6 +383,7 @@ private:
     QPlainTextEdit* m_dbgText = nullptr;
     QPlainTextEdit* m_dbgMessage = nullptr;
     QPlainTextEdit* m_dbgTrace = nullptr;
+    std::shared_ptr<DebugState> m_dbg;
 };
 
 } // namespace morvane
