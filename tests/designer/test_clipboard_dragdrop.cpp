@@ -266,6 +266,24 @@ TEST_F(DragDropTest, ParameterNodeDroppedOnTheGridBindsItsRow)
     EXPECT_TRUE(w->documentChanged());
 }
 
+TEST_F(DragDropTest, DeleteKeyFollowsTheToolbarsDeleteButton)
+{
+    morvane::frmOrraDevelopment* w = openInMain(20);
+    ASSERT_TRUE(w);
+    expandAll(w);
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    select(w, "B0.0.S0");
+    ASSERT_TRUE(main->toolbarButton(QStringLiteral("Delete"))->isEnabled());
+    QCoreApplication::sendEvent(w->tvDocument(), &del);
+    EXPECT_FALSE(element(w, "B0.0.S0"));
+    // The Document node: the button is off and nothing goes.
+    select(w, "B0");
+    ASSERT_FALSE(main->toolbarButton(QStringLiteral("Delete"))->isEnabled());
+    const QString before = xmlOf(w);
+    QCoreApplication::sendEvent(w->tvDocument(), &del);
+    EXPECT_EQ(xmlOf(w), before);
+}
+
 TEST_F(DragDropTest, DeleteKeyRemovesTheSelectedElement)
 {
     auto* w = open(20);
