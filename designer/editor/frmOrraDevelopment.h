@@ -116,17 +116,25 @@ public:
     Q_INVOKABLE void grdInheritance_DragLeave();
     Q_INVOKABLE void grdInheritance_DragDrop(QObject* source);
 
-    // Tree drag and drop and keys (TreeDragDrop.cpp). The element tree's events
-    // reach these by name; positions are in the tree viewport's pixels.
+    // Tree drag and drop and keys (TreeDragDrop.cpp), fed by the window's filter on its element
+    // tree; positions are in the tree viewport's pixels.
     Q_INVOKABLE void tvDocument_KeyDown(int keyCode, int shift);
     Q_INVOKABLE void tvDocument_MouseDown(int button, int shift, QPoint pos);
     Q_INVOKABLE void tvDocument_MouseMove(int button, int shift, QPoint pos);
     Q_INVOKABLE void tvDocument_MouseUp();
     Q_INVOKABLE void tvDocument_DragOver(QObject* source, QPoint pos);
     Q_INVOKABLE void tvDocument_DragDrop(QObject* source, QPoint pos);
-    QTreeWidgetItem* DropHighlight() const { return m_tree && !m_dropHighlight.isEmpty() ? m_tree->node(m_dropHighlight) : nullptr; }
-    QTreeWidgetItem* PressedNode() const { return m_tree && !m_pressedNode.isEmpty() ? m_tree->node(m_pressedNode) : nullptr; }
+    QTreeWidgetItem* DropHighlight() const
+    {
+        return m_tree && !m_dropHighlight.isEmpty() ? m_tree->node(m_dropHighlight) : nullptr;
+    }
+    QTreeWidgetItem* PressedNode() const
+    {
+        return m_tree && !m_pressedNode.isEmpty() ? m_tree->node(m_pressedNode) : nullptr;
+    }
     bool DraggingNode() const { return m_draggingNode; }
+    // The Shift state (1 Shift, 2 Ctrl, 4 Alt) of the last move with the left button down.
+    int DragShift() const { return m_dragShift; }
 
     // The document model steps the window's operations are made of.
     void NewDocument();
