@@ -69,6 +69,11 @@ int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
                     return 1;
                 }
             }
+            // Documents that include this one and bind the parameter keep it as it is.
+            if (!CheckParameterDependencies(oldID)) {
+                m_documentChanged = true;
+                return 1;
+            }
             const QString newID = xml::attribute(owner, QStringLiteral("ID")) + QStringLiteral(".P_") + NewString;
             m_tree->setNodeKey(node, newID); // fails on a key in use before anything changed
             xml::setAttribute(parameter, QStringLiteral("ID"), newID);

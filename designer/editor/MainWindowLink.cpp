@@ -47,6 +47,14 @@ void MainWindowLink::SetToolbarButtonValue(const QString& key, int value)
     button->setChecked(value == 1);
 }
 
+bool MainWindowLink::ToolbarButtonEnabled(const QString& key) const
+{
+    if (!m_main) return true;
+    QAction* button = m_main->toolbarButton(key);
+    if (!button) throwNoSuchMember(m_main, QStringLiteral("tbMain.Buttons(\"%1\")").arg(key));
+    return button->isEnabled();
+}
+
 void MainWindowLink::SetMenuEnabled(const QString& name, bool enabled)
 {
     if (!m_main) return;

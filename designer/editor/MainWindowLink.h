@@ -31,6 +31,8 @@ public:
     void EnableToolbarButton(const QString& key, bool enabled);
     // Value of a check button of the toolbar tbMain: 1 pressed, 0 not.
     void SetToolbarButtonValue(const QString& key, int value);
+    // Whether a toolbar button is enabled; true without a main window (no toolbar decides).
+    bool ToolbarButtonEnabled(const QString& key) const;
     void SetMenuEnabled(const QString& name, bool enabled);
     void SetMenuChecked(const QString& name, bool checked);
     void SetPanelText(const QString& key, const QString& text);

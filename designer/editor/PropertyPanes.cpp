@@ -261,8 +261,9 @@ void frmOrraDevelopment::ShowElement(QTreeWidgetItem* node)
             m_text->LoadElementText(node, m_currentScript);
         } else if (is(tag, "Document", "IDocument")) {
             LoadDocumentPane();
+        } else if (is(tag, "Include", "IInclude")) {
+            LoadInheritanceGrid();
         }
-        // An Include's bindings are loaded by the include editor.
     } catch (...) {
         restore();
         throw;

@@ -201,6 +201,7 @@ void frmOrraDevelopment::ensurePane(int index)
     // The text editors do not wrap their lines, and take the editor options last applied.
     for (QPlainTextEdit* e : f->findChildren<QPlainTextEdit*>()) e->setLineWrapMode(QPlainTextEdit::NoWrap);
     for (orra::RichTextBox* e : f->findChildren<orra::RichTextBox*>()) m_text->attach(e);
+    wireIncludeChecks(index);
     applyLook();
     wirePane(index);
 }
@@ -624,6 +625,7 @@ bool frmOrraDevelopment::LoadWindow()
 {
     try {
         if (!m_tree) m_tree = frmtvDocument::instance()->GetNewtvDocument();
+        installTreeEditing();
         FillPaneLists();
         for (int i = 1; i <= 5; ++i) m_frames[i]->setVisible(false);
         const int inner = height();

@@ -89,6 +89,54 @@ public:
     // has that key. The catalogue's rename shows a renamed include this way.
     Q_INVOKABLE bool SetNodeText(const QString& key, const QString& text);
 
+    // Tree editing (ElementClipboard.cpp): the element clipboard, the repository, removal and
+    // moves among siblings. The main window calls these by name.
+    Q_INVOKABLE void RemoveElement();
+    Q_INVOKABLE bool CopyToRepository();
+    Q_INVOKABLE void CopyElement();
+    Q_INVOKABLE bool PasteElement();
+    Q_INVOKABLE void MoveUpBlock();
+    Q_INVOKABLE void MoveDownBlock();
+    Q_INVOKABLE void OpenIncludedDocument();
+
+    // Includes and bindings (Includes.cpp).
+    Q_INVOKABLE void AddInclude(QTreeWidgetItem* target, long includedDocID);
+    Q_INVOKABLE void AddInheritance(const QString& RID, const QString& PID);
+    Q_INVOKABLE void RemoveInheritance();
+    Q_INVOKABLE void ChangeInheritanceType();
+    Q_INVOKABLE void LoadInheritanceGrid();
+    Q_INVOKABLE bool CheckParameterDependencies(const QString& parameterID);
+    // The server and behaviour choices, refused while other documents depend on the old value.
+    Q_INVOKABLE void cbdocServer_Click();
+    Q_INVOKABLE void cbparamBehaviour_Click();
+    QTableWidget* grdInheritance() { ensurePane(PaneInheritance); return m_grdInheritance; }
+    QLineEdit* txtInheritanceInput() const { return m_txtInheritanceInput; }
+    // A node of the element tree dragged over and dropped on the grid (pos in its viewport).
+    Q_INVOKABLE void grdInheritance_DragEnter();
+    Q_INVOKABLE void grdInheritance_DragOver(QObject* source, QPoint pos);
+    Q_INVOKABLE void grdInheritance_DragLeave();
+    Q_INVOKABLE void grdInheritance_DragDrop(QObject* source);
+
+    // Tree drag and drop and keys (TreeDragDrop.cpp), fed by the window's filter on its element
+    // tree; positions are in the tree viewport's pixels.
+    Q_INVOKABLE void tvDocument_KeyDown(int keyCode, int shift);
+    Q_INVOKABLE void tvDocument_MouseDown(int button, int shift, QPoint pos);
+    Q_INVOKABLE void tvDocument_MouseMove(int button, int shift, QPoint pos);
+    Q_INVOKABLE void tvDocument_MouseUp();
+    Q_INVOKABLE void tvDocument_DragOver(QObject* source, QPoint pos);
+    Q_INVOKABLE void tvDocument_DragDrop(QObject* source, QPoint pos);
+    QTreeWidgetItem* DropHighlight() const
+    {
+        return m_tree && !m_dropHighlight.isEmpty() ? m_tree->node(m_dropHighlight) : nullptr;
+    }
+    QTreeWidgetItem* PressedNode() const
+    {
+        return m_tree && !m_pressedNode.isEmpty() ? m_tree->node(m_pressedNode) : nullptr;
+    }
+    bool DraggingNode() const { return m_draggingNode; }
+    // The Shift state (1 Shift, 2 Ctrl, 4 Alt) of the last move with the left button down.
+    int DragShift() const { return m_dragShift; }
+
     // The document model steps the window's operations are made of.
     void NewDocument();
     void PopulateTree();
@@ -266,6 +314,20 @@ private:
     orra::db::Connection* catalogue() const;
     QString catalogueDatabase() const;
 
+    // Tree editing helpers (ElementClipboard.cpp, Includes.cpp, TreeDragDrop.cpp).
+    orra::xml::Node clipboardSubject() const;
+    orra::xml::Node elementByID(const QString& id) const;
+    bool pasteInto(bool followReferences);
+    void checkIncludesMayBePasted(orra::xml::Node pasted);
+    void moveParameter(bool up);
+    void readdNode(QTreeWidgetItem* node, orra::xml::Node element, const QString& beforeKey, bool included);
+    void installTreeEditing();
+    bool treeViewportEvent(QEvent* event);
+    void buildInheritanceEditor();
+    bool inheritanceGridEvent(QEvent* event);
+    bool inheritanceInputEvent(QEvent* event);
+    void ShowInheritanceEditor(bool focus);
+    void wireIncludeChecks(int pane);
     // The debugger's own state and steps.
     struct DebugState;
     DebugState& dbg();
@@ -334,6 +396,18 @@ private:
     QPlainTextEdit* m_txtScriptSource = nullptr;
     QComboBox* m_cbScriptLang = nullptr;
     QTreeWidget* m_lvParameters = nullptr;
+    // Drag, drop and binding-editor state.
+    // Nodes by key: a node may be removed while a drag is under way.
+    QString m_nodeSelectedAtPress;
+    QString m_pressedNode;
+    QString m_dropHighlight;
+    QPoint m_pressPos;
+    bool m_draggingNode = false;
+    bool m_draggingIncluded = false;
+    int m_dragShift = 0;
+    QLineEdit* m_txtInheritanceInput = nullptr;
+    bool m_inheritanceEditOpen = false;
+    int m_gridDragRow = -1;
     // Result pane.
     QTableView* m_dbgGrid = nullptr;
     QPlainTextEdit* m_dbgText = nullptr;
