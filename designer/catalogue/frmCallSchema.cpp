@@ -538,7 +538,7 @@ bool frmCallSchema::SaveSchema()
             const QVariant value = node->data(0, kValueRole);
             admin::catalogue().execute(
                 QStringLiteral("insert into %1..tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal)\r\nvalues (?, ?, ?)").arg(db),
-                {id, key, value.isValid() ? value : QVariant(QMetaType(QMetaType::QString))});
+                {id, key, value});
         }
         transaction.commit();
     } catch (const Error& e) {

@@ -9,6 +9,11 @@
 
 #include <QDialog>
 #include <QQueue>
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
 
 namespace orra::test {
 
