@@ -86,6 +86,12 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent)
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_grid->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Fixed);
+    m_grid->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Fixed);
+    m_grid->horizontalHeader()->resizeSection(1, 56);
+    m_grid->horizontalHeader()->resizeSection(2, 56);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
+    m_grid->setWordWrap(false);
     for (int r = 0; r < kRowCount; ++r) {
         auto* label = new QTableWidgetItem(Rights()[r].first);
         label->setFlags(Qt::ItemIsEnabled);
@@ -115,8 +121,8 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent)
     m_checksumNote->hide();
 
     auto* lists = new QHBoxLayout;
-    lists->addWidget(m_users, 2);
-    lists->addWidget(m_grid, 3);
+    lists->addWidget(m_users, 1);
+    lists->addWidget(m_grid, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_add);
     buttons->addWidget(m_remove);
@@ -131,7 +137,9 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent)
     m_tabs->addTab(security, QStringLiteral("Security"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
-    resize(560, 380);
+    m_grid->setMinimumHeight(m_grid->verticalHeader()->defaultSectionSize() * (kRowCount + 1) + 8);
+    m_grid->setMinimumWidth(300);
+    resize(600, 420);
 
     connect(m_disabled, &QCheckBox::clicked, this, [this] { chcDisabled_Click(); });
     connect(m_add, &QPushButton::clicked, this, [this] { cmdAdd_Click(); });
