@@ -208,20 +208,6 @@ TEST_F(CataloguePane, ThePopUpMenuFitsTheNodeKind)
     EXPECT_FALSE(menu->isVisible());
 }
 
-TEST_F(CataloguePane, CommandsOfLaterVersionsSaySoInsteadOfDoingNothing)
-{
-    load();
-    for (const char* name : {"mnuPopuptvOrraProperties", "mnuPopuptvOrraManagePermissions", "mnuPopuptvOrraManageSchemas",
-                             "mnuPopuptvOrraExecute", "mnuPopuptvOrraDependencies"})
-        action(name)->trigger();
-    EXPECT_EQ(ui.messages,
-              (QStringList{QStringLiteral("The command \"Properties\" is not yet available in this version of Morvane."),
-                           QStringLiteral("The command \"Manage Permissions\" is not yet available in this version of Morvane."),
-                           QStringLiteral("The command \"Manage Schemas\" is not yet available in this version of Morvane."),
-                           QStringLiteral("The command \"Execute\" is not yet available in this version of Morvane."),
-                           QStringLiteral("The command \"Dependencies\" is not yet available in this version of Morvane.")}));
-}
-
 TEST_F(CataloguePane, RefreshReloadsOneCategoryWithTheReadRightAndKeepsItsExpansion)
 {
     // Bob may read Sales and what lies below it, except the Archive.
