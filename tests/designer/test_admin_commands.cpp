@@ -10,7 +10,9 @@
 #include "designer/catalogue/frmDependencies.h"
 #include "designer/catalogue/frmProperties.h"
 #include "designer/catalogue/frmpbOrra.h"
+#include "designer/catalogue/frmRegister.h"
 #include "designer/shell/DesignerState.h"
+#include "designer/shell/frmMDIMain.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -257,6 +259,33 @@ TEST_F(AdminCommands, AMissingLauncherIsReported)
     EXPECT_EQ(scripted.last(), QStringLiteral("The launcher could not be started: ") + missing);
     qunsetenv("ORRA_DORNEL");
     EXPECT_EQ(LauncherProgram(), QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("dornel")));
+}
+
+TEST_F(AdminCommands, TheMainWindowsItemsReachTheSameCommands)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    pane.reset();
+    auto mainWindow = std::make_unique<frmMDIMain>();
+    pane = std::make_unique<frmpbOrra>();   // registers its commands with the main window
+    pane->tvOrra()->expandAll();
+    QStringList shown;
+    onModal = [&](QDialog* dialog) {
+        shown << dialog->objectName() + QLatin1Char(' ') + dialog->windowTitle();
+        return 0;
+    };
+    mainWindow->menuItem(QStringLiteral("mnuFileRegisterServer"))->trigger();
+    pane->tvOrra()->setCurrentItem(pane->tvOrra()->node(QStringLiteral("T12")));
+    mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraProperties"))->trigger();
+    mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraManageSchemas"))->trigger();
+    EXPECT_EQ(shown, (QStringList{"frmRegister Register Server", "frmProperties Properties for Year 2001",
+                                  "frmCallSchema Schemas for Year 2001"}));
+    scripted.inputs.enqueue(QStringLiteral("nosuch"));
+    mainWindow->menuItem(QStringLiteral("mnuFileUnRegisterServer"))->trigger();
+    EXPECT_EQ(scripted.last(), QStringLiteral("The server 'nosuch' is not registered."));
+    pane.reset();
+    mainWindow.reset();
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace
