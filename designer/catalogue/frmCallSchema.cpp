@@ -29,9 +29,20 @@ const QColor kValueColour(255, 255, 255);
 const QString kParameterTag = QStringLiteral("Parameter");
 const QString kNewKey = QStringLiteral("New");
 
+// The catalogue's images, with the keys of this tree that draw like one of them: elements of
+// included documents ("I" first), selected states ("S" first), static parameters.
 const orra::ImageList& schemaImages()
 {
-    static const orra::ImageList images = CatalogueImageList();
+    static const orra::ImageList images = [] {
+        orra::ImageList list = CatalogueImageList();
+        for (const char* tag : {"Block", "Include", "Parameter"}) {
+            const QString key = QString::fromLatin1(tag);
+            list.add(QStringLiteral("I") + key, list.icon(key));
+            list.add(QStringLiteral("S") + key, list.icon(key));
+        }
+        list.add(QStringLiteral("Parameter_static"), list.icon(QStringLiteral("Parameter")));
+        return list;
+    }();
     return images;
 }
 } // namespace
@@ -198,7 +209,7 @@ void frmCallSchema::BuildParameterTree(const QString& parentKey, xml::Node eleme
             const QString id = xml::attribute(child, QStringLiteral("ID"));
             const QString image = (inherited ? QStringLiteral("I") : QString()) + tag;
             QTreeWidgetItem* node = m_tree->addNode(parentKey, id, xml::attribute(child, QStringLiteral("Name")),
-                                                    inherited ? tag : image, QStringLiteral("S") + tag);
+                                                    image, QStringLiteral("S") + tag);
             KeyedTree::setTag(node, image);
             BuildParameterTree(id, child, inherited || tag == QLatin1String("Include"));
             if (node->childCount() > 0)

@@ -234,7 +234,9 @@ void frmProperties::ListPrincipals()
 void frmProperties::markTampered(QListWidgetItem* item, bool tampered)
 {
     item->setForeground(tampered ? QBrush(kTampered) : QBrush());
-    item->setData(Qt::AccessibleDescriptionRole, tampered ? QStringLiteral("checksum is wrong") : QString());
+    // What a screen reader says besides the name: the kind, and a wrong checksum.
+    item->setData(Qt::AccessibleDescriptionRole,
+                  item->toolTip() + (tampered ? QStringLiteral(", checksum is wrong") : QString()));
 }
 
 QString frmProperties::tamperMessage(long uid) const
@@ -465,6 +467,7 @@ void frmProperties::cmdAdd_Click()
     item->setData(kLoginRole, picker.IsLogin);
     item->setIcon(style()->standardIcon(picker.IsLogin ? QStyle::SP_FileIcon : QStyle::SP_DirIcon));
     item->setToolTip(picker.IsLogin ? QStringLiteral("user") : QStringLiteral("role"));
+    markTampered(item, false);
     m_users->setCurrentItem(item);
 }
 

@@ -97,12 +97,17 @@ TEST_F(AdminSchemas, TheTreeShowsThePromptParametersOfTheIncludeChain)
     EXPECT_EQ(root->child(0)->background(0).color(), QColor(255, 255, 0));
     QTreeWidgetItem* middle = root->child(1);
     EXPECT_EQ(middle->text(0), QStringLiteral("Include:Middle"));
+    EXPECT_EQ(KeyedTree::image(middle), QStringLiteral("Include"));
     EXPECT_EQ(KeyedTree::tag(middle).toString(), QStringLiteral("Include"));
     // M is bound by the Inheritance, H is "htext": only the block with the nested include.
     ASSERT_EQ(middle->childCount(), 1);
     QTreeWidgetItem* mid = middle->child(0);
     EXPECT_EQ(mid->text(0), QStringLiteral("mid"));
     EXPECT_EQ(KeyedTree::tag(mid).toString(), QStringLiteral("IBlock"));
+    EXPECT_EQ(KeyedTree::image(mid), QStringLiteral("IBlock"));
+    EXPECT_EQ(KeyedTree::selectedImage(mid), QStringLiteral("SBlock"));
+    EXPECT_FALSE(mid->icon(0).isNull());
+    EXPECT_EQ(KeyedTree::image(root->child(0)), QStringLiteral("Parameter"));
     ASSERT_EQ(mid->childCount(), 1);
     EXPECT_EQ(mid->child(0)->text(0), QStringLiteral("Include:Leaf"));
     ASSERT_EQ(mid->child(0)->childCount(), 1);   // X; F is "fact"; leafblock has no parameter
