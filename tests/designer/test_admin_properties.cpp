@@ -322,6 +322,8 @@ TEST_F(AdminProperties, ATamperedPermissionRowIsShownAsSuch)
     EXPECT_EQ(d->lblCheckSum()->text(),
               QStringLiteral("CheckSum Value is wrong for tbOrraDocPermissions DocName: 'Report' UserName: 'bob'"));
     EXPECT_EQ(d->lvUsers()->currentItem()->foreground().color(), QColor(200, 0, 0));
+    EXPECT_EQ(d->lvUsers()->currentItem()->data(Qt::AccessibleDescriptionRole).toString(),
+              QStringLiteral("user, checksum is wrong"));
     ASSERT_TRUE(d->SelectPrincipal(eve));
     EXPECT_FALSE(d->lblCheckSum()->isVisibleTo(d.get()));
 
