@@ -424,10 +424,13 @@ bool frmCallSchema::CreateSchema(const QString& name)
         schemaId = admin::scalar(QStringLiteral("select isnull(max(SchemaID),0)+1 NewID \r\nfrom %1..tbOrraCallSchema\r\nwhere DocID=?").arg(db),
                                  {qlonglong(DocID)})
                        .toLongLong();
-        admin::catalogue().execute(
-            QStringLiteral("insert into %1..tbOrraCallSchema (DocID, SchemaID, Name, Description) \r\nvalues (?, ?, ?, null)").arg(db),
-            {qlonglong(DocID), schemaId, name});
-        newId = admin::scalar(QStringLiteral("select scope_identity() x")).toLongLong();
+        // The identity is read in the insert's own batch: the row just written, never one that
+        // another statement of the session (a trigger, another table) numbered later.
+        newId = admin::scalar(QStringLiteral("insert into %1..tbOrraCallSchema (DocID, SchemaID, Name, Description) \r\n"
+                                             "values (?, ?, ?, null)\r\nselect scope_identity() x")
+                                  .arg(db),
+                              {qlonglong(DocID), schemaId, name})
+                    .toLongLong();
         if (newId <= 0)
             throw Error(-1, QStringLiteral("Morvane"), QStringLiteral("The new schema's number could not be read."));
         for (const QString& key : m_parameterKeys)
