@@ -6,7 +6,8 @@
 
 #include "common/IncludeExpansion.h"
 #include "common/Xml.h"
-#include "designer/editor/EditorServices.h"
+#include "common/Connections.h"
+#include "designer/shell/DesignerState.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
@@ -115,10 +116,9 @@ int main(int argc, char** argv)
         c.execute(QStringLiteral("insert into tbOrraSQL values (%1, 0, 'doc%1', '', 'T', 0, ?, suser_sid(), 0)").arg(100 + i),
                   {includedText(i)});
 
-    morvane::EditorServices s;
-    s.catalogueConnection = [&c] { return &c; };
-    s.catalogueDatabase = [] { return QStringLiteral("cat"); };
-    morvane::setEditorServices(s);
+    // The designer's catalogue connection (not owned here: the aliasing pointer keeps c).
+    orra::setMainConnection(db::ConnectionPtr(db::ConnectionPtr(), &c));
+    morvane::setCatalogueDatabaseName(QStringLiteral("cat"));
 
     // Each side is timed to the point where the document is open; what was opened is then
     // let go outside the timing.
@@ -145,5 +145,7 @@ int main(int argc, char** argv)
                 kIncludedElements, nodes);
     std::printf("read + parse + expand (no widgets):    %8.3f ms\n", bare);
     std::printf("editor window (load, expand, tree):     %8.3f ms   ratio %.2f (target <= 3)\n", window, window / bare);
+    windows.clear();
+    orra::setMainConnection(nullptr);
     return 0;
 }

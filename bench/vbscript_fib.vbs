@@ -1,4 +1,4 @@
-' Recursive Fibonacci of 27.
+' Recursive Fibonacci of 30.
 Function Fib(n)
     If n < 2 Then
         Fib = n
@@ -6,4 +6,4 @@ Function Fib(n)
         Fib = Fib(n - 1) + Fib(n - 2)
     End If
 End Function
-If Fib(27) <> 196418 Then Err.Raise 5
+If Fib(30) <> 832040 Then Err.Raise 5

@@ -1,7 +1,7 @@
 #include "common/Connections.h"
 
 #include "common/StoredPassword.h"
-#include "platform/db/ConnectionString.h"
+#include "platform/db/ServerConnectionText.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 
@@ -49,30 +49,22 @@ void askLogOn(LogOnRequest& request) {
     }
 }
 
-// The connection text of what the log-on produced, over the given base text.
-QString loggedOnText(const QString& baseText, const LogOnRequest& request) {
-    db::ConnectionString cs = db::ConnectionString::parse(baseText);
-    cs.set(QStringLiteral("Server"), request.server);
-    if (!request.database.isEmpty()) cs.set(QStringLiteral("Database"), request.database);
-    cs.remove(QStringLiteral("User ID"));
-    cs.remove(QStringLiteral("Password"));
-    if (request.trusted) {
-        cs.remove(QStringLiteral("UID"));
-        cs.remove(QStringLiteral("PWD"));
-        cs.set(QStringLiteral("Trusted_Connection"), QStringLiteral("Yes"));
-    } else {
-        cs.remove(QStringLiteral("Trusted_Connection"));
-        cs.set(QStringLiteral("UID"), request.login);
-        cs.set(QStringLiteral("PWD"), request.password);
-    }
-    return cs.toString();
-}
-
 QVariant text(const QString& s) { return QVariant(s.isNull() ? QStringLiteral("") : s); }
 
 } // namespace
 
 std::uint32_t DisabledItemColor() { return 0xFFFF6464u; }
+
+QString LogOnConnectionText(const LogOnRequest& request, bool persistSecurityInfo) {
+    db::ServerLogOn logOn;
+    logOn.server = request.server;
+    logOn.database = request.database;
+    logOn.trusted = request.trusted;
+    logOn.login = request.login;
+    logOn.password = request.password;
+    logOn.persistSecurityInfo = persistSecurityInfo;
+    return db::ServerConnectionText(logOn);
+}
 
 db::ConnectionPtr mainConnection() {
     std::lock_guard lock(g_mutex);
@@ -86,17 +78,15 @@ void setMainConnection(db::ConnectionPtr connection) {
 
 bool OpenMainConnection(bool prompt, const QString& server, const QString& database) {
     return shown([&] {
-        const QString base = QStringLiteral("Driver={SQL Server};Server=%1;Database=%2;")
-                                 .arg(db::ConnectionString::quoteValue(server), db::ConnectionString::quoteValue(database));
-        QString text = base + QStringLiteral("Trusted_Connection=Yes");
+        LogOnRequest request;
+        request.server = server;
+        request.database = database;
+        request.trusted = true;
         if (prompt) {
-            LogOnRequest request;
-            request.server = server;
-            request.database = database;
+            request.trusted = false;
             askLogOn(request);
-            text = loggedOnText(base, request);
         }
-        setMainConnection(openConnection(text));
+        setMainConnection(openConnection(LogOnConnectionText(request, false)));
         return true;
     });
 }
@@ -114,12 +104,11 @@ QList<QPair<QString, QString>> connectionCacheEntries() {
 db::ConnectionPtr OpenServerConnectionWithLogin(const QString& serverName) {
     db::ConnectionPtr result;
     shown([&] {
-        const QString base = QStringLiteral("Driver={SQL Server};Server=%1;Persist Security Info=True;OLE DB Services=-4;")
-                                 .arg(db::ConnectionString::quoteValue(serverName));
         LogOnRequest request;
         request.server = serverName;
         askLogOn(request);
-        result = openConnection(loggedOnText(base, request));
+        // The text keeps the password, so that the connection cache can open it again.
+        result = openConnection(LogOnConnectionText(request, true));
         return true;
     });
     return result;

@@ -9,6 +9,7 @@
 // log-on fails there with a clear message.
 
 #include "platform/db/Connection.h"
+#include "platform/text/UserInterface.h"
 
 #include <QList>
 #include <QPair>
@@ -31,6 +32,11 @@ void setMainConnection(db::ConnectionPtr connection);
 // logs on as the operating-system user. Any failure is shown in a message box (description
 // alone, OK, default title) and gives false; the previous catalogue connection then stays.
 bool OpenMainConnection(bool prompt, const QString& server, const QString& database);
+
+// The connection text of a log-on (db::ServerConnectionText): the server and database asked
+// for, the operating-system user or the SQL login with its password; persistSecurityInfo keeps
+// the password in the opened connection's text (the connection cache needs it).
+QString LogOnConnectionText(const LogOnRequest& request, bool persistSecurityInfo);
 
 // Empties the connection cache to its one empty entry.
 void ResetConnectionCache();

@@ -32,17 +32,11 @@ int32_t ComputeCheckSum(const QString& text) {
 
 namespace {
 
-// Binary values enter the text as their bytes taken two at a time, low byte first, as one
-// UTF-16 character each (an odd last byte stands alone).
+// Binary values enter the text in hexadecimal ("0x" and two upper-case digits a byte), so
+// that every byte counts: taken as UTF-16 characters, bytes outside the ANSI code page would
+// all become the same question mark and a changed owner would keep the checksum.
 QString binaryAsText(const QByteArray& bytes) {
-    QString out;
-    out.reserve((bytes.size() + 1) / 2);
-    for (qsizetype i = 0; i < bytes.size(); i += 2) {
-        const uint8_t lo = static_cast<uint8_t>(bytes[i]);
-        const uint8_t hi = i + 1 < bytes.size() ? static_cast<uint8_t>(bytes[i + 1]) : 0;
-        out.append(QChar(static_cast<char16_t>(lo | (hi << 8))));
-    }
-    return out;
+    return QStringLiteral("0x") + QString::fromLatin1(bytes.toHex().toUpper());
 }
 
 } // namespace

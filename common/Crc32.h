@@ -20,7 +20,8 @@ public:
 int32_t ComputeCheckSum(const QString& text);
 
 // The checksum text of the current row of a recordset read with "select *": every column
-// but the one named exactly "CheckSum", in column order; NULL contributes nothing.
+// but the one named exactly "CheckSum", in column order; NULL contributes nothing; binary
+// columns enter as "0x" followed by their bytes in upper-case hexadecimal.
 QString RowCheckSumText(const db::Recordset& rs);
 // ComputeCheckSum(RowCheckSumText(rs)).
 int32_t RowCheckSum(const db::Recordset& rs);

@@ -1,6 +1,6 @@
 #include "common/DataSources.h"
 
-#include "platform/db/ConnectionString.h"
+#include "platform/db/ServerConnectionText.h"
 
 #include <QSettings>
 
@@ -18,16 +18,11 @@ QString RegistryDatabase()
 
 QString DataSourceConnectionText(const QString& server, const QString& database, bool trusted)
 {
-    db::ConnectionString cs;
-    cs.set(QStringLiteral("Driver"), QStringLiteral("{SQL Server}"));
-    cs.set(QStringLiteral("Server"), server);
-    cs.set(QStringLiteral("Persist Security Info"), QStringLiteral("false"));
-    cs.set(QStringLiteral("OLE DB Services"), QStringLiteral("-4"));
-    if (!database.isEmpty())
-        cs.set(QStringLiteral("Database"), database);
-    if (trusted)
-        cs.set(QStringLiteral("Trusted_Connection"), QStringLiteral("Yes"));
-    return cs.toString();
+    db::ServerLogOn logOn;
+    logOn.server = server;
+    logOn.database = database;
+    logOn.trusted = trusted;   // otherwise the login and password are given to open()
+    return db::ServerConnectionText(logOn);
 }
 
 } // namespace orra

@@ -10,10 +10,9 @@ namespace orra {
 // (setting "Main Settings/RegistryDatabase", environment ORRA_REGISTRY_DB; "mat" by default).
 QString RegistryDatabase();
 
-// The connection text of a data server: "Driver={SQL Server};Server=…;Persist Security
-// Info=false;OLE DB Services=-4", then Database when one is given and Trusted_Connection=Yes
-// for a trusted log-on. Every value is braced where it needs it, so that a ";" in a name
-// cannot add attributes.
+// The connection text of a data server (db::ServerConnectionText): the configured driver,
+// Server, Database when one is given, and Trusted_Connection=Yes for a trusted log-on (a SQL
+// login's name and password are given to Connection::open, never written into the text).
 QString DataSourceConnectionText(const QString& server, const QString& database, bool trusted);
 
 } // namespace orra

@@ -6,6 +6,7 @@
 #include "platform/text/Error.h"
 
 #include <QByteArray>
+#include <QLocale>
 #include <cstring>
 
 namespace orra {
@@ -28,7 +29,35 @@ bool enclosedBy(xml::Node include, long docID) {
     return false;
 }
 
+// Included text that one expansion may take in. Includes that each include the next several
+// times multiply (22 levels of two give four million copies); the bound stops such a tree
+// with a clear message long before memory runs out.
+struct ExpansionBudget {
+    qint64 used = 0;
+};
+
+void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDocID, ExpansionBudget* budget);
+
+void expand(const IncludeTextSource& source, xml::Node node, long rootDocID, ExpansionBudget& budget) {
+    if (!node) return;
+    // Filling an include changes only that include's children, so the walk may go on from
+    // each child to the sibling it had.
+    for (xml::Node c = node.first_child(), next; c; c = next) {
+        next = c.next_sibling();
+        if (!xml::isElement(c)) continue;
+        if (isInclude(c)) fillInclude(source, c, rootDocID, &budget);
+        if (c.first_child()) expand(source, c, rootDocID, budget);
+    }
+}
+
 } // namespace
+
+QString IncludeExpansionLimitMessage(long docID) {
+    return QStringLiteral("The included documents are too large: expanding them would exceed the limit of %1 "
+                          "characters of included text (reached at the included document %2)")
+        .arg(QLocale(QLocale::English).toString(kIncludeExpansionLimit))
+        .arg(docID);
+}
 
 QString RecursiveIncludeMessage() {
     return QStringLiteral("Could not include to current document\r\nbecause this will cause a recursive chain");
@@ -51,6 +80,12 @@ IncludeTextSource CatalogueIncludeSource(db::Connection* connection, const QStri
 }
 
 void IncludeDocument(const IncludeTextSource& source, xml::Node include, long rootDocID) {
+    fillInclude(source, include, rootDocID, nullptr);
+}
+
+namespace {
+
+void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDocID, ExpansionBudget* budget) {
     if (!include) return;
     const std::string incId = include.attribute("ID").value();
     const std::string docIdText = include.attribute("DocID").value();
@@ -68,6 +103,10 @@ void IncludeDocument(const IncludeTextSource& source, xml::Node include, long ro
         throw Error(-1, kSource, QStringLiteral("The included document %1 does not exist in the catalogue").arg(docID));
     if (stored.isNull)
         throw Error(-1, kSource, QStringLiteral("The included document %1 has no text").arg(docID));
+    if (budget) {
+        budget->used += stored.text.size();
+        if (budget->used > kIncludeExpansionLimit) throw Error(-1, kSource, IncludeExpansionLimitMessage(docID));
+    }
 
     // Parse first: a text that does not load leaves the include as it was.
     xml::ParseError error;
@@ -95,16 +134,11 @@ void IncludeDocument(const IncludeTextSource& source, xml::Node include, long ro
     detail::prefixDocument(root, incId + '|');
 }
 
+} // namespace
+
 void ExpandIncludes(const IncludeTextSource& source, xml::Node node, long rootDocID) {
-    if (!node) return;
-    // Filling an include changes only that include's children, so the walk may go on from
-    // each child to the sibling it had.
-    for (xml::Node c = node.first_child(), next; c; c = next) {
-        next = c.next_sibling();
-        if (!xml::isElement(c)) continue;
-        if (isInclude(c)) IncludeDocument(source, c, rootDocID);
-        if (c.first_child()) ExpandIncludes(source, c, rootDocID);
-    }
+    ExpansionBudget budget;
+    expand(source, node, rootDocID, budget);
 }
 
 void ExpandIncludes(db::Connection* connection, xml::Node node, long rootDocID, const QString& catalogueDatabase) {

@@ -27,6 +27,12 @@ namespace orra {
 // The recursion guard's message.
 QString RecursiveIncludeMessage();
 
+// The most characters of included text that one expansion (ExpandIncludes) takes in; more is
+// refused with orra::Error(-1, "IncludeDocument", IncludeExpansionLimitMessage(docID)), docID
+// being the document whose copy would pass the limit.
+inline constexpr qint64 kIncludeExpansionLimit = 32 * 1024 * 1024;
+QString IncludeExpansionLimitMessage(long docID);
+
 // What a source knows of one catalogue document's stored text (SQLtxt). A source may throw
 // orra::Error (provider failure).
 struct IncludedText {

@@ -1,5 +1,7 @@
 #include "common/SpreadsheetExport.h"
 
+#include "platform/db/Decimal.h"
+
 #include "platform/spreadsheet/Desktop.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
@@ -22,6 +24,9 @@ const QString kDateTime = QStringLiteral("dd.mm.yyyy hh:mm");
 const QString kMoney = QStringLiteral("#,##0.00");
 const QString kTime = QStringLiteral("hh:mm:ss");
 const QString kGeneral = QStringLiteral("General");
+
+// Longest name a sheet may have.
+constexpr int kMaxSheetNameLength = 31;
 
 // Widest text a number can show under "General" (Excel's 11 characters and a sign).
 constexpr int kGeneralNumberMaxWidth = 12;
@@ -120,8 +125,12 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
             ? SheetWriter::create(result.path)
             : SheetWriter::fromTemplate(result.path, options.templatePath, options.sheetName);
         Formats formats(*w);
+        result.sheets << w->sheetName();
         const int n = int(set->fields.size());
         w->setColumnCount(n);
+        // money and decimal values go in as the numbers they are, in their own digits
+        for (const db::FieldInfo& f : set->fields)
+            if (db::isExactType(f.type)) w->setShortestNumbers(true);
 
         std::vector<Column> columns(static_cast<size_t>(n));
         for (int c = 0; c < n; ++c) {
@@ -137,17 +146,34 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
             w->writeString(0, c, f.name);
             col.width = int(std::min<qsizetype>(f.name.size(), 255));
         }
+        auto writeHeader = [&] {
+            for (int c = 0; c < n; ++c) w->writeString(0, c, set->fields[size_t(c)].name);
+        };
 
         // From the current row; a recordset before its first row starts at the first.
         if (rs.isBOF() && !rs.isEOF()) rs.MoveFirst();
         const long first = rs.isEOF() ? set->rowCount() : rs.currentRow();
         const long available = set->rowCount() - first;
-        const long take = std::max(0L, std::min(available, options.maxRows));
+        const long perSheet = std::max(1L, options.maxRows);
+        long take = std::max(0L, available);
         const QVariant* values = set->values.data();
+        // Rows beyond what a sheet holds continue on further sheets of the workbook, named
+        // after the first and numbered.
+        const QString firstSheet = w->sheetName();
 
         for (long r = 0; r < take; ++r) {
+            if (r > 0 && r % perSheet == 0) {
+                const QString suffix = QStringLiteral(" (%1)").arg(r / perSheet + 1);
+                const QString name = firstSheet.left(kMaxSheetNameLength - int(suffix.size())) + suffix;
+                if (!w->addSheet(name)) {
+                    take = r;
+                    break;
+                }
+                result.sheets << name;
+                writeHeader();
+            }
             const QVariant* row = values + size_t(first + r) * size_t(n);
-            const int sheetRow = int(r + 1);
+            const int sheetRow = int(r % perSheet + 1);
             for (int c = 0; c < n; ++c) {
                 const QVariant& v = row[c];
                 if (!v.isValid()) continue;   // NULL: an empty cell
@@ -162,7 +188,7 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
                     const bool b = v.toBool();
                     w->writeBoolean(sheetRow, c, b, col.format);
                     col.width = std::max(col.width, b ? 4 : 5);
-                } else if (isNumberType(type)) {
+                } else if (isNumberType(type) || type == db::decimalMetaTypeId()) {
                     const double d = v.toDouble();
                     if (!std::isfinite(d)) {
                         w->writeString(sheetRow, c, db::Recordset::valueText(v, set->fields[size_t(c)].type), col.format);
@@ -226,6 +252,12 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
     }
 
     QStringList warnings;
+    if (result.sheets.size() > 1)
+        warnings << QStringLiteral("The result has %1 rows, more than a sheet holds (%2): they continue on the sheets %3 "
+                                   "of the same workbook.")
+                        .arg(result.rowsWritten)
+                        .arg(options.maxRows)
+                        .arg(QStringLiteral("\"") + result.sheets.mid(1).join(QStringLiteral("\", \"")) + u'"');
     if (result.rowsLeft > 0)
         warnings << QStringLiteral("The sheet holds %1 rows of data: the last %2 rows of the result were not exported.")
                         .arg(options.maxRows).arg(result.rowsLeft);

@@ -4,7 +4,7 @@
 // recordset's current one, cells of their true type (numbers as numbers, dates as dates,
 // NULL as an empty cell), and, for the designer's and the launcher's export, number formats
 // by field type and column widths fitted to the content. The workbook is written to the
-// export folder (ORRA_EXPORT_DIR, else the temporary folder) under a new name and shown with
+// export folder (ORRA_EXPORT_DIR, else the user's own state folder) under a new name and shown with
 // the desktop's default application when a display is present and ORRA_NO_OPEN is not set.
 // The script bridge's ExportExcel is the same export without formats and widths.
 //
@@ -14,6 +14,7 @@
 #include "platform/spreadsheet/SheetWriter.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace orra {
 
@@ -23,14 +24,16 @@ struct ExportOptions {
     bool formatColumns = true;    // number formats by field type and fitted column widths
     bool open = true;             // show the workbook when the desktop allows it
     QString path;                 // where to write; empty: a new file in the export folder
-    // Data rows the sheet takes: everything below the header row.
+    // Data rows a sheet takes: everything below the header row. More rows continue on
+    // further sheets named after the first ("Sheet1 (2)", …), each with the header row again.
     long maxRows = spreadsheet::kMaxRows - 1;
 };
 
 struct ExportResult {
     QString path;          // the written workbook
-    long rowsWritten = 0;  // data rows in the sheet
-    long rowsLeft = 0;     // rows of the recordset that did not fit into the sheet
+    long rowsWritten = 0;  // data rows in the workbook
+    QStringList sheets;    // the sheets written: the first, then those the rows continued on
+    long rowsLeft = 0;     // rows of the recordset that did not fit into the workbook
     int textsCut = 0;      // texts longer than a cell holds, cut to its limit
     bool opened = false;   // handed to the desktop's application
     QString warning;       // what did not go into the sheet; empty when everything did

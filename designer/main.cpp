@@ -2,6 +2,9 @@
 // the application, installs the desktop's user interface, registers the windows of the
 // libraries above the shell, and runs the event loop while the main window lives.
 
+#include "designer/catalogue/frmpbOrra.h"
+#include "designer/editor/frmOrraDevelopment.h"
+#include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/Startup.h"
 #include "platform/widgets/QtUserInterface.h"
@@ -21,6 +24,9 @@ int main(int argc, char* argv[])
     // Creators of the panes, document windows and dialogs of the catalogue and editor
     // libraries are registered here (morvane::setPaneCreator, setDocumentWindowCreator,
     // setDialogCreator) before the main window loads.
+    morvane::RegisterCataloguePane();
+    morvane::frmOrraDevelopment::registerWindow();
+    morvane::frmtvDocument::registerPane();
 
     const int status = morvane::Main(QApplication::arguments().mid(1));
     const int result = status == 0 ? app.exec() : status;

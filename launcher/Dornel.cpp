@@ -3,7 +3,7 @@
 #include "common/SpreadsheetExport.h"
 #include "launcher/CommandLine.h"
 #include "launcher/DataSource.h"
-#include "platform/db/ConnectionString.h"
+#include "platform/db/ServerConnectionText.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 #include "runtime/DocOrra.h"
@@ -11,9 +11,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orra::launcher {
 
@@ -25,23 +29,34 @@ struct Failure {
     ExitStatus status;
 };
 
-QString catalogueConnectionText(const Options& o) {
-    db::ConnectionString cs;
-    cs.set(QStringLiteral("Driver"), QStringLiteral("{SQL Server}"));
-    cs.set(QStringLiteral("Server"), o.server);
-    cs.set(QStringLiteral("Database"), o.db);
-    if (!o.userid.isEmpty()) {
-        cs.set(QStringLiteral("User ID"), o.userid);
-        cs.set(QStringLiteral("Password"), o.pwd);
-    } else {
-        cs.set(QStringLiteral("Trusted_Connection"), QStringLiteral("Yes"));
+// Opens the log for writing from its start. The file is never reached through a symbolic
+// link, and a file that is not this user's own plain file (a link planted in a shared folder)
+// is left alone.
+int openLogFile(const QString& path) {
+    const QString dir = QFileInfo(path).absolutePath();
+    if (!QFileInfo(dir).isDir()) {
+        if (!QDir().mkpath(dir)) return -1;
+        ::chmod(QFile::encodeName(dir).constData(), 0700);
     }
-    return cs.toString();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1 ||
+        ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 bool writeLog(const Error& e) {
-    QFile file(LogFilePath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
+    const int fd = openLogFile(LogFilePath());
+    if (fd < 0) return false;
+    QFile file;
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Text, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
     QTextStream out(&file);
     out << "Number:" << e.number() << '\n' << "Source:" << e.source() << '\n' << "Description:" << e.description() << '\n';
     return out.status() == QTextStream::Ok && file.flush();
@@ -69,7 +84,7 @@ template <class F> auto stage(ExitStatus status, F&& f) -> decltype(f()) {
 int runDocument(const Options& o) {
     auto catalogue = std::make_shared<db::Connection>();
     stage(ExitConnectionFailed, [&] {
-        catalogue->open(catalogueConnectionText(o));
+        catalogue->open(CatalogueConnectionText(o.server, o.db, o.userid, o.pwd));
         catalogue->setCommandTimeout(0);
     });
     const long id = stage(ExitFailed, [&] { return ResolveDocumentID(*catalogue, o.docid); });
@@ -126,7 +141,7 @@ int runDocument(const Options& o) {
             const ExportResult result = ExportRecordsetToExcel(*rs);
             std::printf("%s\n", qUtf8Printable(result.path));
             std::fflush(stdout);
-            if (!result.warning.isEmpty()) std::fprintf(stderr, "dornel: %s\n", qUtf8Printable(result.warning));
+            // A warning of the export has been shown (headless: on standard error) by the export.
             rs->close();
         });
     }
@@ -136,10 +151,28 @@ int runDocument(const Options& o) {
 
 } // namespace
 
-QString LogFilePath() {
+QString CatalogueConnectionText(const QString& server, const QString& db, const QString& userid,
+                                const QString& pwd) {
+    db::ServerLogOn logOn;
+    logOn.server = server;
+    logOn.database = db;
+    logOn.trusted = userid.isEmpty();
+    logOn.login = userid;
+    logOn.password = pwd;
+    return db::ServerConnectionText(logOn);
+}
+
+QString LogDirectory() {
     QString dir = qEnvironmentVariable("ORRA_LOG_DIR");
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    return QDir(dir).filePath(QStringLiteral("Dornelerr.txt"));
+    if (!dir.isEmpty()) return dir;
+    // The user's own state folder, never a folder that other accounts write to.
+    dir = qEnvironmentVariable("XDG_STATE_HOME");
+    if (dir.isEmpty() || QDir::isRelativePath(dir)) dir = QDir::homePath() + QStringLiteral("/.local/state");
+    return dir + QStringLiteral("/orra");
+}
+
+QString LogFilePath() {
+    return QDir(LogDirectory()).filePath(QStringLiteral("Dornelerr.txt"));
 }
 
 int RunLauncher(const QString& commandLine) {

@@ -21,7 +21,15 @@ enum ExitStatus : int {
 // box (only when a person can answer).
 int RunLauncher(const QString& commandLine);
 
-// Where the log file goes: ORRA_LOG_DIR, or the temporary folder.
+// The catalogue connection text of the options server, db, userid and pwd: a trusted log-on
+// without userid, the SQL login userid with its password otherwise.
+QString CatalogueConnectionText(const QString& server, const QString& db, const QString& userid,
+                                const QString& pwd);
+
+// Where the log file goes: ORRA_LOG_DIR, else the user's own $XDG_STATE_HOME/orra (by default
+// ~/.local/state/orra), made for the user alone when missing.
+QString LogDirectory();
+// The log file in LogDirectory().
 QString LogFilePath();
 
 } // namespace orra::launcher

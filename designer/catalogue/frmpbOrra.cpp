@@ -6,6 +6,7 @@
 #include "common/RecordsetOpener.h"
 #include "designer/catalogue/CatalogueImages.h"
 #include "designer/shell/DesignerFactories.h"
+#include "designer/shell/frmMDIMain.h"
 #include "designer/shell/mdMain.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
@@ -84,7 +85,8 @@ frmpbOrra::frmpbOrra(QWidget* parent) : QWidget(parent), m_images(CatalogueImage
         tree->viewport()->installEventFilter(this);
         tree->installEventFilter(this);
     }
-    m_tvOrra->setAcceptDrops(true);
+    // Drags arrive at the viewport, where the pane's filter reads them.
+    m_tvOrra->viewport()->setAcceptDrops(true);
     m_tabOrra->addTab(m_tvOrra, m_images.icon(QStringLiteral("Document")), QStringLiteral("Documents"));
     m_tabOrra->addTab(m_tvRepository, m_images.icon(QStringLiteral("Repository")), QStringLiteral("Repository"));
     auto* layout = new QVBoxLayout(this);
@@ -105,6 +107,15 @@ frmpbOrra::~frmpbOrra() = default;
 
 void frmpbOrra::buildPopupMenu()
 {
+    if (frmMDIMain* mainWindow = frmMDIMain::instance(); mainWindow && mainWindow->menu(QStringLiteral("mnuPopuptvOrra"))) {
+        // The main window's items without a handler say that they are not available yet.
+        QPointer<frmpbOrra> self(this);
+        mainWindow->setCommandHandler(QStringLiteral("mnuPopuptvOrraRefresh"), [self] {
+            if (self)
+                self->refreshSelectedCategory();
+        });
+        return;
+    }
     m_popup = new QMenu(QStringLiteral("PopUptvOrra"), this);
     m_popup->setObjectName(QStringLiteral("mnuPopuptvOrra"));
     auto item = [this](const char* name, const QString& caption) {
@@ -113,39 +124,66 @@ void frmpbOrra::buildPopupMenu()
         return a;
     };
     auto divider = [this](const char* name) { m_popup->addSeparator()->setObjectName(QString::fromLatin1(name)); };
-    m_actProperties = item("mnuPopuptvOrraProperties", QStringLiteral("Proper&ties"));
-    m_actPermissions = item("mnuPopuptvOrraManagePermissions", QStringLiteral("Manage &Permissions"));
-    m_actSchemas = item("mnuPopuptvOrraManageSchemas", QStringLiteral("Manage &Schemas"));
+    QList<QAction*> later;
+    later << item("mnuPopuptvOrraProperties", QStringLiteral("Proper&ties"));
+    later << item("mnuPopuptvOrraManagePermissions", QStringLiteral("Manage &Permissions"));
+    later << item("mnuPopuptvOrraManageSchemas", QStringLiteral("Manage &Schemas"));
     divider("mnuPopupTVOrraDivider0");
-    m_actExecute = item("mnuPopuptvOrraExecute", QStringLiteral("&Execute"));
+    later << item("mnuPopuptvOrraExecute", QStringLiteral("&Execute"));
     divider("mnuPopupTVOrraDivider1");
-    m_actDependencies = item("mnuPopuptvOrraDependencies", QStringLiteral("&Dependencies"));
-    m_actRefresh = item("mnuPopuptvOrraRefresh", QStringLiteral("&Refresh"));
+    later << item("mnuPopuptvOrraDependencies", QStringLiteral("&Dependencies"));
+    QAction* refresh = item("mnuPopuptvOrraRefresh", QStringLiteral("&Refresh"));
 
     // Commands that this version does not have yet say so instead of doing nothing.
-    for (QAction* a : {m_actProperties, m_actPermissions, m_actSchemas, m_actExecute, m_actDependencies})
+    for (QAction* a : later)
         connect(a, &QAction::triggered, this, [this, a] { notYetAvailable(withoutAccelerator(a->text())); });
-    connect(m_actRefresh, &QAction::triggered, this, [this] {
-        if (QTreeWidgetItem* node = m_tvOrra->currentItem())
-            RefreshCategoryNode(KeyedTree::key(node));
-    });
+    connect(refresh, &QAction::triggered, this, &frmpbOrra::refreshSelectedCategory);
+}
+
+QMenu* frmpbOrra::mnuPopuptvOrra() const
+{
+    if (m_popup)
+        return m_popup;
+    frmMDIMain* mainWindow = frmMDIMain::instance();
+    return mainWindow ? mainWindow->menu(QStringLiteral("mnuPopuptvOrra")) : nullptr;
+}
+
+QAction* frmpbOrra::popupItem(const QString& name) const
+{
+    if (QMenu* menu = mnuPopuptvOrra())
+        for (QAction* a : menu->actions())
+            if (a->objectName() == name)
+                return a;
+    return nullptr;
+}
+
+void frmpbOrra::refreshSelectedCategory()
+{
+    if (QTreeWidgetItem* node = m_tvOrra->currentItem())
+        RefreshCategoryNode(KeyedTree::key(node));
 }
 
 void frmpbOrra::notYetAvailable(const QString& command)
 {
-    orra::userInterface().messageBox(
-        QStringLiteral("The command \"%1\" is not yet available in this version of Morvane.").arg(command),
-        orra::vbOKOnly | orra::vbExclamation);
+    orra::userInterface().messageBox(QStringLiteral("The command \"%1\" is not available yet.").arg(command),
+                                     orra::vbOKOnly | orra::vbExclamation);
 }
 
 void frmpbOrra::showPopupFor(QTreeWidgetItem* node, const QPoint& globalPos)
 {
+    QMenu* menu = mnuPopuptvOrra();
+    if (!menu)
+        return;
     const bool category = KeyedTree::key(node).startsWith(QLatin1Char('C'));
-    m_actSchemas->setEnabled(!category);
-    m_actExecute->setEnabled(!category);
-    m_actDependencies->setEnabled(!category);
-    m_actRefresh->setEnabled(category);
-    m_popup->popup(globalPos);
+    auto enable = [this](const char* name, bool on) {
+        if (QAction* a = popupItem(QString::fromLatin1(name)))
+            a->setEnabled(on);
+    };
+    enable("mnuPopuptvOrraManageSchemas", !category);
+    enable("mnuPopuptvOrraExecute", !category);
+    enable("mnuPopuptvOrraDependencies", !category);
+    enable("mnuPopuptvOrraRefresh", category);
+    menu->popup(globalPos);
 }
 
 // --- Fills ----------------------------------------------------------------------------------
@@ -169,7 +207,7 @@ void frmpbOrra::UpdateTvRepository()
         m_dragNode = nullptr;
     m_tvRepository->clear();
     try {
-        const QString db = CatalogueDatabaseName();
+        const QString db = CatalogueDatabase();
         KeyedTree::BulkAdd bulk(*m_tvRepository);
         orra::db::RecordsetPtr rs = listing(QStringLiteral("select distinct Tag from %1..tbOrraRepository").arg(db));
         QHash<QString, QString> groupOfFolded;   // the group key of each tag in lower case
@@ -210,7 +248,7 @@ void frmpbOrra::FillCategoryChildren(long categoryId)
 {
     orra::db::RecordsetPtr rs = listing(QStringLiteral("select ID,Name,coalesce(Disabled,0) Disabled from %1..tbOrraCategory"
                                                        " where [Type]='T' and ParentID=%2 order by Name")
-                                            .arg(CatalogueDatabaseName())
+                                            .arg(CatalogueDatabase())
                                             .arg(categoryId));
     const QString parentKey = QLatin1Char('C') + QString::number(categoryId);
     for (; rs->isOpen() && !rs->isEOF(); rs->MoveNext()) {
@@ -228,7 +266,7 @@ void frmpbOrra::FillCategoryDocuments(long categoryId)
 {
     orra::db::RecordsetPtr rs = listing(QStringLiteral("select ID,Name,coalesce(Disabled,0) Disabled from %1..tbOrraSQL"
                                                        " where [Type]='T' and CategoryID=%2 order by Name")
-                                            .arg(CatalogueDatabaseName())
+                                            .arg(CatalogueDatabase())
                                             .arg(categoryId));
     const QString parentKey = QLatin1Char('C') + QString::number(categoryId);
     for (; rs->isOpen() && !rs->isEOF(); rs->MoveNext()) {
@@ -270,6 +308,8 @@ void frmpbOrra::NodeClick(QTreeWidgetItem* node)
     const QString text = key.startsWith(QLatin1Char('T')) ? QStringLiteral("ID:") + KeyedTree::tag(node).toString()
                                                          : QString();
     m_idPanelText = text;
+    if (frmMDIMain* mainWindow = frmMDIMain::instance())
+        mainWindow->setPanelText(QStringLiteral("ID"), text);
     emit idPanelTextChanged(text);
 }
 
@@ -311,11 +351,16 @@ bool frmpbOrra::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
 
     if (watched == tree) {
-        // Enter on a document of tvOrra opens it.
-        if (tree == m_tvOrra && event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyPress) {
             const int k = static_cast<QKeyEvent*>(event)->key();
-            if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+            // Enter on a document of tvOrra opens it.
+            if (tree == m_tvOrra && (k == Qt::Key_Return || k == Qt::Key_Enter)) {
                 OpenNode(m_tvOrra->currentItem());
+                return true;
+            }
+            // Renaming in the trees comes with a later version; the key says so.
+            if (k == Qt::Key_F2 && tree->currentItem()) {
+                notYetAvailable(QStringLiteral("Rename"));
                 return true;
             }
         }

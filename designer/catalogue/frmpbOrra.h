@@ -34,7 +34,11 @@ public:
     orra::KeyedTree* tvRepository() const { return m_tvRepository; }
     QTabWidget* tabOrra() const { return m_tabOrra; }
     const orra::ImageList& ImgListTv() const { return m_images; }
-    QMenu* mnuPopuptvOrra() const { return m_popup; }
+    // The pop-up menu of tvOrra: the main window's when there is one (frmMDIMain owns it and
+    // calls the handlers the pane registers), else the pane's own.
+    QMenu* mnuPopuptvOrra() const;
+    // An item of that pop-up by name ("mnuPopuptvOrraRefresh", …); null when unknown.
+    QAction* popupItem(const QString& name) const;
 
     // The node under the pointer at the last left-button press without Shift, Ctrl or Alt in
     // either tree, until the button is released; null otherwise.
@@ -87,6 +91,7 @@ protected:
 
 private:
     void buildPopupMenu();
+    void refreshSelectedCategory();
     void showPopupFor(QTreeWidgetItem* node, const QPoint& globalPos);
     void notYetAvailable(const QString& command);
     void addCatalogueNode(const QString& parentKey, QChar kind, long id, const QString& name, bool disabled);
@@ -98,13 +103,7 @@ private:
     QTabWidget* m_tabOrra = nullptr;
     orra::KeyedTree* m_tvOrra = nullptr;
     orra::KeyedTree* m_tvRepository = nullptr;
-    QMenu* m_popup = nullptr;
-    QAction* m_actProperties = nullptr;
-    QAction* m_actPermissions = nullptr;
-    QAction* m_actSchemas = nullptr;
-    QAction* m_actExecute = nullptr;
-    QAction* m_actDependencies = nullptr;
-    QAction* m_actRefresh = nullptr;
+    QMenu* m_popup = nullptr;   // the pane's own, when no main window holds one
 
     QTreeWidgetItem* m_dragNode = nullptr;
     QPoint m_dragStart{-1, -1};

@@ -137,10 +137,32 @@ QIcon nodeIcon(const QString& image, const QString& selectedImage)
 
 DocumentNode::DocumentNode(const TreeNodeSpec& spec, int record)
     : QTreeWidgetItem(Type), key(spec.key), tag(spec.tag), image(spec.image), selectedImage(spec.selectedImage),
-      record(record)
+      record(record), m_text(spec.text), m_icon(nodeIcon(spec.image, spec.selectedImage))
 {
-    setText(0, spec.text);
-    setIcon(0, nodeIcon(spec.image, spec.selectedImage));
+}
+
+QVariant DocumentNode::data(int column, int role) const
+{
+    if (column == 0) {
+        if (role == Qt::DisplayRole || role == Qt::EditRole) return m_text;
+        if (role == Qt::DecorationRole) return m_icon;
+    }
+    return QTreeWidgetItem::data(column, role);
+}
+
+void DocumentNode::setData(int column, int role, const QVariant& value)
+{
+    if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole)) {
+        m_text = value.toString();
+        emitDataChanged();
+        return;
+    }
+    if (column == 0 && role == Qt::DecorationRole) {
+        m_icon = value.value<QIcon>();
+        emitDataChanged();
+        return;
+    }
+    QTreeWidgetItem::setData(column, role, value);
 }
 
 DocumentTree::DocumentTree(QWidget* parent) : QTreeWidget(parent)
@@ -235,6 +257,12 @@ void DocumentTree::buildAllNodes()
 {
     for (int r = 0; r < int(m_records.size()); ++r)
         if (m_index.value(m_records[size_t(r)].spec.key, -1) == r && m_records[size_t(r)].item) buildChildren(r);
+}
+
+void DocumentTree::expandNode(QTreeWidgetItem* item)
+{
+    if (const DocumentNode* n = asNode(item)) buildChildren(n->record);
+    if (item) item->setExpanded(true);
 }
 
 void DocumentTree::clearNodes()

@@ -26,6 +26,14 @@ public:
     DocumentNode(const TreeNodeSpec& spec, int record);
     QString key, tag, image, selectedImage;
     int record;
+
+    // The text and icon live in the node itself (no per-node data entries to make).
+    QVariant data(int column, int role) const override;
+    void setData(int column, int role, const QVariant& value) override;
+
+private:
+    QString m_text;
+    QIcon m_icon;
 };
 
 // The tree knows every node from the moment it is added, but makes the view's item of a node
@@ -62,6 +70,9 @@ public:
     int nodeCount() const { return int(m_index.size()); }
     // Makes the items of every node (for walks over the whole tree).
     void buildAllNodes();
+    // Expands a node, making its children's items first (also while the tree's signals are
+    // blocked, when the view's expansion notice does not come).
+    void expandNode(QTreeWidgetItem* item);
 
     static const DocumentNode* asNode(const QTreeWidgetItem* item)
     {

@@ -1,9 +1,9 @@
 #pragma once
-// The editor's calls into the designer's main window (frmMDIMain) and its active child
-// window. They go by name, as the designer's windows call one another: a member, menu item or
-// toolbar button that the main window does not have is an error (orra::Error 438, "Object
-// doesn't support this property or method"), never a silent no-op. Without a main window (an
-// editor window shown on its own) there is nothing to switch and the calls do nothing.
+// The editor's calls into the designer's main window (frmMDIMain): the document commands,
+// menus, toolbar buttons and status panels it switches, and the main window's active child
+// window. A menu item or toolbar button that the main window does not have is an error
+// (orra::Error), never a silent no-op. Without a main window (an editor window shown on its
+// own) there is nothing to switch and the calls do nothing.
 
 #include <QString>
 
@@ -13,9 +13,9 @@ class QWidget;
 
 namespace morvane {
 
-// The designer's main window: the top-level widget named "frmMDIMain", or null.
-QWidget* findMainWindow();
-// The widget of the main window's active MDI child window, or null.
+class frmMDIMain;
+
+// The widget of the main window's active child window, or null.
 QWidget* activeChildWindow();
 
 // The error of a call by name that found no such member.
@@ -23,7 +23,7 @@ QWidget* activeChildWindow();
 
 class MainWindowLink {
 public:
-    MainWindowLink() : m_main(findMainWindow()) {}
+    MainWindowLink();
     bool present() const { return m_main != nullptr; }
 
     void SetDebugButtons(bool running);
@@ -33,13 +33,14 @@ public:
     void SetToolbarButtonValue(const QString& key, int value);
     void SetMenuEnabled(const QString& name, bool enabled);
     void SetMenuChecked(const QString& name, bool checked);
+    void SetPanelText(const QString& key, const QString& text);
     // Selects the node of the catalogue tree tvOrra with that key, when the tree holds it.
     void SelectCatalogueNode(const QString& key);
     // The main window's Document menu mnuDoc (null without a main window).
     QMenu* DocumentMenu() const;
 
 private:
-    QWidget* m_main;
+    frmMDIMain* m_main;
 };
 
 } // namespace morvane

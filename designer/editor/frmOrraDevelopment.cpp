@@ -1,5 +1,6 @@
 #include "designer/editor/frmOrraDevelopment.h"
 
+#include "common/Connections.h"
 #include "common/IncludeExpansion.h"
 #include "common/Permissions.h"
 #include "common/QueryDocument.h"
@@ -7,6 +8,8 @@
 #include "designer/editor/MainWindowLink.h"
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
+#include "designer/shell/DesignerState.h"
+#include "designer/shell/mdMain.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 
@@ -18,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -86,6 +90,12 @@ void frmOrraDevelopment::registerWindow()
     setDocumentWindowCreator([](QWidget* parent) -> QWidget* { return new frmOrraDevelopment(parent); });
 }
 
+// The designed size of the window (11,400 x 8,100 twips).
+QSize frmOrraDevelopment::sizeHint() const
+{
+    return {twips(11400), twips(8100)};
+}
+
 int frmOrraDevelopment::twips(int value) const
 {
     return value * logicalDpiY() / 1440;
@@ -103,6 +113,8 @@ void frmOrraDevelopment::buildLayout()
     m_splitter->setObjectName(QStringLiteral("splitter"));
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setHandleWidth(qMax(3, twips(45)));
+    // The bar moves alone while it is dragged; the panes follow when it is let go.
+    m_splitter->setOpaqueResize(false);
     outer->addWidget(m_splitter);
 
     m_framesHost = new QWidget(m_splitter);
@@ -126,10 +138,12 @@ void frmOrraDevelopment::buildLayout()
     // The result pane: its tabs are made when it is first needed.
     m_dbgTab = new QTabWidget(m_splitter);
     m_dbgTab->setObjectName(QStringLiteral("dbgTab"));
+    m_dbgTab->setAccessibleName(QStringLiteral("Result pane"));
     m_dbgTab->setMinimumHeight(twips(500));
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->handle(1)->setObjectName(QStringLiteral("imgSplitterYatay"));
+    m_splitter->handle(1)->setAccessibleName(QStringLiteral("Result pane splitter"));
     connect(m_splitter, &QSplitter::splitterMoved, this, [this](int pos, int) {
         m_resultPaneTop = m_splitter->mapTo(this, QPoint(0, pos)).y();
     });
@@ -213,14 +227,24 @@ void frmOrraDevelopment::buildParameterPane(QFrame* f)
     m_txtparamCaption->setObjectName(QStringLiteral("txtparamCaption"));
     m_txtparamCaption->setAccessibleName(QStringLiteral("Caption"));
     m_cbparamType = comboBox("cbparamType", QStringLiteral("Type"), false, f);
+    m_cbparamType->setFixedWidth(twips(1035));
     m_cbparamBehaviour = comboBox("cbparamBehaviour", QStringLiteral("Behaviour"), false, f);
+    m_cbparamBehaviour->setFixedWidth(twips(1335));
+    // The top row as designed: Caption, Type and Behaviour side by side at their widths.
+    m_txtparamCaption->setFixedWidth(twips(1695));
     auto* top = new QHBoxLayout;
-    top->addWidget(m_txtparamCaption, 1);
+    top->setSpacing(twips(60));
+    top->addWidget(m_txtparamCaption);
+    top->addSpacing(twips(105));
     top->addWidget(label(QStringLiteral("Type"), "lbType", f));
     top->addWidget(m_cbparamType);
+    top->addSpacing(twips(105));
     top->addWidget(label(QStringLiteral("Behaviour"), "lbBehaviour", f));
     top->addWidget(m_cbparamBehaviour);
+    top->addStretch(1);
     g->addWidget(label(QStringLiteral("Caption"), "lbCaption", f), 0, 0);
+    // The labels' column: the editors begin 780 twips from the pane's edge.
+    g->setColumnMinimumWidth(0, twips(720));
     g->addLayout(top, 0, 1);
 
     // Default Value takes the height the rows anchored to the bottom leave.
@@ -247,9 +271,12 @@ void frmOrraDevelopment::buildParameterPane(QFrame* f)
     m_txtparamReturnCol = new QLineEdit(f);
     m_txtparamReturnCol->setObjectName(QStringLiteral("txtparamReturnCol"));
     m_txtparamReturnCol->setAccessibleName(QStringLiteral("Return Column"));
+    m_txtparamReturnCol->setFixedWidth(twips(2355));
     m_cbparamSelectionType = comboBox("cbparamSelectionType", QStringLiteral("Selection Type"), false, f);
+    m_cbparamSelectionType->setFixedWidth(twips(1155));
     auto* row = new QHBoxLayout;
-    row->addWidget(m_txtparamReturnCol, 1);
+    row->addWidget(m_txtparamReturnCol);
+    row->addStretch(1);
     row->addWidget(label(QStringLiteral("Selection Type"), "lbSelectionType", f));
     row->addWidget(m_cbparamSelectionType);
     auto* lbReturnCol = label(QStringLiteral("Return Column"), "lbReturnCol", f);
@@ -295,7 +322,7 @@ void frmOrraDevelopment::buildScriptPane(QFrame* f)
     l->setSpacing(twips(100));
     auto* top = new QHBoxLayout;
     auto* lb = label(QStringLiteral("Language"), "lbScriptLang", f);
-    lb->setFixedWidth(twips(855));
+    lb->setMinimumWidth(twips(855));
     top->addWidget(lb);
     m_cbScriptLang = comboBox("cbScriptLang", QStringLiteral("Language"), false, f);
     m_cbScriptLang->setFixedWidth(twips(2715));
@@ -358,8 +385,7 @@ void frmOrraDevelopment::SetEditable(int pane, bool editable)
 
 orra::db::Connection* frmOrraDevelopment::catalogue() const
 {
-    const auto& s = editorServices();
-    orra::db::Connection* c = s.catalogueConnection ? s.catalogueConnection() : nullptr;
+    orra::db::Connection* c = orra::mainConnection().get();
     if (!c)
         throw orra::Error(91, QStringLiteral("frmOrraDevelopment"),
                           QStringLiteral("Object variable or With block variable not set"));
@@ -368,8 +394,7 @@ orra::db::Connection* frmOrraDevelopment::catalogue() const
 
 QString frmOrraDevelopment::catalogueDatabase() const
 {
-    const auto& s = editorServices();
-    return s.catalogueDatabase ? s.catalogueDatabase() : QString();
+    return catalogueDatabaseName();
 }
 
 void frmOrraDevelopment::showError(const QString& description) const
@@ -414,6 +439,8 @@ bool frmOrraDevelopment::LoadDocument()
             Save();
         } else {
             orra::ExpandIncludes(con, fresh->documentElement(), m_docID, database);
+            // Nothing of the old document stays current; the tree's rebuild selects anew.
+            m_currentElement = xml::Node();
             m_document = std::move(fresh);
         }
         return true;
@@ -471,7 +498,7 @@ void frmOrraDevelopment::PopulateTree()
     m_tree->setCurrentItem(rootNode);
     m_tree->setUpdatesEnabled(true);
     tvDocument_NodeClick(rootNode);
-    rootNode->setExpanded(true);
+    m_tree->expandNode(rootNode);
 }
 
 bool frmOrraDevelopment::Save()
@@ -563,6 +590,7 @@ void frmOrraDevelopment::ReLoad()
 void frmOrraDevelopment::tvDocument_NodeClick(QTreeWidgetItem* node)
 {
     if (!node || !m_document) return;
+    MainWindowLink().SetPanelText(QStringLiteral("ID"), QStringLiteral("ID:") + DocumentTree::key(node));
     const QString tag = DocumentTree::tag(node);
     struct Rule { const char* tag; int pane; bool editable; int context; }; // context 0 node, 1 parent, 2 container
     static const Rule rules[] = {
@@ -667,14 +695,27 @@ void frmOrraDevelopment::watchSubWindow()
     auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
     if (!sub || sub->property("frmOrraDevelopmentWatched").toBool()) return;
     sub->setProperty("frmOrraDevelopmentWatched", true);
-    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates, Qt::WindowStates now) {
+    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this, sub](Qt::WindowStates, Qt::WindowStates now) {
         if (!m_loaded || m_unloaded) return;
-        const bool active = now & Qt::WindowActive;
         try {
-            if (active && !m_active)
+            if (now & Qt::WindowActive) {
+                if (m_active) return;
+                // The window that was active goes first, so that its deactivation never
+                // undoes what this activation switches on.
+                if (QMdiArea* area = sub->mdiArea()) {
+                    for (QMdiSubWindow* other : area->subWindowList()) {
+                        auto* editor = qobject_cast<frmOrraDevelopment*>(other->widget());
+                        if (editor && editor != this && editor->m_active && !editor->m_unloaded)
+                            editor->Form_Deactivate();
+                    }
+                }
                 Form_Activate();
-            else if (!active && m_active)
+            } else if (m_active) {
+                // The program losing the focus (another program, a dialog) leaves this window
+                // the current child: that is no switch between document windows.
+                if (sub->mdiArea() && sub->mdiArea()->currentSubWindow() == sub) return;
                 Form_Deactivate();
+            }
         } catch (const orra::Error& e) {
             showError(e.description());
         }
@@ -728,11 +769,12 @@ bool frmOrraDevelopment::Form_QueryUnload()
 
 void frmOrraDevelopment::closeEvent(QCloseEvent* event)
 {
-    if (m_unloaded) {
+    // A window that never loaded (or has unloaded already) has nothing to ask or release.
+    if (m_unloaded || !m_loaded) {
         event->accept();
         return;
     }
-    if (m_loaded && !Form_QueryUnload()) {
+    if (!Form_QueryUnload()) {
         event->ignore();
         return;
     }
@@ -752,13 +794,10 @@ void frmOrraDevelopment::Form_Unload()
     if (m_tree) frmtvDocument::instance()->UnloadtvDocument(m_tree);
     m_tree = nullptr;
     // The lock is released whatever happened before.
-    const auto& s = editorServices();
-    if (s.unlockDocument) {
-        try {
-            s.unlockDocument(m_docID);
-        } catch (const orra::Error& e) {
-            showError(e.description());
-        }
+    try {
+        UnlockDocument(m_docID);
+    } catch (const orra::Error& e) {
+        showError(e.description());
     }
 }
 
@@ -770,8 +809,7 @@ void frmOrraDevelopment::ApplySettings()
     const bool changed = m_documentChanged;
     m_applyingSettings = true;
     try {
-        const auto& s = editorServices();
-        if (s.editorLook) m_look = s.editorLook();
+        m_look = editorOptions();
         applyLook();
         if (m_tree && m_tree->currentItem()) ShowElement(m_tree->currentItem());
     } catch (...) {
@@ -794,9 +832,10 @@ void frmOrraDevelopment::applyLook()
         e->setPalette(p);
     };
     if (m_look) {
+        const QColor sqlBack = toQColor(m_look->SQLColors[SqlBackColor]);
         for (QPlainTextEdit* e : {m_txtBlockSQL, m_txtparamDefaultVal, m_txtparamSource, m_txtStationSQL})
-            apply(e, m_look->sqlFont, m_look->sqlBackColor);
-        apply(m_txtScriptSource, m_look->scriptFont, m_look->scriptBackColor);
+            apply(e, m_look->SQLFont.toQFont(), sqlBack);
+        apply(m_txtScriptSource, m_look->ScriptFont.toQFont(), toQColor(m_look->ScriptColors[ScriptBackColor]));
     }
     // The description keeps its own look whatever the settings say.
     QFont description(QStringLiteral("Verdana"));

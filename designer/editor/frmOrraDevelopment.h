@@ -12,7 +12,7 @@
 
 #include "common/Xml.h"
 #include "designer/editor/DocumentTree.h"
-#include "designer/editor/EditorServices.h"
+#include "designer/shell/EditorOptions.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -106,6 +106,10 @@ public:
     bool ResultPaneVisible() const { return m_resultPaneVisible; }
     QString ResultStyle() const { return m_resultStyle; }
     bool isLoaded() const { return m_loaded; }
+    // True while ApplySettings runs: the editors' change handlers then write nothing back.
+    bool ApplyingSettings() const { return m_applyingSettings; }
+
+    QSize sizeHint() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -156,7 +160,7 @@ private:
     QWidget* m_framesHost = nullptr;
     QFrame* m_frames[PaneCount] = {};
     bool m_paneBuilt[PaneCount] = {};
-    std::optional<EditorLook> m_look;
+    std::optional<EditorOptions> m_look;
     QTabWidget* m_dbgTab = nullptr;
     // Parameter pane.
     QLineEdit* m_txtparamCaption = nullptr;

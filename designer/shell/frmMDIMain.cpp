@@ -6,6 +6,8 @@
 #include "designer/shell/ExplorerButton.h"
 #include "designer/shell/SettingsStore.h"
 #include "designer/shell/ToolbarImages.h"
+#include "designer/shell/frmAbout.h"
+#include "designer/shell/frmOptions.h"
 #include "platform/db/Connection.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
@@ -295,8 +297,9 @@ void frmMDIMain::buildMenus()
     connect(m_windowMenu, &QMenu::aboutToShow, this, &frmMDIMain::rebuildWindowList);
 
     QMenu* help = addMenu(nullptr, QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
-    addForeign(help, QStringLiteral("mnuHelpContents"), QStringLiteral("&Contents"), K(Qt::Key_F1));
-    addForeign(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"));
+    addHandled(help, QStringLiteral("mnuHelpContents"), QStringLiteral("&Contents"), &frmMDIMain::mnuHelpContents_Click,
+               K(Qt::Key_F1));
+    addHandled(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"), &frmMDIMain::mnuHelpAbout_Click);
 }
 
 QAction* frmMDIMain::addButton(const QString& key, const QString& tip, const QString& image)
@@ -982,13 +985,19 @@ void frmMDIMain::openFindDialog(int mode)
 void frmMDIMain::mnuDocFind_Click() { openFindDialog(0); }
 void frmMDIMain::mnuDocReplace_Click() { openFindDialog(1); }
 
+void frmMDIMain::mnuHelpContents_Click() { ShowHelpContents(); }
+
+void frmMDIMain::mnuHelpAbout_Click()
+{
+    frmAbout about;   // modal, no owner
+    about.exec();
+}
+
 void frmMDIMain::mnuToolsOptions_Click()
 {
+    // The dialog may be replaced by a registered one (tests); by default it is the shell's own.
     QWidget* options = createDialog(QStringLiteral("frmOptions"), this);
-    if (!options) {
-        showMessage(QStringLiteral("The command \"Options\" is not available yet."));
-        return;
-    }
+    if (!options) options = new frmOptions(this);
     if (auto* d = qobject_cast<QDialog*>(options)) d->exec();
     delete options;
     SaveSettings();

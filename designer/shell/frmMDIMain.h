@@ -169,6 +169,8 @@ public:
     void mnuDebugStepOut_Click();
     void mnuDebugJump_Click();
     void mnuToolsOptions_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpAbout_Click();
     void mnuWindowCascade_Click();
     void mnuWindowHorizontally_Click();
     void mnuWindowVertically_Click();

@@ -6,6 +6,8 @@
 #include "common/QueryDocument.h"
 #include "common/RecordsetOpener.h"
 #include "designer/shell/DesignerFactories.h"
+#include "designer/shell/DesignerState.h"
+#include "designer/shell/frmMDIMain.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 #include "platform/widgets/KeyedTree.h"
@@ -43,8 +45,23 @@ QList<QPointer<QWidget>>& windowList()
     return windows;
 }
 
-QString categoryKey(qint64 id) { return QLatin1Char('C') + QString::number(id); }
-QString documentKey(qint64 id) { return QLatin1Char('T') + QString::number(id); }
+// prefix & id in decimal, made in one allocation (the fill makes one key per row).
+QString prefixedNumber(char16_t prefix, qint64 id)
+{
+    char16_t buffer[24];
+    int i = 24;
+    quint64 n = id < 0 ? quint64(0) - quint64(id) : quint64(id);
+    do {
+        buffer[--i] = char16_t(u'0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    if (id < 0)
+        buffer[--i] = u'-';
+    buffer[--i] = prefix;
+    return QString(reinterpret_cast<const QChar*>(buffer + i), 24 - i);
+}
+QString categoryKey(qint64 id) { return prefixedNumber(u'C', id); }
+QString documentKey(qint64 id) { return prefixedNumber(u'T', id); }
 
 // The error a failed open left on the connection, as the provider gave it.
 Error providerError(orra::db::Connection* con, const QString& fallback)
@@ -94,7 +111,11 @@ void releaseQuietly(long id)
 
 QString ProductName() { return QStringLiteral("Morvane"); }
 
-QString CatalogueDatabaseName() { return catalogue().property(QStringLiteral("Current Catalog")); }
+QString CatalogueDatabase()
+{
+    const QString name = catalogueDatabaseName();
+    return name.isEmpty() ? catalogue().property(QStringLiteral("Current Catalog")) : name;
+}
 
 // --- The catalogue tree -------------------------------------------------------------------
 
@@ -115,6 +136,8 @@ void AddCategoryNode(long id, long parentId, const QString& name, bool disabled,
     KeyedTree::setTag(node, qlonglong(id));
 }
 
+static void fillTree(KeyedTree& tree, orra::db::ResultSet& documents, const orra::db::ResultSet& cats, bool takeNames);
+
 void FillCatalogueTree(KeyedTree& tree)
 {
     // Tree lines, plus/minus signs, pictures and text; the check marks show the Disabled flag.
@@ -132,17 +155,34 @@ void FillCatalogueTree(KeyedTree& tree)
     // moves on to the categories (which lets go of the rows it leaves).
     if (!rs->current())
         throw Error(-1, kSource, QStringLiteral("The catalogue procedure did not return its two result sets."));
-    const orra::db::ResultSet docs = *rs->current();
+    // The recordset is this function's own: its rows are taken rather than copied.
+    orra::db::ResultSet docs = std::move(const_cast<orra::db::ResultSet&>(*rs->current()));
     if (!rs->NextRecordset() || !rs->current())
         throw Error(-1, kSource, QStringLiteral("The catalogue procedure did not return its two result sets."));
-    FillCatalogueTree(tree, docs, *rs->current());
+    fillTree(tree, docs, *rs->current(), true);
 }
 
 void FillCatalogueTree(KeyedTree& tree, const orra::db::ResultSet& documents, const orra::db::ResultSet& cats)
 {
+    fillTree(tree, const_cast<orra::db::ResultSet&>(documents), cats, false);
+}
+
+namespace {
+// The text of a value; with take, the value's own text is taken (and trimmed in place).
+QString textOf(QVariant& value, bool take)
+{
+    if (take && value.metaType() == QMetaType::fromType<QString>())
+        return std::move(*static_cast<QString*>(value.data())).trimmed();
+    return value.toString().trimmed();
+}
+} // namespace
+
+// takeNames: the document rows are the caller's to spend (their names are moved out).
+static void fillTree(KeyedTree& tree, orra::db::ResultSet& documents, const orra::db::ResultSet& cats, bool takeNames)
+{
     tree.setRootIsDecorated(true);
     tree.setCheckboxes(true);
-    const orra::db::ResultSet* docs = &documents;
+    orra::db::ResultSet* docs = &documents;
     const int cId = fieldIndex(cats, "ID"), cParent = fieldIndex(cats, "ParentID"), cName = fieldIndex(cats, "Name"),
               cDisabled = fieldIndex(cats, "Disabled");
     const int dCat = fieldIndex(*docs, "CatID"), dId = fieldIndex(*docs, "DocID"), dName = fieldIndex(*docs, "DocName"),
@@ -201,21 +241,26 @@ void FillCatalogueTree(KeyedTree& tree, const orra::db::ResultSet& documents, co
         placeWaiting(id);
     }
 
-    // Documents below their categories.
+    // Documents below their categories, found by number.
+    QHash<qint64, QTreeWidgetItem*> categoryNodes;
+    categoryNodes.reserve(catRows);
+    for (long r = 0; r < catRows; ++r) {
+        const qint64 id = catValue(r, cId).toLongLong();
+        categoryNodes.insert(id, tree.node(categoryKey(id)));
+    }
     const size_t dw = docs->fields.size();
     const long docRows = docs->rowCount();
+    tree.reserveKeys(tree.nodeCount() + docRows);
     const QString templateImage = QStringLiteral("Template");
     for (long r = 0; r < docRows; ++r) {
-        const QVariant* row = docs->values.data() + size_t(r) * dw;
+        QVariant* row = docs->values.data() + size_t(r) * dw;
         const qint64 id = row[dId].toLongLong();
         const qint64 cat = row[dCat].toLongLong();
-        QString parentKey = categoryKey(cat);
-        const QString name = row[dName].toString().trimmed();
-        if (!tree.contains(parentKey)) {
+        const QString name = textOf(row[dName], takeNames);
+        QTreeWidgetItem* parent = categoryNodes.value(cat);
+        if (!parent)
             misplaced.append(QStringLiteral("Document '%1' (ID %2): category %3 not found").arg(name).arg(id).arg(cat));
-            parentKey.clear();
-        }
-        QTreeWidgetItem* node = tree.addNode(parentKey, documentKey(id), name, templateImage);
+        QTreeWidgetItem* node = tree.addNode(parent, documentKey(id), name, templateImage);
         SetCatalogueNodeState(tree, node, row[dDisabled].toBool());
         KeyedTree::setTag(node, qlonglong(id));
     }
@@ -302,7 +347,9 @@ QWidget* FindDocumentWindow(long id, const QString& caption, bool create)
         window->setWindowTitle(caption);
         window->setAttribute(Qt::WA_DeleteOnClose);
         windowList().append(window);
-        if (QMdiArea* area = mainMdiArea()) {
+        if (frmMDIMain* mainWindow = frmMDIMain::instance()) {
+            mainWindow->addDocumentWindow(window)->show();
+        } else if (QMdiArea* area = mainMdiArea()) {
             QMdiSubWindow* sub = area->addSubWindow(window);
             sub->setAttribute(Qt::WA_DeleteOnClose);
             sub->show();
@@ -315,6 +362,13 @@ QWidget* FindDocumentWindow(long id, const QString& caption, bool create)
         if (locked)
             releaseQuietly(id);
         orra::userInterface().messageBox(e.description(), orra::vbOKOnly);
+        return nullptr;
+    } catch (const std::exception& e) {
+        // A window's own failure of another kind: no window, no lock, and the reason shown.
+        delete window;
+        if (locked)
+            releaseQuietly(id);
+        orra::userInterface().messageBox(QString::fromLocal8Bit(e.what()), orra::vbOKOnly);
         return nullptr;
     }
 }
@@ -341,7 +395,7 @@ bool UpdateDocumentCheckSum(long id)
     orra::db::ConnectionPtr con = orra::mainConnection();
     if (!con || !con->isOpen())
         return false;
-    return orra::UpdateDocumentCheckSum(*con, con->property(QStringLiteral("Current Catalog")), id);
+    return orra::UpdateDocumentCheckSum(*con, CatalogueDatabase(), id);
 }
 
 bool UpdateCategoryCheckSum(long id)
@@ -349,7 +403,7 @@ bool UpdateCategoryCheckSum(long id)
     orra::db::ConnectionPtr con = orra::mainConnection();
     if (!con || !con->isOpen())
         return false;
-    return orra::UpdateCategoryCheckSum(*con, con->property(QStringLiteral("Current Catalog")), id);
+    return orra::UpdateCategoryCheckSum(*con, CatalogueDatabase(), id);
 }
 
 bool DocumentNameExists(const QString& name, long categoryId)
@@ -357,7 +411,7 @@ bool DocumentNameExists(const QString& name, long categoryId)
     orra::db::Connection& con = catalogue();
     const QString sql = QStringLiteral("if exists(select 1 from %1..tbOrraSQL where Name=? and CategoryID=?) \r\n"
                                        "select 1 x else select 0 x")
-                            .arg(con.property(QStringLiteral("Current Catalog")));
+                            .arg(CatalogueDatabase());
     orra::db::RecordsetPtr rs = con.execute(sql, {name, qlonglong(categoryId)});
     while (rs && !rs->isOpen())
         if (!rs->NextRecordset())

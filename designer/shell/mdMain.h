@@ -24,9 +24,10 @@ namespace morvane {
 // The product name written into the lock information ("Morvane").
 QString ProductName();
 
-// The catalogue connection's current database, as it is pasted before "..tbOrraSQL".
-// Throws orra::Error when there is no open catalogue connection.
-QString CatalogueDatabaseName();
+// The catalogue database as it is pasted before "..tbOrraSQL": the name of record of the
+// start-up (DesignerState.h), else the catalogue connection's current database. Throws
+// orra::Error when neither is there.
+QString CatalogueDatabase();
 
 // --- The catalogue tree -------------------------------------------------------------------
 
@@ -63,7 +64,7 @@ void OpenDocumentWindow(long id, const QString& caption);
 // The open document window whose DocID is id (the first one created of those that match), or
 // when there is none and create is true: LockDocument(id), a new window from the registered
 // document-window creator, its DocID set, LoadWindow() invoked, its caption set, and shown
-// (inside the main window's MDI area when there is one). Any failure (the lock refused, no
+// (as a sub-window of the main window frmMDIMain, or of another main window's MDI area). Any failure (the lock refused, no
 // creator, a window that cannot load) is shown in a box with its description and gives null;
 // a lock that was taken is released again when no window came of it.
 QWidget* FindDocumentWindow(long id, const QString& caption, bool create);

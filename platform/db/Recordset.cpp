@@ -1,5 +1,6 @@
 #include "platform/db/Recordset.h"
 
+#include "platform/db/Decimal.h"
 #include "platform/text/Error.h"
 
 #include <QDate>
@@ -292,6 +293,8 @@ QString Recordset::valueText(const QVariant& v, DataType type)
 {
     if (!v.isValid())
         return QString();
+    if (const auto d = decimalOf(v))
+        return d->toText();
     switch (v.typeId()) {
     case QMetaType::QString:
         return v.toString();

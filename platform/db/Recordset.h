@@ -79,7 +79,8 @@ public:
     //   integers in decimal; Boolean "True"/"False";
     //   doubles (and numeric) with 15 significant digits, floats (Single) with 7, trailing
     //   zeros dropped, '.' as decimal point, exponent form from 1E+15 up and below 1E-04
-    //   ("0.5", "1E+20", "1.5E-07"); currency rounded to 4 decimals first;
+    //   ("0.5", "1E+20", "1.5E-07"); currency rounded to 4 decimals first; exact values
+    //   (Decimal: money, decimal) with all their digits, trailing zeros dropped ("76493.74");
     //   dates "yyyy-MM-dd", date-times "yyyy-MM-dd HH:mm:ss" (the date alone at midnight),
     //   times "HH:mm:ss"; binary as its bytes taken two at a time as one UTF-16 character
     //   (little-endian; an odd last byte becomes a character of its own); GUIDs "{…}" in

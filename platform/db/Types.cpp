@@ -54,6 +54,11 @@ bool isBinaryType(DataType t)
     return t == DataType::Binary || t == DataType::VarBinary || t == DataType::LongVarBinary;
 }
 
+bool isExactType(DataType t)
+{
+    return t == DataType::Currency || t == DataType::Numeric;
+}
+
 ValueKind valueKindOf(DataType t) {
     switch (t) {
     case DataType::Integer:
@@ -66,9 +71,10 @@ ValueKind valueKindOf(DataType t) {
         return ValueKind::Bool;
     case DataType::Double:
     case DataType::Single:
+        return ValueKind::Real;
     case DataType::Currency:
     case DataType::Numeric:
-        return ValueKind::Real;
+        return ValueKind::Exact;
     case DataType::Binary:
     case DataType::VarBinary:
     case DataType::LongVarBinary:

@@ -42,10 +42,12 @@ bool isNumericType(DataType t);   // integers, floats, currency, numeric
 bool isTextType(DataType t);
 bool isDateType(DataType t);
 bool isBinaryType(DataType t);
+bool isExactType(DataType t);     // currency and numeric: values are Decimal
 
 // How a backend reads a column of a given type into a QVariant. Dynamic: by each value's own
 // storage (a column whose type the backend does not know); valueKindOf never gives it.
-enum class ValueKind { Int32, Int64, Bool, Real, Text, Blob, DateTime, Date, Time, Guid, Dynamic };
+// Exact: a Decimal (Decimal.h) at the column's scale (money and smallmoney 4, decimal its own).
+enum class ValueKind { Int32, Int64, Bool, Real, Text, Blob, DateTime, Date, Time, Guid, Dynamic, Exact };
 ValueKind valueKindOf(DataType t);
 
 // One entry of a connection's error list, as ADO's Errors collection holds it.
@@ -62,8 +64,9 @@ struct ProviderError {
 using Parameter = QVariant;
 
 // Field values: an invalid QVariant is NULL; text is QString, integers int (integer, smallint,
-// tinyint) or qlonglong (bigint, and any value too large for int), floats and numeric/currency
-// double, bit bool, date-times QDateTime, dates QDate, times QTime, binary QByteArray, GUIDs
+// tinyint) or qlonglong (bigint, and any value too large for int), floats double, numeric and
+// currency (money, smallmoney, decimal, numeric) Decimal (Decimal.h) at the column's scale,
+// bit bool, date-times QDateTime, dates QDate, times QTime, binary QByteArray, GUIDs
 // QString "{…}". Date-times are wall-clock values without a zone, as the server stores them:
 // they carry Qt::UTC so that no time-zone rule (a daylight-saving gap) can shift them; read
 // their date() and time(), never convert them to local time.

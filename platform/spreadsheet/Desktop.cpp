@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <mutex>
 
@@ -25,15 +26,22 @@ bool defaultOpen(const QString& path) {
 } // namespace
 
 QString exportDirectory() {
-    const QString dir = qEnvironmentVariable("ORRA_EXPORT_DIR");
-    return dir.isEmpty() ? QDir::tempPath() : dir;
+    QString dir = qEnvironmentVariable("ORRA_EXPORT_DIR");
+    if (!dir.isEmpty()) return dir;
+    // The user's own state folder (as the launcher's log), never a folder others write to.
+    dir = qEnvironmentVariable("XDG_STATE_HOME");
+    if (dir.isEmpty() || QDir::isRelativePath(dir)) dir = QDir::homePath() + QStringLiteral("/.local/state");
+    return dir + QStringLiteral("/orra");
 }
 
 QString claimExportPath(const QString& baseName, const QString& suffix) {
     QDir dir(exportDirectory());
-    if (!dir.exists() && !dir.mkpath(QStringLiteral(".")))
-        throw Error(kErrorWorkbook, QStringLiteral("Workbook"),
-                    QStringLiteral("Cannot create the export folder %1").arg(dir.absolutePath()));
+    if (!dir.exists()) {
+        if (!dir.mkpath(QStringLiteral(".")))
+            throw Error(kErrorWorkbook, QStringLiteral("Workbook"),
+                        QStringLiteral("Cannot create the export folder %1").arg(dir.absolutePath()));
+        QFile::setPermissions(dir.absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     const QString stem = baseName + QLatin1Char('-') +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     for (int n = 1; n < 100000; ++n) {
@@ -44,7 +52,8 @@ QString claimExportPath(const QString& baseName, const QString& suffix) {
             f.close();
             return f.fileName();
         }
-        if (!f.exists()) break;   // not a name clash: the folder cannot be written
+        // Not a name clash (a link, even a dangling one, is one): the folder cannot be written.
+        if (!f.exists() && !QFileInfo(f.fileName()).isSymLink()) break;
     }
     throw Error(kErrorWorkbook, QStringLiteral("Workbook"),
                 QStringLiteral("Cannot create a file in the export folder %1").arg(dir.absolutePath()));

@@ -6,7 +6,8 @@
 
 namespace orra::spreadsheet {
 
-// The folder for exported workbooks: ORRA_EXPORT_DIR, else the user's temporary folder.
+// The folder for exported workbooks: ORRA_EXPORT_DIR, else the user's own $XDG_STATE_HOME/orra
+// (by default ~/.local/state/orra, the launcher log's folder), made for the user alone.
 QString exportDirectory();
 
 // Claims a new file in exportDirectory() named baseName + a time stamp (+ "-2", "-3", … when

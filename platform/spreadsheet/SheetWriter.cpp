@@ -1,5 +1,6 @@
 #include "platform/spreadsheet/SheetWriter.h"
 
+#include "platform/spreadsheet/ShortestNumbers.h"
 #include "platform/text/Error.h"
 
 #include <QDate>
@@ -31,6 +32,7 @@ public:
             throw Error(kErrorWorkbook, source(), QStringLiteral("Cannot add a sheet to the workbook %1").arg(path));
         }
         m_formats.push_back(nullptr);   // General
+        m_sheets.push_back(m_sheet);
     }
 
     ~StreamingSheetWriter() override {
@@ -82,11 +84,28 @@ public:
                                       formatOf(format)), row, column);
     }
 
+    void setShortestNumbers(bool on) override { m_shortestNumbers = on; }
+
     void setColumn(int column, double width, int format) override {
-        const lxw_error e = worksheet_set_column(m_sheet, lxw_col_t(column), lxw_col_t(column),
-                                                 width < 0 ? LXW_DEF_COL_WIDTH : width, formatOf(format));
-        if (e != LXW_NO_ERROR)
-            throw Error(kErrorWorkbook, source(), QString::fromUtf8(lxw_strerror(e)));
+        for (lxw_worksheet* sheet : m_sheets) {
+            const lxw_error e = worksheet_set_column(sheet, lxw_col_t(column), lxw_col_t(column),
+                                                     width < 0 ? LXW_DEF_COL_WIDTH : width, formatOf(format));
+            if (e != LXW_NO_ERROR)
+                throw Error(kErrorWorkbook, source(), QString::fromUtf8(lxw_strerror(e)));
+        }
+    }
+
+    QString sheetName() const override { return m_sheetName; }
+
+    bool addSheet(const QString& name) override {
+        const QByteArray n = name.toUtf8();
+        lxw_worksheet* sheet = workbook_add_worksheet(m_workbook, n.constData());
+        if (!sheet)
+            throw Error(kErrorWorkbook, source(), QStringLiteral("Cannot add the sheet %1 to the workbook %2").arg(name, m_path));
+        m_sheet = sheet;
+        m_sheets.push_back(sheet);
+        m_sheetName = name;
+        return true;
     }
 
     void close() override {
@@ -98,6 +117,10 @@ public:
             throw Error(kErrorWorkbook, source(),
                         QStringLiteral("Cannot write the workbook %1: %2").arg(m_path, QString::fromUtf8(lxw_strerror(e))));
         }
+        // A workbook whose numbers keep their 16-digit text is still right: a failure here
+        // changes nothing.
+        if (m_shortestNumbers)
+            rewriteShortestNumbers(m_path);
     }
 
 private:
@@ -114,7 +137,10 @@ private:
     QString m_path;
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;
+    std::vector<lxw_worksheet*> m_sheets;
+    QString m_sheetName = QStringLiteral("Sheet1");   // libxlsxwriter's name for the first sheet
     std::vector<lxw_format*> m_formats;
+    bool m_shortestNumbers = false;
 };
 
 } // namespace

@@ -50,8 +50,20 @@ public:
     virtual void writeNumber(int row, int column, double value, int format = 0) = 0;
     virtual void writeBoolean(int row, int column, bool value, int format = 0) = 0;
 
-    // Width in characters (as the sheet counts them) and the format of a whole column.
+    // Asks for number cells written in their shortest exact form (76493.74) rather than with
+    // the 16 digits the streaming writer gives every number (76493.74000000001, the same
+    // double); for sheets of exact values. The template writer always writes the shortest form.
+    virtual void setShortestNumbers(bool on) { (void)on; }
+
+    // Width in characters (as the sheet counts them) and the format of a whole column, on
+    // every sheet that the writer has made.
     virtual void setColumn(int column, double width, int format = 0) = 0;
+
+    // The name of the sheet being written.
+    virtual QString sheetName() const = 0;
+    // Continues on a new sheet named name, placed after the others; the writes that follow
+    // go to it, from row 0. False when this kind of workbook cannot take further sheets.
+    virtual bool addSheet(const QString& name) { Q_UNUSED(name); return false; }
 
     // Writes the workbook. Nothing is on disk (or only a partial file) before this succeeds.
     virtual void close() = 0;

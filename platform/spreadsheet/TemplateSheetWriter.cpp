@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <charconv>
 #include <cstring>
 #include <map>
 #include <pugixml.hpp>
@@ -132,7 +133,7 @@ constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration
 class TemplateSheetWriter final : public SheetWriter {
 public:
     TemplateSheetWriter(const QString& path, const QString& templatePath, const QString& sheetName)
-        : m_path(path) {
+        : m_path(path), m_sheetName(sheetName) {
         readParts(templatePath);
         locateParts(templatePath, sheetName);
         indexRows();
@@ -190,8 +191,10 @@ public:
 
     void writeNumber(int row, int column, double value, int format) override {
         pugi::xml_node c = newCell(row, column, format);
+        // the shortest text that reads back as the same number: 76493.74, not 76493.740000000005
         char buf[32];
-        std::snprintf(buf, sizeof buf, "%.17g", value);
+        const auto end = std::to_chars(buf, buf + sizeof buf - 1, value).ptr;
+        *end = '\0';
         c.append_child("v").text().set(buf);
     }
 
@@ -202,6 +205,64 @@ public:
     }
 
     void setColumn(int column, double width, int format) override { m_columns[column] = {width, format}; }
+
+    QString sheetName() const override { return m_sheetName; }
+
+    // A further sheet after the template's sheets: a new, empty worksheet part, related to the
+    // workbook and listed in it and in the content types.
+    bool addSheet(const QString& name) override {
+        m_finished.push_back({m_sheetPart, std::move(m_sheet)});
+        m_sheet.reset();
+        m_rows.clear();
+        m_currentRowIndex = -1;
+        m_currentRow = pugi::xml_node();
+
+        const std::string folder = dirOf(m_workbookPart);
+        std::string partName;
+        for (int n = 1;; ++n) {
+            partName = folder + "worksheets/sheet" + std::to_string(n) + ".xml";
+            if (!part(partName)) break;
+        }
+        m_parts.push_back({partName, std::string()});
+        m_sheetPart = partName;
+        const std::string xml = "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                                "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+                                "<sheetData/></worksheet>";
+        m_sheet.load_string(xml.c_str(), kParseOptions);
+        m_sheetData = m_sheet.child("worksheet").child("sheetData");
+
+        pugi::xml_node rels = m_workbookRels.child("Relationships");
+        std::string relId;
+        for (int n = 1;; ++n) {
+            relId = "rIdOrra" + std::to_string(n);
+            bool used = false;
+            for (pugi::xml_node r : rels.children("Relationship")) used = used || relId == r.attribute("Id").value();
+            if (!used) break;
+        }
+        pugi::xml_node rel = rels.append_child("Relationship");
+        rel.append_attribute("Id") = relId.c_str();
+        rel.append_attribute("Type") = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
+        rel.append_attribute("Target") = partName.substr(folder.size()).c_str();
+
+        pugi::xml_node sheets = m_workbook.child("workbook").child("sheets");
+        int sheetId = 0;
+        std::string idAttribute = "r:id";
+        for (pugi::xml_node sh : sheets.children("sheet")) {
+            sheetId = std::max(sheetId, sh.attribute("sheetId").as_int());
+            if (pugi::xml_attribute a = attributeByLocalName(sh, "id")) idAttribute = a.name();
+        }
+        pugi::xml_node sheet = sheets.append_child("sheet");
+        sheet.append_attribute("name") = name.toUtf8().constData();
+        sheet.append_attribute("sheetId") = sheetId + 1;
+        sheet.append_attribute(idAttribute.c_str()) = relId.c_str();
+
+        pugi::xml_node type = m_contentTypes.child("Types").append_child("Override");
+        type.append_attribute("PartName") = ("/" + partName).c_str();
+        type.append_attribute("ContentType") = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
+        m_sheetsAdded = true;
+        m_sheetName = name;
+        return true;
+    }
 
     void close() override {
         finishSheet();
@@ -391,7 +452,7 @@ private:
         return n;
     }
 
-    void writeColumns(pugi::xml_node ws) {
+    void writeColumns(pugi::xml_node ws, pugi::xml_node sheetData) {
         if (m_columns.empty()) return;
         // Expand the template's column ranges, override ours, and write the ranges back.
         struct Col { std::vector<std::pair<std::string, std::string>> attrs; };
@@ -418,7 +479,7 @@ private:
             cols[column + 1] = info;
         }
         // <cols> comes before <sheetData>.
-        colsNode = ws.insert_child_before("cols", m_sheetData);
+        colsNode = ws.insert_child_before("cols", sheetData);
         for (auto it = cols.begin(); it != cols.end();) {
             auto end = std::next(it);
             int hi = it->first;
@@ -435,11 +496,15 @@ private:
     }
 
     void finishSheet() {
-        pugi::xml_node ws = m_sheet.child("worksheet");
-        ws.remove_child("dimension");   // optional; the spreadsheet works it out
-        writeColumns(ws);
-        part(m_sheetPart)->data = saveXml(m_sheet);
+        m_finished.push_back({m_sheetPart, std::move(m_sheet)});
+        for (FinishedSheet& sheet : m_finished) {
+            pugi::xml_node ws = sheet.doc.child("worksheet");
+            ws.remove_child("dimension");   // optional; the spreadsheet works it out
+            writeColumns(ws, ws.child("sheetData"));
+            part(sheet.part)->data = saveXml(sheet.doc);
+        }
         if (m_stylesChanged) part(m_stylesPart)->data = saveXml(m_styles);
+        if (m_sheetsAdded) part(m_workbookRelsPart)->data = saveXml(m_workbookRels);
 
         // The copy is a workbook, not a template; the calculation chain is rebuilt on load and
         // formulas over the data are recalculated.
@@ -479,6 +544,7 @@ private:
     }
 
     QString m_path;
+    QString m_sheetName;
     std::vector<Part> m_parts;
     std::string m_workbookPart, m_workbookRelsPart, m_sheetPart, m_stylesPart, m_calcChainPart;
     pugi::xml_document m_workbook, m_workbookRels, m_sheet, m_styles, m_contentTypes;
@@ -488,7 +554,14 @@ private:
     pugi::xml_node m_currentRow;
     int m_columnCount = 0;
     bool m_stylesChanged = false;
+    bool m_sheetsAdded = false;
     std::map<int, std::pair<double, int>> m_columns;   // 0-based column -> width, format
+    // Sheets written before the current one (addSheet), kept until close.
+    struct FinishedSheet {
+        std::string part;
+        pugi::xml_document doc;
+    };
+    std::vector<FinishedSheet> m_finished;
 };
 
 } // namespace

@@ -14,6 +14,7 @@ namespace orra::vbs {
 
 struct Proc;
 struct ClassDef;
+struct VmCode;
 struct GlobalEntry;
 struct Expr;
 struct Stmt;
@@ -60,6 +61,9 @@ struct Expr {
     // run-time cache for Unresolved idents
     mutable uint64_t cacheGen = 0;
     mutable GlobalEntry* cacheEntry = nullptr;
+    // -1 not yet known; 1: integer arithmetic or comparison over literals and variables only
+    // (no calls), which the interpreter may evaluate without building Variants
+    mutable int8_t intArith = -1;
 
     explicit Expr(ExprKind k) : kind(k) {}
 };
@@ -131,6 +135,9 @@ struct Proc {
     ClassDef* owner = nullptr;
     int line = 0;
     std::vector<Expr*> idents;           // identifiers to resolve when the procedure ends
+    // compiled body, made at the first call (nullptr: runs on the tree walker)
+    mutable std::shared_ptr<const VmCode> vm;
+    mutable bool vmTried = false;
 };
 
 struct ClassField {

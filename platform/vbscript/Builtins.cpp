@@ -321,6 +321,7 @@ Variant fCSng(Interpreter&, A& a)
 Variant fCByte(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
+    if (v.type() == VarType::Boolean) return Variant::byte(v.rawInt() ? 255 : 0);   // True is all bits set
     double d = roundHalfEven(v.toDouble());
     if (d < 0 || d > 255) raise(6);
     return Variant::byte(uint8_t(d));
@@ -874,6 +875,121 @@ Variant fInputBox(Interpreter& in, A& a)
     return Variant::string(r);
 }
 
+Variant fGetRef(Interpreter& in, A& a)
+{
+    std::shared_ptr<Proc> p = in.globalProc(str(a[0]));
+    if (!p) raise(5);
+    return Variant::object(std::make_shared<ProcRef>(std::move(p), &in));
+}
+
+// ---------------------------------------------------------------- engine, colours, URL escapes
+
+Variant fScriptEngine(Interpreter&, A&) { return Variant::string(QStringLiteral("VBScript")); }
+Variant fScriptEngineMajorVersion(Interpreter&, A&) { return Variant::longValue(5); }
+Variant fScriptEngineMinorVersion(Interpreter&, A&) { return Variant::longValue(8); }
+Variant fScriptEngineBuildVersion(Interpreter&, A&) { return Variant::longValue(16384); }
+
+// Scripts format and read numbers and dates the United States way (locale 1033) only.
+constexpr long kLocaleUS = 1033;
+Variant fGetLocale(Interpreter&, A&) { return Variant::longValue(kLocaleUS); }
+Variant fSetLocale(Interpreter&, A& a)
+{
+    if (!missing(a, 0)) {
+        Variant v = val(a[0]);
+        const bool us = v.isString() ? (v.rawString().isEmpty() || equalNoCase(v.rawString(), QStringLiteral("en-us")))
+                                     : (v.toLong() == 0 || v.toLong() == kLocaleUS);
+        if (!us) raise(5);
+    }
+    return Variant::longValue(kLocaleUS);
+}
+
+Variant fRGB(Interpreter&, A& a)
+{
+    int32_t c[3];
+    for (int i = 0; i < 3; ++i) {
+        const long v = lng(a[size_t(i)]);
+        if (v < 0) raise(5);
+        c[i] = int32_t(std::min(v, 255L));
+    }
+    return Variant::longValue(c[0] + c[1] * 256 + c[2] * 65536);
+}
+
+Variant fEscape(Interpreter&, A& a)
+{
+    Variant v = val(a[0]);
+    if (v.isNull()) return v;
+    const QString s = v.toString();
+    static const char* const hex = "0123456789ABCDEF";
+    QString out;
+    out.reserve(s.size() * 3);
+    for (QChar ch : s) {
+        const char16_t c = ch.unicode();
+        const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
+                       || c == '@' || c == '*' || c == '_' || c == '+' || c == '-' || c == '.' || c == '/';
+        if (keep) out += ch;
+        else if (c < 256) { out += u'%'; out += QChar(hex[c >> 4]); out += QChar(hex[c & 15]); }
+        else {
+            out += QStringLiteral("%u");
+            for (int sh = 12; sh >= 0; sh -= 4) out += QChar(hex[(c >> sh) & 15]);
+        }
+    }
+    return Variant::string(out);
+}
+
+Variant fUnescape(Interpreter&, A& a)
+{
+    Variant v = val(a[0]);
+    if (v.isNull()) return v;
+    const QString s = v.toString();
+    auto hexAt = [&](qsizetype i, int count, char16_t& out) {
+        if (i + count > s.size()) return false;
+        out = 0;
+        for (int k = 0; k < count; ++k) {
+            const int d = QChar(s[i + k]).digitValue();
+            const char16_t c = s[i + k].toLower().unicode();
+            const int x = (d >= 0 && d <= 9) ? d : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
+            if (x < 0) return false;
+            out = char16_t(out * 16 + x);
+        }
+        return true;
+    };
+    QString out;
+    out.reserve(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        char16_t c;
+        if (s[i] == u'%') {
+            // %uXXXX and %XX decode; any other % stays as written
+            if (i + 1 < s.size() && (s[i + 1] == u'u' || s[i + 1] == u'U') && hexAt(i + 2, 4, c)) {
+                out += QChar(c);
+                i += 5;
+                continue;
+            }
+            if (hexAt(i + 1, 2, c)) {
+                out += QChar(c);
+                i += 2;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return Variant::string(out);
+}
+
+// Byte-string measures of ordinary (two bytes a character) strings.
+Variant fLenB(Interpreter&, A& a)
+{
+    Variant v = val(a[0]);
+    if (v.isNull()) return v;
+    return Variant::longValue(int32_t(v.toString().size() * 2));
+}
+
+Variant fAscB(Interpreter&, A& a)
+{
+    const QString s = str(a[0]);
+    if (s.isEmpty()) raise(5);
+    return Variant::integer(int16_t(s[0].unicode() & 0xFF));
+}
+
 Variant fCreateObject(Interpreter& in, A& a)
 {
     return Variant::object(in.createObject(str(a[0])));
@@ -917,6 +1033,13 @@ const QHash<QString, Builtin>& builtins()
         {"FormatNumber", {fFormatNumber, 1, 5}}, {"FormatCurrency", {fFormatCurrency, 1, 5}},
         {"FormatPercent", {fFormatPercent, 1, 5}}, {"FormatDateTime", {fFormatDateTime, 1, 2}},
         {"MsgBox", {fMsgBox, 1, 5}}, {"InputBox", {fInputBox, 1, 7}}, {"CreateObject", {fCreateObject, 1, 2}},
+        {"GetRef", {fGetRef, 1, 1}}, {"RGB", {fRGB, 3, 3}}, {"Escape", {fEscape, 1, 1}},
+        {"Unescape", {fUnescape, 1, 1}}, {"ScriptEngine", {fScriptEngine, 0, 0}},
+        {"ScriptEngineMajorVersion", {fScriptEngineMajorVersion, 0, 0}},
+        {"ScriptEngineMinorVersion", {fScriptEngineMinorVersion, 0, 0}},
+        {"ScriptEngineBuildVersion", {fScriptEngineBuildVersion, 0, 0}},
+        {"GetLocale", {fGetLocale, 0, 0}}, {"SetLocale", {fSetLocale, 0, 1}},
+        {"LenB", {fLenB, 1, 1}}, {"AscB", {fAscB, 1, 1}},
         {"Eval", {fEval, 1, 1}}, {"Execute", {fExecute, 1, 1}}, {"ExecuteGlobal", {fExecuteGlobal, 1, 1}},
     };
     return table;

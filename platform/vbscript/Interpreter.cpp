@@ -1,5 +1,6 @@
 #include "platform/vbscript/Interpreter.h"
 
+#include "platform/vbscript/Dictionary.h"
 #include "platform/vbscript/Objects.h"
 #include "platform/vbscript/Parser.h"
 #include "platform/vbscript/Runtime.h"
@@ -29,18 +30,24 @@ struct WithScope {
     ~WithScope() { stack.pop_back(); }
 };
 
-// Frame storage: up to 8 slotPtrs inline, more on the heap.
+// Frame storage: up to 8 slots on the machine stack (only as many as the procedure has are
+// constructed), more on the heap.
 struct FrameStorage {
-    Variant inlineVals[8];
-    Variant* inlineSlots[8];
+    static constexpr int kInline = 8;
+    alignas(Variant) unsigned char inlineBuf[kInline * sizeof(Variant)];
+    Variant* inlineSlots[kInline];
     std::vector<Variant> heapVals;
     std::vector<Variant*> heapSlots;
     Variant* vals;
     Variant** slotPtrs;
-    explicit FrameStorage(int n)
+    int count;
+    explicit FrameStorage(int n) : count(n)
     {
-        if (n <= 8) { vals = inlineVals; slotPtrs = inlineSlots; }
-        else {
+        if (n <= kInline) {
+            vals = reinterpret_cast<Variant*>(inlineBuf);
+            for (int i = 0; i < n; ++i) new (&vals[i]) Variant();
+            slotPtrs = inlineSlots;
+        } else {
             heapVals.resize(size_t(n));
             heapSlots.resize(size_t(n));
             vals = heapVals.data();
@@ -48,6 +55,13 @@ struct FrameStorage {
         }
         for (int i = 0; i < n; ++i) slotPtrs[i] = &vals[i];
     }
+    ~FrameStorage()
+    {
+        if (count <= kInline)
+            for (int i = 0; i < count; ++i) vals[i].~Variant();
+    }
+    FrameStorage(const FrameStorage&) = delete;
+    FrameStorage& operator=(const FrameStorage&) = delete;
 };
 
 // An integer result in the subtype VBScript gives it: Integer, else Long, else Double.
@@ -62,6 +76,14 @@ Variant letValue(Variant v)
 {
     if (v.isObject()) return v.dereferenced();
     return v;
+}
+
+// A member reached through something that is not an object, or Nothing: 424, naming the
+// variable when the object expression is one.
+[[noreturn]] void objectRequired(const Expr* base)
+{
+    if (base && base->kind == ExprKind::Ident) raiseNamed(424, base->name);
+    raise(424);
 }
 
 ArrayPtr makeArray(const std::vector<long>& upper, bool fixed)
@@ -112,6 +134,7 @@ void Interpreter::reset()
     m_instances.clear();
     m_globals.clear();
     m_entries.clear();
+    m_retiredProcs.clear();
     hold.clear();
     m_globalMembers.clear();
     m_withStack.clear();
@@ -157,11 +180,19 @@ GlobalEntry& Interpreter::defineGlobal(const QString& name, GlobalEntry::Kind ki
     e->kind = kind;
     e->name = name;
     e->value = Variant();
+    // a procedure redefined while it runs (ExecuteGlobal) must outlive its calls
+    if (e->proc) m_retiredProcs.push_back(std::move(e->proc));
     e->proc.reset();
     e->cls.reset();
     e->builtin = nullptr;
     ++m_generation;
     return *e;
+}
+
+std::shared_ptr<Proc> Interpreter::globalProc(const QString& name)
+{
+    GlobalEntry* e = findGlobal(foldCase(name));
+    return e && e->kind == GlobalEntry::Proc ? e->proc : nullptr;
 }
 
 GlobalEntry* Interpreter::findGlobal(const QString& key)
@@ -196,6 +227,10 @@ void Interpreter::addObject(const QString& name, DispatchPtr object, bool member
 
 DispatchPtr Interpreter::createObject(const QString& progId)
 {
+    // the engine's own classes first, then the host's
+    const QString key = foldCase(progId.trimmed());
+    if (key == u"scripting.dictionary") return std::make_shared<DictionaryObject>();
+    if (key == u"vbscript.regexp") return newRegExp();
     if (m_factory) {
         if (DispatchPtr o = m_factory(progId)) return o;
     }
@@ -238,7 +273,10 @@ void Interpreter::runProgram(Program& prog, Frame* frame)
     m_optionExplicit = prog.optionExplicit || (frame != &m_globalFrame && m_optionExplicit);
     ++m_depth;
     try {
-        execBlock(prog.body, *frame);
+        std::shared_ptr<const VmCode> vm;
+        if (frame == &m_globalFrame && !frame->resumeNext) vm = compileBlock(prog.body, 0);
+        if (vm) runCompiled(*vm, *frame);
+        else execBlock(prog.body, *frame);
     } catch (...) {
         --m_depth;
         throw;
@@ -326,7 +364,7 @@ Variant Interpreter::evalLocal(const QString& code)
     return eval(*prog->expression, *f);
 }
 
-void Interpreter::tick()
+void Interpreter::tickSlow()
 {
     if (cancelRequested.load(std::memory_order_relaxed)) {
         cancelRequested = false;
@@ -366,7 +404,7 @@ Flow Interpreter::execBlock(const Block& b, Frame& f)
     return Flow::Normal;
 }
 
-bool Interpreter::evalCondition(const Expr& e, Frame& f)
+bool Interpreter::evalConditionSlow(const Expr& e, Frame& f)
 {
     Variant tmp;
     const Variant& v = evalRef(e, f, tmp);
@@ -378,28 +416,14 @@ bool Interpreter::evalCondition(const Expr& e, Frame& f)
 Flow Interpreter::exec(const Stmt& s, Frame& f)
 {
     switch (s.kind) {
-    case StmtKind::Assign: execAssign(s, f, false); return Flow::Normal;
+    case StmtKind::Assign:
+        if (s.target->kind == ExprKind::Ident && s.target->bind == Bind::Local) execAssignLocal(s, f);
+        else execAssign(s, f, false);
+        return Flow::Normal;
     case StmtKind::SetAssign: execAssign(s, f, true); return Flow::Normal;
     case StmtKind::AppendAssign: execAppend(s, f); return Flow::Normal;
     case StmtKind::CallStmt: execCall(s, f); return Flow::Normal;
-    case StmtKind::If: {
-        size_t n = s.conds.size();
-        for (size_t i = 0; i < n; ++i) {
-            bool c;
-            if (f.resumeNext) {
-                // With Resume Next a failing condition enters the branch, as VBScript does.
-                try { c = evalCondition(*s.conds[i], f); }
-                catch (const orra::Error& e) {
-                    if (isFatal(e)) throw;
-                    m_err->setFrom(e);
-                    c = true;
-                }
-            } else c = evalCondition(*s.conds[i], f);
-            if (c) return execBlock(s.blocks[i], f);
-        }
-        if (s.hasElse) return execBlock(s.blocks[n], f);
-        return Flow::Normal;
-    }
+    case StmtKind::If: return execIf(s, f);
     case StmtKind::For: return execFor(s, f);
     case StmtKind::ForEach: return execForEach(s, f);
     case StmtKind::Do: return execDo(s, f);
@@ -417,13 +441,7 @@ Flow Interpreter::exec(const Stmt& s, Frame& f)
         case ExitKind::For: return Flow::ExitFor;
         default: return Flow::ExitProc;
         }
-    case StmtKind::With: {
-        Variant o = eval(*s.target, f);
-        if (!o.isObject()) raise(424);
-        if (!o.rawObject()) raise(91);
-        WithScope w(m_withStack, o.rawObject());
-        return execBlock(s.blocks[0], f);
-    }
+    case StmtKind::With: return execWith(s, f);
     case StmtKind::OnError:
         f.resumeNext = s.resumeNext;
         m_err->clear();
@@ -436,6 +454,45 @@ Flow Interpreter::exec(const Stmt& s, Frame& f)
     case StmtKind::Nop: return Flow::Normal;
     }
     return Flow::Normal;
+}
+
+Flow Interpreter::execIf(const Stmt& s, Frame& f)
+{
+    size_t n = s.conds.size();
+    for (size_t i = 0; i < n; ++i) {
+        bool c;
+        if (f.resumeNext) {
+            // With Resume Next a failing condition enters the branch, as VBScript does.
+            try { c = evalCondition(*s.conds[i], f); }
+            catch (const orra::Error& e) {
+                if (isFatal(e)) throw;
+                m_err->setFrom(e);
+                c = true;
+            }
+        } else c = evalCondition(*s.conds[i], f);
+        if (c) return execBlock(s.blocks[i], f);
+    }
+    if (s.hasElse) return execBlock(s.blocks[n], f);
+    return Flow::Normal;
+}
+
+Flow Interpreter::execWith(const Stmt& s, Frame& f)
+{
+    Variant o = eval(*s.target, f);
+    if (!o.isObject()) raise(424);
+    if (!o.rawObject()) raise(91);
+    WithScope w(m_withStack, o.rawObject());
+    return execBlock(s.blocks[0], f);
+}
+
+// A local variable (or the function's result): no lookup to make.
+void Interpreter::execAssignLocal(const Stmt& s, Frame& f)
+{
+    Variant v = eval(*s.value, f);
+    if (v.isObject()) v = v.dereferenced();
+    Variant* st = f.slotPtrs[s.target->slot];
+    if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(10);
+    *st = std::move(v);
 }
 
 void Interpreter::execAssign(const Stmt& s, Frame& f, bool isSet)
@@ -516,8 +573,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
     }
     case ExprKind::Member: {
         Variant o = t.a ? eval(*t.a, f) : Variant::object(withObject(f));
-        if (!o.isObject()) raise(424);
-        if (!o.rawObject()) raise(91);
+        if (!o.isObject() || !o.rawObject()) objectRequired(t.a.get());
         Arguments none;
         if (isSet) o.rawObject()->setProperty(t.name, none, value);
         else o.rawObject()->putProperty(t.name, none, value);
@@ -529,8 +585,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
         evalArgs(t.args, f, args);
         if (callee.kind == ExprKind::Member) {
             Variant o = callee.a ? eval(*callee.a, f) : Variant::object(withObject(f));
-            if (!o.isObject()) raise(424);
-            if (!o.rawObject()) raise(91);
+            if (!o.isObject() || !o.rawObject()) objectRequired(callee.a.get());
             if (isSet) o.rawObject()->setProperty(callee.name, args, value);
             else o.rawObject()->putProperty(callee.name, args, value);
             return;
@@ -586,7 +641,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
 
 void Interpreter::undefinedName(const Expr& e)
 {
-    raise(500, QStringLiteral("Variable is undefined: '%1'").arg(e.name));
+    raiseNamed(500, e.name);
 }
 
 Variant* Interpreter::identStorage(const Expr& e, Frame& f, bool create)
@@ -810,7 +865,22 @@ Flow Interpreter::execForEach(const Stmt& s, Frame& f)
     Variant coll = eval(*s.value, f);
     std::vector<Variant> items;
     if (coll.isArray()) {
-        items = coll.rawArray()->data;
+        const VariantArray& a = *coll.rawArray();
+        if (a.bounds.size() <= 1) items = a.data;
+        else {
+            // Storage keeps the last subscript fastest; For Each walks the first fastest.
+            const size_t n = a.bounds.size();
+            std::vector<size_t> stride(n, 1);
+            for (size_t k = n - 1; k > 0; --k) stride[k - 1] = stride[k] * size_t(a.bounds[k].count);
+            std::vector<long> sub(n, 0);
+            items.reserve(a.data.size());
+            for (size_t done = 0; done < a.data.size(); ++done) {
+                size_t flat = 0;
+                for (size_t k = 0; k < n; ++k) flat += size_t(sub[k]) * stride[k];
+                items.push_back(a.data[flat]);
+                for (size_t k = 0; k < n && ++sub[k] == a.bounds[k].count; ++k) sub[k] = 0;
+            }
+        }
     } else if (coll.isObject()) {
         if (!coll.rawObject()) raise(91);
         items = coll.rawObject()->enumerate();
@@ -917,76 +987,104 @@ void Interpreter::evalArgs(const std::vector<ExprPtr>& args, Frame& f, Arguments
     }
 }
 
+Variant Interpreter::evalUnary(const Expr& e, Frame& f)
+{
+    Variant t;
+    const Variant& a = evalRef(*e.a, f, t);
+    switch (e.op) {
+    case Op::Neg: return ops::neg(a);
+    case Op::Not: return ops::notOp(a);
+    default:
+        if (a.isObject()) return a.dereferenced();
+        return a;
+    }
+}
+
+Variant Interpreter::evalBinary(const Expr& e, Frame& f)
+{
+    char probe;
+    if (m_stackBase && m_stackBase - &probe > kStackBudget) raise(28);
+    if (isIntArith(e)) {
+        int64_t r;
+        bool isLong = false;
+        if (e.op >= Op::Concat && tryInt(e, f, r, isLong)) return intFast(r, isLong);
+        bool c;
+        if (e.op >= Op::Eq && e.op <= Op::Ge && tryIntCondition(e, f, c)) return Variant::boolean(c);
+    }
+    Variant ta, tb;
+    if (e.op == Op::Is) {
+        Variant a = eval(*e.a, f), b = eval(*e.b, f);
+        return Variant::boolean(ops::identical(a, b));
+    }
+    const Variant& a = evalRef(*e.a, f, ta);
+    const Variant& b = evalRef(*e.b, f, tb);
+    return binaryValues(e, a, b);
+}
+
+Variant Interpreter::binaryValues(const Expr& e, const Variant& a, const Variant& b)
+{
+    if (e.op == Op::Is) return Variant::boolean(ops::identical(a, b));
+    // Integer and Long operands take the short way; everything else goes through ops.
+    const bool ints = (a.type() == VarType::Integer || a.type() == VarType::Long)
+                   && (b.type() == VarType::Integer || b.type() == VarType::Long);
+    const bool isLong = a.type() == VarType::Long || b.type() == VarType::Long;
+    switch (e.op) {
+    case Op::Add:
+        if (ints) return intFast(a.rawInt() + b.rawInt(), isLong);
+        if (a.type() == VarType::Double && b.type() == VarType::Double)
+            return Variant::dbl(a.rawDouble() + b.rawDouble());
+        return ops::add(a, b);
+    case Op::Sub:
+        if (ints) return intFast(a.rawInt() - b.rawInt(), isLong);
+        return ops::sub(a, b);
+    case Op::Mul:
+        if (ints) return intFast(a.rawInt() * b.rawInt(), isLong);
+        return ops::mul(a, b);
+    case Op::Mod:
+        if (ints && b.rawInt() != 0) return intFast(a.rawInt() % b.rawInt(), isLong);
+        return ops::mod(a, b);
+    case Op::IntDiv:
+        if (ints && b.rawInt() != 0) return intFast(a.rawInt() / b.rawInt(), isLong);
+        return ops::intDiv(a, b);
+    case Op::Div: return ops::div(a, b);
+    case Op::Pow: return ops::pow(a, b);
+    case Op::Concat: return ops::concat(a, b);
+    case Op::Eq: case Op::Ne: case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge:
+        if ((a.type() == VarType::Integer || a.type() == VarType::Long)
+            && (b.type() == VarType::Integer || b.type() == VarType::Long)) {
+            int64_t x = a.rawInt(), y = b.rawInt();
+            bool r = e.op == Op::Eq ? x == y : e.op == Op::Ne ? x != y : e.op == Op::Lt ? x < y
+                   : e.op == Op::Gt ? x > y : e.op == Op::Le ? x <= y : x >= y;
+            return Variant::boolean(r);
+        }
+        return ops::compare(e.op, a, b, e.a->hardLiteral, e.b->hardLiteral);
+    default: return ops::logical(e.op, a, b);
+    }
+}
+
 Variant Interpreter::eval(const Expr& e, Frame& f)
 {
     switch (e.kind) {
     case ExprKind::Literal: return e.value;
-    case ExprKind::Ident: return evalIdent(e, f);
-    case ExprKind::Binary: {
-        char probe;
-        if (m_stackBase && m_stackBase - &probe > kStackBudget) raise(28);
-        Variant ta, tb;
-        if (e.op == Op::Is) {
-            Variant a = eval(*e.a, f), b = eval(*e.b, f);
-            return Variant::boolean(ops::identical(a, b));
-        }
-        const Variant& a = evalRef(*e.a, f, ta);
-        const Variant& b = evalRef(*e.b, f, tb);
-        // Integer and Long operands take the short way; everything else goes through ops.
-        const bool ints = (a.type() == VarType::Integer || a.type() == VarType::Long)
-                       && (b.type() == VarType::Integer || b.type() == VarType::Long);
-        const bool isLong = a.type() == VarType::Long || b.type() == VarType::Long;
-        switch (e.op) {
-        case Op::Add:
-            if (ints) return intFast(a.rawInt() + b.rawInt(), isLong);
-            if (a.type() == VarType::Double && b.type() == VarType::Double)
-                return Variant::dbl(a.rawDouble() + b.rawDouble());
-            return ops::add(a, b);
-        case Op::Sub:
-            if (ints) return intFast(a.rawInt() - b.rawInt(), isLong);
-            return ops::sub(a, b);
-        case Op::Mul:
-            if (ints) return intFast(a.rawInt() * b.rawInt(), isLong);
-            return ops::mul(a, b);
-        case Op::Mod:
-            if (ints && b.rawInt() != 0) return intFast(a.rawInt() % b.rawInt(), isLong);
-            return ops::mod(a, b);
-        case Op::IntDiv:
-            if (ints && b.rawInt() != 0) return intFast(a.rawInt() / b.rawInt(), isLong);
-            return ops::intDiv(a, b);
-        case Op::Div: return ops::div(a, b);
-        case Op::Pow: return ops::pow(a, b);
-        case Op::Concat: return ops::concat(a, b);
-        case Op::Eq: case Op::Ne: case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge:
-            if ((a.type() == VarType::Integer || a.type() == VarType::Long)
-                && (b.type() == VarType::Integer || b.type() == VarType::Long)) {
-                int64_t x = a.rawInt(), y = b.rawInt();
-                bool r = e.op == Op::Eq ? x == y : e.op == Op::Ne ? x != y : e.op == Op::Lt ? x < y
-                       : e.op == Op::Gt ? x > y : e.op == Op::Le ? x <= y : x >= y;
-                return Variant::boolean(r);
-            }
-            return ops::compare(e.op, a, b, e.a->hardLiteral, e.b->hardLiteral);
-        default: return ops::logical(e.op, a, b);
-        }
-    }
-    case ExprKind::Unary: {
-        Variant t;
-        const Variant& a = evalRef(*e.a, f, t);
-        switch (e.op) {
-        case Op::Neg: return ops::neg(a);
-        case Op::Not: return ops::notOp(a);
-        default: {
-            if (a.isObject()) return a.dereferenced();
-            return a;
-        }
-        }
-    }
+    case ExprKind::Ident:
+        if (e.bind == Bind::Local) return *f.slotPtrs[e.slot];
+        return evalIdent(e, f);
+    case ExprKind::Binary: return evalBinary(e, f);
+    case ExprKind::Unary: return evalUnary(e, f);
     case ExprKind::Paren: {
         Variant v = eval(*e.a, f);
         return v;
     }
     case ExprKind::Member: return evalMember(e, f);
-    case ExprKind::Call: return evalCall(e, f);
+    case ExprKind::Call: {
+        // the common case first: a global procedure called by its name
+        const Expr& callee = *e.a;
+        if (callee.kind == ExprKind::Ident && callee.bind == Bind::Unresolved && !f.dynamics) {
+            GlobalEntry* g = lookupGlobal(callee);
+            if (g && g->kind == GlobalEntry::Proc) return callUser(*g->proc, nullptr, e.args, f);
+        }
+        return evalCall(e, f);
+    }
     case ExprKind::New: return newInstance(e);
     case ExprKind::Me:
         if (!f.me) raise(1037, errorMessage(1037));
@@ -994,6 +1092,102 @@ Variant Interpreter::eval(const Expr& e, Frame& f)
     case ExprKind::Missing: return Variant::error(kParamNotFound);
     }
     return Variant();
+}
+
+bool Interpreter::computeIntArith(const Expr& e)
+{
+    bool pure = false;
+    switch (e.kind) {
+    case ExprKind::Literal:
+        pure = e.value.type() == VarType::Integer || e.value.type() == VarType::Long;
+        break;
+    case ExprKind::Ident: pure = e.bind != Bind::ClassMember; break;
+    case ExprKind::Paren: pure = isIntArith(*e.a); break;
+    case ExprKind::Unary: pure = e.op == Op::Neg && isIntArith(*e.a); break;
+    case ExprKind::Binary:
+        switch (e.op) {
+        case Op::Add: case Op::Sub: case Op::Mul: case Op::Mod: case Op::IntDiv:
+        case Op::Eq: case Op::Ne: case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge:
+            pure = isIntArith(*e.a) && isIntArith(*e.b);
+            break;
+        default: break;
+        }
+        break;
+    default: break;
+    }
+    e.intArith = pure ? 1 : 0;
+    return pure;
+}
+
+bool Interpreter::tryInt(const Expr& e, Frame& f, int64_t& out, bool& isLong)
+{
+    if (!isIntArith(e)) return false;
+    const Variant* v = nullptr;
+    switch (e.kind) {
+    case ExprKind::Literal: v = &e.value; break;
+    case ExprKind::Ident:
+        switch (e.bind) {
+        case Bind::Local: v = f.slotPtrs[e.slot]; break;
+        case Bind::ClassField: v = &f.me->fields[size_t(e.slot)]; break;
+        case Bind::Unresolved: {
+            if (f.dynamics) {
+                auto it = f.dynamics->find(e.key);
+                if (it != f.dynamics->end()) { v = &it.value(); break; }
+            }
+            GlobalEntry* g = lookupGlobal(e);
+            if (!g || (g->kind != GlobalEntry::Var && g->kind != GlobalEntry::Const)) return false;
+            v = &g->value;
+            break;
+        }
+        default: return false;
+        }
+        break;
+    case ExprKind::Paren: return tryInt(*e.a, f, out, isLong);
+    case ExprKind::Unary: {
+        if (!tryInt(*e.a, f, out, isLong)) return false;
+        out = -out;
+        if (out > INT32_MAX) return false;
+        if (out > 32767) isLong = true;
+        return true;
+    }
+    case ExprKind::Binary: {
+        int64_t x, y;
+        bool lx = false, ly = false;
+        if (!intOperand(*e.a, f, x, lx) || !intOperand(*e.b, f, y, ly)) return false;
+        switch (e.op) {
+        case Op::Add: out = x + y; break;
+        case Op::Sub: out = x - y; break;
+        case Op::Mul: out = x * y; break;
+        case Op::Mod: if (y == 0) return false; out = x % y; break;
+        case Op::IntDiv: if (y == 0) return false; out = x / y; break;
+        default: return false;   // comparisons give Booleans
+        }
+        if (out < INT32_MIN || out > INT32_MAX) return false;
+        isLong = lx || ly || out < -32768 || out > 32767;
+        return true;
+    }
+    default: return false;
+    }
+    if (v->type() == VarType::Integer) { out = v->rawInt(); return true; }
+    if (v->type() == VarType::Long) { out = v->rawInt(); isLong = true; return true; }
+    return false;
+}
+
+bool Interpreter::tryIntCondition(const Expr& e, Frame& f, bool& out)
+{
+    if (e.op < Op::Eq || e.op > Op::Ge || !isIntArith(e)) return false;
+    int64_t x, y;
+    bool lx = false, ly = false;
+    if (!intOperand(*e.a, f, x, lx) || !intOperand(*e.b, f, y, ly)) return false;
+    switch (e.op) {
+    case Op::Eq: out = x == y; break;
+    case Op::Ne: out = x != y; break;
+    case Op::Lt: out = x < y; break;
+    case Op::Gt: out = x > y; break;
+    case Op::Le: out = x <= y; break;
+    default: out = x >= y; break;
+    }
+    return true;
 }
 
 Variant Interpreter::evalIdent(const Expr& e, Frame& f)
@@ -1016,8 +1210,7 @@ Variant Interpreter::evalIdent(const Expr& e, Frame& f)
         case GlobalEntry::Var: case GlobalEntry::Const: case GlobalEntry::HostObject: return g->value;
         case GlobalEntry::Proc: {
             std::vector<ExprPtr> none;
-            auto hold = g->proc;
-            return callUser(*hold, nullptr, none, f);
+            return callUser(*g->proc, nullptr, none, f);
         }
         case GlobalEntry::BuiltinFunc: {
             std::vector<ExprPtr> none;
@@ -1037,8 +1230,7 @@ Variant Interpreter::evalIdent(const Expr& e, Frame& f)
 Variant Interpreter::evalMember(const Expr& e, Frame& f)
 {
     Variant o = e.a ? eval(*e.a, f) : Variant::object(withObject(f));
-    if (!o.isObject()) raise(424);
-    if (!o.rawObject()) raise(91);
+    if (!o.isObject() || !o.rawObject()) objectRequired(e.a.get());
     Arguments none;
     return o.rawObject()->getProperty(e.name, none);
 }
@@ -1084,6 +1276,7 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
 {
     if (callee.kind == ExprKind::Member) {
         Variant o = callee.a ? eval(*callee.a, f) : Variant::object(withObject(f));
+        if (!o.isObject() || !o.rawObject()) objectRequired(callee.a.get());
         return invokeObject(o, callee.name, args, f, statement);
     }
     // an identifier
@@ -1093,7 +1286,7 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
         Variant v = callee.bind == Bind::Local ? *f.slotPtrs[callee.slot] : f.me->fields[size_t(callee.slot)];
         if (!hasArgs && statement) {
             if (v.isObject() && v.rawObject()) { Arguments none; return v.rawObject()->call(QString(), none); }
-            raise(13, QStringLiteral("Type mismatch: '%1'").arg(callee.name));
+            raiseNamed(13, callee.name);
         }
         if (v.isObject()) return invokeObject(v, QString(), args, f, statement);
         return indexValue(v, args, f);
@@ -1118,18 +1311,15 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
     GlobalEntry* g = lookupGlobal(callee);
     if (g) {
         switch (g->kind) {
-        case GlobalEntry::Proc: {
-            auto hold = g->proc;
-            return callUser(*hold, nullptr, args, f);
-        }
+        case GlobalEntry::Proc: return callUser(*g->proc, nullptr, args, f);
         case GlobalEntry::BuiltinFunc: return callBuiltin(*g->builtin, args, f, callee);
         case GlobalEntry::Var: case GlobalEntry::Const: case GlobalEntry::HostObject: {
             Variant v = g->value;
             if (v.isObject()) return invokeObject(v, QString(), args, f, statement);
-            if (statement && !hasArgs) raise(13, QStringLiteral("Type mismatch: '%1'").arg(callee.name));
+            if (statement && !hasArgs) raiseNamed(13, callee.name);
             return indexValue(v, args, f);
         }
-        case GlobalEntry::Class: raise(13, QStringLiteral("Type mismatch: '%1'").arg(callee.name));
+        case GlobalEntry::Class: raiseNamed(13, callee.name);
         }
     }
     for (auto& [name, obj] : m_globalMembers) {
@@ -1139,7 +1329,7 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
         }
     }
     if (m_optionExplicit && !hasArgs) undefinedName(callee);
-    raise(13, QStringLiteral("Type mismatch: '%1'").arg(callee.name));
+    raiseNamed(13, callee.name);
 }
 
 Variant Interpreter::invokeObject(const Variant& obj, const QString& member, const std::vector<ExprPtr>& args,
@@ -1178,7 +1368,7 @@ Variant Interpreter::invokeObject(const Variant& obj, const QString& member, con
 Variant Interpreter::callBuiltin(const Builtin& b, const std::vector<ExprPtr>& args, Frame& f, const Expr& at)
 {
     if (int(args.size()) < b.minArgs || int(args.size()) > b.maxArgs)
-        raise(450, QStringLiteral("Wrong number of arguments or invalid property assignment: '%1'").arg(at.name));
+        raiseNamed(450, at.name);
     Arguments a;
     evalArgs(args, f, a);
     Frame* saved = m_current;
@@ -1191,7 +1381,7 @@ Variant Interpreter::callBuiltin(const Builtin& b, const std::vector<ExprPtr>& a
 Variant Interpreter::callUser(const Proc& p, ClassInstance* me, const std::vector<ExprPtr>& args, Frame& caller)
 {
     if (args.size() != p.params.size())
-        raise(450, QStringLiteral("Wrong number of arguments or invalid property assignment: '%1'").arg(p.name));
+        raiseNamed(450, p.name);
     FrameStorage st(p.slotCount);
     LockHold hold;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -1206,7 +1396,11 @@ Variant Interpreter::callUser(const Proc& p, ClassInstance* me, const std::vecto
                 continue;
             }
         }
-        st.vals[i] = eval(ae, caller);
+        int64_t r;
+        bool isLong = false;
+        if (ae.kind == ExprKind::Binary && isIntArith(ae) && ae.op >= Op::Concat && tryInt(ae, caller, r, isLong))
+            st.vals[i] = intFast(r, isLong);
+        else st.vals[i] = eval(ae, caller);
     }
     return runFrame(p, me, st.slotPtrs);
 }
@@ -1215,7 +1409,7 @@ Variant Interpreter::callProc(const Proc& p, ClassInstance* me, Arguments& args,
 {
     size_t given = args.size() + (assigned ? 1 : 0);
     if (given != p.params.size())
-        raise(450, QStringLiteral("Wrong number of arguments or invalid property assignment: '%1'").arg(p.name));
+        raiseNamed(450, p.name);
     char probe;
     if (m_depth == 0) m_stackBase = &probe;
     FrameStorage st(p.slotCount);
@@ -1226,6 +1420,16 @@ Variant Interpreter::callProc(const Proc& p, ClassInstance* me, Arguments& args,
     }
     if (assigned) st.vals[args.size()] = *assigned;
     return runFrame(p, me, st.slotPtrs);
+}
+
+void Interpreter::runBody(const Proc& p, Frame& f)
+{
+    if (!p.vmTried) {
+        p.vmTried = true;
+        p.vm = compileProc(p);
+    }
+    if (p.vm) runCompiled(*p.vm, f);
+    else execBlock(p.body, f);
 }
 
 Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPtrs)
@@ -1256,13 +1460,19 @@ Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPt
         for (auto& e : d->dims) upper.push_back(e->value.toLong());
         *slotPtrs[p.locals.value(d->key)] = Variant::array(makeArray(upper, !upper.empty()));
     }
+    if (m_withStack.empty()) {
+        // nothing to hide from the callee (its own With blocks leave the stack as they found it)
+        runBody(p, f);
+        if (p.resultSlot >= 0) return std::move(*slotPtrs[p.resultSlot]);
+        return Variant();
+    }
     std::vector<DispatchPtr> savedWith;
     savedWith.swap(m_withStack);
     struct WithRestore {
         std::vector<DispatchPtr>& s; std::vector<DispatchPtr>& saved;
         ~WithRestore() { s.swap(saved); }
     } wr{m_withStack, savedWith};
-    execBlock(p.body, f);
+    runBody(p, f);
     if (p.resultSlot >= 0) return std::move(*slotPtrs[p.resultSlot]);
     return Variant();
 }
@@ -1288,7 +1498,7 @@ Variant Interpreter::newInstance(const Expr& e)
         return Variant::object(inst);
     }
     if (e.key == u"regexp") return Variant::object(newRegExp());
-    raise(506, QStringLiteral("Class not defined: '%1'").arg(e.name));
+    raiseNamed(506, e.name);
 }
 
 } // namespace orra::vbs

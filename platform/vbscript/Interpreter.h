@@ -3,6 +3,7 @@
 // global scope (one ScriptEngine instance).
 
 #include "platform/vbscript/Ast.h"
+#include "platform/vbscript/Vm.h"
 #include "platform/vbscript/Dispatch.h"
 #include "platform/vbscript/ScriptEngine.h"
 
@@ -75,6 +76,8 @@ public:
     DispatchPtr errObject() const;
     int currentLine() const { return m_line; }
     DispatchPtr createObject(const QString& progId);
+    // The global Sub or Function of that name (GetRef), or nullptr.
+    std::shared_ptr<Proc> globalProc(const QString& name);
     void setObjectFactory(std::function<DispatchPtr(const QString&)> f) { m_factory = std::move(f); }
 
     // Calls a procedure of a script class (ClassInstance's dispatch goes through here).
@@ -99,6 +102,17 @@ private:
     Flow execDo(const Stmt& s, Frame& f);
     Flow execSelect(const Stmt& s, Frame& f);
     void execAssign(const Stmt& s, Frame& f, bool isSet);
+    void execAssignLocal(const Stmt& s, Frame& f);
+    // Compiled code (Vm.cpp).
+    struct ForState;
+    Flow runCompiled(const VmCode& c, Frame& f);
+    Flow execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps);
+    void callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller, const VmArg* computed,
+                      Variant** callerRegs, const Variant* callerConsts, Variant& result);
+    bool forTop(ForState& st, const Expr& ctrExpr, Frame& f);
+    void runBody(const Proc& p, Frame& f);
+    Flow execIf(const Stmt& s, Frame& f);
+    Flow execWith(const Stmt& s, Frame& f);
     void execAppend(const Stmt& s, Frame& f);
     void execCall(const Stmt& s, Frame& f);
     void execDim(const Stmt& s, Frame& f);
@@ -107,13 +121,26 @@ private:
     void execConst(const Stmt& s, Frame& f);
 
 public:
+    // Integer arithmetic or comparison over literals and variables only (Expr::intArith).
+    static bool isIntArith(const Expr& e) { return e.intArith >= 0 ? e.intArith > 0 : computeIntArith(e); }
+    static bool computeIntArith(const Expr& e);
     Variant eval(const Expr& e, Frame& f);
     // Evaluates without copying when the expression names a variable.
     const Variant& evalRef(const Expr& e, Frame& f, Variant& tmp);
-    bool evalCondition(const Expr& e, Frame& f);
+    bool evalCondition(const Expr& e, Frame& f)
+    {
+        bool c;
+        if (e.kind == ExprKind::Binary && isIntArith(e) && tryIntCondition(e, f, c)) return c;
+        return evalConditionSlow(e, f);
+    }
+    bool evalConditionSlow(const Expr& e, Frame& f);
 
 private:
     Variant evalIdent(const Expr& e, Frame& f);
+    Variant evalBinary(const Expr& e, Frame& f);
+    // The operator of a Binary expression applied to operand values already evaluated.
+    Variant binaryValues(const Expr& e, const Variant& a, const Variant& b);
+    Variant evalUnary(const Expr& e, Frame& f);
     Variant evalMember(const Expr& e, Frame& f);
     Variant evalCall(const Expr& e, Frame& f);
     Variant callNamed(const Expr& callee, Frame& f, const std::vector<ExprPtr>& args, bool statement, bool hasArgs);
@@ -140,13 +167,35 @@ private:
     Dispatch* hostMemberOwner(const QString& key);
     void assignTo(const Expr& target, Frame& f, Variant value, bool isSet);
     void evalArgs(const std::vector<ExprPtr>& args, Frame& f, Arguments& out);
-    void tick();
+    void tick()
+    {
+        if (cancelRequested.load(std::memory_order_relaxed) || yieldHook || m_hasDeadline) tickSlow();
+    }
+    void tickSlow();
+    // Integer/Long arithmetic and comparisons evaluated on plain integers (see Expr::intArith).
+    // False when an operand holds another subtype or a result leaves the Long range: the
+    // expression has no side effects, so the general path then evaluates it again.
+
+    bool tryInt(const Expr& e, Frame& f, int64_t& out, bool& isLong);
+    bool tryIntCondition(const Expr& e, Frame& f, bool& out);
+    // tryInt with literals and local variables read in place.
+    bool intOperand(const Expr& e, Frame& f, int64_t& out, bool& isLong)
+    {
+        const Variant* v;
+        if (e.kind == ExprKind::Literal) v = &e.value;
+        else if (e.kind == ExprKind::Ident && e.bind == Bind::Local) v = f.slotPtrs[e.slot];
+        else return tryInt(e, f, out, isLong);
+        if (v->type() == VarType::Integer) { out = v->rawInt(); return true; }
+        if (v->type() == VarType::Long) { out = v->rawInt(); isLong = true; return true; }
+        return false;
+    }
     [[noreturn]] void undefinedName(const Expr& e);
 
     QHash<QString, GlobalEntry*> m_globals;
     std::deque<GlobalEntry> m_entries;
     uint64_t m_generation = 1;
     std::vector<std::pair<QString, DispatchPtr>> m_globalMembers;   // objects whose members are global
+    std::vector<std::shared_ptr<orra::vbs::Proc>> m_retiredProcs;     // replaced procedures, kept for running calls
     std::vector<std::unique_ptr<Program>> m_programs;                // kept alive: procedures point into them
     std::vector<DispatchPtr> m_withStack;
     std::shared_ptr<ErrObject> m_err;

@@ -12,6 +12,8 @@ void ErrObject::setFrom(const orra::Error& e)
 {
     number = e.number();
     description = e.description();
+    if (auto* se = dynamic_cast<const ScriptError*>(&e); se && !se->report().errDescription.isEmpty())
+        description = se->report().errDescription;
     source = e.source();
     helpFile.clear();
     helpContext = 0;
@@ -56,6 +58,20 @@ void ErrObject::putProperty(const QString& name, Arguments& args, const Variant&
     else if (k == u"helpfile") helpFile = value.toString();
     else if (k == u"helpcontext") helpContext = value.toLong();
     else raise(438);
+}
+
+// ============================================================================ GetRef
+
+ProcRef::ProcRef(std::shared_ptr<Proc> proc, Interpreter* interp)
+    : m_proc(std::move(proc)), m_interp(interp), m_alive(interp->aliveToken())
+{
+}
+
+Variant ProcRef::getProperty(const QString& name, Arguments& args)
+{
+    if (!name.isEmpty()) raise(438);
+    if (!*m_alive) raise(91);
+    return m_interp->callProc(*m_proc, nullptr, args, nullptr);
 }
 
 // ============================================================================ script classes

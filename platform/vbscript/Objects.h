@@ -54,6 +54,19 @@ private:
     std::shared_ptr<bool> m_alive;
 };
 
+// What GetRef returns: calling its default member calls the procedure.
+class ProcRef : public Dispatch {
+public:
+    ProcRef(std::shared_ptr<Proc> proc, Interpreter* interp);
+    QString typeName() const override { return QStringLiteral("Object"); }
+    Variant getProperty(const QString& name, Arguments& args) override;
+
+private:
+    std::shared_ptr<Proc> m_proc;
+    Interpreter* m_interp;
+    std::shared_ptr<bool> m_alive;
+};
+
 // Reads an element of an array value (raises 9 out of range, 13 for a non-array).
 Variant arrayElement(const Variant& array, const Arguments& subscripts);
 

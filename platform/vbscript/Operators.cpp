@@ -98,9 +98,13 @@ Variant arith(Arith op, const Variant& a, const Variant& b)
     if (k == kCur) {
         int64_t xi = x.k == kCur ? x.i : x.i * 10000, yi = y.k == kCur ? y.i : y.i * 10000;
         if (op == Arith::Mul) {
-            long double r = (long double)xi * (long double)yi / 10000.0L;
-            if (std::fabs(double(r)) > 9.2e18) raise(6);
-            return Variant::currencyScaled(int64_t(std::llround(double(r))));
+            // exact: the 128-bit product, scaled back with the last digit rounded half to even
+            const __int128 p = (__int128)xi * yi;
+            __int128 q = p / 10000, rem = p % 10000;
+            if (rem < 0) rem = -rem;
+            if (rem > 5000 || (rem == 5000 && (q & 1))) q += p < 0 ? -1 : 1;
+            if (q > INT64_MAX || q < INT64_MIN) raise(6);
+            return Variant::currencyScaled(int64_t(q));
         }
         int64_t r;
         if (op == Arith::Add ? __builtin_add_overflow(xi, yi, &r) : __builtin_sub_overflow(xi, yi, &r)) raise(6);

@@ -1202,7 +1202,8 @@ private:
 
     ExprPtr parseConcatLevel() { return parseBinary(7); }
 
-    ExprPtr parseUnary()
+    // A sign binds tighter than ^: -2 ^ 2 is (-2) ^ 2, and so is the operand after ^.
+    ExprPtr parseSigned()
     {
         DepthGuard g(*this);
         if (!m_injected && (cur().t == T::Minus || cur().t == T::Plus)) {
@@ -1210,9 +1211,16 @@ private:
             next();
             auto u = make(ExprKind::Unary, at);
             u->op = at.t == T::Minus ? Op::Neg : Op::Plus;
-            u->a = parseUnary();
+            u->a = parseSigned();
             return u;
         }
+        if (!m_injected && isWord(u"not")) return parseUnary();
+        return parsePostfix(false);
+    }
+
+    ExprPtr parseUnary()
+    {
+        DepthGuard g(*this);
         if (!m_injected && isWord(u"not")) {
             // Not after an arithmetic operator: binds to its comparison-level operand
             const Token at = cur();
@@ -1222,13 +1230,11 @@ private:
             u->a = parseBinary(6);
             return u;
         }
-        ExprPtr base = parsePostfix(false);
+        ExprPtr base = parseSigned();
         while (cur().t == T::Caret) {
             const Token at = cur();
             next();
-            ExprPtr rhs;
-            if (cur().t == T::Minus || cur().t == T::Plus) rhs = parseUnary();
-            else rhs = parsePostfix(false);
+            ExprPtr rhs = parseSigned();
             auto b = make(ExprKind::Binary, at);
             b->op = Op::Pow;
             b->depth = std::max(base->depth, rhs->depth) + 1;

@@ -15,6 +15,9 @@ QString errorMessage(long number);
 // Raises a run-time error with VBScript's message for number (or the given description).
 [[noreturn]] void raise(long number);
 [[noreturn]] void raise(long number, const QString& description);
+// Raises number with VBScript's message; the host's report names the identifier ("msg: 'x'"),
+// Err.Description does not.
+[[noreturn]] void raiseNamed(long number, const QString& name);
 
 // Strings longer than this raise 14 ("Out of string space").
 constexpr qsizetype kMaxStringLength = qsizetype(1) << 26;

@@ -35,6 +35,9 @@ struct ErrorReport {
     int line = 0;       // 1-based line within the code passed to executeStatement/eval; 0 unknown
     int column = 0;     // 1-based column (compilation errors); 0 unknown
     QString text;       // the offending source line (compilation errors)
+    // What Err.Description reads when the description above names the offending identifier
+    // ("Variable is undefined" against "Variable is undefined: 'b'"); empty: the same text.
+    QString errDescription;
 };
 
 // Source texts of the two kinds of error.

@@ -69,6 +69,16 @@ QString errorMessage(long number)
 
 void raise(long number) { raise(number, errorMessage(number)); }
 
+void raiseNamed(long number, const QString& name)
+{
+    ErrorReport r;
+    r.number = number;
+    r.source = QString::fromLatin1(kRuntimeErrorSource);
+    r.errDescription = errorMessage(number);
+    r.description = QStringLiteral("%1: '%2'").arg(r.errDescription, name);
+    throw ScriptError(std::move(r));
+}
+
 void raise(long number, const QString& description)
 {
     ErrorReport r;
@@ -469,6 +479,28 @@ void Variant::movePayload(Variant&& o) noexcept
     }
 }
 
+Variant& Variant::copyAssignSlow(const Variant& o)
+{
+    if (this != &o) {
+        Variant copy(o);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+Variant& Variant::moveAssignSlow(Variant&& o) noexcept
+{
+    if (this != &o) {
+        // o may live inside what this holds (an array element): take it out first
+        Variant taken(std::move(o));
+        destroyPayload();
+        m_type = taken.m_type;
+        m_u = taken.m_u;
+        if (hasPayload(m_type)) movePayload(std::move(taken));
+    }
+    return *this;
+}
+
 void Variant::destroyPayload() noexcept
 {
     switch (m_type) {
@@ -613,9 +645,59 @@ bool Variant::toBool() const
     }
 }
 
+// A plain decimal text ([sign] digits [. digits], thousands separators allowed) read exactly
+// as a scaled Currency, rounding the fifth decimal half to even. False for other forms (an
+// exponent, &H), which go through Double; raises 6 when the value is out of range.
+static bool parseCurrencyText(const QString& s, int64_t& out)
+{
+    int i = 0, n = int(s.size());
+    while (i < n && (s[i] == u' ' || s[i] == u'\t')) ++i;
+    while (n > i && (s[n - 1] == u' ' || s[n - 1] == u'\t')) --n;
+    bool neg = false;
+    if (i < n && (s[i] == u'+' || s[i] == u'-')) { neg = s[i] == u'-'; ++i; }
+    unsigned __int128 v = 0;
+    int decimals = 0, digits = 0;
+    bool dot = false, roundUp = false, sticky = false;
+    int firstDropped = -1;
+    for (; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= '0' && c <= '9') {
+            ++digits;
+            if (dot && decimals == 4) {
+                if (firstDropped < 0) firstDropped = c - '0';
+                else if (c != '0') sticky = true;
+                continue;
+            }
+            v = v * 10 + (c - '0');
+            if (v > (unsigned __int128)(1) << 100) raise(6);
+            if (dot) ++decimals;
+        } else if (c == '.' && !dot) dot = true;
+        else if (c == ',' && !dot && digits) continue;
+        else return false;
+    }
+    if (!digits) return false;
+    for (; decimals < 4; ++decimals) v *= 10;
+    if (firstDropped > 5 || (firstDropped == 5 && (sticky || (v & 1)))) roundUp = true;
+    if (roundUp) ++v;
+    const unsigned __int128 limit = neg ? (unsigned __int128)(INT64_MAX) + 1 : (unsigned __int128)(INT64_MAX);
+    if (v > limit) raise(6);
+    out = neg ? int64_t(-(__int128)v) : int64_t(v);
+    return true;
+}
+
 int64_t Variant::toCurrencyScaled() const
 {
-    if (m_type == VarType::Currency) return m_u.i;
+    switch (m_type) {
+    case VarType::Currency: return m_u.i;
+    case VarType::Integer: case VarType::Long: case VarType::Byte: case VarType::Boolean:
+        return m_u.i * 10000;
+    case VarType::String: {
+        int64_t exact;
+        if (parseCurrencyText(m_s, exact)) return exact;
+        break;
+    }
+    default: break;
+    }
     double d = toDouble() * 10000.0;
     d = roundHalfEven(d);
     if (!(d >= -9.2233720368547758e18 && d < 9.2233720368547758e18)) raise(6);

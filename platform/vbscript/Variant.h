@@ -24,8 +24,8 @@ enum class VarType : int {
     Array = 8192,
 };
 
-// A (possibly multi-dimensional) SAFEARRAY-like block of Variants; row-major with the first
-// index varying slowest is irrelevant to scripts, so we keep the last index fastest.
+// A (possibly multi-dimensional) SAFEARRAY-like block of Variants, stored with the last index
+// fastest; For Each turns that round and walks the first index fastest, as VBScript does.
 struct VariantArray {
     struct Bound { long lower = 0; long count = 0; };
     std::vector<Bound> bounds;
@@ -44,45 +44,33 @@ public:
     Variant() noexcept : m_type(VarType::Empty) { m_u.i = 0; }
     Variant(const Variant& o) : m_type(o.m_type), m_u(o.m_u)
     {
-        if (m_type >= VarType::String) copyPayload(o);
+        if (hasPayload(m_type)) copyPayload(o);
     }
     Variant(Variant&& o) noexcept : m_type(o.m_type), m_u(o.m_u)
     {
-        if (m_type >= VarType::String) movePayload(std::move(o));
+        if (hasPayload(m_type)) movePayload(std::move(o));
     }
     Variant& operator=(const Variant& o)
     {
-        if (m_type < VarType::String && o.m_type < VarType::String) {   // numbers: no payload
+        if (!hasPayload(m_type) && !hasPayload(o.m_type)) {   // numbers: no payload
             m_type = o.m_type;
             m_u = o.m_u;
             return *this;
         }
-        if (this != &o) {
-            Variant copy(o);
-            *this = std::move(copy);
-        }
-        return *this;
+        return copyAssignSlow(o);
     }
     Variant& operator=(Variant&& o) noexcept
     {
-        if (m_type < VarType::String && o.m_type < VarType::String) {
+        if (!hasPayload(m_type) && !hasPayload(o.m_type)) {
             m_type = o.m_type;
             m_u = o.m_u;
             return *this;
         }
-        if (this != &o) {
-            // o may live inside what this holds (an array element): take it out first
-            Variant taken(std::move(o));
-            destroyPayload();
-            m_type = taken.m_type;
-            m_u = taken.m_u;
-            if (m_type >= VarType::String) movePayload(std::move(taken));
-        }
-        return *this;
+        return moveAssignSlow(std::move(o));
     }
     ~Variant()
     {
-        if (m_type >= VarType::String) destroyPayload();
+        if (hasPayload(m_type)) destroyPayload();
     }
 
     // Constructors for each subtype.
@@ -160,9 +148,22 @@ public:
 
     void clear() { *this = Variant(); }
 
+    // Stores an Integer, Long or Boolean in place (the interpreter's fast paths).
+    void setRaw(VarType t, int64_t x) noexcept
+    {
+        if (hasPayload(m_type)) destroyPayload();
+        m_type = t;
+        m_u.i = x;
+    }
+
 private:
-    // Subtypes from String (8) up hold a payload: String, Object, Array (Error, Boolean and
-    // Byte, numbered above String, hold none).
+    // Only String, Object and Array hold a payload; every other subtype is plain bits.
+    static constexpr bool hasPayload(VarType t) noexcept
+    {
+        return unsigned(t) - unsigned(VarType::String) <= 1u || t == VarType::Array;   // String, Object; Array
+    }
+    Variant& copyAssignSlow(const Variant& o);
+    Variant& moveAssignSlow(Variant&& o) noexcept;
     void copyPayload(const Variant& o);
     void movePayload(Variant&& o) noexcept;
     void destroyPayload() noexcept;

@@ -12,6 +12,102 @@ namespace {
 const QString kSource = QStringLiteral("TreeView");
 }
 
+// A node keeps its properties in members rather than in QTreeWidgetItem's list of role values:
+// a large tree is filled several times faster so, and the view reads them through data().
+class KeyedTree::Node : public QTreeWidgetItem {
+public:
+    Node(const QString& key, const QString& text, bool showCheck)
+        : QTreeWidgetItem(NodeType), key(key), text(text), showCheck(showCheck)
+    {
+    }
+
+    QVariant data(int column, int role) const override
+    {
+        if (column != 0)
+            return QTreeWidgetItem::data(column, role);
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+        case Qt::AccessibleTextRole:
+            return text;
+        case Qt::DecorationRole:
+            return icon.isNull() ? QVariant() : QVariant(icon);
+        case Qt::CheckStateRole:
+            return showCheck ? QVariant(int(checked ? Qt::Checked : Qt::Unchecked)) : QVariant();
+        case Qt::ForegroundRole:
+            return (fore & 0xFFFFFFu) == 0 ? QVariant() : QVariant(QBrush(QColor(qRed(fore), qGreen(fore), qBlue(fore))));
+        case KeyRole:
+            return key;
+        case TagRole:
+            return tag;
+        case ImageRole:
+            return image;
+        case SelectedImageRole:
+            return selectedImage;
+        case CheckedRole:
+            return checked;
+        default:
+            return QTreeWidgetItem::data(column, role);
+        }
+    }
+
+    void setData(int column, int role, const QVariant& value) override
+    {
+        if (column != 0) {
+            QTreeWidgetItem::setData(column, role, value);
+            return;
+        }
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            text = value.toString();
+            break;
+        case Qt::DecorationRole:
+            icon = value.value<QIcon>();
+            break;
+        case Qt::CheckStateRole:
+            showCheck = value.isValid();
+            checked = value.toInt() == Qt::Checked;
+            break;
+        case Qt::ForegroundRole:
+            fore = value.isValid() ? value.value<QBrush>().color().rgb() : qRgb(0, 0, 0);
+            break;
+        case KeyRole:
+            key = value.toString();
+            return;   // the key is not shown
+        case TagRole:
+            tag = value;
+            return;
+        case ImageRole:
+            image = value.toString();
+            return;
+        case SelectedImageRole:
+            selectedImage = value.toString();
+            return;
+        case CheckedRole:
+            checked = value.toBool();
+            break;
+        default:
+            QTreeWidgetItem::setData(column, role, value);
+            return;
+        }
+        emitDataChanged();
+    }
+
+    // Tells an attached view that a shown property changed.
+    void changed() { emitDataChanged(); }
+
+    QString key;
+    QString text;
+    QVariant tag;
+    QString image;
+    QString selectedImage;
+    QIcon icon;
+    QRgb fore = qRgb(0, 0, 0);
+    bool checked = false;
+    bool showCheck = false;
+};
+
 void ImageList::add(const QString& key, const QIcon& icon)
 {
     if (!m_icons.contains(key))
@@ -57,24 +153,33 @@ void KeyedTree::setCheckboxes(bool on)
 QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key, const QString& text,
                                     const QString& image, const QString& selectedImage)
 {
-    if (!key.isEmpty() && m_keys.contains(key))
-        throw Error(errKeyNotUnique, kSource, keyNotUniqueText());
     QTreeWidgetItem* parent = nullptr;
     if (!parentKey.isEmpty()) {
         parent = m_keys.value(parentKey);
         if (!parent)
             throw Error(errElementNotFound, kSource, elementNotFoundText());
     }
-    auto* item = new QTreeWidgetItem;
+    return addNode(parent, key, text, image, selectedImage);
+}
+
+QTreeWidgetItem* KeyedTree::addNode(QTreeWidgetItem* parent, const QString& key, const QString& text,
+                                    const QString& image, const QString& selectedImage)
+{
+    auto* item = new Node(key, text, m_checkboxes);
+    if (!key.isEmpty()) {
+        // One look-up both refuses a taken key and claims a new one.
+        QTreeWidgetItem*& slot = m_keys[key];
+        if (slot) {
+            delete item;
+            throw Error(errKeyNotUnique, kSource, keyNotUniqueText());
+        }
+        slot = item;
+    }
     // Shown, selectable and enabled; never edited in place or toggled by the user.
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled);
-    item->setText(0, text);
-    item->setData(0, KeyRole, key);
-    setImages(item, image, selectedImage);
-    if (m_checkboxes)
-        item->setCheckState(0, Qt::Unchecked);
-    if (!key.isEmpty())
-        m_keys.insert(key, item);
+    item->image = image;
+    item->selectedImage = selectedImage;
+    item->icon = iconFor(image, selectedImage);
     if (parent)
         parent->addChild(item);
     else if (m_bulkDepth > 0)
@@ -131,16 +236,44 @@ void KeyedTree::setDropHighlight(QTreeWidgetItem* node)
     }
 }
 
-QString KeyedTree::key(const QTreeWidgetItem* node) { return node ? node->data(0, KeyRole).toString() : QString(); }
+namespace {
+KeyedTree::Node* asNode(QTreeWidgetItem* item)
+{
+    return item && item->type() == KeyedTree::NodeType ? static_cast<KeyedTree::Node*>(item) : nullptr;
+}
+const KeyedTree::Node* asNode(const QTreeWidgetItem* item)
+{
+    return item && item->type() == KeyedTree::NodeType ? static_cast<const KeyedTree::Node*>(item) : nullptr;
+}
+} // namespace
+
+QString KeyedTree::key(const QTreeWidgetItem* node)
+{
+    if (const Node* n = asNode(node))
+        return n->key;
+    return node ? node->data(0, KeyRole).toString() : QString();
+}
 
 QVariant KeyedTree::tag(const QTreeWidgetItem* node) { return node ? node->data(0, TagRole) : QVariant(); }
 
-void KeyedTree::setTag(QTreeWidgetItem* node, const QVariant& tag) { node->setData(0, TagRole, tag); }
+void KeyedTree::setTag(QTreeWidgetItem* node, const QVariant& tag)
+{
+    if (Node* n = asNode(node))
+        n->tag = tag;
+    else
+        node->setData(0, TagRole, tag);
+}
 
 bool KeyedTree::checked(const QTreeWidgetItem* node) { return node && node->data(0, CheckedRole).toBool(); }
 
 void KeyedTree::setChecked(QTreeWidgetItem* node, bool on)
 {
+    if (Node* n = asNode(node)) {
+        n->checked = on;
+        n->showCheck = m_checkboxes;
+        n->changed();
+        return;
+    }
     node->setData(0, CheckedRole, on);
     if (m_checkboxes)
         node->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
@@ -148,6 +281,8 @@ void KeyedTree::setChecked(QTreeWidgetItem* node, bool on)
 
 QRgb KeyedTree::foreColor(const QTreeWidgetItem* node)
 {
+    if (const Node* n = asNode(node))
+        return qRgb(qRed(n->fore), qGreen(n->fore), qBlue(n->fore));
     const QVariant v = node ? node->data(0, Qt::ForegroundRole) : QVariant();
     if (!v.isValid())
         return qRgb(0, 0, 0);
@@ -156,6 +291,13 @@ QRgb KeyedTree::foreColor(const QTreeWidgetItem* node)
 
 void KeyedTree::setForeColor(QTreeWidgetItem* node, QRgb color)
 {
+    if (Node* n = asNode(node)) {
+        if (n->fore != qRgb(qRed(color), qGreen(color), qBlue(color))) {
+            n->fore = qRgb(qRed(color), qGreen(color), qBlue(color));
+            n->changed();
+        }
+        return;
+    }
     // Black is the default: no brush of its own, so that the node follows the palette's text.
     if ((color & 0xFFFFFFu) == 0)
         node->setData(0, Qt::ForegroundRole, QVariant());
@@ -174,10 +316,15 @@ void KeyedTree::setImages(QTreeWidgetItem* node, const QString& image, const QSt
 {
     node->setData(0, ImageRole, image);
     node->setData(0, SelectedImageRole, selected);
-    if (!m_images || (image.isEmpty() && selected.isEmpty())) {
-        node->setIcon(0, QIcon());
-        return;
-    }
+    node->setIcon(0, iconFor(image, selected));
+}
+
+QIcon KeyedTree::iconFor(const QString& image, const QString& selected)
+{
+    if (!m_images || (image.isEmpty() && selected.isEmpty()))
+        return QIcon();
+    if (image == m_lastImage && selected == m_lastSelectedImage)
+        return m_lastIcon;
     const QString cacheKey = image + QLatin1Char('\n') + selected;
     auto it = m_iconCache.constFind(cacheKey);
     if (it == m_iconCache.constEnd()) {
@@ -195,7 +342,10 @@ void KeyedTree::setImages(QTreeWidgetItem* node, const QString& image, const QSt
         }
         it = m_iconCache.insert(cacheKey, icon);
     }
-    node->setIcon(0, *it);
+    m_lastImage = image;
+    m_lastSelectedImage = selected;
+    m_lastIcon = *it;
+    return m_lastIcon;
 }
 
 void KeyedTree::forgetSubtree(QTreeWidgetItem* node)

@@ -63,6 +63,12 @@ public:
     QTreeWidgetItem* addNode(const QString& parentKey, const QString& key, const QString& text,
                              const QString& image = QString(), const QString& selectedImage = QString());
 
+    // The same below parent, a node of this tree (null: the top level), without a look-up.
+    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text,
+                             const QString& image = QString(), const QString& selectedImage = QString());
+    // Room for that many keys in all (a fill that knows its size).
+    void reserveKeys(qsizetype count) { m_keys.reserve(count); }
+
     // The node keyed key, or null.
     QTreeWidgetItem* node(const QString& key) const { return m_keys.value(key); }
     bool contains(const QString& key) const { return m_keys.contains(key); }
@@ -108,8 +114,14 @@ public:
 
     // Item data roles of the per-node properties.
     enum Role { KeyRole = Qt::UserRole + 1, TagRole, ImageRole, SelectedImageRole, CheckedRole };
+    // The item type of the nodes this tree makes.
+    static constexpr int NodeType = QTreeWidgetItem::UserType + 1;
+
+    class Node;   // the item class of the nodes
 
 private:
+    QIcon iconFor(const QString& image, const QString& selectedImage);
+
     void forgetSubtree(QTreeWidgetItem* node);
     void onRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last);
 
@@ -120,6 +132,8 @@ private:
     QList<QTreeWidgetItem*> m_pendingTop;
     QTreeWidgetItem* m_dropHighlight = nullptr;
     QHash<QString, QIcon> m_iconCache;   // composed icons by image + "\n" + selected image
+    QString m_lastImage, m_lastSelectedImage;   // the last pair asked for, and its icon
+    QIcon m_lastIcon;
 };
 
 } // namespace orra

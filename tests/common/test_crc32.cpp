@@ -76,14 +76,17 @@ TEST(Crc32, NullColumnsContributeNothingAndAnAllNullRowIsZero) {
     EXPECT_EQ(RowCheckSumText(mixed), QStringLiteral("-3False"));
 }
 
-TEST(Crc32, BinaryOwnerEntersAsPairsOfBytes) {
-    QByteArray sid("\x01\x05\x00\x00\x41", 5);
+TEST(Crc32, BinaryOwnerEntersAsHexadecimalCoveringEveryByte) {
+    QByteArray sid("\x01\x05\x00\x00\xA1\xFF", 6);
     db::Recordset rs = oneRow({field("Owner", db::DataType::VarBinary, 85)}, {QVariant(sid)});
-    const QString text = RowCheckSumText(rs);
-    ASSERT_EQ(text.size(), 3);
-    EXPECT_EQ(text[0].unicode(), 0x0501);
-    EXPECT_EQ(text[1].unicode(), 0x0000);
-    EXPECT_EQ(text[2].unicode(), 0x0041);
+    EXPECT_EQ(RowCheckSumText(rs), QStringLiteral("0x01050000A1FF"));
+    // Two owners that differ only in bytes outside the code page still differ in checksum.
+    QByteArray other = sid;
+    other[4] = char(0xA2);
+    db::Recordset changed = oneRow({field("Owner", db::DataType::VarBinary, 85)}, {QVariant(other)});
+    EXPECT_NE(RowCheckSum(rs), RowCheckSum(changed));
+    db::Recordset empty = oneRow({field("Owner", db::DataType::VarBinary, 85)}, {QVariant(QByteArray(""))});
+    EXPECT_EQ(RowCheckSumText(empty), QStringLiteral("0x"));
 }
 
 TEST(Crc32, PermissionRowChecksumIsTheFourNumbersInDecimal) {

@@ -222,3 +222,31 @@ TEST(IncludeExpansion, MissingNullAndUnparsableTextsNameTheDocument) {
         EXPECT_EQ(doc.xml(), before);
     }
 }
+
+TEST(IncludeExpansion, FanOutIsBoundedWithAMessageNamingTheLimit) {
+    // 22 documents, each including the next twice: four million copies of the last one.
+    Catalogue cat;
+    const QString filler(4000, QLatin1Char('x'));
+    for (long d = 100; d < 121; ++d)
+        cat.texts[d] = QStringLiteral("<Document ID=\"B0\"><![CDATA[%1]]><Include ID=\"B0.I0\" DocID=\"%2\"/>"
+                                      "<Include ID=\"B0.I1\" DocID=\"%2\"/></Document>")
+                           .arg(filler).arg(d + 1);
+    cat.texts[121] = QStringLiteral("<Document ID=\"B0\"><Block ID=\"B0.0\"><![CDATA[%1]]></Block></Document>").arg(filler);
+    xml::Document doc;
+    ASSERT_TRUE(doc.loadXML(cat.texts[100]));
+    try {
+        ExpandIncludes(cat.source(), doc.documentElement(), 100);
+        FAIL() << "expanded";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.source(), QStringLiteral("IncludeDocument"));
+        EXPECT_TRUE(e.description().startsWith(QStringLiteral(
+            "The included documents are too large: expanding them would exceed the limit of 33,554,432 characters "
+            "of included text (reached at the included document 1")))
+            << e.what();
+    }
+    // The bound is counted per expansion: a small tree expands after the refusal.
+    Catalogue small = workedExample();
+    xml::Document ok;
+    ASSERT_TRUE(ok.loadXML(small.texts[5]));
+    EXPECT_NO_THROW(ExpandIncludes(small.source(), ok.documentElement(), 5));
+}

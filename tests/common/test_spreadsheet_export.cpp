@@ -205,27 +205,39 @@ TEST_F(SpreadsheetExport, ScriptVariantHasNoColumnFormatsButDatesStayDates) {
     EXPECT_TRUE(x.columns().empty());
 }
 
-TEST_F(SpreadsheetExport, StopsAtTheSheetsRowsAndSaysSo) {
+TEST_F(SpreadsheetExport, RowsBeyondASheetContinueOnNumberedSheetsAndSaySoOnce) {
     std::vector<std::vector<QVariant>> rows;
-    for (int i = 1; i <= 5; ++i) rows.push_back({i});
+    for (int i = 1; i <= 8; ++i) rows.push_back({i});
     auto rs = recordset({field("n", DataType::Integer)}, rows);
     ExportOptions o;
     o.maxRows = 3;
     const ExportResult r = ExportRecordset(rs, o);
-    EXPECT_EQ(r.rowsWritten, 3);
-    EXPECT_EQ(r.rowsLeft, 2);
-    EXPECT_EQ(r.warning, "The sheet holds 3 rows of data: the last 2 rows of the result were not exported.");
+    EXPECT_EQ(r.rowsWritten, 8);
+    EXPECT_EQ(r.rowsLeft, 0);
+    EXPECT_EQ(r.sheets, (QStringList{"Sheet1", "Sheet1 (2)", "Sheet1 (3)"}));
+    EXPECT_EQ(r.warning, "The result has 8 rows, more than a sheet holds (3): they continue on the sheets "
+                         "\"Sheet1 (2)\", \"Sheet1 (3)\" of the same workbook.");
     ASSERT_EQ(m_ui.boxes.size(), 1);
     EXPECT_EQ(m_ui.boxes[0], r.warning);
     EXPECT_EQ(m_ui.styles[0], vbOKOnly | vbExclamation);
-    EXPECT_FALSE(rs.isEOF());
-    EXPECT_EQ(rs.value(0).toInt(), 4);   // at the first row not exported
-    auto c = XlsxTestReader(r.path).cells();
-    EXPECT_DOUBLE_EQ(c["A4"].number, 3);
-    EXPECT_EQ(c.count("A5"), 0u);
+    EXPECT_TRUE(rs.isEOF());
+    XlsxTestReader x(r.path);
+    EXPECT_EQ(x.sheetNames(), (QStringList{"Sheet1", "Sheet1 (2)", "Sheet1 (3)"}));
+    auto first = x.cells("Sheet1");
+    EXPECT_DOUBLE_EQ(first["A4"].number, 3);
+    EXPECT_EQ(first.count("A5"), 0u);
+    auto second = x.cells("Sheet1 (2)");
+    EXPECT_EQ(second["A1"].text, "n");
+    EXPECT_DOUBLE_EQ(second["A2"].number, 4);
+    EXPECT_DOUBLE_EQ(second["A4"].number, 6);
+    auto third = x.cells("Sheet1 (3)");
+    EXPECT_DOUBLE_EQ(third["A3"].number, 8);
+    EXPECT_EQ(third.count("A4"), 0u);
+    // Every sheet has the column's width and format.
+    EXPECT_EQ(x.columns("Sheet1 (3)").size(), 1u);
 }
 
-TEST_F(SpreadsheetExport, AFullSheetHoldsEveryRowBelowTheHeader) {
+TEST_F(SpreadsheetExport, AFullSheetHoldsEveryRowBelowTheHeaderAndTheNextRowGoesOn) {
     const long total = spreadsheet::kMaxRows;   // one more than fits below the header
     db::ResultSet s;
     s.fields = {field("n", DataType::Integer)};
@@ -234,12 +246,16 @@ TEST_F(SpreadsheetExport, AFullSheetHoldsEveryRowBelowTheHeader) {
     for (long i = 1; i <= total; ++i) s.values.emplace_back(int(i));
     db::Recordset rs({s});
     const ExportResult r = ExportRecordsetToExcel(rs);
-    EXPECT_EQ(r.rowsWritten, 1048575);
-    EXPECT_EQ(r.rowsLeft, 1);
-    EXPECT_EQ(r.warning, "The sheet holds 1048575 rows of data: the last 1 rows of the result were not exported.");
-    const std::string xml = XlsxTestReader(r.path).part("xl/worksheets/sheet1.xml");
+    EXPECT_EQ(r.rowsWritten, 1048576);
+    EXPECT_EQ(r.rowsLeft, 0);
+    EXPECT_EQ(r.warning, "The result has 1048576 rows, more than a sheet holds (1048575): they continue on the sheets "
+                         "\"Sheet1 (2)\" of the same workbook.");
+    XlsxTestReader x(r.path);
+    const std::string xml = x.part("xl/worksheets/sheet1.xml");
     EXPECT_NE(xml.find("<c r=\"A1048576\"><v>1048575</v></c>"), std::string::npos);
     EXPECT_EQ(xml.find("A1048577"), std::string::npos);
+    auto second = x.cells("Sheet1 (2)");
+    EXPECT_DOUBLE_EQ(second["A2"].number, 1048576);
 }
 
 TEST_F(SpreadsheetExport, LongTextsAreCutAndReported) {
@@ -281,6 +297,38 @@ TEST_F(SpreadsheetExport, TemplateWithANamedSheet) {
     }
     // The failed export leaves no file behind.
     EXPECT_EQ(QDir(m_dir.path()).entryList({"Report-*"}, QDir::Files).size(), 1);
+}
+
+TEST_F(SpreadsheetExport, TemplateRowsBeyondASheetContinueOnNewSheets) {
+    const QString tpl = m_dir.path() + "/tpl-more.xlsx";
+    lxw_workbook* wb = workbook_new(QFile::encodeName(tpl).constData());
+    worksheet_write_string(workbook_add_worksheet(wb, "Veri"), 0, 3, "Toplam", nullptr);
+    worksheet_write_string(workbook_add_worksheet(wb, "Notes"), 0, 0, "read me", nullptr);
+    ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+
+    std::vector<std::vector<QVariant>> rows;
+    for (int i = 1; i <= 5; ++i) rows.push_back({i, QDate(2025, 1, i)});
+    auto rs = recordset({field("n", DataType::Integer), field("d", DataType::DBDate)}, rows);
+    ExportOptions o;
+    o.templatePath = tpl;
+    o.sheetName = QStringLiteral("Veri");
+    o.maxRows = 2;
+    const ExportResult r = ExportRecordset(rs, o);
+    EXPECT_EQ(r.rowsWritten, 5);
+    EXPECT_EQ(r.rowsLeft, 0);
+    EXPECT_EQ(r.sheets, (QStringList{"Veri", "Veri (2)", "Veri (3)"}));
+    ASSERT_EQ(m_ui.boxes.size(), 1);
+    XlsxTestReader x(r.path);
+    EXPECT_EQ(x.sheetNames(), (QStringList{"Veri", "Notes", "Veri (2)", "Veri (3)"}));
+    EXPECT_EQ(x.cells("Notes")["A1"].text, "read me");
+    auto first = x.cells("Veri");
+    EXPECT_EQ(first["D1"].text, "Toplam");
+    EXPECT_DOUBLE_EQ(first["A3"].number, 2);
+    auto third = x.cells("Veri (3)");
+    EXPECT_EQ(third["B1"].text, "d");
+    EXPECT_DOUBLE_EQ(third["A2"].number, 5);
+    EXPECT_EQ(third["B2"].numberFormat, "dd.mm.yyyy");
+    EXPECT_EQ(x.columns("Veri (2)")[2].numberFormat, "dd.mm.yyyy");
 }
 
 TEST_F(SpreadsheetExport, ExportsNeverOverwriteEachOther) {

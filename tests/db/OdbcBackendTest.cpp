@@ -1,6 +1,7 @@
 // The ODBC backend through the real unixODBC driver manager and the SQLite ODBC driver,
 // registered in a private odbcinst.ini for this process.
 #include "platform/db/Connection.h"
+#include "platform/db/Decimal.h"
 #include "platform/db/odbc/OdbcBackend.h"
 #include "platform/text/Error.h"
 
@@ -340,4 +341,26 @@ TEST_F(OdbcSqlite, ReportedTextHoldsTheLoginAndPersistedPassword)
     EXPECT_EQ(cs2.value(QStringLiteral("UID")), QStringLiteral("ali"));
     EXPECT_FALSE(cs2.contains(QStringLiteral("PWD")));
     EXPECT_FALSE(notPersisted.connectionString().contains(QStringLiteral("secret")));
+}
+
+TEST_F(OdbcSqlite, DecimalColumnsComeBackExact)
+{
+    con.execute(QStringLiteral("create table m (d decimal(10,2), n numeric(12,4))"));
+    con.execute(QStringLiteral("insert into m values (19.99, 1.1), (76473.75, 2.2), (0.1, 0.0001)"));
+    // this driver describes decimal(10,2) as varchar(10) and numeric as double, by their names
+    auto rs = con.execute(QStringLiteral("select d, n from m order by d"));
+    ASSERT_EQ(rs->RecordCount(), 3);
+    EXPECT_EQ(rs->field(0).type, DataType::Numeric);
+    EXPECT_EQ(rs->field(0).precision, 10);
+    EXPECT_EQ(rs->field(1).type, DataType::Numeric);
+    ASSERT_TRUE(isDecimal(rs->value(0)));
+    EXPECT_EQ(decimalOf(rs->value(0)), *Decimal::parse(QStringLiteral("0.1")));
+    EXPECT_EQ(decimalOf(rs->value(1)), *Decimal::parse(QStringLiteral("0.0001")));
+    EXPECT_EQ(Recordset::valueText(rs->value(1), rs->field(1).type), QStringLiteral("0.0001"));
+    rs->MoveLast();
+    EXPECT_EQ(Recordset::valueText(rs->value(0), rs->field(0).type), QStringLiteral("76473.75"));
+    // a decimal bound as a parameter is compared exactly
+    auto found = con.execute(QStringLiteral("select count(*) from m where d = ?"),
+                             {decimalVariant(*Decimal::parse(QStringLiteral("19.99")))});
+    EXPECT_EQ(found->value(0).toInt(), 1);
 }

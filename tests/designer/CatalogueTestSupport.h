@@ -7,6 +7,7 @@
 #include "common/Connections.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/mdMain.h"
+#include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
 #include "tests/common/CatalogueFixture.h"
 
@@ -66,12 +67,15 @@ public:
     {
         ++loads;
         loadedDocIds.append(m_docId);
+        if (!loadError.isEmpty())
+            throw Error(-1, QStringLiteral("frmOrraDevelopment"), loadError);
         return loadResult;
     }
 
     int docId() const { return m_docId; }
 
     static inline bool loadResult = true;
+    static inline QString loadError;   // thrown by LoadWindow when set
     static inline int created = 0;
     static inline int destroyed = 0;
     static inline int loads = 0;
@@ -79,6 +83,7 @@ public:
     static void reset()
     {
         loadResult = true;
+        loadError.clear();
         created = destroyed = loads = 0;
         loadedDocIds.clear();
     }

@@ -1,9 +1,14 @@
 #include "EditorFixture.h"
 
 #include "designer/editor/DocumentTree.h"
+#include "common/Connections.h"
 #include "designer/editor/frmtvDocument.h"
+#include "designer/shell/DesignerState.h"
+#include "designer/shell/EditorOptions.h"
+#include "designer/shell/mdMain.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QTest>
 
 namespace orra::test {
@@ -15,7 +20,12 @@ public:
         static int argc = 1;
         static char name[] = "designer_editor_tests";
         static char* argv[] = {name, nullptr};
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
         if (!QApplication::instance()) m_app = new QApplication(argc, argv);
+        QApplication::setOrganizationName(QStringLiteral("Orra"));
+        QApplication::setApplicationName(QStringLiteral("Morvane"));
+        // The element-tree pane that the main window docks is the editor's.
+        morvane::frmtvDocument::registerPane();
     }
     void TearDown() override {
         delete m_app;
@@ -23,65 +33,23 @@ public:
     }
 
 private:
+    QTemporaryDir m_config;
     QApplication* m_app = nullptr;
 };
 [[maybe_unused]] ::testing::Environment* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-const char* const kDocumentButtons[] = {"Save", "Refresh", "Block", "Station", "Parameter", "Script",
-                                        "Delete", "Find", "AddRepository", "Copy", "Paste", "MoveUp",
-                                        "MoveDown", "CommentBlock", "UnCommentBlock", "Outdent", "Indent"};
 } // namespace
-
-MainWindowDouble::MainWindowDouble()
-{
-    setObjectName(QStringLiteral("frmMDIMain"));
-    area = new QMdiArea(this);
-    setCentralWidget(area);
-    mnuDoc = menuBar()->addMenu(QStringLiteral("&Document"));
-    mnuDoc->setObjectName(QStringLiteral("mnuDoc"));
-    for (const char* name : {"mnuDocComment", "mnuDocUnComment", "mnuDocOutdent", "mnuDocIndent"})
-        mnuDoc->addAction(QLatin1String(name))->setObjectName(QLatin1String(name));
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    for (const char* name : {"mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh"})
-        file->addAction(QLatin1String(name))->setObjectName(QLatin1String(name));
-    QMenu* debug = menuBar()->addMenu(QStringLiteral("&Debug"));
-    for (const char* name : {"mnuDebugStart", "mnuDebugStartNew", "mnuDebugTrace"})
-        debug->addAction(QLatin1String(name))->setObjectName(QLatin1String(name));
-    action(QStringLiteral("mnuDebugTrace"))->setCheckable(true);
-    tbMain = addToolBar(QStringLiteral("tbMain"));
-    tbMain->setObjectName(QStringLiteral("tbMain"));
-    for (const char* key : kDocumentButtons) tbMain->addAction(QLatin1String(key))->setObjectName(QLatin1String(key));
-    for (const char* key : {"Run", "RunNew", "ShowResultPane"})
-        tbMain->addAction(QLatin1String(key))->setObjectName(QLatin1String(key));
-    button(QStringLiteral("ShowResultPane"))->setCheckable(true);
-}
-
-QAction* MainWindowDouble::button(const QString& key) const
-{
-    for (QAction* a : tbMain->actions())
-        if (a->objectName() == key) return a;
-    return nullptr;
-}
-
-void MainWindowDouble::EnableDocumentCommands(bool enabled)
-{
-    calls << QStringLiteral("EnableDocumentCommands(%1)").arg(enabled ? "true" : "false");
-    for (const char* key : kDocumentButtons) button(QLatin1String(key))->setEnabled(enabled);
-}
-
-void MainWindowDouble::EnableToolbarButton(const QString& key, bool enabled)
-{
-    calls << QStringLiteral("EnableToolbarButton(%1,%2)").arg(key, enabled ? "true" : "false");
-    QAction* b = button(key);
-    if (!b) throw Error(35601, QStringLiteral("Toolbar"), QStringLiteral("Element not found"));
-    b->setEnabled(enabled);
-}
 
 void EditorTest::SetUp()
 {
     CatalogueTest::SetUp();
-    useCatalogue(admin.get());
+    ASSERT_TRUE(config.isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    morvane::editorOptions() = morvane::EditorOptions::defaults();
+    morvane::setCatalogueDatabaseName(database());
+    useCatalogue(std::shared_ptr<db::Connection>(connect(QStringLiteral("sa"), QStringLiteral("secret"))));
     addCategory(1, 0, QStringLiteral("Reports"));
 }
 
@@ -89,33 +57,25 @@ void EditorTest::TearDown()
 {
     if (main) {
         // Windows left open by a test go without questions.
-        for (QMdiSubWindow* sub : main->area->subWindowList())
+        for (QMdiSubWindow* sub : main->mdiArea()->subWindowList())
             if (auto* w = qobject_cast<morvane::frmOrraDevelopment*>(sub->widget())) w->setDocumentChanged(false);
-        main->area->closeAllSubWindows();
+        main->mdiArea()->closeAllSubWindows();
         main.reset();
     }
-    morvane::setEditorServices({});
+    orra::setMainConnection(nullptr);
+    catalogue.reset();
     CatalogueTest::TearDown();
 }
 
-void EditorTest::useCatalogue(db::Connection* c)
+void EditorTest::useCatalogue(std::shared_ptr<db::Connection> c)
 {
     catalogue = c;
-    morvane::EditorServices s;
-    s.catalogueConnection = [this] { return catalogue; };
-    s.catalogueDatabase = [] { return database(); };
-    s.unlockDocument = [this](long docID) {
-        unlocked << docID;
-        catalogue->execute(QStringLiteral("sp_UserLock '%1',1")
-                               .arg(LockInfoXML(docID, QStringLiteral("Morvane"), database())));
-    };
-    morvane::setEditorServices(s);
+    orra::setMainConnection(c);
 }
 
 void EditorTest::lockDocument(long docID)
 {
-    catalogue->execute(
-        QStringLiteral("sp_UserLock '%1',0").arg(LockInfoXML(docID, QStringLiteral("Morvane"), database())));
+    morvane::LockDocument(docID);
 }
 
 long EditorTest::lockCount(long docID)
@@ -135,26 +95,32 @@ morvane::frmOrraDevelopment* EditorTest::openStandalone(long docID)
     return w;
 }
 
-morvane::frmOrraDevelopment* EditorTest::openInMain(long docID)
+morvane::frmMDIMain* EditorTest::loadMain()
 {
     if (!main) {
-        main = std::make_unique<MainWindowDouble>();
+        main = std::make_unique<morvane::frmMDIMain>();
+        main->MDIForm_Load();
         main->resize(1000, 700);
         main->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+        main->MDIForm_Activate();
     }
+    return main.get();
+}
+
+morvane::frmOrraDevelopment* EditorTest::openInMain(long docID)
+{
+    loadMain();
     lockDocument(docID);
     auto* w = new morvane::frmOrraDevelopment;
     w->setDocID(int(docID));
-    QMdiSubWindow* sub = main->area->addSubWindow(w);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
     if (!w->LoadWindow()) {
-        delete sub;
+        delete w;
         return nullptr;
     }
     w->setWindowTitle(QStringLiteral("Document %1").arg(docID));
+    QMdiSubWindow* sub = main->addDocumentWindow(w);
     sub->show();
-    main->area->setActiveSubWindow(sub);
+    main->mdiArea()->setActiveSubWindow(sub);
     return w;
 }
 

@@ -1,13 +1,12 @@
 #pragma once
-// The editor window's tests: an embedded catalogue made by the test (tests/common's fixture),
-// the editor services wired to it, a user interface whose answers the test scripts, and a
-// main window that stands in for the designer's frmMDIMain (an MDI area, the menus and
-// toolbar buttons the editor switches, the members it calls by name, with every call logged).
+// The editor window's tests: an embedded catalogue made by the test (tests/common's fixture)
+// as the designer's catalogue connection, a user interface whose answers the test scripts, a
+// settings store of the test's own, and the designer's main window when a test asks for it.
 
 #include "common/IncludeExpansion.h"
 #include "common/QueryDocument.h"
-#include "designer/editor/EditorServices.h"
 #include "designer/editor/frmOrraDevelopment.h"
+#include "designer/shell/frmMDIMain.h"
 #include "platform/text/UserInterface.h"
 #include "tests/common/CatalogueFixture.h"
 #include "tests/embedded/PrintQString.h"
@@ -64,37 +63,22 @@ private:
     UserInterface* m_previous = nullptr;
 };
 
-// Stands in for the designer's main window: what the editor switches is observable.
-class MainWindowDouble : public QMainWindow {
-    Q_OBJECT
-public:
-    MainWindowDouble();
-    Q_INVOKABLE void SetDebugButtons(bool running) { calls << QStringLiteral("SetDebugButtons(%1)").arg(running ? "true" : "false"); }
-    Q_INVOKABLE void EnableDocumentCommands(bool enabled);
-    Q_INVOKABLE void EnableToolbarButton(const QString& key, bool enabled);
-
-    QAction* action(const QString& name) const { return findChild<QAction*>(name); }
-    QAction* button(const QString& key) const;
-    QMdiArea* area = nullptr;
-    QMenu* mnuDoc = nullptr;
-    QToolBar* tbMain = nullptr;
-    QStringList calls;
-};
-
 class EditorTest : public CatalogueTest {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Wires the editor services to connection c (the administrator's by default).
-    void useCatalogue(db::Connection* c);
+    // Makes c the designer's catalogue connection (the administrator's by default).
+    void useCatalogue(std::shared_ptr<db::Connection> c);
     // Takes the document's lock as the shell does before it opens a window.
     void lockDocument(long docID);
     // Number of lock rows held for docID.
     long lockCount(long docID);
     // A window of document docID, loaded standalone (no main window); null when it failed.
     morvane::frmOrraDevelopment* openStandalone(long docID);
-    // A window of docID in the main window double's MDI area, loaded and shown.
+    // The designer's main window, loaded and shown.
+    morvane::frmMDIMain* loadMain();
+    // A window of docID in the main window's MDI area, locked, loaded, shown and active.
     morvane::frmOrraDevelopment* openInMain(long docID);
 
     QString storedText(long docID);
@@ -106,9 +90,9 @@ protected:
     static QStringList treeLines(QTreeWidget* tree);
 
     ScriptedUserInterface ui;
-    std::unique_ptr<MainWindowDouble> main;
-    QList<long> unlocked;
-    db::Connection* catalogue = nullptr;
+    QTemporaryDir config;
+    std::unique_ptr<morvane::frmMDIMain> main;
+    std::shared_ptr<db::Connection> catalogue;
 };
 
 } // namespace orra::test

@@ -1,7 +1,7 @@
 // The About box and the help contents of the designer.
+#include "ShellFixture.h"
 #include "designer/shell/frmAbout.h"
 #include "designer/shell/SettingsStore.h"
-#include "platform/text/UserInterface.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,46 +16,6 @@
 using namespace morvane;
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_about";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            m_app = new QApplication(argc, argv);
-    }
-    void TearDown() override {
-        delete m_app;
-        m_app = nullptr;
-    }
-
-private:
-    QApplication* m_app = nullptr;
-};
-[[maybe_unused]] ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-class Recorder : public orra::UserInterface {
-public:
-    Recorder() { m_previous = orra::setUserInterface(this); }
-    ~Recorder() override { orra::setUserInterface(m_previous); }
-    bool interactive() const override { return true; }
-    int messageBox(const QString& text, int, const QString&) override {
-        messages << text;
-        return orra::vbOK;
-    }
-    QString inputBox(const QString&, const QString&, const QString& d, bool*) override { return d; }
-    void reportError(long, const QString&, const QString& description, const QString&) override {
-        messages << description;
-    }
-    void processEvents() override {}
-    QStringList messages;
-
-private:
-    orra::UserInterface* m_previous = nullptr;
-};
 
 // A private settings store and PATH for each case.
 class About : public ::testing::Test {
@@ -97,7 +57,7 @@ protected:
 
     QTemporaryDir m_dir;
     QByteArray m_oldConfig, m_oldPath;
-    Recorder ui;
+    morvane::test::Recorder ui;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "CatalogueTestSupport.h"
 
 #include "common/Crc32.h"
+#include "designer/shell/DesignerState.h"
 #include "platform/text/Error.h"
 
 using namespace orra;
@@ -87,9 +88,14 @@ TEST_F(RowChecksums, DocumentNameExistsComparesAsTheCatalogueWithinOneCategory)
 
 TEST_F(RowChecksums, TheCatalogueDatabaseNameIsTheConnectionsCurrentOne)
 {
-    EXPECT_EQ(CatalogueDatabaseName(), QStringLiteral("cat"));
+    EXPECT_EQ(CatalogueDatabase(), QStringLiteral("cat"));
+    // The name of record of the start-up comes first.
+    setCatalogueDatabaseName(QStringLiteral("Cat"));
+    EXPECT_EQ(CatalogueDatabase(), QStringLiteral("Cat"));
+    EXPECT_TRUE(DocumentNameExists(QStringLiteral("City report"), 1));
+    setCatalogueDatabaseName(QString());
     setMainConnection(nullptr);
-    EXPECT_THROW(CatalogueDatabaseName(), Error);
+    EXPECT_THROW(CatalogueDatabase(), Error);
 }
 
 } // namespace

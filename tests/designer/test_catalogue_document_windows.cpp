@@ -196,6 +196,16 @@ TEST_F(OpeningDocuments, ALockIsReleasedWhenTheWindowCannotLoad)
     EXPECT_TRUE(ui.messages.isEmpty());
 }
 
+TEST_F(OpeningDocuments, ALockIsReleasedWhenTheWindowFailsWithAnError)
+{
+    TestDocumentWindow::loadError = QStringLiteral("Can not parse XML");
+    OpenDocumentWindow(5, QStringLiteral("City report"));
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Can not parse XML")});
+    EXPECT_EQ(TestDocumentWindow::destroyed, 1);
+    EXPECT_TRUE(DocumentWindows().isEmpty());
+    EXPECT_EQ(lockHolder(5), -1);
+}
+
 TEST_F(OpeningDocuments, ALockIsReleasedWhenNoWindowCanBeMade)
 {
     setDocumentWindowCreator(nullptr);

@@ -85,7 +85,7 @@ protected:
         return texts;
     }
 
-    QAction* action(const char* name) const { return pane->findChild<QAction*>(QString::fromLatin1(name)); }
+    QAction* action(const char* name) const { return pane->popupItem(QString::fromLatin1(name)); }
 
     long bob = 0;
     std::unique_ptr<frmpbOrra> pane;
@@ -262,6 +262,26 @@ TEST_F(CataloguePane, ARefreshedDisabledCategoryKeepsItsMarkAndColour)
     EXPECT_EQ(KeyedTree::selectedImage(weekly), QStringLiteral("selCategory"));
 }
 
+TEST_F(CataloguePane, AFailingQueryIsShownAndEndsTheRefresh)
+{
+    frmpbOrra& p = load();
+    // A plain SQLite database reads no catalogue statement: the provider's text is shown.
+    auto file = std::make_shared<db::Connection>();
+    file->open(QStringLiteral("Data Source=%1/plain.db;Mode=Create").arg(m_dir.path()));
+    setMainConnection(file);
+    p.RefreshCategoryNode(QStringLiteral("C1"));
+    ASSERT_EQ(ui.messages.size(), 1);
+    ASSERT_FALSE(file->errors().isEmpty());
+    EXPECT_EQ(ui.messages.at(0), file->errors().constFirst().description);
+    EXPECT_FALSE(ui.messages.at(0).isEmpty());
+    EXPECT_NE(p.tvOrra()->node(QStringLiteral("C1")), nullptr);
+    EXPECT_EQ(p.tvOrra()->node(QStringLiteral("C1"))->childCount(), 0);
+    p.UpdateTvRepository();
+    ASSERT_EQ(ui.messages.size(), 2);
+    EXPECT_EQ(ui.messages.at(1), file->errors().constFirst().description);
+    EXPECT_EQ(p.tvRepository()->topLevelItemCount(), 0);
+}
+
 TEST_F(CataloguePane, ClickingANodeSetsTheIdPanel)
 {
     frmpbOrra& p = load();
@@ -296,6 +316,45 @@ TEST_F(CataloguePane, DoubleClickAndEnterOpenDocumentsOnly)
     QTest::mouseClick(viewport(), Qt::LeftButton, Qt::ControlModifier, at(QStringLiteral("T11")));
     QTest::mouseDClick(viewport(), Qt::LeftButton, {}, at(QStringLiteral("T11")));
     EXPECT_EQ(TestDocumentWindow::created, 2);
+}
+
+TEST_F(CataloguePane, RenameAndMoveSayThatTheyAreNotAvailableYet)
+{
+    frmpbOrra& p = load();
+    p.tvOrra()->setCurrentItem(p.tvOrra()->node(QStringLiteral("T10")));
+    QTest::keyClick(p.tvOrra(), Qt::Key_F2);
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("The command \"Rename\" is not available yet.")});
+    EXPECT_EQ(p.tvOrra()->node(QStringLiteral("T10"))->text(0), QStringLiteral("Zeta report"));
+
+    // A drag that this pane did not start is not accepted; one that it started highlights the
+    // node under the pointer, and the drop says that moving is not available yet.
+    QMimeData mime;
+    mime.setData(frmpbOrra::dragMimeType(), QByteArray("T10"));
+    // Qt delivers drag events from its drag manager only; the pane's filter is handed them here.
+    QObject* filter = &p;
+    EXPECT_TRUE(viewport()->acceptDrops());
+    QDragMoveEvent foreign(at(QStringLiteral("C5")), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    filter->eventFilter(viewport(), &foreign);
+    EXPECT_FALSE(foreign.isAccepted());
+    EXPECT_EQ(p.tvOrra()->dropHighlight(), nullptr);
+    ui.messages.clear();
+    bool started = false;
+    p.setDragExecutor([&](QDrag*) {
+        started = true;
+        QDropEvent drop(QPointF(at(QStringLiteral("C5"))), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        filter->eventFilter(viewport(), &drop);
+        return Qt::IgnoreAction;
+    });
+    const QPoint start = at(QStringLiteral("T10"));
+    QTest::mousePress(viewport(), Qt::LeftButton, {}, start);
+    QMouseEvent far(QEvent::MouseMove, QPointF(start + QPoint(0, 20)), viewport()->mapToGlobal(QPointF(start)),
+                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(p.property("dragNode").toString(), QStringLiteral("T10"));
+    QCoreApplication::sendEvent(viewport(), &far);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("The command \"Move\" is not available yet.")});
+    EXPECT_FALSE(p.dragging());
+    EXPECT_EQ(p.tvOrra()->dropHighlight(), nullptr);
 }
 
 TEST_F(CataloguePane, ADragStartsOnlyBeyondFiftyTwips)
@@ -352,6 +411,95 @@ TEST_F(CataloguePane, TheShellCreatesThePaneByItsFormName)
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->tvOrra()->nodeCount(), 8);
     setPaneCreator(QStringLiteral("frmpbOrra"), nullptr);
+}
+
+} // namespace
+
+#include "designer/shell/frmMDIMain.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace {
+
+// The pane as the main window docks it: the main window's pop-up and "ID" panel, documents as
+// MDI children.
+class CataloguePaneInMainWindow : public CataloguePane {
+protected:
+    void SetUp() override
+    {
+        CataloguePane::SetUp();
+        ASSERT_TRUE(config.isValid());
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        RegisterCataloguePane();
+        mainWindow = std::make_unique<frmMDIMain>();
+        mainWindow->MDIForm_Load();
+        mainWindow->show();
+        form = qobject_cast<frmpbOrra*>(mainWindow->paneForm(QStringLiteral("frmpbOrra")));
+    }
+    void TearDown() override
+    {
+        for (QWidget* w : DocumentWindows())
+            delete w;
+        mainWindow.reset();
+        setPaneCreator(QStringLiteral("frmpbOrra"), nullptr);
+        CataloguePane::TearDown();
+    }
+    QPoint atNode(const QString& key) const
+    {
+        QTreeWidgetItem* node = form->tvOrra()->node(key);
+        return form->tvOrra()->visualItemRect(node).center();
+    }
+
+    QTemporaryDir config;
+    std::unique_ptr<frmMDIMain> mainWindow;
+    frmpbOrra* form = nullptr;
+};
+
+TEST_F(CataloguePaneInMainWindow, TheMainWindowHoldsThePaneItsPopUpAndItsDocuments)
+{
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(mainWindow->tvOrra(), form->tvOrra());
+    EXPECT_EQ(mainWindow->tvRepository(), form->tvRepository());
+    EXPECT_EQ(form->mnuPopuptvOrra(), mainWindow->menu(QStringLiteral("mnuPopuptvOrra")));
+    form->show();
+    form->resize(300, 500);
+    form->tvOrra()->expandAll();
+    QWidget* vp = form->tvOrra()->viewport();
+
+    // The "ID" panel of the status bar follows the clicked node.
+    QTest::mouseClick(vp, Qt::LeftButton, {}, atNode(QStringLiteral("T10")));
+    EXPECT_EQ(mainWindow->panelText(QStringLiteral("ID")), QStringLiteral("ID:10"));
+    QTest::mouseClick(vp, Qt::LeftButton, {}, atNode(QStringLiteral("C1")));
+    EXPECT_EQ(mainWindow->panelText(QStringLiteral("ID")), QString());
+
+    // The main window's pop-up, set for the node; its Refresh reaches the pane.
+    QTest::mouseClick(vp, Qt::RightButton, {}, atNode(QStringLiteral("C1")));
+    QMenu* popup = mainWindow->menu(QStringLiteral("mnuPopuptvOrra"));
+    EXPECT_TRUE(popup->isVisible());
+    popup->hide();
+    EXPECT_FALSE(mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraExecute"))->isEnabled());
+    EXPECT_TRUE(mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraRefresh"))->isEnabled());
+    addDocument(13, 1, QStringLiteral("Middle report"), QStringLiteral("<Document ID=\"B0\"/>"));
+    mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraRefresh"))->trigger();
+    EXPECT_NE(form->tvOrra()->node(QStringLiteral("T13")), nullptr);
+    QTest::mouseClick(vp, Qt::RightButton, {}, atNode(QStringLiteral("T10")));
+    popup->hide();
+    EXPECT_TRUE(mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraExecute"))->isEnabled());
+    mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraExecute"))->trigger();   // no launcher beside the test
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].startsWith(QStringLiteral("The launcher could not be started: "))) << ui.messages[0].toStdString();
+
+    // A document opens as a child of the multiple-document area.
+    form->OpenNode(form->tvOrra()->node(QStringLiteral("T10")));
+    ASSERT_EQ(mainWindow->documentWindows().size(), 1);
+    EXPECT_EQ(mainWindow->documentWindows().at(0), FindDocumentWindow(10, QString(), false));
+    EXPECT_EQ(mainWindow->mdiArea()->subWindowList().at(0)->windowTitle(), QStringLiteral("Zeta report"));
+    EXPECT_EQ(mainWindow->activeDocumentWindow(), mainWindow->documentWindows().at(0));
+    // The Add Repository command rebuilds the repository through the pane.
+    addRepositoryItem(QStringLiteral("Station"), QStringLiteral("Stop here"));
+    ASSERT_TRUE(QMetaObject::invokeMethod(form, "UpdateTvRepository"));
+    EXPECT_NE(form->tvRepository()->node(QStringLiteral("Station")), nullptr);
 }
 
 } // namespace

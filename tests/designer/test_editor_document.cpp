@@ -110,6 +110,35 @@ TEST_F(EditorDocumentTest, TreeShowsEveryNodeKindWithKeysTagsTextsAndImages) {
     EXPECT_FALSE(w->documentChanged());
 }
 
+TEST_F(EditorDocumentTest, ViewShowsTheRootsChildrenAndMakesDeeperNodesWhenExpanded) {
+    std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
+    ASSERT_TRUE(w);
+    QTreeWidget* tree = w->tvDocument();
+    // What the view holds, without asking the tree for any node.
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    EXPECT_TRUE(root->isExpanded());
+    QStringList children;
+    for (int i = 0; i < root->childCount(); ++i) children << root->child(i)->text(0);
+    EXPECT_EQ(children, QStringList({"Parameters", "Prepare", "Include:Customers", "Include:Customers"}));
+    QTreeWidgetItem* block = root->child(1);
+    EXPECT_EQ(block->childCount(), 0);
+    EXPECT_EQ(block->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(root->child(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    // Expanding in the view makes the children.
+    tree->expandItem(block);
+    QStringList inner;
+    for (int i = 0; i < block->childCount(); ++i) inner << morvane::DocumentTree::key(block->child(i));
+    EXPECT_EQ(inner, QStringList({"B0.0_ParamGroup", "B0.0.0", "B0.0.S0", "B0.0.I0"}));
+    EXPECT_EQ(block->child(1)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    // Asking for a deep node by key makes the way to it.
+    QTreeWidgetItem* deep = w->documentTree()->node("B0.0.I0|B0.I0|B0.P_Region");
+    ASSERT_TRUE(deep);
+    EXPECT_EQ(deep->text(0), "Region");
+    EXPECT_EQ(morvane::DocumentTree::key(deep->parent()->parent()), "B0.0.I0|B0.I0");
+    EXPECT_EQ(w->documentTree()->nodeCount(), 26);
+}
+
 TEST_F(EditorDocumentTest, ParentWhoseParametersAreAllHiddenHasNoGroup) {
     addDocument(20, 1, QStringLiteral("OnlyStatic"),
                 QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + param("B0.P_A", "A", "static")
@@ -152,6 +181,24 @@ TEST_F(EditorDocumentTest, SaveWritesTheStoredFormChecksumAndRelationsInOneGo) {
     // The window keeps the expanded form.
     EXPECT_EQ(w->document()->xml(), expanded);
     EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(EditorDocumentTest, TurkishTextAndQuotesInAttributesAreStoredUnchanged) {
+    const QString text = QStringLiteral(
+        "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[Şehir raporu: müşteriler, 'ĞÜŞİÖÇ ğüşıöç']]>"
+        "<Block ID=\"B0.0\" Name=\"Ali'nin bloğu\"><![CDATA[select 'it''s', N'ş' from t where a = '<$İl%>']]></Block>"
+        "</Document>");
+    addDocument(50, 1, QStringLiteral("Türkçe"), text);
+    catalogue->setCommandTimeout(30);
+    std::unique_ptr<frmOrraDevelopment> w(openStandalone(50));
+    ASSERT_TRUE(w);
+    // The load's time-out is given back as none.
+    EXPECT_EQ(catalogue->commandTimeout(), 0);
+    EXPECT_EQ(w->documentTree()->node("B0.0")->text(0), "Ali'nin bloğu");
+    w->setDocumentChanged(true);
+    ASSERT_TRUE(w->Save()) << ui.texts().join('\n').toStdString();
+    EXPECT_EQ(storedText(50), canonical(text));
+    EXPECT_EQ(storedCheckSum(50), independentCheckSum(50));
 }
 
 TEST_F(EditorDocumentTest, ReopenedDocumentIsUnchangedApartFromTheEdit) {
@@ -209,13 +256,11 @@ TEST_F(EditorDocumentTest, TextThatDoesNotParseFailsTheLoadWithOneMessage) {
     addDocument(32, 1, QStringLiteral("Blanks"), QStringLiteral("   "));
     for (long id : {31L, 32L}) {
         ui.boxes.clear();
-        unlocked.clear();
         lockDocument(id);
         EXPECT_EQ(lockCount(id), 1);
         EXPECT_EQ(openStandalone(id), nullptr);
         EXPECT_EQ(ui.texts(), QStringList({"Can not parse XML"})) << id;
         // The window unloaded itself: the lock it was opened with is released.
-        EXPECT_EQ(unlocked, QList<long>({id}));
         EXPECT_EQ(lockCount(id), 0);
     }
     EXPECT_EQ(storedText(32), "   ");
@@ -235,8 +280,7 @@ TEST_F(EditorDocumentTest, MissingRowAndRecursiveIncludeFailTheLoad) {
 
 TEST_F(EditorDocumentTest, RefusedChangeRightStoresNothing) {
     addUser(QStringLiteral("reader"));
-    std::unique_ptr<db::Connection> reader = connectAs(QStringLiteral("reader"));
-    useCatalogue(reader.get());
+    useCatalogue(std::shared_ptr<db::Connection>(connectAs(QStringLiteral("reader"))));
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
     ASSERT_TRUE(w);
     w->setDocumentChanged(true);
@@ -246,8 +290,6 @@ TEST_F(EditorDocumentTest, RefusedChangeRightStoresNothing) {
     EXPECT_TRUE(w->documentChanged());
     EXPECT_EQ(storedText(12), reportText);
     EXPECT_EQ(storedCheckSum(12), before);
-    w.reset();
-    useCatalogue(admin.get());
 }
 
 TEST_F(EditorDocumentTest, FailingRelationsRewriteRollsTheWholeSaveBack) {
@@ -315,6 +357,17 @@ TEST_F(EditorDocumentTest, ReLoadAsksAndKeepsTheShownDocumentWhenTheTextNoLonger
     EXPECT_EQ(xml::attribute(w->document()->documentElement(), "Server"), "{FREE}");
     EXPECT_TRUE(w->documentChanged());
     EXPECT_EQ(storedText(12), reportText);
+
+    // Yes: stored first, then read back.
+    xml::setAttribute(w->document()->documentElement(), "Server", "saved");
+    ui.boxes.clear();
+    ui.answers = {vbYes};
+    w->ReLoad();
+    EXPECT_EQ(ui.texts(), QStringList({"Save Changes ?"}));
+    EXPECT_FALSE(w->documentChanged());
+    EXPECT_TRUE(storedText(12).contains("Server=\"saved\""));
+    EXPECT_EQ(xml::attribute(w->document()->documentElement(), "Server"), "saved");
+    EXPECT_EQ(storedCheckSum(12), independentCheckSum(12));
 
     // A stored text that no longer parses: the error, and the shown document stays.
     w->setDocumentChanged(false);

@@ -4,13 +4,18 @@
 #include "EditorFixture.h"
 
 #include "designer/editor/DocumentTree.h"
+#include "designer/editor/MainWindowLink.h"
 #include "designer/editor/frmtvDocument.h"
+#include "designer/catalogue/frmpbOrra.h"
 #include "designer/shell/DesignerFactories.h"
+#include "designer/shell/mdMain.h"
+#include "platform/widgets/KeyedTree.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QMenu>
 #include <QTest>
 
 namespace orra::test {
@@ -42,10 +47,15 @@ protected:
         return !sub || !sub->isVisible();
     }
     bool menuEnabled(const char* name) {
-        if (QLatin1String(name) == QLatin1String("mnuDoc")) return main->mnuDoc->menuAction()->isEnabled();
-        QAction* a = main->action(QLatin1String(name));
+        if (QLatin1String(name) == QLatin1String("mnuDoc")) return main->menu("mnuDoc")->menuAction()->isEnabled();
+        QAction* a = main->menuItem(QLatin1String(name));
         EXPECT_TRUE(a) << name;
         return a && a->isEnabled();
+    }
+    bool buttonEnabled(const char* key) {
+        QAction* b = main->toolbarButton(QLatin1String(key));
+        EXPECT_TRUE(b) << key;
+        return b && b->isEnabled();
     }
 };
 
@@ -55,7 +65,6 @@ TEST_F(EditorWindowTest, UnchangedWindowClosesWithoutQuestionAndReleasesItsLock)
     EXPECT_EQ(lockCount(1), 1);
     EXPECT_TRUE(closeWindow(w));
     EXPECT_TRUE(ui.boxes.empty());
-    EXPECT_EQ(unlocked, QList<long>({1}));
     EXPECT_EQ(lockCount(1), 0);
 }
 
@@ -73,7 +82,6 @@ TEST_F(EditorWindowTest, CloseQuestionCancelKeepsWindowEditsAndLock) {
     EXPECT_TRUE(w->documentChanged());
     EXPECT_EQ(xml::attribute(w->document()->documentElement(), "Server"), "edited");
     EXPECT_EQ(lockCount(1), 1);
-    EXPECT_TRUE(unlocked.isEmpty());
     EXPECT_TRUE(w->tvDocument()->isVisibleTo(frmtvDocument::instance()));
 }
 
@@ -123,65 +131,130 @@ TEST_F(EditorWindowTest, ActivationSwitchesTheMainWindowsCommandsBetweenWindows)
     frmOrraDevelopment* first = openInMain(1);
     ASSERT_TRUE(first);
     QPointer<QTreeWidget> firstTree = first->tvDocument();
+    EXPECT_EQ(firstTree->parentWidget(), frmtvDocument::instance());
     EXPECT_TRUE(firstTree->isVisibleTo(frmtvDocument::instance()));
     for (const char* name : {"mnuDoc", "mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh"})
         EXPECT_TRUE(menuEnabled(name)) << name;
-    EXPECT_TRUE(main->calls.contains("SetDebugButtons(false)"));
-    EXPECT_TRUE(main->calls.contains("EnableToolbarButton(Save,true)"));
-    EXPECT_TRUE(main->calls.contains("EnableToolbarButton(Refresh,true)"));
-    EXPECT_FALSE(main->button("ShowResultPane")->isChecked());
+    EXPECT_TRUE(buttonEnabled("Save"));
+    EXPECT_TRUE(buttonEnabled("Refresh"));
+    EXPECT_FALSE(main->toolbarButton("ShowResultPane")->isChecked());
+    EXPECT_EQ(main->panelText("ID"), "ID:B0");
 
-    main->calls.clear();
     frmOrraDevelopment* second = openInMain(2);
     ASSERT_TRUE(second);
-    // The first window was deactivated, then the second activated.
-    const QStringList expected = {"EnableDocumentCommands(false)",  "SetDebugButtons(false)",
-                                  "EnableToolbarButton(Run,false)", "EnableToolbarButton(RunNew,false)",
-                                  "SetDebugButtons(false)",         "EnableToolbarButton(Save,true)",
-                                  "EnableToolbarButton(Refresh,true)"};
-    EXPECT_EQ(main->calls, expected);
+    // The first window's deactivation switched everything off, the second's activation
+    // switched the File items, the Document menu, Save, Refresh and the debug buttons back on.
     EXPECT_FALSE(firstTree->isVisibleTo(frmtvDocument::instance()));
     EXPECT_TRUE(second->tvDocument()->isVisibleTo(frmtvDocument::instance()));
-    EXPECT_TRUE(menuEnabled("mnuFileSave"));
-    // Deactivation turned the text commands off; activation leaves them to node selection.
-    EXPECT_FALSE(menuEnabled("mnuDocComment"));
+    for (const char* name : {"mnuDoc", "mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh",
+                             "mnuDebugStart", "mnuDebugStartNew"})
+        EXPECT_TRUE(menuEnabled(name)) << name;
+    EXPECT_TRUE(buttonEnabled("Save"));
+    EXPECT_TRUE(buttonEnabled("Refresh"));
+    // Left to node selection: the text commands and the element buttons stay off.
+    for (const char* name : {"mnuDocComment", "mnuDocUnComment", "mnuDocOutdent", "mnuDocIndent"})
+        EXPECT_FALSE(menuEnabled(name)) << name;
+    EXPECT_FALSE(buttonEnabled("Block"));
+    // SetDebugButtons(False) of the activation offers Start again, Continue not.
+    EXPECT_TRUE(buttonEnabled("Run"));
+    EXPECT_FALSE(buttonEnabled("Continue"));
 
     // Back to the first: its tree, its selection kept.
-    main->area->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
     first->documentTree()->setCurrentItem(first->documentTree()->node("B0.0"));
     EXPECT_EQ(first->visibleFrame(), frmOrraDevelopment::PaneBlock);
-    main->area->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(second->parentWidget()));
+    EXPECT_EQ(main->panelText("ID"), "ID:B0.0");
+    main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(second->parentWidget()));
     EXPECT_FALSE(firstTree->isVisibleTo(frmtvDocument::instance()));
-    main->area->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    EXPECT_EQ(main->panelText("ID"), "ID:B0");
+    main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
     EXPECT_TRUE(firstTree->isVisibleTo(frmtvDocument::instance()));
     EXPECT_FALSE(second->tvDocument()->isVisibleTo(frmtvDocument::instance()));
     EXPECT_EQ(first->documentTree()->currentItem(), first->documentTree()->node("B0.0"));
     EXPECT_EQ(first->visibleFrame(), frmOrraDevelopment::PaneBlock);
+    EXPECT_EQ(main->panelText("ID"), "ID:B0.0");
 
     // Closing the last windows leaves the document commands off.
-    second->setDocumentChanged(false);
-    main->area->closeAllSubWindows();
+    main->mdiArea()->closeAllSubWindows();
     QApplication::processEvents();
     for (const char* name : {"mnuDoc", "mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh",
                              "mnuDebugStart", "mnuDebugStartNew", "mnuDocComment", "mnuDocUnComment",
                              "mnuDocOutdent", "mnuDocIndent"})
         EXPECT_FALSE(menuEnabled(name)) << name;
-    EXPECT_FALSE(main->button("Run")->isEnabled());
-    EXPECT_FALSE(main->button("Save")->isEnabled());
+    EXPECT_FALSE(buttonEnabled("Run"));
+    EXPECT_FALSE(buttonEnabled("Save"));
+    EXPECT_FALSE(buttonEnabled("Refresh"));
     EXPECT_EQ(lockCount(1) + lockCount(2), 0);
     EXPECT_TRUE(firstTree.isNull());
 }
 
+TEST_F(EditorWindowTest, CatalogueOpensTheEditorWindowAndActivationSelectsItsDocument) {
+    morvane::RegisterCataloguePane();
+    frmOrraDevelopment::registerWindow();
+    loadMain();
+    auto* catalogueTree = qobject_cast<KeyedTree*>(main->tvOrra());
+    ASSERT_TRUE(catalogueTree);
+    ASSERT_TRUE(catalogueTree->node("T2"));
+    auto* first = qobject_cast<frmOrraDevelopment*>(morvane::FindDocumentWindow(1, "First", true));
+    ASSERT_TRUE(first) << ui.texts().join('\n').toStdString();
+    auto* second = qobject_cast<frmOrraDevelopment*>(morvane::FindDocumentWindow(2, "Second", true));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(lockCount(1), 1);
+    EXPECT_EQ(lockCount(2), 1);
+    main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(second->parentWidget()));
+    EXPECT_EQ(catalogueTree->currentItem(), catalogueTree->node("T2"));
+    EXPECT_TRUE(second->tvDocument()->isVisibleTo(frmtvDocument::instance()));
+    main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    EXPECT_EQ(catalogueTree->currentItem(), catalogueTree->node("T1"));
+    EXPECT_EQ(morvane::FindDocumentWindow(1, "First", false), first);
+    // Closing releases the lock the catalogue took.
+    EXPECT_TRUE(closeWindow(first));
+    EXPECT_EQ(lockCount(1), 0);
+    EXPECT_EQ(lockCount(2), 1);
+    morvane::setDocumentWindowCreator({});
+    morvane::setPaneCreator("frmpbOrra", {});
+}
+
+TEST_F(EditorWindowTest, AWindowThatNeverLoadedClosesQuietly) {
+    lockDocument(1);
+    {
+        frmOrraDevelopment w;
+        w.setDocID(1);
+        EXPECT_TRUE(w.close());
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+    // Its lock is not its own to release.
+    EXPECT_EQ(lockCount(1), 1);
+}
+
 TEST_F(EditorWindowTest, MissingMainWindowMemberIsAnErrorNotANoOp) {
+    loadMain();
+    try {
+        morvane::MainWindowLink().SetMenuEnabled("mnuNoSuchItem", true);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), 438);
+        EXPECT_TRUE(e.description().startsWith("Object doesn't support this property or method"));
+    }
+    EXPECT_THROW(morvane::MainWindowLink().SetToolbarButtonValue("NoSuchButton", 1), Error);
+    EXPECT_THROW(morvane::MainWindowLink().EnableToolbarButton("NoSuchButton", true), Error);
+}
+
+TEST_F(EditorWindowTest, RightClickOnANodeShowsTheDocumentMenu) {
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
-    delete main->button("ShowResultPane");
-    frmOrraDevelopment* other = openInMain(2);
-    ASSERT_TRUE(other);
-    ui.boxes.clear();
-    main->area->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(w->parentWidget()));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_TRUE(ui.boxes[0].text.startsWith("Object doesn't support this property or method"));
+    QTreeWidget* tree = w->tvDocument();
+    frmtvDocument::instance()->show();
+    QApplication::processEvents();
+    QMenu* menu = main->menu("mnuDoc");
+    const QRect item = tree->visualItemRect(w->documentTree()->node("B0.0"));
+    ASSERT_TRUE(item.isValid());
+    emit tree->customContextMenuRequested(item.center());
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    // Empty space: no menu.
+    emit tree->customContextMenuRequested(QPoint(5, tree->viewport()->height() - 2));
+    EXPECT_FALSE(menu->isVisible());
 }
 
 TEST_F(EditorWindowTest, PaneHandsOutTreesAtOneAboveTheHighestIndex) {
@@ -307,18 +380,11 @@ TEST_F(EditorWindowTest, LayoutShowsOnePaneAndLocksReadOnlyPanes) {
 }
 
 TEST_F(EditorWindowTest, ApplySettingsTakesTheEditorOptionsAndKeepsTheChangedFlag) {
-    morvane::EditorServices s = morvane::editorServices();
-    s.editorLook = [] {
-        morvane::EditorLook o;
-        o.sqlFont = QFont(QStringLiteral("Courier New"), 11);
-        o.sqlFont.setBold(true);
-        o.scriptFont = QFont(QStringLiteral("Monospace"), 9);
-        o.scriptFont.setItalic(true);
-        o.sqlBackColor = QColor(0xff, 0xff, 0xe0);
-        o.scriptBackColor = QColor(0xe0, 0xff, 0xff);
-        return o;
-    };
-    morvane::setEditorServices(s);
+    morvane::EditorOptions& o = morvane::editorOptions();
+    o.SQLFont = {QStringLiteral("Courier New"), 11, true, false};
+    o.ScriptFont = {QStringLiteral("Monospace"), 9, false, true};
+    o.SQLColors[morvane::SqlBackColor] = morvane::RGBColor(0xff, 0xff, 0xe0);
+    o.ScriptColors[morvane::ScriptBackColor] = morvane::RGBColor(0xe0, 0xff, 0xff);
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(1));
     ASSERT_TRUE(w);
     // The Block pane exists before the options are applied; the others are made afterwards and
@@ -333,6 +399,7 @@ TEST_F(EditorWindowTest, ApplySettingsTakesTheEditorOptionsAndKeepsTheChangedFla
     for (int pane = 0; pane < frmOrraDevelopment::PaneCount; ++pane) w->ShowFrame(pane);
     for (const char* name : {"txtBlockSQL", "txtparamDefaultVal", "txtparamSource", "txtStationSQL"}) {
         auto* e = w->findChild<QPlainTextEdit*>(name);
+        ASSERT_TRUE(e) << name;
         EXPECT_EQ(e->font().family(), "Courier New") << name;
         EXPECT_EQ(e->font().pointSize(), 11);
         EXPECT_TRUE(e->font().bold());

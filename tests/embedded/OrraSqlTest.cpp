@@ -1,7 +1,9 @@
 #include "EmbeddedFixture.h"
 #include "tools/orrasql/OrraSql.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 using namespace orra;
 using namespace orra::tools;
@@ -108,6 +110,11 @@ TEST_F(EmbeddedTest, OrraSqlCreatesAServerWithACatalogue)
     const Outcome made = run({QStringLiteral("--create-server"), QStringLiteral("demo"), QStringLiteral("-U"), QStringLiteral("admin"),
                               QStringLiteral("-P"), QStringLiteral("pw")});
     ASSERT_EQ(made.status, 0) << made.err.toStdString();
+    // Made aside and renamed into place whole: nothing else is left beside the servers.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("demo"), QStringLiteral("t")}));
+    EXPECT_EQ(QFileInfo(m_dir.path() + QStringLiteral("/demo")).permissions(),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
     const Outcome again = run({QStringLiteral("--create-server"), QStringLiteral("demo")});
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.err, QStringLiteral("The server 'demo' already exists.\n"));

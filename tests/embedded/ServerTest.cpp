@@ -282,3 +282,54 @@ TEST_F(EmbeddedTest, TwoProcessesWriteWithoutLockFailures)
     EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraRepository")).toInt(), 400);
     EXPECT_EQ(scalar(*c, QStringLiteral("select count(distinct ID) from tbOrraRepository")).toInt(), 400);
 }
+
+namespace {
+
+QString openError(const QString& database)
+{
+    db::Connection c;
+    try {
+        c.open(connectionText(QStringLiteral("t"), database, QStringLiteral("sa"), QStringLiteral("secret")));
+    } catch (const orra::Error& e) {
+        return e.description();
+    }
+    return QStringLiteral("(opened)");
+}
+
+} // namespace
+
+TEST_F(EmbeddedTest, DamagedOrEmptyDatabaseFilesAreNamedWithTheirCause)
+{
+    const QString file = m_dir.path() + QStringLiteral("/t/catalogue.db");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    }
+    QFile::remove(file + QStringLiteral("-wal"));
+    QFile::remove(file + QStringLiteral("-shm"));
+    EXPECT_EQ(openError(QStringLiteral("catalogue")),
+              QStringLiteral("Cannot open database \"catalogue\" requested by the login. The database file '%1' is "
+                             "empty (zero length): it is not a database.")
+                  .arg(file));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray(4096, 'z'));
+    }
+    EXPECT_EQ(openError(QStringLiteral("catalogue")),
+              QStringLiteral("Cannot open database \"catalogue\" requested by the login. The database file '%1' is "
+                             "damaged or is not a database: file is not a database.")
+                  .arg(file));
+}
+
+TEST_F(EmbeddedTest, ReadOnlyServerFolderIsNamed)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the administrator writes into read-only folders";
+    const QString folder = m_dir.path() + QStringLiteral("/t");
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const QString message = openError(QStringLiteral("catalogue"));
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_TRUE(message.contains(QStringLiteral("its folder '%1' is read-only").arg(folder))) << message.toStdString();
+    EXPECT_TRUE(message.contains(folder + QStringLiteral("/master.db"))) << message.toStdString();
+}

@@ -146,7 +146,8 @@ TEST_F(Shapes, TempTablesBelongToTheSession)
     c->execute(QStringLiteral("select Disabled, Name + 'x' Tail into #Bits from tbOrraSQL where ID=1"));
     rs = c->execute(QStringLiteral("select * from #Bits"));
     EXPECT_EQ(int(rs->field(0).type), 11);
-    EXPECT_EQ(rs->value(1).toString(), QStringLiteral("Document-1x"));
+    // char(50) is padded in expressions too, as the server stores it.
+    EXPECT_EQ(rs->value(1).toString(), QStringLiteral("Document-1").leftJustified(50, u' ') + u'x');
     EXPECT_THROW(c->execute(QStringLiteral("select 1 x into #Bits")), orra::Error);
     EXPECT_TRUE(c->errors().first().description.contains(QStringLiteral("There is already an object named '#Bits'")));
     auto other = connect();

@@ -109,8 +109,9 @@ TEST(Translator, DeleteForms)
 TEST(Translator, PlusOnTextBecomesServerAddition)
 {
     EXPECT_EQ(one("select SUser_SName() + ' (' + cast(@@SPID as varchar(10)) + ')'"),
-              QStringLiteral("select orra_add(orra_add(orra_add(orra_suser_sname(), ' ('), orra_varchar(orra_spid(), 10)), ')')"));
-    EXPECT_EQ(one("select 1 + 2 * 3"), QStringLiteral("select 1 + 2 * 3"));
+              QStringLiteral("select orra_add(orra_suser_sname(), ' (', orra_varchar(orra_spid(), 10), ')')"));
+    EXPECT_EQ(one("select 1 + 2 * 3"), QStringLiteral("select orra_add(1, 2 * 3)"));
+    EXPECT_EQ(one("select a + b - c + d + e"), QStringLiteral("select orra_add((orra_add(a, b) - c), d, e)"));
     EXPECT_EQ(one("select a - b + c from T"), QStringLiteral("select orra_add((a - b), c) from T"));
     EXPECT_EQ(one("select coalesce(max(ID),0)+1 MaxID from catalogue..tbOrraSQL (nolock)"),
               QStringLiteral("select orra_add(coalesce(max(ID), 0), 1) MaxID from main.\"tbOrraSQL\""));
@@ -189,9 +190,15 @@ TEST(Translator, VariablesAndBrokenTextAreRefused)
     EXPECT_FALSE(tr("if exists(select 1)").error.isEmpty());
 }
 
-TEST(Translator, UnknownStatementPassesThroughUnchanged)
+TEST(Translator, StatementsOutsideTheSubsetAreRefused)
 {
-    EXPECT_EQ(one("merge into x using y"), QStringLiteral("merge into x using y"));
+    EXPECT_EQ(tr("merge into x using y").error, QStringLiteral("The embedded server does not run 'merge' statements."));
+    EXPECT_EQ(tr("select 1 reindex").error, QString());
+    EXPECT_EQ(tr("select 1\nreindex").statements.size(), 1u);
+    EXPECT_EQ(tr("create trigger t on x for insert as select 1").error,
+              QStringLiteral("The embedded server does not run 'create trigger' statements."));
+    EXPECT_EQ(tr("select 1; analyze").error, QStringLiteral("The embedded server does not run 'analyze' statements."));
+    EXPECT_EQ(one("create unique index IX on T (a)"), QStringLiteral("create unique index IX on T(a)"));
 }
 
 TEST(Translator, ParametersPassThrough)

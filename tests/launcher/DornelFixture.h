@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace orra::test {
@@ -75,8 +76,10 @@ protected:
         return "<Block ID=\"" + id + "\" Name=\"" + id + "\"><![CDATA[" + sql + "]]>" + inner + "</Block>";
     }
 
-    RunResult run(const QString& args) {
+    // workingDirectory: where dornel runs (a driver may make files there).
+    RunResult run(const QString& args, const QString& workingDirectory = QString()) {
         QProcess p;
+        if (!workingDirectory.isEmpty()) p.setWorkingDirectory(workingDirectory);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ORRA_SERVERS", m_servers);
         env.insert("ORRA_EXPORT_DIR", m_export);
@@ -84,6 +87,7 @@ protected:
         env.insert("ORRA_NO_OPEN", "1");
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
+        if (m_adjustEnvironment) m_adjustEnvironment(env);
         p.setProcessEnvironment(env);
         p.start(QString::fromUtf8(ORRA_BINARY_DIR) + "/launcher/dornel", QProcess::splitCommand(args));
         EXPECT_TRUE(p.waitForFinished(60000));
@@ -98,6 +102,7 @@ protected:
 
     QTemporaryDir m_dir;
     QString m_servers, m_export, m_log;
+    std::function<void(QProcessEnvironment&)> m_adjustEnvironment;   // last word on the run's environment
     QByteArray m_oldServers;
     orra::db::Connection m_catalogue;
 };

@@ -65,3 +65,18 @@ TEST_F(Demo, TheStationDocumentAsksInItsIncludeAndSaysSoWithoutAPerson) {
     EXPECT_EQ(r.exitCode, 4);
     EXPECT_TRUE(r.err.contains("no one can give it: EnAz")) << r.err.toStdString();
 }
+
+TEST_F(Demo, MakingTheDemoAgainStampsTheChecksumsOfItsSampleRows) {
+    // A checksum of an earlier form (here: none) is refused, and orra-demo on the existing
+    // server brings it up to date.
+    const Result spoil = run("/tools/orrasql/orrasql",
+                             {"-S", "demo", "-d", "catalogue", "-E", "-Q", "update tbOrraSQL set CheckSum=0 where ID=3"});
+    ASSERT_EQ(spoil.exitCode, 0) << spoil.err.toStdString();
+    Result r = run("/launcher/dornel", {"/server:demo", "/db:catalogue", "/docid:3"});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.err.contains("CheckSum Value is wrong for Document Name: 'Aylık satışlar")) << r.err.toStdString();
+    const Result again = run("/tools/orrademo/orra-demo", {});
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    r = run("/launcher/dornel", {"/server:demo", "/db:catalogue", "/docid:3"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+}

@@ -166,3 +166,22 @@ TEST_F(DornelTest, ReturnRecordsetOffAndAStationLeaveNoWorkbookOrAPausedRun) {
     EXPECT_EQ(cells["A2"].number, 1);
     EXPECT_EQ(cells.count("A3"), 0u);
 }
+
+TEST_F(DornelTest, AReportLargerThanASheetContinuesOnASecondSheetAndSaysSoOnce) {
+    // 16^5 = 1,048,576 rows: one more than a sheet holds below its header.
+    addDocument(30, 2, "Büyük",
+                block("B0.0", "create table #D (d int) insert into #D values (0),(1),(2),(3),(4),(5),(6),(7),(8),(9),"
+                              "(10),(11),(12),(13),(14),(15)") +
+                    block("B0.1", "select a.d*65536 + b.d*4096 + c.d*256 + e.d*16 + f.d + 1 N into #Report "
+                                  "from #D a, #D b, #D c, #D e, #D f"));
+    const RunResult r = run("/server:demo /db:catalogue /docid:30");
+    EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    const QString warning = "they continue on the sheets \"Sheet1 (2)\" of the same workbook.";
+    EXPECT_EQ(r.err.count(warning), 1) << r.err.toStdString();
+    XlsxTestReader book(r.out);
+    EXPECT_EQ(book.sheetNames(), (QStringList{"Sheet1", "Sheet1 (2)"}));
+    auto second = book.cells("Sheet1 (2)");
+    EXPECT_EQ(second["A1"].text, "N");
+    EXPECT_EQ(second.count("A2"), 1u);
+    EXPECT_EQ(second.count("A3"), 0u);
+}

@@ -298,6 +298,23 @@ TEST_F(EngineTest, TamperedDocumentRowIsRefusedByItsChecksum)
     EXPECT_EQ(m_ui.boxes[0].title, QStringLiteral("DocOrra::LoadDocument"));
 }
 
+TEST_F(EngineTest, DocumentWhoseOwnerWasChangedIsRefusedByItsChecksum)
+{
+    const int id = addDocument(documentXml(block("B0.0", traceSql("x"))), QStringLiteral("Owned"));
+    embedded::createLogin(QString::fromLatin1(test::kTestServer), QStringLiteral("mallory"), QStringLiteral("pw"));
+    const QByteArray other = embedded::loginSid(QString::fromLatin1(test::kTestServer), QStringLiteral("mallory"));
+    ASSERT_FALSE(other.isEmpty());
+    m_doc->execute(QStringLiteral("update tbOrraSQL set Owner=0x%1 where ID=%2")
+                       .arg(QString::fromLatin1(other.toHex()))
+                       .arg(id));
+    auto engine = std::make_unique<DocOrra>();
+    engine->flagShowErrorMessages = false;
+    engine->setDoc_Con(m_doc);
+    engine->OrraID = id;
+    EXPECT_EQ(errorText([&] { engine->LoadDocument(); }),
+              QStringLiteral("-1|DocOrra::LoadDocument|CheckSum Value is wrong for Document Name: 'Owned"));
+}
+
 TEST_F(EngineTest, PrepareDropsAnIntLeftByAnEarlierRun)
 {
     const int id = addDocument(documentXml(block("B0.0", traceSql("x"))));

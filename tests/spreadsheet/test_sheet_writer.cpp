@@ -1,10 +1,13 @@
 #include "platform/spreadsheet/Desktop.h"
 #include "platform/spreadsheet/SheetWriter.h"
+#include "platform/spreadsheet/ShortestNumbers.h"
 #include "platform/text/Error.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -94,6 +97,44 @@ TEST(StreamingSheetWriter, WritesTypedCellsFormatsAndWidths) {
     EXPECT_EQ(cols[2].numberFormat, "#,##0.00");
 }
 
+TEST(StreamingSheetWriter, ExactNumbersKeepTheirOwnDigitsWhenAskedFor) {
+    QTemporaryDir dir;
+    for (const bool shortest : {false, true}) {
+        const QString path = dir.filePath(shortest ? "shortest.xlsx" : "plain.xlsx");
+        auto w = SheetWriter::create(path);
+        w->setShortestNumbers(shortest);
+        const int money = w->addNumberFormat("#,##0.00");
+        w->writeString(0, 0, QStringLiteral("76493.74"));
+        w->writeNumber(1, 0, 76493.74, money);
+        w->writeNumber(2, 0, 99132.07);
+        w->writeNumber(3, 0, 12);
+        w->writeBoolean(4, 0, true);
+        w->close();
+        XlsxTestReader r(path);
+        auto cells = r.cells();
+        // the same double either way; only its text differs
+        EXPECT_EQ(cells["A2"].number, 76493.74);
+        EXPECT_EQ(cells["A3"].number, 99132.07);
+        EXPECT_EQ(cells["A2"].text, shortest ? "76493.74" : "76493.74000000001");
+        EXPECT_EQ(cells["A3"].text, shortest ? "99132.07" : "99132.07000000001");
+        EXPECT_EQ(cells["A4"].text, "12");
+        EXPECT_EQ(cells["A1"].text, "76493.74");
+        EXPECT_EQ(cells["A5"].type, "b");
+        EXPECT_EQ(cells["A2"].numberFormat, "#,##0.00");
+    }
+}
+
+TEST(ShortestNumbers, RewritesOnlyTheValuesOfNumberCells) {
+    const std::string xml =
+        "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>76493.74000000001</v></c><c r=\"B1\" t=\"s\"><v>3</v></c>"
+        "<c r=\"C1\"><f>A1*2</f><v>152987.4800000000</v></c><c r=\"D1\" s=\"2\"/><c r=\"E1\"><v>1E+20</v></c>"
+        "<c r=\"F1\" t=\"inlineStr\"><is><t>0.10000000000000001</t></is></c><c r=\"G1\"><v>-0.3</v></c></row>";
+    EXPECT_EQ(shortestNumberCells(xml),
+              "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>76493.74</v></c><c r=\"B1\" t=\"s\"><v>3</v></c>"
+              "<c r=\"C1\"><f>A1*2</f><v>152987.4800000000</v></c><c r=\"D1\" s=\"2\"/><c r=\"E1\"><v>1e+20</v></c>"
+              "<c r=\"F1\" t=\"inlineStr\"><is><t>0.10000000000000001</t></is></c><c r=\"G1\"><v>-0.3</v></c></row>");
+}
+
 TEST(StreamingSheetWriter, CutsTextsAtTheCellLimit) {
     QTemporaryDir dir;
     const QString path = dir.path() + "/long.xlsx";
@@ -165,6 +206,24 @@ TEST(TemplateSheetWriter, FillsTheNamedSheetOfACopy) {
     EXPECT_NE(r.part("xl/workbook.xml").find("fullCalcOnLoad=\"1\""), std::string::npos);
 }
 
+TEST(TemplateSheetWriter, NumbersAreWrittenInTheirShortestExactForm) {
+    QTemporaryDir dir;
+    const QString tpl = makeTemplate(dir.path());
+    const QString path = dir.path() + "/numbers.xlsx";
+    auto w = SheetWriter::fromTemplate(path, tpl, QStringLiteral("Data"));
+    w->setColumnCount(1);
+    w->writeNumber(1, 0, 76493.74, 0);
+    w->writeNumber(2, 0, 0.1 + 0.2, 0);   // not 0.3: its own shortest form keeps it
+    w->writeNumber(3, 0, -1e21, 0);
+    w->close();
+    auto cells = XlsxTestReader(path).cells("Data");
+    EXPECT_EQ(cells["A2"].text, "76493.74");
+    EXPECT_EQ(cells["A2"].number, 76493.74);
+    EXPECT_EQ(cells["A3"].text, "0.30000000000000004");
+    EXPECT_EQ(cells["A3"].number, 0.1 + 0.2);
+    EXPECT_EQ(cells["A4"].number, -1e21);
+}
+
 TEST(TemplateSheetWriter, AnUnknownSheetIsAnErrorThatNamesIt) {
     QTemporaryDir dir;
     const QString tpl = makeTemplate(dir.path());
@@ -200,6 +259,28 @@ TEST(Desktop, ExportPathsNeverRepeat) {
     EXPECT_TRUE(a.endsWith(".xlsx"));
     EXPECT_TRUE(QFile::exists(a));
     EXPECT_TRUE(QFile::exists(b));
+}
+
+TEST(Desktop, TheDefaultExportFolderIsTheUsersOwn) {
+    QTemporaryDir dir;
+    EnvGuard g1("ORRA_EXPORT_DIR"), g2("XDG_STATE_HOME"), g3("HOME");
+    qunsetenv("ORRA_EXPORT_DIR");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path() + "/state"));
+    EXPECT_EQ(exportDirectory(), dir.path() + "/state/orra");
+    const QString a = claimExportPath();
+    EXPECT_TRUE(a.startsWith(dir.path() + "/state/orra/Report-"));
+    EXPECT_EQ(QFileInfo(dir.path() + "/state/orra").permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+    qunsetenv("XDG_STATE_HOME");
+    qputenv("HOME", QFile::encodeName(dir.path() + "/home"));
+    EXPECT_EQ(exportDirectory(), dir.path() + "/home/.local/state/orra");
+    // Never over a link planted under a name to come: the claim takes a new name instead.
+    qputenv("ORRA_EXPORT_DIR", QFile::encodeName(dir.path() + "/x"));
+    QDir().mkpath(dir.path() + "/x");
+    const QString stem = "Report-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
+    ASSERT_TRUE(QFile::link(dir.path() + "/victim", dir.path() + "/x/" + stem + ".xlsx"));
+    const QString b = claimExportPath();
+    EXPECT_FALSE(QFileInfo(b).isSymLink());
+    EXPECT_FALSE(QFile::exists(dir.path() + "/victim"));
 }
 
 TEST(Desktop, OpensOnlyWithADisplayAndWithoutNoOpen) {

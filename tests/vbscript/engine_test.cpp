@@ -348,3 +348,92 @@ TEST(ScriptEngine, OptionExplicitHoldsForItsOwnCode)
         EXPECT_EQ(err.report().line, 4);
     }
 }
+
+TEST(ScriptEngine, CancelEndsACompiledLoop)
+{
+    // without On Error the loop runs as compiled code; the request still reaches it
+    ScriptEngine e;
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        e.requestCancel();
+    });
+    try {
+        e.executeStatement("Dim n\nDo While True\n n = n + 1\nLoop");
+        ADD_FAILURE() << "not cancelled";
+    } catch (const ScriptError& err) {
+        EXPECT_EQ(err.number(), kErrorCancelled);
+    }
+    canceller.join();
+    EXPECT_GT(e.eval("n").toDouble(), 0);
+}
+
+TEST(ScriptEngine, ProcedureReplacedWhileItRunsFinishesItsOldBody)
+{
+    ScriptEngine e;
+    e.executeStatement("Function F(n)\n"
+                       "  ExecuteGlobal \"Function F(n): F = -1: End Function\"\n"
+                       "  F = n * 2\n"
+                       "End Function\n"
+                       "x = F(21)\n"
+                       "y = F(1)");
+    EXPECT_EQ(e.eval("x").rawInt(), 42);
+    EXPECT_EQ(e.eval("y").rawInt(), -1);
+}
+
+TEST(ScriptEngine, ErrDescriptionLeavesOutTheNameTheReportGives)
+{
+    ScriptEngine e;
+    e.executeStatement("Option Explicit\nDim d, a\nOn Error Resume Next\na = b\nd = Err.Description");
+    EXPECT_EQ(e.eval("d").toString(), "Variable is undefined");
+    try {
+        e.executeStatement("Option Explicit\nDim a\na = undeclared + 1");
+        FAIL() << "no error";
+    } catch (const ScriptError& err) {
+        EXPECT_EQ(err.number(), 500);
+        EXPECT_EQ(err.description(), "Variable is undefined: 'undeclared'");
+        EXPECT_EQ(e.lastError().errDescription, "Variable is undefined");
+        EXPECT_EQ(err.report().line, 3);
+    }
+}
+
+TEST(ScriptEngine, DictionaryReachesTheHostAsAnObject)
+{
+    ScriptEngine e;
+    e.executeStatement("Set d = CreateObject(\"Scripting.Dictionary\")\nd.Add \"b\", 2\nd.Add \"a\", 1\nd(3) = \"c\"");
+    Variant d = e.eval("d");
+    ASSERT_TRUE(d.isObject());
+    ASSERT_TRUE(d.rawObject());
+    EXPECT_EQ(d.typeName(), "Dictionary");
+    std::vector<Variant> keys = d.rawObject()->enumerate();
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0].toString(), "b");
+    EXPECT_EQ(keys[1].toString(), "a");
+    EXPECT_EQ(keys[2].type(), VarType::Integer);
+    Arguments key{Variant("a")};
+    EXPECT_EQ(d.rawObject()->getProperty("Item", key).rawInt(), 1);
+    Arguments none;
+    EXPECT_EQ(d.rawObject()->getProperty("Count", none).rawInt(), 3);
+    // the host's writes are the script's too
+    Arguments newKey{Variant("z")};
+    d.rawObject()->putProperty(QString(), newKey, Variant::longValue(26));
+    EXPECT_EQ(e.eval("d(\"z\") + d.Count").rawInt(), 30);
+}
+
+TEST(ScriptEngine, CurrencyKeepsEveryDigit)
+{
+    ScriptEngine e;
+    Variant top = e.eval("CCur(\"922337203685477.5807\")");
+    EXPECT_EQ(top.type(), VarType::Currency);
+    EXPECT_EQ(top.rawInt(), INT64_MAX);
+    EXPECT_EQ(e.eval("CCur(\"-922337203685477.5808\")").rawInt(), INT64_MIN);
+    // the fifth decimal rounds half to even
+    EXPECT_EQ(e.eval("CCur(\"0.00005\")").rawInt(), 0);
+    EXPECT_EQ(e.eval("CCur(\"0.00015\")").rawInt(), 2);
+    EXPECT_EQ(e.eval("CCur(\"1,234.5\")").rawInt(), 12345000);
+    // products are exact even where the scaled product needs more than 64 bits
+    Variant big = e.eval("CCur(\"3000000\") * CCur(\"3000000\")");
+    EXPECT_EQ(big.type(), VarType::Currency);
+    EXPECT_EQ(big.rawInt(), 90000000000000000LL);
+    EXPECT_EQ(e.eval("CCur(\"123456.7891\") * CCur(\"1000.0001\")").rawInt(), 1234568014457LL);
+    EXPECT_THROW(e.eval("CCur(\"922337203685477.5808\")"), ScriptError);
+}

@@ -196,6 +196,20 @@ void makeDocuments(db::Connection& c, const QString& server) {
               {QStringLiteral("B0.P_EnAz"), QStringLiteral("2000")});
 }
 
+// The sample categories (1-3) and documents (1-4) that makeDocuments stores, where they are.
+void restampSampleRows(db::Connection& c) {
+    for (long id = 1; id <= 3; ++id) {
+        db::RecordsetPtr rs = c.execute(QStringLiteral("select count(*) from tbOrraCategory where ID=%1").arg(id));
+        if (rs->value(0).toInt() > 0 && !UpdateCategoryCheckSum(c, "catalogue", id))
+            throw Error(-1, "orra-demo", QStringLiteral("cannot stamp category %1").arg(id));
+    }
+    for (long id = 1; id <= 4; ++id) {
+        db::RecordsetPtr rs = c.execute(QStringLiteral("select count(*) from tbOrraSQL where ID=%1").arg(id));
+        if (rs->value(0).toInt() > 0 && !UpdateDocumentCheckSum(c, "catalogue", id))
+            throw Error(-1, "orra-demo", QStringLiteral("cannot stamp document %1").arg(id));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -211,12 +225,16 @@ int main(int argc, char** argv) {
     }
     try {
         if (embedded::isEmbeddedServer(server)) {
-            std::printf("The server %s exists already in %s: left as it is.\n", qUtf8Printable(server),
-                        qUtf8Printable(embedded::serversRoot()));
+            // Its sample rows may carry checksums of an earlier form: stamp them again.
+            db::Connection catalogue;
+            catalogue.open(embedded::connectionText(server, "catalogue"));
+            restampSampleRows(catalogue);
+            std::printf("The server %s exists already in %s: left as it is (the checksums of its sample rows are "
+                        "up to date).\n",
+                        qUtf8Printable(server), qUtf8Printable(embedded::serversRoot()));
             return 0;
         }
-        embedded::createServer(server);
-        embedded::createCatalogue(server, "catalogue");
+        embedded::createServer(server, QString(), QString(), QStringLiteral("catalogue"));
         embedded::createDatabase(server, "sales");
         db::Connection mat;
         mat.open(embedded::connectionText(server, "mat"));

@@ -204,13 +204,8 @@ int runOrraSql(const SqlOptions& o, QTextStream& out, QTextStream& err)
     if (!o.createServer.isEmpty()) {
         const QString catalogue = o.database.isEmpty() ? QStringLiteral("catalogue") : o.database;
         try {
-            embedded::createServer(o.createServer, o.trusted ? QString() : o.login, o.password);
-        } catch (const orra::Error& e) {
-            err << e.description() << '\n';
-            return 1;
-        }
-        try {
-            embedded::createCatalogue(o.createServer, catalogue);
+            // One step: the server appears whole, with its catalogue, or not at all.
+            embedded::createServer(o.createServer, o.trusted ? QString() : o.login, o.password, catalogue);
         } catch (const orra::Error& e) {
             err << e.description() << '\n';
             return 1;

@@ -1,7 +1,13 @@
 #include "platform/db/embedded/EmbeddedBackend.h"
+#include "platform/db/embedded/ColumnTypes.h"
+#include "platform/db/embedded/ConstraintMessages.h"
+#include "platform/db/embedded/ExpressionFunctions.h"
+#include "platform/db/embedded/FixedWidthPadding.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/Decimal.h"
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/ExactTyping.h"
 #include "platform/db/embedded/Server.h"
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/TsqlTranslator.h"
@@ -11,7 +17,9 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
+#include <QUrl>
 #include <QXmlStreamReader>
 
 #include <sqlite3.h>
@@ -90,91 +98,6 @@ void resultText(sqlite3_context* ctx, const QString& s)
 {
     const QByteArray u = s.toUtf8();
     sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-}
-
-// Numeric value of a text operand as the server converts it for '+' with a number.
-bool toNumber(const QString& text, double& d, bool& integral)
-{
-    const QString t = text.trimmed();
-    bool ok = false;
-    const qlonglong n = t.toLongLong(&ok);
-    if (ok) {
-        d = double(n);
-        integral = true;
-        return true;
-    }
-    d = t.toDouble(&ok);
-    integral = false;
-    return ok;
-}
-
-void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    const int ta = sqlite3_value_type(argv[0]);
-    const int tb = sqlite3_value_type(argv[1]);
-    if (ta == SQLITE_NULL || tb == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    if (ta == SQLITE_TEXT && tb == SQLITE_TEXT) {
-        const int na = sqlite3_value_bytes(argv[0]);
-        const int nb = sqlite3_value_bytes(argv[1]);
-        QByteArray r;
-        r.reserve(na + nb);
-        r.append(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), na);
-        r.append(reinterpret_cast<const char*>(sqlite3_value_text(argv[1])), nb);
-        sqlite3_result_text(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
-        return;
-    }
-    if (ta == SQLITE_BLOB && tb == SQLITE_BLOB) {
-        QByteArray r(static_cast<const char*>(sqlite3_value_blob(argv[0])), sqlite3_value_bytes(argv[0]));
-        r.append(static_cast<const char*>(sqlite3_value_blob(argv[1])), sqlite3_value_bytes(argv[1]));
-        sqlite3_result_blob(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
-        return;
-    }
-    auto number = [&](int i, int type, double& d, bool& integral) -> bool {
-        if (type == SQLITE_INTEGER) {
-            d = double(sqlite3_value_int64(argv[i]));
-            integral = true;
-            return true;
-        }
-        if (type == SQLITE_FLOAT) {
-            d = sqlite3_value_double(argv[i]);
-            integral = false;
-            return true;
-        }
-        const QString t = textArg(argv[i]);
-        if (toNumber(t, d, integral))
-            return true;
-        const QString msg = QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(t);
-        sqlite3_result_error(ctx, msg.toUtf8().constData(), -1);
-        return false;
-    };
-    if ((ta == SQLITE_INTEGER || ta == SQLITE_TEXT) && (tb == SQLITE_INTEGER || tb == SQLITE_TEXT)
-        && !(ta == SQLITE_TEXT && tb == SQLITE_TEXT)) {
-        double a = 0, b = 0;
-        bool ia = false, ib = false;
-        if (!number(0, ta, a, ia) || !number(1, tb, b, ib))
-            return;
-        if (ia && ib) {
-            const qint64 x = ta == SQLITE_INTEGER ? sqlite3_value_int64(argv[0]) : qint64(a);
-            const qint64 y = tb == SQLITE_INTEGER ? sqlite3_value_int64(argv[1]) : qint64(b);
-            qint64 r = 0;
-            if (__builtin_add_overflow(x, y, &r)) {
-                sqlite3_result_error(ctx, "Arithmetic overflow error converting expression to data type int.", -1);
-                return;
-            }
-            sqlite3_result_int64(ctx, r);
-        } else {
-            sqlite3_result_double(ctx, a + b);
-        }
-        return;
-    }
-    double a = 0, b = 0;
-    bool ia = false, ib = false;
-    if (!number(0, ta, a, ia) || !number(1, tb, b, ib))
-        return;
-    sqlite3_result_double(ctx, a + b);
 }
 
 void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**)
@@ -480,6 +403,7 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     const QString pwd = (user.isEmpty() && password.isEmpty()) ? cs.valueOf({"PWD", "Password"}) : password;
     if (trusted)
         login = osUserName();
+    detail::keepServerPrivate(serverFolder(server));
     try {
         m_master = detail::openFile(serverFolder(server) + QStringLiteral("/master.db"), false);
     } catch (const orra::Error& e) {
@@ -501,12 +425,14 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         loginFailed();
     if (trusted ? !row.trusted : (row.trusted || !verifyPassword(row.passwordHash, pwd)))
         loginFailed();
-    auto cannotOpen = [&]() {
+    auto cannotOpen = [&](const QString& cause = QString()) {
         ProviderError a;
         a.number = -4060;
         a.nativeError = 4060;
         a.sqlState = QStringLiteral("42000");
-        a.description = QStringLiteral("Cannot open database \"%1\" requested by the login. The login failed.").arg(database);
+        a.description = cause.isEmpty()
+            ? QStringLiteral("Cannot open database \"%1\" requested by the login. The login failed.").arg(database)
+            : QStringLiteral("Cannot open database \"%1\" requested by the login. %2").arg(database, cause);
         a.source = detail::kSource;
         ProviderError b;
         b.number = -18456;
@@ -519,14 +445,19 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         m_db = nullptr;
         detail::closeFile(m_master);
         m_master = nullptr;
+        if (!cause.isEmpty())
+            throw ProviderFailure{{a}};   // the login itself was fine
         throw ProviderFailure{{a, b}};
     };
     if (!databaseExists(server, database))
         cannotOpen();
+    // master is read by its sessions, written only by the server's own handle: a session's
+    // transaction there never holds up a log-on.
+    const bool isMaster = foldName(database) == foldName(QStringLiteral("master"));
     try {
-        m_db = detail::openFile(databaseFile(server, database), false);
-    } catch (const orra::Error&) {
-        cannotOpen();
+        m_db = detail::openFile(databaseFile(server, database), false, isMaster);
+    } catch (const orra::Error& e) {
+        cannotOpen(e.description());
     }
     m_login = row.name;
     m_sid = row.sid;
@@ -553,6 +484,11 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     const QString file = databaseFile(server, database);
     m_database = QFileInfo(file).completeBaseName();
     m_server = server;
+    m_rights.reset();
+    m_rights.setDatabaseName(m_database);
+    m_rights.setSysadmin(m_sysadmin);
+    m_rights.setOwner(QStringLiteral("main"), m_sysadmin || ownsDatabase(QStringLiteral("main"), m_uid));
+    m_rights.install(m_db);
     m_session.attach(m_db);
     registerFunctions();
     registerSession();
@@ -567,7 +503,6 @@ void EmbeddedBackend::registerFunctions()
         bool deterministic;
     };
     static const F functions[] = {
-        {"orra_add", 2, fnAdd, true},
         {"orra_getdate", 0, fnGetDate, false},
         {"orra_suser_sid", 0, fnSuserSid, false},
         {"orra_suser_sid", 1, fnSuserSid, false},
@@ -597,6 +532,7 @@ void EmbeddedBackend::registerFunctions()
     for (const F& f : functions)
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
                                    this, f.fn, nullptr, nullptr, nullptr);
+    registerExpressionFunctions(m_db);
 }
 
 void EmbeddedBackend::registerSession()
@@ -700,6 +636,7 @@ void EmbeddedBackend::close()
         sqlite3_finalize(st);
     m_statements.clear();
     m_insertColumns.clear();
+    m_exactTypes.clear();
     m_attached.clear();
     unregisterSession();
     m_session.detach();
@@ -709,6 +646,7 @@ void EmbeddedBackend::close()
         detail::closeFile(m_master);
     m_db = nullptr;
     m_master = nullptr;
+    m_rights.reset();
     m_uid = -1;
     m_identity = QVariant();
     m_noCount = false;
@@ -827,11 +765,15 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
         if (!sqlite3_get_autocommit(m_db))
             raise(QStringLiteral("42000"),
                   QStringLiteral("Database '%1' cannot be reached for the first time inside a transaction.").arg(name), 3902);
+        const SessionRights::Trusted trusted(m_rights);
         const QString sql = QStringLiteral("ATTACH DATABASE ? AS \"%1\"").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
         sqlite3_stmt* st = nullptr;
         int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr);
         if (rc == SQLITE_OK) {
-            const QByteArray file = QFile::encodeName(databaseFile(m_server, name));
+            // master only for reading (see open); the others as they are.
+            const QUrl url = QUrl::fromLocalFile(databaseFile(m_server, name));
+            const bool isMaster = foldName(name) == foldName(QStringLiteral("master"));
+            const QByteArray file = isMaster ? url.toEncoded() + "?mode=ro" : QFile::encodeName(url.toLocalFile());
             sqlite3_bind_text(st, 1, file.constData(), -1, SQLITE_TRANSIENT);
             rc = sqlite3_step(st);
         }
@@ -839,15 +781,21 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
         if (rc != SQLITE_DONE)
             m_session.raise(rc);
         // The login must have a user in that database (the administrator is dbo everywhere).
+        bool owner = m_sysadmin;
         if (!m_sysadmin) {
-            const QString check = QStringLiteral("select 1 from \"%1\".sysusers where sid = ?").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
+            const QString check = QStringLiteral("select uid from \"%1\".sysusers where sid = ?").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
             sqlite3_stmt* q = nullptr;
             bool ok = false;
+            int uid = -1;
             if (sqlite3_prepare_v2(m_db, check.toUtf8().constData(), -1, &q, nullptr) == SQLITE_OK) {
                 sqlite3_bind_blob(q, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
                 ok = sqlite3_step(q) == SQLITE_ROW;
+                if (ok)
+                    uid = sqlite3_column_int(q, 0);
             }
             sqlite3_finalize(q);
+            if (ok)
+                owner = ownsDatabase(name, uid);
             if (!ok) {
                 const QString detach = QStringLiteral("DETACH DATABASE \"%1\"").arg(name);
                 sqlite3_exec(m_db, detach.toUtf8().constData(), nullptr, nullptr, nullptr);
@@ -857,8 +805,31 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
                       916);
             }
         }
+        m_rights.setOwner(name, owner);
         m_attached.append(name);
     }
+}
+
+// dbo, or a member (directly or through roles) of the database's db_owner role.
+bool EmbeddedBackend::ownsDatabase(const QString& schema, int uid)
+{
+    if (uid == 1)
+        return true;
+    if (uid < 0)
+        return false;
+    const SessionRights::Trusted trusted(m_rights);
+    const QString sql = QStringLiteral("with recursive r(uid) as (select ? union select m.groupuid from \"%1\".sysmembers m "
+                                       "join r on m.memberuid = r.uid) select 1 from r where uid = %2")
+                            .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")))
+                            .arg(kDbOwnerRole);
+    sqlite3_stmt* q = nullptr;
+    bool owner = false;
+    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &q, nullptr) == SQLITE_OK) {
+        sqlite3_bind_int(q, 1, uid);
+        owner = sqlite3_step(q) == SQLITE_ROW;
+    }
+    sqlite3_finalize(q);
+    return owner;
 }
 
 ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Parameter>& params)
@@ -868,12 +839,27 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
     m_session.resetCancel();
     const std::shared_ptr<const Translation> tr = translateCached(sql, m_database);
     if (!tr->error.isEmpty())
-        raise(QStringLiteral("42000"), tr->error, 102);
+        raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
     if (!tr->databases.isEmpty())
         attachDatabases(tr->databases);
     Run run;
     run.params = &params;
-    runList(tr->statements, run);
+    m_rights.clearDenial();
+    try {
+        runList(tr->statements, run);
+    } catch (ProviderFailure& f) {
+        // SQLite says "not authorized"; the server names the right that is missing.
+        if (!f.errors.isEmpty() && !m_rights.denial().isEmpty()
+            && ((f.errors.first().nativeError & 0xff) == SQLITE_AUTH
+                || f.errors.first().description.startsWith(QLatin1String("not authorized")))) {
+            ProviderError& e = f.errors.first();
+            e.description = m_rights.denial();
+            e.nativeError = m_rights.denialNumber();
+            e.number = -m_rights.denialNumber();
+            e.sqlState = QStringLiteral("42000");
+        }
+        throw;
+    }
     return std::move(run.result);
 }
 
@@ -921,6 +907,7 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
     auto it = m_insertColumns.constFind(key);
     if (it != m_insertColumns.constEnd())
         return it.value();
+    const SessionRights::Trusted trusted(m_rights);
     // Which column is an identity: the table was made with AUTOINCREMENT.
     QString sqlText;
     {
@@ -977,12 +964,21 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
         db::sqlite::SqliteSession::bind(sel, i, run.params->at(run.nextParam++));
     }
     const int cols = sqlite3_column_count(sel);
+    const QStringList computed = computedColumnTypes(st);
     QStringList defs;
     QStringList marks;
+    // money and decimal expressions make columns of their type, holding values of their scale
+    std::vector<std::optional<ExactType>> exact;
+    {
+        const SessionRights::Trusted trusted(m_rights);   // the server reads the schema itself
+        exact = exactColumnTypes(m_db, sel, &m_exactTypes);
+    }
     for (int i = 0; i < cols; ++i) {
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
         const char* decl = sqlite3_column_decltype(sel, i);
-        QString type = decl ? QString::fromUtf8(decl) : QString();
+        QString type = decl ? QString::fromUtf8(decl) : computed.value(i);
+        if (!decl && exact[size_t(i)])
+            type = exact[size_t(i)]->declaration();
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
@@ -992,10 +988,12 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     }
     const QString create = QStringLiteral("create table %1 (%2)").arg(st.intoTable, defs.join(QStringLiteral(", ")));
     char* err = nullptr;
-    if (sqlite3_exec(m_db, create.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    if (const int rc = sqlite3_exec(m_db, create.toUtf8().constData(), nullptr, nullptr, &err); rc != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : QString();
         sqlite3_free(err);
         cleanup();
+        if (rc == SQLITE_AUTH && !m_rights.denial().isEmpty())
+            raise(QStringLiteral("42000"), m_rights.denial(), m_rights.denialNumber());
         const bool exists = msg.contains(QLatin1String("already exists"));
         raise(QStringLiteral("42S01"),
               exists ? QStringLiteral("There is already an object named '%1' in the database.")
@@ -1004,6 +1002,7 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
               exists ? 2714 : 1);
     }
     m_insertColumns.clear();
+    m_exactTypes.clear();
     sqlite3_stmt* ins = nullptr;
     const QString insert = QStringLiteral("insert into %1 values (%2)").arg(st.intoTable, marks.join(u','));
     if (sqlite3_prepare_v2(m_db, insert.toUtf8().constData(), -1, &ins, nullptr) != SQLITE_OK) {
@@ -1013,8 +1012,15 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     long rows = 0;
     int rc;
     while ((rc = sqlite3_step(sel)) == SQLITE_ROW) {
-        for (int i = 0; i < cols; ++i)
+        for (int i = 0; i < cols; ++i) {
+            if (exact[size_t(i)] && sqlite3_column_type(sel, i) == SQLITE_FLOAT) {
+                if (const auto d = db::Decimal::fromDouble(sqlite3_column_double(sel, i), exact[size_t(i)]->scale)) {
+                    sqlite3_bind_double(ins, i + 1, d->toDouble());
+                    continue;
+                }
+            }
             sqlite3_bind_value(ins, i + 1, sqlite3_column_value(sel, i));
+        }
         const int irc = sqlite3_step(ins);
         sqlite3_reset(ins);
         if (irc != SQLITE_DONE) {
@@ -1028,6 +1034,8 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     cleanup();
     if (rc != SQLITE_DONE)
         m_session.raise(rc);
+    // The copied values are padded already; rows added later are padded by the triggers.
+    padNewTable(create);
     if (!m_noCount) {
         ResultSet rs;
         rs.hasRows = false;
@@ -1053,8 +1061,10 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
     const bool ddl = sql.startsWith(QLatin1String("create"), Qt::CaseInsensitive)
         || sql.startsWith(QLatin1String("drop"), Qt::CaseInsensitive)
         || sql.startsWith(QLatin1String("alter"), Qt::CaseInsensitive);
-    if (ddl)
+    if (ddl) {
         m_insertColumns.clear();
+        m_exactTypes.clear();
+    }
     sqlite3_stmt* s = prepare(sql);
     if (!s)
         return;
@@ -1069,7 +1079,12 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
     }
     ResultSet rs;
     try {
-        rs = m_session.run(s);
+        try {
+            rs = m_session.run(s, computedColumnTypes(st));
+        } catch (ProviderFailure& failure) {
+            rewordConstraintFailure(failure, sql);
+            throw;
+        }
     } catch (...) {
         sqlite3_reset(s);
         sqlite3_clear_bindings(s);
@@ -1091,17 +1106,70 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
             sqlite3_finalize(it.value());
             m_statements.erase(it);
         }
+        padNewTable(sql);
     }
     if (!st.insertName.isEmpty() && rs.recordsAffected > 0) {
         if (!insertColumns(st.insertSchema, st.insertName).isEmpty())
             m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
     }
     if (rs.hasRows) {
+        if (!ddl) {
+            const SessionRights::Trusted trusted(m_rights);
+            applyExactTypes(m_db, s, rs, &m_exactTypes);
+        }
         padFixedWidth(rs);
         run.result.sets.push_back(std::move(rs));
     } else if (st.dml && !m_noCount) {
         run.result.sets.push_back(std::move(rs));
     }
+}
+
+void EmbeddedBackend::padNewTable(const QString& sql)
+{
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*create\s+(temp\s+)?table\s+(?:if\s+not\s+exists\s+)?(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(sql);
+    if (!m.hasMatch())
+        return;
+    auto bare = [](QString n) {
+        if (n.startsWith(u'"'))
+            n = n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        return n;
+    };
+    const QString table = bare(m.captured(3));
+    QString schema = m.captured(2).isEmpty() ? QStringLiteral("main") : bare(m.captured(2));
+    if (!m.captured(1).isEmpty() || table.startsWith(u'#'))
+        schema = QStringLiteral("temp");
+    try {
+        // The padding triggers are the server's own, whoever made the table.
+        const SessionRights::Trusted trusted(m_rights);
+        addFixedWidthPadding(m_db, schema, table);
+    } catch (const orra::Error& e) {
+        raise(QStringLiteral("42000"), e.description(), 0);
+    }
+}
+
+QStringList EmbeddedBackend::computedColumnTypes(const Statement& st)
+{
+    if (st.columnTypes.empty())
+        return {};
+    const SessionRights::Trusted trusted(m_rights);
+    return resolveColumnTypes(m_db, st);
+}
+
+void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql)
+{
+    if (failure.errors.isEmpty() || failure.errors.first().sqlState != u"23000")
+        return;
+    const SessionRights::Trusted trusted(m_rights);   // the server reads its own schema
+    ProviderError& e = failure.errors.first();
+    const ConstraintMessage m = serverConstraintMessage(m_db, m_database, sql, e.description);
+    if (m.text.isEmpty())
+        return;
+    e.description = m.text;
+    e.nativeError = m.number;
+    e.number = -m.number;
 }
 
 void EmbeddedBackend::runProcedure(const Statement& st, Run& run)
@@ -1273,7 +1341,10 @@ void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
     auto denied = [&](const QString& what) {
         raise(QStringLiteral("42000"), QStringLiteral("User does not have permission to perform this action (%1).").arg(what), 15247);
     };
-    const bool dbo = m_sysadmin || m_uid == 1;
+    // db_owner (and sysadmin) manages the database's users and roles, through the server's
+    // own statements: the only writes the server's tables take.
+    const bool dbo = m_rights.isOwner(QStringLiteral("main"));
+    const SessionRights::Trusted trusted(m_rights);
     try {
         switch (st.kind) {
         case Statement::Kind::CreateDatabase:

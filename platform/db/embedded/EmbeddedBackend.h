@@ -4,6 +4,8 @@
 // opens the database file, and runs the T-SQL subset through the translator.
 
 #include "platform/db/Backend.h"
+#include "platform/db/embedded/Authorizer.h"
+#include "platform/db/embedded/ExactTyping.h"
 #include "platform/db/sqlite/SqliteSession.h"
 
 #include <QByteArray>
@@ -65,12 +67,19 @@ private:
     sqlite3_stmt* prepare(const QString& sql);
     db::ResultSet query(const QString& sql, const QList<QVariant>& args = {});
     void attachDatabases(const QStringList& names);
+    bool ownsDatabase(const QString& schema, int uid);
     QString insertColumns(const QString& schema, const QString& table);
     void registerSession();
     void unregisterSession();
     void registerFunctions();
     [[noreturn]] void raise(const QString& state, const QString& message, long native) const;
     void padFixedWidth(db::ResultSet& rs) const;
+    // Puts SQL Server's wording (constraint and object named) on a constraint failure of sql.
+    // Fixed-width columns of a table that sql (a create table) made are kept blank-padded.
+    void padNewTable(const QString& sql);
+    void rewordConstraintFailure(db::ProviderFailure& failure, const QString& sql);
+    // The types of computed columns (read from the schema on the server's own behalf).
+    QStringList computedColumnTypes(const Statement& st);
 
     sqlite3* m_db = nullptr;
     sqlite3* m_master = nullptr;
@@ -89,6 +98,8 @@ private:
     QStringList m_attached;                       // other databases attached by name
     QHash<QString, sqlite3_stmt*> m_statements;   // prepared statements by SQLite text
     QHash<QString, QString> m_insertColumns;      // schema.table -> column list without identity
+    SessionRights m_rights;                       // what client text may do (SQLite's authorizer)
+    ExactTypeCache m_exactTypes;                  // money and decimal expression columns by statement
 };
 
 } // namespace orra::embedded

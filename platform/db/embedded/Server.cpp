@@ -2,6 +2,7 @@
 
 #include "platform/db/ConnectionString.h"
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 #include "platform/text/Error.h"
@@ -14,12 +15,18 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <sodium.h>
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orra::embedded {
@@ -34,16 +41,91 @@ void fail(const QString& description, long nativeError)
     throw orra::Error(-2147217900, kSource, description);
 }
 
-sqlite3* openFile(const QString& path, bool create)
+namespace {
+
+// Causes SQLite would only report at the first statement, or without the file's name.
+void checkFileBeforeOpen(const QString& path)
 {
+    const QFileInfo file(path);
+    if (!file.exists())
+        return;
+    if (file.size() == 0)
+        fail(QStringLiteral("The database file '%1' is empty (zero length): it is not a database.").arg(path));
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isWritable())
+        fail(QStringLiteral("The database file '%1' cannot be opened: its folder '%2' is read-only (the server keeps "
+                            "its journal files beside the database).")
+                 .arg(path, folder.absoluteFilePath()));
+    if (!file.isWritable())
+        fail(QStringLiteral("The database file '%1' cannot be opened: the file is read-only.").arg(path));
+}
+
+void checkFileAfterOpen(sqlite3* db, const QString& path)
+{
+    const int rc = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        return;
+    const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_close_v2(db);
+    switch (rc & 0xff) {
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        fail(QStringLiteral("The database file '%1' is damaged or is not a database: %2.").arg(path, msg));
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        fail(QStringLiteral("The database file '%1' cannot be opened: %2 (the server must be able to write the file "
+                            "and its folder '%3').")
+                 .arg(path, msg, QFileInfo(path).absolutePath()));
+    default:
+        fail(QStringLiteral("Cannot open the database file '%1': %2").arg(path, msg));
+    }
+}
+
+} // namespace
+
+void makePrivate(const QString& path, bool folder)
+{
+    ::chmod(QFile::encodeName(path).constData(), folder ? 0700 : 0600);
+}
+
+void keepServerPrivate(const QString& folder)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) == 0)
+        return;
+    ::chmod(name.constData(), 0700);
+    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks))
+        if (f.ownerId() == ::geteuid())
+            makePrivate(f.filePath(), false);
+}
+
+sqlite3* openFile(const QString& path, bool create, bool readOnly)
+{
+    if (!create)
+        checkFileBeforeOpen(path);
     sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    const QByteArray name = QFile::encodeName(path);
+    if (create) {
+        // SQLite would make the file with the umask's modes (and its journals copy them): make
+        // it first, the owner's alone, and never through a link planted in its place.
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0)
+            fail(QStringLiteral("Cannot open the database file '%1': %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        ::fchmod(fd, 0600);
+        ::close(fd);
+    }
+    // URIs let the server attach a database read-only; client text never names files.
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db);
         fail(QStringLiteral("Cannot open the database file '%1': %2").arg(path, msg));
     }
+    if (!create)
+        checkFileAfterOpen(db, path);
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 30000);
     registerCollation(db);
@@ -195,14 +277,13 @@ void insertLogin(sqlite3* master, const QString& login, const QString& password,
     stepDone(st, master);
 }
 
-void createDatabaseFile(const QString& server, const QString& database, const QByteArray& dboSid)
+namespace {
+
+// Makes database file `database`.db in folder (through a hidden partial file renamed into place).
+void createDatabaseFileIn(const QString& folder, const QString& database, const QByteArray& dboSid)
 {
-    if (!validName(database))
-        fail(QStringLiteral("'%1' is not a valid database name.").arg(database));
-    const QString path = databaseFile(server, database);
-    if (QFileInfo::exists(path) || databaseExists(server, database))
-        fail(QStringLiteral("Database '%1' already exists. Choose a different database name.").arg(database), 1801);
-    const QString partial = serverFolder(server) + QStringLiteral("/.") + database + QStringLiteral(".db.partial");
+    const QString path = folder + u'/' + database + QStringLiteral(".db");
+    const QString partial = folder + QStringLiteral("/.") + database + QStringLiteral(".db.partial");
     QFile::remove(partial);
     sqlite3* db = openFile(partial, true);
     try {
@@ -224,6 +305,18 @@ void createDatabaseFile(const QString& server, const QString& database, const QB
         QFile::remove(partial);
         fail(QStringLiteral("Cannot create the database file '%1'.").arg(path));
     }
+}
+
+} // namespace
+
+void createDatabaseFile(const QString& server, const QString& database, const QByteArray& dboSid)
+{
+    if (!validName(database))
+        fail(QStringLiteral("'%1' is not a valid database name.").arg(database));
+    const QString path = databaseFile(server, database);
+    if (QFileInfo::exists(path) || databaseExists(server, database))
+        fail(QStringLiteral("Database '%1' already exists. Choose a different database name.").arg(database), 1801);
+    createDatabaseFileIn(serverFolder(server), database, dboSid);
 }
 
 int insertUser(sqlite3* db, const QString& user, const QByteArray& sid)
@@ -375,21 +468,35 @@ QByteArray adminSid(sqlite3* master)
 
 } // namespace
 
-void createServer(const QString& server, const QString& adminLogin, const QString& adminPassword)
+void createServer(const QString& server, const QString& adminLogin, const QString& adminPassword,
+                  const QString& catalogue)
 {
     if (!validName(server))
         fail(QStringLiteral("'%1' is not a valid server name.").arg(server));
+    if (!catalogue.isEmpty()
+        && (!validName(catalogue) || foldName(catalogue) == foldName(QStringLiteral("master"))
+            || foldName(catalogue) == foldName(QStringLiteral("mat"))))
+        fail(QStringLiteral("'%1' is not a valid database name.").arg(catalogue));
     const QString folder = serverFolder(server);
     if (QFileInfo::exists(folder))
         fail(QStringLiteral("The server '%1' already exists.").arg(server));
-    if (!QDir().mkpath(folder))
+    const QString root = serversRoot();
+    if (!QFileInfo(root).isDir()) {
+        if (!QDir().mkpath(root))
+            fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
+        makePrivate(root, true);
+    }
+    // The server is made in a hidden folder of its own and renamed into place when complete:
+    // an interrupted creation leaves no half server under the name.
+    QByteArray pattern = QFile::encodeName(root + QStringLiteral("/.") + server + QStringLiteral(".partial-XXXXXX"));
+    if (!::mkdtemp(pattern.data()))
         fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
-    // From here on a failure removes what was made.
+    const QString work = QFile::decodeName(pattern);
+    makePrivate(work, true);
     try {
-        if (!QFileInfo(folder).isWritable())
+        if (!QFileInfo(work).isWritable())
             fail(QStringLiteral("The server folder '%1' is not writable.").arg(folder));
-        const QString partial = folder + QStringLiteral("/.master.db.partial");
-        sqlite3* m = openFile(partial, true);
+        sqlite3* m = openFile(work + QStringLiteral("/master.db"), true);
         QByteArray sid;
         try {
             exec(m, QStringLiteral("PRAGMA journal_mode = WAL;"));
@@ -406,22 +513,36 @@ void createServer(const QString& server, const QString& adminLogin, const QStrin
             throw;
         }
         closeFile(m);
-        QFile::remove(partial + QStringLiteral("-wal"));
-        QFile::remove(partial + QStringLiteral("-shm"));
-        createDatabaseFile(server, QStringLiteral("mat"), sid);
-        sqlite3* mat = openFile(databaseFile(server, QStringLiteral("mat")), false);
+        createDatabaseFileIn(work, QStringLiteral("mat"), sid);
+        sqlite3* mat = openFile(work + QStringLiteral("/mat.db"), false);
         try {
             exec(mat, schemaText("mat"));
+            addFixedWidthPaddingToAllTables(mat, QStringLiteral("main"));
         } catch (...) {
             closeFile(mat);
             throw;
         }
         closeFile(mat);
-        // The master file last: only a complete server is a server.
-        if (!QFile::rename(partial, folder + QStringLiteral("/master.db")))
-            fail(QStringLiteral("Cannot create the master database in '%1'.").arg(folder));
+        if (!catalogue.isEmpty()) {
+            createDatabaseFileIn(work, catalogue, sid);
+            sqlite3* c = openFile(work + u'/' + catalogue + QStringLiteral(".db"), false);
+            try {
+                exec(c, QStringLiteral("BEGIN"));
+                exec(c, catalogueSchema());
+                exec(c, QStringLiteral("COMMIT"));
+            } catch (...) {
+                closeFile(c);
+                throw;
+            }
+            closeFile(c);
+        }
+        if (::renameat2(AT_FDCWD, pattern.constData(), AT_FDCWD, QFile::encodeName(folder).constData(), RENAME_NOREPLACE) != 0) {
+            if (errno == EEXIST || errno == ENOTEMPTY)
+                fail(QStringLiteral("The server '%1' already exists.").arg(server));
+            fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
+        }
     } catch (...) {
-        QDir(folder).removeRecursively();
+        QDir(work).removeRecursively();
         throw;
     }
 }
@@ -451,6 +572,7 @@ void createCatalogue(const QString& server, const QString& database)
     exec(d.db, QStringLiteral("BEGIN"));
     try {
         exec(d.db, catalogueSchema());
+        addFixedWidthPaddingToAllTables(d.db, QStringLiteral("main"));
         exec(d.db, QStringLiteral("COMMIT"));
     } catch (...) {
         sqlite3_exec(d.db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -550,16 +672,33 @@ QString hashPassword(const QString& password)
     char out[crypto_pwhash_STRBYTES];
     const QByteArray p = password.toUtf8();
     if (crypto_pwhash_str(out, p.constData(), size_t(p.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE / 4)
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE)
         != 0)
         fail(QStringLiteral("Out of memory while hashing a password."));
     return QString::fromLatin1(out);
+}
+
+bool acceptableHashParameters(const QString& hash)
+{
+    // $argon2id$v=19$m=<KiB>,t=<passes>,p=<lanes>$<salt>$<hash>
+    static const QRegularExpression form(QStringLiteral("^\\$argon2id\\$v=19\\$m=([0-9]{1,10}),t=([0-9]{1,10}),p=([0-9]{1,3})\\$"));
+    const QRegularExpressionMatch m = form.match(hash);
+    if (!m.hasMatch())
+        return false;
+    const qint64 memoryKiB = m.captured(1).toLongLong();
+    const qint64 passes = m.captured(2).toLongLong();
+    const qint64 lanes = m.captured(3).toLongLong();
+    return memoryKiB >= kMinHashMemoryKiB && memoryKiB <= kMaxHashMemoryKiB && passes >= kMinHashPasses
+        && passes <= kMaxHashPasses && lanes == 1;
 }
 
 bool verifyPassword(const QString& hash, const QString& password)
 {
     initSodium();
     if (hash.isEmpty())
+        return false;
+    // A stored hash decides what a log-on costs: one outside the bounds is refused unheard.
+    if (!acceptableHashParameters(hash))
         return false;
     const QByteArray d = digest(hash, password);
     {

@@ -34,9 +34,11 @@ QString osUserName();
 // Makes a new server with its master database (holding the administrator's login) and the
 // registry database "mat" (tbOrraConnections). An empty adminLogin makes the operating-system
 // user the administrator (trusted log-on); otherwise adminLogin is a SQL login with
-// adminPassword. Fails when the server exists or its folder cannot be written.
+// adminPassword. A non-empty catalogue is made with the catalogue tables too. The server is
+// made in a hidden folder and renamed into place when complete, so that an interrupted
+// creation leaves no half server. Fails when the server exists or its folder cannot be written.
 void createServer(const QString& server, const QString& adminLogin = QString(),
-                  const QString& adminPassword = QString());
+                  const QString& adminPassword = QString(), const QString& catalogue = QString());
 
 // Makes database `database` on the server. Its dbo is ownerLogin (default: the administrator).
 void createDatabase(const QString& server, const QString& database,
@@ -68,8 +70,17 @@ QString connectionText(const QString& server, const QString& database,
 // The catalogue schema as the embedded server creates it (SQLite text).
 QString catalogueSchema();
 
-// Password hashes (libsodium Argon2id, salted).
+// Password hashes (libsodium Argon2id, salted), made at libsodium's "interactive" cost.
 QString hashPassword(const QString& password);
+// False as well for a hash whose cost lies outside the bounds below.
 bool verifyPassword(const QString& hash, const QString& password);
+
+// The Argon2id costs a stored hash may ask for: no weaker than the server has ever made, and
+// never so dear that a log-on attempt could exhaust the machine.
+constexpr qint64 kMinHashMemoryKiB = 16 * 1024;
+constexpr qint64 kMaxHashMemoryKiB = 256 * 1024;
+constexpr qint64 kMinHashPasses = 2;
+constexpr qint64 kMaxHashPasses = 4;
+bool acceptableHashParameters(const QString& hash);
 
 } // namespace orra::embedded

@@ -13,8 +13,14 @@ extern const QString kSource;   // "Embedded SQL Server"
 [[noreturn]] void fail(const QString& description, long nativeError = 0);
 
 // Opens a database file with the server's collation and functions-independent settings
-// (foreign keys on, busy time-out). create: make the file when missing.
-sqlite3* openFile(const QString& path, bool create);
+// (foreign keys on, busy time-out). create: make the file when missing, readable and writable
+// by its owner only. readOnly: open it for reading.
+sqlite3* openFile(const QString& path, bool create, bool readOnly = false);
+// Makes a file or folder of the server its owner's alone (0600 / 0700), whatever the umask.
+void makePrivate(const QString& path, bool folder);
+// A server folder made before folders were private, or opened up by hand, is closed again
+// (0700, its files 0600) when its owner uses it.
+void keepServerPrivate(const QString& folder);
 void closeFile(sqlite3* db);
 void exec(sqlite3* db, const QString& sql);
 

@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QMutex>
 
+#include <limits>
+
 namespace orra::embedded {
 
 QString foldName(const QString& name)
@@ -109,6 +111,51 @@ bool isExpressionBoundary(const NT& n)
                          "foreign", "cascade", "no", "action", "except", "intersect"});
 }
 
+// 0x0102: a binary value, not a number.
+bool isBinaryLiteral(const Token& t)
+{
+    return t.kind == TokenKind::Number && t.text.size() >= 2 && (t.text[1] == u'x' || t.text[1] == u'X');
+}
+
+// The hexadecimal digits of a binary literal, whole bytes: an odd count takes a leading zero
+// (0x102 is 0x0102); 0x alone is the empty value.
+QString binaryDigits(const Token& t)
+{
+    QString hex = t.text.mid(2);
+    if (hex.size() % 2)
+        hex.prepend(u'0');
+    return hex;
+}
+
+// How deeply blocks, conditions, parentheses and case expressions may nest: far beyond what
+// a person writes, far below what the recursive rewriting can take on any thread's stack.
+constexpr int kMaxNesting = 128;
+
+QString nestedTooDeeply()
+{
+    return QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up "
+                          "into smaller queries.");
+}
+
+// The deepest nesting of parentheses and case … end in a token list.
+int expressionDepth(const std::vector<Token>& tokens)
+{
+    std::vector<char> open;
+    int deepest = 0;
+    for (const Token& t : tokens) {
+        if (t.isSymbol("(") || t.is("case")) {
+            open.push_back(t.isSymbol("(") ? '(' : 'c');
+            deepest = std::max(deepest, int(open.size()));
+            if (deepest > kMaxNesting)
+                return deepest;
+        } else if ((t.isSymbol(")") && !open.empty() && open.back() == '(')
+                   || (t.is("end") && !open.empty() && open.back() == 'c')) {
+            open.pop_back();
+        }
+    }
+    return deepest;
+}
+
 class Translator {
 public:
     Translator(const std::vector<Token>& tokens, const QString& currentDatabase, Translation& tr)
@@ -139,6 +186,13 @@ private:
     size_t p = 0;
     QString m_current;
     Translation& m_tr;
+    int m_depth = 0;   // statements inside if and begin … end
+
+    struct Nested {
+        int& depth;
+        explicit Nested(int& d) : depth(++d) {}
+        ~Nested() { --depth; }
+    };
 
     bool at(size_t i, const char* w) const { return i < T.size() && T[i].is(w); }
     bool atSym(size_t i, const char* s) const { return i < T.size() && T[i].isSymbol(s); }
@@ -228,6 +282,13 @@ private:
 
     Statement parseOne(bool batchStart)
     {
+        const Nested nested(m_depth);
+        if (m_depth > kMaxNesting) {
+            fail(nestedTooDeeply());
+            m_tr.errorNumber = 191;
+            p = T.size();
+            return {};
+        }
         const Token& t = T[p];
         if (t.is("if"))
             return parseIf();
@@ -267,10 +328,44 @@ private:
             ++p;
             return {};
         }
+        if (!isAllowedStatement(p)) {
+            fail(QStringLiteral("The embedded server does not run '%1' statements.").arg(statementWords(p)));
+            p = T.size();
+            return {};
+        }
         const size_t e = findEnd(p);
         Statement s = generic(p, std::max(e, p + 1));
         p = std::max(e, p + 1);
         return s;
+    }
+
+    // The statements handed on to SQLite: the T-SQL subset that the translator rewrites.
+    // Anything else (attach, pragma, vacuum, triggers …) is refused here, before SQLite sees it.
+    bool isAllowedStatement(size_t i) const
+    {
+        const Token& t = T[i];
+        if (t.isSymbol("("))
+            return true;
+        if (isOneOf(t, {"select", "insert", "update", "delete", "with"}))
+            return true;
+        if (t.is("create"))
+            return at(i + 1, "table") || at(i + 1, "view") || at(i + 1, "index")
+                || ((at(i + 1, "unique") || at(i + 1, "clustered") || at(i + 1, "nonclustered"))
+                    && (at(i + 2, "index") || at(i + 3, "index")));
+        if (t.is("drop"))
+            return at(i + 1, "table") || at(i + 1, "view") || at(i + 1, "index");
+        if (t.is("alter") || t.is("truncate"))
+            return at(i + 1, "table");
+        return false;
+    }
+
+    QString statementWords(size_t i) const
+    {
+        QString words = T[i].text.toLower();
+        if (isOneOf(T[i], {"create", "drop", "alter", "truncate"}) && i + 1 < T.size()
+            && T[i + 1].kind == TokenKind::Word)
+            words += u' ' + T[i + 1].text.toLower();
+        return words;
     }
 
     // A statement that begins with a bare name is a procedure call when arguments (or
@@ -373,6 +468,8 @@ private:
             v.replace(QStringLiteral("''"), QStringLiteral("'"));
             return v;
         }
+        if (isBinaryLiteral(t))
+            return QByteArray::fromHex(binaryDigits(t).toLatin1());
         if (t.kind == TokenKind::Number) {
             bool ok = false;
             const qlonglong n = t.text.toLongLong(&ok);
@@ -623,11 +720,27 @@ private:
             castTo("real");
         } else if (type == u"decimal" || type == u"numeric" || type == u"money"
                    || type == u"smallmoney") {
-            castTo("numeric");
+            // the type as written (NUMERIC affinity to SQLite), so that the result column
+            // can be typed money or decimal(p,s)
+            out.push_back(word("cast"));
+            out.push_back(symbol("("));
+            out.insert(out.end(), expr.begin(), expr.end());
+            out.push_back(word("as"));
+            for (size_t k = typeBegin; k < typeEnd; ++k) {
+                NT n;
+                n.t = T[k];
+                n.out = T[k].text;
+                out.push_back(n);
+            }
+            out.push_back(symbol(")"));
         } else if (type == u"text" || type == u"ntext") {
             castTo("text");
-        } else if (type == u"datetime" || type == u"smalldatetime" || type == u"date") {
+        } else if (type == u"datetime" || type == u"smalldatetime" || type == u"datetime2") {
             call("orra_datetime", QString());
+        } else if (type == u"date") {
+            call("orra_date", QString());
+        } else if (type == u"time") {
+            call("orra_time", QString());
         } else {
             // Not a type the subset knows: hand it on as written.
             out.push_back(word("cast"));
@@ -762,6 +875,11 @@ private:
             }
             NT n;
             n.t = t;
+            if (isBinaryLiteral(t)) {
+                n.out = QStringLiteral("X'") + binaryDigits(t) + u'\'';
+                out.push_back(n);
+                continue;
+            }
             if (t.kind == TokenKind::QuotedName || (t.kind == TokenKind::Word && t.text.startsWith(u'#'))
                 || (t.kind == TokenKind::Word && isSqliteOnlyKeyword(t)))
                 n.out = quoteName(t.text);
@@ -783,6 +901,7 @@ private:
         const Token& lead = v[0].t;
         if (lead.is("select")) {
             selectInto(v, s);
+            typeSelectList(b, e, s);
         } else if (lead.is("insert")) {
             insertStatement(v, s);
             return s;
@@ -809,6 +928,288 @@ private:
         }
         s.sql = render(rewriteAdditions(v));
         return s;
+    }
+
+    // ---- types of computed result columns --------------------------------------------------
+
+    // The end of the group that opens at i: the matching parenthesis or the case's end.
+    size_t groupEnd(size_t i, size_t e) const
+    {
+        if (T[i].isSymbol("("))
+            return std::min(matching(i, e), e);
+        int cases = 0;
+        int depth = 0;
+        for (size_t k = i; k < e; ++k) {
+            if (T[k].isSymbol("("))
+                ++depth;
+            else if (T[k].isSymbol(")"))
+                --depth;
+            else if (depth == 0 && T[k].is("case"))
+                ++cases;
+            else if (depth == 0 && T[k].is("end") && --cases == 0)
+                return k;
+        }
+        return e;
+    }
+
+    // Splits [b, e) at top-level tokens that split accepts; the pieces in order.
+    template <class Pred> std::vector<std::pair<size_t, size_t>> splitTop(size_t b, size_t e, Pred split) const
+    {
+        std::vector<std::pair<size_t, size_t>> parts;
+        size_t start = b;
+        for (size_t k = b; k < e; ++k) {
+            if (T[k].isSymbol("(") || T[k].is("case")) {
+                k = groupEnd(k, e);
+                continue;
+            }
+            if (split(k)) {
+                parts.push_back({start, k});
+                start = k + 1;
+            }
+        }
+        parts.push_back({start, e});
+        return parts;
+    }
+
+    static bool endsOperand(const Token& t)
+    {
+        return t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::QuotedName
+            || t.isSymbol(")") || t.is("end") || (t.kind == TokenKind::Word && !isExpressionBoundary(NT{t, QString()}));
+    }
+
+    static TypeRule fixedType(const QString& type)
+    {
+        TypeRule r;
+        r.kind = TypeRule::Kind::Fixed;
+        r.type = type;
+        return r;
+    }
+
+    // The declared type that a cast or convert names in [b, e), as the column will carry it;
+    // Unknown for the exact numeric types, whose values type the column.
+    TypeRule namedType(size_t b, size_t e) const
+    {
+        if (b >= e || T[b].kind != TokenKind::Word)
+            return {};
+        const QString name = T[b].text.toLower();
+        if (name == u"decimal" || name == u"numeric" || name == u"money" || name == u"smallmoney")
+            return {};
+        QString type = name;
+        for (size_t k = b + 1; k < e; ++k)
+            type += T[k].text.toLower();
+        if (type.endsWith(QStringLiteral("(max)")))
+            type = name == u"varbinary" ? QStringLiteral("varbinary(max)") : QStringLiteral("text");
+        else if ((name == u"varchar" || name == u"nvarchar") && b + 1 == e)
+            type += QStringLiteral("(30)");
+        return fixedType(type);
+    }
+
+    TypeRule typeOf(size_t b, size_t e, QStringList& refs)
+    {
+        if (b >= e)
+            return {};
+        // ( expression )
+        if (T[b].isSymbol("(") && matching(b, e) == e - 1) {
+            if (b + 1 < e && T[b + 1].is("select"))
+                return {};
+            return typeOf(b + 1, e - 1, refs);
+        }
+        // Operands of binary arithmetic: the highest type by precedence.
+        const auto operands = splitTop(b, e, [&](size_t k) {
+            return k > b && T[k].kind == TokenKind::Symbol && endsOperand(T[k - 1])
+                && (T[k].text == u"+" || T[k].text == u"-" || T[k].text == u"*" || T[k].text == u"/"
+                    || T[k].text == u"%" || T[k].text == u"&" || T[k].text == u"|" || T[k].text == u"^");
+        });
+        if (operands.size() > 1) {
+            TypeRule r;
+            r.kind = TypeRule::Kind::Promote;
+            for (auto [x, y] : operands)
+                r.args.push_back(typeOf(x, y, refs));
+            return r;
+        }
+        if (T[b].isSymbol("-") || T[b].isSymbol("+"))
+            return typeOf(b + 1, e, refs);
+        const Token& t = T[b];
+        if (t.is("case")) {
+            if (groupEnd(b, e) != e - 1)
+                return {};
+            TypeRule r;
+            r.kind = TypeRule::Kind::Promote;
+            int depth = 0, cases = 0;
+            size_t from = 0;
+            for (size_t k = b + 1; k < e; ++k) {
+                if (T[k].isSymbol("("))
+                    ++depth;
+                else if (T[k].isSymbol(")"))
+                    --depth;
+                if (depth != 0)
+                    continue;
+                if (T[k].is("case")) {
+                    ++cases;
+                    continue;
+                }
+                if (T[k].is("end") && cases > 0) {
+                    --cases;
+                    continue;
+                }
+                if (cases != 0)
+                    continue;
+                // A result ends at the next when, else or end; then and else begin one.
+                if (from != 0 && (T[k].is("when") || T[k].is("else") || T[k].is("end"))) {
+                    r.args.push_back(typeOf(from, k, refs));
+                    from = 0;
+                }
+                if (T[k].is("then") || T[k].is("else"))
+                    from = k + 1;
+            }
+            return r;
+        }
+        if (e == b + 1) {
+            if (t.kind == TokenKind::Number) {
+                if (isBinaryLiteral(t))
+                    return fixedType(QStringLiteral("varbinary"));
+                bool ok = false;
+                const qlonglong n = t.text.toLongLong(&ok);
+                if (ok && n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max())
+                    return fixedType(QStringLiteral("int"));
+                return {};
+            }
+            if (t.kind == TokenKind::String)
+                return fixedType(QStringLiteral("varchar(%1)").arg(std::max<qsizetype>(1, t.text.size() - 2)));
+            if (t.is("null")) {
+                TypeRule r;
+                r.kind = TypeRule::Kind::Null;
+                return r;
+            }
+            if (t.is("current_timestamp"))
+                return fixedType(QStringLiteral("datetime"));
+        }
+        if (t.kind == TokenKind::Word && b + 1 < e && T[b + 1].isSymbol("(") && matching(b + 1, e) == e - 1)
+            return functionType(t.text.toLower(), b + 2, e - 1, refs);
+        // A column: a name, qualified or not.
+        bool name = t.isName() && !t.text.startsWith(u'@');
+        for (size_t k = b + 1; name && k < e; ++k)
+            name = (k - b) % 2 == 1 ? T[k].isSymbol(".") : T[k].isName();
+        if (name && (e - b) % 2 == 1 && !isExpressionBoundary(NT{t, QString()})) {
+            const Vec v = normalize(b, e);
+            if (!m_tr.error.isEmpty())
+                return {};
+            TypeRule r;
+            r.kind = TypeRule::Kind::Column;
+            r.column = int(refs.size());
+            refs << render(v);
+            return r;
+        }
+        return {};
+    }
+
+    TypeRule functionType(const QString& fn, size_t b, size_t e, QStringList& refs)
+    {
+        const auto args = splitTop(b, e, [&](size_t k) { return T[k].isSymbol(","); });
+        // An argument's type as the function's result (never the bare column rule, which
+        // stands for a plain column that SQLite types itself).
+        auto arg = [&](size_t i) {
+            TypeRule r;
+            r.kind = TypeRule::Kind::Promote;
+            r.args.push_back(i < args.size() ? typeOf(args[i].first, args[i].second, refs) : TypeRule());
+            return r;
+        };
+        if (fn == u"getdate" || fn == u"getutcdate" || fn == u"sysdatetime" || fn == u"current_timestamp")
+            return fixedType(QStringLiteral("datetime"));
+        if (fn == u"cast") {
+            const size_t as = firstAtTopLevel(b, e, [](const auto& tok) { return tok.is("as"); });
+            return as < e ? namedType(as + 1, e) : TypeRule();
+        }
+        if (fn == u"convert")
+            return args.size() >= 2 ? namedType(args[0].first, args[0].second) : TypeRule();
+        if (fn == u"dateadd")
+            return arg(2);
+        if (fn == u"datediff" || fn == u"datepart" || fn == u"year" || fn == u"month" || fn == u"day" || fn == u"len"
+            || fn == u"datalength" || fn == u"charindex" || fn == u"patindex" || fn == u"count")
+            return fixedType(QStringLiteral("int"));
+        if (fn == u"count_big")
+            return fixedType(QStringLiteral("bigint"));
+        if (fn == u"max" || fn == u"min" || fn == u"isnull" || fn == u"abs" || fn == u"round" || fn == u"floor"
+            || fn == u"ceiling") {
+            // max(distinct x)
+            if (!args.empty() && args[0].first < args[0].second && T[args[0].first].is("distinct")) {
+                TypeRule r;
+                r.kind = TypeRule::Kind::Promote;
+                r.args.push_back(typeOf(args[0].first + 1, args[0].second, refs));
+                return r;
+            }
+            return arg(0);
+        }
+        if (fn == u"sum" || fn == u"avg") {
+            TypeRule r;
+            r.kind = TypeRule::Kind::Sum;
+            if (!args.empty() && args[0].first < args[0].second && T[args[0].first].is("distinct"))
+                r.args.push_back(typeOf(args[0].first + 1, args[0].second, refs));
+            else
+                r.args.push_back(arg(0));
+            return r;
+        }
+        if (fn == u"coalesce") {
+            TypeRule r;
+            r.kind = TypeRule::Kind::Promote;
+            for (size_t i = 0; i < args.size(); ++i)
+                r.args.push_back(arg(i));
+            return r;
+        }
+        return {};
+    }
+
+    // Rules for the result columns of the select in [b, e), and the probe their columns need.
+    void typeSelectList(size_t b, size_t e, Statement& s)
+    {
+        size_t i = b + 1;
+        if (i < e && (T[i].is("distinct") || T[i].is("all")))
+            ++i;
+        if (i < e && T[i].is("top")) {
+            i += (i + 1 < e && T[i + 1].isSymbol("(")) ? 4 : 2;
+            if (i < e && T[i].is("percent"))
+                ++i;
+        }
+        const auto ends = [&](const Token& t) {
+            return isOneOf(t, {"from", "into", "where", "group", "having", "order", "union", "except", "intersect"});
+        };
+        const size_t listEnd = firstAtTopLevel(i, e, ends);
+        const size_t from = firstAtTopLevel(i, e, [](const auto& tok) { return tok.is("from"); });
+        QStringList refs;
+        std::vector<TypeRule> rules;
+        bool computed = false;
+        for (auto [x, y] : splitTop(i, listEnd, [&](size_t k) { return T[k].isSymbol(","); })) {
+            if (x >= y)
+                return;
+            // alias = expression | expression [as] alias
+            if (y - x > 2 && T[x].isName() && T[x + 1].isSymbol("="))
+                x += 2;
+            else if (y - x > 2 && T[y - 2].is("as"))
+                y -= 2;
+            else if (y - x > 1 && (T[y - 1].isName() || T[y - 1].kind == TokenKind::String) && !T[y - 1].is("end")
+                     && !isExpressionBoundary(NT{T[y - 1], QString()}) && endsOperand(T[y - 2]) && !T[y - 2].isSymbol("."))
+                y -= 1;
+            if (T[x].isSymbol("*") || (y - x == 3 && T[y - 1].isSymbol("*")))
+                return;   // every column of a table: their own types
+            TypeRule r = typeOf(x, y, refs);
+            if (r.kind == TypeRule::Kind::Column) {
+                // A plain column keeps its declared type without help.
+                r = TypeRule();
+            } else if (r.kind != TypeRule::Kind::Unknown) {
+                computed = true;
+            }
+            rules.push_back(r);
+        }
+        if (!computed || !m_tr.error.isEmpty())
+            return;
+        s.columnTypes = std::move(rules);
+        if (!refs.isEmpty() && from < e) {
+            const size_t fromEnd = firstAtTopLevel(from + 1, e, [](const auto& tok) {
+                return isOneOf(tok, {"where", "group", "having", "order", "union", "except", "intersect", "into"});
+            });
+            const Vec clause = normalize(from, fromEnd);
+            s.typeProbe = QStringLiteral("select ") + refs.join(QStringLiteral(", ")) + u' ' + render(clause);
+        }
     }
 
     static size_t topLevel(const Vec& v, size_t from, std::initializer_list<const char*> words)
@@ -1339,6 +1740,94 @@ private:
         return end;
     }
 
+    static NT opToken(const QString& op)
+    {
+        NT n;
+        n.t.kind = TokenKind::Symbol;
+        n.t.text = op;
+        n.out = op;
+        return n;
+    }
+
+    static void emitPlain(Vec& out, std::vector<Vec>& terms, const std::vector<QString>& ops)
+    {
+        for (size_t k = 0; k < terms.size(); ++k) {
+            if (k > 0)
+                out.push_back(opToken(ops[k - 1]));
+            out.insert(out.end(), terms[k].begin(), terms[k].end());
+        }
+    }
+
+    // Terms handed to one call: SQLite takes at most 127 arguments per function.
+    static constexpr size_t kChainArguments = 100;
+
+    // Emits the terms as arguments of one call: directly when few, else packed into
+    // orra_list values (lists of lists when very many), which orra_add unpacks in order.
+    static void emitPacked(Vec& out, std::vector<Vec>& terms, size_t from, size_t to)
+    {
+        const size_t count = to - from;
+        if (count <= kChainArguments) {
+            for (size_t k = from; k < to; ++k) {
+                if (k > from)
+                    out.push_back(symbol(","));
+                out.insert(out.end(), terms[k].begin(), terms[k].end());
+            }
+            return;
+        }
+        size_t chunk = kChainArguments;
+        while (count > chunk * kChainArguments)
+            chunk *= kChainArguments;
+        for (size_t k = from; k < to; k += chunk) {
+            if (k > from)
+                out.push_back(symbol(","));
+            out.push_back(word("orra_list"));
+            out.push_back(symbol("("));
+            emitPacked(out, terms, k, std::min(to, k + chunk));
+            out.push_back(symbol(")"));
+        }
+    }
+
+    // Emits a chain t0 op1 t1 op2 t2 … that holds at least one '+', evaluated from the left as
+    // the server does: each run of '+' becomes one orra_add call (text concatenation or
+    // arithmetic by the values' types) and the other operators keep their place, so that
+    // neither the nesting depth nor the translation time grows with the number of terms.
+    static void emitChain(Vec& out, std::vector<Vec>& terms, const std::vector<QString>& ops)
+    {
+        struct Group {
+            bool plus;
+            size_t first, last;   // the terms after the left operand: [first, last)
+        };
+        std::vector<Group> groups;
+        for (size_t k = 0; k < ops.size();) {
+            if (ops[k] == u"+") {
+                size_t m = k;
+                while (m < ops.size() && ops[m] == u"+")
+                    ++m;
+                groups.push_back({true, k + 1, m + 1});
+                k = m;
+            } else {
+                groups.push_back({false, k + 1, k + 2});
+                ++k;
+            }
+        }
+        for (auto g = groups.rbegin(); g != groups.rend(); ++g) {
+            if (g->plus)
+                out.push_back(word("orra_add"));
+            out.push_back(symbol("("));
+        }
+        out.insert(out.end(), terms[0].begin(), terms[0].end());
+        for (const Group& g : groups) {
+            if (g.plus) {
+                out.push_back(symbol(","));
+                emitPacked(out, terms, g.first, g.last);
+            } else {
+                out.push_back(opToken(ops[g.first - 1]));
+                out.insert(out.end(), terms[g.first].begin(), terms[g.first].end());
+            }
+            out.push_back(symbol(")"));
+        }
+    }
+
     // Rewrites a + b as orra_add(a, b) (text concatenation or arithmetic by the values'
     // types, as the server decides) over a token range; parenthesised groups and case
     // expressions are rewritten inside.
@@ -1413,63 +1902,10 @@ private:
                 break;
             }
             terms.push_back(term);
-            const bool rewrite = plus && !expectOperand;
-            if (rewrite) {
-                bool numeric = true;
-                for (const Vec& t : terms)
-                    for (const NT& n : t)
-                        if (n.t.kind != TokenKind::Number && !n.t.isSymbol("-") && !n.t.isSymbol("(")
-                            && !n.t.isSymbol(")") && !n.t.isSymbol("*") && !n.t.isSymbol("/"))
-                            numeric = false;
-                if (!numeric) {
-                    Vec acc = terms[0];
-                    for (size_t k = 0; k < ops.size(); ++k) {
-                        Vec next;
-                        if (ops[k] == u"+") {
-                            next.push_back(word("orra_add"));
-                            next.push_back(symbol("("));
-                            next.insert(next.end(), acc.begin(), acc.end());
-                            next.push_back(symbol(","));
-                            next.insert(next.end(), terms[k + 1].begin(), terms[k + 1].end());
-                            next.push_back(symbol(")"));
-                        } else {
-                            next.push_back(symbol("("));
-                            next.insert(next.end(), acc.begin(), acc.end());
-                            NT op;
-                            op.t.kind = TokenKind::Symbol;
-                            op.t.text = ops[k];
-                            op.out = ops[k];
-                            next.push_back(op);
-                            next.insert(next.end(), terms[k + 1].begin(), terms[k + 1].end());
-                            next.push_back(symbol(")"));
-                        }
-                        acc = next;
-                    }
-                    out.insert(out.end(), acc.begin(), acc.end());
-                } else {
-                    for (size_t k = 0; k < terms.size(); ++k) {
-                        if (k > 0) {
-                            NT op;
-                            op.t.kind = TokenKind::Symbol;
-                            op.t.text = ops[k - 1];
-                            op.out = ops[k - 1];
-                            out.push_back(op);
-                        }
-                        out.insert(out.end(), terms[k].begin(), terms[k].end());
-                    }
-                }
-            } else {
-                for (size_t k = 0; k < terms.size(); ++k) {
-                    if (k > 0) {
-                        NT op;
-                        op.t.kind = TokenKind::Symbol;
-                        op.t.text = ops[k - 1];
-                        op.out = ops[k - 1];
-                        out.push_back(op);
-                    }
-                    out.insert(out.end(), terms[k].begin(), terms[k].end());
-                }
-            }
+            if (plus && !expectOperand)
+                emitChain(out, terms, ops);
+            else
+                emitPlain(out, terms, ops);
             if (j < e) {
                 // A boundary token: copy it and go on.
                 out.push_back(v[j]);
@@ -1480,12 +1916,117 @@ private:
         return out;
     }
 
-    static Vec rewriteAdditions(const Vec& v)
+    // The operand that follows position i (a divisor): signs, then a parenthesised group, a
+    // function call, a case expression or a (dotted) name or literal. Returns its end.
+    static size_t operandEnd(const Vec& v, size_t i, size_t e)
     {
-        bool any = false;
-        for (const NT& n : v)
+        while (i < e && v[i].t.kind == TokenKind::Symbol
+               && (v[i].t.text == u"-" || v[i].t.text == u"+" || v[i].t.text == u"~"))
+            ++i;
+        if (i >= e)
+            return e;
+        if (v[i].t.isSymbol("("))
+            return std::min(closeOf(v, i, e) + 1, e);
+        if (v[i].t.is("case"))
+            return std::min(caseEnd(v, i, e) + 1, e);
+        if (v[i].t.kind == TokenKind::Symbol && v[i].t.text != u"\x01" && v[i].t.text != u"?")
+            return i;   // not an operand: leave the text for SQLite to refuse
+        ++i;
+        if (i < e && v[i].t.isSymbol("(") && v[i - 1].t.kind == TokenKind::Word)
+            return std::min(closeOf(v, i, e) + 1, e);
+        while (i + 1 < e && v[i].t.isSymbol(".") && v[i + 1].t.kind != TokenKind::Symbol)
+            i += 2;
+        return i;
+    }
+
+    // Every divisor goes through orra_divisor, which refuses zero as the server does (SQLite
+    // would give NULL).
+    static Vec guardDivisors(const Vec& v, size_t b, size_t e)
+    {
+        Vec out;
+        out.reserve(e - b);
+        for (size_t i = b; i < e; ++i) {
+            out.push_back(v[i]);
+            if (!(v[i].t.isSymbol("/") || v[i].t.isSymbol("%")))
+                continue;
+            const size_t end = operandEnd(v, i + 1, e);
+            if (end <= i + 1)
+                continue;
+            Vec inner = guardDivisors(v, i + 1, end);
+            out.push_back(word("orra_divisor"));
+            out.push_back(symbol("("));
+            out.insert(out.end(), inner.begin(), inner.end());
+            out.push_back(symbol(")"));
+            i = end - 1;
+        }
+        return out;
+    }
+
+    // select [distinct] top N … becomes select [distinct] … limit N, the limit placed where
+    // that select ends (its closing parenthesis, a union, or the end of the statement).
+    static void rewriteTop(Vec& v)
+    {
+        for (size_t i = v.size(); i-- > 0;) {
+            if (!v[i].t.is("select"))
+                continue;
+            size_t k = i + 1;
+            if (k < v.size() && (v[k].t.is("distinct") || v[k].t.is("all")))
+                ++k;
+            if (k >= v.size() || !v[k].t.is("top"))
+                continue;
+            size_t countEnd = 0;
+            NT count;
+            if (k + 1 < v.size() && v[k + 1].t.kind == TokenKind::Number) {
+                count = v[k + 1];
+                countEnd = k + 2;
+            } else if (k + 3 < v.size() && v[k + 1].t.isSymbol("(") && v[k + 2].t.kind == TokenKind::Number
+                       && v[k + 3].t.isSymbol(")")) {
+                count = v[k + 2];
+                countEnd = k + 4;
+            } else {
+                continue;
+            }
+            if (countEnd < v.size() && (v[countEnd].t.is("percent") || v[countEnd].t.is("with")))
+                continue;   // not in the subset: SQLite reports it
+            int depth = 0;
+            size_t end = v.size();
+            for (size_t j = countEnd; j < v.size(); ++j) {
+                const Token& t = v[j].t;
+                if (t.isSymbol("(")) {
+                    ++depth;
+                } else if (t.isSymbol(")")) {
+                    if (depth == 0) {
+                        end = j;
+                        break;
+                    }
+                    --depth;
+                } else if (depth == 0 && isOneOf(t, {"union", "except", "intersect"})) {
+                    end = j;
+                    break;
+                }
+            }
+            v.insert(v.begin() + long(end), {word("limit"), count});
+            v.erase(v.begin() + long(k), v.begin() + long(countEnd));
+        }
+    }
+
+    // The expression rewrites every statement goes through: top, divisors, '+' chains.
+    static Vec rewriteAdditions(const Vec& input)
+    {
+        Vec v = input;
+        bool top = false, divide = false, any = false;
+        for (const NT& n : v) {
             if (n.t.isSymbol("+"))
                 any = true;
+            else if (n.t.isSymbol("/") || n.t.isSymbol("%"))
+                divide = true;
+            else if (n.t.is("top"))
+                top = true;
+        }
+        if (top)
+            rewriteTop(v);
+        if (divide)
+            v = guardDivisors(v, 0, v.size());
         if (!any)
             return v;
         return rewriteRange(v, 0, v.size());
@@ -1522,6 +2063,11 @@ Translation translate(const QString& text, const QString& currentDatabase)
         tr.error = lex.error;
         return tr;
     }
+    if (expressionDepth(lex.tokens) > kMaxNesting) {
+        tr.error = nestedTooDeeply();
+        tr.errorNumber = 191;
+        return tr;
+    }
     Translator t(lex.tokens, currentDatabase, tr);
     tr.statements = t.parseList(false);
     if (!tr.error.isEmpty())
@@ -1543,7 +2089,9 @@ Cache& cache()
 
 std::shared_ptr<const Translation> translateCached(const QString& text, const QString& currentDatabase)
 {
-    QString key = currentDatabase.toLower();
+    // The database as the server compares its names: two databases are one only when their
+    // names fold alike.
+    QString key = foldName(currentDatabase);
     key += QChar(0x1f);
     key += text;
     Cache& c = cache();

@@ -5,8 +5,8 @@
 // #temp tables, [names], text '+', cast/convert, isnull, getdate() and the server's
 // functions, update … from, delete … from, select … into, create table types. Control
 // statements (if/else, begin/end, set nocount, procedure calls, administration) come back
-// as their own statement kinds for the server to carry out. Text outside the subset is
-// passed on unchanged, so that SQLite reports it.
+// as their own statement kinds for the server to carry out. Statements outside the subset
+// (attach, pragma, vacuum …) are refused, and so is nesting deeper than the translator takes.
 
 #include <QString>
 #include <QStringList>
@@ -20,6 +20,18 @@ struct ProcedureArgument {
     QString name;            // "@p" for "@p = value", else empty
     QVariant value;          // text or number; invalid for NULL
     bool isDefault = false;  // the keyword "default"
+};
+
+// How the type of a computed result column follows from its expression, as the server types
+// it: a fixed type (getdate(), cast, convert, count), the declared type of a column the probe
+// reads, the highest of several by the server's precedence (arithmetic, case, coalesce), the
+// type of a sum or average over an argument. Resolved when the statement runs.
+struct TypeRule {
+    enum class Kind { Unknown, Null, Fixed, Column, Promote, Sum };
+    Kind kind = Kind::Unknown;
+    QString type;                 // Fixed: a declared type ("datetime", "int", "varchar(10)")
+    int column = -1;              // Column: result column of the probe
+    std::vector<TypeRule> args;   // Promote, Sum
 };
 
 struct Statement {
@@ -47,6 +59,11 @@ struct Statement {
     // select … into T: the new table as written for SQLite (temp."#T", main."T"); sql is then
     // the select alone, and the server makes the table with the select's column types.
     QString intoTable;
+    // A select's result columns: one rule each (empty when no column is computed), and the
+    // probe, "select <columns the rules read> from <the select's from clause>", whose declared
+    // column types the Column rules take.
+    std::vector<TypeRule> columnTypes;
+    QString typeProbe;
     bool flag = false;         // NoCount: on
     QString name;
     QString password;
@@ -60,6 +77,7 @@ struct Translation {
     std::vector<Statement> statements;
     QStringList databases;   // other databases the text names (D..table), to attach
     QString error;           // set when the text cannot be read at all (unclosed quote …)
+    long errorNumber = 102;  // the server's number for error
 };
 
 // Translates a batch. currentDatabase is the connection's database: "D..t" with D equal to it

@@ -18,6 +18,12 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/TsqlLexer.h ${_orra_embedded_dir}/TsqlLexer.cpp
   ${_orra_embedded_dir}/TsqlTranslator.h ${_orra_embedded_dir}/TsqlTranslator.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
+  ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
+  ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp
+  ${_orra_embedded_dir}/FixedWidthPadding.h ${_orra_embedded_dir}/FixedWidthPadding.cpp
+  ${_orra_embedded_dir}/ColumnTypes.h ${_orra_embedded_dir}/ColumnTypes.cpp
+  ${_orra_embedded_dir}/Authorizer.h ${_orra_embedded_dir}/Authorizer.cpp
+  ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
   ${_orra_embedded_dir}/Server.h ${_orra_embedded_dir}/ServerInternal.h ${_orra_embedded_dir}/Server.cpp)
 if(EXISTS ${_orra_embedded_dir}/EmbeddedBackend.cpp)
   target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp)

@@ -1,6 +1,8 @@
 #include "platform/db/odbc/OdbcBackend.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/Decimal.h"
+#include "platform/db/ServerConnectionText.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -123,6 +125,15 @@ ProviderError cancelledError()
 DataType mapType(SQLSMALLINT sqlType, SQLULEN size, const QString& typeName, long& definedSize)
 {
     const QString tn = typeName.toLower();
+    // Exact types by their name too: some drivers describe them as text or double.
+    if (tn == u"money" || tn == u"smallmoney") {
+        definedSize = 8;
+        return DataType::Currency;
+    }
+    if (tn == u"decimal" || tn == u"numeric") {
+        definedSize = 19;
+        return DataType::Numeric;
+    }
     switch (sqlType) {
     case SQL_INTEGER:
         definedSize = 4;
@@ -214,6 +225,12 @@ DataType mapType(SQLSMALLINT sqlType, SQLULEN size, const QString& typeName, lon
     }
 }
 
+// money is 19 digits, smallmoney 10.
+int definedPrecisionOfMoney(SQLULEN size)
+{
+    return size > 0 && size <= 10 ? 10 : 19;
+}
+
 // Reads a long text or binary value in pieces. Returns false for NULL.
 template <typename Unit>
 bool readLong(SQLHSTMT stmt, SQLUSMALLINT col, SQLSMALLINT cType, std::vector<Unit>& out)
@@ -248,7 +265,7 @@ using Reader = ValueKind;
 
 Reader readerFor(DataType t) { return valueKindOf(t); }
 
-QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader)
+QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader, int scale)
 {
     SQLLEN ind = 0;
     auto check = [&](SQLRETURN rc) {
@@ -272,6 +289,19 @@ QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader)
         if (ind == SQL_NULL_DATA)
             return QVariant();
         return QVariant(v != 0);
+    }
+    case Reader::Exact: {
+        // as text, so that no digit goes through a double
+        std::vector<SQLWCHAR> chars;
+        if (!readLong(stmt, col, SQL_C_WCHAR, chars))
+            return QVariant();
+        const QString s = fromW(chars.data(), qsizetype(chars.size()));
+        if (const auto parsed = Decimal::parse(s))
+            if (const auto d = scale < 0 ? parsed : parsed->tryRescaled(scale))
+                return decimalVariant(*d);
+        bool ok = false;
+        const double v = s.trimmed().toDouble(&ok);
+        return ok ? QVariant(v) : QVariant(s);
     }
     case Reader::Real: {
         double v = 0;
@@ -341,6 +371,16 @@ struct ParamBuffer {
 void bindParameter(SQLHSTMT stmt, SQLUSMALLINT index, const QVariant& v, ParamBuffer& b)
 {
     SQLRETURN rc;
+    if (const auto d = decimalOf(v)) {
+        // exact: as its digits, typed decimal(38, scale)
+        b.text = d->toString();
+        b.ind = SQLLEN(b.text.size()) * SQLLEN(sizeof(SQLWCHAR));
+        rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_DECIMAL, 38, SQLSMALLINT(d->scale()),
+                              w(b.text), b.ind, &b.ind);
+        if (!SQL_SUCCEEDED(rc))
+            raiseDiag(SQL_HANDLE_STMT, stmt, QStringLiteral("07009"), QStringLiteral("Parameter binding failed"));
+        return;
+    }
     switch (v.isValid() ? v.typeId() : QMetaType::UnknownType) {
     case QMetaType::UnknownType:
         b.ind = SQL_NULL_DATA;
@@ -448,8 +488,8 @@ QString OdbcBackend::driverConnectionText(const ConnectionString& source, const 
         if (is(k, "Provider") || is(k, "Persist Security Info") || is(k, "OLE DB Services") || is(k, "Prompt")
             || is(k, "Initial File Name"))
             continue;
-        if (is(k, "Driver") && v.trimmed().compare(u"SQL Server", Qt::CaseInsensitive) == 0)
-            v = configuredOdbcDriver();
+        if (is(k, "Driver"))
+            v = resolveDriverName(v);
         else if (is(k, "Data Source") && !source.contains(QStringLiteral("Server")))
             k = QStringLiteral("Server");
         else if (is(k, "Initial Catalog") && !source.contains(QStringLiteral("Database")))
@@ -584,6 +624,7 @@ ExecuteResult OdbcBackend::run(const QString& sql, const QList<Parameter>& param
             rs.hasRows = true;
             rs.fields.resize(size_t(cols));
             std::vector<Reader> readers(static_cast<size_t>(cols), Reader::Text);
+            std::vector<int> scales(static_cast<size_t>(cols), 0);
             for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(cols); ++c) {
                 SQLWCHAR name[512];
                 SQLSMALLINT nameLen = 0, sqlType = 0, digits = 0, nullable = 0;
@@ -599,10 +640,19 @@ ExecuteResult OdbcBackend::run(const QString& sql, const QList<Parameter>& param
                 f.type = mapType(sqlType, size, fromW(typeName, qsizetype(typeNameLen) / qsizetype(sizeof(SQLWCHAR))),
                                  f.definedSize);
                 if (f.type == DataType::Numeric) {
-                    f.precision = int(size);
-                    f.numericScale = digits;
+                    f.precision = std::clamp(int(size), 1, 38);
+                    f.numericScale = std::clamp(int(digits), 0, f.precision);
+                    // a driver that describes a decimal as something else gives no scale:
+                    // each value keeps its own
+                    if (sqlType != SQL_DECIMAL && sqlType != SQL_NUMERIC)
+                        f.numericScale = -1;
+                } else if (f.type == DataType::Currency) {
+                    f.precision = definedPrecisionOfMoney(size);
+                    f.numericScale = 4;
                 }
                 readers[c - 1] = readerFor(f.type);
+                scales[c - 1] = f.numericScale;
+                f.numericScale = std::max(f.numericScale, 0);
             }
             for (;;) {
                 if (m_cancel)
@@ -616,7 +666,7 @@ ExecuteResult OdbcBackend::run(const QString& sql, const QList<Parameter>& param
                 if (frc == SQL_SUCCESS_WITH_INFO)
                     result.messages += diagnostics(SQL_HANDLE_STMT, stmt, true);
                 for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(cols); ++c)
-                    rs.values.push_back(readCell(stmt, c, readers[c - 1]));
+                    rs.values.push_back(readCell(stmt, c, readers[c - 1], scales[c - 1]));
             }
         }
         result.sets.push_back(std::move(rs));

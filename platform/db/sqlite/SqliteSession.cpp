@@ -1,5 +1,7 @@
 #include "platform/db/sqlite/SqliteSession.h"
 
+#include "platform/db/Decimal.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
@@ -116,12 +118,25 @@ inline QByteArray columnBlob(sqlite3_stmt* st, int i)
     return QByteArray(static_cast<const char*>(b), n);
 }
 
-QVariant readCell(sqlite3_stmt* st, int i, Reader reader)
+QVariant readCell(sqlite3_stmt* st, int i, Reader reader, int scale)
 {
     const int storage = sqlite3_column_type(st, i);
     if (storage == SQLITE_NULL)
         return QVariant();
     switch (reader) {
+    case Reader::Exact:
+        if (storage == SQLITE_INTEGER) {
+            if (const auto d = Decimal::fromInteger(sqlite3_column_int64(st, i)).tryRescaled(scale))
+                return decimalVariant(*d);
+        } else if (storage == SQLITE_FLOAT) {
+            if (const auto d = Decimal::fromDouble(sqlite3_column_double(st, i), scale))
+                return decimalVariant(*d);
+        } else if (storage == SQLITE_TEXT) {
+            if (const auto parsed = Decimal::parse(columnText(st, i)))
+                if (const auto d = parsed->tryRescaled(scale))
+                    return decimalVariant(*d);
+        }
+        break;
     case Reader::Int32:
         if (storage == SQLITE_INTEGER) {
             const sqlite3_int64 v = sqlite3_column_int64(st, i);
@@ -358,8 +373,11 @@ ColumnType typeFromDeclared(const char* declared)
         set(DataType::Double, 8);
     else if (name == u"real")
         set(DataType::Single, 4);
-    else if (name == u"money" || name == u"smallmoney")
+    else if (name == u"money" || name == u"smallmoney") {
         set(DataType::Currency, 8);
+        t.precision = name == u"money" ? 19 : 10;
+        t.numericScale = 4;
+    }
     else if (name == u"numeric" || name == u"decimal") {
         set(DataType::Numeric, 19);
         t.precision = a > 0 ? int(a) : 18;
@@ -523,6 +541,18 @@ void SqliteSession::bind(sqlite3_stmt* stmt, int index, const QVariant& v)
             return;
         }
     }
+    if (const auto d = decimalOf(v)) {
+        // stored as the server's NUMERIC affinity stores it: whole numbers as integers
+        if (d->scale() == 0 || d->tryRescaled(0) == d) {
+            const qlonglong n = d->toLongLong();
+            if (Decimal::fromInteger(n) == *d) {
+                sqlite3_bind_int64(stmt, index, n);
+                return;
+            }
+        }
+        sqlite3_bind_double(stmt, index, d->toDouble());
+        return;
+    }
     switch (v.typeId()) {
     case QMetaType::Bool:
         sqlite3_bind_int(stmt, index, v.toBool() ? 1 : 0);
@@ -574,7 +604,7 @@ void SqliteSession::bind(sqlite3_stmt* stmt, int index, const QVariant& v)
     }
 }
 
-ResultSet SqliteSession::run(sqlite3_stmt* st)
+ResultSet SqliteSession::run(sqlite3_stmt* st, const QStringList& declaredTypes)
 {
     ResultSet rs;
     const int cols = sqlite3_column_count(st);
@@ -596,15 +626,23 @@ ResultSet SqliteSession::run(sqlite3_stmt* st)
     rs.hasRows = true;
     rs.fields.resize(size_t(cols));
     std::vector<Reader> readers(static_cast<size_t>(cols), Reader::Dynamic);
+    std::vector<int> scales(static_cast<size_t>(cols), 0);
     for (int i = 0; i < cols; ++i) {
         FieldInfo& f = rs.fields[size_t(i)];
         f.name = QString::fromUtf8(sqlite3_column_name(st, i));
-        const ColumnType t = typeFromDeclared(sqlite3_column_decltype(st, i));
+        const char* declared = sqlite3_column_decltype(st, i);
+        QByteArray given;
+        if (!declared && i < declaredTypes.size() && !declaredTypes.at(i).isEmpty()) {
+            given = declaredTypes.at(i).toUtf8();
+            declared = given.constData();
+        }
+        const ColumnType t = typeFromDeclared(declared);
         f.type = t.type;
         f.definedSize = t.definedSize;
         f.precision = t.precision;
         f.numericScale = t.numericScale;
         readers[size_t(i)] = readerFor(t);
+        scales[size_t(i)] = t.numericScale;
     }
 
     rs.values.reserve(size_t(cols) * 64);
@@ -617,7 +655,7 @@ ResultSet SqliteSession::run(sqlite3_stmt* st)
         if (rs.values.capacity() - rs.values.size() < size_t(cols))
             grow(rs.values, rs.values.capacity() * 2);
         for (int i = 0; i < cols; ++i)
-            rs.values.emplace_back(readCell(st, i, readers[size_t(i)]));
+            rs.values.emplace_back(readCell(st, i, readers[size_t(i)], scales[size_t(i)]));
     }
     for (int i = 0; i < cols; ++i)
         if (readers[size_t(i)] == Reader::Dynamic)

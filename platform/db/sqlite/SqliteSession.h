@@ -16,6 +16,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 
 struct sqlite3;
@@ -58,7 +59,9 @@ public:
 
     // Lower-level pieces for callers that prepare statements themselves.
     // Steps a prepared statement to its end and buffers it. Throws ProviderFailure.
-    ResultSet run(sqlite3_stmt* stmt);
+    // declaredTypes: for result columns that SQLite gives no declared type (expressions), the
+    // type to read them as ("datetime", "int", …); an empty entry types the column by values.
+    ResultSet run(sqlite3_stmt* stmt, const QStringList& declaredTypes = {});
     // Binds v to the 1-based parameter index: NULL, Boolean as 0/1, integers, doubles,
     // text, binary as a blob, dates as "yyyy-MM-dd HH:mm:ss[.zzz]".
     static void bind(sqlite3_stmt* stmt, int index, const QVariant& v);

@@ -1,5 +1,6 @@
 #include "platform/vbscript/ado/AdoObjects.h"
 
+#include "platform/db/Decimal.h"
 #include "platform/text/Error.h"
 #include "platform/vbscript/Runtime.h"
 
@@ -420,6 +421,13 @@ double oaTime(const QTime& t) { return double(t.msecsSinceStartOfDay() / 1000) /
 Variant toVariant(const QVariant& v, db::DataType type)
 {
     if (db::isNull(v)) return Variant::null();
+    if (const auto d = db::decimalOf(v)) {
+        // Currency holds money exactly, and any decimal that has no more than four places.
+        qint64 scaled = 0;
+        if (d->toCurrencyScaled(scaled) && (type == db::DataType::Currency || db::Decimal::fromUnits(scaled, 4) == *d))
+            return Variant::currencyScaled(scaled);
+        return Variant::dbl(d->toDouble());
+    }
     switch (v.typeId()) {
     case QMetaType::QString: return Variant::string(v.toString());
     case QMetaType::Bool: return Variant::boolean(v.toBool());

@@ -1,0 +1,7 @@
+# The catalogue tree fill of 100,000 documents against running the catalogue procedure and
+# reading its two result sets alone.
+if(TARGET designer_shell)
+  add_executable(bench_catalogue_fill ${CMAKE_CURRENT_LIST_DIR}/catalogue_fill.cpp)
+  orra_target_defaults(bench_catalogue_fill)
+  target_link_libraries(bench_catalogue_fill PRIVATE designer_shell common platform_db platform_widgets Qt6::Widgets)
+endif()

@@ -1,0 +1,1 @@
+select 1; attach database 'x' as m; pragma writable_schema=1; vacuum into 'y'

@@ -1,0 +1,286 @@
+#include "platform/db/embedded/ConstraintMessages.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <vector>
+
+namespace orra::embedded {
+
+namespace {
+
+using Rows = std::vector<QStringList>;
+
+Rows rows(sqlite3* db, const QString& sql, const QStringList& args = {})
+{
+    Rows out;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return out;
+    }
+    for (int i = 0; i < args.size(); ++i) {
+        const QByteArray a = args.at(i).toUtf8();
+        sqlite3_bind_text(st, i + 1, a.constData(), int(a.size()), SQLITE_TRANSIENT);
+    }
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QStringList r;
+        for (int c = 0; c < sqlite3_column_count(st); ++c) {
+            const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+            r << (t ? QString::fromUtf8(t) : QString());
+        }
+        out.push_back(r);
+    }
+    sqlite3_finalize(st);
+    return out;
+}
+
+QString quote(const QString& name)
+{
+    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+QString unquote(QString name)
+{
+    name = name.trimmed();
+    if (name.size() >= 2 && ((name.startsWith(u'"') && name.endsWith(u'"')) || (name.startsWith(u'[') && name.endsWith(u']'))))
+        name = name.mid(1, name.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    return name;
+}
+
+bool sameColumns(QStringList a, QStringList b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (QString& s : a)
+        s = s.toLower();
+    for (QString& s : b)
+        s = s.toLower();
+    a.sort();
+    b.sort();
+    return a == b;
+}
+
+// A named constraint of a table as its create statement declares it.
+struct Declared {
+    QString name;
+    QString kind;          // "primary", "unique", "foreign"
+    QStringList columns;   // empty for a constraint written on its column
+    QString column;        // the column a column constraint stands on
+};
+
+std::vector<Declared> declaredConstraints(sqlite3* db, const QString& schema, const QString& table)
+{
+    const QString master = schema == u"temp" ? QStringLiteral("temp.sqlite_master") : quote(schema) + QStringLiteral(".sqlite_master");
+    const Rows r = rows(db, QStringLiteral("select sql from %1 where type='table' and name=? collate nocase").arg(master), {table});
+    std::vector<Declared> out;
+    if (r.empty())
+        return out;
+    const QString sql = r.front().value(0);
+    static const QRegularExpression re(
+        QStringLiteral(R"(\bconstraint\s+([\w#]+|"(?:[^"]|"")+"|\[[^\]]+\])\s+(primary\s+key|unique|foreign\s+key)\s*(?:\(([^)]*)\))?)"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (auto it = re.globalMatch(sql); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        Declared d;
+        d.name = unquote(m.captured(1));
+        const QString kind = m.captured(2).toLower();
+        d.kind = kind.startsWith(u"primary") ? QStringLiteral("primary")
+            : kind.startsWith(u"foreign")    ? QStringLiteral("foreign")
+                                             : QStringLiteral("unique");
+        for (const QString& c : m.captured(3).split(u',', Qt::SkipEmptyParts))
+            d.columns << unquote(c.trimmed().section(u' ', 0, 0));
+        // The definition the constraint stands in begins after the last comma (or the opening
+        // parenthesis) of the column list; its first word is the column's name.
+        int depth = 0;
+        qsizetype begin = -1;
+        for (qsizetype i = 0; i < m.capturedStart(); ++i) {
+            const QChar ch = sql.at(i);
+            if (ch == u'(' && ++depth == 1)
+                begin = i + 1;
+            else if (ch == u')')
+                --depth;
+            else if (ch == u',' && depth == 1)
+                begin = i + 1;
+        }
+        const QString definition = begin < 0 ? QString() : sql.mid(begin, m.capturedStart() - begin).trimmed();
+        if (!definition.isEmpty())
+            d.column = unquote(definition.section(QRegularExpression(QStringLiteral("\\s+")), 0, 0));
+        out.push_back(d);
+    }
+    return out;
+}
+
+QString declaredName(const std::vector<Declared>& declared, const QString& kind, const QStringList& columns)
+{
+    for (const Declared& d : declared) {
+        if (d.kind != kind)
+            continue;
+        if (!d.columns.isEmpty() ? sameColumns(d.columns, columns)
+                                 : (columns.size() == 1 && d.column.compare(columns.front(), Qt::CaseInsensitive) == 0))
+            return d.name;
+    }
+    return QString();
+}
+
+struct Target {
+    QString verb;     // INSERT, UPDATE, DELETE
+    QString schema;   // main, temp or an attached database
+    QString table;
+};
+
+Target targetOf(const QString& sql)
+{
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*(insert\s+into|update|delete\s+from)\s+(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    Target t;
+    const QRegularExpressionMatch m = re.match(sql);
+    if (!m.hasMatch())
+        return t;
+    t.verb = m.captured(1).section(u' ', 0, 0).toUpper();
+    t.table = unquote(m.captured(3));
+    t.schema = m.captured(2).isEmpty() ? (t.table.startsWith(u'#') ? QStringLiteral("temp") : QStringLiteral("main"))
+                                       : unquote(m.captured(2));
+    return t;
+}
+
+QString objectName(const QString& table)
+{
+    return table.startsWith(u'#') ? table : QStringLiteral("dbo.") + table;
+}
+
+ConstraintMessage uniqueMessage(sqlite3* db, const Target& target, const QString& sqliteMessage)
+{
+    const QStringList parts = sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts);
+    QString table;
+    QStringList columns;
+    for (const QString& p : parts) {
+        const QString q = p.trimmed();
+        table = q.section(u'.', 0, -2);
+        columns << q.section(u'.', -1);
+    }
+    if (table.isEmpty() || columns.isEmpty())
+        return {};
+    const QString schema = table.compare(target.table, Qt::CaseInsensitive) == 0 ? target.schema : QStringLiteral("main");
+    const std::vector<Declared> declared = declaredConstraints(db, schema, table);
+    const QString object = objectName(table);
+    for (const QStringList& index : rows(db, QStringLiteral("select name, origin from pragma_index_list(?, ?) where \"unique\"=1"),
+                                         {table, schema})) {
+        QStringList indexColumns;
+        for (const QStringList& c : rows(db, QStringLiteral("select name from pragma_index_info(?, ?) order by seqno"),
+                                         {index.value(0), schema}))
+            indexColumns << c.value(0);
+        if (!sameColumns(indexColumns, columns))
+            continue;
+        const QString origin = index.value(1);
+        if (origin == u"c")
+            return {QStringLiteral("Cannot insert duplicate key row in object '%1' with unique index '%2'.")
+                        .arg(object, index.value(0)),
+                    2601};
+        const bool primary = origin == u"pk";
+        QString name = declaredName(declared, primary ? QStringLiteral("primary") : QStringLiteral("unique"), columns);
+        if (name.isEmpty())
+            name = (primary ? QStringLiteral("PK__") : QStringLiteral("UQ__")) + table;
+        return {QStringLiteral("Violation of %1 constraint '%2'. Cannot insert duplicate key in object '%3'.")
+                    .arg(primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY"), name, object),
+                2627};
+    }
+    // An integer primary key is the row number itself and has no index of its own.
+    QString name = declaredName(declared, QStringLiteral("primary"), columns);
+    if (name.isEmpty())
+        name = QStringLiteral("PK__") + table;
+    return {QStringLiteral("Violation of PRIMARY KEY constraint '%1'. Cannot insert duplicate key in object '%2'.")
+                .arg(name, object),
+            2627};
+}
+
+struct ForeignKey {
+    QString child, childColumn, parent, parentColumn, onDelete, onUpdate;
+};
+
+std::vector<ForeignKey> foreignKeysOf(sqlite3* db, const QString& schema, const QString& table)
+{
+    std::vector<ForeignKey> out;
+    // id, seq, table, from, to, on_update, on_delete
+    for (const QStringList& r : rows(db, QStringLiteral("select \"table\", \"from\", \"to\", on_update, on_delete "
+                                                        "from pragma_foreign_key_list(?, ?) where seq=0"),
+                                     {table, schema})) {
+        ForeignKey k{table, r.value(1), r.value(0), r.value(2), r.value(4).toUpper(), r.value(3).toUpper()};
+        if (k.parentColumn.isEmpty()) {
+            const Rows pk = rows(db, QStringLiteral("select name from pragma_table_info(?, ?) where pk=1"), {k.parent, schema});
+            k.parentColumn = pk.empty() ? QStringLiteral("rowid") : pk.front().value(0);
+        }
+        out.push_back(k);
+    }
+    return out;
+}
+
+bool restricts(const QString& action)
+{
+    return action.isEmpty() || action == u"NO ACTION" || action == u"RESTRICT";
+}
+
+ConstraintMessage foreignKeyMessage(sqlite3* db, const QString& database, const Target& target)
+{
+    if (target.table.isEmpty())
+        return {};
+    const QString master = target.schema == u"temp" ? QStringLiteral("temp.sqlite_master")
+                                                    : quote(target.schema) + QStringLiteral(".sqlite_master");
+    const QString qualifier = target.schema == u"temp" ? QStringLiteral("temp") : quote(target.schema);
+    // Keys that point at the target from other tables refuse a delete or an update of the key
+    // they reference; those of the target itself refuse an insert or an update.
+    std::vector<ForeignKey> referencing;
+    if (target.verb != u"INSERT") {
+        for (const QStringList& t : rows(db, QStringLiteral("select name from %1 where type='table'").arg(master)))
+            for (const ForeignKey& k : foreignKeysOf(db, target.schema, t.value(0)))
+                if (k.parent.compare(target.table, Qt::CaseInsensitive) == 0
+                    && restricts(target.verb == u"DELETE" ? k.onDelete : k.onUpdate))
+                    referencing.push_back(k);
+    }
+    auto name = [&](const ForeignKey& k) {
+        const QString n = declaredName(declaredConstraints(db, target.schema, k.child), QStringLiteral("foreign"), {k.childColumn});
+        return n.isEmpty() ? QStringLiteral("FK__%1__%2").arg(k.child, k.childColumn) : n;
+    };
+    for (const ForeignKey& k : referencing) {
+        // The key in use: some row of the other table points at a row of the target.
+        const Rows used = rows(db, QStringLiteral("select 1 from %1.%2 where %3 in (select %4 from %1.%5) limit 1")
+                                       .arg(qualifier, quote(k.child), quote(k.childColumn), quote(k.parentColumn),
+                                            quote(k.parent)));
+        if (used.empty() && (referencing.size() > 1 || target.verb != u"DELETE"))
+            continue;   // an update may have failed on a key of its own table instead
+        return {QStringLiteral("The %1 statement conflicted with the REFERENCE constraint \"%2\". The conflict occurred in "
+                               "database \"%3\", table \"%4\", column '%5'.")
+                    .arg(target.verb, name(k), database, objectName(k.child), k.childColumn),
+                547};
+    }
+    if (target.verb == u"DELETE")
+        return {};
+    const std::vector<ForeignKey> own = foreignKeysOf(db, target.schema, target.table);
+    if (own.empty())
+        return {};
+    const ForeignKey& k = own.front();
+    return {QStringLiteral("The %1 statement conflicted with the FOREIGN KEY constraint \"%2\". The conflict occurred in "
+                           "database \"%3\", table \"%4\", column '%5'.")
+                .arg(target.verb, name(k), database, objectName(k.parent), k.parentColumn),
+            547};
+}
+
+} // namespace
+
+ConstraintMessage serverConstraintMessage(sqlite3* db, const QString& database, const QString& statementSql,
+                                          const QString& sqliteMessage)
+{
+    const Target target = targetOf(statementSql);
+    if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")))
+        return uniqueMessage(db, target, sqliteMessage);
+    if (sqliteMessage.startsWith(QLatin1String("FOREIGN KEY constraint failed"))) {
+        const QString name = target.schema == u"main" || target.schema == u"temp" ? database : target.schema;
+        return foreignKeyMessage(db, name, target);
+    }
+    return {};
+}
+
+} // namespace orra::embedded

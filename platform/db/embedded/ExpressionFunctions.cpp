@@ -1,0 +1,361 @@
+#include "platform/db/embedded/ExpressionFunctions.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <vector>
+
+namespace orra::embedded {
+
+namespace {
+
+// One operand of a '+' chain, copied out of SQLite.
+struct Value {
+    int type = SQLITE_NULL;
+    qint64 integer = 0;
+    double real = 0;
+    QByteArray bytes;   // text (UTF-8) or blob
+};
+
+Value fromSqlite(sqlite3_value* v)
+{
+    Value r;
+    r.type = sqlite3_value_type(v);
+    switch (r.type) {
+    case SQLITE_INTEGER:
+        r.integer = sqlite3_value_int64(v);
+        break;
+    case SQLITE_FLOAT:
+        r.real = sqlite3_value_double(v);
+        break;
+    case SQLITE_TEXT:
+        r.bytes = QByteArray(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+        break;
+    case SQLITE_BLOB:
+        r.bytes = QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
+        break;
+    default:
+        break;
+    }
+    return r;
+}
+
+void toSqlite(sqlite3_context* ctx, const Value& v)
+{
+    switch (v.type) {
+    case SQLITE_INTEGER:
+        sqlite3_result_int64(ctx, v.integer);
+        break;
+    case SQLITE_FLOAT:
+        sqlite3_result_double(ctx, v.real);
+        break;
+    case SQLITE_TEXT:
+        sqlite3_result_text(ctx, v.bytes.constData(), int(v.bytes.size()), SQLITE_TRANSIENT);
+        break;
+    case SQLITE_BLOB:
+        sqlite3_result_blob(ctx, v.bytes.constData(), int(v.bytes.size()), SQLITE_TRANSIENT);
+        break;
+    default:
+        sqlite3_result_null(ctx);
+        break;
+    }
+}
+
+// ---- packed term lists --------------------------------------------------------------------
+// A list is a blob: the marker, then per value one type byte and its data (8 bytes for
+// numbers, a 4-byte length and the bytes for text and blobs).
+
+const char kListMarker[] = "\x00orra-terms\x01\x7f";
+constexpr int kListMarkerSize = sizeof(kListMarker) - 1;
+
+bool isList(sqlite3_value* v)
+{
+    return sqlite3_value_type(v) == SQLITE_BLOB && sqlite3_value_bytes(v) >= kListMarkerSize
+        && std::memcmp(sqlite3_value_blob(v), kListMarker, kListMarkerSize) == 0;
+}
+
+void appendValue(QByteArray& out, const Value& v)
+{
+    out.append(char(v.type));
+    switch (v.type) {
+    case SQLITE_INTEGER:
+        out.append(reinterpret_cast<const char*>(&v.integer), sizeof v.integer);
+        break;
+    case SQLITE_FLOAT:
+        out.append(reinterpret_cast<const char*>(&v.real), sizeof v.real);
+        break;
+    case SQLITE_TEXT:
+    case SQLITE_BLOB: {
+        const quint32 n = quint32(v.bytes.size());
+        out.append(reinterpret_cast<const char*>(&n), sizeof n);
+        out.append(v.bytes);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Calls f for every value of the list in order.
+template <class F> void forEachInList(sqlite3_value* list, F&& f)
+{
+    const char* p = static_cast<const char*>(sqlite3_value_blob(list)) + kListMarkerSize;
+    const char* end = static_cast<const char*>(sqlite3_value_blob(list)) + sqlite3_value_bytes(list);
+    // Only orra_list writes these; the bounds are checked all the same.
+    auto fits = [&](size_t n) { return size_t(end - p) >= n; };
+    while (p < end) {
+        Value v;
+        v.type = *p++;
+        switch (v.type) {
+        case SQLITE_INTEGER:
+            if (!fits(sizeof v.integer))
+                return;
+            std::memcpy(&v.integer, p, sizeof v.integer);
+            p += sizeof v.integer;
+            break;
+        case SQLITE_FLOAT:
+            if (!fits(sizeof v.real))
+                return;
+            std::memcpy(&v.real, p, sizeof v.real);
+            p += sizeof v.real;
+            break;
+        case SQLITE_TEXT:
+        case SQLITE_BLOB: {
+            quint32 n = 0;
+            if (!fits(sizeof n))
+                return;
+            std::memcpy(&n, p, sizeof n);
+            p += sizeof n;
+            if (!fits(n))
+                return;
+            v.bytes = QByteArray(p, qsizetype(n));
+            p += n;
+            break;
+        }
+        default:
+            v.type = SQLITE_NULL;
+            break;
+        }
+        f(v);
+    }
+}
+
+// Calls f for every operand of a call, unpacking lists in order.
+template <class F> void forEachOperand(int argc, sqlite3_value** argv, F&& f)
+{
+    for (int i = 0; i < argc; ++i) {
+        if (isList(argv[i]))
+            forEachInList(argv[i], f);
+        else
+            f(fromSqlite(argv[i]));
+    }
+}
+
+void fnList(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    QByteArray out(kListMarker, kListMarkerSize);
+    forEachOperand(argc, argv, [&](const Value& v) { appendValue(out, v); });
+    sqlite3_result_blob(ctx, out.constData(), int(out.size()), SQLITE_TRANSIENT);
+}
+
+// ---- '+' ----------------------------------------------------------------------------------
+
+// Numeric value of a text operand as the server converts it for '+' with a number.
+bool textToNumber(const QByteArray& text, double& d, bool& integral, qint64& n)
+{
+    const QString t = QString::fromUtf8(text).trimmed();
+    bool ok = false;
+    n = t.toLongLong(&ok);
+    if (ok) {
+        d = double(n);
+        integral = true;
+        return true;
+    }
+    d = t.toDouble(&ok);
+    integral = false;
+    return ok;
+}
+
+// acc + next by the operands' types; false with error set when the server refuses it.
+bool add(Value& acc, const Value& next, QString& error)
+{
+    if (acc.type == SQLITE_NULL)
+        return true;
+    if (next.type == SQLITE_NULL) {
+        acc = Value();
+        return true;
+    }
+    if ((acc.type == SQLITE_TEXT && next.type == SQLITE_TEXT) || (acc.type == SQLITE_BLOB && next.type == SQLITE_BLOB)) {
+        acc.bytes.append(next.bytes);
+        return true;
+    }
+    struct Number {
+        double d = 0;
+        qint64 n = 0;
+        bool integral = false;
+    };
+    auto number = [&](const Value& v, Number& out) {
+        if (v.type == SQLITE_INTEGER) {
+            out.n = v.integer;
+            out.d = double(v.integer);
+            out.integral = true;
+            return true;
+        }
+        if (v.type == SQLITE_FLOAT) {
+            out.d = v.real;
+            out.integral = false;
+            return true;
+        }
+        if (textToNumber(v.bytes, out.d, out.integral, out.n))
+            return true;
+        error = QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.")
+                    .arg(QString::fromUtf8(v.bytes));
+        return false;
+    };
+    Number a, b;
+    if (!number(acc, a) || !number(next, b))
+        return false;
+    if (a.integral && b.integral) {
+        qint64 r = 0;
+        if (__builtin_add_overflow(a.n, b.n, &r)) {
+            error = QStringLiteral("Arithmetic overflow error converting expression to data type bigint.");
+            return false;
+        }
+        acc = Value();
+        acc.type = SQLITE_INTEGER;
+        acc.integer = r;
+        return true;
+    }
+    acc = Value();
+    acc.type = SQLITE_FLOAT;
+    acc.real = a.d + b.d;
+    return true;
+}
+
+// orra_add(t0, t1, …): ((t0 + t1) + …) from the left; lists made by orra_list count as their
+// terms in order.
+void fnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    Value acc;
+    bool first = true;
+    QString error;
+    bool failed = false;
+    forEachOperand(argc, argv, [&](const Value& v) {
+        if (failed)
+            return;
+        if (first) {
+            acc = v;
+            first = false;
+            return;
+        }
+        if (!add(acc, v, error))
+            failed = true;
+    });
+    if (failed) {
+        const QByteArray message = error.toUtf8();
+        sqlite3_result_error(ctx, message.constData(), int(message.size()));
+        return;
+    }
+    toSqlite(ctx, acc);
+}
+
+// ---- divisors and conversions -------------------------------------------------------------
+
+void fnDivisor(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const Value v = fromSqlite(argv[0]);
+    bool zero = false;
+    if (v.type == SQLITE_INTEGER)
+        zero = v.integer == 0;
+    else if (v.type == SQLITE_FLOAT)
+        zero = v.real == 0.0;
+    else if (v.type == SQLITE_TEXT) {
+        double d = 0;
+        bool integral = false;
+        qint64 n = 0;
+        zero = textToNumber(v.bytes, d, integral, n) && d == 0.0;
+    }
+    if (zero) {
+        sqlite3_result_error(ctx, "Divide by zero error encountered.", -1);
+        return;
+    }
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+// A date-time from the text forms the server reads: ISO dates with or without the time
+// ("2025-01-18", "2025-01-18 12:00:00[.000]", "2025-01-18T12:00:00"), "20250118".
+QDateTime parseDateTime(const QString& text, bool& ok)
+{
+    static const char* const formats[] = {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm",
+                                          "yyyy-MM-dd", "yyyyMMdd", "yyyyMMdd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss"};
+    const QString t = text.trimmed();
+    for (const char* f : formats) {
+        QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(f));
+        if (dt.isValid()) {
+            ok = true;
+            return dt;
+        }
+    }
+    QDateTime dt = QDateTime::fromString(t, Qt::ISODateWithMs);
+    ok = dt.isValid();
+    return dt;
+}
+
+template <bool Date> void fnDateOrTime(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (type != SQLITE_TEXT) {
+        const char* from = type == SQLITE_INTEGER ? "int" : type == SQLITE_FLOAT ? "float" : "varbinary";
+        const QByteArray message = QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.")
+                                       .arg(QLatin1String(from), QLatin1String(Date ? "date" : "time"))
+                                       .toUtf8();
+        sqlite3_result_error(ctx, message.constData(), int(message.size()));
+        return;
+    }
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                                           sqlite3_value_bytes(argv[0]));
+    bool ok = false;
+    QDateTime dt = parseDateTime(text, ok);
+    if (!ok && !Date) {
+        // a time alone
+        for (const char* f : {"HH:mm:ss.zzz", "HH:mm:ss", "HH:mm"}) {
+            const QTime t = QTime::fromString(text.trimmed(), QString::fromLatin1(f));
+            if (t.isValid()) {
+                dt = QDateTime(QDate(1900, 1, 1), t);
+                ok = true;
+                break;
+            }
+        }
+    }
+    if (!ok) {
+        sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
+        return;
+    }
+    const QString out = Date ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
+                             : dt.time().toString(dt.time().msec() ? QStringLiteral("HH:mm:ss.zzz")
+                                                                   : QStringLiteral("HH:mm:ss"));
+    const QByteArray u = out.toUtf8();
+    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+void registerExpressionFunctions(sqlite3* db)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "orra_add", -1, flags, nullptr, fnAdd, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_list", -1, flags, nullptr, fnList, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_divisor", 1, flags, nullptr, fnDivisor, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_date", 1, flags, nullptr, fnDateOrTime<true>, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_time", 1, flags, nullptr, fnDateOrTime<false>, nullptr, nullptr, nullptr);
+}
+
+} // namespace orra::embedded

@@ -1,0 +1,12 @@
+#pragma once
+// SQL functions through which the translator carries the server's expression rules into
+// SQLite: '+' chains (orra_add, with orra_list packing long chains), divisors that refuse
+// zero (orra_divisor), and conversions to date and time (orra_date, orra_time).
+
+struct sqlite3;
+
+namespace orra::embedded {
+
+void registerExpressionFunctions(sqlite3* db);
+
+} // namespace orra::embedded

@@ -1,0 +1,158 @@
+// money, smallmoney and decimal(p,s) on the embedded server: columns and the expressions over
+// them come back typed as SQL Server types them, with their exact values.
+
+#include "EmbeddedFixture.h"
+#include "platform/db/Decimal.h"
+
+using namespace orra;
+using namespace orra::embedded::test;
+using db::DataType;
+using db::Decimal;
+
+namespace {
+
+class ExactValues : public EmbeddedTest {
+protected:
+    void SetUp() override
+    {
+        EmbeddedTest::SetUp();
+        c = connect();
+        c->execute("create table Sales (ID int, City varchar(20), Amount money, Fee smallmoney, Rate decimal(10,2),"
+                   " Share numeric(5,3), Weight float)");
+        // 0.1-like amounts whose sum as doubles is not the sum of the amounts
+        c->execute("insert into Sales values (1, 'Ankara', 19.99, 1.10, 12.50, 0.125, 0.1)");
+        c->execute("insert into Sales values (2, 'Ankara', 76473.75, 2.20, 0.05, 0.250, 0.2)");
+        c->execute("insert into Sales values (3, 'İzmir', 0.10, 0.30, 0.10, 0.001, 0.3)");
+    }
+
+    // The field and value of the single column of a one-row select.
+    std::pair<db::FieldInfo, QVariant> one(const QString& sql)
+    {
+        db::RecordsetPtr rs = c->execute(sql);
+        EXPECT_TRUE(rs->isOpen()) << sql.toStdString();
+        EXPECT_FALSE(rs->isEOF()) << sql.toStdString();
+        return {rs->field(0), rs->value(0)};
+    }
+
+    void expectExact(const QString& sql, DataType type, int precision, int scale, const char* value)
+    {
+        const auto [f, v] = one(sql);
+        EXPECT_EQ(f.type, type) << sql.toStdString();
+        EXPECT_EQ(f.precision, precision) << sql.toStdString();
+        EXPECT_EQ(f.numericScale, scale) << sql.toStdString();
+        ASSERT_TRUE(db::isDecimal(v)) << sql.toStdString() << " gave " << v.typeName();
+        EXPECT_EQ(db::decimalOf(v)->toString(), QString::fromLatin1(value)) << sql.toStdString();
+    }
+
+    std::unique_ptr<db::Connection> c;
+};
+
+} // namespace
+
+TEST_F(ExactValues, ColumnsReadExactly)
+{
+    expectExact("select Amount from Sales where ID=2", DataType::Currency, 19, 4, "76473.7500");
+    expectExact("select Fee from Sales where ID=3", DataType::Currency, 10, 4, "0.3000");
+    expectExact("select Rate from Sales where ID=1", DataType::Numeric, 10, 2, "12.50");
+    expectExact("select Share from Sales where ID=3", DataType::Numeric, 5, 3, "0.001");
+}
+
+TEST_F(ExactValues, SumsAndAveragesKeepTheirArgumentsType)
+{
+    ASSERT_NE(19.99 + 76473.75 + 0.10, 76493.84);   // what a double sum would have shown
+    expectExact("select sum(Amount) from Sales", DataType::Currency, 19, 4, "76493.8400");
+    expectExact("select sum(Fee) from Sales", DataType::Currency, 19, 4, "3.6000");
+    expectExact("select sum(Rate) Total from Sales", DataType::Numeric, 38, 2, "12.65");
+    expectExact("select avg(Rate) from Sales", DataType::Numeric, 38, 6, "4.216667");
+    expectExact("select avg(Amount) from Sales", DataType::Currency, 19, 4, "25497.9467");
+    expectExact("select max(Rate) from Sales s", DataType::Numeric, 10, 2, "12.50");
+    expectExact("select isnull(sum(s.Amount), 0) from Sales s where s.City='Ankara'", DataType::Currency, 19, 4,
+                "76493.7400");
+    // float stays float, counts are integers
+    EXPECT_EQ(one("select sum(Weight) from Sales").first.type, DataType::Double);
+    EXPECT_EQ(one("select count(*) from Sales").first.type, DataType::Integer);
+}
+
+TEST_F(ExactValues, ArithmeticFollowsTheServersRules)
+{
+    expectExact("select Amount * 2 from Sales where ID=1", DataType::Currency, 19, 4, "39.9800");
+    expectExact("select Amount + Fee from Sales where ID=3", DataType::Currency, 19, 4, "0.4000");
+    // decimal(10,2) * decimal(10,2) is decimal(21,4); + an int (decimal(10,0)) decimal(13,2)
+    expectExact("select Rate * Rate from Sales where ID=1", DataType::Numeric, 21, 4, "156.2500");
+    expectExact("select Rate + 1 from Sales where ID=2", DataType::Numeric, 13, 2, "1.05");
+    // division: scale max(6, s1 + p2 + 1), precision p1 - s1 + s2 + scale
+    expectExact("select Rate / 3 from Sales where ID=1", DataType::Numeric, 21, 13, "4.1666666666667");
+    // money meets decimal: decimal(19,4) + decimal(10,2)
+    expectExact("select Amount + Rate from Sales where ID=1", DataType::Numeric, 20, 4, "32.4900");
+    expectExact("select -Amount from Sales where ID=3", DataType::Currency, 19, 4, "-0.1000");
+    expectExact("select 1.10 + 2.205", DataType::Numeric, 5, 3, "3.305");
+    expectExact("select case when ID=1 then Rate else 0 end from Sales where ID=1", DataType::Numeric, 12, 2,
+                "12.50");
+    expectExact("select (select sum(Amount) from Sales) Total", DataType::Currency, 19, 4, "76493.8400");
+    EXPECT_EQ(one("select Amount * Weight from Sales where ID=1").first.type, DataType::Double);
+}
+
+TEST_F(ExactValues, ConversionsToMoneyAndDecimal)
+{
+    expectExact("select convert(money, 3)", DataType::Currency, 19, 4, "3.0000");
+    expectExact("select cast('12.345' as decimal(10,2))", DataType::Numeric, 10, 2, "12.35");
+    expectExact("select convert(decimal(12,4), Weight) from Sales where ID=1", DataType::Numeric, 12, 4, "0.1000");
+    expectExact("select cast(Amount as smallmoney) from Sales where ID=1", DataType::Currency, 10, 4, "19.9900");
+}
+
+TEST_F(ExactValues, SelectIntoMakesColumnsOfTheExpressionsType)
+{
+    c->execute("select City, sum(Amount) Tutar, sum(Rate) Oran, count(*) N into #Totals from Sales group by City");
+    db::RecordsetPtr rs = c->execute("select * from #Totals order by City");
+    ASSERT_EQ(rs->RecordCount(), 2);
+    EXPECT_EQ(rs->field(1).type, DataType::Currency);
+    EXPECT_EQ(rs->field(2).type, DataType::Numeric);
+    EXPECT_EQ(rs->field(2).precision, 38);
+    EXPECT_EQ(rs->field(2).numericScale, 2);
+    EXPECT_EQ(rs->field(3).type, DataType::Integer);
+    EXPECT_EQ(rs->value(1).toString(), QStringLiteral("76493.74"));
+    EXPECT_EQ(db::decimalOf(rs->value(2))->toString(), QStringLiteral("12.55"));
+    // stored at its scale: an exact comparison finds it
+    EXPECT_EQ(scalar(*c, "select count(*) from #Totals where Tutar = 76493.74").toInt(), 1);
+    // and GetString, as ExportToText writes it
+    rs->MoveFirst();
+    EXPECT_EQ(rs->GetString(";", "|", "NULL"), QStringLiteral("Ankara;76493.74;12.55;2|İzmir;0.1;0.1;1|"));
+}
+
+TEST_F(ExactValues, StarsUnionsAndFunctionsKeepEachColumnInItsPlace)
+{
+    // a star before an expression: the expression's column is still found
+    db::RecordsetPtr rs = c->execute("select s.*, s.Amount + 1 Plus, Weight W2 from Sales s where ID=1");
+    ASSERT_EQ(rs->fieldCount(), 9);
+    EXPECT_EQ(rs->field(2).type, DataType::Currency);    // the table's own Amount
+    EXPECT_EQ(rs->field(7).type, DataType::Currency);    // Plus
+    ASSERT_TRUE(db::isDecimal(rs->value(7)));
+    EXPECT_EQ(db::decimalOf(rs->value(7))->toString(), QStringLiteral("20.9900"));
+    EXPECT_EQ(rs->field(8).type, DataType::Double);
+
+    expectExact("select coalesce(null, Rate, Amount) from Sales where ID=1", DataType::Numeric, 19, 4, "12.5000");
+    expectExact("select abs(-Amount) from Sales where ID=1", DataType::Currency, 19, 4, "19.9900");
+    expectExact("select round(Rate, 1) from Sales where ID=1", DataType::Numeric, 10, 2, "12.50");
+    expectExact("select floor(Rate) from Sales where ID=1", DataType::Numeric, 10, 0, "12");
+    expectExact("select (select max(Rate) from Sales) + Amount from Sales where ID=3", DataType::Numeric, 20, 4,
+                "12.6000");
+    expectExact("select sum(Amount) from Sales where City in (select City from Sales where Rate > 1)",
+                DataType::Currency, 19, 4, "76493.7400");
+    expectExact("select sum(case when City='Ankara' then Amount end) from Sales", DataType::Currency, 19, 4,
+                "76493.7400");
+    expectExact("select distinct Amount * Quantity from Sales s, (select 2 Quantity) q where ID=1",
+                DataType::Currency, 19, 4, "39.9800");
+    // columns of derived tables
+    expectExact("select x.Tutar from (select sum(Amount) Tutar from Sales) x", DataType::Currency, 19, 4,
+                "76493.8400");
+    expectExact("select Oran * 2 from (select City, sum(Rate) as Oran from Sales group by City) t where City='İzmir'",
+                DataType::Numeric, 38, 2, "0.20");
+
+    // the first select of a union types its columns; text, counts and conditions are left alone
+    EXPECT_EQ(one("select Amount + 0 from Sales where ID=1 union all select Rate from Sales where ID=2").first.type,
+              DataType::Currency);
+    EXPECT_EQ(one("select City + 'x' from Sales where ID=1").first.type, DataType::VarChar);
+    EXPECT_EQ(one("select count(distinct City) from Sales").first.type, DataType::Integer);
+    EXPECT_EQ(one("select case when Amount > 1 then 'big' else 'small' end from Sales where ID=1").first.type,
+              DataType::VarChar);
+}

@@ -1,0 +1,98 @@
+// Money and decimal values through a whole run: sums of a money and a decimal(10,2) column in
+// "#Report" reach the workbook and a script with their exact values, not the neighbouring
+// doubles that a sum carried as floating point gives.
+
+#include "launcher/Dornel.h"
+#include "platform/db/Connection.h"
+#include "tests/launcher/DornelFixture.h"
+#include "tests/spreadsheet/XlsxTestReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include "tests/embedded/PrintQString.h"
+
+using namespace orra;
+using orra::test::RunResult;
+using orra::testing::XlsxTestReader;
+
+namespace {
+
+class DornelExactTest : public orra::test::DornelFixture {
+protected:
+    void SetUp() override {
+        DornelFixture::SetUp();
+        db::Connection sales;
+        sales.open(embedded::connectionText("demo", "sales"));
+        sales.execute("create table Payments (ID int, City varchar(20), Amount money, Rate decimal(10,2))");
+        sales.execute("insert into Payments values (1, 'Ankara', 19.99, 0.10), (2, 'Ankara', 76473.75, 0.20),"
+                      " (3, 'Ankara', 0.10, 0.30), (4, 'İzmir', 1234.5, 12.5), (5, 'Bursa', 76493.74, 0.01)");
+    }
+};
+
+const char* kTotals = "select City, sum(Amount) Tutar, sum(Rate) Oran, sum(Amount) * 2 Cift into #Report "
+                      "from Payments group by City order by City";
+
+} // namespace
+
+TEST_F(DornelExactTest, SumsOfMoneyAndDecimalReachTheWorkbookExactly) {
+    ASSERT_NE(19.99 + 76473.75 + 0.10, 76493.84);   // the double sum is not the money sum
+    addDocument(40, 2, "Toplamlar", block("B0.0", kTotals));
+    const RunResult r = run("/server:demo /db:catalogue /docid:40");
+    ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    XlsxTestReader book(r.out);
+    auto cells = book.cells();
+    EXPECT_EQ(cells["B1"].text, "Tutar");
+    ASSERT_EQ(cells["B2"].type, "n");
+    // the cell holds the double nearest to the exact value, written as that value
+    EXPECT_EQ(cells["B2"].number, 76493.84);
+    EXPECT_EQ(cells["B2"].text, "76493.84");
+    EXPECT_EQ(cells["C2"].text, "0.6");
+    EXPECT_EQ(cells["D2"].text, "152987.68");
+    // the value of the demo's city report, in its own digits
+    EXPECT_EQ(cells["A3"].text, "Bursa");
+    EXPECT_EQ(cells["B3"].text, "76493.74");
+    EXPECT_EQ(cells["D3"].text, "152987.48");
+    EXPECT_EQ(cells["B4"].text, "1234.5");
+    // money shows two decimals with thousands separators; a decimal column stays General
+    auto columns = book.columns();
+    EXPECT_EQ(columns[2].numberFormat, "#,##0.00");
+    EXPECT_EQ(columns[3].numberFormat, "General");
+    EXPECT_EQ(columns[4].numberFormat, "#,##0.00");
+}
+
+TEST_F(DornelExactTest, ScriptsSeeMoneyAsCurrencyAndExportItsText) {
+    // The script adds the amounts itself (Currency arithmetic is exact), reads the sums, and
+    // writes #Report through ExportToText.
+    const QString textFile = QDir(m_export).filePath("totals.txt");
+    const QString checkFile = QDir(m_export).filePath("check.txt");
+    const QString script =
+        "total = 0\n"
+        "Set rs = OrraCon.Execute(\"select Amount, Rate from Payments where City='Ankara' order by ID\")\n"
+        "Do While Not rs.EOF\n"
+        "  total = total + rs(\"Amount\")\n"
+        "  rs.MoveNext\n"
+        "Loop\n"
+        "Set s = OrraCon.Execute(\"select Tutar, Oran from #Report where City='Ankara'\")\n"
+        "OrraCon.Execute \"create table #Check (Kind varchar(20), Value varchar(40))\"\n"
+        "OrraCon.Execute \"insert into #Check values ('loop', '\" & CStr(total) & \"')\"\n"
+        "OrraCon.Execute \"insert into #Check values ('type', '\" & TypeName(total) & \"/\" & TypeName(s(\"Tutar\").Value) & \"')\"\n"
+        "OrraCon.Execute \"insert into #Check values ('same', '\" & CStr(total = s(\"Tutar\")) & \"')\"\n"
+        "OrraCon.Execute \"insert into #Check values ('rate', '\" & CStr(s(\"Oran\")) & \"')\"\n"
+        "ExportToText OrraCon.Execute(\"select * from #Report order by City\"), \"" + textFile + "\", \";\", \"|\"\n"
+        "ExportToText OrraCon.Execute(\"select * from #Check\"), \"" + checkFile + "\", \"=\", \"|\"\n"
+        "ReturnRecordSet = False\n";
+    addDocument(41, 2, "Betik",
+                block("B0.0", kTotals, "<Script ID=\"B0.0.X0\" Name=\"X0\"><![CDATA[" + script + "]]></Script>"));
+    const RunResult r = run("/server:demo /db:catalogue /docid:41");
+    ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+
+    QFile f(textFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()),
+              "City;Tutar;Oran;Cift|Ankara;76493.84;0.6;152987.68|Bursa;76493.74;0.01;152987.48|İzmir;1234.5;12.5;2469|");
+    QFile check(checkFile);
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(check.readAll()),
+              "Kind=Value|loop=76493.84|type=Currency/Currency|same=True|rate=0.6|");
+}

@@ -1,0 +1,10 @@
+' Booleans through every conversion: True is -1 (all bits set), False is 0
+MsgBox CByte(True) & " " & CByte(False) & " " & TypeName(CByte(True))
+MsgBox CInt(True) & " " & CLng(True) & " " & CSng(True) & " " & CDbl(True) & " " & CCur(True)
+MsgBox TypeName(CInt(True)) & " " & TypeName(CLng(True)) & " " & TypeName(CCur(True))
+MsgBox CStr(True) & " " & CStr(False) & " " & CBool(True)
+MsgBox Hex(True) & " " & Oct(True) & " " & Hex(False)
+MsgBox CDate(False) = CDate(0)
+MsgBox Abs(True) & " " & Sgn(True) & " " & Int(True) & " " & Fix(True)
+MsgBox True + True & " " & True * 3 & " " & TypeName(True + 1)
+MsgBox CByte(True) + 0 & " " & TypeName(CByte(True) And CByte(15)) & " " & (CByte(True) And CByte(15))
