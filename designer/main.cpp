@@ -3,11 +3,16 @@
 // libraries above the shell, and runs the event loop while the main window lives.
 
 #include "designer/catalogue/frmpbOrra.h"
+#include "designer/editor/ModHighlight.h"
+#include "designer/editor/frmFindReplace.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/Startup.h"
+#include "designer/shell/frmOptions.h"
 #include "platform/widgets/QtUserInterface.h"
+#include "runtime/ParameterPrompt.h"
+#include "runtime/prompt/frmRunBlock.h"
 
 #include <QApplication>
 
@@ -20,6 +25,9 @@ int main(int argc, char* argv[])
 
     orra::QtUserInterface ui;
     orra::setUserInterface(&ui);
+    // Debug runs ask for parameter values with the criteria form.
+    orra::RunBlockPrompt prompt;
+    orra::setParameterPrompt(&prompt);
 
     // Creators of the panes, document windows and dialogs of the catalogue and editor
     // libraries are registered here (morvane::setPaneCreator, setDocumentWindowCreator,
@@ -27,9 +35,12 @@ int main(int argc, char* argv[])
     morvane::RegisterCataloguePane();
     morvane::frmOrraDevelopment::registerWindow();
     morvane::frmtvDocument::registerPane();
+    morvane::frmFindReplace::registerDialog();
+    morvane::frmOptions::setSampleColouring(morvane::HighlightOptionsSamples);
 
     const int status = morvane::Main(QApplication::arguments().mid(1));
     const int result = status == 0 ? app.exec() : status;
+    orra::setParameterPrompt(nullptr);
     orra::setUserInterface(nullptr);
     return result;
 }

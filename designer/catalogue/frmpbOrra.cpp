@@ -4,6 +4,7 @@
 #include "common/Connections.h"
 #include "common/Permissions.h"
 #include "common/RecordsetOpener.h"
+#include "designer/catalogue/CatalogueCommands.h"
 #include "designer/catalogue/CatalogueImages.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/frmMDIMain.h"
@@ -94,6 +95,7 @@ frmpbOrra::frmpbOrra(QWidget* parent) : QWidget(parent), m_images(CatalogueImage
     layout->addWidget(m_tabOrra);
 
     buildPopupMenu();
+    RegisterCatalogueCommands(*this);
     m_dragExecutor = [](QDrag* drag) { return drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction); };
 
     // Load: the documents tab first, both trees filled.
@@ -358,9 +360,8 @@ bool frmpbOrra::eventFilter(QObject* watched, QEvent* event)
                 OpenNode(m_tvOrra->currentItem());
                 return true;
             }
-            // Renaming in the trees comes with a later version; the key says so.
             if (k == Qt::Key_F2 && tree->currentItem()) {
-                notYetAvailable(QStringLiteral("Rename"));
+                StartLabelEdit(*this, tree, tree->currentItem());
                 return true;
             }
         }
@@ -479,10 +480,12 @@ bool frmpbOrra::treeDragEvent(QEvent* event)
         return true;
     case QEvent::Drop: {
         auto* de = static_cast<QDropEvent*>(event);
+        QTreeWidgetItem* target = m_tvOrra->dropHighlight();
         m_tvOrra->setDropHighlight(nullptr);
         m_dragging = false;
         de->ignore();
-        notYetAvailable(QStringLiteral("Move"));
+        if (qobject_cast<QTreeWidget*>(de->source()) && de->mimeData()->hasFormat(dragMimeType()))
+            tvOrra_DragDrop(*this, QString::fromUtf8(de->mimeData()->data(dragMimeType())), target);
         return true;
     }
     default:

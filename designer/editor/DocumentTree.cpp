@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 
 namespace morvane {
 
@@ -139,6 +140,8 @@ DocumentNode::DocumentNode(const TreeNodeSpec& spec, int record)
     : QTreeWidgetItem(Type), key(spec.key), tag(spec.tag), image(spec.image), selectedImage(spec.selectedImage),
       record(record), m_text(spec.text), m_icon(nodeIcon(spec.image, spec.selectedImage))
 {
+    // Whether a label may be edited is the editor window's decision at the time.
+    setFlags(flags() | Qt::ItemIsEditable);
 }
 
 QVariant DocumentNode::data(int column, int role) const
@@ -201,6 +204,61 @@ void DocumentTree::addNode(const TreeNodeSpec& spec)
         p.item->addChild(makeItem(record));
     else
         p.item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+}
+
+void DocumentTree::insertNode(const TreeNodeSpec& spec, const QString& relativeKey, Relationship relationship)
+{
+    if (m_index.contains(spec.key))
+        throw orra::Error(35602, QStringLiteral("TreeView"), QStringLiteral("Key is not unique in collection"));
+    const int relative = m_index.value(relativeKey, -1);
+    if (relative < 0) throw orra::Error(35601, QStringLiteral("TreeView"), QStringLiteral("Element not found"));
+    if (relationship == Child) {
+        TreeNodeSpec child = spec;
+        child.parentKey = relativeKey;
+        addNode(child);
+        return;
+    }
+    const int parent = m_records[size_t(relative)].parent;
+    if (parent < 0) throw orra::Error(35601, QStringLiteral("TreeView"), QStringLiteral("Element not found"));
+    const auto& siblings = m_records[size_t(parent)].children;
+    size_t position = 0;
+    switch (relationship) {
+    case First: position = 0; break;
+    case Last: position = siblings.size(); break;
+    case Next:
+    case Previous: {
+        position = size_t(std::find(siblings.begin(), siblings.end(), relative) - siblings.begin());
+        if (relationship == Next) ++position;
+        break;
+    }
+    case Child: break;
+    }
+    const int record = int(m_records.size());
+    TreeNodeSpec placed = spec;
+    placed.parentKey = m_records[size_t(parent)].spec.key;
+    m_records.push_back(Record{placed, parent, {}, nullptr, true});
+    m_index.insert(spec.key, record);
+    Record& p = m_records[size_t(parent)];
+    p.children.insert(p.children.begin() + qsizetype(position), record);
+    if (!p.item) return;
+    if (p.childrenBuilt)
+        p.item->insertChild(int(position), makeItem(record));
+    else
+        p.item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+}
+
+void DocumentTree::setNodeKey(QTreeWidgetItem* item, const QString& key)
+{
+    auto* n = item && item->type() == DocumentNode::Type ? static_cast<DocumentNode*>(item) : nullptr;
+    if (!n || n->key == key) return;
+    if (m_index.contains(key))
+        throw orra::Error(35602, QStringLiteral("TreeView"), QStringLiteral("Key is not unique in collection"));
+    m_index.remove(n->key);
+    m_index.insert(key, n->record);
+    Record& r = m_records[size_t(n->record)];
+    r.spec.key = key;
+    for (int c : r.children) m_records[size_t(c)].spec.parentKey = key;
+    n->key = key;
 }
 
 void DocumentTree::endBuild()

@@ -60,6 +60,14 @@ public:
     // Throws orra::Error (35602, "Key is not unique in collection") for a key in use and
     // (35601, "Element not found") for an unknown parent key.
     void addNode(const TreeNodeSpec& spec);
+    // Where insertNode puts a node relative to another (the tree control's relationships).
+    enum Relationship { First = 0, Last = 1, Next = 2, Previous = 3, Child = 4 };
+    // Adds a node relative to the node keyed relativeKey: as its first or last sibling, right
+    // after or before it, or as its last child (spec.parentKey is not read). The same errors as
+    // addNode; a sibling relationship of a top-level node fails as an unknown parent.
+    void insertNode(const TreeNodeSpec& spec, const QString& relativeKey, Relationship relationship);
+    // Gives a node another key; a key in use fails as addNode does and changes nothing.
+    void setNodeKey(QTreeWidgetItem* item, const QString& key);
     // The item of the node with that key (made when needed), or null when no node has it.
     QTreeWidgetItem* node(const QString& key);
     bool hasNode(const QString& key) const { return m_index.contains(key); }
@@ -68,6 +76,11 @@ public:
     // Removes a node with its subtree.
     void removeNode(QTreeWidgetItem* item);
     int nodeCount() const { return int(m_index.size()); }
+    // Makes the items of a node's children (for a walk over them), without expanding it.
+    void buildChildItems(QTreeWidgetItem* item)
+    {
+        if (const DocumentNode* n = asNode(item)) buildChildren(n->record);
+    }
     // Makes the items of every node (for walks over the whole tree).
     void buildAllNodes();
     // Expands a node, making its children's items first (also while the tree's signals are

@@ -5,6 +5,7 @@
 #include "common/Permissions.h"
 #include "common/QueryDocument.h"
 #include "designer/editor/DocumentModel.h"
+#include "designer/editor/EditorTextHandlers.h"
 #include "designer/editor/MainWindowLink.h"
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
@@ -50,7 +51,7 @@ QLabel* label(const QString& text, const char* name, QWidget* parent)
 
 QPlainTextEdit* textEditor(const char* name, const QString& accessibleName, QWidget* parent)
 {
-    auto* e = new QPlainTextEdit(parent);
+    auto* e = new orra::RichTextBox(parent);
     e->setObjectName(QLatin1String(name));
     e->setAccessibleName(accessibleName);
     return e;
@@ -76,6 +77,7 @@ frmOrraDevelopment::frmOrraDevelopment(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmOrraDevelopment"));
     setWindowTitle(QStringLiteral("Form1"));
+    m_text = new EditorTextHandlers(this);
     buildLayout();
 }
 
@@ -184,7 +186,9 @@ void frmOrraDevelopment::ensurePane(int index)
     }
     // The text editors do not wrap their lines, and take the editor options last applied.
     for (QPlainTextEdit* e : f->findChildren<QPlainTextEdit*>()) e->setLineWrapMode(QPlainTextEdit::NoWrap);
+    for (orra::RichTextBox* e : f->findChildren<orra::RichTextBox*>()) m_text->attach(e);
     applyLook();
+    wirePane(index);
 }
 
 QTabWidget* frmOrraDevelopment::resultPane()
@@ -441,6 +445,7 @@ bool frmOrraDevelopment::LoadDocument()
             orra::ExpandIncludes(con, fresh->documentElement(), m_docID, database);
             // Nothing of the old document stays current; the tree's rebuild selects anew.
             m_currentElement = xml::Node();
+            m_currentParameter = m_currentStation = m_currentScript = xml::Node();
             m_document = std::move(fresh);
         }
         return true;
@@ -460,6 +465,7 @@ void frmOrraDevelopment::NewDocument()
     m_document = std::make_unique<xml::Document>();
     NewDocumentSkeleton(*m_document);
     m_currentElement = m_document->documentElement();
+    m_currentParameter = m_currentStation = m_currentScript = xml::Node();
     if (m_tree) tvDocument_NodeClick(m_tree->node(QStringLiteral("B0")));
 }
 
@@ -499,6 +505,15 @@ void frmOrraDevelopment::PopulateTree()
     m_tree->setUpdatesEnabled(true);
     tvDocument_NodeClick(rootNode);
     m_tree->expandNode(rootNode);
+}
+
+bool frmOrraDevelopment::SetNodeText(const QString& key, const QString& text)
+{
+    QTreeWidgetItem* item = m_tree ? m_tree->node(key) : nullptr;
+    if (!item)
+        return false;
+    item->setText(0, text);
+    return true;
 }
 
 bool frmOrraDevelopment::Save()
@@ -578,80 +593,13 @@ void frmOrraDevelopment::ReLoad()
     }
     try {
         // A document that no longer loads leaves the one shown in place (the error was shown).
-        if (LoadDocument()) PopulateTree();
+        if (LoadDocument()) {
+            PopulateTree();
+            PopulateBreakPoints();
+        }
     } catch (const orra::Error& e) {
         showError(e.description());
     }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Node selection (pane, editability, current element) and the panes that show an element.
-
-void frmOrraDevelopment::tvDocument_NodeClick(QTreeWidgetItem* node)
-{
-    if (!node || !m_document) return;
-    MainWindowLink().SetPanelText(QStringLiteral("ID"), QStringLiteral("ID:") + DocumentTree::key(node));
-    const QString tag = DocumentTree::tag(node);
-    struct Rule { const char* tag; int pane; bool editable; int context; }; // context 0 node, 1 parent, 2 container
-    static const Rule rules[] = {
-        {"Document", PaneDocument, true, 0},        {"Block", PaneBlock, true, 0},
-        {"ParameterGroup", PaneParameterGroup, true, 1}, {"IParameterGroup", PaneParameterGroup, false, 1},
-        {"Parameter", PaneParameter, true, 2},      {"Station", PaneStation, true, 2},
-        {"Script", PaneScript, true, 2},            {"IDocument", PaneDocument, false, 0},
-        {"IBlock", PaneBlock, false, 0},            {"IParameter", PaneParameter, false, 2},
-        {"IStation", PaneStation, false, 2},        {"IScript", PaneScript, false, 2},
-        {"Include", PaneInheritance, true, 0},      {"IInclude", PaneInheritance, false, 0},
-    };
-    const Rule* rule = nullptr;
-    for (const Rule& r : rules)
-        if (tag == QLatin1String(r.tag)) rule = &r;
-    if (!rule) return;
-
-    QTreeWidgetItem* context = node;
-    if (rule->context == 1) {
-        context = node->parent();
-    } else if (rule->context == 2) {
-        // The nearest ancestor that is not a parameter-level node.
-        context = node->parent();
-        while (context) {
-            const QString t = DocumentTree::tag(context);
-            if (t != QLatin1String("Parameter") && t != QLatin1String("IParameter")
-                && t != QLatin1String("ParameterGroup") && t != QLatin1String("IParameterGroup"))
-                break;
-            context = context->parent();
-        }
-    }
-    ShowFrame(rule->pane);
-    if (rule->pane != PaneParameterGroup) SetEditable(rule->pane, rule->editable);
-    if (!context) return;
-
-    const xml::Node root = m_document->documentElement();
-    const QString key = DocumentTree::key(context);
-    m_currentElement = xml::attribute(root, QStringLiteral("ID")) == key
-                           ? root
-                           : orra::FindElementByAttribute(root, QStringLiteral("ID"), key);
-    ShowElement(node);
-}
-
-void frmOrraDevelopment::ShowElement(QTreeWidgetItem* node)
-{
-    const bool changed = m_documentChanged;
-    const QString tag = DocumentTree::tag(node);
-    if (tag == QLatin1String("Document") || tag == QLatin1String("IDocument")) LoadDocumentPane();
-    m_documentChanged = changed;
-}
-
-void frmOrraDevelopment::LoadDocumentPane()
-{
-    if (!m_currentElement) return;
-    ensurePane(PaneDocument);
-    m_txtdocDescription->setPlainText(xml::bodyText(m_currentElement));
-    // A root of the older form (no Server) becomes a document bound to no server.
-    if (!xml::hasAttribute(m_currentElement, QStringLiteral("Server"))) {
-        xml::removeAttribute(m_currentElement, QStringLiteral("Name"));
-        xml::setAttribute(m_currentElement, QStringLiteral("Server"), QStringLiteral("{FREE}"));
-    }
-    m_cbdocServer->setEditText(xml::attribute(m_currentElement, QStringLiteral("Server")));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -661,6 +609,7 @@ bool frmOrraDevelopment::LoadWindow()
 {
     try {
         if (!m_tree) m_tree = frmtvDocument::instance()->GetNewtvDocument();
+        FillPaneLists();
         for (int i = 1; i <= 5; ++i) m_frames[i]->setVisible(false);
         const int inner = height();
         m_splitter->setSizes({inner * 3 / 4, inner - inner * 3 / 4});
@@ -774,7 +723,7 @@ void frmOrraDevelopment::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (!Form_QueryUnload()) {
+    if (DeferCloseDuringRun() || !Form_QueryUnload()) {
         event->ignore();
         return;
     }

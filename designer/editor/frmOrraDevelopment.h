@@ -15,6 +15,7 @@
 #include "designer/shell/EditorOptions.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -32,9 +33,12 @@ class QTreeWidget;
 
 Q_DECLARE_OPAQUE_POINTER(orra::xml::Document*)
 
-namespace orra::db { class Connection; }
+namespace orra::db { class Connection; class Recordset; using RecordsetPtr = std::shared_ptr<Recordset>; }
+namespace orra { class DocOrra; }
 
 namespace morvane {
+
+class EditorTextHandlers;
 
 class frmOrraDevelopment : public QWidget {
     Q_OBJECT
@@ -80,6 +84,9 @@ public:
     Q_INVOKABLE void ApplySettings();
     // Node selection: shows the pane of the node's kind and makes its element current.
     Q_INVOKABLE void tvDocument_NodeClick(QTreeWidgetItem* node);
+    // Sets the text of the element-tree node keyed key (an element's ID); false when no node
+    // has that key. The catalogue's rename shows a renamed include this way.
+    Q_INVOKABLE bool SetNodeText(const QString& key, const QString& text);
 
     // The document model steps the window's operations are made of.
     void NewDocument();
@@ -111,6 +118,91 @@ public:
 
     QSize sizeHint() const override;
 
+    // ---- The debugger (BreakPoints.cpp, Debugger.cpp, DebugEvents.cpp, ResultPane.cpp) ----
+    Q_INVOKABLE void CheckBreakPoint();
+    Q_INVOKABLE void RemoveAllBreakPoints();
+    Q_INVOKABLE void PopulateBreakPoints();
+    Q_INVOKABLE void SetTraceMode(bool flag);
+    Q_INVOKABLE void SetDebugMode(bool flagMode, bool flagOnNewConnection = false);
+    Q_INVOKABLE void StepInto(int Steptype);
+    Q_INVOKABLE void JumpTo();
+    Q_INVOKABLE void PauseDocument();
+    Q_INVOKABLE void ShowHideResultPane(bool show);
+    void dbgTab_Click();
+    // The engine of the current or last debug run (null before the first start).
+    orra::DocOrra* DocOrra() const;
+    // The keys of colBreakPoints, in the order they were set.
+    QStringList BreakPoints() const;
+    // The trace as written (lines end with CR LF), and the result pane's views.
+    QString TraceText() const;
+    QPlainTextEdit* dbgTrace();
+    QPlainTextEdit* dbgMessage();
+    // Handlers of the engine's events.
+    void DocOrra_BeforeExecutionBlock(QString& BlockID);
+    void DocOrra_BeforeExecutionBlockSQL(QString& BlockID);
+    void DocOrra_AfterExecutionBlock(QString& BlockID);
+    void DocOrra_BeforeExecutionScript(QString& ScriptID);
+    void DocOrra_AfterExecutionScript(QString& ScriptID);
+    void DocOrra_BeforeExecutionInclude(QString& IncludeID);
+    void DocOrra_AfterExecutionInclude(QString& IncludeID);
+    void DocOrra_ArrivetoStation(QString& StationID, QString& StationName);
+    void DocOrra_DocumentEnd(orra::db::RecordsetPtr& rsdbg);
+    void DocOrra_AfterModifyClause(QString& ElementID, QString& strClause);
+    // ---- Node selection (NodeSelection.cpp) ----------------------------------------------
+    // The nearest ancestor of node that is no Parameter or parameter-group node, or null.
+    QTreeWidgetItem* FindParameterGroupNode(QTreeWidgetItem* node) const;
+    // The elements shown in the Parameter, Station and Script panes (null when none).
+    orra::xml::Node CurrentParameter() const { return m_currentParameter; }
+    orra::xml::Node CurrentStation() const { return m_currentStation; }
+    orra::xml::Node CurrentScript() const { return m_currentScript; }
+    // The debug flag alone, as node selection reads it (the debugger sets it with its run).
+    void setDebugModeFlag(bool on) { m_debugMode = on; }
+
+    // ---- Property panes (PropertyPanes.cpp) ----------------------------------------------
+    // Loads the pane of the node's kind from the document; never changes the document.
+    void ShowElement(QTreeWidgetItem* node);
+    void FillSelectionTypeCombo();
+    void FillTypeCombo();
+    void FillBehaviourCombo();
+    // "{FREE}", then the servers of the connection registry; a failing query throws.
+    void FillServerCombo();
+    void FillScriptLangCombo();
+    // List positions of a parameter's Type, SelectionType and Behaviour (-1: none).
+    static int TypeIndex(const QString& text);
+    static int SelectionTypeIndex(const QString& text);
+    static int BehaviourIndex(const QString& text);
+
+    // ---- Element builders (ElementBuilders.cpp) ------------------------------------------
+    Q_INVOKABLE void AddBlock();
+    Q_INVOKABLE void AddStation();
+    Q_INVOKABLE void AddScript();
+    Q_INVOKABLE void AddParameter();
+    // For a new child of kind (the word "Block", "Station", "Script" or "Include") under node:
+    // the name number (1 + the children whose text begins with the word) and the ID number
+    // (one above the highest number that kind uses in the children's keys, 0 when none).
+    void GetNextChildNumber(QTreeWidgetItem* node, int& nameNumber, int& idNumber, const QString& kind) const;
+    // The number after the last marker in key, as a 16-bit whole number; throws when it is none.
+    static int ParseChildNumber(const QString& key, const QString& marker);
+    // The parameter group node below node; made (first child) when create and there is none.
+    QTreeWidgetItem* AddParameterGroupNode(QTreeWidgetItem* node, bool create);
+
+    // ---- Renaming by label edit (LabelRename.cpp) ----------------------------------------
+    // 1 (cancel) when the selected node's label may not be edited, else 0.
+    Q_INVOKABLE int tvDocument_BeforeLabelEdit();
+    // Renames the selected node's element to NewString; 1 (cancel: the old label stays) when
+    // the rename was refused or failed, else 0.
+    Q_INVOKABLE int tvDocument_AfterLabelEdit(const QString& NewString);
+    // Why name cannot be a parameter's name (empty when it can).
+    static QString ParameterNameProblem(const QString& name);
+
+    // ---- Text editors (EditorTextHandlers.h) --------------------------------------------
+    // The text commands the main window calls by name, on the selected Block, Station or Script.
+    Q_INVOKABLE void CommentBlock();
+    Q_INVOKABLE void UnCommentBlock();
+    Q_INVOKABLE void IndentBlock();
+    Q_INVOKABLE void OutdentBlock();
+    EditorTextHandlers* textEditors() const { return m_text; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -130,21 +222,60 @@ private:
     bool Form_QueryUnload();
     void Form_Unload();
     void watchSubWindow();
-    void ShowElement(QTreeWidgetItem* node);
+    // Property panes (PropertyPanes.cpp).
+    void FillPaneLists();
+    void wirePane(int index);
     void LoadDocumentPane();
+    void LoadBlockPane();
+    void LoadStationPane();
+    void LoadScriptPane();
+    void LoadParameterPane();
+    void LoadParameterList(QTreeWidgetItem* node);
+    void ApplyTypeRule(const QString& type, bool emptyValues);
+    void cbparamType_Click();
+    void cbparamSelectionType_Click();
+    void cbScriptLang_Click();
+    void paramTextChanged(QLineEdit* editor, const char* attribute);
+    // Builders (ElementBuilders.cpp).
+    void addContainerChild(const QString& kind, const QString& infix);
     int twips(int value) const;
     void showError(const QString& description) const;
 
     orra::db::Connection* catalogue() const;
     QString catalogueDatabase() const;
 
+    // The debugger's own state and steps.
+    struct DebugState;
+    DebugState& dbg();
+    bool IsBreakPoint(const QString& key) const;
+    QTreeWidgetItem* runNode(const QString& id);
+    void ApplyNormalLook(QTreeWidgetItem* node);
+    void ApplyBreakPointLook(QTreeWidgetItem* node);
+    void ApplyColours(QTreeWidgetItem* node, const QColor& back, const QColor& fore, bool bold);
+    void StopDebugMode();
+    // A close while a debug run is under way: stops the run and closes once it has unwound.
+    bool DeferCloseDuringRun();
+    void LockForDebug(bool locked);
+    float RunLoop();
+    void BreakRule(const QString& id);
+    void PauseAt(const QString& id);
+    void AppendTrace(const QString& text);
+
+    EditorTextHandlers* m_text = nullptr;   // the text editors' behaviour
     bool m_documentChanged = false;
     int m_docID = 0;
     QString m_orraName;
-    std::unique_ptr<orra::xml::Document> m_document;
+    std::shared_ptr<orra::xml::Document> m_document;
     QPointer<DocumentTree> m_tree;
 
     orra::xml::Node m_currentElement;
+    orra::xml::Node m_currentParameter;
+    orra::xml::Node m_currentStation;
+    orra::xml::Node m_currentScript;
+    // True while ShowElement fills a pane: the fields' change handlers then write nothing.
+    bool m_showingElement = false;
+    // The servers of the connection registry, read when the window loads.
+    QStringList m_servers;
     bool m_applyingSettings = false;
     bool m_debugMode = false;
     bool m_traceMode = false;
@@ -186,6 +317,7 @@ private:
     QPlainTextEdit* m_dbgText = nullptr;
     QPlainTextEdit* m_dbgMessage = nullptr;
     QPlainTextEdit* m_dbgTrace = nullptr;
+    std::shared_ptr<DebugState> m_dbg;
 };
 
 } // namespace morvane

@@ -1,6 +1,7 @@
 #include "designer/editor/frmtvDocument.h"
 
 #include "designer/editor/MainWindowLink.h"
+#include "designer/editor/TreeLabelEditing.h"
 #include "designer/shell/DesignerFactories.h"
 #include "platform/text/Error.h"
 #include "platform/text/UserInterface.h"
@@ -104,6 +105,8 @@ void frmtvDocument::Form_Resize()
 
 void frmtvDocument::connectTree(DocumentTree* tree)
 {
+    tree->setItemDelegate(new TreeLabelDelegate(tree));
+    tree->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     connect(tree, &QTreeWidget::currentItemChanged, this, [this, tree](QTreeWidgetItem* current) {
         if (current && !tree->signalsBlocked()) forwardNodeClick(current);
     });

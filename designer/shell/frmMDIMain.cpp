@@ -868,6 +868,7 @@ void frmMDIMain::tbMain_ButtonClick(const QString& key)
         {QStringLiteral("Run"), &frmMDIMain::mnuDebugStart_Click},
         {QStringLiteral("RunNew"), &frmMDIMain::mnuDebugStartNew_Click},
         {QStringLiteral("Continue"), &frmMDIMain::mnuDebugContinue_Click},
+        {QStringLiteral("Pause"), &frmMDIMain::mnuDebugPause_Click},
         {QStringLiteral("Stop"), &frmMDIMain::mnuDebugStop_Click},
         {QStringLiteral("BreakPoint"), &frmMDIMain::mnuDebugBreakPoint_Click},
         {QStringLiteral("StepInto"), &frmMDIMain::mnuDebugStepInto_Click},
@@ -893,7 +894,7 @@ void frmMDIMain::tbMain_ButtonClick(const QString& key)
         if (activeDocumentWindow())
             callActiveWindow("ShowHideResultPane", {m_buttons.value(key)->isChecked()});
     }
-    // "Pause" and any other key: nothing.
+    // Any other key: nothing.
 }
 
 void frmMDIMain::tbMain_ButtonMenuClick(const QString& key)
@@ -928,7 +929,7 @@ void frmMDIMain::mnuDocUnComment_Click() { callActiveWindow("UnCommentBlock"); }
 void frmMDIMain::mnuDebugStart_Click() { callActiveWindow("SetDebugMode", {true}); }
 void frmMDIMain::mnuDebugStartNew_Click() { callActiveWindow("SetDebugMode", {true, true}); }
 void frmMDIMain::mnuDebugContinue_Click() { callActiveWindow("StepInto", {3}); }
-void frmMDIMain::mnuDebugPause_Click() {}
+void frmMDIMain::mnuDebugPause_Click() { callActiveWindow("PauseDocument"); }
 void frmMDIMain::mnuDebugStop_Click() { callActiveWindow("SetDebugMode", {false}); }
 void frmMDIMain::mnuDebugBreakPoint_Click() { callActiveWindow("CheckBreakPoint"); }
 void frmMDIMain::mnuDebugClearBreakPoints_Click() { callActiveWindow("RemoveAllBreakPoints"); }

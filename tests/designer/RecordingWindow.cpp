@@ -49,6 +49,7 @@ void RecordingWindow::SetDebugMode(bool flagMode, bool flagOnNewConnection)
 }
 void RecordingWindow::StepInto(int Steptype) { calls << QStringLiteral("StepInto(%1)").arg(Steptype); }
 void RecordingWindow::JumpTo() { calls << QStringLiteral("JumpTo()"); }
+void RecordingWindow::PauseDocument() { calls << QStringLiteral("PauseDocument()"); }
 void RecordingWindow::CheckBreakPoint() { calls << QStringLiteral("CheckBreakPoint()"); }
 void RecordingWindow::RemoveAllBreakPoints() { calls << QStringLiteral("RemoveAllBreakPoints()"); }
 void RecordingWindow::SetTraceMode(bool f) { calls << QStringLiteral("SetTraceMode(%1)").arg(flag(f)); }

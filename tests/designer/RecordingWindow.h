@@ -43,6 +43,7 @@ public:
     Q_INVOKABLE void SetDebugMode(bool flagMode, bool flagOnNewConnection = false);
     Q_INVOKABLE void StepInto(int Steptype);
     Q_INVOKABLE void JumpTo();
+    Q_INVOKABLE void PauseDocument();
     Q_INVOKABLE void CheckBreakPoint();
     Q_INVOKABLE void RemoveAllBreakPoints();
     Q_INVOKABLE void SetTraceMode(bool flag);

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QDrag>
 #include <QMenu>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -318,16 +319,19 @@ TEST_F(CataloguePane, DoubleClickAndEnterOpenDocumentsOnly)
     EXPECT_EQ(TestDocumentWindow::created, 2);
 }
 
-TEST_F(CataloguePane, RenameAndMoveSayThatTheyAreNotAvailableYet)
+TEST_F(CataloguePane, F2OpensTheLabelAndADropFromNoTreeMovesNothing)
 {
     frmpbOrra& p = load();
+    p.show();
     p.tvOrra()->setCurrentItem(p.tvOrra()->node(QStringLiteral("T10")));
     QTest::keyClick(p.tvOrra(), Qt::Key_F2);
-    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("The command \"Rename\" is not available yet.")});
+    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_NE(p.tvOrra()->findChild<QLineEdit*>(), nullptr);
     EXPECT_EQ(p.tvOrra()->node(QStringLiteral("T10"))->text(0), QStringLiteral("Zeta report"));
+    QTest::keyClick(p.tvOrra()->findChild<QLineEdit*>(), Qt::Key_Escape);
 
     // A drag that this pane did not start is not accepted; one that it started highlights the
-    // node under the pointer, and the drop says that moving is not available yet.
+    // node under the pointer; a drop whose source is no tree view moves nothing.
     QMimeData mime;
     mime.setData(frmpbOrra::dragMimeType(), QByteArray("T10"));
     // Qt delivers drag events from its drag manager only; the pane's filter is handed them here.
@@ -338,6 +342,7 @@ TEST_F(CataloguePane, RenameAndMoveSayThatTheyAreNotAvailableYet)
     EXPECT_FALSE(foreign.isAccepted());
     EXPECT_EQ(p.tvOrra()->dropHighlight(), nullptr);
     ui.messages.clear();
+    QTreeWidgetItem* parentBefore = p.tvOrra()->node(QStringLiteral("T10"))->parent();
     bool started = false;
     p.setDragExecutor([&](QDrag*) {
         started = true;
@@ -352,7 +357,8 @@ TEST_F(CataloguePane, RenameAndMoveSayThatTheyAreNotAvailableYet)
     EXPECT_EQ(p.property("dragNode").toString(), QStringLiteral("T10"));
     QCoreApplication::sendEvent(viewport(), &far);
     EXPECT_TRUE(started);
-    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("The command \"Move\" is not available yet.")});
+    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_EQ(p.tvOrra()->node(QStringLiteral("T10"))->parent(), parentBefore);
     EXPECT_FALSE(p.dragging());
     EXPECT_EQ(p.tvOrra()->dropHighlight(), nullptr);
 }

@@ -387,19 +387,20 @@ TEST_F(EditorDocumentTest, ReLoadAsksAndKeepsTheShownDocumentWhenTheTextNoLonger
               QStringList({"B0|Document|Document|Document", "  B0.0|Block|Only|Block"}));
 }
 
-TEST_F(EditorDocumentTest, OlderRootWithoutServerIsShownAsFree) {
+TEST_F(EditorDocumentTest, OlderRootWithoutServerIsShownAsFreeAndKeptAsStored) {
     addDocument(40, 1, QStringLiteral("Old"),
                 QStringLiteral("<Document ID=\"B0\" Name=\"Old one\"><![CDATA[old]]></Document>"));
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(40));
     ASSERT_TRUE(w);
     const xml::Node root = w->document()->documentElement();
-    EXPECT_FALSE(xml::hasAttribute(root, "Name"));
-    EXPECT_EQ(xml::attribute(root, "Server"), "{FREE}");
+    // Showing the root writes nothing into it.
+    EXPECT_EQ(xml::attribute(root, "Name"), "Old one");
+    EXPECT_FALSE(xml::hasAttribute(root, "Server"));
     EXPECT_EQ(w->findChild<QComboBox*>("cbdocServer")->currentText(), "{FREE}");
     EXPECT_FALSE(w->documentChanged());
     w->setDocumentChanged(true);
     ASSERT_TRUE(w->Save());
-    EXPECT_EQ(storedText(40), "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[old]]></Document>\r\n");
+    EXPECT_EQ(storedText(40), "<Document ID=\"B0\" Name=\"Old one\"><![CDATA[old]]></Document>\r\n");
 }
 
 TEST(EditorDocumentModel, StripRunTimeExpansionsRemovesTheIncludePrefixOnce) {

@@ -151,10 +151,11 @@ TEST_F(EditorWindowTest, ActivationSwitchesTheMainWindowsCommandsBetweenWindows)
         EXPECT_TRUE(menuEnabled(name)) << name;
     EXPECT_TRUE(buttonEnabled("Save"));
     EXPECT_TRUE(buttonEnabled("Refresh"));
-    // Left to node selection: the text commands and the element buttons stay off.
+    // Node selection of the root: the element buttons on, the text commands off.
     for (const char* name : {"mnuDocComment", "mnuDocUnComment", "mnuDocOutdent", "mnuDocIndent"})
         EXPECT_FALSE(menuEnabled(name)) << name;
-    EXPECT_FALSE(buttonEnabled("Block"));
+    EXPECT_TRUE(buttonEnabled("Block"));
+    EXPECT_FALSE(buttonEnabled("CommentBlock"));
     // SetDebugButtons(False) of the activation offers Start again, Continue not.
     EXPECT_TRUE(buttonEnabled("Run"));
     EXPECT_FALSE(buttonEnabled("Continue"));

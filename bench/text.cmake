@@ -1,0 +1,5 @@
+if(TARGET platform_widgets)
+  add_executable(bench_text_colouring ${CMAKE_CURRENT_LIST_DIR}/text_colouring.cpp)
+  orra_target_defaults(bench_text_colouring)
+  target_link_libraries(bench_text_colouring PRIVATE platform_widgets Qt6::Widgets Qt6::Test)
+endif()
