@@ -76,7 +76,7 @@ int main()
                     &raw, SQLITE_OPEN_READONLY, nullptr);
     embedded::registerCollation(raw);
     db::sqlite::SqliteSession session(raw);
-    const QString translated = embedded::translate(tsql, QStringLiteral("catalogue")).statements.at(0).sql;
+    const QString translated = embedded::translate(tsql, QStringLiteral("catalogue")).statements.at(0).as<embedded::SqlStatement>()->sql;
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(raw, translated.toUtf8().constData(), -1, &st, nullptr);
     const double plain = timeIt(20000, [&] {
@@ -103,7 +103,7 @@ int main()
                     &typingDb, SQLITE_OPEN_READONLY, nullptr);
     embedded::registerCollation(typingDb);
     sqlite3_stmt* typed = nullptr;
-    sqlite3_prepare_v2(typingDb, embedded::translate(aggregate, QStringLiteral("catalogue")).statements.at(0).sql.toUtf8().constData(),
+    sqlite3_prepare_v2(typingDb, embedded::translate(aggregate, QStringLiteral("catalogue")).statements.at(0).as<embedded::SqlStatement>()->sql.toUtf8().constData(),
                        -1, &typed, nullptr);
     const double typing = timeIt(2000, [&] { embedded::exactColumnTypes(typingDb, typed); });
     sqlite3_finalize(typed);

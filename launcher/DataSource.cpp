@@ -86,7 +86,7 @@ void ApplyCallSchema(db::Connection& catalogue, xml::Document& document, long do
                        "select 1 else select 0"),
         keys);
     if (!exists->isOpen() || exists->isEOF() || exists->value(0).toInt() == 0)
-        throw Error(-101, kSource, QStringLiteral("No Schema found"));
+        throw Error(kErrorNoSchema, kSource, QStringLiteral("No Schema found"));
 
     // Every Parameter element in document order (after expansion: with include prefixes).
     std::vector<xml::Node> parameters;

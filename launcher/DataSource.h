@@ -11,6 +11,10 @@
 
 namespace orra::launcher {
 
+// The launcher's own error numbers.
+inline constexpr long kErrorRunFailed = -100;   // "An Error occur while running Tavrel"
+inline constexpr long kErrorNoSchema = -101;    // "No Schema found"
+
 // The database that holds the connection registry (setting "Main Settings/RegistryDatabase",
 // environment ORRA_REGISTRY_DB; "mat" by default), shared with the run-time library.
 using orra::RegistryDatabase;

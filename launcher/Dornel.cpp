@@ -123,16 +123,17 @@ int runDocument(const Options& o) {
         try {
             ApplyCallSchema(*catalogue, *engine->XMLDOMDocument(), id, schemaID);
         } catch (const Error& e) {
-            throw Failure{e, e.number() == -101 ? ExitNoSchema : ExitFailed};
+            throw Failure{e, e.number() == kErrorNoSchema ? ExitNoSchema : ExitFailed};
         }
     }
     stage(ExitRunError, [&] { engine->PrepareforExecution(); });
     ender.prepared = true;
     engine->GoToID.clear();
     float r = stage(ExitRunError, [&] { return engine->RunDocument(); });
-    while (r == 2) r = stage(ExitRunError, [&] { return engine->RunDocument(); });
-    if (r == -1)
-        throw Failure{Error(-100, QStringLiteral("Dornel"), QStringLiteral("An Error occur while running Tavrel")),
+    while (r == RunResult::RestartRequested)
+        r = stage(ExitRunError, [&] { return engine->RunDocument(); });
+    if (r == RunResult::Stopped)
+        throw Failure{Error(kErrorRunFailed, QStringLiteral("Dornel"), QStringLiteral("An Error occur while running Tavrel")),
                       ExitRunError};
 
     if (o.exportReport && engine->flagReturnRecordSet) {
@@ -146,7 +147,7 @@ int runDocument(const Options& o) {
         });
     }
     // A run that stopped at a station (or was paused by a script) is not resumed.
-    return r >= 1 ? ExitPaused : ExitFinished;
+    return r >= RunResult::Paused ? ExitPaused : ExitFinished;
 }
 
 } // namespace

@@ -352,14 +352,14 @@ float DocOrra::RunDocument()
                 throw Error(-1, QString(),
                             QStringLiteral("The document is already running: RunDocument can be called again "
                                            "only from inside one of the run's events"));
-            }, -1.0f);
+            }, RunResult::Stopped);
         if (m_stopRequested)
-            return -1;
+            return RunResult::Stopped;
     }
     RunScope scope(*this);
     ++m_generation;
     ++m_runCount;
-    float r = -1;
+    float r = RunResult::Stopped;
     try {
         r = trapped(QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(), [&]() -> float {
             try {
@@ -373,7 +373,7 @@ float DocOrra::RunDocument()
                 if (target == idOf(root))
                     target.clear();
                 const float result = RunBlock(root, target);
-                if (result < 1 && result != -1) {
+                if (result < RunResult::Paused && result != RunResult::Stopped) {
                     auto end = std::make_shared<xml::Document>();
                     xml::Node station = xml::appendElement(end->node(), QStringLiteral("Station"));
                     xml::setAttribute(station, kID, QStringLiteral("DocEnd"));
@@ -397,7 +397,7 @@ float DocOrra::RunDocument()
                 unwindIfStopped();
                 throw;
             }
-        }, -1.0f);
+        }, RunResult::Stopped);
     } catch (RunUnwound& u) {
         if (u.why == RunUnwound::NestedRun) {
             // A handler ran the document on from inside an event: that nested run is the run.
@@ -405,13 +405,13 @@ float DocOrra::RunDocument()
         }
         if (u.why == RunUnwound::Stopped) {
             // The host asked for it: nothing to report.
-            m_lastRunResult = -1;
-            return -1;
+            m_lastRunResult = RunResult::Stopped;
+            return RunResult::Stopped;
         }
         Error e(-1, QString(),
                 QStringLiteral("The run was stopped: its document or parameter chain was replaced during an event"));
         r = trapped(QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(),
-                    [&]() -> float { throw e; }, -1.0f);
+                    [&]() -> float { throw e; }, RunResult::Stopped);
     }
     m_lastRunResult = r;
     return r;

@@ -41,6 +41,15 @@ namespace orra {
 
 class DocOrra;
 
+// What RunDocument returns. A script may also leave any other value of 1 or more in "#Int",
+// which ends the call as a pause does; a negative value other than Stopped counts as finished.
+namespace RunResult {
+inline constexpr float Finished = 0;           // the document ran to its end
+inline constexpr float Paused = 1;             // paused at an event or a station: resume with GoToID
+inline constexpr float Stopped = -1;           // cancelled, stopped by the host, or ended by an error
+inline constexpr float RestartRequested = 2;   // a script asked to go on from another element: call again
+} // namespace RunResult
+
 // The script engine of one run. The script bridge provides the real one through
 // DocOrra::setScriptHostFactory; without a factory, Script elements are refused.
 class DocOrraScriptHost {

@@ -54,7 +54,8 @@ using BackendFactory = std::function<std::unique_ptr<Backend>(const ConnectionSt
 void registerBackend(const QString& name, BackendFactory factory);
 // The backend for a connection text: the newest factory that claims it; nullptr when none.
 // The built-in ones ("odbc": any text with Driver= or DSN=; "sqlite": a text with
-// Data Source= and no Driver=) are always registered first.
+// Data Source= and no Driver=; "embedded": a text whose Server names an embedded server) are
+// always registered first.
 std::unique_ptr<Backend> createBackend(const ConnectionString& cs);
 
 } // namespace orra::db

@@ -1,5 +1,6 @@
 #include "platform/db/Connection.h"
 
+#include "platform/db/embedded/EmbeddedBackend.h"
 #include "platform/db/odbc/OdbcBackend.h"
 #include "platform/db/sqlite/SqliteFileBackend.h"
 #include "platform/text/Error.h"
@@ -17,6 +18,8 @@ struct Registry {
     std::mutex mutex;
     std::vector<std::pair<QString, BackendFactory>> factories;   // oldest first
 
+    // The built-in backends, in one place: the embedded server last, so that it is tried
+    // first and claims the texts that name one of its servers.
     Registry()
     {
         factories.emplace_back(QStringLiteral("odbc"), [](const ConnectionString& cs) -> std::unique_ptr<Backend> {
@@ -30,6 +33,7 @@ struct Registry {
                 return std::make_unique<sqlite::SqliteFileBackend>();
             return nullptr;
         });
+        factories.emplace_back(QStringLiteral("embedded"), &embedded::EmbeddedBackend::claim);
     }
 };
 

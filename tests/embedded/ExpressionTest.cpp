@@ -152,7 +152,8 @@ TEST(Translator, LongChainsTranslateWithoutDeepNesting)
     const Translation t = translate(QStringLiteral("select ") + terms.join(u'+') + QStringLiteral(" from T"),
                                     QStringLiteral("catalogue"));
     ASSERT_TRUE(t.error.isEmpty()) << t.error.toStdString();
-    const QString sql = t.statements.at(0).sql;
+    ASSERT_TRUE(t.statements.at(0).is<SqlStatement>());
+    const QString sql = t.statements.at(0).as<SqlStatement>()->sql;
     int depth = 0, deepest = 0;
     for (QChar ch : sql) {
         if (ch == u'(')

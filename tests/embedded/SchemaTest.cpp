@@ -64,9 +64,10 @@ TEST(Schema, SqlServerScriptAndEmbeddedSchemaAgree)
         const Translation t = translate(b, QStringLiteral("catalogue"));
         ASSERT_TRUE(t.error.isEmpty()) << t.error.toStdString();
         for (const Statement& s : t.statements) {
-            if (s.sql.startsWith(QLatin1String("create table")))
+            ASSERT_TRUE(s.is<SqlStatement>());
+            if (s.as<SqlStatement>()->sql.startsWith(QLatin1String("create table")))
                 ++tables;
-            QString sql = s.sql;
+            QString sql = s.as<SqlStatement>()->sql;
             sql.replace(QLatin1String("main."), QString());
             char* err = nullptr;
             ASSERT_EQ(sqlite3_exec(fromTsql, sql.toUtf8().constData(), nullptr, nullptr, &err), SQLITE_OK) << err << "\n" << sql.toStdString();

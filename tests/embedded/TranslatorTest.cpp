@@ -13,12 +13,20 @@ Translation tr(const char* sql)
     return translate(QString::fromUtf8(sql), QStringLiteral("catalogue"));
 }
 
+// The statement handed on to SQLite (fails the test when the statement is of another kind).
+const SqlStatement& sqlOf(const Statement& s)
+{
+    static const SqlStatement none;
+    EXPECT_TRUE(s.is<SqlStatement>());
+    return s.is<SqlStatement>() ? *s.as<SqlStatement>() : none;
+}
+
 QString one(const char* sql)
 {
     const Translation t = tr(sql);
     EXPECT_TRUE(t.error.isEmpty()) << t.error.toStdString();
     EXPECT_EQ(t.statements.size(), 1u);
-    return t.statements.empty() ? QString() : t.statements[0].sql;
+    return t.statements.empty() ? QString() : sqlOf(t.statements[0]).sql;
 }
 
 } // namespace
@@ -36,7 +44,7 @@ TEST(Translator, OtherDatabaseIsAttachedByName)
     const Translation t = tr("select Server,[Database],UserName,UserPwd from mat..tbOrraConnections where Server='x'");
     ASSERT_EQ(t.statements.size(), 1u);
     EXPECT_EQ(t.databases, QStringList{QStringLiteral("mat")});
-    EXPECT_EQ(t.statements[0].sql,
+    EXPECT_EQ(sqlOf(t.statements[0]).sql,
               QStringLiteral("select Server, \"Database\", UserName, UserPwd from \"mat\".\"tbOrraConnections\" where Server = 'x'"));
 }
 
@@ -51,36 +59,40 @@ TEST(Translator, BatchWithoutSemicolonsSplitsIntoStatements)
 {
     const Translation t = tr("create table #Int (Err smallint) insert into #Int select 0");
     ASSERT_EQ(t.statements.size(), 2u);
-    EXPECT_EQ(t.statements[0].sql, QStringLiteral("create temp table \"#Int\"(Err smallint)"));
-    EXPECT_EQ(t.statements[1].sql, QStringLiteral("insert into \"#Int\" select 0"));
-    EXPECT_TRUE(t.statements[1].dml);
-    EXPECT_EQ(t.statements[1].insertSchema, QStringLiteral("temp"));
-    EXPECT_GE(t.statements[1].insertColumnsAt, 0);
+    EXPECT_EQ(sqlOf(t.statements[0]).sql, QStringLiteral("create temp table \"#Int\"(Err smallint)"));
+    EXPECT_EQ(sqlOf(t.statements[1]).sql, QStringLiteral("insert into \"#Int\" select 0"));
+    EXPECT_TRUE(sqlOf(t.statements[1]).dml);
+    EXPECT_EQ(sqlOf(t.statements[1]).insert.schema, QStringLiteral("temp"));
+    EXPECT_GE(sqlOf(t.statements[1]).insert.columnsAt, 0);
 }
 
 TEST(Translator, UnionKeepsSelectsTogether)
 {
     const Translation t = tr("select 1 union all select 2 select 3");
     ASSERT_EQ(t.statements.size(), 2u);
-    EXPECT_EQ(t.statements[0].sql, QStringLiteral("select 1 union all select 2"));
+    EXPECT_EQ(sqlOf(t.statements[0]).sql, QStringLiteral("select 1 union all select 2"));
 }
 
 TEST(Translator, IfExistsElseWithAndWithoutBeginEnd)
 {
     Translation t = tr("if exists(select 1 from catalogue..tbOrraSQL where Name='a' and CategoryID=1) \r\nselect 1 x else select 0 x");
     ASSERT_EQ(t.statements.size(), 1u);
-    const Statement& s = t.statements[0];
-    EXPECT_EQ(s.kind, Statement::Kind::If);
-    EXPECT_EQ(s.sql, QStringLiteral("select case when exists (select 1 from main.\"tbOrraSQL\" where Name = 'a' and CategoryID = 1) then 1 else 0 end"));
-    ASSERT_EQ(s.thenBranch.size(), 1u);
-    ASSERT_EQ(s.elseBranch.size(), 1u);
-    EXPECT_EQ(s.thenBranch[0].sql, QStringLiteral("select 1 x"));
-    EXPECT_EQ(s.elseBranch[0].sql, QStringLiteral("select 0 x"));
+    const auto* s = t.statements[0].as<IfStatement>();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->condition, QStringLiteral("select case when exists (select 1 from main.\"tbOrraSQL\" where Name = 'a' and CategoryID = 1) then 1 else 0 end"));
+    ASSERT_EQ(s->thenBranch.size(), 1u);
+    ASSERT_EQ(s->elseBranch.size(), 1u);
+    EXPECT_EQ(sqlOf(s->thenBranch[0]).sql, QStringLiteral("select 1 x"));
+    EXPECT_EQ(sqlOf(s->elseBranch[0]).sql, QStringLiteral("select 0 x"));
 
     t = tr("if exists(select 1 from T) begin select 1 x end else begin select 0 x end");
     ASSERT_EQ(t.statements.size(), 1u);
-    EXPECT_EQ(t.statements[0].thenBranch[0].kind, Statement::Kind::Block);
-    EXPECT_EQ(t.statements[0].elseBranch[0].thenBranch[0].sql, QStringLiteral("select 0 x"));
+    const auto* withBlocks = t.statements[0].as<IfStatement>();
+    ASSERT_NE(withBlocks, nullptr);
+    EXPECT_TRUE(withBlocks->thenBranch[0].is<BlockStatement>());
+    const auto* elseBlock = withBlocks->elseBranch[0].as<BlockStatement>();
+    ASSERT_NE(elseBlock, nullptr);
+    EXPECT_EQ(sqlOf(elseBlock->body[0]).sql, QStringLiteral("select 0 x"));
 }
 
 TEST(Translator, UpdateThroughAlias)
@@ -131,47 +143,55 @@ TEST(Translator, SelectIntoTempTable)
 {
     const Translation t = tr("select ID, Name into #T from catalogue..tbOrraSQL where ID>1 drop table #T");
     ASSERT_EQ(t.statements.size(), 2u);
-    EXPECT_EQ(t.statements[0].sql, QStringLiteral("select ID, Name from main.\"tbOrraSQL\" where ID > 1"));
-    EXPECT_EQ(t.statements[0].intoTable, QStringLiteral("temp.\"#T\""));
-    EXPECT_FALSE(t.statements[0].returnsRows);
-    EXPECT_EQ(t.statements[1].sql, QStringLiteral("drop table temp.\"#T\""));
+    EXPECT_EQ(sqlOf(t.statements[0]).sql, QStringLiteral("select ID, Name from main.\"tbOrraSQL\" where ID > 1"));
+    EXPECT_EQ(sqlOf(t.statements[0]).intoTable, QStringLiteral("temp.\"#T\""));
+    EXPECT_FALSE(sqlOf(t.statements[0]).returnsRows);
+    EXPECT_EQ(sqlOf(t.statements[1]).sql, QStringLiteral("drop table temp.\"#T\""));
 }
 
 TEST(Translator, NoCountAndProcedures)
 {
     Translation t = tr("set nocount on select 5 set nocount off ");
     ASSERT_EQ(t.statements.size(), 3u);
-    EXPECT_EQ(t.statements[0].kind, Statement::Kind::NoCount);
-    EXPECT_TRUE(t.statements[0].flag);
-    EXPECT_FALSE(t.statements[2].flag);
+    ASSERT_TRUE(t.statements[0].is<NoCountStatement>());
+    EXPECT_TRUE(t.statements[0].as<NoCountStatement>()->on);
+    ASSERT_TRUE(t.statements[2].is<NoCountStatement>());
+    EXPECT_FALSE(t.statements[2].as<NoCountStatement>()->on);
 
     t = tr("sp_UserLock '<Document><Parameter Name=\"DocID\" Value=\"3\"/></Document>',0");
     ASSERT_EQ(t.statements.size(), 1u);
-    EXPECT_EQ(t.statements[0].kind, Statement::Kind::Procedure);
-    EXPECT_EQ(t.statements[0].name, QStringLiteral("sp_UserLock"));
-    ASSERT_EQ(t.statements[0].arguments.size(), 2u);
-    EXPECT_EQ(t.statements[0].arguments[1].value.toInt(), 0);
+    const auto* lock = t.statements[0].as<ProcedureCall>();
+    ASSERT_NE(lock, nullptr);
+    EXPECT_EQ(lock->name, QStringLiteral("sp_UserLock"));
+    ASSERT_EQ(lock->arguments.size(), 2u);
+    EXPECT_EQ(lock->arguments[1].value.toInt(), 0);
 
     t = tr("exec sp_Orra_GetDocumentsAndCategories default");
     ASSERT_EQ(t.statements.size(), 1u);
-    ASSERT_EQ(t.statements[0].arguments.size(), 1u);
-    EXPECT_TRUE(t.statements[0].arguments[0].isDefault);
+    const auto* list = t.statements[0].as<ProcedureCall>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->arguments.size(), 1u);
+    EXPECT_TRUE(list->arguments[0].isDefault);
 
     t = tr("exec sp_addrolemember 'Editors', 'ali'");
-    EXPECT_EQ(t.statements[0].arguments[0].value.toString(), QStringLiteral("Editors"));
+    ASSERT_EQ(t.statements.size(), 1u);
+    ASSERT_TRUE(t.statements[0].is<ProcedureCall>());
+    EXPECT_EQ(t.statements[0].as<ProcedureCall>()->arguments[0].value.toString(), QStringLiteral("Editors"));
 }
 
 TEST(Translator, AdministrationStatements)
 {
     Translation t = tr("create database Sales create login ali with password='p''w' create user ali for login ali create role Editors");
     ASSERT_EQ(t.statements.size(), 4u);
-    EXPECT_EQ(t.statements[0].kind, Statement::Kind::CreateDatabase);
-    EXPECT_EQ(t.statements[0].name, QStringLiteral("Sales"));
-    EXPECT_EQ(t.statements[1].kind, Statement::Kind::CreateLogin);
-    EXPECT_EQ(t.statements[1].password, QStringLiteral("p'w"));
-    EXPECT_EQ(t.statements[2].kind, Statement::Kind::CreateUser);
-    EXPECT_EQ(t.statements[2].login, QStringLiteral("ali"));
-    EXPECT_EQ(t.statements[3].kind, Statement::Kind::CreateRole);
+    ASSERT_TRUE(t.statements[0].is<CreateDatabase>());
+    EXPECT_EQ(t.statements[0].as<CreateDatabase>()->name, QStringLiteral("Sales"));
+    ASSERT_TRUE(t.statements[1].is<CreateLogin>());
+    EXPECT_EQ(t.statements[1].as<CreateLogin>()->name, QStringLiteral("ali"));
+    EXPECT_EQ(t.statements[1].as<CreateLogin>()->password, QStringLiteral("p'w"));
+    ASSERT_TRUE(t.statements[2].is<CreateUser>());
+    EXPECT_EQ(t.statements[2].as<CreateUser>()->login, QStringLiteral("ali"));
+    ASSERT_TRUE(t.statements[3].is<CreateRole>());
+    EXPECT_EQ(t.statements[3].as<CreateRole>()->name, QStringLiteral("Editors"));
 }
 
 TEST(Translator, CreateTableTypes)

@@ -108,12 +108,12 @@ Resolved resolve(const TypeRule& rule, const QStringList& columns)
 
 } // namespace
 
-QStringList resolveColumnTypes(sqlite3* db, const Statement& statement)
+QStringList resolveColumnTypes(sqlite3* db, const ResultTyping& typing)
 {
     QStringList columns;
-    if (!statement.typeProbe.isEmpty()) {
+    if (!typing.probe.isEmpty()) {
         sqlite3_stmt* probe = nullptr;
-        if (sqlite3_prepare_v2(db, statement.typeProbe.toUtf8().constData(), -1, &probe, nullptr) == SQLITE_OK && probe) {
+        if (sqlite3_prepare_v2(db, typing.probe.toUtf8().constData(), -1, &probe, nullptr) == SQLITE_OK && probe) {
             for (int i = 0; i < sqlite3_column_count(probe); ++i) {
                 const char* d = sqlite3_column_decltype(probe, i);
                 columns << (d ? QString::fromUtf8(d) : QString());
@@ -122,7 +122,7 @@ QStringList resolveColumnTypes(sqlite3* db, const Statement& statement)
         sqlite3_finalize(probe);
     }
     QStringList out;
-    for (const TypeRule& rule : statement.columnTypes) {
+    for (const TypeRule& rule : typing.columns) {
         const Resolved r = resolve(rule, columns);
         out << (r.known ? r.type : QString());
     }

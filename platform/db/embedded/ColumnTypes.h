@@ -14,8 +14,8 @@ struct sqlite3;
 namespace orra::embedded {
 
 // One entry per rule: a declared type ("datetime", "int", "float", …) or empty. The probe of
-// the statement is prepared (never run) on db to learn the declared types of the columns the
+// the typing is prepared (never run) on db to learn the declared types of the columns the
 // rules read.
-QStringList resolveColumnTypes(sqlite3* db, const Statement& statement);
+QStringList resolveColumnTypes(sqlite3* db, const ResultTyping& typing);
 
 } // namespace orra::embedded

@@ -10,6 +10,7 @@
 #include "platform/db/embedded/ExactTyping.h"
 #include "platform/db/embedded/Server.h"
 #include "platform/db/embedded/ServerInternal.h"
+#include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 #include "platform/text/Error.h"
 
@@ -29,12 +30,6 @@
 #include <cmath>
 #include <unistd.h>
 
-// Referenced by the link option of the database layer so that every program takes this
-// object and with it the registration below.
-extern "C" {
-int orra_embedded_backend_anchor = 0;
-}
-
 namespace orra::embedded {
 
 using db::ExecuteResult;
@@ -42,17 +37,15 @@ using db::ProviderError;
 using db::ProviderFailure;
 using db::ResultSet;
 
-namespace {
+std::unique_ptr<db::Backend> EmbeddedBackend::claim(const db::ConnectionString& cs)
+{
+    const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
+    if (server.isEmpty() || !isEmbeddedServer(server))
+        return nullptr;
+    return std::make_unique<EmbeddedBackend>();
+}
 
-const bool registered = [] {
-    db::registerBackend(QStringLiteral("embedded"), [](const db::ConnectionString& cs) -> std::unique_ptr<db::Backend> {
-        const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
-        if (server.isEmpty() || !isEmbeddedServer(server))
-            return nullptr;
-        return std::make_unique<EmbeddedBackend>();
-    });
-    return true;
-}();
+namespace {
 
 qint64 processStart(qint64 pid)
 {
@@ -153,8 +146,8 @@ void fnUserName(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_null(ctx);
         return;
     }
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(b->handle(), "select name from main.sysusers where uid = ?", -1, &st, nullptr) != SQLITE_OK) {
+    const PreparedStatement st(b->handle(), "select name from main.sysusers where uid = ?");
+    if (!st.ok()) {
         sqlite3_result_error(ctx, sqlite3_errmsg(b->handle()), -1);
         return;
     }
@@ -163,7 +156,6 @@ void fnUserName(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_value(ctx, sqlite3_column_value(st, 0));
     else
         sqlite3_result_null(ctx);
-    sqlite3_finalize(st);
 }
 
 void fnUserId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
@@ -173,8 +165,8 @@ void fnUserId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_int(ctx, b->userId());
         return;
     }
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(b->handle(), "select uid from main.sysusers where name = ?", -1, &st, nullptr) != SQLITE_OK) {
+    const PreparedStatement st(b->handle(), "select uid from main.sysusers where name = ?");
+    if (!st.ok()) {
         sqlite3_result_error(ctx, sqlite3_errmsg(b->handle()), -1);
         return;
     }
@@ -183,7 +175,6 @@ void fnUserId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_value(ctx, sqlite3_column_value(st, 0));
     else
         sqlite3_result_null(ctx);
-    sqlite3_finalize(st);
 }
 
 void fnDbName(sqlite3_context* ctx, int, sqlite3_value**)
@@ -340,8 +331,8 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
         schema = QStringLiteral("temp");
     const QString sql = QStringLiteral("select rowid from %1.sqlite_master where type in ('table','view') and name = ? collate nocase")
                             .arg(schema);
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(b->handle(), sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
+    const PreparedStatement st(b->handle(), sql);
+    if (!st.ok()) {
         sqlite3_result_null(ctx);
         return;
     }
@@ -351,7 +342,6 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
         sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0) + (schema == u"temp" ? -1000000 : 1000000));
     else
         sqlite3_result_null(ctx);
-    sqlite3_finalize(st);
 }
 
 } // namespace
@@ -365,7 +355,6 @@ struct EmbeddedBackend::Run {
 EmbeddedBackend::EmbeddedBackend()
     : m_session(nullptr, detail::kSource)
 {
-    (void)registered;
 }
 
 EmbeddedBackend::~EmbeddedBackend()
@@ -464,15 +453,16 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     m_sysadmin = row.sysadmin;
     // The database user of the login: dbo for the administrator and the owner.
     {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(m_db, "select uid, name from sysusers where sid = ?", -1, &st, nullptr) != SQLITE_OK)
-            cannotOpen();
-        sqlite3_bind_blob(st, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
-        if (sqlite3_step(st) == SQLITE_ROW) {
-            m_uid = sqlite3_column_int(st, 0);
-            m_userName = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+        {
+            const PreparedStatement st(m_db, "select uid, name from sysusers where sid = ?");
+            if (!st.ok())
+                cannotOpen();
+            sqlite3_bind_blob(st, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(st) == SQLITE_ROW) {
+                m_uid = sqlite3_column_int(st, 0);
+                m_userName = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+            }
         }
-        sqlite3_finalize(st);
         if (m_uid < 0 && m_sysadmin) {
             m_uid = 1;
             m_userName = QStringLiteral("dbo");
@@ -538,21 +528,29 @@ void EmbeddedBackend::registerFunctions()
 void EmbeddedBackend::registerSession()
 {
     // A process number unique among the live sessions of the server, across processes.
-    auto fail = [&](const char* what) {
-        const QString msg = QStringLiteral("Cannot register the session (%1): %2")
-                                .arg(QLatin1String(what), QString::fromUtf8(sqlite3_errmsg(m_master)));
-        sqlite3_exec(m_master, "ROLLBACK", nullptr, nullptr, nullptr);
+    // Nothing of a failed registration stays: its statements and its transaction end before
+    // the connection closes.
+    const QString failure = tryRegisterSession();
+    if (!failure.isEmpty()) {
         close();
-        raise(QStringLiteral("08001"), msg, 17);
+        raise(QStringLiteral("08001"), failure, 17);
+    }
+}
+
+QString EmbeddedBackend::tryRegisterSession()
+{
+    auto fail = [&](const char* what) {
+        return QStringLiteral("Cannot register the session (%1): %2")
+            .arg(QLatin1String(what), QString::fromUtf8(sqlite3_errmsg(m_master)));
     };
-    if (sqlite3_exec(m_master, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail("begin");
+    WriteTransaction transaction(m_master);
+    if (transaction.beginRc() != SQLITE_OK)
+        return fail("begin");
     QSet<int> used;
     {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(m_master, "select spid, pid, process_start from sysprocesses", -1, &st, nullptr);
+        const PreparedStatement st(m_master, "select spid, pid, process_start from sysprocesses");
         QList<int> dead;
-        while (st && sqlite3_step(st) == SQLITE_ROW) {
+        while (st.get() && sqlite3_step(st) == SQLITE_ROW) {
             const int spid = sqlite3_column_int(st, 0);
             const qint64 pid = sqlite3_column_int64(st, 1);
             const qint64 start = sqlite3_column_int64(st, 2);
@@ -561,7 +559,6 @@ void EmbeddedBackend::registerSession()
             else
                 used.insert(spid);
         }
-        sqlite3_finalize(st);
         for (int spid : std::as_const(dead)) {
             const QByteArray sql = QByteArray("delete from sysprocesses where spid = ") + QByteArray::number(spid);
             sqlite3_exec(m_master, sql.constData(), nullptr, nullptr, nullptr);
@@ -571,13 +568,11 @@ void EmbeddedBackend::registerSession()
     while (used.contains(spid))
         ++spid;
     m_loginTime = nowText();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(m_master,
-                           "insert into sysprocesses (spid, pid, process_start, loginame, dbname, login_time) "
-                           "values (?, ?, ?, ?, ?, ?)",
-                           -1, &st, nullptr)
-        != SQLITE_OK)
-        fail("insert");
+    const PreparedStatement st(m_master,
+                               "insert into sysprocesses (spid, pid, process_start, loginame, dbname, login_time) "
+                               "values (?, ?, ?, ?, ?, ?)");
+    if (!st.ok())
+        return fail("insert");
     const QByteArray login = m_login.toUtf8();
     const QByteArray dbname = m_database.toUtf8();
     const QByteArray time = m_loginTime.toUtf8();
@@ -587,36 +582,35 @@ void EmbeddedBackend::registerSession()
     sqlite3_bind_text(st, 4, login.constData(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(st, 5, dbname.constData(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(st, 6, time.constData(), -1, SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(st);
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        fail("insert");
-    if (sqlite3_exec(m_master, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail("commit");
+    if (sqlite3_step(st) != SQLITE_DONE)
+        return fail("insert");
+    sqlite3_reset(st);
+    if (transaction.commit() != SQLITE_OK)
+        return fail("commit");
     m_spid = spid;
+    return {};
 }
 
 void EmbeddedBackend::unregisterSession()
 {
     if (!m_master || m_spid == 0)
         return;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(m_master, "delete from sysprocesses where spid = ? and login_time = ?", -1, &st, nullptr) == SQLITE_OK) {
-        const QByteArray time = m_loginTime.toUtf8();
-        sqlite3_bind_int(st, 1, m_spid);
-        sqlite3_bind_text(st, 2, time.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(st);
+    {
+        const PreparedStatement st(m_master, "delete from sysprocesses where spid = ? and login_time = ?");
+        if (st.ok()) {
+            const QByteArray time = m_loginTime.toUtf8();
+            sqlite3_bind_int(st, 1, m_spid);
+            sqlite3_bind_text(st, 2, time.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_step(st);
+        }
     }
-    sqlite3_finalize(st);
     m_spid = 0;
 }
 
 bool EmbeddedBackend::sessionAlive(int spid, const QString& loginTime) const
 {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(m_master, "select pid, process_start from sysprocesses where spid = ? and login_time = ?", -1,
-                           &st, nullptr)
-        != SQLITE_OK)
+    const PreparedStatement st(m_master, "select pid, process_start from sysprocesses where spid = ? and login_time = ?");
+    if (!st.ok())
         return false;
     const QByteArray time = loginTime.toUtf8();
     sqlite3_bind_int(st, 1, spid);
@@ -626,7 +620,6 @@ bool EmbeddedBackend::sessionAlive(int spid, const QString& loginTime) const
         const qint64 pid = sqlite3_column_int64(st, 0);
         alive = pid == qint64(::getpid()) || processAlive(pid, sqlite3_column_int64(st, 1));
     }
-    sqlite3_finalize(st);
     return alive;
 }
 
@@ -710,19 +703,15 @@ sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
 ResultSet EmbeddedBackend::query(const QString& sql, const QList<QVariant>& args)
 {
     sqlite3_stmt* st = prepare(sql);
-    for (int i = 0; i < args.size(); ++i)
-        db::sqlite::SqliteSession::bind(st, i + 1, args.at(i));
-    try {
-        ResultSet rs = m_session.run(st);
-        sqlite3_reset(st);
-        sqlite3_clear_bindings(st);
-        padFixedWidth(rs);
-        return rs;
-    } catch (...) {
-        sqlite3_reset(st);
-        sqlite3_clear_bindings(st);
-        throw;
+    ResultSet rs;
+    {
+        const StatementReset reset(st);
+        for (int i = 0; i < args.size(); ++i)
+            db::sqlite::SqliteSession::bind(st, i + 1, args.at(i));
+        rs = m_session.run(st);
     }
+    padFixedWidth(rs);
+    return rs;
 }
 
 void EmbeddedBackend::padFixedWidth(ResultSet& rs) const
@@ -767,33 +756,36 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
                   QStringLiteral("Database '%1' cannot be reached for the first time inside a transaction.").arg(name), 3902);
         const SessionRights::Trusted trusted(m_rights);
         const QString sql = QStringLiteral("ATTACH DATABASE ? AS \"%1\"").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
-        sqlite3_stmt* st = nullptr;
-        int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr);
-        if (rc == SQLITE_OK) {
-            // master only for reading (see open); the others as they are.
-            const QUrl url = QUrl::fromLocalFile(databaseFile(m_server, name));
-            const bool isMaster = foldName(name) == foldName(QStringLiteral("master"));
-            const QByteArray file = isMaster ? url.toEncoded() + "?mode=ro" : QFile::encodeName(url.toLocalFile());
-            sqlite3_bind_text(st, 1, file.constData(), -1, SQLITE_TRANSIENT);
-            rc = sqlite3_step(st);
+        int rc;
+        {
+            const PreparedStatement st(m_db, sql);
+            rc = st.rc();
+            if (rc == SQLITE_OK) {
+                // master only for reading (see open); the others as they are.
+                const QUrl url = QUrl::fromLocalFile(databaseFile(m_server, name));
+                const bool isMaster = foldName(name) == foldName(QStringLiteral("master"));
+                const QByteArray file = isMaster ? url.toEncoded() + "?mode=ro" : QFile::encodeName(url.toLocalFile());
+                sqlite3_bind_text(st, 1, file.constData(), -1, SQLITE_TRANSIENT);
+                rc = sqlite3_step(st);
+            }
         }
-        sqlite3_finalize(st);
         if (rc != SQLITE_DONE)
             m_session.raise(rc);
         // The login must have a user in that database (the administrator is dbo everywhere).
         bool owner = m_sysadmin;
         if (!m_sysadmin) {
             const QString check = QStringLiteral("select uid from \"%1\".sysusers where sid = ?").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
-            sqlite3_stmt* q = nullptr;
             bool ok = false;
             int uid = -1;
-            if (sqlite3_prepare_v2(m_db, check.toUtf8().constData(), -1, &q, nullptr) == SQLITE_OK) {
-                sqlite3_bind_blob(q, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
-                ok = sqlite3_step(q) == SQLITE_ROW;
-                if (ok)
-                    uid = sqlite3_column_int(q, 0);
+            {
+                const PreparedStatement q(m_db, check);
+                if (q.ok()) {
+                    sqlite3_bind_blob(q, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
+                    ok = sqlite3_step(q) == SQLITE_ROW;
+                    if (ok)
+                        uid = sqlite3_column_int(q, 0);
+                }
             }
-            sqlite3_finalize(q);
             if (ok)
                 owner = ownsDatabase(name, uid);
             if (!ok) {
@@ -822,14 +814,11 @@ bool EmbeddedBackend::ownsDatabase(const QString& schema, int uid)
                                        "join r on m.memberuid = r.uid) select 1 from r where uid = %2")
                             .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")))
                             .arg(kDbOwnerRole);
-    sqlite3_stmt* q = nullptr;
-    bool owner = false;
-    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &q, nullptr) == SQLITE_OK) {
-        sqlite3_bind_int(q, 1, uid);
-        owner = sqlite3_step(q) == SQLITE_ROW;
-    }
-    sqlite3_finalize(q);
-    return owner;
+    const PreparedStatement q(m_db, sql);
+    if (!q.ok())
+        return false;
+    sqlite3_bind_int(q, 1, uid);
+    return sqlite3_step(q) == SQLITE_ROW;
 }
 
 ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Parameter>& params)
@@ -871,33 +860,25 @@ void EmbeddedBackend::runList(const std::vector<Statement>& list, Run& run)
 
 void EmbeddedBackend::runStatement(const Statement& st, Run& run)
 {
-    switch (st.kind) {
-    case Statement::Kind::Sql:
-        runSql(st, run);
-        break;
-    case Statement::Kind::If: {
-        sqlite3_stmt* s = prepare(st.sql);
+    if (const auto* sql = st.as<SqlStatement>()) {
+        runSql(*sql, run);
+    } else if (const auto* test = st.as<IfStatement>()) {
+        sqlite3_stmt* s = prepare(test->condition);
         const int n = sqlite3_bind_parameter_count(s);
         QList<QVariant> args;
         for (int i = 0; i < n; ++i)
             args.append(run.nextParam < run.params->size() ? run.params->at(run.nextParam++) : QVariant());
-        const ResultSet rs = query(st.sql, args);
+        const ResultSet rs = query(test->condition, args);
         const bool yes = rs.rowCount() > 0 && rs.values[0].toLongLong() == 1;
-        runList(yes ? st.thenBranch : st.elseBranch, run);
-        break;
-    }
-    case Statement::Kind::Block:
-        runList(st.thenBranch, run);
-        break;
-    case Statement::Kind::NoCount:
-        m_noCount = st.flag;
-        break;
-    case Statement::Kind::Procedure:
-        runProcedure(st, run);
-        break;
-    default:
+        runList(yes ? test->thenBranch : test->elseBranch, run);
+    } else if (const auto* block = st.as<BlockStatement>()) {
+        runList(block->body, run);
+    } else if (const auto* noCount = st.as<NoCountStatement>()) {
+        m_noCount = noCount->on;
+    } else if (const auto* call = st.as<ProcedureCall>()) {
+        runProcedure(*call, run);
+    } else {
         runAdministration(st, run);
-        break;
     }
 }
 
@@ -911,24 +892,23 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
     // Which column is an identity: the table was made with AUTOINCREMENT.
     QString sqlText;
     {
-        sqlite3_stmt* st = nullptr;
         const QString q = QStringLiteral("select sql from \"%1\".sqlite_master where type = 'table' and name = ? collate nocase")
                               .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")));
-        if (sqlite3_prepare_v2(m_db, q.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
+        const PreparedStatement st(m_db, q);
+        if (st.ok()) {
             const QByteArray n = table.toUtf8();
             sqlite3_bind_text(st, 1, n.constData(), -1, SQLITE_TRANSIENT);
             if (sqlite3_step(st) == SQLITE_ROW)
                 sqlText = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         }
-        sqlite3_finalize(st);
     }
     QString columns;
     if (sqlText.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive)) {
-        sqlite3_stmt* st = nullptr;
         const QString q = QStringLiteral("select name, pk, type from \"%1\".pragma_table_info(?)")
                               .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")));
         QStringList names;
-        if (sqlite3_prepare_v2(m_db, q.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
+        const PreparedStatement st(m_db, q);
+        if (st.ok()) {
             const QByteArray n = table.toUtf8();
             sqlite3_bind_text(st, 1, n.constData(), -1, SQLITE_TRANSIENT);
             while (sqlite3_step(st) == SQLITE_ROW) {
@@ -939,7 +919,6 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
                 names.append(u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"');
             }
         }
-        sqlite3_finalize(st);
         columns = names.join(u',');
     }
     m_insertColumns.insert(key, columns);
@@ -948,17 +927,13 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
 
 // select … into T: the table takes the names and declared types of the select's columns
 // (text columns with the server's collation), then the rows.
-void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
+void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
 {
     sqlite3_stmt* sel = prepare(st.sql);
-    auto cleanup = [&] {
-        sqlite3_reset(sel);
-        sqlite3_clear_bindings(sel);
-    };
+    const StatementReset reset(sel);
     const int n = sqlite3_bind_parameter_count(sel);
     for (int i = 1; i <= n; ++i) {
         if (run.nextParam >= run.params->size()) {
-            cleanup();
             raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
         }
         db::sqlite::SqliteSession::bind(sel, i, run.params->at(run.nextParam++));
@@ -991,7 +966,6 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     if (const int rc = sqlite3_exec(m_db, create.toUtf8().constData(), nullptr, nullptr, &err); rc != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : QString();
         sqlite3_free(err);
-        cleanup();
         if (rc == SQLITE_AUTH && !m_rights.denial().isEmpty())
             raise(QStringLiteral("42000"), m_rights.denial(), m_rights.denialNumber());
         const bool exists = msg.contains(QLatin1String("already exists"));
@@ -1003,12 +977,10 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     }
     m_insertColumns.clear();
     m_exactTypes.clear();
-    sqlite3_stmt* ins = nullptr;
     const QString insert = QStringLiteral("insert into %1 values (%2)").arg(st.intoTable, marks.join(u','));
-    if (sqlite3_prepare_v2(m_db, insert.toUtf8().constData(), -1, &ins, nullptr) != SQLITE_OK) {
-        cleanup();
+    const PreparedStatement ins(m_db, insert);
+    if (!ins.ok())
         m_session.raise(sqlite3_errcode(m_db));
-    }
     long rows = 0;
     int rc;
     while ((rc = sqlite3_step(sel)) == SQLITE_ROW) {
@@ -1023,15 +995,10 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
         }
         const int irc = sqlite3_step(ins);
         sqlite3_reset(ins);
-        if (irc != SQLITE_DONE) {
-            sqlite3_finalize(ins);
-            cleanup();
+        if (irc != SQLITE_DONE)
             m_session.raise(irc);
-        }
         ++rows;
     }
-    sqlite3_finalize(ins);
-    cleanup();
     if (rc != SQLITE_DONE)
         m_session.raise(rc);
     // The copied values are padded already; rows added later are padded by the triggers.
@@ -1044,7 +1011,16 @@ void EmbeddedBackend::runSelectInto(const Statement& st, Run& run)
     }
 }
 
-void EmbeddedBackend::runSql(const Statement& st, Run& run)
+void EmbeddedBackend::forgetStatement(const QString& sql)
+{
+    auto it = m_statements.find(sql);
+    if (it != m_statements.end()) {
+        sqlite3_finalize(it.value());
+        m_statements.erase(it);
+    }
+}
+
+void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
 {
     if (st.sql.isEmpty())
         return;
@@ -1053,10 +1029,10 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
         return;
     }
     QString sql = st.sql;
-    if (st.insertColumnsAt >= 0) {
-        const QString cols = insertColumns(st.insertSchema, st.insertName);
+    if (st.insert.columnsAt >= 0) {
+        const QString cols = insertColumns(st.insert.schema, st.insert.name);
         if (!cols.isEmpty())
-            sql = sql.left(st.insertColumnsAt) + QStringLiteral(" (") + cols + u')' + sql.mid(st.insertColumnsAt);
+            sql = sql.left(st.insert.columnsAt) + QStringLiteral(" (") + cols + u')' + sql.mid(st.insert.columnsAt);
     }
     const bool ddl = sql.startsWith(QLatin1String("create"), Qt::CaseInsensitive)
         || sql.startsWith(QLatin1String("drop"), Qt::CaseInsensitive)
@@ -1068,48 +1044,29 @@ void EmbeddedBackend::runSql(const Statement& st, Run& run)
     sqlite3_stmt* s = prepare(sql);
     if (!s)
         return;
-    const int n = sqlite3_bind_parameter_count(s);
-    for (int i = 1; i <= n; ++i) {
-        if (run.nextParam >= run.params->size()) {
-            sqlite3_reset(s);
-            sqlite3_clear_bindings(s);
-            raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
-        }
-        db::sqlite::SqliteSession::bind(s, i, run.params->at(run.nextParam++));
-    }
     ResultSet rs;
-    try {
+    {
+        // A schema change leaves no prepared statement pointing at the old schema, whether it
+        // succeeds or fails (declared first: it finalizes after the reset below).
+        const ForgetStatement forget{*this, ddl ? sql : QString()};
+        const StatementReset reset(s);
+        const int n = sqlite3_bind_parameter_count(s);
+        for (int i = 1; i <= n; ++i) {
+            if (run.nextParam >= run.params->size())
+                raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
+            db::sqlite::SqliteSession::bind(s, i, run.params->at(run.nextParam++));
+        }
         try {
             rs = m_session.run(s, computedColumnTypes(st));
         } catch (ProviderFailure& failure) {
             rewordConstraintFailure(failure, sql);
             throw;
         }
-    } catch (...) {
-        sqlite3_reset(s);
-        sqlite3_clear_bindings(s);
-        if (ddl) {
-            // A failed schema change leaves no prepared statement pointing at the old schema.
-            auto it = m_statements.find(sql);
-            if (it != m_statements.end()) {
-                sqlite3_finalize(it.value());
-                m_statements.erase(it);
-            }
-        }
-        throw;
     }
-    sqlite3_reset(s);
-    sqlite3_clear_bindings(s);
-    if (ddl) {
-        auto it = m_statements.find(sql);
-        if (it != m_statements.end()) {
-            sqlite3_finalize(it.value());
-            m_statements.erase(it);
-        }
+    if (ddl)
         padNewTable(sql);
-    }
-    if (!st.insertName.isEmpty() && rs.recordsAffected > 0) {
-        if (!insertColumns(st.insertSchema, st.insertName).isEmpty())
+    if (!st.insert.name.isEmpty() && rs.recordsAffected > 0) {
+        if (!insertColumns(st.insert.schema, st.insert.name).isEmpty())
             m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
     }
     if (rs.hasRows) {
@@ -1150,12 +1107,12 @@ void EmbeddedBackend::padNewTable(const QString& sql)
     }
 }
 
-QStringList EmbeddedBackend::computedColumnTypes(const Statement& st)
+QStringList EmbeddedBackend::computedColumnTypes(const SqlStatement& st)
 {
-    if (st.columnTypes.empty())
+    if (st.typing.columns.empty())
         return {};
     const SessionRights::Trusted trusted(m_rights);
-    return resolveColumnTypes(m_db, st);
+    return resolveColumnTypes(m_db, st.typing);
 }
 
 void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql)
@@ -1172,7 +1129,7 @@ void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QS
     e.number = -m.number;
 }
 
-void EmbeddedBackend::runProcedure(const Statement& st, Run& run)
+void EmbeddedBackend::runProcedure(const ProcedureCall& st, Run& run)
 {
     const QString name = st.name.toLower();
     if (name == u"sp_orra_getdocumentsandcategories")
@@ -1180,7 +1137,7 @@ void EmbeddedBackend::runProcedure(const Statement& st, Run& run)
     else if (name == u"sp_userlock")
         procUserLock(st, run);
     else if (name == u"sp_addrolemember")
-        runAdministration(st, run);
+        runAdministration(Statement{st}, run);
     else
         raise(QStringLiteral("42000"), QStringLiteral("Could not find stored procedure '%1'.").arg(st.name), 2812);
 }
@@ -1188,7 +1145,7 @@ void EmbeddedBackend::runProcedure(const Statement& st, Run& run)
 // Two result sets: the documents (CatID, DocID, DocName, DocDisabled), then the categories
 // (ID, ParentID, Name, Disabled) with every category after its parent. The one parameter,
 // @CategoryID (default 0), limits both to the subtree of that category; 0 lists everything.
-void EmbeddedBackend::procDocumentsAndCategories(const Statement& st, Run& run)
+void EmbeddedBackend::procDocumentsAndCategories(const ProcedureCall& st, Run& run)
 {
     if (st.arguments.size() > 1)
         raise(QStringLiteral("42000"),
@@ -1265,7 +1222,7 @@ void EmbeddedBackend::procDocumentsAndCategories(const Statement& st, Run& run)
 // Mode 0 takes the lock of the document for this session: refused with an error naming the
 // holder while another live session holds it; a lock left by a session that has ended is
 // taken over. Mode 1 releases the lock if this session holds it.
-void EmbeddedBackend::procUserLock(const Statement& st, Run& run)
+void EmbeddedBackend::procUserLock(const ProcedureCall& st, Run& run)
 {
     Q_UNUSED(run);
     if (st.arguments.size() != 2 || st.arguments[0].isDefault || st.arguments[1].isDefault)
@@ -1289,10 +1246,10 @@ void EmbeddedBackend::procUserLock(const Statement& st, Run& run)
     const qint64 docId = docText.trimmed().toLongLong(&ok);
     if (r.hasError() || !ok)
         raise(QStringLiteral("42000"), QStringLiteral("sp_UserLock: the lock information is not valid."), 50000);
-    const bool own = sqlite3_get_autocommit(m_db) != 0;
-    if (own && sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+    WriteTransaction transaction(m_db);
+    if (transaction.beginRc() != SQLITE_OK)
         m_session.raise(sqlite3_errcode(m_db));
-    try {
+    {
         if (mode == 1) {
             query(QStringLiteral("delete from main.tbOrraLocks where DocID = ? and SPID = ? and LoginTime = ?"),
                   {docId, m_spid, m_loginTime});
@@ -1323,16 +1280,9 @@ void EmbeddedBackend::procUserLock(const Statement& st, Run& run)
                                  "values (?, ?, ?, ?, ?, ?)"),
                   {docId, m_spid, m_loginTime, m_login, program, nowText()});
         }
-    } catch (...) {
-        if (own)
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
-    if (own && sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        const int rc = sqlite3_errcode(m_db);
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        m_session.raise(rc);
-    }
+    if (transaction.commit() != SQLITE_OK)
+        m_session.raise(sqlite3_errcode(m_db));
 }
 
 void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
@@ -1346,43 +1296,33 @@ void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
     const bool dbo = m_rights.isOwner(QStringLiteral("main"));
     const SessionRights::Trusted trusted(m_rights);
     try {
-        switch (st.kind) {
-        case Statement::Kind::CreateDatabase:
+        if (const auto* database = st.as<CreateDatabase>()) {
             if (!m_sysadmin)
                 denied(QStringLiteral("CREATE DATABASE"));
-            createDatabase(m_server, st.name, m_login);
-            break;
-        case Statement::Kind::CreateLogin:
+            createDatabase(m_server, database->name, m_login);
+        } else if (const auto* login = st.as<CreateLogin>()) {
             if (!m_sysadmin)
                 denied(QStringLiteral("CREATE LOGIN"));
-            detail::insertLogin(m_master, st.name, st.password, false, false);
-            break;
-        case Statement::Kind::CreateUser: {
+            detail::insertLogin(m_master, login->name, login->password, false, false);
+        } else if (const auto* user = st.as<CreateUser>()) {
             if (!dbo)
                 denied(QStringLiteral("CREATE USER"));
-            const detail::LoginRow l = detail::findLogin(m_master, st.login);
+            const detail::LoginRow l = detail::findLogin(m_master, user->login);
             if (!l.found)
                 raise(QStringLiteral("42000"),
-                      QStringLiteral("'%1' is not a valid login or you do not have permission.").arg(st.login), 15007);
-            detail::insertUser(m_db, st.name, l.sid);
-            break;
-        }
-        case Statement::Kind::CreateRole:
+                      QStringLiteral("'%1' is not a valid login or you do not have permission.").arg(user->login), 15007);
+            detail::insertUser(m_db, user->name, l.sid);
+        } else if (const auto* role = st.as<CreateRole>()) {
             if (!dbo)
                 denied(QStringLiteral("CREATE ROLE"));
-            detail::insertRole(m_db, st.name);
-            break;
-        case Statement::Kind::Procedure: {   // sp_addrolemember 'role', 'member'
+            detail::insertRole(m_db, role->name);
+        } else if (const auto* call = st.as<ProcedureCall>()) {   // sp_addrolemember 'role', 'member'
             if (!dbo)
                 denied(QStringLiteral("sp_addrolemember"));
-            if (st.arguments.size() != 2)
+            if (call->arguments.size() != 2)
                 raise(QStringLiteral("42000"),
                       QStringLiteral("Procedure or function 'sp_addrolemember' expects parameters '@rolename' and '@membername'."), 201);
-            detail::insertRoleMember(m_db, st.arguments[0].value.toString(), st.arguments[1].value.toString());
-            break;
-        }
-        default:
-            break;
+            detail::insertRoleMember(m_db, call->arguments[0].value.toString(), call->arguments[1].value.toString());
         }
     } catch (const orra::Error& e) {
         raise(QStringLiteral("42000"), e.description(), 15000);

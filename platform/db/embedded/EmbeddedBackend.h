@@ -20,11 +20,17 @@ struct sqlite3_stmt;
 namespace orra::embedded {
 
 struct Statement;
+struct SqlStatement;
+struct ProcedureCall;
 
 class EmbeddedBackend : public db::Backend {
 public:
     EmbeddedBackend();
     ~EmbeddedBackend() override;
+
+    // The backend for a connection text whose Server names a folder of an embedded server;
+    // nullptr for any other text. One of the built-in factories of the database layer.
+    static std::unique_ptr<db::Backend> claim(const db::ConnectionString& cs);
 
     void open(const db::ConnectionString& cs, const QString& user, const QString& password) override;
     void close() override;
@@ -58,18 +64,30 @@ private:
     struct Run;
     void runList(const std::vector<Statement>& list, Run& run);
     void runStatement(const Statement& st, Run& run);
-    void runSql(const Statement& st, Run& run);
-    void runSelectInto(const Statement& st, Run& run);
-    void runProcedure(const Statement& st, Run& run);
-    void procDocumentsAndCategories(const Statement& st, Run& run);
-    void procUserLock(const Statement& st, Run& run);
+    void runSql(const SqlStatement& st, Run& run);
+    void runSelectInto(const SqlStatement& st, Run& run);
+    void runProcedure(const ProcedureCall& st, Run& run);
+    void procDocumentsAndCategories(const ProcedureCall& st, Run& run);
+    void procUserLock(const ProcedureCall& st, Run& run);
     void runAdministration(const Statement& st, Run& run);
     sqlite3_stmt* prepare(const QString& sql);
+    // Finalizes the cached statement of sql, if any.
+    void forgetStatement(const QString& sql);
+    struct ForgetStatement {
+        EmbeddedBackend& backend;
+        QString sql;   // empty: nothing to forget
+        ~ForgetStatement()
+        {
+            if (!sql.isEmpty())
+                backend.forgetStatement(sql);
+        }
+    };
     db::ResultSet query(const QString& sql, const QList<QVariant>& args = {});
     void attachDatabases(const QStringList& names);
     bool ownsDatabase(const QString& schema, int uid);
     QString insertColumns(const QString& schema, const QString& table);
     void registerSession();
+    QString tryRegisterSession();   // the failure, or empty
     void unregisterSession();
     void registerFunctions();
     [[noreturn]] void raise(const QString& state, const QString& message, long native) const;
@@ -79,7 +97,7 @@ private:
     void padNewTable(const QString& sql);
     void rewordConstraintFailure(db::ProviderFailure& failure, const QString& sql);
     // The types of computed columns (read from the schema on the server's own behalf).
-    QStringList computedColumnTypes(const Statement& st);
+    QStringList computedColumnTypes(const SqlStatement& st);
 
     sqlite3* m_db = nullptr;
     sqlite3* m_master = nullptr;

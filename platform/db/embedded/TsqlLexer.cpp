@@ -78,6 +78,7 @@ LexResult tokenize(const QString& text)
             }
             if (depth != 0) {
                 r.error = QStringLiteral("Missing end comment mark '*/'.");
+                r.errorPosition = int(i);
                 return r;
             }
             i = j;
@@ -104,6 +105,7 @@ LexResult tokenize(const QString& text)
             if (!closed) {
                 r.error = QStringLiteral("Unclosed quotation mark after the character string '%1'.")
                               .arg(text.mid(start + (c == u'\'' ? 1 : 2)));
+                r.errorPosition = int(start);
                 return r;
             }
             const qsizetype from = (c == u'\'') ? start : start + 1;
@@ -133,6 +135,7 @@ LexResult tokenize(const QString& text)
             if (!closed) {
                 r.error = QStringLiteral("Unclosed quotation mark after the character string '%1'.")
                               .arg(text.mid(start + 1));
+                r.errorPosition = int(start);
                 return r;
             }
             push(TokenKind::QuotedName, name, start);

@@ -32,6 +32,7 @@ struct Token {
 struct LexResult {
     std::vector<Token> tokens;
     QString error;               // non-empty for an unterminated string, name or comment
+    int errorPosition = -1;      // where the unterminated string, name or comment begins
 };
 
 LexResult tokenize(const QString& text);

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <variant>
 #include <vector>
 
 namespace orra::embedded {
@@ -34,50 +35,93 @@ struct TypeRule {
     std::vector<TypeRule> args;   // Promote, Sum
 };
 
-struct Statement {
-    enum class Kind {
-        Sql,             // sql: one SQLite statement
-        If,              // sql: a query giving 1 when the condition holds; thenBranch/elseBranch
-        Block,           // begin … end: thenBranch
-        NoCount,         // set nocount on|off: flag
-        Procedure,       // name, arguments
-        CreateDatabase,  // name
-        CreateLogin,     // name, password
-        CreateUser,      // name, login
-        CreateRole,      // name
-    };
-    Kind kind = Kind::Sql;
+struct Statement;
+using StatementList = std::vector<Statement>;
+
+// The target of an insert, as the server needs it to supply the column list.
+struct InsertTarget {
+    QString table;          // as written for SQLite ("main".T, "mat".T, "#T")
+    QString schema;         // "main", a database name, or "temp"
+    QString name;           // bare table name
+    int columnsAt = -1;     // offset in sql where a column list goes when the statement names none
+};
+
+// A select's result columns: one rule each (empty when no column is computed), and the probe,
+// "select <columns the rules read> from <the select's from clause>", whose declared column
+// types the Column rules take.
+struct ResultTyping {
+    std::vector<TypeRule> columns;
+    QString probe;
+};
+
+// One statement handed on to SQLite.
+struct SqlStatement {
     QString sql;
     bool dml = false;          // insert/update/delete: reports its row count unless nocount is on
     bool returnsRows = false;  // a select that hands rows back
-    // insert: the target table as written for SQLite ("main".T, "mat".T, "#T"), and when the
-    // statement names no columns the offset in sql where a column list goes.
-    QString insertTable;
-    QString insertSchema;      // schema of the target ("main", a database name, or "temp")
-    QString insertName;        // bare table name
-    int insertColumnsAt = -1;
+    InsertTarget insert;       // insert only
     // select … into T: the new table as written for SQLite (temp."#T", main."T"); sql is then
     // the select alone, and the server makes the table with the select's column types.
     QString intoTable;
-    // A select's result columns: one rule each (empty when no column is computed), and the
-    // probe, "select <columns the rules read> from <the select's from clause>", whose declared
-    // column types the Column rules take.
-    std::vector<TypeRule> columnTypes;
-    QString typeProbe;
-    bool flag = false;         // NoCount: on
+    ResultTyping typing;       // select only
+};
+
+// if <condition> <statement> [else <statement>]
+struct IfStatement {
+    QString condition;         // a query giving 1 when the condition holds
+    StatementList thenBranch;
+    StatementList elseBranch;
+};
+
+// begin … end
+struct BlockStatement {
+    StatementList body;
+};
+
+// set nocount on|off
+struct NoCountStatement {
+    bool on = false;
+};
+
+// exec name arguments, or a bare procedure name at the start of a batch
+struct ProcedureCall {
+    QString name;
+    std::vector<ProcedureArgument> arguments;
+};
+
+struct CreateDatabase {
+    QString name;
+};
+
+struct CreateLogin {
     QString name;
     QString password;
+};
+
+struct CreateUser {
+    QString name;
     QString login;
-    std::vector<ProcedureArgument> arguments;
-    std::vector<Statement> thenBranch;
-    std::vector<Statement> elseBranch;
+};
+
+struct CreateRole {
+    QString name;
+};
+
+struct Statement {
+    using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, ProcedureCall,
+                              CreateDatabase, CreateLogin, CreateUser, CreateRole>;
+    Node node;
+
+    template <class Kind> bool is() const { return std::holds_alternative<Kind>(node); }
+    template <class Kind> const Kind* as() const { return std::get_if<Kind>(&node); }
 };
 
 struct Translation {
-    std::vector<Statement> statements;
+    StatementList statements;
     QStringList databases;   // other databases the text names (D..table), to attach
     QString error;           // set when the text cannot be read at all (unclosed quote …)
     long errorNumber = 102;  // the server's number for error
+    int errorPosition = -1;  // offset in the text where the error was found
 };
 
 // Translates a batch. currentDatabase is the connection's database: "D..t" with D equal to it

@@ -17,6 +17,23 @@ configure_file(${_orra_gen}/EmbeddedSchemas.h.in ${_orra_gen}/EmbeddedSchemas.h 
 target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/TsqlLexer.h ${_orra_embedded_dir}/TsqlLexer.cpp
   ${_orra_embedded_dir}/TsqlTranslator.h ${_orra_embedded_dir}/TsqlTranslator.cpp
+  ${_orra_embedded_dir}/translator/Rewriting.h ${_orra_embedded_dir}/translator/Rewriting.cpp
+  ${_orra_embedded_dir}/translator/TokenCursor.h
+  ${_orra_embedded_dir}/translator/TranslationContext.h ${_orra_embedded_dir}/translator/TranslationContext.cpp
+  ${_orra_embedded_dir}/translator/StatementParser.h ${_orra_embedded_dir}/translator/StatementParser.cpp
+  ${_orra_embedded_dir}/translator/ControlStatements.cpp
+  ${_orra_embedded_dir}/translator/ProcedureCallParser.cpp
+  ${_orra_embedded_dir}/translator/AdministrationParser.cpp
+  ${_orra_embedded_dir}/translator/ExpressionRewrites.h ${_orra_embedded_dir}/translator/ExpressionRewrites.cpp
+  ${_orra_embedded_dir}/translator/ResultTyping.h ${_orra_embedded_dir}/translator/ResultTyping.cpp
+  ${_orra_embedded_dir}/translator/Rewriters.h
+  ${_orra_embedded_dir}/translator/SelectRewriter.cpp
+  ${_orra_embedded_dir}/translator/InsertRewriter.cpp
+  ${_orra_embedded_dir}/translator/FromClause.h ${_orra_embedded_dir}/translator/FromClause.cpp
+  ${_orra_embedded_dir}/translator/UpdateRewriter.cpp
+  ${_orra_embedded_dir}/translator/DeleteRewriter.cpp
+  ${_orra_embedded_dir}/translator/CreateTableRewriter.cpp
+  ${_orra_embedded_dir}/translator/SchemaRewriter.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp
@@ -24,12 +41,8 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/ColumnTypes.h ${_orra_embedded_dir}/ColumnTypes.cpp
   ${_orra_embedded_dir}/Authorizer.h ${_orra_embedded_dir}/Authorizer.cpp
   ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
+  ${_orra_embedded_dir}/SqliteHandles.h
   ${_orra_embedded_dir}/Server.h ${_orra_embedded_dir}/ServerInternal.h ${_orra_embedded_dir}/Server.cpp)
-if(EXISTS ${_orra_embedded_dir}/EmbeddedBackend.cpp)
-  target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp)
-  # The backend registers itself from a static object: make every program that links the
-  # database layer take that object.
-  target_link_options(platform_db INTERFACE "LINKER:-u,orra_embedded_backend_anchor")
-endif()
+target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp)
 target_include_directories(platform_db PRIVATE ${_orra_gen})
 target_link_libraries(platform_db PUBLIC PkgConfig::SODIUM)

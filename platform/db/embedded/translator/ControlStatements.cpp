@@ -1,0 +1,78 @@
+#include "platform/db/embedded/translator/ExpressionRewrites.h"
+#include "platform/db/embedded/translator/StatementParser.h"
+
+namespace orra::embedded::translator {
+
+// begin tran[saction] [name], commit [tran|work] [name], rollback …
+Statement StatementParser::transaction(const char* what)
+{
+    m_c.skip();
+    if (m_c.atAny({"tran", "transaction", "work"}))
+        m_c.skip();
+    if (const Token* name = m_c.peek(); name && name->kind == TokenKind::Word && !isStatementWord(*name))
+        m_c.skip();
+    SqlStatement s;
+    // A transaction takes the write lock at once, so that two sessions that read and then
+    // write never meet a stale snapshot (they wait for each other instead).
+    s.sql = qstrcmp(what, "begin") == 0 ? QStringLiteral("BEGIN IMMEDIATE") : QString::fromLatin1(what).toUpper();
+    return {s};
+}
+
+Statement StatementParser::noCount()
+{
+    const NoCountStatement s{m_c.at("on", 2)};
+    m_c.skip(3);
+    return {s};
+}
+
+// if <condition> <statement> [else <statement>]: the condition becomes a query giving 1 when
+// it holds.
+Statement StatementParser::ifStatement()
+{
+    m_c.skip();   // if
+    const std::vector<Token>& T = m_ctx.tokens();
+    const size_t condition = m_c.position();
+    size_t i = condition;
+    int depth = 0;
+    for (; i < T.size(); ++i) {
+        if (T[i].isSymbol("("))
+            ++depth;
+        else if (T[i].isSymbol(")"))
+            --depth;
+        else if (depth == 0 && isStatementWord(T[i]))
+            break;
+    }
+    IfStatement s;
+    if (i == condition || i >= T.size()) {
+        failNear(i);
+        skipToEnd();
+        return {std::move(s)};
+    }
+    const Vec cond = m_ctx.normalize(condition, i);
+    Vec q{word("select"), word("case"), word("when")};
+    q.insert(q.end(), cond.begin(), cond.end());
+    q.insert(q.end(), {word("then"), number(QStringLiteral("1")), word("else"), number(QStringLiteral("0")), word("end")});
+    s.condition = render(rewriteExpressions(q));
+    m_c.seek(i);
+    s.thenBranch.push_back(parseOne(false));
+    if (m_c.match("else")) {
+        if (m_c.atEnd()) {
+            failNear(m_c.position());
+            return {std::move(s)};
+        }
+        s.elseBranch.push_back(parseOne(false));
+    }
+    return {std::move(s)};
+}
+
+Statement StatementParser::block()
+{
+    m_c.skip();   // begin
+    BlockStatement s;
+    s.body = parseList(true);
+    if (!m_c.match("end"))
+        fail(QStringLiteral("Incorrect syntax near the keyword 'begin': 'end' expected."));
+    return {std::move(s)};
+}
+
+} // namespace orra::embedded::translator

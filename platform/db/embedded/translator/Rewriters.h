@@ -1,0 +1,23 @@
+#pragma once
+// One rewriter per kind of statement handed on to SQLite. Each takes the statement's
+// normalised tokens and gives the statement as SQLite runs it, with what the server needs to
+// know about it (row counts, insert target, select … into table, result column types).
+
+#include "platform/db/embedded/translator/TranslationContext.h"
+
+namespace orra::embedded::translator {
+
+// select …, select … into T; [b, e) is the statement's token range (for the result typing).
+SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e);
+// insert [into] T [(columns)] values … | select …
+SqlStatement rewriteInsert(Vec v);
+// update t set t.C=… [from D..tb t [inner join …]] [where …]
+SqlStatement rewriteUpdate(Vec v);
+// delete tb where … | delete from tb … | delete d from … inner join … where …
+SqlStatement rewriteDelete(Vec v);
+// create table T (…)
+SqlStatement rewriteCreateTable(Vec v);
+// create index/view, drop, alter, truncate and statements in parentheses
+SqlStatement rewriteSchemaStatement(Vec v);
+
+} // namespace orra::embedded::translator

@@ -1,0 +1,189 @@
+#include "platform/db/embedded/translator/Rewriting.h"
+
+namespace orra::embedded::translator {
+
+QString quoteName(const QString& name)
+{
+    QString q = name;
+    q.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + q + u'"';
+}
+
+namespace {
+
+NT make(TokenKind kind, const QString& text)
+{
+    NT n;
+    n.t.kind = kind;
+    n.t.text = text;
+    n.out = text;
+    return n;
+}
+
+} // namespace
+
+NT word(const char* text)
+{
+    return make(TokenKind::Word, QString::fromLatin1(text));
+}
+
+NT symbol(const char* text)
+{
+    return make(TokenKind::Symbol, QString::fromLatin1(text));
+}
+
+NT number(const QString& text)
+{
+    return make(TokenKind::Number, text);
+}
+
+NT operatorToken(const QString& op)
+{
+    return make(TokenKind::Symbol, op);
+}
+
+NT raw(const QString& text)
+{
+    NT n = make(TokenKind::Symbol, QStringLiteral("\x01"));
+    n.out = text;
+    return n;
+}
+
+bool isOneOf(const Token& t, std::initializer_list<const char*> words)
+{
+    for (const char* w : words)
+        if (t.is(w))
+            return true;
+    return false;
+}
+
+bool isStatementWord(const Token& t)
+{
+    return isOneOf(t, {"select", "insert", "update", "delete", "create", "drop", "alter", "truncate",
+                       "exec", "execute", "if", "else", "begin", "end", "set", "declare", "print",
+                       "while", "return", "use", "grant", "revoke", "commit", "rollback", "raiserror"});
+}
+
+bool isHintWord(const Token& t)
+{
+    return isOneOf(t, {"nolock", "readuncommitted", "readcommitted", "rowlock", "updlock", "holdlock",
+                       "tablock", "tablockx", "paglock", "readpast", "xlock", "serializable",
+                       "repeatableread", "nowait"});
+}
+
+bool isSqliteOnlyKeyword(const Token& t)
+{
+    return isOneOf(t, {"nothing", "glob", "regexp", "notnull", "indexed", "limit", "returning",
+                       "window", "filter", "autoincrement", "offset"});
+}
+
+bool isTextType(const QString& type)
+{
+    const QString t = type.toLower();
+    return t == u"char" || t == u"varchar" || t == u"nchar" || t == u"nvarchar" || t == u"text"
+        || t == u"ntext" || t == u"sysname";
+}
+
+bool isExpressionBoundary(const Token& t)
+{
+    if (t.kind != TokenKind::Word)
+        return false;
+    return isOneOf(t, {"select", "from", "where", "and", "or", "not", "on", "as", "when", "then",
+                       "else", "end", "set", "by", "order", "group", "having", "in", "is", "like",
+                       "between", "exists", "union", "all", "distinct", "into", "values", "join",
+                       "inner", "outer", "cross", "full", "top", "asc", "desc", "if", "begin",
+                       "insert", "update", "delete", "create", "table", "drop", "exec", "execute",
+                       "with", "escape", "collate", "over", "partition", "declare", "print",
+                       "return", "while", "use", "limit", "temp", "rowid", "case", "default",
+                       "primary", "key", "references", "constraint", "unique", "check",
+                       "foreign", "cascade", "no", "action", "except", "intersect"});
+}
+
+bool isBinaryLiteral(const Token& t)
+{
+    return t.kind == TokenKind::Number && t.text.size() >= 2 && (t.text[1] == u'x' || t.text[1] == u'X');
+}
+
+QString binaryDigits(const Token& t)
+{
+    QString hex = t.text.mid(2);
+    if (hex.size() % 2)
+        hex.prepend(u'0');
+    return hex;
+}
+
+size_t topLevel(const Vec& v, size_t from, std::initializer_list<const char*> words)
+{
+    int depth = 0;
+    int caseDepth = 0;
+    for (size_t i = from; i < v.size(); ++i) {
+        const Token& t = v[i].t;
+        if (t.isSymbol("("))
+            ++depth;
+        else if (t.isSymbol(")"))
+            --depth;
+        else if (depth == 0) {
+            if (t.is("case"))
+                ++caseDepth;
+            else if (t.is("end") && caseDepth > 0)
+                --caseDepth;
+            else if (caseDepth == 0 && isOneOf(t, words))
+                return i;
+        }
+    }
+    return v.size();
+}
+
+size_t closeOf(const Vec& v, size_t open, size_t end)
+{
+    int depth = 0;
+    for (size_t i = open; i < end; ++i) {
+        if (v[i].t.isSymbol("("))
+            ++depth;
+        else if (v[i].t.isSymbol(")") && --depth == 0)
+            return i;
+    }
+    return end;
+}
+
+size_t caseEnd(const Vec& v, size_t at, size_t end)
+{
+    int depth = 0;
+    int cases = 0;
+    for (size_t i = at; i < end; ++i) {
+        if (v[i].t.isSymbol("("))
+            ++depth;
+        else if (v[i].t.isSymbol(")"))
+            --depth;
+        else if (depth == 0 && v[i].t.is("case"))
+            ++cases;
+        else if (depth == 0 && v[i].t.is("end") && --cases == 0)
+            return i;
+    }
+    return end;
+}
+
+void append(Vec& out, const Vec& v, size_t from, size_t to)
+{
+    out.insert(out.end(), v.begin() + long(from), v.begin() + long(to));
+}
+
+QString render(const Vec& v)
+{
+    QString s;
+    s.reserve(int(v.size()) * 8);
+    const NT* prev = nullptr;
+    for (const NT& n : v) {
+        if (prev) {
+            const bool tight = prev->out == u"(" || prev->out == u"." || n.out == u")" || n.out == u","
+                || n.out == u"." || (n.out == u"(" && prev->t.kind == TokenKind::Word && !isExpressionBoundary(prev->t));
+            if (!tight)
+                s += u' ';
+        }
+        s += n.out;
+        prev = &n;
+    }
+    return s;
+}
+
+} // namespace orra::embedded::translator

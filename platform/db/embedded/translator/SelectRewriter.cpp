@@ -1,0 +1,39 @@
+#include "platform/db/embedded/translator/ExpressionRewrites.h"
+#include "platform/db/embedded/translator/ResultTyping.h"
+#include "platform/db/embedded/translator/Rewriters.h"
+
+namespace orra::embedded::translator {
+
+namespace {
+
+// select … into T: the target leaves the select and becomes the table the server makes.
+void takeIntoTable(Vec& v, SqlStatement& s)
+{
+    const size_t into = topLevel(v, 1, {"into", "from"});
+    if (into >= v.size() || !v[into].t.is("into") || into + 1 >= v.size()) {
+        s.returnsRows = true;
+        return;
+    }
+    const NT target = v[into + 1];
+    v.erase(v.begin() + long(into), v.begin() + long(into) + 2);
+    if (target.t.text.startsWith(u'#'))
+        s.intoTable = QStringLiteral("temp.") + quoteName(target.t.text);
+    else if (!target.out.contains(u'.'))
+        s.intoTable = QStringLiteral("main.") + quoteName(target.t.text);
+    else
+        s.intoTable = target.out;
+    s.dml = true;
+}
+
+} // namespace
+
+SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
+{
+    SqlStatement s;
+    takeIntoTable(v, s);
+    s.typing = ResultTyper(ctx).type(b, e);
+    s.sql = render(rewriteExpressions(v));
+    return s;
+}
+
+} // namespace orra::embedded::translator

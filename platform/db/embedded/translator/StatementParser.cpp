@@ -1,0 +1,203 @@
+#include "platform/db/embedded/translator/StatementParser.h"
+
+#include "platform/db/embedded/translator/Rewriters.h"
+
+namespace orra::embedded::translator {
+
+QString nestedTooDeeply()
+{
+    return QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up "
+                          "into smaller queries.");
+}
+
+StatementList StatementParser::parseList(bool untilEnd)
+{
+    StatementList list;
+    while (!m_c.atEnd()) {
+        if (m_c.matchSymbol(";"))
+            continue;
+        if (untilEnd && m_c.at("end"))
+            break;
+        const bool batchStart = m_c.position() == 0;
+        list.push_back(parseOne(batchStart));
+        if (m_ctx.failed())
+            break;
+    }
+    return list;
+}
+
+Statement StatementParser::parseOne(bool batchStart)
+{
+    const Nested nested(m_depth);
+    if (m_depth > kMaxNesting) {
+        m_ctx.fail(nestedTooDeeply(), kNestedTooDeeply, m_c.position());
+        skipToEnd();
+        return {};
+    }
+    if (m_c.at("if"))
+        return ifStatement();
+    if (m_c.at("begin")) {
+        if (m_c.at("tran", 1) || m_c.at("transaction", 1))
+            return transaction("begin");
+        return block();
+    }
+    if (m_c.at("commit") || m_c.at("rollback"))
+        return transaction(m_c.at("commit") ? "commit" : "rollback");
+    if (m_c.at("set") && m_c.at("nocount", 1) && (m_c.at("on", 2) || m_c.at("off", 2)))
+        return noCount();
+    if (m_c.match("exec") || m_c.match("execute"))
+        return procedureCall();
+    if (m_c.at("create") && m_c.atAny({"database", "login", "user", "role"}, 1))
+        return administration();
+    const Token& t = *m_c.peek();
+    if (batchStart && t.kind == TokenKind::Word && !isStatementWord(t) && !t.is("with") && !t.text.startsWith(u'@')
+        && looksLikeProcedureCall())
+        return procedureCall();
+    if (t.is("else") || t.is("end")) {
+        fail(QStringLiteral("Incorrect syntax near the keyword '%1'.").arg(t.text.toLower()));
+        m_c.skip();
+        return {};
+    }
+    if (!isAllowedStatement()) {
+        fail(QStringLiteral("The embedded server does not run '%1' statements.").arg(statementWords()));
+        skipToEnd();
+        return {};
+    }
+    const size_t b = m_c.position();
+    const size_t e = std::max(findEnd(b), b + 1);
+    Statement s = sqlStatement(b, e);
+    m_c.seek(e);
+    return s;
+}
+
+Statement StatementParser::sqlStatement(size_t b, size_t e)
+{
+    Vec v = m_ctx.normalize(b, e);
+    if (m_ctx.failed() || v.empty())
+        return {};
+    const RewriteCursor c(v);
+    if (c.at("select"))
+        return {rewriteSelect(m_ctx, std::move(v), b, e)};
+    if (c.at("insert"))
+        return {rewriteInsert(std::move(v))};
+    if (c.at("update"))
+        return {rewriteUpdate(std::move(v))};
+    if (c.at("delete"))
+        return {rewriteDelete(std::move(v))};
+    if (c.at("create") && c.at("table", 1) && c.peek(2))
+        return {rewriteCreateTable(std::move(v))};
+    return {rewriteSchemaStatement(std::move(v))};
+}
+
+size_t StatementParser::findEnd(size_t from) const
+{
+    const std::vector<Token>& T = m_ctx.tokens();
+    const TokenCursor lead(T, from);
+    bool allowSelect = lead.at("insert") || lead.at("with") || (lead.at("create") && lead.at("view", 1));
+    bool allowSet = lead.at("update");
+    if (lead.at("create") && lead.atAny({"procedure", "proc", "function", "trigger"}, 1))
+        return T.size();
+    int depth = 0;
+    int caseDepth = 0;
+    size_t i = from + 1;
+    for (; i < T.size(); ++i) {
+        const Token& t = T[i];
+        if (t.isSymbol("(")) {
+            ++depth;
+            continue;
+        }
+        if (t.isSymbol(")")) {
+            if (depth == 0)
+                break;
+            --depth;
+            continue;
+        }
+        if (depth > 0)
+            continue;
+        if (t.isSymbol(";"))
+            break;
+        if (t.is("case")) {
+            ++caseDepth;
+            continue;
+        }
+        if (t.is("end") && caseDepth > 0) {
+            --caseDepth;
+            continue;
+        }
+        if (t.is("else") && caseDepth > 0)
+            continue;
+        if (t.is("values"))
+            allowSelect = false;
+        if (!isStatementWord(t))
+            continue;
+        const Token& prev = T[i - 1];
+        if (t.is("select") && isOneOf(prev, {"union", "all", "except", "intersect"}))
+            continue;
+        if (t.is("select") && allowSelect) {
+            allowSelect = false;
+            continue;
+        }
+        if ((t.is("exec") || t.is("execute")) && allowSelect && lead.at("insert")) {
+            allowSelect = false;
+            continue;
+        }
+        if (t.is("set") && allowSet) {
+            allowSet = false;
+            continue;
+        }
+        if (t.is("if") && lead.at("drop") && prev.is("table"))
+            continue;
+        break;
+    }
+    return i;
+}
+
+// The statements handed on to SQLite: the T-SQL subset that the translator rewrites.
+// Anything else (attach, pragma, vacuum, triggers …) is refused here, before SQLite sees it.
+bool StatementParser::isAllowedStatement() const
+{
+    if (m_c.atSymbol("("))
+        return true;
+    if (m_c.atAny({"select", "insert", "update", "delete", "with"}))
+        return true;
+    if (m_c.at("create"))
+        return m_c.atAny({"table", "view", "index"}, 1)
+            || (m_c.atAny({"unique", "clustered", "nonclustered"}, 1) && (m_c.at("index", 2) || m_c.at("index", 3)));
+    if (m_c.at("drop"))
+        return m_c.atAny({"table", "view", "index"}, 1);
+    if (m_c.at("alter") || m_c.at("truncate"))
+        return m_c.at("table", 1);
+    return false;
+}
+
+QString StatementParser::statementWords() const
+{
+    const Token& lead = *m_c.peek();
+    QString words = lead.text.toLower();
+    const Token* next = m_c.peek(1);
+    if (isOneOf(lead, {"create", "drop", "alter", "truncate"}) && next && next->kind == TokenKind::Word)
+        words += u' ' + next->text.toLower();
+    return words;
+}
+
+// A statement that begins with a bare name is a procedure call when arguments (or nothing)
+// follow the name.
+bool StatementParser::looksLikeProcedureCall() const
+{
+    size_t ahead = 1;
+    while (m_c.peek(ahead + 1) && m_c.atSymbol(".", ahead)) {
+        while (m_c.atSymbol(".", ahead))
+            ++ahead;
+        ++ahead;
+    }
+    const Token* n = m_c.peek(ahead);
+    if (!n)
+        return true;
+    if (n->kind == TokenKind::String || n->kind == TokenKind::Number || n->isSymbol("-") || n->isSymbol(";")
+        || n->is("default") || n->is("null") || (n->kind == TokenKind::Word && n->text.startsWith(u'@')))
+        return true;
+    const QString lower = m_c.peek()->text.toLower();
+    return lower.startsWith(QLatin1String("sp_")) || lower.startsWith(QLatin1String("xp_"));
+}
+
+} // namespace orra::embedded::translator

@@ -1,0 +1,66 @@
+#pragma once
+// Splits a batch without semicolons into statements and reads each: control statements
+// (if/else, begin … end, set nocount, transactions), procedure calls and administration come
+// back as their own kinds; the rest goes to the rewriter of its kind.
+
+#include "platform/db/embedded/translator/TokenCursor.h"
+#include "platform/db/embedded/translator/TranslationContext.h"
+
+namespace orra::embedded::translator {
+
+// How deeply blocks, conditions, parentheses and case expressions may nest: far beyond what
+// a person writes, far below what the recursive rewriting can take on any thread's stack.
+constexpr int kMaxNesting = 128;
+constexpr long kNestedTooDeeply = 191;
+QString nestedTooDeeply();
+
+// The value of a literal argument: text, a number (negated when a minus went before it) or
+// binary.
+QVariant literalValue(const Token& t, bool negative);
+
+class StatementParser {
+public:
+    explicit StatementParser(TranslationContext& ctx) : m_ctx(ctx), m_c(ctx.tokens()) {}
+
+    // The statements up to the end of the text, or up to an "end" when untilEnd.
+    StatementList parseList(bool untilEnd);
+
+private:
+    Statement parseOne(bool batchStart);
+    // The end of the statement that begins at the token `from`.
+    size_t findEnd(size_t from) const;
+    bool isAllowedStatement() const;
+    QString statementWords() const;
+    bool looksLikeProcedureCall() const;
+    Statement sqlStatement(size_t b, size_t e);
+
+    // ControlStatements.cpp
+    Statement transaction(const char* what);
+    Statement noCount();
+    Statement ifStatement();
+    Statement block();
+
+    // ProcedureCallParser.cpp
+    Statement procedureCall();
+    bool procedureArgument(ProcedureCall& call, size_t end);
+
+    // AdministrationParser.cpp
+    Statement administration();
+    QString nameAt(size_t i);
+
+    void fail(const QString& message) { m_ctx.fail(message, m_c.position()); }
+    void failNear(size_t at) { m_ctx.fail(m_ctx.near(at), at); }
+    void skipToEnd() { m_c.seek(m_ctx.size()); }
+
+    struct Nested {
+        int& depth;
+        explicit Nested(int& d) : depth(++d) {}
+        ~Nested() { --depth; }
+    };
+
+    TranslationContext& m_ctx;
+    TokenCursor m_c;
+    int m_depth = 0;   // statements inside if and begin … end
+};
+
+} // namespace orra::embedded::translator

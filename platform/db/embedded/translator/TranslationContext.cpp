@@ -1,0 +1,313 @@
+#include "platform/db/embedded/translator/TranslationContext.h"
+
+namespace orra::embedded::translator {
+
+TranslationContext::TranslationContext(const std::vector<Token>& tokens, int textLength,
+                                       const QString& currentDatabase, Translation& translation)
+    : m_tokens(tokens), m_textLength(textLength), m_current(foldName(currentDatabase)), m_translation(translation)
+{
+}
+
+void TranslationContext::fail(const QString& message, size_t at)
+{
+    if (failed())
+        return;
+    m_translation.error = message;
+    m_translation.errorPosition = at < m_tokens.size() ? m_tokens[at].pos : m_textLength;
+}
+
+void TranslationContext::fail(const QString& message, long number, size_t at)
+{
+    if (failed())
+        return;
+    fail(message, at);
+    m_translation.errorNumber = number;
+}
+
+QString TranslationContext::near(size_t i) const
+{
+    if (i >= m_tokens.size())
+        return QStringLiteral("Incorrect syntax near the end of the statement.");
+    return QStringLiteral("Incorrect syntax near '%1'.").arg(m_tokens[i].text);
+}
+
+size_t TranslationContext::matching(size_t open, size_t end) const
+{
+    int depth = 0;
+    for (size_t i = open; i < end; ++i) {
+        if (m_tokens[i].isSymbol("("))
+            ++depth;
+        else if (m_tokens[i].isSymbol(")")) {
+            if (--depth == 0)
+                return i;
+        }
+    }
+    return end;
+}
+
+size_t TranslationContext::groupEnd(size_t i, size_t e) const
+{
+    if (m_tokens[i].isSymbol("("))
+        return std::min(matching(i, e), e);
+    int cases = 0;
+    int depth = 0;
+    for (size_t k = i; k < e; ++k) {
+        if (m_tokens[k].isSymbol("("))
+            ++depth;
+        else if (m_tokens[k].isSymbol(")"))
+            --depth;
+        else if (depth == 0 && m_tokens[k].is("case"))
+            ++cases;
+        else if (depth == 0 && m_tokens[k].is("end") && --cases == 0)
+            return k;
+    }
+    return e;
+}
+
+NT TranslationContext::tableRef(const QString& database, const Token& name)
+{
+    NT n;
+    n.t = name;
+    const QString db = foldName(database);
+    if (database.isEmpty() || db == m_current) {
+        n.out = name.text.startsWith(u'#') ? quoteName(name.text) : QStringLiteral("main.") + quoteName(name.text);
+    } else {
+        bool known = false;
+        for (const QString& d : std::as_const(m_translation.databases))
+            if (foldName(d) == db)
+                known = true;
+        if (!known)
+            m_translation.databases.append(database);
+        n.out = quoteName(database) + u'.' + quoteName(name.text);
+    }
+    return n;
+}
+
+namespace {
+
+bool endsName(const Vec& v)
+{
+    if (v.empty())
+        return false;
+    const NT& b = v.back();
+    return (b.t.isName() && !isExpressionBoundary(b.t)) || b.t.isSymbol(")");
+}
+
+// @@identity and the other server values, as SQLite functions; nullptr for one the server
+// does not know.
+const char* serverValueFunction(const Token& t)
+{
+    const QString v = t.text.mid(2).toLower();
+    if (v == u"identity")
+        return "orra_identity";
+    if (v == u"spid")
+        return "orra_spid";
+    if (v == u"servername")
+        return "orra_servername";
+    if (v == u"rowcount")
+        return "changes";
+    if (v == u"trancount")
+        return "orra_trancount";
+    return nullptr;
+}
+
+// The server's functions under the names the embedded server gives them.
+const char* mappedFunction(const Token& t)
+{
+    static const struct {
+        const char* from;
+        const char* to;
+    } functions[] = {
+        {"isnull", "ifnull"}, {"getdate", "orra_getdate"}, {"suser_sid", "orra_suser_sid"},
+        {"suser_sname", "orra_suser_sname"}, {"user_name", "orra_user_name"},
+        {"db_name", "orra_db_name"}, {"substring", "substr"}, {"len", "orra_len"},
+        {"scope_identity", "orra_identity"}, {"object_id", "orra_object_id"},
+        {"upper", "orra_upper"}, {"lower", "orra_lower"}, {"user_id", "orra_user_id"},
+        {"suser_name", "orra_suser_sname"},
+    };
+    for (const auto& f : functions)
+        if (t.is(f.from))
+            return f.to;
+    return nullptr;
+}
+
+} // namespace
+
+Vec TranslationContext::normalize(size_t b, size_t e)
+{
+    const std::vector<Token>& T = m_tokens;
+    Vec out;
+    for (size_t i = b; i < e; ++i) {
+        const Token& t = T[i];
+        // Table hints: T (nolock), T x with (nolock, rowlock) …
+        if (t.isSymbol("(") && i + 1 < e && isHintWord(T[i + 1])) {
+            size_t j = i + 1;
+            while (j < e && isHintWord(T[j])) {
+                ++j;
+                if (j < e && T[j].isSymbol(","))
+                    ++j;
+            }
+            if (j < e && T[j].isSymbol(")") && (endsName(out) || (!out.empty() && out.back().t.is("with")))) {
+                if (!out.empty() && out.back().t.is("with"))
+                    out.pop_back();
+                i = j;
+                continue;
+            }
+        }
+        // ..table: the current database.
+        if (t.isSymbol(".") && i + 2 < e && T[i + 1].isSymbol(".") && T[i + 2].isName() && !endsName(out)) {
+            out.push_back(tableRef(QString(), T[i + 2]));
+            i += 2;
+            continue;
+        }
+        if (t.isName() && !isExpressionBoundary(t)) {
+            // D..table and D.dbo.table
+            if (i + 3 < e && T[i + 1].isSymbol(".") && T[i + 2].isSymbol(".") && T[i + 3].isName()) {
+                out.push_back(tableRef(t.text, T[i + 3]));
+                i += 3;
+                continue;
+            }
+            if (i + 4 < e && T[i + 1].isSymbol(".") && T[i + 2].is("dbo") && T[i + 3].isSymbol(".")
+                && T[i + 4].isName()) {
+                out.push_back(tableRef(t.text, T[i + 4]));
+                i += 4;
+                continue;
+            }
+            if (t.is("dbo") && i + 2 < e && T[i + 1].isSymbol(".") && T[i + 2].isName()
+                && (out.empty() || !out.back().t.isSymbol("."))) {
+                out.push_back(tableRef(QString(), T[i + 2]));
+                i += 2;
+                continue;
+            }
+        }
+        if (t.kind == TokenKind::Word && t.text.startsWith(QStringLiteral("@@"))) {
+            const char* fn = serverValueFunction(t);
+            if (!fn) {
+                fail(QStringLiteral("Incorrect syntax near '%1'.").arg(t.text), i);
+                return out;
+            }
+            out.push_back(word(fn));
+            out.push_back(symbol("("));
+            out.push_back(symbol(")"));
+            continue;
+        }
+        if (t.kind == TokenKind::Word && t.text.startsWith(u'@')) {
+            fail(QStringLiteral("Must declare the scalar variable \"%1\".").arg(t.text), i);
+            return out;
+        }
+        if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e))
+            continue;
+        NT n;
+        n.t = t;
+        if (isBinaryLiteral(t)) {
+            n.out = QStringLiteral("X'") + binaryDigits(t) + u'\'';
+            out.push_back(n);
+            continue;
+        }
+        if (t.kind == TokenKind::QuotedName || (t.kind == TokenKind::Word && t.text.startsWith(u'#'))
+            || (t.kind == TokenKind::Word && isSqliteOnlyKeyword(t)))
+            n.out = quoteName(t.text);
+        else
+            n.out = t.text;
+        out.push_back(n);
+    }
+    return out;
+}
+
+// A function call at i: cast and convert become SQLite conversions (i then on their closing
+// parenthesis), the server's functions take SQLite's names (i stays, the arguments follow).
+// False for any other function.
+bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
+{
+    const Token& t = m_tokens[i];
+    if (t.is("cast")) {
+        const size_t close = matching(i + 1, e);
+        const size_t as = firstAtTopLevel(i + 2, close, [](const Token& tok) { return tok.is("as"); });
+        if (close < e && as < close) {
+            emitConversion(out, normalize(i + 2, as), as + 1, close);
+            i = close;
+            return true;
+        }
+    }
+    if (t.is("convert")) {
+        const size_t close = matching(i + 1, e);
+        const auto isComma = [](const Token& tok) { return tok.isSymbol(","); };
+        const size_t comma = firstAtTopLevel(i + 2, close, isComma);
+        if (close < e && comma < close) {
+            // A third, style argument is dropped.
+            const size_t exprEnd = firstAtTopLevel(comma + 1, close, isComma);
+            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma);
+            i = close;
+            return true;
+        }
+    }
+    if (const char* to = mappedFunction(t)) {
+        out.push_back(word(to));
+        return true;
+    }
+    return false;
+}
+
+// Emits the SQLite form of a T-SQL type conversion of expr.
+void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd)
+{
+    QString type;
+    QString length;
+    if (typeBegin < typeEnd)
+        type = m_tokens[typeBegin].text.toLower();
+    if (typeBegin + 2 < typeEnd && m_tokens[typeBegin + 1].isSymbol("("))
+        length = m_tokens[typeBegin + 2].text.toLower();
+    auto call = [&](const char* fn, const QString& arg) {
+        out.push_back(word(fn));
+        out.push_back(symbol("("));
+        out.insert(out.end(), expr.begin(), expr.end());
+        if (!arg.isEmpty()) {
+            out.push_back(symbol(","));
+            out.push_back(number(arg));
+        }
+        out.push_back(symbol(")"));
+    };
+    auto castTo = [&](const char* affinity) {
+        out.push_back(word("cast"));
+        out.push_back(symbol("("));
+        out.insert(out.end(), expr.begin(), expr.end());
+        out.push_back(word("as"));
+        out.push_back(word(affinity));
+        out.push_back(symbol(")"));
+    };
+    // The type as written: exact numerics (NUMERIC affinity to SQLite, so that the result
+    // column can be typed money or decimal(p,s)) and types the subset does not know.
+    auto castAsWritten = [&] {
+        out.push_back(word("cast"));
+        out.push_back(symbol("("));
+        out.insert(out.end(), expr.begin(), expr.end());
+        out.push_back(word("as"));
+        for (size_t k = typeBegin; k < typeEnd; ++k)
+            out.push_back(NT{m_tokens[k], m_tokens[k].text});
+        out.push_back(symbol(")"));
+    };
+    if (type == u"varchar" || type == u"nvarchar" || type == u"sysname") {
+        if (length == u"max")
+            castTo("text");
+        else
+            call("orra_varchar", length.isEmpty() ? QStringLiteral("30") : length);
+    } else if (type == u"char" || type == u"nchar") {
+        call("orra_char", length.isEmpty() ? QStringLiteral("30") : length);
+    } else if (type == u"int" || type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
+        call("orra_int", QString());
+    } else if (type == u"float" || type == u"real") {
+        castTo("real");
+    } else if (type == u"text" || type == u"ntext") {
+        castTo("text");
+    } else if (type == u"datetime" || type == u"smalldatetime" || type == u"datetime2") {
+        call("orra_datetime", QString());
+    } else if (type == u"date") {
+        call("orra_date", QString());
+    } else if (type == u"time") {
+        call("orra_time", QString());
+    } else {
+        castAsWritten();
+    }
+}
+
+} // namespace orra::embedded::translator

@@ -1,0 +1,82 @@
+#pragma once
+// What the rewriters of one batch share: its tokens, the connection's database, the
+// translation being built (databases to attach, the first error and where it was found),
+// and the normalisation of a token range into SQLite's vocabulary.
+
+#include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/translator/Rewriting.h"
+
+#include <utility>
+#include <vector>
+
+namespace orra::embedded::translator {
+
+class TranslationContext {
+public:
+    TranslationContext(const std::vector<Token>& tokens, int textLength, const QString& currentDatabase,
+                       Translation& translation);
+
+    const std::vector<Token>& tokens() const { return m_tokens; }
+    const Token& operator[](size_t i) const { return m_tokens[i]; }
+    size_t size() const { return m_tokens.size(); }
+
+    bool failed() const { return !m_translation.error.isEmpty(); }
+    // Records the first error, found at the token `at` (the end of the text past the last).
+    void fail(const QString& message, size_t at);
+    void fail(const QString& message, long number, size_t at);
+    // "Incorrect syntax near '…'." for the token at i.
+    QString near(size_t i) const;
+
+    // The tokens [b, e) with T-SQL's names, hints, variables, functions and conversions in
+    // SQLite's terms.
+    Vec normalize(size_t b, size_t e);
+
+    // The parenthesis that closes the one at open, or end.
+    size_t matching(size_t open, size_t end) const;
+    // The end of the group that opens at i: the matching parenthesis or the case's end.
+    size_t groupEnd(size_t i, size_t e) const;
+    // The first token in [from, to) outside any parentheses that pred accepts, or `to`.
+    template <class Pred> size_t firstAtTopLevel(size_t from, size_t to, Pred pred) const
+    {
+        int depth = 0;
+        for (size_t k = from; k < to; ++k) {
+            if (m_tokens[k].isSymbol("("))
+                ++depth;
+            else if (m_tokens[k].isSymbol(")"))
+                --depth;
+            else if (depth == 0 && pred(m_tokens[k]))
+                return k;
+        }
+        return to;
+    }
+    // Splits [b, e) at top-level tokens that split accepts; the pieces in order.
+    template <class Pred> std::vector<std::pair<size_t, size_t>> splitTop(size_t b, size_t e, Pred split) const
+    {
+        std::vector<std::pair<size_t, size_t>> parts;
+        size_t start = b;
+        for (size_t k = b; k < e; ++k) {
+            if (m_tokens[k].isSymbol("(") || m_tokens[k].is("case")) {
+                k = groupEnd(k, e);
+                continue;
+            }
+            if (split(k)) {
+                parts.push_back({start, k});
+                start = k + 1;
+            }
+        }
+        parts.push_back({start, e});
+        return parts;
+    }
+
+private:
+    NT tableRef(const QString& database, const Token& name);
+    bool functionCall(Vec& out, size_t& i, size_t e);
+    void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd);
+
+    const std::vector<Token>& m_tokens;
+    int m_textLength;
+    QString m_current;
+    Translation& m_translation;
+};
+
+} // namespace orra::embedded::translator

@@ -1,0 +1,125 @@
+#include "platform/db/embedded/translator/ExpressionRewrites.h"
+#include "platform/db/embedded/translator/FromClause.h"
+#include "platform/db/embedded/translator/Rewriters.h"
+
+namespace orra::embedded::translator {
+
+namespace {
+
+// The assignments in [begin, end) with the qualifier of each target column dropped
+// ("t.Name=" becomes "Name=").
+Vec unqualifiedAssignments(const Vec& v, size_t begin, size_t end)
+{
+    Vec assignments;
+    bool start = true;
+    int depth = 0;
+    for (size_t i = begin; i < end; ++i) {
+        const NT& n = v[i];
+        if (start && i + 2 < end && n.t.isName() && v[i + 1].t.isSymbol(".") && v[i + 2].t.isName()) {
+            i += 1;
+            start = false;
+            continue;
+        }
+        start = false;
+        if (n.t.isSymbol("("))
+            ++depth;
+        else if (n.t.isSymbol(")"))
+            --depth;
+        else if (depth == 0 && n.t.isSymbol(","))
+            start = true;
+        assignments.push_back(n);
+    }
+    return assignments;
+}
+
+// "and"s the condition in [b, e) of v to conditions, in parentheses.
+void conjoin(Vec& conditions, const Vec& v, size_t b, size_t e)
+{
+    if (!conditions.empty())
+        conditions.push_back(word("and"));
+    conditions.push_back(symbol("("));
+    append(conditions, v, b, e);
+    conditions.push_back(symbol(")"));
+}
+
+// The target is the first item and only inner joins follow: the other items become SQLite's
+// from clause and their join conditions join the where clause.
+void joinAsFromAndWhere(Vec& out, const Vec& v, const std::vector<FromItem>& items, size_t where)
+{
+    out.push_back(word("from"));
+    Vec conditions;
+    for (size_t k = 1; k < items.size(); ++k) {
+        if (k > 1)
+            out.push_back(symbol(","));
+        append(out, v, items[k].begin, items[k].end);
+        if (items[k].onEnd > items[k].onBegin)
+            conjoin(conditions, v, items[k].onBegin, items[k].onEnd);
+    }
+    if (where < v.size())
+        conjoin(conditions, v, where + 1, v.size());
+    if (!conditions.empty()) {
+        out.push_back(word("where"));
+        out.insert(out.end(), conditions.begin(), conditions.end());
+    }
+}
+
+// update t set t.C=… [from D..tb t [inner join …]] [where …]
+void rewriteUpdateTarget(Vec& v)
+{
+    if (v.size() < 4)
+        return;
+    const size_t set = topLevel(v, 1, {"set"});
+    if (set >= v.size())
+        return;
+    const size_t from = topLevel(v, set + 1, {"from"});
+    const size_t where = topLevel(v, set + 1, {"where"});
+    const Vec assignments = unqualifiedAssignments(v, set + 1, std::min(from, where));
+    Vec out;
+    const NT target = v[1];
+    if (from >= v.size()) {
+        out.push_back(word("update"));
+        out.push_back(target);
+        out.push_back(word("set"));
+        out.insert(out.end(), assignments.begin(), assignments.end());
+        out.insert(out.end(), v.begin() + long(where), v.end());
+        v = out;
+        return;
+    }
+    const size_t fromEnd = std::min(where, v.size());
+    const std::vector<FromItem> items = fromItems(v, from + 1, fromEnd);
+    const size_t hit = itemNamed(items, target.t.text);
+    if (hit == items.size())
+        return;   // not a shape of the subset: SQLite will say what is wrong
+    const FromItem& t = items[hit];
+    out.push_back(word("update"));
+    out.push_back(raw(t.table));
+    out.push_back(word("as"));
+    out.push_back(raw(quoteName(t.alias)));
+    out.push_back(word("set"));
+    out.insert(out.end(), assignments.begin(), assignments.end());
+    bool innerOnly = true;
+    for (size_t k = 1; k < items.size(); ++k)
+        if (items[k].joinKind != u"inner" && items[k].joinKind != u",")
+            innerOnly = false;
+    if (items.size() == 1) {
+        out.insert(out.end(), v.begin() + long(where), v.end());
+    } else if (hit == 0 && innerOnly) {
+        joinAsFromAndWhere(out, v, items, where);
+    } else {
+        // Other joins: pick the rows through their rowid.
+        out.push_back(word("where"));
+        out.push_back(raw(quoteName(t.alias) + QStringLiteral(".rowid")));
+        appendRowidsPicked(out, t.alias, v, from);
+    }
+    v = out;
+}
+
+} // namespace
+
+SqlStatement rewriteUpdate(Vec v)
+{
+    rewriteUpdateTarget(v);
+    return finishedStatement(v, true);
+}
+
+} // namespace orra::embedded::translator
