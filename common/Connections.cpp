@@ -156,23 +156,32 @@ bool GetServerConnection(const QString& serverName, db::ConnectionPtr& connectio
     return true;
 }
 
+// The registry table, in registryDatabase when one is named, else in the connection's current
+// database.
+static QString registryTable(const QString& registryDatabase) {
+    return registryDatabase.isEmpty() ? QStringLiteral("tbOrraConnections")
+                                      : registryDatabase + QStringLiteral("..tbOrraConnections");
+}
+
 bool SaveServerConnection(const QString& server, const QString& ip, const QString& database,
-                          const QString& userName, const QString& password, const QString& key) {
+                          const QString& userName, const QString& password, const QString& key,
+                          const QString& registryDatabase) {
     if (key.isEmpty()) return false;
     try {
         const db::ConnectionPtr con = mainConnection();
         if (!con || !con->isOpen()) return false;
         const QString stored = ScramblePassword(password, key);
-        db::RecordsetPtr rs = con->execute(QStringLiteral("select count(*) x from tbOrraConnections where Server=?"),
+        const QString table = registryTable(registryDatabase);
+        db::RecordsetPtr rs = con->execute(QStringLiteral("select count(*) x from %1 where Server=?").arg(table),
                                            {text(server)});
         if (!rs || !rs->isOpen() || rs->isEOF()) return false;
         if (rs->value(0).toLongLong() > 0) {
-            con->execute(QStringLiteral("update tbOrraConnections set [Database]=?, IP=?, UserName=?, UserPwd=? "
-                                        "where Server=?"),
+            con->execute(QStringLiteral("update %1 set [Database]=?, IP=?, UserName=?, UserPwd=? "
+                                        "where Server=?").arg(table),
                          {text(database), text(ip), text(userName), text(stored), text(server)});
         } else {
-            con->execute(QStringLiteral("insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) "
-                                        "values (?, ?, ?, ?, ?)"),
+            con->execute(QStringLiteral("insert into %1 (Server, IP, [Database], UserName, UserPwd) "
+                                        "values (?, ?, ?, ?, ?)").arg(table),
                          {text(server), text(ip), text(database), text(userName), text(stored)});
         }
         return true;
@@ -181,11 +190,11 @@ bool SaveServerConnection(const QString& server, const QString& ip, const QStrin
     }
 }
 
-bool DeleteServerConnection(const QString& server) {
+bool DeleteServerConnection(const QString& server, const QString& registryDatabase) {
     try {
         const db::ConnectionPtr con = mainConnection();
         if (!con || !con->isOpen()) return false;
-        con->execute(QStringLiteral("delete from tbOrraConnections where Server=?"), {text(server)});
+        con->execute(QStringLiteral("delete from %1 where Server=?").arg(registryTable(registryDatabase)), {text(server)});
         return true;
     } catch (...) {
         return false;

@@ -55,12 +55,14 @@ db::ConnectionPtr OpenServerConnectionWithLogin(const QString& serverName);
 
 // Inserts or updates the registry row of server on the catalogue connection, the password in
 // its stored form under key. False, without a message, when key is empty or anything fails.
-// Values are bound as parameters.
+// Values are bound as parameters. registryDatabase names the database that holds the registry
+// (empty: the catalogue connection's current database).
 bool SaveServerConnection(const QString& server, const QString& ip, const QString& database,
-                          const QString& userName, const QString& password, const QString& key);
+                          const QString& userName, const QString& password, const QString& key,
+                          const QString& registryDatabase = QString());
 
 // Deletes the registry row of server; true also when there was none. False on a failure.
-bool DeleteServerConnection(const QString& server);
+bool DeleteServerConnection(const QString& server, const QString& registryDatabase = QString());
 
 // The cache's entries in order (server name, connection text), the empty first entry included.
 QList<QPair<QString, QString>> connectionCacheEntries();

@@ -1,4 +1,5 @@
 #include "designer/catalogue/frmpbOrra.h"
+#include "designer/catalogue/AdministrationCommands.h"
 
 #include "common/Connections.h"
 #include "common/Permissions.h"
@@ -101,6 +102,7 @@ frmpbOrra::frmpbOrra(QWidget* parent) : QWidget(parent), m_images(CatalogueImage
     m_tabOrra->setCurrentIndex(0);
     RefreshCatalogueTree();
     UpdateTvRepository();
+    RegisterAdministrationCommands(*this);
 }
 
 frmpbOrra::~frmpbOrra() = default;

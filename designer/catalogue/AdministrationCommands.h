@@ -1,0 +1,40 @@
+#pragma once
+// The catalogue pane's administration commands, one function per menu item, and their wiring:
+// Properties and Manage Permissions (frmProperties), Manage Schemas (frmCallSchema), Execute
+// (the launcher dornel as a process of its own), Dependencies (frmDependencies), and the main
+// window's File > Register Server and UnRegister Server (frmRegister.h).
+
+#include <QString>
+#include <QStringList>
+
+class QTreeWidgetItem;
+class QWidget;
+
+namespace morvane {
+
+class frmpbOrra;
+
+// Each takes the selected node of tvOrra ("C" & ID for a category, "T" & ID for a document)
+// and the window that owns the dialog; a null node does nothing.
+void mnuPopuptvOrraProperties_Click(QTreeWidgetItem* node, QWidget* owner);
+void mnuPopuptvOrraManagePermissions_Click(QTreeWidgetItem* node, QWidget* owner);
+void mnuPopuptvOrraManageSchemas_Click(QTreeWidgetItem* node, QWidget* owner);
+void mnuPopuptvOrraExecute_Click(QTreeWidgetItem* node);
+void mnuPopuptvOrraDependencies_Click(QTreeWidgetItem* node, QWidget* owner);
+
+// The texts of the node's ancestors and its own, joined by "\".
+QString NodeFullPath(const QTreeWidgetItem* node);
+
+// The launcher's program: $ORRA_DORNEL when set, else "dornel" beside the designer's program.
+QString LauncherProgram();
+// The launcher's arguments for running document id on the designer's catalogue.
+QStringList LauncherArguments(long id);
+// Starts the launcher for document id without waiting for it; false (after a message) when it
+// could not be started.
+bool ExecuteDocument(long id);
+
+// Connects the pane's pop-up items (and the main window's File > Register Server and
+// UnRegister Server) to the functions above.
+void RegisterAdministrationCommands(frmpbOrra& pane);
+
+} // namespace morvane
