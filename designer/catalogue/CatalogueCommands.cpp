@@ -242,16 +242,23 @@ void deleteCategoryRows(orra::db::Connection& con, long id)
     con.execute(QStringLiteral("delete from %1 where ID=?").arg(table("tbOrraCategory")), {qlonglong(id)});
 }
 
+// The ID and Name of every row that sql (one bound number) gives on the catalogue.
+QList<QPair<long, QString>> idNameRows(const QString& sql, long id)
+{
+    orra::db::RecordsetPtr rs = catalogue().execute(sql, {qlonglong(id)});
+    QList<QPair<long, QString>> rows;
+    for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext())
+        rows.append({long(rs->value(0).toLongLong()), rs->value(1).toString()});
+    return rows;
+}
+
 // The documents of category id that may be deleted go into the plan (their locks taken); true
 // when every one of them may.
 bool planCategoryDocuments(long categoryId, DeletePlan& plan, DocumentLocks& locks)
 {
     bool all = true;
-    orra::db::RecordsetPtr rs = catalogue().execute(
-        QStringLiteral("select ID,Name from %1 where CategoryID=?").arg(table("tbOrraSQL")), {qlonglong(categoryId)});
-    QList<QPair<long, QString>> rows;
-    for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext())
-        rows.append({long(rs->value(0).toLongLong()), rs->value(1).toString()});
+    const QList<QPair<long, QString>> rows = idNameRows(
+        QStringLiteral("select ID,Name from %1 where CategoryID=?").arg(table("tbOrraSQL")), categoryId);
     for (const auto& [id, name] : std::as_const(rows)) {
         if (!hasDocRight(id, orra::rightDelete)) {
             say(QStringLiteral("Permission Denied : You could not delete document '") + name.trimmed()
@@ -274,11 +281,8 @@ bool planCategoryDocuments(long categoryId, DeletePlan& plan, DocumentLocks& loc
 bool planSubCategories(long categoryId, DeletePlan& plan, DocumentLocks& locks)
 {
     bool all = true;
-    orra::db::RecordsetPtr rs = catalogue().execute(
-        QStringLiteral("select ID,Name from %1 where ParentID=?").arg(table("tbOrraCategory")), {qlonglong(categoryId)});
-    QList<QPair<long, QString>> rows;
-    for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext())
-        rows.append({long(rs->value(0).toLongLong()), rs->value(1).toString()});
+    const QList<QPair<long, QString>> rows = idNameRows(
+        QStringLiteral("select ID,Name from %1 where ParentID=?").arg(table("tbOrraCategory")), categoryId);
     for (const auto& [id, name] : std::as_const(rows)) {
         if (id == categoryId)
             continue;
