@@ -8,6 +8,7 @@
 //
 //   bench_adhoc_result [rows]
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "designer/editor/ResultGridModel.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "platform/db/Connection.h"
@@ -55,7 +56,8 @@ db::ConnectionPtr connect() {
 // rows rows of ten columns of the usual kinds: integers, texts, money, a float, a date-time,
 // a bit, a fixed-width code and a text that is NULL on every seventh row.
 void makeData(long rows) {
-    embedded::createServer(kServer, QStringLiteral("sa"), QStringLiteral("secret"));
+    catalogue::registerEmbeddedCatalogue();
+    catalogue::createEmbeddedServer(kServer, QStringLiteral("sa"), QStringLiteral("secret"));
     embedded::createDatabase(kServer, kDatabase);
     db::ConnectionPtr c = connect();
     c->execute(QStringLiteral("create table seed (i int)"));

@@ -3,5 +3,5 @@
 if(TARGET designer_shell)
   add_executable(bench_catalogue_fill ${CMAKE_CURRENT_LIST_DIR}/catalogue_fill.cpp)
   orra_target_defaults(bench_catalogue_fill)
-  target_link_libraries(bench_catalogue_fill PRIVATE designer_shell common platform_db platform_widgets Qt6::Widgets)
+  target_link_libraries(bench_catalogue_fill PRIVATE catalogue designer_shell common platform_db platform_widgets Qt6::Widgets)
 endif()

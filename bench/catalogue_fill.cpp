@@ -3,6 +3,7 @@
 // reading every value of its two result sets alone. Target: the fill takes at most twice as
 // long. Prints the figures; the exit status is 1 when the target is missed.
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "common/Connections.h"
 #include "designer/shell/mdMain.h"
 #include "platform/db/Connection.h"
@@ -28,8 +29,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QTemporaryDir dir;
     qputenv("ORRA_SERVERS", dir.path().toUtf8());
-    embedded::createServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("pw"));
-    embedded::createCatalogue(QStringLiteral("bench"), QStringLiteral("catalogue"));
+    catalogue::registerEmbeddedCatalogue();
+    catalogue::createEmbeddedServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("pw"));
+    catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("catalogue"));
     auto con = std::make_shared<db::Connection>();
     con->open(embedded::connectionText(QStringLiteral("bench"), QStringLiteral("catalogue"), QStringLiteral("sa"),
                                        QStringLiteral("pw")));

@@ -1,3 +1,3 @@
 add_executable(bench_common_expand ${CMAKE_CURRENT_LIST_DIR}/common_expand.cpp)
 orra_target_defaults(bench_common_expand)
-target_link_libraries(bench_common_expand PRIVATE common)
+target_link_libraries(bench_common_expand PRIVATE catalogue common)

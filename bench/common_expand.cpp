@@ -6,6 +6,7 @@
 // "--catalogue" the 50 documents are also written to a temporary embedded catalogue and
 // expanded from it (50 catalogue queries).
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "common/IncludeExpansion.h"
 #include "common/QueryDocument.h"
 #include "common/Xml.h"
@@ -180,8 +181,9 @@ int main(int argc, char** argv) {
         // The same expansion reading the 50 documents from an embedded catalogue.
         QTemporaryDir dir;
         qputenv("ORRA_SERVERS", dir.path().toUtf8());
-        embedded::createServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("secret"));
-        embedded::createCatalogue(QStringLiteral("bench"), QStringLiteral("cat"));
+        catalogue::registerEmbeddedCatalogue();
+        catalogue::createEmbeddedServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("secret"));
+        catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("cat"));
         db::Connection c;
         c.open(embedded::connectionText(QStringLiteral("bench"), QStringLiteral("cat"), QStringLiteral("sa"),
                                         QStringLiteral("secret")));

@@ -1,5 +1,5 @@
 if(TARGET designer_editor)
   add_executable(bench_editor_open ${CMAKE_CURRENT_LIST_DIR}/editor_open.cpp)
   orra_target_defaults(bench_editor_open)
-  target_link_libraries(bench_editor_open PRIVATE designer_editor common platform_db Qt6::Widgets)
+  target_link_libraries(bench_editor_open PRIVATE catalogue designer_editor common platform_db Qt6::Widgets)
 endif()

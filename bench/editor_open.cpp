@@ -10,6 +10,7 @@
 #include "designer/shell/DesignerState.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "platform/db/Connection.h"
+#include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/embedded/Server.h"
 
 #include <QApplication>
@@ -106,8 +107,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
     qputenv("ORRA_SERVERS", dir.path().toUtf8());
-    embedded::createServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("secret"));
-    embedded::createCatalogue(QStringLiteral("bench"), QStringLiteral("cat"));
+    catalogue::registerEmbeddedCatalogue();
+    catalogue::createEmbeddedServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("secret"));
+    catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("cat"));
     db::Connection c;
     c.open(embedded::connectionText(QStringLiteral("bench"), QStringLiteral("cat"), QStringLiteral("sa"),
                                     QStringLiteral("secret")));

@@ -9,6 +9,7 @@
 #include "platform/db/embedded/ExactTyping.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Collation.h"
+#include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/embedded/Server.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 #include "platform/db/sqlite/SqliteSession.h"
@@ -49,8 +50,9 @@ int main()
 {
     QTemporaryDir dir;
     qputenv("ORRA_SERVERS", dir.path().toUtf8());
-    embedded::createServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("pw"));
-    embedded::createCatalogue(QStringLiteral("bench"), QStringLiteral("catalogue"));
+    catalogue::registerEmbeddedCatalogue();
+    catalogue::createEmbeddedServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("pw"));
+    catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("catalogue"));
     db::Connection c;
     c.open(embedded::connectionText(QStringLiteral("bench"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("pw")));
 

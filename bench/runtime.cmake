@@ -2,5 +2,5 @@
 if(TARGET tavrel)
   add_executable(bench_runtime_run ${CMAKE_CURRENT_LIST_DIR}/runtime_run.cpp)
   orra_target_defaults(bench_runtime_run)
-  target_link_libraries(bench_runtime_run PRIVATE tavrel common platform_db platform_text Qt6::Core benchmark::benchmark)
+  target_link_libraries(bench_runtime_run PRIVATE catalogue tavrel common platform_db platform_text Qt6::Core benchmark::benchmark)
 endif()

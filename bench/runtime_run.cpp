@@ -3,6 +3,7 @@
 // the same connection. Target: the engine within 1.3 times the loop.
 
 #include "platform/db/Connection.h"
+#include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/embedded/Server.h"
 #include "common/Crc32.h"
 #include "runtime/DocOrra.h"
@@ -27,8 +28,9 @@ struct Setup {
     Setup()
     {
         qputenv("ORRA_SERVERS", dir.path().toLocal8Bit());
-        embedded::createServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("secret"));
-        embedded::createCatalogue(QStringLiteral("bench"), QStringLiteral("Orra"));
+        catalogue::registerEmbeddedCatalogue();
+        catalogue::createEmbeddedServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("secret"));
+        catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("Orra"));
         embedded::createDatabase(QStringLiteral("bench"), QStringLiteral("Data"));
         catalogue = std::make_shared<db::Connection>();
         catalogue->open(embedded::connectionText(QStringLiteral("bench"), QStringLiteral("Orra"), QStringLiteral("sa"),

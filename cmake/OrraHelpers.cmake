@@ -66,3 +66,21 @@ function(orra_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ${props})
 endfunction()
+
+# orra_embed_sql(header dir name ...)
+# Writes header with one constant per script dir/<name>.sql: kSchema<Name> holding its text
+# (name with its first letter upper-cased). Editing a script reconfigures.
+function(orra_embed_sql header dir)
+  get_filename_component(_names_note "${dir}" NAME)
+  set(_text "// Generated from the scripts in ${_names_note}/; do not edit.\n#pragma once\n")
+  foreach(_s IN LISTS ARGN)
+    file(READ ${dir}/${_s}.sql _content)
+    string(SUBSTRING ${_s} 0 1 _first)
+    string(TOUPPER ${_first} _first)
+    string(SUBSTRING ${_s} 1 -1 _rest)
+    string(APPEND _text "static const char kSchema${_first}${_rest}[] = R\"orra_sql(${_content})orra_sql\";\n")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${dir}/${_s}.sql)
+  endforeach()
+  file(WRITE ${header}.in "${_text}")
+  configure_file(${header}.in ${header} COPYONLY)
+endfunction()

@@ -2,6 +2,7 @@
 // the application, installs the desktop's user interface, registers the windows of the
 // libraries above the shell, and runs the event loop while the main window lives.
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "designer/catalogue/frmpbOrra.h"
 #include "designer/editor/ModHighlight.h"
 #include "designer/editor/frmFindReplace.h"
@@ -28,6 +29,9 @@ int main(int argc, char* argv[])
     // Debug runs ask for parameter values with the criteria form.
     orra::RunBlockPrompt prompt;
     orra::setParameterPrompt(&prompt);
+
+    // The catalogue's procedures and schemas on embedded servers.
+    orra::catalogue::registerEmbeddedCatalogue();
 
     // Creators of the panes, document windows and dialogs of the catalogue and editor
     // libraries are registered here (morvane::setPaneCreator, setDocumentWindowCreator,

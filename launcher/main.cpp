@@ -2,6 +2,7 @@
 // With a display it is a desktop host (message boxes and the parameter prompt are shown): the
 // desktop module is loaded then, and only then. Without one nothing ever waits for a person.
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "launcher/Dornel.h"
 
 #include <QCoreApplication>
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
         stop = nullptr;
     }
     QCoreApplication::setApplicationName(QStringLiteral("Dornel"));
+    orra::catalogue::registerEmbeddedCatalogue();
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     const int status = orra::launcher::RunLauncher(QStringLiteral("dornel ") + args.join(QLatin1Char(' ')));

@@ -56,6 +56,14 @@ QString formatGeneral(double d, int precision)
 
 } // namespace
 
+int ResultSet::columnIndex(const QString& name) const
+{
+    for (size_t c = 0; c < fields.size(); ++c)
+        if (fields[c].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(c);
+    return -1;
+}
+
 Recordset::Recordset(std::vector<ResultSet> sets) : m_sets(std::move(sets)) {}
 
 const ResultSet* Recordset::current() const
@@ -206,10 +214,7 @@ int Recordset::fieldIndex(const QString& name) const
     const ResultSet* rs = current();
     if (!rs || !rs->hasRows)
         return -1;
-    for (size_t i = 0; i < rs->fields.size(); ++i)
-        if (rs->fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return int(i);
-    return -1;
+    return rs->columnIndex(name);
 }
 
 const QVariant& Recordset::value(int index) const

@@ -29,6 +29,9 @@ struct ResultSet {
     bool hasRows = false;        // false: the statement returned no row set at all (closed)
 
     long rowCount() const { return fields.empty() ? 0 : long(values.size() / fields.size()); }
+    // The index of the field named name (without regard to case); -1 when there is none.
+    int columnIndex(const QString& name) const;
+    const QVariant& value(long row, int column) const { return values[size_t(row) * fields.size() + size_t(column)]; }
 };
 
 class Recordset {

@@ -3,6 +3,7 @@
 // are made with T-SQL through the administrator's connection; documents, categories and
 // permission rows are written with their row checksums as the designer writes them.
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "common/Crc32.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
@@ -22,8 +23,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ORRA_SERVERS", m_dir.path().toUtf8());
-        embedded::createServer(server(), QStringLiteral("sa"), QStringLiteral("secret"));
-        embedded::createCatalogue(server(), database());
+        catalogue::registerEmbeddedCatalogue();
+        catalogue::createEmbeddedServer(server(), QStringLiteral("sa"), QStringLiteral("secret"));
+        catalogue::createEmbeddedCatalogue(server(), database());
         admin = connect(QStringLiteral("sa"), QStringLiteral("secret"));
     }
 

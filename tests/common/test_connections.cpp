@@ -1,3 +1,4 @@
+#include "catalogue/EmbeddedCatalogue.h"
 #include "common/Connections.h"
 #include "common/StoredPassword.h"
 #include "platform/db/ConnectionString.h"
@@ -63,11 +64,12 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_oldServers = qgetenv("ORRA_SERVERS");
         qputenv("ORRA_SERVERS", QFile::encodeName(m_dir.path()));
-        embedded::createServer("demo");                    // the operating-system user is its administrator
-        embedded::createCatalogue("demo", "catalogue");
+        catalogue::registerEmbeddedCatalogue();
+        catalogue::createEmbeddedServer("demo");                    // the operating-system user is its administrator
+        catalogue::createEmbeddedCatalogue("demo", "catalogue");
         embedded::createLogin("demo", "sa", "secret");
         embedded::createUser("demo", "catalogue", "sa", "sa");
-        embedded::createServer("data1", "sa", "pw1");
+        catalogue::createEmbeddedServer("data1", "sa", "pw1");
         m_previousUi = setUserInterface(&m_ui);
         ResetConnectionCache();
         setMainConnection(nullptr);
@@ -208,7 +210,7 @@ TEST_F(Connections, NoCacheAsksEveryTimeAndRemembersNothing) {
 }
 
 TEST_F(Connections, ServerNamesAreComparedWithLetterCase) {
-    embedded::createServer("Data1", "sa", "pw2");
+    catalogue::createEmbeddedServer("Data1", "sa", "pw2");
     m_ui.answer("sa", "pw1");
     m_ui.answer("sa", "pw2");
     db::ConnectionPtr c;
@@ -247,7 +249,7 @@ TEST_F(Connections, AStaleCachedLogOnIsDroppedAndAskedAgain) {
 }
 
 TEST_F(Connections, TrustedAnswerConnectsAsTheOperatingSystemUser) {
-    embedded::createServer("data2");   // administered by the operating-system user
+    catalogue::createEmbeddedServer("data2");   // administered by the operating-system user
     m_ui.answerTrusted();
     db::ConnectionPtr c = OpenServerConnectionWithLogin("data2");
     ASSERT_TRUE(c);

@@ -2,6 +2,7 @@
 // and the export gives each its number format: dates and times, casts and converts,
 // aggregates by their argument, arithmetic by precedence.
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "common/SpreadsheetExport.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
@@ -24,7 +25,8 @@ protected:
         qputenv("ORRA_SERVERS", QFile::encodeName(m_dir.path()));
         qputenv("ORRA_EXPORT_DIR", QFile::encodeName(m_dir.path()));
         spreadsheet::setDesktopOpener([](const QString&) { return true; });
-        embedded::createServer(QStringLiteral("r"), QStringLiteral("sa"), QStringLiteral("pw"));
+        catalogue::registerEmbeddedCatalogue();
+        catalogue::createEmbeddedServer(QStringLiteral("r"), QStringLiteral("sa"), QStringLiteral("pw"));
         embedded::createDatabase(QStringLiteral("r"), QStringLiteral("sales"));
         c.open(embedded::connectionText(QStringLiteral("r"), QStringLiteral("sales"), QStringLiteral("sa"), QStringLiteral("pw")));
         c.execute(QStringLiteral("create table Orders (ID int identity(1,1) primary key, OrderDate datetime, Qty int, "

@@ -1,5 +1,6 @@
 #include "ShellFixture.h"
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "common/Connections.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/DesignerState.h"
@@ -64,8 +65,9 @@ void ShellTest::TearDown()
 
 void ShellTest::makeCatalogue()
 {
-    orra::embedded::createServer(QStringLiteral("shellsrv"));
-    orra::embedded::createCatalogue(QStringLiteral("shellsrv"), QStringLiteral("cat"));
+    orra::catalogue::registerEmbeddedCatalogue();
+    orra::catalogue::createEmbeddedServer(QStringLiteral("shellsrv"));
+    orra::catalogue::createEmbeddedCatalogue(QStringLiteral("shellsrv"), QStringLiteral("cat"));
 }
 
 QString ShellTest::settingsFile() const { return m_dir.filePath(QStringLiteral("config/Orra/Morvane.conf")); }

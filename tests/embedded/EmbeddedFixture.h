@@ -1,7 +1,9 @@
 #pragma once
 // A fresh embedded server per test: ORRA_SERVERS points at a temporary folder, the server
-// "t" has the administrator sa/secret and a catalogue database "catalogue".
+// "t" has the administrator sa/secret, the registry database "mat" and a catalogue database
+// "catalogue" (the catalogue registered with the server).
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
 #include "platform/text/Error.h"
@@ -19,8 +21,9 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ORRA_SERVERS", m_dir.path().toUtf8());
-        createServer(QStringLiteral("t"), QStringLiteral("sa"), QStringLiteral("secret"));
-        createCatalogue(QStringLiteral("t"), QStringLiteral("catalogue"));
+        catalogue::registerEmbeddedCatalogue();
+        catalogue::createEmbeddedServer(QStringLiteral("t"), QStringLiteral("sa"), QStringLiteral("secret"));
+        catalogue::createEmbeddedCatalogue(QStringLiteral("t"), QStringLiteral("catalogue"));
     }
 
     std::unique_ptr<db::Connection> connect(const QString& database = QStringLiteral("catalogue"),

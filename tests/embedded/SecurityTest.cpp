@@ -243,8 +243,8 @@ TEST_F(Hostile, OrdinaryUserRunsTheCatalogueStatements)
 TEST_F(Hostile, ServerFilesAreTheOwnersAlone)
 {
     const mode_t old = ::umask(0);
-    createServer(QStringLiteral("open"), QStringLiteral("sa"), QStringLiteral("pw"));
-    createCatalogue(QStringLiteral("open"), QStringLiteral("catalogue"));
+    catalogue::createEmbeddedServer(QStringLiteral("open"), QStringLiteral("sa"), QStringLiteral("pw"));
+    catalogue::createEmbeddedCatalogue(QStringLiteral("open"), QStringLiteral("catalogue"));
     {
         db::Connection c;
         c.open(connectionText(QStringLiteral("open"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("pw")));
@@ -281,7 +281,7 @@ TEST_F(Hostile, AnInterruptedCreationLeavesNoHalfServer)
     ASSERT_GE(child, 0);
     if (child == 0) {
         try {
-            createServer(QStringLiteral("demo"), QStringLiteral("sa"), QStringLiteral("pw"));
+            catalogue::createEmbeddedServer(QStringLiteral("demo"), QStringLiteral("sa"), QStringLiteral("pw"));
         } catch (...) {
         }
         ::_exit(0);
@@ -298,7 +298,7 @@ TEST_F(Hostile, AnInterruptedCreationLeavesNoHalfServer)
         EXPECT_TRUE(isEmbeddedServer(QStringLiteral("demo")));
         EXPECT_TRUE(databaseExists(QStringLiteral("demo"), QStringLiteral("mat")));
     } else {
-        createServer(QStringLiteral("demo"), QStringLiteral("sa"), QStringLiteral("pw"));
+        catalogue::createEmbeddedServer(QStringLiteral("demo"), QStringLiteral("sa"), QStringLiteral("pw"));
         EXPECT_TRUE(isEmbeddedServer(QStringLiteral("demo")));
     }
     db::Connection c;

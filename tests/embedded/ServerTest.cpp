@@ -14,12 +14,6 @@ using namespace orra::embedded::test;
 
 namespace {
 
-const char* kLock0 = "sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"catalogue\"/><Parameter Name=\"DocID\" Value=\"%1\"/></Document>',0";
-const char* kLock1 = "sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"catalogue\"/><Parameter Name=\"DocID\" Value=\"%1\"/></Document>',1";
-
-QString lock(int id) { return QString::fromLatin1(kLock0).arg(id); }
-QString unlock(int id) { return QString::fromLatin1(kLock1).arg(id); }
-
 QStringList filesOf(const QString& folder)
 {
     QStringList r;
@@ -129,8 +123,8 @@ TEST_F(EmbeddedTest, TrustedLogOnUsesTheOperatingSystemUser)
 {
     QTemporaryDir other;
     qputenv("ORRA_SERVERS", other.path().toUtf8());
-    createServer(QStringLiteral("mine"));
-    createCatalogue(QStringLiteral("mine"), QStringLiteral("catalogue"));
+    catalogue::createEmbeddedServer(QStringLiteral("mine"));
+    catalogue::createEmbeddedCatalogue(QStringLiteral("mine"), QStringLiteral("catalogue"));
     db::Connection c;
     c.open(connectionText(QStringLiteral("mine"), QStringLiteral("catalogue")));
     EXPECT_EQ(scalar(c, QStringLiteral("select suser_sname()")).toString(), osUserName());
@@ -180,80 +174,6 @@ TEST_F(EmbeddedTest, FixedPrincipals)
     EXPECT_EQ(scalar(*c, QStringLiteral("select User_Name(1)")).toString(), QStringLiteral("dbo"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select case when sid=suser_sid() then 1 else 0 end from sysusers where uid=1")).toInt(), 1);
     EXPECT_EQ(scalar(*c, QStringLiteral("select suser_sname(sid) from sysusers where uid=1")).toString(), QStringLiteral("sa"));
-}
-
-TEST_F(EmbeddedTest, LocksAcrossTwoConnections)
-{
-    auto a = connect();
-    auto b = connect();
-    a->execute(lock(7));
-    a->execute(lock(7));   // taking one's own lock again is fine
-    const int sa = scalar(*a, QStringLiteral("select @@SPID")).toInt();
-    try {
-        b->execute(lock(7));
-        FAIL() << "lock taken twice";
-    } catch (const orra::Error& e) {
-        EXPECT_TRUE(e.description().startsWith(QStringLiteral("The document 7 is locked by 'sa' (process %1, Morvane) since ").arg(sa)))
-            << e.what();
-    }
-    b->execute(unlock(7));   // not b's lock: nothing changes
-    EXPECT_THROW(b->execute(lock(7)), orra::Error);
-    b->execute(lock(8));     // another document is free
-    a->execute(unlock(7));
-    b->execute(lock(7));
-    EXPECT_EQ(scalar(*b, QStringLiteral("select count(*) from tbOrraLocks where SPID=@@SPID")).toInt(), 2);
-    // The session that holds a lock ends: the lock is taken over.
-    b->close();
-    a->execute(lock(8));
-}
-
-TEST_F(EmbeddedTest, LocksAcrossTwoProcesses)
-{
-    int toChild[2];
-    int toParent[2];
-    ASSERT_EQ(pipe(toChild), 0);
-    ASSERT_EQ(pipe(toParent), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::close(toChild[1]);
-        ::close(toParent[0]);
-        alarm(60);   // never outlive a parent that is gone
-        char ok = 'n';
-        db::Connection c;   // stays open until the process ends
-        try {
-            c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("secret")));
-            c.execute(lock(42));
-            ok = 'y';
-        } catch (...) {
-        }
-        if (write(toParent[1], &ok, 1) != 1)
-            _exit(2);
-        char go;
-        if (read(toChild[0], &go, 1) != 1)
-            _exit(3);
-        _exit(0);   // ends without closing: the session dies with the process
-    }
-    ::close(toChild[0]);
-    ::close(toParent[1]);
-    char ok = 0;
-    ASSERT_EQ(read(toParent[0], &ok, 1), 1);
-    ASSERT_EQ(ok, 'y');
-    auto c = connect();
-    EXPECT_THROW(c->execute(lock(42)), orra::Error);
-    ASSERT_FALSE(c->errors().isEmpty());
-    EXPECT_TRUE(c->errors().first().description.contains(QStringLiteral("is locked by 'sa' (process 51, Morvane)")));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select @@SPID")).toInt(), 52);   // 51 is the other process's
-    const char go = 'g';
-    ASSERT_EQ(write(toChild[1], &go, 1), 1);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    c->execute(lock(42));   // the holder's process has ended
-    EXPECT_EQ(scalar(*c, QStringLiteral("select SPID from tbOrraLocks where DocID=42")).toInt(),
-              scalar(*c, QStringLiteral("select @@SPID")).toInt());
-    ::close(toChild[1]);
-    ::close(toParent[0]);
 }
 
 TEST_F(EmbeddedTest, TwoProcessesWriteWithoutLockFailures)

@@ -1,30 +1,9 @@
 // Every statement shape the system composes, run on a real embedded catalogue.
-#include "EmbeddedFixture.h"
+#include "ShapesFixture.h"
 
 using namespace orra;
 using namespace orra::embedded;
 using namespace orra::embedded::test;
-
-namespace {
-
-class Shapes : public EmbeddedTest {
-protected:
-    void SetUp() override
-    {
-        EmbeddedTest::SetUp();
-        c = connect();
-        // Two categories and three documents, inserted as the designer does.
-        c->execute(QStringLiteral("insert into catalogue..tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) select 1,0,'Category-1','T',0,suser_sid()"));
-        c->execute(QStringLiteral("insert into catalogue..tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) select 2,1,'Category-2','T',1,suser_sid()"));
-        for (int id = 1; id <= 3; ++id)
-            c->execute(QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select %1,%2,'Document-%1','','T',0,'<Document ID=\"B0\"/>',suser_sid()")
-                           .arg(id)
-                           .arg(id == 3 ? 2 : 1));
-    }
-    std::unique_ptr<db::Connection> c;
-};
-
-} // namespace
 
 TEST_F(Shapes, MaxPlusOneIdentifiers)
 {
@@ -181,35 +160,6 @@ TEST_F(Shapes, TextFunctionsAndConcatenation)
     EXPECT_EQ(scalar(*c, QStringLiteral("select db_name()")).toString(), QStringLiteral("catalogue"));
     const QString now = scalar(*c, QStringLiteral("select getdate()")).toString();
     EXPECT_EQ(now.left(10), QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd")));
-}
-
-TEST_F(Shapes, DocumentsAndCategoriesProcedure)
-{
-    c->execute(QStringLiteral("insert into catalogue..tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) select 3,5,'Child','T',0,suser_sid()"));
-    c->execute(QStringLiteral("insert into catalogue..tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) select 5,0,'Top','T',0,suser_sid()"));
-    db::RecordsetPtr rs = c->execute(QStringLiteral("exec sp_Orra_GetDocumentsAndCategories default"));
-    ASSERT_TRUE(rs->isOpen());
-    EXPECT_EQ(rs->field(0).name, QStringLiteral("CatID"));
-    EXPECT_EQ(rs->field(1).name, QStringLiteral("DocID"));
-    EXPECT_EQ(rs->field(2).name, QStringLiteral("DocName"));
-    EXPECT_EQ(rs->field(3).name, QStringLiteral("DocDisabled"));
-    EXPECT_EQ(rs->RecordCount(), 3);
-    ASSERT_TRUE(rs->NextRecordset());
-    EXPECT_EQ(rs->field(0).name, QStringLiteral("ID"));
-    EXPECT_EQ(rs->field(1).name, QStringLiteral("ParentID"));
-    EXPECT_EQ(int(rs->field(3).type), 11);
-    QList<int> seen;
-    for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext()) {
-        const int parent = rs->value(1).toInt();
-        EXPECT_TRUE(parent == 0 || seen.contains(parent)) << "category " << rs->value(0).toInt() << " before its parent";
-        seen << rs->value(0).toInt();
-    }
-    EXPECT_EQ(seen.size(), 4);
-    // Without exec, and limited to a subtree.
-    rs = c->execute(QStringLiteral("sp_Orra_GetDocumentsAndCategories 1"));
-    EXPECT_EQ(rs->RecordCount(), 3);
-    rs->NextRecordset();
-    EXPECT_EQ(rs->RecordCount(), 2);
 }
 
 TEST_F(Shapes, UnsupportedStatementFailsLoudly)

@@ -3,6 +3,7 @@
 // with the categories root\Satış\Aylık (IDs 1 and 2), a "sales" database with three orders,
 // and the registry entry of "demo" (trusted log-on, database sales).
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "common/CatalogueChecksums.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
@@ -35,8 +36,9 @@ protected:
         m_oldServers = qgetenv("ORRA_SERVERS");
         qputenv("ORRA_SERVERS", m_servers.toLocal8Bit());
 
-        orra::embedded::createServer("demo");  // the operating-system user administers it
-        orra::embedded::createCatalogue("demo", "catalogue");
+        orra::catalogue::registerEmbeddedCatalogue();
+        orra::catalogue::createEmbeddedServer("demo");  // the operating-system user administers it
+        orra::catalogue::createEmbeddedCatalogue("demo", "catalogue");
         orra::embedded::createDatabase("demo", "sales");
         m_catalogue.open(orra::embedded::connectionText("demo", "catalogue"));
         orra::db::Connection sales;

@@ -2,6 +2,7 @@
 // An embedded server for the engine tests: server "enginetest" with the catalogue database
 // "Orra" and the data database "Data", both opened as the administrator "sa".
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
 
@@ -24,8 +25,9 @@ inline db::ConnectionPtr openAs(const QString& database, const QString& login, c
 inline TestServer createTestServer(const QString&)
 {
     const QString server = QString::fromLatin1(kTestServer);
-    embedded::createServer(server, QStringLiteral("sa"), QStringLiteral("secret"));
-    embedded::createCatalogue(server, QStringLiteral("Orra"));
+    catalogue::registerEmbeddedCatalogue();
+    catalogue::createEmbeddedServer(server, QStringLiteral("sa"), QStringLiteral("secret"));
+    catalogue::createEmbeddedCatalogue(server, QStringLiteral("Orra"));
     embedded::createDatabase(server, QStringLiteral("Data"));
     TestServer s;
     s.catalogue = openAs(QStringLiteral("Orra"), QStringLiteral("sa"), QStringLiteral("secret"));

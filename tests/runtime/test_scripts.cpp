@@ -6,6 +6,7 @@
 #include "tests/runtime/TestServer.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "common/QueryDocument.h"
 #include "common/StoredPassword.h"
 #include "platform/db/embedded/Server.h"
@@ -506,7 +507,8 @@ protected:
 
 TEST_F(MakeConnectionTest, WithAStoredPassword)
 {
-    embedded::createServer(QStringLiteral("remote"), QStringLiteral("reporter"), QStringLiteral("p@ss;w=1"));
+    catalogue::registerEmbeddedCatalogue();
+    catalogue::createEmbeddedServer(QStringLiteral("remote"), QStringLiteral("reporter"), QStringLiteral("p@ss;w=1"));
     registerServer(QStringLiteral("remote"), QStringLiteral("reporter"), ScramblePassword(QStringLiteral("p@ss;w=1"), kStoredPasswordKey));
     auto engine = engineFor(addDocument(documentXml(script(
         "B0.X0", QStringLiteral("Set c = MakeConnection(OrraCon, \"remote\")\n"
@@ -519,7 +521,7 @@ TEST_F(MakeConnectionTest, WithAStoredPassword)
 
 TEST_F(MakeConnectionTest, WithAnEmptyLoginTheLogOnIsTrustedAndThePasswordIsNeverRead)
 {
-    embedded::createServer(QStringLiteral("trusted"));   // administered by the operating-system user
+    catalogue::createEmbeddedServer(QStringLiteral("trusted"));   // administered by the operating-system user
     registerServer(QStringLiteral("trusted"), QString(), QStringLiteral("not a stored password"));
     auto engine = engineFor(addDocument(documentXml(script(
         "B0.X0", QStringLiteral("Set c = ScriptShare.MakeConnection(DocCon, \"trusted\")\n"
@@ -538,7 +540,7 @@ TEST_F(MakeConnectionTest, AnUnregisteredServerRaisesTheRegistryMessage)
 
 TEST_F(MakeConnectionTest, TheRegistryDatabaseIsASetting)
 {
-    embedded::createServer(QStringLiteral("remote"), QStringLiteral("reporter"), QStringLiteral("pw"));
+    catalogue::createEmbeddedServer(QStringLiteral("remote"), QStringLiteral("reporter"), QStringLiteral("pw"));
     // Registered only in Data, which the setting names as the registry.
     m_run->execute(QStringLiteral("create table tbOrraConnections (Server varchar(50), IP varchar(50), [Database] varchar(50), "
                                   "UserName varchar(50), UserPwd varchar(255))"));

@@ -2,6 +2,7 @@
 // their checksums, as the designer stores them), the connection registry, and a sales database
 // with a few thousand rows of sample data. An existing server is left as it is.
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "common/CatalogueChecksums.h"
 #include "common/Xml.h"
 #include "platform/db/Connection.h"
@@ -214,6 +215,7 @@ void restampSampleRows(db::Connection& c) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    catalogue::registerEmbeddedCatalogue();
     QString server = QStringLiteral("demo");
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
@@ -234,7 +236,7 @@ int main(int argc, char** argv) {
                         qUtf8Printable(server), qUtf8Printable(embedded::serversRoot()));
             return 0;
         }
-        embedded::createServer(server, QString(), QString(), QStringLiteral("catalogue"));
+        catalogue::createEmbeddedServer(server, QString(), QString(), QStringLiteral("catalogue"));
         embedded::createDatabase(server, "sales");
         db::Connection mat;
         mat.open(embedded::connectionText(server, "mat"));

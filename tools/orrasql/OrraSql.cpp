@@ -1,5 +1,6 @@
 #include "tools/orrasql/OrraSql.h"
 
+#include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
 #include "platform/text/Error.h"
@@ -205,7 +206,7 @@ int runOrraSql(const SqlOptions& o, QTextStream& out, QTextStream& err)
         const QString catalogue = o.database.isEmpty() ? QStringLiteral("catalogue") : o.database;
         try {
             // One step: the server appears whole, with its catalogue, or not at all.
-            embedded::createServer(o.createServer, o.trusted ? QString() : o.login, o.password, catalogue);
+            catalogue::createEmbeddedServer(o.createServer, o.trusted ? QString() : o.login, o.password, catalogue);
         } catch (const orra::Error& e) {
             err << e.description() << '\n';
             return 1;

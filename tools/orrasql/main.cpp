@@ -1,4 +1,5 @@
 // orrasql: the command-line client of the embedded server.
+#include "catalogue/EmbeddedCatalogue.h"
 #include "tools/orrasql/OrraSql.h"
 
 #include <QCoreApplication>
@@ -7,6 +8,7 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    orra::catalogue::registerEmbeddedCatalogue();
     QTextStream out(stdout);
     QTextStream err(stderr);
     orra::tools::SqlOptions options;

@@ -21,7 +21,6 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
-#include <QXmlStreamReader>
 
 #include <sqlite3.h>
 
@@ -1141,160 +1140,58 @@ void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QS
     e.number = -m.number;
 }
 
+struct EmbeddedBackend::CallSession final : ProcedureSession {
+    CallSession(EmbeddedBackend& backend, Run& run) : m_backend(backend), m_run(run) {}
+
+    ResultSet query(const QString& sqliteText, const QList<QVariant>& args) override
+    {
+        return m_backend.query(sqliteText, args);
+    }
+    void inWriteTransaction(const std::function<void()>& work) override
+    {
+        WriteTransaction transaction(m_backend.m_db);
+        if (transaction.beginRc() != SQLITE_OK)
+            m_backend.m_session.raise(sqlite3_errcode(m_backend.m_db));
+        work();
+        if (transaction.commit() != SQLITE_OK)
+            m_backend.m_session.raise(sqlite3_errcode(m_backend.m_db));
+    }
+    void addResult(ResultSet rows) override { m_run.result.sets.push_back(std::move(rows)); }
+    void addMessage(const QString& text) override
+    {
+        ProviderError message;
+        message.sqlState = QStringLiteral("01000");
+        message.description = text;
+        m_run.result.messages.append(message);
+    }
+    [[noreturn]] void raise(const QString& sqlState, const QString& message, long number) override
+    {
+        m_backend.raise(sqlState, message, number);
+    }
+    int spid() const override { return m_backend.m_spid; }
+    QString loginTime() const override { return m_backend.m_loginTime; }
+    QString login() const override { return m_backend.m_login; }
+    bool sessionAlive(int spid, const QString& loginTime) const override
+    {
+        return m_backend.sessionAlive(spid, loginTime);
+    }
+
+private:
+    EmbeddedBackend& m_backend;
+    Run& m_run;
+};
+
 void EmbeddedBackend::runProcedure(const ProcedureCall& st, Run& run)
 {
-    const QString name = st.name.toLower();
-    if (name == u"sp_orra_getdocumentsandcategories")
-        procDocumentsAndCategories(st, run);
-    else if (name == u"sp_userlock")
-        procUserLock(st, run);
-    else if (name == u"sp_addrolemember")
+    if (st.name.compare(QLatin1String("sp_addrolemember"), Qt::CaseInsensitive) == 0) {
         runAdministration(Statement{st}, run);
-    else
+        return;
+    }
+    const ProcedureHandler handler = findProcedure(st.name);
+    if (!handler)
         raise(QStringLiteral("42000"), QStringLiteral("Could not find stored procedure '%1'.").arg(st.name), 2812);
-}
-
-// Two result sets: the documents (CatID, DocID, DocName, DocDisabled), then the categories
-// (ID, ParentID, Name, Disabled) with every category after its parent. The one parameter,
-// @CategoryID (default 0), limits both to the subtree of that category; 0 lists everything.
-void EmbeddedBackend::procDocumentsAndCategories(const ProcedureCall& st, Run& run)
-{
-    if (st.arguments.size() > 1)
-        raise(QStringLiteral("42000"),
-              QStringLiteral("Procedure or function sp_Orra_GetDocumentsAndCategories has too many arguments specified."), 8144);
-    qint64 top = 0;
-    if (!st.arguments.empty() && !st.arguments[0].isDefault && st.arguments[0].value.isValid())
-        top = st.arguments[0].value.toLongLong();
-    ResultSet docs = query(QStringLiteral("select CategoryID CatID, ID DocID, Name DocName, Disabled DocDisabled from main.tbOrraSQL"));
-    ResultSet cats = query(QStringLiteral("select ID, ParentID, Name, Disabled from main.tbOrraCategory"));
-    // Parents first: breadth-first from the top categories.
-    const long n = cats.rowCount();
-    QHash<qint64, QList<long>> children;
-    children.reserve(n);
-    for (long r = 0; r < n; ++r)
-        children[cats.values[size_t(r * 4 + 1)].toLongLong()].append(r);
-    std::vector<long> order;
-    order.reserve(size_t(n));
-    std::vector<char> placed(size_t(n), 0);
-    QList<qint64> queue;
-    if (top == 0) {
-        queue.append(0);
-    } else {
-        for (long r = 0; r < n; ++r)
-            if (cats.values[size_t(r * 4)].toLongLong() == top) {
-                order.push_back(r);
-                placed[size_t(r)] = 1;
-                queue.append(top);
-            }
-    }
-    for (qsizetype q = 0; q < queue.size(); ++q) {
-        const auto it = children.constFind(queue.at(q));
-        if (it == children.constEnd())
-            continue;
-        for (long r : it.value()) {
-            if (placed[size_t(r)])
-                continue;
-            placed[size_t(r)] = 1;
-            order.push_back(r);
-            queue.append(cats.values[size_t(r * 4)].toLongLong());
-        }
-    }
-    if (top == 0) {
-        // Rows whose parent is missing (or that form a loop) come last, so nothing is hidden.
-        for (long r = 0; r < n; ++r)
-            if (!placed[size_t(r)])
-                order.push_back(r);
-    }
-    ResultSet sorted;
-    sorted.fields = cats.fields;
-    sorted.hasRows = true;
-    sorted.values.reserve(order.size() * 4);
-    QSet<qint64> listed;
-    for (long r : order) {
-        for (int c = 0; c < 4; ++c)
-            sorted.values.push_back(cats.values[size_t(r * 4 + c)]);
-        listed.insert(cats.values[size_t(r * 4)].toLongLong());
-    }
-    if (top != 0) {
-        ResultSet kept;
-        kept.fields = docs.fields;
-        kept.hasRows = true;
-        const long dn = docs.rowCount();
-        for (long r = 0; r < dn; ++r)
-            if (listed.contains(docs.values[size_t(r * 4)].toLongLong()))
-                for (int c = 0; c < 4; ++c)
-                    kept.values.push_back(docs.values[size_t(r * 4 + c)]);
-        docs = std::move(kept);
-    }
-    run.result.sets.push_back(std::move(docs));
-    run.result.sets.push_back(std::move(sorted));
-}
-
-// sp_UserLock '<Document><Program Name=".." DB=".."/><Parameter Name="DocID" Value="n"/></Document>', mode
-// Mode 0 takes the lock of the document for this session: refused with an error naming the
-// holder while another live session holds it; a lock left by a session that has ended is
-// taken over. Mode 1 releases the lock if this session holds it.
-void EmbeddedBackend::procUserLock(const ProcedureCall& st, Run& run)
-{
-    Q_UNUSED(run);
-    if (st.arguments.size() != 2 || st.arguments[0].isDefault || st.arguments[1].isDefault)
-        raise(QStringLiteral("42000"),
-              QStringLiteral("Procedure or function 'sp_UserLock' expects parameters '@LockXml' and '@Mode'."), 201);
-    const QString xml = st.arguments[0].value.toString();
-    const int mode = st.arguments[1].value.toInt();
-    QString program;
-    QString docText;
-    QXmlStreamReader r(xml);
-    while (!r.atEnd()) {
-        if (r.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (r.name() == QLatin1String("Program"))
-            program = r.attributes().value(QLatin1String("Name")).toString();
-        else if (r.name() == QLatin1String("Parameter")
-                 && r.attributes().value(QLatin1String("Name")).toString() == QLatin1String("DocID"))
-            docText = r.attributes().value(QLatin1String("Value")).toString();
-    }
-    bool ok = false;
-    const qint64 docId = docText.trimmed().toLongLong(&ok);
-    if (r.hasError() || !ok)
-        raise(QStringLiteral("42000"), QStringLiteral("sp_UserLock: the lock information is not valid."), 50000);
-    WriteTransaction transaction(m_db);
-    if (transaction.beginRc() != SQLITE_OK)
-        m_session.raise(sqlite3_errcode(m_db));
-    {
-        if (mode == 1) {
-            query(QStringLiteral("delete from main.tbOrraLocks where DocID = ? and SPID = ? and LoginTime = ?"),
-                  {docId, m_spid, m_loginTime});
-        } else {
-            const ResultSet held = query(
-                QStringLiteral("select SPID, cast(LoginTime as text), LoginName, Program, cast(LockTime as text) from main.tbOrraLocks where DocID = ?"),
-                {docId});
-            if (held.rowCount() > 0) {
-                const int spid = held.values[0].toInt();
-                const QString time = held.values[1].toString();
-                const bool mine = spid == m_spid && time == m_loginTime;
-                if (!mine && sessionAlive(spid, time)) {
-                    const QString holder = held.values[2].toString().trimmed();
-                    const QString prog = held.values[3].toString().trimmed();
-                    const QString since = held.values[4].toString().left(19);
-                    raise(QStringLiteral("42000"),
-                          QStringLiteral("The document %1 is locked by '%2' (process %3%4) since %5.")
-                              .arg(docId)
-                              .arg(holder)
-                              .arg(spid)
-                              .arg(prog.isEmpty() ? QString() : QStringLiteral(", ") + prog)
-                              .arg(since),
-                          50000);
-                }
-                query(QStringLiteral("delete from main.tbOrraLocks where DocID = ?"), {docId});
-            }
-            query(QStringLiteral("insert into main.tbOrraLocks (DocID, SPID, LoginTime, LoginName, Program, LockTime) "
-                                 "values (?, ?, ?, ?, ?, ?)"),
-                  {docId, m_spid, m_loginTime, m_login, program, nowText()});
-        }
-    }
-    if (transaction.commit() != SQLITE_OK)
-        m_session.raise(sqlite3_errcode(m_db));
+    CallSession session(*this, run);
+    handler(st.arguments, session);
 }
 
 void EmbeddedBackend::runAdministration(const Statement& st, Run& run)

@@ -66,9 +66,9 @@ private:
     void runStatement(const Statement& st, Run& run);
     void runSql(const SqlStatement& st, Run& run);
     void runSelectInto(const SqlStatement& st, Run& run);
+    // The server's own procedures, then those registered (Extensions.h).
     void runProcedure(const ProcedureCall& st, Run& run);
-    void procDocumentsAndCategories(const ProcedureCall& st, Run& run);
-    void procUserLock(const ProcedureCall& st, Run& run);
+    struct CallSession;   // what a registered procedure sees of the session
     void runAdministration(const Statement& st, Run& run);
     sqlite3_stmt* prepare(const QString& sql);
     // Finalizes the cached statement of sql, if any.

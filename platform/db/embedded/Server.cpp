@@ -2,6 +2,7 @@
 
 #include "platform/db/ConnectionString.h"
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/Extensions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/TsqlTranslator.h"
@@ -152,14 +153,9 @@ void exec(sqlite3* db, const QString& sql)
 
 QString schemaText(const char* name)
 {
-    const QLatin1String n(name);
-    if (n == QLatin1String("master"))
+    if (QLatin1String(name) == QLatin1String("master"))
         return QString::fromUtf8(kSchemaMaster);
-    if (n == QLatin1String("database"))
-        return QString::fromUtf8(kSchemaDatabase);
-    if (n == QLatin1String("mat"))
-        return QString::fromUtf8(kSchemaMat);
-    return QString::fromUtf8(kSchemaCatalogue);
+    return QString::fromUtf8(kSchemaDatabase);
 }
 
 namespace {
@@ -466,17 +462,35 @@ QByteArray adminSid(sqlite3* master)
     return st.blob(0);
 }
 
+// A registered schema in one transaction, with the padding of its fixed-width columns.
+void layDownSchema(sqlite3* db, const QString& schemaText)
+{
+    exec(db, QStringLiteral("BEGIN"));
+    try {
+        exec(db, schemaText);
+        addFixedWidthPaddingToAllTables(db, QStringLiteral("main"));
+        exec(db, QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 } // namespace
 
 void createServer(const QString& server, const QString& adminLogin, const QString& adminPassword,
-                  const QString& catalogue)
+                  const QList<DatabaseLayout>& layouts)
 {
     if (!validName(server))
         fail(QStringLiteral("'%1' is not a valid server name.").arg(server));
-    if (!catalogue.isEmpty()
-        && (!validName(catalogue) || foldName(catalogue) == foldName(QStringLiteral("master"))
-            || foldName(catalogue) == foldName(QStringLiteral("mat"))))
-        fail(QStringLiteral("'%1' is not a valid database name.").arg(catalogue));
+    QStringList names{foldName(QStringLiteral("master"))};
+    QStringList schemas;
+    for (const DatabaseLayout& layout : layouts) {
+        if (!validName(layout.database) || names.contains(foldName(layout.database)))
+            fail(QStringLiteral("'%1' is not a valid database name.").arg(layout.database));
+        names.append(foldName(layout.database));
+        schemas.append(databaseSchema(layout.schema));
+    }
     const QString folder = serverFolder(server);
     if (QFileInfo::exists(folder))
         fail(QStringLiteral("The server '%1' already exists.").arg(server));
@@ -513,28 +527,16 @@ void createServer(const QString& server, const QString& adminLogin, const QStrin
             throw;
         }
         closeFile(m);
-        createDatabaseFileIn(work, QStringLiteral("mat"), sid);
-        sqlite3* mat = openFile(work + QStringLiteral("/mat.db"), false);
-        try {
-            exec(mat, schemaText("mat"));
-            addFixedWidthPaddingToAllTables(mat, QStringLiteral("main"));
-        } catch (...) {
-            closeFile(mat);
-            throw;
-        }
-        closeFile(mat);
-        if (!catalogue.isEmpty()) {
-            createDatabaseFileIn(work, catalogue, sid);
-            sqlite3* c = openFile(work + u'/' + catalogue + QStringLiteral(".db"), false);
+        for (qsizetype i = 0; i < layouts.size(); ++i) {
+            createDatabaseFileIn(work, layouts[i].database, sid);
+            sqlite3* db = openFile(work + u'/' + layouts[i].database + QStringLiteral(".db"), false);
             try {
-                exec(c, QStringLiteral("BEGIN"));
-                exec(c, catalogueSchema());
-                exec(c, QStringLiteral("COMMIT"));
+                layDownSchema(db, schemas[i]);
             } catch (...) {
-                closeFile(c);
+                closeFile(db);
                 throw;
             }
-            closeFile(c);
+            closeFile(db);
         }
         if (::renameat2(AT_FDCWD, pattern.constData(), AT_FDCWD, QFile::encodeName(folder).constData(), RENAME_NOREPLACE) != 0) {
             if (errno == EEXIST || errno == ENOTEMPTY)
@@ -564,20 +566,13 @@ void createDatabase(const QString& server, const QString& database, const QStrin
     createDatabaseFile(server, database, sid);
 }
 
-void createCatalogue(const QString& server, const QString& database)
+void applyDatabaseSchema(const QString& server, const QString& database, const QString& schema)
 {
+    const QString text = databaseSchema(schema);
     if (!databaseExists(server, database))
         createDatabase(server, database);
     Database d(server, database);
-    exec(d.db, QStringLiteral("BEGIN"));
-    try {
-        exec(d.db, catalogueSchema());
-        addFixedWidthPaddingToAllTables(d.db, QStringLiteral("main"));
-        exec(d.db, QStringLiteral("COMMIT"));
-    } catch (...) {
-        sqlite3_exec(d.db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+    layDownSchema(d.db, text);
 }
 
 void createLogin(const QString& server, const QString& login, const QString& password, bool trusted)
@@ -630,11 +625,6 @@ QString connectionText(const QString& server, const QString& database, const QSt
         t += QStringLiteral(";UID=") + ConnectionString::quoteValue(login) + QStringLiteral(";PWD=")
             + ConnectionString::quoteValue(password);
     return t;
-}
-
-QString catalogueSchema()
-{
-    return schemaText("catalogue");
 }
 
 namespace {

@@ -8,15 +8,19 @@
 //
 // Typical fixture:
 //   qputenv("ORRA_SERVERS", tempDir.toUtf8());
-//   orra::embedded::createServer("demo", "sa", "secret");       // master + mat
-//   orra::embedded::createCatalogue("demo", "catalogue");        // the catalogue tables
+//   orra::embedded::createServer("demo", "sa", "secret");       // master
+//   orra::embedded::createDatabase("demo", "work");
 //   Connection c;
-//   c.open(orra::embedded::connectionText("demo", "catalogue", "sa", "secret"));
+//   c.open(orra::embedded::connectionText("demo", "work", "sa", "secret"));
+//
+// What a program keeps in its databases, it registers as named schemas (Extensions.h) and
+// lays down with createServer or applyDatabaseSchema.
 //
 // Every function throws orra::Error (source "Embedded SQL Server") on failure and leaves the
 // files of the server as they were.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace orra::embedded {
@@ -31,21 +35,30 @@ bool databaseExists(const QString& server, const QString& database);
 // The operating-system user name: the login of a trusted log-on.
 QString osUserName();
 
+// A database a new server is made with, and the registered schema (Extensions.h) laid down
+// in it.
+struct DatabaseLayout {
+    QString database;
+    QString schema;
+};
+
 // Makes a new server with its master database (holding the administrator's login) and the
-// registry database "mat" (tbOrraConnections). An empty adminLogin makes the operating-system
-// user the administrator (trusted log-on); otherwise adminLogin is a SQL login with
-// adminPassword. A non-empty catalogue is made with the catalogue tables too. The server is
-// made in a hidden folder and renamed into place when complete, so that an interrupted
-// creation leaves no half server. Fails when the server exists or its folder cannot be written.
+// databases of layouts, owned by the administrator. An empty adminLogin makes the
+// operating-system user the administrator (trusted log-on); otherwise adminLogin is a SQL
+// login with adminPassword. The server is made in a hidden folder and renamed into place when
+// complete, so that an interrupted creation leaves no half server. Fails when the server
+// exists, its folder cannot be written, a database name is invalid or repeated, or a schema is
+// not registered.
 void createServer(const QString& server, const QString& adminLogin = QString(),
-                  const QString& adminPassword = QString(), const QString& catalogue = QString());
+                  const QString& adminPassword = QString(), const QList<DatabaseLayout>& layouts = {});
 
 // Makes database `database` on the server. Its dbo is ownerLogin (default: the administrator).
 void createDatabase(const QString& server, const QString& database,
                     const QString& ownerLogin = QString());
 
-// Makes the catalogue tables in `database` (creating the database first when it is missing).
-void createCatalogue(const QString& server, const QString& database);
+// Lays the registered schema down in `database` (creating the database first when it is
+// missing), in one transaction; fixed-width text columns keep their values blank-padded.
+void applyDatabaseSchema(const QString& server, const QString& database, const QString& schema);
 
 // A SQL login (password given) or, with an empty password and trusted = true, an
 // operating-system login.
@@ -66,9 +79,6 @@ QByteArray loginSid(const QString& server, const QString& login);
 // login is empty.
 QString connectionText(const QString& server, const QString& database,
                        const QString& login = QString(), const QString& password = QString());
-
-// The catalogue schema as the embedded server creates it (SQLite text).
-QString catalogueSchema();
 
 // Password hashes (libsodium Argon2id, salted), made at libsodium's "interactive" cost.
 QString hashPassword(const QString& password);

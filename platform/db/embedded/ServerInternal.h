@@ -24,7 +24,7 @@ void keepServerPrivate(const QString& folder);
 void closeFile(sqlite3* db);
 void exec(sqlite3* db, const QString& sql);
 
-QString schemaText(const char* name);   // "master", "database", "mat", "catalogue"
+QString schemaText(const char* name);   // "master", "database"
 
 // Login lookup in a master handle.
 struct LoginRow {

@@ -8,6 +8,8 @@
 // as their own statement kinds for the server to carry out. Statements outside the subset
 // (attach, pragma, vacuum …) are refused, and so is nesting deeper than the translator takes.
 
+#include "platform/db/embedded/Extensions.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -16,12 +18,6 @@
 #include <vector>
 
 namespace orra::embedded {
-
-struct ProcedureArgument {
-    QString name;            // "@p" for "@p = value", else empty
-    QVariant value;          // text or number; invalid for NULL
-    bool isDefault = false;  // the keyword "default"
-};
 
 // How the type of a computed result column follows from its expression, as the server types
 // it: a fixed type (getdate(), cast, convert, count), the declared type of a column the probe
@@ -40,7 +36,7 @@ using StatementList = std::vector<Statement>;
 
 // The target of an insert, as the server needs it to supply the column list.
 struct InsertTarget {
-    QString table;          // as written for SQLite ("main".T, "mat".T, "#T")
+    QString table;          // as written for SQLite ("main".T, "other".T, "#T")
     QString schema;         // "main", a database name, or "temp"
     QString name;           // bare table name
     int columnsAt = -1;     // offset in sql where a column list goes when the statement names none
@@ -91,7 +87,7 @@ struct PrintStatement {
 // exec name arguments, or a bare procedure name at the start of a batch
 struct ProcedureCall {
     QString name;
-    std::vector<ProcedureArgument> arguments;
+    ProcedureArguments arguments;
 };
 
 struct CreateDatabase {

@@ -2,17 +2,8 @@
 set(_orra_embedded_dir ${CMAKE_CURRENT_LIST_DIR})
 set(_orra_sql_dir ${PROJECT_SOURCE_DIR}/sql/embedded)
 set(_orra_gen ${CMAKE_CURRENT_BINARY_DIR}/embedded_generated)
-set(_orra_schemas "// Generated from sql/embedded/*.sql; do not edit.\n#pragma once\n")
-foreach(_s master database mat catalogue)
-  file(READ ${_orra_sql_dir}/${_s}.sql _content)
-  string(SUBSTRING ${_s} 0 1 _first)
-  string(TOUPPER ${_first} _first)
-  string(SUBSTRING ${_s} 1 -1 _rest)
-  string(APPEND _orra_schemas "static const char kSchema${_first}${_rest}[] = R\"orra_sql(${_content})orra_sql\";\n")
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_orra_sql_dir}/${_s}.sql)
-endforeach()
-file(WRITE ${_orra_gen}/EmbeddedSchemas.h.in "${_orra_schemas}")
-configure_file(${_orra_gen}/EmbeddedSchemas.h.in ${_orra_gen}/EmbeddedSchemas.h COPYONLY)
+# The server's own schemas; what the programs keep in their databases they register.
+orra_embed_sql(${_orra_gen}/EmbeddedSchemas.h ${_orra_sql_dir} master database)
 
 target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/TsqlLexer.h ${_orra_embedded_dir}/TsqlLexer.cpp
@@ -42,6 +33,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/Authorizer.h ${_orra_embedded_dir}/Authorizer.cpp
   ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
   ${_orra_embedded_dir}/SqliteHandles.h
+  ${_orra_embedded_dir}/Extensions.h ${_orra_embedded_dir}/Extensions.cpp
   ${_orra_embedded_dir}/Server.h ${_orra_embedded_dir}/ServerInternal.h ${_orra_embedded_dir}/Server.cpp)
 target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp)
 target_include_directories(platform_db PRIVATE ${_orra_gen})

@@ -1,16 +1,17 @@
 // The T-SQL script and the embedded schema describe the same catalogue, column for column.
+#include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/embedded/Collation.h"
-#include "platform/db/embedded/Server.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include "PrintQString.h"
+#include "../embedded/PrintQString.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 using namespace orra::embedded;
+using orra::catalogue::catalogueSchema;
 
 namespace {
 
