@@ -333,23 +333,8 @@ TEST_F(Prompt, AFailingListReportsOverTheVisiblePrompt) {
     EXPECT_TRUE(visibleAtMessage);
 }
 
-namespace {
-
-// A host's own user interface: records its boxes without becoming the process's.
-class HostMessages : public HeadlessUserInterface {
-public:
-    bool interactive() const override { return true; }
-    int messageBox(const QString& text, int, const QString&) override {
-        messages << text;
-        return vbOK;
-    }
-    QStringList messages;
-};
-
-} // namespace
-
 TEST_F(Prompt, MessagesGoToTheUserInterfaceOfTheHostThatAsks) {
-    HostMessages host;
+    test::MessageRecorder host(false);   // the host's own, not the process's
     PromptRequest r;
     r.title = QStringLiteral("List");
     r.connection = db.connection;
@@ -497,7 +482,7 @@ TEST_F(PromptRun, APickerThatFailsReportsToTheEnginesHost) {
         QStringLiteral("B0.0"), test::traceSql(QStringLiteral("<$Code%>")),
         param("Code", "City code", "button", "A", "select Code from NoSuchCity", "Code", "Choose a city", "single")));
     auto engine = engineFor(addDocument(doc));
-    HostMessages host;
+    test::MessageRecorder host(false);   // the host's own, not the process's
     RunBlockPrompt hostPrompt;
     engine->setHost(RunHost{&host, &hostPrompt, {}});
     setParameterPrompt(nullptr);   // the process's prompt (headless) would refuse to ask

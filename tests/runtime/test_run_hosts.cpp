@@ -44,18 +44,6 @@ QStringList boxesOf(const RecordingUserInterface& ui)
     return out;
 }
 
-// A host's stop button: asks its engine to stop at the given yield.
-class StoppingUserInterface : public RecordingUserInterface {
-public:
-    DocOrra* engine = nullptr;
-    int stopAt = 3;
-    void processEvents() override
-    {
-        if (++yields == stopAt && engine)
-            engine->RequestStop();
-    }
-};
-
 // A block asking for City, writing it to the trace, with a script under it that shows it.
 QString cityDocument()
 {
@@ -87,6 +75,18 @@ protected:
         ASSERT_TRUE(engine.PrepareforExecution());
     }
 
+    // Prepares both engines for document id, runs them one after the other to their end, and
+    // gives the events of each.
+    std::pair<QStringList, QStringList> runBoth(DocOrra& first, DocOrra& second, int id)
+    {
+        prepare(first, id);
+        prepare(second, id);
+        EventRecorder eventsFirst(first), eventsSecond(second);
+        EXPECT_EQ(first.RunDocument(), 0.0f);
+        EXPECT_EQ(second.RunDocument(), 0.0f);
+        return {eventsFirst.events, eventsSecond.events};
+    }
+
     HostPrompt m_processPrompt{QStringLiteral("Izmir")};
     RecordingUserInterface m_uiA, m_uiB;
     HostPrompt m_promptA{QStringLiteral("Ankara")}, m_promptB{QStringLiteral("Bursa")};
@@ -100,12 +100,7 @@ TEST_F(RunHostTest, TwoEnginesInOneProcessAnswerToTheirOwnHosts)
     DocOrra a(RunHost{&m_uiA, &m_promptA, {}});   // lent through the constructor
     DocOrra b;
     b.setHost(RunHost{&m_uiB, &m_promptB, {}});     // and through the setter
-    prepare(a, id);
-    prepare(b, id);
-    EventRecorder eventsA(a), eventsB(b);
-
-    EXPECT_EQ(a.RunDocument(), 0.0f);
-    EXPECT_EQ(b.RunDocument(), 0.0f);
+    const auto [eventsA, eventsB] = runBoth(a, b, id);
 
     EXPECT_EQ(m_promptA.asked, QStringList{"B0.1: City"});
     EXPECT_EQ(m_promptB.asked, QStringList{"B0.1: City"});
@@ -122,7 +117,7 @@ TEST_F(RunHostTest, TwoEnginesInOneProcessAnswerToTheirOwnHosts)
     EXPECT_EQ(m_ui.yields, 0);
 
     EXPECT_EQ(trace(), (QStringList{"city Ankara", "city Bursa"}));
-    EXPECT_EQ(eventsA.events, eventsB.events);
+    EXPECT_EQ(eventsA, eventsB);
 }
 
 TEST_F(RunHostTest, AnEngineLentNothingUsesTheProcesssInterfaceAndPrompt)
@@ -133,12 +128,7 @@ TEST_F(RunHostTest, AnEngineLentNothingUsesTheProcesssInterfaceAndPrompt)
     EXPECT_EQ(plain.host().ui, nullptr);
     EXPECT_EQ(&plain.host().userInterface(), &m_ui);
     EXPECT_EQ(&plain.host().parameterPrompt(), &m_processPrompt);
-    prepare(hosted, id);
-    prepare(plain, id);
-    EventRecorder eventsHosted(hosted), eventsPlain(plain);
-
-    EXPECT_EQ(plain.RunDocument(), 0.0f);
-    EXPECT_EQ(hosted.RunDocument(), 0.0f);
+    const auto [eventsPlain, eventsHosted] = runBoth(plain, hosted, id);
 
     EXPECT_EQ(m_processPrompt.asked, QStringList{"B0.1: City"});
     EXPECT_EQ(m_processPrompt.interfaces, QList<UserInterface*>{&m_ui});
@@ -159,8 +149,8 @@ TEST_F(RunHostTest, AnEngineLentNothingUsesTheProcesssInterfaceAndPrompt)
                                "AfterExecutionBlock B0",
                                "ArrivetoStation DocEnd Document End",
                                "DocumentEnd nothing"};
-    EXPECT_EQ(eventsPlain.events, expected);
-    EXPECT_EQ(eventsHosted.events, expected);
+    EXPECT_EQ(eventsPlain, expected);
+    EXPECT_EQ(eventsHosted, expected);
 }
 
 TEST_F(RunHostTest, ErrorsOfTheRunAndOfItsScriptsAreShownByTheEnginesHost)
@@ -188,7 +178,7 @@ TEST_F(RunHostTest, AScriptYieldsToItsEnginesHostWhoseStopButtonEndsIt)
 {
     const int id = addDocument(documentXml(script(QStringLiteral("B0.X0"), QStringLiteral("Do\n  n = n + 1\nLoop"))
                                            + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("after")))));
-    StoppingUserInterface stopButton;
+    StopButton stopButton;
     DocOrra engine(RunHost{&stopButton, nullptr, {}});
     stopButton.engine = &engine;
     prepare(engine, id);
