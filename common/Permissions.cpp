@@ -163,14 +163,15 @@ bool docAllows(db::Connection* connection, long docID, long uid, long rights) {
 
 // Runs a decision with every failure reported through the host and read as a denial.
 template <typename F>
-bool reported(db::Connection* connection, F&& decide) {
+bool reported(db::Connection* connection, UserInterface* ui, F&& decide) {
     if (!connection || !connection->isOpen()) return false;
+    UserInterface& host = userInterfaceOr(ui);
     try {
         return decide();
     } catch (const Error& e) {
-        userInterface().reportError(e.number(), e.source(), e.description());
+        host.reportError(e.number(), e.source(), e.description());
     } catch (const std::exception& e) {
-        userInterface().reportError(-1, kSource, QString::fromLocal8Bit(e.what()));
+        host.reportError(-1, kSource, QString::fromLocal8Bit(e.what()));
     }
     return false;
 }
@@ -196,12 +197,13 @@ int CategoryPermissionOfUser(db::Connection* connection, long categoryID, long u
     return permissionOfUser(connection, kCategoryTexts, categoryID, uid, rights);
 }
 
-bool HasDocPermission(db::Connection* connection, long docID, long uid, long rights) {
-    return reported(connection, [&] { return docAllows(connection, docID, uid, rights); });
+bool HasDocPermission(db::Connection* connection, long docID, long uid, long rights, UserInterface* ui) {
+    return reported(connection, ui, [&] { return docAllows(connection, docID, uid, rights); });
 }
 
-bool HasCategoryPermission(db::Connection* connection, long categoryID, long uid, long rights) {
-    return reported(connection, [&] {
+bool HasCategoryPermission(db::Connection* connection, long categoryID, long uid, long rights,
+                           UserInterface* ui) {
+    return reported(connection, ui, [&] {
         return categoryChainAllows(connection, categoryID, resolveUid(connection, uid), rights);
     });
 }

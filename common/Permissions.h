@@ -15,6 +15,8 @@
 
 namespace orra {
 
+class UserInterface;
+
 // The rights, one bit each.
 enum PermissionRight : long {
     rightSecondaryOwner = 1,
@@ -38,12 +40,14 @@ enum PermissionDecision : int { permissionDenied = 0, permissionAllowed = 1, per
 // orra::userInterface().reportError(number, source, description) with the program's default
 // title and gives false: an interactive host shows the box; a headless host gets the report
 // as a thrown orra::Error. A failed read of the permission rows counts as a denial without a
-// report. connection null or closed: false.
-bool HasDocPermission(db::Connection* connection, long docID, long uid, long rights);
+// report. connection null or closed: false. ui: where the failure is reported (an engine passes
+// its host's); nullptr: orra::userInterface().
+bool HasDocPermission(db::Connection* connection, long docID, long uid, long rights, UserInterface* ui = nullptr);
 
 // The same for a category, then its ancestors. A loop in the parent chain stops at the first
 // category met again, which denies.
-bool HasCategoryPermission(db::Connection* connection, long categoryID, long uid, long rights);
+bool HasCategoryPermission(db::Connection* connection, long categoryID, long uid, long rights,
+                           UserInterface* ui = nullptr);
 
 // The decision of the principal's own standing on a document (owner, then its own row):
 // permissionAllowed, permissionDenied or permissionNotSet. Throws orra::Error (-1, "Tavrel",

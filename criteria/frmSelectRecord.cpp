@@ -89,7 +89,7 @@ bool frmSelectRecord::Form_Activate() {
     db::RecordsetPtr rs = OpenRecordset(frmCon.get(), RsSQL, failed, adUseClient, adLockReadOnly,
                                         adOpenForwardOnly);
     if (failed || !rs) {
-        userInterface().messageBox(providerErrorText(frmCon.get()), vbOKOnly);
+        userInterfaceOr(m_ui).messageBox(providerErrorText(frmCon.get()), vbOKOnly);
         return false;
     }
     if (!rs->isOpen() || rs->isBOF() || rs->isEOF())
@@ -180,7 +180,7 @@ void frmSelectRecord::cmdOk_Click() {
                 OptField2Val = cellOf(OptField2);
         } catch (const Error& e) {
             IsOK = false;
-            userInterface().messageBox(e.description(), vbOKOnly);
+            userInterfaceOr(m_ui).messageBox(e.description(), vbOKOnly);
             return;
         }
     } else {

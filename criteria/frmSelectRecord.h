@@ -16,6 +16,8 @@ class QTableWidget;
 
 namespace orra {
 
+class UserInterface;
+
 class frmSelectRecord : public QDialog {
     Q_OBJECT
 public:
@@ -40,6 +42,9 @@ public:
     // and the picker closes at once with IsOK False.
     int exec() override;
 
+    // Where its messages go (not owned); nullptr, the default: the process's user interface.
+    void setUserInterface(UserInterface* ui) { m_ui = ui; }
+
     QTableWidget* dg() const { return m_dg; }
     QPushButton* cmdOk() const { return m_ok; }
     QPushButton* cmdCancel() const { return m_cancel; }
@@ -57,6 +62,7 @@ private:
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     QList<int> m_fieldWidths{0};
+    UserInterface* m_ui = nullptr;
 };
 
 } // namespace orra

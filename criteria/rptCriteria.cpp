@@ -406,7 +406,7 @@ QString rptCriteria::cellText(int row) const { return m_grid->textMatrix(row, 1)
 void rptCriteria::setCellText(int row, const QString& text) { m_grid->setTextMatrix(row, 1, text); }
 
 void rptCriteria::reportError(const QString& description) {
-    userInterface().messageBox(description, vbOKOnly);
+    userInterfaceOr(m_ui).messageBox(description, vbOKOnly);
 }
 
 void rptCriteria::grdCriteria_EnterCell() { enterCell(); }
@@ -618,6 +618,7 @@ void rptCriteria::grdCriteriaButton_Click(int index) {
                 setCellText(row, picker.ReturnValue.toString());
         } else {
             frmSelectRecord picker(window());
+            picker.setUserInterface(m_ui);
             picker.frmCon = m_con;
             picker.RsSQL = spec.sql;
             picker.ReturnField = spec.returnField;

@@ -25,6 +25,7 @@ class QToolButton;
 namespace orra {
 
 class FlexGrid;
+class UserInterface;
 
 class rptCriteria : public QWidget {
     Q_OBJECT
@@ -77,6 +78,9 @@ public:
     // The editor laid over the current cell, or nullptr.
     QWidget* activeEditor() const { return m_activeEditor; }
     db::ConnectionPtr connection() const { return m_con; }
+    // Where the control's messages (and its record pickers') go: the user interface of the
+    // host that asks (not owned); nullptr, the default: the process's.
+    void setUserInterface(UserInterface* ui) { m_ui = ui; }
     // The grid row of each data row's criterion index (row 1..), for tests.
     int criterionOfRow(int row) const;
 
@@ -121,6 +125,7 @@ private:
     std::vector<QToolButton*> m_buttons;   // row buttons 1.. (index 0 here is button 1)
 
     db::ConnectionPtr m_con;
+    UserInterface* m_ui = nullptr;
     QString m_sqlTxt;
     qint16 m_criteriaCount = 0;
     std::vector<clsCriteriaPtr> m_criteria;   // always holds element 0

@@ -13,6 +13,7 @@
 #include "designer/shell/frmOptions.h"
 #include "platform/widgets/QtUserInterface.h"
 #include "runtime/ParameterPrompt.h"
+#include "runtime/RunHost.h"
 #include "runtime/prompt/frmRunBlock.h"
 
 #include <QApplication>
@@ -37,7 +38,8 @@ int main(int argc, char* argv[])
     // libraries are registered here (morvane::setPaneCreator, setDocumentWindowCreator,
     // setDialogCreator) before the main window loads.
     morvane::RegisterCataloguePane();
-    morvane::frmOrraDevelopment::registerWindow();
+    // Debug runs answer to the designer: its message boxes and its criteria form.
+    morvane::frmOrraDevelopment::registerWindow(orra::RunHost{&ui, &prompt, {}});
     morvane::frmtvDocument::registerPane();
     morvane::frmFindReplace::registerDialog();
     morvane::frmOptions::setSampleColouring(morvane::HighlightOptionsSamples);

@@ -62,12 +62,12 @@ bool writeLog(const Error& e) {
     return out.status() == QTextStream::Ok && file.flush();
 }
 
-void report(const Error& e, bool debug) {
+void report(const Error& e, bool debug, const RunHost& host) {
     std::fprintf(stderr, "dornel: error %ld (%s): %s\n", e.number(), qUtf8Printable(e.source()),
                  qUtf8Printable(e.description()));
     if (debug && writeLog(e)) return;
     if (debug) std::fprintf(stderr, "dornel: could not write the log file %s\n", qUtf8Printable(LogFilePath()));
-    UserInterface& ui = userInterface();
+    UserInterface& ui = host.userInterface();
     if (ui.interactive()) ui.messageBox(e.description(), vbOKOnly, QString());
 }
 
@@ -81,7 +81,7 @@ template <class F> auto stage(ExitStatus status, F&& f) -> decltype(f()) {
 
 // Runs the document; the engine's EndExecution always runs once it was created, so that no
 // temporary table or lock is left behind, whatever happened.
-int runDocument(const Options& o) {
+int runDocument(const Options& o, const RunHost& host) {
     auto catalogue = std::make_shared<db::Connection>();
     stage(ExitConnectionFailed, [&] {
         catalogue->open(CatalogueConnectionText(o.server, o.db, o.userid, o.pwd));
@@ -109,6 +109,7 @@ int runDocument(const Options& o) {
         }
     } ender{*engine};
 
+    engine->setHost(host);
     engine->setDoc_Con(catalogue);
     engine->flagReturnRecordSet = o.exportReport;
     engine->flagShowErrorMessages = false;
@@ -176,26 +177,26 @@ QString LogFilePath() {
     return QDir(LogDirectory()).filePath(QStringLiteral("Dornelerr.txt"));
 }
 
-int RunLauncher(const QString& commandLine) {
+int RunLauncher(const QString& commandLine, const RunHost& host) {
     bool debug = false;
     Options options;
     try {
         options = ParseCommandLine(commandLine, &debug);
     } catch (const Error& e) {
-        report(e, debug);
+        report(e, debug, host);
         std::fprintf(stderr, "%s", qUtf8Printable(UsageText()));
         return ExitBadCommandLine;
     }
     try {
-        return runDocument(options);
+        return runDocument(options, host);
     } catch (const Failure& f) {
-        report(f.error, options.debug);
+        report(f.error, options.debug, host);
         return f.status;
     } catch (const Error& e) {
-        report(e, options.debug);
+        report(e, options.debug, host);
         return ExitFailed;
     } catch (const std::exception& e) {
-        report(Error(-1, QStringLiteral("Dornel"), QString::fromLocal8Bit(e.what())), options.debug);
+        report(Error(-1, QStringLiteral("Dornel"), QString::fromLocal8Bit(e.what())), options.debug, host);
         return ExitFailed;
     }
 }

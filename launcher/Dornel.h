@@ -1,6 +1,8 @@
 #pragma once
 // The launcher's run: one catalogue document from the command line to a workbook.
 
+#include "runtime/RunHost.h"
+
 #include <QString>
 
 namespace orra::launcher {
@@ -18,8 +20,9 @@ enum ExitStatus : int {
 
 // Runs the launcher for a command line (the program's arguments joined by blanks) and returns
 // the exit status. Failures go to standard error, and to the log file (debug on) or a message
-// box (only when a person can answer).
-int RunLauncher(const QString& commandLine);
+// box (only when a person can answer). The run's engine answers to host: its message boxes and
+// parameter prompt (a host given nothing: the process's).
+int RunLauncher(const QString& commandLine, const RunHost& host = {});
 
 // The catalogue connection text of the options server, db, userid and pwd: a trusted log-on
 // without userid, the SQL login userid with its password otherwise.

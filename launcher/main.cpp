@@ -18,7 +18,8 @@ bool displayPresent() {
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
-using StartFn = QCoreApplication* (*)(int*, char**);
+// Starts the desktop and fills in the host that its engine is lent.
+using StartFn = QCoreApplication* (*)(int*, char**, orra::RunHost*);
 using StopFn = void (*)();
 
 // The desktop module beside the program; null when it is not there (a build without widgets).
@@ -33,6 +34,7 @@ void* loadDesktopModule() {
 } // namespace
 
 int main(int argc, char** argv) {
+    orra::RunHost host;   // headless: the process's user interface and prompt
     QCoreApplication* app = nullptr;
     std::unique_ptr<QCoreApplication> headless;
     StopFn stop = nullptr;
@@ -40,7 +42,7 @@ int main(int argc, char** argv) {
         if (void* module = loadDesktopModule()) {
             auto start = reinterpret_cast<StartFn>(dlsym(module, "orra_dornel_desktop_start"));
             stop = reinterpret_cast<StopFn>(dlsym(module, "orra_dornel_desktop_stop"));
-            if (start && stop) app = start(&argc, argv);
+            if (start && stop) app = start(&argc, argv, &host);
         }
     }
     if (!app) {
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
     orra::catalogue::registerEmbeddedCatalogue();
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    const int status = orra::launcher::RunLauncher(QStringLiteral("dornel ") + args.join(QLatin1Char(' ')));
+    const int status = orra::launcher::RunLauncher(QStringLiteral("dornel ") + args.join(QLatin1Char(' ')), host);
     if (stop) stop();
     return status;
 }

@@ -7,6 +7,7 @@
 #include "common/RecordsetOpener.h"
 #include "platform/text/UserInterface.h"
 #include "runtime/ParameterPrompt.h"
+#include "runtime/ScriptHost.h"
 #include "platform/text/RegExp.h"
 
 namespace orra {
@@ -17,9 +18,11 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kID = QStringLiteral("ID");
 const QString kName = QStringLiteral("Name");
 
-DocOrraScriptHostFactory& scriptHostFactory()
+// The process's script-host factory: the real script engine until a host or a test installs
+// another. Made at first use, so no static initialiser of another file has to run first.
+DocOrraScriptHostFactory& processScriptHostFactory()
 {
-    static DocOrraScriptHostFactory factory;
+    static DocOrraScriptHostFactory factory = &InitScriptEngine;
     return factory;
 }
 
@@ -93,8 +96,11 @@ struct DocOrra::TurnScope {
 const QString kRunConnectionGone =
     QStringLiteral("The run connection (Orra_Con) was set to Nothing: the run cannot go on");
 
-DocOrra::DocOrra(QObject* parent)
+DocOrra::DocOrra(QObject* parent) : DocOrra(RunHost(), parent) {}
+
+DocOrra::DocOrra(RunHost host, QObject* parent)
     : QObject(parent),
+      m_host(std::move(host)),
       m_orraCon(std::make_shared<db::Connection>()),
       m_document(std::make_shared<xml::Document>()),
       m_chain(std::make_unique<xml::Document>())
@@ -105,8 +111,8 @@ DocOrra::~DocOrra() = default;
 
 DocOrraScriptHostFactory DocOrra::setScriptHostFactory(DocOrraScriptHostFactory factory)
 {
-    DocOrraScriptHostFactory old = std::move(scriptHostFactory());
-    scriptHostFactory() = std::move(factory);
+    DocOrraScriptHostFactory old = std::move(processScriptHostFactory());
+    processScriptHostFactory() = std::move(factory);
     return old;
 }
 
@@ -131,7 +137,7 @@ bool DocOrra::hasChildNodes() const
 bool DocOrra::handleError(Error& error, const QString& name, int style, const QString& title)
 {
     if (flagShowErrorMessages) {
-        userInterface().messageBox(error.description(), style, title);
+        m_host.userInterface().messageBox(error.description(), style, title);
         return false;
     }
     error.setSource(name);
@@ -215,7 +221,7 @@ bool DocOrra::LoadDocument()
             throw Error(-1, QString(), QStringLiteral("No Document ID defined"));
         if (!m_docCon || m_docCon->state() == 0)
             throw Error(-1, QString(), QStringLiteral("Document connection missing or couldn't be open"));
-        if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit))
+        if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit, &m_host.userInterface()))
             throw Error(-1, QString(), QStringLiteral("User does not have permission to load document"));
         QString documentXml;
         CheckRow(&documentXml);
@@ -263,7 +269,7 @@ bool DocOrra::CheckDocument()
 
 void DocOrra::Expand()
 {
-    if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit))
+    if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit, &m_host.userInterface()))
         throw Error(-1, QString(), QStringLiteral("User does not have permission to load document"));
     if (!CheckDocument())
         return;
@@ -279,7 +285,7 @@ bool DocOrra::PrepareforExecution()
         // A new preparation would replace the script engine and the chain under the run.
         if (IsRunning())
             throw Error(-1, QString(), QStringLiteral("The document is running: it cannot be prepared again before the run has ended"));
-        if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute))
+        if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute, &m_host.userInterface()))
             throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
         // A "#Int" left in the session by an earlier run that was never ended is dropped first.
         if (m_orraCon && m_orraCon->isOpen()) {
@@ -295,8 +301,10 @@ bool DocOrra::PrepareforExecution()
         xml::appendElement(m_chain->node(), QStringLiteral("Document"));
         m_currentEntry = m_chain->documentElement();
         replaceScriptEngine(nullptr);
-        if (scriptHostFactory())
-            replaceScriptEngine(scriptHostFactory()(*this));
+        const DocOrraScriptHostFactory& makeScriptHost =
+            m_host.scriptHostFactory ? m_host.scriptHostFactory : processScriptHostFactory();
+        if (makeScriptHost)
+            replaceScriptEngine(makeScriptHost(*this));
         return true;
     }, false);
 }
@@ -363,7 +371,7 @@ float DocOrra::RunDocument()
     try {
         r = trapped(QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(), [&]() -> float {
             try {
-                if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute))
+                if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute, &m_host.userInterface()))
                     throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
                 xml::Node root = m_document ? m_document->documentElement() : xml::Node();
                 if (!root)
@@ -702,7 +710,7 @@ void DocOrra::raise(Emit emitter)
 // Lets the host's event loop run (repaint, its stop button, commands).
 void DocOrra::yieldToHost()
 {
-    hostTurn(HostTurn::Yield, [] { userInterface().processEvents(); });
+    hostTurn(HostTurn::Yield, [this] { m_host.userInterface().processEvents(); });
 }
 
 // ---------------------------------------------------------------- the walk
@@ -889,6 +897,7 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
     request.parameterParent = parameterParent;
     request.title = xml::attribute(element, kName);
     request.connection = m_orraCon;
+    request.userInterface = &m_host.userInterface();
 
     for (xml::Node p = parameterParent.first_child(); p; p = p.next_sibling()) {
         if (!xml::hasTag(p, tags::Parameter))
@@ -972,7 +981,7 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
     runConnection();
     QList<PromptAnswer> answers;
     bool confirmed = false;
-    hostTurn(HostTurn::Yield, [&] { confirmed = parameterPrompt().ask(request, answers); });
+    hostTurn(HostTurn::Yield, [&] { confirmed = m_host.parameterPrompt().ask(request, answers); });
     if (!confirmed)
         throw Error(-1, QString(), QStringLiteral("Document Canceled"));
     for (const PromptAnswer& a : answers) {

@@ -20,12 +20,15 @@
 // the error's source and throws the orra::Error to the host.
 //
 // The engine never touches a widget: message boxes and the yield to the host's event loop go
-// through orra::userInterface(), the parameter prompt through orra::parameterPrompt().
+// through its host's user interface, the parameter prompt through its host's prompt (a
+// RunHost, runtime/RunHost.h; without one, the process's orra::userInterface() and
+// orra::parameterPrompt()).
 
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/text/Error.h"
 #include "common/Xml.h"
+#include "runtime/RunHost.h"
 #include "runtime/clsStation.h"
 
 #include <QList>
@@ -50,8 +53,9 @@ inline constexpr float Stopped = -1;           // cancelled, stopped by the host
 inline constexpr float RestartRequested = 2;   // a script asked to go on from another element: call again
 } // namespace RunResult
 
-// The script engine of one run. The script bridge provides the real one through
-// DocOrra::setScriptHostFactory; without a factory, Script elements are refused.
+// The script engine of one run: the host's factory makes it, else the process's (the real
+// script engine, ScriptHost, unless DocOrra::setScriptHostFactory installed another); without
+// a factory, Script elements are refused.
 class DocOrraScriptHost {
 public:
     virtual ~DocOrraScriptHost() = default;
@@ -65,7 +69,6 @@ public:
     // script's element then ends the run with -1 and reports nothing more.
     struct Ended {};
 };
-using DocOrraScriptHostFactory = std::function<std::unique_ptr<DocOrraScriptHost>(DocOrra&)>;
 
 using XmlDocumentPtr = std::shared_ptr<xml::Document>;
 
@@ -99,6 +102,7 @@ public:
     Q_PROPERTY(bool IsRunning READ IsRunning)
 
     explicit DocOrra(QObject* parent = nullptr);
+    explicit DocOrra(RunHost host, QObject* parent = nullptr);
     ~DocOrra() override;
 
     // ---- public variables, in interface order ----
@@ -142,8 +146,14 @@ public:
     bool IsRunning() const { return m_runDepth.load() > 0; }
     QString GetRunableSQL(const QString& SQLTxt, bool& IsError);
 
-    // The script engine used by PrepareforExecution for every later instance (the script bridge
-    // installs it). Returns the previous factory.
+    // What the host lends this engine. A new host answers from the next message, yield or
+    // prompt on; the scripts of a run keep the user interface of the host that prepared it.
+    const RunHost& host() const { return m_host; }
+    void setHost(RunHost host) { m_host = std::move(host); }
+
+    // The process's script-host factory, used by PrepareforExecution of every engine whose host
+    // gives none: the real script engine (InitScriptEngine) until this installs another (an
+    // empty one refuses Script elements). Returns the previous factory.
     static DocOrraScriptHostFactory setScriptHostFactory(DocOrraScriptHostFactory factory);
 
     // The parameter chain of the prepared run (read-only view, for hosts and tests).
@@ -227,6 +237,7 @@ private:
     template <typename Emit>
     void raise(Emit emitter);
 
+    RunHost m_host;
     db::ConnectionPtr m_orraCon;
     db::ConnectionPtr m_docCon;
     XmlDocumentPtr m_document;

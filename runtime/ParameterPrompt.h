@@ -15,6 +15,8 @@
 
 namespace orra {
 
+class UserInterface;
+
 // One criterion as the engine hands it to the criteria control (AddCriteria's arguments).
 struct PromptCriterion {
     QString ID;              // the Parameter element's ID
@@ -36,6 +38,8 @@ struct PromptRequest {
     bool mustShow = false;           // some criterion needs a person's answer: in a block any type
                                      // but "fact" and "htext", in an include any but "fact"
     db::ConnectionPtr connection;    // the run connection, lent for lists, pickers and "select" values
+    UserInterface* userInterface = nullptr;  // where the prompt's own messages go: the asking
+                                             // engine's host's; nullptr: the process's
 };
 
 // One collected value (clsCriteria's ID and Value).
@@ -55,7 +59,8 @@ public:
     virtual bool ask(const PromptRequest& request, QList<PromptAnswer>& answers) = 0;
 };
 
-// The process's parameter prompt (the headless one unless a host installed another).
+// The process's parameter prompt (the headless one unless a host installed another); an
+// engine asks its own host's prompt (DocOrra::host), which is this one unless the host gave one.
 ParameterPrompt& parameterPrompt();
 // Installs prompt (not owned; nullptr restores the headless one). Returns the previous one.
 ParameterPrompt* setParameterPrompt(ParameterPrompt* prompt);

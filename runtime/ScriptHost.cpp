@@ -16,13 +16,6 @@ vbs::DispatchPtr connectionObject(db::ConnectionPtr connection)
     return vbs::ado::wrapConnection(connection ? std::move(connection) : std::make_shared<db::Connection>());
 }
 
-// Every host of the run-time library gets scripts: the factory is in force once the library
-// is loaded (a host may still install its own).
-[[maybe_unused]] const bool kFactoryInstalled = [] {
-    DocOrra::setScriptHostFactory(&InitScriptEngine);
-    return true;
-}();
-
 } // namespace
 
 ScriptHost::ScriptHost(DocOrra& engine)
@@ -31,8 +24,11 @@ ScriptHost::ScriptHost(DocOrra& engine)
     m_engine->setTimeout(-1);
     m_engine->setAllowUI(true);
     m_engine->setLanguage(QStringLiteral("VBScript"));
+    // The script's boxes and yields go to the user interface of the engine's host.
+    m_engine->setUserInterface(engine.host().ui);
     // A long script still lets the host's event loop run, so that its stop button works.
-    m_engine->setYield([] { userInterface().processEvents(); });
+    vbs::ScriptEngine* script = m_engine.get();
+    m_engine->setYield([script] { script->userInterface().processEvents(); });
     m_engine->addObject(QStringLiteral("OrraCon"), connectionObject(engine.Orra_Con()), false);
     m_engine->addObject(QStringLiteral("DocCon"), connectionObject(engine.Doc_Con()), false);
     m_share = std::make_shared<clsScriptShare>();
@@ -65,7 +61,7 @@ void ScriptHost::ExecuteStatement(const QString& code)
         if (e.number() == vbs::kErrorCancelled || m_owner.stopRequested())
             throw Ended{};
         if (m_owner.flagShowErrorMessages) {
-            userInterface().messageBox(ErrorMessage(m_engine->lastError()), vbCritical, kScriptErrorTitle);
+            m_engine->userInterface().messageBox(ErrorMessage(m_engine->lastError()), vbCritical, kScriptErrorTitle);
             throw Ended{};
         }
         throw;

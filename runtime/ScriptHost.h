@@ -9,13 +9,17 @@
 // ", col c: [text]"), after which the script's element ends the run with -1; without it, the
 // error itself (number and description as the script engine gave them) goes to the host.
 //
+// The script's message and input boxes, its error box and its yields go to the user interface
+// of the engine's host (DocOrra::host) as it was when the run was prepared; a host that gave
+// none gets the process's.
+//
 // While a script runs, the host's event loop gets a turn about every 50 ms (through
 // UserInterface::processEvents), so that a desktop host's stop button can call
 // DocOrra::RequestStop or DocOrra::EndExecution: the script then ends at its next statement,
 // and the run stops.
 //
-// Loading the run-time library installs InitScriptEngine as the engine's script-host factory,
-// so every host (desktop or headless) runs scripts.
+// InitScriptEngine is the engine's default script-host factory, so every host (desktop or
+// headless) runs scripts unless it installs another.
 
 #include "runtime/DocOrra.h"
 

@@ -183,7 +183,7 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
     LockForDebug(true);
 
     // A new engine for every start; the last one goes only now.
-    d.engine = std::make_unique<orra::DocOrra>();
+    d.engine = std::make_unique<orra::DocOrra>(m_runHost);
     orra::DocOrra* engine = d.engine.get();
     connect(engine, &orra::DocOrra::BeforeExecutionBlock, this, &frmOrraDevelopment::DocOrra_BeforeExecutionBlock,
             Qt::DirectConnection);

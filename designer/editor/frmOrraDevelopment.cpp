@@ -101,9 +101,13 @@ frmOrraDevelopment::~frmOrraDevelopment()
     if (m_tree) frmtvDocument::instance()->UnloadtvDocument(m_tree);
 }
 
-void frmOrraDevelopment::registerWindow()
+void frmOrraDevelopment::registerWindow(orra::RunHost host)
 {
-    setDocumentWindowCreator([](QWidget* parent) -> QWidget* { return new frmOrraDevelopment(parent); });
+    setDocumentWindowCreator([host = std::move(host)](QWidget* parent) -> QWidget* {
+        auto* window = new frmOrraDevelopment(parent);
+        window->setRunHost(host);
+        return window;
+    });
 }
 
 // The designed size of the window (11,400 x 8,100 twips).

@@ -14,6 +14,7 @@
 #include "designer/editor/AdHocSql.h"
 #include "designer/editor/DocumentTree.h"
 #include "designer/shell/EditorOptions.h"
+#include "runtime/RunHost.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -57,8 +58,14 @@ public:
     explicit frmOrraDevelopment(QWidget* parent = nullptr);
     ~frmOrraDevelopment() override;
 
-    // Registers this window with the shell's document-window creator.
-    static void registerWindow();
+    // Registers this window with the shell's document-window creator; every window it makes
+    // debugs with the given host.
+    static void registerWindow(orra::RunHost host = {});
+
+    // What this window's debug runs lend their engine (the designer's user interface and
+    // parameter prompt); the default is the process's.
+    const orra::RunHost& runHost() const { return m_runHost; }
+    void setRunHost(orra::RunHost host) { m_runHost = std::move(host); }
 
     bool documentChanged() const { return m_documentChanged; }
     void setDocumentChanged(bool changed) { m_documentChanged = changed; }
@@ -414,6 +421,7 @@ private:
     QPlainTextEdit* m_dbgMessage = nullptr;
     QPlainTextEdit* m_dbgTrace = nullptr;
     std::shared_ptr<DebugState> m_dbg;
+    orra::RunHost m_runHost;
     // Last, so that a running execution ends before anything else of the window goes.
     std::unique_ptr<AdHocSql> m_adHoc = std::make_unique<AdHocSql>(this);
 };

@@ -59,6 +59,8 @@ public:
 UserInterface& userInterface();
 // Installs ui (not owned; nullptr restores the headless one). Returns the previous one.
 UserInterface* setUserInterface(UserInterface* ui);
+// ui when a host gave one, else the process's (for parts that may answer to their own host).
+inline UserInterface& userInterfaceOr(UserInterface* ui) { return ui ? *ui : userInterface(); }
 
 // Headless: message boxes print "title: text" to standard error and take the default
 // button's answer; input boxes print the prompt and take the default value; reportError throws.

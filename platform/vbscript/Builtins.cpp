@@ -860,7 +860,7 @@ Variant fMsgBox(Interpreter& in, A& a)
     QString prompt = val(a[0]).isNull() ? QStringLiteral("Null") : str(a[0]);
     int style = missing(a, 1) ? 0 : int(lng(a[1]));
     QString title = missing(a, 2) ? QString() : str(a[2]);
-    return Variant::integer(int16_t(orra::userInterface().messageBox(prompt, style, title)));
+    return Variant::integer(int16_t(in.ui().messageBox(prompt, style, title)));
 }
 
 Variant fInputBox(Interpreter& in, A& a)
@@ -870,7 +870,7 @@ Variant fInputBox(Interpreter& in, A& a)
     QString title = missing(a, 1) ? QString() : str(a[1]);
     QString def = missing(a, 2) ? QString() : str(a[2]);
     bool cancelled = false;
-    QString r = orra::userInterface().inputBox(prompt, title, def, &cancelled);
+    QString r = in.ui().inputBox(prompt, title, def, &cancelled);
     if (cancelled) return Variant::string(QString());
     return Variant::string(r);
 }

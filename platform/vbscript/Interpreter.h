@@ -2,6 +2,7 @@
 // The evaluator: walks the syntax tree with VBScript's semantics. One Interpreter is one
 // global scope (one ScriptEngine instance).
 
+#include "platform/text/UserInterface.h"
 #include "platform/vbscript/Ast.h"
 #include "platform/vbscript/Vm.h"
 #include "platform/vbscript/Dispatch.h"
@@ -60,6 +61,9 @@ public:
     std::atomic<bool> cancelRequested{false};
     // Called about every 50 ms while a script runs (ScriptEngine::setYield).
     std::function<void()> yieldHook;
+    // Where MsgBox and InputBox go (ScriptEngine::setUserInterface); nullptr: the process's.
+    orra::UserInterface* userInterface = nullptr;
+    orra::UserInterface& ui() const { return orra::userInterfaceOr(userInterface); }
     // Rnd's generator state (each engine has its own sequence).
     uint32_t rndSeed = 0x50000;
     float rndLast = 0;

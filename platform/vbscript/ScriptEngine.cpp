@@ -27,6 +27,8 @@ void ScriptEngine::setTimeout(long milliseconds) { m_interp->timeoutMs = millise
 long ScriptEngine::timeout() const { return m_interp->timeoutMs; }
 void ScriptEngine::setAllowUI(bool allow) { m_interp->allowUI = allow; }
 bool ScriptEngine::allowUI() const { return m_interp->allowUI; }
+void ScriptEngine::setUserInterface(orra::UserInterface* ui) { m_interp->userInterface = ui; }
+orra::UserInterface& ScriptEngine::userInterface() const { return m_interp->ui(); }
 void ScriptEngine::requestCancel() { m_interp->cancelRequested.store(true); }
 void ScriptEngine::setYield(std::function<void()> hook) { m_interp->yieldHook = std::move(hook); }
 

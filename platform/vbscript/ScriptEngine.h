@@ -26,6 +26,10 @@
 #include <functional>
 #include <memory>
 
+namespace orra {
+class UserInterface;
+}
+
 namespace orra::vbs {
 
 struct ErrorReport {
@@ -73,10 +77,16 @@ public:
     void setTimeout(long milliseconds);
     long timeout() const;
 
-    // Whether MsgBox and InputBox may reach the user interface (orra::userInterface()).
+    // Whether MsgBox and InputBox may reach the user interface (userInterface() below).
     // Without UI a MsgBox raises 70 ("Permission denied").
     void setAllowUI(bool allow);
     bool allowUI() const;
+
+    // The user interface of this engine's host (not owned): MsgBox and InputBox go there, and a
+    // host's yield hook lets its event loop run through it. nullptr (the default): the
+    // process's, orra::userInterface(), looked up at each use.
+    void setUserInterface(orra::UserInterface* ui);
+    orra::UserInterface& userInterface() const;
 
     // Thread-safe: asks the running script to stop; honoured within milliseconds (checked at
     // every loop turn and procedure call). A request made while nothing runs ends the next run.

@@ -111,6 +111,7 @@ bool RunBlockPrompt::ask(const PromptRequest& request, QList<PromptAnswer>& answ
     form.setWindowTitle(request.title);
     rptCriteria* control = form.rptCriteria1();
     control->SetCon(request.connection);
+    control->setUserInterface(request.userInterface);
     control->UnSetGrdCriteria();
     for (const PromptCriterion& c : request.criteria)
         control->AddCriteria(c.ID, c.captionIsNull ? QString() : c.Aciklama, c.Tip, c.InitialDeger,

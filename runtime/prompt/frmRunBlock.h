@@ -3,10 +3,10 @@
 // filled with the parameters of the block or include about to run, shown only when some
 // parameter needs a person's answer.
 //
-// A desktop host installs it once:   static orra::RunBlockPrompt prompt;
-//                                    orra::setParameterPrompt(&prompt);
-// Hosts without a person keep the engine's headless prompt, which fails with a clear error
-// instead of showing anything.
+// A desktop host lends it to its engines (RunHost::prompt), or installs it for the whole
+// process (orra::setParameterPrompt). The form's messages go to the user interface of the
+// engine that asks. Hosts without a person keep the engine's headless prompt, which fails
+// with a clear error instead of showing anything.
 
 #include "platform/text/Error.h"
 #include "runtime/ParameterPrompt.h"

@@ -14,11 +14,16 @@
 
 namespace orra::test {
 
-// Message boxes are recorded; nothing waits for a person.
+// Message boxes are recorded; nothing waits for a person. Installed as the process's user
+// interface while it lives, unless made as a host's own (installed false).
 class MessageRecorder : public UserInterface {
 public:
-    MessageRecorder() { m_previous = setUserInterface(this); }
-    ~MessageRecorder() override { setUserInterface(m_previous); }
+    explicit MessageRecorder(bool installed = true) : m_installed(installed) {
+        if (m_installed) m_previous = setUserInterface(this);
+    }
+    ~MessageRecorder() override {
+        if (m_installed) setUserInterface(m_previous);
+    }
     bool interactive() const override { return true; }
     int messageBox(const QString& text, int, const QString&) override {
         messages << text;
@@ -32,6 +37,7 @@ public:
     QStringList messages;
 
 private:
+    bool m_installed = true;
     UserInterface* m_previous = nullptr;
 };
 

@@ -333,6 +333,27 @@ TEST_F(Prompt, AFailingListReportsOverTheVisiblePrompt) {
     EXPECT_TRUE(visibleAtMessage);
 }
 
+TEST_F(Prompt, MessagesGoToTheUserInterfaceOfTheHostThatAsks) {
+    test::MessageRecorder host(false);   // the host's own, not the process's
+    PromptRequest r;
+    r.title = QStringLiteral("List");
+    r.connection = db.connection;
+    r.userInterface = &host;
+    r.criteria << criterion("P1", "Region", "combo", "West", "select region from nowhere");
+    r.mustShow = true;
+    test::onNextModal([&](QWidget* w) {
+        auto* form = qobject_cast<frmRunBlock*>(w);
+        ASSERT_NE(form, nullptr);
+        QTest::qWait(30);
+        form->cmdCancel()->click();
+    });
+    QList<PromptAnswer> answers;
+    EXPECT_FALSE(prompt.ask(r, answers));
+    ASSERT_EQ(host.messages.size(), 1);
+    EXPECT_TRUE(host.messages.first().contains(QStringLiteral("nowhere")));
+    EXPECT_TRUE(ui.messages.isEmpty());
+}
+
 // ---------------------------------------------------------------- a real run
 
 namespace {
@@ -454,6 +475,34 @@ TEST_F(PromptRun, EveryTypeAnsweredThroughTheFormReachesThePlaceholders) {
                                  "Day=" + criteria::dateCellText(QDate(2024, 1, 31)), "Choose a city",
                                  "Choose cities"}));
     EXPECT_EQ(trace(), QStringList{"Veli||Denizli|C|A,C,D|20240115|4|5"});
+}
+
+TEST_F(PromptRun, APickerThatFailsReportsToTheEnginesHost) {
+    const QString doc = test::documentXml(test::block(
+        QStringLiteral("B0.0"), test::traceSql(QStringLiteral("<$Code%>")),
+        param("Code", "City code", "button", "A", "select Code from NoSuchCity", "Code", "Choose a city", "single")));
+    auto engine = engineFor(addDocument(doc));
+    test::MessageRecorder host(false);   // the host's own, not the process's
+    RunBlockPrompt hostPrompt;
+    engine->setHost(RunHost{&host, &hostPrompt, {}});
+    setParameterPrompt(nullptr);   // the process's prompt (headless) would refuse to ask
+    test::onNextModal([&](QWidget* w) {
+        auto* form = qobject_cast<frmRunBlock*>(w);
+        ASSERT_NE(form, nullptr);
+        // The picker's query fails: its message, and no picker.
+        QTest::mouseClick(form->rptCriteria1()->grdCriteriaButton(1), Qt::LeftButton);
+        QTest::mouseClick(form->cmdCancel(), Qt::LeftButton);
+    });
+    try {
+        engine->RunDocument();
+        ADD_FAILURE() << "the run went on";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.description(), QStringLiteral("Document Canceled"));
+    }
+    ASSERT_EQ(host.messages.size(), 1);
+    EXPECT_TRUE(host.messages.first().contains(QStringLiteral("NoSuchCity"))) << host.messages.first().toStdString();
+    EXPECT_TRUE(m_ui.boxes.isEmpty());
+    EXPECT_TRUE(trace().isEmpty());
 }
 
 TEST_F(PromptRun, CancelStopsTheRunWithDocumentCanceled) {

@@ -35,8 +35,13 @@ public:
         int style;
         QString title;
     };
-    ScriptedUserInterface() { m_previous = setUserInterface(this); }
-    ~ScriptedUserInterface() override { setUserInterface(m_previous); }
+    // Installed as the process's user interface while it lives, unless made as a host's own.
+    explicit ScriptedUserInterface(bool installed = true) : m_installed(installed) {
+        if (m_installed) m_previous = setUserInterface(this);
+    }
+    ~ScriptedUserInterface() override {
+        if (m_installed) setUserInterface(m_previous);
+    }
     bool interactive() const override { return true; }
     int messageBox(const QString& text, int style, const QString& title) override {
         boxes.push_back({text, style, title});
@@ -60,6 +65,7 @@ public:
     std::deque<int> answers;
 
 private:
+    bool m_installed = true;
     UserInterface* m_previous = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include "DebuggerFixture.h"
 
 #include "designer/editor/EditorTextHandlers.h"
+#include "designer/shell/DesignerFactories.h"
 #include "designer/shell/frmMDIMain.h"
 
 #include <QFileInfo>
@@ -178,6 +179,46 @@ TEST_F(DebuggerRunTest, StationsAreShownAndTheRunGoesOnWithoutNesting)
     EXPECT_EQ(seen.size(), 2);
     trigger("mnuDebugStop");
     EXPECT_FALSE(w->DebugMode());
+}
+
+TEST_F(DebuggerRunTest, EachWindowsDebugRunAnswersToItsOwnHost)
+{
+    for (const long id : {60L, 61L})
+        addDocument(id, 1, QStringLiteral("Host %1").arg(id),
+                    docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("run %1").arg(id)))
+                           + scriptXml(QStringLiteral("B0.X0"), QStringLiteral("MsgBox \"from %1\"").arg(id))));
+    ScriptedUserInterface first(false), second(false);
+    // The program registers the window with its host: every window made then carries it.
+    morvane::frmOrraDevelopment::registerWindow(RunHost{&first, nullptr, {}});
+    {
+        std::unique_ptr<QWidget> made(morvane::documentWindowCreator()(nullptr));
+        auto* window = qobject_cast<morvane::frmOrraDevelopment*>(made.get());
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->runHost().ui, &first);
+    }
+    morvane::frmOrraDevelopment::registerWindow();
+
+    morvane::frmOrraDevelopment* w1 = openInMain(60);
+    morvane::frmOrraDevelopment* w2 = openInMain(61);
+    ASSERT_NE(w1, nullptr);
+    ASSERT_NE(w2, nullptr);
+    EXPECT_EQ(w1->runHost().ui, nullptr);
+    w1->setRunHost(RunHost{&first, nullptr, {}});
+    w2->setRunHost(RunHost{&second, nullptr, {}});
+
+    w1->SetDebugMode(true, false);
+    w2->SetDebugMode(true, false);
+    ASSERT_NE(w1->DocOrra(), nullptr);
+    ASSERT_NE(w2->DocOrra(), nullptr);
+    EXPECT_EQ(w1->DocOrra()->host().ui, &first);
+    EXPECT_EQ(w2->DocOrra()->host().ui, &second);
+    EXPECT_EQ(traceRows(), (QStringList{QStringLiteral("run 60"), QStringLiteral("run 61")}));
+    EXPECT_EQ(first.texts(), QStringList{QStringLiteral("from 60")});
+    EXPECT_EQ(second.texts(), QStringList{QStringLiteral("from 61")});
+    EXPECT_FALSE(dui.texts().contains(QStringLiteral("from 60")));
+    EXPECT_FALSE(dui.texts().contains(QStringLiteral("from 61")));
+    w1->SetDebugMode(false, false);
+    w2->SetDebugMode(false, false);
 }
 
 TEST_F(DebuggerRunTest, TraceHoldsTheHeaderAndEveryRewrittenText)

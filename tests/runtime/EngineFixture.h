@@ -53,6 +53,19 @@ public:
     void processEvents() override { ++yields; }
 };
 
+// A desktop host's stop button: the script lets the event loop run now and then, and the
+// handler asks for the stop on the same thread, at the given yield.
+class StopButton : public RecordingUserInterface {
+public:
+    DocOrra* engine = nullptr;
+    int stopAfter = 3;
+    void processEvents() override
+    {
+        if (++yields == stopAfter && engine)
+            engine->RequestStop();
+    }
+};
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -283,19 +283,6 @@ TEST_F(ScriptTest, AScriptThatNeverEndsIsStoppedByTheHost)
     EXPECT_THROW(m_run->execute(QStringLiteral("select * from #Int")), Error);
 }
 
-// A desktop host's stop button: the script lets the event loop run now and then, and the
-// handler asks for the stop on the same thread.
-class StopButton : public RecordingUserInterface {
-public:
-    DocOrra* engine = nullptr;
-    int stopAfter = 3;
-    void processEvents() override
-    {
-        if (++yields == stopAfter && engine)
-            engine->RequestStop();
-    }
-};
-
 TEST_F(ScriptTest, TheHostsEventLoopRunsDuringAScriptAndCanStopIt)
 {
     auto engine = engineFor(addDocument(documentXml(

@@ -1,0 +1,18 @@
+#include "runtime/RunHost.h"
+
+#include "platform/text/UserInterface.h"
+#include "runtime/ParameterPrompt.h"
+
+namespace orra {
+
+UserInterface& RunHost::userInterface() const
+{
+    return userInterfaceOr(ui);
+}
+
+ParameterPrompt& RunHost::parameterPrompt() const
+{
+    return prompt ? *prompt : orra::parameterPrompt();
+}
+
+} // namespace orra
