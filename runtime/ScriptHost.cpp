@@ -3,7 +3,7 @@
 #include "platform/text/UserInterface.h"
 #include "platform/vbscript/Interpreter.h"
 #include "platform/vbscript/ScriptEngine.h"
-#include "platform/vbscript/ado/AdoObjects.h"
+#include "platform/ado/AdoObjects.h"
 #include "runtime/clsScriptShare.h"
 
 namespace orra {
@@ -31,6 +31,7 @@ ScriptHost::ScriptHost(DocOrra& engine)
     m_engine->setTimeout(-1);
     m_engine->setAllowUI(true);
     m_engine->setLanguage(QStringLiteral("VBScript"));
+    m_engine->setObjectFactory(&vbs::ado::createObject);
     // A long script still lets the host's event loop run, so that its stop button works.
     m_engine->setYield([] { userInterface().processEvents(); });
     m_engine->addObject(QStringLiteral("OrraCon"), connectionObject(engine.Orra_Con()), false);

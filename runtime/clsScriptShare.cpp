@@ -7,7 +7,7 @@
 #include "platform/db/Types.h"
 #include "platform/text/Error.h"
 #include "platform/vbscript/Runtime.h"
-#include "platform/vbscript/ado/AdoObjects.h"
+#include "platform/ado/AdoObjects.h"
 #include "runtime/DocOrra.h"
 #include "runtime/ScriptXmlNode.h"
 

@@ -2,16 +2,12 @@
 
 #include "platform/vbscript/Interpreter.h"
 #include "platform/vbscript/Runtime.h"
-#include "platform/vbscript/ado/AdoObjects.h"
 
 #include <new>
 
 namespace orra::vbs {
 
-ScriptEngine::ScriptEngine() : m_interp(std::make_unique<Interpreter>())
-{
-    m_interp->setObjectFactory(&ado::createObject);
-}
+ScriptEngine::ScriptEngine() : m_interp(std::make_unique<Interpreter>()) {}
 
 ScriptEngine::~ScriptEngine() = default;
 
@@ -29,6 +25,8 @@ void ScriptEngine::setAllowUI(bool allow) { m_interp->allowUI = allow; }
 bool ScriptEngine::allowUI() const { return m_interp->allowUI; }
 void ScriptEngine::requestCancel() { m_interp->cancelRequested.store(true); }
 void ScriptEngine::setYield(std::function<void()> hook) { m_interp->yieldHook = std::move(hook); }
+
+void ScriptEngine::setObjectFactory(ObjectFactory factory) { m_interp->setObjectFactory(std::move(factory)); }
 
 void ScriptEngine::addObject(const QString& name, DispatchPtr object, bool membersGlobal)
 {

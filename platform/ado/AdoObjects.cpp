@@ -1,4 +1,4 @@
-#include "platform/vbscript/ado/AdoObjects.h"
+#include "platform/ado/AdoObjects.h"
 
 #include "platform/db/Decimal.h"
 #include "platform/text/Error.h"
