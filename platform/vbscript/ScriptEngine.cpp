@@ -14,7 +14,7 @@ ScriptEngine::~ScriptEngine() = default;
 void ScriptEngine::setLanguage(const QString& language)
 {
     if (!equalNoCase(language.trimmed(), QStringLiteral("VBScript")))
-        throw orra::Error(5, QStringLiteral("ScriptEngine"), QStringLiteral("Unsupported scripting language: ") + language);
+        throw orra::Error(kInvalidProcedureCall, QStringLiteral("ScriptEngine"), QStringLiteral("Unsupported scripting language: ") + language);
 }
 
 QString ScriptEngine::language() const { return QStringLiteral("VBScript"); }
@@ -57,9 +57,9 @@ auto guarded(Interpreter& in, ErrorReport& last, F f) -> decltype(f())
         r.description = e.description();
         r.line = in.currentLine();
     } catch (const std::bad_alloc&) {
-        r.number = 7;
+        r.number = kOutOfMemory;
         r.source = QString::fromLatin1(kRuntimeErrorSource);
-        r.description = errorMessage(7);
+        r.description = errorMessage(kOutOfMemory);
         r.line = in.currentLine();
     }
     last = r;
