@@ -71,7 +71,7 @@ void BM_EngineRun(benchmark::State& state)
     engine.PrepareforExecution();
     for (auto _ : state) {
         engine.GoToID.clear();
-        if (engine.RunDocument() != 0)
+        if (engine.RunDocument() != orra::RunResult::Finished)
             state.SkipWithError("run failed");
     }
     engine.EndExecution();

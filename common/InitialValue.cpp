@@ -15,7 +15,7 @@ QString EvaluateInitialValue(db::Connection* connection, const QString& initialV
         return initialValue;
 
     if (!connection || !connection->isOpen())
-        throw Error(3709, source,
+        throw Error(db::kConnectionUnusable, source,
                     QStringLiteral("The connection cannot be used to perform this operation. "
                                    "It is either closed or invalid in this context."));
     db::RecordsetPtr rs = connection->execute(sql);
@@ -23,7 +23,7 @@ QString EvaluateInitialValue(db::Connection* connection, const QString& initialV
     while (rs && !rs->isOpen() && rs->NextRecordset()) {
     }
     if (!rs || !rs->isOpen() || rs->fieldCount() < 1 || rs->isBOF() || rs->isEOF())
-        throw Error(3021, source,
+        throw Error(db::kNoCurrentRecord, source,
                     QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                    "Requested operation requires a current record."));
     const QVariant& v = rs->value(0);

@@ -114,7 +114,7 @@ QString ExportNumberFormat(db::DataType type) {
 ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
     const db::ResultSet* set = rs.current();
     if (!rs.isOpen() || !set)
-        throw Error(3704, QStringLiteral("ExportRecordsetToExcel"),
+        throw Error(db::kObjectClosed, QStringLiteral("ExportRecordsetToExcel"),
                     QStringLiteral("Operation is not allowed when the object is closed."));
 
     ExportResult result;

@@ -15,7 +15,7 @@ const QString kSource = QStringLiteral("rptCriteria");
 
 db::Connection* requireConnection(db::Connection* connection) {
     if (!connection || !connection->isOpen())
-        throw Error(3709, kSource,
+        throw Error(db::kConnectionUnusable, kSource,
                     QStringLiteral("The connection cannot be used to perform this operation. "
                                    "It is either closed or invalid in this context."));
     return connection;
@@ -29,7 +29,7 @@ db::RecordsetPtr runForRows(db::Connection* connection, const QString& sql) {
             break;
     }
     if (!rs || !rs->isOpen())
-        throw Error(3704, kSource, QStringLiteral("Operation is not allowed when the object is closed."));
+        throw Error(db::kObjectClosed, kSource, QStringLiteral("Operation is not allowed when the object is closed."));
     return rs;
 }
 

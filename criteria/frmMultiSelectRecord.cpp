@@ -104,7 +104,7 @@ void frmMultiSelectRecord::Form_Load() {
     if (failed || !rs) {
         QString text = QStringLiteral("The connection cannot be used to perform this operation. "
                                       "It is either closed or invalid in this context.");
-        long number = 3709;
+        long number = db::kConnectionUnusable;
         if (frmCon && !frmCon->errors().isEmpty()) {
             text = frmCon->errors().first().description;
             number = frmCon->errors().first().number;
@@ -121,7 +121,7 @@ void frmMultiSelectRecord::Form_Load() {
     const int fields = rs->fieldCount();
     const int keyField = rs->fieldIndex(ReturnField);
     if (keyField < 0)
-        throw Error(3265, kSource,
+        throw Error(db::kItemNotFound, kSource,
                     QStringLiteral("Item cannot be found in the collection corresponding to the "
                                    "requested name or ordinal."));
 

@@ -167,7 +167,7 @@ void frmSelectRecord::cmdOk_Click() {
             const int c = columnKeyed(key);
             const QTableWidgetItem* it = c >= 0 ? m_dg->item(r, c) : nullptr;
             if (c < 0)
-                throw Error(3265, QStringLiteral("frmSelectRecord"),
+                throw Error(db::kItemNotFound, QStringLiteral("frmSelectRecord"),
                             QStringLiteral("Item cannot be found in the collection corresponding "
                                            "to the requested name or ordinal."));
             return criteria::pickerValue(it);

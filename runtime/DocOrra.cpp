@@ -565,7 +565,7 @@ double DocOrra::ReadIntFlag()
 {
     db::RecordsetPtr rs = runConnection().execute(QStringLiteral("select Err from #Int"));
     if (!rs || !rs->isOpen())
-        throw Error(3704, QString(), QStringLiteral("Operation is not allowed when the object is closed."));
+        throw Error(db::kObjectClosed, QString(), QStringLiteral("Operation is not allowed when the object is closed."));
     const QVariant& v = rs->value(QStringLiteral("Err"));
     if (!v.isValid() || v.isNull())
         throw Error(94, QString(), QStringLiteral("Invalid use of Null"));

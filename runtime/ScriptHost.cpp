@@ -3,7 +3,7 @@
 #include "platform/text/UserInterface.h"
 #include "platform/vbscript/Interpreter.h"
 #include "platform/vbscript/ScriptEngine.h"
-#include "platform/vbscript/ado/AdoObjects.h"
+#include "platform/ado/AdoObjects.h"
 #include "runtime/clsScriptShare.h"
 
 namespace orra {
@@ -26,6 +26,7 @@ ScriptHost::ScriptHost(DocOrra& engine)
     m_engine->setLanguage(QStringLiteral("VBScript"));
     // The script's boxes and yields go to the user interface of the engine's host.
     m_engine->setUserInterface(engine.host().ui);
+    m_engine->setObjectFactory(&vbs::ado::createObject);
     // A long script still lets the host's event loop run, so that its stop button works.
     vbs::ScriptEngine* script = m_engine.get();
     m_engine->setYield([script] { script->userInterface().processEvents(); });

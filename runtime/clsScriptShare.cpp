@@ -7,7 +7,7 @@
 #include "platform/db/Types.h"
 #include "platform/text/Error.h"
 #include "platform/vbscript/Runtime.h"
-#include "platform/vbscript/ado/AdoObjects.h"
+#include "platform/ado/AdoObjects.h"
 #include "runtime/DocOrra.h"
 #include "runtime/ScriptXmlNode.h"
 
@@ -118,7 +118,7 @@ QString clsScriptShare::ExportToText(db::Recordset& rs, const QString& FileName,
 {
     // A statement that returned no rows gives a closed recordset: that is no result to write.
     if (!rs.isOpen())
-        throw Error(3704, QStringLiteral("ADODB.Recordset"),
+        throw Error(db::kObjectClosed, QStringLiteral("ADODB.Recordset"),
                     QStringLiteral("Operation is not allowed when the object is closed."));
     return ExportRecordsetToText(rs, FileName, ColDelimiter, RowDelimiter, NullExprString);
 }

@@ -290,13 +290,13 @@ float frmOrraDevelopment::RunLoop()
 {
     DebugState& d = dbg();
     orra::DocOrra* engine = d.engine.get();
-    if (!engine) return -1;
-    float r = -1;
+    if (!engine) return orra::RunResult::Stopped;
+    float r = orra::RunResult::Stopped;
     for (;;) {
         r = engine->RunDocument();
-        while (r == 2 && m_debugMode && d.engine.get() == engine) r = engine->RunDocument();
+        while (r == orra::RunResult::RestartRequested && m_debugMode && d.engine.get() == engine) r = engine->RunDocument();
         if (!m_debugMode || d.engine.get() != engine) return r; // stopped meanwhile
-        if (r == 1 && !d.stationResume.isEmpty() && engine->Statu == orra::DocOrra::enDocStatuRunning) {
+        if (r == orra::RunResult::Paused && !d.stationResume.isEmpty() && engine->Statu == orra::DocOrra::enDocStatuRunning) {
             engine->GoToID = d.stationResume;
             d.stationResume.clear();
             continue;
@@ -304,9 +304,9 @@ float frmOrraDevelopment::RunLoop()
         break;
     }
     d.stationResume.clear();
-    if (r == -1) {
+    if (r == orra::RunResult::Stopped) {
         restoreMousePointer();
-    } else if (r == 0) {
+    } else if (r == orra::RunResult::Finished) {
         d.ended = true;
         engine->EndExecution();
     }

@@ -135,7 +135,7 @@ bool frmOrraDevelopment::CopyToRepository()
                                             "select 1 x else select 0 x")
                                  .arg(db, DoubleQuotes(tag), DoubleQuotes(name)));
             if (!rs || !rs->isOpen() || rs->isEOF())
-                throw orra::Error(3021, QStringLiteral("ADODB.Field"),
+                throw orra::Error(orra::db::kNoCurrentRecord, QStringLiteral("ADODB.Field"),
                                   QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                                  "Requested operation requires a current record."));
             if (rs->value(QStringLiteral("x")).toInt() != 1) break;

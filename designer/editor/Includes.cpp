@@ -36,7 +36,7 @@ const QString kPID = QStringLiteral("PID");
 
 [[noreturn]] void noCurrentRecord()
 {
-    throw orra::Error(3021, QStringLiteral("ADODB.Field"),
+    throw orra::Error(orra::db::kNoCurrentRecord, QStringLiteral("ADODB.Field"),
                       QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                      "Requested operation requires a current record."));
 }

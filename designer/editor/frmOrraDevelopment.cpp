@@ -445,7 +445,7 @@ bool frmOrraDevelopment::LoadDocument()
         }
         con->setCommandTimeout(0);
         if (!rs || !rs->isOpen() || rs->isEOF())
-            throw orra::Error(3021, QStringLiteral("ADODB.Field"),
+            throw orra::Error(orra::db::kNoCurrentRecord, QStringLiteral("ADODB.Field"),
                               QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                              "Requested operation requires a current record."));
         const QVariant value = rs->value(0);

@@ -79,7 +79,7 @@ int fieldIndex(const orra::db::ResultSet& rs, const char* name)
     for (size_t i = 0; i < rs.fields.size(); ++i)
         if (rs.fields[i].name.compare(n, Qt::CaseInsensitive) == 0)
             return int(i);
-    throw Error(3265, kSource,
+    throw Error(orra::db::kItemNotFound, kSource,
                 QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (%1).")
                     .arg(n));
 }

@@ -1,5 +1,6 @@
 #include "platform/db/Connection.h"
 
+#include "platform/db/ErrorNumbers.h"
 #include "platform/db/embedded/EmbeddedBackend.h"
 #include "platform/db/odbc/OdbcBackend.h"
 #include "platform/db/sqlite/SqliteFileBackend.h"
@@ -126,7 +127,7 @@ void Connection::fail(const ProviderFailure& f, const QString& fallbackSource)
 void Connection::requireOpen(const char* operation)
 {
     if (!isOpen())
-        throw Error(3704, kSource,
+        throw Error(kObjectClosed, kSource,
                     QStringLiteral("Operation is not allowed when the object is closed."));
     Q_UNUSED(operation);
 }
@@ -134,13 +135,13 @@ void Connection::requireOpen(const char* operation)
 void Connection::open(const QString& connectionText, const QString& user, const QString& password)
 {
     if (isOpen())
-        throw Error(3705, kSource, QStringLiteral("Operation is not allowed when the object is open."));
+        throw Error(kObjectOpen, kSource, QStringLiteral("Operation is not allowed when the object is open."));
     m_errors.clear();
     m_transactionLevel = 0;
     const ConnectionString cs = ConnectionString::parse(connectionText);
     std::unique_ptr<Backend> backend = createBackend(cs);
     if (!backend)
-        throw Error(3706, kSource,
+        throw Error(kProviderNotFound, kSource,
                     QStringLiteral("Provider cannot be found. It may not be properly installed."));
     try {
         backend->open(cs, user, password);
@@ -296,7 +297,7 @@ void Connection::beginTrans()
     requireOpen("beginTrans");
     m_errors.clear();
     if (m_transactionLevel > 0)
-        throw Error(-2147168227, kSource, QStringLiteral("Cannot start more transactions on this session."));
+        throw Error(kTransactionLimit, kSource, QStringLiteral("Cannot start more transactions on this session."));
     try {
         m_backend->beginTransaction();
     } catch (const ProviderFailure& f) {
@@ -310,7 +311,7 @@ void Connection::commitTrans()
     requireOpen("commitTrans");
     m_errors.clear();
     if (m_transactionLevel == 0)
-        throw Error(-2147168242, kSource, QStringLiteral("No transaction is active."));
+        throw Error(kNoTransaction, kSource, QStringLiteral("No transaction is active."));
     m_transactionLevel = 0;
     try {
         m_backend->commit();
@@ -324,7 +325,7 @@ void Connection::rollbackTrans()
     requireOpen("rollbackTrans");
     m_errors.clear();
     if (m_transactionLevel == 0)
-        throw Error(-2147168242, kSource, QStringLiteral("No transaction is active."));
+        throw Error(kNoTransaction, kSource, QStringLiteral("No transaction is active."));
     m_transactionLevel = 0;
     try {
         m_backend->rollback();

@@ -18,21 +18,21 @@ const QString kSource = QStringLiteral("Recordset");
 
 [[noreturn]] void raiseNoCurrentRecord()
 {
-    throw Error(3021, kSource,
+    throw Error(kNoCurrentRecord, kSource,
                 QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                "Requested operation requires a current record."));
 }
 
 [[noreturn]] void raiseNotFound()
 {
-    throw Error(3265, kSource,
+    throw Error(kItemNotFound, kSource,
                 QStringLiteral("Item cannot be found in the collection corresponding to the "
                                "requested name or ordinal."));
 }
 
 [[noreturn]] void raiseClosed()
 {
-    throw Error(3704, kSource,
+    throw Error(kObjectClosed, kSource,
                 QStringLiteral("Operation is not allowed when the object is closed."));
 }
 

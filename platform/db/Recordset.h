@@ -3,6 +3,7 @@
 // Semantics follow the ADO recordset the system was written against: BOF/EOF, Move*,
 // RecordCount, fields by index or by case-insensitive name, NextRecordset, GetString.
 
+#include "platform/db/ErrorNumbers.h"
 #include "platform/db/Types.h"
 
 #include <QList>
@@ -61,10 +62,10 @@ public:
     long currentRow() const { return m_row; }  // 0-based; -1 before the first, rowCount at EOF
 
     int fieldCount() const;
-    const FieldInfo& field(int index) const;          // throws orra::Error 3265 when out of range
+    const FieldInfo& field(int index) const;          // throws kItemNotFound (3265) when out of range
     int fieldIndex(const QString& name) const;        // case-insensitive; -1 when absent
-    const QVariant& value(int index) const;           // current row; throws 3021 at BOF/EOF
-    const QVariant& value(const QString& name) const; // throws 3265 for an unknown name
+    const QVariant& value(int index) const;           // current row; throws kNoCurrentRecord (3021) at BOF/EOF
+    const QVariant& value(const QString& name) const; // throws kItemNotFound for an unknown name
 
     // Moves to the next result set of the batch; false (and closed) when there is none.
     bool NextRecordset();

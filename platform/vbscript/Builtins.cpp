@@ -30,7 +30,7 @@ bool textCompareArg(const A& a, size_t i)
 {
     if (missing(a, i)) return false;
     long c = lng(a[i]);
-    if (c < 0 || c > 2) raise(5);
+    if (c < 0 || c > 2) raise(kInvalidProcedureCall);
     return c == 1;
 }
 
@@ -49,7 +49,7 @@ Variant fLeft(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
     long n = lng(a[1]);
-    if (n < 0) raise(5);
+    if (n < 0) raise(kInvalidProcedureCall);
     if (v.isNull()) return v;
     return Variant::string(v.toString().left(n));
 }
@@ -58,7 +58,7 @@ Variant fRight(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
     long n = lng(a[1]);
-    if (n < 0) raise(5);
+    if (n < 0) raise(kInvalidProcedureCall);
     if (v.isNull()) return v;
     return Variant::string(v.toString().right(n));
 }
@@ -67,11 +67,11 @@ Variant fMid(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
     long start = lng(a[1]);
-    if (start < 1) raise(5);
+    if (start < 1) raise(kInvalidProcedureCall);
     long len = -1;
     if (!missing(a, 2)) {
         len = lng(a[2]);
-        if (len < 0) raise(5);
+        if (len < 0) raise(kInvalidProcedureCall);
     }
     if (v.isNull()) return v;
     QString s = v.toString();
@@ -85,11 +85,11 @@ Variant fInStr(Interpreter&, A& a)
     long start = 1;
     if (a.size() >= 3) {
         Variant s0 = val(a[0]);
-        if (s0.isNull()) raise(94);
+        if (s0.isNull()) raise(kInvalidUseOfNull);
         start = s0.toLong();
-        if (start < 1) raise(5);
+        if (start < 1) raise(kInvalidProcedureCall);
         k = 1;
-    } else if (a.size() < 2) raise(450);
+    } else if (a.size() < 2) raise(kWrongArgumentCount);
     bool text = a.size() >= 4 ? textCompareArg(a, 3) : false;
     Variant h = val(a[k]), n = val(a[k + 1]);
     if (h.isNull() || n.isNull()) return Variant::null();
@@ -104,7 +104,7 @@ Variant fInStrRev(Interpreter&, A& a)
 {
     Variant h = val(a[0]), n = val(a[1]);
     long start = missing(a, 2) ? -1 : lng(a[2]);
-    if (start == 0 || start < -1) raise(5);
+    if (start == 0 || start < -1) raise(kInvalidProcedureCall);
     bool text = textCompareArg(a, 3);
     if (h.isNull() || n.isNull()) return Variant::null();
     QString hs = h.toString(), ns = n.toString();
@@ -124,7 +124,7 @@ Variant fReplace(Interpreter&, A& a)
     QString s = e.toString(), find = str(a[1]), with = str(a[2]);
     long start = missing(a, 3) ? 1 : lng(a[3]);
     long count = missing(a, 4) ? -1 : lng(a[4]);
-    if (start < 1 || count < -1) raise(5);
+    if (start < 1 || count < -1) raise(kInvalidProcedureCall);
     bool text = textCompareArg(a, 5);
     if (start > s.size()) return Variant::string(QString());
     s = s.mid(start - 1);   // the result starts at start
@@ -171,12 +171,12 @@ Variant stringArray(const QStringList& parts)
 Variant fSplit(Interpreter&, A& a)
 {
     Variant e = val(a[0]);
-    if (e.isNull()) raise(94);
+    if (e.isNull()) raise(kInvalidUseOfNull);
     QString s = e.toString();
     QString d = missing(a, 1) ? QStringLiteral(" ") : str(a[1]);
     long count = missing(a, 2) ? -1 : lng(a[2]);
     bool text = textCompareArg(a, 3);
-    if (count < -1) raise(5);
+    if (count < -1) raise(kInvalidProcedureCall);
     QStringList parts;
     if (s.isEmpty() || count == 0) return stringArray(parts);
     if (d.isEmpty()) { parts << s; return stringArray(parts); }
@@ -195,8 +195,8 @@ Variant fSplit(Interpreter&, A& a)
 Variant fJoin(Interpreter&, A& a)
 {
     Variant arr = val(a[0]);
-    if (!arr.isArray()) raise(13);
-    if (arr.rawArray()->dims() > 1) raise(5);
+    if (!arr.isArray()) raise(kTypeMismatch);
+    if (arr.rawArray()->dims() > 1) raise(kInvalidProcedureCall);
     QString d = missing(a, 1) ? QStringLiteral(" ") : str(a[1]);
     QString out;
     bool first = true;
@@ -212,7 +212,7 @@ Variant fJoin(Interpreter&, A& a)
 Variant fSpace(Interpreter&, A& a)
 {
     long n = lng(a[0]);
-    if (n < 0) raise(5);
+    if (n < 0) raise(kInvalidProcedureCall);
     checkStringLength(n);
     return Variant::string(QString(n, u' '));
 }
@@ -220,13 +220,13 @@ Variant fSpace(Interpreter&, A& a)
 Variant fString(Interpreter&, A& a)
 {
     long n = lng(a[0]);
-    if (n < 0) raise(5);
+    if (n < 0) raise(kInvalidProcedureCall);
     checkStringLength(n);
     Variant c = val(a[1]);
     if (c.isNull()) return c;
     QChar ch;
     if (c.isString()) {
-        if (c.rawString().isEmpty()) raise(5);
+        if (c.rawString().isEmpty()) raise(kInvalidProcedureCall);
         ch = c.rawString()[0];
     } else {
         long code = c.toLong();
@@ -247,7 +247,7 @@ Variant fStrComp(Interpreter&, A& a)
 Variant fStrReverse(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) raise(94);
+    if (v.isNull()) raise(kInvalidUseOfNull);
     QString s = v.toString();
     std::reverse(s.begin(), s.end());
     return Variant::string(s);
@@ -256,40 +256,40 @@ Variant fStrReverse(Interpreter&, A& a)
 Variant fChr(Interpreter&, A& a)
 {
     long n = lng(a[0]);
-    if (n < 0 || n > 255) raise(5);
+    if (n < 0 || n > 255) raise(kInvalidProcedureCall);
     return Variant::string(QString(QChar(text::AnsiCodePage::system().toChar(uint8_t(n)))));
 }
 
 Variant fChrW(Interpreter&, A& a)
 {
     long n = lng(a[0]);
-    if (n < -32768 || n > 65535) raise(5);
+    if (n < -32768 || n > 65535) raise(kInvalidProcedureCall);
     return Variant::string(QString(QChar(char16_t(n & 0xFFFF))));
 }
 
 Variant fAsc(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) raise(94);
+    if (v.isNull()) raise(kInvalidUseOfNull);
     QString s = v.toString();
-    if (s.isEmpty()) raise(5);
+    if (s.isEmpty()) raise(kInvalidProcedureCall);
     return Variant::integer(int16_t(text::AnsiCodePage::system().toByte(s[0].unicode())));
 }
 
 Variant fAscW(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) raise(94);
+    if (v.isNull()) raise(kInvalidUseOfNull);
     QString s = v.toString();
-    if (s.isEmpty()) raise(5);
+    if (s.isEmpty()) raise(kInvalidProcedureCall);
     return Variant::integer(int16_t(s[0].unicode()));
 }
 
 Variant fFilter(Interpreter&, A& a)
 {
     Variant arr = val(a[0]);
-    if (!arr.isArray()) raise(13);
-    if (arr.rawArray()->dims() != 1) raise(5);
+    if (!arr.isArray()) raise(kTypeMismatch);
+    if (arr.rawArray()->dims() != 1) raise(kInvalidProcedureCall);
     QString v = str(a[1]);
     bool include = missing(a, 2) ? true : val(a[2]).toBool();
     bool text = textCompareArg(a, 3);
@@ -314,7 +314,7 @@ Variant fCDate(Interpreter&, A& a) { return Variant::date(val(a[0]).toDate()); }
 Variant fCSng(Interpreter&, A& a)
 {
     double d = val(a[0]).toDouble();
-    if (std::fabs(d) > 3.402823466e38) raise(6);
+    if (std::fabs(d) > 3.402823466e38) raise(kOverflow);
     return Variant::single(float(d));
 }
 
@@ -323,7 +323,7 @@ Variant fCByte(Interpreter&, A& a)
     Variant v = val(a[0]);
     if (v.type() == VarType::Boolean) return Variant::byte(v.rawInt() ? 255 : 0);   // True is all bits set
     double d = roundHalfEven(v.toDouble());
-    if (d < 0 || d > 255) raise(6);
+    if (d < 0 || d > 255) raise(kOverflow);
     return Variant::byte(uint8_t(d));
 }
 
@@ -346,7 +346,7 @@ Variant keepType(const Variant& v0, F f)
     case VarType::Single: return Variant::single(float(f(v.rawDouble())));
     case VarType::Currency: {
         double r = f(double(v.rawInt()) / 10000.0) * 10000.0;
-        if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18)) raise(6);
+        if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18)) raise(kOverflow);
         return Variant::currencyScaled(int64_t(r));
     }
     case VarType::Date: return Variant::date(f(v.rawDouble()));
@@ -362,7 +362,7 @@ Variant fRound(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
     long n = missing(a, 1) ? 0 : lng(a[1]);
-    if (n < 0) raise(5);
+    if (n < 0) raise(kInvalidProcedureCall);
     if (v.isNull()) return v;
     switch (v.type()) {
     case VarType::Integer: case VarType::Long: case VarType::Byte: return v;
@@ -399,13 +399,13 @@ Variant math1(Interpreter&, A& a)
     Variant v = val(a[0]);
     if (v.isNull()) return v;
     double r = F(v.toDouble());
-    if (std::isnan(r)) raise(5);
-    if (std::isinf(r)) raise(6);
+    if (std::isnan(r)) raise(kInvalidProcedureCall);
+    if (std::isinf(r)) raise(kOverflow);
     return Variant::dbl(r);
 }
 
-double dSqr(double d) { if (d < 0) raise(5); return std::sqrt(d); }
-double dLog(double d) { if (d <= 0) raise(5); return std::log(d); }
+double dSqr(double d) { if (d < 0) raise(kInvalidProcedureCall); return std::sqrt(d); }
+double dLog(double d) { if (d <= 0) raise(kInvalidProcedureCall); return std::log(d); }
 double dExp(double d) { return std::exp(d); }
 double dSin(double d) { return std::sin(d); }
 double dCos(double d) { return std::cos(d); }
@@ -518,10 +518,10 @@ Variant fVarType(Interpreter&, A& a)
 Variant bound(A& a, bool upperBound)
 {
     const Variant& v = a[0];
-    if (!v.isArray()) raise(13);
+    if (!v.isArray()) raise(kTypeMismatch);
     long dim = missing(a, 1) ? 1 : lng(a[1]);
     const VariantArray& arr = *v.rawArray();
-    if (dim < 1 || dim > arr.dims()) raise(9);
+    if (dim < 1 || dim > arr.dims()) raise(kSubscriptOutOfRange);
     const auto& b = arr.bounds[size_t(dim - 1)];
     return Variant::longValue(int32_t(upperBound ? b.lower + b.count - 1 : b.lower));
 }
@@ -563,7 +563,7 @@ int firstDayArg(const A& a, size_t i)
 {
     if (missing(a, i)) return 1;
     long f = lng(a[i]);
-    if (f < 0 || f > 7) raise(5);
+    if (f < 0 || f > 7) raise(kInvalidProcedureCall);
     return f == 0 ? 1 : int(f);
 }
 
@@ -585,7 +585,7 @@ Variant fWeekdayName(Interpreter&, A& a)
     long n = lng(a[0]);
     bool abbr = missing(a, 1) ? false : val(a[1]).toBool();
     int fd = firstDayArg(a, 2);
-    if (n < 1 || n > 7) raise(5);
+    if (n < 1 || n > 7) raise(kInvalidProcedureCall);
     int idx = int((n - 1 + fd - 1) % 7);
     QString s = QString::fromLatin1(kDays[idx]);
     return Variant::string(abbr ? s.left(3) : s);
@@ -595,7 +595,7 @@ Variant fMonthName(Interpreter&, A& a)
 {
     long n = lng(a[0]);
     bool abbr = missing(a, 1) ? false : val(a[1]).toBool();
-    if (n < 1 || n > 12) raise(5);
+    if (n < 1 || n > 12) raise(kInvalidProcedureCall);
     QString s = QString::fromLatin1(kMonths[n - 1]);
     return Variant::string(abbr ? s.left(3) : s);
 }
@@ -649,7 +649,7 @@ Interval intervalArg(const Variant& v)
     if (s == u"h") return Interval::Hour;
     if (s == u"n") return Interval::Minute;
     if (s == u"s") return Interval::Second;
-    raise(5);
+    raise(kInvalidProcedureCall);
 }
 
 double addMonths(double d, long months)
@@ -657,7 +657,7 @@ double addMonths(double d, long months)
     DateParts p = splitDate(d);
     long total = long(p.year) * 12 + (p.month - 1) + months;
     int y = int(total / 12), m = int(total % 12) + 1;
-    if (y < 100 || y > 9999) raise(5);
+    if (y < 100 || y > 9999) raise(kInvalidProcedureCall);
     int dim = QDate(y, m, 1).daysInMonth();
     int day = std::min(p.day, dim);
     double base = double(QDate(y, m, day).toJulianDay() - 2415019);
@@ -672,7 +672,7 @@ Variant fDateAdd(Interpreter&, A& a)
     Variant dv = val(a[2]);
     if (dv.isNull()) return dv;
     double n = std::trunc(nv.toDouble());
-    if (std::fabs(n) > 1e9) raise(5);
+    if (std::fabs(n) > 1e9) raise(kInvalidProcedureCall);
     double d = dv.toDate();
     double r;
     switch (iv) {
@@ -692,7 +692,7 @@ Variant fDateAdd(Interpreter&, A& a)
         break;
     }
     }
-    if (r < -657434.0 || r >= 2958466.0) raise(5);
+    if (r < -657434.0 || r >= 2958466.0) raise(kInvalidProcedureCall);
     return Variant::date(r);
 }
 
@@ -781,7 +781,7 @@ int tristate(const A& a, size_t i, int def)
 QString formatFixed(double d, long digits, bool leadingZero, bool parens, bool group)
 {
     if (digits < 0) digits = 2;
-    if (digits > 255) raise(5);
+    if (digits > 255) raise(kInvalidProcedureCall);
     double scale = std::pow(10.0, double(std::min(digits, 22L)));
     double r = std::round(std::fabs(d) * scale + 1e-9 * 0) / scale;   // half away from zero, as the format routines do
     bool neg = d < 0 && r != 0;
@@ -808,7 +808,7 @@ QString formatFixed(double d, long digits, bool leadingZero, bool parens, bool g
 Variant fFormatNumber(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) raise(13);
+    if (v.isNull()) raise(kTypeMismatch);
     long digits = missing(a, 1) ? -1 : lng(a[1]);
     return Variant::string(formatFixed(v.toDouble(), digits, tristate(a, 2, 1), tristate(a, 3, 0), tristate(a, 4, 1)));
 }
@@ -816,7 +816,7 @@ Variant fFormatNumber(Interpreter&, A& a)
 Variant fFormatCurrency(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) raise(13);
+    if (v.isNull()) raise(kTypeMismatch);
     long digits = missing(a, 1) ? -1 : lng(a[1]);
     double d = v.toDouble();
     bool parens = tristate(a, 3, 1);
@@ -830,7 +830,7 @@ Variant fFormatCurrency(Interpreter&, A& a)
 Variant fFormatPercent(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) raise(13);
+    if (v.isNull()) raise(kTypeMismatch);
     long digits = missing(a, 1) ? -1 : lng(a[1]);
     return Variant::string(formatFixed(v.toDouble() * 100.0, digits, tristate(a, 2, 1), tristate(a, 3, 0),
                                        tristate(a, 4, 1)) + u'%');
@@ -839,7 +839,7 @@ Variant fFormatPercent(Interpreter&, A& a)
 Variant fFormatDateTime(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) raise(13);
+    if (v.isNull()) raise(kTypeMismatch);
     double d = v.toDate();
     long f = missing(a, 1) ? 0 : lng(a[1]);
     switch (f) {
@@ -848,7 +848,7 @@ Variant fFormatDateTime(Interpreter&, A& a)
     case 2: return Variant::string(formatShortDate(d));
     case 3: return Variant::string(formatLongTime(d));
     case 4: return Variant::string(formatShortTime(d));
-    default: raise(5);
+    default: raise(kInvalidProcedureCall);
     }
 }
 
@@ -856,7 +856,7 @@ Variant fFormatDateTime(Interpreter&, A& a)
 
 Variant fMsgBox(Interpreter& in, A& a)
 {
-    if (!in.allowUI) raise(70);
+    if (!in.allowUI) raise(kPermissionDenied);
     QString prompt = val(a[0]).isNull() ? QStringLiteral("Null") : str(a[0]);
     int style = missing(a, 1) ? 0 : int(lng(a[1]));
     QString title = missing(a, 2) ? QString() : str(a[2]);
@@ -865,7 +865,7 @@ Variant fMsgBox(Interpreter& in, A& a)
 
 Variant fInputBox(Interpreter& in, A& a)
 {
-    if (!in.allowUI) raise(70);
+    if (!in.allowUI) raise(kPermissionDenied);
     QString prompt = str(a[0]);
     QString title = missing(a, 1) ? QString() : str(a[1]);
     QString def = missing(a, 2) ? QString() : str(a[2]);
@@ -878,7 +878,7 @@ Variant fInputBox(Interpreter& in, A& a)
 Variant fGetRef(Interpreter& in, A& a)
 {
     std::shared_ptr<Proc> p = in.globalProc(str(a[0]));
-    if (!p) raise(5);
+    if (!p) raise(kInvalidProcedureCall);
     return Variant::object(std::make_shared<ProcRef>(std::move(p), &in));
 }
 
@@ -898,7 +898,7 @@ Variant fSetLocale(Interpreter&, A& a)
         Variant v = val(a[0]);
         const bool us = v.isString() ? (v.rawString().isEmpty() || equalNoCase(v.rawString(), QStringLiteral("en-us")))
                                      : (v.toLong() == 0 || v.toLong() == kLocaleUS);
-        if (!us) raise(5);
+        if (!us) raise(kInvalidProcedureCall);
     }
     return Variant::longValue(kLocaleUS);
 }
@@ -908,7 +908,7 @@ Variant fRGB(Interpreter&, A& a)
     int32_t c[3];
     for (int i = 0; i < 3; ++i) {
         const long v = lng(a[size_t(i)]);
-        if (v < 0) raise(5);
+        if (v < 0) raise(kInvalidProcedureCall);
         c[i] = int32_t(std::min(v, 255L));
     }
     return Variant::longValue(c[0] + c[1] * 256 + c[2] * 65536);
@@ -986,7 +986,7 @@ Variant fLenB(Interpreter&, A& a)
 Variant fAscB(Interpreter&, A& a)
 {
     const QString s = str(a[0]);
-    if (s.isEmpty()) raise(5);
+    if (s.isEmpty()) raise(kInvalidProcedureCall);
     return Variant::integer(int16_t(s[0].unicode() & 0xFF));
 }
 

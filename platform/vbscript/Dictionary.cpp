@@ -8,12 +8,9 @@ namespace orra::vbs {
 
 namespace {
 
-constexpr long kElementNotFound = 32811;
-constexpr long kKeyExists = 457;
-
 const Variant& arg(const Arguments& args, size_t i)
 {
-    if (isMissing(args, i)) raise(450);
+    if (isMissing(args, i)) raise(kWrongArgumentCount);
     return args[i];
 }
 
@@ -37,7 +34,7 @@ QString DictionaryObject::lookupKey(const Variant& key) const
     case VarType::Currency: return u'n' + formatCurrency(key.rawInt());
     case VarType::Object:
         return u'o' + QString::number(quintptr(key.rawObject().get()), 16);
-    case VarType::Array: case VarType::Error: raise(13);
+    case VarType::Array: case VarType::Error: raise(kTypeMismatch);
     default: {
         // numbers of any subtype (and Booleans) meet when their values are equal
         const double d = key.toDouble();
@@ -86,7 +83,7 @@ Variant DictionaryObject::getProperty(const QString& name, Arguments& args)
     }
     if (k == u"add") {
         const Variant& key = arg(args, 0);
-        if (find(key) >= 0) raise(kKeyExists);
+        if (find(key) >= 0) raise(kKeyAlreadyExists);
         insert(key, arg(args, 1));
         return Variant();
     }
@@ -106,7 +103,7 @@ Variant DictionaryObject::getProperty(const QString& name, Arguments& args)
         m_index.clear();
         return Variant();
     }
-    raise(438);
+    raise(kMemberNotSupported);
 }
 
 void DictionaryObject::putProperty(const QString& name, Arguments& args, const Variant& value)
@@ -122,7 +119,7 @@ void DictionaryObject::putProperty(const QString& name, Arguments& args, const V
     if (k == u"key") {
         const long at = find(arg(args, 0));
         if (at < 0) raise(kElementNotFound);
-        if (find(value) >= 0) raise(kKeyExists);
+        if (find(value) >= 0) raise(kKeyAlreadyExists);
         m_index.remove(lookupKey(m_entries[size_t(at)].key));
         m_entries[size_t(at)].key = value;
         m_index.insert(lookupKey(value), at);
@@ -130,11 +127,11 @@ void DictionaryObject::putProperty(const QString& name, Arguments& args, const V
     }
     if (k == u"comparemode") {
         const long mode = value.toLong();
-        if (mode < 0 || !m_entries.empty()) raise(5);
+        if (mode < 0 || !m_entries.empty()) raise(kInvalidProcedureCall);
         m_compareMode = int(mode);
         return;
     }
-    raise(438);
+    raise(kMemberNotSupported);
 }
 
 std::vector<Variant> DictionaryObject::enumerate()

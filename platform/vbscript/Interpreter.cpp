@@ -82,8 +82,8 @@ Variant letValue(Variant v)
 // variable when the object expression is one.
 [[noreturn]] void objectRequired(const Expr* base)
 {
-    if (base && base->kind == ExprKind::Ident) raiseNamed(424, base->name);
-    raise(424);
+    if (base && base->kind == ExprKind::Ident) raiseNamed(kObjectRequired, base->name);
+    raise(kObjectRequired);
 }
 
 ArrayPtr makeArray(const std::vector<long>& upper, bool fixed)
@@ -91,10 +91,10 @@ ArrayPtr makeArray(const std::vector<long>& upper, bool fixed)
     auto a = std::make_shared<VariantArray>();
     long total = 1;
     for (long u : upper) {
-        if (u < -1) raise(9);
+        if (u < -1) raise(kSubscriptOutOfRange);
         a->bounds.push_back({0, u + 1});
         total *= (u + 1);
-        if (total > 10'000'000) raise(7);
+        if (total > 10'000'000) raise(kOutOfMemory);
     }
     a->data.resize(size_t(total));
     a->fixedSize = fixed;
@@ -219,7 +219,7 @@ void Interpreter::addObject(const QString& name, DispatchPtr object, bool member
 {
     QString key = foldCase(name);
     GlobalEntry* existing = findGlobal(key);
-    if (existing && existing->kind == GlobalEntry::HostObject) raise(457);
+    if (existing && existing->kind == GlobalEntry::HostObject) raise(kKeyAlreadyExists);
     GlobalEntry& e = defineGlobal(name, GlobalEntry::HostObject);
     e.value = Variant::object(object);
     if (membersGlobal) m_globalMembers.emplace_back(key, std::move(object));
@@ -234,7 +234,7 @@ DispatchPtr Interpreter::createObject(const QString& progId)
     if (m_factory) {
         if (DispatchPtr o = m_factory(progId)) return o;
     }
-    raise(429);
+    raise(kCannotCreateObject);
 }
 
 // ============================================================================ running code
@@ -479,8 +479,8 @@ Flow Interpreter::execIf(const Stmt& s, Frame& f)
 Flow Interpreter::execWith(const Stmt& s, Frame& f)
 {
     Variant o = eval(*s.target, f);
-    if (!o.isObject()) raise(424);
-    if (!o.rawObject()) raise(91);
+    if (!o.isObject()) raise(kObjectRequired);
+    if (!o.rawObject()) raise(kObjectNotSet);
     WithScope w(m_withStack, o.rawObject());
     return execBlock(s.blocks[0], f);
 }
@@ -491,7 +491,7 @@ void Interpreter::execAssignLocal(const Stmt& s, Frame& f)
     Variant v = eval(*s.value, f);
     if (v.isObject()) v = v.dereferenced();
     Variant* st = f.slotPtrs[s.target->slot];
-    if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(10);
+    if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(kArrayFixedOrLocked);
     *st = std::move(v);
 }
 
@@ -499,7 +499,7 @@ void Interpreter::execAssign(const Stmt& s, Frame& f, bool isSet)
 {
     Variant v = eval(*s.value, f);
     if (isSet) {
-        if (!v.isObject()) raise(424);
+        if (!v.isObject()) raise(kObjectRequired);
     } else if (v.isObject()) {
         v = v.dereferenced();
     }
@@ -554,7 +554,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
                     *f.slotPtrs[f.proc->resultSlot] = std::move(value);
                     return;
                 }
-                raise(501);
+                raise(kIllegalAssignment);
             }
             if (!g && !(f.dynamics && f.dynamics->contains(t.key))) {
                 if (Dispatch* owner = hostMemberOwner(t.key)) {
@@ -566,8 +566,8 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
             }
         }
         Variant* st = identStorage(t, f, true);
-        if (!st) raise(501);
-        if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize && !isSet) raise(10);
+        if (!st) raise(kIllegalAssignment);
+        if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize && !isSet) raise(kArrayFixedOrLocked);
         *st = std::move(value);
         return;
     }
@@ -616,32 +616,32 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
             if (callee.kind == ExprKind::Ident && callee.bind == Bind::Unresolved && !lookupGlobal(callee)
                 && m_optionExplicit)
                 undefinedName(callee);
-            raise(callee.kind == ExprKind::Ident ? 13 : 501);
+            raise(callee.kind == ExprKind::Ident ? kTypeMismatch : kIllegalAssignment);
         }
         if (st->isArray()) {
             VariantArray* arr = st->mutableArray();
             long idx = arr->flatIndex(args.data(), args.size());
-            if (idx < 0) raise(9);
+            if (idx < 0) raise(kSubscriptOutOfRange);
             arr->data[size_t(idx)] = std::move(value);
             return;
         }
         if (st->isObject()) {
-            if (!st->rawObject()) raise(91);
+            if (!st->rawObject()) raise(kObjectNotSet);
             DispatchPtr o = st->rawObject();
             if (isSet) o->setProperty(QString(), args, value);
             else o->putProperty(QString(), args, value);
             return;
         }
-        raise(13);
+        raise(kTypeMismatch);
     }
     default:
-        raise(501);
+        raise(kIllegalAssignment);
     }
 }
 
 void Interpreter::undefinedName(const Expr& e)
 {
-    raiseNamed(500, e.name);
+    raiseNamed(kVariableUndefined, e.name);
 }
 
 Variant* Interpreter::identStorage(const Expr& e, Frame& f, bool create)
@@ -688,7 +688,7 @@ Variant* Interpreter::refStorage(const Expr& e, Frame& f, ArrayPtr* lockHold)
         if (!base || !base->isArray()) return nullptr;
         VariantArray* arr = base->mutableArray();
         long idx = arr->flatIndex(subs.data(), subs.size());
-        if (idx < 0) raise(9);
+        if (idx < 0) raise(kSubscriptOutOfRange);
         if (lockHold) *lockHold = base->rawArray();
         return &arr->data[size_t(idx)];
     }
@@ -701,7 +701,7 @@ void Interpreter::execCall(const Stmt& s, Frame& f)
     if (t.kind == ExprKind::Call) {
         // a(1) b / o.m(1).n x: evaluate the callee then call its default member
         Variant base = eval(t, f);
-        if (!base.isObject() || !base.rawObject()) raise(base.isObject() ? 91 : 13);
+        if (!base.isObject() || !base.rawObject()) raise(base.isObject() ? kObjectNotSet : kTypeMismatch);
         Arguments args;
         evalArgs(s.args, f, args);
         base.rawObject()->call(QString(), args);
@@ -737,16 +737,16 @@ void Interpreter::execReDim(const Stmt& s, Frame& f)
         std::vector<long> upper;
         for (auto& e : d.dims) upper.push_back(eval(*e, f).toLong());
         Variant* st = identStorage(*d.target, f, true);
-        if (!st) raise(501);
+        if (!st) raise(kIllegalAssignment);
         if (st->isArray() && st->rawArray()) {
-            if (st->rawArray()->fixedSize || st->rawArray()->locks > 0) raise(10);
+            if (st->rawArray()->fixedSize || st->rawArray()->locks > 0) raise(kArrayFixedOrLocked);
         }
         ArrayPtr fresh = makeArray(upper, false);
         if (s.preserve && st->isArray() && st->rawArray() && !st->rawArray()->bounds.empty()) {
             const VariantArray& old = *st->rawArray();
-            if (old.bounds.size() != upper.size()) raise(9);
+            if (old.bounds.size() != upper.size()) raise(kSubscriptOutOfRange);
             for (size_t k = 0; k + 1 < upper.size(); ++k)
-                if (old.bounds[k].count != fresh->bounds[k].count) raise(9);
+                if (old.bounds[k].count != fresh->bounds[k].count) raise(kSubscriptOutOfRange);
             // copy element by element over the common part
             long lastOld = old.bounds.back().count, lastNew = fresh->bounds.back().count;
             long rows = lastOld ? long(old.data.size()) / lastOld : 0;
@@ -765,10 +765,10 @@ void Interpreter::execErase(const Stmt& s, Frame& f)
         Variant* st = identStorage(*d.target, f, false);
         if (!st) {
             if (m_optionExplicit) undefinedName(*d.target);
-            raise(13);
+            raise(kTypeMismatch);
         }
-        if (!st->isArray()) raise(13);
-        if (st->rawArray()->locks > 0) raise(10);
+        if (!st->isArray()) raise(kTypeMismatch);
+        if (st->rawArray()->locks > 0) raise(kArrayFixedOrLocked);
         if (st->rawArray()->fixedSize) {
             VariantArray* a = st->mutableArray();
             for (auto& v : a->data) v = Variant();
@@ -801,7 +801,7 @@ Flow Interpreter::execFor(const Stmt& s, Frame& f)
     Variant start = letValue(eval(*s.value, f));
     Variant end = letValue(eval(*s.end, f));
     Variant step = s.step ? letValue(eval(*s.step, f)) : Variant::integer(1);
-    if (start.isNull() || end.isNull() || step.isNull()) raise(94);
+    if (start.isNull() || end.isNull() || step.isNull()) raise(kInvalidUseOfNull);
     auto isInt = [](const Variant& v) {
         return v.type() == VarType::Integer || v.type() == VarType::Long || v.type() == VarType::Byte
             || v.type() == VarType::Empty || v.type() == VarType::Boolean;
@@ -815,7 +815,7 @@ Flow Interpreter::execFor(const Stmt& s, Frame& f)
         if (end.isEmpty()) last = 0;
         if (step.isEmpty()) st = 0;
         Variant* ctr = identStorage(ctrExpr, f, true);
-        if (!ctr) raise(1040, errorMessage(1040));
+        if (!ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
         uint64_t gen = m_generation;
         for (;;) {
             if (!stable && (gen != m_generation || f.dynamics)) {
@@ -839,7 +839,7 @@ Flow Interpreter::execFor(const Stmt& s, Frame& f)
             const Variant& c = *ctr;
             if (c.type() == VarType::Integer || c.type() == VarType::Long) cur = c.rawInt() + st;
             else cur = int64_t(c.toDouble()) + st;
-            if (cur > INT32_MAX || cur < INT32_MIN) raise(6);
+            if (cur > INT32_MAX || cur < INT32_MIN) raise(kOverflow);
         }
     }
     double last = end.toDouble(), st = step.toDouble();
@@ -847,7 +847,7 @@ Flow Interpreter::execFor(const Stmt& s, Frame& f)
     if (start.isString()) curV = Variant::dbl(start.toDouble());
     for (;;) {
         Variant* ctr = identStorage(ctrExpr, f, true);
-        if (!ctr) raise(1040, errorMessage(1040));
+        if (!ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
         *ctr = curV;
         double cur = curV.toDouble();
         if (st >= 0 ? cur > last : cur < last) return Flow::Normal;
@@ -882,9 +882,9 @@ Flow Interpreter::execForEach(const Stmt& s, Frame& f)
             }
         }
     } else if (coll.isObject()) {
-        if (!coll.rawObject()) raise(91);
+        if (!coll.rawObject()) raise(kObjectNotSet);
         items = coll.rawObject()->enumerate();
-    } else raise(451);
+    } else raise(kNotACollection);
     for (Variant& item : items) {
         assignTo(*s.target, f, std::move(item), false);
         Flow fl = execBlock(s.blocks[0], f);
@@ -951,7 +951,7 @@ Flow Interpreter::execSelect(const Stmt& s, Frame& f)
 
 DispatchPtr Interpreter::withObject(Frame&)
 {
-    if (m_withStack.empty()) raise(424);
+    if (m_withStack.empty()) raise(kObjectRequired);
     return m_withStack.back();
 }
 
@@ -1003,7 +1003,7 @@ Variant Interpreter::evalUnary(const Expr& e, Frame& f)
 Variant Interpreter::evalBinary(const Expr& e, Frame& f)
 {
     char probe;
-    if (m_stackBase && m_stackBase - &probe > kStackBudget) raise(28);
+    if (m_stackBase && m_stackBase - &probe > kStackBudget) raise(kOutOfStackSpace);
     if (isIntArith(e)) {
         int64_t r;
         bool isLong = false;
@@ -1087,7 +1087,7 @@ Variant Interpreter::eval(const Expr& e, Frame& f)
     }
     case ExprKind::New: return newInstance(e);
     case ExprKind::Me:
-        if (!f.me) raise(1037, errorMessage(1037));
+        if (!f.me) raise(kInvalidUseOfMe, errorMessage(kInvalidUseOfMe));
         return Variant::object(f.me->weak_from_this().lock());
     case ExprKind::Missing: return Variant::error(kParamNotFound);
     }
@@ -1216,7 +1216,7 @@ Variant Interpreter::evalIdent(const Expr& e, Frame& f)
             std::vector<ExprPtr> none;
             return callBuiltin(*g->builtin, none, f, e);
         }
-        case GlobalEntry::Class: raise(13);
+        case GlobalEntry::Class: raise(kTypeMismatch);
         }
     }
     if (Dispatch* owner = hostMemberOwner(e.key)) {
@@ -1252,21 +1252,21 @@ Variant Interpreter::indexValue(const Variant& base, const std::vector<ExprPtr>&
         return arrayElement(base, subs);
     }
     if (base.isObject()) {
-        if (!base.rawObject()) raise(91);
+        if (!base.rawObject()) raise(kObjectNotSet);
         Arguments a;
         evalArgs(args, f, a);
         return base.rawObject()->getProperty(QString(), a);
     }
     if (args.empty()) return base;
-    raise(13);
+    raise(kTypeMismatch);
 }
 
 Variant arrayElement(const Variant& array, const Arguments& subs)
 {
-    if (!array.isArray()) raise(13);
+    if (!array.isArray()) raise(kTypeMismatch);
     const VariantArray& a = *array.rawArray();
     long idx = a.flatIndex(subs.data(), subs.size());
-    if (idx < 0) raise(9);
+    if (idx < 0) raise(kSubscriptOutOfRange);
     return a.data[size_t(idx)];
 }
 
@@ -1286,7 +1286,7 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
         Variant v = callee.bind == Bind::Local ? *f.slotPtrs[callee.slot] : f.me->fields[size_t(callee.slot)];
         if (!hasArgs && statement) {
             if (v.isObject() && v.rawObject()) { Arguments none; return v.rawObject()->call(QString(), none); }
-            raiseNamed(13, callee.name);
+            raiseNamed(kTypeMismatch, callee.name);
         }
         if (v.isObject()) return invokeObject(v, QString(), args, f, statement);
         return indexValue(v, args, f);
@@ -1295,7 +1295,7 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
         const ClassDef& cls = f.me->classDef();
         std::shared_ptr<Proc> p = cls.methods.value(callee.key);
         if (!p) p = cls.getters.value(callee.key);
-        if (!p) raise(438);
+        if (!p) raise(kMemberNotSupported);
         return callUser(*p, f.me, args, f);
     }
     case Bind::Unresolved: break;
@@ -1316,10 +1316,10 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
         case GlobalEntry::Var: case GlobalEntry::Const: case GlobalEntry::HostObject: {
             Variant v = g->value;
             if (v.isObject()) return invokeObject(v, QString(), args, f, statement);
-            if (statement && !hasArgs) raiseNamed(13, callee.name);
+            if (statement && !hasArgs) raiseNamed(kTypeMismatch, callee.name);
             return indexValue(v, args, f);
         }
-        case GlobalEntry::Class: raiseNamed(13, callee.name);
+        case GlobalEntry::Class: raiseNamed(kTypeMismatch, callee.name);
         }
     }
     for (auto& [name, obj] : m_globalMembers) {
@@ -1329,14 +1329,14 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
         }
     }
     if (m_optionExplicit && !hasArgs) undefinedName(callee);
-    raiseNamed(13, callee.name);
+    raiseNamed(kTypeMismatch, callee.name);
 }
 
 Variant Interpreter::invokeObject(const Variant& obj, const QString& member, const std::vector<ExprPtr>& args,
                                   Frame& f, bool statement)
 {
-    if (!obj.isObject()) raise(424);
-    if (!obj.rawObject()) raise(91);
+    if (!obj.isObject()) raise(kObjectRequired);
+    if (!obj.rawObject()) raise(kObjectNotSet);
     DispatchPtr o = obj.rawObject();
     Arguments a;
     a.reserve(args.size());
@@ -1368,7 +1368,7 @@ Variant Interpreter::invokeObject(const Variant& obj, const QString& member, con
 Variant Interpreter::callBuiltin(const Builtin& b, const std::vector<ExprPtr>& args, Frame& f, const Expr& at)
 {
     if (int(args.size()) < b.minArgs || int(args.size()) > b.maxArgs)
-        raiseNamed(450, at.name);
+        raiseNamed(kWrongArgumentCount, at.name);
     Arguments a;
     evalArgs(args, f, a);
     Frame* saved = m_current;
@@ -1381,12 +1381,12 @@ Variant Interpreter::callBuiltin(const Builtin& b, const std::vector<ExprPtr>& a
 Variant Interpreter::callUser(const Proc& p, ClassInstance* me, const std::vector<ExprPtr>& args, Frame& caller)
 {
     if (args.size() != p.params.size())
-        raiseNamed(450, p.name);
+        raiseNamed(kWrongArgumentCount, p.name);
     FrameStorage st(p.slotCount);
     LockHold hold;
     for (size_t i = 0; i < args.size(); ++i) {
         const Expr& ae = *args[i];
-        if (ae.kind == ExprKind::Missing) raise(450);
+        if (ae.kind == ExprKind::Missing) raise(kWrongArgumentCount);
         if (p.params[i].byRef && (ae.kind == ExprKind::Ident || ae.kind == ExprKind::Call)) {
             ArrayPtr locked;
             Variant* ref = refStorage(ae, caller, &locked);
@@ -1409,12 +1409,12 @@ Variant Interpreter::callProc(const Proc& p, ClassInstance* me, Arguments& args,
 {
     size_t given = args.size() + (assigned ? 1 : 0);
     if (given != p.params.size())
-        raiseNamed(450, p.name);
+        raiseNamed(kWrongArgumentCount, p.name);
     char probe;
     if (m_depth == 0) m_stackBase = &probe;
     FrameStorage st(p.slotCount);
     for (size_t i = 0; i < args.size(); ++i) {
-        if (isMissing(args, i)) raise(450);
+        if (isMissing(args, i)) raise(kWrongArgumentCount);
         if (p.params[i].byRef) st.slotPtrs[i] = &args[i];
         else st.vals[i] = args[i];
     }
@@ -1435,7 +1435,7 @@ void Interpreter::runBody(const Proc& p, Frame& f)
 Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPtrs)
 {
     char probe;
-    if (m_depth + 1 > kMaxCallDepth || (m_stackBase && m_stackBase - &probe > kStackBudget)) raise(28);
+    if (m_depth + 1 > kMaxCallDepth || (m_stackBase && m_stackBase - &probe > kStackBudget)) raise(kOutOfStackSpace);
     struct Depth {
         int& d;
         explicit Depth(int& d) : d(d) { ++d; }
@@ -1498,7 +1498,7 @@ Variant Interpreter::newInstance(const Expr& e)
         return Variant::object(inst);
     }
     if (e.key == u"regexp") return Variant::object(newRegExp());
-    raiseNamed(506, e.name);
+    raiseNamed(kClassNotDefined, e.name);
 }
 
 } // namespace orra::vbs

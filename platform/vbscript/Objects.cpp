@@ -35,7 +35,7 @@ Variant ErrObject::getProperty(const QString& name, Arguments& args)
     if (k == u"helpcontext") return Variant::fromInteger(helpContext);
     if (k == u"clear") { clear(); return Variant(); }
     if (k == u"raise") {
-        if (args.empty() || isMissing(args, 0)) raise(450);
+        if (args.empty() || isMissing(args, 0)) raise(kWrongArgumentCount);
         long n = args[0].toLong();
         QString src = isMissing(args, 1) ? QString::fromLatin1(kRuntimeErrorSource) : args[1].toString();
         QString desc = isMissing(args, 2) ? errorMessage(n) : args[2].toString();
@@ -46,7 +46,7 @@ Variant ErrObject::getProperty(const QString& name, Arguments& args)
         r.description = desc;
         throw ScriptError(std::move(r));
     }
-    raise(438);
+    raise(kMemberNotSupported);
 }
 
 void ErrObject::putProperty(const QString& name, Arguments& args, const Variant& value)
@@ -57,7 +57,7 @@ void ErrObject::putProperty(const QString& name, Arguments& args, const Variant&
     else if (k == u"source") source = value.toString();
     else if (k == u"helpfile") helpFile = value.toString();
     else if (k == u"helpcontext") helpContext = value.toLong();
-    else raise(438);
+    else raise(kMemberNotSupported);
 }
 
 // ============================================================================ GetRef
@@ -69,8 +69,8 @@ ProcRef::ProcRef(std::shared_ptr<Proc> proc, Interpreter* interp)
 
 Variant ProcRef::getProperty(const QString& name, Arguments& args)
 {
-    if (!name.isEmpty()) raise(438);
-    if (!*m_alive) raise(91);
+    if (!name.isEmpty()) raise(kMemberNotSupported);
+    if (!*m_alive) raise(kObjectNotSet);
     return m_interp->callProc(*m_proc, nullptr, args, nullptr);
 }
 
@@ -110,46 +110,46 @@ bool ClassInstance::hasMember(const QString& name) const
 
 Variant ClassInstance::getMember(const QString& key0, Arguments& args, bool inside)
 {
-    if (!m_interp || !*m_alive) raise(91);
+    if (!m_interp || !*m_alive) raise(kObjectNotSet);
     QString key = key0.isEmpty() ? m_class->defaultMember : key0;
-    if (key.isEmpty()) raise(438);
+    if (key.isEmpty()) raise(kMemberNotSupported);
     auto self = weak_from_this().lock();
     auto f = m_class->fieldIndex.find(key);
     if (f != m_class->fieldIndex.end()) {
         const ClassField& fd = m_class->fields[size_t(f.value())];
-        if (!fd.isPublic && !inside) raise(438);
+        if (!fd.isPublic && !inside) raise(kMemberNotSupported);
         const Variant& v = fields[size_t(f.value())];
         if (args.empty()) return v;
         if (v.isArray()) return arrayElement(v, args);
         if (v.isObject() && v.rawObject()) return v.rawObject()->getProperty(QString(), args);
-        raise(13);
+        raise(kTypeMismatch);
     }
     std::shared_ptr<Proc> p = m_class->getters.value(key);
     if (!p) p = m_class->methods.value(key);
-    if (!p || (!p->isPublic && !inside)) raise(438);
+    if (!p || (!p->isPublic && !inside)) raise(kMemberNotSupported);
     return m_interp->callProc(*p, this, args, nullptr);
 }
 
 void ClassInstance::letMember(const QString& key0, Arguments& args, const Variant& value, bool isSet, bool inside)
 {
-    if (!m_interp || !*m_alive) raise(91);
+    if (!m_interp || !*m_alive) raise(kObjectNotSet);
     QString key = key0.isEmpty() ? m_class->defaultMember : key0;
-    if (key.isEmpty()) raise(438);
+    if (key.isEmpty()) raise(kMemberNotSupported);
     auto self = weak_from_this().lock();
     auto f = m_class->fieldIndex.find(key);
     if (f != m_class->fieldIndex.end()) {
         const ClassField& fd = m_class->fields[size_t(f.value())];
-        if (!fd.isPublic && !inside) raise(438);
+        if (!fd.isPublic && !inside) raise(kMemberNotSupported);
         Variant& slot = fields[size_t(f.value())];
         if (args.empty()) {
-            if (slot.isArray() && slot.rawArray()->fixedSize) raise(10);
+            if (slot.isArray() && slot.rawArray()->fixedSize) raise(kArrayFixedOrLocked);
             slot = value;
             return;
         }
         if (slot.isArray()) {
             VariantArray* a = slot.mutableArray();
             long idx = a->flatIndex(args.data(), args.size());
-            if (idx < 0) raise(9);
+            if (idx < 0) raise(kSubscriptOutOfRange);
             a->data[size_t(idx)] = value;
             return;
         }
@@ -158,11 +158,11 @@ void ClassInstance::letMember(const QString& key0, Arguments& args, const Varian
             else slot.rawObject()->putProperty(QString(), args, value);
             return;
         }
-        raise(13);
+        raise(kTypeMismatch);
     }
     std::shared_ptr<Proc> p = isSet ? m_class->setters.value(key) : m_class->letters.value(key);
     if (!p && isSet) p = m_class->letters.value(key);
-    if (!p || (!p->isPublic && !inside)) raise(m_class->getters.contains(key) ? 450 : 438);
+    if (!p || (!p->isPublic && !inside)) raise(m_class->getters.contains(key) ? kWrongArgumentCount : kMemberNotSupported);
     m_interp->callProc(*p, this, args, &value);
 }
 
@@ -198,7 +198,7 @@ public:
     Variant item(const Variant& i) const
     {
         long n = i.toLong();
-        if (n < 0 || n >= m_m.subMatches.size()) raise(5);
+        if (n < 0 || n >= m_m.subMatches.size()) raise(kInvalidProcedureCall);
         return m_m.subMatched[n] ? Variant::string(m_m.subMatches[n]) : Variant();
     }
     Variant getProperty(const QString& name, Arguments& args) override
@@ -206,7 +206,7 @@ public:
         QString k = foldCase(name);
         if (k == u"count") return Variant::longValue(int32_t(m_m.subMatches.size()));
         if ((k.isEmpty() || k == u"item") && args.size() == 1) return item(args[0]);
-        raise(438);
+        raise(kMemberNotSupported);
     }
     std::vector<Variant> enumerate() override
     {
@@ -236,12 +236,12 @@ public:
             if (args.empty()) return Variant::object(sub);
             return sub->getProperty(QString(), args);   // m.SubMatches(i)
         }
-        if (!args.empty()) raise(450);
+        if (!args.empty()) raise(kWrongArgumentCount);
         if (k.isEmpty() || k == u"value") return Variant::string(m_m.value);
         if (k == u"firstindex") return Variant::longValue(m_m.firstIndex);
         if (k == u"length") return Variant::longValue(m_m.length);
         if (k == u"submatches") return Variant::object(std::make_shared<SubMatchesObject>(m_m));
-        raise(438);
+        raise(kMemberNotSupported);
     }
 
 private:
@@ -262,10 +262,10 @@ public:
         if (k == u"count") return Variant::longValue(int32_t(m_items.size()));
         if ((k.isEmpty() || k == u"item") && args.size() == 1) {
             long i = args[0].toLong();
-            if (i < 0 || i >= long(m_items.size())) raise(5);
+            if (i < 0 || i >= long(m_items.size())) raise(kInvalidProcedureCall);
             return m_items[size_t(i)];
         }
-        raise(438);
+        raise(kMemberNotSupported);
     }
     std::vector<Variant> enumerate() override { return m_items; }
 
@@ -289,28 +289,28 @@ public:
         if (k == u"global") return Variant::boolean(m_re.global);
         if (k == u"multiline") return Variant::boolean(m_re.multiline);
         if (k == u"execute") {
-            if (args.size() != 1) raise(450);
+            if (args.size() != 1) raise(kWrongArgumentCount);
             return Variant::object(std::make_shared<MatchesObject>(run([&] { return m_re.execute(text(args[0])); })));
         }
         if (k == u"test") {
-            if (args.size() != 1) raise(450);
+            if (args.size() != 1) raise(kWrongArgumentCount);
             return Variant::boolean(run([&] { return m_re.test(text(args[0])); }));
         }
         if (k == u"replace") {
-            if (args.size() != 2) raise(450);
+            if (args.size() != 2) raise(kWrongArgumentCount);
             return Variant::string(run([&] { return m_re.replace(text(args[0]), text(args[1])); }));
         }
-        raise(438);
+        raise(kMemberNotSupported);
     }
     void putProperty(const QString& name, Arguments& args, const Variant& value) override
     {
         QString k = foldCase(name);
-        if (!args.empty()) raise(450);
+        if (!args.empty()) raise(kWrongArgumentCount);
         if (k == u"pattern") m_re.pattern = value.toString();
         else if (k == u"ignorecase") m_re.ignoreCase = value.toBool();
         else if (k == u"global") m_re.global = value.toBool();
         else if (k == u"multiline") m_re.multiline = value.toBool();
-        else raise(438);
+        else raise(kMemberNotSupported);
     }
 
 private:

@@ -33,11 +33,11 @@ Num num(const Variant& v)
     case VarType::Date: return {kDate, 0, v.rawDouble()};
     case VarType::String: {
         double d;
-        if (!parseNumber(v.rawString(), d)) raise(13);
+        if (!parseNumber(v.rawString(), d)) raise(kTypeMismatch);
         return {kDouble, 0, d};
     }
     case VarType::Object: return num(v.dereferenced());
-    default: raise(13);
+    default: raise(kTypeMismatch);
     }
 }
 
@@ -62,7 +62,7 @@ Variant intResult(int64_t r, Kind k)
 
 Variant floatResult(double r, Kind k)
 {
-    if (!std::isfinite(r)) raise(6);
+    if (!std::isfinite(r)) raise(kOverflow);
     if (k == kSingle) {
         if (std::fabs(r) <= 3.402823466e38) return Variant::single(float(r));
         return Variant::dbl(r);
@@ -80,7 +80,7 @@ Kind widest(Kind a, Kind b)
 
 Variant dateResult(double r)
 {
-    if (r < -657434.0 || r >= 2958466.0) raise(6);
+    if (r < -657434.0 || r >= 2958466.0) raise(kOverflow);
     return Variant::date(r);
 }
 
@@ -103,11 +103,11 @@ Variant arith(Arith op, const Variant& a, const Variant& b)
             __int128 q = p / 10000, rem = p % 10000;
             if (rem < 0) rem = -rem;
             if (rem > 5000 || (rem == 5000 && (q & 1))) q += p < 0 ? -1 : 1;
-            if (q > INT64_MAX || q < INT64_MIN) raise(6);
+            if (q > INT64_MAX || q < INT64_MIN) raise(kOverflow);
             return Variant::currencyScaled(int64_t(q));
         }
         int64_t r;
-        if (op == Arith::Add ? __builtin_add_overflow(xi, yi, &r) : __builtin_sub_overflow(xi, yi, &r)) raise(6);
+        if (op == Arith::Add ? __builtin_add_overflow(xi, yi, &r) : __builtin_sub_overflow(xi, yi, &r)) raise(kOverflow);
         return Variant::currencyScaled(r);
     }
     double dx = asDouble(x), dy = asDouble(y);
@@ -141,7 +141,7 @@ Variant div(const Variant& a, const Variant& b)
     if (a.isNull() || b.isNull()) return Variant::null();
     Num x = num(a), y = num(b);
     double dy = asDouble(y);
-    if (dy == 0) raise(11);
+    if (dy == 0) raise(kDivisionByZero);
     double r = asDouble(x) / dy;
     if (x.k == kSingle && y.k == kSingle) return floatResult(r, kSingle);
     return floatResult(r, kDouble);
@@ -156,7 +156,7 @@ static int64_t toIntOperand(const Num& n)
     default: d = n.d; break;
     }
     d = roundHalfEven(d);
-    if (!(d >= -2147483648.0 && d <= 2147483647.0)) raise(6);
+    if (!(d >= -2147483648.0 && d <= 2147483647.0)) raise(kOverflow);
     return int64_t(d);
 }
 
@@ -172,7 +172,7 @@ Variant intDiv(const Variant& a, const Variant& b)
     if (a.isNull() || b.isNull()) return Variant::null();
     Num x = num(a), y = num(b);
     int64_t xi = toIntOperand(x), yi = toIntOperand(y);
-    if (yi == 0) raise(11);
+    if (yi == 0) raise(kDivisionByZero);
     return intResult(xi / yi, intKindOf(x, y));
 }
 
@@ -181,7 +181,7 @@ Variant mod(const Variant& a, const Variant& b)
     if (a.isNull() || b.isNull()) return Variant::null();
     Num x = num(a), y = num(b);
     int64_t xi = toIntOperand(x), yi = toIntOperand(y);
-    if (yi == 0) raise(11);
+    if (yi == 0) raise(kDivisionByZero);
     return intResult(xi % yi, intKindOf(x, y));
 }
 
@@ -189,10 +189,10 @@ Variant pow(const Variant& a, const Variant& b)
 {
     if (a.isNull() || b.isNull()) return Variant::null();
     double x = asDouble(num(a)), y = asDouble(num(b));
-    if (x == 0 && y < 0) raise(5);
-    if (x < 0 && y != std::floor(y)) raise(5);
+    if (x == 0 && y < 0) raise(kInvalidProcedureCall);
+    if (x < 0 && y != std::floor(y)) raise(kInvalidProcedureCall);
     double r = std::pow(x, y);
-    if (!std::isfinite(r)) raise(6);
+    if (!std::isfinite(r)) raise(kOverflow);
     return Variant::dbl(r);
 }
 
@@ -220,12 +220,12 @@ Variant neg(const Variant& a)
     case VarType::Single: return Variant::single(float(-a.rawDouble()));
     case VarType::Double: return Variant::dbl(-a.rawDouble());
     case VarType::Currency:
-        if (a.rawInt() == INT64_MIN) raise(6);
+        if (a.rawInt() == INT64_MIN) raise(kOverflow);
         return Variant::currencyScaled(-a.rawInt());
     case VarType::Date: return dateResult(-a.rawDouble());
     case VarType::String: return Variant::dbl(-a.toDouble());
     case VarType::Object: return neg(a.dereferenced());
-    default: raise(13);
+    default: raise(kTypeMismatch);
     }
 }
 
@@ -309,7 +309,7 @@ Variant logical(Op op, const Variant& a, const Variant& b)
     case Op::Xor: r = x.v ^ y.v; break;
     case Op::Eqv: r = ~(x.v ^ y.v); break;
     case Op::Imp: r = (~x.v) | y.v; break;
-    default: raise(51);
+    default: raise(kInternalError);
     }
     return bitsResult(r, x, y);
 }
@@ -341,7 +341,7 @@ int compareValues(const Variant& a0, const Variant& b0, bool textCompare)
         // a number is less than a string
         return as ? 1 : -1;
     }
-    if (a.isArray() || b.isArray()) raise(13);
+    if (a.isArray() || b.isArray()) raise(kTypeMismatch);
     if (a.type() == VarType::Currency && b.type() == VarType::Currency)
         return a.rawInt() < b.rawInt() ? -1 : a.rawInt() > b.rawInt() ? 1 : 0;
     double x = a.toDouble(), y = b.toDouble();
@@ -384,14 +384,14 @@ Variant compare(Op op, const Variant& a0, const Variant& b0, bool hardA, bool ha
     case Op::Gt: r = c > 0; break;
     case Op::Le: r = c <= 0; break;
     case Op::Ge: r = c >= 0; break;
-    default: raise(51);
+    default: raise(kInternalError);
     }
     return Variant::boolean(r);
 }
 
 bool identical(const Variant& a, const Variant& b)
 {
-    if (!a.isObject() || !b.isObject()) raise(424);
+    if (!a.isObject() || !b.isObject()) raise(kObjectRequired);
     return a.rawObject() == b.rawObject();
 }
 

@@ -78,7 +78,7 @@ public:
                     space = true;
                     continue;
                 }
-                fail(1032, t.line, t.col);
+                fail(kInvalidCharacter, t.line, t.col);
             }
             if (c.isLetter() || u == '[') { word(out, t); continue; }
             if (c.isDigit() || (u == '.' && m_i + 1 < n && m_s[m_i + 1].isDigit()
@@ -118,7 +118,7 @@ public:
                 t.t = T::Gt;
                 if (m_i < n && m_s[m_i] == u'=') { t.t = T::Ge; ++m_i; }
                 break;
-            default: fail(1032, t.line, t.col);
+            default: fail(kInvalidCharacter, t.line, t.col);
             }
             out.push_back(std::move(t));
         }
@@ -157,7 +157,7 @@ private:
         if (m_s[m_i] == u'[') {
             int j = m_i + 1;
             while (j < n && m_s[j] != u']' && m_s[j] != u'\n' && m_s[j] != u'\r') ++j;
-            if (j >= n || m_s[j] != u']') fail(1007, t.line, t.col);
+            if (j >= n || m_s[j] != u']') fail(kExpectedCloseBracket, t.line, t.col);
             t.text = m_s.mid(m_i + 1, j - m_i - 1);
             m_i = j + 1;
         } else {
@@ -166,7 +166,7 @@ private:
             t.text = m_s.mid(m_i, j - m_i);
             m_i = j;
         }
-        if (t.text.size() > 255) fail(1030, t.line, t.col);
+        if (t.text.size() > 255) fail(kIdentifierTooLong, t.line, t.col);
         t.t = T::Word;
         t.key = foldCase(t.text);
         if (t.key == u"rem" && (m_i >= n || m_s[m_i].isSpace() || m_s[m_i] == u':')) {
@@ -199,7 +199,7 @@ private:
         }
         QString text = m_s.mid(m_i, j - m_i);
         m_i = j;
-        if (m_i < n && (m_s[m_i].isLetter() || m_s[m_i] == u'_')) fail(1031, t.line, t.col);
+        if (m_i < n && (m_s[m_i].isLetter() || m_s[m_i] == u'_')) fail(kInvalidNumber, t.line, t.col);
         bool ok = false;
         if (!isFloat) {
             qlonglong v = text.toLongLong(&ok);
@@ -212,7 +212,7 @@ private:
             }
         }
         double d = text.toDouble(&ok);
-        if (!ok || !std::isfinite(d)) fail(1031, t.line, t.col);
+        if (!ok || !std::isfinite(d)) fail(kInvalidNumber, t.line, t.col);
         t.t = T::Float;
         t.val = Variant::dbl(d);
     }
@@ -232,10 +232,10 @@ private:
             else if (base == 16 && isHex(c)) d = c.toLower().unicode() - 'a' + 10;
             if (d < 0 || d >= base) break;
             v = v * base + d;
-            if (v > 0xFFFFFFFFull) fail(1031, t.line, t.col);
+            if (v > 0xFFFFFFFFull) fail(kInvalidNumber, t.line, t.col);
             ++m_i;
         }
-        if (m_i == start) fail(1031, t.line, t.col);
+        if (m_i == start) fail(kInvalidNumber, t.line, t.col);
         bool longSuffix = false;
         if (m_i < n && m_s[m_i] == u'&') { ++m_i; longSuffix = true; }
         t.t = T::Int;
@@ -248,7 +248,7 @@ private:
         QString r;
         ++m_i;
         for (;;) {
-            if (m_i >= n || m_s[m_i] == u'\n' || m_s[m_i] == u'\r') fail(1033, t.line, t.col);
+            if (m_i >= n || m_s[m_i] == u'\n' || m_s[m_i] == u'\r') fail(kUnterminatedString, t.line, t.col);
             if (m_s[m_i] == u'"') {
                 if (m_i + 1 < n && m_s[m_i + 1] == u'"') { r += u'"'; m_i += 2; continue; }
                 ++m_i;
@@ -264,9 +264,9 @@ private:
         const int n = int(m_s.size());
         int j = m_i + 1;
         while (j < n && m_s[j] != u'#' && m_s[j] != u'\n' && m_s[j] != u'\r') ++j;
-        if (j >= n || m_s[j] != u'#') fail(1032, t.line, t.col);
+        if (j >= n || m_s[j] != u'#') fail(kInvalidCharacter, t.line, t.col);
         double d;
-        if (!parseDate(m_s.mid(m_i + 1, j - m_i - 1), d)) fail(1032, t.line, t.col);
+        if (!parseDate(m_s.mid(m_i + 1, j - m_i - 1), d)) fail(kInvalidCharacter, t.line, t.col);
         m_i = j + 1;
         t.t = T::DateLit;
         t.val = Variant::date(d);
@@ -306,12 +306,12 @@ public:
             skipEols();
             m_prog.expression = parseExpr();
             skipEols();
-            if (cur().t != T::Eof) fail(1025, cur().line, cur().col);
+            if (cur().t != T::Eof) fail(kExpectedEndOfStatement, cur().line, cur().col);
             finishTop();
             return;
         }
         m_prog.body = parseBlock({}, true);
-        if (cur().t != T::Eof) fail(1024, cur().line, cur().col);
+        if (cur().t != T::Eof) fail(kExpectedStatement, cur().line, cur().col);
         finishTop();
     }
 
@@ -335,11 +335,11 @@ private:
     void endOfStatement()
     {
         if (m_singleLine && isWord(u"else")) return;
-        if (cur().t != T::Eol && cur().t != T::Eof) fail(1025, cur().line, cur().col);
+        if (cur().t != T::Eol && cur().t != T::Eof) fail(kExpectedEndOfStatement, cur().line, cur().col);
     }
     QString identifier(QString* key = nullptr)
     {
-        if (cur().t != T::Word || isReserved(cur().key)) fail(1010, cur().line, cur().col);
+        if (cur().t != T::Word || isReserved(cur().key)) fail(kExpectedIdentifier, cur().line, cur().col);
         QString s = cur().text;
         if (key) *key = cur().key;
         next();
@@ -349,7 +349,7 @@ private:
         Parser& p;
         explicit DepthGuard(Parser& p) : p(p)
         {
-            if (++p.m_depth > p.m_opt.maxDepth) fail(28, p.cur().line, p.cur().col);
+            if (++p.m_depth > p.m_opt.maxDepth) fail(kOutOfStackSpace, p.cur().line, p.cur().col);
         }
         ~DepthGuard() { --p.m_depth; }
     };
@@ -400,19 +400,19 @@ private:
                     parseProcDecl(isPublic, nullptr);
                     return;
                 }
-                if (isWordAt(1, u"class")) fail(1024, t.line, t.col);
+                if (isWordAt(1, u"class")) fail(kExpectedStatement, t.line, t.col);
                 next();
                 b.push_back(parseDim(t));
                 return;
             }
             if (k == u"sub" || k == u"function") { parseProcDecl(true, nullptr); return; }
             if (k == u"property") {
-                if (!m_class) fail(1048, t.line, t.col);
+                if (!m_class) fail(kMustBeInsideClass, t.line, t.col);
                 parseProcDecl(true, nullptr);
                 return;
             }
             if (k == u"class") {
-                if (!topLevel || m_proc) fail(1024, t.line, t.col);
+                if (!topLevel || m_proc) fail(kExpectedStatement, t.line, t.col);
                 parseClass();
                 return;
             }
@@ -443,18 +443,18 @@ private:
             if (k == u"erase") return parseErase();
             if (k == u"option") {
                 next();
-                expectWord(u"explicit", 1002);
+                expectWord(u"explicit", kSyntaxError);
                 m_prog.optionExplicit = true;
                 return makeStmt(StmtKind::OptionExplicit, t);
             }
-            if (k == u"next") fail(1055, t.line, t.col);
-            if (k == u"loop") fail(1038, t.line, t.col);
-            if (k == u"sub" || k == u"function" || k == u"class" || k == u"property") fail(1024, t.line, t.col);
+            if (k == u"next") fail(kUnexpectedNext, t.line, t.col);
+            if (k == u"loop") fail(kLoopWithoutDo, t.line, t.col);
+            if (k == u"sub" || k == u"function" || k == u"class" || k == u"property") fail(kExpectedStatement, t.line, t.col);
             if (k == u"end" || k == u"else" || k == u"elseif" || k == u"wend" || k == u"case")
-                fail(1024, t.line, t.col);
-            if (isReserved(k) && k != u"me" && k != u"new") fail(1024, t.line, t.col);
+                fail(kExpectedStatement, t.line, t.col);
+            if (isReserved(k) && k != u"me" && k != u"new") fail(kExpectedStatement, t.line, t.col);
         } else if (t.t != T::Dot) {
-            fail(1024, t.line, t.col);
+            fail(kExpectedStatement, t.line, t.col);
         }
         return parseAssignOrCall();
     }
@@ -472,7 +472,7 @@ private:
                     do {
                         d.dims.push_back(parseIntegerConstant());
                     } while (accept(T::Comma));
-                    expect(T::RParen, 1006);
+                    expect(T::RParen, kExpectedCloseParen);
                 }
             }
             declareVariable(d, nt);
@@ -486,7 +486,7 @@ private:
         const Token& t = cur();
         bool neg = false;
         if (t.t == T::Minus) { neg = true; next(); }
-        if (cur().t != T::Int) fail(1026, cur().line, cur().col);
+        if (cur().t != T::Int) fail(kExpectedIntegerConstant, cur().line, cur().col);
         auto e = make(ExprKind::Literal, cur());
         long v = long(cur().val.rawInt());
         e->value = Variant::fromInteger(neg ? -v : v);
@@ -497,7 +497,7 @@ private:
     void declareVariable(DimItem& d, const Token& at)
     {
         if (m_proc) {
-            if (m_proc->locals.contains(d.key)) fail(1041, at.line, at.col);
+            if (m_proc->locals.contains(d.key)) fail(kNameRedefined, at.line, at.col);
             m_proc->locals.insert(d.key, m_proc->slotCount++);
             if (d.isArray) m_proc->arrayLocals.push_back(&d);   // address fixed once moved? see fix-up
         }
@@ -517,9 +517,9 @@ private:
             id->key = d.key;
             noteIdent(id.get());
             d.target = std::move(id);
-            expect(T::LParen, 1005);
+            expect(T::LParen, kExpectedOpenParen);
             do { d.dims.push_back(parseExpr()); } while (accept(T::Comma));
-            expect(T::RParen, 1006);
+            expect(T::RParen, kExpectedCloseParen);
             // ReDim of an undeclared name inside a procedure declares a local.
             if (m_proc && !m_proc->locals.contains(d.key) && !m_opt.context) {
                 if (!m_class || !m_class->fieldIndex.contains(d.key))
@@ -556,10 +556,10 @@ private:
             DimItem d;
             const Token& nt = cur();
             d.name = identifier(&d.key);
-            expect(T::Eq, 1011);
+            expect(T::Eq, kExpectedEquals);
             d.target = parseExpr();
             if (m_proc) {
-                if (m_proc->locals.contains(d.key)) fail(1041, nt.line, nt.col);
+                if (m_proc->locals.contains(d.key)) fail(kNameRedefined, nt.line, nt.col);
                 m_proc->locals.insert(d.key, m_proc->slotCount++);
                 auto id = make(ExprKind::Ident, nt);
                 id->name = d.name;
@@ -577,10 +577,10 @@ private:
         auto s = makeStmt(StmtKind::If, cur());
         next();
         s->conds.push_back(parseExpr());
-        expectWord(u"then", 1017);
+        expectWord(u"then", kExpectedThen);
         if (cur().t != T::Eol || cur().colon) {
             // one-line form: statements up to the end of the line, optional Else part
-            if (cur().t == T::Eol) fail(1024, cur().line, cur().col);
+            if (cur().t == T::Eol) fail(kExpectedStatement, cur().line, cur().col);
             bool saved = m_singleLine;
             m_singleLine = true;
             s->blocks.push_back(parseLineStatements());
@@ -589,14 +589,14 @@ private:
                 s->blocks.push_back(parseLineStatements());
             }
             m_singleLine = saved;
-            if (acceptWord(u"end")) expectWord(u"if", 1012);   // tolerated "If x Then y End If"
+            if (acceptWord(u"end")) expectWord(u"if", kExpectedIf);   // tolerated "If x Then y End If"
             return s;
         }
         s->blocks.push_back(parseBlock({u"else", u"elseif"}));
         for (;;) {
             if (acceptWord(u"elseif")) {
                 s->conds.push_back(parseExpr());
-                expectWord(u"then", 1017);
+                expectWord(u"then", kExpectedThen);
                 if (cur().t != T::Eol) {
                     bool saved = m_singleLine;
                     m_singleLine = true;
@@ -612,12 +612,12 @@ private:
             if (acceptWord(u"else")) {
                 s->hasElse = true;
                 s->blocks.push_back(parseBlock({u"else", u"elseif"}));
-                if (isWord(u"else") || isWord(u"elseif")) fail(1014, cur().line, cur().col);
+                if (isWord(u"else") || isWord(u"elseif")) fail(kExpectedEnd, cur().line, cur().col);
             }
             break;
         }
-        expectWord(u"end", 1014);
-        expectWord(u"if", 1012);
+        expectWord(u"end", kExpectedEnd);
+        expectWord(u"if", kExpectedIf);
         return s;
     }
 
@@ -633,7 +633,7 @@ private:
             if (cur().t == T::Eol && cur().colon) continue;
             if (cur().t == T::Eol || cur().t == T::Eof || isWord(u"else")) break;
             if (isWord(u"end") && isWordAt(1, u"if")) break;
-            fail(1025, cur().line, cur().col);
+            fail(kExpectedEndOfStatement, cur().line, cur().col);
         }
         return b;
     }
@@ -645,30 +645,30 @@ private:
         if (acceptWord(u"each")) {
             auto s = makeStmt(StmtKind::ForEach, at);
             s->target = identExpr();
-            expectWord(u"in", 1046);
+            expectWord(u"in", kExpectedIn);
             s->value = parseExpr();
             endOfStatement();
             ++m_loopDepthFor;
             s->blocks.push_back(parseBlock({}));
             --m_loopDepthFor;
-            expectWord(u"next", 1020);
+            expectWord(u"next", kExpectedNext);
             if (cur().t == T::Word && !isWord(u"else")) next();
             return s;
         }
         auto s = makeStmt(StmtKind::For, at);
         s->target = identExpr();
-        expect(T::Eq, 1011);
+        expect(T::Eq, kExpectedEquals);
         s->value = parseExpr();
-        expectWord(u"to", 1013);
+        expectWord(u"to", kExpectedTo);
         s->end = parseExpr();
         if (acceptWord(u"step")) s->step = parseExpr();
         endOfStatement();
         ++m_loopDepthFor;
         s->blocks.push_back(parseBlock({}));
         --m_loopDepthFor;
-        expectWord(u"next", 1020);
+        expectWord(u"next", kExpectedNext);
         if (cur().t == T::Word && !isWord(u"else")) {
-            if (cur().key != s->target->key) fail(1040, cur().line, cur().col);
+            if (cur().key != s->target->key) fail(kInvalidForControl, cur().line, cur().col);
             next();
         }
         return s;
@@ -696,9 +696,9 @@ private:
         ++m_loopDepthDo;
         s->blocks.push_back(parseBlock({}));
         --m_loopDepthDo;
-        expectWord(u"loop", 1019);
+        expectWord(u"loop", kExpectedLoop);
         if (isWord(u"while") || isWord(u"until")) {
-            if (s->value) fail(1025, cur().line, cur().col);
+            if (s->value) fail(kExpectedEndOfStatement, cur().line, cur().col);
             s->until = isWord(u"until");
             next();
             s->value = parseExpr();
@@ -714,7 +714,7 @@ private:
         s->value = parseExpr();
         endOfStatement();
         s->blocks.push_back(parseBlock({}));
-        expectWord(u"wend", 1018);
+        expectWord(u"wend", kExpectedWend);
         return s;
     }
 
@@ -722,7 +722,7 @@ private:
     {
         auto s = makeStmt(StmtKind::Select, cur());
         next();
-        expectWord(u"case", 1021);
+        expectWord(u"case", kExpectedCase);
         s->value = parseExpr();
         endOfStatement();
         skipEols();
@@ -744,7 +744,7 @@ private:
                     case T::Gt: it.op = Op::Gt; break;
                     case T::Le: it.op = Op::Le; break;
                     case T::Ge: it.op = Op::Ge; break;
-                    default: fail(1002, cur().line, cur().col);
+                    default: fail(kSyntaxError, cur().line, cur().col);
                     }
                     next();
                     it.a = parseConcatLevel();
@@ -761,8 +761,8 @@ private:
             s->cases.push_back(std::move(items));
             s->blocks.push_back(parseBlock({u"case"}));
         }
-        expectWord(u"end", 1014);
-        expectWord(u"select", 1022);
+        expectWord(u"end", kExpectedEnd);
+        expectWord(u"select", kExpectedSelect);
         return s;
     }
 
@@ -775,8 +775,8 @@ private:
         ++m_withDepth;
         s->blocks.push_back(parseBlock({}));
         --m_withDepth;
-        expectWord(u"end", 1014);
-        expectWord(u"with", 1029);
+        expectWord(u"end", kExpectedEnd);
+        expectWord(u"with", kExpectedWith);
         return s;
     }
 
@@ -786,7 +786,7 @@ private:
         next();
         s->target = parsePostfix(true);
         checkAssignable(s->target.get());
-        expect(T::Eq, 1011);
+        expect(T::Eq, kExpectedEquals);
         s->value = parseExpr();
         return s;
     }
@@ -794,7 +794,7 @@ private:
     void checkAssignable(Expr* e)
     {
         if (e->kind != ExprKind::Ident && e->kind != ExprKind::Member && e->kind != ExprKind::Call)
-            fail(1002, e->line, e->column);
+            fail(kSyntaxError, e->line, e->column);
     }
 
     StmtPtr parseCall()
@@ -810,7 +810,7 @@ private:
         } else if (target->kind == ExprKind::Ident || target->kind == ExprKind::Member) {
             s->target = std::move(target);
             markCallee(s->target.get());
-        } else fail(1010, s->line, s->column);
+        } else fail(kExpectedIdentifier, s->line, s->column);
         return s;
     }
 
@@ -821,14 +821,14 @@ private:
         auto s = makeStmt(StmtKind::Exit, cur());
         next();
         const Token& t = cur();
-        if (isWord(u"do")) { if (!m_loopDepthDo) fail(1039, t.line, t.col); s->exitKind = ExitKind::Do; }
-        else if (isWord(u"for")) { if (!m_loopDepthFor) fail(1039, t.line, t.col); s->exitKind = ExitKind::For; }
-        else if (isWord(u"sub")) { if (!m_proc || m_proc->kind != ProcKind::Sub) fail(1039, t.line, t.col); s->exitKind = ExitKind::Sub; }
-        else if (isWord(u"function")) { if (!m_proc || m_proc->kind != ProcKind::Function) fail(1039, t.line, t.col); s->exitKind = ExitKind::Function; }
+        if (isWord(u"do")) { if (!m_loopDepthDo) fail(kInvalidExit, t.line, t.col); s->exitKind = ExitKind::Do; }
+        else if (isWord(u"for")) { if (!m_loopDepthFor) fail(kInvalidExit, t.line, t.col); s->exitKind = ExitKind::For; }
+        else if (isWord(u"sub")) { if (!m_proc || m_proc->kind != ProcKind::Sub) fail(kInvalidExit, t.line, t.col); s->exitKind = ExitKind::Sub; }
+        else if (isWord(u"function")) { if (!m_proc || m_proc->kind != ProcKind::Function) fail(kInvalidExit, t.line, t.col); s->exitKind = ExitKind::Function; }
         else if (isWord(u"property")) {
-            if (!m_proc || m_proc->kind < ProcKind::PropertyGet) fail(1039, t.line, t.col);
+            if (!m_proc || m_proc->kind < ProcKind::PropertyGet) fail(kInvalidExit, t.line, t.col);
             s->exitKind = ExitKind::Property;
-        } else fail(1039, t.line, t.col);
+        } else fail(kInvalidExit, t.line, t.col);
         next();
         return s;
     }
@@ -837,15 +837,15 @@ private:
     {
         auto s = makeStmt(StmtKind::OnError, cur());
         next();
-        expectWord(u"error", 1002);
+        expectWord(u"error", kSyntaxError);
         if (acceptWord(u"resume")) {
-            expectWord(u"next", 1002);
+            expectWord(u"next", kSyntaxError);
             s->resumeNext = true;
         } else if (acceptWord(u"goto")) {
-            if (cur().t != T::Int || cur().val.rawInt() != 0) fail(1002, cur().line, cur().col);
+            if (cur().t != T::Int || cur().val.rawInt() != 0) fail(kSyntaxError, cur().line, cur().col);
             next();
             s->resumeNext = false;
-        } else fail(1002, cur().line, cur().col);
+        } else fail(kSyntaxError, cur().line, cur().col);
         return s;
     }
 
@@ -855,7 +855,7 @@ private:
         ExprPtr target = parsePostfix(true);
         if (accept(T::Eq)) {
             checkAssignable(target.get());
-            if (target->kind == ExprKind::Me) fail(1037, at.line, at.col);
+            if (target->kind == ExprKind::Me) fail(kInvalidUseOfMe, at.line, at.col);
             auto s = makeStmt(StmtKind::Assign, at);
             s->value = parseExpr();
             // s = s & x appends in place.
@@ -870,7 +870,7 @@ private:
         if (atEos()) {
             if (target->kind == ExprKind::Call) {
                 // name(x) as a statement: one argument in parentheses is passed by value
-                if (target->args.size() > 1) fail(1044, at.line, at.col);
+                if (target->args.size() > 1) fail(kParenthesesCallingSub, at.line, at.col);
                 for (auto& a : target->args) {
                     if (a->kind == ExprKind::Missing) continue;
                     auto p = make(ExprKind::Paren, at);
@@ -883,7 +883,7 @@ private:
             } else s->target = std::move(target);
             if (s->target->kind != ExprKind::Ident && s->target->kind != ExprKind::Member
                 && s->target->kind != ExprKind::Call)
-                fail(1024, at.line, at.col);
+                fail(kExpectedStatement, at.line, at.col);
             markCallee(s->target.get());
             return s;
         }
@@ -902,7 +902,7 @@ private:
             first = std::move(p);
             s->target = std::move(target->a);
         } else if (target->kind == ExprKind::Call) {
-            fail(1044, at.line, at.col);
+            fail(kParenthesesCallingSub, at.line, at.col);
         } else {
             s->target = std::move(target);
             first = cur().t == T::Comma ? make(ExprKind::Missing, cur()) : parseExpr();
@@ -924,11 +924,11 @@ private:
         const Token at = cur();
         bool isDefault = false;
         if (acceptWord(u"default")) {
-            if (!isPublic) fail(1057, at.line, at.col);
-            if (!m_class) fail(1048, at.line, at.col);
+            if (!isPublic) fail(kDefaultMustBePublic, at.line, at.col);
+            if (!m_class) fail(kMustBeInsideClass, at.line, at.col);
             isDefault = true;
         }
-        if (m_proc) fail(1024, at.line, at.col);
+        if (m_proc) fail(kExpectedStatement, at.line, at.col);
         auto proc = std::make_shared<Proc>();
         proc->isPublic = isPublic;
         proc->isDefault = isDefault;
@@ -938,16 +938,16 @@ private:
         if (acceptWord(u"sub")) { proc->kind = ProcKind::Sub; endWord = u"sub"; }
         else if (acceptWord(u"function")) { proc->kind = ProcKind::Function; endWord = u"function"; }
         else if (acceptWord(u"property")) {
-            if (!m_class) fail(1048, at.line, at.col);
+            if (!m_class) fail(kMustBeInsideClass, at.line, at.col);
             if (acceptWord(u"get")) proc->kind = ProcKind::PropertyGet;
             else if (acceptWord(u"let")) proc->kind = ProcKind::PropertyLet;
             else if (acceptWord(u"set")) proc->kind = ProcKind::PropertySet;
-            else fail(1049, cur().line, cur().col);
+            else fail(kExpectedPropertyKind, cur().line, cur().col);
             endWord = u"property";
-        } else fail(1024, at.line, at.col);
+        } else fail(kExpectedStatement, at.line, at.col);
         if (isDefault && proc->kind != ProcKind::PropertyGet && proc->kind != ProcKind::Function
             && proc->kind != ProcKind::Sub)
-            fail(1058, at.line, at.col);
+            fail(kDefaultOnlyOnPropertyGet, at.line, at.col);
         proc->name = identifier(&proc->key);
         if (accept(T::LParen)) {
             if (!accept(T::RParen)) {
@@ -957,16 +957,16 @@ private:
                     else acceptWord(u"byref");
                     const Token& pt = cur();
                     p.name = identifier(&p.key);
-                    if (accept(T::LParen)) expect(T::RParen, 1006);
-                    if (proc->locals.contains(p.key)) fail(1041, pt.line, pt.col);
+                    if (accept(T::LParen)) expect(T::RParen, kExpectedCloseParen);
+                    if (proc->locals.contains(p.key)) fail(kNameRedefined, pt.line, pt.col);
                     proc->locals.insert(p.key, proc->slotCount++);
                     proc->params.push_back(p);
                 } while (accept(T::Comma));
-                expect(T::RParen, 1006);
+                expect(T::RParen, kExpectedCloseParen);
             }
         }
         if ((proc->kind == ProcKind::PropertyLet || proc->kind == ProcKind::PropertySet) && proc->params.empty())
-            fail(1054, at.line, at.col);
+            fail(kPropertyWithoutArgument, at.line, at.col);
         if (proc->kind == ProcKind::Function || proc->kind == ProcKind::PropertyGet) {
             proc->resultSlot = proc->slotCount++;
             if (!proc->locals.contains(proc->key)) proc->locals.insert(proc->key, proc->resultSlot);
@@ -979,9 +979,9 @@ private:
         for (const QString& k : m_redimDeclares)
             if (!proc->locals.contains(k)) proc->locals.insert(k, proc->slotCount++);
         m_redimDeclares.clear();
-        expectWord(u"end", 1014);
+        expectWord(u"end", kExpectedEnd);
         if (!acceptWord(endWord)) {
-            long err = endWord == std::u16string_view(u"sub") ? 1016 : endWord == std::u16string_view(u"function") ? 1015 : 1050;
+            long err = endWord == std::u16string_view(u"sub") ? kExpectedSub : endWord == std::u16string_view(u"function") ? kExpectedFunction : kExpectedProperty;
             fail(err, cur().line, cur().col);
         }
         fixArrayLocals(proc->body, *proc);
@@ -995,28 +995,28 @@ private:
             case ProcKind::Function:
                 if (clash(proc->key) || c.getters.contains(proc->key) || c.letters.contains(proc->key)
                     || c.setters.contains(proc->key))
-                    fail(1041, at.line, at.col);
+                    fail(kNameRedefined, at.line, at.col);
                 if (proc->key == u"class_initialize" || proc->key == u"class_terminate") {
-                    if (!proc->params.empty()) fail(1053, at.line, at.col);
+                    if (!proc->params.empty()) fail(kClassEventWithArguments, at.line, at.col);
                     (proc->key == u"class_initialize" ? c.initialize : c.terminate) = proc;
                 }
                 c.methods.insert(proc->key, proc);
                 break;
             case ProcKind::PropertyGet:
-                if (clash(proc->key) || c.getters.contains(proc->key)) fail(1041, at.line, at.col);
+                if (clash(proc->key) || c.getters.contains(proc->key)) fail(kNameRedefined, at.line, at.col);
                 c.getters.insert(proc->key, proc);
                 break;
             case ProcKind::PropertyLet:
-                if (clash(proc->key) || c.letters.contains(proc->key)) fail(1041, at.line, at.col);
+                if (clash(proc->key) || c.letters.contains(proc->key)) fail(kNameRedefined, at.line, at.col);
                 c.letters.insert(proc->key, proc);
                 break;
             case ProcKind::PropertySet:
-                if (clash(proc->key) || c.setters.contains(proc->key)) fail(1041, at.line, at.col);
+                if (clash(proc->key) || c.setters.contains(proc->key)) fail(kNameRedefined, at.line, at.col);
                 c.setters.insert(proc->key, proc);
                 break;
             }
             if (isDefault) {
-                if (!c.defaultMember.isEmpty() && c.defaultMember != proc->key) fail(1052, at.line, at.col);
+                if (!c.defaultMember.isEmpty() && c.defaultMember != proc->key) fail(kMultipleDefaults, at.line, at.col);
                 c.defaultMember = proc->key;
             }
             m_classProcs.push_back(proc.get());
@@ -1052,19 +1052,19 @@ private:
         m_classProcs.clear();
         for (;;) {
             skipEols();
-            if (cur().t == T::Eof) fail(1014, cur().line, cur().col);
+            if (cur().t == T::Eof) fail(kExpectedEnd, cur().line, cur().col);
             if (isWord(u"end")) break;
             const Token t = cur();
             bool isPublic = true;
             if (acceptWord(u"public")) isPublic = true;
             else if (acceptWord(u"private")) isPublic = false;
             else if (acceptWord(u"dim")) isPublic = true;
-            else if (!isWord(u"sub") && !isWord(u"function") && !isWord(u"property")) fail(1024, t.line, t.col);
+            else if (!isWord(u"sub") && !isWord(u"function") && !isWord(u"property")) fail(kExpectedStatement, t.line, t.col);
             if (isWord(u"sub") || isWord(u"function") || isWord(u"property") || isWord(u"default")) {
                 parseProcDecl(isPublic, cls.get());
                 continue;
             }
-            if (isWord(u"const")) fail(1024, t.line, t.col);
+            if (isWord(u"const")) fail(kExpectedStatement, t.line, t.col);
             do {
                 ClassField f;
                 f.isPublic = isPublic;
@@ -1074,17 +1074,17 @@ private:
                     f.isArray = true;
                     if (!accept(T::RParen)) {
                         do { f.dims.push_back(parseIntegerConstant()); } while (accept(T::Comma));
-                        expect(T::RParen, 1006);
+                        expect(T::RParen, kExpectedCloseParen);
                     }
                 }
-                if (cls->fieldIndex.contains(f.key)) fail(1041, ft.line, ft.col);
+                if (cls->fieldIndex.contains(f.key)) fail(kNameRedefined, ft.line, ft.col);
                 cls->fieldIndex.insert(f.key, int(cls->fields.size()));
                 cls->fields.push_back(std::move(f));
             } while (accept(T::Comma));
             endOfStatement();
         }
-        expectWord(u"end", 1014);
-        expectWord(u"class", 1047);
+        expectWord(u"end", kExpectedEnd);
+        expectWord(u"class", kExpectedClass);
         for (Proc* p : m_classProcs) resolveProc(*p, cls.get());
         m_classProcs.clear();
         m_class = nullptr;
@@ -1192,7 +1192,7 @@ private:
             auto b = make(ExprKind::Binary, at);
             b->op = op;
             b->depth = std::max(lhs->depth, rhs->depth) + 1;
-            if (b->depth > kMaxTreeDepth) fail(28, at.line, at.col);
+            if (b->depth > kMaxTreeDepth) fail(kOutOfStackSpace, at.line, at.col);
             b->a = std::move(lhs);
             b->b = std::move(rhs);
             lhs = std::move(b);
@@ -1238,7 +1238,7 @@ private:
             auto b = make(ExprKind::Binary, at);
             b->op = Op::Pow;
             b->depth = std::max(base->depth, rhs->depth) + 1;
-            if (b->depth > kMaxTreeDepth) fail(28, at.line, at.col);
+            if (b->depth > kMaxTreeDepth) fail(kOutOfStackSpace, at.line, at.col);
             b->a = std::move(base);
             b->b = std::move(rhs);
             base = std::move(b);
@@ -1262,14 +1262,14 @@ private:
             next();
             auto e = make(ExprKind::Paren, t);
             e->a = parseExpr();
-            expect(T::RParen, 1006);
+            expect(T::RParen, kExpectedCloseParen);
             return e;
         }
         case T::Dot: {
-            if (!m_withDepth && !m_opt.context) fail(1002, t.line, t.col);
+            if (!m_withDepth && !m_opt.context) fail(kSyntaxError, t.line, t.col);
             next();
             auto e = make(ExprKind::Member, cur());
-            if (cur().t != T::Word) fail(1010, cur().line, cur().col);
+            if (cur().t != T::Word) fail(kExpectedIdentifier, cur().line, cur().col);
             e->name = cur().text;
             e->key = cur().key;
             next();
@@ -1287,7 +1287,7 @@ private:
             if (k == u"null") { auto e = make(ExprKind::Literal, t); e->value = Variant::null(); next(); return e; }
             if (k == u"nothing") { auto e = make(ExprKind::Literal, t); e->value = Variant::nothing(); next(); return e; }
             if (k == u"me") {
-                if (!m_class && !m_opt.contextClass) fail(1037, t.line, t.col);
+                if (!m_class && !m_opt.contextClass) fail(kInvalidUseOfMe, t.line, t.col);
                 next();
                 return make(ExprKind::Me, t);
             }
@@ -1304,7 +1304,7 @@ private:
         }
         default: break;
         }
-        fail(1023, t.line, t.col);
+        fail(kExpectedExpression, t.line, t.col);
     }
 
     ExprPtr parsePostfix(bool statementStart)
@@ -1314,12 +1314,12 @@ private:
         for (;;) {
             if (cur().t == T::Dot && !cur().spaceBefore) {
                 next();
-                if (cur().t != T::Word) fail(1010, cur().line, cur().col);
+                if (cur().t != T::Word) fail(kExpectedIdentifier, cur().line, cur().col);
                 auto m = make(ExprKind::Member, cur());
                 m->name = cur().text;
                 m->key = cur().key;
                 m->depth = e->depth + 1;
-                if (m->depth > kMaxTreeDepth) fail(28, m->line, m->column);
+                if (m->depth > kMaxTreeDepth) fail(kOutOfStackSpace, m->line, m->column);
                 m->a = std::move(e);
                 next();
                 e = std::move(m);
@@ -1336,12 +1336,12 @@ private:
                         else c->args.push_back(parseExpr());
                         if (!accept(T::Comma)) break;
                     }
-                    expect(T::RParen, 1006);
+                    expect(T::RParen, kExpectedCloseParen);
                 }
                 if (e->kind == ExprKind::Ident) e->isCallee = true;
                 c->depth = e->depth + 1;
                 for (auto& arg : c->args) c->depth = std::max(c->depth, arg->depth + 1);
-                if (c->depth > kMaxTreeDepth) fail(28, at.line, at.col);
+                if (c->depth > kMaxTreeDepth) fail(kOutOfStackSpace, at.line, at.col);
                 c->a = std::move(e);
                 e = std::move(c);
                 continue;
@@ -1394,7 +1394,7 @@ std::unique_ptr<Program> parseProgram(const QString& source, const ParseOptions&
     } catch (const CompileError& e) {
         ErrorReport r;
         r.number = e.number;
-        r.source = QString::fromLatin1(e.number == 28 ? kRuntimeErrorSource : kCompilationErrorSource);
+        r.source = QString::fromLatin1(e.number == kOutOfStackSpace ? kRuntimeErrorSource : kCompilationErrorSource);
         r.description = errorMessage(e.number);
         r.line = e.line;
         r.column = e.col;

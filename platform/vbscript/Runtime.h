@@ -1,6 +1,7 @@
 #pragma once
 // Internals shared by the interpreter's parts: raising errors, conversions and dates.
 
+#include "platform/vbscript/ErrorNumbers.h"
 #include "platform/vbscript/ScriptEngine.h"
 #include "platform/vbscript/Variant.h"
 
@@ -21,7 +22,7 @@ QString errorMessage(long number);
 
 // Strings longer than this raise 14 ("Out of string space").
 constexpr qsizetype kMaxStringLength = qsizetype(1) << 26;
-inline void checkStringLength(qsizetype n) { if (n > kMaxStringLength) raise(14); }
+inline void checkStringLength(qsizetype n) { if (n > kMaxStringLength) raise(kOutOfStringSpace); }
 
 // Case folding independent of the process locale ("i" never becomes a dotted capital).
 QString foldCase(const QString& s);

@@ -2,23 +2,19 @@
 
 #include "platform/vbscript/Interpreter.h"
 #include "platform/vbscript/Runtime.h"
-#include "platform/vbscript/ado/AdoObjects.h"
 
 #include <new>
 
 namespace orra::vbs {
 
-ScriptEngine::ScriptEngine() : m_interp(std::make_unique<Interpreter>())
-{
-    m_interp->setObjectFactory(&ado::createObject);
-}
+ScriptEngine::ScriptEngine() : m_interp(std::make_unique<Interpreter>()) {}
 
 ScriptEngine::~ScriptEngine() = default;
 
 void ScriptEngine::setLanguage(const QString& language)
 {
     if (!equalNoCase(language.trimmed(), QStringLiteral("VBScript")))
-        throw orra::Error(5, QStringLiteral("ScriptEngine"), QStringLiteral("Unsupported scripting language: ") + language);
+        throw orra::Error(kInvalidProcedureCall, QStringLiteral("ScriptEngine"), QStringLiteral("Unsupported scripting language: ") + language);
 }
 
 QString ScriptEngine::language() const { return QStringLiteral("VBScript"); }
@@ -31,6 +27,8 @@ void ScriptEngine::setUserInterface(orra::UserInterface* ui) { m_interp->userInt
 orra::UserInterface& ScriptEngine::userInterface() const { return m_interp->ui(); }
 void ScriptEngine::requestCancel() { m_interp->cancelRequested.store(true); }
 void ScriptEngine::setYield(std::function<void()> hook) { m_interp->yieldHook = std::move(hook); }
+
+void ScriptEngine::setObjectFactory(ObjectFactory factory) { m_interp->setObjectFactory(std::move(factory)); }
 
 void ScriptEngine::addObject(const QString& name, DispatchPtr object, bool membersGlobal)
 {
@@ -61,9 +59,9 @@ auto guarded(Interpreter& in, ErrorReport& last, F f) -> decltype(f())
         r.description = e.description();
         r.line = in.currentLine();
     } catch (const std::bad_alloc&) {
-        r.number = 7;
+        r.number = kOutOfMemory;
         r.source = QString::fromLatin1(kRuntimeErrorSource);
-        r.description = errorMessage(7);
+        r.description = errorMessage(kOutOfMemory);
         r.line = in.currentLine();
     }
     last = r;

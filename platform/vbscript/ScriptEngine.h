@@ -97,6 +97,13 @@ public:
     // while a long script keeps the thread busy. An empty function turns it off.
     void setYield(std::function<void()> hook);
 
+    // Makes the classes that CreateObject offers beyond the engine's own (Scripting.Dictionary,
+    // VBScript.RegExp): the factory gets the program identifier as the script wrote it and
+    // returns nullptr for one it does not know. Without a factory, or when it returns nullptr,
+    // CreateObject raises 429 ("ActiveX component can't create object").
+    using ObjectFactory = std::function<DispatchPtr(const QString& progId)>;
+    void setObjectFactory(ObjectFactory factory);
+
     // Makes an object known to scripts by name; with membersGlobal its members are callable
     // without the name. Names are case-insensitive; adding a name twice throws orra::Error 457.
     void addObject(const QString& name, DispatchPtr object, bool membersGlobal = false);

@@ -18,50 +18,89 @@ namespace orra::vbs {
 QString errorMessage(long number)
 {
     static const QHash<long, const char*> messages = {
-        {5, "Invalid procedure call or argument"}, {6, "Overflow"}, {7, "Out of memory"},
-        {9, "Subscript out of range"}, {10, "This array is fixed or temporarily locked"},
-        {11, "Division by zero"}, {13, "Type mismatch"}, {14, "Out of string space"},
-        {17, "Can't perform requested operation"}, {28, "Out of stack space"},
-        {35, "Sub or Function not defined"}, {51, "Internal error"}, {70, "Permission denied"},
-        {91, "Object variable not set"}, {92, "For loop not initialized"},
-        {94, "Invalid use of Null"}, {424, "Object required"},
-        {429, "ActiveX component can't create object"},
-        {438, "Object doesn't support this property or method"}, {440, "Automation error"},
-        {450, "Wrong number of arguments or invalid property assignment"},
-        {451, "Object not a collection"},
-        {457, "This key is already associated with an element of this collection"},
-        {500, "Variable is undefined"}, {501, "Illegal assignment"},
-        {505, "Invalid or unqualified reference"}, {506, "Class not defined"},
-        {5017, "Syntax error in regular expression"}, {5018, "Unexpected quantifier"},
-        {5019, "Expected ']' in regular expression"}, {5020, "Expected ')' in regular expression"},
-        {5021, "Invalid range in character set"}, {32811, "Element not found"},
-        {1001, "Out of memory"}, {1002, "Syntax error"}, {1003, "Expected ':'"},
-        {1005, "Expected '('"}, {1006, "Expected ')'"}, {1007, "Expected ']'"},
-        {1010, "Expected identifier"}, {1011, "Expected '='"}, {1012, "Expected 'If'"},
-        {1013, "Expected 'To'"}, {1014, "Expected 'End'"}, {1015, "Expected 'Function'"},
-        {1016, "Expected 'Sub'"}, {1017, "Expected 'Then'"}, {1018, "Expected 'Wend'"},
-        {1019, "Expected 'Loop'"}, {1020, "Expected 'Next'"}, {1021, "Expected 'Case'"},
-        {1022, "Expected 'Select'"}, {1023, "Expected expression"},
-        {1024, "Expected statement"}, {1025, "Expected end of statement"},
-        {1026, "Expected integer constant"}, {1027, "Expected 'While' or 'Until'"},
-        {1028, "Expected 'While', 'Until' or end of statement"}, {1029, "Expected 'With'"},
-        {1030, "Identifier too long"}, {1031, "Invalid number"}, {1032, "Invalid character"},
-        {1033, "Unterminated string constant"}, {1037, "Invalid use of 'Me' keyword"},
-        {1038, "'loop' without 'do'"}, {1039, "Invalid 'exit' statement"},
-        {1040, "Invalid 'for' loop control variable"}, {1041, "Name redefined"},
-        {1042, "Must be first statement on the line"},
-        {1044, "Cannot use parentheses when calling a Sub"}, {1045, "Expected literal constant"},
-        {1046, "Expected 'In'"}, {1047, "Expected 'Class'"},
-        {1048, "Must be defined inside a Class"},
-        {1049, "Expected Let or Set or Get in property declaration"},
-        {1050, "Expected 'Property'"},
-        {1051, "Number of arguments must be consistent across properties specification"},
-        {1052, "Cannot have multiple default property/method in a Class"},
-        {1053, "Class initialize or terminate do not have arguments"},
-        {1054, "Property set or let must have at least one argument"},
-        {1055, "Unexpected 'Next'"},
-        {1057, "'Default' specification must also specify 'Public'"},
-        {1058, "'Default' specification can only be on Property Get"},
+        {kInvalidProcedureCall, "Invalid procedure call or argument"},
+        {kOverflow, "Overflow"},
+        {kOutOfMemory, "Out of memory"},
+        {kSubscriptOutOfRange, "Subscript out of range"},
+        {kArrayFixedOrLocked, "This array is fixed or temporarily locked"},
+        {kDivisionByZero, "Division by zero"},
+        {kTypeMismatch, "Type mismatch"},
+        {kOutOfStringSpace, "Out of string space"},
+        {kCannotPerformOperation, "Can't perform requested operation"},
+        {kOutOfStackSpace, "Out of stack space"},
+        {kProcedureNotDefined, "Sub or Function not defined"},
+        {kInternalError, "Internal error"},
+        {kPermissionDenied, "Permission denied"},
+        {kObjectNotSet, "Object variable not set"},
+        {kForLoopNotInitialized, "For loop not initialized"},
+        {kInvalidUseOfNull, "Invalid use of Null"},
+        {kObjectRequired, "Object required"},
+        {kCannotCreateObject, "ActiveX component can't create object"},
+        {kMemberNotSupported, "Object doesn't support this property or method"},
+        {kAutomationError, "Automation error"},
+        {kWrongArgumentCount, "Wrong number of arguments or invalid property assignment"},
+        {kNotACollection, "Object not a collection"},
+        {kKeyAlreadyExists, "This key is already associated with an element of this collection"},
+        {kVariableUndefined, "Variable is undefined"},
+        {kIllegalAssignment, "Illegal assignment"},
+        {kInvalidReference, "Invalid or unqualified reference"},
+        {kClassNotDefined, "Class not defined"},
+        {kRegExpSyntax, "Syntax error in regular expression"},
+        {kRegExpUnexpectedQuantifier, "Unexpected quantifier"},
+        {kRegExpExpectedBracket, "Expected ']' in regular expression"},
+        {kRegExpExpectedParen, "Expected ')' in regular expression"},
+        {kRegExpInvalidRange, "Invalid range in character set"},
+        {kElementNotFound, "Element not found"},
+        {kCompileOutOfMemory, "Out of memory"},
+        {kSyntaxError, "Syntax error"},
+        {kExpectedColon, "Expected ':'"},
+        {kExpectedOpenParen, "Expected '('"},
+        {kExpectedCloseParen, "Expected ')'"},
+        {kExpectedCloseBracket, "Expected ']'"},
+        {kExpectedIdentifier, "Expected identifier"},
+        {kExpectedEquals, "Expected '='"},
+        {kExpectedIf, "Expected 'If'"},
+        {kExpectedTo, "Expected 'To'"},
+        {kExpectedEnd, "Expected 'End'"},
+        {kExpectedFunction, "Expected 'Function'"},
+        {kExpectedSub, "Expected 'Sub'"},
+        {kExpectedThen, "Expected 'Then'"},
+        {kExpectedWend, "Expected 'Wend'"},
+        {kExpectedLoop, "Expected 'Loop'"},
+        {kExpectedNext, "Expected 'Next'"},
+        {kExpectedCase, "Expected 'Case'"},
+        {kExpectedSelect, "Expected 'Select'"},
+        {kExpectedExpression, "Expected expression"},
+        {kExpectedStatement, "Expected statement"},
+        {kExpectedEndOfStatement, "Expected end of statement"},
+        {kExpectedIntegerConstant, "Expected integer constant"},
+        {kExpectedWhileOrUntil, "Expected 'While' or 'Until'"},
+        {kExpectedWhileUntilOrEnd, "Expected 'While', 'Until' or end of statement"},
+        {kExpectedWith, "Expected 'With'"},
+        {kIdentifierTooLong, "Identifier too long"},
+        {kInvalidNumber, "Invalid number"},
+        {kInvalidCharacter, "Invalid character"},
+        {kUnterminatedString, "Unterminated string constant"},
+        {kInvalidUseOfMe, "Invalid use of 'Me' keyword"},
+        {kLoopWithoutDo, "'loop' without 'do'"},
+        {kInvalidExit, "Invalid 'exit' statement"},
+        {kInvalidForControl, "Invalid 'for' loop control variable"},
+        {kNameRedefined, "Name redefined"},
+        {kMustBeFirstStatement, "Must be first statement on the line"},
+        {kParenthesesCallingSub, "Cannot use parentheses when calling a Sub"},
+        {kExpectedLiteralConstant, "Expected literal constant"},
+        {kExpectedIn, "Expected 'In'"},
+        {kExpectedClass, "Expected 'Class'"},
+        {kMustBeInsideClass, "Must be defined inside a Class"},
+        {kExpectedPropertyKind, "Expected Let or Set or Get in property declaration"},
+        {kExpectedProperty, "Expected 'Property'"},
+        {kInconsistentPropertyArguments, "Number of arguments must be consistent across properties specification"},
+        {kMultipleDefaults, "Cannot have multiple default property/method in a Class"},
+        {kClassEventWithArguments, "Class initialize or terminate do not have arguments"},
+        {kPropertyWithoutArgument, "Property set or let must have at least one argument"},
+        {kUnexpectedNext, "Unexpected 'Next'"},
+        {kDefaultMustBePublic, "'Default' specification must also specify 'Public'"},
+        {kDefaultOnlyOnPropertyGet, "'Default' specification can only be on Property Get"},
     };
     auto it = messages.find(number);
     return it == messages.end() ? QString() : QString::fromLatin1(it.value());
@@ -236,7 +275,7 @@ DateParts splitDate(double oa)
 
 double makeDate(int year, int month, int day)
 {
-    if (std::abs(year) > 100000 || std::abs(month) > 1200000 || std::abs(day) > 10000000) raise(5);
+    if (std::abs(year) > 100000 || std::abs(month) > 1200000 || std::abs(day) > 10000000) raise(kInvalidProcedureCall);
     if (year >= 0 && year < 30) year += 2000;
     else if (year >= 30 && year < 100) year += 1900;
     // month overflow moves the year
@@ -245,10 +284,10 @@ double makeDate(int year, int month, int day)
     year += yAdd;
     m0 -= yAdd * 12;
     QDate first(year, m0 + 1, 1);
-    if (!first.isValid() || year < 100 || year > 9999) raise(5);
+    if (!first.isValid() || year < 100 || year > 9999) raise(kInvalidProcedureCall);
     qint64 jd = first.toJulianDay() + (day - 1);
     double r = double(jd - kJulianOfZero);
-    if (r < -657434 || r > 2958465) raise(5);
+    if (r < -657434 || r > 2958465) raise(kInvalidProcedureCall);
     return r;
 }
 
@@ -561,10 +600,10 @@ VariantArray* Variant::mutableArray()
 Variant Variant::dereferenced() const
 {
     if (m_type != VarType::Object) return *this;
-    if (!m_obj) raise(91);
+    if (!m_obj) raise(kObjectNotSet);
     Arguments none;
     Variant v = m_obj->getProperty(QString(), none);
-    if (v.m_type == VarType::Object) raise(438);
+    if (v.m_type == VarType::Object) raise(kMemberNotSupported);
     return v;
 }
 
@@ -572,7 +611,7 @@ QString Variant::toString() const
 {
     switch (m_type) {
     case VarType::Empty: return QString();
-    case VarType::Null: raise(94);
+    case VarType::Null: raise(kInvalidUseOfNull);
     case VarType::Integer: case VarType::Long: case VarType::Byte: return QString::number(m_u.i);
     case VarType::Single: return formatSingle(float(m_u.d));
     case VarType::Double: return formatDouble(m_u.d);
@@ -582,7 +621,7 @@ QString Variant::toString() const
     case VarType::Boolean: return m_u.i ? QStringLiteral("True") : QStringLiteral("False");
     case VarType::Error: return QStringLiteral("Error %1").arg(m_u.i);
     case VarType::Object: return dereferenced().toString();
-    default: raise(13);
+    default: raise(kTypeMismatch);
     }
 }
 
@@ -590,17 +629,17 @@ double Variant::toDouble() const
 {
     switch (m_type) {
     case VarType::Empty: return 0;
-    case VarType::Null: raise(94);
+    case VarType::Null: raise(kInvalidUseOfNull);
     case VarType::Integer: case VarType::Long: case VarType::Byte: case VarType::Boolean: return double(m_u.i);
     case VarType::Single: case VarType::Double: case VarType::Date: return m_u.d;
     case VarType::Currency: return double(m_u.i) / 10000.0;
     case VarType::String: {
         double d;
         if (parseNumber(m_s, d)) return d;
-        raise(13);
+        raise(kTypeMismatch);
     }
     case VarType::Object: return dereferenced().toDouble();
-    default: raise(13);
+    default: raise(kTypeMismatch);
     }
 }
 
@@ -609,11 +648,11 @@ int32_t Variant::toLong() const
     switch (m_type) {
     case VarType::Integer: case VarType::Long: case VarType::Byte: case VarType::Boolean: return int32_t(m_u.i);
     case VarType::Empty: return 0;
-    case VarType::Null: raise(94);
+    case VarType::Null: raise(kInvalidUseOfNull);
     default: break;
     }
     double d = roundHalfEven(toDouble());
-    if (!(d >= -2147483648.0 && d <= 2147483647.0)) raise(6);
+    if (!(d >= -2147483648.0 && d <= 2147483647.0)) raise(kOverflow);
     return int32_t(d);
 }
 
@@ -621,7 +660,7 @@ int16_t Variant::toInteger() const
 {
     double d = (m_type == VarType::Integer || m_type == VarType::Long || m_type == VarType::Byte
                 || m_type == VarType::Boolean) ? double(m_u.i) : roundHalfEven(toDouble());
-    if (!(d >= -32768.0 && d <= 32767.0)) raise(6);
+    if (!(d >= -32768.0 && d <= 32767.0)) raise(kOverflow);
     return int16_t(d);
 }
 
@@ -629,7 +668,7 @@ bool Variant::toBool() const
 {
     switch (m_type) {
     case VarType::Empty: return false;
-    case VarType::Null: raise(94);
+    case VarType::Null: raise(kInvalidUseOfNull);
     case VarType::Integer: case VarType::Long: case VarType::Byte: case VarType::Boolean:
     case VarType::Currency: return m_u.i != 0;
     case VarType::Single: case VarType::Double: case VarType::Date: return m_u.d != 0;
@@ -638,10 +677,10 @@ bool Variant::toBool() const
         if (equalNoCase(m_s.trimmed(), QStringLiteral("False"))) return false;
         double d;
         if (parseNumber(m_s, d)) return d != 0;
-        raise(13);
+        raise(kTypeMismatch);
     }
     case VarType::Object: return dereferenced().toBool();
-    default: raise(13);
+    default: raise(kTypeMismatch);
     }
 }
 
@@ -669,7 +708,7 @@ static bool parseCurrencyText(const QString& s, int64_t& out)
                 continue;
             }
             v = v * 10 + (c - '0');
-            if (v > (unsigned __int128)(1) << 100) raise(6);
+            if (v > (unsigned __int128)(1) << 100) raise(kOverflow);
             if (dot) ++decimals;
         } else if (c == '.' && !dot) dot = true;
         else if (c == ',' && !dot && digits) continue;
@@ -680,7 +719,7 @@ static bool parseCurrencyText(const QString& s, int64_t& out)
     if (firstDropped > 5 || (firstDropped == 5 && (sticky || (v & 1)))) roundUp = true;
     if (roundUp) ++v;
     const unsigned __int128 limit = neg ? (unsigned __int128)(INT64_MAX) + 1 : (unsigned __int128)(INT64_MAX);
-    if (v > limit) raise(6);
+    if (v > limit) raise(kOverflow);
     out = neg ? int64_t(-(__int128)v) : int64_t(v);
     return true;
 }
@@ -700,7 +739,7 @@ int64_t Variant::toCurrencyScaled() const
     }
     double d = toDouble() * 10000.0;
     d = roundHalfEven(d);
-    if (!(d >= -9.2233720368547758e18 && d < 9.2233720368547758e18)) raise(6);
+    if (!(d >= -9.2233720368547758e18 && d < 9.2233720368547758e18)) raise(kOverflow);
     return int64_t(d);
 }
 
@@ -712,12 +751,12 @@ double Variant::toDate() const
         double d;
         if (parseDate(m_s, d)) return d;
         if (parseNumber(m_s, d)) return d;
-        raise(13);
+        raise(kTypeMismatch);
     }
-    case VarType::Null: raise(94);
+    case VarType::Null: raise(kInvalidUseOfNull);
     default: {
         double d = toDouble();
-        if (d < -657434.0 || d > 2958465.999999) raise(6);
+        if (d < -657434.0 || d > 2958465.999999) raise(kOverflow);
         return d;
     }
     }
@@ -725,7 +764,7 @@ double Variant::toDate() const
 
 DispatchPtr Variant::toObject() const
 {
-    if (m_type != VarType::Object) raise(424);
+    if (m_type != VarType::Object) raise(kObjectRequired);
     return m_obj;
 }
 
@@ -752,10 +791,10 @@ QString Variant::typeName() const
 
 // ---------------------------------------------------------------- Dispatch defaults
 
-Variant Dispatch::getProperty(const QString&, Arguments&) { raise(438); }
-void Dispatch::putProperty(const QString&, Arguments&, const Variant&) { raise(438); }
+Variant Dispatch::getProperty(const QString&, Arguments&) { raise(kMemberNotSupported); }
+void Dispatch::putProperty(const QString&, Arguments&, const Variant&) { raise(kMemberNotSupported); }
 void Dispatch::setProperty(const QString& name, Arguments& args, const Variant& value) { putProperty(name, args, value); }
 Variant Dispatch::call(const QString& name, Arguments& args) { return getProperty(name, args); }
-std::vector<Variant> Dispatch::enumerate() { raise(451); }
+std::vector<Variant> Dispatch::enumerate() { raise(kNotACollection); }
 
 } // namespace orra::vbs

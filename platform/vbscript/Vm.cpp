@@ -429,7 +429,7 @@ bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
         if (!st.stable && (st.gen != m_generation || f.dynamics)) {
             st.ctr = identStorage(ctrExpr, f, true);
             st.gen = m_generation;
-            if (!st.ctr) raise(1040, errorMessage(1040));
+            if (!st.ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
         }
         const int64_t cur = st.cur;
         if (st.wantLong || cur < -32768 || cur > 32767) {
@@ -439,7 +439,7 @@ bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
         return !(st.step >= 0 ? cur > st.last : cur < st.last);
     }
     Variant* ctr = identStorage(ctrExpr, f, true);
-    if (!ctr) raise(1040, errorMessage(1040));
+    if (!ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
     *ctr = st.curV;
     const double cur = st.curV.toDouble();
     return !(st.dstep >= 0 ? cur > st.dlast : cur < st.dlast);
@@ -512,7 +512,7 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
             continue;
         }
         const Expr& ae = *args[i];
-        if (ae.kind == ExprKind::Missing) raise(450);
+        if (ae.kind == ExprKind::Missing) raise(kWrongArgumentCount);
         if (p.params[i].byRef && (ae.kind == ExprKind::Ident || ae.kind == ExprKind::Call)) {
             ArrayPtr locked;
             Variant* ref = refStorage(ae, caller, &locked);
@@ -529,7 +529,7 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
         else vals[i] = eval(ae, caller);
     }
     char probe;
-    if (m_depth + 1 > kMaxCallDepth || (m_stackBase && m_stackBase - &probe > kStackBudget)) raise(28);
+    if (m_depth + 1 > kMaxCallDepth || (m_stackBase && m_stackBase - &probe > kStackBudget)) raise(kOutOfStackSpace);
     struct Scope {
         Interpreter& in;
         Frame& f;
@@ -652,7 +652,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             if (in.d) v = std::move(*R[in.c]);
             else v = rd(in.c);
             if (v.isObject()) v = v.dereferenced();
-            if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(10);
+            if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(kArrayFixedOrLocked);
             *st = std::move(v);
             break;
         }
@@ -706,7 +706,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             Variant start = letValue(rd(in.b));
             Variant end = letValue(rd(in.c));
             Variant step = in.d != kNoReg ? letValue(rd(in.d)) : Variant::integer(1);
-            if (start.isNull() || end.isNull() || step.isNull()) raise(94);
+            if (start.isNull() || end.isNull() || step.isNull()) raise(kInvalidUseOfNull);
             const Expr& ctrExpr = *in.expr;
             st.stable = ctrExpr.bind == Bind::Local || ctrExpr.bind == Bind::ClassField;
             if (isIntLike(start) && isIntLike(end) && isIntLike(step)) {
@@ -717,7 +717,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 st.last = end.isEmpty() ? 0 : end.rawInt();
                 st.step = step.isEmpty() ? 0 : step.rawInt();
                 st.ctr = identStorage(ctrExpr, f, true);
-                if (!st.ctr) raise(1040, errorMessage(1040));
+                if (!st.ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
                 st.gen = m_generation;
             } else {
                 st.intMode = false;
@@ -743,11 +743,11 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 int64_t cur;
                 if (cv.type() == VarType::Integer || cv.type() == VarType::Long) cur = cv.rawInt() + st.step;
                 else cur = int64_t(cv.toDouble()) + st.step;
-                if (cur > INT32_MAX || cur < INT32_MIN) raise(6);
+                if (cur > INT32_MAX || cur < INT32_MIN) raise(kOverflow);
                 st.cur = cur;
             } else {
                 Variant* ctr = identStorage(ctrExpr, f, true);
-                if (!ctr) raise(1040, errorMessage(1040));
+                if (!ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
                 st.curV = ops::add(*ctr, st.stepV);
             }
             if (forTop(st, ctrExpr, f)) ip = code + in.b;

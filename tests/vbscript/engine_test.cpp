@@ -277,6 +277,35 @@ TEST(ScriptEngine, CreateObjectRefusesUnknownClasses)
     }
 }
 
+TEST(ScriptEngine, CreateObjectAsksTheHostsFactoryAfterItsOwnClasses)
+{
+    UiScope scope;
+    ScriptEngine e;
+    // The engine alone knows no database objects.
+    try {
+        e.executeStatement("Set con = CreateObject(\"ADODB.Connection\")");
+        FAIL() << "no error";
+    } catch (const ScriptError& err) {
+        EXPECT_EQ(err.number(), 429);
+        EXPECT_EQ(err.description(), "ActiveX component can't create object");
+    }
+    QStringList asked;
+    e.setObjectFactory([&](const QString& progId) -> DispatchPtr {
+        asked << progId;
+        if (progId.compare(QStringLiteral("orra.row"), Qt::CaseInsensitive) == 0) return std::make_shared<RowObject>();
+        return nullptr;
+    });
+    e.executeStatement("Set d = CreateObject(\"Scripting.Dictionary\")\n"
+                       "Set r = CreateObject(\"Orra.Row\")\n"
+                       "MsgBox TypeName(d) & \" \" & TypeName(r) & \" \" & r(\"name\")\n"
+                       "On Error Resume Next\n"
+                       "Set x = CreateObject(\"Excel.Application\")\n"
+                       "MsgBox Err.Number");
+    EXPECT_EQ(scope.ui.lines.join(u'|').toStdString(), "Dictionary Recordset Ada|429");
+    // The engine's own classes never reach the factory; the others arrive as the script wrote them.
+    EXPECT_EQ(asked.join(u'|').toStdString(), "Orra.Row|Excel.Application");
+}
+
 TEST(ScriptEngine, CaseMappingIgnoresTheProcessLocale)
 {
     const char* old = std::setlocale(LC_ALL, nullptr);

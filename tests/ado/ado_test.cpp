@@ -3,7 +3,7 @@
 #include "platform/db/Connection.h"
 #include "platform/text/UserInterface.h"
 #include "platform/vbscript/ScriptEngine.h"
-#include "platform/vbscript/ado/AdoObjects.h"
+#include "platform/ado/AdoObjects.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -45,6 +45,7 @@ protected:
 TEST_F(Ado, ConnectionExecuteTransactionsAndRecordsets)
 {
     ScriptEngine e;
+    e.setObjectFactory(&ado::createObject);
     e.executeStatement(
         "Set con = CreateObject(\"ADODB.Connection\")\n"
         "MsgBox con.State & TypeName(con)\n"
@@ -87,6 +88,7 @@ TEST_F(Ado, HostConnectionsAreSharedWithScripts)
     con->execute("create table Int_ (Err real)");
     con->execute("insert into Int_ values (0)");
     ScriptEngine e;
+    e.setObjectFactory(&ado::createObject);
     e.addObject("OrraCon", ado::wrapConnection(con), false);
     e.executeStatement("OrraCon.Execute \"update Int_ set Err=5\"\n"
                        "Set rs = CreateObject(\"ADODB.Recordset\")\n"
@@ -110,6 +112,7 @@ TEST_F(Ado, HostConnectionsAreSharedWithScripts)
 TEST_F(Ado, ProviderErrorsAndClosedObjects)
 {
     ScriptEngine e;
+    e.setObjectFactory(&ado::createObject);
     e.executeStatement(
         "Set con = CreateObject(\"ADODB.Connection\")\n"
         "On Error Resume Next\n"

@@ -1,4 +1,4 @@
-#include "platform/vbscript/ado/AdoObjects.h"
+#include "platform/ado/AdoObjects.h"
 
 #include "platform/db/Decimal.h"
 #include "platform/text/Error.h"
@@ -23,7 +23,7 @@ const QString kCommandSource = QStringLiteral("ADODB.Command");
 
 [[noreturn]] void closedError(const QString& source)
 {
-    adoError(3704, source, QStringLiteral("Operation is not allowed when the object is closed."));
+    adoError(db::kObjectClosed, source, QStringLiteral("Operation is not allowed when the object is closed."));
 }
 
 QString key(const QString& name) { return foldCase(name); }
@@ -96,7 +96,7 @@ int fieldIndexOf(const db::Recordset& rs, const Variant& which0)
     if (which.isString()) index = rs.fieldIndex(which.rawString());
     else index = int(which.toLong());
     if (index < 0 || index >= rs.fieldCount())
-        adoError(3265, kRecordsetSource,
+        adoError(db::kItemNotFound, kRecordsetSource,
                  QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
     return index;
 }
@@ -172,7 +172,7 @@ public:
         if (k == u"moveprevious") { rs.MovePrevious(); return Variant(); }
         if (k == u"movelast") { rs.MoveLast(); return Variant(); }
         if (k == u"move") {
-            if (args.empty()) raise(450);
+            if (args.empty()) raise(kWrongArgumentCount);
             rs.Move(args[0].toLong());
             return Variant();
         }
@@ -182,7 +182,7 @@ public:
             return fields->getProperty(QString(), args);
         }
         if (k == u"getstring") {
-            if (!isMissing(args, 0) && args[0].toLong() != 2) raise(5);   // only adClipString
+            if (!isMissing(args, 0) && args[0].toLong() != 2) raise(kInvalidProcedureCall);   // only adClipString
             long rows = isMissing(args, 1) ? -1 : args[1].toLong();
             QString colDelim = text(args, 2, QStringLiteral("\t"));
             QString rowDelim = text(args, 3, QStringLiteral("\r"));
@@ -223,12 +223,12 @@ private:
     void open(Arguments& args)
     {
         if (m_rs && m_rs->isOpen())
-            adoError(3705, kRecordsetSource, QStringLiteral("Operation is not allowed when the object is open."));
+            adoError(db::kObjectOpen, kRecordsetSource, QStringLiteral("Operation is not allowed when the object is open."));
         if (!isMissing(args, 0)) m_source = text(args, 0);
         if (!isMissing(args, 1)) setConnection(args[1]);
         auto con = connectionOf(m_connection ? Variant::object(m_connection) : Variant());
         if (!con || !con->isOpen())
-            adoError(3709, kRecordsetSource,
+            adoError(db::kConnectionUnusable, kRecordsetSource,
                      QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."));
         m_rs = con->execute(m_source);
     }
@@ -268,7 +268,7 @@ public:
         if ((k.isEmpty() || k == u"item") && args.size() == 1) {
             long i = args[0].toLong();
             if (i < 0 || i >= m_list.size())
-                adoError(3265, kConnectionSource,
+                adoError(db::kItemNotFound, kConnectionSource,
                          QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
             return Variant::object(std::make_shared<ErrorItem>(m_list[i]));
         }
@@ -309,7 +309,7 @@ public:
         if (k == u"errors") return Variant::object(std::make_shared<ErrorsObject>(m_con->errors()));
         if (k == u"open") {
             if (m_con->isOpen())
-                adoError(3705, kConnectionSource, QStringLiteral("Operation is not allowed when the object is open."));
+                adoError(db::kObjectOpen, kConnectionSource, QStringLiteral("Operation is not allowed when the object is open."));
             QString t = text(args, 0, m_text);
             m_con->open(t, text(args, 1), text(args, 2));
             m_text = t;
@@ -323,7 +323,7 @@ public:
         }
         if (k == u"close") { m_con->close(); return Variant(); }
         if (k == u"execute") {
-            if (isMissing(args, 0)) raise(450);
+            if (isMissing(args, 0)) raise(kWrongArgumentCount);
             long affected = -1;
             db::RecordsetPtr rs = m_con->execute(text(args, 0), {}, &affected);
             if (args.size() > 1 && !isMissing(args, 1)) args[1] = Variant::longValue(int32_t(affected));
@@ -333,7 +333,7 @@ public:
         if (k == u"committrans") { m_con->commitTrans(); return Variant(); }
         if (k == u"rollbacktrans") { m_con->rollbackTrans(); return Variant(); }
         if (k == u"properties") {
-            if (args.size() != 1) raise(450);
+            if (args.size() != 1) raise(kWrongArgumentCount);
             QString p = text(args, 0);
             return Variant::object(std::make_shared<PropertyObject>(p, Variant::string(m_con->property(p))));
         }
@@ -345,7 +345,7 @@ public:
         QString k = key(name);
         if (k == u"connectionstring") {
             if (m_con->isOpen())
-                adoError(3705, kConnectionSource, QStringLiteral("Operation is not allowed when the object is open."));
+                adoError(db::kObjectOpen, kConnectionSource, QStringLiteral("Operation is not allowed when the object is open."));
             m_text = value.toString();
             return;
         }
@@ -378,7 +378,7 @@ public:
         if (k == u"commandtimeout") return Variant::longValue(m_timeout);
         if (k == u"execute") {
             if (!m_connection)
-                adoError(3709, kCommandSource,
+                adoError(db::kConnectionUnusable, kCommandSource,
                          QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."));
             Arguments a{Variant::string(m_text)};
             if (!isMissing(args, 0)) a.push_back(args[0]);
