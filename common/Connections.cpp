@@ -2,8 +2,8 @@
 
 #include "common/StoredPassword.h"
 #include "platform/db/ServerConnectionText.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 
 #include <mutex>
 

@@ -9,7 +9,7 @@
 // log-on fails there with a clear message.
 
 #include "platform/db/Connection.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
 #include <QList>
 #include <QPair>

@@ -3,7 +3,7 @@
 #include "common/DocumentRewrite.h"
 #include "common/QueryDocument.h"
 #include "platform/db/Recordset.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QByteArray>
 #include <QLocale>

@@ -1,7 +1,8 @@
 #include "common/InitialValue.h"
 
 #include "platform/db/Recordset.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
 
 namespace orra {
 
@@ -27,7 +28,7 @@ QString EvaluateInitialValue(db::Connection* connection, const QString& initialV
                     QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                    "Requested operation requires a current record."));
     const QVariant& v = rs->value(0);
-    if (db::isNull(v)) throw Error(94, source, QStringLiteral("Invalid use of Null"));
+    if (db::isNull(v)) throw Error(kInvalidUseOfNull, source, QStringLiteral("Invalid use of Null"));
     return db::Recordset::valueText(v, rs->field(0).type);
 }
 

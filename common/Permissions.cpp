@@ -3,8 +3,8 @@
 #include "common/Crc32.h"
 #include "common/RecordsetOpener.h"
 #include "platform/db/Recordset.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 
 #include <QSet>
 

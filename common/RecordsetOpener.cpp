@@ -1,6 +1,6 @@
 #include "common/RecordsetOpener.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 namespace orra {
 

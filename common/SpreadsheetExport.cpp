@@ -3,8 +3,9 @@
 #include "platform/db/Decimal.h"
 
 #include "platform/spreadsheet/Desktop.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
+#include "platform/host/UserInterface.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -290,13 +291,13 @@ QString ExportRecordsetToText(db::Recordset& rs, const QString& fileName, const 
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(75, QStringLiteral("ExportToText"), QStringLiteral("Cannot write the file %1").arg(path));
+        throw Error(kPathFileAccessError, QStringLiteral("ExportToText"), QStringLiteral("Cannot write the file %1").arg(path));
     file.write((names.join(colDelimiter) + rowDelimiter).toUtf8());
     // The body in slices, so that a large result never sits in memory twice.
     while (rs.isOpen() && !rs.isEOF())
         file.write(rs.GetString(colDelimiter, rowDelimiter, nullExpr, 10000).toUtf8());
     if (!file.commit())
-        throw Error(75, QStringLiteral("ExportToText"), QStringLiteral("Cannot write the file %1").arg(path));
+        throw Error(kPathFileAccessError, QStringLiteral("ExportToText"), QStringLiteral("Cannot write the file %1").arg(path));
     return path;
 }
 

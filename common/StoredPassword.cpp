@@ -1,7 +1,7 @@
 #include "common/StoredPassword.h"
 
 #include "platform/text/AnsiCodePage.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QList>
 

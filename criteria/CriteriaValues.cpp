@@ -2,7 +2,8 @@
 
 #include "common/InitialValue.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -36,7 +37,7 @@ db::RecordsetPtr runForRows(db::Connection* connection, const QString& sql) {
 QString fieldText(const db::Recordset& rs, int index) {
     const QVariant& v = rs.value(index);
     if (db::isNull(v))
-        throw Error(94, kSource, QStringLiteral("Invalid use of Null"));
+        throw Error(kInvalidUseOfNull, kSource, QStringLiteral("Invalid use of Null"));
     return db::Recordset::valueText(v, rs.field(index).type);
 }
 

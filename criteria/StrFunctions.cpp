@@ -1,6 +1,6 @@
 #include "criteria/StrFunctions.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 namespace orra::criteria {
 

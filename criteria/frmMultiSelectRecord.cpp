@@ -3,7 +3,8 @@
 #include "criteria/PickerCells.h"
 
 #include "common/RecordsetOpener.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -159,7 +160,7 @@ void frmMultiSelectRecord::Form_Load() {
         const QVariant& key = rs->value(keyField);
         if (db::isNull(key)) {
             qDeleteAll(items);
-            throw Error(94, kSource, QStringLiteral("Invalid use of Null"));
+            throw Error(kInvalidUseOfNull, kSource, QStringLiteral("Invalid use of Null"));
         }
         QTreeWidgetItem* item = criteria::newPickerTreeItem();
         for (int c = 0; c < fields; ++c) {

@@ -4,8 +4,9 @@
 #include "criteria/StrFunctions.h"
 #include "criteria/frmMultiSelectRecord.h"
 #include "criteria/frmSelectRecord.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
+#include "platform/host/UserInterface.h"
 #include "platform/widgets/FlexGrid.h"
 
 #include <QApplication>
@@ -438,7 +439,7 @@ void rptCriteria::enterCell() {
             if (!current.isEmpty()) {
                 d = criteria::parseDateCell(current);
                 if (!d.isValid())
-                    throw Error(13, kSource, QStringLiteral("Type mismatch"));
+                    throw Error(kTypeMismatch, kSource, QStringLiteral("Type mismatch"));
             }
             m_date->setDate(d < criteria::noDate() ? criteria::noDate() : d);
             m_activeEditor = m_date;

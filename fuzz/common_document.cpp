@@ -7,7 +7,7 @@
 #include "common/IncludeExpansion.h"
 #include "common/QueryDocument.h"
 #include "common/Xml.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QString>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // Fuzzes the evaluator: runs the input as a script with a short time limit. Any outcome but a
 // crash, a hang or a leak is fine.
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/Interpreter.h"
 #include "platform/vbscript/ScriptEngine.h"
 

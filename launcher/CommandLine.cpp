@@ -1,7 +1,7 @@
 #include "launcher/CommandLine.h"
 
 #include "platform/text/AnsiCodePage.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QStringList>
 

@@ -3,7 +3,7 @@
 #include "common/QueryDocument.h"
 #include "common/StoredPassword.h"
 #include "platform/db/ConnectionString.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 namespace orra::launcher {
 

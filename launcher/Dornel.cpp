@@ -4,8 +4,9 @@
 #include "launcher/CommandLine.h"
 #include "launcher/DataSource.h"
 #include "platform/db/ServerConnectionText.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
+#include "platform/host/UserInterface.h"
 #include "runtime/DocOrra.h"
 #include "runtime/ProgId.h"
 
@@ -95,7 +96,7 @@ int runDocument(const Options& o, const RunHost& host) {
     std::unique_ptr<QObject> object = stage(ExitFailed, [] { return CreateObject(QStringLiteral("Tavrel.DocOrra")); });
     auto* engine = qobject_cast<DocOrra*>(object.get());
     if (!engine)
-        throw Failure{Error(429, QStringLiteral("Dornel"), QStringLiteral("ActiveX component can't create object")),
+        throw Failure{Error(kCannotCreateObject, QStringLiteral("Dornel"), QStringLiteral("ActiveX component can't create object")),
                       ExitFailed};
     struct EndAlways {
         DocOrra& engine;

@@ -5,7 +5,8 @@
 #include "common/Permissions.h"
 #include "common/QueryDocument.h"
 #include "common/RecordsetOpener.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/ErrorNumbers.h"
+#include "platform/host/UserInterface.h"
 #include "runtime/ParameterPrompt.h"
 #include "runtime/ScriptHost.h"
 #include "platform/text/RegExp.h"
@@ -252,7 +253,7 @@ QVariant DocOrra::DocumentDescription()
                    QStringLiteral("DocOrra::DocumentDescription"), [&]() -> QVariant {
         xml::Node root = m_document ? m_document->documentElement() : xml::Node();
         if (!root)
-            throw Error(91, QString(), QStringLiteral("Object variable or With block variable not set"));
+            throw Error(kObjectNotSet, QString(), QStringLiteral("Object variable or With block variable not set"));
         QString text = xml::nodeText(root.first_child());
         text.replace(QLatin1Char('\n'), kCrLf);
         return QVariant(text);
@@ -375,7 +376,7 @@ float DocOrra::RunDocument()
                     throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
                 xml::Node root = m_document ? m_document->documentElement() : xml::Node();
                 if (!root)
-                    throw Error(91, QString(), QStringLiteral("Object variable or With block variable not set"));
+                    throw Error(kObjectNotSet, QString(), QStringLiteral("Object variable or With block variable not set"));
                 QString target = GoToID;
                 // Resuming at the root itself: it goes on after the event it paused at.
                 if (target == idOf(root))
@@ -545,7 +546,7 @@ void DocOrra::ExecuteSQL(const QString& sql)
     if (!m_orraCon && IsRunning())
         throw Error(-1, QString(), kRunConnectionGone);
     if (!m_orraCon)
-        throw Error(91, QString(), QStringLiteral("Object variable or With block variable not set"));
+        throw Error(kObjectNotSet, QString(), QStringLiteral("Object variable or With block variable not set"));
     const db::ConnectionPtr connection = m_orraCon;
     try {
         connection->execute(sql);
@@ -568,7 +569,7 @@ double DocOrra::ReadIntFlag()
         throw Error(db::kObjectClosed, QString(), QStringLiteral("Operation is not allowed when the object is closed."));
     const QVariant& v = rs->value(QStringLiteral("Err"));
     if (!v.isValid() || v.isNull())
-        throw Error(94, QString(), QStringLiteral("Invalid use of Null"));
+        throw Error(kInvalidUseOfNull, QString(), QStringLiteral("Invalid use of Null"));
     return v.toDouble();
 }
 

@@ -26,7 +26,7 @@
 
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "common/Xml.h"
 #include "runtime/RunHost.h"
 #include "runtime/clsStation.h"

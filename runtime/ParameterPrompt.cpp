@@ -2,7 +2,7 @@
 
 #include "common/InitialValue.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 namespace orra {
 

@@ -1,6 +1,6 @@
 #include "runtime/RunHost.h"
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "runtime/ParameterPrompt.h"
 
 namespace orra {

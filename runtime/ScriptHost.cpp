@@ -1,6 +1,6 @@
 #include "runtime/ScriptHost.h"
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/Interpreter.h"
 #include "platform/vbscript/ScriptEngine.h"
 #include "platform/ado/AdoObjects.h"

@@ -1,6 +1,7 @@
 #include "runtime/ScriptXmlNode.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
 #include "platform/vbscript/Runtime.h"
 
 #include <QStringList>
@@ -17,7 +18,7 @@ QString key(const QString& name) { return vbs::foldCase(name); }
 QString argText(const Arguments& a, size_t i)
 {
     if (vbs::isMissing(a, i))
-        vbs::raise(450);   // Wrong number of arguments or invalid property assignment
+        vbs::raise(kWrongArgumentCount);
     const Variant v = a[i].isObject() ? a[i].dereferenced() : a[i];
     return v.isNull() ? QString() : v.toString();
 }
@@ -25,7 +26,7 @@ QString argText(const Arguments& a, size_t i)
 long argIndex(const Arguments& a, size_t i)
 {
     if (vbs::isMissing(a, i))
-        vbs::raise(450);
+        vbs::raise(kWrongArgumentCount);
     const Variant v = a[i].isObject() ? a[i].dereferenced() : a[i];
     return v.toLong();
 }
@@ -114,7 +115,7 @@ public:
             Arguments none;
             const Variant list = getProperty(name, none);
             if (!list.isObject() || !list.rawObject())
-                vbs::raise(424);   // Object required
+                vbs::raise(kObjectRequired);
             return list.rawObject()->getProperty(QString(), args);
         }
         if (k == u"nodename")
@@ -223,7 +224,7 @@ private:
     void requireElement() const
     {
         if (m_node.type() != pugi::node_element)
-            vbs::raise(438);
+            vbs::raise(kMemberNotSupported);
     }
 
     QString nodeName() const

@@ -5,7 +5,8 @@
 #include "common/SpreadsheetExport.h"
 #include "common/StoredPassword.h"
 #include "platform/db/Types.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
 #include "platform/vbscript/Runtime.h"
 #include "platform/ado/AdoObjects.h"
 #include "runtime/DocOrra.h"
@@ -31,7 +32,7 @@ Variant valueOf(const Arguments& a, size_t i)
 QString requiredText(const Arguments& a, size_t i)
 {
     if (vbs::isMissing(a, i))
-        vbs::raise(450);   // Wrong number of arguments or invalid property assignment
+        vbs::raise(kWrongArgumentCount);
     const Variant v = valueOf(a, i);
     return v.isNull() ? QString() : v.toString();
 }
@@ -48,7 +49,7 @@ QString optionalText(const Arguments& a, size_t i, const QString& def)
 db::Recordset& recordsetArgument(const Arguments& a, size_t i)
 {
     if (vbs::isMissing(a, i))
-        vbs::raise(450);
+        vbs::raise(kWrongArgumentCount);
     db::RecordsetPtr rs = vbs::ado::recordsetOf(a[i]);
     if (!rs)
         vbs::raise(a[i].isObject() ? 13 : 424);   // Type mismatch / Object required
@@ -58,7 +59,7 @@ db::Recordset& recordsetArgument(const Arguments& a, size_t i)
 db::Connection& connectionArgument(const Arguments& a, size_t i)
 {
     if (vbs::isMissing(a, i))
-        vbs::raise(450);
+        vbs::raise(kWrongArgumentCount);
     std::shared_ptr<db::Connection> c = vbs::ado::connectionOf(a[i]);
     if (!c)
         vbs::raise(a[i].isObject() ? 13 : 424);
@@ -72,7 +73,7 @@ QString fieldText(const QVariant& v) { return db::isNull(v) ? QString() : v.toSt
 DocOrra& clsScriptShare::parent() const
 {
     if (!m_parent)
-        throw Error(91, kScriptShareSource, QStringLiteral("Object variable or With block variable not set"));
+        throw Error(kObjectNotSet, kScriptShareSource, QStringLiteral("Object variable or With block variable not set"));
     return *m_parent;
 }
 

@@ -2,7 +2,7 @@
 
 #include "common/Connections.h"
 #include "designer/shell/DesignerState.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
 #include <QDialog>
 

@@ -5,7 +5,7 @@
 // event loop).
 
 #include "platform/db/Connection.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QString>
 #include <functional>

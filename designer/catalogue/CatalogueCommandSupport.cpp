@@ -5,8 +5,8 @@
 #include "designer/catalogue/CatalogueCommands.h"
 #include "designer/catalogue/frmpbOrra.h"
 #include "designer/shell/mdMain.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 #include "platform/widgets/KeyedTree.h"
 
 #include <QPointer>

@@ -5,7 +5,7 @@
 #include "designer/catalogue/CatalogueCommandSupport.h"
 #include "designer/catalogue/frmSaveAs.h"
 #include "designer/shell/mdMain.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/widgets/KeyedTree.h"
 
 #include <QFileDialog>

@@ -3,7 +3,7 @@
 #include "common/IncludeExpansion.h"
 #include "designer/catalogue/AdminSupport.h"
 #include "designer/catalogue/CatalogueImages.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/widgets/KeyedTree.h"
 
 #include <QGridLayout>

@@ -5,7 +5,7 @@
 #include "common/Permissions.h"
 #include "designer/catalogue/AdminSupport.h"
 #include "designer/catalogue/frmUsers.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

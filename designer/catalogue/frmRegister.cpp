@@ -4,7 +4,7 @@
 #include "common/DataSources.h"
 #include "common/StoredPassword.h"
 #include "designer/catalogue/AdminSupport.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

@@ -3,8 +3,8 @@
 #include "common/Connections.h"
 #include "designer/catalogue/CatalogueImages.h"
 #include "designer/shell/mdMain.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 #include "platform/widgets/KeyedTree.h"
 
 #include <QGridLayout>

@@ -9,8 +9,8 @@
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/frmMDIMain.h"
 #include "designer/shell/mdMain.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 
 #include <QAction>
 #include <QHash>

@@ -5,7 +5,7 @@
 #include "designer/editor/frmOrraDevelopment.h"
 #include "designer/shell/ToolbarImages.h"
 #include "designer/shell/frmMDIMain.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QApplication>
 #include <QClipboard>

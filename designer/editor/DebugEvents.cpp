@@ -8,7 +8,7 @@
 #include "designer/editor/DebugState.h"
 #include "designer/editor/DocumentTree.h"
 #include "designer/editor/MainWindowLink.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/Runtime.h"
 
 #include <QPlainTextEdit>

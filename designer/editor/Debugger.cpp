@@ -15,7 +15,7 @@
 #include "designer/editor/MainWindowLink.h"
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/frmMDIMain.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/Runtime.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "common/Crc32.h"
 #include "common/QueryDocument.h"
 #include "common/RecordsetOpener.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <cstring>
 

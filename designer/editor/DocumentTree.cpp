@@ -1,6 +1,6 @@
 #include "designer/editor/DocumentTree.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -184,11 +184,11 @@ DocumentTree::DocumentTree(QWidget* parent) : QTreeWidget(parent)
 void DocumentTree::addNode(const TreeNodeSpec& spec)
 {
     if (m_index.contains(spec.key))
-        throw orra::Error(35602, QStringLiteral("TreeView"), QStringLiteral("Key is not unique in collection"));
+        throw orra::KeyedTree::keyNotUnique();
     int parent = -1;
     if (!spec.parentKey.isEmpty()) {
         parent = m_index.value(spec.parentKey, -1);
-        if (parent < 0) throw orra::Error(35601, QStringLiteral("TreeView"), QStringLiteral("Element not found"));
+        if (parent < 0) throw orra::KeyedTree::elementNotFound();
     }
     const int record = int(m_records.size());
     m_records.push_back(Record{spec, parent, {}, nullptr, true});
@@ -209,9 +209,9 @@ void DocumentTree::addNode(const TreeNodeSpec& spec)
 void DocumentTree::insertNode(const TreeNodeSpec& spec, const QString& relativeKey, Relationship relationship)
 {
     if (m_index.contains(spec.key))
-        throw orra::Error(35602, QStringLiteral("TreeView"), QStringLiteral("Key is not unique in collection"));
+        throw orra::KeyedTree::keyNotUnique();
     const int relative = m_index.value(relativeKey, -1);
-    if (relative < 0) throw orra::Error(35601, QStringLiteral("TreeView"), QStringLiteral("Element not found"));
+    if (relative < 0) throw orra::KeyedTree::elementNotFound();
     if (relationship == Child) {
         TreeNodeSpec child = spec;
         child.parentKey = relativeKey;
@@ -219,7 +219,7 @@ void DocumentTree::insertNode(const TreeNodeSpec& spec, const QString& relativeK
         return;
     }
     const int parent = m_records[size_t(relative)].parent;
-    if (parent < 0) throw orra::Error(35601, QStringLiteral("TreeView"), QStringLiteral("Element not found"));
+    if (parent < 0) throw orra::KeyedTree::elementNotFound();
     const auto& siblings = m_records[size_t(parent)].children;
     size_t position = 0;
     switch (relationship) {
@@ -252,7 +252,7 @@ void DocumentTree::setNodeKey(QTreeWidgetItem* item, const QString& key)
     auto* n = item && item->type() == DocumentNode::Type ? static_cast<DocumentNode*>(item) : nullptr;
     if (!n || n->key == key) return;
     if (m_index.contains(key))
-        throw orra::Error(35602, QStringLiteral("TreeView"), QStringLiteral("Key is not unique in collection"));
+        throw orra::KeyedTree::keyNotUnique();
     m_index.remove(n->key);
     m_index.insert(key, n->record);
     Record& r = m_records[size_t(n->record)];

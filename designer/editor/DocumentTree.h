@@ -4,6 +4,7 @@
 // a key that is already used fails as the tree control of the original did.
 
 #include "designer/editor/DocumentModel.h"
+#include "platform/widgets/KeyedTree.h"
 
 #include <QHash>
 #include <QIcon>

@@ -6,7 +6,8 @@
 #include "common/QueryDocument.h"
 #include "designer/editor/DocumentTree.h"
 #include "designer/editor/frmOrraDevelopment.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
 
 #include <QSignalBlocker>
 #include <QTreeWidgetItem>
@@ -58,7 +59,7 @@ int frmOrraDevelopment::ParseChildNumber(const QString& key, const QString& mark
     const qsizetype p = key.lastIndexOf(marker);
     const QString rest = key.mid(p < 0 ? 0 : p + marker.size());
     const std::optional<double> n = readNumber(rest);
-    if (!n) throw orra::Error(13, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Type mismatch"));
+    if (!n) throw orra::Error(orra::kTypeMismatch, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Type mismatch"));
     return toInteger16(*n);
 }
 

@@ -9,11 +9,13 @@
 #include "common/Permissions.h"
 #include "common/QueryDocument.h"
 #include "designer/editor/DocumentModel.h"
+#include "designer/editor/DocumentTree.h"
 #include "designer/editor/TreeEditing.h"
 #include "designer/shell/mdMain.h"
 #include "platform/db/Connection.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
+#include "platform/host/UserInterface.h"
 
 #include <functional>
 
@@ -181,7 +183,7 @@ void frmOrraDevelopment::checkIncludesMayBePasted(xml::Node pasted)
     for (const xml::Node inc : includes) {
         long docID = 0;
         if (!orra::ParseWholeNumber(xml::attribute(inc, QStringLiteral("DocID")), docID))
-            throw orra::Error(13, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Type mismatch"));
+            throw orra::Error(orra::kTypeMismatch, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Type mismatch"));
         if (!orra::HasDocPermission(con, docID, 0, orra::rightInclude))
             throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
                               QStringLiteral("Permission Denied : You could not include this document"));
@@ -249,7 +251,7 @@ bool frmOrraDevelopment::pasteInto(bool followReferences)
             const QString newID = xml::attribute(e, kID);
             const QString name = xml::attribute(e, QStringLiteral("Name"));
             if (m_tree->hasNode(newID) || elementByID(newID))
-                throw orra::Error(35602, QStringLiteral("TreeView"), QStringLiteral("Key is not unique in collection"));
+                throw orra::KeyedTree::keyNotUnique();
             const QString image = xml::attribute(e, QStringLiteral("Behaviour")) == QLatin1String("static")
                                       ? QStringLiteral("Parameter_static")
                                       : QStringLiteral("Parameter");

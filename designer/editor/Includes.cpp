@@ -12,8 +12,8 @@
 #include "designer/editor/DocumentModel.h"
 #include "designer/editor/TreeEditing.h"
 #include "platform/db/Connection.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 
 #include <QComboBox>
 #include <QDragMoveEvent>

@@ -12,8 +12,8 @@
 #include "designer/editor/DocumentTree.h"
 #include "designer/editor/MainWindowLink.h"
 #include "designer/editor/frmOrraDevelopment.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 
 #include <QTreeWidgetItem>
 

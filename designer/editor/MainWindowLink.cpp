@@ -1,7 +1,8 @@
 #include "designer/editor/MainWindowLink.h"
 
 #include "designer/shell/frmMDIMain.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
 #include "platform/widgets/KeyedTree.h"
 
 #include <QAction>
@@ -18,7 +19,7 @@ QWidget* activeChildWindow()
 
 void throwNoSuchMember(const QObject* target, const QString& member)
 {
-    throw orra::Error(438, target ? target->objectName() : QString(),
+    throw orra::Error(orra::kMemberNotSupported, target ? target->objectName() : QString(),
                       QStringLiteral("Object doesn't support this property or method: %1").arg(member));
 }
 

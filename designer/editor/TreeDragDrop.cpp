@@ -8,8 +8,8 @@
 #include "designer/editor/TreeEditing.h"
 #include "designer/editor/MainWindowLink.h"
 #include "platform/db/Connection.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 
 #include <QDrag>
 #include <QDragMoveEvent>

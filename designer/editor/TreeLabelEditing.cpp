@@ -1,8 +1,8 @@
 #include "designer/editor/TreeLabelEditing.h"
 
 #include "designer/editor/MainWindowLink.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 
 #include <QLineEdit>
 #include <QMetaObject>

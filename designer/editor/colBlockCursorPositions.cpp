@@ -1,6 +1,7 @@
 #include "designer/editor/colBlockCursorPositions.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
 
 namespace morvane {
 
@@ -24,7 +25,7 @@ std::vector<colBlockCursorPositions::Entry>::iterator colBlockCursorPositions::f
 clsRTFPosition& colBlockCursorPositions::Add(long FirstRow, long Position, const QString& sKey)
 {
     if (!sKey.isEmpty() && find(sKey) != m_items.end())
-        throw orra::Error(457, QStringLiteral("colBlockCursorPositions"),
+        throw orra::Error(orra::kKeyAlreadyExists, QStringLiteral("colBlockCursorPositions"),
                           QStringLiteral("This key is already associated with an element of this collection"));
     auto item = std::make_unique<clsRTFPosition>();
     item->FirstRow = FirstRow;

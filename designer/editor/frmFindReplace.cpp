@@ -4,8 +4,8 @@
 #include "designer/editor/DocumentTree.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "designer/shell/DesignerFactories.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 #include "platform/widgets/RichTextBox.h"
 
 #include <QCheckBox>

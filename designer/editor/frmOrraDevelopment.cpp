@@ -11,8 +11,9 @@
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/mdMain.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
+#include "platform/host/UserInterface.h"
 #include "runtime/DocOrra.h"
 
 #include <QCloseEvent>
@@ -411,7 +412,7 @@ orra::db::Connection* frmOrraDevelopment::catalogue() const
 {
     orra::db::Connection* c = orra::mainConnection().get();
     if (!c)
-        throw orra::Error(91, QStringLiteral("frmOrraDevelopment"),
+        throw orra::Error(orra::kObjectNotSet, QStringLiteral("frmOrraDevelopment"),
                           QStringLiteral("Object variable or With block variable not set"));
     return c;
 }
@@ -449,7 +450,7 @@ bool frmOrraDevelopment::LoadDocument()
                               QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                              "Requested operation requires a current record."));
         const QVariant value = rs->value(0);
-        if (value.isNull()) throw orra::Error(94, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Invalid use of Null"));
+        if (value.isNull()) throw orra::Error(orra::kInvalidUseOfNull, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Invalid use of Null"));
         const QString text = value.toString();
         rs.reset();
 

@@ -3,8 +3,8 @@
 #include "designer/editor/MainWindowLink.h"
 #include "designer/editor/TreeLabelEditing.h"
 #include "designer/shell/DesignerFactories.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 
 #include <QMenu>
 #include <QMetaObject>

@@ -5,8 +5,8 @@
 #include "designer/shell/SettingsStore.h"
 #include "designer/shell/frmMDIMain.h"
 #include "launcher/CommandLine.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 
 namespace morvane {
 namespace {

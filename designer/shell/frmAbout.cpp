@@ -1,7 +1,7 @@
 #include "designer/shell/frmAbout.h"
 
 #include "designer/shell/SettingsStore.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -9,8 +9,8 @@
 #include "designer/shell/frmAbout.h"
 #include "designer/shell/frmOptions.h"
 #include "platform/db/Connection.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 #include "platform/widgets/DockHost.h"
 
 #include <QAction>

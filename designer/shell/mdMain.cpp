@@ -8,8 +8,8 @@
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/frmMDIMain.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 #include "platform/widgets/KeyedTree.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // parameter prompt over the criteria control. They are the process's, and the host that start
 // fills in lends them to the run's engine.
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/widgets/QtUserInterface.h"
 #include "runtime/ParameterPrompt.h"
 #include "runtime/RunHost.h"

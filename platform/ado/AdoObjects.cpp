@@ -1,7 +1,7 @@
 #include "platform/ado/AdoObjects.h"
 
 #include "platform/db/Decimal.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/vbscript/Runtime.h"
 
 #include <QDate>

@@ -4,7 +4,7 @@
 #include "platform/db/embedded/EmbeddedBackend.h"
 #include "platform/db/odbc/OdbcBackend.h"
 #include "platform/db/sqlite/SqliteFileBackend.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QSettings>
 #include <mutex>

@@ -12,6 +12,7 @@ enum ErrorNumber : long {
     kObjectOpen = 3705,             // Operation is not allowed when the object is open.
     kProviderNotFound = 3706,       // Provider cannot be found.
     kConnectionUnusable = 3709,     // The connection cannot be used to perform this operation.
+    kErrorsInCommand = -2147217900,    // the provider's failure of a command (its text says why)
     kTransactionLimit = -2147168227,   // Cannot start more transactions on this session.
     kNoTransaction = -2147168242,      // No transaction is active.
 };

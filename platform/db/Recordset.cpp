@@ -1,7 +1,7 @@
 #include "platform/db/Recordset.h"
 
 #include "platform/db/Decimal.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QDate>
 #include <QDateTime>

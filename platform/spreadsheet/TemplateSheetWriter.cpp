@@ -4,7 +4,7 @@
 
 #include "platform/spreadsheet/SheetWriter.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,7 @@
 #include "platform/text/RegExp.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
 
 #include <QRegularExpression>
 
@@ -15,7 +16,7 @@ QRegularExpression compile(const RegExp& r)
     if (r.multiline) o |= QRegularExpression::MultilineOption;
     QRegularExpression re(r.pattern, o);
     if (!re.isValid())
-        throw Error(5017, QStringLiteral("Microsoft VBScript runtime error"),
+        throw Error(kRegExpSyntax, QStringLiteral("Microsoft VBScript runtime error"),
                     QStringLiteral("Syntax error in regular expression"));
     return re;
 }

@@ -1,7 +1,7 @@
 // VBScript's built-in functions and constants.
 
 #include "platform/text/AnsiCodePage.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/Interpreter.h"
 #include "platform/vbscript/Objects.h"
 #include "platform/vbscript/Runtime.h"

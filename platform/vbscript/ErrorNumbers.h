@@ -1,47 +1,14 @@
 #pragma once
 // The numbers of the errors the script engine raises, as scripts see them in Err.Number and
-// hosts in ErrorReport::number; errorMessage(number) gives each one's text. An unscoped enum
-// so that a number passes wherever an error number (long) is taken.
+// hosts in ErrorReport::number; errorMessage(number) gives each one's text. The run-time ones
+// are the system's (orra::ErrorNumber); the compilation errors are the engine's own. An
+// unscoped enum so that a number passes wherever an error number (long) is taken.
+
+#include "platform/host/ErrorNumbers.h"
 
 namespace orra::vbs {
 
-enum ErrorNumber : long {
-    // run-time errors
-    kInvalidProcedureCall = 5,         // Invalid procedure call or argument
-    kOverflow = 6,
-    kOutOfMemory = 7,
-    kSubscriptOutOfRange = 9,
-    kArrayFixedOrLocked = 10,          // This array is fixed or temporarily locked
-    kDivisionByZero = 11,
-    kTypeMismatch = 13,
-    kOutOfStringSpace = 14,
-    kCannotPerformOperation = 17,      // Can't perform requested operation
-    kOutOfStackSpace = 28,
-    kProcedureNotDefined = 35,         // Sub or Function not defined
-    kInternalError = 51,
-    kPermissionDenied = 70,
-    kObjectNotSet = 91,                // Object variable not set
-    kForLoopNotInitialized = 92,
-    kInvalidUseOfNull = 94,
-    kObjectRequired = 424,
-    kCannotCreateObject = 429,         // ActiveX component can't create object
-    kMemberNotSupported = 438,         // Object doesn't support this property or method
-    kAutomationError = 440,
-    kWrongArgumentCount = 450,         // Wrong number of arguments or invalid property assignment
-    kNotACollection = 451,
-    kKeyAlreadyExists = 457,           // This key is already associated with an element of this collection
-    kVariableUndefined = 500,
-    kIllegalAssignment = 501,
-    kInvalidReference = 505,           // Invalid or unqualified reference
-    kClassNotDefined = 506,
-    kRegExpSyntax = 5017,              // Syntax error in regular expression
-    kRegExpUnexpectedQuantifier = 5018,
-    kRegExpExpectedBracket = 5019,     // Expected ']' in regular expression
-    kRegExpExpectedParen = 5020,       // Expected ')' in regular expression
-    kRegExpInvalidRange = 5021,        // Invalid range in character set
-    kElementNotFound = 32811,
-
-    // compilation errors
+enum CompileErrorNumber : long {
     kCompileOutOfMemory = 1001,
     kSyntaxError = 1002,
     kExpectedColon = 1003,

@@ -2,7 +2,7 @@
 // The evaluator: walks the syntax tree with VBScript's semantics. One Interpreter is one
 // global scope (one ScriptEngine instance).
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/Ast.h"
 #include "platform/vbscript/Vm.h"
 #include "platform/vbscript/Dispatch.h"

@@ -18,7 +18,7 @@
 // from another thread. A cancelled or timed-out script ends with kErrorCancelled, which
 // On Error Resume Next does not trap.
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/vbscript/Dispatch.h"
 #include "platform/vbscript/Variant.h"
 

@@ -1,6 +1,6 @@
 #include "platform/widgets/DockHost.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QDockWidget>
 #include <QEvent>

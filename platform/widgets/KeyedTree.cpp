@@ -1,6 +1,6 @@
 #include "platform/widgets/KeyedTree.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QBrush>
 #include <QHeaderView>
@@ -115,6 +115,16 @@ void ImageList::add(const QString& key, const QIcon& icon)
     m_icons.insert(key, icon);
 }
 
+Error KeyedTree::elementNotFound()
+{
+    return Error(errElementNotFound, kSource, QStringLiteral("Element not found"));
+}
+
+Error KeyedTree::keyNotUnique()
+{
+    return Error(errKeyNotUnique, kSource, QStringLiteral("Key is not unique in collection"));
+}
+
 KeyedTree::KeyedTree(QWidget* parent) : QTreeWidget(parent)
 {
     setColumnCount(1);
@@ -157,7 +167,7 @@ QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key
     if (!parentKey.isEmpty()) {
         parent = m_keys.value(parentKey);
         if (!parent)
-            throw Error(errElementNotFound, kSource, elementNotFoundText());
+            throw elementNotFound();
     }
     return addNode(parent, key, text, image, selectedImage);
 }
@@ -171,7 +181,7 @@ QTreeWidgetItem* KeyedTree::addNode(QTreeWidgetItem* parent, const QString& key,
         QTreeWidgetItem*& slot = m_keys[key];
         if (slot) {
             delete item;
-            throw Error(errKeyNotUnique, kSource, keyNotUniqueText());
+            throw keyNotUnique();
         }
         slot = item;
     }
@@ -193,7 +203,7 @@ QTreeWidgetItem* KeyedTree::nodeOrThrow(const QString& key) const
 {
     QTreeWidgetItem* item = m_keys.value(key);
     if (!item)
-        throw Error(errElementNotFound, kSource, elementNotFoundText());
+        throw elementNotFound();
     return item;
 }
 

@@ -11,6 +11,8 @@
 // The key, Tag and image keys live in the item's data, so that a QTreeWidgetItem taken from
 // the tree (itemAt, currentItem) answers them through the static accessors below.
 
+#include "platform/host/Error.h"
+
 #include <QHash>
 #include <QIcon>
 #include <QList>
@@ -39,11 +41,12 @@ private:
 class KeyedTree : public QTreeWidget {
     Q_OBJECT
 public:
-    // The error numbers and texts of refused adds and look-ups.
+    // The error numbers of refused adds and look-ups, and the errors themselves as the tree
+    // control raised them; every keyed tree of the system refuses with these.
     static constexpr long errElementNotFound = 35601;
     static constexpr long errKeyNotUnique = 35602;
-    static QString elementNotFoundText() { return QStringLiteral("Element not found"); }
-    static QString keyNotUniqueText() { return QStringLiteral("Key is not unique in collection"); }
+    static orra::Error elementNotFound();
+    static orra::Error keyNotUnique();
 
     explicit KeyedTree(QWidget* parent = nullptr);
     ~KeyedTree() override;

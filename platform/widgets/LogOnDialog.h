@@ -3,7 +3,7 @@
 // the database driver's own log-on dialog stood; connections reach it through
 // UserInterface::logOn, so headless runs and tests can answer instead.
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
 #include <QDialog>
 

@@ -3,7 +3,7 @@
 // event loop for DoEvents, and the log-on dialog. A desktop host installs it with
 // orra::setUserInterface().
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
 class QWidget;
 

@@ -8,7 +8,7 @@
 // engine that asks. Hosts without a person keep the engine's headless prompt, which fails
 // with a clear error instead of showing anything.
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "runtime/ParameterPrompt.h"
 
 #include <QDialog>

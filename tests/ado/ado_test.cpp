@@ -1,7 +1,7 @@
 // ADO-shaped database objects for scripts, over a real SQLite database file.
 
 #include "platform/db/Connection.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/ScriptEngine.h"
 #include "platform/ado/AdoObjects.h"
 

@@ -3,8 +3,8 @@
 #include "common/StoredPassword.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/embedded/Server.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 
 #include <QDir>
 #include <QTemporaryDir>

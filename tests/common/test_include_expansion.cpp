@@ -3,7 +3,7 @@
 
 #include "common/IncludeExpansion.h"
 #include "common/QueryDocument.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QMap>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "CatalogueFixture.h"
 
 #include "common/Permissions.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
 using namespace orra;
 

@@ -1,7 +1,7 @@
 #include "common/SpreadsheetExport.h"
 #include "platform/spreadsheet/Desktop.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "common/StoredPassword.h"
 #include "platform/text/AnsiCodePage.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QStringList>
 #include <algorithm>

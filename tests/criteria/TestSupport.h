@@ -3,7 +3,7 @@
 // message boxes instead of showing them, and a small SQLite database of sample rows.
 
 #include "platform/db/Connection.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
 #include <QPointer>
 #include <QStringList>

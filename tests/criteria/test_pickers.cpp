@@ -2,7 +2,7 @@
 #include "criteria/frmMultiSelectRecord.h"
 #include "criteria/frmSelectRecord.h"
 #include "criteria/rptCriteria.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/widgets/FlexGrid.h"
 
 #include "TestSupport.h"

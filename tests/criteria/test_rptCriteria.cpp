@@ -1,7 +1,7 @@
 // The criteria control's model and grid: rows per type, initial values, collected values,
 // the row buttons' places.
 #include "criteria/rptCriteria.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/widgets/FlexGrid.h"
 
 #include "TestSupport.h"

@@ -2,7 +2,7 @@
 // take the collected values back; and the two text functions it is built on.
 #include "criteria/StrFunctions.h"
 #include "criteria/rptCriteria.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/widgets/FlexGrid.h"
 
 #include "TestSupport.h"

@@ -1,6 +1,6 @@
 // Value rules of the criteria control that need no widget.
 #include "criteria/CriteriaValues.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include "TestSupport.h"
 

@@ -1,5 +1,5 @@
 #include "platform/db/Connection.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

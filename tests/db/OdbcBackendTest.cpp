@@ -3,7 +3,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Decimal.h"
 #include "platform/db/odbc/OdbcBackend.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QDateTime>
 #include <sql.h>

@@ -1,5 +1,5 @@
 #include "platform/db/Recordset.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QDateTime>
 #include <gtest/gtest.h>

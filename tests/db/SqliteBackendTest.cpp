@@ -1,6 +1,6 @@
 #include "platform/db/Connection.h"
 #include "platform/db/sqlite/SqliteSession.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QDateTime>
 #include <QDir>

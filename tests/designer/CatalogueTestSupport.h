@@ -7,8 +7,8 @@
 #include "common/Connections.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/mdMain.h"
-#include "platform/text/Error.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/Error.h"
+#include "platform/host/UserInterface.h"
 #include "tests/common/CatalogueFixture.h"
 
 #include <QApplication>

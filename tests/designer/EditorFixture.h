@@ -7,7 +7,7 @@
 #include "common/QueryDocument.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "designer/shell/frmMDIMain.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "tests/common/CatalogueFixture.h"
 #include "tests/embedded/PrintQString.h"
 

@@ -5,7 +5,7 @@
 
 #include "RecordingWindow.h"
 #include "designer/shell/frmMDIMain.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

@@ -5,7 +5,7 @@
 
 #include "common/Crc32.h"
 #include "designer/shell/DesignerState.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 using namespace orra;
 using namespace morvane;

@@ -5,7 +5,7 @@
 #include "CatalogueTestSupport.h"
 
 #include "common/Permissions.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QMainWindow>
 #include <QMdiArea>

@@ -3,7 +3,7 @@
 
 #include "CatalogueTestSupport.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/widgets/KeyedTree.h"
 
 #include <QPixmap>

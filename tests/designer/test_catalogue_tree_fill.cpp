@@ -4,7 +4,7 @@
 
 #include "CatalogueTestSupport.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/widgets/KeyedTree.h"
 
 using namespace orra;

@@ -1,7 +1,7 @@
 // The designer's command line, case by case.
 
 #include "designer/shell/Startup.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "designer/shell/DesignerFactories.h"
 #include "platform/db/Connection.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QAction>
 #include <QApplication>

@@ -7,7 +7,7 @@
 #include "designer/editor/colBlockCursorPositions.h"
 #include "designer/editor/frmEdit.h"
 #include "designer/shell/EditorOptions.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/widgets/TextHighlighter.h"
 #include "tests/embedded/PrintQString.h"
 

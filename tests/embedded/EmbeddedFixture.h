@@ -6,7 +6,7 @@
 #include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QTemporaryDir>
 #include "PrintQString.h"

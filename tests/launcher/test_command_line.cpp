@@ -1,5 +1,5 @@
 #include "launcher/CommandLine.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "launcher/Dornel.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "tests/launcher/DornelFixture.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
 

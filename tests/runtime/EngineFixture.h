@@ -6,7 +6,7 @@
 
 #include "common/Crc32.h"
 #include "platform/db/Connection.h"
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "runtime/DocOrra.h"
 #include "runtime/ParameterPrompt.h"
 

@@ -1,7 +1,7 @@
 #include "platform/spreadsheet/Desktop.h"
 #include "platform/spreadsheet/SheetWriter.h"
 #include "platform/spreadsheet/ShortestNumbers.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
 
 #include <QDateTime>

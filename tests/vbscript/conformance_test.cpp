@@ -1,7 +1,7 @@
 // Runs every program of conformance/ and compares what its message boxes showed (one line
 // each) with the expected output file; a failing program adds a final "!error" line.
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/ScriptEngine.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // The host-facing contract of the script engine.
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/Runtime.h"
 #include "platform/vbscript/ScriptEngine.h"
 

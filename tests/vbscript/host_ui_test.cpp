@@ -1,7 +1,7 @@
 // The script engine's own user interface: MsgBox and InputBox of an engine given one reach it,
 // not the process's nor another engine's; an engine given none uses the process's.
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/ScriptEngine.h"
 
 #include <QStringList>

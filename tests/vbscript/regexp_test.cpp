@@ -1,6 +1,6 @@
 // The VBScript-style regular expression over QRegularExpression.
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/text/RegExp.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The docking host: four panels and the floating set, show and hide by name, the panel order,
 // sizes, and the pane closed by the user.
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 #include "platform/widgets/DockHost.h"
 
 #include <QApplication>

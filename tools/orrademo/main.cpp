@@ -7,7 +7,7 @@
 #include "common/Xml.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -2,7 +2,7 @@
 // output and take the default button; input boxes print the prompt and take the default.
 // An error prints its report to standard error and the exit status is 1.
 
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 #include "platform/vbscript/ScriptEngine.h"
 
 #include <QCoreApplication>

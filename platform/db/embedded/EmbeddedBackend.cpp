@@ -12,7 +12,7 @@
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,12 +1,13 @@
 #include "platform/db/embedded/Server.h"
 
 #include "platform/db/ConnectionString.h"
+#include "platform/db/ErrorNumbers.h"
 #include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/Extensions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/TsqlTranslator.h"
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include "EmbeddedSchemas.h"
 
@@ -39,7 +40,7 @@ const QString kSource = QStringLiteral("Embedded SQL Server");
 void fail(const QString& description, long nativeError)
 {
     Q_UNUSED(nativeError);
-    throw orra::Error(-2147217900, kSource, description);
+    throw orra::Error(db::kErrorsInCommand, kSource, description);
 }
 
 namespace {

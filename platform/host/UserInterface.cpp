@@ -1,6 +1,6 @@
-#include "platform/text/UserInterface.h"
+#include "platform/host/UserInterface.h"
 
-#include "platform/text/Error.h"
+#include "platform/host/Error.h"
 
 #include <QCoreApplication>
 #include <cstdio>
