@@ -2,6 +2,7 @@
 
 #include "platform/db/Connection.h"
 #include "platform/host/UserInterface.h"
+#include "../vbscript/CapturingUserInterface.h"
 #include "platform/vbscript/ScriptEngine.h"
 #include "platform/ado/AdoObjects.h"
 
@@ -13,16 +14,6 @@ static std::string joined(const QStringList& l) { return l.join(u'\n').toStdStri
 using namespace orra::vbs;
 
 namespace {
-
-class CaptureUI : public orra::HeadlessUserInterface {
-public:
-    QStringList lines;
-    int messageBox(const QString& text, int, const QString&) override
-    {
-        lines << text;
-        return orra::vbOK;
-    }
-};
 
 class Ado : public ::testing::Test {
 protected:

@@ -2,6 +2,7 @@
 // each) with the expected output file; a failing program adds a final "!error" line.
 
 #include "platform/host/UserInterface.h"
+#include "CapturingUserInterface.h"
 #include "platform/vbscript/ScriptEngine.h"
 
 #include <QDir>
@@ -10,22 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class CaptureUI : public orra::HeadlessUserInterface {
-public:
-    QStringList lines;
-    int messageBox(const QString& text, int, const QString&) override
-    {
-        lines << text;
-        return orra::vbOK;
-    }
-    QString inputBox(const QString& prompt, const QString&, const QString& def, bool* cancelled) override
-    {
-        lines << prompt;
-        if (cancelled) *cancelled = false;
-        return def;
-    }
-};
 
 QString conformanceDir() { return QStringLiteral(ORRA_SOURCE_DIR "/tests/vbscript/conformance"); }
 

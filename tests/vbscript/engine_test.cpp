@@ -9,11 +9,23 @@
 #include <chrono>
 #include <clocale>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
 
 using namespace orra::vbs;
 
 namespace {
+
+// The error that running code raises; none when it runs through.
+std::optional<ScriptError> errorOf(ScriptEngine& e, const QString& code)
+{
+    try {
+        e.executeStatement(code);
+    } catch (const ScriptError& err) {
+        return err;
+    }
+    return std::nullopt;
+}
 
 // A host object with the shapes the run-time engine hands to scripts.
 class ShareObject : public Dispatch {
@@ -143,13 +155,12 @@ TEST(ScriptEngine, HostErrorsReachTheScriptAndTheHost)
     e.executeStatement("On Error Resume Next\nFail\nMsgBox Err.Number & \"|\" & Err.Source & \"|\" & Err.Description");
     EXPECT_EQ(scope.ui.lines.value(0),
               "-1|Tavrel::clsScriptShare|Could not found parameter 'P1' in the parameter chain");
-    try {
-        e.executeStatement("x = 1\n\nFail");
-        FAIL() << "no error";
-    } catch (const ScriptError& err) {
-        EXPECT_EQ(err.number(), -1);
-        EXPECT_EQ(err.report().source, "Tavrel::clsScriptShare");
-        EXPECT_EQ(err.report().line, 3);
+    {
+        const std::optional<ScriptError> err = errorOf(e, "x = 1\n\nFail");
+        ASSERT_TRUE(err) << "no error";
+        EXPECT_EQ(err->number(), -1);
+        EXPECT_EQ(err->report().source, "Tavrel::clsScriptShare");
+        EXPECT_EQ(err->report().line, 3);
     }
     EXPECT_EQ(e.lastError().number, -1);
 }
@@ -157,11 +168,10 @@ TEST(ScriptEngine, HostErrorsReachTheScriptAndTheHost)
 TEST(ScriptEngine, CompilationErrorReport)
 {
     ScriptEngine e;
-    try {
-        e.executeStatement("x = 1\ny = (2 +\n");
-        FAIL() << "no error";
-    } catch (const ScriptError& err) {
-        const ErrorReport& r = err.report();
+    {
+        const std::optional<ScriptError> err = errorOf(e, "x = 1\ny = (2 +\n");
+        ASSERT_TRUE(err) << "no error";
+        const ErrorReport& r = err->report();
         EXPECT_EQ(r.number, 1023);
         EXPECT_TRUE(r.source.contains("compilation"));
         EXPECT_EQ(r.description, "Expected expression");
@@ -180,15 +190,14 @@ TEST(ScriptEngine, CompilationErrorReport)
 TEST(ScriptEngine, RuntimeErrorReport)
 {
     ScriptEngine e;
-    try {
-        e.executeStatement("Dim a\na = 1\nSub F\n  a = a / 0\nEnd Sub\nF");
-        FAIL() << "no error";
-    } catch (const ScriptError& err) {
-        EXPECT_EQ(err.number(), 11);
-        EXPECT_TRUE(err.source().contains("runtime"));
-        EXPECT_FALSE(err.source().contains("compilation"));
-        EXPECT_EQ(err.description(), "Division by zero");
-        EXPECT_EQ(err.report().line, 4);
+    {
+        const std::optional<ScriptError> err = errorOf(e, "Dim a\na = 1\nSub F\n  a = a / 0\nEnd Sub\nF");
+        ASSERT_TRUE(err) << "no error";
+        EXPECT_EQ(err->number(), 11);
+        EXPECT_TRUE(err->source().contains("runtime"));
+        EXPECT_FALSE(err->source().contains("compilation"));
+        EXPECT_EQ(err->description(), "Division by zero");
+        EXPECT_EQ(err->report().line, 4);
     }
     // the global state before the error stays
     EXPECT_EQ(e.eval("a").rawInt(), 1);
@@ -234,12 +243,11 @@ TEST(ScriptEngine, TimeoutEndsARunawayScript)
 TEST(ScriptEngine, DeepRecursionIsOutOfStackSpace)
 {
     ScriptEngine e;
-    try {
-        e.executeStatement("Function R(n)\n R = R(n + 1) + 1\nEnd Function\nx = R(0)");
-        FAIL() << "no error";
-    } catch (const ScriptError& err) {
-        EXPECT_EQ(err.number(), 28);
-        EXPECT_EQ(err.description(), "Out of stack space");
+    {
+        const std::optional<ScriptError> err = errorOf(e, "Function R(n)\n R = R(n + 1) + 1\nEnd Function\nx = R(0)");
+        ASSERT_TRUE(err) << "no error";
+        EXPECT_EQ(err->number(), 28);
+        EXPECT_EQ(err->description(), "Out of stack space");
     }
     // deeply nested source is refused, not a crash
     QString nested = QString("x = ") + QString(5000, '(') + "1" + QString(5000, ')');
@@ -257,23 +265,21 @@ TEST(ScriptEngine, LanguageAndUserInterface)
     EXPECT_EQ(e.eval("MsgBox(\"Go on?\", vbYesNo + vbDefaultButton2)").rawInt(), 7);
     EXPECT_EQ(e.eval("InputBox(\"Name?\", \"T\", \"def\")").toString(), "def");
     e.setAllowUI(false);
-    try {
-        e.executeStatement("MsgBox \"x\"");
-        FAIL() << "no error";
-    } catch (const ScriptError& err) {
-        EXPECT_EQ(err.number(), 70);
+    {
+        const std::optional<ScriptError> err = errorOf(e, "MsgBox \"x\"");
+        ASSERT_TRUE(err) << "no error";
+        EXPECT_EQ(err->number(), 70);
     }
 }
 
 TEST(ScriptEngine, CreateObjectRefusesUnknownClasses)
 {
     ScriptEngine e;
-    try {
-        e.executeStatement("Set o = CreateObject(\"Scripting.FileSystemObject\")");
-        FAIL() << "no error";
-    } catch (const ScriptError& err) {
-        EXPECT_EQ(err.number(), 429);
-        EXPECT_EQ(err.description(), "ActiveX component can't create object");
+    {
+        const std::optional<ScriptError> err = errorOf(e, "Set o = CreateObject(\"Scripting.FileSystemObject\")");
+        ASSERT_TRUE(err) << "no error";
+        EXPECT_EQ(err->number(), 429);
+        EXPECT_EQ(err->description(), "ActiveX component can't create object");
     }
 }
 
@@ -282,12 +288,11 @@ TEST(ScriptEngine, CreateObjectAsksTheHostsFactoryAfterItsOwnClasses)
     UiScope scope;
     ScriptEngine e;
     // The engine alone knows no database objects.
-    try {
-        e.executeStatement("Set con = CreateObject(\"ADODB.Connection\")");
-        FAIL() << "no error";
-    } catch (const ScriptError& err) {
-        EXPECT_EQ(err.number(), 429);
-        EXPECT_EQ(err.description(), "ActiveX component can't create object");
+    {
+        const std::optional<ScriptError> err = errorOf(e, "Set con = CreateObject(\"ADODB.Connection\")");
+        ASSERT_TRUE(err) << "no error";
+        EXPECT_EQ(err->number(), 429);
+        EXPECT_EQ(err->description(), "ActiveX component can't create object");
     }
     QStringList asked;
     e.setObjectFactory([&](const QString& progId) -> DispatchPtr {
@@ -369,12 +374,11 @@ TEST(ScriptEngine, OptionExplicitHoldsForItsOwnCode)
     EXPECT_NO_THROW(e.executeStatement("c = 2"));
     EXPECT_EQ(e.eval("c").rawInt(), 2);
     // the procedure declared under Option Explicit stays strict
-    try {
-        e.executeStatement("Strict");
-        FAIL() << "no error";
-    } catch (const ScriptError& err) {
-        EXPECT_EQ(err.number(), 500);
-        EXPECT_EQ(err.report().line, 4);
+    {
+        const std::optional<ScriptError> err = errorOf(e, "Strict");
+        ASSERT_TRUE(err) << "no error";
+        EXPECT_EQ(err->number(), 500);
+        EXPECT_EQ(err->report().line, 4);
     }
 }
 
@@ -414,14 +418,13 @@ TEST(ScriptEngine, ErrDescriptionLeavesOutTheNameTheReportGives)
     ScriptEngine e;
     e.executeStatement("Option Explicit\nDim d, a\nOn Error Resume Next\na = b\nd = Err.Description");
     EXPECT_EQ(e.eval("d").toString(), "Variable is undefined");
-    try {
-        e.executeStatement("Option Explicit\nDim a\na = undeclared + 1");
-        FAIL() << "no error";
-    } catch (const ScriptError& err) {
-        EXPECT_EQ(err.number(), 500);
-        EXPECT_EQ(err.description(), "Variable is undefined: 'undeclared'");
+    {
+        const std::optional<ScriptError> err = errorOf(e, "Option Explicit\nDim a\na = undeclared + 1");
+        ASSERT_TRUE(err) << "no error";
+        EXPECT_EQ(err->number(), 500);
+        EXPECT_EQ(err->description(), "Variable is undefined: 'undeclared'");
         EXPECT_EQ(e.lastError().errDescription, "Variable is undefined");
-        EXPECT_EQ(err.report().line, 3);
+        EXPECT_EQ(err->report().line, 3);
     }
 }
 
