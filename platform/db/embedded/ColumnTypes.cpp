@@ -1,4 +1,5 @@
 #include "platform/db/embedded/ColumnTypes.h"
+#include "platform/db/embedded/SqliteHandles.h"
 
 #include <sqlite3.h>
 
@@ -112,14 +113,13 @@ QStringList resolveColumnTypes(sqlite3* db, const ResultTyping& typing)
 {
     QStringList columns;
     if (!typing.probe.isEmpty()) {
-        sqlite3_stmt* probe = nullptr;
-        if (sqlite3_prepare_v2(db, typing.probe.toUtf8().constData(), -1, &probe, nullptr) == SQLITE_OK && probe) {
+        const PreparedStatement probe(db, typing.probe);
+        if (probe.ok() && probe.get()) {
             for (int i = 0; i < sqlite3_column_count(probe); ++i) {
                 const char* d = sqlite3_column_decltype(probe, i);
                 columns << (d ? QString::fromUtf8(d) : QString());
             }
         }
-        sqlite3_finalize(probe);
     }
     QStringList out;
     for (const TypeRule& rule : typing.columns) {

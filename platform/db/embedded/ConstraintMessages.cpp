@@ -1,4 +1,5 @@
 #include "platform/db/embedded/ConstraintMessages.h"
+#include "platform/db/embedded/SqliteHandles.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -16,11 +17,9 @@ using Rows = std::vector<QStringList>;
 Rows rows(sqlite3* db, const QString& sql, const QStringList& args = {})
 {
     Rows out;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(st);
+    const PreparedStatement st(db, sql);
+    if (!st.ok())
         return out;
-    }
     for (int i = 0; i < args.size(); ++i) {
         const QByteArray a = args.at(i).toUtf8();
         sqlite3_bind_text(st, i + 1, a.constData(), int(a.size()), SQLITE_TRANSIENT);
@@ -33,7 +32,6 @@ Rows rows(sqlite3* db, const QString& sql, const QStringList& args = {})
         }
         out.push_back(r);
     }
-    sqlite3_finalize(st);
     return out;
 }
 

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/ExactTyping.h"
+#include "platform/db/embedded/SqliteHandles.h"
 
 #include "platform/db/Decimal.h"
 #include "platform/db/embedded/TsqlLexer.h"
@@ -316,16 +317,14 @@ private:
     {
         std::vector<SqlType> out(size_t(refs.size()), SqlType{Kind::Unknown});
         const QByteArray text = (QStringLiteral("select ") + refs.join(QStringLiteral(", ")) + u' ' + tail).toUtf8();
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) == SQLITE_OK && st
-            && sqlite3_column_count(st) == int(refs.size())) {
+        const PreparedStatement st(m_db, text.constData());
+        if (st.ok() && st.get() && sqlite3_column_count(st) == int(refs.size())) {
             for (int i = 0; i < int(refs.size()); ++i) {
                 const char* decl = sqlite3_column_decltype(st, i);
                 if (decl)
                     out[size_t(i)] = fromDeclared(QString::fromUtf8(decl));
             }
         }
-        sqlite3_finalize(st);
         return out;
     }
 

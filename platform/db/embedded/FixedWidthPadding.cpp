@@ -1,4 +1,5 @@
 #include "platform/db/embedded/FixedWidthPadding.h"
+#include "platform/db/embedded/SqliteHandles.h"
 
 #include "platform/db/embedded/ServerInternal.h"
 
@@ -19,17 +20,14 @@ QString quote(const QString& name)
 QStringList column(sqlite3* db, const QString& sql, int columns)
 {
     QStringList out;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(st);
+    const PreparedStatement st(db, sql);
+    if (!st.ok())
         return out;
-    }
     while (sqlite3_step(st) == SQLITE_ROW)
         for (int c = 0; c < columns; ++c) {
             const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
             out << (t ? QString::fromUtf8(t) : QString());
         }
-    sqlite3_finalize(st);
     return out;
 }
 

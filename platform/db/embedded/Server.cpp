@@ -6,6 +6,7 @@
 #include "platform/db/embedded/Extensions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ServerInternal.h"
+#include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 #include "platform/host/Error.h"
 
@@ -466,15 +467,13 @@ QByteArray adminSid(sqlite3* master)
 // A registered schema in one transaction, with the padding of its fixed-width columns.
 void layDownSchema(sqlite3* db, const QString& schemaText)
 {
-    exec(db, QStringLiteral("BEGIN"));
-    try {
-        exec(db, schemaText);
-        addFixedWidthPaddingToAllTables(db, QStringLiteral("main"));
-        exec(db, QStringLiteral("COMMIT"));
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+    WriteTransaction transaction(db);
+    if (transaction.beginRc() != SQLITE_OK)
+        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    exec(db, schemaText);
+    addFixedWidthPaddingToAllTables(db, QStringLiteral("main"));
+    if (transaction.commit() != SQLITE_OK)
+        fail(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 } // namespace
