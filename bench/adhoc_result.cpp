@@ -39,7 +39,8 @@ const QString kServer = QStringLiteral("adhocbench");
 const QString kDatabase = QStringLiteral("data");
 const QString kSelect = QStringLiteral("select n, k, name, city, amount, ratio, made, flag, code, note from big");
 
-long statusKb(const char* key) {
+long statusKb(const char* key)
+{
     std::ifstream f("/proc/self/status");
     std::string line;
     while (std::getline(f, line))
@@ -47,7 +48,8 @@ long statusKb(const char* key) {
     return -1;
 }
 
-db::ConnectionPtr connect() {
+db::ConnectionPtr connect()
+{
     auto c = std::make_shared<db::Connection>();
     c->open(embedded::connectionText(kServer, kDatabase, QStringLiteral("sa"), QStringLiteral("secret")));
     return c;
@@ -55,28 +57,31 @@ db::ConnectionPtr connect() {
 
 // rows rows of ten columns of the usual kinds: integers, texts, money, a float, a date-time,
 // a bit, a fixed-width code and a text that is NULL on every seventh row.
-void makeData(long rows) {
+void makeData(long rows)
+{
     catalogue::registerEmbeddedCatalogue();
     catalogue::createEmbeddedServer(kServer, QStringLiteral("sa"), QStringLiteral("secret"));
     embedded::createDatabase(kServer, kDatabase);
     db::ConnectionPtr c = connect();
     c->execute(QStringLiteral("create table seed (i int)"));
-    c->execute(QStringLiteral("create table big (n int, k int, name varchar(20), city varchar(20), amount decimal(12,2), "
-                              "ratio float, made datetime, flag bit, code char(4), note varchar(30))"));
+    c->execute(
+        QStringLiteral("create table big (n int, k int, name varchar(20), city varchar(20), amount decimal(12,2), "
+                       "ratio float, made datetime, flag bit, code char(4), note varchar(30))"));
     c->beginTrans();
     for (int i = 0; i < 1000; ++i) c->execute(QStringLiteral("insert into seed values (?)"), {i});
     c->commitTrans();
     c->execute(QStringLiteral(
-                   "insert into big select a.i * 1000 + b.i, b.i * 7 % 1000, 'name ' + cast(a.i * 1000 + b.i as varchar(10)), "
-                   "case when b.i % 3 = 0 then 'Ankara' when b.i % 3 = 1 then 'Izmir' else 'Bursa' end, "
-                   "cast(a.i as decimal(12,2)) + 0.25, b.i / 7.0, getdate(), b.i % 2, 'C' + cast(b.i % 100 as varchar(3)), "
-                   "case when b.i % 7 = 0 then null else 'note of row ' + cast(b.i as varchar(10)) end "
-                   "from seed a, seed b where a.i * 1000 + b.i < %1")
+        "insert into big select a.i * 1000 + b.i, b.i * 7 % 1000, 'name ' + cast(a.i * 1000 + b.i as varchar(10)), "
+        "case when b.i % 3 = 0 then 'Ankara' when b.i % 3 = 1 then 'Izmir' else 'Bursa' end, "
+        "cast(a.i as decimal(12,2)) + 0.25, b.i / 7.0, getdate(), b.i % 2, 'C' + cast(b.i % 100 as varchar(3)), "
+        "case when b.i % 7 = 0 then null else 'note of row ' + cast(b.i as varchar(10)) end "
+        "from seed a, seed b where a.i * 1000 + b.i < %1")
                    .arg(rows));
 }
 
 // The recordset alone: the statement executed on a worker thread, as the window executes it.
-int runRecordset() {
+int runRecordset()
+{
     db::ConnectionPtr c = connect();
     c->execute(QStringLiteral("select count(*) from seed"));   // the connection warmed up
     const long before = statusKb("VmRSS:");
@@ -91,7 +96,8 @@ int runRecordset() {
 }
 
 // The grid: F5 in an editor window, until the first rows are painted, then the last page.
-int runGrid(int argc, char** argv) {
+int runGrid(int argc, char** argv)
+{
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     db::ConnectionPtr c = connect();
@@ -111,7 +117,8 @@ int runGrid(int argc, char** argv) {
         morvane::ResultGridModel* model;
         QElapsedTimer* clock;
         qint64 firstRows = -1;
-        bool eventFilter(QObject*, QEvent* e) override {
+        bool eventFilter(QObject*, QEvent* e) override
+        {
             if (e->type() == QEvent::Paint && firstRows < 0 && model->rowCount() > 0) firstRows = clock->nsecsElapsed();
             return false;
         }
@@ -124,7 +131,8 @@ int runGrid(int argc, char** argv) {
     const long before = statusKb("VmRSS:");
     clock.start();
     w.ExecuteEditorSQL(kSelect);
-    while (watch.firstRows < 0 || w.ExecutionState() != 0) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (watch.firstRows < 0 || w.ExecutionState() != 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     const double firstRows = double(watch.firstRows) / 1e9;
     // The whole result is reachable: the last page painted too.
     grid->scrollToBottom();
@@ -141,7 +149,8 @@ struct Side {
     long rows = 0;
 };
 
-Side spawn(const char* side, const QString& servers) {
+Side spawn(const char* side, const QString& servers)
+{
     int fds[2];
     if (pipe(fds) != 0) std::exit(1);
     const pid_t pid = fork();
@@ -164,16 +173,18 @@ Side spawn(const char* side, const QString& servers) {
     // The last line is the figures (Qt may have written notes before it).
     const size_t at = out.rfind('\n', out.size() >= 2 ? out.size() - 2 : 0);
     const std::string last = at == std::string::npos ? out : out.substr(at + 1);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || std::sscanf(last.c_str(), "%lf %ld %ld", &s.seconds, &s.kb, &s.rows) != 3) {
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0
+        || std::sscanf(last.c_str(), "%lf %ld %ld", &s.seconds, &s.kb, &s.rows) != 3) {
         std::fprintf(stderr, "%s side failed: %s\n", side, out.c_str());
         std::exit(1);
     }
     return s;
 }
 
-} // namespace
+}   // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc >= 3 && std::strcmp(argv[1], "--side") == 0)
         return std::strcmp(argv[2], "grid") == 0 ? runGrid(argc, argv) : runRecordset();
 
@@ -183,7 +194,7 @@ int main(int argc, char** argv) {
     const auto t0 = std::chrono::steady_clock::now();
     makeData(rows);
     std::printf("%ld rows x 10 columns made in %.1f s\n", rows,
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     // Best time of three runs of each side (the machine may be busy); memory of the first.
     Side alone = spawn("recordset", dir.path());
     Side grid = spawn("grid", dir.path());
@@ -198,8 +209,8 @@ int main(int argc, char** argv) {
     const long viewKb = grid.kb - alone.kb;
     std::printf("recordset alone (execute):      %.2f s, %ld KiB\n", alone.seconds, alone.kb);
     std::printf("grid, F5 to first rows painted: %.2f s (ratio %.2f), %ld KiB in all\n", grid.seconds,
-                grid.seconds / alone.seconds, grid.kb);
+        grid.seconds / alone.seconds, grid.kb);
     std::printf("memory the view adds:           %ld KiB = %.1f%% of the recordset (target below 10%%)\n", viewKb,
-                100.0 * double(viewKb) / double(alone.kb));
+        100.0 * double(viewKb) / double(alone.kb));
     return 0;
 }

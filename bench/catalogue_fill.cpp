@@ -24,8 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 int main(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
     qputenv("ORRA_SERVERS", dir.path().toUtf8());
@@ -33,8 +32,8 @@ int main(int argc, char* argv[])
     catalogue::createEmbeddedServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("pw"));
     catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("catalogue"));
     auto con = std::make_shared<db::Connection>();
-    con->open(embedded::connectionText(QStringLiteral("bench"), QStringLiteral("catalogue"), QStringLiteral("sa"),
-                                       QStringLiteral("pw")));
+    con->open(embedded::connectionText(
+        QStringLiteral("bench"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("pw")));
     setMainConnection(con);
 
     // Five levels of 10, 40, 150, 500 and 1,300 categories; each below one of the level above.
@@ -50,7 +49,7 @@ int main(int argc, char* argv[])
             const int parent = level == 0 ? 0 : previousFirst + i % levelSizes[level - 1];
             con->execute(QStringLiteral("insert into tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) "
                                         "values (?,?,?,'T',?,suser_sid())"),
-                         {id, parent, QStringLiteral("Category-%1").arg(id), id % 17 == 0});
+                {id, parent, QStringLiteral("Category-%1").arg(id), id % 17 == 0});
         }
         categories += levelSizes[level];
         firstOfLevel += levelSizes[level];
@@ -58,7 +57,7 @@ int main(int argc, char* argv[])
     for (int i = 1; i <= documents; ++i)
         con->execute(QStringLiteral("insert into tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
                                     "values (?,?,?,'','T',?,'',suser_sid())"),
-                     {i, (i % categories) + 1, QStringLiteral("Document-%1").arg(i), i % 23 == 0});
+            {i, (i % categories) + 1, QStringLiteral("Document-%1").arg(i), i % 23 == 0});
     con->commitTrans();
 
     // The two measurements take turns, so that a busy machine slows both alike; medians of 9.
@@ -113,7 +112,7 @@ int main(int argc, char* argv[])
 
     const double ratio = fill / read;
     std::printf("catalogue of %d documents in %d categories on five levels (checksum %lld):\n", documents, categories,
-                sink % 1000);
+        sink % 1000);
     std::printf("  procedure and both result sets read:  %8.1f ms\n", read);
     std::printf("  FillCatalogueTree into a shown tree:  %8.1f ms  (ratio %.2f; target <= 2)\n", fill, ratio);
     std::printf("  of which building the nodes:          %8.1f ms\n", build);

@@ -13,7 +13,8 @@
 
 namespace {
 
-uint32_t bareCrc(const QByteArray& bytes) {
+uint32_t bareCrc(const QByteArray& bytes)
+{
     static const std::array<uint32_t, 256> table = [] {
         std::array<uint32_t, 256> t{};
         for (uint32_t i = 0; i < 256; ++i) {
@@ -28,7 +29,8 @@ uint32_t bareCrc(const QByteArray& bytes) {
     return ~crc;
 }
 
-template <class F> double bestOf(int runs, F&& f) {
+template <class F> double bestOf(int runs, F&& f)
+{
     double best = 1e300;
     for (int i = 0; i < runs; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
@@ -39,12 +41,14 @@ template <class F> double bestOf(int runs, F&& f) {
     return best;
 }
 
-} // namespace
+}   // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const qsizetype megabytes = argc > 1 ? QString::fromLatin1(argv[1]).toLongLong() : 100;
     // Plausible catalogue text: SQL with Turkish letters.
-    const QString unit = QStringLiteral("select Ad, Soyad, Şehir from tbMüşteri where Ülke='Türkiye' and İl<>'' -- ğış\r\n");
+    const QString unit =
+        QStringLiteral("select Ad, Soyad, Şehir from tbMüşteri where Ülke='Türkiye' and İl<>'' -- ğış\r\n");
     QString text;
     text.reserve(megabytes * 1024 * 1024);
     while (text.size() < megabytes * 1024 * 1024) text += unit;
@@ -58,8 +62,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "checksums differ: %d vs %d\n", ours, static_cast<int32_t>(bare));
         return 1;
     }
-    std::printf("GetCheckSum over %lld MB: %.3f s (%.0f MB/s)\n", static_cast<long long>(megabytes), tOurs,
-                megabytes / tOurs);
+    std::printf(
+        "GetCheckSum over %lld MB: %.3f s (%.0f MB/s)\n", static_cast<long long>(megabytes), tOurs, megabytes / tOurs);
     std::printf("bare table loop:        %.3f s (%.0f MB/s)\n", tBare, megabytes / tBare);
     std::printf("ratio: %.2f (target <= 1.2)\n", tOurs / tBare);
     return 0;

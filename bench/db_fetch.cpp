@@ -26,11 +26,11 @@ const QString& databasePath()
         sqlite3* db = nullptr;
         sqlite3_open(path.toUtf8().constData(), &db);
         sqlite3_exec(db,
-                     "create table t (id integer, amount real, name text, note text, qty integer);"
-                     "with recursive c(x) as (select 1 union all select x + 1 from c where x < 1000000)"
-                     " insert into t select x, x * 0.25, 'name ' || x, 'a somewhat longer note ' || (x % 977),"
-                     " x % 1000 from c;",
-                     nullptr, nullptr, nullptr);
+            "create table t (id integer, amount real, name text, note text, qty integer);"
+            "with recursive c(x) as (select 1 union all select x + 1 from c where x < 1000000)"
+            " insert into t select x, x * 0.25, 'name ' || x, 'a somewhat longer note ' || (x % 977),"
+            " x % 1000 from c;",
+            nullptr, nullptr, nullptr);
         sqlite3_close(db);
     }
     return path;
@@ -56,16 +56,15 @@ void BM_BareStep(benchmark::State& state)
             Row r;
             r.id = sqlite3_column_int64(st, 0);
             r.amount = sqlite3_column_double(st, 1);
-            r.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)),
-                                       sqlite3_column_bytes(st, 2));
-            r.note = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)),
-                                       sqlite3_column_bytes(st, 3));
+            r.name = QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(st, 2)), sqlite3_column_bytes(st, 2));
+            r.note = QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(st, 3)), sqlite3_column_bytes(st, 3));
             r.qty = sqlite3_column_int64(st, 4);
             rows.push_back(std::move(r));
         }
         sqlite3_finalize(st);
-        if (rows.size() != size_t(kRows))
-            state.SkipWithError("wrong row count");
+        if (rows.size() != size_t(kRows)) state.SkipWithError("wrong row count");
         benchmark::DoNotOptimize(rows.data());
     }
     sqlite3_close(db);
@@ -78,14 +77,13 @@ void BM_Recordset(benchmark::State& state)
     con.open(QStringLiteral("Data Source=") + databasePath() + QStringLiteral(";Mode=ReadOnly"));
     for (auto _ : state) {
         auto rs = con.execute(QStringLiteral("select * from t"));
-        if (rs->RecordCount() != kRows)
-            state.SkipWithError("wrong row count");
+        if (rs->RecordCount() != kRows) state.SkipWithError("wrong row count");
         benchmark::DoNotOptimize(rs.get());
     }
     state.SetItemsProcessed(state.iterations() * kRows);
 }
 
-} // namespace
+}   // namespace
 
 BENCHMARK(BM_BareStep)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Recordset)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -99,8 +97,7 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const auto& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.iterations == 0)
-                continue;
+            if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;
             const double t = r.GetAdjustedRealTime();
             const std::string name = r.benchmark_name();
             if (name.rfind("BM_BareStep", 0) == 0)
@@ -112,8 +109,7 @@ public:
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        if (bare.empty() || recordset.empty())
-            return;
+        if (bare.empty() || recordset.empty()) return;
         std::sort(bare.begin(), bare.end());
         std::sort(recordset.begin(), recordset.end());
         const double ratio = recordset[recordset.size() / 2] / bare[bare.size() / 2];
@@ -125,7 +121,7 @@ private:
     std::vector<double> recordset;
 };
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {

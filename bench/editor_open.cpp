@@ -42,12 +42,16 @@ QString includedText(int n)
 {
     QString t = QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[included %1]]>").arg(n);
     int count = 1;
-    for (int p = 0; p < 10; ++p, ++count) t += parameter(QStringLiteral("B0.P_p%1").arg(p), QStringLiteral("p%1").arg(p));
+    for (int p = 0; p < 10; ++p, ++count)
+        t += parameter(QStringLiteral("B0.P_p%1").arg(p), QStringLiteral("p%1").arg(p));
     for (int b = 0; count < kIncludedElements; ++b) {
-        t += QStringLiteral("<Block ID=\"B0.%1\" Name=\"Block%1\"><![CDATA[select a from t%1 where x = '<$p1%>']]>").arg(b);
+        t += QStringLiteral("<Block ID=\"B0.%1\" Name=\"Block%1\"><![CDATA[select a from t%1 where x = '<$p1%>']]>")
+                 .arg(b);
         ++count;
         if (count < kIncludedElements) {
-            t += QStringLiteral("<Script ID=\"B0.%1.X0\" Name=\"Script\" Language=\"VBScript\"><![CDATA[x = \"B0.%1\"]]></Script>").arg(b);
+            t += QStringLiteral(
+                "<Script ID=\"B0.%1.X0\" Name=\"Script\" Language=\"VBScript\"><![CDATA[x = \"B0.%1\"]]></Script>")
+                     .arg(b);
             ++count;
         }
         if (count < kIncludedElements) {
@@ -64,10 +68,12 @@ QString rootText()
 {
     QString t = QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[root]]>");
     int count = 1;
-    for (int p = 0; p < 10; ++p, ++count) t += parameter(QStringLiteral("B0.P_r%1").arg(p), QStringLiteral("r%1").arg(p));
+    for (int p = 0; p < 10; ++p, ++count)
+        t += parameter(QStringLiteral("B0.P_r%1").arg(p), QStringLiteral("r%1").arg(p));
     int included = 0;
     for (int b = 0; count < kRootElements; ++b) {
-        t += QStringLiteral("<Block ID=\"B0.%1\" Name=\"Block%1\"><![CDATA[select * from t where a = '<$r1%>']]>").arg(b);
+        t += QStringLiteral("<Block ID=\"B0.%1\" Name=\"Block%1\"><![CDATA[select * from t where a = '<$r1%>']]>")
+                 .arg(b);
         ++count;
         if (included < kIncludes && b % 20 == 0 && count + 2 <= kRootElements) {
             t += QStringLiteral("<Include ID=\"B0.%1.I0\" Name=\"Include:doc%2\" DocID=\"%3\">"
@@ -99,7 +105,7 @@ double bestMs(const std::function<void()>& f, int runs, const std::function<void
     return *std::min_element(t.begin(), t.end());
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -111,12 +117,14 @@ int main(int argc, char** argv)
     catalogue::createEmbeddedServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("secret"));
     catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("cat"));
     db::Connection c;
-    c.open(embedded::connectionText(QStringLiteral("bench"), QStringLiteral("cat"), QStringLiteral("sa"),
-                                    QStringLiteral("secret")));
-    c.execute(QStringLiteral("insert into tbOrraSQL values (1, 0, 'root', '', 'T', 0, ?, suser_sid(), 0)"), {rootText()});
+    c.open(embedded::connectionText(
+        QStringLiteral("bench"), QStringLiteral("cat"), QStringLiteral("sa"), QStringLiteral("secret")));
+    c.execute(
+        QStringLiteral("insert into tbOrraSQL values (1, 0, 'root', '', 'T', 0, ?, suser_sid(), 0)"), {rootText()});
     for (int i = 0; i < kIncludes; ++i)
-        c.execute(QStringLiteral("insert into tbOrraSQL values (%1, 0, 'doc%1', '', 'T', 0, ?, suser_sid(), 0)").arg(100 + i),
-                  {includedText(i)});
+        c.execute(
+            QStringLiteral("insert into tbOrraSQL values (%1, 0, 'doc%1', '', 'T', 0, ?, suser_sid(), 0)").arg(100 + i),
+            {includedText(i)});
 
     // The designer's catalogue connection (not owned here: the aliasing pointer keeps c).
     orra::setMainConnection(db::ConnectionPtr(db::ConnectionPtr(), &c));
@@ -126,25 +134,29 @@ int main(int argc, char** argv)
     // let go outside the timing.
     const int runs = 51;
     std::vector<std::unique_ptr<xml::Document>> documents;
-    const double bare = bestMs([&] {
-        db::RecordsetPtr rs = c.execute(QStringLiteral("Select SqlTxt from cat..tbOrraSQL where ID=1"));
-        auto d = std::make_unique<xml::Document>();
-        d->loadXML(rs->value(0).toString());
-        ExpandIncludes(&c, d->documentElement(), 1, QStringLiteral("cat"));
-        documents.push_back(std::move(d));
-    }, runs, [&] { documents.clear(); });
+    const double bare = bestMs(
+        [&] {
+            db::RecordsetPtr rs = c.execute(QStringLiteral("Select SqlTxt from cat..tbOrraSQL where ID=1"));
+            auto d = std::make_unique<xml::Document>();
+            d->loadXML(rs->value(0).toString());
+            ExpandIncludes(&c, d->documentElement(), 1, QStringLiteral("cat"));
+            documents.push_back(std::move(d));
+        },
+        runs, [&] { documents.clear(); });
     int nodes = 0;
     std::vector<std::unique_ptr<morvane::frmOrraDevelopment>> windows;
-    const double window = bestMs([&] {
-        auto w = std::make_unique<morvane::frmOrraDevelopment>();
-        w->resize(900, 700);
-        w->setDocID(1);
-        if (!w->LoadWindow()) std::abort();
-        nodes = w->documentTree()->nodeCount();
-        windows.push_back(std::move(w));
-    }, runs, [&] { windows.clear(); });
+    const double window = bestMs(
+        [&] {
+            auto w = std::make_unique<morvane::frmOrraDevelopment>();
+            w->resize(900, 700);
+            w->setDocID(1);
+            if (!w->LoadWindow()) std::abort();
+            nodes = w->documentTree()->nodeCount();
+            windows.push_back(std::move(w));
+        },
+        runs, [&] { windows.clear(); });
     std::printf("document: %d elements, %d includes of %d elements; tree: %d nodes\n", kRootElements, kIncludes,
-                kIncludedElements, nodes);
+        kIncludedElements, nodes);
     std::printf("read + parse + expand (no widgets):    %8.3f ms\n", bare);
     std::printf("editor window (load, expand, tree):     %8.3f ms   ratio %.2f (target <= 3)\n", window, window / bare);
     windows.clear();

@@ -33,20 +33,23 @@ struct Setup {
         catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("Orra"));
         embedded::createDatabase(QStringLiteral("bench"), QStringLiteral("Data"));
         catalogue = std::make_shared<db::Connection>();
-        catalogue->open(embedded::connectionText(QStringLiteral("bench"), QStringLiteral("Orra"), QStringLiteral("sa"),
-                                                 QStringLiteral("secret")));
+        catalogue->open(embedded::connectionText(
+            QStringLiteral("bench"), QStringLiteral("Orra"), QStringLiteral("sa"), QStringLiteral("secret")));
         data = std::make_shared<db::Connection>();
-        data->open(embedded::connectionText(QStringLiteral("bench"), QStringLiteral("Data"), QStringLiteral("sa"),
-                                            QStringLiteral("secret")));
+        data->open(embedded::connectionText(
+            QStringLiteral("bench"), QStringLiteral("Data"), QStringLiteral("sa"), QStringLiteral("secret")));
         data->execute(QStringLiteral("create table Counter (N int)"));
         data->execute(QStringLiteral("insert into Counter values (0)"));
 
         QString xml = QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[bench]]>");
         for (int i = 0; i < kBlocks; ++i)
-            xml += QStringLiteral("<Block ID=\"B0.%1\" Name=\"Block%1\"><![CDATA[%2]]></Block>").arg(i).arg(statement(i));
+            xml +=
+                QStringLiteral("<Block ID=\"B0.%1\" Name=\"Block%1\"><![CDATA[%2]]></Block>").arg(i).arg(statement(i));
         xml += QStringLiteral("</Document>");
-        catalogue->execute(QStringLiteral("insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
-                                          "values (1, 1, 'Bench', '', 'T', 0, '%1', suser_sid(), 0)").arg(xml));
+        catalogue->execute(QStringLiteral(
+            "insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
+            "values (1, 1, 'Bench', '', 'T', 0, '%1', suser_sid(), 0)")
+                               .arg(xml));
         auto rs = catalogue->execute(QStringLiteral("select * from tbOrraSQL where ID=1"));
         catalogue->execute(QStringLiteral("update tbOrraSQL set CheckSum=%1 where ID=1").arg(RowCheckSum(*rs)));
     }
@@ -71,8 +74,7 @@ void BM_EngineRun(benchmark::State& state)
     engine.PrepareforExecution();
     for (auto _ : state) {
         engine.GoToID.clear();
-        if (engine.RunDocument() != orra::RunResult::Finished)
-            state.SkipWithError("run failed");
+        if (engine.RunDocument() != orra::RunResult::Finished) state.SkipWithError("run failed");
     }
     engine.EndExecution();
     state.SetItemsProcessed(state.iterations() * kBlocks);
@@ -83,8 +85,7 @@ void BM_DirectLoop(benchmark::State& state)
     Setup& s = setup();
     s.data->execute(QStringLiteral("create table #Int (Err smallint) insert into #Int select 0"));
     QStringList statements;
-    for (int i = 0; i < kBlocks; ++i)
-        statements.append(QStringLiteral("/*set nocount on*/ ") + statement(i));
+    for (int i = 0; i < kBlocks; ++i) statements.append(QStringLiteral("/*set nocount on*/ ") + statement(i));
     for (auto _ : state) {
         for (const QString& sql : statements) {
             s.data->execute(QStringLiteral("update #Int set Err=0"));
@@ -97,7 +98,7 @@ void BM_DirectLoop(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kBlocks);
 }
 
-} // namespace
+}   // namespace
 
 BENCHMARK(BM_DirectLoop)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_EngineRun)->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -28,7 +28,8 @@ using orra::db::DataType;
 
 namespace {
 
-long statusKb(const char* key) {
+long statusKb(const char* key)
+{
     FILE* f = std::fopen("/proc/self/status", "r");
     char line[256];
     long v = 0;
@@ -38,7 +39,8 @@ long statusKb(const char* key) {
     return v;
 }
 
-void resetPeak() {
+void resetPeak()
+{
     FILE* f = std::fopen("/proc/self/clear_refs", "w");
     if (f) {
         std::fputs("5", f);
@@ -46,31 +48,45 @@ void resetPeak() {
     }
 }
 
-double seconds(std::chrono::steady_clock::time_point a) {
+double seconds(std::chrono::steady_clock::time_point a)
+{
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - a).count();
 }
 
-const char* kNames[10] = {"id", "customer", "amount", "price", "quantity", "created", "stamp", "active", "code", "ratio"};
+const char* kNames[10] = {
+    "id", "customer", "amount", "price", "quantity", "created", "stamp", "active", "code", "ratio"};
 const DataType kTypes[10] = {DataType::Integer, DataType::VarChar, DataType::Currency, DataType::Double,
-                             DataType::SmallInt, DataType::DBDate, DataType::DBTimeStamp, DataType::Boolean,
-                             DataType::VarChar, DataType::Numeric};
+    DataType::SmallInt, DataType::DBDate, DataType::DBTimeStamp, DataType::Boolean, DataType::VarChar,
+    DataType::Numeric};
 
-QVariant valueOf(long r, int c) {
+QVariant valueOf(long r, int c)
+{
     switch (c) {
-    case 0: return int(r + 1);
-    case 1: return QStringLiteral("Müşteri %1 Ltd. Şti.").arg(r % 5000);
-    case 2: return double((r * 7919) % 1000000) / 100.0;
-    case 3: return 1.5 + double(r % 1000) / 7.0;
-    case 4: return QVariant(short(r % 300));
-    case 5: return QDate(2020, 1, 1).addDays(r % 1500);
-    case 6: return QDateTime(QDate(2021, 6, 1).addDays(r % 900), QTime(int(r % 24), int(r % 60)));
-    case 7: return (r % 3) == 0;
-    case 8: return QStringLiteral("K-%1").arg(r % 100000, 6, 10, QLatin1Char('0'));
-    default: return r % 11 == 0 ? QVariant() : QVariant(double(r % 997) / 13.0);
+    case 0:
+        return int(r + 1);
+    case 1:
+        return QStringLiteral("Müşteri %1 Ltd. Şti.").arg(r % 5000);
+    case 2:
+        return double((r * 7919) % 1000000) / 100.0;
+    case 3:
+        return 1.5 + double(r % 1000) / 7.0;
+    case 4:
+        return QVariant(short(r % 300));
+    case 5:
+        return QDate(2020, 1, 1).addDays(r % 1500);
+    case 6:
+        return QDateTime(QDate(2021, 6, 1).addDays(r % 900), QTime(int(r % 24), int(r % 60)));
+    case 7:
+        return (r % 3) == 0;
+    case 8:
+        return QStringLiteral("K-%1").arg(r % 100000, 6, 10, QLatin1Char('0'));
+    default:
+        return r % 11 == 0 ? QVariant() : QVariant(double(r % 997) / 13.0);
     }
 }
 
-db::ResultSet build(long rows) {
+db::ResultSet build(long rows)
+{
     db::ResultSet s;
     s.hasRows = true;
     for (int c = 0; c < 10; ++c) {
@@ -86,7 +102,8 @@ db::ResultSet build(long rows) {
 }
 
 // The same values in the writer's own terms, written by hand: header, formats, cells.
-void bareLoop(const db::ResultSet& s, const QString& path) {
+void bareLoop(const db::ResultSet& s, const QString& path)
+{
     lxw_workbook_options o{};
     o.constant_memory = LXW_TRUE;
     lxw_workbook* wb = workbook_new_opt(QFile::encodeName(path).constData(), &o);
@@ -115,8 +132,8 @@ void bareLoop(const db::ResultSet& s, const QString& path) {
             case QMetaType::QDate:
             case QMetaType::QDateTime: {
                 const QDateTime dt = v.toDateTime();
-                const double serial = spreadsheet::excelSerial(dt.date().year(), dt.date().month(), dt.date().day(),
-                                                               dt.time().msecsSinceStartOfDay());
+                const double serial = spreadsheet::excelSerial(
+                    dt.date().year(), dt.date().month(), dt.date().day(), dt.time().msecsSinceStartOfDay());
                 worksheet_write_number(ws, lxw_row_t(r + 1), lxw_col_t(c), serial, fmt[c]);
                 break;
             }
@@ -129,7 +146,8 @@ void bareLoop(const db::ResultSet& s, const QString& path) {
 }
 
 // Runs one side in this (child) process and prints "seconds builtKb peakAddedKb".
-int runSide(const char* side, long rows, const QString& dir) {
+int runSide(const char* side, long rows, const QString& dir)
+{
     const long before = statusKb("VmRSS:");
     std::vector<db::ResultSet> sets;
     sets.push_back(build(rows));
@@ -159,7 +177,8 @@ struct Side {
     long addedKb = 0;
 };
 
-Side spawn(const char* self, const char* side, long rows) {
+Side spawn(const char* self, const char* side, long rows)
+{
     int fds[2];
     if (pipe(fds) != 0) std::exit(1);
     const pid_t pid = fork();
@@ -176,17 +195,18 @@ Side spawn(const char* self, const char* side, long rows) {
     int status = 0;
     waitpid(pid, &status, 0);
     Side s;
-    if (n <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-        std::sscanf(buf, "%lf %ld %ld", &s.seconds, &s.recordsetKb, &s.addedKb) != 3) {
+    if (n <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0
+        || std::sscanf(buf, "%lf %ld %ld", &s.seconds, &s.recordsetKb, &s.addedKb) != 3) {
         std::fprintf(stderr, "%s side failed\n", side);
         std::exit(1);
     }
     return s;
 }
 
-} // namespace
+}   // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc >= 4 && std::strcmp(argv[1], "--side") == 0) {
         QTemporaryDir dir;
         return runSide(argv[2], std::atol(argv[3]), dir.path());
@@ -196,8 +216,8 @@ int main(int argc, char** argv) {
     const Side bare = spawn("/proc/self/exe", "bare", rows);
     const Side exp = spawn("/proc/self/exe", "export", rows);
     std::printf("bare libxlsxwriter loop: %.2f s, peak memory added %ld KiB\n", bare.seconds, bare.addedKb);
-    std::printf("ExportRecordset:         %.2f s, peak memory added %ld KiB (recordset itself %ld KiB)\n",
-                exp.seconds, exp.addedKb, exp.recordsetKb);
+    std::printf("ExportRecordset:         %.2f s, peak memory added %ld KiB (recordset itself %ld KiB)\n", exp.seconds,
+        exp.addedKb, exp.recordsetKb);
     std::printf("time ratio export/bare:  %.3f (target <= 1.3)\n", exp.seconds / bare.seconds);
     std::printf("memory added / recordset: %.3f (target <= 1.0)\n", double(exp.addedKb) / double(exp.recordsetKb));
     return 0;

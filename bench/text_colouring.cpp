@@ -51,7 +51,7 @@ std::array<QColor, 11> colours()
     return c;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -127,8 +127,8 @@ int main(int argc, char** argv)
     std::printf("  coloured SQL editor load:         %8.1f ms  (ratio %.2f, target <= 3)\n", o, o / p);
     std::printf("  until the whole text is coloured: %8.1f ms  (ratio %.2f)\n", f, f / p);
     std::printf("  keystroke in the middle, median:  %8.2f ms  (max %.2f; target < 16.7)\n", median(keys),
-                *std::max_element(keys.begin(), keys.end()));
+        *std::max_element(keys.begin(), keys.end()));
     std::printf("  the whole text read back (Text), median: %8.2f ms (%lld characters)\n", median(reads),
-                static_cast<long long>(length / 20));
+        static_cast<long long>(length / 20));
     return 0;
 }

@@ -50,7 +50,7 @@ double timePython(const QString& path)
     return ok ? s : -1;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {

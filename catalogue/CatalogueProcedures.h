@@ -12,4 +12,4 @@ void documentsAndCategories(const embedded::ProcedureArguments& arguments, embed
 // sp_UserLock @LockXml, @Mode
 void userLock(const embedded::ProcedureArguments& arguments, embedded::ProcedureSession& session);
 
-} // namespace orra::catalogue
+}   // namespace orra::catalogue

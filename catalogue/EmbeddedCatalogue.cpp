@@ -16,12 +16,12 @@ void registerEmbeddedCatalogue()
     embedded::registerProcedure(QStringLiteral("sp_UserLock"), userLock);
 }
 
-void createEmbeddedServer(const QString& server, const QString& adminLogin, const QString& adminPassword,
-                          const QString& catalogue)
+void createEmbeddedServer(
+    const QString& server, const QString& adminLogin, const QString& adminPassword, const QString& catalogue)
 {
-    QList<embedded::DatabaseLayout> layouts{{QString::fromUtf16(kRegistryDatabase), QString::fromUtf16(kRegistrySchema)}};
-    if (!catalogue.isEmpty())
-        layouts.append({catalogue, QString::fromUtf16(kCatalogueSchema)});
+    QList<embedded::DatabaseLayout> layouts{
+        {QString::fromUtf16(kRegistryDatabase), QString::fromUtf16(kRegistrySchema)}};
+    if (!catalogue.isEmpty()) layouts.append({catalogue, QString::fromUtf16(kCatalogueSchema)});
     embedded::createServer(server, adminLogin, adminPassword, layouts);
 }
 
@@ -30,14 +30,8 @@ void createEmbeddedCatalogue(const QString& server, const QString& database)
     embedded::applyDatabaseSchema(server, database, QString::fromUtf16(kCatalogueSchema));
 }
 
-QString catalogueSchema()
-{
-    return QString::fromUtf8(kSchemaCatalogue);
-}
+QString catalogueSchema() { return QString::fromUtf8(kSchemaCatalogue); }
 
-QString registrySchema()
-{
-    return QString::fromUtf8(kSchemaMat);
-}
+QString registrySchema() { return QString::fromUtf8(kSchemaMat); }
 
-} // namespace orra::catalogue
+}   // namespace orra::catalogue

@@ -29,7 +29,7 @@ void registerEmbeddedCatalogue();
 // Makes a new embedded server (see orra::embedded::createServer) with the registry database
 // "mat" and, when catalogue is not empty, a catalogue database of that name.
 void createEmbeddedServer(const QString& server, const QString& adminLogin = QString(),
-                          const QString& adminPassword = QString(), const QString& catalogue = QString());
+    const QString& adminPassword = QString(), const QString& catalogue = QString());
 
 // Makes the catalogue tables in `database` (creating the database first when it is missing).
 void createEmbeddedCatalogue(const QString& server, const QString& database);
@@ -38,4 +38,4 @@ void createEmbeddedCatalogue(const QString& server, const QString& database);
 QString catalogueSchema();
 QString registrySchema();
 
-} // namespace orra::catalogue
+}   // namespace orra::catalogue

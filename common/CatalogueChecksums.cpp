@@ -9,10 +9,11 @@ namespace orra {
 
 namespace {
 
-bool updateRowCheckSum(db::Connection& catalogue, const QString& table, long id) {
+bool updateRowCheckSum(db::Connection& catalogue, const QString& table, long id)
+{
     bool failed = false;
     db::RecordsetPtr rs = OpenRecordset(&catalogue, QStringLiteral("select * from %1 where ID=%2").arg(table).arg(id),
-                                        failed, adUseClient, adLockReadOnly, adOpenStatic);
+        failed, adUseClient, adLockReadOnly, adOpenStatic);
     if (failed || !rs || !rs->isOpen() || rs->isEOF()) return false;
     try {
         const int32_t sum = RowCheckSum(*rs);
@@ -24,14 +25,16 @@ bool updateRowCheckSum(db::Connection& catalogue, const QString& table, long id)
     }
 }
 
-} // namespace
+}   // namespace
 
-bool UpdateDocumentCheckSum(db::Connection& catalogue, const QString& catalogueDatabase, long id) {
+bool UpdateDocumentCheckSum(db::Connection& catalogue, const QString& catalogueDatabase, long id)
+{
     return updateRowCheckSum(catalogue, catalogueDatabase + QStringLiteral("..tbOrraSQL"), id);
 }
 
-bool UpdateCategoryCheckSum(db::Connection& catalogue, const QString& catalogueDatabase, long id) {
+bool UpdateCategoryCheckSum(db::Connection& catalogue, const QString& catalogueDatabase, long id)
+{
     return updateRowCheckSum(catalogue, catalogueDatabase + QStringLiteral("..tbOrraCategory"), id);
 }
 
-} // namespace orra
+}   // namespace orra

@@ -16,4 +16,4 @@ bool UpdateDocumentCheckSum(db::Connection& catalogue, const QString& catalogueD
 // The same for catalogueDatabase..tbOrraCategory.
 bool UpdateCategoryCheckSum(db::Connection& catalogue, const QString& catalogueDatabase, long id);
 
-} // namespace orra
+}   // namespace orra

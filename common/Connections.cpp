@@ -17,8 +17,8 @@ QList<QPair<QString, QString>> g_cache{{QString(), QString()}};
 void showError(const QString& description) { userInterface().messageBox(description, vbOKOnly); }
 
 // Runs body; any error is shown in a box and turns into false.
-template <typename F>
-bool shown(F&& body) {
+template <typename F> bool shown(F&& body)
+{
     try {
         return body();
     } catch (const Error& e) {
@@ -29,7 +29,8 @@ bool shown(F&& body) {
     return false;
 }
 
-db::ConnectionPtr openConnection(const QString& text) {
+db::ConnectionPtr openConnection(const QString& text)
+{
     auto c = std::make_shared<db::Connection>();
     c->open(text);
     c->setCommandTimeout(0);
@@ -37,25 +38,27 @@ db::ConnectionPtr openConnection(const QString& text) {
 }
 
 // Asks the host for the log-on; throws when it cannot be asked or was cancelled.
-void askLogOn(LogOnRequest& request) {
+void askLogOn(LogOnRequest& request)
+{
     UserInterface& ui = userInterface();
     if (!ui.logOn(request)) {
         if (!ui.interactive())
             throw Error(-1, QStringLiteral("Connections"),
-                        QStringLiteral("Cannot log on to the server %1: this run has no one to ask for the login.")
-                            .arg(request.server));
+                QStringLiteral("Cannot log on to the server %1: this run has no one to ask for the login.")
+                    .arg(request.server));
         throw Error(-1, QStringLiteral("Connections"),
-                    QStringLiteral("The log-on to the server %1 was cancelled.").arg(request.server));
+            QStringLiteral("The log-on to the server %1 was cancelled.").arg(request.server));
     }
 }
 
 QVariant text(const QString& s) { return QVariant(s.isNull() ? QStringLiteral("") : s); }
 
-} // namespace
+}   // namespace
 
 std::uint32_t DisabledItemColor() { return 0xFFFF6464u; }
 
-QString LogOnConnectionText(const LogOnRequest& request, bool persistSecurityInfo) {
+QString LogOnConnectionText(const LogOnRequest& request, bool persistSecurityInfo)
+{
     db::ServerLogOn logOn;
     logOn.server = request.server;
     logOn.database = request.database;
@@ -66,17 +69,20 @@ QString LogOnConnectionText(const LogOnRequest& request, bool persistSecurityInf
     return db::ServerConnectionText(logOn);
 }
 
-db::ConnectionPtr mainConnection() {
+db::ConnectionPtr mainConnection()
+{
     std::lock_guard lock(g_mutex);
     return g_main;
 }
 
-void setMainConnection(db::ConnectionPtr connection) {
+void setMainConnection(db::ConnectionPtr connection)
+{
     std::lock_guard lock(g_mutex);
     g_main = std::move(connection);
 }
 
-bool OpenMainConnection(bool prompt, const QString& server, const QString& database) {
+bool OpenMainConnection(bool prompt, const QString& server, const QString& database)
+{
     return shown([&] {
         LogOnRequest request;
         request.server = server;
@@ -91,17 +97,20 @@ bool OpenMainConnection(bool prompt, const QString& server, const QString& datab
     });
 }
 
-void ResetConnectionCache() {
+void ResetConnectionCache()
+{
     std::lock_guard lock(g_mutex);
     g_cache = {{QString(), QString()}};
 }
 
-QList<QPair<QString, QString>> connectionCacheEntries() {
+QList<QPair<QString, QString>> connectionCacheEntries()
+{
     std::lock_guard lock(g_mutex);
     return g_cache;
 }
 
-db::ConnectionPtr OpenServerConnectionWithLogin(const QString& serverName) {
+db::ConnectionPtr OpenServerConnectionWithLogin(const QString& serverName)
+{
     db::ConnectionPtr result;
     shown([&] {
         LogOnRequest request;
@@ -114,7 +123,8 @@ db::ConnectionPtr OpenServerConnectionWithLogin(const QString& serverName) {
     return result;
 }
 
-bool GetServerConnection(const QString& serverName, db::ConnectionPtr& connection, bool noCache) {
+bool GetServerConnection(const QString& serverName, db::ConnectionPtr& connection, bool noCache)
+{
     if (!noCache) {
         QString cached;
         bool found = false;
@@ -158,31 +168,34 @@ bool GetServerConnection(const QString& serverName, db::ConnectionPtr& connectio
 
 // The registry table, in registryDatabase when one is named, else in the connection's current
 // database.
-static QString registryTable(const QString& registryDatabase) {
+static QString registryTable(const QString& registryDatabase)
+{
     return registryDatabase.isEmpty() ? QStringLiteral("tbOrraConnections")
                                       : registryDatabase + QStringLiteral("..tbOrraConnections");
 }
 
-bool SaveServerConnection(const QString& server, const QString& ip, const QString& database,
-                          const QString& userName, const QString& password, const QString& key,
-                          const QString& registryDatabase) {
+bool SaveServerConnection(const QString& server, const QString& ip, const QString& database, const QString& userName,
+    const QString& password, const QString& key, const QString& registryDatabase)
+{
     if (key.isEmpty()) return false;
     try {
         const db::ConnectionPtr con = mainConnection();
         if (!con || !con->isOpen()) return false;
         const QString stored = ScramblePassword(password, key);
         const QString table = registryTable(registryDatabase);
-        db::RecordsetPtr rs = con->execute(QStringLiteral("select count(*) x from %1 where Server=?").arg(table),
-                                           {text(server)});
+        db::RecordsetPtr rs =
+            con->execute(QStringLiteral("select count(*) x from %1 where Server=?").arg(table), {text(server)});
         if (!rs || !rs->isOpen() || rs->isEOF()) return false;
         if (rs->value(0).toLongLong() > 0) {
             con->execute(QStringLiteral("update %1 set [Database]=?, IP=?, UserName=?, UserPwd=? "
-                                        "where Server=?").arg(table),
-                         {text(database), text(ip), text(userName), text(stored), text(server)});
+                                        "where Server=?")
+                             .arg(table),
+                {text(database), text(ip), text(userName), text(stored), text(server)});
         } else {
             con->execute(QStringLiteral("insert into %1 (Server, IP, [Database], UserName, UserPwd) "
-                                        "values (?, ?, ?, ?, ?)").arg(table),
-                         {text(server), text(ip), text(database), text(userName), text(stored)});
+                                        "values (?, ?, ?, ?, ?)")
+                             .arg(table),
+                {text(server), text(ip), text(database), text(userName), text(stored)});
         }
         return true;
     } catch (...) {
@@ -190,15 +203,17 @@ bool SaveServerConnection(const QString& server, const QString& ip, const QStrin
     }
 }
 
-bool DeleteServerConnection(const QString& server, const QString& registryDatabase) {
+bool DeleteServerConnection(const QString& server, const QString& registryDatabase)
+{
     try {
         const db::ConnectionPtr con = mainConnection();
         if (!con || !con->isOpen()) return false;
-        con->execute(QStringLiteral("delete from %1 where Server=?").arg(registryTable(registryDatabase)), {text(server)});
+        con->execute(
+            QStringLiteral("delete from %1 where Server=?").arg(registryTable(registryDatabase)), {text(server)});
         return true;
     } catch (...) {
         return false;
     }
 }
 
-} // namespace orra
+}   // namespace orra

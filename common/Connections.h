@@ -57,9 +57,8 @@ db::ConnectionPtr OpenServerConnectionWithLogin(const QString& serverName);
 // its stored form under key. False, without a message, when key is empty or anything fails.
 // Values are bound as parameters. registryDatabase names the database that holds the registry
 // (empty: the catalogue connection's current database).
-bool SaveServerConnection(const QString& server, const QString& ip, const QString& database,
-                          const QString& userName, const QString& password, const QString& key,
-                          const QString& registryDatabase = QString());
+bool SaveServerConnection(const QString& server, const QString& ip, const QString& database, const QString& userName,
+    const QString& password, const QString& key, const QString& registryDatabase = QString());
 
 // Deletes the registry row of server; true also when there was none. False on a failure.
 bool DeleteServerConnection(const QString& server, const QString& registryDatabase = QString());
@@ -67,4 +66,4 @@ bool DeleteServerConnection(const QString& server, const QString& registryDataba
 // The cache's entries in order (server name, connection text), the empty first entry included.
 QList<QPair<QString, QString>> connectionCacheEntries();
 
-} // namespace orra
+}   // namespace orra

@@ -9,7 +9,8 @@
 
 namespace orra {
 
-int32_t clsCrc32::GetCheckSum(const QString& str) {
+int32_t clsCrc32::GetCheckSum(const QString& str)
+{
     const text::AnsiCodePage& cp = text::AnsiCodePage::system();
     // Converted and summed in slices, so that a long text needs no second copy of its size.
     constexpr qsizetype kSlice = 1 << 16;
@@ -18,14 +19,14 @@ int32_t clsCrc32::GetCheckSum(const QString& str) {
     for (qsizetype at = 0; at < str.size(); at += kSlice) {
         const qsizetype n = std::min(kSlice, str.size() - at);
         const QChar* chars = str.constData() + at;
-        for (qsizetype i = 0; i < n; ++i)
-            bytes[i] = cp.toByte(chars[i].unicode());
+        for (qsizetype i = 0; i < n; ++i) bytes[i] = cp.toByte(chars[i].unicode());
         crc = crc32(crc, bytes, static_cast<uInt>(n));
     }
     return static_cast<int32_t>(static_cast<uint32_t>(crc));
 }
 
-int32_t ComputeCheckSum(const QString& text) {
+int32_t ComputeCheckSum(const QString& text)
+{
     clsCrc32 crc;
     return crc.GetCheckSum(text);
 }
@@ -35,13 +36,15 @@ namespace {
 // Binary values enter the text in hexadecimal ("0x" and two upper-case digits a byte), so
 // that every byte counts: taken as UTF-16 characters, bytes outside the ANSI code page would
 // all become the same question mark and a changed owner would keep the checksum.
-QString binaryAsText(const QByteArray& bytes) {
+QString binaryAsText(const QByteArray& bytes)
+{
     return QStringLiteral("0x") + QString::fromLatin1(bytes.toHex().toUpper());
 }
 
-} // namespace
+}   // namespace
 
-QString RowCheckSumText(const db::Recordset& rs) {
+QString RowCheckSumText(const db::Recordset& rs)
+{
     QString text;
     for (int i = 0; i < rs.fieldCount(); ++i) {
         const db::FieldInfo& f = rs.field(i);
@@ -58,9 +61,10 @@ QString RowCheckSumText(const db::Recordset& rs) {
 
 int32_t RowCheckSum(const db::Recordset& rs) { return ComputeCheckSum(RowCheckSumText(rs)); }
 
-int32_t PermissionRowCheckSum(long objectId, long userId, long allow, long deny) {
-    return ComputeCheckSum(QString::number(objectId) + QString::number(userId) + QString::number(allow) +
-                           QString::number(deny));
+int32_t PermissionRowCheckSum(long objectId, long userId, long allow, long deny)
+{
+    return ComputeCheckSum(
+        QString::number(objectId) + QString::number(userId) + QString::number(allow) + QString::number(deny));
 }
 
-} // namespace orra
+}   // namespace orra

@@ -7,7 +7,9 @@
 #include <cstdint>
 
 namespace orra {
-namespace db { class Recordset; }
+namespace db {
+class Recordset;
+}
 
 class clsCrc32 {
 public:
@@ -29,4 +31,4 @@ int32_t RowCheckSum(const db::Recordset& rs);
 // The checksum of a permission row, formed from its four numbers in decimal.
 int32_t PermissionRowCheckSum(long objectId, long userId, long allow, long deny);
 
-} // namespace orra
+}   // namespace orra

@@ -9,8 +9,7 @@ namespace orra {
 QString RegistryDatabase()
 {
     const QString env = qEnvironmentVariable("ORRA_REGISTRY_DB");
-    if (!env.isEmpty())
-        return env;
+    if (!env.isEmpty()) return env;
     QSettings settings(QStringLiteral("Orra"), QStringLiteral("Orra"));
     const QString stored = settings.value(QStringLiteral("Main Settings/RegistryDatabase")).toString();
     return stored.isEmpty() ? QStringLiteral("mat") : stored;
@@ -25,4 +24,4 @@ QString DataSourceConnectionText(const QString& server, const QString& database,
     return db::ServerConnectionText(logOn);
 }
 
-} // namespace orra
+}   // namespace orra

@@ -15,4 +15,4 @@ QString RegistryDatabase();
 // login's name and password are given to Connection::open, never written into the text).
 QString DataSourceConnectionText(const QString& server, const QString& database, bool trusted);
 
-} // namespace orra
+}   // namespace orra

@@ -16,10 +16,12 @@ namespace orra::detail {
 class IdRenames {
 public:
     IdRenames() = default;
-    IdRenames(std::initializer_list<std::pair<std::string_view, std::string_view>> list) {
+    IdRenames(std::initializer_list<std::pair<std::string_view, std::string_view>> list)
+    {
         for (const auto& [o, n] : list) add(o, n);
     }
-    void add(std::string_view oldId, std::string_view newId) {
+    void add(std::string_view oldId, std::string_view newId)
+    {
         Entry e{m_text.size(), oldId.size(), 0, newId.size()};
         m_text.append(oldId);
         e.newPos = m_text.size();
@@ -30,10 +32,16 @@ public:
     bool empty() const { return m_entries.empty(); }
     std::string_view oldId(size_t i) const { return {m_text.data() + m_entries[i].oldPos, m_entries[i].oldLen}; }
     std::string_view newId(size_t i) const { return {m_text.data() + m_entries[i].newPos, m_entries[i].newLen}; }
-    void reserve(size_t n, size_t textBytes) { m_entries.reserve(n); m_text.reserve(textBytes); }
+    void reserve(size_t n, size_t textBytes)
+    {
+        m_entries.reserve(n);
+        m_text.reserve(textBytes);
+    }
 
 private:
-    struct Entry { size_t oldPos, oldLen, newPos, newLen; };
+    struct Entry {
+        size_t oldPos, oldLen, newPos, newLen;
+    };
     std::string m_text;
     std::vector<Entry> m_entries;
 };
@@ -59,4 +67,4 @@ bool parseWholeNumber(std::string_view text, long& value);
 // number of replacements.
 int replaceAll(std::string& s, std::string_view from, std::string_view to);
 
-} // namespace orra::detail
+}   // namespace orra::detail

@@ -19,12 +19,12 @@ bool isInclude(xml::Node n) { return xml::hasTag(n, tags::Include) || xml::hasTa
 
 // True when an Include enclosing include (an ancestor) names docID: including it again would
 // never end.
-bool enclosedBy(xml::Node include, long docID) {
+bool enclosedBy(xml::Node include, long docID)
+{
     for (xml::Node p = include.parent(); p; p = p.parent()) {
         if (!isInclude(p)) continue;
         long enclosing = 0;
-        if (detail::parseWholeNumber(p.attribute("DocID").value(), enclosing) && enclosing == docID)
-            return true;
+        if (detail::parseWholeNumber(p.attribute("DocID").value(), enclosing) && enclosing == docID) return true;
     }
     return false;
 }
@@ -38,7 +38,8 @@ struct ExpansionBudget {
 
 void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDocID, ExpansionBudget* budget);
 
-void expand(const IncludeTextSource& source, xml::Node node, long rootDocID, ExpansionBudget& budget) {
+void expand(const IncludeTextSource& source, xml::Node node, long rootDocID, ExpansionBudget& budget)
+{
     if (!node) return;
     // Filling an include changes only that include's children, so the walk may go on from
     // each child to the sibling it had.
@@ -50,25 +51,28 @@ void expand(const IncludeTextSource& source, xml::Node node, long rootDocID, Exp
     }
 }
 
-} // namespace
+}   // namespace
 
-QString IncludeExpansionLimitMessage(long docID) {
+QString IncludeExpansionLimitMessage(long docID)
+{
     return QStringLiteral("The included documents are too large: expanding them would exceed the limit of %1 "
                           "characters of included text (reached at the included document %2)")
         .arg(QLocale(QLocale::English).toString(kIncludeExpansionLimit))
         .arg(docID);
 }
 
-QString RecursiveIncludeMessage() {
+QString RecursiveIncludeMessage()
+{
     return QStringLiteral("Could not include to current document\r\nbecause this will cause a recursive chain");
 }
 
-IncludeTextSource CatalogueIncludeSource(db::Connection* connection, const QString& catalogueDatabase) {
+IncludeTextSource CatalogueIncludeSource(db::Connection* connection, const QString& catalogueDatabase)
+{
     return [connection, catalogueDatabase](long docID) {
         if (!connection || !connection->isOpen())
             throw Error(-1, kSource, QStringLiteral("The catalogue connection is not open"));
         db::RecordsetPtr rs = connection->execute(QStringLiteral("select Name,SQLTxt from ") + catalogueDatabase
-                                                  + QStringLiteral("..tbOrraSQL where Id=") + QString::number(docID));
+            + QStringLiteral("..tbOrraSQL where Id=") + QString::number(docID));
         IncludedText t;
         if (!rs || !rs->isOpen() || rs->isEOF() || rs->fieldCount() < 2) return t;
         t.found = true;
@@ -79,13 +83,15 @@ IncludeTextSource CatalogueIncludeSource(db::Connection* connection, const QStri
     };
 }
 
-void IncludeDocument(const IncludeTextSource& source, xml::Node include, long rootDocID) {
+void IncludeDocument(const IncludeTextSource& source, xml::Node include, long rootDocID)
+{
     fillInclude(source, include, rootDocID, nullptr);
 }
 
 namespace {
 
-void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDocID, ExpansionBudget* budget) {
+void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDocID, ExpansionBudget* budget)
+{
     if (!include) return;
     const std::string incId = include.attribute("ID").value();
     const std::string docIdText = include.attribute("DocID").value();
@@ -93,16 +99,15 @@ void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDo
     // The number is pasted into SQL: nothing but a whole number goes there.
     long docID = 0;
     if (!detail::parseWholeNumber(docIdText, docID))
-        throw Error(-1, kSource, QStringLiteral("The include %1 names the document number '%2', which is not a whole number")
-                                     .arg(QString::fromStdString(incId), QString::fromStdString(docIdText)));
-    if (docID == rootDocID || enclosedBy(include, docID))
-        throw Error(-1, kSource, RecursiveIncludeMessage());
+        throw Error(-1, kSource,
+            QStringLiteral("The include %1 names the document number '%2', which is not a whole number")
+                .arg(QString::fromStdString(incId), QString::fromStdString(docIdText)));
+    if (docID == rootDocID || enclosedBy(include, docID)) throw Error(-1, kSource, RecursiveIncludeMessage());
 
     const IncludedText stored = source(docID);
     if (!stored.found)
         throw Error(-1, kSource, QStringLiteral("The included document %1 does not exist in the catalogue").arg(docID));
-    if (stored.isNull)
-        throw Error(-1, kSource, QStringLiteral("The included document %1 has no text").arg(docID));
+    if (stored.isNull) throw Error(-1, kSource, QStringLiteral("The included document %1 has no text").arg(docID));
     if (budget) {
         budget->used += stored.text.size();
         if (budget->used > kIncludeExpansionLimit) throw Error(-1, kSource, IncludeExpansionLimitMessage(docID));
@@ -112,8 +117,12 @@ void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDo
     xml::ParseError error;
     xml::Node root = xml::appendParsed(include, stored.text, error);
     if (!root)
-        throw Error(-1, kSource, QStringLiteral("The included document %1 could not be loaded: %2 (line %3, column %4)")
-                                     .arg(docID).arg(error.reason).arg(error.line).arg(error.linepos));
+        throw Error(-1, kSource,
+            QStringLiteral("The included document %1 could not be loaded: %2 (line %3, column %4)")
+                .arg(docID)
+                .arg(error.reason)
+                .arg(error.line)
+                .arg(error.linepos));
 
     const size_t lastPipe = incId.rfind('|');
     const std::string outerPrefix = lastPipe == std::string::npos ? std::string() : incId.substr(0, lastPipe);
@@ -122,8 +131,7 @@ void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDo
     // the document that holds the include.
     for (xml::Node c = include.first_child(); c && c != root; c = c.next_sibling()) {
         if (!xml::hasTag(c, tags::Inheritance)) continue;
-        if (pugi::xml_attribute pid = c.attribute("PID"))
-            pid.set_value((incId + '|' + pid.value()).c_str());
+        if (pugi::xml_attribute pid = c.attribute("PID")) pid.set_value((incId + '|' + pid.value()).c_str());
         if (!outerPrefix.empty()) {
             pugi::xml_attribute rid = c.attribute("RID");
             if (rid && rid.value()[0] != '$') rid.set_value((outerPrefix + '|' + rid.value()).c_str());
@@ -134,19 +142,22 @@ void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDo
     detail::prefixDocument(root, incId + '|');
 }
 
-} // namespace
+}   // namespace
 
-void ExpandIncludes(const IncludeTextSource& source, xml::Node node, long rootDocID) {
+void ExpandIncludes(const IncludeTextSource& source, xml::Node node, long rootDocID)
+{
     ExpansionBudget budget;
     expand(source, node, rootDocID, budget);
 }
 
-void ExpandIncludes(db::Connection* connection, xml::Node node, long rootDocID, const QString& catalogueDatabase) {
+void ExpandIncludes(db::Connection* connection, xml::Node node, long rootDocID, const QString& catalogueDatabase)
+{
     ExpandIncludes(CatalogueIncludeSource(connection, catalogueDatabase), node, rootDocID);
 }
 
-void IncludeDocument(db::Connection* connection, xml::Node include, long rootDocID, const QString& catalogueDatabase) {
+void IncludeDocument(db::Connection* connection, xml::Node include, long rootDocID, const QString& catalogueDatabase)
+{
     IncludeDocument(CatalogueIncludeSource(connection, catalogueDatabase), include, rootDocID);
 }
 
-} // namespace orra
+}   // namespace orra

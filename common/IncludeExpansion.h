@@ -36,8 +36,8 @@ QString IncludeExpansionLimitMessage(long docID);
 // What a source knows of one catalogue document's stored text (SQLtxt). A source may throw
 // orra::Error (provider failure).
 struct IncludedText {
-    bool found = false;     // a catalogue row exists
-    bool isNull = false;    // its SQLtxt is NULL
+    bool found = false;    // a catalogue row exists
+    bool isNull = false;   // its SQLtxt is NULL
     QString text;
 };
 using IncludeTextSource = std::function<IncludedText(long docID)>;
@@ -46,18 +46,17 @@ using IncludeTextSource = std::function<IncludedText(long docID)>;
 // "select Name,SQLTxt from " + catalogueDatabase + "..tbOrraSQL where Id=" + docID.
 // The designer passes its catalogue database name; the run-time library passes "" and so
 // names the table in the connection's current database.
-IncludeTextSource CatalogueIncludeSource(db::Connection* connection,
-                                         const QString& catalogueDatabase = QString());
+IncludeTextSource CatalogueIncludeSource(db::Connection* connection, const QString& catalogueDatabase = QString());
 
 // Expands every include below node (the root element or any element); rootDocID is the
 // catalogue number of the document being expanded. Throws orra::Error as described above.
-void ExpandIncludes(db::Connection* connection, xml::Node node, long rootDocID,
-                    const QString& catalogueDatabase = QString());
+void ExpandIncludes(
+    db::Connection* connection, xml::Node node, long rootDocID, const QString& catalogueDatabase = QString());
 void ExpandIncludes(const IncludeTextSource& source, xml::Node node, long rootDocID);
 
 // Fills one Include element (without expanding what the embedded document includes).
-void IncludeDocument(db::Connection* connection, xml::Node include, long rootDocID,
-                     const QString& catalogueDatabase = QString());
+void IncludeDocument(
+    db::Connection* connection, xml::Node include, long rootDocID, const QString& catalogueDatabase = QString());
 void IncludeDocument(const IncludeTextSource& source, xml::Node include, long rootDocID);
 
-} // namespace orra
+}   // namespace orra

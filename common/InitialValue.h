@@ -12,7 +12,7 @@ namespace orra {
 
 // Throws orra::Error (with `source`) when there is no open connection, the query fails,
 // returns no row or returns NULL.
-QString EvaluateInitialValue(db::Connection* connection, const QString& initialValue,
-                             const QString& source = QString());
+QString EvaluateInitialValue(
+    db::Connection* connection, const QString& initialValue, const QString& source = QString());
 
-} // namespace orra
+}   // namespace orra

@@ -17,15 +17,14 @@ const QString kSource = QStringLiteral("Tavrel");
 
 // The texts that differ between the document side and the category side.
 struct ObjectTexts {
-    const char* objectTable;        // tbOrraSQL / tbOrraCategory
-    const char* permissionTable;    // tbOrraDocPermissions / tbOrraCategoryPermissions
-    const char* idColumn;           // OrraID / CategoryID
-    const char* nameLabel;          // DocName / CategoryName
+    const char* objectTable;       // tbOrraSQL / tbOrraCategory
+    const char* permissionTable;   // tbOrraDocPermissions / tbOrraCategoryPermissions
+    const char* idColumn;          // OrraID / CategoryID
+    const char* nameLabel;         // DocName / CategoryName
 };
 
 const ObjectTexts kDocTexts{"tbOrraSQL", "tbOrraDocPermissions", "OrraID", "DocName"};
-const ObjectTexts kCategoryTexts{"tbOrraCategory", "tbOrraCategoryPermissions", "CategoryID",
-                                 "CategoryName"};
+const ObjectTexts kCategoryTexts{"tbOrraCategory", "tbOrraCategoryPermissions", "CategoryID", "CategoryName"};
 
 QString num(long n) { return QString::number(n); }
 
@@ -34,7 +33,8 @@ bool hasRow(const db::RecordsetPtr& rs) { return rs && rs->isOpen() && !rs->isEO
 
 // Moves past the results of a batch that returned no rows (row counts of its statements) to
 // the first row set; false when there is none.
-bool toFirstRowSet(const db::RecordsetPtr& rs) {
+bool toFirstRowSet(const db::RecordsetPtr& rs)
+{
     if (!rs) return false;
     while (!rs->isOpen())
         if (!rs->NextRecordset()) return false;
@@ -42,7 +42,8 @@ bool toFirstRowSet(const db::RecordsetPtr& rs) {
 }
 
 // The first column of the first row of sql; an invalid QVariant when there is no row.
-QVariant firstValue(db::Connection* connection, const QString& sql) {
+QVariant firstValue(db::Connection* connection, const QString& sql)
+{
     db::RecordsetPtr rs = connection->execute(sql);
     if (!toFirstRowSet(rs) || !hasRow(rs) || rs->fieldCount() == 0) return QVariant();
     return rs->value(0);
@@ -52,8 +53,8 @@ QString trimmedText(const QVariant& v) { return db::isNull(v) ? QString() : v.to
 
 long numberOrZero(const QVariant& v) { return db::isNull(v) ? 0 : long(v.toLongLong()); }
 
-int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long objectID, long uid,
-                     long rights) {
+int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long objectID, long uid, long rights)
+{
     // The owner may do anything.
     const QString ownerSql = QStringLiteral("if exists(select 1 from %1 x (nolock) ").arg(QLatin1String(t.objectTable))
         + kCrLf + QStringLiteral("inner join sysusers s (nolock) on x.Owner=s.sid ") + kCrLf
@@ -64,8 +65,8 @@ int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long obje
     // The principal's own row.
     bool failed = false;
     db::RecordsetPtr rs = OpenRecordset(connection,
-        QStringLiteral("select * from %1 (nolock) where %2=").arg(QLatin1String(t.permissionTable),
-                                                                 QLatin1String(t.idColumn))
+        QStringLiteral("select * from %1 (nolock) where %2=")
+                .arg(QLatin1String(t.permissionTable), QLatin1String(t.idColumn))
             + num(objectID) + QStringLiteral(" and UserID=") + num(uid),
         failed);
     if (failed) return permissionDenied;
@@ -74,20 +75,23 @@ int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long obje
     long stored = 0, allow = 0, deny = 0;
     for (int i = 0; i < rs->fieldCount(); ++i) {
         const QString& name = rs->field(i).name;
-        if (name == QLatin1String("CheckSum")) stored = numberOrZero(rs->value(i));
-        else if (name == QLatin1String("Allow")) allow = numberOrZero(rs->value(i));
-        else if (name == QLatin1String("Deny")) deny = numberOrZero(rs->value(i));
+        if (name == QLatin1String("CheckSum"))
+            stored = numberOrZero(rs->value(i));
+        else if (name == QLatin1String("Allow"))
+            allow = numberOrZero(rs->value(i));
+        else if (name == QLatin1String("Deny"))
+            deny = numberOrZero(rs->value(i));
     }
     if (RowCheckSum(*rs) != int32_t(stored)) {
-        const QString userName = trimmedText(firstValue(connection,
-            QStringLiteral("select User_Name(") + num(uid) + QStringLiteral(")")));
+        const QString userName =
+            trimmedText(firstValue(connection, QStringLiteral("select User_Name(") + num(uid) + QStringLiteral(")")));
         const QString objectName = trimmedText(firstValue(connection,
             QStringLiteral("select Name from %1 (nolock) where ID=").arg(QLatin1String(t.objectTable))
                 + num(objectID)));
         throw Error(-1, kSource,
-                    QStringLiteral("CheckSum Value is wrong for %1 %2: '").arg(QLatin1String(t.permissionTable),
-                                                                            QLatin1String(t.nameLabel))
-                        + objectName + QStringLiteral("' UserName: '") + userName + QStringLiteral("'"));
+            QStringLiteral("CheckSum Value is wrong for %1 %2: '")
+                    .arg(QLatin1String(t.permissionTable), QLatin1String(t.nameLabel))
+                + objectName + QStringLiteral("' UserName: '") + userName + QStringLiteral("'"));
     }
     if (deny & rights) return permissionDenied;
     if (allow & rights) return permissionAllowed;
@@ -95,17 +99,17 @@ int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long obje
 }
 
 // The principal's own standing, then its roles': 0 denied, 1 allowed, 2 nothing decided.
-int decisionWithRoles(db::Connection* connection, const ObjectTexts& t, long objectID, long uid,
-                      long rights) {
+int decisionWithRoles(db::Connection* connection, const ObjectTexts& t, long objectID, long uid, long rights)
+{
     const int own = permissionOfUser(connection, t, objectID, uid, rights);
     if (own != permissionNotSet) return own;
 
     bool failed = false;
     db::RecordsetPtr roles = OpenRecordset(connection,
-        QStringLiteral("select distinct s.UserID from %1 s (nolock)").arg(QLatin1String(t.permissionTable))
-            + kCrLf + QStringLiteral("inner join sysmembers m (nolock) on s.UserId=m.groupuid") + kCrLf
-            + QStringLiteral("where m.memberuid=") + num(uid) + QStringLiteral(" and s.%1=").arg(QLatin1String(t.idColumn))
-            + num(objectID),
+        QStringLiteral("select distinct s.UserID from %1 s (nolock)").arg(QLatin1String(t.permissionTable)) + kCrLf
+            + QStringLiteral("inner join sysmembers m (nolock) on s.UserId=m.groupuid") + kCrLf
+            + QStringLiteral("where m.memberuid=") + num(uid)
+            + QStringLiteral(" and s.%1=").arg(QLatin1String(t.idColumn)) + num(objectID),
         failed);
     if (failed) return permissionDenied;
     if (!roles || !roles->isOpen()) return permissionNotSet;
@@ -122,7 +126,8 @@ int decisionWithRoles(db::Connection* connection, const ObjectTexts& t, long obj
     return allowed ? permissionAllowed : permissionNotSet;
 }
 
-bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, long rights) {
+bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, long rights)
+{
     QSet<long> seen;
     long category = categoryID;
     for (;;) {
@@ -134,36 +139,33 @@ bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, 
 
         db::RecordsetPtr rs = connection->execute(
             QStringLiteral("select ParentID from tbOrraCategory (nolock) where ID=") + num(category));
-        if (!hasRow(rs))
-            throw Error(-1, kSource, QStringLiteral("Category %1 does not exist").arg(category));
+        if (!hasRow(rs)) throw Error(-1, kSource, QStringLiteral("Category %1 does not exist").arg(category));
         const QVariant parent = rs->value(0);
         if (db::isNull(parent) || parent.toLongLong() == 0) return false;
         category = long(parent.toLongLong());
     }
 }
 
-long resolveUid(db::Connection* connection, long uid) {
-    return uid != 0 ? uid : CurrentUserUid(connection);
-}
+long resolveUid(db::Connection* connection, long uid) { return uid != 0 ? uid : CurrentUserUid(connection); }
 
-bool docAllows(db::Connection* connection, long docID, long uid, long rights) {
+bool docAllows(db::Connection* connection, long docID, long uid, long rights)
+{
     uid = resolveUid(connection, uid);
     const int d = decisionWithRoles(connection, kDocTexts, docID, uid, rights);
     if (d == permissionDenied) return false;
     if (d == permissionAllowed) return true;
 
-    db::RecordsetPtr rs = connection->execute(
-        QStringLiteral("select CategoryID from tbOrraSQL (nolock) where ID=") + num(docID));
-    if (!hasRow(rs))
-        throw Error(-1, kSource, QStringLiteral("Document %1 does not exist").arg(docID));
+    db::RecordsetPtr rs =
+        connection->execute(QStringLiteral("select CategoryID from tbOrraSQL (nolock) where ID=") + num(docID));
+    if (!hasRow(rs)) throw Error(-1, kSource, QStringLiteral("Document %1 does not exist").arg(docID));
     const QVariant category = rs->value(0);
     if (db::isNull(category)) return false;
     return categoryChainAllows(connection, long(category.toLongLong()), uid, rights);
 }
 
 // Runs a decision with every failure reported through the host and read as a denial.
-template <typename F>
-bool reported(db::Connection* connection, UserInterface* ui, F&& decide) {
+template <typename F> bool reported(db::Connection* connection, UserInterface* ui, F&& decide)
+{
     if (!connection || !connection->isOpen()) return false;
     UserInterface& host = userInterfaceOr(ui);
     try {
@@ -176,36 +178,40 @@ bool reported(db::Connection* connection, UserInterface* ui, F&& decide) {
     return false;
 }
 
-} // namespace
+}   // namespace
 
-long CurrentUserUid(db::Connection* connection) {
+long CurrentUserUid(db::Connection* connection)
+{
     if (!connection || !connection->isOpen())
         throw Error(-1, kSource, QStringLiteral("The catalogue connection is not open"));
-    const QVariant v = firstValue(connection, QStringLiteral("select uid from sysusers (nolock) where sid=suser_sid()"));
+    const QVariant v =
+        firstValue(connection, QStringLiteral("select uid from sysusers (nolock) where sid=suser_sid()"));
     if (db::isNull(v))
         throw Error(-1, kSource, QStringLiteral("The current login has no user in the catalogue database"));
     return long(v.toLongLong());
 }
 
-int DocPermissionOfUser(db::Connection* connection, long docID, long uid, long rights) {
+int DocPermissionOfUser(db::Connection* connection, long docID, long uid, long rights)
+{
     if (!connection || !connection->isOpen()) return permissionDenied;
     return permissionOfUser(connection, kDocTexts, docID, uid, rights);
 }
 
-int CategoryPermissionOfUser(db::Connection* connection, long categoryID, long uid, long rights) {
+int CategoryPermissionOfUser(db::Connection* connection, long categoryID, long uid, long rights)
+{
     if (!connection || !connection->isOpen()) return permissionDenied;
     return permissionOfUser(connection, kCategoryTexts, categoryID, uid, rights);
 }
 
-bool HasDocPermission(db::Connection* connection, long docID, long uid, long rights, UserInterface* ui) {
+bool HasDocPermission(db::Connection* connection, long docID, long uid, long rights, UserInterface* ui)
+{
     return reported(connection, ui, [&] { return docAllows(connection, docID, uid, rights); });
 }
 
-bool HasCategoryPermission(db::Connection* connection, long categoryID, long uid, long rights,
-                           UserInterface* ui) {
-    return reported(connection, ui, [&] {
-        return categoryChainAllows(connection, categoryID, resolveUid(connection, uid), rights);
-    });
+bool HasCategoryPermission(db::Connection* connection, long categoryID, long uid, long rights, UserInterface* ui)
+{
+    return reported(connection, ui,
+        [&] { return categoryChainAllows(connection, categoryID, resolveUid(connection, uid), rights); });
 }
 
-} // namespace orra
+}   // namespace orra

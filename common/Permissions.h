@@ -46,8 +46,8 @@ bool HasDocPermission(db::Connection* connection, long docID, long uid, long rig
 
 // The same for a category, then its ancestors. A loop in the parent chain stops at the first
 // category met again, which denies.
-bool HasCategoryPermission(db::Connection* connection, long categoryID, long uid, long rights,
-                           UserInterface* ui = nullptr);
+bool HasCategoryPermission(
+    db::Connection* connection, long categoryID, long uid, long rights, UserInterface* ui = nullptr);
 
 // The decision of the principal's own standing on a document (owner, then its own row):
 // permissionAllowed, permissionDenied or permissionNotSet. Throws orra::Error (-1, "Tavrel",
@@ -60,4 +60,4 @@ int CategoryPermissionOfUser(db::Connection* connection, long categoryID, long u
 // sid=suser_sid()"). Throws orra::Error when it cannot be read.
 long CurrentUserUid(db::Connection* connection);
 
-} // namespace orra
+}   // namespace orra

@@ -12,7 +12,8 @@ namespace orra {
 
 namespace detail {
 
-int replaceAll(std::string& s, std::string_view from, std::string_view to) {
+int replaceAll(std::string& s, std::string_view from, std::string_view to)
+{
     if (from.empty()) return 0;
     size_t pos = s.find(from);
     if (pos == std::string::npos) return 0;
@@ -42,9 +43,10 @@ struct RenameIndex {
     std::vector<int32_t> table;      // rename index + 1; 0 = empty
     std::vector<int32_t> nextSame;   // next rename with the same old ID, or -1
     size_t mask = 0;
-    bool quotedIds = false;          // some old ID holds a double quote: every rename is tried
+    bool quotedIds = false;   // some old ID holds a double quote: every rename is tried
 
-    explicit RenameIndex(const IdRenames& r) : renames(r), nextSame(r.size(), -1) {
+    explicit RenameIndex(const IdRenames& r) : renames(r), nextSame(r.size(), -1)
+    {
         size_t capacity = 16;
         while (capacity < r.size() * 2) capacity *= 2;
         table.assign(capacity, 0);
@@ -53,7 +55,7 @@ struct RenameIndex {
         for (size_t i = 0; i < r.size(); ++i) {
             const std::string_view id = r.oldId(i);
             if (id.find('"') != std::string_view::npos) quotedIds = true;
-            size_t h = std::hash<std::string_view>{}(id) & mask;
+            size_t h = std::hash<std::string_view>{}(id)&mask;
             for (;; h = (h + 1) & mask) {
                 if (table[h] == 0) {
                     table[h] = int32_t(i) + 1;
@@ -71,21 +73,24 @@ struct RenameIndex {
     }
 
     // The first rename whose old ID is id, or -1.
-    int32_t firstOf(std::string_view id) const {
-        for (size_t h = std::hash<std::string_view>{}(id) & mask;; h = (h + 1) & mask) {
+    int32_t firstOf(std::string_view id) const
+    {
+        for (size_t h = std::hash<std::string_view>{}(id)&mask;; h = (h + 1) & mask) {
             if (table[h] == 0) return -1;
             if (renames.oldId(size_t(table[h] - 1)) == id) return table[h] - 1;
         }
     }
 
     // Appends every rename whose old ID is id.
-    void renamesOf(std::string_view id, std::vector<size_t>& out) const {
+    void renamesOf(std::string_view id, std::vector<size_t>& out) const
+    {
         for (int32_t i = firstOf(id); i >= 0; i = nextSame[size_t(i)]) out.push_back(size_t(i));
     }
 
     // The renames whose old ID is a quoted run of text (the contents between two consecutive
     // double quotes, every quote closing one run and opening the next), in order.
-    void candidates(std::string_view text, std::vector<size_t>& out) const {
+    void candidates(std::string_view text, std::vector<size_t>& out) const
+    {
         out.clear();
         if (quotedIds) {
             for (size_t i = 0; i < renames.size(); ++i) out.push_back(i);
@@ -105,7 +110,8 @@ struct RenameIndex {
     }
 };
 
-std::string quoted(std::string_view id) {
+std::string quoted(std::string_view id)
+{
     std::string q;
     q.reserve(id.size() + 2);
     q += '"';
@@ -117,8 +123,8 @@ std::string quoted(std::string_view id) {
 // Applies the renames in order, as one text replace each. A replace can only create the quoted
 // run of its new ID, so the renames to try are those whose old ID is a quoted run of the text
 // or the new ID of a rename applied before.
-void rewriteScriptText(xml::Node cdata, const RenameIndex& index, std::vector<size_t>& work,
-                       std::vector<size_t>& found) {
+void rewriteScriptText(xml::Node cdata, const RenameIndex& index, std::vector<size_t>& work, std::vector<size_t>& found)
+{
     const char* value = cdata.value();
     if (!std::strchr(value, '"')) return;
     index.candidates(value, work);
@@ -143,8 +149,8 @@ void rewriteScriptText(xml::Node cdata, const RenameIndex& index, std::vector<si
     if (changed) cdata.set_value(text.c_str());
 }
 
-void rewriteWalk(xml::Node element, const RenameIndex& index, std::vector<size_t>& work,
-                 std::vector<size_t>& found) {
+void rewriteWalk(xml::Node element, const RenameIndex& index, std::vector<size_t>& work, std::vector<size_t>& found)
+{
     const bool isScript = xml::hasTag(element, tags::Script);
     for (xml::Node c = element.first_child(); c; c = c.next_sibling()) {
         if (xml::isCData(c)) {
@@ -155,9 +161,10 @@ void rewriteWalk(xml::Node element, const RenameIndex& index, std::vector<size_t
     }
 }
 
-} // namespace
+}   // namespace
 
-void rewriteReferences(xml::Node root, const IdRenames& renames) {
+void rewriteReferences(xml::Node root, const IdRenames& renames)
+{
     if (!root || renames.empty()) return;
     const RenameIndex index(renames);
     std::vector<size_t> work, found;
@@ -169,8 +176,9 @@ namespace {
 // Prefixes the IDs below element. When scripts is given, element is reachable by the reference
 // rewrite (the root, or a Script or Block below reachable Blocks) and the CDATA sections of
 // reachable Scripts are collected into it, in the order the rewrite walks them.
-void prefixWalk(xml::Node element, std::string& buffer, size_t prefixLength, IdRenames& renames,
-                std::vector<xml::Node>* scripts) {
+void prefixWalk(
+    xml::Node element, std::string& buffer, size_t prefixLength, IdRenames& renames, std::vector<xml::Node>* scripts)
+{
     if (xml::hasTag(element, tags::Inheritance)) return;
     pugi::xml_attribute id = element.attribute("ID");
     if (id && *id.value()) {
@@ -190,15 +198,17 @@ void prefixWalk(xml::Node element, std::string& buffer, size_t prefixLength, IdR
     }
 }
 
-} // namespace
+}   // namespace
 
-void prefixIds(xml::Node element, const std::string& prefix, IdRenames& renames) {
+void prefixIds(xml::Node element, const std::string& prefix, IdRenames& renames)
+{
     std::string buffer = prefix;
     buffer.reserve(prefix.size() + 64);
     prefixWalk(element, buffer, prefix.size(), renames, nullptr);
 }
 
-void prefixDocument(xml::Node root, const std::string& prefix) {
+void prefixDocument(xml::Node root, const std::string& prefix)
+{
     if (!root) return;
     IdRenames renames;
     std::vector<xml::Node> scripts;
@@ -211,7 +221,8 @@ void prefixDocument(xml::Node root, const std::string& prefix) {
     for (xml::Node cdata : scripts) rewriteScriptText(cdata, index, work, found);
 }
 
-bool parseWholeNumber(std::string_view t, long& value) {
+bool parseWholeNumber(std::string_view t, long& value)
+{
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
     while (!t.empty() && blank(t.front())) t.remove_prefix(1);
     while (!t.empty() && blank(t.back())) t.remove_suffix(1);
@@ -232,11 +243,12 @@ bool parseWholeNumber(std::string_view t, long& value) {
     return true;
 }
 
-} // namespace detail
+}   // namespace detail
 
 namespace {
 
-xml::Node findByAttribute(xml::Node node, const char* name, const char* value) {
+xml::Node findByAttribute(xml::Node node, const char* name, const char* value)
+{
     if (!node.first_child()) return xml::Node();
     for (xml::Node c = node.first_child(); c; c = c.next_sibling()) {
         if (!xml::isElement(c)) continue;
@@ -251,14 +263,16 @@ xml::Node findByAttribute(xml::Node node, const char* name, const char* value) {
 }
 
 // The root element of the document that holds node.
-xml::Node documentRootOf(xml::Node node) {
+xml::Node documentRootOf(xml::Node node)
+{
     for (xml::Node c = node.root().first_child(); c; c = c.next_sibling())
         if (xml::isElement(c)) return c;
     return xml::Node();
 }
 
 // Replaces the first occurrence of from in s by to; false when there is none.
-bool replaceFirst(std::string& s, const std::string& from, const std::string& to) {
+bool replaceFirst(std::string& s, const std::string& from, const std::string& to)
+{
     if (from.empty()) return false;   // VB's Replace with an empty find text changes nothing
     const size_t pos = s.find(from);
     if (pos == std::string::npos) return false;
@@ -266,8 +280,8 @@ bool replaceFirst(std::string& s, const std::string& from, const std::string& to
     return true;
 }
 
-void renumber(xml::Node element, const std::string& newText, const std::string& oldText,
-              detail::IdRenames& renames) {
+void renumber(xml::Node element, const std::string& newText, const std::string& oldText, detail::IdRenames& renames)
+{
     if (xml::hasTag(element, tags::Inheritance)) {
         for (const char* name : {"PID", "RID"}) {
             pugi::xml_attribute a = element.attribute(name);
@@ -290,7 +304,8 @@ void renumber(xml::Node element, const std::string& newText, const std::string& 
         if (xml::isElement(c)) renumber(c, newText, oldText, renames);
 }
 
-std::string u8(const QString& s) {
+std::string u8(const QString& s)
+{
     const QByteArray b = s.toUtf8();
     return std::string(b.constData(), size_t(b.size()));
 }
@@ -299,14 +314,16 @@ struct RenameTexts {
     std::string oldId, newId, oldPlaceholder, newPlaceholder, oldName;
 };
 
-void replaceInAttribute(xml::Node element, const char* name, const RenameTexts& t) {
+void replaceInAttribute(xml::Node element, const char* name, const RenameTexts& t)
+{
     pugi::xml_attribute a = element.attribute(name);
     if (!a) return;   // a missing DefaultValue or Source counts as empty
     std::string v = a.value();
     if (detail::replaceAll(v, t.oldPlaceholder, t.newPlaceholder) > 0) a.set_value(v.c_str());
 }
 
-void rebindInheritances(xml::Node include, const RenameTexts& t) {
+void rebindInheritances(xml::Node include, const RenameTexts& t)
+{
     for (xml::Node c = include.first_child(); c; c = c.next_sibling()) {
         if (!xml::isElement(c)) continue;
         if (xml::hasTag(c, tags::Inheritance)) {
@@ -317,7 +334,8 @@ void rebindInheritances(xml::Node include, const RenameTexts& t) {
     }
 }
 
-void renameParameter(xml::Node element, const RenameTexts& t, bool rewriteParameters) {
+void renameParameter(xml::Node element, const RenameTexts& t, bool rewriteParameters)
+{
     const std::vector<xml::Node> children = xml::childNodes(element);
     bool shadowed = false;
     for (xml::Node c : children) {
@@ -340,33 +358,38 @@ void renameParameter(xml::Node element, const RenameTexts& t, bool rewriteParame
     }
 }
 
-} // namespace
+}   // namespace
 
-xml::Node FindElementByAttribute(xml::Node node, const QString& attributeName, const QString& value) {
+xml::Node FindElementByAttribute(xml::Node node, const QString& attributeName, const QString& value)
+{
     if (!node) return xml::Node();
     const QByteArray name = attributeName.toUtf8();
     const QByteArray v = value.toUtf8();
     return findByAttribute(node, name.constData(), v.constData());
 }
 
-QString TextBeforeLastDot(const QString& text) {
+QString TextBeforeLastDot(const QString& text)
+{
     const qsizetype i = text.lastIndexOf(QLatin1Char('.'));
     return i < 0 ? QString() : text.left(i);
 }
 
-QString LastPipeSegment(const QString& text) {
+QString LastPipeSegment(const QString& text)
+{
     const qsizetype i = text.lastIndexOf(QLatin1Char('|'));
     return i < 0 ? text : text.mid(i + 1);
 }
 
-void RenumberElementIDs(xml::Node element, const QString& newText, const QString& oldText) {
+void RenumberElementIDs(xml::Node element, const QString& newText, const QString& oldText)
+{
     if (!element) return;
     detail::IdRenames renames;
     renumber(element, u8(newText), u8(oldText), renames);
     detail::rewriteReferences(documentRootOf(element), renames);
 }
 
-void PrefixElementIDs(xml::Node element, const QString& prefix, const QString& separator) {
+void PrefixElementIDs(xml::Node element, const QString& prefix, const QString& separator)
+{
     if (!element) return;
     if (element == documentRootOf(element)) {
         detail::prefixDocument(element, u8(prefix + separator));
@@ -377,14 +400,16 @@ void PrefixElementIDs(xml::Node element, const QString& prefix, const QString& s
     detail::rewriteReferences(documentRootOf(element), renames);
 }
 
-void RewriteReferences(xml::Node element, const QString& oldID, const QString& newID) {
+void RewriteReferences(xml::Node element, const QString& oldID, const QString& newID)
+{
     if (!element || oldID.isEmpty()) return;
     const std::string o = u8(oldID), n = u8(newID);
     detail::rewriteReferences(element, {{o, n}});
 }
 
-void RenameParameter(xml::Node element, const QString& oldID, const QString& oldName,
-                     const QString& newID, const QString& newName, bool rewriteParameters) {
+void RenameParameter(xml::Node element, const QString& oldID, const QString& oldName, const QString& newID,
+    const QString& newName, bool rewriteParameters)
+{
     if (!element) return;
     RenameTexts t;
     t.oldId = u8(oldID);
@@ -395,7 +420,8 @@ void RenameParameter(xml::Node element, const QString& oldID, const QString& old
     renameParameter(element, t, rewriteParameters);
 }
 
-QString LockInfoXML(long docID, const QString& programName, const QString& database) {
+QString LockInfoXML(long docID, const QString& programName, const QString& database)
+{
     xml::Document doc;
     xml::Node root = xml::appendElement(doc.node(), QStringLiteral("Document"));
     xml::Node program = xml::appendElement(root, QStringLiteral("Program"));
@@ -407,9 +433,10 @@ QString LockInfoXML(long docID, const QString& programName, const QString& datab
     return doc.xml();
 }
 
-bool ParseWholeNumber(const QString& text, long& value) {
+bool ParseWholeNumber(const QString& text, long& value)
+{
     const QByteArray bytes = text.toUtf8();
     return detail::parseWholeNumber(std::string_view(bytes.constData(), size_t(bytes.size())), value);
 }
 
-} // namespace orra
+}   // namespace orra

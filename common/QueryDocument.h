@@ -31,7 +31,7 @@ inline constexpr char Parameter[] = "Parameter";
 inline constexpr char Include[] = "Include";
 inline constexpr char IInclude[] = "IInclude";
 inline constexpr char Inheritance[] = "Inheritance";
-} // namespace tags
+}   // namespace tags
 
 // The first element below node whose attribute attributeName equals value exactly, or a null
 // node. node itself is never compared. The direct children are tried first (CDATA passed
@@ -70,8 +70,8 @@ void RewriteReferences(xml::Node element, const QString& oldID, const QString& n
 // - unless shadowed: "<$old%>" -> "<$new%>" in the owner's CDATA texts, and the same walk in
 //   every child Script and Block with rewriteParameters true.
 // Station texts are not rewritten.
-void RenameParameter(xml::Node element, const QString& oldID, const QString& oldName,
-                     const QString& newID, const QString& newName, bool rewriteParameters);
+void RenameParameter(xml::Node element, const QString& oldID, const QString& oldName, const QString& newID,
+    const QString& newName, bool rewriteParameters);
 
 // The lock information document handed to the catalogue's lock procedure:
 // <Document><Program Name="programName" DB="database"/><Parameter Name="DocID" Value="docID"/></Document>
@@ -82,4 +82,4 @@ QString LockInfoXML(long docID, const QString& programName, const QString& datab
 // allowed). Returns false for anything else (empty, "12a", "1e3", "1.5", out of range).
 bool ParseWholeNumber(const QString& text, long& value);
 
-} // namespace orra
+}   // namespace orra

@@ -4,8 +4,8 @@
 
 namespace orra {
 
-db::RecordsetPtr OpenRecordset(db::Connection* connection, const QString& sqlText, bool& failed,
-                               int, int, int) {
+db::RecordsetPtr OpenRecordset(db::Connection* connection, const QString& sqlText, bool& failed, int, int, int)
+{
     failed = true;
     if (!connection || !connection->isOpen()) return nullptr;
     try {
@@ -19,4 +19,4 @@ db::RecordsetPtr OpenRecordset(db::Connection* connection, const QString& sqlTex
     }
 }
 
-} // namespace orra
+}   // namespace orra

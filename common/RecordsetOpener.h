@@ -19,7 +19,6 @@ enum CursorType { adOpenForwardOnly = 0, adOpenStatic = 3 };
 // rows) and failed = false. Any failure (closed or null connection, SQL error): nullptr and
 // failed = true; the connection's errors() still tell what went wrong.
 db::RecordsetPtr OpenRecordset(db::Connection* connection, const QString& sqlText, bool& failed,
-                               int cursorLocation = adUseClient, int lockType = adLockReadOnly,
-                               int cursorType = adOpenStatic);
+    int cursorLocation = adUseClient, int lockType = adLockReadOnly, int cursorType = adOpenStatic);
 
-} // namespace orra
+}   // namespace orra

@@ -32,14 +32,16 @@ constexpr int kMaxSheetNameLength = 31;
 // Widest text a number can show under "General" (Excel's 11 characters and a sign).
 constexpr int kGeneralNumberMaxWidth = 12;
 
-int digitsOf(double absValue) {
+int digitsOf(double absValue)
+{
     int d = 1;
     for (double p = 10; absValue >= p && d < 309; p *= 10) ++d;
     return d;
 }
 
 // Characters of a number under "General": up to ten significant digits, Excel's 11 characters.
-int generalWidth(double v) {
+int generalWidth(double v)
+{
     const double a = std::fabs(v);
     const int sign = v < 0 ? 1 : 0;
     if (a != 0 && (a >= 1e11 || a < 1e-4)) return 11 + sign;   // exponent form, "1.23457E+11"
@@ -53,7 +55,8 @@ int generalWidth(double v) {
 }
 
 // Characters of a number under "#,##0.00".
-int moneyWidth(double v) {
+int moneyWidth(double v)
+{
     const double a = std::fabs(std::round(v * 100) / 100);
     const int d = digitsOf(a);
     return d + (d - 1) / 3 + 3 + (v < 0 ? 1 : 0);
@@ -64,13 +67,14 @@ struct Column {
     bool money = false;
     bool dateFormat = false;   // the column's own format shows dates
     int dateFormatWidth = 0;
-    int width = 0;             // widest content in characters
+    int width = 0;   // widest content in characters
 };
 
 class Formats {
 public:
     explicit Formats(SheetWriter& w) : m_writer(w) {}
-    int get(const QString& code) {
+    int get(const QString& code)
+    {
         for (const auto& [c, h] : m_handles)
             if (c == code) return h;
         const int h = m_writer.addNumberFormat(code);
@@ -83,21 +87,32 @@ private:
     std::vector<std::pair<QString, int>> m_handles;
 };
 
-bool isNumberType(int typeId) {
+bool isNumberType(int typeId)
+{
     switch (typeId) {
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
-    case QMetaType::Short: case QMetaType::UShort: case QMetaType::Long: case QMetaType::ULong:
-    case QMetaType::Char: case QMetaType::SChar: case QMetaType::UChar:
-    case QMetaType::Double: case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Double:
+    case QMetaType::Float:
         return true;
     default:
         return false;
     }
 }
 
-} // namespace
+}   // namespace
 
-QString ExportNumberFormat(db::DataType type) {
+QString ExportNumberFormat(db::DataType type)
+{
     switch (type) {
     case db::DataType::Date:
     case db::DataType::DBDate:
@@ -112,11 +127,12 @@ QString ExportNumberFormat(db::DataType type) {
     }
 }
 
-ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
+ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options)
+{
     const db::ResultSet* set = rs.current();
     if (!rs.isOpen() || !set)
         throw Error(db::kObjectClosed, QStringLiteral("ExportRecordsetToExcel"),
-                    QStringLiteral("Operation is not allowed when the object is closed."));
+            QStringLiteral("Operation is not allowed when the object is closed."));
 
     ExportResult result;
     result.path = options.path.isEmpty() ? spreadsheet::claimExportPath() : options.path;
@@ -192,7 +208,8 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
                 } else if (isNumberType(type) || type == db::decimalMetaTypeId()) {
                     const double d = v.toDouble();
                     if (!std::isfinite(d)) {
-                        w->writeString(sheetRow, c, db::Recordset::valueText(v, set->fields[size_t(c)].type), col.format);
+                        w->writeString(
+                            sheetRow, c, db::Recordset::valueText(v, set->fields[size_t(c)].type), col.format);
                         continue;
                     }
                     w->writeNumber(sheetRow, c, d, col.format);
@@ -211,7 +228,8 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
                         serial = t.msecsSinceStartOfDay() / 86400000.0;
                         code = kTime;
                     } else {
-                        const QDateTime dt = type == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0)) : v.toDateTime();
+                        const QDateTime dt =
+                            type == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0)) : v.toDateTime();
                         const qint64 ms = dt.time().msecsSinceStartOfDay();
                         serial = spreadsheet::excelSerial(dt.date().year(), dt.date().month(), dt.date().day(), ms);
                         code = ms == 0 ? kDate : kDateTime;
@@ -254,17 +272,20 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
 
     QStringList warnings;
     if (result.sheets.size() > 1)
-        warnings << QStringLiteral("The result has %1 rows, more than a sheet holds (%2): they continue on the sheets %3 "
-                                   "of the same workbook.")
+        warnings << QStringLiteral(
+            "The result has %1 rows, more than a sheet holds (%2): they continue on the sheets %3 "
+            "of the same workbook.")
                         .arg(result.rowsWritten)
                         .arg(options.maxRows)
                         .arg(QStringLiteral("\"") + result.sheets.mid(1).join(QStringLiteral("\", \"")) + u'"');
     if (result.rowsLeft > 0)
         warnings << QStringLiteral("The sheet holds %1 rows of data: the last %2 rows of the result were not exported.")
-                        .arg(options.maxRows).arg(result.rowsLeft);
+                        .arg(options.maxRows)
+                        .arg(result.rowsLeft);
     if (result.textsCut > 0)
         warnings << QStringLiteral("%1 texts were longer than a cell holds and were cut to %2 characters.")
-                        .arg(result.textsCut).arg(spreadsheet::kMaxCellTextLength);
+                        .arg(result.textsCut)
+                        .arg(spreadsheet::kMaxCellTextLength);
     result.warning = warnings.join(QLatin1Char(' '));
     if (!result.warning.isEmpty()) userInterface().messageBox(result.warning, vbOKOnly | vbExclamation);
 
@@ -272,7 +293,8 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options) {
     return result;
 }
 
-ExportResult ExportRecordsetToExcel(db::Recordset& rs, const QString& templatePath, const QString& sheetName) {
+ExportResult ExportRecordsetToExcel(db::Recordset& rs, const QString& templatePath, const QString& sheetName)
+{
     ExportOptions options;
     options.templatePath = templatePath;
     options.sheetName = sheetName;
@@ -280,7 +302,8 @@ ExportResult ExportRecordsetToExcel(db::Recordset& rs, const QString& templatePa
 }
 
 QString ExportRecordsetToText(db::Recordset& rs, const QString& fileName, const QString& colDelimiter,
-                              const QString& rowDelimiter, const QString& nullExpr) {
+    const QString& rowDelimiter, const QString& nullExpr)
+{
     QString path = fileName;
     if (path.isEmpty()) {
         const QString temp = qEnvironmentVariable("TEMP");
@@ -291,14 +314,15 @@ QString ExportRecordsetToText(db::Recordset& rs, const QString& fileName, const 
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(kPathFileAccessError, QStringLiteral("ExportToText"), QStringLiteral("Cannot write the file %1").arg(path));
+        throw Error(
+            kPathFileAccessError, QStringLiteral("ExportToText"), QStringLiteral("Cannot write the file %1").arg(path));
     file.write((names.join(colDelimiter) + rowDelimiter).toUtf8());
     // The body in slices, so that a large result never sits in memory twice.
-    while (rs.isOpen() && !rs.isEOF())
-        file.write(rs.GetString(colDelimiter, rowDelimiter, nullExpr, 10000).toUtf8());
+    while (rs.isOpen() && !rs.isEOF()) file.write(rs.GetString(colDelimiter, rowDelimiter, nullExpr, 10000).toUtf8());
     if (!file.commit())
-        throw Error(kPathFileAccessError, QStringLiteral("ExportToText"), QStringLiteral("Cannot write the file %1").arg(path));
+        throw Error(
+            kPathFileAccessError, QStringLiteral("ExportToText"), QStringLiteral("Cannot write the file %1").arg(path));
     return path;
 }
 
-} // namespace orra
+}   // namespace orra

@@ -19,24 +19,24 @@
 namespace orra {
 
 struct ExportOptions {
-    QString templatePath;         // a workbook to copy; empty: a new workbook
-    QString sheetName;            // the template's sheet to fill
-    bool formatColumns = true;    // number formats by field type and fitted column widths
-    bool open = true;             // show the workbook when the desktop allows it
-    QString path;                 // where to write; empty: a new file in the export folder
+    QString templatePath;        // a workbook to copy; empty: a new workbook
+    QString sheetName;           // the template's sheet to fill
+    bool formatColumns = true;   // number formats by field type and fitted column widths
+    bool open = true;            // show the workbook when the desktop allows it
+    QString path;                // where to write; empty: a new file in the export folder
     // Data rows a sheet takes: everything below the header row. More rows continue on
     // further sheets named after the first ("Sheet1 (2)", …), each with the header row again.
     long maxRows = spreadsheet::kMaxRows - 1;
 };
 
 struct ExportResult {
-    QString path;          // the written workbook
-    long rowsWritten = 0;  // data rows in the workbook
-    QStringList sheets;    // the sheets written: the first, then those the rows continued on
-    long rowsLeft = 0;     // rows of the recordset that did not fit into the workbook
-    int textsCut = 0;      // texts longer than a cell holds, cut to its limit
-    bool opened = false;   // handed to the desktop's application
-    QString warning;       // what did not go into the sheet; empty when everything did
+    QString path;           // the written workbook
+    long rowsWritten = 0;   // data rows in the workbook
+    QStringList sheets;     // the sheets written: the first, then those the rows continued on
+    long rowsLeft = 0;      // rows of the recordset that did not fit into the workbook
+    int textsCut = 0;       // texts longer than a cell holds, cut to its limit
+    bool opened = false;    // handed to the desktop's application
+    QString warning;        // what did not go into the sheet; empty when everything did
 };
 
 // Number formats by ADO type: date and database date "dd.mm.yyyy", database time stamp
@@ -51,8 +51,8 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options);
 
 // The designer's and the launcher's export: formats and widths, a new workbook unless a
 // template is given, shown when the desktop allows.
-ExportResult ExportRecordsetToExcel(db::Recordset& rs, const QString& templatePath = QString(),
-                                    const QString& sheetName = QString());
+ExportResult ExportRecordsetToExcel(
+    db::Recordset& rs, const QString& templatePath = QString(), const QString& sheetName = QString());
 
 // Scripts' ExportToText: the field names joined by colDelimiter, rowDelimiter, then every
 // remaining row as the recordset's GetString gives it (columns joined by colDelimiter, each
@@ -60,8 +60,7 @@ ExportResult ExportRecordsetToExcel(db::Recordset& rs, const QString& templatePa
 // replaced. An empty fileName means "Report.txt" in the folder named by TEMP (else the
 // temporary folder). Returns the file's path; throws orra::Error (75) when it cannot be written.
 QString ExportRecordsetToText(db::Recordset& rs, const QString& fileName = QString(),
-                              const QString& colDelimiter = QStringLiteral(","),
-                              const QString& rowDelimiter = QStringLiteral("\r\n"),
-                              const QString& nullExpr = QStringLiteral("NULL"));
+    const QString& colDelimiter = QStringLiteral(","), const QString& rowDelimiter = QStringLiteral("\r\n"),
+    const QString& nullExpr = QStringLiteral("NULL"));
 
-} // namespace orra
+}   // namespace orra

@@ -9,7 +9,8 @@ namespace orra {
 namespace {
 
 // The key repeated (doubled) until it covers length characters, then cut to that length.
-QString coveringKey(const QString& key, qsizetype length, const char* operation) {
+QString coveringKey(const QString& key, qsizetype length, const char* operation)
+{
     if (length == 0) return QString();
     if (key.isEmpty())
         throw Error(5, QString::fromLatin1(operation), QStringLiteral("The key of the stored password is empty"));
@@ -19,14 +20,16 @@ QString coveringKey(const QString& key, qsizetype length, const char* operation)
     return k;
 }
 
-[[noreturn]] void malformed() {
+[[noreturn]] void malformed()
+{
     throw Error(kMalformedStoredPasswordError, QStringLiteral("DecodePassword"),
-                QStringLiteral("The stored password is malformed"));
+        QStringLiteral("The stored password is malformed"));
 }
 
-} // namespace
+}   // namespace
 
-QString ScramblePassword(const QString& password, const QString& key) {
+QString ScramblePassword(const QString& password, const QString& key)
+{
     const auto& cp = text::AnsiCodePage::system();
     const QString k = coveringKey(key, password.size(), "ScramblePassword");
     QString out;
@@ -39,7 +42,8 @@ QString ScramblePassword(const QString& password, const QString& key) {
     return out;
 }
 
-QString DecodePassword(const QString& stored, const QString& key) {
+QString DecodePassword(const QString& stored, const QString& key)
+{
     if (stored.isEmpty()) return QString();
     // Every number is one to three digits of 0..255, each ended by ';' (the last one included).
     QList<int> codes;
@@ -67,4 +71,4 @@ QString DecodePassword(const QString& stored, const QString& key) {
     return out;
 }
 
-} // namespace orra
+}   // namespace orra

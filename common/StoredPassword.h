@@ -24,4 +24,4 @@ QString ScramblePassword(const QString& password, const QString& key);
 // anything but numbers of 0 to 255 each ended by ";" (a missing final ";" included).
 QString DecodePassword(const QString& stored, const QString& key = kStoredPasswordKey);
 
-} // namespace orra
+}   // namespace orra

@@ -12,11 +12,10 @@ namespace {
 // attribute whitespace normalised as the XML rules ask, whitespace-only text dropped, comments
 // and processing instructions kept, a declaration kept when present.
 // Parsed as a fragment, so that stray text around the root shows up and can be refused.
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi
-    | pugi::parse_declaration | pugi::parse_doctype | pugi::parse_fragment;
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_declaration
+    | pugi::parse_doctype | pugi::parse_fragment;
 // Parsing into an element: a declaration there is skipped rather than refused.
-constexpr unsigned kAppendOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi
-    | pugi::parse_doctype;
+constexpr unsigned kAppendOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
 
 // Output: no indentation, no added declaration, UTF-8 bytes.
 constexpr unsigned kWriteOptions = pugi::format_raw | pugi::format_no_declaration;
@@ -27,33 +26,46 @@ QString fromUtf8(const char* s) { return QString::fromUtf8(s, qsizetype(std::str
 
 class StringWriter : public pugi::xml_writer {
 public:
-    void write(const void* data, size_t size) override {
-        out.append(static_cast<const char*>(data), qsizetype(size));
-    }
+    void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), qsizetype(size)); }
     QByteArray out;
 };
 
-const char* statusText(pugi::xml_parse_status s) {
+const char* statusText(pugi::xml_parse_status s)
+{
     switch (s) {
-    case pugi::status_ok: return "No error";
-    case pugi::status_no_document_element: return "The document has no root element";
-    case pugi::status_bad_pi: return "Invalid processing instruction or declaration";
-    case pugi::status_bad_comment: return "Invalid comment";
-    case pugi::status_bad_cdata: return "Invalid CDATA section";
-    case pugi::status_bad_doctype: return "Invalid document type declaration";
-    case pugi::status_bad_pcdata: return "Invalid text";
-    case pugi::status_bad_start_element: return "Invalid start tag";
-    case pugi::status_bad_attribute: return "Invalid attribute";
-    case pugi::status_bad_end_element: return "Invalid end tag";
-    case pugi::status_end_element_mismatch: return "End tag does not match the start tag";
-    case pugi::status_append_invalid_root: return "Invalid root";
-    default: return "The text is not well-formed XML";
+    case pugi::status_ok:
+        return "No error";
+    case pugi::status_no_document_element:
+        return "The document has no root element";
+    case pugi::status_bad_pi:
+        return "Invalid processing instruction or declaration";
+    case pugi::status_bad_comment:
+        return "Invalid comment";
+    case pugi::status_bad_cdata:
+        return "Invalid CDATA section";
+    case pugi::status_bad_doctype:
+        return "Invalid document type declaration";
+    case pugi::status_bad_pcdata:
+        return "Invalid text";
+    case pugi::status_bad_start_element:
+        return "Invalid start tag";
+    case pugi::status_bad_attribute:
+        return "Invalid attribute";
+    case pugi::status_bad_end_element:
+        return "Invalid end tag";
+    case pugi::status_end_element_mismatch:
+        return "End tag does not match the start tag";
+    case pugi::status_append_invalid_root:
+        return "Invalid root";
+    default:
+        return "The text is not well-formed XML";
     }
 }
 
 // Line, column (1-based, in UTF-16 characters as QString counts them) and character offset
 // of a byte offset into a UTF-8 buffer.
-void locate(const QByteArray& bytes, ptrdiff_t offset, ParseError& e) {
+void locate(const QByteArray& bytes, ptrdiff_t offset, ParseError& e)
+{
     if (offset < 0) offset = 0;
     if (offset > bytes.size()) offset = bytes.size();
     const QString before = QString::fromUtf8(bytes.constData(), qsizetype(offset));
@@ -65,7 +77,8 @@ void locate(const QByteArray& bytes, ptrdiff_t offset, ParseError& e) {
 
 // A CDATA section holding "]]>" is written as two adjacent sections; joining adjacent sections
 // on load gives the body text back whole.
-void joinSplitCData(Node n) {
+void joinSplitCData(Node n)
+{
     for (Node c = n.first_child(); c;) {
         Node next = c.next_sibling();
         if (c.type() == pugi::node_cdata && next.type() == pugi::node_cdata) {
@@ -79,13 +92,15 @@ void joinSplitCData(Node n) {
     }
 }
 
-void joinSplitCDataIfAny(const QByteArray& bytes, Node n) {
+void joinSplitCDataIfAny(const QByteArray& bytes, Node n)
+{
     if (bytes.contains("]]><![CDATA[")) joinSplitCData(n);
 }
 
 // True when some element below n lies more than limit levels below it (n's children are one
 // level below). Walks without recursion, so that the depth itself cannot exhaust the stack.
-bool nestedDeeperThan(Node n, long limit, Node& at) {
+bool nestedDeeperThan(Node n, long limit, Node& at)
+{
     long depth = 1;
     Node cur = n.first_child();
     while (cur) {
@@ -109,14 +124,16 @@ bool nestedDeeperThan(Node n, long limit, Node& at) {
 }
 
 // The levels above n up to its document.
-long levelsAbove(Node n) {
+long levelsAbove(Node n)
+{
     long d = 0;
     for (Node p = n; p && p.type() != pugi::node_document; p = p.parent()) ++d;
     return d;
 }
 
 // Refuses a parse result that nests elements deeper than kMaxDepth below the document.
-bool checkDepth(const QByteArray& bytes, Node parsedInto, ParseError& e) {
+bool checkDepth(const QByteArray& bytes, Node parsedInto, ParseError& e)
+{
     const long room = kMaxDepth - levelsAbove(parsedInto);
     if (bytes.count('<') <= room) return true;   // cannot be that deep
     Node at;
@@ -128,12 +145,13 @@ bool checkDepth(const QByteArray& bytes, Node parsedInto, ParseError& e) {
     return false;
 }
 
-} // namespace
+}   // namespace
 
 Document::Document() = default;
 Document::~Document() = default;
 
-bool Document::loadXML(const QString& text) {
+bool Document::loadXML(const QString& text)
+{
     m_doc.reset();
     m_error = ParseError{};
     const QByteArray bytes = utf8(text);
@@ -150,15 +168,21 @@ bool Document::loadXML(const QString& text) {
     int elements = 0;
     for (Node n = m_doc.first_child(); n; n = n.next_sibling()) {
         switch (n.type()) {
-        case pugi::node_element: ++elements; break;
-        case pugi::node_comment: case pugi::node_pi: case pugi::node_declaration:
-        case pugi::node_doctype: break;
-        default: elements = 2; break;   // text or CDATA at the top level
+        case pugi::node_element:
+            ++elements;
+            break;
+        case pugi::node_comment:
+        case pugi::node_pi:
+        case pugi::node_declaration:
+        case pugi::node_doctype:
+            break;
+        default:
+            elements = 2;
+            break;   // text or CDATA at the top level
         }
     }
     if (elements != 1) {
-        m_error.errorCode = int(elements == 0 ? pugi::status_no_document_element
-                                              : pugi::status_append_invalid_root);
+        m_error.errorCode = int(elements == 0 ? pugi::status_no_document_element : pugi::status_append_invalid_root);
         m_error.reason = elements == 0 ? QStringLiteral("The document has no root element")
                                        : QStringLiteral("Only one top level element is allowed");
         locate(bytes, elements == 0 ? bytes.size() : 0, m_error);
@@ -173,7 +197,8 @@ bool Document::loadXML(const QString& text) {
     return true;
 }
 
-QString Document::xml() const {
+QString Document::xml() const
+{
     StringWriter w;
     for (Node n = m_doc.first_child(); n; n = n.next_sibling()) {
         n.print(w, "", kWriteOptions, pugi::encoding_utf8);
@@ -184,45 +209,47 @@ QString Document::xml() const {
 
 Node Document::documentElement() const { return m_doc.document_element(); }
 
-void Document::clear() {
+void Document::clear()
+{
     m_doc.reset();
     m_error = ParseError{};
 }
 
 QString tagName(Node n) { return isElement(n) ? fromUtf8(n.name()) : QString(); }
 
-QString attribute(Node element, const QString& name) {
+QString attribute(Node element, const QString& name)
+{
     const Attribute a = element.attribute(utf8(name).constData());
     return a ? fromUtf8(a.value()) : QString();
 }
 
-bool hasAttribute(Node element, const QString& name) {
-    return bool(element.attribute(utf8(name).constData()));
-}
+bool hasAttribute(Node element, const QString& name) { return bool(element.attribute(utf8(name).constData())); }
 
-void setAttribute(Node element, const QString& name, const QString& value) {
+void setAttribute(Node element, const QString& name, const QString& value)
+{
     const QByteArray n = utf8(name);
     Attribute a = element.attribute(n.constData());
     if (!a) a = element.append_attribute(n.constData());
     a.set_value(utf8(value).constData());
 }
 
-void removeAttribute(Node element, const QString& name) {
-    element.remove_attribute(utf8(name).constData());
-}
+void removeAttribute(Node element, const QString& name) { element.remove_attribute(utf8(name).constData()); }
 
-Node firstCData(Node element) {
+Node firstCData(Node element)
+{
     const Node c = element.first_child();
     return (c.type() == pugi::node_cdata || c.type() == pugi::node_pcdata) ? c : Node();
 }
 
-Node firstCDataChild(Node element) {
+Node firstCDataChild(Node element)
+{
     for (Node c = element.first_child(); c; c = c.next_sibling())
         if (isCData(c)) return c;
     return Node();
 }
 
-Node lastCDataChild(Node element) {
+Node lastCDataChild(Node element)
+{
     for (Node c = element.last_child(); c; c = c.previous_sibling())
         if (isCData(c)) return c;
     return Node();
@@ -234,15 +261,15 @@ void setNodeText(Node n, const QString& text) { n.set_value(utf8(text).constData
 
 QString bodyText(Node element) { return nodeText(firstCData(element)); }
 
-Node appendElement(Node parent, const QString& name) {
-    return parent.append_child(utf8(name).constData());
-}
+Node appendElement(Node parent, const QString& name) { return parent.append_child(utf8(name).constData()); }
 
-Node insertElementBefore(Node parent, const QString& name, Node before) {
+Node insertElementBefore(Node parent, const QString& name, Node before)
+{
     return parent.insert_child_before(utf8(name).constData(), before);
 }
 
-Node appendCData(Node parent, const QString& text) {
+Node appendCData(Node parent, const QString& text)
+{
     Node c = parent.append_child(pugi::node_cdata);
     c.set_value(utf8(text).constData());
     return c;
@@ -250,13 +277,12 @@ Node appendCData(Node parent, const QString& text) {
 
 Node appendCopy(Node parent, Node source) { return parent.append_copy(source); }
 
-Node insertCopyBefore(Node parent, Node source, Node before) {
-    return parent.insert_copy_before(source, before);
-}
+Node insertCopyBefore(Node parent, Node source, Node before) { return parent.insert_copy_before(source, before); }
 
 bool removeChild(Node parent, Node child) { return parent.remove_child(child); }
 
-Node appendParsed(Node parent, const QString& text, ParseError& error) {
+Node appendParsed(Node parent, const QString& text, ParseError& error)
+{
     error = ParseError{};
     const QByteArray bytes = utf8(text);
     const Node before = parent.last_child();
@@ -264,8 +290,7 @@ Node appendParsed(Node parent, const QString& text, ParseError& error) {
         parent.append_buffer(bytes.constData(), size_t(bytes.size()), kAppendOptions, pugi::encoding_utf8);
     // The nodes this call appended (also on failure, pugixml may leave what it parsed).
     std::vector<Node> added;
-    for (Node n = before ? before.next_sibling() : parent.first_child(); n; n = n.next_sibling())
-        added.push_back(n);
+    for (Node n = before ? before.next_sibling() : parent.first_child(); n; n = n.next_sibling()) added.push_back(n);
     auto undo = [&] {
         for (Node n : added) parent.remove_child(n);
     };
@@ -280,16 +305,23 @@ Node appendParsed(Node parent, const QString& text, ParseError& error) {
     int elements = 0;
     for (Node n : added) {
         switch (n.type()) {
-        case pugi::node_element: ++elements; root = n; break;
-        case pugi::node_comment: case pugi::node_pi: case pugi::node_declaration:
-        case pugi::node_doctype: break;
-        default: elements = 2; break;
+        case pugi::node_element:
+            ++elements;
+            root = n;
+            break;
+        case pugi::node_comment:
+        case pugi::node_pi:
+        case pugi::node_declaration:
+        case pugi::node_doctype:
+            break;
+        default:
+            elements = 2;
+            break;
         }
     }
     if (elements != 1) {
         undo();
-        error.errorCode = int(elements == 0 ? pugi::status_no_document_element
-                                            : pugi::status_append_invalid_root);
+        error.errorCode = int(elements == 0 ? pugi::status_no_document_element : pugi::status_append_invalid_root);
         error.reason = elements == 0 ? QStringLiteral("The document has no root element")
                                      : QStringLiteral("Only one top level element is allowed");
         locate(bytes, elements == 0 ? bytes.size() : 0, error);
@@ -305,16 +337,18 @@ Node appendParsed(Node parent, const QString& text, ParseError& error) {
     return root;
 }
 
-QString outerXml(Node n) {
+QString outerXml(Node n)
+{
     StringWriter w;
     n.print(w, "", kWriteOptions, pugi::encoding_utf8);
     return QString::fromUtf8(w.out);
 }
 
-std::vector<Node> childNodes(Node n) {
+std::vector<Node> childNodes(Node n)
+{
     std::vector<Node> out;
     for (Node c = n.first_child(); c; c = c.next_sibling()) out.push_back(c);
     return out;
 }
 
-} // namespace orra::xml
+}   // namespace orra::xml

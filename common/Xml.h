@@ -78,7 +78,8 @@ inline bool isCData(Node n) { return n.type() == pugi::node_cdata; }
 
 // The tag name of an element ("" for other nodes).
 QString tagName(Node n);
-inline bool hasTag(Node n, const char* tag) {
+inline bool hasTag(Node n, const char* tag)
+{
     if (n.type() != pugi::node_element) return false;
     const char* name = n.name();
     return name[0] == tag[0] && std::strcmp(name, tag) == 0;
@@ -127,4 +128,4 @@ QString outerXml(Node n);
 // The child nodes of n (of every kind), in order, as a snapshot (safe to change the tree while walking it).
 std::vector<Node> childNodes(Node n);
 
-} // namespace orra::xml
+}   // namespace orra::xml

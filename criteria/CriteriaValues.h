@@ -52,4 +52,4 @@ struct PickerSpec {
 };
 PickerSpec parsePickerSpec(const QString& optionalParam);
 
-} // namespace orra::criteria
+}   // namespace orra::criteria

@@ -14,8 +14,8 @@ class QTreeWidgetItem;
 namespace orra::criteria {
 
 struct PickerCell {
-    QString value;       // the value's own text: what a choice returns
-    QString shown;       // what the user reads
+    QString value;   // the value's own text: what a choice returns
+    QString shown;   // what the user reads
     bool numeric = false;
     double number = 0;   // the sort key of a numeric cell
 };
@@ -37,4 +37,4 @@ QString pickerValue(const QTreeWidgetItem* item, int column);
 // The widest a picker column grows when sized to its contents, in average characters.
 constexpr int maxPickerColumnChars = 40;
 
-} // namespace orra::criteria
+}   // namespace orra::criteria

@@ -4,21 +4,19 @@
 
 namespace orra::criteria {
 
-QStringList ExtractDelimited(const QString& text, const QString& startDelimiter,
-                             const QString& endDelimiter) {
+QStringList ExtractDelimited(const QString& text, const QString& startDelimiter, const QString& endDelimiter)
+{
     QStringList result{QString()};
     qsizetype pos = 0;
     for (int i = 0;; ++i) {
         const qsizetype b = text.indexOf(startDelimiter, pos, Qt::CaseSensitive);
-        if (b < 0)
-            break;
+        if (b < 0) break;
         const qsizetype c = text.indexOf(endDelimiter, b, Qt::CaseSensitive);
         if (c < 0) {
             result.resize(1);
             break;
         }
-        if (i == 32767)
-            throw Error(6, QStringLiteral("mdStrFunctions"), QStringLiteral("Overflow"));
+        if (i == 32767) throw Error(6, QStringLiteral("mdStrFunctions"), QStringLiteral("Overflow"));
         const qsizetype from = b + startDelimiter.size();
         const QString piece = c > from ? text.mid(from, c - from) : QString();
         if (i == 0)
@@ -30,7 +28,8 @@ QStringList ExtractDelimited(const QString& text, const QString& startDelimiter,
     return result;
 }
 
-QStringList SplitGrouped(const QString& text, QChar separator, QChar groupOpen, QChar groupClose) {
+QStringList SplitGrouped(const QString& text, QChar separator, QChar groupOpen, QChar groupClose)
+{
     QStringList result;
     int depth = 0;
     QString current;
@@ -58,4 +57,4 @@ QStringList SplitGrouped(const QString& text, QChar separator, QChar groupOpen, 
     return result;
 }
 
-} // namespace orra::criteria
+}   // namespace orra::criteria

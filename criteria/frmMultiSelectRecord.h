@@ -26,14 +26,14 @@ public:
     // ---- public members, in interface order ----
     QString RsSQL;
     bool IsOK = false;
-    QString ReturnField;           // the field whose values are returned
-    QVariant ReturnValue;          // in: comma list of the current values; out: the chosen ones
-    QString OptionalField1;        // the name of an extra column whose values are returned too
-    QVariant OptionalField1Value;  // out: its comma list
-    QString OptionalField2;        // the number of an extra column
-    QVariant OptionalField2Value;  // out: its comma list
-    db::ConnectionPtr frmCon;      // the connection RsSQL runs on (lent)
-    bool OnTimer = false;          // type-ahead state (unused)
+    QString ReturnField;            // the field whose values are returned
+    QVariant ReturnValue;           // in: comma list of the current values; out: the chosen ones
+    QString OptionalField1;         // the name of an extra column whose values are returned too
+    QVariant OptionalField1Value;   // out: its comma list
+    QString OptionalField2;         // the number of an extra column
+    QVariant OptionalField2Value;   // out: its comma list
+    db::ConnectionPtr frmCon;       // the connection RsSQL runs on (lent)
+    bool OnTimer = false;           // type-ahead state (unused)
     QString FindKey;
 
     // Width of field Index in twips: below 0 hides the column, 0 sizes it to the first row's
@@ -67,9 +67,9 @@ private:
     QPushButton* m_clear = nullptr;
     QTimer* m_timer = nullptr;
     QList<int> m_fieldWidths{0};
-    QList<int> m_columnField;       // list column -> field index
+    QList<int> m_columnField;   // list column -> field index
     QString m_lastSortKey;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
-} // namespace orra
+}   // namespace orra

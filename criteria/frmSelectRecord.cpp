@@ -18,19 +18,20 @@ namespace orra {
 namespace {
 int twipsToPixels(const QWidget* w, int twips) { return twips * w->logicalDpiX() / 1440; }
 
-QString providerErrorText(db::Connection* con) {
+QString providerErrorText(db::Connection* con)
+{
     if (con && !con->errors().isEmpty()) {
         for (const db::ProviderError& e : con->errors())
-            if (e.number != 0)
-                return e.description;
+            if (e.number != 0) return e.description;
         return con->errors().first().description;
     }
     return QStringLiteral("The connection cannot be used to perform this operation. "
                           "It is either closed or invalid in this context.");
 }
-} // namespace
+}   // namespace
 
-frmSelectRecord::frmSelectRecord(QWidget* parent) : QDialog(parent) {
+frmSelectRecord::frmSelectRecord(QWidget* parent) : QDialog(parent)
+{
     setObjectName(QStringLiteral("frmSelectRecord"));
     m_dg = new QTableWidget(this);
     m_dg->setObjectName(QStringLiteral("dg"));
@@ -67,33 +68,31 @@ frmSelectRecord::frmSelectRecord(QWidget* parent) : QDialog(parent) {
     resize(520, 380);
 }
 
-void frmSelectRecord::SetFieldWidth(int Index, int Width) {
-    if (Index < 0)
-        return;
-    while (m_fieldWidths.size() <= Index)
-        m_fieldWidths.append(0);
+void frmSelectRecord::SetFieldWidth(int Index, int Width)
+{
+    if (Index < 0) return;
+    while (m_fieldWidths.size() <= Index) m_fieldWidths.append(0);
     m_fieldWidths[Index] = Width;
 }
 
-int frmSelectRecord::columnKeyed(const QString& key) const {
+int frmSelectRecord::columnKeyed(const QString& key) const
+{
     for (int c = 0; c < m_dg->columnCount(); ++c) {
         const QTableWidgetItem* h = m_dg->horizontalHeaderItem(c);
-        if (h && h->data(Qt::UserRole).toString().compare(key, Qt::CaseInsensitive) == 0)
-            return c;
+        if (h && h->data(Qt::UserRole).toString().compare(key, Qt::CaseInsensitive) == 0) return c;
     }
     return -1;
 }
 
-bool frmSelectRecord::Form_Activate() {
+bool frmSelectRecord::Form_Activate()
+{
     bool failed = false;
-    db::RecordsetPtr rs = OpenRecordset(frmCon.get(), RsSQL, failed, adUseClient, adLockReadOnly,
-                                        adOpenForwardOnly);
+    db::RecordsetPtr rs = OpenRecordset(frmCon.get(), RsSQL, failed, adUseClient, adLockReadOnly, adOpenForwardOnly);
     if (failed || !rs) {
         userInterfaceOr(m_ui).messageBox(providerErrorText(frmCon.get()), vbOKOnly);
         return false;
     }
-    if (!rs->isOpen() || rs->isBOF() || rs->isEOF())
-        return true;   // an empty picker
+    if (!rs->isOpen() || rs->isBOF() || rs->isEOF()) return true;   // an empty picker
 
     const int fields = rs->fieldCount();
     m_dg->clear();
@@ -107,19 +106,16 @@ bool frmSelectRecord::Form_Activate() {
     int row = 0;
     m_dg->setRowCount(int(rs->RecordCount()));
     for (; !rs->isEOF(); rs->MoveNext(), ++row) {
-        if (row >= m_dg->rowCount())
-            m_dg->setRowCount(row + 1);
+        if (row >= m_dg->rowCount()) m_dg->setRowCount(row + 1);
         for (int i = 0; i < fields; ++i) {
-            m_dg->setItem(row, i, criteria::newPickerTableItem(
-                                      criteria::pickerCell(rs->value(i), rs->field(i).type)));
+            m_dg->setItem(row, i, criteria::newPickerTableItem(criteria::pickerCell(rs->value(i), rs->field(i).type)));
         }
     }
     m_dg->setRowCount(row);
     // Every row counts, up to a width that leaves room for the other columns.
     m_dg->resizeColumnsToContents();
     const int widest = m_dg->fontMetrics().averageCharWidth() * criteria::maxPickerColumnChars;
-    for (int c = 0; c < m_dg->columnCount(); ++c)
-        m_dg->setColumnWidth(c, std::min(m_dg->columnWidth(c), widest));
+    for (int c = 0; c < m_dg->columnCount(); ++c) m_dg->setColumnWidth(c, std::min(m_dg->columnWidth(c), widest));
     rs->close();
 
     m_dg->setCurrentIndex(QModelIndex());
@@ -139,17 +135,16 @@ bool frmSelectRecord::Form_Activate() {
         }
     }
 
-    while (m_fieldWidths.size() < m_dg->columnCount())
-        m_fieldWidths.append(0);
+    while (m_fieldWidths.size() < m_dg->columnCount()) m_fieldWidths.append(0);
     for (int c = 0; c < m_dg->columnCount(); ++c) {
-        if (m_fieldWidths[c] > 0)
-            m_dg->setColumnWidth(c, twipsToPixels(this, m_fieldWidths[c]));
+        if (m_fieldWidths[c] > 0) m_dg->setColumnWidth(c, twipsToPixels(this, m_fieldWidths[c]));
         m_dg->setColumnHidden(c, m_fieldWidths[c] < 0);
     }
     return true;
 }
 
-int frmSelectRecord::exec() {
+int frmSelectRecord::exec()
+{
     IsOK = false;
     if (!Form_Activate()) {
         setResult(QDialog::Rejected);
@@ -159,7 +154,8 @@ int frmSelectRecord::exec() {
     return QDialog::exec();
 }
 
-void frmSelectRecord::cmdOk_Click() {
+void frmSelectRecord::cmdOk_Click()
+{
     const int r = m_dg->currentRow();
     if (r >= 0 && m_dg->selectionModel()->isRowSelected(r, QModelIndex())) {
         IsOK = true;
@@ -168,16 +164,14 @@ void frmSelectRecord::cmdOk_Click() {
             const QTableWidgetItem* it = c >= 0 ? m_dg->item(r, c) : nullptr;
             if (c < 0)
                 throw Error(db::kItemNotFound, QStringLiteral("frmSelectRecord"),
-                            QStringLiteral("Item cannot be found in the collection corresponding "
-                                           "to the requested name or ordinal."));
+                    QStringLiteral("Item cannot be found in the collection corresponding "
+                                   "to the requested name or ordinal."));
             return criteria::pickerValue(it);
         };
         try {
             ReturnValue = cellOf(ReturnField);
-            if (!OptField1.isEmpty())
-                OptField1Val = cellOf(OptField1);
-            if (!OptField2.isEmpty())
-                OptField2Val = cellOf(OptField2);
+            if (!OptField1.isEmpty()) OptField1Val = cellOf(OptField1);
+            if (!OptField2.isEmpty()) OptField2Val = cellOf(OptField2);
         } catch (const Error& e) {
             IsOK = false;
             userInterfaceOr(m_ui).messageBox(e.description(), vbOKOnly);
@@ -189,28 +183,28 @@ void frmSelectRecord::cmdOk_Click() {
     accept();
 }
 
-void frmSelectRecord::cmdCancel_Click() {
+void frmSelectRecord::cmdCancel_Click()
+{
     IsOK = false;
     reject();
 }
 
-bool frmSelectRecord::eventFilter(QObject* watched, QEvent* event) {
+bool frmSelectRecord::eventFilter(QObject* watched, QEvent* event)
+{
     if (watched == m_dg && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
         const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
         const bool plain = (k->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0;
         if (enter) {
-            if (plain)
-                cmdOk_Click();
+            if (plain) cmdOk_Click();
             return true;   // Enter with a modifier does nothing
         }
         if (k->key() == Qt::Key_Escape) {
-            if (plain)
-                cmdCancel_Click();
+            if (plain) cmdCancel_Click();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-} // namespace orra
+}   // namespace orra

@@ -24,13 +24,13 @@ public:
     explicit frmSelectRecord(QWidget* parent = nullptr);
 
     // ---- public members, in interface order ----
-    QString RsSQL;              // the query that gives the rows
-    bool IsOK = false;          // closed with OK on a chosen row
-    QString ReturnField;        // the field whose value is returned
-    QVariant ReturnValue;       // in: the current value (selects its row); out: the chosen value
-    QString OptField1;          // optional second field ("" = none)
+    QString RsSQL;          // the query that gives the rows
+    bool IsOK = false;      // closed with OK on a chosen row
+    QString ReturnField;    // the field whose value is returned
+    QVariant ReturnValue;   // in: the current value (selects its row); out: the chosen value
+    QString OptField1;      // optional second field ("" = none)
     QVariant OptField1Val;
-    QString OptField2;          // optional third field
+    QString OptField2;   // optional third field
     QVariant OptField2Val;
     db::ConnectionPtr frmCon;   // the connection RsSQL runs on (lent)
 
@@ -65,4 +65,4 @@ private:
     UserInterface* m_ui = nullptr;
 };
 
-} // namespace orra
+}   // namespace orra

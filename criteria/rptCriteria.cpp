@@ -33,16 +33,17 @@ const QString kDate = QStringLiteral("date");
 const QString kFact = QStringLiteral("fact");
 
 // True when w is inside root, popups of root (a list, a calendar) included.
-bool inside(const QWidget* root, const QWidget* w) {
+bool inside(const QWidget* root, const QWidget* w)
+{
     for (; w; w = w->parentWidget())
-        if (w == root)
-            return true;
+        if (w == root) return true;
     return false;
 }
 
-} // namespace
+}   // namespace
 
-rptCriteria::rptCriteria(QWidget* parent) : QWidget(parent) {
+rptCriteria::rptCriteria(QWidget* parent) : QWidget(parent)
+{
     setObjectName(QStringLiteral("rptCriteria"));
 
     m_grid = new FlexGrid(this);
@@ -82,11 +83,10 @@ rptCriteria::rptCriteria(QWidget* parent) : QWidget(parent) {
     m_date->setFrame(false);
     m_date->hide();
 
-    for (QWidget* editor : {static_cast<QWidget*>(m_text), static_cast<QWidget*>(m_combo),
-                            static_cast<QWidget*>(m_date)}) {
+    for (QWidget* editor :
+        {static_cast<QWidget*>(m_text), static_cast<QWidget*>(m_combo), static_cast<QWidget*>(m_date)}) {
         editor->installEventFilter(this);
-        for (QWidget* child : editor->findChildren<QWidget*>())
-            child->installEventFilter(this);
+        for (QWidget* child : editor->findChildren<QWidget*>()) child->installEventFilter(this);
     }
     m_calendar = m_date->calendarWidget();
     m_calendar->installEventFilter(this);
@@ -101,27 +101,26 @@ rptCriteria::rptCriteria(QWidget* parent) : QWidget(parent) {
 
     connect(m_grid, &FlexGrid::enterCell, this, [this] { grdCriteria_EnterCell(); });
     connect(m_grid, &FlexGrid::leaveCell, this, [this] { grdCriteria_LeaveCell(); });
-    connect(m_grid, &FlexGrid::keyDown, this,
-            [this](int key, Qt::KeyboardModifiers m) { grdCriteria_KeyDown(key, m); });
+    connect(
+        m_grid, &FlexGrid::keyDown, this, [this](int key, Qt::KeyboardModifiers m) { grdCriteria_KeyDown(key, m); });
     connect(m_grid, &FlexGrid::scrolled, this, [this] { grdCriteria_Scroll(); });
-    connect(m_grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
-        RepositionButtons();
-    });
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget* old, QWidget* now) { onFocusChanged(old, now); });
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this] { RepositionButtons(); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) { onFocusChanged(old, now); });
     m_grid->installEventFilter(this);
 
     setColumnWidths();
     UnSetGrdCriteria();
 }
 
-rptCriteria::~rptCriteria() {
+rptCriteria::~rptCriteria()
+{
     // No editor may write back while the widgets go away.
     m_activeEditor = nullptr;
     disconnect(qApp, nullptr, this, nullptr);
 }
 
-QSize rptCriteria::sizeHint() const {
+QSize rptCriteria::sizeHint() const
+{
     // Room for a handful of rows and readable columns.
     return QSize(fontMetrics().averageCharWidth() * 60, m_rowHeight * 8);
 }
@@ -130,17 +129,16 @@ QSize rptCriteria::sizeHint() const {
 
 void rptCriteria::SetCon(db::ConnectionPtr newCon) { m_con = std::move(newCon); }
 
-void rptCriteria::UnSetGrdCriteria() {
+void rptCriteria::UnSetGrdCriteria()
+{
     if (m_activeEditor) {
         QWidget* editor = m_activeEditor;
         m_activeEditor = nullptr;
-        if (editorHasFocus())
-            m_grid->setFocus();
+        if (editorHasFocus()) m_grid->setFocus();
         editor->hide();
     }
     m_editorRow = -1;
-    for (QToolButton* b : m_buttons)
-        delete b;
+    for (QToolButton* b : m_buttons) delete b;
     m_buttons.clear();
     m_buttonCriteria.assign(2, 0);
     m_rowCriteria.assign(2, 0);
@@ -151,19 +149,18 @@ void rptCriteria::UnSetGrdCriteria() {
 }
 
 void rptCriteria::AddCriteria(const QVariant& ID, const QString& Aciklama, const QString& Tip,
-                              const QString& InitialDeger, const QString& OptionalParam) {
+    const QString& InitialDeger, const QString& OptionalParam)
+{
     // One spelling of the type everywhere, so that rows and values never part company.
     const QString type = Tip.trimmed().toLower();
-    if (m_criteriaCount == 32767)
-        throw Error(6, kSource, QStringLiteral("Overflow"));
+    if (m_criteriaCount == 32767) throw Error(6, kSource, QStringLiteral("Overflow"));
     // The initial value first: a failing query adds nothing.
     const QString initial = criteria::EvaluateInitialValue(m_con.get(), InitialDeger);
 
     const bool isFact = type == kFact;
     int facts = 0;
     for (int i = 0; i < m_criteriaCount; ++i)
-        if (m_criteria[size_t(i)]->Tip == kFact)
-            ++facts;
+        if (m_criteria[size_t(i)]->Tip == kFact) ++facts;
 
     auto c = std::make_shared<clsCriteria>();
     c->ID = ID;
@@ -182,8 +179,7 @@ void rptCriteria::AddCriteria(const QVariant& ID, const QString& Aciklama, const
 
     if (!isFact) {
         m_grid->setRows(row + 1);
-        if (m_rowCriteria.size() < size_t(row + 1))
-            m_rowCriteria.resize(size_t(row + 1), 0);
+        if (m_rowCriteria.size() < size_t(row + 1)) m_rowCriteria.resize(size_t(row + 1), 0);
         m_rowCriteria[size_t(row)] = n;
         m_grid->setTextMatrix(row, 0, Aciklama);
         m_grid->setTextMatrix(row, 1, type == kDate ? criteria::dateCellDisplay(initial) : initial);
@@ -196,8 +192,7 @@ void rptCriteria::AddCriteria(const QVariant& ID, const QString& Aciklama, const
             b->setToolTip(Aciklama);
             m_buttons.push_back(b);
             const int k = int(m_buttons.size());
-            if (m_buttonCriteria.size() < size_t(k + 1))
-                m_buttonCriteria.resize(size_t(k + 1), 0);
+            if (m_buttonCriteria.size() < size_t(k + 1)) m_buttonCriteria.resize(size_t(k + 1), 0);
             m_buttonCriteria[size_t(k)] = n;
             connect(b, &QToolButton::clicked, this, [this, k] { grdCriteriaButton_Click(k); });
             placeButton(k);
@@ -208,10 +203,10 @@ void rptCriteria::AddCriteria(const QVariant& ID, const QString& Aciklama, const
     m_grid->setEnabled(true);
 }
 
-void rptCriteria::PopulateCriteriaValues() {
+void rptCriteria::PopulateCriteriaValues()
+{
     // An editor that still has the focus holds the newest text.
-    if (m_activeEditor && m_activeEditor->isVisible() && editorHasFocus())
-        editorLostFocus();
+    if (m_activeEditor && m_activeEditor->isVisible() && editorHasFocus()) editorLostFocus();
     for (int i = 0; i < m_criteriaCount; ++i) {
         clsCriteria& c = *m_criteria[size_t(i)];
         if (c.Tip == kFact)
@@ -225,26 +220,25 @@ void rptCriteria::PopulateCriteriaValues() {
     }
 }
 
-clsCriteriaPtr rptCriteria::GetCriteriaArray(int Index) const {
-    if (Index < 0 || Index >= m_criteriaCount)
-        return nullptr;
+clsCriteriaPtr rptCriteria::GetCriteriaArray(int Index) const
+{
+    if (Index < 0 || Index >= m_criteriaCount) return nullptr;
     return m_criteria[size_t(Index)];
 }
 
 // ---------------------------------------------------------------- template path
 
-void rptCriteria::SetGrdCriteria() {
+void rptCriteria::SetGrdCriteria()
+{
     UnSetGrdCriteria();
     const QStringList pieces = criteria::ExtractDelimited(m_sqlTxt, QStringLiteral("<%"), QStringLiteral("%>"));
     try {
         for (const QString& piece : pieces) {
             // An empty piece makes no criterion and, unlike the grids of old, no row either: every
             // row belongs to its criterion and every RowIndex names its own row.
-            if (piece.trimmed().isEmpty())
-                continue;
+            if (piece.trimmed().isEmpty()) continue;
             const QStringList fields = criteria::SplitGrouped(piece, QLatin1Char(';'));
-            if (fields.size() < 5)
-                throw Error(9, kSource, QStringLiteral("Subscript out of range"));
+            if (fields.size() < 5) throw Error(9, kSource, QStringLiteral("Subscript out of range"));
             AddCriteria(QVariant(fields[0]), fields[1], fields[2], fields[3], fields[4]);
         }
     } catch (...) {
@@ -264,7 +258,8 @@ void rptCriteria::SetGrdCriteria() {
 namespace {
 
 // Every occurrence of reference in text replaced by value, without looking into the values.
-QString replaceReferences(const QString& text, const QString& reference, const QString& value) {
+QString replaceReferences(const QString& text, const QString& reference, const QString& value)
+{
     QString out;
     qsizetype from = 0;
     for (qsizetype k; (k = text.indexOf(reference, from, Qt::CaseSensitive)) >= 0; from = k + reference.size())
@@ -272,9 +267,10 @@ QString replaceReferences(const QString& text, const QString& reference, const Q
     return out + text.mid(from);
 }
 
-} // namespace
+}   // namespace
 
-QString rptCriteria::GetRunableSQL() const {
+QString rptCriteria::GetRunableSQL() const
+{
     try {
         QString s = m_sqlTxt;
         for (int i = 0; i < m_criteriaCount; ++i) {
@@ -288,8 +284,7 @@ QString rptCriteria::GetRunableSQL() const {
                 continue;
             }
             const qsizetype g = s.indexOf(QStringLiteral("%>"), f, Qt::CaseSensitive);
-            if (g < 0)
-                return QString();
+            if (g < 0) return QString();
             // The text on either side of the pasted value; the value itself is never searched.
             s = replaceReferences(s.left(f), reference, v) + v + replaceReferences(s.mid(g + 2), reference, v);
         }
@@ -299,52 +294,53 @@ QString rptCriteria::GetRunableSQL() const {
     }
 }
 
-QToolButton* rptCriteria::grdCriteriaButton(int k) const {
+QToolButton* rptCriteria::grdCriteriaButton(int k) const
+{
     return k >= 1 && size_t(k) <= m_buttons.size() ? m_buttons[size_t(k - 1)] : nullptr;
 }
 
-int rptCriteria::criterionOfRow(int row) const {
+int rptCriteria::criterionOfRow(int row) const
+{
     return row >= 1 && size_t(row) < m_rowCriteria.size() ? m_rowCriteria[size_t(row)] : -1;
 }
 
 // ---------------------------------------------------------------- layout
 
-void rptCriteria::setColumnWidths() {
+void rptCriteria::setColumnWidths()
+{
     // Two row heights at the right are left for the row buttons and the scroll bar.
     const int w = m_grid->contentsRect().width() - 2 * m_rowHeight;
-    if (w <= 0)
-        return;
+    if (w <= 0) return;
     m_grid->setColWidth(0, qRound(w * 3.0 / 5.0));
     m_grid->setColWidth(1, qRound(w * 2.0 / 5.0));
 }
 
-void rptCriteria::placeButton(int k) {
+void rptCriteria::placeButton(int k)
+{
     QToolButton* b = grdCriteriaButton(k);
-    if (!b || size_t(k) >= m_buttonCriteria.size())
-        return;
+    if (!b || size_t(k) >= m_buttonCriteria.size()) return;
     const int n = m_buttonCriteria[size_t(k)];
-    if (n < 0 || size_t(n) >= m_criteria.size())
-        return;
+    if (n < 0 || size_t(n) >= m_criteria.size()) return;
     const QRect cell = m_grid->cellRect(m_criteria[size_t(n)]->RowIndex, 1);
     b->setGeometry(cell.right() + 1, cell.top(), cell.height(), cell.height());
     b->show();
     b->raise();
 }
 
-void rptCriteria::RepositionButtons() {
-    for (int k = 1; k <= int(m_buttons.size()); ++k)
-        placeButton(k);
-    if (m_activeEditor && m_activeEditor->isVisible())
-        placeEditor();
+void rptCriteria::RepositionButtons()
+{
+    for (int k = 1; k <= int(m_buttons.size()); ++k) placeButton(k);
+    if (m_activeEditor && m_activeEditor->isVisible()) placeEditor();
 }
 
-void rptCriteria::placeEditor() {
-    if (!m_activeEditor || m_editorRow < 1)
-        return;
+void rptCriteria::placeEditor()
+{
+    if (!m_activeEditor || m_editorRow < 1) return;
     m_activeEditor->setGeometry(m_grid->cellRect(m_editorRow, 1));
 }
 
-bool rptCriteria::eventFilter(QObject* watched, QEvent* event) {
+bool rptCriteria::eventFilter(QObject* watched, QEvent* event)
+{
     if (watched == m_grid && event->type() == QEvent::Resize) {
         setColumnWidths();
         RepositionButtons();
@@ -360,11 +356,11 @@ bool rptCriteria::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
-        for (QWidget* editor : {static_cast<QWidget*>(m_text), static_cast<QWidget*>(m_combo),
-                                static_cast<QWidget*>(m_date)}) {
-            if (watched == editor || (watched->isWidgetType() && editor->isAncestorOf(static_cast<QWidget*>(watched)))) {
-                if (editorKeyDown(editor, k->key(), k->modifiers()))
-                    return true;
+        for (QWidget* editor :
+            {static_cast<QWidget*>(m_text), static_cast<QWidget*>(m_combo), static_cast<QWidget*>(m_date)}) {
+            if (watched == editor
+                || (watched->isWidgetType() && editor->isAncestorOf(static_cast<QWidget*>(watched)))) {
+                if (editorKeyDown(editor, k->key(), k->modifiers())) return true;
                 break;
             }
         }
@@ -372,7 +368,8 @@ bool rptCriteria::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void rptCriteria::showEvent(QShowEvent* event) {
+void rptCriteria::showEvent(QShowEvent* event)
+{
     QWidget::showEvent(event);
     // The first row is where the user starts. Its editor is opened once the window is up, so
     // that a list whose query fails reports over the visible prompt, not before it.
@@ -380,13 +377,13 @@ void rptCriteria::showEvent(QShowEvent* event) {
         m_grid->setCurrentCell(1, 1, false);
         m_grid->setFocus();
         QTimer::singleShot(0, this, [this] {
-            if (isVisible() && !m_activeEditor && m_grid->row() == 1)
-                enterCell();
+            if (isVisible() && !m_activeEditor && m_grid->row() == 1) enterCell();
         });
     }
 }
 
-int rptCriteria::preferredWidth(int maximum) const {
+int rptCriteria::preferredWidth(int maximum) const
+{
     const QFontMetrics fm = m_grid->fontMetrics();
     const int padding = fm.averageCharWidth() * 2;
     int caption = fm.horizontalAdvance(m_grid->textMatrix(0, 0));
@@ -406,17 +403,15 @@ int rptCriteria::preferredWidth(int maximum) const {
 QString rptCriteria::cellText(int row) const { return m_grid->textMatrix(row, 1); }
 void rptCriteria::setCellText(int row, const QString& text) { m_grid->setTextMatrix(row, 1, text); }
 
-void rptCriteria::reportError(const QString& description) {
-    userInterfaceOr(m_ui).messageBox(description, vbOKOnly);
-}
+void rptCriteria::reportError(const QString& description) { userInterfaceOr(m_ui).messageBox(description, vbOKOnly); }
 
 void rptCriteria::grdCriteria_EnterCell() { enterCell(); }
 
-void rptCriteria::enterCell() {
+void rptCriteria::enterCell()
+{
     const int row = m_grid->row();
     const int n = criterionOfRow(row);
-    if (n < 0 || size_t(n) >= m_criteria.size())
-        return;
+    if (n < 0 || size_t(n) >= m_criteria.size()) return;
     const clsCriteria& c = *m_criteria[size_t(n)];
     try {
         if (c.Tip == kText || c.Tip == kButton) {
@@ -438,8 +433,7 @@ void rptCriteria::enterCell() {
             QDate d = criteria::noDate();
             if (!current.isEmpty()) {
                 d = criteria::parseDateCell(current);
-                if (!d.isValid())
-                    throw Error(kTypeMismatch, kSource, QStringLiteral("Type mismatch"));
+                if (!d.isValid()) throw Error(kTypeMismatch, kSource, QStringLiteral("Type mismatch"));
             }
             m_date->setDate(d < criteria::noDate() ? criteria::noDate() : d);
             m_activeEditor = m_date;
@@ -453,10 +447,10 @@ void rptCriteria::enterCell() {
     }
 }
 
-void rptCriteria::ShowEditor(bool setFocus) {
+void rptCriteria::ShowEditor(bool setFocus)
+{
     QWidget* editor = m_activeEditor;
-    if (!editor)
-        return;
+    if (!editor) return;
     m_editorRow = m_grid->row();
     placeEditor();
     editor->setFont(m_grid->font());
@@ -466,24 +460,22 @@ void rptCriteria::ShowEditor(bool setFocus) {
         m_text->selectAll();
     else if (editor == m_combo && m_combo->lineEdit())
         m_combo->lineEdit()->selectAll();
-    if (setFocus)
-        editor->setFocus(Qt::OtherFocusReason);
+    if (setFocus) editor->setFocus(Qt::OtherFocusReason);
 }
 
-void rptCriteria::grdCriteria_LeaveCell() {
-    if (!m_activeEditor)
-        return;
+void rptCriteria::grdCriteria_LeaveCell()
+{
+    if (!m_activeEditor) return;
     QWidget* editor = m_activeEditor;
-    if (editor->isVisible() && editorHasFocus())
-        editorLostFocus();
+    if (editor->isVisible() && editorHasFocus()) editorLostFocus();
     editor->hide();
     m_activeEditor = nullptr;
     m_editorRow = -1;
 }
 
-void rptCriteria::grdCriteria_KeyDown(int key, Qt::KeyboardModifiers) {
-    if (key != Qt::Key_Return && key != Qt::Key_Enter)
-        return;
+void rptCriteria::grdCriteria_KeyDown(int key, Qt::KeyboardModifiers)
+{
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
     if (!m_activeEditor) {
         enterCell();
         return;
@@ -500,18 +492,19 @@ void rptCriteria::grdCriteria_Scroll() { RepositionButtons(); }
 
 // ---------------------------------------------------------------- editors
 
-bool rptCriteria::editorHasFocus() const {
+bool rptCriteria::editorHasFocus() const
+{
     return m_activeEditor && inside(m_activeEditor, QApplication::focusWidget());
 }
 
-bool rptCriteria::editorKeyDown(QWidget* editor, int key, Qt::KeyboardModifiers) {
-    if (editor != m_activeEditor)
-        return false;
+bool rptCriteria::editorKeyDown(QWidget* editor, int key, Qt::KeyboardModifiers)
+{
+    if (editor != m_activeEditor) return false;
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (key == Qt::Key_Escape) {
         // Escape gives up this cell's edit only; a second Escape, on the grid, cancels.
-        if ((editor == m_combo && m_combo->view()->isVisible()) ||
-            (editor == m_date && m_calendar && m_calendar->isVisible()))
+        if ((editor == m_combo && m_combo->view()->isVisible())
+            || (editor == m_date && m_calendar && m_calendar->isVisible()))
             return false;   // the open list or calendar closes first
         revertEditor();
         return true;
@@ -549,19 +542,18 @@ bool rptCriteria::editorKeyDown(QWidget* editor, int key, Qt::KeyboardModifiers)
     return false;
 }
 
-void rptCriteria::onFocusChanged(QWidget* old, QWidget* now) {
+void rptCriteria::onFocusChanged(QWidget* old, QWidget* now)
+{
     // A window that merely loses activation keeps its editor; focus that moves elsewhere
     // inside the application stores the value.
-    if (!m_activeEditor || !m_activeEditor->isVisible() || !now)
-        return;
-    if (inside(m_activeEditor, old) && !inside(m_activeEditor, now))
-        editorLostFocus();
+    if (!m_activeEditor || !m_activeEditor->isVisible() || !now) return;
+    if (inside(m_activeEditor, old) && !inside(m_activeEditor, now)) editorLostFocus();
 }
 
-void rptCriteria::revertEditor() {
+void rptCriteria::revertEditor()
+{
     QWidget* editor = m_activeEditor;
-    if (!editor || m_editorRow < 1)
-        return;
+    if (!editor || m_editorRow < 1) return;
     const QString cell = cellText(m_editorRow);
     if (editor == m_text) {
         m_text->setText(cell);
@@ -571,15 +563,14 @@ void rptCriteria::revertEditor() {
         const QDate d = cell.isEmpty() ? criteria::noDate() : criteria::parseDateCell(cell);
         m_date->setDate(d.isValid() && d > criteria::noDate() ? d : criteria::noDate());
     }
-    if (editorHasFocus())
-        m_grid->setFocus();
+    if (editorHasFocus()) m_grid->setFocus();
     editor->hide();
 }
 
-void rptCriteria::editorLostFocus() {
+void rptCriteria::editorLostFocus()
+{
     QWidget* editor = m_activeEditor;
-    if (!editor || !editor->isVisible() || m_editorRow < 1)
-        return;
+    if (!editor || !editor->isVisible() || m_editorRow < 1) return;
     if (editor == m_text) {
         setCellText(m_editorRow, m_text->text());
     } else if (editor == m_combo) {
@@ -590,12 +581,12 @@ void rptCriteria::editorLostFocus() {
     }
     // The grid takes the focus before the editor goes, or hiding a focused child would pass
     // the focus on (and move the grid's current cell).
-    if (editorHasFocus())
-        m_grid->setFocus();
+    if (editorHasFocus()) m_grid->setFocus();
     editor->hide();   // it stays the active editor until the cell is left
 }
 
-void rptCriteria::grdCriteriaButton_Click(int index) {
+void rptCriteria::grdCriteriaButton_Click(int index)
+{
     // The row's editor gives up its text first, as it would on losing the focus to the button.
     if (m_activeEditor && m_activeEditor->isVisible() && editorHasFocus()) {
         m_grid->setFocus();
@@ -615,8 +606,7 @@ void rptCriteria::grdCriteriaButton_Click(int index) {
             picker.ReturnValue = cellText(row);
             picker.setWindowTitle(spec.caption);
             picker.exec();
-            if (picker.IsOK)
-                setCellText(row, picker.ReturnValue.toString());
+            if (picker.IsOK) setCellText(row, picker.ReturnValue.toString());
         } else {
             frmSelectRecord picker(window());
             picker.setUserInterface(m_ui);
@@ -626,8 +616,7 @@ void rptCriteria::grdCriteriaButton_Click(int index) {
             picker.ReturnValue = cellText(row);
             picker.setWindowTitle(spec.caption);
             picker.exec();
-            if (picker.IsOK)
-                setCellText(row, picker.ReturnValue.toString());
+            if (picker.IsOK) setCellText(row, picker.ReturnValue.toString());
         }
     } catch (const Error& e) {
         reportError(e.description());
@@ -636,4 +625,4 @@ void rptCriteria::grdCriteriaButton_Click(int index) {
     }
 }
 
-} // namespace orra
+}   // namespace orra

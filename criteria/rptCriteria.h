@@ -47,8 +47,8 @@ public:
     // Adds one criterion (and, unless it is a "fact", its grid row). The type is kept trimmed
     // and in lower case. An initial value "select…" or "sql:…" is run on the data connection
     // first; when that fails the error is thrown and nothing is added.
-    void AddCriteria(const QVariant& ID, const QString& Aciklama, const QString& Tip,
-                     const QString& InitialDeger, const QString& OptionalParam);
+    void AddCriteria(const QVariant& ID, const QString& Aciklama, const QString& Tip, const QString& InitialDeger,
+        const QString& OptionalParam);
     // Collects every criterion's Value from its cell (fact: its initial value; htext: "";
     // date: "yyyymmdd").
     void PopulateCriteriaValues();
@@ -133,8 +133,8 @@ private:
     std::vector<int> m_buttonCriteria;        // row button -> criterion index (index 0 unused)
 
     QPointer<QWidget> m_activeEditor;
-    int m_editorRow = -1;                     // the row the active editor was shown over
+    int m_editorRow = -1;   // the row the active editor was shown over
     int m_rowHeight = 0;
 };
 
-} // namespace orra
+}   // namespace orra

@@ -17,7 +17,8 @@
 
 using namespace orra;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     if (size > 64 * 1024) return 0;
     std::vector<QString> pieces;
     size_t start = 0;
@@ -57,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const Error&) {
     }
     RenumberElementIDs(root, QStringLiteral("B9"), QStringLiteral("B0"));
-    RenameParameter(root, QStringLiteral("B9.P_A"), QStringLiteral("A"), QStringLiteral("B9.P_B"), QStringLiteral("B"), true);
+    RenameParameter(
+        root, QStringLiteral("B9.P_A"), QStringLiteral("A"), QStringLiteral("B9.P_B"), QStringLiteral("B"), true);
     PrefixElementIDs(root, QStringLiteral("B0.I0"), QStringLiteral("|"));
     const QString expanded = doc.xml();
     xml::Document again;

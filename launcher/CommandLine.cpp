@@ -12,22 +12,25 @@ namespace {
 const QString kBadParameter = QStringLiteral("Hatalı parametre girişi");
 
 // VB's Int: the greatest whole number not above x (floor, also for negatives).
-long floorDiv(long a, long b) {
+long floorDiv(long a, long b)
+{
     long q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
     return q;
 }
 
-} // namespace
+}   // namespace
 
-QString CleanCommandLine(const QString& text) {
+QString CleanCommandLine(const QString& text)
+{
     QString out = text;
     out.remove(QLatin1Char('\t'));
     out.remove(QStringLiteral("\r\n"));
     return out;
 }
 
-QString DecodeOptionValue(QString& value) {
+QString DecodeOptionValue(QString& value)
+{
     if (value.startsWith(QLatin1Char('#'))) return DecodeBitTransposed(value.mid(1));
     if (value.startsWith(QLatin1Char('\''))) {
         value.remove(0, 1);
@@ -37,7 +40,8 @@ QString DecodeOptionValue(QString& value) {
     return value;
 }
 
-QString DecodeBitTransposed(const QString& text) {
+QString DecodeBitTransposed(const QString& text)
+{
     // VB's Split of an empty text gives no elements at all.
     const QStringList numbers = text.isEmpty() ? QStringList() : text.split(QLatin1Char(';'));
     const long n = long(numbers.size()) - 1;
@@ -61,7 +65,8 @@ QString DecodeBitTransposed(const QString& text) {
     return out;
 }
 
-Options ParseCommandLine(const QString& commandLine, bool* debugSeen) {
+Options ParseCommandLine(const QString& commandLine, bool* debugSeen)
+{
     Options o;
     if (debugSeen) *debugSeen = false;
     const QStringList pieces = CleanCommandLine(commandLine).split(QLatin1Char('/'));
@@ -73,12 +78,18 @@ Options ParseCommandLine(const QString& commandLine, bool* debugSeen) {
         const QString key = piece.left(colon).trimmed().toLower();
         QString raw = piece.mid(colon + 1).trimmed();
         const QString value = DecodeOptionValue(raw);
-        if (key == QLatin1String("docid")) o.docid = value;
-        else if (key == QLatin1String("schemaid")) o.schemaid = value;
-        else if (key == QLatin1String("db")) o.db = value;
-        else if (key == QLatin1String("server")) o.server = value;
-        else if (key == QLatin1String("userid")) o.userid = value;
-        else if (key == QLatin1String("pwd")) o.pwd = value;
+        if (key == QLatin1String("docid"))
+            o.docid = value;
+        else if (key == QLatin1String("schemaid"))
+            o.schemaid = value;
+        else if (key == QLatin1String("db"))
+            o.db = value;
+        else if (key == QLatin1String("server"))
+            o.server = value;
+        else if (key == QLatin1String("userid"))
+            o.userid = value;
+        else if (key == QLatin1String("pwd"))
+            o.pwd = value;
         else if (key == QLatin1String("debug")) {
             if (value.toLower() == QLatin1String("on")) {
                 o.debug = true;
@@ -96,11 +107,12 @@ Options ParseCommandLine(const QString& commandLine, bool* debugSeen) {
     return o;
 }
 
-} // namespace orra::launcher
+}   // namespace orra::launcher
 
 namespace orra::launcher {
 
-QString UsageText() {
+QString UsageText()
+{
     return QStringLiteral(
         "usage: dornel /server:SERVER /db:CATALOGUE /docid:ID|root\\CATEGORY\\…\\DOCUMENT\n"
         "              [/schemaid:N] [/userid:LOGIN /pwd:PASSWORD] [/debug:on] [/returnrecordset:off]\n"
@@ -110,4 +122,4 @@ QString UsageText() {
         "4 run stopped by an error; 5 no such call schema; 6 run left paused at a station.\n");
 }
 
-} // namespace orra::launcher
+}   // namespace orra::launcher

@@ -13,8 +13,8 @@ struct Options {
     QString server;
     QString userid;
     QString pwd;
-    bool debug = false;          // failures go to the log file
-    bool exportReport = true;    // "#Report" becomes a workbook
+    bool debug = false;         // failures go to the log file
+    bool exportReport = true;   // "#Report" becomes a workbook
 };
 
 // The text with every TAB removed, then every CR LF pair removed.
@@ -38,4 +38,4 @@ Options ParseCommandLine(const QString& commandLine, bool* debugSeen = nullptr);
 // The usage text printed for a bad command line (with the exit statuses).
 QString UsageText();
 
-} // namespace orra::launcher
+}   // namespace orra::launcher

@@ -13,7 +13,8 @@ const QString kSource = QStringLiteral("Dornel");
 
 QString text(const QVariant& v) { return db::isNull(v) ? QString() : v.toString(); }
 
-bool parseWholeNumber(const QString& s, long& out) {
+bool parseWholeNumber(const QString& s, long& out)
+{
     bool ok = false;
     const qlonglong v = s.trimmed().toLongLong(&ok);
     if (!ok || v < INT32_MIN || v > INT32_MAX) return false;
@@ -21,12 +22,13 @@ bool parseWholeNumber(const QString& s, long& out) {
     return true;
 }
 
-} // namespace
+}   // namespace
 
-db::ConnectionPtr OpenDataSourceConnection(db::Connection& catalogue, const QString& server) {
+db::ConnectionPtr OpenDataSourceConnection(db::Connection& catalogue, const QString& server)
+{
     // The registry database name is an identifier, not user text: it comes from the settings.
-    const QString sql = QStringLiteral("select Server,[Database],UserName,UserPwd from ") + RegistryDatabase() +
-                        QStringLiteral("..tbOrraConnections where Server=?");
+    const QString sql = QStringLiteral("select Server,[Database],UserName,UserPwd from ") + RegistryDatabase()
+        + QStringLiteral("..tbOrraConnections where Server=?");
     db::RecordsetPtr rs = catalogue.execute(sql, {server});
     if (!rs->isOpen() || rs->isEOF())
         throw Error(-1, kSource, server + QStringLiteral(" verikaynağı ile bağlantı kurulamıyor"));
@@ -45,11 +47,11 @@ db::ConnectionPtr OpenDataSourceConnection(db::Connection& catalogue, const QStr
     return connection;
 }
 
-long ResolveDocumentID(db::Connection& catalogue, const QString& text) {
+long ResolveDocumentID(db::Connection& catalogue, const QString& text)
+{
     long id = 0;
     if (text.size() < 5 || text.left(5).toLower() != QLatin1String("root\\")) {
-        if (!parseWholeNumber(text, id))
-            throw Error(-1, kSource, QStringLiteral("document not found: ") + text);
+        if (!parseWholeNumber(text, id)) throw Error(-1, kSource, QStringLiteral("document not found: ") + text);
         return id;
     }
     const QStringList names = text.mid(5).split(QLatin1Char('\\'));
@@ -61,26 +63,27 @@ long ResolveDocumentID(db::Connection& catalogue, const QString& text) {
         if (!rs->isOpen() || rs->isEOF()) throw notFound();
         parent = rs->value(0).toLongLong();
     }
-    db::RecordsetPtr rs = catalogue.execute(QStringLiteral("select ID from tbOrraSQL where CategoryID=? and Name=?"),
-                                            {qlonglong(parent), names.last()});
+    db::RecordsetPtr rs = catalogue.execute(
+        QStringLiteral("select ID from tbOrraSQL where CategoryID=? and Name=?"), {qlonglong(parent), names.last()});
     if (names.last().isEmpty() || !rs->isOpen() || rs->isEOF()) throw notFound();
     return static_cast<long>(rs->value(0).toLongLong());
 }
 
-long ParseSchemaID(const QString& text) {
+long ParseSchemaID(const QString& text)
+{
     long id = 0;
-    if (!parseWholeNumber(text, id))
-        throw Error(-1, kSource, QStringLiteral("Hatalı parametre girişi -- schemaid"));
+    if (!parseWholeNumber(text, id)) throw Error(-1, kSource, QStringLiteral("Hatalı parametre girişi -- schemaid"));
     return id;
 }
 
-void ApplyCallSchema(db::Connection& catalogue, xml::Document& document, long docID, long schemaID) {
+void ApplyCallSchema(db::Connection& catalogue, xml::Document& document, long docID, long schemaID)
+{
     const QList<db::Parameter> keys{qlonglong(docID), qlonglong(schemaID)};
-    db::RecordsetPtr rows = catalogue.execute(
-        QStringLiteral("select ParamId,ParamVal from tbOrraCallSchemaDetail d (nolock)\r\n"
-                       "inner join tbOrraCallSchema b (nolock) on d.ParentId=b.ID\r\n"
-                       "where b.DocId=? and b.SchemaID=?"),
-        keys);
+    db::RecordsetPtr rows =
+        catalogue.execute(QStringLiteral("select ParamId,ParamVal from tbOrraCallSchemaDetail d (nolock)\r\n"
+                                         "inner join tbOrraCallSchema b (nolock) on d.ParentId=b.ID\r\n"
+                                         "where b.DocId=? and b.SchemaID=?"),
+            keys);
     db::RecordsetPtr exists = catalogue.execute(
         QStringLiteral("if exists(select 1 from tbOrraCallSchema b\r\nwhere b.DocId=? and b.SchemaID=?) "
                        "select 1 else select 0"),
@@ -104,4 +107,4 @@ void ApplyCallSchema(db::Connection& catalogue, xml::Document& document, long do
     }
 }
 
-} // namespace orra::launcher
+}   // namespace orra::launcher

@@ -42,4 +42,4 @@ void ApplyCallSchema(db::Connection& catalogue, xml::Document& document, long do
 // "Hatalı parametre girişi -- schemaid") otherwise.
 long ParseSchemaID(const QString& text);
 
-} // namespace orra::launcher
+}   // namespace orra::launcher

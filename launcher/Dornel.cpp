@@ -33,7 +33,8 @@ struct Failure {
 // Opens the log for writing from its start. The file is never reached through a symbolic
 // link, and a file that is not this user's own plain file (a link planted in a shared folder)
 // is left alone.
-int openLogFile(const QString& path) {
+int openLogFile(const QString& path)
+{
     const QString dir = QFileInfo(path).absolutePath();
     if (!QFileInfo(dir).isDir()) {
         if (!QDir().mkpath(dir)) return -1;
@@ -42,15 +43,16 @@ int openLogFile(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return -1;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1 ||
-        ::ftruncate(fd, 0) != 0) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1
+        || ::ftruncate(fd, 0) != 0) {
         ::close(fd);
         return -1;
     }
     return fd;
 }
 
-bool writeLog(const Error& e) {
+bool writeLog(const Error& e)
+{
     const int fd = openLogFile(LogFilePath());
     if (fd < 0) return false;
     QFile file;
@@ -59,20 +61,24 @@ bool writeLog(const Error& e) {
         return false;
     }
     QTextStream out(&file);
-    out << "Number:" << e.number() << '\n' << "Source:" << e.source() << '\n' << "Description:" << e.description() << '\n';
+    out << "Number:" << e.number() << '\n'
+        << "Source:" << e.source() << '\n'
+        << "Description:" << e.description() << '\n';
     return out.status() == QTextStream::Ok && file.flush();
 }
 
-void report(const Error& e, bool debug, const RunHost& host) {
+void report(const Error& e, bool debug, const RunHost& host)
+{
     std::fprintf(stderr, "dornel: error %ld (%s): %s\n", e.number(), qUtf8Printable(e.source()),
-                 qUtf8Printable(e.description()));
+        qUtf8Printable(e.description()));
     if (debug && writeLog(e)) return;
     if (debug) std::fprintf(stderr, "dornel: could not write the log file %s\n", qUtf8Printable(LogFilePath()));
     UserInterface& ui = host.userInterface();
     if (ui.interactive()) ui.messageBox(e.description(), vbOKOnly, QString());
 }
 
-template <class F> auto stage(ExitStatus status, F&& f) -> decltype(f()) {
+template <class F> auto stage(ExitStatus status, F&& f) -> decltype(f())
+{
     try {
         return f();
     } catch (const Error& e) {
@@ -82,7 +88,8 @@ template <class F> auto stage(ExitStatus status, F&& f) -> decltype(f()) {
 
 // Runs the document; the engine's EndExecution always runs once it was created, so that no
 // temporary table or lock is left behind, whatever happened.
-int runDocument(const Options& o, const RunHost& host) {
+int runDocument(const Options& o, const RunHost& host)
+{
     auto catalogue = std::make_shared<db::Connection>();
     stage(ExitConnectionFailed, [&] {
         catalogue->open(CatalogueConnectionText(o.server, o.db, o.userid, o.pwd));
@@ -96,12 +103,14 @@ int runDocument(const Options& o, const RunHost& host) {
     std::unique_ptr<QObject> object = stage(ExitFailed, [] { return CreateObject(QStringLiteral("Tavrel.DocOrra")); });
     auto* engine = qobject_cast<DocOrra*>(object.get());
     if (!engine)
-        throw Failure{Error(kCannotCreateObject, QStringLiteral("Dornel"), QStringLiteral("ActiveX component can't create object")),
-                      ExitFailed};
+        throw Failure{Error(kCannotCreateObject, QStringLiteral("Dornel"),
+                          QStringLiteral("ActiveX component can't create object")),
+            ExitFailed};
     struct EndAlways {
         DocOrra& engine;
         bool prepared = false;
-        ~EndAlways() {
+        ~EndAlways()
+        {
             if (!prepared) return;
             try {
                 engine.EndExecution();
@@ -132,11 +141,11 @@ int runDocument(const Options& o, const RunHost& host) {
     ender.prepared = true;
     engine->GoToID.clear();
     float r = stage(ExitRunError, [&] { return engine->RunDocument(); });
-    while (r == RunResult::RestartRequested)
-        r = stage(ExitRunError, [&] { return engine->RunDocument(); });
+    while (r == RunResult::RestartRequested) r = stage(ExitRunError, [&] { return engine->RunDocument(); });
     if (r == RunResult::Stopped)
-        throw Failure{Error(kErrorRunFailed, QStringLiteral("Dornel"), QStringLiteral("An Error occur while running Tavrel")),
-                      ExitRunError};
+        throw Failure{
+            Error(kErrorRunFailed, QStringLiteral("Dornel"), QStringLiteral("An Error occur while running Tavrel")),
+            ExitRunError};
 
     if (o.exportReport && engine->flagReturnRecordSet) {
         stage(ExitFailed, [&] {
@@ -152,10 +161,10 @@ int runDocument(const Options& o, const RunHost& host) {
     return r >= RunResult::Paused ? ExitPaused : ExitFinished;
 }
 
-} // namespace
+}   // namespace
 
-QString CatalogueConnectionText(const QString& server, const QString& db, const QString& userid,
-                                const QString& pwd) {
+QString CatalogueConnectionText(const QString& server, const QString& db, const QString& userid, const QString& pwd)
+{
     db::ServerLogOn logOn;
     logOn.server = server;
     logOn.database = db;
@@ -165,7 +174,8 @@ QString CatalogueConnectionText(const QString& server, const QString& db, const 
     return db::ServerConnectionText(logOn);
 }
 
-QString LogDirectory() {
+QString LogDirectory()
+{
     QString dir = qEnvironmentVariable("ORRA_LOG_DIR");
     if (!dir.isEmpty()) return dir;
     // The user's own state folder, never a folder that other accounts write to.
@@ -174,11 +184,10 @@ QString LogDirectory() {
     return dir + QStringLiteral("/orra");
 }
 
-QString LogFilePath() {
-    return QDir(LogDirectory()).filePath(QStringLiteral("Dornelerr.txt"));
-}
+QString LogFilePath() { return QDir(LogDirectory()).filePath(QStringLiteral("Dornelerr.txt")); }
 
-int RunLauncher(const QString& commandLine, const RunHost& host) {
+int RunLauncher(const QString& commandLine, const RunHost& host)
+{
     bool debug = false;
     Options options;
     try {
@@ -202,4 +211,4 @@ int RunLauncher(const QString& commandLine, const RunHost& host) {
     }
 }
 
-} // namespace orra::launcher
+}   // namespace orra::launcher

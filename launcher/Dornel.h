@@ -9,13 +9,13 @@ namespace orra::launcher {
 
 // The process exit statuses (also printed by the usage text).
 enum ExitStatus : int {
-    ExitFinished = 0,          // the document ran to its end
-    ExitFailed = 1,            // any other failure (document, rights, export, …)
-    ExitBadCommandLine = 2,    // an option is missing or wrong
-    ExitConnectionFailed = 3,  // the catalogue or the document's data server could not be reached
-    ExitRunError = 4,          // the run stopped with an error (-100, or an error raised by the run)
-    ExitNoSchema = 5,          // the call schema does not exist (-101)
-    ExitPaused = 6,            // the run stopped at a station or was paused, and was left so
+    ExitFinished = 0,           // the document ran to its end
+    ExitFailed = 1,             // any other failure (document, rights, export, …)
+    ExitBadCommandLine = 2,     // an option is missing or wrong
+    ExitConnectionFailed = 3,   // the catalogue or the document's data server could not be reached
+    ExitRunError = 4,           // the run stopped with an error (-100, or an error raised by the run)
+    ExitNoSchema = 5,           // the call schema does not exist (-101)
+    ExitPaused = 6,             // the run stopped at a station or was paused, and was left so
 };
 
 // Runs the launcher for a command line (the program's arguments joined by blanks) and returns
@@ -26,8 +26,7 @@ int RunLauncher(const QString& commandLine, const RunHost& host = {});
 
 // The catalogue connection text of the options server, db, userid and pwd: a trusted log-on
 // without userid, the SQL login userid with its password otherwise.
-QString CatalogueConnectionText(const QString& server, const QString& db, const QString& userid,
-                                const QString& pwd);
+QString CatalogueConnectionText(const QString& server, const QString& db, const QString& userid, const QString& pwd);
 
 // Where the log file goes: ORRA_LOG_DIR, else the user's own $XDG_STATE_HOME/orra (by default
 // ~/.local/state/orra), made for the user alone when missing.
@@ -35,4 +34,4 @@ QString LogDirectory();
 // The log file in LogDirectory().
 QString LogFilePath();
 
-} // namespace orra::launcher
+}   // namespace orra::launcher

@@ -13,7 +13,8 @@
 
 namespace {
 
-bool displayPresent() {
+bool displayPresent()
+{
     if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen")) return false;
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
@@ -23,7 +24,8 @@ using StartFn = QCoreApplication* (*)(int*, char**, orra::RunHost*);
 using StopFn = void (*)();
 
 // The desktop module beside the program; null when it is not there (a build without widgets).
-void* loadDesktopModule() {
+void* loadDesktopModule()
+{
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) return nullptr;
@@ -31,9 +33,10 @@ void* loadDesktopModule() {
     return dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
 
-} // namespace
+}   // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     orra::RunHost host;   // headless: the process's user interface and prompt
     QCoreApplication* app = nullptr;
     std::unique_ptr<QCoreApplication> headless;

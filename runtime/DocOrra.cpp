@@ -49,17 +49,13 @@ QStringList FindPlaceholders(const QString& text)
     re.pattern = QStringLiteral("<\\$[^<]*%>");
     re.ignoreCase = true;
     re.global = true;
-    for (const RegExpMatch& m : re.execute(text))
-        out.append(m.value);
+    for (const RegExpMatch& m : re.execute(text)) out.append(m.value);
     return out;
 }
 
-Error asError(const std::exception& e)
-{
-    return Error(-1, QString(), QString::fromLocal8Bit(e.what()));
-}
+Error asError(const std::exception& e) { return Error(-1, QString(), QString::fromLocal8Bit(e.what())); }
 
-} // namespace
+}   // namespace
 
 // Thrown through the element runs when the host changed the run from inside an event (a
 // nested RunDocument, a new document or chain), or asked it to stop: the outer run stops
@@ -79,8 +75,7 @@ struct DocOrra::RunScope {
     }
     ~RunScope()
     {
-        if (engine.m_runDepth.fetch_sub(1) == 1)
-            engine.finishRun();
+        if (engine.m_runDepth.fetch_sub(1) == 1) engine.finishRun();
     }
 };
 
@@ -100,11 +95,8 @@ const QString kRunConnectionGone =
 DocOrra::DocOrra(QObject* parent) : DocOrra(RunHost(), parent) {}
 
 DocOrra::DocOrra(RunHost host, QObject* parent)
-    : QObject(parent),
-      m_host(std::move(host)),
-      m_orraCon(std::make_shared<db::Connection>()),
-      m_document(std::make_shared<xml::Document>()),
-      m_chain(std::make_unique<xml::Document>())
+    : QObject(parent), m_host(std::move(host)), m_orraCon(std::make_shared<db::Connection>()),
+      m_document(std::make_shared<xml::Document>()), m_chain(std::make_unique<xml::Document>())
 {
 }
 
@@ -117,10 +109,7 @@ DocOrraScriptHostFactory DocOrra::setScriptHostFactory(DocOrraScriptHostFactory 
     return old;
 }
 
-void DocOrra::setOrra_Con(db::ConnectionPtr connection)
-{
-    m_orraCon = std::move(connection);
-}
+void DocOrra::setOrra_Con(db::ConnectionPtr connection) { m_orraCon = std::move(connection); }
 
 void DocOrra::setXMLDOMDocument(XmlDocumentPtr document)
 {
@@ -128,10 +117,7 @@ void DocOrra::setXMLDOMDocument(XmlDocumentPtr document)
     ++m_generation;
 }
 
-bool DocOrra::hasChildNodes() const
-{
-    return m_document && !m_document->node().first_child().empty();
-}
+bool DocOrra::hasChildNodes() const { return m_document && !m_document->node().first_child().empty(); }
 
 // ---------------------------------------------------------------- error convention
 
@@ -146,8 +132,8 @@ bool DocOrra::handleError(Error& error, const QString& name, int style, const QS
 }
 
 template <typename F>
-auto DocOrra::trapped(const QString& name, int style, const QString& title, F body,
-                      decltype(body()) failure) -> decltype(body())
+auto DocOrra::trapped(const QString& name, int style, const QString& title, F body, decltype(body()) failure)
+    -> decltype(body())
 {
     try {
         return body();
@@ -162,19 +148,21 @@ auto DocOrra::trapped(const QString& name, int style, const QString& title, F bo
     return failure;
 }
 
-template <typename F>
-float DocOrra::trappedRun(const QString& name, F body)
+template <typename F> float DocOrra::trappedRun(const QString& name, F body)
 {
-    return trapped(name, vbCritical, name, [&]() -> float {
-        try {
-            return body();
-        } catch (const std::exception&) {
-            // The host stopped the run and then, say, closed the run connection: what fails
-            // now fails because of the stop.
-            unwindIfStopped();
-            throw;
-        }
-    }, -1.0f);
+    return trapped(
+        name, vbCritical, name,
+        [&]() -> float {
+            try {
+                return body();
+            } catch (const std::exception&) {
+                // The host stopped the run and then, say, closed the run connection: what fails
+                // now fails because of the stop.
+                unwindIfStopped();
+                throw;
+            }
+        },
+        -1.0f);
 }
 
 // ---------------------------------------------------------------- loading
@@ -182,12 +170,10 @@ float DocOrra::trappedRun(const QString& name, F body)
 bool DocOrra::CheckRow(QString* documentXml)
 {
     bool failed = false;
-    db::RecordsetPtr rs = OpenRecordset(m_docCon.get(),
-        QStringLiteral("select * from tbOrraSQL where ID=") + QString::number(OrraID), failed);
-    if (failed || !rs)
-        throw Error(-2, QString(), QStringLiteral("Error loading document"));
-    if (!rs->isOpen() || rs->isEOF())
-        throw Error(-3, QString(), QStringLiteral("Could not found document"));
+    db::RecordsetPtr rs = OpenRecordset(
+        m_docCon.get(), QStringLiteral("select * from tbOrraSQL where ID=") + QString::number(OrraID), failed);
+    if (failed || !rs) throw Error(-2, QString(), QStringLiteral("Error loading document"));
+    if (!rs->isOpen() || rs->isEOF()) throw Error(-3, QString(), QStringLiteral("Could not found document"));
 
     qint64 stored = 0;
     QString name;
@@ -199,81 +185,83 @@ bool DocOrra::CheckRow(QString* documentXml)
             stored = v.isValid() && !v.isNull() ? v.toLongLong() : 0;
             continue;
         }
-        const QString valueText = v.isValid() && !v.isNull()
-            ? db::Recordset::valueText(v, rs->field(i).type) : QString();
-        if (fieldName == QLatin1String("Name"))
-            name = valueText;
+        const QString valueText =
+            v.isValid() && !v.isNull() ? db::Recordset::valueText(v, rs->field(i).type) : QString();
+        if (fieldName == QLatin1String("Name")) name = valueText;
         if (fieldName == QLatin1String("SQLtxt") && documentXml) {
             const QVariant& x = rs->value(QStringLiteral("SQLTxt"));
             *documentXml = x.isValid() && !x.isNull() ? x.toString() : QString();
         }
     }
     if (qint64(RowCheckSum(*rs)) != stored)
-        throw Error(-1, QString(),
-                    QStringLiteral("CheckSum Value is wrong for Document Name: '") + vbTrim(name));
+        throw Error(-1, QString(), QStringLiteral("CheckSum Value is wrong for Document Name: '") + vbTrim(name));
     return true;
 }
 
 bool DocOrra::LoadDocument()
 {
-    return trapped(QStringLiteral("DocOrra::LoadDocument"), vbCritical,
-                   QStringLiteral("DocOrra::LoadDocument"), [&]() -> bool {
-        if (OrraID == 0)
-            throw Error(-1, QString(), QStringLiteral("No Document ID defined"));
-        if (!m_docCon || m_docCon->state() == 0)
-            throw Error(-1, QString(), QStringLiteral("Document connection missing or couldn't be open"));
-        if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit, &m_host.userInterface()))
-            throw Error(-1, QString(), QStringLiteral("User does not have permission to load document"));
-        QString documentXml;
-        CheckRow(&documentXml);
-        return LoadXML(documentXml);
-    }, false);
+    return trapped(
+        QStringLiteral("DocOrra::LoadDocument"), vbCritical, QStringLiteral("DocOrra::LoadDocument"),
+        [&]() -> bool {
+            if (OrraID == 0) throw Error(-1, QString(), QStringLiteral("No Document ID defined"));
+            if (!m_docCon || m_docCon->state() == 0)
+                throw Error(-1, QString(), QStringLiteral("Document connection missing or couldn't be open"));
+            if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit, &m_host.userInterface()))
+                throw Error(-1, QString(), QStringLiteral("User does not have permission to load document"));
+            QString documentXml;
+            CheckRow(&documentXml);
+            return LoadXML(documentXml);
+        },
+        false);
 }
 
 bool DocOrra::LoadXML(QString& strXML)
 {
-    return trapped(QStringLiteral("DocOrra::LoadXML"), vbCritical, QStringLiteral("DocOrra::LoadXML"),
-                   [&]() -> bool {
-        if (!m_document)
-            m_document = std::make_shared<xml::Document>();
-        ++m_generation;
-        if (!m_document->loadXML(strXML)) {
-            const xml::ParseError& pe = m_document->parseError();
-            throw Error(-1, QString(),
-                        QStringLiteral("Could not parse the document: %1 (line %2, column %3)")
-                            .arg(pe.reason).arg(pe.line).arg(pe.linepos));
-        }
-        return true;
-    }, false);
+    return trapped(
+        QStringLiteral("DocOrra::LoadXML"), vbCritical, QStringLiteral("DocOrra::LoadXML"),
+        [&]() -> bool {
+            if (!m_document) m_document = std::make_shared<xml::Document>();
+            ++m_generation;
+            if (!m_document->loadXML(strXML)) {
+                const xml::ParseError& pe = m_document->parseError();
+                throw Error(-1, QString(),
+                    QStringLiteral("Could not parse the document: %1 (line %2, column %3)")
+                        .arg(pe.reason)
+                        .arg(pe.line)
+                        .arg(pe.linepos));
+            }
+            return true;
+        },
+        false);
 }
 
 QVariant DocOrra::DocumentDescription()
 {
-    return trapped(QStringLiteral("DocOrra::DocumentDescription"), vbOKOnly,
-                   QStringLiteral("DocOrra::DocumentDescription"), [&]() -> QVariant {
-        xml::Node root = m_document ? m_document->documentElement() : xml::Node();
-        if (!root)
-            throw Error(kObjectNotSet, QString(), QStringLiteral("Object variable or With block variable not set"));
-        QString text = xml::nodeText(root.first_child());
-        text.replace(QLatin1Char('\n'), kCrLf);
-        return QVariant(text);
-    }, QVariant());
+    return trapped(
+        QStringLiteral("DocOrra::DocumentDescription"), vbOKOnly, QStringLiteral("DocOrra::DocumentDescription"),
+        [&]() -> QVariant {
+            xml::Node root = m_document ? m_document->documentElement() : xml::Node();
+            if (!root)
+                throw Error(kObjectNotSet, QString(), QStringLiteral("Object variable or With block variable not set"));
+            QString text = xml::nodeText(root.first_child());
+            text.replace(QLatin1Char('\n'), kCrLf);
+            return QVariant(text);
+        },
+        QVariant());
 }
 
 bool DocOrra::CheckDocument()
 {
-    return trapped(QStringLiteral("DocOrra::PrepareforExecution"), vbCritical,
-                   QStringLiteral("DocOrra::PrepareforExecution"), [&]() -> bool {
-        return CheckRow(nullptr);
-    }, false);
+    return trapped(
+        QStringLiteral("DocOrra::PrepareforExecution"), vbCritical, QStringLiteral("DocOrra::PrepareforExecution"),
+        [&]() -> bool { return CheckRow(nullptr); }, false);
 }
 
 void DocOrra::Expand()
 {
     if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit, &m_host.userInterface()))
         throw Error(-1, QString(), QStringLiteral("User does not have permission to load document"));
-    if (!CheckDocument())
-        return;
+    if (!CheckDocument()) return;
     ExpandIncludes(m_docCon.get(), m_document->documentElement(), OrraID);
 }
 
@@ -281,39 +269,40 @@ void DocOrra::Expand()
 
 bool DocOrra::PrepareforExecution()
 {
-    return trapped(QStringLiteral("DocOrra::PrepareforExecution"), vbCritical,
-                   QStringLiteral("DocOrra::PrepareforExecution"), [&]() -> bool {
-        // A new preparation would replace the script engine and the chain under the run.
-        if (IsRunning())
-            throw Error(-1, QString(), QStringLiteral("The document is running: it cannot be prepared again before the run has ended"));
-        if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute, &m_host.userInterface()))
-            throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
-        // A "#Int" left in the session by an earlier run that was never ended is dropped first.
-        if (m_orraCon && m_orraCon->isOpen()) {
-            try {
-                m_orraCon->execute(QStringLiteral("drop table #Int"));
-            } catch (const Error&) {
+    return trapped(
+        QStringLiteral("DocOrra::PrepareforExecution"), vbCritical, QStringLiteral("DocOrra::PrepareforExecution"),
+        [&]() -> bool {
+            // A new preparation would replace the script engine and the chain under the run.
+            if (IsRunning())
+                throw Error(-1, QString(),
+                    QStringLiteral("The document is running: it cannot be prepared again before the run has ended"));
+            if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute, &m_host.userInterface()))
+                throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
+            // A "#Int" left in the session by an earlier run that was never ended is dropped first.
+            if (m_orraCon && m_orraCon->isOpen()) {
+                try {
+                    m_orraCon->execute(QStringLiteral("drop table #Int"));
+                } catch (const Error&) {
+                }
             }
-        }
-        ExecuteSQL(QStringLiteral("create table #Int (Err smallint) insert into #Int select 0"));
-        ++m_generation;
-        m_stations.clear();
-        m_chain = std::make_unique<xml::Document>();
-        xml::appendElement(m_chain->node(), QStringLiteral("Document"));
-        m_currentEntry = m_chain->documentElement();
-        replaceScriptEngine(nullptr);
-        const DocOrraScriptHostFactory& makeScriptHost =
-            m_host.scriptHostFactory ? m_host.scriptHostFactory : processScriptHostFactory();
-        if (makeScriptHost)
-            replaceScriptEngine(makeScriptHost(*this));
-        return true;
-    }, false);
+            ExecuteSQL(QStringLiteral("create table #Int (Err smallint) insert into #Int select 0"));
+            ++m_generation;
+            m_stations.clear();
+            m_chain = std::make_unique<xml::Document>();
+            xml::appendElement(m_chain->node(), QStringLiteral("Document"));
+            m_currentEntry = m_chain->documentElement();
+            replaceScriptEngine(nullptr);
+            const DocOrraScriptHostFactory& makeScriptHost =
+                m_host.scriptHostFactory ? m_host.scriptHostFactory : processScriptHostFactory();
+            if (makeScriptHost) replaceScriptEngine(makeScriptHost(*this));
+            return true;
+        },
+        false);
 }
 
 void DocOrra::dropRunTables(db::Connection* connection)
 {
-    if (!connection)
-        return;
+    if (!connection) return;
     for (const char* sql : {"drop table #Report", "drop table #Int"}) {
         try {
             connection->execute(QString::fromLatin1(sql));
@@ -342,8 +331,7 @@ bool DocOrra::EndExecution()
 void DocOrra::finishRun() noexcept
 {
     m_stopRequested = false;
-    if (!m_endRequested)
-        return;
+    if (!m_endRequested) return;
     m_endRequested = false;
     const db::ConnectionPtr connection = std::move(m_endConnection);
     m_endConnection.reset();
@@ -357,56 +345,61 @@ float DocOrra::RunDocument()
         // A second run inside the first is refused unless it comes from one of the run's own
         // events, where it carries the same run on; a run that is stopping is not carried on.
         if (m_hostTurn != HostTurn::Event)
-            return trapped(QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(), [&]() -> float {
-                throw Error(-1, QString(),
-                            QStringLiteral("The document is already running: RunDocument can be called again "
-                                           "only from inside one of the run's events"));
-            }, RunResult::Stopped);
-        if (m_stopRequested)
-            return RunResult::Stopped;
+            return trapped(
+                QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(),
+                [&]() -> float {
+                    throw Error(-1, QString(),
+                        QStringLiteral("The document is already running: RunDocument can be called again "
+                                       "only from inside one of the run's events"));
+                },
+                RunResult::Stopped);
+        if (m_stopRequested) return RunResult::Stopped;
     }
     RunScope scope(*this);
     ++m_generation;
     ++m_runCount;
     float r = RunResult::Stopped;
     try {
-        r = trapped(QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(), [&]() -> float {
-            try {
-                if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute, &m_host.userInterface()))
-                    throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
-                xml::Node root = m_document ? m_document->documentElement() : xml::Node();
-                if (!root)
-                    throw Error(kObjectNotSet, QString(), QStringLiteral("Object variable or With block variable not set"));
-                QString target = GoToID;
-                // Resuming at the root itself: it goes on after the event it paused at.
-                if (target == idOf(root))
-                    target.clear();
-                const float result = RunBlock(root, target);
-                if (result < RunResult::Paused && result != RunResult::Stopped) {
-                    auto end = std::make_shared<xml::Document>();
-                    xml::Node station = xml::appendElement(end->node(), QStringLiteral("Station"));
-                    xml::setAttribute(station, kID, QStringLiteral("DocEnd"));
-                    xml::setAttribute(station, kName, QStringLiteral("Document End"));
-                    ArriveToStation(station, end);
-                    db::RecordsetPtr rs;
-                    if (flagReturnRecordSet) {
-                        db::Connection& connection = runConnection();
-                        // A document that made no "#Report" simply has no result to hand over.
-                        try {
-                            rs = connection.execute(QStringLiteral("select * from #Report"));
-                        } catch (const Error&) {
-                            rs.reset();
+        r = trapped(
+            QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(),
+            [&]() -> float {
+                try {
+                    if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute, &m_host.userInterface()))
+                        throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
+                    xml::Node root = m_document ? m_document->documentElement() : xml::Node();
+                    if (!root)
+                        throw Error(
+                            kObjectNotSet, QString(), QStringLiteral("Object variable or With block variable not set"));
+                    QString target = GoToID;
+                    // Resuming at the root itself: it goes on after the event it paused at.
+                    if (target == idOf(root)) target.clear();
+                    const float result = RunBlock(root, target);
+                    if (result < RunResult::Paused && result != RunResult::Stopped) {
+                        auto end = std::make_shared<xml::Document>();
+                        xml::Node station = xml::appendElement(end->node(), QStringLiteral("Station"));
+                        xml::setAttribute(station, kID, QStringLiteral("DocEnd"));
+                        xml::setAttribute(station, kName, QStringLiteral("Document End"));
+                        ArriveToStation(station, end);
+                        db::RecordsetPtr rs;
+                        if (flagReturnRecordSet) {
+                            db::Connection& connection = runConnection();
+                            // A document that made no "#Report" simply has no result to hand over.
+                            try {
+                                rs = connection.execute(QStringLiteral("select * from #Report"));
+                            } catch (const Error&) {
+                                rs.reset();
+                            }
                         }
+                        TurnScope turn(*this, HostTurn::Event);
+                        emit DocumentEnd(rs);
                     }
-                    TurnScope turn(*this, HostTurn::Event);
-                    emit DocumentEnd(rs);
+                    return result;
+                } catch (const std::exception&) {
+                    unwindIfStopped();
+                    throw;
                 }
-                return result;
-            } catch (const std::exception&) {
-                unwindIfStopped();
-                throw;
-            }
-        }, RunResult::Stopped);
+            },
+            RunResult::Stopped);
     } catch (RunUnwound& u) {
         if (u.why == RunUnwound::NestedRun) {
             // A handler ran the document on from inside an event: that nested run is the run.
@@ -418,9 +411,10 @@ float DocOrra::RunDocument()
             return RunResult::Stopped;
         }
         Error e(-1, QString(),
-                QStringLiteral("The run was stopped: its document or parameter chain was replaced during an event"));
-        r = trapped(QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(),
-                    [&]() -> float { throw e; }, RunResult::Stopped);
+            QStringLiteral("The run was stopped: its document or parameter chain was replaced during an event"));
+        r = trapped(
+            QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(), [&]() -> float { throw e; },
+            RunResult::Stopped);
     }
     m_lastRunResult = r;
     return r;
@@ -428,12 +422,10 @@ float DocOrra::RunDocument()
 
 void DocOrra::RequestStop()
 {
-    if (!IsRunning())
-        return;
+    if (!IsRunning()) return;
     m_stopRequested = true;
     std::lock_guard<std::mutex> lock(m_scriptEngineMutex);
-    if (DocOrraScriptHost* host = m_scriptEngine.get())
-        host->RequestCancel();
+    if (DocOrraScriptHost* host = m_scriptEngine.get()) host->RequestCancel();
 }
 
 void DocOrra::replaceScriptEngine(std::unique_ptr<DocOrraScriptHost> engine)
@@ -448,14 +440,12 @@ void DocOrra::replaceScriptEngine(std::unique_ptr<DocOrraScriptHost> engine)
 
 void DocOrra::unwindIfStopped()
 {
-    if (stopRequested())
-        throw RunUnwound{RunUnwound::Stopped};
+    if (stopRequested()) throw RunUnwound{RunUnwound::Stopped};
 }
 
 db::Connection& DocOrra::runConnection()
 {
-    if (!m_orraCon)
-        throw Error(-1, QString(), kRunConnectionGone);
+    if (!m_orraCon) throw Error(-1, QString(), kRunConnectionGone);
     return *m_orraCon;
 }
 
@@ -486,65 +476,64 @@ void DocOrra::ArriveToStation(xml::Node station, std::shared_ptr<xml::Document> 
     m_stations.prepend(snapshot);
     // A handler may run the document on from here (the run then reports the station), but a
     // stop it asked for ends the run.
-    hostTurn(HostTurn::Event, [&] { emit ArrivetoStation(id, name); }, false);
+    hostTurn(
+        HostTurn::Event, [&] { emit ArrivetoStation(id, name); }, false);
 }
 
 bool DocOrra::RunStation()
 {
-    return trapped(QStringLiteral("DocOrra::RunStation"), vbCritical, QStringLiteral("DocOrra::RunStation"),
-                   [&]() -> bool {
-        // Nothing to leave: say so plainly instead of the collection's index error.
-        if (m_stations.isEmpty())
-            throw Error(-1, QString(), QStringLiteral("There is no station to leave"));
-        std::shared_ptr<clsStation> top = m_stations.first();
-        QString oldID = idOf(top->Element);
-        {
-            QString id = oldID;
-            emit BeforeExecutionStation(id);
-        }
-        if (oldID != QLatin1String("DocEnd")) {
-            bool isError = false;
-            QString sql = GetRunableSQL(xml::nodeText(top->Element.first_child()), isError);
-            if (isError)
-                throw Error(-1, QString(), QStringLiteral("Could not parse sql") + kCrLf + QStringLiteral("ID:")
-                                               + oldID + kCrLf + QStringLiteral("Name:")
-                                               + xml::attribute(top->Element, kName));
-            if (flagReturnModifiedClause) {
+    return trapped(
+        QStringLiteral("DocOrra::RunStation"), vbCritical, QStringLiteral("DocOrra::RunStation"),
+        [&]() -> bool {
+            // Nothing to leave: say so plainly instead of the collection's index error.
+            if (m_stations.isEmpty()) throw Error(-1, QString(), QStringLiteral("There is no station to leave"));
+            std::shared_ptr<clsStation> top = m_stations.first();
+            QString oldID = idOf(top->Element);
+            {
                 QString id = oldID;
-                emit AfterModifyClause(id, sql);
+                emit BeforeExecutionStation(id);
             }
-            if (!sql.isEmpty())
-                ExecuteSQL(sql);
-        }
-        m_stations.removeFirst();
-        QString newID;
-        ++m_generation;
-        // The restored chain is the one the run had at the station now on top, so the scope
-        // becomes that station's own entry in it: placeholders (and the next RunStation's SQL)
-        // resolve as they did when the run stood there.
-        QString scopeID;
-        if (m_stations.isEmpty()) {
-            m_chain = std::make_unique<xml::Document>();
-            xml::appendElement(m_chain->node(), QStringLiteral("Document"));
-        } else {
-            newID = idOf(m_stations.first()->Element);
-            m_chain = m_stations.first()->chParam();
-            scopeID = m_stations.first()->scopeID;
-        }
-        m_currentEntry = scopeID.isEmpty() ? xml::Node() : ChainEntryFor(scopeID);
-        if (!m_currentEntry)
-            m_currentEntry = m_chain->documentElement();
-        emit AfterExecutionStation(oldID, newID);
-        return true;
-    }, false);
+            if (oldID != QLatin1String("DocEnd")) {
+                bool isError = false;
+                QString sql = GetRunableSQL(xml::nodeText(top->Element.first_child()), isError);
+                if (isError)
+                    throw Error(-1, QString(),
+                        QStringLiteral("Could not parse sql") + kCrLf + QStringLiteral("ID:") + oldID + kCrLf
+                            + QStringLiteral("Name:") + xml::attribute(top->Element, kName));
+                if (flagReturnModifiedClause) {
+                    QString id = oldID;
+                    emit AfterModifyClause(id, sql);
+                }
+                if (!sql.isEmpty()) ExecuteSQL(sql);
+            }
+            m_stations.removeFirst();
+            QString newID;
+            ++m_generation;
+            // The restored chain is the one the run had at the station now on top, so the scope
+            // becomes that station's own entry in it: placeholders (and the next RunStation's SQL)
+            // resolve as they did when the run stood there.
+            QString scopeID;
+            if (m_stations.isEmpty()) {
+                m_chain = std::make_unique<xml::Document>();
+                xml::appendElement(m_chain->node(), QStringLiteral("Document"));
+            } else {
+                newID = idOf(m_stations.first()->Element);
+                m_chain = m_stations.first()->chParam();
+                scopeID = m_stations.first()->scopeID;
+            }
+            m_currentEntry = scopeID.isEmpty() ? xml::Node() : ChainEntryFor(scopeID);
+            if (!m_currentEntry) m_currentEntry = m_chain->documentElement();
+            emit AfterExecutionStation(oldID, newID);
+            return true;
+        },
+        false);
 }
 
 // ---------------------------------------------------------------- SQL
 
 void DocOrra::ExecuteSQL(const QString& sql)
 {
-    if (!m_orraCon && IsRunning())
-        throw Error(-1, QString(), kRunConnectionGone);
+    if (!m_orraCon && IsRunning()) throw Error(-1, QString(), kRunConnectionGone);
     if (!m_orraCon)
         throw Error(kObjectNotSet, QString(), QStringLiteral("Object variable or With block variable not set"));
     const db::ConnectionPtr connection = m_orraCon;
@@ -553,11 +542,9 @@ void DocOrra::ExecuteSQL(const QString& sql)
     } catch (const Error& e) {
         QString message;
         for (const db::ProviderError& pe : connection->errors()) {
-            if (pe.number < 0)
-                message += QStringLiteral("State:") + pe.sqlState + kCrLf + pe.description + kCrLf;
+            if (pe.number < 0) message += QStringLiteral("State:") + pe.sqlState + kCrLf + pe.description + kCrLf;
         }
-        if (!message.isEmpty())
-            throw Error(-1, QString(), message);
+        if (!message.isEmpty()) throw Error(-1, QString(), message);
         throw Error(-1, QString(), e.description());
     }
 }
@@ -566,10 +553,10 @@ double DocOrra::ReadIntFlag()
 {
     db::RecordsetPtr rs = runConnection().execute(QStringLiteral("select Err from #Int"));
     if (!rs || !rs->isOpen())
-        throw Error(db::kObjectClosed, QString(), QStringLiteral("Operation is not allowed when the object is closed."));
+        throw Error(
+            db::kObjectClosed, QString(), QStringLiteral("Operation is not allowed when the object is closed."));
     const QVariant& v = rs->value(QStringLiteral("Err"));
-    if (!v.isValid() || v.isNull())
-        throw Error(kInvalidUseOfNull, QString(), QStringLiteral("Invalid use of Null"));
+    if (!v.isValid() || v.isNull()) throw Error(kInvalidUseOfNull, QString(), QStringLiteral("Invalid use of Null"));
     return v.toDouble();
 }
 
@@ -578,12 +565,10 @@ QString DocOrra::GetRunableSQL(const QString& SQLTxt, bool& IsError)
     try {
         QString result = SQLTxt;
         for (const QString& match : FindPlaceholders(SQLTxt)) {
-            if (match.isEmpty())
-                continue;
+            if (match.isEmpty()) continue;
             const QString name = match.mid(2, match.size() - 4);
             xml::Node p = FindParameter(m_currentEntry, name);
-            if (p)
-                result.replace(match, xml::attribute(p, QStringLiteral("Value")), Qt::CaseSensitive);
+            if (p) result.replace(match, xml::attribute(p, QStringLiteral("Value")), Qt::CaseSensitive);
         }
         IsError = false;
         return result;
@@ -598,24 +583,18 @@ QString DocOrra::GetRunableSQL(const QString& SQLTxt, bool& IsError)
 xml::Node DocOrra::ChainRoot(bool create)
 {
     xml::Node root = m_chain->documentElement();
-    if (!root && create)
-        root = xml::appendElement(m_chain->node(), QStringLiteral("Document"));
+    if (!root && create) root = xml::appendElement(m_chain->node(), QStringLiteral("Document"));
     return root;
 }
 
-xml::Node DocOrra::ChainEntryFor(const QString& ID) const
-{
-    return FindElementByAttribute(m_chain->node(), kID, ID);
-}
+xml::Node DocOrra::ChainEntryFor(const QString& ID) const { return FindElementByAttribute(m_chain->node(), kID, ID); }
 
 xml::Node DocOrra::NearestAncestorEntry(xml::Node element)
 {
     for (xml::Node a = element.parent(); a && xml::isElement(a); a = a.parent()) {
         xml::Node e = ChainEntryFor(idOf(a));
-        if (e)
-            return e;
-        if (xml::hasTag(a, tags::Document))
-            return ChainRoot(true);
+        if (e) return e;
+        if (xml::hasTag(a, tags::Document)) return ChainRoot(true);
     }
     return ChainRoot(true);
 }
@@ -636,8 +615,7 @@ xml::Node DocOrra::EnsureChainEntry(xml::Node element)
 
 void DocOrra::RemoveChainEntry(xml::Node entry)
 {
-    if (!entry)
-        return;
+    if (!entry) return;
     // The current scope must never point into a removed subtree.
     for (xml::Node n = m_currentEntry; n; n = n.parent()) {
         if (n == entry) {
@@ -653,11 +631,9 @@ xml::Node DocOrra::FindParameter(xml::Node entry, const QString& name) const
     const QByteArray wanted = name.toUtf8();
     for (xml::Node e = entry; e && xml::isElement(e); e = e.parent()) {
         for (xml::Node c = e.first_child(); c; c = c.next_sibling()) {
-            if (xml::hasTag(c, tags::Parameter) && wanted == c.attribute("Name").value())
-                return c;
+            if (xml::hasTag(c, tags::Parameter) && wanted == c.attribute("Name").value()) return c;
         }
-        if (e == m_chain->documentElement())
-            break;
+        if (e == m_chain->documentElement()) break;
     }
     return xml::Node();
 }
@@ -680,8 +656,7 @@ xml::Node DocOrra::GetChainParameter(const QString& ID)
 
 // ---------------------------------------------------------------- events
 
-template <typename F>
-void DocOrra::hostTurn(HostTurn kind, F turn, bool checkReplaced)
+template <typename F> void DocOrra::hostTurn(HostTurn kind, F turn, bool checkReplaced)
 {
     const int generation = m_generation;
     const int runs = m_runCount;
@@ -691,8 +666,7 @@ void DocOrra::hostTurn(HostTurn kind, F turn, bool checkReplaced)
             turn();
         } catch (const std::exception&) {
             // Failing because the host stopped the run or changed it under the walk: unwind.
-            if (!stopRequested() && !(checkReplaced && generation != m_generation))
-                throw;
+            if (!stopRequested() && !(checkReplaced && generation != m_generation)) throw;
         }
     }
     if (checkReplaced && generation != m_generation)
@@ -702,11 +676,7 @@ void DocOrra::hostTurn(HostTurn kind, F turn, bool checkReplaced)
 
 // Raises one of the run's events; when the handler changed the run under the walk (ran the
 // document on, replaced the document or the chain) or stopped it, the walk unwinds.
-template <typename Emit>
-void DocOrra::raise(Emit emitter)
-{
-    hostTurn(HostTurn::Event, emitter);
-}
+template <typename Emit> void DocOrra::raise(Emit emitter) { hostTurn(HostTurn::Event, emitter); }
 
 // Lets the host's event loop run (repaint, its stop button, commands).
 void DocOrra::yieldToHost()
@@ -721,9 +691,7 @@ float DocOrra::RunBlock(xml::Node element, QString& target)
     const int entryPause = PauseAtEvent;
     const QString id = idOf(element);
     const QString trapName = QStringLiteral("DocOrra::RunBlock;") + id;
-    return trappedRun(trapName, [&]() -> float {
-        return RunBlockBody(element, target, entryPause);
-    });
+    return trappedRun(trapName, [&]() -> float { return RunBlockBody(element, target, entryPause); });
 }
 
 float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
@@ -742,8 +710,7 @@ float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
             // The run resumes below a block whose answers are not in the chain (it has ended,
             // never ran here, or paused before its prompt): they are bound now, without events,
             // so that the elements below see their enclosing values.
-            if (!entry || isRoot)
-                entry = EnsureChainEntry(element);
+            if (!entry || isRoot) entry = EnsureChainEntry(element);
             m_currentEntry = entry;
             ParameterPromptFor(element, element, entry);
             entry = isRoot ? ChainRoot(true) : ChainEntryFor(id);
@@ -753,17 +720,14 @@ float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
     } else {
         PauseAtEvent = enPauseAtEvent_Nothing;
         // The block already ran to its end before the pause: there is nothing left to do.
-        if (entryPause == enPauseAtEvent_AfterExecutionBlock)
-            return 0;
+        if (entryPause == enPauseAtEvent_AfterExecutionBlock) return 0;
         xml::Node entry = isRoot ? ChainRoot(false) : ChainEntryFor(id);
-        if (isRoot && entry && idOf(entry) != id)
-            entry = xml::Node();
+        if (isRoot && entry && idOf(entry) != id) entry = xml::Node();
         if (entry && entryPause == enPauseAtEvent_Nothing) {
             RemoveChainEntry(entry);
             entry = xml::Node();
         }
-        if (!entry)
-            entry = EnsureChainEntry(element);
+        if (!entry) entry = EnsureChainEntry(element);
         ownEntry = true;
         m_currentEntry = entry;
 
@@ -779,8 +743,9 @@ float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
             ParameterPromptFor(element, element, entry);
         yieldToHost();
 
-        if (isBlock && (entryPause == enPauseAtEvent_Nothing || entryPause == enPauseAtEvent_BeforeExecutionBlock
-                        || entryPause == enPauseAtEvent_BeforeExecutionBlockSQL)) {
+        if (isBlock
+            && (entryPause == enPauseAtEvent_Nothing || entryPause == enPauseAtEvent_BeforeExecutionBlock
+                || entryPause == enPauseAtEvent_BeforeExecutionBlockSQL)) {
             if (entryPause != enPauseAtEvent_BeforeExecutionBlockSQL) {
                 QString arg = id;
                 raise([&] { emit BeforeExecutionBlockSQL(arg); });
@@ -792,9 +757,9 @@ float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
             bool isError = false;
             QString sql = GetRunableSQL(xml::nodeText(xml::firstCDataChild(element)), isError);
             if (isError)
-                throw Error(-1, QString(), QStringLiteral("Could not parse SQL") + kCrLf + QStringLiteral("Block ID:")
-                                               + id + kCrLf + QStringLiteral("Name:")
-                                               + xml::attribute(element, kName));
+                throw Error(-1, QString(),
+                    QStringLiteral("Could not parse SQL") + kCrLf + QStringLiteral("Block ID:") + id + kCrLf
+                        + QStringLiteral("Name:") + xml::attribute(element, kName));
             if (flagReturnModifiedClause) {
                 QString arg = id;
                 raise([&] { emit AfterModifyClause(arg, sql); });
@@ -810,8 +775,7 @@ float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
     // Finds this element's chain entry again (a script may have taken the chain apart).
     auto restoreScope = [&]() {
         xml::Node entry = isRoot ? ChainRoot(false) : ChainEntryFor(id);
-        if (isRoot && entry && idOf(entry) != id && !seeking)
-            entry = xml::Node();
+        if (isRoot && entry && idOf(entry) != id && !seeking) entry = xml::Node();
         m_currentEntry = entry ? entry : NearestAncestorEntry(element);
     };
 
@@ -827,16 +791,14 @@ float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
             }
         }
         const float r = RunChildren(element, target, restoreScope);
-        if (r != 0)
-            return r;
+        if (r != 0) return r;
     }
 
     // End step. Elements entered while seeking end normally once the target was found below them.
     if (target.isEmpty() && (seeking || entryPause != enPauseAtEvent_AfterExecutionBlock)) {
         if (ownEntry || !seeking) {
             xml::Node entry = isRoot ? ChainRoot(false) : ChainEntryFor(id);
-            if (entry && (!isRoot || idOf(entry) == id || seeking))
-                RemoveChainEntry(entry);
+            if (entry && (!isRoot || idOf(entry) == id || seeking)) RemoveChainEntry(entry);
         }
         QString arg = id;
         raise([&] { emit AfterExecutionBlock(arg); });
@@ -848,25 +810,20 @@ float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
     return 0;
 }
 
-template <typename Restore>
-float DocOrra::RunChildren(xml::Node parent, QString& target, Restore restoreScope)
+template <typename Restore> float DocOrra::RunChildren(xml::Node parent, QString& target, Restore restoreScope)
 {
     for (xml::Node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (!xml::isElement(child))
-            continue;
+        if (!xml::isElement(child)) continue;
         float r = 0;
         bool ran = true;
         if (xml::hasTag(child, tags::Block)) {
-            if (idOf(child) == target)
-                target.clear();
+            if (idOf(child) == target) target.clear();
             r = RunBlock(child, target);
         } else if (xml::hasTag(child, tags::Include)) {
-            if (idOf(child) == target)
-                target.clear();
+            if (idOf(child) == target) target.clear();
             r = RunInclude(child, target);
         } else if (xml::hasTag(child, tags::Script)) {
-            if (idOf(child) == target)
-                target.clear();
+            if (idOf(child) == target) target.clear();
             r = RunScript(child, target);
         } else if (xml::hasTag(child, tags::Station)) {
             ran = false;
@@ -874,14 +831,12 @@ float DocOrra::RunChildren(xml::Node parent, QString& target, Restore restoreSco
                 ArriveToStation(child, nullptr);
                 return 1;
             }
-            if (idOf(child) == target)
-                target.clear();
+            if (idOf(child) == target) target.clear();
         } else {
             ran = false;
         }
         if (ran) {
-            if (r != 0)
-                return r;
+            if (r != 0) return r;
             restoreScope();
         }
     }
@@ -901,8 +856,7 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
     request.userInterface = &m_host.userInterface();
 
     for (xml::Node p = parameterParent.first_child(); p; p = p.next_sibling()) {
-        if (!xml::hasTag(p, tags::Parameter))
-            continue;
+        if (!xml::hasTag(p, tags::Parameter)) continue;
         PromptCriterion c;
         c.ID = idOf(p);
         c.Name = xml::attribute(p, kName);
@@ -914,8 +868,9 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
         bool isError = false;
         c.InitialDeger = GetRunableSQL(xml::attribute(p, QStringLiteral("DefaultValue")), isError);
         if (isError)
-            throw Error(-1, QString(), QStringLiteral("Could not parse parameter default value") + kCrLf
-                                           + QStringLiteral("ID:") + c.ID + kCrLf + QStringLiteral("Name:") + c.Name);
+            throw Error(-1, QString(),
+                QStringLiteral("Could not parse parameter default value") + kCrLf + QStringLiteral("ID:") + c.ID + kCrLf
+                    + QStringLiteral("Name:") + c.Name);
         if (forInclude) {
             // An input binding fixes the value: the parameter becomes a fact and is not asked.
             xml::Node binding = FindElementByAttribute(element, QStringLiteral("PID"), c.ID);
@@ -931,17 +886,17 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
                     if (related)
                         value = GetRunableSQL(QStringLiteral("<$") + relatedName + QStringLiteral("%>"), isError);
                     if (!related || isError)
-                        throw Error(-1, QString(), QStringLiteral("Could not parse parameter related parameter name")
-                                                       + kCrLf + QStringLiteral("ID:") + rid + kCrLf
-                                                       + QStringLiteral("Name:") + relatedName);
+                        throw Error(-1, QString(),
+                            QStringLiteral("Could not parse parameter related parameter name") + kCrLf
+                                + QStringLiteral("ID:") + rid + kCrLf + QStringLiteral("Name:") + relatedName);
                     // A related parameter without an answer in the including block's scope would
                     // hand its own placeholder text on as the value, and the included document's
                     // SQL would run with a literal "<$Name%>" in it: refuse it by name instead.
                     if (!FindParameter(m_currentEntry, relatedName))
-                        throw Error(-1, QString(), QStringLiteral("Related parameter has no value in the including block")
-                                                       + kCrLf + QStringLiteral("ID:") + rid + kCrLf
-                                                       + QStringLiteral("Name:") + relatedName + kCrLf
-                                                       + QStringLiteral("Included parameter ID:") + c.ID);
+                        throw Error(-1, QString(),
+                            QStringLiteral("Related parameter has no value in the including block") + kCrLf
+                                + QStringLiteral("ID:") + rid + kCrLf + QStringLiteral("Name:") + relatedName + kCrLf
+                                + QStringLiteral("Included parameter ID:") + c.ID);
                     c.InitialDeger = value;
                 }
             }
@@ -953,8 +908,9 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
         if (c.Tip == QLatin1String("combo") || c.Tip == QLatin1String("button")) {
             QString source = GetRunableSQL(xml::attribute(p, QStringLiteral("Source")), isError);
             if (isError)
-                throw Error(-1, QString(), QStringLiteral("Could not parse parameter source") + kCrLf
-                                               + QStringLiteral("ID:") + c.ID + kCrLf + QStringLiteral("Name:") + c.Name);
+                throw Error(-1, QString(),
+                    QStringLiteral("Could not parse parameter source") + kCrLf + QStringLiteral("ID:") + c.ID + kCrLf
+                        + QStringLiteral("Name:") + c.Name);
             if (flagReturnModifiedClause) {
                 QString arg = c.ID;
                 raise([&] { emit AfterModifyClause(arg, source); });
@@ -975,16 +931,14 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
         request.mustShow = request.mustShow || c.needsAnswer;
         request.criteria.append(c);
     }
-    if (request.criteria.isEmpty())
-        return;
+    if (request.criteria.isEmpty()) return;
 
     // Lists, pickers and "select" values of the prompt read through the run connection.
     runConnection();
     QList<PromptAnswer> answers;
     bool confirmed = false;
     hostTurn(HostTurn::Yield, [&] { confirmed = m_host.parameterPrompt().ask(request, answers); });
-    if (!confirmed)
-        throw Error(-1, QString(), QStringLiteral("Document Canceled"));
+    if (!confirmed) throw Error(-1, QString(), QStringLiteral("Document Canceled"));
     for (const PromptAnswer& a : answers) {
         xml::Node declared = FindElementByAttribute(parameterParent, kID, a.ID);
         xml::Node chainParameter = xml::appendElement(entry, QStringLiteral("Parameter"));
@@ -1002,8 +956,7 @@ float DocOrra::RunScript(xml::Node element, QString& target)
     const QString id = idOf(element);
     const QString trapName = QStringLiteral("DocOrra::RunScript;") + id;
     return trappedRun(trapName, [&]() -> float {
-        if (!target.isEmpty())
-            return 0;
+        if (!target.isEmpty()) return 0;
         PauseAtEvent = enPauseAtEvent_Nothing;
         float result = 0;
         if (entryPause == enPauseAtEvent_Nothing) {
@@ -1018,16 +971,18 @@ float DocOrra::RunScript(xml::Node element, QString& target)
             bool isError = false;
             QString code = GetRunableSQL(xml::nodeText(xml::lastCDataChild(element)), isError);
             if (isError)
-                throw Error(-1, QString(), QStringLiteral("Could not parse script") + kCrLf + QStringLiteral("Script ID:")
-                                               + id + kCrLf + QStringLiteral("Name:") + xml::attribute(element, kName));
+                throw Error(-1, QString(),
+                    QStringLiteral("Could not parse script") + kCrLf + QStringLiteral("Script ID:") + id + kCrLf
+                        + QStringLiteral("Name:") + xml::attribute(element, kName));
             if (flagReturnModifiedClause) {
                 QString arg = id;
                 raise([&] { emit AfterModifyClause(arg, code); });
             }
             if (!code.isEmpty()) {
                 if (!m_scriptEngine)
-                    throw Error(-1, QString(), QStringLiteral("Could not run script ") + id
-                                                   + QStringLiteral(": no script engine is available to this run"));
+                    throw Error(-1, QString(),
+                        QStringLiteral("Could not run script ") + id
+                            + QStringLiteral(": no script engine is available to this run"));
                 ExecuteSQL(QStringLiteral("update #Int set Err=0"));
                 // The script's boxes and its yields let the host's event loop run.
                 bool ended = false;
@@ -1038,8 +993,7 @@ float DocOrra::RunScript(xml::Node element, QString& target)
                         ended = true;
                     }
                 });
-                if (ended)
-                    return -1.0f;   // already reported
+                if (ended) return -1.0f;   // already reported
                 result = float(ReadIntFlag());
             }
         }
@@ -1069,8 +1023,9 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
             }
         }
         if (!embedded)
-            throw Error(-1, QString(), QStringLiteral("Could not run include ") + id
-                                           + QStringLiteral(": the included document was not expanded"));
+            throw Error(-1, QString(),
+                QStringLiteral("Could not run include ") + id
+                    + QStringLiteral(": the included document was not expanded"));
         const QString rootID = idOf(embedded);
         const bool seeking = !target.isEmpty();
 
@@ -1093,8 +1048,7 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
         } else {
             PauseAtEvent = enPauseAtEvent_Nothing;
             // The include already ran to its end before the pause: there is nothing left to do.
-            if (entryPause == enPauseAtEvent_AfterExecutionInclude)
-                return 0;
+            if (entryPause == enPauseAtEvent_AfterExecutionInclude) return 0;
             xml::Node entry = ChainEntryFor(rootID);
             if (entry && entryPause == enPauseAtEvent_Nothing) {
                 RemoveChainEntry(entry);
@@ -1124,10 +1078,8 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
             m_currentEntry = entry ? entry : ChainRoot(true);
         };
         const float r = RunChildren(embedded, target, restoreScope);
-        if (r != 0)
-            return r;
-        if (!target.isEmpty())
-            return 0;
+        if (r != 0) return r;
+        if (!target.isEmpty()) return 0;
 
         // Output bindings: the included parameter's final value goes to the including one.
         restoreScope();
@@ -1140,10 +1092,10 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
             xml::Node source = FindElementByAttribute(m_currentEntry, kID, pid);
             xml::Node destination = FindElementByAttribute(ChainRoot(true), kID, rid);
             if (!source || !destination)
-                throw Error(-1, QString(), QStringLiteral("Could not copy the output parameter ") + pid
-                                               + QStringLiteral(" of include ") + id + QStringLiteral(" to ") + rid
-                                               + QStringLiteral(": ") + (source ? rid : pid)
-                                               + QStringLiteral(" is not in the parameter chain"));
+                throw Error(-1, QString(),
+                    QStringLiteral("Could not copy the output parameter ") + pid + QStringLiteral(" of include ") + id
+                        + QStringLiteral(" to ") + rid + QStringLiteral(": ") + (source ? rid : pid)
+                        + QStringLiteral(" is not in the parameter chain"));
             xml::setAttribute(destination, QStringLiteral("Value"), xml::attribute(source, QStringLiteral("Value")));
         }
 
@@ -1161,4 +1113,4 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
     });
 }
 
-} // namespace orra
+}   // namespace orra

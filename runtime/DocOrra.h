@@ -51,7 +51,7 @@ inline constexpr float Finished = 0;           // the document ran to its end
 inline constexpr float Paused = 1;             // paused at an event or a station: resume with GoToID
 inline constexpr float Stopped = -1;           // cancelled, stopped by the host, or ended by an error
 inline constexpr float RestartRequested = 2;   // a script asked to go on from another element: call again
-} // namespace RunResult
+}   // namespace RunResult
 
 // The script engine of one run: the host's factory makes it, else the process's (the real
 // script engine, ScriptHost, unless DocOrra::setScriptHostFactory installed another); without
@@ -106,13 +106,13 @@ public:
     ~DocOrra() override;
 
     // ---- public variables, in interface order ----
-    int OrraID = 0;                            // tbOrraSQL.ID of the document
-    enDocStatu Statu = enDocStatuRunning;      // set to paused inside an event handler to pause
-    bool flagShowErrorMessages = true;         // show errors and swallow them / throw them
-    bool flagReturnRecordSet = true;           // DocumentEnd carries "select * from #Report"
-    bool flagReturnModifiedClause = false;     // raise AfterModifyClause before each text runs
-    QString GoToID;                            // element at which the next RunDocument resumes
-    enPauseAtEvent PauseAtEvent = enPauseAtEvent_Nothing;  // the event the run paused after
+    int OrraID = 0;                                         // tbOrraSQL.ID of the document
+    enDocStatu Statu = enDocStatuRunning;                   // set to paused inside an event handler to pause
+    bool flagShowErrorMessages = true;                      // show errors and swallow them / throw them
+    bool flagReturnRecordSet = true;                        // DocumentEnd carries "select * from #Report"
+    bool flagReturnModifiedClause = false;                  // raise AfterModifyClause before each text runs
+    QString GoToID;                                         // element at which the next RunDocument resumes
+    enPauseAtEvent PauseAtEvent = enPauseAtEvent_Nothing;   // the event the run paused after
 
     // ---- properties and methods, in interface order ----
     db::ConnectionPtr Orra_Con() const { return m_orraCon; }
@@ -126,7 +126,11 @@ public:
     Q_INVOKABLE bool LoadDocument();
     // False when the text does not parse (the error names the parser's line and column).
     Q_INVOKABLE bool LoadXML(QString& strXML);
-    bool LoadXML(const QString& strXML) { QString t = strXML; return LoadXML(t); }
+    bool LoadXML(const QString& strXML)
+    {
+        QString t = strXML;
+        return LoadXML(t);
+    }
     QVariant DocumentDescription();
     Q_INVOKABLE void Expand();
     Q_INVOKABLE bool PrepareforExecution();
@@ -163,14 +167,14 @@ public:
 
 signals:
     // All arguments are passed by reference; deliver with direct connections.
-    void BeforeExecutionChildBlocks(QString& BlockID);          // 1
-    void BeforeExecutionBlock(QString& BlockID);                // 2
-    void BeforeExecutionBlockSQL(QString& BlockID);             // 3
-    void AfterExecutionBlock(QString& BlockID);                 // 4
-    void BeforeExecutionScript(QString& ScriptID);              // 5
-    void AfterExecutionScript(QString& ScriptID);               // 6
-    void BeforeExecutionInclude(QString& IncludeID);            // 7
-    void AfterExecutionInclude(QString& IncludeID);             // 8
+    void BeforeExecutionChildBlocks(QString& BlockID);                       // 1
+    void BeforeExecutionBlock(QString& BlockID);                             // 2
+    void BeforeExecutionBlockSQL(QString& BlockID);                          // 3
+    void AfterExecutionBlock(QString& BlockID);                              // 4
+    void BeforeExecutionScript(QString& ScriptID);                           // 5
+    void AfterExecutionScript(QString& ScriptID);                            // 6
+    void BeforeExecutionInclude(QString& IncludeID);                         // 7
+    void AfterExecutionInclude(QString& IncludeID);                          // 8
     void ArrivetoStation(QString& StationID, QString& StationName);          // 9
     void BeforeExecutionStation(QString& StationID);                         // 10
     void AfterExecutionStation(QString& StationID, QString& NewStationID);   // 11
@@ -193,8 +197,7 @@ private:
     enum class HostTurn { None, Event, Yield };
     // Gives the host a turn; afterwards the walk unwinds when the host stopped the run or (with
     // checkReplaced) changed it under the walk.
-    template <typename F>
-    void hostTurn(HostTurn kind, F turn, bool checkReplaced = true);
+    template <typename F> void hostTurn(HostTurn kind, F turn, bool checkReplaced = true);
     void yieldToHost();
     void unwindIfStopped();
     bool stopRequested() const { return m_runDepth.load() > 0 && m_stopRequested.load(); }
@@ -205,8 +208,7 @@ private:
     db::Connection& runConnection();
     float RunBlock(xml::Node element, QString& target);
     float RunBlockBody(xml::Node element, QString& target, int entryPause);
-    template <typename Restore>
-    float RunChildren(xml::Node parent, QString& target, Restore restoreScope);
+    template <typename Restore> float RunChildren(xml::Node parent, QString& target, Restore restoreScope);
     float RunScript(xml::Node element, QString& target);
     float RunInclude(xml::Node element, QString& target);
     void ArriveToStation(xml::Node station, std::shared_ptr<xml::Document> owner);
@@ -228,32 +230,30 @@ private:
     // source = name.
     bool handleError(Error& error, const QString& name, int style, const QString& title);
     template <typename F>
-    auto trapped(const QString& name, int style, const QString& title, F body,
-                 decltype(body()) failure) -> decltype(body());
+    auto trapped(const QString& name, int style, const QString& title, F body, decltype(body()) failure)
+        -> decltype(body());
     // An element run's trap: as trapped, but an error that comes while the run is stopping is
     // the stop's, not the element's.
-    template <typename F>
-    float trappedRun(const QString& name, F body);
-    template <typename Emit>
-    void raise(Emit emitter);
+    template <typename F> float trappedRun(const QString& name, F body);
+    template <typename Emit> void raise(Emit emitter);
 
     RunHost m_host;
     db::ConnectionPtr m_orraCon;
     db::ConnectionPtr m_docCon;
     XmlDocumentPtr m_document;
-    std::unique_ptr<xml::Document> m_chain;           // the parameter chain of the prepared run
-    xml::Node m_currentEntry;        // the scope in which placeholders are resolved
-    QList<std::shared_ptr<clsStation>> m_stations;  // newest first
+    std::unique_ptr<xml::Document> m_chain;          // the parameter chain of the prepared run
+    xml::Node m_currentEntry;                        // the scope in which placeholders are resolved
+    QList<std::shared_ptr<clsStation>> m_stations;   // newest first
     std::unique_ptr<DocOrraScriptHost> m_scriptEngine;
-    std::mutex m_scriptEngineMutex;   // guards m_scriptEngine against RequestStop from another thread
-    int m_generation = 0;       // bumped whenever the document, the chain or the run is replaced
-    int m_runCount = 0;         // RunDocument calls so far
-    float m_lastRunResult = 0;  // what the last RunDocument returned
-    std::atomic<int> m_runDepth{0};           // RunDocument calls under way (nested ones too)
-    std::atomic<bool> m_stopRequested{false};  // the run under way is to stop
-    bool m_endRequested = false;               // EndExecution came during the run
-    db::ConnectionPtr m_endConnection;         // the run connection when it came
+    std::mutex m_scriptEngineMutex;             // guards m_scriptEngine against RequestStop from another thread
+    int m_generation = 0;                       // bumped whenever the document, the chain or the run is replaced
+    int m_runCount = 0;                         // RunDocument calls so far
+    float m_lastRunResult = 0;                  // what the last RunDocument returned
+    std::atomic<int> m_runDepth{0};             // RunDocument calls under way (nested ones too)
+    std::atomic<bool> m_stopRequested{false};   // the run under way is to stop
+    bool m_endRequested = false;                // EndExecution came during the run
+    db::ConnectionPtr m_endConnection;          // the run connection when it came
     HostTurn m_hostTurn = HostTurn::None;
 };
 
-} // namespace orra
+}   // namespace orra

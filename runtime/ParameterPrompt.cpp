@@ -13,12 +13,9 @@ HeadlessParameterPrompt& headlessPrompt()
     return prompt;
 }
 ParameterPrompt* g_prompt = nullptr;
-} // namespace
+}   // namespace
 
-ParameterPrompt& parameterPrompt()
-{
-    return g_prompt ? *g_prompt : headlessPrompt();
-}
+ParameterPrompt& parameterPrompt() { return g_prompt ? *g_prompt : headlessPrompt(); }
 
 ParameterPrompt* setParameterPrompt(ParameterPrompt* prompt)
 {
@@ -32,12 +29,10 @@ bool HeadlessParameterPrompt::ask(const PromptRequest& request, QList<PromptAnsw
     if (request.mustShow) {
         QStringList names;
         for (const PromptCriterion& c : request.criteria) {
-            if (c.needsAnswer)
-                names.append(c.Name);
+            if (c.needsAnswer) names.append(c.Name);
         }
         throw Error(-1, QStringLiteral("DocOrra::ParameterPrompt"),
-                    QStringLiteral("Parameters need an answer but no one can give it: ")
-                        + names.join(QStringLiteral(", ")));
+            QStringLiteral("Parameters need an answer but no one can give it: ") + names.join(QStringLiteral(", ")));
     }
     QList<PromptAnswer> collected;
     for (const PromptCriterion& c : request.criteria) {
@@ -53,4 +48,4 @@ bool HeadlessParameterPrompt::ask(const PromptRequest& request, QList<PromptAnsw
     return true;
 }
 
-} // namespace orra
+}   // namespace orra

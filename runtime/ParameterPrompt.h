@@ -19,27 +19,27 @@ class UserInterface;
 
 // One criterion as the engine hands it to the criteria control (AddCriteria's arguments).
 struct PromptCriterion {
-    QString ID;              // the Parameter element's ID
-    QString Aciklama;        // its Caption as stored
-    bool captionIsNull = false;  // the element has no Caption attribute
-    QString Tip;             // LCase of its type ("fact" for an include's input binding)
-    QString InitialDeger;    // the substituted default value (or the bound value of an include)
-    QString OptionalParam;   // combo: the substituted Source; button: Source;ReturnCol;Prompt;SelectionType
-    QString Name;            // the Parameter element's Name (for messages)
-    bool needsAnswer = false;  // this row makes the form show (see PromptRequest::mustShow)
+    QString ID;                   // the Parameter element's ID
+    QString Aciklama;             // its Caption as stored
+    bool captionIsNull = false;   // the element has no Caption attribute
+    QString Tip;                  // LCase of its type ("fact" for an include's input binding)
+    QString InitialDeger;         // the substituted default value (or the bound value of an include)
+    QString OptionalParam;        // combo: the substituted Source; button: Source;ReturnCol;Prompt;SelectionType
+    QString Name;                 // the Parameter element's Name (for messages)
+    bool needsAnswer = false;     // this row makes the form show (see PromptRequest::mustShow)
 };
 
 // What one prompt asks.
 struct PromptRequest {
-    xml::Node element;          // the Block or Include whose parameters are asked
-    xml::Node parameterParent;  // the Block itself, or the embedded root of an include
-    QString title;                   // the form caption: the element's Name
-    QList<PromptCriterion> criteria; // in document order
-    bool mustShow = false;           // some criterion needs a person's answer: in a block any type
-                                     // but "fact" and "htext", in an include any but "fact"
-    db::ConnectionPtr connection;    // the run connection, lent for lists, pickers and "select" values
-    UserInterface* userInterface = nullptr;  // where the prompt's own messages go: the asking
-                                             // engine's host's; nullptr: the process's
+    xml::Node element;                        // the Block or Include whose parameters are asked
+    xml::Node parameterParent;                // the Block itself, or the embedded root of an include
+    QString title;                            // the form caption: the element's Name
+    QList<PromptCriterion> criteria;          // in document order
+    bool mustShow = false;                    // some criterion needs a person's answer: in a block any type
+                                              // but "fact" and "htext", in an include any but "fact"
+    db::ConnectionPtr connection;             // the run connection, lent for lists, pickers and "select" values
+    UserInterface* userInterface = nullptr;   // where the prompt's own messages go: the asking
+                                              // engine's host's; nullptr: the process's
 };
 
 // One collected value (clsCriteria's ID and Value).
@@ -76,4 +76,4 @@ public:
     bool ask(const PromptRequest& request, QList<PromptAnswer>& answers) override;
 };
 
-} // namespace orra
+}   // namespace orra

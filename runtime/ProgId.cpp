@@ -13,4 +13,4 @@ std::unique_ptr<QObject> CreateObject(const QString& progId)
     throw Error(kCannotCreateObject, QString(), QStringLiteral("ActiveX component can't create object"));
 }
 
-} // namespace orra
+}   // namespace orra

@@ -13,4 +13,4 @@ namespace orra {
 // can't create object" for a name the library does not serve.
 std::unique_ptr<QObject> CreateObject(const QString& progId);
 
-} // namespace orra
+}   // namespace orra

@@ -5,14 +5,8 @@
 
 namespace orra {
 
-UserInterface& RunHost::userInterface() const
-{
-    return userInterfaceOr(ui);
-}
+UserInterface& RunHost::userInterface() const { return userInterfaceOr(ui); }
 
-ParameterPrompt& RunHost::parameterPrompt() const
-{
-    return prompt ? *prompt : orra::parameterPrompt();
-}
+ParameterPrompt& RunHost::parameterPrompt() const { return prompt ? *prompt : orra::parameterPrompt(); }
 
-} // namespace orra
+}   // namespace orra

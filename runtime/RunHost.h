@@ -25,13 +25,13 @@ class UserInterface;
 using DocOrraScriptHostFactory = std::function<std::unique_ptr<DocOrraScriptHost>(DocOrra&)>;
 
 struct RunHost {
-    UserInterface* ui = nullptr;                 // nullptr: the process's
-    ParameterPrompt* prompt = nullptr;           // nullptr: the process's
-    DocOrraScriptHostFactory scriptHostFactory;  // empty: the process's
+    UserInterface* ui = nullptr;                  // nullptr: the process's
+    ParameterPrompt* prompt = nullptr;            // nullptr: the process's
+    DocOrraScriptHostFactory scriptHostFactory;   // empty: the process's
 
     // The user interface and the prompt in force now.
     UserInterface& userInterface() const;
     ParameterPrompt& parameterPrompt() const;
 };
 
-} // namespace orra
+}   // namespace orra

@@ -16,10 +16,9 @@ vbs::DispatchPtr connectionObject(db::ConnectionPtr connection)
     return vbs::ado::wrapConnection(connection ? std::move(connection) : std::make_shared<db::Connection>());
 }
 
-} // namespace
+}   // namespace
 
-ScriptHost::ScriptHost(DocOrra& engine)
-    : m_owner(engine), m_engine(std::make_unique<vbs::ScriptEngine>())
+ScriptHost::ScriptHost(DocOrra& engine) : m_owner(engine), m_engine(std::make_unique<vbs::ScriptEngine>())
 {
     m_engine->setTimeout(-1);
     m_engine->setAllowUI(true);
@@ -59,8 +58,7 @@ void ScriptHost::ExecuteStatement(const QString& code)
         m_running.store(false);
         // Cancelled, or failing because the host stopped the run (and perhaps closed the run
         // connection): the stop's, not the script's, and nothing to report.
-        if (e.number() == vbs::kErrorCancelled || m_owner.stopRequested())
-            throw Ended{};
+        if (e.number() == vbs::kErrorCancelled || m_owner.stopRequested()) throw Ended{};
         if (m_owner.flagShowErrorMessages) {
             m_engine->userInterface().messageBox(ErrorMessage(m_engine->lastError()), vbCritical, kScriptErrorTitle);
             throw Ended{};
@@ -72,13 +70,9 @@ void ScriptHost::ExecuteStatement(const QString& code)
 
 void ScriptHost::RequestCancel()
 {
-    if (m_running.load())
-        m_engine->requestCancel();
+    if (m_running.load()) m_engine->requestCancel();
 }
 
-std::unique_ptr<DocOrraScriptHost> InitScriptEngine(DocOrra& engine)
-{
-    return std::make_unique<ScriptHost>(engine);
-}
+std::unique_ptr<DocOrraScriptHost> InitScriptEngine(DocOrra& engine) { return std::make_unique<ScriptHost>(engine); }
 
-} // namespace orra
+}   // namespace orra

@@ -29,7 +29,10 @@
 
 namespace orra {
 
-namespace vbs { class ScriptEngine; struct ErrorReport; }
+namespace vbs {
+class ScriptEngine;
+struct ErrorReport;
+}   // namespace vbs
 class clsScriptShare;
 
 class ScriptHost : public DocOrraScriptHost {
@@ -60,4 +63,4 @@ std::unique_ptr<DocOrraScriptHost> InitScriptEngine(DocOrra& engine);
 // Title of the box that shows a script's error.
 inline const QString kScriptErrorTitle = QStringLiteral("Error in Script Engine");
 
-} // namespace orra
+}   // namespace orra

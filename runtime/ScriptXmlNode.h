@@ -21,4 +21,4 @@ vbs::Variant ScriptXmlNode(std::shared_ptr<xml::Document> owner, xml::Node node)
 // The node behind a script object made by ScriptXmlNode (a null node for anything else).
 xml::Node ScriptXmlNodeOf(const vbs::Variant& value);
 
-} // namespace orra
+}   // namespace orra

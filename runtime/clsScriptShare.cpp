@@ -23,16 +23,12 @@ using vbs::Variant;
 
 QString key(const QString& name) { return vbs::foldCase(name); }
 
-Variant valueOf(const Arguments& a, size_t i)
-{
-    return a[i].isObject() ? a[i].dereferenced() : a[i];
-}
+Variant valueOf(const Arguments& a, size_t i) { return a[i].isObject() ? a[i].dereferenced() : a[i]; }
 
 // A required text argument (Null reads as "").
 QString requiredText(const Arguments& a, size_t i)
 {
-    if (vbs::isMissing(a, i))
-        vbs::raise(kWrongArgumentCount);
+    if (vbs::isMissing(a, i)) vbs::raise(kWrongArgumentCount);
     const Variant v = valueOf(a, i);
     return v.isNull() ? QString() : v.toString();
 }
@@ -40,40 +36,36 @@ QString requiredText(const Arguments& a, size_t i)
 // An optional text argument: its default when omitted.
 QString optionalText(const Arguments& a, size_t i, const QString& def)
 {
-    if (vbs::isMissing(a, i))
-        return def;
+    if (vbs::isMissing(a, i)) return def;
     const Variant v = valueOf(a, i);
     return v.isNull() ? QString() : v.toString();
 }
 
 db::Recordset& recordsetArgument(const Arguments& a, size_t i)
 {
-    if (vbs::isMissing(a, i))
-        vbs::raise(kWrongArgumentCount);
+    if (vbs::isMissing(a, i)) vbs::raise(kWrongArgumentCount);
     db::RecordsetPtr rs = vbs::ado::recordsetOf(a[i]);
-    if (!rs)
-        vbs::raise(a[i].isObject() ? 13 : 424);   // Type mismatch / Object required
+    if (!rs) vbs::raise(a[i].isObject() ? 13 : 424);   // Type mismatch / Object required
     return *rs;
 }
 
 db::Connection& connectionArgument(const Arguments& a, size_t i)
 {
-    if (vbs::isMissing(a, i))
-        vbs::raise(kWrongArgumentCount);
+    if (vbs::isMissing(a, i)) vbs::raise(kWrongArgumentCount);
     std::shared_ptr<db::Connection> c = vbs::ado::connectionOf(a[i]);
-    if (!c)
-        vbs::raise(a[i].isObject() ? 13 : 424);
+    if (!c) vbs::raise(a[i].isObject() ? 13 : 424);
     return *c;
 }
 
 QString fieldText(const QVariant& v) { return db::isNull(v) ? QString() : v.toString(); }
 
-} // namespace
+}   // namespace
 
 DocOrra& clsScriptShare::parent() const
 {
     if (!m_parent)
-        throw Error(kObjectNotSet, kScriptShareSource, QStringLiteral("Object variable or With block variable not set"));
+        throw Error(
+            kObjectNotSet, kScriptShareSource, QStringLiteral("Object variable or With block variable not set"));
     return *m_parent;
 }
 
@@ -98,8 +90,7 @@ int clsScriptShare::DocID() const { return parent().OrraID; }
 xml::Node clsScriptShare::Item(const QString& ID) const
 {
     XmlDocumentPtr document = parent().XMLDOMDocument();
-    if (!document)
-        return xml::Node();
+    if (!document) return xml::Node();
     return FindElementByAttribute(document->documentElement(), QStringLiteral("ID"), ID);
 }
 
@@ -115,12 +106,12 @@ QString clsScriptShare::ExportExcel(db::Recordset& rs, const QString& TemplateNa
 }
 
 QString clsScriptShare::ExportToText(db::Recordset& rs, const QString& FileName, const QString& ColDelimiter,
-                                     const QString& RowDelimiter, const QString& NullExprString)
+    const QString& RowDelimiter, const QString& NullExprString)
 {
     // A statement that returned no rows gives a closed recordset: that is no result to write.
     if (!rs.isOpen())
         throw Error(db::kObjectClosed, QStringLiteral("ADODB.Recordset"),
-                    QStringLiteral("Operation is not allowed when the object is closed."));
+            QStringLiteral("Operation is not allowed when the object is closed."));
     return ExportRecordsetToText(rs, FileName, ColDelimiter, RowDelimiter, NullExprString);
 }
 
@@ -129,8 +120,8 @@ db::ConnectionPtr clsScriptShare::MakeConnection(db::Connection& con, const QStr
     // The server name is bound, never pasted into the statement; the registry database is a
     // setting, not script text.
     db::RecordsetPtr rs = con.execute(QStringLiteral("select Server,UserName,UserPwd from ") + RegistryDatabase()
-                                          + QStringLiteral("..tbOrraConnections where Server=?"),
-                                      {Server});
+            + QStringLiteral("..tbOrraConnections where Server=?"),
+        {Server});
     if (!rs || !rs->isOpen() || rs->isEOF())
         throw Error(-1, kScriptShareSource, Server + QStringLiteral(" verikaynağı ile bağlantı kurulamıyor"));
     const QString userName = fieldText(rs->value(QStringLiteral("UserName")));
@@ -141,8 +132,8 @@ db::ConnectionPtr clsScriptShare::MakeConnection(db::Connection& con, const QStr
     if (userName.isEmpty())
         connection->open(DataSourceConnectionText(Server, QString(), true));
     else
-        connection->open(DataSourceConnectionText(Server, QString(), false), userName,
-                         DecodePassword(userPwd, kStoredPasswordKey));
+        connection->open(
+            DataSourceConnectionText(Server, QString(), false), userName, DecodePassword(userPwd, kStoredPasswordKey));
     connection->setCommandTimeout(0);
     return connection;
 }
@@ -152,7 +143,7 @@ void clsScriptShare::setParameter(const QString& ID, const QString& vData)
     xml::Node p = parent().GetChainParameter(ID);
     if (!p)
         throw Error(-1, kScriptShareSource,
-                    QStringLiteral("Could not found parameter '") + ID + QStringLiteral("' in the parameter chain"));
+            QStringLiteral("Could not found parameter '") + ID + QStringLiteral("' in the parameter chain"));
     xml::setAttribute(p, QStringLiteral("Value"), vData);
 }
 
@@ -160,18 +151,16 @@ void clsScriptShare::setParameter(const QString& ID, const QString& vData)
 
 bool clsScriptShare::hasMember(const QString& name) const
 {
-    static const QStringList names = {"runfrom", "returnrecordset", "docid", "item", "exportexcel",
-                                      "exporttotext", "makeconnection", "parameter"};
+    static const QStringList names = {
+        "runfrom", "returnrecordset", "docid", "item", "exportexcel", "exporttotext", "makeconnection", "parameter"};
     return names.contains(key(name));
 }
 
 Variant clsScriptShare::getProperty(const QString& name, Arguments& args)
 {
     const QString k = key(name);
-    if (k == u"returnrecordset")
-        return Variant::boolean(ReturnRecordSet());
-    if (k == u"docid")
-        return Variant::longValue(DocID());
+    if (k == u"returnrecordset") return Variant::boolean(ReturnRecordSet());
+    if (k == u"docid") return Variant::longValue(DocID());
     if (k == u"item") {
         const QString id = requiredText(args, 0);
         return ScriptXmlNode(parent().XMLDOMDocument(), Item(id));
@@ -181,8 +170,7 @@ Variant clsScriptShare::getProperty(const QString& name, Arguments& args)
         const QString server = requiredText(args, 1);
         return Variant::object(vbs::ado::wrapConnection(MakeConnection(con, server)));
     }
-    if (k == u"runfrom" || k == u"exportexcel" || k == u"exporttotext")
-        return call(name, args);
+    if (k == u"runfrom" || k == u"exportexcel" || k == u"exporttotext") return call(name, args);
     return Dispatch::getProperty(name, args);
 }
 
@@ -201,7 +189,7 @@ Variant clsScriptShare::call(const QString& name, Arguments& args)
     if (k == u"exporttotext") {
         db::Recordset& rs = recordsetArgument(args, 0);
         ExportToText(rs, optionalText(args, 1, QString()), optionalText(args, 2, QStringLiteral(",")),
-                     optionalText(args, 3, QStringLiteral("\r\n")), optionalText(args, 4, QStringLiteral("NULL")));
+            optionalText(args, 3, QStringLiteral("\r\n")), optionalText(args, 4, QStringLiteral("NULL")));
         return Variant();
     }
     if (k == u"returnrecordset" || k == u"docid" || k == u"item" || k == u"makeconnection")
@@ -225,4 +213,4 @@ void clsScriptShare::putProperty(const QString& name, Arguments& args, const Var
     Dispatch::putProperty(name, args, value);
 }
 
-} // namespace orra
+}   // namespace orra

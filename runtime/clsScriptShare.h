@@ -39,13 +39,12 @@ public:
     int DocID() const;
     xml::Node Item(const QString& ID) const;
     // The workbook's path.
-    QString ExportExcel(db::Recordset& rs, const QString& TemplateName = QString(),
-                        const QString& SheetName = QString());
+    QString ExportExcel(
+        db::Recordset& rs, const QString& TemplateName = QString(), const QString& SheetName = QString());
     // The file's path.
     QString ExportToText(db::Recordset& rs, const QString& FileName = QString(),
-                         const QString& ColDelimiter = QStringLiteral(","),
-                         const QString& RowDelimiter = QStringLiteral("\r\n"),
-                         const QString& NullExprString = QStringLiteral("NULL"));
+        const QString& ColDelimiter = QStringLiteral(","), const QString& RowDelimiter = QStringLiteral("\r\n"),
+        const QString& NullExprString = QStringLiteral("NULL"));
     db::ConnectionPtr MakeConnection(db::Connection& con, const QString& Server);
     void setParameter(const QString& ID, const QString& vData);
 
@@ -65,4 +64,4 @@ private:
 // Source of the errors the bridge raises itself.
 inline const QString kScriptShareSource = QStringLiteral("Tavrel::clsScriptShare");
 
-} // namespace orra
+}   // namespace orra

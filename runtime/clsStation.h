@@ -32,4 +32,4 @@ private:
     xml::Document m_chParam;
 };
 
-} // namespace orra
+}   // namespace orra

@@ -14,13 +14,14 @@ ModalRunner& runner()
     static ModalRunner r;
     return r;
 }
-} // namespace
+}   // namespace
 
 orra::db::Connection& catalogue()
 {
     const orra::db::ConnectionPtr con = orra::mainConnection();
     if (!con || !con->isOpen())
-        throw orra::Error(-1, QStringLiteral("Morvane"), QStringLiteral("There is no open connection to the catalogue."));
+        throw orra::Error(
+            -1, QStringLiteral("Morvane"), QStringLiteral("There is no open connection to the catalogue."));
     return *con;
 }
 
@@ -34,18 +35,15 @@ orra::db::RecordsetPtr rows(const QString& sql, const QList<orra::db::Parameter>
 {
     orra::db::RecordsetPtr rs = catalogue().execute(sql, params);
     while (rs && !rs->isOpen())
-        if (!rs->NextRecordset())
-            break;
-    if (!rs)
-        rs = std::make_shared<orra::db::Recordset>();
+        if (!rs->NextRecordset()) break;
+    if (!rs) rs = std::make_shared<orra::db::Recordset>();
     return rs;
 }
 
 QVariant scalar(const QString& sql, const QList<orra::db::Parameter>& params)
 {
     orra::db::RecordsetPtr rs = rows(sql, params);
-    if (!rs->isOpen() || rs->isEOF())
-        return QVariant();
+    if (!rs->isOpen() || rs->isEOF()) return QVariant();
     return rs->value(0);
 }
 
@@ -75,8 +73,7 @@ Transaction::Transaction()
 
 Transaction::~Transaction()
 {
-    if (!m_open)
-        return;
+    if (!m_open) return;
     try {
         catalogue().rollbackTrans();
     } catch (...) {
@@ -92,8 +89,7 @@ void Transaction::commit()
 
 int runModal(QDialog* dialog)
 {
-    if (runner())
-        return runner()(dialog);
+    if (runner()) return runner()(dialog);
     return dialog->exec();
 }
 
@@ -104,4 +100,4 @@ ModalRunner setModalRunner(ModalRunner r)
     return previous;
 }
 
-} // namespace morvane::admin
+}   // namespace morvane::admin

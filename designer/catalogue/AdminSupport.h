@@ -54,4 +54,4 @@ int runModal(QDialog* dialog);
 // Replaces the runner (null restores QDialog::exec); returns the previous one.
 ModalRunner setModalRunner(ModalRunner runner);
 
-} // namespace morvane::admin
+}   // namespace morvane::admin

@@ -30,8 +30,7 @@ long nodeId(const QTreeWidgetItem* node) { return orra::KeyedTree::key(node).mid
 // Opens frmProperties on page for node; true when the dialog ran.
 void openProperties(QTreeWidgetItem* node, QWidget* owner, int page, bool updateNode)
 {
-    if (!node)
-        return;
+    if (!node) return;
     frmProperties dialog(owner);
     dialog.setWindowTitle(dialog.windowTitle() + QStringLiteral(" for ") + node->text(0));
     dialog.ObjectID = nodeId(node);
@@ -44,24 +43,25 @@ void openProperties(QTreeWidgetItem* node, QWidget* owner, int page, bool update
             SetCatalogueNodeState(*tree, node, dialog.IsDisabled);
 }
 
-} // namespace
+}   // namespace
 
 QString NodeFullPath(const QTreeWidgetItem* node)
 {
     QStringList parts;
-    for (; node; node = node->parent())
-        parts.prepend(node->text(0));
+    for (; node; node = node->parent()) parts.prepend(node->text(0));
     return parts.join(QLatin1Char('\\'));
 }
 
 void mnuPopuptvOrraProperties_Click(QTreeWidgetItem* node, QWidget* owner) { openProperties(node, owner, 0, true); }
 
-void mnuPopuptvOrraManagePermissions_Click(QTreeWidgetItem* node, QWidget* owner) { openProperties(node, owner, 1, false); }
+void mnuPopuptvOrraManagePermissions_Click(QTreeWidgetItem* node, QWidget* owner)
+{
+    openProperties(node, owner, 1, false);
+}
 
 void mnuPopuptvOrraManageSchemas_Click(QTreeWidgetItem* node, QWidget* owner)
 {
-    if (!node)
-        return;
+    if (!node) return;
     frmCallSchema dialog(owner);
     dialog.setWindowTitle(dialog.windowTitle() + QStringLiteral(" for ") + node->text(0));
     dialog.txtPath()->setText(QStringLiteral("root\\") + NodeFullPath(node));
@@ -71,23 +71,21 @@ void mnuPopuptvOrraManageSchemas_Click(QTreeWidgetItem* node, QWidget* owner)
 
 void mnuPopuptvOrraDependencies_Click(QTreeWidgetItem* node, QWidget* owner)
 {
-    if (!node)
-        return;
+    if (!node) return;
     frmDependencies::instance(owner)->ShowFor(nodeId(node), node->text(0));
 }
 
 QString LauncherProgram()
 {
     const QString configured = qEnvironmentVariable("ORRA_DORNEL");
-    if (!configured.isEmpty())
-        return configured;
+    if (!configured.isEmpty()) return configured;
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("dornel"));
 }
 
 QStringList LauncherArguments(long id)
 {
     return {QStringLiteral("/Server:") + catalogueServerName(), QStringLiteral("/DB:") + admin::catalogueDb(),
-            QStringLiteral("/docid:") + QString::number(id)};
+        QStringLiteral("/docid:") + QString::number(id)};
 }
 
 bool ExecuteDocument(long id)
@@ -109,8 +107,7 @@ bool ExecuteDocument(long id)
 
 void mnuPopuptvOrraExecute_Click(QTreeWidgetItem* node)
 {
-    if (node)
-        ExecuteDocument(nodeId(node));
+    if (node) ExecuteDocument(nodeId(node));
 }
 
 void RegisterAdministrationCommands(frmpbOrra& pane)
@@ -118,15 +115,15 @@ void RegisterAdministrationCommands(frmpbOrra& pane)
     QPointer<frmpbOrra> self(&pane);
     auto selected = [self]() -> QTreeWidgetItem* { return self ? self->tvOrra()->currentItem() : nullptr; };
     auto owner = [self]() -> QWidget* {
-        if (frmMDIMain* mainWindow = frmMDIMain::instance())
-            return mainWindow;
+        if (frmMDIMain* mainWindow = frmMDIMain::instance()) return mainWindow;
         return self ? self->window() : nullptr;
     };
     const QList<QPair<QString, std::function<void()>>> commands = {
         {QStringLiteral("mnuPopuptvOrraProperties"), [=] { mnuPopuptvOrraProperties_Click(selected(), owner()); }},
         {QStringLiteral("mnuPopuptvOrraManagePermissions"),
-         [=] { mnuPopuptvOrraManagePermissions_Click(selected(), owner()); }},
-        {QStringLiteral("mnuPopuptvOrraManageSchemas"), [=] { mnuPopuptvOrraManageSchemas_Click(selected(), owner()); }},
+            [=] { mnuPopuptvOrraManagePermissions_Click(selected(), owner()); }},
+        {QStringLiteral("mnuPopuptvOrraManageSchemas"),
+            [=] { mnuPopuptvOrraManageSchemas_Click(selected(), owner()); }},
         {QStringLiteral("mnuPopuptvOrraExecute"), [=] { mnuPopuptvOrraExecute_Click(selected()); }},
         {QStringLiteral("mnuPopuptvOrraDependencies"), [=] { mnuPopuptvOrraDependencies_Click(selected(), owner()); }},
     };
@@ -134,17 +131,15 @@ void RegisterAdministrationCommands(frmpbOrra& pane)
     frmMDIMain* mainWindow = frmMDIMain::instance();
     QMenu* mainPopup = mainWindow ? mainWindow->menu(QStringLiteral("mnuPopuptvOrra")) : nullptr;
     if (mainPopup) {
-        for (const auto& [name, handler] : commands)
-            mainWindow->setCommandHandler(name, handler);
-        mainWindow->setCommandHandler(QStringLiteral("mnuFileRegisterServer"), [] {
-            mnuFileRegisterServer_Click(frmMDIMain::instance());
-        });
-        mainWindow->setCommandHandler(QStringLiteral("mnuFileUnRegisterServer"), [] { mnuFileUnRegisterServer_Click(); });
+        for (const auto& [name, handler] : commands) mainWindow->setCommandHandler(name, handler);
+        mainWindow->setCommandHandler(
+            QStringLiteral("mnuFileRegisterServer"), [] { mnuFileRegisterServer_Click(frmMDIMain::instance()); });
+        mainWindow->setCommandHandler(
+            QStringLiteral("mnuFileUnRegisterServer"), [] { mnuFileUnRegisterServer_Click(); });
     }
     // A pane with a pop-up of its own: its items call the same functions.
     QMenu* popup = pane.mnuPopuptvOrra();
-    if (!popup || popup == mainPopup)
-        return;
+    if (!popup || popup == mainPopup) return;
     for (QAction* action : popup->actions())
         for (const auto& [name, handler] : commands)
             if (action->objectName() == name) {
@@ -153,4 +148,4 @@ void RegisterAdministrationCommands(frmpbOrra& pane)
             }
 }
 
-} // namespace morvane
+}   // namespace morvane

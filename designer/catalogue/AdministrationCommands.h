@@ -37,4 +37,4 @@ bool ExecuteDocument(long id);
 // UnRegister Server) to the functions above.
 void RegisterAdministrationCommands(frmpbOrra& pane);
 
-} // namespace morvane
+}   // namespace morvane

@@ -18,7 +18,7 @@ using orra::KeyedTree;
 
 namespace {
 const QString kSource = QStringLiteral("Morvane");
-} // namespace
+}   // namespace
 
 orra::db::Connection& catalogue()
 {
@@ -31,7 +31,7 @@ orra::db::Connection& catalogue()
 namespace {
 orra::db::Connection* catalogueOrNull() { return orra::mainConnection().get(); }
 
-} // namespace
+}   // namespace
 
 void say(const QString& text) { orra::userInterface().messageBox(text, orra::vbOKOnly); }
 
@@ -54,8 +54,7 @@ QVariant scalar(const QString& sql, const QList<orra::db::Parameter>& params)
 {
     orra::db::RecordsetPtr rs = catalogue().execute(sql, params);
     while (rs && !rs->isOpen())
-        if (!rs->NextRecordset())
-            return QVariant();
+        if (!rs->NextRecordset()) return QVariant();
     return rs && !rs->isEOF() ? rs->value(0) : QVariant();
 }
 
@@ -63,8 +62,7 @@ QList<long> column(const QString& sql, const QList<orra::db::Parameter>& params)
 {
     QList<long> ids;
     orra::db::RecordsetPtr rs = catalogue().execute(sql, params);
-    for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext())
-        ids.append(long(rs->value(0).toLongLong()));
+    for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext()) ids.append(long(rs->value(0).toLongLong()));
     return ids;
 }
 
@@ -78,9 +76,10 @@ QString documentName(long id)
 // A name the Name column cannot hold is refused rather than cut into another name.
 bool nameFits(const QString& name)
 {
-    if (name.size() <= kCatalogueNameWidth)
-        return true;
-    say(QStringLiteral("The name '%1' is longer than the %2 characters a name may have.").arg(name).arg(kCatalogueNameWidth));
+    if (name.size() <= kCatalogueNameWidth) return true;
+    say(QStringLiteral("The name '%1' is longer than the %2 characters a name may have.")
+            .arg(name)
+            .arg(kCatalogueNameWidth));
     return false;
 }
 
@@ -107,9 +106,10 @@ void Transaction::commit()
 void checkSumOrThrow(bool stored, long id, const char* what)
 {
     if (!stored)
-        throw Error(-1, kSource, QStringLiteral("The checksum of %1 %2 could not be stored; nothing was changed.")
-                                     .arg(QString::fromLatin1(what))
-                                     .arg(id));
+        throw Error(-1, kSource,
+            QStringLiteral("The checksum of %1 %2 could not be stored; nothing was changed.")
+                .arg(QString::fromLatin1(what))
+                .arg(id));
 }
 
 DocumentLocks::~DocumentLocks()
@@ -124,8 +124,7 @@ DocumentLocks::~DocumentLocks()
 
 void DocumentLocks::take(long id)
 {
-    if (m_taken.contains(id) || FindDocumentWindow(id, QString(), false))
-        return;
+    if (m_taken.contains(id) || FindDocumentWindow(id, QString(), false)) return;
     LockDocument(id);
     m_taken.append(id);
 }
@@ -134,16 +133,14 @@ void DocumentLocks::take(long id)
 void discardWindow(long id)
 {
     QPointer<QWidget> window = FindDocumentWindow(id, QString(), false);
-    if (!window)
-        return;
+    if (!window) return;
     QWidget* holder = window->parentWidget() && window->parentWidget()->inherits("QMdiSubWindow")
-                          ? window->parentWidget()
-                          : window.data();
+        ? window->parentWidget()
+        : window.data();
     window->setProperty("DocumentChanged", false);
     window->close();
     // A closed window goes at once, so that no later look-up in this command finds it.
-    if (window && !window->isVisible())
-        delete holder;
+    if (window && !window->isVisible()) delete holder;
 }
 
 // The catalogue pane's tree, when there is a pane.
@@ -151,19 +148,16 @@ KeyedTree* paneTree(frmpbOrra* pane) { return pane ? pane->tvOrra() : nullptr; }
 
 void selectNode(KeyedTree* tree, QTreeWidgetItem* node)
 {
-    if (!tree || !node)
-        return;
+    if (!tree || !node) return;
     tree->setCurrentItem(node);
     tree->scrollToItem(node);
 }
 
 QTreeWidgetItem* addDocumentNode(KeyedTree* tree, long categoryId, long id, const QString& name)
 {
-    if (!tree)
-        return nullptr;
+    if (!tree) return nullptr;
     QTreeWidgetItem* parent = tree->node(QLatin1Char('C') + QString::number(categoryId));
-    if (!parent)
-        return nullptr;   // the category is not shown: the document is not either
+    if (!parent) return nullptr;   // the category is not shown: the document is not either
     QTreeWidgetItem* node =
         tree->addNode(parent, QLatin1Char('T') + QString::number(id), name, QStringLiteral("Template"));
     SetCatalogueNodeState(*tree, node, false);
@@ -174,23 +168,21 @@ QTreeWidgetItem* addDocumentNode(KeyedTree* tree, long categoryId, long id, cons
 
 QTreeWidgetItem* addCategoryNode(KeyedTree* tree, long parentId, long id, const QString& name)
 {
-    if (!tree)
-        return nullptr;
+    if (!tree) return nullptr;
     QTreeWidgetItem* parent = parentId == 0 ? nullptr : tree->node(QLatin1Char('C') + QString::number(parentId));
-    if (parentId != 0 && !parent)
-        return nullptr;
+    if (parentId != 0 && !parent) return nullptr;
     QTreeWidgetItem* node = tree->addNode(parent, QLatin1Char('C') + QString::number(id), name,
-                                          QStringLiteral("Category"), QStringLiteral("selCategory"));
+        QStringLiteral("Category"), QStringLiteral("selCategory"));
     SetCatalogueNodeState(*tree, node, false);
     KeyedTree::setTag(node, qlonglong(id));
-    if (parent)
-        parent->setExpanded(true);
+    if (parent) parent->setExpanded(true);
     return node;
 }
 
 long newId(const char* tableName)
 {
-    return long(scalar(QStringLiteral("select coalesce(max(ID),0)+1 MaxID from %1").arg(table(tableName))).toLongLong());
+    return long(
+        scalar(QStringLiteral("select coalesce(max(ID),0)+1 MaxID from %1").arg(table(tableName))).toLongLong());
 }
 
 bool saveWindow(QWidget* window)
@@ -203,4 +195,4 @@ bool saveWindow(QWidget* window)
     return saved;
 }
 
-} // namespace morvane::catcmd
+}   // namespace morvane::catcmd

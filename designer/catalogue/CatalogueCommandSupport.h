@@ -95,5 +95,5 @@ void selectNode(orra::KeyedTree* tree, QTreeWidgetItem* node);
 QTreeWidgetItem* addDocumentNode(orra::KeyedTree* tree, long categoryId, long id, const QString& name);
 QTreeWidgetItem* addCategoryNode(orra::KeyedTree* tree, long parentId, long id, const QString& name);
 
-} // namespace catcmd
-} // namespace morvane
+}   // namespace catcmd
+}   // namespace morvane

@@ -44,11 +44,9 @@ public:
     {
         auto* line = qobject_cast<QLineEdit*>(editor);
         QTreeWidgetItem* node = m_tree->itemFromIndex(index);
-        if (!line || !node || !m_pane)
-            return;
+        if (!line || !node || !m_pane) return;
         const QString newName = line->text();
-        if (newName == node->text(0))
-            return;
+        if (newName == node->text(0)) return;
         const bool stored = m_tree == m_pane->tvOrra() ? tvOrra_AfterLabelEdit(*m_pane, node, newName)
                                                        : tvRepository_AfterLabelEdit(node, newName);
         if (stored) {
@@ -59,8 +57,7 @@ public:
         KeyedTree* tree = m_tree;
         const QString key = KeyedTree::key(node);
         QTimer::singleShot(0, tree, [pane, tree, key] {
-            if (pane)
-                StartLabelEdit(*pane, tree, tree->node(key));
+            if (pane) StartLabelEdit(*pane, tree, tree->node(key));
         });
     }
 
@@ -83,9 +80,8 @@ struct NodeCopy {
 NodeCopy copyOf(const QTreeWidgetItem* node)
 {
     NodeCopy c{KeyedTree::key(node), node->text(0), KeyedTree::image(node), KeyedTree::selectedImage(node),
-               KeyedTree::tag(node), KeyedTree::checked(node), KeyedTree::foreColor(node), node->isExpanded(), {}};
-    for (int i = 0; i < node->childCount(); ++i)
-        c.children.append(copyOf(node->child(i)));
+        KeyedTree::tag(node), KeyedTree::checked(node), KeyedTree::foreColor(node), node->isExpanded(), {}};
+    for (int i = 0; i < node->childCount(); ++i) c.children.append(copyOf(node->child(i)));
     return c;
 }
 
@@ -95,8 +91,7 @@ QTreeWidgetItem* restore(KeyedTree& tree, QTreeWidgetItem* parent, const NodeCop
     KeyedTree::setTag(node, c.tag);
     tree.setChecked(node, c.checked);
     KeyedTree::setForeColor(node, c.colour);
-    for (const NodeCopy& child : c.children)
-        restore(tree, node, child);
+    for (const NodeCopy& child : c.children) restore(tree, node, child);
     node->setExpanded(c.expanded);
     return node;
 }
@@ -107,8 +102,7 @@ QTreeWidgetItem* moveNode(KeyedTree& tree, QTreeWidgetItem* node, QTreeWidgetIte
     const NodeCopy c = copyOf(node);
     tree.removeNode(c.key);
     QTreeWidgetItem* moved = restore(tree, newParent, c);
-    if (newParent)
-        newParent->setExpanded(true);
+    if (newParent) newParent->setExpanded(true);
     return moved;
 }
 
@@ -117,13 +111,11 @@ bool isSelfOrBelow(long candidate, long ancestor)
 {
     QSet<long> seen;
     for (long id = candidate; id != 0 && !seen.contains(id);) {
-        if (id == ancestor)
-            return true;
+        if (id == ancestor) return true;
         seen.insert(id);
         const QVariant parent =
             scalar(QStringLiteral("select ParentID from %1 where ID=?").arg(table("tbOrraCategory")), {qlonglong(id)});
-        if (!parent.isValid() || parent.isNull())
-            return false;
+        if (!parent.isValid() || parent.isNull()) return false;
         id = long(parent.toLongLong());
     }
     return false;
@@ -147,8 +139,7 @@ QStringList renameIncludes(orra::xml::Node node, long includedId, const QString&
         }
         const std::vector<orra::xml::Node> children = orra::xml::childNodes(n);
         for (auto it = children.rbegin(); it != children.rend(); ++it)
-            if (orra::xml::isElement(*it))
-                pending.push_back(*it);
+            if (orra::xml::isElement(*it)) pending.push_back(*it);
     }
     return changed;
 }
@@ -157,7 +148,7 @@ void renameCategory(long id, const QString& newName)
 {
     Transaction t;
     t.con().execute(QStringLiteral("update t set t.Name=? from %1 t where ID=?").arg(table("tbOrraCategory")),
-                    {newName, qlonglong(id)});
+        {newName, qlonglong(id)});
     checkSumOrThrow(UpdateCategoryCheckSum(id), id, "category");
     t.commit();
 }
@@ -167,33 +158,34 @@ void renameDocument(long id, const QString& newName)
     // The documents that include this one, once each.
     QList<long> includers;
     for (long p : column(QStringLiteral("select ObjID from tbOrraRelations where RelObjID=?"), {qlonglong(id)}))
-        if (!includers.contains(p) && p != id)
-            includers.append(p);
+        if (!includers.contains(p) && p != id) includers.append(p);
 
     DocumentLocks locks;
     locks.take(id);
     for (long p : std::as_const(includers)) {
         if (!hasDocRight(p, orra::rightChange))
             throw Error(-1, kSource,
-                        QStringLiteral("Permission Denied : You could not change document '%1', which includes this document")
-                            .arg(documentName(p)));
+                QStringLiteral("Permission Denied : You could not change document '%1', which includes this document")
+                    .arg(documentName(p)));
         locks.take(p);
     }
 
     Transaction t;
-    t.con().execute(QStringLiteral("update t set t.Name=? from %1 t where ID=?").arg(table("tbOrraSQL")),
-                    {newName, qlonglong(id)});
+    t.con().execute(
+        QStringLiteral("update t set t.Name=? from %1 t where ID=?").arg(table("tbOrraSQL")), {newName, qlonglong(id)});
     checkSumOrThrow(UpdateDocumentCheckSum(id), id, "document");
     for (long p : std::as_const(includers)) {
         const QString stored =
-            scalar(QStringLiteral("select sqltxt from %1 where ID=?").arg(table("tbOrraSQL")), {qlonglong(p)}).toString();
+            scalar(QStringLiteral("select sqltxt from %1 where ID=?").arg(table("tbOrraSQL")), {qlonglong(p)})
+                .toString();
         orra::xml::Document doc;
         if (!doc.loadXML(stored))
-            throw Error(-1, kSource, QStringLiteral("The document '%1', which includes this document, could not be read: %2")
-                                         .arg(documentName(p), doc.parseError().reason));
+            throw Error(-1, kSource,
+                QStringLiteral("The document '%1', which includes this document, could not be read: %2")
+                    .arg(documentName(p), doc.parseError().reason));
         renameIncludes(doc.node(), id, newName);
         t.con().execute(QStringLiteral("update t set t.SQLTxt=? from %1 t where ID=?").arg(table("tbOrraSQL")),
-                        {doc.xml(), qlonglong(p)});
+            {doc.xml(), qlonglong(p)});
         checkSumOrThrow(UpdateDocumentCheckSum(p), p, "document");
     }
     t.commit();
@@ -202,14 +194,12 @@ void renameDocument(long id, const QString& newName)
     // they were.
     for (long p : std::as_const(includers)) {
         QWidget* window = FindDocumentWindow(p, QString(), false);
-        if (!window)
-            continue;
+        if (!window) continue;
         auto* doc = window->property("Document").value<orra::xml::Document*>();
-        if (!doc)
-            continue;
+        if (!doc) continue;
         for (const QString& elementId : renameIncludes(doc->node(), id, newName))
             QMetaObject::invokeMethod(window, "SetNodeText", Qt::DirectConnection, Q_ARG(QString, elementId),
-                                      Q_ARG(QString, QStringLiteral("Include:") + newName));
+                Q_ARG(QString, QStringLiteral("Include:") + newName));
     }
 }
 
@@ -217,8 +207,8 @@ void renameDocument(long id, const QString& newName)
 
 // What a delete removes, planned before anything is written.
 struct DeletePlan {
-    QList<long> documents;            // in the order they are deleted
-    QList<long> categories;           // bottom-up
+    QList<long> documents;    // in the order they are deleted
+    QList<long> categories;   // bottom-up
 };
 
 void deleteDocumentRows(orra::db::Connection& con, long id)
@@ -226,7 +216,7 @@ void deleteDocumentRows(orra::db::Connection& con, long id)
     const qlonglong v = id;
     con.execute(QStringLiteral("delete from %1 where ParentID in (select ID from %2 where DocID=?)")
                     .arg(table("tbOrraCallSchemaDetail"), table("tbOrraCallSchema")),
-                {v});
+        {v});
     con.execute(QStringLiteral("delete from %1 where DocID=?").arg(table("tbOrraCallSchema")), {v});
     con.execute(QStringLiteral("delete from %1 where ObjID=?").arg(table("tbOrraRelations")), {v});
     con.execute(QStringLiteral("delete from tbOrraDocPermissions where OrraID=?"), {v});
@@ -257,8 +247,8 @@ QList<QPair<long, QString>> idNameRows(const QString& sql, long id)
 bool planCategoryDocuments(long categoryId, DeletePlan& plan, DocumentLocks& locks)
 {
     bool all = true;
-    const QList<QPair<long, QString>> rows = idNameRows(
-        QStringLiteral("select ID,Name from %1 where CategoryID=?").arg(table("tbOrraSQL")), categoryId);
+    const QList<QPair<long, QString>> rows =
+        idNameRows(QStringLiteral("select ID,Name from %1 where CategoryID=?").arg(table("tbOrraSQL")), categoryId);
     for (const auto& [id, name] : std::as_const(rows)) {
         if (!hasDocRight(id, orra::rightDelete)) {
             say(QStringLiteral("Permission Denied : You could not delete document '") + name.trimmed()
@@ -281,11 +271,10 @@ bool planCategoryDocuments(long categoryId, DeletePlan& plan, DocumentLocks& loc
 bool planSubCategories(long categoryId, DeletePlan& plan, DocumentLocks& locks)
 {
     bool all = true;
-    const QList<QPair<long, QString>> rows = idNameRows(
-        QStringLiteral("select ID,Name from %1 where ParentID=?").arg(table("tbOrraCategory")), categoryId);
+    const QList<QPair<long, QString>> rows =
+        idNameRows(QStringLiteral("select ID,Name from %1 where ParentID=?").arg(table("tbOrraCategory")), categoryId);
     for (const auto& [id, name] : std::as_const(rows)) {
-        if (id == categoryId)
-            continue;
+        if (id == categoryId) continue;
         if (!hasCategoryRight(id, orra::rightDeleteCategory)) {
             say(QStringLiteral("Permission Denied : You could not delete category '") + name + QLatin1Char('\''));
             all = false;
@@ -317,8 +306,7 @@ void setPasteState(long id)
     copiedDocument() = id;
     pasteEnabled() = id != 0;
     if (frmMDIMain* mainWindow = frmMDIMain::instance())
-        if (QAction* paste = mainWindow->menuItem(QStringLiteral("mnuFilePaste")))
-            paste->setEnabled(id != 0);
+        if (QAction* paste = mainWindow->menuItem(QStringLiteral("mnuFilePaste"))) paste->setEnabled(id != 0);
 }
 
 // The category a New or Paste command files into: the selected category, or the category of the
@@ -326,8 +314,7 @@ void setPasteState(long id)
 bool targetCategory(KeyedTree* tree, QTreeWidgetItem*& node, long& id)
 {
     node = tree ? tree->currentItem() : nullptr;
-    if (node && isDocumentNode(node))
-        node = node->parent();
+    if (node && isDocumentNode(node)) node = node->parent();
     if (!node) {
         id = 0;
         return false;
@@ -341,24 +328,23 @@ void newCategoryBelow(frmpbOrra& pane, long parentId, QTreeWidgetItem* parentNod
     try {
         Transaction t;
         id = newId("tbOrraCategory");
-        t.con().execute(QStringLiteral("insert into %1(ID,ParentID,Name,Type,Disabled,Owner) select ?,?,?,'T',0,suser_sid()")
-                            .arg(table("tbOrraCategory")),
-                        {qlonglong(id), qlonglong(parentId), QStringLiteral("Category-%1").arg(id)});
-        if (!UpdateCategoryCheckSum(id))
-            return;   // rolled back; the update has said why
+        t.con().execute(
+            QStringLiteral("insert into %1(ID,ParentID,Name,Type,Disabled,Owner) select ?,?,?,'T',0,suser_sid()")
+                .arg(table("tbOrraCategory")),
+            {qlonglong(id), qlonglong(parentId), QStringLiteral("Category-%1").arg(id)});
+        if (!UpdateCategoryCheckSum(id)) return;   // rolled back; the update has said why
         t.commit();
     } catch (const Error& e) {
         say(e.description());
         return;
     }
     KeyedTree* tree = pane.tvOrra();
-    QTreeWidgetItem* node =
-        addCategoryNode(tree, parentNode ? parentId : 0, id, QStringLiteral("Category-%1").arg(id));
+    QTreeWidgetItem* node = addCategoryNode(tree, parentNode ? parentId : 0, id, QStringLiteral("Category-%1").arg(id));
     selectNode(tree, node);
     StartLabelEdit(pane, tree, node);
 }
 
-} // namespace
+}   // namespace
 
 // --- Registration ---------------------------------------------------------------------------
 
@@ -369,13 +355,11 @@ void RegisterCatalogueCommands(frmpbOrra& pane)
         tree->setItemDelegate(new LabelEditDelegate(pane, tree));
     }
     frmMDIMain* mainWindow = frmMDIMain::instance();
-    if (!mainWindow)
-        return;
+    if (!mainWindow) return;
     QPointer<frmpbOrra> self(&pane);
     auto on = [&](const char* item, std::function<void(frmpbOrra&)> command) {
         mainWindow->setCommandHandler(QString::fromLatin1(item), [self, command] {
-            if (self)
-                command(*self);
+            if (self) command(*self);
         });
     };
     on("mnuFileCopy", mnuFileCopy_Click);
@@ -385,12 +369,10 @@ void RegisterCatalogueCommands(frmpbOrra& pane)
     on("mnuFileNewParent", mnuFileNewParent_Click);
     on("mnuFilePaste", mnuFilePaste_Click);
     on("mnuFileSaveAs", [](frmpbOrra& p) {
-        if (frmMDIMain* m = frmMDIMain::instance())
-            mnuFileSaveAs_Click(&p, m->activeDocumentWindow());
+        if (frmMDIMain* m = frmMDIMain::instance()) mnuFileSaveAs_Click(&p, m->activeDocumentWindow());
     });
     on("mnuFileSaveAsXML", [](frmpbOrra&) {
-        if (frmMDIMain* m = frmMDIMain::instance())
-            mnuFileSaveAsXML_Click(m->activeDocumentWindow());
+        if (frmMDIMain* m = frmMDIMain::instance()) mnuFileSaveAsXML_Click(m->activeDocumentWindow());
     });
 }
 
@@ -398,12 +380,9 @@ void RegisterCatalogueCommands(frmpbOrra& pane)
 
 bool tvOrra_BeforeLabelEdit(QTreeWidgetItem* node)
 {
-    if (!node)
-        return false;
-    if (isCategoryNode(node))
-        return hasCategoryRight(idOf(node), orra::rightChange);
-    if (isDocumentNode(node))
-        return hasDocRight(idOf(node), orra::rightChange);
+    if (!node) return false;
+    if (isCategoryNode(node)) return hasCategoryRight(idOf(node), orra::rightChange);
+    if (isDocumentNode(node)) return hasDocRight(idOf(node), orra::rightChange);
     return false;
 }
 
@@ -414,11 +393,9 @@ bool tvRepository_BeforeLabelEdit(QTreeWidgetItem* node)
 
 void StartLabelEdit(frmpbOrra& pane, KeyedTree* tree, QTreeWidgetItem* node)
 {
-    if (!tree || !node)
-        return;
+    if (!tree || !node) return;
     const bool allowed = tree == pane.tvOrra() ? tvOrra_BeforeLabelEdit(node) : tvRepository_BeforeLabelEdit(node);
-    if (!allowed)
-        return;
+    if (!allowed) return;
     node->setFlags(node->flags() | Qt::ItemIsEditable);
     tree->setCurrentItem(node);
     tree->editItem(node, 0);
@@ -427,8 +404,7 @@ void StartLabelEdit(frmpbOrra& pane, KeyedTree* tree, QTreeWidgetItem* node)
 bool tvOrra_AfterLabelEdit(frmpbOrra& pane, QTreeWidgetItem* node, const QString& newName)
 {
     Q_UNUSED(pane);
-    if (!node || !nameFits(newName))
-        return false;
+    if (!node || !nameFits(newName)) return false;
     try {
         if (isCategoryNode(node))
             renameCategory(idOf(node), newName);
@@ -443,13 +419,11 @@ bool tvOrra_AfterLabelEdit(frmpbOrra& pane, QTreeWidgetItem* node, const QString
 
 bool tvRepository_AfterLabelEdit(QTreeWidgetItem* node, const QString& newName)
 {
-    if (!KeyedTree::key(node).startsWith(QLatin1Char('K')))
-        return true;
-    if (!nameFits(newName))
-        return false;
+    if (!KeyedTree::key(node).startsWith(QLatin1Char('K'))) return true;
+    if (!nameFits(newName)) return false;
     try {
         catalogue().execute(QStringLiteral("update t set t.Name=? from %1 t where ID=?").arg(table("tbOrraRepository")),
-                            {newName, KeyedTree::tag(node).toLongLong()});
+            {newName, KeyedTree::tag(node).toLongLong()});
         return true;
     } catch (const Error& e) {
         say(e.description());
@@ -462,8 +436,7 @@ void tvOrra_DragDrop(frmpbOrra& pane, const QString& draggedKey, QTreeWidgetItem
     KeyedTree* tree = pane.tvOrra();
     QTreeWidgetItem* dragged = tree->node(draggedKey);
     // Nodes are told apart by their keys: another node of the same text is another node.
-    if (!target || !dragged || KeyedTree::key(target) == draggedKey || !isCategoryNode(target))
-        return;
+    if (!target || !dragged || KeyedTree::key(target) == draggedKey || !isCategoryNode(target)) return;
     const long targetId = idOf(target);
     const long id = idOf(dragged);
     try {
@@ -483,8 +456,9 @@ void tvOrra_DragDrop(frmpbOrra& pane, const QString& draggedKey, QTreeWidgetItem
                 return;
             }
             Transaction t;
-            t.con().execute(QStringLiteral("update t  set t.ParentID=? from %1 t where t.ID=?").arg(table("tbOrraCategory")),
-                            {qlonglong(targetId), qlonglong(id)});
+            t.con().execute(
+                QStringLiteral("update t  set t.ParentID=? from %1 t where t.ID=?").arg(table("tbOrraCategory")),
+                {qlonglong(targetId), qlonglong(id)});
             checkSumOrThrow(UpdateCategoryCheckSum(id), id, "category");
             t.commit();
         } else if (isDocumentNode(dragged)) {
@@ -498,8 +472,9 @@ void tvOrra_DragDrop(frmpbOrra& pane, const QString& draggedKey, QTreeWidgetItem
                 return;
             }
             Transaction t;
-            t.con().execute(QStringLiteral("update t  set t.CategoryID=? from %1 t where t.ID=?").arg(table("tbOrraSQL")),
-                            {qlonglong(targetId), qlonglong(id)});
+            t.con().execute(
+                QStringLiteral("update t  set t.CategoryID=? from %1 t where t.ID=?").arg(table("tbOrraSQL")),
+                {qlonglong(targetId), qlonglong(id)});
             checkSumOrThrow(UpdateDocumentCheckSum(id), id, "document");
             t.commit();
         } else {
@@ -523,16 +498,14 @@ void SetCopiedDocumentID(long id) { setPasteState(id); }
 void mnuFileCopy_Click(frmpbOrra& pane)
 {
     QTreeWidgetItem* node = pane.tvOrra()->currentItem();
-    if (node && isDocumentNode(node))
-        setPasteState(idOf(node));
+    if (node && isDocumentNode(node)) setPasteState(idOf(node));
 }
 
 void mnuFileDelete_Click(frmpbOrra& pane)
 {
     if (pane.tabOrra()->currentIndex() == 0) {
         QTreeWidgetItem* node = pane.tvOrra()->currentItem();
-        if (!node)
-            return;
+        if (!node) return;
         if (isDocumentNode(node))
             DeleteDocument(pane, node);
         else
@@ -540,21 +513,18 @@ void mnuFileDelete_Click(frmpbOrra& pane)
         return;
     }
     QTreeWidgetItem* node = pane.tvRepository()->currentItem();
-    if (node && KeyedTree::tag(node).toString() != QLatin1String("Category"))
-        DeleteRepositoryItem(pane, node);
+    if (node && KeyedTree::tag(node).toString() != QLatin1String("Category")) DeleteRepositoryItem(pane, node);
 }
 
 void DeleteDocument(frmpbOrra& pane, QTreeWidgetItem* node)
 {
-    if (!isDocumentNode(node))
-        return;
+    if (!isDocumentNode(node)) return;
     const long id = idOf(node);
     if (!hasDocRight(id, orra::rightDelete)) {
         say(QStringLiteral("Permission Denied : You could not delete this document"));
         return;
     }
-    if (!confirm(node->text(0) + QStringLiteral(" Query will be deleted. Are you sure?")))
-        return;
+    if (!confirm(node->text(0) + QStringLiteral(" Query will be deleted. Are you sure?"))) return;
     try {
         DocumentLocks locks;
         locks.take(id);
@@ -571,8 +541,7 @@ void DeleteDocument(frmpbOrra& pane, QTreeWidgetItem* node)
 
 void DeleteCategory(frmpbOrra& pane, QTreeWidgetItem* node)
 {
-    if (!isCategoryNode(node))
-        return;
+    if (!isCategoryNode(node)) return;
     const long id = idOf(node);
     const QString key = KeyedTree::key(node);
     if (!hasCategoryRight(id, orra::rightDeleteCategory)) {
@@ -588,22 +557,18 @@ void DeleteCategory(frmpbOrra& pane, QTreeWidgetItem* node)
         const bool docs = planCategoryDocuments(id, plan, locks);
         const bool subs = planSubCategories(id, plan, locks);
         whole = docs && subs;
-        if (whole)
-            plan.categories.append(id);
+        if (whole) plan.categories.append(id);
         if (!plan.documents.isEmpty() || !plan.categories.isEmpty()) {
             Transaction t;
-            for (long doc : std::as_const(plan.documents))
-                deleteDocumentRows(t.con(), doc);
-            for (long cat : std::as_const(plan.categories))
-                deleteCategoryRows(t.con(), cat);
+            for (long doc : std::as_const(plan.documents)) deleteDocumentRows(t.con(), doc);
+            for (long cat : std::as_const(plan.categories)) deleteCategoryRows(t.con(), cat);
             t.commit();
         }
     } catch (const Error& e) {
         say(e.description() + QStringLiteral("\r\nNothing was deleted."));
         return;
     }
-    for (long doc : std::as_const(plan.documents))
-        discardWindow(doc);
+    for (long doc : std::as_const(plan.documents)) discardWindow(doc);
     if (whole)
         pane.tvOrra()->removeNode(key);
     else
@@ -613,13 +578,12 @@ void DeleteCategory(frmpbOrra& pane, QTreeWidgetItem* node)
 void DeleteRepositoryItem(frmpbOrra& pane, QTreeWidgetItem* node)
 {
     QTreeWidgetItem* group = node ? node->parent() : nullptr;
-    if (!node || !group)
-        return;
+    if (!node || !group) return;
     if (!confirm(node->text(0) + QLatin1Char(' ') + group->text(0) + QStringLiteral(" will be deleted. Are you sure?")))
         return;
     try {
         catalogue().execute(QStringLiteral("delete from %1 where ID=?").arg(table("tbOrraRepository")),
-                            {KeyedTree::tag(node).toLongLong()});
+            {KeyedTree::tag(node).toLongLong()});
     } catch (const Error& e) {
         say(e.description());
         return;
@@ -662,9 +626,8 @@ void mnuFileNewOrra_Click(frmpbOrra& pane)
         t.con().execute(QStringLiteral("insert into %1(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
                                        "select ?,?,?,'','T',0,'',suser_sid()")
                             .arg(table("tbOrraSQL")),
-                        {qlonglong(id), qlonglong(categoryId), QStringLiteral("Document-%1").arg(id)});
-        if (!UpdateDocumentCheckSum(id))
-            return;
+            {qlonglong(id), qlonglong(categoryId), QStringLiteral("Document-%1").arg(id)});
+        if (!UpdateDocumentCheckSum(id)) return;
         t.commit();
     } catch (const Error& e) {
         say(e.description());
@@ -690,14 +653,13 @@ void mnuFilePaste_Click(frmpbOrra& pane)
         return;
     }
     const long source = CopiedDocumentID();
-    if (source == 0)
-        return;
+    if (source == 0) return;
     long id = 0;
     QString name;
     try {
         const QVariant sourceName =
             scalar(QStringLiteral("select Name from %1 x (nolock) where x.[ID]=?").arg(table("tbOrraSQL")),
-                   {qlonglong(source)});
+                {qlonglong(source)});
         if (!sourceName.isValid())
             throw Error(-1, kSource, QStringLiteral("The copied document is no longer in the catalogue."));
         // A copy is a read of the source: the Edit right on it is needed.
@@ -706,17 +668,15 @@ void mnuFilePaste_Click(frmpbOrra& pane)
             return;
         }
         name = QStringLiteral("Copy of ") + sourceName.toString().trimmed();
-        if (!nameFits(name))
-            return;
+        if (!nameFits(name)) return;
         Transaction t;
         id = newId("tbOrraSQL");
         t.con().execute(QStringLiteral("insert into %1(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
                                        "select ?,?,?,x.[Description], x.[Type], x.[Disabled], x.[SQLtxt],suser_sid() "
                                        "from %1 x where x.[ID]=?")
                             .arg(table("tbOrraSQL")),
-                        {qlonglong(id), qlonglong(categoryId), name, qlonglong(source)});
-        if (!UpdateDocumentCheckSum(id))
-            return;
+            {qlonglong(id), qlonglong(categoryId), name, qlonglong(source)});
+        if (!UpdateDocumentCheckSum(id)) return;
         t.commit();
     } catch (const Error& e) {
         say(e.description());
@@ -728,10 +688,9 @@ void mnuFilePaste_Click(frmpbOrra& pane)
     // The copy opens in its window and is saved there once (its relations come from its XML).
     OpenDocumentWindow(id, name);
     if (QWidget* window = FindDocumentWindow(id, name, false))
-        if (window->metaObject()->indexOfMethod("Save()") >= 0)
-            saveWindow(window);
+        if (window->metaObject()->indexOfMethod("Save()") >= 0) saveWindow(window);
     StartLabelEdit(pane, tree, added);
     setPasteState(0);
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -78,4 +78,4 @@ void setSaveAsDialogRunner(SaveAsDialogRunner runner);
 using SaveFileAsker = std::function<QString(QWidget* owner, const QString& proposedName)>;
 void setSaveFileAsker(SaveFileAsker asker);
 
-} // namespace morvane
+}   // namespace morvane

@@ -10,4 +10,4 @@ namespace morvane {
 // A new image list holding every image above under its key.
 orra::ImageList CatalogueImageList();
 
-} // namespace morvane
+}   // namespace morvane

@@ -50,7 +50,7 @@ void repoint(QWidget* window, long id, const QString& name)
         sub->setWindowTitle(window->windowTitle());
 }
 
-} // namespace
+}   // namespace
 
 void setSaveAsDialogRunner(SaveAsDialogRunner runner) { dialogRunner() = std::move(runner); }
 
@@ -58,15 +58,14 @@ void setSaveFileAsker(SaveFileAsker asker) { fileAsker() = std::move(asker); }
 
 void mnuFileSaveAs_Click(frmpbOrra* pane, QWidget* window)
 {
-    if (!window)
-        return;
+    if (!window) return;
     const long oldId = window->property("DocID").toLongLong();
     frmSaveAs dialog(window->window());
     dialog.ObjectID = oldId;
     try {
-        dialog.CategoryID = long(
-            scalar(QStringLiteral("select CategoryID from %1 (nolock) where ID=?").arg(table("tbOrraSQL")), {qlonglong(oldId)})
-                .toLongLong());
+        dialog.CategoryID = long(scalar(
+            QStringLiteral("select CategoryID from %1 (nolock) where ID=?").arg(table("tbOrraSQL")), {qlonglong(oldId)})
+                                     .toLongLong());
     } catch (const Error& e) {
         say(e.description());
         return;
@@ -76,8 +75,7 @@ void mnuFileSaveAs_Click(frmpbOrra* pane, QWidget* window)
         dialogRunner()(dialog);
     else
         dialog.exec();
-    if (!dialog.flagIsOK)
-        return;   // a cancelled dialog writes nothing
+    if (!dialog.flagIsOK) return;   // a cancelled dialog writes nothing
 
     const QString name = dialog.txtDocumentName()->text().trimmed();
     const long categoryId = dialog.CategoryID;
@@ -88,8 +86,7 @@ void mnuFileSaveAs_Click(frmpbOrra* pane, QWidget* window)
         saveWindow(window);
         return;
     }
-    if (!nameFits(name))
-        return;
+    if (!nameFits(name)) return;
 
     if (target == -1) {
         if (!hasCategoryRight(categoryId, orra::rightAddNewDocument)) {
@@ -101,13 +98,13 @@ void mnuFileSaveAs_Click(frmpbOrra* pane, QWidget* window)
         try {
             Transaction t;
             id = newId("tbOrraSQL");
-            t.con().execute(QStringLiteral("insert into %1(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
-                                           "select ?,?,?,x.[Description], x.[Type], x.[Disabled], x.[SQLtxt],suser_sid() "
-                                           "from %1 x where x.[ID]=?")
-                                .arg(table("tbOrraSQL")),
-                            {qlonglong(id), qlonglong(categoryId), name, qlonglong(oldId)});
-            if (!UpdateDocumentCheckSum(id))
-                return;
+            t.con().execute(
+                QStringLiteral("insert into %1(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
+                               "select ?,?,?,x.[Description], x.[Type], x.[Disabled], x.[SQLtxt],suser_sid() "
+                               "from %1 x where x.[ID]=?")
+                    .arg(table("tbOrraSQL")),
+                {qlonglong(id), qlonglong(categoryId), name, qlonglong(oldId)});
+            if (!UpdateDocumentCheckSum(id)) return;
             t.commit();
             // The window moves to the new row: its lock goes with it.
             LockDocument(id);
@@ -155,8 +152,7 @@ void mnuFileSaveAs_Click(frmpbOrra* pane, QWidget* window)
 
 void mnuFileSaveAsXML_Click(QWidget* window)
 {
-    if (!window)
-        return;
+    if (!window) return;
     auto* doc = window->property("Document").value<orra::xml::Document*>();
     if (!doc) {
         say(QStringLiteral("The window holds no document to save."));
@@ -164,19 +160,16 @@ void mnuFileSaveAsXML_Click(QWidget* window)
     }
     const QString proposed = window->property("OrraName").toString() + QStringLiteral(".xml");
     const QString path = fileAsker()
-                             ? fileAsker()(window, proposed)
-                             : QFileDialog::getSaveFileName(window, QStringLiteral("Save As XML"), proposed,
-                                                            QStringLiteral("(*.xml)"));
-    if (path.isEmpty())
-        return;   // cancelled: no file is written
+        ? fileAsker()(window, proposed)
+        : QFileDialog::getSaveFileName(window, QStringLiteral("Save As XML"), proposed, QStringLiteral("(*.xml)"));
+    if (path.isEmpty()) return;   // cancelled: no file is written
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         say(file.errorString());
         return;
     }
     file.write(doc->xml().toUtf8());
-    if (!file.commit())
-        say(file.errorString());
+    if (!file.commit()) say(file.errorString());
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -45,7 +45,7 @@ const orra::ImageList& schemaImages()
     }();
     return images;
 }
-} // namespace
+}   // namespace
 
 frmCallSchema::frmCallSchema(QWidget* parent) : QDialog(parent)
 {
@@ -55,15 +55,15 @@ frmCallSchema::frmCallSchema(QWidget* parent) : QDialog(parent)
     m_tree->setObjectName(QStringLiteral("tvDocument"));
     m_tree->setAccessibleName(QStringLiteral("Parameters"));
     m_tree->setImageList(&schemaImages());
-    m_tree->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                            QAbstractItemView::SelectedClicked);
+    m_tree->setEditTriggers(
+        QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     m_schemas = new QTreeWidget;
     m_schemas->setObjectName(QStringLiteral("lvSchema"));
     m_schemas->setAccessibleName(QStringLiteral("Schemas"));
     m_schemas->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("SchemaID")});
     m_schemas->setRootIsDecorated(false);
-    m_schemas->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                               QAbstractItemView::SelectedClicked);
+    m_schemas->setEditTriggers(
+        QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     m_schemas->header()->resizeSection(0, 220);
     m_description = new QPlainTextEdit;
     m_description->setObjectName(QStringLiteral("txtDescription"));
@@ -94,18 +94,17 @@ frmCallSchema::frmCallSchema(QWidget* parent) : QDialog(parent)
     m_path->installEventFilter(this);
     connect(m_schemas, &QTreeWidget::itemChanged, this, &frmCallSchema::schemaRowEdited);
     connect(m_tree, &QTreeWidget::itemChanged, this, &frmCallSchema::treeItemEdited);
-    connect(m_schemas, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-        if (m_updating || !current || current == m_currentRow)
-            return;
-        if (!SelectSchemaRow(current)) {
-            // Stay on the row whose edits are still open.
-            QSignalBlocker block(m_schemas);
-            m_schemas->setCurrentItem(previous);
-        }
-    });
+    connect(
+        m_schemas, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+            if (m_updating || !current || current == m_currentRow) return;
+            if (!SelectSchemaRow(current)) {
+                // Stay on the row whose edits are still open.
+                QSignalBlocker block(m_schemas);
+                m_schemas->setCurrentItem(previous);
+            }
+        });
     connect(m_description, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_updating)
-            m_changed = true;
+        if (!m_updating) m_changed = true;
     });
 }
 
@@ -114,8 +113,7 @@ frmCallSchema::~frmCallSchema() = default;
 void frmCallSchema::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!m_activated)
-        Activate();
+    if (!m_activated) Activate();
 }
 
 void frmCallSchema::Activate()
@@ -137,16 +135,18 @@ void frmCallSchema::LoadSchemaDocument()
     m_tree->clear();
     m_parameterKeys.clear();
     const QString db = admin::catalogueDb();
-    orra::db::RecordsetPtr rs = admin::rows(QStringLiteral("select SQLTxt from %1..tbOrraSQL where ID=?").arg(db), {qlonglong(DocID)});
+    orra::db::RecordsetPtr rs =
+        admin::rows(QStringLiteral("select SQLTxt from %1..tbOrraSQL where ID=?").arg(db), {qlonglong(DocID)});
     if (!rs->isOpen() || rs->isEOF()) {
         m_updating = false;
-        throw Error(-1, QStringLiteral("Morvane"), QStringLiteral("The document %1 is not in the catalogue.").arg(DocID));
+        throw Error(
+            -1, QStringLiteral("Morvane"), QStringLiteral("The document %1 is not in the catalogue.").arg(DocID));
     }
     xml::Document document;
     if (!document.loadXML(rs->value(0).toString())) {
         m_updating = false;
         throw Error(-1, QStringLiteral("Morvane"),
-                    QStringLiteral("The document %1 could not be read: %2").arg(DocID).arg(document.parseError().reason));
+            QStringLiteral("The document %1 could not be read: %2").arg(DocID).arg(document.parseError().reason));
     }
     xml::Node root = document.documentElement();
     try {
@@ -156,7 +156,8 @@ void frmCallSchema::LoadSchemaDocument()
         throw;
     }
     const QString rootKey = xml::attribute(root, QStringLiteral("ID"));
-    QTreeWidgetItem* rootNode = m_tree->addNode(QString(), rootKey, QStringLiteral("Document"), QStringLiteral("Document"));
+    QTreeWidgetItem* rootNode =
+        m_tree->addNode(QString(), rootKey, QStringLiteral("Document"), QStringLiteral("Document"));
     KeyedTree::setTag(rootNode, QStringLiteral("Document"));
     BuildParameterTree(rootKey, root, false);
     rootNode->setExpanded(true);
@@ -166,35 +167,29 @@ void frmCallSchema::LoadSchemaDocument()
 void frmCallSchema::BuildParameterTree(const QString& parentKey, xml::Node element, bool inherited)
 {
     const std::vector<xml::Node> children = xml::childNodes(element);
-    if (children.empty())
-        return;
+    if (children.empty()) return;
     const bool embeddedDocument = inherited && xml::tagName(element) == QLatin1String("Document");
     for (xml::Node child : children) {
-        if (!xml::isElement(child) || xml::tagName(child) != kParameterTag)
-            continue;
+        if (!xml::isElement(child) || xml::tagName(child) != kParameterTag) continue;
         const QString id = xml::attribute(child, QStringLiteral("ID"));
         QString behaviour = xml::attribute(child, QStringLiteral("Behaviour"));
-        if (!xml::hasAttribute(child, QStringLiteral("Behaviour")))
-            behaviour = QStringLiteral("dynamic");
+        if (!xml::hasAttribute(child, QStringLiteral("Behaviour"))) behaviour = QStringLiteral("dynamic");
         if (embeddedDocument) {
             // A parameter that the including document binds (an Inheritance with its ID as PID)
             // takes its value from there.
             bool bound = false;
             for (xml::Node binding : xml::childNodes(element.parent()))
-                if (xml::isElement(binding) && xml::tagName(binding) == QLatin1String("Inheritance") &&
-                    xml::attribute(binding, QStringLiteral("PID")) == id)
+                if (xml::isElement(binding) && xml::tagName(binding) == QLatin1String("Inheritance")
+                    && xml::attribute(binding, QStringLiteral("PID")) == id)
                     bound = true;
-            if (bound)
-                continue;
+            if (bound) continue;
         }
         const QString type = xml::attribute(child, QStringLiteral("Type"));
-        if (type == QLatin1String("fact") || type == QLatin1String("htext"))
-            continue;
+        if (type == QLatin1String("fact") || type == QLatin1String("htext")) continue;
         const QString name = xml::attribute(child, QStringLiteral("Name"));
         QTreeWidgetItem* node = m_tree->addNode(parentKey, id, name,
-                                                behaviour == QLatin1String("static") ? QStringLiteral("Parameter_static")
-                                                                                     : QStringLiteral("Parameter"),
-                                                QStringLiteral("SParameter"));
+            behaviour == QLatin1String("static") ? QStringLiteral("Parameter_static") : QStringLiteral("Parameter"),
+            QStringLiteral("SParameter"));
         KeyedTree::setTag(node, kParameterTag);
         node->setData(0, kNameRole, name);
         node->setFlags(node->flags() | Qt::ItemIsEditable);
@@ -202,14 +197,13 @@ void frmCallSchema::BuildParameterTree(const QString& parentKey, xml::Node eleme
         m_parameterKeys << id;
     }
     for (xml::Node child : children) {
-        if (!xml::isElement(child))
-            continue;
+        if (!xml::isElement(child)) continue;
         const QString tag = xml::tagName(child);
         if (tag == QLatin1String("Block") || tag == QLatin1String("Include")) {
             const QString id = xml::attribute(child, QStringLiteral("ID"));
             const QString image = (inherited ? QStringLiteral("I") : QString()) + tag;
-            QTreeWidgetItem* node = m_tree->addNode(parentKey, id, xml::attribute(child, QStringLiteral("Name")),
-                                                    image, QStringLiteral("S") + tag);
+            QTreeWidgetItem* node = m_tree->addNode(
+                parentKey, id, xml::attribute(child, QStringLiteral("Name")), image, QStringLiteral("S") + tag);
             KeyedTree::setTag(node, image);
             BuildParameterTree(id, child, inherited || tag == QLatin1String("Include"));
             if (node->childCount() > 0)
@@ -240,8 +234,8 @@ void frmCallSchema::showValue(QTreeWidgetItem* node, const QVariant& value)
     m_updating = true;
     const bool isNull = !value.isValid() || value.isNull();
     node->setData(0, kValueRole, isNull ? QVariant() : QVariant(value.toString()));
-    node->setText(0, node->data(0, kNameRole).toString() + QLatin1Char(':') +
-                         (isNull ? QStringLiteral("NULL") : value.toString()));
+    node->setText(0,
+        node->data(0, kNameRole).toString() + QLatin1Char(':') + (isNull ? QStringLiteral("NULL") : value.toString()));
     node->setBackground(0, isNull ? kNullColour : kValueColour);
     m_updating = updating;
 }
@@ -249,12 +243,10 @@ void frmCallSchema::showValue(QTreeWidgetItem* node, const QVariant& value)
 bool frmCallSchema::SetParameterValue(const QString& key, const QString& typed)
 {
     QTreeWidgetItem* node = FindParameterNode(key);
-    if (!node || !m_tree->isEnabled())
-        return false;
+    if (!node || !m_tree->isEnabled()) return false;
     QString value = typed;
     const QString prefix = node->data(0, kNameRole).toString() + QLatin1Char(':');
-    if (value.startsWith(prefix))
-        value = value.mid(prefix.size());
+    if (value.startsWith(prefix)) value = value.mid(prefix.size());
     showValue(node, value == QLatin1String("NULL") ? QVariant() : QVariant(value));
     m_changed = true;
     return true;
@@ -263,8 +255,7 @@ bool frmCallSchema::SetParameterValue(const QString& key, const QString& typed)
 bool frmCallSchema::ClearParameterValue(const QString& key)
 {
     QTreeWidgetItem* node = FindParameterNode(key);
-    if (!node || !m_tree->isEnabled())
-        return false;
+    if (!node || !m_tree->isEnabled()) return false;
     showValue(node, QVariant());
     m_changed = true;
     return true;
@@ -272,16 +263,14 @@ bool frmCallSchema::ClearParameterValue(const QString& key)
 
 void frmCallSchema::treeItemEdited(QTreeWidgetItem* node, int column)
 {
-    if (m_updating || column != 0 || KeyedTree::tag(node).toString() != kParameterTag)
-        return;
+    if (m_updating || column != 0 || KeyedTree::tag(node).toString() != kParameterTag) return;
     SetParameterValue(KeyedTree::key(node), node->text(0));
 }
 
 void frmCallSchema::ClearSchemaValues()
 {
     for (const QString& key : m_parameterKeys)
-        if (QTreeWidgetItem* node = FindParameterNode(key))
-            showValue(node, QVariant());
+        if (QTreeWidgetItem* node = FindParameterNode(key)) showValue(node, QVariant());
 }
 
 // --- The schemas --------------------------------------------------------------------------
@@ -292,7 +281,8 @@ void frmCallSchema::ListSchemas()
     m_schemas->clear();
     m_currentRow = nullptr;
     orra::db::RecordsetPtr rs = admin::rows(
-        QStringLiteral("select ID, SchemaID, Name from %1..tbOrraCallSchema where DocID=? order by SchemaID").arg(admin::catalogueDb()),
+        QStringLiteral("select ID, SchemaID, Name from %1..tbOrraCallSchema where DocID=? order by SchemaID")
+            .arg(admin::catalogueDb()),
         {qlonglong(DocID)});
     for (; rs->isOpen() && !rs->isEOF(); rs->MoveNext()) {
         const QString name = rs->value(2).toString().trimmed();
@@ -322,18 +312,16 @@ void frmCallSchema::addNewRow()
 QTreeWidgetItem* frmCallSchema::SchemaRow(const QString& key) const
 {
     for (int i = 0; i < m_schemas->topLevelItemCount(); ++i)
-        if (m_schemas->topLevelItem(i)->data(0, kKeyRole).toString() == key)
-            return m_schemas->topLevelItem(i);
+        if (m_schemas->topLevelItem(i)->data(0, kKeyRole).toString() == key) return m_schemas->topLevelItem(i);
     return nullptr;
 }
 
 bool frmCallSchema::resolveUnsaved()
 {
-    if (!m_changed || m_currentSchema == 0)
-        return true;
-    const int answer = admin::askYesNoCancel(QStringLiteral("Current Schema changed, Do you want to save"), QStringLiteral("Save"));
-    if (answer == orra::vbYes)
-        return SaveSchema();
+    if (!m_changed || m_currentSchema == 0) return true;
+    const int answer =
+        admin::askYesNoCancel(QStringLiteral("Current Schema changed, Do you want to save"), QStringLiteral("Save"));
+    if (answer == orra::vbYes) return SaveSchema();
     if (answer == orra::vbNo) {
         m_changed = false;
         return true;
@@ -343,10 +331,8 @@ bool frmCallSchema::resolveUnsaved()
 
 bool frmCallSchema::SelectSchemaRow(QTreeWidgetItem* row)
 {
-    if (!row)
-        return false;
-    if (row != m_currentRow && !resolveUnsaved())
-        return false;
+    if (!row) return false;
+    if (row != m_currentRow && !resolveUnsaved()) return false;
     m_currentRow = row;
     {
         QSignalBlocker block(m_schemas);
@@ -382,13 +368,13 @@ void frmCallSchema::LoadSchemaValues()
     const QString db = admin::catalogueDb();
     const qlonglong id = m_currentSchema;
     m_updating = true;
-    m_description->setPlainText(
-        admin::scalar(QStringLiteral("select isnull(Description,'') from %1..tbOrraCallSchema where ID=?").arg(db), {id})
-            .toString()
-            .trimmed());
+    m_description->setPlainText(admin::scalar(
+        QStringLiteral("select isnull(Description,'') from %1..tbOrraCallSchema where ID=?").arg(db), {id})
+                                    .toString()
+                                    .trimmed());
     m_updating = false;
-    orra::db::RecordsetPtr rs =
-        admin::rows(QStringLiteral("select ParamID, ParamVal from %1..tbOrraCallSchemaDetail where ParentID=?").arg(db), {id});
+    orra::db::RecordsetPtr rs = admin::rows(
+        QStringLiteral("select ParamID, ParamVal from %1..tbOrraCallSchemaDetail where ParentID=?").arg(db), {id});
     QStringList missing;
     for (; rs->isOpen() && !rs->isEOF(); rs->MoveNext()) {
         const QString paramId = rs->value(0).toString();
@@ -402,12 +388,13 @@ void frmCallSchema::LoadSchemaValues()
                                        "It may be deleted or type changed or an inheritance added\r\n"
                                        "Would you like do remove it from schema?")
                             .arg(paramId),
-                        QStringLiteral("Error")))
+                QStringLiteral("Error")))
             continue;
-        admin::catalogue().execute(QStringLiteral("delete from %1..tbOrraCallSchemaDetail where ParamID=? and ParentID in "
-                                                  "(select ID from %1..tbOrraCallSchema where DocID=?)")
-                                       .arg(db),
-                                   {paramId, qlonglong(DocID)});
+        admin::catalogue().execute(
+            QStringLiteral("delete from %1..tbOrraCallSchemaDetail where ParamID=? and ParentID in "
+                           "(select ID from %1..tbOrraCallSchema where DocID=?)")
+                .arg(db),
+            {paramId, qlonglong(DocID)});
     }
 }
 
@@ -421,23 +408,27 @@ bool frmCallSchema::CreateSchema(const QString& name)
     qlonglong newId = 0, schemaId = 0;
     try {
         admin::Transaction transaction;
-        schemaId = admin::scalar(QStringLiteral("select isnull(max(SchemaID),0)+1 NewID \r\nfrom %1..tbOrraCallSchema\r\nwhere DocID=?").arg(db),
-                                 {qlonglong(DocID)})
+        schemaId = admin::scalar(
+            QStringLiteral("select isnull(max(SchemaID),0)+1 NewID \r\nfrom %1..tbOrraCallSchema\r\nwhere DocID=?")
+                .arg(db),
+            {qlonglong(DocID)})
                        .toLongLong();
         // The identity is read in the insert's own batch: the row just written, never one that
         // another statement of the session (a trigger, another table) numbered later.
-        newId = admin::scalar(QStringLiteral("insert into %1..tbOrraCallSchema (DocID, SchemaID, Name, Description) \r\n"
-                                             "values (?, ?, ?, null)\r\nselect scope_identity() x")
-                                  .arg(db),
-                              {qlonglong(DocID), schemaId, name})
-                    .toLongLong();
+        newId =
+            admin::scalar(QStringLiteral("insert into %1..tbOrraCallSchema (DocID, SchemaID, Name, Description) \r\n"
+                                         "values (?, ?, ?, null)\r\nselect scope_identity() x")
+                              .arg(db),
+                {qlonglong(DocID), schemaId, name})
+                .toLongLong();
         if (newId <= 0)
             throw Error(-1, QStringLiteral("Morvane"), QStringLiteral("The new schema's number could not be read."));
         for (const QString& key : m_parameterKeys)
-            admin::catalogue().execute(QStringLiteral("insert into %1..tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal)\r\n"
-                                                      "values (?, ?, null)")
-                                           .arg(db),
-                                       {newId, key});
+            admin::catalogue().execute(
+                QStringLiteral("insert into %1..tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal)\r\n"
+                               "values (?, ?, null)")
+                    .arg(db),
+                {newId, key});
         transaction.commit();
     } catch (const Error& e) {
         admin::showError(e);
@@ -470,8 +461,9 @@ bool frmCallSchema::RenameSchema(QTreeWidgetItem* row, const QString& name)
         return false;
     }
     try {
-        admin::catalogue().execute(QStringLiteral("update %1..tbOrraCallSchema \r\nset Name=?\r\nwhere ID=?").arg(admin::catalogueDb()),
-                                   {name, key.mid(1).toLongLong()});
+        admin::catalogue().execute(
+            QStringLiteral("update %1..tbOrraCallSchema \r\nset Name=?\r\nwhere ID=?").arg(admin::catalogueDb()),
+            {name, key.mid(1).toLongLong()});
     } catch (const Error& e) {
         revert();
         admin::showError(e);
@@ -486,18 +478,15 @@ bool frmCallSchema::RenameSchema(QTreeWidgetItem* row, const QString& name)
 
 void frmCallSchema::schemaRowEdited(QTreeWidgetItem* row, int column)
 {
-    if (m_updating || column != 0)
-        return;
+    if (m_updating || column != 0) return;
     const QString text = row->text(0);
     if (row->data(0, kKeyRole).toString() == kNewKey) {
-        if (text == QLatin1String("*"))
-            return;
+        if (text == QLatin1String("*")) return;
         if (text.isEmpty() || !CreateSchema(text)) {
             m_updating = true;
             row->setText(0, QStringLiteral("*"));
             m_updating = false;
-            if (text.isEmpty())
-                admin::say(QStringLiteral("Must be a valid name"));
+            if (text.isEmpty()) admin::say(QStringLiteral("Must be a valid name"));
         }
         return;
     }
@@ -506,16 +495,17 @@ void frmCallSchema::schemaRowEdited(QTreeWidgetItem* row, int column)
 
 bool frmCallSchema::DeleteSchema(QTreeWidgetItem* row)
 {
-    if (!row || row->data(0, kKeyRole).toString() == kNewKey)
-        return false;
+    if (!row || row->data(0, kKeyRole).toString() == kNewKey) return false;
     if (!admin::ask(row->text(0) + QStringLiteral(" schema will be delete. Are you sure?"), QStringLiteral("Confirm")))
         return false;
     const long id = row->data(0, kKeyRole).toString().mid(1).toLong();
     try {
         admin::Transaction transaction;
         const QString db = admin::catalogueDb();
-        admin::catalogue().execute(QStringLiteral("delete %1..tbOrraCallSchemaDetail where ParentID=?").arg(db), {qlonglong(id)});
-        admin::catalogue().execute(QStringLiteral("delete %1..tbOrraCallSchema \r\nwhere ID=?").arg(db), {qlonglong(id)});
+        admin::catalogue().execute(
+            QStringLiteral("delete %1..tbOrraCallSchemaDetail where ParentID=?").arg(db), {qlonglong(id)});
+        admin::catalogue().execute(
+            QStringLiteral("delete %1..tbOrraCallSchema \r\nwhere ID=?").arg(db), {qlonglong(id)});
         transaction.commit();
     } catch (const Error& e) {
         admin::showError(e);
@@ -536,22 +526,23 @@ bool frmCallSchema::DeleteSchema(QTreeWidgetItem* row)
 
 bool frmCallSchema::SaveSchema()
 {
-    if (m_currentSchema == 0)
-        return true;
+    if (m_currentSchema == 0) return true;
     const QString db = admin::catalogueDb();
     const qlonglong id = m_currentSchema;
     try {
         admin::Transaction transaction;
-        admin::catalogue().execute(QStringLiteral("update %1..tbOrraCallSchema \r\nset Description=?\r\nwhere ID=?").arg(db),
-                                   {m_description->toPlainText(), id});
+        admin::catalogue().execute(
+            QStringLiteral("update %1..tbOrraCallSchema \r\nset Description=?\r\nwhere ID=?").arg(db),
+            {m_description->toPlainText(), id});
         admin::catalogue().execute(QStringLiteral("delete %1..tbOrraCallSchemaDetail where ParentId=?").arg(db), {id});
         for (const QString& key : m_parameterKeys) {
             const QTreeWidgetItem* node = FindParameterNode(key);
-            if (!node)
-                continue;
+            if (!node) continue;
             const QVariant value = node->data(0, kValueRole);
             admin::catalogue().execute(
-                QStringLiteral("insert into %1..tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal)\r\nvalues (?, ?, ?)").arg(db),
+                QStringLiteral(
+                    "insert into %1..tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal)\r\nvalues (?, ?, ?)")
+                    .arg(db),
                 {id, key, value});
         }
         transaction.commit();
@@ -565,8 +556,7 @@ bool frmCallSchema::SaveSchema()
 
 void frmCallSchema::reject()
 {
-    if (resolveUnsaved())
-        QDialog::reject();
+    if (resolveUnsaved()) QDialog::reject();
 }
 
 bool frmCallSchema::eventFilter(QObject* watched, QEvent* event)
@@ -577,14 +567,12 @@ bool frmCallSchema::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (watched == m_tree) {
-            if (QTreeWidgetItem* node = m_tree->currentItem())
-                ClearParameterValue(KeyedTree::key(node));
+            if (QTreeWidgetItem* node = m_tree->currentItem()) ClearParameterValue(KeyedTree::key(node));
             return true;
         }
     }
-    if (watched == m_path && event->type() == QEvent::FocusIn)
-        m_path->selectAll();
+    if (watched == m_path && event->type() == QEvent::FocusIn) m_path->selectAll();
     return QDialog::eventFilter(watched, event);
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -105,4 +105,4 @@ private:
     bool m_activated = false;
 };
 
-} // namespace morvane
+}   // namespace morvane

@@ -23,7 +23,7 @@ QTreeWidget* makeList(const char* name, const QString& label)
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     return list;
 }
-} // namespace
+}   // namespace
 
 frmDependencies::frmDependencies(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
 {
@@ -48,8 +48,7 @@ frmDependencies::frmDependencies(QWidget* parent) : QWidget(parent, Qt::Window |
 frmDependencies* frmDependencies::instance(QWidget* parent)
 {
     static QPointer<frmDependencies> window;
-    if (!window)
-        window = new frmDependencies(parent);
+    if (!window) window = new frmDependencies(parent);
     return window;
 }
 
@@ -65,8 +64,7 @@ void frmDependencies::ShowFor(long id, const QString& name)
 
 bool frmDependencies::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate && DocID != 0)
-        FillDependencyLists();
+    if (e->type() == QEvent::WindowActivate && DocID != 0) FillDependencyLists();
     return QWidget::event(e);
 }
 
@@ -75,11 +73,12 @@ void frmDependencies::FillDependencyLists()
     m_includers->clear();
     m_included->clear();
     auto fill = [this](QTreeWidget* list, const QString& join, const QString& where) {
-        orra::db::RecordsetPtr rs = admin::rows(QStringLiteral(" select distinct s.ID, s.Name from tbOrraRelations r (nolock) "
-                                                               " inner join tbOrraSQL s (nolock) on %1=s.ID "
-                                                               " Where %2 = ? order by s.Name")
-                                                    .arg(join, where),
-                                                {qlonglong(DocID)});
+        orra::db::RecordsetPtr rs =
+            admin::rows(QStringLiteral(" select distinct s.ID, s.Name from tbOrraRelations r (nolock) "
+                                       " inner join tbOrraSQL s (nolock) on %1=s.ID "
+                                       " Where %2 = ? order by s.Name")
+                            .arg(join, where),
+                {qlonglong(DocID)});
         for (; rs->isOpen() && !rs->isEOF(); rs->MoveNext()) {
             auto* item = new QTreeWidgetItem(list, {rs->value(1).toString().trimmed()});
             item->setData(0, Qt::UserRole, QStringLiteral("K") + QString::number(rs->value(0).toLongLong()));
@@ -96,9 +95,8 @@ void frmDependencies::FillDependencyLists()
 void frmDependencies::OpenSelected(QTreeWidget* list)
 {
     QTreeWidgetItem* item = list->currentItem();
-    if (!item || !item->isSelected())
-        return;
+    if (!item || !item->isSelected()) return;
     OpenDocumentWindow(item->data(0, Qt::UserRole).toString().mid(1).toLong(), item->text(0));
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -38,4 +38,4 @@ private:
     QTreeWidget* m_included = nullptr;
 };
 
-} // namespace morvane
+}   // namespace morvane

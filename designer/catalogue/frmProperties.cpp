@@ -31,7 +31,7 @@ const QColor kTampered(200, 0, 0);
 constexpr int kUidRole = Qt::UserRole + 1;
 constexpr int kLoginRole = Qt::UserRole + 2;
 constexpr int kRowCount = 10;
-} // namespace
+}   // namespace
 
 const QList<QPair<QString, long>>& frmProperties::Rights()
 {
@@ -101,7 +101,8 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent)
             box->setCheckState(Qt::Unchecked);
             box->setFlags(Qt::ItemIsEnabled);
             box->setData(Qt::AccessibleTextRole,
-                         QStringLiteral("%1 %2").arg(Rights()[r].first, c == 1 ? QStringLiteral("Allow") : QStringLiteral("Deny")));
+                QStringLiteral("%1 %2").arg(
+                    Rights()[r].first, c == 1 ? QStringLiteral("Allow") : QStringLiteral("Deny")));
             m_grid->setItem(r, c, box);
         }
     }
@@ -112,8 +113,7 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent)
     m_apply = new QPushButton(QStringLiteral("Apply"));
     m_apply->setObjectName(QStringLiteral("cmdApply"));
     m_apply->setEnabled(false);
-    for (QPushButton* b : {m_add, m_remove, m_apply})
-        b->setAutoDefault(false);
+    for (QPushButton* b : {m_add, m_remove, m_apply}) b->setAutoDefault(false);
     m_checksumNote = new QLabel;
     m_checksumNote->setObjectName(QStringLiteral("lblCheckSum"));
     m_checksumNote->setWordWrap(true);
@@ -146,10 +146,14 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent)
     connect(m_remove, &QPushButton::clicked, this, [this] { cmdRemove_Click(); });
     connect(m_apply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
     connect(m_grid, &QTableWidget::itemChanged, this, &frmProperties::cellChanged);
-    connect(m_users, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* current) { principalChanged(current); });
+    connect(m_users, &QListWidget::currentItemChanged, this,
+        [this](QListWidgetItem* current) { principalChanged(current); });
 }
 
-QString frmProperties::objectTable() const { return IsCategory ? QStringLiteral("tbOrraCategory") : QStringLiteral("tbOrraSQL"); }
+QString frmProperties::objectTable() const
+{
+    return IsCategory ? QStringLiteral("tbOrraCategory") : QStringLiteral("tbOrraSQL");
+}
 QString frmProperties::permissionTable() const
 {
     return IsCategory ? QStringLiteral("tbOrraCategoryPermissions") : QStringLiteral("tbOrraDocPermissions");
@@ -159,8 +163,7 @@ QString frmProperties::idColumn() const { return IsCategory ? QStringLiteral("Ca
 void frmProperties::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!m_filled)
-        Activate();
+    if (!m_filled) Activate();
 }
 
 void frmProperties::Activate()
@@ -176,11 +179,15 @@ void frmProperties::Activate()
     try {
         m_mayManage = permitted(orra::rightSecondaryOwner);
         m_canChange = permitted(orra::rightChange);
-        m_loginIsOwner = admin::scalar(QStringLiteral("select case when owner=suser_sid() then 1 else 0 end from %1 (nolock) where ID=?")
-                                           .arg(objectTable()),
-                                       {id})
-                             .toInt() == 1;
-        m_owner->setText(admin::scalar(QStringLiteral("select suser_sname(owner) from %1 (nolock) where ID=?").arg(objectTable()), {id})
+        m_loginIsOwner =
+            admin::scalar(
+                QStringLiteral("select case when owner=suser_sid() then 1 else 0 end from %1 (nolock) where ID=?")
+                    .arg(objectTable()),
+                {id})
+                .toInt()
+            == 1;
+        m_owner->setText(admin::scalar(
+            QStringLiteral("select suser_sname(owner) from %1 (nolock) where ID=?").arg(objectTable()), {id})
                              .toString());
     } catch (const Error& e) {
         admin::showError(e);
@@ -216,8 +223,8 @@ void frmProperties::ListPrincipals()
             item->setToolTip(login ? QStringLiteral("user") : QStringLiteral("role"));
             const long allow = long(rs->value(3).toLongLong());
             const long deny = long(rs->value(4).toLongLong());
-            const bool tampered = rs->value(5).isNull() || rs->value(5).toLongLong() !=
-                                  orra::PermissionRowCheckSum(ObjectID, uid, allow, deny);
+            const bool tampered = rs->value(5).isNull()
+                || rs->value(5).toLongLong() != orra::PermissionRowCheckSum(ObjectID, uid, allow, deny);
             m_tampered.insert(uid, tampered);
             markTampered(item, tampered);
         }
@@ -236,14 +243,15 @@ void frmProperties::markTampered(QListWidgetItem* item, bool tampered)
     item->setForeground(tampered ? QBrush(kTampered) : QBrush());
     // What a screen reader says besides the name: the kind, and a wrong checksum.
     item->setData(Qt::AccessibleDescriptionRole,
-                  item->toolTip() + (tampered ? QStringLiteral(", checksum is wrong") : QString()));
+        item->toolTip() + (tampered ? QStringLiteral(", checksum is wrong") : QString()));
 }
 
 QString frmProperties::tamperMessage(long uid) const
 {
     QString objectName;
     try {
-        objectName = admin::scalar(QStringLiteral("select Name from %1 (nolock) where ID=?").arg(objectTable()), {qlonglong(ObjectID)})
+        objectName = admin::scalar(
+            QStringLiteral("select Name from %1 (nolock) where ID=?").arg(objectTable()), {qlonglong(ObjectID)})
                          .toString()
                          .trimmed();
     } catch (const Error&) {
@@ -251,14 +259,13 @@ QString frmProperties::tamperMessage(long uid) const
     const QListWidgetItem* item = itemOf(uid);
     return QStringLiteral("CheckSum Value is wrong for %1 %2: '%3' UserName: '%4'")
         .arg(permissionTable(), IsCategory ? QStringLiteral("CategoryName") : QStringLiteral("DocName"), objectName,
-             item ? item->text() : QString());
+            item ? item->text() : QString());
 }
 
 QListWidgetItem* frmProperties::itemOf(long uid) const
 {
     for (int i = 0; i < m_users->count(); ++i)
-        if (m_users->item(i)->data(kUidRole).toLongLong() == uid)
-            return m_users->item(i);
+        if (m_users->item(i)->data(kUidRole).toLongLong() == uid) return m_users->item(i);
     return nullptr;
 }
 
@@ -273,16 +280,14 @@ bool frmProperties::IsTampered(long uid) const { return m_tampered.value(uid, fa
 bool frmProperties::SelectPrincipal(long uid)
 {
     QListWidgetItem* item = itemOf(uid);
-    if (!item)
-        return false;
+    if (!item) return false;
     m_users->setCurrentItem(item);
     return true;
 }
 
 void frmProperties::principalChanged(QListWidgetItem* current)
 {
-    if (m_filling)
-        return;
+    if (m_filling) return;
     if (!current) {
         showMasks(0, 0);
         m_checksumNote->hide();
@@ -308,9 +313,10 @@ void frmProperties::LoadPrincipalRights(long uid)
 {
     long allow = 0, deny = 0;
     try {
-        orra::db::RecordsetPtr rs = admin::rows(QStringLiteral("select * from %1 x (nolock)\r\nwhere %2 = ? and UserID=?")
-                                                    .arg(permissionTable(), idColumn()),
-                                                {qlonglong(ObjectID), qlonglong(uid)});
+        orra::db::RecordsetPtr rs =
+            admin::rows(QStringLiteral("select * from %1 x (nolock)\r\nwhere %2 = ? and UserID=?")
+                            .arg(permissionTable(), idColumn()),
+                {qlonglong(ObjectID), qlonglong(uid)});
         if (rs->isOpen() && !rs->isEOF()) {
             allow = long(rs->value(QStringLiteral("Allow")).toLongLong());
             deny = long(rs->value(QStringLiteral("Deny")).toLongLong());
@@ -335,12 +341,9 @@ void frmProperties::showMasks(long allow, long deny)
 
 bool frmProperties::CanEditCell(int row, int column) const
 {
-    if (!m_mayManage || !m_users->currentItem())
-        return false;
-    if (row < 1 || row > kRowCount || column < 1 || column > 2)
-        return false;
-    if (row == 1)
-        return m_loginIsOwner;
+    if (!m_mayManage || !m_users->currentItem()) return false;
+    if (row < 1 || row > kRowCount || column < 1 || column > 2) return false;
+    if (row == 1) return m_loginIsOwner;
     return IsCategory || row <= 7;
 }
 
@@ -363,8 +366,7 @@ void frmProperties::refreshCellStates()
         const bool grey = !m_mayManage || (r == 1 && !m_loginIsOwner) || (!IsCategory && r >= 8);
         for (int c = 0; c <= 2; ++c) {
             m_grid->item(r - 1, c)->setForeground(grey ? QBrush(kGrey) : QBrush());
-            if (c > 0)
-                setCellEditable(r, c, CanEditCell(r, c));
+            if (c > 0) setCellEditable(r, c, CanEditCell(r, c));
         }
     }
     m_filling = filling;
@@ -372,8 +374,7 @@ void frmProperties::refreshCellStates()
 
 bool frmProperties::ClickCell(int row, int column)
 {
-    if (!CanEditCell(row, column))
-        return false;
+    if (!CanEditCell(row, column)) return false;
     QTableWidgetItem* item = m_grid->item(row - 1, column);
     item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     return true;
@@ -381,12 +382,10 @@ bool frmProperties::ClickCell(int row, int column)
 
 void frmProperties::cellChanged(QTableWidgetItem* item)
 {
-    if (m_filling || !item || item->column() == 0)
-        return;
+    if (m_filling || !item || item->column() == 0) return;
     const int row = item->row() + 1;
     const int column = item->column();
-    if (!CanEditCell(row, column))
-        return;
+    if (!CanEditCell(row, column)) return;
     m_filling = true;
     applyCellRules(row, column, item->checkState() == Qt::Checked);
     m_filling = false;
@@ -397,16 +396,14 @@ void frmProperties::cellChanged(QTableWidgetItem* item)
 
 void frmProperties::applyCellRules(int row, int column, bool checked)
 {
-    if (!checked)
-        return;
+    if (!checked) return;
     const int last = IsCategory ? kRowCount : 7;
-    auto set = [this](int r, int c, bool on) { m_grid->item(r - 1, c)->setCheckState(on ? Qt::Checked : Qt::Unchecked); };
+    auto set = [this](
+                   int r, int c, bool on) { m_grid->item(r - 1, c)->setCheckState(on ? Qt::Checked : Qt::Unchecked); };
     if (row == 1) {
-        for (int r = 2; r <= last; ++r)
-            set(r, column, true);
+        for (int r = 2; r <= last; ++r) set(r, column, true);
         if (column == 2)
-            for (int r = 1; r <= last; ++r)
-                set(r, 1, false);
+            for (int r = 1; r <= last; ++r) set(r, 1, false);
     } else if (row == 3 || row == 5) {   // Change or Execute need Edit
         set(2, column, true);
     }
@@ -416,26 +413,26 @@ long frmProperties::PermissionMask(int column) const
 {
     long mask = 0;
     for (int r = 0; r < kRowCount; ++r)
-        if (m_grid->item(r, column)->checkState() == Qt::Checked)
-            mask += Rights()[r].second;
+        if (m_grid->item(r, column)->checkState() == Qt::Checked) mask += Rights()[r].second;
     return mask;
 }
 
 bool frmProperties::cmdApply_Click()
 {
-    if (m_pending.isEmpty())
-        return true;
+    if (m_pending.isEmpty()) return true;
     try {
         admin::Transaction transaction;
         for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it) {
             const qlonglong uid = it.key();
             const qlonglong allow = it->first, deny = it->second;
             const qlonglong checksum = orra::PermissionRowCheckSum(ObjectID, long(uid), long(allow), long(deny));
-            admin::catalogue().execute(QStringLiteral("delete %1 where %2=? and UserId=?").arg(permissionTable(), idColumn()),
-                                       {qlonglong(ObjectID), uid});
-            admin::catalogue().execute(QStringLiteral("insert into %1(%2,UserId,Allow,[Deny],CheckSum)\r\nselect ?,?,?,?,?")
-                                           .arg(permissionTable(), idColumn()),
-                                       {qlonglong(ObjectID), uid, allow, deny, checksum});
+            admin::catalogue().execute(
+                QStringLiteral("delete %1 where %2=? and UserId=?").arg(permissionTable(), idColumn()),
+                {qlonglong(ObjectID), uid});
+            admin::catalogue().execute(
+                QStringLiteral("insert into %1(%2,UserId,Allow,[Deny],CheckSum)\r\nselect ?,?,?,?,?")
+                    .arg(permissionTable(), idColumn()),
+                {qlonglong(ObjectID), uid, allow, deny, checksum});
         }
         transaction.commit();
     } catch (const Error& e) {
@@ -444,8 +441,7 @@ bool frmProperties::cmdApply_Click()
     }
     for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it) {
         m_tampered.insert(it.key(), false);
-        if (QListWidgetItem* item = itemOf(it.key()))
-            markTampered(item, false);
+        if (QListWidgetItem* item = itemOf(it.key())) markTampered(item, false);
     }
     m_pending.clear();
     m_apply->setEnabled(false);
@@ -456,8 +452,7 @@ void frmProperties::cmdAdd_Click()
 {
     frmUsers picker(this);
     admin::runModal(&picker);
-    if (!picker.IsOk)
-        return;
+    if (!picker.IsOk) return;
     if (itemOf(picker.UserId)) {
         admin::say(QStringLiteral("Key is not unique in collection"));
         return;
@@ -474,16 +469,16 @@ void frmProperties::cmdAdd_Click()
 void frmProperties::cmdRemove_Click()
 {
     QListWidgetItem* item = m_users->currentItem();
-    if (!item || !m_mayManage)
-        return;
+    if (!item || !m_mayManage) return;
     const long uid = long(item->data(kUidRole).toLongLong());
     if (!admin::ask(QStringLiteral("The permissions of '%1' on this %2 will be removed. Are you sure?")
                         .arg(item->text(), IsCategory ? QStringLiteral("category") : QStringLiteral("document")),
-                    QStringLiteral("Confirm")))
+            QStringLiteral("Confirm")))
         return;
     try {
-        admin::catalogue().execute(QStringLiteral("delete %1 where %2=? and UserId=?").arg(permissionTable(), idColumn()),
-                                   {qlonglong(ObjectID), qlonglong(uid)});
+        admin::catalogue().execute(
+            QStringLiteral("delete %1 where %2=? and UserId=?").arg(permissionTable(), idColumn()),
+            {qlonglong(ObjectID), qlonglong(uid)});
     } catch (const Error& e) {
         admin::showError(e);
         return;
@@ -497,19 +492,20 @@ void frmProperties::cmdRemove_Click()
 
 void frmProperties::chcDisabled_Click()
 {
-    if (!m_activated)
-        return;
+    if (!m_activated) return;
     const bool disabled = m_disabled->isChecked();
     try {
         admin::Transaction transaction;
         const QString db = admin::catalogueDb();
-        admin::catalogue().execute(QStringLiteral("update t  set t.[Disabled]=? from %1..%2 t where t.ID=?").arg(db, objectTable()),
-                                   {disabled ? 1 : 0, qlonglong(ObjectID)});
+        admin::catalogue().execute(
+            QStringLiteral("update t  set t.[Disabled]=? from %1..%2 t where t.ID=?").arg(db, objectTable()),
+            {disabled ? 1 : 0, qlonglong(ObjectID)});
         const bool stamped = IsCategory ? orra::UpdateCategoryCheckSum(admin::catalogue(), db, ObjectID)
                                         : orra::UpdateDocumentCheckSum(admin::catalogue(), db, ObjectID);
         if (!stamped)
             throw Error(-1, QStringLiteral("Morvane"),
-                        QStringLiteral("The checksum of the changed row could not be written; the Disabled flag is unchanged."));
+                QStringLiteral(
+                    "The checksum of the changed row could not be written; the Disabled flag is unchanged."));
         transaction.commit();
     } catch (const Error& e) {
         m_disabled->setChecked(!disabled);
@@ -521,25 +517,22 @@ void frmProperties::chcDisabled_Click()
 
 bool frmProperties::mayClose()
 {
-    if (m_pending.isEmpty())
-        return true;
+    if (m_pending.isEmpty()) return true;
     QStringList names;
     for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it)
-        if (const QListWidgetItem* item = itemOf(it.key()))
-            names << item->text();
+        if (const QListWidgetItem* item = itemOf(it.key())) names << item->text();
     names.sort();
-    const int answer = admin::askYesNoCancel(
-        QStringLiteral("The permissions of %1 were changed and not applied. Apply them now?").arg(names.join(QStringLiteral(", "))),
-        QStringLiteral("Properties"));
-    if (answer == orra::vbYes)
-        return cmdApply_Click();
+    const int answer =
+        admin::askYesNoCancel(QStringLiteral("The permissions of %1 were changed and not applied. Apply them now?")
+                                  .arg(names.join(QStringLiteral(", "))),
+            QStringLiteral("Properties"));
+    if (answer == orra::vbYes) return cmdApply_Click();
     return answer == orra::vbNo;
 }
 
 void frmProperties::reject()
 {
-    if (mayClose())
-        QDialog::reject();
+    if (mayClose()) QDialog::reject();
 }
 
-} // namespace morvane
+}   // namespace morvane

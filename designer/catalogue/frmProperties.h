@@ -116,4 +116,4 @@ private:
     QHash<long, bool> m_tampered;
 };
 
-} // namespace morvane
+}   // namespace morvane

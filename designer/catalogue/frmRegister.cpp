@@ -50,8 +50,7 @@ frmRegister::frmRegister(QWidget* parent) : QDialog(parent)
 
 bool frmRegister::cmdRegister_Click()
 {
-    if (m_server->text().isEmpty())
-        return false;
+    if (m_server->text().isEmpty()) return false;
     const QString key = orra::userInterface().inputBox(QStringLiteral("Key:"), QStringLiteral("Key"), QString());
     if (key.isEmpty()) {
         admin::say(QStringLiteral("Please input a valid key"));
@@ -66,7 +65,7 @@ bool frmRegister::cmdRegister_Click()
         return false;
     }
     if (!orra::SaveServerConnection(m_server->text(), m_ip->text(), m_database->text(), m_userName->text(),
-                                    m_password->text(), key, orra::RegistryDatabase())) {
+            m_password->text(), key, orra::RegistryDatabase())) {
         admin::say(QStringLiteral("The server could not be registered: the connection registry could not be written."));
         return false;
     }
@@ -83,13 +82,14 @@ void mnuFileRegisterServer_Click(QWidget* owner)
 
 void mnuFileUnRegisterServer_Click()
 {
-    const QString name = orra::userInterface().inputBox(QStringLiteral("Please input Server Name that will be unregistered"),
-                                                        QStringLiteral("UnRegister Server"), QString());
-    if (name.isEmpty())
-        return;
+    const QString name =
+        orra::userInterface().inputBox(QStringLiteral("Please input Server Name that will be unregistered"),
+            QStringLiteral("UnRegister Server"), QString());
+    if (name.isEmpty()) return;
     try {
         const QString table = orra::RegistryDatabase() + QStringLiteral("..tbOrraConnections");
-        if (admin::scalar(QStringLiteral("select count(*) from %1 where Server=?").arg(table), {name}).toLongLong() == 0) {
+        if (admin::scalar(QStringLiteral("select count(*) from %1 where Server=?").arg(table), {name}).toLongLong()
+            == 0) {
             admin::say(QStringLiteral("The server '%1' is not registered.").arg(name));
             return;
         }
@@ -97,7 +97,8 @@ void mnuFileUnRegisterServer_Click()
         admin::showError(e);
         return;
     }
-    if (!admin::ask(QStringLiteral("The server '%1' will be unregistered. Are you sure?").arg(name), QStringLiteral("Confirm")))
+    if (!admin::ask(
+            QStringLiteral("The server '%1' will be unregistered. Are you sure?").arg(name), QStringLiteral("Confirm")))
         return;
     if (orra::DeleteServerConnection(name, orra::RegistryDatabase()))
         admin::say(name + QStringLiteral(" Unregistered succesfully"));
@@ -105,4 +106,4 @@ void mnuFileUnRegisterServer_Click()
         admin::say(QStringLiteral("The server '%1' could not be unregistered.").arg(name));
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -42,4 +42,4 @@ void mnuFileRegisterServer_Click(QWidget* owner);
 // File > UnRegister Server: asks the server's name, confirms, deletes its row.
 void mnuFileUnRegisterServer_Click();
 
-} // namespace morvane
+}   // namespace morvane

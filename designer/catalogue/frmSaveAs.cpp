@@ -25,14 +25,13 @@ namespace {
 QString fullPath(const QTreeWidgetItem* node)
 {
     QStringList parts;
-    for (; node; node = node->parent())
-        parts.prepend(node->text(0));
+    for (; node; node = node->parent()) parts.prepend(node->text(0));
     return parts.join(QLatin1Char('\\'));
 }
 
 bool isDocument(const QTreeWidgetItem* node) { return KeyedTree::key(node).startsWith(QLatin1Char('T')); }
 
-} // namespace
+}   // namespace
 
 frmSaveAs::frmSaveAs(QWidget* parent) : QDialog(parent), m_images(new orra::ImageList(CatalogueImageList()))
 {
@@ -107,10 +106,11 @@ void frmSaveAs::Form_Activate()
     try {
         orra::db::ConnectionPtr con = orra::mainConnection();
         if (con) {
-            orra::db::RecordsetPtr rs =
-                con->execute(QStringLiteral("select Name from %1..tbOrraSQL (nolock) where ID=?").arg(CatalogueDatabase()),
-                             {qlonglong(ObjectID)});
-            m_txtDocumentName->setText(rs && rs->isOpen() && !rs->isEOF() ? rs->value(0).toString().trimmed() : QString());
+            orra::db::RecordsetPtr rs = con->execute(
+                QStringLiteral("select Name from %1..tbOrraSQL (nolock) where ID=?").arg(CatalogueDatabase()),
+                {qlonglong(ObjectID)});
+            m_txtDocumentName->setText(
+                rs && rs->isOpen() && !rs->isEOF() ? rs->value(0).toString().trimmed() : QString());
         }
     } catch (const orra::Error& e) {
         orra::userInterface().messageBox(e.description(), orra::vbOKOnly);
@@ -121,8 +121,7 @@ void frmSaveAs::Form_Activate()
 
 void frmSaveAs::NodeClick(QTreeWidgetItem* node)
 {
-    if (!node)
-        return;
+    if (!node) return;
     if (!isDocument(node)) {
         m_txtCategoryName->setText(fullPath(node));
         CategoryID = KeyedTree::key(node).mid(1).toLong();
@@ -137,15 +136,12 @@ void frmSaveAs::NodeClick(QTreeWidgetItem* node)
 long frmSaveAs::ExistingDocumentID() const
 {
     const QTreeWidgetItem* selected = m_tvOrra->currentItem();
-    if (!selected)
-        return -1;
+    if (!selected) return -1;
     const QString name = m_txtDocumentName->text();
-    if (isDocument(selected))
-        return selected->text(0) == name ? KeyedTree::key(selected).mid(1).toLong() : -1;
+    if (isDocument(selected)) return selected->text(0) == name ? KeyedTree::key(selected).mid(1).toLong() : -1;
     for (int i = 0; i < selected->childCount(); ++i) {
         const QTreeWidgetItem* child = selected->child(i);
-        if (isDocument(child) && child->text(0) == name)
-            return KeyedTree::key(child).mid(1).toLong();
+        if (isDocument(child) && child->text(0) == name) return KeyedTree::key(child).mid(1).toLong();
     }
     return -1;
 }
@@ -160,12 +156,10 @@ void frmSaveAs::cmdOK_Click()
         return;
     }
     if (exists) {
-        const int answer = orra::userInterface().messageBox(
-            m_txtCategoryName->text() + QLatin1Char('\\') + m_txtDocumentName->text()
-                + QStringLiteral("\r\nis already exists. Do you want to overrite?"),
+        const int answer = orra::userInterface().messageBox(m_txtCategoryName->text() + QLatin1Char('\\')
+                + m_txtDocumentName->text() + QStringLiteral("\r\nis already exists. Do you want to overrite?"),
             orra::vbYesNo, QStringLiteral("Confirm"));
-        if (answer != orra::vbYes)
-            return;
+        if (answer != orra::vbYes) return;
         ObjectID = ExistingDocumentID();
     } else {
         ObjectID = -1;
@@ -195,4 +189,4 @@ void frmSaveAs::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-} // namespace morvane
+}   // namespace morvane

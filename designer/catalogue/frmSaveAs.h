@@ -13,7 +13,7 @@ class QTreeWidgetItem;
 namespace orra {
 class ImageList;
 class KeyedTree;
-} // namespace orra
+}   // namespace orra
 
 namespace morvane {
 
@@ -60,4 +60,4 @@ private:
     QPushButton* m_cmdCancel = nullptr;
 };
 
-} // namespace morvane
+}   // namespace morvane

@@ -57,8 +57,7 @@ void frmUsers::Fill()
     for (; rs->isOpen() && !rs->isEOF(); rs->MoveNext()) {
         const int row = m_grid->rowCount();
         m_grid->insertRow(row);
-        for (int c = 0; c < 3; ++c)
-            m_grid->setItem(row, c, new QTableWidgetItem(rs->value(c).toString().trimmed()));
+        for (int c = 0; c < 3; ++c) m_grid->setItem(row, c, new QTableWidgetItem(rs->value(c).toString().trimmed()));
     }
     m_grid->setCurrentCell(-1, -1);
 }
@@ -66,8 +65,7 @@ void frmUsers::Fill()
 void frmUsers::cmdOK_Click()
 {
     const int row = m_grid->currentRow();
-    if (row < 0 || row >= m_grid->rowCount() || !m_grid->item(row, 0))
-        return;
+    if (row < 0 || row >= m_grid->rowCount() || !m_grid->item(row, 0)) return;
     IsOk = true;
     UserId = m_grid->item(row, 0)->text().toLong();
     UserName = m_grid->item(row, 1)->text();
@@ -93,4 +91,4 @@ void frmUsers::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
-} // namespace morvane
+}   // namespace morvane

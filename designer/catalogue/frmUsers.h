@@ -40,4 +40,4 @@ private:
     QPushButton* m_cancel = nullptr;
 };
 
-} // namespace morvane
+}   // namespace morvane

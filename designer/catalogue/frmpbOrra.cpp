@@ -48,13 +48,11 @@ Error openFailure(orra::db::Connection* con)
 orra::db::RecordsetPtr listing(const QString& sql)
 {
     orra::db::ConnectionPtr con = orra::mainConnection();
-    if (!con)
-        throw Error(-1, kSource, QStringLiteral("There is no open connection to the catalogue."));
+    if (!con) throw Error(-1, kSource, QStringLiteral("There is no open connection to the catalogue."));
     bool failed = false;
     orra::db::RecordsetPtr rs =
         orra::OpenRecordset(con.get(), sql, failed, orra::adUseClient, orra::adLockReadOnly, orra::adOpenForwardOnly);
-    if (failed || !rs)
-        throw openFailure(con.get());
+    if (failed || !rs) throw openFailure(con.get());
     return rs;
 }
 
@@ -64,7 +62,7 @@ bool noModifiers(Qt::KeyboardModifiers m) { return !(m & (Qt::ShiftModifier | Qt
 
 QString withoutAccelerator(QString caption) { return caption.remove(QLatin1Char('&')); }
 
-} // namespace
+}   // namespace
 
 frmpbOrra::frmpbOrra(QWidget* parent) : QWidget(parent), m_images(CatalogueImageList())
 {
@@ -109,12 +107,12 @@ frmpbOrra::~frmpbOrra() = default;
 
 void frmpbOrra::buildPopupMenu()
 {
-    if (frmMDIMain* mainWindow = frmMDIMain::instance(); mainWindow && mainWindow->menu(QStringLiteral("mnuPopuptvOrra"))) {
+    if (frmMDIMain* mainWindow = frmMDIMain::instance();
+        mainWindow && mainWindow->menu(QStringLiteral("mnuPopuptvOrra"))) {
         // The main window's items without a handler say that they are not available yet.
         QPointer<frmpbOrra> self(this);
         mainWindow->setCommandHandler(QStringLiteral("mnuPopuptvOrraRefresh"), [self] {
-            if (self)
-                self->refreshSelectedCategory();
+            if (self) self->refreshSelectedCategory();
         });
         return;
     }
@@ -144,8 +142,7 @@ void frmpbOrra::buildPopupMenu()
 
 QMenu* frmpbOrra::mnuPopuptvOrra() const
 {
-    if (m_popup)
-        return m_popup;
+    if (m_popup) return m_popup;
     frmMDIMain* mainWindow = frmMDIMain::instance();
     return mainWindow ? mainWindow->menu(QStringLiteral("mnuPopuptvOrra")) : nullptr;
 }
@@ -154,32 +151,28 @@ QAction* frmpbOrra::popupItem(const QString& name) const
 {
     if (QMenu* menu = mnuPopuptvOrra())
         for (QAction* a : menu->actions())
-            if (a->objectName() == name)
-                return a;
+            if (a->objectName() == name) return a;
     return nullptr;
 }
 
 void frmpbOrra::refreshSelectedCategory()
 {
-    if (QTreeWidgetItem* node = m_tvOrra->currentItem())
-        RefreshCategoryNode(KeyedTree::key(node));
+    if (QTreeWidgetItem* node = m_tvOrra->currentItem()) RefreshCategoryNode(KeyedTree::key(node));
 }
 
 void frmpbOrra::notYetAvailable(const QString& command)
 {
-    orra::userInterface().messageBox(QStringLiteral("The command \"%1\" is not available yet.").arg(command),
-                                     orra::vbOKOnly | orra::vbExclamation);
+    orra::userInterface().messageBox(
+        QStringLiteral("The command \"%1\" is not available yet.").arg(command), orra::vbOKOnly | orra::vbExclamation);
 }
 
 void frmpbOrra::showPopupFor(QTreeWidgetItem* node, const QPoint& globalPos)
 {
     QMenu* menu = mnuPopuptvOrra();
-    if (!menu)
-        return;
+    if (!menu) return;
     const bool category = KeyedTree::key(node).startsWith(QLatin1Char('C'));
     auto enable = [this](const char* name, bool on) {
-        if (QAction* a = popupItem(QString::fromLatin1(name)))
-            a->setEnabled(on);
+        if (QAction* a = popupItem(QString::fromLatin1(name))) a->setEnabled(on);
     };
     enable("mnuPopuptvOrraManageSchemas", !category);
     enable("mnuPopuptvOrraExecute", !category);
@@ -199,14 +192,12 @@ void frmpbOrra::RefreshCatalogueTree()
     } catch (const Error& e) {
         showError(e);
     }
-    if (m_tvOrra->topLevelItemCount() > 0)
-        NodeClick(m_tvOrra->topLevelItem(0));
+    if (m_tvOrra->topLevelItemCount() > 0) NodeClick(m_tvOrra->topLevelItem(0));
 }
 
 void frmpbOrra::UpdateTvRepository()
 {
-    if (m_dragNode && m_dragNode->treeWidget() == m_tvRepository)
-        m_dragNode = nullptr;
+    if (m_dragNode && m_dragNode->treeWidget() == m_tvRepository) m_dragNode = nullptr;
     m_tvRepository->clear();
     try {
         const QString db = CatalogueDatabase();
@@ -216,8 +207,8 @@ void frmpbOrra::UpdateTvRepository()
         for (; rs->isOpen() && !rs->isEOF(); rs->MoveNext()) {
             const QString tag = rs->value(0).toString().trimmed();
             groupOfFolded.insert(tag.toLower(), tag);
-            QTreeWidgetItem* group = m_tvRepository->addNode(QString(), tag, tag, QStringLiteral("Category"),
-                                                             QStringLiteral("selCategory"));
+            QTreeWidgetItem* group =
+                m_tvRepository->addNode(QString(), tag, tag, QStringLiteral("Category"), QStringLiteral("selCategory"));
             KeyedTree::setTag(group, QStringLiteral("Category"));
         }
         rs = listing(QStringLiteral("select ID,Tag,Name from %1..tbOrraRepository").arg(db));
@@ -227,8 +218,8 @@ void frmpbOrra::UpdateTvRepository()
             // The distinct tags come as the catalogue's collation folds them: an item whose tag
             // differs only in letter case belongs to the same group.
             const QString groupKey = m_tvRepository->contains(tag) ? tag : groupOfFolded.value(tag.toLower(), tag);
-            QTreeWidgetItem* item = m_tvRepository->addNode(groupKey, QLatin1Char('K') + QString::number(id),
-                                                            rs->value(2).toString().trimmed(), tag);
+            QTreeWidgetItem* item = m_tvRepository->addNode(
+                groupKey, QLatin1Char('K') + QString::number(id), rs->value(2).toString().trimmed(), tag);
             KeyedTree::setTag(item, id);
         }
     } catch (const Error& e) {
@@ -240,23 +231,23 @@ void frmpbOrra::addCatalogueNode(const QString& parentKey, QChar kind, long id, 
 {
     const bool category = kind == QLatin1Char('C');
     QTreeWidgetItem* node = m_tvOrra->addNode(parentKey, kind + QString::number(id), name,
-                                              category ? QStringLiteral("Category") : QStringLiteral("Template"),
-                                              category ? QStringLiteral("selCategory") : QString());
+        category ? QStringLiteral("Category") : QStringLiteral("Template"),
+        category ? QStringLiteral("selCategory") : QString());
     SetCatalogueNodeState(*m_tvOrra, node, disabled);
     KeyedTree::setTag(node, qlonglong(id));
 }
 
 void frmpbOrra::FillCategoryChildren(long categoryId)
 {
-    orra::db::RecordsetPtr rs = listing(QStringLiteral("select ID,Name,coalesce(Disabled,0) Disabled from %1..tbOrraCategory"
-                                                       " where [Type]='T' and ParentID=%2 order by Name")
-                                            .arg(CatalogueDatabase())
-                                            .arg(categoryId));
+    orra::db::RecordsetPtr rs =
+        listing(QStringLiteral("select ID,Name,coalesce(Disabled,0) Disabled from %1..tbOrraCategory"
+                               " where [Type]='T' and ParentID=%2 order by Name")
+                    .arg(CatalogueDatabase())
+                    .arg(categoryId));
     const QString parentKey = QLatin1Char('C') + QString::number(categoryId);
     for (; rs->isOpen() && !rs->isEOF(); rs->MoveNext()) {
         const long id = long(rs->value(0).toLongLong());
-        if (!orra::HasCategoryPermission(orra::mainConnection().get(), id, 0, orra::rightEdit))
-            continue;
+        if (!orra::HasCategoryPermission(orra::mainConnection().get(), id, 0, orra::rightEdit)) continue;
         addCatalogueNode(parentKey, QLatin1Char('C'), id, rs->value(1).toString().trimmed(), rs->value(2).toBool());
         FillCategoryChildren(id);
     }
@@ -281,8 +272,7 @@ void frmpbOrra::FillCategoryDocuments(long categoryId)
 void frmpbOrra::RefreshCategoryNode(const QString& key)
 {
     QTreeWidgetItem* node = m_tvOrra->node(key);
-    if (!node || !key.startsWith(QLatin1Char('C')))
-        return;
+    if (!node || !key.startsWith(QLatin1Char('C'))) return;
     const long id = key.mid(1).toLong();
     const bool expanded = node->isExpanded();
     m_dragNode = nullptr;
@@ -307,19 +297,17 @@ void frmpbOrra::RefreshCategoryNode(const QString& key)
 void frmpbOrra::NodeClick(QTreeWidgetItem* node)
 {
     const QString key = KeyedTree::key(node);
-    const QString text = key.startsWith(QLatin1Char('T')) ? QStringLiteral("ID:") + KeyedTree::tag(node).toString()
-                                                         : QString();
+    const QString text =
+        key.startsWith(QLatin1Char('T')) ? QStringLiteral("ID:") + KeyedTree::tag(node).toString() : QString();
     m_idPanelText = text;
-    if (frmMDIMain* mainWindow = frmMDIMain::instance())
-        mainWindow->setPanelText(QStringLiteral("ID"), text);
+    if (frmMDIMain* mainWindow = frmMDIMain::instance()) mainWindow->setPanelText(QStringLiteral("ID"), text);
     emit idPanelTextChanged(text);
 }
 
 void frmpbOrra::OpenNode(QTreeWidgetItem* node)
 {
     const QString key = KeyedTree::key(node);
-    if (!key.startsWith(QLatin1Char('T')))
-        return;
+    if (!key.startsWith(QLatin1Char('T'))) return;
     OpenDocumentWindow(key.mid(1).toLong(), node->text(0));
 }
 
@@ -349,8 +337,7 @@ bool frmpbOrra::eventFilter(QObject* watched, QEvent* event)
         tree = m_tvOrra;
     else if (watched == m_tvRepository || watched == m_tvRepository->viewport())
         tree = m_tvRepository;
-    if (!tree)
-        return QWidget::eventFilter(watched, event);
+    if (!tree) return QWidget::eventFilter(watched, event);
 
     if (watched == tree) {
         if (event->type() == QEvent::KeyPress) {
@@ -389,16 +376,15 @@ bool frmpbOrra::treeMouseEvent(KeyedTree* tree, QEvent* event)
     const QPoint pos = me->position().toPoint();
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
-        const Qt::KeyboardModifiers mods = me->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+        const Qt::KeyboardModifiers mods =
+            me->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
         if (me->button() == Qt::LeftButton && noModifiers(mods)) {
             m_dragStart = PixelsToTwips(tree, pos);
             m_dragNode = tree->itemAt(pos);
-            if (tree == m_tvOrra && m_dragNode)
-                NodeClick(m_dragNode);
+            if (tree == m_tvOrra && m_dragNode) NodeClick(m_dragNode);
             return false;
         }
-        if (tree == m_tvOrra && me->button() == Qt::LeftButton && mods == Qt::ShiftModifier)
-            return false;
+        if (tree == m_tvOrra && me->button() == Qt::LeftButton && mods == Qt::ShiftModifier) return false;
         if (tree == m_tvOrra && me->button() == Qt::RightButton && noModifiers(mods)) {
             if (QTreeWidgetItem* node = tree->itemAt(pos)) {
                 tree->setCurrentItem(node);
@@ -411,8 +397,7 @@ bool frmpbOrra::treeMouseEvent(KeyedTree* tree, QEvent* event)
     }
     case QEvent::MouseMove:
         if ((me->buttons() & Qt::LeftButton) && m_dragNode && m_dragNode->treeWidget() == tree) {
-            if (DragDistanceExceeded(m_dragStart, PixelsToTwips(tree, pos)))
-                startDrag(tree);
+            if (DragDistanceExceeded(m_dragStart, PixelsToTwips(tree, pos))) startDrag(tree);
             return true;
         }
         return false;
@@ -421,8 +406,7 @@ bool frmpbOrra::treeMouseEvent(KeyedTree* tree, QEvent* event)
         return false;
     case QEvent::MouseButtonDblClick:
         if (tree == m_tvOrra && me->button() == Qt::LeftButton) {
-            if (m_dragStart != QPoint(-1, -1))
-                OpenNode(tree->itemAt(TwipsToPixels(tree, m_dragStart)));
+            if (m_dragStart != QPoint(-1, -1)) OpenNode(tree->itemAt(TwipsToPixels(tree, m_dragStart)));
         }
         return false;
     default:
@@ -498,4 +482,4 @@ void RegisterCataloguePane()
     setPaneCreator(QStringLiteral("frmpbOrra"), [](QWidget* parent) { return new frmpbOrra(parent); });
 }
 
-} // namespace morvane
+}   // namespace morvane

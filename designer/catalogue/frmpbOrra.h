@@ -115,4 +115,4 @@ private:
 // Registers the pane as the shell's creator of the form "frmpbOrra".
 void RegisterCataloguePane();
 
-} // namespace morvane
+}   // namespace morvane

@@ -38,7 +38,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kSampledRows = 100;
 constexpr int kMaxColumnWidth = 360;
 
-} // namespace
+}   // namespace
 
 AdHocSql::AdHocSql(frmOrraDevelopment* window) : QObject(nullptr), m_window(window) {}
 
@@ -94,10 +94,7 @@ void AdHocSql::attachViews()
     }
 }
 
-QString AdHocSql::tabKey(int index) const
-{
-    return m_window->m_dbgTab->tabBar()->tabData(index).toString();
-}
+QString AdHocSql::tabKey(int index) const { return m_window->m_dbgTab->tabBar()->tabData(index).toString(); }
 
 bool AdHocSql::eventFilter(QObject* watched, QEvent* event)
 {
@@ -110,8 +107,7 @@ bool AdHocSql::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     } else if (event->type() == QEvent::FocusOut
-               && (watched == m_window->m_dbgMessage || watched == m_window->m_dbgText
-                   || watched == m_window->m_dbgTrace)) {
+        && (watched == m_window->m_dbgMessage || watched == m_window->m_dbgText || watched == m_window->m_dbgTrace)) {
         MainWindowLink().SetPanelText(QStringLiteral("Line"), QString());
     }
     return QObject::eventFilter(watched, event);
@@ -148,8 +144,10 @@ void AdHocSql::SelectResultTab(const QString& key)
     QTabWidget* tab = m_window->resultPane();
     for (int i = 0; i < tab->count(); ++i) {
         if (tabKey(i) == key) {
-            if (tab->currentIndex() == i) dbgTab_Click();
-            else tab->setCurrentIndex(i);   // its handler runs
+            if (tab->currentIndex() == i)
+                dbgTab_Click();
+            else
+                tab->setCurrentIndex(i);   // its handler runs
             return;
         }
     }
@@ -181,7 +179,8 @@ void AdHocSql::ShowHideResultPane(bool show)
     // The toolbar button is the active window's: a window in the background that shows its
     // pane leaves it alone (its activation sets it).
     QWidget* active = activeChildWindow();
-    if (!active || active == m_window) MainWindowLink().SetToolbarButtonValue(QStringLiteral("ShowResultPane"), show ? 1 : 0);
+    if (!active || active == m_window)
+        MainWindowLink().SetToolbarButtonValue(QStringLiteral("ShowResultPane"), show ? 1 : 0);
     const bool wasVisible = !tab->isHidden();
     m_window->m_resultPaneVisible = show;
     tab->setVisible(show);
@@ -272,7 +271,8 @@ void AdHocSql::ExecuteEditorSQL(const QString& SQL)
     try {
         // The worker thread posts the end of the execution to this object's thread.
         m_command = con->executeAsync(text, {}, [this] {
-            QMetaObject::invokeMethod(this, [this] { EditorSQLFinished(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { EditorSQLFinished(); }, Qt::QueuedConnection);
         });
     } catch (const orra::Error& e) {
         setExecutionState(GettingResults);
@@ -324,8 +324,8 @@ void AdHocSql::clearViews()
     if (m_model) m_model->setRecordset(nullptr);
 }
 
-void AdHocSql::UpdateResultPane(db::RecordsetPtr& rsdbg, const QList<db::ProviderError>& errors,
-                                const orra::Error* failure)
+void AdHocSql::UpdateResultPane(
+    db::RecordsetPtr& rsdbg, const QList<db::ProviderError>& errors, const orra::Error* failure)
 {
     try {
         clearViews();
@@ -343,7 +343,7 @@ void AdHocSql::UpdateResultPane(db::RecordsetPtr& rsdbg, const QList<db::Provide
         // An execution that failed without a provider error in the list is a failure too.
         if (failure && !errorOccurred) {
             message += QString::number(failure->number()) + QStringLiteral(":") + kCrLf
-                       + QString(failure->description()).remove(kDriverPrefix) + kCrLf + kCrLf;
+                + QString(failure->description()).remove(kDriverPrefix) + kCrLf + kCrLf;
             errorOccurred = true;
         }
         m_window->m_dbgMessage->setPlainText(message);
@@ -440,4 +440,4 @@ void AdHocSql::finishUpdate(bool errorOccurred)
     setExecutionState(Idle);
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -26,7 +26,9 @@ class QPlainTextEdit;
 class QTableView;
 class QTabWidget;
 
-namespace orra { class Error; }
+namespace orra {
+class Error;
+}
 
 namespace morvane {
 
@@ -86,8 +88,8 @@ private:
     void EditorSQLFinished();
     // Fills the pane from what the execution gave (rsdbg, the connection's error list, and the
     // failure when it threw); in text style it goes on in later turns of the event loop.
-    void UpdateResultPane(orra::db::RecordsetPtr& rsdbg, const QList<orra::db::ProviderError>& errors,
-                          const orra::Error* failure);
+    void UpdateResultPane(
+        orra::db::RecordsetPtr& rsdbg, const QList<orra::db::ProviderError>& errors, const orra::Error* failure);
     void clearViews();
     void appendText(const QString& text);
     // Text style: the result sets from the current one on, chunk by chunk.
@@ -116,4 +118,4 @@ private:
     std::unique_ptr<TextWalk> m_walk;
 };
 
-} // namespace morvane
+}   // namespace morvane

@@ -11,9 +11,8 @@ namespace {
 
 bool canBreak(const QString& tag)
 {
-    static const QStringList tags{QStringLiteral("Block"),  QStringLiteral("IBlock"),  QStringLiteral("Include"),
-                                  QStringLiteral("IInclude"), QStringLiteral("Script"), QStringLiteral("IScript"),
-                                  QStringLiteral("Document")};
+    static const QStringList tags{QStringLiteral("Block"), QStringLiteral("IBlock"), QStringLiteral("Include"),
+        QStringLiteral("IInclude"), QStringLiteral("Script"), QStringLiteral("IScript"), QStringLiteral("Document")};
     return tags.contains(tag);
 }
 
@@ -38,7 +37,7 @@ void setImages(QTreeWidgetItem* item, const QString& image, const QString& selec
     node->setIcon(0, icon);
 }
 
-} // namespace
+}   // namespace
 
 frmOrraDevelopment::DebugState& frmOrraDevelopment::dbg()
 {
@@ -46,15 +45,9 @@ frmOrraDevelopment::DebugState& frmOrraDevelopment::dbg()
     return *m_dbg;
 }
 
-QStringList frmOrraDevelopment::BreakPoints() const
-{
-    return m_dbg ? m_dbg->breakPoints : QStringList();
-}
+QStringList frmOrraDevelopment::BreakPoints() const { return m_dbg ? m_dbg->breakPoints : QStringList(); }
 
-bool frmOrraDevelopment::IsBreakPoint(const QString& key) const
-{
-    return m_dbg && m_dbg->breakPoints.contains(key);
-}
+bool frmOrraDevelopment::IsBreakPoint(const QString& key) const { return m_dbg && m_dbg->breakPoints.contains(key); }
 
 // The node of an element the run names; null when the tree has none (a stale or foreign ID).
 QTreeWidgetItem* frmOrraDevelopment::runNode(const QString& id)
@@ -121,4 +114,4 @@ void frmOrraDevelopment::PopulateBreakPoints()
     for (const QString& key : std::as_const(m_dbg->breakPoints)) ApplyBreakPointLook(runNode(key));
 }
 
-} // namespace morvane
+}   // namespace morvane

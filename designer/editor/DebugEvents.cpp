@@ -24,7 +24,7 @@ const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
 const QColor kYellow(255, 255, 0);
 const QColor kDarkRed(128, 0, 0);
-} // namespace
+}   // namespace
 
 void frmOrraDevelopment::PauseAt(const QString& id)
 {
@@ -52,7 +52,7 @@ void frmOrraDevelopment::BreakRule(const QString& id)
             d.ResumeID.clear();
         }
     } else if ((!d.StepFallbackID.isEmpty() && id == d.StepFallbackID)
-               || (!d.StepTargetID.isEmpty() && id == d.StepTargetID)) {
+        || (!d.StepTargetID.isEmpty() && id == d.StepTargetID)) {
         PauseAt(id);
     } else if (IsBreakPoint(id)) {
         PauseAt(id);
@@ -65,10 +65,7 @@ void frmOrraDevelopment::DocOrra_BeforeExecutionBlock(QString& BlockID)
     dbg().ExecutingID = BlockID;
 }
 
-void frmOrraDevelopment::DocOrra_BeforeExecutionBlockSQL(QString& BlockID)
-{
-    BreakRule(BlockID);
-}
+void frmOrraDevelopment::DocOrra_BeforeExecutionBlockSQL(QString& BlockID) { BreakRule(BlockID); }
 
 void frmOrraDevelopment::DocOrra_AfterExecutionBlock(QString& BlockID)
 {
@@ -91,10 +88,7 @@ void frmOrraDevelopment::DocOrra_BeforeExecutionScript(QString& ScriptID)
     BreakRule(ScriptID);
 }
 
-void frmOrraDevelopment::DocOrra_AfterExecutionScript(QString& ScriptID)
-{
-    DocOrra_AfterExecutionBlock(ScriptID);
-}
+void frmOrraDevelopment::DocOrra_AfterExecutionScript(QString& ScriptID) { DocOrra_AfterExecutionBlock(ScriptID); }
 
 void frmOrraDevelopment::DocOrra_BeforeExecutionInclude(QString& IncludeID)
 {
@@ -168,15 +162,14 @@ void frmOrraDevelopment::DocOrra_AfterModifyClause(QString& ElementID, QString& 
     const bool script = element && xml::hasTag(element, "Script");
     const QString crlf = QStringLiteral("\r\n");
     AppendTrace(crlf + QStringLiteral("/") + traceRule() + crlf + QStringLiteral("Date Time:")
-                + orra::vbs::formatDate(orra::vbs::nowDate()) + crlf
-                + (element ? xml::tagName(element) : QString()) + QStringLiteral(":")
-                + (element ? xml::attribute(element, QStringLiteral("ID")) : ElementID) + QStringLiteral(":")
-                + (element ? xml::attribute(element, QStringLiteral("Name")) : QString()) + crlf + traceRule()
-                + QStringLiteral("/") + crlf
-                + (script ? QStringLiteral("/*") + strClause + QStringLiteral("*/") : strClause));
+        + orra::vbs::formatDate(orra::vbs::nowDate()) + crlf + (element ? xml::tagName(element) : QString())
+        + QStringLiteral(":") + (element ? xml::attribute(element, QStringLiteral("ID")) : ElementID)
+        + QStringLiteral(":") + (element ? xml::attribute(element, QStringLiteral("Name")) : QString()) + crlf
+        + traceRule() + QStringLiteral("/") + crlf
+        + (script ? QStringLiteral("/*") + strClause + QStringLiteral("*/") : strClause));
     QPlainTextEdit* box = dbgTrace();
     box->moveCursor(QTextCursor::End);
     orra::userInterface().processEvents();
 }
 
-} // namespace morvane
+}   // namespace morvane

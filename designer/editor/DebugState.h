@@ -32,4 +32,4 @@ inline constexpr int kDebugCaptionSuffixLength = 13;
 QString debugCaptionSuffix();
 QString traceRule();
 
-} // namespace morvane
+}   // namespace morvane

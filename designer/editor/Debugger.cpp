@@ -88,17 +88,11 @@ void restoreMousePointer()
     while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 
-} // namespace
+}   // namespace
 
-orra::DocOrra* frmOrraDevelopment::DocOrra() const
-{
-    return m_dbg ? m_dbg->engine.get() : nullptr;
-}
+orra::DocOrra* frmOrraDevelopment::DocOrra() const { return m_dbg ? m_dbg->engine.get() : nullptr; }
 
-QString frmOrraDevelopment::TraceText() const
-{
-    return m_dbg ? m_dbg->trace : QString();
-}
+QString frmOrraDevelopment::TraceText() const { return m_dbg ? m_dbg->trace : QString(); }
 
 // The trace box shows the text with plain line ends; the trace itself keeps CR LF.
 void frmOrraDevelopment::AppendTrace(const QString& text)
@@ -161,8 +155,8 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
         return;
     }
     if (!allowed) {
-        orra::userInterface().messageBox(QStringLiteral("Permission Denied : You could not run this document"),
-                                         orra::vbOKOnly, QString());
+        orra::userInterface().messageBox(
+            QStringLiteral("Permission Denied : You could not run this document"), orra::vbOKOnly, QString());
         return;
     }
     MainWindowLink().SetDebugButtons(flagMode);
@@ -177,7 +171,7 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
     d.trace.clear();
     m_dbgTrace->clear();
     AppendTrace(QStringLiteral("/") + traceRule() + kCrLf + QStringLiteral("Document:") + windowTitle() + kCrLf
-                + QStringLiteral("Date Time:") + generalDateNow() + kCrLf + traceRule() + QStringLiteral("/"));
+        + QStringLiteral("Date Time:") + generalDateNow() + kCrLf + traceRule() + QStringLiteral("/"));
     d.caption = windowTitle();
     setWindowTitle(windowTitle() + debugCaptionSuffix());
     LockForDebug(true);
@@ -186,24 +180,24 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
     d.engine = std::make_unique<orra::DocOrra>(m_runHost);
     orra::DocOrra* engine = d.engine.get();
     connect(engine, &orra::DocOrra::BeforeExecutionBlock, this, &frmOrraDevelopment::DocOrra_BeforeExecutionBlock,
-            Qt::DirectConnection);
-    connect(engine, &orra::DocOrra::BeforeExecutionBlockSQL, this,
-            &frmOrraDevelopment::DocOrra_BeforeExecutionBlockSQL, Qt::DirectConnection);
+        Qt::DirectConnection);
+    connect(engine, &orra::DocOrra::BeforeExecutionBlockSQL, this, &frmOrraDevelopment::DocOrra_BeforeExecutionBlockSQL,
+        Qt::DirectConnection);
     connect(engine, &orra::DocOrra::AfterExecutionBlock, this, &frmOrraDevelopment::DocOrra_AfterExecutionBlock,
-            Qt::DirectConnection);
+        Qt::DirectConnection);
     connect(engine, &orra::DocOrra::BeforeExecutionScript, this, &frmOrraDevelopment::DocOrra_BeforeExecutionScript,
-            Qt::DirectConnection);
+        Qt::DirectConnection);
     connect(engine, &orra::DocOrra::AfterExecutionScript, this, &frmOrraDevelopment::DocOrra_AfterExecutionScript,
-            Qt::DirectConnection);
-    connect(engine, &orra::DocOrra::BeforeExecutionInclude, this,
-            &frmOrraDevelopment::DocOrra_BeforeExecutionInclude, Qt::DirectConnection);
+        Qt::DirectConnection);
+    connect(engine, &orra::DocOrra::BeforeExecutionInclude, this, &frmOrraDevelopment::DocOrra_BeforeExecutionInclude,
+        Qt::DirectConnection);
     connect(engine, &orra::DocOrra::AfterExecutionInclude, this, &frmOrraDevelopment::DocOrra_AfterExecutionInclude,
-            Qt::DirectConnection);
+        Qt::DirectConnection);
     connect(engine, &orra::DocOrra::ArrivetoStation, this, &frmOrraDevelopment::DocOrra_ArrivetoStation,
-            Qt::DirectConnection);
+        Qt::DirectConnection);
     connect(engine, &orra::DocOrra::DocumentEnd, this, &frmOrraDevelopment::DocOrra_DocumentEnd, Qt::DirectConnection);
     connect(engine, &orra::DocOrra::AfterModifyClause, this, &frmOrraDevelopment::DocOrra_AfterModifyClause,
-            Qt::DirectConnection);
+        Qt::DirectConnection);
     engine->flagReturnModifiedClause = m_traceMode;
     engine->flagShowErrorMessages = true;
     engine->setDoc_Con(orra::mainConnection());
@@ -294,9 +288,11 @@ float frmOrraDevelopment::RunLoop()
     float r = orra::RunResult::Stopped;
     for (;;) {
         r = engine->RunDocument();
-        while (r == orra::RunResult::RestartRequested && m_debugMode && d.engine.get() == engine) r = engine->RunDocument();
-        if (!m_debugMode || d.engine.get() != engine) return r; // stopped meanwhile
-        if (r == orra::RunResult::Paused && !d.stationResume.isEmpty() && engine->Statu == orra::DocOrra::enDocStatuRunning) {
+        while (r == orra::RunResult::RestartRequested && m_debugMode && d.engine.get() == engine)
+            r = engine->RunDocument();
+        if (!m_debugMode || d.engine.get() != engine) return r;   // stopped meanwhile
+        if (r == orra::RunResult::Paused && !d.stationResume.isEmpty()
+            && engine->Statu == orra::DocOrra::enDocStatuRunning) {
             engine->GoToID = d.stationResume;
             d.stationResume.clear();
             continue;
@@ -358,9 +354,8 @@ void frmOrraDevelopment::JumpTo()
     if (ExecutionState() != 0) return;
     QTreeWidgetItem* target = m_tree ? m_tree->currentItem() : nullptr;
     if (!target) return;
-    static const QStringList jumpable{QStringLiteral("Block"),   QStringLiteral("IBlock"),
-                                      QStringLiteral("Script"),  QStringLiteral("IScript"),
-                                      QStringLiteral("Include"), QStringLiteral("IInclude")};
+    static const QStringList jumpable{QStringLiteral("Block"), QStringLiteral("IBlock"), QStringLiteral("Script"),
+        QStringLiteral("IScript"), QStringLiteral("Include"), QStringLiteral("IInclude")};
     if (!jumpable.contains(DocumentTree::tag(target))) return;
     ApplyColours(runNode(d.ExecutingID), QColor(255, 255, 255), QColor(0, 0, 0), false);
     d.JumpTargetID = DocumentTree::key(target);
@@ -389,4 +384,4 @@ void frmOrraDevelopment::PauseDocument()
     if (orra::DocOrra* engine = DocOrra()) engine->Statu = orra::DocOrra::enDocStatuPaused;
 }
 
-} // namespace morvane
+}   // namespace morvane

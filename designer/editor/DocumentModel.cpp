@@ -50,7 +50,7 @@ TreeNodeSpec elementNode(const QString& parentKey, Node element, Kind kind, bool
     return n;
 }
 
-} // namespace
+}   // namespace
 
 TreeNodeSpec RootNodeSpec(Node root)
 {
@@ -152,14 +152,11 @@ QString StoredDocumentText(const xml::Document& doc)
     return copy.xml();
 }
 
-QString DoubleQuotes(QString text)
-{
-    return text.replace(QLatin1Char('\''), QStringLiteral("''"));
-}
+QString DoubleQuotes(QString text) { return text.replace(QLatin1Char('\''), QStringLiteral("''")); }
 
 Node CreateParameterElement(Node owner, const QString& id, const QString& name, const QString& caption,
-                            const QString& defaultValue, const QString& type, const QString& source,
-                            const QString& prompt, const QString& selectionType, const QString& behaviour)
+    const QString& defaultValue, const QString& type, const QString& source, const QString& prompt,
+    const QString& selectionType, const QString& behaviour)
 {
     Node p = xml::appendElement(owner, QStringLiteral("Parameter"));
     xml::setAttribute(p, kID, id);
@@ -175,12 +172,12 @@ Node CreateParameterElement(Node owner, const QString& id, const QString& name, 
     return p;
 }
 
-std::optional<int32_t> ReadDocumentCheckSum(orra::db::Connection* catalogue, const QString& catalogueDatabase,
-                                            long docID)
+std::optional<int32_t> ReadDocumentCheckSum(
+    orra::db::Connection* catalogue, const QString& catalogueDatabase, long docID)
 {
     bool failed = false;
-    orra::db::RecordsetPtr rs = orra::OpenRecordset(
-        catalogue, QStringLiteral("select * from %1..tbOrraSQL where ID=%2").arg(catalogueDatabase).arg(docID), failed,
+    orra::db::RecordsetPtr rs = orra::OpenRecordset(catalogue,
+        QStringLiteral("select * from %1..tbOrraSQL where ID=%2").arg(catalogueDatabase).arg(docID), failed,
         orra::adUseClient, orra::adLockReadOnly, orra::adOpenStatic);
     if (failed || !rs || !rs->isOpen() || rs->isEOF() || rs->isBOF()) return std::nullopt;
     return orra::RowCheckSum(*rs);
@@ -194,16 +191,14 @@ QString ComputeDocumentCheckSum(orra::db::Connection* catalogue, const QString& 
 
 namespace {
 
-void insertIncludeRelations(orra::db::Connection& catalogue, const QString& catalogueDatabase, long docID,
-                            Node element)
+void insertIncludeRelations(orra::db::Connection& catalogue, const QString& catalogueDatabase, long docID, Node element)
 {
     for (Node child = element.first_child(); child; child = child.next_sibling()) {
         if (xml::hasTag(child, tags::Include)) {
             long included = 0;
             if (!orra::ParseWholeNumber(xml::attribute(child, QStringLiteral("DocID")), included))
                 throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::Save"),
-                                  QStringLiteral("The include %1 names no document (DocID)")
-                                      .arg(xml::attribute(child, kID)));
+                    QStringLiteral("The include %1 names no document (DocID)").arg(xml::attribute(child, kID)));
             catalogue.execute(QStringLiteral("insert into %1..tbOrraRelations(ObjId,RelObjId) values(%2,%3)")
                                   .arg(catalogueDatabase)
                                   .arg(docID)
@@ -214,7 +209,7 @@ void insertIncludeRelations(orra::db::Connection& catalogue, const QString& cata
     }
 }
 
-} // namespace
+}   // namespace
 
 void RewriteRelations(orra::db::Connection& catalogue, const QString& catalogueDatabase, long docID, Node root)
 {
@@ -222,4 +217,4 @@ void RewriteRelations(orra::db::Connection& catalogue, const QString& catalogueD
     insertIncludeRelations(catalogue, catalogueDatabase, docID, root);
 }
 
-} // namespace morvane
+}   // namespace morvane

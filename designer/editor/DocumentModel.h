@@ -16,12 +16,12 @@ namespace morvane {
 
 // One node of the element tree as the document describes it.
 struct TreeNodeSpec {
-    QString parentKey;      // empty for the root
-    QString key;            // the element's ID (a group: parent key & "_ParamGroup")
+    QString parentKey;   // empty for the root
+    QString key;         // the element's ID (a group: parent key & "_ParamGroup")
     QString text;
     QString image;
-    QString selectedImage;  // empty: none
-    QString tag;            // the node kind ("Block", "IBlock", "ParameterGroup", ...)
+    QString selectedImage;   // empty: none
+    QString tag;             // the node kind ("Block", "IBlock", "ParameterGroup", ...)
 };
 using AddTreeNode = std::function<void(const TreeNodeSpec&)>;
 
@@ -55,21 +55,20 @@ QString DoubleQuotes(QString text);
 // empty), DefaultValue, Type, Source, ReturnCol (empty), Prompt, SelectionType, Behaviour, in
 // that order, and returns it.
 orra::xml::Node CreateParameterElement(orra::xml::Node owner, const QString& id, const QString& name,
-                                       const QString& caption, const QString& defaultValue,
-                                       const QString& type, const QString& source, const QString& prompt,
-                                       const QString& selectionType, const QString& behaviour);
+    const QString& caption, const QString& defaultValue, const QString& type, const QString& source,
+    const QString& prompt, const QString& selectionType, const QString& behaviour);
 
 // The checksum of the document row as "select *" reads it, or nothing when the row cannot
 // be read (statement failure, no row).
-std::optional<int32_t> ReadDocumentCheckSum(orra::db::Connection* catalogue, const QString& catalogueDatabase,
-                                            long docID);
+std::optional<int32_t> ReadDocumentCheckSum(
+    orra::db::Connection* catalogue, const QString& catalogueDatabase, long docID);
 // The same as decimal text, "0" when the row cannot be read.
 QString ComputeDocumentCheckSum(orra::db::Connection* catalogue, const QString& catalogueDatabase, long docID);
 
 // Deletes the relation rows of docID and writes one row per Include of the document itself
 // (below the root and its blocks, never inside an Include). Throws orra::Error on a failing
 // statement and for an Include whose DocID is missing or not a whole number.
-void RewriteRelations(orra::db::Connection& catalogue, const QString& catalogueDatabase, long docID,
-                      orra::xml::Node root);
+void RewriteRelations(
+    orra::db::Connection& catalogue, const QString& catalogueDatabase, long docID, orra::xml::Node root);
 
-} // namespace morvane
+}   // namespace morvane

@@ -68,8 +68,8 @@ QPixmap drawImage(const QString& key)
     if (kind.size() > 1 && kind[0] == QLatin1Char('I') && kind[1].isUpper() && kind != QLatin1String("Include")) {
         kind.remove(0, 1);
         faded = true;
-    } else if (kind.size() > 1 && kind[0] == QLatin1Char('S') && kind[1].isUpper()
-               && kind != QLatin1String("Station") && kind != QLatin1String("Script")) {
+    } else if (kind.size() > 1 && kind[0] == QLatin1Char('S') && kind[1].isUpper() && kind != QLatin1String("Station")
+        && kind != QLatin1String("Script")) {
         kind.remove(0, 1);
         inverted = true;
     }
@@ -93,19 +93,35 @@ QPixmap drawImage(const QString& key)
     return pm;
 }
 
-} // namespace
+}   // namespace
 
 const QStringList& elementTreeImageKeys()
 {
     static const QStringList keys = {
-        QStringLiteral("Document"),   QStringLiteral("Include"),          QStringLiteral("Block"),
-        QStringLiteral("Parameter"),  QStringLiteral("IBlock"),           QStringLiteral("IParameter"),
-        QStringLiteral("IInclude"),   QStringLiteral("Station"),          QStringLiteral("IStation"),
-        QStringLiteral("SBlock"),     QStringLiteral("SParameter"),       QStringLiteral("SInclude"),
-        QStringLiteral("SStation"),   QStringLiteral("BreakPoint"),       QStringLiteral("grid"),
-        QStringLiteral("message"),    QStringLiteral("text"),             QStringLiteral("Parameter_static"),
-        QStringLiteral("Script"),     QStringLiteral("IScript"),          QStringLiteral("SScript"),
-        QStringLiteral("BosIcon"),    QStringLiteral("ParameterGroup"),   QStringLiteral("IParameterGroup"),
+        QStringLiteral("Document"),
+        QStringLiteral("Include"),
+        QStringLiteral("Block"),
+        QStringLiteral("Parameter"),
+        QStringLiteral("IBlock"),
+        QStringLiteral("IParameter"),
+        QStringLiteral("IInclude"),
+        QStringLiteral("Station"),
+        QStringLiteral("IStation"),
+        QStringLiteral("SBlock"),
+        QStringLiteral("SParameter"),
+        QStringLiteral("SInclude"),
+        QStringLiteral("SStation"),
+        QStringLiteral("BreakPoint"),
+        QStringLiteral("grid"),
+        QStringLiteral("message"),
+        QStringLiteral("text"),
+        QStringLiteral("Parameter_static"),
+        QStringLiteral("Script"),
+        QStringLiteral("IScript"),
+        QStringLiteral("SScript"),
+        QStringLiteral("BosIcon"),
+        QStringLiteral("ParameterGroup"),
+        QStringLiteral("IParameterGroup"),
     };
     return keys;
 }
@@ -134,7 +150,7 @@ QIcon nodeIcon(const QString& image, const QString& selectedImage)
     }
     return *cache.insert(key, icon);
 }
-} // namespace
+}   // namespace
 
 DocumentNode::DocumentNode(const TreeNodeSpec& spec, int record)
     : QTreeWidgetItem(Type), key(spec.key), tag(spec.tag), image(spec.image), selectedImage(spec.selectedImage),
@@ -183,8 +199,7 @@ DocumentTree::DocumentTree(QWidget* parent) : QTreeWidget(parent)
 
 void DocumentTree::addNode(const TreeNodeSpec& spec)
 {
-    if (m_index.contains(spec.key))
-        throw orra::KeyedTree::keyNotUnique();
+    if (m_index.contains(spec.key)) throw orra::KeyedTree::keyNotUnique();
     int parent = -1;
     if (!spec.parentKey.isEmpty()) {
         parent = m_index.value(spec.parentKey, -1);
@@ -208,8 +223,7 @@ void DocumentTree::addNode(const TreeNodeSpec& spec)
 
 void DocumentTree::insertNode(const TreeNodeSpec& spec, const QString& relativeKey, Relationship relationship)
 {
-    if (m_index.contains(spec.key))
-        throw orra::KeyedTree::keyNotUnique();
+    if (m_index.contains(spec.key)) throw orra::KeyedTree::keyNotUnique();
     const int relative = m_index.value(relativeKey, -1);
     if (relative < 0) throw orra::KeyedTree::elementNotFound();
     if (relationship == Child) {
@@ -223,15 +237,20 @@ void DocumentTree::insertNode(const TreeNodeSpec& spec, const QString& relativeK
     const auto& siblings = m_records[size_t(parent)].children;
     size_t position = 0;
     switch (relationship) {
-    case First: position = 0; break;
-    case Last: position = siblings.size(); break;
+    case First:
+        position = 0;
+        break;
+    case Last:
+        position = siblings.size();
+        break;
     case Next:
     case Previous: {
         position = size_t(std::find(siblings.begin(), siblings.end(), relative) - siblings.begin());
         if (relationship == Next) ++position;
         break;
     }
-    case Child: break;
+    case Child:
+        break;
     }
     const int record = int(m_records.size());
     TreeNodeSpec placed = spec;
@@ -251,8 +270,7 @@ void DocumentTree::setNodeKey(QTreeWidgetItem* item, const QString& key)
 {
     auto* n = item && item->type() == DocumentNode::Type ? static_cast<DocumentNode*>(item) : nullptr;
     if (!n || n->key == key) return;
-    if (m_index.contains(key))
-        throw orra::KeyedTree::keyNotUnique();
+    if (m_index.contains(key)) throw orra::KeyedTree::keyNotUnique();
     m_index.remove(n->key);
     m_index.insert(key, n->record);
     Record& r = m_records[size_t(n->record)];
@@ -353,4 +371,4 @@ void DocumentTree::removeNode(QTreeWidgetItem* item)
     delete item;
 }
 
-} // namespace morvane
+}   // namespace morvane

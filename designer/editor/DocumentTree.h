@@ -118,4 +118,4 @@ private:
     bool m_building = false;
 };
 
-} // namespace morvane
+}   // namespace morvane

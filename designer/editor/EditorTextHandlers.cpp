@@ -51,7 +51,7 @@ void setBodyText(xml::Node element, const QString& text)
 
 frmMDIMain* mainWindow() { return frmMDIMain::instance(); }
 
-} // namespace
+}   // namespace
 
 EditorTextHandlers::EditorTextHandlers(frmOrraDevelopment* window) : QObject(window), m_window(window) {}
 
@@ -93,8 +93,10 @@ bool EditorTextHandlers::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         const Kind k = kindOf(qobject_cast<RichTextBox*>(watched));
         if (k != KindCount) {
-            if (event->type() == QEvent::FocusIn) onGotFocus(k);
-            else onLostFocus(k);
+            if (event->type() == QEvent::FocusIn)
+                onGotFocus(k);
+            else
+                onLostFocus(k);
         }
     }
     return QObject::eventFilter(watched, event);
@@ -118,13 +120,16 @@ void EditorTextHandlers::LoadElementText(QTreeWidgetItem* node, xml::Node elemen
         m_loading = true;
         e->setText(text);
         m_loading = false;
-        if (script) HighlightScript(e, true);
-        else HighlightSql(e, QString());
+        if (script)
+            HighlightScript(e, true);
+        else
+            HighlightSql(e, QString());
         m_targets[k] = element;
     };
     if (tag == QLatin1String("Block") || tag == QLatin1String("Station") || tag == QLatin1String("Script")) {
-        const Kind k = tag == QLatin1String("Block") ? BlockSQL : tag == QLatin1String("Station") ? StationSQL
-                                                                                                    : ScriptSource;
+        const Kind k = tag == QLatin1String("Block") ? BlockSQL
+            : tag == QLatin1String("Station")        ? StationSQL
+                                                     : ScriptSource;
         show(k, xml::bodyText(element), k == ScriptSource);
         if (m_editors[k]) RestoreCursorPosition(m_editors[k], id);
     } else if (tag == QLatin1String("Parameter")) {
@@ -146,7 +151,8 @@ void EditorTextHandlers::onChange(Kind k)
     if (k == DocDescription && xml::tagName(target) != QLatin1String("Document")) return;
     const QString text = e->Text();
     if (k == ParamDefaultVal || k == ParamSource) {
-        xml::setAttribute(target, k == ParamDefaultVal ? QStringLiteral("DefaultValue") : QStringLiteral("Source"), text);
+        xml::setAttribute(
+            target, k == ParamDefaultVal ? QStringLiteral("DefaultValue") : QStringLiteral("Source"), text);
     } else {
         // The description is filled by its pane directly: showing it changes nothing.
         if (k == DocDescription && withCrLf(xml::bodyText(target)) == text) return;
@@ -172,8 +178,10 @@ void EditorTextHandlers::onKeyDown(Kind k, int& keyCode, int shift)
     const bool script = k == ScriptSource;
     if (keyCode == orra::vbKeyTab) {
         if (!e->Locked() && e->SelLength() >= 1 && (shift == 0 || shift == orra::vbShiftMask)) {
-            if (shift == 0) CommentLines(e, QStringLiteral("\t"));
-            else UncommentLines(e, QStringLiteral("\t"));
+            if (shift == 0)
+                CommentLines(e, QStringLiteral("\t"));
+            else
+                UncommentLines(e, QStringLiteral("\t"));
             keyCode = 0;
         }
         return;
@@ -227,7 +235,7 @@ void EditorTextHandlers::showRunableSQL(RichTextBox* editor)
     auto* message = pane->findChild<QPlainTextEdit*>(QStringLiteral("dbgMessage"));
     if (message) {
         message->setPlainText(message->toPlainText() + QStringLiteral("\r\n") + QString(40, QLatin1Char('-'))
-                              + QStringLiteral("\r\n") + result);
+            + QStringLiteral("\r\n") + result);
         message->moveCursor(QTextCursor::End);
         pane->setCurrentWidget(message);
     }
@@ -250,16 +258,20 @@ void EditorTextHandlers::onKeyUp(Kind k, int& keyCode, int shift)
     // Re-colouring alone does not mark the document changed.
     const bool changed = m_window->documentChanged();
     int s = shift;
-    if (k == ScriptSource) ScriptEditorKeyHandler(e, keyCode, s);
-    else SqlEditorKeyHandler(e, keyCode, s);
+    if (k == ScriptSource)
+        ScriptEditorKeyHandler(e, keyCode, s);
+    else
+        SqlEditorKeyHandler(e, keyCode, s);
     m_window->setDocumentChanged(changed);
 }
 
 void EditorTextHandlers::colour(Kind k)
 {
     if (RichTextBox* e = m_editors[k]) {
-        if (k == ScriptSource) HighlightScript(e, true);
-        else if (k != DocDescription) HighlightSql(e, QString());
+        if (k == ScriptSource)
+            HighlightScript(e, true);
+        else if (k != DocDescription)
+            HighlightSql(e, QString());
     }
 }
 
@@ -413,4 +425,4 @@ void frmOrraDevelopment::UnCommentBlock() { m_text->UnCommentBlock(); }
 void frmOrraDevelopment::IndentBlock() { m_text->IndentBlock(); }
 void frmOrraDevelopment::OutdentBlock() { m_text->OutdentBlock(); }
 
-} // namespace morvane
+}   // namespace morvane

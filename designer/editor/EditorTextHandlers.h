@@ -103,4 +103,4 @@ private:
     AdHocSqlSeam m_adHoc;
 };
 
-} // namespace morvane
+}   // namespace morvane

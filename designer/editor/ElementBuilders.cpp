@@ -23,15 +23,12 @@ namespace {
 
 const QString kNewParameter = QStringLiteral("New_Parameter");
 
-[[noreturn]] void overflow()
-{
-    throw orra::Error(6, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Overflow"));
-}
+[[noreturn]] void overflow() { throw orra::Error(6, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Overflow")); }
 
 // A whole number as a 16-bit signed one, rounded to the nearest with halves to even.
 int toInteger16(double value)
 {
-    const double rounded = std::nearbyint(value); // the default rounding mode: halves to even
+    const double rounded = std::nearbyint(value);   // the default rounding mode: halves to even
     if (!std::isfinite(rounded) || rounded < -32768 || rounded > 32767) overflow();
     return int(rounded);
 }
@@ -47,33 +44,35 @@ std::optional<double> readNumber(const QString& text)
     return v;
 }
 
-bool isContainerTag(const QString& tag)
-{
-    return tag == QLatin1String("Block") || tag == QLatin1String("Document");
-}
+bool isContainerTag(const QString& tag) { return tag == QLatin1String("Block") || tag == QLatin1String("Document"); }
 
-} // namespace
+}   // namespace
 
 int frmOrraDevelopment::ParseChildNumber(const QString& key, const QString& marker)
 {
     const qsizetype p = key.lastIndexOf(marker);
     const QString rest = key.mid(p < 0 ? 0 : p + marker.size());
     const std::optional<double> n = readNumber(rest);
-    if (!n) throw orra::Error(orra::kTypeMismatch, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Type mismatch"));
+    if (!n)
+        throw orra::Error(orra::kTypeMismatch, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Type mismatch"));
     return toInteger16(*n);
 }
 
-void frmOrraDevelopment::GetNextChildNumber(QTreeWidgetItem* node, int& nameNumber, int& idNumber,
-                                            const QString& kind) const
+void frmOrraDevelopment::GetNextChildNumber(
+    QTreeWidgetItem* node, int& nameNumber, int& idNumber, const QString& kind) const
 {
     nameNumber = 1;
     idNumber = 0;
     if (!node) return;
     QString marker;
-    if (kind == QLatin1String("Block")) marker = QStringLiteral(".");
-    else if (kind == QLatin1String("Include")) marker = QStringLiteral("I");
-    else if (kind == QLatin1String("Station")) marker = QStringLiteral("S");
-    else if (kind == QLatin1String("Script")) marker = QStringLiteral("X");
+    if (kind == QLatin1String("Block"))
+        marker = QStringLiteral(".");
+    else if (kind == QLatin1String("Include"))
+        marker = QStringLiteral("I");
+    else if (kind == QLatin1String("Station"))
+        marker = QStringLiteral("S");
+    else if (kind == QLatin1String("Script"))
+        marker = QStringLiteral("X");
     if (m_tree) m_tree->buildChildItems(node);
     for (int i = 0; i < node->childCount(); ++i) {
         const QTreeWidgetItem* child = node->child(i);
@@ -102,7 +101,7 @@ QTreeWidgetItem* frmOrraDevelopment::AddParameterGroupNode(QTreeWidgetItem* node
     if (!create) return nullptr;
     const QString key = DocumentTree::key(node) + QStringLiteral("_ParameterGroup");
     const TreeNodeSpec spec{QString(), key, QStringLiteral("Parameters"), QStringLiteral("ParameterGroup"), QString(),
-                            QStringLiteral("ParameterGroup")};
+        QStringLiteral("ParameterGroup")};
     if (node->childCount() > 0)
         m_tree->insertNode(spec, DocumentTree::key(node->child(0)), DocumentTree::Previous);
     else
@@ -131,8 +130,8 @@ static xml::Node elementOf(const xml::Document& doc, QTreeWidgetItem* node)
     const xml::Node root = doc.documentElement();
     const QString key = DocumentTree::key(node);
     return xml::attribute(root, QStringLiteral("ID")) == key
-               ? root
-               : orra::FindElementByAttribute(root, QStringLiteral("ID"), key);
+        ? root
+        : orra::FindElementByAttribute(root, QStringLiteral("ID"), key);
 }
 
 void frmOrraDevelopment::addContainerChild(const QString& kind, const QString& infix)
@@ -155,7 +154,8 @@ void frmOrraDevelopment::addContainerChild(const QString& kind, const QString& i
     xml::appendCData(element, QString());
     xml::setAttribute(element, QStringLiteral("ID"), id);
     xml::setAttribute(element, QStringLiteral("Name"), name);
-    if (kind == QLatin1String("Script")) xml::setAttribute(element, QStringLiteral("Language"), QStringLiteral("VBScript"));
+    if (kind == QLatin1String("Script"))
+        xml::setAttribute(element, QStringLiteral("Language"), QStringLiteral("VBScript"));
 
     m_documentChanged = true;
     m_currentElement = element;
@@ -199,8 +199,8 @@ void frmOrraDevelopment::AddParameter()
     const QString id = DocumentTree::key(target) + QStringLiteral(".P_") + name;
 
     if (!group) group = AddParameterGroupNode(target, true);
-    const TreeNodeSpec spec{QString(), id, name, QStringLiteral("Parameter"), QStringLiteral("SParameter"),
-                            QStringLiteral("Parameter")};
+    const TreeNodeSpec spec{
+        QString(), id, name, QStringLiteral("Parameter"), QStringLiteral("SParameter"), QStringLiteral("Parameter")};
     if (!lastParameterKey.isEmpty())
         m_tree->insertNode(spec, lastParameterKey, DocumentTree::Next);
     else if (group->childCount() > 0)
@@ -216,11 +216,11 @@ void frmOrraDevelopment::AddParameter()
     }
 
     CreateParameterElement(owner, id, name, QString(), QString(), QStringLiteral("text"), QString(), QString(),
-                           QString(), QStringLiteral("dynamic"));
+        QString(), QStringLiteral("dynamic"));
     m_documentChanged = true;
     tvDocument_NodeClick(node);
     m_tree->scrollToItem(node);
     m_tree->editItem(node);
 }
 
-} // namespace morvane
+}   // namespace morvane

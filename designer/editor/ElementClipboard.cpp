@@ -30,7 +30,7 @@ const QString kID = QStringLiteral("ID");
 bool isMovable(const QString& tag)
 {
     return tag == QLatin1String("Block") || tag == QLatin1String("Station") || tag == QLatin1String("Script")
-           || tag == QLatin1String("Include");
+        || tag == QLatin1String("Include");
 }
 
 // The element's previous sibling, or nothing when it is the body text (or there is none).
@@ -61,7 +61,7 @@ bool isOwnNode(QTreeWidgetItem* node)
     return !tag.startsWith(QLatin1Char('I')) || tag == QLatin1String("Include");
 }
 
-} // namespace
+}   // namespace
 
 xml::Node frmOrraDevelopment::elementByID(const QString& id) const
 {
@@ -104,7 +104,7 @@ void frmOrraDevelopment::RemoveElement()
             m_currentStation = m_currentScript = xml::Node();
             m_documentChanged = true;
         } else if (m_currentElement && !xml::hasTag(m_currentElement, orra::tags::Document)
-                   && m_currentElement != m_document->documentElement()) {
+            && m_currentElement != m_document->documentElement()) {
             const xml::Node e = m_currentElement;
             if (QTreeWidgetItem* node = m_tree->node(xml::attribute(e, kID))) m_tree->removeNode(node);
             m_currentElement = xml::Node();
@@ -115,10 +115,7 @@ void frmOrraDevelopment::RemoveElement()
     if (QTreeWidgetItem* now = m_tree->currentItem()) tvDocument_NodeClick(now);
 }
 
-void frmOrraDevelopment::CopyElement()
-{
-    CopyToClipboard(clipboardSubject());
-}
+void frmOrraDevelopment::CopyElement() { CopyToClipboard(clipboardSubject()); }
 
 bool frmOrraDevelopment::CopyToRepository()
 {
@@ -132,20 +129,21 @@ bool frmOrraDevelopment::CopyToRepository()
         const QString db = catalogueDatabase();
         for (;;) {
             // Tag and name are literals of the statement like the text: their quotes are doubled.
-            orra::db::RecordsetPtr rs =
-                con->execute(QStringLiteral("if exists(select 1 from %1..tbOrraRepository where Tag='%2' and Name='%3') "
-                                            "select 1 x else select 0 x")
-                                 .arg(db, DoubleQuotes(tag), DoubleQuotes(name)));
+            orra::db::RecordsetPtr rs = con->execute(
+                QStringLiteral("if exists(select 1 from %1..tbOrraRepository where Tag='%2' and Name='%3') "
+                               "select 1 x else select 0 x")
+                    .arg(db, DoubleQuotes(tag), DoubleQuotes(name)));
             if (!rs || !rs->isOpen() || rs->isEOF())
                 throw orra::Error(orra::db::kNoCurrentRecord, QStringLiteral("ADODB.Field"),
-                                  QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                                                 "Requested operation requires a current record."));
+                    QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                                   "Requested operation requires a current record."));
             if (rs->value(QStringLiteral("x")).toInt() != 1) break;
             rs.reset();
-            const int answer = orra::userInterface().messageBox(
-                QStringLiteral("There is already an Item in the repository with Tag:") + tag + QStringLiteral(" and Name:")
-                    + name + QStringLiteral("\r\nWould you like to save with a new name"),
-                orra::vbYesNoCancel, QStringLiteral("Error"));
+            const int answer =
+                orra::userInterface().messageBox(QStringLiteral("There is already an Item in the repository with Tag:")
+                        + tag + QStringLiteral(" and Name:") + name
+                        + QStringLiteral("\r\nWould you like to save with a new name"),
+                    orra::vbYesNoCancel, QStringLiteral("Error"));
             if (answer != orra::vbYes) return false;
             name = orra::userInterface().inputBox(QStringLiteral("New Name:"), QStringLiteral("Name"), name);
         }
@@ -158,10 +156,7 @@ bool frmOrraDevelopment::CopyToRepository()
     }
 }
 
-bool frmOrraDevelopment::PasteElement()
-{
-    return pasteInto(false);
-}
+bool frmOrraDevelopment::PasteElement() { return pasteInto(false); }
 
 // Every Include that a paste brings in passes the tests of AddInclude: the right to include,
 // no document that is (or includes, at any depth) this one, the servers.
@@ -171,7 +166,7 @@ void frmOrraDevelopment::checkIncludesMayBePasted(xml::Node pasted)
     std::function<void(xml::Node)> walk = [&](xml::Node e) {
         if (xml::hasTag(e, orra::tags::Include)) {
             includes.push_back(e);
-            return; // what the included document holds was checked when it was included
+            return;   // what the included document holds was checked when it was included
         }
         for (xml::Node c = e.first_child(); c; c = c.next_sibling())
             if (xml::isElement(c)) walk(c);
@@ -183,10 +178,11 @@ void frmOrraDevelopment::checkIncludesMayBePasted(xml::Node pasted)
     for (const xml::Node inc : includes) {
         long docID = 0;
         if (!orra::ParseWholeNumber(xml::attribute(inc, QStringLiteral("DocID")), docID))
-            throw orra::Error(orra::kTypeMismatch, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Type mismatch"));
+            throw orra::Error(
+                orra::kTypeMismatch, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Type mismatch"));
         if (!orra::HasDocPermission(con, docID, 0, orra::rightInclude))
             throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
-                              QStringLiteral("Permission Denied : You could not include this document"));
+                QStringLiteral("Permission Denied : You could not include this document"));
         // The document itself, or one whose embedded copy includes it somewhere.
         bool recursive = docID == m_docID;
         std::function<void(xml::Node)> nested = [&](xml::Node e) {
@@ -207,8 +203,8 @@ void frmOrraDevelopment::checkIncludesMayBePasted(xml::Node pasted)
         const QString server = xml::attribute(embedded, QStringLiteral("Server"));
         if (embedded && server != QLatin1String("{FREE}") && server != ownServer)
             throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
-                              QStringLiteral("Could not include a document based on connection ") + server
-                                  + QStringLiteral(" to current document"));
+                QStringLiteral("Could not include a document based on connection ") + server
+                    + QStringLiteral(" to current document"));
     }
 }
 
@@ -223,8 +219,8 @@ bool frmOrraDevelopment::pasteInto(bool followReferences)
     try {
         const QString selectedTag = DocumentTree::tag(selected);
         QTreeWidgetItem* target = selectedTag == QLatin1String("Block") || selectedTag == QLatin1String("Document")
-                                      ? selected
-                                      : FindParameterGroupNode(selected);
+            ? selected
+            : FindParameterGroupNode(selected);
         const QString targetTag = DocumentTree::tag(target);
         // Only a Block or the Document receives elements: never an Include, never an included
         // document (whose copy is not saved).
@@ -233,8 +229,8 @@ bool frmOrraDevelopment::pasteInto(bool followReferences)
         // The element of the target node in this window's document, whichever window the
         // clipboard element came from.
         const xml::Node receiver = targetKey == xml::attribute(m_document->documentElement(), kID)
-                                       ? m_document->documentElement()
-                                       : elementByID(targetKey);
+            ? m_document->documentElement()
+            : elementByID(targetKey);
         if (!receiver) return false;
         const xml::Node copied = CopiedElement();
         if (!copied) return true;
@@ -250,11 +246,10 @@ bool frmOrraDevelopment::pasteInto(bool followReferences)
             orra::RenumberElementIDs(e, B, orra::TextBeforeLastDot(oldID));
             const QString newID = xml::attribute(e, kID);
             const QString name = xml::attribute(e, QStringLiteral("Name"));
-            if (m_tree->hasNode(newID) || elementByID(newID))
-                throw orra::KeyedTree::keyNotUnique();
+            if (m_tree->hasNode(newID) || elementByID(newID)) throw orra::KeyedTree::keyNotUnique();
             const QString image = xml::attribute(e, QStringLiteral("Behaviour")) == QLatin1String("static")
-                                      ? QStringLiteral("Parameter_static")
-                                      : QStringLiteral("Parameter");
+                ? QStringLiteral("Parameter_static")
+                : QStringLiteral("Parameter");
             QTreeWidgetItem* group = AddParameterGroupNode(target, true);
             m_tree->buildChildItems(group);
             const TreeNodeSpec spec{DocumentTree::key(group), newID, name, image, QStringLiteral("SParameter"), tag};
@@ -280,7 +275,7 @@ bool frmOrraDevelopment::pasteInto(bool followReferences)
             const xml::Node appended = xml::appendCopy(receiver, e);
             m_tree->addNode({targetKey, newID, xml::attribute(appended, QStringLiteral("Name")), tag, QString(), tag});
             AddChildNodes(newID, appended, tag == QLatin1String("Include"),
-                          [this](const TreeNodeSpec& n) { m_tree->addNode(n); });
+                [this](const TreeNodeSpec& n) { m_tree->addNode(n); });
             if (followReferences)
                 for (int i = 0; i < before.size() && i < after.size(); ++i)
                     if (before[i] != after[i])
@@ -391,8 +386,8 @@ void frmOrraDevelopment::OpenIncludedDocument()
         return;
     QString caption = node->text(0);
     caption.replace(caption.indexOf(QLatin1String("Include:")) >= 0 ? caption.indexOf(QLatin1String("Include:")) : 0,
-                    caption.contains(QLatin1String("Include:")) ? 8 : 0, QString());
+        caption.contains(QLatin1String("Include:")) ? 8 : 0, QString());
     OpenDocumentWindow(docID, caption);
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -37,8 +37,8 @@ const QString kPID = QStringLiteral("PID");
 [[noreturn]] void noCurrentRecord()
 {
     throw orra::Error(orra::db::kNoCurrentRecord, QStringLiteral("ADODB.Field"),
-                      QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                                     "Requested operation requires a current record."));
+        QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                       "Requested operation requires a current record."));
 }
 
 // The Inheritance of include whose PID is pid (an Include holds at most one per PID).
@@ -84,7 +84,7 @@ void setSelectionColour(QTableWidget* grid, const QColor& colour)
     p.setColor(QPalette::Highlight, colour);
     grid->setPalette(p);
 }
-} // namespace
+}   // namespace
 
 void frmOrraDevelopment::AddInclude(QTreeWidgetItem* target, long includedDocID)
 {
@@ -95,24 +95,23 @@ void frmOrraDevelopment::AddInclude(QTreeWidgetItem* target, long includedDocID)
         auto loaded = std::make_unique<xml::Document>();
         if (!orra::HasDocPermission(con, includedDocID, 0, orra::rightInclude))
             throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
-                              QStringLiteral("Permission Denied : You could not include this document"));
+                QStringLiteral("Permission Denied : You could not include this document"));
         if (includedDocID == m_docID)
             throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"), orra::RecursiveIncludeMessage());
-        orra::db::RecordsetPtr rs =
-            con->execute(QStringLiteral("select Name,SQLTxt from %1..tbOrraSQL where Id=%2").arg(db).arg(includedDocID));
+        orra::db::RecordsetPtr rs = con->execute(
+            QStringLiteral("select Name,SQLTxt from %1..tbOrraSQL where Id=%2").arg(db).arg(includedDocID));
         if (!rs || !rs->isOpen() || rs->isEOF()) noCurrentRecord();
         const QString name = rs->value(QStringLiteral("Name")).toString().trimmed();
         const QVariant text = rs->value(QStringLiteral("SQLTxt"));
         rs.reset();
         if (text.isNull() || !loaded->loadXML(text.toString()) || !loaded->documentElement())
             throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
-                              QStringLiteral("The document %1 could not be read: its text is not a document")
-                                  .arg(includedDocID));
+                QStringLiteral("The document %1 could not be read: its text is not a document").arg(includedDocID));
         const QString server = xml::attribute(loaded->documentElement(), kServer);
         if (server != kFree && server != xml::attribute(m_document->documentElement(), kServer)) {
-            orra::userInterface().messageBox(QStringLiteral("Could not include a document based on connection ") + server
-                                                 + QStringLiteral(" to current document"),
-                                             orra::vbOKOnly | orra::vbCritical);
+            orra::userInterface().messageBox(QStringLiteral("Could not include a document based on connection ")
+                    + server + QStringLiteral(" to current document"),
+                orra::vbOKOnly | orra::vbCritical);
             return;
         }
         int nameNumber = 0, idNumber = 0;
@@ -132,11 +131,11 @@ void frmOrraDevelopment::AddInclude(QTreeWidgetItem* target, long includedDocID)
 
         const QString targetKey = DocumentTree::key(target);
         const xml::Node receiver = targetKey == xml::attribute(m_document->documentElement(), QStringLiteral("ID"))
-                                       ? m_document->documentElement()
-                                       : elementByID(targetKey);
+            ? m_document->documentElement()
+            : elementByID(targetKey);
         if (!receiver) return;
         m_tree->addNode({targetKey, id, QStringLiteral("Include:") + name, QStringLiteral("Include"),
-                         QStringLiteral("SInclude"), QStringLiteral("Include")});
+            QStringLiteral("SInclude"), QStringLiteral("Include")});
         const xml::Node appended = xml::appendCopy(receiver, include);
         AddChildNodes(id, appended, true, [this](const TreeNodeSpec& n) { m_tree->addNode(n); });
         m_documentChanged = true;
@@ -152,8 +151,8 @@ bool frmOrraDevelopment::CheckParameterDependencies(const QString& parameterID)
     const QString db = catalogueDatabase();
     QList<long> including;
     {
-        orra::db::RecordsetPtr rs =
-            con->execute(QStringLiteral("select ObjId ID from %1..tbOrraRelations where RelObjId=%2").arg(db).arg(m_docID));
+        orra::db::RecordsetPtr rs = con->execute(
+            QStringLiteral("select ObjId ID from %1..tbOrraRelations where RelObjId=%2").arg(db).arg(m_docID));
         for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext()) including << long(rs->value(0).toLongLong());
     }
     for (const long id : including) {
@@ -182,9 +181,10 @@ bool frmOrraDevelopment::CheckParameterDependencies(const QString& parameterID)
                 if (!xml::hasTag(b, orra::tags::Inheritance)) continue;
                 if (orra::LastPipeSegment(xml::attribute(b, kPID)) != parameterID) continue;
                 result = false;
-                const int answer = orra::userInterface().messageBox(
-                    QStringLiteral("Document '") + name + QStringLiteral("' depend on this document")
-                        + QStringLiteral("\r\nhave inheritance for this parameter\r\n\r\nContinue checking dependencies?"),
+                const int answer = orra::userInterface().messageBox(QStringLiteral("Document '") + name
+                        + QStringLiteral("' depend on this document")
+                        + QStringLiteral(
+                            "\r\nhave inheritance for this parameter\r\n\r\nContinue checking dependencies?"),
                     orra::vbOKCancel, QStringLiteral("Error"));
                 if (answer == orra::vbCancel) return false;
             }
@@ -225,14 +225,15 @@ void frmOrraDevelopment::cbdocServer_Click()
             const xml::Node embedded = embeddedDocument(c);
             if (xml::attribute(embedded, kServer) != kFree)
                 throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
-                                  refused + QStringLiteral("Because document ") + xml::attribute(c, QStringLiteral("Name"))
-                                      + QStringLiteral(" that current document depands based on a different Server"));
+                    refused + QStringLiteral("Because document ") + xml::attribute(c, QStringLiteral("Name"))
+                        + QStringLiteral(" that current document depands based on a different Server"));
         }
         if (oldServer != kFree && newServer != kFree) {
             if (!including.isEmpty())
                 throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
-                                  refused + QStringLiteral("Because there are documents that depand on current document "
-                                                           "based on a different Server"));
+                    refused
+                        + QStringLiteral("Because there are documents that depand on current document "
+                                         "based on a different Server"));
         } else {
             // To or from "{FREE}": every including document must be on the one fixed server.
             const QString required = oldServer != kFree ? oldServer : newServer;
@@ -245,9 +246,9 @@ void frmOrraDevelopment::cbdocServer_Click()
                     throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"), doc.parseError().reason);
                 if (xml::attribute(doc.documentElement(), kServer) != required)
                     throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
-                                      refused + QStringLiteral("Because document ")
-                                          + rs->value(QStringLiteral("Name")).toString().trimmed()
-                                          + QStringLiteral(" that depand on current document based on a different Server"));
+                        refused + QStringLiteral("Because document ")
+                            + rs->value(QStringLiteral("Name")).toString().trimmed()
+                            + QStringLiteral(" that depand on current document based on a different Server"));
             }
         }
         xml::setAttribute(root, kServer, newServer);
@@ -266,20 +267,24 @@ void frmOrraDevelopment::cbparamBehaviour_Click()
 {
     const xml::Node p = m_currentParameter;
     if (!p || !m_cbparamBehaviour) return;
-    const QString oldValue = xml::hasAttribute(p, QStringLiteral("Behaviour")) ? xml::attribute(p, QStringLiteral("Behaviour"))
-                                                                              : QStringLiteral("dynamic");
+    const QString oldValue = xml::hasAttribute(p, QStringLiteral("Behaviour"))
+        ? xml::attribute(p, QStringLiteral("Behaviour"))
+        : QStringLiteral("dynamic");
     const QString newValue = m_cbparamBehaviour->currentText();
     if (oldValue == newValue) return;
     try {
-        if (newValue == QLatin1String("static") && !CheckParameterDependencies(xml::attribute(p, QStringLiteral("ID")))) {
+        if (newValue == QLatin1String("static")
+            && !CheckParameterDependencies(xml::attribute(p, QStringLiteral("ID")))) {
             const QSignalBlocker block(m_cbparamBehaviour);
             m_cbparamBehaviour->setCurrentIndex(
                 m_cbparamBehaviour->findText(oldValue, Qt::MatchExactly | Qt::MatchCaseSensitive));
             return;
         }
         xml::setAttribute(p, QStringLiteral("Behaviour"), newValue);
-        if (auto* n = const_cast<DocumentNode*>(DocumentTree::asNode(m_tree->node(xml::attribute(p, QStringLiteral("ID")))))) {
-            n->image = newValue == QLatin1String("static") ? QStringLiteral("Parameter_static") : QStringLiteral("Parameter");
+        if (auto* n = const_cast<DocumentNode*>(
+                DocumentTree::asNode(m_tree->node(xml::attribute(p, QStringLiteral("ID")))))) {
+            n->image =
+                newValue == QLatin1String("static") ? QStringLiteral("Parameter_static") : QStringLiteral("Parameter");
             QIcon icon = elementTreeImage(n->image);
             icon.addPixmap(elementTreeImage(QStringLiteral("SParameter")).pixmap(16, 16), QIcon::Selected);
             n->setIcon(0, icon);
@@ -300,8 +305,8 @@ void frmOrraDevelopment::buildInheritanceEditor()
     if (m_txtInheritanceInput) return;
     QTableWidget* grid = m_grdInheritance;
     grid->setColumnCount(4);
-    grid->setHorizontalHeaderLabels({QString(), QStringLiteral("Parameter"), QStringLiteral("Related Parameter"),
-                                     QStringLiteral("Type")});
+    grid->setHorizontalHeaderLabels(
+        {QString(), QStringLiteral("Parameter"), QStringLiteral("Related Parameter"), QStringLiteral("Type")});
     grid->verticalHeader()->setVisible(false);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -320,18 +325,23 @@ void frmOrraDevelopment::buildInheritanceEditor()
                 auto* de = static_cast<QDragMoveEvent*>(event);
                 if (event->type() == QEvent::DragEnter) grdInheritance_DragEnter();
                 grdInheritance_DragOver(de->source(), de->position().toPoint());
-                if (isElementTree(de->source())) de->acceptProposedAction();
-                else de->ignore();
+                if (isElementTree(de->source()))
+                    de->acceptProposedAction();
+                else
+                    de->ignore();
                 return true;
             }
-            case QEvent::DragLeave: grdInheritance_DragLeave(); return true;
+            case QEvent::DragLeave:
+                grdInheritance_DragLeave();
+                return true;
             case QEvent::Drop: {
                 auto* de = static_cast<QDropEvent*>(event);
                 grdInheritance_DragDrop(de->source());
                 de->acceptProposedAction();
                 return true;
             }
-            default: return false;
+            default:
+                return false;
             }
         }
         return inheritanceGridEvent(event);
@@ -360,8 +370,8 @@ void frmOrraDevelopment::LoadInheritanceGrid()
     for (xml::Node p = embedded.first_child(); p; p = p.next_sibling()) {
         if (!xml::hasTag(p, orra::tags::Parameter)) continue;
         const QString behaviour = xml::hasAttribute(p, QStringLiteral("Behaviour"))
-                                      ? xml::attribute(p, QStringLiteral("Behaviour"))
-                                      : QStringLiteral("dynamic");
+            ? xml::attribute(p, QStringLiteral("Behaviour"))
+            : QStringLiteral("dynamic");
         if (behaviour != QLatin1String("dynamic")) continue;
         const int row = grid->rowCount();
         grid->insertRow(row);
@@ -442,7 +452,7 @@ void frmOrraDevelopment::ShowInheritanceEditor(bool focus)
     if (const QTableWidgetItem* item = grid->item(row, 2)) {
         m_txtInheritanceInput->setFont(item->font());
         m_txtInheritanceInput->setAlignment(Qt::Alignment(item->textAlignment()) ? Qt::Alignment(item->textAlignment())
-                                                                                  : Qt::AlignLeft | Qt::AlignVCenter);
+                                                                                 : Qt::AlignLeft | Qt::AlignVCenter);
     }
     m_txtInheritanceInput->show();
     m_txtInheritanceInput->raise();
@@ -562,4 +572,4 @@ void frmOrraDevelopment::grdInheritance_DragDrop(QObject* source)
     setSelectionColour(grid, grid->palette().color(QPalette::Base));
 }
 
-} // namespace morvane
+}   // namespace morvane

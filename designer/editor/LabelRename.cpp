@@ -40,7 +40,7 @@ int frmOrraDevelopment::tvDocument_BeforeLabelEdit()
     if (m_debugMode || !m_tree) return 1;
     const QString tag = DocumentTree::tag(m_tree->currentItem());
     const bool editable = tag == QLatin1String("Block") || tag == QLatin1String("Parameter")
-                       || tag == QLatin1String("Station") || tag == QLatin1String("Script");
+        || tag == QLatin1String("Station") || tag == QLatin1String("Script");
     return editable ? 0 : 1;
 }
 
@@ -65,7 +65,8 @@ int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
             for (xml::Node c : xml::childNodes(owner)) {
                 if (c != parameter && xml::hasTag(c, orra::tags::Parameter)
                     && xml::attribute(c, QStringLiteral("Name")) == NewString) {
-                    showError(QStringLiteral("There is already a parameter named \"%1\" in this block.").arg(NewString));
+                    showError(
+                        QStringLiteral("There is already a parameter named \"%1\" in this block.").arg(NewString));
                     return 1;
                 }
             }
@@ -75,7 +76,7 @@ int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
                 return 1;
             }
             const QString newID = xml::attribute(owner, QStringLiteral("ID")) + QStringLiteral(".P_") + NewString;
-            m_tree->setNodeKey(node, newID); // fails on a key in use before anything changed
+            m_tree->setNodeKey(node, newID);   // fails on a key in use before anything changed
             xml::setAttribute(parameter, QStringLiteral("ID"), newID);
             xml::setAttribute(parameter, QStringLiteral("Name"), NewString);
             // The parameters beside it follow too: their lists and defaults may name it.
@@ -87,9 +88,12 @@ int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
             return 0;
         }
         xml::Node element;
-        if (tag == QLatin1String("Block")) element = m_currentElement;
-        else if (tag == QLatin1String("Station")) element = m_currentStation;
-        else if (tag == QLatin1String("Script")) element = m_currentScript;
+        if (tag == QLatin1String("Block"))
+            element = m_currentElement;
+        else if (tag == QLatin1String("Station"))
+            element = m_currentStation;
+        else if (tag == QLatin1String("Script"))
+            element = m_currentScript;
         if (!element) return 1;
         xml::setAttribute(element, QStringLiteral("Name"), NewString);
         m_documentChanged = true;
@@ -100,4 +104,4 @@ int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
     }
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -20,7 +20,7 @@ QWidget* activeChildWindow()
 void throwNoSuchMember(const QObject* target, const QString& member)
 {
     throw orra::Error(orra::kMemberNotSupported, target ? target->objectName() : QString(),
-                      QStringLiteral("Object doesn't support this property or method: %1").arg(member));
+        QStringLiteral("Object doesn't support this property or method: %1").arg(member));
 }
 
 MainWindowLink::MainWindowLink() : m_main(frmMDIMain::instance()) {}
@@ -88,7 +88,7 @@ void MainWindowLink::SelectCatalogueNode(const QString& key)
 {
     if (!m_main) return;
     auto* tree = qobject_cast<orra::KeyedTree*>(m_main->tvOrra());
-    if (!tree) return; // no catalogue pane: nothing to select
+    if (!tree) return;   // no catalogue pane: nothing to select
     // Selecting the node is no click on it: the catalogue pane's handlers do not run.
     if (QTreeWidgetItem* node = tree->node(key)) {
         const QSignalBlocker block(tree);
@@ -96,9 +96,6 @@ void MainWindowLink::SelectCatalogueNode(const QString& key)
     }
 }
 
-QMenu* MainWindowLink::DocumentMenu() const
-{
-    return m_main ? m_main->menu(QStringLiteral("mnuDoc")) : nullptr;
-}
+QMenu* MainWindowLink::DocumentMenu() const { return m_main ? m_main->menu(QStringLiteral("mnuDoc")) : nullptr; }
 
-} // namespace morvane
+}   // namespace morvane

@@ -45,4 +45,4 @@ private:
     frmMDIMain* m_main;
 };
 
-} // namespace morvane
+}   // namespace morvane

@@ -22,8 +22,7 @@ bool HasNoWhiteSpace(const QString& text)
     return true;
 }
 
-void ColorMatches(RichTextBox* editor, std::int32_t color, const QString& pattern, bool ignoreCase,
-                  bool globalMatch)
+void ColorMatches(RichTextBox* editor, std::int32_t color, const QString& pattern, bool ignoreCase, bool globalMatch)
 {
     orra::RegExp re;
     re.pattern = pattern;
@@ -74,7 +73,7 @@ std::array<QColor, 11> ParseRtfColorTable(const QString& colorTable)
     for (auto it = entry.globalMatch(colorTable); it.hasNext() && i < colors.size(); ++i) {
         const auto m = it.next();
         colors[i] = QColor(qBound(0, m.captured(1).toInt(), 255), qBound(0, m.captured(2).toInt(), 255),
-                           qBound(0, m.captured(3).toInt(), 255));
+            qBound(0, m.captured(3).toInt(), 255));
     }
     return colors;
 }
@@ -104,8 +103,8 @@ void highlightScript(QPlainTextEdit* editor, const EditorOptions& o)
 {
     highlighterFor(editor, orra::TextHighlighter::Script)
         ->setScriptColors(toQColor(o.ScriptColors[ScriptVBKeyWords]), toQColor(o.ScriptColors[ScriptOrraKeyWords]),
-                          toQColor(o.ScriptColors[ScriptStrings]), toQColor(o.ScriptColors[ScriptOrraParameters]),
-                          toQColor(o.ScriptColors[ScriptComments]));
+            toQColor(o.ScriptColors[ScriptStrings]), toQColor(o.ScriptColors[ScriptOrraParameters]),
+            toQColor(o.ScriptColors[ScriptComments]));
 }
 
 // Line starts (in Text() positions) of the lines a selection [start, end) touches: the first
@@ -134,8 +133,10 @@ void trimTrailingBreak(RichTextBox* editor)
 
 void recolourAfterMarker(RichTextBox* editor, const QString& marker)
 {
-    if (marker == QLatin1String("--")) HighlightSql(editor, QString());
-    else if (marker == QLatin1String("'")) HighlightScript(editor, true);
+    if (marker == QLatin1String("--"))
+        HighlightSql(editor, QString());
+    else if (marker == QLatin1String("'"))
+        HighlightScript(editor, true);
 }
 
 void selectText(RichTextBox* editor, int start, int length)
@@ -144,7 +145,7 @@ void selectText(RichTextBox* editor, int start, int length)
     editor->setSelLength(length);
 }
 
-} // namespace
+}   // namespace
 
 void HighlightSql(RichTextBox* editor, const QString& colorTable)
 {
@@ -182,16 +183,22 @@ void editorKeyHandler(RichTextBox* editor, int& keyCode, int& shift, bool sql)
     case orra::vbKeyUp:
     case orra::vbKeyLeft:
     case orra::vbKeyRight:
-        if (sql) HighlightSql(editor, QString());
-        else HighlightScript(editor, true);
+        if (sql)
+            HighlightSql(editor, QString());
+        else
+            HighlightScript(editor, true);
         return;
-    default: return;
+    default:
+        return;
     }
 }
 
-} // namespace
+}   // namespace
 
-void SqlEditorKeyHandler(RichTextBox* editor, int& keyCode, int& shift) { editorKeyHandler(editor, keyCode, shift, true); }
+void SqlEditorKeyHandler(RichTextBox* editor, int& keyCode, int& shift)
+{
+    editorKeyHandler(editor, keyCode, shift, true);
+}
 
 void ScriptEditorKeyHandler(RichTextBox* editor, int& keyCode, int& shift)
 {
@@ -252,8 +259,10 @@ void UncommentLines(RichTextBox* editor, const QString& marker)
     auto moved = [&](int p) {
         int shift = 0;
         for (int s : removed) {
-            if (s + n <= p) shift += n;
-            else if (s < p) shift += p - s;
+            if (s + n <= p)
+                shift += n;
+            else if (s < p)
+                shift += p - s;
         }
         return p - shift;
     };
@@ -261,4 +270,4 @@ void UncommentLines(RichTextBox* editor, const QString& marker)
     selectText(editor, newStart, moved(end) - newStart);
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -11,7 +11,9 @@
 #include <array>
 #include <cstdint>
 
-namespace orra { class TextHighlighter; }
+namespace orra {
+class TextHighlighter;
+}
 
 namespace morvane {
 
@@ -27,8 +29,7 @@ bool HasNoWhiteSpace(const QString& text);
 
 // Colours every non-empty match of pattern in the box's text (by selection; the selection is
 // left on the last match).
-void ColorMatches(RichTextBox* editor, std::int32_t color, const QString& pattern, bool ignoreCase,
-                  bool globalMatch);
+void ColorMatches(RichTextBox* editor, std::int32_t color, const QString& pattern, bool ignoreCase, bool globalMatch);
 void ColorQuotedStrings(RichTextBox* editor, std::int32_t color);
 void ColorPlaceholders(RichTextBox* editor, std::int32_t color);
 void ColorScriptComments(RichTextBox* editor, std::int32_t color);
@@ -60,4 +61,4 @@ void CommentLines(RichTextBox* editor, const QString& marker);
 // Takes marker off the start of every line the selection touches that begins with it.
 void UncommentLines(RichTextBox* editor, const QString& marker);
 
-} // namespace morvane
+}   // namespace morvane

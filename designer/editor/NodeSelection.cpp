@@ -28,7 +28,7 @@ struct KindRule {
     Context context;
     int pane;
     bool editable;
-    bool base; // the value EnableDocumentCommands gets
+    bool base;   // the value EnableDocumentCommands gets
     const char* toolbar;
     const char* menus;
 };
@@ -36,45 +36,29 @@ struct KindRule {
 constexpr int kToolbarFlags = 18;
 constexpr int kMenuFlags = 16;
 
-const char* const kMenuItems[kMenuFlags] = {
-    "mnuDocAddRepository", "mnuDocCopy",     "mnuDocDelete",      "mnuDocFind",
-    "mnuDocNewBlock",      "mnuDocNewParameter", "mnuDocNewScript", "mnuDocNewStation",
-    "mnuDocOpenInclude",   "mnuDocPaste",    "mnuDocReplace",     "mnuDebugJump",
-    "mnuDocComment",       "mnuDocUnComment", "mnuDocOutdent",    "mnuDocIndent"};
+const char* const kMenuItems[kMenuFlags] = {"mnuDocAddRepository", "mnuDocCopy", "mnuDocDelete", "mnuDocFind",
+    "mnuDocNewBlock", "mnuDocNewParameter", "mnuDocNewScript", "mnuDocNewStation", "mnuDocOpenInclude", "mnuDocPaste",
+    "mnuDocReplace", "mnuDebugJump", "mnuDocComment", "mnuDocUnComment", "mnuDocOutdent", "mnuDocIndent"};
 
 using W = frmOrraDevelopment;
 //                                                          Save,Refresh,Block,Station,Parameter,Script,
 //                                                          Delete,Find,AddRepository,Copy,Paste,MoveUp,
 //                                                          MoveDown,Comment,UnComment,Outdent,Indent,JumpTo
 const KindRule kRules[] = {
-    {"Document", Context::Node, W::PaneDocument, true, true,
-     "EEEEEE-E--E-------", "---EEEEE-E------"},
-    {"Block", Context::Node, W::PaneBlock, true, true,
-     "EEEEEEEEEEEEEEEEED", "EEEEEEEE-EEDEEEE"},
-    {"ParameterGroup", Context::Parent, W::PaneParameterGroup, true, false,
-     "EE--E--E----------", "---E-E----------"},
-    {"IParameterGroup", Context::Parent, W::PaneParameterGroup, false, false,
-     "EE-----E----------", "---E------------"},
-    {"Parameter", Context::Container, W::PaneParameter, true, true,
-     "EEEEEEEEEEEEE-----", "EEEEEEEE-EE-----"},
-    {"Station", Context::Container, W::PaneStation, true, true,
-     "EEEEEEEEEEEEEEEEE-", "EEEEEEEE-EE-EEEE"},
-    {"Script", Context::Container, W::PaneScript, true, true,
-     "EEEEEEEEEEEEEEEEED", "EEEEEEEE-EEDEEEE"},
-    {"IDocument", Context::Node, W::PaneDocument, false, false,
-     "EE-----E----------", "---E------------"},
-    {"IBlock", Context::Node, W::PaneBlock, false, false,
-     "EE-----E---------D", "---E-------D----"},
-    {"IParameter", Context::Container, W::PaneParameter, false, false,
-     "EE-----E----------", "---E------------"},
-    {"IStation", Context::Container, W::PaneStation, false, false,
-     "EE-----E----------", "---E------------"},
-    {"IScript", Context::Container, W::PaneScript, false, false,
-     "EE-----E---------D", "---E-------D----"},
-    {"Include", Context::Node, W::PaneInheritance, true, false,
-     "EE----EE-E-EE----D", "-EEE----E--D----"},
-    {"IInclude", Context::Node, W::PaneInheritance, false, false,
-     "EE-----E---------D", "---E----E--D----"},
+    {"Document", Context::Node, W::PaneDocument, true, true, "EEEEEE-E--E-------", "---EEEEE-E------"},
+    {"Block", Context::Node, W::PaneBlock, true, true, "EEEEEEEEEEEEEEEEED", "EEEEEEEE-EEDEEEE"},
+    {"ParameterGroup", Context::Parent, W::PaneParameterGroup, true, false, "EE--E--E----------", "---E-E----------"},
+    {"IParameterGroup", Context::Parent, W::PaneParameterGroup, false, false, "EE-----E----------", "---E------------"},
+    {"Parameter", Context::Container, W::PaneParameter, true, true, "EEEEEEEEEEEEE-----", "EEEEEEEE-EE-----"},
+    {"Station", Context::Container, W::PaneStation, true, true, "EEEEEEEEEEEEEEEEE-", "EEEEEEEE-EE-EEEE"},
+    {"Script", Context::Container, W::PaneScript, true, true, "EEEEEEEEEEEEEEEEED", "EEEEEEEE-EEDEEEE"},
+    {"IDocument", Context::Node, W::PaneDocument, false, false, "EE-----E----------", "---E------------"},
+    {"IBlock", Context::Node, W::PaneBlock, false, false, "EE-----E---------D", "---E-------D----"},
+    {"IParameter", Context::Container, W::PaneParameter, false, false, "EE-----E----------", "---E------------"},
+    {"IStation", Context::Container, W::PaneStation, false, false, "EE-----E----------", "---E------------"},
+    {"IScript", Context::Container, W::PaneScript, false, false, "EE-----E---------D", "---E-------D----"},
+    {"Include", Context::Node, W::PaneInheritance, true, false, "EE----EE-E-EE----D", "-EEE----E--D----"},
+    {"IInclude", Context::Node, W::PaneInheritance, false, false, "EE-----E---------D", "---E----E--D----"},
 };
 
 const KindRule* ruleFor(const QString& tag)
@@ -84,10 +68,7 @@ const KindRule* ruleFor(const QString& tag)
     return nullptr;
 }
 
-bool flagValue(char flag, bool debugMode)
-{
-    return flag == 'E' || (flag == 'D' && debugMode);
-}
+bool flagValue(char flag, bool debugMode) { return flag == 'E' || (flag == 'D' && debugMode); }
 
 bool isParameterLevel(const QString& tag)
 {
@@ -118,7 +99,7 @@ private:
     bool m_wasEnabled = false;
 };
 
-} // namespace
+}   // namespace
 
 QTreeWidgetItem* frmOrraDevelopment::FindParameterGroupNode(QTreeWidgetItem* node) const
 {
@@ -138,9 +119,15 @@ void frmOrraDevelopment::tvDocument_NodeClick(QTreeWidgetItem* node)
         main.SetPanelText(QStringLiteral("ID"), QStringLiteral("ID:") + DocumentTree::key(node));
         if (!rule) return;
         switch (rule->context) {
-        case Context::Node: context = node; break;
-        case Context::Parent: context = node->parent(); break;
-        case Context::Container: context = FindParameterGroupNode(node); break;
+        case Context::Node:
+            context = node;
+            break;
+        case Context::Parent:
+            context = node->parent();
+            break;
+        case Context::Container:
+            context = FindParameterGroupNode(node);
+            break;
         }
         ShowFrame(rule->pane);
         if (rule->pane != PaneParameterGroup) SetEditable(rule->pane, rule->editable && !m_debugMode);
@@ -160,10 +147,10 @@ void frmOrraDevelopment::tvDocument_NodeClick(QTreeWidgetItem* node)
     const xml::Node root = m_document->documentElement();
     const QString key = DocumentTree::key(context);
     m_currentElement = xml::attribute(root, QStringLiteral("ID")) == key
-                           ? root
-                           : orra::FindElementByAttribute(root, QStringLiteral("ID"), key);
+        ? root
+        : orra::FindElementByAttribute(root, QStringLiteral("ID"), key);
     m_currentParameter = m_currentStation = m_currentScript = xml::Node();
     ShowElement(node);
 }
 
-} // namespace morvane
+}   // namespace morvane

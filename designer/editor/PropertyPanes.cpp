@@ -31,8 +31,8 @@ namespace {
 
 const QStringList& typeEntries()
 {
-    static const QStringList entries = {QStringLiteral("text"),   QStringLiteral("htext"), QStringLiteral("combo"),
-                                        QStringLiteral("button"), QStringLiteral("date"),  QStringLiteral("fact")};
+    static const QStringList entries = {QStringLiteral("text"), QStringLiteral("htext"), QStringLiteral("combo"),
+        QStringLiteral("button"), QStringLiteral("date"), QStringLiteral("fact")};
     return entries;
 }
 const QStringList& selectionTypeEntries()
@@ -58,12 +58,9 @@ void fillList(QComboBox* combo, const QStringList& entries)
 // The ParameterGroup list draws a static parameter's row in RGB(200, 125, 0).
 const QColor kStaticColor(200, 125, 0);
 
-bool is(const QString& tag, const char* a, const char* b)
-{
-    return tag == QLatin1String(a) || tag == QLatin1String(b);
-}
+bool is(const QString& tag, const char* a, const char* b) { return tag == QLatin1String(a) || tag == QLatin1String(b); }
 
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Fixed lists.
@@ -132,14 +129,14 @@ void frmOrraDevelopment::wirePane(int index)
         FillTypeCombo();
         FillBehaviourCombo();
         connect(m_txtparamCaption, &QLineEdit::textChanged, this,
-                [this] { paramTextChanged(m_txtparamCaption, "Caption"); });
-        connect(m_txtparamPrompt, &QLineEdit::textChanged, this,
-                [this] { paramTextChanged(m_txtparamPrompt, "Prompt"); });
+            [this] { paramTextChanged(m_txtparamCaption, "Caption"); });
+        connect(
+            m_txtparamPrompt, &QLineEdit::textChanged, this, [this] { paramTextChanged(m_txtparamPrompt, "Prompt"); });
         connect(m_txtparamReturnCol, &QLineEdit::textChanged, this,
-                [this] { paramTextChanged(m_txtparamReturnCol, "ReturnCol"); });
+            [this] { paramTextChanged(m_txtparamReturnCol, "ReturnCol"); });
         connect(m_cbparamType, &QComboBox::currentIndexChanged, this, [this] { cbparamType_Click(); });
-        connect(m_cbparamSelectionType, &QComboBox::currentIndexChanged, this,
-                [this] { cbparamSelectionType_Click(); });
+        connect(
+            m_cbparamSelectionType, &QComboBox::currentIndexChanged, this, [this] { cbparamSelectionType_Click(); });
         break;
     case PaneDocument: {
         const QSignalBlocker block(m_cbdocServer);
@@ -155,10 +152,11 @@ void frmOrraDevelopment::wirePane(int index)
     case PaneParameterGroup:
         m_lvParameters->setColumnCount(4);
         m_lvParameters->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Caption"), QStringLiteral("Type"),
-                                         QStringLiteral("Default Value")});
+            QStringLiteral("Default Value")});
         m_lvParameters->setSelectionBehavior(QAbstractItemView::SelectRows);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -203,8 +201,10 @@ void frmOrraDevelopment::ApplyTypeRule(const QString& type, bool emptyValues)
             m_txtparamPrompt->clear();
             m_txtparamReturnCol->clear();
             // Through the text box's own change handling, which writes the empty Source.
-            if (auto* source = qobject_cast<orra::RichTextBox*>(m_txtparamSource)) source->setText(QString());
-            else m_txtparamSource->clear();
+            if (auto* source = qobject_cast<orra::RichTextBox*>(m_txtparamSource))
+                source->setText(QString());
+            else
+                m_txtparamSource->clear();
             m_cbparamSelectionType->setCurrentIndex(-1);
         }
     } else if (type == QLatin1String("combo")) {
@@ -212,7 +212,7 @@ void frmOrraDevelopment::ApplyTypeRule(const QString& type, bool emptyValues)
     } else if (type == QLatin1String("button")) {
         prompt = source = selection = true;
     } else {
-        return; // no type chosen: the fields stay as they are
+        return;   // no type chosen: the fields stay as they are
     }
     const auto labelled = [this](QWidget* editor, const char* labelName, bool enabled) {
         editor->setEnabled(enabled);
@@ -274,21 +274,15 @@ void frmOrraDevelopment::ShowElement(QTreeWidgetItem* node)
 // The texts of Blocks, Stations, Scripts and Parameters are shown (coloured, with their caret
 // where it was left) by the text editors' handler; the loaders fill the rest of each pane.
 
-void frmOrraDevelopment::LoadBlockPane()
-{
-    ensurePane(PaneBlock);
-}
+void frmOrraDevelopment::LoadBlockPane() { ensurePane(PaneBlock); }
 
-void frmOrraDevelopment::LoadStationPane()
-{
-    ensurePane(PaneStation);
-}
+void frmOrraDevelopment::LoadStationPane() { ensurePane(PaneStation); }
 
 void frmOrraDevelopment::LoadScriptPane()
 {
     ensurePane(PaneScript);
-    m_cbScriptLang->setCurrentIndex(m_cbScriptLang->findText(xml::attribute(m_currentScript, QStringLiteral("Language")),
-                                                             Qt::MatchExactly | Qt::MatchCaseSensitive));
+    m_cbScriptLang->setCurrentIndex(m_cbScriptLang->findText(
+        xml::attribute(m_currentScript, QStringLiteral("Language")), Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
 void frmOrraDevelopment::LoadDocumentPane()
@@ -297,8 +291,8 @@ void frmOrraDevelopment::LoadDocumentPane()
     m_txtdocDescription->setPlainText(xml::bodyText(m_currentElement));
     // A root of the older form (no Server) is a document bound to no server.
     const QString server = xml::hasAttribute(m_currentElement, QStringLiteral("Server"))
-                               ? xml::attribute(m_currentElement, QStringLiteral("Server"))
-                               : QStringLiteral("{FREE}");
+        ? xml::attribute(m_currentElement, QStringLiteral("Server"))
+        : QStringLiteral("{FREE}");
     const int at = m_cbdocServer->findText(server, Qt::MatchExactly | Qt::MatchCaseSensitive);
     m_cbdocServer->setCurrentIndex(at);
     if (at < 0) m_cbdocServer->setEditText(server);
@@ -332,8 +326,8 @@ void frmOrraDevelopment::LoadParameterList(QTreeWidgetItem* node)
         const xml::Node e =
             orra::FindElementByAttribute(m_currentElement, QStringLiteral("ID"), DocumentTree::key(node->child(i)));
         const auto value = [e](const char* name) { return xml::attribute(e, QLatin1String(name)); };
-        auto* item = new QTreeWidgetItem(
-            QStringList{value("Name"), value("Caption"), value("Type"), value("DefaultValue")});
+        auto* item =
+            new QTreeWidgetItem(QStringList{value("Name"), value("Caption"), value("Type"), value("DefaultValue")});
         item->setData(0, Qt::UserRole, value("ID"));
         const QColor colour = value("Behaviour") == QLatin1String("static") ? kStaticColor : QColor(Qt::black);
         for (int c = 0; c < 4; ++c) item->setForeground(c, colour);
@@ -342,4 +336,4 @@ void frmOrraDevelopment::LoadParameterList(QTreeWidgetItem* node)
     m_lvParameters->addTopLevelItems(items);
 }
 
-} // namespace morvane
+}   // namespace morvane

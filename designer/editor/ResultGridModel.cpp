@@ -20,15 +20,9 @@ void ResultGridModel::setRecordset(db::RecordsetPtr recordset)
     endResetModel();
 }
 
-int ResultGridModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : m_rows;
-}
+int ResultGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
 
-int ResultGridModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : m_columns;
-}
+int ResultGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_columns; }
 
 QString ResultGridModel::cellText(int row, int column) const
 {
@@ -48,7 +42,7 @@ QVariant ResultGridModel::data(const QModelIndex& index, int role) const
     case Qt::TextAlignmentRole:
         // Numbers to the right, everything else to the left, as a grid aligns by default.
         return int(db::isNumericType(m_set->fields[size_t(index.column())].type) ? Qt::AlignRight | Qt::AlignVCenter
-                                                                                : Qt::AlignLeft | Qt::AlignVCenter);
+                                                                                 : Qt::AlignLeft | Qt::AlignVCenter);
     default:
         return {};
     }
@@ -80,4 +74,4 @@ QString ResultGridModel::blockText(int r1, int c1, int r2, int c2) const
     return text;
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -39,4 +39,4 @@ private:
     int m_columns = 0;
 };
 
-} // namespace morvane
+}   // namespace morvane

@@ -19,4 +19,4 @@ QPlainTextEdit* frmOrraDevelopment::dbgMessage()
     return m_dbgMessage;
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -1,6 +1,6 @@
-// The element tree's mouse and key behaviour in the editor window: the Delete key, node drags within the tree (a move) and onto the text
-// editors, and drops from the catalogue tree (an include, "T" nodes), the repository tree (a
-// paste, "K" nodes) and the element tree itself.
+// The element tree's mouse and key behaviour in the editor window: the Delete key, node drags within the tree (a move)
+// and onto the text editors, and drops from the catalogue tree (an include, "T" nodes), the repository tree (a paste,
+// "K" nodes) and the element tree itself.
 
 #include "designer/editor/frmOrraDevelopment.h"
 
@@ -52,7 +52,7 @@ QString catalogueDragNode(QObject* source)
     return QString();
 }
 
-} // namespace
+}   // namespace
 
 void frmOrraDevelopment::installTreeEditing()
 {
@@ -87,7 +87,7 @@ int buttonNumber(Qt::MouseButton b)
 {
     return b == Qt::LeftButton ? 1 : b == Qt::RightButton ? 2 : b == Qt::MiddleButton ? 4 : 0;
 }
-} // namespace
+}   // namespace
 
 bool frmOrraDevelopment::treeViewportEvent(QEvent* event)
 {
@@ -104,7 +104,9 @@ bool frmOrraDevelopment::treeViewportEvent(QEvent* event)
         // While a press may still become a drag, the view does not select as the mouse moves.
         return button == 1;
     }
-    case QEvent::MouseButtonRelease: tvDocument_MouseUp(); return false;
+    case QEvent::MouseButtonRelease:
+        tvDocument_MouseUp();
+        return false;
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* de = static_cast<QDragMoveEvent*>(event);
@@ -117,14 +119,16 @@ bool frmOrraDevelopment::treeViewportEvent(QEvent* event)
         de->acceptProposedAction();
         return true;
     }
-    case QEvent::DragLeave: return true;
+    case QEvent::DragLeave:
+        return true;
     case QEvent::Drop: {
         auto* de = static_cast<QDropEvent*>(event);
         tvDocument_DragDrop(de->source(), de->position().toPoint());
         de->acceptProposedAction();
         return true;
     }
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -159,8 +163,9 @@ void frmOrraDevelopment::tvDocument_MouseMove(int button, int shift, QPoint pos)
     QTreeWidgetItem* pressed = PressedNode();
     if (m_draggingNode || !pressed) return;
     const QString tag = DocumentTree::tag(pressed);
-    if (!tagIn(tag, {"Parameter", "Block", "Station", "Script", "Include", "IParameter", "IBlock", "IStation",
-                     "IScript", "IInclude"}))
+    if (!tagIn(tag,
+            {"Parameter", "Block", "Station", "Script", "Include", "IParameter", "IBlock", "IStation", "IScript",
+                "IInclude"}))
         return;
     // The threshold is 50 twips either way.
     const int dx = std::abs(pos.x() - m_pressPos.x()) * 1440 / qMax(1, m_tree->logicalDpiX());
@@ -217,8 +222,10 @@ void frmOrraDevelopment::tvDocument_DragDrop(QObject* source, QPoint /*pos*/)
             && orra::ParseWholeNumber(dragged.mid(1), item)) {
             try {
                 tvDocument_NodeClick(D);
-                orra::db::RecordsetPtr rs = catalogue()->execute(
-                    QStringLiteral("select SQLTxt from %1..tbOrraRepository where ID=%2").arg(catalogueDatabase()).arg(item));
+                orra::db::RecordsetPtr rs =
+                    catalogue()->execute(QStringLiteral("select SQLTxt from %1..tbOrraRepository where ID=%2")
+                                             .arg(catalogueDatabase())
+                                             .arg(item));
                 // An item deleted meanwhile leaves the document and the clipboard as they were.
                 if (rs && rs->isOpen() && !rs->isEOF()) {
                     xml::Document stored;
@@ -266,4 +273,4 @@ void frmOrraDevelopment::tvDocument_DragDrop(QObject* source, QPoint /*pos*/)
     }
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -9,7 +9,7 @@ namespace xml = orra::xml;
 namespace {
 
 struct Clipboard {
-    std::unique_ptr<xml::Document> copy; // owns the element when it is a copy
+    std::unique_ptr<xml::Document> copy;   // owns the element when it is a copy
     xml::Node element;
 };
 
@@ -19,7 +19,7 @@ Clipboard& clipboard()
     return c;
 }
 
-} // namespace
+}   // namespace
 
 QString ChildIDInfix(const QString& tag)
 {
@@ -30,10 +30,7 @@ QString ChildIDInfix(const QString& tag)
     return QString();
 }
 
-xml::Node CopiedElement()
-{
-    return clipboard().element;
-}
+xml::Node CopiedElement() { return clipboard().element; }
 
 void CopyToClipboard(xml::Node element)
 {
@@ -70,12 +67,9 @@ TreeDragExecutor& treeDragExecutor()
     static TreeDragExecutor e;
     return e;
 }
-} // namespace
+}   // namespace
 
-void setTreeDragExecutor(TreeDragExecutor executor)
-{
-    treeDragExecutor() = std::move(executor);
-}
+void setTreeDragExecutor(TreeDragExecutor executor) { treeDragExecutor() = std::move(executor); }
 
 Qt::DropAction executeTreeDrag(QDrag* drag)
 {
@@ -83,4 +77,4 @@ Qt::DropAction executeTreeDrag(QDrag* drag)
     return drag->exec(Qt::MoveAction | Qt::CopyAction);
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -33,7 +33,7 @@ private:
     orra::xml::Node m_kept;
 };
 
-} // namespace morvane
+}   // namespace morvane
 
 #include <QObject>
 #include <functional>
@@ -62,4 +62,4 @@ private:
     Handler m_handler;
 };
 
-} // namespace morvane
+}   // namespace morvane

@@ -18,10 +18,10 @@ int askWindow(const char* member, const QString* newString)
     if (!target) return 1;
     int cancel = 1;
     try {
-        const bool ok = newString ? QMetaObject::invokeMethod(target, member, Qt::DirectConnection,
-                                                              Q_RETURN_ARG(int, cancel), Q_ARG(QString, *newString))
-                                  : QMetaObject::invokeMethod(target, member, Qt::DirectConnection,
-                                                              Q_RETURN_ARG(int, cancel));
+        const bool ok = newString
+            ? QMetaObject::invokeMethod(
+                target, member, Qt::DirectConnection, Q_RETURN_ARG(int, cancel), Q_ARG(QString, *newString))
+            : QMetaObject::invokeMethod(target, member, Qt::DirectConnection, Q_RETURN_ARG(int, cancel));
         if (!ok) throwNoSuchMember(target, QLatin1String(member));
     } catch (const orra::Error& e) {
         orra::userInterface().messageBox(e.description(), orra::vbOKOnly);
@@ -29,10 +29,10 @@ int askWindow(const char* member, const QString* newString)
     }
     return cancel;
 }
-} // namespace
+}   // namespace
 
-QWidget* TreeLabelDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                                         const QModelIndex& index) const
+QWidget* TreeLabelDelegate::createEditor(
+    QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     if (askWindow("tvDocument_BeforeLabelEdit", nullptr) != 0) return nullptr;
     return QStyledItemDelegate::createEditor(parent, option, index);
@@ -46,4 +46,4 @@ void TreeLabelDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
     if (askWindow("tvDocument_AfterLabelEdit", &text) == 0) model->setData(index, text, Qt::EditRole);
 }
 
-} // namespace morvane
+}   // namespace morvane

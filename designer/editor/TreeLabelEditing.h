@@ -15,4 +15,4 @@ public:
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 };
 
-} // namespace morvane
+}   // namespace morvane

@@ -9,10 +9,11 @@ namespace {
 
 [[noreturn]] void invalidArgument()
 {
-    throw orra::Error(5, QStringLiteral("colBlockCursorPositions"), QStringLiteral("Invalid procedure call or argument"));
+    throw orra::Error(
+        5, QStringLiteral("colBlockCursorPositions"), QStringLiteral("Invalid procedure call or argument"));
 }
 
-} // namespace
+}   // namespace
 
 std::vector<colBlockCursorPositions::Entry>::iterator colBlockCursorPositions::find(const QString& key)
 {
@@ -26,7 +27,7 @@ clsRTFPosition& colBlockCursorPositions::Add(long FirstRow, long Position, const
 {
     if (!sKey.isEmpty() && find(sKey) != m_items.end())
         throw orra::Error(orra::kKeyAlreadyExists, QStringLiteral("colBlockCursorPositions"),
-                          QStringLiteral("This key is already associated with an element of this collection"));
+            QStringLiteral("This key is already associated with an element of this collection"));
     auto item = std::make_unique<clsRTFPosition>();
     item->FirstRow = FirstRow;
     item->Position = Position;
@@ -68,4 +69,4 @@ void colBlockCursorPositions::Remove(int index)
     m_items.erase(m_items.begin() + (index - 1));
 }
 
-} // namespace morvane
+}   // namespace morvane

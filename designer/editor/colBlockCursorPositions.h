@@ -42,4 +42,4 @@ private:
     std::vector<Entry> m_items;
 };
 
-} // namespace morvane
+}   // namespace morvane

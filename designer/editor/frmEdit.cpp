@@ -58,4 +58,4 @@ void RichTextBoxValueEditing::Edit(orra::RichTextBox* defaultValue, const QStrin
     defaultValue->setSelStart(position);
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -5,7 +5,9 @@
 
 #include <QDialog>
 
-namespace orra { class RichTextBox; }
+namespace orra {
+class RichTextBox;
+}
 
 namespace morvane {
 
@@ -30,4 +32,4 @@ public:
     static void Edit(orra::RichTextBox* defaultValue, const QString& caption, QWidget* parent);
 };
 
-} // namespace morvane
+}   // namespace morvane

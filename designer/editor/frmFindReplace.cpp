@@ -46,7 +46,7 @@ QCheckBox* checkBox(const QString& text, const char* name, QWidget* parent)
     return c;
 }
 
-} // namespace
+}   // namespace
 
 frmFindReplace::frmFindReplace(QWidget* parent) : QDialog(parent)
 {
@@ -123,9 +123,8 @@ frmFindReplace::frmFindReplace(QWidget* parent) : QDialog(parent)
 
 void frmFindReplace::registerDialog()
 {
-    setDialogCreator(QStringLiteral("frmFindReplace"), [](QWidget* parent) -> QWidget* {
-        return new frmFindReplace(parent);
-    });
+    setDialogCreator(
+        QStringLiteral("frmFindReplace"), [](QWidget* parent) -> QWidget* { return new frmFindReplace(parent); });
 }
 
 QObject* frmFindReplace::searchDoc() const { return m_searchDoc.data(); }
@@ -236,16 +235,14 @@ void frmFindReplace::cmdFind_Click()
         // The element the search stands on, found again by its ID in the document as it is now.
         const xml::Node root = searched->documentElement();
         m_currentSearchElement = xml::attribute(root, QStringLiteral("ID")) == m_currentSearchId
-                                     ? root
-                                     : orra::FindElementByAttribute(root, QStringLiteral("ID"), m_currentSearchId);
+            ? root
+            : orra::FindElementByAttribute(root, QStringLiteral("ID"), m_currentSearchId);
         if (!m_currentSearchElement) restart();
     }
     if (!m_searchStarted) {
         m_searchPattern = dialogPattern();
         m_ignoreCase = dialogIgnoreCase();
-        m_currentSearchElement = m_optCurrentElement->isChecked()
-                                     ? GetStartElement()
-                                     : searched->documentElement();
+        m_currentSearchElement = m_optCurrentElement->isChecked() ? GetStartElement() : searched->documentElement();
         m_elementTested = false;
     }
     FindNext(m_searchPattern, m_ignoreCase);
@@ -289,8 +286,8 @@ bool frmFindReplace::ElementTextMatches(const QString& pattern, bool ignoreCase)
     }
 }
 
-std::optional<QList<orra::RegExpMatch>> frmFindReplace::ExecutePattern(const QString& text, const QString& pattern,
-                                                                      bool ignoreCase, bool global) const
+std::optional<QList<orra::RegExpMatch>> frmFindReplace::ExecutePattern(
+    const QString& text, const QString& pattern, bool ignoreCase, bool global) const
 {
     orra::RegExp re;
     re.pattern = pattern;
@@ -313,9 +310,7 @@ void frmFindReplace::LoadEditorMatches(const QString& text, const QString& patte
 orra::RichTextBox* frmFindReplace::GetSearchEditor(const QString& attribute) const
 {
     if (!m_searchDoc) return nullptr;
-    auto editor = [this](const char* name) {
-        return m_searchDoc->findChild<orra::RichTextBox*>(QLatin1String(name));
-    };
+    auto editor = [this](const char* name) { return m_searchDoc->findChild<orra::RichTextBox*>(QLatin1String(name)); };
     auto visible = [this](int pane) {
         const QFrame* f = m_searchDoc->frame(pane);
         return f && !f->isHidden();
@@ -399,8 +394,8 @@ void frmFindReplace::FindNext(const QString& pattern, bool ignoreCase)
             bool load = false;
             if (m_matchIndex == 0) {
                 m_searchAttribute = xml::tagName(m_currentSearchElement) == QLatin1String("Parameter")
-                                        ? QStringLiteral("DefaultValue")
-                                        : QString();
+                    ? QStringLiteral("DefaultValue")
+                    : QString();
                 ShowElementNode();
                 load = true;
             }
@@ -457,11 +452,11 @@ void frmFindReplace::cmdReplace_Click()
     // Only a match that the last Find selected, and that is still selected, is replaced: after
     // "Search text is not found" the box's selection is the author's own.
     const bool onMatch = box && m_currentMatch && box->SelStart() == m_currentMatch->firstIndex
-                         && box->SelLength() == m_currentMatch->length;
+        && box->SelLength() == m_currentMatch->length;
     if (onMatch) {
         if (box->Locked()) {
             orra::userInterface().messageBox(QStringLiteral("The text is read-only: nothing was replaced."),
-                                             orra::vbInformation, QStringLiteral("Replace"));
+                orra::vbInformation, QStringLiteral("Replace"));
             return;
         }
         box->setSelText(m_txtReplaceWith->text());
@@ -488,7 +483,7 @@ void frmFindReplace::cmdReplaceAll_Click()
     for (const orra::RegExpMatch& m : *matches) nonEmpty = nonEmpty || !m.value.isEmpty();
     if (nonEmpty && box->Locked()) {
         orra::userInterface().messageBox(QStringLiteral("The text is read-only: nothing was replaced."),
-                                         orra::vbInformation, QStringLiteral("Replace"));
+            orra::vbInformation, QStringLiteral("Replace"));
         return;
     }
     const QString replacement = m_txtReplaceWith->text();
@@ -503,7 +498,7 @@ void frmFindReplace::cmdReplaceAll_Click()
     }
     m_currentMatch.reset();
     orra::userInterface().messageBox(QStringLiteral("Search complete. %1 replacement made.").arg(replaced),
-                                     orra::vbInformation, QStringLiteral("Replace"));
+        orra::vbInformation, QStringLiteral("Replace"));
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -59,8 +59,8 @@ private:
     orra::xml::Node GetStartElement() const;
     orra::RichTextBox* GetSearchEditor(const QString& attribute) const;
     bool ElementTextMatches(const QString& pattern, bool ignoreCase) const;
-    std::optional<QList<orra::RegExpMatch>> ExecutePattern(const QString& text, const QString& pattern,
-                                                          bool ignoreCase, bool global) const;
+    std::optional<QList<orra::RegExpMatch>> ExecutePattern(
+        const QString& text, const QString& pattern, bool ignoreCase, bool global) const;
     void LoadEditorMatches(const QString& text, const QString& pattern, bool ignoreCase);
     bool ElementHasNode() const;
     void ShowElementNode();
@@ -106,4 +106,4 @@ private:
     std::optional<orra::RegExpMatch> m_currentMatch;
 };
 
-} // namespace morvane
+}   // namespace morvane

@@ -73,7 +73,7 @@ void setLocked(QLineEdit* e, bool locked) { e->setReadOnly(locked); }
 // A combo box has no read-only state of its own: a locked one takes no input.
 void setLocked(QComboBox* c, bool locked) { c->setEnabled(!locked); }
 
-} // namespace
+}   // namespace
 
 frmOrraDevelopment::frmOrraDevelopment(QWidget* parent) : QWidget(parent)
 {
@@ -82,17 +82,17 @@ frmOrraDevelopment::frmOrraDevelopment(QWidget* parent) : QWidget(parent)
     m_text = new EditorTextHandlers(this);
     // F5, Ctrl+F5, Esc and the query templates reach the window's ad-hoc SQL.
     m_text->setAdHocSql({[this](const QString& sql) { ExecuteEditorSQL(sql); },
-                         [this](const QString& sql) { return GetRunableSQL(sql); }, [this] { return CancelEditorSQL(); }});
+        [this](const QString& sql) { return GetRunableSQL(sql); }, [this] { return CancelEditorSQL(); }});
     // It runs on the connection of the paused debug run, with that run's parameter values; a run
     // under way has the connection to itself, and outside debug mode there is none.
     m_adHoc->setRunSource({[this]() -> orra::db::ConnectionPtr {
                                orra::DocOrra* run = DocOrra();
                                return run && !run->IsRunning() ? run->Orra_Con() : nullptr;
                            },
-                           [this](const QString& sql, bool& isError) {
-                               orra::DocOrra* run = DocOrra();
-                               return run ? run->GetRunableSQL(sql, isError) : sql;
-                           }});
+        [this](const QString& sql, bool& isError) {
+            orra::DocOrra* run = DocOrra();
+            return run ? run->GetRunableSQL(sql, isError) : sql;
+        }});
     buildLayout();
 }
 
@@ -112,15 +112,9 @@ void frmOrraDevelopment::registerWindow(orra::RunHost host)
 }
 
 // The designed size of the window (11,400 x 8,100 twips).
-QSize frmOrraDevelopment::sizeHint() const
-{
-    return {twips(11400), twips(8100)};
-}
+QSize frmOrraDevelopment::sizeHint() const { return {twips(11400), twips(8100)}; }
 
-int frmOrraDevelopment::twips(int value) const
-{
-    return value * logicalDpiY() / 1440;
-}
+int frmOrraDevelopment::twips(int value) const { return value * logicalDpiY() / 1440; }
 
 // ---------------------------------------------------------------------------------------------
 // Layout: the property panes (one visible at a time) over the result pane, split by
@@ -165,9 +159,8 @@ void frmOrraDevelopment::buildLayout()
     m_splitter->setStretchFactor(1, 1);
     m_splitter->handle(1)->setObjectName(QStringLiteral("imgSplitterYatay"));
     m_splitter->handle(1)->setAccessibleName(QStringLiteral("Result pane splitter"));
-    connect(m_splitter, &QSplitter::splitterMoved, this, [this](int pos, int) {
-        m_resultPaneTop = m_splitter->mapTo(this, QPoint(0, pos)).y();
-    });
+    connect(m_splitter, &QSplitter::splitterMoved, this,
+        [this](int pos, int) { m_resultPaneTop = m_splitter->mapTo(this, QPoint(0, pos)).y(); });
     m_dbgTab->setVisible(m_resultPaneVisible);
 }
 
@@ -177,9 +170,15 @@ void frmOrraDevelopment::ensurePane(int index)
     m_paneBuilt[index] = true;
     QFrame* f = m_frames[index];
     switch (index) {
-    case PaneParameter: buildParameterPane(f); break;
-    case PaneBlock: buildTextPane(f, m_txtBlockSQL, "txtBlockSQL"); break;
-    case PaneDocument: buildDocumentPane(f); break;
+    case PaneParameter:
+        buildParameterPane(f);
+        break;
+    case PaneBlock:
+        buildTextPane(f, m_txtBlockSQL, "txtBlockSQL");
+        break;
+    case PaneDocument:
+        buildDocumentPane(f);
+        break;
     case PaneInheritance: {
         auto* l = new QVBoxLayout(f);
         l->setContentsMargins(twips(60), twips(100), twips(60), twips(100));
@@ -189,8 +188,12 @@ void frmOrraDevelopment::ensurePane(int index)
         l->addWidget(m_grdInheritance);
         break;
     }
-    case PaneStation: buildTextPane(f, m_txtStationSQL, "txtStationSQL"); break;
-    case PaneScript: buildScriptPane(f); break;
+    case PaneStation:
+        buildTextPane(f, m_txtStationSQL, "txtStationSQL");
+        break;
+    case PaneScript:
+        buildScriptPane(f);
+        break;
     case PaneParameterGroup: {
         auto* l = new QVBoxLayout(f);
         l->setContentsMargins(twips(60), twips(100), twips(60), twips(100));
@@ -201,7 +204,8 @@ void frmOrraDevelopment::ensurePane(int index)
         l->addWidget(m_lvParameters);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     // The text editors do not wrap their lines, and take the editor options last applied.
     for (QPlainTextEdit* e : f->findChildren<QPlainTextEdit*>()) e->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -231,8 +235,10 @@ QTabWidget* frmOrraDevelopment::resultPane()
     m_dbgTrace = textEditor("dbgTrace", QStringLiteral("Trace"), m_dbgTab);
     m_dbgTrace->setReadOnly(true);
     m_dbgTrace->setLineWrapMode(QPlainTextEdit::NoWrap);
-    const struct { QWidget* page; const char* key; } tabs[] = {
-        {result, "Result"}, {m_dbgMessage, "Message"}, {m_dbgTrace, "Trace"}};
+    const struct {
+        QWidget* page;
+        const char* key;
+    } tabs[] = {{result, "Result"}, {m_dbgMessage, "Message"}, {m_dbgTrace, "Trace"}};
     for (const auto& t : tabs) {
         const int i = m_dbgTab->addTab(t.page, QLatin1String(t.key));
         m_dbgTab->tabBar()->setTabData(i, QLatin1String(t.key));
@@ -291,7 +297,7 @@ void frmOrraDevelopment::buildParameterPane(QFrame* f)
     m_txtparamSource = textEditor("txtparamSource", QStringLiteral("Source"), f);
     g->addWidget(label(QStringLiteral("Source"), "lbSource", f), 2, 0, Qt::AlignTop);
     g->addWidget(m_txtparamSource, 2, 1);
-    g->setRowStretch(2, 1); // one fifth of the pane with Default Value's four
+    g->setRowStretch(2, 1);   // one fifth of the pane with Default Value's four
 
     m_txtparamReturnCol = new QLineEdit(f);
     m_txtparamReturnCol->setObjectName(QStringLiteral("txtparamReturnCol"));
@@ -393,15 +399,24 @@ void frmOrraDevelopment::SetEditable(int pane, bool editable)
         setLocked(m_txtparamDefaultVal, locked);
         m_cmdEditDefaultValue->setEnabled(editable);
         break;
-    case PaneBlock: setLocked(m_txtBlockSQL, locked); break;
+    case PaneBlock:
+        setLocked(m_txtBlockSQL, locked);
+        break;
     case PaneDocument:
         setLocked(m_txtdocDescription, locked);
         setLocked(m_cbdocServer, locked);
         break;
-    case PaneInheritance: m_grdInheritance->setEnabled(editable); break;
-    case PaneStation: setLocked(m_txtStationSQL, locked); break;
-    case PaneScript: setLocked(m_txtScriptSource, locked); break;
-    default: break;
+    case PaneInheritance:
+        m_grdInheritance->setEnabled(editable);
+        break;
+    case PaneStation:
+        setLocked(m_txtStationSQL, locked);
+        break;
+    case PaneScript:
+        setLocked(m_txtScriptSource, locked);
+        break;
+    default:
+        break;
     }
 }
 
@@ -413,14 +428,11 @@ orra::db::Connection* frmOrraDevelopment::catalogue() const
     orra::db::Connection* c = orra::mainConnection().get();
     if (!c)
         throw orra::Error(orra::kObjectNotSet, QStringLiteral("frmOrraDevelopment"),
-                          QStringLiteral("Object variable or With block variable not set"));
+            QStringLiteral("Object variable or With block variable not set"));
     return c;
 }
 
-QString frmOrraDevelopment::catalogueDatabase() const
-{
-    return catalogueDatabaseName();
-}
+QString frmOrraDevelopment::catalogueDatabase() const { return catalogueDatabaseName(); }
 
 void frmOrraDevelopment::showError(const QString& description) const
 {
@@ -439,7 +451,8 @@ bool frmOrraDevelopment::LoadDocument()
         con->setCommandTimeout(60);
         orra::db::RecordsetPtr rs;
         try {
-            rs = con->execute(QStringLiteral("Select SqlTxt from %1..tbOrraSQL where ID=%2").arg(database).arg(m_docID));
+            rs =
+                con->execute(QStringLiteral("Select SqlTxt from %1..tbOrraSQL where ID=%2").arg(database).arg(m_docID));
         } catch (...) {
             con->setCommandTimeout(0);
             throw;
@@ -447,17 +460,20 @@ bool frmOrraDevelopment::LoadDocument()
         con->setCommandTimeout(0);
         if (!rs || !rs->isOpen() || rs->isEOF())
             throw orra::Error(orra::db::kNoCurrentRecord, QStringLiteral("ADODB.Field"),
-                              QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                                             "Requested operation requires a current record."));
+                QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
+                               "Requested operation requires a current record."));
         const QVariant value = rs->value(0);
-        if (value.isNull()) throw orra::Error(orra::kInvalidUseOfNull, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Invalid use of Null"));
+        if (value.isNull())
+            throw orra::Error(
+                orra::kInvalidUseOfNull, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Invalid use of Null"));
         const QString text = value.toString();
         rs.reset();
 
         // The new document replaces the shown one only once it has loaded and expanded.
         auto fresh = std::make_unique<xml::Document>();
         if (!text.isEmpty() && !fresh->loadXML(text))
-            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::LoadDocument"), QStringLiteral("Can not parse XML"));
+            throw orra::Error(
+                -1, QStringLiteral("frmOrraDevelopment::LoadDocument"), QStringLiteral("Can not parse XML"));
         if (!fresh->documentElement()) {
             // An empty stored text: the skeleton of a new document, stored at once.
             NewDocument();
@@ -481,7 +497,7 @@ void frmOrraDevelopment::NewDocument()
     if (m_tree) {
         m_tree->clearNodes();
         m_tree->addNode({QString(), QStringLiteral("B0"), QStringLiteral("Document"), QStringLiteral("Document"),
-                         QString(), QStringLiteral("Document")});
+            QString(), QStringLiteral("Document")});
     }
     m_document = std::make_unique<xml::Document>();
     NewDocumentSkeleton(*m_document);
@@ -531,8 +547,7 @@ void frmOrraDevelopment::PopulateTree()
 bool frmOrraDevelopment::SetNodeText(const QString& key, const QString& text)
 {
     QTreeWidgetItem* item = m_tree ? m_tree->node(key) : nullptr;
-    if (!item)
-        return false;
+    if (!item) return false;
     item->setText(0, text);
     return true;
 }
@@ -549,27 +564,26 @@ bool frmOrraDevelopment::Save()
             return false;
         }
         if (!m_document || !m_document->documentElement())
-            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::Save"), QStringLiteral("There is no document to save"));
+            throw orra::Error(
+                -1, QStringLiteral("frmOrraDevelopment::Save"), QStringLiteral("There is no document to save"));
         const QString stored = DoubleQuotes(StoredDocumentText(*m_document));
 
         con->beginTrans();
         began = true;
         long written = -1;
         con->execute(QStringLiteral("update t set t.SQLTxt='") + stored + QStringLiteral("'")
-                         + QStringLiteral(" from %1..tbOrraSQL t").arg(database)
-                         + QStringLiteral(" where ID=%1").arg(m_docID),
-                     {}, &written);
+                + QStringLiteral(" from %1..tbOrraSQL t").arg(database) + QStringLiteral(" where ID=%1").arg(m_docID),
+            {}, &written);
         // A save that wrote no row is no save.
         if (written == 0)
             throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::Save"),
-                              QStringLiteral("The document %1 no longer exists in the catalogue").arg(m_docID));
+                QStringLiteral("The document %1 no longer exists in the catalogue").arg(m_docID));
         const std::optional<int32_t> sum = ReadDocumentCheckSum(con, database, m_docID);
         if (!sum)
             throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::Save"),
-                              QStringLiteral("The checksum of document %1 could not be read back").arg(m_docID));
+                QStringLiteral("The checksum of document %1 could not be read back").arg(m_docID));
         con->execute(QStringLiteral("update t set t.CheckSum=%1").arg(*sum)
-                     + QStringLiteral(" from %1..tbOrraSQL t").arg(database)
-                     + QStringLiteral(" where ID=%1").arg(m_docID));
+            + QStringLiteral(" from %1..tbOrraSQL t").arg(database) + QStringLiteral(" where ID=%1").arg(m_docID));
         RewriteRelations(*con, database, m_docID, m_document->documentElement());
         con->commitTrans();
         began = false;
@@ -593,13 +607,11 @@ QString frmOrraDevelopment::ComputeDocumentCheckSum() const
 }
 
 xml::Node frmOrraDevelopment::CreateParameterElement(xml::Node owner, const QString& id, const QString& name,
-                                                     const QString& caption, const QString& defaultValue,
-                                                     const QString& type, const QString& source,
-                                                     const QString& prompt, const QString& selectionType,
-                                                     const QString& behaviour)
+    const QString& caption, const QString& defaultValue, const QString& type, const QString& source,
+    const QString& prompt, const QString& selectionType, const QString& behaviour)
 {
-    const xml::Node p = morvane::CreateParameterElement(owner, id, name, caption, defaultValue, type, source, prompt,
-                                                        selectionType, behaviour);
+    const xml::Node p = morvane::CreateParameterElement(
+        owner, id, name, caption, defaultValue, type, source, prompt, selectionType, behaviour);
     m_documentChanged = true;
     return p;
 }
@@ -607,8 +619,8 @@ xml::Node frmOrraDevelopment::CreateParameterElement(xml::Node owner, const QStr
 void frmOrraDevelopment::ReLoad()
 {
     if (m_documentChanged) {
-        const int answer = orra::userInterface().messageBox(QStringLiteral("Save Changes ?"), orra::vbYesNoCancel,
-                                                            windowTitle());
+        const int answer =
+            orra::userInterface().messageBox(QStringLiteral("Save Changes ?"), orra::vbYesNoCancel, windowTitle());
         if (answer == orra::vbCancel) return;
         if (answer == orra::vbYes) Save();
     }
@@ -722,7 +734,7 @@ void frmOrraDevelopment::Form_Deactivate()
     main.EnableToolbarButton(QStringLiteral("Run"), false);
     main.EnableToolbarButton(QStringLiteral("RunNew"), false);
     for (const char* name : {"mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh", "mnuDocComment",
-                             "mnuDocUnComment", "mnuDocOutdent", "mnuDocIndent"})
+             "mnuDocUnComment", "mnuDocOutdent", "mnuDocIndent"})
         main.SetMenuEnabled(QLatin1String(name), false);
     if (m_tree) m_tree->setVisible(false);
 }
@@ -816,4 +828,4 @@ void frmOrraDevelopment::applyLook()
     apply(m_txtdocDescription, description, QColor(0xff, 0xff, 0xff));
 }
 
-} // namespace morvane
+}   // namespace morvane

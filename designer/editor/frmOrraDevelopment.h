@@ -35,8 +35,14 @@ class QTreeWidget;
 
 Q_DECLARE_OPAQUE_POINTER(orra::xml::Document*)
 
-namespace orra::db { class Connection; class Recordset; using RecordsetPtr = std::shared_ptr<Recordset>; }
-namespace orra { class DocOrra; }
+namespace orra::db {
+class Connection;
+class Recordset;
+using RecordsetPtr = std::shared_ptr<Recordset>;
+}   // namespace orra::db
+namespace orra {
+class DocOrra;
+}
 
 namespace morvane {
 
@@ -52,8 +58,16 @@ class frmOrraDevelopment : public QWidget {
 
 public:
     // The property panes, by their index in frames.
-    enum Pane { PaneParameter = 0, PaneBlock, PaneDocument, PaneInheritance, PaneStation, PaneScript,
-                PaneParameterGroup, PaneCount };
+    enum Pane {
+        PaneParameter = 0,
+        PaneBlock,
+        PaneDocument,
+        PaneInheritance,
+        PaneStation,
+        PaneScript,
+        PaneParameterGroup,
+        PaneCount
+    };
 
     explicit frmOrraDevelopment(QWidget* parent = nullptr);
     ~frmOrraDevelopment() override;
@@ -116,7 +130,11 @@ public:
     // The server and behaviour choices, refused while other documents depend on the old value.
     Q_INVOKABLE void cbdocServer_Click();
     Q_INVOKABLE void cbparamBehaviour_Click();
-    QTableWidget* grdInheritance() { ensurePane(PaneInheritance); return m_grdInheritance; }
+    QTableWidget* grdInheritance()
+    {
+        ensurePane(PaneInheritance);
+        return m_grdInheritance;
+    }
     QLineEdit* txtInheritanceInput() const { return m_txtInheritanceInput; }
     // A node of the element tree dragged over and dropped on the grid (pos in its viewport).
     Q_INVOKABLE void grdInheritance_DragEnter();
@@ -149,9 +167,8 @@ public:
     void PopulateTree();
     QString ComputeDocumentCheckSum() const;
     orra::xml::Node CreateParameterElement(orra::xml::Node owner, const QString& id, const QString& name,
-                                           const QString& caption, const QString& defaultValue,
-                                           const QString& type, const QString& source, const QString& prompt,
-                                           const QString& selectionType, const QString& behaviour);
+        const QString& caption, const QString& defaultValue, const QString& type, const QString& source,
+        const QString& prompt, const QString& selectionType, const QString& behaviour);
 
     // Layout.
     void ShowFrame(int index);
@@ -426,4 +443,4 @@ private:
     std::unique_ptr<AdHocSql> m_adHoc = std::make_unique<AdHocSql>(this);
 };
 
-} // namespace morvane
+}   // namespace morvane

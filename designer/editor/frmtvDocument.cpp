@@ -18,7 +18,7 @@ QPointer<frmtvDocument>& thePane()
     return pane;
 }
 const char kIndexProperty[] = "Index";
-} // namespace
+}   // namespace
 
 frmtvDocument* frmtvDocument::instance()
 {
@@ -62,10 +62,7 @@ int frmtvDocument::UBound() const
     return 0;
 }
 
-int frmtvDocument::indexOf(const QTreeWidget* tree)
-{
-    return tree ? tree->property(kIndexProperty).toInt() : -1;
-}
+int frmtvDocument::indexOf(const QTreeWidget* tree) { return tree ? tree->property(kIndexProperty).toInt() : -1; }
 
 DocumentTree* frmtvDocument::GetNewtvDocument()
 {
@@ -112,7 +109,7 @@ void frmtvDocument::connectTree(DocumentTree* tree)
     });
     tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(tree, &QWidget::customContextMenuRequested, this,
-            [this, tree](const QPoint& pos) { showContextMenu(tree, pos); });
+        [this, tree](const QPoint& pos) { showContextMenu(tree, pos); });
 }
 
 // The target is always the active child window: only its tree is visible, so only its tree
@@ -122,8 +119,8 @@ void frmtvDocument::forwardNodeClick(QTreeWidgetItem* node)
     QWidget* target = activeChildWindow();
     if (!target) return;
     try {
-        if (!QMetaObject::invokeMethod(target, "tvDocument_NodeClick", Qt::DirectConnection,
-                                       Q_ARG(QTreeWidgetItem*, node)))
+        if (!QMetaObject::invokeMethod(
+                target, "tvDocument_NodeClick", Qt::DirectConnection, Q_ARG(QTreeWidgetItem*, node)))
             throwNoSuchMember(target, QStringLiteral("tvDocument_NodeClick"));
     } catch (const orra::Error& e) {
         orra::userInterface().messageBox(e.description(), orra::vbOKOnly);
@@ -132,8 +129,8 @@ void frmtvDocument::forwardNodeClick(QTreeWidgetItem* node)
 
 void frmtvDocument::showContextMenu(DocumentTree* tree, const QPoint& pos)
 {
-    if (!tree->itemAt(pos)) return; // over empty space: no menu
+    if (!tree->itemAt(pos)) return;   // over empty space: no menu
     if (QMenu* menu = MainWindowLink().DocumentMenu()) menu->popup(tree->viewport()->mapToGlobal(pos));
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -47,4 +47,4 @@ private:
     QMap<int, QPointer<DocumentTree>> m_trees;
 };
 
-} // namespace morvane
+}   // namespace morvane

@@ -19,7 +19,7 @@ QHash<QString, WidgetCreator>& dialogCreators()
     static QHash<QString, WidgetCreator> creators;
     return creators;
 }
-} // namespace
+}   // namespace
 
 void setDocumentWindowCreator(WidgetCreator creator) { documentCreator() = std::move(creator); }
 const WidgetCreator& documentWindowCreator() { return documentCreator(); }
@@ -51,4 +51,4 @@ QWidget* createDialog(const QString& formName, QWidget* parent)
     return dialog;
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -35,4 +35,4 @@ QWidget* createPane(const QString& formName, QWidget* parent);
 void setDialogCreator(const QString& formName, WidgetCreator creator);
 QWidget* createDialog(const QString& formName, QWidget* parent);
 
-} // namespace morvane
+}   // namespace morvane

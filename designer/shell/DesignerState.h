@@ -13,4 +13,4 @@ void setCatalogueServerName(const QString& name);
 QString catalogueDatabaseName();
 void setCatalogueDatabaseName(const QString& name);
 
-} // namespace morvane
+}   // namespace morvane

@@ -2,18 +2,15 @@
 
 namespace morvane {
 
-const std::array<const char*, SqlColorCount> kSqlColorKeys{
-    "BackColor", "KeyWords", "DataType", "Functions", "Reserved4", "LogicOperators",
-    "Strings", "NumericValues", "Comments", "Reserved9", "Reserved10"};
+const std::array<const char*, SqlColorCount> kSqlColorKeys{"BackColor", "KeyWords", "DataType", "Functions",
+    "Reserved4", "LogicOperators", "Strings", "NumericValues", "Comments", "Reserved9", "Reserved10"};
 const std::array<const char*, ScriptColorCount> kScriptColorKeys{
     "BackColor", "VBKeyWords", "OrraKeyWords", "Strings", "OrraParameters", "Comments"};
-const std::array<std::int32_t, SqlColorCount> kSqlColorDefaults{
-    RGBColor(255, 255, 255), RGBColor(0, 0, 255), RGBColor(0, 0, 255), RGBColor(255, 0, 255),
-    RGBColor(0, 0, 255), RGBColor(128, 128, 128), RGBColor(255, 0, 0), RGBColor(0, 0, 0),
-    RGBColor(0, 128, 128), RGBColor(0, 255, 0), RGBColor(0, 0, 0)};
-const std::array<std::int32_t, ScriptColorCount> kScriptColorDefaults{
-    RGBColor(255, 255, 255), RGBColor(0, 0, 128), RGBColor(0, 0, 200), RGBColor(200, 0, 0),
-    RGBColor(128, 0, 0), RGBColor(0, 128, 128)};
+const std::array<std::int32_t, SqlColorCount> kSqlColorDefaults{RGBColor(255, 255, 255), RGBColor(0, 0, 255),
+    RGBColor(0, 0, 255), RGBColor(255, 0, 255), RGBColor(0, 0, 255), RGBColor(128, 128, 128), RGBColor(255, 0, 0),
+    RGBColor(0, 0, 0), RGBColor(0, 128, 128), RGBColor(0, 255, 0), RGBColor(0, 0, 0)};
+const std::array<std::int32_t, ScriptColorCount> kScriptColorDefaults{RGBColor(255, 255, 255), RGBColor(0, 0, 128),
+    RGBColor(0, 0, 200), RGBColor(200, 0, 0), RGBColor(128, 0, 0), RGBColor(0, 128, 128)};
 
 QFont EditorFont::toQFont() const
 {
@@ -67,4 +64,4 @@ QString BuildRtfColorTable(const EditorOptions& options)
     return table + QLatin1Char('}');
 }
 
-} // namespace morvane
+}   // namespace morvane

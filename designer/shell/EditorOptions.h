@@ -17,12 +17,25 @@ namespace morvane {
 // Indexes of the SQL colour table: 0 is the editor background, 1 to 10 the colour classes of
 // the SQL colouring (its switches \cf1 to \cf10).
 enum SqlColorIndex {
-    SqlBackColor = 0, SqlKeyWords, SqlDataType, SqlFunctions, SqlReserved4, SqlLogicOperators,
-    SqlStrings, SqlNumericValues, SqlComments, SqlReserved9, SqlReserved10,
+    SqlBackColor = 0,
+    SqlKeyWords,
+    SqlDataType,
+    SqlFunctions,
+    SqlReserved4,
+    SqlLogicOperators,
+    SqlStrings,
+    SqlNumericValues,
+    SqlComments,
+    SqlReserved9,
+    SqlReserved10,
     SqlColorCount
 };
 enum ScriptColorIndex {
-    ScriptBackColor = 0, ScriptVBKeyWords, ScriptOrraKeyWords, ScriptStrings, ScriptOrraParameters,
+    ScriptBackColor = 0,
+    ScriptVBKeyWords,
+    ScriptOrraKeyWords,
+    ScriptStrings,
+    ScriptOrraParameters,
     ScriptComments,
     ScriptColorCount
 };
@@ -68,4 +81,4 @@ std::int32_t fromQColor(const QColor& color);
 // The rich-text colour table of SQL colours 1 to 10: "\redR\greenG\blueB;" per colour, then "}".
 QString BuildRtfColorTable(const EditorOptions& options);
 
-} // namespace morvane
+}   // namespace morvane

@@ -24,8 +24,8 @@ void ExplorerButton::clear()
     update();
 }
 
-void ExplorerButton::printRotated(const QString& text, float x, float y, const QString& fontName, int size,
-                                  float angle, int weight)
+void ExplorerButton::printRotated(
+    const QString& text, float x, float y, const QString& fontName, int size, float angle, int weight)
 {
     m_image.setDotsPerMeterX(int(logicalDpiX() / 0.0254));
     m_image.setDotsPerMeterY(int(logicalDpiY() / 0.0254));
@@ -43,9 +43,6 @@ void ExplorerButton::paintEvent(QPaintEvent*)
     p.drawImage(0, 0, m_image);
 }
 
-void ExplorerButton::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-}
+void ExplorerButton::resizeEvent(QResizeEvent* event) { QWidget::resizeEvent(event); }
 
-} // namespace morvane
+}   // namespace morvane

@@ -16,8 +16,8 @@ public:
     // Clears the kept image to the strip's background.
     void clear();
     // PrintRotatedText on the kept image (x, y in pixels of the strip).
-    void printRotated(const QString& text, float x, float y, const QString& fontName, int size, float angle,
-                      int weight);
+    void printRotated(
+        const QString& text, float x, float y, const QString& fontName, int size, float angle, int weight);
     const QImage& image() const { return m_image; }
     QSize sizeHint() const override;
 
@@ -29,4 +29,4 @@ private:
     QImage m_image;
 };
 
-} // namespace morvane
+}   // namespace morvane

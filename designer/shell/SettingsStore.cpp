@@ -7,8 +7,8 @@ const QString kNull = QStringLiteral("null");
 
 std::unique_ptr<QSettings> openSettingsStore()
 {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orra"),
-                                       QStringLiteral("Morvane"));
+    return std::make_unique<QSettings>(
+        QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orra"), QStringLiteral("Morvane"));
 }
 
 QString settingsGroup(const QString& section)
@@ -48,4 +48,4 @@ QString GetSetting(const QString& section, const QString& key, const QString& de
     return GetSetting(*openSettingsStore(), section, key, def);
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -21,8 +21,7 @@ std::unique_ptr<QSettings> openSettingsStore();
 QString settingsGroup(const QString& section);
 
 // The stored text of section/key, or def when the key is absent or holds "null".
-QString GetSetting(const QSettings& store, const QString& section, const QString& key,
-                   const QString& def = QString());
+QString GetSetting(const QSettings& store, const QString& section, const QString& key, const QString& def = QString());
 void SaveSetting(QSettings& store, const QString& section, const QString& key, const QString& value);
 // Removes the whole section (with the sections below it).
 void DeleteSetting(QSettings& store, const QString& section);
@@ -32,4 +31,4 @@ QStringList GetAllSettings(const QSettings& store, const QString& section);
 // Convenience for one value read without holding a store.
 QString GetSetting(const QString& section, const QString& key, const QString& def = QString());
 
-} // namespace morvane
+}   // namespace morvane

@@ -13,8 +13,8 @@ namespace {
 
 orra::Error parameterError(const char* which)
 {
-    return orra::Error(-1, QStringLiteral("Morvane"),
-                       QStringLiteral("Hatalı parametre girisi\r\nParametre:") + QLatin1String(which));
+    return orra::Error(
+        -1, QStringLiteral("Morvane"), QStringLiteral("Hatalı parametre girisi\r\nParametre:") + QLatin1String(which));
 }
 
 // The value of a "server:NAME" piece: the trimmed piece, split on ":", must give two parts.
@@ -25,7 +25,7 @@ QString optionValue(const QString& piece, const char* which)
     return parts[1];
 }
 
-} // namespace
+}   // namespace
 
 CommandLineOptions ReadCommandLine(const QString& commandLine)
 {
@@ -80,4 +80,4 @@ int Main(const QStringList& arguments)
     return 1;
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -9,8 +9,8 @@ namespace morvane {
 
 // What the command line asks for.
 struct CommandLineOptions {
-    QString server;      // empty when not given
-    QString database;    // empty when not given
+    QString server;         // empty when not given
+    QString database;       // empty when not given
     bool trusted = false;   // /trustedconnection or /tc was given
 };
 
@@ -27,4 +27,4 @@ CommandLineOptions ReadCommandLine(const QString& commandLine);
 // to end: a start-up error (shown in one message box) or a failed or cancelled log-on.
 int Main(const QStringList& arguments);
 
-} // namespace morvane
+}   // namespace morvane

@@ -41,7 +41,8 @@ void page(QPainter& p, const QRectF& r, const QColor& fill = kPaper)
 void lines(QPainter& p, qreal x0, qreal x1, qreal y0, int count, qreal step = 5, qreal indent = 0)
 {
     p.setPen(QPen(kInk, 2));
-    for (int i = 0; i < count; ++i) p.drawLine(QPointF(x0 + (i % 2 ? indent : 0), y0 + i * step), QPointF(x1, y0 + i * step));
+    for (int i = 0; i < count; ++i)
+        p.drawLine(QPointF(x0 + (i % 2 ? indent : 0), y0 + i * step), QPointF(x1, y0 + i * step));
 }
 
 // A coloured badge with a letter: the element kinds of a document.
@@ -51,8 +52,10 @@ QIcon badge(const QColor& color, const QString& letter, bool round = false)
         p.setPen(QPen(color.darker(140), 1.5));
         p.setBrush(color);
         const QRectF r(3, 3, 26, 26);
-        if (round) p.drawEllipse(r);
-        else p.drawRoundedRect(r, 5, 5);
+        if (round)
+            p.drawEllipse(r);
+        else
+            p.drawRoundedRect(r, 5, 5);
         QFont f = QApplication::font();
         f.setPixelSize(18);
         f.setBold(true);
@@ -220,8 +223,10 @@ QHash<QString, QIcon> makeImages()
     const auto indent = [](QPainter& p, bool in) {
         p.setPen(QPen(kInk, 2));
         for (int i = 0; i < 4; ++i) p.drawLine(QPointF(i == 0 || i == 3 ? 4 : 14, 6 + i * 7), QPointF(28, 6 + i * 7));
-        if (in) arrow(p, QPointF(3, 16), QPointF(11, 16), kBlue);
-        else arrow(p, QPointF(11, 16), QPointF(3, 16), kBlue);
+        if (in)
+            arrow(p, QPointF(3, 16), QPointF(11, 16), kBlue);
+        else
+            arrow(p, QPointF(11, 16), QPointF(3, 16), kBlue);
     };
     m.insert(QStringLiteral("Indent"), drawn([=](QPainter& p) { indent(p, true); }));
     m.insert(QStringLiteral("Outdent"), drawn([=](QPainter& p) { indent(p, false); }));
@@ -241,7 +246,7 @@ QHash<QString, QIcon> makeImages()
     return m;
 }
 
-} // namespace
+}   // namespace
 
 QIcon toolbarImage(const QString& key)
 {
@@ -249,4 +254,4 @@ QIcon toolbarImage(const QString& key)
     return images.value(key);
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -10,4 +10,4 @@ namespace morvane {
 // The icon of an image key ("Save", "Block", "Grid", "Text", …); a null icon for an unknown key.
 QIcon toolbarImage(const QString& key);
 
-} // namespace morvane
+}   // namespace morvane

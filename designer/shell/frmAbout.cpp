@@ -23,15 +23,17 @@ namespace morvane {
 namespace {
 const QString kWebSite = QStringLiteral("https://orra.example.org/morvane");
 
-QLabel* label(QWidget* parent, const char* name) {
+QLabel* label(QWidget* parent, const char* name)
+{
     auto* l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return l;
 }
-} // namespace
+}   // namespace
 
-VersionInfo programVersionInfo() {
+VersionInfo programVersionInfo()
+{
     VersionInfo v;
     v.productName = QStringLiteral(ORRA_PRODUCT_NAME);
     v.companyName = QStringLiteral(ORRA_COMPANY_NAME);
@@ -42,19 +44,21 @@ VersionInfo programVersionInfo() {
     return v;
 }
 
-QStringList systemInformationPrograms() {
+QStringList systemInformationPrograms()
+{
     return {QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"), QStringLiteral("gnome-system-monitor"),
-            QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager")};
+        QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager")};
 }
 
-frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
+frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
+{
     setObjectName(QStringLiteral("frmAbout"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     auto* picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
-    const QIcon icon = qApp->windowIcon().isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon)
-                                                   : qApp->windowIcon();
+    const QIcon icon =
+        qApp->windowIcon().isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon) : qApp->windowIcon();
     picIcon->setPixmap(icon.pixmap(48, 48));
     picIcon->setAccessibleName(QStringLiteral("Program icon"));
     picIcon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
@@ -97,9 +101,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
     auto* texts = new QVBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_version),
-                       static_cast<QWidget*>(m_description), static_cast<QWidget*>(m_company),
-                       static_cast<QWidget*>(fixed), static_cast<QWidget*>(m_webSite),
-                       static_cast<QWidget*>(m_disclaimer)})
+             static_cast<QWidget*>(m_description), static_cast<QWidget*>(m_company), static_cast<QWidget*>(fixed),
+             static_cast<QWidget*>(m_webSite), static_cast<QWidget*>(m_disclaimer)})
         texts->addWidget(w);
     texts->addStretch(1);
     auto* top = new QHBoxLayout;
@@ -116,10 +119,11 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     Form_Load();
 }
 
-void frmAbout::Form_Load() {
+void frmAbout::Form_Load()
+{
     const VersionInfo v = programVersionInfo();
-    const QString appTitle = QApplication::applicationDisplayName().isEmpty() ? v.productName
-                                                                              : QApplication::applicationDisplayName();
+    const QString appTitle =
+        QApplication::applicationDisplayName().isEmpty() ? v.productName : QApplication::applicationDisplayName();
     setWindowTitle(QStringLiteral("About ") + appTitle);
     m_version->setText(QStringLiteral("Version %1.%2.%3 ").arg(v.major).arg(v.minor).arg(v.revision));
     m_title->setText(v.productName);
@@ -128,29 +132,28 @@ void frmAbout::Form_Load() {
     m_disclaimer->setText(QString());
 }
 
-bool frmAbout::GetKeyValue(const QString& keyName, const QString& valueName, QString& value) {
+bool frmAbout::GetKeyValue(const QString& keyName, const QString& valueName, QString& value)
+{
     value.clear();
     const std::unique_ptr<QSettings> store = openSettingsStore();
     store->beginGroup(settingsGroup(keyName));
     const QVariant v = store->value(valueName);
     store->endGroup();
-    if (!v.isValid())
-        return false;
+    if (!v.isValid()) return false;
     value = v.toString();
     return true;
 }
 
-void frmAbout::StartSysInfo() {
+void frmAbout::StartSysInfo()
+{
     QString path;
     if (GetKeyValue(QStringLiteral("System Information"), QStringLiteral("Path"), path) && !path.trimmed().isEmpty()) {
         // The program the user named; one that cannot be started is reported, not replaced.
-        if (QProcess::startDetached(path.trimmed(), {}))
-            return;
+        if (QProcess::startDetached(path.trimmed(), {})) return;
     } else {
         for (const QString& name : systemInformationPrograms()) {
             const QString found = QStandardPaths::findExecutable(name);
-            if (!found.isEmpty() && QProcess::startDetached(found, {}))
-                return;
+            if (!found.isEmpty() && QProcess::startDetached(found, {})) return;
         }
     }
     orra::userInterface().messageBox(QStringLiteral("System Information Is Unavailable At This Time"), orra::vbOKOnly);
@@ -158,12 +161,13 @@ void frmAbout::StartSysInfo() {
 
 void frmAbout::lbWebSite_Click() { OpenWithShell(m_webSite->text().trimmed()); }
 
-bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
+bool frmAbout::eventFilter(QObject* watched, QEvent* event)
+{
     if (watched == m_webSite) {
         const bool click = event->type() == QEvent::MouseButtonRelease;
-        const bool key = event->type() == QEvent::KeyPress &&
-                         (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
-                          static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
+        const bool key = event->type() == QEvent::KeyPress
+            && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return
+                || static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
         if (click || key) {
             lbWebSite_Click();
             return true;
@@ -172,23 +176,26 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-bool OpenWithShell(const QString& target) {
+bool OpenWithShell(const QString& target)
+{
     const QUrl url = QUrl::fromUserInput(target, QDir::homePath());
     return url.isValid() && QDesktopServices::openUrl(url);
 }
 
-QString helpContentsPath() {
+QString helpContentsPath()
+{
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
 }
 
-bool ShowHelpContents() {
+bool ShowHelpContents()
+{
     const QString page = helpContentsPath();
     if (!QFileInfo::exists(page)) {
-        orra::userInterface().messageBox(QStringLiteral("The help file %1 is missing.").arg(QDir::toNativeSeparators(page)),
-                                         orra::vbOKOnly);
+        orra::userInterface().messageBox(
+            QStringLiteral("The help file %1 is missing.").arg(QDir::toNativeSeparators(page)), orra::vbOKOnly);
         return false;
     }
     return QDesktopServices::openUrl(QUrl::fromLocalFile(page));
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -69,4 +69,4 @@ QString helpContentsPath();
 // Opens target (a web address or file) with the desktop's default application.
 bool OpenWithShell(const QString& target);
 
-} // namespace morvane
+}   // namespace morvane

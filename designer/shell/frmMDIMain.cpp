@@ -60,8 +60,7 @@ QString programVersion()
 void showMessage(const QString& text) { orra::userInterface().messageBox(text, orra::vbOKOnly | orra::vbExclamation); }
 
 // VB's CLng/CInt of a stored text: a number, rounded half to even, within the type's range.
-template <typename T>
-std::optional<T> toWhole(const QString& text)
+template <typename T> std::optional<T> toWhole(const QString& text)
 {
     bool ok = false;
     const double d = text.trimmed().toDouble(&ok);
@@ -87,7 +86,7 @@ QString flagText(bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"
 
 QString plainCaption(QString caption) { return caption.remove(QLatin1Char('&')); }
 
-} // namespace
+}   // namespace
 
 // ---- Construction -----------------------------------------------------------------------
 
@@ -150,7 +149,7 @@ QAction* frmMDIMain::addItem(QMenu* menu, const QString& name, const QString& ca
 }
 
 void frmMDIMain::addHandled(QMenu* menu, const QString& name, const QString& caption, void (frmMDIMain::*handler)(),
-                            const QKeySequence& shortcut)
+    const QKeySequence& shortcut)
 {
     QAction* a = addItem(menu, name, caption, shortcut);
     connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
@@ -193,48 +192,48 @@ void frmMDIMain::buildMenus()
     addForeign(file, QStringLiteral("mnuFileUnRegisterServer"), QStringLiteral("&UnRegister Server"));
     addItem(file, QStringLiteral("mnuFileDivider2"), QStringLiteral("-"))->setVisible(false);
     addHandled(file, QStringLiteral("mnuFileSave"), QStringLiteral("&Save"), &frmMDIMain::mnuFileSave_Click,
-               K(Qt::CTRL | Qt::Key_S));
+        K(Qt::CTRL | Qt::Key_S));
     addForeign(file, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As.."));
     addForeign(file, QStringLiteral("mnuFileSaveAsXML"), QStringLiteral("Save As XM&L"));
     addForeign(file, QStringLiteral("mnuFileDelete"), QStringLiteral("&Delete"), K(Qt::SHIFT | Qt::Key_Delete));
     addHandled(file, QStringLiteral("mnuFileRefresh"), QStringLiteral("&Refresh"), &frmMDIMain::mnuFileRefresh_Click,
-               K(Qt::Key_F12));
+        K(Qt::Key_F12));
     addItem(file, QStringLiteral("mnuFileDivider3"), QStringLiteral("-"));
     addHandled(file, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit"), &frmMDIMain::mnuFileExit_Click,
-               K(Qt::CTRL | Qt::Key_Q));
+        K(Qt::CTRL | Qt::Key_Q));
     for (const char* n : {"mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh"})
         m_items[QLatin1String(n)]->setEnabled(false);
 
     QMenu* doc = addMenu(nullptr, QStringLiteral("mnuDoc"), QStringLiteral("&Document"));
     addHandled(doc, QStringLiteral("mnuDocNewParameter"), QStringLiteral("New &Parameter"),
-               &frmMDIMain::mnuDocNewParameter_Click, K(Qt::CTRL | Qt::Key_P));
+        &frmMDIMain::mnuDocNewParameter_Click, K(Qt::CTRL | Qt::Key_P));
     addHandled(doc, QStringLiteral("mnuDocNewBlock"), QStringLiteral("New &Block"), &frmMDIMain::mnuDocNewBlock_Click,
-               K(Qt::CTRL | Qt::Key_B));
+        K(Qt::CTRL | Qt::Key_B));
     addHandled(doc, QStringLiteral("mnuDocNewStation"), QStringLiteral("New S&tation"),
-               &frmMDIMain::mnuDocNewStation_Click, K(Qt::CTRL | Qt::Key_T));
+        &frmMDIMain::mnuDocNewStation_Click, K(Qt::CTRL | Qt::Key_T));
     addHandled(doc, QStringLiteral("mnuDocNewScript"), QStringLiteral("New Act&iveX Script"),
-               &frmMDIMain::mnuDocNewScript_Click, K(Qt::CTRL | Qt::Key_I));
+        &frmMDIMain::mnuDocNewScript_Click, K(Qt::CTRL | Qt::Key_I));
     addItem(doc, QStringLiteral("mnuDocDivider0"), QStringLiteral("-"));
     addHandled(doc, QStringLiteral("mnuDocOpenInclude"), QStringLiteral("&Open Main Document"),
-               &frmMDIMain::mnuDocOpenInclude_Click);
+        &frmMDIMain::mnuDocOpenInclude_Click);
     m_items[QStringLiteral("mnuDocOpenInclude")]->setEnabled(false);
     addItem(doc, QStringLiteral("mnuDocDivider1"), QStringLiteral("-"));
     addHandled(doc, QStringLiteral("mnuDocAddRepository"), QStringLiteral("&Add Repository"),
-               &frmMDIMain::mnuDocAddRepository_Click);
+        &frmMDIMain::mnuDocAddRepository_Click);
     addHandled(doc, QStringLiteral("mnuDocCopy"), QStringLiteral("&Copy"), &frmMDIMain::mnuDocCopy_Click);
     addHandled(doc, QStringLiteral("mnuDocPaste"), QStringLiteral("Past&e"), &frmMDIMain::mnuDocPaste_Click);
     addItem(doc, QStringLiteral("mnuDocDivider2"), QStringLiteral("-"));
     addHandled(doc, QStringLiteral("mnuDocFind"), QStringLiteral("&Find"), &frmMDIMain::mnuDocFind_Click,
-               K(Qt::CTRL | Qt::Key_F));
+        K(Qt::CTRL | Qt::Key_F));
     addHandled(doc, QStringLiteral("mnuDocReplace"), QStringLiteral("&Replace"), &frmMDIMain::mnuDocReplace_Click,
-               K(Qt::CTRL | Qt::Key_H));
+        K(Qt::CTRL | Qt::Key_H));
     addItem(doc, QStringLiteral("mnuDocDivider3"), QStringLiteral("-"));
     addHandled(doc, QStringLiteral("mnuDocIndent"), QStringLiteral("In&dent"), &frmMDIMain::mnuDocIndent_Click);
     addHandled(doc, QStringLiteral("mnuDocOutdent"), QStringLiteral("O&utdent"), &frmMDIMain::mnuDocOutdent_Click);
     addItem(doc, QStringLiteral("mnuDocDivider4"), QStringLiteral("-"));
     addHandled(doc, QStringLiteral("mnuDocComment"), QStringLiteral("Comment Block"), &frmMDIMain::mnuDocComment_Click);
-    addHandled(doc, QStringLiteral("mnuDocUnComment"), QStringLiteral("UnComment Block"),
-               &frmMDIMain::mnuDocUnComment_Click);
+    addHandled(
+        doc, QStringLiteral("mnuDocUnComment"), QStringLiteral("UnComment Block"), &frmMDIMain::mnuDocUnComment_Click);
     addItem(doc, QStringLiteral("mnuDocDivider5"), QStringLiteral("-"));
     addHandled(doc, QStringLiteral("mnuDocDelete"), QStringLiteral("&Delete"), &frmMDIMain::mnuDocDelete_Click);
     for (const char* n : {"mnuDocIndent", "mnuDocOutdent", "mnuDocComment", "mnuDocUnComment"})
@@ -242,33 +241,33 @@ void frmMDIMain::buildMenus()
 
     QMenu* debug = addMenu(nullptr, QStringLiteral("mnuDebug"), QStringLiteral("De&bug"));
     addHandled(debug, QStringLiteral("mnuDebugStart"), QStringLiteral("&Start"), &frmMDIMain::mnuDebugStart_Click,
-               K(Qt::Key_F5));
+        K(Qt::Key_F5));
     addHandled(debug, QStringLiteral("mnuDebugStartNew"), QStringLiteral("St&art on New Connection"),
-               &frmMDIMain::mnuDebugStartNew_Click, K(Qt::CTRL | Qt::Key_F5));
+        &frmMDIMain::mnuDebugStartNew_Click, K(Qt::CTRL | Qt::Key_F5));
     addHandled(debug, QStringLiteral("mnuDebugContinue"), QStringLiteral("&Continue"),
-               &frmMDIMain::mnuDebugContinue_Click, K(Qt::SHIFT | Qt::Key_F5));
+        &frmMDIMain::mnuDebugContinue_Click, K(Qt::SHIFT | Qt::Key_F5));
     addHandled(debug, QStringLiteral("mnuDebugPause"), QStringLiteral("&Pause"), &frmMDIMain::mnuDebugPause_Click);
     addHandled(debug, QStringLiteral("mnuDebugStop"), QStringLiteral("S&top"), &frmMDIMain::mnuDebugStop_Click);
     addItem(debug, QStringLiteral("mnuDebugDivider0"), QStringLiteral("-"));
     addHandled(debug, QStringLiteral("mnuDebugTrace"), QStringLiteral("Show &Trace"), &frmMDIMain::mnuDebugTrace_Click);
     addItem(debug, QStringLiteral("mnuDebugDivider1"), QStringLiteral("-"));
     addHandled(debug, QStringLiteral("mnuDebugBreakPoint"), QStringLiteral("Toogle &Breakpoint"),
-               &frmMDIMain::mnuDebugBreakPoint_Click, K(Qt::Key_F9));
+        &frmMDIMain::mnuDebugBreakPoint_Click, K(Qt::Key_F9));
     addHandled(debug, QStringLiteral("mnuDebugClearBreakPoints"), QStringLiteral("&Clear All Breakpoints"),
-               &frmMDIMain::mnuDebugClearBreakPoints_Click, K(Qt::CTRL | Qt::SHIFT | Qt::Key_F9));
+        &frmMDIMain::mnuDebugClearBreakPoints_Click, K(Qt::CTRL | Qt::SHIFT | Qt::Key_F9));
     addHandled(debug, QStringLiteral("mnuDebugStepInto"), QStringLiteral("Step &Into"),
-               &frmMDIMain::mnuDebugStepInto_Click, K(Qt::Key_F8));
+        &frmMDIMain::mnuDebugStepInto_Click, K(Qt::Key_F8));
     addHandled(debug, QStringLiteral("mnuDebugStepOver"), QStringLiteral("Step &Over"),
-               &frmMDIMain::mnuDebugStepOver_Click, K(Qt::SHIFT | Qt::Key_F8));
+        &frmMDIMain::mnuDebugStepOver_Click, K(Qt::SHIFT | Qt::Key_F8));
     addHandled(debug, QStringLiteral("mnuDebugStepOut"), QStringLiteral("Step O&ut"),
-               &frmMDIMain::mnuDebugStepOut_Click, K(Qt::CTRL | Qt::SHIFT | Qt::Key_F8));
+        &frmMDIMain::mnuDebugStepOut_Click, K(Qt::CTRL | Qt::SHIFT | Qt::Key_F8));
     addHandled(debug, QStringLiteral("mnuDebugJump"), QStringLiteral("&Jump To"), &frmMDIMain::mnuDebugJump_Click,
-               K(Qt::CTRL | Qt::Key_J));
+        K(Qt::CTRL | Qt::Key_J));
     // Show Trace keeps its check mark; its handler toggles it only when a document is active.
     m_items[QStringLiteral("mnuDebugTrace")]->setCheckable(true);
     m_items[QStringLiteral("mnuDebugTrace")]->setChecked(false);
     for (const char* n : {"mnuDebugStart", "mnuDebugStartNew", "mnuDebugPause", "mnuDebugStop", "mnuDebugStepInto",
-                          "mnuDebugStepOver", "mnuDebugStepOut", "mnuDebugJump", "mnuDebugContinue"})
+             "mnuDebugStepOver", "mnuDebugStepOut", "mnuDebugJump", "mnuDebugContinue"})
         m_items[QLatin1String(n)]->setEnabled(false);
     m_items[QStringLiteral("mnuDebugContinue")]->setVisible(false);
 
@@ -285,20 +284,21 @@ void frmMDIMain::buildMenus()
     addForeign(popup, QStringLiteral("mnuPopuptvOrraRefresh"), QStringLiteral("&Refresh"));
 
     QMenu* tools = addMenu(nullptr, QStringLiteral("mnuTools"), QStringLiteral("&Tools"));
-    addHandled(tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("&Options"), &frmMDIMain::mnuToolsOptions_Click);
+    addHandled(
+        tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("&Options"), &frmMDIMain::mnuToolsOptions_Click);
 
     m_windowMenu = addMenu(nullptr, QStringLiteral("mnuWindow"), QStringLiteral("&Window"));
     addHandled(m_windowMenu, QStringLiteral("mnuWindowCascade"), QStringLiteral("&Cascade"),
-               &frmMDIMain::mnuWindowCascade_Click);
+        &frmMDIMain::mnuWindowCascade_Click);
     addHandled(m_windowMenu, QStringLiteral("mnuWindowHorizontally"), QStringLiteral("Tile &Horizontally"),
-               &frmMDIMain::mnuWindowHorizontally_Click);
+        &frmMDIMain::mnuWindowHorizontally_Click);
     addHandled(m_windowMenu, QStringLiteral("mnuWindowVertically"), QStringLiteral("Tile &Vertically"),
-               &frmMDIMain::mnuWindowVertically_Click);
+        &frmMDIMain::mnuWindowVertically_Click);
     connect(m_windowMenu, &QMenu::aboutToShow, this, &frmMDIMain::rebuildWindowList);
 
     QMenu* help = addMenu(nullptr, QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
     addHandled(help, QStringLiteral("mnuHelpContents"), QStringLiteral("&Contents"), &frmMDIMain::mnuHelpContents_Click,
-               K(Qt::Key_F1));
+        K(Qt::Key_F1));
     addHandled(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About"), &frmMDIMain::mnuHelpAbout_Click);
 }
 
@@ -330,17 +330,17 @@ void frmMDIMain::buildToolbar()
     addButton(QStringLiteral("Save"), QStringLiteral("Save active document"), QStringLiteral("Save"));
     addButton(QStringLiteral("Refresh"), QStringLiteral("ReLoad active document"), QStringLiteral("Refresh"));
     m_tbMain->addSeparator();
-    QAction* tvOrra = addButton(QStringLiteral("tvOrra"), QStringLiteral("Show/Hide Object Explorer"),
-                                QStringLiteral("ObjectExplorer"));
+    QAction* tvOrra = addButton(
+        QStringLiteral("tvOrra"), QStringLiteral("Show/Hide Object Explorer"), QStringLiteral("ObjectExplorer"));
     QAction* tvDocument = addButton(QStringLiteral("tvDocument"), QStringLiteral("Show / Hide Document Explorer"),
-                                    QStringLiteral("DocumentExplorer"));
+        QStringLiteral("DocumentExplorer"));
     for (QAction* a : {tvOrra, tvDocument}) {
         a->setCheckable(true);
         a->setChecked(true);
     }
     m_tbMain->addSeparator();
     addButton(QStringLiteral("AddRepository"), QStringLiteral("Add current Item to the repository"),
-              QStringLiteral("AddRepository"));
+        QStringLiteral("AddRepository"));
     addButton(QStringLiteral("Copy"), QStringLiteral("Copy selected item"), QStringLiteral("Copy"));
     addButton(QStringLiteral("Paste"), QStringLiteral("Paste item"), QStringLiteral("Paste"));
     addButton(QStringLiteral("Delete"), QStringLiteral("Delete selected item"), QStringLiteral("Delete"));
@@ -376,15 +376,16 @@ void frmMDIMain::buildToolbar()
     addButton(QStringLiteral("JumpTo"), QStringLiteral("Jump to selected item"), QStringLiteral("JumpTo"))
         ->setEnabled(false);
     m_tbMain->addSeparator();
-    QAction* resultPane = addButton(QStringLiteral("ShowResultPane"), QStringLiteral("Show/Hide Result Pane"),
-                                    QStringLiteral("ShowResultPane"));
+    QAction* resultPane = addButton(
+        QStringLiteral("ShowResultPane"), QStringLiteral("Show/Hide Result Pane"), QStringLiteral("ShowResultPane"));
     resultPane->setCheckable(true);
     resultPane->setChecked(false);
 
     // The result-style drop-down: its own click does nothing, its entries pick the style.
     auto* styleMenu = new QMenu(this);
     styleMenu->setObjectName(QStringLiteral("ResultStyleMenu"));
-    for (const auto& [key, caption] : {std::pair{"ResultInText", "Results in Text"}, std::pair{"ResultInGrid", "Results in Grid"}}) {
+    for (const auto& [key, caption] :
+        {std::pair{"ResultInText", "Results in Text"}, std::pair{"ResultInGrid", "Results in Grid"}}) {
         QAction* entry = styleMenu->addAction(QLatin1String(caption));
         entry->setObjectName(QLatin1String(key));
         const QString k = QLatin1String(key);
@@ -407,8 +408,8 @@ void frmMDIMain::buildToolbar()
     addButton(QStringLiteral("Indent"), QStringLiteral("Increase Indent"), QStringLiteral("Indent"));
     m_tbMain->addSeparator();
     addButton(QStringLiteral("CommentBlock"), QStringLiteral("Comment Selected Block"), QStringLiteral("CommentBlock"));
-    addButton(QStringLiteral("UnCommentBlock"), QStringLiteral("UnComment Selected Block"),
-              QStringLiteral("UnCommentBlock"));
+    addButton(
+        QStringLiteral("UnCommentBlock"), QStringLiteral("UnComment Selected Block"), QStringLiteral("UnCommentBlock"));
     // The toolbar's own overflow button, named for screen readers.
     if (auto* more = m_tbMain->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
         more->setAccessibleName(QStringLiteral("More buttons"));
@@ -482,12 +483,12 @@ void frmMDIMain::MDIForm_Activate()
     if (!m_firstActivation) return;
     m_firstActivation = false;
     const auto store = openSettingsStore();
-    const std::pair<const char*, const char*> panes[] = {{"ShowHidetvDocument", "tvDocument"},
-                                                          {"ShowHidetvOrra", "tvOrra"}};
+    const std::pair<const char*, const char*> panes[] = {
+        {"ShowHidetvDocument", "tvDocument"}, {"ShowHidetvOrra", "tvOrra"}};
     for (const auto& [setting, key] : panes) {
         // A value other than a number counts as hidden, like an absent one.
-        const auto shown = toWhole<qint32>(GetSetting(*store, QStringLiteral("Main Settings"), QLatin1String(setting),
-                                                      QStringLiteral("0")));
+        const auto shown = toWhole<qint32>(
+            GetSetting(*store, QStringLiteral("Main Settings"), QLatin1String(setting), QStringLiteral("0")));
         if (!shown || *shown == 0) {
             m_buttons.value(QLatin1String(key))->setChecked(false);
             tbMain_ButtonClick(QLatin1String(key));
@@ -555,8 +556,8 @@ QWidget* frmMDIMain::paneForm(const QString& formName)
     if (!form) {
         form = createPane(formName, nullptr);
         if (form->windowTitle().isEmpty())
-            form->setWindowTitle(formName == kObjectExplorer ? QStringLiteral("Object Explorer")
-                                                             : QStringLiteral("Document Explorer"));
+            form->setWindowTitle(
+                formName == kObjectExplorer ? QStringLiteral("Object Explorer") : QStringLiteral("Document Explorer"));
         if (form->accessibleName().isEmpty()) form->setAccessibleName(form->windowTitle());
     }
     return form;
@@ -572,8 +573,10 @@ bool frmMDIMain::IsPaneLoaded(const QString& formName) const
 void frmMDIMain::paneClosed(QWidget* pane)
 {
     if (!pane) return;
-    if (pane->objectName() == kObjectExplorer) m_buttons.value(QStringLiteral("tvOrra"))->setChecked(false);
-    else if (pane->objectName() == kDocumentExplorer) m_buttons.value(QStringLiteral("tvDocument"))->setChecked(false);
+    if (pane->objectName() == kObjectExplorer)
+        m_buttons.value(QStringLiteral("tvOrra"))->setChecked(false);
+    else if (pane->objectName() == kDocumentExplorer)
+        m_buttons.value(QStringLiteral("tvDocument"))->setChecked(false);
 }
 
 void frmMDIMain::paneButtonClicked(const QString& key, const QString& formName, int panel)
@@ -581,8 +584,10 @@ void frmMDIMain::paneButtonClicked(const QString& key, const QString& formName, 
     const bool pressed = m_buttons.value(key)->isChecked();
     try {
         if (pressed) {
-            if (IsPaneLoaded(formName)) m_td->showPane(formName);
-            else m_td->addPane(paneForm(formName), orra::DockHost::Docked, panel, formName, kPaneStyle);
+            if (IsPaneLoaded(formName))
+                m_td->showPane(formName);
+            else
+                m_td->addPane(paneForm(formName), orra::DockHost::Docked, panel, formName, kPaneStyle);
         } else if (IsPaneLoaded(formName)) {
             m_td->hidePane(formName);
         }
@@ -598,10 +603,12 @@ void frmMDIMain::RestoreDockLayout()
     const auto store = openSettingsStore();
     for (int i = 1; i <= orra::DockHost::kPanelCount; ++i) {
         const QString panel = QStringLiteral("Panels\\%1").arg(i);
-        const auto count = toWhole<qint32>(GetSetting(*store, panel, QStringLiteral("WindowsCount"), QStringLiteral("0")));
+        const auto count =
+            toWhole<qint32>(GetSetting(*store, panel, QStringLiteral("WindowsCount"), QStringLiteral("0")));
         if (!count) continue;
         for (int j = *count; j >= 1; --j) {
-            const QString key = GetSetting(*store, panel + QStringLiteral("\\Windows\\%1").arg(j), QStringLiteral("Key"));
+            const QString key =
+                GetSetting(*store, panel + QStringLiteral("\\Windows\\%1").arg(j), QStringLiteral("Key"));
             if ((key != kObjectExplorer && key != kDocumentExplorer) || IsPaneLoaded(key)) continue;
             try {
                 m_td->addPane(paneForm(key), orra::DockHost::Docked, i, key, kPaneStyle);
@@ -633,27 +640,32 @@ void frmMDIMain::LoadEditorSettings()
     EditorOptions& o = editorOptions();
     const auto readColor = [&](const QString& section, const char* key, std::int32_t& slot, std::int32_t def) {
         const QString text = GetSetting(*store, section, QLatin1String(key), QStringLiteral("null"));
-        if (text == QLatin1String("null")) slot = def;
-        else if (const auto v = toWhole<std::int32_t>(text)) slot = *v;
+        if (text == QLatin1String("null"))
+            slot = def;
+        else if (const auto v = toWhole<std::int32_t>(text))
+            slot = *v;
     };
     for (int i = 0; i < SqlColorCount; ++i)
-        readColor(QStringLiteral("SQLColors"), kSqlColorKeys[size_t(i)], o.SQLColors[size_t(i)], kSqlColorDefaults[size_t(i)]);
+        readColor(QStringLiteral("SQLColors"), kSqlColorKeys[size_t(i)], o.SQLColors[size_t(i)],
+            kSqlColorDefaults[size_t(i)]);
     for (int i = 0; i < ScriptColorCount; ++i)
         readColor(QStringLiteral("ScriptColors"), kScriptColorKeys[size_t(i)], o.ScriptColors[size_t(i)],
-                  kScriptColorDefaults[size_t(i)]);
+            kScriptColorDefaults[size_t(i)]);
 
     const auto readFont = [&](const QString& section, EditorFont& font) {
         font.name = GetSetting(*store, section, QStringLiteral("Name"), QStringLiteral("Verdana"));
         if (const auto v = toWhole<qint16>(GetSetting(*store, section, QStringLiteral("Size"), QStringLiteral("10"))))
             font.size = *v;
-        if (const auto v = toFlag(GetSetting(*store, section, QStringLiteral("Bold"), QStringLiteral("0")))) font.bold = *v;
+        if (const auto v = toFlag(GetSetting(*store, section, QStringLiteral("Bold"), QStringLiteral("0"))))
+            font.bold = *v;
         if (const auto v = toFlag(GetSetting(*store, section, QStringLiteral("Italic"), QStringLiteral("0"))))
             font.italic = *v;
     };
     readFont(QStringLiteral("SQLFont"), o.SQLFont);
     readFont(QStringLiteral("ScriptFont"), o.ScriptFont);
     o.RtfColorTable = BuildRtfColorTable(o);
-    for (int i = 1; i <= 10; ++i) o.QueryShortcuts[size_t(i - 1)] = GetSetting(*store, QStringLiteral("ShortCuts"), QString::number(i));
+    for (int i = 1; i <= 10; ++i)
+        o.QueryShortcuts[size_t(i - 1)] = GetSetting(*store, QStringLiteral("ShortCuts"), QString::number(i));
 }
 
 bool frmMDIMain::SaveSettings()
@@ -662,9 +674,11 @@ bool frmMDIMain::SaveSettings()
     for (int i = 1; i <= m_td->panelCount(); ++i) {
         const QString panel = QStringLiteral("Panels\\%1").arg(i);
         SaveSetting(*store, panel, i <= 2 ? QStringLiteral("Height") : QStringLiteral("Width"),
-                    QString::number(m_td->panelSize(i)));
-        const auto oldCount = toWhole<qint32>(GetSetting(*store, panel, QStringLiteral("WindowsCount"), QStringLiteral("0")));
-        for (int j = 1; oldCount && j <= *oldCount; ++j) DeleteSetting(*store, panel + QStringLiteral("\\Windows\\%1").arg(j));
+            QString::number(m_td->panelSize(i)));
+        const auto oldCount =
+            toWhole<qint32>(GetSetting(*store, panel, QStringLiteral("WindowsCount"), QStringLiteral("0")));
+        for (int j = 1; oldCount && j <= *oldCount; ++j)
+            DeleteSetting(*store, panel + QStringLiteral("\\Windows\\%1").arg(j));
         DeleteSetting(*store, panel + QStringLiteral("\\Windows"));
         const QStringList panes = m_td->panelPanes(i);
         SaveSetting(*store, panel, QStringLiteral("WindowsCount"), QString::number(panes.size()));
@@ -677,21 +691,22 @@ bool frmMDIMain::SaveSettings()
             SaveSetting(*store, QStringLiteral("Panels\\5"), m_td->paneName(i), QStringLiteral("1"));
 
     const QString main = QStringLiteral("Main Settings");
-    SaveSetting(*store, main, QStringLiteral("ShowHidetvOrra"), flagText(m_buttons.value(QStringLiteral("tvOrra"))->isChecked()));
+    SaveSetting(*store, main, QStringLiteral("ShowHidetvOrra"),
+        flagText(m_buttons.value(QStringLiteral("tvOrra"))->isChecked()));
     SaveSetting(*store, main, QStringLiteral("ShowHidetvDocument"),
-                flagText(m_buttons.value(QStringLiteral("tvDocument"))->isChecked()));
+        flagText(m_buttons.value(QStringLiteral("tvDocument"))->isChecked()));
     SaveSetting(*store, main, QStringLiteral("Server"), catalogueServerName());
     SaveSetting(*store, main, QStringLiteral("Database"), catalogueDatabaseName());
 
     const EditorOptions& o = editorOptions();
     for (int i = 0; i < SqlColorCount; ++i)
         SaveSetting(*store, QStringLiteral("SQLColors"), QLatin1String(kSqlColorKeys[size_t(i)]),
-                    QString::number(o.SQLColors[size_t(i)]));
+            QString::number(o.SQLColors[size_t(i)]));
     for (int i = 0; i < ScriptColorCount; ++i)
         SaveSetting(*store, QStringLiteral("ScriptColors"), QLatin1String(kScriptColorKeys[size_t(i)]),
-                    QString::number(o.ScriptColors[size_t(i)]));
-    for (const auto& [section, font] : {std::pair{QStringLiteral("SQLFont"), &o.SQLFont},
-                                        std::pair{QStringLiteral("ScriptFont"), &o.ScriptFont}}) {
+            QString::number(o.ScriptColors[size_t(i)]));
+    for (const auto& [section, font] :
+        {std::pair{QStringLiteral("SQLFont"), &o.SQLFont}, std::pair{QStringLiteral("ScriptFont"), &o.ScriptFont}}) {
         SaveSetting(*store, section, QStringLiteral("Name"), font->name);
         SaveSetting(*store, section, QStringLiteral("Size"), QString::number(font->size));
         SaveSetting(*store, section, QStringLiteral("Bold"), flagText(font->bold));
@@ -751,8 +766,7 @@ bool frmMDIMain::callActiveWindow(const char* member, const QVariantList& args, 
         if (method.methodType() != QMetaMethod::Method && method.methodType() != QMetaMethod::Slot) continue;
         QVariantList converted = args;
         bool fits = true;
-        for (int i = 0; i < args.size(); ++i)
-            fits = fits && converted[i].convert(method.parameterMetaType(i));
+        for (int i = 0; i < args.size(); ++i) fits = fits && converted[i].convert(method.parameterMetaType(i));
         if (!fits) continue;
         QGenericArgument a[2];
         for (int i = 0; i < converted.size() && i < 2; ++i)
@@ -803,12 +817,11 @@ QString frmMDIMain::toolbarButtonImage(const QString& key) const
 
 const QStringList& frmMDIMain::documentCommandKeys()
 {
-    static const QStringList keys{
-        QStringLiteral("Save"), QStringLiteral("Refresh"), QStringLiteral("Block"), QStringLiteral("Station"),
-        QStringLiteral("Parameter"), QStringLiteral("Script"), QStringLiteral("Delete"), QStringLiteral("Find"),
-        QStringLiteral("AddRepository"), QStringLiteral("Copy"), QStringLiteral("Paste"), QStringLiteral("MoveUp"),
-        QStringLiteral("MoveDown"), QStringLiteral("CommentBlock"), QStringLiteral("UnCommentBlock"),
-        QStringLiteral("Outdent"), QStringLiteral("Indent")};
+    static const QStringList keys{QStringLiteral("Save"), QStringLiteral("Refresh"), QStringLiteral("Block"),
+        QStringLiteral("Station"), QStringLiteral("Parameter"), QStringLiteral("Script"), QStringLiteral("Delete"),
+        QStringLiteral("Find"), QStringLiteral("AddRepository"), QStringLiteral("Copy"), QStringLiteral("Paste"),
+        QStringLiteral("MoveUp"), QStringLiteral("MoveDown"), QStringLiteral("CommentBlock"),
+        QStringLiteral("UnCommentBlock"), QStringLiteral("Outdent"), QStringLiteral("Indent")};
     return keys;
 }
 
@@ -891,8 +904,7 @@ void frmMDIMain::tbMain_ButtonClick(const QString& key)
     } else if (key == QLatin1String("MoveDown")) {
         callActiveWindow("MoveDownBlock");
     } else if (key == QLatin1String("ShowResultPane")) {
-        if (activeDocumentWindow())
-            callActiveWindow("ShowHideResultPane", {m_buttons.value(key)->isChecked()});
+        if (activeDocumentWindow()) callActiveWindow("ShowHideResultPane", {m_buttons.value(key)->isChecked()});
     }
     // Any other key: nothing.
 }
@@ -969,8 +981,8 @@ void frmMDIMain::openFindDialog(int mode)
         showMessage(QStringLiteral("The command \"%1\" is not available yet.").arg(mode == 0 ? "Find" : "Replace"));
         return;
     }
-    if (!dialog->setProperty("TypeOfAction", mode) ||
-        !dialog->setProperty("SearchDoc", QVariant::fromValue<QObject*>(window))) {
+    if (!dialog->setProperty("TypeOfAction", mode)
+        || !dialog->setProperty("SearchDoc", QVariant::fromValue<QObject*>(window))) {
         showMessage(QStringLiteral("The find dialog has no property TypeOfAction or SearchDoc."));
         return;
     }
@@ -979,8 +991,10 @@ void frmMDIMain::openFindDialog(int mode)
         selected.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
         if (auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("txtFindWhat"))) field->setText(selected);
     }
-    if (auto* d = qobject_cast<QDialog*>(dialog.data())) d->exec();
-    else dialog->show();
+    if (auto* d = qobject_cast<QDialog*>(dialog.data()))
+        d->exec();
+    else
+        dialog->show();
 }
 
 void frmMDIMain::mnuDocFind_Click() { openFindDialog(0); }
@@ -1094,8 +1108,7 @@ void frmMDIMain::DrawExplorerButton()
     m_sideBar->setFixedWidth(m_explorerButton->width() + int(std::lround(60 * twip)));
     m_explorerButton->clear();
     m_explorerButton->printRotated(QStringLiteral("Object Explorer"),
-                                   float(m_explorerButton->width() / 2.0 + 100 * twip), float(250 * twip),
-                                   QStringLiteral("Tahoma"), 10, 270, 400);
+        float(m_explorerButton->width() / 2.0 + 100 * twip), float(250 * twip), QStringLiteral("Tahoma"), 10, 270, 400);
 }
 
-} // namespace morvane
+}   // namespace morvane

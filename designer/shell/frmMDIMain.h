@@ -48,7 +48,7 @@ class DockHost;
 namespace db {
 class Connection;
 }
-} // namespace orra
+}   // namespace orra
 
 namespace morvane {
 
@@ -195,12 +195,12 @@ private:
     void paneButtonClicked(const QString& key, const QString& formName, int panel);
     void rebuildWindowList();
     void tileWindows(Qt::Orientation stacking);
-    QAction* addItem(QMenu* menu, const QString& name, const QString& caption,
-                     const QKeySequence& shortcut = QKeySequence());
-    void addHandled(QMenu* menu, const QString& name, const QString& caption,
-                    void (frmMDIMain::*handler)(), const QKeySequence& shortcut = QKeySequence());
-    void addForeign(QMenu* menu, const QString& name, const QString& caption,
-                    const QKeySequence& shortcut = QKeySequence());
+    QAction* addItem(
+        QMenu* menu, const QString& name, const QString& caption, const QKeySequence& shortcut = QKeySequence());
+    void addHandled(QMenu* menu, const QString& name, const QString& caption, void (frmMDIMain::*handler)(),
+        const QKeySequence& shortcut = QKeySequence());
+    void addForeign(
+        QMenu* menu, const QString& name, const QString& caption, const QKeySequence& shortcut = QKeySequence());
     QMenu* addMenu(QMenu* parent, const QString& name, const QString& caption);
     QAction* addButton(const QString& key, const QString& tip, const QString& image);
     void setButtonImage(QAction* button, const QString& image);
@@ -228,4 +228,4 @@ private:
     bool m_unloaded = false;
 };
 
-} // namespace morvane
+}   // namespace morvane

@@ -24,21 +24,24 @@ namespace morvane {
 
 namespace {
 
-frmOptions::SampleColouring& sampleColouring() {
+frmOptions::SampleColouring& sampleColouring()
+{
     static frmOptions::SampleColouring colouring;
     return colouring;
 }
 
 int twips(const QWidget* w, int t) { return t * w->logicalDpiX() / 1440; }
 
-QLabel* named(QLabel* l, const char* name) {
+QLabel* named(QLabel* l, const char* name)
+{
     l->setObjectName(QString::fromLatin1(name));
     return l;
 }
 
-} // namespace
+}   // namespace
 
-std::int16_t wholeFontSize(double pointSize) {
+std::int16_t wholeFontSize(double pointSize)
+{
     const int mode = std::fegetround();
     std::fesetround(FE_TONEAREST);
     const double whole = std::nearbyint(pointSize);
@@ -48,63 +51,59 @@ std::int16_t wholeFontSize(double pointSize) {
 
 void frmOptions::setSampleColouring(SampleColouring colouring) { sampleColouring() = std::move(colouring); }
 
-const QStringList& frmOptions::sqlColorLabels() {
-    static const QStringList labels{"BackColor",       "Keywords", "Data types",     "Functions",
-                                    "Reserved 4",      "Logic operators", "Strings", "Numeric values",
-                                    "Comments",        "Reserved 9",      "Rezerved 10"};
+const QStringList& frmOptions::sqlColorLabels()
+{
+    static const QStringList labels{"BackColor", "Keywords", "Data types", "Functions", "Reserved 4", "Logic operators",
+        "Strings", "Numeric values", "Comments", "Reserved 9", "Rezerved 10"};
     return labels;
 }
 
-const QStringList& frmOptions::scriptColorLabels() {
-    static const QStringList labels{"BackColor", "VB Keywords", "Orra Keywords", "Strings", "Orra Parameters",
-                                    "Comments"};
+const QStringList& frmOptions::scriptColorLabels()
+{
+    static const QStringList labels{
+        "BackColor", "VB Keywords", "Orra Keywords", "Strings", "Orra Parameters", "Comments"};
     return labels;
 }
 
-const QStringList& frmOptions::sqlSampleLines() {
-    static const QStringList lines{"--This is a comment line ",
-                                   "select Col1,getdate() as Tarih ",
-                                   "from Table1 ",
-                                   "where Col2='Orra' and Number=12 and Col3=<$Param%> ",
-                                   " ",
-                                   "create table Table2(Col1 as int, Col2 as char(5))"};
+const QStringList& frmOptions::sqlSampleLines()
+{
+    static const QStringList lines{"--This is a comment line ", "select Col1,getdate() as Tarih ", "from Table1 ",
+        "where Col2='Orra' and Number=12 and Col3=<$Param%> ", " ",
+        "create table Table2(Col1 as int, Col2 as char(5))"};
     return lines;
 }
 
-const QStringList& frmOptions::scriptSampleLines() {
-    static const QStringList lines{"' This is a comment line ",
-                                   "if Now()=<$Date%> then",
-                                   "   Parameter(\"B0.Param1\")=\"Value\"",
-                                   "end if ",
-                                   " ",
-                                   "orracon.execute(\"select 1 from <$Report%>\")"};
+const QStringList& frmOptions::scriptSampleLines()
+{
+    static const QStringList lines{"' This is a comment line ", "if Now()=<$Date%> then",
+        "   Parameter(\"B0.Param1\")=\"Value\"", "end if ", " ", "orracon.execute(\"select 1 from <$Report%>\")"};
     return lines;
 }
 
-QString frmOptions::fontCaption(const QFont& font) {
+QString frmOptions::fontCaption(const QFont& font)
+{
     const double size = font.pointSizeF() > 0 ? font.pointSizeF() : font.pointSize();
-    return font.family() + QLatin1Char(',') + QLocale().toString(size) + QLatin1Char(',') +
-           (font.bold() ? QStringLiteral("Bold") : QString()) + QLatin1Char(',') +
-           (font.italic() ? QStringLiteral("Italic") : QString());
+    return font.family() + QLatin1Char(',') + QLocale().toString(size) + QLatin1Char(',')
+        + (font.bold() ? QStringLiteral("Bold") : QString()) + QLatin1Char(',')
+        + (font.italic() ? QStringLiteral("Italic") : QString());
 }
 
-frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
+frmOptions::frmOptions(QWidget* parent) : QDialog(parent)
+{
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     pickColour = [this](QColor& colour) {
         const QColor chosen = QColorDialog::getColor(colour, this);
-        if (!chosen.isValid())
-            return false;
+        if (!chosen.isValid()) return false;
         colour = chosen;
         return true;
     };
     pickFont = [this](QFont& font) {
         bool ok = false;
         const QFont chosen = QFontDialog::getFont(&ok, font, this);
-        if (ok)
-            font = chosen;
+        if (ok) font = chosen;
         return ok;
     };
 
@@ -113,8 +112,8 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
 
     // One editor page: font, colour list and sample.
     auto editorPage = [this](const char* frameName, QLabel*& fontLabel, const char* fontLabelName,
-                             QPushButton*& fontButton, const char* fontButtonName, QListWidget*& list,
-                             const char* listName, QPlainTextEdit*& sample, const char* sampleName) {
+                          QPushButton*& fontButton, const char* fontButtonName, QListWidget*& list,
+                          const char* listName, QPlainTextEdit*& sample, const char* sampleName) {
         auto* frame = new QGroupBox(m_tabs);
         frame->setObjectName(QString::fromLatin1(frameName));
         frame->setFlat(true);
@@ -151,13 +150,12 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
         return frame;
     };
     m_tabs->addTab(editorPage("frEditorFormat", m_lbFont, "lbFont", m_cmdFont, "cmdFont", m_lstColors, "lstColors",
-                              m_txtSample, "txtSample"),
-                   QStringLiteral("SQL Editor"));
-    if (QLabel* l = m_tabs->widget(0)->findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
-        Q_UNUSED(l);
+                       m_txtSample, "txtSample"),
+        QStringLiteral("SQL Editor"));
+    if (QLabel* l = m_tabs->widget(0)->findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) Q_UNUSED(l);
     m_tabs->addTab(editorPage("Frame1", m_lbFontScript, "lbFontScript", m_cmdFontScript, "cmdFontScript",
-                              m_lstColorScript, "lstColorScript", m_txtSampleScript, "txtSampleScript"),
-                   QStringLiteral("Script Editor"));
+                       m_lstColorScript, "lstColorScript", m_txtSampleScript, "txtSampleScript"),
+        QStringLiteral("Script Editor"));
     m_lstColors->parentWidget()->findChildren<QLabel*>().at(1)->setObjectName(QStringLiteral("lbColorItem"));
 
     auto* keyboard = new QGroupBox(m_tabs);
@@ -192,8 +190,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     connect(m_lstColors, &QListWidget::itemDoubleClicked, this, [this] { chooseColour(m_lstColors, true); });
     connect(m_lstColorScript, &QListWidget::itemDoubleClicked, this, [this] { chooseColour(m_lstColorScript, false); });
     connect(m_fgKeyboard, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        if (m_fillingGrid || !item || item->column() != 1)
-            return;
+        if (m_fillingGrid || !item || item->column() != 1) return;
         const int index = item->row();   // model row 0 is grid row 1, template index 0
         if (index >= 0 && index < int(m_working.QueryShortcuts.size()))
             m_working.QueryShortcuts[size_t(index)] = item->text();
@@ -203,9 +200,9 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     Form_Load();
 }
 
-void frmOptions::Form_Load() {
-    if (const QScreen* s = screen())
-        move(s->availableGeometry().center() - rect().center());
+void frmOptions::Form_Load()
+{
+    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
     const EditorOptions& current = editorOptions();
     m_working = current;
     setLabelFont(m_lbFont, current.SQLFont.toQFont());
@@ -218,7 +215,8 @@ void frmOptions::Form_Load() {
     m_txtSampleScript->setPlainText(scriptSampleLines().join(QStringLiteral("\r\n")));
 }
 
-void frmOptions::changeEvent(QEvent* event) {
+void frmOptions::changeEvent(QEvent* event)
+{
     QDialog::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         FillKeyboardGrid();
@@ -227,7 +225,8 @@ void frmOptions::changeEvent(QEvent* event) {
     }
 }
 
-void frmOptions::FillKeyboardGrid() {
+void frmOptions::FillKeyboardGrid()
+{
     m_fillingGrid = true;
     orra::FlexGrid* g = m_fgKeyboard;
     g->setFixedRows(1);
@@ -240,77 +239,77 @@ void frmOptions::FillKeyboardGrid() {
         g->setTextMatrix(row, 0, QStringLiteral("Ctrl+") + QString::number(row % 10));
         g->setTextMatrix(row, 1, m_working.QueryShortcuts[size_t(row - 1)]);
         // Only the templates can be edited.
-        if (QTableWidgetItem* name = g->item(row - 1, 0))
-            name->setFlags(name->flags() & ~Qt::ItemIsEditable);
-        if (QTableWidgetItem* text = g->item(row - 1, 1))
-            text->setFlags(text->flags() | Qt::ItemIsEditable);
+        if (QTableWidgetItem* name = g->item(row - 1, 0)) name->setFlags(name->flags() & ~Qt::ItemIsEditable);
+        if (QTableWidgetItem* text = g->item(row - 1, 1)) text->setFlags(text->flags() | Qt::ItemIsEditable);
     }
     g->setColWidth(0, twips(this, 1000));
     g->setColWidth(1, twips(this, 4500));
-    g->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                       QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    g->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+        | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     m_fillingGrid = false;
 }
 
-void frmOptions::setLabelFont(QLabel* label, const QFont& font) {
+void frmOptions::setLabelFont(QLabel* label, const QFont& font)
+{
     label->setFont(font);
     label->setText(fontCaption(font));
 }
 
-void frmOptions::cmdFont_Click(QLabel* label, bool sql) {
+void frmOptions::cmdFont_Click(QLabel* label, bool sql)
+{
     QFont font = label->font();
-    if (pickFont && pickFont(font))
-        setLabelFont(label, font);
+    if (pickFont && pickFont(font)) setLabelFont(label, font);
     sql ? RefreshSqlSample() : RefreshScriptSample();
 }
 
-void frmOptions::chooseColour(QListWidget* list, bool sql) {
+void frmOptions::chooseColour(QListWidget* list, bool sql)
+{
     const int index = list->currentRow();
-    if (index < 0 || !list->currentItem() || !list->currentItem()->isSelected())
-        return;
+    if (index < 0 || !list->currentItem() || !list->currentItem()->isSelected()) return;
     std::int32_t& working = sql ? m_working.SQLColors[size_t(index)] : m_working.ScriptColors[size_t(index)];
     QColor colour = toQColor(working);
-    if (!pickColour || !pickColour(colour))
-        return;
+    if (!pickColour || !pickColour(colour)) return;
     working = fromQColor(colour);
     sql ? RefreshSqlSample() : RefreshScriptSample();
 }
 
-void frmOptions::RefreshSqlSample() {
+void frmOptions::RefreshSqlSample()
+{
     m_working.SQLFont = EditorFont{m_lbFont->font().family(), wholeFontSize(m_lbFont->font().pointSizeF()),
-                                   m_lbFont->font().bold(), m_lbFont->font().italic()};
+        m_lbFont->font().bold(), m_lbFont->font().italic()};
     m_working.RtfColorTable = BuildRtfColorTable(m_working);
     m_txtSample->setFont(m_lbFont->font());
     QPalette p = m_txtSample->palette();
     p.setColor(QPalette::Base, toQColor(m_working.SQLColors[SqlBackColor]));
     m_txtSample->setPalette(p);
-    if (sampleColouring())
-        sampleColouring()(m_txtSample, nullptr, m_working);
+    if (sampleColouring()) sampleColouring()(m_txtSample, nullptr, m_working);
 }
 
-void frmOptions::RefreshScriptSample() {
-    m_working.ScriptFont = EditorFont{m_lbFontScript->font().family(),
-                                      wholeFontSize(m_lbFontScript->font().pointSizeF()),
-                                      m_lbFontScript->font().bold(), m_lbFontScript->font().italic()};
+void frmOptions::RefreshScriptSample()
+{
+    m_working.ScriptFont =
+        EditorFont{m_lbFontScript->font().family(), wholeFontSize(m_lbFontScript->font().pointSizeF()),
+            m_lbFontScript->font().bold(), m_lbFontScript->font().italic()};
     m_txtSampleScript->setFont(m_lbFontScript->font());
     QPalette p = m_txtSampleScript->palette();
     p.setColor(QPalette::Base, toQColor(m_working.ScriptColors[ScriptBackColor]));
     m_txtSampleScript->setPalette(p);
-    if (sampleColouring())
-        sampleColouring()(nullptr, m_txtSampleScript, m_working);
+    if (sampleColouring()) sampleColouring()(nullptr, m_txtSampleScript, m_working);
 }
 
-void frmOptions::cmdOK_Click() {
+void frmOptions::cmdOK_Click()
+{
     EditorOptions& options = editorOptions();
     options.SQLColors = m_working.SQLColors;
     const QFont sql = m_lbFont->font();
     options.SQLFont = EditorFont{sql.family(), wholeFontSize(sql.pointSizeF()), sql.bold(), sql.italic()};
     options.ScriptColors = m_working.ScriptColors;
     const QFont script = m_lbFontScript->font();
-    options.ScriptFont = EditorFont{script.family(), wholeFontSize(script.pointSizeF()), script.bold(), script.italic()};
+    options.ScriptFont =
+        EditorFont{script.family(), wholeFontSize(script.pointSizeF()), script.bold(), script.italic()};
     options.RtfColorTable = BuildRtfColorTable(options);
     options.QueryShortcuts = m_working.QueryShortcuts;
     accept();
 }
 
-} // namespace morvane
+}   // namespace morvane

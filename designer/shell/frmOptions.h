@@ -29,8 +29,8 @@ public:
 
     // Colours the two samples with the working values. The editors' colouring lives above the
     // shell; the program installs it. Without it the samples show their fonts and backgrounds.
-    using SampleColouring = std::function<void(QPlainTextEdit* sqlSample, QPlainTextEdit* scriptSample,
-                                               const EditorOptions& working)>;
+    using SampleColouring =
+        std::function<void(QPlainTextEdit* sqlSample, QPlainTextEdit* scriptSample, const EditorOptions& working)>;
     static void setSampleColouring(SampleColouring colouring);
 
     // The pickers behind "..." and a double-click on a colour entry (replaceable for tests).
@@ -97,4 +97,4 @@ private:
 // 11.5 -> 12).
 std::int16_t wholeFontSize(double pointSize);
 
-} // namespace morvane
+}   // namespace morvane

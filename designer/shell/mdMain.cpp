@@ -55,8 +55,7 @@ QString prefixedNumber(char16_t prefix, qint64 id)
         buffer[--i] = char16_t(u'0' + n % 10);
         n /= 10;
     } while (n != 0);
-    if (id < 0)
-        buffer[--i] = u'-';
+    if (id < 0) buffer[--i] = u'-';
     buffer[--i] = prefix;
     return QString(reinterpret_cast<const QChar*>(buffer + i), 24 - i);
 }
@@ -77,11 +76,10 @@ int fieldIndex(const orra::db::ResultSet& rs, const char* name)
 {
     const QString n = QString::fromLatin1(name);
     for (size_t i = 0; i < rs.fields.size(); ++i)
-        if (rs.fields[i].name.compare(n, Qt::CaseInsensitive) == 0)
-            return int(i);
+        if (rs.fields[i].name.compare(n, Qt::CaseInsensitive) == 0) return int(i);
     throw Error(orra::db::kItemNotFound, kSource,
-                QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (%1).")
-                    .arg(n));
+        QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (%1).")
+            .arg(n));
 }
 
 QMdiArea* mainMdiArea()
@@ -90,11 +88,9 @@ QMdiArea* mainMdiArea()
         auto* main = qobject_cast<QMainWindow*>(w);
         return main ? main->findChild<QMdiArea*>() : nullptr;
     };
-    if (QMdiArea* a = areaOf(QApplication::activeWindow()))
-        return a;
+    if (QMdiArea* a = areaOf(QApplication::activeWindow())) return a;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (QMdiArea* a = areaOf(w))
-            return a;
+        if (QMdiArea* a = areaOf(w)) return a;
     return nullptr;
 }
 
@@ -107,7 +103,7 @@ void releaseQuietly(long id)
     }
 }
 
-} // namespace
+}   // namespace
 
 QString ProductName() { return QStringLiteral("Morvane"); }
 
@@ -128,10 +124,9 @@ void SetCatalogueNodeState(KeyedTree& tree, QTreeWidgetItem* node, bool disabled
 void AddCategoryNode(long id, long parentId, const QString& name, bool disabled, KeyedTree& tree)
 {
     const QString key = categoryKey(id);
-    if (tree.contains(key))
-        return;
+    if (tree.contains(key)) return;
     QTreeWidgetItem* node = tree.addNode(parentId == 0 ? QString() : categoryKey(parentId), key, name,
-                                         QStringLiteral("Category"), QStringLiteral("selCategory"));
+        QStringLiteral("Category"), QStringLiteral("selCategory"));
     SetCatalogueNodeState(tree, node, disabled);
     KeyedTree::setTag(node, qlonglong(id));
 }
@@ -146,11 +141,10 @@ void FillCatalogueTree(KeyedTree& tree)
 
     orra::db::Connection& con = catalogue();
     bool failed = false;
-    orra::db::RecordsetPtr rs = orra::OpenRecordset(&con, QStringLiteral("exec sp_Orra_GetDocumentsAndCategories default"),
-                                                    failed, orra::adUseClient, orra::adLockReadOnly,
-                                                    orra::adOpenForwardOnly);
-    if (failed || !rs)
-        throw providerError(&con, QStringLiteral("The catalogue could not be read."));
+    orra::db::RecordsetPtr rs =
+        orra::OpenRecordset(&con, QStringLiteral("exec sp_Orra_GetDocumentsAndCategories default"), failed,
+            orra::adUseClient, orra::adLockReadOnly, orra::adOpenForwardOnly);
+    if (failed || !rs) throw providerError(&con, QStringLiteral("The catalogue could not be read."));
     // The documents are placed after the categories: their rows are kept while the recordset
     // moves on to the categories (which lets go of the rows it leaves).
     if (!rs->current())
@@ -175,7 +169,7 @@ QString textOf(QVariant& value, bool take)
         return std::move(*static_cast<QString*>(value.data())).trimmed();
     return value.toString().trimmed();
 }
-} // namespace
+}   // namespace
 
 // takeNames: the document rows are the caller's to spend (their names are moved out).
 static void fillTree(KeyedTree& tree, orra::db::ResultSet& documents, const orra::db::ResultSet& cats, bool takeNames)
@@ -203,8 +197,8 @@ static void fillTree(KeyedTree& tree, orra::db::ResultSet& documents, const orra
             const QList<long> rows = waiting.take(p);
             for (long r : rows) {
                 const qint64 id = catValue(r, cId).toLongLong();
-                AddCategoryNode(long(id), long(p), catValue(r, cName).toString().trimmed(),
-                                catValue(r, cDisabled).toBool(), tree);
+                AddCategoryNode(
+                    long(id), long(p), catValue(r, cName).toString().trimmed(), catValue(r, cDisabled).toBool(), tree);
                 ready.append(id);
             }
         }
@@ -217,10 +211,9 @@ static void fillTree(KeyedTree& tree, orra::db::ResultSet& documents, const orra
             continue;
         }
         const bool isNew = !tree.contains(categoryKey(id));
-        AddCategoryNode(long(id), long(parent), catValue(r, cName).toString().trimmed(), catValue(r, cDisabled).toBool(),
-                        tree);
-        if (isNew && waiting.contains(id))
-            placeWaiting(id);
+        AddCategoryNode(
+            long(id), long(parent), catValue(r, cName).toString().trimmed(), catValue(r, cDisabled).toBool(), tree);
+        if (isNew && waiting.contains(id)) placeWaiting(id);
     }
     // What still waits has no parent in the catalogue (or its parents form a loop): shown at
     // the top level, in the procedure's order, with whatever waits for it below it.
@@ -228,16 +221,14 @@ static void fillTree(KeyedTree& tree, orra::db::ResultSet& documents, const orra
         const qint64 id = catValue(r, cId).toLongLong();
         const qint64 parent = catValue(r, cParent).toLongLong();
         auto it = waiting.find(parent);
-        if (it == waiting.end() || !it->contains(r))
-            continue;
+        if (it == waiting.end() || !it->contains(r)) continue;
         it->removeOne(r);
-        if (it->isEmpty())
-            waiting.erase(it);
-        if (tree.contains(categoryKey(id)))
-            continue;
+        if (it->isEmpty()) waiting.erase(it);
+        if (tree.contains(categoryKey(id))) continue;
         const QString name = catValue(r, cName).toString().trimmed();
         AddCategoryNode(long(id), 0, name, catValue(r, cDisabled).toBool(), tree);
-        misplaced.append(QStringLiteral("Category '%1' (ID %2): parent category %3 not found").arg(name).arg(id).arg(parent));
+        misplaced.append(
+            QStringLiteral("Category '%1' (ID %2): parent category %3 not found").arg(name).arg(id).arg(parent));
         placeWaiting(id);
     }
 
@@ -267,8 +258,9 @@ static void fillTree(KeyedTree& tree, orra::db::ResultSet& documents, const orra
 
     if (!misplaced.isEmpty())
         throw Error(-1, kSource,
-                    QStringLiteral("These entries of the catalogue are shown at the top level because their parent "
-                                   "is missing:\n") + misplaced.join(QLatin1Char('\n')));
+            QStringLiteral("These entries of the catalogue are shown at the top level because their parent "
+                           "is missing:\n")
+                + misplaced.join(QLatin1Char('\n')));
 }
 
 // --- Document windows ---------------------------------------------------------------------
@@ -290,11 +282,9 @@ QList<QWidget*> DocumentWindows()
 
 void BringDocumentWindowToFront(QWidget* window)
 {
-    if (!window)
-        return;
+    if (!window) return;
     if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget())) {
-        if (QMdiArea* area = sub->mdiArea())
-            area->setActiveSubWindow(sub);
+        if (QMdiArea* area = sub->mdiArea()) area->setActiveSubWindow(sub);
         sub->show();
         sub->raise();
         return;
@@ -307,21 +297,18 @@ void BringDocumentWindowToFront(QWidget* window)
 void OpenDocumentWindow(long id, const QString& caption)
 {
     if (!orra::HasDocPermission(orra::mainConnection().get(), id, 0, orra::rightEdit)) {
-        orra::userInterface().messageBox(QStringLiteral("Permission Denied : You could not open this document"),
-                                         orra::vbOKOnly);
+        orra::userInterface().messageBox(
+            QStringLiteral("Permission Denied : You could not open this document"), orra::vbOKOnly);
         return;
     }
-    if (QWidget* window = FindDocumentWindow(id, caption, true))
-        BringDocumentWindowToFront(window);
+    if (QWidget* window = FindDocumentWindow(id, caption, true)) BringDocumentWindowToFront(window);
 }
 
 QWidget* FindDocumentWindow(long id, const QString& caption, bool create)
 {
     for (QWidget* w : DocumentWindows())
-        if (w->property("DocID").toLongLong() == id)
-            return w;
-    if (!create)
-        return nullptr;
+        if (w->property("DocID").toLongLong() == id) return w;
+    if (!create) return nullptr;
 
     bool locked = false;
     QWidget* window = nullptr;
@@ -329,8 +316,7 @@ QWidget* FindDocumentWindow(long id, const QString& caption, bool create)
         LockDocument(id);
         locked = true;
         const WidgetCreator& creator = documentWindowCreator();
-        if (creator)
-            window = creator(nullptr);
+        if (creator) window = creator(nullptr);
         if (!window)
             throw Error(-1, kSource, QStringLiteral("This program has no document window to open the document in."));
         if (window->metaObject()->indexOfProperty("DocID") < 0 || !window->setProperty("DocID", int(id)))
@@ -359,15 +345,13 @@ QWidget* FindDocumentWindow(long id, const QString& caption, bool create)
         return window;
     } catch (const Error& e) {
         delete window;
-        if (locked)
-            releaseQuietly(id);
+        if (locked) releaseQuietly(id);
         orra::userInterface().messageBox(e.description(), orra::vbOKOnly);
         return nullptr;
     } catch (const std::exception& e) {
         // A window's own failure of another kind: no window, no lock, and the reason shown.
         delete window;
-        if (locked)
-            releaseQuietly(id);
+        if (locked) releaseQuietly(id);
         orra::userInterface().messageBox(QString::fromLocal8Bit(e.what()), orra::vbOKOnly);
         return nullptr;
     }
@@ -382,7 +366,7 @@ void callUserLock(long id, int mode)
     info.replace(QLatin1Char('\''), QStringLiteral("''"));
     con.execute(QStringLiteral("sp_UserLock '%1',%2").arg(info).arg(mode));
 }
-} // namespace
+}   // namespace
 
 void LockDocument(long id) { callUserLock(id, 0); }
 
@@ -393,16 +377,14 @@ void UnlockDocument(long id) { callUserLock(id, 1); }
 bool UpdateDocumentCheckSum(long id)
 {
     orra::db::ConnectionPtr con = orra::mainConnection();
-    if (!con || !con->isOpen())
-        return false;
+    if (!con || !con->isOpen()) return false;
     return orra::UpdateDocumentCheckSum(*con, CatalogueDatabase(), id);
 }
 
 bool UpdateCategoryCheckSum(long id)
 {
     orra::db::ConnectionPtr con = orra::mainConnection();
-    if (!con || !con->isOpen())
-        return false;
+    if (!con || !con->isOpen()) return false;
     return orra::UpdateCategoryCheckSum(*con, CatalogueDatabase(), id);
 }
 
@@ -414,9 +396,8 @@ bool DocumentNameExists(const QString& name, long categoryId)
                             .arg(CatalogueDatabase());
     orra::db::RecordsetPtr rs = con.execute(sql, {name, qlonglong(categoryId)});
     while (rs && !rs->isOpen())
-        if (!rs->NextRecordset())
-            break;
+        if (!rs->NextRecordset()) break;
     return rs && rs->isOpen() && !rs->isEOF() && rs->value(0).toLongLong() == 1;
 }
 
-} // namespace morvane
+}   // namespace morvane

@@ -17,7 +17,7 @@ class KeyedTree;
 namespace db {
 struct ResultSet;
 }
-} // namespace orra
+}   // namespace orra
 
 namespace morvane {
 
@@ -43,8 +43,8 @@ QString CatalogueDatabase();
 // with the same number throws the tree's "Key is not unique in collection".
 void FillCatalogueTree(orra::KeyedTree& tree);
 // The same from the procedure's two result sets as read: the documents, then the categories.
-void FillCatalogueTree(orra::KeyedTree& tree, const orra::db::ResultSet& documents,
-                       const orra::db::ResultSet& categories);
+void FillCatalogueTree(
+    orra::KeyedTree& tree, const orra::db::ResultSet& documents, const orra::db::ResultSet& categories);
 
 // Adds the category node "C" & id unless the tree holds it already: at the top level when
 // parentId is 0, else below "C" & parentId (the tree's "Element not found" when that node is
@@ -64,9 +64,9 @@ void OpenDocumentWindow(long id, const QString& caption);
 // The open document window whose DocID is id (the first one created of those that match), or
 // when there is none and create is true: LockDocument(id), a new window from the registered
 // document-window creator, its DocID set, LoadWindow() invoked, its caption set, and shown
-// (as a sub-window of the main window frmMDIMain, or of another main window's MDI area). Any failure (the lock refused, no
-// creator, a window that cannot load) is shown in a box with its description and gives null;
-// a lock that was taken is released again when no window came of it.
+// (as a sub-window of the main window frmMDIMain, or of another main window's MDI area). Any failure (the lock refused,
+// no creator, a window that cannot load) is shown in a box with its description and gives null; a lock that was taken
+// is released again when no window came of it.
 QWidget* FindDocumentWindow(long id, const QString& caption, bool create);
 
 // The document windows that FindDocumentWindow made and that are still alive, oldest first.
@@ -93,4 +93,4 @@ bool UpdateCategoryCheckSum(long id);
 // Errors are thrown to the caller.
 bool DocumentNameExists(const QString& name, long categoryId);
 
-} // namespace morvane
+}   // namespace morvane

@@ -22,9 +22,10 @@ struct Desktop {
 
 std::unique_ptr<Desktop> g_desktop;
 
-} // namespace
+}   // namespace
 
-extern "C" Q_DECL_EXPORT QCoreApplication* orra_dornel_desktop_start(int* argc, char** argv, orra::RunHost* host) {
+extern "C" Q_DECL_EXPORT QCoreApplication* orra_dornel_desktop_start(int* argc, char** argv, orra::RunHost* host)
+{
     auto desktop = std::make_unique<Desktop>();
     desktop->app = std::make_unique<QApplication>(*argc, argv);
     orra::setUserInterface(&desktop->ui);
@@ -35,7 +36,8 @@ extern "C" Q_DECL_EXPORT QCoreApplication* orra_dornel_desktop_start(int* argc, 
     return g_desktop->app.get();
 }
 
-extern "C" Q_DECL_EXPORT void orra_dornel_desktop_stop() {
+extern "C" Q_DECL_EXPORT void orra_dornel_desktop_stop()
+{
     orra::setParameterPrompt(nullptr);
     orra::setUserInterface(nullptr);
     g_desktop.reset();

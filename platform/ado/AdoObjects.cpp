@@ -61,7 +61,7 @@ public:
     bool hasMember(const QString& n) const override
     {
         static const QStringList names = {"name", "value", "type", "definedsize", "precision", "numericscale",
-                                          "actualsize", "originalvalue", "underlyingvalue"};
+            "actualsize", "originalvalue", "underlyingvalue"};
         return names.contains(key(n));
     }
     Variant getProperty(const QString& name, Arguments& args) override
@@ -93,11 +93,13 @@ int fieldIndexOf(const db::Recordset& rs, const Variant& which0)
 {
     const Variant which = which0.isObject() ? which0.dereferenced() : which0;
     int index;
-    if (which.isString()) index = rs.fieldIndex(which.rawString());
-    else index = int(which.toLong());
+    if (which.isString())
+        index = rs.fieldIndex(which.rawString());
+    else
+        index = int(which.toLong());
     if (index < 0 || index >= rs.fieldCount())
         adoError(db::kItemNotFound, kRecordsetSource,
-                 QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+            QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
     return index;
 }
 
@@ -105,7 +107,11 @@ class FieldsObject : public Dispatch {
 public:
     explicit FieldsObject(db::RecordsetPtr rs) : m_rs(std::move(rs)) {}
     QString typeName() const override { return QStringLiteral("Fields"); }
-    bool hasMember(const QString& n) const override { QString k = key(n); return k == u"count" || k == u"item"; }
+    bool hasMember(const QString& n) const override
+    {
+        QString k = key(n);
+        return k == u"count" || k == u"item";
+    }
     Variant getProperty(const QString& name, Arguments& args) override
     {
         QString k = key(name);
@@ -119,7 +125,8 @@ public:
     {
         if (!m_rs->isOpen()) closedError(kRecordsetSource);
         std::vector<Variant> out;
-        for (int i = 0; i < m_rs->fieldCount(); ++i) out.push_back(Variant::object(std::make_shared<FieldObject>(m_rs, i)));
+        for (int i = 0; i < m_rs->fieldCount(); ++i)
+            out.push_back(Variant::object(std::make_shared<FieldObject>(m_rs, i)));
         return out;
     }
 
@@ -131,14 +138,15 @@ class RecordsetObject : public Dispatch {
 public:
     RecordsetObject() = default;
     explicit RecordsetObject(db::RecordsetPtr rs, DispatchPtr connection = nullptr)
-        : m_rs(std::move(rs)), m_connection(std::move(connection)) {}
+        : m_rs(std::move(rs)), m_connection(std::move(connection))
+    {
+    }
     QString typeName() const override { return QStringLiteral("Recordset"); }
     bool hasMember(const QString& n) const override
     {
         static const QStringList names = {"open", "close", "state", "eof", "bof", "movefirst", "movenext",
-                                          "moveprevious", "movelast", "move", "recordcount", "absoluteposition",
-                                          "fields", "getstring", "nextrecordset", "activeconnection",
-                                          "cursorlocation", "cursortype", "locktype", "source"};
+            "moveprevious", "movelast", "move", "recordcount", "absoluteposition", "fields", "getstring",
+            "nextrecordset", "activeconnection", "cursorlocation", "cursortype", "locktype", "source"};
         return names.contains(key(n));
     }
     db::RecordsetPtr recordset() const { return m_rs; }
@@ -147,7 +155,10 @@ public:
     {
         QString k = key(name);
         if (k == u"state") return Variant::longValue(m_rs ? m_rs->state() : 0);
-        if (k == u"open") { open(args); return Variant(); }
+        if (k == u"open") {
+            open(args);
+            return Variant();
+        }
         if (k == u"cursorlocation") return Variant::longValue(3);   // adUseClient
         if (k == u"cursortype") return Variant::longValue(3);       // adOpenStatic
         if (k == u"locktype") return Variant::longValue(1);         // adLockReadOnly
@@ -167,10 +178,22 @@ public:
         if (k == u"bof") return Variant::boolean(rs.isBOF());
         if (k == u"recordcount") return Variant::longValue(int32_t(rs.RecordCount()));
         if (k == u"absoluteposition") return Variant::longValue(int32_t(rs.AbsolutePosition()));
-        if (k == u"movefirst") { rs.MoveFirst(); return Variant(); }
-        if (k == u"movenext") { rs.MoveNext(); return Variant(); }
-        if (k == u"moveprevious") { rs.MovePrevious(); return Variant(); }
-        if (k == u"movelast") { rs.MoveLast(); return Variant(); }
+        if (k == u"movefirst") {
+            rs.MoveFirst();
+            return Variant();
+        }
+        if (k == u"movenext") {
+            rs.MoveNext();
+            return Variant();
+        }
+        if (k == u"moveprevious") {
+            rs.MovePrevious();
+            return Variant();
+        }
+        if (k == u"movelast") {
+            rs.MoveLast();
+            return Variant();
+        }
         if (k == u"move") {
             if (args.empty()) raise(kWrongArgumentCount);
             rs.Move(args[0].toLong());
@@ -200,21 +223,33 @@ public:
     {
         QString k = key(name);
         if (k == u"cursorlocation" || k == u"cursortype" || k == u"locktype") return;   // always client-side, static
-        if (k == u"source") { m_source = value.toString(); return; }
-        if (k == u"activeconnection") { setConnection(value); return; }
+        if (k == u"source") {
+            m_source = value.toString();
+            return;
+        }
+        if (k == u"activeconnection") {
+            setConnection(value);
+            return;
+        }
         Dispatch::putProperty(name, args, value);
     }
 
     void setProperty(const QString& name, Arguments& args, const Variant& value) override
     {
-        if (key(name) == u"activeconnection") { setConnection(value); return; }
+        if (key(name) == u"activeconnection") {
+            setConnection(value);
+            return;
+        }
         Dispatch::setProperty(name, args, value);
     }
 
 private:
     void setConnection(const Variant& value)
     {
-        if (value.isObject()) { m_connection = value.rawObject(); return; }
+        if (value.isObject()) {
+            m_connection = value.rawObject();
+            return;
+        }
         m_connection = wrapConnection(std::make_shared<db::Connection>());
         Arguments a{Variant::string(value.toString())};
         m_connection->call(QStringLiteral("Open"), a);
@@ -223,13 +258,15 @@ private:
     void open(Arguments& args)
     {
         if (m_rs && m_rs->isOpen())
-            adoError(db::kObjectOpen, kRecordsetSource, QStringLiteral("Operation is not allowed when the object is open."));
+            adoError(
+                db::kObjectOpen, kRecordsetSource, QStringLiteral("Operation is not allowed when the object is open."));
         if (!isMissing(args, 0)) m_source = text(args, 0);
         if (!isMissing(args, 1)) setConnection(args[1]);
         auto con = connectionOf(m_connection ? Variant::object(m_connection) : Variant());
         if (!con || !con->isOpen())
             adoError(db::kConnectionUnusable, kRecordsetSource,
-                     QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."));
+                QStringLiteral("The connection cannot be used to perform this operation. It is either closed or "
+                               "invalid in this context."));
         m_rs = con->execute(m_source);
     }
 
@@ -269,7 +306,8 @@ public:
             long i = args[0].toLong();
             if (i < 0 || i >= m_list.size())
                 adoError(db::kItemNotFound, kConnectionSource,
-                         QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+                    QStringLiteral(
+                        "Item cannot be found in the collection corresponding to the requested name or ordinal."));
             return Variant::object(std::make_shared<ErrorItem>(m_list[i]));
         }
         return Dispatch::getProperty(name, args);
@@ -292,8 +330,8 @@ public:
     bool hasMember(const QString& n) const override
     {
         static const QStringList names = {"open", "close", "execute", "begintrans", "committrans", "rollbacktrans",
-                                          "state", "connectionstring", "commandtimeout", "connectiontimeout",
-                                          "cursorlocation", "properties", "errors"};
+            "state", "connectionstring", "commandtimeout", "connectiontimeout", "cursorlocation", "properties",
+            "errors"};
         return names.contains(key(n));
     }
     std::shared_ptr<db::Connection> connection() const { return m_con; }
@@ -309,19 +347,23 @@ public:
         if (k == u"errors") return Variant::object(std::make_shared<ErrorsObject>(m_con->errors()));
         if (k == u"open") {
             if (m_con->isOpen())
-                adoError(db::kObjectOpen, kConnectionSource, QStringLiteral("Operation is not allowed when the object is open."));
+                adoError(db::kObjectOpen, kConnectionSource,
+                    QStringLiteral("Operation is not allowed when the object is open."));
             QString t = text(args, 0, m_text);
             m_con->open(t, text(args, 1), text(args, 2));
             m_text = t;
             return Variant();
         }
         if (!m_con->isOpen()) {
-            if (k == u"close" || k == u"execute" || k == u"begintrans" || k == u"committrans"
-                || k == u"rollbacktrans" || k == u"properties")
+            if (k == u"close" || k == u"execute" || k == u"begintrans" || k == u"committrans" || k == u"rollbacktrans"
+                || k == u"properties")
                 closedError(kConnectionSource);
             return Dispatch::getProperty(name, args);
         }
-        if (k == u"close") { m_con->close(); return Variant(); }
+        if (k == u"close") {
+            m_con->close();
+            return Variant();
+        }
         if (k == u"execute") {
             if (isMissing(args, 0)) raise(kWrongArgumentCount);
             long affected = -1;
@@ -329,9 +371,18 @@ public:
             if (args.size() > 1 && !isMissing(args, 1)) args[1] = Variant::longValue(int32_t(affected));
             return Variant::object(std::make_shared<RecordsetObject>(rs, shared_from_this()));
         }
-        if (k == u"begintrans") { m_con->beginTrans(); return Variant::longValue(m_con->transactionLevel()); }
-        if (k == u"committrans") { m_con->commitTrans(); return Variant(); }
-        if (k == u"rollbacktrans") { m_con->rollbackTrans(); return Variant(); }
+        if (k == u"begintrans") {
+            m_con->beginTrans();
+            return Variant::longValue(m_con->transactionLevel());
+        }
+        if (k == u"committrans") {
+            m_con->commitTrans();
+            return Variant();
+        }
+        if (k == u"rollbacktrans") {
+            m_con->rollbackTrans();
+            return Variant();
+        }
         if (k == u"properties") {
             if (args.size() != 1) raise(kWrongArgumentCount);
             QString p = text(args, 0);
@@ -345,12 +396,19 @@ public:
         QString k = key(name);
         if (k == u"connectionstring") {
             if (m_con->isOpen())
-                adoError(db::kObjectOpen, kConnectionSource, QStringLiteral("Operation is not allowed when the object is open."));
+                adoError(db::kObjectOpen, kConnectionSource,
+                    QStringLiteral("Operation is not allowed when the object is open."));
             m_text = value.toString();
             return;
         }
-        if (k == u"commandtimeout") { m_con->setCommandTimeout(int(value.toLong())); return; }
-        if (k == u"connectiontimeout") { m_connectionTimeout = int(value.toLong()); return; }
+        if (k == u"commandtimeout") {
+            m_con->setCommandTimeout(int(value.toLong()));
+            return;
+        }
+        if (k == u"connectiontimeout") {
+            m_connectionTimeout = int(value.toLong());
+            return;
+        }
         if (k == u"cursorlocation") return;   // client-side always
         Dispatch::putProperty(name, args, value);
     }
@@ -366,7 +424,8 @@ public:
     QString typeName() const override { return QStringLiteral("Command"); }
     bool hasMember(const QString& n) const override
     {
-        static const QStringList names = {"activeconnection", "commandtext", "commandtype", "commandtimeout", "execute"};
+        static const QStringList names = {
+            "activeconnection", "commandtext", "commandtype", "commandtimeout", "execute"};
         return names.contains(key(n));
     }
     Variant getProperty(const QString& name, Arguments& args) override
@@ -379,7 +438,8 @@ public:
         if (k == u"execute") {
             if (!m_connection)
                 adoError(db::kConnectionUnusable, kCommandSource,
-                         QStringLiteral("The connection cannot be used to perform this operation. It is either closed or invalid in this context."));
+                    QStringLiteral("The connection cannot be used to perform this operation. It is either closed or "
+                                   "invalid in this context."));
             Arguments a{Variant::string(m_text)};
             if (!isMissing(args, 0)) a.push_back(args[0]);
             Variant rs = m_connection->getProperty(QStringLiteral("Execute"), a);
@@ -391,16 +451,27 @@ public:
     void putProperty(const QString& name, Arguments& args, const Variant& value) override
     {
         QString k = key(name);
-        if (k == u"commandtext") m_text = value.toString();
-        else if (k == u"commandtype") m_type = int(value.toLong());
-        else if (k == u"commandtimeout") m_timeout = int(value.toLong());
-        else if (k == u"activeconnection") setProperty(name, args, value);
-        else Dispatch::putProperty(name, args, value);
+        if (k == u"commandtext")
+            m_text = value.toString();
+        else if (k == u"commandtype")
+            m_type = int(value.toLong());
+        else if (k == u"commandtimeout")
+            m_timeout = int(value.toLong());
+        else if (k == u"activeconnection")
+            setProperty(name, args, value);
+        else
+            Dispatch::putProperty(name, args, value);
     }
     void setProperty(const QString& name, Arguments& args, const Variant& value) override
     {
-        if (key(name) != u"activeconnection") { Dispatch::setProperty(name, args, value); return; }
-        if (value.isObject()) { m_connection = value.rawObject(); return; }
+        if (key(name) != u"activeconnection") {
+            Dispatch::setProperty(name, args, value);
+            return;
+        }
+        if (value.isObject()) {
+            m_connection = value.rawObject();
+            return;
+        }
         m_connection = wrapConnection(std::make_shared<db::Connection>());
         Arguments a{Variant::string(value.toString())};
         m_connection->call(QStringLiteral("Open"), a);
@@ -416,7 +487,7 @@ private:
 double oaDate(const QDate& d) { return double(d.toJulianDay() - 2415019); }
 double oaTime(const QTime& t) { return double(t.msecsSinceStartOfDay() / 1000) / 86400.0; }
 
-} // namespace
+}   // namespace
 
 Variant toVariant(const QVariant& v, db::DataType type)
 {
@@ -429,9 +500,14 @@ Variant toVariant(const QVariant& v, db::DataType type)
         return Variant::dbl(d->toDouble());
     }
     switch (v.typeId()) {
-    case QMetaType::QString: return Variant::string(v.toString());
-    case QMetaType::Bool: return Variant::boolean(v.toBool());
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong: {
+    case QMetaType::QString:
+        return Variant::string(v.toString());
+    case QMetaType::Bool:
+        return Variant::boolean(v.toBool());
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: {
         qlonglong n = v.toLongLong();
         if (type == db::DataType::SmallInt && n >= -32768 && n <= 32767) return Variant::integer(int16_t(n));
         if (type == db::DataType::TinyInt && n >= 0 && n <= 255) return Variant::byte(uint8_t(n));
@@ -439,7 +515,8 @@ Variant toVariant(const QVariant& v, db::DataType type)
         if (n >= INT32_MIN && n <= INT32_MAX) return Variant::longValue(int32_t(n));
         return Variant::dbl(double(n));
     }
-    case QMetaType::Double: case QMetaType::Float:
+    case QMetaType::Double:
+    case QMetaType::Float:
         if (type == db::DataType::Currency) return Variant::currencyScaled(qRound64(v.toDouble() * 10000.0));
         if (type == db::DataType::Single) return Variant::single(v.toFloat());
         return Variant::dbl(v.toDouble());
@@ -447,8 +524,10 @@ Variant toVariant(const QVariant& v, db::DataType type)
         QDateTime dt = v.toDateTime();
         return Variant::date(combineDateTime(oaDate(dt.date()), oaTime(dt.time())));
     }
-    case QMetaType::QDate: return Variant::date(oaDate(v.toDate()));
-    case QMetaType::QTime: return Variant::date(oaTime(v.toTime()));
+    case QMetaType::QDate:
+        return Variant::date(oaDate(v.toDate()));
+    case QMetaType::QTime:
+        return Variant::date(oaTime(v.toTime()));
     case QMetaType::QByteArray: {
         QByteArray b = v.toByteArray();
         auto arr = std::make_shared<VariantArray>();
@@ -456,7 +535,8 @@ Variant toVariant(const QVariant& v, db::DataType type)
         for (char c : b) arr->data.push_back(Variant::byte(uint8_t(c)));
         return Variant::array(arr);
     }
-    default: return Variant::string(v.toString());
+    default:
+        return Variant::string(v.toString());
     }
 }
 
@@ -493,4 +573,4 @@ DispatchPtr createObject(const QString& progId)
     return nullptr;
 }
 
-} // namespace orra::vbs::ado
+}   // namespace orra::vbs::ado

@@ -37,4 +37,4 @@ DispatchPtr createObject(const QString& progId);
 // A field value as a script sees it (NULL -> Null, dates -> Date, bit -> Boolean...).
 Variant toVariant(const QVariant& value, db::DataType type);
 
-} // namespace orra::vbs::ado
+}   // namespace orra::vbs::ado

@@ -58,4 +58,4 @@ void registerBackend(const QString& name, BackendFactory factory);
 // always registered first.
 std::unique_ptr<Backend> createBackend(const ConnectionString& cs);
 
-} // namespace orra::db
+}   // namespace orra::db

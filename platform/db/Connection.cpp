@@ -44,7 +44,7 @@ Registry& registry()
     return r;
 }
 
-} // namespace
+}   // namespace
 
 void registerBackend(const QString& name, BackendFactory factory)
 {
@@ -65,20 +65,17 @@ std::unique_ptr<Backend> createBackend(const ConnectionString& cs)
     {
         Registry& r = registry();
         std::lock_guard lock(r.mutex);
-        for (auto it = r.factories.rbegin(); it != r.factories.rend(); ++it)
-            candidates.push_back(it->second);
+        for (auto it = r.factories.rbegin(); it != r.factories.rend(); ++it) candidates.push_back(it->second);
     }
     for (const auto& f : candidates)
-        if (auto b = f(cs))
-            return b;
+        if (auto b = f(cs)) return b;
     return nullptr;
 }
 
 QString configuredOdbcDriver()
 {
     const QByteArray env = qgetenv("ORRA_ODBC_DRIVER");
-    if (!env.isEmpty())
-        return QString::fromLocal8Bit(env);
+    if (!env.isEmpty()) return QString::fromLocal8Bit(env);
     QSettings settings(QStringLiteral("Orra"), QStringLiteral("Orra"));
     const QString v = settings.value(QStringLiteral("Main Settings/OdbcDriver")).toString().trimmed();
     return v.isEmpty() ? QStringLiteral("FreeTDS") : v;
@@ -94,17 +91,13 @@ Connection::~Connection()
     }
 }
 
-bool Connection::isOpen() const
-{
-    return m_backend && m_backend->isOpen();
-}
+bool Connection::isOpen() const { return m_backend && m_backend->isOpen(); }
 
 void Connection::fail(const ProviderFailure& f, const QString& fallbackSource)
 {
     m_errors = f.errors;
     for (auto& e : m_errors)
-        if (e.source.isEmpty())
-            e.source = fallbackSource;
+        if (e.source.isEmpty()) e.source = fallbackSource;
     if (m_errors.isEmpty()) {
         ProviderError e;
         e.number = -1;
@@ -127,8 +120,7 @@ void Connection::fail(const ProviderFailure& f, const QString& fallbackSource)
 void Connection::requireOpen(const char* operation)
 {
     if (!isOpen())
-        throw Error(kObjectClosed, kSource,
-                    QStringLiteral("Operation is not allowed when the object is closed."));
+        throw Error(kObjectClosed, kSource, QStringLiteral("Operation is not allowed when the object is closed."));
     Q_UNUSED(operation);
 }
 
@@ -141,8 +133,8 @@ void Connection::open(const QString& connectionText, const QString& user, const 
     const ConnectionString cs = ConnectionString::parse(connectionText);
     std::unique_ptr<Backend> backend = createBackend(cs);
     if (!backend)
-        throw Error(kProviderNotFound, kSource,
-                    QStringLiteral("Provider cannot be found. It may not be properly installed."));
+        throw Error(
+            kProviderNotFound, kSource, QStringLiteral("Provider cannot be found. It may not be properly installed."));
     try {
         backend->open(cs, user, password);
     } catch (const ProviderFailure& f) {
@@ -150,8 +142,7 @@ void Connection::open(const QString& connectionText, const QString& user, const 
     }
     m_errors = backend->openMessages();
     for (auto& e : m_errors)
-        if (e.source.isEmpty())
-            e.source = backend->name();
+        if (e.source.isEmpty()) e.source = backend->name();
     m_backend = std::move(backend);
     m_text = connectionText;
     if (!user.isEmpty() || !password.isEmpty()) {
@@ -162,7 +153,8 @@ void Connection::open(const QString& connectionText, const QString& user, const 
         }
         const QString persist = cs.value(QStringLiteral("Persist Security Info")).trimmed();
         if (!password.isEmpty()
-            && (persist.compare(u"True", Qt::CaseInsensitive) == 0 || persist.compare(u"Yes", Qt::CaseInsensitive) == 0)) {
+            && (persist.compare(u"True", Qt::CaseInsensitive) == 0
+                || persist.compare(u"Yes", Qt::CaseInsensitive) == 0)) {
             reported.remove(QStringLiteral("Password"));
             reported.set(QStringLiteral("PWD"), password);
         }
@@ -172,8 +164,7 @@ void Connection::open(const QString& connectionText, const QString& user, const 
 
 void Connection::close()
 {
-    if (!m_backend)
-        return;
+    if (!m_backend) return;
     std::unique_ptr<Backend> b = std::move(m_backend);
     m_transactionLevel = 0;
     try {
@@ -195,8 +186,7 @@ RecordsetPtr Connection::execute(const QString& sql, const QList<Parameter>& par
     }
     m_errors = result.messages;
     for (auto& e : m_errors)
-        if (e.source.isEmpty())
-            e.source = m_backend->name();
+        if (e.source.isEmpty()) e.source = m_backend->name();
     if (recordsAffected) {
         *recordsAffected = -1;
         for (const auto& s : result.sets) {
@@ -209,16 +199,16 @@ RecordsetPtr Connection::execute(const QString& sql, const QList<Parameter>& par
     return std::make_shared<Recordset>(std::move(result.sets));
 }
 
-std::unique_ptr<AsyncExecution> Connection::executeAsync(const QString& sql, const QList<Parameter>& params,
-                                                         std::function<void()> onFinished)
+std::unique_ptr<AsyncExecution> Connection::executeAsync(
+    const QString& sql, const QList<Parameter>& params, std::function<void()> onFinished)
 {
     requireOpen("executeAsync");
     m_errors.clear();
     return std::unique_ptr<AsyncExecution>(new AsyncExecution(*this, sql, params, std::move(onFinished)));
 }
 
-AsyncExecution::AsyncExecution(Connection& con, const QString& sql, const QList<Parameter>& params,
-                               std::function<void()> onFinished)
+AsyncExecution::AsyncExecution(
+    Connection& con, const QString& sql, const QList<Parameter>& params, std::function<void()> onFinished)
     : m_con(con)
 {
     m_thread = std::thread([this, sql, params, onFinished = std::move(onFinished)] {
@@ -236,17 +226,14 @@ AsyncExecution::AsyncExecution(Connection& con, const QString& sql, const QList<
             m_running = false;
             m_done.notify_all();
         }
-        if (onFinished)
-            onFinished();
+        if (onFinished) onFinished();
     });
 }
 
 AsyncExecution::~AsyncExecution()
 {
-    if (state() != 0)
-        cancel();
-    if (m_thread.joinable())
-        m_thread.join();
+    if (state() != 0) cancel();
+    if (m_thread.joinable()) m_thread.join();
 }
 
 int AsyncExecution::state() const
@@ -261,8 +248,7 @@ void AsyncExecution::cancel()
     // ask once more if the execution has not ended shortly after
     for (int attempt = 0; attempt < 2 && state() != 0; ++attempt) {
         m_con.cancel();
-        if (wait(100))
-            break;
+        if (wait(100)) break;
     }
 }
 
@@ -279,10 +265,8 @@ bool AsyncExecution::wait(int msecs)
 RecordsetPtr AsyncExecution::result()
 {
     wait();
-    if (m_thread.joinable())
-        m_thread.join();
-    if (m_error)
-        std::rethrow_exception(m_error);
+    if (m_thread.joinable()) m_thread.join();
+    if (m_error) std::rethrow_exception(m_error);
     return m_result;
 }
 
@@ -310,8 +294,7 @@ void Connection::commitTrans()
 {
     requireOpen("commitTrans");
     m_errors.clear();
-    if (m_transactionLevel == 0)
-        throw Error(kNoTransaction, kSource, QStringLiteral("No transaction is active."));
+    if (m_transactionLevel == 0) throw Error(kNoTransaction, kSource, QStringLiteral("No transaction is active."));
     m_transactionLevel = 0;
     try {
         m_backend->commit();
@@ -324,8 +307,7 @@ void Connection::rollbackTrans()
 {
     requireOpen("rollbackTrans");
     m_errors.clear();
-    if (m_transactionLevel == 0)
-        throw Error(kNoTransaction, kSource, QStringLiteral("No transaction is active."));
+    if (m_transactionLevel == 0) throw Error(kNoTransaction, kSource, QStringLiteral("No transaction is active."));
     m_transactionLevel = 0;
     try {
         m_backend->rollback();
@@ -336,15 +318,13 @@ void Connection::rollbackTrans()
 
 void Connection::cancel()
 {
-    if (Backend* b = m_backend.get())
-        b->cancel();
+    if (Backend* b = m_backend.get()) b->cancel();
 }
 
 QString Connection::property(const QString& name) const
 {
-    if (!isOpen())
-        return QString();
+    if (!isOpen()) return QString();
     return m_backend->property(name);
 }
 
-} // namespace orra::db
+}   // namespace orra::db

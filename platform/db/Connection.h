@@ -63,8 +63,8 @@ public:
 
 private:
     friend class Connection;
-    AsyncExecution(Connection& con, const QString& sql, const QList<Parameter>& params,
-                   std::function<void()> onFinished);
+    AsyncExecution(
+        Connection& con, const QString& sql, const QList<Parameter>& params, std::function<void()> onFinished);
 
     Connection& m_con;
     mutable std::mutex m_mutex;
@@ -84,8 +84,7 @@ public:
 
     // Opens the connection. Throws orra::Error (number = first provider error's number,
     // description = its text; the full list in errors()). user/password override UID/PWD.
-    void open(const QString& connectionText, const QString& user = QString(),
-              const QString& password = QString());
+    void open(const QString& connectionText, const QString& user = QString(), const QString& password = QString());
     void close();
     int state() const { return isOpen() ? 1 : 0; }   // adStateClosed 0, adStateOpen 1
     bool isOpen() const;
@@ -97,12 +96,11 @@ public:
     // Executes a statement text; every result set is buffered. The returned recordset is
     // closed (state 0) when the statement returned no rows. Throws orra::Error on failure,
     // with errors() holding the provider's list. params bind to '?' markers.
-    RecordsetPtr execute(const QString& sql, const QList<Parameter>& params = {},
-                         long* recordsAffected = nullptr);
+    RecordsetPtr execute(const QString& sql, const QList<Parameter>& params = {}, long* recordsAffected = nullptr);
 
     // Runs the statement on a worker thread; see AsyncExecution.
-    std::unique_ptr<AsyncExecution> executeAsync(const QString& sql, const QList<Parameter>& params = {},
-                                                 std::function<void()> onFinished = {});
+    std::unique_ptr<AsyncExecution> executeAsync(
+        const QString& sql, const QList<Parameter>& params = {}, std::function<void()> onFinished = {});
 
     void beginTrans();
     void commitTrans();
@@ -143,4 +141,4 @@ using ConnectionPtr = std::shared_ptr<Connection>;
 // ORRA_ODBC_DRIVER environment variable; FreeTDS by default).
 QString configuredOdbcDriver();
 
-} // namespace orra::db
+}   // namespace orra::db

@@ -10,18 +10,15 @@ ConnectionString ConnectionString::parse(const QString& text)
     while (i < n) {
         // key: up to '='; a ';' before any '=' ends an entry without value
         int keyStart = i;
-        while (i < n && text[i] != u'=' && text[i] != u';')
-            ++i;
+        while (i < n && text[i] != u'=' && text[i] != u';') ++i;
         QString key = text.mid(keyStart, i - keyStart).trimmed();
         if (i >= n || text[i] == u';') {
             ++i;
-            if (!key.isEmpty())
-                cs.m_items.append({key, QString()});
+            if (!key.isEmpty()) cs.m_items.append({key, QString()});
             continue;
         }
         ++i;   // '='
-        while (i < n && (text[i] == u' ' || text[i] == u'\t'))
-            ++i;
+        while (i < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
         QString value;
         if (i < n && text[i] == u'{') {
             // braced value: up to the matching '}'; "}}" stands for one '}'
@@ -38,8 +35,7 @@ ConnectionString ConnectionString::parse(const QString& text)
                 }
                 value += text[i++];
             }
-            while (i < n && text[i] != u';')
-                ++i;
+            while (i < n && text[i] != u';') ++i;
         } else if (i < n && (text[i] == u'"' || text[i] == u'\'')) {
             const QChar quote = text[i++];
             while (i < n) {
@@ -54,17 +50,14 @@ ConnectionString ConnectionString::parse(const QString& text)
                 }
                 value += text[i++];
             }
-            while (i < n && text[i] != u';')
-                ++i;
+            while (i < n && text[i] != u';') ++i;
         } else {
             int valueStart = i;
-            while (i < n && text[i] != u';')
-                ++i;
+            while (i < n && text[i] != u';') ++i;
             value = text.mid(valueStart, i - valueStart).trimmed();
         }
         ++i;   // ';'
-        if (key.isEmpty())
-            continue;
+        if (key.isEmpty()) continue;
         // a repeated key: the last one wins, keeping the first position
         bool replaced = false;
         for (auto& item : cs.m_items) {
@@ -74,8 +67,7 @@ ConnectionString ConnectionString::parse(const QString& text)
                 break;
             }
         }
-        if (!replaced)
-            cs.m_items.append({key, value});
+        if (!replaced) cs.m_items.append({key, value});
     }
     return cs;
 }
@@ -83,16 +75,14 @@ ConnectionString ConnectionString::parse(const QString& text)
 bool ConnectionString::contains(const QString& key) const
 {
     for (const auto& item : m_items)
-        if (item.first.compare(key, Qt::CaseInsensitive) == 0)
-            return true;
+        if (item.first.compare(key, Qt::CaseInsensitive) == 0) return true;
     return false;
 }
 
 QString ConnectionString::value(const QString& key, const QString& fallback) const
 {
     for (const auto& item : m_items)
-        if (item.first.compare(key, Qt::CaseInsensitive) == 0)
-            return item.second;
+        if (item.first.compare(key, Qt::CaseInsensitive) == 0) return item.second;
     return fallback;
 }
 
@@ -100,8 +90,7 @@ QString ConnectionString::valueOf(std::initializer_list<const char*> synonyms, c
 {
     for (const char* key : synonyms) {
         const QString k = QString::fromLatin1(key);
-        if (contains(k))
-            return value(k);
+        if (contains(k)) return value(k);
     }
     return fallback;
 }
@@ -119,17 +108,15 @@ void ConnectionString::set(const QString& key, const QString& value)
 
 void ConnectionString::remove(const QString& key)
 {
-    m_items.removeIf([&](const QPair<QString, QString>& item) {
-        return item.first.compare(key, Qt::CaseInsensitive) == 0;
-    });
+    m_items.removeIf(
+        [&](const QPair<QString, QString>& item) { return item.first.compare(key, Qt::CaseInsensitive) == 0; });
 }
 
 QString ConnectionString::quoteValue(const QString& value)
 {
-    bool needs = value.contains(u';') || value.contains(u'{') || value.contains(u'}')
-        || value.contains(u'=') || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
-    if (!needs)
-        return value;
+    bool needs = value.contains(u';') || value.contains(u'{') || value.contains(u'}') || value.contains(u'=')
+        || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    if (!needs) return value;
     QString escaped = value;
     escaped.replace(QStringLiteral("}"), QStringLiteral("}}"));
     return u'{' + escaped + u'}';
@@ -150,11 +137,10 @@ QString ConnectionString::toString() const
 bool ConnectionString::trusted() const
 {
     const QString t = value(QStringLiteral("Trusted_Connection")).trimmed();
-    if (t.compare(u"yes", Qt::CaseInsensitive) == 0 || t.compare(u"true", Qt::CaseInsensitive) == 0)
-        return true;
+    if (t.compare(u"yes", Qt::CaseInsensitive) == 0 || t.compare(u"true", Qt::CaseInsensitive) == 0) return true;
     const QString i = value(QStringLiteral("Integrated Security")).trimmed();
     return i.compare(u"SSPI", Qt::CaseInsensitive) == 0 || i.compare(u"true", Qt::CaseInsensitive) == 0
         || i.compare(u"yes", Qt::CaseInsensitive) == 0;
 }
 
-} // namespace orra::db
+}   // namespace orra::db

@@ -34,4 +34,4 @@ private:
     QList<QPair<QString, QString>> m_items;
 };
 
-} // namespace orra::db
+}   // namespace orra::db

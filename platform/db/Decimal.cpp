@@ -13,8 +13,7 @@ using Units = Decimal::Units;
 Units pow10(int n)
 {
     Units p = 1;
-    for (int i = 0; i < n; ++i)
-        p *= 10;
+    for (int i = 0; i < n; ++i) p *= 10;
     return p;
 }
 
@@ -28,8 +27,7 @@ Units divideRounded(Units u, int k)
     const Units p = pow10(k);
     Units q = u / p;
     const Units r = absolute(u % p);
-    if (r * 2 >= p)
-        q += u < 0 ? -1 : 1;
+    if (r * 2 >= p) q += u < 0 ? -1 : 1;
     return q;
 }
 
@@ -48,7 +46,7 @@ void registerType()
     });
 }
 
-} // namespace
+}   // namespace
 
 Decimal Decimal::fromUnits(Units units, int scale)
 {
@@ -64,8 +62,7 @@ std::optional<Decimal> Decimal::parse(QStringView text)
     qsizetype i = 0;
     const qsizetype n = text.size();
     bool negative = false;
-    if (i < n && (text[i] == u'-' || text[i] == u'+'))
-        negative = text[i++] == u'-';
+    if (i < n && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
     QString digits;
     int fraction = 0;
     bool point = false, any = false;
@@ -74,43 +71,35 @@ std::optional<Decimal> Decimal::parse(QStringView text)
         if (c.isDigit() && c.unicode() < 128) {
             digits += c;
             any = true;
-            if (point)
-                ++fraction;
+            if (point) ++fraction;
         } else if (c == u'.' && !point) {
             point = true;
         } else {
             break;
         }
     }
-    if (!any)
-        return std::nullopt;
+    if (!any) return std::nullopt;
     int exponent = 0;
     if (i < n && (text[i] == u'e' || text[i] == u'E')) {
         ++i;
         bool expNegative = false;
-        if (i < n && (text[i] == u'-' || text[i] == u'+'))
-            expNegative = text[i++] == u'-';
+        if (i < n && (text[i] == u'-' || text[i] == u'+')) expNegative = text[i++] == u'-';
         bool expAny = false;
         for (; i < n && text[i].isDigit(); ++i) {
             exponent = std::min(exponent * 10 + text[i].digitValue(), 10000);
             expAny = true;
         }
-        if (!expAny)
-            return std::nullopt;
-        if (expNegative)
-            exponent = -exponent;
+        if (!expAny) return std::nullopt;
+        if (expNegative) exponent = -exponent;
     }
-    if (i != n)
-        return std::nullopt;
+    if (i != n) return std::nullopt;
     int scale = fraction - exponent;
     // leading zeros carry nothing
     qsizetype lead = 0;
-    while (lead < digits.size() - 1 && digits[lead] == u'0')
-        ++lead;
+    while (lead < digits.size() - 1 && digits[lead] == u'0') ++lead;
     digits = digits.mid(lead);
     if (scale < 0) {
-        if (digits != u"0")
-            digits += QString(-scale, u'0');
+        if (digits != u"0") digits += QString(-scale, u'0');
         scale = 0;
     }
     bool roundUp = false;
@@ -125,47 +114,37 @@ std::optional<Decimal> Decimal::parse(QStringView text)
         }
         scale = kMaxScale;
     }
-    if (digits.size() > 38)
-        return std::nullopt;
+    if (digits.size() > 38) return std::nullopt;
     Units u = 0;
-    for (const QChar c : digits)
-        u = u * 10 + c.digitValue();
-    if (roundUp)
-        ++u;
-    if (u >= kLimit)
-        return std::nullopt;
+    for (const QChar c : digits) u = u * 10 + c.digitValue();
+    if (roundUp) ++u;
+    if (u >= kLimit) return std::nullopt;
     return fromUnits(negative ? -u : u, scale);
 }
 
 std::optional<Decimal> Decimal::fromDouble(double d, int scale)
 {
-    if (!std::isfinite(d))
-        return std::nullopt;
+    if (!std::isfinite(d)) return std::nullopt;
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, d);   // shortest form that reads back as d
     const std::optional<Decimal> exact = parse(QString::fromLatin1(buf, int(r.ptr - buf)));
-    if (!exact)
-        return std::nullopt;
+    if (!exact) return std::nullopt;
     return exact->tryRescaled(scale);
 }
 
 std::optional<Decimal> Decimal::tryRescaled(int scale) const
 {
     scale = std::clamp(scale, 0, kMaxScale);
-    if (scale == m_scale)
-        return *this;
-    if (scale < m_scale)
-        return fromUnits(divideRounded(m_units, m_scale - scale), scale);
+    if (scale == m_scale) return *this;
+    if (scale < m_scale) return fromUnits(divideRounded(m_units, m_scale - scale), scale);
     const Units p = pow10(scale - m_scale);
-    if (absolute(m_units) >= kLimit / p)
-        return std::nullopt;
+    if (absolute(m_units) >= kLimit / p) return std::nullopt;
     return fromUnits(m_units * p, scale);
 }
 
 Decimal Decimal::rescaled(int scale) const
 {
-    if (const auto d = tryRescaled(scale))
-        return *d;
+    if (const auto d = tryRescaled(scale)) return *d;
     return *this;
 }
 
@@ -190,10 +169,8 @@ bool Decimal::toCurrencyScaled(qint64& out) const
 qlonglong Decimal::toLongLong() const
 {
     const Units whole = m_units / pow10(m_scale);
-    if (whole > Units(std::numeric_limits<qlonglong>::max()))
-        return std::numeric_limits<qlonglong>::max();
-    if (whole < Units(std::numeric_limits<qlonglong>::min()))
-        return std::numeric_limits<qlonglong>::min();
+    if (whole > Units(std::numeric_limits<qlonglong>::max())) return std::numeric_limits<qlonglong>::max();
+    if (whole < Units(std::numeric_limits<qlonglong>::min())) return std::numeric_limits<qlonglong>::min();
     return qlonglong(whole);
 }
 
@@ -206,12 +183,10 @@ QString Decimal::toString() const
         u /= 10;
     } while (u > 0);
     if (m_scale > 0) {
-        if (digits.size() <= m_scale)
-            digits.prepend(QString(m_scale - digits.size() + 1, u'0'));
+        if (digits.size() <= m_scale) digits.prepend(QString(m_scale - digits.size() + 1, u'0'));
         digits.insert(digits.size() - m_scale, u'.');
     }
-    if (m_units < 0)
-        digits.prepend(u'-');
+    if (m_units < 0) digits.prepend(u'-');
     return digits;
 }
 
@@ -219,10 +194,8 @@ QString Decimal::toText() const
 {
     QString s = toString();
     if (m_scale > 0) {
-        while (s.endsWith(u'0'))
-            s.chop(1);
-        if (s.endsWith(u'.'))
-            s.chop(1);
+        while (s.endsWith(u'0')) s.chop(1);
+        if (s.endsWith(u'.')) s.chop(1);
     }
     return s;
 }
@@ -232,8 +205,7 @@ int Decimal::compare(const Decimal& a, const Decimal& b)
     const int scale = std::max(a.m_scale, b.m_scale);
     const auto x = a.tryRescaled(scale);
     const auto y = b.tryRescaled(scale);
-    if (x && y)
-        return x->m_units < y->m_units ? -1 : (x->m_units > y->m_units ? 1 : 0);
+    if (x && y) return x->m_units < y->m_units ? -1 : (x->m_units > y->m_units ? 1 : 0);
     const double p = a.toDouble(), q = b.toDouble();
     return p < q ? -1 : (p > q ? 1 : 0);
 }
@@ -252,20 +224,15 @@ int decimalMetaTypeId()
 
 std::optional<Decimal> decimalOf(const QVariant& v)
 {
-    if (v.typeId() != decimalMetaTypeId())
-        return std::nullopt;
+    if (v.typeId() != decimalMetaTypeId()) return std::nullopt;
     return *static_cast<const Decimal*>(v.constData());
 }
 
-bool isDecimal(const QVariant& v)
-{
-    return v.isValid() && v.typeId() == decimalMetaTypeId();
-}
+bool isDecimal(const QVariant& v) { return v.isValid() && v.typeId() == decimalMetaTypeId(); }
 
 QVariant exactValue(const QVariant& v, int scale)
 {
-    if (!v.isValid())
-        return v;
+    if (!v.isValid()) return v;
     std::optional<Decimal> d;
     switch (v.typeId()) {
     case QMetaType::Int:
@@ -290,11 +257,10 @@ QVariant exactValue(const QVariant& v, int scale)
             d = parsed->tryRescaled(scale);
         break;
     default:
-        if (const auto exact = decimalOf(v))
-            d = exact->tryRescaled(scale);
+        if (const auto exact = decimalOf(v)) d = exact->tryRescaled(scale);
         break;
     }
     return d ? decimalVariant(*d) : v;
 }
 
-} // namespace orra::db
+}   // namespace orra::db

@@ -72,6 +72,6 @@ bool isDecimal(const QVariant& v);
 QVariant exactValue(const QVariant& v, int scale);
 int decimalMetaTypeId();
 
-} // namespace orra::db
+}   // namespace orra::db
 
 Q_DECLARE_METATYPE(orra::db::Decimal)

@@ -57,15 +57,15 @@ public:
     // Move with a start: adBookmarkCurrent 0, adBookmarkFirst 1, adBookmarkLast 2.
     enum MoveStart { FromCurrent = 0, FromFirst = 1, FromLast = 2 };
     void Move(long n, MoveStart start);
-    long RecordCount() const;           // -1 when closed
-    long AbsolutePosition() const;      // 1-based; -2 (adPosBOF) / -3 (adPosEOF) outside
-    long currentRow() const { return m_row; }  // 0-based; -1 before the first, rowCount at EOF
+    long RecordCount() const;                   // -1 when closed
+    long AbsolutePosition() const;              // 1-based; -2 (adPosBOF) / -3 (adPosEOF) outside
+    long currentRow() const { return m_row; }   // 0-based; -1 before the first, rowCount at EOF
 
     int fieldCount() const;
-    const FieldInfo& field(int index) const;          // throws kItemNotFound (3265) when out of range
-    int fieldIndex(const QString& name) const;        // case-insensitive; -1 when absent
-    const QVariant& value(int index) const;           // current row; throws kNoCurrentRecord (3021) at BOF/EOF
-    const QVariant& value(const QString& name) const; // throws kItemNotFound for an unknown name
+    const FieldInfo& field(int index) const;            // throws kItemNotFound (3265) when out of range
+    int fieldIndex(const QString& name) const;          // case-insensitive; -1 when absent
+    const QVariant& value(int index) const;             // current row; throws kNoCurrentRecord (3021) at BOF/EOF
+    const QVariant& value(const QString& name) const;   // throws kItemNotFound for an unknown name
 
     // Moves to the next result set of the batch; false (and closed) when there is none.
     bool NextRecordset();
@@ -75,8 +75,7 @@ public:
     // columns joined by colDelimiter, each row followed by rowDelimiter, NULL as nullExpr.
     // Leaves the recordset at EOF (or after the rows taken).
     QString GetString(const QString& colDelimiter = QStringLiteral("\t"),
-                      const QString& rowDelimiter = QStringLiteral("\r"),
-                      const QString& nullExpr = QString(), long numRows = -1);
+        const QString& rowDelimiter = QStringLiteral("\r"), const QString& nullExpr = QString(), long numRows = -1);
 
     // The text form of a value as VB's CStr gives it (used by GetString and the checksum),
     // chosen to be the same on every machine rather than following the user's locale:
@@ -103,4 +102,4 @@ private:
 
 using RecordsetPtr = std::shared_ptr<Recordset>;
 
-} // namespace orra::db
+}   // namespace orra::db

@@ -13,10 +13,10 @@ namespace orra::db {
 
 struct ServerLogOn {
     QString server;
-    QString database;            // empty: the login's default database
-    bool trusted = true;         // the operating-system user ("Trusted_Connection=Yes")
-    QString login;               // a SQL Server login (UID) when not trusted; empty: given to open()
-    QString password;            // its password (PWD), written only with a login
+    QString database;                   // empty: the login's default database
+    bool trusted = true;                // the operating-system user ("Trusted_Connection=Yes")
+    QString login;                      // a SQL Server login (UID) when not trusted; empty: given to open()
+    QString password;                   // its password (PWD), written only with a login
     bool persistSecurityInfo = false;   // the opened connection keeps the password in its text
 };
 
@@ -27,4 +27,4 @@ QString ServerConnectionText(const ServerLogOn& logOn);
 // name is kept.
 QString resolveDriverName(const QString& driver);
 
-} // namespace orra::db
+}   // namespace orra::db

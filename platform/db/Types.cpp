@@ -45,8 +45,7 @@ bool isTextType(DataType t)
 
 bool isDateType(DataType t)
 {
-    return t == DataType::Date || t == DataType::DBDate || t == DataType::DBTime
-        || t == DataType::DBTimeStamp;
+    return t == DataType::Date || t == DataType::DBDate || t == DataType::DBTime || t == DataType::DBTimeStamp;
 }
 
 bool isBinaryType(DataType t)
@@ -54,12 +53,10 @@ bool isBinaryType(DataType t)
     return t == DataType::Binary || t == DataType::VarBinary || t == DataType::LongVarBinary;
 }
 
-bool isExactType(DataType t)
-{
-    return t == DataType::Currency || t == DataType::Numeric;
-}
+bool isExactType(DataType t) { return t == DataType::Currency || t == DataType::Numeric; }
 
-ValueKind valueKindOf(DataType t) {
+ValueKind valueKindOf(DataType t)
+{
     switch (t) {
     case DataType::Integer:
     case DataType::SmallInt:
@@ -93,4 +90,4 @@ ValueKind valueKindOf(DataType t) {
     }
 }
 
-} // namespace orra::db
+}   // namespace orra::db

@@ -18,7 +18,7 @@ enum class DataType : int {
     Date = 7,
     Boolean = 11,
     Variant = 12,
-    TinyInt = 17,        // SQL Server tinyint is unsigned: adUnsignedTinyInt
+    TinyInt = 17,   // SQL Server tinyint is unsigned: adUnsignedTinyInt
     BigInt = 20,
     Guid = 72,
     Binary = 128,
@@ -42,7 +42,7 @@ bool isNumericType(DataType t);   // integers, floats, currency, numeric
 bool isTextType(DataType t);
 bool isDateType(DataType t);
 bool isBinaryType(DataType t);
-bool isExactType(DataType t);     // currency and numeric: values are Decimal
+bool isExactType(DataType t);   // currency and numeric: values are Decimal
 
 // How a backend reads a column of a given type into a QVariant. Dynamic: by each value's own
 // storage (a column whose type the backend does not know); valueKindOf never gives it.
@@ -72,4 +72,4 @@ using Parameter = QVariant;
 // their date() and time(), never convert them to local time.
 inline bool isNull(const QVariant& v) { return !v.isValid(); }
 
-} // namespace orra::db
+}   // namespace orra::db

@@ -14,7 +14,9 @@ public:
     Error() = default;
     Error(long number, QString source, QString description)
         : m_number(number), m_source(std::move(source)), m_description(std::move(description)),
-          m_what(m_description.toStdString()) {}
+          m_what(m_description.toStdString())
+    {
+    }
 
     long number() const noexcept { return m_number; }
     const QString& source() const noexcept { return m_source; }
@@ -29,4 +31,4 @@ private:
     std::string m_what;
 };
 
-} // namespace orra
+}   // namespace orra

@@ -8,40 +8,40 @@
 namespace orra {
 
 enum ErrorNumber : long {
-    kInvalidProcedureCall = 5,         // Invalid procedure call or argument
+    kInvalidProcedureCall = 5,   // Invalid procedure call or argument
     kOverflow = 6,
     kOutOfMemory = 7,
     kSubscriptOutOfRange = 9,
-    kArrayFixedOrLocked = 10,          // This array is fixed or temporarily locked
+    kArrayFixedOrLocked = 10,   // This array is fixed or temporarily locked
     kDivisionByZero = 11,
     kTypeMismatch = 13,
     kOutOfStringSpace = 14,
-    kCannotPerformOperation = 17,      // Can't perform requested operation
+    kCannotPerformOperation = 17,   // Can't perform requested operation
     kOutOfStackSpace = 28,
-    kProcedureNotDefined = 35,         // Sub or Function not defined
+    kProcedureNotDefined = 35,   // Sub or Function not defined
     kInternalError = 51,
     kPermissionDenied = 70,
     kPathFileAccessError = 75,
-    kObjectNotSet = 91,                // Object variable not set
+    kObjectNotSet = 91,   // Object variable not set
     kForLoopNotInitialized = 92,
     kInvalidUseOfNull = 94,
     kObjectRequired = 424,
-    kCannotCreateObject = 429,         // ActiveX component can't create object
-    kMemberNotSupported = 438,         // Object doesn't support this property or method
+    kCannotCreateObject = 429,   // ActiveX component can't create object
+    kMemberNotSupported = 438,   // Object doesn't support this property or method
     kAutomationError = 440,
-    kWrongArgumentCount = 450,         // Wrong number of arguments or invalid property assignment
+    kWrongArgumentCount = 450,   // Wrong number of arguments or invalid property assignment
     kNotACollection = 451,
-    kKeyAlreadyExists = 457,           // This key is already associated with an element of this collection
+    kKeyAlreadyExists = 457,   // This key is already associated with an element of this collection
     kVariableUndefined = 500,
     kIllegalAssignment = 501,
-    kInvalidReference = 505,           // Invalid or unqualified reference
+    kInvalidReference = 505,   // Invalid or unqualified reference
     kClassNotDefined = 506,
-    kRegExpSyntax = 5017,              // Syntax error in regular expression
+    kRegExpSyntax = 5017,   // Syntax error in regular expression
     kRegExpUnexpectedQuantifier = 5018,
-    kRegExpExpectedBracket = 5019,     // Expected ']' in regular expression
-    kRegExpExpectedParen = 5020,       // Expected ')' in regular expression
-    kRegExpInvalidRange = 5021,        // Invalid range in character set
+    kRegExpExpectedBracket = 5019,   // Expected ']' in regular expression
+    kRegExpExpectedParen = 5020,     // Expected ')' in regular expression
+    kRegExpInvalidRange = 5021,      // Invalid range in character set
     kElementNotFound = 32811,
 };
 
-} // namespace orra
+}   // namespace orra

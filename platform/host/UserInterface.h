@@ -10,10 +10,18 @@ namespace orra {
 
 // VB's MsgBox button styles and answers, by their numbers.
 enum MsgBoxStyle : int {
-    vbOKOnly = 0, vbOKCancel = 1, vbAbortRetryIgnore = 2, vbYesNoCancel = 3, vbYesNo = 4,
+    vbOKOnly = 0,
+    vbOKCancel = 1,
+    vbAbortRetryIgnore = 2,
+    vbYesNoCancel = 3,
+    vbYesNo = 4,
     vbRetryCancel = 5,
-    vbCritical = 16, vbQuestion = 32, vbExclamation = 48, vbInformation = 64,
-    vbDefaultButton2 = 256, vbDefaultButton3 = 512,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+    vbDefaultButton2 = 256,
+    vbDefaultButton3 = 512,
 };
 enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
 
@@ -24,7 +32,7 @@ struct LogOnRequest {
     bool trusted = false;   // log on as the operating-system user
     QString login;
     QString password;
-    QString message;        // why it is asked (the last failure), shown above the fields
+    QString message;   // why it is asked (the last failure), shown above the fields
 };
 
 class UserInterface {
@@ -40,13 +48,13 @@ public:
 
     // VB's InputBox; *cancelled (when given) tells Cancel from an empty answer.
     virtual QString inputBox(const QString& prompt, const QString& title = QString(),
-                             const QString& defaultValue = QString(), bool* cancelled = nullptr) = 0;
+        const QString& defaultValue = QString(), bool* cancelled = nullptr) = 0;
 
     // Reports an error that the original showed in an OK box and then carried on from.
     // Interactive: the box. Headless: throws orra::Error(number, source, description), so that
     // a run without a person never blocks and never loses the failure.
-    virtual void reportError(long number, const QString& source, const QString& description,
-                             const QString& title = QString()) = 0;
+    virtual void reportError(
+        long number, const QString& source, const QString& description, const QString& title = QString()) = 0;
 
     // DoEvents: let the host's event loop run (repaint, Esc, a stop request).
     virtual void processEvents() = 0;
@@ -68,11 +76,10 @@ class HeadlessUserInterface : public UserInterface {
 public:
     bool interactive() const override { return false; }
     int messageBox(const QString& text, int style, const QString& title) override;
-    QString inputBox(const QString& prompt, const QString& title, const QString& defaultValue,
-                     bool* cancelled) override;
-    void reportError(long number, const QString& source, const QString& description,
-                     const QString& title) override;
+    QString inputBox(
+        const QString& prompt, const QString& title, const QString& defaultValue, bool* cancelled) override;
+    void reportError(long number, const QString& source, const QString& description, const QString& title) override;
     void processEvents() override {}
 };
 
-} // namespace orra
+}   // namespace orra

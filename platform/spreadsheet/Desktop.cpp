@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <mutex>
 
-
 namespace orra::spreadsheet {
 namespace {
 
@@ -19,13 +18,12 @@ DesktopOpener g_opener;
 
 // The desktop's opener of files by their type, as the desktop's own file manager uses it. The
 // library stays free of the GUI modules, so headless programs never load them.
-bool defaultOpen(const QString& path) {
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
-}
+bool defaultOpen(const QString& path) { return QProcess::startDetached(QStringLiteral("xdg-open"), {path}); }
 
-} // namespace
+}   // namespace
 
-QString exportDirectory() {
+QString exportDirectory()
+{
     QString dir = qEnvironmentVariable("ORRA_EXPORT_DIR");
     if (!dir.isEmpty()) return dir;
     // The user's own state folder (as the launcher's log), never a folder others write to.
@@ -34,16 +32,17 @@ QString exportDirectory() {
     return dir + QStringLiteral("/orra");
 }
 
-QString claimExportPath(const QString& baseName, const QString& suffix) {
+QString claimExportPath(const QString& baseName, const QString& suffix)
+{
     QDir dir(exportDirectory());
     if (!dir.exists()) {
         if (!dir.mkpath(QStringLiteral(".")))
             throw Error(kErrorWorkbook, QStringLiteral("Workbook"),
-                        QStringLiteral("Cannot create the export folder %1").arg(dir.absolutePath()));
+                QStringLiteral("Cannot create the export folder %1").arg(dir.absolutePath()));
         QFile::setPermissions(dir.absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    const QString stem = baseName + QLatin1Char('-') +
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    const QString stem =
+        baseName + QLatin1Char('-') + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     for (int n = 1; n < 100000; ++n) {
         const QString name = n == 1 ? stem + suffix : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
         QFile f(dir.absoluteFilePath(name));
@@ -56,18 +55,19 @@ QString claimExportPath(const QString& baseName, const QString& suffix) {
         if (!f.exists() && !QFileInfo(f.fileName()).isSymLink()) break;
     }
     throw Error(kErrorWorkbook, QStringLiteral("Workbook"),
-                QStringLiteral("Cannot create a file in the export folder %1").arg(dir.absolutePath()));
+        QStringLiteral("Cannot create a file in the export folder %1").arg(dir.absolutePath()));
 }
 
-bool desktopOpenAllowed() {
+bool desktopOpenAllowed()
+{
     if (qEnvironmentVariableIsSet("ORRA_NO_OPEN")) return false;
     const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
-    if (platform.startsWith(QLatin1String("offscreen")) || platform.startsWith(QLatin1String("minimal")))
-        return false;
+    if (platform.startsWith(QLatin1String("offscreen")) || platform.startsWith(QLatin1String("minimal"))) return false;
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-bool openWithDesktop(const QString& path) {
+bool openWithDesktop(const QString& path)
+{
     if (!desktopOpenAllowed()) return false;
     DesktopOpener opener;
     {
@@ -77,9 +77,10 @@ bool openWithDesktop(const QString& path) {
     return opener ? opener(path) : defaultOpen(path);
 }
 
-void setDesktopOpener(DesktopOpener opener) {
+void setDesktopOpener(DesktopOpener opener)
+{
     std::lock_guard lock(g_openerMutex);
     g_opener = std::move(opener);
 }
 
-} // namespace orra::spreadsheet
+}   // namespace orra::spreadsheet

@@ -13,8 +13,8 @@ QString exportDirectory();
 // Claims a new file in exportDirectory() named baseName + a time stamp (+ "-2", "-3", … when
 // taken) + suffix, creating it empty so that no later export takes the same name. Returns its
 // absolute path. Throws orra::Error when the folder cannot be written.
-QString claimExportPath(const QString& baseName = QStringLiteral("Report"),
-                        const QString& suffix = QStringLiteral(".xlsx"));
+QString claimExportPath(
+    const QString& baseName = QStringLiteral("Report"), const QString& suffix = QStringLiteral(".xlsx"));
 
 // True when a workbook may be shown: a display is present (DISPLAY or WAYLAND_DISPLAY set
 // and Qt is not on an off-screen platform) and ORRA_NO_OPEN is not set.
@@ -28,4 +28,4 @@ bool openWithDesktop(const QString& path);
 using DesktopOpener = std::function<bool(const QString& path)>;
 void setDesktopOpener(DesktopOpener opener);
 
-} // namespace orra::spreadsheet
+}   // namespace orra::spreadsheet

@@ -18,7 +18,8 @@ QString source() { return QStringLiteral("Workbook"); }
 // A new workbook through libxlsxwriter in constant-memory mode.
 class StreamingSheetWriter final : public SheetWriter {
 public:
-    explicit StreamingSheetWriter(const QString& path) : m_path(path) {
+    explicit StreamingSheetWriter(const QString& path) : m_path(path)
+    {
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
         const QByteArray file = QFile::encodeName(path);
@@ -35,7 +36,8 @@ public:
         m_sheets.push_back(m_sheet);
     }
 
-    ~StreamingSheetWriter() override {
+    ~StreamingSheetWriter() override
+    {
         if (m_workbook) {
             // Not closed: drop what was written so far; no half-written workbook stays behind.
             lxw_workbook_free(m_workbook);
@@ -43,7 +45,8 @@ public:
         }
     }
 
-    int addNumberFormat(const QString& code) override {
+    int addNumberFormat(const QString& code) override
+    {
         if (code.isEmpty() || code.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0) return 0;
         lxw_format* f = workbook_add_format(m_workbook);
         format_set_num_format(f, code.toUtf8().constData());
@@ -53,7 +56,8 @@ public:
 
     void setColumnCount(int) override {}
 
-    void writeString(int row, int column, const QString& text, int format) override {
+    void writeString(int row, int column, const QString& text, int format) override
+    {
         if (text.size() > kMaxCellTextLength) {
             writeUtf8(row, column, text.left(kMaxCellTextLength).toUtf8(), format);
             return;
@@ -61,7 +65,8 @@ public:
         writeUtf8(row, column, text.toUtf8(), format);
     }
 
-    void writeUtf8(int row, int column, const QByteArray& text, int format) override {
+    void writeUtf8(int row, int column, const QByteArray& text, int format) override
+    {
         if (text.size() > kMaxCellTextLength) {
             // The limit counts characters; only a long UTF-8 text can exceed it.
             const QString s = QString::fromUtf8(text);
@@ -70,68 +75,75 @@ public:
                 return;
             }
         }
-        check(worksheet_write_string(m_sheet, lxw_row_t(row), lxw_col_t(column), text.constData(),
-                                     formatOf(format)), row, column);
+        check(worksheet_write_string(m_sheet, lxw_row_t(row), lxw_col_t(column), text.constData(), formatOf(format)),
+            row, column);
     }
 
-    void writeNumber(int row, int column, double value, int format) override {
-        check(worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(column), value, formatOf(format)),
-              row, column);
+    void writeNumber(int row, int column, double value, int format) override
+    {
+        check(worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(column), value, formatOf(format)), row, column);
     }
 
-    void writeBoolean(int row, int column, bool value, int format) override {
-        check(worksheet_write_boolean(m_sheet, lxw_row_t(row), lxw_col_t(column), value ? 1 : 0,
-                                      formatOf(format)), row, column);
+    void writeBoolean(int row, int column, bool value, int format) override
+    {
+        check(worksheet_write_boolean(m_sheet, lxw_row_t(row), lxw_col_t(column), value ? 1 : 0, formatOf(format)), row,
+            column);
     }
 
     void setShortestNumbers(bool on) override { m_shortestNumbers = on; }
 
-    void setColumn(int column, double width, int format) override {
+    void setColumn(int column, double width, int format) override
+    {
         for (lxw_worksheet* sheet : m_sheets) {
-            const lxw_error e = worksheet_set_column(sheet, lxw_col_t(column), lxw_col_t(column),
-                                                     width < 0 ? LXW_DEF_COL_WIDTH : width, formatOf(format));
-            if (e != LXW_NO_ERROR)
-                throw Error(kErrorWorkbook, source(), QString::fromUtf8(lxw_strerror(e)));
+            const lxw_error e = worksheet_set_column(
+                sheet, lxw_col_t(column), lxw_col_t(column), width < 0 ? LXW_DEF_COL_WIDTH : width, formatOf(format));
+            if (e != LXW_NO_ERROR) throw Error(kErrorWorkbook, source(), QString::fromUtf8(lxw_strerror(e)));
         }
     }
 
     QString sheetName() const override { return m_sheetName; }
 
-    bool addSheet(const QString& name) override {
+    bool addSheet(const QString& name) override
+    {
         const QByteArray n = name.toUtf8();
         lxw_worksheet* sheet = workbook_add_worksheet(m_workbook, n.constData());
         if (!sheet)
-            throw Error(kErrorWorkbook, source(), QStringLiteral("Cannot add the sheet %1 to the workbook %2").arg(name, m_path));
+            throw Error(kErrorWorkbook, source(),
+                QStringLiteral("Cannot add the sheet %1 to the workbook %2").arg(name, m_path));
         m_sheet = sheet;
         m_sheets.push_back(sheet);
         m_sheetName = name;
         return true;
     }
 
-    void close() override {
+    void close() override
+    {
         lxw_workbook* wb = m_workbook;
         m_workbook = nullptr;
         const lxw_error e = workbook_close(wb);
         if (e != LXW_NO_ERROR) {
             QFile::remove(m_path);
             throw Error(kErrorWorkbook, source(),
-                        QStringLiteral("Cannot write the workbook %1: %2").arg(m_path, QString::fromUtf8(lxw_strerror(e))));
+                QStringLiteral("Cannot write the workbook %1: %2").arg(m_path, QString::fromUtf8(lxw_strerror(e))));
         }
         // A workbook whose numbers keep their 16-digit text is still right: a failure here
         // changes nothing.
-        if (m_shortestNumbers)
-            rewriteShortestNumbers(m_path);
+        if (m_shortestNumbers) rewriteShortestNumbers(m_path);
     }
 
 private:
-    lxw_format* formatOf(int handle) const {
+    lxw_format* formatOf(int handle) const
+    {
         return handle > 0 && size_t(handle) < m_formats.size() ? m_formats[size_t(handle)] : nullptr;
     }
-    void check(lxw_error e, int row, int column) const {
+    void check(lxw_error e, int row, int column) const
+    {
         if (e != LXW_NO_ERROR)
             throw Error(kErrorWorkbook, source(),
-                        QStringLiteral("Cannot write the cell at row %1, column %2: %3")
-                            .arg(row + 1).arg(column + 1).arg(QString::fromUtf8(lxw_strerror(e))));
+                QStringLiteral("Cannot write the cell at row %1, column %2: %3")
+                    .arg(row + 1)
+                    .arg(column + 1)
+                    .arg(QString::fromUtf8(lxw_strerror(e))));
     }
 
     QString m_path;
@@ -143,13 +155,15 @@ private:
     bool m_shortestNumbers = false;
 };
 
-} // namespace
+}   // namespace
 
-std::unique_ptr<SheetWriter> SheetWriter::create(const QString& path) {
+std::unique_ptr<SheetWriter> SheetWriter::create(const QString& path)
+{
     return std::make_unique<StreamingSheetWriter>(path);
 }
 
-double excelSerial(int year, int month, int day, qint64 msecsOfDay) {
+double excelSerial(int year, int month, int day, qint64 msecsOfDay)
+{
     const QDate d(year, month, day);
     if (!d.isValid() || year < 1900 || year > 9999) return std::numeric_limits<double>::quiet_NaN();
     // Day 1 is 1 January 1900; the 1900 system counts a 29 February 1900 that never was, so
@@ -159,4 +173,4 @@ double excelSerial(int year, int month, int day, qint64 msecsOfDay) {
     return double(days) + double(msecsOfDay) / 86400000.0;
 }
 
-} // namespace orra::spreadsheet
+}   // namespace orra::spreadsheet

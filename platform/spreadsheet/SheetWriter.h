@@ -21,8 +21,8 @@ constexpr int kMaxCellTextLength = 32767;
 constexpr double kMaxColumnWidth = 255.0;
 
 // Error numbers of the writer (Excel's own where one exists).
-constexpr long kErrorWorkbook = 1004;      // the workbook could not be written or read
-constexpr long kErrorUnknownSheet = 9;     // "Subscript out of range": no sheet of that name
+constexpr long kErrorWorkbook = 1004;    // the workbook could not be written or read
+constexpr long kErrorUnknownSheet = 9;   // "Subscript out of range": no sheet of that name
 
 class SheetWriter {
 public:
@@ -33,8 +33,8 @@ public:
     // A copy of the workbook templatePath, written to path, whose sheet sheetName (compared
     // without regard to letter case, as sheet names are) receives the cells. A template that
     // cannot be read and an unknown sheet throw orra::Error naming the file or the sheet.
-    static std::unique_ptr<SheetWriter> fromTemplate(const QString& path, const QString& templatePath,
-                                                     const QString& sheetName);
+    static std::unique_ptr<SheetWriter> fromTemplate(
+        const QString& path, const QString& templatePath, const QString& sheetName);
 
     // Registers a number format code ("dd.mm.yyyy", "#,##0.00"); returns its handle for the
     // write calls. Handle 0 is "General".
@@ -63,7 +63,11 @@ public:
     virtual QString sheetName() const = 0;
     // Continues on a new sheet named name, placed after the others; the writes that follow
     // go to it, from row 0. False when this kind of workbook cannot take further sheets.
-    virtual bool addSheet(const QString& name) { Q_UNUSED(name); return false; }
+    virtual bool addSheet(const QString& name)
+    {
+        Q_UNUSED(name);
+        return false;
+    }
 
     // Writes the workbook. Nothing is on disk (or only a partial file) before this succeeds.
     virtual void close() = 0;
@@ -74,4 +78,4 @@ public:
 // cannot hold as a date.
 double excelSerial(int year, int month, int day, qint64 msecsOfDay = 0);
 
-} // namespace orra::spreadsheet
+}   // namespace orra::spreadsheet

@@ -16,11 +16,9 @@ std::string shortestNumberCells(const std::string& xml)
     size_t pos = 0;
     for (;;) {
         const size_t cell = xml.find("<c ", pos);
-        if (cell == std::string::npos)
-            break;
+        if (cell == std::string::npos) break;
         const size_t tagEnd = xml.find('>', cell);
-        if (tagEnd == std::string::npos)
-            break;
+        if (tagEnd == std::string::npos) break;
         const bool typed = xml.compare(tagEnd - 1, 1, "/") == 0
             || std::string_view(xml).substr(cell, tagEnd - cell).find(" t=\"") != std::string_view::npos;
         const size_t valueStart = tagEnd + 1;
@@ -31,8 +29,7 @@ std::string shortestNumberCells(const std::string& xml)
         }
         const size_t textStart = valueStart + 3;
         const size_t textEnd = xml.find("</v>", textStart);
-        if (textEnd == std::string::npos)
-            break;
+        if (textEnd == std::string::npos) break;
         out.append(xml, pos, textStart - pos);
         double d = 0;
         const char* first = xml.data() + textStart;
@@ -54,13 +51,11 @@ bool rewriteShortestNumbers(const QString& path, qint64 maxSheetBytes)
 {
     int error = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), 0, &error);
-    if (!z)
-        return false;
+    if (!z) return false;
     const zip_int64_t entries = zip_get_num_entries(z, 0);
     for (zip_int64_t i = 0; i < entries; ++i) {
         const char* name = zip_get_name(z, zip_uint64_t(i), 0);
-        if (!name || std::strncmp(name, "xl/worksheets/sheet", 19) != 0)
-            continue;
+        if (!name || std::strncmp(name, "xl/worksheets/sheet", 19) != 0) continue;
         zip_stat_t st;
         if (zip_stat_index(z, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)
             || qint64(st.size) > maxSheetBytes)
@@ -68,15 +63,13 @@ bool rewriteShortestNumbers(const QString& path, qint64 maxSheetBytes)
         std::string xml(size_t(st.size), '\0');
         zip_file_t* f = zip_fopen_index(z, zip_uint64_t(i), 0);
         if (!f || zip_fread(f, xml.data(), st.size) != zip_int64_t(st.size)) {
-            if (f)
-                zip_fclose(f);
+            if (f) zip_fclose(f);
             zip_discard(z);
             return false;
         }
         zip_fclose(f);
         const std::string rewritten = shortestNumberCells(xml);
-        if (rewritten == xml)
-            continue;
+        if (rewritten == xml) continue;
         // libzip frees the buffer once the archive is written
         void* buffer = std::malloc(rewritten.size() ? rewritten.size() : 1);
         if (!buffer) {
@@ -104,4 +97,4 @@ bool rewriteShortestNumbers(const QString& path, qint64 maxSheetBytes)
     return true;
 }
 
-} // namespace orra::spreadsheet
+}   // namespace orra::spreadsheet

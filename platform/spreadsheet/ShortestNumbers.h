@@ -23,4 +23,4 @@ std::string shortestNumberCells(const std::string& sheetXml);
 // (it is then unchanged).
 bool rewriteShortestNumbers(const QString& path, qint64 maxSheetBytes = kShortestNumbersMaxSheetBytes);
 
-} // namespace orra::spreadsheet
+}   // namespace orra::spreadsheet

@@ -29,7 +29,8 @@ struct Part {
     std::string data;
 };
 
-std::string columnLetters(int column) {
+std::string columnLetters(int column)
+{
     std::string s;
     for (int c = column + 1; c > 0; c = (c - 1) / 26) s.insert(s.begin(), char('A' + (c - 1) % 26));
     return s;
@@ -38,7 +39,8 @@ std::string columnLetters(int column) {
 std::string cellRef(int row, int column) { return columnLetters(column) + std::to_string(row + 1); }
 
 // 0-based column of a reference such as "AB12"; -1 when it has no letters.
-int columnOfRef(const char* ref) {
+int columnOfRef(const char* ref)
+{
     int c = 0;
     bool any = false;
     for (; *ref >= 'A' && *ref <= 'Z'; ++ref) {
@@ -50,15 +52,17 @@ int columnOfRef(const char* ref) {
 
 // Excel writes characters that XML 1.0 cannot hold as "_xHHHH_", and a literal "_x" that
 // would read as such an escape with its underscore escaped.
-std::string escapeCellText(const QString& text) {
+std::string escapeCellText(const QString& text)
+{
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t ch = text.at(i).unicode();
         if ((ch < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r') || ch == 0xFFFE || ch == 0xFFFF) {
-            out += QStringLiteral("_x%1_").arg(QString::number(int(ch), 16).toUpper().rightJustified(4, QLatin1Char('0')));
-        } else if (ch == u'_' && i + 6 < text.size() && text.at(i + 1) == QLatin1Char('x') &&
-                   text.at(i + 6) == QLatin1Char('_')) {
+            out +=
+                QStringLiteral("_x%1_").arg(QString::number(int(ch), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+        } else if (ch == u'_' && i + 6 < text.size() && text.at(i + 1) == QLatin1Char('x')
+            && text.at(i + 6) == QLatin1Char('_')) {
             bool hex = true;
             for (int k = 2; k < 6; ++k) hex = hex && isxdigit(text.at(i + k).toLatin1());
             out += hex ? QStringLiteral("_x005F_") : QStringLiteral("_");
@@ -71,19 +75,22 @@ std::string escapeCellText(const QString& text) {
 
 // The width a sheet stores for a column shown w characters wide: the characters of the
 // default font's digit width (7 pixels) plus 5 pixels of padding, in 1/256 steps.
-double storedColumnWidth(double w) {
+double storedColumnWidth(double w)
+{
     if (w <= 0) return 0;
     const double pixels = w < 1 ? int(w * 12 + 0.5) : int(w * 7 + 0.5) + 5;
     return int(pixels / 7.0 * 256.0) / 256.0;
 }
 
-std::string dirOf(const std::string& part) {
+std::string dirOf(const std::string& part)
+{
     const auto slash = part.rfind('/');
     return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
 }
 
 // A relationship target resolved against the folder of the part that names it.
-std::string resolveTarget(const std::string& fromPart, const std::string& target) {
+std::string resolveTarget(const std::string& fromPart, const std::string& target)
+{
     std::string path = target.rfind('/', 0) == 0 ? target.substr(1) : dirOf(fromPart) + target;
     // Fold "x/../" and "./".
     std::vector<std::string> pieces;
@@ -101,19 +108,22 @@ std::string resolveTarget(const std::string& fromPart, const std::string& target
     return out;
 }
 
-std::string relsPathOf(const std::string& part) {
+std::string relsPathOf(const std::string& part)
+{
     const auto slash = part.rfind('/');
     const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
     return dirOf(part) + "_rels/" + file + ".rels";
 }
 
-bool endsWith(const char* s, const char* suffix) {
+bool endsWith(const char* s, const char* suffix)
+{
     const size_t n = std::strlen(s), m = std::strlen(suffix);
     return n >= m && std::strcmp(s + n - m, suffix) == 0;
 }
 
 // The value of an attribute whatever its namespace prefix ("r:id" usually).
-pugi::xml_attribute attributeByLocalName(pugi::xml_node node, const char* local) {
+pugi::xml_attribute attributeByLocalName(pugi::xml_node node, const char* local)
+{
     for (pugi::xml_attribute a : node.attributes()) {
         const char* name = a.name();
         const char* colon = std::strrchr(name, ':');
@@ -122,7 +132,8 @@ pugi::xml_attribute attributeByLocalName(pugi::xml_node node, const char* local)
     return {};
 }
 
-std::string saveXml(const pugi::xml_document& doc) {
+std::string saveXml(const pugi::xml_document& doc)
+{
     std::ostringstream out;
     doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
     return out.str();
@@ -133,13 +144,15 @@ constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration
 class TemplateSheetWriter final : public SheetWriter {
 public:
     TemplateSheetWriter(const QString& path, const QString& templatePath, const QString& sheetName)
-        : m_path(path), m_sheetName(sheetName) {
+        : m_path(path), m_sheetName(sheetName)
+    {
         readParts(templatePath);
         locateParts(templatePath, sheetName);
         indexRows();
     }
 
-    int addNumberFormat(const QString& code) override {
+    int addNumberFormat(const QString& code) override
+    {
         if (code.isEmpty() || code.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0) return 0;
         const std::string fmt = code.toStdString();
         pugi::xml_node styleSheet = m_styles.child("styleSheet");
@@ -175,7 +188,8 @@ public:
 
     void setColumnCount(int columns) override { m_columnCount = columns; }
 
-    void writeString(int row, int column, const QString& text, int format) override {
+    void writeString(int row, int column, const QString& text, int format) override
+    {
         pugi::xml_node c = newCell(row, column, format);
         c.append_attribute("t") = "inlineStr";
         pugi::xml_node t = c.append_child("is").append_child("t");
@@ -185,11 +199,13 @@ public:
         t.text().set(escapeCellText(cut).c_str());
     }
 
-    void writeUtf8(int row, int column, const QByteArray& text, int format) override {
+    void writeUtf8(int row, int column, const QByteArray& text, int format) override
+    {
         writeString(row, column, QString::fromUtf8(text), format);
     }
 
-    void writeNumber(int row, int column, double value, int format) override {
+    void writeNumber(int row, int column, double value, int format) override
+    {
         pugi::xml_node c = newCell(row, column, format);
         // the shortest text that reads back as the same number: 76493.74, not 76493.740000000005
         char buf[32];
@@ -198,7 +214,8 @@ public:
         c.append_child("v").text().set(buf);
     }
 
-    void writeBoolean(int row, int column, bool value, int format) override {
+    void writeBoolean(int row, int column, bool value, int format) override
+    {
         pugi::xml_node c = newCell(row, column, format);
         c.append_attribute("t") = "b";
         c.append_child("v").text().set(value ? "1" : "0");
@@ -210,7 +227,8 @@ public:
 
     // A further sheet after the template's sheets: a new, empty worksheet part, related to the
     // workbook and listed in it and in the content types.
-    bool addSheet(const QString& name) override {
+    bool addSheet(const QString& name) override
+    {
         m_finished.push_back({m_sheetPart, std::move(m_sheet)});
         m_sheet.reset();
         m_rows.clear();
@@ -258,13 +276,15 @@ public:
 
         pugi::xml_node type = m_contentTypes.child("Types").append_child("Override");
         type.append_attribute("PartName") = ("/" + partName).c_str();
-        type.append_attribute("ContentType") = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
+        type.append_attribute("ContentType") =
+            "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
         m_sheetsAdded = true;
         m_sheetName = name;
         return true;
     }
 
-    void close() override {
+    void close() override
+    {
         finishSheet();
         QFile::remove(m_path);
         int err = 0;
@@ -279,7 +299,8 @@ public:
                 const QString why = QString::fromUtf8(zip_strerror(z));
                 zip_discard(z);
                 QFile::remove(m_path);
-                throw Error(kErrorWorkbook, source(), QStringLiteral("Cannot write the workbook %1: %2").arg(m_path, why));
+                throw Error(
+                    kErrorWorkbook, source(), QStringLiteral("Cannot write the workbook %1: %2").arg(m_path, why));
             }
         }
         if (zip_close(z) != 0) {
@@ -291,33 +312,38 @@ public:
     }
 
 private:
-    Part* part(const std::string& name) {
+    Part* part(const std::string& name)
+    {
         for (Part& p : m_parts)
             if (p.name == name) return &p;
         return nullptr;
     }
 
-    void parse(pugi::xml_document& doc, const std::string& name, const QString& templatePath) {
+    void parse(pugi::xml_document& doc, const std::string& name, const QString& templatePath)
+    {
         Part* p = part(name);
         if (!p || !doc.load_buffer(p->data.data(), p->data.size(), kParseOptions))
             throw Error(kErrorWorkbook, source(),
-                        QStringLiteral("The template %1 is not a workbook (part %2 is missing or unreadable)")
-                            .arg(templatePath, QString::fromStdString(name)));
+                QStringLiteral("The template %1 is not a workbook (part %2 is missing or unreadable)")
+                    .arg(templatePath, QString::fromStdString(name)));
     }
 
-    void readParts(const QString& templatePath) {
+    void readParts(const QString& templatePath)
+    {
         int err = 0;
         const QByteArray file = QFile::encodeName(templatePath);
         zip_t* z = zip_open(file.constData(), ZIP_RDONLY, &err);
         if (!z)
-            throw Error(kErrorWorkbook, source(), QStringLiteral("Cannot open the template workbook %1").arg(templatePath));
+            throw Error(
+                kErrorWorkbook, source(), QStringLiteral("Cannot open the template workbook %1").arg(templatePath));
         const zip_int64_t n = zip_get_num_entries(z, 0);
         for (zip_int64_t i = 0; i < n; ++i) {
             zip_stat_t st;
             zip_file_t* f = nullptr;
             if (zip_stat_index(z, zip_uint64_t(i), 0, &st) != 0 || !(f = zip_fopen_index(z, zip_uint64_t(i), 0))) {
                 zip_discard(z);
-                throw Error(kErrorWorkbook, source(), QStringLiteral("Cannot read the template workbook %1").arg(templatePath));
+                throw Error(
+                    kErrorWorkbook, source(), QStringLiteral("Cannot read the template workbook %1").arg(templatePath));
             }
             Part p;
             p.name = st.name;
@@ -326,14 +352,16 @@ private:
             zip_fclose(f);
             if (got != zip_int64_t(st.size)) {
                 zip_discard(z);
-                throw Error(kErrorWorkbook, source(), QStringLiteral("Cannot read the template workbook %1").arg(templatePath));
+                throw Error(
+                    kErrorWorkbook, source(), QStringLiteral("Cannot read the template workbook %1").arg(templatePath));
             }
             m_parts.push_back(std::move(p));
         }
         zip_discard(z);
     }
 
-    void locateParts(const QString& templatePath, const QString& sheetName) {
+    void locateParts(const QString& templatePath, const QString& sheetName)
+    {
         // The package's relationships name the workbook part.
         pugi::xml_document rootRels;
         parse(rootRels, "_rels/.rels", templatePath);
@@ -355,7 +383,8 @@ private:
         }
         if (sheetRel.empty() || sheetName.isEmpty())
             throw Error(kErrorUnknownSheet, source(),
-                        QStringLiteral("The template %1 has no sheet named \"%2\"").arg(QFileInfo(templatePath).fileName(), sheetName));
+                QStringLiteral("The template %1 has no sheet named \"%2\"")
+                    .arg(QFileInfo(templatePath).fileName(), sheetName));
 
         for (pugi::xml_node r : m_workbookRels.child("Relationships").children("Relationship")) {
             const char* type = r.attribute("Type").value();
@@ -366,16 +395,19 @@ private:
         }
         if (m_sheetPart.empty())
             throw Error(kErrorUnknownSheet, source(),
-                        QStringLiteral("The template %1 has no sheet named \"%2\"").arg(QFileInfo(templatePath).fileName(), sheetName));
+                QStringLiteral("The template %1 has no sheet named \"%2\"")
+                    .arg(QFileInfo(templatePath).fileName(), sheetName));
         parse(m_sheet, m_sheetPart, templatePath);
         if (m_stylesPart.empty())
-            throw Error(kErrorWorkbook, source(), QStringLiteral("The template %1 has no style sheet").arg(templatePath));
+            throw Error(
+                kErrorWorkbook, source(), QStringLiteral("The template %1 has no style sheet").arg(templatePath));
         parse(m_styles, m_stylesPart, templatePath);
         parse(m_contentTypes, "[Content_Types].xml", templatePath);
     }
 
     // Numbers every row and cell of the template's sheet (the attributes are optional).
-    void indexRows() {
+    void indexRows()
+    {
         pugi::xml_node ws = m_sheet.child("worksheet");
         m_sheetData = ws.child("sheetData");
         if (!m_sheetData)
@@ -398,7 +430,8 @@ private:
         }
     }
 
-    pugi::xml_node enterRow(int row) {
+    pugi::xml_node enterRow(int row)
+    {
         if (row == m_currentRowIndex) return m_currentRow;
         auto it = m_rows.find(row);
         pugi::xml_node r;
@@ -413,7 +446,8 @@ private:
             }
         } else {
             auto after = m_rows.upper_bound(row);
-            r = after == m_rows.end() ? m_sheetData.append_child("row") : m_sheetData.insert_child_before("row", after->second);
+            r = after == m_rows.end() ? m_sheetData.append_child("row")
+                                      : m_sheetData.insert_child_before("row", after->second);
             r.append_attribute("r") = row + 1;
             m_rows[row] = r;
         }
@@ -422,7 +456,8 @@ private:
         return r;
     }
 
-    pugi::xml_node newCell(int row, int column, int format) {
+    pugi::xml_node newCell(int row, int column, int format)
+    {
         pugi::xml_node r = enterRow(row);
         pugi::xml_node before;
         for (pugi::xml_node c = r.child("c"); c; c = c.next_sibling("c")) {
@@ -443,7 +478,8 @@ private:
         return c;
     }
 
-    static int setCount(pugi::xml_node parent, const char* child) {
+    static int setCount(pugi::xml_node parent, const char* child)
+    {
         int n = 0;
         for (pugi::xml_node c = parent.child(child); c; c = c.next_sibling(child)) ++n;
         pugi::xml_attribute a = parent.attribute("count");
@@ -452,10 +488,13 @@ private:
         return n;
     }
 
-    void writeColumns(pugi::xml_node ws, pugi::xml_node sheetData) {
+    void writeColumns(pugi::xml_node ws, pugi::xml_node sheetData)
+    {
         if (m_columns.empty()) return;
         // Expand the template's column ranges, override ours, and write the ranges back.
-        struct Col { std::vector<std::pair<std::string, std::string>> attrs; };
+        struct Col {
+            std::vector<std::pair<std::string, std::string>> attrs;
+        };
         std::map<int, Col> cols;
         pugi::xml_node colsNode = ws.child("cols");
         if (colsNode) {
@@ -495,7 +534,8 @@ private:
         }
     }
 
-    void finishSheet() {
+    void finishSheet()
+    {
         m_finished.push_back({m_sheetPart, std::move(m_sheet)});
         for (FinishedSheet& sheet : m_finished) {
             pugi::xml_node ws = sheet.doc.child("worksheet");
@@ -564,11 +604,12 @@ private:
     std::vector<FinishedSheet> m_finished;
 };
 
-} // namespace
+}   // namespace
 
-std::unique_ptr<SheetWriter> SheetWriter::fromTemplate(const QString& path, const QString& templatePath,
-                                                       const QString& sheetName) {
+std::unique_ptr<SheetWriter> SheetWriter::fromTemplate(
+    const QString& path, const QString& templatePath, const QString& sheetName)
+{
     return std::make_unique<TemplateSheetWriter>(path, templatePath, sheetName);
 }
 
-} // namespace orra::spreadsheet
+}   // namespace orra::spreadsheet

@@ -15,7 +15,8 @@ namespace {
 constexpr int kDefaultCodePage = 1254;
 constexpr int kSupported[] = {1250, 1251, 1252, 1253, 1254, 1257};
 
-int configuredCodePage() {
+int configuredCodePage()
+{
     bool ok = false;
     int cp = qEnvironmentVariableIntValue("ORRA_CODEPAGE", &ok);
     if (ok && AnsiCodePage::isSupported(cp)) return cp;
@@ -31,19 +32,22 @@ std::mutex g_mutex;
 std::map<int, std::unique_ptr<AnsiCodePage>> g_built;
 std::atomic<const AnsiCodePage*> g_system{nullptr};
 
-const AnsiCodePage& built(int codePage) {
+const AnsiCodePage& built(int codePage)
+{
     auto& slot = g_built[codePage];
     if (!slot) slot = std::make_unique<AnsiCodePage>(codePage);
     return *slot;
 }
 
-} // namespace
+}   // namespace
 
-bool AnsiCodePage::isSupported(int codePage) {
+bool AnsiCodePage::isSupported(int codePage)
+{
     return std::find(std::begin(kSupported), std::end(kSupported), codePage) != std::end(kSupported);
 }
 
-AnsiCodePage::AnsiCodePage(int codePage) : m_number(isSupported(codePage) ? codePage : kDefaultCodePage) {
+AnsiCodePage::AnsiCodePage(int codePage) : m_number(isSupported(codePage) ? codePage : kDefaultCodePage)
+{
     // The upper half comes from the C library's converter; a byte that the code page leaves
     // undefined maps to the control character of the same number, as Windows does.
     const QByteArray name = "CP" + QByteArray::number(m_number);
@@ -68,13 +72,15 @@ AnsiCodePage::AnsiCodePage(int codePage) : m_number(isSupported(codePage) ? code
     std::sort(m_upper.begin(), m_upper.end());
 }
 
-uint8_t AnsiCodePage::slowToByte(char16_t ch) const {
+uint8_t AnsiCodePage::slowToByte(char16_t ch) const
+{
     auto it = std::lower_bound(m_upper.begin(), m_upper.end(), std::pair<char16_t, uint8_t>{ch, 0});
     if (it != m_upper.end() && it->first == ch) return it->second;
     return '?';
 }
 
-QByteArray AnsiCodePage::encode(const QString& s) const {
+QByteArray AnsiCodePage::encode(const QString& s) const
+{
     QByteArray out;
     out.resize(s.size());
     char* p = out.data();
@@ -82,7 +88,8 @@ QByteArray AnsiCodePage::encode(const QString& s) const {
     return out;
 }
 
-QString AnsiCodePage::decode(const QByteArray& bytes) const {
+QString AnsiCodePage::decode(const QByteArray& bytes) const
+{
     QString out;
     out.resize(bytes.size());
     QChar* p = out.data();
@@ -90,18 +97,20 @@ QString AnsiCodePage::decode(const QByteArray& bytes) const {
     return out;
 }
 
-const AnsiCodePage& AnsiCodePage::system() {
+const AnsiCodePage& AnsiCodePage::system()
+{
     if (const AnsiCodePage* cp = g_system.load(std::memory_order_acquire)) return *cp;
     std::lock_guard lock(g_mutex);
     if (!g_system.load()) g_system.store(&built(configuredCodePage()), std::memory_order_release);
     return *g_system.load();
 }
 
-bool AnsiCodePage::setSystem(int codePage) {
+bool AnsiCodePage::setSystem(int codePage)
+{
     if (!isSupported(codePage)) return false;
     std::lock_guard lock(g_mutex);
     g_system.store(&built(codePage), std::memory_order_release);
     return true;
 }
 
-} // namespace orra::text
+}   // namespace orra::text

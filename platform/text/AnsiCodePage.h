@@ -23,7 +23,8 @@ public:
 
     int number() const { return m_number; }
     // The byte for a UTF-16 code unit; characters outside the code page become '?' (63).
-    uint8_t toByte(char16_t ch) const {
+    uint8_t toByte(char16_t ch) const
+    {
         if (ch < 0x80) return static_cast<uint8_t>(ch);
         return slowToByte(ch);
     }
@@ -41,4 +42,4 @@ private:
     std::array<std::pair<char16_t, uint8_t>, 128> m_upper{};
 };
 
-} // namespace orra::text
+}   // namespace orra::text

@@ -17,7 +17,7 @@ QRegularExpression compile(const RegExp& r)
     QRegularExpression re(r.pattern, o);
     if (!re.isValid())
         throw Error(kRegExpSyntax, QStringLiteral("Microsoft VBScript runtime error"),
-                    QStringLiteral("Syntax error in regular expression"));
+            QStringLiteral("Syntax error in regular expression"));
     return re;
 }
 
@@ -35,7 +35,7 @@ RegExpMatch toMatch(const QRegularExpressionMatch& m)
     return r;
 }
 
-} // namespace
+}   // namespace
 
 QList<RegExpMatch> RegExp::execute(const QString& text) const
 {
@@ -51,10 +51,7 @@ QList<RegExpMatch> RegExp::execute(const QString& text) const
     return out;
 }
 
-bool RegExp::test(const QString& text) const
-{
-    return compile(*this).match(text).hasMatch();
-}
+bool RegExp::test(const QString& text) const { return compile(*this).match(text).hasMatch(); }
 
 QString RegExp::replace(const QString& text, const QString& replacement) const
 {
@@ -66,18 +63,40 @@ QString RegExp::replace(const QString& text, const QString& replacement) const
         const int n = int(replacement.size());
         for (int i = 0; i < n; ++i) {
             QChar c = replacement[i];
-            if (c != u'$' || i + 1 >= n) { out += c; continue; }
+            if (c != u'$' || i + 1 >= n) {
+                out += c;
+                continue;
+            }
             QChar k = replacement[i + 1];
-            if (k == u'$') { out += u'$'; ++i; continue; }
-            if (k == u'&') { out += m.value; ++i; continue; }
-            if (k == u'`') { out += text.left(m.firstIndex); ++i; continue; }
-            if (k == u'\'') { out += text.mid(m.firstIndex + m.length); ++i; continue; }
+            if (k == u'$') {
+                out += u'$';
+                ++i;
+                continue;
+            }
+            if (k == u'&') {
+                out += m.value;
+                ++i;
+                continue;
+            }
+            if (k == u'`') {
+                out += text.left(m.firstIndex);
+                ++i;
+                continue;
+            }
+            if (k == u'\'') {
+                out += text.mid(m.firstIndex + m.length);
+                ++i;
+                continue;
+            }
             if (k.isDigit()) {
                 int g = k.digitValue();
                 int used = 1;
                 if (i + 2 < n && replacement[i + 2].isDigit()) {
                     int g2 = g * 10 + replacement[i + 2].digitValue();
-                    if (g2 >= 1 && g2 <= m.subMatches.size()) { g = g2; used = 2; }
+                    if (g2 >= 1 && g2 <= m.subMatches.size()) {
+                        g = g2;
+                        used = 2;
+                    }
                 }
                 if (g >= 1 && g <= m.subMatches.size()) {
                     out += m.subMatches[g - 1];
@@ -93,4 +112,4 @@ QString RegExp::replace(const QString& text, const QString& replacement) const
     return out;
 }
 
-} // namespace orra
+}   // namespace orra

@@ -14,8 +14,8 @@ struct RegExpMatch {
     int firstIndex = 0;
     int length = 0;
     QString value;
-    QStringList subMatches;     // one per group, "" when the group did not take part
-    QList<bool> subMatched;     // whether each group took part in the match
+    QStringList subMatches;   // one per group, "" when the group did not take part
+    QList<bool> subMatched;   // whether each group took part in the match
 };
 
 class RegExp {
@@ -31,4 +31,4 @@ public:
     QString replace(const QString& text, const QString& replacement) const;
 };
 
-} // namespace orra
+}   // namespace orra

@@ -89,7 +89,8 @@ Variant fInStr(Interpreter&, A& a)
         start = s0.toLong();
         if (start < 1) raise(kInvalidProcedureCall);
         k = 1;
-    } else if (a.size() < 2) raise(kWrongArgumentCount);
+    } else if (a.size() < 2)
+        raise(kWrongArgumentCount);
     bool text = a.size() >= 4 ? textCompareArg(a, 3) : false;
     Variant h = val(a[k]), n = val(a[k + 1]);
     if (h.isNull() || n.isNull()) return Variant::null();
@@ -148,16 +149,38 @@ Variant fReplace(Interpreter&, A& a)
 QString trimSpaces(const QString& s, bool left, bool right)
 {
     int i = 0, j = int(s.size());
-    if (left) while (i < j && s[i] == u' ') ++i;
-    if (right) while (j > i && s[j - 1] == u' ') --j;
+    if (left)
+        while (i < j && s[i] == u' ') ++i;
+    if (right)
+        while (j > i && s[j - 1] == u' ') --j;
     return s.mid(i, j - i);
 }
 
-Variant fTrim(Interpreter&, A& a) { Variant v = val(a[0]); return v.isNull() ? v : Variant::string(trimSpaces(v.toString(), true, true)); }
-Variant fLTrim(Interpreter&, A& a) { Variant v = val(a[0]); return v.isNull() ? v : Variant::string(trimSpaces(v.toString(), true, false)); }
-Variant fRTrim(Interpreter&, A& a) { Variant v = val(a[0]); return v.isNull() ? v : Variant::string(trimSpaces(v.toString(), false, true)); }
-Variant fUCase(Interpreter&, A& a) { Variant v = val(a[0]); return v.isNull() ? v : Variant::string(upper(v.toString())); }
-Variant fLCase(Interpreter&, A& a) { Variant v = val(a[0]); return v.isNull() ? v : Variant::string(lower(v.toString())); }
+Variant fTrim(Interpreter&, A& a)
+{
+    Variant v = val(a[0]);
+    return v.isNull() ? v : Variant::string(trimSpaces(v.toString(), true, true));
+}
+Variant fLTrim(Interpreter&, A& a)
+{
+    Variant v = val(a[0]);
+    return v.isNull() ? v : Variant::string(trimSpaces(v.toString(), true, false));
+}
+Variant fRTrim(Interpreter&, A& a)
+{
+    Variant v = val(a[0]);
+    return v.isNull() ? v : Variant::string(trimSpaces(v.toString(), false, true));
+}
+Variant fUCase(Interpreter&, A& a)
+{
+    Variant v = val(a[0]);
+    return v.isNull() ? v : Variant::string(upper(v.toString()));
+}
+Variant fLCase(Interpreter&, A& a)
+{
+    Variant v = val(a[0]);
+    return v.isNull() ? v : Variant::string(lower(v.toString()));
+}
 
 Variant stringArray(const QStringList& parts)
 {
@@ -179,7 +202,10 @@ Variant fSplit(Interpreter&, A& a)
     if (count < -1) raise(kInvalidProcedureCall);
     QStringList parts;
     if (s.isEmpty() || count == 0) return stringArray(parts);
-    if (d.isEmpty()) { parts << s; return stringArray(parts); }
+    if (d.isEmpty()) {
+        parts << s;
+        return stringArray(parts);
+    }
     long pos = 0;
     for (;;) {
         if (count > 0 && parts.size() == count - 1) break;
@@ -328,35 +354,51 @@ Variant fCByte(Interpreter&, A& a)
 }
 
 // Applies f to a number keeping its subtype (Int, Fix, Abs).
-template <typename F>
-Variant keepType(const Variant& v0, F f)
+template <typename F> Variant keepType(const Variant& v0, F f)
 {
     Variant v = val(v0);
     switch (v.type()) {
-    case VarType::Null: return v;
-    case VarType::Empty: return Variant::integer(0);
-    case VarType::Boolean: return Variant::integer(int16_t(f(double(v.rawInt()))));
-    case VarType::Byte: case VarType::Integer: case VarType::Long: {
+    case VarType::Null:
+        return v;
+    case VarType::Empty:
+        return Variant::integer(0);
+    case VarType::Boolean:
+        return Variant::integer(int16_t(f(double(v.rawInt()))));
+    case VarType::Byte:
+    case VarType::Integer:
+    case VarType::Long: {
         double r = f(double(v.rawInt()));
         if (v.type() == VarType::Integer && r >= -32768 && r <= 32767) return Variant::integer(int16_t(r));
         if (v.type() == VarType::Byte && r >= 0 && r <= 255) return Variant::byte(uint8_t(r));
         return Variant::fromInteger(int64_t(r)).type() == VarType::Integer ? Variant::longValue(int32_t(r))
-                                                                          : Variant::fromInteger(int64_t(r));
+                                                                           : Variant::fromInteger(int64_t(r));
     }
-    case VarType::Single: return Variant::single(float(f(v.rawDouble())));
+    case VarType::Single:
+        return Variant::single(float(f(v.rawDouble())));
     case VarType::Currency: {
         double r = f(double(v.rawInt()) / 10000.0) * 10000.0;
         if (!(r >= -9.2233720368547758e18 && r < 9.2233720368547758e18)) raise(kOverflow);
         return Variant::currencyScaled(int64_t(r));
     }
-    case VarType::Date: return Variant::date(f(v.rawDouble()));
-    default: return Variant::dbl(f(v.toDouble()));
+    case VarType::Date:
+        return Variant::date(f(v.rawDouble()));
+    default:
+        return Variant::dbl(f(v.toDouble()));
     }
 }
 
-Variant fInt(Interpreter&, A& a) { return keepType(a[0], [](double d) { return std::floor(d); }); }
-Variant fFix(Interpreter&, A& a) { return keepType(a[0], [](double d) { return std::trunc(d); }); }
-Variant fAbs(Interpreter&, A& a) { return keepType(a[0], [](double d) { return std::fabs(d); }); }
+Variant fInt(Interpreter&, A& a)
+{
+    return keepType(a[0], [](double d) { return std::floor(d); });
+}
+Variant fFix(Interpreter&, A& a)
+{
+    return keepType(a[0], [](double d) { return std::trunc(d); });
+}
+Variant fAbs(Interpreter&, A& a)
+{
+    return keepType(a[0], [](double d) { return std::fabs(d); });
+}
 
 Variant fRound(Interpreter&, A& a)
 {
@@ -365,14 +407,21 @@ Variant fRound(Interpreter&, A& a)
     if (n < 0) raise(kInvalidProcedureCall);
     if (v.isNull()) return v;
     switch (v.type()) {
-    case VarType::Integer: case VarType::Long: case VarType::Byte: return v;
-    case VarType::Empty: return Variant::integer(0);
-    case VarType::Boolean: return Variant::integer(int16_t(v.rawInt()));
-    default: break;
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Byte:
+        return v;
+    case VarType::Empty:
+        return Variant::integer(0);
+    case VarType::Boolean:
+        return Variant::integer(int16_t(v.rawInt()));
+    default:
+        break;
     }
     double d = v.toDouble();
     double r;
-    if (n == 0) r = roundHalfEven(d);
+    if (n == 0)
+        r = roundHalfEven(d);
     else {
         double scale = std::pow(10.0, double(std::min(n, 22L)));
         double x = d * scale;
@@ -393,8 +442,7 @@ Variant fSgn(Interpreter&, A& a)
     return Variant::integer(int16_t(d > 0 ? 1 : d < 0 ? -1 : 0));
 }
 
-template <double (*F)(double)>
-Variant math1(Interpreter&, A& a)
+template <double (*F)(double)> Variant math1(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
     if (v.isNull()) return v;
@@ -404,8 +452,16 @@ Variant math1(Interpreter&, A& a)
     return Variant::dbl(r);
 }
 
-double dSqr(double d) { if (d < 0) raise(kInvalidProcedureCall); return std::sqrt(d); }
-double dLog(double d) { if (d <= 0) raise(kInvalidProcedureCall); return std::log(d); }
+double dSqr(double d)
+{
+    if (d < 0) raise(kInvalidProcedureCall);
+    return std::sqrt(d);
+}
+double dLog(double d)
+{
+    if (d <= 0) raise(kInvalidProcedureCall);
+    return std::log(d);
+}
 double dExp(double d) { return std::exp(d); }
 double dSin(double d) { return std::sin(d); }
 double dCos(double d) { return std::cos(d); }
@@ -419,12 +475,21 @@ QString radix(const Variant& v0, int base)
     if (v.type() == VarType::Integer || v.type() == VarType::Byte || v.type() == VarType::Empty
         || v.type() == VarType::Boolean)
         x = uint16_t(int16_t(v.isEmpty() ? 0 : v.rawInt()));
-    else x = uint32_t(v.toLong());
+    else
+        x = uint32_t(v.toLong());
     return upper(QString::number(x, base));
 }
 
-Variant fHex(Interpreter&, A& a) { Variant v = val(a[0]); return v.isNull() ? v : Variant::string(radix(v, 16)); }
-Variant fOct(Interpreter&, A& a) { Variant v = val(a[0]); return v.isNull() ? v : Variant::string(radix(v, 8)); }
+Variant fHex(Interpreter&, A& a)
+{
+    Variant v = val(a[0]);
+    return v.isNull() ? v : Variant::string(radix(v, 16));
+}
+Variant fOct(Interpreter&, A& a)
+{
+    Variant v = val(a[0]);
+    return v.isNull() ? v : Variant::string(radix(v, 8));
+}
 
 // Rnd: a 24-bit linear congruential generator, as VBScript's.
 Variant fRnd(Interpreter& in, A& a)
@@ -477,13 +542,21 @@ Variant fIsNumeric(Interpreter&, A& a)
 {
     const Variant v = tested(a[0]);
     switch (v.type()) {
-    case VarType::Empty: case VarType::Integer: case VarType::Long: case VarType::Single: case VarType::Double:
-    case VarType::Currency: case VarType::Byte: case VarType::Boolean: return Variant::boolean(true);
+    case VarType::Empty:
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Currency:
+    case VarType::Byte:
+    case VarType::Boolean:
+        return Variant::boolean(true);
     case VarType::String: {
         double d;
         return Variant::boolean(parseNumber(v.rawString(), d));
     }
-    default: return Variant::boolean(false);
+    default:
+        return Variant::boolean(false);
     }
 }
 
@@ -541,7 +614,11 @@ Variant fArray(Interpreter&, A& a)
 
 Variant fNow(Interpreter&, A&) { return Variant::date(nowDate()); }
 Variant fDate(Interpreter&, A&) { return Variant::date(std::trunc(nowDate())); }
-Variant fTime(Interpreter&, A&) { double n = nowDate(); return Variant::date(n - std::trunc(n)); }
+Variant fTime(Interpreter&, A&)
+{
+    double n = nowDate();
+    return Variant::date(n - std::trunc(n));
+}
 
 Variant fTimer(Interpreter&, A&)
 {
@@ -549,13 +626,17 @@ Variant fTimer(Interpreter&, A&)
     return Variant::single(float(t.msecsSinceStartOfDay()) / 1000.0f);
 }
 
-template <int Part>
-Variant datePart(Interpreter&, A& a)
+template <int Part> Variant datePart(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
     if (v.isNull()) return v;
     DateParts p = splitDate(v.toDate());
-    int r = Part == 0 ? p.year : Part == 1 ? p.month : Part == 2 ? p.day : Part == 3 ? p.hour : Part == 4 ? p.minute : p.second;
+    int r = Part == 0 ? p.year
+        : Part == 1   ? p.month
+        : Part == 2   ? p.day
+        : Part == 3   ? p.hour
+        : Part == 4   ? p.minute
+                      : p.second;
     return Variant::integer(int16_t(r));
 }
 
@@ -576,8 +657,8 @@ Variant fWeekday(Interpreter&, A& a)
     return Variant::integer(int16_t((w - fd + 7) % 7 + 1));
 }
 
-const char* const kMonths[] = {"January", "February", "March", "April", "May", "June", "July", "August",
-                               "September", "October", "November", "December"};
+const char* const kMonths[] = {"January", "February", "March", "April", "May", "June", "July", "August", "September",
+    "October", "November", "December"};
 const char* const kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
 Variant fWeekdayName(Interpreter&, A& a)
@@ -676,11 +757,23 @@ Variant fDateAdd(Interpreter&, A& a)
     double d = dv.toDate();
     double r;
     switch (iv) {
-    case Interval::Year: r = addMonths(d, long(n) * 12); break;
-    case Interval::Quarter: r = addMonths(d, long(n) * 3); break;
-    case Interval::Month: r = addMonths(d, long(n)); break;
-    case Interval::DayOfYear: case Interval::Day: case Interval::Weekday: r = d + n; break;
-    case Interval::Week: r = d + n * 7; break;
+    case Interval::Year:
+        r = addMonths(d, long(n) * 12);
+        break;
+    case Interval::Quarter:
+        r = addMonths(d, long(n) * 3);
+        break;
+    case Interval::Month:
+        r = addMonths(d, long(n));
+        break;
+    case Interval::DayOfYear:
+    case Interval::Day:
+    case Interval::Weekday:
+        r = d + n;
+        break;
+    case Interval::Week:
+        r = d + n * 7;
+        break;
     default: {
         double secs = iv == Interval::Hour ? n * 3600 : iv == Interval::Minute ? n * 60 : n;
         // work in whole seconds to keep the time part exact
@@ -714,11 +807,22 @@ Variant fDateDiff(Interpreter&, A& a)
     };
     long long r = 0;
     switch (iv) {
-    case Interval::Year: r = p2.year - p1.year; break;
-    case Interval::Quarter: r = (p2.year * 4 + (p2.month - 1) / 3) - (p1.year * 4 + (p1.month - 1) / 3); break;
-    case Interval::Month: r = (p2.year * 12LL + p2.month) - (p1.year * 12LL + p1.month); break;
-    case Interval::DayOfYear: case Interval::Day: r = dayNumber(std::trunc(d2)) - dayNumber(std::trunc(d1)); break;
-    case Interval::Weekday: r = (dayNumber(std::trunc(d2)) - dayNumber(std::trunc(d1))) / 7; break;
+    case Interval::Year:
+        r = p2.year - p1.year;
+        break;
+    case Interval::Quarter:
+        r = (p2.year * 4 + (p2.month - 1) / 3) - (p1.year * 4 + (p1.month - 1) / 3);
+        break;
+    case Interval::Month:
+        r = (p2.year * 12LL + p2.month) - (p1.year * 12LL + p1.month);
+        break;
+    case Interval::DayOfYear:
+    case Interval::Day:
+        r = dayNumber(std::trunc(d2)) - dayNumber(std::trunc(d1));
+        break;
+    case Interval::Weekday:
+        r = (dayNumber(std::trunc(d2)) - dayNumber(std::trunc(d1))) / 7;
+        break;
     case Interval::Week: {
         // number of first-days-of-week between the two dates
         auto weekStart = [fd](double d) {
@@ -729,11 +833,18 @@ Variant fDateDiff(Interpreter&, A& a)
         r = (weekStart(d2) - weekStart(d1)) / 7;
         break;
     }
-    case Interval::Hour: r = (long long)std::floor(secsOf(d2) / 3600) - (long long)std::floor(secsOf(d1) / 3600); break;
-    case Interval::Minute: r = (long long)std::floor(secsOf(d2) / 60) - (long long)std::floor(secsOf(d1) / 60); break;
-    case Interval::Second: r = (long long)(secsOf(d2) - secsOf(d1)); break;
+    case Interval::Hour:
+        r = (long long)std::floor(secsOf(d2) / 3600) - (long long)std::floor(secsOf(d1) / 3600);
+        break;
+    case Interval::Minute:
+        r = (long long)std::floor(secsOf(d2) / 60) - (long long)std::floor(secsOf(d1) / 60);
+        break;
+    case Interval::Second:
+        r = (long long)(secsOf(d2) - secsOf(d1));
+        break;
     }
-    return Variant::fromInteger(r).type() == VarType::Integer ? Variant::longValue(int32_t(r)) : Variant::fromInteger(r);
+    return Variant::fromInteger(r).type() == VarType::Integer ? Variant::longValue(int32_t(r))
+                                                              : Variant::fromInteger(r);
 }
 
 Variant fDatePart(Interpreter&, A& a)
@@ -747,12 +858,24 @@ Variant fDatePart(Interpreter&, A& a)
     QDate qd(p.year, p.month, p.day);
     int r = 0;
     switch (iv) {
-    case Interval::Year: r = p.year; break;
-    case Interval::Quarter: r = (p.month - 1) / 3 + 1; break;
-    case Interval::Month: r = p.month; break;
-    case Interval::DayOfYear: r = qd.dayOfYear(); break;
-    case Interval::Day: r = p.day; break;
-    case Interval::Weekday: r = (weekdayOf(d) - fd + 7) % 7 + 1; break;
+    case Interval::Year:
+        r = p.year;
+        break;
+    case Interval::Quarter:
+        r = (p.month - 1) / 3 + 1;
+        break;
+    case Interval::Month:
+        r = p.month;
+        break;
+    case Interval::DayOfYear:
+        r = qd.dayOfYear();
+        break;
+    case Interval::Day:
+        r = p.day;
+        break;
+    case Interval::Weekday:
+        r = (weekdayOf(d) - fd + 7) % 7 + 1;
+        break;
     case Interval::Week: {
         // week of the year, the week holding 1 January being week 1
         QDate jan1(p.year, 1, 1);
@@ -761,9 +884,15 @@ Variant fDatePart(Interpreter&, A& a)
         r = (qd.dayOfYear() - 1 + offset) / 7 + 1;
         break;
     }
-    case Interval::Hour: r = p.hour; break;
-    case Interval::Minute: r = p.minute; break;
-    case Interval::Second: r = p.second; break;
+    case Interval::Hour:
+        r = p.hour;
+        break;
+    case Interval::Minute:
+        r = p.minute;
+        break;
+    case Interval::Second:
+        r = p.second;
+        break;
     }
     return Variant::integer(int16_t(r));
 }
@@ -788,7 +917,10 @@ QString formatFixed(double d, long digits, bool leadingZero, bool parens, bool g
     QString s = QString::number(r, 'f', int(digits));
     QString intPart = s, frac;
     int dot = int(s.indexOf(u'.'));
-    if (dot >= 0) { intPart = s.left(dot); frac = s.mid(dot + 1); }
+    if (dot >= 0) {
+        intPart = s.left(dot);
+        frac = s.mid(dot + 1);
+    }
     if (group) {
         QString g;
         int n = int(intPart.size());
@@ -822,7 +954,8 @@ Variant fFormatCurrency(Interpreter&, A& a)
     bool parens = tristate(a, 3, 1);
     QString s = formatFixed(std::fabs(d), digits, tristate(a, 2, 1), false, tristate(a, 4, 1));
     s = u'$' + s;
-    bool neg = d < 0 && formatFixed(std::fabs(d), digits, true, false, false).contains(QRegularExpression(QStringLiteral("[1-9]")));
+    bool neg = d < 0
+        && formatFixed(std::fabs(d), digits, true, false, false).contains(QRegularExpression(QStringLiteral("[1-9]")));
     if (neg) s = parens ? u'(' + s + u')' : u'-' + s;
     return Variant::string(s);
 }
@@ -832,8 +965,8 @@ Variant fFormatPercent(Interpreter&, A& a)
     Variant v = val(a[0]);
     if (v.isNull()) raise(kTypeMismatch);
     long digits = missing(a, 1) ? -1 : lng(a[1]);
-    return Variant::string(formatFixed(v.toDouble() * 100.0, digits, tristate(a, 2, 1), tristate(a, 3, 0),
-                                       tristate(a, 4, 1)) + u'%');
+    return Variant::string(
+        formatFixed(v.toDouble() * 100.0, digits, tristate(a, 2, 1), tristate(a, 3, 0), tristate(a, 4, 1)) + u'%');
 }
 
 Variant fFormatDateTime(Interpreter&, A& a)
@@ -843,12 +976,18 @@ Variant fFormatDateTime(Interpreter&, A& a)
     double d = v.toDate();
     long f = missing(a, 1) ? 0 : lng(a[1]);
     switch (f) {
-    case 0: return Variant::string(formatDate(d));
-    case 1: return Variant::string(formatLongDate(d));
-    case 2: return Variant::string(formatShortDate(d));
-    case 3: return Variant::string(formatLongTime(d));
-    case 4: return Variant::string(formatShortTime(d));
-    default: raise(kInvalidProcedureCall);
+    case 0:
+        return Variant::string(formatDate(d));
+    case 1:
+        return Variant::string(formatLongDate(d));
+    case 2:
+        return Variant::string(formatShortDate(d));
+    case 3:
+        return Variant::string(formatLongTime(d));
+    case 4:
+        return Variant::string(formatShortTime(d));
+    default:
+        raise(kInvalidProcedureCall);
     }
 }
 
@@ -924,11 +1063,15 @@ Variant fEscape(Interpreter&, A& a)
     out.reserve(s.size() * 3);
     for (QChar ch : s) {
         const char16_t c = ch.unicode();
-        const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
-                       || c == '@' || c == '*' || c == '_' || c == '+' || c == '-' || c == '.' || c == '/';
-        if (keep) out += ch;
-        else if (c < 256) { out += u'%'; out += QChar(hex[c >> 4]); out += QChar(hex[c & 15]); }
-        else {
+        const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '@'
+            || c == '*' || c == '_' || c == '+' || c == '-' || c == '.' || c == '/';
+        if (keep)
+            out += ch;
+        else if (c < 256) {
+            out += u'%';
+            out += QChar(hex[c >> 4]);
+            out += QChar(hex[c & 15]);
+        } else {
             out += QStringLiteral("%u");
             for (int sh = 12; sh >= 0; sh -= 4) out += QChar(hex[(c >> sh) & 15]);
         }
@@ -990,57 +1133,126 @@ Variant fAscB(Interpreter&, A& a)
     return Variant::integer(int16_t(s[0].unicode() & 0xFF));
 }
 
-Variant fCreateObject(Interpreter& in, A& a)
-{
-    return Variant::object(in.createObject(str(a[0])));
-}
+Variant fCreateObject(Interpreter& in, A& a) { return Variant::object(in.createObject(str(a[0]))); }
 
 Variant fEval(Interpreter& in, A& a) { return in.evalLocal(str(a[0])); }
-Variant fExecute(Interpreter& in, A& a) { in.executeLocal(str(a[0])); return Variant(); }
-Variant fExecuteGlobal(Interpreter& in, A& a) { in.executeGlobal(str(a[0])); return Variant(); }
+Variant fExecute(Interpreter& in, A& a)
+{
+    in.executeLocal(str(a[0]));
+    return Variant();
+}
+Variant fExecuteGlobal(Interpreter& in, A& a)
+{
+    in.executeGlobal(str(a[0]));
+    return Variant();
+}
 
-} // namespace
+}   // namespace
 
 const QHash<QString, Builtin>& builtins()
 {
     static const QHash<QString, Builtin> table = {
-        {"Len", {fLen, 1, 1}}, {"Left", {fLeft, 2, 2}}, {"Right", {fRight, 2, 2}}, {"Mid", {fMid, 2, 3}},
-        {"InStr", {fInStr, 2, 4}}, {"InStrRev", {fInStrRev, 2, 4}}, {"Replace", {fReplace, 3, 6}},
-        {"Trim", {fTrim, 1, 1}}, {"LTrim", {fLTrim, 1, 1}}, {"RTrim", {fRTrim, 1, 1}},
-        {"UCase", {fUCase, 1, 1}}, {"LCase", {fLCase, 1, 1}}, {"Split", {fSplit, 1, 4}},
-        {"Join", {fJoin, 1, 2}}, {"Space", {fSpace, 1, 1}}, {"String", {fString, 2, 2}},
-        {"StrComp", {fStrComp, 2, 3}}, {"StrReverse", {fStrReverse, 1, 1}}, {"Chr", {fChr, 1, 1}},
-        {"Asc", {fAsc, 1, 1}}, {"ChrW", {fChrW, 1, 1}}, {"AscW", {fAscW, 1, 1}}, {"Filter", {fFilter, 2, 4}},
-        {"CStr", {fCStr, 1, 1}}, {"CInt", {fCInt, 1, 1}}, {"CLng", {fCLng, 1, 1}}, {"CDbl", {fCDbl, 1, 1}},
-        {"CSng", {fCSng, 1, 1}}, {"CBool", {fCBool, 1, 1}}, {"CByte", {fCByte, 1, 1}},
-        {"CDate", {fCDate, 1, 1}}, {"CCur", {fCCur, 1, 1}}, {"Int", {fInt, 1, 1}}, {"Fix", {fFix, 1, 1}},
-        {"Round", {fRound, 1, 2}}, {"Abs", {fAbs, 1, 1}}, {"Sgn", {fSgn, 1, 1}},
-        {"Sqr", {math1<dSqr>, 1, 1}}, {"Exp", {math1<dExp>, 1, 1}}, {"Log", {math1<dLog>, 1, 1}},
-        {"Sin", {math1<dSin>, 1, 1}}, {"Cos", {math1<dCos>, 1, 1}}, {"Tan", {math1<dTan>, 1, 1}},
-        {"Atn", {math1<dAtn>, 1, 1}}, {"Hex", {fHex, 1, 1}}, {"Oct", {fOct, 1, 1}}, {"Rnd", {fRnd, 0, 1}},
+        {"Len", {fLen, 1, 1}},
+        {"Left", {fLeft, 2, 2}},
+        {"Right", {fRight, 2, 2}},
+        {"Mid", {fMid, 2, 3}},
+        {"InStr", {fInStr, 2, 4}},
+        {"InStrRev", {fInStrRev, 2, 4}},
+        {"Replace", {fReplace, 3, 6}},
+        {"Trim", {fTrim, 1, 1}},
+        {"LTrim", {fLTrim, 1, 1}},
+        {"RTrim", {fRTrim, 1, 1}},
+        {"UCase", {fUCase, 1, 1}},
+        {"LCase", {fLCase, 1, 1}},
+        {"Split", {fSplit, 1, 4}},
+        {"Join", {fJoin, 1, 2}},
+        {"Space", {fSpace, 1, 1}},
+        {"String", {fString, 2, 2}},
+        {"StrComp", {fStrComp, 2, 3}},
+        {"StrReverse", {fStrReverse, 1, 1}},
+        {"Chr", {fChr, 1, 1}},
+        {"Asc", {fAsc, 1, 1}},
+        {"ChrW", {fChrW, 1, 1}},
+        {"AscW", {fAscW, 1, 1}},
+        {"Filter", {fFilter, 2, 4}},
+        {"CStr", {fCStr, 1, 1}},
+        {"CInt", {fCInt, 1, 1}},
+        {"CLng", {fCLng, 1, 1}},
+        {"CDbl", {fCDbl, 1, 1}},
+        {"CSng", {fCSng, 1, 1}},
+        {"CBool", {fCBool, 1, 1}},
+        {"CByte", {fCByte, 1, 1}},
+        {"CDate", {fCDate, 1, 1}},
+        {"CCur", {fCCur, 1, 1}},
+        {"Int", {fInt, 1, 1}},
+        {"Fix", {fFix, 1, 1}},
+        {"Round", {fRound, 1, 2}},
+        {"Abs", {fAbs, 1, 1}},
+        {"Sgn", {fSgn, 1, 1}},
+        {"Sqr", {math1<dSqr>, 1, 1}},
+        {"Exp", {math1<dExp>, 1, 1}},
+        {"Log", {math1<dLog>, 1, 1}},
+        {"Sin", {math1<dSin>, 1, 1}},
+        {"Cos", {math1<dCos>, 1, 1}},
+        {"Tan", {math1<dTan>, 1, 1}},
+        {"Atn", {math1<dAtn>, 1, 1}},
+        {"Hex", {fHex, 1, 1}},
+        {"Oct", {fOct, 1, 1}},
+        {"Rnd", {fRnd, 0, 1}},
         {"Randomize", {fRandomize, 0, 1}},
-        {"IsNull", {fIsNull, 1, 1}}, {"IsEmpty", {fIsEmpty, 1, 1}}, {"IsNumeric", {fIsNumeric, 1, 1}},
-        {"IsDate", {fIsDate, 1, 1}}, {"IsArray", {fIsArray, 1, 1}}, {"IsObject", {fIsObject, 1, 1}},
-        {"TypeName", {fTypeName, 1, 1}}, {"VarType", {fVarType, 1, 1}}, {"UBound", {fUBound, 1, 2}},
-        {"LBound", {fLBound, 1, 2}}, {"Array", {fArray, 0, 100000}},
-        {"Now", {fNow, 0, 0}}, {"Date", {fDate, 0, 0}}, {"Time", {fTime, 0, 0}}, {"Timer", {fTimer, 0, 0}},
-        {"Year", {datePart<0>, 1, 1}}, {"Month", {datePart<1>, 1, 1}}, {"Day", {datePart<2>, 1, 1}},
-        {"Hour", {datePart<3>, 1, 1}}, {"Minute", {datePart<4>, 1, 1}}, {"Second", {datePart<5>, 1, 1}},
-        {"Weekday", {fWeekday, 1, 2}}, {"WeekdayName", {fWeekdayName, 1, 3}}, {"MonthName", {fMonthName, 1, 2}},
-        {"DateAdd", {fDateAdd, 3, 3}}, {"DateDiff", {fDateDiff, 3, 5}}, {"DatePart", {fDatePart, 2, 4}},
-        {"DateSerial", {fDateSerial, 3, 3}}, {"TimeSerial", {fTimeSerial, 3, 3}},
-        {"DateValue", {fDateValue, 1, 1}}, {"TimeValue", {fTimeValue, 1, 1}},
-        {"FormatNumber", {fFormatNumber, 1, 5}}, {"FormatCurrency", {fFormatCurrency, 1, 5}},
-        {"FormatPercent", {fFormatPercent, 1, 5}}, {"FormatDateTime", {fFormatDateTime, 1, 2}},
-        {"MsgBox", {fMsgBox, 1, 5}}, {"InputBox", {fInputBox, 1, 7}}, {"CreateObject", {fCreateObject, 1, 2}},
-        {"GetRef", {fGetRef, 1, 1}}, {"RGB", {fRGB, 3, 3}}, {"Escape", {fEscape, 1, 1}},
-        {"Unescape", {fUnescape, 1, 1}}, {"ScriptEngine", {fScriptEngine, 0, 0}},
+        {"IsNull", {fIsNull, 1, 1}},
+        {"IsEmpty", {fIsEmpty, 1, 1}},
+        {"IsNumeric", {fIsNumeric, 1, 1}},
+        {"IsDate", {fIsDate, 1, 1}},
+        {"IsArray", {fIsArray, 1, 1}},
+        {"IsObject", {fIsObject, 1, 1}},
+        {"TypeName", {fTypeName, 1, 1}},
+        {"VarType", {fVarType, 1, 1}},
+        {"UBound", {fUBound, 1, 2}},
+        {"LBound", {fLBound, 1, 2}},
+        {"Array", {fArray, 0, 100000}},
+        {"Now", {fNow, 0, 0}},
+        {"Date", {fDate, 0, 0}},
+        {"Time", {fTime, 0, 0}},
+        {"Timer", {fTimer, 0, 0}},
+        {"Year", {datePart<0>, 1, 1}},
+        {"Month", {datePart<1>, 1, 1}},
+        {"Day", {datePart<2>, 1, 1}},
+        {"Hour", {datePart<3>, 1, 1}},
+        {"Minute", {datePart<4>, 1, 1}},
+        {"Second", {datePart<5>, 1, 1}},
+        {"Weekday", {fWeekday, 1, 2}},
+        {"WeekdayName", {fWeekdayName, 1, 3}},
+        {"MonthName", {fMonthName, 1, 2}},
+        {"DateAdd", {fDateAdd, 3, 3}},
+        {"DateDiff", {fDateDiff, 3, 5}},
+        {"DatePart", {fDatePart, 2, 4}},
+        {"DateSerial", {fDateSerial, 3, 3}},
+        {"TimeSerial", {fTimeSerial, 3, 3}},
+        {"DateValue", {fDateValue, 1, 1}},
+        {"TimeValue", {fTimeValue, 1, 1}},
+        {"FormatNumber", {fFormatNumber, 1, 5}},
+        {"FormatCurrency", {fFormatCurrency, 1, 5}},
+        {"FormatPercent", {fFormatPercent, 1, 5}},
+        {"FormatDateTime", {fFormatDateTime, 1, 2}},
+        {"MsgBox", {fMsgBox, 1, 5}},
+        {"InputBox", {fInputBox, 1, 7}},
+        {"CreateObject", {fCreateObject, 1, 2}},
+        {"GetRef", {fGetRef, 1, 1}},
+        {"RGB", {fRGB, 3, 3}},
+        {"Escape", {fEscape, 1, 1}},
+        {"Unescape", {fUnescape, 1, 1}},
+        {"ScriptEngine", {fScriptEngine, 0, 0}},
         {"ScriptEngineMajorVersion", {fScriptEngineMajorVersion, 0, 0}},
         {"ScriptEngineMinorVersion", {fScriptEngineMinorVersion, 0, 0}},
         {"ScriptEngineBuildVersion", {fScriptEngineBuildVersion, 0, 0}},
-        {"GetLocale", {fGetLocale, 0, 0}}, {"SetLocale", {fSetLocale, 0, 1}},
-        {"LenB", {fLenB, 1, 1}}, {"AscB", {fAscB, 1, 1}},
-        {"Eval", {fEval, 1, 1}}, {"Execute", {fExecute, 1, 1}}, {"ExecuteGlobal", {fExecuteGlobal, 1, 1}},
+        {"GetLocale", {fGetLocale, 0, 0}},
+        {"SetLocale", {fSetLocale, 0, 1}},
+        {"LenB", {fLenB, 1, 1}},
+        {"AscB", {fAscB, 1, 1}},
+        {"Eval", {fEval, 1, 1}},
+        {"Execute", {fExecute, 1, 1}},
+        {"ExecuteGlobal", {fExecuteGlobal, 1, 1}},
     };
     return table;
 }
@@ -1064,28 +1276,81 @@ void installConstants(QHash<QString, Variant>& c)
     c.insert("vbBinaryCompare", i(0));
     c.insert("vbTextCompare", i(1));
     const std::pair<const char*, long> numbers[] = {
-        {"vbOKOnly", 0}, {"vbOKCancel", 1}, {"vbAbortRetryIgnore", 2}, {"vbYesNoCancel", 3}, {"vbYesNo", 4},
-        {"vbRetryCancel", 5}, {"vbCritical", 16}, {"vbQuestion", 32}, {"vbExclamation", 48},
-        {"vbInformation", 64}, {"vbDefaultButton1", 0}, {"vbDefaultButton2", 256}, {"vbDefaultButton3", 512},
-        {"vbDefaultButton4", 768}, {"vbApplicationModal", 0}, {"vbSystemModal", 4096},
-        {"vbOK", 1}, {"vbCancel", 2}, {"vbAbort", 3}, {"vbRetry", 4}, {"vbIgnore", 5}, {"vbYes", 6}, {"vbNo", 7},
-        {"vbSunday", 1}, {"vbMonday", 2}, {"vbTuesday", 3}, {"vbWednesday", 4}, {"vbThursday", 5},
-        {"vbFriday", 6}, {"vbSaturday", 7}, {"vbUseSystemDayOfWeek", 0}, {"vbFirstJan1", 1},
-        {"vbFirstFourDays", 2}, {"vbFirstFullWeek", 3}, {"vbUseSystem", 0},
-        {"vbGeneralDate", 0}, {"vbLongDate", 1}, {"vbShortDate", 2}, {"vbLongTime", 3}, {"vbShortTime", 4},
-        {"vbEmpty", 0}, {"vbNull", 1}, {"vbInteger", 2}, {"vbLong", 3}, {"vbSingle", 4}, {"vbDouble", 5},
-        {"vbCurrency", 6}, {"vbDate", 7}, {"vbString", 8}, {"vbObject", 9}, {"vbError", 10},
-        {"vbBoolean", 11}, {"vbVariant", 12}, {"vbDataObject", 13}, {"vbDecimal", 14}, {"vbByte", 17},
+        {"vbOKOnly", 0},
+        {"vbOKCancel", 1},
+        {"vbAbortRetryIgnore", 2},
+        {"vbYesNoCancel", 3},
+        {"vbYesNo", 4},
+        {"vbRetryCancel", 5},
+        {"vbCritical", 16},
+        {"vbQuestion", 32},
+        {"vbExclamation", 48},
+        {"vbInformation", 64},
+        {"vbDefaultButton1", 0},
+        {"vbDefaultButton2", 256},
+        {"vbDefaultButton3", 512},
+        {"vbDefaultButton4", 768},
+        {"vbApplicationModal", 0},
+        {"vbSystemModal", 4096},
+        {"vbOK", 1},
+        {"vbCancel", 2},
+        {"vbAbort", 3},
+        {"vbRetry", 4},
+        {"vbIgnore", 5},
+        {"vbYes", 6},
+        {"vbNo", 7},
+        {"vbSunday", 1},
+        {"vbMonday", 2},
+        {"vbTuesday", 3},
+        {"vbWednesday", 4},
+        {"vbThursday", 5},
+        {"vbFriday", 6},
+        {"vbSaturday", 7},
+        {"vbUseSystemDayOfWeek", 0},
+        {"vbFirstJan1", 1},
+        {"vbFirstFourDays", 2},
+        {"vbFirstFullWeek", 3},
+        {"vbUseSystem", 0},
+        {"vbGeneralDate", 0},
+        {"vbLongDate", 1},
+        {"vbShortDate", 2},
+        {"vbLongTime", 3},
+        {"vbShortTime", 4},
+        {"vbEmpty", 0},
+        {"vbNull", 1},
+        {"vbInteger", 2},
+        {"vbLong", 3},
+        {"vbSingle", 4},
+        {"vbDouble", 5},
+        {"vbCurrency", 6},
+        {"vbDate", 7},
+        {"vbString", 8},
+        {"vbObject", 9},
+        {"vbError", 10},
+        {"vbBoolean", 11},
+        {"vbVariant", 12},
+        {"vbDataObject", 13},
+        {"vbDecimal", 14},
+        {"vbByte", 17},
         {"vbArray", 8192},
     };
     for (auto& [name, v] : numbers) c.insert(QString::fromLatin1(name), i(v));
     const std::pair<const char*, long> longs[] = {
-        {"vbObjectError", -2147221504L}, {"vbBlack", 0}, {"vbRed", 255}, {"vbGreen", 65280},
-        {"vbYellow", 65535}, {"vbBlue", 16711680}, {"vbMagenta", 16711935}, {"vbCyan", 16776960},
-        {"vbWhite", 16777215}, {"vbMsgBoxHelpButton", 16384}, {"vbMsgBoxSetForeground", 65536},
-        {"vbMsgBoxRight", 524288}, {"vbMsgBoxRtlReading", 1048576},
+        {"vbObjectError", -2147221504L},
+        {"vbBlack", 0},
+        {"vbRed", 255},
+        {"vbGreen", 65280},
+        {"vbYellow", 65535},
+        {"vbBlue", 16711680},
+        {"vbMagenta", 16711935},
+        {"vbCyan", 16776960},
+        {"vbWhite", 16777215},
+        {"vbMsgBoxHelpButton", 16384},
+        {"vbMsgBoxSetForeground", 65536},
+        {"vbMsgBoxRight", 524288},
+        {"vbMsgBoxRtlReading", 1048576},
     };
     for (auto& [name, v] : longs) c.insert(QString::fromLatin1(name), l(v));
 }
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

@@ -14,27 +14,33 @@ const Variant& arg(const Arguments& args, size_t i)
     return args[i];
 }
 
-} // namespace
+}   // namespace
 
 bool DictionaryObject::hasMember(const QString& name) const
 {
-    static const QStringList names = {"add", "exists", "item", "items", "key", "keys", "remove", "removeall",
-                                      "count", "comparemode"};
+    static const QStringList names = {
+        "add", "exists", "item", "items", "key", "keys", "remove", "removeall", "count", "comparemode"};
     return names.contains(foldCase(name));
 }
 
 QString DictionaryObject::lookupKey(const Variant& key) const
 {
     switch (key.type()) {
-    case VarType::Empty: return QStringLiteral("e");
-    case VarType::Null: return QStringLiteral("z");
+    case VarType::Empty:
+        return QStringLiteral("e");
+    case VarType::Null:
+        return QStringLiteral("z");
     case VarType::String:
         return u's' + (m_compareMode == 0 ? key.rawString() : foldCase(key.rawString()));
-    case VarType::Date: return u'd' + QString::number(key.rawDouble(), 'g', 17);
-    case VarType::Currency: return u'n' + formatCurrency(key.rawInt());
+    case VarType::Date:
+        return u'd' + QString::number(key.rawDouble(), 'g', 17);
+    case VarType::Currency:
+        return u'n' + formatCurrency(key.rawInt());
     case VarType::Object:
         return u'o' + QString::number(quintptr(key.rawObject().get()), 16);
-    case VarType::Array: case VarType::Error: raise(kTypeMismatch);
+    case VarType::Array:
+    case VarType::Error:
+        raise(kTypeMismatch);
     default: {
         // numbers of any subtype (and Booleans) meet when their values are equal
         const double d = key.toDouble();
@@ -112,8 +118,10 @@ void DictionaryObject::putProperty(const QString& name, Arguments& args, const V
     if (k.isEmpty() || k == u"item") {
         const Variant& key = arg(args, 0);
         const long at = find(key);
-        if (at < 0) insert(key, value);
-        else m_entries[size_t(at)].item = value;
+        if (at < 0)
+            insert(key, value);
+        else
+            m_entries[size_t(at)].item = value;
         return;
     }
     if (k == u"key") {
@@ -142,4 +150,4 @@ std::vector<Variant> DictionaryObject::enumerate()
     return keys;
 }
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

@@ -35,4 +35,4 @@ private:
     int m_compareMode = 0;   // vbBinaryCompare
 };
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

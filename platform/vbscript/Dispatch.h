@@ -56,4 +56,4 @@ public:
     virtual std::vector<Variant> enumerate();
 };
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

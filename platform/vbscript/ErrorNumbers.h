@@ -12,11 +12,11 @@ enum CompileErrorNumber : long {
     kCompileOutOfMemory = 1001,
     kSyntaxError = 1002,
     kExpectedColon = 1003,
-    kExpectedOpenParen = 1005,         // Expected '('
-    kExpectedCloseParen = 1006,        // Expected ')'
-    kExpectedCloseBracket = 1007,      // Expected ']'
+    kExpectedOpenParen = 1005,      // Expected '('
+    kExpectedCloseParen = 1006,     // Expected ')'
+    kExpectedCloseBracket = 1007,   // Expected ']'
     kExpectedIdentifier = 1010,
-    kExpectedEquals = 1011,            // Expected '='
+    kExpectedEquals = 1011,   // Expected '='
     kExpectedIf = 1012,
     kExpectedTo = 1013,
     kExpectedEnd = 1014,
@@ -38,27 +38,27 @@ enum CompileErrorNumber : long {
     kIdentifierTooLong = 1030,
     kInvalidNumber = 1031,
     kInvalidCharacter = 1032,
-    kUnterminatedString = 1033,        // Unterminated string constant
-    kInvalidUseOfMe = 1037,            // Invalid use of 'Me' keyword
+    kUnterminatedString = 1033,   // Unterminated string constant
+    kInvalidUseOfMe = 1037,       // Invalid use of 'Me' keyword
     kLoopWithoutDo = 1038,
-    kInvalidExit = 1039,               // Invalid 'exit' statement
-    kInvalidForControl = 1040,         // Invalid 'for' loop control variable
+    kInvalidExit = 1039,         // Invalid 'exit' statement
+    kInvalidForControl = 1040,   // Invalid 'for' loop control variable
     kNameRedefined = 1041,
-    kMustBeFirstStatement = 1042,      // Must be first statement on the line
-    kParenthesesCallingSub = 1044,     // Cannot use parentheses when calling a Sub
+    kMustBeFirstStatement = 1042,    // Must be first statement on the line
+    kParenthesesCallingSub = 1044,   // Cannot use parentheses when calling a Sub
     kExpectedLiteralConstant = 1045,
     kExpectedIn = 1046,
     kExpectedClass = 1047,
-    kMustBeInsideClass = 1048,         // Must be defined inside a Class
-    kExpectedPropertyKind = 1049,      // Expected Let or Set or Get in property declaration
+    kMustBeInsideClass = 1048,      // Must be defined inside a Class
+    kExpectedPropertyKind = 1049,   // Expected Let or Set or Get in property declaration
     kExpectedProperty = 1050,
     kInconsistentPropertyArguments = 1051,
     kMultipleDefaults = 1052,          // Cannot have multiple default property/method in a Class
     kClassEventWithArguments = 1053,   // Class initialize or terminate do not have arguments
     kPropertyWithoutArgument = 1054,   // Property set or let must have at least one argument
     kUnexpectedNext = 1055,
-    kDefaultMustBePublic = 1057,       // 'Default' specification must also specify 'Public'
-    kDefaultOnlyOnPropertyGet = 1058,  // 'Default' specification can only be on Property Get
+    kDefaultMustBePublic = 1057,        // 'Default' specification must also specify 'Public'
+    kDefaultOnlyOnPropertyGet = 1058,   // 'Default' specification can only be on Property Get
 };
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

@@ -19,8 +19,15 @@ bool isFatal(const orra::Error& e) { return e.number() == kErrorCancelled; }
 // Holds an array locked while a reference into it is passed on.
 struct LockHold {
     std::vector<ArrayPtr> arrays;
-    ~LockHold() { for (auto& a : arrays) --a->locks; }
-    void add(const ArrayPtr& a) { ++a->locks; arrays.push_back(a); }
+    ~LockHold()
+    {
+        for (auto& a : arrays) --a->locks;
+    }
+    void add(const ArrayPtr& a)
+    {
+        ++a->locks;
+        arrays.push_back(a);
+    }
 };
 
 // Pushes an object for With and pops it again.
@@ -101,15 +108,11 @@ ArrayPtr makeArray(const std::vector<long>& upper, bool fixed)
     return a;
 }
 
-} // namespace
+}   // namespace
 
 // ============================================================================ set-up
 
-Interpreter::Interpreter()
-    : m_err(std::make_shared<ErrObject>()), m_alive(std::make_shared<bool>(true))
-{
-    reset();
-}
+Interpreter::Interpreter() : m_err(std::make_shared<ErrObject>()), m_alive(std::make_shared<bool>(true)) { reset(); }
 
 Interpreter::~Interpreter()
 {
@@ -118,7 +121,8 @@ Interpreter::~Interpreter()
     auto instances = m_instances;
     for (ClassInstance* c : instances) c->detach();
     std::vector<Variant> hold;
-    for (ClassInstance* c : instances) for (auto& v : c->fields) hold.push_back(std::move(v));
+    for (ClassInstance* c : instances)
+        for (auto& v : c->fields) hold.push_back(std::move(v));
     m_instances.clear();
     m_globals.clear();
     m_entries.clear();
@@ -130,7 +134,10 @@ void Interpreter::reset()
     // Detach objects created so far: their Class_Terminate no longer runs.
     auto instances = m_instances;
     std::vector<Variant> hold;
-    for (ClassInstance* c : instances) { c->detach(); for (auto& v : c->fields) hold.push_back(std::move(v)); }
+    for (ClassInstance* c : instances) {
+        c->detach();
+        for (auto& v : c->fields) hold.push_back(std::move(v));
+    }
     m_instances.clear();
     m_globals.clear();
     m_entries.clear();
@@ -163,7 +170,11 @@ void Interpreter::registerInstance(ClassInstance* c) { m_instances.push_back(c);
 void Interpreter::unregisterInstance(ClassInstance* c)
 {
     for (size_t i = 0; i < m_instances.size(); ++i)
-        if (m_instances[i] == c) { m_instances[i] = m_instances.back(); m_instances.pop_back(); return; }
+        if (m_instances[i] == c) {
+            m_instances[i] = m_instances.back();
+            m_instances.pop_back();
+            return;
+        }
 }
 
 GlobalEntry& Interpreter::defineGlobal(const QString& name, GlobalEntry::Kind kind)
@@ -171,7 +182,8 @@ GlobalEntry& Interpreter::defineGlobal(const QString& name, GlobalEntry::Kind ki
     QString key = foldCase(name);
     auto it = m_globals.find(key);
     GlobalEntry* e;
-    if (it != m_globals.end()) e = it.value();
+    if (it != m_globals.end())
+        e = it.value();
     else {
         m_entries.emplace_back();
         e = &m_entries.back();
@@ -267,7 +279,8 @@ void Interpreter::runProgram(Program& prog, Frame* frame)
     }
     // Option Explicit holds for the code that declares it (and its procedures) only.
     struct Restore {
-        Interpreter& i; bool e;
+        Interpreter& i;
+        bool e;
         ~Restore() { i.m_optionExplicit = e; }
     } restore{*this, m_optionExplicit};
     m_optionExplicit = prog.optionExplicit || (frame != &m_globalFrame && m_optionExplicit);
@@ -275,8 +288,10 @@ void Interpreter::runProgram(Program& prog, Frame* frame)
     try {
         std::shared_ptr<const VmCode> vm;
         if (frame == &m_globalFrame && !frame->resumeNext) vm = compileBlock(prog.body, 0);
-        if (vm) runCompiled(*vm, *frame);
-        else execBlock(prog.body, *frame);
+        if (vm)
+            runCompiled(*vm, *frame);
+        else
+            execBlock(prog.body, *frame);
     } catch (...) {
         --m_depth;
         throw;
@@ -327,7 +342,10 @@ Variant Interpreter::evalGlobal(const QString& expression)
 void Interpreter::executeLocal(const QString& code)
 {
     Frame* f = m_current ? m_current : &m_globalFrame;
-    if (f == &m_globalFrame) { executeGlobal(code); return; }
+    if (f == &m_globalFrame) {
+        executeGlobal(code);
+        return;
+    }
     ParseOptions o;
     o.context = f->proc;
     o.contextClass = f->me ? &f->me->classDef() : nullptr;
@@ -389,7 +407,8 @@ Flow Interpreter::execBlock(const Block& b, Frame& f)
         const Stmt& s = *sp;
         m_line = s.line;
         Flow fl;
-        if (!f.resumeNext) fl = exec(s, f);
+        if (!f.resumeNext)
+            fl = exec(s, f);
         else {
             try {
                 fl = exec(s, f);
@@ -417,16 +436,28 @@ Flow Interpreter::exec(const Stmt& s, Frame& f)
 {
     switch (s.kind) {
     case StmtKind::Assign:
-        if (s.target->kind == ExprKind::Ident && s.target->bind == Bind::Local) execAssignLocal(s, f);
-        else execAssign(s, f, false);
+        if (s.target->kind == ExprKind::Ident && s.target->bind == Bind::Local)
+            execAssignLocal(s, f);
+        else
+            execAssign(s, f, false);
         return Flow::Normal;
-    case StmtKind::SetAssign: execAssign(s, f, true); return Flow::Normal;
-    case StmtKind::AppendAssign: execAppend(s, f); return Flow::Normal;
-    case StmtKind::CallStmt: execCall(s, f); return Flow::Normal;
-    case StmtKind::If: return execIf(s, f);
-    case StmtKind::For: return execFor(s, f);
-    case StmtKind::ForEach: return execForEach(s, f);
-    case StmtKind::Do: return execDo(s, f);
+    case StmtKind::SetAssign:
+        execAssign(s, f, true);
+        return Flow::Normal;
+    case StmtKind::AppendAssign:
+        execAppend(s, f);
+        return Flow::Normal;
+    case StmtKind::CallStmt:
+        execCall(s, f);
+        return Flow::Normal;
+    case StmtKind::If:
+        return execIf(s, f);
+    case StmtKind::For:
+        return execFor(s, f);
+    case StmtKind::ForEach:
+        return execForEach(s, f);
+    case StmtKind::Do:
+        return execDo(s, f);
     case StmtKind::While:
         for (;;) {
             tick();
@@ -434,24 +465,38 @@ Flow Interpreter::exec(const Stmt& s, Frame& f)
             Flow fl = execBlock(s.blocks[0], f);
             if (fl != Flow::Normal) return fl;
         }
-    case StmtKind::Select: return execSelect(s, f);
+    case StmtKind::Select:
+        return execSelect(s, f);
     case StmtKind::Exit:
         switch (s.exitKind) {
-        case ExitKind::Do: return Flow::ExitDo;
-        case ExitKind::For: return Flow::ExitFor;
-        default: return Flow::ExitProc;
+        case ExitKind::Do:
+            return Flow::ExitDo;
+        case ExitKind::For:
+            return Flow::ExitFor;
+        default:
+            return Flow::ExitProc;
         }
-    case StmtKind::With: return execWith(s, f);
+    case StmtKind::With:
+        return execWith(s, f);
     case StmtKind::OnError:
         f.resumeNext = s.resumeNext;
         m_err->clear();
         return Flow::Normal;
-    case StmtKind::Dim: execDim(s, f); return Flow::Normal;
-    case StmtKind::ReDim: execReDim(s, f); return Flow::Normal;
-    case StmtKind::Erase: execErase(s, f); return Flow::Normal;
-    case StmtKind::Const: execConst(s, f); return Flow::Normal;
+    case StmtKind::Dim:
+        execDim(s, f);
+        return Flow::Normal;
+    case StmtKind::ReDim:
+        execReDim(s, f);
+        return Flow::Normal;
+    case StmtKind::Erase:
+        execErase(s, f);
+        return Flow::Normal;
+    case StmtKind::Const:
+        execConst(s, f);
+        return Flow::Normal;
     case StmtKind::OptionExplicit:
-    case StmtKind::Nop: return Flow::Normal;
+    case StmtKind::Nop:
+        return Flow::Normal;
     }
     return Flow::Normal;
 }
@@ -463,13 +508,15 @@ Flow Interpreter::execIf(const Stmt& s, Frame& f)
         bool c;
         if (f.resumeNext) {
             // With Resume Next a failing condition enters the branch, as VBScript does.
-            try { c = evalCondition(*s.conds[i], f); }
-            catch (const orra::Error& e) {
+            try {
+                c = evalCondition(*s.conds[i], f);
+            } catch (const orra::Error& e) {
                 if (isFatal(e)) throw;
                 m_err->setFrom(e);
                 c = true;
             }
-        } else c = evalCondition(*s.conds[i], f);
+        } else
+            c = evalCondition(*s.conds[i], f);
         if (c) return execBlock(s.blocks[i], f);
     }
     if (s.hasElse) return execBlock(s.blocks[n], f);
@@ -516,8 +563,7 @@ void Interpreter::execAppend(const Stmt& s, Frame& f)
         if (r.isString()) {
             checkStringLength(st->rawString().size() + r.rawString().size());
             st->rawStringRef().append(r.rawString());
-        }
-        else {
+        } else {
             QString piece = r.toString();
             st = identStorage(*s.target, f, false);
             checkStringLength(st->rawString().size() + piece.size());
@@ -536,8 +582,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
     case ExprKind::Ident: {
         if (t.bind == Bind::Unresolved && !f.dynamics) {
             GlobalEntry* g = lookupGlobal(t);
-            if (g && g->kind == GlobalEntry::Var
-                && !(g->value.isArray() && g->value.rawArray()->fixedSize && !isSet)) {
+            if (g && g->kind == GlobalEntry::Var && !(g->value.isArray() && g->value.rawArray()->fixedSize && !isSet)) {
                 g->value = std::move(value);
                 return;
             }
@@ -559,8 +604,10 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
             if (!g && !(f.dynamics && f.dynamics->contains(t.key))) {
                 if (Dispatch* owner = hostMemberOwner(t.key)) {
                     Arguments none;
-                    if (isSet) owner->setProperty(t.name, none, value);
-                    else owner->putProperty(t.name, none, value);
+                    if (isSet)
+                        owner->setProperty(t.name, none, value);
+                    else
+                        owner->putProperty(t.name, none, value);
                     return;
                 }
             }
@@ -575,8 +622,10 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
         Variant o = t.a ? eval(*t.a, f) : Variant::object(withObject(f));
         if (!o.isObject() || !o.rawObject()) objectRequired(t.a.get());
         Arguments none;
-        if (isSet) o.rawObject()->setProperty(t.name, none, value);
-        else o.rawObject()->putProperty(t.name, none, value);
+        if (isSet)
+            o.rawObject()->setProperty(t.name, none, value);
+        else
+            o.rawObject()->putProperty(t.name, none, value);
         return;
     }
     case ExprKind::Call: {
@@ -586,8 +635,10 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
         if (callee.kind == ExprKind::Member) {
             Variant o = callee.a ? eval(*callee.a, f) : Variant::object(withObject(f));
             if (!o.isObject() || !o.rawObject()) objectRequired(callee.a.get());
-            if (isSet) o.rawObject()->setProperty(callee.name, args, value);
-            else o.rawObject()->putProperty(callee.name, args, value);
+            if (isSet)
+                o.rawObject()->setProperty(callee.name, args, value);
+            else
+                o.rawObject()->putProperty(callee.name, args, value);
             return;
         }
         if (callee.kind == ExprKind::Ident && callee.bind == Bind::ClassMember) {
@@ -600,11 +651,14 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
             st = identStorage(callee, f, false);
             if (!st && callee.bind == Bind::Unresolved) {
                 GlobalEntry* g = lookupGlobal(callee);
-                if (g && g->kind == GlobalEntry::HostObject) st = &g->value;
+                if (g && g->kind == GlobalEntry::HostObject)
+                    st = &g->value;
                 else if (!g) {
                     if (Dispatch* owner = hostMemberOwner(callee.key)) {
-                        if (isSet) owner->setProperty(callee.name, args, value);
-                        else owner->putProperty(callee.name, args, value);
+                        if (isSet)
+                            owner->setProperty(callee.name, args, value);
+                        else
+                            owner->putProperty(callee.name, args, value);
                         return;
                     }
                 }
@@ -628,8 +682,10 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
         if (st->isObject()) {
             if (!st->rawObject()) raise(kObjectNotSet);
             DispatchPtr o = st->rawObject();
-            if (isSet) o->setProperty(QString(), args, value);
-            else o->putProperty(QString(), args, value);
+            if (isSet)
+                o->setProperty(QString(), args, value);
+            else
+                o->putProperty(QString(), args, value);
             return;
         }
         raise(kTypeMismatch);
@@ -639,18 +695,19 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
     }
 }
 
-void Interpreter::undefinedName(const Expr& e)
-{
-    raiseNamed(kVariableUndefined, e.name);
-}
+void Interpreter::undefinedName(const Expr& e) { raiseNamed(kVariableUndefined, e.name); }
 
 Variant* Interpreter::identStorage(const Expr& e, Frame& f, bool create)
 {
     switch (e.bind) {
-    case Bind::Local: return f.slotPtrs[e.slot];
-    case Bind::ClassField: return &f.me->fields[size_t(e.slot)];
-    case Bind::ClassMember: return nullptr;
-    case Bind::Unresolved: break;
+    case Bind::Local:
+        return f.slotPtrs[e.slot];
+    case Bind::ClassField:
+        return &f.me->fields[size_t(e.slot)];
+    case Bind::ClassMember:
+        return nullptr;
+    case Bind::Unresolved:
+        break;
     }
     if (f.dynamics) {
         auto it = f.dynamics->find(e.key);
@@ -726,8 +783,10 @@ void Interpreter::execDim(const Stmt& s, Frame& f)
         GlobalEntry* g = findGlobal(d.key);
         if (g && g->kind != GlobalEntry::Var && g->kind != GlobalEntry::BuiltinFunc) continue;
         if (!g || g->kind == GlobalEntry::BuiltinFunc) g = &defineGlobal(d.name, GlobalEntry::Var);
-        if (d.isArray && !g->value.isArray()) g->value = Variant::array(makeArray(upper, !upper.empty()));
-        else if (d.isArray && !upper.empty()) g->value = Variant::array(makeArray(upper, true));
+        if (d.isArray && !g->value.isArray())
+            g->value = Variant::array(makeArray(upper, !upper.empty()));
+        else if (d.isArray && !upper.empty())
+            g->value = Variant::array(makeArray(upper, true));
     }
 }
 
@@ -823,9 +882,12 @@ Flow Interpreter::execFor(const Stmt& s, Frame& f)
                 gen = m_generation;
             }
             if (wantLong || cur < -32768 || cur > 32767) {
-                if (cur >= INT32_MIN && cur <= INT32_MAX) *ctr = Variant::longValue(int32_t(cur));
-                else *ctr = Variant::dbl(double(cur));
-            } else *ctr = Variant::integer(int16_t(cur));
+                if (cur >= INT32_MIN && cur <= INT32_MAX)
+                    *ctr = Variant::longValue(int32_t(cur));
+                else
+                    *ctr = Variant::dbl(double(cur));
+            } else
+                *ctr = Variant::integer(int16_t(cur));
             if (st >= 0 ? cur > last : cur < last) return Flow::Normal;
             Flow fl = execBlock(s.blocks[0], f);
             if (fl == Flow::ExitFor) return Flow::Normal;
@@ -837,8 +899,10 @@ Flow Interpreter::execFor(const Stmt& s, Frame& f)
             }
             if (!ctr) return Flow::Normal;
             const Variant& c = *ctr;
-            if (c.type() == VarType::Integer || c.type() == VarType::Long) cur = c.rawInt() + st;
-            else cur = int64_t(c.toDouble()) + st;
+            if (c.type() == VarType::Integer || c.type() == VarType::Long)
+                cur = c.rawInt() + st;
+            else
+                cur = int64_t(c.toDouble()) + st;
             if (cur > INT32_MAX || cur < INT32_MIN) raise(kOverflow);
         }
     }
@@ -866,7 +930,8 @@ Flow Interpreter::execForEach(const Stmt& s, Frame& f)
     std::vector<Variant> items;
     if (coll.isArray()) {
         const VariantArray& a = *coll.rawArray();
-        if (a.bounds.size() <= 1) items = a.data;
+        if (a.bounds.size() <= 1)
+            items = a.data;
         else {
             // Storage keeps the last subscript fastest; For Each walks the first fastest.
             const size_t n = a.bounds.size();
@@ -884,7 +949,8 @@ Flow Interpreter::execForEach(const Stmt& s, Frame& f)
     } else if (coll.isObject()) {
         if (!coll.rawObject()) raise(kObjectNotSet);
         items = coll.rawObject()->enumerate();
-    } else raise(kNotACollection);
+    } else
+        raise(kNotACollection);
     for (Variant& item : items) {
         assignTo(*s.target, f, std::move(item), false);
         Flow fl = execBlock(s.blocks[0], f);
@@ -959,15 +1025,18 @@ const Variant& Interpreter::evalRef(const Expr& e, Frame& f, Variant& tmp)
 {
     if (e.kind == ExprKind::Ident) {
         switch (e.bind) {
-        case Bind::Local: return *f.slotPtrs[e.slot];
-        case Bind::ClassField: return f.me->fields[size_t(e.slot)];
+        case Bind::Local:
+            return *f.slotPtrs[e.slot];
+        case Bind::ClassField:
+            return f.me->fields[size_t(e.slot)];
         case Bind::Unresolved:
             if (!f.dynamics) {
                 GlobalEntry* g = lookupGlobal(e);
                 if (g && (g->kind == GlobalEntry::Var || g->kind == GlobalEntry::Const)) return g->value;
             }
             break;
-        default: break;
+        default:
+            break;
         }
     } else if (e.kind == ExprKind::Literal) {
         return e.value;
@@ -982,8 +1051,10 @@ void Interpreter::evalArgs(const std::vector<ExprPtr>& args, Frame& f, Arguments
 {
     out.reserve(args.size());
     for (auto& a : args) {
-        if (a->kind == ExprKind::Missing) out.push_back(Variant::error(kParamNotFound));
-        else out.push_back(eval(*a, f));
+        if (a->kind == ExprKind::Missing)
+            out.push_back(Variant::error(kParamNotFound));
+        else
+            out.push_back(eval(*a, f));
     }
 }
 
@@ -992,8 +1063,10 @@ Variant Interpreter::evalUnary(const Expr& e, Frame& f)
     Variant t;
     const Variant& a = evalRef(*e.a, f, t);
     switch (e.op) {
-    case Op::Neg: return ops::neg(a);
-    case Op::Not: return ops::notOp(a);
+    case Op::Neg:
+        return ops::neg(a);
+    case Op::Not:
+        return ops::notOp(a);
     default:
         if (a.isObject()) return a.dereferenced();
         return a;
@@ -1026,7 +1099,7 @@ Variant Interpreter::binaryValues(const Expr& e, const Variant& a, const Variant
     if (e.op == Op::Is) return Variant::boolean(ops::identical(a, b));
     // Integer and Long operands take the short way; everything else goes through ops.
     const bool ints = (a.type() == VarType::Integer || a.type() == VarType::Long)
-                   && (b.type() == VarType::Integer || b.type() == VarType::Long);
+        && (b.type() == VarType::Integer || b.type() == VarType::Long);
     const bool isLong = a.type() == VarType::Long || b.type() == VarType::Long;
     switch (e.op) {
     case Op::Add:
@@ -1046,36 +1119,53 @@ Variant Interpreter::binaryValues(const Expr& e, const Variant& a, const Variant
     case Op::IntDiv:
         if (ints && b.rawInt() != 0) return intFast(a.rawInt() / b.rawInt(), isLong);
         return ops::intDiv(a, b);
-    case Op::Div: return ops::div(a, b);
-    case Op::Pow: return ops::pow(a, b);
-    case Op::Concat: return ops::concat(a, b);
-    case Op::Eq: case Op::Ne: case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge:
+    case Op::Div:
+        return ops::div(a, b);
+    case Op::Pow:
+        return ops::pow(a, b);
+    case Op::Concat:
+        return ops::concat(a, b);
+    case Op::Eq:
+    case Op::Ne:
+    case Op::Lt:
+    case Op::Gt:
+    case Op::Le:
+    case Op::Ge:
         if ((a.type() == VarType::Integer || a.type() == VarType::Long)
             && (b.type() == VarType::Integer || b.type() == VarType::Long)) {
             int64_t x = a.rawInt(), y = b.rawInt();
-            bool r = e.op == Op::Eq ? x == y : e.op == Op::Ne ? x != y : e.op == Op::Lt ? x < y
-                   : e.op == Op::Gt ? x > y : e.op == Op::Le ? x <= y : x >= y;
+            bool r = e.op == Op::Eq ? x == y
+                : e.op == Op::Ne    ? x != y
+                : e.op == Op::Lt    ? x < y
+                : e.op == Op::Gt    ? x > y
+                : e.op == Op::Le    ? x <= y
+                                    : x >= y;
             return Variant::boolean(r);
         }
         return ops::compare(e.op, a, b, e.a->hardLiteral, e.b->hardLiteral);
-    default: return ops::logical(e.op, a, b);
+    default:
+        return ops::logical(e.op, a, b);
     }
 }
 
 Variant Interpreter::eval(const Expr& e, Frame& f)
 {
     switch (e.kind) {
-    case ExprKind::Literal: return e.value;
+    case ExprKind::Literal:
+        return e.value;
     case ExprKind::Ident:
         if (e.bind == Bind::Local) return *f.slotPtrs[e.slot];
         return evalIdent(e, f);
-    case ExprKind::Binary: return evalBinary(e, f);
-    case ExprKind::Unary: return evalUnary(e, f);
+    case ExprKind::Binary:
+        return evalBinary(e, f);
+    case ExprKind::Unary:
+        return evalUnary(e, f);
     case ExprKind::Paren: {
         Variant v = eval(*e.a, f);
         return v;
     }
-    case ExprKind::Member: return evalMember(e, f);
+    case ExprKind::Member:
+        return evalMember(e, f);
     case ExprKind::Call: {
         // the common case first: a global procedure called by its name
         const Expr& callee = *e.a;
@@ -1085,11 +1175,13 @@ Variant Interpreter::eval(const Expr& e, Frame& f)
         }
         return evalCall(e, f);
     }
-    case ExprKind::New: return newInstance(e);
+    case ExprKind::New:
+        return newInstance(e);
     case ExprKind::Me:
         if (!f.me) raise(kInvalidUseOfMe, errorMessage(kInvalidUseOfMe));
         return Variant::object(f.me->weak_from_this().lock());
-    case ExprKind::Missing: return Variant::error(kParamNotFound);
+    case ExprKind::Missing:
+        return Variant::error(kParamNotFound);
     }
     return Variant();
 }
@@ -1101,19 +1193,36 @@ bool Interpreter::computeIntArith(const Expr& e)
     case ExprKind::Literal:
         pure = e.value.type() == VarType::Integer || e.value.type() == VarType::Long;
         break;
-    case ExprKind::Ident: pure = e.bind != Bind::ClassMember; break;
-    case ExprKind::Paren: pure = isIntArith(*e.a); break;
-    case ExprKind::Unary: pure = e.op == Op::Neg && isIntArith(*e.a); break;
+    case ExprKind::Ident:
+        pure = e.bind != Bind::ClassMember;
+        break;
+    case ExprKind::Paren:
+        pure = isIntArith(*e.a);
+        break;
+    case ExprKind::Unary:
+        pure = e.op == Op::Neg && isIntArith(*e.a);
+        break;
     case ExprKind::Binary:
         switch (e.op) {
-        case Op::Add: case Op::Sub: case Op::Mul: case Op::Mod: case Op::IntDiv:
-        case Op::Eq: case Op::Ne: case Op::Lt: case Op::Gt: case Op::Le: case Op::Ge:
+        case Op::Add:
+        case Op::Sub:
+        case Op::Mul:
+        case Op::Mod:
+        case Op::IntDiv:
+        case Op::Eq:
+        case Op::Ne:
+        case Op::Lt:
+        case Op::Gt:
+        case Op::Le:
+        case Op::Ge:
             pure = isIntArith(*e.a) && isIntArith(*e.b);
             break;
-        default: break;
+        default:
+            break;
         }
         break;
-    default: break;
+    default:
+        break;
     }
     e.intArith = pure ? 1 : 0;
     return pure;
@@ -1124,25 +1233,36 @@ bool Interpreter::tryInt(const Expr& e, Frame& f, int64_t& out, bool& isLong)
     if (!isIntArith(e)) return false;
     const Variant* v = nullptr;
     switch (e.kind) {
-    case ExprKind::Literal: v = &e.value; break;
+    case ExprKind::Literal:
+        v = &e.value;
+        break;
     case ExprKind::Ident:
         switch (e.bind) {
-        case Bind::Local: v = f.slotPtrs[e.slot]; break;
-        case Bind::ClassField: v = &f.me->fields[size_t(e.slot)]; break;
+        case Bind::Local:
+            v = f.slotPtrs[e.slot];
+            break;
+        case Bind::ClassField:
+            v = &f.me->fields[size_t(e.slot)];
+            break;
         case Bind::Unresolved: {
             if (f.dynamics) {
                 auto it = f.dynamics->find(e.key);
-                if (it != f.dynamics->end()) { v = &it.value(); break; }
+                if (it != f.dynamics->end()) {
+                    v = &it.value();
+                    break;
+                }
             }
             GlobalEntry* g = lookupGlobal(e);
             if (!g || (g->kind != GlobalEntry::Var && g->kind != GlobalEntry::Const)) return false;
             v = &g->value;
             break;
         }
-        default: return false;
+        default:
+            return false;
         }
         break;
-    case ExprKind::Paren: return tryInt(*e.a, f, out, isLong);
+    case ExprKind::Paren:
+        return tryInt(*e.a, f, out, isLong);
     case ExprKind::Unary: {
         if (!tryInt(*e.a, f, out, isLong)) return false;
         out = -out;
@@ -1155,21 +1275,42 @@ bool Interpreter::tryInt(const Expr& e, Frame& f, int64_t& out, bool& isLong)
         bool lx = false, ly = false;
         if (!intOperand(*e.a, f, x, lx) || !intOperand(*e.b, f, y, ly)) return false;
         switch (e.op) {
-        case Op::Add: out = x + y; break;
-        case Op::Sub: out = x - y; break;
-        case Op::Mul: out = x * y; break;
-        case Op::Mod: if (y == 0) return false; out = x % y; break;
-        case Op::IntDiv: if (y == 0) return false; out = x / y; break;
-        default: return false;   // comparisons give Booleans
+        case Op::Add:
+            out = x + y;
+            break;
+        case Op::Sub:
+            out = x - y;
+            break;
+        case Op::Mul:
+            out = x * y;
+            break;
+        case Op::Mod:
+            if (y == 0) return false;
+            out = x % y;
+            break;
+        case Op::IntDiv:
+            if (y == 0) return false;
+            out = x / y;
+            break;
+        default:
+            return false;   // comparisons give Booleans
         }
         if (out < INT32_MIN || out > INT32_MAX) return false;
         isLong = lx || ly || out < -32768 || out > 32767;
         return true;
     }
-    default: return false;
+    default:
+        return false;
     }
-    if (v->type() == VarType::Integer) { out = v->rawInt(); return true; }
-    if (v->type() == VarType::Long) { out = v->rawInt(); isLong = true; return true; }
+    if (v->type() == VarType::Integer) {
+        out = v->rawInt();
+        return true;
+    }
+    if (v->type() == VarType::Long) {
+        out = v->rawInt();
+        isLong = true;
+        return true;
+    }
     return false;
 }
 
@@ -1180,12 +1321,24 @@ bool Interpreter::tryIntCondition(const Expr& e, Frame& f, bool& out)
     bool lx = false, ly = false;
     if (!intOperand(*e.a, f, x, lx) || !intOperand(*e.b, f, y, ly)) return false;
     switch (e.op) {
-    case Op::Eq: out = x == y; break;
-    case Op::Ne: out = x != y; break;
-    case Op::Lt: out = x < y; break;
-    case Op::Gt: out = x > y; break;
-    case Op::Le: out = x <= y; break;
-    default: out = x >= y; break;
+    case Op::Eq:
+        out = x == y;
+        break;
+    case Op::Ne:
+        out = x != y;
+        break;
+    case Op::Lt:
+        out = x < y;
+        break;
+    case Op::Gt:
+        out = x > y;
+        break;
+    case Op::Le:
+        out = x <= y;
+        break;
+    default:
+        out = x >= y;
+        break;
     }
     return true;
 }
@@ -1193,13 +1346,16 @@ bool Interpreter::tryIntCondition(const Expr& e, Frame& f, bool& out)
 Variant Interpreter::evalIdent(const Expr& e, Frame& f)
 {
     switch (e.bind) {
-    case Bind::Local: return *f.slotPtrs[e.slot];
-    case Bind::ClassField: return f.me->fields[size_t(e.slot)];
+    case Bind::Local:
+        return *f.slotPtrs[e.slot];
+    case Bind::ClassField:
+        return f.me->fields[size_t(e.slot)];
     case Bind::ClassMember: {
         Arguments none;
         return f.me->getMember(e.key, none, true);
     }
-    case Bind::Unresolved: break;
+    case Bind::Unresolved:
+        break;
     }
     if (f.dynamics) {
         auto it = f.dynamics->find(e.key);
@@ -1207,7 +1363,10 @@ Variant Interpreter::evalIdent(const Expr& e, Frame& f)
     }
     if (GlobalEntry* g = lookupGlobal(e)) {
         switch (g->kind) {
-        case GlobalEntry::Var: case GlobalEntry::Const: case GlobalEntry::HostObject: return g->value;
+        case GlobalEntry::Var:
+        case GlobalEntry::Const:
+        case GlobalEntry::HostObject:
+            return g->value;
         case GlobalEntry::Proc: {
             std::vector<ExprPtr> none;
             return callUser(*g->proc, nullptr, none, f);
@@ -1216,7 +1375,8 @@ Variant Interpreter::evalIdent(const Expr& e, Frame& f)
             std::vector<ExprPtr> none;
             return callBuiltin(*g->builtin, none, f, e);
         }
-        case GlobalEntry::Class: raise(kTypeMismatch);
+        case GlobalEntry::Class:
+            raise(kTypeMismatch);
         }
     }
     if (Dispatch* owner = hostMemberOwner(e.key)) {
@@ -1271,8 +1431,8 @@ Variant arrayElement(const Variant& array, const Arguments& subs)
 }
 
 // Calls what a name means: procedure, built-in, array element, default member, host member.
-Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<ExprPtr>& args, bool statement,
-                               bool hasArgs)
+Variant Interpreter::callNamed(
+    const Expr& callee, Frame& f, const std::vector<ExprPtr>& args, bool statement, bool hasArgs)
 {
     if (callee.kind == ExprKind::Member) {
         Variant o = callee.a ? eval(*callee.a, f) : Variant::object(withObject(f));
@@ -1285,7 +1445,10 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
     case Bind::ClassField: {
         Variant v = callee.bind == Bind::Local ? *f.slotPtrs[callee.slot] : f.me->fields[size_t(callee.slot)];
         if (!hasArgs && statement) {
-            if (v.isObject() && v.rawObject()) { Arguments none; return v.rawObject()->call(QString(), none); }
+            if (v.isObject() && v.rawObject()) {
+                Arguments none;
+                return v.rawObject()->call(QString(), none);
+            }
             raiseNamed(kTypeMismatch, callee.name);
         }
         if (v.isObject()) return invokeObject(v, QString(), args, f, statement);
@@ -1298,7 +1461,8 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
         if (!p) raise(kMemberNotSupported);
         return callUser(*p, f.me, args, f);
     }
-    case Bind::Unresolved: break;
+    case Bind::Unresolved:
+        break;
     }
     if (f.dynamics) {
         auto it = f.dynamics->find(callee.key);
@@ -1311,15 +1475,20 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
     GlobalEntry* g = lookupGlobal(callee);
     if (g) {
         switch (g->kind) {
-        case GlobalEntry::Proc: return callUser(*g->proc, nullptr, args, f);
-        case GlobalEntry::BuiltinFunc: return callBuiltin(*g->builtin, args, f, callee);
-        case GlobalEntry::Var: case GlobalEntry::Const: case GlobalEntry::HostObject: {
+        case GlobalEntry::Proc:
+            return callUser(*g->proc, nullptr, args, f);
+        case GlobalEntry::BuiltinFunc:
+            return callBuiltin(*g->builtin, args, f, callee);
+        case GlobalEntry::Var:
+        case GlobalEntry::Const:
+        case GlobalEntry::HostObject: {
             Variant v = g->value;
             if (v.isObject()) return invokeObject(v, QString(), args, f, statement);
             if (statement && !hasArgs) raiseNamed(kTypeMismatch, callee.name);
             return indexValue(v, args, f);
         }
-        case GlobalEntry::Class: raiseNamed(kTypeMismatch, callee.name);
+        case GlobalEntry::Class:
+            raiseNamed(kTypeMismatch, callee.name);
         }
     }
     for (auto& [name, obj] : m_globalMembers) {
@@ -1332,8 +1501,8 @@ Variant Interpreter::callNamed(const Expr& callee, Frame& f, const std::vector<E
     raiseNamed(kTypeMismatch, callee.name);
 }
 
-Variant Interpreter::invokeObject(const Variant& obj, const QString& member, const std::vector<ExprPtr>& args,
-                                  Frame& f, bool statement)
+Variant Interpreter::invokeObject(
+    const Variant& obj, const QString& member, const std::vector<ExprPtr>& args, Frame& f, bool statement)
 {
     if (!obj.isObject()) raise(kObjectRequired);
     if (!obj.rawObject()) raise(kObjectNotSet);
@@ -1341,19 +1510,26 @@ Variant Interpreter::invokeObject(const Variant& obj, const QString& member, con
     Arguments a;
     a.reserve(args.size());
     // Arguments that name variables are written back after the call (by reference).
-    struct Ref { size_t index; Variant* target; };
+    struct Ref {
+        size_t index;
+        Variant* target;
+    };
     std::vector<Ref> refs;
     LockHold hold;
     for (size_t i = 0; i < args.size(); ++i) {
         const Expr& ae = *args[i];
-        if (ae.kind == ExprKind::Missing) { a.push_back(Variant::error(kParamNotFound)); continue; }
+        if (ae.kind == ExprKind::Missing) {
+            a.push_back(Variant::error(kParamNotFound));
+            continue;
+        }
         ArrayPtr locked;
         Variant* st = (ae.kind == ExprKind::Ident || ae.kind == ExprKind::Call) ? refStorage(ae, f, &locked) : nullptr;
         if (st) {
             if (locked) hold.add(locked);
             a.push_back(*st);
             refs.push_back({i, st});
-        } else a.push_back(eval(ae, f));
+        } else
+            a.push_back(eval(ae, f));
     }
     Variant r = statement ? o->call(member, a) : o->getProperty(member, a);
     for (const Ref& ref : refs) {
@@ -1367,21 +1543,23 @@ Variant Interpreter::invokeObject(const Variant& obj, const QString& member, con
 
 Variant Interpreter::callBuiltin(const Builtin& b, const std::vector<ExprPtr>& args, Frame& f, const Expr& at)
 {
-    if (int(args.size()) < b.minArgs || int(args.size()) > b.maxArgs)
-        raiseNamed(kWrongArgumentCount, at.name);
+    if (int(args.size()) < b.minArgs || int(args.size()) > b.maxArgs) raiseNamed(kWrongArgumentCount, at.name);
     Arguments a;
     evalArgs(args, f, a);
     Frame* saved = m_current;
     m_current = &f;
-    struct Restore { Interpreter& i; Frame* s; ~Restore() { i.m_current = s; } } restore{*this, saved};
+    struct Restore {
+        Interpreter& i;
+        Frame* s;
+        ~Restore() { i.m_current = s; }
+    } restore{*this, saved};
     return b.fn(*this, a);
 }
 
 // Runs a script procedure: binds parameters to the caller's variables (ByRef) or to copies.
 Variant Interpreter::callUser(const Proc& p, ClassInstance* me, const std::vector<ExprPtr>& args, Frame& caller)
 {
-    if (args.size() != p.params.size())
-        raiseNamed(kWrongArgumentCount, p.name);
+    if (args.size() != p.params.size()) raiseNamed(kWrongArgumentCount, p.name);
     FrameStorage st(p.slotCount);
     LockHold hold;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -1400,7 +1578,8 @@ Variant Interpreter::callUser(const Proc& p, ClassInstance* me, const std::vecto
         bool isLong = false;
         if (ae.kind == ExprKind::Binary && isIntArith(ae) && ae.op >= Op::Concat && tryInt(ae, caller, r, isLong))
             st.vals[i] = intFast(r, isLong);
-        else st.vals[i] = eval(ae, caller);
+        else
+            st.vals[i] = eval(ae, caller);
     }
     return runFrame(p, me, st.slotPtrs);
 }
@@ -1408,15 +1587,16 @@ Variant Interpreter::callUser(const Proc& p, ClassInstance* me, const std::vecto
 Variant Interpreter::callProc(const Proc& p, ClassInstance* me, Arguments& args, const Variant* assigned)
 {
     size_t given = args.size() + (assigned ? 1 : 0);
-    if (given != p.params.size())
-        raiseNamed(kWrongArgumentCount, p.name);
+    if (given != p.params.size()) raiseNamed(kWrongArgumentCount, p.name);
     char probe;
     if (m_depth == 0) m_stackBase = &probe;
     FrameStorage st(p.slotCount);
     for (size_t i = 0; i < args.size(); ++i) {
         if (isMissing(args, i)) raise(kWrongArgumentCount);
-        if (p.params[i].byRef) st.slotPtrs[i] = &args[i];
-        else st.vals[i] = args[i];
+        if (p.params[i].byRef)
+            st.slotPtrs[i] = &args[i];
+        else
+            st.vals[i] = args[i];
     }
     if (assigned) st.vals[args.size()] = *assigned;
     return runFrame(p, me, st.slotPtrs);
@@ -1428,8 +1608,10 @@ void Interpreter::runBody(const Proc& p, Frame& f)
         p.vmTried = true;
         p.vm = compileProc(p);
     }
-    if (p.vm) runCompiled(*p.vm, f);
-    else execBlock(p.body, f);
+    if (p.vm)
+        runCompiled(*p.vm, f);
+    else
+        execBlock(p.body, f);
 }
 
 Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPtrs)
@@ -1447,7 +1629,8 @@ Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPt
     f.slotPtrs = slotPtrs;
     f.me = me;
     struct Explicit {
-        bool& flag; bool saved;
+        bool& flag;
+        bool saved;
         ~Explicit() { flag = saved; }
     } explicitScope{m_optionExplicit, m_optionExplicit};
     m_optionExplicit = p.optionExplicit;
@@ -1469,7 +1652,8 @@ Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPt
     std::vector<DispatchPtr> savedWith;
     savedWith.swap(m_withStack);
     struct WithRestore {
-        std::vector<DispatchPtr>& s; std::vector<DispatchPtr>& saved;
+        std::vector<DispatchPtr>& s;
+        std::vector<DispatchPtr>& saved;
         ~WithRestore() { s.swap(saved); }
     } wr{m_withStack, savedWith};
     runBody(p, f);
@@ -1501,4 +1685,4 @@ Variant Interpreter::newInstance(const Expr& e)
     raiseNamed(kClassNotDefined, e.name);
 }
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

@@ -112,7 +112,7 @@ private:
     Flow runCompiled(const VmCode& c, Frame& f);
     Flow execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps);
     void callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller, const VmArg* computed,
-                      Variant** callerRegs, const Variant* callerConsts, Variant& result);
+        Variant** callerRegs, const Variant* callerConsts, Variant& result);
     bool forTop(ForState& st, const Expr& ctrExpr, Frame& f);
     void runBody(const Proc& p, Frame& f);
     Flow execIf(const Stmt& s, Frame& f);
@@ -148,8 +148,8 @@ private:
     Variant evalMember(const Expr& e, Frame& f);
     Variant evalCall(const Expr& e, Frame& f);
     Variant callNamed(const Expr& callee, Frame& f, const std::vector<ExprPtr>& args, bool statement, bool hasArgs);
-    Variant invokeObject(const Variant& obj, const QString& member, const std::vector<ExprPtr>& args, Frame& f,
-                         bool statement);
+    Variant invokeObject(
+        const Variant& obj, const QString& member, const std::vector<ExprPtr>& args, Frame& f, bool statement);
     Variant callBuiltin(const Builtin& b, const std::vector<ExprPtr>& args, Frame& f, const Expr& at);
     Variant callUser(const Proc& p, ClassInstance* me, const std::vector<ExprPtr>& args, Frame& f);
     Variant runFrame(const Proc& p, ClassInstance* me, Variant** slotPtrs);
@@ -161,10 +161,7 @@ private:
     Variant* identStorage(const Expr& e, Frame& f, bool create);
     // Storage for a ByRef argument (variable or array element); nullptr for values.
     Variant* refStorage(const Expr& e, Frame& f, ArrayPtr* lockHold);
-    GlobalEntry* lookupGlobal(const Expr& e)
-    {
-        return e.cacheGen == m_generation ? e.cacheEntry : lookupGlobalSlow(e);
-    }
+    GlobalEntry* lookupGlobal(const Expr& e) { return e.cacheGen == m_generation ? e.cacheEntry : lookupGlobalSlow(e); }
     GlobalEntry* lookupGlobalSlow(const Expr& e);
     GlobalEntry* findGlobal(const QString& key);
     GlobalEntry& defineGlobal(const QString& name, GlobalEntry::Kind kind);
@@ -186,11 +183,21 @@ private:
     bool intOperand(const Expr& e, Frame& f, int64_t& out, bool& isLong)
     {
         const Variant* v;
-        if (e.kind == ExprKind::Literal) v = &e.value;
-        else if (e.kind == ExprKind::Ident && e.bind == Bind::Local) v = f.slotPtrs[e.slot];
-        else return tryInt(e, f, out, isLong);
-        if (v->type() == VarType::Integer) { out = v->rawInt(); return true; }
-        if (v->type() == VarType::Long) { out = v->rawInt(); isLong = true; return true; }
+        if (e.kind == ExprKind::Literal)
+            v = &e.value;
+        else if (e.kind == ExprKind::Ident && e.bind == Bind::Local)
+            v = f.slotPtrs[e.slot];
+        else
+            return tryInt(e, f, out, isLong);
+        if (v->type() == VarType::Integer) {
+            out = v->rawInt();
+            return true;
+        }
+        if (v->type() == VarType::Long) {
+            out = v->rawInt();
+            isLong = true;
+            return true;
+        }
         return false;
     }
     [[noreturn]] void undefinedName(const Expr& e);
@@ -199,8 +206,8 @@ private:
     std::deque<GlobalEntry> m_entries;
     uint64_t m_generation = 1;
     std::vector<std::pair<QString, DispatchPtr>> m_globalMembers;   // objects whose members are global
-    std::vector<std::shared_ptr<orra::vbs::Proc>> m_retiredProcs;     // replaced procedures, kept for running calls
-    std::vector<std::unique_ptr<Program>> m_programs;                // kept alive: procedures point into them
+    std::vector<std::shared_ptr<orra::vbs::Proc>> m_retiredProcs;   // replaced procedures, kept for running calls
+    std::vector<std::unique_ptr<Program>> m_programs;               // kept alive: procedures point into them
     std::vector<DispatchPtr> m_withStack;
     std::shared_ptr<ErrObject> m_err;
     std::function<DispatchPtr(const QString&)> m_factory;
@@ -240,10 +247,10 @@ Variant compare(Op op, const Variant& a, const Variant& b, bool hardA = false, b
 // -1, 0, 1 (Null never reaches it); textCompare ignores case.
 int compareValues(const Variant& a, const Variant& b, bool textCompare = false);
 bool identical(const Variant& a, const Variant& b);   // Is
-}
+}   // namespace ops
 
 // The built-in function table (Builtins.cpp).
 const QHash<QString, Builtin>& builtins();
 void installConstants(QHash<QString, Variant>& out);
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

@@ -33,7 +33,10 @@ Variant ErrObject::getProperty(const QString& name, Arguments& args)
     if (k == u"source") return Variant::string(source);
     if (k == u"helpfile") return Variant::string(helpFile);
     if (k == u"helpcontext") return Variant::fromInteger(helpContext);
-    if (k == u"clear") { clear(); return Variant(); }
+    if (k == u"clear") {
+        clear();
+        return Variant();
+    }
     if (k == u"raise") {
         if (args.empty() || isMissing(args, 0)) raise(kWrongArgumentCount);
         long n = args[0].toLong();
@@ -52,12 +55,18 @@ Variant ErrObject::getProperty(const QString& name, Arguments& args)
 void ErrObject::putProperty(const QString& name, Arguments& args, const Variant& value)
 {
     QString k = foldCase(name);
-    if (k.isEmpty() || k == u"number") number = value.toLong();
-    else if (k == u"description") description = value.toString();
-    else if (k == u"source") source = value.toString();
-    else if (k == u"helpfile") helpFile = value.toString();
-    else if (k == u"helpcontext") helpContext = value.toLong();
-    else raise(kMemberNotSupported);
+    if (k.isEmpty() || k == u"number")
+        number = value.toLong();
+    else if (k == u"description")
+        description = value.toString();
+    else if (k == u"source")
+        source = value.toString();
+    else if (k == u"helpfile")
+        helpFile = value.toString();
+    else if (k == u"helpcontext")
+        helpContext = value.toLong();
+    else
+        raise(kMemberNotSupported);
 }
 
 // ============================================================================ GetRef
@@ -154,15 +163,18 @@ void ClassInstance::letMember(const QString& key0, Arguments& args, const Varian
             return;
         }
         if (slot.isObject() && slot.rawObject()) {
-            if (isSet) slot.rawObject()->setProperty(QString(), args, value);
-            else slot.rawObject()->putProperty(QString(), args, value);
+            if (isSet)
+                slot.rawObject()->setProperty(QString(), args, value);
+            else
+                slot.rawObject()->putProperty(QString(), args, value);
             return;
         }
         raise(kTypeMismatch);
     }
     std::shared_ptr<Proc> p = isSet ? m_class->setters.value(key) : m_class->letters.value(key);
     if (!p && isSet) p = m_class->letters.value(key);
-    if (!p || (!p->isPublic && !inside)) raise(m_class->getters.contains(key) ? kWrongArgumentCount : kMemberNotSupported);
+    if (!p || (!p->isPublic && !inside))
+        raise(m_class->getters.contains(key) ? kWrongArgumentCount : kMemberNotSupported);
     m_interp->callProc(*p, this, args, &value);
 }
 
@@ -181,10 +193,7 @@ void ClassInstance::setProperty(const QString& name, Arguments& args, const Vari
     letMember(foldCase(name), args, value, true, false);
 }
 
-Variant ClassInstance::call(const QString& name, Arguments& args)
-{
-    return getMember(foldCase(name), args, false);
-}
+Variant ClassInstance::call(const QString& name, Arguments& args) { return getMember(foldCase(name), args, false); }
 
 // ============================================================================ RegExp
 
@@ -194,7 +203,11 @@ class SubMatchesObject : public Dispatch {
 public:
     explicit SubMatchesObject(const RegExpMatch& m) : m_m(m) {}
     QString typeName() const override { return QStringLiteral("ISubMatches"); }
-    bool hasMember(const QString& n) const override { QString k = foldCase(n); return k == u"item" || k == u"count"; }
+    bool hasMember(const QString& n) const override
+    {
+        QString k = foldCase(n);
+        return k == u"item" || k == u"count";
+    }
     Variant item(const Variant& i) const
     {
         long n = i.toLong();
@@ -255,7 +268,11 @@ public:
         for (const auto& m : ms) m_items.push_back(Variant::object(std::make_shared<MatchObject>(m)));
     }
     QString typeName() const override { return QStringLiteral("IMatchCollection2"); }
-    bool hasMember(const QString& n) const override { QString k = foldCase(n); return k == u"item" || k == u"count"; }
+    bool hasMember(const QString& n) const override
+    {
+        QString k = foldCase(n);
+        return k == u"item" || k == u"count";
+    }
     Variant getProperty(const QString& name, Arguments& args) override
     {
         QString k = foldCase(name);
@@ -306,17 +323,21 @@ public:
     {
         QString k = foldCase(name);
         if (!args.empty()) raise(kWrongArgumentCount);
-        if (k == u"pattern") m_re.pattern = value.toString();
-        else if (k == u"ignorecase") m_re.ignoreCase = value.toBool();
-        else if (k == u"global") m_re.global = value.toBool();
-        else if (k == u"multiline") m_re.multiline = value.toBool();
-        else raise(kMemberNotSupported);
+        if (k == u"pattern")
+            m_re.pattern = value.toString();
+        else if (k == u"ignorecase")
+            m_re.ignoreCase = value.toBool();
+        else if (k == u"global")
+            m_re.global = value.toBool();
+        else if (k == u"multiline")
+            m_re.multiline = value.toBool();
+        else
+            raise(kMemberNotSupported);
     }
 
 private:
     static QString text(const Variant& v) { return v.isNull() ? QString() : v.toString(); }
-    template <typename F>
-    auto run(F f) -> decltype(f())
+    template <typename F> auto run(F f) -> decltype(f())
     {
         try {
             return f();
@@ -329,8 +350,8 @@ private:
     orra::RegExp m_re;
 };
 
-} // namespace
+}   // namespace
 
 DispatchPtr newRegExp() { return std::make_shared<RegExpObject>(); }
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

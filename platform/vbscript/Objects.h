@@ -19,7 +19,14 @@ public:
     QString helpFile;
     long helpContext = 0;
 
-    void clear() { number = 0; description.clear(); source.clear(); helpFile.clear(); helpContext = 0; }
+    void clear()
+    {
+        number = 0;
+        description.clear();
+        source.clear();
+        helpFile.clear();
+        helpContext = 0;
+    }
     void setFrom(const orra::Error& e);
 
     QString typeName() const override { return QStringLiteral("ErrObject"); }
@@ -73,4 +80,4 @@ Variant arrayElement(const Variant& array, const Arguments& subscripts);
 // New RegExp.
 DispatchPtr newRegExp();
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

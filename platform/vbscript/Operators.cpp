@@ -22,31 +22,47 @@ struct Num {
 Num num(const Variant& v)
 {
     switch (v.type()) {
-    case VarType::Empty: return {kInt, 0, 0};
-    case VarType::Boolean: return {kInt, v.rawInt(), 0};
-    case VarType::Byte: return {kByte, v.rawInt(), 0};
-    case VarType::Integer: return {kInt, v.rawInt(), 0};
-    case VarType::Long: return {kLong, v.rawInt(), 0};
-    case VarType::Single: return {kSingle, 0, v.rawDouble()};
-    case VarType::Double: return {kDouble, 0, v.rawDouble()};
-    case VarType::Currency: return {kCur, v.rawInt(), 0};
-    case VarType::Date: return {kDate, 0, v.rawDouble()};
+    case VarType::Empty:
+        return {kInt, 0, 0};
+    case VarType::Boolean:
+        return {kInt, v.rawInt(), 0};
+    case VarType::Byte:
+        return {kByte, v.rawInt(), 0};
+    case VarType::Integer:
+        return {kInt, v.rawInt(), 0};
+    case VarType::Long:
+        return {kLong, v.rawInt(), 0};
+    case VarType::Single:
+        return {kSingle, 0, v.rawDouble()};
+    case VarType::Double:
+        return {kDouble, 0, v.rawDouble()};
+    case VarType::Currency:
+        return {kCur, v.rawInt(), 0};
+    case VarType::Date:
+        return {kDate, 0, v.rawDouble()};
     case VarType::String: {
         double d;
         if (!parseNumber(v.rawString(), d)) raise(kTypeMismatch);
         return {kDouble, 0, d};
     }
-    case VarType::Object: return num(v.dereferenced());
-    default: raise(kTypeMismatch);
+    case VarType::Object:
+        return num(v.dereferenced());
+    default:
+        raise(kTypeMismatch);
     }
 }
 
 double asDouble(const Num& n)
 {
     switch (n.k) {
-    case kByte: case kInt: case kLong: return double(n.i);
-    case kCur: return double(n.i) / 10000.0;
-    default: return n.d;
+    case kByte:
+    case kInt:
+    case kLong:
+        return double(n.i);
+    case kCur:
+        return double(n.i) / 10000.0;
+    default:
+        return n.d;
     }
 }
 
@@ -107,7 +123,8 @@ Variant arith(Arith op, const Variant& a, const Variant& b)
             return Variant::currencyScaled(int64_t(q));
         }
         int64_t r;
-        if (op == Arith::Add ? __builtin_add_overflow(xi, yi, &r) : __builtin_sub_overflow(xi, yi, &r)) raise(kOverflow);
+        if (op == Arith::Add ? __builtin_add_overflow(xi, yi, &r) : __builtin_sub_overflow(xi, yi, &r))
+            raise(kOverflow);
         return Variant::currencyScaled(r);
     }
     double dx = asDouble(x), dy = asDouble(y);
@@ -120,7 +137,7 @@ Variant arith(Arith op, const Variant& a, const Variant& b)
     return floatResult(r, k);
 }
 
-} // namespace
+}   // namespace
 
 Variant add(const Variant& a, const Variant& b)
 {
@@ -151,9 +168,16 @@ static int64_t toIntOperand(const Num& n)
 {
     double d;
     switch (n.k) {
-    case kByte: case kInt: case kLong: return n.i;
-    case kCur: d = double(n.i) / 10000.0; break;
-    default: d = n.d; break;
+    case kByte:
+    case kInt:
+    case kLong:
+        return n.i;
+    case kCur:
+        d = double(n.i) / 10000.0;
+        break;
+    default:
+        d = n.d;
+        break;
     }
     d = roundHalfEven(d);
     if (!(d >= -2147483648.0 && d <= 2147483647.0)) raise(kOverflow);
@@ -211,21 +235,32 @@ Variant concat(const Variant& a, const Variant& b)
 Variant neg(const Variant& a)
 {
     switch (a.type()) {
-    case VarType::Null: return a;
-    case VarType::Empty: return Variant::integer(0);
-    case VarType::Byte: return Variant::integer(int16_t(-a.rawInt()));
+    case VarType::Null:
+        return a;
+    case VarType::Empty:
+        return Variant::integer(0);
+    case VarType::Byte:
+        return Variant::integer(int16_t(-a.rawInt()));
     case VarType::Boolean:
-    case VarType::Integer: return intResult(-a.rawInt(), kInt);
-    case VarType::Long: return intResult(-a.rawInt(), kLong);
-    case VarType::Single: return Variant::single(float(-a.rawDouble()));
-    case VarType::Double: return Variant::dbl(-a.rawDouble());
+    case VarType::Integer:
+        return intResult(-a.rawInt(), kInt);
+    case VarType::Long:
+        return intResult(-a.rawInt(), kLong);
+    case VarType::Single:
+        return Variant::single(float(-a.rawDouble()));
+    case VarType::Double:
+        return Variant::dbl(-a.rawDouble());
     case VarType::Currency:
         if (a.rawInt() == INT64_MIN) raise(kOverflow);
         return Variant::currencyScaled(-a.rawInt());
-    case VarType::Date: return dateResult(-a.rawDouble());
-    case VarType::String: return Variant::dbl(-a.toDouble());
-    case VarType::Object: return neg(a.dereferenced());
-    default: raise(kTypeMismatch);
+    case VarType::Date:
+        return dateResult(-a.rawDouble());
+    case VarType::String:
+        return Variant::dbl(-a.toDouble());
+    case VarType::Object:
+        return neg(a.dereferenced());
+    default:
+        raise(kTypeMismatch);
     }
 }
 
@@ -241,19 +276,26 @@ struct Bits {
 Bits bits(const Variant& v)
 {
     switch (v.type()) {
-    case VarType::Boolean: return {true, kInt, v.rawInt() ? -1 : 0};
-    case VarType::Empty: return {false, kInt, 0};
-    case VarType::Byte: return {false, kByte, v.rawInt()};
-    case VarType::Integer: return {false, kInt, v.rawInt()};
-    case VarType::Long: return {false, kLong, v.rawInt()};
+    case VarType::Boolean:
+        return {true, kInt, v.rawInt() ? -1 : 0};
+    case VarType::Empty:
+        return {false, kInt, 0};
+    case VarType::Byte:
+        return {false, kByte, v.rawInt()};
+    case VarType::Integer:
+        return {false, kInt, v.rawInt()};
+    case VarType::Long:
+        return {false, kLong, v.rawInt()};
     case VarType::String: {
         QString t = v.rawString().trimmed();
         if (equalNoCase(t, QStringLiteral("True"))) return {true, kInt, -1};
         if (equalNoCase(t, QStringLiteral("False"))) return {true, kInt, 0};
         return {false, kLong, v.toLong()};
     }
-    case VarType::Object: return bits(v.dereferenced());
-    default: return {false, kLong, v.toLong()};
+    case VarType::Object:
+        return bits(v.dereferenced());
+    default:
+        return {false, kLong, v.toLong()};
     }
 }
 
@@ -266,7 +308,7 @@ Variant bitsResult(int64_t r, const Bits& x, const Bits& y)
     return Variant::longValue(int32_t(r));
 }
 
-} // namespace
+}   // namespace
 
 Variant logical(Op op, const Variant& a, const Variant& b)
 {
@@ -298,18 +340,30 @@ Variant logical(Op op, const Variant& a, const Variant& b)
                 return Variant::null();
             }
             return Variant::null();
-        default: return Variant::null();
+        default:
+            return Variant::null();
         }
     }
     Bits x = bits(a), y = bits(b);
     int64_t r = 0;
     switch (op) {
-    case Op::And: r = x.v & y.v; break;
-    case Op::Or: r = x.v | y.v; break;
-    case Op::Xor: r = x.v ^ y.v; break;
-    case Op::Eqv: r = ~(x.v ^ y.v); break;
-    case Op::Imp: r = (~x.v) | y.v; break;
-    default: raise(kInternalError);
+    case Op::And:
+        r = x.v & y.v;
+        break;
+    case Op::Or:
+        r = x.v | y.v;
+        break;
+    case Op::Xor:
+        r = x.v ^ y.v;
+        break;
+    case Op::Eqv:
+        r = ~(x.v ^ y.v);
+        break;
+    case Op::Imp:
+        r = (~x.v) | y.v;
+        break;
+    default:
+        raise(kInternalError);
     }
     return bitsResult(r, x, y);
 }
@@ -354,13 +408,19 @@ Variant compare(Op op, const Variant& a0, const Variant& b0, bool hardA, bool ha
     const Variant* a = &a0;
     const Variant* b = &b0;
     Variant ta, tb;
-    if (a->isObject()) { ta = a->dereferenced(); a = &ta; }
-    if (b->isObject()) { tb = b->dereferenced(); b = &tb; }
+    if (a->isObject()) {
+        ta = a->dereferenced();
+        a = &ta;
+    }
+    if (b->isObject()) {
+        tb = b->dereferenced();
+        b = &tb;
+    }
     if (a->isNull() || b->isNull()) return Variant::null();
     int c;
     // A literal compared with a value of the other kind converts that value to the literal's kind.
-    if ((hardA || hardB) && a->isString() != b->isString() && !a->isEmpty() && !b->isEmpty()
-        && !a->isArray() && !b->isArray()) {
+    if ((hardA || hardB) && a->isString() != b->isString() && !a->isEmpty() && !b->isEmpty() && !a->isArray()
+        && !b->isArray()) {
         bool stringIsLiteral = a->isString() ? hardA : hardB;
         bool numberIsLiteral = a->isString() ? hardB : hardA;
         const Variant& str = a->isString() ? *a : *b;
@@ -374,17 +434,32 @@ Variant compare(Op op, const Variant& a0, const Variant& b0, bool hardA, bool ha
             int r = a->isString() ? QString::compare(a->rawString(), b->toString(), Qt::CaseSensitive)
                                   : QString::compare(a->toString(), b->rawString(), Qt::CaseSensitive);
             c = r < 0 ? -1 : r > 0 ? 1 : 0;
-        } else c = compareValues(*a, *b);
-    } else c = compareValues(*a, *b);
+        } else
+            c = compareValues(*a, *b);
+    } else
+        c = compareValues(*a, *b);
     bool r = false;
     switch (op) {
-    case Op::Eq: r = c == 0; break;
-    case Op::Ne: r = c != 0; break;
-    case Op::Lt: r = c < 0; break;
-    case Op::Gt: r = c > 0; break;
-    case Op::Le: r = c <= 0; break;
-    case Op::Ge: r = c >= 0; break;
-    default: raise(kInternalError);
+    case Op::Eq:
+        r = c == 0;
+        break;
+    case Op::Ne:
+        r = c != 0;
+        break;
+    case Op::Lt:
+        r = c < 0;
+        break;
+    case Op::Gt:
+        r = c > 0;
+        break;
+    case Op::Le:
+        r = c <= 0;
+        break;
+    case Op::Ge:
+        r = c >= 0;
+        break;
+    default:
+        raise(kInternalError);
     }
     return Variant::boolean(r);
 }
@@ -395,4 +470,4 @@ bool identical(const Variant& a, const Variant& b)
     return a.rawObject() == b.rawObject();
 }
 
-} // namespace orra::vbs::ops
+}   // namespace orra::vbs::ops

@@ -11,18 +11,39 @@ namespace orra::vbs {
 namespace {
 
 enum class T : uint8_t {
-    Eof, Eol, Word, Int, Float, Str, DateLit,
-    Amp, Plus, Minus, Star, Slash, Backslash, Caret, Eq, Ne, Lt, Gt, Le, Ge,
-    LParen, RParen, Comma, Dot,
+    Eof,
+    Eol,
+    Word,
+    Int,
+    Float,
+    Str,
+    DateLit,
+    Amp,
+    Plus,
+    Minus,
+    Star,
+    Slash,
+    Backslash,
+    Caret,
+    Eq,
+    Ne,
+    Lt,
+    Gt,
+    Le,
+    Ge,
+    LParen,
+    RParen,
+    Comma,
+    Dot,
 };
 
 struct Token {
     T t = T::Eof;
-    QString text;    // words: as written
-    QString key;     // words: folded
+    QString text;   // words: as written
+    QString key;    // words: folded
     Variant val;
     int line = 1, col = 1;
-    bool colon = false;      // Eol made by ':'
+    bool colon = false;   // Eol made by ':'
     bool spaceBefore = false;
 };
 
@@ -50,7 +71,11 @@ public:
         while (m_i < n) {
             QChar c = m_s[m_i];
             char16_t u = c.unicode();
-            if (u == ' ' || u == '\t' || u == 0xA0 || u == 0xFEFF) { ++m_i; space = true; continue; }
+            if (u == ' ' || u == '\t' || u == 0xA0 || u == 0xFEFF) {
+                ++m_i;
+                space = true;
+                continue;
+            }
             if (u == '\r' || u == '\n') {
                 pushEol(out, false);
                 if (u == '\r' && m_i + 1 < n && m_s[m_i + 1] == u'\n') ++m_i;
@@ -64,8 +89,11 @@ public:
             t.col = m_i - m_lineStart + 1;
             t.spaceBefore = space;
             space = false;
-            if (u == '\'') { skipComment(); continue; }
-            if (u == '_' ) {
+            if (u == '\'') {
+                skipComment();
+                continue;
+            }
+            if (u == '_') {
                 // line continuation: '_' followed by blanks and a line end
                 int j = m_i + 1;
                 while (j < n && (m_s[j] == u' ' || m_s[j] == u'\t')) ++j;
@@ -74,51 +102,103 @@ public:
                         if (m_s[j] == u'\r' && j + 1 < n && m_s[j + 1] == u'\n') ++j;
                         m_i = j + 1;
                         newLine();
-                    } else m_i = j;
+                    } else
+                        m_i = j;
                     space = true;
                     continue;
                 }
                 fail(kInvalidCharacter, t.line, t.col);
             }
-            if (c.isLetter() || u == '[') { word(out, t); continue; }
-            if (c.isDigit() || (u == '.' && m_i + 1 < n && m_s[m_i + 1].isDigit()
-                                && (out.empty() || !isValueEnd(out.back()) || t.spaceBefore))) {
-                number(t); out.push_back(std::move(t)); continue;
+            if (c.isLetter() || u == '[') {
+                word(out, t);
+                continue;
             }
-            if (u == '"') { string(t); out.push_back(std::move(t)); continue; }
-            if (u == '#') { dateLiteral(t); out.push_back(std::move(t)); continue; }
+            if (c.isDigit()
+                || (u == '.' && m_i + 1 < n && m_s[m_i + 1].isDigit()
+                    && (out.empty() || !isValueEnd(out.back()) || t.spaceBefore))) {
+                number(t);
+                out.push_back(std::move(t));
+                continue;
+            }
+            if (u == '"') {
+                string(t);
+                out.push_back(std::move(t));
+                continue;
+            }
+            if (u == '#') {
+                dateLiteral(t);
+                out.push_back(std::move(t));
+                continue;
+            }
             if (u == '&' && m_i + 1 < n) {
                 char16_t k = m_s[m_i + 1].toUpper().unicode();
-                if ((k == 'H' && m_i + 2 < n && isHex(m_s[m_i + 2])) || (k == 'O' && m_i + 2 < n && m_s[m_i + 2].isDigit())
-                    || (m_s[m_i + 1].isDigit())) {
-                    radixNumber(t); out.push_back(std::move(t)); continue;
+                if ((k == 'H' && m_i + 2 < n && isHex(m_s[m_i + 2]))
+                    || (k == 'O' && m_i + 2 < n && m_s[m_i + 2].isDigit()) || (m_s[m_i + 1].isDigit())) {
+                    radixNumber(t);
+                    out.push_back(std::move(t));
+                    continue;
                 }
             }
             ++m_i;
             switch (u) {
-            case ':': pushEol(out, true); continue;
-            case '&': t.t = T::Amp; break;
-            case '+': t.t = T::Plus; break;
-            case '-': t.t = T::Minus; break;
-            case '*': t.t = T::Star; break;
-            case '/': t.t = T::Slash; break;
-            case '\\': t.t = T::Backslash; break;
-            case '^': t.t = T::Caret; break;
-            case '=': t.t = T::Eq; break;
-            case '(': t.t = T::LParen; break;
-            case ')': t.t = T::RParen; break;
-            case ',': t.t = T::Comma; break;
-            case '.': t.t = T::Dot; break;
+            case ':':
+                pushEol(out, true);
+                continue;
+            case '&':
+                t.t = T::Amp;
+                break;
+            case '+':
+                t.t = T::Plus;
+                break;
+            case '-':
+                t.t = T::Minus;
+                break;
+            case '*':
+                t.t = T::Star;
+                break;
+            case '/':
+                t.t = T::Slash;
+                break;
+            case '\\':
+                t.t = T::Backslash;
+                break;
+            case '^':
+                t.t = T::Caret;
+                break;
+            case '=':
+                t.t = T::Eq;
+                break;
+            case '(':
+                t.t = T::LParen;
+                break;
+            case ')':
+                t.t = T::RParen;
+                break;
+            case ',':
+                t.t = T::Comma;
+                break;
+            case '.':
+                t.t = T::Dot;
+                break;
             case '<':
                 t.t = T::Lt;
-                if (m_i < n && m_s[m_i] == u'>') { t.t = T::Ne; ++m_i; }
-                else if (m_i < n && m_s[m_i] == u'=') { t.t = T::Le; ++m_i; }
+                if (m_i < n && m_s[m_i] == u'>') {
+                    t.t = T::Ne;
+                    ++m_i;
+                } else if (m_i < n && m_s[m_i] == u'=') {
+                    t.t = T::Le;
+                    ++m_i;
+                }
                 break;
             case '>':
                 t.t = T::Gt;
-                if (m_i < n && m_s[m_i] == u'=') { t.t = T::Ge; ++m_i; }
+                if (m_i < n && m_s[m_i] == u'=') {
+                    t.t = T::Ge;
+                    ++m_i;
+                }
                 break;
-            default: fail(kInvalidCharacter, t.line, t.col);
+            default:
+                fail(kInvalidCharacter, t.line, t.col);
             }
             out.push_back(std::move(t));
         }
@@ -137,7 +217,11 @@ private:
     {
         return t.t == T::Word || t.t == T::RParen || t.t == T::Int || t.t == T::Float || t.t == T::Str;
     }
-    void newLine() { ++m_line; m_lineStart = m_i; }
+    void newLine()
+    {
+        ++m_line;
+        m_lineStart = m_i;
+    }
     void pushEol(std::vector<Token>& out, bool colon)
     {
         Token t;
@@ -174,7 +258,9 @@ private:
             return;
         }
         // A type suffix is not VBScript, but a trailing '$' in function names (Left$) is tolerated.
-        if (m_i < n && m_s[m_i] == u'$') { ++m_i; }
+        if (m_i < n && m_s[m_i] == u'$') {
+            ++m_i;
+        }
         out.push_back(std::move(t));
     }
     void number(Token& t)
@@ -205,9 +291,12 @@ private:
             qlonglong v = text.toLongLong(&ok);
             if (ok) {
                 t.t = T::Int;
-                if (v <= 32767) t.val = Variant::integer(int16_t(v));
-                else if (v <= 2147483647LL) t.val = Variant::longValue(int32_t(v));
-                else t.val = Variant::dbl(double(v));
+                if (v <= 32767)
+                    t.val = Variant::integer(int16_t(v));
+                else if (v <= 2147483647LL)
+                    t.val = Variant::longValue(int32_t(v));
+                else
+                    t.val = Variant::dbl(double(v));
                 return;
             }
         }
@@ -221,15 +310,21 @@ private:
         const int n = int(m_s.size());
         int base = 8;
         m_i += 1;
-        if (m_s[m_i].toUpper() == u'H') { base = 16; ++m_i; }
-        else if (m_s[m_i].toUpper() == u'O') { ++m_i; }
+        if (m_s[m_i].toUpper() == u'H') {
+            base = 16;
+            ++m_i;
+        } else if (m_s[m_i].toUpper() == u'O') {
+            ++m_i;
+        }
         uint64_t v = 0;
         int start = m_i;
         while (m_i < n) {
             int d = -1;
             QChar c = m_s[m_i];
-            if (c.isDigit()) d = c.digitValue();
-            else if (base == 16 && isHex(c)) d = c.toLower().unicode() - 'a' + 10;
+            if (c.isDigit())
+                d = c.digitValue();
+            else if (base == 16 && isHex(c))
+                d = c.toLower().unicode() - 'a' + 10;
             if (d < 0 || d >= base) break;
             v = v * base + d;
             if (v > 0xFFFFFFFFull) fail(kInvalidNumber, t.line, t.col);
@@ -237,10 +332,15 @@ private:
         }
         if (m_i == start) fail(kInvalidNumber, t.line, t.col);
         bool longSuffix = false;
-        if (m_i < n && m_s[m_i] == u'&') { ++m_i; longSuffix = true; }
+        if (m_i < n && m_s[m_i] == u'&') {
+            ++m_i;
+            longSuffix = true;
+        }
         t.t = T::Int;
-        if (v <= 0xFFFF && !longSuffix) t.val = Variant::integer(int16_t(uint16_t(v)));
-        else t.val = Variant::longValue(int32_t(uint32_t(v)));
+        if (v <= 0xFFFF && !longSuffix)
+            t.val = Variant::integer(int16_t(uint16_t(v)));
+        else
+            t.val = Variant::longValue(int32_t(uint32_t(v)));
     }
     void string(Token& t)
     {
@@ -250,7 +350,11 @@ private:
         for (;;) {
             if (m_i >= n || m_s[m_i] == u'\n' || m_s[m_i] == u'\r') fail(kUnterminatedString, t.line, t.col);
             if (m_s[m_i] == u'"') {
-                if (m_i + 1 < n && m_s[m_i + 1] == u'"') { r += u'"'; m_i += 2; continue; }
+                if (m_i + 1 < n && m_s[m_i + 1] == u'"') {
+                    r += u'"';
+                    m_i += 2;
+                    continue;
+                }
                 ++m_i;
                 break;
             }
@@ -283,11 +387,58 @@ private:
 bool isReserved(const QString& k)
 {
     static const QStringList words = {
-        "and", "byref", "byval", "call", "case", "class", "const", "dim", "do", "each", "else",
-        "elseif", "empty", "end", "eqv", "erase", "exit", "false", "for", "function", "if", "imp",
-        "in", "is", "loop", "me", "mod", "new", "next", "not", "nothing", "null", "on", "option",
-        "or", "private", "public", "redim", "select", "set", "sub", "then", "to", "true", "until",
-        "wend", "while", "with", "xor", "goto", "let", "resume",
+        "and",
+        "byref",
+        "byval",
+        "call",
+        "case",
+        "class",
+        "const",
+        "dim",
+        "do",
+        "each",
+        "else",
+        "elseif",
+        "empty",
+        "end",
+        "eqv",
+        "erase",
+        "exit",
+        "false",
+        "for",
+        "function",
+        "if",
+        "imp",
+        "in",
+        "is",
+        "loop",
+        "me",
+        "mod",
+        "new",
+        "next",
+        "not",
+        "nothing",
+        "null",
+        "on",
+        "option",
+        "or",
+        "private",
+        "public",
+        "redim",
+        "select",
+        "set",
+        "sub",
+        "then",
+        "to",
+        "true",
+        "until",
+        "wend",
+        "while",
+        "with",
+        "xor",
+        "goto",
+        "let",
+        "resume",
     };
     static const QSet<QString> set(words.begin(), words.end());
     return set.contains(k);
@@ -296,7 +447,9 @@ bool isReserved(const QString& k)
 class Parser {
 public:
     Parser(std::vector<Token> toks, const ParseOptions& opt, Program& prog)
-        : m_t(std::move(toks)), m_opt(opt), m_prog(prog) {}
+        : m_t(std::move(toks)), m_opt(opt), m_prog(prog)
+    {
+    }
 
     void parseAll()
     {
@@ -319,18 +472,44 @@ private:
     // -- token helpers
     const Token& cur() const { return m_t[m_p]; }
     const Token& peek(int k = 1) const { return m_t[std::min(m_p + k, m_t.size() - 1)]; }
-    void next() { if (m_p + 1 < m_t.size()) ++m_p; }
+    void next()
+    {
+        if (m_p + 1 < m_t.size()) ++m_p;
+    }
     bool isWord(const char16_t* k) const { return cur().t == T::Word && cur().key == k; }
     bool isWordAt(size_t k, const char16_t* w) const
     {
         const Token& t = peek(int(k));
         return t.t == T::Word && t.key == w;
     }
-    bool accept(T t) { if (cur().t == t) { next(); return true; } return false; }
-    bool acceptWord(const char16_t* k) { if (isWord(k)) { next(); return true; } return false; }
-    void expect(T t, long err) { if (!accept(t)) fail(err, cur().line, cur().col); }
-    void expectWord(const char16_t* k, long err) { if (!acceptWord(k)) fail(err, cur().line, cur().col); }
-    void skipEols() { while (cur().t == T::Eol) next(); }
+    bool accept(T t)
+    {
+        if (cur().t == t) {
+            next();
+            return true;
+        }
+        return false;
+    }
+    bool acceptWord(const char16_t* k)
+    {
+        if (isWord(k)) {
+            next();
+            return true;
+        }
+        return false;
+    }
+    void expect(T t, long err)
+    {
+        if (!accept(t)) fail(err, cur().line, cur().col);
+    }
+    void expectWord(const char16_t* k, long err)
+    {
+        if (!acceptWord(k)) fail(err, cur().line, cur().col);
+    }
+    void skipEols()
+    {
+        while (cur().t == T::Eol) next();
+    }
     bool atEos() const { return cur().t == T::Eol || cur().t == T::Eof || (m_singleLine && isWord(u"else")); }
     void endOfStatement()
     {
@@ -379,7 +558,8 @@ private:
         for (;;) {
             skipEols();
             if (cur().t == T::Eof) return b;
-            for (auto e : ends) if (isWord(e)) return b;
+            for (auto e : ends)
+                if (isWord(e)) return b;
             if (!topLevel && isWord(u"end")) return b;
             if (!topLevel && (isWord(u"next") || isWord(u"loop") || isWord(u"wend"))) return b;
             parseStatementInto(b, topLevel);
@@ -396,7 +576,10 @@ private:
                 if (isWordAt(1, u"sub") || isWordAt(1, u"function") || isWordAt(1, u"property")
                     || isWordAt(1, u"default") || isWordAt(1, u"const")) {
                     next();
-                    if (isWord(u"const")) { b.push_back(parseConst()); return; }
+                    if (isWord(u"const")) {
+                        b.push_back(parseConst());
+                        return;
+                    }
                     parseProcDecl(isPublic, nullptr);
                     return;
                 }
@@ -405,7 +588,10 @@ private:
                 b.push_back(parseDim(t));
                 return;
             }
-            if (k == u"sub" || k == u"function") { parseProcDecl(true, nullptr); return; }
+            if (k == u"sub" || k == u"function") {
+                parseProcDecl(true, nullptr);
+                return;
+            }
             if (k == u"property") {
                 if (!m_class) fail(kMustBeInsideClass, t.line, t.col);
                 parseProcDecl(true, nullptr);
@@ -427,7 +613,10 @@ private:
         const Token t = cur();
         if (t.t == T::Word) {
             const QString& k = t.key;
-            if (k == u"dim") { next(); return parseDim(t); }
+            if (k == u"dim") {
+                next();
+                return parseDim(t);
+            }
             if (k == u"redim") return parseReDim();
             if (k == u"const") return parseConst();
             if (k == u"if") return parseIf();
@@ -449,7 +638,8 @@ private:
             }
             if (k == u"next") fail(kUnexpectedNext, t.line, t.col);
             if (k == u"loop") fail(kLoopWithoutDo, t.line, t.col);
-            if (k == u"sub" || k == u"function" || k == u"class" || k == u"property") fail(kExpectedStatement, t.line, t.col);
+            if (k == u"sub" || k == u"function" || k == u"class" || k == u"property")
+                fail(kExpectedStatement, t.line, t.col);
             if (k == u"end" || k == u"else" || k == u"elseif" || k == u"wend" || k == u"case")
                 fail(kExpectedStatement, t.line, t.col);
             if (isReserved(k) && k != u"me" && k != u"new") fail(kExpectedStatement, t.line, t.col);
@@ -485,7 +675,10 @@ private:
     {
         const Token& t = cur();
         bool neg = false;
-        if (t.t == T::Minus) { neg = true; next(); }
+        if (t.t == T::Minus) {
+            neg = true;
+            next();
+        }
         if (cur().t != T::Int) fail(kExpectedIntegerConstant, cur().line, cur().col);
         auto e = make(ExprKind::Literal, cur());
         long v = long(cur().val.rawInt());
@@ -518,12 +711,13 @@ private:
             noteIdent(id.get());
             d.target = std::move(id);
             expect(T::LParen, kExpectedOpenParen);
-            do { d.dims.push_back(parseExpr()); } while (accept(T::Comma));
+            do {
+                d.dims.push_back(parseExpr());
+            } while (accept(T::Comma));
             expect(T::RParen, kExpectedCloseParen);
             // ReDim of an undeclared name inside a procedure declares a local.
             if (m_proc && !m_proc->locals.contains(d.key) && !m_opt.context) {
-                if (!m_class || !m_class->fieldIndex.contains(d.key))
-                    m_redimDeclares.push_back(d.key);
+                if (!m_class || !m_class->fieldIndex.contains(d.key)) m_redimDeclares.push_back(d.key);
             }
             s->dims.push_back(std::move(d));
         } while (accept(T::Comma));
@@ -738,13 +932,26 @@ private:
                 if (acceptWord(u"is")) {
                     it.kind = CaseItem::Is;
                     switch (cur().t) {
-                    case T::Eq: it.op = Op::Eq; break;
-                    case T::Ne: it.op = Op::Ne; break;
-                    case T::Lt: it.op = Op::Lt; break;
-                    case T::Gt: it.op = Op::Gt; break;
-                    case T::Le: it.op = Op::Le; break;
-                    case T::Ge: it.op = Op::Ge; break;
-                    default: fail(kSyntaxError, cur().line, cur().col);
+                    case T::Eq:
+                        it.op = Op::Eq;
+                        break;
+                    case T::Ne:
+                        it.op = Op::Ne;
+                        break;
+                    case T::Lt:
+                        it.op = Op::Lt;
+                        break;
+                    case T::Gt:
+                        it.op = Op::Gt;
+                        break;
+                    case T::Le:
+                        it.op = Op::Le;
+                        break;
+                    case T::Ge:
+                        it.op = Op::Ge;
+                        break;
+                    default:
+                        fail(kSyntaxError, cur().line, cur().col);
                     }
                     next();
                     it.a = parseConcatLevel();
@@ -810,25 +1017,38 @@ private:
         } else if (target->kind == ExprKind::Ident || target->kind == ExprKind::Member) {
             s->target = std::move(target);
             markCallee(s->target.get());
-        } else fail(kExpectedIdentifier, s->line, s->column);
+        } else
+            fail(kExpectedIdentifier, s->line, s->column);
         return s;
     }
 
-    void markCallee(Expr* e) { if (e->kind == ExprKind::Ident) e->isCallee = true; }
+    void markCallee(Expr* e)
+    {
+        if (e->kind == ExprKind::Ident) e->isCallee = true;
+    }
 
     StmtPtr parseExit()
     {
         auto s = makeStmt(StmtKind::Exit, cur());
         next();
         const Token& t = cur();
-        if (isWord(u"do")) { if (!m_loopDepthDo) fail(kInvalidExit, t.line, t.col); s->exitKind = ExitKind::Do; }
-        else if (isWord(u"for")) { if (!m_loopDepthFor) fail(kInvalidExit, t.line, t.col); s->exitKind = ExitKind::For; }
-        else if (isWord(u"sub")) { if (!m_proc || m_proc->kind != ProcKind::Sub) fail(kInvalidExit, t.line, t.col); s->exitKind = ExitKind::Sub; }
-        else if (isWord(u"function")) { if (!m_proc || m_proc->kind != ProcKind::Function) fail(kInvalidExit, t.line, t.col); s->exitKind = ExitKind::Function; }
-        else if (isWord(u"property")) {
+        if (isWord(u"do")) {
+            if (!m_loopDepthDo) fail(kInvalidExit, t.line, t.col);
+            s->exitKind = ExitKind::Do;
+        } else if (isWord(u"for")) {
+            if (!m_loopDepthFor) fail(kInvalidExit, t.line, t.col);
+            s->exitKind = ExitKind::For;
+        } else if (isWord(u"sub")) {
+            if (!m_proc || m_proc->kind != ProcKind::Sub) fail(kInvalidExit, t.line, t.col);
+            s->exitKind = ExitKind::Sub;
+        } else if (isWord(u"function")) {
+            if (!m_proc || m_proc->kind != ProcKind::Function) fail(kInvalidExit, t.line, t.col);
+            s->exitKind = ExitKind::Function;
+        } else if (isWord(u"property")) {
             if (!m_proc || m_proc->kind < ProcKind::PropertyGet) fail(kInvalidExit, t.line, t.col);
             s->exitKind = ExitKind::Property;
-        } else fail(kInvalidExit, t.line, t.col);
+        } else
+            fail(kInvalidExit, t.line, t.col);
         next();
         return s;
     }
@@ -845,7 +1065,8 @@ private:
             if (cur().t != T::Int || cur().val.rawInt() != 0) fail(kSyntaxError, cur().line, cur().col);
             next();
             s->resumeNext = false;
-        } else fail(kSyntaxError, cur().line, cur().col);
+        } else
+            fail(kSyntaxError, cur().line, cur().col);
         return s;
     }
 
@@ -859,9 +1080,8 @@ private:
             auto s = makeStmt(StmtKind::Assign, at);
             s->value = parseExpr();
             // s = s & x appends in place.
-            if (target->kind == ExprKind::Ident && s->value->kind == ExprKind::Binary
-                && s->value->op == Op::Concat && s->value->a->kind == ExprKind::Ident
-                && s->value->a->key == target->key)
+            if (target->kind == ExprKind::Ident && s->value->kind == ExprKind::Binary && s->value->op == Op::Concat
+                && s->value->a->kind == ExprKind::Ident && s->value->a->key == target->key)
                 s->kind = StmtKind::AppendAssign;
             s->target = std::move(target);
             return s;
@@ -880,7 +1100,8 @@ private:
                 s->args = std::move(target->args);
                 s->hasArgs = true;
                 s->target = std::move(target->a);
-            } else s->target = std::move(target);
+            } else
+                s->target = std::move(target);
             if (s->target->kind != ExprKind::Ident && s->target->kind != ExprKind::Member
                 && s->target->kind != ExprKind::Call)
                 fail(kExpectedStatement, at.line, at.col);
@@ -911,8 +1132,10 @@ private:
         s->hasArgs = true;
         s->args.push_back(std::move(first));
         while (accept(T::Comma)) {
-            if (cur().t == T::Comma || atEos()) s->args.push_back(make(ExprKind::Missing, cur()));
-            else s->args.push_back(parseExpr());
+            if (cur().t == T::Comma || atEos())
+                s->args.push_back(make(ExprKind::Missing, cur()));
+            else
+                s->args.push_back(parseExpr());
         }
         return s;
     }
@@ -935,16 +1158,25 @@ private:
         proc->owner = m_class;
         proc->line = at.line;
         const char16_t* endWord;
-        if (acceptWord(u"sub")) { proc->kind = ProcKind::Sub; endWord = u"sub"; }
-        else if (acceptWord(u"function")) { proc->kind = ProcKind::Function; endWord = u"function"; }
-        else if (acceptWord(u"property")) {
+        if (acceptWord(u"sub")) {
+            proc->kind = ProcKind::Sub;
+            endWord = u"sub";
+        } else if (acceptWord(u"function")) {
+            proc->kind = ProcKind::Function;
+            endWord = u"function";
+        } else if (acceptWord(u"property")) {
             if (!m_class) fail(kMustBeInsideClass, at.line, at.col);
-            if (acceptWord(u"get")) proc->kind = ProcKind::PropertyGet;
-            else if (acceptWord(u"let")) proc->kind = ProcKind::PropertyLet;
-            else if (acceptWord(u"set")) proc->kind = ProcKind::PropertySet;
-            else fail(kExpectedPropertyKind, cur().line, cur().col);
+            if (acceptWord(u"get"))
+                proc->kind = ProcKind::PropertyGet;
+            else if (acceptWord(u"let"))
+                proc->kind = ProcKind::PropertyLet;
+            else if (acceptWord(u"set"))
+                proc->kind = ProcKind::PropertySet;
+            else
+                fail(kExpectedPropertyKind, cur().line, cur().col);
             endWord = u"property";
-        } else fail(kExpectedStatement, at.line, at.col);
+        } else
+            fail(kExpectedStatement, at.line, at.col);
         if (isDefault && proc->kind != ProcKind::PropertyGet && proc->kind != ProcKind::Function
             && proc->kind != ProcKind::Sub)
             fail(kDefaultOnlyOnPropertyGet, at.line, at.col);
@@ -953,8 +1185,10 @@ private:
             if (!accept(T::RParen)) {
                 do {
                     Param p;
-                    if (acceptWord(u"byval")) p.byRef = false;
-                    else acceptWord(u"byref");
+                    if (acceptWord(u"byval"))
+                        p.byRef = false;
+                    else
+                        acceptWord(u"byref");
                     const Token& pt = cur();
                     p.name = identifier(&p.key);
                     if (accept(T::LParen)) expect(T::RParen, kExpectedCloseParen);
@@ -981,15 +1215,15 @@ private:
         m_redimDeclares.clear();
         expectWord(u"end", kExpectedEnd);
         if (!acceptWord(endWord)) {
-            long err = endWord == std::u16string_view(u"sub") ? kExpectedSub : endWord == std::u16string_view(u"function") ? kExpectedFunction : kExpectedProperty;
+            long err = endWord == std::u16string_view(u"sub") ? kExpectedSub
+                : endWord == std::u16string_view(u"function") ? kExpectedFunction
+                                                              : kExpectedProperty;
             fail(err, cur().line, cur().col);
         }
         fixArrayLocals(proc->body, *proc);
         if (m_class) {
             ClassDef& c = *m_class;
-            auto clash = [&](const QString& k) {
-                return c.fieldIndex.contains(k) || c.methods.contains(k);
-            };
+            auto clash = [&](const QString& k) { return c.fieldIndex.contains(k) || c.methods.contains(k); };
             switch (proc->kind) {
             case ProcKind::Sub:
             case ProcKind::Function:
@@ -1016,7 +1250,8 @@ private:
                 break;
             }
             if (isDefault) {
-                if (!c.defaultMember.isEmpty() && c.defaultMember != proc->key) fail(kMultipleDefaults, at.line, at.col);
+                if (!c.defaultMember.isEmpty() && c.defaultMember != proc->key)
+                    fail(kMultipleDefaults, at.line, at.col);
                 c.defaultMember = proc->key;
             }
             m_classProcs.push_back(proc.get());
@@ -1036,7 +1271,8 @@ private:
     {
         for (auto& s : b) {
             if (s->kind == StmtKind::Dim)
-                for (auto& d : s->dims) if (d.isArray) p.arrayLocals.push_back(&d);
+                for (auto& d : s->dims)
+                    if (d.isArray) p.arrayLocals.push_back(&d);
             for (auto& blk : s->blocks) collectArrayDims(blk, p);
         }
     }
@@ -1056,10 +1292,14 @@ private:
             if (isWord(u"end")) break;
             const Token t = cur();
             bool isPublic = true;
-            if (acceptWord(u"public")) isPublic = true;
-            else if (acceptWord(u"private")) isPublic = false;
-            else if (acceptWord(u"dim")) isPublic = true;
-            else if (!isWord(u"sub") && !isWord(u"function") && !isWord(u"property")) fail(kExpectedStatement, t.line, t.col);
+            if (acceptWord(u"public"))
+                isPublic = true;
+            else if (acceptWord(u"private"))
+                isPublic = false;
+            else if (acceptWord(u"dim"))
+                isPublic = true;
+            else if (!isWord(u"sub") && !isWord(u"function") && !isWord(u"property"))
+                fail(kExpectedStatement, t.line, t.col);
             if (isWord(u"sub") || isWord(u"function") || isWord(u"property") || isWord(u"default")) {
                 parseProcDecl(isPublic, cls.get());
                 continue;
@@ -1073,7 +1313,9 @@ private:
                 if (accept(T::LParen)) {
                     f.isArray = true;
                     if (!accept(T::RParen)) {
-                        do { f.dims.push_back(parseIntegerConstant()); } while (accept(T::Comma));
+                        do {
+                            f.dims.push_back(parseIntegerConstant());
+                        } while (accept(T::Comma));
                         expect(T::RParen, kExpectedCloseParen);
                     }
                 }
@@ -1112,7 +1354,11 @@ private:
         }
         if (cls) {
             auto f = cls->fieldIndex.find(e->key);
-            if (f != cls->fieldIndex.end()) { e->bind = Bind::ClassField; e->slot = f.value(); return; }
+            if (f != cls->fieldIndex.end()) {
+                e->bind = Bind::ClassField;
+                e->slot = f.value();
+                return;
+            }
             if (cls->methods.contains(e->key) || cls->getters.contains(e->key) || cls->letters.contains(e->key)
                 || cls->setters.contains(e->key)) {
                 e->bind = Bind::ClassMember;
@@ -1131,40 +1377,92 @@ private:
 
     void noteIdent(Expr* e)
     {
-        if (m_proc) m_proc->idents.push_back(e);
-        else m_topIdents.push_back(e);
+        if (m_proc)
+            m_proc->idents.push_back(e);
+        else
+            m_topIdents.push_back(e);
     }
 
     // -- expressions
 
-    ExprPtr parseExpr() { DepthGuard g(*this); return parseBinary(0); }
+    ExprPtr parseExpr()
+    {
+        DepthGuard g(*this);
+        return parseBinary(0);
+    }
 
     // Precedence levels, lowest first.
     static int levelOf(const Token& t, Op& op)
     {
         switch (t.t) {
-        case T::Eq: op = Op::Eq; return 6;
-        case T::Ne: op = Op::Ne; return 6;
-        case T::Lt: op = Op::Lt; return 6;
-        case T::Gt: op = Op::Gt; return 6;
-        case T::Le: op = Op::Le; return 6;
-        case T::Ge: op = Op::Ge; return 6;
-        case T::Amp: op = Op::Concat; return 7;
-        case T::Plus: op = Op::Add; return 8;
-        case T::Minus: op = Op::Sub; return 8;
-        case T::Backslash: op = Op::IntDiv; return 10;
-        case T::Star: op = Op::Mul; return 11;
-        case T::Slash: op = Op::Div; return 11;
+        case T::Eq:
+            op = Op::Eq;
+            return 6;
+        case T::Ne:
+            op = Op::Ne;
+            return 6;
+        case T::Lt:
+            op = Op::Lt;
+            return 6;
+        case T::Gt:
+            op = Op::Gt;
+            return 6;
+        case T::Le:
+            op = Op::Le;
+            return 6;
+        case T::Ge:
+            op = Op::Ge;
+            return 6;
+        case T::Amp:
+            op = Op::Concat;
+            return 7;
+        case T::Plus:
+            op = Op::Add;
+            return 8;
+        case T::Minus:
+            op = Op::Sub;
+            return 8;
+        case T::Backslash:
+            op = Op::IntDiv;
+            return 10;
+        case T::Star:
+            op = Op::Mul;
+            return 11;
+        case T::Slash:
+            op = Op::Div;
+            return 11;
         case T::Word:
-            if (t.key == u"imp") { op = Op::Imp; return 1; }
-            if (t.key == u"eqv") { op = Op::Eqv; return 2; }
-            if (t.key == u"xor") { op = Op::Xor; return 3; }
-            if (t.key == u"or") { op = Op::Or; return 4; }
-            if (t.key == u"and") { op = Op::And; return 5; }
-            if (t.key == u"is") { op = Op::Is; return 6; }
-            if (t.key == u"mod") { op = Op::Mod; return 9; }
+            if (t.key == u"imp") {
+                op = Op::Imp;
+                return 1;
+            }
+            if (t.key == u"eqv") {
+                op = Op::Eqv;
+                return 2;
+            }
+            if (t.key == u"xor") {
+                op = Op::Xor;
+                return 3;
+            }
+            if (t.key == u"or") {
+                op = Op::Or;
+                return 4;
+            }
+            if (t.key == u"and") {
+                op = Op::And;
+                return 5;
+            }
+            if (t.key == u"is") {
+                op = Op::Is;
+                return 6;
+            }
+            if (t.key == u"mod") {
+                op = Op::Mod;
+                return 9;
+            }
             return -1;
-        default: return -1;
+        default:
+            return -1;
         }
     }
 
@@ -1180,7 +1478,8 @@ private:
             u->op = Op::Not;
             u->a = parseBinary(6);
             lhs = std::move(u);
-        } else lhs = parseUnary();
+        } else
+            lhs = parseUnary();
         for (;;) {
             Op op;
             int lvl = levelOf(cur(), op);
@@ -1251,7 +1550,10 @@ private:
         if (m_injected) return std::move(m_injected);
         const Token t = cur();
         switch (t.t) {
-        case T::Int: case T::Float: case T::Str: case T::DateLit: {
+        case T::Int:
+        case T::Float:
+        case T::Str:
+        case T::DateLit: {
             auto e = make(ExprKind::Literal, t);
             e->value = t.val;
             e->hardLiteral = true;
@@ -1283,9 +1585,23 @@ private:
                 next();
                 return e;
             }
-            if (k == u"empty") { auto e = make(ExprKind::Literal, t); next(); return e; }
-            if (k == u"null") { auto e = make(ExprKind::Literal, t); e->value = Variant::null(); next(); return e; }
-            if (k == u"nothing") { auto e = make(ExprKind::Literal, t); e->value = Variant::nothing(); next(); return e; }
+            if (k == u"empty") {
+                auto e = make(ExprKind::Literal, t);
+                next();
+                return e;
+            }
+            if (k == u"null") {
+                auto e = make(ExprKind::Literal, t);
+                e->value = Variant::null();
+                next();
+                return e;
+            }
+            if (k == u"nothing") {
+                auto e = make(ExprKind::Literal, t);
+                e->value = Variant::nothing();
+                next();
+                return e;
+            }
             if (k == u"me") {
                 if (!m_class && !m_opt.contextClass) fail(kInvalidUseOfMe, t.line, t.col);
                 next();
@@ -1302,7 +1618,8 @@ private:
             noteIdent(e.get());
             return e;
         }
-        default: break;
+        default:
+            break;
         }
         fail(kExpectedExpression, t.line, t.col);
     }
@@ -1331,9 +1648,13 @@ private:
                 auto c = make(ExprKind::Call, at);
                 if (!accept(T::RParen)) {
                     for (;;) {
-                        if (cur().t == T::Comma) c->args.push_back(make(ExprKind::Missing, cur()));
-                        else if (cur().t == T::RParen) { c->args.push_back(make(ExprKind::Missing, cur())); break; }
-                        else c->args.push_back(parseExpr());
+                        if (cur().t == T::Comma)
+                            c->args.push_back(make(ExprKind::Missing, cur()));
+                        else if (cur().t == T::RParen) {
+                            c->args.push_back(make(ExprKind::Missing, cur()));
+                            break;
+                        } else
+                            c->args.push_back(parseExpr());
                         if (!accept(T::Comma)) break;
                     }
                     expect(T::RParen, kExpectedCloseParen);
@@ -1372,8 +1693,11 @@ QString lineText(const QString& src, int line)
     int l = 1, i = 0;
     const int n = int(src.size());
     while (l < line && i < n) {
-        if (src[i] == u'\r') { if (i + 1 < n && src[i + 1] == u'\n') ++i; ++l; }
-        else if (src[i] == u'\n') ++l;
+        if (src[i] == u'\r') {
+            if (i + 1 < n && src[i + 1] == u'\n') ++i;
+            ++l;
+        } else if (src[i] == u'\n')
+            ++l;
         ++i;
     }
     int j = i;
@@ -1381,7 +1705,7 @@ QString lineText(const QString& src, int line)
     return src.mid(i, j - i);
 }
 
-} // namespace
+}   // namespace
 
 std::unique_ptr<Program> parseProgram(const QString& source, const ParseOptions& options)
 {
@@ -1404,4 +1728,4 @@ std::unique_ptr<Program> parseProgram(const QString& source, const ParseOptions&
     return prog;
 }
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

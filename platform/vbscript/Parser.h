@@ -10,12 +10,12 @@
 namespace orra::vbs {
 
 struct ParseOptions {
-    bool expressionOnly = false;   // Eval: one expression
-    const Proc* context = nullptr; // Execute inside a procedure: its locals are visible
+    bool expressionOnly = false;     // Eval: one expression
+    const Proc* context = nullptr;   // Execute inside a procedure: its locals are visible
     const ClassDef* contextClass = nullptr;
-    int maxDepth = 400;            // nesting limit of expressions and blocks
+    int maxDepth = 400;   // nesting limit of expressions and blocks
 };
 
 std::unique_ptr<Program> parseProgram(const QString& source, const ParseOptions& options = {});
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

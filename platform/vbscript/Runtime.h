@@ -22,7 +22,10 @@ QString errorMessage(long number);
 
 // Strings longer than this raise 14 ("Out of string space").
 constexpr qsizetype kMaxStringLength = qsizetype(1) << 26;
-inline void checkStringLength(qsizetype n) { if (n > kMaxStringLength) raise(kOutOfStringSpace); }
+inline void checkStringLength(qsizetype n)
+{
+    if (n > kMaxStringLength) raise(kOutOfStringSpace);
+}
 
 // Case folding independent of the process locale ("i" never becomes a dotted capital).
 QString foldCase(const QString& s);
@@ -41,18 +44,20 @@ QString formatCurrency(int64_t scaled);
 double roundHalfEven(double d);
 
 // OLE automation dates: days since 30 December 1899, the time as the fraction.
-struct DateParts { int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0; };
+struct DateParts {
+    int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
+};
 DateParts splitDate(double oa);
-double makeDate(int year, int month, int day);          // month/day may overflow (DateSerial)
-double makeTime(int hour, int minute, int second);      // may overflow / be negative
+double makeDate(int year, int month, int day);       // month/day may overflow (DateSerial)
+double makeTime(int hour, int minute, int second);   // may overflow / be negative
 double combineDateTime(double datePart, double timePart);
 bool parseDate(const QString& s, double& out);
-QString formatDate(double oa);                          // CStr of a Date
+QString formatDate(double oa);   // CStr of a Date
 QString formatShortDate(double oa);
 QString formatLongDate(double oa);
 QString formatLongTime(double oa);
 QString formatShortTime(double oa);
-int weekdayOf(double oa);                               // 1 = Sunday
+int weekdayOf(double oa);   // 1 = Sunday
 double nowDate();
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

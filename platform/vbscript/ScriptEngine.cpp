@@ -14,7 +14,8 @@ ScriptEngine::~ScriptEngine() = default;
 void ScriptEngine::setLanguage(const QString& language)
 {
     if (!equalNoCase(language.trimmed(), QStringLiteral("VBScript")))
-        throw orra::Error(kInvalidProcedureCall, QStringLiteral("ScriptEngine"), QStringLiteral("Unsupported scripting language: ") + language);
+        throw orra::Error(kInvalidProcedureCall, QStringLiteral("ScriptEngine"),
+            QStringLiteral("Unsupported scripting language: ") + language);
 }
 
 QString ScriptEngine::language() const { return QStringLiteral("VBScript"); }
@@ -43,8 +44,7 @@ void ScriptEngine::addObject(const QString& name, DispatchPtr object, bool membe
 namespace {
 
 // Runs f, turning every failure into a ScriptError with the full report.
-template <typename F>
-auto guarded(Interpreter& in, ErrorReport& last, F f) -> decltype(f())
+template <typename F> auto guarded(Interpreter& in, ErrorReport& last, F f) -> decltype(f())
 {
     last = ErrorReport();
     ErrorReport r;
@@ -68,11 +68,14 @@ auto guarded(Interpreter& in, ErrorReport& last, F f) -> decltype(f())
     throw ScriptError(std::move(r));
 }
 
-} // namespace
+}   // namespace
 
 void ScriptEngine::executeStatement(const QString& code)
 {
-    guarded(*m_interp, m_lastError, [&] { m_interp->executeGlobal(code); return 0; });
+    guarded(*m_interp, m_lastError, [&] {
+        m_interp->executeGlobal(code);
+        return 0;
+    });
 }
 
 Variant ScriptEngine::eval(const QString& expression)
@@ -90,4 +93,4 @@ const ErrorReport& ScriptEngine::lastError() const { return m_lastError; }
 
 Interpreter& ScriptEngine::interpreter() { return *m_interp; }
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

@@ -36,9 +36,9 @@ struct ErrorReport {
     long number = 0;
     QString source;
     QString description;
-    int line = 0;       // 1-based line within the code passed to executeStatement/eval; 0 unknown
-    int column = 0;     // 1-based column (compilation errors); 0 unknown
-    QString text;       // the offending source line (compilation errors)
+    int line = 0;     // 1-based line within the code passed to executeStatement/eval; 0 unknown
+    int column = 0;   // 1-based column (compilation errors); 0 unknown
+    QString text;     // the offending source line (compilation errors)
     // What Err.Description reads when the description above names the offending identifier
     // ("Variable is undefined" against "Variable is undefined: 'b'"); empty: the same text.
     QString errDescription;
@@ -53,7 +53,9 @@ constexpr long kErrorCancelled = long(int32_t(0x80004004));
 class ScriptError : public orra::Error {
 public:
     explicit ScriptError(ErrorReport report)
-        : orra::Error(report.number, report.source, report.description), m_report(std::move(report)) {}
+        : orra::Error(report.number, report.source, report.description), m_report(std::move(report))
+    {
+    }
     const ErrorReport& report() const noexcept { return m_report; }
 
 private:
@@ -128,4 +130,4 @@ private:
     ErrorReport m_lastError;
 };
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

@@ -134,8 +134,10 @@ QString upper(const QString& s)
     QString r = s;
     for (QChar& c : r) {
         char16_t u = c.unicode();
-        if (u < 128) { if (u >= 'a' && u <= 'z') c = QChar(u - 32); }
-        else c = c.toUpper();   // QChar's mapping is locale-independent
+        if (u < 128) {
+            if (u >= 'a' && u <= 'z') c = QChar(u - 32);
+        } else
+            c = c.toUpper();   // QChar's mapping is locale-independent
     }
     return r;
 }
@@ -145,9 +147,12 @@ QString lower(const QString& s)
     QString r = s;
     for (QChar& c : r) {
         char16_t u = c.unicode();
-        if (u < 128) { if (u >= 'A' && u <= 'Z') c = QChar(u + 32); }
-        else if (u == 0x130) c = QChar(u'i');   // dotted capital I: its one-letter lower case
-        else c = c.toLower();
+        if (u < 128) {
+            if (u >= 'A' && u <= 'Z') c = QChar(u + 32);
+        } else if (u == 0x130)
+            c = QChar(u'i');   // dotted capital I: its one-letter lower case
+        else
+            c = c.toLower();
     }
     return r;
 }
@@ -185,8 +190,10 @@ bool parseNumber(const QString& s, double& out)
             if (v > 0xFFFFFFFFull) return false;
         }
         // &H forms are 16 or 32-bit two's complement.
-        if (v <= 0xFFFF) out = double(int16_t(uint16_t(v)));
-        else out = double(int32_t(uint32_t(v)));
+        if (v <= 0xFFFF)
+            out = double(int16_t(uint16_t(v)));
+        else
+            out = double(int32_t(uint32_t(v)));
         if (v > 0x7FFF && v <= 0xFFFF && n - i > 4) out = double(v);
         return true;
     }
@@ -194,18 +201,30 @@ bool parseNumber(const QString& s, double& out)
     buf.reserve(n - i);
     bool digits = false, dot = false, exp = false;
     int j = i;
-    if (s[j] == u'+' || s[j] == u'-') { buf.append(char(s[j].unicode())); ++j; }
+    if (s[j] == u'+' || s[j] == u'-') {
+        buf.append(char(s[j].unicode()));
+        ++j;
+    }
     for (; j < n; ++j) {
         char16_t c = s[j].unicode();
-        if (c >= '0' && c <= '9') { digits = true; buf.append(char(c)); }
-        else if (c == '.' && !dot && !exp) { dot = true; buf.append('.'); }
-        else if ((c == 'e' || c == 'E' || c == 'd' || c == 'D') && digits && !exp) {
-            exp = true; buf.append('e');
-            if (j + 1 < n && (s[j + 1] == u'+' || s[j + 1] == u'-')) { buf.append(char(s[j + 1].unicode())); ++j; }
+        if (c >= '0' && c <= '9') {
+            digits = true;
+            buf.append(char(c));
+        } else if (c == '.' && !dot && !exp) {
+            dot = true;
+            buf.append('.');
+        } else if ((c == 'e' || c == 'E' || c == 'd' || c == 'D') && digits && !exp) {
+            exp = true;
+            buf.append('e');
+            if (j + 1 < n && (s[j + 1] == u'+' || s[j + 1] == u'-')) {
+                buf.append(char(s[j + 1].unicode()));
+                ++j;
+            }
             if (j + 1 >= n || !s[j + 1].isDigit()) return false;
         } else if (c == ',' && digits && !dot && !exp) {
             // thousands separator
-        } else return false;
+        } else
+            return false;
     }
     if (!digits) return false;
     char* end = nullptr;
@@ -213,10 +232,7 @@ bool parseNumber(const QString& s, double& out)
     return std::isfinite(out);
 }
 
-static QString trimmedNumber(const char* buf)
-{
-    return QString::fromLatin1(buf);
-}
+static QString trimmedNumber(const char* buf) { return QString::fromLatin1(buf); }
 
 QString formatDouble(double d)
 {
@@ -264,9 +280,16 @@ DateParts splitDate(double oa)
     double days = std::trunc(oa);
     double frac = std::fabs(oa - days);
     qint64 secs = qint64(std::llround(frac * 86400.0));
-    if (secs >= 86400) { secs -= 86400; days += oa < 0 ? -1 : 1; }
+    if (secs >= 86400) {
+        secs -= 86400;
+        days += oa < 0 ? -1 : 1;
+    }
     QDate d = QDate::fromJulianDay(kJulianOfZero + qint64(days));
-    if (d.isValid()) { p.year = d.year(); p.month = d.month(); p.day = d.day(); }
+    if (d.isValid()) {
+        p.year = d.year();
+        p.month = d.month();
+        p.day = d.day();
+    }
     p.hour = int(secs / 3600);
     p.minute = int(secs / 60 % 60);
     p.second = int(secs % 60);
@@ -276,8 +299,10 @@ DateParts splitDate(double oa)
 double makeDate(int year, int month, int day)
 {
     if (std::abs(year) > 100000 || std::abs(month) > 1200000 || std::abs(day) > 10000000) raise(kInvalidProcedureCall);
-    if (year >= 0 && year < 30) year += 2000;
-    else if (year >= 30 && year < 100) year += 1900;
+    if (year >= 0 && year < 30)
+        year += 2000;
+    else if (year >= 30 && year < 100)
+        year += 1900;
     // month overflow moves the year
     int m0 = month - 1;
     int yAdd = m0 >= 0 ? m0 / 12 : -((11 - m0) / 12);
@@ -317,8 +342,8 @@ int weekdayOf(double oa)
     return QDate(p.year, p.month, p.day).dayOfWeek() % 7 + 1;
 }
 
-static const char* const kMonthNames[] = {"January", "February", "March", "April", "May", "June", "July",
-                                         "August", "September", "October", "November", "December"};
+static const char* const kMonthNames[] = {"January", "February", "March", "April", "May", "June", "July", "August",
+    "September", "October", "November", "December"};
 static const char* const kDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
 QString formatShortDate(double oa)
@@ -330,9 +355,10 @@ QString formatShortDate(double oa)
 QString formatLongDate(double oa)
 {
     DateParts p = splitDate(oa);
-    return QStringLiteral("%1, %2 %3, %4").arg(QLatin1String(kDayNames[weekdayOf(oa) - 1]),
-                                                QLatin1String(kMonthNames[p.month - 1]))
-        .arg(p.day).arg(p.year);
+    return QStringLiteral("%1, %2 %3, %4")
+        .arg(QLatin1String(kDayNames[weekdayOf(oa) - 1]), QLatin1String(kMonthNames[p.month - 1]))
+        .arg(p.day)
+        .arg(p.year);
 }
 
 QString formatLongTime(double oa)
@@ -340,8 +366,11 @@ QString formatLongTime(double oa)
     DateParts p = splitDate(oa);
     int h = p.hour % 12;
     if (h == 0) h = 12;
-    return QStringLiteral("%1:%2:%3 %4").arg(h).arg(p.minute, 2, 10, QChar(u'0'))
-        .arg(p.second, 2, 10, QChar(u'0')).arg(p.hour < 12 ? u"AM" : u"PM");
+    return QStringLiteral("%1:%2:%3 %4")
+        .arg(h)
+        .arg(p.minute, 2, 10, QChar(u'0'))
+        .arg(p.second, 2, 10, QChar(u'0'))
+        .arg(p.hour < 12 ? u"AM" : u"PM");
 }
 
 QString formatShortTime(double oa)
@@ -383,24 +412,41 @@ bool parseDate(const QString& text, double& out)
     QChar dateSep;
     while (i < n) {
         QChar c = s[i];
-        if (c.isSpace() || c == u',') { ++i; continue; }
+        if (c.isSpace() || c == u',') {
+            ++i;
+            continue;
+        }
         if (c.isDigit()) {
             int j = i;
             long v = 0;
-            while (j < n && s[j].isDigit() && j - i < 6) { v = v * 10 + s[j].digitValue(); ++j; }
+            while (j < n && s[j].isDigit() && j - i < 6) {
+                v = v * 10 + s[j].digitValue();
+                ++j;
+            }
             if (j < n && s[j].isDigit()) return false;
             if (j < n && s[j] == u':') {
                 // a time
                 if (hour >= 0) return false;
                 hour = int(v);
                 ++j;
-                int k = j; long m = 0;
-                while (j < n && s[j].isDigit()) { if (m > 100000) return false; m = m * 10 + s[j].digitValue(); ++j; }
+                int k = j;
+                long m = 0;
+                while (j < n && s[j].isDigit()) {
+                    if (m > 100000) return false;
+                    m = m * 10 + s[j].digitValue();
+                    ++j;
+                }
                 if (j == k) return false;
                 minute = int(m);
                 if (j < n && s[j] == u':') {
-                    ++j; k = j; long sec = 0;
-                    while (j < n && s[j].isDigit()) { if (sec > 100000) return false; sec = sec * 10 + s[j].digitValue(); ++j; }
+                    ++j;
+                    k = j;
+                    long sec = 0;
+                    while (j < n && s[j].isDigit()) {
+                        if (sec > 100000) return false;
+                        sec = sec * 10 + s[j].digitValue();
+                        ++j;
+                    }
                     if (j == k) return false;
                     second = int(sec);
                 }
@@ -420,13 +466,16 @@ bool parseDate(const QString& text, double& out)
             int j = i;
             while (j < n && s[j].isLetter()) ++j;
             QString w = s.mid(i, j - i);
-            if (equalNoCase(w, QStringLiteral("AM")) || equalNoCase(w, QStringLiteral("A"))) am = true;
-            else if (equalNoCase(w, QStringLiteral("PM")) || equalNoCase(w, QStringLiteral("P"))) pm = true;
+            if (equalNoCase(w, QStringLiteral("AM")) || equalNoCase(w, QStringLiteral("A")))
+                am = true;
+            else if (equalNoCase(w, QStringLiteral("PM")) || equalNoCase(w, QStringLiteral("P")))
+                pm = true;
             else {
                 int m = monthFromName(w);
                 if (!m) {
                     bool day = false;
-                    for (auto d : kDayNames) if (QString::fromLatin1(d).startsWith(w, Qt::CaseInsensitive) && w.size() >= 3) day = true;
+                    for (auto d : kDayNames)
+                        if (QString::fromLatin1(d).startsWith(w, Qt::CaseInsensitive) && w.size() >= 3) day = true;
                     if (!day || month) return false;
                 } else {
                     if (month) return false;
@@ -453,27 +502,44 @@ bool parseDate(const QString& text, double& out)
     if (month) {
         if (dateNums.size() == 2) {
             // "January 5, 2020" or "5 January 2020"
-            if (dateNums[0] > 31) { y = dateNums[0]; d = dateNums[1]; }
-            else { d = dateNums[0]; y = dateNums[1]; }
+            if (dateNums[0] > 31) {
+                y = dateNums[0];
+                d = dateNums[1];
+            } else {
+                d = dateNums[0];
+                y = dateNums[1];
+            }
         } else if (dateNums.size() == 1) {
             d = dateNums[0];
             y = splitDate(nowDate()).year;
-        } else return false;
+        } else
+            return false;
         m = month;
     } else if (dateNums.size() == 3) {
-        if (dateNums[0] > 31 || dateSep == u'-') { y = dateNums[0]; m = dateNums[1]; d = dateNums[2]; }
-        else if (dateSep == u'.') { d = dateNums[0]; m = dateNums[1]; y = dateNums[2]; }
-        else {
-            m = dateNums[0]; d = dateNums[1]; y = dateNums[2];
+        if (dateNums[0] > 31 || dateSep == u'-') {
+            y = dateNums[0];
+            m = dateNums[1];
+            d = dateNums[2];
+        } else if (dateSep == u'.') {
+            d = dateNums[0];
+            m = dateNums[1];
+            y = dateNums[2];
+        } else {
+            m = dateNums[0];
+            d = dateNums[1];
+            y = dateNums[2];
             if (m > 12 && d <= 12) std::swap(m, d);
         }
     } else if (dateNums.size() == 2) {
-        m = dateNums[0]; d = dateNums[1]; y = splitDate(nowDate()).year;
+        m = dateNums[0];
+        d = dateNums[1];
+        y = splitDate(nowDate()).year;
         if (m > 12 && d <= 12) std::swap(m, d);
     } else if (dateNums.isEmpty() && hour >= 0) {
         out = makeTime(hour, minute, second);
         return true;
-    } else return false;
+    } else
+        return false;
     if (y < 100) y += y < 30 ? 2000 : 1900;
     if (!QDate(y, m, d).isValid() || y > 9999) return false;
     datePart = double(QDate(y, m, d).toJulianDay() - kJulianOfZero);
@@ -500,10 +566,17 @@ long VariantArray::flatIndex(const Variant* subs, size_t n) const
 void Variant::copyPayload(const Variant& o)
 {
     switch (m_type) {
-    case VarType::String: new (&m_s) QString(o.m_s); break;
-    case VarType::Object: new (&m_obj) DispatchPtr(o.m_obj); break;
-    case VarType::Array: new (&m_arr) ArrayPtr(o.m_arr); break;
-    default: break;
+    case VarType::String:
+        new (&m_s) QString(o.m_s);
+        break;
+    case VarType::Object:
+        new (&m_obj) DispatchPtr(o.m_obj);
+        break;
+    case VarType::Array:
+        new (&m_arr) ArrayPtr(o.m_arr);
+        break;
+    default:
+        break;
     }
 }
 
@@ -511,10 +584,17 @@ void Variant::movePayload(Variant&& o) noexcept
 {
     // o keeps its subtype with an empty payload, so it stays destructible.
     switch (m_type) {
-    case VarType::String: new (&m_s) QString(std::move(o.m_s)); break;
-    case VarType::Object: new (&m_obj) DispatchPtr(std::move(o.m_obj)); break;
-    case VarType::Array: new (&m_arr) ArrayPtr(std::move(o.m_arr)); break;
-    default: break;
+    case VarType::String:
+        new (&m_s) QString(std::move(o.m_s));
+        break;
+    case VarType::Object:
+        new (&m_obj) DispatchPtr(std::move(o.m_obj));
+        break;
+    case VarType::Array:
+        new (&m_arr) ArrayPtr(std::move(o.m_arr));
+        break;
+    default:
+        break;
     }
 }
 
@@ -543,17 +623,36 @@ Variant& Variant::moveAssignSlow(Variant&& o) noexcept
 void Variant::destroyPayload() noexcept
 {
     switch (m_type) {
-    case VarType::String: m_s.~QString(); break;
-    case VarType::Object: m_obj.~DispatchPtr(); break;
-    case VarType::Array: m_arr.~ArrayPtr(); break;
-    default: break;
+    case VarType::String:
+        m_s.~QString();
+        break;
+    case VarType::Object:
+        m_obj.~DispatchPtr();
+        break;
+    case VarType::Array:
+        m_arr.~ArrayPtr();
+        break;
+    default:
+        break;
     }
     m_type = VarType::Empty;
 }
 
-const QString& Variant::emptyString() noexcept { static const QString s; return s; }
-const DispatchPtr& Variant::nullObject() noexcept { static const DispatchPtr p; return p; }
-const ArrayPtr& Variant::nullArray() noexcept { static const ArrayPtr p; return p; }
+const QString& Variant::emptyString() noexcept
+{
+    static const QString s;
+    return s;
+}
+const DispatchPtr& Variant::nullObject() noexcept
+{
+    static const DispatchPtr p;
+    return p;
+}
+const ArrayPtr& Variant::nullArray() noexcept
+{
+    static const ArrayPtr p;
+    return p;
+}
 
 QString& Variant::rawStringRef() noexcept
 {
@@ -575,9 +674,15 @@ Variant Variant::fromInteger(int64_t x)
 bool Variant::isNumeric() const noexcept
 {
     switch (m_type) {
-    case VarType::Integer: case VarType::Long: case VarType::Single: case VarType::Double:
-    case VarType::Currency: case VarType::Byte: return true;
-    default: return false;
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Currency:
+    case VarType::Byte:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -610,46 +715,79 @@ Variant Variant::dereferenced() const
 QString Variant::toString() const
 {
     switch (m_type) {
-    case VarType::Empty: return QString();
-    case VarType::Null: raise(kInvalidUseOfNull);
-    case VarType::Integer: case VarType::Long: case VarType::Byte: return QString::number(m_u.i);
-    case VarType::Single: return formatSingle(float(m_u.d));
-    case VarType::Double: return formatDouble(m_u.d);
-    case VarType::Currency: return formatCurrency(m_u.i);
-    case VarType::Date: return formatDate(m_u.d);
-    case VarType::String: return m_s;
-    case VarType::Boolean: return m_u.i ? QStringLiteral("True") : QStringLiteral("False");
-    case VarType::Error: return QStringLiteral("Error %1").arg(m_u.i);
-    case VarType::Object: return dereferenced().toString();
-    default: raise(kTypeMismatch);
+    case VarType::Empty:
+        return QString();
+    case VarType::Null:
+        raise(kInvalidUseOfNull);
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Byte:
+        return QString::number(m_u.i);
+    case VarType::Single:
+        return formatSingle(float(m_u.d));
+    case VarType::Double:
+        return formatDouble(m_u.d);
+    case VarType::Currency:
+        return formatCurrency(m_u.i);
+    case VarType::Date:
+        return formatDate(m_u.d);
+    case VarType::String:
+        return m_s;
+    case VarType::Boolean:
+        return m_u.i ? QStringLiteral("True") : QStringLiteral("False");
+    case VarType::Error:
+        return QStringLiteral("Error %1").arg(m_u.i);
+    case VarType::Object:
+        return dereferenced().toString();
+    default:
+        raise(kTypeMismatch);
     }
 }
 
 double Variant::toDouble() const
 {
     switch (m_type) {
-    case VarType::Empty: return 0;
-    case VarType::Null: raise(kInvalidUseOfNull);
-    case VarType::Integer: case VarType::Long: case VarType::Byte: case VarType::Boolean: return double(m_u.i);
-    case VarType::Single: case VarType::Double: case VarType::Date: return m_u.d;
-    case VarType::Currency: return double(m_u.i) / 10000.0;
+    case VarType::Empty:
+        return 0;
+    case VarType::Null:
+        raise(kInvalidUseOfNull);
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Byte:
+    case VarType::Boolean:
+        return double(m_u.i);
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Date:
+        return m_u.d;
+    case VarType::Currency:
+        return double(m_u.i) / 10000.0;
     case VarType::String: {
         double d;
         if (parseNumber(m_s, d)) return d;
         raise(kTypeMismatch);
     }
-    case VarType::Object: return dereferenced().toDouble();
-    default: raise(kTypeMismatch);
+    case VarType::Object:
+        return dereferenced().toDouble();
+    default:
+        raise(kTypeMismatch);
     }
 }
 
 int32_t Variant::toLong() const
 {
     switch (m_type) {
-    case VarType::Integer: case VarType::Long: case VarType::Byte: case VarType::Boolean: return int32_t(m_u.i);
-    case VarType::Empty: return 0;
-    case VarType::Null: raise(kInvalidUseOfNull);
-    default: break;
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Byte:
+    case VarType::Boolean:
+        return int32_t(m_u.i);
+    case VarType::Empty:
+        return 0;
+    case VarType::Null:
+        raise(kInvalidUseOfNull);
+    default:
+        break;
     }
     double d = roundHalfEven(toDouble());
     if (!(d >= -2147483648.0 && d <= 2147483647.0)) raise(kOverflow);
@@ -658,8 +796,10 @@ int32_t Variant::toLong() const
 
 int16_t Variant::toInteger() const
 {
-    double d = (m_type == VarType::Integer || m_type == VarType::Long || m_type == VarType::Byte
-                || m_type == VarType::Boolean) ? double(m_u.i) : roundHalfEven(toDouble());
+    double d =
+        (m_type == VarType::Integer || m_type == VarType::Long || m_type == VarType::Byte || m_type == VarType::Boolean)
+        ? double(m_u.i)
+        : roundHalfEven(toDouble());
     if (!(d >= -32768.0 && d <= 32767.0)) raise(kOverflow);
     return int16_t(d);
 }
@@ -667,11 +807,20 @@ int16_t Variant::toInteger() const
 bool Variant::toBool() const
 {
     switch (m_type) {
-    case VarType::Empty: return false;
-    case VarType::Null: raise(kInvalidUseOfNull);
-    case VarType::Integer: case VarType::Long: case VarType::Byte: case VarType::Boolean:
-    case VarType::Currency: return m_u.i != 0;
-    case VarType::Single: case VarType::Double: case VarType::Date: return m_u.d != 0;
+    case VarType::Empty:
+        return false;
+    case VarType::Null:
+        raise(kInvalidUseOfNull);
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Byte:
+    case VarType::Boolean:
+    case VarType::Currency:
+        return m_u.i != 0;
+    case VarType::Single:
+    case VarType::Double:
+    case VarType::Date:
+        return m_u.d != 0;
     case VarType::String: {
         if (equalNoCase(m_s.trimmed(), QStringLiteral("True"))) return true;
         if (equalNoCase(m_s.trimmed(), QStringLiteral("False"))) return false;
@@ -679,8 +828,10 @@ bool Variant::toBool() const
         if (parseNumber(m_s, d)) return d != 0;
         raise(kTypeMismatch);
     }
-    case VarType::Object: return dereferenced().toBool();
-    default: raise(kTypeMismatch);
+    case VarType::Object:
+        return dereferenced().toBool();
+    default:
+        raise(kTypeMismatch);
     }
 }
 
@@ -693,7 +844,10 @@ static bool parseCurrencyText(const QString& s, int64_t& out)
     while (i < n && (s[i] == u' ' || s[i] == u'\t')) ++i;
     while (n > i && (s[n - 1] == u' ' || s[n - 1] == u'\t')) --n;
     bool neg = false;
-    if (i < n && (s[i] == u'+' || s[i] == u'-')) { neg = s[i] == u'-'; ++i; }
+    if (i < n && (s[i] == u'+' || s[i] == u'-')) {
+        neg = s[i] == u'-';
+        ++i;
+    }
     unsigned __int128 v = 0;
     int decimals = 0, digits = 0;
     bool dot = false, roundUp = false, sticky = false;
@@ -703,16 +857,21 @@ static bool parseCurrencyText(const QString& s, int64_t& out)
         if (c >= '0' && c <= '9') {
             ++digits;
             if (dot && decimals == 4) {
-                if (firstDropped < 0) firstDropped = c - '0';
-                else if (c != '0') sticky = true;
+                if (firstDropped < 0)
+                    firstDropped = c - '0';
+                else if (c != '0')
+                    sticky = true;
                 continue;
             }
             v = v * 10 + (c - '0');
             if (v > (unsigned __int128)(1) << 100) raise(kOverflow);
             if (dot) ++decimals;
-        } else if (c == '.' && !dot) dot = true;
-        else if (c == ',' && !dot && digits) continue;
-        else return false;
+        } else if (c == '.' && !dot)
+            dot = true;
+        else if (c == ',' && !dot && digits)
+            continue;
+        else
+            return false;
     }
     if (!digits) return false;
     for (; decimals < 4; ++decimals) v *= 10;
@@ -727,15 +886,20 @@ static bool parseCurrencyText(const QString& s, int64_t& out)
 int64_t Variant::toCurrencyScaled() const
 {
     switch (m_type) {
-    case VarType::Currency: return m_u.i;
-    case VarType::Integer: case VarType::Long: case VarType::Byte: case VarType::Boolean:
+    case VarType::Currency:
+        return m_u.i;
+    case VarType::Integer:
+    case VarType::Long:
+    case VarType::Byte:
+    case VarType::Boolean:
         return m_u.i * 10000;
     case VarType::String: {
         int64_t exact;
         if (parseCurrencyText(m_s, exact)) return exact;
         break;
     }
-    default: break;
+    default:
+        break;
     }
     double d = toDouble() * 10000.0;
     d = roundHalfEven(d);
@@ -746,14 +910,16 @@ int64_t Variant::toCurrencyScaled() const
 double Variant::toDate() const
 {
     switch (m_type) {
-    case VarType::Date: return m_u.d;
+    case VarType::Date:
+        return m_u.d;
     case VarType::String: {
         double d;
         if (parseDate(m_s, d)) return d;
         if (parseNumber(m_s, d)) return d;
         raise(kTypeMismatch);
     }
-    case VarType::Null: raise(kInvalidUseOfNull);
+    case VarType::Null:
+        raise(kInvalidUseOfNull);
     default: {
         double d = toDouble();
         if (d < -657434.0 || d > 2958465.999999) raise(kOverflow);
@@ -771,21 +937,36 @@ DispatchPtr Variant::toObject() const
 QString Variant::typeName() const
 {
     switch (m_type) {
-    case VarType::Empty: return QStringLiteral("Empty");
-    case VarType::Null: return QStringLiteral("Null");
-    case VarType::Integer: return QStringLiteral("Integer");
-    case VarType::Long: return QStringLiteral("Long");
-    case VarType::Single: return QStringLiteral("Single");
-    case VarType::Double: return QStringLiteral("Double");
-    case VarType::Currency: return QStringLiteral("Currency");
-    case VarType::Date: return QStringLiteral("Date");
-    case VarType::String: return QStringLiteral("String");
-    case VarType::Object: return m_obj ? m_obj->typeName() : QStringLiteral("Nothing");
-    case VarType::Error: return QStringLiteral("Error");
-    case VarType::Boolean: return QStringLiteral("Boolean");
-    case VarType::Byte: return QStringLiteral("Byte");
-    case VarType::Array: return QStringLiteral("Variant()");
-    default: return QStringLiteral("Unknown");
+    case VarType::Empty:
+        return QStringLiteral("Empty");
+    case VarType::Null:
+        return QStringLiteral("Null");
+    case VarType::Integer:
+        return QStringLiteral("Integer");
+    case VarType::Long:
+        return QStringLiteral("Long");
+    case VarType::Single:
+        return QStringLiteral("Single");
+    case VarType::Double:
+        return QStringLiteral("Double");
+    case VarType::Currency:
+        return QStringLiteral("Currency");
+    case VarType::Date:
+        return QStringLiteral("Date");
+    case VarType::String:
+        return QStringLiteral("String");
+    case VarType::Object:
+        return m_obj ? m_obj->typeName() : QStringLiteral("Nothing");
+    case VarType::Error:
+        return QStringLiteral("Error");
+    case VarType::Boolean:
+        return QStringLiteral("Boolean");
+    case VarType::Byte:
+        return QStringLiteral("Byte");
+    case VarType::Array:
+        return QStringLiteral("Variant()");
+    default:
+        return QStringLiteral("Unknown");
     }
 }
 
@@ -793,8 +974,11 @@ QString Variant::typeName() const
 
 Variant Dispatch::getProperty(const QString&, Arguments&) { raise(kMemberNotSupported); }
 void Dispatch::putProperty(const QString&, Arguments&, const Variant&) { raise(kMemberNotSupported); }
-void Dispatch::setProperty(const QString& name, Arguments& args, const Variant& value) { putProperty(name, args, value); }
+void Dispatch::setProperty(const QString& name, Arguments& args, const Variant& value)
+{
+    putProperty(name, args, value);
+}
 Variant Dispatch::call(const QString& name, Arguments& args) { return getProperty(name, args); }
 std::vector<Variant> Dispatch::enumerate() { raise(kNotACollection); }
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

@@ -19,15 +19,31 @@ using DispatchPtr = std::shared_ptr<Dispatch>;
 
 // VarType numbers.
 enum class VarType : int {
-    Empty = 0, Null = 1, Integer = 2, Long = 3, Single = 4, Double = 5, Currency = 6, Date = 7,
-    String = 8, Object = 9, Error = 10, Boolean = 11, Variant = 12, Decimal = 14, Byte = 17,
+    Empty = 0,
+    Null = 1,
+    Integer = 2,
+    Long = 3,
+    Single = 4,
+    Double = 5,
+    Currency = 6,
+    Date = 7,
+    String = 8,
+    Object = 9,
+    Error = 10,
+    Boolean = 11,
+    Variant = 12,
+    Decimal = 14,
+    Byte = 17,
     Array = 8192,
 };
 
 // A (possibly multi-dimensional) SAFEARRAY-like block of Variants, stored with the last index
 // fastest; For Each turns that round and walks the first index fastest, as VBScript does.
 struct VariantArray {
-    struct Bound { long lower = 0; long count = 0; };
+    struct Bound {
+        long lower = 0;
+        long count = 0;
+    };
     std::vector<Bound> bounds;
     std::vector<Variant> data;
     bool fixedSize = false;   // declared with dimensions (Dim a(3)): ReDim refuses it
@@ -74,18 +90,83 @@ public:
     }
 
     // Constructors for each subtype.
-    static Variant null() { Variant v; v.m_type = VarType::Null; return v; }
-    static Variant integer(int16_t x) { Variant v; v.m_type = VarType::Integer; v.m_u.i = x; return v; }
-    static Variant longValue(int32_t x) { Variant v; v.m_type = VarType::Long; v.m_u.i = x; return v; }
-    static Variant single(float x) { Variant v; v.m_type = VarType::Single; v.m_u.d = x; return v; }
-    static Variant dbl(double x) { Variant v; v.m_type = VarType::Double; v.m_u.d = x; return v; }
+    static Variant null()
+    {
+        Variant v;
+        v.m_type = VarType::Null;
+        return v;
+    }
+    static Variant integer(int16_t x)
+    {
+        Variant v;
+        v.m_type = VarType::Integer;
+        v.m_u.i = x;
+        return v;
+    }
+    static Variant longValue(int32_t x)
+    {
+        Variant v;
+        v.m_type = VarType::Long;
+        v.m_u.i = x;
+        return v;
+    }
+    static Variant single(float x)
+    {
+        Variant v;
+        v.m_type = VarType::Single;
+        v.m_u.d = x;
+        return v;
+    }
+    static Variant dbl(double x)
+    {
+        Variant v;
+        v.m_type = VarType::Double;
+        v.m_u.d = x;
+        return v;
+    }
     // Currency from its scaled integer (value * 10000).
-    static Variant currencyScaled(int64_t x) { Variant v; v.m_type = VarType::Currency; v.m_u.i = x; return v; }
-    static Variant date(double oaDate) { Variant v; v.m_type = VarType::Date; v.m_u.d = oaDate; return v; }
-    static Variant boolean(bool b) { Variant v; v.m_type = VarType::Boolean; v.m_u.i = b ? -1 : 0; return v; }
-    static Variant byte(uint8_t x) { Variant v; v.m_type = VarType::Byte; v.m_u.i = x; return v; }
-    static Variant error(int32_t scode) { Variant v; v.m_type = VarType::Error; v.m_u.i = scode; return v; }
-    static Variant string(const QString& s) { Variant v; v.m_type = VarType::String; new (&v.m_s) QString(s); return v; }
+    static Variant currencyScaled(int64_t x)
+    {
+        Variant v;
+        v.m_type = VarType::Currency;
+        v.m_u.i = x;
+        return v;
+    }
+    static Variant date(double oaDate)
+    {
+        Variant v;
+        v.m_type = VarType::Date;
+        v.m_u.d = oaDate;
+        return v;
+    }
+    static Variant boolean(bool b)
+    {
+        Variant v;
+        v.m_type = VarType::Boolean;
+        v.m_u.i = b ? -1 : 0;
+        return v;
+    }
+    static Variant byte(uint8_t x)
+    {
+        Variant v;
+        v.m_type = VarType::Byte;
+        v.m_u.i = x;
+        return v;
+    }
+    static Variant error(int32_t scode)
+    {
+        Variant v;
+        v.m_type = VarType::Error;
+        v.m_u.i = scode;
+        return v;
+    }
+    static Variant string(const QString& s)
+    {
+        Variant v;
+        v.m_type = VarType::String;
+        new (&v.m_s) QString(s);
+        return v;
+    }
     static Variant object(DispatchPtr o)
     {
         Variant v;
@@ -104,26 +185,34 @@ public:
     // The smallest of Integer, Long, Double that holds x.
     static Variant fromInteger(int64_t x);
 
-    Variant(const QString& s) : m_type(VarType::String) { m_u.i = 0; new (&m_s) QString(s); }
-    Variant(const char* s) : m_type(VarType::String) { m_u.i = 0; new (&m_s) QString(QString::fromUtf8(s)); }
+    Variant(const QString& s) : m_type(VarType::String)
+    {
+        m_u.i = 0;
+        new (&m_s) QString(s);
+    }
+    Variant(const char* s) : m_type(VarType::String)
+    {
+        m_u.i = 0;
+        new (&m_s) QString(QString::fromUtf8(s));
+    }
 
     VarType type() const noexcept { return m_type; }
-    int varType() const noexcept { return m_type == VarType::Array ? 8204 : int(m_type); }  // arrays: 8204
+    int varType() const noexcept { return m_type == VarType::Array ? 8204 : int(m_type); }   // arrays: 8204
     bool isEmpty() const noexcept { return m_type == VarType::Empty; }
     bool isNull() const noexcept { return m_type == VarType::Null; }
     bool isString() const noexcept { return m_type == VarType::String; }
     bool isObject() const noexcept { return m_type == VarType::Object; }
     bool isNothing() const noexcept { return m_type == VarType::Object && !m_obj; }
     bool isArray() const noexcept { return m_type == VarType::Array; }
-    bool isNumeric() const noexcept;        // a numeric subtype, Boolean or Empty excluded
-    bool isNumericLike() const noexcept;    // numeric, Boolean, Date, Empty
+    bool isNumeric() const noexcept;       // a numeric subtype, Boolean or Empty excluded
+    bool isNumericLike() const noexcept;   // numeric, Boolean, Date, Empty
 
     // Raw payloads (numbers: valid only for the matching subtype; the others give an empty
     // value for another subtype).
     int64_t rawInt() const noexcept { return m_u.i; }
     double rawDouble() const noexcept { return m_u.d; }
     const QString& rawString() const noexcept { return m_type == VarType::String ? m_s : emptyString(); }
-    QString& rawStringRef() noexcept;       // String subtype only
+    QString& rawStringRef() noexcept;   // String subtype only
     const DispatchPtr& rawObject() const noexcept { return m_type == VarType::Object ? m_obj : nullObject(); }
     const ArrayPtr& rawArray() const noexcept { return m_type == VarType::Array ? m_arr : nullArray(); }
     // The array for writing: copies it first when another Variant shares it.
@@ -131,14 +220,14 @@ public:
 
     // Conversions with VBScript's rules; they throw orra::vbs::ScriptError (13 Type mismatch,
     // 6 Overflow, 94 Invalid use of Null...) where VBScript raises.
-    QString toString() const;        // CStr (Empty gives "")
-    double toDouble() const;         // CDbl
-    int32_t toLong() const;          // CLng (banker's rounding)
-    int16_t toInteger() const;       // CInt
-    bool toBool() const;             // CBool ("True"/"False" and numbers)
-    int64_t toCurrencyScaled() const;// CCur * 10000
-    double toDate() const;           // CDate as an OLE automation date
-    DispatchPtr toObject() const;    // object or Nothing; 424 Object required otherwise
+    QString toString() const;           // CStr (Empty gives "")
+    double toDouble() const;            // CDbl
+    int32_t toLong() const;             // CLng (banker's rounding)
+    int16_t toInteger() const;          // CInt
+    bool toBool() const;                // CBool ("True"/"False" and numbers)
+    int64_t toCurrencyScaled() const;   // CCur * 10000
+    double toDate() const;              // CDate as an OLE automation date
+    DispatchPtr toObject() const;       // object or Nothing; 424 Object required otherwise
 
     // The value with an object's default member read (objects without one raise 438).
     Variant dereferenced() const;
@@ -172,7 +261,10 @@ private:
     static const ArrayPtr& nullArray() noexcept;
 
     VarType m_type;
-    union { int64_t i; double d; } m_u;
+    union {
+        int64_t i;
+        double d;
+    } m_u;
     union {
         QString m_s;
         DispatchPtr m_obj;
@@ -182,4 +274,4 @@ private:
 
 using Arguments = std::vector<Variant>;
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

@@ -9,18 +9,25 @@ namespace orra::vbs {
 
 namespace {
 
-constexpr int kConstBase = 1 << 24;   // constant registers until the layout is final
-constexpr int kBorrowBase = 1 << 23;  // registers a RefGlobal points at a global: never shared
+constexpr int kConstBase = 1 << 24;              // constant registers until the layout is final
+constexpr int kBorrowBase = 1 << 23;             // registers a RefGlobal points at a global: never shared
 constexpr long kStackBudget = 3 * 1024 * 1024;   // as the tree walker's
 constexpr int kMaxCallDepth = 2500;
 
 // Holds an array locked while a reference into it is passed on.
 struct LockHold {
     std::vector<ArrayPtr> arrays;
-    ~LockHold() { for (auto& a : arrays) --a->locks; }
-    void add(const ArrayPtr& a) { ++a->locks; arrays.push_back(a); }
+    ~LockHold()
+    {
+        for (auto& a : arrays) --a->locks;
+    }
+    void add(const ArrayPtr& a)
+    {
+        ++a->locks;
+        arrays.push_back(a);
+    }
 };
-constexpr int kMaxForDepth = 4;       // deeper For loops run on the tree walker
+constexpr int kMaxForDepth = 4;   // deeper For loops run on the tree walker
 
 bool hasOnError(const Block& b)
 {
@@ -50,11 +57,14 @@ public:
     }
 
 private:
-    struct Patch { size_t insn; bool forExit; };   // Exec: field b (For) or c (Do); Jump: field b
+    struct Patch {
+        size_t insn;
+        bool forExit;
+    };   // Exec: field b (For) or c (Do); Jump: field b
     struct Loop {
         bool isFor;
-        std::vector<size_t> jumps;    // Exit statements compiled to jumps
-        std::vector<size_t> execs;    // Exec instructions that may report this loop's Exit
+        std::vector<size_t> jumps;   // Exit statements compiled to jumps
+        std::vector<size_t> execs;   // Exec instructions that may report this loop's Exit
     };
 
     size_t here() const { return m_out.code.size(); }
@@ -99,7 +109,8 @@ private:
                 return t;
             }
             break;
-        case ExprKind::Paren: return expr(*e.a, line);
+        case ExprKind::Paren:
+            return expr(*e.a, line);
         case ExprKind::Binary: {
             if (e.op == Op::Is) break;
             // operands' temporaries are free again once the operator has read them
@@ -140,7 +151,8 @@ private:
                 const int mark = m_tempTop;
                 if (pure) {
                     for (const ExprPtr& a : e.args) {
-                        if (a->kind == ExprKind::Ident) regs.push_back({kNoReg, false});
+                        if (a->kind == ExprKind::Ident)
+                            regs.push_back({kNoReg, false});
                         else {
                             const int r = expr(*a, line);
                             regs.push_back({r, isTemp(r)});
@@ -160,7 +172,8 @@ private:
                 return t;
             }
             break;
-        default: break;
+        default:
+            break;
         }
         const int t = temp();
         size_t i = put(VmOp::Eval, line);
@@ -175,8 +188,8 @@ private:
     size_t condJump(const Expr& c, bool jumpWhen, int line)
     {
         const auto simple = [this](const Expr& x) {
-            return x.kind == ExprKind::Literal || (x.kind == ExprKind::Ident && x.bind == Bind::Local
-                                                   && x.slot >= 0 && x.slot < m_out.vars);
+            return x.kind == ExprKind::Literal
+                || (x.kind == ExprKind::Ident && x.bind == Bind::Local && x.slot >= 0 && x.slot < m_out.vars);
         };
         if (c.kind == ExprKind::Binary && c.op >= Op::Eq && c.op <= Op::Ge && simple(*c.a) && simple(*c.b)) {
             // two variables or constants: compared in place
@@ -227,8 +240,10 @@ private:
         Loop& l = m_loops.back();
         for (size_t j : l.jumps) m_out.code[j].b = int(exitAt);
         for (size_t j : l.execs) {
-            if (l.isFor) m_out.code[j].b = int(exitAt);
-            else m_out.code[j].c = int(exitAt);
+            if (l.isFor)
+                m_out.code[j].b = int(exitAt);
+            else
+                m_out.code[j].c = int(exitAt);
         }
         m_loops.pop_back();
     }
@@ -292,7 +307,10 @@ private:
             return;
         }
         case StmtKind::For: {
-            if (m_forDepth >= kMaxForDepth) { exec(s); return; }
+            if (m_forDepth >= kMaxForDepth) {
+                exec(s);
+                return;
+            }
             const int rs = expr(*s.value, line);
             const int re = expr(*s.end, line);
             const int rst = s.step ? expr(*s.step, line) : kNoReg;
@@ -326,9 +344,13 @@ private:
                 }
                 exec(s);
                 return;
-            default: put(VmOp::Return, line); return;
+            default:
+                put(VmOp::Return, line);
+                return;
             }
-        default: exec(s); return;
+        default:
+            exec(s);
+            return;
         }
     }
 
@@ -339,19 +361,41 @@ private:
         m_out.temps += m_borrowed;
         auto fix = [borrowAt](int& r) {
             if (r == kNoReg) return;
-            if (r >= kConstBase) r = -1 - (r - kConstBase);
-            else if (r >= kBorrowBase) r = borrowAt + (r - kBorrowBase);
+            if (r >= kConstBase)
+                r = -1 - (r - kConstBase);
+            else if (r >= kBorrowBase)
+                r = borrowAt + (r - kBorrowBase);
         };
         for (VmInsn& in : m_out.code) {
             switch (in.op) {
-            case VmOp::Binary: fix(in.b); fix(in.c); break;
-            case VmOp::Unary: fix(in.b); break;
-            case VmOp::AssignLocal: case VmOp::AssignOther: fix(in.c); break;
-            case VmOp::JumpIfFalse: fix(in.a); break;
-            case VmOp::CompareJump: fix(in.a); fix(in.c); break;
-            case VmOp::ForPrep: fix(in.b); fix(in.c); fix(in.d); break;
-            case VmOp::RefGlobal: fix(in.a); break;
-            default: break;
+            case VmOp::Binary:
+                fix(in.b);
+                fix(in.c);
+                break;
+            case VmOp::Unary:
+                fix(in.b);
+                break;
+            case VmOp::AssignLocal:
+            case VmOp::AssignOther:
+                fix(in.c);
+                break;
+            case VmOp::JumpIfFalse:
+                fix(in.a);
+                break;
+            case VmOp::CompareJump:
+                fix(in.a);
+                fix(in.c);
+                break;
+            case VmOp::ForPrep:
+                fix(in.b);
+                fix(in.c);
+                fix(in.d);
+                break;
+            case VmOp::RefGlobal:
+                fix(in.a);
+                break;
+            default:
+                break;
             }
         }
         for (VmArg& a : m_out.args) fix(a.reg);
@@ -366,7 +410,7 @@ private:
     int m_tempTop = 0;
 };
 
-} // namespace
+}   // namespace
 
 std::shared_ptr<const VmCode> compileBlock(const Block& body, int slotCount)
 {
@@ -404,12 +448,15 @@ inline Variant intValue(int64_t r, bool isLong)
 
 inline void storeInt(Variant& dst, int64_t r, bool isLong)
 {
-    if (!isLong && r >= -32768 && r <= 32767) dst.setRaw(VarType::Integer, r);
-    else if (r >= INT32_MIN && r <= INT32_MAX) dst.setRaw(VarType::Long, r);
-    else dst = Variant::dbl(double(r));
+    if (!isLong && r >= -32768 && r <= 32767)
+        dst.setRaw(VarType::Integer, r);
+    else if (r >= INT32_MIN && r <= INT32_MAX)
+        dst.setRaw(VarType::Long, r);
+    else
+        dst = Variant::dbl(double(r));
 }
 
-} // namespace
+}   // namespace
 
 struct Interpreter::ForState {
     bool intMode = true;
@@ -433,9 +480,12 @@ bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
         }
         const int64_t cur = st.cur;
         if (st.wantLong || cur < -32768 || cur > 32767) {
-            if (cur >= INT32_MIN && cur <= INT32_MAX) *st.ctr = Variant::longValue(int32_t(cur));
-            else *st.ctr = Variant::dbl(double(cur));
-        } else *st.ctr = Variant::integer(int16_t(cur));
+            if (cur >= INT32_MIN && cur <= INT32_MAX)
+                *st.ctr = Variant::longValue(int32_t(cur));
+            else
+                *st.ctr = Variant::dbl(double(cur));
+        } else
+            *st.ctr = Variant::integer(int16_t(cur));
         return !(st.step >= 0 ? cur > st.last : cur < st.last);
     }
     Variant* ctr = identStorage(ctrExpr, f, true);
@@ -494,9 +544,8 @@ Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
 
 // A call of a compiled procedure in one piece: the variables, temporaries and register
 // pointers of the frame live in one block, and the register pointers serve as the slots.
-void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller,
-                               const VmArg* computed, Variant** callerRegs, const Variant* callerConsts,
-                               Variant& result)
+void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller, const VmArg* computed,
+    Variant** callerRegs, const Variant* callerConsts, Variant& result)
 {
     const VmCode& c = *p.vm;
     RegisterFile regs(c, 0);
@@ -506,9 +555,12 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
     for (size_t i = 0; i < args.size(); ++i) {
         if (computed && computed[i].reg != kNoReg) {
             const int r = computed[i].reg;
-            if (r < 0) vals[i] = callerConsts[-1 - r];
-            else if (computed[i].movable) vals[i] = std::move(*callerRegs[r]);
-            else vals[i] = *callerRegs[r];
+            if (r < 0)
+                vals[i] = callerConsts[-1 - r];
+            else if (computed[i].movable)
+                vals[i] = std::move(*callerRegs[r]);
+            else
+                vals[i] = *callerRegs[r];
             continue;
         }
         const Expr& ae = *args[i];
@@ -526,7 +578,8 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
         bool isLong = false;
         if (ae.kind == ExprKind::Binary && isIntArith(ae) && ae.op >= Op::Concat && tryInt(ae, caller, r, isLong))
             vals[i] = intValue(r, isLong);
-        else vals[i] = eval(ae, caller);
+        else
+            vals[i] = eval(ae, caller);
     }
     char probe;
     if (m_depth + 1 > kMaxCallDepth || (m_stackBase && m_stackBase - &probe > kStackBudget)) raise(kOutOfStackSpace);
@@ -550,8 +603,10 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
     m_optionExplicit = p.optionExplicit;
     execInsns(c, f, R, vals + c.vars);
     // the result register may be one the arguments came from: they are all read by now
-    if (p.resultSlot >= 0) result = std::move(*R[p.resultSlot]);
-    else result = Variant();
+    if (p.resultSlot >= 0)
+        result = std::move(*R[p.resultSlot]);
+    else
+        result = Variant();
 }
 
 Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps)
@@ -562,8 +617,14 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
     struct ForStates {
         ForState* s;
         int n;
-        ForStates(ForState* s, int n) : s(s), n(n) { for (int i = 0; i < n; ++i) new (&s[i]) ForState(); }
-        ~ForStates() { for (int i = 0; i < n; ++i) s[i].~ForState(); }
+        ForStates(ForState* s, int n) : s(s), n(n)
+        {
+            for (int i = 0; i < n; ++i) new (&s[i]) ForState();
+        }
+        ~ForStates()
+        {
+            for (int i = 0; i < n; ++i) s[i].~ForState();
+        }
     } forScope(fors, c.forDepth);
 
     const VmInsn* code = c.code.data();
@@ -574,7 +635,9 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
         const VmInsn& in = *ip++;
         m_line = in.line;
         switch (in.op) {
-        case VmOp::Eval: *R[in.a] = eval(*in.expr, f); break;
+        case VmOp::Eval:
+            *R[in.a] = eval(*in.expr, f);
+            break;
         case VmOp::RefGlobal: {
             const Expr& e = *in.expr;
             if (!f.dynamics) {
@@ -598,18 +661,47 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 const bool isLong = x.type() == VarType::Long || y.type() == VarType::Long;
                 Variant& d = *R[in.a];
                 switch (in.sub) {
-                case Op::Add: storeInt(d, u + v, isLong); continue;
-                case Op::Sub: storeInt(d, u - v, isLong); continue;
-                case Op::Mul: storeInt(d, u * v, isLong); continue;
-                case Op::Mod: if (v != 0) { storeInt(d, u % v, isLong); continue; } break;
-                case Op::IntDiv: if (v != 0) { storeInt(d, u / v, isLong); continue; } break;
-                case Op::Eq: d.setRaw(VarType::Boolean, u == v ? -1 : 0); continue;
-                case Op::Ne: d.setRaw(VarType::Boolean, u != v ? -1 : 0); continue;
-                case Op::Lt: d.setRaw(VarType::Boolean, u < v ? -1 : 0); continue;
-                case Op::Gt: d.setRaw(VarType::Boolean, u > v ? -1 : 0); continue;
-                case Op::Le: d.setRaw(VarType::Boolean, u <= v ? -1 : 0); continue;
-                case Op::Ge: d.setRaw(VarType::Boolean, u >= v ? -1 : 0); continue;
-                default: break;
+                case Op::Add:
+                    storeInt(d, u + v, isLong);
+                    continue;
+                case Op::Sub:
+                    storeInt(d, u - v, isLong);
+                    continue;
+                case Op::Mul:
+                    storeInt(d, u * v, isLong);
+                    continue;
+                case Op::Mod:
+                    if (v != 0) {
+                        storeInt(d, u % v, isLong);
+                        continue;
+                    }
+                    break;
+                case Op::IntDiv:
+                    if (v != 0) {
+                        storeInt(d, u / v, isLong);
+                        continue;
+                    }
+                    break;
+                case Op::Eq:
+                    d.setRaw(VarType::Boolean, u == v ? -1 : 0);
+                    continue;
+                case Op::Ne:
+                    d.setRaw(VarType::Boolean, u != v ? -1 : 0);
+                    continue;
+                case Op::Lt:
+                    d.setRaw(VarType::Boolean, u < v ? -1 : 0);
+                    continue;
+                case Op::Gt:
+                    d.setRaw(VarType::Boolean, u > v ? -1 : 0);
+                    continue;
+                case Op::Le:
+                    d.setRaw(VarType::Boolean, u <= v ? -1 : 0);
+                    continue;
+                case Op::Ge:
+                    d.setRaw(VarType::Boolean, u >= v ? -1 : 0);
+                    continue;
+                default:
+                    break;
                 }
             }
             *R[in.a] = binaryValues(*in.expr, x, y);
@@ -618,9 +710,15 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
         case VmOp::Unary: {
             const Variant& a = rd(in.b);
             switch (in.sub) {
-            case Op::Neg: *R[in.a] = ops::neg(a); break;
-            case Op::Not: *R[in.a] = ops::notOp(a); break;
-            default: *R[in.a] = a.isObject() ? a.dereferenced() : a; break;
+            case Op::Neg:
+                *R[in.a] = ops::neg(a);
+                break;
+            case Op::Not:
+                *R[in.a] = ops::notOp(a);
+                break;
+            default:
+                *R[in.a] = a.isObject() ? a.dereferenced() : a;
+                break;
             }
             break;
         }
@@ -632,7 +730,8 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                     const Proc& p = *g->proc;
                     if (p.vm && p.vm->directCall && p.vm->paramCount == in.c && m_withStack.empty())
                         callCompiled(p, e.args, f, in.e >= 0 ? &c.args[size_t(in.e)] : nullptr, R, K, *R[in.a]);
-                    else *R[in.a] = callUser(p, nullptr, e.args, f);
+                    else
+                        *R[in.a] = callUser(p, nullptr, e.args, f);
                     break;
                 }
             }
@@ -644,13 +743,17 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             Variant* st = R[in.b];
             if (!src.isObject() && !st->isArray()) {
                 // the common case: no default member to read, no fixed array to protect
-                if (in.d) *st = std::move(*R[in.c]);
-                else *st = src;
+                if (in.d)
+                    *st = std::move(*R[in.c]);
+                else
+                    *st = src;
                 break;
             }
             Variant v;
-            if (in.d) v = std::move(*R[in.c]);
-            else v = rd(in.c);
+            if (in.d)
+                v = std::move(*R[in.c]);
+            else
+                v = rd(in.c);
             if (v.isObject()) v = v.dereferenced();
             if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(kArrayFixedOrLocked);
             *st = std::move(v);
@@ -658,8 +761,10 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
         }
         case VmOp::AssignOther: {
             Variant v;
-            if (in.d) v = std::move(*R[in.c]);
-            else v = rd(in.c);
+            if (in.d)
+                v = std::move(*R[in.c]);
+            else
+                v = rd(in.c);
             if (v.isObject()) v = v.dereferenced();
             assignTo(*in.stmt->target, f, std::move(v), false);
             break;
@@ -667,8 +772,14 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
         case VmOp::Exec: {
             const Flow fl = exec(*in.stmt, f);
             if (fl == Flow::Normal) break;
-            if (fl == Flow::ExitFor && in.b >= 0) { ip = code + in.b; break; }
-            if (fl == Flow::ExitDo && in.c >= 0) { ip = code + in.c; break; }
+            if (fl == Flow::ExitFor && in.b >= 0) {
+                ip = code + in.b;
+                break;
+            }
+            if (fl == Flow::ExitDo && in.c >= 0) {
+                ip = code + in.c;
+                break;
+            }
             return fl;
         }
         case VmOp::JumpIfFalse: {
@@ -688,19 +799,36 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 && (y.type() == VarType::Integer || y.type() == VarType::Long)) {
                 const int64_t u = x.rawInt(), v = y.rawInt();
                 switch (in.sub) {
-                case Op::Eq: t = u == v; break;
-                case Op::Ne: t = u != v; break;
-                case Op::Lt: t = u < v; break;
-                case Op::Gt: t = u > v; break;
-                case Op::Le: t = u <= v; break;
-                default: t = u >= v; break;
+                case Op::Eq:
+                    t = u == v;
+                    break;
+                case Op::Ne:
+                    t = u != v;
+                    break;
+                case Op::Lt:
+                    t = u < v;
+                    break;
+                case Op::Gt:
+                    t = u > v;
+                    break;
+                case Op::Le:
+                    t = u <= v;
+                    break;
+                default:
+                    t = u >= v;
+                    break;
                 }
-            } else t = evalCondition(*in.expr, f);
+            } else
+                t = evalCondition(*in.expr, f);
             if (t == (in.d != 0)) ip = code + in.b;
             break;
         }
-        case VmOp::Jump: ip = code + in.b; break;
-        case VmOp::Tick: tick(); break;
+        case VmOp::Jump:
+            ip = code + in.b;
+            break;
+        case VmOp::Tick:
+            tick();
+            break;
         case VmOp::ForPrep: {
             ForState& st = fors[size_t(in.a)];
             Variant start = letValue(rd(in.b));
@@ -711,8 +839,8 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             st.stable = ctrExpr.bind == Bind::Local || ctrExpr.bind == Bind::ClassField;
             if (isIntLike(start) && isIntLike(end) && isIntLike(step)) {
                 st.intMode = true;
-                st.wantLong = start.type() == VarType::Long || end.type() == VarType::Long
-                           || step.type() == VarType::Long;
+                st.wantLong =
+                    start.type() == VarType::Long || end.type() == VarType::Long || step.type() == VarType::Long;
                 st.cur = start.isEmpty() ? 0 : start.rawInt();
                 st.last = end.isEmpty() ? 0 : end.rawInt();
                 st.step = step.isEmpty() ? 0 : step.rawInt();
@@ -741,8 +869,10 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 if (!st.ctr) break;   // the counter went away: the loop ends
                 const Variant& cv = *st.ctr;
                 int64_t cur;
-                if (cv.type() == VarType::Integer || cv.type() == VarType::Long) cur = cv.rawInt() + st.step;
-                else cur = int64_t(cv.toDouble()) + st.step;
+                if (cv.type() == VarType::Integer || cv.type() == VarType::Long)
+                    cur = cv.rawInt() + st.step;
+                else
+                    cur = int64_t(cv.toDouble()) + st.step;
                 if (cur > INT32_MAX || cur < INT32_MIN) raise(kOverflow);
                 st.cur = cur;
             } else {
@@ -753,10 +883,12 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             if (forTop(st, ctrExpr, f)) ip = code + in.b;
             break;
         }
-        case VmOp::Return: return Flow::ExitProc;
-        case VmOp::End: return Flow::Normal;
+        case VmOp::Return:
+            return Flow::ExitProc;
+        case VmOp::End:
+            return Flow::Normal;
         }
     }
 }
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

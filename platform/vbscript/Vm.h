@@ -13,29 +13,29 @@
 namespace orra::vbs {
 
 enum class VmOp : uint8_t {
-    Eval,             // R[a] = eval(expr)
-    RefGlobal,        // R[a] refers to the global variable expr names (as evalRef reads it), else eval(expr)
-    Binary,           // R[a] = R[b] expr->op R[c]
-    Unary,            // R[a] = expr->op R[b]
-    CallNamed,        // R[a] = expr (a call): a global procedure directly, anything else through eval;
-                      // e >= 0: its arguments were computed into the registers listed from args[e]
-    AssignLocal,      // variable slot b = R[c]; d = 1: R[c] is a temp that may be moved from
-    AssignOther,      // stmt's target = R[c] (let assignment through assignTo)
-    Exec,             // exec(stmt); Exit For jumps to b, Exit Do to c (-1: the flow leaves the code)
-    JumpIfFalse,      // if R[a] is not true: jump to b
-    CondJumpIfFalse,  // if the condition expr is not true: jump to b
-    CompareJump,      // the comparison expr of R[a] and R[c]; jumps to b as JumpIfFalse
-    Jump,             // jump to b
-    Tick,             // loop turn: cancel, yield and time-out checks
-    ForPrep,          // For state a from start R[b], end R[c], step R[d] (kNoReg: 1); finished: jump to e
-    ForNext,          // For state a: next value; still running: jump to b
-    Return,           // Exit Function / Sub / Property
-    End,              // the end of the code
+    Eval,              // R[a] = eval(expr)
+    RefGlobal,         // R[a] refers to the global variable expr names (as evalRef reads it), else eval(expr)
+    Binary,            // R[a] = R[b] expr->op R[c]
+    Unary,             // R[a] = expr->op R[b]
+    CallNamed,         // R[a] = expr (a call): a global procedure directly, anything else through eval;
+                       // e >= 0: its arguments were computed into the registers listed from args[e]
+    AssignLocal,       // variable slot b = R[c]; d = 1: R[c] is a temp that may be moved from
+    AssignOther,       // stmt's target = R[c] (let assignment through assignTo)
+    Exec,              // exec(stmt); Exit For jumps to b, Exit Do to c (-1: the flow leaves the code)
+    JumpIfFalse,       // if R[a] is not true: jump to b
+    CondJumpIfFalse,   // if the condition expr is not true: jump to b
+    CompareJump,       // the comparison expr of R[a] and R[c]; jumps to b as JumpIfFalse
+    Jump,              // jump to b
+    Tick,              // loop turn: cancel, yield and time-out checks
+    ForPrep,           // For state a from start R[b], end R[c], step R[d] (kNoReg: 1); finished: jump to e
+    ForNext,           // For state a: next value; still running: jump to b
+    Return,            // Exit Function / Sub / Property
+    End,               // the end of the code
 };
 
 struct VmInsn {
     VmOp op;
-    Op sub = Op::Add;     // Binary, Unary, CompareJump: the operator (expr->op)
+    Op sub = Op::Add;   // Binary, Unary, CompareJump: the operator (expr->op)
     int line = 0;
     int a = -1, b = -1, c = -1, d = -1, e = -1;
     const Expr* expr = nullptr;
@@ -48,7 +48,7 @@ constexpr int kNoReg = INT32_MIN;
 
 // An argument computed before a call: its register, and whether the value may be moved out.
 struct VmArg {
-    int reg = kNoReg;     // kNoReg: a variable, passed by the tree walker's rules (ByRef)
+    int reg = kNoReg;   // kNoReg: a variable, passed by the tree walker's rules (ByRef)
     bool movable = false;
 };
 
@@ -58,8 +58,8 @@ struct VmCode {
     std::vector<Variant> consts;
 
     int vars = 0;       // registers [0, vars): the frame's variables
-    int temps = 0;       // [vars, vars + temps): temporaries; then the constants
-    int forDepth = 0;    // For loops nested at most this deep
+    int temps = 0;      // [vars, vars + temps): temporaries; then the constants
+    int forDepth = 0;   // For loops nested at most this deep
     int constCount = 0;
     int codeSize = 0;
     bool directCall = false;   // a global procedure without arrays to create: callCompiled may run it
@@ -71,4 +71,4 @@ std::shared_ptr<const VmCode> compileBlock(const Block& body, int slotCount);
 // The same for a procedure's body.
 std::shared_ptr<const VmCode> compileProc(const Proc& p);
 
-} // namespace orra::vbs
+}   // namespace orra::vbs

@@ -15,21 +15,30 @@ const QString kSource = QStringLiteral("DockHost");
 Qt::DockWidgetArea areaOfPanel(int panel)
 {
     switch (panel) {
-    case 1: return Qt::TopDockWidgetArea;
-    case 2: return Qt::BottomDockWidgetArea;
-    case 3: return Qt::LeftDockWidgetArea;
-    default: return Qt::RightDockWidgetArea;
+    case 1:
+        return Qt::TopDockWidgetArea;
+    case 2:
+        return Qt::BottomDockWidgetArea;
+    case 3:
+        return Qt::LeftDockWidgetArea;
+    default:
+        return Qt::RightDockWidgetArea;
     }
 }
 
 int panelOfArea(Qt::DockWidgetArea area)
 {
     switch (area) {
-    case Qt::TopDockWidgetArea: return 1;
-    case Qt::BottomDockWidgetArea: return 2;
-    case Qt::LeftDockWidgetArea: return 3;
-    case Qt::RightDockWidgetArea: return 4;
-    default: return 0;
+    case Qt::TopDockWidgetArea:
+        return 1;
+    case Qt::BottomDockWidgetArea:
+        return 2;
+    case Qt::LeftDockWidgetArea:
+        return 3;
+    case Qt::RightDockWidgetArea:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -41,7 +50,7 @@ void checkPanel(int panel)
         throw Error(-1, kSource, QStringLiteral("There is no panel %1.").arg(panel));
 }
 
-} // namespace
+}   // namespace
 
 DockHost::DockHost(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("td")); }
 
@@ -174,8 +183,7 @@ void DockHost::applySize(int panel)
             sizes.append(m_size[panel - 1]);
         }
     }
-    if (!docks.isEmpty())
-        m_window->resizeDocks(docks, sizes, sizedByHeight(panel) ? Qt::Vertical : Qt::Horizontal);
+    if (!docks.isEmpty()) m_window->resizeDocks(docks, sizes, sizedByHeight(panel) ? Qt::Vertical : Qt::Horizontal);
 }
 
 QStringList DockHost::panelPanes(int panel) const
@@ -249,4 +257,4 @@ bool DockHost::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace orra
+}   // namespace orra

@@ -16,7 +16,6 @@
 #include <QString>
 #include <array>
 
-
 namespace orra {
 
 class DockHost : public QObject {
@@ -56,7 +55,7 @@ public:
     // ---- Pane collection (1-based, in the order the panes were added) -------------------
     int paneCount() const { return int(m_panes.size()); }
     QString paneName(int index) const;
-    int paneState(int index) const;     // Docked or Floating
+    int paneState(int index) const;   // Docked or Floating
     bool paneVisible(int index) const;
     QWidget* paneForm(int index) const;
     // 0 when no pane has that key.
@@ -90,4 +89,4 @@ private:
     bool m_shownOnce = false;
 };
 
-} // namespace orra
+}   // namespace orra

@@ -6,7 +6,8 @@
 
 namespace orra {
 
-FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(parent) {
+FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(parent)
+{
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -26,44 +27,45 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(parent) {
 
 int FlexGrid::rows() const { return rowCount() + m_fixedRows; }
 
-void FlexGrid::setRows(int rows) {
+void FlexGrid::setRows(int rows)
+{
     const int wanted = std::max(0, rows - m_fixedRows);
     const int before = rowCount();
     setRowCount(wanted);
     for (int r = before; r < wanted; ++r)
-        for (int c = 0; c < columnCount(); ++c)
-            ensureItem(r + m_fixedRows, c);
+        for (int c = 0; c < columnCount(); ++c) ensureItem(r + m_fixedRows, c);
     if (m_lastRow >= this->rows()) {
         m_lastRow = -1;
         m_lastCol = -1;
     }
 }
 
-void FlexGrid::setCols(int cols) {
+void FlexGrid::setCols(int cols)
+{
     const int before = columnCount();
     setColumnCount(std::max(0, cols));
     for (int c = before; c < columnCount(); ++c) {
-        if (m_fixedRows > 0 && !horizontalHeaderItem(c))
-            setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
-        for (int r = 0; r < rowCount(); ++r)
-            ensureItem(r + m_fixedRows, c);
+        if (m_fixedRows > 0 && !horizontalHeaderItem(c)) setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
+        for (int r = 0; r < rowCount(); ++r) ensureItem(r + m_fixedRows, c);
     }
 }
 
-void FlexGrid::setFixedRows(int fixed) {
+void FlexGrid::setFixedRows(int fixed)
+{
     m_fixedRows = fixed > 0 ? 1 : 0;
     horizontalHeader()->setVisible(m_fixedRows == 1);
 }
 
-void FlexGrid::setFixedCols(int fixed) {
+void FlexGrid::setFixedCols(int fixed)
+{
     m_fixedCols = std::max(0, fixed);
     for (int r = 0; r < rowCount(); ++r)
         for (int c = 0; c < columnCount(); ++c)
-            if (QTableWidgetItem* it = item(r, c))
-                styleFixedItem(it, c);
+            if (QTableWidgetItem* it = item(r, c)) styleFixedItem(it, c);
 }
 
-void FlexGrid::styleFixedItem(QTableWidgetItem* it, int col) {
+void FlexGrid::styleFixedItem(QTableWidgetItem* it, int col)
+{
     if (col < m_fixedCols) {
         it->setFlags(Qt::ItemIsEnabled);
         // The active colours: a grid that is disabled while it is filled must not paint its
@@ -75,10 +77,10 @@ void FlexGrid::styleFixedItem(QTableWidgetItem* it, int col) {
     }
 }
 
-QTableWidgetItem* FlexGrid::ensureItem(int row, int col) {
+QTableWidgetItem* FlexGrid::ensureItem(int row, int col)
+{
     const int r = modelRow(row);
-    if (r < 0 || r >= rowCount() || col < 0 || col >= columnCount())
-        return nullptr;
+    if (r < 0 || r >= rowCount() || col < 0 || col >= columnCount()) return nullptr;
     QTableWidgetItem* it = item(r, col);
     if (!it) {
         it = new QTableWidgetItem;
@@ -88,7 +90,8 @@ QTableWidgetItem* FlexGrid::ensureItem(int row, int col) {
     return it;
 }
 
-QString FlexGrid::textMatrix(int row, int col) const {
+QString FlexGrid::textMatrix(int row, int col) const
+{
     if (row < m_fixedRows) {
         const QTableWidgetItem* h = horizontalHeaderItem(col);
         return h ? h->text() : QString();
@@ -97,9 +100,9 @@ QString FlexGrid::textMatrix(int row, int col) const {
     return it ? it->text() : QString();
 }
 
-void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
-    if (col < 0 || col >= columnCount())
-        return;
+void FlexGrid::setTextMatrix(int row, int col, const QString& text)
+{
+    if (col < 0 || col >= columnCount()) return;
     if (row < m_fixedRows) {
         QTableWidgetItem* h = horizontalHeaderItem(col);
         if (!h) {
@@ -116,34 +119,36 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text) {
     }
 }
 
-QColor FlexGrid::cellBackColor(int row, int col) const {
+QColor FlexGrid::cellBackColor(int row, int col) const
+{
     const QTableWidgetItem* it = row >= m_fixedRows ? item(modelRow(row), col) : nullptr;
-    if (!it || it->background().style() == Qt::NoBrush)
-        return palette().color(QPalette::Active, QPalette::Base);
+    if (!it || it->background().style() == Qt::NoBrush) return palette().color(QPalette::Active, QPalette::Base);
     return it->background().color();
 }
 
-void FlexGrid::setCellBackColor(int row, int col, const QColor& color) {
-    if (QTableWidgetItem* it = ensureItem(row, col))
-        it->setBackground(color);
+void FlexGrid::setCellBackColor(int row, int col, const QColor& color)
+{
+    if (QTableWidgetItem* it = ensureItem(row, col)) it->setBackground(color);
 }
 
-int FlexGrid::row() const {
+int FlexGrid::row() const
+{
     const QModelIndex i = currentIndex();
     return i.isValid() ? i.row() + m_fixedRows : -1;
 }
 
-int FlexGrid::col() const {
+int FlexGrid::col() const
+{
     const QModelIndex i = currentIndex();
     return i.isValid() ? i.column() : -1;
 }
 
-void FlexGrid::setCurrentCell(int row, int col, bool notify) {
+void FlexGrid::setCurrentCell(int row, int col, bool notify)
+{
     const bool was = m_silent;
     m_silent = !notify;
     const int r = modelRow(row);
-    if (r >= 0 && r < rowCount() && col >= 0 && col < columnCount())
-        QTableWidget::setCurrentCell(r, col);
+    if (r >= 0 && r < rowCount() && col >= 0 && col < columnCount()) QTableWidget::setCurrentCell(r, col);
     m_silent = was;
     if (!notify) {
         m_lastRow = this->row();
@@ -151,7 +156,8 @@ void FlexGrid::setCurrentCell(int row, int col, bool notify) {
     }
 }
 
-QRect FlexGrid::cellRect(int row, int col) const {
+QRect FlexGrid::cellRect(int row, int col) const
+{
     if (row < m_fixedRows) {
         const int x = horizontalHeader()->sectionViewportPosition(col);
         return QRect(x, -horizontalHeader()->height(), columnWidth(col), horizontalHeader()->height());
@@ -159,21 +165,23 @@ QRect FlexGrid::cellRect(int row, int col) const {
     return visualRect(model()->index(modelRow(row), col));
 }
 
-void FlexGrid::setUniformRowHeight(int height) {
+void FlexGrid::setUniformRowHeight(int height)
+{
     m_rowHeight = height;
     verticalHeader()->setMinimumSectionSize(std::min(height, verticalHeader()->minimumSectionSize()));
     verticalHeader()->setDefaultSectionSize(height);
-    for (int r = 0; r < rowCount(); ++r)
-        setRowHeight(r, height);
+    for (int r = 0; r < rowCount(); ++r) setRowHeight(r, height);
     horizontalHeader()->setFixedHeight(height);
 }
 
-int FlexGrid::topRow() const {
+int FlexGrid::topRow() const
+{
     const int r = rowAt(0);
     return (r < 0 ? 0 : r) + m_fixedRows;
 }
 
-void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
     QTableWidget::currentChanged(current, previous);
     // A fixed column is never current: the row's first movable cell takes its place.
     if (current.isValid() && current.column() < m_fixedCols && m_fixedCols < columnCount()) {
@@ -182,21 +190,18 @@ void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     }
     const int newRow = current.isValid() ? current.row() + m_fixedRows : -1;
     const int newCol = current.isValid() ? current.column() : -1;
-    if (newRow == m_lastRow && newCol == m_lastCol)
-        return;
+    if (newRow == m_lastRow && newCol == m_lastCol) return;
     const int oldRow = m_lastRow;
     const int oldCol = m_lastCol;
     m_lastRow = newRow;
     m_lastCol = newCol;
-    if (m_silent)
-        return;
-    if (oldRow >= 0)
-        emit leaveCell(oldRow, oldCol);
-    if (newRow >= 0)
-        emit enterCell(newRow, newCol);
+    if (m_silent) return;
+    if (oldRow >= 0) emit leaveCell(oldRow, oldCol);
+    if (newRow >= 0) emit enterCell(newRow, newCol);
 }
 
-void FlexGrid::keyPressEvent(QKeyEvent* event) {
+void FlexGrid::keyPressEvent(QKeyEvent* event)
+{
     emit keyDown(event->key(), event->modifiers());
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // Enter belongs to the grid (it opens the cell's editor), not to a dialog's default button.
@@ -206,4 +211,4 @@ void FlexGrid::keyPressEvent(QKeyEvent* event) {
     QTableWidget::keyPressEvent(event);
 }
 
-} // namespace orra
+}   // namespace orra

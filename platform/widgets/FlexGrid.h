@@ -25,7 +25,7 @@ public:
     void setCols(int cols);
 
     int fixedRows() const { return m_fixedRows; }
-    void setFixedRows(int fixed);                  // 0 or 1
+    void setFixedRows(int fixed);   // 0 or 1
     int fixedCols() const { return m_fixedCols; }
     void setFixedCols(int fixed);
 
@@ -82,4 +82,4 @@ private:
     int m_lastCol = -1;
 };
 
-} // namespace orra
+}   // namespace orra

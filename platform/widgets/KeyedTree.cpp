@@ -23,8 +23,7 @@ public:
 
     QVariant data(int column, int role) const override
     {
-        if (column != 0)
-            return QTreeWidgetItem::data(column, role);
+        if (column != 0) return QTreeWidgetItem::data(column, role);
         switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
@@ -35,7 +34,8 @@ public:
         case Qt::CheckStateRole:
             return showCheck ? QVariant(int(checked ? Qt::Checked : Qt::Unchecked)) : QVariant();
         case Qt::ForegroundRole:
-            return (fore & 0xFFFFFFu) == 0 ? QVariant() : QVariant(QBrush(QColor(qRed(fore), qGreen(fore), qBlue(fore))));
+            return (fore & 0xFFFFFFu) == 0 ? QVariant()
+                                           : QVariant(QBrush(QColor(qRed(fore), qGreen(fore), qBlue(fore))));
         case KeyRole:
             return key;
         case TagRole:
@@ -110,15 +110,11 @@ public:
 
 void ImageList::add(const QString& key, const QIcon& icon)
 {
-    if (!m_icons.contains(key))
-        m_order.append(key);
+    if (!m_icons.contains(key)) m_order.append(key);
     m_icons.insert(key, icon);
 }
 
-Error KeyedTree::elementNotFound()
-{
-    return Error(errElementNotFound, kSource, QStringLiteral("Element not found"));
-}
+Error KeyedTree::elementNotFound() { return Error(errElementNotFound, kSource, QStringLiteral("Element not found")); }
 
 Error KeyedTree::keyNotUnique()
 {
@@ -149,8 +145,7 @@ KeyedTree::~KeyedTree()
 
 void KeyedTree::setCheckboxes(bool on)
 {
-    if (m_checkboxes == on)
-        return;
+    if (m_checkboxes == on) return;
     m_checkboxes = on;
     for (QTreeWidgetItem* item : std::as_const(m_keys)) {
         if (on)
@@ -161,19 +156,18 @@ void KeyedTree::setCheckboxes(bool on)
 }
 
 QTreeWidgetItem* KeyedTree::addNode(const QString& parentKey, const QString& key, const QString& text,
-                                    const QString& image, const QString& selectedImage)
+    const QString& image, const QString& selectedImage)
 {
     QTreeWidgetItem* parent = nullptr;
     if (!parentKey.isEmpty()) {
         parent = m_keys.value(parentKey);
-        if (!parent)
-            throw elementNotFound();
+        if (!parent) throw elementNotFound();
     }
     return addNode(parent, key, text, image, selectedImage);
 }
 
 QTreeWidgetItem* KeyedTree::addNode(QTreeWidgetItem* parent, const QString& key, const QString& text,
-                                    const QString& image, const QString& selectedImage)
+    const QString& image, const QString& selectedImage)
 {
     auto* item = new Node(key, text, m_checkboxes);
     if (!key.isEmpty()) {
@@ -202,8 +196,7 @@ QTreeWidgetItem* KeyedTree::addNode(QTreeWidgetItem* parent, const QString& key,
 QTreeWidgetItem* KeyedTree::nodeOrThrow(const QString& key) const
 {
     QTreeWidgetItem* item = m_keys.value(key);
-    if (!item)
-        throw elementNotFound();
+    if (!item) throw elementNotFound();
     return item;
 }
 
@@ -217,14 +210,12 @@ void KeyedTree::removeNode(const QString& key)
 
 void KeyedTree::beginBulkAdd()
 {
-    if (m_bulkDepth++ == 0)
-        setUpdatesEnabled(false);
+    if (m_bulkDepth++ == 0) setUpdatesEnabled(false);
 }
 
 void KeyedTree::endBulkAdd()
 {
-    if (m_bulkDepth == 0 || --m_bulkDepth > 0)
-        return;
+    if (m_bulkDepth == 0 || --m_bulkDepth > 0) return;
     if (!m_pendingTop.isEmpty()) {
         addTopLevelItems(m_pendingTop);
         m_pendingTop.clear();
@@ -234,10 +225,8 @@ void KeyedTree::endBulkAdd()
 
 void KeyedTree::setDropHighlight(QTreeWidgetItem* node)
 {
-    if (m_dropHighlight == node)
-        return;
-    if (m_dropHighlight)
-        m_dropHighlight->setData(0, Qt::BackgroundRole, QVariant());
+    if (m_dropHighlight == node) return;
+    if (m_dropHighlight) m_dropHighlight->setData(0, Qt::BackgroundRole, QVariant());
     m_dropHighlight = node;
     if (node) {
         QColor c = palette().color(QPalette::Highlight);
@@ -255,12 +244,11 @@ const KeyedTree::Node* asNode(const QTreeWidgetItem* item)
 {
     return item && item->type() == KeyedTree::NodeType ? static_cast<const KeyedTree::Node*>(item) : nullptr;
 }
-} // namespace
+}   // namespace
 
 QString KeyedTree::key(const QTreeWidgetItem* node)
 {
-    if (const Node* n = asNode(node))
-        return n->key;
+    if (const Node* n = asNode(node)) return n->key;
     return node ? node->data(0, KeyRole).toString() : QString();
 }
 
@@ -285,17 +273,14 @@ void KeyedTree::setChecked(QTreeWidgetItem* node, bool on)
         return;
     }
     node->setData(0, CheckedRole, on);
-    if (m_checkboxes)
-        node->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
+    if (m_checkboxes) node->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
 }
 
 QRgb KeyedTree::foreColor(const QTreeWidgetItem* node)
 {
-    if (const Node* n = asNode(node))
-        return qRgb(qRed(n->fore), qGreen(n->fore), qBlue(n->fore));
+    if (const Node* n = asNode(node)) return qRgb(qRed(n->fore), qGreen(n->fore), qBlue(n->fore));
     const QVariant v = node ? node->data(0, Qt::ForegroundRole) : QVariant();
-    if (!v.isValid())
-        return qRgb(0, 0, 0);
+    if (!v.isValid()) return qRgb(0, 0, 0);
     return v.value<QBrush>().color().rgb();
 }
 
@@ -331,10 +316,8 @@ void KeyedTree::setImages(QTreeWidgetItem* node, const QString& image, const QSt
 
 QIcon KeyedTree::iconFor(const QString& image, const QString& selected)
 {
-    if (!m_images || (image.isEmpty() && selected.isEmpty()))
-        return QIcon();
-    if (image == m_lastImage && selected == m_lastSelectedImage)
-        return m_lastIcon;
+    if (!m_images || (image.isEmpty() && selected.isEmpty())) return QIcon();
+    if (image == m_lastImage && selected == m_lastSelectedImage) return m_lastIcon;
     const QString cacheKey = image + QLatin1Char('\n') + selected;
     auto it = m_iconCache.constFind(cacheKey);
     if (it == m_iconCache.constEnd()) {
@@ -345,10 +328,8 @@ QIcon KeyedTree::iconFor(const QString& image, const QString& selected)
         const QIcon sel = m_images->icon(selected);
         const QList<QSize> sizes = normal.isNull() ? QList<QSize>{QSize(16, 16)} : normal.availableSizes();
         for (const QSize& size : sizes) {
-            if (!normal.isNull())
-                icon.addPixmap(normal.pixmap(size), QIcon::Normal);
-            if (!sel.isNull())
-                icon.addPixmap(sel.pixmap(size), QIcon::Selected);
+            if (!normal.isNull()) icon.addPixmap(normal.pixmap(size), QIcon::Normal);
+            if (!sel.isNull()) icon.addPixmap(sel.pixmap(size), QIcon::Selected);
         }
         it = m_iconCache.insert(cacheKey, icon);
     }
@@ -363,20 +344,16 @@ void KeyedTree::forgetSubtree(QTreeWidgetItem* node)
     const QString k = key(node);
     if (!k.isEmpty()) {
         auto it = m_keys.find(k);
-        if (it != m_keys.end() && it.value() == node)
-            m_keys.erase(it);
+        if (it != m_keys.end() && it.value() == node) m_keys.erase(it);
     }
-    if (node == m_dropHighlight)
-        m_dropHighlight = nullptr;
-    for (int i = 0; i < node->childCount(); ++i)
-        forgetSubtree(node->child(i));
+    if (node == m_dropHighlight) m_dropHighlight = nullptr;
+    for (int i = 0; i < node->childCount(); ++i) forgetSubtree(node->child(i));
 }
 
 void KeyedTree::onRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last)
 {
     for (int r = first; r <= last; ++r)
-        if (QTreeWidgetItem* item = itemFromIndex(model()->index(r, 0, parent)))
-            forgetSubtree(item);
+        if (QTreeWidgetItem* item = itemFromIndex(model()->index(r, 0, parent))) forgetSubtree(item);
 }
 
-} // namespace orra
+}   // namespace orra

@@ -64,11 +64,11 @@ public:
     // orra::Error errKeyNotUnique when key is taken, errElementNotFound when parentKey is not
     // in the tree. An image key that the image list lacks shows no image.
     QTreeWidgetItem* addNode(const QString& parentKey, const QString& key, const QString& text,
-                             const QString& image = QString(), const QString& selectedImage = QString());
+        const QString& image = QString(), const QString& selectedImage = QString());
 
     // The same below parent, a node of this tree (null: the top level), without a look-up.
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& key, const QString& text,
-                             const QString& image = QString(), const QString& selectedImage = QString());
+        const QString& image = QString(), const QString& selectedImage = QString());
     // Room for that many keys in all (a fill that knows its size).
     void reserveKeys(qsizetype count) { m_keys.reserve(count); }
 
@@ -93,6 +93,7 @@ public:
         ~BulkAdd() { m_tree.endBulkAdd(); }
         BulkAdd(const BulkAdd&) = delete;
         BulkAdd& operator=(const BulkAdd&) = delete;
+
     private:
         KeyedTree& m_tree;
     };
@@ -134,9 +135,9 @@ private:
     int m_bulkDepth = 0;
     QList<QTreeWidgetItem*> m_pendingTop;
     QTreeWidgetItem* m_dropHighlight = nullptr;
-    QHash<QString, QIcon> m_iconCache;   // composed icons by image + "\n" + selected image
+    QHash<QString, QIcon> m_iconCache;          // composed icons by image + "\n" + selected image
     QString m_lastImage, m_lastSelectedImage;   // the last pair asked for, and its icon
     QIcon m_lastIcon;
 };
 
-} // namespace orra
+}   // namespace orra

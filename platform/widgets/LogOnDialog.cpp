@@ -10,8 +10,8 @@
 
 namespace orra {
 
-LogOnDialog::LogOnDialog(const LogOnRequest& request, QWidget* parent)
-    : QDialog(parent), m_message(request.message) {
+LogOnDialog::LogOnDialog(const LogOnRequest& request, QWidget* parent) : QDialog(parent), m_message(request.message)
+{
     setWindowTitle(tr("SQL Server Login"));
     auto* layout = new QVBoxLayout(this);
 
@@ -47,9 +47,8 @@ LogOnDialog::LogOnDialog(const LogOnRequest& request, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_trusted, &QCheckBox::toggled, this, &LogOnDialog::updateLoginFields);
-    connect(m_server, &QLineEdit::textChanged, this, [buttons](const QString& s) {
-        buttons->button(QDialogButtonBox::Ok)->setEnabled(!s.trimmed().isEmpty());
-    });
+    connect(m_server, &QLineEdit::textChanged, this,
+        [buttons](const QString& s) { buttons->button(QDialogButtonBox::Ok)->setEnabled(!s.trimmed().isEmpty()); });
     buttons->button(QDialogButtonBox::Ok)->setEnabled(!request.server.trimmed().isEmpty());
     updateLoginFields();
 
@@ -62,13 +61,15 @@ LogOnDialog::LogOnDialog(const LogOnRequest& request, QWidget* parent)
         m_password->setFocus();
 }
 
-void LogOnDialog::updateLoginFields() {
+void LogOnDialog::updateLoginFields()
+{
     const bool sqlLogin = !m_trusted->isChecked();
     m_login->setEnabled(sqlLogin);
     m_password->setEnabled(sqlLogin);
 }
 
-LogOnRequest LogOnDialog::request() const {
+LogOnRequest LogOnDialog::request() const
+{
     LogOnRequest r;
     r.server = m_server->text().trimmed();
     r.database = m_database->text().trimmed();
@@ -81,4 +82,4 @@ LogOnRequest LogOnDialog::request() const {
     return r;
 }
 
-} // namespace orra
+}   // namespace orra

@@ -33,4 +33,4 @@ private:
     QLineEdit* m_password = nullptr;
 };
 
-} // namespace orra
+}   // namespace orra

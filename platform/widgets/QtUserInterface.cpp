@@ -10,7 +10,8 @@
 namespace orra {
 namespace {
 
-QString titleOrDefault(const QString& title) {
+QString titleOrDefault(const QString& title)
+{
     if (!title.isEmpty()) return title;
     const QString app = QCoreApplication::applicationName();
     return app.isEmpty() ? QStringLiteral("Orra") : app;
@@ -21,44 +22,66 @@ struct ButtonSet {
     int count;
 };
 
-ButtonSet buttonsOf(int style) {
+ButtonSet buttonsOf(int style)
+{
     switch (style & 7) {
-    case vbOKCancel: return {{QMessageBox::Ok, QMessageBox::Cancel}, 2};
-    case vbAbortRetryIgnore: return {{QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore}, 3};
-    case vbYesNoCancel: return {{QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}, 3};
-    case vbYesNo: return {{QMessageBox::Yes, QMessageBox::No}, 2};
-    case vbRetryCancel: return {{QMessageBox::Retry, QMessageBox::Cancel}, 2};
-    default: return {{QMessageBox::Ok}, 1};
+    case vbOKCancel:
+        return {{QMessageBox::Ok, QMessageBox::Cancel}, 2};
+    case vbAbortRetryIgnore:
+        return {{QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore}, 3};
+    case vbYesNoCancel:
+        return {{QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}, 3};
+    case vbYesNo:
+        return {{QMessageBox::Yes, QMessageBox::No}, 2};
+    case vbRetryCancel:
+        return {{QMessageBox::Retry, QMessageBox::Cancel}, 2};
+    default:
+        return {{QMessageBox::Ok}, 1};
     }
 }
 
-int answerOf(QMessageBox::StandardButton b) {
+int answerOf(QMessageBox::StandardButton b)
+{
     switch (b) {
-    case QMessageBox::Cancel: return vbCancel;
-    case QMessageBox::Abort: return vbAbort;
-    case QMessageBox::Retry: return vbRetry;
-    case QMessageBox::Ignore: return vbIgnore;
-    case QMessageBox::Yes: return vbYes;
-    case QMessageBox::No: return vbNo;
-    default: return vbOK;
+    case QMessageBox::Cancel:
+        return vbCancel;
+    case QMessageBox::Abort:
+        return vbAbort;
+    case QMessageBox::Retry:
+        return vbRetry;
+    case QMessageBox::Ignore:
+        return vbIgnore;
+    case QMessageBox::Yes:
+        return vbYes;
+    case QMessageBox::No:
+        return vbNo;
+    default:
+        return vbOK;
     }
 }
 
-QMessageBox::Icon iconOf(int style) {
+QMessageBox::Icon iconOf(int style)
+{
     switch (style & 0x70) {
-    case vbCritical: return QMessageBox::Critical;
-    case vbQuestion: return QMessageBox::Question;
-    case vbExclamation: return QMessageBox::Warning;
-    case vbInformation: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case vbCritical:
+        return QMessageBox::Critical;
+    case vbQuestion:
+        return QMessageBox::Question;
+    case vbExclamation:
+        return QMessageBox::Warning;
+    case vbInformation:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 
-} // namespace
+}   // namespace
 
 QWidget* QtUserInterface::parentWidget() const { return m_parent ? m_parent : QApplication::activeWindow(); }
 
-int QtUserInterface::messageBox(const QString& text, int style, const QString& title) {
+int QtUserInterface::messageBox(const QString& text, int style, const QString& title)
+{
     QMessageBox box(iconOf(style), titleOrDefault(title), text, QMessageBox::NoButton, parentWidget());
     const ButtonSet set = buttonsOf(style);
     for (int i = 0; i < set.count; ++i) box.addButton(set.buttons[i]);
@@ -73,8 +96,9 @@ int QtUserInterface::messageBox(const QString& text, int style, const QString& t
     return answerOf(box.standardButton(clicked));
 }
 
-QString QtUserInterface::inputBox(const QString& prompt, const QString& title, const QString& defaultValue,
-                                  bool* cancelled) {
+QString QtUserInterface::inputBox(
+    const QString& prompt, const QString& title, const QString& defaultValue, bool* cancelled)
+{
     QInputDialog dialog(parentWidget());
     dialog.setWindowTitle(titleOrDefault(title));
     dialog.setLabelText(prompt);
@@ -85,17 +109,19 @@ QString QtUserInterface::inputBox(const QString& prompt, const QString& title, c
     return ok ? dialog.textValue() : QString();
 }
 
-void QtUserInterface::reportError(long, const QString& source, const QString& description, const QString& title) {
+void QtUserInterface::reportError(long, const QString& source, const QString& description, const QString& title)
+{
     messageBox(description, vbOKOnly | vbCritical, title.isEmpty() ? source : title);
 }
 
 void QtUserInterface::processEvents() { QCoreApplication::processEvents(); }
 
-bool QtUserInterface::logOn(LogOnRequest& request) {
+bool QtUserInterface::logOn(LogOnRequest& request)
+{
     LogOnDialog dialog(request, parentWidget());
     if (dialog.exec() != QDialog::Accepted) return false;
     request = dialog.request();
     return true;
 }
 
-} // namespace orra
+}   // namespace orra

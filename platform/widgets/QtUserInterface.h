@@ -17,10 +17,10 @@ public:
     bool interactive() const override { return true; }
     int messageBox(const QString& text, int style = vbOKOnly, const QString& title = QString()) override;
     QString inputBox(const QString& prompt, const QString& title = QString(), const QString& defaultValue = QString(),
-                     bool* cancelled = nullptr) override;
+        bool* cancelled = nullptr) override;
     // An OK box with the description, titled with title (else the source).
-    void reportError(long number, const QString& source, const QString& description,
-                     const QString& title = QString()) override;
+    void reportError(
+        long number, const QString& source, const QString& description, const QString& title = QString()) override;
     void processEvents() override;
     bool logOn(LogOnRequest& request) override;
 
@@ -29,4 +29,4 @@ private:
     QWidget* m_parent;
 };
 
-} // namespace orra
+}   // namespace orra

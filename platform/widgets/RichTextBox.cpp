@@ -15,26 +15,44 @@ int vbKeyCode(int qtKey)
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return vbKeyA + (qtKey - Qt::Key_A);
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return vbKeyF1 + (qtKey - Qt::Key_F1);
     switch (qtKey) {
-    case Qt::Key_Backspace: return vbKeyBack;
+    case Qt::Key_Backspace:
+        return vbKeyBack;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return vbKeyTab;
+    case Qt::Key_Backtab:
+        return vbKeyTab;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return vbKeyReturn;
-    case Qt::Key_Shift: return vbKeyShift;
-    case Qt::Key_Control: return vbKeyControl;
-    case Qt::Key_Alt: return vbKeyMenu;
-    case Qt::Key_Escape: return vbKeyEscape;
-    case Qt::Key_Space: return vbKeySpace;
-    case Qt::Key_PageUp: return vbKeyPageUp;
-    case Qt::Key_PageDown: return vbKeyPageDown;
-    case Qt::Key_End: return vbKeyEnd;
-    case Qt::Key_Home: return vbKeyHome;
-    case Qt::Key_Left: return vbKeyLeft;
-    case Qt::Key_Up: return vbKeyUp;
-    case Qt::Key_Right: return vbKeyRight;
-    case Qt::Key_Down: return vbKeyDown;
-    case Qt::Key_Delete: return vbKeyDelete;
-    default: return 0;
+    case Qt::Key_Enter:
+        return vbKeyReturn;
+    case Qt::Key_Shift:
+        return vbKeyShift;
+    case Qt::Key_Control:
+        return vbKeyControl;
+    case Qt::Key_Alt:
+        return vbKeyMenu;
+    case Qt::Key_Escape:
+        return vbKeyEscape;
+    case Qt::Key_Space:
+        return vbKeySpace;
+    case Qt::Key_PageUp:
+        return vbKeyPageUp;
+    case Qt::Key_PageDown:
+        return vbKeyPageDown;
+    case Qt::Key_End:
+        return vbKeyEnd;
+    case Qt::Key_Home:
+        return vbKeyHome;
+    case Qt::Key_Left:
+        return vbKeyLeft;
+    case Qt::Key_Up:
+        return vbKeyUp;
+    case Qt::Key_Right:
+        return vbKeyRight;
+    case Qt::Key_Down:
+        return vbKeyDown;
+    case Qt::Key_Delete:
+        return vbKeyDelete;
+    default:
+        return 0;
     }
 }
 
@@ -99,8 +117,10 @@ int RichTextBox::textToDocument(int position) const
     int lo = 0, hi = doc->blockCount() - 1;
     while (lo < hi) {
         const int mid = (lo + hi + 1) / 2;
-        if (doc->findBlockByNumber(mid).position() + mid <= position) lo = mid;
-        else hi = mid - 1;
+        if (doc->findBlockByNumber(mid).position() + mid <= position)
+            lo = mid;
+        else
+            hi = mid - 1;
     }
     const QTextBlock block = doc->findBlockByNumber(lo);
     const int offset = position - (block.position() + lo);
@@ -161,8 +181,10 @@ QColor RichTextBox::SelColor() const
             const QTextFragment f = it.fragment();
             if (f.position() + f.length() <= start || f.position() >= end) continue;
             const QColor color = f.charFormat().foreground().color();
-            if (!found.isValid()) found = color;
-            else if (found != color) return QColor();
+            if (!found.isValid())
+                found = color;
+            else if (found != color)
+                return QColor();
         }
     }
     return found;
@@ -259,4 +281,4 @@ void RichTextBox::mouseReleaseEvent(QMouseEvent* event)
 
 bool RichTextBox::focusNextPrevChild(bool next) { return QPlainTextEdit::focusNextPrevChild(next); }
 
-} // namespace orra
+}   // namespace orra

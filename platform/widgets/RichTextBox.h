@@ -20,11 +20,32 @@ namespace orra {
 
 // VB key codes used by the editors.
 enum VbKeyCode : int {
-    vbKeyBack = 8, vbKeyTab = 9, vbKeyReturn = 13, vbKeyShift = 16, vbKeyControl = 17, vbKeyMenu = 18,
-    vbKeyEscape = 27, vbKeySpace = 32, vbKeyPageUp = 33, vbKeyPageDown = 34, vbKeyEnd = 35, vbKeyHome = 36,
-    vbKeyLeft = 37, vbKeyUp = 38, vbKeyRight = 39, vbKeyDown = 40, vbKeyDelete = 46,
-    vbKey0 = 48, vbKey9 = 57, vbKeyA = 65, vbKeyC = 67, vbKeyY = 89, vbKeyZ = 90,
-    vbKeyF1 = 112, vbKeyF5 = 116, vbKeyF12 = 123,
+    vbKeyBack = 8,
+    vbKeyTab = 9,
+    vbKeyReturn = 13,
+    vbKeyShift = 16,
+    vbKeyControl = 17,
+    vbKeyMenu = 18,
+    vbKeyEscape = 27,
+    vbKeySpace = 32,
+    vbKeyPageUp = 33,
+    vbKeyPageDown = 34,
+    vbKeyEnd = 35,
+    vbKeyHome = 36,
+    vbKeyLeft = 37,
+    vbKeyUp = 38,
+    vbKeyRight = 39,
+    vbKeyDown = 40,
+    vbKeyDelete = 46,
+    vbKey0 = 48,
+    vbKey9 = 57,
+    vbKeyA = 65,
+    vbKeyC = 67,
+    vbKeyY = 89,
+    vbKeyZ = 90,
+    vbKeyF1 = 112,
+    vbKeyF5 = 116,
+    vbKeyF12 = 123,
 };
 enum VbShift : int { vbShiftMask = 1, vbCtrlMask = 2, vbAltMask = 4 };
 
@@ -106,4 +127,4 @@ private:
     int m_formatting = 0;   // >0 while Change is held back (formats only, or Text being set)
 };
 
-} // namespace orra
+}   // namespace orra

@@ -22,9 +22,8 @@ int RotatedTextPixelHeight(int size, int dpiY)
     return int(product >= 0 ? (product + half) / 72 : (product - half) / 72);
 }
 
-void PrintRotatedText(QPaintDevice& target, const QString& text, float x, float y,
-                      const QString& fontName, int size, float angle, int weight,
-                      int /*italic*/, int /*underline*/, int /*strikeout*/)
+void PrintRotatedText(QPaintDevice& target, const QString& text, float x, float y, const QString& fontName, int size,
+    float angle, int weight, int /*italic*/, int /*underline*/, int /*strikeout*/)
 {
     QFont font(fontName);
     font.setPixelSize(std::max(1, RotatedTextPixelHeight(size, target.logicalDpiY())));
@@ -42,4 +41,4 @@ void PrintRotatedText(QPaintDevice& target, const QString& text, float x, float 
     painter.drawText(QPointF(0, QFontMetricsF(font).ascent()), text);
 }
 
-} // namespace orra
+}   // namespace orra

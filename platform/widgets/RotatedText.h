@@ -19,8 +19,7 @@ int RotatedTextPixelHeight(int size, int dpiY);
 // surface's pixels), rotated counter-clockwise by angle degrees, in the face fontName at size
 // points and the given weight (400 normal, 700 bold), never italic, underlined or struck out.
 // The last three values are accepted and not used. The surface's own font is not touched.
-void PrintRotatedText(QPaintDevice& target, const QString& text, float x, float y,
-                      const QString& fontName, int size, float angle, int weight,
-                      int italic = 0, int underline = 0, int strikeout = 0);
+void PrintRotatedText(QPaintDevice& target, const QString& text, float x, float y, const QString& fontName, int size,
+    float angle, int weight, int italic = 0, int underline = 0, int strikeout = 0);
 
-} // namespace orra
+}   // namespace orra

@@ -7,56 +7,50 @@ namespace orra {
 
 namespace {
 
-const char* const kKeywords[] = {
-    "ADD", "ALTER", "AS", "ASC", "AUTHORIZATION", "BACKUP", "BEGIN", "BREAK", "BROWSE", "BULK", "BY",
-    "CASCADE", "CASE", "CATCH", "CHECK", "CHECKPOINT", "CLOSE", "CLUSTERED", "COLLATE", "COLUMN", "COMMIT",
-    "COMPUTE", "CONSTRAINT", "CONTAINS", "CONTAINSTABLE", "CONTINUE", "CREATE", "CROSS", "CURRENT", "CURSOR",
-    "DATABASE", "DBCC", "DEALLOCATE", "DECLARE", "DEFAULT", "DELETE", "DENY", "DESC", "DISK", "DISTINCT",
-    "DISTRIBUTED", "DROP", "DUMP", "ELSE", "END", "ERRLVL", "ESCAPE", "EXCEPT", "EXEC", "EXECUTE", "EXIT",
-    "EXTERNAL", "FETCH", "FILE", "FILLFACTOR", "FOR", "FOREIGN", "FREETEXT", "FROM", "FULL", "FUNCTION",
-    "GO", "GOTO", "GRANT", "GROUP", "HAVING", "HOLDLOCK", "IDENTITY", "IDENTITY_INSERT", "IDENTITYCOL", "IF",
-    "INDEX", "INNER", "INSERT", "INTERSECT", "INTO", "JOIN", "KEY", "KILL", "LEFT", "LINENO", "LOAD",
-    "MERGE", "NATIONAL", "NEXT", "NOCHECK", "NOCOUNT", "NOLOCK", "NONCLUSTERED", "NULL", "OF", "OFF",
-    "OFFSETS", "ON", "OPEN", "OPENQUERY", "OPENROWSET", "OPTION", "ORDER", "OUTER", "OUTPUT", "OVER",
-    "PARTITION", "PERCENT", "PIVOT", "PLAN", "PRIMARY", "PRINT", "PROC", "PROCEDURE", "PUBLIC", "RAISERROR",
-    "READ", "READTEXT", "RECONFIGURE", "REFERENCES", "REPLICATION", "RESTORE", "RESTRICT", "RETURN",
-    "RETURNS", "REVERT", "REVOKE", "RIGHT", "ROLLBACK", "ROWCOUNT", "ROWGUIDCOL", "RULE", "SAVE", "SCHEMA",
-    "SELECT", "SET", "SETUSER", "SHUTDOWN", "STATISTICS", "TABLE", "TABLESAMPLE", "TEXTSIZE", "THEN",
-    "THROW", "TO", "TOP", "TRAN", "TRANSACTION", "TRIGGER", "TRUNCATE", "TRY", "UNION", "UNIQUE", "UNPIVOT",
-    "UPDATE", "UPDATETEXT", "USE", "VALUES", "VARYING", "VIEW", "WAITFOR", "WHEN", "WHERE", "WHILE", "WITH",
-    "WRITETEXT"};
+const char* const kKeywords[] = {"ADD", "ALTER", "AS", "ASC", "AUTHORIZATION", "BACKUP", "BEGIN", "BREAK", "BROWSE",
+    "BULK", "BY", "CASCADE", "CASE", "CATCH", "CHECK", "CHECKPOINT", "CLOSE", "CLUSTERED", "COLLATE", "COLUMN",
+    "COMMIT", "COMPUTE", "CONSTRAINT", "CONTAINS", "CONTAINSTABLE", "CONTINUE", "CREATE", "CROSS", "CURRENT", "CURSOR",
+    "DATABASE", "DBCC", "DEALLOCATE", "DECLARE", "DEFAULT", "DELETE", "DENY", "DESC", "DISK", "DISTINCT", "DISTRIBUTED",
+    "DROP", "DUMP", "ELSE", "END", "ERRLVL", "ESCAPE", "EXCEPT", "EXEC", "EXECUTE", "EXIT", "EXTERNAL", "FETCH", "FILE",
+    "FILLFACTOR", "FOR", "FOREIGN", "FREETEXT", "FROM", "FULL", "FUNCTION", "GO", "GOTO", "GRANT", "GROUP", "HAVING",
+    "HOLDLOCK", "IDENTITY", "IDENTITY_INSERT", "IDENTITYCOL", "IF", "INDEX", "INNER", "INSERT", "INTERSECT", "INTO",
+    "JOIN", "KEY", "KILL", "LEFT", "LINENO", "LOAD", "MERGE", "NATIONAL", "NEXT", "NOCHECK", "NOCOUNT", "NOLOCK",
+    "NONCLUSTERED", "NULL", "OF", "OFF", "OFFSETS", "ON", "OPEN", "OPENQUERY", "OPENROWSET", "OPTION", "ORDER", "OUTER",
+    "OUTPUT", "OVER", "PARTITION", "PERCENT", "PIVOT", "PLAN", "PRIMARY", "PRINT", "PROC", "PROCEDURE", "PUBLIC",
+    "RAISERROR", "READ", "READTEXT", "RECONFIGURE", "REFERENCES", "REPLICATION", "RESTORE", "RESTRICT", "RETURN",
+    "RETURNS", "REVERT", "REVOKE", "RIGHT", "ROLLBACK", "ROWCOUNT", "ROWGUIDCOL", "RULE", "SAVE", "SCHEMA", "SELECT",
+    "SET", "SETUSER", "SHUTDOWN", "STATISTICS", "TABLE", "TABLESAMPLE", "TEXTSIZE", "THEN", "THROW", "TO", "TOP",
+    "TRAN", "TRANSACTION", "TRIGGER", "TRUNCATE", "TRY", "UNION", "UNIQUE", "UNPIVOT", "UPDATE", "UPDATETEXT", "USE",
+    "VALUES", "VARYING", "VIEW", "WAITFOR", "WHEN", "WHERE", "WHILE", "WITH", "WRITETEXT"};
 
-const char* const kDataTypes[] = {
-    "BIGINT", "BINARY", "BIT", "CHAR", "DATE", "DATETIME", "DATETIME2", "DATETIMEOFFSET", "DECIMAL",
-    "FLOAT", "GEOGRAPHY", "GEOMETRY", "HIERARCHYID", "IMAGE", "INT", "INTEGER", "MONEY", "NCHAR", "NTEXT",
-    "NUMERIC", "NVARCHAR", "REAL", "ROWVERSION", "SMALLDATETIME", "SMALLINT", "SMALLMONEY", "SQL_VARIANT",
-    "SYSNAME", "TEXT", "TIME", "TIMESTAMP", "TINYINT", "UNIQUEIDENTIFIER", "VARBINARY", "VARCHAR", "XML"};
+const char* const kDataTypes[] = {"BIGINT", "BINARY", "BIT", "CHAR", "DATE", "DATETIME", "DATETIME2", "DATETIMEOFFSET",
+    "DECIMAL", "FLOAT", "GEOGRAPHY", "GEOMETRY", "HIERARCHYID", "IMAGE", "INT", "INTEGER", "MONEY", "NCHAR", "NTEXT",
+    "NUMERIC", "NVARCHAR", "REAL", "ROWVERSION", "SMALLDATETIME", "SMALLINT", "SMALLMONEY", "SQL_VARIANT", "SYSNAME",
+    "TEXT", "TIME", "TIMESTAMP", "TINYINT", "UNIQUEIDENTIFIER", "VARBINARY", "VARCHAR", "XML"};
 
-const char* const kFunctions[] = {
-    "ABS", "ACOS", "APP_NAME", "ASCII", "ASIN", "ATAN", "ATN2", "AVG", "CAST", "CEILING", "CHARINDEX",
-    "CHECKSUM", "CHOOSE", "COALESCE", "COL_LENGTH", "COL_NAME", "CONCAT", "CONVERT", "COS", "COT", "COUNT",
-    "COUNT_BIG", "CURRENT_TIMESTAMP", "CURRENT_USER", "DATALENGTH", "DATEADD", "DATEDIFF", "DATENAME",
-    "DATEPART", "DAY", "DB_ID", "DB_NAME", "DEGREES", "DENSE_RANK", "DIFFERENCE", "ERROR_LINE",
-    "ERROR_MESSAGE", "ERROR_NUMBER", "ERROR_PROCEDURE", "ERROR_SEVERITY", "ERROR_STATE", "EXP", "FLOOR",
-    "FORMAT", "GETDATE", "GETUTCDATE", "GROUPING", "HOST_NAME", "IDENT_CURRENT", "IIF", "ISDATE", "ISNULL",
-    "ISNUMERIC", "LEN", "LOG", "LOG10", "LOWER", "LTRIM", "MAX", "MIN", "MONTH", "NEWID", "NTILE", "NULLIF",
-    "OBJECT_ID", "OBJECT_NAME", "PATINDEX", "PI", "POWER", "QUOTENAME", "RADIANS", "RAND", "RANK",
-    "REPLACE", "REPLICATE", "REVERSE", "ROUND", "ROW_NUMBER", "RTRIM", "SCOPE_IDENTITY", "SESSION_USER",
-    "SIGN", "SIN", "SOUNDEX", "SPACE", "SQRT", "SQUARE", "STDEV", "STR", "STUFF", "SUBSTRING", "SUM",
-    "SUSER_NAME", "SUSER_SNAME", "SYSTEM_USER", "TAN", "TRY_CAST", "TRY_CONVERT", "UNICODE", "UPPER",
-    "USER_ID", "USER_NAME", "VAR", "YEAR",
+const char* const kFunctions[] = {"ABS", "ACOS", "APP_NAME", "ASCII", "ASIN", "ATAN", "ATN2", "AVG", "CAST", "CEILING",
+    "CHARINDEX", "CHECKSUM", "CHOOSE", "COALESCE", "COL_LENGTH", "COL_NAME", "CONCAT", "CONVERT", "COS", "COT", "COUNT",
+    "COUNT_BIG", "CURRENT_TIMESTAMP", "CURRENT_USER", "DATALENGTH", "DATEADD", "DATEDIFF", "DATENAME", "DATEPART",
+    "DAY", "DB_ID", "DB_NAME", "DEGREES", "DENSE_RANK", "DIFFERENCE", "ERROR_LINE", "ERROR_MESSAGE", "ERROR_NUMBER",
+    "ERROR_PROCEDURE", "ERROR_SEVERITY", "ERROR_STATE", "EXP", "FLOOR", "FORMAT", "GETDATE", "GETUTCDATE", "GROUPING",
+    "HOST_NAME", "IDENT_CURRENT", "IIF", "ISDATE", "ISNULL", "ISNUMERIC", "LEN", "LOG", "LOG10", "LOWER", "LTRIM",
+    "MAX", "MIN", "MONTH", "NEWID", "NTILE", "NULLIF", "OBJECT_ID", "OBJECT_NAME", "PATINDEX", "PI", "POWER",
+    "QUOTENAME", "RADIANS", "RAND", "RANK", "REPLACE", "REPLICATE", "REVERSE", "ROUND", "ROW_NUMBER", "RTRIM",
+    "SCOPE_IDENTITY", "SESSION_USER", "SIGN", "SIN", "SOUNDEX", "SPACE", "SQRT", "SQUARE", "STDEV", "STR", "STUFF",
+    "SUBSTRING", "SUM", "SUSER_NAME", "SUSER_SNAME", "SYSTEM_USER", "TAN", "TRY_CAST", "TRY_CONVERT", "UNICODE",
+    "UPPER", "USER_ID", "USER_NAME", "VAR", "YEAR",
     // Functions that are also keywords: functions when a parenthesis follows.
     "LEFT", "RIGHT"};
 
-const char* const kLogicOperators[] = {"ALL", "AND", "ANY", "BETWEEN", "EXISTS", "IN", "IS", "LIKE", "NOT", "OR",
-                                       "SOME"};
+const char* const kLogicOperators[] = {
+    "ALL", "AND", "ANY", "BETWEEN", "EXISTS", "IN", "IS", "LIKE", "NOT", "OR", "SOME"};
 
 // System procedures named without the sp_ / xp_ prefix are rare; the prefixes carry the class.
 const char* const kSystemProcedures[] = {"SP_EXECUTESQL"};
 
 struct WordTable {
-    QHash<QString, int> words;      // class of a word standing alone
-    QHash<QString, bool> functions; // functions (also those shadowed by a keyword)
+    QHash<QString, int> words;        // class of a word standing alone
+    QHash<QString, bool> functions;   // functions (also those shadowed by a keyword)
     WordTable()
     {
         for (const char* w : kFunctions) {
@@ -122,7 +116,7 @@ void add(QList<SqlToken>& tokens, int start, int end, int cls)
     if (end > start && cls != SqlNoClass) tokens.append({start, end - start, cls});
 }
 
-} // namespace
+}   // namespace
 
 int classifySqlWord(QStringView word, bool nextIsParen)
 {
@@ -172,8 +166,8 @@ int tokenizeSqlLine(QStringView line, int state, QList<SqlToken>& tokens)
             i = end;
             continue;
         }
-        const bool national = (c == u'N' || c == u'n') && i + 1 < n && line[i + 1] == u'\''
-                              && (i == 0 || !isWordChar(line[i - 1]));
+        const bool national =
+            (c == u'N' || c == u'n') && i + 1 < n && line[i + 1] == u'\'' && (i == 0 || !isWordChar(line[i - 1]));
         if (c == u'\'' || national) {
             const int open = national ? i + 1 : i;
             const int end = quotedEnd(line, open + 1, u'\'');
@@ -239,4 +233,4 @@ int tokenizeSqlLine(QStringView line, int state, QList<SqlToken>& tokens)
     return SqlStatePlain;
 }
 
-} // namespace orra
+}   // namespace orra

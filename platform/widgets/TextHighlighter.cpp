@@ -43,7 +43,7 @@ bool isScriptWordChar(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
 }
 
-} // namespace
+}   // namespace
 
 TextHighlighter::TextHighlighter(QTextDocument* document, Mode mode)
     : QSyntaxHighlighter(static_cast<QObject*>(nullptr)), m_mode(mode)
@@ -81,7 +81,7 @@ void TextHighlighter::setSqlColors(const std::array<QColor, 11>& classColors, co
 }
 
 void TextHighlighter::setScriptColors(const QColor& keywords, const QColor& objectWords, const QColor& strings,
-                                      const QColor& placeholders, const QColor& comments)
+    const QColor& placeholders, const QColor& comments)
 {
     if (keywords == m_scriptKeywordColor && objectWords == m_scriptObjectColor && strings == m_scriptStringColor
         && placeholders == m_placeholderColor && comments == m_scriptCommentColor)
@@ -132,8 +132,10 @@ void TextHighlighter::colourNextSlice()
     if (m_limit < 0 || !document()) return;
     const int from = m_limit + 1;
     m_limit += kSlice;
-    if (m_limit >= document()->blockCount() - 1) m_limit = -1;
-    else m_slice.start();
+    if (m_limit >= document()->blockCount() - 1)
+        m_limit = -1;
+    else
+        m_slice.start();
     const QTextBlock block = document()->findBlockByNumber(from);
     // The slice's first paragraph was waiting: colouring it changes its state, so the
     // highlighter goes on until the next waiting paragraph.
@@ -152,8 +154,10 @@ void TextHighlighter::highlightBlock(const QString& text)
         setCurrentBlockState(kPendingState);
         return;
     }
-    if (m_mode == Sql) highlightSql(text);
-    else highlightScript(text);
+    if (m_mode == Sql)
+        highlightSql(text);
+    else
+        highlightScript(text);
 }
 
 void TextHighlighter::highlightSql(const QString& text)
@@ -193,8 +197,10 @@ void TextHighlighter::highlightScript(const QString& text)
         const bool boundary = i == 0 || !isScriptWordChar(text[i - 1]);
         if (boundary) {
             const QString word = text.mid(i, j - i).toUpper();
-            if (m_scriptKeywords.contains(word)) setFormat(i, j - i, colourFormat(m_scriptKeywordColor));
-            else if (m_scriptObjectWords.contains(word)) setFormat(i, j - i, colourFormat(m_scriptObjectColor));
+            if (m_scriptKeywords.contains(word))
+                setFormat(i, j - i, colourFormat(m_scriptKeywordColor));
+            else if (m_scriptObjectWords.contains(word))
+                setFormat(i, j - i, colourFormat(m_scriptObjectColor));
         }
         i = j;
     }
@@ -217,4 +223,4 @@ void TextHighlighter::highlightScript(const QString& text)
     setCurrentBlockState(0);
 }
 
-} // namespace orra
+}   // namespace orra

@@ -35,7 +35,7 @@ public:
     void setSqlColors(const std::array<QColor, 11>& classColors, const QColor& placeholder);
     // Script colours: keywords, object words, strings, placeholders, comments.
     void setScriptColors(const QColor& keywords, const QColor& objectWords, const QColor& strings,
-                         const QColor& placeholders, const QColor& comments);
+        const QColor& placeholders, const QColor& comments);
     // The two word lists of script colouring ("|"-separated, case ignored).
     void setScriptWords(const QString& keywordList, const QString& objectWordList);
 
@@ -64,7 +64,7 @@ private:
     QColor m_scriptKeywordColor, m_scriptObjectColor, m_scriptStringColor, m_scriptCommentColor;
     QSet<QString> m_scriptKeywords;   // upper case
     QSet<QString> m_scriptObjectWords;
-    int m_limit = -1;                 // last paragraph that may be coloured now; -1 all
+    int m_limit = -1;   // last paragraph that may be coloured now; -1 all
     QTimer m_slice;
 };
 
@@ -72,4 +72,4 @@ private:
 extern const char* const kScriptKeywordList;
 extern const char* const kScriptObjectWordList;
 
-} // namespace orra
+}   // namespace orra

@@ -16,9 +16,10 @@ namespace orra {
 namespace {
 // Sizes of the original form in twips, turned into this screen's pixels.
 int twips(const QWidget* w, int t) { return t * w->logicalDpiX() / 1440; }
-} // namespace
+}   // namespace
 
-frmRunBlock::frmRunBlock(QWidget* parent) : QDialog(parent) {
+frmRunBlock::frmRunBlock(QWidget* parent) : QDialog(parent)
+{
     setObjectName(QStringLiteral("frmRunBlock"));
     setWindowTitle(QStringLiteral("Form1"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -35,13 +36,11 @@ frmRunBlock::frmRunBlock(QWidget* parent) : QDialog(parent) {
     m_cancel->setAutoDefault(false);
     m_run->setDefault(true);
     m_run->setToolTip(QStringLiteral("Ctrl+Enter"));
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return),
-                                     QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
         auto* submit = new QShortcut(keys, this);
         submit->setContext(Qt::WindowShortcut);
         connect(submit, &QShortcut::activated, this, [this] {
-            if (m_run->isEnabled())
-                cmdRun_Click();
+            if (m_run->isEnabled()) cmdRun_Click();
         });
     }
     const QSize button(twips(this, 1095), twips(this, 495));
@@ -66,7 +65,8 @@ frmRunBlock::frmRunBlock(QWidget* parent) : QDialog(parent) {
 
 void frmRunBlock::EnableRun(bool enabled) { m_run->setEnabled(enabled); }
 
-void frmRunBlock::keyPressEvent(QKeyEvent* event) {
+void frmRunBlock::keyPressEvent(QKeyEvent* event)
+{
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !(event->modifiers() & Qt::ControlModifier)) {
         // An Enter that nothing in the grid took (a row button, the buttons' row) must not
@@ -77,18 +77,19 @@ void frmRunBlock::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void frmRunBlock::fitToCriteria() {
+void frmRunBlock::fitToCriteria()
+{
     // Wide enough for the longest caption and value, up to most of the screen.
     const QScreen* screen = this->screen();
     const int maxWidth = screen ? screen->availableGeometry().width() * 4 / 5 : 1200;
-    const int chrome = width() - m_criteria->width() > 0 ? width() - m_criteria->width()
-                                                         : 2 * layout()->contentsMargins().left();
+    const int chrome =
+        width() - m_criteria->width() > 0 ? width() - m_criteria->width() : 2 * layout()->contentsMargins().left();
     const int wanted = m_criteria->preferredWidth(maxWidth - chrome) + chrome;
-    if (wanted > width())
-        resize(wanted, height());
+    if (wanted > width()) resize(wanted, height());
 }
 
-void frmRunBlock::cmdRun_Click() {
+void frmRunBlock::cmdRun_Click()
+{
     m_collectError.reset();
     try {
         m_criteria->PopulateCriteriaValues();
@@ -101,12 +102,14 @@ void frmRunBlock::cmdRun_Click() {
     }
 }
 
-void frmRunBlock::cmdCancel_Click() {
+void frmRunBlock::cmdCancel_Click()
+{
     IsOK = false;
     reject();
 }
 
-bool RunBlockPrompt::ask(const PromptRequest& request, QList<PromptAnswer>& answers) {
+bool RunBlockPrompt::ask(const PromptRequest& request, QList<PromptAnswer>& answers)
+{
     frmRunBlock form(QApplication::activeWindow());
     form.setWindowTitle(request.title);
     rptCriteria* control = form.rptCriteria1();
@@ -114,8 +117,7 @@ bool RunBlockPrompt::ask(const PromptRequest& request, QList<PromptAnswer>& answ
     control->setUserInterface(request.userInterface);
     control->UnSetGrdCriteria();
     for (const PromptCriterion& c : request.criteria)
-        control->AddCriteria(c.ID, c.captionIsNull ? QString() : c.Aciklama, c.Tip, c.InitialDeger,
-                             c.OptionalParam);
+        control->AddCriteria(c.ID, c.captionIsNull ? QString() : c.Aciklama, c.Tip, c.InitialDeger, c.OptionalParam);
 
     if (request.mustShow) {
         // The user answers with the ordinary arrow, whatever the host's cursor was.
@@ -123,10 +125,8 @@ bool RunBlockPrompt::ask(const PromptRequest& request, QList<PromptAnswer>& answ
         form.fitToCriteria();
         form.exec();
         QGuiApplication::restoreOverrideCursor();
-        if (form.collectError())
-            throw *form.collectError();
-        if (!form.IsOK)
-            return false;
+        if (form.collectError()) throw *form.collectError();
+        if (!form.IsOK) return false;
     } else {
         control->PopulateCriteriaValues();
     }
@@ -140,4 +140,4 @@ bool RunBlockPrompt::ask(const PromptRequest& request, QList<PromptAnswer>& answ
     return true;
 }
 
-} // namespace orra
+}   // namespace orra

@@ -59,4 +59,4 @@ public:
     bool ask(const PromptRequest& request, QList<PromptAnswer>& answers) override;
 };
 
-} // namespace orra
+}   // namespace orra

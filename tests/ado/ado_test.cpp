@@ -31,40 +31,42 @@ protected:
     CaptureUI ui;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(Ado, ConnectionExecuteTransactionsAndRecordsets)
 {
     ScriptEngine e;
     e.setObjectFactory(&ado::createObject);
-    e.executeStatement(
-        "Set con = CreateObject(\"ADODB.Connection\")\n"
-        "MsgBox con.State & TypeName(con)\n"
-        "con.Open " + quoted("Data Source=" + path + ";Mode=Create") + "\n"
-        "MsgBox con.State\n"
-        "con.Execute \"create table t (id integer, name text, amount real)\"\n"
-        "MsgBox con.BeginTrans\n"
-        "con.Execute \"insert into t values (1, 'a', 1.5)\"\n"
-        "con.Execute \"insert into t values (2, NULL, 2)\", n\n"
-        "MsgBox \"affected \" & n\n"
-        "con.CommitTrans\n"
-        "con.BeginTrans : con.Execute \"insert into t values (3, 'c', 3)\" : con.RollbackTrans\n"
-        "Set rs = con.Execute(\"select id, name, amount from t order by id\")\n"
-        "MsgBox rs.RecordCount & \" \" & rs.Fields.Count & \" \" & rs.Fields(1).Name & \" \" & rs.BOF & rs.EOF\n"
-        "Do Until rs.EOF\n"
-        "  MsgBox rs(\"id\") & \"|\" & IsNull(rs(\"name\")) & \"|\" & rs.Fields(\"amount\").Value & \"|\" & TypeName(rs(0).Value)\n"
-        "  rs.MoveNext\n"
-        "Loop\n"
-        "rs.MoveFirst\n"
-        "For Each f In rs.Fields : MsgBox f.Name & \"=\" & f.Value : Next\n"
-        "MsgBox rs.GetString(2, , \",\", \";\", \"NULL\")\n"
-        "rs.Close\n"
-        "MsgBox rs.State & con.State\n"
-        "con.Close\n"
-        "MsgBox con.State");
-    EXPECT_EQ(joined(ui.lines), joined({"0Connection", "1", "1", "affected 1", "2 3 name FalseFalse",
-                                     "1|False|1.5|Long", "2|True|2|Long", "id=1", "name=a", "amount=1.5",
-                                     "1,a,1.5;2,NULL,2;", "01", "0"}));
+    e.executeStatement("Set con = CreateObject(\"ADODB.Connection\")\n"
+                       "MsgBox con.State & TypeName(con)\n"
+                       "con.Open "
+        + quoted("Data Source=" + path + ";Mode=Create")
+        + "\n"
+          "MsgBox con.State\n"
+          "con.Execute \"create table t (id integer, name text, amount real)\"\n"
+          "MsgBox con.BeginTrans\n"
+          "con.Execute \"insert into t values (1, 'a', 1.5)\"\n"
+          "con.Execute \"insert into t values (2, NULL, 2)\", n\n"
+          "MsgBox \"affected \" & n\n"
+          "con.CommitTrans\n"
+          "con.BeginTrans : con.Execute \"insert into t values (3, 'c', 3)\" : con.RollbackTrans\n"
+          "Set rs = con.Execute(\"select id, name, amount from t order by id\")\n"
+          "MsgBox rs.RecordCount & \" \" & rs.Fields.Count & \" \" & rs.Fields(1).Name & \" \" & rs.BOF & rs.EOF\n"
+          "Do Until rs.EOF\n"
+          "  MsgBox rs(\"id\") & \"|\" & IsNull(rs(\"name\")) & \"|\" & rs.Fields(\"amount\").Value & \"|\" & "
+          "TypeName(rs(0).Value)\n"
+          "  rs.MoveNext\n"
+          "Loop\n"
+          "rs.MoveFirst\n"
+          "For Each f In rs.Fields : MsgBox f.Name & \"=\" & f.Value : Next\n"
+          "MsgBox rs.GetString(2, , \",\", \";\", \"NULL\")\n"
+          "rs.Close\n"
+          "MsgBox rs.State & con.State\n"
+          "con.Close\n"
+          "MsgBox con.State");
+    EXPECT_EQ(joined(ui.lines),
+        joined({"0Connection", "1", "1", "affected 1", "2 3 name FalseFalse", "1|False|1.5|Long", "2|True|2|Long",
+            "id=1", "name=a", "amount=1.5", "1,a,1.5;2,NULL,2;", "01", "0"}));
     // the rolled-back row is not there
     orra::db::Connection check;
     check.open("Data Source=" + path);
@@ -104,26 +106,28 @@ TEST_F(Ado, ProviderErrorsAndClosedObjects)
 {
     ScriptEngine e;
     e.setObjectFactory(&ado::createObject);
-    e.executeStatement(
-        "Set con = CreateObject(\"ADODB.Connection\")\n"
-        "On Error Resume Next\n"
-        "con.Execute \"select 1\"\n"
-        "MsgBox Err.Number & \" \" & Err.Description\n"
-        "Err.Clear\n"
-        "con.Open " + quoted("Data Source=" + path + ";Mode=Create") + "\n"
-        "con.Execute \"selec nothing\"\n"
-        "MsgBox (Err.Number < 0) & \" \" & (Len(Err.Description) > 0) & \" \" & con.Errors.Count\n"
-        "Err.Clear\n"
-        "Set rs = con.Execute(\"select 1 as a where 1 = 0\")\n"
-        "MsgBox rs.EOF & rs.BOF & rs.RecordCount\n"
-        "x = rs(\"a\")\n"
-        "MsgBox Err.Number\n"
-        "Err.Clear\n"
-        "x = rs(\"nope\")\n"
-        "MsgBox Err.Number\n"
-        "Err.Clear\n"
-        "Set o = CreateObject(\"Excel.Application\")\n"
-        "MsgBox Err.Number & \" \" & Err.Description");
-    EXPECT_EQ(joined(ui.lines), joined({"3704 Operation is not allowed when the object is closed.", "True True 1",
-                                     "TrueTrue0", "3021", "3265", "429 ActiveX component can't create object"}));
+    e.executeStatement("Set con = CreateObject(\"ADODB.Connection\")\n"
+                       "On Error Resume Next\n"
+                       "con.Execute \"select 1\"\n"
+                       "MsgBox Err.Number & \" \" & Err.Description\n"
+                       "Err.Clear\n"
+                       "con.Open "
+        + quoted("Data Source=" + path + ";Mode=Create")
+        + "\n"
+          "con.Execute \"selec nothing\"\n"
+          "MsgBox (Err.Number < 0) & \" \" & (Len(Err.Description) > 0) & \" \" & con.Errors.Count\n"
+          "Err.Clear\n"
+          "Set rs = con.Execute(\"select 1 as a where 1 = 0\")\n"
+          "MsgBox rs.EOF & rs.BOF & rs.RecordCount\n"
+          "x = rs(\"a\")\n"
+          "MsgBox Err.Number\n"
+          "Err.Clear\n"
+          "x = rs(\"nope\")\n"
+          "MsgBox Err.Number\n"
+          "Err.Clear\n"
+          "Set o = CreateObject(\"Excel.Application\")\n"
+          "MsgBox Err.Number & \" \" & Err.Description");
+    EXPECT_EQ(joined(ui.lines),
+        joined({"3704 Operation is not allowed when the object is closed.", "True True 1", "TrueTrue0", "3021", "3265",
+            "429 ActiveX component can't create object"}));
 }

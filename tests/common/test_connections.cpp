@@ -19,11 +19,13 @@ namespace {
 class ScriptedUi : public HeadlessUserInterface {
 public:
     bool interactive() const override { return isInteractive; }
-    int messageBox(const QString& text, int, const QString&) override {
+    int messageBox(const QString& text, int, const QString&) override
+    {
         boxes << text;
         return vbOK;
     }
-    bool logOn(LogOnRequest& request) override {
+    bool logOn(LogOnRequest& request) override
+    {
         asked.push_back(request);
         if (answers.empty()) return false;
         const LogOnRequest a = answers.front();
@@ -35,18 +37,21 @@ public:
         if (!a.database.isEmpty()) request.database = a.database;
         return true;
     }
-    void answer(const QString& login, const QString& password) {
+    void answer(const QString& login, const QString& password)
+    {
         LogOnRequest a;
         a.login = login;
         a.password = password;
         answers.push_back(a);
     }
-    void answerTrusted() {
+    void answerTrusted()
+    {
         LogOnRequest a;
         a.trusted = true;
         answers.push_back(a);
     }
-    void answerCancel() {
+    void answerCancel()
+    {
         LogOnRequest a;
         a.server = QStringLiteral("<cancel>");
         answers.push_back(a);
@@ -60,12 +65,13 @@ public:
 
 class Connections : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_dir.isValid());
         m_oldServers = qgetenv("ORRA_SERVERS");
         qputenv("ORRA_SERVERS", QFile::encodeName(m_dir.path()));
         catalogue::registerEmbeddedCatalogue();
-        catalogue::createEmbeddedServer("demo");                    // the operating-system user is its administrator
+        catalogue::createEmbeddedServer("demo");   // the operating-system user is its administrator
         catalogue::createEmbeddedCatalogue("demo", "catalogue");
         embedded::createLogin("demo", "sa", "secret");
         embedded::createUser("demo", "catalogue", "sa", "sa");
@@ -74,7 +80,8 @@ protected:
         ResetConnectionCache();
         setMainConnection(nullptr);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         setMainConnection(nullptr);
         ResetConnectionCache();
         setUserInterface(m_previousUi);
@@ -82,7 +89,8 @@ protected:
     }
 
     // The registry rows, "Server|IP|Database|UserName|UserPwd" each.
-    QStringList registryRows() {
+    QStringList registryRows()
+    {
         db::RecordsetPtr rs = mainConnection()->execute(
             "select Server, IP, [Database], UserName, UserPwd from tbOrraConnections order by Server");
         QStringList rows;
@@ -95,11 +103,12 @@ protected:
     }
 
     // Gives the login a new password, as an administrator would on the server.
-    void changePassword(const QString& server, const QString& login, const QString& password) {
+    void changePassword(const QString& server, const QString& login, const QString& password)
+    {
         db::Connection master;
         master.open("Data Source=" + embedded::databaseFile(server, "master"));
         master.execute("update syslogins set password_hash=? where sid=?",
-                       {embedded::hashPassword(password), embedded::loginSid(server, login)});
+            {embedded::hashPassword(password), embedded::loginSid(server, login)});
     }
 
     QTemporaryDir m_dir;
@@ -108,16 +117,18 @@ protected:
     UserInterface* m_previousUi = nullptr;
 };
 
-} // namespace
+}   // namespace
 
-TEST(DisabledItemColor, IsLightRed) {
+TEST(DisabledItemColor, IsLightRed)
+{
     const std::uint32_t c = DisabledItemColor();
     EXPECT_EQ((c >> 16) & 0xFF, 255u);
     EXPECT_EQ((c >> 8) & 0xFF, 100u);
     EXPECT_EQ(c & 0xFF, 100u);
 }
 
-TEST_F(Connections, MainConnectionWithTrustedLogOn) {
+TEST_F(Connections, MainConnectionWithTrustedLogOn)
+{
     ASSERT_TRUE(OpenMainConnection(false, "demo", "catalogue"));
     ASSERT_TRUE(mainConnection());
     EXPECT_TRUE(mainConnection()->isOpen());
@@ -126,7 +137,8 @@ TEST_F(Connections, MainConnectionWithTrustedLogOn) {
     EXPECT_EQ(mainConnection()->commandTimeout(), 0);
 }
 
-TEST_F(Connections, MainConnectionAsksTheLogOnWhenPrompted) {
+TEST_F(Connections, MainConnectionAsksTheLogOnWhenPrompted)
+{
     m_ui.answer("sa", "secret");
     ASSERT_TRUE(OpenMainConnection(true, "demo", "catalogue"));
     ASSERT_EQ(m_ui.asked.size(), 1u);
@@ -137,7 +149,8 @@ TEST_F(Connections, MainConnectionAsksTheLogOnWhenPrompted) {
     EXPECT_TRUE(m_ui.boxes.isEmpty());
 }
 
-TEST_F(Connections, FailedMainLogOnShowsOneBoxAndKeepsThePreviousConnection) {
+TEST_F(Connections, FailedMainLogOnShowsOneBoxAndKeepsThePreviousConnection)
+{
     ASSERT_TRUE(OpenMainConnection(false, "demo", "catalogue"));
     const db::ConnectionPtr first = mainConnection();
     m_ui.answer("sa", "wrong");
@@ -151,7 +164,8 @@ TEST_F(Connections, FailedMainLogOnShowsOneBoxAndKeepsThePreviousConnection) {
     EXPECT_EQ(m_ui.boxes.last(), "The log-on to the server demo was cancelled.");
 }
 
-TEST_F(Connections, HeadlessRunCannotAnswerTheLogOn) {
+TEST_F(Connections, HeadlessRunCannotAnswerTheLogOn)
+{
     m_ui.isInteractive = false;
     EXPECT_FALSE(OpenMainConnection(true, "demo", "catalogue"));
     EXPECT_EQ(m_ui.boxes.last(), "Cannot log on to the server demo: this run has no one to ask for the login.");
@@ -162,14 +176,16 @@ TEST_F(Connections, HeadlessRunCannotAnswerTheLogOn) {
     EXPECT_EQ(connectionCacheEntries().size(), 1);
 }
 
-TEST_F(Connections, CacheStartsWithOneEmptyEntry) {
+TEST_F(Connections, CacheStartsWithOneEmptyEntry)
+{
     const auto entries = connectionCacheEntries();
     ASSERT_EQ(entries.size(), 1);
     EXPECT_TRUE(entries[0].first.isEmpty());
     EXPECT_TRUE(entries[0].second.isEmpty());
 }
 
-TEST_F(Connections, SecondConnectionToAServerComesFromTheCache) {
+TEST_F(Connections, SecondConnectionToAServerComesFromTheCache)
+{
     m_ui.answer("sa", "pw1");
     db::ConnectionPtr a, b;
     ASSERT_TRUE(GetServerConnection("data1", a));
@@ -187,12 +203,13 @@ TEST_F(Connections, SecondConnectionToAServerComesFromTheCache) {
     ASSERT_TRUE(GetServerConnection("data1", b));
     EXPECT_EQ(m_ui.asked.size(), 1u);   // no second log-on
     ASSERT_TRUE(b && b->isOpen());
-    EXPECT_NE(a, b);                     // a new connection each time
+    EXPECT_NE(a, b);   // a new connection each time
     EXPECT_EQ(b->execute("select suser_sname()")->value(0).toString(), "sa");
     EXPECT_EQ(connectionCacheEntries().size(), 2);
 }
 
-TEST_F(Connections, NoCacheAsksEveryTimeAndRemembersNothing) {
+TEST_F(Connections, NoCacheAsksEveryTimeAndRemembersNothing)
+{
     m_ui.answer("sa", "pw1");
     m_ui.answer("sa", "pw1");
     db::ConnectionPtr c;
@@ -209,7 +226,8 @@ TEST_F(Connections, NoCacheAsksEveryTimeAndRemembersNothing) {
     EXPECT_EQ(connectionCacheEntries().size(), 2);
 }
 
-TEST_F(Connections, ServerNamesAreComparedWithLetterCase) {
+TEST_F(Connections, ServerNamesAreComparedWithLetterCase)
+{
     catalogue::createEmbeddedServer("Data1", "sa", "pw2");
     m_ui.answer("sa", "pw1");
     m_ui.answer("sa", "pw2");
@@ -223,7 +241,8 @@ TEST_F(Connections, ServerNamesAreComparedWithLetterCase) {
     EXPECT_EQ(entries[2].first, "Data1");
 }
 
-TEST_F(Connections, AFailedLogOnShowsOneBoxAndCachesNothing) {
+TEST_F(Connections, AFailedLogOnShowsOneBoxAndCachesNothing)
+{
     m_ui.answer("sa", "wrong");
     db::ConnectionPtr c;
     EXPECT_FALSE(GetServerConnection("data1", c));
@@ -233,7 +252,8 @@ TEST_F(Connections, AFailedLogOnShowsOneBoxAndCachesNothing) {
     EXPECT_EQ(m_ui.boxes.size(), 2);
 }
 
-TEST_F(Connections, AStaleCachedLogOnIsDroppedAndAskedAgain) {
+TEST_F(Connections, AStaleCachedLogOnIsDroppedAndAskedAgain)
+{
     m_ui.answer("sa", "pw1");
     db::ConnectionPtr c;
     ASSERT_TRUE(GetServerConnection("data1", c));
@@ -243,12 +263,13 @@ TEST_F(Connections, AStaleCachedLogOnIsDroppedAndAskedAgain) {
     EXPECT_EQ(m_ui.boxes.size(), 1);
     EXPECT_EQ(connectionCacheEntries().size(), 1);   // forgotten
     m_ui.answer("sa", "pw9");
-    ASSERT_TRUE(GetServerConnection("data1", c));    // asked again instead of failing until restart
+    ASSERT_TRUE(GetServerConnection("data1", c));   // asked again instead of failing until restart
     EXPECT_EQ(m_ui.asked.size(), 2u);
     EXPECT_EQ(db::ConnectionString::parse(connectionCacheEntries()[1].second).value("PWD"), "pw9");
 }
 
-TEST_F(Connections, TrustedAnswerConnectsAsTheOperatingSystemUser) {
+TEST_F(Connections, TrustedAnswerConnectsAsTheOperatingSystemUser)
+{
     catalogue::createEmbeddedServer("data2");   // administered by the operating-system user
     m_ui.answerTrusted();
     db::ConnectionPtr c = OpenServerConnectionWithLogin("data2");
@@ -259,7 +280,8 @@ TEST_F(Connections, TrustedAnswerConnectsAsTheOperatingSystemUser) {
     EXPECT_EQ(c->execute("select suser_sname()")->value(0).toString(), embedded::osUserName());
 }
 
-TEST_F(Connections, RegistryInsertThenUpdateKeepsOneRow) {
+TEST_F(Connections, RegistryInsertThenUpdateKeepsOneRow)
+{
     ASSERT_TRUE(OpenMainConnection(false, "demo", "catalogue"));
     ASSERT_TRUE(SaveServerConnection("O'Brien", "10.0.0.1", "sales'db", "reader", "abc", "tarvok"));
     EXPECT_EQ(registryRows(), QStringList{"O'Brien|10.0.0.1|sales'db|reader|21;3;17;"});
@@ -272,7 +294,8 @@ TEST_F(Connections, RegistryInsertThenUpdateKeepsOneRow) {
     EXPECT_EQ(DecodePassword(rs->value(0).toString(), kStoredPasswordKey), "pw1");
 }
 
-TEST_F(Connections, RegistryValuesAreNeverPastedIntoSql) {
+TEST_F(Connections, RegistryValuesAreNeverPastedIntoSql)
+{
     ASSERT_TRUE(OpenMainConnection(false, "demo", "catalogue"));
     const QString evil = "x'); delete from tbOrraConnections; --";
     ASSERT_TRUE(SaveServerConnection("keep", "", "", "u", "p", "tarvok"));
@@ -285,7 +308,8 @@ TEST_F(Connections, RegistryValuesAreNeverPastedIntoSql) {
     EXPECT_EQ(registryRows().size(), 1);
 }
 
-TEST_F(Connections, RegistryRefusesAnEmptyKeyAndNeedsTheCatalogue) {
+TEST_F(Connections, RegistryRefusesAnEmptyKeyAndNeedsTheCatalogue)
+{
     EXPECT_FALSE(SaveServerConnection("data1", "", "", "sa", "pw1", "tarvok"));   // no catalogue connection
     EXPECT_FALSE(DeleteServerConnection("data1"));
     ASSERT_TRUE(OpenMainConnection(false, "demo", "catalogue"));
@@ -294,7 +318,8 @@ TEST_F(Connections, RegistryRefusesAnEmptyKeyAndNeedsTheCatalogue) {
     EXPECT_TRUE(m_ui.boxes.isEmpty());   // these two never show a box
 }
 
-TEST_F(Connections, DeleteRemovesTheRowAndAMissingRowIsNoFailure) {
+TEST_F(Connections, DeleteRemovesTheRowAndAMissingRowIsNoFailure)
+{
     ASSERT_TRUE(OpenMainConnection(false, "demo", "catalogue"));
     ASSERT_TRUE(SaveServerConnection("data1", "", "", "sa", "pw1", "tarvok"));
     ASSERT_TRUE(SaveServerConnection("data2", "", "", "", "", "tarvok"));

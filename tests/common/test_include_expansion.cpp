@@ -13,15 +13,20 @@ using namespace orra;
 namespace {
 
 struct Catalogue {
-    QMap<long, QString> texts;     // document number -> SQLtxt
+    QMap<long, QString> texts;   // document number -> SQLtxt
     QList<long> nullTexts;
     QList<long> asked;
 
-    IncludeTextSource source() {
+    IncludeTextSource source()
+    {
         return [this](long docID) {
             asked.append(docID);
             IncludedText t;
-            if (nullTexts.contains(docID)) { t.found = true; t.isNull = true; return t; }
+            if (nullTexts.contains(docID)) {
+                t.found = true;
+                t.isNull = true;
+                return t;
+            }
             if (!texts.contains(docID)) return t;
             t.found = true;
             t.text = texts.value(docID);
@@ -31,12 +36,14 @@ struct Catalogue {
 };
 
 QString id(xml::Node n) { return xml::attribute(n, QStringLiteral("ID")); }
-xml::Node byId(const xml::Document& doc, const QString& v) {
+xml::Node byId(const xml::Document& doc, const QString& v)
+{
     return FindElementByAttribute(doc.node(), QStringLiteral("ID"), v);
 }
 
 // The worked example: 5 includes 7 at B0.I0; 7's block B0.0 includes 9 binding X to Y.
-Catalogue workedExample() {
+Catalogue workedExample()
+{
     Catalogue c;
     c.texts[5] = QStringLiteral(
         "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[five]]>"
@@ -51,15 +58,16 @@ Catalogue workedExample() {
         "<Include ID=\"B0.0.I0\" Name=\"Include:nine\" DocID=\"9\">"
         "<Inheritance PID=\"B0.P_X\" RID=\"B0.0.P_Y\"/><Inheritance PID=\"B0.P_X\" RID=\"$5\"/></Include>"
         "</Block></Document>");
-    c.texts[9] = QStringLiteral(
-        "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[nine]]>"
-        "<Parameter ID=\"B0.P_X\" Name=\"X\"/><Block ID=\"B0.0\" Name=\"n\"><![CDATA[select <$X%>]]></Block></Document>");
+    c.texts[9] = QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[nine]]>"
+                                "<Parameter ID=\"B0.P_X\" Name=\"X\"/><Block ID=\"B0.0\" Name=\"n\"><![CDATA[select "
+                                "<$X%>]]></Block></Document>");
     return c;
 }
 
-} // namespace
+}   // namespace
 
-TEST(IncludeExpansion, WorkedExamplePrefixesIdsPidsAndRids) {
+TEST(IncludeExpansion, WorkedExamplePrefixesIdsPidsAndRids)
+{
     Catalogue cat = workedExample();
     xml::Document doc;
     ASSERT_TRUE(doc.loadXML(cat.texts[5]));
@@ -96,7 +104,8 @@ TEST(IncludeExpansion, WorkedExamplePrefixesIdsPidsAndRids) {
     EXPECT_EQ(cat.asked, (QList<long>{7, 9}));
 }
 
-TEST(IncludeExpansion, SelfIncludeRefusedWithTheRecursionMessage) {
+TEST(IncludeExpansion, SelfIncludeRefusedWithTheRecursionMessage)
+{
     Catalogue cat;
     cat.texts[3] = QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"3\"/></Document>");
     xml::Document doc;
@@ -107,16 +116,18 @@ TEST(IncludeExpansion, SelfIncludeRefusedWithTheRecursionMessage) {
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), -1);
         EXPECT_EQ(e.description(),
-                  QStringLiteral("Could not include to current document\r\nbecause this will cause a recursive chain"));
+            QStringLiteral("Could not include to current document\r\nbecause this will cause a recursive chain"));
     }
     EXPECT_TRUE(cat.asked.isEmpty());
     EXPECT_TRUE(byId(doc, QStringLiteral("B0.I0")).first_child().empty());
 }
 
-TEST(IncludeExpansion, LoopThroughTheRootRefused) {
+TEST(IncludeExpansion, LoopThroughTheRootRefused)
+{
     Catalogue cat;
     cat.texts[1] = QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"2\"/></Document>");
-    cat.texts[2] = QStringLiteral("<Document ID=\"B0\"><Block ID=\"B0.0\"><Include ID=\"B0.0.I0\" DocID=\"1\"/></Block></Document>");
+    cat.texts[2] = QStringLiteral(
+        "<Document ID=\"B0\"><Block ID=\"B0.0\"><Include ID=\"B0.0.I0\" DocID=\"1\"/></Block></Document>");
     xml::Document doc;
     ASSERT_TRUE(doc.loadXML(cat.texts[1]));
     EXPECT_THROW(ExpandIncludes(cat.source(), doc.documentElement(), 1), Error);
@@ -124,7 +135,8 @@ TEST(IncludeExpansion, LoopThroughTheRootRefused) {
     EXPECT_TRUE(byId(doc, QStringLiteral("B0.I0|B0.0")));
 }
 
-TEST(IncludeExpansion, IndirectLoopBelowTheRootRefusedWithTheSameMessage) {
+TEST(IncludeExpansion, IndirectLoopBelowTheRootRefusedWithTheSameMessage)
+{
     Catalogue cat;   // A(1) includes B(2), B includes C(3), C includes B
     cat.texts[1] = QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"2\"/></Document>");
     cat.texts[2] = QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"3\"/></Document>");
@@ -143,14 +155,17 @@ TEST(IncludeExpansion, IndirectLoopBelowTheRootRefusedWithTheSameMessage) {
     EXPECT_TRUE(byId(doc, QStringLiteral("B0.I0|B0.I0|B0.I0")).first_child().empty());
 }
 
-TEST(IncludeExpansion, ThreeLevelsDeepAndTwoCopiesOfOneDocument) {
+TEST(IncludeExpansion, ThreeLevelsDeepAndTwoCopiesOfOneDocument)
+{
     Catalogue cat;
-    cat.texts[10] = QStringLiteral(
-        "<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"11\"/><Block ID=\"B0.0\">"
-        "<Include ID=\"B0.0.I0\" DocID=\"11\"/></Block></Document>");
-    cat.texts[11] = QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I1\" DocID=\"12\"><Inheritance PID=\"B0.P_Q\" RID=\"B0.P_R\"/></Include></Document>");
-    cat.texts[12] = QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"13\"><Inheritance PID=\"B0.P_S\" RID=\"B0.P_Q\"/></Include><Parameter ID=\"B0.P_Q\" Name=\"Q\"/></Document>");
-    cat.texts[13] = QStringLiteral("<Document ID=\"B0\"><Block ID=\"B0.0\"/><Parameter ID=\"B0.P_S\" Name=\"S\"/></Document>");
+    cat.texts[10] = QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"11\"/><Block ID=\"B0.0\">"
+                                   "<Include ID=\"B0.0.I0\" DocID=\"11\"/></Block></Document>");
+    cat.texts[11] = QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I1\" DocID=\"12\"><Inheritance PID=\"B0.P_Q\" "
+                                   "RID=\"B0.P_R\"/></Include></Document>");
+    cat.texts[12] = QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"13\"><Inheritance PID=\"B0.P_S\" "
+                                   "RID=\"B0.P_Q\"/></Include><Parameter ID=\"B0.P_Q\" Name=\"Q\"/></Document>");
+    cat.texts[13] =
+        QStringLiteral("<Document ID=\"B0\"><Block ID=\"B0.0\"/><Parameter ID=\"B0.P_S\" Name=\"S\"/></Document>");
     xml::Document doc;
     ASSERT_TRUE(doc.loadXML(cat.texts[10]));
     ExpandIncludes(cat.source(), doc.documentElement(), 10);
@@ -166,23 +181,26 @@ TEST(IncludeExpansion, ThreeLevelsDeepAndTwoCopiesOfOneDocument) {
     EXPECT_EQ(cat.asked, (QList<long>{11, 12, 13, 11, 12, 13}));
 }
 
-TEST(IncludeExpansion, IIncludeIsExpandedAndExpandingTwiceAppendsASecondCopy) {
+TEST(IncludeExpansion, IIncludeIsExpandedAndExpandingTwiceAppendsASecondCopy)
+{
     Catalogue cat;
     cat.texts[2] = QStringLiteral("<Document ID=\"B0\"/>");
     xml::Document doc;
-    ASSERT_TRUE(doc.loadXML(QStringLiteral(
-        "<Document ID=\"B0\"><IInclude ID=\"B0.I0\" DocID=\"2\"><Inheritance PID=\"B0.P_A\" RID=\"B0.P_B\"/></IInclude></Document>")));
+    ASSERT_TRUE(doc.loadXML(QStringLiteral("<Document ID=\"B0\"><IInclude ID=\"B0.I0\" DocID=\"2\"><Inheritance "
+                                           "PID=\"B0.P_A\" RID=\"B0.P_B\"/></IInclude></Document>")));
     ExpandIncludes(cat.source(), doc.documentElement(), 1);
     xml::Node inc = doc.documentElement().first_child();
-    EXPECT_EQ(xml::outerXml(inc), QStringLiteral(
-        "<IInclude ID=\"B0.I0\" DocID=\"2\"><Inheritance PID=\"B0.I0|B0.P_A\" RID=\"B0.P_B\"/><Document ID=\"B0.I0|B0\"/></IInclude>"));
+    EXPECT_EQ(xml::outerXml(inc),
+        QStringLiteral("<IInclude ID=\"B0.I0\" DocID=\"2\"><Inheritance PID=\"B0.I0|B0.P_A\" RID=\"B0.P_B\"/><Document "
+                       "ID=\"B0.I0|B0\"/></IInclude>"));
     ExpandIncludes(cat.source(), doc.documentElement(), 1);
-    EXPECT_EQ(xml::outerXml(inc), QStringLiteral(
-        "<IInclude ID=\"B0.I0\" DocID=\"2\"><Inheritance PID=\"B0.I0|B0.I0|B0.P_A\" RID=\"B0.P_B\"/>"
-        "<Document ID=\"B0.I0|B0\"/><Document ID=\"B0.I0|B0\"/></IInclude>"));
+    EXPECT_EQ(xml::outerXml(inc),
+        QStringLiteral("<IInclude ID=\"B0.I0\" DocID=\"2\"><Inheritance PID=\"B0.I0|B0.I0|B0.P_A\" RID=\"B0.P_B\"/>"
+                       "<Document ID=\"B0.I0|B0\"/><Document ID=\"B0.I0|B0\"/></IInclude>"));
 }
 
-TEST(IncludeExpansion, DocIdThatIsNotAWholeNumberRefusedBeforeAnyLookup) {
+TEST(IncludeExpansion, DocIdThatIsNotAWholeNumberRefusedBeforeAnyLookup)
+{
     Catalogue cat;
     for (const char* bad : {"", "7 or 1=1", "7;drop table tbOrraSQL", "1.5", "abc"}) {
         xml::Document doc;
@@ -200,15 +218,20 @@ TEST(IncludeExpansion, DocIdThatIsNotAWholeNumberRefusedBeforeAnyLookup) {
     EXPECT_TRUE(cat.asked.isEmpty());
 }
 
-TEST(IncludeExpansion, MissingNullAndUnparsableTextsNameTheDocument) {
+TEST(IncludeExpansion, MissingNullAndUnparsableTextsNameTheDocument)
+{
     Catalogue cat;
     cat.nullTexts.append(21);
     cat.texts[22] = QStringLiteral("<Document ID=\"B0\"><Block></Document>");
-    struct Case { long doc; const char* words; };
+    struct Case {
+        long doc;
+        const char* words;
+    };
     for (const Case& c : {Case{20, "does not exist"}, Case{21, "has no text"}, Case{22, "could not be loaded"}}) {
         xml::Document doc;
         ASSERT_TRUE(doc.loadXML(QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"%1\">"
-                                               "<Inheritance PID=\"B0.P_A\" RID=\"B0.P_B\"/></Include></Document>").arg(c.doc)));
+                                               "<Inheritance PID=\"B0.P_A\" RID=\"B0.P_B\"/></Include></Document>")
+                                    .arg(c.doc)));
         const QString before = doc.xml();
         try {
             ExpandIncludes(cat.source(), doc.documentElement(), 1);
@@ -223,15 +246,18 @@ TEST(IncludeExpansion, MissingNullAndUnparsableTextsNameTheDocument) {
     }
 }
 
-TEST(IncludeExpansion, FanOutIsBoundedWithAMessageNamingTheLimit) {
+TEST(IncludeExpansion, FanOutIsBoundedWithAMessageNamingTheLimit)
+{
     // 22 documents, each including the next twice: four million copies of the last one.
     Catalogue cat;
     const QString filler(4000, QLatin1Char('x'));
     for (long d = 100; d < 121; ++d)
         cat.texts[d] = QStringLiteral("<Document ID=\"B0\"><![CDATA[%1]]><Include ID=\"B0.I0\" DocID=\"%2\"/>"
                                       "<Include ID=\"B0.I1\" DocID=\"%2\"/></Document>")
-                           .arg(filler).arg(d + 1);
-    cat.texts[121] = QStringLiteral("<Document ID=\"B0\"><Block ID=\"B0.0\"><![CDATA[%1]]></Block></Document>").arg(filler);
+                           .arg(filler)
+                           .arg(d + 1);
+    cat.texts[121] =
+        QStringLiteral("<Document ID=\"B0\"><Block ID=\"B0.0\"><![CDATA[%1]]></Block></Document>").arg(filler);
     xml::Document doc;
     ASSERT_TRUE(doc.loadXML(cat.texts[100]));
     try {

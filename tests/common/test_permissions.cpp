@@ -13,11 +13,15 @@ namespace {
 // An interactive host that records the boxes it was asked to show.
 class RecordingUi : public UserInterface {
 public:
-    struct Report { long number; QString source, description, title; };
+    struct Report {
+        long number;
+        QString source, description, title;
+    };
     bool interactive() const override { return true; }
     int messageBox(const QString&, int, const QString&) override { return vbOK; }
     QString inputBox(const QString&, const QString&, const QString& d, bool*) override { return d; }
-    void reportError(long number, const QString& source, const QString& description, const QString& title) override {
+    void reportError(long number, const QString& source, const QString& description, const QString& title) override
+    {
         reports.push_back({number, source, description, title});
     }
     void processEvents() override {}
@@ -26,7 +30,8 @@ public:
 
 class Permissions : public test::CatalogueTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         CatalogueTest::SetUp();
         alice = addUser(QStringLiteral("alice"));
         bob = addUser(QStringLiteral("bob"));
@@ -34,7 +39,8 @@ protected:
         addCategory(1, 0, QStringLiteral("Top"));
         addCategory(2, 1, QStringLiteral("Middle"));
         addCategory(3, 2, QStringLiteral("Child"));
-        addDocument(10, 3, QStringLiteral("Alice's report"), QStringLiteral("<Document ID=\"B0\"/>"), QStringLiteral("alice"));
+        addDocument(
+            10, 3, QStringLiteral("Alice's report"), QStringLiteral("<Document ID=\"B0\"/>"), QStringLiteral("alice"));
         addDocument(20, 3, QStringLiteral("Doc twenty"), QStringLiteral("<Document ID=\"B0\"/>"));
     }
     void TearDown() override { setUserInterface(nullptr); }
@@ -42,15 +48,17 @@ protected:
     long alice = 0, bob = 0, carl = 0;
 };
 
-} // namespace
+}   // namespace
 
-TEST_F(Permissions, CurrentLoginResolvesToItsUser) {
+TEST_F(Permissions, CurrentLoginResolvesToItsUser)
+{
     auto c = connectAs(QStringLiteral("bob"));
     EXPECT_EQ(CurrentUserUid(c.get()), bob);
     EXPECT_NE(alice, bob);
 }
 
-TEST_F(Permissions, OwnerBeatsItsOwnDeny) {
+TEST_F(Permissions, OwnerBeatsItsOwnDeny)
+{
     allowDoc(10, alice, 0, 0x7FFF);
     auto c = connectAs(QStringLiteral("alice"));
     EXPECT_EQ(DocPermissionOfUser(c.get(), 10, alice, rightEdit), permissionAllowed);
@@ -63,7 +71,8 @@ TEST_F(Permissions, OwnerBeatsItsOwnDeny) {
     EXPECT_FALSE(HasDocPermission(b.get(), 10, 0, rightEdit));
 }
 
-TEST_F(Permissions, DenyBeatsAllowOnTheSameRow) {
+TEST_F(Permissions, DenyBeatsAllowOnTheSameRow)
+{
     allowDoc(20, bob, rightEdit | rightExecute, rightEdit);
     auto c = connectAs(QStringLiteral("bob"));
     EXPECT_EQ(DocPermissionOfUser(c.get(), 20, bob, rightEdit), permissionDenied);
@@ -79,7 +88,8 @@ TEST_F(Permissions, DenyBeatsAllowOnTheSameRow) {
     EXPECT_FALSE(HasDocPermission(admin.get(), 20, bob, rightEdit));
 }
 
-TEST_F(Permissions, ARoleDenialWinsWhicheverRoleComesFirst) {
+TEST_F(Permissions, ARoleDenialWinsWhicheverRoleComesFirst)
+{
     const long first = addRole(QStringLiteral("first"));
     const long second = addRole(QStringLiteral("second"));
     ASSERT_LT(first, second);
@@ -107,15 +117,16 @@ TEST_F(Permissions, ARoleDenialWinsWhicheverRoleComesFirst) {
     EXPECT_TRUE(HasDocPermission(b.get(), 20, 0, rightEdit));
 }
 
-TEST_F(Permissions, DocumentInheritsFromItsCategoryAndTheAncestors) {
+TEST_F(Permissions, DocumentInheritsFromItsCategoryAndTheAncestors)
+{
     auto b = connectAs(QStringLiteral("bob"));
-    EXPECT_FALSE(HasDocPermission(b.get(), 20, 0, rightEdit));      // nothing anywhere
-    allowCategory(1, bob, rightEdit | rightExecute, 0);               // the top category grants
+    EXPECT_FALSE(HasDocPermission(b.get(), 20, 0, rightEdit));   // nothing anywhere
+    allowCategory(1, bob, rightEdit | rightExecute, 0);          // the top category grants
     EXPECT_TRUE(HasDocPermission(b.get(), 20, 0, rightEdit));
     EXPECT_TRUE(HasCategoryPermission(b.get(), 3, 0, rightEdit));
-    allowCategory(2, bob, 0, rightEdit);                              // the nearer ancestor refuses
+    allowCategory(2, bob, 0, rightEdit);   // the nearer ancestor refuses
     EXPECT_FALSE(HasDocPermission(b.get(), 20, 0, rightEdit));
-    EXPECT_TRUE(HasDocPermission(b.get(), 20, 0, rightExecute));      // still granted from the top
+    EXPECT_TRUE(HasDocPermission(b.get(), 20, 0, rightExecute));   // still granted from the top
     EXPECT_TRUE(HasCategoryPermission(b.get(), 1, 0, rightEdit));
     EXPECT_FALSE(HasCategoryPermission(b.get(), 2, 0, rightEdit));
     // A role's row on the category counts like the principal's.
@@ -131,7 +142,8 @@ TEST_F(Permissions, DocumentInheritsFromItsCategoryAndTheAncestors) {
     EXPECT_FALSE(HasCategoryPermission(b.get(), 4, 0, rightDeleteCategory));
 }
 
-TEST_F(Permissions, LoopInTheCategoryChainStopsAndDenies) {
+TEST_F(Permissions, LoopInTheCategoryChainStopsAndDenies)
+{
     admin->execute(QStringLiteral("update tbOrraCategory set ParentID=3 where ID=1"));
     auto b = connectAs(QStringLiteral("bob"));
     EXPECT_FALSE(HasCategoryPermission(b.get(), 3, 0, rightEdit));
@@ -141,11 +153,14 @@ TEST_F(Permissions, LoopInTheCategoryChainStopsAndDenies) {
     EXPECT_TRUE(HasDocPermission(b.get(), 20, 0, rightEdit));
 }
 
-TEST_F(Permissions, TamperedRowIsRefusedWithTheChecksumMessage) {
+TEST_F(Permissions, TamperedRowIsRefusedWithTheChecksumMessage)
+{
     allowDoc(20, bob, 0, rightEdit);
-    admin->execute(QStringLiteral("update tbOrraDocPermissions set \"Deny\"=0, Allow=255 where OrraID=20 and UserId=%1").arg(bob));
+    admin->execute(
+        QStringLiteral("update tbOrraDocPermissions set \"Deny\"=0, Allow=255 where OrraID=20 and UserId=%1").arg(bob));
     auto b = connectAs(QStringLiteral("bob"));
-    const QString message = QStringLiteral("CheckSum Value is wrong for tbOrraDocPermissions DocName: 'Doc twenty' UserName: 'bob'");
+    const QString message =
+        QStringLiteral("CheckSum Value is wrong for tbOrraDocPermissions DocName: 'Doc twenty' UserName: 'bob'");
 
     // Without a person to show it to, the report comes back as an error.
     try {
@@ -169,7 +184,8 @@ TEST_F(Permissions, TamperedRowIsRefusedWithTheChecksumMessage) {
     EXPECT_THROW(DocPermissionOfUser(b.get(), 20, bob, rightEdit), Error);
 }
 
-TEST_F(Permissions, NullChecksumAndTamperedCategoryRowsFail) {
+TEST_F(Permissions, NullChecksumAndTamperedCategoryRowsFail)
+{
     admin->execute(QStringLiteral("insert into tbOrraDocPermissions values (20, %1, 2, 0, NULL)").arg(bob));
     allowCategory(3, carl, rightEdit, 0);
     admin->execute(QStringLiteral("update tbOrraCategoryPermissions set Allow=6 where CategoryID=3"));
@@ -181,12 +197,13 @@ TEST_F(Permissions, NullChecksumAndTamperedCategoryRowsFail) {
     EXPECT_FALSE(HasDocPermission(c.get(), 20, 0, rightEdit));
     ASSERT_EQ(ui.reports.size(), 2u);
     EXPECT_EQ(ui.reports[0].description,
-              QStringLiteral("CheckSum Value is wrong for tbOrraDocPermissions DocName: 'Doc twenty' UserName: 'bob'"));
+        QStringLiteral("CheckSum Value is wrong for tbOrraDocPermissions DocName: 'Doc twenty' UserName: 'bob'"));
     EXPECT_EQ(ui.reports[1].description,
-              QStringLiteral("CheckSum Value is wrong for tbOrraCategoryPermissions CategoryName: 'Child' UserName: 'carl'"));
+        QStringLiteral("CheckSum Value is wrong for tbOrraCategoryPermissions CategoryName: 'Child' UserName: 'carl'"));
 }
 
-TEST_F(Permissions, CorrectRowsPassTheirChecksum) {
+TEST_F(Permissions, CorrectRowsPassTheirChecksum)
+{
     allowDoc(20, bob, rightEdit, 0);
     allowCategory(3, bob, rightExecute, 0);
     RecordingUi ui;
@@ -197,7 +214,8 @@ TEST_F(Permissions, CorrectRowsPassTheirChecksum) {
     EXPECT_TRUE(ui.reports.empty());
 }
 
-TEST_F(Permissions, FailuresAndClosedConnections) {
+TEST_F(Permissions, FailuresAndClosedConnections)
+{
     RecordingUi ui;
     setUserInterface(&ui);
     auto b = connectAs(QStringLiteral("bob"));

@@ -20,7 +20,8 @@ namespace {
 
 class ReportTypes : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ORRA_SERVERS", QFile::encodeName(m_dir.path()));
         qputenv("ORRA_EXPORT_DIR", QFile::encodeName(m_dir.path()));
@@ -28,14 +29,19 @@ protected:
         catalogue::registerEmbeddedCatalogue();
         catalogue::createEmbeddedServer(QStringLiteral("r"), QStringLiteral("sa"), QStringLiteral("pw"));
         embedded::createDatabase(QStringLiteral("r"), QStringLiteral("sales"));
-        c.open(embedded::connectionText(QStringLiteral("r"), QStringLiteral("sales"), QStringLiteral("sa"), QStringLiteral("pw")));
+        c.open(embedded::connectionText(
+            QStringLiteral("r"), QStringLiteral("sales"), QStringLiteral("sa"), QStringLiteral("pw")));
         c.execute(QStringLiteral("create table Orders (ID int identity(1,1) primary key, OrderDate datetime, Qty int, "
                                  "Price float, Region char(5))"));
-        c.execute(QStringLiteral("insert into Orders (OrderDate, Qty, Price, Region) values ('2025-01-18 12:00:00', 2, 1.5, 'N')"));
-        c.execute(QStringLiteral("insert into Orders (OrderDate, Qty, Price, Region) values ('2025-01-18 16:45:00', 3, 2.25, 'S')"));
-        c.execute(QStringLiteral("insert into Orders (OrderDate, Qty, Price, Region) values ('2025-01-19 09:00:00', 1, 10, 'N')"));
+        c.execute(QStringLiteral(
+            "insert into Orders (OrderDate, Qty, Price, Region) values ('2025-01-18 12:00:00', 2, 1.5, 'N')"));
+        c.execute(QStringLiteral(
+            "insert into Orders (OrderDate, Qty, Price, Region) values ('2025-01-18 16:45:00', 3, 2.25, 'S')"));
+        c.execute(QStringLiteral(
+            "insert into Orders (OrderDate, Qty, Price, Region) values ('2025-01-19 09:00:00', 1, 10, 'N')"));
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         spreadsheet::setDesktopOpener({});
         qunsetenv("ORRA_SERVERS");
         qunsetenv("ORRA_EXPORT_DIR");
@@ -44,21 +50,31 @@ protected:
     db::Connection c;
 };
 
-} // namespace
+}   // namespace
 
-TEST_F(ReportTypes, ComputedColumnsKeepTheServersTypesIntoTheWorkbook) {
+TEST_F(ReportTypes, ComputedColumnsKeepTheServersTypesIntoTheWorkbook)
+{
     c.execute(QStringLiteral(
         "select cast(OrderDate as date) Day, max(OrderDate) Last, min(ID) FirstID, sum(Qty) Qty, sum(Price) Total, "
-        "count(*) N, getdate() Now, convert(datetime, '2025-01-18 10:30') Fixed, isnull(max(OrderDate), getdate()) Next, "
+        "count(*) N, getdate() Now, convert(datetime, '2025-01-18 10:30') Fixed, isnull(max(OrderDate), getdate()) "
+        "Next, "
         "max(Qty) + max(Price) Mixed, convert(date, min(OrderDate), 120) Stamp, cast(max(OrderDate) as time) At, "
         "case when count(*) > 1 then max(OrderDate) else null end Busy "
         "into #Report from Orders group by cast(OrderDate as date) order by Day"));
     db::RecordsetPtr rs = c.execute(QStringLiteral("select * from #Report"));
     const std::vector<std::pair<const char*, DataType>> expected = {
-        {"Day", DataType::DBDate},        {"Last", DataType::DBTimeStamp}, {"FirstID", DataType::Integer},
-        {"Qty", DataType::Integer},       {"Total", DataType::Double},     {"N", DataType::Integer},
-        {"Now", DataType::DBTimeStamp},   {"Fixed", DataType::DBTimeStamp}, {"Next", DataType::DBTimeStamp},
-        {"Mixed", DataType::Double},      {"Stamp", DataType::DBDate},     {"At", DataType::DBTime},
+        {"Day", DataType::DBDate},
+        {"Last", DataType::DBTimeStamp},
+        {"FirstID", DataType::Integer},
+        {"Qty", DataType::Integer},
+        {"Total", DataType::Double},
+        {"N", DataType::Integer},
+        {"Now", DataType::DBTimeStamp},
+        {"Fixed", DataType::DBTimeStamp},
+        {"Next", DataType::DBTimeStamp},
+        {"Mixed", DataType::Double},
+        {"Stamp", DataType::DBDate},
+        {"At", DataType::DBTime},
         {"Busy", DataType::DBTimeStamp},
     };
     ASSERT_EQ(rs->fieldCount(), int(expected.size()));
@@ -73,22 +89,32 @@ TEST_F(ReportTypes, ComputedColumnsKeepTheServersTypesIntoTheWorkbook) {
     const ExportResult r = ExportRecordsetToExcel(*rs);
     auto cells = XlsxTestReader(r.path).cells();
     const std::vector<std::pair<const char*, const char*>> formats = {
-        {"A2", "dd.mm.yyyy"}, {"B2", "dd.mm.yyyy hh:mm"}, {"C2", "General"}, {"D2", "General"},
-        {"E2", "#,##0.00"},   {"F2", "General"},          {"G2", "dd.mm.yyyy hh:mm"}, {"H2", "dd.mm.yyyy hh:mm"},
-        {"I2", "dd.mm.yyyy hh:mm"}, {"J2", "#,##0.00"},   {"K2", "dd.mm.yyyy"}, {"L2", "hh:mm:ss"},
+        {"A2", "dd.mm.yyyy"},
+        {"B2", "dd.mm.yyyy hh:mm"},
+        {"C2", "General"},
+        {"D2", "General"},
+        {"E2", "#,##0.00"},
+        {"F2", "General"},
+        {"G2", "dd.mm.yyyy hh:mm"},
+        {"H2", "dd.mm.yyyy hh:mm"},
+        {"I2", "dd.mm.yyyy hh:mm"},
+        {"J2", "#,##0.00"},
+        {"K2", "dd.mm.yyyy"},
+        {"L2", "hh:mm:ss"},
         {"M2", "dd.mm.yyyy hh:mm"},
     };
     for (const auto& [cell, format] : formats) {
         EXPECT_EQ(cells[cell].type, "n") << cell;
         EXPECT_EQ(cells[cell].numberFormat, QString::fromLatin1(format)) << cell;
     }
-    EXPECT_DOUBLE_EQ(cells["A2"].number, 45675);              // 18 January 2025
-    EXPECT_DOUBLE_EQ(cells["B2"].number, 45675 + 16.75 / 24); // 16:45
+    EXPECT_DOUBLE_EQ(cells["A2"].number, 45675);                // 18 January 2025
+    EXPECT_DOUBLE_EQ(cells["B2"].number, 45675 + 16.75 / 24);   // 16:45
     EXPECT_DOUBLE_EQ(cells["E2"].number, 3.75);
-    EXPECT_EQ(cells.count("M3"), 0u);                          // one order on the 19th: NULL
+    EXPECT_EQ(cells.count("M3"), 0u);   // one order on the 19th: NULL
 }
 
-TEST_F(ReportTypes, ArithmeticFollowsThePrecedenceOfItsOperands) {
+TEST_F(ReportTypes, ArithmeticFollowsThePrecedenceOfItsOperands)
+{
     db::RecordsetPtr rs = c.execute(QStringLiteral(
         "select ID + 1 A, Qty * Price B, year(OrderDate) * 100 C, isnull(Qty, 0) D, coalesce(null, Price) E, "
         "'[' + Region + ']' F from Orders where ID=1"));

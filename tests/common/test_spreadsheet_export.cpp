@@ -20,8 +20,11 @@ namespace {
 
 class EnvGuard {
 public:
-    explicit EnvGuard(const char* name) : m_name(name), m_set(qEnvironmentVariableIsSet(name)), m_value(qgetenv(name)) {}
+    explicit EnvGuard(const char* name) : m_name(name), m_set(qEnvironmentVariableIsSet(name)), m_value(qgetenv(name))
+    {
+    }
     ~EnvGuard() { m_set ? qputenv(m_name, m_value) : qunsetenv(m_name); }
+
 private:
     const char* m_name;
     bool m_set;
@@ -31,7 +34,8 @@ private:
 // Records the message boxes instead of printing them.
 class RecordingUi : public HeadlessUserInterface {
 public:
-    int messageBox(const QString& text, int style, const QString&) override {
+    int messageBox(const QString& text, int style, const QString&) override
+    {
         boxes << text;
         styles << style;
         return vbOK;
@@ -40,14 +44,16 @@ public:
     QList<int> styles;
 };
 
-db::FieldInfo field(const QString& name, DataType type) {
+db::FieldInfo field(const QString& name, DataType type)
+{
     db::FieldInfo f;
     f.name = name;
     f.type = type;
     return f;
 }
 
-db::Recordset recordset(std::vector<db::FieldInfo> fields, const std::vector<std::vector<QVariant>>& rows) {
+db::Recordset recordset(std::vector<db::FieldInfo> fields, const std::vector<std::vector<QVariant>>& rows)
+{
     db::ResultSet s;
     s.fields = std::move(fields);
     s.hasRows = true;
@@ -60,13 +66,18 @@ double stored(double w) { return int((int(w * 7 + 0.5) + 5) / 7.0 * 256.0) / 256
 
 class SpreadsheetExport : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ORRA_EXPORT_DIR", QFile::encodeName(m_dir.path()));
         m_previousUi = setUserInterface(&m_ui);
-        spreadsheet::setDesktopOpener([this](const QString& p) { m_opened << p; return true; });
+        spreadsheet::setDesktopOpener([this](const QString& p) {
+            m_opened << p;
+            return true;
+        });
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         setUserInterface(m_previousUi);
         spreadsheet::setDesktopOpener({});
     }
@@ -78,22 +89,25 @@ protected:
     QStringList m_opened;
 };
 
-} // namespace
+}   // namespace
 
-TEST_F(SpreadsheetExport, NumberFormatsByType) {
+TEST_F(SpreadsheetExport, NumberFormatsByType)
+{
     EXPECT_EQ(ExportNumberFormat(DataType::Date), "dd.mm.yyyy");
     EXPECT_EQ(ExportNumberFormat(DataType::DBDate), "dd.mm.yyyy");
     EXPECT_EQ(ExportNumberFormat(DataType::DBTimeStamp), "dd.mm.yyyy hh:mm");
     EXPECT_EQ(ExportNumberFormat(DataType::Double), "#,##0.00");
     EXPECT_EQ(ExportNumberFormat(DataType::Currency), "#,##0.00");
     for (DataType t : {DataType::Integer, DataType::BigInt, DataType::Single, DataType::Numeric, DataType::VarChar,
-                       DataType::Boolean, DataType::DBTime, DataType::Guid})
+             DataType::Boolean, DataType::DBTime, DataType::Guid})
         EXPECT_EQ(ExportNumberFormat(t), "General");
 }
 
-TEST_F(SpreadsheetExport, EmptyRecordsetGivesHeaderOnlyFormattedAndFitted) {
+TEST_F(SpreadsheetExport, EmptyRecordsetGivesHeaderOnlyFormattedAndFitted)
+{
     auto rs = recordset({field("Müşteri", DataType::VarChar), field("Tutar", DataType::Currency),
-                         field("Tarih", DataType::DBTimeStamp)}, {});
+                            field("Tarih", DataType::DBTimeStamp)},
+        {});
     const ExportResult r = ExportRecordsetToExcel(rs);
     EXPECT_TRUE(r.path.startsWith(m_dir.path() + "/Report-"));
     EXPECT_EQ(r.rowsWritten, 0);
@@ -113,7 +127,8 @@ TEST_F(SpreadsheetExport, EmptyRecordsetGivesHeaderOnlyFormattedAndFitted) {
     EXPECT_DOUBLE_EQ(cols[2].width, stored(6));
 }
 
-TEST_F(SpreadsheetExport, StartsAtTheCurrentRowAndLeavesTheRecordsetAtEof) {
+TEST_F(SpreadsheetExport, StartsAtTheCurrentRowAndLeavesTheRecordsetAtEof)
+{
     std::vector<std::vector<QVariant>> rows;
     for (int i = 1; i <= 5; ++i) rows.push_back({i, QStringLiteral("row %1").arg(i)});
     auto rs = recordset({field("No", DataType::Integer), field("Name", DataType::VarChar)}, rows);
@@ -129,22 +144,24 @@ TEST_F(SpreadsheetExport, StartsAtTheCurrentRowAndLeavesTheRecordsetAtEof) {
     EXPECT_EQ(cells.count("A5"), 0u);
 }
 
-TEST_F(SpreadsheetExport, EveryTypeGroupKeepsItsCellTypeAndFormat) {
+TEST_F(SpreadsheetExport, EveryTypeGroupKeepsItsCellTypeAndFormat)
+{
     const QDateTime stamp(QDate(2024, 3, 5), QTime(14, 30));
     const QUuid guid = QUuid::fromString(QStringLiteral("{67c8770b-44f1-410a-ab9a-f9b5446f13ee}"));
     auto rs = recordset(
         {field("small", DataType::SmallInt), field("int", DataType::Integer), field("big", DataType::BigInt),
-         field("tiny", DataType::TinyInt), field("single", DataType::Single), field("double", DataType::Double),
-         field("money", DataType::Currency), field("numeric", DataType::Numeric), field("bit", DataType::Boolean),
-         field("date", DataType::Date), field("dbdate", DataType::DBDate), field("time", DataType::DBTime),
-         field("stamp", DataType::DBTimeStamp), field("text", DataType::VarChar), field("wtext", DataType::VarWChar),
-         field("guid", DataType::Guid), field("bin", DataType::VarBinary)},
+            field("tiny", DataType::TinyInt), field("single", DataType::Single), field("double", DataType::Double),
+            field("money", DataType::Currency), field("numeric", DataType::Numeric), field("bit", DataType::Boolean),
+            field("date", DataType::Date), field("dbdate", DataType::DBDate), field("time", DataType::DBTime),
+            field("stamp", DataType::DBTimeStamp), field("text", DataType::VarChar), field("wtext", DataType::VarWChar),
+            field("guid", DataType::Guid), field("bin", DataType::VarBinary)},
         {{QVariant(short(-7)), 42, QVariant(qint64(9007199254740993LL)), QVariant(uchar(200)), QVariant(1.5f),
-          1234567.891, 1234.5, 0.125, true, QVariant(QDateTime(QDate(2024, 1, 15), QTime(0, 0))),
-          QVariant(QDate(2024, 1, 15)), QVariant(QTime(6, 0)), QVariant(stamp), QStringLiteral("00123"),
-          QStringLiteral("İstanbul"), QVariant(guid.toString(QUuid::WithBraces).toUpper()), QVariant(QByteArray("AB"))},
-         {QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), false,
-          QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()}});
+             1234567.891, 1234.5, 0.125, true, QVariant(QDateTime(QDate(2024, 1, 15), QTime(0, 0))),
+             QVariant(QDate(2024, 1, 15)), QVariant(QTime(6, 0)), QVariant(stamp), QStringLiteral("00123"),
+             QStringLiteral("İstanbul"), QVariant(guid.toString(QUuid::WithBraces).toUpper()),
+             QVariant(QByteArray("AB"))},
+            {QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), false,
+                QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()}});
     const ExportResult r = ExportRecordsetToExcel(rs);
     XlsxTestReader x(r.path);
     auto c = x.cells();
@@ -172,11 +189,11 @@ TEST_F(SpreadsheetExport, EveryTypeGroupKeepsItsCellTypeAndFormat) {
     EXPECT_DOUBLE_EQ(c["K2"].number, 45306);
     EXPECT_EQ(c["K2"].numberFormat, "dd.mm.yyyy");
     EXPECT_DOUBLE_EQ(c["L2"].number, 0.25);
-    EXPECT_EQ(c["L2"].numberFormat, "hh:mm:ss");       // a time shows as a time
+    EXPECT_EQ(c["L2"].numberFormat, "hh:mm:ss");   // a time shows as a time
     EXPECT_DOUBLE_EQ(c["M2"].number, 45356 + 14.5 / 24);
     EXPECT_EQ(c["M2"].numberFormat, "dd.mm.yyyy hh:mm");
     EXPECT_EQ(c["N2"].type, "inlineStr");
-    EXPECT_EQ(c["N2"].text, "00123");                  // text stays text
+    EXPECT_EQ(c["N2"].text, "00123");   // text stays text
     EXPECT_EQ(c["O2"].text, QStringLiteral("İstanbul"));
     EXPECT_EQ(c["P2"].text, "{67C8770B-44F1-410A-AB9A-F9B5446F13EE}");
     EXPECT_EQ(c["Q2"].type, "inlineStr");
@@ -186,15 +203,16 @@ TEST_F(SpreadsheetExport, EveryTypeGroupKeepsItsCellTypeAndFormat) {
     auto cols = x.columns();
     EXPECT_EQ(cols[6].numberFormat, "#,##0.00");
     EXPECT_EQ(cols[13].numberFormat, "dd.mm.yyyy hh:mm");
-    EXPECT_DOUBLE_EQ(cols[6].width, stored(13));   // "1,234,567.89" + 1
-    EXPECT_DOUBLE_EQ(cols[13].width, stored(17));  // "dd.mm.yyyy hh:mm" + 1
-    EXPECT_DOUBLE_EQ(cols[16].width, stored(39));  // the GUID + 1
-    EXPECT_DOUBLE_EQ(cols[3].width, stored(12));   // "9.00720E+15" + 1
+    EXPECT_DOUBLE_EQ(cols[6].width, stored(13));    // "1,234,567.89" + 1
+    EXPECT_DOUBLE_EQ(cols[13].width, stored(17));   // "dd.mm.yyyy hh:mm" + 1
+    EXPECT_DOUBLE_EQ(cols[16].width, stored(39));   // the GUID + 1
+    EXPECT_DOUBLE_EQ(cols[3].width, stored(12));    // "9.00720E+15" + 1
 }
 
-TEST_F(SpreadsheetExport, ScriptVariantHasNoColumnFormatsButDatesStayDates) {
-    auto rs = recordset({field("amount", DataType::Double), field("day", DataType::Date)},
-                        {{2.5, QVariant(QDate(2024, 1, 15))}});
+TEST_F(SpreadsheetExport, ScriptVariantHasNoColumnFormatsButDatesStayDates)
+{
+    auto rs = recordset(
+        {field("amount", DataType::Double), field("day", DataType::Date)}, {{2.5, QVariant(QDate(2024, 1, 15))}});
     ExportOptions o;
     o.formatColumns = false;
     const ExportResult r = ExportRecordset(rs, o);
@@ -205,7 +223,8 @@ TEST_F(SpreadsheetExport, ScriptVariantHasNoColumnFormatsButDatesStayDates) {
     EXPECT_TRUE(x.columns().empty());
 }
 
-TEST_F(SpreadsheetExport, RowsBeyondASheetContinueOnNumberedSheetsAndSaySoOnce) {
+TEST_F(SpreadsheetExport, RowsBeyondASheetContinueOnNumberedSheetsAndSaySoOnce)
+{
     std::vector<std::vector<QVariant>> rows;
     for (int i = 1; i <= 8; ++i) rows.push_back({i});
     auto rs = recordset({field("n", DataType::Integer)}, rows);
@@ -215,8 +234,9 @@ TEST_F(SpreadsheetExport, RowsBeyondASheetContinueOnNumberedSheetsAndSaySoOnce) 
     EXPECT_EQ(r.rowsWritten, 8);
     EXPECT_EQ(r.rowsLeft, 0);
     EXPECT_EQ(r.sheets, (QStringList{"Sheet1", "Sheet1 (2)", "Sheet1 (3)"}));
-    EXPECT_EQ(r.warning, "The result has 8 rows, more than a sheet holds (3): they continue on the sheets "
-                         "\"Sheet1 (2)\", \"Sheet1 (3)\" of the same workbook.");
+    EXPECT_EQ(r.warning,
+        "The result has 8 rows, more than a sheet holds (3): they continue on the sheets "
+        "\"Sheet1 (2)\", \"Sheet1 (3)\" of the same workbook.");
     ASSERT_EQ(m_ui.boxes.size(), 1);
     EXPECT_EQ(m_ui.boxes[0], r.warning);
     EXPECT_EQ(m_ui.styles[0], vbOKOnly | vbExclamation);
@@ -237,7 +257,8 @@ TEST_F(SpreadsheetExport, RowsBeyondASheetContinueOnNumberedSheetsAndSaySoOnce) 
     EXPECT_EQ(x.columns("Sheet1 (3)").size(), 1u);
 }
 
-TEST_F(SpreadsheetExport, AFullSheetHoldsEveryRowBelowTheHeaderAndTheNextRowGoesOn) {
+TEST_F(SpreadsheetExport, AFullSheetHoldsEveryRowBelowTheHeaderAndTheNextRowGoesOn)
+{
     const long total = spreadsheet::kMaxRows;   // one more than fits below the header
     db::ResultSet s;
     s.fields = {field("n", DataType::Integer)};
@@ -248,8 +269,9 @@ TEST_F(SpreadsheetExport, AFullSheetHoldsEveryRowBelowTheHeaderAndTheNextRowGoes
     const ExportResult r = ExportRecordsetToExcel(rs);
     EXPECT_EQ(r.rowsWritten, 1048576);
     EXPECT_EQ(r.rowsLeft, 0);
-    EXPECT_EQ(r.warning, "The result has 1048576 rows, more than a sheet holds (1048575): they continue on the sheets "
-                         "\"Sheet1 (2)\" of the same workbook.");
+    EXPECT_EQ(r.warning,
+        "The result has 1048576 rows, more than a sheet holds (1048575): they continue on the sheets "
+        "\"Sheet1 (2)\" of the same workbook.");
     XlsxTestReader x(r.path);
     const std::string xml = x.part("xl/worksheets/sheet1.xml");
     EXPECT_NE(xml.find("<c r=\"A1048576\"><v>1048575</v></c>"), std::string::npos);
@@ -258,7 +280,8 @@ TEST_F(SpreadsheetExport, AFullSheetHoldsEveryRowBelowTheHeaderAndTheNextRowGoes
     EXPECT_DOUBLE_EQ(second["A2"].number, 1048576);
 }
 
-TEST_F(SpreadsheetExport, LongTextsAreCutAndReported) {
+TEST_F(SpreadsheetExport, LongTextsAreCutAndReported)
+{
     auto rs = recordset({field("memo", DataType::LongVarChar)}, {{QString(40000, QLatin1Char('x'))}});
     const ExportResult r = ExportRecordsetToExcel(rs);
     EXPECT_EQ(r.textsCut, 1);
@@ -266,7 +289,8 @@ TEST_F(SpreadsheetExport, LongTextsAreCutAndReported) {
     EXPECT_EQ(XlsxTestReader(r.path).cells()["A2"].text.size(), 32767);
 }
 
-TEST_F(SpreadsheetExport, TemplateWithANamedSheet) {
+TEST_F(SpreadsheetExport, TemplateWithANamedSheet)
+{
     const QString tpl = m_dir.path() + "/tpl.xlsx";
     lxw_workbook* wb = workbook_new(QFile::encodeName(tpl).constData());
     lxw_worksheet* first = workbook_add_worksheet(wb, "Notes");
@@ -276,7 +300,7 @@ TEST_F(SpreadsheetExport, TemplateWithANamedSheet) {
     ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
 
     auto rs = recordset({field("Ad", DataType::VarChar), field("Tutar", DataType::Currency)},
-                        {{QStringLiteral("a"), 10.0}, {QStringLiteral("b"), 20.5}});
+        {{QStringLiteral("a"), 10.0}, {QStringLiteral("b"), 20.5}});
     const ExportResult r = ExportRecordsetToExcel(rs, tpl, QStringLiteral("Veri"));
     XlsxTestReader x(r.path);
     EXPECT_EQ(x.cells("Notes")["A1"].text, "read me");
@@ -299,7 +323,8 @@ TEST_F(SpreadsheetExport, TemplateWithANamedSheet) {
     EXPECT_EQ(QDir(m_dir.path()).entryList({"Report-*"}, QDir::Files).size(), 1);
 }
 
-TEST_F(SpreadsheetExport, TemplateRowsBeyondASheetContinueOnNewSheets) {
+TEST_F(SpreadsheetExport, TemplateRowsBeyondASheetContinueOnNewSheets)
+{
     const QString tpl = m_dir.path() + "/tpl-more.xlsx";
     lxw_workbook* wb = workbook_new(QFile::encodeName(tpl).constData());
     worksheet_write_string(workbook_add_worksheet(wb, "Veri"), 0, 3, "Toplam", nullptr);
@@ -331,7 +356,8 @@ TEST_F(SpreadsheetExport, TemplateRowsBeyondASheetContinueOnNewSheets) {
     EXPECT_EQ(x.columns("Veri (2)")[2].numberFormat, "dd.mm.yyyy");
 }
 
-TEST_F(SpreadsheetExport, ExportsNeverOverwriteEachOther) {
+TEST_F(SpreadsheetExport, ExportsNeverOverwriteEachOther)
+{
     auto a = recordset({field("x", DataType::Integer)}, {{1}});
     auto b = recordset({field("x", DataType::Integer)}, {{2}});
     const ExportResult r1 = ExportRecordsetToExcel(a);
@@ -341,7 +367,8 @@ TEST_F(SpreadsheetExport, ExportsNeverOverwriteEachOther) {
     EXPECT_DOUBLE_EQ(XlsxTestReader(r2.path).cells()["A2"].number, 2);
 }
 
-TEST_F(SpreadsheetExport, HeadlessRunsNeverOpenAWindow) {
+TEST_F(SpreadsheetExport, HeadlessRunsNeverOpenAWindow)
+{
     auto rs = recordset({field("x", DataType::Integer)}, {{1}});
     qputenv("ORRA_NO_OPEN", "1");
     EXPECT_FALSE(ExportRecordsetToExcel(rs).opened);
@@ -364,7 +391,8 @@ TEST_F(SpreadsheetExport, HeadlessRunsNeverOpenAWindow) {
     EXPECT_EQ(m_opened, QStringList{r.path});
 }
 
-TEST_F(SpreadsheetExport, AClosedRecordsetIsAnError) {
+TEST_F(SpreadsheetExport, AClosedRecordsetIsAnError)
+{
     auto rs = recordset({field("x", DataType::Integer)}, {{1}});
     rs.close();
     try {
@@ -375,22 +403,23 @@ TEST_F(SpreadsheetExport, AClosedRecordsetIsAnError) {
     }
 }
 
-TEST_F(SpreadsheetExport, TextExportToTheDefaultFile) {
+TEST_F(SpreadsheetExport, TextExportToTheDefaultFile)
+{
     EnvGuard temp("TEMP");
     qputenv("TEMP", QFile::encodeName(m_dir.path()));
-    auto rs = recordset({field("Ad", DataType::VarChar), field("Tutar", DataType::Double), field("Gün", DataType::DBDate)},
-                        {{QStringLiteral("Şule"), 2.5, QVariant(QDate(2024, 1, 15))},
-                         {QVariant(), 3.0, QVariant()}});
+    auto rs =
+        recordset({field("Ad", DataType::VarChar), field("Tutar", DataType::Double), field("Gün", DataType::DBDate)},
+            {{QStringLiteral("Şule"), 2.5, QVariant(QDate(2024, 1, 15))}, {QVariant(), 3.0, QVariant()}});
     const QString path = ExportRecordsetToText(rs);
     EXPECT_EQ(path, m_dir.path() + "/Report.txt");
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(f.readAll()),
-              QStringLiteral("Ad,Tutar,Gün\r\nŞule,2.5,2024-01-15\r\nNULL,3,NULL\r\n"));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()), QStringLiteral("Ad,Tutar,Gün\r\nŞule,2.5,2024-01-15\r\nNULL,3,NULL\r\n"));
     EXPECT_TRUE(rs.isEOF());
 }
 
-TEST_F(SpreadsheetExport, TextExportWithDelimitersAndNoRows) {
+TEST_F(SpreadsheetExport, TextExportWithDelimitersAndNoRows)
+{
     auto rs = recordset({field("a", DataType::Integer), field("b", DataType::Integer)}, {{1, QVariant()}});
     const QString path = m_dir.path() + "/out.txt";
     ExportRecordsetToText(rs, path, "\t", "\n", "-");

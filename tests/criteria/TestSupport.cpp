@@ -10,14 +10,15 @@ namespace orra::test {
 namespace {
 class QtEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         static int argc = 1;
         static char name[] = "criteria_tests";
         static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            m_app = new QApplication(argc, argv);
+        if (!QApplication::instance()) m_app = new QApplication(argc, argv);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         delete m_app;
         m_app = nullptr;
     }
@@ -25,11 +26,11 @@ public:
 private:
     QApplication* m_app = nullptr;
 };
-[[maybe_unused]] ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-} // namespace
+[[maybe_unused]] ::testing::Environment* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+}   // namespace
 
-SampleDatabase::SampleDatabase() {
+SampleDatabase::SampleDatabase()
+{
     path = m_dir.filePath(QStringLiteral("sample.db"));
     connection = std::make_shared<db::Connection>();
     connection->open(QStringLiteral("Data Source=%1;Mode=Create").arg(path));
@@ -47,14 +48,14 @@ SampleDatabase::SampleDatabase() {
         connection->execute(QString::fromLatin1(sql));
 }
 
-QPointer<QTimer> onNextModal(std::function<void(QWidget*)> action) {
+QPointer<QTimer> onNextModal(std::function<void(QWidget*)> action)
+{
     auto* timer = new QTimer;
     timer->setInterval(10);
     auto shared = std::make_shared<std::function<void(QWidget*)>>(std::move(action));
     QObject::connect(timer, &QTimer::timeout, [timer, shared] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
+        if (!modal || !modal->isVisible()) return;
         // Act only once the dialog is the active window, so focus behaves as on a desktop.
         if (!modal->isActiveWindow()) {
             modal->activateWindow();
@@ -68,11 +69,11 @@ QPointer<QTimer> onNextModal(std::function<void(QWidget*)> action) {
     return timer;
 }
 
-void showActive(QWidget* w) {
+void showActive(QWidget* w)
+{
     w->show();
     w->activateWindow();
-    if (!QTest::qWaitForWindowActive(w))
-        ADD_FAILURE() << "window did not become active";
+    if (!QTest::qWaitForWindowActive(w)) ADD_FAILURE() << "window did not become active";
 }
 
-} // namespace orra::test
+}   // namespace orra::test

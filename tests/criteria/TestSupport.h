@@ -18,19 +18,23 @@ namespace orra::test {
 // interface while it lives, unless made as a host's own (installed false).
 class MessageRecorder : public UserInterface {
 public:
-    explicit MessageRecorder(bool installed = true) : m_installed(installed) {
+    explicit MessageRecorder(bool installed = true) : m_installed(installed)
+    {
         if (m_installed) m_previous = setUserInterface(this);
     }
-    ~MessageRecorder() override {
+    ~MessageRecorder() override
+    {
         if (m_installed) setUserInterface(m_previous);
     }
     bool interactive() const override { return true; }
-    int messageBox(const QString& text, int, const QString&) override {
+    int messageBox(const QString& text, int, const QString&) override
+    {
         messages << text;
         return vbOK;
     }
     QString inputBox(const QString&, const QString&, const QString& d, bool*) override { return d; }
-    void reportError(long, const QString&, const QString& description, const QString&) override {
+    void reportError(long, const QString&, const QString& description, const QString&) override
+    {
         messages << description;
     }
     void processEvents() override {}
@@ -60,4 +64,4 @@ QPointer<QTimer> onNextModal(std::function<void(QWidget*)> action);
 // Shows w as a real window and waits until it is active, so focus moves as it does on a desktop.
 void showActive(QWidget* w);
 
-} // namespace orra::test
+}   // namespace orra::test

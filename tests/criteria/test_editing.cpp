@@ -18,14 +18,16 @@ namespace {
 
 class Editing : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         c.SetCon(db.connection);
         c.resize(520, 320);
     }
     void show() { test::showActive(&c); }
     QString cell(int row) { return c.grdCriteria()->textMatrix(row, 1); }
     // Moves to a row the way a click on its value cell does.
-    void clickRow(int row) {
+    void clickRow(int row)
+    {
         const QRect r = c.grdCriteria()->cellRect(row, 1);
         QTest::mouseClick(c.grdCriteria()->viewport(), Qt::LeftButton, {}, r.center());
     }
@@ -37,9 +39,10 @@ protected:
     rptCriteria c;
 };
 
-} // namespace
+}   // namespace
 
-TEST_F(Editing, TextEditorOpensOverTheCellWithItsTextSelected) {
+TEST_F(Editing, TextEditorOpensOverTheCellWithItsTextSelected)
+{
     c.AddCriteria(1, QStringLiteral("Name"), QStringLiteral("text"), QStringLiteral("Ali"), QString());
     c.AddCriteria(2, QStringLiteral("Surname"), QStringLiteral("text"), QStringLiteral("Veli"), QString());
     show();
@@ -53,7 +56,8 @@ TEST_F(Editing, TextEditorOpensOverTheCellWithItsTextSelected) {
     EXPECT_EQ(focus(), c.grdCriteriaText());
 }
 
-TEST_F(Editing, DownArrowStoresTheValueAndOpensTheNextRowsEditor) {
+TEST_F(Editing, DownArrowStoresTheValueAndOpensTheNextRowsEditor)
+{
     c.AddCriteria(1, QStringLiteral("Name"), QStringLiteral("text"), QStringLiteral("Ali"), QString());
     c.AddCriteria(2, QStringLiteral("Surname"), QStringLiteral("text"), QStringLiteral("Veli"), QString());
     show();
@@ -78,7 +82,8 @@ TEST_F(Editing, DownArrowStoresTheValueAndOpensTheNextRowsEditor) {
     EXPECT_EQ(c.GetCriteriaArray(1)->Value, QStringLiteral("Kaya"));
 }
 
-TEST_F(Editing, EnterStoresAndReturnsToTheGridThenEnterEditsAgain) {
+TEST_F(Editing, EnterStoresAndReturnsToTheGridThenEnterEditsAgain)
+{
     c.AddCriteria(1, QStringLiteral("Name"), QStringLiteral("text"), QString(), QString());
     show();
     QTest::keyClicks(c.grdCriteriaText(), QStringLiteral("abc"));
@@ -93,7 +98,8 @@ TEST_F(Editing, EnterStoresAndReturnsToTheGridThenEnterEditsAgain) {
     EXPECT_EQ(c.grdCriteriaText()->text(), QStringLiteral("abc"));
 }
 
-TEST_F(Editing, ClickOnAnotherRowStoresIntoTheCellTheEditorCovered) {
+TEST_F(Editing, ClickOnAnotherRowStoresIntoTheCellTheEditorCovered)
+{
     c.AddCriteria(1, QStringLiteral("A"), QStringLiteral("text"), QStringLiteral("1"), QString());
     c.AddCriteria(2, QStringLiteral("B"), QStringLiteral("text"), QStringLiteral("2"), QString());
     c.AddCriteria(3, QStringLiteral("C"), QStringLiteral("text"), QStringLiteral("3"), QString());
@@ -111,7 +117,8 @@ TEST_F(Editing, ClickOnAnotherRowStoresIntoTheCellTheEditorCovered) {
     EXPECT_EQ(c.grdCriteria()->col(), 1);
 }
 
-TEST_F(Editing, HeadingAndUnknownRowsShowNoEditor) {
+TEST_F(Editing, HeadingAndUnknownRowsShowNoEditor)
+{
     c.AddCriteria(1, QStringLiteral("Heading"), QStringLiteral("htext"), QStringLiteral("--"), QString());
     c.AddCriteria(2, QStringLiteral("Other"), QStringLiteral("memo"), QStringLiteral("m"), QString());
     c.AddCriteria(3, QStringLiteral("Text"), QStringLiteral("text"), QString(), QString());
@@ -127,10 +134,11 @@ TEST_F(Editing, HeadingAndUnknownRowsShowNoEditor) {
     EXPECT_EQ(c.activeEditor(), c.grdCriteriaText());
 }
 
-TEST_F(Editing, ListIsReadFromItsQueryAndKeepsFreeText) {
+TEST_F(Editing, ListIsReadFromItsQueryAndKeepsFreeText)
+{
     c.AddCriteria(1, QStringLiteral("Text"), QStringLiteral("text"), QString(), QString());
     c.AddCriteria(2, QStringLiteral("City"), QStringLiteral("combo"), QStringLiteral("Bursa"),
-                  QStringLiteral("select name from city order by name"));
+        QStringLiteral("select name from city order by name"));
     show();
     key(c.grdCriteriaText(), Qt::Key_Down);
     ASSERT_EQ(c.activeEditor(), c.grdCriteriaCombo());
@@ -162,10 +170,11 @@ TEST_F(Editing, ListIsReadFromItsQueryAndKeepsFreeText) {
     EXPECT_EQ(c.GetCriteriaArray(1)->Value, QStringLiteral("Zonguldak"));
 }
 
-TEST_F(Editing, FailingListQueryIsReportedAndLeavesTheCell) {
+TEST_F(Editing, FailingListQueryIsReportedAndLeavesTheCell)
+{
     c.AddCriteria(1, QStringLiteral("Text"), QStringLiteral("text"), QString(), QString());
     c.AddCriteria(2, QStringLiteral("Bad"), QStringLiteral("combo"), QStringLiteral("keep"),
-                  QStringLiteral("select x from nowhere"));
+        QStringLiteral("select x from nowhere"));
     show();
     key(c.grdCriteriaText(), Qt::Key_Down);
     ASSERT_EQ(ui.messages.size(), 1);
@@ -176,7 +185,8 @@ TEST_F(Editing, FailingListQueryIsReportedAndLeavesTheCell) {
     EXPECT_EQ(c.grdCriteria()->row(), 2);
 }
 
-TEST_F(Editing, EmptyDateShowsNoDateAndStaysEmpty) {
+TEST_F(Editing, EmptyDateShowsNoDateAndStaysEmpty)
+{
     c.AddCriteria(1, QStringLiteral("Day"), QStringLiteral("date"), QString(), QString());
     c.AddCriteria(2, QStringLiteral("Text"), QStringLiteral("text"), QString(), QString());
     show();
@@ -194,7 +204,8 @@ TEST_F(Editing, EmptyDateShowsNoDateAndStaysEmpty) {
     EXPECT_EQ(c.GetCriteriaArray(0)->Value, QString());
 }
 
-TEST_F(Editing, DateIsStoredAndDeleteMeansNoDate) {
+TEST_F(Editing, DateIsStoredAndDeleteMeansNoDate)
+{
     c.AddCriteria(1, QStringLiteral("Day"), QStringLiteral("date"), QStringLiteral("20240131"), QString());
     c.AddCriteria(2, QStringLiteral("Text"), QStringLiteral("text"), QString(), QString());
     show();
@@ -226,7 +237,8 @@ TEST_F(Editing, DateIsStoredAndDeleteMeansNoDate) {
     EXPECT_EQ(c.GetCriteriaArray(0)->Value, QString());
 }
 
-TEST_F(Editing, DateCellThatIsNoDateIsReported) {
+TEST_F(Editing, DateCellThatIsNoDateIsReported)
+{
     c.AddCriteria(1, QStringLiteral("Text"), QStringLiteral("text"), QString(), QString());
     c.AddCriteria(2, QStringLiteral("Day"), QStringLiteral("date"), QStringLiteral("someday"), QString());
     show();
@@ -237,7 +249,8 @@ TEST_F(Editing, DateCellThatIsNoDateIsReported) {
     EXPECT_EQ(cell(2), QStringLiteral("someday"));
 }
 
-TEST_F(Editing, UnSetHidesTheEditor) {
+TEST_F(Editing, UnSetHidesTheEditor)
+{
     c.AddCriteria(1, QStringLiteral("Text"), QStringLiteral("text"), QStringLiteral("x"), QString());
     show();
     ASSERT_TRUE(c.grdCriteriaText()->isVisible());

@@ -20,24 +20,25 @@ using namespace orra;
 
 namespace {
 
-QStringList columnTexts(QTreeWidget* lv, int col) {
+QStringList columnTexts(QTreeWidget* lv, int col)
+{
     QStringList out;
-    for (int i = 0; i < lv->topLevelItemCount(); ++i)
-        out << lv->topLevelItem(i)->text(col);
+    for (int i = 0; i < lv->topLevelItemCount(); ++i) out << lv->topLevelItem(i)->text(col);
     return out;
 }
 
-QStringList selectedTexts(QTreeWidget* lv) {
+QStringList selectedTexts(QTreeWidget* lv)
+{
     QStringList out;
     for (int i = 0; i < lv->topLevelItemCount(); ++i)
-        if (lv->topLevelItem(i)->isSelected())
-            out << lv->topLevelItem(i)->text(0);
+        if (lv->topLevelItem(i)->isSelected()) out << lv->topLevelItem(i)->text(0);
     return out;
 }
 
-} // namespace
+}   // namespace
 
-TEST(frmSelectRecord, ShowsTheRowsAndReturnsTheChosenOne) {
+TEST(frmSelectRecord, ShowsTheRowsAndReturnsTheChosenOne)
+{
     test::SampleDatabase db;
     frmSelectRecord f;
     EXPECT_EQ(f.cmdOk()->text(), QStringLiteral("&Tamam "));
@@ -70,7 +71,8 @@ TEST(frmSelectRecord, ShowsTheRowsAndReturnsTheChosenOne) {
     EXPECT_EQ(f.OptField2Val.toString(), QStringLiteral("West"));
 }
 
-TEST(frmSelectRecord, NoMatchingRowMeansNoChoice) {
+TEST(frmSelectRecord, NoMatchingRowMeansNoChoice)
+{
     test::SampleDatabase db;
     frmSelectRecord f;
     f.frmCon = db.connection;
@@ -89,7 +91,8 @@ TEST(frmSelectRecord, NoMatchingRowMeansNoChoice) {
     EXPECT_EQ(f.ReturnValue.toString(), QStringLiteral("Z"));
 }
 
-TEST(frmSelectRecord, EscapeCancels) {
+TEST(frmSelectRecord, EscapeCancels)
+{
     test::SampleDatabase db;
     frmSelectRecord f;
     f.frmCon = db.connection;
@@ -102,7 +105,8 @@ TEST(frmSelectRecord, EscapeCancels) {
     EXPECT_EQ(f.ReturnValue.toString(), QStringLiteral("A"));
 }
 
-TEST(frmSelectRecord, FailingQueryIsShownAndThePickerCloses) {
+TEST(frmSelectRecord, FailingQueryIsShownAndThePickerCloses)
+{
     test::SampleDatabase db;
     test::MessageRecorder ui;
     frmSelectRecord f;
@@ -115,7 +119,8 @@ TEST(frmSelectRecord, FailingQueryIsShownAndThePickerCloses) {
     EXPECT_TRUE(ui.messages.first().contains(QStringLiteral("nowhere"))) << ui.messages.first().toStdString();
 }
 
-TEST(frmMultiSelectRecord, PreselectsTrimmedValuesAndReturnsThemWithoutBlanks) {
+TEST(frmMultiSelectRecord, PreselectsTrimmedValuesAndReturnsThemWithoutBlanks)
+{
     test::SampleDatabase db;
     frmMultiSelectRecord f;
     EXPECT_EQ(f.cmdOk()->text(), QStringLiteral("&Tamam "));
@@ -134,7 +139,8 @@ TEST(frmMultiSelectRecord, PreselectsTrimmedValuesAndReturnsThemWithoutBlanks) {
     EXPECT_EQ(f.ReturnValue.toString(), QStringLiteral("A,C"));
 }
 
-TEST(frmMultiSelectRecord, ClearAndOkGiveTheEmptyList) {
+TEST(frmMultiSelectRecord, ClearAndOkGiveTheEmptyList)
+{
     test::SampleDatabase db;
     frmMultiSelectRecord f;
     f.frmCon = db.connection;
@@ -156,7 +162,8 @@ TEST(frmMultiSelectRecord, ClearAndOkGiveTheEmptyList) {
     EXPECT_EQ(f.OptionalField1Value.toString(), QString());
 }
 
-TEST(frmMultiSelectRecord, ChoosesWithClicksAndReturnsExtraColumns) {
+TEST(frmMultiSelectRecord, ChoosesWithClicksAndReturnsExtraColumns)
+{
     test::SampleDatabase db;
     frmMultiSelectRecord f;
     f.frmCon = db.connection;
@@ -180,7 +187,8 @@ TEST(frmMultiSelectRecord, ChoosesWithClicksAndReturnsExtraColumns) {
     EXPECT_EQ(f.OptionalField2Value.toString(), QStringLiteral("West,West"));
 }
 
-TEST(frmMultiSelectRecord, ReturnedColumnStandsFirstUnderItsOwnName) {
+TEST(frmMultiSelectRecord, ReturnedColumnStandsFirstUnderItsOwnName)
+{
     test::SampleDatabase db;
     frmMultiSelectRecord f;
     f.frmCon = db.connection;
@@ -200,7 +208,8 @@ TEST(frmMultiSelectRecord, ReturnedColumnStandsFirstUnderItsOwnName) {
     EXPECT_EQ(f.ReturnValue.toString(), QStringLiteral("D"));
 }
 
-TEST(frmMultiSelectRecord, HeaderClicksSortAndFlipTheOrder) {
+TEST(frmMultiSelectRecord, HeaderClicksSortAndFlipTheOrder)
+{
     test::SampleDatabase db;
     frmMultiSelectRecord f;
     f.frmCon = db.connection;
@@ -228,7 +237,8 @@ TEST(frmMultiSelectRecord, HeaderClicksSortAndFlipTheOrder) {
     EXPECT_FALSE(f.IsOK);
 }
 
-TEST(frmMultiSelectRecord, UnreadableRowsFailTheLoad) {
+TEST(frmMultiSelectRecord, UnreadableRowsFailTheLoad)
+{
     test::SampleDatabase db;
     {
         frmMultiSelectRecord f;
@@ -274,11 +284,13 @@ TEST(frmMultiSelectRecord, UnreadableRowsFailTheLoad) {
 namespace {
 class RowButton : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         c.SetCon(db.connection);
         c.resize(520, 300);
     }
-    void add(const QString& spec, const QString& value = QString()) {
+    void add(const QString& spec, const QString& value = QString())
+    {
         c.AddCriteria(1, QStringLiteral("Text"), QStringLiteral("text"), QString(), QString());
         c.AddCriteria(2, QStringLiteral("City"), QStringLiteral("button"), value, spec);
         test::showActive(&c);
@@ -288,9 +300,10 @@ protected:
     test::MessageRecorder ui;
     rptCriteria c;
 };
-} // namespace
+}   // namespace
 
-TEST_F(RowButton, SinglePickerChosen) {
+TEST_F(RowButton, SinglePickerChosen)
+{
     add(QStringLiteral("select code, name from city order by code;code;Şehir seçin;single"), QStringLiteral("A"));
     QString title;
     int current = -1;
@@ -310,7 +323,8 @@ TEST_F(RowButton, SinglePickerChosen) {
     EXPECT_EQ(c.GetCriteriaArray(1)->Value, QStringLiteral("D"));
 }
 
-TEST_F(RowButton, PickerCancelledLeavesTheCell) {
+TEST_F(RowButton, PickerCancelledLeavesTheCell)
+{
     add(QStringLiteral("select code from city;code;Cities;single"), QStringLiteral("B"));
     test::onNextModal([&](QWidget* w) {
         auto* f = qobject_cast<frmSelectRecord*>(w);
@@ -323,7 +337,8 @@ TEST_F(RowButton, PickerCancelledLeavesTheCell) {
     EXPECT_TRUE(ui.messages.isEmpty());
 }
 
-TEST_F(RowButton, MultiInCapitalsOpensTheMultiPickerWithWholeSql) {
+TEST_F(RowButton, MultiInCapitalsOpensTheMultiPickerWithWholeSql)
+{
     add(QStringLiteral("select code, name from city where name <> 'x;y' order by code;code;Cities;MULTI"),
         QStringLiteral(" A, ,C"));
     QStringList preselected;
@@ -341,7 +356,8 @@ TEST_F(RowButton, MultiInCapitalsOpensTheMultiPickerWithWholeSql) {
     EXPECT_EQ(cell(), QStringLiteral("A,B,C"));
 }
 
-TEST_F(RowButton, TypedTextReachesThePickerAsItsCurrentValue) {
+TEST_F(RowButton, TypedTextReachesThePickerAsItsCurrentValue)
+{
     add(QStringLiteral("select code from city order by code;code;Cities;single"));
     // Type into the button row's text editor, then press its button without leaving the cell.
     QTest::keyClick(c.grdCriteriaText(), Qt::Key_Down);
@@ -359,7 +375,8 @@ TEST_F(RowButton, TypedTextReachesThePickerAsItsCurrentValue) {
     EXPECT_EQ(cell(), QStringLiteral("C"));
 }
 
-TEST_F(RowButton, BadSpecificationOrQueryIsReported) {
+TEST_F(RowButton, BadSpecificationOrQueryIsReported)
+{
     add(QStringLiteral("select code from city;code;Cities"));
     QTest::mouseClick(c.grdCriteriaButton(1), Qt::LeftButton);
     ASSERT_EQ(ui.messages.size(), 1);
@@ -367,7 +384,8 @@ TEST_F(RowButton, BadSpecificationOrQueryIsReported) {
     EXPECT_EQ(cell(), QString());
 }
 
-TEST_F(RowButton, FailingMultiQueryIsReported) {
+TEST_F(RowButton, FailingMultiQueryIsReported)
+{
     add(QStringLiteral("select x from nowhere;x;Cities;multi"), QStringLiteral("keep"));
     QTest::mouseClick(c.grdCriteriaButton(1), Qt::LeftButton);
     ASSERT_EQ(ui.messages.size(), 1);
@@ -382,13 +400,13 @@ namespace {
 // Prices under the Turkish locale: decimal comma, dot for thousands.
 class NumberPickers : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         m_locale = QLocale();
         QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
         for (const char* sql : {"create table prices (code text, price real, stock integer)",
-                                "insert into prices values ('A', 115.26, 1200)",
-                                "insert into prices values ('B', 9, 35)",
-                                "insert into prices values ('C', 1250.5, 4)"})
+                 "insert into prices values ('A', 115.26, 1200)", "insert into prices values ('B', 9, 35)",
+                 "insert into prices values ('C', 1250.5, 4)"})
             db.connection->execute(QString::fromLatin1(sql));
     }
     void TearDown() override { QLocale::setDefault(m_locale); }
@@ -396,9 +414,10 @@ protected:
     QLocale m_locale;
 };
 
-} // namespace
+}   // namespace
 
-TEST_F(NumberPickers, MultiPickerShowsLocaleNumbersSortsByValueAndReturnsTheirOwnText) {
+TEST_F(NumberPickers, MultiPickerShowsLocaleNumbersSortsByValueAndReturnsTheirOwnText)
+{
     frmMultiSelectRecord f;
     f.frmCon = db.connection;
     f.RsSQL = QStringLiteral("select price, code, stock from prices order by code");
@@ -426,7 +445,8 @@ TEST_F(NumberPickers, MultiPickerShowsLocaleNumbersSortsByValueAndReturnsTheirOw
     EXPECT_EQ(f.OptionalField1Value.toString(), QStringLiteral("35,4"));
 }
 
-TEST_F(NumberPickers, SinglePickerFindsAndReturnsTheValueNotItsLocaleForm) {
+TEST_F(NumberPickers, SinglePickerFindsAndReturnsTheValueNotItsLocaleForm)
+{
     frmSelectRecord f;
     f.frmCon = db.connection;
     f.RsSQL = QStringLiteral("select code, price from prices order by code");
@@ -448,7 +468,8 @@ TEST_F(NumberPickers, SinglePickerFindsAndReturnsTheValueNotItsLocaleForm) {
     EXPECT_EQ(f.ReturnValue.toString(), QStringLiteral("115.26"));
 }
 
-TEST(frmMultiSelectRecord, ColumnsFitEveryRowUpToAMaximum) {
+TEST(frmMultiSelectRecord, ColumnsFitEveryRowUpToAMaximum)
+{
     test::SampleDatabase db;
     db.connection->execute(QStringLiteral(
         "insert into city values ('E', 'Afyonkarahisar Merkez Ilcesi Ticaret ve Sanayi Odasi Bolgesi Uzun', 'West')"));

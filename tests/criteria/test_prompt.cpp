@@ -24,7 +24,8 @@ using namespace orra;
 namespace {
 
 PromptCriterion criterion(const QString& id, const QString& caption, const QString& type,
-                          const QString& initial = QString(), const QString& optional = QString()) {
+    const QString& initial = QString(), const QString& optional = QString())
+{
     PromptCriterion c;
     c.ID = id;
     c.Aciklama = caption;
@@ -35,10 +36,10 @@ PromptCriterion criterion(const QString& id, const QString& caption, const QStri
     return c;
 }
 
-QStringList answerTexts(const QList<PromptAnswer>& answers) {
+QStringList answerTexts(const QList<PromptAnswer>& answers)
+{
     QStringList out;
-    for (const PromptAnswer& a : answers)
-        out << a.ID + QLatin1Char('=') + a.Value;
+    for (const PromptAnswer& a : answers) out << a.ID + QLatin1Char('=') + a.Value;
     return out;
 }
 
@@ -49,9 +50,10 @@ protected:
     RunBlockPrompt prompt;
 };
 
-} // namespace
+}   // namespace
 
-TEST_F(Prompt, FormCaptionsAndLayout) {
+TEST_F(Prompt, FormCaptionsAndLayout)
+{
     frmRunBlock form;
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Form1"));
     EXPECT_EQ(form.cmdRun()->text(), QStringLiteral("Tamam"));
@@ -78,7 +80,8 @@ TEST_F(Prompt, FormCaptionsAndLayout) {
     form.cmdCancel()->click();
 }
 
-TEST_F(Prompt, NotShownWhenNobodyNeedsToAnswer) {
+TEST_F(Prompt, NotShownWhenNobodyNeedsToAnswer)
+{
     PromptRequest r;
     r.title = QStringLiteral("Quiet");
     r.connection = db.connection;
@@ -97,7 +100,8 @@ TEST_F(Prompt, NotShownWhenNobodyNeedsToAnswer) {
     EXPECT_EQ(answerTexts(answers), (QStringList{"F1=4", "H1=", "F2=x"}));
 }
 
-TEST_F(Prompt, ShownAnsweredAndCollected) {
+TEST_F(Prompt, ShownAnsweredAndCollected)
+{
     PromptRequest r;
     r.title = QStringLiteral("Sales by city");
     r.connection = db.connection;
@@ -128,7 +132,8 @@ TEST_F(Prompt, ShownAnsweredAndCollected) {
     EXPECT_EQ(answerTexts(answers), (QStringList{"P1=Veli", "P2=f", "P3=North"}));
 }
 
-TEST_F(Prompt, CancelAnswersNothing) {
+TEST_F(Prompt, CancelAnswersNothing)
+{
     PromptRequest r;
     r.title = QStringLiteral("Ask");
     r.criteria << criterion("P1", "Name", "text", "Ali");
@@ -144,12 +149,12 @@ TEST_F(Prompt, CancelAnswersNothing) {
     EXPECT_TRUE(answers.isEmpty());
 }
 
-TEST_F(Prompt, FailingInitialValueIsThatError) {
+TEST_F(Prompt, FailingInitialValueIsThatError)
+{
     PromptRequest r;
     r.title = QStringLiteral("Ask");
     r.connection = db.connection;
-    r.criteria << criterion("P1", "Name", "text", "Ali")
-               << criterion("P2", "Broken", "fact", "select x from nowhere");
+    r.criteria << criterion("P1", "Name", "text", "Ali") << criterion("P2", "Broken", "fact", "select x from nowhere");
     r.mustShow = true;
     bool shown = false;
     QPointer<QTimer> watch = test::onNextModal([&](QWidget* w) {
@@ -170,7 +175,8 @@ TEST_F(Prompt, FailingInitialValueIsThatError) {
 
 // ---------------------------------------------------------------- keyboard and reading
 
-TEST_F(Prompt, CtrlEnterSubmitsFromAnEditorWhileEnterKeepsItsGridMeaning) {
+TEST_F(Prompt, CtrlEnterSubmitsFromAnEditorWhileEnterKeepsItsGridMeaning)
+{
     PromptRequest r;
     r.title = QStringLiteral("Keys");
     r.connection = db.connection;
@@ -201,7 +207,8 @@ TEST_F(Prompt, CtrlEnterSubmitsFromAnEditorWhileEnterKeepsItsGridMeaning) {
     EXPECT_EQ(answerTexts(answers), (QStringList{"P1=Veli!", "P2=X"}));
 }
 
-TEST_F(Prompt, EscapeInAnEditorRevertsTheCellAndEscapeOnTheGridCancels) {
+TEST_F(Prompt, EscapeInAnEditorRevertsTheCellAndEscapeOnTheGridCancels)
+{
     PromptRequest r;
     r.title = QStringLiteral("Escape");
     r.connection = db.connection;
@@ -235,7 +242,8 @@ TEST_F(Prompt, EscapeInAnEditorRevertsTheCellAndEscapeOnTheGridCancels) {
     EXPECT_TRUE(answers.isEmpty());
 }
 
-TEST_F(Prompt, DatesShowInTheShortFormAndReachTheEngineAsYyyymmdd) {
+TEST_F(Prompt, DatesShowInTheShortFormAndReachTheEngineAsYyyymmdd)
+{
     PromptRequest r;
     r.title = QStringLiteral("Dates");
     r.connection = db.connection;
@@ -249,8 +257,7 @@ TEST_F(Prompt, DatesShowInTheShortFormAndReachTheEngineAsYyyymmdd) {
         auto* form = qobject_cast<frmRunBlock*>(w);
         ASSERT_NE(form, nullptr);
         rptCriteria* c = form->rptCriteria1();
-        for (int row = 1; row <= 4; ++row)
-            cells << c->grdCriteria()->textMatrix(row, 1);
+        for (int row = 1; row <= 4; ++row) cells << c->grdCriteria()->textMatrix(row, 1);
         editorFormat = c->grdCriteriaDate()->displayFormat();
         QTest::keyClick(c->grdCriteria(), Qt::Key_Down);
         QTest::keyClick(c->grdCriteria(), Qt::Key_Down);
@@ -261,14 +268,16 @@ TEST_F(Prompt, DatesShowInTheShortFormAndReachTheEngineAsYyyymmdd) {
     });
     QList<PromptAnswer> answers;
     EXPECT_TRUE(prompt.ask(r, answers));
-    EXPECT_EQ(cells, (QStringList{criteria::dateCellText(QDate(2025, 12, 31)),
-                                  criteria::dateCellText(QDate(2025, 12, 15)), QString(), QString()}));
+    EXPECT_EQ(cells,
+        (QStringList{criteria::dateCellText(QDate(2025, 12, 31)), criteria::dateCellText(QDate(2025, 12, 15)),
+            QString(), QString()}));
     EXPECT_EQ(editorFormat, criteria::dateCellFormat());
     EXPECT_EQ(emptyEditorText, QString());
     EXPECT_EQ(answerTexts(answers), (QStringList{"D1=20251231", "D2=20251215", "D3=", "D4="}));
 }
 
-TEST_F(Prompt, LongTextsCanBeReadWholeAndWidenTheForm) {
+TEST_F(Prompt, LongTextsCanBeReadWholeAndWidenTheForm)
+{
     const QString caption = QStringLiteral("The customer's trading name on the invoice");
     const QString value = QStringLiteral("Anatolian Textile Incorporated");
     PromptRequest r;
@@ -296,7 +305,8 @@ TEST_F(Prompt, LongTextsCanBeReadWholeAndWidenTheForm) {
     EXPECT_GE(formWidth * 2 / 5, wanted);
 }
 
-TEST_F(Prompt, AFailingListReportsOverTheVisiblePrompt) {
+TEST_F(Prompt, AFailingListReportsOverTheVisiblePrompt)
+{
     PromptRequest r;
     r.title = QStringLiteral("List");
     r.connection = db.connection;
@@ -307,9 +317,9 @@ TEST_F(Prompt, AFailingListReportsOverTheVisiblePrompt) {
     class VisibilityRecorder : public test::MessageRecorder {
     public:
         std::function<void()> onMessage;
-        int messageBox(const QString& text, int buttons, const QString& title) override {
-            if (onMessage)
-                onMessage();
+        int messageBox(const QString& text, int buttons, const QString& title) override
+        {
+            if (onMessage) onMessage();
             return MessageRecorder::messageBox(text, buttons, title);
         }
     } recorder;
@@ -323,8 +333,7 @@ TEST_F(Prompt, AFailingListReportsOverTheVisiblePrompt) {
     // The form is looked for before it is shown, so that the message can tell whether it was.
     QTimer::singleShot(0, [&] {
         for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* f = qobject_cast<frmRunBlock*>(top))
-                form = f;
+            if (auto* f = qobject_cast<frmRunBlock*>(top)) form = f;
     });
     QList<PromptAnswer> answers;
     EXPECT_FALSE(prompt.ask(r, answers));
@@ -333,7 +342,8 @@ TEST_F(Prompt, AFailingListReportsOverTheVisiblePrompt) {
     EXPECT_TRUE(visibleAtMessage);
 }
 
-TEST_F(Prompt, MessagesGoToTheUserInterfaceOfTheHostThatAsks) {
+TEST_F(Prompt, MessagesGoToTheUserInterfaceOfTheHostThatAsks)
+{
     test::MessageRecorder host(false);   // the host's own, not the process's
     PromptRequest r;
     r.title = QStringLiteral("List");
@@ -358,7 +368,8 @@ TEST_F(Prompt, MessagesGoToTheUserInterfaceOfTheHostThatAsks) {
 
 namespace {
 
-QString esc(const QString& s) {
+QString esc(const QString& s)
+{
     QString r = s;
     r.replace(QLatin1Char('&'), QLatin1String("&amp;"));
     r.replace(QLatin1Char('"'), QLatin1String("&quot;"));
@@ -368,8 +379,9 @@ QString esc(const QString& s) {
 }
 
 QString param(const QString& name, const QString& caption, const QString& type, const QString& value,
-              const QString& source = QString(), const QString& returnCol = QString(),
-              const QString& pickerCaption = QString(), const QString& selection = QString()) {
+    const QString& source = QString(), const QString& returnCol = QString(), const QString& pickerCaption = QString(),
+    const QString& selection = QString())
+{
     return QStringLiteral("<Parameter ID=\"B0.0.P_%1\" Name=\"%1\" Caption=\"%2\" DefaultValue=\"%3\" Type=\"%4\" "
                           "Source=\"%5\" ReturnCol=\"%6\" Prompt=\"%7\" SelectionType=\"%8\" Behaviour=\"dynamic\"/>")
         .arg(name, esc(caption), esc(value), type, esc(source), returnCol, esc(pickerCaption), selection);
@@ -377,26 +389,25 @@ QString param(const QString& name, const QString& caption, const QString& type, 
 
 class PromptRun : public test::EngineTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         test::EngineTest::SetUp();
         setParameterPrompt(&m_prompt);
         m_run->execute(QStringLiteral("create table City (Code varchar(5), Name varchar(50))"));
         for (const char* row : {"('A', 'Adana')", "('B', 'Bursa')", "('C', 'Corum')", "('D', 'Denizli')"})
             m_run->execute(QStringLiteral("insert into City (Code, Name) values ") + QString::fromLatin1(row));
         // One parameter of each type; the block writes every value into the trace.
-        const QString sql = test::traceSql(QStringLiteral("<$Name%>|<$Head%>|<$City%>|<$Code%>|<$Codes%>|<$Day%>|<$Count%>|<$Five%>"));
-        m_doc = test::documentXml(test::block(
-            QStringLiteral("B0.0"), sql,
-            param("Name", "Customer name", "text", "Ali")
-                + param("Head", "Filters", "htext", "")
+        const QString sql =
+            test::traceSql(QStringLiteral("<$Name%>|<$Head%>|<$City%>|<$Code%>|<$Codes%>|<$Day%>|<$Count%>|<$Five%>"));
+        m_doc = test::documentXml(test::block(QStringLiteral("B0.0"), sql,
+            param("Name", "Customer name", "text", "Ali") + param("Head", "Filters", "htext", "")
                 + param("City", "City", "combo", "select Name from City where Code = 'B'",
-                        "select Name from City order by Name")
+                    "select Name from City order by Name")
                 + param("Code", "City code", "button", "A", "select Code, Name from City order by Code", "Code",
-                        "Choose a city", "single")
+                    "Choose a city", "single")
                 + param("Codes", "City codes", "Button", " A, ,C", "select Name, Code from City order by Code", "Code",
-                        "Choose cities", "multi")
-                + param("Day", "Day", "date", "20240131")
-                + param("Count", "Count", "fact", "select count(*) from City")
+                    "Choose cities", "multi")
+                + param("Day", "Day", "date", "20240131") + param("Count", "Count", "fact", "select count(*) from City")
                 + param("Five", "Five", "FACT", "sql:select 5"),
             QStringLiteral("Sales report")));
     }
@@ -405,9 +416,10 @@ protected:
     QString m_doc;
 };
 
-} // namespace
+}   // namespace
 
-TEST_F(PromptRun, EveryTypeAnsweredThroughTheFormReachesThePlaceholders) {
+TEST_F(PromptRun, EveryTypeAnsweredThroughTheFormReachesThePlaceholders)
+{
     auto engine = engineFor(addDocument(m_doc));
     QStringList seen;
     test::onNextModal([&](QWidget* w) {
@@ -417,8 +429,7 @@ TEST_F(PromptRun, EveryTypeAnsweredThroughTheFormReachesThePlaceholders) {
         rptCriteria* c = form->rptCriteria1();
         FlexGrid* grid = c->grdCriteria();
         ASSERT_EQ(grid->rows(), 7);   // header + six rows; the facts take none
-        for (int r = 1; r <= 6; ++r)
-            seen << grid->textMatrix(r, 0) + QLatin1Char('=') + grid->textMatrix(r, 1);
+        for (int r = 1; r <= 6; ++r) seen << grid->textMatrix(r, 0) + QLatin1Char('=') + grid->textMatrix(r, 1);
 
         // Row 1, text: type a new name and go down.
         QTest::keyClicks(c->grdCriteriaText(), QStringLiteral("Veli"));
@@ -430,7 +441,7 @@ TEST_F(PromptRun, EveryTypeAnsweredThroughTheFormReachesThePlaceholders) {
         ASSERT_EQ(c->activeEditor(), c->grdCriteriaCombo());
         EXPECT_EQ(c->grdCriteriaCombo()->count(), 4);
         QTest::keyClick(grid, Qt::Key_Return);
-                c->grdCriteriaCombo()->setCurrentIndex(3);
+        c->grdCriteriaCombo()->setCurrentIndex(3);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         EXPECT_EQ(grid->textMatrix(3, 1), QStringLiteral("Denizli"));
         // Row 4, single picker behind its row button: choose C.
@@ -470,16 +481,16 @@ TEST_F(PromptRun, EveryTypeAnsweredThroughTheFormReachesThePlaceholders) {
         QTest::mouseClick(form->cmdRun(), Qt::LeftButton);
     });
     EXPECT_EQ(engine->RunDocument(), 0.0f);
-    EXPECT_EQ(seen, (QStringList{"Sales report", "Customer name=Ali", "Filters=", "City=Bursa", "City code=A",
-                                 "City codes= A, ,C",
-                                 "Day=" + criteria::dateCellText(QDate(2024, 1, 31)), "Choose a city",
-                                 "Choose cities"}));
+    EXPECT_EQ(seen,
+        (QStringList{"Sales report", "Customer name=Ali", "Filters=", "City=Bursa", "City code=A", "City codes= A, ,C",
+            "Day=" + criteria::dateCellText(QDate(2024, 1, 31)), "Choose a city", "Choose cities"}));
     EXPECT_EQ(trace(), QStringList{"Veli||Denizli|C|A,C,D|20240115|4|5"});
 }
 
-TEST_F(PromptRun, APickerThatFailsReportsToTheEnginesHost) {
-    const QString doc = test::documentXml(test::block(
-        QStringLiteral("B0.0"), test::traceSql(QStringLiteral("<$Code%>")),
+TEST_F(PromptRun, APickerThatFailsReportsToTheEnginesHost)
+{
+    const QString doc = test::documentXml(test::block(QStringLiteral("B0.0"),
+        test::traceSql(QStringLiteral("<$Code%>")),
         param("Code", "City code", "button", "A", "select Code from NoSuchCity", "Code", "Choose a city", "single")));
     auto engine = engineFor(addDocument(doc));
     test::MessageRecorder host(false);   // the host's own, not the process's
@@ -505,7 +516,8 @@ TEST_F(PromptRun, APickerThatFailsReportsToTheEnginesHost) {
     EXPECT_TRUE(trace().isEmpty());
 }
 
-TEST_F(PromptRun, CancelStopsTheRunWithDocumentCanceled) {
+TEST_F(PromptRun, CancelStopsTheRunWithDocumentCanceled)
+{
     auto engine = engineFor(addDocument(m_doc));
     test::onNextModal([&](QWidget* w) {
         auto* form = qobject_cast<frmRunBlock*>(w);
@@ -522,10 +534,11 @@ TEST_F(PromptRun, CancelStopsTheRunWithDocumentCanceled) {
     EXPECT_TRUE(trace().isEmpty());
 }
 
-TEST_F(PromptRun, FactsAndHeadingsAloneShowNoForm) {
-    const QString doc = test::documentXml(test::block(
-        QStringLiteral("B0.0"), test::traceSql(QStringLiteral("<$Count%>|<$Head%>")),
-        param("Count", "Count", "fact", "select count(*) from City") + param("Head", "Heading", "htext", "x")));
+TEST_F(PromptRun, FactsAndHeadingsAloneShowNoForm)
+{
+    const QString doc =
+        test::documentXml(test::block(QStringLiteral("B0.0"), test::traceSql(QStringLiteral("<$Count%>|<$Head%>")),
+            param("Count", "Count", "fact", "select count(*) from City") + param("Head", "Heading", "htext", "x")));
     auto engine = engineFor(addDocument(doc));
     bool shown = false;
     QPointer<QTimer> watch = test::onNextModal([&](QWidget* w) {

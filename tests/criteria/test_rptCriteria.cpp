@@ -20,17 +20,18 @@ namespace {
 QString cell(rptCriteria& c, int row, int col) { return c.grdCriteria()->textMatrix(row, col); }
 
 // The row button sits just right of the value cell of its row, as tall as the row, square.
-void expectButtonBeside(rptCriteria& c, int k, int row) {
+void expectButtonBeside(rptCriteria& c, int k, int row)
+{
     QToolButton* b = c.grdCriteriaButton(k);
     ASSERT_NE(b, nullptr);
     const QRect r = c.grdCriteria()->cellRect(row, 1);
-    EXPECT_EQ(b->geometry(), QRect(r.right() + 1, r.top(), r.height(), r.height()))
-        << "button " << k << " row " << row;
+    EXPECT_EQ(b->geometry(), QRect(r.right() + 1, r.top(), r.height(), r.height())) << "button " << k << " row " << row;
 }
 
-} // namespace
+}   // namespace
 
-TEST(rptCriteria, StartsEmptyWithItsHeader) {
+TEST(rptCriteria, StartsEmptyWithItsHeader)
+{
     rptCriteria c;
     EXPECT_EQ(c.CriteriaCount(), 0);
     EXPECT_EQ(c.grdCriteria()->rows(), 1);
@@ -50,23 +51,28 @@ TEST(rptCriteria, StartsEmptyWithItsHeader) {
     EXPECT_EQ(c.grdCriteria()->rows(), 1);
 }
 
-TEST(rptCriteria, OneRowPerTypeButFacts) {
+TEST(rptCriteria, OneRowPerTypeButFacts)
+{
     rptCriteria c;
-    c.AddCriteria(QStringLiteral("P1"), QStringLiteral("Name"), QStringLiteral("text"), QStringLiteral("Ali"), QString());
-    c.AddCriteria(QStringLiteral("P2"), QStringLiteral("Hidden"), QStringLiteral("fact"), QStringLiteral("42"), QString());
+    c.AddCriteria(
+        QStringLiteral("P1"), QStringLiteral("Name"), QStringLiteral("text"), QStringLiteral("Ali"), QString());
+    c.AddCriteria(
+        QStringLiteral("P2"), QStringLiteral("Hidden"), QStringLiteral("fact"), QStringLiteral("42"), QString());
     c.AddCriteria(QStringLiteral("P3"), QStringLiteral("City"), QStringLiteral("button"), QString(),
-                  QStringLiteral("select code from city;code;Cities;single"));
-    c.AddCriteria(QStringLiteral("P4"), QStringLiteral("Section"), QStringLiteral("htext"), QStringLiteral("--"), QString());
-    c.AddCriteria(QStringLiteral("P5"), QStringLiteral("Kind"), QStringLiteral("Combo"), QStringLiteral("x"), QStringLiteral("select 1"));
+        QStringLiteral("select code from city;code;Cities;single"));
+    c.AddCriteria(
+        QStringLiteral("P4"), QStringLiteral("Section"), QStringLiteral("htext"), QStringLiteral("--"), QString());
+    c.AddCriteria(QStringLiteral("P5"), QStringLiteral("Kind"), QStringLiteral("Combo"), QStringLiteral("x"),
+        QStringLiteral("select 1"));
     c.AddCriteria(QStringLiteral("P6"), QStringLiteral("Day"), QStringLiteral("DATE"), QString(), QString());
-    c.AddCriteria(QStringLiteral("P7"), QStringLiteral("Note"), QStringLiteral("memo"), QStringLiteral("free"), QString());
+    c.AddCriteria(
+        QStringLiteral("P7"), QStringLiteral("Note"), QStringLiteral("memo"), QStringLiteral("free"), QString());
 
     EXPECT_EQ(c.CriteriaCount(), 7);
     EXPECT_TRUE(c.grdCriteria()->isEnabled());
     ASSERT_EQ(c.grdCriteria()->rows(), 7);   // header + six rows, the fact has none
     const QStringList prompts{"Name", "City", "Section", "Kind", "Day", "Note"};
-    for (int r = 1; r <= 6; ++r)
-        EXPECT_EQ(cell(c, r, 0), prompts[r - 1]);
+    for (int r = 1; r <= 6; ++r) EXPECT_EQ(cell(c, r, 0), prompts[r - 1]);
     EXPECT_EQ(cell(c, 1, 1), QStringLiteral("Ali"));
     EXPECT_EQ(cell(c, 3, 1), QStringLiteral("--"));
 
@@ -80,8 +86,7 @@ TEST(rptCriteria, OneRowPerTypeButFacts) {
         EXPECT_EQ(k->ID.toString(), QStringLiteral("P%1").arg(i + 1));
     }
     EXPECT_EQ(c.GetCriteriaArray(7), nullptr);
-    for (int r = 1; r <= 6; ++r)
-        EXPECT_EQ(c.criterionOfRow(r), r == 1 ? 0 : r);
+    for (int r = 1; r <= 6; ++r) EXPECT_EQ(c.criterionOfRow(r), r == 1 ? 0 : r);
 
     // The heading row's value cell has the button face; the others the window background.
     const QPalette pal = c.palette();
@@ -119,11 +124,15 @@ TEST(rptCriteria, OneRowPerTypeButFacts) {
     EXPECT_FALSE(c.grdCriteria()->isEnabled());
 }
 
-TEST(rptCriteria, TypeWithBlanksAndCapitalsIsOneType) {
+TEST(rptCriteria, TypeWithBlanksAndCapitalsIsOneType)
+{
     rptCriteria c;
-    c.AddCriteria(QStringLiteral("F"), QStringLiteral("Fixed"), QStringLiteral(" Fact"), QStringLiteral("fixed"), QString());
-    c.AddCriteria(QStringLiteral("T"), QStringLiteral("Typed"), QStringLiteral("Text "), QStringLiteral("typed"), QString());
-    c.AddCriteria(QStringLiteral("H"), QStringLiteral("Head"), QStringLiteral(" HTEXT "), QStringLiteral("shown"), QString());
+    c.AddCriteria(
+        QStringLiteral("F"), QStringLiteral("Fixed"), QStringLiteral(" Fact"), QStringLiteral("fixed"), QString());
+    c.AddCriteria(
+        QStringLiteral("T"), QStringLiteral("Typed"), QStringLiteral("Text "), QStringLiteral("typed"), QString());
+    c.AddCriteria(
+        QStringLiteral("H"), QStringLiteral("Head"), QStringLiteral(" HTEXT "), QStringLiteral("shown"), QString());
     EXPECT_EQ(c.GetCriteriaArray(0)->Tip, QStringLiteral("fact"));
     EXPECT_EQ(c.GetCriteriaArray(1)->Tip, QStringLiteral("text"));
     ASSERT_EQ(c.grdCriteria()->rows(), 3);   // the fact takes no row
@@ -138,15 +147,16 @@ TEST(rptCriteria, TypeWithBlanksAndCapitalsIsOneType) {
     EXPECT_EQ(c.GetCriteriaArray(2)->Value, QString());
 }
 
-TEST(rptCriteria, InitialValuesByQuery) {
+TEST(rptCriteria, InitialValuesByQuery)
+{
     test::SampleDatabase db;
     rptCriteria c;
     c.SetCon(db.connection);
     EXPECT_EQ(c.connection(), db.connection);
     c.AddCriteria(1, QStringLiteral("City"), QStringLiteral("text"),
-                  QStringLiteral("select name from city where code = 'C'"), QString());
-    c.AddCriteria(2, QStringLiteral("Count"), QStringLiteral("fact"),
-                  QStringLiteral("Select count(*) from city"), QString());
+        QStringLiteral("select name from city where code = 'C'"), QString());
+    c.AddCriteria(
+        2, QStringLiteral("Count"), QStringLiteral("fact"), QStringLiteral("Select count(*) from city"), QString());
     c.AddCriteria(3, QStringLiteral("Plain"), QStringLiteral("text"), QStringLiteral("select"), QString());
     EXPECT_EQ(cell(c, 1, 1), QStringLiteral("Corum"));
     EXPECT_EQ(c.GetCriteriaArray(0)->InitialDeger, QStringLiteral("Corum"));
@@ -157,16 +167,17 @@ TEST(rptCriteria, InitialValuesByQuery) {
     EXPECT_EQ(c.GetCriteriaArray(0)->ID.toInt(), 1);
 }
 
-TEST(rptCriteria, FailingInitialValueAddsNothing) {
+TEST(rptCriteria, FailingInitialValueAddsNothing)
+{
     test::SampleDatabase db;
     rptCriteria c;
     c.SetCon(db.connection);
     c.AddCriteria(1, QStringLiteral("First"), QStringLiteral("text"), QStringLiteral("one"), QString());
-    for (const char* bad : {"select n from numbers where n is null", "select broken syntax from",
-                            "select n from numbers where n > 99"}) {
+    for (const char* bad :
+        {"select n from numbers where n is null", "select broken syntax from", "select n from numbers where n > 99"}) {
         EXPECT_THROW(c.AddCriteria(2, QStringLiteral("Bad"), QStringLiteral("button"), QString::fromLatin1(bad),
-                                   QStringLiteral("q;f;c;single")),
-                     Error)
+                         QStringLiteral("q;f;c;single")),
+            Error)
             << bad;
         EXPECT_EQ(c.CriteriaCount(), 1);
         EXPECT_EQ(c.grdCriteria()->rows(), 2);
@@ -178,7 +189,8 @@ TEST(rptCriteria, FailingInitialValueAddsNothing) {
     EXPECT_EQ(cell(c, 2, 0), QStringLiteral("Next"));
 }
 
-TEST(rptCriteria, DateValuesCollectAsEightDigits) {
+TEST(rptCriteria, DateValuesCollectAsEightDigits)
+{
     rptCriteria c;
     c.AddCriteria(1, QStringLiteral("From"), QStringLiteral("date"), QStringLiteral("20240131"), QString());
     c.AddCriteria(2, QStringLiteral("To"), QStringLiteral("date"), QString(), QString());
@@ -189,7 +201,8 @@ TEST(rptCriteria, DateValuesCollectAsEightDigits) {
     EXPECT_EQ(c.GetCriteriaArray(2)->Value, QStringLiteral("20230704"));
 }
 
-TEST(rptCriteria, ColumnsKeepTheirProportionsAndButtonsTheirRows) {
+TEST(rptCriteria, ColumnsKeepTheirProportionsAndButtonsTheirRows)
+{
     rptCriteria c;
     c.resize(500, 300);
     c.AddCriteria(1, QStringLiteral("Text"), QStringLiteral("text"), QString(), QString());
@@ -219,17 +232,17 @@ TEST(rptCriteria, ColumnsKeepTheirProportionsAndButtonsTheirRows) {
     EXPECT_LE(c.grdCriteriaButton(1)->geometry().right(), c.grdCriteria()->viewport()->width());
 }
 
-TEST(rptCriteria, ButtonsFollowTheirRowsWhenTheGridScrolls) {
+TEST(rptCriteria, ButtonsFollowTheirRowsWhenTheGridScrolls)
+{
     rptCriteria c;
     c.resize(400, 160);
     for (int i = 1; i <= 30; ++i)
-        c.AddCriteria(i, QStringLiteral("Row %1").arg(i), i % 5 == 0 ? QStringLiteral("button") : QStringLiteral("text"),
-                      QString(), QStringLiteral("q;f;c;s"));
+        c.AddCriteria(i, QStringLiteral("Row %1").arg(i),
+            i % 5 == 0 ? QStringLiteral("button") : QStringLiteral("text"), QString(), QStringLiteral("q;f;c;s"));
     test::showActive(&c);
     ASSERT_EQ(c.rowButtonCount(), 6);
     c.grdCriteria()->verticalScrollBar()->setValue(10);
     QTest::qWait(20);
-    for (int k = 1; k <= 6; ++k)
-        expectButtonBeside(c, k, 5 * k);
+    for (int k = 1; k <= 6; ++k) expectButtonBeside(c, k, 5 * k);
     EXPECT_GT(c.grdCriteria()->topRow(), 1);
 }

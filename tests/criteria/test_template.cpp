@@ -13,7 +13,8 @@
 using namespace orra;
 using namespace orra::criteria;
 
-TEST(ExtractDelimited, PiecesBetweenDelimitersInOrder) {
+TEST(ExtractDelimited, PiecesBetweenDelimitersInOrder)
+{
     EXPECT_EQ(ExtractDelimited("select 1", "<%", "%>"), QStringList{""});
     EXPECT_EQ(ExtractDelimited("a <%x;y%> b <%z%> c", "<%", "%>"), (QStringList{"x;y", "z"}));
     EXPECT_EQ(ExtractDelimited("<%%>", "<%", "%>"), QStringList{""});
@@ -24,10 +25,10 @@ TEST(ExtractDelimited, PiecesBetweenDelimitersInOrder) {
     EXPECT_EQ(ExtractDelimited("[[A]] [[b]]", "[[", "]]"), (QStringList{"A", "b"}));
 }
 
-TEST(ExtractDelimited, MoreThan32767PiecesOverflow) {
+TEST(ExtractDelimited, MoreThan32767PiecesOverflow)
+{
     QString text;
-    for (int i = 0; i < 32768; ++i)
-        text += "<%x%>";
+    for (int i = 0; i < 32768; ++i) text += "<%x%>";
     try {
         ExtractDelimited(text, "<%", "%>");
         ADD_FAILURE() << "no overflow";
@@ -38,14 +39,15 @@ TEST(ExtractDelimited, MoreThan32767PiecesOverflow) {
     EXPECT_EQ(ExtractDelimited(text, "<%", "%>").size(), 32767);
 }
 
-TEST(SplitGrouped, BracesGroupFieldsThatHoldTheSeparator) {
+TEST(SplitGrouped, BracesGroupFieldsThatHoldTheSeparator)
+{
     EXPECT_EQ(SplitGrouped("A;Amount;text;5;", ';'), (QStringList{"A", "Amount", "text", "5", ""}));
     EXPECT_EQ(SplitGrouped("{x;y};z", ';'), (QStringList{"x;y", "z"}));
-    EXPECT_EQ(SplitGrouped("a{x;y};z", ';'), (QStringList{"a{x;y}", "z"}));          // text before the brace
-    EXPECT_EQ(SplitGrouped("{a;b}{c;d};e", ';'), (QStringList{"a;b}{c;d", "e"}));    // two groups side by side
-    EXPECT_EQ(SplitGrouped("{a;{b;c}};d", ';'), (QStringList{"a;{b;c}", "d"}));      // nesting
-    EXPECT_EQ(SplitGrouped(" a ; b ", ';'), (QStringList{" a ", " b "}));            // not trimmed
-    EXPECT_EQ(SplitGrouped("a;{b;c", ';'), QStringList{"a"});                        // unbalanced: dropped
+    EXPECT_EQ(SplitGrouped("a{x;y};z", ';'), (QStringList{"a{x;y}", "z"}));         // text before the brace
+    EXPECT_EQ(SplitGrouped("{a;b}{c;d};e", ';'), (QStringList{"a;b}{c;d", "e"}));   // two groups side by side
+    EXPECT_EQ(SplitGrouped("{a;{b;c}};d", ';'), (QStringList{"a;{b;c}", "d"}));     // nesting
+    EXPECT_EQ(SplitGrouped(" a ; b ", ';'), (QStringList{" a ", " b "}));           // not trimmed
+    EXPECT_EQ(SplitGrouped("a;{b;c", ';'), QStringList{"a"});                       // unbalanced: dropped
 }
 
 namespace {
@@ -59,9 +61,10 @@ protected:
     QString cell(int row, int col = 1) const { return c.grdCriteria()->textMatrix(row, col); }
 };
 
-} // namespace
+}   // namespace
 
-TEST_F(Template, OnePlaceholderBecomesARowAndTakesItsValueBack) {
+TEST_F(Template, OnePlaceholderBecomesARowAndTakesItsValueBack)
+{
     c.setSQLTxt("select * from t where amount > <%A;Amount;text;5;%> order by 1");
     c.SetGrdCriteria();
     ASSERT_EQ(c.CriteriaCount(), 1);
@@ -76,7 +79,8 @@ TEST_F(Template, OnePlaceholderBecomesARowAndTakesItsValueBack) {
     EXPECT_EQ(c.SQLTxt(), "select * from t where amount > <%A;Amount;text;5;%> order by 1");
 }
 
-TEST_F(Template, WithoutPlaceholdersOneEmptyRowAndTheTextUnchanged) {
+TEST_F(Template, WithoutPlaceholdersOneEmptyRowAndTheTextUnchanged)
+{
     c.setSQLTxt("select name from city");
     c.SetGrdCriteria();
     EXPECT_EQ(c.CriteriaCount(), 0);
@@ -89,7 +93,8 @@ TEST_F(Template, WithoutPlaceholdersOneEmptyRowAndTheTextUnchanged) {
     EXPECT_EQ(c.GetRunableSQL(), "select name from city");
 }
 
-TEST_F(Template, OnlyTheFirstPlaceholderOfAnIdIsReplacedButEveryReference) {
+TEST_F(Template, OnlyTheFirstPlaceholderOfAnIdIsReplacedButEveryReference)
+{
     c.setSQLTxt("<%A;Amount;text;5;%> <%A;Again;text;6;%> <$A%>+<$A%>+<$A%>");
     c.SetGrdCriteria();
     ASSERT_EQ(c.CriteriaCount(), 2);
@@ -97,7 +102,8 @@ TEST_F(Template, OnlyTheFirstPlaceholderOfAnIdIsReplacedButEveryReference) {
     EXPECT_EQ(c.GetRunableSQL(), "5 6 5+5+5");   // the second "A" placeholder takes its own value
 }
 
-TEST_F(Template, AValueHoldingItsOwnReferenceIsPastedOnce) {
+TEST_F(Template, AValueHoldingItsOwnReferenceIsPastedOnce)
+{
     c.setSQLTxt("<%A;Amount;text;5;%> <$A%>, <$A%>");
     c.SetGrdCriteria();
     c.PopulateCriteriaValues();
@@ -105,7 +111,8 @@ TEST_F(Template, AValueHoldingItsOwnReferenceIsPastedOnce) {
     EXPECT_EQ(c.GetRunableSQL(), "<$A%>! <$A%>!, <$A%>!");
 }
 
-TEST_F(Template, IdsMatchWithTheirSeparatorAndCase) {
+TEST_F(Template, IdsMatchWithTheirSeparatorAndCase)
+{
     c.setSQLTxt("<%AB;Long;text;1;%> <%A;Short;text;2;%> <$a%> <$A%> <$AB%>");
     c.SetGrdCriteria();
     ASSERT_EQ(c.CriteriaCount(), 2);
@@ -113,14 +120,15 @@ TEST_F(Template, IdsMatchWithTheirSeparatorAndCase) {
     EXPECT_EQ(c.GetRunableSQL(), "1 2 <$a%> 2 1");
 }
 
-TEST_F(Template, BracedOptionsFactsAndButtonsFindTheirRows) {
+TEST_F(Template, BracedOptionsFactsAndButtonsFindTheirRows)
+{
     c.setSQLTxt("<%F;Count;FACT;select count(*) from city;%> <%C;City;button;B;"
                 "{select code, name from city;code;Choose;single}%> <%H;Heading;htext;;%>");
     c.SetGrdCriteria();
     ASSERT_EQ(c.CriteriaCount(), 3);
     EXPECT_EQ(c.GetCriteriaArray(0)->InitialDeger, "4");   // the select ran
     EXPECT_EQ(c.GetCriteriaArray(1)->OptionalParam, "select code, name from city;code;Choose;single");
-    EXPECT_EQ(c.grdCriteria()->rows(), 3);                  // the fact takes no row
+    EXPECT_EQ(c.grdCriteria()->rows(), 3);   // the fact takes no row
     EXPECT_EQ(c.GetCriteriaArray(1)->RowIndex, 1);
     EXPECT_EQ(c.GetCriteriaArray(2)->RowIndex, 2);
     EXPECT_EQ(cell(1, 0), "City");
@@ -133,7 +141,8 @@ TEST_F(Template, BracedOptionsFactsAndButtonsFindTheirRows) {
     EXPECT_EQ(c.GetRunableSQL(), "4 B ");
 }
 
-TEST_F(Template, EmptyPiecesMakeNeitherCriteriaNorRows) {
+TEST_F(Template, EmptyPiecesMakeNeitherCriteriaNorRows)
+{
     c.setSQLTxt("<%%> <%A;First;text;1;%> <% %> <%B;Second;text;2;%>");
     c.SetGrdCriteria();
     ASSERT_EQ(c.CriteriaCount(), 2);
@@ -143,7 +152,8 @@ TEST_F(Template, EmptyPiecesMakeNeitherCriteriaNorRows) {
     EXPECT_EQ(cell(2, 0), "Second");
 }
 
-TEST_F(Template, AnUnterminatedPlaceholderKeepsTheFirstPiece) {
+TEST_F(Template, AnUnterminatedPlaceholderKeepsTheFirstPiece)
+{
     c.setSQLTxt("<%A;First;text;1;%> <%B;Second;text;2;%> <%C;Third;text;3;");
     c.SetGrdCriteria();
     ASSERT_EQ(c.CriteriaCount(), 1);
@@ -153,7 +163,8 @@ TEST_F(Template, AnUnterminatedPlaceholderKeepsTheFirstPiece) {
     EXPECT_EQ(c.GetRunableSQL(), "1 <%B;Second;text;2;%> <%C;Third;text;3;");
 }
 
-TEST_F(Template, ShortPlaceholderOrFailingValueFailsAndDisablesTheGrid) {
+TEST_F(Template, ShortPlaceholderOrFailingValueFailsAndDisablesTheGrid)
+{
     c.setSQLTxt("<%A;First;text;1;%> <%B;Second;text%>");
     try {
         c.SetGrdCriteria();
@@ -169,7 +180,8 @@ TEST_F(Template, ShortPlaceholderOrFailingValueFailsAndDisablesTheGrid) {
     EXPECT_FALSE(c.grdCriteria()->isEnabled());
 }
 
-TEST_F(Template, AnUnclosedPlaceholderOfACriterionGivesNothing) {
+TEST_F(Template, AnUnclosedPlaceholderOfACriterionGivesNothing)
+{
     c.setSQLTxt("<%A;First;text;1;%>");
     c.SetGrdCriteria();
     c.PopulateCriteriaValues();

@@ -9,7 +9,8 @@
 using namespace orra;
 using namespace orra::criteria;
 
-TEST(CriteriaValues, PlainInitialValuesComeBackUnchanged) {
+TEST(CriteriaValues, PlainInitialValuesComeBackUnchanged)
+{
     EXPECT_EQ(EvaluateInitialValue(nullptr, QStringLiteral("abc")), QStringLiteral("abc"));
     // Exactly "select" (6 characters) and "sql:" (4) are plain text, no query runs.
     EXPECT_EQ(EvaluateInitialValue(nullptr, QStringLiteral("select")), QStringLiteral("select"));
@@ -17,17 +18,18 @@ TEST(CriteriaValues, PlainInitialValuesComeBackUnchanged) {
     EXPECT_EQ(EvaluateInitialValue(nullptr, QString()), QString());
 }
 
-TEST(CriteriaValues, SelectRunsOnTheConnectionWhateverItsCase) {
+TEST(CriteriaValues, SelectRunsOnTheConnectionWhateverItsCase)
+{
     test::SampleDatabase db;
-    EXPECT_EQ(EvaluateInitialValue(db.connection.get(),
-                                   QStringLiteral("select name from city where code = 'B'")),
-              QStringLiteral("Bursa"));
-    EXPECT_EQ(EvaluateInitialValue(db.connection.get(),
-                                   QStringLiteral("SELECT n FROM numbers WHERE n IS NOT NULL ORDER BY n DESC")),
-              QStringLiteral("7"));
+    EXPECT_EQ(EvaluateInitialValue(db.connection.get(), QStringLiteral("select name from city where code = 'B'")),
+        QStringLiteral("Bursa"));
+    EXPECT_EQ(EvaluateInitialValue(
+                  db.connection.get(), QStringLiteral("SELECT n FROM numbers WHERE n IS NOT NULL ORDER BY n DESC")),
+        QStringLiteral("7"));
 }
 
-TEST(CriteriaValues, SelectFailuresAreErrors) {
+TEST(CriteriaValues, SelectFailuresAreErrors)
+{
     test::SampleDatabase db;
     try {
         EvaluateInitialValue(db.connection.get(), QStringLiteral("select n from numbers where n is null"));
@@ -42,8 +44,7 @@ TEST(CriteriaValues, SelectFailuresAreErrors) {
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), 3021);
     }
-    EXPECT_THROW(EvaluateInitialValue(db.connection.get(), QStringLiteral("select nothing from nowhere")),
-                 Error);
+    EXPECT_THROW(EvaluateInitialValue(db.connection.get(), QStringLiteral("select nothing from nowhere")), Error);
     // No connection lent.
     try {
         EvaluateInitialValue(nullptr, QStringLiteral("select 1 as x"));
@@ -53,14 +54,16 @@ TEST(CriteriaValues, SelectFailuresAreErrors) {
     }
 }
 
-TEST(CriteriaValues, FirstColumnListsEveryRow) {
+TEST(CriteriaValues, FirstColumnListsEveryRow)
+{
     test::SampleDatabase db;
     EXPECT_EQ(FirstColumnTexts(db.connection.get(), QStringLiteral("select name, code from city order by code")),
-              (QStringList{"Adana", "Bursa", "Corum", "Denizli"}));
+        (QStringList{"Adana", "Bursa", "Corum", "Denizli"}));
     EXPECT_THROW(FirstColumnTexts(db.connection.get(), QStringLiteral("select n from numbers")), Error);
 }
 
-TEST(CriteriaValues, DateCellsKeepFourDigitYearsAndCollectAsYyyymmdd) {
+TEST(CriteriaValues, DateCellsKeepFourDigitYearsAndCollectAsYyyymmdd)
+{
     const QDate d(2024, 1, 31);
     const QString cell = dateCellText(d);
     EXPECT_TRUE(cell.contains(QStringLiteral("2024"))) << cell.toStdString();
@@ -77,7 +80,8 @@ TEST(CriteriaValues, DateCellsKeepFourDigitYearsAndCollectAsYyyymmdd) {
     EXPECT_EQ(noDate(), QDate(1899, 12, 30));
 }
 
-TEST(CriteriaValues, PickerSpecificationKeepsSemicolonsOfItsSql) {
+TEST(CriteriaValues, PickerSpecificationKeepsSemicolonsOfItsSql)
+{
     PickerSpec s = parsePickerSpec(QStringLiteral("select code from city;code;Pick a city;single"));
     EXPECT_EQ(s.sql, QStringLiteral("select code from city"));
     EXPECT_EQ(s.returnField, QStringLiteral("code"));

@@ -23,13 +23,14 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        con.open(QStringLiteral("Data Source=") + dir.filePath(QStringLiteral("a.db")) + QStringLiteral(";Mode=Create"));
+        con.open(
+            QStringLiteral("Data Source=") + dir.filePath(QStringLiteral("a.db")) + QStringLiteral(";Mode=Create"));
     }
     QTemporaryDir dir;
     Connection con;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(Async, FinishedExecutionGivesItsRecordset)
 {
@@ -53,8 +54,7 @@ TEST_F(Async, PollingThenCancelStopsTheStatement)
     EXPECT_EQ(run->state(), 4);
     const auto start = std::chrono::steady_clock::now();
     run->cancel();
-    while (run->state() == 4)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (run->state() == 4) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_TRUE(run->failed());
     try {

@@ -7,8 +7,8 @@ using orra::db::ConnectionString;
 
 TEST(ConnectionString, ParsesKeysCaseInsensitivelyAndTrims)
 {
-    const auto cs = ConnectionString::parse(
-        QStringLiteral("Driver={SQL Server};Server=srv1;Persist Security Info=false;OLE DB Services = -4;;Database=mat"));
+    const auto cs = ConnectionString::parse(QStringLiteral(
+        "Driver={SQL Server};Server=srv1;Persist Security Info=false;OLE DB Services = -4;;Database=mat"));
     EXPECT_EQ(cs.value(QStringLiteral("driver")), QStringLiteral("SQL Server"));
     EXPECT_EQ(cs.value(QStringLiteral("SERVER")), QStringLiteral("srv1"));
     EXPECT_EQ(cs.value(QStringLiteral("OLE DB Services")), QStringLiteral("-4"));

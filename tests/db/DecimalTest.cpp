@@ -17,7 +17,7 @@ Decimal dec(const char* text)
     return d.value_or(Decimal());
 }
 
-} // namespace
+}   // namespace
 
 TEST(Decimal, ParsesPlainAndExponentForms)
 {
@@ -27,7 +27,7 @@ TEST(Decimal, ParsesPlainAndExponentForms)
     EXPECT_EQ(dec("1.5e-3").toString(), QStringLiteral("0.0015"));
     EXPECT_EQ(dec("+007").units(), Decimal::Units(7));
     EXPECT_EQ(dec("99999999999999999999999999999999999999").toString(),
-              QStringLiteral("99999999999999999999999999999999999999"));
+        QStringLiteral("99999999999999999999999999999999999999"));
     EXPECT_FALSE(Decimal::parse(QStringLiteral("100000000000000000000000000000000000000")).has_value());
     EXPECT_FALSE(Decimal::parse(QStringLiteral("12a")).has_value());
     EXPECT_FALSE(Decimal::parse(QStringLiteral("")).has_value());

@@ -36,8 +36,7 @@ struct OdbcConfig {
             ini.write("\n");
         }
         QFile dsn(dir.filePath(QStringLiteral("odbc.ini")));
-        if (dsn.open(QIODevice::WriteOnly))
-            dsn.write("");
+        if (dsn.open(QIODevice::WriteOnly)) dsn.write("");
         qputenv("ODBCSYSINI", dir.path().toLocal8Bit());
         qputenv("ODBCINSTINI", "odbcinst.ini");
         qputenv("ODBCINI", dir.filePath(QStringLiteral("odbc.ini")).toLocal8Bit());
@@ -69,23 +68,25 @@ protected:
     Connection con;
 };
 
-} // namespace
+}   // namespace
 
 TEST(OdbcText, DriverConnectionTextMapping)
 {
     qputenv("ORRA_ODBC_DRIVER", "FreeTDS");
-    const auto cs = ConnectionString::parse(QStringLiteral(
-        "Driver={SQL Server};Server=srv;Persist Security Info=True;OLE DB Services = -4;;Database=mat;User ID=ali;Password=x;y"));
+    const auto cs =
+        ConnectionString::parse(QStringLiteral("Driver={SQL Server};Server=srv;Persist Security Info=True;OLE DB "
+                                               "Services = -4;;Database=mat;User ID=ali;Password=x;y"));
     EXPECT_EQ(odbc::OdbcBackend::driverConnectionText(cs, QString(), QString()),
-              QStringLiteral("Driver={FreeTDS};Server=srv;Database=mat;UID=ali;PWD=x;y=;"));
+        QStringLiteral("Driver={FreeTDS};Server=srv;Database=mat;UID=ali;PWD=x;y=;"));
     EXPECT_EQ(odbc::OdbcBackend::driverConnectionText(cs, QStringLiteral("veli"), QStringLiteral("p;w")),
-              QStringLiteral("Driver={FreeTDS};Server=srv;Database=mat;UID=veli;PWD={p;w};y=;"));
+        QStringLiteral("Driver={FreeTDS};Server=srv;Database=mat;UID=veli;PWD={p;w};y=;"));
     qputenv("ORRA_ODBC_DRIVER", "Other Driver");
     EXPECT_EQ(configuredOdbcDriver(), QStringLiteral("Other Driver"));
     EXPECT_EQ(odbc::OdbcBackend::driverConnectionText(
-                  ConnectionString::parse(QStringLiteral("Provider=SQLOLEDB;Driver={sql server};Data Source=s;Initial Catalog=d;Trusted_Connection=Yes")),
+                  ConnectionString::parse(QStringLiteral(
+                      "Provider=SQLOLEDB;Driver={sql server};Data Source=s;Initial Catalog=d;Trusted_Connection=Yes")),
                   QString(), QString()),
-              QStringLiteral("Driver={Other Driver};Server=s;Database=d;Trusted_Connection=Yes;"));
+        QStringLiteral("Driver={Other Driver};Server=s;Database=d;Trusted_Connection=Yes;"));
     qunsetenv("ORRA_ODBC_DRIVER");
 }
 
@@ -173,8 +174,7 @@ TEST_F(OdbcSqlite, LongAndNonAsciiTextSurvive)
     con.execute(QStringLiteral("create table t (s text)"));
     const QString turkish = QStringLiteral("İğüşöç ĞÜŞÖÇı");
     QString longText;
-    for (int i = 0; i < 3000; ++i)
-        longText += turkish;
+    for (int i = 0; i < 3000; ++i) longText += turkish;
     con.execute(QStringLiteral("insert into t values (?)"), {QVariant(longText)});
     auto rs = con.execute(QStringLiteral("select s from t"));
     EXPECT_EQ(rs->value(0).toString(), longText);
@@ -185,7 +185,7 @@ TEST_F(OdbcSqlite, ParametersWithQuotesAndNulls)
     con.execute(QStringLiteral("create table people (id integer, name varchar(50), born timestamp)"));
     const QString name = QStringLiteral("O'Brien'); drop table people; --");
     con.execute(QStringLiteral("insert into people values (?, ?, ?)"),
-                {QVariant(7), QVariant(name), QVariant(QDateTime(QDate(1990, 5, 6), QTime(7, 8, 9), Qt::UTC))});
+        {QVariant(7), QVariant(name), QVariant(QDateTime(QDate(1990, 5, 6), QTime(7, 8, 9), Qt::UTC))});
     con.execute(QStringLiteral("insert into people values (?, ?, ?)"), {QVariant(8), QVariant(), QVariant()});
     auto rs = con.execute(QStringLiteral("select id, born from people where name = ?"), {QVariant(name)});
     ASSERT_EQ(rs->RecordCount(), 1);
@@ -256,9 +256,9 @@ TEST_F(OdbcSqlite, CancelFromAnotherThreadStopsALongQuery)
     const auto start = std::chrono::steady_clock::now();
     std::thread worker([&] {
         try {
-            con.execute(QStringLiteral(
-                "with recursive c(x) as (select 1 union all select x + 1 from c where x < 2000000000)"
-                " select count(*) from c"));
+            con.execute(
+                QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c where x < 2000000000)"
+                               " select count(*) from c"));
             succeeded = true;
         } catch (const orra::Error&) {
             state = con.errors().value(0).sqlState;
@@ -277,7 +277,6 @@ TEST_F(OdbcSqlite, CancelFromAnotherThreadStopsALongQuery)
     EXPECT_EQ(con.execute(QStringLiteral("select 41 + 1"))->value(0).toInt(), 42);
 }
 
-
 TEST_F(OdbcSqlite, DiagnosticsOfWarningsAreMessagesAndOfFailuresErrors)
 {
     // a real driver-manager handle, with a truncation warning (01004) and then a failure
@@ -287,8 +286,8 @@ TEST_F(OdbcSqlite, DiagnosticsOfWarningsAreMessagesAndOfFailuresErrors)
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
     const QByteArray connText = (QStringLiteral("Driver={OrraSQLite};Database=") + path).toUtf8();
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)connText.constData(), SQL_NTS, nullptr, 0,
-                                               nullptr, SQL_DRIVER_NOPROMPT)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(
+        dbc, nullptr, (SQLCHAR*)connText.constData(), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)));
     SQLHSTMT stmt = nullptr;
     ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)));
     ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, (SQLCHAR*)"select 'abcdef'", SQL_NTS)));
@@ -324,8 +323,9 @@ TEST_F(OdbcSqlite, DiagnosticsOfWarningsAreMessagesAndOfFailuresErrors)
 TEST_F(OdbcSqlite, ReportedTextHoldsTheLoginAndPersistedPassword)
 {
     Connection persisted;
-    persisted.open(QStringLiteral("Driver={OrraSQLite};Database=") + path + QStringLiteral(";Persist Security Info=True;"),
-                   QStringLiteral("ali"), QStringLiteral("s;cret"));
+    persisted.open(
+        QStringLiteral("Driver={OrraSQLite};Database=") + path + QStringLiteral(";Persist Security Info=True;"),
+        QStringLiteral("ali"), QStringLiteral("s;cret"));
     const auto cs = ConnectionString::parse(persisted.connectionString());
     EXPECT_EQ(cs.value(QStringLiteral("UID")), QStringLiteral("ali"));
     EXPECT_EQ(cs.value(QStringLiteral("PWD")), QStringLiteral("s;cret"));
@@ -335,8 +335,9 @@ TEST_F(OdbcSqlite, ReportedTextHoldsTheLoginAndPersistedPassword)
     EXPECT_EQ(again.execute(QStringLiteral("select 1"))->value(0).toInt(), 1);
 
     Connection notPersisted;
-    notPersisted.open(QStringLiteral("Driver={OrraSQLite};Database=") + path + QStringLiteral(";Persist Security Info=false"),
-                      QStringLiteral("ali"), QStringLiteral("secret"));
+    notPersisted.open(
+        QStringLiteral("Driver={OrraSQLite};Database=") + path + QStringLiteral(";Persist Security Info=false"),
+        QStringLiteral("ali"), QStringLiteral("secret"));
     const auto cs2 = ConnectionString::parse(notPersisted.connectionString());
     EXPECT_EQ(cs2.value(QStringLiteral("UID")), QStringLiteral("ali"));
     EXPECT_FALSE(cs2.contains(QStringLiteral("PWD")));
@@ -361,6 +362,6 @@ TEST_F(OdbcSqlite, DecimalColumnsComeBackExact)
     EXPECT_EQ(Recordset::valueText(rs->value(0), rs->field(0).type), QStringLiteral("76473.75"));
     // a decimal bound as a parameter is compared exactly
     auto found = con.execute(QStringLiteral("select count(*) from m where d = ?"),
-                             {decimalVariant(*Decimal::parse(QStringLiteral("19.99")))});
+        {decimalVariant(*Decimal::parse(QStringLiteral("19.99")))});
     EXPECT_EQ(found->value(0).toInt(), 1);
 }

@@ -31,7 +31,7 @@ long errorNumber(const std::function<void()>& f)
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Recordset, EmptySetIsBofAndEof)
 {
@@ -114,7 +114,7 @@ TEST(Recordset, GetStringFromCurrentRowWithNullText)
     Recordset rs(std::move(sets));
     rs.MoveNext();
     EXPECT_EQ(rs.GetString(QStringLiteral("\t"), QStringLiteral("\r\n"), QStringLiteral("NULL")),
-              QStringLiteral("2\tNULL\r\n3\tn3\r\n"));
+        QStringLiteral("2\tNULL\r\n3\tn3\r\n"));
     EXPECT_TRUE(rs.isEOF());
     rs.MoveFirst();
     EXPECT_EQ(rs.GetString(QStringLiteral(","), QStringLiteral(";"), QString(), 1), QStringLiteral("1,n1;"));
@@ -160,17 +160,20 @@ TEST(Recordset, ValueTextAsVbWritesIt)
     EXPECT_EQ(Recordset::valueText(QVariant(double(0.1f)), DataType::Single), QStringLiteral("0.1"));
     EXPECT_EQ(Recordset::valueText(QVariant(12.345678), DataType::Currency), QStringLiteral("12.3457"));
     EXPECT_EQ(Recordset::valueText(QVariant(42), DataType::Integer), QStringLiteral("42"));
-    EXPECT_EQ(Recordset::valueText(QVariant(qlonglong(-9000000000LL)), DataType::BigInt), QStringLiteral("-9000000000"));
+    EXPECT_EQ(
+        Recordset::valueText(QVariant(qlonglong(-9000000000LL)), DataType::BigInt), QStringLiteral("-9000000000"));
     EXPECT_EQ(Recordset::valueText(QVariant(true), DataType::Boolean), QStringLiteral("True"));
     EXPECT_EQ(Recordset::valueText(QVariant(false), DataType::Boolean), QStringLiteral("False"));
-    EXPECT_EQ(Recordset::valueText(QVariant(QDateTime(QDate(2024, 2, 29), QTime(13, 5, 9), Qt::UTC)), DataType::DBTimeStamp),
-              QStringLiteral("2024-02-29 13:05:09"));
-    EXPECT_EQ(Recordset::valueText(QVariant(QDateTime(QDate(2024, 2, 29), QTime(0, 0), Qt::UTC)), DataType::DBTimeStamp),
-              QStringLiteral("2024-02-29"));
+    EXPECT_EQ(
+        Recordset::valueText(QVariant(QDateTime(QDate(2024, 2, 29), QTime(13, 5, 9), Qt::UTC)), DataType::DBTimeStamp),
+        QStringLiteral("2024-02-29 13:05:09"));
+    EXPECT_EQ(
+        Recordset::valueText(QVariant(QDateTime(QDate(2024, 2, 29), QTime(0, 0), Qt::UTC)), DataType::DBTimeStamp),
+        QStringLiteral("2024-02-29"));
     EXPECT_EQ(Recordset::valueText(QVariant(QDate(2001, 1, 2)), DataType::DBDate), QStringLiteral("2001-01-02"));
     // binary: two bytes make one UTF-16 character (low byte first)
     EXPECT_EQ(Recordset::valueText(QVariant(QByteArray("\x41\x00\x5f\x01\x42", 5)), DataType::VarBinary),
-              QString(QChar(u'A')) + QChar(char16_t(0x015F)) + QChar(u'B'));
+        QString(QChar(u'A')) + QChar(char16_t(0x015F)) + QChar(u'B'));
     EXPECT_EQ(Recordset::valueText(QVariant(QStringLiteral("ab ")), DataType::Char), QStringLiteral("ab "));
     EXPECT_EQ(Recordset::valueText(QVariant(), DataType::Char), QString());
 }

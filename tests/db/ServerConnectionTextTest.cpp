@@ -18,10 +18,10 @@ struct DriverSetting {
 };
 
 const QStringList kAwkward = {QStringLiteral("srv;Trusted_Connection=No"), QStringLiteral("{braced}"),
-                              QStringLiteral("a}b{c"), QStringLiteral(" blanks around "), QStringLiteral("x=y"),
-                              QStringLiteral("plain"), QStringLiteral("}}"), QStringLiteral("İzmir Şube")};
+    QStringLiteral("a}b{c"), QStringLiteral(" blanks around "), QStringLiteral("x=y"), QStringLiteral("plain"),
+    QStringLiteral("}}"), QStringLiteral("İzmir Şube")};
 
-} // namespace
+}   // namespace
 
 TEST(ServerConnectionText, NamesTheConfiguredDriver)
 {

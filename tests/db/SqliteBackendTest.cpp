@@ -35,7 +35,7 @@ protected:
     Connection con;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(SqliteFile, OpensAndReportsProperties)
 {
@@ -91,25 +91,27 @@ TEST(SqliteFileOpen, UnknownConnectionTextHasNoProvider)
 
 TEST_F(SqliteFile, DeclaredTypesAndDefinedSizes)
 {
-    con.execute(QStringLiteral(
-        "create table t (a int, b smallint, c tinyint, d bigint, e bit, f float, g real, h money,"
-        " i numeric(10,2), j char(10), k varchar(30), l text, m nchar(5), n nvarchar(40), o ntext,"
-        " p datetime, q date, r binary(8), s varbinary(16), u image, v uniqueidentifier,"
-        " w decimal(5))"));
+    con.execute(
+        QStringLiteral("create table t (a int, b smallint, c tinyint, d bigint, e bit, f float, g real, h money,"
+                       " i numeric(10,2), j char(10), k varchar(30), l text, m nchar(5), n nvarchar(40), o ntext,"
+                       " p datetime, q date, r binary(8), s varbinary(16), u image, v uniqueidentifier,"
+                       " w decimal(5))"));
     con.execute(QStringLiteral(
         "insert into t values (1, 2, 3, 9000000000, 1, 1.5, 2.5, 3.25, 12.34, 'abc       ', 'def', 'long',"
         " 'ab   ', 'wide', 'wider', '2024-03-31 02:30:15', '2024-01-02', x'0102', x'41004200', x'ff',"
         " '6f9619ff-8b86-d011-b42d-00c04fc964ff', 7)"));
     auto rs = con.execute(QStringLiteral("select * from t"));
-    struct Expect { DataType type; long size; };
-    const Expect expect[] = {
-        {DataType::Integer, 4}, {DataType::SmallInt, 2}, {DataType::TinyInt, 1}, {DataType::BigInt, 8},
-        {DataType::Boolean, 2}, {DataType::Double, 8}, {DataType::Single, 4}, {DataType::Currency, 8},
-        {DataType::Numeric, 19}, {DataType::Char, 10}, {DataType::VarChar, 30},
+    struct Expect {
+        DataType type;
+        long size;
+    };
+    const Expect expect[] = {{DataType::Integer, 4}, {DataType::SmallInt, 2}, {DataType::TinyInt, 1},
+        {DataType::BigInt, 8}, {DataType::Boolean, 2}, {DataType::Double, 8}, {DataType::Single, 4},
+        {DataType::Currency, 8}, {DataType::Numeric, 19}, {DataType::Char, 10}, {DataType::VarChar, 30},
         {DataType::LongVarChar, 2147483647}, {DataType::WChar, 5}, {DataType::VarWChar, 40},
-        {DataType::LongVarWChar, 1073741823}, {DataType::DBTimeStamp, 16}, {DataType::DBDate, 6},
-        {DataType::Binary, 8}, {DataType::VarBinary, 16}, {DataType::LongVarBinary, 2147483647},
-        {DataType::Guid, 16}, {DataType::Numeric, 19}};
+        {DataType::LongVarWChar, 1073741823}, {DataType::DBTimeStamp, 16}, {DataType::DBDate, 6}, {DataType::Binary, 8},
+        {DataType::VarBinary, 16}, {DataType::LongVarBinary, 2147483647}, {DataType::Guid, 16},
+        {DataType::Numeric, 19}};
     ASSERT_EQ(rs->fieldCount(), int(std::size(expect)));
     for (int i = 0; i < rs->fieldCount(); ++i) {
         EXPECT_EQ(int(rs->field(i).type), int(expect[i].type)) << "column " << i;
@@ -143,9 +145,9 @@ TEST_F(SqliteFile, DeclaredTypesAndDefinedSizes)
 
 TEST_F(SqliteFile, ExpressionColumnsTypedByValues)
 {
-    auto rs = con.execute(QStringLiteral(
-        "select 1 as i, 5000000000 as big, 1.5 as f, 'abc' as s, x'00ff' as b, null as n, count(*) as c"
-        " from (select 1 union all select 2)"));
+    auto rs = con.execute(
+        QStringLiteral("select 1 as i, 5000000000 as big, 1.5 as f, 'abc' as s, x'00ff' as b, null as n, count(*) as c"
+                       " from (select 1 union all select 2)"));
     EXPECT_EQ(rs->field(0).type, DataType::Integer);
     EXPECT_EQ(rs->value(0).typeId(), QMetaType::Int);
     EXPECT_EQ(rs->field(1).type, DataType::BigInt);
@@ -160,7 +162,8 @@ TEST_F(SqliteFile, ExpressionColumnsTypedByValues)
 
 TEST_F(SqliteFile, NullIsDistinctFromEmptyText)
 {
-    con.execute(QStringLiteral("create table t (id int, s varchar(10)); insert into t values (1, ''); insert into t values (2, null)"));
+    con.execute(QStringLiteral(
+        "create table t (id int, s varchar(10)); insert into t values (1, ''); insert into t values (2, null)"));
     auto rs = con.execute(QStringLiteral("select s from t order by id"));
     EXPECT_FALSE(isNull(rs->value(0)));
     EXPECT_EQ(rs->value(0).toString(), QString());
@@ -185,16 +188,15 @@ TEST_F(SqliteFile, NonRowStatementGivesClosedRecordset)
 
 TEST_F(SqliteFile, NextRecordsetWalksABatch)
 {
-    auto rs = con.execute(QStringLiteral(
-        "select 1 as a, null as b;\n"
-        "create table t (x int);\n"
-        "insert into t values (5);\n"
-        "select 'z' as c;\n"
-        "select x from t where x > 100"));
+    auto rs = con.execute(QStringLiteral("select 1 as a, null as b;\n"
+                                         "create table t (x int);\n"
+                                         "insert into t values (5);\n"
+                                         "select 'z' as c;\n"
+                                         "select x from t where x > 100"));
     ASSERT_EQ(rs->state(), 1);
     EXPECT_EQ(rs->field(0).name, QStringLiteral("a"));
     EXPECT_EQ(rs->GetString(QStringLiteral("\t"), QStringLiteral("\r\n"), QStringLiteral("NULL")),
-              QStringLiteral("1\tNULL\r\n"));
+        QStringLiteral("1\tNULL\r\n"));
     EXPECT_TRUE(rs->isEOF());
     ASSERT_TRUE(rs->NextRecordset());
     EXPECT_EQ(rs->state(), 0);   // create table
@@ -218,8 +220,8 @@ TEST_F(SqliteFile, ParametersBindUserTextSafely)
     con.execute(QStringLiteral("create table people (id int, name varchar(50), born datetime, pic varbinary(4))"));
     const QString name = QStringLiteral("O'Brien'); drop table people; --");
     con.execute(QStringLiteral("insert into people values (?, ?, ?, ?)"),
-                {QVariant(7), QVariant(name), QVariant(QDateTime(QDate(1990, 5, 6), QTime(7, 8, 9), Qt::UTC)),
-                 QVariant(QByteArray("\x00\x01", 2))});
+        {QVariant(7), QVariant(name), QVariant(QDateTime(QDate(1990, 5, 6), QTime(7, 8, 9), Qt::UTC)),
+            QVariant(QByteArray("\x00\x01", 2))});
     con.execute(QStringLiteral("insert into people values (?, ?, null, null)"), {QVariant(8), QVariant()});
     auto rs = con.execute(QStringLiteral("select id, born, pic from people where name = ?"), {QVariant(name)});
     ASSERT_EQ(rs->RecordCount(), 1);
@@ -230,7 +232,7 @@ TEST_F(SqliteFile, ParametersBindUserTextSafely)
     EXPECT_EQ(rs->value(0).toInt(), 1);
     // markers are counted across the statements of a batch
     rs = con.execute(QStringLiteral("update people set id = ? where id = ?; select name from people where id = ?"),
-                     {QVariant(70), QVariant(7), QVariant(70)});
+        {QVariant(70), QVariant(7), QVariant(70)});
     ASSERT_TRUE(rs->NextRecordset());
     EXPECT_EQ(rs->value(0).toString(), name);
     // too few values
@@ -322,9 +324,9 @@ TEST_F(SqliteFile, CancelFromAnotherThreadStopsALongQuery)
     const auto start = std::chrono::steady_clock::now();
     std::thread worker([&] {
         try {
-            con.execute(QStringLiteral(
-                "with recursive c(x) as (select 1 union all select x + 1 from c where x < 2000000000)"
-                " select count(*) from c"));
+            con.execute(
+                QStringLiteral("with recursive c(x) as (select 1 union all select x + 1 from c where x < 2000000000)"
+                               " select count(*) from c"));
             succeeded = true;
         } catch (const orra::Error& e) {
             number = e.number();

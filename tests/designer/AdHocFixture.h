@@ -18,11 +18,12 @@ namespace orra::test {
 
 class AdHocTest : public EditorTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EditorTest::SetUp();
         addDocument(1, 1, QStringLiteral("Adhoc"),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[d]]>"
-                                   "<Block ID=\"B0.0\" Name=\"b\"><![CDATA[select 1]]></Block></Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[d]]>"
+                           "<Block ID=\"B0.0\" Name=\"b\"><![CDATA[select 1]]></Block></Document>"));
         admin->execute(QStringLiteral("create table t (a int, b varchar(10), c decimal(10,2))"));
         admin->execute(QStringLiteral("insert into t values (1, 'one', 1.50)"));
         admin->execute(QStringLiteral("insert into t values (2, 'two', null)"));
@@ -38,11 +39,13 @@ protected:
     }
 
     // Runs sql and lets the event loop turn until the window is idle again; false on time-out.
-    bool execute(const QString& sql, int msecs = 20000) {
+    bool execute(const QString& sql, int msecs = 20000)
+    {
         w->ExecuteEditorSQL(sql);
         return waitIdle(msecs);
     }
-    bool waitIdle(int msecs = 20000) {
+    bool waitIdle(int msecs = 20000)
+    {
         return QTest::qWaitFor([this] { return w->ExecutionState() == 0; }, msecs);
     }
 
@@ -54,11 +57,11 @@ protected:
     morvane::ResultGridModel* model() const { return w->adHocSql()->gridModel(); }
     QString selectedTab() const { return tab()->tabBar()->tabData(tab()->currentIndex()).toString(); }
     // The grid as "name|name" then "cell|cell" lines.
-    QStringList gridLines() const {
+    QStringList gridLines() const
+    {
         QStringList lines;
         QStringList header;
-        for (int c = 0; c < model()->columnCount(); ++c)
-            header << model()->headerData(c, Qt::Horizontal).toString();
+        for (int c = 0; c < model()->columnCount(); ++c) header << model()->headerData(c, Qt::Horizontal).toString();
         lines << header.join(QLatin1Char('|'));
         for (int r = 0; r < model()->rowCount(); ++r) {
             QStringList row;
@@ -75,4 +78,4 @@ protected:
     QStringList panels;
 };
 
-} // namespace orra::test
+}   // namespace orra::test

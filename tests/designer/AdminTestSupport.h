@@ -26,17 +26,14 @@ public:
         titles.append(title);
         styles.append(style);
         const int buttons = style & 7;
-        if (buttons == vbOKOnly)
-            return vbOK;
-        if (!answers.isEmpty())
-            return answers.dequeue();
+        if (buttons == vbOKOnly) return vbOK;
+        if (!answers.isEmpty()) return answers.dequeue();
         return buttons == vbOKCancel ? vbOK : vbYes;
     }
     QString inputBox(const QString& prompt, const QString& title, const QString&, bool* cancelled) override
     {
         prompts.append(prompt + QLatin1Char('|') + title);
-        if (cancelled)
-            *cancelled = inputs.isEmpty();
+        if (cancelled) *cancelled = inputs.isEmpty();
         return inputs.isEmpty() ? QString() : inputs.dequeue();
     }
     void reportError(long, const QString&, const QString& description, const QString&) override
@@ -87,4 +84,4 @@ protected:
     int modalRuns = 0;
 };
 
-} // namespace orra::test
+}   // namespace orra::test

@@ -23,8 +23,7 @@ inline void ensureApplication()
     static int argc = 1;
     static char name[] = "test_catalogue";
     static char* argv[] = {name, nullptr};
-    if (!qApp)
-        new QApplication(argc, argv);
+    if (!qApp) new QApplication(argc, argv);
 }
 
 // Every box a test provokes, in order; message boxes answer OK.
@@ -67,8 +66,7 @@ public:
     {
         ++loads;
         loadedDocIds.append(m_docId);
-        if (!loadError.isEmpty())
-            throw Error(-1, QStringLiteral("frmOrraDevelopment"), loadError);
+        if (!loadError.isEmpty()) throw Error(-1, QStringLiteral("frmOrraDevelopment"), loadError);
         return loadResult;
     }
 
@@ -117,8 +115,7 @@ protected:
 
     void TearDown() override
     {
-        for (QWidget* w : morvane::DocumentWindows())
-            delete w;
+        for (QWidget* w : morvane::DocumentWindows()) delete w;
         morvane::setDocumentWindowCreator(nullptr);
         setUserInterface(previousUi);
         setMainConnection(nullptr);
@@ -143,4 +140,4 @@ protected:
     UserInterface* previousUi = nullptr;
 };
 
-} // namespace orra::test
+}   // namespace orra::test

@@ -52,8 +52,7 @@ public:
     {
         db::RecordsetPtr rs = mainConnection()->execute(
             QStringLiteral("select SQLtxt, Name from tbOrraSQL where ID=?"), {qlonglong(m_docId)});
-        if (!rs || rs->isEOF())
-            return false;
+        if (!rs || rs->isEOF()) return false;
         m_name = rs->value(1).toString().trimmed();
         const QString text = rs->value(0).toString();
         if (text.isEmpty())
@@ -69,8 +68,7 @@ public:
         db::Connection& con = *mainConnection();
         con.execute(QStringLiteral("update tbOrraSQL set SQLtxt=? where ID=?"), {m_doc.xml(), qlonglong(m_docId)});
         const bool ok = UpdateDocumentCheckSum(con, QStringLiteral("cat"), m_docId);
-        if (ok)
-            m_changed = false;
+        if (ok) m_changed = false;
         return ok;
     }
     Q_INVOKABLE bool SetNodeText(const QString& key, const QString& text)
@@ -92,8 +90,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override
     {
-        if (m_changed)
-            ++questions;
+        if (m_changed) ++questions;
         morvane::UnlockDocument(m_docId);
         event->accept();
     }
@@ -147,20 +144,24 @@ protected:
     QVariant value(const QString& sql) { return scalar(*admin, sql); }
     QString name(const char* table, long id)
     {
-        return value(QStringLiteral("select Name from %1 where ID=%2").arg(QLatin1String(table)).arg(id)).toString().trimmed();
+        return value(QStringLiteral("select Name from %1 where ID=%2").arg(QLatin1String(table)).arg(id))
+            .toString()
+            .trimmed();
     }
     long count(const QString& sql) { return long(value(sql).toLongLong()); }
 
     // The stored checksum of the row equals the checksum of the row as read now.
     ::testing::AssertionResult checkSumHolds(const char* table, long id)
     {
-        db::RecordsetPtr rs = admin->execute(QStringLiteral("select * from %1 where ID=%2").arg(QLatin1String(table)).arg(id));
+        db::RecordsetPtr rs =
+            admin->execute(QStringLiteral("select * from %1 where ID=%2").arg(QLatin1String(table)).arg(id));
         if (!rs || !rs->isOpen() || rs->isEOF())
             return ::testing::AssertionFailure() << table << " row " << id << " is missing";
         const long stored = long(rs->value(QStringLiteral("CheckSum")).toLongLong());
         const int32_t computed = RowCheckSum(*rs);
         if (stored != computed)
-            return ::testing::AssertionFailure() << table << " row " << id << ": stored " << stored << ", computed " << computed;
+            return ::testing::AssertionFailure()
+                << table << " row " << id << ": stored " << stored << ", computed " << computed;
         return ::testing::AssertionSuccess();
     }
 
@@ -175,4 +176,4 @@ protected:
     std::unique_ptr<morvane::frmpbOrra> pane;
 };
 
-} // namespace orra::test
+}   // namespace orra::test

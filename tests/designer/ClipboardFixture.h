@@ -33,7 +33,7 @@ public:
 };
 
 inline QString Param(const QString& id, const QString& name, const QString& def = QString(),
-                     const QString& behaviour = QStringLiteral("dynamic"), const QString& type = QStringLiteral("text"))
+    const QString& behaviour = QStringLiteral("dynamic"), const QString& type = QStringLiteral("text"))
 {
     return QStringLiteral("<Parameter ID=\"%1\" Name=\"%2\" Caption=\"%2\" DefaultValue=\"%3\" Type=\"%4\" "
                           "Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"%5\"/>")
@@ -51,33 +51,36 @@ protected:
             startedDrags << QString::fromUtf8(drag->mimeData()->data(QStringLiteral("application/x-orra-tree-node")));
             return Qt::IgnoreAction;
         });
-        sourceText = QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[src]]>") + Param("B0.P_Region", "Region")
-                     + QStringLiteral("<Block ID=\"B0.0\" Name=\"Outer\"><![CDATA[select <$Limit%>]]>")
-                     + Param("B0.0.P_Limit", "Limit", "5")
-                     + QStringLiteral("<Block ID=\"B0.0.0\" Name=\"Inner\"><![CDATA[select 2]]></Block>"
-                                      "<Station ID=\"B0.0.S0\" Name=\"Stop\"><![CDATA[]]></Station>"
-                                      "<Script ID=\"B0.0.X0\" Name=\"Go\" Language=\"VBScript\"><![CDATA[RunFrom \"B0.0.0\"]]></Script>"
-                                      "</Block>"
-                                      "<Block ID=\"B0.1\" Name=\"Second\"><![CDATA[select 3]]></Block>"
-                                      "<Script ID=\"B0.X0\" Name=\"Main\" Language=\"VBScript\"><![CDATA[RunFrom \"B0.0\" : RunFrom \"B0.0.S0\"]]></Script>"
-                                      "</Document>");
+        sourceText = QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[src]]>")
+            + Param("B0.P_Region", "Region")
+            + QStringLiteral("<Block ID=\"B0.0\" Name=\"Outer\"><![CDATA[select <$Limit%>]]>")
+            + Param("B0.0.P_Limit", "Limit", "5")
+            + QStringLiteral(
+                "<Block ID=\"B0.0.0\" Name=\"Inner\"><![CDATA[select 2]]></Block>"
+                "<Station ID=\"B0.0.S0\" Name=\"Stop\"><![CDATA[]]></Station>"
+                "<Script ID=\"B0.0.X0\" Name=\"Go\" Language=\"VBScript\"><![CDATA[RunFrom \"B0.0.0\"]]></Script>"
+                "</Block>"
+                "<Block ID=\"B0.1\" Name=\"Second\"><![CDATA[select 3]]></Block>"
+                "<Script ID=\"B0.X0\" Name=\"Main\" Language=\"VBScript\"><![CDATA[RunFrom \"B0.0\" : RunFrom "
+                "\"B0.0.S0\"]]></Script>"
+                "</Document>");
         addDocument(20, 1, QStringLiteral("Source"), sourceText);
         addDocument(21, 1, QStringLiteral("Target"),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[tgt]]>"
-                                   "<Block ID=\"B0.0\" Name=\"A\"><![CDATA[]]></Block>"
-                                   "<Block ID=\"B0.3\" Name=\"B\"><![CDATA[]]></Block></Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[tgt]]>"
+                           "<Block ID=\"B0.0\" Name=\"A\"><![CDATA[]]></Block>"
+                           "<Block ID=\"B0.3\" Name=\"B\"><![CDATA[]]></Block></Document>"));
         addDocument(22, 1, QStringLiteral(" Lib "),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[lib]]>") + Param("B0.P_Year", "Year", "1999")
-                        + Param("B0.P_Fixed", "Fixed", "", "static")
-                        + QStringLiteral("<Block ID=\"B0.0\" Name=\"L\"><![CDATA[select '<$Year%>']]>")
-                        + Param("B0.0.P_Deep", "Deep") + QStringLiteral("</Block></Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[lib]]>") + Param("B0.P_Year", "Year", "1999")
+                + Param("B0.P_Fixed", "Fixed", "", "static")
+                + QStringLiteral("<Block ID=\"B0.0\" Name=\"L\"><![CDATA[select '<$Year%>']]>")
+                + Param("B0.0.P_Deep", "Deep") + QStringLiteral("</Block></Document>"));
         addDocument(23, 1, QStringLiteral("OnX"),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[x]]></Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[x]]></Document>"));
         // Host includes Lib.
         addDocument(24, 1, QStringLiteral("Host"),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[host]]>") + Param("B0.P_Y", "Y")
-                        + QStringLiteral("<Include ID=\"B0.I0\" Name=\"Include:Lib\" DocID=\"22\">"
-                                         "<Inheritance PID=\"B0.P_Year\" RID=\"B0.P_Y\"/></Include></Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[host]]>") + Param("B0.P_Y", "Y")
+                + QStringLiteral("<Include ID=\"B0.I0\" Name=\"Include:Lib\" DocID=\"22\">"
+                                 "<Inheritance PID=\"B0.P_Year\" RID=\"B0.P_Y\"/></Include></Document>"));
         admin->execute(QStringLiteral("insert into tbOrraRelations values (24, 22)"));
     }
     void TearDown() override
@@ -161,4 +164,4 @@ protected:
     std::vector<std::unique_ptr<morvane::frmOrraDevelopment>> windows;
 };
 
-} // namespace orra::test
+}   // namespace orra::test

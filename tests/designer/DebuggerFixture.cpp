@@ -67,24 +67,22 @@ QString scriptXml(const QString& id, const QString& code)
         .arg(id, code);
 }
 
-QString traceInsert(const QString& step)
-{
-    return QStringLiteral("insert into Trace (Step) values ('%1')").arg(step);
-}
+QString traceInsert(const QString& step) { return QStringLiteral("insert into Trace (Step) values ('%1')").arg(step); }
 
 void DebuggerTest::addSampleDocuments()
 {
-    addDocument(20, 1, QStringLiteral("Inner"), docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("inner")))));
+    addDocument(
+        20, 1, QStringLiteral("Inner"), docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("inner")))));
     addDocument(10, 1, QStringLiteral("Main"),
-                docXml(blockXml(QStringLiteral("B0.0"), QStringLiteral("create table #Report (Step varchar(20), N int)"))
-                       + blockXml(QStringLiteral("B0.1"), traceInsert(QStringLiteral("outer")),
-                                  blockXml(QStringLiteral("B0.1.0"), traceInsert(QStringLiteral("nested")))
-                                      + scriptXml(QStringLiteral("B0.1.X0"),
-                                                  QStringLiteral("OrraCon.Execute \"") + traceInsert(QStringLiteral("script"))
-                                                      + QStringLiteral("\"")))
-                       + QStringLiteral("<Include ID=\"B0.I0\" Name=\"Include:Inner\" DocID=\"20\"/>")
-                       + blockXml(QStringLiteral("B0.2"), QStringLiteral("insert into #Report values ('last', 1) ")
-                                                              + traceInsert(QStringLiteral("last")))));
+        docXml(blockXml(QStringLiteral("B0.0"), QStringLiteral("create table #Report (Step varchar(20), N int)"))
+            + blockXml(QStringLiteral("B0.1"), traceInsert(QStringLiteral("outer")),
+                blockXml(QStringLiteral("B0.1.0"), traceInsert(QStringLiteral("nested")))
+                    + scriptXml(QStringLiteral("B0.1.X0"),
+                        QStringLiteral("OrraCon.Execute \"") + traceInsert(QStringLiteral("script"))
+                            + QStringLiteral("\"")))
+            + QStringLiteral("<Include ID=\"B0.I0\" Name=\"Include:Inner\" DocID=\"20\"/>")
+            + blockXml(QStringLiteral("B0.2"),
+                QStringLiteral("insert into #Report values ('last', 1) ") + traceInsert(QStringLiteral("last")))));
 }
 
 morvane::frmOrraDevelopment* DebuggerTest::openSample()
@@ -132,4 +130,4 @@ QString DebuggerTest::selectedKey(morvane::frmOrraDevelopment* w)
     return morvane::DocumentTree::key(w->tvDocument()->currentItem());
 }
 
-} // namespace orra::test
+}   // namespace orra::test

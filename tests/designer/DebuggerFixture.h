@@ -54,4 +54,4 @@ QString blockXml(const QString& id, const QString& sql, const QString& children 
 QString scriptXml(const QString& id, const QString& code);
 QString traceInsert(const QString& step);
 
-} // namespace orra::test
+}   // namespace orra::test

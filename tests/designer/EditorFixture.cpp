@@ -16,7 +16,8 @@ namespace orra::test {
 namespace {
 class QtEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         static int argc = 1;
         static char name[] = "designer_editor_tests";
         static char* argv[] = {name, nullptr};
@@ -27,7 +28,8 @@ public:
         // The element-tree pane that the main window docks is the editor's.
         morvane::frmtvDocument::registerPane();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         delete m_app;
         m_app = nullptr;
     }
@@ -36,10 +38,9 @@ private:
     QTemporaryDir m_config;
     QApplication* m_app = nullptr;
 };
-[[maybe_unused]] ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] ::testing::Environment* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-} // namespace
+}   // namespace
 
 void EditorTest::SetUp()
 {
@@ -73,14 +74,12 @@ void EditorTest::useCatalogue(std::shared_ptr<db::Connection> c)
     orra::setMainConnection(c);
 }
 
-void EditorTest::lockDocument(long docID)
-{
-    morvane::LockDocument(docID);
-}
+void EditorTest::lockDocument(long docID) { morvane::LockDocument(docID); }
 
 long EditorTest::lockCount(long docID)
 {
-    return long(scalar(*admin, QStringLiteral("select count(*) from tbOrraLocks where DocID=%1").arg(docID)).toLongLong());
+    return long(
+        scalar(*admin, QStringLiteral("select count(*) from tbOrraLocks where DocID=%1").arg(docID)).toLongLong());
 }
 
 morvane::frmOrraDevelopment* EditorTest::openStandalone(long docID)
@@ -157,13 +156,13 @@ QStringList EditorTest::treeLines(QTreeWidget* tree)
     QStringList lines;
     std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
         lines << QString(depth * 2, QLatin1Char(' '))
-                     + QStringList{morvane::DocumentTree::key(item), morvane::DocumentTree::tag(item), item->text(0),
-                                   morvane::DocumentTree::image(item)}
-                           .join(QLatin1Char('|'));
+                + QStringList{morvane::DocumentTree::key(item), morvane::DocumentTree::tag(item), item->text(0),
+                    morvane::DocumentTree::image(item)}
+                      .join(QLatin1Char('|'));
         for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
     };
     for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i), 0);
     return lines;
 }
 
-} // namespace orra::test
+}   // namespace orra::test

@@ -36,14 +36,17 @@ public:
         QString title;
     };
     // Installed as the process's user interface while it lives, unless made as a host's own.
-    explicit ScriptedUserInterface(bool installed = true) : m_installed(installed) {
+    explicit ScriptedUserInterface(bool installed = true) : m_installed(installed)
+    {
         if (m_installed) m_previous = setUserInterface(this);
     }
-    ~ScriptedUserInterface() override {
+    ~ScriptedUserInterface() override
+    {
         if (m_installed) setUserInterface(m_previous);
     }
     bool interactive() const override { return true; }
-    int messageBox(const QString& text, int style, const QString& title) override {
+    int messageBox(const QString& text, int style, const QString& title) override
+    {
         boxes.push_back({text, style, title});
         if (answers.empty()) return vbOK;
         const int a = answers.front();
@@ -51,11 +54,13 @@ public:
         return a;
     }
     QString inputBox(const QString&, const QString&, const QString& d, bool*) override { return d; }
-    void reportError(long, const QString&, const QString& description, const QString& title) override {
+    void reportError(long, const QString&, const QString& description, const QString& title) override
+    {
         boxes.push_back({description, vbOKOnly, title});
     }
     void processEvents() override {}
-    QStringList texts() const {
+    QStringList texts() const
+    {
         QStringList t;
         for (const Box& b : boxes) t << b.text;
         return t;
@@ -101,4 +106,4 @@ protected:
     std::shared_ptr<db::Connection> catalogue;
 };
 
-} // namespace orra::test
+}   // namespace orra::test

@@ -33,13 +33,17 @@ inline QString reportDocument()
         "Prompt=\"Pick a customer\" SelectionType=\"multi\" Behaviour=\"static\"/>"
         "<Parameter ID=\"B0.P_Old\" Name=\"Old\" Caption=\"Older\" Type=\"Text\"/>"
         "<Block ID=\"B0.0\" Name=\"Prepare\"><![CDATA[select * into #Report from Orders\nwhere City='<$City%>']]>"
-        "<Parameter ID=\"B0.0.P_Year\" Name=\"Year\" Caption=\"Year\" DefaultValue=\"select max(Y) from T where C='&lt;$City%&gt;'\" "
-        "Type=\"combo\" Source=\"select Y from T where C='&lt;$City%&gt;'\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
+        "<Parameter ID=\"B0.0.P_Year\" Name=\"Year\" Caption=\"Year\" DefaultValue=\"select max(Y) from T where "
+        "C='&lt;$City%&gt;'\" "
+        "Type=\"combo\" Source=\"select Y from T where C='&lt;$City%&gt;'\" ReturnCol=\"\" Prompt=\"\" "
+        "SelectionType=\"\" "
         "Behaviour=\"dynamic\"/>"
         "<Station ID=\"B0.0.S0\" Name=\"Check\"><![CDATA[select 2]]></Station>"
-        "<Script ID=\"B0.0.X0\" Name=\"Decide\" Language=\"JScript\"><![CDATA[If Item(\"B0.P_City\") = \"\" Then RunFrom \"B0.0\"]]></Script>"
+        "<Script ID=\"B0.0.X0\" Name=\"Decide\" Language=\"JScript\"><![CDATA[If Item(\"B0.P_City\") = \"\" Then "
+        "RunFrom \"B0.0\"]]></Script>"
         "</Block>"
-        "<Include ID=\"B0.I0\" Name=\"Include:Regions\" DocID=\"2\"><Inheritance PID=\"B0.P_Region\" RID=\"B0.P_City\"/></Include>"
+        "<Include ID=\"B0.I0\" Name=\"Include:Regions\" DocID=\"2\"><Inheritance PID=\"B0.P_Region\" "
+        "RID=\"B0.P_City\"/></Include>"
         "</Document>");
 }
 
@@ -65,7 +69,8 @@ inline QString leafDocument()
 
 class PanesTest : public EditorTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EditorTest::SetUp();
         addDocument(1, 1, QStringLiteral("Report"), reportDocument());
         addDocument(2, 1, QStringLiteral("Regions"), regionsDocument());
@@ -78,7 +83,8 @@ protected:
 
     // Selects the node with that key as a click does (the tree's selection, then node
     // selection on the window).
-    static QTreeWidgetItem* click(morvane::frmOrraDevelopment* w, const QString& key) {
+    static QTreeWidgetItem* click(morvane::frmOrraDevelopment* w, const QString& key)
+    {
         morvane::DocumentTree* tree = w->documentTree();
         QTreeWidgetItem* node = tree->node(key);
         EXPECT_TRUE(node) << key;
@@ -90,22 +96,24 @@ protected:
         w->tvDocument_NodeClick(node);
         return node;
     }
-    template <class T>
-    static T* field(morvane::frmOrraDevelopment* w, const char* name) {
+    template <class T> static T* field(morvane::frmOrraDevelopment* w, const char* name)
+    {
         T* f = w->findChild<T*>(QLatin1String(name));
         EXPECT_TRUE(f) << name;
         return f;
     }
     static QString xmlOf(morvane::frmOrraDevelopment* w) { return w->document()->xml(); }
-    static xml::Node element(morvane::frmOrraDevelopment* w, const QString& id) {
+    static xml::Node element(morvane::frmOrraDevelopment* w, const QString& id)
+    {
         const xml::Node root = w->document()->documentElement();
         return xml::attribute(root, "ID") == id ? root : FindElementByAttribute(root, "ID", id);
     }
-    static QStringList items(QComboBox* c) {
+    static QStringList items(QComboBox* c)
+    {
         QStringList l;
         for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
         return l;
     }
 };
 
-} // namespace orra::test
+}   // namespace orra::test

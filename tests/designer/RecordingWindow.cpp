@@ -9,9 +9,12 @@ namespace morvane::test {
 
 namespace {
 QString flag(bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); }
-} // namespace
+}   // namespace
 
-RecordingWindow::RecordingWindow(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("frmOrraDevelopment")); }
+RecordingWindow::RecordingWindow(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmOrraDevelopment"));
+}
 
 bool RecordingWindow::LoadWindow()
 {
@@ -60,8 +63,10 @@ void RecordingWindow::ApplySettings() { calls << QStringLiteral("ApplySettings()
 void RecordingWindow::closeEvent(QCloseEvent* event)
 {
     calls << QStringLiteral("close");
-    if (refuseClose) event->ignore();
-    else event->accept();
+    if (refuseClose)
+        event->ignore();
+    else
+        event->accept();
 }
 
 RecordingPane::RecordingPane(QWidget* parent) : QWidget(parent)
@@ -84,9 +89,6 @@ RecordingFindDialog::RecordingFindDialog(QWidget* parent) : QWidget(parent)
     layout->addWidget(field);
 }
 
-QString RecordingFindDialog::findWhat() const
-{
-    return findChild<QLineEdit*>(QStringLiteral("txtFindWhat"))->text();
-}
+QString RecordingFindDialog::findWhat() const { return findChild<QLineEdit*>(QStringLiteral("txtFindWhat"))->text(); }
 
-} // namespace morvane::test
+}   // namespace morvane::test

@@ -19,7 +19,7 @@ public:
     QString OrraName;
     bool DocumentChanged = false;
     QStringList calls;
-    bool refuseClose = false;        // closeEvent ignored (a failed save, or Cancel)
+    bool refuseClose = false;   // closeEvent ignored (a failed save, or Cancel)
     bool copyToRepositoryResult = true;
 
     Q_INVOKABLE bool LoadWindow();
@@ -76,4 +76,4 @@ public:
     QString findWhat() const;
 };
 
-} // namespace morvane::test
+}   // namespace morvane::test

@@ -18,7 +18,8 @@ namespace {
 
 class QtEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         // The store's folder is moved per test with QSettings::setPath; XDG_CONFIG_HOME keeps
         // anything else of the process away from the user's own settings.
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
@@ -29,7 +30,8 @@ public:
         QApplication::setOrganizationName(QStringLiteral("Orra"));
         QApplication::setApplicationName(QStringLiteral("Morvane"));
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         delete m_app;
         m_app = nullptr;
     }
@@ -40,7 +42,7 @@ private:
 };
 [[maybe_unused]] ::testing::Environment* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-} // namespace
+}   // namespace
 
 void ShellTest::SetUp()
 {
@@ -105,4 +107,4 @@ RecordingWindow* ShellTest::openWindow(const QString& caption)
     return window;
 }
 
-} // namespace morvane::test
+}   // namespace morvane::test

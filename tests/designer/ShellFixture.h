@@ -23,16 +23,19 @@ public:
     Recorder() { m_previous = orra::setUserInterface(this); }
     ~Recorder() override { orra::setUserInterface(m_previous); }
     bool interactive() const override { return true; }
-    int messageBox(const QString& text, int, const QString&) override {
+    int messageBox(const QString& text, int, const QString&) override
+    {
         messages << text;
         return orra::vbOK;
     }
     QString inputBox(const QString&, const QString&, const QString& d, bool*) override { return d; }
-    void reportError(long, const QString&, const QString& description, const QString&) override {
+    void reportError(long, const QString&, const QString& description, const QString&) override
+    {
         messages << description;
     }
     void processEvents() override {}
-    bool logOn(orra::LogOnRequest& request) override {
+    bool logOn(orra::LogOnRequest& request) override
+    {
         logOns << request.server + QLatin1Char('/') + request.database;
         if (!acceptLogOn) return false;
         request.trusted = true;
@@ -71,4 +74,4 @@ protected:
     std::unique_ptr<frmMDIMain> main;
 };
 
-} // namespace morvane::test
+}   // namespace morvane::test

@@ -43,7 +43,8 @@ int main(int argc, char* argv[])
         auto* d = new morvane::frmProperties;
         d->ObjectID = id;
         d->IsCategory = category;
-        d->setWindowTitle(d->windowTitle() + QStringLiteral(" for ") + (args.size() > 5 ? args[5] : QString::number(id)));
+        d->setWindowTitle(
+            d->windowTitle() + QStringLiteral(" for ") + (args.size() > 5 ? args[5] : QString::number(id)));
         d->CTabMain()->setCurrentIndex(which == QLatin1String("permissions") ? 1 : 0);
         window = d;
     } else if (which == QLatin1String("users")) {

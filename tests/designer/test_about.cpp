@@ -20,7 +20,8 @@ namespace {
 // A private settings store and PATH for each case.
 class About : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_dir.isValid());
         m_oldConfig = qgetenv("XDG_CONFIG_HOME");
         m_oldPath = qgetenv("PATH");
@@ -29,17 +30,20 @@ protected:
         qputenv("PATH", m_dir.filePath("bin").toLocal8Bit());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("config"));
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         qputenv("XDG_CONFIG_HOME", m_oldConfig);
         qputenv("PATH", m_oldPath);
     }
-    void setSysInfoPath(const QString& path) {
+    void setSysInfoPath(const QString& path)
+    {
         const std::unique_ptr<QSettings> store = openSettingsStore();
         SaveSetting(*store, "System Information", "Path", path);
         store->sync();
     }
     // An executable script that leaves a mark when it runs.
-    QString program(const QString& name) {
+    QString program(const QString& name)
+    {
         const QString path = m_dir.filePath("bin/" + name);
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
@@ -49,9 +53,9 @@ protected:
         return path;
     }
     QString mark() const { return m_dir.filePath("ran"); }
-    bool ran() const {
-        for (int i = 0; i < 200 && !QFile::exists(mark()); ++i)
-            QTest::qWait(10);
+    bool ran() const
+    {
+        for (int i = 0; i < 200 && !QFile::exists(mark()); ++i) QTest::qWait(10);
         return QFile::exists(mark());
     }
 
@@ -60,9 +64,10 @@ protected:
     morvane::test::Recorder ui;
 };
 
-} // namespace
+}   // namespace
 
-TEST_F(About, ShowsTheVersionInformationOfTheBuild) {
+TEST_F(About, ShowsTheVersionInformationOfTheBuild)
+{
     QApplication::setApplicationDisplayName("Morvane");
     frmAbout box;
     const VersionInfo v = programVersionInfo();
@@ -80,7 +85,8 @@ TEST_F(About, ShowsTheVersionInformationOfTheBuild) {
     EXPECT_EQ(box.cmdSysInfo()->objectName(), "cmdSysInfo");
 }
 
-TEST_F(About, GetKeyValueReadsTheSettingsStore) {
+TEST_F(About, GetKeyValueReadsTheSettingsStore)
+{
     QString value = "left over";
     EXPECT_FALSE(frmAbout::GetKeyValue("System Information", "Path", value));
     EXPECT_EQ(value, "");
@@ -89,7 +95,8 @@ TEST_F(About, GetKeyValueReadsTheSettingsStore) {
     EXPECT_EQ(value, "/opt/info");
 }
 
-TEST_F(About, SystemInformationFromTheSettingsOrThePath) {
+TEST_F(About, SystemInformationFromTheSettingsOrThePath)
+{
     frmAbout box;
     // Nothing configured and nothing on PATH.
     box.StartSysInfo();
@@ -101,7 +108,8 @@ TEST_F(About, SystemInformationFromTheSettingsOrThePath) {
     EXPECT_EQ(ui.messages.size(), 1);
 }
 
-TEST_F(About, AConfiguredProgramThatCannotStartIsReported) {
+TEST_F(About, AConfiguredProgramThatCannotStartIsReported)
+{
     program(systemInformationPrograms().first());   // would start, but the setting comes first
     setSysInfoPath(m_dir.filePath("missing/sysinfo"));
     frmAbout box;
@@ -114,7 +122,8 @@ TEST_F(About, AConfiguredProgramThatCannotStartIsReported) {
     EXPECT_EQ(ui.messages.size(), 1);
 }
 
-TEST_F(About, HelpContentsIsThePageBesideTheProgram) {
+TEST_F(About, HelpContentsIsThePageBesideTheProgram)
+{
     EXPECT_EQ(helpContentsPath(), QDir(QCoreApplication::applicationDirPath()).filePath("help/index.html"));
     if (!QFile::exists(helpContentsPath())) {
         EXPECT_FALSE(ShowHelpContents());

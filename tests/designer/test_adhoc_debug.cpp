@@ -13,15 +13,17 @@ namespace {
 
 class AdHocDebugTest : public DebuggerTest {
 protected:
-    bool waitIdle(morvane::frmOrraDevelopment* w, int msecs = 20000) {
+    bool waitIdle(morvane::frmOrraDevelopment* w, int msecs = 20000)
+    {
         return QTest::qWaitFor([w] { return w->ExecutionState() == 0; }, msecs);
     }
 };
 
-const QString kLongQuery = QStringLiteral(
-    "with c(x) as (select 1 union all select x + 1 from c where x < 2000000000) select count(*) from c");
+const QString kLongQuery =
+    QStringLiteral("with c(x) as (select 1 union all select x + 1 from c where x < 2000000000) select count(*) from c");
 
-TEST_F(AdHocDebugTest, RunsOnThePausedRunsConnectionAndHoldsTheRunBack) {
+TEST_F(AdHocDebugTest, RunsOnThePausedRunsConnectionAndHoldsTheRunBack)
+{
     morvane::frmOrraDevelopment* w = openSample();
     ASSERT_NE(w, nullptr);
     // Outside debug mode there is no run connection: nothing runs.
@@ -62,5 +64,5 @@ TEST_F(AdHocDebugTest, RunsOnThePausedRunsConnectionAndHoldsTheRunBack) {
     EXPECT_EQ(w->ExecutionState(), 0);
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

@@ -14,13 +14,15 @@ namespace {
 
 using AdHocPaneTest = AdHocTest;
 
-int tabIndex(QTabWidget* tab, const char* key) {
+int tabIndex(QTabWidget* tab, const char* key)
+{
     for (int i = 0; i < tab->count(); ++i)
         if (tab->tabBar()->tabData(i).toString() == QLatin1String(key)) return i;
     return -1;
 }
 
-TEST_F(AdHocPaneTest, ResultStyleChangesTheTabAndTheVisibleView) {
+TEST_F(AdHocPaneTest, ResultStyleChangesTheTabAndTheVisibleView)
+{
     QTabWidget* pane = w->resultPane();
     const int result = tabIndex(pane, "Result");
     ASSERT_EQ(result, 0);
@@ -59,7 +61,8 @@ TEST_F(AdHocPaneTest, ResultStyleChangesTheTabAndTheVisibleView) {
     EXPECT_TRUE(grid()->isVisible());
 }
 
-TEST_F(AdHocPaneTest, StyleChangedWhileMessageIsSelectedShowsOnTheResultTab) {
+TEST_F(AdHocPaneTest, StyleChangedWhileMessageIsSelectedShowsOnTheResultTab)
+{
     w->ShowHideResultPane(true);
     w->SelectResultTab(QStringLiteral("Message"));
     EXPECT_TRUE(box("dbgMessage")->isVisible());
@@ -76,13 +79,15 @@ TEST_F(AdHocPaneTest, StyleChangedWhileMessageIsSelectedShowsOnTheResultTab) {
     EXPECT_FALSE(box("dbgText")->isVisible());
     EXPECT_FALSE(box("dbgMessage")->isVisible());
     // A click on a tab runs the same handler.
-    QTest::mouseClick(tab()->tabBar(), Qt::LeftButton, {}, tab()->tabBar()->tabRect(tabIndex(tab(), "Result")).center());
+    QTest::mouseClick(
+        tab()->tabBar(), Qt::LeftButton, {}, tab()->tabBar()->tabRect(tabIndex(tab(), "Result")).center());
     EXPECT_EQ(selectedTab(), "Result");
     EXPECT_TRUE(box("dbgText")->isVisible());
     EXPECT_FALSE(box("dbgTrace")->isVisible());
 }
 
-TEST_F(AdHocPaneTest, ShowHideResultPaneFollowsTheToolbarButton) {
+TEST_F(AdHocPaneTest, ShowHideResultPaneFollowsTheToolbarButton)
+{
     QAction* button = main->toolbarButton(QStringLiteral("ShowResultPane"));
     ASSERT_TRUE(button);
     EXPECT_FALSE(w->ResultPaneVisible());
@@ -111,15 +116,16 @@ TEST_F(AdHocPaneTest, ShowHideResultPaneFollowsTheToolbarButton) {
     EXPECT_FALSE(button->isChecked());
 }
 
-TEST_F(AdHocPaneTest, CtrlCCopiesTheSelectedBlockWithItsColumnNames) {
+TEST_F(AdHocPaneTest, CtrlCCopiesTheSelectedBlockWithItsColumnNames)
+{
     ASSERT_TRUE(execute(QStringLiteral("select a, b, c from t order by a")));
     QTableView* view = grid();
     view->setFocus();
     QApplication::clipboard()->setText(QStringLiteral("before"));
 
     // A block: rows 2 and 3, columns b and c.
-    view->selectionModel()->select(QItemSelection(model()->index(1, 1), model()->index(2, 2)),
-                                   QItemSelectionModel::ClearAndSelect);
+    view->selectionModel()->select(
+        QItemSelection(model()->index(1, 1), model()->index(2, 2)), QItemSelectionModel::ClearAndSelect);
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), "b\tc\ntwo\t\n\t3.25\n");
 
@@ -141,7 +147,8 @@ TEST_F(AdHocPaneTest, CtrlCCopiesTheSelectedBlockWithItsColumnNames) {
     EXPECT_EQ(QApplication::clipboard()->text(), "a\tb\tc\n1\tone\t1.5\n2\ttwo\t\n3\t\t3.25\n");
 }
 
-TEST_F(AdHocPaneTest, LinePanelFollowsTheCaretOfTheResultBoxes) {
+TEST_F(AdHocPaneTest, LinePanelFollowsTheCaretOfTheResultBoxes)
+{
     w->ShowHideResultPane(true);
     w->SelectResultTab(QStringLiteral("Message"));
     QPlainTextEdit* message = box("dbgMessage");
@@ -172,5 +179,5 @@ TEST_F(AdHocPaneTest, LinePanelFollowsTheCaretOfTheResultBoxes) {
     EXPECT_EQ(main->panelText(QStringLiteral("Line")), "Line: 2");
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

@@ -17,10 +17,11 @@ namespace {
 using AdHocSqlTest = AdHocTest;
 using orra::RichTextBox;
 
-const QString kLongQuery = QStringLiteral(
-    "with c(x) as (select 1 union all select x + 1 from c where x < 2000000000) select count(*) from c");
+const QString kLongQuery =
+    QStringLiteral("with c(x) as (select 1 union all select x + 1 from c where x < 2000000000) select count(*) from c");
 
-TEST_F(AdHocSqlTest, SelectInGridStyleShowsTheRowsUnderTheirColumnNames) {
+TEST_F(AdHocSqlTest, SelectInGridStyleShowsTheRowsUnderTheirColumnNames)
+{
     ASSERT_TRUE(execute(QStringLiteral("select a, b, c from t order by a")));
     EXPECT_EQ(gridLines(), (QStringList{"a|b|c", "1|one|1.5", "2|two|", "3||3.25"}));
     EXPECT_EQ(model()->headerData(1, Qt::Vertical).toInt(), 2);
@@ -37,7 +38,8 @@ TEST_F(AdHocSqlTest, SelectInGridStyleShowsTheRowsUnderTheirColumnNames) {
     EXPECT_EQ(main->panelText(QStringLiteral("State")), QString());
 }
 
-TEST_F(AdHocSqlTest, SelectInTextStyleWritesHeaderRowsAndRule) {
+TEST_F(AdHocSqlTest, SelectInTextStyleWritesHeaderRowsAndRule)
+{
     w->ChangeResultStyle(QStringLiteral("ResultInText"));
     ASSERT_TRUE(execute(QStringLiteral("select a, b, c from t order by a")));
     EXPECT_EQ(text("dbgText"), "a\tb\tc\t\n1\tone\t1.5\n2\ttwo\tNULL\n3\tNULL\t3.25\n" + hyphens() + "\n");
@@ -49,7 +51,8 @@ TEST_F(AdHocSqlTest, SelectInTextStyleWritesHeaderRowsAndRule) {
     EXPECT_EQ(model()->rowCount(), 0);
 }
 
-TEST_F(AdHocSqlTest, TextStyleBatchOfThreeStatementsShowsBothResultSets) {
+TEST_F(AdHocSqlTest, TextStyleBatchOfThreeStatementsShowsBothResultSets)
+{
     w->ChangeResultStyle(QStringLiteral("ResultInText"));
     ASSERT_TRUE(execute(QStringLiteral("select 1 as a, null as b\nupdate t set b = 'x' where a = 2\nselect 'z' as c")));
     EXPECT_EQ(text("dbgText"), "a\tb\t\n1\tNULL\n" + hyphens() + "\nc\t\nz\n" + hyphens() + "\n");
@@ -63,7 +66,8 @@ TEST_F(AdHocSqlTest, TextStyleBatchOfThreeStatementsShowsBothResultSets) {
     EXPECT_EQ(text("dbgText"), "a\tb\t\n" + hyphens() + "\n");
 }
 
-TEST_F(AdHocSqlTest, BatchWithTwoResultSetsAndAMessage) {
+TEST_F(AdHocSqlTest, BatchWithTwoResultSetsAndAMessage)
+{
     const QString batch = QStringLiteral("print 'counted ' + cast(3 as varchar(5))\n"
                                          "select a from t where a < 3 order by a\n"
                                          "select 'z' as c");
@@ -86,7 +90,8 @@ TEST_F(AdHocSqlTest, BatchWithTwoResultSetsAndAMessage) {
     EXPECT_EQ(gridLines(), (QStringList{"b", "q"}));
 }
 
-TEST_F(AdHocSqlTest, ErrorIsShownWithItsNumberInMessageAndNoRows) {
+TEST_F(AdHocSqlTest, ErrorIsShownWithItsNumberInMessageAndNoRows)
+{
     w->ChangeResultStyle(QStringLiteral("ResultInText"));
     ASSERT_TRUE(execute(QStringLiteral("select a from t\nselect * from nowhere")));
     ASSERT_FALSE(run->errors().isEmpty());
@@ -121,7 +126,8 @@ public:
     void open(const db::ConnectionString&, const QString&, const QString&) override { m_open = true; }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
-    db::ExecuteResult execute(const QString&, const QList<db::Parameter>&) override {
+    db::ExecuteResult execute(const QString&, const QList<db::Parameter>&) override
+    {
         db::ProviderError info;
         info.sqlState = QStringLiteral("01000");
         info.description = QStringLiteral("[Microsoft][ODBC SQL Server Driver][SQL Server]Starting");
@@ -142,12 +148,14 @@ private:
     bool m_open = false;
 };
 
-TEST_F(AdHocSqlTest, ProviderTextsAreShownWithoutTheDriverPrefix) {
-    db::registerBackend(QStringLiteral("drivererror"), [](const db::ConnectionString& cs) -> std::unique_ptr<db::Backend> {
-        if (cs.value(QStringLiteral("Driver")).contains(QLatin1String("DriverError")))
-            return std::make_unique<DriverErrorBackend>();
-        return nullptr;
-    });
+TEST_F(AdHocSqlTest, ProviderTextsAreShownWithoutTheDriverPrefix)
+{
+    db::registerBackend(
+        QStringLiteral("drivererror"), [](const db::ConnectionString& cs) -> std::unique_ptr<db::Backend> {
+            if (cs.value(QStringLiteral("Driver")).contains(QLatin1String("DriverError")))
+                return std::make_unique<DriverErrorBackend>();
+            return nullptr;
+        });
     auto con = std::make_shared<db::Connection>();
     con->open(QStringLiteral("Driver={DriverError};Server=x"));
     w->setAdHocRunSource({[con] { return con; }, {}});
@@ -157,7 +165,8 @@ TEST_F(AdHocSqlTest, ProviderTextsAreShownWithoutTheDriverPrefix) {
     EXPECT_EQ(selectedTab(), "Message");
 }
 
-TEST_F(AdHocSqlTest, EscCancelsTheStatementOnTheServerAndTheConnectionStaysUsable) {
+TEST_F(AdHocSqlTest, EscCancelsTheStatementOnTheServerAndTheConnectionStaysUsable)
+{
     // The window keeps turning its event loop while the statement runs.
     int ticks = 0;
     QTimer ticker;
@@ -197,7 +206,8 @@ TEST_F(AdHocSqlTest, EscCancelsTheStatementOnTheServerAndTheConnectionStaysUsabl
     EXPECT_EQ(selectedTab(), "Result");
 }
 
-TEST_F(AdHocSqlTest, StatePanelFollowsEveryExecution) {
+TEST_F(AdHocSqlTest, StatePanelFollowsEveryExecution)
+{
     ASSERT_TRUE(execute(QStringLiteral("select 1 as a")));
     EXPECT_EQ(states, (QList<int>{2, 3, 0}));
     EXPECT_EQ(panels, (QStringList{"Executing...", "Getting Results...", ""}));
@@ -232,7 +242,8 @@ TEST_F(AdHocSqlTest, StatePanelFollowsEveryExecution) {
     EXPECT_EQ(lines[2501], hyphens());
 }
 
-TEST_F(AdHocSqlTest, WithoutARunConnectionNothingRunsAndThePaneIsCleared) {
+TEST_F(AdHocSqlTest, WithoutARunConnectionNothingRunsAndThePaneIsCleared)
+{
     ASSERT_TRUE(execute(QStringLiteral("select 1 as a")));
     EXPECT_EQ(model()->columnCount(), 1);
     w->ShowHideResultPane(false);
@@ -247,19 +258,22 @@ TEST_F(AdHocSqlTest, WithoutARunConnectionNothingRunsAndThePaneIsCleared) {
     EXPECT_EQ(main->panelText(QStringLiteral("State")), QString());
 }
 
-TEST_F(AdHocSqlTest, TheRunsSubstitutionGivesTheTextThatRuns) {
+TEST_F(AdHocSqlTest, TheRunsSubstitutionGivesTheTextThatRuns)
+{
     QStringList asked;
-    w->setAdHocRunSource({[this] { return run; }, [&asked](const QString& sql, bool& isError) {
-                              asked << sql;
-                              isError = true;   // not consulted: the text runs anyway
-                              return QString(sql).replace(QStringLiteral("<$P1%>"), QStringLiteral("2"));
-                          }});
+    w->setAdHocRunSource({[this] { return run; },
+        [&asked](const QString& sql, bool& isError) {
+            asked << sql;
+            isError = true;   // not consulted: the text runs anyway
+            return QString(sql).replace(QStringLiteral("<$P1%>"), QStringLiteral("2"));
+        }});
     ASSERT_TRUE(execute(QStringLiteral("select b from t where a = <$P1%>")));
     EXPECT_EQ(asked, QStringList{"select b from t where a = <$P1%>"});
     EXPECT_EQ(gridLines(), (QStringList{"b", "two"}));
 }
 
-TEST_F(AdHocSqlTest, ClosingTheWindowWhileAStatementRunsCancelsIt) {
+TEST_F(AdHocSqlTest, ClosingTheWindowWhileAStatementRunsCancelsIt)
+{
     QElapsedTimer clock;
     clock.start();
     w->ExecuteEditorSQL(kLongQuery);
@@ -273,7 +287,8 @@ TEST_F(AdHocSqlTest, ClosingTheWindowWhileAStatementRunsCancelsIt) {
     EXPECT_EQ(run->execute(QStringLiteral("select 7"))->value(0).toInt(), 7);
 }
 
-TEST_F(AdHocSqlTest, AbandonedExecutionEndsAtOnceAndShowsNothing) {
+TEST_F(AdHocSqlTest, AbandonedExecutionEndsAtOnceAndShowsNothing)
+{
     w->resultPane();
     box("dbgMessage")->setPlainText(QStringLiteral("kept"));
     QElapsedTimer clock;
@@ -295,7 +310,8 @@ TEST_F(AdHocSqlTest, AbandonedExecutionEndsAtOnceAndShowsNothing) {
     EXPECT_EQ(gridLines(), (QStringList{"n", "8"}));
 }
 
-TEST_F(AdHocSqlTest, QueryTemplateAndEscInTheBlockEditorRunAndCancelOnTheRunConnection) {
+TEST_F(AdHocSqlTest, QueryTemplateAndEscInTheBlockEditorRunAndCancelOnTheRunConnection)
+{
     morvane::editorOptions().QueryShortcuts[0] = QStringLiteral("select b from t where a = %s");
     morvane::editorOptions().QueryShortcuts[1] = kLongQuery;
     w->tvDocument_NodeClick(w->documentTree()->node(QStringLiteral("B0.0")));
@@ -324,5 +340,5 @@ TEST_F(AdHocSqlTest, QueryTemplateAndEscInTheBlockEditorRunAndCancelOnTheRunConn
     EXPECT_TRUE(states.isEmpty());
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

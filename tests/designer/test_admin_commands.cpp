@@ -53,8 +53,7 @@ protected:
     }
     void TearDown() override
     {
-        if (frmDependencies* window = frmDependencies::instance(nullptr))
-            delete window;
+        if (frmDependencies* window = frmDependencies::instance(nullptr)) delete window;
         pane.reset();
         setCatalogueServerName(QString());
         setCatalogueDatabaseName(QString());
@@ -67,8 +66,7 @@ protected:
         pane->tvOrra()->setCurrentItem(pane->tvOrra()->node(key));
         QAction* action = nullptr;
         for (QAction* a : pane->mnuPopuptvOrra()->actions())
-            if (a->objectName() == QLatin1String(item))
-                action = a;
+            if (a->objectName() == QLatin1String(item)) action = a;
         ASSERT_NE(action, nullptr) << item;
         action->trigger();
     }
@@ -76,8 +74,7 @@ protected:
     static QStringList texts(QTreeWidget* list)
     {
         QStringList out;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            out << list->topLevelItem(i)->text(0);
+        for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(0);
         return out;
     }
 
@@ -93,8 +90,7 @@ TEST_F(AdminCommands, PropertiesOpensTheFirstPageAndUpdatesTheNodeOnReturn)
     onModal = [&](QDialog* dialog) {
         auto* d = qobject_cast<frmProperties*>(dialog);
         EXPECT_NE(d, nullptr);
-        if (!d)
-            return 0;
+        if (!d) return 0;
         title = d->windowTitle();
         objectId = d->ObjectID;
         category = d->IsCategory;
@@ -130,8 +126,7 @@ TEST_F(AdminCommands, ManagePermissionsOpensTheSecurityPageAndLeavesTheNode)
         auto* d = qobject_cast<frmProperties*>(dialog);
         page = d ? d->CTabMain()->currentIndex() : -1;
         title = dialog->windowTitle();
-        if (d)
-            d->chcDisabled()->click();
+        if (d) d->chcDisabled()->click();
         return 0;
     };
     trigger(QStringLiteral("T12"), "mnuPopuptvOrraManagePermissions");
@@ -208,7 +203,8 @@ public:
         record = m_dir.filePath(QStringLiteral("record.txt"));
         QFile script(program);
         script.open(QIODevice::WriteOnly);
-        script.write(QStringLiteral("#!/bin/sh\nsleep 1\nprintf '%s|%s\\n' \"$$\" \"$*\" >> '%1'\n").arg(record).toUtf8());
+        script.write(
+            QStringLiteral("#!/bin/sh\nsleep 1\nprintf '%s|%s\\n' \"$$\" \"$*\" >> '%1'\n").arg(record).toUtf8());
         script.close();
         script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
         qputenv("ORRA_DORNEL", program.toUtf8());
@@ -222,8 +218,7 @@ public:
             QFile f(record);
             if (f.open(QIODevice::ReadOnly))
                 out = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-            if (out.size() >= expected)
-                break;
+            if (out.size() >= expected) break;
             QTest::qWait(50);
         }
         return out;
@@ -278,8 +273,9 @@ TEST_F(AdminCommands, TheMainWindowsItemsReachTheSameCommands)
     pane->tvOrra()->setCurrentItem(pane->tvOrra()->node(QStringLiteral("T12")));
     mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraProperties"))->trigger();
     mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraManageSchemas"))->trigger();
-    EXPECT_EQ(shown, (QStringList{"frmRegister Register Server", "frmProperties Properties for Year 2001",
-                                  "frmCallSchema Schemas for Year 2001"}));
+    EXPECT_EQ(shown,
+        (QStringList{"frmRegister Register Server", "frmProperties Properties for Year 2001",
+            "frmCallSchema Schemas for Year 2001"}));
     scripted.inputs.enqueue(QStringLiteral("nosuch"));
     mainWindow->menuItem(QStringLiteral("mnuFileUnRegisterServer"))->trigger();
     EXPECT_EQ(scripted.last(), QStringLiteral("The server 'nosuch' is not registered."));
@@ -288,4 +284,4 @@ TEST_F(AdminCommands, TheMainWindowsItemsReachTheSameCommands)
     qunsetenv("XDG_CONFIG_HOME");
 }
 
-} // namespace
+}   // namespace

@@ -38,11 +38,12 @@ protected:
         bob = addUser(QStringLiteral("bob"));
         embedded::createUser(server(), QStringLiteral("mat"), QStringLiteral("bob"), QStringLiteral("bob"));
         addCategory(1, 0, QStringLiteral("Reports"));
-        addDocument(kDoc, 1, QStringLiteral("Who"), QStringLiteral(
-            "<Document ID=\"B0\" Server=\"permsrv\"><![CDATA[who]]>"
-            "<Block ID=\"B0.0\" Name=\"b\"><![CDATA[select user_name() U, '<$Who%>' W into #Report]]>"
-            "<Parameter ID=\"B0.0.P_Who\" Name=\"Who\" Caption=\"Who\" DefaultValue=\"\" Type=\"text\" Source=\"\"/>"
-            "</Block></Document>"));
+        addDocument(kDoc, 1, QStringLiteral("Who"),
+            QStringLiteral("<Document ID=\"B0\" Server=\"permsrv\"><![CDATA[who]]>"
+                           "<Block ID=\"B0.0\" Name=\"b\"><![CDATA[select user_name() U, '<$Who%>' W into #Report]]>"
+                           "<Parameter ID=\"B0.0.P_Who\" Name=\"Who\" Caption=\"Who\" DefaultValue=\"\" Type=\"text\" "
+                           "Source=\"\"/>"
+                           "</Block></Document>"));
     }
     void TearDown() override
     {
@@ -66,10 +67,9 @@ protected:
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         p.setProcessEnvironment(env);
         QStringList args{QStringLiteral("/server:permsrv"), QStringLiteral("/db:cat"),
-                         QStringLiteral("/docid:%1").arg(kDoc), QStringLiteral("/userid:") + login,
-                         QStringLiteral("/pwd:") + password};
-        if (!more.isEmpty())
-            args << more;
+            QStringLiteral("/docid:%1").arg(kDoc), QStringLiteral("/userid:") + login,
+            QStringLiteral("/pwd:") + password};
+        if (!more.isEmpty()) args << more;
         p.start(QString::fromUtf8(ORRA_BINARY_DIR) + QStringLiteral("/launcher/dornel"), args);
         EXPECT_TRUE(p.waitForFinished(60000));
         Run r;
@@ -98,7 +98,8 @@ protected:
     }
     QVariant registryValue(const QString& column)
     {
-        return scalar(*admin, QStringLiteral("select %1 from mat..tbOrraConnections where Server='permsrv'").arg(column));
+        return scalar(
+            *admin, QStringLiteral("select %1 from mat..tbOrraConnections where Server='permsrv'").arg(column));
     }
 
     long bob = 0;
@@ -108,14 +109,19 @@ TEST_F(AdminLauncher, ARegisteredServerIsUsedByARunWithItsStoredPassword)
 {
     ASSERT_TRUE(registerServer(QStringLiteral("sa"), QStringLiteral("secret"), kStoredPasswordKey));
     EXPECT_EQ(scripted.last(), QStringLiteral("Server registered succesfully"));
-    EXPECT_EQ(registryValue(QStringLiteral("UserPwd")).toString(), ScramblePassword(QStringLiteral("secret"), kStoredPasswordKey));
+    EXPECT_EQ(registryValue(QStringLiteral("UserPwd")).toString(),
+        ScramblePassword(QStringLiteral("secret"), kStoredPasswordKey));
     EXPECT_EQ(registryValue(QStringLiteral("[Database]")).toString(), database());
 
     Run r = dornel(QStringLiteral("sa"), QStringLiteral("secret"), QStringLiteral("/returnrecordset:on"));
     // No schema: the parameter cannot be asked headless.
     EXPECT_NE(r.exitCode, launcher::ExitFinished);
-    admin->execute(QStringLiteral("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (%1, 1, 's', null)").arg(kDoc));
-    admin->execute(QStringLiteral("insert into tbOrraCallSchemaDetail select ID, 'B0.0.P_Who', 'x' from tbOrraCallSchema where DocID=%1").arg(kDoc));
+    admin->execute(
+        QStringLiteral("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (%1, 1, 's', null)")
+            .arg(kDoc));
+    admin->execute(QStringLiteral(
+        "insert into tbOrraCallSchemaDetail select ID, 'B0.0.P_Who', 'x' from tbOrraCallSchema where DocID=%1")
+                       .arg(kDoc));
     r = dornel(QStringLiteral("sa"), QStringLiteral("secret"), QStringLiteral("/schemaid:1"));
     ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
     EXPECT_EQ(cells(r)["A2"].text, "dbo");   // the run's connection is the registered login's
@@ -156,7 +162,8 @@ TEST_F(AdminLauncher, RegistrationRefusesAnEmptyServerAnEmptyKeyAndAKeyTheRunCan
     setMainConnection(nullptr);
     scripted.inputs.enqueue(kStoredPasswordKey);
     EXPECT_FALSE(dialog.cmdRegister_Click());
-    EXPECT_EQ(scripted.last(), QStringLiteral("The server could not be registered: the connection registry could not be written."));
+    EXPECT_EQ(scripted.last(),
+        QStringLiteral("The server could not be registered: the connection registry could not be written."));
     EXPECT_TRUE(dialog.isVisible());
     setMainConnection(main);
 
@@ -167,10 +174,11 @@ TEST_F(AdminLauncher, RegistrationRefusesAnEmptyServerAnEmptyKeyAndAKeyTheRunCan
     EXPECT_TRUE(dialog.cmdRegister_Click());
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(scalar(*admin, QStringLiteral("select IP from mat..tbOrraConnections where Server='o''ther'")).toString(),
-              QStringLiteral("10.0.0.1'; drop table x"));
+        QStringLiteral("10.0.0.1'; drop table x"));
     // An empty user name is stored as such (Windows authentication).
-    EXPECT_EQ(scalar(*admin, QStringLiteral("select UserName from mat..tbOrraConnections where Server='o''ther'")).toString(),
-              QString());
+    EXPECT_EQ(
+        scalar(*admin, QStringLiteral("select UserName from mat..tbOrraConnections where Server='o''ther'")).toString(),
+        QString());
 }
 
 TEST_F(AdminLauncher, UnRegisterAsksFirstAndSaysOnlyWhatHappened)
@@ -179,7 +187,8 @@ TEST_F(AdminLauncher, UnRegisterAsksFirstAndSaysOnlyWhatHappened)
     scripted.messages.clear();
 
     mnuFileUnRegisterServer_Click();   // the name box cancelled: nothing
-    EXPECT_EQ(scripted.prompts.last(), QStringLiteral("Please input Server Name that will be unregistered|UnRegister Server"));
+    EXPECT_EQ(scripted.prompts.last(),
+        QStringLiteral("Please input Server Name that will be unregistered|UnRegister Server"));
     EXPECT_TRUE(scripted.messages.isEmpty());
 
     scripted.inputs.enqueue(QStringLiteral("nosuch"));
@@ -225,8 +234,12 @@ TEST_F(AdminLauncher, ASchemaMadeInTheDialogIsTheOneTheLauncherRunsWith)
 TEST_F(AdminLauncher, ASecondLoginRunsOnlyWithTheRightsGrantedInTheDialog)
 {
     ASSERT_TRUE(registerServer(QStringLiteral("sa"), QStringLiteral("secret"), kStoredPasswordKey));
-    admin->execute(QStringLiteral("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (%1, 1, 's', null)").arg(kDoc));
-    admin->execute(QStringLiteral("insert into tbOrraCallSchemaDetail select ID, 'B0.0.P_Who', 'x' from tbOrraCallSchema where DocID=%1").arg(kDoc));
+    admin->execute(
+        QStringLiteral("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (%1, 1, 's', null)")
+            .arg(kDoc));
+    admin->execute(QStringLiteral(
+        "insert into tbOrraCallSchemaDetail select ID, 'B0.0.P_Who', 'x' from tbOrraCallSchema where DocID=%1")
+                       .arg(kDoc));
 
     Run r = dornel(QStringLiteral("bob"), QStringLiteral("pw_bob"), QStringLiteral("/schemaid:1"));
     EXPECT_EQ(r.exitCode, launcher::ExitFailed) << r.err.toStdString();
@@ -237,8 +250,7 @@ TEST_F(AdminLauncher, ASecondLoginRunsOnlyWithTheRightsGrantedInTheDialog)
         for (int row = 0; picker && row < picker->fgUsers()->rowCount(); ++row)
             if (picker->fgUsers()->item(row, 1)->text() == QLatin1String("bob"))
                 picker->fgUsers()->setCurrentCell(row, 0);
-        if (picker)
-            picker->cmdOK_Click();
+        if (picker) picker->cmdOK_Click();
         return 1;
     };
     frmProperties d;
@@ -257,7 +269,8 @@ TEST_F(AdminLauncher, ASecondLoginRunsOnlyWithTheRightsGrantedInTheDialog)
     ASSERT_TRUE(d.cmdApply_Click());
     r = dornel(QStringLiteral("bob"), QStringLiteral("pw_bob"), QStringLiteral("/schemaid:1"));
     EXPECT_EQ(r.exitCode, launcher::ExitFailed);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("User does not have permission to load document"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("User does not have permission to load document")))
+        << r.err.toStdString();
 
     ASSERT_TRUE(d.ClickCell(2, 2));   // Edit no longer denied: bob loads it but may not run it
     ASSERT_TRUE(d.cmdApply_Click());
@@ -267,4 +280,4 @@ TEST_F(AdminLauncher, ASecondLoginRunsOnlyWithTheRightsGrantedInTheDialog)
     EXPECT_TRUE(r.err.contains(QStringLiteral("User does not have permission to run document"))) << r.err.toStdString();
 }
 
-} // namespace
+}   // namespace

@@ -57,7 +57,9 @@ protected:
     {
         Row row;
         db::RecordsetPtr rs = admin->execute(
-            QStringLiteral("select Allow, [Deny], CheckSum from tbOrraDocPermissions where OrraID=%1 and UserId=%2").arg(doc).arg(uid));
+            QStringLiteral("select Allow, [Deny], CheckSum from tbOrraDocPermissions where OrraID=%1 and UserId=%2")
+                .arg(doc)
+                .arg(uid));
         if (rs && rs->isOpen() && !rs->isEOF()) {
             row.exists = true;
             row.allow = long(rs->value(0).toLongLong());
@@ -73,8 +75,7 @@ protected:
     static QStringList listed(frmProperties& d)
     {
         QStringList names;
-        for (int i = 0; i < d.lvUsers()->count(); ++i)
-            names << d.lvUsers()->item(i)->text();
+        for (int i = 0; i < d.lvUsers()->count(); ++i) names << d.lvUsers()->item(i)->text();
         return names;
     }
     // Picks the named principal in the users picker when it is shown.
@@ -82,11 +83,9 @@ protected:
     {
         onModal = [name](QDialog* dialog) {
             auto* picker = qobject_cast<frmUsers*>(dialog);
-            if (!picker)
-                return int(QDialog::Rejected);
+            if (!picker) return int(QDialog::Rejected);
             for (int r = 0; r < picker->fgUsers()->rowCount(); ++r)
-                if (picker->fgUsers()->item(r, 1)->text() == name)
-                    picker->fgUsers()->setCurrentCell(r, 1);
+                if (picker->fgUsers()->item(r, 1)->text() == name) picker->fgUsers()->setCurrentCell(r, 1);
             picker->cmdOK_Click();
             return picker->result();
         };
@@ -108,7 +107,7 @@ TEST_F(AdminProperties, TheGridListsTheTenRightsAndTheDialogItsPages)
     EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), QStringLiteral("Allow"));
     EXPECT_EQ(grid->horizontalHeaderItem(2)->text(), QStringLiteral("Deny"));
     const QStringList labels{"Secondary Owner", "Edit", "Change", "Delete", "Execute", "Include", "Move",
-                             "Add New Document", "Add New Category", "Delete Category"};
+        "Add New Document", "Add New Category", "Delete Category"};
     const QList<long> bits{1, 2, 4, 8, 16, 32, 64, 2048, 4096, 8192};
     ASSERT_EQ(grid->rowCount(), 10);
     for (int r = 0; r < 10; ++r) {
@@ -162,10 +161,8 @@ TEST_F(AdminProperties, TheRulesOfTheBoxes)
     // Secondary Owner Allow checks every editable Allow; its Deny checks every editable Deny and
     // clears every Allow of the editable rows, its own included.
     ASSERT_TRUE(d->ClickCell(1, 1));
-    for (int r = 1; r <= 7; ++r)
-        EXPECT_EQ(cell(*d, r, 1), Qt::Checked) << r;
-    for (int r = 8; r <= 10; ++r)
-        EXPECT_EQ(cell(*d, r, 1), Qt::Unchecked) << r;   // the category rights of a document
+    for (int r = 1; r <= 7; ++r) EXPECT_EQ(cell(*d, r, 1), Qt::Checked) << r;
+    for (int r = 8; r <= 10; ++r) EXPECT_EQ(cell(*d, r, 1), Qt::Unchecked) << r;   // the category rights of a document
     ASSERT_TRUE(d->ClickCell(1, 2));
     for (int r = 1; r <= 7; ++r) {
         EXPECT_EQ(cell(*d, r, 1), Qt::Unchecked) << r;
@@ -186,12 +183,14 @@ TEST_F(AdminProperties, ACategoryEditsAllTenRowsAndKeepsStoredBitsOfADocumentsCa
     allowCategory(kCategory, bob, 0, 0);
     auto c = open(kCategory, true);
     ASSERT_TRUE(c->ClickCell(1, 1));
-    for (int r = 1; r <= 10; ++r)
-        EXPECT_EQ(cell(*c, r, 1), Qt::Checked) << r;
+    for (int r = 1; r <= 10; ++r) EXPECT_EQ(cell(*c, r, 1), Qt::Checked) << r;
     ASSERT_TRUE(c->cmdApply_Click());
-    EXPECT_EQ(long(scalar(*admin, QStringLiteral("select Allow from tbOrraCategoryPermissions where CategoryID=%1 and UserId=%2")
-                                      .arg(kCategory).arg(bob)).toLongLong()),
-              1 + 2 + 4 + 8 + 16 + 32 + 64 + 2048 + 4096 + 8192);
+    EXPECT_EQ(long(scalar(*admin,
+                  QStringLiteral("select Allow from tbOrraCategoryPermissions where CategoryID=%1 and UserId=%2")
+                      .arg(kCategory)
+                      .arg(bob))
+                       .toLongLong()),
+        1 + 2 + 4 + 8 + 16 + 32 + 64 + 2048 + 4096 + 8192);
 
     // A document row holding category bits shows them and writes them back unchanged.
     allowDoc(kDoc, bob, 2048 + 2, 4096);
@@ -252,7 +251,8 @@ TEST_F(AdminProperties, UnappliedEditsSurviveSwitchingPrincipalsAndPagesAndClosi
     scripted.answers.enqueue(vbCancel);
     d->reject();
     EXPECT_TRUE(d->isVisible());
-    EXPECT_EQ(scripted.last(), QStringLiteral("The permissions of bob, readers were changed and not applied. Apply them now?"));
+    EXPECT_EQ(scripted.last(),
+        QStringLiteral("The permissions of bob, readers were changed and not applied. Apply them now?"));
     EXPECT_EQ(docRow(bob).allow, 2);
     scripted.answers.enqueue(vbYes);
     d->reject();
@@ -279,7 +279,8 @@ TEST_F(AdminProperties, RemoveAsksFirstAndThenDeletesAtOnce)
     ASSERT_TRUE(d->SelectPrincipal(bob));
     scripted.answers.enqueue(vbNo);
     d->cmdRemove_Click();
-    EXPECT_EQ(scripted.last(), QStringLiteral("The permissions of 'bob' on this document will be removed. Are you sure?"));
+    EXPECT_EQ(
+        scripted.last(), QStringLiteral("The permissions of 'bob' on this document will be removed. Are you sure?"));
     EXPECT_EQ(scripted.titles.last(), QStringLiteral("Confirm"));
     EXPECT_TRUE(docRow(bob).exists);
     EXPECT_EQ(listed(*d), (QStringList{"bob", "eve"}));
@@ -305,8 +306,7 @@ TEST_F(AdminProperties, AddingAListedPrincipalChangesNothing)
     d->cmdAdd_Click();
     EXPECT_EQ(listed(*d), (QStringList{"bob", "readers"}));
     EXPECT_EQ(d->lvUsers()->currentItem()->toolTip(), QStringLiteral("role"));
-    for (int r = 1; r <= 10; ++r)
-        EXPECT_EQ(cell(*d, r, 1), Qt::Unchecked);
+    for (int r = 1; r <= 10; ++r) EXPECT_EQ(cell(*d, r, 1), Qt::Unchecked);
 }
 
 TEST_F(AdminProperties, ATamperedPermissionRowIsShownAsSuch)
@@ -320,10 +320,10 @@ TEST_F(AdminProperties, ATamperedPermissionRowIsShownAsSuch)
     ASSERT_TRUE(d->SelectPrincipal(bob));
     EXPECT_TRUE(d->lblCheckSum()->isVisibleTo(d.get()));
     EXPECT_EQ(d->lblCheckSum()->text(),
-              QStringLiteral("CheckSum Value is wrong for tbOrraDocPermissions DocName: 'Report' UserName: 'bob'"));
+        QStringLiteral("CheckSum Value is wrong for tbOrraDocPermissions DocName: 'Report' UserName: 'bob'"));
     EXPECT_EQ(d->lvUsers()->currentItem()->foreground().color(), QColor(200, 0, 0));
     EXPECT_EQ(d->lvUsers()->currentItem()->data(Qt::AccessibleDescriptionRole).toString(),
-              QStringLiteral("user, checksum is wrong"));
+        QStringLiteral("user, checksum is wrong"));
     ASSERT_TRUE(d->SelectPrincipal(eve));
     EXPECT_FALSE(d->lblCheckSum()->isVisibleTo(d.get()));
 
@@ -362,7 +362,8 @@ TEST_F(AdminProperties, TheDisabledFlagIsWrittenWithTheRowsChecksum)
     c->IsDisabled = true;
     c->show();
     EXPECT_TRUE(c->chcDisabled()->isChecked());
-    EXPECT_FALSE(scalar(*admin, QStringLiteral("select Disabled from tbOrraCategory where ID=%1").arg(kCategory)).toBool());
+    EXPECT_FALSE(
+        scalar(*admin, QStringLiteral("select Disabled from tbOrraCategory where ID=%1").arg(kCategory)).toBool());
     c->chcDisabled()->click();   // clearing it writes 0 and a fresh checksum
     rs = admin->execute(QStringLiteral("select * from tbOrraCategory where ID=%1").arg(kCategory));
     EXPECT_EQ(rs->value(QStringLiteral("CheckSum")).toLongLong(), RowCheckSum(*rs));
@@ -376,7 +377,8 @@ TEST_F(AdminProperties, AFailedDisabledWriteLeavesRowAndBoxAsTheyWere)
     d->chcDisabled()->click();
     EXPECT_FALSE(d->chcDisabled()->isChecked());
     EXPECT_FALSE(d->IsDisabled);
-    EXPECT_EQ(scripted.last(), QStringLiteral("The checksum of the changed row could not be written; the Disabled flag is unchanged."));
+    EXPECT_EQ(scripted.last(),
+        QStringLiteral("The checksum of the changed row could not be written; the Disabled flag is unchanged."));
     EXPECT_TRUE(before.isValid());
 }
 
@@ -428,8 +430,7 @@ TEST_F(AdminProperties, TheUsersPickerListsEveryPrincipalAndReturnsThePickedOne)
     EXPECT_EQ(grid->rowCount(), principals);
     EXPECT_GE(principals, 4);
     QHash<QString, QString> types;
-    for (int r = 0; r < grid->rowCount(); ++r)
-        types.insert(grid->item(r, 1)->text(), grid->item(r, 2)->text());
+    for (int r = 0; r < grid->rowCount(); ++r) types.insert(grid->item(r, 1)->text(), grid->item(r, 2)->text());
     EXPECT_EQ(types.value(QStringLiteral("bob")), QStringLiteral("Login"));
     EXPECT_EQ(types.value(QStringLiteral("readers")), QStringLiteral("Role"));
     EXPECT_TRUE(types.contains(QStringLiteral("public")));
@@ -439,8 +440,7 @@ TEST_F(AdminProperties, TheUsersPickerListsEveryPrincipalAndReturnsThePickedOne)
     EXPECT_FALSE(picker.IsOk);
     EXPECT_TRUE(picker.isVisible());
     for (int r = 0; r < grid->rowCount(); ++r)
-        if (grid->item(r, 1)->text() == QLatin1String("readers"))
-            grid->setCurrentCell(r, 0);
+        if (grid->item(r, 1)->text() == QLatin1String("readers")) grid->setCurrentCell(r, 0);
     picker.cmdOK_Click();
     EXPECT_TRUE(picker.IsOk);
     EXPECT_EQ(picker.UserId, readers);
@@ -457,4 +457,4 @@ TEST_F(AdminProperties, TheUsersPickerListsEveryPrincipalAndReturnsThePickedOne)
     EXPECT_FALSE(again.isVisible());
 }
 
-} // namespace
+}   // namespace

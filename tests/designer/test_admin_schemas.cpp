@@ -28,21 +28,26 @@ protected:
     {
         AdminTest::SetUp();
         addCategory(1, 0, QStringLiteral("Sales"));
-        addDocument(21, 1, QStringLiteral("Leaf"), QStringLiteral(
-            "<Document ID=\"B0\"><Parameter ID=\"B0.P_X\" Name=\"X\" Type=\"text\"/>"
-            "<Parameter ID=\"B0.P_F\" Name=\"F\" Type=\"fact\"/>"
-            "<Block ID=\"B0.0\" Name=\"leafblock\"><![CDATA[select 1]]></Block></Document>"));
-        addDocument(22, 1, QStringLiteral("Middle"), QStringLiteral(
-            "<Document ID=\"B0\"><Parameter ID=\"B0.P_M\" Name=\"M\" Behaviour=\"static\"/>"
-            "<Parameter ID=\"B0.P_H\" Name=\"H\" Type=\"htext\"/>"
-            "<Block ID=\"B0.0\" Name=\"mid\"><Include ID=\"B0.0.I0\" Name=\"Include:Leaf\" DocID=\"21\"/></Block></Document>"));
-        addDocument(kTop, 1, QStringLiteral("Top"), QStringLiteral(
-            "<Document ID=\"B0\"><Parameter ID=\"B0.P_T\" Name=\"T\"/><Block ID=\"B0.0\" Name=\"empty\"/>"
-            "<Include ID=\"B0.I0\" Name=\"Include:Middle\" DocID=\"22\"><Inheritance PID=\"B0.P_M\" RID=\"B0.P_T\"/></Include>"
-            "</Document>"));
+        addDocument(21, 1, QStringLiteral("Leaf"),
+            QStringLiteral("<Document ID=\"B0\"><Parameter ID=\"B0.P_X\" Name=\"X\" Type=\"text\"/>"
+                           "<Parameter ID=\"B0.P_F\" Name=\"F\" Type=\"fact\"/>"
+                           "<Block ID=\"B0.0\" Name=\"leafblock\"><![CDATA[select 1]]></Block></Document>"));
+        addDocument(22, 1, QStringLiteral("Middle"),
+            QStringLiteral("<Document ID=\"B0\"><Parameter ID=\"B0.P_M\" Name=\"M\" Behaviour=\"static\"/>"
+                           "<Parameter ID=\"B0.P_H\" Name=\"H\" Type=\"htext\"/>"
+                           "<Block ID=\"B0.0\" Name=\"mid\"><Include ID=\"B0.0.I0\" Name=\"Include:Leaf\" "
+                           "DocID=\"21\"/></Block></Document>"));
+        addDocument(kTop, 1, QStringLiteral("Top"),
+            QStringLiteral(
+                "<Document ID=\"B0\"><Parameter ID=\"B0.P_T\" Name=\"T\"/><Block ID=\"B0.0\" Name=\"empty\"/>"
+                "<Include ID=\"B0.I0\" Name=\"Include:Middle\" DocID=\"22\"><Inheritance PID=\"B0.P_M\" "
+                "RID=\"B0.P_T\"/></Include>"
+                "</Document>"));
         // Schemas of another document, so that identities and SchemaIDs differ.
-        admin->execute(QStringLiteral("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (21, 1, 'a', null)"));
-        admin->execute(QStringLiteral("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (21, 2, 'b', null)"));
+        admin->execute(QStringLiteral(
+            "insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (21, 1, 'a', null)"));
+        admin->execute(QStringLiteral(
+            "insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (21, 2, 'b', null)"));
     }
 
     std::unique_ptr<frmCallSchema> open(long doc = kTop)
@@ -55,8 +60,7 @@ protected:
     static QStringList rowTexts(frmCallSchema& d)
     {
         QStringList texts;
-        for (int i = 0; i < d.lvSchema()->topLevelItemCount(); ++i)
-            texts << d.lvSchema()->topLevelItem(i)->text(0);
+        for (int i = 0; i < d.lvSchema()->topLevelItemCount(); ++i) texts << d.lvSchema()->topLevelItem(i)->text(0);
         return texts;
     }
     // Ends a label edit of the row as the list does.
@@ -66,15 +70,17 @@ protected:
     {
         QStringList out;
         db::RecordsetPtr rs = admin->execute(
-            QStringLiteral("select ParamID, ParamVal from tbOrraCallSchemaDetail where ParentID=%1 order by ParamID").arg(schemaRowId));
+            QStringLiteral("select ParamID, ParamVal from tbOrraCallSchemaDetail where ParentID=%1 order by ParamID")
+                .arg(schemaRowId));
         for (; rs->isOpen() && !rs->isEOF(); rs->MoveNext())
-            out << rs->value(0).toString() + QLatin1Char('=') +
-                       (rs->value(1).isNull() ? QStringLiteral("NULL") : rs->value(1).toString());
+            out << rs->value(0).toString() + QLatin1Char('=')
+                    + (rs->value(1).isNull() ? QStringLiteral("NULL") : rs->value(1).toString());
         return out;
     }
     long schemaRowId(long schemaId)
     {
-        return long(scalar(*admin, QStringLiteral("select ID from tbOrraCallSchema where DocID=%1 and SchemaID=%2").arg(kTop).arg(schemaId))
+        return long(scalar(*admin,
+            QStringLiteral("select ID from tbOrraCallSchema where DocID=%1 and SchemaID=%2").arg(kTop).arg(schemaId))
                         .toLongLong());
     }
 };
@@ -128,14 +134,17 @@ TEST_F(AdminSchemas, ANewSchemaTakesItsOwnRowsIdentityAndTheNextSchemaID)
     EXPECT_EQ(d->lvSchema()->topLevelItem(0)->text(1), QStringLiteral("1"));
     EXPECT_EQ(details(id), (QStringList{kX + "=NULL", kT + "=NULL"}));
     EXPECT_TRUE(d->tvDocument()->isEnabled());
-    EXPECT_EQ(scalar(*admin, QStringLiteral("select Name from tbOrraCallSchema where ID=%1").arg(id)).toString().trimmed(),
-              QStringLiteral("Weekly"));
+    EXPECT_EQ(
+        scalar(*admin, QStringLiteral("select Name from tbOrraCallSchema where ID=%1").arg(id)).toString().trimmed(),
+        QStringLiteral("Weekly"));
 
     typeRowName(d->lvSchema()->topLevelItem(1), QStringLiteral("O'Brien's"));
     EXPECT_EQ(d->CurrentSchemaID(), schemaRowId(2));
     EXPECT_NE(schemaRowId(2), id);
     EXPECT_EQ(rowTexts(*d), (QStringList{"Weekly", "O'Brien's", "*"}));
-    EXPECT_EQ(long(scalar(*admin, QStringLiteral("select count(*) from tbOrraCallSchema where DocID=%1").arg(kTop)).toLongLong()), 2);
+    EXPECT_EQ(long(scalar(*admin, QStringLiteral("select count(*) from tbOrraCallSchema where DocID=%1").arg(kTop))
+                       .toLongLong()),
+        2);
 
     // An empty name creates nothing.
     typeRowName(d->lvSchema()->topLevelItem(2), QString());
@@ -158,8 +167,10 @@ TEST_F(AdminSchemas, ValuesAndDescriptionAreSavedBoundInOneTransaction)
     ASSERT_TRUE(d->SaveSchema());
     EXPECT_FALSE(d->Changed());
     EXPECT_EQ(details(id), (QStringList{kX + "=O'Brien", kT + "=12:30"}));
-    EXPECT_EQ(scalar(*admin, QStringLiteral("select Description from tbOrraCallSchema where ID=%1").arg(id)).toString().trimmed(),
-              QStringLiteral("it's weekly"));
+    EXPECT_EQ(scalar(*admin, QStringLiteral("select Description from tbOrraCallSchema where ID=%1").arg(id))
+                  .toString()
+                  .trimmed(),
+        QStringLiteral("it's weekly"));
 
     // "NULL" typed and the Delete key give no value.
     ASSERT_TRUE(d->SetParameterValue(kT, QStringLiteral("NULL")));
@@ -253,7 +264,9 @@ TEST_F(AdminSchemas, DeleteAsksAndTakesTheValuesWithTheSchema)
     QTest::keyClick(d->lvSchema(), Qt::Key_Delete);
     EXPECT_EQ(rowTexts(*d), (QStringList{"One", "*"}));
     EXPECT_TRUE(details(two).isEmpty());
-    EXPECT_EQ(long(scalar(*admin, QStringLiteral("select count(*) from tbOrraCallSchema where ID=%1").arg(two)).toLongLong()), 0);
+    EXPECT_EQ(
+        long(scalar(*admin, QStringLiteral("select count(*) from tbOrraCallSchema where ID=%1").arg(two)).toLongLong()),
+        0);
     // The deleted schema's values are no longer shown: the first row is.
     EXPECT_EQ(d->CurrentSchemaID(), schemaRowId(1));
     // The row "*" cannot be deleted.
@@ -274,8 +287,9 @@ TEST_F(AdminSchemas, RenamingWritesAtOnceAndRefusesAnEmptyName)
     typeRowName(d->lvSchema()->topLevelItem(0), QStringLiteral("One"));
     const long one = schemaRowId(1);
     typeRowName(d->lvSchema()->topLevelItem(0), QStringLiteral("Bir'inci"));
-    EXPECT_EQ(scalar(*admin, QStringLiteral("select Name from tbOrraCallSchema where ID=%1").arg(one)).toString().trimmed(),
-              QStringLiteral("Bir'inci"));
+    EXPECT_EQ(
+        scalar(*admin, QStringLiteral("select Name from tbOrraCallSchema where ID=%1").arg(one)).toString().trimmed(),
+        QStringLiteral("Bir'inci"));
     typeRowName(d->lvSchema()->topLevelItem(0), QString());
     EXPECT_EQ(scripted.last(), QStringLiteral("Must be a valid name"));
     EXPECT_EQ(d->lvSchema()->topLevelItem(0)->text(0), QStringLiteral("Bir'inci"));
@@ -283,18 +297,23 @@ TEST_F(AdminSchemas, RenamingWritesAtOnceAndRefusesAnEmptyName)
 
 TEST_F(AdminSchemas, AStoredValueOfAParameterThatIsGoneIsOfferedForRemoval)
 {
-    admin->execute(QStringLiteral("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (%1, 1, 'Old', 'kept')").arg(kTop));
+    admin->execute(QStringLiteral(
+        "insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (%1, 1, 'Old', 'kept')")
+                       .arg(kTop));
     const long id = schemaRowId(1);
-    admin->execute(QStringLiteral("insert into tbOrraCallSchemaDetail values (%1, 'B0.P_T', '4'), (%1, 'B0.P_Gone', '1')").arg(id));
+    admin->execute(
+        QStringLiteral("insert into tbOrraCallSchemaDetail values (%1, 'B0.P_T', '4'), (%1, 'B0.P_Gone', '1')")
+            .arg(id));
     scripted.answers.enqueue(vbNo);
     auto d = open();
     EXPECT_EQ(d->CurrentSchemaID(), id);
     EXPECT_EQ(d->ParameterValue(kT), QStringLiteral("4"));
     EXPECT_EQ(d->ParameterValue(kX), QString());
     EXPECT_EQ(d->txtDescription()->toPlainText(), QStringLiteral("kept"));
-    EXPECT_EQ(scripted.last(), QStringLiteral("Could not found 'B0.P_Gone' parameter in the schema\r\n"
-                                             "It may be deleted or type changed or an inheritance added\r\n"
-                                             "Would you like do remove it from schema?"));
+    EXPECT_EQ(scripted.last(),
+        QStringLiteral("Could not found 'B0.P_Gone' parameter in the schema\r\n"
+                       "It may be deleted or type changed or an inheritance added\r\n"
+                       "Would you like do remove it from schema?"));
     EXPECT_EQ(scripted.titles.last(), QStringLiteral("Error"));
     EXPECT_EQ(details(id), (QStringList{"B0.P_Gone=1", "B0.P_T=4"}));
     EXPECT_FALSE(d->Changed());
@@ -309,7 +328,8 @@ TEST_F(AdminSchemas, ADocumentWithoutPromptParametersShowsOnlyItsRoot)
 {
     auto d = open(21 + 0);   // Leaf: X is a prompt parameter
     EXPECT_EQ(d->ParameterKeys(), QStringList{"B0.P_X"});
-    addDocument(30, 1, QStringLiteral("Plain"), QStringLiteral("<Document ID=\"B0\"><Block ID=\"B0.0\" Name=\"b\"/></Document>"));
+    addDocument(30, 1, QStringLiteral("Plain"),
+        QStringLiteral("<Document ID=\"B0\"><Block ID=\"B0.0\" Name=\"b\"/></Document>"));
     auto plain = open(30);
     EXPECT_EQ(plain->tvDocument()->topLevelItem(0)->childCount(), 0);
     typeRowName(plain->lvSchema()->topLevelItem(0), QStringLiteral("Empty"));
@@ -318,7 +338,7 @@ TEST_F(AdminSchemas, ADocumentWithoutPromptParametersShowsOnlyItsRoot)
     EXPECT_TRUE(details(id).isEmpty());
 }
 
-} // namespace
+}   // namespace
 
 namespace {
 
@@ -337,4 +357,4 @@ TEST_F(AdminSchemas, AFailedSaveRollsBackAndKeepsTheEdits)
     EXPECT_TRUE(details(id).isEmpty());
 }
 
-} // namespace
+}   // namespace

@@ -49,14 +49,16 @@ TEST_F(RowChecksums, ADocumentRowChangedByAStatementGetsItsChecksumBack)
 TEST_F(RowChecksums, ACategoryRowChangedByAStatementGetsItsChecksumBack)
 {
     admin->execute(QStringLiteral("update tbOrraCategory set ParentID=2, Name='Şube İç' where ID=1"));
-    EXPECT_NE(checksums(QStringLiteral("tbOrraCategory"), 1).first, checksums(QStringLiteral("tbOrraCategory"), 1).second);
+    EXPECT_NE(
+        checksums(QStringLiteral("tbOrraCategory"), 1).first, checksums(QStringLiteral("tbOrraCategory"), 1).second);
     EXPECT_TRUE(UpdateCategoryCheckSum(1));
     auto [stored, computed] = checksums(QStringLiteral("tbOrraCategory"), 1);
     EXPECT_EQ(stored, computed);
     // Only the row asked for is written.
     admin->execute(QStringLiteral("update tbOrraCategory set Name='Other' where ID=2"));
     EXPECT_TRUE(UpdateCategoryCheckSum(1));
-    EXPECT_NE(checksums(QStringLiteral("tbOrraCategory"), 2).first, checksums(QStringLiteral("tbOrraCategory"), 2).second);
+    EXPECT_NE(
+        checksums(QStringLiteral("tbOrraCategory"), 2).first, checksums(QStringLiteral("tbOrraCategory"), 2).second);
 }
 
 TEST_F(RowChecksums, AMissingRowGivesFalseWithoutAMessage)
@@ -98,4 +100,4 @@ TEST_F(RowChecksums, TheCatalogueDatabaseNameIsTheConnectionsCurrentOne)
     EXPECT_THROW(CatalogueDatabase(), Error);
 }
 
-} // namespace
+}   // namespace

@@ -29,7 +29,8 @@ protected:
         readers = addRole(QStringLiteral("readers"));
         addMember(QStringLiteral("readers"), QStringLiteral("bob"));
         addCategory(1, 0, QStringLiteral("Sales"));
-        addDocument(5, 1, QStringLiteral("City report"), QStringLiteral("<Document ID=\"B0\"/>"), QStringLiteral("alice"));
+        addDocument(
+            5, 1, QStringLiteral("City report"), QStringLiteral("<Document ID=\"B0\"/>"), QStringLiteral("alice"));
         addDocument(6, 1, QStringLiteral("Ledger"), QStringLiteral("<Document ID=\"B0\"/>"));
     }
 
@@ -63,7 +64,7 @@ TEST_F(OpeningDocuments, TheOwnerOpensTheDocumentUnderItsLock)
     // The lock is this session's.
     EXPECT_EQ(lockHolder(5), spidOf(*c));
     EXPECT_EQ(scalar(*admin, QStringLiteral("select Program from tbOrraLocks where DocID=5")).toString(),
-              QStringLiteral("Morvane"));
+        QStringLiteral("Morvane"));
     // Closing the window releases it.
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -244,4 +245,4 @@ TEST_F(OpeningDocuments, LockAndUnlockCallTheLockProcedureWithTheLockInformation
     EXPECT_THROW(LockDocument(6), Error);
 }
 
-} // namespace
+}   // namespace

@@ -67,10 +67,10 @@ TEST_F(KeyedTreeTest, ADuplicateKeyOrAMissingParentIsRefusedAndNothingIsAdded)
 {
     tree.addNode(QString(), QStringLiteral("C1"), QStringLiteral("Top"));
     EXPECT_EQ(errorOf([&] { tree.addNode(QString(), QStringLiteral("C1"), QStringLiteral("Again")); }),
-              KeyedTree::errKeyNotUnique);
+        KeyedTree::errKeyNotUnique);
     EXPECT_EQ(lastError, QStringLiteral("Key is not unique in collection"));
     EXPECT_EQ(errorOf([&] { tree.addNode(QStringLiteral("C9"), QStringLiteral("C2"), QStringLiteral("Orphan")); }),
-              KeyedTree::errElementNotFound);
+        KeyedTree::errElementNotFound);
     EXPECT_EQ(lastError, QStringLiteral("Element not found"));
     EXPECT_EQ(tree.topLevelItemCount(), 1);
     EXPECT_EQ(tree.topLevelItem(0)->text(0), QStringLiteral("Top"));
@@ -101,8 +101,8 @@ TEST_F(KeyedTreeTest, RemovedNodesTakeTheKeysOfTheirSubtreeWithThem)
 TEST_F(KeyedTreeTest, NodesCarryTagCheckMarkForeColourAndImagesByKey)
 {
     tree.setCheckboxes(true);
-    QTreeWidgetItem* n = tree.addNode(QString(), QStringLiteral("C1"), QStringLiteral("Top"), QStringLiteral("Category"),
-                                      QStringLiteral("selCategory"));
+    QTreeWidgetItem* n = tree.addNode(QString(), QStringLiteral("C1"), QStringLiteral("Top"),
+        QStringLiteral("Category"), QStringLiteral("selCategory"));
     EXPECT_FALSE(KeyedTree::checked(n));
     EXPECT_EQ(n->checkState(0), Qt::Unchecked);
     tree.setChecked(n, true);
@@ -183,4 +183,4 @@ TEST_F(KeyedTreeTest, TheDropHighlightFollowsTheNodeAndForgetsARemovedOne)
     EXPECT_EQ(tree.dropHighlight(), nullptr);
 }
 
-} // namespace
+}   // namespace

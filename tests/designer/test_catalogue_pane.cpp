@@ -50,7 +50,7 @@ protected:
     void addRepositoryItem(const QString& tag, const QString& name)
     {
         admin->execute(QStringLiteral("insert into tbOrraRepository values (?, ?, ?)"),
-                       {tag, name, QStringLiteral("<%1 ID=\"B0.0\"/>").arg(tag)});
+            {tag, name, QStringLiteral("<%1 ID=\"B0.0\"/>").arg(tag)});
     }
 
     frmpbOrra& load()
@@ -65,8 +65,7 @@ protected:
     QPoint at(const QString& key) const
     {
         QTreeWidgetItem* node = pane->tvOrra()->node(key);
-        if (!node)
-            node = pane->tvRepository()->node(key);
+        if (!node) node = pane->tvRepository()->node(key);
         EXPECT_NE(node, nullptr) << key.toStdString();
         return node ? node->treeWidget()->visualItemRect(node).center() : QPoint();
     }
@@ -81,8 +80,7 @@ protected:
     QStringList childTexts(QTreeWidgetItem* node) const
     {
         QStringList texts;
-        for (int i = 0; i < node->childCount(); ++i)
-            texts << node->child(i)->text(0);
+        for (int i = 0; i < node->childCount(); ++i) texts << node->child(i)->text(0);
         return texts;
     }
 
@@ -116,7 +114,7 @@ TEST_F(CataloguePane, LoadShowsBothTreesOnTheirTabs)
     EXPECT_TRUE(p.tvOrra()->checkboxes());
     // The image list holds every key the trees name.
     for (const char* key : {"Repository", "Category", "selCategory", "Template", "Document", "Parameter", "Block",
-                            "Include", "Station", "Script"})
+             "Include", "Station", "Script"})
         EXPECT_FALSE(p.ImgListTv().icon(QString::fromLatin1(key)).isNull()) << key;
     EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(QLatin1Char('|')).toStdString();
 }
@@ -137,7 +135,7 @@ TEST_F(CataloguePane, TheRepositoryIsGroupedByTrimmedTag)
     EXPECT_EQ(KeyedTree::image(block), QStringLiteral("Category"));
     EXPECT_EQ(KeyedTree::selectedImage(block), QStringLiteral("selCategory"));
     EXPECT_EQ(childTexts(block),
-              (QStringList{QStringLiteral("Totals"), QStringLiteral("Header"), QStringLiteral("Lower-case tag")}));
+        (QStringList{QStringLiteral("Totals"), QStringLiteral("Header"), QStringLiteral("Lower-case tag")}));
     QTreeWidgetItem* item = repo->node(QStringLiteral("K2"));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(0), QStringLiteral("Greeting"));
@@ -174,13 +172,15 @@ TEST_F(CataloguePane, ThePopUpMenuFitsTheNodeKind)
         names << a->objectName();
         captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     }
-    EXPECT_EQ(names, (QStringList{QStringLiteral("mnuPopuptvOrraProperties"), QStringLiteral("mnuPopuptvOrraManagePermissions"),
-                                  QStringLiteral("mnuPopuptvOrraManageSchemas"), QStringLiteral("mnuPopupTVOrraDivider0"),
-                                  QStringLiteral("mnuPopuptvOrraExecute"), QStringLiteral("mnuPopupTVOrraDivider1"),
-                                  QStringLiteral("mnuPopuptvOrraDependencies"), QStringLiteral("mnuPopuptvOrraRefresh")}));
-    EXPECT_EQ(captions, (QStringList{QStringLiteral("Proper&ties"), QStringLiteral("Manage &Permissions"),
-                                     QStringLiteral("Manage &Schemas"), QStringLiteral("-"), QStringLiteral("&Execute"),
-                                     QStringLiteral("-"), QStringLiteral("&Dependencies"), QStringLiteral("&Refresh")}));
+    EXPECT_EQ(names,
+        (QStringList{QStringLiteral("mnuPopuptvOrraProperties"), QStringLiteral("mnuPopuptvOrraManagePermissions"),
+            QStringLiteral("mnuPopuptvOrraManageSchemas"), QStringLiteral("mnuPopupTVOrraDivider0"),
+            QStringLiteral("mnuPopuptvOrraExecute"), QStringLiteral("mnuPopupTVOrraDivider1"),
+            QStringLiteral("mnuPopuptvOrraDependencies"), QStringLiteral("mnuPopuptvOrraRefresh")}));
+    EXPECT_EQ(captions,
+        (QStringList{QStringLiteral("Proper&ties"), QStringLiteral("Manage &Permissions"),
+            QStringLiteral("Manage &Schemas"), QStringLiteral("-"), QStringLiteral("&Execute"), QStringLiteral("-"),
+            QStringLiteral("&Dependencies"), QStringLiteral("&Refresh")}));
 
     action("mnuPopuptvOrraProperties")->setEnabled(false);   // left as it is by the menu
     QTest::mouseClick(viewport(), Qt::RightButton, {}, at(QStringLiteral("C3")));
@@ -230,8 +230,9 @@ TEST_F(CataloguePane, RefreshReloadsOneCategoryWithTheReadRightAndKeepsItsExpans
     EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(QLatin1Char('|')).toStdString();
     // Sub-categories by name first, then the documents by name; the Archive is gone with its
     // whole sub-tree.
-    EXPECT_EQ(childTexts(sales), (QStringList{QStringLiteral("Weekly"), QStringLiteral("Alpha report"),
-                                              QStringLiteral("Middle report"), QStringLiteral("Zeta report")}));
+    EXPECT_EQ(childTexts(sales),
+        (QStringList{QStringLiteral("Weekly"), QStringLiteral("Alpha report"), QStringLiteral("Middle report"),
+            QStringLiteral("Zeta report")}));
     EXPECT_EQ(tree->node(QStringLiteral("C3")), nullptr);
     EXPECT_EQ(tree->node(QStringLiteral("C4")), nullptr);
     EXPECT_EQ(tree->node(QStringLiteral("T12")), nullptr);
@@ -353,7 +354,7 @@ TEST_F(CataloguePane, F2OpensTheLabelAndADropFromNoTreeMovesNothing)
     const QPoint start = at(QStringLiteral("T10"));
     QTest::mousePress(viewport(), Qt::LeftButton, {}, start);
     QMouseEvent far(QEvent::MouseMove, QPointF(start + QPoint(0, 20)), viewport()->mapToGlobal(QPointF(start)),
-                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     EXPECT_EQ(p.property("dragNode").toString(), QStringLiteral("T10"));
     QCoreApplication::sendEvent(viewport(), &far);
     EXPECT_TRUE(started);
@@ -387,11 +388,11 @@ TEST_F(CataloguePane, ADragStartsOnlyBeyondFiftyTwips)
     while (!frmpbOrra::DragDistanceExceeded(QPoint(0, 0), frmpbOrra::PixelsToTwips(p.tvOrra(), QPoint(within + 1, 0))))
         ++within;
     QMouseEvent near(QEvent::MouseMove, QPointF(start + QPoint(within, 0)), viewport()->mapToGlobal(QPointF(start)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport(), &near);
     EXPECT_TRUE(dragged.isEmpty());
     QMouseEvent far(QEvent::MouseMove, QPointF(start + QPoint(within + 1, 0)), viewport()->mapToGlobal(QPointF(start)),
-                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport(), &far);
     EXPECT_EQ(dragged, (QStringList{QStringLiteral("T10"), QStringLiteral("T10")}));
     EXPECT_FALSE(p.dragging());
@@ -419,7 +420,7 @@ TEST_F(CataloguePane, TheShellCreatesThePaneByItsFormName)
     setPaneCreator(QStringLiteral("frmpbOrra"), nullptr);
 }
 
-} // namespace
+}   // namespace
 
 #include "designer/shell/frmMDIMain.h"
 
@@ -445,8 +446,7 @@ protected:
     }
     void TearDown() override
     {
-        for (QWidget* w : DocumentWindows())
-            delete w;
+        for (QWidget* w : DocumentWindows()) delete w;
         mainWindow.reset();
         setPaneCreator(QStringLiteral("frmpbOrra"), nullptr);
         CataloguePane::TearDown();
@@ -494,7 +494,8 @@ TEST_F(CataloguePaneInMainWindow, TheMainWindowHoldsThePaneItsPopUpAndItsDocumen
     EXPECT_TRUE(mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraExecute"))->isEnabled());
     mainWindow->menuItem(QStringLiteral("mnuPopuptvOrraExecute"))->trigger();   // no launcher beside the test
     ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_TRUE(ui.messages[0].startsWith(QStringLiteral("The launcher could not be started: "))) << ui.messages[0].toStdString();
+    EXPECT_TRUE(ui.messages[0].startsWith(QStringLiteral("The launcher could not be started: ")))
+        << ui.messages[0].toStdString();
 
     // A document opens as a child of the multiple-document area.
     form->OpenNode(form->tvOrra()->node(QStringLiteral("T10")));
@@ -508,4 +509,4 @@ TEST_F(CataloguePaneInMainWindow, TheMainWindowHoldsThePaneItsPopUpAndItsDocumen
     EXPECT_NE(form->tvRepository()->node(QStringLiteral("Station")), nullptr);
 }
 
-} // namespace
+}   // namespace

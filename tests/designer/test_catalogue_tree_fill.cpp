@@ -55,8 +55,7 @@ protected:
     {
         QStringList keys;
         const int n = node ? node->childCount() : tree->topLevelItemCount();
-        for (int i = 0; i < n; ++i)
-            keys << KeyedTree::key(node ? node->child(i) : tree->topLevelItem(i));
+        for (int i = 0; i < n; ++i) keys << KeyedTree::key(node ? node->child(i) : tree->topLevelItem(i));
         return keys;
     }
 
@@ -134,8 +133,8 @@ TEST_F(CatalogueTreeFill, CategoriesReturnedChildFirstStillBuildTheWholeTree)
     addNestedCatalogue();
     addCategory(5, 3, QStringLiteral("Deep"));
     // The categories deepest first, the documents as they are.
-    const db::ResultSet docs =
-        resultOf(QStringLiteral("select CategoryID CatID, ID DocID, Name DocName, Disabled DocDisabled from tbOrraSQL"));
+    const db::ResultSet docs = resultOf(
+        QStringLiteral("select CategoryID CatID, ID DocID, Name DocName, Disabled DocDisabled from tbOrraSQL"));
     const db::ResultSet cats =
         resultOf(QStringLiteral("select ID, ParentID, Name, Disabled from tbOrraCategory order by ID desc"));
     ASSERT_EQ(cats.values.at(0).toInt(), 5);
@@ -160,9 +159,9 @@ TEST_F(CatalogueTreeFill, RowsWithoutTheirParentAreShownAtTheTopAndReportedOnce)
         FAIL() << "the misplaced rows were not reported";
     } catch (const Error& e) {
         EXPECT_EQ(e.description(),
-                  QStringLiteral("These entries of the catalogue are shown at the top level because their parent is "
-                                 "missing:\nCategory 'Lost' (ID 7): parent category 99 not found\n"
-                                 "Document 'Homeless' (ID 21): category 55 not found"));
+            QStringLiteral("These entries of the catalogue are shown at the top level because their parent is "
+                           "missing:\nCategory 'Lost' (ID 7): parent category 99 not found\n"
+                           "Document 'Homeless' (ID 21): category 55 not found"));
     }
     // The tree is complete all the same.
     EXPECT_EQ(tree->nodeCount(), 12);
@@ -185,8 +184,9 @@ TEST_F(CatalogueTreeFill, CategoriesWhoseParentsFormALoopAreShownOnce)
 TEST_F(CatalogueTreeFill, ACategoryListedTwiceIsAddedOnceAndASecondDocumentIsRefused)
 {
     addNestedCatalogue();
-    const db::ResultSet cats = resultOf(QStringLiteral("select ID, ParentID, Name, Disabled from tbOrraCategory "
-                                                       "union all select ID, ParentID, 'Other', Disabled from tbOrraCategory where ID=1"));
+    const db::ResultSet cats =
+        resultOf(QStringLiteral("select ID, ParentID, Name, Disabled from tbOrraCategory "
+                                "union all select ID, ParentID, 'Other', Disabled from tbOrraCategory where ID=1"));
     const db::ResultSet docs =
         resultOf(QStringLiteral("select CategoryID CatID, ID DocID, Name DocName, Disabled DocDisabled from tbOrraSQL "
                                 "union all select CategoryID, ID, Name, Disabled from tbOrraSQL where ID=13"));
@@ -236,4 +236,4 @@ TEST_F(CatalogueTreeFill, AddCategoryNodeSkipsAKnownKeyAndNeedsItsParent)
     }
 }
 
-} // namespace
+}   // namespace

@@ -23,14 +23,17 @@ protected:
         addDocument(13, 2, QStringLiteral("Delta"), QString());
         addDocument(14, 5, QStringLiteral("Outside"), QString());
         // Call schemas of 10, and 10 includes 14.
-        admin->execute(QStringLiteral("insert into tbOrraCallSchema (DocID, SchemaID, Name) values (10, 1, 'Default')"));
+        admin->execute(
+            QStringLiteral("insert into tbOrraCallSchema (DocID, SchemaID, Name) values (10, 1, 'Default')"));
         admin->execute(QStringLiteral("insert into tbOrraCallSchemaDetail values (%1, '0.P0', 'x')")
                            .arg(value(QStringLiteral("select max(ID) from tbOrraCallSchema")).toLongLong()));
         admin->execute(QStringLiteral("insert into tbOrraRelations values (10, 14)"));
     }
     long rows(const char* table, const char* column, long id)
     {
-        return count(QStringLiteral("select count(*) from %1 where %2=%3").arg(QLatin1String(table), QLatin1String(column)).arg(id));
+        return count(QStringLiteral("select count(*) from %1 where %2=%3")
+                         .arg(QLatin1String(table), QLatin1String(column))
+                         .arg(id));
     }
 };
 
@@ -108,7 +111,8 @@ TEST_F(CatcmdDelete, NoAndMissingRightsChangeNothing)
         select("C1");
         mnuFileDelete_Click(sa);
         EXPECT_EQ(answering.messages.size(), 2);
-        EXPECT_EQ(answering.messages[1], QStringLiteral("Reports Category and all its parents will be deleted. Are you sure?"));
+        EXPECT_EQ(answering.messages[1],
+            QStringLiteral("Reports Category and all its parents will be deleted. Are you sure?"));
         EXPECT_EQ(rows("tbOrraSQL", "ID", 11), 1);
         EXPECT_EQ(rows("tbOrraCategory", "ID", 1), 1);
     }
@@ -120,8 +124,9 @@ TEST_F(CatcmdDelete, NoAndMissingRightsChangeNothing)
     mnuFileDelete_Click(*p);
     select("C1");
     mnuFileDelete_Click(*p);
-    EXPECT_EQ(answering.messages, QStringList({QStringLiteral("Permission Denied : You could not delete this document"),
-                                               QStringLiteral("Permission Denied : You could not delete this category")}));
+    EXPECT_EQ(answering.messages,
+        QStringList({QStringLiteral("Permission Denied : You could not delete this document"),
+            QStringLiteral("Permission Denied : You could not delete this category")}));
     EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraSQL")), 5);
     // Nothing selected, or a repository group: nothing at all.
     answering.messages.clear();
@@ -160,9 +165,9 @@ TEST_F(CatcmdDelete, WhatMayNotBeDeletedStaysWithTheCategoriesAboveIt)
     select("C1");
     mnuFileDelete_Click(p);
     EXPECT_EQ(answering.messages,
-              QStringList({QStringLiteral("Reports Category and all its parents will be deleted. Are you sure?"),
-                           QStringLiteral("Permission Denied : You could not delete document 'Gamma'"),
-                           QStringLiteral("Permission Denied : You could not delete document 'Delta'")}));
+        QStringList({QStringLiteral("Reports Category and all its parents will be deleted. Are you sure?"),
+            QStringLiteral("Permission Denied : You could not delete document 'Gamma'"),
+            QStringLiteral("Permission Denied : You could not delete document 'Delta'")}));
     EXPECT_EQ(rows("tbOrraSQL", "ID", 10), 0);
     EXPECT_EQ(rows("tbOrraSQL", "ID", 11), 0);
     EXPECT_EQ(rows("tbOrraSQL", "ID", 12), 1);
@@ -186,19 +191,20 @@ TEST_F(CatcmdDelete, AFailingStatementLeavesTheWholeCategoryAsItWas)
     select("C1");
     mnuFileDelete_Click(p);
     ASSERT_EQ(answering.messages.size(), 2);
-    EXPECT_TRUE(answering.messages[1].endsWith(QStringLiteral("\r\nNothing was deleted."))) << answering.messages[1].toStdString();
+    EXPECT_TRUE(answering.messages[1].endsWith(QStringLiteral("\r\nNothing was deleted.")))
+        << answering.messages[1].toStdString();
     EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraSQL")), 5);
     EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraCategory")), 3);
     EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraCallSchema")), 1);
     EXPECT_NE(p.tvOrra()->node("T10"), nullptr);
-    for (long id : {10, 11, 12, 13})
-        EXPECT_EQ(lockHolder(id), -1);
+    for (long id : {10, 11, 12, 13}) EXPECT_EQ(lockHolder(id), -1);
 }
 
 TEST_F(CatcmdDelete, ADocumentLockedElsewhereIsToldAndKept)
 {
     auto other = connect(QStringLiteral("sa"), QStringLiteral("secret"));
-    other->execute(QStringLiteral("sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"cat\"/><Parameter Name=\"DocID\" Value=\"12\"/></Document>',0"));
+    other->execute(QStringLiteral("sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"cat\"/><Parameter "
+                                  "Name=\"DocID\" Value=\"12\"/></Document>',0"));
     frmpbOrra& p = loadPane();
     select("T12");
     mnuFileDelete_Click(p);
@@ -234,5 +240,5 @@ TEST_F(CatcmdDelete, RepositoryItemsAreDeletedAndTheirGroupStays)
     EXPECT_EQ(p.tvRepository()->node(QStringLiteral("Block"))->childCount(), 0);
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

@@ -17,14 +17,14 @@ protected:
     {
         EditorTest::SetUp();
         addDocument(10, 1, QStringLiteral("Customers"),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[inner]]>"
-                                   "<Block ID=\"B0.0\" Name=\"Totals\"><![CDATA[select 1]]></Block></Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[inner]]>"
+                           "<Block ID=\"B0.0\" Name=\"Totals\"><![CDATA[select 1]]></Block></Document>"));
         addDocument(12, 1, QStringLiteral("Report"),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[report]]>"
-                                   "<Include ID=\"B0.I0\" Name=\"Include:Customers\" DocID=\"10\"/>"
-                                   "<Block ID=\"B0.0\" Name=\"Prepare\"><![CDATA[select 2]]>"
-                                   "<Include ID=\"B0.0.I0\" Name=\"Include:Customers\" DocID=\"10\"/></Block>"
-                                   "</Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[report]]>"
+                           "<Include ID=\"B0.I0\" Name=\"Include:Customers\" DocID=\"10\"/>"
+                           "<Block ID=\"B0.0\" Name=\"Prepare\"><![CDATA[select 2]]>"
+                           "<Include ID=\"B0.0.I0\" Name=\"Include:Customers\" DocID=\"10\"/></Block>"
+                           "</Document>"));
         admin->execute(QStringLiteral("insert into tbOrraRelations values (12, 10)"));
         admin->execute(QStringLiteral("insert into tbOrraRelations values (12, 10)"));
         frmOrraDevelopment::registerWindow();
@@ -60,10 +60,11 @@ TEST_F(CatcmdEditor, TheOpenIncluderShowsTheNewNameAndStaysUnchanged)
     const QString stored = scalar(*admin, QStringLiteral("select SQLtxt from tbOrraSQL where ID=12")).toString();
     EXPECT_EQ(stored.count(QStringLiteral("Include:Müşteriler")), 2);
     ASSERT_TRUE(w->Save());
-    EXPECT_EQ(scalar(*admin, QStringLiteral("select SQLtxt from tbOrraSQL where ID=12")).toString().count(
-                  QStringLiteral("Include:Müşteriler")),
-              2);
+    EXPECT_EQ(scalar(*admin, QStringLiteral("select SQLtxt from tbOrraSQL where ID=12"))
+                  .toString()
+                  .count(QStringLiteral("Include:Müşteriler")),
+        2);
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

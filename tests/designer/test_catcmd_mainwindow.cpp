@@ -27,7 +27,8 @@ protected:
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         addCategory(1, 0, QStringLiteral("Reports"));
         addCategory(2, 1, QStringLiteral("Monthly"));
-        addDocument(10, 1, QStringLiteral("Alpha"), QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[alpha]]></Document>"));
+        addDocument(10, 1, QStringLiteral("Alpha"),
+            QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[alpha]]></Document>"));
         RegisterCataloguePane();
         mainWindow = std::make_unique<frmMDIMain>();
         mainWindow->MDIForm_Load();
@@ -36,8 +37,7 @@ protected:
     }
     void TearDown() override
     {
-        for (QWidget* w : DocumentWindows())
-            delete w;
+        for (QWidget* w : DocumentWindows()) delete w;
         mainWindow.reset();
         setPaneCreator(QStringLiteral("frmpbOrra"), nullptr);
         CatcmdTest::TearDown();
@@ -110,5 +110,5 @@ TEST_F(CatcmdMainWindow, TheFileMenuCarriesTheCatalogueCommands)
     EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraSQL where ID=11")), 0);
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

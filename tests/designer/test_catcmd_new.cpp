@@ -17,7 +17,7 @@ protected:
         addCategory(1, 0, QStringLiteral("Reports"));
         addCategory(2, 1, QStringLiteral("Monthly"));
         addDocument(10, 1, QStringLiteral("Alpha"),
-                    QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[it's]]></Document>"));
+            QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[it's]]></Document>"));
         admin->execute(QStringLiteral("update tbOrraSQL set Description='about Alpha' where ID=10"));
         stamp(QStringLiteral("tbOrraSQL"), 10);
     }
@@ -33,7 +33,7 @@ TEST_F(CatcmdNew, NewCategoryBesideTheSelectedDocumentWithItsChecksumAndLabelEdi
     EXPECT_EQ(name("tbOrraCategory", 3), QStringLiteral("Category-3"));
     EXPECT_EQ(count(QStringLiteral("select ParentID from tbOrraCategory where ID=3")), 1);
     EXPECT_EQ(value(QStringLiteral("select Owner from tbOrraCategory where ID=3")).toByteArray(),
-              value(QStringLiteral("select Owner from tbOrraCategory where ID=1")).toByteArray());
+        value(QStringLiteral("select Owner from tbOrraCategory where ID=1")).toByteArray());
     EXPECT_TRUE(checkSumHolds("tbOrraCategory", 3));
     QTreeWidgetItem* node = p.tvOrra()->node("C3");
     ASSERT_NE(node, nullptr);
@@ -52,14 +52,15 @@ TEST_F(CatcmdNew, NewParentAndTopLevelCategoriesAndTheirRights)
     // Without a node the right is asked on category 0, which ann does not hold.
     mnuFileNewCategory_Click(p);
     ASSERT_FALSE(answering.messages.isEmpty());
-    EXPECT_EQ(answering.messages.last(), QStringLiteral("Permission Denied : You could not add category to this category"));
+    EXPECT_EQ(
+        answering.messages.last(), QStringLiteral("Permission Denied : You could not add category to this category"));
     select("C1");
     answering.messages.clear();
     mnuFileNewCategory_Click(p);
     mnuFileNewOrra_Click(p);
     EXPECT_EQ(answering.messages,
-              QStringList({QStringLiteral("Permission Denied : You could not add category to this category"),
-                           QStringLiteral("Permission Denied : You could not add documents to this category")}));
+        QStringList({QStringLiteral("Permission Denied : You could not add category to this category"),
+            QStringLiteral("Permission Denied : You could not add documents to this category")}));
     EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraCategory")), 2);
     EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraSQL")), 1);
 
@@ -88,7 +89,7 @@ TEST_F(CatcmdNew, NewDocumentNeedsACategory)
     mnuFileNewOrra_Click(p);
     mnuFilePaste_Click(p);
     EXPECT_EQ(answering.messages,
-              QStringList({QStringLiteral("Please select a category"), QStringLiteral("Please select a category")}));
+        QStringList({QStringLiteral("Please select a category"), QStringLiteral("Please select a category")}));
     select("C2");
     mnuFileNewOrra_Click(p);
     EXPECT_EQ(name("tbOrraSQL", 11), QStringLiteral("Document-11"));
@@ -109,8 +110,9 @@ TEST_F(CatcmdNew, PasteCopiesTheRowOpensAndSavesItOnce)
     EXPECT_TRUE(answering.messages.isEmpty()) << answering.messages.join('|').toStdString();
     EXPECT_EQ(name("tbOrraSQL", 11), QStringLiteral("Copy of Alpha"));
     EXPECT_EQ(value(QStringLiteral("select rtrim(Description) from tbOrraSQL where ID=11")).toString(),
-              QStringLiteral("about Alpha"));
-    EXPECT_TRUE(value(QStringLiteral("select SQLtxt from tbOrraSQL where ID=11")).toString().contains(QStringLiteral("it's")));
+        QStringLiteral("about Alpha"));
+    EXPECT_TRUE(
+        value(QStringLiteral("select SQLtxt from tbOrraSQL where ID=11")).toString().contains(QStringLiteral("it's")));
     EXPECT_TRUE(checkSumHolds("tbOrraSQL", 11));
     auto* window = qobject_cast<CatcmdWindow*>(FindDocumentWindow(11, QString(), false));
     ASSERT_NE(window, nullptr);
@@ -153,12 +155,12 @@ TEST_F(CatcmdNew, PasteNeedsTheTargetRightTheEditRightOnTheSourceAndARoomyName)
     SetCopiedDocumentID(30);
     mnuFilePaste_Click(p);
     EXPECT_EQ(answering.messages,
-              QStringList({QStringLiteral("Permission Denied : You could not add document to 'Reports' category"),
-                           QStringLiteral("Permission Denied : You could not copy this document"),
-                           QStringLiteral("The name 'Copy of %1' is longer than the 50 characters a name may have.")
-                               .arg(QString(43, QLatin1Char('n')))}));
+        QStringList({QStringLiteral("Permission Denied : You could not add document to 'Reports' category"),
+            QStringLiteral("Permission Denied : You could not copy this document"),
+            QStringLiteral("The name 'Copy of %1' is longer than the 50 characters a name may have.")
+                .arg(QString(43, QLatin1Char('n')))}));
     EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraSQL")), 2);
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

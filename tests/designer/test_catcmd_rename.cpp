@@ -14,8 +14,12 @@ QString includeXml(long includeDocId, const QString& includedName, int count = 1
 {
     QString body;
     for (int i = 0; i < count; ++i)
-        body += QStringLiteral("<Include ID=\"0.I%1\" Name=\"Include:%2\" DocID=\"%3\"/>").arg(i).arg(includedName).arg(includeDocId);
-    return QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[]]><Block ID=\"0.0\" Name=\"B\"><![CDATA[select 1]]>%1</Block></Document>")
+        body += QStringLiteral("<Include ID=\"0.I%1\" Name=\"Include:%2\" DocID=\"%3\"/>")
+                    .arg(i)
+                    .arg(includedName)
+                    .arg(includeDocId);
+    return QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[]]><Block ID=\"0.0\" "
+                          "Name=\"B\"><![CDATA[select 1]]>%1</Block></Document>")
         .arg(body);
 }
 
@@ -35,7 +39,10 @@ protected:
         for (auto [obj, rel] : {std::pair{3, 7}, {3, 7}, {9, 7}, {1, 3}})
             admin->execute(QStringLiteral("insert into tbOrraRelations values (%1,%2)").arg(obj).arg(rel));
     }
-    QString stored(long id) { return value(QStringLiteral("select SQLtxt from tbOrraSQL where ID=%1").arg(id)).toString(); }
+    QString stored(long id)
+    {
+        return value(QStringLiteral("select SQLtxt from tbOrraSQL where ID=%1").arg(id)).toString();
+    }
 };
 
 TEST_F(CatcmdRename, ADocumentRenameRewritesItsDirectIncludersStoredAndOpen)
@@ -83,7 +90,7 @@ TEST_F(CatcmdRename, NamesWithQuotesTurkishLettersAndBlanksAreStoredAsTyped)
     xml::Document doc;
     ASSERT_TRUE(doc.loadXML(stored(9)));
     EXPECT_TRUE(doc.xml().contains(QStringLiteral("Name=\"Include:O&apos;Brien çalışma  \""))
-                || doc.xml().contains(QStringLiteral("Name=\"Include:O'Brien çalışma  \"")));
+        || doc.xml().contains(QStringLiteral("Name=\"Include:O'Brien çalışma  \"")));
 }
 
 TEST_F(CatcmdRename, ARefusedNameLeavesEverythingAndSaysWhy)
@@ -101,7 +108,7 @@ TEST_F(CatcmdRename, ARefusedNameLeavesEverythingAndSaysWhy)
     EXPECT_FALSE(tvOrra_AfterLabelEdit(p, p.tvOrra()->node("T7"), longName));
     ASSERT_EQ(answering.messages.size(), 1);
     EXPECT_EQ(answering.messages[0],
-              QStringLiteral("The name '%1' is longer than the 50 characters a name may have.").arg(longName));
+        QStringLiteral("The name '%1' is longer than the 50 characters a name may have.").arg(longName));
     EXPECT_EQ(name("tbOrraSQL", 7), QStringLiteral("Turnover"));
     EXPECT_TRUE(tvOrra_AfterLabelEdit(p, p.tvOrra()->node("T7"), QString(50, QLatin1Char('y'))));
 }
@@ -111,12 +118,14 @@ TEST_F(CatcmdRename, AnIncluderLockedElsewhereStopsTheWholeRename)
     frmpbOrra& p = loadPane();
     // Another designer edits document 9.
     auto other = connect(QStringLiteral("sa"), QStringLiteral("secret"));
-    other->execute(QStringLiteral("sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"cat\"/><Parameter Name=\"DocID\" Value=\"9\"/></Document>',0"));
+    other->execute(QStringLiteral("sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"cat\"/><Parameter "
+                                  "Name=\"DocID\" Value=\"9\"/></Document>',0"));
     const QString before3 = stored(3), before9 = stored(9);
 
     EXPECT_FALSE(tvOrra_AfterLabelEdit(p, p.tvOrra()->node("T7"), QStringLiteral("Sales")));
     ASSERT_EQ(answering.messages.size(), 1);
-    EXPECT_TRUE(answering.messages[0].startsWith(QStringLiteral("The document 9 is locked by"))) << answering.messages[0].toStdString();
+    EXPECT_TRUE(answering.messages[0].startsWith(QStringLiteral("The document 9 is locked by")))
+        << answering.messages[0].toStdString();
     EXPECT_EQ(name("tbOrraSQL", 7), QStringLiteral("Turnover"));
     EXPECT_EQ(stored(3), before3);
     EXPECT_EQ(stored(9), before9);
@@ -149,7 +158,7 @@ TEST_F(CatcmdRename, RightsGuardTheLabelAndTheIncluders)
     EXPECT_FALSE(tvOrra_AfterLabelEdit(p, p.tvOrra()->node("T7"), QStringLiteral("Sales")));
     ASSERT_EQ(answering.messages.size(), 1);
     EXPECT_EQ(answering.messages[0],
-              QStringLiteral("Permission Denied : You could not change document 'ByRegion', which includes this document"));
+        QStringLiteral("Permission Denied : You could not change document 'ByRegion', which includes this document"));
     EXPECT_EQ(name("tbOrraSQL", 7), QStringLiteral("Turnover"));
 }
 
@@ -158,8 +167,7 @@ QLineEdit* openEditor(QWidget* tree)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     for (QLineEdit* e : tree->findChildren<QLineEdit*>())
-        if (e->isVisible())
-            return e;
+        if (e->isVisible()) return e;
     return nullptr;
 }
 
@@ -200,7 +208,8 @@ TEST_F(CatcmdRename, RepositoryItemsAreRenamedAndGroupsAreNot)
     QTreeWidgetItem* item = group->child(0);
     EXPECT_TRUE(tvRepository_BeforeLabelEdit(item));
     EXPECT_TRUE(tvRepository_AfterLabelEdit(item, QStringLiteral("Ara 'toplam'")));
-    EXPECT_EQ(value(QStringLiteral("select rtrim(Name) from tbOrraRepository")).toString(), QStringLiteral("Ara 'toplam'"));
+    EXPECT_EQ(
+        value(QStringLiteral("select rtrim(Name) from tbOrraRepository")).toString(), QStringLiteral("Ara 'toplam'"));
 }
 
 // --- Move -----------------------------------------------------------------------------------
@@ -228,7 +237,7 @@ TEST_F(CatcmdRename, ADroppedCategoryTakesItsSubTreeAndCannotGoBelowItself)
     tvOrra_DragDrop(p, QStringLiteral("C1"), p.tvOrra()->node("C3"));
     ASSERT_EQ(answering.messages.size(), 1);
     EXPECT_EQ(answering.messages[0],
-              QStringLiteral("The category 'Reports' cannot be moved below itself or one of its sub-categories."));
+        QStringLiteral("The category 'Reports' cannot be moved below itself or one of its sub-categories."));
     tvOrra_DragDrop(p, QStringLiteral("C1"), p.tvOrra()->node("C1"));
     EXPECT_EQ(answering.messages.size(), 1);
     EXPECT_EQ(count(QStringLiteral("select ParentID from tbOrraCategory where ID=1")), 0);
@@ -255,9 +264,9 @@ TEST_F(CatcmdRename, MovesAskTheTargetRightFirstThenTheMoveRight)
     tvOrra_DragDrop(p, QStringLiteral("T7"), p.tvOrra()->node("C2"));
     tvOrra_DragDrop(p, QStringLiteral("T7"), p.tvOrra()->node("C4"));
     EXPECT_EQ(answering.messages,
-              QStringList({QStringLiteral("Permission Denied : You could not add category to 'Other' category"),
-                           QStringLiteral("Permission Denied : You could not add document to 'Monthly' category"),
-                           QStringLiteral("Permission Denied : You could not move this document")}));
+        QStringList({QStringLiteral("Permission Denied : You could not add category to 'Other' category"),
+            QStringLiteral("Permission Denied : You could not add document to 'Monthly' category"),
+            QStringLiteral("Permission Denied : You could not move this document")}));
     EXPECT_EQ(count(QStringLiteral("select ParentID from tbOrraCategory where ID=2")), 1);
     EXPECT_EQ(count(QStringLiteral("select CategoryID from tbOrraSQL where ID=7")), 1);
 }
@@ -273,5 +282,5 @@ TEST_F(CatcmdRename, AMoveThatCollidesIsRolledBack)
     EXPECT_EQ(KeyedTree::key(p.tvOrra()->node("T7")->parent()), QStringLiteral("C1"));
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

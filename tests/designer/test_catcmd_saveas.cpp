@@ -21,8 +21,10 @@ protected:
         CatcmdTest::SetUp();
         addCategory(1, 0, QStringLiteral("Reports"));
         addCategory(2, 1, QStringLiteral("Monthly"));
-        addDocument(10, 1, QStringLiteral("Alpha"), QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[old]]></Document>"));
-        addDocument(11, 2, QStringLiteral("Beta"), QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[beta]]></Document>"));
+        addDocument(10, 1, QStringLiteral("Alpha"),
+            QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[old]]></Document>"));
+        addDocument(11, 2, QStringLiteral("Beta"),
+            QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[beta]]></Document>"));
         admin->execute(QStringLiteral("update tbOrraSQL set Description='about Alpha' where ID=10"));
         stamp(QStringLiteral("tbOrraSQL"), 10);
     }
@@ -31,7 +33,8 @@ protected:
     {
         CatcmdWindow* w = openWindow(10);
         if (w) {
-            w->document()->loadXML(QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[new 'text']]></Document>"));
+            w->document()->loadXML(
+                QStringLiteral("<Document ID=\"0\" Server=\"{FREE}\"><![CDATA[new 'text']]></Document>"));
             w->setChanged(true);
         }
         return w;
@@ -46,15 +49,17 @@ protected:
                 d.tvOrra()->setCurrentItem(d.tvOrra()->node(clickKey));
                 d.NodeClick(d.tvOrra()->node(clickKey));
             }
-            if (!typed.isNull())
-                d.txtDocumentName()->setText(typed);
+            if (!typed.isNull()) d.txtDocumentName()->setText(typed);
             if (ok)
                 d.cmdOK()->click();
             else
                 d.cmdCancel()->click();
         });
     }
-    QString stored(long id) { return value(QStringLiteral("select SQLtxt from tbOrraSQL where ID=%1").arg(id)).toString(); }
+    QString stored(long id)
+    {
+        return value(QStringLiteral("select SQLtxt from tbOrraSQL where ID=%1").arg(id)).toString();
+    }
     QString dialogCategoryPath, dialogName;
 };
 
@@ -83,7 +88,8 @@ TEST_F(CatcmdSaveAs, TheDialogShowsTheCatalogueAndTheDocumentsPlace)
     EXPECT_EQ(d.ExistingDocumentID(), 11);
     answering.answers = {vbNo};
     d.cmdOK_Click();
-    EXPECT_EQ(answering.messages, QStringList{QStringLiteral("Reports\\Monthly\\Beta\r\nis already exists. Do you want to overrite?")});
+    EXPECT_EQ(answering.messages,
+        QStringList{QStringLiteral("Reports\\Monthly\\Beta\r\nis already exists. Do you want to overrite?")});
     EXPECT_EQ(answering.titles.value(0), QStringLiteral("Confirm"));
     EXPECT_FALSE(d.flagIsOK);
     EXPECT_EQ(d.txtDocumentName()->text(), QStringLiteral("Beta"));
@@ -110,7 +116,8 @@ TEST_F(CatcmdSaveAs, ANewNameMakesANewRowAndTheWindowFollowsIt)
     // Row 12: the window's XML, the old row's description, in category 2.
     EXPECT_EQ(name("tbOrraSQL", 12), QStringLiteral("Gamma 'ş'"));
     EXPECT_EQ(count(QStringLiteral("select CategoryID from tbOrraSQL where ID=12")), 2);
-    EXPECT_EQ(value(QStringLiteral("select rtrim(Description) from tbOrraSQL where ID=12")).toString(), QStringLiteral("about Alpha"));
+    EXPECT_EQ(value(QStringLiteral("select rtrim(Description) from tbOrraSQL where ID=12")).toString(),
+        QStringLiteral("about Alpha"));
     EXPECT_TRUE(stored(12).contains(QStringLiteral("new 'text'")));
     EXPECT_TRUE(checkSumHolds("tbOrraSQL", 12));
     // The old document keeps its last saved state.
@@ -163,8 +170,9 @@ TEST_F(CatcmdSaveAs, OverAnotherOpenDocumentAsksBeforeItsWindowIsDiscarded)
     answerDialog(QStringLiteral("T11"), QString());
     mnuFileSaveAs_Click(&p, w);
     ASSERT_EQ(answering.messages.size(), 2);
-    EXPECT_EQ(answering.messages[1], QStringLiteral("The document 'Beta' is open in another window. That window will be "
-                                                    "closed and its unsaved changes lost. Do you want to go on?"));
+    EXPECT_EQ(answering.messages[1],
+        QStringLiteral("The document 'Beta' is open in another window. That window will be "
+                       "closed and its unsaved changes lost. Do you want to go on?"));
     EXPECT_TRUE(stored(11).contains(QStringLiteral("beta")));
     EXPECT_EQ(FindDocumentWindow(11, QString(), false), beta);
     EXPECT_EQ(w->docId(), 10);
@@ -199,7 +207,8 @@ TEST_F(CatcmdSaveAs, RightsAreAskedOnTheTarget)
     answerDialog(QStringLiteral("T11"), QString());
     mnuFileSaveAs_Click(&p, w);
     ASSERT_EQ(answering.messages.size(), 3);
-    EXPECT_EQ(answering.messages[0], QStringLiteral("Permission Denied : You could not add document to 'Reports' category"));
+    EXPECT_EQ(
+        answering.messages[0], QStringLiteral("Permission Denied : You could not add document to 'Reports' category"));
     EXPECT_EQ(answering.messages[2], QStringLiteral("Permission Denied : You could not change document: 'Beta'"));
     EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraSQL")), 2);
     EXPECT_TRUE(stored(11).contains(QStringLiteral("beta")));
@@ -224,7 +233,7 @@ TEST_F(CatcmdSaveAs, SaveAsXmlWritesTheDocumentByteForByte)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), w->document()->xml().toUtf8());
     EXPECT_EQ(w->document()->xml(),
-              QStringLiteral("<Document ID=\"0\" Name=\"Çığ\"><![CDATA[select 'x' < 1]]></Document>\r\n"));
+        QStringLiteral("<Document ID=\"0\" Name=\"Çığ\"><![CDATA[select 'x' < 1]]></Document>\r\n"));
 
     // A cancelled file dialog writes nothing.
     const QString other = dir.filePath(QStringLiteral("Alpha.xml"));
@@ -234,5 +243,5 @@ TEST_F(CatcmdSaveAs, SaveAsXmlWritesTheDocumentByteForByte)
     EXPECT_TRUE(answering.messages.isEmpty());
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

@@ -44,8 +44,8 @@ protected:
         pane->findChild<QTabWidget*>(QStringLiteral("tabOrra"))->setCurrentWidget(tree);
         tree->expandAll();
         QTreeWidgetItem* item = orra::KeyedTree::key(pane->tvOrra()->node(key)).isEmpty()
-                                    ? pane->tvRepository()->node(key)
-                                    : pane->tvOrra()->node(key);
+            ? pane->tvRepository()->node(key)
+            : pane->tvOrra()->node(key);
         ASSERT_TRUE(item) << key.toStdString();
         const QPoint start = tree->visualItemRect(item).center();
         const QPoint target = at(w, onto);
@@ -59,8 +59,8 @@ protected:
             return Qt::MoveAction;
         });
         QTest::mousePress(tree->viewport(), Qt::LeftButton, {}, start);
-        QMouseEvent far(QEvent::MouseMove, QPointF(start + QPoint(0, 30)), tree->viewport()->mapToGlobal(QPointF(start)),
-                        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent far(QEvent::MouseMove, QPointF(start + QPoint(0, 30)),
+            tree->viewport()->mapToGlobal(QPointF(start)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(tree->viewport(), &far);
         QTest::mouseRelease(tree->viewport(), Qt::LeftButton, {}, start + QPoint(0, 30));
         EXPECT_TRUE(dropped);
@@ -126,7 +126,7 @@ TEST_F(DragDropTest, RepositoryRoundTripAndDrop)
     ASSERT_TRUE(src->CopyToRepository());
     EXPECT_EQ(scalar(*admin, "select count(*) from tbOrraRepository").toInt(), 1);
     EXPECT_EQ(scalar(*admin, "select rtrim(Tag) + '/' + rtrim(Name) from tbOrraRepository").toString(),
-              QStringLiteral("Script/Go"));
+        QStringLiteral("Script/Go"));
     EXPECT_EQ(scalar(*admin, "select SQLTxt from tbOrraRepository").toString(), xml::outerXml(element(src, "B0.0.X0")));
     EXPECT_FALSE(src->documentChanged());
 
@@ -134,8 +134,9 @@ TEST_F(DragDropTest, RepositoryRoundTripAndDrop)
     naming.answers = {vbNo};
     EXPECT_FALSE(src->CopyToRepository());
     ASSERT_EQ(naming.boxes.size(), 1u);
-    EXPECT_EQ(naming.boxes[0].text, QStringLiteral("There is already an Item in the repository with Tag:Script and "
-                                                   "Name:Go\r\nWould you like to save with a new name"));
+    EXPECT_EQ(naming.boxes[0].text,
+        QStringLiteral("There is already an Item in the repository with Tag:Script and "
+                       "Name:Go\r\nWould you like to save with a new name"));
     EXPECT_EQ(naming.boxes[0].style, int(vbYesNoCancel));
     EXPECT_EQ(naming.boxes[0].title, QStringLiteral("Error"));
     // Yes, and a new name with a quote in it: stored under that name.
@@ -238,9 +239,9 @@ TEST_F(DragDropTest, ParameterNodeDroppedOnTheGridBindsItsRow)
     ASSERT_EQ(grid->rowCount(), 1);
     // A Station binds nothing, a Parameter binds its ID.
     addDocument(29, 1, QStringLiteral("WithStation"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + Param("B0.P_Z", "Z")
-                    + QStringLiteral("<Station ID=\"B0.S0\" Name=\"S\"><![CDATA[]]></Station>"
-                                     "<Include ID=\"B0.I0\" Name=\"Include:Lib\" DocID=\"22\"/></Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + Param("B0.P_Z", "Z")
+            + QStringLiteral("<Station ID=\"B0.S0\" Name=\"S\"><![CDATA[]]></Station>"
+                             "<Include ID=\"B0.I0\" Name=\"Include:Lib\" DocID=\"22\"/></Document>"));
     auto* w = open(29);
     select(w, "B0.I0");
     grid = w->grdInheritance();
@@ -261,7 +262,7 @@ TEST_F(DragDropTest, ParameterNodeDroppedOnTheGridBindsItsRow)
     EXPECT_FALSE(element(w, "B0.I0").child("Inheritance"));
     w->grdInheritance_DragDrop(w->tvDocument());
     EXPECT_EQ(xml::outerXml(element(w, "B0.I0").child("Inheritance")),
-              QStringLiteral("<Inheritance PID=\"B0.I0|B0.P_Year\" RID=\"B0.P_Z\"/>"));
+        QStringLiteral("<Inheritance PID=\"B0.I0|B0.P_Year\" RID=\"B0.P_Z\"/>"));
     EXPECT_EQ(grid->item(0, 2)->text(), QStringLiteral("B0.P_Z"));
     EXPECT_TRUE(w->documentChanged());
 }
@@ -305,7 +306,7 @@ TEST_F(DragDropTest, BlockRenamedInPlaceInTheMainWindow)
     ASSERT_TRUE(editor);
     editor->setText(QStringLiteral("Renamed"));
     QTest::keyClick(editor, Qt::Key_Return);
-    QApplication::processEvents(); // the delegate commits on its next turn
+    QApplication::processEvents();   // the delegate commits on its next turn
     EXPECT_EQ(node(w, "B0.3")->text(0), QStringLiteral("Renamed"));
     EXPECT_EQ(xml::attribute(element(w, "B0.3"), "Name"), QStringLiteral("Renamed"));
     EXPECT_EQ(xml::attribute(element(w, "B0.3"), "ID"), QStringLiteral("B0.3"));
@@ -341,8 +342,8 @@ TEST_F(DragDropTest, LabelEditRenamesByTheRules)
 
     // Names that would break IDs or placeholders, and a name in use, are refused.
     addDocument(28, 1, QStringLiteral("Two"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + Param("B0.P_A", "A")
-                    + Param("B0.P_B", "B") + QStringLiteral("</Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + Param("B0.P_A", "A")
+            + Param("B0.P_B", "B") + QStringLiteral("</Document>"));
     auto* two = open(28);
     const QString before = xmlOf(two);
     select(two, "B0.P_A");
@@ -370,5 +371,5 @@ TEST_F(DragDropTest, LabelEditRenamesByTheRules)
     EXPECT_TRUE(lib->documentChanged());
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

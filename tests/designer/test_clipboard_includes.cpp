@@ -43,9 +43,9 @@ QString canonicalParam(const QString& id, const QString& name, const QString& de
 TEST_F(ClipboardTest, IncludeEmbedsAnExpandedCopyUnderTheNextNumber)
 {
     addDocument(30, 1, QStringLiteral("Numbered"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]><Block ID=\"B0.1\" Name=\"B\"><![CDATA[]]>"
-                               "<Include ID=\"B0.1.I0\" Name=\"Include:OnX\" DocID=\"22\"/>"
-                               "<Include ID=\"B0.1.I2\" Name=\"Include:OnX\" DocID=\"22\"/></Block></Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]><Block ID=\"B0.1\" Name=\"B\"><![CDATA[]]>"
+                       "<Include ID=\"B0.1.I0\" Name=\"Include:OnX\" DocID=\"22\"/>"
+                       "<Include ID=\"B0.1.I2\" Name=\"Include:OnX\" DocID=\"22\"/></Block></Document>"));
     auto* w = open(30);
     select(w, "B0.1");
     w->AddInclude(node(w, "B0.1"), 24);
@@ -72,7 +72,8 @@ TEST_F(ClipboardTest, IncludeEmbedsAnExpandedCopyUnderTheNextNumber)
 
     // Saved: the stored form and the relations.
     ASSERT_TRUE(w->Save());
-    EXPECT_TRUE(storedText(30).contains(QStringLiteral("<Include ID=\"B0.1.I3\" Name=\"Include:Host\" DocID=\"24\"/>")));
+    EXPECT_TRUE(
+        storedText(30).contains(QStringLiteral("<Include ID=\"B0.1.I3\" Name=\"Include:Host\" DocID=\"24\"/>")));
     EXPECT_EQ(relations(30), QStringList({"30>22", "30>22", "30>22", "30>24"}));
 }
 
@@ -111,14 +112,15 @@ TEST_F(ClipboardTest, IncludeIsRefusedWithoutTheRightForItselfAndThroughOthers)
     EXPECT_EQ(xmlOf(lib), libBefore);
     EXPECT_FALSE(lib->documentChanged());
     EXPECT_EQ(RecursiveIncludeMessage(),
-              QStringLiteral("Could not include to current document\r\nbecause this will cause a recursive chain"));
+        QStringLiteral("Could not include to current document\r\nbecause this will cause a recursive chain"));
 }
 
 TEST_F(ClipboardTest, IncludeFollowsTheServerRule)
 {
-    addDocument(31, 1, QStringLiteral("AlsoX"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[]]></Document>"));
-    addDocument(32, 1, QStringLiteral("OnY"), QStringLiteral("<Document ID=\"B0\" Server=\"srvY\"><![CDATA[]]></Document>"));
+    addDocument(
+        31, 1, QStringLiteral("AlsoX"), QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[]]></Document>"));
+    addDocument(
+        32, 1, QStringLiteral("OnY"), QStringLiteral("<Document ID=\"B0\" Server=\"srvY\"><![CDATA[]]></Document>"));
     auto* free = open(21);
     free->AddInclude(node(free, "B0"), 23);
     EXPECT_EQ(ui.texts(), QStringList({"Could not include a document based on connection srvX to current document"}));
@@ -127,7 +129,7 @@ TEST_F(ClipboardTest, IncludeFollowsTheServerRule)
     auto* x = open(31);
     ui.boxes.clear();
     x->AddInclude(node(x, "B0"), 23);
-    x->AddInclude(node(x, "B0"), 22); // "{FREE}" fits anywhere
+    x->AddInclude(node(x, "B0"), 22);   // "{FREE}" fits anywhere
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_EQ(childIDs(x->document()->documentElement()), QStringList({"B0.I0", "B0.I1"}));
     x->AddInclude(node(x, "B0"), 32);
@@ -150,7 +152,7 @@ TEST_F(ClipboardTest, GridOffersDynamicRootParametersAndEditsBindings)
     key(grid, Qt::Key_Return);
     QLineEdit* box = host->txtInheritanceInput();
     ASSERT_TRUE(box);
-    EXPECT_FALSE(box->isHidden()); // the window itself is not shown
+    EXPECT_FALSE(box->isHidden());   // the window itself is not shown
     EXPECT_EQ(box->text(), QString());
     box->setText(QStringLiteral("2024"));
     QFocusEvent out(QEvent::FocusOut);
@@ -158,7 +160,8 @@ TEST_F(ClipboardTest, GridOffersDynamicRootParametersAndEditsBindings)
     EXPECT_TRUE(box->isHidden());
     EXPECT_EQ(gridRows(grid), QStringList({"B0.I0|B0.P_Year|Year|$2024|"}));
     const xml::Node inc = element(host, "B0.I0");
-    EXPECT_EQ(xml::outerXml(inc.child("Inheritance")), QStringLiteral("<Inheritance PID=\"B0.I0|B0.P_Year\" RID=\"$2024\"/>"));
+    EXPECT_EQ(xml::outerXml(inc.child("Inheritance")),
+        QStringLiteral("<Inheritance PID=\"B0.I0|B0.P_Year\" RID=\"$2024\"/>"));
     EXPECT_EQ(xml::tagName(inc.last_child()), QStringLiteral("Document"));
     EXPECT_TRUE(host->documentChanged());
     // Reopened on another cell visit: the value without "$"; emptied, the binding stays.
@@ -195,16 +198,18 @@ TEST_F(ClipboardTest, BindingsAreStoredAndRunByTheEngine)
 {
     admin->execute(QStringLiteral("create table Trace (N int identity(1,1) primary key, Step varchar(200))"));
     addDocument(40, 1, QStringLiteral("Callee"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>")
-                    + Param("B0.P_Year", "Year", "1999", "dynamic", "fact")
-                    + Param("B0.P_Out", "Out", "select 6*7", "dynamic", "fact")
-                    + QStringLiteral("<Block ID=\"B0.0\" Name=\"In\"><![CDATA[insert into Trace (Step) values ('inner <$Year%>')]]></Block>"
-                                     "</Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>")
+            + Param("B0.P_Year", "Year", "1999", "dynamic", "fact")
+            + Param("B0.P_Out", "Out", "select 6*7", "dynamic", "fact")
+            + QStringLiteral(
+                "<Block ID=\"B0.0\" Name=\"In\"><![CDATA[insert into Trace (Step) values ('inner <$Year%>')]]></Block>"
+                "</Document>"));
     addDocument(41, 1, QStringLiteral("Caller"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>")
-                    + Param("B0.P_Result", "Result", "0", "dynamic", "fact")
-                    + QStringLiteral("<Block ID=\"B0.0\" Name=\"Report\"><![CDATA[select '<$Result%>' as r into #Report]]></Block>"
-                                     "</Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>")
+            + Param("B0.P_Result", "Result", "0", "dynamic", "fact")
+            + QStringLiteral(
+                "<Block ID=\"B0.0\" Name=\"Report\"><![CDATA[select '<$Result%>' as r into #Report]]></Block>"
+                "</Document>"));
     auto* w = open(41);
     select(w, "B0");
     w->AddInclude(node(w, "B0"), 40);
@@ -226,14 +231,15 @@ TEST_F(ClipboardTest, BindingsAreStoredAndRunByTheEngine)
     key(grid, Qt::Key_Return);
     ASSERT_TRUE(w->Save());
     EXPECT_EQ(storedText(41),
-              QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>")
-                  + canonicalParam("B0.P_Result", "Result", "0")
-                  + QStringLiteral("<Include ID=\"B0.I0\" Name=\"Include:Callee\" DocID=\"40\">"
-                                   "<Inheritance PID=\"B0.P_Year\" RID=\"$2024\"/>"
-                                   "<Inheritance PID=\"B0.P_Out\" RID=\"B0.P_Result\" Type=\"Output\"/>"
-                                   "</Include>"
-                                   "<Block ID=\"B0.0\" Name=\"Report\"><![CDATA[select '<$Result%>' as r into #Report]]></Block>"
-                                   "</Document>\r\n"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>")
+            + canonicalParam("B0.P_Result", "Result", "0")
+            + QStringLiteral(
+                "<Include ID=\"B0.I0\" Name=\"Include:Callee\" DocID=\"40\">"
+                "<Inheritance PID=\"B0.P_Year\" RID=\"$2024\"/>"
+                "<Inheritance PID=\"B0.P_Out\" RID=\"B0.P_Result\" Type=\"Output\"/>"
+                "</Include>"
+                "<Block ID=\"B0.0\" Name=\"Report\"><![CDATA[select '<$Result%>' as r into #Report]]></Block>"
+                "</Document>\r\n"));
     EXPECT_EQ(relations(41), QStringList({"41>40"}));
 
     DocOrra engine;
@@ -253,8 +259,8 @@ TEST_F(ClipboardTest, BindingsAreStoredAndRunByTheEngine)
     EXPECT_EQ(scalar(*admin, QStringLiteral("select Step from Trace")).toString(), QStringLiteral("inner 2024"));
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test
 
 namespace orra::test {
 namespace {
@@ -285,8 +291,8 @@ TEST_F(ClipboardTest, OpenIncludedDocumentOpensItsOwnWindowOnce)
     EXPECT_TRUE(ui.boxes.empty()) << ui.texts().join('\n').toStdString();
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test
 
 namespace orra::test {
 namespace {
@@ -312,11 +318,11 @@ TEST_F(ClipboardTest, ServerChangesOnlyWhereNoDependentDocumentIsTiedElsewhere)
 {
     const QStringList servers{"{FREE}", "srvX", "srvY"};
     addDocument(25, 1, QStringLiteral("XHost"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[]]>"
-                               "<Include ID=\"B0.I0\" Name=\"Include:OnX\" DocID=\"23\"/></Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[]]>"
+                       "<Include ID=\"B0.I0\" Name=\"Include:OnX\" DocID=\"23\"/></Document>"));
     addDocument(33, 1, QStringLiteral("XUser"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[]]>"
-                               "<Include ID=\"B0.I0\" Name=\"Include:OnX\" DocID=\"23\"/></Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[]]>"
+                       "<Include ID=\"B0.I0\" Name=\"Include:OnX\" DocID=\"23\"/></Document>"));
     admin->execute(QStringLiteral("insert into tbOrraRelations values (33, 23)"));
 
     // Host includes only a "{FREE}" document and nobody includes it: it may take a server.
@@ -333,8 +339,9 @@ TEST_F(ClipboardTest, ServerChangesOnlyWhereNoDependentDocumentIsTiedElsewhere)
     select(lib, "B0");
     c = combo(lib, "cbdocServer", servers);
     choose(c, "srvX");
-    EXPECT_EQ(ui.texts(), QStringList({"Could not change document Server \r\nBecause document Host that depand on "
-                                       "current document based on a different Server"}));
+    EXPECT_EQ(ui.texts(),
+        QStringList({"Could not change document Server \r\nBecause document Host that depand on "
+                     "current document based on a different Server"}));
     EXPECT_EQ(c->currentText(), QStringLiteral("{FREE}"));
     EXPECT_EQ(xml::attribute(lib->document()->documentElement(), "Server"), QStringLiteral("{FREE}"));
     EXPECT_FALSE(lib->documentChanged());
@@ -345,8 +352,9 @@ TEST_F(ClipboardTest, ServerChangesOnlyWhereNoDependentDocumentIsTiedElsewhere)
     select(xhost, "B0");
     c = combo(xhost, "cbdocServer", servers);
     choose(c, "{FREE}");
-    EXPECT_EQ(ui.texts(), QStringList({"Could not change document Server \r\nBecause document Include:OnX that current "
-                                       "document depands based on a different Server"}));
+    EXPECT_EQ(ui.texts(),
+        QStringList({"Could not change document Server \r\nBecause document Include:OnX that current "
+                     "document depands based on a different Server"}));
     EXPECT_EQ(c->currentText(), QStringLiteral("srvX"));
 
     // OnX is included by XUser: not to another server, but to "{FREE}" (XUser is on srvX).
@@ -355,8 +363,9 @@ TEST_F(ClipboardTest, ServerChangesOnlyWhereNoDependentDocumentIsTiedElsewhere)
     select(onx, "B0");
     c = combo(onx, "cbdocServer", servers);
     choose(c, "srvY");
-    EXPECT_EQ(ui.texts(), QStringList({"Could not change document Server \r\nBecause there are documents that depand "
-                                       "on current document based on a different Server"}));
+    EXPECT_EQ(ui.texts(),
+        QStringList({"Could not change document Server \r\nBecause there are documents that depand "
+                     "on current document based on a different Server"}));
     EXPECT_EQ(xml::attribute(onx->document()->documentElement(), "Server"), QStringLiteral("srvX"));
     ui.boxes.clear();
     choose(c, "{FREE}");
@@ -392,5 +401,5 @@ TEST_F(ClipboardTest, ParameterBecomesStaticOnlyWhenNobodyBindsIt)
     EXPECT_EQ(morvane::DocumentTree::image(node(src, "B0.P_Region")), QStringLiteral("Parameter"));
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

@@ -119,7 +119,7 @@ TEST_F(ClipboardTest, EmptyClipboardAndDocumentPasteNothing)
     EXPECT_TRUE(w->PasteElement());
     EXPECT_EQ(xmlOf(w), before);
     EXPECT_FALSE(w->documentChanged());
-    w->CopyElement(); // the Document
+    w->CopyElement();   // the Document
     EXPECT_TRUE(w->PasteElement());
     EXPECT_EQ(xmlOf(w), before);
     w->tvDocument()->setCurrentItem(nullptr);
@@ -157,8 +157,8 @@ TEST_F(ClipboardTest, ElementOfAnIncludedDocumentPastesAsAnOwnElement)
 TEST_F(ClipboardTest, PastedIncludeIsCheckedLikeAnAddedOne)
 {
     addDocument(25, 1, QStringLiteral("XHost"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[]]>"
-                               "<Include ID=\"B0.I0\" Name=\"Include:OnX\" DocID=\"23\"/></Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"srvX\"><![CDATA[]]>"
+                       "<Include ID=\"B0.I0\" Name=\"Include:OnX\" DocID=\"23\"/></Document>"));
     auto* host = open(24);
     select(host, "B0.I0");
     host->CopyElement();
@@ -251,8 +251,9 @@ TEST_F(ClipboardTest, RemovingAnInheritedParameterAsksAndKeepsIt)
     select(lib, "B0.P_Year");
     ui.answers = {vbOK};
     lib->RemoveElement();
-    EXPECT_EQ(ui.texts(), QStringList({"Document 'Host' depend on this document\r\nhave inheritance for this parameter"
-                                       "\r\n\r\nContinue checking dependencies?"}));
+    EXPECT_EQ(ui.texts(),
+        QStringList({"Document 'Host' depend on this document\r\nhave inheritance for this parameter"
+                     "\r\n\r\nContinue checking dependencies?"}));
     EXPECT_EQ(ui.boxes[0].title, QStringLiteral("Error"));
     EXPECT_EQ(ui.boxes[0].style, int(vbOKCancel));
     EXPECT_TRUE(element(lib, "B0.P_Year"));
@@ -307,9 +308,9 @@ TEST_F(ClipboardTest, MovesStopAtTheEndsAndSkipParameters)
 TEST_F(ClipboardTest, ParametersMoveAmongParameters)
 {
     addDocument(26, 1, QStringLiteral("Params"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + Param("B0.P_A", "A")
-                    + QStringLiteral("<Block ID=\"B0.0\" Name=\"X\"><![CDATA[]]></Block>") + Param("B0.P_B", "B")
-                    + QStringLiteral("</Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + Param("B0.P_A", "A")
+            + QStringLiteral("<Block ID=\"B0.0\" Name=\"X\"><![CDATA[]]></Block>") + Param("B0.P_B", "B")
+            + QStringLiteral("</Document>"));
     auto* w = open(26);
     select(w, "B0.P_A");
     w->MoveUpBlock();
@@ -328,11 +329,11 @@ TEST_F(ClipboardTest, ParametersMoveAmongParameters)
 TEST_F(ClipboardTest, ChildNumbersCountNamesAndIDsApart)
 {
     addDocument(27, 1, QStringLiteral("Numbers"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
-                               "<Block ID=\"B0.0\" Name=\"Block1\"><![CDATA[]]></Block>"
-                               "<Block ID=\"B0.1\" Name=\"Block2\"><![CDATA[]]></Block>"
-                               "<Script ID=\"B0.X7\" Name=\"Block script\" Language=\"VBScript\"><![CDATA[]]></Script>"
-                               "</Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
+                       "<Block ID=\"B0.0\" Name=\"Block1\"><![CDATA[]]></Block>"
+                       "<Block ID=\"B0.1\" Name=\"Block2\"><![CDATA[]]></Block>"
+                       "<Script ID=\"B0.X7\" Name=\"Block script\" Language=\"VBScript\"><![CDATA[]]></Script>"
+                       "</Document>"));
     auto* w = open(27);
     int nameNumber = 0, idNumber = 0;
     w->GetNextChildNumber(node(w, "B0"), nameNumber, idNumber, "Block");
@@ -347,5 +348,5 @@ TEST_F(ClipboardTest, ChildNumbersCountNamesAndIDsApart)
     EXPECT_TRUE(element(w, "B0.X8"));
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

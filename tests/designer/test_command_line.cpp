@@ -23,7 +23,7 @@ QString errorOf(const QString& line)
 const QString kServerError = QStringLiteral("Hatalı parametre girisi\r\nParametre:server");
 const QString kDatabaseError = QStringLiteral("Hatalı parametre girisi\r\nParametre:database");
 
-} // namespace
+}   // namespace
 
 TEST(CommandLine, EmptyGivesNoNamesAndNoTrustedLogOn)
 {

@@ -114,20 +114,47 @@ const std::vector<MenuRow>& menuTable()
 const std::vector<std::pair<const char*, const char*>>& toolbarTable()
 {
     static const std::vector<std::pair<const char*, const char*>> rows{
-        {"Save", "Save active document"}, {"Refresh", "ReLoad active document"}, {"", ""},
-        {"tvOrra", "Show/Hide Object Explorer"}, {"tvDocument", "Show / Hide Document Explorer"}, {"", ""},
-        {"AddRepository", "Add current Item to the repository"}, {"Copy", "Copy selected item"},
-        {"Paste", "Paste item"}, {"Delete", "Delete selected item"}, {"", ""}, {"Find", "Find"}, {"", ""},
-        {"Parameter", "New Paremeter"}, {"Block", "New Block"}, {"Station", "New Station"},
-        {"Script", "New Script"}, {"", ""}, {"MoveUp", "Move selected item up"},
-        {"MoveDown", "Move selected item down"}, {"", ""}, {"RunNew", "Run Document on New Connection"},
-        {"Run", "Run Document"}, {"Continue", "Continue"}, {"Pause", "Pause Document execution"},
-        {"Stop", "Stop document execution"}, {"", ""}, {"BreakPoint", "Toggle on/off Breakpoint"},
-        {"StepInto", "Step into current item"}, {"StepOver", "Step over current item"},
-        {"StepOut", "Step out current item"}, {"JumpTo", "Jump to selected item"}, {"", ""},
-        {"ShowResultPane", "Show/Hide Result Pane"}, {"ResultStyle", "Select result style"}, {"", ""},
-        {"Outdent", "Decrease Indent"}, {"Indent", "Increase Indent"}, {"", ""},
-        {"CommentBlock", "Comment Selected Block"}, {"UnCommentBlock", "UnComment Selected Block"},
+        {"Save", "Save active document"},
+        {"Refresh", "ReLoad active document"},
+        {"", ""},
+        {"tvOrra", "Show/Hide Object Explorer"},
+        {"tvDocument", "Show / Hide Document Explorer"},
+        {"", ""},
+        {"AddRepository", "Add current Item to the repository"},
+        {"Copy", "Copy selected item"},
+        {"Paste", "Paste item"},
+        {"Delete", "Delete selected item"},
+        {"", ""},
+        {"Find", "Find"},
+        {"", ""},
+        {"Parameter", "New Paremeter"},
+        {"Block", "New Block"},
+        {"Station", "New Station"},
+        {"Script", "New Script"},
+        {"", ""},
+        {"MoveUp", "Move selected item up"},
+        {"MoveDown", "Move selected item down"},
+        {"", ""},
+        {"RunNew", "Run Document on New Connection"},
+        {"Run", "Run Document"},
+        {"Continue", "Continue"},
+        {"Pause", "Pause Document execution"},
+        {"Stop", "Stop document execution"},
+        {"", ""},
+        {"BreakPoint", "Toggle on/off Breakpoint"},
+        {"StepInto", "Step into current item"},
+        {"StepOver", "Step over current item"},
+        {"StepOut", "Step out current item"},
+        {"JumpTo", "Jump to selected item"},
+        {"", ""},
+        {"ShowResultPane", "Show/Hide Result Pane"},
+        {"ResultStyle", "Select result style"},
+        {"", ""},
+        {"Outdent", "Decrease Indent"},
+        {"Indent", "Increase Indent"},
+        {"", ""},
+        {"CommentBlock", "Comment Selected Block"},
+        {"UnCommentBlock", "UnComment Selected Block"},
     };
     return rows;
 }
@@ -136,18 +163,32 @@ const std::vector<std::pair<const char*, const char*>>& toolbarTable()
 const std::vector<std::pair<const char*, const char*>>& menuDispatch()
 {
     static const std::vector<std::pair<const char*, const char*>> rows{
-        {"mnuFileSave", "Save()"}, {"mnuFileRefresh", "ReLoad()"},
-        {"mnuDocNewParameter", "AddParameter()"}, {"mnuDocNewBlock", "AddBlock()"},
-        {"mnuDocNewStation", "AddStation()"}, {"mnuDocNewScript", "AddScript()"},
-        {"mnuDocOpenInclude", "OpenIncludedDocument()"}, {"mnuDocAddRepository", "CopyToRepository()"},
-        {"mnuDocCopy", "CopyElement()"}, {"mnuDocPaste", "PasteElement()"}, {"mnuDocDelete", "RemoveElement()"},
-        {"mnuDocIndent", "IndentBlock()"}, {"mnuDocOutdent", "OutdentBlock()"},
-        {"mnuDocComment", "CommentBlock()"}, {"mnuDocUnComment", "UnCommentBlock()"},
-        {"mnuDebugStart", "SetDebugMode(true, false)"}, {"mnuDebugStartNew", "SetDebugMode(true, true)"},
-        {"mnuDebugContinue", "StepInto(3)"}, {"mnuDebugStop", "SetDebugMode(false, false)"},
-        {"mnuDebugTrace", "SetTraceMode(true)"}, {"mnuDebugBreakPoint", "CheckBreakPoint()"},
-        {"mnuDebugClearBreakPoints", "RemoveAllBreakPoints()"}, {"mnuDebugStepInto", "StepInto(0)"},
-        {"mnuDebugStepOver", "StepInto(1)"}, {"mnuDebugStepOut", "StepInto(2)"}, {"mnuDebugJump", "JumpTo()"},
+        {"mnuFileSave", "Save()"},
+        {"mnuFileRefresh", "ReLoad()"},
+        {"mnuDocNewParameter", "AddParameter()"},
+        {"mnuDocNewBlock", "AddBlock()"},
+        {"mnuDocNewStation", "AddStation()"},
+        {"mnuDocNewScript", "AddScript()"},
+        {"mnuDocOpenInclude", "OpenIncludedDocument()"},
+        {"mnuDocAddRepository", "CopyToRepository()"},
+        {"mnuDocCopy", "CopyElement()"},
+        {"mnuDocPaste", "PasteElement()"},
+        {"mnuDocDelete", "RemoveElement()"},
+        {"mnuDocIndent", "IndentBlock()"},
+        {"mnuDocOutdent", "OutdentBlock()"},
+        {"mnuDocComment", "CommentBlock()"},
+        {"mnuDocUnComment", "UnCommentBlock()"},
+        {"mnuDebugStart", "SetDebugMode(true, false)"},
+        {"mnuDebugStartNew", "SetDebugMode(true, true)"},
+        {"mnuDebugContinue", "StepInto(3)"},
+        {"mnuDebugStop", "SetDebugMode(false, false)"},
+        {"mnuDebugTrace", "SetTraceMode(true)"},
+        {"mnuDebugBreakPoint", "CheckBreakPoint()"},
+        {"mnuDebugClearBreakPoints", "RemoveAllBreakPoints()"},
+        {"mnuDebugStepInto", "StepInto(0)"},
+        {"mnuDebugStepOver", "StepInto(1)"},
+        {"mnuDebugStepOut", "StepInto(2)"},
+        {"mnuDebugJump", "JumpTo()"},
     };
     return rows;
 }
@@ -156,15 +197,32 @@ const std::vector<std::pair<const char*, const char*>>& menuDispatch()
 const std::vector<std::pair<const char*, const char*>>& toolbarDispatch()
 {
     static const std::vector<std::pair<const char*, const char*>> rows{
-        {"Save", "Save()"}, {"Refresh", "ReLoad()"}, {"Block", "AddBlock()"}, {"Parameter", "AddParameter()"},
-        {"Station", "AddStation()"}, {"Script", "AddScript()"}, {"Delete", "RemoveElement()"},
-        {"AddRepository", "CopyToRepository()"}, {"Copy", "CopyElement()"}, {"Paste", "PasteElement()"},
-        {"MoveUp", "MoveUpBlock()"}, {"MoveDown", "MoveDownBlock()"}, {"Run", "SetDebugMode(true, false)"},
-        {"RunNew", "SetDebugMode(true, true)"}, {"Continue", "StepInto(3)"},
-        {"Stop", "SetDebugMode(false, false)"}, {"BreakPoint", "CheckBreakPoint()"},
-        {"StepInto", "StepInto(0)"}, {"StepOver", "StepInto(1)"}, {"StepOut", "StepInto(2)"},
-        {"JumpTo", "JumpTo()"}, {"ShowResultPane", "ShowHideResultPane(true)"}, {"Outdent", "OutdentBlock()"},
-        {"Indent", "IndentBlock()"}, {"CommentBlock", "CommentBlock()"}, {"UnCommentBlock", "UnCommentBlock()"},
+        {"Save", "Save()"},
+        {"Refresh", "ReLoad()"},
+        {"Block", "AddBlock()"},
+        {"Parameter", "AddParameter()"},
+        {"Station", "AddStation()"},
+        {"Script", "AddScript()"},
+        {"Delete", "RemoveElement()"},
+        {"AddRepository", "CopyToRepository()"},
+        {"Copy", "CopyElement()"},
+        {"Paste", "PasteElement()"},
+        {"MoveUp", "MoveUpBlock()"},
+        {"MoveDown", "MoveDownBlock()"},
+        {"Run", "SetDebugMode(true, false)"},
+        {"RunNew", "SetDebugMode(true, true)"},
+        {"Continue", "StepInto(3)"},
+        {"Stop", "SetDebugMode(false, false)"},
+        {"BreakPoint", "CheckBreakPoint()"},
+        {"StepInto", "StepInto(0)"},
+        {"StepOver", "StepInto(1)"},
+        {"StepOut", "StepInto(2)"},
+        {"JumpTo", "JumpTo()"},
+        {"ShowResultPane", "ShowHideResultPane(true)"},
+        {"Outdent", "OutdentBlock()"},
+        {"Indent", "IndentBlock()"},
+        {"CommentBlock", "CommentBlock()"},
+        {"UnCommentBlock", "UnCommentBlock()"},
     };
     return rows;
 }
@@ -177,14 +235,13 @@ void enableEverything(frmMDIMain* w)
         if (QAction* a = w->toolbarButton(QLatin1String(row.first))) a->setEnabled(true);
 }
 
-} // namespace
+}   // namespace
 
 TEST_F(CommandsTest, EveryMenuItemHasItsCaptionShortcutAndPlace)
 {
     loadMain();
     const QStringList menus{QStringLiteral("&File"), QStringLiteral("&Document"), QStringLiteral("De&bug"),
-                            QStringLiteral("PopUptvOrra"), QStringLiteral("&Tools"), QStringLiteral("&Window"),
-                            QStringLiteral("&Help")};
+        QStringLiteral("PopUptvOrra"), QStringLiteral("&Tools"), QStringLiteral("&Window"), QStringLiteral("&Help")};
     QStringList seen;
     QStringList names;
     for (QAction* top : main->menuBar()->actions()) {
@@ -209,13 +266,13 @@ TEST_F(CommandsTest, MenuItemsStartInTheirStates)
 {
     loadMain();
     const auto enabled = [&](const char* n) { return main->menuItem(QLatin1String(n))->isEnabled(); };
-    for (const char* n : {"mnuFilePaste", "mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh",
-                          "mnuDocOpenInclude", "mnuDocIndent", "mnuDocOutdent", "mnuDocComment", "mnuDocUnComment",
-                          "mnuDebugStart", "mnuDebugStartNew", "mnuDebugPause", "mnuDebugStop", "mnuDebugStepInto",
-                          "mnuDebugStepOver", "mnuDebugStepOut", "mnuDebugJump"})
+    for (const char* n :
+        {"mnuFilePaste", "mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh", "mnuDocOpenInclude",
+            "mnuDocIndent", "mnuDocOutdent", "mnuDocComment", "mnuDocUnComment", "mnuDebugStart", "mnuDebugStartNew",
+            "mnuDebugPause", "mnuDebugStop", "mnuDebugStepInto", "mnuDebugStepOver", "mnuDebugStepOut", "mnuDebugJump"})
         EXPECT_FALSE(enabled(n)) << n;
     for (const char* n : {"mnuFileNewOrra", "mnuFileCopy", "mnuFileDelete", "mnuFileExit", "mnuDebugTrace",
-                          "mnuDebugBreakPoint", "mnuDebugClearBreakPoints", "mnuToolsOptions"})
+             "mnuDebugBreakPoint", "mnuDebugClearBreakPoints", "mnuToolsOptions"})
         EXPECT_TRUE(enabled(n)) << n;
     EXPECT_FALSE(main->menuItem(QStringLiteral("mnuDebugContinue"))->isVisible());
     EXPECT_FALSE(main->menuItem(QStringLiteral("mnuFileDivider2"))->isVisible());
@@ -228,10 +285,13 @@ TEST_F(CommandsTest, TheToolbarHasItsButtonsInOrderWithTheirToolTipsAndStates)
     loadMain();
     std::vector<std::pair<QString, QString>> seen;
     for (QAction* a : main->toolbar()->actions()) {
-        if (a->isSeparator()) seen.emplace_back(QString(), QString());
-        else if (auto* b = qobject_cast<QToolButton*>(main->toolbar()->widgetForAction(a)); b && qobject_cast<QWidgetAction*>(a))
+        if (a->isSeparator())
+            seen.emplace_back(QString(), QString());
+        else if (auto* b = qobject_cast<QToolButton*>(main->toolbar()->widgetForAction(a));
+                 b && qobject_cast<QWidgetAction*>(a))
             seen.emplace_back(b->defaultAction()->objectName(), b->defaultAction()->toolTip());
-        else seen.emplace_back(a->objectName(), a->toolTip());
+        else
+            seen.emplace_back(a->objectName(), a->toolTip());
     }
     ASSERT_EQ(seen.size(), toolbarTable().size());
     for (size_t i = 0; i < seen.size(); ++i) {
@@ -331,9 +391,9 @@ TEST_F(CommandsTest, AWindowWithoutTheMemberGivesAClearError)
     main->mnuDebugStartNew_Click();
     main->tbMain_ButtonClick(QStringLiteral("MoveUp"));
     EXPECT_EQ(ui.messages,
-              (QStringList{QStringLiteral("The window \"Bare\" cannot do this: it has no operation Save()."),
-                           QStringLiteral("The window \"Bare\" cannot do this: it has no operation SetDebugMode(bool, bool)."),
-                           QStringLiteral("The window \"Bare\" cannot do this: it has no operation MoveUpBlock().")}));
+        (QStringList{QStringLiteral("The window \"Bare\" cannot do this: it has no operation Save()."),
+            QStringLiteral("The window \"Bare\" cannot do this: it has no operation SetDebugMode(bool, bool)."),
+            QStringLiteral("The window \"Bare\" cannot do this: it has no operation MoveUpBlock().")}));
 }
 
 TEST_F(CommandsTest, CommandsReachTheActiveWindowAmongSeveral)
@@ -371,8 +431,9 @@ TEST_F(CommandsTest, TheResultStyleDropDownSwitchesPictureAndStyle)
     style->actions()[1]->trigger();
     EXPECT_EQ(main->toolbarButtonImage(QStringLiteral("ResultStyle")), QStringLiteral("Grid"));
     main->tbMain_ButtonMenuClick(QStringLiteral("Other"));
-    EXPECT_EQ(w->calls, (QStringList{QStringLiteral("ChangeResultStyle(ResultInText)"),
-                                     QStringLiteral("ChangeResultStyle(ResultInGrid)")}));
+    EXPECT_EQ(w->calls,
+        (QStringList{
+            QStringLiteral("ChangeResultStyle(ResultInText)"), QStringLiteral("ChangeResultStyle(ResultInGrid)")}));
     // Its own click does nothing.
     w->calls.clear();
     main->tbMain_ButtonClick(QStringLiteral("ResultStyle"));
@@ -451,7 +512,8 @@ TEST_F(CommandsTest, SetDebugButtonsSwitchesStartAndContinue)
         EXPECT_EQ(item("mnuDebugStartNew")->isEnabled(), !running);
         EXPECT_EQ(item("mnuDebugContinue")->isEnabled(), running);
         EXPECT_EQ(item("mnuDebugContinue")->isVisible(), running);
-        for (const char* n : {"mnuDebugPause", "mnuDebugStop", "mnuDebugStepInto", "mnuDebugStepOver", "mnuDebugStepOut"})
+        for (const char* n :
+            {"mnuDebugPause", "mnuDebugStop", "mnuDebugStepInto", "mnuDebugStepOver", "mnuDebugStepOut"})
             EXPECT_EQ(item(n)->isEnabled(), running) << n;
         EXPECT_EQ(button("Run")->isEnabled(), !running);
         EXPECT_EQ(button("Run")->isVisible(), !running);
@@ -473,7 +535,7 @@ TEST_F(CommandsTest, SetStateWritesTheStatePanelForItsFiveValuesOnly)
 {
     loadMain();
     const QStringList texts{QString(), QStringLiteral("Running Document"), QStringLiteral("Executing..."),
-                            QStringLiteral("Getting Results..."), QStringLiteral("Canceling...")};
+        QStringLiteral("Getting Results..."), QStringLiteral("Canceling...")};
     for (int state : {1, 0, 2, 3, 4}) {
         main->SetState(state);
         EXPECT_EQ(main->panelText(QStringLiteral("State")), texts[state]) << state;
@@ -556,7 +618,8 @@ TEST_F(CommandsTest, ExitClosesTheOtherWindowsAndSparesNone)
     // The free-standing text window only hides itself when it is closed.
     class HidingWindow : public QWidget {
     public:
-        void closeEvent(QCloseEvent* e) override {
+        void closeEvent(QCloseEvent* e) override
+        {
             e->ignore();
             hide();
         }
@@ -632,11 +695,12 @@ TEST_F(CommandsTest, TheWindowMenuListsTheOpenWindows)
     QStringList texts;
     for (QAction* a : window->actions())
         if (!a->isSeparator()) texts << a->text();
-    EXPECT_EQ(texts, (QStringList{QStringLiteral("&Cascade"), QStringLiteral("Tile &Horizontally"),
-                                  QStringLiteral("Tile &Vertically"), QStringLiteral("&1 A"), QStringLiteral("&2 B")}));
+    EXPECT_EQ(texts,
+        (QStringList{QStringLiteral("&Cascade"), QStringLiteral("Tile &Horizontally"),
+            QStringLiteral("Tile &Vertically"), QStringLiteral("&1 A"), QStringLiteral("&2 B")}));
     window->actions()[4]->trigger();   // "&1 A"
     EXPECT_EQ(main->activeDocumentWindow()->windowTitle(), QStringLiteral("A"));
-    emit window->aboutToShow();        // rebuilt, not appended
+    emit window->aboutToShow();   // rebuilt, not appended
     EXPECT_EQ(window->actions().size(), 6);
 }
 

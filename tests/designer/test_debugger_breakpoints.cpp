@@ -21,8 +21,8 @@ Look lookOf(QTreeWidgetItem* n)
     // A node never touched has no brushes: the tree's own white and black.
     const QBrush back = n->background(0), fore = n->foreground(0);
     return {DocumentTree::image(n), DocumentTree::selectedImage(n),
-            back.style() == Qt::NoBrush ? QColor(255, 255, 255) : back.color(),
-            fore.style() == Qt::NoBrush ? QColor(0, 0, 0) : fore.color(), n->font(0).bold()};
+        back.style() == Qt::NoBrush ? QColor(255, 255, 255) : back.color(),
+        fore.style() == Qt::NoBrush ? QColor(0, 0, 0) : fore.color(), n->font(0).bold()};
 }
 
 void expectBreakPointLook(QTreeWidgetItem* n)
@@ -66,7 +66,8 @@ TEST_F(DebuggerBreakPointTest, ToggleGivesAndTakesTheBreakPointLook)
     trigger("mnuDebugBreakPoint");
     select(w, QStringLiteral("B0"));
     trigger("mnuDebugBreakPoint");
-    EXPECT_EQ(w->BreakPoints(), (QStringList{QStringLiteral("B0.1.X0"), QStringLiteral("B0.I0|B0.0"), QStringLiteral("B0")}));
+    EXPECT_EQ(
+        w->BreakPoints(), (QStringList{QStringLiteral("B0.1.X0"), QStringLiteral("B0.I0|B0.0"), QStringLiteral("B0")}));
     trigger("mnuDebugBreakPoint");
     expectNormalLook(node(w, QStringLiteral("B0")), QStringLiteral("Document"), QStringLiteral("Document"));
     select(w, QStringLiteral("B0.I0|B0.0"));
@@ -81,14 +82,15 @@ TEST_F(DebuggerBreakPointTest, ToggleGivesAndTakesTheBreakPointLook)
 TEST_F(DebuggerBreakPointTest, StationsAndParametersTakeNoBreakPoint)
 {
     addDocument(30, 1, QStringLiteral("WithStation"),
-                docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("a")),
-                                QStringLiteral("<Parameter ID=\"B0.0.P_X\" Name=\"X\" Caption=\"X\" DefaultValue=\"1\" "
-                                               "Type=\"fact\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
-                                               "Behaviour=\"dynamic\"/>"))
-                       + QStringLiteral("<Station ID=\"B0.S0\" Name=\"S\"><![CDATA[]]></Station>")));
+        docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("a")),
+                   QStringLiteral("<Parameter ID=\"B0.0.P_X\" Name=\"X\" Caption=\"X\" DefaultValue=\"1\" "
+                                  "Type=\"fact\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
+                                  "Behaviour=\"dynamic\"/>"))
+            + QStringLiteral("<Station ID=\"B0.S0\" Name=\"S\"><![CDATA[]]></Station>")));
     morvane::frmOrraDevelopment* w = openInMain(30);
     ASSERT_NE(w, nullptr);
-    for (const QString& key : {QStringLiteral("B0.S0"), QStringLiteral("B0.0.P_X"), QStringLiteral("B0.0_ParamGroup")}) {
+    for (const QString& key :
+        {QStringLiteral("B0.S0"), QStringLiteral("B0.0.P_X"), QStringLiteral("B0.0_ParamGroup")}) {
         select(w, key);
         const Look before = lookOf(node(w, key));
         trigger("mnuDebugBreakPoint");
@@ -148,7 +150,7 @@ TEST_F(DebuggerBreakPointTest, StartWithoutTheRunRightIsRefused)
 {
     addSampleDocuments();
     const long uid = addUser(QStringLiteral("ann"));
-    allowDoc(10, uid, 2, 0); // edit, no execute
+    allowDoc(10, uid, 2, 0);   // edit, no execute
     useCatalogue(std::shared_ptr<db::Connection>(connectAs(QStringLiteral("ann"))));
     morvane::frmOrraDevelopment* w = openInMain(10);
     ASSERT_NE(w, nullptr);
@@ -165,5 +167,5 @@ TEST_F(DebuggerBreakPointTest, StartWithoutTheRunRightIsRefused)
     EXPECT_TRUE(traceRows().isEmpty());
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

@@ -51,11 +51,11 @@ TEST_F(DebuggerControlTest, PauseDuringAStatementPausesAfterItAndCommandsMidRunA
 TEST_F(DebuggerControlTest, StopDuringAScriptEndsTheRunAndLeavesTheWindowEditable)
 {
     addDocument(70, 1, QStringLiteral("Long script"),
-                docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("before")))
-                       + scriptXml(QStringLiteral("B0.X0"),
-                                   QStringLiteral("For i = 1 To 5000000\r\n  n = n + 1\r\nNext\r\nOrraCon.Execute \"")
-                                       + traceInsert(QStringLiteral("script end")) + QStringLiteral("\""))
-                       + blockXml(QStringLiteral("B0.1"), traceInsert(QStringLiteral("after")))));
+        docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("before")))
+            + scriptXml(QStringLiteral("B0.X0"),
+                QStringLiteral("For i = 1 To 5000000\r\n  n = n + 1\r\nNext\r\nOrraCon.Execute \"")
+                    + traceInsert(QStringLiteral("script end")) + QStringLiteral("\""))
+            + blockXml(QStringLiteral("B0.1"), traceInsert(QStringLiteral("after")))));
     morvane::frmOrraDevelopment* w = openInMain(70);
     ASSERT_NE(w, nullptr);
     const QString caption = w->windowTitle();
@@ -64,7 +64,7 @@ TEST_F(DebuggerControlTest, StopDuringAScriptEndsTheRunAndLeavesTheWindowEditabl
     dui.onYield = [&] {
         if (stopped || !w->DocOrra()) return;
         QTreeWidgetItem* script = node(w, QStringLiteral("B0.X0"));
-        if (script->background(0).color() != QColor(255, 255, 0)) return; // not in the script yet
+        if (script->background(0).color() != QColor(255, 255, 0)) return;   // not in the script yet
         stopped = true;
         run = w->DocOrra()->Orra_Con();
         trigger("mnuDebugStop");
@@ -140,8 +140,8 @@ TEST_F(DebuggerControlTest, HandlersIgnoreIDsTheTreeDoesNotHold)
     EXPECT_FALSE(w->DebugMode());
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test
 
 namespace orra::test {
 namespace {
@@ -171,5 +171,5 @@ TEST_F(DebuggerControlTest, ClosingTheWindowDuringARunStopsItFirst)
     EXPECT_EQ(lockCount(10), 0);
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

@@ -28,13 +28,13 @@ TEST_F(DebuggerRunTest, BreakPointOnANestedBlockStopsThereAndContinueExportsTheR
 
     ASSERT_TRUE(w->DebugMode());
     EXPECT_EQ(w->windowTitle(), caption + QStringLiteral("-[DEBUG MODE]"));
-    EXPECT_EQ(dui.logOnServers, QStringList{server()}); // "{FREE}": the catalogue's server
+    EXPECT_EQ(dui.logOnServers, QStringList{server()});   // "{FREE}": the catalogue's server
     EXPECT_EQ(selectedKey(w), QStringLiteral("B0.1.0"));
     EXPECT_EQ(traceRows(), QStringList{QStringLiteral("outer")});
     ASSERT_NE(w->DocOrra(), nullptr);
     EXPECT_EQ(w->DocOrra()->Statu, orra::DocOrra::enDocStatuPaused);
     EXPECT_EQ(w->DocOrra()->PauseAtEvent, orra::DocOrra::enPauseAtEvent_BeforeExecutionBlockSQL);
-    EXPECT_TRUE(w->DocOrra()->XMLDOMDocument().get() == w->document()); // the window's own document
+    EXPECT_TRUE(w->DocOrra()->XMLDOMDocument().get() == w->document());   // the window's own document
     EXPECT_TRUE(main->panelText(QStringLiteral("UserName")).startsWith(QStringLiteral("sa (")));
     EXPECT_FALSE(enabled("mnuDebugStart"));
     EXPECT_TRUE(enabled("mnuDebugContinue"));
@@ -42,8 +42,9 @@ TEST_F(DebuggerRunTest, BreakPointOnANestedBlockStopsThereAndContinueExportsTheR
     EXPECT_TRUE(enabled("mnuDebugStop"));
 
     trigger("mnuDebugContinue");
-    EXPECT_EQ(traceRows(), (QStringList{QStringLiteral("outer"), QStringLiteral("nested"), QStringLiteral("script"),
-                                        QStringLiteral("inner"), QStringLiteral("last")}));
+    EXPECT_EQ(traceRows(),
+        (QStringList{QStringLiteral("outer"), QStringLiteral("nested"), QStringLiteral("script"),
+            QStringLiteral("inner"), QStringLiteral("last")}));
     // The end: the report went to a workbook whose path the Message view shows.
     const QString path = w->dbgMessage()->toPlainText();
     EXPECT_TRUE(path.endsWith(QStringLiteral(".xlsx"))) << path.toStdString();
@@ -84,9 +85,9 @@ TEST_F(DebuggerRunTest, StepIntoWalksBlocksScriptsAndIncludesInDocumentOrder)
     }
     // Into the block's children, from the script out to the include, into the included
     // document, out of it to the last block; from the last block the run goes to its end.
-    EXPECT_EQ(stops, (QStringList{QStringLiteral("B0.1"), QStringLiteral("B0.1.0"), QStringLiteral("B0.1.X0"),
-                                  QStringLiteral("B0.I0"), QStringLiteral("B0.I0|B0.0"), QStringLiteral("B0.2"),
-                                  QStringLiteral("B0.2")}));
+    EXPECT_EQ(stops,
+        (QStringList{QStringLiteral("B0.1"), QStringLiteral("B0.1.0"), QStringLiteral("B0.1.X0"),
+            QStringLiteral("B0.I0"), QStringLiteral("B0.I0|B0.0"), QStringLiteral("B0.2"), QStringLiteral("B0.2")}));
     EXPECT_EQ(traceRows().size(), 5);
     EXPECT_FALSE(enabled("mnuDebugStepInto"));
 }
@@ -143,9 +144,9 @@ TEST_F(DebuggerRunTest, JumpToAnEarlierBlockRunsItAgain)
 TEST_F(DebuggerRunTest, StationsAreShownAndTheRunGoesOnWithoutNesting)
 {
     addDocument(40, 1, QStringLiteral("Stations"),
-                docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("a")))
-                       + QStringLiteral("<Station ID=\"B0.S0\" Name=\"Check\"><![CDATA[]]></Station>")
-                       + blockXml(QStringLiteral("B0.1"), traceInsert(QStringLiteral("b")))));
+        docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("a")))
+            + QStringLiteral("<Station ID=\"B0.S0\" Name=\"Check\"><![CDATA[]]></Station>")
+            + blockXml(QStringLiteral("B0.1"), traceInsert(QStringLiteral("b")))));
     morvane::frmOrraDevelopment* w = openInMain(40);
     ASSERT_NE(w, nullptr);
     select(w, QStringLiteral("B0.1"));
@@ -185,8 +186,8 @@ TEST_F(DebuggerRunTest, EachWindowsDebugRunAnswersToItsOwnHost)
 {
     for (const long id : {60L, 61L})
         addDocument(id, 1, QStringLiteral("Host %1").arg(id),
-                    docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("run %1").arg(id)))
-                           + scriptXml(QStringLiteral("B0.X0"), QStringLiteral("MsgBox \"from %1\"").arg(id))));
+            docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("run %1").arg(id)))
+                + scriptXml(QStringLiteral("B0.X0"), QStringLiteral("MsgBox \"from %1\"").arg(id))));
     ScriptedUserInterface first(false), second(false);
     // The program registers the window with its host: every window made then carries it.
     morvane::frmOrraDevelopment::registerWindow(RunHost{&first, nullptr, {}});
@@ -224,18 +225,18 @@ TEST_F(DebuggerRunTest, EachWindowsDebugRunAnswersToItsOwnHost)
 TEST_F(DebuggerRunTest, TraceHoldsTheHeaderAndEveryRewrittenText)
 {
     addDocument(50, 1, QStringLiteral("Traced"),
-                docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("<$P%>")),
-                                QStringLiteral("<Parameter ID=\"B0.0.P_P\" Name=\"P\" Caption=\"P\" DefaultValue=\"42\" "
-                                               "Type=\"fact\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
-                                               "Behaviour=\"dynamic\"/>"))
-                       + blockXml(QStringLiteral("B0.1"), QStringLiteral("   "))
-                       + scriptXml(QStringLiteral("B0.X0"), QStringLiteral("x = 1"))));
+        docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("<$P%>")),
+                   QStringLiteral("<Parameter ID=\"B0.0.P_P\" Name=\"P\" Caption=\"P\" DefaultValue=\"42\" "
+                                  "Type=\"fact\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
+                                  "Behaviour=\"dynamic\"/>"))
+            + blockXml(QStringLiteral("B0.1"), QStringLiteral("   "))
+            + scriptXml(QStringLiteral("B0.X0"), QStringLiteral("x = 1"))));
     morvane::frmOrraDevelopment* w = openInMain(50);
     ASSERT_NE(w, nullptr);
     w->setWindowTitle(QStringLiteral("Traced doc"));
     trigger("mnuDebugTrace");
     EXPECT_TRUE(w->TraceMode());
-    EXPECT_FALSE(w->ResultPaneVisible()); // outside debug mode only the flag
+    EXPECT_FALSE(w->ResultPaneVisible());   // outside debug mode only the flag
     trigger("mnuDebugStart");
     EXPECT_TRUE(w->ResultPaneVisible());
     QTabWidget* tabs = w->resultPane();
@@ -247,12 +248,13 @@ TEST_F(DebuggerRunTest, TraceHoldsTheHeaderAndEveryRewrittenText)
     const QString date = QStringLiteral("[^\\r\\n]+");
     const QString entry = QStringLiteral("\\r\\n/") + stars + QStringLiteral("\\r\\nDate Time:") + date
         + QStringLiteral("\\r\\n%1\\r\\n") + stars + QStringLiteral("/\\r\\n%2");
-    const QRegularExpression expected(
-        QStringLiteral("^/") + stars + QStringLiteral("\\r\\nDocument:Traced doc\\r\\nDate Time:") + date
-        + QStringLiteral("\\r\\n") + stars + QStringLiteral("/")
+    const QRegularExpression expected(QStringLiteral("^/") + stars
+        + QStringLiteral("\\r\\nDocument:Traced doc\\r\\nDate Time:") + date + QStringLiteral("\\r\\n") + stars
+        + QStringLiteral("/")
         + entry.arg(QStringLiteral("Block:B0\\.0:Block B0\\.0"),
-                    QRegularExpression::escape(QStringLiteral("insert into Trace (Step) values ('42')")))
-        + entry.arg(QStringLiteral("Script:B0\\.X0:Script B0\\.X0"), QRegularExpression::escape(QStringLiteral("/*x = 1*/")))
+            QRegularExpression::escape(QStringLiteral("insert into Trace (Step) values ('42')")))
+        + entry.arg(
+            QStringLiteral("Script:B0\\.X0:Script B0\\.X0"), QRegularExpression::escape(QStringLiteral("/*x = 1*/")))
         + QStringLiteral("$"));
     EXPECT_TRUE(expected.match(w->TraceText()).hasMatch()) << w->TraceText().toStdString();
     // The box shows the same text.
@@ -266,15 +268,15 @@ TEST_F(DebuggerRunTest, TraceHoldsTheHeaderAndEveryRewrittenText)
 
 TEST_F(DebuggerRunTest, RunConnectionComesFromTheCacheOrANewLogOn)
 {
-    addDocument(60, 1, QStringLiteral("Named"), docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("x"))),
-                                                       server()));
+    addDocument(60, 1, QStringLiteral("Named"),
+        docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("x"))), server()));
     morvane::frmOrraDevelopment* w = openInMain(60);
     ASSERT_NE(w, nullptr);
     trigger("mnuDebugStart");
     trigger("mnuDebugStop");
     trigger("mnuDebugStart");
     trigger("mnuDebugStop");
-    EXPECT_EQ(dui.logOnServers, QStringList{server()}); // the second start took the cached log-on
+    EXPECT_EQ(dui.logOnServers, QStringList{server()});   // the second start took the cached log-on
     trigger("mnuDebugStartNew");
     EXPECT_EQ(dui.logOnServers.size(), 2);
     trigger("mnuDebugStop");
@@ -291,8 +293,8 @@ TEST_F(DebuggerRunTest, RunConnectionComesFromTheCacheOrANewLogOn)
     EXPECT_EQ(traceRows().size(), 3);
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test
 
 namespace orra::test {
 namespace {
@@ -300,10 +302,10 @@ namespace {
 TEST_F(DebuggerRunTest, PausedRunGivesItsParameterValuesToTheEditorsAndTheRootNeverPauses)
 {
     addDocument(80, 1, QStringLiteral("Valued"),
-                docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("<$P%>")),
-                                QStringLiteral("<Parameter ID=\"B0.0.P_P\" Name=\"P\" Caption=\"P\" DefaultValue=\"7\" "
-                                               "Type=\"fact\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
-                                               "Behaviour=\"dynamic\"/>"))));
+        docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("<$P%>")),
+            QStringLiteral("<Parameter ID=\"B0.0.P_P\" Name=\"P\" Caption=\"P\" DefaultValue=\"7\" "
+                           "Type=\"fact\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
+                           "Behaviour=\"dynamic\"/>"))));
     morvane::frmOrraDevelopment* w = openInMain(80);
     ASSERT_NE(w, nullptr);
     // A break point on the root: the engine raises no SQL event for it.
@@ -316,12 +318,12 @@ TEST_F(DebuggerRunTest, PausedRunGivesItsParameterValuesToTheEditorsAndTheRootNe
     ASSERT_NE(w->textEditors(), nullptr);
     ASSERT_TRUE(bool(w->textEditors()->adHocSql().GetRunableSQL));
     EXPECT_EQ(w->textEditors()->adHocSql().GetRunableSQL(QStringLiteral("select '<$P%>', '<$Q%>'")),
-              QStringLiteral("select '7', '<$Q%>'"));
+        QStringLiteral("select '7', '<$Q%>'"));
     trigger("mnuDebugContinue");
     EXPECT_EQ(traceRows(), QStringList{QStringLiteral("7")});
     EXPECT_FALSE(enabled("mnuDebugContinue"));
     trigger("mnuDebugStop");
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

@@ -31,37 +31,42 @@ QString canonical(const QString& text)
 
 class EditorDocumentTest : public EditorTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EditorTest::SetUp();
         addDocument(10, 1, QStringLiteral("Customers"),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[inner]]>") + param("B0.P_Region", "Region", "dynamic")
-                        + QStringLiteral("<Block ID=\"B0.0\" Name=\"Totals\"><![CDATA[select 1]]></Block></Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[inner]]>")
+                + param("B0.P_Region", "Region", "dynamic")
+                + QStringLiteral("<Block ID=\"B0.0\" Name=\"Totals\"><![CDATA[select 1]]></Block></Document>"));
         addDocument(11, 1, QStringLiteral("Cities"),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[mid]]>") + param("B0.P_City", "City", "dynamic")
-                        + param("B0.P_Year", "Year", "static") + param("B0.P_Month", "Month", "Static")
-                        + QStringLiteral("<Include ID=\"B0.I0\" Name=\"Include:Customers\" DocID=\"10\">"
-                                         "<Inheritance PID=\"B0.P_Region\" RID=\"B0.P_City\"/></Include>"
-                                         "<Script ID=\"B0.X0\" Name=\"Script0\" Language=\"VBScript\"><![CDATA[RunFrom \"B0.I0\"]]></Script>"
-                                         "</Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[mid]]>")
+                + param("B0.P_City", "City", "dynamic") + param("B0.P_Year", "Year", "static")
+                + param("B0.P_Month", "Month", "Static")
+                + QStringLiteral(
+                    "<Include ID=\"B0.I0\" Name=\"Include:Customers\" DocID=\"10\">"
+                    "<Inheritance PID=\"B0.P_Region\" RID=\"B0.P_City\"/></Include>"
+                    "<Script ID=\"B0.X0\" Name=\"Script0\" Language=\"VBScript\"><![CDATA[RunFrom \"B0.I0\"]]></Script>"
+                    "</Document>"));
         reportText = QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[The report's description]]>")
-                     + param("B0.P_From", "From") + param("B0.P_Fixed", "Fixed", "static")
-                     + QStringLiteral("<Block ID=\"B0.0\" Name=\"Prepare\"><![CDATA[select 'it''s' as x into #Report]]>")
-                     + param("B0.0.P_Limit", "Limit", "dynamic")
-                     + QStringLiteral("<Block ID=\"B0.0.0\" Name=\"Inner\"><![CDATA[select 2]]></Block>"
-                                      "<Station ID=\"B0.0.S0\" Name=\"Station0\"><![CDATA[]]></Station>"
-                                      "<Include ID=\"B0.0.I0\" Name=\"Include:Cities\" DocID=\"11\">"
-                                      "<Inheritance PID=\"B0.P_City\" RID=\"B0.P_From\"/>"
-                                      "<Inheritance PID=\"B0.P_Month\" RID=\"$5\" Type=\"Output\"/></Include>"
-                                      "</Block>"
-                                      "<Include ID=\"B0.I0\" Name=\"Include:Customers\" DocID=\"10\"/>"
-                                      "<Include ID=\"B0.I1\" Name=\"Include:Customers\" DocID=\"10\"/>"
-                                      "</Document>");
+            + param("B0.P_From", "From") + param("B0.P_Fixed", "Fixed", "static")
+            + QStringLiteral("<Block ID=\"B0.0\" Name=\"Prepare\"><![CDATA[select 'it''s' as x into #Report]]>")
+            + param("B0.0.P_Limit", "Limit", "dynamic")
+            + QStringLiteral("<Block ID=\"B0.0.0\" Name=\"Inner\"><![CDATA[select 2]]></Block>"
+                             "<Station ID=\"B0.0.S0\" Name=\"Station0\"><![CDATA[]]></Station>"
+                             "<Include ID=\"B0.0.I0\" Name=\"Include:Cities\" DocID=\"11\">"
+                             "<Inheritance PID=\"B0.P_City\" RID=\"B0.P_From\"/>"
+                             "<Inheritance PID=\"B0.P_Month\" RID=\"$5\" Type=\"Output\"/></Include>"
+                             "</Block>"
+                             "<Include ID=\"B0.I0\" Name=\"Include:Customers\" DocID=\"10\"/>"
+                             "<Include ID=\"B0.I1\" Name=\"Include:Customers\" DocID=\"10\"/>"
+                             "</Document>");
         addDocument(12, 1, QStringLiteral("Report"), reportText);
     }
     QString reportText;
 };
 
-TEST_F(EditorDocumentTest, TreeShowsEveryNodeKindWithKeysTagsTextsAndImages) {
+TEST_F(EditorDocumentTest, TreeShowsEveryNodeKindWithKeysTagsTextsAndImages)
+{
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
     ASSERT_TRUE(w) << ui.texts().join(QLatin1Char('\n')).toStdString();
     const QStringList expected = {
@@ -110,7 +115,8 @@ TEST_F(EditorDocumentTest, TreeShowsEveryNodeKindWithKeysTagsTextsAndImages) {
     EXPECT_FALSE(w->documentChanged());
 }
 
-TEST_F(EditorDocumentTest, ViewShowsTheRootsChildrenAndMakesDeeperNodesWhenExpanded) {
+TEST_F(EditorDocumentTest, ViewShowsTheRootsChildrenAndMakesDeeperNodesWhenExpanded)
+{
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
     ASSERT_TRUE(w);
     QTreeWidget* tree = w->tvDocument();
@@ -139,21 +145,23 @@ TEST_F(EditorDocumentTest, ViewShowsTheRootsChildrenAndMakesDeeperNodesWhenExpan
     EXPECT_EQ(w->documentTree()->nodeCount(), 26);
 }
 
-TEST_F(EditorDocumentTest, ParentWhoseParametersAreAllHiddenHasNoGroup) {
+TEST_F(EditorDocumentTest, ParentWhoseParametersAreAllHiddenHasNoGroup)
+{
     addDocument(20, 1, QStringLiteral("OnlyStatic"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + param("B0.P_A", "A", "static")
-                    + QStringLiteral("<Block ID=\"B0.0\" Name=\"B\"><![CDATA[]]></Block></Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>") + param("B0.P_A", "A", "static")
+            + QStringLiteral("<Block ID=\"B0.0\" Name=\"B\"><![CDATA[]]></Block></Document>"));
     addDocument(21, 1, QStringLiteral("Outer"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
-                               "<Include ID=\"B0.I0\" Name=\"Include:OnlyStatic\" DocID=\"20\"/></Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
+                       "<Include ID=\"B0.I0\" Name=\"Include:OnlyStatic\" DocID=\"20\"/></Document>"));
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(21));
     ASSERT_TRUE(w);
     EXPECT_EQ(treeLines(w->tvDocument()),
-              QStringList({"B0|Document|Document|Document", "  B0.I0|Include|Include:OnlyStatic|Include",
-                           "    B0.I0|B0.0|IBlock|B|IBlock"}));
+        QStringList({"B0|Document|Document|Document", "  B0.I0|Include|Include:OnlyStatic|Include",
+            "    B0.I0|B0.0|IBlock|B|IBlock"}));
 }
 
-TEST_F(EditorDocumentTest, SaveWritesTheStoredFormChecksumAndRelationsInOneGo) {
+TEST_F(EditorDocumentTest, SaveWritesTheStoredFormChecksumAndRelationsInOneGo)
+{
     admin->execute(QStringLiteral("insert into tbOrraRelations values (12, 11)"));
     admin->execute(QStringLiteral("insert into tbOrraRelations values (12, 12)"));
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
@@ -183,7 +191,8 @@ TEST_F(EditorDocumentTest, SaveWritesTheStoredFormChecksumAndRelationsInOneGo) {
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(EditorDocumentTest, TurkishTextAndQuotesInAttributesAreStoredUnchanged) {
+TEST_F(EditorDocumentTest, TurkishTextAndQuotesInAttributesAreStoredUnchanged)
+{
     const QString text = QStringLiteral(
         "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[Şehir raporu: müşteriler, 'ĞÜŞİÖÇ ğüşıöç']]>"
         "<Block ID=\"B0.0\" Name=\"Ali'nin bloğu\"><![CDATA[select 'it''s', N'ş' from t where a = '<$İl%>']]></Block>"
@@ -201,7 +210,8 @@ TEST_F(EditorDocumentTest, TurkishTextAndQuotesInAttributesAreStoredUnchanged) {
     EXPECT_EQ(storedCheckSum(50), independentCheckSum(50));
 }
 
-TEST_F(EditorDocumentTest, ReopenedDocumentIsUnchangedApartFromTheEdit) {
+TEST_F(EditorDocumentTest, ReopenedDocumentIsUnchangedApartFromTheEdit)
+{
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
     ASSERT_TRUE(w);
     const xml::Node block = FindElementByAttribute(w->document()->documentElement(), "ID", "B0.0");
@@ -224,21 +234,23 @@ TEST_F(EditorDocumentTest, ReopenedDocumentIsUnchangedApartFromTheEdit) {
     EXPECT_EQ(storedCheckSum(12), independentCheckSum(12));
 }
 
-TEST_F(EditorDocumentTest, CreateParameterElementWritesItsAttributesInOrder) {
+TEST_F(EditorDocumentTest, CreateParameterElementWritesItsAttributesInOrder)
+{
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(10));
     ASSERT_TRUE(w);
-    const xml::Node p = w->CreateParameterElement(w->document()->documentElement(), "B0.P_X", "X", "", "d", "combo",
-                                                  "select 1", "pr", "multi", "static");
+    const xml::Node p = w->CreateParameterElement(
+        w->document()->documentElement(), "B0.P_X", "X", "", "d", "combo", "select 1", "pr", "multi", "static");
     EXPECT_EQ(xml::outerXml(p),
-              "<Parameter ID=\"B0.P_X\" Name=\"X\" Caption=\"X\" DefaultValue=\"d\" Type=\"combo\" Source=\"select 1\" "
-              "ReturnCol=\"\" Prompt=\"pr\" SelectionType=\"multi\" Behaviour=\"static\"/>");
+        "<Parameter ID=\"B0.P_X\" Name=\"X\" Caption=\"X\" DefaultValue=\"d\" Type=\"combo\" Source=\"select 1\" "
+        "ReturnCol=\"\" Prompt=\"pr\" SelectionType=\"multi\" Behaviour=\"static\"/>");
     EXPECT_TRUE(w->documentChanged());
-    const xml::Node q = w->CreateParameterElement(w->document()->documentElement(), "B0.P_Y", "Y", "Why", "", "", "",
-                                                  "", "", "");
+    const xml::Node q =
+        w->CreateParameterElement(w->document()->documentElement(), "B0.P_Y", "Y", "Why", "", "", "", "", "", "");
     EXPECT_EQ(xml::attribute(q, "Caption"), "Why");
 }
 
-TEST_F(EditorDocumentTest, EmptyStoredTextOpensAsSkeletonStoredAtOnce) {
+TEST_F(EditorDocumentTest, EmptyStoredTextOpensAsSkeletonStoredAtOnce)
+{
     addDocument(30, 1, QStringLiteral("Blank"), QString());
     admin->execute(QStringLiteral("insert into tbOrraRelations values (30, 10)"));
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(30));
@@ -251,7 +263,8 @@ TEST_F(EditorDocumentTest, EmptyStoredTextOpensAsSkeletonStoredAtOnce) {
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(EditorDocumentTest, TextThatDoesNotParseFailsTheLoadWithOneMessage) {
+TEST_F(EditorDocumentTest, TextThatDoesNotParseFailsTheLoadWithOneMessage)
+{
     addDocument(31, 1, QStringLiteral("Broken"), QStringLiteral("<Document ID=\"B0\"><Block>"));
     addDocument(32, 1, QStringLiteral("Blanks"), QStringLiteral("   "));
     for (long id : {31L, 32L}) {
@@ -266,19 +279,21 @@ TEST_F(EditorDocumentTest, TextThatDoesNotParseFailsTheLoadWithOneMessage) {
     EXPECT_EQ(storedText(32), "   ");
 }
 
-TEST_F(EditorDocumentTest, MissingRowAndRecursiveIncludeFailTheLoad) {
+TEST_F(EditorDocumentTest, MissingRowAndRecursiveIncludeFailTheLoad)
+{
     EXPECT_EQ(openStandalone(99), nullptr);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_TRUE(ui.boxes[0].text.contains("EOF"));
     ui.boxes.clear();
     addDocument(33, 1, QStringLiteral("Self"),
-                QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
-                               "<Include ID=\"B0.I0\" Name=\"Include:Self\" DocID=\"33\"/></Document>"));
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
+                       "<Include ID=\"B0.I0\" Name=\"Include:Self\" DocID=\"33\"/></Document>"));
     EXPECT_EQ(openStandalone(33), nullptr);
     EXPECT_EQ(ui.texts(), QStringList({RecursiveIncludeMessage()}));
 }
 
-TEST_F(EditorDocumentTest, RefusedChangeRightStoresNothing) {
+TEST_F(EditorDocumentTest, RefusedChangeRightStoresNothing)
+{
     addUser(QStringLiteral("reader"));
     useCatalogue(std::shared_ptr<db::Connection>(connectAs(QStringLiteral("reader"))));
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
@@ -292,7 +307,8 @@ TEST_F(EditorDocumentTest, RefusedChangeRightStoresNothing) {
     EXPECT_EQ(storedCheckSum(12), before);
 }
 
-TEST_F(EditorDocumentTest, FailingRelationsRewriteRollsTheWholeSaveBack) {
+TEST_F(EditorDocumentTest, FailingRelationsRewriteRollsTheWholeSaveBack)
+{
     admin->execute(QStringLiteral("insert into tbOrraRelations values (12, 11)"));
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
     ASSERT_TRUE(w);
@@ -322,7 +338,8 @@ TEST_F(EditorDocumentTest, FailingRelationsRewriteRollsTheWholeSaveBack) {
     EXPECT_EQ(long(scalar(*admin, "select count(*) from tbOrraSQL").toLongLong()), 3);
 }
 
-TEST_F(EditorDocumentTest, SaveOfADeletedRowReportsFailure) {
+TEST_F(EditorDocumentTest, SaveOfADeletedRowReportsFailure)
+{
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(10));
     ASSERT_TRUE(w);
     admin->execute(QStringLiteral("delete from tbOrraRelations"));
@@ -337,7 +354,8 @@ TEST_F(EditorDocumentTest, SaveOfADeletedRowReportsFailure) {
     EXPECT_EQ(w->ComputeDocumentCheckSum(), "0");
 }
 
-TEST_F(EditorDocumentTest, ReLoadAsksAndKeepsTheShownDocumentWhenTheTextNoLongerParses) {
+TEST_F(EditorDocumentTest, ReLoadAsksAndKeepsTheShownDocumentWhenTheTextNoLongerParses)
+{
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
     ASSERT_TRUE(w);
     xml::setAttribute(w->document()->documentElement(), "Server", "edited");
@@ -383,13 +401,13 @@ TEST_F(EditorDocumentTest, ReLoadAsksAndKeepsTheShownDocumentWhenTheTextNoLonger
     admin->execute(QStringLiteral("update tbOrraSQL set SQLtxt='<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
                                   "<Block ID=\"B0.0\" Name=\"Only\"><![CDATA[]]></Block></Document>' where ID=12"));
     w->ReLoad();
-    EXPECT_EQ(treeLines(w->tvDocument()),
-              QStringList({"B0|Document|Document|Document", "  B0.0|Block|Only|Block"}));
+    EXPECT_EQ(treeLines(w->tvDocument()), QStringList({"B0|Document|Document|Document", "  B0.0|Block|Only|Block"}));
 }
 
-TEST_F(EditorDocumentTest, OlderRootWithoutServerIsShownAsFreeAndKeptAsStored) {
+TEST_F(EditorDocumentTest, OlderRootWithoutServerIsShownAsFreeAndKeptAsStored)
+{
     addDocument(40, 1, QStringLiteral("Old"),
-                QStringLiteral("<Document ID=\"B0\" Name=\"Old one\"><![CDATA[old]]></Document>"));
+        QStringLiteral("<Document ID=\"B0\" Name=\"Old one\"><![CDATA[old]]></Document>"));
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(40));
     ASSERT_TRUE(w);
     const xml::Node root = w->document()->documentElement();
@@ -403,21 +421,23 @@ TEST_F(EditorDocumentTest, OlderRootWithoutServerIsShownAsFreeAndKeptAsStored) {
     EXPECT_EQ(storedText(40), "<Document ID=\"B0\" Name=\"Old one\"><![CDATA[old]]></Document>\r\n");
 }
 
-TEST(EditorDocumentModel, StripRunTimeExpansionsRemovesTheIncludePrefixOnce) {
+TEST(EditorDocumentModel, StripRunTimeExpansionsRemovesTheIncludePrefixOnce)
+{
     xml::Document d;
     ASSERT_TRUE(d.loadXML(
         "<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"1\"><Inheritance PID=\"B0.I0|B0.P_X\" RID=\"B0.P_Y\"/>"
         "<Inheritance PID=\"B0.P_Z\" RID=\"$1\"/><Document ID=\"B0.I0|B0\"/>"
         "<Inheritance PID=\"x B0.I0|B0.I0|B0.P_W\" RID=\"B0.I0|B0.P_Y\"/></Include>"
-        "<Block ID=\"B0.0\"><Include ID=\"B0.0.I0\" DocID=\"2\"><Document ID=\"B0.0.I0|B0\"/><Document/></Include></Block>"
+        "<Block ID=\"B0.0\"><Include ID=\"B0.0.I0\" DocID=\"2\"><Document "
+        "ID=\"B0.0.I0|B0\"/><Document/></Include></Block>"
         "</Document>"));
     morvane::StripRunTimeExpansions(d.documentElement());
     EXPECT_EQ(d.xml(),
-              "<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"1\"><Inheritance PID=\"B0.P_X\" RID=\"B0.P_Y\"/>"
-              "<Inheritance PID=\"B0.P_Z\" RID=\"$1\"/><Inheritance PID=\"x B0.I0|B0.P_W\" RID=\"B0.I0|B0.P_Y\"/>"
-              "</Include><Block ID=\"B0.0\"><Include ID=\"B0.0.I0\" DocID=\"2\"/></Block></Document>\r\n");
+        "<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"1\"><Inheritance PID=\"B0.P_X\" RID=\"B0.P_Y\"/>"
+        "<Inheritance PID=\"B0.P_Z\" RID=\"$1\"/><Inheritance PID=\"x B0.I0|B0.P_W\" RID=\"B0.I0|B0.P_Y\"/>"
+        "</Include><Block ID=\"B0.0\"><Include ID=\"B0.0.I0\" DocID=\"2\"/></Block></Document>\r\n");
     EXPECT_EQ(morvane::DoubleQuotes("a'b''c"), "a''b''''c");
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

@@ -41,56 +41,63 @@ QString longText(int lines)
 
 class EditorTextsTest : public EditorTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EditorTest::SetUp();
         addDocument(20, 1, QStringLiteral("Inner"),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[inner]]>"
-                                   "<Block ID=\"B0.0\" Name=\"Totals\"><![CDATA[select City from t]]></Block>"
-                                   "</Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[inner]]>"
+                           "<Block ID=\"B0.0\" Name=\"Totals\"><![CDATA[select City from t]]></Block>"
+                           "</Document>"));
         addDocument(21, 1, QStringLiteral("Report"),
-                    QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[The City report]]>"
-                                   "<Block ID=\"B0.0\" Name=\"Orders\"><![CDATA[select City, Total\nfrom t.Orders\n"
-                                   "where City = '<$City%>' and t.Col1+5 > 0]]>"
-                                   "<Parameter ID=\"B0.0.P0\" Name=\"City\" Caption=\"Town\" DefaultValue=\"city\" "
-                                   "Type=\"combo\" Source=\"select City from Cities\" ReturnCol=\"\" Prompt=\"\" "
-                                   "SelectionType=\"single\" Behaviour=\"dynamic\"/>"
-                                   "<Station ID=\"B0.0.S0\" Name=\"Check\"><![CDATA[select count(*) from Cities]]></Station>"
-                                   "<Script ID=\"B0.0.X0\" Name=\"Export\" Language=\"VBScript\"><![CDATA[Dim city\n"
-                                   "city = \"Ankara\" ' the city]]></Script>"
-                                   "</Block>"
-                                   "<Block ID=\"B0.1\" Name=\"Long\"><![CDATA[")
-                        + longText(200)
-                        + QStringLiteral("]]></Block>"
-                                         "<Include ID=\"B0.I0\" Name=\"Include:Inner\" DocID=\"20\"/>"
-                                         "</Document>"));
+            QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[The City report]]>"
+                           "<Block ID=\"B0.0\" Name=\"Orders\"><![CDATA[select City, Total\nfrom t.Orders\n"
+                           "where City = '<$City%>' and t.Col1+5 > 0]]>"
+                           "<Parameter ID=\"B0.0.P0\" Name=\"City\" Caption=\"Town\" DefaultValue=\"city\" "
+                           "Type=\"combo\" Source=\"select City from Cities\" ReturnCol=\"\" Prompt=\"\" "
+                           "SelectionType=\"single\" Behaviour=\"dynamic\"/>"
+                           "<Station ID=\"B0.0.S0\" Name=\"Check\"><![CDATA[select count(*) from Cities]]></Station>"
+                           "<Script ID=\"B0.0.X0\" Name=\"Export\" Language=\"VBScript\"><![CDATA[Dim city\n"
+                           "city = \"Ankara\" ' the city]]></Script>"
+                           "</Block>"
+                           "<Block ID=\"B0.1\" Name=\"Long\"><![CDATA[")
+                + longText(200)
+                + QStringLiteral("]]></Block>"
+                                 "<Include ID=\"B0.I0\" Name=\"Include:Inner\" DocID=\"20\"/>"
+                                 "</Document>"));
         morvane::editorOptions() = morvane::EditorOptions::defaults();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         delete window;
         EditorTest::TearDown();
     }
-    frmOrraDevelopment* open() {
+    frmOrraDevelopment* open()
+    {
         window = openStandalone(21);
         EXPECT_TRUE(window) << ui.texts().join(QLatin1Char('\n')).toStdString();
         if (window) window->show();
         return window;
     }
     // Selects the node of key in the element tree as a click does.
-    void click(const QString& key) {
+    void click(const QString& key)
+    {
         QTreeWidgetItem* node = window->documentTree()->node(key);
         ASSERT_TRUE(node) << key.toStdString();
         window->documentTree()->setCurrentItem(node);
         window->tvDocument_NodeClick(node);
     }
     RichTextBox* box(const char* name) { return window->findChild<RichTextBox*>(QLatin1String(name)); }
-    orra::xml::Node element(const QString& id) {
+    orra::xml::Node element(const QString& id)
+    {
         return orra::FindElementByAttribute(window->document()->documentElement(), QStringLiteral("ID"), id);
     }
-    static void leave(RichTextBox* e) {
+    static void leave(RichTextBox* e)
+    {
         QFocusEvent out(QEvent::FocusOut);
         QApplication::sendEvent(e, &out);
     }
-    static QColor colourAt(RichTextBox* e, int block, int position) {
+    static QColor colourAt(RichTextBox* e, int block, int position)
+    {
         QColor found;
         for (const QTextLayout::FormatRange& r : e->document()->findBlockByNumber(block).layout()->formats())
             if (position >= r.start && position < r.start + r.length) found = r.format.foreground().color();
@@ -99,22 +106,24 @@ protected:
     frmOrraDevelopment* window = nullptr;
 };
 
-TEST_F(EditorTextsTest, ElementTextsAreShownColouredAndWrittenBack) {
+TEST_F(EditorTextsTest, ElementTextsAreShownColouredAndWrittenBack)
+{
     ASSERT_TRUE(open());
     click(QStringLiteral("B0.0"));
     RichTextBox* sql = box("txtBlockSQL");
     ASSERT_TRUE(sql);
-    EXPECT_EQ(sql->Text(), QStringLiteral("select City, Total\r\nfrom t.Orders\r\nwhere City = '<$City%>' and t.Col1+5 > 0"));
+    EXPECT_EQ(
+        sql->Text(), QStringLiteral("select City, Total\r\nfrom t.Orders\r\nwhere City = '<$City%>' and t.Col1+5 > 0"));
     EXPECT_FALSE(window->documentChanged()) << "showing a text changes nothing";
     EXPECT_EQ(colourAt(sql, 0, 0), morvane::toQColor(morvane::editorOptions().SQLColors[morvane::SqlKeyWords]));
-    EXPECT_EQ(colourAt(sql, 2, 15),
-              morvane::toQColor(morvane::editorOptions().ScriptColors[morvane::ScriptOrraParameters]));
+    EXPECT_EQ(
+        colourAt(sql, 2, 15), morvane::toQColor(morvane::editorOptions().ScriptColors[morvane::ScriptOrraParameters]));
     sql->setFocus();
     sql->setSelStart(6);
     QTest::keyClicks(sql, QStringLiteral(" top 5"));
     EXPECT_TRUE(window->documentChanged());
     EXPECT_EQ(orra::xml::bodyText(element(QStringLiteral("B0.0"))),
-              QStringLiteral("select top 5 City, Total\r\nfrom t.Orders\r\nwhere City = '<$City%>' and t.Col1+5 > 0"));
+        QStringLiteral("select top 5 City, Total\r\nfrom t.Orders\r\nwhere City = '<$City%>' and t.Col1+5 > 0"));
 
     // The script is coloured as script; the parameter's two texts go to their attributes.
     click(QStringLiteral("B0.0.X0"));
@@ -134,7 +143,7 @@ TEST_F(EditorTextsTest, ElementTextsAreShownColouredAndWrittenBack) {
     source->setSelStart(0);
     QTest::keyClick(source, Qt::Key_Tab);
     EXPECT_EQ(orra::xml::attribute(element(QStringLiteral("B0.0.P0")), QStringLiteral("Source")),
-              QStringLiteral("\tselect City from Cities"));
+        QStringLiteral("\tselect City from Cities"));
     EXPECT_TRUE(window->documentChanged());
 
     // The description goes into the root's body.
@@ -151,7 +160,8 @@ TEST_F(EditorTextsTest, ElementTextsAreShownColouredAndWrittenBack) {
     EXPECT_EQ(morvane::Highlighter(description), nullptr) << "the description is not coloured";
 }
 
-TEST_F(EditorTextsTest, IncludedElementsAreLockedAndTheirKeysChangeNothing) {
+TEST_F(EditorTextsTest, IncludedElementsAreLockedAndTheirKeysChangeNothing)
+{
     ASSERT_TRUE(open());
     click(QStringLiteral("B0.I0|B0.0"));
     RichTextBox* sql = box("txtBlockSQL");
@@ -171,7 +181,8 @@ TEST_F(EditorTextsTest, IncludedElementsAreLockedAndTheirKeysChangeNothing) {
     EXPECT_FALSE(sql->Locked());
 }
 
-TEST_F(EditorTextsTest, TabCommentKeysAndTheWindowsTextCommands) {
+TEST_F(EditorTextsTest, TabCommentKeysAndTheWindowsTextCommands)
+{
     ASSERT_TRUE(open());
     click(QStringLiteral("B0.0"));
     RichTextBox* sql = box("txtBlockSQL");
@@ -217,7 +228,8 @@ TEST_F(EditorTextsTest, TabCommentKeysAndTheWindowsTextCommands) {
     EXPECT_EQ(script->Text(), scriptText);
 }
 
-TEST_F(EditorTextsTest, QueryTemplatesAndF5ReachTheAdHocSeam) {
+TEST_F(EditorTextsTest, QueryTemplatesAndF5ReachTheAdHocSeam)
+{
     ASSERT_TRUE(open());
     QStringList executed;
     window->textEditors()->setAdHocSql({[&](const QString& sql) { executed << sql; }, {}, {}});
@@ -234,15 +246,18 @@ TEST_F(EditorTextsTest, QueryTemplatesAndF5ReachTheAdHocSeam) {
     QTest::keyClick(sql, Qt::Key_2, Qt::ControlModifier);
     QTest::keyClick(sql, Qt::Key_3, Qt::ControlModifier);   // empty: swallowed, nothing runs
     QTest::keyClick(sql, Qt::Key_0, Qt::ControlModifier);
-    EXPECT_EQ(executed, QStringList({"select top 10 * from t.Orders order by t.Orders", "exec sp_help",
-                                     "select count(*) from t.Orders"}));
+    EXPECT_EQ(executed,
+        QStringList(
+            {"select top 10 * from t.Orders order by t.Orders", "exec sp_help", "select count(*) from t.Orders"}));
     EXPECT_EQ(sql->Text(), before) << "the keys were swallowed";
     // Every digit: Ctrl+1 to Ctrl+9 are templates 1 to 9, Ctrl+0 the tenth.
     executed.clear();
-    for (int i = 0; i < 10; ++i) morvane::editorOptions().QueryShortcuts[size_t(i)] = QStringLiteral("T%1 %s").arg(i + 1);
+    for (int i = 0; i < 10; ++i)
+        morvane::editorOptions().QueryShortcuts[size_t(i)] = QStringLiteral("T%1 %s").arg(i + 1);
     for (int digit = 0; digit <= 9; ++digit) QTest::keyClick(sql, Qt::Key(Qt::Key_0 + digit), Qt::ControlModifier);
-    EXPECT_EQ(executed, QStringList({"T10 t.Orders", "T1 t.Orders", "T2 t.Orders", "T3 t.Orders", "T4 t.Orders",
-                                     "T5 t.Orders", "T6 t.Orders", "T7 t.Orders", "T8 t.Orders", "T9 t.Orders"}));
+    EXPECT_EQ(executed,
+        QStringList({"T10 t.Orders", "T1 t.Orders", "T2 t.Orders", "T3 t.Orders", "T4 t.Orders", "T5 t.Orders",
+            "T6 t.Orders", "T7 t.Orders", "T8 t.Orders", "T9 t.Orders"}));
     // F5 outside debug mode runs nothing.
     executed.clear();
     QTest::keyClick(sql, Qt::Key_F5);
@@ -256,7 +271,8 @@ TEST_F(EditorTextsTest, QueryTemplatesAndF5ReachTheAdHocSeam) {
     EXPECT_TRUE(executed.isEmpty());
 }
 
-TEST_F(EditorTextsTest, CaretAndScrollAreRememberedPerElement) {
+TEST_F(EditorTextsTest, CaretAndScrollAreRememberedPerElement)
+{
     ASSERT_TRUE(open());
     window->resize(800, 600);
     click(QStringLiteral("B0.1"));
@@ -283,7 +299,8 @@ TEST_F(EditorTextsTest, CaretAndScrollAreRememberedPerElement) {
     EXPECT_EQ(window->textEditors()->CursorPositions().Count(), 2);
 }
 
-TEST_F(EditorTextsTest, DoubleClickSelectsAWordByTheDelimiters) {
+TEST_F(EditorTextsTest, DoubleClickSelectsAWordByTheDelimiters)
+{
     ASSERT_TRUE(open());
     click(QStringLiteral("B0.0"));
     RichTextBox* sql = box("txtBlockSQL");
@@ -297,7 +314,8 @@ TEST_F(EditorTextsTest, DoubleClickSelectsAWordByTheDelimiters) {
     EXPECT_EQ(sql->SelLength(), 0);
 }
 
-TEST_F(EditorTextsTest, DroppedTreeNodesInsertPlaceholdersOrKeys) {
+TEST_F(EditorTextsTest, DroppedTreeNodesInsertPlaceholdersOrKeys)
+{
     ASSERT_TRUE(open());
     EditorTextHandlers* t = window->textEditors();
     click(QStringLiteral("B0.0"));
@@ -330,7 +348,8 @@ TEST_F(EditorTextsTest, DroppedTreeNodesInsertPlaceholdersOrKeys) {
     EXPECT_EQ(script->SelStart(), int(text.indexOf(QLatin1String("city ="))));
 }
 
-TEST_F(EditorTextsTest, TheValueEditorWritesBackOnlyAChangedValue) {
+TEST_F(EditorTextsTest, TheValueEditorWritesBackOnlyAChangedValue)
+{
     ASSERT_TRUE(open());
     click(QStringLiteral("B0.0.P0"));
     RichTextBox* value = box("txtparamDefaultVal");
@@ -355,11 +374,12 @@ TEST_F(EditorTextsTest, TheValueEditorWritesBackOnlyAChangedValue) {
     });
     button->click();
     EXPECT_EQ(orra::xml::attribute(element(QStringLiteral("B0.0.P0")), QStringLiteral("DefaultValue")),
-              QStringLiteral("select 'Ankara'\r\nunion select 'Izmir'"));
+        QStringLiteral("select 'Ankara'\r\nunion select 'Izmir'"));
     EXPECT_TRUE(window->documentChanged());
 }
 
-TEST_F(EditorTextsTest, TheMainWindowShowsTheCaretLineAndOpensTheFindDialog) {
+TEST_F(EditorTextsTest, TheMainWindowShowsTheCaretLineAndOpensTheFindDialog)
+{
     morvane::frmFindReplace::registerDialog();
     frmOrraDevelopment* w = openInMain(21);
     ASSERT_TRUE(w);
@@ -401,7 +421,8 @@ TEST_F(EditorTextsTest, TheMainWindowShowsTheCaretLineAndOpensTheFindDialog) {
 
 class FindReplaceTest : public EditorTextsTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EditorTextsTest::SetUp();
         ASSERT_TRUE(open());
         dialog = std::make_unique<frmFindReplace>();
@@ -409,50 +430,58 @@ protected:
         what = dialog->findChild<QLineEdit*>(QStringLiteral("txtFindWhat"));
         with = dialog->findChild<QLineEdit*>(QStringLiteral("txtReplaceWith"));
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         dialog.reset();
         EditorTextsTest::TearDown();
     }
-    void check(const char* name, bool on) {
+    void check(const char* name, bool on)
+    {
         auto* c = dialog->findChild<QCheckBox*>(QLatin1String(name));
         if (c->isChecked() != on) c->click();
     }
-    void scope(bool currentElement) {
-        dialog->findChild<QRadioButton*>(currentElement ? QStringLiteral("optCurrentElement")
-                                                        : QStringLiteral("optAllDocument"))
+    void scope(bool currentElement)
+    {
+        dialog
+            ->findChild<QRadioButton*>(
+                currentElement ? QStringLiteral("optCurrentElement") : QStringLiteral("optAllDocument"))
             ->setChecked(true);
     }
     // Where the last find stands: "key:selected text", or the message it gave.
-    QString find() {
+    QString find()
+    {
         const size_t boxes = ui.boxes.size();
         dialog->cmdFind_Click();
         if (ui.boxes.size() > boxes) return ui.boxes.back().title + QLatin1Char(':') + ui.boxes.back().text;
         return morvane::DocumentTree::key(window->documentTree()->currentItem()) + QLatin1Char(':')
-               + dialog->SearchRTFText()->SelText();
+            + dialog->SearchRTFText()->SelText();
     }
     std::unique_ptr<frmFindReplace> dialog;
     QLineEdit* what = nullptr;
     QLineEdit* with = nullptr;
 };
 
-TEST_F(FindReplaceTest, FindWalksTheElementsInDocumentOrderWithoutWrapping) {
+TEST_F(FindReplaceTest, FindWalksTheElementsInDocumentOrderWithoutWrapping)
+{
     dialog->setTypeOfAction(0);
     what->setText(QStringLiteral("city"));
     QStringList found;
     for (int i = 0; i < 9; ++i) found << find();
-    EXPECT_EQ(found, QStringList({
-                         "B0.0:City", "B0.0:City", "B0.0:City",            // the block, case ignored
-                         "B0.0.P0:city", "B0.0.P0:City",                  // default value, then source
-                         "B0.0.X0:city", "B0.0.X0:city", "B0.0.X0:city",  // the script ("Cities" is no "city")
-                         "B0.I0|B0.0:City",                               // the included block
-                     }));
+    EXPECT_EQ(found,
+        QStringList({
+            "B0.0:City", "B0.0:City", "B0.0:City",            // the block, case ignored
+            "B0.0.P0:city", "B0.0.P0:City",                   // default value, then source
+            "B0.0.X0:city", "B0.0.X0:city", "B0.0.X0:city",   // the script ("Cities" is no "city")
+            "B0.I0|B0.0:City",                                // the included block
+        }));
     EXPECT_EQ(find(), QStringLiteral("Find:Search text is not found")) << "no wrap";
     EXPECT_EQ(ui.boxes.back().style, orra::vbInformation);
     EXPECT_EQ(find(), QStringLiteral("B0.0:City")) << "the next Find starts over";
     EXPECT_FALSE(window->documentChanged());
 }
 
-TEST_F(FindReplaceTest, CaseWholeWordPatternsAndTheCurrentElement) {
+TEST_F(FindReplaceTest, CaseWholeWordPatternsAndTheCurrentElement)
+{
     what->setText(QStringLiteral("CITY"));
     check("chcMatchCase", true);
     EXPECT_EQ(find(), QStringLiteral("Find:Search text is not found"));
@@ -485,7 +514,8 @@ TEST_F(FindReplaceTest, CaseWholeWordPatternsAndTheCurrentElement) {
     EXPECT_EQ(find(), QStringLiteral("Find:Search text is not found"));
 }
 
-TEST_F(FindReplaceTest, ReplaceReplacesTheFoundMatchAndSkipsIncludedElements) {
+TEST_F(FindReplaceTest, ReplaceReplacesTheFoundMatchAndSkipsIncludedElements)
+{
     dialog->setTypeOfAction(1);
     what->setText(QStringLiteral("Cities"));
     with->setText(QStringLiteral("Towns"));
@@ -494,7 +524,7 @@ TEST_F(FindReplaceTest, ReplaceReplacesTheFoundMatchAndSkipsIncludedElements) {
     EXPECT_EQ(morvane::DocumentTree::key(window->documentTree()->currentItem()), QStringLiteral("B0.0.P0"));
     dialog->cmdReplace_Click();   // replaces, then finds the next
     EXPECT_EQ(orra::xml::attribute(element(QStringLiteral("B0.0.P0")), QStringLiteral("Source")),
-              QStringLiteral("select City from Towns"));
+        QStringLiteral("select City from Towns"));
     EXPECT_TRUE(window->documentChanged());
     EXPECT_EQ(morvane::DocumentTree::key(window->documentTree()->currentItem()), QStringLiteral("B0.0.S0"));
     dialog->cmdReplace_Click();
@@ -517,7 +547,8 @@ TEST_F(FindReplaceTest, ReplaceReplacesTheFoundMatchAndSkipsIncludedElements) {
     EXPECT_EQ(find(), QStringLiteral("B0.I0|B0.0:select City from t"));
 }
 
-TEST_F(FindReplaceTest, ReplaceAllCountsAndPutsEachReplacementInPlace) {
+TEST_F(FindReplaceTest, ReplaceAllCountsAndPutsEachReplacementInPlace)
+{
     // Replace All before any search has no box.
     dialog->cmdReplaceAll_Click();
     EXPECT_EQ(ui.boxes.back().text, QStringLiteral("Search text is not found"));
@@ -533,7 +564,8 @@ TEST_F(FindReplaceTest, ReplaceAllCountsAndPutsEachReplacementInPlace) {
     dialog->cmdReplaceAll_Click();
     EXPECT_EQ(ui.boxes.back().text, QStringLiteral("Search complete. 2 replacement made."));
     EXPECT_EQ(ui.boxes.back().title, QStringLiteral("Replace"));
-    EXPECT_EQ(sql->Text(), QStringLiteral("select City, Total\r\nfrom tt.Orders\r\nwhere City = '<$City%>' and tt.Col1+5 > 0"));
+    EXPECT_EQ(sql->Text(),
+        QStringLiteral("select City, Total\r\nfrom tt.Orders\r\nwhere City = '<$City%>' and tt.Col1+5 > 0"));
     EXPECT_EQ(orra::xml::bodyText(element(QStringLiteral("B0.0"))), sql->Text());
     what->setText(QStringLiteral("zzz"));
     dialog->cmdReplaceAll_Click();
@@ -553,7 +585,8 @@ TEST_F(FindReplaceTest, ReplaceAllCountsAndPutsEachReplacementInPlace) {
     EXPECT_EQ(ui.boxes.back().text, QStringLiteral("The text is read-only: nothing was replaced."));
 }
 
-TEST_F(FindReplaceTest, ADocumentReadAgainOrAWindowClosedStartsTheSearchOver) {
+TEST_F(FindReplaceTest, ADocumentReadAgainOrAWindowClosedStartsTheSearchOver)
+{
     what->setText(QStringLiteral("city"));
     EXPECT_EQ(find(), QStringLiteral("B0.0:City"));
     const int first = dialog->SearchRTFText()->SelStart();
@@ -568,7 +601,8 @@ TEST_F(FindReplaceTest, ADocumentReadAgainOrAWindowClosedStartsTheSearchOver) {
     EXPECT_EQ(ui.boxes.back().text, QStringLiteral("Search text is not found"));
 }
 
-TEST_F(FindReplaceTest, CaptionsControlsAndKeys) {
+TEST_F(FindReplaceTest, CaptionsControlsAndKeys)
+{
     dialog->setTypeOfAction(0);
     dialog->show();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Find"));
@@ -598,5 +632,5 @@ TEST_F(FindReplaceTest, CaptionsControlsAndKeys) {
     EXPECT_EQ(what->text(), QStringLiteral("Total"));
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

@@ -33,33 +33,38 @@ QString simple(const QString& name)
 
 class EditorWindowTest : public EditorTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         EditorTest::SetUp();
         addDocument(1, 1, QStringLiteral("First"), simple("First"));
         addDocument(2, 1, QStringLiteral("Second"), simple("Second"));
         addDocument(3, 1, QStringLiteral("Third"), simple("Third"));
     }
     // Closes the window's sub-window; true when it closed.
-    bool closeWindow(frmOrraDevelopment* w) {
+    bool closeWindow(frmOrraDevelopment* w)
+    {
         QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow*>(w->parentWidget());
         sub->close();
         QApplication::processEvents();
         return !sub || !sub->isVisible();
     }
-    bool menuEnabled(const char* name) {
+    bool menuEnabled(const char* name)
+    {
         if (QLatin1String(name) == QLatin1String("mnuDoc")) return main->menu("mnuDoc")->menuAction()->isEnabled();
         QAction* a = main->menuItem(QLatin1String(name));
         EXPECT_TRUE(a) << name;
         return a && a->isEnabled();
     }
-    bool buttonEnabled(const char* key) {
+    bool buttonEnabled(const char* key)
+    {
         QAction* b = main->toolbarButton(QLatin1String(key));
         EXPECT_TRUE(b) << key;
         return b && b->isEnabled();
     }
 };
 
-TEST_F(EditorWindowTest, UnchangedWindowClosesWithoutQuestionAndReleasesItsLock) {
+TEST_F(EditorWindowTest, UnchangedWindowClosesWithoutQuestionAndReleasesItsLock)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     EXPECT_EQ(lockCount(1), 1);
@@ -68,7 +73,8 @@ TEST_F(EditorWindowTest, UnchangedWindowClosesWithoutQuestionAndReleasesItsLock)
     EXPECT_EQ(lockCount(1), 0);
 }
 
-TEST_F(EditorWindowTest, CloseQuestionCancelKeepsWindowEditsAndLock) {
+TEST_F(EditorWindowTest, CloseQuestionCancelKeepsWindowEditsAndLock)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     xml::setAttribute(w->document()->documentElement(), "Server", "edited");
@@ -85,7 +91,8 @@ TEST_F(EditorWindowTest, CloseQuestionCancelKeepsWindowEditsAndLock) {
     EXPECT_TRUE(w->tvDocument()->isVisibleTo(frmtvDocument::instance()));
 }
 
-TEST_F(EditorWindowTest, CloseQuestionNoClosesWithoutSaving) {
+TEST_F(EditorWindowTest, CloseQuestionNoClosesWithoutSaving)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     xml::setAttribute(w->document()->documentElement(), "Server", "edited");
@@ -96,7 +103,8 @@ TEST_F(EditorWindowTest, CloseQuestionNoClosesWithoutSaving) {
     EXPECT_EQ(lockCount(1), 0);
 }
 
-TEST_F(EditorWindowTest, CloseQuestionYesSavesAndCloses) {
+TEST_F(EditorWindowTest, CloseQuestionYesSavesAndCloses)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     xml::setAttribute(w->document()->documentElement(), "Server", "edited");
@@ -109,7 +117,8 @@ TEST_F(EditorWindowTest, CloseQuestionYesSavesAndCloses) {
     EXPECT_EQ(lockCount(1), 0);
 }
 
-TEST_F(EditorWindowTest, CloseQuestionYesWithFailingSaveKeepsTheWindowOpen) {
+TEST_F(EditorWindowTest, CloseQuestionYesWithFailingSaveKeepsTheWindowOpen)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     xml::Node inc = xml::appendElement(w->document()->documentElement(), "Include");
@@ -127,7 +136,8 @@ TEST_F(EditorWindowTest, CloseQuestionYesWithFailingSaveKeepsTheWindowOpen) {
     EXPECT_EQ(lockCount(1), 0);
 }
 
-TEST_F(EditorWindowTest, ActivationSwitchesTheMainWindowsCommandsBetweenWindows) {
+TEST_F(EditorWindowTest, ActivationSwitchesTheMainWindowsCommandsBetweenWindows)
+{
     frmOrraDevelopment* first = openInMain(1);
     ASSERT_TRUE(first);
     QPointer<QTreeWidget> firstTree = first->tvDocument();
@@ -147,7 +157,7 @@ TEST_F(EditorWindowTest, ActivationSwitchesTheMainWindowsCommandsBetweenWindows)
     EXPECT_FALSE(firstTree->isVisibleTo(frmtvDocument::instance()));
     EXPECT_TRUE(second->tvDocument()->isVisibleTo(frmtvDocument::instance()));
     for (const char* name : {"mnuDoc", "mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh",
-                             "mnuDebugStart", "mnuDebugStartNew"})
+             "mnuDebugStart", "mnuDebugStartNew"})
         EXPECT_TRUE(menuEnabled(name)) << name;
     EXPECT_TRUE(buttonEnabled("Save"));
     EXPECT_TRUE(buttonEnabled("Refresh"));
@@ -179,8 +189,7 @@ TEST_F(EditorWindowTest, ActivationSwitchesTheMainWindowsCommandsBetweenWindows)
     main->mdiArea()->closeAllSubWindows();
     QApplication::processEvents();
     for (const char* name : {"mnuDoc", "mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh",
-                             "mnuDebugStart", "mnuDebugStartNew", "mnuDocComment", "mnuDocUnComment",
-                             "mnuDocOutdent", "mnuDocIndent"})
+             "mnuDebugStart", "mnuDebugStartNew", "mnuDocComment", "mnuDocUnComment", "mnuDocOutdent", "mnuDocIndent"})
         EXPECT_FALSE(menuEnabled(name)) << name;
     EXPECT_FALSE(buttonEnabled("Run"));
     EXPECT_FALSE(buttonEnabled("Save"));
@@ -189,7 +198,8 @@ TEST_F(EditorWindowTest, ActivationSwitchesTheMainWindowsCommandsBetweenWindows)
     EXPECT_TRUE(firstTree.isNull());
 }
 
-TEST_F(EditorWindowTest, CatalogueOpensTheEditorWindowAndActivationSelectsItsDocument) {
+TEST_F(EditorWindowTest, CatalogueOpensTheEditorWindowAndActivationSelectsItsDocument)
+{
     morvane::RegisterCataloguePane();
     frmOrraDevelopment::registerWindow();
     loadMain();
@@ -216,7 +226,8 @@ TEST_F(EditorWindowTest, CatalogueOpensTheEditorWindowAndActivationSelectsItsDoc
     morvane::setPaneCreator("frmpbOrra", {});
 }
 
-TEST_F(EditorWindowTest, AWindowThatNeverLoadedClosesQuietly) {
+TEST_F(EditorWindowTest, AWindowThatNeverLoadedClosesQuietly)
+{
     lockDocument(1);
     {
         frmOrraDevelopment w;
@@ -228,7 +239,8 @@ TEST_F(EditorWindowTest, AWindowThatNeverLoadedClosesQuietly) {
     EXPECT_EQ(lockCount(1), 1);
 }
 
-TEST_F(EditorWindowTest, MissingMainWindowMemberIsAnErrorNotANoOp) {
+TEST_F(EditorWindowTest, MissingMainWindowMemberIsAnErrorNotANoOp)
+{
     loadMain();
     try {
         morvane::MainWindowLink().SetMenuEnabled("mnuNoSuchItem", true);
@@ -241,7 +253,8 @@ TEST_F(EditorWindowTest, MissingMainWindowMemberIsAnErrorNotANoOp) {
     EXPECT_THROW(morvane::MainWindowLink().EnableToolbarButton("NoSuchButton", true), Error);
 }
 
-TEST_F(EditorWindowTest, RightClickOnANodeShowsTheDocumentMenu) {
+TEST_F(EditorWindowTest, RightClickOnANodeShowsTheDocumentMenu)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     QTreeWidget* tree = w->tvDocument();
@@ -258,7 +271,8 @@ TEST_F(EditorWindowTest, RightClickOnANodeShowsTheDocumentMenu) {
     EXPECT_FALSE(menu->isVisible());
 }
 
-TEST_F(EditorWindowTest, PaneHandsOutTreesAtOneAboveTheHighestIndex) {
+TEST_F(EditorWindowTest, PaneHandsOutTreesAtOneAboveTheHighestIndex)
+{
     frmtvDocument* pane = frmtvDocument::instance();
     const int base = pane->UBound();
     auto open = [&](long id) {
@@ -302,7 +316,8 @@ TEST_F(EditorWindowTest, PaneHandsOutTreesAtOneAboveTheHighestIndex) {
     EXPECT_EQ(pane->windowTitle(), "Document Explorer");
 }
 
-TEST_F(EditorWindowTest, PaneForwardsNodeClicksToTheActiveWindow) {
+TEST_F(EditorWindowTest, PaneForwardsNodeClicksToTheActiveWindow)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     QTreeWidgetItem* block = w->documentTree()->node("B0.0");
@@ -314,7 +329,8 @@ TEST_F(EditorWindowTest, PaneForwardsNodeClicksToTheActiveWindow) {
     EXPECT_EQ(w->CurrentElement(), w->document()->documentElement());
 }
 
-TEST_F(EditorWindowTest, ShellCreatorsGiveTheEditorWindowAndThePane) {
+TEST_F(EditorWindowTest, ShellCreatorsGiveTheEditorWindowAndThePane)
+{
     frmOrraDevelopment::registerWindow();
     frmtvDocument::registerPane();
     QWidget host;
@@ -338,7 +354,8 @@ TEST_F(EditorWindowTest, ShellCreatorsGiveTheEditorWindowAndThePane) {
     morvane::setPaneCreator("frmtvDocument", {});
 }
 
-TEST_F(EditorWindowTest, LayoutShowsOnePaneAndLocksReadOnlyPanes) {
+TEST_F(EditorWindowTest, LayoutShowsOnePaneAndLocksReadOnlyPanes)
+{
     std::unique_ptr<frmOrraDevelopment> w(openStandalone(1));
     ASSERT_TRUE(w);
     w->show();
@@ -380,7 +397,8 @@ TEST_F(EditorWindowTest, LayoutShowsOnePaneAndLocksReadOnlyPanes) {
     EXPECT_EQ(w->ResultStyle(), "ResultInGrid");
 }
 
-TEST_F(EditorWindowTest, ApplySettingsTakesTheEditorOptionsAndKeepsTheChangedFlag) {
+TEST_F(EditorWindowTest, ApplySettingsTakesTheEditorOptionsAndKeepsTheChangedFlag)
+{
     morvane::EditorOptions& o = morvane::editorOptions();
     o.SQLFont = {QStringLiteral("Courier New"), 11, true, false};
     o.ScriptFont = {QStringLiteral("Monospace"), 9, false, true};
@@ -418,5 +436,5 @@ TEST_F(EditorWindowTest, ApplySettingsTakesTheEditorOptionsAndKeepsTheChangedFla
     EXPECT_EQ(description->toPlainText(), "First");
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

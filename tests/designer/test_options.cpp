@@ -22,26 +22,27 @@ namespace {
 
 class OptionsTest : public ShellTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ShellTest::SetUp();
         editorOptions() = EditorOptions::defaults();
         editorOptions().RtfColorTable = BuildRtfColorTable(editorOptions());
     }
     // Double-clicks entry index of a colour list with the colour picker answering answer.
-    static void chooseColour(frmOptions& d, QListWidget* list, int index, std::optional<QColor> answer) {
+    static void chooseColour(frmOptions& d, QListWidget* list, int index, std::optional<QColor> answer)
+    {
         d.pickColour = [answer](QColor& c) {
-            if (!answer)
-                return false;
+            if (!answer) return false;
             c = *answer;
             return true;
         };
         list->setCurrentRow(index);
         emit list->itemDoubleClicked(list->item(index));
     }
-    static void chooseFont(frmOptions& d, QPushButton* button, std::optional<QFont> answer) {
+    static void chooseFont(frmOptions& d, QPushButton* button, std::optional<QFont> answer)
+    {
         d.pickFont = [answer](QFont& f) {
-            if (!answer)
-                return false;
+            if (!answer) return false;
             f = *answer;
             return true;
         };
@@ -49,16 +50,17 @@ protected:
     }
 };
 
-QStringList texts(const QListWidget* list) {
+QStringList texts(const QListWidget* list)
+{
     QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
     return out;
 }
 
-} // namespace
+}   // namespace
 
-TEST_F(OptionsTest, AnEmptyStoreShowsTheDefaultsAndEveryLabel) {
+TEST_F(OptionsTest, AnEmptyStoreShowsTheDefaultsAndEveryLabel)
+{
     frmOptions d;
     EXPECT_EQ(d.windowTitle(), "Options");
     ASSERT_EQ(d.tbOptions()->count(), 3);
@@ -68,10 +70,10 @@ TEST_F(OptionsTest, AnEmptyStoreShowsTheDefaultsAndEveryLabel) {
     EXPECT_EQ(d.lbFont()->text(), "Verdana,10,,");
     EXPECT_EQ(d.lbFontScript()->text(), "Verdana,10,,");
     EXPECT_EQ(texts(d.lstColors()),
-              (QStringList{"BackColor", "Keywords", "Data types", "Functions", "Reserved 4", "Logic operators",
-                           "Strings", "Numeric values", "Comments", "Reserved 9", "Rezerved 10"}));
+        (QStringList{"BackColor", "Keywords", "Data types", "Functions", "Reserved 4", "Logic operators", "Strings",
+            "Numeric values", "Comments", "Reserved 9", "Rezerved 10"}));
     EXPECT_EQ(texts(d.lstColorScript()),
-              (QStringList{"BackColor", "VB Keywords", "Orra Keywords", "Strings", "Orra Parameters", "Comments"}));
+        (QStringList{"BackColor", "VB Keywords", "Orra Keywords", "Strings", "Orra Parameters", "Comments"}));
     EXPECT_EQ(d.txtSample()->toPlainText().split('\n').first(), "--This is a comment line ");
     EXPECT_EQ(d.txtSampleScript()->toPlainText().split('\n').at(2), "   Parameter(\"B0.Param1\")=\"Value\"");
     EXPECT_EQ(d.cmdOK()->text(), "OK");
@@ -83,7 +85,8 @@ TEST_F(OptionsTest, AnEmptyStoreShowsTheDefaultsAndEveryLabel) {
     EXPECT_EQ(frmOptions::fontCaption(boldItalic), "Verdana,12,Bold,Italic");
 }
 
-TEST_F(OptionsTest, CancelDropsTheWorkingValuesAndOkKeepsThem) {
+TEST_F(OptionsTest, CancelDropsTheWorkingValuesAndOkKeepsThem)
+{
     const EditorOptions before = editorOptions();
     {
         frmOptions d;
@@ -104,7 +107,8 @@ TEST_F(OptionsTest, CancelDropsTheWorkingValuesAndOkKeepsThem) {
         << editorOptions().RtfColorTable.toStdString();
 }
 
-TEST_F(OptionsTest, CancelledPickersAndNoSelectionChangeNothing) {
+TEST_F(OptionsTest, CancelledPickersAndNoSelectionChangeNothing)
+{
     frmOptions d;
     const EditorOptions before = d.working();
     chooseColour(d, d.lstColors(), SqlStrings, std::nullopt);
@@ -112,14 +116,18 @@ TEST_F(OptionsTest, CancelledPickersAndNoSelectionChangeNothing) {
     EXPECT_EQ(d.working().SQLColors, before.SQLColors);
     EXPECT_EQ(d.lbFont()->text(), "Verdana,10,,");
     // A double-click with no entry selected does nothing.
-    d.pickColour = [](QColor& c) { c = Qt::red; return true; };
+    d.pickColour = [](QColor& c) {
+        c = Qt::red;
+        return true;
+    };
     d.lstColors()->clearSelection();
     d.lstColors()->setCurrentRow(-1);
     emit d.lstColors()->itemDoubleClicked(nullptr);
     EXPECT_EQ(d.working().SQLColors, before.SQLColors);
 }
 
-TEST_F(OptionsTest, FontSizesBecomeWholeNumbersHalvesToEven) {
+TEST_F(OptionsTest, FontSizesBecomeWholeNumbersHalvesToEven)
+{
     EXPECT_EQ(wholeFontSize(10.5), 10);
     EXPECT_EQ(wholeFontSize(11.5), 12);
     EXPECT_EQ(wholeFontSize(10.4), 10);
@@ -136,7 +144,8 @@ TEST_F(OptionsTest, FontSizesBecomeWholeNumbersHalvesToEven) {
     EXPECT_EQ(editorOptions().ScriptFont.size, 10);   // untouched
 }
 
-TEST_F(OptionsTest, TheTemplateGridEditsOnlyTheTemplates) {
+TEST_F(OptionsTest, TheTemplateGridEditsOnlyTheTemplates)
+{
     editorOptions().QueryShortcuts[0] = "select * from %s";
     frmOptions d;
     d.FillKeyboardGrid();
@@ -155,7 +164,8 @@ TEST_F(OptionsTest, TheTemplateGridEditsOnlyTheTemplates) {
     EXPECT_EQ(editorOptions().QueryShortcuts[0], "select * from %s");
 }
 
-TEST_F(OptionsTest, TheSamplesTakeTheWorkingBackgroundAndTheInstalledColouring) {
+TEST_F(OptionsTest, TheSamplesTakeTheWorkingBackgroundAndTheInstalledColouring)
+{
     int sqlCalls = 0, scriptCalls = 0;
     std::int32_t seenKeywords = 0;
     frmOptions::setSampleColouring([&](QPlainTextEdit* sql, QPlainTextEdit* script, const EditorOptions& w) {
@@ -177,30 +187,33 @@ TEST_F(OptionsTest, TheSamplesTakeTheWorkingBackgroundAndTheInstalledColouring) 
     EXPECT_EQ(scriptCalls, 1);
 }
 
-TEST_F(OptionsTest, TheOptionsCommandWritesTheStoreAfterOk) {
+TEST_F(OptionsTest, TheOptionsCommandWritesTheStoreAfterOk)
+{
     loadMain();
     QTimer::singleShot(0, [] {
-        for (int i = 0; i < 200 && !qobject_cast<frmOptions*>(QApplication::activeModalWidget()); ++i)
-            QTest::qWait(10);
+        for (int i = 0; i < 200 && !qobject_cast<frmOptions*>(QApplication::activeModalWidget()); ++i) QTest::qWait(10);
         auto* d = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
         ASSERT_NE(d, nullptr);
-        d->pickColour = [](QColor& c) { c = QColor(1, 2, 3); return true; };
+        d->pickColour = [](QColor& c) {
+            c = QColor(1, 2, 3);
+            return true;
+        };
         d->lstColors()->setCurrentRow(SqlComments);
         emit d->lstColors()->itemDoubleClicked(d->lstColors()->item(SqlComments));
         d->cmdOK()->click();
     });
     main->menuItem(QStringLiteral("mnuToolsOptions"))->trigger();
     EXPECT_EQ(editorOptions().SQLColors[SqlComments], RGBColor(1, 2, 3));
-    EXPECT_EQ(storedSetting(QStringLiteral("SQLColors"), QStringLiteral("Comments")),
-              QString::number(RGBColor(1, 2, 3)));
+    EXPECT_EQ(
+        storedSetting(QStringLiteral("SQLColors"), QStringLiteral("Comments")), QString::number(RGBColor(1, 2, 3)));
 }
 
-TEST_F(OptionsTest, TheHelpMenuShowsTheAboutBoxAndLooksForTheHelpPage) {
+TEST_F(OptionsTest, TheHelpMenuShowsTheAboutBoxAndLooksForTheHelpPage)
+{
     loadMain();
     QString aboutTitle;
     QTimer::singleShot(0, [&] {
-        for (int i = 0; i < 200 && !QApplication::activeModalWidget(); ++i)
-            QTest::qWait(10);
+        for (int i = 0; i < 200 && !QApplication::activeModalWidget(); ++i) QTest::qWait(10);
         QWidget* box = QApplication::activeModalWidget();
         ASSERT_NE(box, nullptr);
         aboutTitle = box->objectName() + ":" + box->windowTitle();

@@ -17,20 +17,22 @@ namespace {
 
 class PanesTest : public ShellTest {
 protected:
-    void storePanel(int panel, const QStringList& keys) {
+    void storePanel(int panel, const QStringList& keys)
+    {
         const QString section = QStringLiteral("Panels\\%1").arg(panel);
         writeSetting(section, QStringLiteral("WindowsCount"), QString::number(keys.size()));
         for (int j = 1; j <= keys.size(); ++j)
             writeSetting(section + QStringLiteral("\\Windows\\%1").arg(j), QStringLiteral("Key"), keys[j - 1]);
     }
-    void showBoth() {
+    void showBoth()
+    {
         writeSetting(QStringLiteral("Main Settings"), QStringLiteral("ShowHidetvOrra"), QStringLiteral("1"));
         writeSetting(QStringLiteral("Main Settings"), QStringLiteral("ShowHidetvDocument"), QStringLiteral("1"));
     }
     orra::DockHost* td() { return main->dockHost(); }
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(PanesTest, PanesOfAPanelAreAddedFromTheLastStoredToTheFirstAndKeepTheirOrder)
 {
@@ -47,8 +49,10 @@ TEST_F(PanesTest, PanesOfAPanelAreAddedFromTheLastStoredToTheFirstAndKeepTheirOr
 
     ASSERT_TRUE(main->SaveSettings());
     EXPECT_EQ(storedSetting(QStringLiteral("Panels\\3"), QStringLiteral("WindowsCount")), QStringLiteral("2"));
-    EXPECT_EQ(storedSetting(QStringLiteral("Panels\\3\\Windows\\1"), QStringLiteral("Key")), QStringLiteral("frmpbOrra"));
-    EXPECT_EQ(storedSetting(QStringLiteral("Panels\\3\\Windows\\2"), QStringLiteral("Key")), QStringLiteral("frmtvDocument"));
+    EXPECT_EQ(
+        storedSetting(QStringLiteral("Panels\\3\\Windows\\1"), QStringLiteral("Key")), QStringLiteral("frmpbOrra"));
+    EXPECT_EQ(
+        storedSetting(QStringLiteral("Panels\\3\\Windows\\2"), QStringLiteral("Key")), QStringLiteral("frmtvDocument"));
     EXPECT_EQ(storedSetting(QStringLiteral("Main Settings"), QStringLiteral("ShowHidetvOrra")), QStringLiteral("1"));
 }
 
@@ -61,9 +65,12 @@ TEST_F(PanesTest, UnknownKeysAreSkippedAndOldWindowSectionsAreGoneAfterTheSave)
     EXPECT_EQ(td()->panelPanes(4), QStringList{QStringLiteral("frmtvDocument")});
     ASSERT_TRUE(main->SaveSettings());
     EXPECT_EQ(storedSetting(QStringLiteral("Panels\\4"), QStringLiteral("WindowsCount")), QStringLiteral("1"));
-    EXPECT_EQ(storedSetting(QStringLiteral("Panels\\4\\Windows\\1"), QStringLiteral("Key")), QStringLiteral("frmtvDocument"));
-    EXPECT_EQ(storedSetting(QStringLiteral("Panels\\4\\Windows\\2"), QStringLiteral("Key")), QStringLiteral("<absent>"));
-    EXPECT_EQ(storedSetting(QStringLiteral("Panels\\4\\Windows\\3"), QStringLiteral("Key")), QStringLiteral("<absent>"));
+    EXPECT_EQ(
+        storedSetting(QStringLiteral("Panels\\4\\Windows\\1"), QStringLiteral("Key")), QStringLiteral("frmtvDocument"));
+    EXPECT_EQ(
+        storedSetting(QStringLiteral("Panels\\4\\Windows\\2"), QStringLiteral("Key")), QStringLiteral("<absent>"));
+    EXPECT_EQ(
+        storedSetting(QStringLiteral("Panels\\4\\Windows\\3"), QStringLiteral("Key")), QStringLiteral("<absent>"));
 }
 
 TEST_F(PanesTest, TheFloatingSetIsRestoredAndOtherKeysAreDroppedOnTheNextSave)
@@ -137,7 +144,8 @@ TEST_F(PanesTest, APaneClosedByTheUserReleasesItsButtonOnly)
     EXPECT_TRUE(main->IsPaneLoaded(QStringLiteral("frmtvDocument")));
     EXPECT_TRUE(main->toolbarButton(QStringLiteral("tvOrra"))->isChecked() == false);
     ASSERT_TRUE(main->SaveSettings());
-    EXPECT_EQ(storedSetting(QStringLiteral("Main Settings"), QStringLiteral("ShowHidetvDocument")), QStringLiteral("0"));
+    EXPECT_EQ(
+        storedSetting(QStringLiteral("Main Settings"), QStringLiteral("ShowHidetvDocument")), QStringLiteral("0"));
 }
 
 TEST_F(PanesTest, IsPaneLoadedComparesNamesExactly)

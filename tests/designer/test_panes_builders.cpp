@@ -15,12 +15,14 @@ using morvane::frmOrraDevelopment;
 
 class BuildersTest : public PanesTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         PanesTest::SetUp();
         addDocument(8, 1, "Empty", "");
     }
     // The keys of node's children, in tree order.
-    static QStringList childKeys(frmOrraDevelopment* w, const QString& key) {
+    static QStringList childKeys(frmOrraDevelopment* w, const QString& key)
+    {
         QTreeWidgetItem* n = w->documentTree()->node(key);
         w->documentTree()->buildChildItems(n);
         QStringList keys;
@@ -28,13 +30,15 @@ protected:
         return keys;
     }
     // The editor open on the selected node's label, or null.
-    static QLineEdit* labelEditor(frmOrraDevelopment* w) {
+    static QLineEdit* labelEditor(frmOrraDevelopment* w)
+    {
         QTreeWidget* tree = w->documentTree();
         return tree->currentItem() ? qobject_cast<QLineEdit*>(tree->itemWidget(tree->currentItem(), 0)) : nullptr;
     }
 };
 
-TEST_F(BuildersTest, NewElementsOfANewDocument) {
+TEST_F(BuildersTest, NewElementsOfANewDocument)
+{
     frmOrraDevelopment* w = openInMain(8);
     ASSERT_TRUE(w);
     EXPECT_FALSE(w->documentChanged());
@@ -69,13 +73,14 @@ TEST_F(BuildersTest, NewElementsOfANewDocument) {
     EXPECT_EQ(childKeys(w, "B0.0"), QStringList({"B0.0.S0", "B0.0.X0", "B0.0.0"}));
 
     EXPECT_EQ(xml::outerXml(w->document()->documentElement()),
-              "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]><Block ID=\"B0.0\" Name=\"Block1\"><![CDATA[]]>"
-              "<Station ID=\"B0.0.S0\" Name=\"Station1\"><![CDATA[]]></Station>"
-              "<Script ID=\"B0.0.X0\" Name=\"Script1\" Language=\"VBScript\"><![CDATA[]]></Script>"
-              "<Block ID=\"B0.0.0\" Name=\"Block1\"><![CDATA[]]></Block></Block></Document>");
+        "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]><Block ID=\"B0.0\" Name=\"Block1\"><![CDATA[]]>"
+        "<Station ID=\"B0.0.S0\" Name=\"Station1\"><![CDATA[]]></Station>"
+        "<Script ID=\"B0.0.X0\" Name=\"Script1\" Language=\"VBScript\"><![CDATA[]]></Script>"
+        "<Block ID=\"B0.0.0\" Name=\"Block1\"><![CDATA[]]></Block></Block></Document>");
 }
 
-TEST_F(BuildersTest, IdsFollowTheLargestNumberAndNamesTheCount) {
+TEST_F(BuildersTest, IdsFollowTheLargestNumberAndNamesTheCount)
+{
     frmOrraDevelopment* w = openInMain(8);
     ASSERT_TRUE(w);
     for (int i = 0; i < 3; ++i) {
@@ -113,7 +118,8 @@ TEST_F(BuildersTest, IdsFollowTheLargestNumberAndNamesTheCount) {
     EXPECT_THROW(frmOrraDevelopment::ParseChildNumber("B0.1.Sx", "S"), Error);
 }
 
-TEST_F(BuildersTest, NewParameterAtTheRoot) {
+TEST_F(BuildersTest, NewParameterAtTheRoot)
+{
     frmOrraDevelopment* w = openInMain(8);
     ASSERT_TRUE(w);
     click(w, "B0");
@@ -135,9 +141,9 @@ TEST_F(BuildersTest, NewParameterAtTheRoot) {
     ASSERT_TRUE(labelEditor(w));
     // The stored attributes in their order.
     EXPECT_EQ(xml::outerXml(element(w, "B0.P_New_Parameter1")),
-              "<Parameter ID=\"B0.P_New_Parameter1\" Name=\"New_Parameter1\" Caption=\"New_Parameter1\" "
-              "DefaultValue=\"\" Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
-              "Behaviour=\"dynamic\"/>");
+        "<Parameter ID=\"B0.P_New_Parameter1\" Name=\"New_Parameter1\" Caption=\"New_Parameter1\" "
+        "DefaultValue=\"\" Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
+        "Behaviour=\"dynamic\"/>");
     // The group comes first among the root's children, also when the root has blocks.
     click(w, "B0");
     w->AddBlock();
@@ -151,22 +157,24 @@ TEST_F(BuildersTest, NewParameterAtTheRoot) {
     ASSERT_TRUE(w->Save());
     EXPECT_TRUE(storedText(8).endsWith(
         "<Parameter ID=\"B0.P_New_Parameter2\" Name=\"New_Parameter2\" Caption=\"New_Parameter2\" DefaultValue=\"\" "
-        "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/></Document>\r\n"))
+        "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" "
+        "Behaviour=\"dynamic\"/></Document>\r\n"))
         << storedText(8);
 }
 
-TEST_F(BuildersTest, NewParameterNumberIsOneAboveTheHighest) {
+TEST_F(BuildersTest, NewParameterNumberIsOneAboveTheHighest)
+{
     addDocument(9, 1, "Numbered",
-                "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]><Block ID=\"B0.0\" Name=\"B\"><![CDATA[]]>"
-                "<Parameter ID=\"B0.0.P_New_Parameter1\" Name=\"New_Parameter1\" Caption=\"a\" DefaultValue=\"\" "
-                "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>"
-                "<Parameter ID=\"B0.0.P_New_Parameter5\" Name=\"New_Parameter5\" Caption=\"b\" DefaultValue=\"\" "
-                "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>"
-                "<Parameter ID=\"B0.0.P_New_ParameterX\" Name=\"New_ParameterX\" Caption=\"c\" DefaultValue=\"\" "
-                "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>"
-                "<Parameter ID=\"B0.0.P_Renamed9\" Name=\"Renamed9\" Caption=\"d\" DefaultValue=\"\" "
-                "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>"
-                "</Block></Document>");
+        "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]><Block ID=\"B0.0\" Name=\"B\"><![CDATA[]]>"
+        "<Parameter ID=\"B0.0.P_New_Parameter1\" Name=\"New_Parameter1\" Caption=\"a\" DefaultValue=\"\" "
+        "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>"
+        "<Parameter ID=\"B0.0.P_New_Parameter5\" Name=\"New_Parameter5\" Caption=\"b\" DefaultValue=\"\" "
+        "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>"
+        "<Parameter ID=\"B0.0.P_New_ParameterX\" Name=\"New_ParameterX\" Caption=\"c\" DefaultValue=\"\" "
+        "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>"
+        "<Parameter ID=\"B0.0.P_Renamed9\" Name=\"Renamed9\" Caption=\"d\" DefaultValue=\"\" "
+        "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>"
+        "</Block></Document>");
     frmOrraDevelopment* w = openInMain(9);
     ASSERT_TRUE(w);
     // With a Parameter selected: added to the same Block, after its last Parameter.
@@ -174,18 +182,19 @@ TEST_F(BuildersTest, NewParameterNumberIsOneAboveTheHighest) {
     w->AddParameter();
     EXPECT_EQ(DocumentTree::key(w->documentTree()->currentItem()), "B0.0.P_New_Parameter6");
     EXPECT_EQ(childKeys(w, "B0.0_ParamGroup"),
-              QStringList({"B0.0.P_New_Parameter1", "B0.0.P_New_Parameter5", "B0.0.P_New_ParameterX",
-                           "B0.0.P_Renamed9", "B0.0.P_New_Parameter6"}));
+        QStringList({"B0.0.P_New_Parameter1", "B0.0.P_New_Parameter5", "B0.0.P_New_ParameterX", "B0.0.P_Renamed9",
+            "B0.0.P_New_Parameter6"}));
     EXPECT_EQ(xml::attribute(w->CurrentElement(), "ID"), "B0.0");
     EXPECT_EQ(xml::attribute(w->CurrentParameter(), "ID"), "B0.0.P_New_Parameter6");
 }
 
-TEST_F(BuildersTest, ParameterNumberThatDoesNotFitChangesNothing) {
+TEST_F(BuildersTest, ParameterNumberThatDoesNotFitChangesNothing)
+{
     addDocument(9, 1, "Full",
-                "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
-                "<Parameter ID=\"B0.P_New_Parameter32767\" Name=\"New_Parameter32767\" Caption=\"a\" DefaultValue=\"\" "
-                "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>"
-                "</Document>");
+        "<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
+        "<Parameter ID=\"B0.P_New_Parameter32767\" Name=\"New_Parameter32767\" Caption=\"a\" DefaultValue=\"\" "
+        "Type=\"text\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>"
+        "</Document>");
     frmOrraDevelopment* w = openInMain(9);
     ASSERT_TRUE(w);
     click(w, "B0");
@@ -198,7 +207,8 @@ TEST_F(BuildersTest, ParameterNumberThatDoesNotFitChangesNothing) {
     EXPECT_FALSE(w->documentChanged());
 }
 
-TEST_F(BuildersTest, IncludedNodesTakeNoNewElements) {
+TEST_F(BuildersTest, IncludedNodesTakeNoNewElements)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     const QString before = xmlOf(w);
@@ -224,7 +234,8 @@ TEST_F(BuildersTest, IncludedNodesTakeNoNewElements) {
 // ---------------------------------------------------------------------------------------------
 // Renaming.
 
-TEST_F(BuildersTest, ParameterRenameFollowsIntoPlaceholdersBindingsAndScripts) {
+TEST_F(BuildersTest, ParameterRenameFollowsIntoPlaceholdersBindingsAndScripts)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     lockDocument(1);
@@ -243,10 +254,10 @@ TEST_F(BuildersTest, ParameterRenameFollowsIntoPlaceholdersBindingsAndScripts) {
     EXPECT_EQ(xml::attribute(element(w, "B0.0.P_Year"), "DefaultValue"), "select max(Y) from T where C='<$Town%>'");
     EXPECT_EQ(xml::attribute(element(w, "B0.0.P_Year"), "Source"), "select Y from T where C='<$Town%>'");
     // The parameter beside it.
-    EXPECT_EQ(xml::attribute(element(w, "B0.P_Cust"), "Source"),
-              "select Code, Name from Customers where City='<$Town%>'");
+    EXPECT_EQ(
+        xml::attribute(element(w, "B0.P_Cust"), "Source"), "select Code, Name from Customers where City='<$Town%>'");
     EXPECT_EQ(xml::attribute(element(w, "B0.P_Cust"), "DefaultValue"),
-              "select top 1 Code from Customers where City='<$Town%>'");
+        "select top 1 Code from Customers where City='<$Town%>'");
     // The include's binding and the script's quoted reference.
     EXPECT_EQ(xml::attribute(element(w, "B0.I0").child("Inheritance"), "RID"), "B0.P_Town");
     EXPECT_EQ(xml::bodyText(element(w, "B0.0.X0")), "If Item(\"B0.P_Town\") = \"\" Then RunFrom \"B0.0\"");
@@ -256,7 +267,8 @@ TEST_F(BuildersTest, ParameterRenameFollowsIntoPlaceholdersBindingsAndScripts) {
     EXPECT_FALSE(stored.contains("City%")) << stored;
 }
 
-TEST_F(BuildersTest, ParameterNamesThatBreakPlaceholdersOrIdsAreRefused) {
+TEST_F(BuildersTest, ParameterNamesThatBreakPlaceholdersOrIdsAreRefused)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     click(w, "B0.P_City");
@@ -266,10 +278,11 @@ TEST_F(BuildersTest, ParameterNamesThatBreakPlaceholdersOrIdsAreRefused) {
     for (const char* bad : {"a b", "a.b", "a|b", "a<b", "a>b", "a%b", "a$b", "a'b", "a\tb"}) {
         ui.boxes.clear();
         EXPECT_EQ(w->tvDocument_AfterLabelEdit(QLatin1String(bad)), 1) << bad;
-        EXPECT_EQ(ui.texts(), QStringList({QStringLiteral("\"%1\" cannot be the name of a parameter: a parameter's "
-                                                          "name may not hold a blank or any of the characters "
-                                                          ". | < > % $ '")
-                                               .arg(QLatin1String(bad))}));
+        EXPECT_EQ(ui.texts(),
+            QStringList({QStringLiteral("\"%1\" cannot be the name of a parameter: a parameter's "
+                                        "name may not hold a blank or any of the characters "
+                                        ". | < > % $ '")
+                             .arg(QLatin1String(bad))}));
     }
     ui.boxes.clear();
     EXPECT_EQ(w->tvDocument_AfterLabelEdit("Cust"), 1);
@@ -283,7 +296,8 @@ TEST_F(BuildersTest, ParameterNamesThatBreakPlaceholdersOrIdsAreRefused) {
     EXPECT_EQ(xml::attribute(element(w, "B0.0.P_City"), "Name"), "City");
 }
 
-TEST_F(BuildersTest, LabelEditRenamesThroughTheTree) {
+TEST_F(BuildersTest, LabelEditRenamesThroughTheTree)
+{
     frmOrraDevelopment* w = openInMain(1);
     ASSERT_TRUE(w);
     morvane::DocumentTree* tree = w->documentTree();
@@ -326,7 +340,8 @@ TEST_F(BuildersTest, LabelEditRenamesThroughTheTree) {
     EXPECT_EQ(xml::attribute(element(w, "B0.0.S0"), "ID"), "B0.0.S0");
 }
 
-TEST_F(BuildersTest, NewBlockNamedByItsLabel) {
+TEST_F(BuildersTest, NewBlockNamedByItsLabel)
+{
     frmOrraDevelopment* w = openInMain(8);
     ASSERT_TRUE(w);
     click(w, "B0");
@@ -342,5 +357,5 @@ TEST_F(BuildersTest, NewBlockNamedByItsLabel) {
     EXPECT_EQ(xml::attribute(element(w, "B0.P_Region"), "Caption"), "New_Parameter1");
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

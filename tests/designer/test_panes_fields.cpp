@@ -12,19 +12,22 @@ using morvane::frmOrraDevelopment;
 
 class PaneFieldsTest : public PanesTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         PanesTest::SetUp();
         w.reset(openStandalone(1));
         ASSERT_TRUE(w);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         w.reset();
         PanesTest::TearDown();
     }
     std::unique_ptr<frmOrraDevelopment> w;
 };
 
-TEST_F(PaneFieldsTest, FixedListsHoldTheirEntriesInOrderWithNothingChosen) {
+TEST_F(PaneFieldsTest, FixedListsHoldTheirEntriesInOrderWithNothingChosen)
+{
     for (int pane = 0; pane < frmOrraDevelopment::PaneCount; ++pane) w->ShowFrame(pane);
     auto* type = field<QComboBox>(w.get(), "cbparamType");
     auto* selection = field<QComboBox>(w.get(), "cbparamSelectionType");
@@ -49,7 +52,8 @@ TEST_F(PaneFieldsTest, FixedListsHoldTheirEntriesInOrderWithNothingChosen) {
     EXPECT_EQ(frmOrraDevelopment::BehaviourIndex("static"), 1);
 }
 
-TEST_F(PaneFieldsTest, FailingRegistryQueryFailsTheWindowsLoad) {
+TEST_F(PaneFieldsTest, FailingRegistryQueryFailsTheWindowsLoad)
+{
     admin->execute("drop table tbOrraConnections");
     lockDocument(1);
     EXPECT_EQ(openStandalone(1), nullptr);
@@ -58,13 +62,13 @@ TEST_F(PaneFieldsTest, FailingRegistryQueryFailsTheWindowsLoad) {
     EXPECT_EQ(lockCount(1), 0);
 }
 
-TEST_F(PaneFieldsTest, CaptionsOfEveryPaneAndField) {
+TEST_F(PaneFieldsTest, CaptionsOfEveryPaneAndField)
+{
     for (int pane = 0; pane < frmOrraDevelopment::PaneCount; ++pane) w->ShowFrame(pane);
-    const std::pair<const char*, const char*> labels[] = {
-        {"lbCaption", "Caption"},   {"lbDefaultVal", "Default Value"}, {"lbType", "Type"},
-        {"lbSource", "Source"},     {"lbReturnCol", "Return Column"},  {"lbPrompt", "Prompt"},
+    const std::pair<const char*, const char*> labels[] = {{"lbCaption", "Caption"}, {"lbDefaultVal", "Default Value"},
+        {"lbType", "Type"}, {"lbSource", "Source"}, {"lbReturnCol", "Return Column"}, {"lbPrompt", "Prompt"},
         {"lbSelectionType", "Selection Type"}, {"lbBehaviour", "Behaviour"}, {"lbdocDescription", "Description"},
-        {"lbdocServer", "Server"},  {"lbScriptLang", "Language"}};
+        {"lbdocServer", "Server"}, {"lbScriptLang", "Language"}};
     for (const auto& [name, caption] : labels) {
         auto* l = field<QLabel>(w.get(), name);
         if (l) EXPECT_EQ(l->text(), QLatin1String(caption)) << name;
@@ -77,7 +81,8 @@ TEST_F(PaneFieldsTest, CaptionsOfEveryPaneAndField) {
     EXPECT_EQ(headers, QStringList({"Name", "Caption", "Type", "Default Value"}));
 }
 
-TEST_F(PaneFieldsTest, DocumentPaneShowsDescriptionAndServer) {
+TEST_F(PaneFieldsTest, DocumentPaneShowsDescriptionAndServer)
+{
     click(w.get(), "B0");
     EXPECT_EQ(w->visibleFrame(), frmOrraDevelopment::PaneDocument);
     EXPECT_EQ(field<QPlainTextEdit>(w.get(), "txtdocDescription")->toPlainText(), "Sales report\nby city");
@@ -86,9 +91,9 @@ TEST_F(PaneFieldsTest, DocumentPaneShowsDescriptionAndServer) {
     EXPECT_FALSE(w->documentChanged());
 }
 
-TEST_F(PaneFieldsTest, ServerOutsideTheRegistryAndOlderRootShownWithoutChange) {
-    addDocument(5, 1, "Unknown server",
-                "<Document ID=\"B0\" Server=\"gone\"><![CDATA[]]></Document>");
+TEST_F(PaneFieldsTest, ServerOutsideTheRegistryAndOlderRootShownWithoutChange)
+{
+    addDocument(5, 1, "Unknown server", "<Document ID=\"B0\" Server=\"gone\"><![CDATA[]]></Document>");
     addDocument(6, 1, "Older", "<Document ID=\"B0\" Name=\"Older form\"><![CDATA[old]]></Document>");
     std::unique_ptr<frmOrraDevelopment> unknown(openStandalone(5));
     ASSERT_TRUE(unknown);
@@ -98,19 +103,20 @@ TEST_F(PaneFieldsTest, ServerOutsideTheRegistryAndOlderRootShownWithoutChange) {
     EXPECT_EQ(field<QComboBox>(older.get(), "cbdocServer")->currentText(), "{FREE}");
     // Showing writes nothing: the root keeps its Name and gets no Server.
     EXPECT_EQ(xml::outerXml(older->document()->documentElement()),
-              "<Document ID=\"B0\" Name=\"Older form\"><![CDATA[old]]></Document>");
+        "<Document ID=\"B0\" Name=\"Older form\"><![CDATA[old]]></Document>");
     EXPECT_FALSE(older->documentChanged());
 }
 
-TEST_F(PaneFieldsTest, ParameterPaneShowsEveryAttribute) {
+TEST_F(PaneFieldsTest, ParameterPaneShowsEveryAttribute)
+{
     click(w.get(), "B0.P_Cust");
     EXPECT_EQ(w->visibleFrame(), frmOrraDevelopment::PaneParameter);
     EXPECT_EQ(xml::attribute(w->CurrentParameter(), "ID"), "B0.P_Cust");
     EXPECT_EQ(field<QLineEdit>(w.get(), "txtparamCaption")->text(), "Customer");
     EXPECT_EQ(field<QPlainTextEdit>(w.get(), "txtparamDefaultVal")->toPlainText(),
-              "select top 1 Code from Customers where City='<$City%>'");
+        "select top 1 Code from Customers where City='<$City%>'");
     EXPECT_EQ(field<QPlainTextEdit>(w.get(), "txtparamSource")->toPlainText(),
-              "select Code, Name from Customers where City='<$City%>'");
+        "select Code, Name from Customers where City='<$City%>'");
     EXPECT_EQ(field<QLineEdit>(w.get(), "txtparamReturnCol")->text(), "Code");
     EXPECT_EQ(field<QLineEdit>(w.get(), "txtparamPrompt")->text(), "Pick a customer");
     EXPECT_EQ(field<QComboBox>(w.get(), "cbparamType")->currentText(), "button");
@@ -118,7 +124,7 @@ TEST_F(PaneFieldsTest, ParameterPaneShowsEveryAttribute) {
     EXPECT_EQ(field<QComboBox>(w.get(), "cbparamBehaviour")->currentText(), "static");
     // "button" offers every field.
     for (const char* name : {"txtparamPrompt", "lbPrompt", "txtparamReturnCol", "lbReturnCol", "txtparamSource",
-                             "lbSource", "cbparamSelectionType", "lbSelectionType"})
+             "lbSource", "cbparamSelectionType", "lbSelectionType"})
         EXPECT_TRUE(field<QWidget>(w.get(), name)->isEnabled()) << name;
 
     click(w.get(), "B0.P_City");
@@ -129,13 +135,14 @@ TEST_F(PaneFieldsTest, ParameterPaneShowsEveryAttribute) {
     EXPECT_EQ(field<QComboBox>(w.get(), "cbparamBehaviour")->currentText(), "dynamic");
     // "combo" offers the Source only.
     EXPECT_TRUE(field<QWidget>(w.get(), "txtparamSource")->isEnabled());
-    for (const char* name : {"txtparamPrompt", "lbPrompt", "txtparamReturnCol", "lbReturnCol",
-                             "cbparamSelectionType", "lbSelectionType"})
+    for (const char* name :
+        {"txtparamPrompt", "lbPrompt", "txtparamReturnCol", "lbReturnCol", "cbparamSelectionType", "lbSelectionType"})
         EXPECT_FALSE(field<QWidget>(w.get(), name)->isEnabled()) << name;
     EXPECT_FALSE(w->documentChanged());
 }
 
-TEST_F(PaneFieldsTest, ParameterWithMissingAttributesShowsWithoutAnyWrite) {
+TEST_F(PaneFieldsTest, ParameterWithMissingAttributesShowsWithoutAnyWrite)
+{
     const QString before = xmlOf(w.get());
     click(w.get(), "B0.P_Old");
     EXPECT_EQ(field<QLineEdit>(w.get(), "txtparamCaption")->text(), "Older");
@@ -144,12 +151,13 @@ TEST_F(PaneFieldsTest, ParameterWithMissingAttributesShowsWithoutAnyWrite) {
     EXPECT_EQ(field<QComboBox>(w.get(), "cbparamType")->currentIndex(), -1);
     EXPECT_EQ(field<QComboBox>(w.get(), "cbparamBehaviour")->currentText(), "dynamic");
     EXPECT_EQ(xml::outerXml(element(w.get(), "B0.P_Old")),
-              "<Parameter ID=\"B0.P_Old\" Name=\"Old\" Caption=\"Older\" Type=\"Text\"/>");
+        "<Parameter ID=\"B0.P_Old\" Name=\"Old\" Caption=\"Older\" Type=\"Text\"/>");
     EXPECT_EQ(xmlOf(w.get()), before);
     EXPECT_FALSE(w->documentChanged());
 }
 
-TEST_F(PaneFieldsTest, ShowingAnyNodeNeverChangesTheDocument) {
+TEST_F(PaneFieldsTest, ShowingAnyNodeNeverChangesTheDocument)
+{
     const QString before = xmlOf(w.get());
     w->documentTree()->buildAllNodes();
     QStringList keys;
@@ -170,11 +178,12 @@ TEST_F(PaneFieldsTest, ShowingAnyNodeNeverChangesTheDocument) {
     EXPECT_TRUE(w->documentChanged());
 }
 
-TEST_F(PaneFieldsTest, TextPanesShowTheirElements) {
+TEST_F(PaneFieldsTest, TextPanesShowTheirElements)
+{
     click(w.get(), "B0.0");
     EXPECT_EQ(w->visibleFrame(), frmOrraDevelopment::PaneBlock);
     EXPECT_EQ(field<QPlainTextEdit>(w.get(), "txtBlockSQL")->toPlainText(),
-              "select * into #Report from Orders\nwhere City='<$City%>'");
+        "select * into #Report from Orders\nwhere City='<$City%>'");
     click(w.get(), "B0.0.S0");
     EXPECT_EQ(w->visibleFrame(), frmOrraDevelopment::PaneStation);
     EXPECT_EQ(xml::attribute(w->CurrentStation(), "ID"), "B0.0.S0");
@@ -183,7 +192,7 @@ TEST_F(PaneFieldsTest, TextPanesShowTheirElements) {
     EXPECT_EQ(w->visibleFrame(), frmOrraDevelopment::PaneScript);
     EXPECT_EQ(xml::attribute(w->CurrentScript(), "ID"), "B0.0.X0");
     EXPECT_EQ(field<QPlainTextEdit>(w.get(), "txtScriptSource")->toPlainText(),
-              "If Item(\"B0.P_City\") = \"\" Then RunFrom \"B0.0\"");
+        "If Item(\"B0.P_City\") = \"\" Then RunFrom \"B0.0\"");
     EXPECT_EQ(field<QComboBox>(w.get(), "cbScriptLang")->currentText(), "JScript");
     // The included forms show the same, read-only.
     click(w.get(), "B0.I0|B0.X0");
@@ -198,13 +207,13 @@ TEST_F(PaneFieldsTest, TextPanesShowTheirElements) {
     EXPECT_FALSE(w->documentChanged());
 }
 
-TEST_F(PaneFieldsTest, ParameterGroupListsItsParametersWithStaticOnesInOrange) {
+TEST_F(PaneFieldsTest, ParameterGroupListsItsParametersWithStaticOnesInOrange)
+{
     click(w.get(), "B0_ParamGroup");
     EXPECT_EQ(w->visibleFrame(), frmOrraDevelopment::PaneParameterGroup);
     auto* list = field<QTreeWidget>(w.get(), "lvParameters");
     ASSERT_EQ(list->topLevelItemCount(), 3);
-    const QStringList expected[] = {
-        {"City", "City name", "combo", "Ankara"},
+    const QStringList expected[] = {{"City", "City name", "combo", "Ankara"},
         {"Cust", "Customer", "button", "select top 1 Code from Customers where City='<$City%>'"},
         {"Old", "Older", "Text", ""}};
     for (int r = 0; r < 3; ++r) {
@@ -229,7 +238,8 @@ TEST_F(PaneFieldsTest, ParameterGroupListsItsParametersWithStaticOnesInOrange) {
     EXPECT_EQ(list->topLevelItem(0)->data(0, Qt::UserRole).toString(), "B0.I0|B0.P_Region");
 }
 
-TEST_F(PaneFieldsTest, EveryParameterFieldWritesBack) {
+TEST_F(PaneFieldsTest, EveryParameterFieldWritesBack)
+{
     click(w.get(), "B0.P_Cust");
     const xml::Node p = element(w.get(), "B0.P_Cust");
     field<QLineEdit>(w.get(), "txtparamCaption")->setText("Client");
@@ -264,8 +274,8 @@ TEST_F(PaneFieldsTest, EveryParameterFieldWritesBack) {
     // text: everything but Caption, Default Value and Behaviour emptied and off.
     field<QComboBox>(w.get(), "cbparamType")->setCurrentIndex(0);
     EXPECT_EQ(xml::outerXml(p),
-              "<Parameter ID=\"B0.P_Cust\" Name=\"Cust\" Caption=\"Client\" DefaultValue=\"C1\" Type=\"text\" "
-              "Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"static\"/>");
+        "<Parameter ID=\"B0.P_Cust\" Name=\"Cust\" Caption=\"Client\" DefaultValue=\"C1\" Type=\"text\" "
+        "Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"static\"/>");
     for (const char* name : {"txtparamPrompt", "txtparamReturnCol", "txtparamSource", "cbparamSelectionType"})
         EXPECT_FALSE(field<QWidget>(w.get(), name)->isEnabled()) << name;
     for (const char* name : {"txtparamCaption", "txtparamDefaultVal", "cbparamBehaviour"})
@@ -278,7 +288,8 @@ TEST_F(PaneFieldsTest, EveryParameterFieldWritesBack) {
     EXPECT_EQ(xml::attribute(p, "Type"), "button");
 }
 
-TEST_F(PaneFieldsTest, TextsAndLanguageWriteBack) {
+TEST_F(PaneFieldsTest, TextsAndLanguageWriteBack)
+{
     click(w.get(), "B0.0");
     field<QPlainTextEdit>(w.get(), "txtBlockSQL")->setPlainText("select 10");
     EXPECT_EQ(xml::bodyText(element(w.get(), "B0.0")), "select 10");
@@ -290,15 +301,17 @@ TEST_F(PaneFieldsTest, TextsAndLanguageWriteBack) {
     field<QPlainTextEdit>(w.get(), "txtScriptSource")->setPlainText("y = 2");
     field<QComboBox>(w.get(), "cbScriptLang")->setCurrentIndex(0);
     EXPECT_EQ(xml::outerXml(element(w.get(), "B0.0.X0")),
-              "<Script ID=\"B0.0.X0\" Name=\"Decide\" Language=\"VBScript\"><![CDATA[y = 2]]></Script>");
+        "<Script ID=\"B0.0.X0\" Name=\"Decide\" Language=\"VBScript\"><![CDATA[y = 2]]></Script>");
     click(w.get(), "B0");
     field<QPlainTextEdit>(w.get(), "txtdocDescription")->setPlainText("Sales");
     EXPECT_EQ(xml::bodyText(w->document()->documentElement()), "Sales");
     // A CDATA section stays the one body text.
-    EXPECT_TRUE(xml::outerXml(element(w.get(), "B0.0")).startsWith("<Block ID=\"B0.0\" Name=\"Prepare\"><![CDATA[select 10]]>"));
+    EXPECT_TRUE(xml::outerXml(element(w.get(), "B0.0"))
+                    .startsWith("<Block ID=\"B0.0\" Name=\"Prepare\"><![CDATA[select 10]]>"));
 }
 
-TEST_F(PaneFieldsTest, LockedFieldsWriteButDoNotMarkTheDocument) {
+TEST_F(PaneFieldsTest, LockedFieldsWriteButDoNotMarkTheDocument)
+{
     click(w.get(), "B0.I0|B0.P_Region");
     auto* caption = field<QLineEdit>(w.get(), "txtparamCaption");
     ASSERT_TRUE(caption->isReadOnly());
@@ -307,7 +320,8 @@ TEST_F(PaneFieldsTest, LockedFieldsWriteButDoNotMarkTheDocument) {
     EXPECT_FALSE(w->documentChanged());
 }
 
-TEST_F(PaneFieldsTest, SwitchingNodesKeepsUnsavedFieldEdits) {
+TEST_F(PaneFieldsTest, SwitchingNodesKeepsUnsavedFieldEdits)
+{
     lockDocument(1);
     click(w.get(), "B0.P_City");
     field<QLineEdit>(w.get(), "txtparamCaption")->setText("Town");
@@ -331,7 +345,8 @@ TEST_F(PaneFieldsTest, SwitchingNodesKeepsUnsavedFieldEdits) {
     EXPECT_EQ(storedCheckSum(1), independentCheckSum(1));
 }
 
-TEST_F(PaneFieldsTest, ApplyingSettingsWritesNoSingleLineField) {
+TEST_F(PaneFieldsTest, ApplyingSettingsWritesNoSingleLineField)
+{
     click(w.get(), "B0.P_City");
     w->ApplySettings();
     EXPECT_EQ(field<QLineEdit>(w.get(), "txtparamCaption")->text(), "City name");
@@ -339,5 +354,5 @@ TEST_F(PaneFieldsTest, ApplyingSettingsWritesNoSingleLineField) {
     EXPECT_EQ(xml::attribute(w->CurrentParameter(), "ID"), "B0.P_City");
 }
 
-} // namespace
-} // namespace orra::test
+}   // namespace
+}   // namespace orra::test

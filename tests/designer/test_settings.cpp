@@ -44,10 +44,10 @@ TEST_F(SettingsTest, FirstRunWithAnEmptyStoreHidesThePanesAndUsesTheDefaults)
     }
     for (const QString& s : o.QueryShortcuts) EXPECT_TRUE(s.isEmpty());
     EXPECT_EQ(o.RtfColorTable,
-              QStringLiteral("\\red0\\green0\\blue255;\\red0\\green0\\blue255;\\red255\\green0\\blue255;"
-                             "\\red0\\green0\\blue255;\\red128\\green128\\blue128;\\red255\\green0\\blue0;"
-                             "\\red0\\green0\\blue0;\\red0\\green128\\blue128;\\red0\\green255\\blue0;"
-                             "\\red0\\green0\\blue0;}"));
+        QStringLiteral("\\red0\\green0\\blue255;\\red0\\green0\\blue255;\\red255\\green0\\blue255;"
+                       "\\red0\\green0\\blue255;\\red128\\green128\\blue128;\\red255\\green0\\blue0;"
+                       "\\red0\\green0\\blue0;\\red0\\green128\\blue128;\\red0\\green255\\blue0;"
+                       "\\red0\\green0\\blue0;}"));
 
     setCatalogueServerName(QStringLiteral("srv"));
     setCatalogueDatabaseName(QStringLiteral("db"));
@@ -67,10 +67,10 @@ TEST_F(SettingsTest, FirstRunWithAnEmptyStoreHidesThePanesAndUsesTheDefaults)
     }
     for (int i = 0; i < SqlColorCount; ++i)
         EXPECT_EQ(storedSetting(QStringLiteral("SQLColors"), QLatin1String(kSqlColorKeys[size_t(i)])),
-                  QString::number(kSqlColorDefaults[size_t(i)]));
+            QString::number(kSqlColorDefaults[size_t(i)]));
     for (int i = 0; i < ScriptColorCount; ++i)
         EXPECT_EQ(storedSetting(QStringLiteral("ScriptColors"), QLatin1String(kScriptColorKeys[size_t(i)])),
-                  QString::number(kScriptColorDefaults[size_t(i)]));
+            QString::number(kScriptColorDefaults[size_t(i)]));
     for (const char* section : {"SQLFont", "ScriptFont"}) {
         EXPECT_EQ(storedSetting(QLatin1String(section), QStringLiteral("Name")), QStringLiteral("Verdana"));
         EXPECT_EQ(storedSetting(QLatin1String(section), QStringLiteral("Size")), QStringLiteral("10"));
@@ -113,13 +113,14 @@ TEST_F(SettingsTest, StoredValuesAreReadAndNullCountsAsAbsent)
     EXPECT_EQ(o.QueryShortcuts[9], QStringLiteral("sp_who"));
     EXPECT_TRUE(o.QueryShortcuts[4].isEmpty());
     EXPECT_TRUE(o.RtfColorTable.contains(QStringLiteral("\\red255\\green0\\blue255;\\red0\\green0\\blue255;"
-                                                         "\\red128\\green128\\blue128;\\red1\\green2\\blue3;")));
+                                                        "\\red128\\green128\\blue128;\\red1\\green2\\blue3;")));
 
     // Written back as read (True becomes "1"; the options are the store's source of truth).
     ASSERT_TRUE(main->SaveSettings());
     EXPECT_EQ(storedSetting(QStringLiteral("SQLFont"), QStringLiteral("Bold")), QStringLiteral("1"));
     EXPECT_EQ(storedSetting(QStringLiteral("ShortCuts"), QStringLiteral("1")), QStringLiteral("select a, b from t"));
-    EXPECT_EQ(storedSetting(QStringLiteral("SQLColors"), QStringLiteral("KeyWords")), QString::number(RGBColor(0, 0, 255)));
+    EXPECT_EQ(
+        storedSetting(QStringLiteral("SQLColors"), QStringLiteral("KeyWords")), QString::number(RGBColor(0, 0, 255)));
 }
 
 TEST_F(SettingsTest, PanelSizesAreRestoredAndOneTooLargeForSixteenBitsIsLeftAsItWas)

@@ -19,13 +19,14 @@ namespace {
 
 class StartupTest : public ShellTest {
 protected:
-    void TearDown() override {
+    void TearDown() override
+    {
         delete frmMDIMain::instance();
         ShellTest::TearDown();
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(StartupTest, TrustedLogOnWithBothNamesShowsTheMainWindowWithoutAskingTheLogOn)
 {
@@ -36,13 +37,14 @@ TEST_F(StartupTest, TrustedLogOnWithBothNamesShowsTheMainWindowWithoutAskingTheL
     frmMDIMain* w = frmMDIMain::instance();
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->isVisible());
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Morvane V\\.\\d+\\.\\d+\\.\\d+$")).match(w->windowTitle()).hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^Morvane V\\.\\d+\\.\\d+\\.\\d+$")).match(w->windowTitle()).hasMatch())
         << w->windowTitle().toStdString();
     EXPECT_EQ(catalogueServerName(), QStringLiteral("shellsrv"));
     EXPECT_EQ(catalogueDatabaseName(), QStringLiteral("cat"));
     EXPECT_EQ(w->panelText(QStringLiteral("Server")), QStringLiteral("shellsrv"));
-    const QRegularExpression user(QStringLiteral("^%1 \\(\\d+\\)$")
-                                      .arg(QRegularExpression::escape(orra::embedded::osUserName())));
+    const QRegularExpression user(
+        QStringLiteral("^%1 \\(\\d+\\)$").arg(QRegularExpression::escape(orra::embedded::osUserName())));
     EXPECT_TRUE(user.match(w->panelText(QStringLiteral("UserName"))).hasMatch())
         << w->panelText(QStringLiteral("UserName")).toStdString();
     // The connection cache starts with its one empty entry.
@@ -103,6 +105,7 @@ TEST_F(StartupTest, AFaultyOptionIsOneMessageAndTheProgramEnds)
 TEST_F(StartupTest, TabsAndLineBreaksAreCleanedFromTheCommandLine)
 {
     makeCatalogue();
-    ASSERT_EQ(Main({QStringLiteral("/server:shell\tsrv"), QStringLiteral("/database:c\r\nat"), QStringLiteral("/tc")}), 0);
+    ASSERT_EQ(
+        Main({QStringLiteral("/server:shell\tsrv"), QStringLiteral("/database:c\r\nat"), QStringLiteral("/tc")}), 0);
     EXPECT_EQ(catalogueDatabaseName(), QStringLiteral("cat"));
 }

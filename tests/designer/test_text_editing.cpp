@@ -60,7 +60,7 @@ struct Editing : ::testing::Test, WithApp {
 
 const QString kThree = QStringLiteral("select a\r\nfrom t\r\nwhere b = 1");
 
-} // namespace
+}   // namespace
 
 TEST_F(Editing, CommentThreeWholeLinesKeepsTheSameTextSelected)
 {
@@ -209,7 +209,7 @@ TEST_F(Editing, KeyFiltersAndWhiteSpace)
     ASSERT_NE(Highlighter(&box), nullptr) << "Ctrl+Shift and an arrow re-colours";
     EXPECT_EQ(key, orra::vbKeyDown);
     for (int k : {orra::vbKeyEnd, orra::vbKeyHome, orra::vbKeyReturn, orra::vbKeyTab, orra::vbKeyShift,
-                  orra::vbKeyControl, orra::vbKeyF5}) {
+             orra::vbKeyControl, orra::vbKeyF5}) {
         key = k;
         shift = 0;
         SqlEditorKeyHandler(&box, key, shift);

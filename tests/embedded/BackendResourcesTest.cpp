@@ -34,7 +34,7 @@ protected:
     sqlite3* db = nullptr;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(SqliteHandles, PreparedStatementReportsItsPreparationAndFinalizes)
 {
@@ -111,9 +111,11 @@ TEST_F(SqliteHandles, WriteTransactionInsideAnOpenOneLeavesItToItsOwner)
 // register it.
 TEST_F(EmbeddedTest, BuiltInBackendsClaimTheirConnectionTexts)
 {
-    const auto backendFor = [](const QString& text) { return orra::db::createBackend(orra::db::ConnectionString::parse(text)); };
-    const auto embedded = backendFor(connectionText(QStringLiteral("t"), QStringLiteral("mat"), QStringLiteral("sa"),
-                                                    QStringLiteral("secret")));
+    const auto backendFor = [](const QString& text) {
+        return orra::db::createBackend(orra::db::ConnectionString::parse(text));
+    };
+    const auto embedded = backendFor(
+        connectionText(QStringLiteral("t"), QStringLiteral("mat"), QStringLiteral("sa"), QStringLiteral("secret")));
     ASSERT_NE(embedded, nullptr);
     EXPECT_NE(dynamic_cast<EmbeddedBackend*>(embedded.get()), nullptr);
     // the same text naming a server that is not an embedded one goes to the ODBC backend

@@ -14,7 +14,7 @@ int cmp(const QString& a, const QString& b)
     const int r = turkishCompare(x.constData(), int(x.size()), y.constData(), int(y.size()));
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
-} // namespace
+}   // namespace
 
 TEST(Collation, TurkishCaseFolding)
 {

@@ -27,8 +27,7 @@ protected:
     }
 
     std::unique_ptr<db::Connection> connect(const QString& database = QStringLiteral("catalogue"),
-                                            const QString& login = QStringLiteral("sa"),
-                                            const QString& password = QStringLiteral("secret"))
+        const QString& login = QStringLiteral("sa"), const QString& password = QStringLiteral("secret"))
     {
         auto c = std::make_unique<db::Connection>();
         c->open(connectionText(QStringLiteral("t"), database, login, password));
@@ -40,15 +39,13 @@ protected:
     {
         db::RecordsetPtr rs = c.execute(sql);
         while (rs && !rs->isOpen()) {
-            if (!rs->NextRecordset())
-                return QVariant();
+            if (!rs->NextRecordset()) return QVariant();
         }
-        if (!rs || rs->isEOF())
-            return QVariant();
+        if (!rs || rs->isEOF()) return QVariant();
         return rs->value(0);
     }
 
     QTemporaryDir m_dir;
 };
 
-} // namespace orra::embedded::test
+}   // namespace orra::embedded::test

@@ -47,7 +47,7 @@ protected:
     std::unique_ptr<db::Connection> c;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(ExactValues, ColumnsReadExactly)
 {
@@ -66,8 +66,8 @@ TEST_F(ExactValues, SumsAndAveragesKeepTheirArgumentsType)
     expectExact("select avg(Rate) from Sales", DataType::Numeric, 38, 6, "4.216667");
     expectExact("select avg(Amount) from Sales", DataType::Currency, 19, 4, "25497.9467");
     expectExact("select max(Rate) from Sales s", DataType::Numeric, 10, 2, "12.50");
-    expectExact("select isnull(sum(s.Amount), 0) from Sales s where s.City='Ankara'", DataType::Currency, 19, 4,
-                "76493.7400");
+    expectExact(
+        "select isnull(sum(s.Amount), 0) from Sales s where s.City='Ankara'", DataType::Currency, 19, 4, "76493.7400");
     // float stays float, counts are integers
     EXPECT_EQ(one("select sum(Weight) from Sales").first.type, DataType::Double);
     EXPECT_EQ(one("select count(*) from Sales").first.type, DataType::Integer);
@@ -86,8 +86,7 @@ TEST_F(ExactValues, ArithmeticFollowsTheServersRules)
     expectExact("select Amount + Rate from Sales where ID=1", DataType::Numeric, 20, 4, "32.4900");
     expectExact("select -Amount from Sales where ID=3", DataType::Currency, 19, 4, "-0.1000");
     expectExact("select 1.10 + 2.205", DataType::Numeric, 5, 3, "3.305");
-    expectExact("select case when ID=1 then Rate else 0 end from Sales where ID=1", DataType::Numeric, 12, 2,
-                "12.50");
+    expectExact("select case when ID=1 then Rate else 0 end from Sales where ID=1", DataType::Numeric, 12, 2, "12.50");
     expectExact("select (select sum(Amount) from Sales) Total", DataType::Currency, 19, 4, "76493.8400");
     EXPECT_EQ(one("select Amount * Weight from Sales where ID=1").first.type, DataType::Double);
 }
@@ -124,8 +123,8 @@ TEST_F(ExactValues, StarsUnionsAndFunctionsKeepEachColumnInItsPlace)
     // a star before an expression: the expression's column is still found
     db::RecordsetPtr rs = c->execute("select s.*, s.Amount + 1 Plus, Weight W2 from Sales s where ID=1");
     ASSERT_EQ(rs->fieldCount(), 9);
-    EXPECT_EQ(rs->field(2).type, DataType::Currency);    // the table's own Amount
-    EXPECT_EQ(rs->field(7).type, DataType::Currency);    // Plus
+    EXPECT_EQ(rs->field(2).type, DataType::Currency);   // the table's own Amount
+    EXPECT_EQ(rs->field(7).type, DataType::Currency);   // Plus
     ASSERT_TRUE(db::isDecimal(rs->value(7)));
     EXPECT_EQ(db::decimalOf(rs->value(7))->toString(), QStringLiteral("20.9900"));
     EXPECT_EQ(rs->field(8).type, DataType::Double);
@@ -134,25 +133,24 @@ TEST_F(ExactValues, StarsUnionsAndFunctionsKeepEachColumnInItsPlace)
     expectExact("select abs(-Amount) from Sales where ID=1", DataType::Currency, 19, 4, "19.9900");
     expectExact("select round(Rate, 1) from Sales where ID=1", DataType::Numeric, 10, 2, "12.50");
     expectExact("select floor(Rate) from Sales where ID=1", DataType::Numeric, 10, 0, "12");
-    expectExact("select (select max(Rate) from Sales) + Amount from Sales where ID=3", DataType::Numeric, 20, 4,
-                "12.6000");
+    expectExact(
+        "select (select max(Rate) from Sales) + Amount from Sales where ID=3", DataType::Numeric, 20, 4, "12.6000");
     expectExact("select sum(Amount) from Sales where City in (select City from Sales where Rate > 1)",
-                DataType::Currency, 19, 4, "76493.7400");
-    expectExact("select sum(case when City='Ankara' then Amount end) from Sales", DataType::Currency, 19, 4,
-                "76493.7400");
-    expectExact("select distinct Amount * Quantity from Sales s, (select 2 Quantity) q where ID=1",
-                DataType::Currency, 19, 4, "39.9800");
+        DataType::Currency, 19, 4, "76493.7400");
+    expectExact(
+        "select sum(case when City='Ankara' then Amount end) from Sales", DataType::Currency, 19, 4, "76493.7400");
+    expectExact("select distinct Amount * Quantity from Sales s, (select 2 Quantity) q where ID=1", DataType::Currency,
+        19, 4, "39.9800");
     // columns of derived tables
-    expectExact("select x.Tutar from (select sum(Amount) Tutar from Sales) x", DataType::Currency, 19, 4,
-                "76493.8400");
+    expectExact("select x.Tutar from (select sum(Amount) Tutar from Sales) x", DataType::Currency, 19, 4, "76493.8400");
     expectExact("select Oran * 2 from (select City, sum(Rate) as Oran from Sales group by City) t where City='İzmir'",
-                DataType::Numeric, 38, 2, "0.20");
+        DataType::Numeric, 38, 2, "0.20");
 
     // the first select of a union types its columns; text, counts and conditions are left alone
     EXPECT_EQ(one("select Amount + 0 from Sales where ID=1 union all select Rate from Sales where ID=2").first.type,
-              DataType::Currency);
+        DataType::Currency);
     EXPECT_EQ(one("select City + 'x' from Sales where ID=1").first.type, DataType::VarChar);
     EXPECT_EQ(one("select count(distinct City) from Sales").first.type, DataType::Integer);
     EXPECT_EQ(one("select case when Amount > 1 then 'big' else 'small' end from Sales where ID=1").first.type,
-              DataType::VarChar);
+        DataType::VarChar);
 }

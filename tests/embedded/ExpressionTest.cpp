@@ -22,7 +22,7 @@ QString errorOf(db::Connection& c, const QString& sql)
     return QStringLiteral("(no error)");
 }
 
-} // namespace
+}   // namespace
 
 TEST_F(EmbeddedTest, CastAndConvertToDateDropTheTime)
 {
@@ -30,15 +30,18 @@ TEST_F(EmbeddedTest, CastAndConvertToDateDropTheTime)
     c->execute(QStringLiteral("create table Orders (ID int, OrderDate datetime)"));
     c->execute(QStringLiteral("insert into Orders values (1, '2025-01-18 12:00:00')"));
     c->execute(QStringLiteral("insert into Orders values (2, '2025-01-19 08:30:00')"));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from Orders where cast(OrderDate as date)='2025-01-18'")).toInt(), 1);
-    EXPECT_EQ(scalar(*c, QStringLiteral("select ID from Orders where convert(date, OrderDate)='2025-01-19'")).toInt(), 2);
+    EXPECT_EQ(
+        scalar(*c, QStringLiteral("select count(*) from Orders where cast(OrderDate as date)='2025-01-18'")).toInt(),
+        1);
+    EXPECT_EQ(
+        scalar(*c, QStringLiteral("select ID from Orders where convert(date, OrderDate)='2025-01-19'")).toInt(), 2);
     EXPECT_EQ(scalar(*c, QStringLiteral("select convert(date, OrderDate, 120) from Orders where ID=1")).toDate(),
-              QDate(2025, 1, 18));
+        QDate(2025, 1, 18));
     EXPECT_EQ(scalar(*c, QStringLiteral("select cast('2025-01-18T12:00:00' as time)")).toTime(), QTime(12, 0));
     EXPECT_EQ(errorOf(*c, QStringLiteral("select cast(1.5 as date)")),
-              QStringLiteral("Explicit conversion from data type float to date is not allowed."));
+        QStringLiteral("Explicit conversion from data type float to date is not allowed."));
     EXPECT_EQ(errorOf(*c, QStringLiteral("select cast('someday' as date)")),
-              QStringLiteral("Conversion failed when converting date and/or time from character string."));
+        QStringLiteral("Conversion failed when converting date and/or time from character string."));
 }
 
 TEST_F(EmbeddedTest, HexadecimalLiteralsAreBinary)
@@ -75,7 +78,7 @@ TEST_F(EmbeddedTest, BigintOverflowIsAnError)
 {
     auto c = connect();
     EXPECT_EQ(errorOf(*c, QStringLiteral("select 9223372036854775807 + 1")),
-              QStringLiteral("Arithmetic overflow error converting expression to data type bigint."));
+        QStringLiteral("Arithmetic overflow error converting expression to data type bigint."));
     EXPECT_EQ(scalar(*c, QStringLiteral("select 9223372036854775806 + 1")).toLongLong(), 9223372036854775807LL);
 }
 
@@ -83,17 +86,19 @@ TEST_F(EmbeddedTest, TopLimitsTheRows)
 {
     auto c = connect();
     c->execute(QStringLiteral("create table Orders (ID int, Amount int)"));
-    for (int i = 1; i <= 5; ++i)
-        c->execute(QStringLiteral("insert into Orders values (%1, %2)").arg(i).arg(i * 10));
+    for (int i = 1; i <= 5; ++i) c->execute(QStringLiteral("insert into Orders values (%1, %2)").arg(i).arg(i * 10));
     db::RecordsetPtr rs = c->execute(QStringLiteral("select top 2 ID from Orders order by ID desc"));
     ASSERT_EQ(rs->RecordCount(), 2);
     EXPECT_EQ(rs->value(0).toInt(), 5);
     rs = c->execute(QStringLiteral("select distinct top (3) ID from Orders order by ID"));
     EXPECT_EQ(rs->RecordCount(), 3);
-    EXPECT_EQ(scalar(*c, QStringLiteral("select (select top 1 Amount from Orders order by Amount desc) + 1")).toInt(), 51);
+    EXPECT_EQ(
+        scalar(*c, QStringLiteral("select (select top 1 Amount from Orders order by Amount desc) + 1")).toInt(), 51);
     c->execute(QStringLiteral("select top 1 * into #First from Orders order by ID"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from #First")).toInt(), 1);
-    EXPECT_EQ(scalar(*c, QStringLiteral("if exists (select top 1 ID from Orders where ID > 4) select 1 else select 0")).toInt(), 1);
+    EXPECT_EQ(scalar(*c, QStringLiteral("if exists (select top 1 ID from Orders where ID > 4) select 1 else select 0"))
+                  .toInt(),
+        1);
 }
 
 TEST_F(EmbeddedTest, LongPlusChainsRunFromTheLeft)
@@ -112,12 +117,11 @@ TEST_F(EmbeddedTest, LongPlusChainsRunFromTheLeft)
     EXPECT_EQ(scalar(*c, QStringLiteral("select 1 + 2 + '3'")).toInt(), 6);
     EXPECT_EQ(scalar(*c, QStringLiteral("select '1' + '2' + 3")).toInt(), 15);
     QStringList numbers;
-    for (int i = 1; i <= 500; ++i)
-        numbers << QString::number(i);
+    for (int i = 1; i <= 500; ++i) numbers << QString::number(i);
     EXPECT_EQ(scalar(*c, QStringLiteral("select ") + numbers.join(QStringLiteral(" + "))).toInt(), 125250);
     EXPECT_EQ(scalar(*c, QStringLiteral("select 10 - 2 + 3 - 1 + '5'")).toInt(), 15);
     EXPECT_EQ(errorOf(*c, QStringLiteral("select 10 - 2 + 'x'")),
-              QStringLiteral("Conversion failed when converting the varchar value 'x' to data type int."));
+        QStringLiteral("Conversion failed when converting the varchar value 'x' to data type int."));
 }
 
 TEST_F(EmbeddedTest, FixedWidthTextIsPaddedInExpressions)
@@ -125,17 +129,17 @@ TEST_F(EmbeddedTest, FixedWidthTextIsPaddedInExpressions)
     auto c = connect();
     c->execute(QStringLiteral("insert into tbOrraCategory (ID, ParentID, Name, Type) values (1, 0, 'Sales', 'T')"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select '[' + Name + ']' from tbOrraCategory")).toString(),
-              QStringLiteral("[Sales") + QString(45, u' ') + u']');
+        QStringLiteral("[Sales") + QString(45, u' ') + u']');
     EXPECT_EQ(scalar(*c, QStringLiteral("select ID from tbOrraCategory where Name='Sales'")).toInt(), 1);
     EXPECT_EQ(scalar(*c, QStringLiteral("select len(Name) from tbOrraCategory")).toInt(), 5);
     c->execute(QStringLiteral("update tbOrraCategory set Name='North' where ID=1"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select Name + '|' from tbOrraCategory")).toString(),
-              QStringLiteral("North") + QString(45, u' ') + u'|');
+        QStringLiteral("North") + QString(45, u' ') + u'|');
 
     c->execute(QStringLiteral("create table #Codes (Code char(4), Label nchar(6), Note varchar(10))"));
     c->execute(QStringLiteral("insert into #Codes values ('A', 'x', 'y')"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select '[' + Code + Label + Note + ']' from #Codes")).toString(),
-              QStringLiteral("[A   x     y]"));
+        QStringLiteral("[A   x     y]"));
     c->execute(QStringLiteral("select Code into #Copy from #Codes"));
     c->execute(QStringLiteral("insert into #Copy values ('B')"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select max(Code + '|') from #Copy")).toString(), QStringLiteral("B   |"));
@@ -147,10 +151,9 @@ TEST_F(EmbeddedTest, FixedWidthTextIsPaddedInExpressions)
 TEST(Translator, LongChainsTranslateWithoutDeepNesting)
 {
     QStringList terms;
-    for (int i = 0; i < 20000; ++i)
-        terms << QStringLiteral("Name");
-    const Translation t = translate(QStringLiteral("select ") + terms.join(u'+') + QStringLiteral(" from T"),
-                                    QStringLiteral("catalogue"));
+    for (int i = 0; i < 20000; ++i) terms << QStringLiteral("Name");
+    const Translation t = translate(
+        QStringLiteral("select ") + terms.join(u'+') + QStringLiteral(" from T"), QStringLiteral("catalogue"));
     ASSERT_TRUE(t.error.isEmpty()) << t.error.toStdString();
     ASSERT_TRUE(t.statements.at(0).is<SqlStatement>());
     const QString sql = t.statements.at(0).as<SqlStatement>()->sql;
@@ -162,7 +165,8 @@ TEST(Translator, LongChainsTranslateWithoutDeepNesting)
             --depth;
     }
     EXPECT_LE(deepest, 4);
-    EXPECT_TRUE(sql.startsWith(QStringLiteral("select orra_add(Name, orra_list(orra_list(Name,"))) << sql.left(80).toStdString();
+    EXPECT_TRUE(sql.startsWith(QStringLiteral("select orra_add(Name, orra_list(orra_list(Name,")))
+        << sql.left(80).toStdString();
 }
 
-} // namespace orra::embedded::test
+}   // namespace orra::embedded::test

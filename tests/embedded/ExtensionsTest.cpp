@@ -40,9 +40,9 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         qputenv("ORRA_SERVERS", m_dir.path().toUtf8());
         registerDatabaseSchema(QStringLiteral("notes"),
-                               QStringLiteral("create table Notes (ID int primary key, Code char(4) COLLATE TR_CI);"));
+            QStringLiteral("create table Notes (ID int primary key, Code char(4) COLLATE TR_CI);"));
         createServer(QStringLiteral("x"), QStringLiteral("sa"), QStringLiteral("pw"),
-                     {{QStringLiteral("work"), QStringLiteral("notes")}});
+            {{QStringLiteral("work"), QStringLiteral("notes")}});
         registerProcedure(QStringLiteral("sp_Echo"), echo);
         c.open(connectionText(QStringLiteral("x"), QStringLiteral("work"), QStringLiteral("sa"), QStringLiteral("pw")));
     }
@@ -60,8 +60,7 @@ protected:
         } catch (const orra::Error&) {
             EXPECT_FALSE(c.errors().isEmpty());
             for (const db::ProviderError& e : c.errors())
-                if (e.number != 0)
-                    return e;
+                if (e.number != 0) return e;
         }
         ADD_FAILURE() << "no error from " << sql.toStdString();
         return {};
@@ -71,7 +70,7 @@ protected:
     db::Connection c;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(Extensions, ARegisteredProcedureGetsItsArgumentsAndAnswersInBatchOrder)
 {
@@ -83,8 +82,9 @@ TEST_F(Extensions, ARegisteredProcedureGetsItsArgumentsAndAnswersInBatchOrder)
     QStringList seen;
     for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext())
         seen << rs->value(0).toString() + u'|' + rs->value(1).toString() + u'|' + rs->value(2).toString();
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("|it's|0"), QStringLiteral("@n|-12|0"), QStringLiteral("|<null>|1"),
-                                 QStringLiteral("|<null>|0")}));
+    EXPECT_EQ(seen,
+        (QStringList{QStringLiteral("|it's|0"), QStringLiteral("@n|-12|0"), QStringLiteral("|<null>|1"),
+            QStringLiteral("|<null>|0")}));
     EXPECT_FALSE(rs->NextRecordset());
     ASSERT_EQ(c.errors().size(), 2);
     EXPECT_EQ(c.errors()[0].description, QStringLiteral("called by sa"));
@@ -127,7 +127,7 @@ TEST_F(Extensions, WritesOfAProcedureStayAndFixedWidthTextIsPadded)
     registerProcedure(QStringLiteral("sp_Note"), [](const ProcedureArguments& arguments, ProcedureSession& session) {
         session.inWriteTransaction([&] {
             session.query(QStringLiteral("insert into main.Notes (ID, Code) values (?, ?)"),
-                          {arguments.at(0).value, arguments.at(1).value});
+                {arguments.at(0).value, arguments.at(1).value});
         });
         session.addResult(session.query(QStringLiteral("select Code, '[' || Code || ']' Bracketed from main.Notes")));
     });
@@ -144,14 +144,14 @@ TEST_F(Extensions, UnknownNamesGiveTheServersMessageAndRegisteringAgainReplaces)
     EXPECT_EQ(e.description, QStringLiteral("Could not find stored procedure 'sp_Nothing'."));
     EXPECT_EQ(e.nativeError, 2812);
     EXPECT_EQ(e.sqlState, QStringLiteral("42000"));
-    registerProcedure(QStringLiteral("SP_ECHO"), [](const ProcedureArguments&, ProcedureSession& session) {
-        session.addMessage(QStringLiteral("second"));
-    });
+    registerProcedure(QStringLiteral("SP_ECHO"),
+        [](const ProcedureArguments&, ProcedureSession& session) { session.addMessage(QStringLiteral("second")); });
     c.execute(QStringLiteral("exec sp_Echo"));
     ASSERT_EQ(c.errors().size(), 1);
     EXPECT_EQ(c.errors()[0].description, QStringLiteral("second"));
     unregisterProcedure(QStringLiteral("sp_echo"));
-    EXPECT_EQ(failure(QStringLiteral("exec sp_Echo")).description, QStringLiteral("Could not find stored procedure 'sp_Echo'."));
+    EXPECT_EQ(failure(QStringLiteral("exec sp_Echo")).description,
+        QStringLiteral("Could not find stored procedure 'sp_Echo'."));
     // The server's own procedures stay its own.
     EXPECT_THROW(registerProcedure(QStringLiteral("sp_AddRoleMember"), echo), orra::Error);
 }
@@ -160,10 +160,11 @@ TEST_F(Extensions, AServerWithoutTheCatalogueHasNoneOfIt)
 {
     createServer(QStringLiteral("bare"), QStringLiteral("sa"), QStringLiteral("pw"));
     EXPECT_EQ(QDir(serverFolder(QStringLiteral("bare"))).entryList({QStringLiteral("*.db")}, QDir::Files),
-              QStringList{QStringLiteral("master.db")});
+        QStringList{QStringLiteral("master.db")});
     createDatabase(QStringLiteral("bare"), QStringLiteral("catalogue"));
     db::Connection bare;
-    bare.open(connectionText(QStringLiteral("bare"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("pw")));
+    bare.open(connectionText(
+        QStringLiteral("bare"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("pw")));
     EXPECT_THROW(bare.execute(QStringLiteral("select * from tbOrraSQL")), orra::Error);
     EXPECT_THROW(bare.execute(QStringLiteral("select * from mat..tbOrraConnections")), orra::Error);
     for (const char* call : {"exec sp_Orra_GetDocumentsAndCategories", "sp_UserLock '<Document/>', 0"}) {
@@ -178,33 +179,36 @@ TEST_F(Extensions, SchemasAreLaidDownByNameOrRefused)
 {
     // createServer laid the schema down with the padding of fixed-width columns.
     c.execute(QStringLiteral("insert into Notes (ID, Code) values (1, 'x')"));
-    EXPECT_EQ(c.execute(QStringLiteral("select '[' + Code + ']' from Notes"))->value(0).toString(), QStringLiteral("[x   ]"));
+    EXPECT_EQ(
+        c.execute(QStringLiteral("select '[' + Code + ']' from Notes"))->value(0).toString(), QStringLiteral("[x   ]"));
     // Into a database made on the way, or an existing one.
     applyDatabaseSchema(QStringLiteral("x"), QStringLiteral("more"), QStringLiteral("notes"));
     EXPECT_TRUE(databaseExists(QStringLiteral("x"), QStringLiteral("more")));
     c.execute(QStringLiteral("insert into more..Notes (ID, Code) values (1, 'y')"));
-    EXPECT_EQ(c.execute(QStringLiteral("select '[' + Code + ']' from more..Notes"))->value(0).toString(), QStringLiteral("[y   ]"));
+    EXPECT_EQ(c.execute(QStringLiteral("select '[' + Code + ']' from more..Notes"))->value(0).toString(),
+        QStringLiteral("[y   ]"));
     // Laid down twice: the tables exist already, and nothing changes.
-    EXPECT_THROW(applyDatabaseSchema(QStringLiteral("x"), QStringLiteral("more"), QStringLiteral("notes")), orra::Error);
+    EXPECT_THROW(
+        applyDatabaseSchema(QStringLiteral("x"), QStringLiteral("more"), QStringLiteral("notes")), orra::Error);
     EXPECT_EQ(c.execute(QStringLiteral("select count(*) from more..Notes"))->value(0).toInt(), 1);
     // An unknown schema, or a database named twice, makes no server at all.
     EXPECT_THROW(createServer(QStringLiteral("y"), QStringLiteral("sa"), QStringLiteral("pw"),
-                              {{QStringLiteral("a"), QStringLiteral("nothing")}}),
-                 orra::Error);
+                     {{QStringLiteral("a"), QStringLiteral("nothing")}}),
+        orra::Error);
     EXPECT_THROW(createServer(QStringLiteral("y"), QStringLiteral("sa"), QStringLiteral("pw"),
-                              {{QStringLiteral("a"), QStringLiteral("notes")}, {QStringLiteral("A"), QStringLiteral("notes")}}),
-                 orra::Error);
+                     {{QStringLiteral("a"), QStringLiteral("notes")}, {QStringLiteral("A"), QStringLiteral("notes")}}),
+        orra::Error);
     EXPECT_THROW(createServer(QStringLiteral("y"), QStringLiteral("sa"), QStringLiteral("pw"),
-                              {{QStringLiteral("MASTER"), QStringLiteral("notes")}}),
-                 orra::Error);
+                     {{QStringLiteral("MASTER"), QStringLiteral("notes")}}),
+        orra::Error);
     EXPECT_FALSE(QFileInfo::exists(serverFolder(QStringLiteral("y"))));
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("x")});
+        QStringList{QStringLiteral("x")});
     // A schema that fails leaves no server either.
     registerDatabaseSchema(QStringLiteral("broken"), QStringLiteral("create table T (a int); create tabel U (b int);"));
     EXPECT_THROW(createServer(QStringLiteral("y"), QStringLiteral("sa"), QStringLiteral("pw"),
-                              {{QStringLiteral("a"), QStringLiteral("broken")}}),
-                 orra::Error);
+                     {{QStringLiteral("a"), QStringLiteral("broken")}}),
+        orra::Error);
     EXPECT_FALSE(QFileInfo::exists(serverFolder(QStringLiteral("y"))));
     unregisterDatabaseSchema(QStringLiteral("broken"));
 }
@@ -218,20 +222,18 @@ TEST_F(Extensions, SessionsOnSeveralThreadsCallWhileProceduresAreReplaced)
     for (int t = 0; t < 4; ++t)
         sessions.emplace_back([&, t] {
             db::Connection mine;
-            mine.open(connectionText(QStringLiteral("x"), QStringLiteral("work"), QStringLiteral("sa"), QStringLiteral("pw")));
+            mine.open(connectionText(
+                QStringLiteral("x"), QStringLiteral("work"), QStringLiteral("sa"), QStringLiteral("pw")));
             for (int i = 0; i < 100; ++i) {
                 db::RecordsetPtr rs = mine.execute(QStringLiteral("exec sp_Echo %1").arg(t * 1000 + i));
-                if (rs->value(1).toInt() != t * 1000 + i)
-                    ++wrong;
+                if (rs->value(1).toInt() != t * 1000 + i) ++wrong;
                 ++calls;
             }
         });
     std::thread replacing([&] {
-        while (!stop)
-            registerProcedure(QStringLiteral("sp_Echo"), echo);
+        while (!stop) registerProcedure(QStringLiteral("sp_Echo"), echo);
     });
-    for (std::thread& s : sessions)
-        s.join();
+    for (std::thread& s : sessions) s.join();
     stop = true;
     replacing.join();
     EXPECT_EQ(calls, 400);

@@ -35,23 +35,29 @@ Outcome run(const QStringList& args)
     return r;
 }
 
-} // namespace
+}   // namespace
 
 TEST(OrraSqlArguments, RequiredOptions)
 {
     SqlOptions o;
-    EXPECT_EQ(parseArguments({QStringLiteral("-Q"), QStringLiteral("select 1")}, o), QStringLiteral("the server (-S) is required"));
+    EXPECT_EQ(parseArguments({QStringLiteral("-Q"), QStringLiteral("select 1")}, o),
+        QStringLiteral("the server (-S) is required"));
     SqlOptions p;
-    EXPECT_EQ(parseArguments({QStringLiteral("-S"), QStringLiteral("x")}, p), QStringLiteral("give either -Q text or -i file"));
+    EXPECT_EQ(parseArguments({QStringLiteral("-S"), QStringLiteral("x")}, p),
+        QStringLiteral("give either -Q text or -i file"));
     SqlOptions q;
-    EXPECT_EQ(parseArguments({QStringLiteral("-S"), QStringLiteral("x"), QStringLiteral("-E"), QStringLiteral("-U"), QStringLiteral("a"), QStringLiteral("-Q"), QStringLiteral("s")}, q),
-              QStringLiteral("-E and -U cannot be used together"));
+    EXPECT_EQ(parseArguments({QStringLiteral("-S"), QStringLiteral("x"), QStringLiteral("-E"), QStringLiteral("-U"),
+                                 QStringLiteral("a"), QStringLiteral("-Q"), QStringLiteral("s")},
+                  q),
+        QStringLiteral("-E and -U cannot be used together"));
     SqlOptions r;
     EXPECT_EQ(parseArguments({QStringLiteral("-S")}, r), QStringLiteral("the option -S needs a value"));
     SqlOptions s;
     EXPECT_EQ(parseArguments({QStringLiteral("-x")}, s), QStringLiteral("unknown option '-x'"));
     SqlOptions t;
-    EXPECT_TRUE(parseArguments({QStringLiteral("-S"), QStringLiteral("x"), QStringLiteral("-Q"), QStringLiteral("s")}, t).isEmpty());
+    EXPECT_TRUE(
+        parseArguments({QStringLiteral("-S"), QStringLiteral("x"), QStringLiteral("-Q"), QStringLiteral("s")}, t)
+            .isEmpty());
     EXPECT_TRUE(t.trusted);   // no login: a trusted log-on
 }
 
@@ -65,25 +71,31 @@ TEST(OrraSqlArguments, GoSplitsBatches)
 
 TEST_F(EmbeddedTest, OrraSqlPrintsAlignedAndSeparatedResults)
 {
-    const QStringList login{QStringLiteral("-S"), QStringLiteral("t"), QStringLiteral("-d"), QStringLiteral("catalogue"),
-                            QStringLiteral("-U"), QStringLiteral("sa"), QStringLiteral("-P"), QStringLiteral("secret")};
-    Outcome r = run(login + QStringList{QStringLiteral("-Q"), QStringLiteral("select 1 ID, 'abc' Name union all select 22, NULL")});
+    const QStringList login{QStringLiteral("-S"), QStringLiteral("t"), QStringLiteral("-d"),
+        QStringLiteral("catalogue"), QStringLiteral("-U"), QStringLiteral("sa"), QStringLiteral("-P"),
+        QStringLiteral("secret")};
+    Outcome r = run(
+        login + QStringList{QStringLiteral("-Q"), QStringLiteral("select 1 ID, 'abc' Name union all select 22, NULL")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("ID Name\n-- ----\n1  abc\n22 NULL\n\n(2 rows affected)\n\n"));
-    r = run(login + QStringList{QStringLiteral("-s"), QStringLiteral(";"), QStringLiteral("-Q"), QStringLiteral("select 1 a, 2 b")});
+    r = run(login
+        + QStringList{
+            QStringLiteral("-s"), QStringLiteral(";"), QStringLiteral("-Q"), QStringLiteral("select 1 a, 2 b")});
     EXPECT_EQ(r.out, QStringLiteral("a;b\n1;2\n\n(1 row affected)\n\n"));
 }
 
 TEST_F(EmbeddedTest, OrraSqlReportsErrorsOnStderrWithStatus)
 {
-    const QStringList login{QStringLiteral("-S"), QStringLiteral("t"), QStringLiteral("-d"), QStringLiteral("catalogue"),
-                            QStringLiteral("-U"), QStringLiteral("sa"), QStringLiteral("-P"), QStringLiteral("wrong")};
+    const QStringList login{QStringLiteral("-S"), QStringLiteral("t"), QStringLiteral("-d"),
+        QStringLiteral("catalogue"), QStringLiteral("-U"), QStringLiteral("sa"), QStringLiteral("-P"),
+        QStringLiteral("wrong")};
     Outcome r = run(login + QStringList{QStringLiteral("-Q"), QStringLiteral("select 1")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, QStringLiteral("Msg 18456, SQL state 28000: Login failed for user 'sa'.\n"));
     EXPECT_TRUE(r.out.isEmpty());
-    r = run({QStringLiteral("-S"), QStringLiteral("t"), QStringLiteral("-d"), QStringLiteral("catalogue"), QStringLiteral("-U"),
-             QStringLiteral("sa"), QStringLiteral("-P"), QStringLiteral("secret"), QStringLiteral("-Q"), QStringLiteral("exec sp_missing")});
+    r = run({QStringLiteral("-S"), QStringLiteral("t"), QStringLiteral("-d"), QStringLiteral("catalogue"),
+        QStringLiteral("-U"), QStringLiteral("sa"), QStringLiteral("-P"), QStringLiteral("secret"),
+        QStringLiteral("-Q"), QStringLiteral("exec sp_missing")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Could not find stored procedure 'sp_missing'."))) << r.err.toStdString();
     r = run({QStringLiteral("-S"), QStringLiteral("nothere"), QStringLiteral("-Q"), QStringLiteral("select 1")});
@@ -96,10 +108,12 @@ TEST_F(EmbeddedTest, OrraSqlRunsScriptBatches)
     const QString file = m_dir.path() + QStringLiteral("/script.sql");
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("insert into tbOrraRepository select 'Block','a','x'\nGO\nselect bad syntax here\nGO\nselect count(*) n from tbOrraRepository\n");
+    f.write("insert into tbOrraRepository select 'Block','a','x'\nGO\nselect bad syntax here\nGO\nselect count(*) n "
+            "from tbOrraRepository\n");
     f.close();
-    const Outcome r = run({QStringLiteral("-S"), QStringLiteral("t"), QStringLiteral("-d"), QStringLiteral("catalogue"), QStringLiteral("-U"),
-                           QStringLiteral("sa"), QStringLiteral("-P"), QStringLiteral("secret"), QStringLiteral("-i"), file});
+    const Outcome r = run({QStringLiteral("-S"), QStringLiteral("t"), QStringLiteral("-d"), QStringLiteral("catalogue"),
+        QStringLiteral("-U"), QStringLiteral("sa"), QStringLiteral("-P"), QStringLiteral("secret"),
+        QStringLiteral("-i"), file});
     EXPECT_EQ(r.status, 1);   // the failed middle batch
     EXPECT_EQ(r.out, QStringLiteral("(1 row affected)\n\nn\n-\n1\n\n(1 row affected)\n\n"));
     EXPECT_FALSE(r.err.isEmpty());
@@ -107,25 +121,26 @@ TEST_F(EmbeddedTest, OrraSqlRunsScriptBatches)
 
 TEST_F(EmbeddedTest, OrraSqlCreatesAServerWithACatalogue)
 {
-    const Outcome made = run({QStringLiteral("--create-server"), QStringLiteral("demo"), QStringLiteral("-U"), QStringLiteral("admin"),
-                              QStringLiteral("-P"), QStringLiteral("pw")});
+    const Outcome made = run({QStringLiteral("--create-server"), QStringLiteral("demo"), QStringLiteral("-U"),
+        QStringLiteral("admin"), QStringLiteral("-P"), QStringLiteral("pw")});
     ASSERT_EQ(made.status, 0) << made.err.toStdString();
     // Made aside and renamed into place whole: nothing else is left beside the servers.
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              (QStringList{QStringLiteral("demo"), QStringLiteral("t")}));
+        (QStringList{QStringLiteral("demo"), QStringLiteral("t")}));
     EXPECT_EQ(QFileInfo(m_dir.path() + QStringLiteral("/demo")).permissions(),
-              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
     const Outcome again = run({QStringLiteral("--create-server"), QStringLiteral("demo")});
     EXPECT_EQ(again.status, 1);
     EXPECT_EQ(again.err, QStringLiteral("The server 'demo' already exists.\n"));
-    const Outcome r = run({QStringLiteral("-S"), QStringLiteral("demo"), QStringLiteral("-d"), QStringLiteral("catalogue"), QStringLiteral("-U"),
-                           QStringLiteral("admin"), QStringLiteral("-P"), QStringLiteral("pw"), QStringLiteral("-Q"),
-                           QStringLiteral("exec sp_Orra_GetDocumentsAndCategories default")});
+    const Outcome r = run({QStringLiteral("-S"), QStringLiteral("demo"), QStringLiteral("-d"),
+        QStringLiteral("catalogue"), QStringLiteral("-U"), QStringLiteral("admin"), QStringLiteral("-P"),
+        QStringLiteral("pw"), QStringLiteral("-Q"), QStringLiteral("exec sp_Orra_GetDocumentsAndCategories default")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("CatID DocID DocName DocDisabled\n----- ----- ------- -----------\n\n(0 rows affected)\n\n"
-                                    "ID ParentID Name Disabled\n-- -------- ---- --------\n\n(0 rows affected)\n\n"));
-    const Outcome mat = run({QStringLiteral("-S"), QStringLiteral("demo"), QStringLiteral("-d"), QStringLiteral("mat"), QStringLiteral("-U"),
-                             QStringLiteral("admin"), QStringLiteral("-P"), QStringLiteral("pw"), QStringLiteral("-Q"),
-                             QStringLiteral("select count(*) n from tbOrraConnections")});
+    EXPECT_EQ(r.out,
+        QStringLiteral("CatID DocID DocName DocDisabled\n----- ----- ------- -----------\n\n(0 rows affected)\n\n"
+                       "ID ParentID Name Disabled\n-- -------- ---- --------\n\n(0 rows affected)\n\n"));
+    const Outcome mat = run({QStringLiteral("-S"), QStringLiteral("demo"), QStringLiteral("-d"), QStringLiteral("mat"),
+        QStringLiteral("-U"), QStringLiteral("admin"), QStringLiteral("-P"), QStringLiteral("pw"), QStringLiteral("-Q"),
+        QStringLiteral("select count(*) n from tbOrraConnections")});
     EXPECT_EQ(mat.status, 0) << mat.err.toStdString();
 }

@@ -66,12 +66,11 @@ protected:
 int modeOf(const QString& path)
 {
     struct stat st {};
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-        return -1;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return -1;
     return int(st.st_mode & 07777);
 }
 
-} // namespace
+}   // namespace
 
 // ---- statements that are not T-SQL never reach SQLite ------------------------------------
 
@@ -80,7 +79,7 @@ TEST_F(Hostile, AttachOfTheMasterFileIsRefused)
     const QString attach = QStringLiteral("attach database '%1' as m").arg(serverFile(QStringLiteral("master.db")));
     EXPECT_EQ(refusal(*dave, attach), QStringLiteral("The embedded server does not run 'attach' statements."));
     EXPECT_EQ(refusal(*dave, QStringLiteral("select 1; ") + attach),
-              QStringLiteral("The embedded server does not run 'attach' statements."));
+        QStringLiteral("The embedded server does not run 'attach' statements."));
     EXPECT_FALSE(refusal(*dave, QStringLiteral("select name, password_hash from m.syslogins")).isEmpty());
     EXPECT_FALSE(refusal(*dave, QStringLiteral("detach database main")).isEmpty());
 }
@@ -88,15 +87,15 @@ TEST_F(Hostile, AttachOfTheMasterFileIsRefused)
 TEST_F(Hostile, PragmaAndVacuumAreRefused)
 {
     EXPECT_EQ(refusal(*dave, QStringLiteral("pragma writable_schema = 1")),
-              QStringLiteral("The embedded server does not run 'pragma' statements."));
+        QStringLiteral("The embedded server does not run 'pragma' statements."));
     const QString copy = m_dir.path() + QStringLiteral("/copy.db");
     EXPECT_EQ(refusal(*dave, QStringLiteral("vacuum into '%1'").arg(copy)),
-              QStringLiteral("The embedded server does not run 'vacuum' statements."));
+        QStringLiteral("The embedded server does not run 'vacuum' statements."));
     EXPECT_FALSE(QFileInfo::exists(copy));
     // The pragmas' table functions and extension loading are refused by SQLite's authorizer.
     EXPECT_FALSE(refusal(*dave, QStringLiteral("select * from pragma_table_info('tbOrraSQL')")).isEmpty());
     EXPECT_EQ(refusal(*dave, QStringLiteral("select load_extension('/tmp/x.so')")),
-              QStringLiteral("'load_extension' is not a recognized built-in function name."));
+        QStringLiteral("'load_extension' is not a recognized built-in function name."));
     EXPECT_FALSE(refusal(*dave, QStringLiteral("create trigger tr on tbOrraSQL for insert as select 1")).isEmpty());
 }
 
@@ -105,9 +104,11 @@ TEST_F(Hostile, PragmaAndVacuumAreRefused)
 TEST_F(Hostile, NoLoginMakesItselfDbo)
 {
     EXPECT_EQ(refusal(*dave, QStringLiteral("delete sysusers where name='dbo'")),
-              QStringLiteral("The DELETE permission was denied on the object 'sysusers', database 'catalogue', schema 'dbo'."));
+        QStringLiteral(
+            "The DELETE permission was denied on the object 'sysusers', database 'catalogue', schema 'dbo'."));
     EXPECT_EQ(refusal(*dave, QStringLiteral("update sysusers set uid=1 where name='dave'")),
-              QStringLiteral("The UPDATE permission was denied on the object 'sysusers', database 'catalogue', schema 'dbo'."));
+        QStringLiteral(
+            "The UPDATE permission was denied on the object 'sysusers', database 'catalogue', schema 'dbo'."));
     EXPECT_FALSE(refusal(*dave, QStringLiteral("insert into sysmembers values (5, 16384)")).isEmpty());
     // Not even the administrator writes them except through the statements for principals.
     auto sa = connect();
@@ -117,7 +118,9 @@ TEST_F(Hostile, NoLoginMakesItselfDbo)
     EXPECT_EQ(scalar(*sa, QStringLiteral("select count(*) from sysmembers")).toInt(), 0);
     EXPECT_EQ(scalar(*dave, QStringLiteral("select user_name()")).toString(), kDave);
     // Nor stands a temporary table in for them in the session's own names.
-    EXPECT_FALSE(refusal(*dave, QStringLiteral("create table temp.sysusers (uid int, name varchar(10), islogin int, sid varbinary(85))")).isEmpty());
+    EXPECT_FALSE(refusal(
+        *dave, QStringLiteral("create table temp.sysusers (uid int, name varchar(10), islogin int, sid varbinary(85))"))
+                     .isEmpty());
     EXPECT_FALSE(refusal(*dave, QStringLiteral("select 1 uid into temp.sysmembers")).isEmpty());
     EXPECT_EQ(scalar(*dave, QStringLiteral("select uid from sysusers (nolock) where sid=suser_sid()")).toInt(), 5);
 }
@@ -133,22 +136,24 @@ TEST_F(Hostile, NoLoginReadsHashesOrMakesLogins)
     EXPECT_TRUE(scalar(*sa, QStringLiteral("select password_hash from master..syslogins where name='dave'"))
                     .toString()
                     .startsWith(QStringLiteral("$argon2id$")));
-    EXPECT_EQ(refusal(*sa, QStringLiteral("insert into master..syslogins (name, sid, password_hash, isntname, sysadmin, createdate) "
-                                          "select 'evil', x'01', password_hash, 0, 1, getdate() from master..syslogins where name='dave'")),
-              QStringLiteral("The INSERT permission was denied on the object 'syslogins', database 'master', schema 'dbo'."));
+    EXPECT_EQ(refusal(*sa,
+                  QStringLiteral(
+                      "insert into master..syslogins (name, sid, password_hash, isntname, sysadmin, createdate) "
+                      "select 'evil', x'01', password_hash, 0, 1, getdate() from master..syslogins where name='dave'")),
+        QStringLiteral("The INSERT permission was denied on the object 'syslogins', database 'master', schema 'dbo'."));
     EXPECT_FALSE(loginSid(QStringLiteral("t"), QStringLiteral("evil")).size() > 0);
 }
 
 TEST_F(Hostile, OnlyOwnersChangeTheSchema)
 {
     EXPECT_EQ(refusal(*dave, QStringLiteral("drop table tbOrraSQL")),
-              QStringLiteral("Cannot drop the table 'tbOrraSQL', because it does not exist or you do not have permission."));
+        QStringLiteral("Cannot drop the table 'tbOrraSQL', because it does not exist or you do not have permission."));
     EXPECT_EQ(refusal(*dave, QStringLiteral("create table Mine (a int)")),
-              QStringLiteral("CREATE TABLE permission denied in database 'catalogue'."));
+        QStringLiteral("CREATE TABLE permission denied in database 'catalogue'."));
     EXPECT_FALSE(refusal(*dave, QStringLiteral("alter table tbOrraSQL add Extra int")).isEmpty());
     EXPECT_FALSE(refusal(*dave, QStringLiteral("create index IX_Mine on tbOrraSQL (Name)")).isEmpty());
     EXPECT_EQ(refusal(*dave, QStringLiteral("select 1 a into Kept")),
-              QStringLiteral("CREATE TABLE permission denied in database 'catalogue'."));
+        QStringLiteral("CREATE TABLE permission denied in database 'catalogue'."));
     EXPECT_EQ(refusal(*dave, QStringLiteral("truncate table tbOrraCallSchema")), QString());
     EXPECT_EQ(scalar(*dave, QStringLiteral("select count(*) from tbOrraSQL")).toInt(), 0);
     // Temporary tables are everyone's.
@@ -173,17 +178,21 @@ TEST_F(Hostile, AdministratorManagesLoginsUsersAndRoles)
     sa->execute(QStringLiteral("create user erin for login erin"));
     sa->execute(QStringLiteral("create role editors"));
     sa->execute(QStringLiteral("exec sp_addrolemember 'editors', 'erin'"));
-    EXPECT_EQ(scalar(*sa, QStringLiteral("select count(*) from sysmembers m join sysusers u on u.uid=m.memberuid "
-                                         "join sysusers g on g.uid=m.groupuid where u.name='erin' and g.name='editors'"))
+    EXPECT_EQ(scalar(*sa,
+                  QStringLiteral("select count(*) from sysmembers m join sysusers u on u.uid=m.memberuid "
+                                 "join sysusers g on g.uid=m.groupuid where u.name='erin' and g.name='editors'"))
                   .toInt(),
-              1);
+        1);
     auto erin = connect(QStringLiteral("catalogue"), QStringLiteral("erin"), QStringLiteral("Erin#2"));
     EXPECT_EQ(scalar(*erin, QStringLiteral("select user_name()")).toString(), QStringLiteral("erin"));
     // An ordinary user manages nobody.
-    EXPECT_TRUE(refusal(*dave, QStringLiteral("create user erin2 for login erin")).contains(QStringLiteral("permission")));
+    EXPECT_TRUE(
+        refusal(*dave, QStringLiteral("create user erin2 for login erin")).contains(QStringLiteral("permission")));
     EXPECT_TRUE(refusal(*dave, QStringLiteral("create role mine")).contains(QStringLiteral("permission")));
-    EXPECT_TRUE(refusal(*dave, QStringLiteral("exec sp_addrolemember 'db_owner', 'dave'")).contains(QStringLiteral("permission")));
-    EXPECT_TRUE(refusal(*dave, QStringLiteral("create login evil with password='x'")).contains(QStringLiteral("permission")));
+    EXPECT_TRUE(refusal(*dave, QStringLiteral("exec sp_addrolemember 'db_owner', 'dave'"))
+                    .contains(QStringLiteral("permission")));
+    EXPECT_TRUE(
+        refusal(*dave, QStringLiteral("create login evil with password='x'")).contains(QStringLiteral("permission")));
 }
 
 TEST_F(Hostile, OrdinaryUserRunsTheCatalogueStatements)
@@ -192,10 +201,14 @@ TEST_F(Hostile, OrdinaryUserRunsTheCatalogueStatements)
     auto& c = *dave;
     const QStringList statements = {
         QStringLiteral("select coalesce(max(ID),0)+1 MaxID from catalogue..tbOrraCategory (nolock)"),
-        QStringLiteral("insert into catalogue..tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) select 1,0,'Category-1','T',0,suser_sid()"),
+        QStringLiteral("insert into catalogue..tbOrraCategory(ID,ParentID,Name,Type,Disabled,Owner) select "
+                       "1,0,'Category-1','T',0,suser_sid()"),
         QStringLiteral("update tbOrraCategory set CheckSum=12345 where ID=1"),
-        QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select 1,1,'Document-1','','T',0,'<Document ID=\"B0\"/>',suser_sid()"),
-        QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select 2,2-1,'Copy of ' +x.[Name],x.[Description], x.[Type], x.[Disabled], x.[SQLtxt],suser_sid() from catalogue..tbOrraSQL x (nolock)where x.[ID]=1"),
+        QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
+                       "select 1,1,'Document-1','','T',0,'<Document ID=\"B0\"/>',suser_sid()"),
+        QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
+                       "select 2,2-1,'Copy of ' +x.[Name],x.[Description], x.[Type], x.[Disabled], "
+                       "x.[SQLtxt],suser_sid() from catalogue..tbOrraSQL x (nolock)where x.[ID]=1"),
         QStringLiteral("update t set t.Name='Renamed' from catalogue..tbOrraSQL t where ID=2"),
         QStringLiteral("update t  set t.[Disabled]=1 from catalogue..tbOrraSQL t where t.ID=2"),
         QStringLiteral("update tbOrraSQL set CheckSum=-5 where ID=1"),
@@ -211,8 +224,10 @@ TEST_F(Hostile, OrdinaryUserRunsTheCatalogueStatements)
         QStringLiteral("delete tbOrraDocPermissions where OrraID=1 and UserId=5"),
         QStringLiteral("insert into tbOrraDocPermissions(OrraID,UserId,Allow,[Deny],CheckSum) select 1,5,16,0,7"),
         QStringLiteral("commit transaction"),
-        QStringLiteral("select s.uid,s.name ,s.islogin  from tbOrraDocPermissions x (nolock)\r\ninner join sysusers s (nolock) on x.UserID=s.uid where OrraID = 1"),
-        QStringLiteral("select distinct s.UserID from tbOrraDocPermissions s (nolock) where s.UserID in (select groupuid from sysmembers where memberuid=5)"),
+        QStringLiteral("select s.uid,s.name ,s.islogin  from tbOrraDocPermissions x (nolock)\r\ninner join sysusers s "
+                       "(nolock) on x.UserID=s.uid where OrraID = 1"),
+        QStringLiteral("select distinct s.UserID from tbOrraDocPermissions s (nolock) where s.UserID in (select "
+                       "groupuid from sysmembers where memberuid=5)"),
         QStringLiteral("select uid from sysusers (nolock) where sid=suser_sid()"),
         QStringLiteral("select User_Name(5), suser_sname(), suser_sname(owner) from tbOrraSQL where ID=1"),
         QStringLiteral("insert into tbOrraConnections Select 'SRV','','db','u','1;2'"),
@@ -221,19 +236,23 @@ TEST_F(Hostile, OrdinaryUserRunsTheCatalogueStatements)
         QStringLiteral("insert into mat..tbOrraConnections select 'DATA','1.2.3.4','sales','u','1;2;3'"),
         QStringLiteral("select Server,[Database],UserName,UserPwd from mat..tbOrraConnections where Server='data'"),
         QStringLiteral("exec sp_Orra_GetDocumentsAndCategories default"),
-        QStringLiteral("sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"catalogue\"/><Parameter Name=\"DocID\" Value=\"1\"/></Document>',0"),
-        QStringLiteral("sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"catalogue\"/><Parameter Name=\"DocID\" Value=\"1\"/></Document>',1"),
-        QStringLiteral("set nocount on create table #Int (Err smallint) insert into #Int select 0 "
-                       "if exists(select 1 from tbOrraSQL x (nolock) where x.ID=1) update #Int set Err=2 select Err from #Int"),
+        QStringLiteral("sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"catalogue\"/><Parameter Name=\"DocID\" "
+                       "Value=\"1\"/></Document>',0"),
+        QStringLiteral("sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"catalogue\"/><Parameter Name=\"DocID\" "
+                       "Value=\"1\"/></Document>',1"),
+        QStringLiteral(
+            "set nocount on create table #Int (Err smallint) insert into #Int select 0 "
+            "if exists(select 1 from tbOrraSQL x (nolock) where x.ID=1) update #Int set Err=2 select Err from #Int"),
         QStringLiteral("select Name,SQLTxt from catalogue..tbOrraSQL (nolock) where ID=1"),
         QStringLiteral("delete catalogue..tbOrraRepository where ID=1"),
         QStringLiteral("delete catalogue..tbOrraSQL where ID=2"),
-        QStringLiteral("delete catalogue..tbOrraCategory where ID=1 and not exists(select 1 from tbOrraSQL where CategoryID=1)"),
+        QStringLiteral(
+            "delete catalogue..tbOrraCategory where ID=1 and not exists(select 1 from tbOrraSQL where CategoryID=1)"),
     };
-    for (const QString& sql : statements)
-        EXPECT_EQ(refusal(c, sql), QString()) << sql.toStdString();
+    for (const QString& sql : statements) EXPECT_EQ(refusal(c, sql), QString()) << sql.toStdString();
     EXPECT_EQ(scalar(c, QStringLiteral("select count(*) from tbOrraSQL")).toInt(), 1);
-    EXPECT_EQ(scalar(c, QStringLiteral("select Description from tbOrraCallSchema where ID=1")).toString().trimmed(), QStringLiteral("d"));
+    EXPECT_EQ(scalar(c, QStringLiteral("select Description from tbOrraCallSchema where ID=1")).toString().trimmed(),
+        QStringLiteral("d"));
     EXPECT_EQ(scalar(c, QStringLiteral("select count(*) from mat..tbOrraConnections")).toInt(), 1);
     EXPECT_EQ(scalar(c, QStringLiteral("select suser_sname(Owner) from tbOrraSQL where ID=1")).toString(), kDave);
 }
@@ -247,7 +266,8 @@ TEST_F(Hostile, ServerFilesAreTheOwnersAlone)
     catalogue::createEmbeddedCatalogue(QStringLiteral("open"), QStringLiteral("catalogue"));
     {
         db::Connection c;
-        c.open(connectionText(QStringLiteral("open"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("pw")));
+        c.open(connectionText(
+            QStringLiteral("open"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("pw")));
         c.execute(QStringLiteral("insert into tbOrraConnections select 'A','','d','u','p'"));
         const QString folder = m_dir.path() + QStringLiteral("/open");
         // While the session is open the write-ahead files exist too.
@@ -287,7 +307,10 @@ TEST_F(Hostile, AnInterruptedCreationLeavesNoHalfServer)
         ::_exit(0);
     }
     // Kill the child as soon as anything of the server appears under the root.
-    for (int i = 0; i < 200000 && (!QFileInfo(root).isDir() || QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty()); ++i)
+    for (int i = 0; i < 200000
+         && (!QFileInfo(root).isDir()
+             || QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+         ++i)
         ::usleep(50);
     ::kill(child, SIGKILL);
     int status = 0;
@@ -343,30 +366,37 @@ TEST_F(Hostile, HashCostsOutsideTheBoundsAreRefused)
     // Weaker than that, or dearer than the ceiling, are refused even with the right password.
     EXPECT_FALSE(verifyPassword(hashWith(2, 8u << 20), QStringLiteral("pw")));
     EXPECT_FALSE(verifyPassword(hashWith(5, 16u << 20), QStringLiteral("pw")));
-    EXPECT_FALSE(acceptableHashParameters(QString(made).replace(QStringLiteral("m=65536"), QStringLiteral("m=2097152"))));
-    EXPECT_FALSE(acceptableHashParameters(QString(made).replace(QStringLiteral("t=2"), QStringLiteral("t=4294967295"))));
+    EXPECT_FALSE(
+        acceptableHashParameters(QString(made).replace(QStringLiteral("m=65536"), QStringLiteral("m=2097152"))));
+    EXPECT_FALSE(
+        acceptableHashParameters(QString(made).replace(QStringLiteral("t=2"), QStringLiteral("t=4294967295"))));
     EXPECT_FALSE(acceptableHashParameters(QString(made).replace(QStringLiteral("p=1"), QStringLiteral("p=64"))));
-    EXPECT_FALSE(acceptableHashParameters(QString(made).replace(QStringLiteral("argon2id"), QStringLiteral("argon2i"))));
+    EXPECT_FALSE(
+        acceptableHashParameters(QString(made).replace(QStringLiteral("argon2id"), QStringLiteral("argon2i"))));
     // A row planted with a hostile cost does not log on (and costs nothing to refuse).
     sqlite3* m = detail::openFile(serverFile(QStringLiteral("master.db")), false);
     const QByteArray hostile = QString(made).replace(QStringLiteral("t=2"), QStringLiteral("t=4294967295")).toLatin1();
     sqlite3_stmt* st = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(m, "update syslogins set password_hash = ? where name = 'dave'", -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(m, "update syslogins set password_hash = ? where name = 'dave'", -1, &st, nullptr),
+        SQLITE_OK);
     sqlite3_bind_text(st, 1, hostile.constData(), -1, SQLITE_TRANSIENT);
     EXPECT_EQ(sqlite3_step(st), SQLITE_DONE);
     sqlite3_finalize(st);
     detail::closeFile(m);
     db::Connection c;
-    EXPECT_THROW(c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), kDave, QStringLiteral("pw"))), orra::Error);
+    EXPECT_THROW(c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), kDave, QStringLiteral("pw"))),
+        orra::Error);
     EXPECT_EQ(c.errors().first().nativeError, 18456);
 }
 
 TEST_F(Hostile, LoginNamesCompareAsTheServerCollation)
 {
-    for (const QString& name : {QStringLiteral("DAVE"), QStringLiteral("Dave"), QStringLiteral("dave "), QStringLiteral(" dave")}) {
+    for (const QString& name :
+        {QStringLiteral("DAVE"), QStringLiteral("Dave"), QStringLiteral("dave "), QStringLiteral(" dave")}) {
         db::Connection c;
         if (name.startsWith(u' ')) {
-            EXPECT_THROW(c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), name, kDavePassword)), orra::Error);
+            EXPECT_THROW(c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), name, kDavePassword)),
+                orra::Error);
             continue;
         }
         c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), name, kDavePassword));
@@ -377,28 +407,37 @@ TEST_F(Hostile, LoginNamesCompareAsTheServerCollation)
     createLogin(QStringLiteral("t"), QStringLiteral("ali"), QStringLiteral("Ali#3"));
     createUser(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("ali"), QStringLiteral("ali"));
     db::Connection turkish;
-    turkish.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("ALİ"), QStringLiteral("Ali#3")));
+    turkish.open(connectionText(
+        QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("ALİ"), QStringLiteral("Ali#3")));
     EXPECT_EQ(scalar(turkish, QStringLiteral("select suser_sname()")).toString(), QStringLiteral("ali"));
     auto sa = connect();
-    EXPECT_TRUE(refusal(*sa, QStringLiteral("create login DAVE with password='x'")).contains(QStringLiteral("already exists")));
-    EXPECT_TRUE(refusal(*sa, QStringLiteral("create login [dave ] with password='x'")).contains(QStringLiteral("already exists")));
+    EXPECT_TRUE(
+        refusal(*sa, QStringLiteral("create login DAVE with password='x'")).contains(QStringLiteral("already exists")));
+    EXPECT_TRUE(refusal(*sa, QStringLiteral("create login [dave ] with password='x'"))
+                    .contains(QStringLiteral("already exists")));
 }
 
 // ---- nesting ----------------------------------------------------------------------------------------
 
 TEST(Nesting, DeepNestingIsRefusedLongBeforeTheStackEnds)
 {
-    const QString tooDeep = QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.");
+    const QString tooDeep = QStringLiteral(
+        "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.");
     const QStringList texts = {
         QStringLiteral("begin ").repeated(20000) + QStringLiteral("select 1") + QStringLiteral(" end").repeated(20000),
         QStringLiteral("if 1=1 ").repeated(20000) + QStringLiteral("select 1"),
-        QStringLiteral("if 1=1 begin ").repeated(5000) + QStringLiteral("select 1") + QStringLiteral(" end").repeated(5000),
-        QStringLiteral("select ") + QStringLiteral("cast(").repeated(100000) + u'1' + QStringLiteral(" as int)").repeated(100000),
-        QStringLiteral("select ") + QStringLiteral("(").repeated(100000) + QStringLiteral("1+'a'") + QStringLiteral(")").repeated(100000),
+        QStringLiteral("if 1=1 begin ").repeated(5000) + QStringLiteral("select 1")
+            + QStringLiteral(" end").repeated(5000),
+        QStringLiteral("select ") + QStringLiteral("cast(").repeated(100000) + u'1'
+            + QStringLiteral(" as int)").repeated(100000),
+        QStringLiteral("select ") + QStringLiteral("(").repeated(100000) + QStringLiteral("1+'a'")
+            + QStringLiteral(")").repeated(100000),
         QStringLiteral("select ") + QStringLiteral("case when 1=1 then ").repeated(20000) + QStringLiteral("'a'+'b'")
             + QStringLiteral(" end").repeated(20000),
-        QStringLiteral("if ") + QStringLiteral("(").repeated(50000) + QStringLiteral("1=1") + QStringLiteral(")").repeated(50000) + QStringLiteral(" select 1"),
-        QStringLiteral("select ") + QStringLiteral("convert(int, ").repeated(50000) + u'1' + QStringLiteral(")").repeated(50000),
+        QStringLiteral("if ") + QStringLiteral("(").repeated(50000) + QStringLiteral("1=1")
+            + QStringLiteral(")").repeated(50000) + QStringLiteral(" select 1"),
+        QStringLiteral("select ") + QStringLiteral("convert(int, ").repeated(50000) + u'1'
+            + QStringLiteral(")").repeated(50000),
     };
     for (const QString& text : texts) {
         const Translation t = translate(text, QStringLiteral("catalogue"));
@@ -407,9 +446,9 @@ TEST(Nesting, DeepNestingIsRefusedLongBeforeTheStackEnds)
         EXPECT_TRUE(t.statements.empty());
     }
     // Nesting as people write it still translates.
-    const Translation ok = translate(QStringLiteral("if 1=1 begin ").repeated(40) + QStringLiteral("select cast((1+2) as int)")
-                                         + QStringLiteral(" end").repeated(40),
-                                     QStringLiteral("catalogue"));
+    const Translation ok = translate(QStringLiteral("if 1=1 begin ").repeated(40)
+            + QStringLiteral("select cast((1+2) as int)") + QStringLiteral(" end").repeated(40),
+        QStringLiteral("catalogue"));
     EXPECT_TRUE(ok.error.isEmpty()) << ok.error.toStdString();
 }
 
@@ -417,7 +456,8 @@ TEST(Nesting, DeepNestingIsRefusedLongBeforeTheStackEnds)
 // each ends as a translation or as the one error, never as a crash.
 TEST(Nesting, RandomDeepMixturesEndAsTranslationOrError)
 {
-    const QString tooDeep = QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.");
+    const QString tooDeep = QStringLiteral(
+        "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.");
     std::mt19937 random(20261209);
     const char* const blockOpen[] = {"begin ", "if 1=1 ", "if exists(select 1) "};
     const char* const exprOpen[] = {"(", "cast(", "case when 1=1 then ", "convert(int, ", "isnull("};
@@ -431,8 +471,7 @@ TEST(Nesting, RandomDeepMixturesEndAsTranslationOrError)
         for (int i = 0; i < blocks; ++i) {
             const int k = int(random() % 3);
             text += QLatin1String(blockOpen[k]);
-            if (k == 0)
-                blockEnd += QStringLiteral(" end");
+            if (k == 0) blockEnd += QStringLiteral(" end");
         }
         text += QStringLiteral("select ");
         QString close;
@@ -454,8 +493,11 @@ TEST(Nesting, RandomDeepMixturesEndAsTranslationOrError)
 
 TEST_F(Hostile, DeepNestingFailsAsAnErrorOfTheStatement)
 {
-    EXPECT_EQ(refusal(*dave, QStringLiteral("begin ").repeated(20000) + QStringLiteral("select 1") + QStringLiteral(" end").repeated(20000)),
-              QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries."));
+    EXPECT_EQ(refusal(*dave,
+                  QStringLiteral("begin ").repeated(20000) + QStringLiteral("select 1")
+                      + QStringLiteral(" end").repeated(20000)),
+        QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into "
+                       "smaller queries."));
     EXPECT_EQ(dave->errors().first().nativeError, 191);
     EXPECT_EQ(scalar(*dave, QStringLiteral("if 1=1 begin if 2=2 begin select 7 end end")).toInt(), 7);
 }

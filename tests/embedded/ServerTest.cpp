@@ -22,7 +22,7 @@ QStringList filesOf(const QString& folder)
     return r;
 }
 
-} // namespace
+}   // namespace
 
 TEST_F(EmbeddedTest, NewServerHasMasterMatAndCatalogue)
 {
@@ -68,7 +68,8 @@ TEST_F(EmbeddedTest, WrongPasswordIsRefused)
 {
     db::Connection c;
     try {
-        c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("wrong")));
+        c.open(connectionText(
+            QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("wrong")));
         FAIL() << "opened";
     } catch (const orra::Error& e) {
         EXPECT_EQ(e.description(), QStringLiteral("Login failed for user 'sa'."));
@@ -82,7 +83,9 @@ TEST_F(EmbeddedTest, WrongPasswordIsRefused)
 TEST_F(EmbeddedTest, UnknownLoginAndTrustedStrangerAreRefused)
 {
     db::Connection c;
-    EXPECT_THROW(c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("nobody"), QStringLiteral("x"))), orra::Error);
+    EXPECT_THROW(c.open(connectionText(
+                     QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("nobody"), QStringLiteral("x"))),
+        orra::Error);
     EXPECT_EQ(c.errors().first().sqlState, QStringLiteral("28000"));
     // The administrator is a SQL login here, so the operating-system user has no login.
     EXPECT_THROW(c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"))), orra::Error);
@@ -93,10 +96,12 @@ TEST_F(EmbeddedTest, UnknownDatabaseIsRefused)
 {
     db::Connection c;
     try {
-        c.open(connectionText(QStringLiteral("t"), QStringLiteral("nodb"), QStringLiteral("sa"), QStringLiteral("secret")));
+        c.open(connectionText(
+            QStringLiteral("t"), QStringLiteral("nodb"), QStringLiteral("sa"), QStringLiteral("secret")));
         FAIL() << "opened";
     } catch (const orra::Error& e) {
-        EXPECT_EQ(e.description(), QStringLiteral("Cannot open database \"nodb\" requested by the login. The login failed."));
+        EXPECT_EQ(
+            e.description(), QStringLiteral("Cannot open database \"nodb\" requested by the login. The login failed."));
     }
     EXPECT_EQ(c.errors().size(), 2);
     EXPECT_EQ(c.errors().first().sqlState, QStringLiteral("42000"));
@@ -107,11 +112,15 @@ TEST_F(EmbeddedTest, LoginWithoutUserCannotOpenDatabase)
 {
     createLogin(QStringLiteral("t"), QStringLiteral("ali"), QStringLiteral("pw1"));
     db::Connection c;
-    EXPECT_THROW(c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("ali"), QStringLiteral("pw1"))), orra::Error);
+    EXPECT_THROW(c.open(connectionText(
+                     QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("ali"), QStringLiteral("pw1"))),
+        orra::Error);
     EXPECT_TRUE(c.errors().first().description.startsWith(QStringLiteral("Cannot open database \"catalogue\"")));
-    const int uid = createUser(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("ali"), QStringLiteral("ali"));
+    const int uid =
+        createUser(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("ali"), QStringLiteral("ali"));
     EXPECT_EQ(uid, 5);
-    c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("ali"), QStringLiteral("pw1")));
+    c.open(
+        connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("ali"), QStringLiteral("pw1")));
     EXPECT_EQ(scalar(c, QStringLiteral("select user_name()")).toString(), QStringLiteral("ali"));
     EXPECT_EQ(scalar(c, QStringLiteral("select uid from sysusers (nolock) where sid=suser_sid()")).toInt(), 5);
     // No user in mat: the registry cannot be read through this login.
@@ -142,7 +151,7 @@ TEST_F(EmbeddedTest, SessionsHaveDistinctSpids)
     EXPECT_GE(sa, 51);
     EXPECT_NE(sa, sb);
     EXPECT_EQ(scalar(*a, QStringLiteral("select SUser_SName() + ' (' + cast(@@SPID as varchar(10)) + ')'")).toString(),
-              QStringLiteral("sa (%1)").arg(sa));
+        QStringLiteral("sa (%1)").arg(sa));
     a->close();
     auto c = connect();
     EXPECT_EQ(scalar(*c, QStringLiteral("select @@SPID")).toInt(), sa);   // a freed number is reused
@@ -151,8 +160,13 @@ TEST_F(EmbeddedTest, SessionsHaveDistinctSpids)
 TEST_F(EmbeddedTest, AdministrationStatements)
 {
     auto c = connect();
-    c->execute(QStringLiteral("create login veli with password='pw2' create user veli for login veli create role Editors exec sp_addrolemember 'Editors', 'veli'"));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from sysmembers m inner join sysusers g on g.uid=m.groupuid inner join sysusers u on u.uid=m.memberuid where g.name='Editors' and u.name='veli'")).toInt(), 1);
+    c->execute(QStringLiteral("create login veli with password='pw2' create user veli for login veli create role "
+                              "Editors exec sp_addrolemember 'Editors', 'veli'"));
+    EXPECT_EQ(scalar(*c,
+                  QStringLiteral("select count(*) from sysmembers m inner join sysusers g on g.uid=m.groupuid inner "
+                                 "join sysusers u on u.uid=m.memberuid where g.name='Editors' and u.name='veli'"))
+                  .toInt(),
+        1);
     EXPECT_GE(scalar(*c, QStringLiteral("select uid from sysusers where name='Editors'")).toInt(), 16400);
     EXPECT_EQ(scalar(*c, QStringLiteral("select islogin from sysusers where name='Editors'")).toInt(), 0);
     c->execute(QStringLiteral("create database Sales"));
@@ -172,8 +186,11 @@ TEST_F(EmbeddedTest, FixedPrincipals)
     EXPECT_EQ(scalar(*c, QStringLiteral("select name from sysusers where uid=0")).toString(), QStringLiteral("public"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select name from sysusers where uid=1")).toString(), QStringLiteral("dbo"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select User_Name(1)")).toString(), QStringLiteral("dbo"));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select case when sid=suser_sid() then 1 else 0 end from sysusers where uid=1")).toInt(), 1);
-    EXPECT_EQ(scalar(*c, QStringLiteral("select suser_sname(sid) from sysusers where uid=1")).toString(), QStringLiteral("sa"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select case when sid=suser_sid() then 1 else 0 end from sysusers where uid=1"))
+                  .toInt(),
+        1);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select suser_sname(sid) from sysusers where uid=1")).toString(),
+        QStringLiteral("sa"));
 }
 
 TEST_F(EmbeddedTest, TwoProcessesWriteWithoutLockFailures)
@@ -185,7 +202,8 @@ TEST_F(EmbeddedTest, TwoProcessesWriteWithoutLockFailures)
         int code = 0;
         try {
             db::Connection c;
-            c.open(connectionText(QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("secret")));
+            c.open(connectionText(
+                QStringLiteral("t"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("secret")));
             for (int i = 0; i < 200; ++i)
                 c.execute(QStringLiteral("insert into tbOrraRepository select 'Block','child%1','x'").arg(i));
         } catch (...) {
@@ -216,7 +234,7 @@ QString openError(const QString& database)
     return QStringLiteral("(opened)");
 }
 
-} // namespace
+}   // namespace
 
 TEST_F(EmbeddedTest, DamagedOrEmptyDatabaseFilesAreNamedWithTheirCause)
 {
@@ -228,24 +246,23 @@ TEST_F(EmbeddedTest, DamagedOrEmptyDatabaseFilesAreNamedWithTheirCause)
     QFile::remove(file + QStringLiteral("-wal"));
     QFile::remove(file + QStringLiteral("-shm"));
     EXPECT_EQ(openError(QStringLiteral("catalogue")),
-              QStringLiteral("Cannot open database \"catalogue\" requested by the login. The database file '%1' is "
-                             "empty (zero length): it is not a database.")
-                  .arg(file));
+        QStringLiteral("Cannot open database \"catalogue\" requested by the login. The database file '%1' is "
+                       "empty (zero length): it is not a database.")
+            .arg(file));
     {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(QByteArray(4096, 'z'));
     }
     EXPECT_EQ(openError(QStringLiteral("catalogue")),
-              QStringLiteral("Cannot open database \"catalogue\" requested by the login. The database file '%1' is "
-                             "damaged or is not a database: file is not a database.")
-                  .arg(file));
+        QStringLiteral("Cannot open database \"catalogue\" requested by the login. The database file '%1' is "
+                       "damaged or is not a database: file is not a database.")
+            .arg(file));
 }
 
 TEST_F(EmbeddedTest, ReadOnlyServerFolderIsNamed)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "the administrator writes into read-only folders";
+    if (::geteuid() == 0) GTEST_SKIP() << "the administrator writes into read-only folders";
     const QString folder = m_dir.path() + QStringLiteral("/t");
     ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     const QString message = openError(QStringLiteral("catalogue"));

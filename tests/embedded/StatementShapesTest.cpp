@@ -7,9 +7,11 @@ using namespace orra::embedded::test;
 
 TEST_F(Shapes, MaxPlusOneIdentifiers)
 {
-    EXPECT_EQ(scalar(*c, QStringLiteral("select coalesce(max(ID),0)+1 MaxID from catalogue..tbOrraSQL (nolock)")).toInt(), 4);
+    EXPECT_EQ(
+        scalar(*c, QStringLiteral("select coalesce(max(ID),0)+1 MaxID from catalogue..tbOrraSQL (nolock)")).toInt(), 4);
     c->execute(QStringLiteral("delete catalogue..tbOrraSQL where ID=3"));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select coalesce(max(ID),0)+1 MaxID from catalogue..tbOrraSQL (nolock)")).toInt(), 3);
+    EXPECT_EQ(
+        scalar(*c, QStringLiteral("select coalesce(max(ID),0)+1 MaxID from catalogue..tbOrraSQL (nolock)")).toInt(), 3);
 }
 
 TEST_F(Shapes, CharColumnsComeBackPaddedAndBitIsBoolean)
@@ -28,31 +30,57 @@ TEST_F(Shapes, CharColumnsComeBackPaddedAndBitIsBoolean)
 
 TEST_F(Shapes, NamesDifferingOnlyInCaseAreRefused)
 {
-    EXPECT_THROW(c->execute(QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select 9,1,'DOCUMENT-1','','T',0,'',suser_sid()")), orra::Error);
-    EXPECT_THROW(c->execute(QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select 9,1,'Document-1   ','','T',0,'',suser_sid()")), orra::Error);
+    EXPECT_THROW(c->execute(QStringLiteral(
+                     "insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
+                     "select 9,1,'DOCUMENT-1','','T',0,'',suser_sid()")),
+        orra::Error);
+    EXPECT_THROW(c->execute(QStringLiteral(
+                     "insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
+                     "select 9,1,'Document-1   ','','T',0,'',suser_sid()")),
+        orra::Error);
     // Turkish letters: i/İ and ı/I are pairs, so "kitap" and "KİTAP" clash, "KITAP" does not.
     c->execute(QStringLiteral("update t set t.Name='kitap' from catalogue..tbOrraSQL t where ID=2"));
-    EXPECT_THROW(c->execute(QStringLiteral("update t set t.Name='KİTAP' from catalogue..tbOrraSQL t where ID=1")), orra::Error);
+    EXPECT_THROW(
+        c->execute(QStringLiteral("update t set t.Name='KİTAP' from catalogue..tbOrraSQL t where ID=1")), orra::Error);
     c->execute(QStringLiteral("update t set t.Name='KITAP' from catalogue..tbOrraSQL t where ID=1"));
     // The same name in another category is fine.
     c->execute(QStringLiteral("update t set t.Name='kitap' from catalogue..tbOrraSQL t where ID=3"));
     // Comparison in where clauses follows the column's collation.
-    EXPECT_EQ(scalar(*c, QStringLiteral("if exists(select 1 from catalogue..tbOrraSQL where Name='KİTAP' and CategoryID=1) \r\nselect 1 x else select 0 x")).toInt(), 1);
+    EXPECT_EQ(scalar(*c,
+                  QStringLiteral("if exists(select 1 from catalogue..tbOrraSQL where Name='KİTAP' and CategoryID=1) "
+                                 "\r\nselect 1 x else select 0 x"))
+                  .toInt(),
+        1);
     EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraSQL where Name like 'kİt%'")).toInt(), 2);
 }
 
 TEST_F(Shapes, IfExistsBothForms)
 {
-    EXPECT_EQ(scalar(*c, QStringLiteral("if exists(select 1 from tbOrraSQL x (nolock) \r\ninner join sysusers s (nolock) on x.Owner=s.sid \r\nwhere uid=1 and x.ID=2) select 1 else select 0 ")).toInt(), 1);
-    EXPECT_EQ(scalar(*c, QStringLiteral("if exists(select 1 from tbOrraSQL x (nolock) \r\ninner join sysusers s (nolock) on x.Owner=s.sid \r\nwhere uid=0 and x.ID=2) select 1 else select 0 ")).toInt(), 0);
-    EXPECT_EQ(scalar(*c, QStringLiteral("if exists(select 1 from ..tbOrraSQL where ID=99) begin select 1 x end else begin select 0 x end")).toInt(), 0);
+    EXPECT_EQ(scalar(*c,
+                  QStringLiteral("if exists(select 1 from tbOrraSQL x (nolock) \r\ninner join sysusers s (nolock) on "
+                                 "x.Owner=s.sid \r\nwhere uid=1 and x.ID=2) select 1 else select 0 "))
+                  .toInt(),
+        1);
+    EXPECT_EQ(scalar(*c,
+                  QStringLiteral("if exists(select 1 from tbOrraSQL x (nolock) \r\ninner join sysusers s (nolock) on "
+                                 "x.Owner=s.sid \r\nwhere uid=0 and x.ID=2) select 1 else select 0 "))
+                  .toInt(),
+        0);
+    EXPECT_EQ(
+        scalar(*c,
+            QStringLiteral(
+                "if exists(select 1 from ..tbOrraSQL where ID=99) begin select 1 x end else begin select 0 x end"))
+            .toInt(),
+        0);
 }
 
 TEST_F(Shapes, UpdateThroughAliasAndJoin)
 {
     c->execute(QStringLiteral("update t set t.SQLTxt='<Document ID=''B0''/>' from catalogue..tbOrraSQL t where ID=1"));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select SQLTxt from catalogue..tbOrraSQL where ID=1")).toString(), QStringLiteral("<Document ID='B0'/>"));
-    c->execute(QStringLiteral("update t set t.Disabled=1 from tbOrraSQL t inner join tbOrraCategory k on t.CategoryID=k.ID where k.Disabled=1"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select SQLTxt from catalogue..tbOrraSQL where ID=1")).toString(),
+        QStringLiteral("<Document ID='B0'/>"));
+    c->execute(QStringLiteral("update t set t.Disabled=1 from tbOrraSQL t inner join tbOrraCategory k on "
+                              "t.CategoryID=k.ID where k.Disabled=1"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraSQL where Disabled=1")).toInt(), 1);
     EXPECT_EQ(scalar(*c, QStringLiteral("select ID from tbOrraSQL where Disabled=1")).toInt(), 3);
 }
@@ -60,7 +88,8 @@ TEST_F(Shapes, UpdateThroughAliasAndJoin)
 TEST_F(Shapes, RowsAffectedUnlessNoCount)
 {
     long affected = -1;
-    db::RecordsetPtr rs = c->execute(QStringLiteral("update t set t.Type='T' from catalogue..tbOrraSQL t where t.ID<3"), {}, &affected);
+    db::RecordsetPtr rs =
+        c->execute(QStringLiteral("update t set t.Type='T' from catalogue..tbOrraSQL t where t.ID<3"), {}, &affected);
     EXPECT_EQ(affected, 2);
     EXPECT_FALSE(rs->isOpen());
     rs = c->execute(QStringLiteral("set nocount on select 5 set nocount off "));
@@ -84,20 +113,34 @@ TEST_F(Shapes, IdentityNeverReusesAValue)
     // An insert into a table without identity leaves @@IDENTITY alone.
     c->execute(QStringLiteral("insert into tbOrraRelations select 1,2"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select @@IDENTITY x")).toInt(), 3);
-    EXPECT_EQ(scalar(*c, QStringLiteral("select Tag from tbOrraRepository where ID=3")).toString().trimmed(), QStringLiteral("Script"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select Tag from tbOrraRepository where ID=3")).toString().trimmed(),
+        QStringLiteral("Script"));
 }
 
 TEST_F(Shapes, CallSchemasCascadeWithTheirDocument)
 {
     c->execute(QStringLiteral("insert into catalogue..tbOrraCallSchema (DocID,SchemaID,Name) select 1,1,'s'"));
     const int id = scalar(*c, QStringLiteral("select @@IDENTITY x")).toInt();
-    c->execute(QStringLiteral("insert into catalogue..tbOrraCallSchemaDetail select %1,'B0.P0','v' insert into catalogue..tbOrraCallSchemaDetail select %1,'B0.P1',NULL").arg(id));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select isnull(max(SchemaID),0)+1 NewID \r\nfrom catalogue..tbOrraCallSchema\r\nwhere DocID=1")).toInt(), 2);
-    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraCallSchemaDetail d (nolock)\r\ninner join tbOrraCallSchema b (nolock) on d.ParentId=b.ID\r\nwhere b.DocId=1 and b.SchemaID=1")).toInt(), 2);
-    c->execute(QStringLiteral("delete d  from catalogue..tbOrraCallSchemaDetail d  inner join catalogue..tbOrraCallSchema b on d.ParentID=b.ID  where b.DocID=1 and d.ParamID='B0.P1'"));
+    c->execute(QStringLiteral("insert into catalogue..tbOrraCallSchemaDetail select %1,'B0.P0','v' insert into "
+                              "catalogue..tbOrraCallSchemaDetail select %1,'B0.P1',NULL")
+                   .arg(id));
+    EXPECT_EQ(scalar(*c,
+                  QStringLiteral(
+                      "select isnull(max(SchemaID),0)+1 NewID \r\nfrom catalogue..tbOrraCallSchema\r\nwhere DocID=1"))
+                  .toInt(),
+        2);
+    EXPECT_EQ(scalar(*c,
+                  QStringLiteral("select count(*) from tbOrraCallSchemaDetail d (nolock)\r\ninner join "
+                                 "tbOrraCallSchema b (nolock) on d.ParentId=b.ID\r\nwhere b.DocId=1 and b.SchemaID=1"))
+                  .toInt(),
+        2);
+    c->execute(
+        QStringLiteral("delete d  from catalogue..tbOrraCallSchemaDetail d  inner join catalogue..tbOrraCallSchema b "
+                       "on d.ParentID=b.ID  where b.DocID=1 and d.ParamID='B0.P1'"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraCallSchemaDetail")).toInt(), 1);
     c->execute(QStringLiteral("insert into tbOrraRelations select 1,2"));
-    c->execute(QStringLiteral("insert into tbOrraDocPermissions(OrraID,UserId,Allow,[Deny],CheckSum) select 1,0,2,0,0"));
+    c->execute(
+        QStringLiteral("insert into tbOrraDocPermissions(OrraID,UserId,Allow,[Deny],CheckSum) select 1,0,2,0,0"));
     c->execute(QStringLiteral("delete catalogue..tbOrraSQL where ID=1"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraCallSchema")).toInt(), 0);
     EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraCallSchemaDetail")).toInt(), 0);
@@ -141,7 +184,8 @@ TEST_F(Shapes, TempTablesBelongToTheSession)
 TEST_F(Shapes, RegistryInMat)
 {
     c->execute(QStringLiteral("insert into mat..tbOrraConnections select 'DATA','1.2.3.4','sales','u','1;2;3'"));
-    db::RecordsetPtr rs = c->execute(QStringLiteral("select Server,[Database],UserName,UserPwd from mat..tbOrraConnections where Server='data'"));
+    db::RecordsetPtr rs = c->execute(
+        QStringLiteral("select Server,[Database],UserName,UserPwd from mat..tbOrraConnections where Server='data'"));
     ASSERT_FALSE(rs->isEOF());
     EXPECT_EQ(rs->value(QStringLiteral("Database")).toString(), QStringLiteral("sales"));
     c->execute(QStringLiteral("delete tbOrraConnections  where Server='x'"));
@@ -150,7 +194,8 @@ TEST_F(Shapes, RegistryInMat)
 TEST_F(Shapes, TextFunctionsAndConcatenation)
 {
     c->execute(QStringLiteral("insert into tbOrraConnections select 'SRV','1.2.3.4','db','u','p'"));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select 'a' + Server + '/' + [Database] from tbOrraConnections")).toString(), QStringLiteral("aSRV/db"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select 'a' + Server + '/' + [Database] from tbOrraConnections")).toString(),
+        QStringLiteral("aSRV/db"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select ID + 10 from tbOrraCategory where ID=1")).toInt(), 11);
     EXPECT_EQ(scalar(*c, QStringLiteral("select '5' + 1")).toInt(), 6);
     EXPECT_THROW(c->execute(QStringLiteral("select 'x' + 1")), orra::Error);
@@ -168,40 +213,57 @@ TEST_F(Shapes, UnsupportedStatementFailsLoudly)
     EXPECT_FALSE(c->errors().isEmpty());
     EXPECT_THROW(c->execute(QStringLiteral("declare @x int")), orra::Error);
     EXPECT_THROW(c->execute(QStringLiteral("exec sp_nothing 1")), orra::Error);
-    EXPECT_TRUE(c->errors().first().description.contains(QStringLiteral("Could not find stored procedure 'sp_nothing'")));
+    EXPECT_TRUE(
+        c->errors().first().description.contains(QStringLiteral("Could not find stored procedure 'sp_nothing'")));
     EXPECT_THROW(c->execute(QStringLiteral("select * from nodb..tbOrraSQL")), orra::Error);
     EXPECT_TRUE(c->errors().first().description.contains(QStringLiteral("Database 'nodb' does not exist")));
 }
 
 TEST_F(Shapes, BoundParametersPassThrough)
 {
-    db::RecordsetPtr rs = c->execute(QStringLiteral("select Name from tbOrraSQL where ID=? and CategoryID=?"), {QVariant(3), QVariant(2)});
+    db::RecordsetPtr rs = c->execute(
+        QStringLiteral("select Name from tbOrraSQL where ID=? and CategoryID=?"), {QVariant(3), QVariant(2)});
     ASSERT_FALSE(rs->isEOF());
     EXPECT_EQ(rs->value(0).toString().trimmed(), QStringLiteral("Document-3"));
-    c->execute(QStringLiteral("update t set t.SQLtxt=? from catalogue..tbOrraSQL t where ID=?"), {QStringLiteral("it's <x/>"), QVariant(3)});
-    EXPECT_EQ(scalar(*c, QStringLiteral("select SQLtxt from tbOrraSQL where ID=3")).toString(), QStringLiteral("it's <x/>"));
+    c->execute(QStringLiteral("update t set t.SQLtxt=? from catalogue..tbOrraSQL t where ID=?"),
+        {QStringLiteral("it's <x/>"), QVariant(3)});
+    EXPECT_EQ(
+        scalar(*c, QStringLiteral("select SQLtxt from tbOrraSQL where ID=3")).toString(), QStringLiteral("it's <x/>"));
 }
 
 TEST_F(Shapes, PermissionQueries)
 {
-    c->execute(QStringLiteral("insert into tbOrraCategoryPermissions(CategoryID,UserId,Allow,[Deny],CheckSum) select 1,0,16,0,5"));
-    db::RecordsetPtr rs = c->execute(QStringLiteral("select * from tbOrraCategoryPermissions (nolock) where CategoryID=1 and UserID=0"));
+    c->execute(QStringLiteral(
+        "insert into tbOrraCategoryPermissions(CategoryID,UserId,Allow,[Deny],CheckSum) select 1,0,16,0,5"));
+    db::RecordsetPtr rs =
+        c->execute(QStringLiteral("select * from tbOrraCategoryPermissions (nolock) where CategoryID=1 and UserID=0"));
     ASSERT_FALSE(rs->isEOF());
     EXPECT_EQ(rs->field(3).name, QStringLiteral("Deny"));
-    rs = c->execute(QStringLiteral("select s.uid,s.name ,s.islogin  from tbOrraCategoryPermissions x (nolock)\r\ninner join sysusers s (nolock) on x.UserID=s.uid \r\nwhere CategoryID = 1\r\norder by s.islogin"));
+    rs = c->execute(
+        QStringLiteral("select s.uid,s.name ,s.islogin  from tbOrraCategoryPermissions x (nolock)\r\ninner join "
+                       "sysusers s (nolock) on x.UserID=s.uid \r\nwhere CategoryID = 1\r\norder by s.islogin"));
     ASSERT_FALSE(rs->isEOF());
     EXPECT_EQ(rs->value(1).toString(), QStringLiteral("public"));
-    rs = c->execute(QStringLiteral("select uid,name,case when islogin=1 then 'Login' else 'Role' end Type from sysusers (nolock) "));
+    rs = c->execute(QStringLiteral(
+        "select uid,name,case when islogin=1 then 'Login' else 'Role' end Type from sysusers (nolock) "));
     EXPECT_GE(rs->RecordCount(), 4);
-    EXPECT_EQ(scalar(*c, QStringLiteral("select suser_sname(owner) from tbOrraSQL (nolock) where ID=1")).toString(), QStringLiteral("sa"));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select case when owner=suser_sid() then 1 else 0 end from tbOrraSQL where ID=1")).toInt(), 1);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select suser_sname(owner) from tbOrraSQL (nolock) where ID=1")).toString(),
+        QStringLiteral("sa"));
+    EXPECT_EQ(
+        scalar(*c, QStringLiteral("select case when owner=suser_sid() then 1 else 0 end from tbOrraSQL where ID=1"))
+            .toInt(),
+        1);
 }
 
 TEST_F(Shapes, CatalogueCommandsAsComposed)
 {
     // Copy of a document into another category.
-    c->execute(QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select 4,2,'Copy of ' +x.[Name],x.[Description], x.[Type], x.[Disabled], x.[SQLtxt],suser_sid() from catalogue..tbOrraSQL x (nolock)where x.[ID]=1"));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select Name from tbOrraSQL where ID=4")).toString().trimmed(), QStringLiteral("Copy of Document-1"));
+    c->execute(
+        QStringLiteral("insert into catalogue..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
+                       "select 4,2,'Copy of ' +x.[Name],x.[Description], x.[Type], x.[Disabled], "
+                       "x.[SQLtxt],suser_sid() from catalogue..tbOrraSQL x (nolock)where x.[ID]=1"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select Name from tbOrraSQL where ID=4")).toString().trimmed(),
+        QStringLiteral("Copy of Document-1"));
     // Enable/disable and moves through the alias with two blanks.
     c->execute(QStringLiteral("update t  set t.[Disabled]=1 from catalogue..tbOrraSQL t where t.ID=4"));
     c->execute(QStringLiteral("update t  set t.ParentID=2 from catalogue..tbOrraCategory t where t.ID=1"));
@@ -210,18 +272,27 @@ TEST_F(Shapes, CatalogueCommandsAsComposed)
     // Relations as the editor's save writes them, and the dependency lists.
     c->execute(QStringLiteral("insert into catalogue..tbOrraRelations(ObjId,RelObjId) values(1,2)"));
     c->execute(QStringLiteral("insert into catalogue..tbOrraRelations(ObjId,RelObjId) values(4,2)"));
-    db::RecordsetPtr rs = c->execute(QStringLiteral(" select distinct s.ID, s.Name from tbOrraRelations r (nolock)  inner join tbOrraSQL s (nolock) on r.ObjId=s.ID  Where r.RelObjId = 2"));
+    db::RecordsetPtr rs =
+        c->execute(QStringLiteral(" select distinct s.ID, s.Name from tbOrraRelations r (nolock)  inner join tbOrraSQL "
+                                  "s (nolock) on r.ObjId=s.ID  Where r.RelObjId = 2"));
     EXPECT_EQ(rs->RecordCount(), 2);
-    EXPECT_EQ(scalar(*c, QStringLiteral("select RelObjId ID from catalogue..tbOrraRelations where ObjId=4")).toInt(), 2);
+    EXPECT_EQ(
+        scalar(*c, QStringLiteral("select RelObjId ID from catalogue..tbOrraRelations where ObjId=4")).toInt(), 2);
     // A call schema inserted without a column list, then its values.
     c->execute(QStringLiteral("insert into catalogue..tbOrraCallSchema \r\nselect 1,1,'Monthly',null"));
     const int id = scalar(*c, QStringLiteral("select @@IDENTITY x")).toInt();
     c->execute(QStringLiteral("insert into catalogue..tbOrraCallSchemaDetail\r\nselect %1,'B0.P0',NULL").arg(id));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraCallSchemaDetail where ParentID=%1 and ParamVal is null").arg(id)).toInt(), 1);
+    EXPECT_EQ(scalar(*c,
+                  QStringLiteral("select count(*) from tbOrraCallSchemaDetail where ParentID=%1 and ParamVal is null")
+                      .arg(id))
+                  .toInt(),
+        1);
     // The connection registry written without a database prefix.
     c->execute(QStringLiteral("insert into tbOrraConnections Select 'SRV','','db','u','1;2'"));
-    c->execute(QStringLiteral("update tbOrraConnections set Database='db2'   ,IP='ip'   ,UserName='u'   ,UserPwd='3' where Server='srv'"));
-    EXPECT_EQ(scalar(*c, QStringLiteral("Select [Database] from tbOrraConnections where Server='SRV'")).toString(), QStringLiteral("db2"));
+    c->execute(QStringLiteral(
+        "update tbOrraConnections set Database='db2'   ,IP='ip'   ,UserName='u'   ,UserPwd='3' where Server='srv'"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("Select [Database] from tbOrraConnections where Server='SRV'")).toString(),
+        QStringLiteral("db2"));
     c->execute(QStringLiteral("delete tbOrraConnections  where Server='SRV'"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraConnections")).toInt(), 0);
 }
@@ -252,10 +323,13 @@ TEST_F(Shapes, ValuesLongerThanTheColumnAreRefused)
     } catch (const orra::Error& e) {
         EXPECT_TRUE(e.description().contains(QStringLiteral("String or binary data would be truncated."))) << e.what();
     }
-    EXPECT_EQ(scalar(*c, QStringLiteral("select Name from tbOrraSQL where ID=1")).toString().trimmed(), QStringLiteral("Document-1"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select Name from tbOrraSQL where ID=1")).toString().trimmed(),
+        QStringLiteral("Document-1"));
     // Trailing blanks beyond the width are dropped, as the server drops them.
-    c->execute(QStringLiteral("update t set t.Name='%1' from catalogue..tbOrraSQL t where ID=1").arg(QString(48, u'y') + QString(10, u' ')));
-    EXPECT_EQ(scalar(*c, QStringLiteral("select Name from tbOrraSQL where ID=1")).toString(), QString(48, u'y') + QStringLiteral("  "));
+    c->execute(QStringLiteral("update t set t.Name='%1' from catalogue..tbOrraSQL t where ID=1")
+                   .arg(QString(48, u'y') + QString(10, u' ')));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select Name from tbOrraSQL where ID=1")).toString(),
+        QString(48, u'y') + QStringLiteral("  "));
     // The same for tables that statements create.
     c->execute(QStringLiteral("create table #Short (Code varchar(3), Pad char(4))"));
     EXPECT_THROW(c->execute(QStringLiteral("insert into #Short select 'abcd', 'x'")), orra::Error);
@@ -291,7 +365,8 @@ TEST_F(Shapes, PrintSendsInformationalMessagesInBatchOrder)
     EXPECT_FALSE(rs->NextRecordset());
     const QList<db::ProviderError>& m = c->errors();
     ASSERT_EQ(m.size(), 4);
-    const QStringList texts{QStringLiteral("first"), QStringLiteral("ID 1 is there"), QString(), QStringLiteral("12.5")};
+    const QStringList texts{
+        QStringLiteral("first"), QStringLiteral("ID 1 is there"), QString(), QStringLiteral("12.5")};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(m[i].number, 0) << i;
         EXPECT_EQ(m[i].sqlState, QStringLiteral("01000")) << i;

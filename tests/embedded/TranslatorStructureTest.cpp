@@ -13,10 +13,7 @@ using orra::embedded::translator::TokenCursor;
 
 namespace {
 
-Translation tr(const QString& sql)
-{
-    return translate(sql, QStringLiteral("catalogue"));
-}
+Translation tr(const QString& sql) { return translate(sql, QStringLiteral("catalogue")); }
 
 // Where in sql the error of its translation was found, as the text from there on.
 QString errorAt(const QString& sql)
@@ -28,7 +25,7 @@ QString errorAt(const QString& sql)
     return t.errorPosition < 0 ? QStringLiteral("<none>") : sql.mid(t.errorPosition);
 }
 
-} // namespace
+}   // namespace
 
 TEST(TokenCursor, PeekMatchAndSkipAGroup)
 {
@@ -101,7 +98,8 @@ TEST(TranslatorModel, EachKindCarriesItsOwnFields)
 TEST(TranslatorErrors, CarryThePositionWhereTheyWereFound)
 {
     EXPECT_EQ(errorAt(QStringLiteral("select 1 x\nselect @v")), QStringLiteral("@v"));
-    EXPECT_EQ(tr(QStringLiteral("select 1 x\nselect @v")).error, QStringLiteral("Must declare the scalar variable \"@v\"."));
+    EXPECT_EQ(
+        tr(QStringLiteral("select 1 x\nselect @v")).error, QStringLiteral("Must declare the scalar variable \"@v\"."));
     EXPECT_EQ(errorAt(QStringLiteral("select @@nothing")), QStringLiteral("@@nothing"));
     EXPECT_EQ(errorAt(QStringLiteral("select 1 end")), QStringLiteral("end"));
     EXPECT_EQ(errorAt(QStringLiteral("select 1; analyze x")), QStringLiteral("analyze x"));
@@ -122,11 +120,9 @@ TEST(TranslatorErrors, LexerAndNestingErrorsCarryAPositionToo)
     EXPECT_EQ(errorAt(QStringLiteral("select 1 /* no end")), QStringLiteral("/* no end"));
     // the parenthesis one level too deep
     QString deep = QStringLiteral("select ");
-    for (int i = 0; i < 129; ++i)
-        deep += u'(';
+    for (int i = 0; i < 129; ++i) deep += u'(';
     deep += u'1';
-    for (int i = 0; i < 129; ++i)
-        deep += u')';
+    for (int i = 0; i < 129; ++i) deep += u')';
     const Translation t = tr(deep);
     EXPECT_EQ(t.errorNumber, 191);
     EXPECT_EQ(t.errorPosition, 7 + 128);

@@ -8,10 +8,7 @@ using namespace orra::embedded;
 
 namespace {
 
-Translation tr(const char* sql)
-{
-    return translate(QString::fromUtf8(sql), QStringLiteral("catalogue"));
-}
+Translation tr(const char* sql) { return translate(QString::fromUtf8(sql), QStringLiteral("catalogue")); }
 
 // The statement handed on to SQLite (fails the test when the statement is of another kind).
 const SqlStatement& sqlOf(const Statement& s)
@@ -29,14 +26,14 @@ QString one(const char* sql)
     return t.statements.empty() ? QString() : sqlOf(t.statements[0]).sql;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Translator, CurrentDatabasePrefixNamesMain)
 {
     EXPECT_EQ(one("select * from catalogue..tbOrraSQL (nolock) where ID=5"),
-              QStringLiteral("select * from main.\"tbOrraSQL\" where ID = 5"));
+        QStringLiteral("select * from main.\"tbOrraSQL\" where ID = 5"));
     EXPECT_EQ(one("select Name,SQLTxt from ..tbOrraSQL where Id=3"),
-              QStringLiteral("select Name, SQLTxt from main.\"tbOrraSQL\" where Id = 3"));
+        QStringLiteral("select Name, SQLTxt from main.\"tbOrraSQL\" where Id = 3"));
 }
 
 TEST(Translator, OtherDatabaseIsAttachedByName)
@@ -45,13 +42,16 @@ TEST(Translator, OtherDatabaseIsAttachedByName)
     ASSERT_EQ(t.statements.size(), 1u);
     EXPECT_EQ(t.databases, QStringList{QStringLiteral("mat")});
     EXPECT_EQ(sqlOf(t.statements[0]).sql,
-              QStringLiteral("select Server, \"Database\", UserName, UserPwd from \"mat\".\"tbOrraConnections\" where Server = 'x'"));
+        QStringLiteral(
+            "select Server, \"Database\", UserName, UserPwd from \"mat\".\"tbOrraConnections\" where Server = 'x'"));
 }
 
 TEST(Translator, NolockOnAliasesAndJoins)
 {
-    EXPECT_EQ(one("select distinct s.UserID from tbOrraDocPermissions s (nolock)\r\ninner join sysmembers m (nolock) on s.UserId=m.groupuid\r\nwhere m.memberuid=5"),
-              QStringLiteral("select distinct s.UserID from tbOrraDocPermissions s inner join sysmembers m on s.UserId = m.groupuid where m.memberuid = 5"));
+    EXPECT_EQ(one("select distinct s.UserID from tbOrraDocPermissions s (nolock)\r\ninner join sysmembers m (nolock) "
+                  "on s.UserId=m.groupuid\r\nwhere m.memberuid=5"),
+        QStringLiteral("select distinct s.UserID from tbOrraDocPermissions s inner join sysmembers m on s.UserId = "
+                       "m.groupuid where m.memberuid = 5"));
     EXPECT_EQ(one("select * from T with (nolock)"), QStringLiteral("select * from T"));
 }
 
@@ -75,11 +75,14 @@ TEST(Translator, UnionKeepsSelectsTogether)
 
 TEST(Translator, IfExistsElseWithAndWithoutBeginEnd)
 {
-    Translation t = tr("if exists(select 1 from catalogue..tbOrraSQL where Name='a' and CategoryID=1) \r\nselect 1 x else select 0 x");
+    Translation t = tr(
+        "if exists(select 1 from catalogue..tbOrraSQL where Name='a' and CategoryID=1) \r\nselect 1 x else select 0 x");
     ASSERT_EQ(t.statements.size(), 1u);
     const auto* s = t.statements[0].as<IfStatement>();
     ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->condition, QStringLiteral("select case when exists (select 1 from main.\"tbOrraSQL\" where Name = 'a' and CategoryID = 1) then 1 else 0 end"));
+    EXPECT_EQ(s->condition,
+        QStringLiteral("select case when exists (select 1 from main.\"tbOrraSQL\" where Name = 'a' and CategoryID = 1) "
+                       "then 1 else 0 end"));
     ASSERT_EQ(s->thenBranch.size(), 1u);
     ASSERT_EQ(s->elseBranch.size(), 1u);
     EXPECT_EQ(sqlOf(s->thenBranch[0]).sql, QStringLiteral("select 1 x"));
@@ -98,45 +101,49 @@ TEST(Translator, IfExistsElseWithAndWithoutBeginEnd)
 TEST(Translator, UpdateThroughAlias)
 {
     EXPECT_EQ(one("update t set t.Name='x' from catalogue..tbOrraSQL t where ID=7"),
-              QStringLiteral("update main.\"tbOrraSQL\" as \"t\" set Name = 'x' where ID = 7"));
+        QStringLiteral("update main.\"tbOrraSQL\" as \"t\" set Name = 'x' where ID = 7"));
     EXPECT_EQ(one("update t  set t.CategoryID=3 from catalogue..tbOrraSQL t where t.ID=4"),
-              QStringLiteral("update main.\"tbOrraSQL\" as \"t\" set CategoryID = 3 where t.ID = 4"));
+        QStringLiteral("update main.\"tbOrraSQL\" as \"t\" set CategoryID = 3 where t.ID = 4"));
     EXPECT_EQ(one("update #Int set Err=2"), QStringLiteral("update \"#Int\" set Err = 2"));
 }
 
 TEST(Translator, UpdateWithInnerJoinBecomesUpdateFrom)
 {
     EXPECT_EQ(one("update t set t.Name=b.Name from A t inner join B b on t.ID=b.ID where b.X=1"),
-              QStringLiteral("update A as \"t\" set Name = b.Name from B b where (t.ID = b.ID) and (b.X = 1)"));
+        QStringLiteral("update A as \"t\" set Name = b.Name from B b where (t.ID = b.ID) and (b.X = 1)"));
 }
 
 TEST(Translator, DeleteForms)
 {
     EXPECT_EQ(one("delete tbOrraDocPermissions where OrraID=5"),
-              QStringLiteral("delete from tbOrraDocPermissions where OrraID = 5"));
-    EXPECT_EQ(one("delete d  from catalogue..tbOrraCallSchemaDetail d  inner join catalogue..tbOrraCallSchema b on d.ParentID=b.ID where b.DocID=1"),
-              QStringLiteral("delete from main.\"tbOrraCallSchemaDetail\" where rowid in (select \"d\".rowid from main.\"tbOrraCallSchemaDetail\" d inner join main.\"tbOrraCallSchema\" b on d.ParentID = b.ID where b.DocID = 1)"));
+        QStringLiteral("delete from tbOrraDocPermissions where OrraID = 5"));
+    EXPECT_EQ(one("delete d  from catalogue..tbOrraCallSchemaDetail d  inner join catalogue..tbOrraCallSchema b on "
+                  "d.ParentID=b.ID where b.DocID=1"),
+        QStringLiteral("delete from main.\"tbOrraCallSchemaDetail\" where rowid in (select \"d\".rowid from "
+                       "main.\"tbOrraCallSchemaDetail\" d inner join main.\"tbOrraCallSchema\" b on d.ParentID = b.ID "
+                       "where b.DocID = 1)"));
 }
 
 TEST(Translator, PlusOnTextBecomesServerAddition)
 {
     EXPECT_EQ(one("select SUser_SName() + ' (' + cast(@@SPID as varchar(10)) + ')'"),
-              QStringLiteral("select orra_add(orra_suser_sname(), ' (', orra_varchar(orra_spid(), 10), ')')"));
+        QStringLiteral("select orra_add(orra_suser_sname(), ' (', orra_varchar(orra_spid(), 10), ')')"));
     EXPECT_EQ(one("select 1 + 2 * 3"), QStringLiteral("select orra_add(1, 2 * 3)"));
     EXPECT_EQ(one("select a + b - c + d + e"), QStringLiteral("select orra_add((orra_add(a, b) - c), d, e)"));
     EXPECT_EQ(one("select a - b + c from T"), QStringLiteral("select orra_add((a - b), c) from T"));
     EXPECT_EQ(one("select coalesce(max(ID),0)+1 MaxID from catalogue..tbOrraSQL (nolock)"),
-              QStringLiteral("select orra_add(coalesce(max(ID), 0), 1) MaxID from main.\"tbOrraSQL\""));
+        QStringLiteral("select orra_add(coalesce(max(ID), 0), 1) MaxID from main.\"tbOrraSQL\""));
     EXPECT_EQ(one("select case when a=1 then 'x' else 'y' end + 'z'"),
-              QStringLiteral("select orra_add(case when a = 1 then 'x' else 'y' end, 'z')"));
+        QStringLiteral("select orra_add(case when a = 1 then 'x' else 'y' end, 'z')"));
 }
 
 TEST(Translator, ServerFunctions)
 {
     EXPECT_EQ(one("select isnull(Description,''), getdate(), user_name(5), db_name(), @@IDENTITY x"),
-              QStringLiteral("select ifnull(Description, ''), orra_getdate(), orra_user_name(5), orra_db_name(), orra_identity() x"));
+        QStringLiteral(
+            "select ifnull(Description, ''), orra_getdate(), orra_user_name(5), orra_db_name(), orra_identity() x"));
     EXPECT_EQ(one("select uid from sysusers (nolock) where sid=suser_sid()"),
-              QStringLiteral("select uid from sysusers where sid = orra_suser_sid()"));
+        QStringLiteral("select uid from sysusers where sid = orra_suser_sid()"));
 }
 
 TEST(Translator, SelectIntoTempTable)
@@ -181,7 +188,8 @@ TEST(Translator, NoCountAndProcedures)
 
 TEST(Translator, AdministrationStatements)
 {
-    Translation t = tr("create database Sales create login ali with password='p''w' create user ali for login ali create role Editors");
+    Translation t = tr("create database Sales create login ali with password='p''w' create user ali for login ali "
+                       "create role Editors");
     ASSERT_EQ(t.statements.size(), 4u);
     ASSERT_TRUE(t.statements[0].is<CreateDatabase>());
     EXPECT_EQ(t.statements[0].as<CreateDatabase>()->name, QStringLiteral("Sales"));
@@ -196,10 +204,12 @@ TEST(Translator, AdministrationStatements)
 
 TEST(Translator, CreateTableTypes)
 {
-    EXPECT_EQ(one("create table X (ID int identity(1,1) not null primary key clustered, Name char(10) collate Turkish_CI_AS null, Note varchar(max), B bit)"),
-              QStringLiteral("create table X(ID INTEGER PRIMARY KEY AUTOINCREMENT not null, Name char(10) COLLATE TR_CI "
-                             "CONSTRAINT \"String or binary data would be truncated.\" CHECK (length(rtrim(\"Name\")) <= 10) null, "
-                             "Note varchar COLLATE TR_CI, B bit)"));
+    EXPECT_EQ(one("create table X (ID int identity(1,1) not null primary key clustered, Name char(10) collate "
+                  "Turkish_CI_AS null, Note varchar(max), B bit)"),
+        QStringLiteral(
+            "create table X(ID INTEGER PRIMARY KEY AUTOINCREMENT not null, Name char(10) COLLATE TR_CI "
+            "CONSTRAINT \"String or binary data would be truncated.\" CHECK (length(rtrim(\"Name\")) <= 10) null, "
+            "Note varchar COLLATE TR_CI, B bit)"));
 }
 
 TEST(Translator, VariablesAndBrokenTextAreRefused)
@@ -216,7 +226,7 @@ TEST(Translator, StatementsOutsideTheSubsetAreRefused)
     EXPECT_EQ(tr("select 1 reindex").error, QString());
     EXPECT_EQ(tr("select 1\nreindex").statements.size(), 1u);
     EXPECT_EQ(tr("create trigger t on x for insert as select 1").error,
-              QStringLiteral("The embedded server does not run 'create trigger' statements."));
+        QStringLiteral("The embedded server does not run 'create trigger' statements."));
     EXPECT_EQ(tr("select 1; analyze").error, QStringLiteral("The embedded server does not run 'analyze' statements."));
     EXPECT_EQ(one("create unique index IX on T (a)"), QStringLiteral("create unique index IX on T(a)"));
 }
@@ -237,5 +247,6 @@ TEST(Translator, CacheReturnsSameTranslation)
 
 TEST(Translator, NamesThatOnlySqliteReservesAreQuoted)
 {
-    EXPECT_EQ(one("select Limit, Offset from Nothing"), QStringLiteral("select \"Limit\", \"Offset\" from \"Nothing\""));
+    EXPECT_EQ(
+        one("select Limit, Offset from Nothing"), QStringLiteral("select \"Limit\", \"Offset\" from \"Nothing\""));
 }

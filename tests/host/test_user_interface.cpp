@@ -5,7 +5,8 @@
 
 using namespace orra;
 
-TEST(HeadlessUserInterface, MessageBoxesTakeTheDefaultButtonAndErrorsAreThrown) {
+TEST(HeadlessUserInterface, MessageBoxesTakeTheDefaultButtonAndErrorsAreThrown)
+{
     UserInterface& ui = userInterface();
     EXPECT_FALSE(ui.interactive());
     EXPECT_EQ(ui.messageBox("hello"), vbOK);
@@ -33,9 +34,10 @@ struct Recording : HeadlessUserInterface {
     void reportError(long, const QString&, const QString& d, const QString&) override { shown = d; }
     QString shown;
 };
-} // namespace
+}   // namespace
 
-TEST(HeadlessUserInterface, AnInstalledInterfaceReplacesTheHeadlessOneUntilRemoved) {
+TEST(HeadlessUserInterface, AnInstalledInterfaceReplacesTheHeadlessOneUntilRemoved)
+{
     Recording rec;
     setUserInterface(&rec);
     userInterface().reportError(5, "x", "shown in a box");

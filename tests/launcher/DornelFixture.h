@@ -25,7 +25,8 @@ struct RunResult {
 
 class DornelFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_dir.isValid());
         m_servers = m_dir.filePath("servers");
         m_export = m_dir.filePath("export");
@@ -37,7 +38,7 @@ protected:
         qputenv("ORRA_SERVERS", m_servers.toLocal8Bit());
 
         orra::catalogue::registerEmbeddedCatalogue();
-        orra::catalogue::createEmbeddedServer("demo");  // the operating-system user administers it
+        orra::catalogue::createEmbeddedServer("demo");   // the operating-system user administers it
         orra::catalogue::createEmbeddedCatalogue("demo", "catalogue");
         orra::embedded::createDatabase("demo", "sales");
         m_catalogue.open(orra::embedded::connectionText("demo", "catalogue"));
@@ -49,8 +50,9 @@ protected:
         // The registry lists the data server "demo" (trusted log-on, database sales).
         orra::db::Connection mat;
         mat.open(orra::embedded::connectionText("demo", "mat"));
-        mat.execute("insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) values (?, '', ?, '', '')",
-                    {QStringLiteral("demo"), QStringLiteral("sales")});
+        mat.execute(
+            "insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) values (?, '', ?, '', '')",
+            {QStringLiteral("demo"), QStringLiteral("sales")});
 
         m_catalogue.execute("insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled, Owner, CheckSum) "
                             "values (1, 0, 'Satış', 'C', 0, suser_sid(), 0)");
@@ -60,26 +62,34 @@ protected:
         orra::UpdateCategoryCheckSum(m_catalogue, "catalogue", 2);
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         m_catalogue.close();
-        if (m_oldServers.isNull()) qunsetenv("ORRA_SERVERS");
-        else qputenv("ORRA_SERVERS", m_oldServers);
+        if (m_oldServers.isNull())
+            qunsetenv("ORRA_SERVERS");
+        else
+            qputenv("ORRA_SERVERS", m_oldServers);
     }
 
-    void addDocument(int id, int category, const QString& name, const QString& body, const QString& server = "demo") {
-        const QString xml = "<Document ID=\"B0\" Server=\"" + server + "\"><![CDATA[" + name + "]]>" + body + "</Document>";
-        m_catalogue.execute("insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
-                            "values (?, ?, ?, '', 'T', 0, ?, suser_sid(), 0)",
-                            {id, category, name, xml});
+    void addDocument(int id, int category, const QString& name, const QString& body, const QString& server = "demo")
+    {
+        const QString xml =
+            "<Document ID=\"B0\" Server=\"" + server + "\"><![CDATA[" + name + "]]>" + body + "</Document>";
+        m_catalogue.execute(
+            "insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
+            "values (?, ?, ?, '', 'T', 0, ?, suser_sid(), 0)",
+            {id, category, name, xml});
         ASSERT_TRUE(orra::UpdateDocumentCheckSum(m_catalogue, "catalogue", id));
     }
 
-    static QString block(const QString& id, const QString& sql, const QString& inner = QString()) {
+    static QString block(const QString& id, const QString& sql, const QString& inner = QString())
+    {
         return "<Block ID=\"" + id + "\" Name=\"" + id + "\"><![CDATA[" + sql + "]]>" + inner + "</Block>";
     }
 
     // workingDirectory: where dornel runs (a driver may make files there).
-    RunResult run(const QString& args, const QString& workingDirectory = QString()) {
+    RunResult run(const QString& args, const QString& workingDirectory = QString())
+    {
         QProcess p;
         if (!workingDirectory.isEmpty()) p.setWorkingDirectory(workingDirectory);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -109,4 +119,4 @@ protected:
     orra::db::Connection m_catalogue;
 };
 
-} // namespace orra::test
+}   // namespace orra::test

@@ -11,7 +11,8 @@ namespace {
 
 // The "#" form of a text: each block of up to eight characters as eight numbers, number k
 // holding bit k-1 of every character of the block (the inverse of the decoder).
-QString encodeBitTransposed(const QByteArray& text, bool trailingSemicolon) {
+QString encodeBitTransposed(const QByteArray& text, bool trailingSemicolon)
+{
     QStringList numbers;
     for (qsizetype start = 0; start < text.size(); start += 8) {
         for (int k = 0; k < 8; ++k) {
@@ -24,7 +25,8 @@ QString encodeBitTransposed(const QByteArray& text, bool trailingSemicolon) {
     return numbers.join(';') + (trailingSemicolon ? ";" : "");
 }
 
-QString errorOf(const QString& commandLine) {
+QString errorOf(const QString& commandLine)
+{
     try {
         ParseCommandLine(commandLine);
     } catch (const Error& e) {
@@ -34,18 +36,20 @@ QString errorOf(const QString& commandLine) {
     return QStringLiteral("<no error>");
 }
 
-} // namespace
+}   // namespace
 
-TEST(CleanCommandLine, RemovesTabsThenCrLfPairs) {
+TEST(CleanCommandLine, RemovesTabsThenCrLfPairs)
+{
     EXPECT_EQ(CleanCommandLine("a\tb\r\nc\rd\ne"), "abc\rd\ne");
     // A CR and LF separated by a TAB become a pair once the TAB is gone.
     EXPECT_EQ(CleanCommandLine("x\r\t\ny"), "xy");
 }
 
-TEST(DecodeOptionValue, QuotesAndPlainValues) {
+TEST(DecodeOptionValue, QuotesAndPlainValues)
+{
     QString quoted = "'My Server'";
     EXPECT_EQ(DecodeOptionValue(quoted), "My Server");
-    EXPECT_EQ(quoted, "My Server");  // changed in place
+    EXPECT_EQ(quoted, "My Server");   // changed in place
     QString leading = "'abc";
     EXPECT_EQ(DecodeOptionValue(leading), "abc");
     QString trailing = "abc'";
@@ -54,17 +58,18 @@ TEST(DecodeOptionValue, QuotesAndPlainValues) {
     EXPECT_EQ(DecodeOptionValue(plain), "Abc");
 }
 
-TEST(DecodeBitTransposed, BlocksOfEightNumbers) {
+TEST(DecodeBitTransposed, BlocksOfEightNumbers)
+{
     QString empty = "#";
     EXPECT_EQ(DecodeOptionValue(empty), "");
     EXPECT_EQ(DecodeBitTransposed(""), "");
-    EXPECT_EQ(DecodeBitTransposed("255"), "");  // one number: no whole block is read
-    EXPECT_EQ(DecodeBitTransposed("0;0;0;0;0;0;0;0;"), "");  // all-zero codes are left out
+    EXPECT_EQ(DecodeBitTransposed("255"), "");                // one number: no whole block is read
+    EXPECT_EQ(DecodeBitTransposed("0;0;0;0;0;0;0;0;"), "");   // all-zero codes are left out
 
     const QString one = encodeBitTransposed("sa", true);
     EXPECT_EQ(one.count(';'), 8);
     EXPECT_EQ(DecodeBitTransposed(one), "sa");
-    EXPECT_EQ(DecodeBitTransposed(encodeBitTransposed("sa", false)), "sa");  // 8 numbers, no ';'
+    EXPECT_EQ(DecodeBitTransposed(encodeBitTransposed("sa", false)), "sa");   // 8 numbers, no ';'
     EXPECT_EQ(DecodeBitTransposed(encodeBitTransposed("Password", true)), "Password");
     const QString two = encodeBitTransposed("Password12", true);
     EXPECT_EQ(two.count(';'), 16);
@@ -73,16 +78,18 @@ TEST(DecodeBitTransposed, BlocksOfEightNumbers) {
     EXPECT_EQ(DecodeOptionValue(hashed), "gizli");
 }
 
-TEST(DecodeBitTransposed, NineNumbersReadOneBlockAndNonNumbersGiveNoBits) {
+TEST(DecodeBitTransposed, NineNumbersReadOneBlockAndNonNumbersGiveNoBits)
+{
     // Nine numbers without a trailing ';': n = 8, blocks 0 .. Int(7/8) = 0: the ninth is not read.
     EXPECT_EQ(DecodeBitTransposed(encodeBitTransposed("ab", false) + ";255"), "ab");
     // A non-numeric element contributes nothing; the others still count.
     QStringList n = encodeBitTransposed("A", true).split(';');
-    n[0] = "x";  // bit 0 of 'A' (0x41) is lost: 'A' becomes '@'
+    n[0] = "x";   // bit 0 of 'A' (0x41) is lost: 'A' becomes '@'
     EXPECT_EQ(DecodeBitTransposed(n.join(';')), "@");
 }
 
-TEST(ParseCommandLine, TheDesignersCommandLine) {
+TEST(ParseCommandLine, TheDesignersCommandLine)
+{
     const Options o = ParseCommandLine("/Server:demo /DB:catalogue /docid:42");
     EXPECT_EQ(o.server, "demo");
     EXPECT_EQ(o.db, "catalogue");
@@ -92,10 +99,11 @@ TEST(ParseCommandLine, TheDesignersCommandLine) {
     EXPECT_TRUE(o.exportReport);
 }
 
-TEST(ParseCommandLine, KeysInAnyCaseValuesKeepTheirs) {
-    const Options o = ParseCommandLine(
-        "dornel /SERVER:Demo /dB:Cat /DocId:root\\Satış\\Aylık /SchemaID:2 /UserId:Sa /PWD:'x y' "
-        "/debug:ON /ReturnRecordset:Off");
+TEST(ParseCommandLine, KeysInAnyCaseValuesKeepTheirs)
+{
+    const Options o =
+        ParseCommandLine("dornel /SERVER:Demo /dB:Cat /DocId:root\\Satış\\Aylık /SchemaID:2 /UserId:Sa /PWD:'x y' "
+                         "/debug:ON /ReturnRecordset:Off");
     EXPECT_EQ(o.server, "Demo");
     EXPECT_EQ(o.db, "Cat");
     EXPECT_EQ(o.docid, "root\\Satış\\Aylık");
@@ -106,7 +114,8 @@ TEST(ParseCommandLine, KeysInAnyCaseValuesKeepTheirs) {
     EXPECT_FALSE(o.exportReport);
 }
 
-TEST(ParseCommandLine, ALaterValueWinsButSwitchesDoNotSwitchBack) {
+TEST(ParseCommandLine, ALaterValueWinsButSwitchesDoNotSwitchBack)
+{
     const Options o = ParseCommandLine("/server:a /server:b /db:d /docid:1 /debug:on /debug:off "
                                        "/returnrecordset:off /returnrecordset:on");
     EXPECT_EQ(o.server, "b");
@@ -114,9 +123,10 @@ TEST(ParseCommandLine, ALaterValueWinsButSwitchesDoNotSwitchBack) {
     EXPECT_FALSE(o.exportReport);
 }
 
-TEST(ParseCommandLine, Faults) {
+TEST(ParseCommandLine, Faults)
+{
     const QString bad = QStringLiteral("Hatalı parametre girişi");
-    EXPECT_EQ(errorOf("just some text"), bad);                       // nothing after the first "/"
+    EXPECT_EQ(errorOf("just some text"), bad);                        // nothing after the first "/"
     EXPECT_EQ(errorOf("/server demo /db:d /docid:1"), bad);           // a key without ":"
     EXPECT_EQ(errorOf("/:x /server:s /db:d /docid:1"), bad);          // a piece that starts with ":"
     EXPECT_EQ(errorOf("/server:s /db:d"), bad);                       // docid missing
@@ -127,7 +137,8 @@ TEST(ParseCommandLine, Faults) {
     EXPECT_NO_THROW(ParseCommandLine("/server:s /db:d /docid:1 /pwd:x"));
 }
 
-TEST(ParseCommandLine, DebugIsKnownOnlyIfReadBeforeTheFault) {
+TEST(ParseCommandLine, DebugIsKnownOnlyIfReadBeforeTheFault)
+{
     bool debugSeen = false;
     EXPECT_THROW(ParseCommandLine("/debug:on /bogus:1", &debugSeen), Error);
     EXPECT_TRUE(debugSeen);

@@ -17,22 +17,27 @@ namespace {
 
 class ConnectionTexts : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         m_saved = qgetenv("ORRA_ODBC_DRIVER");
         qputenv("ORRA_ODBC_DRIVER", "ODBC Driver 18 for SQL Server");
     }
-    void TearDown() override {
-        if (m_saved.isNull()) qunsetenv("ORRA_ODBC_DRIVER");
-        else qputenv("ORRA_ODBC_DRIVER", m_saved);
+    void TearDown() override
+    {
+        if (m_saved.isNull())
+            qunsetenv("ORRA_ODBC_DRIVER");
+        else
+            qputenv("ORRA_ODBC_DRIVER", m_saved);
     }
     QByteArray m_saved;
 };
 
 const QStringList kValues = {"srv;Database=master", "{x}", "a}b", " padded ", "x=y", "İzmir\\Şube", "plain"};
 
-} // namespace
+}   // namespace
 
-TEST_F(ConnectionTexts, TheLaunchersCatalogue) {
+TEST_F(ConnectionTexts, TheLaunchersCatalogue)
+{
     for (const QString& v : kValues) {
         ConnectionString cs = ConnectionString::parse(launcher::CatalogueConnectionText(v, v + "db", "", ""));
         EXPECT_EQ(cs.value("Driver"), "ODBC Driver 18 for SQL Server");
@@ -50,7 +55,8 @@ TEST_F(ConnectionTexts, TheLaunchersCatalogue) {
     }
 }
 
-TEST_F(ConnectionTexts, RegisteredDataServers) {
+TEST_F(ConnectionTexts, RegisteredDataServers)
+{
     for (const QString& v : kValues) {
         ConnectionString cs = ConnectionString::parse(DataSourceConnectionText(v, v, true));
         EXPECT_EQ(cs.value("Driver"), "ODBC Driver 18 for SQL Server");
@@ -67,7 +73,8 @@ TEST_F(ConnectionTexts, RegisteredDataServers) {
     }
 }
 
-TEST_F(ConnectionTexts, TheDesignersLogOn) {
+TEST_F(ConnectionTexts, TheDesignersLogOn)
+{
     for (const QString& v : kValues) {
         LogOnRequest request;
         request.server = v;

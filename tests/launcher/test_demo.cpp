@@ -15,7 +15,8 @@ struct Result {
 
 class Demo : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_dir.isValid());
         m_env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"servers", "export", "log"}) {
@@ -31,7 +32,8 @@ protected:
         ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
     }
 
-    Result run(const QString& program, const QStringList& args) {
+    Result run(const QString& program, const QStringList& args)
+    {
         QProcess p;
         p.setProcessEnvironment(m_env);
         p.start(QString::fromUtf8(ORRA_BINARY_DIR) + program, args);
@@ -47,30 +49,33 @@ protected:
     QProcessEnvironment m_env;
 };
 
-} // namespace
+}   // namespace
 
-TEST_F(Demo, EveryDocumentThatNeedsNoPersonRunsToItsWorkbook) {
+TEST_F(Demo, EveryDocumentThatNeedsNoPersonRunsToItsWorkbook)
+{
     for (const QStringList& args : {QStringList{"/docid:1", "/schemaid:1"},   // included totals, alone
-                                    QStringList{"/docid:2", "/schemaid:1"},   // the city report
-                                    QStringList{"/docid:3"},                  // monthly sales
-                                    QStringList{"/docid:root\\Satış\\Raporlar\\Şehir raporu", "/schemaid:1"}}) {
+             QStringList{"/docid:2", "/schemaid:1"},                          // the city report
+             QStringList{"/docid:3"},                                         // monthly sales
+             QStringList{"/docid:root\\Satış\\Raporlar\\Şehir raporu", "/schemaid:1"}}) {
         const Result r = run("/launcher/dornel", QStringList{"/server:demo", "/db:catalogue"} + args);
         EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
         EXPECT_TRUE(r.out.endsWith(".xlsx") && QFileInfo::exists(r.out)) << r.out.toStdString();
     }
 }
 
-TEST_F(Demo, TheStationDocumentAsksInItsIncludeAndSaysSoWithoutAPerson) {
+TEST_F(Demo, TheStationDocumentAsksInItsIncludeAndSaysSoWithoutAPerson)
+{
     const Result r = run("/launcher/dornel", {"/server:demo", "/db:catalogue", "/docid:4"});
     EXPECT_EQ(r.exitCode, 4);
     EXPECT_TRUE(r.err.contains("no one can give it: EnAz")) << r.err.toStdString();
 }
 
-TEST_F(Demo, MakingTheDemoAgainStampsTheChecksumsOfItsSampleRows) {
+TEST_F(Demo, MakingTheDemoAgainStampsTheChecksumsOfItsSampleRows)
+{
     // A checksum of an earlier form (here: none) is refused, and orra-demo on the existing
     // server brings it up to date.
     const Result spoil = run("/tools/orrasql/orrasql",
-                             {"-S", "demo", "-d", "catalogue", "-E", "-Q", "update tbOrraSQL set CheckSum=0 where ID=3"});
+        {"-S", "demo", "-d", "catalogue", "-E", "-Q", "update tbOrraSQL set CheckSum=0 where ID=3"});
     ASSERT_EQ(spoil.exitCode, 0) << spoil.err.toStdString();
     Result r = run("/launcher/dornel", {"/server:demo", "/db:catalogue", "/docid:3"});
     EXPECT_NE(r.exitCode, 0);

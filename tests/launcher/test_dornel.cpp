@@ -25,14 +25,16 @@ class DornelTest : public orra::test::DornelFixture {};
 
 const QString kReport = "select ID, Customer, Amount into #Report from Orders where Amount > <$Min%> order by ID";
 
-QString minParameter(const QString& type, const QString& value) {
-    return "<Parameter ID=\"B0.0.P_Min\" Name=\"Min\" Caption=\"Smallest amount\" DefaultValue=\"" + value +
-           "\" Type=\"" + type + "\" Source=\"\"/>";
+QString minParameter(const QString& type, const QString& value)
+{
+    return "<Parameter ID=\"B0.0.P_Min\" Name=\"Min\" Caption=\"Smallest amount\" DefaultValue=\"" + value
+        + "\" Type=\"" + type + "\" Source=\"\"/>";
 }
 
-} // namespace
+}   // namespace
 
-TEST_F(DornelTest, RunsADocumentByNumberAndExportsReport) {
+TEST_F(DornelTest, RunsADocumentByNumberAndExportsReport)
+{
     addDocument(10, 2, "Büyük siparişler", block("B0.0", kReport, minParameter("fact", "15")));
     const RunResult r = run("/Server:demo /DB:catalogue /docid:10");
     EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
@@ -44,10 +46,11 @@ TEST_F(DornelTest, RunsADocumentByNumberAndExportsReport) {
     EXPECT_EQ(cells["B1"].text, "Customer");
     EXPECT_EQ(cells["B2"].text, "Barış");
     EXPECT_DOUBLE_EQ(cells["C3"].number, 30.25);
-    EXPECT_EQ(cells.count("A4"), 0u);  // only the two rows over 15
+    EXPECT_EQ(cells.count("A4"), 0u);   // only the two rows over 15
 }
 
-TEST_F(DornelTest, RunsADocumentByCataloguePathInAnyCase) {
+TEST_F(DornelTest, RunsADocumentByCataloguePathInAnyCase)
+{
     addDocument(11, 2, "Özet", block("B0.0", "select count(*) N into #Report from Orders"));
     RunResult r = run("/server:demo /db:catalogue \"/docid:ROOT\\Satış\\Aylık\\Özet\"");
     EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
@@ -58,7 +61,8 @@ TEST_F(DornelTest, RunsADocumentByCataloguePathInAnyCase) {
     EXPECT_TRUE(r.err.contains("document not found: root\\Satış\\Yok\\Özet")) << r.err.toStdString();
 }
 
-TEST_F(DornelTest, CallSchemaMakesTheRunSilentAndNoSchemaIsAnError) {
+TEST_F(DornelTest, CallSchemaMakesTheRunSilentAndNoSchemaIsAnError)
+{
     addDocument(12, 2, "Parametreli", block("B0.0", kReport, minParameter("text", "0")));
     // Without a schema the parameter needs an answer, and nobody is there to give it.
     RunResult r = run("/server:demo /db:catalogue /docid:12");
@@ -66,7 +70,8 @@ TEST_F(DornelTest, CallSchemaMakesTheRunSilentAndNoSchemaIsAnError) {
     EXPECT_TRUE(r.err.contains("Min")) << r.err.toStdString();
     EXPECT_TRUE(exported().isEmpty());
 
-    m_catalogue.execute("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (12, 1, 'Yirmi', '')");
+    m_catalogue.execute(
+        "insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (12, 1, 'Yirmi', '')");
     m_catalogue.execute("insert into tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal) "
                         "select ID, 'B0.0.P_Min', '20' from tbOrraCallSchema where DocID=12 and SchemaID=1");
     r = run("/server:demo /db:catalogue /docid:12 /schemaid:1");
@@ -83,7 +88,8 @@ TEST_F(DornelTest, CallSchemaMakesTheRunSilentAndNoSchemaIsAnError) {
     EXPECT_EQ(r.exitCode, launcher::ExitBadCommandLine);
 }
 
-TEST_F(DornelTest, ANullSchemaValueKeepsTheDefault) {
+TEST_F(DornelTest, ANullSchemaValueKeepsTheDefault)
+{
     addDocument(13, 2, "Varsayılan", block("B0.0", kReport, minParameter("text", "25")));
     m_catalogue.execute("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (13, 1, 'Boş', '')");
     m_catalogue.execute("insert into tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal) "
@@ -91,11 +97,12 @@ TEST_F(DornelTest, ANullSchemaValueKeepsTheDefault) {
     const RunResult r = run("/server:demo /db:catalogue /docid:13 /schemaid:1");
     EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
     auto cells = XlsxTestReader(r.out).cells();
-    EXPECT_EQ(cells["B2"].text, "Cem");  // 25 kept: only Cem's 30.25
+    EXPECT_EQ(cells["B2"].text, "Cem");   // 25 kept: only Cem's 30.25
     EXPECT_EQ(cells.count("A3"), 0u);
 }
 
-TEST_F(DornelTest, RegisteredServerWithAStoredPassword) {
+TEST_F(DornelTest, RegisteredServerWithAStoredPassword)
+{
     embedded::createLogin("demo", "reporter", "p@ss;word=1");
     embedded::createUser("demo", "sales", "reporter", "reporter");
     embedded::createDatabase("demo", "other");
@@ -104,7 +111,7 @@ TEST_F(DornelTest, RegisteredServerWithAStoredPassword) {
     // A second registry name for the same embedded server would not resolve; register the
     // login on the server's own name instead.
     mat.execute("update tbOrraConnections set UserName=?, UserPwd=? where Server='demo'",
-                {QStringLiteral("reporter"), ScramblePassword("p@ss;word=1", "tarvok")});
+        {QStringLiteral("reporter"), ScramblePassword("p@ss;word=1", "tarvok")});
     addDocument(14, 2, "Kullanıcılı", block("B0.0", "select user_name() U into #Report"));
     RunResult r = run("/server:demo /db:catalogue /docid:14");
     EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
@@ -116,14 +123,16 @@ TEST_F(DornelTest, RegisteredServerWithAStoredPassword) {
     EXPECT_EQ(r.exitCode, launcher::ExitConnectionFailed);
 }
 
-TEST_F(DornelTest, UnregisteredServerAndTheFreeServer) {
+TEST_F(DornelTest, UnregisteredServerAndTheFreeServer)
+{
     addDocument(15, 2, "Serbest", block("B0.0", "select 1 X into #Report"), "{FREE}");
     const RunResult r = run("/server:demo /db:catalogue /docid:15");
     EXPECT_EQ(r.exitCode, launcher::ExitConnectionFailed);
     EXPECT_TRUE(r.err.contains("{FREE} verikaynağı ile bağlantı kurulamıyor")) << r.err.toStdString();
 }
 
-TEST_F(DornelTest, ARunStoppedByAnErrorAndTheLogFile) {
+TEST_F(DornelTest, ARunStoppedByAnErrorAndTheLogFile)
+{
     addDocument(16, 2, "Hatalı", block("B0.0", "select * from NoSuchTable"));
     RunResult r = run("/server:demo /db:catalogue /docid:16");
     EXPECT_EQ(r.exitCode, launcher::ExitRunError);
@@ -140,7 +149,8 @@ TEST_F(DornelTest, ARunStoppedByAnErrorAndTheLogFile) {
     EXPECT_TRUE(text.contains("NoSuchTable"));
 }
 
-TEST_F(DornelTest, BadCommandLinesPrintTheUsage) {
+TEST_F(DornelTest, BadCommandLinesPrintTheUsage)
+{
     RunResult r = run("");
     EXPECT_EQ(r.exitCode, launcher::ExitBadCommandLine);
     EXPECT_TRUE(r.err.contains("Hatalı parametre girişi"));
@@ -150,30 +160,34 @@ TEST_F(DornelTest, BadCommandLinesPrintTheUsage) {
     EXPECT_TRUE(r.err.contains("Hatalı parametre girişi -- colour"));
 }
 
-TEST_F(DornelTest, ReturnRecordsetOffAndAStationLeaveNoWorkbookOrAPausedRun) {
+TEST_F(DornelTest, ReturnRecordsetOffAndAStationLeaveNoWorkbookOrAPausedRun)
+{
     addDocument(17, 2, "Sessiz", block("B0.0", "select 1 X into #Report"));
     RunResult r = run("/server:demo /db:catalogue /docid:17 /returnrecordset:off");
     EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
     EXPECT_TRUE(exported().isEmpty());
 
     addDocument(18, 2, "Duraklı",
-                block("B0.0", "select 1 X into #Report") + "<Station ID=\"B0.S0\" Name=\"Kontrol\"><![CDATA[]]></Station>" +
-                    block("B0.1", "insert into #Report values (2)"));
+        block("B0.0", "select 1 X into #Report") + "<Station ID=\"B0.S0\" Name=\"Kontrol\"><![CDATA[]]></Station>"
+            + block("B0.1", "insert into #Report values (2)"));
     r = run("/server:demo /db:catalogue /docid:18");
     EXPECT_EQ(r.exitCode, launcher::ExitPaused) << r.err.toStdString();
-    ASSERT_EQ(exported().size(), 1);  // what #Report holds at the station
+    ASSERT_EQ(exported().size(), 1);   // what #Report holds at the station
     auto cells = XlsxTestReader(r.out).cells();
     EXPECT_EQ(cells["A2"].number, 1);
     EXPECT_EQ(cells.count("A3"), 0u);
 }
 
-TEST_F(DornelTest, AReportLargerThanASheetContinuesOnASecondSheetAndSaysSoOnce) {
+TEST_F(DornelTest, AReportLargerThanASheetContinuesOnASecondSheetAndSaysSoOnce)
+{
     // 16^5 = 1,048,576 rows: one more than a sheet holds below its header.
     addDocument(30, 2, "Büyük",
-                block("B0.0", "create table #D (d int) insert into #D values (0),(1),(2),(3),(4),(5),(6),(7),(8),(9),"
-                              "(10),(11),(12),(13),(14),(15)") +
-                    block("B0.1", "select a.d*65536 + b.d*4096 + c.d*256 + e.d*16 + f.d + 1 N into #Report "
-                                  "from #D a, #D b, #D c, #D e, #D f"));
+        block("B0.0",
+            "create table #D (d int) insert into #D values (0),(1),(2),(3),(4),(5),(6),(7),(8),(9),"
+            "(10),(11),(12),(13),(14),(15)")
+            + block("B0.1",
+                "select a.d*65536 + b.d*4096 + c.d*256 + e.d*16 + f.d + 1 N into #Report "
+                "from #D a, #D b, #D c, #D e, #D f"));
     const RunResult r = run("/server:demo /db:catalogue /docid:30");
     EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
     const QString warning = "they continue on the sheets \"Sheet1 (2)\" of the same workbook.";

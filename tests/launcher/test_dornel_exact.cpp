@@ -20,7 +20,8 @@ namespace {
 
 class DornelExactTest : public orra::test::DornelFixture {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         DornelFixture::SetUp();
         db::Connection sales;
         sales.open(embedded::connectionText("demo", "sales"));
@@ -33,9 +34,10 @@ protected:
 const char* kTotals = "select City, sum(Amount) Tutar, sum(Rate) Oran, sum(Amount) * 2 Cift into #Report "
                       "from Payments group by City order by City";
 
-} // namespace
+}   // namespace
 
-TEST_F(DornelExactTest, SumsOfMoneyAndDecimalReachTheWorkbookExactly) {
+TEST_F(DornelExactTest, SumsOfMoneyAndDecimalReachTheWorkbookExactly)
+{
     ASSERT_NE(19.99 + 76473.75 + 0.10, 76493.84);   // the double sum is not the money sum
     addDocument(40, 2, "Toplamlar", block("B0.0", kTotals));
     const RunResult r = run("/server:demo /db:catalogue /docid:40");
@@ -61,7 +63,8 @@ TEST_F(DornelExactTest, SumsOfMoneyAndDecimalReachTheWorkbookExactly) {
     EXPECT_EQ(columns[4].numberFormat, "#,##0.00");
 }
 
-TEST_F(DornelExactTest, ScriptsSeeMoneyAsCurrencyAndExportItsText) {
+TEST_F(DornelExactTest, ScriptsSeeMoneyAsCurrencyAndExportItsText)
+{
     // The script adds the amounts itself (Currency arithmetic is exact), reads the sums, and
     // writes #Report through ExportToText.
     const QString textFile = QDir(m_export).filePath("totals.txt");
@@ -76,23 +79,28 @@ TEST_F(DornelExactTest, ScriptsSeeMoneyAsCurrencyAndExportItsText) {
         "Set s = OrraCon.Execute(\"select Tutar, Oran from #Report where City='Ankara'\")\n"
         "OrraCon.Execute \"create table #Check (Kind varchar(20), Value varchar(40))\"\n"
         "OrraCon.Execute \"insert into #Check values ('loop', '\" & CStr(total) & \"')\"\n"
-        "OrraCon.Execute \"insert into #Check values ('type', '\" & TypeName(total) & \"/\" & TypeName(s(\"Tutar\").Value) & \"')\"\n"
+        "OrraCon.Execute \"insert into #Check values ('type', '\" & TypeName(total) & \"/\" & "
+        "TypeName(s(\"Tutar\").Value) & \"')\"\n"
         "OrraCon.Execute \"insert into #Check values ('same', '\" & CStr(total = s(\"Tutar\")) & \"')\"\n"
         "OrraCon.Execute \"insert into #Check values ('rate', '\" & CStr(s(\"Oran\")) & \"')\"\n"
-        "ExportToText OrraCon.Execute(\"select * from #Report order by City\"), \"" + textFile + "\", \";\", \"|\"\n"
-        "ExportToText OrraCon.Execute(\"select * from #Check\"), \"" + checkFile + "\", \"=\", \"|\"\n"
-        "ReturnRecordSet = False\n";
+        "ExportToText OrraCon.Execute(\"select * from #Report order by City\"), \""
+        + textFile
+        + "\", \";\", \"|\"\n"
+          "ExportToText OrraCon.Execute(\"select * from #Check\"), \""
+        + checkFile
+        + "\", \"=\", \"|\"\n"
+          "ReturnRecordSet = False\n";
     addDocument(41, 2, "Betik",
-                block("B0.0", kTotals, "<Script ID=\"B0.0.X0\" Name=\"X0\"><![CDATA[" + script + "]]></Script>"));
+        block("B0.0", kTotals, "<Script ID=\"B0.0.X0\" Name=\"X0\"><![CDATA[" + script + "]]></Script>"));
     const RunResult r = run("/server:demo /db:catalogue /docid:41");
     ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
 
     QFile f(textFile);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(f.readAll()),
-              "City;Tutar;Oran;Cift|Ankara;76493.84;0.6;152987.68|Bursa;76493.74;0.01;152987.48|İzmir;1234.5;12.5;2469|");
+        "City;Tutar;Oran;Cift|Ankara;76493.84;0.6;152987.68|Bursa;76493.74;0.01;152987.48|İzmir;1234.5;12.5;2469|");
     QFile check(checkFile);
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(check.readAll()),
-              "Kind=Value|loop=76493.84|type=Currency/Currency|same=True|rate=0.6|");
+    EXPECT_EQ(
+        QString::fromUtf8(check.readAll()), "Kind=Value|loop=76493.84|type=Currency/Currency|same=True|rate=0.6|");
 }

@@ -14,20 +14,23 @@ namespace {
 
 class DornelLogTest : public DornelFixture {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         DornelFixture::SetUp();
         addDocument(16, 2, "Hatalı", block("B0.0", "select * from NoSuchTable"));
     }
 };
 
-int modeOf(const QString& path) {
+int modeOf(const QString& path)
+{
     struct stat st {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
-} // namespace
+}   // namespace
 
-TEST_F(DornelLogTest, ALinkPlantedAsTheLogIsNotFollowed) {
+TEST_F(DornelLogTest, ALinkPlantedAsTheLogIsNotFollowed)
+{
     const QString victim = m_dir.filePath("victim.txt");
     {
         QFile f(victim);
@@ -43,12 +46,15 @@ TEST_F(DornelLogTest, ALinkPlantedAsTheLogIsNotFollowed) {
     EXPECT_TRUE(r.err.contains("could not write the log file")) << r.err.toStdString();
     // A hard link to another file is left alone as well.
     QFile::remove(QDir(m_log).filePath("Dornelerr.txt"));
-    ASSERT_EQ(::link(QFile::encodeName(victim).constData(), QFile::encodeName(QDir(m_log).filePath("Dornelerr.txt")).constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(victim).constData(),
+                  QFile::encodeName(QDir(m_log).filePath("Dornelerr.txt")).constData()),
+        0);
     run("/debug:on /server:demo /db:catalogue /docid:16");
     EXPECT_EQ(QFileInfo(victim).size(), 9);
 }
 
-TEST_F(DornelLogTest, TheDefaultLogFolderIsTheUsersOwnState) {
+TEST_F(DornelLogTest, TheDefaultLogFolderIsTheUsersOwnState)
+{
     const QString state = m_dir.filePath("state");
     m_adjustEnvironment = [&](QProcessEnvironment& env) {
         env.remove("ORRA_LOG_DIR");

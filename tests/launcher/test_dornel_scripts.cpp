@@ -17,8 +17,8 @@
 #include <gtest/gtest.h>
 
 using namespace orra;
-using orra::testing::XlsxTestReader;
 using orra::test::RunResult;
+using orra::testing::XlsxTestReader;
 
 namespace {
 
@@ -35,28 +35,30 @@ QString cdata(const QString& tag, const QString& id, const QString& text, const 
     return "<" + tag + " ID=\"" + id + "\" Name=\"" + id + "\"><![CDATA[" + text + "]]>" + inner + "</" + tag + ">";
 }
 
-} // namespace
+}   // namespace
 
 TEST_F(DornelScriptTest, ScriptComputesValuesIntoTheReport)
 {
     // The block makes #Report; the first script computes each order's gross amount from a
     // recordset, the second (a global carried over) adds the total and the document number.
-    const QString gross =
-        "Dim total\n"
-        "total = 0\n"
-        "Set rs = OrraCon.Execute(\"select ID, Customer, Amount from Orders order by ID\")\n"
-        "Do While Not rs.EOF\n"
-        "  g = Round(rs(\"Amount\") * 1.2, 2)\n"
-        "  total = total + g\n"
-        "  OrraCon.Execute \"insert into #Report (Item, Value) values ('\" & rs(\"Customer\") & \"', \" & Replace(CStr(g), \",\", \".\") & \")\"\n"
-        "  rs.MoveNext\n"
-        "Loop\n";
+    const QString gross = "Dim total\n"
+                          "total = 0\n"
+                          "Set rs = OrraCon.Execute(\"select ID, Customer, Amount from Orders order by ID\")\n"
+                          "Do While Not rs.EOF\n"
+                          "  g = Round(rs(\"Amount\") * 1.2, 2)\n"
+                          "  total = total + g\n"
+                          "  OrraCon.Execute \"insert into #Report (Item, Value) values ('\" & rs(\"Customer\") & \"', "
+                          "\" & Replace(CStr(g), \",\", \".\") & \")\"\n"
+                          "  rs.MoveNext\n"
+                          "Loop\n";
     const QString summary =
-        "OrraCon.Execute \"insert into #Report (Item, Value) values ('Total', \" & Replace(CStr(total), \",\", \".\") & \")\"\n"
+        "OrraCon.Execute \"insert into #Report (Item, Value) values ('Total', \" & Replace(CStr(total), \",\", \".\") "
+        "& \")\"\n"
         "OrraCon.Execute \"insert into #Report (Item, Value) values ('Document', \" & DocID & \")\"\n";
-    addDocument(20, cdata("Block", "B0.0", "create table #Report (Item varchar(20), Value float)",
-                          cdata("Script", "B0.0.X0", gross))
-                        + cdata("Script", "B0.X1", summary));
+    addDocument(20,
+        cdata(
+            "Block", "B0.0", "create table #Report (Item varchar(20), Value float)", cdata("Script", "B0.0.X0", gross))
+            + cdata("Script", "B0.X1", summary));
     const RunResult r = run("/server:demo /db:catalogue /docid:20");
     ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
     ASSERT_EQ(exported().size(), 1);
@@ -80,9 +82,10 @@ TEST_F(DornelScriptTest, ARestartRequestedByAScriptIsFollowed)
 {
     // The first pass asks for a restart at B0.1; the launcher calls the run again, which
     // resumes there and runs the script a second time with its global counter kept.
-    addDocument(21, cdata("Block", "B0.0", "create table #Report (Pass int)")
-                        + cdata("Block", "B0.1", "insert into #Report values (1)",
-                                cdata("Script", "B0.1.X0", "n = n + 1\nIf n < 3 Then RunFrom \"B0.1\"")));
+    addDocument(21,
+        cdata("Block", "B0.0", "create table #Report (Pass int)")
+            + cdata("Block", "B0.1", "insert into #Report values (1)",
+                cdata("Script", "B0.1.X0", "n = n + 1\nIf n < 3 Then RunFrom \"B0.1\"")));
     const RunResult r = run("/server:demo /db:catalogue /docid:21");
     ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
     auto cells = XlsxTestReader(r.out).cells();
@@ -114,15 +117,15 @@ public:
     QStringList boxes;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(DornelScriptTest, TheRunAnswersToTheHostTheLauncherIsGiven)
 {
     addDocument(23, cdata("Script", "B0.X0", "MsgBox \"from the script\"") + cdata("Script", "B0.X1", "x = 1 / 0"));
     RecordingDesktop process, host;
     UserInterface* previous = setUserInterface(&process);
-    const int status = launcher::RunLauncher(QStringLiteral("dornel /server:demo /db:catalogue /docid:23"),
-                                             RunHost{&host, nullptr, {}});
+    const int status = launcher::RunLauncher(
+        QStringLiteral("dornel /server:demo /db:catalogue /docid:23"), RunHost{&host, nullptr, {}});
     setUserInterface(previous);
     EXPECT_EQ(status, launcher::ExitRunError);
     ASSERT_EQ(host.boxes.size(), 2) << host.boxes.join(QLatin1Char('|')).toStdString();

@@ -21,20 +21,19 @@ QString rowText(db::Recordset& rs)
     QStringList cells;
     for (int i = 0; i < rs.fieldCount(); ++i) {
         const QVariant& v = rs.value(i);
-        cells.append(v.isValid() && !v.isNull() ? db::Recordset::valueText(v, rs.field(i).type)
-                                                : QStringLiteral("NULL"));
+        cells.append(
+            v.isValid() && !v.isNull() ? db::Recordset::valueText(v, rs.field(i).type) : QStringLiteral("NULL"));
     }
     return cells.join(QLatin1Char('|'));
 }
-} // namespace
+}   // namespace
 
 EventRecorder::EventRecorder(DocOrra& engine)
 {
     auto one = [this](const char* name) {
         return [this, name](QString& id) {
             events.append(QString::fromLatin1(name) + QLatin1Char(' ') + id);
-            if (hook)
-                hook(QString::fromLatin1(name), id);
+            if (hook) hook(QString::fromLatin1(name), id);
         };
     };
     QObject::connect(&engine, &DocOrra::BeforeExecutionChildBlocks, one("BeforeExecutionChildBlocks"));
@@ -48,31 +47,26 @@ EventRecorder::EventRecorder(DocOrra& engine)
     QObject::connect(&engine, &DocOrra::BeforeExecutionStation, one("BeforeExecutionStation"));
     QObject::connect(&engine, &DocOrra::ArrivetoStation, [this](QString& id, QString& name) {
         events.append(QStringLiteral("ArrivetoStation ") + id + QLatin1Char(' ') + name);
-        if (hook)
-            hook(QStringLiteral("ArrivetoStation"), id);
+        if (hook) hook(QStringLiteral("ArrivetoStation"), id);
     });
     QObject::connect(&engine, &DocOrra::AfterExecutionStation, [this](QString& id, QString& newId) {
         events.append(QStringLiteral("AfterExecutionStation ") + id + QLatin1Char(' ') + newId);
-        if (hook)
-            hook(QStringLiteral("AfterExecutionStation"), id);
+        if (hook) hook(QStringLiteral("AfterExecutionStation"), id);
     });
     QObject::connect(&engine, &DocOrra::DocumentEnd, [this](db::RecordsetPtr& rs) {
         reportGiven = bool(rs);
         reportRows.clear();
         if (rs && rs->isOpen()) {
-            for (; !rs->isEOF(); rs->MoveNext())
-                reportRows.append(rowText(*rs));
+            for (; !rs->isEOF(); rs->MoveNext()) reportRows.append(rowText(*rs));
         }
-        events.append(QStringLiteral("DocumentEnd ") + (rs ? QStringLiteral("rows=%1").arg(reportRows.size())
-                                                          : QStringLiteral("nothing")));
-        if (hook)
-            hook(QStringLiteral("DocumentEnd"), QString());
+        events.append(QStringLiteral("DocumentEnd ")
+            + (rs ? QStringLiteral("rows=%1").arg(reportRows.size()) : QStringLiteral("nothing")));
+        if (hook) hook(QStringLiteral("DocumentEnd"), QString());
     });
     QObject::connect(&engine, &DocOrra::AfterModifyClause, [this](QString& id, QString& clause) {
         clauses.append(id + QStringLiteral(": ") + clause);
         auto it = clauseRewrites.find(id);
-        if (it != clauseRewrites.end())
-            clause = it->second;
+        if (it != clauseRewrites.end()) clause = it->second;
     });
 }
 
@@ -109,9 +103,11 @@ int EngineTest::addDocument(const QString& xml, const QString& name)
     QString text = xml;
     text.replace(QLatin1Char('\''), QLatin1String("''"));
     const QString docName = name.isEmpty() ? QStringLiteral("Document-%1").arg(id) : name;
-    m_doc->execute(QStringLiteral("insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
-                                  "values (%1, 1, '%2', '', 'T', 0, '%3', suser_sid(), 0)")
-                       .arg(id).arg(docName, text));
+    m_doc->execute(QStringLiteral(
+        "insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
+        "values (%1, 1, '%2', '', 'T', 0, '%3', suser_sid(), 0)")
+                       .arg(id)
+                       .arg(docName, text));
     db::RecordsetPtr rs = m_doc->execute(QStringLiteral("select * from tbOrraSQL where ID=%1").arg(id));
     const int32_t sum = RowCheckSum(*rs);
     m_doc->execute(QStringLiteral("update tbOrraSQL set CheckSum=%1 where ID=%2").arg(sum).arg(id));
@@ -139,8 +135,8 @@ QStringList EngineTest::column(const QString& sql)
     db::RecordsetPtr rs = m_run->execute(sql);
     for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext()) {
         const QVariant& v = rs->value(0);
-        out.append(v.isValid() && !v.isNull() ? db::Recordset::valueText(v, rs->field(0).type)
-                                              : QStringLiteral("NULL"));
+        out.append(
+            v.isValid() && !v.isNull() ? db::Recordset::valueText(v, rs->field(0).type) : QStringLiteral("NULL"));
     }
     return out;
 }
@@ -185,9 +181,6 @@ QString script(const QString& id, const QString& code)
         .arg(id, code);
 }
 
-QString traceSql(const QString& step)
-{
-    return QStringLiteral("insert into Trace (Step) values ('%1')").arg(step);
-}
+QString traceSql(const QString& step) { return QStringLiteral("insert into Trace (Step) values ('%1')").arg(step); }
 
-} // namespace orra::test
+}   // namespace orra::test

@@ -42,7 +42,11 @@ public:
 // Captures message boxes instead of printing them.
 class RecordingUserInterface : public HeadlessUserInterface {
 public:
-    struct Box { QString text; int style; QString title; };
+    struct Box {
+        QString text;
+        int style;
+        QString title;
+    };
     QList<Box> boxes;
     int yields = 0;
     int messageBox(const QString& text, int style, const QString& title) override
@@ -61,8 +65,7 @@ public:
     int stopAfter = 3;
     void processEvents() override
     {
-        if (++yields == stopAfter && engine)
-            engine->RequestStop();
+        if (++yields == stopAfter && engine) engine->RequestStop();
     }
 };
 
@@ -92,8 +95,8 @@ protected:
 // A document text: root with description and the given children.
 QString documentXml(const QString& children);
 // <Block ID=".." Name=".."><![CDATA[sql]]>children</Block>
-QString block(const QString& id, const QString& sql, const QString& children = QString(),
-              const QString& name = QString());
+QString block(
+    const QString& id, const QString& sql, const QString& children = QString(), const QString& name = QString());
 // A "fact" parameter (answered without a person) owned by owner.
 QString factParameter(const QString& owner, const QString& name, const QString& value);
 QString textParameter(const QString& owner, const QString& name, const QString& value);
@@ -102,4 +105,4 @@ QString script(const QString& id, const QString& code);
 // SQL that appends a step to Data..Trace.
 QString traceSql(const QString& step);
 
-} // namespace orra::test
+}   // namespace orra::test

@@ -20,4 +20,4 @@ inline void installSqlScriptHost()
     DocOrra::setScriptHostFactory([](DocOrra& engine) { return std::make_unique<SqlScriptHost>(engine); });
 }
 
-} // namespace orra::test
+}   // namespace orra::test

@@ -35,4 +35,4 @@ inline TestServer createTestServer(const QString&)
     return s;
 }
 
-} // namespace orra::test
+}   // namespace orra::test

@@ -22,8 +22,7 @@ public:
     bool ask(const PromptRequest& request, QList<PromptAnswer>& answers) override
     {
         requests.append(request);
-        if (cancel)
-            return false;
+        if (cancel) return false;
         for (const PromptCriterion& c : request.criteria) {
             auto it = values.find(c.Name);
             answers.append({c.ID, it != values.end() ? it->second : c.InitialDeger});
@@ -42,27 +41,27 @@ QString errorText(const std::function<void()>& f)
     return QStringLiteral("no error");
 }
 
-} // namespace
+}   // namespace
 
 TEST_F(EngineTest, PlaceholdersTakeTheNearestParameterInScope)
 {
-    const QString doc = documentXml(
-        factParameter("B0", "A", "root") + factParameter("B0", "R", "rootonly")
+    const QString doc = documentXml(factParameter("B0", "A", "root") + factParameter("B0", "R", "rootonly")
         + block("B0.0", traceSql("B0.0 <$A%> <$A%> <$R%> <$Nope%>"),
-                factParameter("B0.0", "A", "outer") + factParameter("B0.0", "X", "x-<$A%>")
-                    + block("B0.0.0", traceSql("B0.0.0 <$A%> <$X%>"))
-                    + block("B0.0.1", traceSql("B0.0.1 <$A%>"), factParameter("B0.0.1", "A", "inner")))
+            factParameter("B0.0", "A", "outer") + factParameter("B0.0", "X", "x-<$A%>")
+                + block("B0.0.0", traceSql("B0.0.0 <$A%> <$X%>"))
+                + block("B0.0.1", traceSql("B0.0.1 <$A%>"), factParameter("B0.0.1", "A", "inner")))
         + block("B0.1", traceSql("B0.1 <$A%> <$X%>")));
     auto engine = engineFor(addDocument(doc));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
-    EXPECT_EQ(trace(), (QStringList{
-                           "B0.0 outer outer rootonly <$Nope%>",
-                           // a default value is substituted in the enclosing scope, before the block's own answers
-                           "B0.0.0 outer x-root",
-                           "B0.0.1 inner",
-                           // a later sibling no longer sees the finished block's answers
-                           "B0.1 root <$X%>",
-                       }));
+    EXPECT_EQ(trace(),
+        (QStringList{
+            "B0.0 outer outer rootonly <$Nope%>",
+            // a default value is substituted in the enclosing scope, before the block's own answers
+            "B0.0.0 outer x-root",
+            "B0.0.1 inner",
+            // a later sibling no longer sees the finished block's answers
+            "B0.1 root <$X%>",
+        }));
 }
 
 TEST_F(EngineTest, GetRunableSqlOutsideARunLeavesPlaceholders)
@@ -75,12 +74,11 @@ TEST_F(EngineTest, GetRunableSqlOutsideARunLeavesPlaceholders)
 
 TEST_F(EngineTest, FactValuesFromQueriesAndHtextReachTheChainWithoutAPrompt)
 {
-    const QString doc = documentXml(block(
-        "B0.0", traceSql("<$N%>|<$S%>|<$H%>"),
-        factParameter("B0.0", "N", "select 40+2")
-            + factParameter("B0.0", "S", "sql:select 'seven'")
-            + QStringLiteral("<Parameter ID=\"B0.0.P_H\" Name=\"H\" Caption=\"Heading\" DefaultValue=\"shown only\" "
-                             "Type=\"htext\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>")));
+    const QString doc = documentXml(block("B0.0", traceSql("<$N%>|<$S%>|<$H%>"),
+        factParameter("B0.0", "N", "select 40+2") + factParameter("B0.0", "S", "sql:select 'seven'")
+            + QStringLiteral(
+                "<Parameter ID=\"B0.0.P_H\" Name=\"H\" Caption=\"Heading\" DefaultValue=\"shown only\" "
+                "Type=\"htext\" Source=\"\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>")));
     auto engine = engineFor(addDocument(doc));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(trace(), QStringList{"42|seven|"});
@@ -89,11 +87,11 @@ TEST_F(EngineTest, FactValuesFromQueriesAndHtextReachTheChainWithoutAPrompt)
 TEST_F(EngineTest, HeadlessPromptRefusesParametersThatNeedAnAnswer)
 {
     const QString doc = documentXml(block("B0.0", traceSql("<$City%>"),
-                                          textParameter("B0.0", "City", "Ankara") + textParameter("B0.0", "Year", "2024")
-                                              + factParameter("B0.0", "F", "1")));
+        textParameter("B0.0", "City", "Ankara") + textParameter("B0.0", "Year", "2024")
+            + factParameter("B0.0", "F", "1")));
     auto engine = engineFor(addDocument(doc));
     EXPECT_EQ(errorText([&] { engine->RunDocument(); }),
-              QStringLiteral("-1|DocOrra::RunDocument|Parameters need an answer but no one can give it: City, Year"));
+        QStringLiteral("-1|DocOrra::RunDocument|Parameters need an answer but no one can give it: City, Year"));
     EXPECT_TRUE(trace().isEmpty());
 }
 
@@ -102,14 +100,14 @@ TEST_F(EngineTest, PromptReceivesTheCriteriaAndItsAnswersAreUsed)
     ScriptedPrompt prompt;
     prompt.values[QStringLiteral("City")] = QStringLiteral("İzmir");
     setParameterPrompt(&prompt);
-    const QString doc = documentXml(
-        factParameter("B0", "Root", "r")
+    const QString doc = documentXml(factParameter("B0", "Root", "r")
         + block("B0.0", traceSql("<$City%>/<$Pick%>"),
-                textParameter("B0.0", "City", "<$Root%>-default")
-                    + QStringLiteral("<Parameter ID=\"B0.0.P_Pick\" Name=\"Pick\" Caption=\"Pick one\" DefaultValue=\"\" "
-                                     "Type=\" Button\" Source=\"select * from t where r='&lt;$Root%&gt;'\" ReturnCol=\"Code\" "
-                                     "Prompt=\"Choose\" SelectionType=\"multi\" Behaviour=\"dynamic\"/>"),
-                "Cities"));
+            textParameter("B0.0", "City", "<$Root%>-default")
+                + QStringLiteral(
+                    "<Parameter ID=\"B0.0.P_Pick\" Name=\"Pick\" Caption=\"Pick one\" DefaultValue=\"\" "
+                    "Type=\" Button\" Source=\"select * from t where r='&lt;$Root%&gt;'\" ReturnCol=\"Code\" "
+                    "Prompt=\"Choose\" SelectionType=\"multi\" Behaviour=\"dynamic\"/>"),
+            "Cities"));
     auto engine = engineFor(addDocument(doc));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(trace(), QStringList{"İzmir/"});
@@ -146,7 +144,8 @@ TEST_F(EngineTest, CancelledPromptEndsTheRunWithDocumentCanceled)
 
 TEST_F(EngineTest, AfterModifyClauseLetsTheHostChangeTheText)
 {
-    auto engine = engineFor(addDocument(documentXml(block("B0.0", traceSql("<$A%>"), factParameter("B0.0", "A", "a")))));
+    auto engine =
+        engineFor(addDocument(documentXml(block("B0.0", traceSql("<$A%>"), factParameter("B0.0", "A", "a")))));
     engine->flagReturnModifiedClause = true;
     EventRecorder rec(*engine);
     rec.clauseRewrites[QStringLiteral("B0.0")] = traceSql("changed");
@@ -164,7 +163,8 @@ TEST_F(EngineTest, ProviderErrorMessageListsStateAndDescription)
     } catch (const Error&) {
         for (const db::ProviderError& e : m_run->errors())
             if (e.number < 0)
-                expected += QStringLiteral("State:") + e.sqlState + QStringLiteral("\r\n") + e.description + QStringLiteral("\r\n");
+                expected += QStringLiteral("State:") + e.sqlState + QStringLiteral("\r\n") + e.description
+                    + QStringLiteral("\r\n");
     }
     ASSERT_FALSE(expected.isEmpty());
     EXPECT_TRUE(expected.contains(QStringLiteral("NoSuchTable"), Qt::CaseInsensitive));
@@ -173,9 +173,9 @@ TEST_F(EngineTest, ProviderErrorMessageListsStateAndDescription)
 
 TEST_F(EngineTest, AnErrorInALaterStatementOfABatchIsNotLost)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        block("B0.0", traceSql("first") + QStringLiteral(" select 1 as One select * from NoSuchTable"),
-              block("B0.0.0", traceSql("child"))))));
+    auto engine = engineFor(addDocument(
+        documentXml(block("B0.0", traceSql("first") + QStringLiteral(" select 1 as One select * from NoSuchTable"),
+            block("B0.0.0", traceSql("child"))))));
     const QString err = errorText([&] { engine->RunDocument(); });
     EXPECT_TRUE(err.startsWith(QStringLiteral("-1|DocOrra::RunDocument|State:"))) << err.toStdString();
     EXPECT_FALSE(trace().contains(QStringLiteral("child")));
@@ -183,9 +183,9 @@ TEST_F(EngineTest, AnErrorInALaterStatementOfABatchIsNotLost)
 
 TEST_F(EngineTest, ShownErrorsGoThroughTheHostAndReturnMinusOne)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        block("B0.0", QString(), block("B0.0.0", QStringLiteral("select * from NoSuchTable")))
-        + block("B0.1", traceSql("after")))));
+    auto engine = engineFor(
+        addDocument(documentXml(block("B0.0", QString(), block("B0.0.0", QStringLiteral("select * from NoSuchTable")))
+            + block("B0.1", traceSql("after")))));
     engine->flagShowErrorMessages = true;
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), -1.0f);
@@ -202,8 +202,10 @@ TEST_F(EngineTest, UnparsableDocumentTextIsReportedWithLineAndColumn)
 {
     auto engine = std::make_unique<DocOrra>();
     engine->flagShowErrorMessages = false;
-    const QString err = errorText([&] { engine->LoadXML(QStringLiteral("<Document ID=\"B0\">\n<Block>\n</Document>")); });
-    EXPECT_TRUE(err.startsWith(QStringLiteral("-1|DocOrra::LoadXML|Could not parse the document: "))) << err.toStdString();
+    const QString err =
+        errorText([&] { engine->LoadXML(QStringLiteral("<Document ID=\"B0\">\n<Block>\n</Document>")); });
+    EXPECT_TRUE(err.startsWith(QStringLiteral("-1|DocOrra::LoadXML|Could not parse the document: ")))
+        << err.toStdString();
     EXPECT_TRUE(err.contains(QStringLiteral("(line 3, column "))) << err.toStdString();
     EXPECT_FALSE(engine->hasChildNodes());
 
@@ -218,7 +220,8 @@ TEST_F(EngineTest, UnparsableDocumentTextIsReportedWithLineAndColumn)
 TEST_F(EngineTest, DocumentDescriptionUsesCrLf)
 {
     auto engine = std::make_unique<DocOrra>();
-    EXPECT_TRUE(engine->LoadXML(QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[one\ntwo]]></Document>")));
+    EXPECT_TRUE(
+        engine->LoadXML(QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[one\ntwo]]></Document>")));
     EXPECT_EQ(engine->DocumentDescription().toString(), QStringLiteral("one\r\ntwo"));
 }
 
@@ -226,15 +229,16 @@ TEST_F(EngineTest, LoadDocumentRefusals)
 {
     auto engine = std::make_unique<DocOrra>();
     engine->flagShowErrorMessages = false;
-    EXPECT_EQ(errorText([&] { engine->LoadDocument(); }), QStringLiteral("-1|DocOrra::LoadDocument|No Document ID defined"));
+    EXPECT_EQ(
+        errorText([&] { engine->LoadDocument(); }), QStringLiteral("-1|DocOrra::LoadDocument|No Document ID defined"));
     engine->OrraID = 5;
     EXPECT_EQ(errorText([&] { engine->LoadDocument(); }),
-              QStringLiteral("-1|DocOrra::LoadDocument|Document connection missing or couldn't be open"));
+        QStringLiteral("-1|DocOrra::LoadDocument|Document connection missing or couldn't be open"));
     engine->setDoc_Con(m_doc);
     engine->OrraID = 999;
     // The permission check reports the missing document itself, before the row is read.
     EXPECT_EQ(errorText([&] { engine->LoadDocument(); }),
-              QStringLiteral("-1|DocOrra::LoadDocument|Document 999 does not exist"));
+        QStringLiteral("-1|DocOrra::LoadDocument|Document 999 does not exist"));
 }
 
 TEST_F(EngineTest, RightsToLoadAndToRunAreChecked)
@@ -242,7 +246,8 @@ TEST_F(EngineTest, RightsToLoadAndToRunAreChecked)
     const int id = addDocument(documentXml(block("B0.0", traceSql("ran"))));
     const QString server = QString::fromLatin1(kTestServer);
     embedded::createLogin(server, QStringLiteral("bob"), QStringLiteral("pw"));
-    const int bobUid = embedded::createUser(server, QStringLiteral("Orra"), QStringLiteral("bob"), QStringLiteral("bob"));
+    const int bobUid =
+        embedded::createUser(server, QStringLiteral("Orra"), QStringLiteral("bob"), QStringLiteral("bob"));
     embedded::createUser(server, QStringLiteral("Data"), QStringLiteral("bob"), QStringLiteral("bob"));
     db::ConnectionPtr bobDoc = openAs(QStringLiteral("Orra"), QStringLiteral("bob"), QStringLiteral("pw"));
 
@@ -251,22 +256,26 @@ TEST_F(EngineTest, RightsToLoadAndToRunAreChecked)
     engine.setDoc_Con(bobDoc);
     engine.OrraID = id;
     EXPECT_EQ(errorText([&] { engine.LoadDocument(); }),
-              QStringLiteral("-1|DocOrra::LoadDocument|User does not have permission to load document"));
-    EXPECT_EQ(errorText([&] { engine.Expand(); }), QStringLiteral("-1||User does not have permission to load document"));
+        QStringLiteral("-1|DocOrra::LoadDocument|User does not have permission to load document"));
+    EXPECT_EQ(
+        errorText([&] { engine.Expand(); }), QStringLiteral("-1||User does not have permission to load document"));
 
     auto grant = [&](long allow) {
         m_doc->execute(QStringLiteral("delete from tbOrraDocPermissions where OrraID=%1").arg(id));
         m_doc->execute(QStringLiteral("insert into tbOrraDocPermissions (OrraID, UserId, Allow, Deny, CheckSum) "
                                       "values (%1, %2, %3, 0, %4)")
-                           .arg(id).arg(bobUid).arg(allow).arg(PermissionRowCheckSum(id, bobUid, allow, 0)));
+                           .arg(id)
+                           .arg(bobUid)
+                           .arg(allow)
+                           .arg(PermissionRowCheckSum(id, bobUid, allow, 0)));
     };
     grant(rightEdit);
     EXPECT_TRUE(engine.LoadDocument());
     engine.setOrra_Con(openAs(QStringLiteral("Data"), QStringLiteral("bob"), QStringLiteral("pw")));
     EXPECT_EQ(errorText([&] { engine.PrepareforExecution(); }),
-              QStringLiteral("-1|DocOrra::PrepareforExecution|User does not have permission to run document"));
+        QStringLiteral("-1|DocOrra::PrepareforExecution|User does not have permission to run document"));
     EXPECT_EQ(errorText([&] { engine.RunDocument(); }),
-              QStringLiteral("-1|DocOrra::RunDocument|User does not have permission to run document"));
+        QStringLiteral("-1|DocOrra::RunDocument|User does not have permission to run document"));
     engine.flagShowErrorMessages = true;
     EXPECT_FALSE(engine.PrepareforExecution());
     EXPECT_EQ(engine.RunDocument(), -1.0f);
@@ -290,7 +299,7 @@ TEST_F(EngineTest, TamperedDocumentRowIsRefusedByItsChecksum)
     engine->setDoc_Con(m_doc);
     engine->OrraID = id;
     EXPECT_EQ(errorText([&] { engine->LoadDocument(); }),
-              QStringLiteral("-1|DocOrra::LoadDocument|CheckSum Value is wrong for Document Name: 'Monthly Sales"));
+        QStringLiteral("-1|DocOrra::LoadDocument|CheckSum Value is wrong for Document Name: 'Monthly Sales"));
     engine->flagShowErrorMessages = true;
     EXPECT_FALSE(engine->LoadDocument());
     ASSERT_EQ(m_ui.boxes.size(), 1);
@@ -304,15 +313,14 @@ TEST_F(EngineTest, DocumentWhoseOwnerWasChangedIsRefusedByItsChecksum)
     embedded::createLogin(QString::fromLatin1(test::kTestServer), QStringLiteral("mallory"), QStringLiteral("pw"));
     const QByteArray other = embedded::loginSid(QString::fromLatin1(test::kTestServer), QStringLiteral("mallory"));
     ASSERT_FALSE(other.isEmpty());
-    m_doc->execute(QStringLiteral("update tbOrraSQL set Owner=0x%1 where ID=%2")
-                       .arg(QString::fromLatin1(other.toHex()))
-                       .arg(id));
+    m_doc->execute(
+        QStringLiteral("update tbOrraSQL set Owner=0x%1 where ID=%2").arg(QString::fromLatin1(other.toHex())).arg(id));
     auto engine = std::make_unique<DocOrra>();
     engine->flagShowErrorMessages = false;
     engine->setDoc_Con(m_doc);
     engine->OrraID = id;
     EXPECT_EQ(errorText([&] { engine->LoadDocument(); }),
-              QStringLiteral("-1|DocOrra::LoadDocument|CheckSum Value is wrong for Document Name: 'Owned"));
+        QStringLiteral("-1|DocOrra::LoadDocument|CheckSum Value is wrong for Document Name: 'Owned"));
 }
 
 TEST_F(EngineTest, PrepareDropsAnIntLeftByAnEarlierRun)
@@ -331,15 +339,15 @@ TEST_F(EngineTest, FinishedRunWithoutReportHandsNothingAndReturnsZero)
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(rec.events.mid(rec.events.size() - 2),
-              (QStringList{"ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
+        (QStringList{"ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
     EXPECT_FALSE(rec.reportGiven);
 }
 
 TEST_F(EngineTest, DocumentEndCarriesReportUnlessSwitchedOff)
 {
-    const QString doc = documentXml(block(
-        "B0.0", QStringLiteral("create table #Report (Code int, Name varchar(20)) "
-                               "insert into #Report values (1, 'one') insert into #Report values (2, 'two')")));
+    const QString doc = documentXml(block("B0.0",
+        QStringLiteral("create table #Report (Code int, Name varchar(20)) "
+                       "insert into #Report values (1, 'one') insert into #Report values (2, 'two')")));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 0.0f);
@@ -358,13 +366,14 @@ TEST_F(EngineTest, DocumentEndCarriesReportUnlessSwitchedOff)
 
 TEST_F(EngineTest, CatalogueDocumentFromLoadToEnd)
 {
-    const QString doc = documentXml(
-        factParameter("B0", "Year", "2024")
-        + block("B0.0", QStringLiteral("create table #Sales (Region varchar(10), Amount int) "
-                                       "insert into #Sales values ('North', 10) insert into #Sales values ('North', 5) "
-                                       "insert into #Sales values ('South', 7)"))
-        + block("B0.1", QStringLiteral("select Region, sum(Amount) as Total, '<$Year%>' as Year into #Report "
-                                       "from #Sales group by Region order by Region"))
+    const QString doc = documentXml(factParameter("B0", "Year", "2024")
+        + block("B0.0",
+            QStringLiteral("create table #Sales (Region varchar(10), Amount int) "
+                           "insert into #Sales values ('North', 10) insert into #Sales values ('North', 5) "
+                           "insert into #Sales values ('South', 7)"))
+        + block("B0.1",
+            QStringLiteral("select Region, sum(Amount) as Total, '<$Year%>' as Year into #Report "
+                           "from #Sales group by Region order by Region"))
         + block("B0.2", QStringLiteral("drop table #Sales")));
     const int id = addDocument(doc, QStringLiteral("Sales by region"));
 
@@ -390,7 +399,8 @@ TEST_F(EngineTest, ScriptsAreRefusedWithoutAScriptEngine)
     DocOrra::setScriptHostFactory(nullptr);   // the library installs its own by default
     auto engine = engineFor(addDocument(documentXml(script("B0.X0", "MsgBox 1") + block("B0.0", traceSql("x")))));
     EXPECT_EQ(errorText([&] { engine->RunDocument(); }),
-              QStringLiteral("-1|DocOrra::RunDocument|Could not run script B0.X0: no script engine is available to this run"));
+        QStringLiteral(
+            "-1|DocOrra::RunDocument|Could not run script B0.X0: no script engine is available to this run"));
     EXPECT_TRUE(trace().isEmpty());
 }
 
@@ -404,7 +414,7 @@ TEST_F(EngineTest, AnIncludeThatWasNotExpandedIsRefused)
     engine->setOrra_Con(m_run);
     ASSERT_TRUE(engine->PrepareforExecution());
     EXPECT_EQ(errorText([&] { engine->RunDocument(); }),
-              QStringLiteral("-1|DocOrra::RunDocument|Could not run include B0.I0: the included document was not expanded"));
+        QStringLiteral("-1|DocOrra::RunDocument|Could not run include B0.I0: the included document was not expanded"));
 }
 
 TEST_F(EngineTest, ProgramIdentifierCreatesTheEngine)
@@ -422,14 +432,14 @@ TEST_F(EngineTest, ProgramIdentifierCreatesTheEngine)
     EXPECT_TRUE(o->setProperty("OrraID", 12));
     EXPECT_EQ(engine->OrraID, 12);
     EXPECT_EQ(errorText([] { CreateObject(QStringLiteral("Tavrel.Nothing")); }),
-              QStringLiteral("429||ActiveX component can't create object"));
+        QStringLiteral("429||ActiveX component can't create object"));
 }
 
 TEST_F(EngineTest, AnErrorKeepsItsNumberOnTheWayToTheHost)
 {
     // The block removes the row the engine reads its flag from: the recordset's own error.
-    auto engine = engineFor(addDocument(documentXml(block("B0.0", QStringLiteral("delete from #Int"),
-                                                          block("B0.0.0", traceSql("child"))))));
+    auto engine = engineFor(addDocument(
+        documentXml(block("B0.0", QStringLiteral("delete from #Int"), block("B0.0.0", traceSql("child"))))));
     try {
         engine->RunDocument();
         FAIL() << "expected an error";

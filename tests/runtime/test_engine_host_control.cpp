@@ -24,8 +24,8 @@ const QString kAlreadyRunning = QStringLiteral(
 // B0 > B0.0 > B0.0.0, then B0.1; every block writes its ID to Trace.
 QString nestedDocument()
 {
-    return documentXml(block("B0.0", traceSql("B0.0"), block("B0.0.0", traceSql("B0.0.0")))
-                       + block("B0.1", traceSql("B0.1")));
+    return documentXml(
+        block("B0.0", traceSql("B0.0"), block("B0.0.0", traceSql("B0.0.0"))) + block("B0.1", traceSql("B0.1")));
 }
 
 QString errorText(const std::function<void()>& f)
@@ -46,8 +46,7 @@ public:
     void processEvents() override
     {
         ++yields;
-        if (command)
-            command(yields);
+        if (command) command(yields);
     }
 };
 
@@ -77,7 +76,7 @@ protected:
     UserInterface* m_oldLoopUi = nullptr;
 };
 
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------- stopping a run
 
@@ -115,8 +114,7 @@ TEST_F(HostControlTest, RequestStopDuringTheYieldBeforeABlocksSqlSkipsThatSql)
     EventRecorder rec(*engine);
     // Yields: the root, B0.0, B0.0.0 (each before its SQL step).
     m_loop.command = [&](int yield) {
-        if (yield == 3)
-            engine->RequestStop();
+        if (yield == 3) engine->RequestStop();
     };
     EXPECT_EQ(engine->RunDocument(), -1.0f);
     EXPECT_EQ(trace(), QStringList{"B0.0"});
@@ -135,10 +133,8 @@ TEST_F(HostControlTest, EndExecutionFromTheYieldOfALongScriptEndsItSafely)
     // then the run connection is closed and taken away. The script's next statement uses the
     // closed connection; that failure is the stop's and is not reported.
     db::ConnectionPtr run = openAs(QStringLiteral("Data"), QStringLiteral("sa"), QStringLiteral("secret"));
-    const int id = addDocument(documentXml(
-        block("B0.0", traceSql("B0.0"))
-        + script("B0.X1", "Do\n  OrraCon.Execute \"update #Int set Err=0\"\nLoop")
-        + block("B0.2", traceSql("B0.2"))));
+    const int id = addDocument(documentXml(block("B0.0", traceSql("B0.0"))
+        + script("B0.X1", "Do\n  OrraCon.Execute \"update #Int set Err=0\"\nLoop") + block("B0.2", traceSql("B0.2"))));
     for (const bool closeConnection : {false, true}) {
         SCOPED_TRACE(closeConnection);
         auto engine = std::make_unique<DocOrra>();
@@ -150,18 +146,15 @@ TEST_F(HostControlTest, EndExecutionFromTheYieldOfALongScriptEndsItSafely)
         EventRecorder rec(*engine);
         bool inScript = false;
         rec.hook = [&](const QString& event, const QString&) {
-            if (event == QLatin1String("BeforeExecutionScript"))
-                inScript = true;
+            if (event == QLatin1String("BeforeExecutionScript")) inScript = true;
         };
         int stopAt = 0;
         m_loop.command = [&](int yield) {
-            if (!inScript || stopAt)
-                return;
+            if (!inScript || stopAt) return;
             stopAt = yield;
             engine->EndExecution();
             if (closeConnection) {
-                if (engine->Orra_Con()->state() != 0)
-                    engine->Orra_Con()->close();
+                if (engine->Orra_Con()->state() != 0) engine->Orra_Con()->close();
                 engine->setOrra_Con(nullptr);
             }
         };
@@ -182,8 +175,8 @@ TEST_F(HostControlTest, EndExecutionFromTheYieldOfALongScriptEndsItSafely)
 
 TEST_F(HostControlTest, AStopInsideARunCarriedOnFromAStationStopsBothCalls)
 {
-    const QString doc = documentXml(block("B0.0", traceSql("B0.0")) + station("B0.S0")
-                                    + block("B0.1", traceSql("B0.1")) + block("B0.2", traceSql("B0.2")));
+    const QString doc = documentXml(block("B0.0", traceSql("B0.0")) + station("B0.S0") + block("B0.1", traceSql("B0.1"))
+        + block("B0.2", traceSql("B0.2")));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     float nested = -99;
@@ -210,7 +203,8 @@ TEST_P(ConnectionTakenAway, NearTheEndTheRunStopsWithAClearError)
 {
     // The event and its argument, "AfterExecutionBlock B0" or "ArrivetoStation DocEnd".
     const QStringList at = QString::fromLatin1(GetParam()).split(QLatin1Char(' '));
-    const int id = addDocument(documentXml(block("B0.0", "create table #Report (N int) insert into #Report values (1)")));
+    const int id =
+        addDocument(documentXml(block("B0.0", "create table #Report (N int) insert into #Report values (1)")));
     for (const bool show : {true, false}) {
         SCOPED_TRACE(show);
         m_loop.boxes.clear();
@@ -218,15 +212,15 @@ TEST_P(ConnectionTakenAway, NearTheEndTheRunStopsWithAClearError)
         engine->flagShowErrorMessages = show;
         EventRecorder rec(*engine);
         rec.hook = [&](const QString& event, const QString& arg) {
-            if (event == at[0] && arg == at[1])
-                engine->setOrra_Con(nullptr);
+            if (event == at[0] && arg == at[1]) engine->setOrra_Con(nullptr);
         };
         if (show) {
             EXPECT_EQ(engine->RunDocument(), -1.0f);
             ASSERT_EQ(m_loop.boxes.size(), 1);
             EXPECT_EQ(m_loop.boxes[0].text, kConnectionGone);
         } else {
-            EXPECT_EQ(errorText([&] { engine->RunDocument(); }), QStringLiteral("-1|DocOrra::RunDocument|") + kConnectionGone);
+            EXPECT_EQ(errorText([&] { engine->RunDocument(); }),
+                QStringLiteral("-1|DocOrra::RunDocument|") + kConnectionGone);
         }
         EXPECT_FALSE(rec.events.contains(QStringLiteral("DocumentEnd rows=1")));
         engine->setOrra_Con(m_run);
@@ -240,7 +234,8 @@ TEST_P(ConnectionTakenAway, TheDebuggersStopPathThereEndsTheRunQuietly)
     db::ConnectionPtr run = openAs(QStringLiteral("Data"), QStringLiteral("sa"), QStringLiteral("secret"));
     auto engine = std::make_unique<DocOrra>();
     engine->setDoc_Con(m_doc);
-    engine->OrraID = addDocument(documentXml(block("B0.0", "create table #Report (N int) insert into #Report values (1)")));
+    engine->OrraID =
+        addDocument(documentXml(block("B0.0", "create table #Report (N int) insert into #Report values (1)")));
     ASSERT_TRUE(engine->LoadDocument());
     engine->setOrra_Con(run);
     ASSERT_TRUE(engine->PrepareforExecution());
@@ -248,8 +243,7 @@ TEST_P(ConnectionTakenAway, TheDebuggersStopPathThereEndsTheRunQuietly)
     rec.hook = [&](const QString& event, const QString& arg) {
         if (event == at[0] && arg == at[1]) {
             engine->EndExecution();
-            if (engine->Orra_Con()->state() != 0)
-                engine->Orra_Con()->close();
+            if (engine->Orra_Con()->state() != 0) engine->Orra_Con()->close();
             engine->setOrra_Con(nullptr);
         }
     };
@@ -260,8 +254,8 @@ TEST_P(ConnectionTakenAway, TheDebuggersStopPathThereEndsTheRunQuietly)
     EXPECT_FALSE(engine->IsRunning());
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, ConnectionTakenAway,
-                         ::testing::Values("AfterExecutionBlock B0", "ArrivetoStation DocEnd"));
+INSTANTIATE_TEST_SUITE_P(
+    Events, ConnectionTakenAway, ::testing::Values("AfterExecutionBlock B0", "ArrivetoStation DocEnd"));
 
 TEST_F(HostControlTest, TheRunConnectionTakenAwayBeforeABlockStopsThatBlockWithAClearError)
 {
@@ -269,8 +263,7 @@ TEST_F(HostControlTest, TheRunConnectionTakenAwayBeforeABlockStopsThatBlockWithA
     engine->flagShowErrorMessages = true;
     EventRecorder rec(*engine);
     rec.hook = [&](const QString& event, const QString& id) {
-        if (event == QLatin1String("AfterExecutionBlock") && id == QLatin1String("B0.0"))
-            engine->setOrra_Con(nullptr);
+        if (event == QLatin1String("AfterExecutionBlock") && id == QLatin1String("B0.0")) engine->setOrra_Con(nullptr);
     };
     EXPECT_EQ(engine->RunDocument(), -1.0f);
     ASSERT_EQ(m_loop.boxes.size(), 1);
@@ -296,8 +289,7 @@ TEST_F(HostControlTest, RunDocumentFromTheHostsEventLoopDuringARunIsRefused)
         bool runningThen = false;
         // A host command arriving in the yield before B0.0's SQL.
         m_loop.command = [&](int yield) {
-            if (yield != 2)
-                return;
+            if (yield != 2) return;
             runningThen = engine->IsRunning();
             engine->GoToID.clear();
             refusal = errorText([&] { inner = engine->RunDocument(); });
@@ -327,17 +319,19 @@ TEST_F(HostControlTest, RunDocumentFromTheHostsEventLoopDuringARunIsRefused)
 TEST_F(HostControlTest, RunDocumentFromTheYieldOfAScriptIsRefusedAndTheScriptGoesOn)
 {
     DocOrra::setScriptHostFactory(&InitScriptEngine);
-    auto engine = engineFor(addDocument(documentXml(
-        script("B0.X0", "Do While n < 200000\n  n = n + 1\nLoop\n"
-                        "OrraCon.Execute \"insert into Trace (Step) values ('script done')\"")
-        + block("B0.1", traceSql("B0.1")))));
+    auto engine =
+        engineFor(addDocument(documentXml(script("B0.X0",
+                                              "Do While n < 200000\n  n = n + 1\nLoop\n"
+                                              "OrraCon.Execute \"insert into Trace (Step) values ('script done')\"")
+            + block("B0.1", traceSql("B0.1")))));
     bool inScript = false;
     EventRecorder rec(*engine);
-    rec.hook = [&](const QString& event, const QString&) { inScript = event == QLatin1String("BeforeExecutionScript"); };
+    rec.hook = [&](const QString& event, const QString&) {
+        inScript = event == QLatin1String("BeforeExecutionScript");
+    };
     QStringList refusals;
     m_loop.command = [&](int) {
-        if (inScript && refusals.isEmpty())
-            refusals.append(errorText([&] { engine->RunDocument(); }));
+        if (inScript && refusals.isEmpty()) refusals.append(errorText([&] { engine->RunDocument(); }));
     };
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(refusals, QStringList{QStringLiteral("-1|DocOrra::RunDocument|") + kAlreadyRunning});
@@ -349,12 +343,12 @@ TEST_F(HostControlTest, PrepareforExecutionDuringARunIsRefused)
     auto engine = engineFor(addDocument(nestedDocument()));
     QString refusal;
     m_loop.command = [&](int yield) {
-        if (yield == 2)
-            refusal = errorText([&] { engine->PrepareforExecution(); });
+        if (yield == 2) refusal = errorText([&] { engine->PrepareforExecution(); });
     };
     EXPECT_EQ(engine->RunDocument(), 0.0f);
-    EXPECT_EQ(refusal, QStringLiteral("-1|DocOrra::PrepareforExecution|The document is running: it cannot be "
-                                      "prepared again before the run has ended"));
+    EXPECT_EQ(refusal,
+        QStringLiteral("-1|DocOrra::PrepareforExecution|The document is running: it cannot be "
+                       "prepared again before the run has ended"));
     EXPECT_EQ(trace(), (QStringList{"B0.0", "B0.0.0", "B0.1"}));
 }
 
@@ -371,13 +365,11 @@ class RootResume : public HostControlTest, public ::testing::WithParamInterface<
 TEST_P(RootResume, PausedAtTheRootsOwnEventTheRunGoesOnFromTheRoot)
 {
     const RootPause c = GetParam();
-    auto engine = engineFor(addDocument(documentXml(
-        factParameter("B0", "Region", "North") + block("B0.0", traceSql("B0.0 <$Region%>"))
-        + block("B0.1", traceSql("B0.1")))));
+    auto engine = engineFor(addDocument(documentXml(factParameter("B0", "Region", "North")
+        + block("B0.0", traceSql("B0.0 <$Region%>")) + block("B0.1", traceSql("B0.1")))));
     EventRecorder rec(*engine);
     rec.hook = [&](const QString& event, const QString& id) {
-        if (event == QLatin1String(c.event) && id == QLatin1String("B0"))
-            engine->Statu = DocOrra::enDocStatuPaused;
+        if (event == QLatin1String(c.event) && id == QLatin1String("B0")) engine->Statu = DocOrra::enDocStatuPaused;
     };
     EXPECT_EQ(engine->RunDocument(), 1.0f);
     EXPECT_EQ(engine->PauseAtEvent, c.pause);
@@ -392,24 +384,23 @@ TEST_P(RootResume, PausedAtTheRootsOwnEventTheRunGoesOnFromTheRoot)
     EXPECT_EQ(rec.events.first(), QLatin1String(c.firstEventOnResume));
     EXPECT_EQ(rec.events.count(QStringLiteral("BeforeExecutionBlock B0")), 0);
     EXPECT_EQ(rec.events.mid(rec.events.size() - 3),
-              (QStringList{"AfterExecutionBlock B0", "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
+        (QStringList{"AfterExecutionBlock B0", "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, RootResume,
-                         ::testing::Values(RootPause{"BeforeExecutionBlock", DocOrra::enPauseAtEvent_BeforeExecutionBlock,
-                                                     "BeforeExecutionChildBlocks B0"},
-                                           RootPause{"BeforeExecutionChildBlocks",
-                                                     DocOrra::enPauseAtEvent_BeforeExecutionChildBlocks,
-                                                     "BeforeExecutionBlock B0.0"}));
+    ::testing::Values(RootPause{"BeforeExecutionBlock", DocOrra::enPauseAtEvent_BeforeExecutionBlock,
+                          "BeforeExecutionChildBlocks B0"},
+        RootPause{"BeforeExecutionChildBlocks", DocOrra::enPauseAtEvent_BeforeExecutionChildBlocks,
+            "BeforeExecutionBlock B0.0"}));
 
 // ---------------------------------------------------------------- resume targets and their scopes
 
 TEST_F(HostControlTest, JumpingBackIntoANestedBlockSeesTheAnswersOfItsEndedEnclosingBlock)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        block("B0.0", traceSql("B0.0 <$Region%>"),
-              factParameter("B0.0", "Region", "North") + block("B0.0.0", traceSql("B0.0.0 <$Region%>")))
-        + block("B0.1", traceSql("B0.1")))));
+    auto engine = engineFor(addDocument(
+        documentXml(block("B0.0", traceSql("B0.0 <$Region%>"),
+                        factParameter("B0.0", "Region", "North") + block("B0.0.0", traceSql("B0.0.0 <$Region%>")))
+            + block("B0.1", traceSql("B0.1")))));
     EventRecorder rec(*engine);
     rec.hook = [&](const QString& event, const QString& id) {
         if (event == QLatin1String("BeforeExecutionBlockSQL") && id == QLatin1String("B0.1"))
@@ -447,8 +438,9 @@ TEST_F(HostControlTest, RunFromIntoANestedBlockAsksItsEnclosingBlockAgain)
     auto engine = engineFor(addDocument(documentXml(
         block("B0.0", QString(), textParameter("B0.0", "City", "") + block("B0.0.0", traceSql("B0.0.0 <$City%>")))
         + block("B0.1", traceSql("B0.1"),
-                script("B0.1.X0", "If IsEmpty(runs) Then runs = 0\nruns = runs + 1\n"
-                                  "If runs = 1 Then RunFrom \"B0.0.0\"")))));
+            script("B0.1.X0",
+                "If IsEmpty(runs) Then runs = 0\nruns = runs + 1\n"
+                "If runs = 1 Then RunFrom \"B0.0.0\"")))));
     EXPECT_EQ(engine->RunDocument(), 2.0f);
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(prompt.asked, (QStringList{"B0.0", "B0.0"}));

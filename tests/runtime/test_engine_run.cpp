@@ -15,8 +15,8 @@ namespace {
 QString nestedDocument()
 {
     return documentXml(block(QStringLiteral("B0.0"), traceSql(QStringLiteral("B0.0")),
-                             block(QStringLiteral("B0.0.0"), traceSql(QStringLiteral("B0.0.0"))))
-                       + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1"))));
+                           block(QStringLiteral("B0.0.0"), traceSql(QStringLiteral("B0.0.0"))))
+        + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1"))));
 }
 
 const QStringList kNestedEvents = {
@@ -41,7 +41,7 @@ const QStringList kNestedEvents = {
 
 const QStringList kNestedTrace = {"B0.0", "B0.0.0", "B0.1"};
 
-} // namespace
+}   // namespace
 
 TEST_F(EngineTest, NestedDocumentRaisesEventsInDocumentOrder)
 {
@@ -92,34 +92,33 @@ TEST_P(PauseResume, ResumesAfterTheEventWithoutRepeatingWork)
     EXPECT_EQ(int(engine->PauseAtEvent), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Events, PauseResume,
+INSTANTIATE_TEST_SUITE_P(Events, PauseResume,
     ::testing::Values(
         PauseCase{"BeforeExecutionChildBlocks", "B0.0", 1,
-                  {"BeforeExecutionBlock B0.0.0", "BeforeExecutionBlockSQL B0.0.0", "BeforeExecutionChildBlocks B0.0.0",
-                   "AfterExecutionBlock B0.0.0", "AfterExecutionBlock B0.0", "BeforeExecutionBlock B0.1",
-                   "BeforeExecutionBlockSQL B0.1", "BeforeExecutionChildBlocks B0.1", "AfterExecutionBlock B0.1",
-                   "AfterExecutionBlock B0", "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}},
+            {"BeforeExecutionBlock B0.0.0", "BeforeExecutionBlockSQL B0.0.0", "BeforeExecutionChildBlocks B0.0.0",
+                "AfterExecutionBlock B0.0.0", "AfterExecutionBlock B0.0", "BeforeExecutionBlock B0.1",
+                "BeforeExecutionBlockSQL B0.1", "BeforeExecutionChildBlocks B0.1", "AfterExecutionBlock B0.1",
+                "AfterExecutionBlock B0", "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}},
         PauseCase{"BeforeExecutionBlock", "B0.0", 2,
-                  {"BeforeExecutionBlockSQL B0.0", "BeforeExecutionChildBlocks B0.0", "BeforeExecutionBlock B0.0.0",
-                   "BeforeExecutionBlockSQL B0.0.0", "BeforeExecutionChildBlocks B0.0.0", "AfterExecutionBlock B0.0.0",
-                   "AfterExecutionBlock B0.0", "BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1",
-                   "BeforeExecutionChildBlocks B0.1", "AfterExecutionBlock B0.1", "AfterExecutionBlock B0",
-                   "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}},
+            {"BeforeExecutionBlockSQL B0.0", "BeforeExecutionChildBlocks B0.0", "BeforeExecutionBlock B0.0.0",
+                "BeforeExecutionBlockSQL B0.0.0", "BeforeExecutionChildBlocks B0.0.0", "AfterExecutionBlock B0.0.0",
+                "AfterExecutionBlock B0.0", "BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1",
+                "BeforeExecutionChildBlocks B0.1", "AfterExecutionBlock B0.1", "AfterExecutionBlock B0",
+                "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}},
         PauseCase{"BeforeExecutionBlockSQL", "B0.0.0", 3,
-                  {"BeforeExecutionChildBlocks B0.0.0", "AfterExecutionBlock B0.0.0", "AfterExecutionBlock B0.0",
-                   "BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1", "BeforeExecutionChildBlocks B0.1",
-                   "AfterExecutionBlock B0.1", "AfterExecutionBlock B0", "ArrivetoStation DocEnd Document End",
-                   "DocumentEnd nothing"}},
+            {"BeforeExecutionChildBlocks B0.0.0", "AfterExecutionBlock B0.0.0", "AfterExecutionBlock B0.0",
+                "BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1", "BeforeExecutionChildBlocks B0.1",
+                "AfterExecutionBlock B0.1", "AfterExecutionBlock B0", "ArrivetoStation DocEnd Document End",
+                "DocumentEnd nothing"}},
         // After a block: its children are not run again; the enclosing block still ends.
         PauseCase{"AfterExecutionBlock", "B0.0", 4,
-                  {"BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1", "BeforeExecutionChildBlocks B0.1",
-                   "AfterExecutionBlock B0.1", "AfterExecutionBlock B0", "ArrivetoStation DocEnd Document End",
-                   "DocumentEnd nothing"}},
+            {"BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1", "BeforeExecutionChildBlocks B0.1",
+                "AfterExecutionBlock B0.1", "AfterExecutionBlock B0", "ArrivetoStation DocEnd Document End",
+                "DocumentEnd nothing"}},
         PauseCase{"AfterExecutionBlock", "B0.0.0", 4,
-                  {"AfterExecutionBlock B0.0", "BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1",
-                   "BeforeExecutionChildBlocks B0.1", "AfterExecutionBlock B0.1", "AfterExecutionBlock B0",
-                   "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}}));
+            {"AfterExecutionBlock B0.0", "BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1",
+                "BeforeExecutionChildBlocks B0.1", "AfterExecutionBlock B0.1", "AfterExecutionBlock B0",
+                "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}}));
 
 TEST_F(EngineTest, PauseAtEventZeroOnResumeRaisesTheElementsEventsAgain)
 {
@@ -136,23 +135,23 @@ TEST_F(EngineTest, PauseAtEventZeroOnResumeRaisesTheElementsEventsAgain)
     engine->GoToID = QStringLiteral("B0.1");
     engine->PauseAtEvent = DocOrra::enPauseAtEvent_Nothing;
     EXPECT_EQ(engine->RunDocument(), 0.0f);
-    EXPECT_EQ(rec.events.mid(0, 3), (QStringList{"BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1",
-                                                 "BeforeExecutionChildBlocks B0.1"}));
+    EXPECT_EQ(rec.events.mid(0, 3),
+        (QStringList{"BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1", "BeforeExecutionChildBlocks B0.1"}));
 }
 
 TEST_F(EngineTest, PauseInScriptEventsAndResume)
 {
     installSqlScriptHost();
     const QString doc = documentXml(block(QStringLiteral("B0.0"), traceSql(QStringLiteral("B0.0")))
-                                    + script(QStringLiteral("B0.X0"), traceSql(QStringLiteral("X0")))
-                                    + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1"))));
+        + script(QStringLiteral("B0.X0"), traceSql(QStringLiteral("X0")))
+        + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1"))));
     for (int pauseEvent : {5, 6}) {
         SCOPED_TRACE(pauseEvent);
         m_run->execute(QStringLiteral("delete from Trace"));
         auto engine = engineFor(addDocument(doc));
         EventRecorder rec(*engine);
-        const QString pauseName = pauseEvent == 5 ? QStringLiteral("BeforeExecutionScript")
-                                                  : QStringLiteral("AfterExecutionScript");
+        const QString pauseName =
+            pauseEvent == 5 ? QStringLiteral("BeforeExecutionScript") : QStringLiteral("AfterExecutionScript");
         rec.hook = [&](const QString& event, const QString&) {
             if (event == pauseName && engine->PauseAtEvent == 0 && rec.events.size() < 10)
                 engine->Statu = DocOrra::enDocStatuPaused;
@@ -176,8 +175,7 @@ TEST_F(EngineTest, PauseInScriptEventsAndResume)
 TEST_F(EngineTest, RunDocumentCalledAgainFromTheStationEvent)
 {
     const QString doc = documentXml(block(QStringLiteral("B0.0"), traceSql(QStringLiteral("B0.0")))
-                                    + station(QStringLiteral("B0.S0"))
-                                    + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1"))));
+        + station(QStringLiteral("B0.S0")) + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1"))));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     float nested = -99;
@@ -231,7 +229,7 @@ TEST_F(EngineTest, HostReplacingTheDocumentInsideAnEventStopsTheRun)
     } catch (const Error& e) {
         EXPECT_EQ(e.source(), QStringLiteral("DocOrra::RunDocument"));
         EXPECT_EQ(e.description(),
-                  QStringLiteral("The run was stopped: its document or parameter chain was replaced during an event"));
+            QStringLiteral("The run was stopped: its document or parameter chain was replaced during an event"));
     }
     EXPECT_TRUE(trace().isEmpty());
 }
@@ -241,10 +239,11 @@ class IntFlag : public EngineTest, public ::testing::WithParamInterface<int> {};
 TEST_P(IntFlag, ANonZeroFlagAfterABlockSkipsItsChildrenOnly)
 {
     const int value = GetParam();
-    const QString doc = documentXml(
-        block(QStringLiteral("B0.0"), QStringLiteral("update #Int set Err=%1 ").arg(value) + traceSql(QStringLiteral("B0.0")),
-              block(QStringLiteral("B0.0.0"), traceSql(QStringLiteral("B0.0.0"))))
-        + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1"))));
+    const QString doc =
+        documentXml(block(QStringLiteral("B0.0"),
+                        QStringLiteral("update #Int set Err=%1 ").arg(value) + traceSql(QStringLiteral("B0.0")),
+                        block(QStringLiteral("B0.0.0"), traceSql(QStringLiteral("B0.0.0"))))
+            + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1"))));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 0.0f);
@@ -275,11 +274,11 @@ TEST_P(ScriptIntFlag, AScriptsFlagBecomesTheRunsResult)
 {
     installSqlScriptHost();
     const ScriptFlagCase c = GetParam();
-    const QString doc = documentXml(
-        block(QStringLiteral("B0.0"), traceSql(QStringLiteral("B0.0")),
-              script(QStringLiteral("B0.0.X0"), QStringLiteral("update #Int set Err=%1").arg(c.value))
-                  + block(QStringLiteral("B0.0.0"), traceSql(QStringLiteral("B0.0.0"))))
-        + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1"))));
+    const QString doc =
+        documentXml(block(QStringLiteral("B0.0"), traceSql(QStringLiteral("B0.0")),
+                        script(QStringLiteral("B0.0.X0"), QStringLiteral("update #Int set Err=%1").arg(c.value))
+                            + block(QStringLiteral("B0.0.0"), traceSql(QStringLiteral("B0.0.0"))))
+            + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1"))));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), c.result);
@@ -293,14 +292,13 @@ TEST_P(ScriptIntFlag, AScriptsFlagBecomesTheRunsResult)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, ScriptIntFlag,
-                         ::testing::Values(ScriptFlagCase{0, 0.0f, true}, ScriptFlagCase{1, 1.0f, false},
-                                           ScriptFlagCase{2, 2.0f, false}, ScriptFlagCase{-1, -1.0f, false},
-                                           ScriptFlagCase{5, 5.0f, false}, ScriptFlagCase{-3, -3.0f, true}));
+    ::testing::Values(ScriptFlagCase{0, 0.0f, true}, ScriptFlagCase{1, 1.0f, false}, ScriptFlagCase{2, 2.0f, false},
+        ScriptFlagCase{-1, -1.0f, false}, ScriptFlagCase{5, 5.0f, false}, ScriptFlagCase{-3, -3.0f, true}));
 
 TEST_F(EngineTest, EmptyBlockSqlStillResetsTheFlagAndRunsChildren)
 {
-    const QString doc = documentXml(block(QStringLiteral("B0.0"), QString(),
-                                          block(QStringLiteral("B0.0.0"), traceSql(QStringLiteral("B0.0.0")))));
+    const QString doc = documentXml(
+        block(QStringLiteral("B0.0"), QString(), block(QStringLiteral("B0.0.0"), traceSql(QStringLiteral("B0.0.0")))));
     auto engine = engineFor(addDocument(doc));
     m_run->execute(QStringLiteral("update #Int set Err=7"));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
@@ -321,9 +319,9 @@ TEST_F(EngineTest, SeekTargetNamingNoElementRunsNothing)
 TEST_F(EngineTest, StationPausesAndResumingContinuesAfterIt)
 {
     const QString doc = documentXml(block(QStringLiteral("B0.0"), traceSql(QStringLiteral("B0.0")))
-                                    + station(QStringLiteral("B0.S0"), traceSql(QStringLiteral("S0 left")))
-                                    + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1")))
-                                    + station(QStringLiteral("B0.S1"), traceSql(QStringLiteral("S1 left"))));
+        + station(QStringLiteral("B0.S0"), traceSql(QStringLiteral("S0 left")))
+        + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("B0.1")))
+        + station(QStringLiteral("B0.S1"), traceSql(QStringLiteral("S1 left"))));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 1.0f);
@@ -347,11 +345,9 @@ TEST_F(EngineTest, StationPausesAndResumingContinuesAfterIt)
 
 TEST_F(EngineTest, ResumingInsideABlockThatNeverRanBindsItsAnswersOnTheWay)
 {
-    const QString doc = documentXml(
-        factParameter("B0", "A", "root")
-        + block("B0.0", traceSql("B0.0"))
-        + block("B0.1", traceSql("B0.1"), factParameter("B0.1", "A", "own")
-                                              + block("B0.1.0", traceSql("B0.1.0 <$A%>"))));
+    const QString doc = documentXml(factParameter("B0", "A", "root") + block("B0.0", traceSql("B0.0"))
+        + block(
+            "B0.1", traceSql("B0.1"), factParameter("B0.1", "A", "own") + block("B0.1.0", traceSql("B0.1.0 <$A%>"))));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     // Pause before B0.0: the root has been answered by then.
@@ -372,15 +368,15 @@ TEST_F(EngineTest, ResumingInsideABlockThatNeverRanBindsItsAnswersOnTheWay)
     EXPECT_FALSE(rec.events.contains(QStringLiteral("BeforeExecutionBlock B0.1")));
     EXPECT_EQ(rec.events.first(), QStringLiteral("BeforeExecutionBlock B0.1.0"));
     EXPECT_EQ(rec.events.mid(rec.events.size() - 5),
-              (QStringList{"AfterExecutionBlock B0.1.0", "AfterExecutionBlock B0.1", "AfterExecutionBlock B0",
-                           "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
+        (QStringList{"AfterExecutionBlock B0.1.0", "AfterExecutionBlock B0.1", "AfterExecutionBlock B0",
+            "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
 }
 
 TEST_F(EngineTest, StationSnapshotOutlivesTheDocumentAndRestoresTheChain)
 {
-    const QString doc = documentXml(
-        block("B0.0", QString(), factParameter("B0.0", "P", "first") + station("B0.0.S0", traceSql("S0 <$P%>"))
-                                     + station("B0.0.S1", traceSql("S1 <$P%>"))));
+    const QString doc = documentXml(block("B0.0", QString(),
+        factParameter("B0.0", "P", "first") + station("B0.0.S0", traceSql("S0 <$P%>"))
+            + station("B0.0.S1", traceSql("S1 <$P%>"))));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 1.0f);
@@ -396,8 +392,9 @@ TEST_F(EngineTest, StationSnapshotOutlivesTheDocumentAndRestoresTheChain)
     rec.events.clear();
     EXPECT_TRUE(engine->RunStation());
     EXPECT_TRUE(engine->RunStation());
-    EXPECT_EQ(rec.events, (QStringList{"BeforeExecutionStation B0.0.S1", "AfterExecutionStation B0.0.S1 B0.0.S0",
-                                       "BeforeExecutionStation B0.0.S0", "AfterExecutionStation B0.0.S0 "}));
+    EXPECT_EQ(rec.events,
+        (QStringList{"BeforeExecutionStation B0.0.S1", "AfterExecutionStation B0.0.S1 B0.0.S0",
+            "BeforeExecutionStation B0.0.S0", "AfterExecutionStation B0.0.S0 "}));
     EXPECT_EQ(trace(), (QStringList{"S1 first", "S0 first"}));
     EXPECT_TRUE(engine->ParameterChain().documentElement().first_child().empty());
 }

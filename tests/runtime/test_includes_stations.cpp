@@ -59,8 +59,7 @@ public:
     {
         QList<PromptRequest> out;
         for (const PromptRequest& r : requests)
-            if (r.title == title)
-                out.append(r);
+            if (r.title == title) out.append(r);
         return out;
     }
 };
@@ -69,14 +68,12 @@ public:
 // Name=Value; "B0[Top=T B0.0[A=a]]".
 QString outline(xml::Node element)
 {
-    if (!element)
-        return QStringLiteral("(none)");
+    if (!element) return QStringLiteral("(none)");
     if (xml::hasTag(element, "Parameter"))
         return xml::attribute(element, "Name") + QLatin1Char('=') + xml::attribute(element, "Value");
     QStringList parts;
     for (xml::Node c = element.first_child(); c; c = c.next_sibling())
-        if (xml::isElement(c))
-            parts.append(outline(c));
+        if (xml::isElement(c)) parts.append(outline(c));
     return xml::attribute(element, "ID") + QLatin1Char('[') + parts.join(QLatin1Char(' ')) + QLatin1Char(']');
 }
 
@@ -86,8 +83,7 @@ QStringList only(const QStringList& events, const QString& prefix)
 {
     QStringList out;
     for (const QString& e : events)
-        if (e.startsWith(prefix))
-            out.append(e);
+        if (e.startsWith(prefix)) out.append(e);
     return out;
 }
 
@@ -118,14 +114,12 @@ TEST_F(IncludesTest, InputBindingsFixValuesAndTheRestIsAsked)
     setParameterPrompt(&m_prompt);
     m_prompt.values[QStringLiteral("Plain")] = QStringLiteral("typed");
     const int inner = addDocument(documentXml(param("B0.P_Year", "Year", "text", "1999")
-                                              + param("B0.P_Region", "Region", "combo", "South")
-                                              + param("B0.P_Plain", "Plain", "text", "p")
-                                              + block("B0.0", traceSql("inner <$Year%> <$Region%> <$Plain%>"))));
-    const int outer = addDocument(documentXml(block(
-        "B0.0", QString(),
+        + param("B0.P_Region", "Region", "combo", "South") + param("B0.P_Plain", "Plain", "text", "p")
+        + block("B0.0", traceSql("inner <$Year%> <$Region%> <$Plain%>"))));
+    const int outer = addDocument(documentXml(block("B0.0", QString(),
         factParameter("B0.0", "Area", "North")
-            + includeXml("B0.0.I0", "Inner", inner,
-                         binding("B0.P_Year", "$2024") + binding("B0.P_Region", "B0.0.P_Area")))));
+            + includeXml(
+                "B0.0.I0", "Inner", inner, binding("B0.P_Year", "$2024") + binding("B0.P_Region", "B0.0.P_Area")))));
     auto engine = engineFor(outer);
     EventRecorder rec(*engine);
     QString chainInside;
@@ -154,19 +148,19 @@ TEST_F(IncludesTest, InputBindingsFixValuesAndTheRestIsAsked)
     EXPECT_TRUE(r.criteria[2].needsAnswer);
 
     // The include's entry hangs from the chain root, not from the including block's entry.
-    EXPECT_EQ(chainInside, QStringLiteral("B0[B0.0[Area=North] B0.0.I0|B0[Year=2024 Region=North Plain=typed "
-                                          "B0.0.I0|B0.0[]]]"));
+    EXPECT_EQ(chainInside,
+        QStringLiteral("B0[B0.0[Area=North] B0.0.I0|B0[Year=2024 Region=North Plain=typed "
+                       "B0.0.I0|B0.0[]]]"));
 }
 
 TEST_F(IncludesTest, AConstantBindingNeedsNobody)
 {
     // The headless prompt refuses any row that needs a person: the run succeeds only because
     // the bound parameter became a fact.
-    const int inner = addDocument(documentXml(param("B0.P_Limit", "Limit", "text", "")
-                                              + block("B0.0", traceSql("limit <$Limit%>"))));
-    const int outer = addDocument(
-        documentXml(includeXml("B0.I0", "Inner", inner, binding("B0.P_Limit", "$5"))
-                    + includeXml("B0.I1", "Inner", inner, binding("B0.P_Limit", "$ 7 "))));
+    const int inner =
+        addDocument(documentXml(param("B0.P_Limit", "Limit", "text", "") + block("B0.0", traceSql("limit <$Limit%>"))));
+    const int outer = addDocument(documentXml(includeXml("B0.I0", "Inner", inner, binding("B0.P_Limit", "$5"))
+        + includeXml("B0.I1", "Inner", inner, binding("B0.P_Limit", "$ 7 "))));
     auto engine = engineFor(outer);
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 0.0f);
@@ -174,20 +168,18 @@ TEST_F(IncludesTest, AConstantBindingNeedsNobody)
     EXPECT_EQ(trace(), (QStringList{"limit 5", "limit  7 "}));
     // Two includes of one document run in entries of their own.
     EXPECT_EQ(only(rec.events, QStringLiteral("BeforeExecutionBlock ")),
-              (QStringList{"BeforeExecutionBlock B0", "BeforeExecutionBlock B0.I0|B0.0", "BeforeExecutionBlock B0.I1|B0.0"}));
+        (QStringList{"BeforeExecutionBlock B0", "BeforeExecutionBlock B0.I0|B0.0", "BeforeExecutionBlock B0.I1|B0.0"}));
 }
 
 TEST_F(IncludesTest, AnOutputBindingReachesLaterBlocksOfTheIncludingDocument)
 {
     setParameterPrompt(&m_prompt);
     m_prompt.values[QStringLiteral("Answer")] = QStringLiteral("from-inner");
-    const int inner = addDocument(documentXml(param("B0.P_Answer", "Answer", "text", "")
-                                              + block("B0.0", traceSql("inner <$Answer%> <$Result%>"))));
-    const int outer = addDocument(documentXml(
-        factParameter("B0", "Result", "none")
+    const int inner = addDocument(documentXml(
+        param("B0.P_Answer", "Answer", "text", "") + block("B0.0", traceSql("inner <$Answer%> <$Result%>"))));
+    const int outer = addDocument(documentXml(factParameter("B0", "Result", "none")
         + block("B0.0", traceSql("before <$Result%>"))
-        + block("B0.1", QString(),
-                includeXml("B0.1.I0", "Inner", inner, binding("B0.P_Answer", "B0.P_Result", true)))
+        + block("B0.1", QString(), includeXml("B0.1.I0", "Inner", inner, binding("B0.P_Answer", "B0.P_Result", true)))
         + block("B0.2", traceSql("after <$Result%>"), block("B0.2.0", traceSql("nested <$Result%>")))));
     auto engine = engineFor(outer);
     EventRecorder rec(*engine);
@@ -199,8 +191,7 @@ TEST_F(IncludesTest, AnOutputBindingReachesLaterBlocksOfTheIncludingDocument)
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     // An output binding is no input binding: the included parameter is asked as usual, and the
     // including document's parameter (the root's, seen inside) keeps its value until the end.
-    EXPECT_EQ(trace(), (QStringList{"before none", "inner from-inner none", "after from-inner",
-                                    "nested from-inner"}));
+    EXPECT_EQ(trace(), (QStringList{"before none", "inner from-inner none", "after from-inner", "nested from-inner"}));
     // The value landed in the root's entry; the include's entry is gone.
     EXPECT_EQ(chainAfterInclude, QStringLiteral("B0[Result=from-inner B0.1[]] B0.1.I0"));
 }
@@ -208,13 +199,14 @@ TEST_F(IncludesTest, AnOutputBindingReachesLaterBlocksOfTheIncludingDocument)
 TEST_F(IncludesTest, AnOutputBindingWithoutDestinationStopsTheInclude)
 {
     const int inner = addDocument(documentXml(factParameter("B0", "Out", "x") + block("B0.0", traceSql("inner"))));
-    const int outer = addDocument(documentXml(
-        includeXml("B0.I0", "Inner", inner, binding("B0.P_Out", "$constant", true)) + block("B0.0", traceSql("after"))));
+    const int outer =
+        addDocument(documentXml(includeXml("B0.I0", "Inner", inner, binding("B0.P_Out", "$constant", true))
+            + block("B0.0", traceSql("after"))));
     auto engine = engineFor(outer);
     EventRecorder rec(*engine);
     EXPECT_EQ(errorOf([&] { engine->RunDocument(); }),
-              QStringLiteral("-1|DocOrra::RunDocument|Could not copy the output parameter B0.I0|B0.P_Out of include "
-                             "B0.I0 to $constant: $constant is not in the parameter chain"));
+        QStringLiteral("-1|DocOrra::RunDocument|Could not copy the output parameter B0.I0|B0.P_Out of include "
+                       "B0.I0 to $constant: $constant is not in the parameter chain"));
     EXPECT_EQ(trace(), QStringList{"inner"});
     EXPECT_FALSE(rec.events.contains(QStringLiteral("AfterExecutionInclude B0.I0")));
 }
@@ -223,15 +215,15 @@ TEST_F(IncludesTest, ARelatedParameterWithoutValueIsRefusedByName)
 {
     // The bound parameter belongs to a block that has finished: in the including block's scope
     // it has no value, and its placeholder text must not become the included value.
-    const int inner = addDocument(documentXml(param("B0.P_City", "City", "text", "")
-                                              + block("B0.0", traceSql("inner <$City%>"))));
-    const int outer = addDocument(documentXml(
-        block("B0.0", traceSql("first"), factParameter("B0.0", "Town", "Bursa"))
-        + block("B0.1", traceSql("second"), includeXml("B0.1.I0", "Inner", inner, binding("B0.P_City", "B0.0.P_Town")))));
+    const int inner =
+        addDocument(documentXml(param("B0.P_City", "City", "text", "") + block("B0.0", traceSql("inner <$City%>"))));
+    const int outer = addDocument(documentXml(block("B0.0", traceSql("first"), factParameter("B0.0", "Town", "Bursa"))
+        + block(
+            "B0.1", traceSql("second"), includeXml("B0.1.I0", "Inner", inner, binding("B0.P_City", "B0.0.P_Town")))));
     auto engine = engineFor(outer);
     EXPECT_EQ(errorOf([&] { engine->RunDocument(); }),
-              QStringLiteral("-1|DocOrra::RunDocument|Related parameter has no value in the including block\r\n"
-                             "ID:B0.0.P_Town\r\nName:Town\r\nIncluded parameter ID:B0.1.I0|B0.P_City"));
+        QStringLiteral("-1|DocOrra::RunDocument|Related parameter has no value in the including block\r\n"
+                       "ID:B0.0.P_Town\r\nName:Town\r\nIncluded parameter ID:B0.1.I0|B0.P_City"));
     EXPECT_EQ(trace(), (QStringList{"first", "second"}));
 
     // Shown to the user under the include's own name, and the run ends with -1.
@@ -247,12 +239,14 @@ TEST_F(IncludesTest, ARelatedParameterWithoutValueIsRefusedByName)
 
 TEST_F(IncludesTest, ABindingToAnUnknownElementIsReported)
 {
-    const int inner = addDocument(documentXml(param("B0.P_City", "City", "text", "") + block("B0.0", traceSql("inner"))));
-    const int outer = addDocument(documentXml(includeXml("B0.I0", "Inner", inner, binding("B0.P_City", "B0.P_Nowhere"))));
+    const int inner =
+        addDocument(documentXml(param("B0.P_City", "City", "text", "") + block("B0.0", traceSql("inner"))));
+    const int outer =
+        addDocument(documentXml(includeXml("B0.I0", "Inner", inner, binding("B0.P_City", "B0.P_Nowhere"))));
     auto engine = engineFor(outer);
     EXPECT_EQ(errorOf([&] { engine->RunDocument(); }),
-              QStringLiteral("-1|DocOrra::RunDocument|Could not parse parameter related parameter name\r\n"
-                             "ID:B0.P_Nowhere\r\nName:"));
+        QStringLiteral("-1|DocOrra::RunDocument|Could not parse parameter related parameter name\r\n"
+                       "ID:B0.P_Nowhere\r\nName:"));
     EXPECT_TRUE(trace().isEmpty());
 }
 
@@ -264,34 +258,33 @@ protected:
     void SetUp() override
     {
         IncludesTest::SetUp();
-        const int c = addDocument(documentXml(param("B0.P_CP", "CP", "text", "")
-                                              + param("B0.P_COut", "COut", "fact", "select 'c-out'")
-                                              + block("B0.0", traceSql("C <$CP%> <$BP%> <$AP%> <$Top%>"))),
-                                  QStringLiteral("C"));
-        const int b = addDocument(documentXml(
-            param("B0.P_BP", "BP", "text", "") + param("B0.P_BRes", "BRes", "fact", "none")
-            + block("B0.0", traceSql("B <$BP%> <$AP%>"),
-                    includeXml("B0.0.I0", "C", c, binding("B0.P_CP", "B0.P_BP") + binding("B0.P_COut", "B0.P_BRes", true)))
-            + block("B0.1", traceSql("B after <$BRes%>"))),
-                                  QStringLiteral("B"));
-        const int a = addDocument(documentXml(
-            param("B0.P_AP", "AP", "text", "") + param("B0.P_ARes", "ARes", "fact", "none")
-            + includeXml("B0.I0", "B", b, binding("B0.P_BP", "$bee") + binding("B0.P_BRes", "B0.P_ARes", true))
-            + block("B0.0", traceSql("A after <$ARes%> <$AP%>"))),
-                                  QStringLiteral("A"));
-        m_outer = addDocument(documentXml(
-            factParameter("B0", "Top", "T")
+        const int c = addDocument(
+            documentXml(param("B0.P_CP", "CP", "text", "") + param("B0.P_COut", "COut", "fact", "select 'c-out'")
+                + block("B0.0", traceSql("C <$CP%> <$BP%> <$AP%> <$Top%>"))),
+            QStringLiteral("C"));
+        const int b =
+            addDocument(documentXml(param("B0.P_BP", "BP", "text", "") + param("B0.P_BRes", "BRes", "fact", "none")
+                            + block("B0.0", traceSql("B <$BP%> <$AP%>"),
+                                includeXml("B0.0.I0", "C", c,
+                                    binding("B0.P_CP", "B0.P_BP") + binding("B0.P_COut", "B0.P_BRes", true)))
+                            + block("B0.1", traceSql("B after <$BRes%>"))),
+                QStringLiteral("B"));
+        const int a = addDocument(
+            documentXml(param("B0.P_AP", "AP", "text", "") + param("B0.P_ARes", "ARes", "fact", "none")
+                + includeXml("B0.I0", "B", b, binding("B0.P_BP", "$bee") + binding("B0.P_BRes", "B0.P_ARes", true))
+                + block("B0.0", traceSql("A after <$ARes%> <$AP%>"))),
+            QStringLiteral("A"));
+        m_outer = addDocument(documentXml(factParameter("B0", "Top", "T")
             + block("B0.0", QString(),
-                    factParameter("B0.0", "Region", "North") + factParameter("B0.0", "Res", "none")
-                        + includeXml("B0.0.I0", "A", a,
-                                     binding("B0.P_AP", "B0.0.P_Region") + binding("B0.P_ARes", "B0.0.P_Res", true))
-                        + block("B0.0.0", traceSql("outer after <$Res%>")))));
+                factParameter("B0.0", "Region", "North") + factParameter("B0.0", "Res", "none")
+                    + includeXml("B0.0.I0", "A", a,
+                        binding("B0.P_AP", "B0.0.P_Region") + binding("B0.P_ARes", "B0.0.P_Res", true))
+                    + block("B0.0.0", traceSql("outer after <$Res%>")))));
     }
 
-    const QStringList m_trace{"B bee <$AP%>", "C bee <$BP%> <$AP%> T", "B after c-out", "A after c-out North",
-                              "outer after c-out"};
-    const QStringList m_includeEvents{
-        "BeforeExecutionInclude B0.0.I0", "BeforeExecutionInclude B0.0.I0|B0.I0",
+    const QStringList m_trace{
+        "B bee <$AP%>", "C bee <$BP%> <$AP%> T", "B after c-out", "A after c-out North", "outer after c-out"};
+    const QStringList m_includeEvents{"BeforeExecutionInclude B0.0.I0", "BeforeExecutionInclude B0.0.I0|B0.I0",
         "BeforeExecutionInclude B0.0.I0|B0.I0|B0.0.I0", "AfterExecutionInclude B0.0.I0|B0.I0|B0.0.I0",
         "AfterExecutionInclude B0.0.I0|B0.I0", "AfterExecutionInclude B0.0.I0"};
 };
@@ -308,16 +301,18 @@ TEST_F(NestedIncludesTest, ThreeDeepWithTheirIdsAndScopes)
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     // Inside C: its own answers, the root's, and nothing of the documents between.
     EXPECT_EQ(trace(), m_trace);
-    EXPECT_EQ(only(rec.events, QStringLiteral("BeforeExecutionInclude")) + only(rec.events, QStringLiteral("AfterExecutionInclude")),
-              m_includeEvents);
+    EXPECT_EQ(only(rec.events, QStringLiteral("BeforeExecutionInclude"))
+            + only(rec.events, QStringLiteral("AfterExecutionInclude")),
+        m_includeEvents);
     EXPECT_EQ(only(rec.events, QStringLiteral("BeforeExecutionBlock ")),
-              (QStringList{"BeforeExecutionBlock B0", "BeforeExecutionBlock B0.0", "BeforeExecutionBlock B0.0.I0|B0.I0|B0.0",
-                           "BeforeExecutionBlock B0.0.I0|B0.I0|B0.0.I0|B0.0", "BeforeExecutionBlock B0.0.I0|B0.I0|B0.1",
-                           "BeforeExecutionBlock B0.0.I0|B0.0", "BeforeExecutionBlock B0.0.0"}));
+        (QStringList{"BeforeExecutionBlock B0", "BeforeExecutionBlock B0.0", "BeforeExecutionBlock B0.0.I0|B0.I0|B0.0",
+            "BeforeExecutionBlock B0.0.I0|B0.I0|B0.0.I0|B0.0", "BeforeExecutionBlock B0.0.I0|B0.I0|B0.1",
+            "BeforeExecutionBlock B0.0.I0|B0.0", "BeforeExecutionBlock B0.0.0"}));
     // Every include's entry is a child of the chain root, named after its embedded root.
-    EXPECT_EQ(chainInC, QStringLiteral("B0[Top=T B0.0[Region=North Res=none] B0.0.I0|B0[AP=North ARes=none] "
-                                       "B0.0.I0|B0.I0|B0[BP=bee BRes=none B0.0.I0|B0.I0|B0.0[]] "
-                                       "B0.0.I0|B0.I0|B0.0.I0|B0[CP=bee COut=c-out B0.0.I0|B0.I0|B0.0.I0|B0.0[]]]"));
+    EXPECT_EQ(chainInC,
+        QStringLiteral("B0[Top=T B0.0[Region=North Res=none] B0.0.I0|B0[AP=North ARes=none] "
+                       "B0.0.I0|B0.I0|B0[BP=bee BRes=none B0.0.I0|B0.I0|B0.0[]] "
+                       "B0.0.I0|B0.I0|B0.0.I0|B0[CP=bee COut=c-out B0.0.I0|B0.I0|B0.0.I0|B0.0[]]]"));
 }
 
 TEST_F(NestedIncludesTest, PauseAtBeforeExecutionIncludeAndResumeAsksItsPromptOnce)
@@ -327,8 +322,7 @@ TEST_F(NestedIncludesTest, PauseAtBeforeExecutionIncludeAndResumeAsksItsPromptOn
     EventRecorder rec(*engine);
     const QString target = QStringLiteral("B0.0.I0|B0.I0");
     rec.hook = [&](const QString& event, const QString& id) {
-        if (event == QLatin1String("BeforeExecutionInclude") && id == target)
-            engine->Statu = DocOrra::enDocStatuPaused;
+        if (event == QLatin1String("BeforeExecutionInclude") && id == target) engine->Statu = DocOrra::enDocStatuPaused;
     };
     EXPECT_EQ(engine->RunDocument(), 1.0f);
     EXPECT_EQ(engine->PauseAtEvent, DocOrra::enPauseAtEvent_BeforeExecutionInclude);
@@ -355,14 +349,14 @@ TEST_F(NestedIncludesTest, PauseAtAfterExecutionIncludeAndResumeGoesOnAfterIt)
     EventRecorder rec(*engine);
     const QString target = QStringLiteral("B0.0.I0|B0.I0");
     rec.hook = [&](const QString& event, const QString& id) {
-        if (event == QLatin1String("AfterExecutionInclude") && id == target)
-            engine->Statu = DocOrra::enDocStatuPaused;
+        if (event == QLatin1String("AfterExecutionInclude") && id == target) engine->Statu = DocOrra::enDocStatuPaused;
     };
     EXPECT_EQ(engine->RunDocument(), 1.0f);
     EXPECT_EQ(engine->PauseAtEvent, DocOrra::enPauseAtEvent_AfterExecutionInclude);
     EXPECT_EQ(trace(), m_trace.mid(0, 3));
     // The output binding was copied before the event; the include's entry is gone.
-    EXPECT_EQ(chainOutline(*engine), QStringLiteral("B0[Top=T B0.0[Region=North Res=none] B0.0.I0|B0[AP=North ARes=c-out]]"));
+    EXPECT_EQ(
+        chainOutline(*engine), QStringLiteral("B0[Top=T B0.0[Region=North Res=none] B0.0.I0|B0[AP=North ARes=c-out]]"));
 
     rec.events.clear();
     rec.hook = nullptr;
@@ -372,10 +366,10 @@ TEST_F(NestedIncludesTest, PauseAtAfterExecutionIncludeAndResumeGoesOnAfterIt)
     // B's blocks do not run a second time; A and the outer document go on and end.
     EXPECT_EQ(trace(), m_trace);
     EXPECT_EQ(only(rec.events, QStringLiteral("BeforeExecutionBlock ")),
-              (QStringList{"BeforeExecutionBlock B0.0.I0|B0.0", "BeforeExecutionBlock B0.0.0"}));
+        (QStringList{"BeforeExecutionBlock B0.0.I0|B0.0", "BeforeExecutionBlock B0.0.0"}));
     EXPECT_EQ(only(rec.events, QStringLiteral("AfterExecutionInclude")), QStringList{"AfterExecutionInclude B0.0.I0"});
     EXPECT_EQ(rec.events.mid(rec.events.size() - 2),
-              (QStringList{"ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
+        (QStringList{"ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
 }
 
 // ---------------------------------------------------------------------------------- stations
@@ -383,8 +377,7 @@ TEST_F(NestedIncludesTest, PauseAtAfterExecutionIncludeAndResumeGoesOnAfterIt)
 TEST_F(IncludesTest, AStationPausesTheRunAndResumingFinishesIt)
 {
     const QString doc = documentXml(block("B0.0", traceSql("B0.0"), factParameter("B0.0", "P", "p"))
-                                    + station("B0.S0", traceSql("S0 left"))
-                                    + block("B0.1", traceSql("B0.1")));
+        + station("B0.S0", traceSql("S0 left")) + block("B0.1", traceSql("B0.1")));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 1.0f);
@@ -399,10 +392,10 @@ TEST_F(IncludesTest, AStationPausesTheRunAndResumingFinishesIt)
     engine->GoToID = QStringLiteral("B0.S0");
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(trace(), (QStringList{"B0.0", "B0.1"}));
-    EXPECT_EQ(rec.events, (QStringList{"BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1",
-                                       "BeforeExecutionChildBlocks B0.1", "AfterExecutionBlock B0.1",
-                                       "AfterExecutionBlock B0", "ArrivetoStation DocEnd Document End",
-                                       "DocumentEnd nothing"}));
+    EXPECT_EQ(rec.events,
+        (QStringList{"BeforeExecutionBlock B0.1", "BeforeExecutionBlockSQL B0.1", "BeforeExecutionChildBlocks B0.1",
+            "AfterExecutionBlock B0.1", "AfterExecutionBlock B0", "ArrivetoStation DocEnd Document End",
+            "DocumentEnd nothing"}));
     ASSERT_EQ(engine->Stations().size(), 2);
     EXPECT_EQ(xml::attribute(engine->Stations().at(0)->Element, "ID"), QStringLiteral("DocEnd"));
     EXPECT_EQ(xml::attribute(engine->Stations().at(1)->Element, "ID"), QStringLiteral("B0.S0"));
@@ -413,8 +406,7 @@ TEST_F(IncludesTest, LeavingAStationRestoresTheEarlierSnapshotAndTheRunGoesOnFro
     setParameterPrompt(&m_prompt);
     m_prompt.values[QStringLiteral("Out")] = QStringLiteral("new");
     const int inner = addDocument(documentXml(param("B0.P_Out", "Out", "text", "")));
-    const QString doc = documentXml(block(
-        "B0.0", QString(),
+    const QString doc = documentXml(block("B0.0", QString(),
         factParameter("B0.0", "P", "old") + station("B0.0.S0", traceSql("S0 left <$P%>"))
             + block("B0.0.0", traceSql("a <$P%>"))
             + includeXml("B0.0.I0", "Inner", inner, binding("B0.P_Out", "B0.0.P_P", true))
@@ -453,14 +445,13 @@ TEST_F(IncludesTest, LeavingAStationRestoresTheEarlierSnapshotAndTheRunGoesOnFro
 TEST_F(IncludesTest, SteppingBackTwiceRunsEachStationsSqlInItsOwnScope)
 {
     const QString all = QStringLiteral("<$A%>/<$B%>/<$C%>");
-    const QString doc = documentXml(block(
-        "B0.0", QString(),
+    const QString doc = documentXml(block("B0.0", QString(),
         factParameter("B0.0", "A", "a") + station("B0.0.S0", traceSql("S0 " + all))
             + block("B0.0.0", QString(),
-                    factParameter("B0.0.0", "B", "b") + station("B0.0.0.S1", traceSql("S1 " + all))
-                        + block("B0.0.0.0", QString(),
-                                factParameter("B0.0.0.0", "C", "c") + station("B0.0.0.0.S2", traceSql("S2 " + all))
-                                    + block("B0.0.0.0.0", traceSql("end " + all))))));
+                factParameter("B0.0.0", "B", "b") + station("B0.0.0.S1", traceSql("S1 " + all))
+                    + block("B0.0.0.0", QString(),
+                        factParameter("B0.0.0.0", "C", "c") + station("B0.0.0.0.S2", traceSql("S2 " + all))
+                            + block("B0.0.0.0.0", traceSql("end " + all))))));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 1.0f);
@@ -475,8 +466,9 @@ TEST_F(IncludesTest, SteppingBackTwiceRunsEachStationsSqlInItsOwnScope)
     EXPECT_EQ(chainOutline(*engine), QStringLiteral("B0[B0.0[A=a B0.0.0[B=b]]]"));
     EXPECT_TRUE(engine->RunStation());
     EXPECT_EQ(chainOutline(*engine), QStringLiteral("B0[B0.0[A=a]]"));
-    EXPECT_EQ(rec.events, (QStringList{"BeforeExecutionStation B0.0.0.0.S2", "AfterExecutionStation B0.0.0.0.S2 B0.0.0.S1",
-                                       "BeforeExecutionStation B0.0.0.S1", "AfterExecutionStation B0.0.0.S1 B0.0.S0"}));
+    EXPECT_EQ(rec.events,
+        (QStringList{"BeforeExecutionStation B0.0.0.0.S2", "AfterExecutionStation B0.0.0.0.S2 B0.0.0.S1",
+            "BeforeExecutionStation B0.0.0.S1", "AfterExecutionStation B0.0.0.S1 B0.0.S0"}));
     // Each station's SQL saw the answers of its own scope.
     EXPECT_EQ(trace(), (QStringList{"S2 a/b/c", "S1 a/b/<$C%>"}));
     ASSERT_EQ(engine->Stations().size(), 1);
@@ -496,10 +488,9 @@ TEST_F(IncludesTest, SteppingBackTwiceRunsEachStationsSqlInItsOwnScope)
 
 TEST_F(IncludesTest, ReachingAStationAgainReplacesItsSnapshot)
 {
-    const QString doc = documentXml(block(
-        "B0.0", QString(),
-        factParameter("B0.0", "N", "select count(*) from Trace") + station("B0.0.S0")
-            + block("B0.0.0", traceSql("x")) + station("B0.0.S1")));
+    const QString doc = documentXml(block("B0.0", QString(),
+        factParameter("B0.0", "N", "select count(*) from Trace") + station("B0.0.S0") + block("B0.0.0", traceSql("x"))
+            + station("B0.0.S1")));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 1.0f);
@@ -524,8 +515,7 @@ TEST_F(IncludesTest, ReachingAStationAgainReplacesItsSnapshot)
     engine->GoToID = QStringLiteral("B0.0.S1");
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     QStringList ids;
-    for (const auto& s : engine->Stations())
-        ids.append(xml::attribute(s->Element, "ID"));
+    for (const auto& s : engine->Stations()) ids.append(xml::attribute(s->Element, "ID"));
     EXPECT_EQ(ids, (QStringList{"DocEnd", "B0.0.S0", "B0.0.S1"}));
 }
 
@@ -542,19 +532,19 @@ TEST_F(IncludesTest, LeavingWithNoStationSaysSoAndReturnsFalse)
     EXPECT_TRUE(rec.events.isEmpty());
 
     engine->flagShowErrorMessages = false;
-    EXPECT_EQ(errorOf([&] { engine->RunStation(); }),
-              QStringLiteral("-1|DocOrra::RunStation|There is no station to leave"));
+    EXPECT_EQ(
+        errorOf([&] { engine->RunStation(); }), QStringLiteral("-1|DocOrra::RunStation|There is no station to leave"));
     // A fresh engine, never prepared, answers the same way.
     DocOrra fresh;
     fresh.flagShowErrorMessages = false;
-    EXPECT_EQ(errorOf([&] { fresh.RunStation(); }), QStringLiteral("-1|DocOrra::RunStation|There is no station to leave"));
+    EXPECT_EQ(
+        errorOf([&] { fresh.RunStation(); }), QStringLiteral("-1|DocOrra::RunStation|There is no station to leave"));
 }
 
 TEST_F(IncludesTest, TheEndStationLeadsBackToTheLastStation)
 {
     const QString doc = documentXml(factParameter("B0", "P", "p") + block("B0.0", traceSql("B0.0"))
-                                    + station("B0.S0", traceSql("S0 left <$P%>"))
-                                    + block("B0.1", traceSql("B0.1 <$P%>")));
+        + station("B0.S0", traceSql("S0 left <$P%>")) + block("B0.1", traceSql("B0.1 <$P%>")));
     auto engine = engineFor(addDocument(doc));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 1.0f);
@@ -577,14 +567,15 @@ TEST_F(IncludesTest, TheEndStationLeadsBackToTheLastStation)
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(trace(), (QStringList{"B0.0", "B0.1 p", "B0.1 p"}));
     EXPECT_EQ(rec.events.mid(rec.events.size() - 2),
-              (QStringList{"ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
+        (QStringList{"ArrivetoStation DocEnd Document End", "DocumentEnd nothing"}));
 
     // Leaving everything: the end station, then the station with its SQL, then nothing.
     rec.events.clear();
     EXPECT_TRUE(engine->RunStation());
     EXPECT_TRUE(engine->RunStation());
-    EXPECT_EQ(rec.events, (QStringList{"BeforeExecutionStation DocEnd", "AfterExecutionStation DocEnd B0.S0",
-                                       "BeforeExecutionStation B0.S0", "AfterExecutionStation B0.S0 "}));
+    EXPECT_EQ(rec.events,
+        (QStringList{"BeforeExecutionStation DocEnd", "AfterExecutionStation DocEnd B0.S0",
+            "BeforeExecutionStation B0.S0", "AfterExecutionStation B0.S0 "}));
     EXPECT_EQ(trace().last(), QStringLiteral("S0 left p"));
     EXPECT_EQ(chainOutline(*engine), QStringLiteral("[]"));
     EXPECT_TRUE(engine->Stations().isEmpty());
@@ -592,12 +583,10 @@ TEST_F(IncludesTest, TheEndStationLeadsBackToTheLastStation)
 
 TEST_F(IncludesTest, AStationInsideAnIncludedDocument)
 {
-    const int inner = addDocument(documentXml(param("B0.P_X", "X", "text", "") + param("B0.P_Back", "Back", "fact", "back")
-                                              + block("B0.0", traceSql("inner <$X%>"))
-                                              + station("B0.S0", traceSql("inner station <$X%>"))
-                                              + block("B0.1", traceSql("inner after"))));
-    const int outer = addDocument(documentXml(
-        factParameter("B0", "Res", "none")
+    const int inner = addDocument(documentXml(param("B0.P_X", "X", "text", "")
+        + param("B0.P_Back", "Back", "fact", "back") + block("B0.0", traceSql("inner <$X%>"))
+        + station("B0.S0", traceSql("inner station <$X%>")) + block("B0.1", traceSql("inner after"))));
+    const int outer = addDocument(documentXml(factParameter("B0", "Res", "none")
         + includeXml("B0.I0", "Inner", inner, binding("B0.P_X", "$ex") + binding("B0.P_Back", "B0.P_Res", true))
         + block("B0.0", traceSql("outer <$Res%>"))));
 
@@ -608,7 +597,7 @@ TEST_F(IncludesTest, AStationInsideAnIncludedDocument)
         EXPECT_EQ(engine->RunDocument(), 1.0f);
         EXPECT_EQ(rec.events.last(), QStringLiteral("ArrivetoStation B0.I0|B0.S0 Station B0.S0"));
         EXPECT_EQ(outline(engine->Stations().first()->chParam()->documentElement()),
-                  QStringLiteral("B0[Res=none B0.I0|B0[X=ex Back=back]]"));
+            QStringLiteral("B0[Res=none B0.I0|B0[X=ex Back=back]]"));
         EXPECT_TRUE(engine->RunStation());
         EXPECT_EQ(trace(), (QStringList{"inner ex", "inner station ex"}));
         engine->EndExecution();
@@ -636,10 +625,9 @@ TEST_F(IncludesTest, AStationInsideAnIncludedDocument)
 TEST_F(IncludesTest, JumpingIntoAnIncludeThatHasEndedBindsItsParametersAgain)
 {
     setParameterPrompt(&m_prompt);
-    const int inner = addDocument(documentXml(param("B0.P_X", "X", "text", "") + param("B0.P_Back", "Back", "fact", "back")
-                                              + block("B0.0", traceSql("inner <$X%>"))));
-    const int outer = addDocument(documentXml(
-        factParameter("B0", "Res", "none")
+    const int inner = addDocument(documentXml(param("B0.P_X", "X", "text", "")
+        + param("B0.P_Back", "Back", "fact", "back") + block("B0.0", traceSql("inner <$X%>"))));
+    const int outer = addDocument(documentXml(factParameter("B0", "Res", "none")
         + includeXml("B0.I0", "Inner", inner, binding("B0.P_X", "$ex") + binding("B0.P_Back", "B0.P_Res", true))
         + block("B0.0", traceSql("outer <$Res%>"))));
     for (const bool jumpInside : {false, true}) {
@@ -683,11 +671,11 @@ TEST_F(IncludesTest, JumpingIntoAnIncludeThatHasEndedBindsItsParametersAgain)
 TEST_F(IncludesTest, JumpingIntoANestedBlockOfAnEndedIncludeBindsTheIncludeAndItsEnclosingBlock)
 {
     setParameterPrompt(&m_prompt);
-    const int inner = addDocument(documentXml(
-        param("B0.P_X", "X", "text", "")
-        + block("B0.0", QString(), factParameter("B0.0", "Y", "why") + block("B0.0.0", traceSql("inner <$X%> <$Y%>")))));
-    const int outer = addDocument(documentXml(includeXml("B0.I0", "Inner", inner, binding("B0.P_X", "$ex"))
-                                              + block("B0.0", traceSql("outer"))));
+    const int inner = addDocument(documentXml(param("B0.P_X", "X", "text", "")
+        + block(
+            "B0.0", QString(), factParameter("B0.0", "Y", "why") + block("B0.0.0", traceSql("inner <$X%> <$Y%>")))));
+    const int outer = addDocument(
+        documentXml(includeXml("B0.I0", "Inner", inner, binding("B0.P_X", "$ex")) + block("B0.0", traceSql("outer"))));
     auto engine = engineFor(outer);
     EventRecorder rec(*engine);
     rec.hook = [&](const QString& event, const QString& id) {
@@ -704,8 +692,8 @@ TEST_F(IncludesTest, JumpingIntoANestedBlockOfAnEndedIncludeBindsTheIncludeAndIt
     EXPECT_EQ(trace(), (QStringList{"inner ex why", "inner ex why", "outer"}));
     EXPECT_FALSE(rec.events.contains(QStringLiteral("BeforeExecutionBlock B0.I0|B0.0")));
     EXPECT_EQ(only(rec.events, QStringLiteral("AfterExecution")),
-              (QStringList{"AfterExecutionBlock B0.I0|B0.0.0", "AfterExecutionBlock B0.I0|B0.0",
-                           "AfterExecutionInclude B0.I0", "AfterExecutionBlock B0.0", "AfterExecutionBlock B0"}));
+        (QStringList{"AfterExecutionBlock B0.I0|B0.0.0", "AfterExecutionBlock B0.I0|B0.0",
+            "AfterExecutionInclude B0.I0", "AfterExecutionBlock B0.0", "AfterExecutionBlock B0"}));
 }
 
 TEST_F(IncludesTest, ARelatedParameterIsTakenByNameInTheIncludingScopeWhenTheIncludeStarts)
@@ -714,14 +702,14 @@ TEST_F(IncludesTest, ARelatedParameterIsTakenByNameInTheIncludingScopeWhenTheInc
     // the root's Region, whose name the block's own Region hides: it receives the block's value
     // as it is when it starts.
     const int setter = addDocument(documentXml(param("B0.P_Out", "Out", "fact", "changed")));
-    const int reader = addDocument(documentXml(param("B0.P_X", "X", "text", "") + block("B0.0", traceSql("reader <$X%>"))));
-    const int outer = addDocument(documentXml(
-        factParameter("B0", "Region", "South")
+    const int reader =
+        addDocument(documentXml(param("B0.P_X", "X", "text", "") + block("B0.0", traceSql("reader <$X%>"))));
+    const int outer = addDocument(documentXml(factParameter("B0", "Region", "South")
         + block("B0.0", traceSql("block <$Region%>"),
-                factParameter("B0.0", "Region", "North")
-                    + includeXml("B0.0.I0", "Reader", reader, binding("B0.P_X", "B0.P_Region"))
-                    + includeXml("B0.0.I1", "Setter", setter, binding("B0.P_Out", "B0.0.P_Region", true))
-                    + includeXml("B0.0.I2", "Reader", reader, binding("B0.P_X", "B0.P_Region")))
+            factParameter("B0.0", "Region", "North")
+                + includeXml("B0.0.I0", "Reader", reader, binding("B0.P_X", "B0.P_Region"))
+                + includeXml("B0.0.I1", "Setter", setter, binding("B0.P_Out", "B0.0.P_Region", true))
+                + includeXml("B0.0.I2", "Reader", reader, binding("B0.P_X", "B0.P_Region")))
         + block("B0.1", traceSql("root <$Region%>"))));
     auto engine = engineFor(outer);
     EXPECT_EQ(engine->RunDocument(), 0.0f);
@@ -730,18 +718,16 @@ TEST_F(IncludesTest, ARelatedParameterIsTakenByNameInTheIncludingScopeWhenTheInc
 
 TEST_F(IncludesTest, JumpingIntoAnIncludePausedBeforeItsPromptBindsItsParameters)
 {
-    const int inner = addDocument(documentXml(param("B0.P_X", "X", "text", "") + param("B0.P_Back", "Back", "fact", "back")
-                                              + block("B0.0", traceSql("inner <$X%>"))
-                                              + block("B0.1", traceSql("inner second <$X%>"))));
-    const int outer = addDocument(documentXml(
-        factParameter("B0", "Res", "none")
+    const int inner =
+        addDocument(documentXml(param("B0.P_X", "X", "text", "") + param("B0.P_Back", "Back", "fact", "back")
+            + block("B0.0", traceSql("inner <$X%>")) + block("B0.1", traceSql("inner second <$X%>"))));
+    const int outer = addDocument(documentXml(factParameter("B0", "Res", "none")
         + includeXml("B0.I0", "Inner", inner, binding("B0.P_X", "$ex") + binding("B0.P_Back", "B0.P_Res", true))
         + block("B0.0", traceSql("outer <$Res%>"))));
     auto engine = engineFor(outer);
     EventRecorder rec(*engine);
     rec.hook = [&](const QString& event, const QString&) {
-        if (event == QLatin1String("BeforeExecutionInclude"))
-            engine->Statu = DocOrra::enDocStatuPaused;
+        if (event == QLatin1String("BeforeExecutionInclude")) engine->Statu = DocOrra::enDocStatuPaused;
     };
     EXPECT_EQ(engine->RunDocument(), 1.0f);
     EXPECT_EQ(engine->PauseAtEvent, DocOrra::enPauseAtEvent_BeforeExecutionInclude);
@@ -760,19 +746,21 @@ TEST_F(IncludesTest, AnIncludesPromptHandsValuesToTheHostBeforeSources)
     const QString combo = QStringLiteral(
         "<Parameter ID=\"B0.P_C\" Name=\"C\" Caption=\"C\" DefaultValue=\"d-&lt;$Top%&gt;\" Type=\"combo\" "
         "Source=\"select '&lt;$Top%&gt;'\" ReturnCol=\"\" Prompt=\"\" SelectionType=\"\" Behaviour=\"dynamic\"/>");
-    const int inner = addDocument(documentXml(param("B0.P_Y", "Y", "text", "") + combo + block("B0.0", traceSql("<$Y%> <$C%>"))));
-    const int outer = addDocument(documentXml(factParameter("B0", "Top", "t")
-                                              + includeXml("B0.I0", "Inner", inner, binding("B0.P_Y", "$y"))));
+    const int inner =
+        addDocument(documentXml(param("B0.P_Y", "Y", "text", "") + combo + block("B0.0", traceSql("<$Y%> <$C%>"))));
+    const int outer = addDocument(
+        documentXml(factParameter("B0", "Top", "t") + includeXml("B0.I0", "Inner", inner, binding("B0.P_Y", "$y"))));
     auto engine = engineFor(outer);
     engine->flagReturnModifiedClause = true;
     EventRecorder rec(*engine);
     rec.clauseRewrites[QStringLiteral("B0.I0|B0.P_Y")] = QStringLiteral("y changed by the host");
     EXPECT_EQ(engine->RunDocument(), 0.0f);
-    EXPECT_EQ(rec.clauses, (QStringList{"B0.P_Top: t", "B0.I0|B0.P_Y: y", "B0.I0|B0.P_C: d-t", "B0.I0|B0.P_C: select 't'",
-                                        "B0.I0|B0.0: " + traceSql("y changed by the host d-t")}));
+    EXPECT_EQ(rec.clauses,
+        (QStringList{"B0.P_Top: t", "B0.I0|B0.P_Y: y", "B0.I0|B0.P_C: d-t", "B0.I0|B0.P_C: select 't'",
+            "B0.I0|B0.0: " + traceSql("y changed by the host d-t")}));
     const QList<PromptRequest> asked = m_prompt.titled(QStringLiteral("Include:Inner"));
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked.first().criteria.at(1).OptionalParam, QStringLiteral("select 't'"));
 }
 
-} // namespace
+}   // namespace

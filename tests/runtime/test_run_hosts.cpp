@@ -29,7 +29,7 @@ public:
             answers.append({c.ID, answer});
         }
         asked.append(xml::attribute(request.element, QStringLiteral("ID")) + QStringLiteral(": ")
-                     + names.join(QLatin1Char(',')));
+            + names.join(QLatin1Char(',')));
         interfaces.append(request.userInterface);
         return true;
     }
@@ -48,9 +48,8 @@ QStringList boxesOf(const RecordingUserInterface& ui)
 QString cityDocument()
 {
     return documentXml(block(QStringLiteral("B0.1"), traceSql(QStringLiteral("city <$City%>")),
-                             textParameter(QStringLiteral("B0.1"), QStringLiteral("City"), QString())
-                                 + script(QStringLiteral("B0.1.X0"),
-                                          QStringLiteral("MsgBox \"City <$City%>\", vbInformation, \"Host\""))));
+        textParameter(QStringLiteral("B0.1"), QStringLiteral("City"), QString())
+            + script(QStringLiteral("B0.1.X0"), QStringLiteral("MsgBox \"City <$City%>\", vbInformation, \"Host\""))));
 }
 
 class RunHostTest : public EngineTest {
@@ -92,14 +91,14 @@ protected:
     HostPrompt m_promptA{QStringLiteral("Ankara")}, m_promptB{QStringLiteral("Bursa")};
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(RunHostTest, TwoEnginesInOneProcessAnswerToTheirOwnHosts)
 {
     const int id = addDocument(cityDocument());
     DocOrra a(RunHost{&m_uiA, &m_promptA, {}});   // lent through the constructor
     DocOrra b;
-    b.setHost(RunHost{&m_uiB, &m_promptB, {}});     // and through the setter
+    b.setHost(RunHost{&m_uiB, &m_promptB, {}});   // and through the setter
     const auto [eventsA, eventsB] = runBoth(a, b, id);
 
     EXPECT_EQ(m_promptA.asked, QStringList{"B0.1: City"});
@@ -138,24 +137,18 @@ TEST_F(RunHostTest, AnEngineLentNothingUsesTheProcesssInterfaceAndPrompt)
     EXPECT_EQ(trace(), (QStringList{"city Izmir", "city Ankara"}));
 
     // A host changes nothing in the run's order of events.
-    const QStringList expected{"BeforeExecutionBlock B0",
-                               "BeforeExecutionChildBlocks B0",
-                               "BeforeExecutionBlock B0.1",
-                               "BeforeExecutionBlockSQL B0.1",
-                               "BeforeExecutionChildBlocks B0.1",
-                               "BeforeExecutionScript B0.1.X0",
-                               "AfterExecutionScript B0.1.X0",
-                               "AfterExecutionBlock B0.1",
-                               "AfterExecutionBlock B0",
-                               "ArrivetoStation DocEnd Document End",
-                               "DocumentEnd nothing"};
+    const QStringList expected{"BeforeExecutionBlock B0", "BeforeExecutionChildBlocks B0", "BeforeExecutionBlock B0.1",
+        "BeforeExecutionBlockSQL B0.1", "BeforeExecutionChildBlocks B0.1", "BeforeExecutionScript B0.1.X0",
+        "AfterExecutionScript B0.1.X0", "AfterExecutionBlock B0.1", "AfterExecutionBlock B0",
+        "ArrivetoStation DocEnd Document End", "DocumentEnd nothing"};
     EXPECT_EQ(eventsPlain, expected);
     EXPECT_EQ(eventsHosted, expected);
 }
 
 TEST_F(RunHostTest, ErrorsOfTheRunAndOfItsScriptsAreShownByTheEnginesHost)
 {
-    const int failingSql = addDocument(documentXml(block(QStringLiteral("B0.1"), QStringLiteral("select * from NoSuchTable"))));
+    const int failingSql =
+        addDocument(documentXml(block(QStringLiteral("B0.1"), QStringLiteral("select * from NoSuchTable"))));
     const int failingScript = addDocument(documentXml(script(QStringLiteral("B0.X0"), QStringLiteral("Err.Raise 5"))));
     DocOrra a(RunHost{&m_uiA, &m_promptA, {}});
     DocOrra b(RunHost{&m_uiB, &m_promptB, {}});
@@ -177,7 +170,7 @@ TEST_F(RunHostTest, ErrorsOfTheRunAndOfItsScriptsAreShownByTheEnginesHost)
 TEST_F(RunHostTest, AScriptYieldsToItsEnginesHostWhoseStopButtonEndsIt)
 {
     const int id = addDocument(documentXml(script(QStringLiteral("B0.X0"), QStringLiteral("Do\n  n = n + 1\nLoop"))
-                                           + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("after")))));
+        + block(QStringLiteral("B0.1"), traceSql(QStringLiteral("after")))));
     StopButton stopButton;
     DocOrra engine(RunHost{&stopButton, nullptr, {}});
     stopButton.engine = &engine;
@@ -211,7 +204,8 @@ TEST_F(RunHostTest, AHostsScriptMakerTakesPrecedenceOverTheProcesss)
     EXPECT_EQ(boxesOf(m_uiA), QStringList{"|0|made"});
     EXPECT_EQ(plain.RunDocument(), -1.0f);
     EXPECT_EQ(boxesOf(m_ui),
-              QStringList{"DocOrra::RunScript;B0.X0|16|Could not run script B0.X0: no script engine is available to this run"});
+        QStringList{
+            "DocOrra::RunScript;B0.X0|16|Could not run script B0.X0: no script engine is available to this run"});
 
     // Installing a process factory again reaches engines lent none, at their next preparation.
     DocOrraScriptHostFactory previous = DocOrra::setScriptHostFactory(counting);
@@ -222,4 +216,4 @@ TEST_F(RunHostTest, AHostsScriptMakerTakesPrecedenceOverTheProcesss)
     EXPECT_EQ(boxesOf(m_ui).last(), QStringLiteral("|0|made"));
 }
 
-} // namespace orra::test
+}   // namespace orra::test

@@ -59,8 +59,7 @@ QString traceLine(const QString& expression)
 QString readFile(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("<missing %1>").arg(path);
+    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("<missing %1>").arg(path);
     return QString::fromUtf8(f.readAll());
 }
 
@@ -73,15 +72,14 @@ protected:
     }
 };
 
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------- the "#Int" protocol
 
 TEST_F(ScriptTest, ErrSetThroughOrraConEndsTheRunWithItsValue)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        block("B0.0", traceSql("before")) + script("B0.X1", "OrraCon.Execute \"update #Int set Err=5\"")
-        + block("B0.2", traceSql("after")))));
+    auto engine = engineFor(addDocument(documentXml(block("B0.0", traceSql("before"))
+        + script("B0.X1", "OrraCon.Execute \"update #Int set Err=5\"") + block("B0.2", traceSql("after")))));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 5.0f);
     EXPECT_EQ(trace(), QStringList{"before"});
@@ -114,8 +112,8 @@ TEST_F(ScriptTest, RunFromRestartsAtTheElementAndAsksItsPromptAgain)
     EXPECT_EQ(prompt.asked, QStringList{"B0.0"});
     EXPECT_FALSE(rec.events.contains("AfterExecutionBlock B0.0"));
     // The restarted element's answers are gone from the chain.
-    EXPECT_TRUE(FindElementByAttribute(engine->ParameterChain().node(), QStringLiteral("ID"),
-                                       QStringLiteral("B0.0")).empty());
+    EXPECT_TRUE(
+        FindElementByAttribute(engine->ParameterChain().node(), QStringLiteral("ID"), QStringLiteral("B0.0")).empty());
 
     prompt.values[QStringLiteral("City")] = QStringLiteral("Van");
     rec.events.clear();
@@ -128,17 +126,14 @@ TEST_F(ScriptTest, RunFromRestartsAtTheElementAndAsksItsPromptAgain)
 
 TEST_F(ScriptTest, AScriptEmptiedBySubstitutionRaisesBothEventsAndLeavesIntAlone)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        block("B0.0", QString(), factParameter("B0.0", "Code", "") + script("B0.0.X0", "<$Code%>")
-                                     + block("B0.0.1", traceSql("next"))))));
+    auto engine = engineFor(addDocument(documentXml(block("B0.0", QString(),
+        factParameter("B0.0", "Code", "") + script("B0.0.X0", "<$Code%>") + block("B0.0.1", traceSql("next"))))));
     engine->flagReturnModifiedClause = true;
     EventRecorder rec(*engine);
     QStringList flags;
     rec.hook = [&](const QString& event, const QString&) {
-        if (event == QLatin1String("BeforeExecutionScript"))
-            m_run->execute(QStringLiteral("update #Int set Err=9"));
-        if (event == QLatin1String("AfterExecutionScript"))
-            flags = column(QStringLiteral("select Err from #Int"));
+        if (event == QLatin1String("BeforeExecutionScript")) m_run->execute(QStringLiteral("update #Int set Err=9"));
+        if (event == QLatin1String("AfterExecutionScript")) flags = column(QStringLiteral("select Err from #Int"));
     };
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     const qsizetype before = rec.events.indexOf("BeforeExecutionScript B0.0.X0");
@@ -151,10 +146,10 @@ TEST_F(ScriptTest, AScriptEmptiedBySubstitutionRaisesBothEventsAndLeavesIntAlone
 
 TEST_F(ScriptTest, GlobalsAreKeptAcrossTheScriptsOfOneRun)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        script("B0.X0", "Dim total\ntotal = 40\nFunction Twice(x)\nTwice = 2 * x\nEnd Function")
-        + block("B0.1", traceSql("block"), script("B0.1.X0", "total = total + 1"))
-        + script("B0.X2", traceLine("Twice(total) & \"/\" & TypeName(total)")))));
+    auto engine = engineFor(
+        addDocument(documentXml(script("B0.X0", "Dim total\ntotal = 40\nFunction Twice(x)\nTwice = 2 * x\nEnd Function")
+            + block("B0.1", traceSql("block"), script("B0.1.X0", "total = total + 1"))
+            + script("B0.X2", traceLine("Twice(total) & \"/\" & TypeName(total)")))));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(trace(), (QStringList{"block", "82/Integer"}));
     engine->EndExecution();
@@ -169,15 +164,13 @@ TEST_F(ScriptTest, GlobalsAreKeptAcrossTheScriptsOfOneRun)
 
 TEST_F(ScriptTest, GlobalsSurvivePausesAndStationsAndAScriptRunsOnceAcrossAPause)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        script("B0.X0", "n = 10") + station("B0.S1")
+    auto engine = engineFor(addDocument(documentXml(script("B0.X0", "n = 10") + station("B0.S1")
         + script("B0.X2", QStringLiteral("n = n + 1\n") + traceLine(QStringLiteral("\"n=\" & n"))))));
     EventRecorder rec(*engine);
     EXPECT_EQ(engine->RunDocument(), 1.0f);   // the station
     engine->GoToID = QStringLiteral("B0.S1");
     rec.hook = [&](const QString& event, const QString&) {
-        if (event == QLatin1String("AfterExecutionScript"))
-            engine->Statu = DocOrra::enDocStatuPaused;
+        if (event == QLatin1String("AfterExecutionScript")) engine->Statu = DocOrra::enDocStatuPaused;
     };
     EXPECT_EQ(engine->RunDocument(), 1.0f);   // paused after B0.X2
     EXPECT_EQ(engine->PauseAtEvent, DocOrra::enPauseAtEvent_AfterExecutionScript);
@@ -190,10 +183,11 @@ TEST_F(ScriptTest, GlobalsSurvivePausesAndStationsAndAScriptRunsOnceAcrossAPause
 
 TEST_F(ScriptTest, ScriptsSeeBothConnectionsAndCanShowMessages)
 {
-    auto engine = engineFor(addDocument(documentXml(script(
-        "B0.X0", QStringLiteral("Set r = DocCon.Execute(\"select Name from tbOrraSQL where ID=\" & DocID)\n")
-                     + traceLine(QStringLiteral("Trim(r(\"Name\")) & \"|\" & OrraCon.State & \"|\" & ReturnRecordSet"))
-                     + QStringLiteral("ReturnRecordSet = False\nMsgBox \"done\", 64, \"Script\"\n"))),
+    auto engine = engineFor(addDocument(
+        documentXml(script("B0.X0",
+            QStringLiteral("Set r = DocCon.Execute(\"select Name from tbOrraSQL where ID=\" & DocID)\n")
+                + traceLine(QStringLiteral("Trim(r(\"Name\")) & \"|\" & OrraCon.State & \"|\" & ReturnRecordSet"))
+                + QStringLiteral("ReturnRecordSet = False\nMsgBox \"done\", 64, \"Script\"\n"))),
         QStringLiteral("Scripted")));
     m_run->execute(QStringLiteral("create table #Report (A int)"));
     EventRecorder rec(*engine);
@@ -226,8 +220,8 @@ TEST_F(ScriptTest, ACompileErrorIsShownOnceWithLineColumnAndText)
 
 TEST_F(ScriptTest, ARunTimeErrorIsShownOnceWithItsLine)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        script("B0.X0", "Dim a\na = 1\na = a / 0\na = 2") + block("B0.1", traceSql("after")))));
+    auto engine = engineFor(
+        addDocument(documentXml(script("B0.X0", "Dim a\na = 1\na = a / 0\na = 2") + block("B0.1", traceSql("after")))));
     engine->flagShowErrorMessages = true;
     EXPECT_EQ(engine->RunDocument(), -1.0f);
     ASSERT_EQ(m_ui.boxes.size(), 1);
@@ -257,18 +251,16 @@ TEST_F(ScriptTest, AnErrorOfTheRunConnectionKeepsItsText)
 
 TEST_F(ScriptTest, AScriptThatNeverEndsIsStoppedByTheHost)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        script("B0.X0", "Do\n  n = n + 1\nLoop") + block("B0.1", traceSql("after")))));
+    auto engine = engineFor(
+        addDocument(documentXml(script("B0.X0", "Do\n  n = n + 1\nLoop") + block("B0.1", traceSql("after")))));
     engine->flagShowErrorMessages = true;
     EventRecorder rec(*engine);
     std::atomic<bool> started{false};
     rec.hook = [&](const QString& event, const QString&) {
-        if (event == QLatin1String("BeforeExecutionScript"))
-            started = true;
+        if (event == QLatin1String("BeforeExecutionScript")) started = true;
     };
     std::thread stopper([&] {
-        while (!started)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        while (!started) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         engine->RequestStop();
     });
@@ -285,8 +277,8 @@ TEST_F(ScriptTest, AScriptThatNeverEndsIsStoppedByTheHost)
 
 TEST_F(ScriptTest, TheHostsEventLoopRunsDuringAScriptAndCanStopIt)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        script("B0.X0", "Do\n  n = n + 1\nLoop") + block("B0.1", traceSql("after")))));
+    auto engine = engineFor(
+        addDocument(documentXml(script("B0.X0", "Do\n  n = n + 1\nLoop") + block("B0.1", traceSql("after")))));
     engine->flagShowErrorMessages = true;
     StopButton button;
     button.engine = engine.get();
@@ -302,8 +294,8 @@ TEST_F(ScriptTest, TheHostsEventLoopRunsDuringAScriptAndCanStopIt)
 
 TEST_F(ScriptTest, AStopRequestOutsideARunIsNotKept)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        block("B0.0", traceSql("B0.0")) + script("B0.X1", traceLine("\"script\"")))));
+    auto engine =
+        engineFor(addDocument(documentXml(block("B0.0", traceSql("B0.0")) + script("B0.X1", traceLine("\"script\"")))));
     EXPECT_FALSE(engine->IsRunning());
     engine->RequestStop();   // nothing runs: nothing to stop
     EXPECT_EQ(engine->RunDocument(), 0.0f);
@@ -316,12 +308,11 @@ TEST_F(ScriptTest, AStopRequestOutsideARunIsNotKept)
 
 TEST_F(ScriptTest, AStopRequestBetweenScriptsStopsTheRunBeforeTheNextOne)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        block("B0.0", traceSql("B0.0")) + script("B0.X1", traceLine("\"script\"")))));
+    auto engine =
+        engineFor(addDocument(documentXml(block("B0.0", traceSql("B0.0")) + script("B0.X1", traceLine("\"script\"")))));
     EventRecorder rec(*engine);
     rec.hook = [&](const QString& event, const QString&) {
-        if (event == QLatin1String("AfterExecutionBlock"))
-            engine->RequestStop();
+        if (event == QLatin1String("AfterExecutionBlock")) engine->RequestStop();
     };
     EXPECT_EQ(engine->RunDocument(), -1.0f);
     EXPECT_EQ(trace(), QStringList{"B0.0"});
@@ -334,75 +325,77 @@ TEST_F(ScriptTest, AStopRequestBetweenScriptsStopsTheRunBeforeTheNextOne)
 TEST_F(ScriptTest, ItemGivesElementsAsXmlNodesAndNeverTheRoot)
 {
     const int inner = addDocument(documentXml(block("B0.0", traceSql("inner"))), QStringLiteral("Inner"));
-    const QString code = QStringLiteral(
-        "If Item(\"B0\") Is Nothing Then OrraCon.Execute \"insert into Trace (Step) values ('no root')\"\n"
-        "If Item(\"B0.0\") Is Nothing Then OrraCon.Execute \"insert into Trace (Step) values ('no unprefixed')\"\n"
-        "Set n = Item(\"B0.I0|B0.0\")\n")
-        + traceLine(QStringLiteral("n.nodeName & \"|\" & n.getAttribute(\"ID\") & \"|\" & n.parentNode.nodeName & \"|\" & "
-                                   "n.parentNode.parentNode.getAttribute(\"Name\")"))
+    const QString code =
+        QStringLiteral(
+            "If Item(\"B0\") Is Nothing Then OrraCon.Execute \"insert into Trace (Step) values ('no root')\"\n"
+            "If Item(\"B0.0\") Is Nothing Then OrraCon.Execute \"insert into Trace (Step) values ('no unprefixed')\"\n"
+            "Set n = Item(\"B0.I0|B0.0\")\n")
+        + traceLine(
+            QStringLiteral("n.nodeName & \"|\" & n.getAttribute(\"ID\") & \"|\" & n.parentNode.nodeName & \"|\" & "
+                           "n.parentNode.parentNode.getAttribute(\"Name\")"))
         + QStringLiteral("Set b = Item(\"B0.1\")\n")
-        + traceLine(QStringLiteral("b.attributes.length & \"|\" & b.attributes(1).name & \"=\" & b.attributes.getNamedItem(\"Name\").value"
-                                   " & \"|\" & b.childNodes.length & \"|\" & b.firstChild.nodeName & \"|\" & b.childNodes(1).nodeName"))
+        + traceLine(QStringLiteral(
+            "b.attributes.length & \"|\" & b.attributes(1).name & \"=\" & b.attributes.getNamedItem(\"Name\").value"
+            " & \"|\" & b.childNodes.length & \"|\" & b.firstChild.nodeName & \"|\" & b.childNodes(1).nodeName"))
         + QStringLiteral("Set p = b.childNodes.item(1)\n")
         + traceLine(QStringLiteral("Replace(p.xml, \"'\", \"''\") & \"|\" & IsNull(p.getAttribute(\"Missing\"))"))
         + QStringLiteral("p.setAttribute \"DefaultValue\", \"changed by script\"\n")
         + traceLine(QStringLiteral("Replace(b.text, \"'\", \"''\")"));
     auto engine = engineFor(addDocument(documentXml(
-        QStringLiteral("<Include ID=\"B0.I0\" Name=\"Include:Inner\" DocID=\"%1\"/>").arg(inner)
-        + script("B0.X0", code)
+        QStringLiteral("<Include ID=\"B0.I0\" Name=\"Include:Inner\" DocID=\"%1\"/>").arg(inner) + script("B0.X0", code)
         + QStringLiteral("<Block ID=\"B0.1\" Name=\"Last\"><![CDATA[insert into Trace (Step) values ('<$P%>')]]>"
                          "<Parameter ID=\"B0.1.P_P\" Name=\"P\" DefaultValue=\"original\" Type=\"fact\"/></Block>"))));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
-    EXPECT_EQ(trace(), (QStringList{
-                           "inner",
-                           "no root",
-                           "no unprefixed",
-                           "Block|B0.I0|B0.0|Document|Include:Inner",
-                           "2|Name=Last|2|#cdata-section|Parameter",
-                           "<Parameter ID=\"B0.1.P_P\" Name=\"P\" DefaultValue=\"original\" Type=\"fact\"/>|True",
-                           "insert into Trace (Step) values ('<$P%>')",
-                           "changed by script",
-                       }));
+    EXPECT_EQ(trace(),
+        (QStringList{
+            "inner",
+            "no root",
+            "no unprefixed",
+            "Block|B0.I0|B0.0|Document|Include:Inner",
+            "2|Name=Last|2|#cdata-section|Parameter",
+            "<Parameter ID=\"B0.1.P_P\" Name=\"P\" DefaultValue=\"original\" Type=\"fact\"/>|True",
+            "insert into Trace (Step) values ('<$P%>')",
+            "changed by script",
+        }));
 }
 
 // ---------------------------------------------------------------- parameters
 
 TEST_F(ScriptTest, ParameterChangesTheChainValueThatLaterPlaceholdersReceive)
 {
-    auto engine = engineFor(addDocument(documentXml(
-        block("B0.0", traceSql("first <$A%>"),
-              factParameter("B0.0", "A", "old") + script("B0.0.X0", "Parameter(\"B0.0.P_A\") = \"new\" & 1")
-                  + block("B0.0.1", traceSql("inner <$A%>"))))));
+    auto engine = engineFor(addDocument(documentXml(block("B0.0", traceSql("first <$A%>"),
+        factParameter("B0.0", "A", "old") + script("B0.0.X0", "Parameter(\"B0.0.P_A\") = \"new\" & 1")
+            + block("B0.0.1", traceSql("inner <$A%>"))))));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(trace(), (QStringList{"first old", "inner new1"}));
 }
 
 TEST_F(ScriptTest, ParameterOfAnUnknownIDRaisesItsMessage)
 {
-    const QString doc = documentXml(
-        block("B0.0", QString(), script("B0.0.X0", "Dim a\nParameter(\"B0.1.P_A\") = \"x\""))
-        + block("B0.1", traceSql("<$A%>"), factParameter("B0.1", "A", "a")));
+    const QString doc =
+        documentXml(block("B0.0", QString(), script("B0.0.X0", "Dim a\nParameter(\"B0.1.P_A\") = \"x\""))
+            + block("B0.1", traceSql("<$A%>"), factParameter("B0.1", "A", "a")));
     auto engine = engineFor(addDocument(doc));
     EXPECT_EQ(errorText([&] { engine->RunDocument(); }),
-              QStringLiteral("-1|DocOrra::RunDocument|Could not found parameter 'B0.1.P_A' in the parameter chain"));
+        QStringLiteral("-1|DocOrra::RunDocument|Could not found parameter 'B0.1.P_A' in the parameter chain"));
 
     engine = engineFor(addDocument(doc));
     engine->flagShowErrorMessages = true;
     EXPECT_EQ(engine->RunDocument(), -1.0f);
     ASSERT_EQ(m_ui.boxes.size(), 1);
     EXPECT_EQ(m_ui.boxes[0].title, QStringLiteral("Error in Script Engine"));
-    EXPECT_EQ(m_ui.boxes[0].text,
-              QStringLiteral("Could not found parameter 'B0.1.P_A' in the parameter chain\r\rAt line 2"));
+    EXPECT_EQ(
+        m_ui.boxes[0].text, QStringLiteral("Could not found parameter 'B0.1.P_A' in the parameter chain\r\rAt line 2"));
     EXPECT_TRUE(trace().isEmpty());
 }
 
 TEST_F(ScriptTest, ScriptErrorsCanBeTrappedWithTheirSource)
 {
-    auto engine = engineFor(addDocument(documentXml(script(
-        "B0.X0", QStringLiteral("On Error Resume Next\nParameter(\"none\") = 1\n")
-                     + traceLine(QStringLiteral("Err.Number & \"|\" & Err.Source")) + QStringLiteral("Err.Clear\n")
-                     + QStringLiteral("Set c = MakeConnection(OrraCon, \"O'Brien\")\n")
-                     + traceLine(QStringLiteral("Err.Number & \"|\" & Replace(Err.Description, \"'\", \"''\")"))))));
+    auto engine = engineFor(addDocument(documentXml(script("B0.X0",
+        QStringLiteral("On Error Resume Next\nParameter(\"none\") = 1\n")
+            + traceLine(QStringLiteral("Err.Number & \"|\" & Err.Source")) + QStringLiteral("Err.Clear\n")
+            + QStringLiteral("Set c = MakeConnection(OrraCon, \"O'Brien\")\n")
+            + traceLine(QStringLiteral("Err.Number & \"|\" & Replace(Err.Description, \"'\", \"''\")"))))));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(trace(), (QStringList{"-1|Tavrel::clsScriptShare", "-1|O'Brien verikaynağı ile bağlantı kurulamıyor"}));
 }
@@ -416,13 +409,16 @@ TEST_F(ScriptTest, ExportToTextDefaultsToReportTxtInTemp)
     qputenv("TEMP", temp.path().toLocal8Bit());
     m_run->execute(QStringLiteral("insert into Trace (Step) values ('a')"));
     m_run->execute(QStringLiteral("insert into Trace (Step) values (NULL)"));
-    auto engine = engineFor(addDocument(documentXml(script(
-        "B0.X0", "Set rs = OrraCon.Execute(\"select N, Step from Trace order by N\")\nExportToText rs\n"
-                 "Set rs = OrraCon.Execute(\"select N, Step from Trace where N > 5\")\n"
-                 "ScriptShare.ExportToText rs, \"" + temp.filePath("empty.txt") + "\"\n"
-                 "Set rs = OrraCon.Execute(\"select N, Step from Trace order by N\")\n"
-                 "rs.MoveNext\n"
-                 "ExportToText rs, \"" + temp.filePath("custom.txt") + "\", \";\", \"|\", \"-\""))));
+    auto engine = engineFor(addDocument(documentXml(script("B0.X0",
+        "Set rs = OrraCon.Execute(\"select N, Step from Trace order by N\")\nExportToText rs\n"
+        "Set rs = OrraCon.Execute(\"select N, Step from Trace where N > 5\")\n"
+        "ScriptShare.ExportToText rs, \""
+            + temp.filePath("empty.txt")
+            + "\"\n"
+              "Set rs = OrraCon.Execute(\"select N, Step from Trace order by N\")\n"
+              "rs.MoveNext\n"
+              "ExportToText rs, \""
+            + temp.filePath("custom.txt") + "\", \";\", \"|\", \"-\""))));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     if (oldTemp.isNull())
         qunsetenv("TEMP");
@@ -440,7 +436,7 @@ TEST_F(ScriptTest, ExportToTextOfAClosedRecordsetFailsAndWritesNothing)
     auto engine = engineFor(addDocument(documentXml(script(
         "B0.X0", "Set rs = OrraCon.Execute(\"update Trace set Step = Step\")\nExportToText rs, \"" + path + "\""))));
     EXPECT_EQ(errorText([&] { engine->RunDocument(); }),
-              QStringLiteral("3704|DocOrra::RunDocument|Operation is not allowed when the object is closed."));
+        QStringLiteral("3704|DocOrra::RunDocument|Operation is not allowed when the object is closed."));
     EXPECT_FALSE(QFile::exists(path));
 }
 
@@ -452,9 +448,9 @@ TEST_F(ScriptTest, ExportExcelWritesAWorkbookWithoutFormats)
     m_run->execute(QStringLiteral("create table Sales (Region varchar(20), Amount float, Day datetime)"));
     m_run->execute(QStringLiteral("insert into Sales values ('North', 1234.5, '2024-03-01')"));
     m_run->execute(QStringLiteral("insert into Sales values ('South', 7, NULL)"));
-    auto engine = engineFor(addDocument(documentXml(script(
-        "B0.X0", "Set rs = OrraCon.Execute(\"select Region, Amount, Day from Sales order by Region\")\nExportExcel rs\n"
-                 "ExportExcel rs, \"\", \"\"\n"))));
+    auto engine = engineFor(addDocument(documentXml(script("B0.X0",
+        "Set rs = OrraCon.Execute(\"select Region, Amount, Day from Sales order by Region\")\nExportExcel rs\n"
+        "ExportExcel rs, \"\", \"\"\n"))));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     if (oldExport.isNull())
         qunsetenv("ORRA_EXPORT_DIR");
@@ -488,7 +484,7 @@ protected:
         auto mat = openAs(QStringLiteral("mat"), QStringLiteral("sa"), QStringLiteral("secret"));
         mat->execute(QStringLiteral("insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) "
                                     "values (?, '', '', ?, ?)"),
-                     {server, login, storedPassword});
+            {server, login, storedPassword});
     }
 };
 
@@ -496,12 +492,13 @@ TEST_F(MakeConnectionTest, WithAStoredPassword)
 {
     catalogue::registerEmbeddedCatalogue();
     catalogue::createEmbeddedServer(QStringLiteral("remote"), QStringLiteral("reporter"), QStringLiteral("p@ss;w=1"));
-    registerServer(QStringLiteral("remote"), QStringLiteral("reporter"), ScramblePassword(QStringLiteral("p@ss;w=1"), kStoredPasswordKey));
-    auto engine = engineFor(addDocument(documentXml(script(
-        "B0.X0", QStringLiteral("Set c = MakeConnection(OrraCon, \"remote\")\n"
-                                "Set r = c.Execute(\"select suser_sname() as L, db_name() as D\")\n")
-                     + traceLine(QStringLiteral("r(\"L\") & \"|\" & c.State & \"|\" & c.CommandTimeout"))
-                     + QStringLiteral("c.Close\n")))));
+    registerServer(QStringLiteral("remote"), QStringLiteral("reporter"),
+        ScramblePassword(QStringLiteral("p@ss;w=1"), kStoredPasswordKey));
+    auto engine = engineFor(addDocument(documentXml(script("B0.X0",
+        QStringLiteral("Set c = MakeConnection(OrraCon, \"remote\")\n"
+                       "Set r = c.Execute(\"select suser_sname() as L, db_name() as D\")\n")
+            + traceLine(QStringLiteral("r(\"L\") & \"|\" & c.State & \"|\" & c.CommandTimeout"))
+            + QStringLiteral("c.Close\n")))));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(trace(), QStringList{"reporter|1|0"});
 }
@@ -510,10 +507,10 @@ TEST_F(MakeConnectionTest, WithAnEmptyLoginTheLogOnIsTrustedAndThePasswordIsNeve
 {
     catalogue::createEmbeddedServer(QStringLiteral("trusted"));   // administered by the operating-system user
     registerServer(QStringLiteral("trusted"), QString(), QStringLiteral("not a stored password"));
-    auto engine = engineFor(addDocument(documentXml(script(
-        "B0.X0", QStringLiteral("Set c = ScriptShare.MakeConnection(DocCon, \"trusted\")\n"
-                                "Set r = c.Execute(\"select suser_sname()\")\n")
-                     + traceLine(QStringLiteral("r(0)"))))));
+    auto engine = engineFor(addDocument(documentXml(script("B0.X0",
+        QStringLiteral("Set c = ScriptShare.MakeConnection(DocCon, \"trusted\")\n"
+                       "Set r = c.Execute(\"select suser_sname()\")\n")
+            + traceLine(QStringLiteral("r(0)"))))));
     EXPECT_EQ(engine->RunDocument(), 0.0f);
     EXPECT_EQ(trace(), QStringList{embedded::osUserName()});
 }
@@ -522,21 +519,22 @@ TEST_F(MakeConnectionTest, AnUnregisteredServerRaisesTheRegistryMessage)
 {
     auto engine = engineFor(addDocument(documentXml(script("B0.X0", "Set c = MakeConnection(OrraCon, \"nowhere\")"))));
     EXPECT_EQ(errorText([&] { engine->RunDocument(); }),
-              QStringLiteral("-1|DocOrra::RunDocument|nowhere verikaynağı ile bağlantı kurulamıyor"));
+        QStringLiteral("-1|DocOrra::RunDocument|nowhere verikaynağı ile bağlantı kurulamıyor"));
 }
 
 TEST_F(MakeConnectionTest, TheRegistryDatabaseIsASetting)
 {
     catalogue::createEmbeddedServer(QStringLiteral("remote"), QStringLiteral("reporter"), QStringLiteral("pw"));
     // Registered only in Data, which the setting names as the registry.
-    m_run->execute(QStringLiteral("create table tbOrraConnections (Server varchar(50), IP varchar(50), [Database] varchar(50), "
-                                  "UserName varchar(50), UserPwd varchar(255))"));
+    m_run->execute(
+        QStringLiteral("create table tbOrraConnections (Server varchar(50), IP varchar(50), [Database] varchar(50), "
+                       "UserName varchar(50), UserPwd varchar(255))"));
     m_run->execute(QStringLiteral("insert into tbOrraConnections values ('remote', '', '', 'reporter', ?)"),
-                   {ScramblePassword(QStringLiteral("pw"), kStoredPasswordKey)});
+        {ScramblePassword(QStringLiteral("pw"), kStoredPasswordKey)});
     const QByteArray old = qgetenv("ORRA_REGISTRY_DB");
     qputenv("ORRA_REGISTRY_DB", "Data");
-    auto engine = engineFor(addDocument(documentXml(script(
-        "B0.X0", QStringLiteral("Set c = MakeConnection(OrraCon, \"remote\")\n") + traceLine(QStringLiteral("c.State"))))));
+    auto engine = engineFor(addDocument(documentXml(script("B0.X0",
+        QStringLiteral("Set c = MakeConnection(OrraCon, \"remote\")\n") + traceLine(QStringLiteral("c.State"))))));
     const float result = engine->RunDocument();
     if (old.isNull())
         qunsetenv("ORRA_REGISTRY_DB");

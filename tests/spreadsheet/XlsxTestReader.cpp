@@ -8,21 +8,24 @@
 namespace orra::testing {
 namespace {
 
-void load(pugi::xml_document& doc, const std::string& text) {
+void load(pugi::xml_document& doc, const std::string& text)
+{
     if (!doc.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata))
         throw std::runtime_error("bad xml");
 }
 
-QString textOf(pugi::xml_node si) {
+QString textOf(pugi::xml_node si)
+{
     // A string item: <t> or rich runs <r><t>.
     QString s;
     for (const pugi::xpath_node& n : si.select_nodes(".//t")) s += QString::fromUtf8(n.node().text().get());
     return s;
 }
 
-} // namespace
+}   // namespace
 
-XlsxTestReader::XlsxTestReader(const QString& path) {
+XlsxTestReader::XlsxTestReader(const QString& path)
+{
     int err = 0;
     zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &err);
     if (!z) throw std::runtime_error("cannot open " + path.toStdString());
@@ -43,7 +46,10 @@ XlsxTestReader::XlsxTestReader(const QString& path) {
     std::map<std::string, std::string> targets;
     for (pugi::xml_node r : rels.child("Relationships").children("Relationship")) {
         std::string t = r.attribute("Target").value();
-        if (t.rfind('/', 0) == 0) t = t.substr(1); else t = "xl/" + t;
+        if (t.rfind('/', 0) == 0)
+            t = t.substr(1);
+        else
+            t = "xl/" + t;
         targets[r.attribute("Id").value()] = t;
     }
     for (pugi::xml_node s : wb.child("workbook").child("sheets").children("sheet")) {
@@ -64,13 +70,15 @@ XlsxTestReader::XlsxTestReader(const QString& path) {
         m_xfNumFmt.push_back(xf.attribute("numFmtId").as_int());
 }
 
-std::string XlsxTestReader::part(const std::string& name) const {
+std::string XlsxTestReader::part(const std::string& name) const
+{
     auto it = m_parts.find(name);
     if (it == m_parts.end()) throw std::runtime_error("no part " + name);
     return it->second;
 }
 
-QString XlsxTestReader::numberFormatOfStyle(int style) const {
+QString XlsxTestReader::numberFormatOfStyle(int style) const
+{
     if (style < 0 || size_t(style) >= m_xfNumFmt.size()) return QStringLiteral("?");
     const int id = m_xfNumFmt[size_t(style)];
     if (id == 0) return QStringLiteral("General");
@@ -78,14 +86,16 @@ QString XlsxTestReader::numberFormatOfStyle(int style) const {
     return it == m_numFmts.end() ? QStringLiteral("builtin:%1").arg(id) : it->second;
 }
 
-std::string XlsxTestReader::sheetPart(const QString& sheet) const {
+std::string XlsxTestReader::sheetPart(const QString& sheet) const
+{
     if (m_sheetNames.isEmpty()) throw std::runtime_error("no sheets");
     auto it = m_sheetParts.find(sheet.isEmpty() ? m_sheetNames.first() : sheet);
     if (it == m_sheetParts.end()) throw std::runtime_error("no sheet " + sheet.toStdString());
     return it->second;
 }
 
-std::map<std::string, XlsxCell> XlsxTestReader::cells(const QString& sheet) const {
+std::map<std::string, XlsxCell> XlsxTestReader::cells(const QString& sheet) const
+{
     pugi::xml_document doc;
     load(doc, part(sheetPart(sheet)));
     std::map<std::string, XlsxCell> out;
@@ -110,7 +120,8 @@ std::map<std::string, XlsxCell> XlsxTestReader::cells(const QString& sheet) cons
     return out;
 }
 
-std::map<int, XlsxColumn> XlsxTestReader::columns(const QString& sheet) const {
+std::map<int, XlsxColumn> XlsxTestReader::columns(const QString& sheet) const
+{
     pugi::xml_document doc;
     load(doc, part(sheetPart(sheet)));
     std::map<int, XlsxColumn> out;
@@ -126,4 +137,4 @@ std::map<int, XlsxColumn> XlsxTestReader::columns(const QString& sheet) const {
     return out;
 }
 
-} // namespace orra::testing
+}   // namespace orra::testing

@@ -10,11 +10,11 @@
 namespace orra::testing {
 
 struct XlsxCell {
-    std::string type;     // "n" number, "s" shared string, "inlineStr", "b" Boolean, "str" formula text
-    QString text;         // the text of a string cell, or the raw value
-    double number = 0;    // the value of a number or Boolean cell
+    std::string type;    // "n" number, "s" shared string, "inlineStr", "b" Boolean, "str" formula text
+    QString text;        // the text of a string cell, or the raw value
+    double number = 0;   // the value of a number or Boolean cell
     int style = 0;
-    QString numberFormat; // "General" or the format code of the cell's style
+    QString numberFormat;   // "General" or the format code of the cell's style
 };
 
 struct XlsxColumn {
@@ -45,4 +45,4 @@ private:
     std::map<int, QString> m_numFmts;
 };
 
-} // namespace orra::testing
+}   // namespace orra::testing

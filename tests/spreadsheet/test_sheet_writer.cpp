@@ -22,8 +22,11 @@ namespace {
 // Restores an environment variable when the test ends.
 class EnvGuard {
 public:
-    explicit EnvGuard(const char* name) : m_name(name), m_set(qEnvironmentVariableIsSet(name)), m_value(qgetenv(name)) {}
+    explicit EnvGuard(const char* name) : m_name(name), m_set(qEnvironmentVariableIsSet(name)), m_value(qgetenv(name))
+    {
+    }
     ~EnvGuard() { m_set ? qputenv(m_name, m_value) : qunsetenv(m_name); }
+
 private:
     const char* m_name;
     bool m_set;
@@ -31,7 +34,8 @@ private:
 };
 
 // A two-sheet template made with libxlsxwriter directly: "Cover" and "Data".
-QString makeTemplate(const QString& dir) {
+QString makeTemplate(const QString& dir)
+{
     const QString path = dir + "/template.xlsx";
     lxw_workbook* wb = workbook_new(QFile::encodeName(path).constData());
     lxw_worksheet* cover = workbook_add_worksheet(wb, "Cover");
@@ -47,9 +51,10 @@ QString makeTemplate(const QString& dir) {
     return path;
 }
 
-} // namespace
+}   // namespace
 
-TEST(ExcelSerial, FollowsTheNineteenHundredDateSystem) {
+TEST(ExcelSerial, FollowsTheNineteenHundredDateSystem)
+{
     EXPECT_DOUBLE_EQ(excelSerial(1900, 1, 1), 1);
     EXPECT_DOUBLE_EQ(excelSerial(1900, 2, 28), 59);
     EXPECT_DOUBLE_EQ(excelSerial(1900, 3, 1), 61);   // 60 is the fictitious 29 February
@@ -58,7 +63,8 @@ TEST(ExcelSerial, FollowsTheNineteenHundredDateSystem) {
     EXPECT_TRUE(std::isnan(excelSerial(1899, 12, 31)));
 }
 
-TEST(StreamingSheetWriter, WritesTypedCellsFormatsAndWidths) {
+TEST(StreamingSheetWriter, WritesTypedCellsFormatsAndWidths)
+{
     QTemporaryDir dir;
     const QString path = dir.path() + "/out.xlsx";
     auto w = SheetWriter::create(path);
@@ -97,7 +103,8 @@ TEST(StreamingSheetWriter, WritesTypedCellsFormatsAndWidths) {
     EXPECT_EQ(cols[2].numberFormat, "#,##0.00");
 }
 
-TEST(StreamingSheetWriter, ExactNumbersKeepTheirOwnDigitsWhenAskedFor) {
+TEST(StreamingSheetWriter, ExactNumbersKeepTheirOwnDigitsWhenAskedFor)
+{
     QTemporaryDir dir;
     for (const bool shortest : {false, true}) {
         const QString path = dir.filePath(shortest ? "shortest.xlsx" : "plain.xlsx");
@@ -124,18 +131,20 @@ TEST(StreamingSheetWriter, ExactNumbersKeepTheirOwnDigitsWhenAskedFor) {
     }
 }
 
-TEST(ShortestNumbers, RewritesOnlyTheValuesOfNumberCells) {
+TEST(ShortestNumbers, RewritesOnlyTheValuesOfNumberCells)
+{
     const std::string xml =
         "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>76493.74000000001</v></c><c r=\"B1\" t=\"s\"><v>3</v></c>"
         "<c r=\"C1\"><f>A1*2</f><v>152987.4800000000</v></c><c r=\"D1\" s=\"2\"/><c r=\"E1\"><v>1E+20</v></c>"
         "<c r=\"F1\" t=\"inlineStr\"><is><t>0.10000000000000001</t></is></c><c r=\"G1\"><v>-0.3</v></c></row>";
     EXPECT_EQ(shortestNumberCells(xml),
-              "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>76493.74</v></c><c r=\"B1\" t=\"s\"><v>3</v></c>"
-              "<c r=\"C1\"><f>A1*2</f><v>152987.4800000000</v></c><c r=\"D1\" s=\"2\"/><c r=\"E1\"><v>1e+20</v></c>"
-              "<c r=\"F1\" t=\"inlineStr\"><is><t>0.10000000000000001</t></is></c><c r=\"G1\"><v>-0.3</v></c></row>");
+        "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>76493.74</v></c><c r=\"B1\" t=\"s\"><v>3</v></c>"
+        "<c r=\"C1\"><f>A1*2</f><v>152987.4800000000</v></c><c r=\"D1\" s=\"2\"/><c r=\"E1\"><v>1e+20</v></c>"
+        "<c r=\"F1\" t=\"inlineStr\"><is><t>0.10000000000000001</t></is></c><c r=\"G1\"><v>-0.3</v></c></row>");
 }
 
-TEST(StreamingSheetWriter, CutsTextsAtTheCellLimit) {
+TEST(StreamingSheetWriter, CutsTextsAtTheCellLimit)
+{
     QTemporaryDir dir;
     const QString path = dir.path() + "/long.xlsx";
     auto w = SheetWriter::create(path);
@@ -147,14 +156,16 @@ TEST(StreamingSheetWriter, CutsTextsAtTheCellLimit) {
     EXPECT_EQ(cells["A2"].text, QString(kMaxCellTextLength, QLatin1Char('b')));
 }
 
-TEST(StreamingSheetWriter, RefusesARowBeforeTheCurrentOne) {
+TEST(StreamingSheetWriter, RefusesARowBeforeTheCurrentOne)
+{
     QTemporaryDir dir;
     auto w = SheetWriter::create(dir.path() + "/order.xlsx");
     w->writeNumber(5, 0, 1);
     EXPECT_THROW(w->writeNumber(2, 0, 1), Error);
 }
 
-TEST(StreamingSheetWriter, AnUnclosedWorkbookLeavesNoFile) {
+TEST(StreamingSheetWriter, AnUnclosedWorkbookLeavesNoFile)
+{
     QTemporaryDir dir;
     const QString path = dir.path() + "/dropped.xlsx";
     {
@@ -164,7 +175,8 @@ TEST(StreamingSheetWriter, AnUnclosedWorkbookLeavesNoFile) {
     EXPECT_FALSE(QFile::exists(path));
 }
 
-TEST(TemplateSheetWriter, FillsTheNamedSheetOfACopy) {
+TEST(TemplateSheetWriter, FillsTheNamedSheetOfACopy)
+{
     QTemporaryDir dir;
     const QString tpl = makeTemplate(dir.path());
     const QString path = dir.path() + "/filled.xlsx";
@@ -197,7 +209,7 @@ TEST(TemplateSheetWriter, FillsTheNamedSheetOfACopy) {
     auto cols = r.columns("Data");
     EXPECT_DOUBLE_EQ(cols[2].width, 12.7109375);   // 12 characters with padding, as stored
     EXPECT_EQ(cols[2].numberFormat, "#,##0.00");
-    EXPECT_DOUBLE_EQ(cols[5].width, 30.7109375);     // the template's own column width stays
+    EXPECT_DOUBLE_EQ(cols[5].width, 30.7109375);   // the template's own column width stays
     // Rows in ascending order in the sheet XML, so the file is valid.
     const std::string xml = r.part("xl/worksheets/sheet2.xml");
     EXPECT_LT(xml.find("r=\"B2\""), xml.find("r=\"A3\""));
@@ -206,7 +218,8 @@ TEST(TemplateSheetWriter, FillsTheNamedSheetOfACopy) {
     EXPECT_NE(r.part("xl/workbook.xml").find("fullCalcOnLoad=\"1\""), std::string::npos);
 }
 
-TEST(TemplateSheetWriter, NumbersAreWrittenInTheirShortestExactForm) {
+TEST(TemplateSheetWriter, NumbersAreWrittenInTheirShortestExactForm)
+{
     QTemporaryDir dir;
     const QString tpl = makeTemplate(dir.path());
     const QString path = dir.path() + "/numbers.xlsx";
@@ -224,7 +237,8 @@ TEST(TemplateSheetWriter, NumbersAreWrittenInTheirShortestExactForm) {
     EXPECT_EQ(cells["A4"].number, -1e21);
 }
 
-TEST(TemplateSheetWriter, AnUnknownSheetIsAnErrorThatNamesIt) {
+TEST(TemplateSheetWriter, AnUnknownSheetIsAnErrorThatNamesIt)
+{
     QTemporaryDir dir;
     const QString tpl = makeTemplate(dir.path());
     try {
@@ -236,7 +250,8 @@ TEST(TemplateSheetWriter, AnUnknownSheetIsAnErrorThatNamesIt) {
     }
 }
 
-TEST(TemplateSheetWriter, AMissingTemplateIsAnErrorThatNamesIt) {
+TEST(TemplateSheetWriter, AMissingTemplateIsAnErrorThatNamesIt)
+{
     QTemporaryDir dir;
     try {
         SheetWriter::fromTemplate(dir.path() + "/x.xlsx", dir.path() + "/none.xltx", QStringLiteral("Data"));
@@ -247,7 +262,8 @@ TEST(TemplateSheetWriter, AMissingTemplateIsAnErrorThatNamesIt) {
     }
 }
 
-TEST(Desktop, ExportPathsNeverRepeat) {
+TEST(Desktop, ExportPathsNeverRepeat)
+{
     QTemporaryDir dir;
     EnvGuard guard("ORRA_EXPORT_DIR");
     qputenv("ORRA_EXPORT_DIR", QFile::encodeName(dir.path() + "/sub"));
@@ -261,7 +277,8 @@ TEST(Desktop, ExportPathsNeverRepeat) {
     EXPECT_TRUE(QFile::exists(b));
 }
 
-TEST(Desktop, TheDefaultExportFolderIsTheUsersOwn) {
+TEST(Desktop, TheDefaultExportFolderIsTheUsersOwn)
+{
     QTemporaryDir dir;
     EnvGuard g1("ORRA_EXPORT_DIR"), g2("XDG_STATE_HOME"), g3("HOME");
     qunsetenv("ORRA_EXPORT_DIR");
@@ -269,7 +286,8 @@ TEST(Desktop, TheDefaultExportFolderIsTheUsersOwn) {
     EXPECT_EQ(exportDirectory(), dir.path() + "/state/orra");
     const QString a = claimExportPath();
     EXPECT_TRUE(a.startsWith(dir.path() + "/state/orra/Report-"));
-    EXPECT_EQ(QFileInfo(dir.path() + "/state/orra").permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+    EXPECT_EQ(QFileInfo(dir.path() + "/state/orra").permissions() & (QFile::ReadOther | QFile::ReadGroup),
+        QFile::Permissions());
     qunsetenv("XDG_STATE_HOME");
     qputenv("HOME", QFile::encodeName(dir.path() + "/home"));
     EXPECT_EQ(exportDirectory(), dir.path() + "/home/.local/state/orra");
@@ -283,10 +301,14 @@ TEST(Desktop, TheDefaultExportFolderIsTheUsersOwn) {
     EXPECT_FALSE(QFile::exists(dir.path() + "/victim"));
 }
 
-TEST(Desktop, OpensOnlyWithADisplayAndWithoutNoOpen) {
+TEST(Desktop, OpensOnlyWithADisplayAndWithoutNoOpen)
+{
     EnvGuard g1("ORRA_NO_OPEN"), g2("DISPLAY"), g3("WAYLAND_DISPLAY"), g4("QT_QPA_PLATFORM");
     QStringList opened;
-    setDesktopOpener([&](const QString& p) { opened << p; return true; });
+    setDesktopOpener([&](const QString& p) {
+        opened << p;
+        return true;
+    });
 
     qputenv("ORRA_NO_OPEN", "1");
     qputenv("DISPLAY", ":0");

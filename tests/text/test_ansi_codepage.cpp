@@ -4,7 +4,8 @@
 
 using orra::text::AnsiCodePage;
 
-TEST(AnsiCodePage, Windows1254IsTheDefaultAndRoundTripsEveryByte) {
+TEST(AnsiCodePage, Windows1254IsTheDefaultAndRoundTripsEveryByte)
+{
     const AnsiCodePage cp(1254);
     EXPECT_EQ(cp.number(), 1254);
     for (int b = 0; b < 256; ++b) {
@@ -13,7 +14,8 @@ TEST(AnsiCodePage, Windows1254IsTheDefaultAndRoundTripsEveryByte) {
     }
 }
 
-TEST(AnsiCodePage, TurkishLettersHaveTheirWindows1254Bytes) {
+TEST(AnsiCodePage, TurkishLettersHaveTheirWindows1254Bytes)
+{
     const AnsiCodePage cp(1254);
     EXPECT_EQ(cp.toByte(u'ş'), 0xFE);
     EXPECT_EQ(cp.toByte(u'Ş'), 0xDE);
@@ -26,7 +28,8 @@ TEST(AnsiCodePage, TurkishLettersHaveTheirWindows1254Bytes) {
     EXPECT_EQ(cp.toChar(0x80), u'€');
 }
 
-TEST(AnsiCodePage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+TEST(AnsiCodePage, CharactersOutsideTheCodePageBecomeQuestionMarks)
+{
     const AnsiCodePage cp(1254);
     EXPECT_EQ(cp.toByte(u'Ж'), '?');
     EXPECT_EQ(cp.toByte(u'中'), '?');
@@ -39,7 +42,8 @@ TEST(AnsiCodePage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(western.toByte(u'é'), 0xE9);
 }
 
-TEST(AnsiCodePage, EncodeAndDecodeAreInverseOverEveryByte) {
+TEST(AnsiCodePage, EncodeAndDecodeAreInverseOverEveryByte)
+{
     for (int number : {1250, 1251, 1252, 1253, 1254, 1257}) {
         const AnsiCodePage cp(number);
         QByteArray all;
@@ -48,13 +52,14 @@ TEST(AnsiCodePage, EncodeAndDecodeAreInverseOverEveryByte) {
     }
 }
 
-TEST(AnsiCodePage, SystemCodePageIsSettableAndKeepsEarlierReferencesValid) {
+TEST(AnsiCodePage, SystemCodePageIsSettableAndKeepsEarlierReferencesValid)
+{
     const AnsiCodePage& before = AnsiCodePage::system();
     const int original = before.number();
     EXPECT_FALSE(AnsiCodePage::setSystem(437));
     ASSERT_TRUE(AnsiCodePage::setSystem(1251));
     EXPECT_EQ(AnsiCodePage::system().number(), 1251);
     EXPECT_EQ(AnsiCodePage::system().toByte(u'Ж'), 0xC6);
-    EXPECT_EQ(before.number(), original);  // the old object is still alive
+    EXPECT_EQ(before.number(), original);   // the old object is still alive
     ASSERT_TRUE(AnsiCodePage::setSystem(original));
 }

@@ -34,22 +34,22 @@ ProcessResult runScript(const QString& code, const QProcessEnvironment& env = QP
     return r;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Vbsrun, OffersNoDatabaseObjects)
 {
     ProcessResult r = runScript(QStringLiteral("On Error Resume Next\n"
-                                     "Set d = CreateObject(\"Scripting.Dictionary\")\n"
-                                     "MsgBox TypeName(d)\n"
-                                     "Set c = CreateObject(\"ADODB.Connection\")\n"
-                                     "MsgBox Err.Number & \" \" & Err.Description\n"
-                                     "On Error GoTo 0\n"
-                                     "Set c = CreateObject(\"ADODB.Recordset\")\n"
-                                     "MsgBox \"not reached\"\n"));
+                                               "Set d = CreateObject(\"Scripting.Dictionary\")\n"
+                                               "MsgBox TypeName(d)\n"
+                                               "Set c = CreateObject(\"ADODB.Connection\")\n"
+                                               "MsgBox Err.Number & \" \" & Err.Description\n"
+                                               "On Error GoTo 0\n"
+                                               "Set c = CreateObject(\"ADODB.Recordset\")\n"
+                                               "MsgBox \"not reached\"\n"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.toStdString(), "Dictionary\n429 ActiveX component can't create object\n");
     EXPECT_EQ(r.err.toStdString(),
-              "script.vbs(7, 0) Microsoft VBScript runtime error: ActiveX component can't create object (429)\n");
+        "script.vbs(7, 0) Microsoft VBScript runtime error: ActiveX component can't create object (429)\n");
 }
 
 TEST(Vbsrun, LoadsNoDatabaseLibrary)

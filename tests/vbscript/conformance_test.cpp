@@ -48,8 +48,11 @@ TEST_P(Conformance, MatchesExpectedOutput)
         } catch (const orra::vbs::ScriptError& e) {
             const auto& r = e.report();
             if (r.source.contains(QStringLiteral("compilation")))
-                ui.lines << QStringLiteral("!error %1 line %2 col %3: %4 [%5]").arg(r.number).arg(r.line)
-                                .arg(r.column).arg(r.description, r.text);
+                ui.lines << QStringLiteral("!error %1 line %2 col %3: %4 [%5]")
+                                .arg(r.number)
+                                .arg(r.line)
+                                .arg(r.column)
+                                .arg(r.description, r.text);
             else
                 ui.lines << QStringLiteral("!error %1 line %2: %3").arg(r.number).arg(r.line).arg(r.description);
         }
@@ -67,6 +70,6 @@ TEST_P(Conformance, MatchesExpectedOutput)
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, Conformance, ::testing::ValuesIn(programs()),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+    [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
-} // namespace
+}   // namespace

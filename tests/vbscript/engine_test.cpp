@@ -51,7 +51,7 @@ public:
         }
         if (k == "fail")
             throw orra::Error(-1, QStringLiteral("Tavrel::clsScriptShare"),
-                              QStringLiteral("Could not found parameter 'P1' in the parameter chain"));
+                QStringLiteral("Could not found parameter 'P1' in the parameter chain"));
         return Dispatch::getProperty(name, args);
     }
     void putProperty(const QString& name, Arguments& args, const Variant& value) override
@@ -75,7 +75,8 @@ public:
             if (col == "id" || col == "0") return Variant::longValue(5);
             if (col == "name" || col == "1") return Variant::string(QStringLiteral("Ada"));
             throw orra::Error(3265, QStringLiteral("ADODB.Recordset"),
-                              QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+                QStringLiteral(
+                    "Item cannot be found in the collection corresponding to the requested name or ordinal."));
         }
         if (name.toLower() == "eof") return Variant::boolean(false);
         return Dispatch::getProperty(name, args);
@@ -99,7 +100,7 @@ struct UiScope {
     ~UiScope() { orra::setUserInterface(nullptr); }
 };
 
-} // namespace
+}   // namespace
 
 TEST(ScriptEngine, GlobalsAndProceduresPersistBetweenCalls)
 {
@@ -153,8 +154,8 @@ TEST(ScriptEngine, HostErrorsReachTheScriptAndTheHost)
     ScriptEngine e;
     e.addObject("ScriptShare", std::make_shared<ShareObject>(), true);
     e.executeStatement("On Error Resume Next\nFail\nMsgBox Err.Number & \"|\" & Err.Source & \"|\" & Err.Description");
-    EXPECT_EQ(scope.ui.lines.value(0),
-              "-1|Tavrel::clsScriptShare|Could not found parameter 'P1' in the parameter chain");
+    EXPECT_EQ(
+        scope.ui.lines.value(0), "-1|Tavrel::clsScriptShare|Could not found parameter 'P1' in the parameter chain");
     {
         const std::optional<ScriptError> err = errorOf(e, "x = 1\n\nFail");
         ASSERT_TRUE(err) << "no error";
@@ -340,7 +341,7 @@ public:
     QString typeName() const override { return QStringLiteral("Factory"); }
     Variant getProperty(const QString&, Arguments&) override { return Variant::object(std::make_shared<Tracker>()); }
 };
-} // namespace
+}   // namespace
 
 TEST(ScriptEngine, CyclicScriptObjectsAreReleased)
 {

@@ -24,8 +24,7 @@ public:
         shown << title + QLatin1Char('|') + QString::number(style) + QLatin1Char('|') + text;
         return boxAnswer;
     }
-    QString inputBox(const QString& prompt, const QString& title, const QString& defaultValue,
-                     bool* cancelled) override
+    QString inputBox(const QString& prompt, const QString& title, const QString& defaultValue, bool* cancelled) override
     {
         shown << title + QStringLiteral("|input|") + prompt + QLatin1Char('=') + defaultValue;
         if (cancelled) *cancelled = false;
@@ -51,7 +50,7 @@ struct ProcessUi {
     ~ProcessUi() { orra::setUserInterface(nullptr); }
 };
 
-} // namespace
+}   // namespace
 
 TEST(ScriptEngineUserInterface, EachEnginesBoxesReachItsOwnInterface)
 {
@@ -115,8 +114,7 @@ TEST(ScriptEngineUserInterface, AYieldHookReachesTheEnginesInterface)
     // The host's stop button is pressed at its third turn.
     e.setYield([&e, &own] {
         e.userInterface().processEvents();
-        if (own.yields == 3)
-            e.requestCancel();
+        if (own.yields == 3) e.requestCancel();
     });
     EXPECT_EQ(errorNumberOf(e, "Do\n  n = n + 1\nLoop"), kErrorCancelled);
     EXPECT_EQ(own.yields, 3);

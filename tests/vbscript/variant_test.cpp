@@ -51,7 +51,11 @@ TEST(Variant, ParseNumber)
 TEST(Variant, ConversionErrors)
 {
     auto number = [](auto f) {
-        try { f(); } catch (const ScriptError& e) { return e.number(); }
+        try {
+            f();
+        } catch (const ScriptError& e) {
+            return e.number();
+        }
         return 0L;
     };
     EXPECT_EQ(number([] { Variant::string("x").toDouble(); }), 13);
@@ -102,8 +106,8 @@ TEST(Operators, ComparisonRules)
     auto eq = [](const Variant& a, const Variant& b, bool ha = false, bool hb = false) {
         return ops::compare(Op::Eq, a, b, ha, hb);
     };
-    EXPECT_FALSE(eq(Variant::integer(1), Variant::string("1")).toBool());      // variables: number < string
-    EXPECT_TRUE(eq(Variant::integer(1), Variant::string("1"), true).toBool()); // a literal converts
+    EXPECT_FALSE(eq(Variant::integer(1), Variant::string("1")).toBool());        // variables: number < string
+    EXPECT_TRUE(eq(Variant::integer(1), Variant::string("1"), true).toBool());   // a literal converts
     EXPECT_TRUE(ops::compare(Op::Lt, Variant::integer(99), Variant::string("1")).toBool());
     EXPECT_TRUE(eq(Variant(), Variant::integer(0)).toBool());
     EXPECT_TRUE(eq(Variant(), Variant::string("")).toBool());

@@ -17,18 +17,21 @@ namespace {
 
 class DockHostTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         static int argc = 1;
         static char name[] = "test_dock_host";
         static char* argv[] = {name, nullptr};
         if (!qApp) new QApplication(argc, argv);
     }
-    void SetUp() override {
+    void SetUp() override
+    {
         window.resize(900, 600);
         window.setCentralWidget(new QWidget);
         host.attach(&window);
     }
-    QWidget* form(const QString& name, const QString& title) {
+    QWidget* form(const QString& name, const QString& title)
+    {
         auto* w = new QWidget;
         w->setObjectName(name);
         w->setWindowTitle(title);
@@ -38,7 +41,7 @@ protected:
     DockHost host;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(DockHostTest, PanesAreFoundByNameAndHidingKeepsThemInTheCollection)
 {

@@ -19,7 +19,8 @@ namespace {
 
 class QtUi : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         static int argc = 1;
         static char name[] = "test_widgets";
         static char* argv[] = {name, nullptr};
@@ -29,7 +30,8 @@ protected:
 };
 
 // Runs f on the next modal dialog once it is shown.
-void whenModal(std::function<void(QWidget*)> f) {
+void whenModal(std::function<void(QWidget*)> f)
+{
     auto poll = std::make_shared<std::function<void()>>();
     *poll = [f, poll] {
         if (QWidget* w = QApplication::activeModalWidget()) {
@@ -41,9 +43,10 @@ void whenModal(std::function<void(QWidget*)> f) {
     QTimer::singleShot(0, *poll);
 }
 
-} // namespace
+}   // namespace
 
-TEST_F(QtUi, MessageBoxHasTheStylesButtonsDefaultAndAnswer) {
+TEST_F(QtUi, MessageBoxHasTheStylesButtonsDefaultAndAnswer)
+{
     QtUserInterface ui;
     QString seenText, seenTitle;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -74,7 +77,8 @@ TEST_F(QtUi, MessageBoxHasTheStylesButtonsDefaultAndAnswer) {
     EXPECT_EQ(ui.messageBox("Done"), vbOK);
 }
 
-TEST_F(QtUi, InputBoxTellsCancelFromEmpty) {
+TEST_F(QtUi, InputBoxTellsCancelFromEmpty)
+{
     QtUserInterface ui;
     QString label;
     whenModal([&](QWidget* w) {
@@ -95,7 +99,8 @@ TEST_F(QtUi, InputBoxTellsCancelFromEmpty) {
     EXPECT_TRUE(cancelled);
 }
 
-TEST_F(QtUi, ReportErrorShowsABoxTitledWithTheSource) {
+TEST_F(QtUi, ReportErrorShowsABoxTitledWithTheSource)
+{
     QtUserInterface ui;
     QString title, text;
     whenModal([&](QWidget* w) {
@@ -110,7 +115,8 @@ TEST_F(QtUi, ReportErrorShowsABoxTitledWithTheSource) {
     EXPECT_EQ(text, "Document not found");
 }
 
-TEST_F(QtUi, LogOnDialogAnswersTheRequest) {
+TEST_F(QtUi, LogOnDialogAnswersTheRequest)
+{
     QtUserInterface ui;
     LogOnRequest request;
     request.server = "demo";
@@ -138,7 +144,8 @@ TEST_F(QtUi, LogOnDialogAnswersTheRequest) {
     EXPECT_EQ(request.password, "s;e}cret");
 }
 
-TEST_F(QtUi, TrustedLogOnTakesNoLogin) {
+TEST_F(QtUi, TrustedLogOnTakesNoLogin)
+{
     QtUserInterface ui;
     LogOnRequest request;
     request.server = "demo";
@@ -147,8 +154,8 @@ TEST_F(QtUi, TrustedLogOnTakesNoLogin) {
     whenModal([&](QWidget* w) {
         auto* d = qobject_cast<LogOnDialog*>(w);
         d->findChild<QCheckBox*>("trusted")->setChecked(true);
-        loginDisabled = !d->findChild<QLineEdit*>("login")->isEnabled() &&
-                        !d->findChild<QLineEdit*>("password")->isEnabled();
+        loginDisabled =
+            !d->findChild<QLineEdit*>("login")->isEnabled() && !d->findChild<QLineEdit*>("password")->isEnabled();
         d->accept();
     });
     ASSERT_TRUE(ui.logOn(request));
@@ -157,7 +164,8 @@ TEST_F(QtUi, TrustedLogOnTakesNoLogin) {
     EXPECT_TRUE(request.login.isEmpty());
 }
 
-TEST_F(QtUi, CancelledLogOnLeavesTheRequest) {
+TEST_F(QtUi, CancelledLogOnLeavesTheRequest)
+{
     QtUserInterface ui;
     LogOnRequest request;
     request.server = "demo";
@@ -171,7 +179,8 @@ TEST_F(QtUi, CancelledLogOnLeavesTheRequest) {
     EXPECT_EQ(request.login, "sa");
 }
 
-TEST_F(QtUi, LogOnNeedsAServerName) {
+TEST_F(QtUi, LogOnNeedsAServerName)
+{
     LogOnRequest request;
     LogOnDialog d(request);
     auto* ok = d.findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok);

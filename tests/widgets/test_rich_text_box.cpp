@@ -26,7 +26,11 @@ struct WithApp {
 };
 
 struct Box : ::testing::Test, WithApp {
-    Box() { box.resize(400, 200); box.show(); }
+    Box()
+    {
+        box.resize(400, 200);
+        box.show();
+    }
     RichTextBox box;
 };
 
@@ -37,7 +41,7 @@ QString lines(int count)
     return l.join(QStringLiteral("\r\n"));
 }
 
-} // namespace
+}   // namespace
 
 TEST_F(Box, TextKeepsCrLfAndEveryBreakFormBecomesCrLf)
 {
@@ -55,7 +59,7 @@ TEST_F(Box, SelStartCountsALineBreakAsTwo)
     box.setText(QStringLiteral("ab\r\ncd\r\nef"));
     box.setSelStart(4);   // c
     EXPECT_EQ(box.SelStart(), 4);
-    box.setSelLength(4);  // cd CR LF
+    box.setSelLength(4);   // cd CR LF
     EXPECT_EQ(box.SelText(), QStringLiteral("cd\r\n"));
     EXPECT_EQ(box.SelLength(), 4);
     box.setSelStart(8);
@@ -171,8 +175,8 @@ TEST_F(Box, KeyEventsCarryVbCodesAndCanBeSwallowed)
     QTest::keyClick(&box, Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(box.Text(), QStringLiteral("a"));
     // The modifier keys arrive as keys of their own, as they did.
-    const std::vector<std::pair<int, int>> expected{{9, 0},   {65, 0}, {81, 0}, {17, 2}, {116, 2},
-                                                    {16, 1},  {17, 3}, {67, 3}, {16, 1}, {9, 1}};
+    const std::vector<std::pair<int, int>> expected{
+        {9, 0}, {65, 0}, {81, 0}, {17, 2}, {116, 2}, {16, 1}, {17, 3}, {67, 3}, {16, 1}, {9, 1}};
     EXPECT_EQ(downs, expected);
     EXPECT_EQ(presses, (std::vector<int>{'a', 'q'}));
     ASSERT_EQ(ups.size(), expected.size());

@@ -37,7 +37,7 @@ QImage surface()
     return image;
 }
 
-} // namespace
+}   // namespace
 
 TEST(RotatedText, TheEscapementRoundsHalvesToEven)
 {
@@ -60,8 +60,8 @@ TEST(RotatedText, At270DegreesTheTextRunsDownwardsLeftOfThePoint)
 {
     ensureApp();
     QImage image = surface();
-    orra::PrintRotatedText(image, QStringLiteral("Object Explorer"), 100, 20, QStringLiteral("Tahoma"), 10, 270, 400,
-                           0, 0, 0);
+    orra::PrintRotatedText(
+        image, QStringLiteral("Object Explorer"), 100, 20, QStringLiteral("Tahoma"), 10, 270, 400, 0, 0, 0);
     const QRect box = inked(image);
     ASSERT_FALSE(box.isEmpty());
     EXPECT_GT(box.height(), 3 * box.width());

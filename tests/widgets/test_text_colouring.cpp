@@ -57,7 +57,7 @@ QColor colourAt(QTextDocument* doc, int blockNumber, int position)
     return found;
 }
 
-} // namespace
+}   // namespace
 
 TEST(SqlTokenizer, EveryClassOfATsqlSample)
 {
@@ -78,7 +78,7 @@ TEST(SqlTokenizer, EveryClassOfATsqlSample)
     EXPECT_EQ(classOf(sql, QStringLiteral("42")), SqlNumber);
     EXPECT_EQ(classOf(sql, QStringLiteral("7E+2")), SqlNumber);
     EXPECT_EQ(classOf(sql, QStringLiteral("COUNT")), SqlFunction);
-    EXPECT_EQ(classOf(sql, QStringLiteral("LEFT(")) , SqlNoClass);   // not a run of its own
+    EXPECT_EQ(classOf(sql, QStringLiteral("LEFT(")), SqlNoClass);   // not a run of its own
     EXPECT_EQ(classOf(sql, QStringLiteral("LEFT")), SqlFunction) << "LEFT( is the function";
     EXPECT_EQ(classOf(sql, QStringLiteral("Name")), SqlNoClass) << "a member after a dot";
     EXPECT_EQ(classOf(sql, QStringLiteral("CAST")), SqlFunction);
@@ -189,8 +189,8 @@ TEST(TextHighlighter, ScriptWordsStringsPlaceholdersAndComments)
     h->setScriptColors(kw, obj, str, ph, cm);
     QTextDocument* doc = box.document();
     EXPECT_EQ(colourAt(doc, 0, 0), kw);
-    EXPECT_EQ(colourAt(doc, 0, 12), obj);                 // Parameter
-    EXPECT_EQ(colourAt(doc, 0, 22), obj);                 // Item
+    EXPECT_EQ(colourAt(doc, 0, 12), obj);   // Parameter
+    EXPECT_EQ(colourAt(doc, 0, 22), obj);   // Item
     EXPECT_EQ(colourAt(doc, 0, 29), str) << "an apostrophe inside a string starts no comment";
     EXPECT_EQ(colourAt(doc, 0, 38), ph) << "a placeholder inside a string";
     EXPECT_EQ(colourAt(doc, 0, 46), cm);
@@ -249,7 +249,10 @@ TEST(SqlTokenizer, AnyTextGivesOrderedRunsInsideTheLine)
     // order, without overlapping, and every state is one the tokenizer knows.
     const QString alphabet = QStringLiteral("ab N'\"[]/*-@#.0123456789eE+x()\t");
     quint32 seed = 12345;
-    auto next = [&] { seed = seed * 1103515245u + 12345u; return (seed >> 16) & 0x7fff; };
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7fff;
+    };
     int state = SqlStatePlain;
     for (int round = 0; round < 20000; ++round) {
         QString line;
@@ -258,7 +261,8 @@ TEST(SqlTokenizer, AnyTextGivesOrderedRunsInsideTheLine)
         QList<SqlToken> tokens;
         state = tokenizeSqlLine(line, state, tokens);
         ASSERT_TRUE(state == SqlStatePlain || state == SqlStateString || state == SqlStateBracket
-                    || state == SqlStateQuoted || state > SqlStateComment - 1) << line.toStdString();
+            || state == SqlStateQuoted || state > SqlStateComment - 1)
+            << line.toStdString();
         int end = 0;
         for (const SqlToken& t : tokens) {
             ASSERT_GE(t.start, end) << line.toStdString();
@@ -280,8 +284,8 @@ TEST(TextHighlighter, ColouringNeverChangesTheText)
     for (int b = 0; b < 256; ++b)
         if (b != '\r' && b != '\n') all += QChar(cp.toChar(uint8_t(b)));
     const QString text = QStringLiteral("select '") + all + QStringLiteral("' as x -- ") + all
-                         + QStringLiteral("\r\n/* ") + all + QStringLiteral(" */ ##0 ##1 ##9 \\cf1 \\cf ")
-                         + QStringLiteral("{ISARETKUMEAC} \\ ISARETBACKSLASH <$P%>\r\n") + all + QStringLiteral("\r\n");
+        + QStringLiteral("\r\n/* ") + all + QStringLiteral(" */ ##0 ##1 ##9 \\cf1 \\cf ")
+        + QStringLiteral("{ISARETKUMEAC} \\ ISARETBACKSLASH <$P%>\r\n") + all + QStringLiteral("\r\n");
     for (TextHighlighter::Mode mode : {TextHighlighter::Sql, TextHighlighter::Script}) {
         RichTextBox box;
         box.setText(text);

@@ -19,22 +19,24 @@ using namespace orra;
 
 namespace {
 
-const char* kCities[] = {"İstanbul", "Ankara", "İzmir", "Bursa", "Antalya", "Konya", "Adana", "Gaziantep",
-                         "Kayseri", "Eskişehir", "Trabzon", "Samsun"};
-const char* kFirst[] = {"Ayşe", "Mehmet", "Fatma", "Mustafa", "Emine", "Ahmet", "Hatice", "Ali", "Zeynep",
-                        "Hüseyin", "Elif", "Hasan", "Özge", "İbrahim", "Şule", "Çağrı", "Gül", "Oğuz", "Ümit", "Deniz"};
-const char* kLast[] = {"Yılmaz", "Kaya", "Demir", "Şahin", "Çelik", "Yıldız", "Yıldırım", "Öztürk", "Aydın",
-                       "Özdemir", "Arslan", "Doğan", "Kılıç", "Aslan", "Çetin", "Kara", "Koç", "Kurt", "Özkan", "Şimşek"};
+const char* kCities[] = {"İstanbul", "Ankara", "İzmir", "Bursa", "Antalya", "Konya", "Adana", "Gaziantep", "Kayseri",
+    "Eskişehir", "Trabzon", "Samsun"};
+const char* kFirst[] = {"Ayşe", "Mehmet", "Fatma", "Mustafa", "Emine", "Ahmet", "Hatice", "Ali", "Zeynep", "Hüseyin",
+    "Elif", "Hasan", "Özge", "İbrahim", "Şule", "Çağrı", "Gül", "Oğuz", "Ümit", "Deniz"};
+const char* kLast[] = {"Yılmaz", "Kaya", "Demir", "Şahin", "Çelik", "Yıldız", "Yıldırım", "Öztürk", "Aydın", "Özdemir",
+    "Arslan", "Doğan", "Kılıç", "Aslan", "Çetin", "Kara", "Koç", "Kurt", "Özkan", "Şimşek"};
 const char* kProducts[] = {"Çay (1 kg)", "Türk kahvesi (250 g)", "Zeytinyağı (1 l)", "Lokum (500 g)", "Fındık (1 kg)",
-                           "Kuru kayısı (500 g)", "Bal (850 g)", "Tahin (300 g)", "Pekmez (700 g)", "Baklava (1 kg)",
-                           "Simit (10 adet)", "Beyaz peynir (1 kg)", "Kaşar (500 g)", "Sucuk (500 g)", "Pastırma (250 g)",
-                           "Nar ekşisi (330 ml)", "Pul biber (200 g)", "Mercimek (1 kg)", "Bulgur (1 kg)", "Pirinç (2 kg)"};
+    "Kuru kayısı (500 g)", "Bal (850 g)", "Tahin (300 g)", "Pekmez (700 g)", "Baklava (1 kg)", "Simit (10 adet)",
+    "Beyaz peynir (1 kg)", "Kaşar (500 g)", "Sucuk (500 g)", "Pastırma (250 g)", "Nar ekşisi (330 ml)",
+    "Pul biber (200 g)", "Mercimek (1 kg)", "Bulgur (1 kg)", "Pirinç (2 kg)"};
 
-template <size_t N> const char* pick(const char* (&list)[N], std::mt19937& rng) {
+template <size_t N> const char* pick(const char* (&list)[N], std::mt19937& rng)
+{
     return list[std::uniform_int_distribution<size_t>(0, N - 1)(rng)];
 }
 
-void makeSalesData(db::Connection& sales) {
+void makeSalesData(db::Connection& sales)
+{
     sales.execute("create table Customers (ID int primary key, Name nvarchar(60), City nvarchar(30), Since datetime)");
     sales.execute("create table Products (ID int primary key, Name nvarchar(60), Price money)");
     sales.execute("create table Orders (ID int primary key, CustomerID int references Customers(ID), "
@@ -45,7 +47,7 @@ void makeSalesData(db::Connection& sales) {
         const QString name = QString::fromUtf8(pick(kFirst, rng)) + ' ' + QString::fromUtf8(pick(kLast, rng));
         const QDate since = QDate(2015, 1, 1).addDays(std::uniform_int_distribution<int>(0, 3650)(rng));
         sales.execute("insert into Customers values (?, ?, ?, ?)",
-                      {i, name, QString::fromUtf8(pick(kCities, rng)), QDateTime(since, QTime(9, 0))});
+            {i, name, QString::fromUtf8(pick(kCities, rng)), QDateTime(since, QTime(9, 0))});
     }
     std::vector<double> prices;
     for (size_t i = 0; i < std::size(kProducts); ++i) {
@@ -58,8 +60,8 @@ void makeSalesData(db::Connection& sales) {
         const int quantity = std::uniform_int_distribution<int>(1, 12)(rng);
         const QDate day = QDate(2025, 1, 1).addDays(std::uniform_int_distribution<int>(0, 364)(rng));
         sales.execute("insert into Orders values (?, ?, ?, ?, ?, ?)",
-                      {i, std::uniform_int_distribution<int>(1, 400)(rng), product, QDateTime(day, QTime(12, 0)),
-                       quantity, std::round(prices[product - 1] * quantity * 100) / 100});
+            {i, std::uniform_int_distribution<int>(1, 400)(rng), product, QDateTime(day, QTime(12, 0)), quantity,
+                std::round(prices[product - 1] * quantity * 100) / 100});
     }
     sales.commitTrans();
 }
@@ -69,14 +71,16 @@ struct DocumentBuilder {
     xml::Document doc;
     xml::Node root;
 
-    DocumentBuilder(const QString& server, const QString& description) {
+    DocumentBuilder(const QString& server, const QString& description)
+    {
         doc.loadXML("<Document/>");
         root = doc.documentElement();
         xml::setAttribute(root, "ID", "B0");
         xml::setAttribute(root, "Server", server);
         xml::appendCData(root, description);
     }
-    static xml::Node block(xml::Node parent, const QString& id, const QString& name, const QString& sql) {
+    static xml::Node block(xml::Node parent, const QString& id, const QString& name, const QString& sql)
+    {
         xml::Node b = xml::appendElement(parent, "Block");
         xml::setAttribute(b, "ID", id);
         xml::setAttribute(b, "Name", name);
@@ -84,22 +88,25 @@ struct DocumentBuilder {
         return b;
     }
     static void parameter(xml::Node owner, const QString& name, const QString& caption, const QString& defaultValue,
-                          const QString& type, const QString& source = QString()) {
+        const QString& type, const QString& source = QString())
+    {
         xml::Node p = xml::appendElement(owner, "Parameter");
         const QStringList attributes{"ID", "Name", "Caption", "DefaultValue", "Type", "Source", "ReturnCol", "Prompt",
-                                     "SelectionType", "Behaviour"};
+            "SelectionType", "Behaviour"};
         const QStringList values{xml::attribute(owner, "ID") + ".P_" + name, name, caption, defaultValue, type, source,
-                                 "", "", "single", "dynamic"};
+            "", "", "single", "dynamic"};
         for (qsizetype i = 0; i < attributes.size(); ++i) xml::setAttribute(p, attributes[i], values[i]);
     }
-    static xml::Node include(xml::Node parent, const QString& id, const QString& documentName, long docId) {
+    static xml::Node include(xml::Node parent, const QString& id, const QString& documentName, long docId)
+    {
         xml::Node i = xml::appendElement(parent, "Include");
         xml::setAttribute(i, "ID", id);
         xml::setAttribute(i, "Name", "Include:" + documentName.trimmed());
         xml::setAttribute(i, "DocID", QString::number(docId));
         return i;
     }
-    static void inheritance(xml::Node include, const QString& pid, const QString& rid, bool output = false) {
+    static void inheritance(xml::Node include, const QString& pid, const QString& rid, bool output = false)
+    {
         xml::Node h = xml::appendElement(include, "Inheritance");
         xml::setAttribute(h, "PID", pid);
         xml::setAttribute(h, "RID", rid);
@@ -107,22 +114,25 @@ struct DocumentBuilder {
     }
 };
 
-void storeCategory(db::Connection& c, long id, long parent, const QString& name) {
+void storeCategory(db::Connection& c, long id, long parent, const QString& name)
+{
     c.execute("insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled, Owner, CheckSum) "
               "values (?, ?, ?, 'C', 0, suser_sid(), 0)",
-              {qlonglong(id), qlonglong(parent), name});
+        {qlonglong(id), qlonglong(parent), name});
     if (!UpdateCategoryCheckSum(c, "catalogue", id)) throw Error(-1, "orra-demo", "cannot store category " + name);
 }
 
 void storeDocument(db::Connection& c, long id, long category, const QString& name, const QString& description,
-                   const xml::Document& doc) {
+    const xml::Document& doc)
+{
     c.execute("insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
               "values (?, ?, ?, ?, 'T', 0, ?, suser_sid(), 0)",
-              {qlonglong(id), qlonglong(category), name, description, doc.xml()});
+        {qlonglong(id), qlonglong(category), name, description, doc.xml()});
     if (!UpdateDocumentCheckSum(c, "catalogue", id)) throw Error(-1, "orra-demo", "cannot store document " + name);
 }
 
-void makeDocuments(db::Connection& c, const QString& server) {
+void makeDocuments(db::Connection& c, const QString& server)
+{
     storeCategory(c, 1, 0, "Satış");
     storeCategory(c, 2, 1, "Raporlar");
     storeCategory(c, 3, 1, "Ortak");
@@ -142,8 +152,8 @@ void makeDocuments(db::Connection& c, const QString& server) {
 
     // 2: the city report: asks for a city and a minimum, includes document 1 bound to the city.
     DocumentBuilder report(server, "Şehir raporu: en çok alışveriş yapan müşteriler");
-    DocumentBuilder::parameter(report.root, "Il", "Şehir", "İzmir", "combo",
-                               "select distinct City from Customers order by City");
+    DocumentBuilder::parameter(
+        report.root, "Il", "Şehir", "İzmir", "combo", "select distinct City from Customers order by City");
     DocumentBuilder::parameter(report.root, "EnAz", "En az tutar", "1000", "text");
     xml::Node inc = DocumentBuilder::include(report.root, "B0.I0", "Şehir müşteri toplamları", 1);
     DocumentBuilder::inheritance(inc, "B0.P_Sehir", "B0.P_Il");
@@ -183,22 +193,23 @@ void makeDocuments(db::Connection& c, const QString& server) {
     // Call schemas, so that the launcher can run the documents that ask without a person:
     // the customer totals of Bursa, and the city report for Ankara, at least 2,000.
     c.execute("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (1, 1, ?, ?)",
-              {QStringLiteral("Bursa"), QStringLiteral("Customer totals of Bursa")});
+        {QStringLiteral("Bursa"), QStringLiteral("Customer totals of Bursa")});
     c.execute("insert into tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal) "
               "select ID, ?, ? from tbOrraCallSchema where DocID=1 and SchemaID=1",
-              {QStringLiteral("B0.P_Sehir"), QStringLiteral("Bursa")});
+        {QStringLiteral("B0.P_Sehir"), QStringLiteral("Bursa")});
     c.execute("insert into tbOrraCallSchema (DocID, SchemaID, Name, Description) values (2, 1, ?, ?)",
-              {QStringLiteral("Ankara, 2000 üstü"), QStringLiteral("Ankara's customers who bought 2,000 or more")});
+        {QStringLiteral("Ankara, 2000 üstü"), QStringLiteral("Ankara's customers who bought 2,000 or more")});
     c.execute("insert into tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal) "
               "select ID, ?, ? from tbOrraCallSchema where DocID=2 and SchemaID=1",
-              {QStringLiteral("B0.P_Il"), QStringLiteral("Ankara")});
+        {QStringLiteral("B0.P_Il"), QStringLiteral("Ankara")});
     c.execute("insert into tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal) "
               "select ID, ?, ? from tbOrraCallSchema where DocID=2 and SchemaID=1",
-              {QStringLiteral("B0.P_EnAz"), QStringLiteral("2000")});
+        {QStringLiteral("B0.P_EnAz"), QStringLiteral("2000")});
 }
 
 // The sample categories (1-3) and documents (1-4) that makeDocuments stores, where they are.
-void restampSampleRows(db::Connection& c) {
+void restampSampleRows(db::Connection& c)
+{
     for (long id = 1; id <= 3; ++id) {
         db::RecordsetPtr rs = c.execute(QStringLiteral("select count(*) from tbOrraCategory where ID=%1").arg(id));
         if (rs->value(0).toInt() > 0 && !UpdateCategoryCheckSum(c, "catalogue", id))
@@ -211,15 +222,17 @@ void restampSampleRows(db::Connection& c) {
     }
 }
 
-} // namespace
+}   // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     catalogue::registerEmbeddedCatalogue();
     QString server = QStringLiteral("demo");
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == "--server" && i + 1 < args.size()) server = args[++i];
+        if (args[i] == "--server" && i + 1 < args.size())
+            server = args[++i];
         else {
             std::fprintf(stderr, "usage: orra-demo [--server NAME]\n");
             return 2;
@@ -233,15 +246,16 @@ int main(int argc, char** argv) {
             restampSampleRows(catalogue);
             std::printf("The server %s exists already in %s: left as it is (the checksums of its sample rows are "
                         "up to date).\n",
-                        qUtf8Printable(server), qUtf8Printable(embedded::serversRoot()));
+                qUtf8Printable(server), qUtf8Printable(embedded::serversRoot()));
             return 0;
         }
         catalogue::createEmbeddedServer(server, QString(), QString(), QStringLiteral("catalogue"));
         embedded::createDatabase(server, "sales");
         db::Connection mat;
         mat.open(embedded::connectionText(server, "mat"));
-        mat.execute("insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) values (?, '', 'sales', '', '')",
-                    {server});
+        mat.execute(
+            "insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) values (?, '', 'sales', '', '')",
+            {server});
         db::Connection sales;
         sales.open(embedded::connectionText(server, "sales"));
         makeSalesData(sales);
@@ -249,7 +263,7 @@ int main(int argc, char** argv) {
         catalogue.open(embedded::connectionText(server, "catalogue"));
         makeDocuments(catalogue, server);
         std::printf("Made the server %s in %s: catalogue (4 documents), mat (registry), sales (6000 orders).\n",
-                    qUtf8Printable(server), qUtf8Printable(embedded::serversRoot()));
+            qUtf8Printable(server), qUtf8Printable(embedded::serversRoot()));
         return 0;
     } catch (const Error& e) {
         std::fprintf(stderr, "orra-demo: %s\n", qUtf8Printable(e.description()));

@@ -28,8 +28,7 @@ QString usage()
 QString parseArguments(const QStringList& args, SqlOptions& o)
 {
     auto value = [&](qsizetype& i, const QString& flag, QString& target) -> QString {
-        if (i + 1 >= args.size())
-            return QStringLiteral("the option %1 needs a value").arg(flag);
+        if (i + 1 >= args.size()) return QStringLiteral("the option %1 needs a value").arg(flag);
         target = args.at(++i);
         return QString();
     };
@@ -59,46 +58,36 @@ QString parseArguments(const QStringList& args, SqlOptions& o)
             o.help = true;
         else
             e = QStringLiteral("unknown option '%1'").arg(a);
-        if (!e.isEmpty())
-            return e;
+        if (!e.isEmpty()) return e;
     }
-    if (o.help)
-        return QString();
-    if (o.trusted && !o.login.isEmpty())
-        return QStringLiteral("-E and -U cannot be used together");
+    if (o.help) return QString();
+    if (o.trusted && !o.login.isEmpty()) return QStringLiteral("-E and -U cannot be used together");
     if (!o.createServer.isEmpty()) {
-        if (!o.query.isEmpty() || !o.inputFile.isEmpty())
-            return QStringLiteral("--create-server runs no statements");
+        if (!o.query.isEmpty() || !o.inputFile.isEmpty()) return QStringLiteral("--create-server runs no statements");
         return QString();
     }
-    if (o.server.isEmpty())
-        return QStringLiteral("the server (-S) is required");
-    if (o.query.isEmpty() == o.inputFile.isEmpty())
-        return QStringLiteral("give either -Q text or -i file");
-    if (o.login.isEmpty())
-        o.trusted = true;
+    if (o.server.isEmpty()) return QStringLiteral("the server (-S) is required");
+    if (o.query.isEmpty() == o.inputFile.isEmpty()) return QStringLiteral("give either -Q text or -i file");
+    if (o.login.isEmpty()) o.trusted = true;
     return QString();
 }
 
 QStringList splitBatches(const QString& script)
 {
-    static const QRegularExpression go(QStringLiteral("^[ \\t]*go[ \\t]*$"),
-                                       QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression go(QStringLiteral("^[ \\t]*go[ \\t]*$"), QRegularExpression::CaseInsensitiveOption);
     QStringList batches;
     QString current;
     const QStringList lines = script.split(QRegularExpression(QStringLiteral("\\r?\\n")));
     for (const QString& line : lines) {
         if (go.match(line).hasMatch()) {
-            if (!current.trimmed().isEmpty())
-                batches << current;
+            if (!current.trimmed().isEmpty()) batches << current;
             current.clear();
         } else {
             current += line;
             current += u'\n';
         }
     }
-    if (!current.trimmed().isEmpty())
-        batches << current;
+    if (!current.trimmed().isEmpty()) batches << current;
     return batches;
 }
 
@@ -106,14 +95,11 @@ namespace {
 
 QString cell(const QVariant& v, db::DataType type)
 {
-    if (!v.isValid() || v.isNull())
-        return QStringLiteral("NULL");
-    if (type == db::DataType::Boolean)
-        return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    if (!v.isValid() || v.isNull()) return QStringLiteral("NULL");
+    if (type == db::DataType::Boolean) return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     if (v.typeId() == QMetaType::QByteArray)
         return QStringLiteral("0x") + QString::fromLatin1(v.toByteArray().toHex().toUpper());
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    if (v.typeId() == QMetaType::QDateTime) return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
     return db::Recordset::valueText(v, type);
 }
 
@@ -123,38 +109,31 @@ void printSet(db::Recordset& rs, const SqlOptions& o, QTextStream& out)
     QList<QStringList> rows;
     for (; !rs.isEOF(); rs.MoveNext()) {
         QStringList row;
-        for (int c = 0; c < n; ++c)
-            row << cell(rs.value(c), rs.field(c).type);
+        for (int c = 0; c < n; ++c) row << cell(rs.value(c), rs.field(c).type);
         rows << row;
     }
     QStringList header;
-    for (int c = 0; c < n; ++c)
-        header << rs.field(c).name;
+    for (int c = 0; c < n; ++c) header << rs.field(c).name;
     if (o.separated) {
         out << header.join(o.separator) << '\n';
-        for (const QStringList& r : std::as_const(rows))
-            out << r.join(o.separator) << '\n';
+        for (const QStringList& r : std::as_const(rows)) out << r.join(o.separator) << '\n';
     } else {
         QList<int> width;
         for (int c = 0; c < n; ++c) {
             int w = int(header.at(c).size());
-            for (const QStringList& r : std::as_const(rows))
-                w = std::max(w, int(r.at(c).size()));
+            for (const QStringList& r : std::as_const(rows)) w = std::max(w, int(r.at(c).size()));
             width << w;
         }
         auto line = [&](const QStringList& r) {
             QStringList cells;
-            for (int c = 0; c < n; ++c)
-                cells << (c + 1 < n ? r.at(c).leftJustified(width.at(c), u' ') : r.at(c));
+            for (int c = 0; c < n; ++c) cells << (c + 1 < n ? r.at(c).leftJustified(width.at(c), u' ') : r.at(c));
             out << cells.join(u' ') << '\n';
         };
         line(header);
         QStringList dashes;
-        for (int c = 0; c < n; ++c)
-            dashes << QString(width.at(c), u'-');
+        for (int c = 0; c < n; ++c) dashes << QString(width.at(c), u'-');
         out << dashes.join(u' ') << '\n';
-        for (const QStringList& r : std::as_const(rows))
-            line(r);
+        for (const QStringList& r : std::as_const(rows)) line(r);
     }
     out << '\n' << QStringLiteral("(%1 row%2 affected)").arg(rows.size()).arg(rows.size() == 1 ? "" : "s") << "\n\n";
 }
@@ -163,13 +142,11 @@ void printErrors(const db::Connection& c, const orra::Error& e, QTextStream& err
 {
     bool any = false;
     for (const db::ProviderError& p : c.errors()) {
-        if (p.number == 0)
-            continue;
+        if (p.number == 0) continue;
         err << QStringLiteral("Msg %1, SQL state %2: %3").arg(p.nativeError).arg(p.sqlState, p.description) << '\n';
         any = true;
     }
-    if (!any)
-        err << e.description() << '\n';
+    if (!any) err << e.description() << '\n';
 }
 
 int runBatch(db::Connection& c, const QString& text, const SqlOptions& o, QTextStream& out, QTextStream& err)
@@ -177,14 +154,16 @@ int runBatch(db::Connection& c, const QString& text, const SqlOptions& o, QTextS
     try {
         db::RecordsetPtr rs = c.execute(text);
         for (const db::ProviderError& p : c.errors())
-            if (p.number == 0)
-                err << p.description << '\n';
+            if (p.number == 0) err << p.description << '\n';
         bool more = true;
         while (rs && more) {
             if (rs->isOpen())
                 printSet(*rs, o, out);
             else if (rs->recordsAffected() >= 0)
-                out << QStringLiteral("(%1 row%2 affected)").arg(rs->recordsAffected()).arg(rs->recordsAffected() == 1 ? "" : "s") << "\n\n";
+                out << QStringLiteral("(%1 row%2 affected)")
+                           .arg(rs->recordsAffected())
+                           .arg(rs->recordsAffected() == 1 ? "" : "s")
+                    << "\n\n";
             more = rs->NextRecordset();
         }
         return 0;
@@ -194,7 +173,7 @@ int runBatch(db::Connection& c, const QString& text, const SqlOptions& o, QTextS
     }
 }
 
-} // namespace
+}   // namespace
 
 int runOrraSql(const SqlOptions& o, QTextStream& out, QTextStream& err)
 {
@@ -228,23 +207,23 @@ int runOrraSql(const SqlOptions& o, QTextStream& out, QTextStream& err)
         batches = splitBatches(QString::fromUtf8(f.readAll()));
     }
     if (!embedded::isEmbeddedServer(o.server)) {
-        err << QStringLiteral("The server '%1' does not exist under %2.").arg(o.server, embedded::serversRoot()) << '\n';
+        err << QStringLiteral("The server '%1' does not exist under %2.").arg(o.server, embedded::serversRoot())
+            << '\n';
         return 1;
     }
     db::Connection c;
     try {
         c.open(embedded::connectionText(o.server, o.database.isEmpty() ? QStringLiteral("master") : o.database,
-                                        o.trusted ? QString() : o.login, o.password));
+            o.trusted ? QString() : o.login, o.password));
     } catch (const orra::Error& e) {
         printErrors(c, e, err);
         return 1;
     }
     int status = 0;
-    for (const QString& b : std::as_const(batches))
-        status |= runBatch(c, b, o, out, err);
+    for (const QString& b : std::as_const(batches)) status |= runBatch(c, b, o, out, err);
     out.flush();
     err.flush();
     return status;
 }
 
-} // namespace orra::tools
+}   // namespace orra::tools

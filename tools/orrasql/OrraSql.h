@@ -20,11 +20,11 @@ struct SqlOptions {
     QString login;
     QString password;
     bool trusted = false;
-    QString query;           // -Q
-    QString inputFile;       // -i
-    QString separator;       // -s: separated values instead of aligned columns
+    QString query;       // -Q
+    QString inputFile;   // -i
+    QString separator;   // -s: separated values instead of aligned columns
     bool separated = false;
-    QString createServer;    // --create-server
+    QString createServer;   // --create-server
     bool help = false;
 };
 
@@ -39,4 +39,4 @@ int runOrraSql(const SqlOptions& options, QTextStream& out, QTextStream& err);
 
 QString usage();
 
-} // namespace orra::tools
+}   // namespace orra::tools

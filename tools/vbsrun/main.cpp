@@ -21,9 +21,12 @@ public:
         const int buttons = style & 7;
         const int which = (style & orra::vbDefaultButton3) ? 2 : (style & orra::vbDefaultButton2) ? 1 : 0;
         static const int answers[6][3] = {
-            {orra::vbOK, orra::vbOK, orra::vbOK}, {orra::vbOK, orra::vbCancel, orra::vbCancel},
-            {orra::vbAbort, orra::vbRetry, orra::vbIgnore}, {orra::vbYes, orra::vbNo, orra::vbCancel},
-            {orra::vbYes, orra::vbNo, orra::vbNo}, {orra::vbRetry, orra::vbCancel, orra::vbCancel},
+            {orra::vbOK, orra::vbOK, orra::vbOK},
+            {orra::vbOK, orra::vbCancel, orra::vbCancel},
+            {orra::vbAbort, orra::vbRetry, orra::vbIgnore},
+            {orra::vbYes, orra::vbNo, orra::vbCancel},
+            {orra::vbYes, orra::vbNo, orra::vbNo},
+            {orra::vbRetry, orra::vbCancel, orra::vbCancel},
         };
         return buttons < 6 ? answers[buttons][which] : orra::vbOK;
     }
@@ -36,7 +39,7 @@ public:
     }
 };
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -64,7 +67,7 @@ int main(int argc, char** argv)
         const orra::vbs::ErrorReport& r = e.report();
         std::fflush(stdout);
         std::fprintf(stderr, "%s(%d, %d) %s: %s (%ld)\n", argv[1], r.line, r.column, qUtf8Printable(r.source),
-                     qUtf8Printable(r.description), r.number);
+            qUtf8Printable(r.description), r.number);
         if (!r.text.isEmpty()) std::fprintf(stderr, "    %s\n", qUtf8Printable(r.text));
         status = 1;
     }

@@ -8,41 +8,29 @@ namespace orra::embedded {
 
 namespace {
 
-QString text(const char* s)
-{
-    return s ? QString::fromUtf8(s) : QString();
-}
+QString text(const char* s) { return s ? QString::fromUtf8(s) : QString(); }
 
-bool isTemp(const QString& schema)
-{
-    return schema.compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0;
-}
+bool isTemp(const QString& schema) { return schema.compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0; }
 
 // SQLite's own bookkeeping tables, written by SQLite itself while it carries out DDL.
-bool isSchemaTable(const QString& table)
-{
-    return table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive);
-}
+bool isSchemaTable(const QString& table) { return table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive); }
 
 // SQL functions that reach outside the database: never from client text.
 bool isForbiddenFunction(const QString& name)
 {
-    static const char* const names[] = {"load_extension", "fts3_tokenizer", "readfile", "writefile", "edit",
-                                        "fts5"};
+    static const char* const names[] = {"load_extension", "fts3_tokenizer", "readfile", "writefile", "edit", "fts5"};
     for (const char* n : names)
-        if (name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0)
-            return true;
+        if (name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) return true;
     return false;
 }
 
-} // namespace
+}   // namespace
 
 bool isServerTable(const QString& table)
 {
     static const char* const names[] = {"sysusers", "sysmembers", "syslogins", "sysprocesses"};
     for (const char* n : names)
-        if (table.compare(QLatin1String(n), Qt::CaseInsensitive) == 0)
-            return true;
+        if (table.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) return true;
     return false;
 }
 
@@ -63,10 +51,7 @@ void SessionRights::reset()
     m_owner.clear();
 }
 
-void SessionRights::setOwner(const QString& schema, bool owner)
-{
-    m_owner.insert(foldName(schema), owner);
-}
+void SessionRights::setOwner(const QString& schema, bool owner) { m_owner.insert(foldName(schema), owner); }
 
 bool SessionRights::isOwner(const QString& schema) const
 {
@@ -85,27 +70,28 @@ int SessionRights::deny(long number, const QString& message) const
     return SQLITE_DENY;
 }
 
-int SessionRights::authorize(void* self, int action, const char* a, const char* b, const char* schema,
-                             const char*)
+int SessionRights::authorize(void* self, int action, const char* a, const char* b, const char* schema, const char*)
 {
     const auto* r = static_cast<const SessionRights*>(self);
-    if (r->m_trusted > 0)
-        return SQLITE_OK;
+    if (r->m_trusted > 0) return SQLITE_OK;
     return r->decide(action, text(a), text(b), text(schema));
 }
 
 int SessionRights::decide(int action, const QString& a, const QString& b, const QString& schema) const
 {
     const auto writeDenied = [&](const char* what) {
-        return deny(229, QStringLiteral("The %1 permission was denied on the object '%2', database '%3', schema 'dbo'.")
-                             .arg(QLatin1String(what), a, databaseOf(schema)));
+        return deny(229,
+            QStringLiteral("The %1 permission was denied on the object '%2', database '%3', schema 'dbo'.")
+                .arg(QLatin1String(what), a, databaseOf(schema)));
     };
     const auto createDenied = [&](const char* what, const QString& db) {
-        return deny(262, QStringLiteral("%1 permission denied in database '%2'.").arg(QLatin1String(what), databaseOf(db)));
+        return deny(
+            262, QStringLiteral("%1 permission denied in database '%2'.").arg(QLatin1String(what), databaseOf(db)));
     };
     const auto cannot = [&](const char* verb, const char* kind, const QString& name) {
-        return deny(3701, QStringLiteral("Cannot %1 the %2 '%3', because it does not exist or you do not have permission.")
-                              .arg(QLatin1String(verb), QLatin1String(kind), name));
+        return deny(3701,
+            QStringLiteral("Cannot %1 the %2 '%3', because it does not exist or you do not have permission.")
+                .arg(QLatin1String(verb), QLatin1String(kind), name));
     };
     switch (action) {
     case SQLITE_SELECT:
@@ -128,8 +114,7 @@ int SessionRights::decide(int action, const QString& a, const QString& b, const 
     case SQLITE_DELETE: {
         // a: table
         const char* what = action == SQLITE_INSERT ? "INSERT" : action == SQLITE_UPDATE ? "UPDATE" : "DELETE";
-        if (isServerTable(a))
-            return writeDenied(what);
+        if (isServerTable(a)) return writeDenied(what);
         // sqlite_master changes under DDL, which is checked on its own; sqlite_sequence (the
         // identity counters) only by those who may drop tables.
         if (a.compare(QLatin1String("sqlite_sequence"), Qt::CaseInsensitive) == 0 && !isTemp(schema)
@@ -148,43 +133,37 @@ int SessionRights::decide(int action, const QString& a, const QString& b, const 
         // No temporary table or view that would stand in for a server's table in the session's
         // unqualified names, and no temporary trigger on one (it may name another database's).
         if (isServerTable(a) || isServerTable(b))
-            return createDenied(action == SQLITE_CREATE_TEMP_VIEW ? "CREATE VIEW" : action == SQLITE_CREATE_TEMP_TRIGGER ? "CREATE TRIGGER" : "CREATE TABLE", schema);
+            return createDenied(action == SQLITE_CREATE_TEMP_VIEW ? "CREATE VIEW"
+                    : action == SQLITE_CREATE_TEMP_TRIGGER        ? "CREATE TRIGGER"
+                                                                  : "CREATE TABLE",
+                schema);
         return SQLITE_OK;
     case SQLITE_CREATE_TABLE:
-        if (isTemp(schema) && isServerTable(a))
-            return createDenied("CREATE TABLE", schema);
-        if (isTemp(schema) || isOwner(schema))
-            return SQLITE_OK;
+        if (isTemp(schema) && isServerTable(a)) return createDenied("CREATE TABLE", schema);
+        if (isTemp(schema) || isOwner(schema)) return SQLITE_OK;
         return createDenied("CREATE TABLE", schema);
     case SQLITE_CREATE_VIEW:
-        if (isTemp(schema) && isServerTable(a))
-            return createDenied("CREATE VIEW", schema);
-        if (isTemp(schema) || isOwner(schema))
-            return SQLITE_OK;
+        if (isTemp(schema) && isServerTable(a)) return createDenied("CREATE VIEW", schema);
+        if (isTemp(schema) || isOwner(schema)) return SQLITE_OK;
         return createDenied("CREATE VIEW", schema);
     case SQLITE_DROP_VIEW:
-        if (isTemp(schema) || isOwner(schema))
-            return SQLITE_OK;
+        if (isTemp(schema) || isOwner(schema)) return SQLITE_OK;
         return cannot("drop", "view", a);
     case SQLITE_DROP_TABLE:
-        if (isTemp(schema) || (isOwner(schema) && !isServerTable(a)))
-            return SQLITE_OK;
+        if (isTemp(schema) || (isOwner(schema) && !isServerTable(a))) return SQLITE_OK;
         return cannot("drop", "table", a);
     case SQLITE_CREATE_INDEX:
     case SQLITE_CREATE_TRIGGER:
         // a: index or trigger, b: its table
-        if (isTemp(schema) || (isOwner(schema) && !isServerTable(b)))
-            return SQLITE_OK;
+        if (isTemp(schema) || (isOwner(schema) && !isServerTable(b))) return SQLITE_OK;
         return createDenied(action == SQLITE_CREATE_INDEX ? "CREATE INDEX" : "CREATE TRIGGER", schema);
     case SQLITE_DROP_INDEX:
     case SQLITE_DROP_TRIGGER:
-        if (isTemp(schema) || (isOwner(schema) && !isServerTable(b)))
-            return SQLITE_OK;
+        if (isTemp(schema) || (isOwner(schema) && !isServerTable(b))) return SQLITE_OK;
         return cannot("drop", action == SQLITE_DROP_INDEX ? "index" : "trigger", a);
     case SQLITE_ALTER_TABLE:
         // a: database, b: table
-        if (isTemp(a) || (isOwner(a) && !isServerTable(b)))
-            return SQLITE_OK;
+        if (isTemp(a) || (isOwner(a) && !isServerTable(b))) return SQLITE_OK;
         return cannot("alter", "table", b);
     default:
         // attach, detach, pragma, vacuum, analyze, reindex, virtual tables, savepoints …
@@ -192,4 +171,4 @@ int SessionRights::decide(int action, const QString& a, const QString& b, const 
     }
 }
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

@@ -48,8 +48,7 @@ public:
     };
 
 private:
-    static int authorize(void* self, int action, const char* a, const char* b, const char* schema,
-                         const char* trigger);
+    static int authorize(void* self, int action, const char* a, const char* b, const char* schema, const char* trigger);
     int decide(int action, const QString& a, const QString& b, const QString& schema) const;
     int deny(long number, const QString& message) const;
     QString databaseOf(const QString& schema) const;
@@ -68,4 +67,4 @@ bool isServerTable(const QString& table);
 // The uid of the db_owner role.
 constexpr int kDbOwnerRole = 16384;
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

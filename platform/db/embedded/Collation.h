@@ -21,4 +21,4 @@ bool turkishLike(const QString& pattern, const QString& text, QChar escape = QCh
 // Registers the collation "TR_CI" and the like() override on a handle.
 void registerCollation(sqlite3* db);
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

@@ -19,26 +19,45 @@ int precedence(const QString& declared)
         const char* name;
         int rank;
     } ranks[] = {
-        {"datetime2", 30}, {"datetime", 29}, {"smalldatetime", 28}, {"date", 27}, {"time", 26},
-        {"float", 25}, {"double", 25}, {"real", 24}, {"decimal", 23}, {"numeric", 23},
-        {"money", 22}, {"smallmoney", 21}, {"bigint", 20}, {"int", 19}, {"integer", 19},
-        {"smallint", 18}, {"tinyint", 17}, {"bit", 16}, {"boolean", 16}, {"ntext", 15},
-        {"text", 14}, {"image", 13}, {"uniqueidentifier", 12}, {"nvarchar", 11}, {"nchar", 10},
-        {"varchar", 9}, {"char", 8}, {"varbinary", 7}, {"binary", 6},
+        {"datetime2", 30},
+        {"datetime", 29},
+        {"smalldatetime", 28},
+        {"date", 27},
+        {"time", 26},
+        {"float", 25},
+        {"double", 25},
+        {"real", 24},
+        {"decimal", 23},
+        {"numeric", 23},
+        {"money", 22},
+        {"smallmoney", 21},
+        {"bigint", 20},
+        {"int", 19},
+        {"integer", 19},
+        {"smallint", 18},
+        {"tinyint", 17},
+        {"bit", 16},
+        {"boolean", 16},
+        {"ntext", 15},
+        {"text", 14},
+        {"image", 13},
+        {"uniqueidentifier", 12},
+        {"nvarchar", 11},
+        {"nchar", 10},
+        {"varchar", 9},
+        {"char", 8},
+        {"varbinary", 7},
+        {"binary", 6},
     };
     const QString base = baseName(declared);
     for (const auto& r : ranks)
-        if (base == QLatin1String(r.name))
-            return r.rank;
+        if (base == QLatin1String(r.name)) return r.rank;
     return -1;
 }
 
 // Ranks whose values type the column better than a declared type would: exact numerics
 // (their scale comes with the values) and text and binary (their length does).
-bool leftToValues(int rank)
-{
-    return rank <= 15 || (rank >= 21 && rank <= 23);
-}
+bool leftToValues(int rank) { return rank <= 15 || (rank >= 21 && rank <= 23); }
 
 struct Resolved {
     bool known = false;
@@ -70,10 +89,8 @@ Resolved resolve(const TypeRule& rule, const QStringList& columns)
         bool any = false;
         for (const TypeRule& a : rule.args) {
             const Resolved x = resolve(a, columns);
-            if (x.null)
-                continue;
-            if (!x.known)
-                return {};
+            if (x.null) continue;
+            if (!x.known) return {};
             any = true;
             if (precedence(x.type) > best) {
                 best = precedence(x.type);
@@ -89,8 +106,7 @@ Resolved resolve(const TypeRule& rule, const QStringList& columns)
     }
     case TypeRule::Kind::Sum: {
         const Resolved x = rule.args.empty() ? Resolved() : resolve(rule.args.front(), columns);
-        if (!x.known)
-            return {};
+        if (!x.known) return {};
         const QString base = baseName(x.type);
         if (base == u"int" || base == u"integer" || base == u"smallint" || base == u"tinyint")
             r.type = QStringLiteral("int");
@@ -107,7 +123,7 @@ Resolved resolve(const TypeRule& rule, const QStringList& columns)
     return r;
 }
 
-} // namespace
+}   // namespace
 
 QStringList resolveColumnTypes(sqlite3* db, const ResultTyping& typing)
 {
@@ -129,4 +145,4 @@ QStringList resolveColumnTypes(sqlite3* db, const ResultTyping& typing)
     return out;
 }
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

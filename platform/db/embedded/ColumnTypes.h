@@ -18,4 +18,4 @@ namespace orra::embedded {
 // rules read.
 QStringList resolveColumnTypes(sqlite3* db, const ResultTyping& typing);
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

@@ -18,8 +18,7 @@ Rows rows(sqlite3* db, const QString& sql, const QStringList& args = {})
 {
     Rows out;
     const PreparedStatement st(db, sql);
-    if (!st.ok())
-        return out;
+    if (!st.ok()) return out;
     for (int i = 0; i < args.size(); ++i) {
         const QByteArray a = args.at(i).toUtf8();
         sqlite3_bind_text(st, i + 1, a.constData(), int(a.size()), SQLITE_TRANSIENT);
@@ -35,27 +34,22 @@ Rows rows(sqlite3* db, const QString& sql, const QStringList& args = {})
     return out;
 }
 
-QString quote(const QString& name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
+QString quote(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
 
 QString unquote(QString name)
 {
     name = name.trimmed();
-    if (name.size() >= 2 && ((name.startsWith(u'"') && name.endsWith(u'"')) || (name.startsWith(u'[') && name.endsWith(u']'))))
+    if (name.size() >= 2
+        && ((name.startsWith(u'"') && name.endsWith(u'"')) || (name.startsWith(u'[') && name.endsWith(u']'))))
         name = name.mid(1, name.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
     return name;
 }
 
 bool sameColumns(QStringList a, QStringList b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (QString& s : a)
-        s = s.toLower();
-    for (QString& s : b)
-        s = s.toLower();
+    if (a.size() != b.size()) return false;
+    for (QString& s : a) s = s.toLower();
+    for (QString& s : b) s = s.toLower();
     a.sort();
     b.sort();
     return a == b;
@@ -71,14 +65,16 @@ struct Declared {
 
 std::vector<Declared> declaredConstraints(sqlite3* db, const QString& schema, const QString& table)
 {
-    const QString master = schema == u"temp" ? QStringLiteral("temp.sqlite_master") : quote(schema) + QStringLiteral(".sqlite_master");
-    const Rows r = rows(db, QStringLiteral("select sql from %1 where type='table' and name=? collate nocase").arg(master), {table});
+    const QString master =
+        schema == u"temp" ? QStringLiteral("temp.sqlite_master") : quote(schema) + QStringLiteral(".sqlite_master");
+    const Rows r = rows(
+        db, QStringLiteral("select sql from %1 where type='table' and name=? collate nocase").arg(master), {table});
     std::vector<Declared> out;
-    if (r.empty())
-        return out;
+    if (r.empty()) return out;
     const QString sql = r.front().value(0);
     static const QRegularExpression re(
-        QStringLiteral(R"(\bconstraint\s+([\w#]+|"(?:[^"]|"")+"|\[[^\]]+\])\s+(primary\s+key|unique|foreign\s+key)\s*(?:\(([^)]*)\))?)"),
+        QStringLiteral(
+            R"(\bconstraint\s+([\w#]+|"(?:[^"]|"")+"|\[[^\]]+\])\s+(primary\s+key|unique|foreign\s+key)\s*(?:\(([^)]*)\))?)"),
         QRegularExpression::CaseInsensitiveOption);
     for (auto it = re.globalMatch(sql); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
@@ -114,8 +110,7 @@ std::vector<Declared> declaredConstraints(sqlite3* db, const QString& schema, co
 QString declaredName(const std::vector<Declared>& declared, const QString& kind, const QStringList& columns)
 {
     for (const Declared& d : declared) {
-        if (d.kind != kind)
-            continue;
+        if (d.kind != kind) continue;
         if (!d.columns.isEmpty() ? sameColumns(d.columns, columns)
                                  : (columns.size() == 1 && d.column.compare(columns.front(), Qt::CaseInsensitive) == 0))
             return d.name;
@@ -132,12 +127,12 @@ struct Target {
 Target targetOf(const QString& sql)
 {
     static const QRegularExpression re(
-        QStringLiteral(R"(^\s*(insert\s+into|update|delete\s+from)\s+(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
+        QStringLiteral(
+            R"(^\s*(insert\s+into|update|delete\s+from)\s+(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
         QRegularExpression::CaseInsensitiveOption);
     Target t;
     const QRegularExpressionMatch m = re.match(sql);
-    if (!m.hasMatch())
-        return t;
+    if (!m.hasMatch()) return t;
     t.verb = m.captured(1).section(u' ', 0, 0).toUpper();
     t.table = unquote(m.captured(3));
     t.schema = m.captured(2).isEmpty() ? (t.table.startsWith(u'#') ? QStringLiteral("temp") : QStringLiteral("main"))
@@ -145,10 +140,7 @@ Target targetOf(const QString& sql)
     return t;
 }
 
-QString objectName(const QString& table)
-{
-    return table.startsWith(u'#') ? table : QStringLiteral("dbo.") + table;
-}
+QString objectName(const QString& table) { return table.startsWith(u'#') ? table : QStringLiteral("dbo.") + table; }
 
 ConstraintMessage uniqueMessage(sqlite3* db, const Target& target, const QString& sqliteMessage)
 {
@@ -160,39 +152,36 @@ ConstraintMessage uniqueMessage(sqlite3* db, const Target& target, const QString
         table = q.section(u'.', 0, -2);
         columns << q.section(u'.', -1);
     }
-    if (table.isEmpty() || columns.isEmpty())
-        return {};
-    const QString schema = table.compare(target.table, Qt::CaseInsensitive) == 0 ? target.schema : QStringLiteral("main");
+    if (table.isEmpty() || columns.isEmpty()) return {};
+    const QString schema =
+        table.compare(target.table, Qt::CaseInsensitive) == 0 ? target.schema : QStringLiteral("main");
     const std::vector<Declared> declared = declaredConstraints(db, schema, table);
     const QString object = objectName(table);
-    for (const QStringList& index : rows(db, QStringLiteral("select name, origin from pragma_index_list(?, ?) where \"unique\"=1"),
-                                         {table, schema})) {
+    for (const QStringList& index : rows(db,
+             QStringLiteral("select name, origin from pragma_index_list(?, ?) where \"unique\"=1"), {table, schema})) {
         QStringList indexColumns;
         for (const QStringList& c : rows(db, QStringLiteral("select name from pragma_index_info(?, ?) order by seqno"),
-                                         {index.value(0), schema}))
+                 {index.value(0), schema}))
             indexColumns << c.value(0);
-        if (!sameColumns(indexColumns, columns))
-            continue;
+        if (!sameColumns(indexColumns, columns)) continue;
         const QString origin = index.value(1);
         if (origin == u"c")
             return {QStringLiteral("Cannot insert duplicate key row in object '%1' with unique index '%2'.")
                         .arg(object, index.value(0)),
-                    2601};
+                2601};
         const bool primary = origin == u"pk";
         QString name = declaredName(declared, primary ? QStringLiteral("primary") : QStringLiteral("unique"), columns);
-        if (name.isEmpty())
-            name = (primary ? QStringLiteral("PK__") : QStringLiteral("UQ__")) + table;
+        if (name.isEmpty()) name = (primary ? QStringLiteral("PK__") : QStringLiteral("UQ__")) + table;
         return {QStringLiteral("Violation of %1 constraint '%2'. Cannot insert duplicate key in object '%3'.")
                     .arg(primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY"), name, object),
-                2627};
+            2627};
     }
     // An integer primary key is the row number itself and has no index of its own.
     QString name = declaredName(declared, QStringLiteral("primary"), columns);
-    if (name.isEmpty())
-        name = QStringLiteral("PK__") + table;
+    if (name.isEmpty()) name = QStringLiteral("PK__") + table;
     return {QStringLiteral("Violation of PRIMARY KEY constraint '%1'. Cannot insert duplicate key in object '%2'.")
                 .arg(name, object),
-            2627};
+        2627};
 }
 
 struct ForeignKey {
@@ -203,12 +192,14 @@ std::vector<ForeignKey> foreignKeysOf(sqlite3* db, const QString& schema, const 
 {
     std::vector<ForeignKey> out;
     // id, seq, table, from, to, on_update, on_delete
-    for (const QStringList& r : rows(db, QStringLiteral("select \"table\", \"from\", \"to\", on_update, on_delete "
-                                                        "from pragma_foreign_key_list(?, ?) where seq=0"),
-                                     {table, schema})) {
+    for (const QStringList& r : rows(db,
+             QStringLiteral("select \"table\", \"from\", \"to\", on_update, on_delete "
+                            "from pragma_foreign_key_list(?, ?) where seq=0"),
+             {table, schema})) {
         ForeignKey k{table, r.value(1), r.value(0), r.value(2), r.value(4).toUpper(), r.value(3).toUpper()};
         if (k.parentColumn.isEmpty()) {
-            const Rows pk = rows(db, QStringLiteral("select name from pragma_table_info(?, ?) where pk=1"), {k.parent, schema});
+            const Rows pk =
+                rows(db, QStringLiteral("select name from pragma_table_info(?, ?) where pk=1"), {k.parent, schema});
             k.parentColumn = pk.empty() ? QStringLiteral("rowid") : pk.front().value(0);
         }
         out.push_back(k);
@@ -216,15 +207,11 @@ std::vector<ForeignKey> foreignKeysOf(sqlite3* db, const QString& schema, const 
     return out;
 }
 
-bool restricts(const QString& action)
-{
-    return action.isEmpty() || action == u"NO ACTION" || action == u"RESTRICT";
-}
+bool restricts(const QString& action) { return action.isEmpty() || action == u"NO ACTION" || action == u"RESTRICT"; }
 
 ConstraintMessage foreignKeyMessage(sqlite3* db, const QString& database, const Target& target)
 {
-    if (target.table.isEmpty())
-        return {};
+    if (target.table.isEmpty()) return {};
     const QString master = target.schema == u"temp" ? QStringLiteral("temp.sqlite_master")
                                                     : quote(target.schema) + QStringLiteral(".sqlite_master");
     const QString qualifier = target.schema == u"temp" ? QStringLiteral("temp") : quote(target.schema);
@@ -239,37 +226,38 @@ ConstraintMessage foreignKeyMessage(sqlite3* db, const QString& database, const 
                     referencing.push_back(k);
     }
     auto name = [&](const ForeignKey& k) {
-        const QString n = declaredName(declaredConstraints(db, target.schema, k.child), QStringLiteral("foreign"), {k.childColumn});
+        const QString n =
+            declaredName(declaredConstraints(db, target.schema, k.child), QStringLiteral("foreign"), {k.childColumn});
         return n.isEmpty() ? QStringLiteral("FK__%1__%2").arg(k.child, k.childColumn) : n;
     };
     for (const ForeignKey& k : referencing) {
         // The key in use: some row of the other table points at a row of the target.
-        const Rows used = rows(db, QStringLiteral("select 1 from %1.%2 where %3 in (select %4 from %1.%5) limit 1")
-                                       .arg(qualifier, quote(k.child), quote(k.childColumn), quote(k.parentColumn),
-                                            quote(k.parent)));
+        const Rows used = rows(db,
+            QStringLiteral("select 1 from %1.%2 where %3 in (select %4 from %1.%5) limit 1")
+                .arg(qualifier, quote(k.child), quote(k.childColumn), quote(k.parentColumn), quote(k.parent)));
         if (used.empty() && (referencing.size() > 1 || target.verb != u"DELETE"))
             continue;   // an update may have failed on a key of its own table instead
-        return {QStringLiteral("The %1 statement conflicted with the REFERENCE constraint \"%2\". The conflict occurred in "
-                               "database \"%3\", table \"%4\", column '%5'.")
-                    .arg(target.verb, name(k), database, objectName(k.child), k.childColumn),
-                547};
-    }
-    if (target.verb == u"DELETE")
-        return {};
-    const std::vector<ForeignKey> own = foreignKeysOf(db, target.schema, target.table);
-    if (own.empty())
-        return {};
-    const ForeignKey& k = own.front();
-    return {QStringLiteral("The %1 statement conflicted with the FOREIGN KEY constraint \"%2\". The conflict occurred in "
+        return {
+            QStringLiteral("The %1 statement conflicted with the REFERENCE constraint \"%2\". The conflict occurred in "
                            "database \"%3\", table \"%4\", column '%5'.")
-                .arg(target.verb, name(k), database, objectName(k.parent), k.parentColumn),
+                .arg(target.verb, name(k), database, objectName(k.child), k.childColumn),
             547};
+    }
+    if (target.verb == u"DELETE") return {};
+    const std::vector<ForeignKey> own = foreignKeysOf(db, target.schema, target.table);
+    if (own.empty()) return {};
+    const ForeignKey& k = own.front();
+    return {
+        QStringLiteral("The %1 statement conflicted with the FOREIGN KEY constraint \"%2\". The conflict occurred in "
+                       "database \"%3\", table \"%4\", column '%5'.")
+            .arg(target.verb, name(k), database, objectName(k.parent), k.parentColumn),
+        547};
 }
 
-} // namespace
+}   // namespace
 
-ConstraintMessage serverConstraintMessage(sqlite3* db, const QString& database, const QString& statementSql,
-                                          const QString& sqliteMessage)
+ConstraintMessage serverConstraintMessage(
+    sqlite3* db, const QString& database, const QString& statementSql, const QString& sqliteMessage)
 {
     const Target target = targetOf(statementSql);
     if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")))
@@ -281,4 +269,4 @@ ConstraintMessage serverConstraintMessage(sqlite3* db, const QString& database, 
     return {};
 }
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

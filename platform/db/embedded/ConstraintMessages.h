@@ -10,13 +10,13 @@ struct sqlite3;
 namespace orra::embedded {
 
 struct ConstraintMessage {
-    QString text;        // empty when the failure is not one of these
-    long number = 0;     // the server's error number: 2627, 2601 or 547
+    QString text;      // empty when the failure is not one of these
+    long number = 0;   // the server's error number: 2627, 2601 or 547
 };
 
 // statementSql is the SQLite text of the statement that failed (insert into / update /
 // delete from its target first); database is the name of the connection's database.
-ConstraintMessage serverConstraintMessage(sqlite3* db, const QString& database, const QString& statementSql,
-                                          const QString& sqliteMessage);
+ConstraintMessage serverConstraintMessage(
+    sqlite3* db, const QString& database, const QString& statementSql, const QString& sqliteMessage);
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

@@ -39,8 +39,7 @@ using db::ResultSet;
 std::unique_ptr<db::Backend> EmbeddedBackend::claim(const db::ConnectionString& cs)
 {
     const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
-    if (server.isEmpty() || !isEmbeddedServer(server))
-        return nullptr;
+    if (server.isEmpty() || !isEmbeddedServer(server)) return nullptr;
     return std::make_unique<EmbeddedBackend>();
 }
 
@@ -49,12 +48,10 @@ namespace {
 qint64 processStart(qint64 pid)
 {
     QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
+    if (!f.open(QIODevice::ReadOnly)) return 0;
     const QByteArray s = f.readAll();
     const qsizetype close = s.lastIndexOf(')');
-    if (close < 0)
-        return 0;
+    if (close < 0) return 0;
     const QList<QByteArray> parts = s.mid(close + 2).split(' ');
     // Field 22 of the line is the 20th after the command name.
     return parts.size() > 19 ? parts.at(19).toLongLong() : 0;
@@ -62,23 +59,15 @@ qint64 processStart(qint64 pid)
 
 bool processAlive(qint64 pid, qint64 start)
 {
-    if (pid <= 0)
-        return false;
-    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM)
-        return false;
+    if (pid <= 0) return false;
+    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM) return false;
     const qint64 now = processStart(pid);
     return now == 0 || start == 0 || now == start;
 }
 
-QString nowText()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-}
+QString nowText() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")); }
 
-EmbeddedBackend* self(sqlite3_context* ctx)
-{
-    return static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx));
-}
+EmbeddedBackend* self(sqlite3_context* ctx) { return static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx)); }
 
 QString textArg(sqlite3_value* v)
 {
@@ -92,10 +81,7 @@ void resultText(sqlite3_context* ctx, const QString& s)
     sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
 }
 
-void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**)
-{
-    resultText(ctx, nowText());
-}
+void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, nowText()); }
 
 void fnSuserSid(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
@@ -176,20 +162,11 @@ void fnUserId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_null(ctx);
 }
 
-void fnDbName(sqlite3_context* ctx, int, sqlite3_value**)
-{
-    resultText(ctx, self(ctx)->database());
-}
+void fnDbName(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, self(ctx)->database()); }
 
-void fnSpid(sqlite3_context* ctx, int, sqlite3_value**)
-{
-    sqlite3_result_int(ctx, self(ctx)->spid());
-}
+void fnSpid(sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_int(ctx, self(ctx)->spid()); }
 
-void fnServerName(sqlite3_context* ctx, int, sqlite3_value**)
-{
-    resultText(ctx, self(ctx)->server());
-}
+void fnServerName(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, self(ctx)->server()); }
 
 void fnTranCount(sqlite3_context* ctx, int, sqlite3_value**)
 {
@@ -212,8 +189,7 @@ void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv)
         return;
     }
     QString s = textArg(argv[0]);
-    while (s.endsWith(u' '))
-        s.chop(1);
+    while (s.endsWith(u' ')) s.chop(1);
     sqlite3_result_int64(ctx, s.size());
 }
 
@@ -256,17 +232,15 @@ void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
     bool ok = false;
     const qlonglong v = s.toLongLong(&ok);
     if (!ok) {
-        const QString msg = QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(s);
+        const QString msg =
+            QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(s);
         sqlite3_result_error(ctx, msg.toUtf8().constData(), -1);
         return;
     }
     sqlite3_result_int64(ctx, v);
 }
 
-void fnDateTime(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    sqlite3_result_value(ctx, argv[0]);
-}
+void fnDateTime(sqlite3_context* ctx, int, sqlite3_value** argv) { sqlite3_result_value(ctx, argv[0]); }
 
 // year(), month() and day() of a date held as "yyyy-MM-dd[ HH:mm:ss]" text, as the server's
 // date parts of a datetime.
@@ -278,8 +252,7 @@ template <int Part> void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** a
     }
     const QString text = textArg(argv[0]).trimmed();
     QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-    if (!date.isValid())
-        date = QDateTime::fromString(text, Qt::ISODate).date();
+    if (!date.isValid()) date = QDateTime::fromString(text, Qt::ISODate).date();
     if (!date.isValid()) {
         sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
         return;
@@ -323,13 +296,12 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
     // tempdb..#T, D..T, dbo.T, [T]
     QString schema = QStringLiteral("main");
     const qsizetype dots = name.lastIndexOf(u'.');
-    if (dots >= 0)
-        name = name.mid(dots + 1);
+    if (dots >= 0) name = name.mid(dots + 1);
     name.remove(u'[').remove(u']');
-    if (name.startsWith(u'#'))
-        schema = QStringLiteral("temp");
-    const QString sql = QStringLiteral("select rowid from %1.sqlite_master where type in ('table','view') and name = ? collate nocase")
-                            .arg(schema);
+    if (name.startsWith(u'#')) schema = QStringLiteral("temp");
+    const QString sql =
+        QStringLiteral("select rowid from %1.sqlite_master where type in ('table','view') and name = ? collate nocase")
+            .arg(schema);
     const PreparedStatement st(b->handle(), sql);
     if (!st.ok()) {
         sqlite3_result_null(ctx);
@@ -343,7 +315,7 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
         sqlite3_result_null(ctx);
 }
 
-} // namespace
+}   // namespace
 
 struct EmbeddedBackend::Run {
     const QList<db::Parameter>* params = nullptr;
@@ -351,20 +323,11 @@ struct EmbeddedBackend::Run {
     ExecuteResult result;
 };
 
-EmbeddedBackend::EmbeddedBackend()
-    : m_session(nullptr, detail::kSource)
-{
-}
+EmbeddedBackend::EmbeddedBackend() : m_session(nullptr, detail::kSource) {}
 
-EmbeddedBackend::~EmbeddedBackend()
-{
-    close();
-}
+EmbeddedBackend::~EmbeddedBackend() { close(); }
 
-QString EmbeddedBackend::name() const
-{
-    return detail::kSource;
-}
+QString EmbeddedBackend::name() const { return detail::kSource; }
 
 void EmbeddedBackend::raise(const QString& state, const QString& message, long native) const
 {
@@ -382,15 +345,13 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     close();
     const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
     QString database = cs.valueOf({"Database", "Initial Catalog"}).trimmed();
-    if (database.isEmpty())
-        database = QStringLiteral("master");
+    if (database.isEmpty()) database = QStringLiteral("master");
     if (!isEmbeddedServer(server))
         raise(QStringLiteral("08001"), QStringLiteral("The server '%1' does not exist.").arg(server), 17);
     const bool trusted = cs.trusted();
     QString login = user.isEmpty() ? cs.valueOf({"UID", "User ID", "User"}) : user;
     const QString pwd = (user.isEmpty() && password.isEmpty()) ? cs.valueOf({"PWD", "Password"}) : password;
-    if (trusted)
-        login = osUserName();
+    if (trusted) login = osUserName();
     detail::keepServerPrivate(serverFolder(server));
     try {
         m_master = detail::openFile(serverFolder(server) + QStringLiteral("/master.db"), false);
@@ -409,10 +370,8 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         throw ProviderFailure{{e}};
     };
     const detail::LoginRow row = detail::findLogin(m_master, login);
-    if (!row.found)
-        loginFailed();
-    if (trusted ? !row.trusted : (row.trusted || !verifyPassword(row.passwordHash, pwd)))
-        loginFailed();
+    if (!row.found) loginFailed();
+    if (trusted ? !row.trusted : (row.trusted || !verifyPassword(row.passwordHash, pwd))) loginFailed();
     auto cannotOpen = [&](const QString& cause = QString()) {
         ProviderError a;
         a.number = -4060;
@@ -428,17 +387,14 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         b.sqlState = QStringLiteral("28000");
         b.description = QStringLiteral("Login failed for user '%1'.").arg(row.name);
         b.source = detail::kSource;
-        if (m_db)
-            detail::closeFile(m_db);
+        if (m_db) detail::closeFile(m_db);
         m_db = nullptr;
         detail::closeFile(m_master);
         m_master = nullptr;
-        if (!cause.isEmpty())
-            throw ProviderFailure{{a}};   // the login itself was fine
+        if (!cause.isEmpty()) throw ProviderFailure{{a}};   // the login itself was fine
         throw ProviderFailure{{a, b}};
     };
-    if (!databaseExists(server, database))
-        cannotOpen();
+    if (!databaseExists(server, database)) cannotOpen();
     // master is read by its sessions, written only by the server's own handle: a session's
     // transaction there never holds up a log-on.
     const bool isMaster = foldName(database) == foldName(QStringLiteral("master"));
@@ -454,8 +410,7 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     {
         {
             const PreparedStatement st(m_db, "select uid, name from sysusers where sid = ?");
-            if (!st.ok())
-                cannotOpen();
+            if (!st.ok()) cannotOpen();
             sqlite3_bind_blob(st, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
             if (sqlite3_step(st) == SQLITE_ROW) {
                 m_uid = sqlite3_column_int(st, 0);
@@ -466,8 +421,7 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
             m_uid = 1;
             m_userName = QStringLiteral("dbo");
         }
-        if (m_uid < 0)
-            cannotOpen();
+        if (m_uid < 0) cannotOpen();
     }
     // Database name as the server spells it (the file's name).
     const QString file = databaseFile(server, database);
@@ -520,7 +474,7 @@ void EmbeddedBackend::registerFunctions()
     };
     for (const F& f : functions)
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
-                                   this, f.fn, nullptr, nullptr, nullptr);
+            this, f.fn, nullptr, nullptr, nullptr);
     registerExpressionFunctions(m_db);
 }
 
@@ -543,8 +497,7 @@ QString EmbeddedBackend::tryRegisterSession()
             .arg(QLatin1String(what), QString::fromUtf8(sqlite3_errmsg(m_master)));
     };
     WriteTransaction transaction(m_master);
-    if (transaction.beginRc() != SQLITE_OK)
-        return fail("begin");
+    if (transaction.beginRc() != SQLITE_OK) return fail("begin");
     QSet<int> used;
     {
         const PreparedStatement st(m_master, "select spid, pid, process_start from sysprocesses");
@@ -564,14 +517,12 @@ QString EmbeddedBackend::tryRegisterSession()
         }
     }
     int spid = 51;
-    while (used.contains(spid))
-        ++spid;
+    while (used.contains(spid)) ++spid;
     m_loginTime = nowText();
     const PreparedStatement st(m_master,
-                               "insert into sysprocesses (spid, pid, process_start, loginame, dbname, login_time) "
-                               "values (?, ?, ?, ?, ?, ?)");
-    if (!st.ok())
-        return fail("insert");
+        "insert into sysprocesses (spid, pid, process_start, loginame, dbname, login_time) "
+        "values (?, ?, ?, ?, ?, ?)");
+    if (!st.ok()) return fail("insert");
     const QByteArray login = m_login.toUtf8();
     const QByteArray dbname = m_database.toUtf8();
     const QByteArray time = m_loginTime.toUtf8();
@@ -581,19 +532,16 @@ QString EmbeddedBackend::tryRegisterSession()
     sqlite3_bind_text(st, 4, login.constData(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(st, 5, dbname.constData(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(st, 6, time.constData(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(st) != SQLITE_DONE)
-        return fail("insert");
+    if (sqlite3_step(st) != SQLITE_DONE) return fail("insert");
     sqlite3_reset(st);
-    if (transaction.commit() != SQLITE_OK)
-        return fail("commit");
+    if (transaction.commit() != SQLITE_OK) return fail("commit");
     m_spid = spid;
     return {};
 }
 
 void EmbeddedBackend::unregisterSession()
 {
-    if (!m_master || m_spid == 0)
-        return;
+    if (!m_master || m_spid == 0) return;
     {
         const PreparedStatement st(m_master, "delete from sysprocesses where spid = ? and login_time = ?");
         if (st.ok()) {
@@ -608,9 +556,9 @@ void EmbeddedBackend::unregisterSession()
 
 bool EmbeddedBackend::sessionAlive(int spid, const QString& loginTime) const
 {
-    const PreparedStatement st(m_master, "select pid, process_start from sysprocesses where spid = ? and login_time = ?");
-    if (!st.ok())
-        return false;
+    const PreparedStatement st(
+        m_master, "select pid, process_start from sysprocesses where spid = ? and login_time = ?");
+    if (!st.ok()) return false;
     const QByteArray time = loginTime.toUtf8();
     sqlite3_bind_int(st, 1, spid);
     sqlite3_bind_text(st, 2, time.constData(), -1, SQLITE_TRANSIENT);
@@ -624,18 +572,15 @@ bool EmbeddedBackend::sessionAlive(int spid, const QString& loginTime) const
 
 void EmbeddedBackend::close()
 {
-    for (sqlite3_stmt* st : std::as_const(m_statements))
-        sqlite3_finalize(st);
+    for (sqlite3_stmt* st : std::as_const(m_statements)) sqlite3_finalize(st);
     m_statements.clear();
     m_insertColumns.clear();
     m_exactTypes.clear();
     m_attached.clear();
     unregisterSession();
     m_session.detach();
-    if (m_db)
-        detail::closeFile(m_db);
-    if (m_master)
-        detail::closeFile(m_master);
+    if (m_db) detail::closeFile(m_db);
+    if (m_master) detail::closeFile(m_master);
     m_db = nullptr;
     m_master = nullptr;
     m_rights.reset();
@@ -646,53 +591,33 @@ void EmbeddedBackend::close()
 
 QString EmbeddedBackend::property(const QString& name) const
 {
-    if (name.compare(QLatin1String("Server Name"), Qt::CaseInsensitive) == 0)
-        return m_server;
-    if (name.compare(QLatin1String("Current Catalog"), Qt::CaseInsensitive) == 0)
-        return m_database;
-    if (name.compare(QLatin1String("DBMS Name"), Qt::CaseInsensitive) == 0)
-        return detail::kSource;
-    if (name.compare(QLatin1String("User Name"), Qt::CaseInsensitive) == 0)
-        return m_login;
+    if (name.compare(QLatin1String("Server Name"), Qt::CaseInsensitive) == 0) return m_server;
+    if (name.compare(QLatin1String("Current Catalog"), Qt::CaseInsensitive) == 0) return m_database;
+    if (name.compare(QLatin1String("DBMS Name"), Qt::CaseInsensitive) == 0) return detail::kSource;
+    if (name.compare(QLatin1String("User Name"), Qt::CaseInsensitive) == 0) return m_login;
     return QString();
 }
 
-void EmbeddedBackend::cancel()
-{
-    m_session.cancel();
-}
+void EmbeddedBackend::cancel() { m_session.cancel(); }
 
-void EmbeddedBackend::beginTransaction()
-{
-    execute(QStringLiteral("begin transaction"), {});
-}
+void EmbeddedBackend::beginTransaction() { execute(QStringLiteral("begin transaction"), {}); }
 
-void EmbeddedBackend::commit()
-{
-    execute(QStringLiteral("commit transaction"), {});
-}
+void EmbeddedBackend::commit() { execute(QStringLiteral("commit transaction"), {}); }
 
-void EmbeddedBackend::rollback()
-{
-    execute(QStringLiteral("rollback transaction"), {});
-}
+void EmbeddedBackend::rollback() { execute(QStringLiteral("rollback transaction"), {}); }
 
 sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
 {
     auto it = m_statements.constFind(sql);
-    if (it != m_statements.constEnd())
-        return it.value();
+    if (it != m_statements.constEnd()) return it.value();
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &st, &tail);
-    if (rc != SQLITE_OK)
-        m_session.raise(rc);
-    if (!st)
-        return nullptr;
+    if (rc != SQLITE_OK) m_session.raise(rc);
+    if (!st) return nullptr;
     if (m_statements.size() > 200) {
-        for (sqlite3_stmt* s : std::as_const(m_statements))
-            sqlite3_finalize(s);
+        for (sqlite3_stmt* s : std::as_const(m_statements)) sqlite3_finalize(s);
         m_statements.clear();
     }
     m_statements.insert(sql, st);
@@ -705,8 +630,7 @@ ResultSet EmbeddedBackend::query(const QString& sql, const QList<QVariant>& args
     ResultSet rs;
     {
         const StatementReset reset(st);
-        for (int i = 0; i < args.size(); ++i)
-            db::sqlite::SqliteSession::bind(st, i + 1, args.at(i));
+        for (int i = 0; i < args.size(); ++i) db::sqlite::SqliteSession::bind(st, i + 1, args.at(i));
         rs = m_session.run(st);
     }
     padFixedWidth(rs);
@@ -718,8 +642,7 @@ void EmbeddedBackend::padFixedWidth(ResultSet& rs) const
     const size_t cols = rs.fields.size();
     for (size_t c = 0; c < cols; ++c) {
         const db::FieldInfo& f = rs.fields[c];
-        if ((f.type != db::DataType::Char && f.type != db::DataType::WChar) || f.definedSize <= 0)
-            continue;
+        if ((f.type != db::DataType::Char && f.type != db::DataType::WChar) || f.definedSize <= 0) continue;
         for (size_t i = c; i < rs.values.size(); i += cols) {
             QVariant& v = rs.values[i];
             if (v.typeId() == QMetaType::QString) {
@@ -728,8 +651,7 @@ void EmbeddedBackend::padFixedWidth(ResultSet& rs) const
                     v = s.leftJustified(f.definedSize, u' ');
                 } else if (s.size() > f.definedSize) {
                     // Blanks beyond the width were stored but are not part of the value.
-                    while (s.size() > f.definedSize && s.endsWith(u' '))
-                        s.chop(1);
+                    while (s.size() > f.definedSize && s.endsWith(u' ')) s.chop(1);
                     v = s;
                 }
             }
@@ -742,19 +664,19 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
     for (const QString& name : names) {
         bool done = false;
         for (const QString& a : std::as_const(m_attached))
-            if (foldName(a) == foldName(name))
-                done = true;
-        if (done)
-            continue;
+            if (foldName(a) == foldName(name)) done = true;
+        if (done) continue;
         if (!databaseExists(m_server, name))
             raise(QStringLiteral("42000"),
-                  QStringLiteral("Database '%1' does not exist. Make sure that the name is entered correctly.").arg(name),
-                  911);
+                QStringLiteral("Database '%1' does not exist. Make sure that the name is entered correctly.").arg(name),
+                911);
         if (!sqlite3_get_autocommit(m_db))
             raise(QStringLiteral("42000"),
-                  QStringLiteral("Database '%1' cannot be reached for the first time inside a transaction.").arg(name), 3902);
+                QStringLiteral("Database '%1' cannot be reached for the first time inside a transaction.").arg(name),
+                3902);
         const SessionRights::Trusted trusted(m_rights);
-        const QString sql = QStringLiteral("ATTACH DATABASE ? AS \"%1\"").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
+        const QString sql =
+            QStringLiteral("ATTACH DATABASE ? AS \"%1\"").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
         int rc;
         {
             const PreparedStatement st(m_db, sql);
@@ -768,12 +690,12 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
                 rc = sqlite3_step(st);
             }
         }
-        if (rc != SQLITE_DONE)
-            m_session.raise(rc);
+        if (rc != SQLITE_DONE) m_session.raise(rc);
         // The login must have a user in that database (the administrator is dbo everywhere).
         bool owner = m_sysadmin;
         if (!m_sysadmin) {
-            const QString check = QStringLiteral("select uid from \"%1\".sysusers where sid = ?").arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
+            const QString check = QStringLiteral("select uid from \"%1\".sysusers where sid = ?")
+                                      .arg(QString(name).replace(u'"', QStringLiteral("\"\"")));
             bool ok = false;
             int uid = -1;
             {
@@ -781,19 +703,18 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
                 if (q.ok()) {
                     sqlite3_bind_blob(q, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
                     ok = sqlite3_step(q) == SQLITE_ROW;
-                    if (ok)
-                        uid = sqlite3_column_int(q, 0);
+                    if (ok) uid = sqlite3_column_int(q, 0);
                 }
             }
-            if (ok)
-                owner = ownsDatabase(name, uid);
+            if (ok) owner = ownsDatabase(name, uid);
             if (!ok) {
                 const QString detach = QStringLiteral("DETACH DATABASE \"%1\"").arg(name);
                 sqlite3_exec(m_db, detach.toUtf8().constData(), nullptr, nullptr, nullptr);
                 raise(QStringLiteral("08004"),
-                      QStringLiteral("The server principal \"%1\" is not able to access the database \"%2\" under the current security context.")
-                          .arg(m_login, name),
-                      916);
+                    QStringLiteral("The server principal \"%1\" is not able to access the database \"%2\" under the "
+                                   "current security context.")
+                        .arg(m_login, name),
+                    916);
             }
         }
         m_rights.setOwner(name, owner);
@@ -804,32 +725,27 @@ void EmbeddedBackend::attachDatabases(const QStringList& names)
 // dbo, or a member (directly or through roles) of the database's db_owner role.
 bool EmbeddedBackend::ownsDatabase(const QString& schema, int uid)
 {
-    if (uid == 1)
-        return true;
-    if (uid < 0)
-        return false;
+    if (uid == 1) return true;
+    if (uid < 0) return false;
     const SessionRights::Trusted trusted(m_rights);
-    const QString sql = QStringLiteral("with recursive r(uid) as (select ? union select m.groupuid from \"%1\".sysmembers m "
-                                       "join r on m.memberuid = r.uid) select 1 from r where uid = %2")
-                            .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")))
-                            .arg(kDbOwnerRole);
+    const QString sql =
+        QStringLiteral("with recursive r(uid) as (select ? union select m.groupuid from \"%1\".sysmembers m "
+                       "join r on m.memberuid = r.uid) select 1 from r where uid = %2")
+            .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")))
+            .arg(kDbOwnerRole);
     const PreparedStatement q(m_db, sql);
-    if (!q.ok())
-        return false;
+    if (!q.ok()) return false;
     sqlite3_bind_int(q, 1, uid);
     return sqlite3_step(q) == SQLITE_ROW;
 }
 
 ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Parameter>& params)
 {
-    if (!m_db)
-        raise(QStringLiteral("08003"), QStringLiteral("Connection not open"), 0);
+    if (!m_db) raise(QStringLiteral("08003"), QStringLiteral("Connection not open"), 0);
     m_session.resetCancel();
     const std::shared_ptr<const Translation> tr = translateCached(sql, m_database);
-    if (!tr->error.isEmpty())
-        raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
-    if (!tr->databases.isEmpty())
-        attachDatabases(tr->databases);
+    if (!tr->error.isEmpty()) raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
+    if (!tr->databases.isEmpty()) attachDatabases(tr->databases);
     Run run;
     run.params = &params;
     m_rights.clearDenial();
@@ -847,8 +763,7 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
             e.sqlState = QStringLiteral("42000");
         }
         // The messages the batch sent before it failed reach the client ahead of the error.
-        if (!run.result.messages.isEmpty())
-            f.errors = run.result.messages + f.errors;
+        if (!run.result.messages.isEmpty()) f.errors = run.result.messages + f.errors;
         throw;
     }
     return std::move(run.result);
@@ -856,8 +771,7 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
 
 void EmbeddedBackend::runList(const std::vector<Statement>& list, Run& run)
 {
-    for (const Statement& st : list)
-        runStatement(st, run);
+    for (const Statement& st : list) runStatement(st, run);
 }
 
 void EmbeddedBackend::runStatement(const Statement& st, Run& run)
@@ -897,14 +811,14 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
 {
     const QString key = schema + u'.' + table.toLower();
     auto it = m_insertColumns.constFind(key);
-    if (it != m_insertColumns.constEnd())
-        return it.value();
+    if (it != m_insertColumns.constEnd()) return it.value();
     const SessionRights::Trusted trusted(m_rights);
     // Which column is an identity: the table was made with AUTOINCREMENT.
     QString sqlText;
     {
-        const QString q = QStringLiteral("select sql from \"%1\".sqlite_master where type = 'table' and name = ? collate nocase")
-                              .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")));
+        const QString q =
+            QStringLiteral("select sql from \"%1\".sqlite_master where type = 'table' and name = ? collate nocase")
+                .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")));
         const PreparedStatement st(m_db, q);
         if (st.ok()) {
             const QByteArray n = table.toUtf8();
@@ -963,8 +877,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
         const char* decl = sqlite3_column_decltype(sel, i);
         QString type = decl ? QString::fromUtf8(decl) : computed.value(i);
-        if (!decl && exact[size_t(i)])
-            type = exact[size_t(i)]->declaration();
+        if (!decl && exact[size_t(i)]) type = exact[size_t(i)]->declaration();
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
@@ -981,17 +894,16 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
             raise(QStringLiteral("42000"), m_rights.denial(), m_rights.denialNumber());
         const bool exists = msg.contains(QLatin1String("already exists"));
         raise(QStringLiteral("42S01"),
-              exists ? QStringLiteral("There is already an object named '%1' in the database.")
-                           .arg(st.intoTable.section(u'.', -1).remove(u'"'))
-                     : msg,
-              exists ? 2714 : 1);
+            exists ? QStringLiteral("There is already an object named '%1' in the database.")
+                         .arg(st.intoTable.section(u'.', -1).remove(u'"'))
+                   : msg,
+            exists ? 2714 : 1);
     }
     m_insertColumns.clear();
     m_exactTypes.clear();
     const QString insert = QStringLiteral("insert into %1 values (%2)").arg(st.intoTable, marks.join(u','));
     const PreparedStatement ins(m_db, insert);
-    if (!ins.ok())
-        m_session.raise(sqlite3_errcode(m_db));
+    if (!ins.ok()) m_session.raise(sqlite3_errcode(m_db));
     long rows = 0;
     int rc;
     while ((rc = sqlite3_step(sel)) == SQLITE_ROW) {
@@ -1006,12 +918,10 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         }
         const int irc = sqlite3_step(ins);
         sqlite3_reset(ins);
-        if (irc != SQLITE_DONE)
-            m_session.raise(irc);
+        if (irc != SQLITE_DONE) m_session.raise(irc);
         ++rows;
     }
-    if (rc != SQLITE_DONE)
-        m_session.raise(rc);
+    if (rc != SQLITE_DONE) m_session.raise(rc);
     // The copied values are padded already; rows added later are padded by the triggers.
     padNewTable(create);
     if (!m_noCount) {
@@ -1033,8 +943,7 @@ void EmbeddedBackend::forgetStatement(const QString& sql)
 
 void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
 {
-    if (st.sql.isEmpty())
-        return;
+    if (st.sql.isEmpty()) return;
     if (!st.intoTable.isEmpty()) {
         runSelectInto(st, run);
         return;
@@ -1053,8 +962,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         m_exactTypes.clear();
     }
     sqlite3_stmt* s = prepare(sql);
-    if (!s)
-        return;
+    if (!s) return;
     ResultSet rs;
     {
         // A schema change leaves no prepared statement pointing at the old schema, whether it
@@ -1064,7 +972,8 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         const int n = sqlite3_bind_parameter_count(s);
         for (int i = 1; i <= n; ++i) {
             if (run.nextParam >= run.params->size())
-                raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
+                raise(
+                    QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
             db::sqlite::SqliteSession::bind(s, i, run.params->at(run.nextParam++));
         }
         try {
@@ -1074,8 +983,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
             throw;
         }
     }
-    if (ddl)
-        padNewTable(sql);
+    if (ddl) padNewTable(sql);
     if (!st.insert.name.isEmpty() && rs.recordsAffected > 0) {
         if (!insertColumns(st.insert.schema, st.insert.name).isEmpty())
             m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
@@ -1095,20 +1003,18 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
 void EmbeddedBackend::padNewTable(const QString& sql)
 {
     static const QRegularExpression re(
-        QStringLiteral(R"(^\s*create\s+(temp\s+)?table\s+(?:if\s+not\s+exists\s+)?(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
+        QStringLiteral(
+            R"(^\s*create\s+(temp\s+)?table\s+(?:if\s+not\s+exists\s+)?(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = re.match(sql);
-    if (!m.hasMatch())
-        return;
+    if (!m.hasMatch()) return;
     auto bare = [](QString n) {
-        if (n.startsWith(u'"'))
-            n = n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        if (n.startsWith(u'"')) n = n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
         return n;
     };
     const QString table = bare(m.captured(3));
     QString schema = m.captured(2).isEmpty() ? QStringLiteral("main") : bare(m.captured(2));
-    if (!m.captured(1).isEmpty() || table.startsWith(u'#'))
-        schema = QStringLiteral("temp");
+    if (!m.captured(1).isEmpty() || table.startsWith(u'#')) schema = QStringLiteral("temp");
     try {
         // The padding triggers are the server's own, whoever made the table.
         const SessionRights::Trusted trusted(m_rights);
@@ -1120,21 +1026,18 @@ void EmbeddedBackend::padNewTable(const QString& sql)
 
 QStringList EmbeddedBackend::computedColumnTypes(const SqlStatement& st)
 {
-    if (st.typing.columns.empty())
-        return {};
+    if (st.typing.columns.empty()) return {};
     const SessionRights::Trusted trusted(m_rights);
     return resolveColumnTypes(m_db, st.typing);
 }
 
 void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql)
 {
-    if (failure.errors.isEmpty() || failure.errors.first().sqlState != u"23000")
-        return;
+    if (failure.errors.isEmpty() || failure.errors.first().sqlState != u"23000") return;
     const SessionRights::Trusted trusted(m_rights);   // the server reads its own schema
     ProviderError& e = failure.errors.first();
     const ConstraintMessage m = serverConstraintMessage(m_db, m_database, sql, e.description);
-    if (m.text.isEmpty())
-        return;
+    if (m.text.isEmpty()) return;
     e.description = m.text;
     e.nativeError = m.number;
     e.number = -m.number;
@@ -1150,11 +1053,9 @@ struct EmbeddedBackend::CallSession final : ProcedureSession {
     void inWriteTransaction(const std::function<void()>& work) override
     {
         WriteTransaction transaction(m_backend.m_db);
-        if (transaction.beginRc() != SQLITE_OK)
-            m_backend.m_session.raise(sqlite3_errcode(m_backend.m_db));
+        if (transaction.beginRc() != SQLITE_OK) m_backend.m_session.raise(sqlite3_errcode(m_backend.m_db));
         work();
-        if (transaction.commit() != SQLITE_OK)
-            m_backend.m_session.raise(sqlite3_errcode(m_backend.m_db));
+        if (transaction.commit() != SQLITE_OK) m_backend.m_session.raise(sqlite3_errcode(m_backend.m_db));
     }
     void addResult(ResultSet rows) override { m_run.result.sets.push_back(std::move(rows)); }
     void addMessage(const QString& text) override
@@ -1198,7 +1099,8 @@ void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
 {
     Q_UNUSED(run);
     auto denied = [&](const QString& what) {
-        raise(QStringLiteral("42000"), QStringLiteral("User does not have permission to perform this action (%1).").arg(what), 15247);
+        raise(QStringLiteral("42000"),
+            QStringLiteral("User does not have permission to perform this action (%1).").arg(what), 15247);
     };
     // db_owner (and sysadmin) manages the database's users and roles, through the server's
     // own statements: the only writes the server's tables take.
@@ -1206,31 +1108,28 @@ void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
     const SessionRights::Trusted trusted(m_rights);
     try {
         if (const auto* database = st.as<CreateDatabase>()) {
-            if (!m_sysadmin)
-                denied(QStringLiteral("CREATE DATABASE"));
+            if (!m_sysadmin) denied(QStringLiteral("CREATE DATABASE"));
             createDatabase(m_server, database->name, m_login);
         } else if (const auto* login = st.as<CreateLogin>()) {
-            if (!m_sysadmin)
-                denied(QStringLiteral("CREATE LOGIN"));
+            if (!m_sysadmin) denied(QStringLiteral("CREATE LOGIN"));
             detail::insertLogin(m_master, login->name, login->password, false, false);
         } else if (const auto* user = st.as<CreateUser>()) {
-            if (!dbo)
-                denied(QStringLiteral("CREATE USER"));
+            if (!dbo) denied(QStringLiteral("CREATE USER"));
             const detail::LoginRow l = detail::findLogin(m_master, user->login);
             if (!l.found)
                 raise(QStringLiteral("42000"),
-                      QStringLiteral("'%1' is not a valid login or you do not have permission.").arg(user->login), 15007);
+                    QStringLiteral("'%1' is not a valid login or you do not have permission.").arg(user->login), 15007);
             detail::insertUser(m_db, user->name, l.sid);
         } else if (const auto* role = st.as<CreateRole>()) {
-            if (!dbo)
-                denied(QStringLiteral("CREATE ROLE"));
+            if (!dbo) denied(QStringLiteral("CREATE ROLE"));
             detail::insertRole(m_db, role->name);
         } else if (const auto* call = st.as<ProcedureCall>()) {   // sp_addrolemember 'role', 'member'
-            if (!dbo)
-                denied(QStringLiteral("sp_addrolemember"));
+            if (!dbo) denied(QStringLiteral("sp_addrolemember"));
             if (call->arguments.size() != 2)
                 raise(QStringLiteral("42000"),
-                      QStringLiteral("Procedure or function 'sp_addrolemember' expects parameters '@rolename' and '@membername'."), 201);
+                    QStringLiteral(
+                        "Procedure or function 'sp_addrolemember' expects parameters '@rolename' and '@membername'."),
+                    201);
             detail::insertRoleMember(m_db, call->arguments[0].value.toString(), call->arguments[1].value.toString());
         }
     } catch (const orra::Error& e) {
@@ -1238,5 +1137,4 @@ void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
     }
 }
 
-} // namespace orra::embedded
-
+}   // namespace orra::embedded

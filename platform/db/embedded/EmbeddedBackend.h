@@ -78,8 +78,7 @@ private:
         QString sql;   // empty: nothing to forget
         ~ForgetStatement()
         {
-            if (!sql.isEmpty())
-                backend.forgetStatement(sql);
+            if (!sql.isEmpty()) backend.forgetStatement(sql);
         }
     };
     db::ResultSet query(const QString& sql, const QList<QVariant>& args = {});
@@ -120,4 +119,4 @@ private:
     ExactTypeCache m_exactTypes;                  // money and decimal expression columns by statement
 };
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

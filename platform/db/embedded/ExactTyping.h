@@ -50,4 +50,4 @@ ExactTypes exactColumnTypes(sqlite3* db, sqlite3_stmt* select, ExactTypeCache* c
 // with precision and scale, values as Decimal at that scale.
 void applyExactTypes(sqlite3* db, sqlite3_stmt* select, db::ResultSet& rs, ExactTypeCache* cache = nullptr);
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

@@ -112,26 +112,22 @@ template <class F> void forEachInList(sqlite3_value* list, F&& f)
         v.type = *p++;
         switch (v.type) {
         case SQLITE_INTEGER:
-            if (!fits(sizeof v.integer))
-                return;
+            if (!fits(sizeof v.integer)) return;
             std::memcpy(&v.integer, p, sizeof v.integer);
             p += sizeof v.integer;
             break;
         case SQLITE_FLOAT:
-            if (!fits(sizeof v.real))
-                return;
+            if (!fits(sizeof v.real)) return;
             std::memcpy(&v.real, p, sizeof v.real);
             p += sizeof v.real;
             break;
         case SQLITE_TEXT:
         case SQLITE_BLOB: {
             quint32 n = 0;
-            if (!fits(sizeof n))
-                return;
+            if (!fits(sizeof n)) return;
             std::memcpy(&n, p, sizeof n);
             p += sizeof n;
-            if (!fits(n))
-                return;
+            if (!fits(n)) return;
             v.bytes = QByteArray(p, qsizetype(n));
             p += n;
             break;
@@ -183,13 +179,13 @@ bool textToNumber(const QByteArray& text, double& d, bool& integral, qint64& n)
 // acc + next by the operands' types; false with error set when the server refuses it.
 bool add(Value& acc, const Value& next, QString& error)
 {
-    if (acc.type == SQLITE_NULL)
-        return true;
+    if (acc.type == SQLITE_NULL) return true;
     if (next.type == SQLITE_NULL) {
         acc = Value();
         return true;
     }
-    if ((acc.type == SQLITE_TEXT && next.type == SQLITE_TEXT) || (acc.type == SQLITE_BLOB && next.type == SQLITE_BLOB)) {
+    if ((acc.type == SQLITE_TEXT && next.type == SQLITE_TEXT)
+        || (acc.type == SQLITE_BLOB && next.type == SQLITE_BLOB)) {
         acc.bytes.append(next.bytes);
         return true;
     }
@@ -210,15 +206,13 @@ bool add(Value& acc, const Value& next, QString& error)
             out.integral = false;
             return true;
         }
-        if (textToNumber(v.bytes, out.d, out.integral, out.n))
-            return true;
+        if (textToNumber(v.bytes, out.d, out.integral, out.n)) return true;
         error = QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.")
                     .arg(QString::fromUtf8(v.bytes));
         return false;
     };
     Number a, b;
-    if (!number(acc, a) || !number(next, b))
-        return false;
+    if (!number(acc, a) || !number(next, b)) return false;
     if (a.integral && b.integral) {
         qint64 r = 0;
         if (__builtin_add_overflow(a.n, b.n, &r)) {
@@ -245,15 +239,13 @@ void fnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     QString error;
     bool failed = false;
     forEachOperand(argc, argv, [&](const Value& v) {
-        if (failed)
-            return;
+        if (failed) return;
         if (first) {
             acc = v;
             first = false;
             return;
         }
-        if (!add(acc, v, error))
-            failed = true;
+        if (!add(acc, v, error)) failed = true;
     });
     if (failed) {
         const QByteArray message = error.toUtf8();
@@ -291,7 +283,7 @@ void fnDivisor(sqlite3_context* ctx, int, sqlite3_value** argv)
 QDateTime parseDateTime(const QString& text, bool& ok)
 {
     static const char* const formats[] = {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm",
-                                          "yyyy-MM-dd", "yyyyMMdd", "yyyyMMdd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss"};
+        "yyyy-MM-dd", "yyyyMMdd", "yyyyMMdd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss"};
     const QString t = text.trimmed();
     for (const char* f : formats) {
         QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(f));
@@ -320,8 +312,8 @@ template <bool Date> void fnDateOrTime(sqlite3_context* ctx, int, sqlite3_value*
         sqlite3_result_error(ctx, message.constData(), int(message.size()));
         return;
     }
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
-                                           sqlite3_value_bytes(argv[0]));
+    const QString text =
+        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
     bool ok = false;
     QDateTime dt = parseDateTime(text, ok);
     if (!ok && !Date) {
@@ -339,14 +331,14 @@ template <bool Date> void fnDateOrTime(sqlite3_context* ctx, int, sqlite3_value*
         sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
         return;
     }
-    const QString out = Date ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
-                             : dt.time().toString(dt.time().msec() ? QStringLiteral("HH:mm:ss.zzz")
-                                                                   : QStringLiteral("HH:mm:ss"));
+    const QString out = Date
+        ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
+        : dt.time().toString(dt.time().msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
     const QByteArray u = out.toUtf8();
     sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
 }
 
-} // namespace
+}   // namespace
 
 void registerExpressionFunctions(sqlite3* db)
 {
@@ -358,4 +350,4 @@ void registerExpressionFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_time", 1, flags, nullptr, fnDateOrTime<false>, nullptr, nullptr, nullptr);
 }
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

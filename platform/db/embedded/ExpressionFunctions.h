@@ -9,4 +9,4 @@ namespace orra::embedded {
 
 void registerExpressionFunctions(sqlite3* db);
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

@@ -10,10 +10,7 @@ namespace orra::embedded {
 namespace {
 
 // Procedure names compare as SQLite compares table names.
-QString procedureKey(const QString& name)
-{
-    return name.trimmed().toLower();
-}
+QString procedureKey(const QString& name) { return name.trimmed().toLower(); }
 
 struct Registry {
     QReadWriteLock lock;
@@ -27,7 +24,7 @@ Registry& registry()
     return r;
 }
 
-} // namespace
+}   // namespace
 
 void registerProcedure(const QString& name, ProcedureHandler handler)
 {
@@ -55,8 +52,7 @@ ProcedureHandler findProcedure(const QString& name)
 
 void registerDatabaseSchema(const QString& name, const QString& sqliteText)
 {
-    if (name.trimmed().isEmpty())
-        detail::fail(QStringLiteral("A database schema needs a name."));
+    if (name.trimmed().isEmpty()) detail::fail(QStringLiteral("A database schema needs a name."));
     Registry& r = registry();
     const QWriteLocker locker(&r.lock);
     r.schemas.insert(name.trimmed(), sqliteText);
@@ -79,4 +75,4 @@ QString databaseSchema(const QString& name)
     return it.value();
 }
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

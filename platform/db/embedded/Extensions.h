@@ -27,9 +27,9 @@ namespace orra::embedded {
 
 // One argument of a procedure call as the client wrote it.
 struct ProcedureArgument {
-    QString name;            // "@p" for "@p = value", else empty
-    QVariant value;          // text or number; invalid for NULL
-    bool isDefault = false;  // the keyword "default"
+    QString name;             // "@p" for "@p = value", else empty
+    QVariant value;           // text or number; invalid for NULL
+    bool isDefault = false;   // the keyword "default"
 };
 using ProcedureArguments = std::vector<ProcedureArgument>;
 
@@ -79,4 +79,4 @@ void unregisterDatabaseSchema(const QString& name);
 // The text registered under name; throws orra::Error when there is none.
 QString databaseSchema(const QString& name);
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

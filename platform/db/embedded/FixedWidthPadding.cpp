@@ -12,17 +12,13 @@ namespace orra::embedded {
 
 namespace {
 
-QString quote(const QString& name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
+QString quote(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
 
 QStringList column(sqlite3* db, const QString& sql, int columns)
 {
     QStringList out;
     const PreparedStatement st(db, sql);
-    if (!st.ok())
-        return out;
+    if (!st.ok()) return out;
     while (sqlite3_step(st) == SQLITE_ROW)
         for (int c = 0; c < columns; ++c) {
             const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
@@ -31,58 +27,54 @@ QStringList column(sqlite3* db, const QString& sql, int columns)
     return out;
 }
 
-QString literal(const QString& text)
-{
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
+QString literal(const QString& text) { return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\''; }
 
-} // namespace
+}   // namespace
 
 void addFixedWidthPadding(sqlite3* db, const QString& schema, const QString& table)
 {
     const bool temp = schema == u"temp";
     const QString qualifier = temp ? QStringLiteral("temp") : quote(schema);
     // name, declared type per column
-    const QStringList info = column(db, QStringLiteral("select name, type from pragma_table_info(%1, %2)")
-                                            .arg(literal(table), literal(schema)),
-                                    2);
-    static const QRegularExpression fixed(QStringLiteral(R"(^\s*n?char\s*\(\s*(\d+)\s*\))"),
-                                          QRegularExpression::CaseInsensitiveOption);
+    const QStringList info = column(
+        db, QStringLiteral("select name, type from pragma_table_info(%1, %2)").arg(literal(table), literal(schema)), 2);
+    static const QRegularExpression fixed(
+        QStringLiteral(R"(^\s*n?char\s*\(\s*(\d+)\s*\))"), QRegularExpression::CaseInsensitiveOption);
     QStringList assignments;
     QStringList names;
     for (qsizetype i = 0; i + 1 < info.size(); i += 2) {
         const QRegularExpressionMatch m = fixed.match(info.at(i + 1));
-        if (!m.hasMatch())
-            continue;
+        if (!m.hasMatch()) continue;
         const QString c = quote(info.at(i));
         const QString width = m.captured(1);
         // hex(zeroblob(k)) is 2k zeros: as blanks, k of them.
-        assignments << QStringLiteral("%1 = case when length(%1) < %2 then %1 || replace(hex(zeroblob(%2 - length(%1))), "
-                                      "'00', ' ') else %1 end")
+        assignments << QStringLiteral(
+            "%1 = case when length(%1) < %2 then %1 || replace(hex(zeroblob(%2 - length(%1))), "
+            "'00', ' ') else %1 end")
                            .arg(c, width);
         names << c;
     }
-    if (assignments.isEmpty())
-        return;
+    if (assignments.isEmpty()) return;
     const QString triggerName = QStringLiteral("orra_pad_") + table;
     const QString create = temp ? QStringLiteral("create temp trigger if not exists ")
                                 : QStringLiteral("create trigger if not exists %1.").arg(qualifier);
     const QString body = QStringLiteral("begin update %1 set %2 where rowid = new.rowid; end")
                              .arg(quote(table), assignments.join(QStringLiteral(", ")));
-    detail::exec(db, create + quote(triggerName + QStringLiteral("_insert"))
-                         + QStringLiteral(" after insert on %1 ").arg(quote(table)) + body);
-    detail::exec(db, create + quote(triggerName + QStringLiteral("_update"))
-                         + QStringLiteral(" after update of %1 on %2 ").arg(names.join(QStringLiteral(", ")), quote(table))
-                         + body);
+    detail::exec(db,
+        create + quote(triggerName + QStringLiteral("_insert"))
+            + QStringLiteral(" after insert on %1 ").arg(quote(table)) + body);
+    detail::exec(db,
+        create + quote(triggerName + QStringLiteral("_update"))
+            + QStringLiteral(" after update of %1 on %2 ").arg(names.join(QStringLiteral(", ")), quote(table)) + body);
 }
 
 void addFixedWidthPaddingToAllTables(sqlite3* db, const QString& schema)
 {
-    const QString master = schema == u"temp" ? QStringLiteral("temp.sqlite_master") : quote(schema) + QStringLiteral(".sqlite_master");
+    const QString master =
+        schema == u"temp" ? QStringLiteral("temp.sqlite_master") : quote(schema) + QStringLiteral(".sqlite_master");
     const QStringList tables = column(
         db, QStringLiteral("select name from %1 where type='table' and name not like 'sqlite_%'").arg(master), 1);
-    for (const QString& t : tables)
-        addFixedWidthPadding(db, schema, t);
+    for (const QString& t : tables) addFixedWidthPadding(db, schema, t);
 }
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

@@ -17,4 +17,4 @@ void addFixedWidthPadding(sqlite3* db, const QString& schema, const QString& tab
 // The same for every table of the schema.
 void addFixedWidthPaddingToAllTables(sqlite3* db, const QString& schema);
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

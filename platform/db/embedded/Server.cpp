@@ -50,8 +50,7 @@ namespace {
 void checkFileBeforeOpen(const QString& path)
 {
     const QFileInfo file(path);
-    if (!file.exists())
-        return;
+    if (!file.exists()) return;
     if (file.size() == 0)
         fail(QStringLiteral("The database file '%1' is empty (zero length): it is not a database.").arg(path));
     const QFileInfo folder(file.absolutePath());
@@ -66,8 +65,7 @@ void checkFileBeforeOpen(const QString& path)
 void checkFileAfterOpen(sqlite3* db, const QString& path)
 {
     const int rc = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK)
-        return;
+    if (rc == SQLITE_OK) return;
     const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_close_v2(db);
     switch (rc & 0xff) {
@@ -85,7 +83,7 @@ void checkFileAfterOpen(sqlite3* db, const QString& path)
     }
 }
 
-} // namespace
+}   // namespace
 
 void makePrivate(const QString& path, bool folder)
 {
@@ -96,18 +94,17 @@ void keepServerPrivate(const QString& folder)
 {
     const QByteArray name = QFile::encodeName(folder);
     struct stat st {};
-    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) == 0)
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()
+        || (st.st_mode & 077) == 0)
         return;
     ::chmod(name.constData(), 0700);
     for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks))
-        if (f.ownerId() == ::geteuid())
-            makePrivate(f.filePath(), false);
+        if (f.ownerId() == ::geteuid()) makePrivate(f.filePath(), false);
 }
 
 sqlite3* openFile(const QString& path, bool create, bool readOnly)
 {
-    if (!create)
-        checkFileBeforeOpen(path);
+    if (!create) checkFileBeforeOpen(path);
     sqlite3* db = nullptr;
     const QByteArray name = QFile::encodeName(path);
     if (create) {
@@ -115,7 +112,8 @@ sqlite3* openFile(const QString& path, bool create, bool readOnly)
         // it first, the owner's alone, and never through a link planted in its place.
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0)
-            fail(QStringLiteral("Cannot open the database file '%1': %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+            fail(QStringLiteral("Cannot open the database file '%1': %2")
+                     .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
         ::fchmod(fd, 0600);
         ::close(fd);
     }
@@ -127,8 +125,7 @@ sqlite3* openFile(const QString& path, bool create, bool readOnly)
         sqlite3_close_v2(db);
         fail(QStringLiteral("Cannot open the database file '%1': %2").arg(path, msg));
     }
-    if (!create)
-        checkFileAfterOpen(db, path);
+    if (!create) checkFileAfterOpen(db, path);
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 30000);
     registerCollation(db);
@@ -138,8 +135,7 @@ sqlite3* openFile(const QString& path, bool create, bool readOnly)
 
 void closeFile(sqlite3* db)
 {
-    if (db)
-        sqlite3_close_v2(db);
+    if (db) sqlite3_close_v2(db);
 }
 
 void exec(sqlite3* db, const QString& sql)
@@ -155,8 +151,7 @@ void exec(sqlite3* db, const QString& sql)
 
 QString schemaText(const char* name)
 {
-    if (QLatin1String(name) == QLatin1String("master"))
-        return QString::fromUtf8(kSchemaMaster);
+    if (QLatin1String(name) == QLatin1String("master")) return QString::fromUtf8(kSchemaMaster);
     return QString::fromUtf8(kSchemaDatabase);
 }
 
@@ -166,8 +161,7 @@ struct Stmt {
     sqlite3_stmt* s = nullptr;
     Stmt(sqlite3* db, const char* sql)
     {
-        if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK)
-            fail(QString::fromUtf8(sqlite3_errmsg(db)));
+        if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK) fail(QString::fromUtf8(sqlite3_errmsg(db)));
     }
     ~Stmt() { sqlite3_finalize(s); }
     void bind(int i, const QString& v)
@@ -201,8 +195,7 @@ struct Stmt {
 void stepDone(Stmt& st, sqlite3* db)
 {
     const int rc = st.step();
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
-        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) fail(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 LoginRow loginFrom(Stmt& st)
@@ -219,10 +212,7 @@ LoginRow loginFrom(Stmt& st)
     return r;
 }
 
-QString now()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-}
+QString now() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")); }
 
 QByteArray newSid()
 {
@@ -231,7 +221,7 @@ QByteArray newSid()
     return sid;
 }
 
-} // namespace
+}   // namespace
 
 LoginRow findLogin(sqlite3* master, const QString& login)
 {
@@ -249,23 +239,22 @@ LoginRow findLoginBySid(sqlite3* master, const QByteArray& sid)
 
 bool validName(const QString& name)
 {
-    if (name.isEmpty() || name.size() > 128 || name.startsWith(u'.'))
-        return false;
+    if (name.isEmpty() || name.size() > 128 || name.startsWith(u'.')) return false;
     for (QChar c : name)
-        if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 32 || c == u'*' || c == u'?'
-            || c == u'"' || c == u'<' || c == u'>' || c == u'|')
+        if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 32 || c == u'*' || c == u'?' || c == u'"' || c == u'<'
+            || c == u'>' || c == u'|')
             return false;
     return true;
 }
 
 void insertLogin(sqlite3* master, const QString& login, const QString& password, bool trusted, bool sysadmin)
 {
-    if (login.trimmed().isEmpty())
-        fail(QStringLiteral("A login name is required."));
+    if (login.trimmed().isEmpty()) fail(QStringLiteral("A login name is required."));
     if (findLogin(master, login).found)
         fail(QStringLiteral("The server principal '%1' already exists.").arg(login), 15025);
-    Stmt st(master, "insert into syslogins (name, sid, password_hash, isntname, sysadmin, createdate) "
-                    "values (?, ?, ?, ?, ?, ?)");
+    Stmt st(master,
+        "insert into syslogins (name, sid, password_hash, isntname, sysadmin, createdate) "
+        "values (?, ?, ?, ?, ?, ?)");
     st.bind(1, login);
     st.bind(2, newSid());
     st.bind(3, trusted ? QString() : hashPassword(password));
@@ -305,12 +294,11 @@ void createDatabaseFileIn(const QString& folder, const QString& database, const 
     }
 }
 
-} // namespace
+}   // namespace
 
 void createDatabaseFile(const QString& server, const QString& database, const QByteArray& dboSid)
 {
-    if (!validName(database))
-        fail(QStringLiteral("'%1' is not a valid database name.").arg(database));
+    if (!validName(database)) fail(QStringLiteral("'%1' is not a valid database name.").arg(database));
     const QString path = databaseFile(server, database);
     if (QFileInfo::exists(path) || databaseExists(server, database))
         fail(QStringLiteral("Database '%1' already exists. Choose a different database name.").arg(database), 1801);
@@ -368,7 +356,7 @@ void insertRoleMember(sqlite3* db, const QString& role, const QString& member)
         if (st.step() != SQLITE_ROW)
             fail(wantRole ? QStringLiteral("The role '%1' does not exist in the current database.").arg(name)
                           : QStringLiteral("User or role '%1' does not exist in this database.").arg(name),
-                 15410);
+                15410);
         const int uid = sqlite3_column_int(st.s, 0);
         if (wantRole && (sqlite3_column_int(st.s, 1) != 0 || uid == 0))
             fail(QStringLiteral("'%1' is not a role.").arg(name), 15014);
@@ -382,22 +370,18 @@ void insertRoleMember(sqlite3* db, const QString& role, const QString& member)
     stepDone(st, db);
 }
 
-} // namespace detail
+}   // namespace detail
 
 using namespace detail;
 
 QString serversRoot()
 {
     const QByteArray env = qgetenv("ORRA_SERVERS");
-    if (!env.isEmpty())
-        return QDir::cleanPath(QFile::decodeName(env));
+    if (!env.isEmpty()) return QDir::cleanPath(QFile::decodeName(env));
     return QDir::homePath() + QStringLiteral("/.local/share/orra/servers");
 }
 
-QString serverFolder(const QString& server)
-{
-    return serversRoot() + u'/' + server;
-}
+QString serverFolder(const QString& server) { return serversRoot() + u'/' + server; }
 
 QString databaseFile(const QString& server, const QString& database)
 {
@@ -406,16 +390,15 @@ QString databaseFile(const QString& server, const QString& database)
     const QString wanted = foldName(database);
     const QStringList files = dir.entryList({QStringLiteral("*.db")}, QDir::Files);
     for (const QString& f : files)
-        if (foldName(f.chopped(3)) == wanted)
-            return dir.filePath(f);
+        if (foldName(f.chopped(3)) == wanted) return dir.filePath(f);
     return dir.filePath(database + QStringLiteral(".db"));
 }
 
 bool isEmbeddedServer(const QString& server)
 {
-    if (!validName(server))
-        return false;
-    return QFileInfo(serverFolder(server)).isDir() && QFileInfo::exists(serverFolder(server) + QStringLiteral("/master.db"));
+    if (!validName(server)) return false;
+    return QFileInfo(serverFolder(server)).isDir()
+        && QFileInfo::exists(serverFolder(server) + QStringLiteral("/master.db"));
 }
 
 bool databaseExists(const QString& server, const QString& database)
@@ -425,8 +408,7 @@ bool databaseExists(const QString& server, const QString& database)
 
 QString osUserName()
 {
-    if (const passwd* pw = getpwuid(geteuid()))
-        return QString::fromLocal8Bit(pw->pw_name);
+    if (const passwd* pw = getpwuid(geteuid())) return QString::fromLocal8Bit(pw->pw_name);
     const QByteArray u = qgetenv("USER");
     return u.isEmpty() ? QStringLiteral("user") : QString::fromLocal8Bit(u);
 }
@@ -450,7 +432,8 @@ struct Database {
     {
         if (!databaseExists(server, database))
             fail(QStringLiteral("Database '%1' does not exist. Make sure that the name is entered correctly.")
-                     .arg(database), 911);
+                     .arg(database),
+                911);
         db = openFile(databaseFile(server, database), false);
     }
     ~Database() { closeFile(db); }
@@ -459,8 +442,7 @@ struct Database {
 QByteArray adminSid(sqlite3* master)
 {
     Stmt st(master, "select sid from syslogins where sysadmin = 1 order by createdate limit 1");
-    if (st.step() != SQLITE_ROW)
-        fail(QStringLiteral("The server has no administrator."));
+    if (st.step() != SQLITE_ROW) fail(QStringLiteral("The server has no administrator."));
     return st.blob(0);
 }
 
@@ -468,21 +450,18 @@ QByteArray adminSid(sqlite3* master)
 void layDownSchema(sqlite3* db, const QString& schemaText)
 {
     WriteTransaction transaction(db);
-    if (transaction.beginRc() != SQLITE_OK)
-        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    if (transaction.beginRc() != SQLITE_OK) fail(QString::fromUtf8(sqlite3_errmsg(db)));
     exec(db, schemaText);
     addFixedWidthPaddingToAllTables(db, QStringLiteral("main"));
-    if (transaction.commit() != SQLITE_OK)
-        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    if (transaction.commit() != SQLITE_OK) fail(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-} // namespace
+}   // namespace
 
 void createServer(const QString& server, const QString& adminLogin, const QString& adminPassword,
-                  const QList<DatabaseLayout>& layouts)
+    const QList<DatabaseLayout>& layouts)
 {
-    if (!validName(server))
-        fail(QStringLiteral("'%1' is not a valid server name.").arg(server));
+    if (!validName(server)) fail(QStringLiteral("'%1' is not a valid server name.").arg(server));
     QStringList names{foldName(QStringLiteral("master"))};
     QStringList schemas;
     for (const DatabaseLayout& layout : layouts) {
@@ -492,24 +471,20 @@ void createServer(const QString& server, const QString& adminLogin, const QStrin
         schemas.append(databaseSchema(layout.schema));
     }
     const QString folder = serverFolder(server);
-    if (QFileInfo::exists(folder))
-        fail(QStringLiteral("The server '%1' already exists.").arg(server));
+    if (QFileInfo::exists(folder)) fail(QStringLiteral("The server '%1' already exists.").arg(server));
     const QString root = serversRoot();
     if (!QFileInfo(root).isDir()) {
-        if (!QDir().mkpath(root))
-            fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
+        if (!QDir().mkpath(root)) fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
         makePrivate(root, true);
     }
     // The server is made in a hidden folder of its own and renamed into place when complete:
     // an interrupted creation leaves no half server under the name.
     QByteArray pattern = QFile::encodeName(root + QStringLiteral("/.") + server + QStringLiteral(".partial-XXXXXX"));
-    if (!::mkdtemp(pattern.data()))
-        fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
+    if (!::mkdtemp(pattern.data())) fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
     const QString work = QFile::decodeName(pattern);
     makePrivate(work, true);
     try {
-        if (!QFileInfo(work).isWritable())
-            fail(QStringLiteral("The server folder '%1' is not writable.").arg(folder));
+        if (!QFileInfo(work).isWritable()) fail(QStringLiteral("The server folder '%1' is not writable.").arg(folder));
         sqlite3* m = openFile(work + QStringLiteral("/master.db"), true);
         QByteArray sid;
         try {
@@ -538,7 +513,9 @@ void createServer(const QString& server, const QString& adminLogin, const QStrin
             }
             closeFile(db);
         }
-        if (::renameat2(AT_FDCWD, pattern.constData(), AT_FDCWD, QFile::encodeName(folder).constData(), RENAME_NOREPLACE) != 0) {
+        if (::renameat2(
+                AT_FDCWD, pattern.constData(), AT_FDCWD, QFile::encodeName(folder).constData(), RENAME_NOREPLACE)
+            != 0) {
             if (errno == EEXIST || errno == ENOTEMPTY)
                 fail(QStringLiteral("The server '%1' already exists.").arg(server));
             fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
@@ -557,8 +534,7 @@ void createDatabase(const QString& server, const QString& database, const QStrin
         sid = adminSid(m.db);
     } else {
         const LoginRow r = findLogin(m.db, ownerLogin);
-        if (!r.found)
-            fail(QStringLiteral("The login '%1' does not exist.").arg(ownerLogin), 15007);
+        if (!r.found) fail(QStringLiteral("The login '%1' does not exist.").arg(ownerLogin), 15007);
         sid = r.sid;
     }
     if (foldName(database) == foldName(QStringLiteral("master")))
@@ -569,8 +545,7 @@ void createDatabase(const QString& server, const QString& database, const QStrin
 void applyDatabaseSchema(const QString& server, const QString& database, const QString& schema)
 {
     const QString text = databaseSchema(schema);
-    if (!databaseExists(server, database))
-        createDatabase(server, database);
+    if (!databaseExists(server, database)) createDatabase(server, database);
     Database d(server, database);
     layDownSchema(d.db, text);
 }
@@ -613,8 +588,7 @@ QByteArray loginSid(const QString& server, const QString& login)
     return findLogin(m.db, login).sid;
 }
 
-QString connectionText(const QString& server, const QString& database, const QString& login,
-                       const QString& password)
+QString connectionText(const QString& server, const QString& database, const QString& login, const QString& password)
 {
     using db::ConnectionString;
     QString t = QStringLiteral("Driver={SQL Server};Server=") + ConnectionString::quoteValue(server)
@@ -645,16 +619,15 @@ QByteArray digest(const QString& hash, const QString& password)
     const QByteArray in = hash.toUtf8() + '\0' + password.toUtf8();
     QByteArray out(crypto_generichash_BYTES, Qt::Uninitialized);
     crypto_generichash(reinterpret_cast<unsigned char*>(out.data()), size_t(out.size()),
-                       reinterpret_cast<const unsigned char*>(in.constData()), size_t(in.size()), nullptr, 0);
+        reinterpret_cast<const unsigned char*>(in.constData()), size_t(in.size()), nullptr, 0);
     return out;
 }
 void initSodium()
 {
     static const int r = sodium_init();
-    if (r < 0)
-        fail(QStringLiteral("The password library could not start."));
+    if (r < 0) fail(QStringLiteral("The password library could not start."));
 }
-} // namespace
+}   // namespace
 
 QString hashPassword(const QString& password)
 {
@@ -662,7 +635,7 @@ QString hashPassword(const QString& password)
     char out[crypto_pwhash_STRBYTES];
     const QByteArray p = password.toUtf8();
     if (crypto_pwhash_str(out, p.constData(), size_t(p.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE)
+            crypto_pwhash_MEMLIMIT_INTERACTIVE)
         != 0)
         fail(QStringLiteral("Out of memory while hashing a password."));
     return QString::fromLatin1(out);
@@ -671,10 +644,10 @@ QString hashPassword(const QString& password)
 bool acceptableHashParameters(const QString& hash)
 {
     // $argon2id$v=19$m=<KiB>,t=<passes>,p=<lanes>$<salt>$<hash>
-    static const QRegularExpression form(QStringLiteral("^\\$argon2id\\$v=19\\$m=([0-9]{1,10}),t=([0-9]{1,10}),p=([0-9]{1,3})\\$"));
+    static const QRegularExpression form(
+        QStringLiteral("^\\$argon2id\\$v=19\\$m=([0-9]{1,10}),t=([0-9]{1,10}),p=([0-9]{1,3})\\$"));
     const QRegularExpressionMatch m = form.match(hash);
-    if (!m.hasMatch())
-        return false;
+    if (!m.hasMatch()) return false;
     const qint64 memoryKiB = m.captured(1).toLongLong();
     const qint64 passes = m.captured(2).toLongLong();
     const qint64 lanes = m.captured(3).toLongLong();
@@ -685,11 +658,9 @@ bool acceptableHashParameters(const QString& hash)
 bool verifyPassword(const QString& hash, const QString& password)
 {
     initSodium();
-    if (hash.isEmpty())
-        return false;
+    if (hash.isEmpty()) return false;
     // A stored hash decides what a log-on costs: one outside the bounds is refused unheard.
-    if (!acceptableHashParameters(hash))
-        return false;
+    if (!acceptableHashParameters(hash)) return false;
     const QByteArray d = digest(hash, password);
     {
         QMutexLocker lock(&verifiedMutex());
@@ -707,4 +678,4 @@ bool verifyPassword(const QString& hash, const QString& password)
     return ok;
 }
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

@@ -50,11 +50,10 @@ struct DatabaseLayout {
 // exists, its folder cannot be written, a database name is invalid or repeated, or a schema is
 // not registered.
 void createServer(const QString& server, const QString& adminLogin = QString(),
-                  const QString& adminPassword = QString(), const QList<DatabaseLayout>& layouts = {});
+    const QString& adminPassword = QString(), const QList<DatabaseLayout>& layouts = {});
 
 // Makes database `database` on the server. Its dbo is ownerLogin (default: the administrator).
-void createDatabase(const QString& server, const QString& database,
-                    const QString& ownerLogin = QString());
+void createDatabase(const QString& server, const QString& database, const QString& ownerLogin = QString());
 
 // Lays the registered schema down in `database` (creating the database first when it is
 // missing), in one transaction; fixed-width text columns keep their values blank-padded.
@@ -62,23 +61,20 @@ void applyDatabaseSchema(const QString& server, const QString& database, const Q
 
 // A SQL login (password given) or, with an empty password and trusted = true, an
 // operating-system login.
-void createLogin(const QString& server, const QString& login, const QString& password,
-                 bool trusted = false);
+void createLogin(const QString& server, const QString& login, const QString& password, bool trusted = false);
 // A user of `database` for `login`; returns its uid.
-int createUser(const QString& server, const QString& database, const QString& user,
-               const QString& login);
+int createUser(const QString& server, const QString& database, const QString& user, const QString& login);
 // A role of `database`; returns its uid.
 int createRole(const QString& server, const QString& database, const QString& role);
 // Makes `member` (a user or role of the database) a member of `role`.
-void addRoleMember(const QString& server, const QString& database, const QString& role,
-                   const QString& member);
+void addRoleMember(const QString& server, const QString& database, const QString& role, const QString& member);
 // The security identifier of a login (what suser_sid() returns for it); empty when unknown.
 QByteArray loginSid(const QString& server, const QString& login);
 
 // "Driver={SQL Server};Server=…;Database=…;UID=…;PWD=…", or Trusted_Connection=Yes when
 // login is empty.
-QString connectionText(const QString& server, const QString& database,
-                       const QString& login = QString(), const QString& password = QString());
+QString connectionText(const QString& server, const QString& database, const QString& login = QString(),
+    const QString& password = QString());
 
 // Password hashes (libsodium Argon2id, salted), made at libsodium's "interactive" cost.
 QString hashPassword(const QString& password);
@@ -93,4 +89,4 @@ constexpr qint64 kMinHashPasses = 2;
 constexpr qint64 kMaxHashPasses = 4;
 bool acceptableHashParameters(const QString& hash);
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

@@ -38,8 +38,7 @@ struct LoginRow {
 LoginRow findLogin(sqlite3* master, const QString& login);
 LoginRow findLoginBySid(sqlite3* master, const QByteArray& sid);
 
-void insertLogin(sqlite3* master, const QString& login, const QString& password, bool trusted,
-                 bool sysadmin);
+void insertLogin(sqlite3* master, const QString& login, const QString& password, bool trusted, bool sysadmin);
 // Makes a new database file; dboSid is the owner's login sid.
 void createDatabaseFile(const QString& server, const QString& database, const QByteArray& dboSid);
 int insertUser(sqlite3* db, const QString& user, const QByteArray& sid);
@@ -47,4 +46,4 @@ int insertRole(sqlite3* db, const QString& role);
 void insertRoleMember(sqlite3* db, const QString& role, const QString& member);
 bool validName(const QString& name);
 
-} // namespace orra::embedded::detail
+}   // namespace orra::embedded::detail

@@ -35,8 +35,7 @@ public:
     explicit StatementReset(sqlite3_stmt* statement) : m_statement(statement) {}
     ~StatementReset()
     {
-        if (!m_statement)
-            return;
+        if (!m_statement) return;
         sqlite3_reset(m_statement);
         sqlite3_clear_bindings(m_statement);
     }
@@ -56,14 +55,12 @@ public:
     explicit WriteTransaction(sqlite3* db) : m_db(db)
     {
         m_own = sqlite3_get_autocommit(db) != 0;
-        if (m_own)
-            m_rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (m_own) m_rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         m_open = m_own && m_rc == SQLITE_OK;
     }
     ~WriteTransaction()
     {
-        if (m_open)
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (m_open) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     WriteTransaction(const WriteTransaction&) = delete;
     WriteTransaction& operator=(const WriteTransaction&) = delete;
@@ -74,11 +71,9 @@ public:
     // rolled back when the scope ends). Error text is read before that, from the connection.
     int commit()
     {
-        if (!m_open)
-            return SQLITE_OK;
+        if (!m_open) return SQLITE_OK;
         const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
-        if (rc == SQLITE_OK)
-            m_open = false;
+        if (rc == SQLITE_OK) m_open = false;
         return rc;
     }
 
@@ -89,4 +84,4 @@ private:
     int m_rc = SQLITE_OK;
 };
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

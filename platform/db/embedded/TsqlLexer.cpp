@@ -4,31 +4,22 @@ namespace orra::embedded {
 
 bool Token::is(const char* word) const
 {
-    if (kind != TokenKind::Word)
-        return false;
+    if (kind != TokenKind::Word) return false;
     const qsizetype n = qsizetype(qstrlen(word));
-    if (text.size() != n)
-        return false;
+    if (text.size() != n) return false;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text.at(i).unicode();
         char16_t w = char16_t(uchar(word[i]));
         const char16_t lc = (c >= 'A' && c <= 'Z') ? char16_t(c + 32) : c;
         const char16_t lw = (w >= 'A' && w <= 'Z') ? char16_t(w + 32) : w;
-        if (lc != lw)
-            return false;
+        if (lc != lw) return false;
     }
     return true;
 }
 
-static bool isWordStart(QChar c)
-{
-    return c.isLetter() || c == u'_' || c == u'#' || c == u'@';
-}
+static bool isWordStart(QChar c) { return c.isLetter() || c == u'_' || c == u'#' || c == u'@'; }
 
-static bool isWordPart(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_' || c == u'#' || c == u'@' || c == u'$';
-}
+static bool isWordPart(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'#' || c == u'@' || c == u'$'; }
 
 LexResult tokenize(const QString& text)
 {
@@ -54,8 +45,7 @@ LexResult tokenize(const QString& text)
         }
         // -- line comment
         if (c == u'-' && i + 1 < n && text.at(i + 1) == u'-') {
-            while (i < n && text.at(i) != u'\n' && text.at(i) != u'\r')
-                ++i;
+            while (i < n && text.at(i) != u'\n' && text.at(i) != u'\r') ++i;
             space = true;
             continue;
         }
@@ -70,8 +60,7 @@ LexResult tokenize(const QString& text)
                 } else if (text.at(j) == u'*' && j + 1 < n && text.at(j + 1) == u'/') {
                     --depth;
                     j += 2;
-                    if (depth == 0)
-                        break;
+                    if (depth == 0) break;
                 } else {
                     ++j;
                 }
@@ -133,8 +122,8 @@ LexResult tokenize(const QString& text)
                 name += text.at(j++);
             }
             if (!closed) {
-                r.error = QStringLiteral("Unclosed quotation mark after the character string '%1'.")
-                              .arg(text.mid(start + 1));
+                r.error =
+                    QStringLiteral("Unclosed quotation mark after the character string '%1'.").arg(text.mid(start + 1));
                 r.errorPosition = int(start);
                 return r;
             }
@@ -146,24 +135,19 @@ LexResult tokenize(const QString& text)
             qsizetype j = i;
             if (c == u'0' && j + 1 < n && (text.at(j + 1) == u'x' || text.at(j + 1) == u'X')) {
                 j += 2;
-                while (j < n && (text.at(j).isDigit() || QStringLiteral("abcdefABCDEF").contains(text.at(j))))
-                    ++j;
+                while (j < n && (text.at(j).isDigit() || QStringLiteral("abcdefABCDEF").contains(text.at(j)))) ++j;
             } else {
-                while (j < n && text.at(j).isDigit())
-                    ++j;
+                while (j < n && text.at(j).isDigit()) ++j;
                 if (j < n && text.at(j) == u'.') {
                     ++j;
-                    while (j < n && text.at(j).isDigit())
-                        ++j;
+                    while (j < n && text.at(j).isDigit()) ++j;
                 }
                 if (j < n && (text.at(j) == u'e' || text.at(j) == u'E')) {
                     qsizetype k = j + 1;
-                    if (k < n && (text.at(k) == u'+' || text.at(k) == u'-'))
-                        ++k;
+                    if (k < n && (text.at(k) == u'+' || text.at(k) == u'-')) ++k;
                     if (k < n && text.at(k).isDigit()) {
                         j = k;
-                        while (j < n && text.at(j).isDigit())
-                            ++j;
+                        while (j < n && text.at(j).isDigit()) ++j;
                     }
                 }
             }
@@ -173,8 +157,7 @@ LexResult tokenize(const QString& text)
         }
         if (isWordStart(c)) {
             qsizetype j = i + 1;
-            while (j < n && isWordPart(text.at(j)))
-                ++j;
+            while (j < n && isWordPart(text.at(j))) ++j;
             push(TokenKind::Word, text.mid(i, j - i), start);
             i = j;
             continue;
@@ -202,4 +185,4 @@ LexResult tokenize(const QString& text)
     return r;
 }
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

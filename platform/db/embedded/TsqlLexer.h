@@ -8,18 +8,18 @@
 namespace orra::embedded {
 
 enum class TokenKind {
-    Word,          // identifier or keyword, also #temp names and @variables / @@functions
-    QuotedName,    // [name] or "name"; text holds the bare name
-    String,        // 'text' or N'text'; text holds the literal as SQLite writes it ('…')
-    Number,        // 12, 1.5, 1e3, 0x1F
-    Symbol,        // operators and punctuation: ( ) , . ; = < > <= >= <> != + - * / % etc.
+    Word,         // identifier or keyword, also #temp names and @variables / @@functions
+    QuotedName,   // [name] or "name"; text holds the bare name
+    String,       // 'text' or N'text'; text holds the literal as SQLite writes it ('…')
+    Number,       // 12, 1.5, 1e3, 0x1F
+    Symbol,       // operators and punctuation: ( ) , . ; = < > <= >= <> != + - * / % etc.
 };
 
 struct Token {
     TokenKind kind = TokenKind::Symbol;
     QString text;
-    int pos = 0;                 // offset in the source text
-    bool spaceBefore = false;    // blanks, line ends or comments preceded the token
+    int pos = 0;                // offset in the source text
+    bool spaceBefore = false;   // blanks, line ends or comments preceded the token
 
     bool isWord() const { return kind == TokenKind::Word; }
     // Case-insensitive keyword test (for Word tokens only).
@@ -31,10 +31,10 @@ struct Token {
 
 struct LexResult {
     std::vector<Token> tokens;
-    QString error;               // non-empty for an unterminated string, name or comment
-    int errorPosition = -1;      // where the unterminated string, name or comment begins
+    QString error;            // non-empty for an unterminated string, name or comment
+    int errorPosition = -1;   // where the unterminated string, name or comment begins
 };
 
 LexResult tokenize(const QString& text);
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

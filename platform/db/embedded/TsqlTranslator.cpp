@@ -9,10 +9,7 @@
 
 namespace orra::embedded {
 
-QString foldName(const QString& name)
-{
-    return turkishFold(name.trimmed());
-}
+QString foldName(const QString& name) { return turkishFold(name.trimmed()); }
 
 namespace {
 
@@ -25,17 +22,16 @@ size_t tooDeep(const std::vector<Token>& tokens)
         const Token& t = tokens[i];
         if (t.isSymbol("(") || t.is("case")) {
             open.push_back(t.isSymbol("(") ? '(' : 'c');
-            if (open.size() > size_t(translator::kMaxNesting))
-                return i;
+            if (open.size() > size_t(translator::kMaxNesting)) return i;
         } else if ((t.isSymbol(")") && !open.empty() && open.back() == '(')
-                   || (t.is("end") && !open.empty() && open.back() == 'c')) {
+            || (t.is("end") && !open.empty() && open.back() == 'c')) {
             open.pop_back();
         }
     }
     return tokens.size();
 }
 
-} // namespace
+}   // namespace
 
 Translation translate(const QString& text, const QString& currentDatabase)
 {
@@ -54,8 +50,7 @@ Translation translate(const QString& text, const QString& currentDatabase)
     }
     translator::TranslationContext context(lex.tokens, int(text.size()), currentDatabase, tr);
     tr.statements = translator::StatementParser(context).parseList(false);
-    if (!tr.error.isEmpty())
-        tr.statements.clear();
+    if (!tr.error.isEmpty()) tr.statements.clear();
     return tr;
 }
 
@@ -69,7 +64,7 @@ Cache& cache()
     static Cache c;
     return c;
 }
-} // namespace
+}   // namespace
 
 std::shared_ptr<const Translation> translateCached(const QString& text, const QString& currentDatabase)
 {
@@ -82,13 +77,11 @@ std::shared_ptr<const Translation> translateCached(const QString& text, const QS
     {
         QMutexLocker lock(&c.mutex);
         auto it = c.map.constFind(key);
-        if (it != c.map.constEnd())
-            return it.value();
+        if (it != c.map.constEnd()) return it.value();
     }
     auto t = std::make_shared<const Translation>(translate(text, currentDatabase));
     QMutexLocker lock(&c.mutex);
-    if (c.map.size() > 4096)
-        c.map.clear();
+    if (c.map.size() > 4096) c.map.clear();
     c.map.insert(key, t);
     return t;
 }
@@ -99,4 +92,4 @@ void clearTranslationCache()
     cache().map.clear();
 }
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

@@ -36,10 +36,10 @@ using StatementList = std::vector<Statement>;
 
 // The target of an insert, as the server needs it to supply the column list.
 struct InsertTarget {
-    QString table;          // as written for SQLite ("main".T, "other".T, "#T")
-    QString schema;         // "main", a database name, or "temp"
-    QString name;           // bare table name
-    int columnsAt = -1;     // offset in sql where a column list goes when the statement names none
+    QString table;        // as written for SQLite ("main".T, "other".T, "#T")
+    QString schema;       // "main", a database name, or "temp"
+    QString name;         // bare table name
+    int columnsAt = -1;   // offset in sql where a column list goes when the statement names none
 };
 
 // A select's result columns: one rule each (empty when no column is computed), and the probe,
@@ -53,18 +53,18 @@ struct ResultTyping {
 // One statement handed on to SQLite.
 struct SqlStatement {
     QString sql;
-    bool dml = false;          // insert/update/delete: reports its row count unless nocount is on
-    bool returnsRows = false;  // a select that hands rows back
-    InsertTarget insert;       // insert only
+    bool dml = false;           // insert/update/delete: reports its row count unless nocount is on
+    bool returnsRows = false;   // a select that hands rows back
+    InsertTarget insert;        // insert only
     // select … into T: the new table as written for SQLite (temp."#T", main."T"); sql is then
     // the select alone, and the server makes the table with the select's column types.
     QString intoTable;
-    ResultTyping typing;       // select only
+    ResultTyping typing;   // select only
 };
 
 // if <condition> <statement> [else <statement>]
 struct IfStatement {
-    QString condition;         // a query giving 1 when the condition holds
+    QString condition;   // a query giving 1 when the condition holds
     StatementList thenBranch;
     StatementList elseBranch;
 };
@@ -110,7 +110,7 @@ struct CreateRole {
 
 struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, PrintStatement,
-                              ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole>;
+        ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole>;
     Node node;
 
     template <class Kind> bool is() const { return std::holds_alternative<Kind>(node); }
@@ -119,10 +119,10 @@ struct Statement {
 
 struct Translation {
     StatementList statements;
-    QStringList databases;   // other databases the text names (D..table), to attach
-    QString error;           // set when the text cannot be read at all (unclosed quote …)
-    long errorNumber = 102;  // the server's number for error
-    int errorPosition = -1;  // offset in the text where the error was found
+    QStringList databases;    // other databases the text names (D..table), to attach
+    QString error;            // set when the text cannot be read at all (unclosed quote …)
+    long errorNumber = 102;   // the server's number for error
+    int errorPosition = -1;   // offset in the text where the error was found
 };
 
 // Translates a batch. currentDatabase is the connection's database: "D..t" with D equal to it
@@ -136,4 +136,4 @@ void clearTranslationCache();
 // Turkish-aware fold used by the names the server compares (database and login names).
 QString foldName(const QString& name);
 
-} // namespace orra::embedded
+}   // namespace orra::embedded

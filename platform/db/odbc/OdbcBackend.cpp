@@ -29,19 +29,13 @@ SQLWCHAR* w(const QString& s)
     return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(reinterpret_cast<const char16_t*>(s.utf16())));
 }
 
-QString fromW(const SQLWCHAR* p, qsizetype chars)
-{
-    return QString(reinterpret_cast<const QChar*>(p), chars);
-}
+QString fromW(const SQLWCHAR* p, qsizetype chars) { return QString(reinterpret_cast<const QChar*>(p), chars); }
 
-bool isWarningState(const QString& state)
-{
-    return state.startsWith(u"01");
-}
+bool isWarningState(const QString& state) { return state.startsWith(u"01"); }
 
 QList<ProviderError> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool allMessages);
 
-} // namespace
+}   // namespace
 
 QList<ProviderError> OdbcBackend::diagnostics(short handleType, void* handle, bool succeededWithInfo)
 {
@@ -54,22 +48,19 @@ namespace {
 QList<ProviderError> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool allMessages)
 {
     QList<ProviderError> out;
-    if (!handle)
-        return out;
+    if (!handle) return out;
     for (SQLSMALLINT rec = 1;; ++rec) {
         SQLWCHAR state[8] = {};
         SQLINTEGER native = 0;
         std::vector<SQLWCHAR> msg(1024);
         SQLSMALLINT len = 0;
-        SQLRETURN rc = SQLGetDiagRecW(handleType, handle, rec, state, &native, msg.data(),
-                                      SQLSMALLINT(msg.size()), &len);
-        if (rc == SQL_NO_DATA || !SQL_SUCCEEDED(rc))
-            break;
+        SQLRETURN rc =
+            SQLGetDiagRecW(handleType, handle, rec, state, &native, msg.data(), SQLSMALLINT(msg.size()), &len);
+        if (rc == SQL_NO_DATA || !SQL_SUCCEEDED(rc)) break;
         if (len >= SQLSMALLINT(msg.size())) {
             msg.resize(size_t(len) + 1);
             rc = SQLGetDiagRecW(handleType, handle, rec, state, &native, msg.data(), SQLSMALLINT(msg.size()), &len);
-            if (!SQL_SUCCEEDED(rc))
-                break;
+            if (!SQL_SUCCEEDED(rc)) break;
         }
         ProviderError e;
         e.sqlState = fromW(state, 5);
@@ -89,13 +80,12 @@ QList<ProviderError> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool 
     return out;
 }
 
-[[noreturn]] void raiseDiag(SQLSMALLINT handleType, SQLHANDLE handle, const QString& fallbackState,
-                            const QString& fallbackText)
+[[noreturn]] void raiseDiag(
+    SQLSMALLINT handleType, SQLHANDLE handle, const QString& fallbackState, const QString& fallbackText)
 {
     ProviderFailure f{diagnostics(handleType, handle, false)};
     bool anyError = false;
-    for (const auto& e : f.errors)
-        anyError = anyError || e.number != 0;
+    for (const auto& e : f.errors) anyError = anyError || e.number != 0;
     if (!anyError) {
         ProviderError e;
         e.number = -1;
@@ -117,10 +107,7 @@ ProviderError cancelledError()
     return e;
 }
 
-[[noreturn]] void raiseCancelled()
-{
-    throw ProviderFailure{{cancelledError()}};
-}
+[[noreturn]] void raiseCancelled() { throw ProviderFailure{{cancelledError()}}; }
 
 DataType mapType(SQLSMALLINT sqlType, SQLULEN size, const QString& typeName, long& definedSize)
 {
@@ -226,14 +213,10 @@ DataType mapType(SQLSMALLINT sqlType, SQLULEN size, const QString& typeName, lon
 }
 
 // money is 19 digits, smallmoney 10.
-int definedPrecisionOfMoney(SQLULEN size)
-{
-    return size > 0 && size <= 10 ? 10 : 19;
-}
+int definedPrecisionOfMoney(SQLULEN size) { return size > 0 && size <= 10 ? 10 : 19; }
 
 // Reads a long text or binary value in pieces. Returns false for NULL.
-template <typename Unit>
-bool readLong(SQLHSTMT stmt, SQLUSMALLINT col, SQLSMALLINT cType, std::vector<Unit>& out)
+template <typename Unit> bool readLong(SQLHSTMT stmt, SQLUSMALLINT col, SQLSMALLINT cType, std::vector<Unit>& out)
 {
     out.clear();
     Unit buf[4096];
@@ -241,12 +224,10 @@ bool readLong(SQLHSTMT stmt, SQLUSMALLINT col, SQLSMALLINT cType, std::vector<Un
     for (;;) {
         SQLLEN ind = 0;
         const SQLRETURN rc = SQLGetData(stmt, col, cType, buf, sizeof buf, &ind);
-        if (rc == SQL_NO_DATA)
-            return true;
+        if (rc == SQL_NO_DATA) return true;
         if (!SQL_SUCCEEDED(rc))
             raiseDiag(SQL_HANDLE_STMT, stmt, QStringLiteral("HY000"), QStringLiteral("SQLGetData failed"));
-        if (ind == SQL_NULL_DATA)
-            return false;
+        if (ind == SQL_NULL_DATA) return false;
         const size_t capacity = sizeof buf / sizeof(Unit) - terminator;
         size_t got;
         if (rc == SQL_SUCCESS_WITH_INFO && (ind == SQL_NO_TOTAL || size_t(ind) / sizeof(Unit) > capacity))
@@ -254,10 +235,8 @@ bool readLong(SQLHSTMT stmt, SQLUSMALLINT col, SQLSMALLINT cType, std::vector<Un
         else
             got = size_t(ind) / sizeof(Unit);
         out.insert(out.end(), buf, buf + got);
-        if (rc == SQL_SUCCESS)
-            return true;
-        if (got < capacity)
-            return true;
+        if (rc == SQL_SUCCESS) return true;
+        if (got < capacity) return true;
     }
 }
 
@@ -277,8 +256,7 @@ QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader, int scale)
     case Reader::Int64: {
         SQLBIGINT v = 0;
         check(SQLGetData(stmt, col, SQL_C_SBIGINT, &v, sizeof v, &ind));
-        if (ind == SQL_NULL_DATA)
-            return QVariant();
+        if (ind == SQL_NULL_DATA) return QVariant();
         if (reader == Reader::Int32 && v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max())
             return QVariant(int(v));
         return QVariant(qlonglong(v));
@@ -286,19 +264,16 @@ QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader, int scale)
     case Reader::Bool: {
         unsigned char v = 0;
         check(SQLGetData(stmt, col, SQL_C_BIT, &v, sizeof v, &ind));
-        if (ind == SQL_NULL_DATA)
-            return QVariant();
+        if (ind == SQL_NULL_DATA) return QVariant();
         return QVariant(v != 0);
     }
     case Reader::Exact: {
         // as text, so that no digit goes through a double
         std::vector<SQLWCHAR> chars;
-        if (!readLong(stmt, col, SQL_C_WCHAR, chars))
-            return QVariant();
+        if (!readLong(stmt, col, SQL_C_WCHAR, chars)) return QVariant();
         const QString s = fromW(chars.data(), qsizetype(chars.size()));
         if (const auto parsed = Decimal::parse(s))
-            if (const auto d = scale < 0 ? parsed : parsed->tryRescaled(scale))
-                return decimalVariant(*d);
+            if (const auto d = scale < 0 ? parsed : parsed->tryRescaled(scale)) return decimalVariant(*d);
         bool ok = false;
         const double v = s.trimmed().toDouble(&ok);
         return ok ? QVariant(v) : QVariant(s);
@@ -306,48 +281,41 @@ QVariant readCell(SQLHSTMT stmt, SQLUSMALLINT col, Reader reader, int scale)
     case Reader::Real: {
         double v = 0;
         check(SQLGetData(stmt, col, SQL_C_DOUBLE, &v, sizeof v, &ind));
-        if (ind == SQL_NULL_DATA)
-            return QVariant();
+        if (ind == SQL_NULL_DATA) return QVariant();
         return QVariant(v);
     }
     case Reader::Date: {
         SQL_DATE_STRUCT d{};
         check(SQLGetData(stmt, col, SQL_C_TYPE_DATE, &d, sizeof d, &ind));
-        if (ind == SQL_NULL_DATA)
-            return QVariant();
+        if (ind == SQL_NULL_DATA) return QVariant();
         return QVariant(QDate(d.year, d.month, d.day));
     }
     case Reader::Time: {
         SQL_TIME_STRUCT t{};
         check(SQLGetData(stmt, col, SQL_C_TYPE_TIME, &t, sizeof t, &ind));
-        if (ind == SQL_NULL_DATA)
-            return QVariant();
+        if (ind == SQL_NULL_DATA) return QVariant();
         return QVariant(QTime(t.hour, t.minute, t.second));
     }
     case Reader::DateTime: {
         SQL_TIMESTAMP_STRUCT t{};
         check(SQLGetData(stmt, col, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, &ind));
-        if (ind == SQL_NULL_DATA)
-            return QVariant();
-        return QVariant(QDateTime(QDate(t.year, t.month, t.day),
-                                  QTime(t.hour, t.minute, t.second, int(t.fraction / 1000000)), Qt::UTC));
+        if (ind == SQL_NULL_DATA) return QVariant();
+        return QVariant(QDateTime(
+            QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second, int(t.fraction / 1000000)), Qt::UTC));
     }
     case Reader::Blob: {
         std::vector<char> bytes;
-        if (!readLong(stmt, col, SQL_C_BINARY, bytes))
-            return QVariant();
+        if (!readLong(stmt, col, SQL_C_BINARY, bytes)) return QVariant();
         return QVariant(QByteArray(bytes.data(), qsizetype(bytes.size())));
     }
     case Reader::Text:
     case Reader::Dynamic:   // the driver always names a type: read what it does not map as text
     case Reader::Guid: {
         std::vector<SQLWCHAR> chars;
-        if (!readLong(stmt, col, SQL_C_WCHAR, chars))
-            return QVariant();
+        if (!readLong(stmt, col, SQL_C_WCHAR, chars)) return QVariant();
         QString s = fromW(chars.data(), qsizetype(chars.size()));
         if (reader == Reader::Guid) {
-            if (s.size() == 36)
-                s = u'{' + s + u'}';
+            if (s.size() == 36) s = u'{' + s + u'}';
             s = s.toUpper();
         }
         return QVariant(s);
@@ -376,7 +344,7 @@ void bindParameter(SQLHSTMT stmt, SQLUSMALLINT index, const QVariant& v, ParamBu
         b.text = d->toString();
         b.ind = SQLLEN(b.text.size()) * SQLLEN(sizeof(SQLWCHAR));
         rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_DECIMAL, 38, SQLSMALLINT(d->scale()),
-                              w(b.text), b.ind, &b.ind);
+            w(b.text), b.ind, &b.ind);
         if (!SQL_SUCCEEDED(rc))
             raiseDiag(SQL_HANDLE_STMT, stmt, QStringLiteral("07009"), QStringLiteral("Parameter binding failed"));
         return;
@@ -404,7 +372,7 @@ void bindParameter(SQLHSTMT stmt, SQLUSMALLINT index, const QVariant& v, ParamBu
         b.i = v.toLongLong();
         const bool fits = b.i >= std::numeric_limits<int>::min() && b.i <= std::numeric_limits<int>::max();
         rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_SBIGINT, fits ? SQL_INTEGER : SQL_BIGINT,
-                              fits ? 10 : 19, 0, &b.i, 0, &b.ind);
+            fits ? 10 : 19, 0, &b.i, 0, &b.ind);
         break;
     }
     case QMetaType::Double:
@@ -416,7 +384,7 @@ void bindParameter(SQLHSTMT stmt, SQLUSMALLINT index, const QVariant& v, ParamBu
         b.bytes = v.toByteArray();
         b.ind = SQLLEN(b.bytes.size());
         rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY,
-                              SQLULEN(std::max<qsizetype>(b.bytes.size(), 1)), 0, b.bytes.data(), b.ind, &b.ind);
+            SQLULEN(std::max<qsizetype>(b.bytes.size(), 1)), 0, b.bytes.data(), b.ind, &b.ind);
         break;
     case QMetaType::QDate: {
         const QDate d = v.toDate();
@@ -429,17 +397,17 @@ void bindParameter(SQLHSTMT stmt, SQLUSMALLINT index, const QVariant& v, ParamBu
         const QDate d = dt.date();
         const QTime t = dt.time();
         b.ts = SQL_TIMESTAMP_STRUCT{SQLSMALLINT(d.year()), SQLUSMALLINT(d.month()), SQLUSMALLINT(d.day()),
-                                    SQLUSMALLINT(t.hour()), SQLUSMALLINT(t.minute()), SQLUSMALLINT(t.second()),
-                                    SQLUINTEGER(t.msec()) * 1000000u};
-        rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, 23, 3, &b.ts, 0,
-                              &b.ind);
+            SQLUSMALLINT(t.hour()), SQLUSMALLINT(t.minute()), SQLUSMALLINT(t.second()),
+            SQLUINTEGER(t.msec()) * 1000000u};
+        rc = SQLBindParameter(
+            stmt, index, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, 23, 3, &b.ts, 0, &b.ind);
         break;
     }
     default: {
         b.text = v.toString();
         b.ind = SQLLEN(b.text.size()) * SQLLEN(sizeof(SQLWCHAR));
         rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
-                              SQLULEN(std::max<qsizetype>(b.text.size(), 1)), 0, w(b.text), b.ind, &b.ind);
+            SQLULEN(std::max<qsizetype>(b.text.size(), 1)), 0, w(b.text), b.ind, &b.ind);
         break;
     }
     }
@@ -468,18 +436,17 @@ struct StatementHandle {
     }
 };
 
-} // namespace
+}   // namespace
 
 OdbcBackend::OdbcBackend() = default;
 
-OdbcBackend::~OdbcBackend()
-{
-    close();
-}
+OdbcBackend::~OdbcBackend() { close(); }
 
 QString OdbcBackend::driverConnectionText(const ConnectionString& source, const QString& user, const QString& password)
 {
-    auto is = [](const QString& key, const char* name) { return key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+    auto is = [](const QString& key, const char* name) {
+        return key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
     ConnectionString cs;
     bool sawUid = false, sawPwd = false;
     for (const auto& [key, value] : source.items()) {
@@ -497,20 +464,16 @@ QString OdbcBackend::driverConnectionText(const ConnectionString& source, const 
         else if (is(k, "UID") || is(k, "User ID")) {
             k = QStringLiteral("UID");
             sawUid = true;
-            if (!user.isEmpty())
-                v = user;
+            if (!user.isEmpty()) v = user;
         } else if (is(k, "PWD") || is(k, "Password")) {
             k = QStringLiteral("PWD");
             sawPwd = true;
-            if (!password.isEmpty())
-                v = password;
+            if (!password.isEmpty()) v = password;
         }
         cs.set(k, v);
     }
-    if (!sawUid && !user.isEmpty())
-        cs.set(QStringLiteral("UID"), user);
-    if (!sawPwd && !password.isEmpty())
-        cs.set(QStringLiteral("PWD"), password);
+    if (!sawUid && !user.isEmpty()) cs.set(QStringLiteral("UID"), user);
+    if (!sawPwd && !password.isEmpty()) cs.set(QStringLiteral("PWD"), password);
     // the driver name is always braced, as drivers expect
     QString text;
     for (const auto& [key, value] : cs.items()) {
@@ -547,8 +510,8 @@ void OdbcBackend::open(const ConnectionString& cs, const QString& user, const QS
     const QString text = driverConnectionText(cs, user, password);
     SQLWCHAR out[1024];
     SQLSMALLINT outLen = 0;
-    const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, w(text), SQL_NTS, out, SQLSMALLINT(std::size(out)), &outLen,
-                                           SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc = SQLDriverConnectW(
+        dbc, nullptr, w(text), SQL_NTS, out, SQLSMALLINT(std::size(out)), &outLen, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         ProviderFailure f{diagnostics(SQL_HANDLE_DBC, dbc, false)};
         SQLFreeHandle(SQL_HANDLE_DBC, dbc);
@@ -557,8 +520,7 @@ void OdbcBackend::open(const ConnectionString& cs, const QString& user, const QS
             f.errors.append(ProviderError{-1, QStringLiteral("08001"), QStringLiteral("Cannot connect"), kSource, 0});
         throw f;
     }
-    if (rc == SQL_SUCCESS_WITH_INFO)
-        m_openMessages = diagnostics(SQL_HANDLE_DBC, dbc, true);
+    if (rc == SQL_SUCCESS_WITH_INFO) m_openMessages = diagnostics(SQL_HANDLE_DBC, dbc, true);
     m_env = env;
     m_dbc = dbc;
 }
@@ -605,10 +567,9 @@ ExecuteResult OdbcBackend::run(const QString& sql, const QList<Parameter>& param
     SQLRETURN rc = SQLExecDirectW(stmt, w(sql), SQL_NTS);
     if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE || rc == SQL_NEED_DATA)
         raiseDiag(SQL_HANDLE_STMT, stmt, m_cancel ? QStringLiteral("HY008") : QStringLiteral("HY000"),
-                  m_cancel ? QStringLiteral("Operation canceled") : QStringLiteral("The statement failed"));
+            m_cancel ? QStringLiteral("Operation canceled") : QStringLiteral("The statement failed"));
     for (;;) {
-        if (rc == SQL_SUCCESS_WITH_INFO)
-            result.messages += diagnostics(SQL_HANDLE_STMT, stmt, true);
+        if (rc == SQL_SUCCESS_WITH_INFO) result.messages += diagnostics(SQL_HANDLE_STMT, stmt, true);
         SQLSMALLINT cols = 0;
         if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(SQLNumResultCols(stmt, &cols)))
             raiseDiag(SQL_HANDLE_STMT, stmt, QStringLiteral("HY000"), QStringLiteral("SQLNumResultCols failed"));
@@ -629,8 +590,8 @@ ExecuteResult OdbcBackend::run(const QString& sql, const QList<Parameter>& param
                 SQLWCHAR name[512];
                 SQLSMALLINT nameLen = 0, sqlType = 0, digits = 0, nullable = 0;
                 SQLULEN size = 0;
-                if (!SQL_SUCCEEDED(SQLDescribeColW(stmt, c, name, SQLSMALLINT(std::size(name)), &nameLen, &sqlType,
-                                                   &size, &digits, &nullable)))
+                if (!SQL_SUCCEEDED(SQLDescribeColW(
+                        stmt, c, name, SQLSMALLINT(std::size(name)), &nameLen, &sqlType, &size, &digits, &nullable)))
                     raiseDiag(SQL_HANDLE_STMT, stmt, QStringLiteral("HY000"), QStringLiteral("SQLDescribeCol failed"));
                 SQLWCHAR typeName[128] = {};
                 SQLSMALLINT typeNameLen = 0;
@@ -638,14 +599,13 @@ ExecuteResult OdbcBackend::run(const QString& sql, const QList<Parameter>& param
                 FieldInfo& f = rs.fields[c - 1];
                 f.name = fromW(name, std::min<qsizetype>(nameLen, qsizetype(std::size(name)) - 1));
                 f.type = mapType(sqlType, size, fromW(typeName, qsizetype(typeNameLen) / qsizetype(sizeof(SQLWCHAR))),
-                                 f.definedSize);
+                    f.definedSize);
                 if (f.type == DataType::Numeric) {
                     f.precision = std::clamp(int(size), 1, 38);
                     f.numericScale = std::clamp(int(digits), 0, f.precision);
                     // a driver that describes a decimal as something else gives no scale:
                     // each value keeps its own
-                    if (sqlType != SQL_DECIMAL && sqlType != SQL_NUMERIC)
-                        f.numericScale = -1;
+                    if (sqlType != SQL_DECIMAL && sqlType != SQL_NUMERIC) f.numericScale = -1;
                 } else if (f.type == DataType::Currency) {
                     f.precision = definedPrecisionOfMoney(size);
                     f.numericScale = 4;
@@ -655,26 +615,21 @@ ExecuteResult OdbcBackend::run(const QString& sql, const QList<Parameter>& param
                 f.numericScale = std::max(f.numericScale, 0);
             }
             for (;;) {
-                if (m_cancel)
-                    raiseCancelled();
+                if (m_cancel) raiseCancelled();
                 const SQLRETURN frc = SQLFetch(stmt);
-                if (frc == SQL_NO_DATA)
-                    break;
+                if (frc == SQL_NO_DATA) break;
                 if (!SQL_SUCCEEDED(frc))
                     raiseDiag(SQL_HANDLE_STMT, stmt, m_cancel ? QStringLiteral("HY008") : QStringLiteral("HY000"),
-                              m_cancel ? QStringLiteral("Operation canceled") : QStringLiteral("SQLFetch failed"));
-                if (frc == SQL_SUCCESS_WITH_INFO)
-                    result.messages += diagnostics(SQL_HANDLE_STMT, stmt, true);
+                        m_cancel ? QStringLiteral("Operation canceled") : QStringLiteral("SQLFetch failed"));
+                if (frc == SQL_SUCCESS_WITH_INFO) result.messages += diagnostics(SQL_HANDLE_STMT, stmt, true);
                 for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(cols); ++c)
                     rs.values.push_back(readCell(stmt, c, readers[c - 1], scales[c - 1]));
             }
         }
         result.sets.push_back(std::move(rs));
-        if (m_cancel)
-            raiseCancelled();
+        if (m_cancel) raiseCancelled();
         rc = SQLMoreResults(stmt);
-        if (rc == SQL_NO_DATA)
-            break;
+        if (rc == SQL_NO_DATA) break;
         if (!SQL_SUCCEEDED(rc))
             raiseDiag(SQL_HANDLE_STMT, stmt, QStringLiteral("HY000"), QStringLiteral("SQLMoreResults failed"));
     }
@@ -683,8 +638,8 @@ ExecuteResult OdbcBackend::run(const QString& sql, const QList<Parameter>& param
 
 void OdbcBackend::beginTransaction()
 {
-    const SQLRETURN rc = SQLSetConnectAttrW(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
-                                            SQL_IS_UINTEGER);
+    const SQLRETURN rc = SQLSetConnectAttrW(
+        m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
     if (!SQL_SUCCEEDED(rc))
         raiseDiag(SQL_HANDLE_DBC, m_dbc, QStringLiteral("HYC00"), QStringLiteral("Transactions are not supported"));
 }
@@ -693,48 +648,37 @@ void OdbcBackend::endTransaction(bool commit)
 {
     const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, m_dbc, commit ? SQL_COMMIT : SQL_ROLLBACK);
     QList<ProviderError> errors;
-    if (!SQL_SUCCEEDED(rc))
-        errors = diagnostics(SQL_HANDLE_DBC, m_dbc, false);
+    if (!SQL_SUCCEEDED(rc)) errors = diagnostics(SQL_HANDLE_DBC, m_dbc, false);
     SQLSetConnectAttrW(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), SQL_IS_UINTEGER);
     if (!SQL_SUCCEEDED(rc)) {
         if (errors.isEmpty())
-            errors.append(ProviderError{-1, QStringLiteral("HY000"), QStringLiteral("The transaction could not end"),
-                                        kSource, 0});
+            errors.append(ProviderError{
+                -1, QStringLiteral("HY000"), QStringLiteral("The transaction could not end"), kSource, 0});
         throw ProviderFailure{errors};
     }
 }
 
-void OdbcBackend::commit()
-{
-    endTransaction(true);
-}
+void OdbcBackend::commit() { endTransaction(true); }
 
-void OdbcBackend::rollback()
-{
-    endTransaction(false);
-}
+void OdbcBackend::rollback() { endTransaction(false); }
 
 void OdbcBackend::cancel()
 {
     m_cancel = true;
     std::lock_guard lock(m_stmtMutex);
-    if (m_stmt)
-        SQLCancel(m_stmt);
+    if (m_stmt) SQLCancel(m_stmt);
 }
 
 QString OdbcBackend::property(const QString& name) const
 {
-    if (!m_dbc)
-        return QString();
+    if (!m_dbc) return QString();
     auto info = [&](SQLUSMALLINT what) {
         SQLWCHAR buf[512] = {};
         SQLSMALLINT len = 0;
-        if (!SQL_SUCCEEDED(SQLGetInfoW(m_dbc, what, buf, sizeof buf, &len)))
-            return QString();
+        if (!SQL_SUCCEEDED(SQLGetInfoW(m_dbc, what, buf, sizeof buf, &len))) return QString();
         return fromW(buf, std::min<qsizetype>(len / qsizetype(sizeof(SQLWCHAR)), qsizetype(std::size(buf)) - 1));
     };
-    if (name.compare(u"Server Name", Qt::CaseInsensitive) == 0)
-        return info(SQL_SERVER_NAME);
+    if (name.compare(u"Server Name", Qt::CaseInsensitive) == 0) return info(SQL_SERVER_NAME);
     if (name.compare(u"Current Catalog", Qt::CaseInsensitive) == 0) {
         SQLWCHAR buf[512] = {};
         SQLINTEGER len = 0;
@@ -742,13 +686,10 @@ QString OdbcBackend::property(const QString& name) const
             return fromW(buf, std::min<qsizetype>(len / qsizetype(sizeof(SQLWCHAR)), qsizetype(std::size(buf)) - 1));
         return info(SQL_DATABASE_NAME);
     }
-    if (name.compare(u"DBMS Name", Qt::CaseInsensitive) == 0)
-        return info(SQL_DBMS_NAME);
-    if (name.compare(u"DBMS Version", Qt::CaseInsensitive) == 0)
-        return info(SQL_DBMS_VER);
-    if (name.compare(u"User Name", Qt::CaseInsensitive) == 0)
-        return info(SQL_USER_NAME);
+    if (name.compare(u"DBMS Name", Qt::CaseInsensitive) == 0) return info(SQL_DBMS_NAME);
+    if (name.compare(u"DBMS Version", Qt::CaseInsensitive) == 0) return info(SQL_DBMS_VER);
+    if (name.compare(u"User Name", Qt::CaseInsensitive) == 0) return info(SQL_USER_NAME);
     return QString();
 }
 
-} // namespace orra::db::odbc
+}   // namespace orra::db::odbc

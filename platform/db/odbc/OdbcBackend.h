@@ -57,4 +57,4 @@ private:
     QList<ProviderError> m_openMessages;
 };
 
-} // namespace orra::db::odbc
+}   // namespace orra::db::odbc

@@ -7,10 +7,7 @@ namespace orra::db::sqlite {
 
 SqliteFileBackend::SqliteFileBackend() = default;
 
-SqliteFileBackend::~SqliteFileBackend()
-{
-    close();
-}
+SqliteFileBackend::~SqliteFileBackend() { close(); }
 
 void SqliteFileBackend::open(const ConnectionString& cs, const QString& user, const QString& password)
 {
@@ -39,8 +36,7 @@ void SqliteFileBackend::open(const ConnectionString& cs, const QString& user, co
         e.number = -long(rc & 0xff);
         e.nativeError = rc;
         e.sqlState = sqlStateFor(rc, QString());
-        e.description = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + QStringLiteral(": ")
-            + m_path;
+        e.description = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + QStringLiteral(": ") + m_path;
         e.source = name();
         sqlite3_close_v2(db);
         throw ProviderFailure{{e}};
@@ -61,8 +57,7 @@ void SqliteFileBackend::open(const ConnectionString& cs, const QString& user, co
 
 void SqliteFileBackend::close()
 {
-    if (!m_db)
-        return;
+    if (!m_db) return;
     m_session.detach();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
@@ -73,42 +68,29 @@ ExecuteResult SqliteFileBackend::execute(const QString& sql, const QList<Paramet
     return m_session.execute(sql, params);
 }
 
-void SqliteFileBackend::beginTransaction()
-{
-    m_session.execute(QStringLiteral("BEGIN"));
-}
+void SqliteFileBackend::beginTransaction() { m_session.execute(QStringLiteral("BEGIN")); }
 
-void SqliteFileBackend::commit()
-{
-    m_session.execute(QStringLiteral("COMMIT"));
-}
+void SqliteFileBackend::commit() { m_session.execute(QStringLiteral("COMMIT")); }
 
 void SqliteFileBackend::rollback()
 {
     // an interrupted or failed statement may already have ended the transaction
-    if (m_db && sqlite3_get_autocommit(m_db))
-        return;
+    if (m_db && sqlite3_get_autocommit(m_db)) return;
     m_session.execute(QStringLiteral("ROLLBACK"));
 }
 
-void SqliteFileBackend::cancel()
-{
-    m_session.cancel();
-}
+void SqliteFileBackend::cancel() { m_session.cancel(); }
 
 QString SqliteFileBackend::property(const QString& name) const
 {
-    if (name.compare(u"Server Name", Qt::CaseInsensitive) == 0 || name.compare(u"Data Source", Qt::CaseInsensitive) == 0)
+    if (name.compare(u"Server Name", Qt::CaseInsensitive) == 0
+        || name.compare(u"Data Source", Qt::CaseInsensitive) == 0)
         return QFileInfo(m_path).absoluteFilePath();
-    if (name.compare(u"Current Catalog", Qt::CaseInsensitive) == 0)
-        return QFileInfo(m_path).completeBaseName();
-    if (name.compare(u"DBMS Name", Qt::CaseInsensitive) == 0)
-        return QStringLiteral("SQLite");
-    if (name.compare(u"DBMS Version", Qt::CaseInsensitive) == 0)
-        return QString::fromLatin1(sqlite3_libversion());
-    if (name.compare(u"User Name", Qt::CaseInsensitive) == 0)
-        return m_user;
+    if (name.compare(u"Current Catalog", Qt::CaseInsensitive) == 0) return QFileInfo(m_path).completeBaseName();
+    if (name.compare(u"DBMS Name", Qt::CaseInsensitive) == 0) return QStringLiteral("SQLite");
+    if (name.compare(u"DBMS Version", Qt::CaseInsensitive) == 0) return QString::fromLatin1(sqlite3_libversion());
+    if (name.compare(u"User Name", Qt::CaseInsensitive) == 0) return m_user;
     return QString();
 }
 
-} // namespace orra::db::sqlite
+}   // namespace orra::db::sqlite

@@ -35,4 +35,4 @@ private:
     QString m_user;
 };
 
-} // namespace orra::db::sqlite
+}   // namespace orra::db::sqlite

@@ -20,17 +20,13 @@ namespace {
 // How a column's cells are read: decided once per column from its declared type.
 using Reader = ValueKind;
 
-Reader readerFor(const ColumnType& t)
-{
-    return t.known ? valueKindOf(t.type) : ValueKind::Dynamic;
-}
+Reader readerFor(const ColumnType& t) { return t.known ? valueKindOf(t.type) : ValueKind::Dynamic; }
 
 bool digits(const char* p, int n, int& out)
 {
     int v = 0;
     for (int i = 0; i < n; ++i) {
-        if (p[i] < '0' || p[i] > '9')
-            return false;
+        if (p[i] < '0' || p[i] > '9') return false;
         v = v * 10 + (p[i] - '0');
     }
     out = v;
@@ -41,8 +37,7 @@ bool digits(const char* p, int n, int& out)
 bool parseDate(const char* s, int n, QDate& d)
 {
     int y, m, day;
-    if (n < 10 || s[4] != '-' || s[7] != '-' || !digits(s, 4, y) || !digits(s + 5, 2, m)
-        || !digits(s + 8, 2, day))
+    if (n < 10 || s[4] != '-' || s[7] != '-' || !digits(s, 4, y) || !digits(s + 5, 2, m) || !digits(s + 8, 2, day))
         return false;
     d = QDate(y, m, day);
     return d.isValid();
@@ -51,16 +46,13 @@ bool parseDate(const char* s, int n, QDate& d)
 bool parseTime(const char* s, int n, QTime& t)
 {
     int h, mi, sec = 0, ms = 0;
-    if (n < 5 || s[2] != ':' || !digits(s, 2, h) || !digits(s + 3, 2, mi))
-        return false;
+    if (n < 5 || s[2] != ':' || !digits(s, 2, h) || !digits(s + 3, 2, mi)) return false;
     int pos = 5;
     if (n > pos) {
-        if (s[pos] != ':' || n < pos + 3 || !digits(s + pos + 1, 2, sec))
-            return false;
+        if (s[pos] != ':' || n < pos + 3 || !digits(s + pos + 1, 2, sec)) return false;
         pos += 3;
         if (n > pos) {
-            if (s[pos] != '.')
-                return false;
+            if (s[pos] != '.') return false;
             ++pos;
             int frac = 0, count = 0;
             while (pos < n && s[pos] >= '0' && s[pos] <= '9') {
@@ -70,10 +62,8 @@ bool parseTime(const char* s, int n, QTime& t)
                 }
                 ++pos;
             }
-            if (pos != n || count == 0)
-                return false;
-            while (count++ < 3)
-                frac *= 10;
+            if (pos != n || count == 0) return false;
+            while (count++ < 3) frac *= 10;
             ms = frac;
         }
     }
@@ -84,12 +74,10 @@ bool parseTime(const char* s, int n, QTime& t)
 bool parseDateTime(const char* s, int n, QDateTime& out)
 {
     QDate d;
-    if (!parseDate(s, n, d))
-        return false;
+    if (!parseDate(s, n, d)) return false;
     QTime t(0, 0);
     if (n > 10) {
-        if ((s[10] != ' ' && s[10] != 'T') || !parseTime(s + 11, n - 11, t))
-            return false;
+        if ((s[10] != ' ' && s[10] != 'T') || !parseTime(s + 11, n - 11, t)) return false;
     }
     out = QDateTime(d, t, Qt::UTC);
     return true;
@@ -121,53 +109,43 @@ inline QByteArray columnBlob(sqlite3_stmt* st, int i)
 QVariant readCell(sqlite3_stmt* st, int i, Reader reader, int scale)
 {
     const int storage = sqlite3_column_type(st, i);
-    if (storage == SQLITE_NULL)
-        return QVariant();
+    if (storage == SQLITE_NULL) return QVariant();
     switch (reader) {
     case Reader::Exact:
         if (storage == SQLITE_INTEGER) {
             if (const auto d = Decimal::fromInteger(sqlite3_column_int64(st, i)).tryRescaled(scale))
                 return decimalVariant(*d);
         } else if (storage == SQLITE_FLOAT) {
-            if (const auto d = Decimal::fromDouble(sqlite3_column_double(st, i), scale))
-                return decimalVariant(*d);
+            if (const auto d = Decimal::fromDouble(sqlite3_column_double(st, i), scale)) return decimalVariant(*d);
         } else if (storage == SQLITE_TEXT) {
             if (const auto parsed = Decimal::parse(columnText(st, i)))
-                if (const auto d = parsed->tryRescaled(scale))
-                    return decimalVariant(*d);
+                if (const auto d = parsed->tryRescaled(scale)) return decimalVariant(*d);
         }
         break;
     case Reader::Int32:
         if (storage == SQLITE_INTEGER) {
             const sqlite3_int64 v = sqlite3_column_int64(st, i);
-            if (v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max())
-                return QVariant(int(v));
+            if (v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()) return QVariant(int(v));
             return QVariant(qlonglong(v));
         }
         break;
     case Reader::Int64:
-        if (storage == SQLITE_INTEGER)
-            return QVariant(qlonglong(sqlite3_column_int64(st, i)));
+        if (storage == SQLITE_INTEGER) return QVariant(qlonglong(sqlite3_column_int64(st, i)));
         break;
     case Reader::Bool:
-        if (storage == SQLITE_INTEGER)
-            return QVariant(sqlite3_column_int64(st, i) != 0);
-        if (storage == SQLITE_FLOAT)
-            return QVariant(sqlite3_column_double(st, i) != 0.0);
+        if (storage == SQLITE_INTEGER) return QVariant(sqlite3_column_int64(st, i) != 0);
+        if (storage == SQLITE_FLOAT) return QVariant(sqlite3_column_double(st, i) != 0.0);
         break;
     case Reader::Real:
-        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
-            return QVariant(sqlite3_column_double(st, i));
+        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT) return QVariant(sqlite3_column_double(st, i));
         if (storage == SQLITE_TEXT) {
             bool ok = false;
             const double d = columnText(st, i).trimmed().toDouble(&ok);
-            if (ok)
-                return QVariant(d);
+            if (ok) return QVariant(d);
         }
         break;
     case Reader::Text:
-        if (storage != SQLITE_BLOB)
-            return textVariant(st, i);
+        if (storage != SQLITE_BLOB) return textVariant(st, i);
         break;
     case Reader::Blob:
         return QVariant(columnBlob(st, i));
@@ -179,19 +157,15 @@ QVariant readCell(sqlite3_stmt* st, int i, Reader reader, int scale)
             const int n = sqlite3_column_bytes(st, i);
             if (reader == Reader::DateTime) {
                 QDateTime dt;
-                if (parseDateTime(t, n, dt))
-                    return QVariant(dt);
+                if (parseDateTime(t, n, dt)) return QVariant(dt);
             } else if (reader == Reader::Date) {
                 QDate d;
-                if (n == 10 && parseDate(t, n, d))
-                    return QVariant(d);
+                if (n == 10 && parseDate(t, n, d)) return QVariant(d);
                 QDateTime dt;
-                if (parseDateTime(t, n, dt))
-                    return QVariant(dt.date());
+                if (parseDateTime(t, n, dt)) return QVariant(dt.date());
             } else {
                 QTime tm;
-                if (parseTime(t, n, tm))
-                    return QVariant(tm);
+                if (parseTime(t, n, tm)) return QVariant(tm);
             }
         }
         break;
@@ -200,8 +174,7 @@ QVariant readCell(sqlite3_stmt* st, int i, Reader reader, int scale)
             return QVariant(QUuid::fromRfc4122(columnBlob(st, i)).toString(QUuid::WithBraces).toUpper());
         if (storage == SQLITE_TEXT) {
             QString s = columnText(st, i);
-            if (s.size() == 36)
-                s = u'{' + s + u'}';
+            if (s.size() == 36) s = u'{' + s + u'}';
             return QVariant(s.toUpper());
         }
         break;
@@ -235,8 +208,7 @@ void typeByValues(ResultSet& rs, size_t col)
         case QMetaType::LongLong: {
             anyInt = true;
             const qlonglong x = v.toLongLong();
-            if (x < std::numeric_limits<int>::min() || x > std::numeric_limits<int>::max())
-                allFit = false;
+            if (x < std::numeric_limits<int>::min() || x > std::numeric_limits<int>::max()) allFit = false;
             break;
         }
         case QMetaType::Double:
@@ -272,8 +244,7 @@ void typeByValues(ResultSet& rs, size_t col)
         f.definedSize = 8;
         for (size_t r = 0; r < rows; ++r) {
             QVariant& v = rs.values[r * cols + col];
-            if (v.typeId() == QMetaType::LongLong)
-                v = QVariant(double(v.toLongLong()));
+            if (v.typeId() == QMetaType::LongLong) v = QVariant(double(v.toLongLong()));
         }
     } else if (anyInt && !allFit) {
         f.type = DataType::BigInt;
@@ -283,8 +254,7 @@ void typeByValues(ResultSet& rs, size_t col)
         f.definedSize = 4;
         for (size_t r = 0; r < rows; ++r) {
             QVariant& v = rs.values[r * cols + col];
-            if (v.typeId() == QMetaType::LongLong)
-                v = QVariant(int(v.toLongLong()));
+            if (v.typeId() == QMetaType::LongLong) v = QVariant(int(v.toLongLong()));
         }
     } else {
         // no value at all: a NULL expression
@@ -306,8 +276,7 @@ void grow(std::vector<QVariant>& values, size_t capacity)
         const auto begin = reinterpret_cast<uintptr_t>(next.data());
         const uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
         const uintptr_t last = (begin + bytes) & ~(kHuge - 1);
-        if (last > first)
-            madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+        if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
     }
     next.insert(next.end(), std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
     values.swap(next);
@@ -318,13 +287,12 @@ struct StatementGuard {
     ~StatementGuard() { sqlite3_finalize(stmt); }
 };
 
-} // namespace
+}   // namespace
 
 ColumnType typeFromDeclared(const char* declared)
 {
     ColumnType t;
-    if (!declared || !*declared)
-        return t;
+    if (!declared || !*declared) return t;
     QString decl = QString::fromUtf8(declared).trimmed().toLower();
     // arguments "(n)" / "(p,s)" / "(max)"
     long a = -1, b = -1;
@@ -340,17 +308,14 @@ ColumnType typeFromDeclared(const char* declared)
             else
                 a = parts[0].trimmed().toLong();
         }
-        if (parts.size() > 1)
-            b = parts[1].trimmed().toLong();
+        if (parts.size() > 1) b = parts[1].trimmed().toLong();
         decl = decl.left(open).trimmed();
     }
     // words after the type name ("int primary key", "varchar collate …") do not matter here
-    static const QStringList twoWord = {QStringLiteral("double precision"),
-                                        QStringLiteral("unsigned big int")};
+    static const QStringList twoWord = {QStringLiteral("double precision"), QStringLiteral("unsigned big int")};
     QString name = decl.section(u' ', 0, 0);
     for (const auto& w : twoWord)
-        if (decl.startsWith(w))
-            name = w;
+        if (decl.startsWith(w)) name = w;
 
     auto set = [&](DataType type, long size) {
         t.type = type;
@@ -377,8 +342,7 @@ ColumnType typeFromDeclared(const char* declared)
         set(DataType::Currency, 8);
         t.precision = name == u"money" ? 19 : 10;
         t.numericScale = 4;
-    }
-    else if (name == u"numeric" || name == u"decimal") {
+    } else if (name == u"numeric" || name == u"decimal") {
         set(DataType::Numeric, 19);
         t.precision = a > 0 ? int(a) : 18;
         t.numericScale = b >= 0 ? int(b) : 0;
@@ -437,12 +401,9 @@ QString sqlStateFor(int resultCode, const QString& message)
     case SQLITE_RANGE:
         return QStringLiteral("07009");
     case SQLITE_ERROR:
-        if (message.startsWith(u"no such table") || message.startsWith(u"no such view"))
-            return QStringLiteral("42S02");
-        if (message.startsWith(u"no such column"))
-            return QStringLiteral("42S22");
-        if (message.contains(u"already exists"))
-            return QStringLiteral("42S01");
+        if (message.startsWith(u"no such table") || message.startsWith(u"no such view")) return QStringLiteral("42S02");
+        if (message.startsWith(u"no such column")) return QStringLiteral("42S22");
+        if (message.contains(u"already exists")) return QStringLiteral("42S01");
         if (message.contains(u"syntax error") || message.startsWith(u"incomplete input")
             || message.startsWith(u"unrecognized token"))
             return QStringLiteral("42000");
@@ -454,27 +415,21 @@ QString sqlStateFor(int resultCode, const QString& message)
 
 SqliteSession::SqliteSession(sqlite3* db, QString source) : m_source(std::move(source))
 {
-    if (db)
-        attach(db);
+    if (db) attach(db);
 }
 
-SqliteSession::~SqliteSession()
-{
-    detach();
-}
+SqliteSession::~SqliteSession() { detach(); }
 
 void SqliteSession::attach(sqlite3* db)
 {
     detach();
     m_db = db;
-    if (m_db)
-        sqlite3_progress_handler(m_db, 1000, &SqliteSession::onProgress, this);
+    if (m_db) sqlite3_progress_handler(m_db, 1000, &SqliteSession::onProgress, this);
 }
 
 void SqliteSession::detach()
 {
-    if (m_db)
-        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+    if (m_db) sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
     m_db = nullptr;
 }
 
@@ -483,10 +438,7 @@ int SqliteSession::onProgress(void* self)
     return static_cast<SqliteSession*>(self)->m_cancel.load(std::memory_order_relaxed) ? 1 : 0;
 }
 
-void SqliteSession::cancel()
-{
-    m_cancel.store(true);
-}
+void SqliteSession::cancel() { m_cancel.store(true); }
 
 ProviderError SqliteSession::error(int resultCode) const
 {
@@ -501,18 +453,14 @@ ProviderError SqliteSession::error(int resultCode) const
         e.description = QString::fromUtf8(msg);
         if (m_db) {
             const int ext = sqlite3_extended_errcode(m_db);
-            if ((ext & 0xff) == (resultCode & 0xff))
-                e.nativeError = ext;
+            if ((ext & 0xff) == (resultCode & 0xff)) e.nativeError = ext;
         }
     }
     e.sqlState = sqlStateFor(resultCode, e.description);
     return e;
 }
 
-void SqliteSession::raise(int resultCode) const
-{
-    throw ProviderFailure{{error(resultCode)}};
-}
+void SqliteSession::raise(int resultCode) const { throw ProviderFailure{{error(resultCode)}}; }
 
 void SqliteSession::raise(const QString& sqlState, const QString& description, long number) const
 {
@@ -580,8 +528,8 @@ void SqliteSession::bind(sqlite3_stmt* stmt, int index, const QVariant& v)
         break;
     }
     case QMetaType::QDate:
-        sqlite3_bind_text(stmt, index, v.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8().constData(),
-                          -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(
+            stmt, index, v.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8().constData(), -1, SQLITE_TRANSIENT);
         break;
     case QMetaType::QTime: {
         const QTime t = v.toTime();
@@ -591,8 +539,8 @@ void SqliteSession::bind(sqlite3_stmt* stmt, int index, const QVariant& v)
     }
     case QMetaType::QDateTime: {
         const QDateTime dt = v.toDateTime();
-        const QString s = dt.toString(dt.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")
-                                                       : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QString s = dt.toString(
+            dt.time().msec() ? QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz") : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         sqlite3_bind_text(stmt, index, s.toUtf8().constData(), -1, SQLITE_TRANSIENT);
         break;
     }
@@ -612,10 +560,8 @@ ResultSet SqliteSession::run(sqlite3_stmt* st, const QStringList& declaredTypes)
         const sqlite3_int64 before = sqlite3_total_changes64(m_db);
         for (;;) {
             const int rc = sqlite3_step(st);
-            if (rc == SQLITE_DONE)
-                break;
-            if (rc != SQLITE_ROW)
-                raise(rc);
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) raise(rc);
         }
         rs.hasRows = false;
         if (!sqlite3_stmt_readonly(st))
@@ -648,25 +594,19 @@ ResultSet SqliteSession::run(sqlite3_stmt* st, const QStringList& declaredTypes)
     rs.values.reserve(size_t(cols) * 64);
     for (;;) {
         const int rc = sqlite3_step(st);
-        if (rc == SQLITE_DONE)
-            break;
-        if (rc != SQLITE_ROW)
-            raise(rc);
-        if (rs.values.capacity() - rs.values.size() < size_t(cols))
-            grow(rs.values, rs.values.capacity() * 2);
-        for (int i = 0; i < cols; ++i)
-            rs.values.emplace_back(readCell(st, i, readers[size_t(i)], scales[size_t(i)]));
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) raise(rc);
+        if (rs.values.capacity() - rs.values.size() < size_t(cols)) grow(rs.values, rs.values.capacity() * 2);
+        for (int i = 0; i < cols; ++i) rs.values.emplace_back(readCell(st, i, readers[size_t(i)], scales[size_t(i)]));
     }
     for (int i = 0; i < cols; ++i)
-        if (readers[size_t(i)] == Reader::Dynamic)
-            typeByValues(rs, size_t(i));
+        if (readers[size_t(i)] == Reader::Dynamic) typeByValues(rs, size_t(i));
     return rs;
 }
 
 ExecuteResult SqliteSession::execute(const QString& sql, const QList<Parameter>& params)
 {
-    if (!m_db)
-        raise(QStringLiteral("08003"), QStringLiteral("Connection not open"));
+    if (!m_db) raise(QStringLiteral("08003"), QStringLiteral("Connection not open"));
     resetCancel();
     ExecuteResult result;
     const QByteArray text = sql.toUtf8();
@@ -674,8 +614,7 @@ ExecuteResult SqliteSession::execute(const QString& sql, const QList<Parameter>&
     const char* end = p + text.size();
     qsizetype nextParam = 0;
     while (p < end) {
-        if (cancelRequested())
-            raise(SQLITE_INTERRUPT);
+        if (cancelRequested()) raise(SQLITE_INTERRUPT);
         sqlite3_stmt* st = nullptr;
         const char* tail = nullptr;
         const int rc = sqlite3_prepare_v2(m_db, p, int(end - p), &st, &tail);
@@ -684,25 +623,25 @@ ExecuteResult SqliteSession::execute(const QString& sql, const QList<Parameter>&
             raise(rc);
         }
         p = tail ? tail : end;
-        if (!st)
-            continue;   // only blanks or comments were left
+        if (!st) continue;   // only blanks or comments were left
         StatementGuard guard{st};
         const int markers = sqlite3_bind_parameter_count(st);
         for (int i = 1; i <= markers; ++i) {
             if (nextParam >= params.size())
                 raise(QStringLiteral("07002"),
-                      QStringLiteral("COUNT field incorrect: the statement has more parameter markers "
-                                     "than values were given (%1)").arg(params.size()));
+                    QStringLiteral("COUNT field incorrect: the statement has more parameter markers "
+                                   "than values were given (%1)")
+                        .arg(params.size()));
             bind(st, i, params[nextParam++]);
         }
         result.sets.push_back(run(st));
     }
     if (nextParam < params.size())
         raise(QStringLiteral("07002"),
-              QStringLiteral("COUNT field incorrect: %1 values were given for %2 parameter markers")
-                  .arg(params.size())
-                  .arg(nextParam));
+            QStringLiteral("COUNT field incorrect: %1 values were given for %2 parameter markers")
+                .arg(params.size())
+                .arg(nextParam));
     return result;
 }
 
-} // namespace orra::db::sqlite
+}   // namespace orra::db::sqlite

@@ -83,4 +83,4 @@ private:
     std::atomic<bool> m_cancel{false};
 };
 
-} // namespace orra::db::sqlite
+}   // namespace orra::db::sqlite

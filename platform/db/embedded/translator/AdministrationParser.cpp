@@ -30,7 +30,8 @@ Statement StatementParser::administration()
             }
         }
         if (!(m_c.at("with", 3) || m_c.at("from", 3)))
-            fail(QStringLiteral("A password must be given for a SQL login: create login %1 with password='…'.").arg(name));
+            fail(QStringLiteral("A password must be given for a SQL login: create login %1 with password='…'.")
+                     .arg(name));
         s.node = login;
     } else if (m_c.at("user", 1)) {
         // create user U [for|from login L]
@@ -49,4 +50,4 @@ Statement StatementParser::administration()
     return s;
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

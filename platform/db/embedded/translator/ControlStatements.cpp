@@ -7,10 +7,8 @@ namespace orra::embedded::translator {
 Statement StatementParser::transaction(const char* what)
 {
     m_c.skip();
-    if (m_c.atAny({"tran", "transaction", "work"}))
-        m_c.skip();
-    if (const Token* name = m_c.peek(); name && name->kind == TokenKind::Word && !isStatementWord(*name))
-        m_c.skip();
+    if (m_c.atAny({"tran", "transaction", "work"})) m_c.skip();
+    if (const Token* name = m_c.peek(); name && name->kind == TokenKind::Word && !isStatementWord(*name)) m_c.skip();
     SqlStatement s;
     // A transaction takes the write lock at once, so that two sessions that read and then
     // write never meet a stale snapshot (they wait for each other instead).
@@ -69,7 +67,8 @@ Statement StatementParser::ifStatement()
     const Vec cond = m_ctx.normalize(condition, i);
     Vec q{word("select"), word("case"), word("when")};
     q.insert(q.end(), cond.begin(), cond.end());
-    q.insert(q.end(), {word("then"), number(QStringLiteral("1")), word("else"), number(QStringLiteral("0")), word("end")});
+    q.insert(
+        q.end(), {word("then"), number(QStringLiteral("1")), word("else"), number(QStringLiteral("0")), word("end")});
     s.condition = render(rewriteExpressions(q));
     m_c.seek(i);
     s.thenBranch.push_back(parseOne(false));
@@ -88,9 +87,8 @@ Statement StatementParser::block()
     m_c.skip();   // begin
     BlockStatement s;
     s.body = parseList(true);
-    if (!m_c.match("end"))
-        fail(QStringLiteral("Incorrect syntax near the keyword 'begin': 'end' expected."));
+    if (!m_c.match("end")) fail(QStringLiteral("Incorrect syntax near the keyword 'begin': 'end' expected."));
     return {std::move(s)};
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

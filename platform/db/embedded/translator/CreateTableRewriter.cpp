@@ -8,15 +8,9 @@ namespace orra::embedded::translator {
 
 namespace {
 
-bool isConstraintWord(const Token& t)
-{
-    return isOneOf(t, {"constraint", "primary", "unique", "foreign", "check"});
-}
+bool isConstraintWord(const Token& t) { return isOneOf(t, {"constraint", "primary", "unique", "foreign", "check"}); }
 
-bool sameName(const QString& a, const QString& b)
-{
-    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
-}
+bool sameName(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) == 0; }
 
 // The column and table definitions between the parentheses that open at v[open], split at
 // their top-level commas; nothing when the parenthesis is not closed.
@@ -32,8 +26,7 @@ std::optional<std::vector<Vec>> definitions(const Vec& v, size_t open)
         }
         if (c.atSymbol(")") || c.atSymbol(",")) {
             defs.emplace_back(v.begin() + long(start), v.begin() + long(c.position()));
-            if (c.atSymbol(")"))
-                return defs;
+            if (c.atSymbol(")")) return defs;
             c.skip();
             start = c.position();
             continue;
@@ -48,8 +41,7 @@ QString identityColumn(const std::vector<Vec>& defs)
 {
     QString identity;
     for (const Vec& d : defs) {
-        if (d.size() < 2 || !d[0].t.isName() || isConstraintWord(d[0].t) || d[1].t.is("identity"))
-            continue;
+        if (d.size() < 2 || !d[0].t.isName() || isConstraintWord(d[0].t) || d[1].t.is("identity")) continue;
         for (size_t k = 2; k < d.size(); ++k)
             if (d[k].t.is("identity")) {
                 identity = d[0].t.text;
@@ -62,17 +54,13 @@ QString identityColumn(const std::vector<Vec>& defs)
 // A primary key constraint that only restates the identity column, which is already the key.
 bool restatesIdentityKey(const Vec& d, const QString& identity)
 {
-    if (identity.isEmpty())
-        return false;
+    if (identity.isEmpty()) return false;
     size_t pk = d.size();
     for (size_t k = 0; k < d.size(); ++k)
-        if (d[k].t.is("primary"))
-            pk = k;
-    if (pk == d.size())
-        return false;
+        if (d[k].t.is("primary")) pk = k;
+    if (pk == d.size()) return false;
     size_t k = pk + 2;
-    while (k < d.size() && !d[k].t.isSymbol("("))
-        ++k;
+    while (k < d.size() && !d[k].t.isSymbol("(")) ++k;
     return k + 2 < d.size() && d[k + 2].t.isSymbol(")") && sameName(d[k + 1].t.text, identity);
 }
 
@@ -82,10 +70,8 @@ Vec tableConstraint(Vec d)
 {
     Vec r;
     for (size_t k = 0; k < d.size(); ++k) {
-        if (d[k].t.is("clustered") || d[k].t.is("nonclustered"))
-            continue;
-        if (d[k].t.is("references") && k + 1 < d.size())
-            d[k + 1].out = quoteName(d[k + 1].t.text);
+        if (d[k].t.is("clustered") || d[k].t.is("nonclustered")) continue;
+        if (d[k].t.is("references") && k + 1 < d.size()) d[k + 1].out = quoteName(d[k + 1].t.text);
         if (d[k].t.is("with") && k + 1 < d.size() && d[k + 1].t.isSymbol("(")) {
             RewriteCursor c(d, k + 1);
             k = c.skipGroup();
@@ -104,8 +90,7 @@ Vec tableConstraint(Vec d)
 // length as the server refuses them (trailing blanks aside).
 void textColumnRules(Vec& r, const Vec& d, size_t& k, const QString& type, const QString& length)
 {
-    if (k + 1 < d.size() && d[k].t.is("collate"))
-        k += 2;
+    if (k + 1 < d.size() && d[k].t.is("collate")) k += 2;
     r.push_back(word("COLLATE"));
     r.push_back(word("TR_CI"));
     bool sized = false;
@@ -124,17 +109,14 @@ void columnType(Vec& r, const Vec& d, size_t& k, bool isIdentity)
 {
     if (isIdentity) {
         r.push_back(raw(QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")));
-        if (k < d.size())
-            ++k;   // the declared type
+        if (k < d.size()) ++k;   // the declared type
         if (k < d.size() && d[k].t.isSymbol("(")) {
-            while (k < d.size() && !d[k].t.isSymbol(")"))
-                ++k;
+            while (k < d.size() && !d[k].t.isSymbol(")")) ++k;
             ++k;
         }
         return;
     }
-    if (k >= d.size() || !d[k].t.isName())
-        return;
+    if (k >= d.size() || !d[k].t.isName()) return;
     const QString type = d[k].t.text;
     r.push_back(d[k++]);
     QString length;   // the last word of a closed size, as in varchar(30)
@@ -142,16 +124,14 @@ void columnType(Vec& r, const Vec& d, size_t& k, bool isIdentity)
         if (k + 2 < d.size() && d[k + 1].t.is("max")) {
             k += 3;   // (max): no limit
         } else {
-            while (k < d.size() && !d[k].t.isSymbol(")"))
-                r.push_back(d[k++]);
+            while (k < d.size() && !d[k].t.isSymbol(")")) r.push_back(d[k++]);
             if (k < d.size()) {
                 length = r.back().t.text;
                 r.push_back(d[k++]);
             }
         }
     }
-    if (isTextType(type))
-        textColumnRules(r, d, k, type, length);
+    if (isTextType(type)) textColumnRules(r, d, k, type, length);
 }
 
 Vec columnDefinition(const Vec& d, const QString& identity)
@@ -163,12 +143,10 @@ Vec columnDefinition(const Vec& d, const QString& identity)
     columnType(r, d, k, isIdentity);
     for (; k < d.size(); ++k) {
         const NT& n = d[k];
-        if (n.t.is("clustered") || n.t.is("nonclustered"))
-            continue;
+        if (n.t.is("clustered") || n.t.is("nonclustered")) continue;
         if (n.t.is("identity")) {
             if (k + 1 < d.size() && d[k + 1].t.isSymbol("(")) {
-                while (k < d.size() && !d[k].t.isSymbol(")"))
-                    ++k;
+                while (k < d.size() && !d[k].t.isSymbol(")")) ++k;
             }
             continue;
         }
@@ -197,31 +175,25 @@ Vec columnDefinition(const Vec& d, const QString& identity)
 void rewriteDefinitions(Vec& v)
 {
     const NT name = v[2];
-    if (!RewriteCursor(v, 3).atSymbol("("))
-        return;
+    if (!RewriteCursor(v, 3).atSymbol("(")) return;
     const std::optional<std::vector<Vec>> defs = definitions(v, 3);
-    if (!defs)
-        return;
+    if (!defs) return;
     const QString identity = identityColumn(*defs);
     Vec out(v.begin(), v.begin() + 2);
-    if (name.t.text.startsWith(u'#'))
-        out.insert(out.begin() + 1, word("temp"));
+    if (name.t.text.startsWith(u'#')) out.insert(out.begin() + 1, word("temp"));
     out.push_back(name);
     out.push_back(symbol("("));
     bool first = true;
     for (const Vec& d : *defs) {
-        if (d.empty())
-            continue;
+        if (d.empty()) continue;
         Vec r;
         if (isConstraintWord(d[0].t)) {
-            if (restatesIdentityKey(d, identity))
-                continue;
+            if (restatesIdentityKey(d, identity)) continue;
             r = tableConstraint(d);
         } else {
             r = columnDefinition(d, identity);
         }
-        if (!first)
-            out.push_back(symbol(","));
+        if (!first) out.push_back(symbol(","));
         first = false;
         out.insert(out.end(), r.begin(), r.end());
     }
@@ -229,7 +201,7 @@ void rewriteDefinitions(Vec& v)
     v = out;
 }
 
-} // namespace
+}   // namespace
 
 SqlStatement rewriteCreateTable(Vec v)
 {
@@ -237,4 +209,4 @@ SqlStatement rewriteCreateTable(Vec v)
     return finishedStatement(v);
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

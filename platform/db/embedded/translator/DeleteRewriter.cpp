@@ -9,8 +9,7 @@ namespace {
 // delete tb where … | delete from tb … | delete d from … inner join … where …
 void rewriteDeleteTarget(Vec& v)
 {
-    if (v.size() < 2)
-        return;
+    if (v.size() < 2) return;
     if (v[1].t.is("from")) {
         // delete from T [alias] from … is not a shape the system uses; leave it to SQLite.
         return;
@@ -42,7 +41,7 @@ void rewriteDeleteTarget(Vec& v)
     v = out;
 }
 
-} // namespace
+}   // namespace
 
 SqlStatement rewriteDelete(Vec v)
 {
@@ -50,4 +49,4 @@ SqlStatement rewriteDelete(Vec v)
     return finishedStatement(v, true);
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

@@ -14,8 +14,8 @@ bool isOperand(const NT& n)
     case TokenKind::Word:
         return !isExpressionBoundary(n.t) || n.t.is("null");
     case TokenKind::Symbol:
-        return n.t.text == u"." || n.t.text == u"*" || n.t.text == u"/" || n.t.text == u"%"
-            || n.t.text == u"~" || n.t.text == u"?" || n.t.text == u"\x01";
+        return n.t.text == u"." || n.t.text == u"*" || n.t.text == u"/" || n.t.text == u"%" || n.t.text == u"~"
+            || n.t.text == u"?" || n.t.text == u"\x01";
     }
     return false;
 }
@@ -23,8 +23,7 @@ bool isOperand(const NT& n)
 void emitPlain(Vec& out, std::vector<Vec>& terms, const std::vector<QString>& ops)
 {
     for (size_t k = 0; k < terms.size(); ++k) {
-        if (k > 0)
-            out.push_back(operatorToken(ops[k - 1]));
+        if (k > 0) out.push_back(operatorToken(ops[k - 1]));
         out.insert(out.end(), terms[k].begin(), terms[k].end());
     }
 }
@@ -39,18 +38,15 @@ void emitPacked(Vec& out, std::vector<Vec>& terms, size_t from, size_t to)
     const size_t count = to - from;
     if (count <= kChainArguments) {
         for (size_t k = from; k < to; ++k) {
-            if (k > from)
-                out.push_back(symbol(","));
+            if (k > from) out.push_back(symbol(","));
             out.insert(out.end(), terms[k].begin(), terms[k].end());
         }
         return;
     }
     size_t chunk = kChainArguments;
-    while (count > chunk * kChainArguments)
-        chunk *= kChainArguments;
+    while (count > chunk * kChainArguments) chunk *= kChainArguments;
     for (size_t k = from; k < to; k += chunk) {
-        if (k > from)
-            out.push_back(symbol(","));
+        if (k > from) out.push_back(symbol(","));
         out.push_back(word("orra_list"));
         out.push_back(symbol("("));
         emitPacked(out, terms, k, std::min(to, k + chunk));
@@ -72,8 +68,7 @@ void emitChain(Vec& out, std::vector<Vec>& terms, const std::vector<QString>& op
     for (size_t k = 0; k < ops.size();) {
         if (ops[k] == u"+") {
             size_t m = k;
-            while (m < ops.size() && ops[m] == u"+")
-                ++m;
+            while (m < ops.size() && ops[m] == u"+") ++m;
             groups.push_back({true, k + 1, m + 1});
             k = m;
         } else {
@@ -82,8 +77,7 @@ void emitChain(Vec& out, std::vector<Vec>& terms, const std::vector<QString>& op
         }
     }
     for (auto g = groups.rbegin(); g != groups.rend(); ++g) {
-        if (g->plus)
-            out.push_back(word("orra_add"));
+        if (g->plus) out.push_back(word("orra_add"));
         out.push_back(symbol("("));
     }
     out.insert(out.end(), terms[0].begin(), terms[0].end());
@@ -123,8 +117,7 @@ Vec rewriteRange(const Vec& v, size_t b, size_t e)
                 term.push_back(n);
                 const Vec inner = rewriteRange(v, j + 1, std::min(c, e));
                 term.insert(term.end(), inner.begin(), inner.end());
-                if (c < e)
-                    term.push_back(v[c]);
+                if (c < e) term.push_back(v[c]);
                 j = c + 1;
                 expectOperand = false;
                 continue;
@@ -140,8 +133,7 @@ Vec rewriteRange(const Vec& v, size_t b, size_t e)
                 terms.push_back(term);
                 term.clear();
                 ops.push_back(n.t.text);
-                if (n.t.text == u"+")
-                    plus = true;
+                if (n.t.text == u"+") plus = true;
                 expectOperand = true;
                 ++j;
                 continue;
@@ -150,10 +142,9 @@ Vec rewriteRange(const Vec& v, size_t b, size_t e)
                 const bool atom = n.t.kind != TokenKind::Symbol;
                 if (atom && !term.empty()) {
                     const NT& last = term.back();
-                    const bool joins = last.t.kind == TokenKind::Symbol && last.t.text != u")"
-                        && last.t.text != u"\x01";
-                    if (!joins)
-                        break;   // two atoms in a row: an alias follows the expression
+                    const bool joins =
+                        last.t.kind == TokenKind::Symbol && last.t.text != u")" && last.t.text != u"\x01";
+                    if (!joins) break;   // two atoms in a row: an alias follows the expression
                 }
                 term.push_back(n);
                 expectOperand = false;
@@ -182,21 +173,16 @@ Vec rewriteRange(const Vec& v, size_t b, size_t e)
 size_t operandEnd(const Vec& v, size_t i, size_t e)
 {
     while (i < e && v[i].t.kind == TokenKind::Symbol
-           && (v[i].t.text == u"-" || v[i].t.text == u"+" || v[i].t.text == u"~"))
+        && (v[i].t.text == u"-" || v[i].t.text == u"+" || v[i].t.text == u"~"))
         ++i;
-    if (i >= e)
-        return e;
-    if (v[i].t.isSymbol("("))
-        return std::min(closeOf(v, i, e) + 1, e);
-    if (v[i].t.is("case"))
-        return std::min(caseEnd(v, i, e) + 1, e);
+    if (i >= e) return e;
+    if (v[i].t.isSymbol("(")) return std::min(closeOf(v, i, e) + 1, e);
+    if (v[i].t.is("case")) return std::min(caseEnd(v, i, e) + 1, e);
     if (v[i].t.kind == TokenKind::Symbol && v[i].t.text != u"\x01" && v[i].t.text != u"?")
         return i;   // not an operand: leave the text for SQLite to refuse
     ++i;
-    if (i < e && v[i].t.isSymbol("(") && v[i - 1].t.kind == TokenKind::Word)
-        return std::min(closeOf(v, i, e) + 1, e);
-    while (i + 1 < e && v[i].t.isSymbol(".") && v[i + 1].t.kind != TokenKind::Symbol)
-        i += 2;
+    if (i < e && v[i].t.isSymbol("(") && v[i - 1].t.kind == TokenKind::Word) return std::min(closeOf(v, i, e) + 1, e);
+    while (i + 1 < e && v[i].t.isSymbol(".") && v[i + 1].t.kind != TokenKind::Symbol) i += 2;
     return i;
 }
 
@@ -208,11 +194,9 @@ Vec guardDivisors(const Vec& v, size_t b, size_t e)
     out.reserve(e - b);
     for (size_t i = b; i < e; ++i) {
         out.push_back(v[i]);
-        if (!(v[i].t.isSymbol("/") || v[i].t.isSymbol("%")))
-            continue;
+        if (!(v[i].t.isSymbol("/") || v[i].t.isSymbol("%"))) continue;
         const size_t end = operandEnd(v, i + 1, e);
-        if (end <= i + 1)
-            continue;
+        if (end <= i + 1) continue;
         Vec inner = guardDivisors(v, i + 1, end);
         out.push_back(word("orra_divisor"));
         out.push_back(symbol("("));
@@ -228,20 +212,17 @@ Vec guardDivisors(const Vec& v, size_t b, size_t e)
 void rewriteTop(Vec& v)
 {
     for (size_t i = v.size(); i-- > 0;) {
-        if (!v[i].t.is("select"))
-            continue;
+        if (!v[i].t.is("select")) continue;
         size_t k = i + 1;
-        if (k < v.size() && (v[k].t.is("distinct") || v[k].t.is("all")))
-            ++k;
-        if (k >= v.size() || !v[k].t.is("top"))
-            continue;
+        if (k < v.size() && (v[k].t.is("distinct") || v[k].t.is("all"))) ++k;
+        if (k >= v.size() || !v[k].t.is("top")) continue;
         size_t countEnd = 0;
         NT count;
         if (k + 1 < v.size() && v[k + 1].t.kind == TokenKind::Number) {
             count = v[k + 1];
             countEnd = k + 2;
         } else if (k + 3 < v.size() && v[k + 1].t.isSymbol("(") && v[k + 2].t.kind == TokenKind::Number
-                   && v[k + 3].t.isSymbol(")")) {
+            && v[k + 3].t.isSymbol(")")) {
             count = v[k + 2];
             countEnd = k + 4;
         } else {
@@ -271,7 +252,7 @@ void rewriteTop(Vec& v)
     }
 }
 
-} // namespace
+}   // namespace
 
 SqlStatement finishedStatement(const Vec& v, bool dml)
 {
@@ -293,13 +274,10 @@ Vec rewriteExpressions(const Vec& input)
         else if (n.t.is("top"))
             top = true;
     }
-    if (top)
-        rewriteTop(v);
-    if (divide)
-        v = guardDivisors(v, 0, v.size());
-    if (!any)
-        return v;
+    if (top) rewriteTop(v);
+    if (divide) v = guardDivisors(v, 0, v.size());
+    if (!any) return v;
     return rewriteRange(v, 0, v.size());
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

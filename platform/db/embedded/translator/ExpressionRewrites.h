@@ -12,4 +12,4 @@ Vec rewriteExpressions(const Vec& input);
 // The statement as SQLite runs it: v with its expressions rewritten, as text.
 SqlStatement finishedStatement(const Vec& v, bool dml = false);
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

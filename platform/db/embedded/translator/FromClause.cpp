@@ -11,14 +11,13 @@ std::vector<FromItem> fromItems(const Vec& v, size_t from, size_t end)
         FromItem it;
         it.joinKind = kind;
         it.begin = i;
-        if (i >= end || !v[i].t.isName())
-            return {};
+        if (i >= end || !v[i].t.isName()) return {};
         it.table = v[i].out;
         it.alias = v[i].t.text;
         ++i;
-        if (i < end && v[i].t.is("as"))
-            ++i;
-        if (i < end && v[i].t.isName() && !isOneOf(v[i].t, {"inner", "left", "right", "full", "cross", "join", "on", "where"})) {
+        if (i < end && v[i].t.is("as")) ++i;
+        if (i < end && v[i].t.isName()
+            && !isOneOf(v[i].t, {"inner", "left", "right", "full", "cross", "join", "on", "where"})) {
             it.alias = v[i].t.text;
             ++i;
         }
@@ -31,8 +30,7 @@ std::vector<FromItem> fromItems(const Vec& v, size_t from, size_t end)
                     ++depth;
                 else if (v[i].t.isSymbol(")"))
                     --depth;
-                else if (depth == 0
-                         && isOneOf(v[i].t, {"inner", "left", "right", "full", "cross", "join"}))
+                else if (depth == 0 && isOneOf(v[i].t, {"inner", "left", "right", "full", "cross", "join"}))
                     break;
                 else if (depth == 0 && v[i].t.isSymbol(","))
                     break;
@@ -41,8 +39,7 @@ std::vector<FromItem> fromItems(const Vec& v, size_t from, size_t end)
             it.onEnd = i;
         }
         items.push_back(it);
-        if (i >= end)
-            break;
+        if (i >= end) break;
         if (v[i].t.isSymbol(",")) {
             kind = QStringLiteral(",");
             ++i;
@@ -54,8 +51,7 @@ std::vector<FromItem> fromItems(const Vec& v, size_t from, size_t end)
             ++i;
         }
         if (i < end && v[i].t.is("join")) {
-            if (kind.isEmpty())
-                kind = QStringLiteral("inner");
+            if (kind.isEmpty()) kind = QStringLiteral("inner");
             ++i;
             continue;
         }
@@ -67,8 +63,7 @@ std::vector<FromItem> fromItems(const Vec& v, size_t from, size_t end)
 size_t itemNamed(const std::vector<FromItem>& items, const QString& alias)
 {
     for (size_t k = 0; k < items.size(); ++k)
-        if (QString::compare(items[k].alias, alias, Qt::CaseInsensitive) == 0)
-            return k;
+        if (QString::compare(items[k].alias, alias, Qt::CaseInsensitive) == 0) return k;
     return items.size();
 }
 
@@ -82,4 +77,4 @@ void appendRowidsPicked(Vec& out, const QString& alias, const Vec& v, size_t fro
     out.push_back(symbol(")"));
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

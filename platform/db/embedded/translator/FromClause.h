@@ -7,10 +7,10 @@ namespace orra::embedded::translator {
 
 // The from clause of update/delete: items "table [as] alias" joined by commas or joins.
 struct FromItem {
-    size_t begin = 0, end = 0;   // token range of the item (table and alias)
-    QString table;               // SQLite name of the table
-    QString alias;               // alias or bare table name
-    QString joinKind;            // "" for the first, "," or "inner"/"left"… for the others
+    size_t begin = 0, end = 0;       // token range of the item (table and alias)
+    QString table;                   // SQLite name of the table
+    QString alias;                   // alias or bare table name
+    QString joinKind;                // "" for the first, "," or "inner"/"left"… for the others
     size_t onBegin = 0, onEnd = 0;   // the join condition range (after "on")
 };
 
@@ -25,4 +25,4 @@ size_t itemNamed(const std::vector<FromItem>& items, const QString& alias);
 // the target that a joined from clause picks.
 void appendRowidsPicked(Vec& out, const QString& alias, const Vec& v, size_t from);
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

@@ -8,10 +8,8 @@ SqlStatement rewriteInsert(Vec v)
 {
     SqlStatement s;
     s.dml = true;
-    if (v.size() < 2)
-        return s;
-    if (!v[1].t.is("into"))
-        v.insert(v.begin() + 1, word("into"));
+    if (v.size() < 2) return s;
+    if (!v[1].t.is("into")) v.insert(v.begin() + 1, word("into"));
     if (v.size() < 3) {
         s.sql = render(v);
         return s;
@@ -32,9 +30,8 @@ SqlStatement rewriteInsert(Vec v)
     const QString h = render(head);
     const QString rest = render(rewriteExpressions(tail));
     s.sql = rest.isEmpty() ? h : h + u' ' + rest;
-    if (!columns && !after.at("default"))
-        s.insert.columnsAt = int(h.size());
+    if (!columns && !after.at("default")) s.insert.columnsAt = int(h.size());
     return s;
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

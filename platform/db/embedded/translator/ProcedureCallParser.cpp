@@ -9,13 +9,11 @@ QVariant literalValue(const Token& t, bool negative)
         v.replace(QStringLiteral("''"), QStringLiteral("'"));
         return v;
     }
-    if (isBinaryLiteral(t))
-        return QByteArray::fromHex(binaryDigits(t).toLatin1());
+    if (isBinaryLiteral(t)) return QByteArray::fromHex(binaryDigits(t).toLatin1());
     if (t.kind == TokenKind::Number) {
         bool ok = false;
         const qlonglong n = t.text.toLongLong(&ok);
-        if (ok)
-            return negative ? -n : n;
+        if (ok) return negative ? -n : n;
         const double d = t.text.toDouble(&ok);
         return negative ? -d : d;
     }
@@ -35,10 +33,8 @@ Statement StatementParser::procedureCall()
     m_c.skip();
     while (m_c.peek(1) && m_c.atSymbol(".")) {
         size_t ahead = 0;
-        while (m_c.atSymbol(".", ahead))
-            ++ahead;
-        if (!m_c.atName(ahead))
-            break;
+        while (m_c.atSymbol(".", ahead)) ++ahead;
+        if (!m_c.atName(ahead)) break;
         s.name = m_c.peek(ahead)->text;
         m_c.skip(ahead + 1);
     }
@@ -55,8 +51,7 @@ Statement StatementParser::procedureCall()
             continue;
         }
         if (!expectValue || !procedureArgument(s, end)) {
-            if (!expectValue)
-                failNear(m_c.position());
+            if (!expectValue) failNear(m_c.position());
             return {std::move(s)};
         }
         expectValue = false;
@@ -95,10 +90,9 @@ bool StatementParser::procedureArgument(ProcedureCall& call, size_t end)
         a.value = literalValue(v, negative);
     }
     m_c.skip();
-    if (m_c.at("output") || m_c.at("out"))
-        m_c.skip();
+    if (m_c.at("output") || m_c.at("out")) m_c.skip();
     call.arguments.push_back(a);
     return true;
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

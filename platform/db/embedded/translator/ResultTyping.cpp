@@ -20,20 +20,17 @@ TypeRule fixedType(const QString& type)
     return r;
 }
 
-} // namespace
+}   // namespace
 
 // The declared type that a cast or convert names in [b, e), as the column will carry it;
 // Unknown for the exact numeric types, whose values type the column.
 TypeRule ResultTyper::namedType(size_t b, size_t e) const
 {
-    if (b >= e || T[b].kind != TokenKind::Word)
-        return {};
+    if (b >= e || T[b].kind != TokenKind::Word) return {};
     const QString name = T[b].text.toLower();
-    if (name == u"decimal" || name == u"numeric" || name == u"money" || name == u"smallmoney")
-        return {};
+    if (name == u"decimal" || name == u"numeric" || name == u"money" || name == u"smallmoney") return {};
     QString type = name;
-    for (size_t k = b + 1; k < e; ++k)
-        type += T[k].text.toLower();
+    for (size_t k = b + 1; k < e; ++k) type += T[k].text.toLower();
     if (type.endsWith(QStringLiteral("(max)")))
         type = name == u"varbinary" ? QStringLiteral("varbinary(max)") : QStringLiteral("text");
     else if ((name == u"varchar" || name == u"nvarchar") && b + 1 == e)
@@ -43,33 +40,28 @@ TypeRule ResultTyper::namedType(size_t b, size_t e) const
 
 TypeRule ResultTyper::typeOf(size_t b, size_t e, QStringList& refs)
 {
-    if (b >= e)
-        return {};
+    if (b >= e) return {};
     // ( expression )
     if (T[b].isSymbol("(") && m_ctx.matching(b, e) == e - 1) {
-        if (b + 1 < e && T[b + 1].is("select"))
-            return {};
+        if (b + 1 < e && T[b + 1].is("select")) return {};
         return typeOf(b + 1, e - 1, refs);
     }
     // Operands of binary arithmetic: the highest type by precedence.
     const auto operands = m_ctx.splitTop(b, e, [&](size_t k) {
         return k > b && T[k].kind == TokenKind::Symbol && endsOperand(T[k - 1])
-            && (T[k].text == u"+" || T[k].text == u"-" || T[k].text == u"*" || T[k].text == u"/"
-                || T[k].text == u"%" || T[k].text == u"&" || T[k].text == u"|" || T[k].text == u"^");
+            && (T[k].text == u"+" || T[k].text == u"-" || T[k].text == u"*" || T[k].text == u"/" || T[k].text == u"%"
+                || T[k].text == u"&" || T[k].text == u"|" || T[k].text == u"^");
     });
     if (operands.size() > 1) {
         TypeRule r;
         r.kind = TypeRule::Kind::Promote;
-        for (auto [x, y] : operands)
-            r.args.push_back(typeOf(x, y, refs));
+        for (auto [x, y] : operands) r.args.push_back(typeOf(x, y, refs));
         return r;
     }
-    if (T[b].isSymbol("-") || T[b].isSymbol("+"))
-        return typeOf(b + 1, e, refs);
+    if (T[b].isSymbol("-") || T[b].isSymbol("+")) return typeOf(b + 1, e, refs);
     const Token& t = T[b];
     if (t.is("case")) {
-        if (m_ctx.groupEnd(b, e) != e - 1)
-            return {};
+        if (m_ctx.groupEnd(b, e) != e - 1) return {};
         TypeRule r;
         r.kind = TypeRule::Kind::Promote;
         int depth = 0, cases = 0;
@@ -79,8 +71,7 @@ TypeRule ResultTyper::typeOf(size_t b, size_t e, QStringList& refs)
                 ++depth;
             else if (T[k].isSymbol(")"))
                 --depth;
-            if (depth != 0)
-                continue;
+            if (depth != 0) continue;
             if (T[k].is("case")) {
                 ++cases;
                 continue;
@@ -89,22 +80,19 @@ TypeRule ResultTyper::typeOf(size_t b, size_t e, QStringList& refs)
                 --cases;
                 continue;
             }
-            if (cases != 0)
-                continue;
+            if (cases != 0) continue;
             // A result ends at the next when, else or end; then and else begin one.
             if (from != 0 && (T[k].is("when") || T[k].is("else") || T[k].is("end"))) {
                 r.args.push_back(typeOf(from, k, refs));
                 from = 0;
             }
-            if (T[k].is("then") || T[k].is("else"))
-                from = k + 1;
+            if (T[k].is("then") || T[k].is("else")) from = k + 1;
         }
         return r;
     }
     if (e == b + 1) {
         if (t.kind == TokenKind::Number) {
-            if (isBinaryLiteral(t))
-                return fixedType(QStringLiteral("varbinary"));
+            if (isBinaryLiteral(t)) return fixedType(QStringLiteral("varbinary"));
             bool ok = false;
             const qlonglong n = t.text.toLongLong(&ok);
             if (ok && n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max())
@@ -118,19 +106,16 @@ TypeRule ResultTyper::typeOf(size_t b, size_t e, QStringList& refs)
             r.kind = TypeRule::Kind::Null;
             return r;
         }
-        if (t.is("current_timestamp"))
-            return fixedType(QStringLiteral("datetime"));
+        if (t.is("current_timestamp")) return fixedType(QStringLiteral("datetime"));
     }
     if (t.kind == TokenKind::Word && b + 1 < e && T[b + 1].isSymbol("(") && m_ctx.matching(b + 1, e) == e - 1)
         return functionType(t.text.toLower(), b + 2, e - 1, refs);
     // A column: a name, qualified or not.
     bool name = t.isName() && !t.text.startsWith(u'@');
-    for (size_t k = b + 1; name && k < e; ++k)
-        name = (k - b) % 2 == 1 ? T[k].isSymbol(".") : T[k].isName();
+    for (size_t k = b + 1; name && k < e; ++k) name = (k - b) % 2 == 1 ? T[k].isSymbol(".") : T[k].isName();
     if (name && (e - b) % 2 == 1 && !isExpressionBoundary(t)) {
         const Vec v = m_ctx.normalize(b, e);
-        if (m_ctx.failed())
-            return {};
+        if (m_ctx.failed()) return {};
         TypeRule r;
         r.kind = TypeRule::Kind::Column;
         r.column = int(refs.size());
@@ -157,15 +142,12 @@ TypeRule ResultTyper::functionType(const QString& fn, size_t b, size_t e, QStrin
         const size_t as = m_ctx.firstAtTopLevel(b, e, [](const auto& tok) { return tok.is("as"); });
         return as < e ? namedType(as + 1, e) : TypeRule();
     }
-    if (fn == u"convert")
-        return args.size() >= 2 ? namedType(args[0].first, args[0].second) : TypeRule();
-    if (fn == u"dateadd")
-        return arg(2);
+    if (fn == u"convert") return args.size() >= 2 ? namedType(args[0].first, args[0].second) : TypeRule();
+    if (fn == u"dateadd") return arg(2);
     if (fn == u"datediff" || fn == u"datepart" || fn == u"year" || fn == u"month" || fn == u"day" || fn == u"len"
         || fn == u"datalength" || fn == u"charindex" || fn == u"patindex" || fn == u"count")
         return fixedType(QStringLiteral("int"));
-    if (fn == u"count_big")
-        return fixedType(QStringLiteral("bigint"));
+    if (fn == u"count_big") return fixedType(QStringLiteral("bigint"));
     if (fn == u"max" || fn == u"min" || fn == u"isnull" || fn == u"abs" || fn == u"round" || fn == u"floor"
         || fn == u"ceiling") {
         // max(distinct x)
@@ -189,8 +171,7 @@ TypeRule ResultTyper::functionType(const QString& fn, size_t b, size_t e, QStrin
     if (fn == u"coalesce") {
         TypeRule r;
         r.kind = TypeRule::Kind::Promote;
-        for (size_t i = 0; i < args.size(); ++i)
-            r.args.push_back(arg(i));
+        for (size_t i = 0; i < args.size(); ++i) r.args.push_back(arg(i));
         return r;
     }
     return {};
@@ -201,12 +182,10 @@ TypeRule ResultTyper::functionType(const QString& fn, size_t b, size_t e, QStrin
 ResultTyping ResultTyper::type(size_t b, size_t e)
 {
     size_t i = b + 1;
-    if (i < e && (T[i].is("distinct") || T[i].is("all")))
-        ++i;
+    if (i < e && (T[i].is("distinct") || T[i].is("all"))) ++i;
     if (i < e && T[i].is("top")) {
         i += (i + 1 < e && T[i + 1].isSymbol("(")) ? 4 : 2;
-        if (i < e && T[i].is("percent"))
-            ++i;
+        if (i < e && T[i].is("percent")) ++i;
     }
     const auto ends = [&](const Token& t) {
         return isOneOf(t, {"from", "into", "where", "group", "having", "order", "union", "except", "intersect"});
@@ -217,15 +196,14 @@ ResultTyping ResultTyper::type(size_t b, size_t e)
     std::vector<TypeRule> rules;
     bool computed = false;
     for (auto [x, y] : m_ctx.splitTop(i, listEnd, [&](size_t k) { return T[k].isSymbol(","); })) {
-        if (x >= y)
-            return {};
+        if (x >= y) return {};
         // alias = expression | expression [as] alias
         if (y - x > 2 && T[x].isName() && T[x + 1].isSymbol("="))
             x += 2;
         else if (y - x > 2 && T[y - 2].is("as"))
             y -= 2;
         else if (y - x > 1 && (T[y - 1].isName() || T[y - 1].kind == TokenKind::String) && !T[y - 1].is("end")
-                 && !isExpressionBoundary(T[y - 1]) && endsOperand(T[y - 2]) && !T[y - 2].isSymbol("."))
+            && !isExpressionBoundary(T[y - 1]) && endsOperand(T[y - 2]) && !T[y - 2].isSymbol("."))
             y -= 1;
         if (T[x].isSymbol("*") || (y - x == 3 && T[y - 1].isSymbol("*")))
             return {};   // every column of a table: their own types
@@ -238,8 +216,7 @@ ResultTyping ResultTyper::type(size_t b, size_t e)
         }
         rules.push_back(r);
     }
-    if (!computed || m_ctx.failed())
-        return {};
+    if (!computed || m_ctx.failed()) return {};
     ResultTyping typing;
     typing.columns = std::move(rules);
     if (!refs.isEmpty() && from < e) {
@@ -252,4 +229,4 @@ ResultTyping ResultTyper::type(size_t b, size_t e)
     return typing;
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

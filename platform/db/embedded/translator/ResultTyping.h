@@ -23,4 +23,4 @@ private:
     const std::vector<Token>& T;
 };
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

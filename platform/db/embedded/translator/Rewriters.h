@@ -20,4 +20,4 @@ SqlStatement rewriteCreateTable(Vec v);
 // create index/view, drop, alter, truncate and statements in parentheses
 SqlStatement rewriteSchemaStatement(Vec v);
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

@@ -20,27 +20,15 @@ NT make(TokenKind kind, const QString& text)
     return n;
 }
 
-} // namespace
+}   // namespace
 
-NT word(const char* text)
-{
-    return make(TokenKind::Word, QString::fromLatin1(text));
-}
+NT word(const char* text) { return make(TokenKind::Word, QString::fromLatin1(text)); }
 
-NT symbol(const char* text)
-{
-    return make(TokenKind::Symbol, QString::fromLatin1(text));
-}
+NT symbol(const char* text) { return make(TokenKind::Symbol, QString::fromLatin1(text)); }
 
-NT number(const QString& text)
-{
-    return make(TokenKind::Number, text);
-}
+NT number(const QString& text) { return make(TokenKind::Number, text); }
 
-NT operatorToken(const QString& op)
-{
-    return make(TokenKind::Symbol, op);
-}
+NT operatorToken(const QString& op) { return make(TokenKind::Symbol, op); }
 
 NT raw(const QString& text)
 {
@@ -52,51 +40,50 @@ NT raw(const QString& text)
 bool isOneOf(const Token& t, std::initializer_list<const char*> words)
 {
     for (const char* w : words)
-        if (t.is(w))
-            return true;
+        if (t.is(w)) return true;
     return false;
 }
 
 bool isStatementWord(const Token& t)
 {
-    return isOneOf(t, {"select", "insert", "update", "delete", "create", "drop", "alter", "truncate",
-                       "exec", "execute", "if", "else", "begin", "end", "set", "declare", "print",
-                       "while", "return", "use", "grant", "revoke", "commit", "rollback", "raiserror"});
+    return isOneOf(t,
+        {"select", "insert", "update", "delete", "create", "drop", "alter", "truncate", "exec", "execute", "if", "else",
+            "begin", "end", "set", "declare", "print", "while", "return", "use", "grant", "revoke", "commit",
+            "rollback", "raiserror"});
 }
 
 bool isHintWord(const Token& t)
 {
-    return isOneOf(t, {"nolock", "readuncommitted", "readcommitted", "rowlock", "updlock", "holdlock",
-                       "tablock", "tablockx", "paglock", "readpast", "xlock", "serializable",
-                       "repeatableread", "nowait"});
+    return isOneOf(t,
+        {"nolock", "readuncommitted", "readcommitted", "rowlock", "updlock", "holdlock", "tablock", "tablockx",
+            "paglock", "readpast", "xlock", "serializable", "repeatableread", "nowait"});
 }
 
 bool isSqliteOnlyKeyword(const Token& t)
 {
-    return isOneOf(t, {"nothing", "glob", "regexp", "notnull", "indexed", "limit", "returning",
-                       "window", "filter", "autoincrement", "offset"});
+    return isOneOf(t,
+        {"nothing", "glob", "regexp", "notnull", "indexed", "limit", "returning", "window", "filter", "autoincrement",
+            "offset"});
 }
 
 bool isTextType(const QString& type)
 {
     const QString t = type.toLower();
-    return t == u"char" || t == u"varchar" || t == u"nchar" || t == u"nvarchar" || t == u"text"
-        || t == u"ntext" || t == u"sysname";
+    return t == u"char" || t == u"varchar" || t == u"nchar" || t == u"nvarchar" || t == u"text" || t == u"ntext"
+        || t == u"sysname";
 }
 
 bool isExpressionBoundary(const Token& t)
 {
-    if (t.kind != TokenKind::Word)
-        return false;
-    return isOneOf(t, {"select", "from", "where", "and", "or", "not", "on", "as", "when", "then",
-                       "else", "end", "set", "by", "order", "group", "having", "in", "is", "like",
-                       "between", "exists", "union", "all", "distinct", "into", "values", "join",
-                       "inner", "outer", "cross", "full", "top", "asc", "desc", "if", "begin",
-                       "insert", "update", "delete", "create", "table", "drop", "exec", "execute",
-                       "with", "escape", "collate", "over", "partition", "declare", "print",
-                       "return", "while", "use", "limit", "temp", "rowid", "case", "default",
-                       "primary", "key", "references", "constraint", "unique", "check",
-                       "foreign", "cascade", "no", "action", "except", "intersect"});
+    if (t.kind != TokenKind::Word) return false;
+    return isOneOf(t,
+        {"select", "from", "where", "and", "or", "not", "on", "as", "when", "then", "else", "end", "set", "by", "order",
+            "group", "having", "in", "is", "like", "between", "exists", "union", "all", "distinct", "into", "values",
+            "join", "inner", "outer", "cross", "full", "top", "asc", "desc", "if", "begin", "insert", "update",
+            "delete", "create", "table", "drop", "exec", "execute", "with", "escape", "collate", "over", "partition",
+            "declare", "print", "return", "while", "use", "limit", "temp", "rowid", "case", "default", "primary", "key",
+            "references", "constraint", "unique", "check", "foreign", "cascade", "no", "action", "except",
+            "intersect"});
 }
 
 bool isBinaryLiteral(const Token& t)
@@ -107,8 +94,7 @@ bool isBinaryLiteral(const Token& t)
 QString binaryDigits(const Token& t)
 {
     QString hex = t.text.mid(2);
-    if (hex.size() % 2)
-        hex.prepend(u'0');
+    if (hex.size() % 2) hex.prepend(u'0');
     return hex;
 }
 
@@ -175,10 +161,9 @@ QString render(const Vec& v)
     const NT* prev = nullptr;
     for (const NT& n : v) {
         if (prev) {
-            const bool tight = prev->out == u"(" || prev->out == u"." || n.out == u")" || n.out == u","
-                || n.out == u"." || (n.out == u"(" && prev->t.kind == TokenKind::Word && !isExpressionBoundary(prev->t));
-            if (!tight)
-                s += u' ';
+            const bool tight = prev->out == u"(" || prev->out == u"." || n.out == u")" || n.out == u"," || n.out == u"."
+                || (n.out == u"(" && prev->t.kind == TokenKind::Word && !isExpressionBoundary(prev->t));
+            if (!tight) s += u' ';
         }
         s += n.out;
         prev = &n;
@@ -186,4 +171,4 @@ QString render(const Vec& v)
     return s;
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

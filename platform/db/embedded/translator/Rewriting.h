@@ -56,4 +56,4 @@ void append(Vec& out, const Vec& v, size_t from, size_t to);
 
 QString render(const Vec& v);
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

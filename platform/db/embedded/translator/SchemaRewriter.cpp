@@ -12,8 +12,7 @@ SqlStatement rewriteSchemaStatement(Vec v)
         std::erase_if(v, [](const NT& n) { return n.t.is("clustered") || n.t.is("nonclustered"); });
     } else if (c.at("drop") && c.at("table", 1) && c.peek(2)) {
         for (NT& n : v)
-            if (n.t.isWord() && n.t.text.startsWith(u'#'))
-                n.out = QStringLiteral("temp.") + quoteName(n.t.text);
+            if (n.t.isWord() && n.t.text.startsWith(u'#')) n.out = QStringLiteral("temp.") + quoteName(n.t.text);
     } else if (c.at("truncate") && c.at("table", 1) && c.peek(2)) {
         v.erase(v.begin() + 1);
         v[0] = word("delete");
@@ -22,4 +21,4 @@ SqlStatement rewriteSchemaStatement(Vec v)
     return finishedStatement(v);
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

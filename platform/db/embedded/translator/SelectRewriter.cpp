@@ -25,7 +25,7 @@ void takeIntoTable(Vec& v, SqlStatement& s)
     s.dml = true;
 }
 
-} // namespace
+}   // namespace
 
 SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
 {
@@ -36,4 +36,4 @@ SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
     return s;
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

@@ -14,14 +14,11 @@ StatementList StatementParser::parseList(bool untilEnd)
 {
     StatementList list;
     while (!m_c.atEnd()) {
-        if (m_c.matchSymbol(";"))
-            continue;
-        if (untilEnd && m_c.at("end"))
-            break;
+        if (m_c.matchSymbol(";")) continue;
+        if (untilEnd && m_c.at("end")) break;
         const bool batchStart = m_c.position() == 0;
         list.push_back(parseOne(batchStart));
-        if (m_ctx.failed())
-            break;
+        if (m_ctx.failed()) break;
     }
     return list;
 }
@@ -34,23 +31,16 @@ Statement StatementParser::parseOne(bool batchStart)
         skipToEnd();
         return {};
     }
-    if (m_c.at("if"))
-        return ifStatement();
+    if (m_c.at("if")) return ifStatement();
     if (m_c.at("begin")) {
-        if (m_c.at("tran", 1) || m_c.at("transaction", 1))
-            return transaction("begin");
+        if (m_c.at("tran", 1) || m_c.at("transaction", 1)) return transaction("begin");
         return block();
     }
-    if (m_c.at("commit") || m_c.at("rollback"))
-        return transaction(m_c.at("commit") ? "commit" : "rollback");
-    if (m_c.at("set") && m_c.at("nocount", 1) && (m_c.at("on", 2) || m_c.at("off", 2)))
-        return noCount();
-    if (m_c.at("print"))
-        return print();
-    if (m_c.match("exec") || m_c.match("execute"))
-        return procedureCall();
-    if (m_c.at("create") && m_c.atAny({"database", "login", "user", "role"}, 1))
-        return administration();
+    if (m_c.at("commit") || m_c.at("rollback")) return transaction(m_c.at("commit") ? "commit" : "rollback");
+    if (m_c.at("set") && m_c.at("nocount", 1) && (m_c.at("on", 2) || m_c.at("off", 2))) return noCount();
+    if (m_c.at("print")) return print();
+    if (m_c.match("exec") || m_c.match("execute")) return procedureCall();
+    if (m_c.at("create") && m_c.atAny({"database", "login", "user", "role"}, 1)) return administration();
     const Token& t = *m_c.peek();
     if (batchStart && t.kind == TokenKind::Word && !isStatementWord(t) && !t.is("with") && !t.text.startsWith(u'@')
         && looksLikeProcedureCall())
@@ -75,19 +65,13 @@ Statement StatementParser::parseOne(bool batchStart)
 Statement StatementParser::sqlStatement(size_t b, size_t e)
 {
     Vec v = m_ctx.normalize(b, e);
-    if (m_ctx.failed() || v.empty())
-        return {};
+    if (m_ctx.failed() || v.empty()) return {};
     const RewriteCursor c(v);
-    if (c.at("select"))
-        return {rewriteSelect(m_ctx, std::move(v), b, e)};
-    if (c.at("insert"))
-        return {rewriteInsert(std::move(v))};
-    if (c.at("update"))
-        return {rewriteUpdate(std::move(v))};
-    if (c.at("delete"))
-        return {rewriteDelete(std::move(v))};
-    if (c.at("create") && c.at("table", 1) && c.peek(2))
-        return {rewriteCreateTable(std::move(v))};
+    if (c.at("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
+    if (c.at("insert")) return {rewriteInsert(std::move(v))};
+    if (c.at("update")) return {rewriteUpdate(std::move(v))};
+    if (c.at("delete")) return {rewriteDelete(std::move(v))};
+    if (c.at("create") && c.at("table", 1) && c.peek(2)) return {rewriteCreateTable(std::move(v))};
     return {rewriteSchemaStatement(std::move(v))};
 }
 
@@ -97,8 +81,7 @@ size_t StatementParser::findEnd(size_t from) const
     const TokenCursor lead(T, from);
     bool allowSelect = lead.at("insert") || lead.at("with") || (lead.at("create") && lead.at("view", 1));
     bool allowSet = lead.at("update");
-    if (lead.at("create") && lead.atAny({"procedure", "proc", "function", "trigger"}, 1))
-        return T.size();
+    if (lead.at("create") && lead.atAny({"procedure", "proc", "function", "trigger"}, 1)) return T.size();
     int depth = 0;
     int caseDepth = 0;
     size_t i = from + 1;
@@ -109,15 +92,12 @@ size_t StatementParser::findEnd(size_t from) const
             continue;
         }
         if (t.isSymbol(")")) {
-            if (depth == 0)
-                break;
+            if (depth == 0) break;
             --depth;
             continue;
         }
-        if (depth > 0)
-            continue;
-        if (t.isSymbol(";"))
-            break;
+        if (depth > 0) continue;
+        if (t.isSymbol(";")) break;
         if (t.is("case")) {
             ++caseDepth;
             continue;
@@ -126,15 +106,11 @@ size_t StatementParser::findEnd(size_t from) const
             --caseDepth;
             continue;
         }
-        if (t.is("else") && caseDepth > 0)
-            continue;
-        if (t.is("values"))
-            allowSelect = false;
-        if (!isStatementWord(t))
-            continue;
+        if (t.is("else") && caseDepth > 0) continue;
+        if (t.is("values")) allowSelect = false;
+        if (!isStatementWord(t)) continue;
         const Token& prev = T[i - 1];
-        if (t.is("select") && isOneOf(prev, {"union", "all", "except", "intersect"}))
-            continue;
+        if (t.is("select") && isOneOf(prev, {"union", "all", "except", "intersect"})) continue;
         if (t.is("select") && allowSelect) {
             allowSelect = false;
             continue;
@@ -147,8 +123,7 @@ size_t StatementParser::findEnd(size_t from) const
             allowSet = false;
             continue;
         }
-        if (t.is("if") && lead.at("drop") && prev.is("table"))
-            continue;
+        if (t.is("if") && lead.at("drop") && prev.is("table")) continue;
         break;
     }
     return i;
@@ -158,17 +133,13 @@ size_t StatementParser::findEnd(size_t from) const
 // Anything else (attach, pragma, vacuum, triggers …) is refused here, before SQLite sees it.
 bool StatementParser::isAllowedStatement() const
 {
-    if (m_c.atSymbol("("))
-        return true;
-    if (m_c.atAny({"select", "insert", "update", "delete", "with"}))
-        return true;
+    if (m_c.atSymbol("(")) return true;
+    if (m_c.atAny({"select", "insert", "update", "delete", "with"})) return true;
     if (m_c.at("create"))
         return m_c.atAny({"table", "view", "index"}, 1)
             || (m_c.atAny({"unique", "clustered", "nonclustered"}, 1) && (m_c.at("index", 2) || m_c.at("index", 3)));
-    if (m_c.at("drop"))
-        return m_c.atAny({"table", "view", "index"}, 1);
-    if (m_c.at("alter") || m_c.at("truncate"))
-        return m_c.at("table", 1);
+    if (m_c.at("drop")) return m_c.atAny({"table", "view", "index"}, 1);
+    if (m_c.at("alter") || m_c.at("truncate")) return m_c.at("table", 1);
     return false;
 }
 
@@ -188,13 +159,11 @@ bool StatementParser::looksLikeProcedureCall() const
 {
     size_t ahead = 1;
     while (m_c.peek(ahead + 1) && m_c.atSymbol(".", ahead)) {
-        while (m_c.atSymbol(".", ahead))
-            ++ahead;
+        while (m_c.atSymbol(".", ahead)) ++ahead;
         ++ahead;
     }
     const Token* n = m_c.peek(ahead);
-    if (!n)
-        return true;
+    if (!n) return true;
     if (n->kind == TokenKind::String || n->kind == TokenKind::Number || n->isSymbol("-") || n->isSymbol(";")
         || n->is("default") || n->is("null") || (n->kind == TokenKind::Word && n->text.startsWith(u'@')))
         return true;
@@ -202,4 +171,4 @@ bool StatementParser::looksLikeProcedureCall() const
     return lower.startsWith(QLatin1String("sp_")) || lower.startsWith(QLatin1String("xp_"));
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

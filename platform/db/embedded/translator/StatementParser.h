@@ -64,4 +64,4 @@ private:
     int m_depth = 0;   // statements inside if and begin … end
 };
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

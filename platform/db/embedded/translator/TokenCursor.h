@@ -10,10 +10,7 @@ namespace orra::embedded::translator {
 
 template <class Item> class BasicTokenCursor {
 public:
-    explicit BasicTokenCursor(const std::vector<Item>& items, size_t pos = 0)
-        : m_items(items), m_pos(pos)
-    {
-    }
+    explicit BasicTokenCursor(const std::vector<Item>& items, size_t pos = 0) : m_items(items), m_pos(pos) {}
 
     size_t position() const { return m_pos; }
     void seek(size_t pos) { m_pos = pos; }
@@ -48,15 +45,13 @@ public:
     }
     bool match(const char* word)
     {
-        if (!at(word))
-            return false;
+        if (!at(word)) return false;
         ++m_pos;
         return true;
     }
     bool matchSymbol(const char* s)
     {
-        if (!atSymbol(s))
-            return false;
+        if (!atSymbol(s)) return false;
         ++m_pos;
         return true;
     }
@@ -83,4 +78,4 @@ private:
 using TokenCursor = BasicTokenCursor<Token>;
 using RewriteCursor = BasicTokenCursor<NT>;
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

@@ -2,32 +2,29 @@
 
 namespace orra::embedded::translator {
 
-TranslationContext::TranslationContext(const std::vector<Token>& tokens, int textLength,
-                                       const QString& currentDatabase, Translation& translation)
+TranslationContext::TranslationContext(
+    const std::vector<Token>& tokens, int textLength, const QString& currentDatabase, Translation& translation)
     : m_tokens(tokens), m_textLength(textLength), m_current(foldName(currentDatabase)), m_translation(translation)
 {
 }
 
 void TranslationContext::fail(const QString& message, size_t at)
 {
-    if (failed())
-        return;
+    if (failed()) return;
     m_translation.error = message;
     m_translation.errorPosition = at < m_tokens.size() ? m_tokens[at].pos : m_textLength;
 }
 
 void TranslationContext::fail(const QString& message, long number, size_t at)
 {
-    if (failed())
-        return;
+    if (failed()) return;
     fail(message, at);
     m_translation.errorNumber = number;
 }
 
 QString TranslationContext::near(size_t i) const
 {
-    if (i >= m_tokens.size())
-        return QStringLiteral("Incorrect syntax near the end of the statement.");
+    if (i >= m_tokens.size()) return QStringLiteral("Incorrect syntax near the end of the statement.");
     return QStringLiteral("Incorrect syntax near '%1'.").arg(m_tokens[i].text);
 }
 
@@ -38,8 +35,7 @@ size_t TranslationContext::matching(size_t open, size_t end) const
         if (m_tokens[i].isSymbol("("))
             ++depth;
         else if (m_tokens[i].isSymbol(")")) {
-            if (--depth == 0)
-                return i;
+            if (--depth == 0) return i;
         }
     }
     return end;
@@ -47,8 +43,7 @@ size_t TranslationContext::matching(size_t open, size_t end) const
 
 size_t TranslationContext::groupEnd(size_t i, size_t e) const
 {
-    if (m_tokens[i].isSymbol("("))
-        return std::min(matching(i, e), e);
+    if (m_tokens[i].isSymbol("(")) return std::min(matching(i, e), e);
     int cases = 0;
     int depth = 0;
     for (size_t k = i; k < e; ++k) {
@@ -74,10 +69,8 @@ NT TranslationContext::tableRef(const QString& database, const Token& name)
     } else {
         bool known = false;
         for (const QString& d : std::as_const(m_translation.databases))
-            if (foldName(d) == db)
-                known = true;
-        if (!known)
-            m_translation.databases.append(database);
+            if (foldName(d) == db) known = true;
+        if (!known) m_translation.databases.append(database);
         n.out = quoteName(database) + u'.' + quoteName(name.text);
     }
     return n;
@@ -87,8 +80,7 @@ namespace {
 
 bool endsName(const Vec& v)
 {
-    if (v.empty())
-        return false;
+    if (v.empty()) return false;
     const NT& b = v.back();
     return (b.t.isName() && !isExpressionBoundary(b.t)) || b.t.isSymbol(")");
 }
@@ -98,16 +90,11 @@ bool endsName(const Vec& v)
 const char* serverValueFunction(const Token& t)
 {
     const QString v = t.text.mid(2).toLower();
-    if (v == u"identity")
-        return "orra_identity";
-    if (v == u"spid")
-        return "orra_spid";
-    if (v == u"servername")
-        return "orra_servername";
-    if (v == u"rowcount")
-        return "changes";
-    if (v == u"trancount")
-        return "orra_trancount";
+    if (v == u"identity") return "orra_identity";
+    if (v == u"spid") return "orra_spid";
+    if (v == u"servername") return "orra_servername";
+    if (v == u"rowcount") return "changes";
+    if (v == u"trancount") return "orra_trancount";
     return nullptr;
 }
 
@@ -118,20 +105,27 @@ const char* mappedFunction(const Token& t)
         const char* from;
         const char* to;
     } functions[] = {
-        {"isnull", "ifnull"}, {"getdate", "orra_getdate"}, {"suser_sid", "orra_suser_sid"},
-        {"suser_sname", "orra_suser_sname"}, {"user_name", "orra_user_name"},
-        {"db_name", "orra_db_name"}, {"substring", "substr"}, {"len", "orra_len"},
-        {"scope_identity", "orra_identity"}, {"object_id", "orra_object_id"},
-        {"upper", "orra_upper"}, {"lower", "orra_lower"}, {"user_id", "orra_user_id"},
+        {"isnull", "ifnull"},
+        {"getdate", "orra_getdate"},
+        {"suser_sid", "orra_suser_sid"},
+        {"suser_sname", "orra_suser_sname"},
+        {"user_name", "orra_user_name"},
+        {"db_name", "orra_db_name"},
+        {"substring", "substr"},
+        {"len", "orra_len"},
+        {"scope_identity", "orra_identity"},
+        {"object_id", "orra_object_id"},
+        {"upper", "orra_upper"},
+        {"lower", "orra_lower"},
+        {"user_id", "orra_user_id"},
         {"suser_name", "orra_suser_sname"},
     };
     for (const auto& f : functions)
-        if (t.is(f.from))
-            return f.to;
+        if (t.is(f.from)) return f.to;
     return nullptr;
 }
 
-} // namespace
+}   // namespace
 
 Vec TranslationContext::normalize(size_t b, size_t e)
 {
@@ -144,12 +138,10 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             size_t j = i + 1;
             while (j < e && isHintWord(T[j])) {
                 ++j;
-                if (j < e && T[j].isSymbol(","))
-                    ++j;
+                if (j < e && T[j].isSymbol(",")) ++j;
             }
             if (j < e && T[j].isSymbol(")") && (endsName(out) || (!out.empty() && out.back().t.is("with")))) {
-                if (!out.empty() && out.back().t.is("with"))
-                    out.pop_back();
+                if (!out.empty() && out.back().t.is("with")) out.pop_back();
                 i = j;
                 continue;
             }
@@ -195,8 +187,7 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             fail(QStringLiteral("Must declare the scalar variable \"%1\".").arg(t.text), i);
             return out;
         }
-        if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e))
-            continue;
+        if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e)) continue;
         NT n;
         n.t = t;
         if (isBinaryLiteral(t)) {
@@ -253,8 +244,7 @@ void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBe
 {
     QString type;
     QString length;
-    if (typeBegin < typeEnd)
-        type = m_tokens[typeBegin].text.toLower();
+    if (typeBegin < typeEnd) type = m_tokens[typeBegin].text.toLower();
     if (typeBegin + 2 < typeEnd && m_tokens[typeBegin + 1].isSymbol("("))
         length = m_tokens[typeBegin + 2].text.toLower();
     auto call = [&](const char* fn, const QString& arg) {
@@ -282,8 +272,7 @@ void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBe
         out.push_back(symbol("("));
         out.insert(out.end(), expr.begin(), expr.end());
         out.push_back(word("as"));
-        for (size_t k = typeBegin; k < typeEnd; ++k)
-            out.push_back(NT{m_tokens[k], m_tokens[k].text});
+        for (size_t k = typeBegin; k < typeEnd; ++k) out.push_back(NT{m_tokens[k], m_tokens[k].text});
         out.push_back(symbol(")"));
     };
     if (type == u"varchar" || type == u"nvarchar" || type == u"sysname") {
@@ -310,4 +299,4 @@ void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBe
     }
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

@@ -13,8 +13,8 @@ namespace orra::embedded::translator {
 
 class TranslationContext {
 public:
-    TranslationContext(const std::vector<Token>& tokens, int textLength, const QString& currentDatabase,
-                       Translation& translation);
+    TranslationContext(
+        const std::vector<Token>& tokens, int textLength, const QString& currentDatabase, Translation& translation);
 
     const std::vector<Token>& tokens() const { return m_tokens; }
     const Token& operator[](size_t i) const { return m_tokens[i]; }
@@ -79,4 +79,4 @@ private:
     Translation& m_translation;
 };
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator

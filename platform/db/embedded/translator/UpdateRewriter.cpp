@@ -35,8 +35,7 @@ Vec unqualifiedAssignments(const Vec& v, size_t begin, size_t end)
 // "and"s the condition in [b, e) of v to conditions, in parentheses.
 void conjoin(Vec& conditions, const Vec& v, size_t b, size_t e)
 {
-    if (!conditions.empty())
-        conditions.push_back(word("and"));
+    if (!conditions.empty()) conditions.push_back(word("and"));
     conditions.push_back(symbol("("));
     append(conditions, v, b, e);
     conditions.push_back(symbol(")"));
@@ -49,14 +48,11 @@ void joinAsFromAndWhere(Vec& out, const Vec& v, const std::vector<FromItem>& ite
     out.push_back(word("from"));
     Vec conditions;
     for (size_t k = 1; k < items.size(); ++k) {
-        if (k > 1)
-            out.push_back(symbol(","));
+        if (k > 1) out.push_back(symbol(","));
         append(out, v, items[k].begin, items[k].end);
-        if (items[k].onEnd > items[k].onBegin)
-            conjoin(conditions, v, items[k].onBegin, items[k].onEnd);
+        if (items[k].onEnd > items[k].onBegin) conjoin(conditions, v, items[k].onBegin, items[k].onEnd);
     }
-    if (where < v.size())
-        conjoin(conditions, v, where + 1, v.size());
+    if (where < v.size()) conjoin(conditions, v, where + 1, v.size());
     if (!conditions.empty()) {
         out.push_back(word("where"));
         out.insert(out.end(), conditions.begin(), conditions.end());
@@ -66,11 +62,9 @@ void joinAsFromAndWhere(Vec& out, const Vec& v, const std::vector<FromItem>& ite
 // update t set t.C=… [from D..tb t [inner join …]] [where …]
 void rewriteUpdateTarget(Vec& v)
 {
-    if (v.size() < 4)
-        return;
+    if (v.size() < 4) return;
     const size_t set = topLevel(v, 1, {"set"});
-    if (set >= v.size())
-        return;
+    if (set >= v.size()) return;
     const size_t from = topLevel(v, set + 1, {"from"});
     const size_t where = topLevel(v, set + 1, {"where"});
     const Vec assignments = unqualifiedAssignments(v, set + 1, std::min(from, where));
@@ -88,8 +82,7 @@ void rewriteUpdateTarget(Vec& v)
     const size_t fromEnd = std::min(where, v.size());
     const std::vector<FromItem> items = fromItems(v, from + 1, fromEnd);
     const size_t hit = itemNamed(items, target.t.text);
-    if (hit == items.size())
-        return;   // not a shape of the subset: SQLite will say what is wrong
+    if (hit == items.size()) return;   // not a shape of the subset: SQLite will say what is wrong
     const FromItem& t = items[hit];
     out.push_back(word("update"));
     out.push_back(raw(t.table));
@@ -99,8 +92,7 @@ void rewriteUpdateTarget(Vec& v)
     out.insert(out.end(), assignments.begin(), assignments.end());
     bool innerOnly = true;
     for (size_t k = 1; k < items.size(); ++k)
-        if (items[k].joinKind != u"inner" && items[k].joinKind != u",")
-            innerOnly = false;
+        if (items[k].joinKind != u"inner" && items[k].joinKind != u",") innerOnly = false;
     if (items.size() == 1) {
         out.insert(out.end(), v.begin() + long(where), v.end());
     } else if (hit == 0 && innerOnly) {
@@ -114,7 +106,7 @@ void rewriteUpdateTarget(Vec& v)
     v = out;
 }
 
-} // namespace
+}   // namespace
 
 SqlStatement rewriteUpdate(Vec v)
 {
@@ -122,4 +114,4 @@ SqlStatement rewriteUpdate(Vec v)
     return finishedStatement(v, true);
 }
 
-} // namespace orra::embedded::translator
+}   // namespace orra::embedded::translator
