@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
+#include <utility>
 
 namespace orra::vbs::ado {
 
@@ -178,22 +179,17 @@ public:
         if (k == u"bof") return Variant::boolean(rs.isBOF());
         if (k == u"recordcount") return Variant::longValue(int32_t(rs.RecordCount()));
         if (k == u"absoluteposition") return Variant::longValue(int32_t(rs.AbsolutePosition()));
-        if (k == u"movefirst") {
-            rs.MoveFirst();
-            return Variant();
-        }
-        if (k == u"movenext") {
-            rs.MoveNext();
-            return Variant();
-        }
-        if (k == u"moveprevious") {
-            rs.MovePrevious();
-            return Variant();
-        }
-        if (k == u"movelast") {
-            rs.MoveLast();
-            return Variant();
-        }
+        static const std::pair<QStringView, void (db::Recordset::*)()> kMoves[] = {
+            {u"movefirst", &db::Recordset::MoveFirst},
+            {u"movenext", &db::Recordset::MoveNext},
+            {u"moveprevious", &db::Recordset::MovePrevious},
+            {u"movelast", &db::Recordset::MoveLast},
+        };
+        for (const auto& [method, move] : kMoves)
+            if (k == method) {
+                (rs.*move)();
+                return Variant();
+            }
         if (k == u"move") {
             if (args.empty()) raise(kWrongArgumentCount);
             rs.Move(args[0].toLong());

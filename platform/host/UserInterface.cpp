@@ -18,8 +18,9 @@ QString titleOrDefault(const QString& title)
     return app.isEmpty() ? QStringLiteral("Orra") : app;
 }
 
-// The answer of the default button of a MsgBox style.
-int defaultAnswer(int style)
+}   // namespace
+
+int defaultButtonAnswer(int style)
 {
     const int buttons = style & 7;
     const int which = (style & vbDefaultButton3) ? 2 : (style & vbDefaultButton2) ? 1 : 0;
@@ -34,8 +35,6 @@ int defaultAnswer(int style)
     return buttons < 6 ? answers[buttons][which] : vbOK;
 }
 
-}   // namespace
-
 UserInterface& userInterface() { return g_current ? *g_current : g_headless; }
 
 UserInterface* setUserInterface(UserInterface* ui)
@@ -48,7 +47,7 @@ UserInterface* setUserInterface(UserInterface* ui)
 int HeadlessUserInterface::messageBox(const QString& text, int style, const QString& title)
 {
     std::fprintf(stderr, "%s: %s\n", qUtf8Printable(titleOrDefault(title)), qUtf8Printable(text));
-    return defaultAnswer(style);
+    return defaultButtonAnswer(style);
 }
 
 QString HeadlessUserInterface::inputBox(

@@ -24,6 +24,8 @@ enum MsgBoxStyle : int {
     vbDefaultButton3 = 512,
 };
 enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+// The answer of the default button of a MsgBox style (vbOK for vbOKOnly).
+int defaultButtonAnswer(int style);
 
 // What a log-on dialog asks and answers (the stand-in for the ODBC driver's login dialog).
 struct LogOnRequest {

@@ -2,7 +2,7 @@
 
 #include "platform/db/Connection.h"
 #include "platform/host/UserInterface.h"
-#include "../vbscript/CapturingUserInterface.h"
+#include "tests/support/RecordingUserInterface.h"
 #include "platform/vbscript/ScriptEngine.h"
 #include "platform/ado/AdoObjects.h"
 
@@ -28,7 +28,7 @@ protected:
 
     QTemporaryDir dir;
     QString path;
-    CaptureUI ui;
+    orra::test::RecordingUserInterface ui;
 };
 
 }   // namespace
@@ -72,6 +72,27 @@ TEST_F(Ado, ConnectionExecuteTransactionsAndRecordsets)
     check.open("Data Source=" + path);
     auto rs = check.execute("select count(*) from t");
     EXPECT_EQ(rs->value(0).toInt(), 2);
+}
+
+TEST_F(Ado, RecordsetMovesEveryWay)
+{
+    ScriptEngine e;
+    e.setObjectFactory(&ado::createObject);
+    e.executeStatement("Set con = CreateObject(\"ADODB.Connection\")\n"
+                       "con.Open "
+        + quoted("Data Source=" + path + ";Mode=Create")
+        + "\n"
+          "con.Execute \"create table t (id integer)\"\n"
+          "con.Execute \"insert into t values (1), (2), (3), (4)\"\n"
+          "Set rs = con.Execute(\"select id from t order by id\")\n"
+          "rs.MoveLast : s = rs(0)\n"
+          "rs.MovePrevious : s = s & rs(0)\n"
+          "rs.MoveFirst : s = s & rs(0)\n"
+          "rs.MoveNext : s = s & rs(0)\n"
+          "rs.Move 2 : s = s & rs(0)\n"
+          "rs.MoveNext : MsgBox s & rs.EOF\n"
+          "rs.MoveFirst : rs.MovePrevious : MsgBox rs.BOF");
+    EXPECT_EQ(joined(ui.lines), joined({"43124True", "True"}));
 }
 
 TEST_F(Ado, HostConnectionsAreSharedWithScripts)

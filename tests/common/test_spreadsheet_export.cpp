@@ -3,6 +3,7 @@
 #include "platform/host/Error.h"
 #include "platform/host/UserInterface.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
+#include "tests/support/RecordingUserInterface.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -29,19 +30,6 @@ private:
     const char* m_name;
     bool m_set;
     QByteArray m_value;
-};
-
-// Records the message boxes instead of printing them.
-class RecordingUi : public HeadlessUserInterface {
-public:
-    int messageBox(const QString& text, int style, const QString&) override
-    {
-        boxes << text;
-        styles << style;
-        return vbOK;
-    }
-    QStringList boxes;
-    QList<int> styles;
 };
 
 db::FieldInfo field(const QString& name, DataType type)
@@ -84,7 +72,7 @@ protected:
     QTemporaryDir m_dir;
     EnvGuard m_exportDir{"ORRA_EXPORT_DIR"};
     EnvGuard m_noOpen{"ORRA_NO_OPEN"};
-    RecordingUi m_ui;
+    test::RecordingUserInterface m_ui;
     UserInterface* m_previousUi = nullptr;
     QStringList m_opened;
 };
@@ -238,8 +226,8 @@ TEST_F(SpreadsheetExport, RowsBeyondASheetContinueOnNumberedSheetsAndSaySoOnce)
         "The result has 8 rows, more than a sheet holds (3): they continue on the sheets "
         "\"Sheet1 (2)\", \"Sheet1 (3)\" of the same workbook.");
     ASSERT_EQ(m_ui.boxes.size(), 1);
-    EXPECT_EQ(m_ui.boxes[0], r.warning);
-    EXPECT_EQ(m_ui.styles[0], vbOKOnly | vbExclamation);
+    EXPECT_EQ(m_ui.boxes[0].text, r.warning);
+    EXPECT_EQ(m_ui.boxes[0].style, vbOKOnly | vbExclamation);
     EXPECT_TRUE(rs.isEOF());
     XlsxTestReader x(r.path);
     EXPECT_EQ(x.sheetNames(), (QStringList{"Sheet1", "Sheet1 (2)", "Sheet1 (3)"}));

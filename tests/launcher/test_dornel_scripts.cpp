@@ -9,6 +9,7 @@
 #include "platform/host/UserInterface.h"
 #include "tests/launcher/DornelFixture.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
+#include "tests/support/RecordingUserInterface.h"
 
 #include <QDir>
 #include <QProcess>
@@ -103,33 +104,19 @@ TEST_F(DornelScriptTest, AScriptErrorStopsTheRun)
     EXPECT_TRUE(exported().isEmpty());
 }
 
-namespace {
-
-// A person at a desktop, as a host's own user interface: every box is recorded.
-class RecordingDesktop : public HeadlessUserInterface {
-public:
-    bool interactive() const override { return true; }
-    int messageBox(const QString& text, int, const QString&) override
-    {
-        boxes << text;
-        return vbOK;
-    }
-    QStringList boxes;
-};
-
-}   // namespace
-
 TEST_F(DornelScriptTest, TheRunAnswersToTheHostTheLauncherIsGiven)
 {
     addDocument(23, cdata("Script", "B0.X0", "MsgBox \"from the script\"") + cdata("Script", "B0.X1", "x = 1 / 0"));
-    RecordingDesktop process, host;
+    // A person at a desktop, as the host's own user interface and as the process's.
+    test::RecordingUserInterface process, host;
+    process.desktop = host.desktop = true;
     UserInterface* previous = setUserInterface(&process);
     const int status = launcher::RunLauncher(
         QStringLiteral("dornel /server:demo /db:catalogue /docid:23"), RunHost{&host, nullptr, {}});
     setUserInterface(previous);
     EXPECT_EQ(status, launcher::ExitRunError);
-    ASSERT_EQ(host.boxes.size(), 2) << host.boxes.join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(host.boxes[0], QStringLiteral("from the script"));
-    EXPECT_TRUE(host.boxes[1].contains(QStringLiteral("Division by zero"))) << host.boxes[1].toStdString();
-    EXPECT_TRUE(process.boxes.isEmpty()) << process.boxes.join(QLatin1Char('|')).toStdString();
+    ASSERT_EQ(host.lines.size(), 2) << host.lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(host.lines[0], QStringLiteral("from the script"));
+    EXPECT_TRUE(host.lines[1].contains(QStringLiteral("Division by zero"))) << host.lines[1].toStdString();
+    EXPECT_TRUE(process.lines.isEmpty()) << process.lines.join(QLatin1Char('|')).toStdString();
 }

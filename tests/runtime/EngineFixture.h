@@ -9,6 +9,7 @@
 #include "platform/host/UserInterface.h"
 #include "runtime/DocOrra.h"
 #include "runtime/ParameterPrompt.h"
+#include "tests/support/RecordingUserInterface.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -37,24 +38,6 @@ public:
     // AfterModifyClause: a rewrite to apply to the clause text (by element ID).
     std::map<QString, QString> clauseRewrites;
     QStringList clauses;   // "ID: text" of each AfterModifyClause
-};
-
-// Captures message boxes instead of printing them.
-class RecordingUserInterface : public HeadlessUserInterface {
-public:
-    struct Box {
-        QString text;
-        int style;
-        QString title;
-    };
-    QList<Box> boxes;
-    int yields = 0;
-    int messageBox(const QString& text, int style, const QString& title) override
-    {
-        boxes.append({text, style, title});
-        return vbOK;
-    }
-    void processEvents() override { ++yields; }
 };
 
 // A desktop host's stop button: the script lets the event loop run now and then, and the

@@ -2,7 +2,7 @@
 // each) with the expected output file; a failing program adds a final "!error" line.
 
 #include "platform/host/UserInterface.h"
-#include "CapturingUserInterface.h"
+#include "tests/support/RecordingUserInterface.h"
 #include "platform/vbscript/ScriptEngine.h"
 
 #include <QDir>
@@ -39,7 +39,7 @@ TEST_P(Conformance, MatchesExpectedOutput)
     ASSERT_FALSE(code.isEmpty());
     ASSERT_FALSE(expected.isEmpty()) << "missing " << qPrintable(base) << ".out";
 
-    CaptureUI ui;
+    orra::test::RecordingUserInterface ui;
     orra::setUserInterface(&ui);
     {
         orra::vbs::ScriptEngine engine;

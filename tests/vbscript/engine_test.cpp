@@ -1,6 +1,7 @@
 // The host-facing contract of the script engine.
 
 #include "platform/host/UserInterface.h"
+#include "tests/support/RecordingUserInterface.h"
 #include "platform/vbscript/Runtime.h"
 #include "platform/vbscript/ScriptEngine.h"
 
@@ -84,18 +85,8 @@ public:
     std::vector<Variant> enumerate() override { return {Variant::string("id"), Variant::string("name")}; }
 };
 
-class CaptureUI : public orra::HeadlessUserInterface {
-public:
-    QStringList lines;
-    int messageBox(const QString& text, int style, const QString& title) override
-    {
-        lines << text;
-        return orra::HeadlessUserInterface::messageBox(text, style, title);
-    }
-};
-
 struct UiScope {
-    CaptureUI ui;
+    orra::test::RecordingUserInterface ui;
     UiScope() { orra::setUserInterface(&ui); }
     ~UiScope() { orra::setUserInterface(nullptr); }
 };
