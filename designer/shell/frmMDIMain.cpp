@@ -11,6 +11,7 @@
 #include "platform/db/Connection.h"
 #include "platform/host/Error.h"
 #include "platform/host/UserInterface.h"
+#include "platform/widgets/AccessibleToolButtons.h"
 #include "platform/widgets/DockHost.h"
 
 #include <QAction>
@@ -413,6 +414,7 @@ void frmMDIMain::buildToolbar()
     // The toolbar's own overflow button, named for screen readers.
     if (auto* more = m_tbMain->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
         more->setAccessibleName(QStringLiteral("More buttons"));
+    orra::makeToggleButtonsClick(m_tbMain);
 }
 
 void frmMDIMain::buildStatusBar()

@@ -6,9 +6,12 @@
 #include "designer/shell/DesignerFactories.h"
 #include "platform/widgets/DockHost.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QDockWidget>
 #include <QSettings>
+#include <QToolBar>
 
 using namespace morvane;
 using namespace morvane::test;
@@ -130,6 +133,37 @@ TEST_F(PanesTest, ThePaneButtonsAddShowAndHideThePanes)
     main->toolbarButton(QStringLiteral("tvDocument"))->trigger();
     EXPECT_EQ(td()->panelPanes(4), QStringList{QStringLiteral("frmtvDocument")});
     EXPECT_EQ(td()->dockOf(QStringLiteral("frmtvDocument"))->windowTitle(), QStringLiteral("Document Explorer"));
+}
+
+TEST_F(PanesTest, AScreenReaderTogglesAPaneButtonAsAClickWould)
+{
+    loadMain();
+    QAction* tvOrra = main->toolbarButton(QStringLiteral("tvOrra"));
+    auto* button =
+        qobject_cast<QAbstractButton*>(main->findChild<QToolBar*>(QStringLiteral("tbMain"))->widgetForAction(tvOrra));
+    ASSERT_NE(button, nullptr);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleActionInterface* actions = accessible->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(tvOrra->isChecked());
+    ASSERT_TRUE(main->IsPaneLoaded(QStringLiteral("frmpbOrra")));
+    const int index = td()->paneIndex(QStringLiteral("frmpbOrra"));
+    EXPECT_TRUE(td()->paneVisible(index));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(tvOrra->isChecked());
+    EXPECT_FALSE(td()->paneVisible(index));
+
+    // A click is handled once: one press shows, the next hides.
+    button->click();
+    EXPECT_TRUE(tvOrra->isChecked());
+    EXPECT_TRUE(td()->paneVisible(index));
+    button->click();
+    EXPECT_FALSE(td()->paneVisible(index));
+    EXPECT_EQ(td()->paneCount(), 1);
 }
 
 TEST_F(PanesTest, APaneClosedByTheUserReleasesItsButtonOnly)
