@@ -43,10 +43,10 @@ void askLogOn(LogOnRequest& request)
     UserInterface& ui = userInterface();
     if (!ui.logOn(request)) {
         if (!ui.interactive())
-            throw Error(-1, QStringLiteral("Connections"),
+            throw Error(kSystemError, QStringLiteral("Connections"),
                 QStringLiteral("Cannot log on to the server %1: this run has no one to ask for the login.")
                     .arg(request.server));
-        throw Error(-1, QStringLiteral("Connections"),
+        throw Error(kSystemError, QStringLiteral("Connections"),
             QStringLiteral("The log-on to the server %1 was cancelled.").arg(request.server));
     }
 }

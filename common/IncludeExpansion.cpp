@@ -70,7 +70,7 @@ IncludeTextSource CatalogueIncludeSource(db::Connection* connection, const QStri
 {
     return [connection, catalogueDatabase](long docID) {
         if (!connection || !connection->isOpen())
-            throw Error(-1, kSource, QStringLiteral("The catalogue connection is not open"));
+            throw Error(kSystemError, kSource, QStringLiteral("The catalogue connection is not open"));
         db::RecordsetPtr rs = connection->execute(QStringLiteral("select Name,SQLTxt from ") + catalogueDatabase
             + QStringLiteral("..tbOrraSQL where Id=") + QString::number(docID));
         IncludedText t;
@@ -99,25 +99,28 @@ void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDo
     // The number is pasted into SQL: nothing but a whole number goes there.
     long docID = 0;
     if (!detail::parseWholeNumber(docIdText, docID))
-        throw Error(-1, kSource,
+        throw Error(kSystemError, kSource,
             QStringLiteral("The include %1 names the document number '%2', which is not a whole number")
                 .arg(QString::fromStdString(incId), QString::fromStdString(docIdText)));
-    if (docID == rootDocID || enclosedBy(include, docID)) throw Error(-1, kSource, RecursiveIncludeMessage());
+    if (docID == rootDocID || enclosedBy(include, docID)) throw Error(kSystemError, kSource, RecursiveIncludeMessage());
 
     const IncludedText stored = source(docID);
     if (!stored.found)
-        throw Error(-1, kSource, QStringLiteral("The included document %1 does not exist in the catalogue").arg(docID));
-    if (stored.isNull) throw Error(-1, kSource, QStringLiteral("The included document %1 has no text").arg(docID));
+        throw Error(kSystemError, kSource,
+            QStringLiteral("The included document %1 does not exist in the catalogue").arg(docID));
+    if (stored.isNull)
+        throw Error(kSystemError, kSource, QStringLiteral("The included document %1 has no text").arg(docID));
     if (budget) {
         budget->used += stored.text.size();
-        if (budget->used > kIncludeExpansionLimit) throw Error(-1, kSource, IncludeExpansionLimitMessage(docID));
+        if (budget->used > kIncludeExpansionLimit)
+            throw Error(kSystemError, kSource, IncludeExpansionLimitMessage(docID));
     }
 
     // Parse first: a text that does not load leaves the include as it was.
     xml::ParseError error;
     xml::Node root = xml::appendParsed(include, stored.text, error);
     if (!root)
-        throw Error(-1, kSource,
+        throw Error(kSystemError, kSource,
             QStringLiteral("The included document %1 could not be loaded: %2 (line %3, column %4)")
                 .arg(docID)
                 .arg(error.reason)

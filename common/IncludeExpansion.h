@@ -9,7 +9,7 @@
 //
 // Guard: an Include whose document is the one being expanded (rootDocID), or a document that
 // already encloses that Include (a loop that does not pass through the root, A > B > C > B),
-// is refused with orra::Error(-1, "IncludeDocument",
+// is refused with orra::Error(kSystemError, "IncludeDocument",
 //   "Could not include to current document" CR LF "because this will cause a recursive chain").
 // The tree keeps what was expanded before the failing include.
 //
@@ -28,7 +28,7 @@ namespace orra {
 QString RecursiveIncludeMessage();
 
 // The most characters of included text that one expansion (ExpandIncludes) takes in; more is
-// refused with orra::Error(-1, "IncludeDocument", IncludeExpansionLimitMessage(docID)), docID
+// refused with orra::Error(kSystemError, "IncludeDocument", IncludeExpansionLimitMessage(docID)), docID
 // being the document whose copy would pass the limit.
 inline constexpr qint64 kIncludeExpansionLimit = 32 * 1024 * 1024;
 QString IncludeExpansionLimitMessage(long docID);

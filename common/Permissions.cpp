@@ -88,7 +88,7 @@ int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long obje
         const QString objectName = trimmedText(firstValue(connection,
             QStringLiteral("select Name from %1 (nolock) where ID=").arg(QLatin1String(t.objectTable))
                 + num(objectID)));
-        throw Error(-1, kSource,
+        throw Error(kSystemError, kSource,
             QStringLiteral("CheckSum Value is wrong for %1 %2: '")
                     .arg(QLatin1String(t.permissionTable), QLatin1String(t.nameLabel))
                 + objectName + QStringLiteral("' UserName: '") + userName + QStringLiteral("'"));
@@ -139,7 +139,7 @@ bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, 
 
         db::RecordsetPtr rs = connection->execute(
             QStringLiteral("select ParentID from tbOrraCategory (nolock) where ID=") + num(category));
-        if (!hasRow(rs)) throw Error(-1, kSource, QStringLiteral("Category %1 does not exist").arg(category));
+        if (!hasRow(rs)) throw Error(kSystemError, kSource, QStringLiteral("Category %1 does not exist").arg(category));
         const QVariant parent = rs->value(0);
         if (db::isNull(parent) || parent.toLongLong() == 0) return false;
         category = long(parent.toLongLong());
@@ -157,7 +157,7 @@ bool docAllows(db::Connection* connection, long docID, long uid, long rights)
 
     db::RecordsetPtr rs =
         connection->execute(QStringLiteral("select CategoryID from tbOrraSQL (nolock) where ID=") + num(docID));
-    if (!hasRow(rs)) throw Error(-1, kSource, QStringLiteral("Document %1 does not exist").arg(docID));
+    if (!hasRow(rs)) throw Error(kSystemError, kSource, QStringLiteral("Document %1 does not exist").arg(docID));
     const QVariant category = rs->value(0);
     if (db::isNull(category)) return false;
     return categoryChainAllows(connection, long(category.toLongLong()), uid, rights);
@@ -173,7 +173,7 @@ template <typename F> bool reported(db::Connection* connection, UserInterface* u
     } catch (const Error& e) {
         host.reportError(e.number(), e.source(), e.description());
     } catch (const std::exception& e) {
-        host.reportError(-1, kSource, QString::fromLocal8Bit(e.what()));
+        host.reportError(kSystemError, kSource, QString::fromLocal8Bit(e.what()));
     }
     return false;
 }
@@ -183,11 +183,11 @@ template <typename F> bool reported(db::Connection* connection, UserInterface* u
 long CurrentUserUid(db::Connection* connection)
 {
     if (!connection || !connection->isOpen())
-        throw Error(-1, kSource, QStringLiteral("The catalogue connection is not open"));
+        throw Error(kSystemError, kSource, QStringLiteral("The catalogue connection is not open"));
     const QVariant v =
         firstValue(connection, QStringLiteral("select uid from sysusers (nolock) where sid=suser_sid()"));
     if (db::isNull(v))
-        throw Error(-1, kSource, QStringLiteral("The current login has no user in the catalogue database"));
+        throw Error(kSystemError, kSource, QStringLiteral("The current login has no user in the catalogue database"));
     return long(v.toLongLong());
 }
 

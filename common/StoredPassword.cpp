@@ -13,7 +13,8 @@ QString coveringKey(const QString& key, qsizetype length, const char* operation)
 {
     if (length == 0) return QString();
     if (key.isEmpty())
-        throw Error(5, QString::fromLatin1(operation), QStringLiteral("The key of the stored password is empty"));
+        throw Error(kInvalidProcedureCall, QString::fromLatin1(operation),
+            QStringLiteral("The key of the stored password is empty"));
     QString k = key;
     while (k.size() < length) k += k;
     k.truncate(length);

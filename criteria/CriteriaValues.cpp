@@ -112,7 +112,7 @@ QString collectedDateValue(const QString& cellText)
 PickerSpec parsePickerSpec(const QString& optionalParam)
 {
     QStringList parts = optionalParam.split(QLatin1Char(';'));
-    if (parts.size() < 4) throw Error(9, kSource, QStringLiteral("Subscript out of range"));
+    if (parts.size() < 4) throw Error(kSubscriptOutOfRange, kSource, QStringLiteral("Subscript out of range"));
     PickerSpec spec;
     const int n = parts.size();
     spec.multi = parts[n - 1].toLower() == QLatin1String("multi");

@@ -16,7 +16,7 @@ QStringList ExtractDelimited(const QString& text, const QString& startDelimiter,
             result.resize(1);
             break;
         }
-        if (i == 32767) throw Error(6, QStringLiteral("mdStrFunctions"), QStringLiteral("Overflow"));
+        if (i == 32767) throw Error(kOverflow, QStringLiteral("mdStrFunctions"), QStringLiteral("Overflow"));
         const qsizetype from = b + startDelimiter.size();
         const QString piece = c > from ? text.mid(from, c - from) : QString();
         if (i == 0)

@@ -153,7 +153,7 @@ void rptCriteria::AddCriteria(const QVariant& ID, const QString& Aciklama, const
 {
     // One spelling of the type everywhere, so that rows and values never part company.
     const QString type = Tip.trimmed().toLower();
-    if (m_criteriaCount == 32767) throw Error(6, kSource, QStringLiteral("Overflow"));
+    if (m_criteriaCount == 32767) throw Error(kOverflow, kSource, QStringLiteral("Overflow"));
     // The initial value first: a failing query adds nothing.
     const QString initial = criteria::EvaluateInitialValue(m_con.get(), InitialDeger);
 
@@ -238,7 +238,7 @@ void rptCriteria::SetGrdCriteria()
             // row belongs to its criterion and every RowIndex names its own row.
             if (piece.trimmed().isEmpty()) continue;
             const QStringList fields = criteria::SplitGrouped(piece, QLatin1Char(';'));
-            if (fields.size() < 5) throw Error(9, kSource, QStringLiteral("Subscript out of range"));
+            if (fields.size() < 5) throw Error(kSubscriptOutOfRange, kSource, QStringLiteral("Subscript out of range"));
             AddCriteria(QVariant(fields[0]), fields[1], fields[2], fields[3], fields[4]);
         }
     } catch (...) {
@@ -594,7 +594,7 @@ void rptCriteria::grdCriteriaButton_Click(int index)
     }
     try {
         if (index < 1 || size_t(index) >= m_buttonCriteria.size())
-            throw Error(9, kSource, QStringLiteral("Subscript out of range"));
+            throw Error(kSubscriptOutOfRange, kSource, QStringLiteral("Subscript out of range"));
         const clsCriteria& c = *m_criteria[size_t(m_buttonCriteria[size_t(index)])];
         const criteria::PickerSpec spec = criteria::parsePickerSpec(c.OptionalParam);
         const int row = c.RowIndex;

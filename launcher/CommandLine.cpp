@@ -74,7 +74,7 @@ Options ParseCommandLine(const QString& commandLine, bool* debugSeen)
         const QString& piece = pieces[i];
         const qsizetype colon = piece.indexOf(QLatin1Char(':'));
         // VB's InStr is 1-based: a colon at the first character, or none, is a fault.
-        if (colon < 1) throw Error(-1, QStringLiteral("Dornel"), kBadParameter);
+        if (colon < 1) throw Error(kSystemError, QStringLiteral("Dornel"), kBadParameter);
         const QString key = piece.left(colon).trimmed().toLower();
         QString raw = piece.mid(colon + 1).trimmed();
         const QString value = DecodeOptionValue(raw);
@@ -98,12 +98,12 @@ Options ParseCommandLine(const QString& commandLine, bool* debugSeen)
         } else if (key == QLatin1String("returnrecordset")) {
             if (value.toLower() == QLatin1String("off")) o.exportReport = false;
         } else {
-            throw Error(-1, QStringLiteral("Dornel"), kBadParameter + QStringLiteral(" -- ") + key);
+            throw Error(kSystemError, QStringLiteral("Dornel"), kBadParameter + QStringLiteral(" -- ") + key);
         }
     }
     if (o.server.isEmpty() || o.db.isEmpty() || o.docid.isEmpty())
-        throw Error(-1, QStringLiteral("Dornel"), kBadParameter);
-    if (!o.userid.isEmpty() && o.pwd.isEmpty()) throw Error(-1, QStringLiteral("Dornel"), kBadParameter);
+        throw Error(kSystemError, QStringLiteral("Dornel"), kBadParameter);
+    if (!o.userid.isEmpty() && o.pwd.isEmpty()) throw Error(kSystemError, QStringLiteral("Dornel"), kBadParameter);
     return o;
 }
 

@@ -30,7 +30,7 @@ QString DecodeOptionValue(QString& value);
 QString DecodeBitTransposed(const QString& text);
 
 // Parses a whole command line (the program's arguments joined by blanks). Options are read in
-// order; the first faulty one throws orra::Error(-1, …) with the launcher's Turkish texts.
+// order; the first faulty one throws orra::Error(kSystemError, …) with the launcher's Turkish texts.
 // `debugSeen` is set as soon as a "debug:on" option has been read, so that the caller knows
 // where to report an error raised by a later option.
 Options ParseCommandLine(const QString& commandLine, bool* debugSeen = nullptr);

@@ -31,7 +31,7 @@ db::ConnectionPtr OpenDataSourceConnection(db::Connection& catalogue, const QStr
         + QStringLiteral("..tbOrraConnections where Server=?");
     db::RecordsetPtr rs = catalogue.execute(sql, {server});
     if (!rs->isOpen() || rs->isEOF())
-        throw Error(-1, kSource, server + QStringLiteral(" verikaynağı ile bağlantı kurulamıyor"));
+        throw Error(kSystemError, kSource, server + QStringLiteral(" verikaynağı ile bağlantı kurulamıyor"));
     const QString database = text(rs->value(QStringLiteral("Database")));
     const QString userName = text(rs->value(QStringLiteral("UserName")));
     const QString userPwd = text(rs->value(QStringLiteral("UserPwd")));
@@ -51,11 +51,12 @@ long ResolveDocumentID(db::Connection& catalogue, const QString& text)
 {
     long id = 0;
     if (text.size() < 5 || text.left(5).toLower() != QLatin1String("root\\")) {
-        if (!parseWholeNumber(text, id)) throw Error(-1, kSource, QStringLiteral("document not found: ") + text);
+        if (!parseWholeNumber(text, id))
+            throw Error(kSystemError, kSource, QStringLiteral("document not found: ") + text);
         return id;
     }
     const QStringList names = text.mid(5).split(QLatin1Char('\\'));
-    const auto notFound = [&] { return Error(-1, kSource, QStringLiteral("document not found: ") + text); };
+    const auto notFound = [&] { return Error(kSystemError, kSource, QStringLiteral("document not found: ") + text); };
     long parent = 0;
     for (qsizetype i = 0; i + 1 < names.size(); ++i) {
         db::RecordsetPtr rs = catalogue.execute(
@@ -72,7 +73,8 @@ long ResolveDocumentID(db::Connection& catalogue, const QString& text)
 long ParseSchemaID(const QString& text)
 {
     long id = 0;
-    if (!parseWholeNumber(text, id)) throw Error(-1, kSource, QStringLiteral("Hatalı parametre girişi -- schemaid"));
+    if (!parseWholeNumber(text, id))
+        throw Error(kSystemError, kSource, QStringLiteral("Hatalı parametre girişi -- schemaid"));
     return id;
 }
 

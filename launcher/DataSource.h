@@ -21,7 +21,7 @@ using orra::RegistryDatabase;
 
 // A new open connection to a registered data server, owned by the caller. The server name is
 // bound as a parameter; a server that the registry does not list throws
-// Error(-1, …, server + " verikaynağı ile bağlantı kurulamıyor").
+// Error(kSystemError, …, server + " verikaynağı ile bağlantı kurulamıyor").
 db::ConnectionPtr OpenDataSourceConnection(db::Connection& catalogue, const QString& server);
 
 // The connection text of a data server, with every value braced where it needs it so that a
@@ -38,7 +38,7 @@ long ResolveDocumentID(db::Connection& catalogue, const QString& text);
 // unless it is NULL. Throws Error(-101, …, "No Schema found") when the schema does not exist.
 void ApplyCallSchema(db::Connection& catalogue, xml::Document& document, long docID, long schemaID);
 
-// Whole-number check of option values that go into SQL ("schemaid"); throws Error(-1,
+// Whole-number check of option values that go into SQL ("schemaid"); throws Error(kSystemError,
 // "Hatalı parametre girişi -- schemaid") otherwise.
 long ParseSchemaID(const QString& text);
 

@@ -206,7 +206,7 @@ int RunLauncher(const QString& commandLine, const RunHost& host)
         report(e, options.debug, host);
         return ExitFailed;
     } catch (const std::exception& e) {
-        report(Error(-1, QStringLiteral("Dornel"), QString::fromLocal8Bit(e.what())), options.debug, host);
+        report(Error(kSystemError, QStringLiteral("Dornel"), QString::fromLocal8Bit(e.what())), options.debug, host);
         return ExitFailed;
     }
 }

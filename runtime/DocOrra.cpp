@@ -53,7 +53,7 @@ QStringList FindPlaceholders(const QString& text)
     return out;
 }
 
-Error asError(const std::exception& e) { return Error(-1, QString(), QString::fromLocal8Bit(e.what())); }
+Error asError(const std::exception& e) { return Error(kSystemError, QString(), QString::fromLocal8Bit(e.what())); }
 
 }   // namespace
 
@@ -172,8 +172,9 @@ bool DocOrra::CheckRow(QString* documentXml)
     bool failed = false;
     db::RecordsetPtr rs = OpenRecordset(
         m_docCon.get(), QStringLiteral("select * from tbOrraSQL where ID=") + QString::number(OrraID), failed);
-    if (failed || !rs) throw Error(-2, QString(), QStringLiteral("Error loading document"));
-    if (!rs->isOpen() || rs->isEOF()) throw Error(-3, QString(), QStringLiteral("Could not found document"));
+    if (failed || !rs) throw Error(kDocumentNotLoaded, QString(), QStringLiteral("Error loading document"));
+    if (!rs->isOpen() || rs->isEOF())
+        throw Error(kDocumentNotFound, QString(), QStringLiteral("Could not found document"));
 
     qint64 stored = 0;
     QString name;
@@ -194,7 +195,8 @@ bool DocOrra::CheckRow(QString* documentXml)
         }
     }
     if (qint64(RowCheckSum(*rs)) != stored)
-        throw Error(-1, QString(), QStringLiteral("CheckSum Value is wrong for Document Name: '") + vbTrim(name));
+        throw Error(
+            kSystemError, QString(), QStringLiteral("CheckSum Value is wrong for Document Name: '") + vbTrim(name));
     return true;
 }
 
@@ -203,11 +205,11 @@ bool DocOrra::LoadDocument()
     return trapped(
         QStringLiteral("DocOrra::LoadDocument"), vbCritical, QStringLiteral("DocOrra::LoadDocument"),
         [&]() -> bool {
-            if (OrraID == 0) throw Error(-1, QString(), QStringLiteral("No Document ID defined"));
+            if (OrraID == 0) throw Error(kSystemError, QString(), QStringLiteral("No Document ID defined"));
             if (!m_docCon || m_docCon->state() == 0)
-                throw Error(-1, QString(), QStringLiteral("Document connection missing or couldn't be open"));
+                throw Error(kSystemError, QString(), QStringLiteral("Document connection missing or couldn't be open"));
             if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit, &m_host.userInterface()))
-                throw Error(-1, QString(), QStringLiteral("User does not have permission to load document"));
+                throw Error(kSystemError, QString(), QStringLiteral("User does not have permission to load document"));
             QString documentXml;
             CheckRow(&documentXml);
             return LoadXML(documentXml);
@@ -224,7 +226,7 @@ bool DocOrra::LoadXML(QString& strXML)
             ++m_generation;
             if (!m_document->loadXML(strXML)) {
                 const xml::ParseError& pe = m_document->parseError();
-                throw Error(-1, QString(),
+                throw Error(kSystemError, QString(),
                     QStringLiteral("Could not parse the document: %1 (line %2, column %3)")
                         .arg(pe.reason)
                         .arg(pe.line)
@@ -260,7 +262,7 @@ bool DocOrra::CheckDocument()
 void DocOrra::Expand()
 {
     if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightEdit, &m_host.userInterface()))
-        throw Error(-1, QString(), QStringLiteral("User does not have permission to load document"));
+        throw Error(kSystemError, QString(), QStringLiteral("User does not have permission to load document"));
     if (!CheckDocument()) return;
     ExpandIncludes(m_docCon.get(), m_document->documentElement(), OrraID);
 }
@@ -274,10 +276,10 @@ bool DocOrra::PrepareforExecution()
         [&]() -> bool {
             // A new preparation would replace the script engine and the chain under the run.
             if (IsRunning())
-                throw Error(-1, QString(),
+                throw Error(kSystemError, QString(),
                     QStringLiteral("The document is running: it cannot be prepared again before the run has ended"));
             if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute, &m_host.userInterface()))
-                throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
+                throw Error(kSystemError, QString(), QStringLiteral("User does not have permission to run document"));
             // A "#Int" left in the session by an earlier run that was never ended is dropped first.
             if (m_orraCon && m_orraCon->isOpen()) {
                 try {
@@ -348,7 +350,7 @@ float DocOrra::RunDocument()
             return trapped(
                 QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(),
                 [&]() -> float {
-                    throw Error(-1, QString(),
+                    throw Error(kSystemError, QString(),
                         QStringLiteral("The document is already running: RunDocument can be called again "
                                        "only from inside one of the run's events"));
                 },
@@ -365,7 +367,8 @@ float DocOrra::RunDocument()
             [&]() -> float {
                 try {
                     if (!HasDocPermission(m_docCon.get(), OrraID, 0, rightExecute, &m_host.userInterface()))
-                        throw Error(-1, QString(), QStringLiteral("User does not have permission to run document"));
+                        throw Error(
+                            kSystemError, QString(), QStringLiteral("User does not have permission to run document"));
                     xml::Node root = m_document ? m_document->documentElement() : xml::Node();
                     if (!root)
                         throw Error(
@@ -410,7 +413,7 @@ float DocOrra::RunDocument()
             m_lastRunResult = RunResult::Stopped;
             return RunResult::Stopped;
         }
-        Error e(-1, QString(),
+        Error e(kSystemError, QString(),
             QStringLiteral("The run was stopped: its document or parameter chain was replaced during an event"));
         r = trapped(
             QStringLiteral("DocOrra::RunDocument"), vbOKOnly, QString(), [&]() -> float { throw e; },
@@ -445,7 +448,7 @@ void DocOrra::unwindIfStopped()
 
 db::Connection& DocOrra::runConnection()
 {
-    if (!m_orraCon) throw Error(-1, QString(), kRunConnectionGone);
+    if (!m_orraCon) throw Error(kSystemError, QString(), kRunConnectionGone);
     return *m_orraCon;
 }
 
@@ -486,7 +489,8 @@ bool DocOrra::RunStation()
         QStringLiteral("DocOrra::RunStation"), vbCritical, QStringLiteral("DocOrra::RunStation"),
         [&]() -> bool {
             // Nothing to leave: say so plainly instead of the collection's index error.
-            if (m_stations.isEmpty()) throw Error(-1, QString(), QStringLiteral("There is no station to leave"));
+            if (m_stations.isEmpty())
+                throw Error(kSystemError, QString(), QStringLiteral("There is no station to leave"));
             std::shared_ptr<clsStation> top = m_stations.first();
             QString oldID = idOf(top->Element);
             {
@@ -497,7 +501,7 @@ bool DocOrra::RunStation()
                 bool isError = false;
                 QString sql = GetRunableSQL(xml::nodeText(top->Element.first_child()), isError);
                 if (isError)
-                    throw Error(-1, QString(),
+                    throw Error(kSystemError, QString(),
                         QStringLiteral("Could not parse sql") + kCrLf + QStringLiteral("ID:") + oldID + kCrLf
                             + QStringLiteral("Name:") + xml::attribute(top->Element, kName));
                 if (flagReturnModifiedClause) {
@@ -533,7 +537,7 @@ bool DocOrra::RunStation()
 
 void DocOrra::ExecuteSQL(const QString& sql)
 {
-    if (!m_orraCon && IsRunning()) throw Error(-1, QString(), kRunConnectionGone);
+    if (!m_orraCon && IsRunning()) throw Error(kSystemError, QString(), kRunConnectionGone);
     if (!m_orraCon)
         throw Error(kObjectNotSet, QString(), QStringLiteral("Object variable or With block variable not set"));
     const db::ConnectionPtr connection = m_orraCon;
@@ -544,8 +548,8 @@ void DocOrra::ExecuteSQL(const QString& sql)
         for (const db::ProviderError& pe : connection->errors()) {
             if (pe.number < 0) message += QStringLiteral("State:") + pe.sqlState + kCrLf + pe.description + kCrLf;
         }
-        if (!message.isEmpty()) throw Error(-1, QString(), message);
-        throw Error(-1, QString(), e.description());
+        if (!message.isEmpty()) throw Error(kSystemError, QString(), message);
+        throw Error(kSystemError, QString(), e.description());
     }
 }
 
@@ -757,7 +761,7 @@ float DocOrra::RunBlockBody(xml::Node element, QString& target, int entryPause)
             bool isError = false;
             QString sql = GetRunableSQL(xml::nodeText(xml::firstCDataChild(element)), isError);
             if (isError)
-                throw Error(-1, QString(),
+                throw Error(kSystemError, QString(),
                     QStringLiteral("Could not parse SQL") + kCrLf + QStringLiteral("Block ID:") + id + kCrLf
                         + QStringLiteral("Name:") + xml::attribute(element, kName));
             if (flagReturnModifiedClause) {
@@ -868,7 +872,7 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
         bool isError = false;
         c.InitialDeger = GetRunableSQL(xml::attribute(p, QStringLiteral("DefaultValue")), isError);
         if (isError)
-            throw Error(-1, QString(),
+            throw Error(kSystemError, QString(),
                 QStringLiteral("Could not parse parameter default value") + kCrLf + QStringLiteral("ID:") + c.ID + kCrLf
                     + QStringLiteral("Name:") + c.Name);
         if (forInclude) {
@@ -886,14 +890,14 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
                     if (related)
                         value = GetRunableSQL(QStringLiteral("<$") + relatedName + QStringLiteral("%>"), isError);
                     if (!related || isError)
-                        throw Error(-1, QString(),
+                        throw Error(kSystemError, QString(),
                             QStringLiteral("Could not parse parameter related parameter name") + kCrLf
                                 + QStringLiteral("ID:") + rid + kCrLf + QStringLiteral("Name:") + relatedName);
                     // A related parameter without an answer in the including block's scope would
                     // hand its own placeholder text on as the value, and the included document's
                     // SQL would run with a literal "<$Name%>" in it: refuse it by name instead.
                     if (!FindParameter(m_currentEntry, relatedName))
-                        throw Error(-1, QString(),
+                        throw Error(kSystemError, QString(),
                             QStringLiteral("Related parameter has no value in the including block") + kCrLf
                                 + QStringLiteral("ID:") + rid + kCrLf + QStringLiteral("Name:") + relatedName + kCrLf
                                 + QStringLiteral("Included parameter ID:") + c.ID);
@@ -908,7 +912,7 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
         if (c.Tip == QLatin1String("combo") || c.Tip == QLatin1String("button")) {
             QString source = GetRunableSQL(xml::attribute(p, QStringLiteral("Source")), isError);
             if (isError)
-                throw Error(-1, QString(),
+                throw Error(kSystemError, QString(),
                     QStringLiteral("Could not parse parameter source") + kCrLf + QStringLiteral("ID:") + c.ID + kCrLf
                         + QStringLiteral("Name:") + c.Name);
             if (flagReturnModifiedClause) {
@@ -938,7 +942,7 @@ void DocOrra::ParameterPromptFor(xml::Node element, xml::Node parameterParent, x
     QList<PromptAnswer> answers;
     bool confirmed = false;
     hostTurn(HostTurn::Yield, [&] { confirmed = m_host.parameterPrompt().ask(request, answers); });
-    if (!confirmed) throw Error(-1, QString(), QStringLiteral("Document Canceled"));
+    if (!confirmed) throw Error(kSystemError, QString(), QStringLiteral("Document Canceled"));
     for (const PromptAnswer& a : answers) {
         xml::Node declared = FindElementByAttribute(parameterParent, kID, a.ID);
         xml::Node chainParameter = xml::appendElement(entry, QStringLiteral("Parameter"));
@@ -971,7 +975,7 @@ float DocOrra::RunScript(xml::Node element, QString& target)
             bool isError = false;
             QString code = GetRunableSQL(xml::nodeText(xml::lastCDataChild(element)), isError);
             if (isError)
-                throw Error(-1, QString(),
+                throw Error(kSystemError, QString(),
                     QStringLiteral("Could not parse script") + kCrLf + QStringLiteral("Script ID:") + id + kCrLf
                         + QStringLiteral("Name:") + xml::attribute(element, kName));
             if (flagReturnModifiedClause) {
@@ -980,7 +984,7 @@ float DocOrra::RunScript(xml::Node element, QString& target)
             }
             if (!code.isEmpty()) {
                 if (!m_scriptEngine)
-                    throw Error(-1, QString(),
+                    throw Error(kSystemError, QString(),
                         QStringLiteral("Could not run script ") + id
                             + QStringLiteral(": no script engine is available to this run"));
                 ExecuteSQL(QStringLiteral("update #Int set Err=0"));
@@ -1023,7 +1027,7 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
             }
         }
         if (!embedded)
-            throw Error(-1, QString(),
+            throw Error(kSystemError, QString(),
                 QStringLiteral("Could not run include ") + id
                     + QStringLiteral(": the included document was not expanded"));
         const QString rootID = idOf(embedded);
@@ -1092,7 +1096,7 @@ float DocOrra::RunInclude(xml::Node element, QString& target)
             xml::Node source = FindElementByAttribute(m_currentEntry, kID, pid);
             xml::Node destination = FindElementByAttribute(ChainRoot(true), kID, rid);
             if (!source || !destination)
-                throw Error(-1, QString(),
+                throw Error(kSystemError, QString(),
                     QStringLiteral("Could not copy the output parameter ") + pid + QStringLiteral(" of include ") + id
                         + QStringLiteral(" to ") + rid + QStringLiteral(": ") + (source ? rid : pid)
                         + QStringLiteral(" is not in the parameter chain"));

@@ -31,7 +31,7 @@ bool HeadlessParameterPrompt::ask(const PromptRequest& request, QList<PromptAnsw
         for (const PromptCriterion& c : request.criteria) {
             if (c.needsAnswer) names.append(c.Name);
         }
-        throw Error(-1, QStringLiteral("DocOrra::ParameterPrompt"),
+        throw Error(kSystemError, QStringLiteral("DocOrra::ParameterPrompt"),
             QStringLiteral("Parameters need an answer but no one can give it: ") + names.join(QStringLiteral(", ")));
     }
     QList<PromptAnswer> collected;

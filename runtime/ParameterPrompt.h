@@ -71,7 +71,7 @@ ParameterPrompt* setParameterPrompt(ParameterPrompt* prompt);
 // "" (PopulateCriteriaValues without a grid).
 class HeadlessParameterPrompt : public ParameterPrompt {
 public:
-    // mustShow: throws orra::Error(-1, "DocOrra::ParameterPrompt",
+    // mustShow: throws orra::Error(kSystemError, "DocOrra::ParameterPrompt",
     //   "Parameters need an answer but no one can give it: " & the names of the asked rows).
     bool ask(const PromptRequest& request, QList<PromptAnswer>& answers) override;
 };

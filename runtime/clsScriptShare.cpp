@@ -123,7 +123,7 @@ db::ConnectionPtr clsScriptShare::MakeConnection(db::Connection& con, const QStr
             + QStringLiteral("..tbOrraConnections where Server=?"),
         {Server});
     if (!rs || !rs->isOpen() || rs->isEOF())
-        throw Error(-1, kScriptShareSource, Server + QStringLiteral(" verikaynağı ile bağlantı kurulamıyor"));
+        throw Error(kSystemError, kScriptShareSource, Server + QStringLiteral(" verikaynağı ile bağlantı kurulamıyor"));
     const QString userName = fieldText(rs->value(QStringLiteral("UserName")));
     const QString userPwd = fieldText(rs->value(QStringLiteral("UserPwd")));
     rs->close();
@@ -142,7 +142,7 @@ void clsScriptShare::setParameter(const QString& ID, const QString& vData)
 {
     xml::Node p = parent().GetChainParameter(ID);
     if (!p)
-        throw Error(-1, kScriptShareSource,
+        throw Error(kSystemError, kScriptShareSource,
             QStringLiteral("Could not found parameter '") + ID + QStringLiteral("' in the parameter chain"));
     xml::setAttribute(p, QStringLiteral("Value"), vData);
 }

@@ -24,7 +24,7 @@ orra::db::Connection& catalogue()
 {
     orra::db::ConnectionPtr con = orra::mainConnection();
     if (!con || !con->isOpen())
-        throw Error(-1, kSource, QStringLiteral("There is no open connection to the catalogue."));
+        throw Error(orra::kSystemError, kSource, QStringLiteral("There is no open connection to the catalogue."));
     return *con;
 }
 
@@ -106,7 +106,7 @@ void Transaction::commit()
 void checkSumOrThrow(bool stored, long id, const char* what)
 {
     if (!stored)
-        throw Error(-1, kSource,
+        throw Error(orra::kSystemError, kSource,
             QStringLiteral("The checksum of %1 %2 could not be stored; nothing was changed.")
                 .arg(QString::fromLatin1(what))
                 .arg(id));

@@ -164,7 +164,7 @@ void renameDocument(long id, const QString& newName)
     locks.take(id);
     for (long p : std::as_const(includers)) {
         if (!hasDocRight(p, orra::rightChange))
-            throw Error(-1, kSource,
+            throw Error(orra::kSystemError, kSource,
                 QStringLiteral("Permission Denied : You could not change document '%1', which includes this document")
                     .arg(documentName(p)));
         locks.take(p);
@@ -180,7 +180,7 @@ void renameDocument(long id, const QString& newName)
                 .toString();
         orra::xml::Document doc;
         if (!doc.loadXML(stored))
-            throw Error(-1, kSource,
+            throw Error(orra::kSystemError, kSource,
                 QStringLiteral("The document '%1', which includes this document, could not be read: %2")
                     .arg(documentName(p), doc.parseError().reason));
         renameIncludes(doc.node(), id, newName);
@@ -223,7 +223,8 @@ void deleteDocumentRows(orra::db::Connection& con, long id)
     long deleted = -1;
     con.execute(QStringLiteral("delete from %1 where ID=?").arg(table("tbOrraSQL")), {v}, &deleted);
     if (deleted == 0)
-        throw Error(-1, kSource, QStringLiteral("The document %1 is no longer in the catalogue.").arg(id));
+        throw Error(
+            orra::kSystemError, kSource, QStringLiteral("The document %1 is no longer in the catalogue.").arg(id));
 }
 
 void deleteCategoryRows(orra::db::Connection& con, long id)
@@ -661,7 +662,8 @@ void mnuFilePaste_Click(frmpbOrra& pane)
             scalar(QStringLiteral("select Name from %1 x (nolock) where x.[ID]=?").arg(table("tbOrraSQL")),
                 {qlonglong(source)});
         if (!sourceName.isValid())
-            throw Error(-1, kSource, QStringLiteral("The copied document is no longer in the catalogue."));
+            throw Error(
+                orra::kSystemError, kSource, QStringLiteral("The copied document is no longer in the catalogue."));
         // A copy is a read of the source: the Edit right on it is needed.
         if (!hasDocRight(source, orra::rightEdit)) {
             say(QStringLiteral("Permission Denied : You could not copy this document"));

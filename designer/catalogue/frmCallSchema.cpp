@@ -139,13 +139,13 @@ void frmCallSchema::LoadSchemaDocument()
         admin::rows(QStringLiteral("select SQLTxt from %1..tbOrraSQL where ID=?").arg(db), {qlonglong(DocID)});
     if (!rs->isOpen() || rs->isEOF()) {
         m_updating = false;
-        throw Error(
-            -1, QStringLiteral("Morvane"), QStringLiteral("The document %1 is not in the catalogue.").arg(DocID));
+        throw Error(orra::kSystemError, QStringLiteral("Morvane"),
+            QStringLiteral("The document %1 is not in the catalogue.").arg(DocID));
     }
     xml::Document document;
     if (!document.loadXML(rs->value(0).toString())) {
         m_updating = false;
-        throw Error(-1, QStringLiteral("Morvane"),
+        throw Error(orra::kSystemError, QStringLiteral("Morvane"),
             QStringLiteral("The document %1 could not be read: %2").arg(DocID).arg(document.parseError().reason));
     }
     xml::Node root = document.documentElement();
@@ -422,7 +422,8 @@ bool frmCallSchema::CreateSchema(const QString& name)
                 {qlonglong(DocID), schemaId, name})
                 .toLongLong();
         if (newId <= 0)
-            throw Error(-1, QStringLiteral("Morvane"), QStringLiteral("The new schema's number could not be read."));
+            throw Error(orra::kSystemError, QStringLiteral("Morvane"),
+                QStringLiteral("The new schema's number could not be read."));
         for (const QString& key : m_parameterKeys)
             admin::catalogue().execute(
                 QStringLiteral("insert into %1..tbOrraCallSchemaDetail (ParentID, ParamID, ParamVal)\r\n"

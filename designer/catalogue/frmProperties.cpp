@@ -503,7 +503,7 @@ void frmProperties::chcDisabled_Click()
         const bool stamped = IsCategory ? orra::UpdateCategoryCheckSum(admin::catalogue(), db, ObjectID)
                                         : orra::UpdateDocumentCheckSum(admin::catalogue(), db, ObjectID);
         if (!stamped)
-            throw Error(-1, QStringLiteral("Morvane"),
+            throw Error(orra::kSystemError, QStringLiteral("Morvane"),
                 QStringLiteral(
                     "The checksum of the changed row could not be written; the Disabled flag is unchanged."));
         transaction.commit();

@@ -41,14 +41,14 @@ Error openFailure(orra::db::Connection* con)
         const auto& e = con->errors().constFirst();
         return Error(e.number, e.source, e.description);
     }
-    return Error(-1, kSource, QStringLiteral("The catalogue could not be read."));
+    return Error(orra::kSystemError, kSource, QStringLiteral("The catalogue could not be read."));
 }
 
 // Runs a listing query on the catalogue connection; a failure is thrown with the provider's text.
 orra::db::RecordsetPtr listing(const QString& sql)
 {
     orra::db::ConnectionPtr con = orra::mainConnection();
-    if (!con) throw Error(-1, kSource, QStringLiteral("There is no open connection to the catalogue."));
+    if (!con) throw Error(orra::kSystemError, kSource, QStringLiteral("There is no open connection to the catalogue."));
     bool failed = false;
     orra::db::RecordsetPtr rs =
         orra::OpenRecordset(con.get(), sql, failed, orra::adUseClient, orra::adLockReadOnly, orra::adOpenForwardOnly);

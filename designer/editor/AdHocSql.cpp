@@ -312,7 +312,7 @@ void AdHocSql::EditorSQLFinished()
     } catch (const orra::Error& e) {
         failure = e;
     } catch (const std::exception& e) {
-        failure = orra::Error(-1, QStringLiteral("ExecuteEditorSQL"), QString::fromLocal8Bit(e.what()));
+        failure = orra::Error(orra::kSystemError, QStringLiteral("ExecuteEditorSQL"), QString::fromLocal8Bit(e.what()));
     }
     const QList<db::ProviderError> errors = m_connection ? m_connection->errors() : QList<db::ProviderError>();
     UpdateResultPane(rs, errors, failure ? &*failure : nullptr);

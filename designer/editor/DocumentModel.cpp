@@ -197,7 +197,7 @@ void insertIncludeRelations(orra::db::Connection& catalogue, const QString& cata
         if (xml::hasTag(child, tags::Include)) {
             long included = 0;
             if (!orra::ParseWholeNumber(xml::attribute(child, QStringLiteral("DocID")), included))
-                throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::Save"),
+                throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment::Save"),
                     QStringLiteral("The include %1 names no document (DocID)").arg(xml::attribute(child, kID)));
             catalogue.execute(QStringLiteral("insert into %1..tbOrraRelations(ObjId,RelObjId) values(%2,%3)")
                                   .arg(catalogueDatabase)

@@ -23,7 +23,10 @@ namespace {
 
 const QString kNewParameter = QStringLiteral("New_Parameter");
 
-[[noreturn]] void overflow() { throw orra::Error(6, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Overflow")); }
+[[noreturn]] void overflow()
+{
+    throw orra::Error(orra::kOverflow, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Overflow"));
+}
 
 // A whole number as a 16-bit signed one, rounded to the nearest with halves to even.
 int toInteger16(double value)

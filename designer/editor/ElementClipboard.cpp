@@ -181,7 +181,7 @@ void frmOrraDevelopment::checkIncludesMayBePasted(xml::Node pasted)
             throw orra::Error(
                 orra::kTypeMismatch, QStringLiteral("frmOrraDevelopment"), QStringLiteral("Type mismatch"));
         if (!orra::HasDocPermission(con, docID, 0, orra::rightInclude))
-            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
+            throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment"),
                 QStringLiteral("Permission Denied : You could not include this document"));
         // The document itself, or one whose embedded copy includes it somewhere.
         bool recursive = docID == m_docID;
@@ -196,13 +196,15 @@ void frmOrraDevelopment::checkIncludesMayBePasted(xml::Node pasted)
             }
         };
         nested(inc);
-        if (recursive) throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"), orra::RecursiveIncludeMessage());
+        if (recursive)
+            throw orra::Error(
+                orra::kSystemError, QStringLiteral("frmOrraDevelopment"), orra::RecursiveIncludeMessage());
         xml::Node embedded;
         for (xml::Node c = inc.first_child(); c; c = c.next_sibling())
             if (xml::hasTag(c, orra::tags::Document)) embedded = c;
         const QString server = xml::attribute(embedded, QStringLiteral("Server"));
         if (embedded && server != QLatin1String("{FREE}") && server != ownServer)
-            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
+            throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment"),
                 QStringLiteral("Could not include a document based on connection ") + server
                     + QStringLiteral(" to current document"));
     }

@@ -94,10 +94,11 @@ void frmOrraDevelopment::AddInclude(QTreeWidgetItem* target, long includedDocID)
         const QString db = catalogueDatabase();
         auto loaded = std::make_unique<xml::Document>();
         if (!orra::HasDocPermission(con, includedDocID, 0, orra::rightInclude))
-            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
+            throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment"),
                 QStringLiteral("Permission Denied : You could not include this document"));
         if (includedDocID == m_docID)
-            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"), orra::RecursiveIncludeMessage());
+            throw orra::Error(
+                orra::kSystemError, QStringLiteral("frmOrraDevelopment"), orra::RecursiveIncludeMessage());
         orra::db::RecordsetPtr rs = con->execute(
             QStringLiteral("select Name,SQLTxt from %1..tbOrraSQL where Id=%2").arg(db).arg(includedDocID));
         if (!rs || !rs->isOpen() || rs->isEOF()) noCurrentRecord();
@@ -105,7 +106,7 @@ void frmOrraDevelopment::AddInclude(QTreeWidgetItem* target, long includedDocID)
         const QVariant text = rs->value(QStringLiteral("SQLTxt"));
         rs.reset();
         if (text.isNull() || !loaded->loadXML(text.toString()) || !loaded->documentElement())
-            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
+            throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment"),
                 QStringLiteral("The document %1 could not be read: its text is not a document").arg(includedDocID));
         const QString server = xml::attribute(loaded->documentElement(), kServer);
         if (server != kFree && server != xml::attribute(m_document->documentElement(), kServer)) {
@@ -162,7 +163,7 @@ bool frmOrraDevelopment::CheckParameterDependencies(const QString& parameterID)
         const QString name = rs->value(QStringLiteral("Name")).toString().trimmed();
         xml::Document doc;
         if (!doc.loadXML(rs->value(QStringLiteral("SQLTxt")).toString()))
-            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"), doc.parseError().reason);
+            throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment"), doc.parseError().reason);
         rs.reset();
         std::vector<xml::Node> includes;
         std::function<void(xml::Node)> walk = [&](xml::Node e) {
@@ -224,13 +225,13 @@ void frmOrraDevelopment::cbdocServer_Click()
             if (!xml::hasTag(c, orra::tags::Include)) continue;
             const xml::Node embedded = embeddedDocument(c);
             if (xml::attribute(embedded, kServer) != kFree)
-                throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
+                throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment"),
                     refused + QStringLiteral("Because document ") + xml::attribute(c, QStringLiteral("Name"))
                         + QStringLiteral(" that current document depands based on a different Server"));
         }
         if (oldServer != kFree && newServer != kFree) {
             if (!including.isEmpty())
-                throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
+                throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment"),
                     refused
                         + QStringLiteral("Because there are documents that depand on current document "
                                          "based on a different Server"));
@@ -243,9 +244,10 @@ void frmOrraDevelopment::cbdocServer_Click()
                 if (!rs || !rs->isOpen() || rs->isEOF()) noCurrentRecord();
                 xml::Document doc;
                 if (!doc.loadXML(rs->value(QStringLiteral("SQLTxt")).toString()))
-                    throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"), doc.parseError().reason);
+                    throw orra::Error(
+                        orra::kSystemError, QStringLiteral("frmOrraDevelopment"), doc.parseError().reason);
                 if (xml::attribute(doc.documentElement(), kServer) != required)
-                    throw orra::Error(-1, QStringLiteral("frmOrraDevelopment"),
+                    throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment"),
                         refused + QStringLiteral("Because document ")
                             + rs->value(QStringLiteral("Name")).toString().trimmed()
                             + QStringLiteral(" that depand on current document based on a different Server"));

@@ -472,8 +472,8 @@ bool frmOrraDevelopment::LoadDocument()
         // The new document replaces the shown one only once it has loaded and expanded.
         auto fresh = std::make_unique<xml::Document>();
         if (!text.isEmpty() && !fresh->loadXML(text))
-            throw orra::Error(
-                -1, QStringLiteral("frmOrraDevelopment::LoadDocument"), QStringLiteral("Can not parse XML"));
+            throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment::LoadDocument"),
+                QStringLiteral("Can not parse XML"));
         if (!fresh->documentElement()) {
             // An empty stored text: the skeleton of a new document, stored at once.
             NewDocument();
@@ -564,8 +564,8 @@ bool frmOrraDevelopment::Save()
             return false;
         }
         if (!m_document || !m_document->documentElement())
-            throw orra::Error(
-                -1, QStringLiteral("frmOrraDevelopment::Save"), QStringLiteral("There is no document to save"));
+            throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment::Save"),
+                QStringLiteral("There is no document to save"));
         const QString stored = DoubleQuotes(StoredDocumentText(*m_document));
 
         con->beginTrans();
@@ -576,11 +576,11 @@ bool frmOrraDevelopment::Save()
             {}, &written);
         // A save that wrote no row is no save.
         if (written == 0)
-            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::Save"),
+            throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment::Save"),
                 QStringLiteral("The document %1 no longer exists in the catalogue").arg(m_docID));
         const std::optional<int32_t> sum = ReadDocumentCheckSum(con, database, m_docID);
         if (!sum)
-            throw orra::Error(-1, QStringLiteral("frmOrraDevelopment::Save"),
+            throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment::Save"),
                 QStringLiteral("The checksum of document %1 could not be read back").arg(m_docID));
         con->execute(QStringLiteral("update t set t.CheckSum=%1").arg(*sum)
             + QStringLiteral(" from %1..tbOrraSQL t").arg(database) + QStringLiteral(" where ID=%1").arg(m_docID));

@@ -67,7 +67,7 @@ int frmtvDocument::indexOf(const QTreeWidget* tree) { return tree ? tree->proper
 DocumentTree* frmtvDocument::GetNewtvDocument()
 {
     const int index = UBound() + 1;
-    if (index > 32767) throw orra::Error(6, QStringLiteral("frmtvDocument"), QStringLiteral("Overflow"));
+    if (index > 32767) throw orra::Error(orra::kOverflow, QStringLiteral("frmtvDocument"), QStringLiteral("Overflow"));
     DocumentTree* tmpl = m_trees.value(0);
     auto* tree = new DocumentTree(this);
     tree->setProperty(kIndexProperty, index);

@@ -172,7 +172,8 @@ void frmMDIMain::addForeign(QMenu* menu, const QString& name, const QString& cap
 void frmMDIMain::setCommandHandler(const QString& menuName, std::function<void()> handler)
 {
     if (!m_items.contains(menuName))
-        throw orra::Error(-1, kSource, QStringLiteral("The main window has no menu item %1.").arg(menuName));
+        throw orra::Error(
+            orra::kSystemError, kSource, QStringLiteral("The main window has no menu item %1.").arg(menuName));
     m_foreignHandlers.insert(menuName, std::move(handler));
 }
 
@@ -835,7 +836,9 @@ void frmMDIMain::EnableDocumentCommands(bool enabled)
 void frmMDIMain::EnableToolbarButton(const QString& key, bool enabled)
 {
     QAction* a = m_buttons.value(key);
-    if (!a) throw orra::Error(-1, kSource, QStringLiteral("The toolbar has no button with the key %1.").arg(key));
+    if (!a)
+        throw orra::Error(
+            orra::kSystemError, kSource, QStringLiteral("The toolbar has no button with the key %1.").arg(key));
     a->setEnabled(enabled);
 }
 
@@ -1078,14 +1081,17 @@ QString frmMDIMain::panelText(const QString& key) const
 void frmMDIMain::setPanelText(const QString& key, const QString& text)
 {
     QLabel* label = m_panels.value(key);
-    if (!label) throw orra::Error(-1, kSource, QStringLiteral("The status bar has no panel with the key %1.").arg(key));
+    if (!label)
+        throw orra::Error(
+            orra::kSystemError, kSource, QStringLiteral("The status bar has no panel with the key %1.").arg(key));
     label->setText(text);
     label->setAccessibleName(text.isEmpty() ? key : text);
 }
 
 void frmMDIMain::UpdatePanelLine(QPlainTextEdit* rtfText)
 {
-    if (!rtfText) throw orra::Error(-1, kSource, QStringLiteral("UpdatePanelLine was given no text editor."));
+    if (!rtfText)
+        throw orra::Error(orra::kSystemError, kSource, QStringLiteral("UpdatePanelLine was given no text editor."));
     const int position = rtfText->textCursor().selectionStart();
     const int line = rtfText->document()->findBlock(position).blockNumber();
     setPanelText(QStringLiteral("Line"), QStringLiteral("Line: %1").arg(line + 1));
@@ -1096,7 +1102,8 @@ void frmMDIMain::UpdatePanelUser(orra::db::Connection& mCon)
     orra::db::RecordsetPtr rs =
         mCon.execute(QStringLiteral("select SUser_SName() + ' (' + cast(@@SPID as varchar(10)) + ')'"));
     if (!rs || !rs->isOpen() || rs->isEOF())
-        throw orra::Error(-1, kSource, QStringLiteral("The server did not name the login of the connection."));
+        throw orra::Error(
+            orra::kSystemError, kSource, QStringLiteral("The server did not name the login of the connection."));
     setPanelText(QStringLiteral("UserName"), rs->value(0).toString());
 }
 

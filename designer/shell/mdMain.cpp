@@ -34,7 +34,7 @@ orra::db::Connection& catalogue()
 {
     orra::db::ConnectionPtr con = orra::mainConnection();
     if (!con || !con->isOpen())
-        throw Error(-1, kSource, QStringLiteral("There is no open connection to the catalogue."));
+        throw Error(orra::kSystemError, kSource, QStringLiteral("There is no open connection to the catalogue."));
     return *con;
 }
 
@@ -69,7 +69,7 @@ Error providerError(orra::db::Connection* con, const QString& fallback)
         const auto& e = con->errors().constFirst();
         return Error(e.number, e.source.isEmpty() ? kSource : e.source, e.description);
     }
-    return Error(-1, kSource, fallback);
+    return Error(orra::kSystemError, kSource, fallback);
 }
 
 int fieldIndex(const orra::db::ResultSet& rs, const char* name)
@@ -148,11 +148,13 @@ void FillCatalogueTree(KeyedTree& tree)
     // The documents are placed after the categories: their rows are kept while the recordset
     // moves on to the categories (which lets go of the rows it leaves).
     if (!rs->current())
-        throw Error(-1, kSource, QStringLiteral("The catalogue procedure did not return its two result sets."));
+        throw Error(
+            orra::kSystemError, kSource, QStringLiteral("The catalogue procedure did not return its two result sets."));
     // The recordset is this function's own: its rows are taken rather than copied.
     orra::db::ResultSet docs = std::move(const_cast<orra::db::ResultSet&>(*rs->current()));
     if (!rs->NextRecordset() || !rs->current())
-        throw Error(-1, kSource, QStringLiteral("The catalogue procedure did not return its two result sets."));
+        throw Error(
+            orra::kSystemError, kSource, QStringLiteral("The catalogue procedure did not return its two result sets."));
     fillTree(tree, docs, *rs->current(), true);
 }
 
@@ -257,7 +259,7 @@ static void fillTree(KeyedTree& tree, orra::db::ResultSet& documents, const orra
     }
 
     if (!misplaced.isEmpty())
-        throw Error(-1, kSource,
+        throw Error(orra::kSystemError, kSource,
             QStringLiteral("These entries of the catalogue are shown at the top level because their parent "
                            "is missing:\n")
                 + misplaced.join(QLatin1Char('\n')));
@@ -318,12 +320,14 @@ QWidget* FindDocumentWindow(long id, const QString& caption, bool create)
         const WidgetCreator& creator = documentWindowCreator();
         if (creator) window = creator(nullptr);
         if (!window)
-            throw Error(-1, kSource, QStringLiteral("This program has no document window to open the document in."));
+            throw Error(orra::kSystemError, kSource,
+                QStringLiteral("This program has no document window to open the document in."));
         if (window->metaObject()->indexOfProperty("DocID") < 0 || !window->setProperty("DocID", int(id)))
-            throw Error(-1, kSource, QStringLiteral("The document window has no property DocID."));
+            throw Error(orra::kSystemError, kSource, QStringLiteral("The document window has no property DocID."));
         bool loaded = false;
         if (!QMetaObject::invokeMethod(window, "LoadWindow", Qt::DirectConnection, Q_RETURN_ARG(bool, loaded)))
-            throw Error(-1, kSource, QStringLiteral("The document window has no operation LoadWindow."));
+            throw Error(
+                orra::kSystemError, kSource, QStringLiteral("The document window has no operation LoadWindow."));
         if (!loaded) {
             // The window has said why; it goes, and so does the lock taken for it.
             delete window;

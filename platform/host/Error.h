@@ -3,6 +3,8 @@
 // (number, source, description). Every layer throws this and only this for the
 // errors a caller is meant to see.
 
+#include "platform/host/ErrorNumbers.h"
+
 #include <QString>
 #include <exception>
 #include <string>

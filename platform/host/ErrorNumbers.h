@@ -1,13 +1,19 @@
 #pragma once
-// The numbers of the run-time errors the system raises, as VBScript numbers them: the script
-// engine gives them to scripts in Err.Number, and the run-time, the criteria control and the
-// designer raise the same ones in orra::Error. An unscoped enum so that a number passes
+// The numbers of the errors the system raises: its own failures, and the run-time errors as
+// VBScript numbers them (the script engine gives those to scripts in Err.Number; the run-time,
+// the criteria control and the designer raise the same ones in orra::Error). An unscoped enum so that a number passes
 // wherever an error number (long) is taken. The script engine's compilation errors and the
 // database layer's ADO numbers are with those layers.
 
 namespace orra {
 
 enum ErrorNumber : long {
+    // the system's own failures, which carry a text of their own and no VBScript number
+    kSystemError = -1,
+    kDocumentNotLoaded = -2,   // Error loading document
+    kDocumentNotFound = -3,    // Could not found document
+
+    // run-time errors
     kInvalidProcedureCall = 5,   // Invalid procedure call or argument
     kOverflow = 6,
     kOutOfMemory = 7,

@@ -47,7 +47,7 @@ bool sizedByHeight(int panel) { return panel == 1 || panel == 2; }
 void checkPanel(int panel)
 {
     if (panel < 1 || panel > DockHost::kPanelCount)
-        throw Error(-1, kSource, QStringLiteral("There is no panel %1.").arg(panel));
+        throw Error(kSystemError, kSource, QStringLiteral("There is no panel %1.").arg(panel));
 }
 
 }   // namespace
@@ -65,13 +65,13 @@ void DockHost::attach(QMainWindow* window)
 
 void DockHost::addPane(QWidget* form, int state, int panel, const QString& key, int /*style*/)
 {
-    if (!m_window) throw Error(-1, kSource, QStringLiteral("The docking host is not attached to a window."));
-    if (!form) throw Error(-1, kSource, QStringLiteral("No pane form was given for the pane %1.").arg(key));
+    if (!m_window) throw Error(kSystemError, kSource, QStringLiteral("The docking host is not attached to a window."));
+    if (!form) throw Error(kSystemError, kSource, QStringLiteral("No pane form was given for the pane %1.").arg(key));
     checkPanel(panel);
     if (state != Docked && state != Floating)
-        throw Error(-1, kSource, QStringLiteral("%1 is not a pane state (1 docked, 2 floating).").arg(state));
+        throw Error(kSystemError, kSource, QStringLiteral("%1 is not a pane state (1 docked, 2 floating).").arg(state));
     if (paneIndex(key) != 0)
-        throw Error(-1, kSource, QStringLiteral("The docking host already holds a pane %1.").arg(key));
+        throw Error(kSystemError, kSource, QStringLiteral("The docking host already holds a pane %1.").arg(key));
 
     auto* dock = new QDockWidget(form->windowTitle(), m_window);
     dock->setObjectName(QStringLiteral("dock_") + key);
@@ -131,7 +131,7 @@ void DockHost::arrange()
 void DockHost::showPane(const QString& key)
 {
     QDockWidget* d = dockOf(key);
-    if (!d) throw Error(-1, kSource, QStringLiteral("The docking host holds no pane %1.").arg(key));
+    if (!d) throw Error(kSystemError, kSource, QStringLiteral("The docking host holds no pane %1.").arg(key));
     d->show();
     if (d->isFloating()) d->raise();
 }
@@ -139,7 +139,7 @@ void DockHost::showPane(const QString& key)
 void DockHost::hidePane(const QString& key)
 {
     QDockWidget* d = dockOf(key);
-    if (!d) throw Error(-1, kSource, QStringLiteral("The docking host holds no pane %1.").arg(key));
+    if (!d) throw Error(kSystemError, kSource, QStringLiteral("The docking host holds no pane %1.").arg(key));
     rememberSize(d);
     d->hide();
 }
@@ -194,7 +194,8 @@ QStringList DockHost::panelPanes(int panel) const
 
 QString DockHost::paneName(int index) const
 {
-    if (index < 1 || index > paneCount()) throw Error(-1, kSource, QStringLiteral("There is no pane %1.").arg(index));
+    if (index < 1 || index > paneCount())
+        throw Error(kSystemError, kSource, QStringLiteral("There is no pane %1.").arg(index));
     return m_panes[index - 1].key;
 }
 

@@ -119,7 +119,8 @@ void storeCategory(db::Connection& c, long id, long parent, const QString& name)
     c.execute("insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled, Owner, CheckSum) "
               "values (?, ?, ?, 'C', 0, suser_sid(), 0)",
         {qlonglong(id), qlonglong(parent), name});
-    if (!UpdateCategoryCheckSum(c, "catalogue", id)) throw Error(-1, "orra-demo", "cannot store category " + name);
+    if (!UpdateCategoryCheckSum(c, "catalogue", id))
+        throw Error(kSystemError, "orra-demo", "cannot store category " + name);
 }
 
 void storeDocument(db::Connection& c, long id, long category, const QString& name, const QString& description,
@@ -128,7 +129,8 @@ void storeDocument(db::Connection& c, long id, long category, const QString& nam
     c.execute("insert into tbOrraSQL (ID, CategoryID, Name, Description, Type, Disabled, SQLtxt, Owner, CheckSum) "
               "values (?, ?, ?, ?, 'T', 0, ?, suser_sid(), 0)",
         {qlonglong(id), qlonglong(category), name, description, doc.xml()});
-    if (!UpdateDocumentCheckSum(c, "catalogue", id)) throw Error(-1, "orra-demo", "cannot store document " + name);
+    if (!UpdateDocumentCheckSum(c, "catalogue", id))
+        throw Error(kSystemError, "orra-demo", "cannot store document " + name);
 }
 
 void makeDocuments(db::Connection& c, const QString& server)
@@ -213,12 +215,12 @@ void restampSampleRows(db::Connection& c)
     for (long id = 1; id <= 3; ++id) {
         db::RecordsetPtr rs = c.execute(QStringLiteral("select count(*) from tbOrraCategory where ID=%1").arg(id));
         if (rs->value(0).toInt() > 0 && !UpdateCategoryCheckSum(c, "catalogue", id))
-            throw Error(-1, "orra-demo", QStringLiteral("cannot stamp category %1").arg(id));
+            throw Error(kSystemError, "orra-demo", QStringLiteral("cannot stamp category %1").arg(id));
     }
     for (long id = 1; id <= 4; ++id) {
         db::RecordsetPtr rs = c.execute(QStringLiteral("select count(*) from tbOrraSQL where ID=%1").arg(id));
         if (rs->value(0).toInt() > 0 && !UpdateDocumentCheckSum(c, "catalogue", id))
-            throw Error(-1, "orra-demo", QStringLiteral("cannot stamp document %1").arg(id));
+            throw Error(kSystemError, "orra-demo", QStringLiteral("cannot stamp document %1").arg(id));
     }
 }
 
