@@ -13,6 +13,17 @@ namespace orra::vbs::ado {
 
 namespace {
 
+// An ActiveConnection given as an object is that connection; given as text, a new connection
+// opened with it.
+DispatchPtr connectionFrom(const Variant& value)
+{
+    if (value.isObject()) return value.rawObject();
+    DispatchPtr connection = wrapConnection(std::make_shared<db::Connection>());
+    Arguments a{Variant::string(value.toString())};
+    connection->call(QStringLiteral("Open"), a);
+    return connection;
+}
+
 const QString kConnectionSource = QStringLiteral("ADODB.Connection");
 const QString kRecordsetSource = QStringLiteral("ADODB.Recordset");
 const QString kCommandSource = QStringLiteral("ADODB.Command");
@@ -240,16 +251,7 @@ public:
     }
 
 private:
-    void setConnection(const Variant& value)
-    {
-        if (value.isObject()) {
-            m_connection = value.rawObject();
-            return;
-        }
-        m_connection = wrapConnection(std::make_shared<db::Connection>());
-        Arguments a{Variant::string(value.toString())};
-        m_connection->call(QStringLiteral("Open"), a);
-    }
+    void setConnection(const Variant& value) { m_connection = connectionFrom(value); }
 
     void open(Arguments& args)
     {
@@ -464,13 +466,7 @@ public:
             Dispatch::setProperty(name, args, value);
             return;
         }
-        if (value.isObject()) {
-            m_connection = value.rawObject();
-            return;
-        }
-        m_connection = wrapConnection(std::make_shared<db::Connection>());
-        Arguments a{Variant::string(value.toString())};
-        m_connection->call(QStringLiteral("Open"), a);
+        m_connection = connectionFrom(value);
     }
 
 private:

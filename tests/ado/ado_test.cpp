@@ -95,6 +95,32 @@ TEST_F(Ado, RecordsetMovesEveryWay)
     EXPECT_EQ(joined(ui.lines), joined({"43124True", "True"}));
 }
 
+TEST_F(Ado, AConnectionGivenAsTextIsOpenedForTheRecordsetAndTheCommand)
+{
+    {
+        orra::db::Connection setup;
+        setup.open("Data Source=" + path + ";Mode=Create");
+        setup.execute("create table t (id integer)");
+        setup.execute("insert into t values (7), (8)");
+    }
+    ScriptEngine e;
+    e.setObjectFactory(&ado::createObject);
+    const QString text = quoted("Data Source=" + path);
+    e.executeStatement("Set rs = CreateObject(\"ADODB.Recordset\")\n"
+                       "rs.Open \"select id from t order by id\", "
+        + text
+        + "\n"
+          "MsgBox rs(0) & TypeName(rs.ActiveConnection) & rs.ActiveConnection.State\n"
+          "Set cmd = CreateObject(\"ADODB.Command\")\n"
+          "cmd.ActiveConnection = "
+        + text
+        + "\n"
+          "cmd.CommandText = \"select count(*) from t\"\n"
+          "Set r2 = cmd.Execute\n"
+          "MsgBox r2(0) & TypeName(cmd.ActiveConnection) & cmd.ActiveConnection.State");
+    EXPECT_EQ(joined(ui.lines), joined({"7Connection1", "2Connection1"}));
+}
+
 TEST_F(Ado, HostConnectionsAreSharedWithScripts)
 {
     auto con = std::make_shared<orra::db::Connection>();
