@@ -45,7 +45,7 @@ db::Recordset& recordsetArgument(const Arguments& a, size_t i)
 {
     if (vbs::isMissing(a, i)) vbs::raise(kWrongArgumentCount);
     db::RecordsetPtr rs = vbs::ado::recordsetOf(a[i]);
-    if (!rs) vbs::raise(a[i].isObject() ? 13 : 424);   // Type mismatch / Object required
+    if (!rs) vbs::raise(a[i].isObject() ? kTypeMismatch : kObjectRequired);
     return *rs;
 }
 
@@ -53,7 +53,7 @@ db::Connection& connectionArgument(const Arguments& a, size_t i)
 {
     if (vbs::isMissing(a, i)) vbs::raise(kWrongArgumentCount);
     std::shared_ptr<db::Connection> c = vbs::ado::connectionOf(a[i]);
-    if (!c) vbs::raise(a[i].isObject() ? 13 : 424);
+    if (!c) vbs::raise(a[i].isObject() ? kTypeMismatch : kObjectRequired);
     return *c;
 }
 
