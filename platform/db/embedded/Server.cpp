@@ -138,6 +138,15 @@ void closeFile(sqlite3* db)
     if (db) sqlite3_close_v2(db);
 }
 
+// A database file opened for the server's own work, closed however that work ends.
+struct OpenedFile {
+    sqlite3* db;
+    OpenedFile(const QString& path, bool create) : db(openFile(path, create)) {}
+    ~OpenedFile() { closeFile(db); }
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+};
+
 void exec(sqlite3* db, const QString& sql)
 {
     char* err = nullptr;
@@ -272,20 +281,19 @@ void createDatabaseFileIn(const QString& folder, const QString& database, const 
     const QString path = folder + u'/' + database + QStringLiteral(".db");
     const QString partial = folder + QStringLiteral("/.") + database + QStringLiteral(".db.partial");
     QFile::remove(partial);
-    sqlite3* db = openFile(partial, true);
     try {
-        exec(db, schemaText("database"));
-        Stmt st(db, "insert into sysusers (uid, name, islogin, sid) values (1, 'dbo', 1, ?)");
+        const OpenedFile file(partial, true);
+        exec(file.db, schemaText("database"));
+        Stmt st(file.db, "insert into sysusers (uid, name, islogin, sid) values (1, 'dbo', 1, ?)");
         st.bind(1, dboSid);
-        stepDone(st, db);
+        stepDone(st, file.db);
     } catch (...) {
-        closeFile(db);
+        // The file is closed by now: what was made of it goes.
         QFile::remove(partial);
         QFile::remove(partial + QStringLiteral("-wal"));
         QFile::remove(partial + QStringLiteral("-shm"));
         throw;
     }
-    closeFile(db);
     QFile::remove(partial + QStringLiteral("-wal"));
     QFile::remove(partial + QStringLiteral("-shm"));
     if (!QFile::rename(partial, path)) {
@@ -485,9 +493,10 @@ void createServer(const QString& server, const QString& adminLogin, const QStrin
     makePrivate(work, true);
     try {
         if (!QFileInfo(work).isWritable()) fail(QStringLiteral("The server folder '%1' is not writable.").arg(folder));
-        sqlite3* m = openFile(work + QStringLiteral("/master.db"), true);
         QByteArray sid;
-        try {
+        {
+            const OpenedFile master(work + QStringLiteral("/master.db"), true);
+            sqlite3* m = master.db;
             exec(m, QStringLiteral("PRAGMA journal_mode = WAL;"));
             exec(m, schemaText("master"));
             exec(m, schemaText("database"));
@@ -497,21 +506,11 @@ void createServer(const QString& server, const QString& adminLogin, const QStrin
             Stmt st(m, "insert into sysusers (uid, name, islogin, sid) values (1, 'dbo', 1, ?)");
             st.bind(1, sid);
             stepDone(st, m);
-        } catch (...) {
-            closeFile(m);
-            throw;
         }
-        closeFile(m);
         for (qsizetype i = 0; i < layouts.size(); ++i) {
             createDatabaseFileIn(work, layouts[i].database, sid);
-            sqlite3* db = openFile(work + u'/' + layouts[i].database + QStringLiteral(".db"), false);
-            try {
-                layDownSchema(db, schemas[i]);
-            } catch (...) {
-                closeFile(db);
-                throw;
-            }
-            closeFile(db);
+            const OpenedFile file(work + u'/' + layouts[i].database + QStringLiteral(".db"), false);
+            layDownSchema(file.db, schemas[i]);
         }
         if (::renameat2(
                 AT_FDCWD, pattern.constData(), AT_FDCWD, QFile::encodeName(folder).constData(), RENAME_NOREPLACE)
