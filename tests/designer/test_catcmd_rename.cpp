@@ -337,6 +337,29 @@ TEST_F(CatcmdRename, MovesAskTheTargetRightFirstThenTheMoveRight)
     EXPECT_EQ(count(QStringLiteral("select CategoryID from tbOrraSQL where ID=7")), 1);
 }
 
+TEST_F(CatcmdRename, AMoveTakesTheDocumentsLock)
+{
+    frmpbOrra& p = loadPane();
+    // Another designer edits document 7: it stays where it is.
+    auto other = connect(QStringLiteral("sa"), QStringLiteral("secret"));
+    const QString lockXml = QStringLiteral("'<Document><Program Name=\"Morvane\" DB=\"cat\"/><Parameter "
+                                           "Name=\"DocID\" Value=\"7\"/></Document>'");
+    other->execute(QStringLiteral("sp_UserLock %1,0").arg(lockXml));
+    tvOrra_DragDrop(p, QStringLiteral("T7"), p.tvOrra()->node("C4"));
+    ASSERT_EQ(answering.messages.size(), 1);
+    EXPECT_TRUE(answering.messages[0].startsWith(QStringLiteral("The document 7 is locked by")))
+        << answering.messages[0].toStdString();
+    EXPECT_EQ(count(QStringLiteral("select CategoryID from tbOrraSQL where ID=7")), 1);
+    EXPECT_EQ(KeyedTree::key(p.tvOrra()->node("T7")->parent()), QStringLiteral("C1"));
+    EXPECT_EQ(lockHolder(7), spidOf(*other));
+    // Once it is free the move goes, and the lock taken for it is given back.
+    other->execute(QStringLiteral("sp_UserLock %1,1").arg(lockXml));
+    tvOrra_DragDrop(p, QStringLiteral("T7"), p.tvOrra()->node("C4"));
+    EXPECT_EQ(answering.messages.size(), 1);
+    EXPECT_EQ(count(QStringLiteral("select CategoryID from tbOrraSQL where ID=7")), 4);
+    EXPECT_EQ(lockHolder(7), -1);
+}
+
 TEST_F(CatcmdRename, AMoveThatCollidesIsRolledBack)
 {
     addDocument(20, 4, QStringLiteral("Turnover"), QString());
