@@ -10,6 +10,7 @@
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/Startup.h"
+#include "designer/shell/ToolbarImages.h"
 #include "designer/shell/frmOptions.h"
 #include "platform/widgets/QtUserInterface.h"
 #include "runtime/ParameterPrompt.h"
@@ -23,7 +24,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Orra"));
     QApplication::setApplicationName(QStringLiteral("Morvane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Morvane"));
+    // No display name: the desktop would add it to every caption, which are the program's own.
+    QApplication::setWindowIcon(morvane::programIcon());
 
     orra::QtUserInterface ui;
     orra::setUserInterface(&ui);

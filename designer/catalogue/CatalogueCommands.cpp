@@ -211,6 +211,13 @@ struct DeletePlan {
     QList<long> categories;   // bottom-up
 };
 
+// The rows in which document id includes others; they go before any document is deleted, so
+// that documents deleted together may include one another.
+void deleteIncludeRows(orra::db::Connection& con, long id)
+{
+    con.execute(QStringLiteral("delete from %1 where ObjID=?").arg(table("tbOrraRelations")), {qlonglong(id)});
+}
+
 void deleteDocumentRows(orra::db::Connection& con, long id)
 {
     const qlonglong v = id;
@@ -218,7 +225,7 @@ void deleteDocumentRows(orra::db::Connection& con, long id)
                     .arg(table("tbOrraCallSchemaDetail"), table("tbOrraCallSchema")),
         {v});
     con.execute(QStringLiteral("delete from %1 where DocID=?").arg(table("tbOrraCallSchema")), {v});
-    con.execute(QStringLiteral("delete from %1 where ObjID=?").arg(table("tbOrraRelations")), {v});
+    deleteIncludeRows(con, id);
     con.execute(QStringLiteral("delete from tbOrraDocPermissions where OrraID=?"), {v});
     long deleted = -1;
     con.execute(QStringLiteral("delete from %1 where ID=?").arg(table("tbOrraSQL")), {v}, &deleted);
@@ -472,6 +479,9 @@ void tvOrra_DragDrop(frmpbOrra& pane, const QString& draggedKey, QTreeWidgetItem
                 say(QStringLiteral("Permission Denied : You could not move this document"));
                 return;
             }
+            // A document that another session edits stays where it is.
+            DocumentLocks locks;
+            locks.take(id);
             Transaction t;
             t.con().execute(
                 QStringLiteral("update t  set t.CategoryID=? from %1 t where t.ID=?").arg(table("tbOrraSQL")),
@@ -561,6 +571,7 @@ void DeleteCategory(frmpbOrra& pane, QTreeWidgetItem* node)
         if (whole) plan.categories.append(id);
         if (!plan.documents.isEmpty() || !plan.categories.isEmpty()) {
             Transaction t;
+            for (long doc : std::as_const(plan.documents)) deleteIncludeRows(t.con(), doc);
             for (long doc : std::as_const(plan.documents)) deleteDocumentRows(t.con(), doc);
             for (long cat : std::as_const(plan.categories)) deleteCategoryRows(t.con(), cat);
             t.commit();

@@ -74,8 +74,9 @@ void mnuFileSaveAsXML_Click(QWidget* window);
 using SaveAsDialogRunner = std::function<void(frmSaveAs&)>;
 void setSaveAsDialogRunner(SaveAsDialogRunner runner);
 // How the file of Save As XML is asked for (default: the save file dialog titled "Save As
-// XML" with the filter "(*.xml)"); an empty result is a cancelled dialog.
-using SaveFileAsker = std::function<QString(QWidget* owner, const QString& proposedName)>;
+// XML" with the filter "(*.xml)"), proposing the document's name followed by ".xml" in the
+// user's documents folder; an empty result is a cancelled dialog.
+using SaveFileAsker = std::function<QString(QWidget* owner, const QString& proposedPath)>;
 void setSaveFileAsker(SaveFileAsker asker);
 
 }   // namespace morvane

@@ -8,9 +8,11 @@
 #include "platform/host/Error.h"
 #include "platform/widgets/KeyedTree.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 Q_DECLARE_OPAQUE_POINTER(orra::xml::Document*)
 
@@ -48,6 +50,24 @@ void repoint(QWidget* window, long id, const QString& name)
     window->setWindowTitle(captionFor(window->windowTitle(), name));
     if (auto* sub = window->parentWidget(); sub && sub->inherits("QMdiSubWindow"))
         sub->setWindowTitle(window->windowTitle());
+}
+
+// The file Save As XML proposes: the document's name in the user's documents folder. A window
+// opened from the tree has no OrraName (only Save As gives one): the catalogue's name is taken.
+QString proposedXmlPath(QWidget* window)
+{
+    QString name = window->property("OrraName").toString().trimmed();
+    if (name.isEmpty()) {
+        try {
+            name = documentName(long(window->property("DocID").toLongLong()));
+        } catch (const Error&) {
+        }
+    }
+    if (name.isEmpty()) name = window->windowTitle().remove(QStringLiteral("-[DEBUG MODE]")).trimmed();
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));   // a name is one file, never a folder
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty()) folder = QDir::homePath();
+    return QDir(folder).filePath(name + QStringLiteral(".xml"));
 }
 
 }   // namespace
@@ -105,9 +125,10 @@ void mnuFileSaveAs_Click(frmpbOrra* pane, QWidget* window)
                     .arg(table("tbOrraSQL")),
                 {qlonglong(id), qlonglong(categoryId), name, qlonglong(oldId)});
             if (!UpdateDocumentCheckSum(id)) return;
-            t.commit();
-            // The window moves to the new row: its lock goes with it.
+            // The window moves to the new row with its lock: a lock that cannot be taken (another
+            // session holds one on that number) leaves no row behind.
             LockDocument(id);
+            t.commit();
         } catch (const Error& e) {
             say(e.description());
             return;
@@ -158,7 +179,7 @@ void mnuFileSaveAsXML_Click(QWidget* window)
         say(QStringLiteral("The window holds no document to save."));
         return;
     }
-    const QString proposed = window->property("OrraName").toString() + QStringLiteral(".xml");
+    const QString proposed = proposedXmlPath(window);
     const QString path = fileAsker()
         ? fileAsker()(window, proposed)
         : QFileDialog::getSaveFileName(window, QStringLiteral("Save As XML"), proposed, QStringLiteral("(*.xml)"));

@@ -5,6 +5,7 @@
 #include "common/Permissions.h"
 #include "designer/catalogue/AdminSupport.h"
 #include "designer/catalogue/frmUsers.h"
+#include "platform/widgets/AccessibleCheckGrid.h"
 #include "platform/host/UserInterface.h"
 
 #include <QCheckBox>
@@ -92,6 +93,8 @@ frmProperties::frmProperties(QWidget* parent) : QDialog(parent)
     m_grid->horizontalHeader()->resizeSection(2, 56);
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
     m_grid->setWordWrap(false);
+    // A screen reader's toggle ticks a box as the mouse and Space do.
+    orra::makeCheckCellsToggle(m_grid);
     for (int r = 0; r < kRowCount; ++r) {
         auto* label = new QTableWidgetItem(Rights()[r].first);
         label->setFlags(Qt::ItemIsEnabled);

@@ -13,6 +13,7 @@
 #include "platform/host/UserInterface.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHash>
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -95,6 +96,8 @@ frmpbOrra::frmpbOrra(QWidget* parent) : QWidget(parent), m_images(CatalogueImage
     buildPopupMenu();
     RegisterCatalogueCommands(*this);
     m_dragExecutor = [](QDrag* drag) { return drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction); };
+    m_labelEditTimer.setSingleShot(true);
+    connect(&m_labelEditTimer, &QTimer::timeout, this, &frmpbOrra::startClickedLabelEdit);
 
     // Load: the documents tab first, both trees filled.
     m_tabOrra->setCurrentIndex(0);
@@ -340,7 +343,8 @@ bool frmpbOrra::eventFilter(QObject* watched, QEvent* event)
     if (!tree) return QWidget::eventFilter(watched, event);
 
     if (watched == tree) {
-        if (event->type() == QEvent::KeyPress) {
+        // Keys of an open label editor (its Enter ends the editing) are the editor's.
+        if (event->type() == QEvent::KeyPress && !tree->isEditing()) {
             const int k = static_cast<QKeyEvent*>(event)->key();
             // Enter on a document of tvOrra opens it.
             if (tree == m_tvOrra && (k == Qt::Key_Return || k == Qt::Key_Enter)) {
@@ -378,9 +382,17 @@ bool frmpbOrra::treeMouseEvent(KeyedTree* tree, QEvent* event)
     case QEvent::MouseButtonPress: {
         const Qt::KeyboardModifiers mods =
             me->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+        m_labelEditTimer.stop();
+        m_labelEditKey.clear();
         if (me->button() == Qt::LeftButton && noModifiers(mods)) {
             m_dragStart = PixelsToTwips(tree, pos);
             m_dragNode = tree->itemAt(pos);
+            // The press comes before the tree selects: a node that is current already was
+            // clicked while selected.
+            if (m_dragNode && m_dragNode == tree->currentItem() && m_dragNode->isSelected() && !tree->isEditing()) {
+                m_labelEditTree = tree;
+                m_labelEditKey = KeyedTree::key(m_dragNode);
+            }
             if (tree == m_tvOrra && m_dragNode) NodeClick(m_dragNode);
             return false;
         }
@@ -403,8 +415,15 @@ bool frmpbOrra::treeMouseEvent(KeyedTree* tree, QEvent* event)
         return false;
     case QEvent::MouseButtonRelease:
         m_dragNode = nullptr;
+        if (me->button() == Qt::LeftButton && !m_labelEditKey.isEmpty() && tree == m_labelEditTree
+            && KeyedTree::key(tree->itemAt(pos)) == m_labelEditKey)
+            m_labelEditTimer.start(QApplication::doubleClickInterval());
+        else
+            m_labelEditKey.clear();
         return false;
     case QEvent::MouseButtonDblClick:
+        m_labelEditTimer.stop();
+        m_labelEditKey.clear();
         if (tree == m_tvOrra && me->button() == Qt::LeftButton) {
             if (m_dragStart != QPoint(-1, -1)) OpenNode(tree->itemAt(TwipsToPixels(tree, m_dragStart)));
         }
@@ -414,10 +433,21 @@ bool frmpbOrra::treeMouseEvent(KeyedTree* tree, QEvent* event)
     }
 }
 
+void frmpbOrra::startClickedLabelEdit()
+{
+    KeyedTree* tree = m_labelEditTree;
+    const QString key = m_labelEditKey;
+    m_labelEditKey.clear();
+    if (!tree || key.isEmpty() || tree->isEditing()) return;
+    QTreeWidgetItem* node = tree->node(key);
+    if (node && node == tree->currentItem()) StartLabelEdit(*this, tree, node);
+}
+
 void frmpbOrra::startDrag(KeyedTree* tree)
 {
     QTreeWidgetItem* node = m_dragNode;
     m_dragging = true;
+    m_labelEditKey.clear();
     auto* drag = new QDrag(tree);
     auto* mime = new QMimeData;
     mime->setData(dragMimeType(), KeyedTree::key(node).toUtf8());

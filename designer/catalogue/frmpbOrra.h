@@ -3,7 +3,9 @@
 // documents (tvOrra), on the tab "Repository" the element snippets grouped by tag
 // (tvRepository). A double-click or Enter on a document opens it in its window (the shell's
 // OpenDocumentWindow); a right-click offers the pop-up menu mnuPopuptvOrra; a left press and
-// a move of more than 50 twips starts a drag of the node (dragNode).
+// a move of more than 50 twips starts a drag of the node (dragNode). F2, or a click on the node
+// that is selected already, opens its label for editing (a double-click opens the document
+// instead); the Enter that ends the editing only ends it.
 //
 // Other windows reach the pane by name: the property dragNode (the dragged node's key, "" for
 // none) and the invokable UpdateTvRepository, RefreshCatalogueTree and RefreshCategoryNode.
@@ -12,6 +14,7 @@
 
 #include <QPoint>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -98,6 +101,7 @@ private:
     bool treeMouseEvent(orra::KeyedTree* tree, QEvent* event);
     bool treeDragEvent(QEvent* event);
     void startDrag(orra::KeyedTree* tree);
+    void startClickedLabelEdit();
 
     orra::ImageList m_images;
     QTabWidget* m_tabOrra = nullptr;
@@ -110,6 +114,10 @@ private:
     bool m_dragging = false;
     QString m_idPanelText;
     DragExecutor m_dragExecutor;
+    // A left click on the selected node opens its label once the double-click time is over.
+    QTimer m_labelEditTimer;
+    orra::KeyedTree* m_labelEditTree = nullptr;
+    QString m_labelEditKey;   // the node pressed while it was selected ("" for none)
 };
 
 // Registers the pane as the shell's creator of the form "frmpbOrra".

@@ -770,7 +770,9 @@ void frmOrraDevelopment::Form_Unload()
     if (m_unloaded) return;
     m_unloaded = true;
     try {
-        Form_Deactivate();
+        // The main window's commands belong to the active window: a window closed behind it
+        // (a document deleted from the catalogue) leaves them alone.
+        if (m_active) Form_Deactivate();
     } catch (const orra::Error& e) {
         showError(e.description());
     }

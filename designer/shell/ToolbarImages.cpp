@@ -254,4 +254,35 @@ QIcon toolbarImage(const QString& key)
     return images.value(key);
 }
 
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 64.0, size / 64.0);
+        // A query document: a page with its lines of SQL, and a blue element tree on it.
+        p.setPen(QPen(kInk, 3));
+        p.setBrush(kPaper);
+        p.drawRoundedRect(QRectF(8, 4, 40, 54), 4, 4);
+        p.setPen(QPen(kInk.lighter(250), 3));
+        for (int i = 0; i < 4; ++i) p.drawLine(QPointF(15, 13 + i * 7), QPointF(41, 13 + i * 7));
+        p.setPen(QPen(kBlue.darker(130), 3));
+        p.drawLine(QPointF(34, 36), QPointF(34, 56));
+        p.drawLine(QPointF(34, 46), QPointF(46, 46));
+        p.drawLine(QPointF(34, 56), QPointF(46, 56));
+        p.setBrush(kBlue);
+        p.drawRoundedRect(QRectF(26, 28, 16, 12), 2, 2);
+        p.setBrush(kGreen);
+        p.drawRoundedRect(QRectF(44, 41, 14, 10), 2, 2);
+        p.setBrush(kAmber);
+        p.drawRoundedRect(QRectF(44, 51, 14, 10), 2, 2);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 }   // namespace morvane

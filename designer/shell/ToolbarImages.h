@@ -10,4 +10,7 @@ namespace morvane {
 // The icon of an image key ("Save", "Block", "Grid", "Text", …); a null icon for an unknown key.
 QIcon toolbarImage(const QString& key);
 
+// The program's own icon (its windows, its document windows and the About box show it).
+QIcon programIcon();
+
 }   // namespace morvane

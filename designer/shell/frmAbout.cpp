@@ -176,10 +176,21 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+namespace {
+UrlOpener& urlOpener()
+{
+    static UrlOpener opener;
+    return opener;
+}
+bool openUrl(const QUrl& url) { return urlOpener() ? urlOpener()(url) : QDesktopServices::openUrl(url); }
+}   // namespace
+
+void setUrlOpener(UrlOpener opener) { urlOpener() = std::move(opener); }
+
 bool OpenWithShell(const QString& target)
 {
     const QUrl url = QUrl::fromUserInput(target, QDir::homePath());
-    return url.isValid() && QDesktopServices::openUrl(url);
+    return url.isValid() && openUrl(url);
 }
 
 QString helpContentsPath()
@@ -187,15 +198,18 @@ QString helpContentsPath()
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
 }
 
-bool ShowHelpContents()
+bool ShowHelpContents(const QString& page)
 {
-    const QString page = helpContentsPath();
+    const QString shown = QDir::toNativeSeparators(page);
     if (!QFileInfo::exists(page)) {
-        orra::userInterface().messageBox(
-            QStringLiteral("The help file %1 is missing.").arg(QDir::toNativeSeparators(page)), orra::vbOKOnly);
+        orra::userInterface().messageBox(QStringLiteral("The help file %1 is missing.").arg(shown), orra::vbOKOnly);
         return false;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+    if (openUrl(QUrl::fromLocalFile(page))) return true;
+    // The desktop has no program for the page: the user can still open the file by hand.
+    orra::userInterface().messageBox(
+        QStringLiteral("There is no program to show the help file %1.").arg(shown), orra::vbOKOnly);
+    return false;
 }
 
 }   // namespace morvane

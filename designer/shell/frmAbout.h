@@ -6,9 +6,11 @@
 // project's web address in the desktop's browser.
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QPushButton;
+class QUrl;
 
 namespace morvane {
 
@@ -60,13 +62,18 @@ VersionInfo programVersionInfo();
 // The desktop's usual system-information programs, in the order they are looked for on PATH.
 QStringList systemInformationPrograms();
 
-// Help > Contents: the help page "help/index.html" beside the program, in the desktop's browser.
-// False (and a message) when the page is missing or no browser takes it.
-bool ShowHelpContents();
-// The path of that page.
+// The path of the help page "help/index.html" beside the program.
 QString helpContentsPath();
+// Help > Contents: the help page in the desktop's browser. False, after a message naming the
+// file, when the page is missing or no program takes it.
+bool ShowHelpContents(const QString& page = helpContentsPath());
 
 // Opens target (a web address or file) with the desktop's default application.
 bool OpenWithShell(const QString& target);
+
+// How pages and addresses reach the desktop (default: QDesktopServices::openUrl, true when a
+// program took them). Tests replace it.
+using UrlOpener = std::function<bool(const QUrl&)>;
+void setUrlOpener(UrlOpener opener);
 
 }   // namespace morvane

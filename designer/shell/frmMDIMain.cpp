@@ -35,7 +35,9 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -69,6 +71,35 @@ template <typename T> std::optional<T> toWhole(const QString& text)
     const double r = std::nearbyint(d);
     if (r < double(std::numeric_limits<T>::min()) || r > double(std::numeric_limits<T>::max())) return std::nullopt;
     return T(r);
+}
+
+// The same, refused outside [low, high]: a damaged store can ask for no huge size or count.
+template <typename T> std::optional<T> toWholeIn(const QString& text, T low, T high)
+{
+    const std::optional<T> v = toWhole<T>(text);
+    if (v && (*v < low || *v > high)) return std::nullopt;
+    return v;
+}
+
+// Editor fonts from 1 to 512 points, colours as red + 256 green + 65536 blue.
+constexpr qint16 kMaxFontSize = 512;
+constexpr std::int32_t kMaxColor = 0xFFFFFF;
+
+// The slots j of a panel's stored pane list "Panels\i\Windows\j", from count down to 1. Only
+// the slots the store holds are visited, so a damaged count costs nothing.
+QList<int> storedPaneSlots(QSettings& store, const QString& panel, qint32 count)
+{
+    store.beginGroup(settingsGroup(panel + QStringLiteral("\\Windows")));
+    const QStringList groups = store.childGroups();
+    store.endGroup();
+    QList<int> found;
+    for (const QString& g : groups) {
+        bool ok = false;
+        const int j = g.toInt(&ok);
+        if (ok && j >= 1 && j <= count && g == QString::number(j)) found.append(j);
+    }
+    std::sort(found.begin(), found.end(), std::greater<int>());
+    return found;
 }
 
 // VB's CBool of a stored text: "True"/"False" in any case, or a number (non-zero is true).
@@ -609,7 +640,7 @@ void frmMDIMain::RestoreDockLayout()
         const auto count =
             toWhole<qint32>(GetSetting(*store, panel, QStringLiteral("WindowsCount"), QStringLiteral("0")));
         if (!count) continue;
-        for (int j = *count; j >= 1; --j) {
+        for (int j : storedPaneSlots(*store, panel, *count)) {
             const QString key =
                 GetSetting(*store, panel + QStringLiteral("\\Windows\\%1").arg(j), QStringLiteral("Key"));
             if ((key != kObjectExplorer && key != kDocumentExplorer) || IsPaneLoaded(key)) continue;
@@ -631,7 +662,8 @@ void frmMDIMain::RestoreDockLayout()
     for (int i = 1; i <= orra::DockHost::kPanelCount; ++i) {
         const QString name = i <= 2 ? QStringLiteral("Height") : QStringLiteral("Width");
         const QString current = QString::number(m_td->panelSize(i));
-        if (const auto size = toWhole<qint16>(GetSetting(*store, QStringLiteral("Panels\\%1").arg(i), name, current)))
+        if (const auto size = toWholeIn<qint16>(GetSetting(*store, QStringLiteral("Panels\\%1").arg(i), name, current),
+                0, std::numeric_limits<qint16>::max()))
             m_td->setPanelSize(i, *size);
     }
     m_firstActivation = true;
@@ -645,7 +677,7 @@ void frmMDIMain::LoadEditorSettings()
         const QString text = GetSetting(*store, section, QLatin1String(key), QStringLiteral("null"));
         if (text == QLatin1String("null"))
             slot = def;
-        else if (const auto v = toWhole<std::int32_t>(text))
+        else if (const auto v = toWholeIn<std::int32_t>(text, 0, kMaxColor))
             slot = *v;
     };
     for (int i = 0; i < SqlColorCount; ++i)
@@ -657,7 +689,8 @@ void frmMDIMain::LoadEditorSettings()
 
     const auto readFont = [&](const QString& section, EditorFont& font) {
         font.name = GetSetting(*store, section, QStringLiteral("Name"), QStringLiteral("Verdana"));
-        if (const auto v = toWhole<qint16>(GetSetting(*store, section, QStringLiteral("Size"), QStringLiteral("10"))))
+        if (const auto v = toWholeIn<qint16>(
+                GetSetting(*store, section, QStringLiteral("Size"), QStringLiteral("10")), 1, kMaxFontSize))
             font.size = *v;
         if (const auto v = toFlag(GetSetting(*store, section, QStringLiteral("Bold"), QStringLiteral("0"))))
             font.bold = *v;
@@ -678,10 +711,7 @@ bool frmMDIMain::SaveSettings()
         const QString panel = QStringLiteral("Panels\\%1").arg(i);
         SaveSetting(*store, panel, i <= 2 ? QStringLiteral("Height") : QStringLiteral("Width"),
             QString::number(m_td->panelSize(i)));
-        const auto oldCount =
-            toWhole<qint32>(GetSetting(*store, panel, QStringLiteral("WindowsCount"), QStringLiteral("0")));
-        for (int j = 1; oldCount && j <= *oldCount; ++j)
-            DeleteSetting(*store, panel + QStringLiteral("\\Windows\\%1").arg(j));
+        // The old list goes with its section, whatever count it claimed.
         DeleteSetting(*store, panel + QStringLiteral("\\Windows"));
         const QStringList panes = m_td->panelPanes(i);
         SaveSetting(*store, panel, QStringLiteral("WindowsCount"), QString::number(panes.size()));
@@ -733,6 +763,8 @@ QMdiSubWindow* frmMDIMain::addDocumentWindow(QWidget* window)
 {
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // The program's icon, not the toolkit's, on the document's title bar.
+    if (!windowIcon().isNull()) sub->setWindowIcon(windowIcon());
     return sub;
 }
 

@@ -98,6 +98,9 @@ public:
         KeyedTree& m_tree;
     };
 
+    // True while a node's label is open for editing.
+    bool isEditing() const { return state() == QAbstractItemView::EditingState; }
+
     // The node shown as the target of a drag over the tree (null: none).
     void setDropHighlight(QTreeWidgetItem* node);
     QTreeWidgetItem* dropHighlight() const { return m_dropHighlight; }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QUrl>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -136,4 +137,24 @@ TEST_F(About, HelpContentsIsThePageBesideTheProgram)
     const QString html = QString::fromUtf8(page.readAll());
     for (const char* part : {"Object Explorer", "Document Explorer", "Debug", "dornel"})
         EXPECT_TRUE(html.contains(QLatin1String(part))) << part;
+}
+
+TEST_F(About, HelpContentsWithNoProgramForThePageNamesTheFile)
+{
+    const QString page = QString::fromUtf8(ORRA_BINARY_DIR) + "/designer/help/index.html";
+    QList<QUrl> asked;
+    bool taken = false;
+    setUrlOpener([&](const QUrl& url) {
+        asked.append(url);
+        return taken;
+    });
+    EXPECT_FALSE(ShowHelpContents(page));
+    EXPECT_EQ(asked, QList<QUrl>{QUrl::fromLocalFile(page)});
+    EXPECT_EQ(ui.messages,
+        QStringList{
+            QStringLiteral("There is no program to show the help file %1.").arg(QDir::toNativeSeparators(page))});
+    taken = true;
+    EXPECT_TRUE(ShowHelpContents(page));
+    EXPECT_EQ(ui.messages.size(), 1);
+    setUrlOpener(nullptr);
 }

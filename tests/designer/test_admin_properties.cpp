@@ -11,6 +11,7 @@
 #include "designer/catalogue/frmProperties.h"
 #include "designer/catalogue/frmUsers.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
 
 using namespace orra;
 using namespace morvane;
@@ -144,6 +146,47 @@ TEST_F(AdminProperties, ApplyWritesTheRowWithTheChecksumOfItsFourNumbers)
     EXPECT_EQ(PermissionRowCheckSum(12, 5, 6, 8), ComputeCheckSum(QStringLiteral("12568")));
     EXPECT_FALSE(d->cmdApply()->isEnabled());
     EXPECT_EQ(long(scalar(*admin, QStringLiteral("select count(*) from tbOrraDocPermissions")).toLongLong()), 1);
+}
+
+TEST_F(AdminProperties, ABoxTicksBySpaceAndByTheAccessibleToggleAsByTheMouse)
+{
+    pickInUsers(QStringLiteral("bob"));
+    auto d = open(kDoc, false);
+    d->cmdAdd_Click();
+    QTableWidget* grid = d->fgPermissions();
+    // Space on the current cell: Allow Change, with Edit as its rule says.
+    grid->setFocus();
+    grid->setCurrentCell(2, 1);
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_EQ(cell(*d, 3, 1), Qt::Checked);
+    EXPECT_EQ(cell(*d, 2, 1), Qt::Checked);
+    EXPECT_TRUE(d->cmdApply()->isEnabled());
+    // A screen reader's toggle of the Deny Delete cell, twice.
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
+    ASSERT_NE(table, nullptr);
+    ASSERT_NE(table->tableInterface(), nullptr);
+    QAccessibleInterface* denyDelete = table->tableInterface()->cellAt(3, 2);
+    ASSERT_NE(denyDelete, nullptr);
+    EXPECT_EQ(denyDelete->text(QAccessible::Name), QStringLiteral("Delete Deny"));
+    EXPECT_TRUE(denyDelete->state().checkable);
+    EXPECT_FALSE(denyDelete->state().checked);
+    ASSERT_NE(denyDelete->actionInterface(), nullptr);
+    ASSERT_TRUE(denyDelete->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    denyDelete->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(cell(*d, 4, 2), Qt::Checked);
+    EXPECT_TRUE(table->tableInterface()->cellAt(3, 2)->state().checked);
+    EXPECT_EQ(d->PermissionMask(2), 8);
+    denyDelete->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(cell(*d, 4, 2), Qt::Unchecked);
+    // A grey box (Add New Document of a document) does not toggle.
+    QAccessibleInterface* grey = table->tableInterface()->cellAt(7, 1);
+    ASSERT_NE(grey, nullptr);
+    EXPECT_FALSE(grey->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    grey->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(cell(*d, 8, 1), Qt::Unchecked);
+    grid->setCurrentCell(7, 1);
+    QTest::keyClick(grid, Qt::Key_Space);
+    EXPECT_EQ(cell(*d, 8, 1), Qt::Unchecked);
 }
 
 TEST_F(AdminProperties, TheRulesOfTheBoxes)

@@ -183,6 +183,22 @@ TEST_F(CatcmdDelete, WhatMayNotBeDeletedStaysWithTheCategoriesAboveIt)
     EXPECT_NE(p.tvOrra()->node("T13"), nullptr);
 }
 
+TEST_F(CatcmdDelete, DocumentsThatIncludeOneAnotherGoTogether)
+{
+    // Gamma includes Alpha; Delta, a level down, includes Beta.
+    admin->execute(QStringLiteral("insert into tbOrraRelations values (12, 10)"));
+    admin->execute(QStringLiteral("insert into tbOrraRelations values (13, 11)"));
+    frmpbOrra& p = loadPane();
+    select("C1");
+    mnuFileDelete_Click(p);
+    EXPECT_EQ(answering.messages,
+        QStringList{QStringLiteral("Reports Category and all its parents will be deleted. Are you sure?")});
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraSQL")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraCategory")), 1);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraRelations")), 0);
+    EXPECT_EQ(p.tvOrra()->node("C1"), nullptr);
+}
+
 TEST_F(CatcmdDelete, AFailingStatementLeavesTheWholeCategoryAsItWas)
 {
     // Outside includes Beta: Beta cannot go, and so nothing goes.

@@ -6,6 +6,8 @@
 #include "designer/shell/mdMain.h"
 #include "tests/designer/EditorFixture.h"
 
+#include <QApplication>
+
 using namespace morvane;
 
 namespace orra::test {
@@ -64,6 +66,32 @@ TEST_F(CatcmdEditor, TheOpenIncluderShowsTheNewNameAndStaysUnchanged)
                   .toString()
                   .count(QStringLiteral("Include:Müşteriler")),
         2);
+}
+
+TEST_F(CatcmdEditor, DeletingADocumentOpenBehindLeavesTheActiveWindowItsCommands)
+{
+    addDocument(14, 1, QStringLiteral("Scratch"), QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"/>"));
+    loadMain();
+    OpenDocumentWindow(14, QStringLiteral("Scratch"));
+    OpenDocumentWindow(12, QStringLiteral("Report"));
+    QWidget* report = FindDocumentWindow(12, QString(), false);
+    ASSERT_NE(report, nullptr) << ui.texts().join(QLatin1Char('\n')).toStdString();
+    ASSERT_NE(FindDocumentWindow(14, QString(), false), nullptr);
+    main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(report->parentWidget()));
+    ASSERT_EQ(main->activeDocumentWindow(), report);
+    ASSERT_TRUE(main->menuItem(QStringLiteral("mnuFileSave"))->isEnabled());
+
+    frmpbOrra pane;
+    ui.answers = {vbYes};
+    DeleteDocument(pane, pane.tvOrra()->node(QStringLiteral("T14")));
+    QApplication::processEvents();
+    EXPECT_EQ(FindDocumentWindow(14, QString(), false), nullptr) << ui.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(main->activeDocumentWindow(), report);
+    for (const char* name :
+        {"mnuDoc", "mnuFileSave", "mnuFileSaveAs", "mnuFileSaveAsXML", "mnuFileRefresh", "mnuDebugStart"})
+        EXPECT_TRUE(main->menuItem(QLatin1String(name))->isEnabled()) << name;
+    for (const char* key : {"Save", "Refresh", "Block", "Run"})
+        EXPECT_TRUE(main->toolbarButton(QLatin1String(key))->isEnabled()) << key;
 }
 
 }   // namespace

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -92,7 +93,7 @@ TEST_F(CatcmdMainWindow, TheFileMenuCarriesTheCatalogueCommands)
 
     // Save As XML of the active window.
     QTemporaryDir dir;
-    setSaveFileAsker([&](QWidget*, const QString& proposed) { return dir.filePath(proposed); });
+    setSaveFileAsker([&](QWidget*, const QString& proposed) { return dir.filePath(QFileInfo(proposed).fileName()); });
     trigger("mnuFileSaveAsXML");
     QFile f(dir.filePath(QStringLiteral("Alpha.xml")));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

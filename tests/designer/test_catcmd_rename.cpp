@@ -198,6 +198,72 @@ TEST_F(CatcmdRename, EditingTheLabelStoresTheNameAndARefusalReopensTheEditor)
     EXPECT_NE(openEditor(p.tvOrra()), nullptr);
 }
 
+TEST_F(CatcmdRename, TheEnterThatEndsARenameOnlyEndsIt)
+{
+    frmpbOrra& p = loadPane();
+    p.show();
+    QTreeWidgetItem* node = select(QStringLiteral("T7"));
+    QTest::keyClick(p.tvOrra(), Qt::Key_F2);
+    QLineEdit* editor = openEditor(p.tvOrra());
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("Sales"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(name("tbOrraSQL", 7), QStringLiteral("Sales"));
+    EXPECT_EQ(node->text(0), QStringLiteral("Sales"));
+    EXPECT_EQ(CatcmdWindow::created, 0);
+    EXPECT_EQ(openEditor(p.tvOrra()), nullptr);
+    // Enter on the node opens the document, under its new name.
+    QTest::keyClick(p.tvOrra(), Qt::Key_Return);
+    QWidget* window = FindDocumentWindow(7, QString(), false);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Sales"));
+}
+
+TEST_F(CatcmdRename, AClickOnTheSelectedNodeOpensItsLabel)
+{
+    frmpbOrra& p = loadPane();
+    p.show();
+    KeyedTree* tree = p.tvOrra();
+    QTreeWidgetItem* node = tree->node(QStringLiteral("T7"));
+    node->parent()->setExpanded(true);
+    const QPoint at = tree->visualItemRect(node).center();
+    const int wait = QApplication::doubleClickInterval() + 100;
+    // The click that selects the node does not open it.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_EQ(tree->currentItem(), node);
+    QTest::qWait(wait);
+    EXPECT_EQ(openEditor(tree), nullptr);
+    // A double-click on it opens the document, not the label.
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, at);
+    QTest::qWait(wait);
+    EXPECT_EQ(openEditor(tree), nullptr);
+    ASSERT_NE(FindDocumentWindow(7, QString(), false), nullptr);
+    // A click on the selected node opens its label once no double-click can follow.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(openEditor(tree), nullptr);
+    QTest::qWait(wait);
+    QLineEdit* editor = openEditor(tree);
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("Sales"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(name("tbOrraSQL", 7), QStringLiteral("Sales"));
+    // Without the Change right the click opens nothing.
+    allowDoc(9, annUid, rightEdit, 0);
+    allowCategory(4, annUid, rightEdit, 0);
+    logOnAsAnn();
+    loadPane().show();
+    tree = pane->tvOrra();
+    node = tree->node(QStringLiteral("T9"));
+    node->parent()->setExpanded(true);
+    const QPoint on9 = tree->visualItemRect(node).center();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, on9);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, on9, wait);
+    QTest::qWait(wait);
+    EXPECT_EQ(openEditor(tree), nullptr);
+}
+
 TEST_F(CatcmdRename, RepositoryItemsAreRenamedAndGroupsAreNot)
 {
     admin->execute(QStringLiteral("insert into tbOrraRepository values ('Block', 'Totals', '<Block/>')"));
@@ -269,6 +335,29 @@ TEST_F(CatcmdRename, MovesAskTheTargetRightFirstThenTheMoveRight)
             QStringLiteral("Permission Denied : You could not move this document")}));
     EXPECT_EQ(count(QStringLiteral("select ParentID from tbOrraCategory where ID=2")), 1);
     EXPECT_EQ(count(QStringLiteral("select CategoryID from tbOrraSQL where ID=7")), 1);
+}
+
+TEST_F(CatcmdRename, AMoveTakesTheDocumentsLock)
+{
+    frmpbOrra& p = loadPane();
+    // Another designer edits document 7: it stays where it is.
+    auto other = connect(QStringLiteral("sa"), QStringLiteral("secret"));
+    const QString lockXml = QStringLiteral("'<Document><Program Name=\"Morvane\" DB=\"cat\"/><Parameter "
+                                           "Name=\"DocID\" Value=\"7\"/></Document>'");
+    other->execute(QStringLiteral("sp_UserLock %1,0").arg(lockXml));
+    tvOrra_DragDrop(p, QStringLiteral("T7"), p.tvOrra()->node("C4"));
+    ASSERT_EQ(answering.messages.size(), 1);
+    EXPECT_TRUE(answering.messages[0].startsWith(QStringLiteral("The document 7 is locked by")))
+        << answering.messages[0].toStdString();
+    EXPECT_EQ(count(QStringLiteral("select CategoryID from tbOrraSQL where ID=7")), 1);
+    EXPECT_EQ(KeyedTree::key(p.tvOrra()->node("T7")->parent()), QStringLiteral("C1"));
+    EXPECT_EQ(lockHolder(7), spidOf(*other));
+    // Once it is free the move goes, and the lock taken for it is given back.
+    other->execute(QStringLiteral("sp_UserLock %1,1").arg(lockXml));
+    tvOrra_DragDrop(p, QStringLiteral("T7"), p.tvOrra()->node("C4"));
+    EXPECT_EQ(answering.messages.size(), 1);
+    EXPECT_EQ(count(QStringLiteral("select CategoryID from tbOrraSQL where ID=7")), 4);
+    EXPECT_EQ(lockHolder(7), -1);
 }
 
 TEST_F(CatcmdRename, AMoveThatCollidesIsRolledBack)

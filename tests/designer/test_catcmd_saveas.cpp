@@ -3,9 +3,11 @@
 #include "designer/catalogue/frmSaveAs.h"
 #include "tests/designer/CatcmdTestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -133,6 +135,29 @@ TEST_F(CatcmdSaveAs, ANewNameMakesANewRowAndTheWindowFollowsIt)
     EXPECT_EQ(KeyedTree::key(p.tvOrra()->node("T12")->parent()), QStringLiteral("C2"));
 }
 
+TEST_F(CatcmdSaveAs, ANewRowWhoseLockCannotBeTakenIsNotKept)
+{
+    frmpbOrra& p = loadPane();
+    CatcmdWindow* w = editedAlpha();
+    ASSERT_NE(w, nullptr);
+    // Another session holds the lock of number 12, which the new row would get.
+    auto other = connect(QStringLiteral("sa"), QStringLiteral("secret"));
+    other->execute(QStringLiteral("sp_UserLock '<Document><Program Name=\"Morvane\" DB=\"cat\"/><Parameter "
+                                  "Name=\"DocID\" Value=\"12\"/></Document>',0"));
+    answerDialog(QStringLiteral("C2"), QStringLiteral("Gamma"));
+    mnuFileSaveAs_Click(&p, w);
+    ASSERT_EQ(answering.messages.size(), 1);
+    EXPECT_TRUE(answering.messages[0].startsWith(QStringLiteral("The document 12 is locked by")))
+        << answering.messages[0].toStdString();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraSQL")), 2);
+    EXPECT_EQ(p.tvOrra()->node("T12"), nullptr);
+    EXPECT_EQ(w->docId(), 10);
+    EXPECT_EQ(w->saves, 0);
+    EXPECT_TRUE(w->changed());
+    EXPECT_EQ(lockHolder(10), spidOf(*main));
+    EXPECT_EQ(lockHolder(12), spidOf(*other));
+}
+
 TEST_F(CatcmdSaveAs, SaveAsOntoItselfIsASaveAndACancelWritesNothing)
 {
     frmpbOrra& p = loadPane();
@@ -227,8 +252,13 @@ TEST_F(CatcmdSaveAs, SaveAsXmlWritesTheDocumentByteForByte)
         proposed = name;
         return path;
     });
+    // A window opened from the tree has no OrraName yet: the catalogue's name is proposed, in the
+    // user's documents folder.
+    w->setProperty("OrraName", QString());
     mnuFileSaveAsXML_Click(w);
-    EXPECT_EQ(proposed, QStringLiteral("Alpha.xml"));
+    EXPECT_EQ(proposed,
+        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+            .filePath(QStringLiteral("Alpha.xml")));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), w->document()->xml().toUtf8());

@@ -37,6 +37,23 @@ protected:
 
 }   // namespace
 
+TEST_F(PanesTest, ADamagedWindowsCountReadsOnlyTheStoredPanes)
+{
+    storePanel(3, {QStringLiteral("frmpbOrra")});
+    writeSetting(QStringLiteral("Panels\\3"), QStringLiteral("WindowsCount"), QStringLiteral("2000000000"));
+    writeSetting(QStringLiteral("Panels\\4"), QStringLiteral("WindowsCount"), QStringLiteral("2000000000"));
+    showBoth();
+    loadMain();
+    ASSERT_EQ(td()->paneCount(), 1);
+    EXPECT_EQ(td()->panelPanes(3), QStringList{QStringLiteral("frmpbOrra")});
+    // Exit writes the counts the panels have.
+    ASSERT_TRUE(main->SaveSettings());
+    EXPECT_EQ(storedSetting(QStringLiteral("Panels\\3"), QStringLiteral("WindowsCount")), QStringLiteral("1"));
+    EXPECT_EQ(storedSetting(QStringLiteral("Panels\\4"), QStringLiteral("WindowsCount")), QStringLiteral("0"));
+    EXPECT_EQ(
+        storedSetting(QStringLiteral("Panels\\3\\Windows\\1"), QStringLiteral("Key")), QStringLiteral("frmpbOrra"));
+}
+
 TEST_F(PanesTest, PanesOfAPanelAreAddedFromTheLastStoredToTheFirstAndKeepTheirOrder)
 {
     storePanel(3, {QStringLiteral("frmpbOrra"), QStringLiteral("frmtvDocument")});

@@ -140,6 +140,26 @@ TEST_F(SettingsTest, PanelSizesAreRestoredAndOneTooLargeForSixteenBitsIsLeftAsIt
     EXPECT_EQ(main->dockHost()->panelSize(2), probe.dockHost()->panelSize(2));
 }
 
+TEST_F(SettingsTest, SizesAndColoursOutsideTheirRangeKeepTheDefaults)
+{
+    writeSetting(QStringLiteral("SQLFont"), QStringLiteral("Size"), QStringLiteral("30000"));
+    writeSetting(QStringLiteral("ScriptFont"), QStringLiteral("Size"), QStringLiteral("0"));
+    writeSetting(QStringLiteral("SQLColors"), QStringLiteral("Strings"), QStringLiteral("-1"));
+    writeSetting(QStringLiteral("SQLColors"), QStringLiteral("Comments"), QString::number(0x1000000));
+    writeSetting(QStringLiteral("ScriptColors"), QStringLiteral("Comments"), QString::number(0xFFFFFF));
+    writeSetting(QStringLiteral("Panels\\4"), QStringLiteral("Width"), QStringLiteral("-5"));
+    frmMDIMain probe;
+    const int width4 = probe.dockHost()->panelSize(4);
+    loadMain();
+    const EditorOptions& o = editorOptions();
+    EXPECT_EQ(o.SQLFont.size, 10);
+    EXPECT_EQ(o.ScriptFont.size, 10);
+    EXPECT_EQ(o.SQLColors[SqlStrings], RGBColor(255, 0, 0));
+    EXPECT_EQ(o.SQLColors[SqlComments], RGBColor(0, 128, 128));
+    EXPECT_EQ(o.ScriptColors[ScriptComments], 0xFFFFFF);
+    EXPECT_EQ(main->dockHost()->panelSize(4), width4);
+}
+
 TEST_F(SettingsTest, AStoreThatRefusesTheWriteIsReportedOnce)
 {
     loadMain();

@@ -1,6 +1,7 @@
-// orra-demo: makes the demonstration server: a catalogue with sample documents (stored with
-// their checksums, as the designer stores them), the connection registry, and a sales database
-// with a few thousand rows of sample data. An existing server is left as it is.
+// orra-demo: makes the demonstration server: a catalogue with sample documents (stored as the
+// designer stores them: with their checksums and their include relations), the connection
+// registry, and a sales database with a few thousand rows of sample data. An existing server is
+// kept; only its sample rows are brought up to date.
 
 #include "catalogue/EmbeddedCatalogue.h"
 #include "common/CatalogueChecksums.h"
@@ -117,10 +118,32 @@ struct DocumentBuilder {
 void storeCategory(db::Connection& c, long id, long parent, const QString& name)
 {
     c.execute("insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled, Owner, CheckSum) "
-              "values (?, ?, ?, 'C', 0, suser_sid(), 0)",
+              "values (?, ?, ?, 'T', 0, suser_sid(), 0)",
         {qlonglong(id), qlonglong(parent), name});
     if (!UpdateCategoryCheckSum(c, "catalogue", id))
         throw Error(kSystemError, "orra-demo", "cannot store category " + name);
+}
+
+// The documents that the Include elements of element (and of its blocks) name.
+void collectIncludes(xml::Node element, QList<long>& included)
+{
+    for (const xml::Node& child : xml::childNodes(element)) {
+        if (xml::hasTag(child, "Include"))
+            included.append(xml::attribute(child, "DocID").toLong());
+        else if (xml::hasTag(child, "Block"))
+            collectIncludes(child, included);
+    }
+}
+
+// The relation rows of document id, one per Include of its XML, as the designer's save writes
+// them: the catalogue's Dependencies and the rename of an included document read them.
+void storeRelations(db::Connection& c, long id, const xml::Document& doc)
+{
+    QList<long> included;
+    collectIncludes(doc.documentElement(), included);
+    c.execute("delete from tbOrraRelations where ObjID=?", {qlonglong(id)});
+    for (long other : std::as_const(included))
+        c.execute("insert into tbOrraRelations (ObjID, RelObjID) values (?, ?)", {qlonglong(id), qlonglong(other)});
 }
 
 void storeDocument(db::Connection& c, long id, long category, const QString& name, const QString& description,
@@ -131,6 +154,7 @@ void storeDocument(db::Connection& c, long id, long category, const QString& nam
         {qlonglong(id), qlonglong(category), name, description, doc.xml()});
     if (!UpdateDocumentCheckSum(c, "catalogue", id))
         throw Error(kSystemError, "orra-demo", "cannot store document " + name);
+    storeRelations(c, id, doc);
 }
 
 void makeDocuments(db::Connection& c, const QString& server)
@@ -209,17 +233,23 @@ void makeDocuments(db::Connection& c, const QString& server)
         {QStringLiteral("B0.P_EnAz"), QStringLiteral("2000")});
 }
 
-// The sample categories (1-3) and documents (1-4) that makeDocuments stores, where they are.
+// The sample categories (1-3) and documents (1-4) that makeDocuments stores, where they are: an
+// earlier demo wrote categories of another Type and no relation rows, and other checksums.
 void restampSampleRows(db::Connection& c)
 {
     for (long id = 1; id <= 3; ++id) {
         db::RecordsetPtr rs = c.execute(QStringLiteral("select count(*) from tbOrraCategory where ID=%1").arg(id));
-        if (rs->value(0).toInt() > 0 && !UpdateCategoryCheckSum(c, "catalogue", id))
+        if (rs->value(0).toInt() == 0) continue;
+        c.execute("update tbOrraCategory set Type='T' where ID=? and Type<>'T'", {qlonglong(id)});
+        if (!UpdateCategoryCheckSum(c, "catalogue", id))
             throw Error(kSystemError, "orra-demo", QStringLiteral("cannot stamp category %1").arg(id));
     }
     for (long id = 1; id <= 4; ++id) {
-        db::RecordsetPtr rs = c.execute(QStringLiteral("select count(*) from tbOrraSQL where ID=%1").arg(id));
-        if (rs->value(0).toInt() > 0 && !UpdateDocumentCheckSum(c, "catalogue", id))
+        db::RecordsetPtr rs = c.execute(QStringLiteral("select SQLtxt from tbOrraSQL where ID=%1").arg(id));
+        if (!rs->isOpen() || rs->isEOF()) continue;
+        xml::Document doc;
+        if (doc.loadXML(rs->value(0).toString())) storeRelations(c, id, doc);
+        if (!UpdateDocumentCheckSum(c, "catalogue", id))
             throw Error(kSystemError, "orra-demo", QStringLiteral("cannot stamp document %1").arg(id));
     }
 }
@@ -246,8 +276,7 @@ int main(int argc, char** argv)
             db::Connection catalogue;
             catalogue.open(embedded::connectionText(server, "catalogue"));
             restampSampleRows(catalogue);
-            std::printf("The server %s exists already in %s: left as it is (the checksums of its sample rows are "
-                        "up to date).\n",
+            std::printf("The server %s exists already in %s: kept, its sample rows brought up to date.\n",
                 qUtf8Printable(server), qUtf8Printable(embedded::serversRoot()));
             return 0;
         }
