@@ -126,6 +126,30 @@ int decisionWithRoles(db::Connection* connection, const ObjectTexts& t, long obj
     return allowed ? permissionAllowed : permissionNotSet;
 }
 
+// The category's row, checked against its checksum as permission rows are: its Owner and
+// ParentID decide rights. Gives its ParentID (0 for a top category).
+long verifiedCategoryParent(db::Connection* connection, long categoryID)
+{
+    db::RecordsetPtr rs =
+        connection->execute(QStringLiteral("select * from tbOrraCategory (nolock) where ID=") + num(categoryID));
+    if (!hasRow(rs)) throw Error(kSystemError, kSource, QStringLiteral("Category %1 does not exist").arg(categoryID));
+    long stored = 0, parent = 0;
+    QString name;
+    for (int i = 0; i < rs->fieldCount(); ++i) {
+        const QString& field = rs->field(i).name;
+        if (field == QLatin1String("CheckSum"))
+            stored = numberOrZero(rs->value(i));
+        else if (field == QLatin1String("ParentID"))
+            parent = numberOrZero(rs->value(i));
+        else if (field == QLatin1String("Name"))
+            name = trimmedText(rs->value(i));
+    }
+    if (RowCheckSum(*rs) != int32_t(stored))
+        throw Error(kSystemError, kSource,
+            QStringLiteral("CheckSum Value is wrong for tbOrraCategory CategoryName: '") + name + QStringLiteral("'"));
+    return parent;
+}
+
 bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, long rights)
 {
     QSet<long> seen;
@@ -133,16 +157,12 @@ bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, 
     for (;;) {
         if (seen.contains(category)) return false;   // a loop in the parent chain decides nothing
         seen.insert(category);
+        const long parent = verifiedCategoryParent(connection, category);
         const int d = decisionWithRoles(connection, kCategoryTexts, category, uid, rights);
         if (d == permissionDenied) return false;
         if (d == permissionAllowed) return true;
-
-        db::RecordsetPtr rs = connection->execute(
-            QStringLiteral("select ParentID from tbOrraCategory (nolock) where ID=") + num(category));
-        if (!hasRow(rs)) throw Error(kSystemError, kSource, QStringLiteral("Category %1 does not exist").arg(category));
-        const QVariant parent = rs->value(0);
-        if (db::isNull(parent) || parent.toLongLong() == 0) return false;
-        category = long(parent.toLongLong());
+        if (parent == 0) return false;
+        category = parent;
     }
 }
 
@@ -200,6 +220,7 @@ int DocPermissionOfUser(db::Connection* connection, long docID, long uid, long r
 int CategoryPermissionOfUser(db::Connection* connection, long categoryID, long uid, long rights)
 {
     if (!connection || !connection->isOpen()) return permissionDenied;
+    verifiedCategoryParent(connection, categoryID);
     return permissionOfUser(connection, kCategoryTexts, categoryID, uid, rights);
 }
 
