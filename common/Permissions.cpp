@@ -8,6 +8,8 @@
 
 #include <QSet>
 
+#include <optional>
+
 namespace orra {
 
 namespace {
@@ -127,12 +129,13 @@ int decisionWithRoles(db::Connection* connection, const ObjectTexts& t, long obj
 }
 
 // The category's row, checked against its checksum as permission rows are: its Owner and
-// ParentID decide rights. Gives its ParentID (0 for a top category).
-long verifiedCategoryParent(db::Connection* connection, long categoryID)
+// ParentID decide rights. Gives its ParentID (0 for a top category); nothing when there is no
+// such row (nothing of it can then decide).
+std::optional<long> verifiedCategoryParent(db::Connection* connection, long categoryID)
 {
     db::RecordsetPtr rs =
         connection->execute(QStringLiteral("select * from tbOrraCategory (nolock) where ID=") + num(categoryID));
-    if (!hasRow(rs)) throw Error(kSystemError, kSource, QStringLiteral("Category %1 does not exist").arg(categoryID));
+    if (!hasRow(rs)) return std::nullopt;
     long stored = 0, parent = 0;
     QString name;
     for (int i = 0; i < rs->fieldCount(); ++i) {
@@ -157,12 +160,13 @@ bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, 
     for (;;) {
         if (seen.contains(category)) return false;   // a loop in the parent chain decides nothing
         seen.insert(category);
-        const long parent = verifiedCategoryParent(connection, category);
+        const std::optional<long> parent = verifiedCategoryParent(connection, category);
         const int d = decisionWithRoles(connection, kCategoryTexts, category, uid, rights);
         if (d == permissionDenied) return false;
         if (d == permissionAllowed) return true;
-        if (parent == 0) return false;
-        category = parent;
+        if (!parent) throw Error(kSystemError, kSource, QStringLiteral("Category %1 does not exist").arg(category));
+        if (*parent == 0) return false;
+        category = *parent;
     }
 }
 
