@@ -55,6 +55,15 @@ QString trimmedText(const QVariant& v) { return db::isNull(v) ? QString() : v.to
 
 long numberOrZero(const QVariant& v) { return db::isNull(v) ? 0 : long(v.toLongLong()); }
 
+// The current row's value of the column named exactly name (letter case counts, as the
+// checksum rule tells CheckSum from any other column); invalid when there is none.
+QVariant exactColumn(const db::Recordset& rs, const char* name)
+{
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        if (rs.field(i).name == QLatin1String(name)) return rs.value(i);
+    return QVariant();
+}
+
 int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long objectID, long uid, long rights)
 {
     // The owner may do anything.
@@ -74,16 +83,9 @@ int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long obje
     if (failed) return permissionDenied;
     if (!hasRow(rs)) return permissionNotSet;
 
-    long stored = 0, allow = 0, deny = 0;
-    for (int i = 0; i < rs->fieldCount(); ++i) {
-        const QString& name = rs->field(i).name;
-        if (name == QLatin1String("CheckSum"))
-            stored = numberOrZero(rs->value(i));
-        else if (name == QLatin1String("Allow"))
-            allow = numberOrZero(rs->value(i));
-        else if (name == QLatin1String("Deny"))
-            deny = numberOrZero(rs->value(i));
-    }
+    const long stored = numberOrZero(exactColumn(*rs, "CheckSum"));
+    const long allow = numberOrZero(exactColumn(*rs, "Allow"));
+    const long deny = numberOrZero(exactColumn(*rs, "Deny"));
     if (RowCheckSum(*rs) != int32_t(stored)) {
         const QString userName =
             trimmedText(firstValue(connection, QStringLiteral("select User_Name(") + num(uid) + QStringLiteral(")")));
@@ -136,21 +138,11 @@ std::optional<long> verifiedCategoryParent(db::Connection* connection, long cate
     db::RecordsetPtr rs =
         connection->execute(QStringLiteral("select * from tbOrraCategory (nolock) where ID=") + num(categoryID));
     if (!hasRow(rs)) return std::nullopt;
-    long stored = 0, parent = 0;
-    QString name;
-    for (int i = 0; i < rs->fieldCount(); ++i) {
-        const QString& field = rs->field(i).name;
-        if (field == QLatin1String("CheckSum"))
-            stored = numberOrZero(rs->value(i));
-        else if (field == QLatin1String("ParentID"))
-            parent = numberOrZero(rs->value(i));
-        else if (field == QLatin1String("Name"))
-            name = trimmedText(rs->value(i));
-    }
-    if (RowCheckSum(*rs) != int32_t(stored))
+    if (RowCheckSum(*rs) != int32_t(numberOrZero(exactColumn(*rs, "CheckSum"))))
         throw Error(kSystemError, kSource,
-            QStringLiteral("CheckSum Value is wrong for tbOrraCategory CategoryName: '") + name + QStringLiteral("'"));
-    return parent;
+            QStringLiteral("CheckSum Value is wrong for tbOrraCategory CategoryName: '")
+                + trimmedText(exactColumn(*rs, "Name")) + QStringLiteral("'"));
+    return numberOrZero(exactColumn(*rs, "ParentID"));
 }
 
 bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, long rights)
