@@ -52,6 +52,14 @@ bool categoryExists(RowWriteSession& s, long id)
     return scalar(s, QStringLiteral("select 1 from tbOrraCategory where ID=?"), id).isValid();
 }
 
+// The creator of a document or category, whose Owner nobody but the database's owners can
+// write here, may do anything to it.
+bool ownsObject(const char* table, RowWriteSession& s, long id)
+{
+    return scalar(s, QStringLiteral("select Owner from %1 where ID=?").arg(QLatin1String(table)), id).toByteArray()
+        == s.loginSid();
+}
+
 void require(RowWriteSession& s, bool allowed)
 {
     if (!allowed) s.deny();
@@ -79,13 +87,6 @@ struct ObjectRules {
 QString changedKey(const ObjectRules& t, long id)
 {
     return QStringLiteral("row:%1:%2").arg(QLatin1String(t.table)).arg(id);
-}
-
-// Its creator, whose Owner nobody but the database's owners can write here, may do anything.
-bool ownsRow(const ObjectRules& t, RowWriteSession& s, long id)
-{
-    return scalar(s, QStringLiteral("select Owner from %1 where ID=?").arg(QLatin1String(t.table)), id).toByteArray()
-        == s.loginSid();
 }
 
 void guardObject(const ObjectRules& t, const RowWrite& row, RowWriteSession& s)
@@ -120,8 +121,8 @@ void guardObject(const ObjectRules& t, const RowWrite& row, RowWriteSession& s)
         // The checksum stamped on a row: after a change this transaction made to it (the row
         // does not match its old checksum then), by its owner, or with a right to change it.
         require(s,
-            s.transactionMemory().contains(changedKey(t, id)) || ownsRow(t, s, id) || t.right(s, id, rightChange)
-                || t.right(s, id, rightMove));
+            s.transactionMemory().contains(changedKey(t, id)) || ownsObject(t.table, s, id)
+                || t.right(s, id, rightChange) || t.right(s, id, rightMove));
     }
 }
 
@@ -147,11 +148,6 @@ void guardPermissions(const PermissionTable& t, const RowWrite& row, RowWriteSes
         return t.documents ? docRight(s, object, rightSecondaryOwner) : categoryRight(s, object, rightSecondaryOwner);
     };
     auto exists = [&](long object) { return t.documents ? documentExists(s, object) : categoryExists(s, object); };
-    auto isOwner = [&](long object) {
-        return scalar(s, QStringLiteral("select Owner from %1 where ID=?").arg(QLatin1String(t.objectTable)), object)
-                   .toByteArray()
-            == s.loginSid();
-    };
     auto key = [&](const QVariant& object, const QVariant& uid) {
         return QStringLiteral("%1:%2:%3").arg(QLatin1String(t.objectTable)).arg(number(object)).arg(number(uid));
     };
@@ -187,7 +183,7 @@ void guardPermissions(const PermissionTable& t, const RowWrite& row, RowWriteSes
         else
             require(s, mayManage(object));
     }
-    if (bits != before) require(s, isOwner(object));
+    if (bits != before) require(s, ownsObject(t.objectTable, s, object));
 }
 
 // The document a call schema belongs to; 0 when the schema is gone.
