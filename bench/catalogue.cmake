@@ -5,3 +5,8 @@ if(TARGET designer_shell)
   orra_target_defaults(bench_catalogue_fill)
   target_link_libraries(bench_catalogue_fill PRIVATE catalogue designer_shell common platform_db platform_widgets Qt6::Widgets)
 endif()
+# 1,000 permission-row writes checked by the embedded server's catalogue guards against the
+# same writes by db_owner, whom the server does not check.
+add_executable(bench_catalogue_guards ${CMAKE_CURRENT_LIST_DIR}/catalogue_guards.cpp)
+orra_target_defaults(bench_catalogue_guards)
+target_link_libraries(bench_catalogue_guards PRIVATE catalogue common platform_db Qt6::Core)

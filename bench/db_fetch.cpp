@@ -2,6 +2,7 @@
 // through Connection/Recordset, and through a bare sqlite3_step loop that reads the same
 // columns into equivalent C++ values. The ratio of the two is the buffering overhead.
 #include "platform/db/Connection.h"
+#include "platform/db/sqlite/SqliteFileBackend.h"
 
 #include <QDir>
 #include <QString>
@@ -74,7 +75,7 @@ void BM_BareStep(benchmark::State& state)
 void BM_Recordset(benchmark::State& state)
 {
     orra::db::Connection con;
-    con.open(QStringLiteral("Data Source=") + databasePath() + QStringLiteral(";Mode=ReadOnly"));
+    orra::db::sqlite::openDatabaseFile(con, databasePath(), orra::db::sqlite::FileMode::ReadOnly);
     for (auto _ : state) {
         auto rs = con.execute(QStringLiteral("select * from t"));
         if (rs->RecordCount() != kRows) state.SkipWithError("wrong row count");

@@ -1,5 +1,6 @@
 #include "catalogue/EmbeddedCatalogue.h"
 
+#include "catalogue/CatalogueGuards.h"
 #include "catalogue/CatalogueProcedures.h"
 #include "platform/db/embedded/Extensions.h"
 #include "platform/db/embedded/Server.h"
@@ -14,6 +15,7 @@ void registerEmbeddedCatalogue()
     embedded::registerDatabaseSchema(QString::fromUtf16(kRegistrySchema), registrySchema());
     embedded::registerProcedure(QStringLiteral("sp_Orra_GetDocumentsAndCategories"), documentsAndCategories);
     embedded::registerProcedure(QStringLiteral("sp_UserLock"), userLock);
+    registerCatalogueGuards();
 }
 
 void createEmbeddedServer(

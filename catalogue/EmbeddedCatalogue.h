@@ -22,8 +22,9 @@ inline constexpr char16_t kRegistrySchema[] = u"registry";
 // The registry database every server is made with (tbOrraConnections).
 inline constexpr char16_t kRegistryDatabase[] = u"mat";
 
-// Registers sp_Orra_GetDocumentsAndCategories, sp_UserLock and the two schemas with the
-// embedded server of this process. Calling it again changes nothing.
+// Registers sp_Orra_GetDocumentsAndCategories, sp_UserLock, the two schemas and the guards on
+// the catalogue's rows (CatalogueGuards.h) with the embedded server of this process. Calling it
+// again changes nothing.
 void registerEmbeddedCatalogue();
 
 // Makes a new embedded server (see orra::embedded::createServer) with the registry database

@@ -8,6 +8,8 @@
 
 #include <QSet>
 
+#include <optional>
+
 namespace orra {
 
 namespace {
@@ -53,6 +55,15 @@ QString trimmedText(const QVariant& v) { return db::isNull(v) ? QString() : v.to
 
 long numberOrZero(const QVariant& v) { return db::isNull(v) ? 0 : long(v.toLongLong()); }
 
+// The current row's value of the column named exactly name (letter case counts, as the
+// checksum rule tells CheckSum from any other column); invalid when there is none.
+QVariant exactColumn(const db::Recordset& rs, const char* name)
+{
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        if (rs.field(i).name == QLatin1String(name)) return rs.value(i);
+    return QVariant();
+}
+
 int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long objectID, long uid, long rights)
 {
     // The owner may do anything.
@@ -72,16 +83,9 @@ int permissionOfUser(db::Connection* connection, const ObjectTexts& t, long obje
     if (failed) return permissionDenied;
     if (!hasRow(rs)) return permissionNotSet;
 
-    long stored = 0, allow = 0, deny = 0;
-    for (int i = 0; i < rs->fieldCount(); ++i) {
-        const QString& name = rs->field(i).name;
-        if (name == QLatin1String("CheckSum"))
-            stored = numberOrZero(rs->value(i));
-        else if (name == QLatin1String("Allow"))
-            allow = numberOrZero(rs->value(i));
-        else if (name == QLatin1String("Deny"))
-            deny = numberOrZero(rs->value(i));
-    }
+    const long stored = numberOrZero(exactColumn(*rs, "CheckSum"));
+    const long allow = numberOrZero(exactColumn(*rs, "Allow"));
+    const long deny = numberOrZero(exactColumn(*rs, "Deny"));
     if (RowCheckSum(*rs) != int32_t(stored)) {
         const QString userName =
             trimmedText(firstValue(connection, QStringLiteral("select User_Name(") + num(uid) + QStringLiteral(")")));
@@ -126,6 +130,21 @@ int decisionWithRoles(db::Connection* connection, const ObjectTexts& t, long obj
     return allowed ? permissionAllowed : permissionNotSet;
 }
 
+// The category's row, checked against its checksum as permission rows are: its Owner and
+// ParentID decide rights. Gives its ParentID (0 for a top category); nothing when there is no
+// such row (nothing of it can then decide).
+std::optional<long> verifiedCategoryParent(db::Connection* connection, long categoryID)
+{
+    db::RecordsetPtr rs =
+        connection->execute(QStringLiteral("select * from tbOrraCategory (nolock) where ID=") + num(categoryID));
+    if (!hasRow(rs)) return std::nullopt;
+    if (RowCheckSum(*rs) != int32_t(numberOrZero(exactColumn(*rs, "CheckSum"))))
+        throw Error(kSystemError, kSource,
+            QStringLiteral("CheckSum Value is wrong for tbOrraCategory CategoryName: '")
+                + trimmedText(exactColumn(*rs, "Name")) + QStringLiteral("'"));
+    return numberOrZero(exactColumn(*rs, "ParentID"));
+}
+
 bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, long rights)
 {
     QSet<long> seen;
@@ -133,16 +152,13 @@ bool categoryChainAllows(db::Connection* connection, long categoryID, long uid, 
     for (;;) {
         if (seen.contains(category)) return false;   // a loop in the parent chain decides nothing
         seen.insert(category);
+        const std::optional<long> parent = verifiedCategoryParent(connection, category);
         const int d = decisionWithRoles(connection, kCategoryTexts, category, uid, rights);
         if (d == permissionDenied) return false;
         if (d == permissionAllowed) return true;
-
-        db::RecordsetPtr rs = connection->execute(
-            QStringLiteral("select ParentID from tbOrraCategory (nolock) where ID=") + num(category));
-        if (!hasRow(rs)) throw Error(kSystemError, kSource, QStringLiteral("Category %1 does not exist").arg(category));
-        const QVariant parent = rs->value(0);
-        if (db::isNull(parent) || parent.toLongLong() == 0) return false;
-        category = long(parent.toLongLong());
+        if (!parent) throw Error(kSystemError, kSource, QStringLiteral("Category %1 does not exist").arg(category));
+        if (*parent == 0) return false;
+        category = *parent;
     }
 }
 
@@ -200,6 +216,7 @@ int DocPermissionOfUser(db::Connection* connection, long docID, long uid, long r
 int CategoryPermissionOfUser(db::Connection* connection, long categoryID, long uid, long rights)
 {
     if (!connection || !connection->isOpen()) return permissionDenied;
+    verifiedCategoryParent(connection, categoryID);
     return permissionOfUser(connection, kCategoryTexts, categoryID, uid, rights);
 }
 

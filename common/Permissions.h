@@ -7,7 +7,8 @@
 // the top. Nothing granted anywhere means denied. Every permission row read is checked against
 // its row checksum; a row changed outside the system stops the decision with
 // "CheckSum Value is wrong for tbOrraDocPermissions DocName: '…' UserName: '…'" (or the
-// category form).
+// category form). So is every category row whose Owner and ParentID the decision reads:
+// "CheckSum Value is wrong for tbOrraCategory CategoryName: '…'".
 //
 // Every query runs on the given catalogue connection, in its current database.
 

@@ -40,6 +40,26 @@ QString DecodeOptionValue(QString& value)
     return value;
 }
 
+QString EncodeOptionValue(const QString& value)
+{
+    const bool plain = !value.contains(QLatin1Char('/')) && !value.contains(QLatin1Char('\t'))
+        && !value.contains(QStringLiteral("\r\n")) && value.trimmed() == value && !value.startsWith(QLatin1Char('#'))
+        && !value.startsWith(QLatin1Char('\''));
+    if (plain) return value;
+    // DecodeBitTransposed backwards: number k of a block holds bit k-1 of its eight characters.
+    const auto& cp = text::AnsiCodePage::system();
+    QString out = QStringLiteral("#");
+    for (qsizetype b = 0; b < value.size(); b += 8) {
+        for (int k = 0; k < 8; ++k) {
+            int n = 0;
+            for (int j = 0; j < 8 && b + j < value.size(); ++j)
+                n |= ((cp.toByte(value.at(b + j).unicode()) >> k) & 1) << j;
+            out += QString::number(n) + QLatin1Char(';');
+        }
+    }
+    return out;
+}
+
 QString DecodeBitTransposed(const QString& text)
 {
     // VB's Split of an empty text gives no elements at all.
@@ -103,6 +123,9 @@ Options ParseCommandLine(const QString& commandLine, bool* debugSeen)
     }
     if (o.server.isEmpty() || o.db.isEmpty() || o.docid.isEmpty())
         throw Error(kSystemError, QStringLiteral("Dornel"), kBadParameter);
+    // The password of /userid: may come in the environment rather than on the command line,
+    // which other accounts can read.
+    if (!o.userid.isEmpty() && o.pwd.isEmpty()) o.pwd = qEnvironmentVariable(kPasswordVariable);
     if (!o.userid.isEmpty() && o.pwd.isEmpty()) throw Error(kSystemError, QStringLiteral("Dornel"), kBadParameter);
     return o;
 }
@@ -117,7 +140,8 @@ QString UsageText()
         "usage: dornel /server:SERVER /db:CATALOGUE /docid:ID|root\\CATEGORY\\…\\DOCUMENT\n"
         "              [/schemaid:N] [/userid:LOGIN /pwd:PASSWORD] [/debug:on] [/returnrecordset:off]\n"
         "Values may be quoted ('…') or given in the \"#\" form. Without /userid the operating-system\n"
-        "user logs on. The result table #Report is written to a workbook whose path is printed.\n"
+        "user logs on; without /pwd the password of /userid is taken from ORRA_PASSWORD. The result\n"
+        "table #Report is written to a workbook whose path is printed.\n"
         "Exit status: 0 finished; 1 other failure; 2 bad command line; 3 connection failed;\n"
         "4 run stopped by an error; 5 no such call schema; 6 run left paused at a station.\n");
 }

@@ -17,6 +17,14 @@ struct Options {
     bool exportReport = true;   // "#Report" becomes a workbook
 };
 
+// The environment variable that carries the password of /userid: when /pwd: is not given, so
+// that no password has to stand on a command line (which other accounts can read).
+inline constexpr char kPasswordVariable[] = "ORRA_PASSWORD";
+
+// A value as an option of the command line: as it is, or in the "#" form when it holds what
+// the command line would change ("/", outer blanks, TAB, CR LF, a leading "#" or "'").
+QString EncodeOptionValue(const QString& value);
+
 // The text with every TAB removed, then every CR LF pair removed.
 QString CleanCommandLine(const QString& text);
 
@@ -30,7 +38,8 @@ QString DecodeOptionValue(QString& value);
 QString DecodeBitTransposed(const QString& text);
 
 // Parses a whole command line (the program's arguments joined by blanks). Options are read in
-// order; the first faulty one throws orra::Error(kSystemError, …) with the launcher's Turkish texts.
+// order; a /userid: without /pwd: takes its password from kPasswordVariable. The first faulty
+// one throws orra::Error(kSystemError, …) with the launcher's Turkish texts.
 // `debugSeen` is set as soon as a "debug:on" option has been read, so that the caller knows
 // where to report an error raised by a later option.
 Options ParseCommandLine(const QString& commandLine, bool* debugSeen = nullptr);

@@ -192,6 +192,7 @@ int RunLauncher(const QString& commandLine, const RunHost& host)
     Options options;
     try {
         options = ParseCommandLine(commandLine, &debug);
+        qunsetenv(kPasswordVariable);   // read once; nothing the run starts inherits it
     } catch (const Error& e) {
         report(e, debug, host);
         std::fprintf(stderr, "%s", qUtf8Printable(UsageText()));

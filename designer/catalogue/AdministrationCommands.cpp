@@ -9,6 +9,8 @@
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/frmMDIMain.h"
 #include "designer/shell/mdMain.h"
+#include "launcher/CommandLine.h"
+#include "platform/db/ConnectionString.h"
 #include "platform/widgets/KeyedTree.h"
 
 #include <QAction>
@@ -82,23 +84,52 @@ QString LauncherProgram()
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("dornel"));
 }
 
+namespace {
+
+// The SQL login the designer is logged on with; none for a trusted log-on.
+orra::db::ConnectionString catalogueLogOn()
+{
+    const orra::db::ConnectionString cs = orra::db::ConnectionString::parse(admin::catalogue().connectionString());
+    if (cs.trusted()) return {};
+    return cs;
+}
+
+QString logOnLogin(const orra::db::ConnectionString& cs) { return cs.valueOf({"UID", "User ID"}); }
+
+}   // namespace
+
 QStringList LauncherArguments(long id)
 {
-    return {QStringLiteral("/Server:") + catalogueServerName(), QStringLiteral("/DB:") + admin::catalogueDb(),
-        QStringLiteral("/docid:") + QString::number(id)};
+    QStringList arguments{QStringLiteral("/Server:") + catalogueServerName(),
+        QStringLiteral("/DB:") + admin::catalogueDb(), QStringLiteral("/docid:") + QString::number(id)};
+    const QString login = logOnLogin(catalogueLogOn());
+    if (!login.isEmpty()) arguments << QStringLiteral("/userid:") + orra::launcher::EncodeOptionValue(login);
+    return arguments;
+}
+
+QProcessEnvironment LauncherEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString variable = QString::fromLatin1(orra::launcher::kPasswordVariable);
+    environment.remove(variable);
+    const orra::db::ConnectionString logOn = catalogueLogOn();
+    if (!logOnLogin(logOn).isEmpty()) environment.insert(variable, logOn.valueOf({"PWD", "Password"}));
+    return environment;
 }
 
 bool ExecuteDocument(long id)
 {
-    const QString program = LauncherProgram();
-    QStringList arguments;
+    QProcess launcher;
+    launcher.setProgram(LauncherProgram());
     try {
-        arguments = LauncherArguments(id);
+        launcher.setArguments(LauncherArguments(id));
+        launcher.setProcessEnvironment(LauncherEnvironment());
     } catch (const orra::Error& e) {
         admin::showError(e);
         return false;
     }
-    if (!QFileInfo(program).isExecutable() || !QProcess::startDetached(program, arguments)) {
+    const QString program = launcher.program();
+    if (!QFileInfo(program).isExecutable() || !launcher.startDetached()) {
         admin::say(QStringLiteral("The launcher could not be started: %1").arg(QDir::toNativeSeparators(program)));
         return false;
     }

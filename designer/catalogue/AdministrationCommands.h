@@ -4,6 +4,7 @@
 // (the launcher dornel as a process of its own), Dependencies (frmDependencies), and the main
 // window's File > Register Server and UnRegister Server (frmRegister.h).
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -27,8 +28,12 @@ QString NodeFullPath(const QTreeWidgetItem* node);
 
 // The launcher's program: $ORRA_DORNEL when set, else "dornel" beside the designer's program.
 QString LauncherProgram();
-// The launcher's arguments for running document id on the designer's catalogue.
+// The launcher's arguments for running document id on the designer's catalogue, as the login
+// the designer is logged on with: a SQL login is named by /userid:, a trusted log-on by nothing.
 QStringList LauncherArguments(long id);
+// The launcher's environment: the designer's, with the SQL login's password in ORRA_PASSWORD
+// (never on the command line, which other accounts can read) or, for a trusted log-on, none.
+QProcessEnvironment LauncherEnvironment();
 // Starts the launcher for document id without waiting for it; false (after a message) when it
 // could not be started.
 bool ExecuteDocument(long id);

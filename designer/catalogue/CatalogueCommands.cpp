@@ -226,18 +226,20 @@ void deleteDocumentRows(orra::db::Connection& con, long id)
         {v});
     con.execute(QStringLiteral("delete from %1 where DocID=?").arg(table("tbOrraCallSchema")), {v});
     deleteIncludeRows(con, id);
-    con.execute(QStringLiteral("delete from tbOrraDocPermissions where OrraID=?"), {v});
     long deleted = -1;
     con.execute(QStringLiteral("delete from %1 where ID=?").arg(table("tbOrraSQL")), {v}, &deleted);
     if (deleted == 0)
         throw Error(
             orra::kSystemError, kSource, QStringLiteral("The document %1 is no longer in the catalogue.").arg(id));
+    // The permission rows go after the document: the Delete right does not manage them, and a
+    // later document of the same number must not inherit them.
+    con.execute(QStringLiteral("delete from tbOrraDocPermissions where OrraID=?"), {v});
 }
 
 void deleteCategoryRows(orra::db::Connection& con, long id)
 {
-    con.execute(QStringLiteral("delete from tbOrraCategoryPermissions where CategoryID=?"), {qlonglong(id)});
     con.execute(QStringLiteral("delete from %1 where ID=?").arg(table("tbOrraCategory")), {qlonglong(id)});
+    con.execute(QStringLiteral("delete from tbOrraCategoryPermissions where CategoryID=?"), {qlonglong(id)});
 }
 
 // The ID and Name of every row that sql (one bound number) gives on the catalogue.

@@ -3,7 +3,6 @@
 #include "platform/db/ErrorNumbers.h"
 #include "platform/db/embedded/EmbeddedBackend.h"
 #include "platform/db/odbc/OdbcBackend.h"
-#include "platform/db/sqlite/SqliteFileBackend.h"
 #include "platform/host/Error.h"
 
 #include <QSettings>
@@ -20,18 +19,13 @@ struct Registry {
     std::vector<std::pair<QString, BackendFactory>> factories;   // oldest first
 
     // The built-in backends, in one place: the embedded server last, so that it is tried
-    // first and claims the texts that name one of its servers.
+    // first and claims the texts that name one of its servers. No text reaches a database file:
+    // the programs open their own with sqlite::openDatabaseFile.
     Registry()
     {
         factories.emplace_back(QStringLiteral("odbc"), [](const ConnectionString& cs) -> std::unique_ptr<Backend> {
             if (cs.contains(QStringLiteral("Driver")) || cs.contains(QStringLiteral("DSN")))
                 return std::make_unique<odbc::OdbcBackend>();
-            return nullptr;
-        });
-        factories.emplace_back(QStringLiteral("sqlite"), [](const ConnectionString& cs) -> std::unique_ptr<Backend> {
-            if (cs.contains(QStringLiteral("Data Source")) && !cs.contains(QStringLiteral("Driver"))
-                && !cs.contains(QStringLiteral("DSN")))
-                return std::make_unique<sqlite::SqliteFileBackend>();
             return nullptr;
         });
         factories.emplace_back(QStringLiteral("embedded"), &embedded::EmbeddedBackend::claim);
@@ -129,12 +123,33 @@ void Connection::open(const QString& connectionText, const QString& user, const 
     if (isOpen())
         throw Error(kObjectOpen, kSource, QStringLiteral("Operation is not allowed when the object is open."));
     m_errors.clear();
-    m_transactionLevel = 0;
     const ConnectionString cs = ConnectionString::parse(connectionText);
     std::unique_ptr<Backend> backend = createBackend(cs);
-    if (!backend)
+    if (!backend) {
+        if (cs.contains(QStringLiteral("Data Source")))
+            throw Error(kProviderNotFound, kSource,
+                QStringLiteral("The connection text names no server: a database file is never opened by its path "
+                               "('Data Source=%1').")
+                    .arg(cs.value(QStringLiteral("Data Source"))));
         throw Error(
             kProviderNotFound, kSource, QStringLiteral("Provider cannot be found. It may not be properly installed."));
+    }
+    openOn(std::move(backend), cs, user, password, connectionText);
+}
+
+void Connection::open(
+    std::unique_ptr<Backend> backend, const ConnectionString& cs, const QString& user, const QString& password)
+{
+    if (isOpen())
+        throw Error(kObjectOpen, kSource, QStringLiteral("Operation is not allowed when the object is open."));
+    openOn(std::move(backend), cs, user, password, cs.toString());
+}
+
+void Connection::openOn(std::unique_ptr<Backend> backend, const ConnectionString& cs, const QString& user,
+    const QString& password, const QString& connectionText)
+{
+    m_errors.clear();
+    m_transactionLevel = 0;
     try {
         backend->open(cs, user, password);
     } catch (const ProviderFailure& f) {

@@ -1,18 +1,18 @@
 #pragma once
 // A database connection in the manner of ADO's Connection, over one of the backends:
-// the embedded server (SQLite), a single SQLite file ("Data Source=path"), or any ODBC
-// driver through unixODBC ("Driver={…};Server=…"). "Driver={SQL Server}" maps to the
-// configured ODBC driver (FreeTDS by default).
+// the embedded server (SQLite) or any ODBC driver through unixODBC ("Driver={…};Server=…").
+// "Driver={SQL Server}" maps to the configured ODBC driver (FreeTDS by default).
 //
-// Connection texts of the built-in backends:
-//   "Data Source=/path/to/file.db"  one SQLite database file (no Driver= key). The file must
-//       exist unless "Mode=Create" is given ("Mode=ReadOnly" opens it read-only). Its
-//       "Server Name" is the file's absolute path, its "Current Catalog" the file name without
-//       its extension.
-//   "Driver={…};Server=…;Database=…;UID=…;PWD=…" or "DSN=…"  an ODBC data source. Keys that
-//       meant something only to the Windows provider (Provider, Persist Security Info,
-//       OLE DB Services, Prompt, Initial File Name) are dropped before the text reaches the
-//       driver; "User ID"/"Password" are passed as UID/PWD.
+// Connection text (what scripts, documents, the registry and command lines can supply)
+// reaches a server by its name, never a file or a library by its path:
+//   "Server=NAME;Database=…;UID=…;PWD=…" (any Driver=)  an embedded server, with its log-on.
+//   "Driver={…};Server=…;Database=…;UID=…;PWD=…" or "DSN=…"  an ODBC data source; the driver
+//       must be registered with the driver manager (OdbcBackend.h). Keys that meant something
+//       only to the Windows provider (Provider, Persist Security Info, OLE DB Services, Prompt,
+//       Initial File Name) are dropped before the text reaches the driver; "User ID"/"Password"
+//       are passed as UID/PWD.
+// A text with "Data Source=PATH" and no driver opens nothing (and "Mode=Create" makes no file):
+// the programs open their own database files with sqlite::openDatabaseFile (SqliteFileBackend.h).
 // Errors: ProviderError::number is negative for errors. SQLite: -(primary result code), e.g.
 // -1 for a syntax error, -19 for a constraint, -9 for a cancelled statement; nativeError
 // holds the extended code. ODBC: -(native error), or -1 when the driver gives none.
@@ -85,6 +85,11 @@ public:
     // Opens the connection. Throws orra::Error (number = first provider error's number,
     // description = its text; the full list in errors()). user/password override UID/PWD.
     void open(const QString& connectionText, const QString& user = QString(), const QString& password = QString());
+    // Opens the connection on a backend the program made itself, with the text that backend
+    // reads: the programs' own database files and a server's inner sessions. Connection text
+    // from users never takes this road. Fails as open(text) does.
+    void open(std::unique_ptr<Backend> backend, const ConnectionString& cs, const QString& user = QString(),
+        const QString& password = QString());
     void close();
     int state() const { return isOpen() ? 1 : 0; }   // adStateClosed 0, adStateOpen 1
     bool isOpen() const;
@@ -126,6 +131,8 @@ public:
 
 private:
     [[noreturn]] void fail(const ProviderFailure& f, const QString& fallbackSource);
+    void openOn(std::unique_ptr<Backend> backend, const ConnectionString& cs, const QString& user,
+        const QString& password, const QString& connectionText);
     void requireOpen(const char* operation);
 
     std::unique_ptr<Backend> m_backend;

@@ -1,11 +1,15 @@
-// ADO-shaped database objects for scripts, over a real SQLite database file.
+// ADO-shaped database objects for scripts, over a real embedded server (scripts reach servers
+// by name only) and a database file that the host opens itself and lends.
 
 #include "platform/db/Connection.h"
+#include "platform/db/embedded/Server.h"
+#include "platform/db/sqlite/SqliteFileBackend.h"
 #include "platform/host/UserInterface.h"
 #include "tests/support/RecordingUserInterface.h"
 #include "platform/vbscript/ScriptEngine.h"
 #include "platform/ado/AdoObjects.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -21,13 +25,22 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath("ado.db");
+        qputenv("ORRA_SERVERS", dir.filePath("servers").toUtf8());
+        orra::embedded::createServer("adosrv", "sa", "secret");
+        orra::embedded::createDatabase("adosrv", "ado");
+        text = orra::embedded::connectionText("adosrv", "ado", "sa", "secret");
         orra::setUserInterface(&ui);
     }
-    void TearDown() override { orra::setUserInterface(nullptr); }
+    void TearDown() override
+    {
+        orra::setUserInterface(nullptr);
+        qunsetenv("ORRA_SERVERS");
+    }
     QString quoted(const QString& s) { return '"' + s + '"'; }
 
     QTemporaryDir dir;
     QString path;
+    QString text;   // the embedded server's connection text
     orra::test::RecordingUserInterface ui;
 };
 
@@ -40,7 +53,7 @@ TEST_F(Ado, ConnectionExecuteTransactionsAndRecordsets)
     e.executeStatement("Set con = CreateObject(\"ADODB.Connection\")\n"
                        "MsgBox con.State & TypeName(con)\n"
                        "con.Open "
-        + quoted("Data Source=" + path + ";Mode=Create")
+        + quoted(text)
         + "\n"
           "MsgBox con.State\n"
           "con.Execute \"create table t (id integer, name text, amount real)\"\n"
@@ -69,7 +82,7 @@ TEST_F(Ado, ConnectionExecuteTransactionsAndRecordsets)
             "id=1", "name=a", "amount=1.5", "1,a,1.5;2,NULL,2;", "01", "0"}));
     // the rolled-back row is not there
     orra::db::Connection check;
-    check.open("Data Source=" + path);
+    check.open(text);
     auto rs = check.execute("select count(*) from t");
     EXPECT_EQ(rs->value(0).toInt(), 2);
 }
@@ -80,7 +93,7 @@ TEST_F(Ado, RecordsetMovesEveryWay)
     e.setObjectFactory(&ado::createObject);
     e.executeStatement("Set con = CreateObject(\"ADODB.Connection\")\n"
                        "con.Open "
-        + quoted("Data Source=" + path + ";Mode=Create")
+        + quoted(text)
         + "\n"
           "con.Execute \"create table t (id integer)\"\n"
           "con.Execute \"insert into t values (1), (2), (3), (4)\"\n"
@@ -99,21 +112,20 @@ TEST_F(Ado, AConnectionGivenAsTextIsOpenedForTheRecordsetAndTheCommand)
 {
     {
         orra::db::Connection setup;
-        setup.open("Data Source=" + path + ";Mode=Create");
+        setup.open(text);
         setup.execute("create table t (id integer)");
         setup.execute("insert into t values (7), (8)");
     }
     ScriptEngine e;
     e.setObjectFactory(&ado::createObject);
-    const QString text = quoted("Data Source=" + path);
     e.executeStatement("Set rs = CreateObject(\"ADODB.Recordset\")\n"
                        "rs.Open \"select id from t order by id\", "
-        + text
+        + quoted(text)
         + "\n"
           "MsgBox rs(0) & TypeName(rs.ActiveConnection) & rs.ActiveConnection.State\n"
           "Set cmd = CreateObject(\"ADODB.Command\")\n"
           "cmd.ActiveConnection = "
-        + text
+        + quoted(text)
         + "\n"
           "cmd.CommandText = \"select count(*) from t\"\n"
           "Set r2 = cmd.Execute\n"
@@ -124,7 +136,7 @@ TEST_F(Ado, AConnectionGivenAsTextIsOpenedForTheRecordsetAndTheCommand)
 TEST_F(Ado, HostConnectionsAreSharedWithScripts)
 {
     auto con = std::make_shared<orra::db::Connection>();
-    con->open("Data Source=" + path + ";Mode=Create");
+    orra::db::sqlite::openDatabaseFile(*con, path, orra::db::sqlite::FileMode::Create);
     con->execute("create table Int_ (Err real)");
     con->execute("insert into Int_ values (0)");
     ScriptEngine e;
@@ -159,7 +171,7 @@ TEST_F(Ado, ProviderErrorsAndClosedObjects)
                        "MsgBox Err.Number & \" \" & Err.Description\n"
                        "Err.Clear\n"
                        "con.Open "
-        + quoted("Data Source=" + path + ";Mode=Create")
+        + quoted(text)
         + "\n"
           "con.Execute \"selec nothing\"\n"
           "MsgBox (Err.Number < 0) & \" \" & (Len(Err.Description) > 0) & \" \" & con.Errors.Count\n"
@@ -177,4 +189,31 @@ TEST_F(Ado, ProviderErrorsAndClosedObjects)
     EXPECT_EQ(joined(ui.lines),
         joined({"3704 Operation is not allowed when the object is closed.", "True True 1", "TrueTrue0", "3021", "3265",
             "429 ActiveX component can't create object"}));
+}
+
+TEST_F(Ado, AScriptOpensNoDatabaseFileByItsPath)
+{
+    // The server's own files hold the logins and every database: a script reaches them only
+    // through the server, with its log-on; a path opens nothing and makes nothing.
+    const QString master = orra::embedded::serverFolder("adosrv") + "/master.db";
+    const QString made = dir.filePath("made.db");
+    ScriptEngine e;
+    e.setObjectFactory(&ado::createObject);
+    e.executeStatement("Set con = CreateObject(\"ADODB.Connection\")\n"
+                       "On Error Resume Next\n"
+                       "con.Open "
+        + quoted("Data Source=" + master)
+        + "\n"
+          "MsgBox Err.Number & \" \" & con.State\n"
+          "Err.Clear\n"
+          "con.Open "
+        + quoted("Data Source=" + made + ";Mode=Create")
+        + "\n"
+          "MsgBox Err.Number & \" \" & con.State & \" \" & Err.Description\n");
+    EXPECT_EQ(joined(ui.lines),
+        joined({"3706 0",
+            "3706 0 The connection text names no server: a database file is never opened by its path "
+            "('Data Source="
+                + made + "')."}));
+    EXPECT_FALSE(QFileInfo::exists(made));
 }

@@ -3,6 +3,7 @@
 #include "common/StoredPassword.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/embedded/Server.h"
+#include "platform/db/sqlite/SqliteFileBackend.h"
 #include "platform/host/Error.h"
 #include "platform/host/UserInterface.h"
 
@@ -106,7 +107,7 @@ protected:
     void changePassword(const QString& server, const QString& login, const QString& password)
     {
         db::Connection master;
-        master.open("Data Source=" + embedded::databaseFile(server, "master"));
+        db::sqlite::openDatabaseFile(master, embedded::databaseFile(server, "master"));
         master.execute("update syslogins set password_hash=? where sid=?",
             {embedded::hashPassword(password), embedded::loginSid(server, login)});
     }

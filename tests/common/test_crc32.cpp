@@ -2,6 +2,7 @@
 #include "common/RecordsetOpener.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/sqlite/SqliteFileBackend.h"
 #include "platform/text/AnsiCodePage.h"
 
 #include <QFile>
@@ -116,7 +117,7 @@ TEST(RecordsetOpener, RowsNoRowsAndSqlErrorsOnARealDatabase)
     const QString path = QString::fromUtf8(ORRA_BINARY_DIR) + "/opener-test.db";
     QFile::remove(path);
     db::Connection c;
-    c.open("Data Source=" + path + ";Mode=Create");
+    db::sqlite::openDatabaseFile(c, path, db::sqlite::FileMode::Create);
     c.execute("create table t (ID integer, Name varchar(20))");
     c.execute("insert into t values (1, 'a'), (2, NULL)");
 

@@ -145,6 +145,7 @@ TEST_F(Permissions, DocumentInheritsFromItsCategoryAndTheAncestors)
 TEST_F(Permissions, LoopInTheCategoryChainStopsAndDenies)
 {
     admin->execute(QStringLiteral("update tbOrraCategory set ParentID=3 where ID=1"));
+    stamp(QStringLiteral("tbOrraCategory"), 1);
     auto b = connectAs(QStringLiteral("bob"));
     EXPECT_FALSE(HasCategoryPermission(b.get(), 3, 0, rightEdit));
     EXPECT_FALSE(HasDocPermission(b.get(), 20, 0, rightEdit));
@@ -200,6 +201,42 @@ TEST_F(Permissions, NullChecksumAndTamperedCategoryRowsFail)
         QStringLiteral("CheckSum Value is wrong for tbOrraDocPermissions DocName: 'Doc twenty' UserName: 'bob'"));
     EXPECT_EQ(ui.reports[1].description,
         QStringLiteral("CheckSum Value is wrong for tbOrraCategoryPermissions CategoryName: 'Child' UserName: 'carl'"));
+}
+
+TEST_F(Permissions, CategoryRowsChangedOutsideTheSystemAreRefused)
+{
+    // Category 4 lets bob run what it holds; bob may do nothing with "Child" and its document.
+    addCategory(4, 0, QStringLiteral("Bob's reports"));
+    allowCategory(4, bob, rightExecute, 0);
+    auto b = connectAs(QStringLiteral("bob"));
+    RecordingUi ui;
+    setUserInterface(&ui);
+    ASSERT_FALSE(HasDocPermission(b.get(), 20, 0, rightExecute));
+
+    // The owner written by hand, without the row's checksum.
+    admin->execute(QStringLiteral("update tbOrraCategory set Owner=? where ID=3"),
+        {embedded::loginSid(server(), QStringLiteral("bob"))});
+    EXPECT_FALSE(HasDocPermission(b.get(), 20, 0, rightExecute));
+    EXPECT_FALSE(HasCategoryPermission(b.get(), 3, 0, rightExecute));
+    EXPECT_THROW(CategoryPermissionOfUser(b.get(), 3, bob, rightExecute), Error);
+    stamp(QStringLiteral("tbOrraCategory"), 3);
+    admin->execute(QStringLiteral("update tbOrraCategory set Owner=? where ID=3"),
+        {embedded::loginSid(server(), QStringLiteral("sa"))});
+    stamp(QStringLiteral("tbOrraCategory"), 3);
+
+    // The parent written by hand: "Child" under the category bob may run.
+    admin->execute(QStringLiteral("update tbOrraCategory set ParentID=4 where ID=3"));
+    EXPECT_FALSE(HasDocPermission(b.get(), 20, 0, rightExecute));
+    const QString message = QStringLiteral("CheckSum Value is wrong for tbOrraCategory CategoryName: 'Child'");
+    ASSERT_EQ(ui.reports.size(), 3u);
+    for (const auto& report : ui.reports) {
+        EXPECT_EQ(report.number, -1);
+        EXPECT_EQ(report.description, message);
+    }
+    // Moved by the system (the checksum written with it), the parent counts.
+    stamp(QStringLiteral("tbOrraCategory"), 3);
+    EXPECT_TRUE(HasDocPermission(b.get(), 20, 0, rightExecute));
+    EXPECT_EQ(ui.reports.size(), 3u);
 }
 
 TEST_F(Permissions, CorrectRowsPassTheirChecksum)

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "platform/db/sqlite/SqliteFileBackend.h"
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
@@ -33,7 +34,7 @@ SampleDatabase::SampleDatabase()
 {
     path = m_dir.filePath(QStringLiteral("sample.db"));
     connection = std::make_shared<db::Connection>();
-    connection->open(QStringLiteral("Data Source=%1;Mode=Create").arg(path));
+    db::sqlite::openDatabaseFile(*connection, path, db::sqlite::FileMode::Create);
     for (const char* sql : {
              "create table city (code text, name text, region text)",
              "insert into city values ('A', 'Adana', 'South')",

@@ -1,4 +1,5 @@
 #include "platform/db/Connection.h"
+#include "platform/db/sqlite/SqliteFileBackend.h"
 #include "platform/host/Error.h"
 
 #include <QTemporaryDir>
@@ -23,8 +24,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        con.open(
-            QStringLiteral("Data Source=") + dir.filePath(QStringLiteral("a.db")) + QStringLiteral(";Mode=Create"));
+        sqlite::openDatabaseFile(con, dir.filePath(QStringLiteral("a.db")), sqlite::FileMode::Create);
     }
     QTemporaryDir dir;
     Connection con;

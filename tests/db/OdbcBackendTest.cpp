@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <sql.h>
 #include <sqlext.h>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -127,6 +128,54 @@ TEST_F(OdbcSqlite, UnknownDriverFailsWithDriverManagerError)
     EXPECT_TRUE(other.errors()[0].description.contains(QStringLiteral("No Such Driver")))
         << other.errors()[0].description.toStdString();
     EXPECT_EQ(other.state(), 0);
+}
+
+TEST_F(OdbcSqlite, ADriverIsNamedAsRegisteredNeverByItsLibrary)
+{
+    // A script's text must not make the run load a library of its choosing: the driver's
+    // library by its path, a name the driver manager does not know, a file DSN, an extension.
+    const QString database = QStringLiteral(";Database=") + path;
+    const QString servers = dir.filePath(QStringLiteral("servers"));
+    ASSERT_TRUE(QDir().mkpath(servers + QStringLiteral("/demo")));
+    const QString master = servers + QStringLiteral("/demo/master.db");
+    QFile(master).open(QIODevice::WriteOnly);
+    qputenv("ORRA_SERVERS", servers.toUtf8());
+    const QList<QPair<QString, QString>> refused{
+        {QStringLiteral("Driver={OrraSQLite};Database=") + master,
+            QStringLiteral("The connection text names a file of the embedded servers ('") + master
+                + QStringLiteral("'): they are reached by their server's name.")},
+        {QStringLiteral("Driver={OrraSQLite};Database=file:") + servers + QStringLiteral("/demo/new.db?mode=rwc"),
+            QStringLiteral("The connection text names a file of the embedded servers ('file:") + servers
+                + QStringLiteral("/demo/new.db?mode=rwc'): they are reached by their server's name.")},
+        {QStringLiteral("Driver=") + QString::fromLatin1(kDriverPath) + database,
+            QStringLiteral("The ODBC driver '") + QString::fromLatin1(kDriverPath)
+                + QStringLiteral("' is named by a path: a driver is named as it is registered with the ODBC driver "
+                                 "manager, never by its library.")},
+        {QStringLiteral("Driver={No Such Driver}") + database,
+            QStringLiteral("The ODBC driver 'No Such Driver' is not registered with the ODBC driver manager.")},
+        {QStringLiteral("DSN=x;FILEDSN=") + dir.filePath(QStringLiteral("x.dsn")),
+            QStringLiteral("The connection text may not name a file with 'FILEDSN='.")},
+        {QStringLiteral("Driver={OrraSQLite};LoadExt=") + QString::fromLatin1(kDriverPath) + database,
+            QStringLiteral("The connection text may not name a file with 'LoadExt='.")},
+    };
+    for (const auto& [text, message] : refused) {
+        Connection other;
+        try {
+            other.open(text);
+            ADD_FAILURE() << text.toStdString();
+        } catch (const orra::Error& e) {
+            EXPECT_EQ(e.description(), message);
+            EXPECT_EQ(e.source(), QStringLiteral("ODBC"));
+        }
+        ASSERT_EQ(other.errors().size(), 1);
+        EXPECT_EQ(other.errors()[0].sqlState, QStringLiteral("IM002"));
+        EXPECT_EQ(other.state(), 0);
+    }
+    qunsetenv("ORRA_SERVERS");
+    // the registered name in another letter case is the same driver
+    Connection same;
+    same.open(QStringLiteral("Driver={orrasqlite}") + database);
+    EXPECT_EQ(same.state(), 1);
 }
 
 TEST_F(OdbcSqlite, TypesNullsAndDefinedSizes)

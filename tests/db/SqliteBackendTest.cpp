@@ -1,4 +1,5 @@
 #include "platform/db/Connection.h"
+#include "platform/db/sqlite/SqliteFileBackend.h"
 #include "platform/db/sqlite/SqliteSession.h"
 #include "platform/host/Error.h"
 
@@ -23,7 +24,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath(QStringLiteral("sample.db"));
-        con.open(QStringLiteral("Data Source=") + path + QStringLiteral(";Mode=Create"));
+        sqlite::openDatabaseFile(con, path, sqlite::FileMode::Create);
     }
     long count(const QString& table)
     {
@@ -44,7 +45,7 @@ TEST_F(SqliteFile, OpensAndReportsProperties)
     EXPECT_EQ(con.property(QStringLiteral("Current Catalog")), QStringLiteral("sample"));
     EXPECT_EQ(con.property(QStringLiteral("DBMS Name")), QStringLiteral("SQLite"));
     try {
-        con.open(QStringLiteral("Data Source=") + path);
+        sqlite::openDatabaseFile(con, path);
         FAIL() << "a second open must fail";
     } catch (const orra::Error& e) {
         EXPECT_EQ(e.number(), 3705);
@@ -65,7 +66,7 @@ TEST(SqliteFileOpen, MissingFileFailsWithoutCreate)
     Connection con;
     const QString missing = dir.filePath(QStringLiteral("none.db"));
     try {
-        con.open(QStringLiteral("Data Source=") + missing);
+        sqlite::openDatabaseFile(con, missing);
         FAIL() << "opening a missing file must fail";
     } catch (const orra::Error& e) {
         EXPECT_EQ(e.number(), -14);   // SQLITE_CANTOPEN
@@ -261,7 +262,7 @@ TEST_F(SqliteFile, RollbackUndoesCommitKeeps)
     EXPECT_EQ(count(QStringLiteral("t")), 1);
     // a second connection sees the committed row
     Connection other;
-    other.open(QStringLiteral("Data Source=") + path);
+    sqlite::openDatabaseFile(other, path);
     EXPECT_EQ(other.execute(QStringLiteral("select id from t"))->value(0).toInt(), 2);
     try {
         con.commitTrans();

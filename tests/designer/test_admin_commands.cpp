@@ -238,7 +238,7 @@ TEST_F(AdminCommands, ExecuteStartsTheLauncherWithTheCatalogueAndTheDocumentAndD
     EXPECT_LT(timer.elapsed(), 900);   // the script sleeps a second before it records
     const QStringList lines = launcher.lines(2);
     ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
-    const QString expected = QStringLiteral("/Server:permsrv /DB:cat /docid:12");
+    const QString expected = QStringLiteral("/Server:permsrv /DB:cat /docid:12 /userid:sa");   // the designer's login
     EXPECT_EQ(lines[0].section(QLatin1Char('|'), 1), expected);
     EXPECT_EQ(lines[1].section(QLatin1Char('|'), 1), expected);
     EXPECT_NE(lines[0].section(QLatin1Char('|'), 0, 0), lines[1].section(QLatin1Char('|'), 0, 0));   // two processes

@@ -5,11 +5,14 @@
 
 #include "AdminTestSupport.h"
 
+#include "common/Permissions.h"
 #include "common/StoredPassword.h"
+#include "designer/catalogue/AdministrationCommands.h"
 #include "designer/catalogue/frmCallSchema.h"
 #include "designer/catalogue/frmProperties.h"
 #include "designer/catalogue/frmRegister.h"
 #include "designer/catalogue/frmUsers.h"
+#include "designer/shell/DesignerState.h"
 #include "launcher/Dornel.h"
 #include "tests/spreadsheet/XlsxTestReader.h"
 
@@ -18,6 +21,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <QTreeWidget>
 
 using namespace orra;
@@ -278,6 +282,77 @@ TEST_F(AdminLauncher, ASecondLoginRunsOnlyWithTheRightsGrantedInTheDialog)
     EXPECT_NE(r.exitCode, launcher::ExitFinished);
     EXPECT_TRUE(exported().isEmpty() || exportedBefore == exported());
     EXPECT_TRUE(r.err.contains(QStringLiteral("User does not have permission to run document"))) << r.err.toStdString();
+}
+
+TEST_F(AdminLauncher, ExecuteRunsTheDocumentAsTheDesignersLogin)
+{
+    // The operating-system user may run what the category holds: the launcher must not fall
+    // back on it.
+    const QString os = embedded::osUserName();
+    embedded::createLogin(server(), os, QString(), true);
+    const long osUid = embedded::createUser(server(), database(), os, os);
+    embedded::createUser(server(), QStringLiteral("mat"), os, os);
+    allowCategory(1, osUid, rightEdit | rightExecute, 0);
+    ASSERT_TRUE(registerServer(QStringLiteral("sa"), QStringLiteral("secret"), kStoredPasswordKey));
+    addDocument(41, 1, QStringLiteral("Plain"),
+        QStringLiteral("<Document ID=\"B0\" Server=\"permsrv\"><![CDATA[plain]]><Block ID=\"B0.0\" Name=\"b\">"
+                       "<![CDATA[select 1 N into #Report]]></Block></Document>"));
+    allowDoc(41, bob, rightEdit, rightExecute);   // bob may open it, not run it
+    logOnAs(QStringLiteral("bob"), QStringLiteral("pw_bob"));
+    setCatalogueServerName(server());
+    setCatalogueDatabaseName(database());
+
+    // In dornel's place: a script that runs it and records what it was given and how it ended.
+    const QString record = m_dir.filePath(QStringLiteral("execute.txt"));
+    const QString wrapper = m_dir.filePath(QStringLiteral("dornel-wrapper"));
+    QFile script(wrapper);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(
+        QStringLiteral("#!/bin/sh\n"
+                       "if [ -n \"$ORRA_PASSWORD\" ]; then pw=given; else pw=none; fi\n"
+                       "'%1/launcher/dornel' \"$@\" >/dev/null 2>'%2.err'\n"
+                       "status=$?\n"
+                       "printf '%s|%s|%s|%s\\n' \"$*\" \"$pw\" \"$status\" \"$(tr '\\n' ' ' < '%2.err')\" >> '%2'\n")
+            .arg(QString::fromUtf8(ORRA_BINARY_DIR), record)
+            .toUtf8());
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    qputenv("ORRA_DORNEL", wrapper.toUtf8());
+    qputenv("ORRA_EXPORT_DIR", m_dir.filePath(QStringLiteral("export")).toUtf8());
+    qputenv("ORRA_LOG_DIR", m_dir.path().toUtf8());
+    qputenv("ORRA_NO_OPEN", "1");
+    const auto runs = [&](int expected) {
+        QStringList lines;
+        for (int waited = 0; waited < 60000 && lines.size() < expected; waited += 100) {
+            QTest::qWait(100);
+            QFile f(record);
+            if (f.open(QIODevice::ReadOnly))
+                lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        }
+        return lines;
+    };
+
+    ASSERT_TRUE(ExecuteDocument(41));
+    QStringList lines = runs(1);
+    ASSERT_EQ(lines.size(), 1);
+    QStringList run = lines[0].split(QLatin1Char('|'));
+    EXPECT_EQ(run[0], QStringLiteral("/Server:permsrv /DB:cat /docid:41 /userid:bob"));   // no password there
+    EXPECT_EQ(run[1], QStringLiteral("given"));
+    EXPECT_EQ(run[2].toInt(), launcher::ExitRunError);
+    EXPECT_TRUE(run[3].contains(QStringLiteral("User does not have permission to run document")))
+        << run[3].toStdString();
+    EXPECT_TRUE(exported().isEmpty());
+
+    // Granted the right, the same login runs it.
+    admin->execute(QStringLiteral("delete tbOrraDocPermissions where OrraID=41"));
+    allowDoc(41, bob, rightEdit | rightExecute, 0);
+    ASSERT_TRUE(ExecuteDocument(41));
+    lines = runs(2);
+    ASSERT_EQ(lines.size(), 2);
+    run = lines[1].split(QLatin1Char('|'));
+    EXPECT_EQ(run[2].toInt(), launcher::ExitFinished) << run[3].toStdString();
+    EXPECT_EQ(exported().size(), 1);
+    for (const char* name : {"ORRA_DORNEL", "ORRA_EXPORT_DIR", "ORRA_LOG_DIR", "ORRA_NO_OPEN"}) qunsetenv(name);
 }
 
 }   // namespace

@@ -7,6 +7,7 @@
 
 #include "common/Permissions.h"
 #include "designer/catalogue/frmpbOrra.h"
+#include "platform/db/sqlite/SqliteFileBackend.h"
 
 #include <QAction>
 #include <QDrag>
@@ -269,7 +270,7 @@ TEST_F(CataloguePane, AFailingQueryIsShownAndEndsTheRefresh)
     frmpbOrra& p = load();
     // A plain SQLite database reads no catalogue statement: the provider's text is shown.
     auto file = std::make_shared<db::Connection>();
-    file->open(QStringLiteral("Data Source=%1/plain.db;Mode=Create").arg(m_dir.path()));
+    db::sqlite::openDatabaseFile(*file, m_dir.path() + QStringLiteral("/plain.db"), db::sqlite::FileMode::Create);
     setMainConnection(file);
     p.RefreshCategoryNode(QStringLiteral("C1"));
     ASSERT_EQ(ui.messages.size(), 1);

@@ -5,6 +5,7 @@
 #include "CatalogueTestSupport.h"
 
 #include "platform/host/Error.h"
+#include "platform/db/sqlite/SqliteFileBackend.h"
 #include "platform/widgets/KeyedTree.h"
 
 using namespace orra;
@@ -206,7 +207,7 @@ TEST_F(CatalogueTreeFill, AFailingProcedureLeavesTheTreeAsItWas)
     tree->addNode(QString(), QStringLiteral("C1"), QStringLiteral("kept"));
     // A plain SQLite database has no catalogue procedure.
     auto file = std::make_shared<db::Connection>();
-    file->open(QStringLiteral("Data Source=%1/plain.db;Mode=Create").arg(m_dir.path()));
+    db::sqlite::openDatabaseFile(*file, m_dir.path() + QStringLiteral("/plain.db"), db::sqlite::FileMode::Create);
     setMainConnection(file);
     try {
         FillCatalogueTree(*tree);

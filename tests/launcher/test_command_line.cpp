@@ -99,6 +99,19 @@ TEST(ParseCommandLine, TheDesignersCommandLine)
     EXPECT_TRUE(o.exportReport);
 }
 
+TEST(ParseCommandLine, TheDesignersLoginWithItsPasswordInTheEnvironment)
+{
+    // The designer's Execute names its SQL login; the password never stands on the command line.
+    qputenv(kPasswordVariable, "s3cret/;x");
+    const QString login = QStringLiteral("dept/ali ");
+    const Options o = ParseCommandLine("/Server:demo /DB:catalogue /docid:42 /userid:" + EncodeOptionValue(login));
+    EXPECT_EQ(o.userid, login);
+    EXPECT_EQ(o.pwd, "s3cret/;x");
+    EXPECT_EQ(ParseCommandLine("/server:s /db:d /docid:1 /userid:sa /pwd:given").pwd, "given");   // /pwd: wins
+    qunsetenv(kPasswordVariable);
+    EXPECT_EQ(EncodeOptionValue("sa"), "sa");
+}
+
 TEST(ParseCommandLine, KeysInAnyCaseValuesKeepTheirs)
 {
     const Options o =

@@ -1,5 +1,6 @@
 #include "tests/runtime/EngineFixture.h"
 
+#include "common/CatalogueChecksums.h"
 #include "platform/db/Recordset.h"
 #include "tests/runtime/TestServer.h"
 
@@ -81,6 +82,7 @@ void EngineTest::SetUp()
     m_run = server.data;
     m_doc->execute(QStringLiteral("insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled, Owner, CheckSum) "
                                   "values (1, 0, 'Reports', 'T', 0, suser_sid(), 0)"));
+    ASSERT_TRUE(UpdateCategoryCheckSum(*m_doc, QStringLiteral("Orra"), 1));
     m_run->execute(QStringLiteral("create table Trace (N int identity(1,1) primary key, Step varchar(200))"));
 }
 

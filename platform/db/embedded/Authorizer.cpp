@@ -1,5 +1,6 @@
 #include "platform/db/embedded/Authorizer.h"
 
+#include "platform/db/embedded/Extensions.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 
 #include <sqlite3.h>
@@ -24,6 +25,11 @@ bool isForbiddenFunction(const QString& name)
     return false;
 }
 
+bool isGuardTrigger(const QString& name)
+{
+    return name.startsWith(QLatin1String(kGuardTriggerPrefix), Qt::CaseInsensitive);
+}
+
 }   // namespace
 
 bool isServerTable(const QString& table)
@@ -44,6 +50,7 @@ void SessionRights::install(sqlite3* db)
 
 void SessionRights::reset()
 {
+    m_guarded.clear();
     m_database.clear();
     m_denial.clear();
     m_sysadmin = false;
@@ -70,14 +77,16 @@ int SessionRights::deny(long number, const QString& message) const
     return SQLITE_DENY;
 }
 
-int SessionRights::authorize(void* self, int action, const char* a, const char* b, const char* schema, const char*)
+int SessionRights::authorize(
+    void* self, int action, const char* a, const char* b, const char* schema, const char* trigger)
 {
     const auto* r = static_cast<const SessionRights*>(self);
     if (r->m_trusted > 0) return SQLITE_OK;
-    return r->decide(action, text(a), text(b), text(schema));
+    return r->decide(action, text(a), text(b), text(schema), text(trigger));
 }
 
-int SessionRights::decide(int action, const QString& a, const QString& b, const QString& schema) const
+int SessionRights::decide(
+    int action, const QString& a, const QString& b, const QString& schema, const QString& trigger) const
 {
     const auto writeDenied = [&](const char* what) {
         return deny(229,
@@ -106,7 +115,8 @@ int SessionRights::decide(int action, const QString& a, const QString& b, const 
         return SQLITE_OK;
     case SQLITE_FUNCTION:
         // b: function name
-        if (isForbiddenFunction(b))
+        if (isForbiddenFunction(b)
+            || (b.compare(QLatin1String(kGuardFunction), Qt::CaseInsensitive) == 0 && !isGuardTrigger(trigger)))
             return deny(195, QStringLiteral("'%1' is not a recognized built-in function name.").arg(b));
         return SQLITE_OK;
     case SQLITE_INSERT:
@@ -115,6 +125,11 @@ int SessionRights::decide(int action, const QString& a, const QString& b, const 
         // a: table
         const char* what = action == SQLITE_INSERT ? "INSERT" : action == SQLITE_UPDATE ? "UPDATE" : "DELETE";
         if (isServerTable(a)) return writeDenied(what);
+        // A guarded table: its owners write it; others only where the guard triggers check.
+        if (!isTemp(schema) && !isOwner(schema) && findRowWriteGuard(a)) {
+            const bool main = schema.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0;
+            if (!main || !m_guarded.contains(foldName(a))) return writeDenied(what);
+        }
         // sqlite_master changes under DDL, which is checked on its own; sqlite_sequence (the
         // identity counters) only by those who may drop tables.
         if (a.compare(QLatin1String("sqlite_sequence"), Qt::CaseInsensitive) == 0 && !isTemp(schema)
@@ -131,8 +146,10 @@ int SessionRights::decide(int action, const QString& a, const QString& b, const 
     case SQLITE_DROP_TEMP_VIEW:
     case SQLITE_DROP_TEMP_TRIGGER:
         // No temporary table or view that would stand in for a server's table in the session's
-        // unqualified names, and no temporary trigger on one (it may name another database's).
-        if (isServerTable(a) || isServerTable(b))
+        // unqualified names, and no temporary trigger on one (it may name another database's);
+        // the guard triggers are the server's alone.
+        if (isServerTable(a) || isServerTable(b)
+            || ((action == SQLITE_CREATE_TEMP_TRIGGER || action == SQLITE_DROP_TEMP_TRIGGER) && isGuardTrigger(a)))
             return createDenied(action == SQLITE_CREATE_TEMP_VIEW ? "CREATE VIEW"
                     : action == SQLITE_CREATE_TEMP_TRIGGER        ? "CREATE TRIGGER"
                                                                   : "CREATE TABLE",

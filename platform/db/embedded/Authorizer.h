@@ -7,10 +7,14 @@
 //   and sysadmin logins; temporary objects for everyone;
 // - no writes to the server's tables (sysusers, sysmembers, syslogins, sysprocesses) except
 //   through the statements that manage logins, users and roles;
-// - password hashes read as NULL by anyone but a sysadmin.
+// - password hashes read as NULL by anyone but a sysadmin;
+// - guarded tables (Extensions.h) written only by sysadmin logins and db_owner members, or in
+//   the session's own database where the server's guard triggers check each row; nobody but
+//   the server makes or drops those triggers or calls their function.
 // The server's own statements run inside a Trusted scope and pass unchecked.
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 struct sqlite3;
@@ -30,10 +34,16 @@ public:
     void setOwner(const QString& schema, bool owner);
     bool isOwner(const QString& schema) const;
 
+    // The guarded tables of "main" whose rows the server's guard triggers check (folded names).
+    void setGuardedTables(const QSet<QString>& tables) { m_guarded = tables; }
+    bool trusted() const { return m_trusted > 0; }
+
     // The server's message (and number) for the last operation refused; empty when none was.
     const QString& denial() const { return m_denial; }
     long denialNumber() const { return m_denialNumber; }
     void clearDenial() { m_denial.clear(); }
+    // Records a refusal that the server made itself (a row guard): what denial() then tells.
+    void refuse(long number, const QString& message) const { deny(number, message); }
 
     // Statements the server runs on its own behalf while an object of this type lives.
     class Trusted {
@@ -49,7 +59,7 @@ public:
 
 private:
     static int authorize(void* self, int action, const char* a, const char* b, const char* schema, const char* trigger);
-    int decide(int action, const QString& a, const QString& b, const QString& schema) const;
+    int decide(int action, const QString& a, const QString& b, const QString& schema, const QString& trigger) const;
     int deny(long number, const QString& message) const;
     QString databaseOf(const QString& schema) const;
 
@@ -59,10 +69,15 @@ private:
     bool m_sysadmin = false;
     int m_trusted = 0;
     QHash<QString, bool> m_owner;   // folded schema name -> db_owner there
+    QSet<QString> m_guarded;
 };
 
 // The server's tables that only the login, user and role statements write.
 bool isServerTable(const QString& table);
+
+// The guard triggers the server puts on guarded tables, and the function they call.
+inline constexpr char kGuardTriggerPrefix[] = "orra_guard_";
+inline constexpr char kGuardFunction[] = "orra_row_guard";
 
 // The uid of the db_owner role.
 constexpr int kDbOwnerRole = 16384;

@@ -3,6 +3,7 @@
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
+#include "platform/db/embedded/RowGuards.h"
 
 #include "platform/db/Connection.h"
 #include "platform/db/Decimal.h"
@@ -434,7 +435,25 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
     m_rights.install(m_db);
     m_session.attach(m_db);
     registerFunctions();
+    // The rows of guarded tables are checked for everyone but the database's owners.
+    if (!m_rights.isOwner(QStringLiteral("main"))) {
+        try {
+            const SessionRights::Trusted trusted(m_rights);
+            m_guardedColumns = installRowGuards(m_db);
+        } catch (const orra::Error& e) {
+            close();
+            raise(QStringLiteral("08001"), e.description(), 17);
+        }
+        QSet<QString> guarded;
+        for (auto it = m_guardedColumns.constBegin(); it != m_guardedColumns.constEnd(); ++it) guarded.insert(it.key());
+        m_rights.setGuardedTables(guarded);
+    }
     registerSession();
+}
+
+QStringList EmbeddedBackend::guardedColumns(const QString& table) const
+{
+    return m_guardedColumns.value(foldName(table));
 }
 
 void EmbeddedBackend::registerFunctions()
@@ -468,6 +487,7 @@ void EmbeddedBackend::registerFunctions()
         {"orra_upper", 1, fnUpper, true},
         {"orra_lower", 1, fnLower, true},
         {"orra_object_id", 1, fnObjectId, false},
+        {kGuardFunction, -1, rowGuardFunction, false},
         {"year", 1, fnDatePart<0>, true},
         {"month", 1, fnDatePart<1>, true},
         {"day", 1, fnDatePart<2>, true},
@@ -572,6 +592,12 @@ bool EmbeddedBackend::sessionAlive(int spid, const QString& loginTime) const
 
 void EmbeddedBackend::close()
 {
+    m_nestedConnection.reset();
+    for (sqlite3_stmt* st : std::as_const(m_nestedStatements)) sqlite3_finalize(st);
+    m_nestedStatements.clear();
+    m_guardedColumns.clear();
+    m_guardMemory.clear();
+    m_procedure.clear();
     for (sqlite3_stmt* st : std::as_const(m_statements)) sqlite3_finalize(st);
     m_statements.clear();
     m_insertColumns.clear();
@@ -608,19 +634,26 @@ void EmbeddedBackend::rollback() { execute(QStringLiteral("rollback transaction"
 
 sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
 {
-    auto it = m_statements.constFind(sql);
-    if (it != m_statements.constEnd()) return it.value();
+    // A guard's reads run while a statement of the session is stepping: they keep their own
+    // statements, so that none of them resets one that is running.
+    QHash<QString, sqlite3_stmt*>& cache = m_nested > 0 ? m_nestedStatements : m_statements;
+    auto it = cache.constFind(sql);
+    if (it != cache.constEnd()) return it.value();
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &st, &tail);
     if (rc != SQLITE_OK) m_session.raise(rc);
     if (!st) return nullptr;
-    if (m_statements.size() > 200) {
-        for (sqlite3_stmt* s : std::as_const(m_statements)) sqlite3_finalize(s);
-        m_statements.clear();
+    if (m_nested > 0 && !sqlite3_stmt_readonly(st)) {
+        sqlite3_finalize(st);
+        raise(QStringLiteral("42000"), QStringLiteral("A row guard may only read."), 50000);
     }
-    m_statements.insert(sql, st);
+    if (cache.size() > 200) {
+        for (sqlite3_stmt* s : std::as_const(cache)) sqlite3_finalize(s);
+        cache.clear();
+    }
+    cache.insert(sql, st);
     return st;
 }
 
@@ -774,8 +807,30 @@ void EmbeddedBackend::runList(const std::vector<Statement>& list, Run& run)
     for (const Statement& st : list) runStatement(st, run);
 }
 
+db::ExecuteResult EmbeddedBackend::runNested(const QString& sql, const QList<db::Parameter>& params)
+{
+    if (!m_db) raise(QStringLiteral("08003"), QStringLiteral("Connection not open"), 0);
+    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database);
+    if (!tr->error.isEmpty()) raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
+    if (!tr->databases.isEmpty())
+        raise(QStringLiteral("42000"), QStringLiteral("A row guard reads only its own database."), 50000);
+    struct Depth {
+        int& n;
+        explicit Depth(int& d) : n(++d) {}
+        ~Depth() { --n; }
+    } depth(m_nested);
+    Run run;
+    run.params = &params;
+    runList(tr->statements, run);
+    return std::move(run.result);
+}
+
 void EmbeddedBackend::runStatement(const Statement& st, Run& run)
 {
+    // What the guards keep lasts as long as the transaction; outside one, a statement.
+    if (m_nested == 0 && sqlite3_get_autocommit(m_db)) m_guardMemory.clear();
+    if (m_nested > 0 && !st.as<SqlStatement>() && !st.as<IfStatement>() && !st.as<BlockStatement>())
+        raise(QStringLiteral("42000"), QStringLiteral("A row guard may only read."), 50000);
     if (const auto* sql = st.as<SqlStatement>()) {
         runSql(*sql, run);
     } else if (const auto* test = st.as<IfStatement>()) {
@@ -945,6 +1000,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
 {
     if (st.sql.isEmpty()) return;
     if (!st.intoTable.isEmpty()) {
+        if (m_nested > 0) raise(QStringLiteral("42000"), QStringLiteral("A row guard may only read."), 50000);
         runSelectInto(st, run);
         return;
     }
@@ -1092,7 +1148,15 @@ void EmbeddedBackend::runProcedure(const ProcedureCall& st, Run& run)
     if (!handler)
         raise(QStringLiteral("42000"), QStringLiteral("Could not find stored procedure '%1'.").arg(st.name), 2812);
     CallSession session(*this, run);
-    handler(st.arguments, session);
+    // The guards know which procedure writes (sp_UserLock keeps the lock rows).
+    const QString outer = std::exchange(m_procedure, st.name.trimmed());
+    try {
+        handler(st.arguments, session);
+    } catch (...) {
+        m_procedure = outer;
+        throw;
+    }
+    m_procedure = outer;
 }
 
 void EmbeddedBackend::runAdministration(const Statement& st, Run& run)

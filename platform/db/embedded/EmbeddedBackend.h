@@ -12,10 +12,15 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVariantHash>
 #include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
+
+namespace orra::db {
+class Connection;
+}
 
 namespace orra::embedded {
 
@@ -59,6 +64,17 @@ public:
 
     // True when the session (spid, login time) of this server is still connected.
     bool sessionAlive(int spid, const QString& loginTime) const;
+
+    // What the row guards (RowGuards.h) use of the session: T-SQL reads run inside the
+    // statement being checked (refused when they would write or reach another database), the
+    // same as a connection, the registered procedure now running, the rights, the guarded
+    // tables' columns and the memory kept until the transaction ends.
+    db::ExecuteResult runNested(const QString& sql, const QList<db::Parameter>& params);
+    db::Connection& nestedConnection();
+    const QString& procedure() const { return m_procedure; }
+    SessionRights& rights() { return m_rights; }
+    QStringList guardedColumns(const QString& table) const;
+    QVariantHash& guardMemory() { return m_guardMemory; }
 
 private:
     struct Run;
@@ -117,6 +133,14 @@ private:
     QHash<QString, QString> m_insertColumns;      // schema.table -> column list without identity
     SessionRights m_rights;                       // what client text may do (SQLite's authorizer)
     ExactTypeCache m_exactTypes;                  // money and decimal expression columns by statement
+    // Row guards: the guarded tables of main (folded name -> columns), the reads of a guard
+    // (with their own prepared statements), the procedure running, the transaction's memory.
+    QHash<QString, QStringList> m_guardedColumns;
+    int m_nested = 0;
+    QHash<QString, sqlite3_stmt*> m_nestedStatements;
+    std::unique_ptr<db::Connection> m_nestedConnection;
+    QString m_procedure;
+    QVariantHash m_guardMemory;
 };
 
 }   // namespace orra::embedded

@@ -3,8 +3,11 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Decimal.h"
 #include "platform/db/ServerConnectionText.h"
+#include "platform/db/embedded/Server.h"
 
 #include <QDate>
+#include <QFileInfo>
+#include <QStringList>
 #include <QDateTime>
 #include <QTime>
 #include <sql.h>
@@ -32,6 +35,66 @@ SQLWCHAR* w(const QString& s)
 QString fromW(const SQLWCHAR* p, qsizetype chars) { return QString(reinterpret_cast<const QChar*>(p), chars); }
 
 bool isWarningState(const QString& state) { return state.startsWith(u"01"); }
+
+// The names of the drivers registered with the driver manager (its odbcinst.ini).
+QStringList registeredDrivers(SQLHENV env)
+{
+    QStringList names;
+    SQLWCHAR name[512];
+    SQLWCHAR attributes[4096];
+    SQLSMALLINT nameLength = 0, attributesLength = 0;
+    for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
+        const SQLRETURN rc = SQLDriversW(env, direction, name, SQLSMALLINT(std::size(name)), &nameLength, attributes,
+            SQLSMALLINT(std::size(attributes)), &attributesLength);
+        if (!SQL_SUCCEEDED(rc)) break;
+        names.append(fromW(name, std::min<qsizetype>(nameLength, qsizetype(std::size(name)) - 1)));
+    }
+    return names;
+}
+
+// True when value, read as a path (or a "file:" name), lies inside the embedded servers'
+// folder: a driver that opens files (the SQLite one) must not reach their databases.
+bool namesServerFile(QString value)
+{
+    value = value.trimmed();
+    if (value.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) value = value.mid(5).section(u'?', 0, 0);
+    if (value.isEmpty()) return false;
+    const QString root = QFileInfo(embedded::serversRoot()).canonicalFilePath();
+    if (root.isEmpty()) return false;
+    QFileInfo file(value);
+    // a file that is not there yet would be made in its folder
+    QString where = file.exists() ? file.canonicalFilePath() : QFileInfo(file.absolutePath()).canonicalFilePath();
+    return !where.isEmpty() && (where == root || where.startsWith(root + u'/'));
+}
+
+[[noreturn]] void refuseText(const QString& description)
+{
+    throw ProviderFailure{{ProviderError{-1, QStringLiteral("IM002"), description, kSource, 0}}};
+}
+
+// A connection text may come from a script or a document: it names a registered driver, and
+// nothing in it makes the driver manager or a driver load or write a file of its choosing.
+void checkConnectionText(SQLHENV env, const ConnectionString& cs)
+{
+    for (const char* key : {"FILEDSN", "SAVEFILE", "LoadExt"})
+        if (cs.contains(QLatin1String(key)))
+            refuseText(QStringLiteral("The connection text may not name a file with '%1='.").arg(QLatin1String(key)));
+    for (const auto& item : cs.items())
+        if (namesServerFile(item.second))
+            refuseText(QStringLiteral("The connection text names a file of the embedded servers ('%1'): they are "
+                                      "reached by their server's name.")
+                           .arg(item.second));
+    if (!cs.contains(QStringLiteral("Driver"))) return;
+    QString driver = resolveDriverName(cs.value(QStringLiteral("Driver")));
+    while (driver.size() >= 2 && driver.front() == u'{' && driver.back() == u'}')
+        driver = driver.mid(1, driver.size() - 2).trimmed();
+    if (driver.contains(u'/') || driver.contains(u'\\'))
+        refuseText(QStringLiteral("The ODBC driver '%1' is named by a path: a driver is named as it is registered "
+                                  "with the ODBC driver manager, never by its library.")
+                       .arg(driver));
+    if (!registeredDrivers(env).contains(driver, Qt::CaseInsensitive))
+        refuseText(QStringLiteral("The ODBC driver '%1' is not registered with the ODBC driver manager.").arg(driver));
+}
 
 QList<ProviderError> diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool allMessages);
 
@@ -506,6 +569,13 @@ void OdbcBackend::open(const ConnectionString& cs, const QString& user, const QS
         SQLFreeHandle(SQL_HANDLE_ENV, env);
         ProviderError e{-1, QStringLiteral("HY001"), QStringLiteral("Cannot allocate an ODBC connection"), kSource, 0};
         throw ProviderFailure{{e}};
+    }
+    try {
+        checkConnectionText(env, cs);
+    } catch (const ProviderFailure&) {
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+        throw;
     }
     const QString text = driverConnectionText(cs, user, password);
     SQLWCHAR out[1024];

@@ -8,6 +8,11 @@
 // provider (Provider, Persist Security Info, OLE DB Services, Prompt, Initial File Name) are
 // dropped.
 //
+// Before the driver manager sees the text: a Driver value must name a driver registered with
+// the driver manager (SQLDrivers), never a library by its path; FILEDSN, SAVEFILE and LoadExt
+// (the SQLite driver's extension loading) are refused, and so is any value that names a path
+// inside the embedded servers' folder. Such a text fails with SQL state IM002.
+//
 // Errors come from SQLGetDiagRec: number -(native error), or -1 when the driver reports no
 // native error; records whose SQL state is of class "01" (warnings), and every record of a
 // call that returned SQL_SUCCESS_WITH_INFO, are messages with number 0.

@@ -1,9 +1,20 @@
 #include "platform/db/sqlite/SqliteFileBackend.h"
 
+#include "platform/db/Connection.h"
+
 #include <QFileInfo>
 #include <sqlite3.h>
 
 namespace orra::db::sqlite {
+
+void openDatabaseFile(Connection& con, const QString& path, FileMode mode)
+{
+    ConnectionString cs;
+    cs.set(QStringLiteral("Data Source"), path);
+    if (mode == FileMode::Create) cs.set(QStringLiteral("Mode"), QStringLiteral("Create"));
+    if (mode == FileMode::ReadOnly) cs.set(QStringLiteral("Mode"), QStringLiteral("ReadOnly"));
+    con.open(std::make_unique<SqliteFileBackend>(), cs);
+}
 
 SqliteFileBackend::SqliteFileBackend() = default;
 

@@ -1,5 +1,8 @@
 #pragma once
-// The backend for one SQLite database file: "Data Source=/path/file.db[;Mode=Create|ReadOnly]".
+// The backend for one SQLite database file, for the programs' own files and tests: opened by
+// openDatabaseFile, never from connection text (which may come from a script or a document).
+// Its "Server Name" is the file's absolute path, its "Current Catalog" the file name without
+// its extension.
 
 #include "platform/db/Backend.h"
 #include "platform/db/sqlite/SqliteSession.h"
@@ -8,7 +11,22 @@
 
 struct sqlite3;
 
+namespace orra::db {
+class Connection;
+}
+
 namespace orra::db::sqlite {
+
+enum class FileMode {
+    ReadWrite,   // the file must exist
+    Create,      // made when missing
+    ReadOnly,
+};
+
+// Opens con (closed) on the SQLite database file at path. Fails as Connection::open does.
+void openDatabaseFile(Connection& con, const QString& path, FileMode mode = FileMode::ReadWrite);
+
+// What openDatabaseFile hands over: "Data Source" (the path) and "Mode" ("Create", "ReadOnly").
 
 class SqliteFileBackend : public Backend {
 public:
