@@ -1,5 +1,5 @@
 // morvane: the designer. Start-up is morvane::Main (designer/shell/Startup.h); this file makes
-// the application, installs the desktop's user interface, registers the windows of the
+// the application (the designer's error boundary), installs the desktop's user interface, registers the windows of the
 // libraries above the shell, and runs the event loop while the main window lives.
 
 #include "catalogue/EmbeddedCatalogue.h"
@@ -8,6 +8,7 @@
 #include "designer/editor/frmFindReplace.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "designer/editor/frmtvDocument.h"
+#include "designer/shell/DesignerApplication.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/Startup.h"
 #include "designer/shell/ToolbarImages.h"
@@ -17,11 +18,10 @@
 #include "runtime/RunHost.h"
 #include "runtime/prompt/frmRunBlock.h"
 
-#include <QApplication>
-
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    // Its event loop shows the errors that reach it and goes on.
+    morvane::DesignerApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Orra"));
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     // No display name: the desktop would add it to every caption, which are the program's own.

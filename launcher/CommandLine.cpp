@@ -21,14 +21,6 @@ long floorDiv(long a, long b)
 
 }   // namespace
 
-QString CleanCommandLine(const QString& text)
-{
-    QString out = text;
-    out.remove(QLatin1Char('\t'));
-    out.remove(QStringLiteral("\r\n"));
-    return out;
-}
-
 QString DecodeOptionValue(QString& value)
 {
     if (value.startsWith(QLatin1Char('#'))) return DecodeBitTransposed(value.mid(1));

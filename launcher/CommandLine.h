@@ -1,6 +1,8 @@
 #pragma once
 // The launcher's command line: "/key:value" options, cleaned and decoded.
 
+#include "common/CommandLine.h"
+
 #include <QString>
 
 namespace orra::launcher {
@@ -24,9 +26,6 @@ inline constexpr char kPasswordVariable[] = "ORRA_PASSWORD";
 // A value as an option of the command line: as it is, or in the "#" form when it holds what
 // the command line would change ("/", outer blanks, TAB, CR LF, a leading "#" or "'").
 QString EncodeOptionValue(const QString& value);
-
-// The text with every TAB removed, then every CR LF pair removed.
-QString CleanCommandLine(const QString& text);
 
 // Quoted values lose their quotes; "#" values are decoded by DecodeBitTransposed; others
 // are returned as they are. A quoted value is also changed in place.

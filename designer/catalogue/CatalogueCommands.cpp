@@ -44,16 +44,18 @@ public:
     {
         auto* line = qobject_cast<QLineEdit*>(editor);
         QTreeWidgetItem* node = m_tree->itemFromIndex(index);
-        if (!line || !node || !m_pane) return;
+        // A pane on its way out (its editor closing with it) is no pane any more: nothing is stored.
+        frmpbOrra* owner = qobject_cast<frmpbOrra*>(m_pane.get());
+        if (!line || !node || !owner) return;
         const QString newName = line->text();
         if (newName == node->text(0)) return;
-        const bool stored = m_tree == m_pane->tvOrra() ? tvOrra_AfterLabelEdit(*m_pane, node, newName)
-                                                       : tvRepository_AfterLabelEdit(node, newName);
+        const bool stored = m_tree == owner->tvOrra() ? tvOrra_AfterLabelEdit(*owner, node, newName)
+                                                      : tvRepository_AfterLabelEdit(node, newName);
         if (stored) {
             model->setData(index, newName, Qt::EditRole);
             return;
         }
-        QPointer<frmpbOrra> pane = m_pane;
+        QPointer<frmpbOrra> pane = owner;
         KeyedTree* tree = m_tree;
         const QString key = KeyedTree::key(node);
         QTimer::singleShot(0, tree, [pane, tree, key] {
@@ -62,7 +64,7 @@ public:
     }
 
 private:
-    QPointer<frmpbOrra> m_pane;
+    QPointer<QObject> m_pane;
     KeyedTree* m_tree;
 };
 

@@ -106,11 +106,12 @@ void frmOrraDevelopment::RemoveAllBreakPoints()
     d.breakPoints.clear();
 }
 
-// After a rebuild of the tree. A break point whose element has gone from the document stays
-// in the list (its element may come back with a reload) and marks nothing meanwhile.
+// After a rebuild of the tree. A break point whose element is not in the document any more
+// (a reload without it) goes: it would mark nothing and stop a later element of that ID.
 void frmOrraDevelopment::PopulateBreakPoints()
 {
     if (!m_dbg) return;
+    m_dbg->breakPoints.removeIf([this](const QString& key) { return !runNode(key); });
     for (const QString& key : std::as_const(m_dbg->breakPoints)) ApplyBreakPointLook(runNode(key));
 }
 

@@ -165,6 +165,13 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
         StopDebugMode();
         return;
     }
+    // Each run starts with no step pending: an earlier run's targets are not this one's.
+    d.ExecutingID.clear();
+    d.ResumeID.clear();
+    d.StepTargetID.clear();
+    d.StepFallbackID.clear();
+    d.JumpTargetID.clear();
+    ApplyStructureLock();
 
     // The trace header.
     resultPane();
@@ -247,7 +254,7 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
 
 // Leaving debug mode: the engine drops its tables (at once, or once a run under way has
 // unwound), the run connection is closed and released, and the window is the editor again.
-void frmOrraDevelopment::StopDebugMode()
+void frmOrraDevelopment::StopDebugMode(bool rebuildTree)
 {
     DebugState& d = dbg();
     d.stationResume.clear();
@@ -274,6 +281,7 @@ void frmOrraDevelopment::StopDebugMode()
     }
     if (!m_traceMode) ShowHideResultPane(false);
     LockForDebug(false);
+    if (!rebuildTree) return;
     PopulateTree();
     PopulateBreakPoints();
 }
@@ -290,7 +298,12 @@ float frmOrraDevelopment::RunLoop()
         r = engine->RunDocument();
         while (r == orra::RunResult::RestartRequested && m_debugMode && d.engine.get() == engine)
             r = engine->RunDocument();
-        if (!m_debugMode || d.engine.get() != engine) return r;   // stopped meanwhile
+        if (!m_debugMode || d.engine.get() != engine) {
+            // Stopped meanwhile: now that the run has unwound, the commands are the selection's.
+            if (m_active && !StructureLocked() && m_tree && m_tree->currentItem())
+                tvDocument_NodeClick(m_tree->currentItem());
+            return r;
+        }
         if (r == orra::RunResult::Paused && !d.stationResume.isEmpty()
             && engine->Statu == orra::DocOrra::enDocStatuRunning) {
             engine->GoToID = d.stationResume;

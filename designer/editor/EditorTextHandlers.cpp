@@ -5,6 +5,7 @@
 #include "designer/editor/ModHighlight.h"
 #include "designer/editor/frmEdit.h"
 #include "designer/editor/frmOrraDevelopment.h"
+#include "designer/shell/DesignerApplication.h"
 #include "designer/shell/EditorOptions.h"
 #include "designer/shell/frmMDIMain.h"
 
@@ -71,17 +72,23 @@ void EditorTextHandlers::attach(RichTextBox* editor)
     const Kind k = Kind(kind);
     m_editors[k] = editor;
 
-    connect(editor, &RichTextBox::Change, this, [this, k] { onChange(k); });
+    // Each handler is an edge of the designer's error boundary: an error is shown there, and a
+    // key that failed goes no further.
+    connect(editor, &RichTextBox::Change, this, [this, k] { RunGuarded([&] { onChange(k); }); });
     connect(editor, &RichTextBox::SelChange, this, [editor] {
         if (frmMDIMain* main = mainWindow(); main && editor->hasFocus()) main->UpdatePanelLine(editor);
     });
-    editor->onDblClick = [this, editor] { BeginWordSelection(editor); };
-    editor->onMouseUp = [this, editor](Qt::MouseButton, int, QPoint) { SelectWordBounds(editor); };
+    editor->onDblClick = [this, editor] { RunGuarded([&] { BeginWordSelection(editor); }); };
+    editor->onMouseUp = [this, editor](Qt::MouseButton, int, QPoint) { RunGuarded([&] { SelectWordBounds(editor); }); };
     editor->installEventFilter(this);
     if (k == DocDescription) return;
-    editor->onKeyDown = [this, k](int& keyCode, int shift) { onKeyDown(k, keyCode, shift); };
-    editor->onKeyPress = [this, k](int& keyAscii) { onKeyPress(k, keyAscii); };
-    editor->onKeyUp = [this, k](int& keyCode, int shift) { onKeyUp(k, keyCode, shift); };
+    editor->onKeyDown = [this, k](int& keyCode, int shift) {
+        if (!RunGuarded([&] { onKeyDown(k, keyCode, shift); })) keyCode = 0;
+    };
+    editor->onKeyPress = [this, k](int& keyAscii) {
+        if (!RunGuarded([&] { onKeyPress(k, keyAscii); })) keyAscii = 0;
+    };
+    editor->onKeyUp = [this, k](int& keyCode, int shift) { RunGuarded([&] { onKeyUp(k, keyCode, shift); }); };
     if (k == ParamDefaultVal) {
         if (auto* button = m_window->findChild<QPushButton*>(QStringLiteral("cmdEditDefaultValue")))
             connect(button, &QPushButton::clicked, this, &EditorTextHandlers::cmdEditDefaultValue_Click);
@@ -93,10 +100,12 @@ bool EditorTextHandlers::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         const Kind k = kindOf(qobject_cast<RichTextBox*>(watched));
         if (k != KindCount) {
-            if (event->type() == QEvent::FocusIn)
-                onGotFocus(k);
-            else
-                onLostFocus(k);
+            RunGuarded([&] {
+                if (event->type() == QEvent::FocusIn)
+                    onGotFocus(k);
+                else
+                    onLostFocus(k);
+            });
         }
     }
     return QObject::eventFilter(watched, event);
@@ -114,9 +123,9 @@ void EditorTextHandlers::LoadElementText(QTreeWidgetItem* node, xml::Node elemen
     auto show = [&](Kind k, const QString& text, bool script) {
         RichTextBox* e = m_editors[k];
         if (!e) return;
-        m_targets[k] = xml::Node();
+        m_targetIDs[k].clear();
         // In debug mode the texts are read-only; else the pane's editability holds.
-        e->setLocked(e->isReadOnly() || m_window->DebugMode());
+        e->setLocked(e->isReadOnly() || m_window->StructureLocked());
         m_loading = true;
         e->setText(text);
         m_loading = false;
@@ -124,7 +133,7 @@ void EditorTextHandlers::LoadElementText(QTreeWidgetItem* node, xml::Node elemen
             HighlightScript(e, true);
         else
             HighlightSql(e, QString());
-        m_targets[k] = element;
+        m_targetIDs[k] = id;
     };
     if (tag == QLatin1String("Block") || tag == QLatin1String("Station") || tag == QLatin1String("Script")) {
         const Kind k = tag == QLatin1String("Block") ? BlockSQL
@@ -138,6 +147,30 @@ void EditorTextHandlers::LoadElementText(QTreeWidgetItem* node, xml::Node elemen
     }
 }
 
+void EditorTextHandlers::DocumentReplaced()
+{
+    for (QString& id : m_targetIDs) id.clear();
+}
+
+void EditorTextHandlers::ElementsRemoved(const QStringList& ids)
+{
+    for (QString& id : m_targetIDs)
+        if (ids.contains(id)) id.clear();
+    for (const QString& id : ids)
+        if (m_cursorPositions.IsExists(id)) m_cursorPositions.Remove(id);
+}
+
+void EditorTextHandlers::ElementIDChanged(const QString& oldID, const QString& newID)
+{
+    for (QString& id : m_targetIDs)
+        if (id == oldID) id = newID;
+    if (!m_cursorPositions.IsExists(oldID)) return;
+    const clsRTFPosition kept = m_cursorPositions.Item(oldID);
+    m_cursorPositions.Remove(oldID);
+    if (m_cursorPositions.IsExists(newID)) m_cursorPositions.Remove(newID);
+    m_cursorPositions.Add(kept.FirstRow, kept.Position, newID);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Change: the text goes back into the element.
 
@@ -146,7 +179,7 @@ void EditorTextHandlers::onChange(Kind k)
     // Texts shown or re-shown (settings applied) are no edits.
     if (m_loading || m_window->ApplyingSettings()) return;
     RichTextBox* e = m_editors[k];
-    xml::Node target = k == DocDescription ? m_window->CurrentElement() : m_targets[k];
+    xml::Node target = k == DocDescription ? m_window->CurrentElement() : m_window->elementByID(m_targetIDs[k]);
     if (!e || !target) return;
     if (k == DocDescription && xml::tagName(target) != QLatin1String("Document")) return;
     const QString text = e->Text();
@@ -287,8 +320,9 @@ void EditorTextHandlers::onGotFocus(Kind k)
 void EditorTextHandlers::onLostFocus(Kind k)
 {
     if (frmMDIMain* main = mainWindow()) main->setPanelText(QStringLiteral("Line"), QString());
-    if ((k == BlockSQL || k == StationSQL || k == ScriptSource) && m_targets[k])
-        StoreCursorPosition(m_editors[k], xml::attribute(m_targets[k], QStringLiteral("ID")));
+    // Only for an element that is still there.
+    if ((k == BlockSQL || k == StationSQL || k == ScriptSource) && m_window->elementByID(m_targetIDs[k]))
+        StoreCursorPosition(m_editors[k], m_targetIDs[k]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -341,19 +375,19 @@ RichTextBox* EditorTextHandlers::commandEditor(QString* commentMarker) const
 {
     const QTreeWidgetItem* node = m_window->tvDocument() ? m_window->tvDocument()->currentItem() : nullptr;
     const QString tag = DocumentTree::tag(node);
+    RichTextBox* editor = nullptr;
     if (tag == QLatin1String("Block")) {
         *commentMarker = QStringLiteral("--");
-        return m_editors[BlockSQL];
-    }
-    if (tag == QLatin1String("Station")) {
+        editor = m_editors[BlockSQL];
+    } else if (tag == QLatin1String("Station")) {
         *commentMarker = QStringLiteral("--");
-        return m_editors[StationSQL];
-    }
-    if (tag == QLatin1String("Script")) {
+        editor = m_editors[StationSQL];
+    } else if (tag == QLatin1String("Script")) {
         *commentMarker = QStringLiteral("'");
-        return m_editors[ScriptSource];
+        editor = m_editors[ScriptSource];
     }
-    return nullptr;
+    // A locked text changes by no command.
+    return editor && !editor->Locked() ? editor : nullptr;
 }
 
 void EditorTextHandlers::CommentBlock()

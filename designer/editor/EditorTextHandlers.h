@@ -50,6 +50,13 @@ public:
     // debug mode, the caret and scroll where they were left for that element.
     void LoadElementText(QTreeWidgetItem* node, orra::xml::Node element);
 
+    // What the window tells: the document was replaced (no editor edits anything until it is
+    // shown an element again; the remembered positions stay, as positions of IDs), elements went (their editors edit
+    // nothing and their remembered positions go), an element's ID changed (its editor and position follow).
+    void DocumentReplaced();
+    void ElementsRemoved(const QStringList& ids);
+    void ElementIDChanged(const QString& oldID, const QString& newID);
+
     // The public text commands of the window, by the selected node's tag.
     void CommentBlock();
     void UnCommentBlock();
@@ -94,8 +101,8 @@ private:
 
     frmOrraDevelopment* m_window;
     orra::RichTextBox* m_editors[KindCount] = {};
-    // The element each editor shows (write-back target).
-    orra::xml::Node m_targets[KindCount];
+    // The ID of the element each editor shows (its write-back target), looked up at each write.
+    QString m_targetIDs[KindCount];
     bool m_loading = false;
     bool m_wordSelectPending = false;
     int m_wordSelectStart = 0;

@@ -139,7 +139,7 @@ static xml::Node elementOf(const xml::Document& doc, QTreeWidgetItem* node)
 
 void frmOrraDevelopment::addContainerChild(const QString& kind, const QString& infix)
 {
-    if (!m_tree || !m_document) return;
+    if (!m_tree || !m_document || StructureLocked()) return;
     QTreeWidgetItem* target = builderTarget(this, m_tree->currentItem());
     if (!target) return;
     const xml::Node container = elementOf(*m_document, target);
@@ -161,7 +161,7 @@ void frmOrraDevelopment::addContainerChild(const QString& kind, const QString& i
         xml::setAttribute(element, QStringLiteral("Language"), QStringLiteral("VBScript"));
 
     m_documentChanged = true;
-    m_currentElement = element;
+    m_currentElementID = id;
 
     QTreeWidgetItem* node = m_tree->node(id);
     m_tree->expandNode(target);
@@ -176,7 +176,7 @@ void frmOrraDevelopment::addContainerChild(const QString& kind, const QString& i
 
 void frmOrraDevelopment::AddParameter()
 {
-    if (!m_tree || !m_document) return;
+    if (!m_tree || !m_document || StructureLocked()) return;
     QTreeWidgetItem* target = builderTarget(this, m_tree->currentItem());
     if (!target) return;
     const xml::Node owner = elementOf(*m_document, target);

@@ -65,7 +65,7 @@ bool isOwnNode(QTreeWidgetItem* node)
 
 xml::Node frmOrraDevelopment::elementByID(const QString& id) const
 {
-    if (!m_document) return {};
+    if (!m_document || id.isEmpty()) return {};
     return orra::FindElementByAttribute(m_document->node(), kID, id);
 }
 
@@ -73,43 +73,42 @@ xml::Node frmOrraDevelopment::elementByID(const QString& id) const
 // the current element.
 xml::Node frmOrraDevelopment::clipboardSubject() const
 {
-    if (m_currentParameter) return m_currentParameter;
-    if (m_currentStation) return m_currentStation;
-    if (m_currentScript) return m_currentScript;
-    return m_currentElement;
+    for (const QString* id : {&m_currentParameterID, &m_currentStationID, &m_currentScriptID, &m_currentElementID})
+        if (!id->isEmpty()) return elementByID(*id);
+    return {};
+}
+
+void frmOrraDevelopment::removeElementAndNode(xml::Node element, QTreeWidgetItem* node)
+{
+    QStringList ids;
+    collectIDs(element, ids);
+    if (node) m_tree->removeNode(node);
+    xml::removeChild(element.parent(), element);
+    m_documentChanged = true;
+    NotifyElementsRemoved(ids);
 }
 
 void frmOrraDevelopment::RemoveElement()
 {
-    if (!m_tree || !m_document) return;
+    if (!m_tree || !m_document || StructureLocked()) return;
     QTreeWidgetItem* selected = m_tree->currentItem();
     // An included document's elements belong to that document.
     if (selected && isOwnNode(selected)) {
-        if (const xml::Node p = m_currentParameter) {
-            const QString id = xml::attribute(p, kID);
+        if (!m_currentParameterID.isEmpty()) {
+            const QString id = m_currentParameterID;
+            // The check may ask the author: the parameter is looked up once it has answered.
             if (CheckParameterDependencies(id)) {
-                QTreeWidgetItem* node = m_tree->node(id);
-                QTreeWidgetItem* group = node ? node->parent() : nullptr;
-                if (group && group->childCount() == 1)
-                    m_tree->removeNode(group);
-                else if (node)
-                    m_tree->removeNode(node);
-                xml::removeChild(p.parent(), p);
-                m_currentParameter = xml::Node();
-                m_documentChanged = true;
+                if (const xml::Node p = elementByID(id); p && !StructureLocked()) {
+                    QTreeWidgetItem* node = m_tree->node(id);
+                    QTreeWidgetItem* group = node ? node->parent() : nullptr;
+                    removeElementAndNode(p, group && group->childCount() == 1 ? group : node);
+                }
             }
-        } else if (const xml::Node e = m_currentStation ? m_currentStation : m_currentScript) {
-            if (QTreeWidgetItem* node = m_tree->node(xml::attribute(e, kID))) m_tree->removeNode(node);
-            xml::removeChild(e.parent(), e);
-            m_currentStation = m_currentScript = xml::Node();
-            m_documentChanged = true;
-        } else if (m_currentElement && !xml::hasTag(m_currentElement, orra::tags::Document)
-            && m_currentElement != m_document->documentElement()) {
-            const xml::Node e = m_currentElement;
-            if (QTreeWidgetItem* node = m_tree->node(xml::attribute(e, kID))) m_tree->removeNode(node);
-            m_currentElement = xml::Node();
-            xml::removeChild(e.parent(), e);
-            m_documentChanged = true;
+        } else if (const xml::Node e = !m_currentStationID.isEmpty() ? CurrentStation() : CurrentScript()) {
+            removeElementAndNode(e, m_tree->node(xml::attribute(e, kID)));
+        } else if (const xml::Node e = CurrentElement();
+                   e && !xml::hasTag(e, orra::tags::Document) && e != m_document->documentElement()) {
+            removeElementAndNode(e, m_tree->node(xml::attribute(e, kID)));
         }
     }
     if (QTreeWidgetItem* now = m_tree->currentItem()) tvDocument_NodeClick(now);
@@ -215,7 +214,7 @@ void frmOrraDevelopment::checkIncludesMayBePasted(xml::Node pasted)
 // to it in this document's scripts follow it to its new IDs.
 bool frmOrraDevelopment::pasteInto(bool followReferences)
 {
-    if (!m_tree || !m_document) return false;
+    if (!m_tree || !m_document || StructureLocked()) return false;
     QTreeWidgetItem* selected = m_tree->currentItem();
     if (!selected) return false;
     try {
@@ -305,16 +304,23 @@ void frmOrraDevelopment::readdNode(QTreeWidgetItem* node, xml::Node element, con
     AddChildNodes(spec.key, element, included, [this](const TreeNodeSpec& s) { m_tree->addNode(s); });
 }
 
+// The element a move acts on: the current Station, else Script, else the current element.
+static xml::Node movedElement(const frmOrraDevelopment* w)
+{
+    xml::Node e = w->CurrentStation();
+    if (!e) e = w->CurrentScript();
+    if (!e) e = w->CurrentElement();
+    return e;
+}
+
 void frmOrraDevelopment::MoveUpBlock()
 {
-    if (!m_tree || !m_document || !isOwnNode(m_tree->currentItem())) return;
-    if (m_currentParameter) {
+    if (!m_tree || !m_document || StructureLocked() || !isOwnNode(m_tree->currentItem())) return;
+    if (!m_currentParameterID.isEmpty()) {
         moveParameter(true);
         return;
     }
-    xml::Node e = m_currentStation;
-    if (!e) e = m_currentScript;
-    if (!e) e = m_currentElement;
+    xml::Node e = movedElement(this);
     if (!e) return;
     xml::Node p = PreviousElementSibling(e);
     while (xml::hasTag(p, orra::tags::Parameter)) p = PreviousElementSibling(p);
@@ -324,6 +330,8 @@ void frmOrraDevelopment::MoveUpBlock()
     QTreeWidgetItem* node = m_tree->node(key);
     if (!node) return;
     readdNode(node, e, xml::attribute(p, kID), xml::hasTag(e, orra::tags::Include));
+    // The nodes made again carry their break points as before.
+    PopulateBreakPoints();
     QTreeWidgetItem* moved = m_tree->node(key);
     m_tree->setCurrentItem(moved);
     tvDocument_NodeClick(moved);
@@ -332,14 +340,12 @@ void frmOrraDevelopment::MoveUpBlock()
 
 void frmOrraDevelopment::MoveDownBlock()
 {
-    if (!m_tree || !m_document || !isOwnNode(m_tree->currentItem())) return;
-    if (m_currentParameter) {
+    if (!m_tree || !m_document || StructureLocked() || !isOwnNode(m_tree->currentItem())) return;
+    if (!m_currentParameterID.isEmpty()) {
         moveParameter(false);
         return;
     }
-    xml::Node e = m_currentStation;
-    if (!e) e = m_currentScript;
-    if (!e) e = m_currentElement;
+    xml::Node e = movedElement(this);
     if (!e) return;
     xml::Node x = NextElementSibling(e);
     while (xml::hasTag(x, orra::tags::Parameter)) x = NextElementSibling(x);
@@ -347,12 +353,14 @@ void frmOrraDevelopment::MoveDownBlock()
     e.parent().insert_move_before(x, e);
     if (QTreeWidgetItem* node = m_tree->node(xml::attribute(x, kID)))
         readdNode(node, x, xml::attribute(e, kID), xml::hasTag(x, orra::tags::Include));
+    PopulateBreakPoints();
     m_documentChanged = true;
 }
 
 void frmOrraDevelopment::moveParameter(bool up)
 {
-    const xml::Node e = m_currentParameter;
+    const xml::Node e = CurrentParameter();
+    if (!e) return;
     auto neighbour = [up](xml::Node from) {
         for (xml::Node n = up ? from.previous_sibling() : from.next_sibling(); n;
              n = up ? n.previous_sibling() : n.next_sibling())

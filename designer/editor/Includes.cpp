@@ -88,7 +88,7 @@ void setSelectionColour(QTableWidget* grid, const QColor& colour)
 
 void frmOrraDevelopment::AddInclude(QTreeWidgetItem* target, long includedDocID)
 {
-    if (!m_tree || !m_document || !target) return;
+    if (!m_tree || !m_document || !target || StructureLocked()) return;
     try {
         orra::db::Connection* con = catalogue();
         const QString db = catalogueDatabase();
@@ -267,21 +267,23 @@ void frmOrraDevelopment::cbdocServer_Click()
 // A parameter becomes static only when no including document binds it.
 void frmOrraDevelopment::cbparamBehaviour_Click()
 {
-    const xml::Node p = m_currentParameter;
+    xml::Node p = CurrentParameter();
     if (!p || !m_cbparamBehaviour) return;
+    const QString id = m_currentParameterID;
     const QString oldValue = xml::hasAttribute(p, QStringLiteral("Behaviour"))
         ? xml::attribute(p, QStringLiteral("Behaviour"))
         : QStringLiteral("dynamic");
     const QString newValue = m_cbparamBehaviour->currentText();
     if (oldValue == newValue) return;
     try {
-        if (newValue == QLatin1String("static")
-            && !CheckParameterDependencies(xml::attribute(p, QStringLiteral("ID")))) {
+        if (newValue == QLatin1String("static") && !CheckParameterDependencies(id)) {
             const QSignalBlocker block(m_cbparamBehaviour);
             m_cbparamBehaviour->setCurrentIndex(
                 m_cbparamBehaviour->findText(oldValue, Qt::MatchExactly | Qt::MatchCaseSensitive));
             return;
         }
+        // Looked up again once the check has asked the author.
+        if (!(p = elementByID(id))) return;
         xml::setAttribute(p, QStringLiteral("Behaviour"), newValue);
         if (auto* n = const_cast<DocumentNode*>(
                 DocumentTree::asNode(m_tree->node(xml::attribute(p, QStringLiteral("ID")))))) {
@@ -367,7 +369,7 @@ void frmOrraDevelopment::LoadInheritanceGrid()
     const int widths[] = {0, twips(3000), twips(3000), twips(750)};
     for (int c = 0; c < 4; ++c) grid->setColumnWidth(c, widths[c]);
     grid->setColumnHidden(0, true);
-    const xml::Node include = m_currentElement;
+    const xml::Node include = CurrentElement();
     const xml::Node embedded = embeddedDocument(include);
     for (xml::Node p = embedded.first_child(); p; p = p.next_sibling()) {
         if (!xml::hasTag(p, orra::tags::Parameter)) continue;
@@ -397,8 +399,8 @@ void frmOrraDevelopment::LoadInheritanceGrid()
 
 void frmOrraDevelopment::AddInheritance(const QString& RID, const QString& PID)
 {
-    xml::Node include = m_currentElement;
-    if (!xml::hasTag(include, orra::tags::Include)) return;
+    xml::Node include = CurrentElement();
+    if (!xml::hasTag(include, orra::tags::Include) || StructureLocked()) return;
     xml::Node binding = bindingOf(include, PID);
     const xml::Node embedded = embeddedDocument(include);
     // The embedded copy stays the Include's last child; the binding goes last among the rest.
@@ -420,10 +422,11 @@ void frmOrraDevelopment::RemoveInheritance()
 {
     QTableWidget* grid = grdInheritance();
     const int row = grid->currentRow();
-    if (row < 0) return;
-    const xml::Node binding = bindingOf(m_currentElement, cellText(grid, row, 0));
+    if (row < 0 || StructureLocked()) return;
+    const xml::Node include = CurrentElement();
+    const xml::Node binding = bindingOf(include, cellText(grid, row, 0));
     if (!binding) return;
-    xml::removeChild(m_currentElement, binding);
+    xml::removeChild(include, binding);
     setCellText(grid, row, 2, QString());
     setCellText(grid, row, 3, QString());
     m_documentChanged = true;
@@ -433,8 +436,8 @@ void frmOrraDevelopment::ChangeInheritanceType()
 {
     QTableWidget* grid = grdInheritance();
     const int row = grid->currentRow();
-    if (row < 0) return;
-    const xml::Node binding = bindingOf(m_currentElement, cellText(grid, row, 0));
+    if (row < 0 || StructureLocked()) return;
+    const xml::Node binding = bindingOf(CurrentElement(), cellText(grid, row, 0));
     if (!binding) return;
     if (cellText(grid, row, 3).isEmpty())
         xml::removeAttribute(binding, QStringLiteral("Type"));
@@ -479,6 +482,7 @@ bool frmOrraDevelopment::inheritanceGridEvent(QEvent* event)
         } else if (!m_inheritanceEditOpen) {
             m_txtInheritanceInput->clear();
             m_inheritanceEditOpen = true;
+            m_inheritanceIncludeID = m_currentElementID;
             const QString text = cellText(grid, row, 2);
             if (text.startsWith(QLatin1Char('$'))) m_txtInheritanceInput->setText(text.mid(1));
             ShowInheritanceEditor(true);
@@ -524,7 +528,9 @@ bool frmOrraDevelopment::inheritanceInputEvent(QEvent* event)
     if (event->type() == QEvent::FocusOut) {
         const QString text = m_txtInheritanceInput->text();
         const int row = grid->currentRow();
-        if (!text.isEmpty() && row >= 0) {
+        // Only into the Include the box was opened for (it may have gone, or another be shown).
+        if (!text.isEmpty() && row >= 0 && !m_inheritanceIncludeID.isEmpty()
+            && m_inheritanceIncludeID == m_currentElementID) {
             setCellText(grid, row, 2, QStringLiteral("$") + text);
             AddInheritance(QStringLiteral("$") + text, cellText(grid, row, 0));
         }

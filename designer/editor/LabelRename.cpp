@@ -37,7 +37,7 @@ QString frmOrraDevelopment::ParameterNameProblem(const QString& name)
 
 int frmOrraDevelopment::tvDocument_BeforeLabelEdit()
 {
-    if (m_debugMode || !m_tree) return 1;
+    if (StructureLocked() || !m_tree) return 1;
     const QString tag = DocumentTree::tag(m_tree->currentItem());
     const bool editable = tag == QLatin1String("Block") || tag == QLatin1String("Parameter")
         || tag == QLatin1String("Station") || tag == QLatin1String("Script");
@@ -46,13 +46,14 @@ int frmOrraDevelopment::tvDocument_BeforeLabelEdit()
 
 int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
 {
-    if (!m_tree || !m_document) return 1;
+    if (!m_tree || !m_document || StructureLocked()) return 1;
     QTreeWidgetItem* node = m_tree->currentItem();
     const QString tag = DocumentTree::tag(node);
     const QString key = DocumentTree::key(node);
     try {
         if (tag == QLatin1String("Parameter")) {
-            const xml::Node owner = m_currentElement;
+            xml::Node owner = CurrentElement();
+            const QString ownerID = m_currentElementID;
             xml::Node parameter = orra::FindElementByAttribute(owner, QStringLiteral("ID"), key);
             if (!parameter || parameter.parent() != owner) return 1;
             const QString oldID = xml::attribute(parameter, QStringLiteral("ID"));
@@ -75,6 +76,11 @@ int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
                 m_documentChanged = true;
                 return 1;
             }
+            // Looked up again once the check has asked the author.
+            owner = elementByID(ownerID);
+            parameter = orra::FindElementByAttribute(owner, QStringLiteral("ID"), oldID);
+            node = m_tree->node(oldID);
+            if (!parameter || !node || StructureLocked()) return 1;
             const QString newID = xml::attribute(owner, QStringLiteral("ID")) + QStringLiteral(".P_") + NewString;
             m_tree->setNodeKey(node, newID);   // fails on a key in use before anything changed
             xml::setAttribute(parameter, QStringLiteral("ID"), newID);
@@ -83,17 +89,18 @@ int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
             orra::RenameParameter(owner, oldID, oldName, newID, NewString, true);
             orra::RewriteReferences(m_document->documentElement(), oldID, newID);
             m_documentChanged = true;
+            NotifyElementIDChanged(oldID, newID);
             // The status panel names the element by its new ID.
             MainWindowLink().SetPanelText(QStringLiteral("ID"), QStringLiteral("ID:") + newID);
             return 0;
         }
         xml::Node element;
         if (tag == QLatin1String("Block"))
-            element = m_currentElement;
+            element = CurrentElement();
         else if (tag == QLatin1String("Station"))
-            element = m_currentStation;
+            element = CurrentStation();
         else if (tag == QLatin1String("Script"))
-            element = m_currentScript;
+            element = CurrentScript();
         if (!element) return 1;
         xml::setAttribute(element, QStringLiteral("Name"), NewString);
         m_documentChanged = true;

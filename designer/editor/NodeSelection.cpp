@@ -130,7 +130,7 @@ void frmOrraDevelopment::tvDocument_NodeClick(QTreeWidgetItem* node)
             break;
         }
         ShowFrame(rule->pane);
-        if (rule->pane != PaneParameterGroup) SetEditable(rule->pane, rule->editable && !m_debugMode);
+        if (rule->pane != PaneParameterGroup) SetEditable(rule->pane, rule->editable && !StructureLocked());
 
         main.EnableDocumentCommands(rule->base);
         const QStringList& keys = frmMDIMain::documentCommandKeys();
@@ -141,15 +141,15 @@ void frmOrraDevelopment::tvDocument_NodeClick(QTreeWidgetItem* node)
         main.EnableToolbarButton(QStringLiteral("JumpTo"), flagValue(rule->toolbar[kToolbarFlags - 1], m_debugMode));
         for (int i = 0; i < kMenuFlags; ++i)
             main.SetMenuEnabled(QLatin1String(kMenuItems[i]), flagValue(rule->menus[i], m_debugMode));
+        ApplyStructureLock();
     }
     if (!context) return;
 
-    const xml::Node root = m_document->documentElement();
     const QString key = DocumentTree::key(context);
-    m_currentElement = xml::attribute(root, QStringLiteral("ID")) == key
-        ? root
-        : orra::FindElementByAttribute(root, QStringLiteral("ID"), key);
-    m_currentParameter = m_currentStation = m_currentScript = xml::Node();
+    m_currentElementID = elementByID(key) ? key : QString();
+    m_currentParameterID.clear();
+    m_currentStationID.clear();
+    m_currentScriptID.clear();
     ShowElement(node);
 }
 

@@ -162,31 +162,35 @@ void frmOrraDevelopment::wirePane(int index)
 
 void frmOrraDevelopment::paramTextChanged(QLineEdit* editor, const char* attribute)
 {
-    if (m_showingElement || m_applyingSettings || !m_currentParameter) return;
-    xml::setAttribute(m_currentParameter, QLatin1String(attribute), editor->text());
+    const xml::Node p = CurrentParameter();
+    if (m_showingElement || m_applyingSettings || !p) return;
+    xml::setAttribute(p, QLatin1String(attribute), editor->text());
     if (!editor->isReadOnly()) m_documentChanged = true;
 }
 
 void frmOrraDevelopment::cbparamType_Click()
 {
-    if (m_showingElement || !m_currentParameter) return;
+    const xml::Node p = CurrentParameter();
+    if (m_showingElement || !p) return;
     const QString type = m_cbparamType->currentText();
-    xml::setAttribute(m_currentParameter, QStringLiteral("Type"), type);
+    xml::setAttribute(p, QStringLiteral("Type"), type);
     m_documentChanged = true;
     ApplyTypeRule(type, true);
 }
 
 void frmOrraDevelopment::cbparamSelectionType_Click()
 {
-    if (m_showingElement || !m_currentParameter) return;
-    xml::setAttribute(m_currentParameter, QStringLiteral("SelectionType"), m_cbparamSelectionType->currentText());
+    const xml::Node p = CurrentParameter();
+    if (m_showingElement || !p) return;
+    xml::setAttribute(p, QStringLiteral("SelectionType"), m_cbparamSelectionType->currentText());
     m_documentChanged = true;
 }
 
 void frmOrraDevelopment::cbScriptLang_Click()
 {
-    if (m_showingElement || !m_currentScript) return;
-    xml::setAttribute(m_currentScript, QStringLiteral("Language"), m_cbScriptLang->currentText());
+    const xml::Node script = CurrentScript();
+    if (m_showingElement || !script) return;
+    xml::setAttribute(script, QStringLiteral("Language"), m_cbScriptLang->currentText());
     m_documentChanged = true;
 }
 
@@ -242,23 +246,27 @@ void frmOrraDevelopment::ShowElement(QTreeWidgetItem* node)
     try {
         const QString tag = DocumentTree::tag(node);
         const QString key = DocumentTree::key(node);
+        // The element of the node, found below the current element.
+        const auto below = [this, &key] {
+            return orra::FindElementByAttribute(CurrentElement(), QStringLiteral("ID"), key) ? key : QString();
+        };
         if (is(tag, "Block", "IBlock")) {
             LoadBlockPane();
-            m_text->LoadElementText(node, m_currentElement);
+            m_text->LoadElementText(node, CurrentElement());
         } else if (is(tag, "ParameterGroup", "IParameterGroup")) {
             LoadParameterList(node);
         } else if (is(tag, "Parameter", "IParameter")) {
-            m_currentParameter = orra::FindElementByAttribute(m_currentElement, QStringLiteral("ID"), key);
+            m_currentParameterID = below();
             LoadParameterPane();
-            m_text->LoadElementText(node, m_currentParameter);
+            m_text->LoadElementText(node, CurrentParameter());
         } else if (is(tag, "Station", "IStation")) {
-            m_currentStation = orra::FindElementByAttribute(m_currentElement, QStringLiteral("ID"), key);
+            m_currentStationID = below();
             LoadStationPane();
-            m_text->LoadElementText(node, m_currentStation);
+            m_text->LoadElementText(node, CurrentStation());
         } else if (is(tag, "Script", "IScript")) {
-            m_currentScript = orra::FindElementByAttribute(m_currentElement, QStringLiteral("ID"), key);
+            m_currentScriptID = below();
             LoadScriptPane();
-            m_text->LoadElementText(node, m_currentScript);
+            m_text->LoadElementText(node, CurrentScript());
         } else if (is(tag, "Document", "IDocument")) {
             LoadDocumentPane();
         } else if (is(tag, "Include", "IInclude")) {
@@ -282,16 +290,17 @@ void frmOrraDevelopment::LoadScriptPane()
 {
     ensurePane(PaneScript);
     m_cbScriptLang->setCurrentIndex(m_cbScriptLang->findText(
-        xml::attribute(m_currentScript, QStringLiteral("Language")), Qt::MatchExactly | Qt::MatchCaseSensitive));
+        xml::attribute(CurrentScript(), QStringLiteral("Language")), Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
 void frmOrraDevelopment::LoadDocumentPane()
 {
     ensurePane(PaneDocument);
-    m_txtdocDescription->setPlainText(xml::bodyText(m_currentElement));
+    const xml::Node root = CurrentElement();
+    m_txtdocDescription->setPlainText(xml::bodyText(root));
     // A root of the older form (no Server) is a document bound to no server.
-    const QString server = xml::hasAttribute(m_currentElement, QStringLiteral("Server"))
-        ? xml::attribute(m_currentElement, QStringLiteral("Server"))
+    const QString server = xml::hasAttribute(root, QStringLiteral("Server"))
+        ? xml::attribute(root, QStringLiteral("Server"))
         : QStringLiteral("{FREE}");
     const int at = m_cbdocServer->findText(server, Qt::MatchExactly | Qt::MatchCaseSensitive);
     m_cbdocServer->setCurrentIndex(at);
@@ -301,7 +310,7 @@ void frmOrraDevelopment::LoadDocumentPane()
 void frmOrraDevelopment::LoadParameterPane()
 {
     ensurePane(PaneParameter);
-    const xml::Node p = m_currentParameter;
+    const xml::Node p = CurrentParameter();
     const auto value = [p](const char* name) { return xml::attribute(p, QLatin1String(name)); };
     m_txtparamCaption->setText(value("Caption"));
     m_txtparamPrompt->setText(value("Prompt"));
@@ -321,10 +330,11 @@ void frmOrraDevelopment::LoadParameterList(QTreeWidgetItem* node)
     ensurePane(PaneParameterGroup);
     m_lvParameters->clear();
     if (m_tree) m_tree->buildChildItems(node);
+    const xml::Node owner = CurrentElement();
     QList<QTreeWidgetItem*> items;
     for (int i = 0; i < node->childCount(); ++i) {
         const xml::Node e =
-            orra::FindElementByAttribute(m_currentElement, QStringLiteral("ID"), DocumentTree::key(node->child(i)));
+            orra::FindElementByAttribute(owner, QStringLiteral("ID"), DocumentTree::key(node->child(i)));
         const auto value = [e](const char* name) { return xml::attribute(e, QLatin1String(name)); };
         auto* item =
             new QTreeWidgetItem(QStringList{value("Name"), value("Caption"), value("Type"), value("DefaultValue")});

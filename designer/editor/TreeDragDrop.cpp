@@ -60,8 +60,10 @@ void frmOrraDevelopment::installTreeEditing()
     m_tree->setProperty("frmOrraDevelopmentEditing", true);
     m_tree->setAcceptDrops(true);
     m_tree->viewport()->setAcceptDrops(true);
-    auto* hook = new EventHook(m_tree, [this](QObject* watched, QEvent* event) {
-        if (watched == m_tree) {
+    // The tree as a plain object: its events come also while it is being destroyed.
+    QObject* tree = m_tree.data();
+    auto* hook = new EventHook(m_tree, [this, tree](QObject* watched, QEvent* event) {
+        if (watched == tree) {
             if (event->type() == QEvent::KeyPress) {
                 auto* ke = static_cast<QKeyEvent*>(event);
                 if (ke->key() == Qt::Key_Delete) {
@@ -111,7 +113,7 @@ bool frmOrraDevelopment::treeViewportEvent(QEvent* event)
     case QEvent::DragMove: {
         auto* de = static_cast<QDragMoveEvent*>(event);
         auto* source = qobject_cast<QTreeWidget*>(de->source());
-        if (!source || !tagIn(source->objectName(), {"tvOrra", "tvDocument", "tvRepository"})) {
+        if (!source || !tagIn(source->objectName(), {"tvOrra", "tvDocument", "tvRepository"}) || StructureLocked()) {
             de->ignore();
             return true;
         }
@@ -160,6 +162,8 @@ void frmOrraDevelopment::tvDocument_MouseMove(int button, int shift, QPoint pos)
 {
     if (button != 1 || !m_tree) return;
     m_dragShift = shift;
+    // A node dragged while the structure is locked could only move or insert: no drag starts.
+    if (StructureLocked()) return;
     QTreeWidgetItem* pressed = PressedNode();
     if (m_draggingNode || !pressed) return;
     const QString tag = DocumentTree::tag(pressed);
@@ -203,6 +207,10 @@ void frmOrraDevelopment::tvDocument_DragDrop(QObject* source, QPoint /*pos*/)
     m_draggingNode = false;
     auto* tree = qobject_cast<QTreeWidget*>(source);
     if (!tree || !m_tree || !m_document) return;
+    if (StructureLocked()) {
+        m_dropHighlight.clear();
+        return;
+    }
     QTreeWidgetItem* D = DropHighlight();
     const QString dTag = DocumentTree::tag(D);
     const QString name = tree->objectName();
@@ -257,15 +265,14 @@ void frmOrraDevelopment::tvDocument_DragDrop(QObject* source, QPoint /*pos*/)
                     m_tree->setCurrentItem(D);
                     pasted = pasteInto(true);
                 }
-                if (pasted) {
-                    if (QTreeWidgetItem* old = m_tree->node(pressedKey)) {
-                        QTreeWidgetItem* group = old->parent();
-                        if (xml::hasTag(dragged, orra::tags::Parameter) && group && group->childCount() == 1)
-                            m_tree->removeNode(group);
-                        else
-                            m_tree->removeNode(old);
-                    }
-                    xml::removeChild(dragged.parent(), dragged);
+                // The dragged element by its ID again: the paste may have asked the author.
+                const xml::Node moved = pasted ? elementByID(pressedKey) : xml::Node();
+                if (moved) {
+                    QTreeWidgetItem* old = m_tree->node(pressedKey);
+                    QTreeWidgetItem* group = old ? old->parent() : nullptr;
+                    const bool lastOfGroup =
+                        xml::hasTag(moved, orra::tags::Parameter) && group && group->childCount() == 1;
+                    removeElementAndNode(moved, lastOfGroup ? group : old);
                 }
             }
         }

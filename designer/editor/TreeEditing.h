@@ -35,6 +35,8 @@ private:
 
 }   // namespace morvane
 
+#include "designer/shell/DesignerApplication.h"
+
 #include <QObject>
 #include <functional>
 
@@ -51,12 +53,20 @@ Qt::DropAction executeTreeDrag(QDrag* drag);
 // An event filter that hands the events of the objects it watches to a function (true: the
 // event is consumed).
 class EventHook : public QObject {
+    Q_OBJECT
 public:
     using Handler = std::function<bool(QObject*, QEvent*)>;
     EventHook(QObject* parent, Handler handler) : QObject(parent), m_handler(std::move(handler)) {}
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override { return m_handler(watched, event); }
+    // The handler's error is shown at this edge (the designer's error boundary); the event it
+    // failed on is taken as handled.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        bool consumed = true;
+        RunGuarded([&] { consumed = m_handler(watched, event); });
+        return consumed;
+    }
 
 private:
     Handler m_handler;

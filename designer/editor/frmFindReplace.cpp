@@ -136,6 +136,18 @@ void frmFindReplace::setSearchDoc(QObject* window)
     if (editor != m_searchDoc) {
         restart();
         m_searchRTFText = nullptr;
+        if (m_searchDoc) disconnect(m_searchDoc, nullptr, this, nullptr);
+        if (editor) {
+            // A document read again, or the element the search stands on gone: start over.
+            connect(editor, &frmOrraDevelopment::DocumentReplaced, this, &frmFindReplace::restart);
+            connect(editor, &frmOrraDevelopment::ElementsRemoved, this, [this](const QStringList& ids) {
+                if (ids.contains(m_currentSearchId)) restart();
+            });
+            connect(editor, &frmOrraDevelopment::ElementIDChanged, this,
+                [this](const QString& oldID, const QString& newID) {
+                    if (m_currentSearchId == oldID) m_currentSearchId = newID;
+                });
+        }
     }
     m_searchDoc = editor;
 }
@@ -143,6 +155,7 @@ void frmFindReplace::setSearchDoc(QObject* window)
 void frmFindReplace::restart()
 {
     m_searchStarted = false;
+    m_currentSearchElement = orra::xml::Node();
     m_matchIndex = 0;
     m_currentMatch.reset();
 }
@@ -224,10 +237,9 @@ void frmFindReplace::cmdFind_Click()
 {
     m_replaceMode = m_typeOfAction == 1;
     const xml::Document* searched = m_searchDoc ? m_searchDoc->document() : nullptr;
-    // A window closed or a document read again since: its elements are gone, start over.
-    if (searched != m_searchedDocument) restart();
-    m_searchedDocument = searched;
     if (!searched) {
+        // The window closed: its search is over.
+        restart();
         notFound(QStringLiteral("Find"));
         return;
     }
@@ -246,6 +258,8 @@ void frmFindReplace::cmdFind_Click()
         m_elementTested = false;
     }
     FindNext(m_searchPattern, m_ignoreCase);
+    // No handle outlives the Find: the next one looks the element up by its ID.
+    m_currentSearchElement = xml::Node();
 }
 
 xml::Node frmFindReplace::GetStartElement() const

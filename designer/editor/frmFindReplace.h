@@ -88,9 +88,10 @@ private:
     // Fields.
     int m_typeOfAction = 0;
     QPointer<frmOrraDevelopment> m_searchDoc;
-    const orra::xml::Document* m_searchedDocument = nullptr;   // whose elements the search walks
     QPointer<orra::RichTextBox> m_searchRTFText;
-    orra::xml::Node m_currentSearchElement;   // valid during one Find; between them by its ID
+    // The element the search stands on: between two Finds only its ID is kept, and the element
+    // is looked up again in the document as it is then; the window tells when it goes.
+    orra::xml::Node m_currentSearchElement;
     QString m_currentSearchId;
     QList<orra::RegExpMatch> m_editorMatches;
     int m_matchIndex = 0;

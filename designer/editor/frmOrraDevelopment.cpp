@@ -7,6 +7,7 @@
 #include "designer/editor/DocumentModel.h"
 #include "designer/editor/EditorTextHandlers.h"
 #include "designer/editor/MainWindowLink.h"
+#include "designer/editor/TreeEditing.h"
 #include "designer/editor/frmtvDocument.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/DesignerState.h"
@@ -16,6 +17,7 @@
 #include "platform/host/UserInterface.h"
 #include "runtime/DocOrra.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
@@ -68,7 +70,14 @@ QComboBox* comboBox(const char* name, const QString& accessibleName, bool editab
     return c;
 }
 
-void setLocked(QPlainTextEdit* e, bool locked) { e->setReadOnly(locked); }
+// A locked text box keeps its caret and its keyboard selection.
+void setLocked(QPlainTextEdit* e, bool locked)
+{
+    if (auto* box = qobject_cast<orra::RichTextBox*>(e))
+        box->setLocked(locked);
+    else
+        e->setReadOnly(locked);
+}
 void setLocked(QLineEdit* e, bool locked) { e->setReadOnly(locked); }
 // A combo box has no read-only state of its own: a locked one takes no input.
 void setLocked(QComboBox* c, bool locked) { c->setEnabled(!locked); }
@@ -98,6 +107,11 @@ frmOrraDevelopment::frmOrraDevelopment(QWidget* parent) : QWidget(parent)
 
 frmOrraDevelopment::~frmOrraDevelopment()
 {
+    // The focus leaves the panes while the document is still there: a focus-out delivered once
+    // the members have gone would store a caret position through the window's document.
+    if (QWidget* focused = QApplication::focusWidget(); focused && isAncestorOf(focused)) focused->clearFocus();
+    // The window's event hooks reach its members: they go before the members do.
+    qDeleteAll(findChildren<EventHook*>(Qt::FindDirectChildrenOnly));
     // A window destroyed without being closed still gives its tree back.
     if (m_tree) frmtvDocument::instance()->UnloadtvDocument(m_tree);
 }
@@ -481,9 +495,8 @@ bool frmOrraDevelopment::LoadDocument()
         } else {
             orra::ExpandIncludes(con, fresh->documentElement(), m_docID, database);
             // Nothing of the old document stays current; the tree's rebuild selects anew.
-            m_currentElement = xml::Node();
-            m_currentParameter = m_currentStation = m_currentScript = xml::Node();
             m_document = std::move(fresh);
+            NotifyDocumentReplaced();
         }
         return true;
     } catch (const orra::Error& e) {
@@ -501,8 +514,8 @@ void frmOrraDevelopment::NewDocument()
     }
     m_document = std::make_unique<xml::Document>();
     NewDocumentSkeleton(*m_document);
-    m_currentElement = m_document->documentElement();
-    m_currentParameter = m_currentStation = m_currentScript = xml::Node();
+    NotifyDocumentReplaced();
+    m_currentElementID = xml::attribute(m_document->documentElement(), QStringLiteral("ID"));
     if (m_tree) tvDocument_NodeClick(m_tree->node(QStringLiteral("B0")));
 }
 
@@ -618,6 +631,8 @@ xml::Node frmOrraDevelopment::CreateParameterElement(xml::Node owner, const QStr
 
 void frmOrraDevelopment::ReLoad()
 {
+    // The engine of a debug run walks the document shown: it is not replaced under it.
+    if (StructureLocked()) return;
     if (m_documentChanged) {
         const int answer =
             orra::userInterface().messageBox(QStringLiteral("Save Changes ?"), orra::vbYesNoCancel, windowTitle());
@@ -719,6 +734,7 @@ void frmOrraDevelopment::Form_Activate()
     main.SelectCatalogueNode(QStringLiteral("T%1").arg(m_docID));
     main.EnableToolbarButton(QStringLiteral("Save"), true);
     main.EnableToolbarButton(QStringLiteral("Refresh"), true);
+    ApplyStructureLock();
     if (m_tree) m_tree->setVisible(true);
 }
 
@@ -760,6 +776,13 @@ void frmOrraDevelopment::closeEvent(QCloseEvent* event)
     if (DeferCloseDuringRun() || !Form_QueryUnload()) {
         event->ignore();
         return;
+    }
+    // A paused (or ended) run is stopped as Stop stops it: its connection closed, the user
+    // panel back to the catalogue's login.
+    if (m_debugMode) {
+        MainWindowLink().SetDebugButtons(false);
+        m_debugMode = false;
+        StopDebugMode(false);
     }
     Form_Unload();
     event->accept();

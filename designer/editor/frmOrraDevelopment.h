@@ -180,7 +180,14 @@ public:
     // The remembered split position: the top of the result pane in the window, in pixels.
     int resultPaneTop() const { return m_resultPaneTop; }
 
-    orra::xml::Node CurrentElement() const { return m_currentElement; }
+    // The element into which new elements go (the selected node's container), looked up by
+    // its ID in the document as it is now; null when there is none.
+    orra::xml::Node CurrentElement() const { return elementByID(m_currentElementID); }
+    // The element whose ID is id (the root included), or null.
+    orra::xml::Node elementByID(const QString& id) const;
+    // While a debug run is under way or paused the engine walks this window's document: no
+    // element may be added, removed, moved or renumbered, from any road.
+    bool StructureLocked() const;
     bool DebugMode() const { return m_debugMode; }
     bool TraceMode() const { return m_traceMode; }
     bool ResultPaneVisible() const { return m_resultPaneVisible; }
@@ -223,9 +230,9 @@ public:
     // The nearest ancestor of node that is no Parameter or parameter-group node, or null.
     QTreeWidgetItem* FindParameterGroupNode(QTreeWidgetItem* node) const;
     // The elements shown in the Parameter, Station and Script panes (null when none).
-    orra::xml::Node CurrentParameter() const { return m_currentParameter; }
-    orra::xml::Node CurrentStation() const { return m_currentStation; }
-    orra::xml::Node CurrentScript() const { return m_currentScript; }
+    orra::xml::Node CurrentParameter() const { return elementByID(m_currentParameterID); }
+    orra::xml::Node CurrentStation() const { return elementByID(m_currentStationID); }
+    orra::xml::Node CurrentScript() const { return elementByID(m_currentScriptID); }
     // The debug flag alone, as node selection reads it (the debugger sets it with its run).
     void setDebugModeFlag(bool on) { m_debugMode = on; }
 
@@ -296,6 +303,13 @@ public:
     void setAdHocRunSource(AdHocRunSource source) { m_adHoc->setRunSource(std::move(source)); }
     AdHocSql* adHocSql() const { return m_adHoc.get(); }
 
+signals:
+    // What those who refer to elements by ID hear from the window: the document was replaced
+    // (read again), elements went (their IDs, with every ID below them), an element's ID changed.
+    void DocumentReplaced();
+    void ElementsRemoved(const QStringList& ids);
+    void ElementIDChanged(const QString& oldID, const QString& newID);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -340,7 +354,14 @@ private:
 
     // Tree editing helpers (ElementClipboard.cpp, Includes.cpp, TreeDragDrop.cpp).
     orra::xml::Node clipboardSubject() const;
-    orra::xml::Node elementByID(const QString& id) const;
+    // The window tells its panes, text editors and break points, then everyone else.
+    void NotifyDocumentReplaced();
+    void NotifyElementsRemoved(const QStringList& ids);
+    void NotifyElementIDChanged(const QString& oldID, const QString& newID);
+    // The commands that change the document's structure are off while it is locked.
+    void ApplyStructureLock();
+    // Removes element and its node (with what lies below both) and tells who refers to them.
+    void removeElementAndNode(orra::xml::Node element, QTreeWidgetItem* node);
     bool pasteInto(bool followReferences);
     void checkIncludesMayBePasted(orra::xml::Node pasted);
     void moveParameter(bool up);
@@ -360,7 +381,8 @@ private:
     void ApplyNormalLook(QTreeWidgetItem* node);
     void ApplyBreakPointLook(QTreeWidgetItem* node);
     void ApplyColours(QTreeWidgetItem* node, const QColor& back, const QColor& fore, bool bold);
-    void StopDebugMode();
+    // Leaves debug mode; rebuildTree: the window stays and shows its document as an editor again.
+    void StopDebugMode(bool rebuildTree = true);
     // A close while a debug run is under way: stops the run and closes once it has unwound.
     bool DeferCloseDuringRun();
     void LockForDebug(bool locked);
@@ -376,10 +398,11 @@ private:
     std::shared_ptr<orra::xml::Document> m_document;
     QPointer<DocumentTree> m_tree;
 
-    orra::xml::Node m_currentElement;
-    orra::xml::Node m_currentParameter;
-    orra::xml::Node m_currentStation;
-    orra::xml::Node m_currentScript;
+    // The current elements by ID: looked up when they are read or written.
+    QString m_currentElementID;
+    QString m_currentParameterID;
+    QString m_currentStationID;
+    QString m_currentScriptID;
     // True while ShowElement fills a pane: the fields' change handlers then write nothing.
     bool m_showingElement = false;
     // The servers of the connection registry, read when the window loads.
@@ -431,6 +454,8 @@ private:
     int m_dragShift = 0;
     QLineEdit* m_txtInheritanceInput = nullptr;
     bool m_inheritanceEditOpen = false;
+    // The Include whose binding the edit box edits.
+    QString m_inheritanceIncludeID;
     int m_gridDragRow = -1;
     // Result pane.
     QTableView* m_dbgGrid = nullptr;

@@ -1,10 +1,10 @@
 #include "designer/shell/Startup.h"
 
+#include "common/CommandLine.h"
 #include "common/Connections.h"
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/SettingsStore.h"
 #include "designer/shell/frmMDIMain.h"
-#include "launcher/CommandLine.h"
 #include "platform/host/Error.h"
 #include "platform/host/UserInterface.h"
 
@@ -50,8 +50,7 @@ CommandLineOptions ReadCommandLine(const QString& commandLine)
 int Main(const QStringList& arguments)
 {
     try {
-        const CommandLineOptions options =
-            ReadCommandLine(orra::launcher::CleanCommandLine(arguments.join(QLatin1Char(' '))));
+        const CommandLineOptions options = ReadCommandLine(orra::CleanCommandLine(arguments.join(QLatin1Char(' '))));
         QString server = options.server;
         QString database = options.database;
         if (server.isEmpty()) server = GetSetting(QStringLiteral("Main Settings"), QStringLiteral("Server"));

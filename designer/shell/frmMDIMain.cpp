@@ -1,5 +1,6 @@
 #include "designer/shell/frmMDIMain.h"
 
+#include "designer/shell/DesignerApplication.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/EditorOptions.h"
@@ -157,6 +158,9 @@ frmMDIMain::frmMDIMain(QWidget* parent) : QMainWindow(parent)
 frmMDIMain::~frmMDIMain()
 {
     delete m_findDialog.data();
+    // A pane never docked (hidden since start-up) belongs to no window: it goes with this one.
+    for (const QPointer<QWidget>& form : std::as_const(m_paneForms))
+        if (form && !form->parentWidget()) delete form.data();
     if (g_instance == this) g_instance = nullptr;
 }
 
@@ -816,7 +820,7 @@ bool frmMDIMain::callActiveWindow(const char* member, const QVariantList& args, 
         try {
             ok = method.invoke(window, Qt::DirectConnection, r, a[0], a[1]);
         } catch (const orra::Error& e) {
-            showMessage(e.description());
+            ShowSystemError(e);
             return false;
         } catch (const std::exception& e) {
             showMessage(QString::fromLocal8Bit(e.what()));

@@ -244,11 +244,13 @@ void DockHost::rememberSize(QDockWidget* dock)
 
 bool DockHost::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_window && event->type() == QEvent::Show && !m_shownOnce) {
+    // The type first: a window on its way out is no main window any more.
+    if (event->type() == QEvent::Show && !m_shownOnce && watched == m_window) {
         // Sizes set before the window had a geometry are applied once it has one.
         m_shownOnce = true;
         arrange();
-    } else if (event->type() == QEvent::Close) {
+    } else if (event->type() == QEvent::Close && qobject_cast<QDockWidget*>(watched)) {
+        // (A dock widget being destroyed is closed too, when it is no dock widget any more.)
         for (const Pane& p : std::as_const(m_panes)) {
             if (p.dock != watched) continue;
             rememberSize(p.dock);

@@ -20,6 +20,15 @@ public:
         : QTreeWidgetItem(NodeType), key(key), text(text), showCheck(showCheck)
     {
     }
+    // A node deleted from its tree forgets its keys while it is still whole: the removal notice
+    // that follows comes from the item's own destructor, when its key is gone.
+    ~Node() override
+    {
+        if (auto* tree = qobject_cast<KeyedTree*>(treeWidget())) {
+            tree->forgetSubtree(this);
+            tree->m_going = this;
+        }
+    }
 
     QVariant data(int column, int role) const override
     {
@@ -352,8 +361,14 @@ void KeyedTree::forgetSubtree(QTreeWidgetItem* node)
 
 void KeyedTree::onRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last)
 {
-    for (int r = first; r <= last; ++r)
-        if (QTreeWidgetItem* item = itemFromIndex(model()->index(r, 0, parent))) forgetSubtree(item);
+    for (int r = first; r <= last; ++r) {
+        QTreeWidgetItem* item = itemFromIndex(model()->index(r, 0, parent));
+        if (item == m_going) {
+            m_going = nullptr;   // forgotten by its destructor
+            continue;
+        }
+        if (item) forgetSubtree(item);
+    }
 }
 
 }   // namespace orra

@@ -138,6 +138,7 @@ private:
     int m_bulkDepth = 0;
     QList<QTreeWidgetItem*> m_pendingTop;
     QTreeWidgetItem* m_dropHighlight = nullptr;
+    QTreeWidgetItem* m_going = nullptr;         // a node whose destructor is under way
     QHash<QString, QIcon> m_iconCache;          // composed icons by image + "\n" + selected image
     QString m_lastImage, m_lastSelectedImage;   // the last pair asked for, and its icon
     QIcon m_lastIcon;

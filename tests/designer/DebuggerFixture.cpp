@@ -91,6 +91,17 @@ morvane::frmOrraDevelopment* DebuggerTest::openSample()
     return openInMain(10);
 }
 
+morvane::frmOrraDevelopment* DebuggerTest::openSamplePausedAt(const QString& key)
+{
+    morvane::frmOrraDevelopment* w = openSample();
+    if (!w || !node(w, key)) return nullptr;
+    select(w, key);
+    trigger("mnuDebugBreakPoint");
+    trigger("mnuDebugStart");
+    EXPECT_EQ(selectedKey(w), key);
+    return w;
+}
+
 QStringList DebuggerTest::traceRows()
 {
     QStringList rows;

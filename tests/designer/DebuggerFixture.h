@@ -38,6 +38,8 @@ protected:
     // an outer block with a nested block and a script, an include, a last block.
     void addSampleDocuments();
     morvane::frmOrraDevelopment* openSample();
+    // The sample, with a break point on the element keyed key, run until it pauses there.
+    morvane::frmOrraDevelopment* openSamplePausedAt(const QString& key);
     QStringList traceRows();
     void trigger(const char* menuItem);
     void select(morvane::frmOrraDevelopment* w, const QString& key);

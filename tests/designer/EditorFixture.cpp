@@ -3,6 +3,7 @@
 #include "designer/editor/DocumentTree.h"
 #include "common/Connections.h"
 #include "designer/editor/frmtvDocument.h"
+#include "designer/shell/DesignerApplication.h"
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/EditorOptions.h"
 #include "designer/shell/mdMain.h"
@@ -22,7 +23,7 @@ public:
         static char name[] = "designer_editor_tests";
         static char* argv[] = {name, nullptr};
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-        if (!QApplication::instance()) m_app = new QApplication(argc, argv);
+        if (!QApplication::instance()) m_app = new morvane::DesignerApplication(argc, argv);
         QApplication::setOrganizationName(QStringLiteral("Orra"));
         QApplication::setApplicationName(QStringLiteral("Morvane"));
         // The element-tree pane that the main window docks is the editor's.

@@ -2,6 +2,7 @@
 
 #include "catalogue/EmbeddedCatalogue.h"
 #include "common/Connections.h"
+#include "designer/shell/DesignerApplication.h"
 #include "designer/shell/DesignerFactories.h"
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/EditorOptions.h"
@@ -26,7 +27,7 @@ public:
         static int argc = 1;
         static char name[] = "designer_shell_tests";
         static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) m_app = new QApplication(argc, argv);
+        if (!QApplication::instance()) m_app = new DesignerApplication(argc, argv);
         QApplication::setOrganizationName(QStringLiteral("Orra"));
         QApplication::setApplicationName(QStringLiteral("Morvane"));
     }

@@ -23,9 +23,10 @@ public:
     Recorder() { m_previous = orra::setUserInterface(this); }
     ~Recorder() override { orra::setUserInterface(m_previous); }
     bool interactive() const override { return true; }
-    int messageBox(const QString& text, int, const QString&) override
+    int messageBox(const QString& text, int, const QString& title) override
     {
         messages << text;
+        titles << title;
         return orra::vbOK;
     }
     QString inputBox(const QString&, const QString&, const QString& d, bool*) override { return d; }
@@ -43,6 +44,7 @@ public:
         return true;
     }
     QStringList messages;
+    QStringList titles;   // of the message boxes, in step with messages
     QStringList logOns;
     bool acceptLogOn = false;
     QString changeDatabaseTo;   // the person picks another database in the log-on dialog

@@ -295,6 +295,30 @@ TEST_F(DragDropTest, DeleteKeyRemovesTheSelectedElement)
     EXPECT_FALSE(node(w, "B0.1"));
 }
 
+TEST_F(DragDropTest, AnErrorUnderTheDeleteKeyIsShownWithItsSourceAndTheDesignerGoesOn)
+{
+    // A document that includes this one holds text that is no document: the dependency check
+    // of a parameter's removal fails.
+    addDocument(30, 1, QStringLiteral("Broken"), QStringLiteral("<Document ID=\"B0\""));
+    admin->execute(QStringLiteral("insert into tbOrraRelations values (30, 20)"));
+    morvane::frmOrraDevelopment* w = openInMain(20);
+    ASSERT_TRUE(w);
+    expandAll(w);
+    select(w, "B0.0.P_Limit");
+    ASSERT_TRUE(main->toolbarButton(QStringLiteral("Delete"))->isEnabled());
+    ui.boxes.clear();
+    QTest::keyClick(w->tvDocument(), Qt::Key_Delete);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_FALSE(ui.boxes.front().text.isEmpty());
+    EXPECT_EQ(ui.boxes.front().title, QStringLiteral("frmOrraDevelopment"));
+    EXPECT_TRUE(element(w, "B0.0.P_Limit"));
+    EXPECT_TRUE(node(w, "B0.0.P_Limit"));
+    // The window goes on: the next key removes what it can.
+    select(w, "B0.0.S0");
+    QTest::keyClick(w->tvDocument(), Qt::Key_Delete);
+    EXPECT_FALSE(element(w, "B0.0.S0"));
+}
+
 TEST_F(DragDropTest, BlockRenamedInPlaceInTheMainWindow)
 {
     morvane::frmOrraDevelopment* w = openInMain(21);

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidgetAction>
@@ -718,4 +719,41 @@ TEST_F(CommandsTest, FindLeavesTheSearchFieldAloneWhenNoTextEditorHasTheFocus)
     EXPECT_EQ(dialog->TypeOfAction, 1);
     EXPECT_EQ(dialog->SearchDoc, w);
     EXPECT_EQ(dialog->findWhat(), QStringLiteral("kept"));
+}
+
+// Raises the system's error on every event of the type it watches for.
+class RaisingFilter : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw orra::Error(orra::kSystemError, QStringLiteral("frmFilter"), QStringLiteral("The filter failed"));
+        return false;
+    }
+};
+
+TEST_F(CommandsTest, ErrorsThatReachTheEventLoopAreShownWithTheirSourceAndItGoesOn)
+{
+    loadMain();
+    ui.messages.clear();
+    ui.titles.clear();
+    QTimer::singleShot(0, main.get(),
+        [] { throw orra::Error(orra::kSystemError, QStringLiteral("frmTimer"), QStringLiteral("The timer failed")); });
+    QMetaObject::invokeMethod(
+        main.get(),
+        [] { throw orra::Error(orra::kSystemError, QStringLiteral("frmSlot"), QStringLiteral("The slot failed")); },
+        Qt::QueuedConnection);
+    auto* watched = new QObject(main.get());
+    watched->installEventFilter(new RaisingFilter(watched));
+    QCoreApplication::postEvent(watched, new QEvent(QEvent::User));
+    bool ranAfter = false;
+    QTimer::singleShot(5, main.get(), [&ranAfter] { ranAfter = true; });
+    for (int i = 0; i < 50 && !ranAfter; ++i) QTest::qWait(5);
+    EXPECT_TRUE(ranAfter);
+    EXPECT_EQ(ui.messages,
+        (QStringList{QStringLiteral("The timer failed"), QStringLiteral("The slot failed"),
+            QStringLiteral("The filter failed")}));
+    EXPECT_EQ(
+        ui.titles, (QStringList{QStringLiteral("frmTimer"), QStringLiteral("frmSlot"), QStringLiteral("frmFilter")}));
 }

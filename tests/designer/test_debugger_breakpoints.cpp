@@ -3,6 +3,9 @@
 
 #include "DebuggerFixture.h"
 
+#include "designer/editor/TreeEditing.h"
+
+#include <QApplication>
 #include <QFont>
 
 namespace orra::test {
@@ -124,6 +127,54 @@ TEST_F(DebuggerBreakPointTest, ClearAllAndReloadKeepTheirPromise)
     EXPECT_TRUE(w->BreakPoints().isEmpty());
     expectNormalLook(node(w, QStringLiteral("B0.1.0")), QStringLiteral("Block"), QStringLiteral("SBlock"));
     expectNormalLook(node(w, QStringLiteral("B0.I0")), QStringLiteral("Include"), QStringLiteral("SInclude"));
+}
+
+TEST_F(DebuggerBreakPointTest, RemovedElementsTakeTheirBreakPointsWithThem)
+{
+    morvane::frmOrraDevelopment* w = openSample();
+    ASSERT_NE(w, nullptr);
+    // The last block goes; a new block takes its ID and is no break point.
+    select(w, QStringLiteral("B0.2"));
+    trigger("mnuDebugBreakPoint");
+    trigger("mnuDocDelete");
+    EXPECT_TRUE(w->BreakPoints().isEmpty());
+    select(w, QStringLiteral("B0"));
+    trigger("mnuDocNewBlock");
+    ASSERT_NE(node(w, QStringLiteral("B0.2")), nullptr);
+    expectNormalLook(node(w, QStringLiteral("B0.2")), QStringLiteral("Block"), QStringLiteral("SBlock"));
+    trigger("mnuDebugStart");
+    EXPECT_FALSE(enabled("mnuDebugContinue")) << "the run paused at " << selectedKey(w).toStdString();
+    trigger("mnuDebugStop");
+    // A block moved among its siblings keeps its mark; one removed takes the marks below it.
+    for (const char* key : {"B0.1.0", "B0.1.X0", "B0.I0"}) {
+        select(w, QLatin1String(key));
+        trigger("mnuDebugBreakPoint");
+    }
+    select(w, QStringLiteral("B0.I0"));
+    main->toolbarButton(QStringLiteral("MoveUp"))->trigger();
+    EXPECT_EQ(
+        w->BreakPoints(), (QStringList{QStringLiteral("B0.1.0"), QStringLiteral("B0.1.X0"), QStringLiteral("B0.I0")}));
+    expectBreakPointLook(node(w, QStringLiteral("B0.I0")));
+    select(w, QStringLiteral("B0.1"));
+    trigger("mnuDocDelete");
+    EXPECT_EQ(w->BreakPoints(), QStringList{QStringLiteral("B0.I0")});
+    // A block dragged elsewhere gets new IDs: its old one is no break point any more.
+    morvane::setTreeDragExecutor([](QDrag*) { return Qt::IgnoreAction; });
+    select(w, QStringLiteral("B0.0"));
+    trigger("mnuDebugBreakPoint");
+    w->documentTree()->expandAll();
+    QApplication::processEvents();
+    const QPoint from = w->tvDocument()->visualItemRect(node(w, QStringLiteral("B0.0"))).center();
+    const QPoint onto = w->tvDocument()->visualItemRect(node(w, QStringLiteral("B0.2"))).center();
+    w->tvDocument_MouseDown(1, 0, from);
+    w->tvDocument_MouseMove(1, 0, from + QPoint(0, 60));
+    ASSERT_TRUE(w->DraggingNode());
+    w->tvDocument_DragOver(w->tvDocument(), onto);
+    w->tvDocument_DragDrop(w->tvDocument(), onto);
+    w->tvDocument_MouseUp();
+    morvane::setTreeDragExecutor(nullptr);
+    ASSERT_NE(node(w, QStringLiteral("B0.2.0")), nullptr);
+    EXPECT_EQ(w->BreakPoints(), QStringList{QStringLiteral("B0.I0")});
 }
 
 TEST_F(DebuggerBreakPointTest, StopRebuildsTheTreeWithItsBreakPoints)

@@ -3,7 +3,13 @@
 
 #include "DebuggerFixture.h"
 
+#include "designer/editor/TreeEditing.h"
+#include "platform/widgets/RichTextBox.h"
+
+#include <QDrag>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
@@ -169,6 +175,161 @@ TEST_F(DebuggerControlTest, ClosingTheWindowDuringARunStopsItFirst)
     for (int i = 0; i < 20 && main->documentWindows().contains(alive.data()); ++i) QTest::qWait(20);
     EXPECT_FALSE(main->documentWindows().contains(alive.data()));
     EXPECT_EQ(lockCount(10), 0);
+}
+
+}   // namespace
+}   // namespace orra::test
+
+namespace orra::test {
+namespace {
+
+// Every road by which the author changes the document's structure, tried on w; what each
+// achieved is left in the document and the tree.
+void tryEveryStructuralEdit(morvane::frmOrraDevelopment* w, const std::function<void(const char*)>& trigger)
+{
+    morvane::CopyToClipboard(
+        orra::FindElementByAttribute(w->document()->documentElement(), QStringLiteral("ID"), QStringLiteral("B0.0")));
+    for (const char* item : {"mnuDocDelete", "mnuDocPaste", "mnuDocNewBlock", "mnuDocNewStation", "mnuDocNewScript",
+             "mnuDocNewParameter", "mnuFileRefresh"})
+        trigger(item);
+    w->RemoveElement();
+    w->PasteElement();
+    w->AddBlock();
+    w->AddStation();
+    w->AddScript();
+    w->AddParameter();
+    w->MoveUpBlock();
+    w->MoveDownBlock();
+    w->ReLoad();
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QCoreApplication::sendEvent(w->tvDocument(), &del);
+    EXPECT_EQ(w->tvDocument_BeforeLabelEdit(), 1);
+    EXPECT_EQ(w->tvDocument_AfterLabelEdit(QStringLiteral("Renamed")), 1);
+    // A drag within the tree: none starts, and a drop moves nothing.
+    QTreeWidgetItem* dragged = w->documentTree()->node(QStringLiteral("B0.2"));
+    const QPoint from = w->tvDocument()->visualItemRect(dragged).center();
+    w->tvDocument_MouseDown(1, 0, from);
+    w->tvDocument_MouseMove(1, 0, from + QPoint(0, 60));
+    EXPECT_FALSE(w->DraggingNode());
+    const QPoint onto = w->tvDocument()->visualItemRect(w->documentTree()->node(QStringLiteral("B0"))).center();
+    w->tvDocument_DragOver(w->tvDocument(), onto);
+    w->tvDocument_DragDrop(w->tvDocument(), onto);
+    w->tvDocument_MouseUp();
+    w->AddInclude(w->documentTree()->node(QStringLiteral("B0")), 20);
+    morvane::CopyToClipboard(xml::Node());
+}
+
+TEST_F(DebuggerControlTest, TheStructureIsLockedWhilePausedFromEveryRoad)
+{
+    QStringList drags;
+    morvane::setTreeDragExecutor([&](QDrag* d) {
+        drags << QString::fromUtf8(d->mimeData()->data(QStringLiteral("application/x-orra-tree-node")));
+        return Qt::IgnoreAction;
+    });
+    morvane::frmOrraDevelopment* w = openSamplePausedAt(QStringLiteral("B0.1"));
+    ASSERT_NE(w, nullptr);
+    for (const char* item : {"mnuDocDelete", "mnuDocPaste", "mnuDocNewBlock", "mnuDocNewStation", "mnuDocNewScript",
+             "mnuDocNewParameter", "mnuFileRefresh"})
+        EXPECT_FALSE(enabled(item)) << item;
+    for (const char* key :
+        {"Delete", "Paste", "Block", "Station", "Script", "Parameter", "MoveUp", "MoveDown", "Refresh"})
+        EXPECT_FALSE(main->toolbarButton(QLatin1String(key))->isEnabled()) << key;
+    // A selection made while paused gives the structural commands back neither.
+    select(w, QStringLiteral("B0.2"));
+    EXPECT_FALSE(enabled("mnuDocDelete"));
+    EXPECT_TRUE(enabled("mnuDebugJump"));
+    const QString before = w->document()->xml();
+    const QStringList treeBefore = treeLines(w->tvDocument());
+    tryEveryStructuralEdit(w, [this](const char* item) { trigger(item); });
+    EXPECT_EQ(w->document()->xml(), before);
+    EXPECT_EQ(treeLines(w->tvDocument()), treeBefore);
+    EXPECT_TRUE(drags.isEmpty());
+    trigger("mnuDebugContinue");
+    EXPECT_EQ(traceRows(),
+        (QStringList{QStringLiteral("outer"), QStringLiteral("nested"), QStringLiteral("script"),
+            QStringLiteral("inner"), QStringLiteral("last")}));
+    trigger("mnuDebugStop");
+    // Out of debug mode the commands are the selection's again.
+    select(w, QStringLiteral("B0.2"));
+    EXPECT_TRUE(enabled("mnuDocDelete"));
+    EXPECT_TRUE(enabled("mnuFileRefresh"));
+    EXPECT_TRUE(main->toolbarButton(QStringLiteral("Block"))->isEnabled());
+    morvane::setTreeDragExecutor(nullptr);
+}
+
+TEST_F(DebuggerControlTest, EditsArrivingWhileTheEngineRunsAreRefusedAndTheRunGoesOn)
+{
+    morvane::frmOrraDevelopment* w = openSample();
+    ASSERT_NE(w, nullptr);
+    morvane::setTreeDragExecutor([](QDrag*) { return Qt::IgnoreAction; });
+    QString before;
+    bool pressed = false;
+    dui.onYield = [&] {
+        if (pressed || !w->DocOrra() || !w->DocOrra()->IsRunning()) return;
+        pressed = true;
+        before = w->document()->xml();
+        // The user selects the last block and tries everything on it while the run goes on.
+        select(w, QStringLiteral("B0.2"));
+        tryEveryStructuralEdit(w, [this](const char* item) { trigger(item); });
+        EXPECT_EQ(w->document()->xml(), before);
+    };
+    trigger("mnuDebugStart");
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(traceRows(),
+        (QStringList{QStringLiteral("outer"), QStringLiteral("nested"), QStringLiteral("script"),
+            QStringLiteral("inner"), QStringLiteral("last")}));
+    EXPECT_EQ(w->document()->xml(), before);
+    trigger("mnuDebugStop");
+    morvane::setTreeDragExecutor(nullptr);
+}
+
+TEST_F(DebuggerControlTest, ClosingAPausedWindowStopsDebugging)
+{
+    loadMain();
+    main->UpdatePanelUser(*catalogue);   // as the start-up shows it
+    const QString catalogueUser = main->panelText(QStringLiteral("UserName"));
+    morvane::frmOrraDevelopment* w = openSamplePausedAt(QStringLiteral("B0.1"));
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->DebugMode());
+    ASSERT_NE(main->panelText(QStringLiteral("UserName")), catalogueUser);
+    const std::weak_ptr<db::Connection> run = w->DocOrra()->Orra_Con();
+    ASSERT_FALSE(run.expired());
+    QPointer<morvane::frmOrraDevelopment> alive(w);
+    w->parentWidget()->close();
+    for (int i = 0; i < 20 && alive; ++i) QTest::qWait(10);
+    EXPECT_FALSE(main->documentWindows().contains(alive.data()));
+    EXPECT_EQ(main->panelText(QStringLiteral("UserName")), catalogueUser);
+    EXPECT_TRUE(run.expired() || !run.lock()->isOpen());
+    EXPECT_FALSE(enabled("mnuDebugStop"));
+    EXPECT_EQ(lockCount(10), 0);
+}
+
+TEST_F(DebuggerControlTest, TheLockedSqlEditorSelectsByKeyboard)
+{
+    morvane::frmOrraDevelopment* w = openSamplePausedAt(QStringLiteral("B0.2"));
+    ASSERT_NE(w, nullptr);
+    auto* sql = w->findChild<orra::RichTextBox*>(QStringLiteral("txtBlockSQL"));
+    ASSERT_NE(sql, nullptr);
+    EXPECT_TRUE(sql->Locked());
+    const QString text = sql->Text();
+    QApplication::setActiveWindow(main.get());
+    sql->setFocus();
+    sql->setSelStart(0);
+    QTest::keyClick(sql, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(sql, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(sql->SelText(), text.left(2));
+    QTest::keyClick(sql, Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(sql->SelText(), text);   // one line
+    sql->setSelStart(7);
+    QTest::keyClick(sql, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(sql->SelText(), text.mid(7));
+    QTest::keyClick(sql, Qt::Key_Home, Qt::ShiftModifier);
+    EXPECT_EQ(sql->SelStart(), 0);
+    // The text itself takes no key.
+    QTest::keyClicks(sql, QStringLiteral("x"));
+    QTest::keyClick(sql, Qt::Key_Delete);
+    EXPECT_EQ(sql->Text(), text);
+    trigger("mnuDebugStop");
 }
 
 }   // namespace

@@ -92,6 +92,20 @@ TEST_F(DebuggerRunTest, StepIntoWalksBlocksScriptsAndIncludesInDocumentOrder)
     EXPECT_FALSE(enabled("mnuDebugStepInto"));
 }
 
+TEST_F(DebuggerRunTest, EachStartBeginsWithNoStepPending)
+{
+    morvane::frmOrraDevelopment* w = openSamplePausedAt(QStringLiteral("B0.1"));
+    ASSERT_NE(w, nullptr);
+    trigger("mnuDebugStepInto");
+    ASSERT_EQ(selectedKey(w), QStringLiteral("B0.1.0"));
+    trigger("mnuDebugStop");
+    // The second run stops at the break point again, not at the first run's step target.
+    trigger("mnuDebugStart");
+    EXPECT_EQ(selectedKey(w), QStringLiteral("B0.1"));
+    EXPECT_EQ(traceRows(), QStringList{QStringLiteral("outer")});
+    trigger("mnuDebugStop");
+}
+
 TEST_F(DebuggerRunTest, StepOverAndStepOutSkipChildren)
 {
     morvane::frmOrraDevelopment* w = openSample();

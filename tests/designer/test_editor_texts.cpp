@@ -103,6 +103,22 @@ protected:
             if (position >= r.start && position < r.start + r.length) found = r.format.foreground().color();
         return found;
     }
+    // The report in the main window (its Document Explorer docked, as the designer shows it),
+    // the node keyed key selected and the editor named editorName focused.
+    void focusInMain(const char* key, const char* editorName, frmOrraDevelopment*& w, RichTextBox*& editor)
+    {
+        w = openInMain(21);
+        ASSERT_TRUE(w);
+        if (!w->tvDocument()->isVisibleTo(main.get())) main->toolbarButton(QStringLiteral("tvDocument"))->trigger();
+        QApplication::processEvents();
+        ASSERT_TRUE(w->tvDocument()->isVisible());
+        w->documentTree()->setCurrentItem(w->documentTree()->node(QLatin1String(key)));
+        editor = w->findChild<RichTextBox*>(QLatin1String(editorName));
+        ASSERT_TRUE(editor);
+        QApplication::setActiveWindow(main.get());
+        editor->setFocus();
+        ASSERT_TRUE(editor->hasFocus());
+    }
     frmOrraDevelopment* window = nullptr;
 };
 
@@ -414,6 +430,67 @@ TEST_F(EditorTextsTest, TheMainWindowShowsTheCaretLineAndOpensTheFindDialog)
     QApplication::sendEvent(sql, &out);
     EXPECT_EQ(main->panelText(QStringLiteral("Line")), QString());
     window = nullptr;   // the main window owns it
+}
+
+// The window tells its editors when the document is read again or an element goes: no editor
+// writes into an element that is gone, and the focus is not left in a pane that went away.
+TEST_F(EditorTextsTest, ARefreshUnbindsTheTextEditorsAndTheirFocus)
+{
+    frmOrraDevelopment* w = nullptr;
+    RichTextBox* sql = nullptr;
+    ASSERT_NO_FATAL_FAILURE(focusInMain("B0.0", "txtBlockSQL", w, sql));
+    sql->setSelStart(6);
+    main->menuItem(QStringLiteral("mnuFileRefresh"))->trigger();
+    EXPECT_EQ(QApplication::focusWidget(), w->tvDocument());
+    // Keys that still reach the editor write into nothing: not into the element read again.
+    QTest::keyClicks(sql, QStringLiteral(" top 5"));
+    leave(sql);
+    EXPECT_FALSE(w->documentChanged());
+    EXPECT_EQ(orra::xml::bodyText(orra::FindElementByAttribute(
+                  w->document()->documentElement(), QStringLiteral("ID"), QStringLiteral("B0.0"))),
+        QStringLiteral("select City, Total\nfrom t.Orders\nwhere City = '<$City%>' and t.Col1+5 > 0"));
+    EXPECT_FALSE(w->textEditors()->CursorPositions().IsExists(QStringLiteral("B0.0")));
+    // Shown again, the element's editor writes into the element as it now is.
+    w->documentTree()->setCurrentItem(w->documentTree()->node(QStringLiteral("B0.0")));
+    sql->setFocus();
+    sql->setSelStart(6);
+    QTest::keyClicks(sql, QStringLiteral(" top 5"));
+    EXPECT_TRUE(w->documentChanged());
+    EXPECT_TRUE(orra::xml::bodyText(
+        orra::FindElementByAttribute(w->document()->documentElement(), QStringLiteral("ID"), QStringLiteral("B0.0")))
+                    .startsWith(QStringLiteral("select top 5 City")));
+}
+
+TEST_F(EditorTextsTest, ARemovedElementKeepsNoEditorAndNoCaret)
+{
+    frmOrraDevelopment* w = nullptr;
+    RichTextBox* station = nullptr;
+    ASSERT_NO_FATAL_FAILURE(focusInMain("B0.0.S0", "txtStationSQL", w, station));
+    main->menuItem(QStringLiteral("mnuDocDelete"))->trigger();
+    ASSERT_FALSE(w->documentTree()->hasNode(QStringLiteral("B0.0.S0")));
+    EXPECT_EQ(QApplication::focusWidget(), w->tvDocument());
+    w->setDocumentChanged(false);
+    const QString before = w->document()->xml();
+    QTest::keyClicks(station, QStringLiteral("x"));
+    leave(station);
+    EXPECT_FALSE(w->documentChanged());
+    EXPECT_EQ(w->document()->xml(), before);
+    EXPECT_FALSE(w->textEditors()->CursorPositions().IsExists(QStringLiteral("B0.0.S0")));
+    // The same for a Block removed from the toolbar with its pane's editor focused.
+    w->documentTree()->setCurrentItem(w->documentTree()->node(QStringLiteral("B0.1")));
+    RichTextBox* sql = w->findChild<RichTextBox*>(QStringLiteral("txtBlockSQL"));
+    sql->setFocus();
+    leave(sql);
+    ASSERT_TRUE(w->textEditors()->CursorPositions().IsExists(QStringLiteral("B0.1")));
+    sql->setFocus();
+    main->toolbarButton(QStringLiteral("Delete"))->trigger();
+    ASSERT_FALSE(w->documentTree()->hasNode(QStringLiteral("B0.1")));
+    EXPECT_FALSE(w->textEditors()->CursorPositions().IsExists(QStringLiteral("B0.1")));
+    w->setDocumentChanged(false);
+    QTest::keyClicks(sql, QStringLiteral("x"));
+    leave(sql);
+    EXPECT_FALSE(w->documentChanged());
+    EXPECT_FALSE(w->textEditors()->CursorPositions().IsExists(QStringLiteral("B0.1")));
 }
 
 // ---------------------------------------------------------------------------------------------

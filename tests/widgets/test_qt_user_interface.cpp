@@ -32,15 +32,16 @@ protected:
 // Runs f on the next modal dialog once it is shown.
 void whenModal(std::function<void(QWidget*)> f)
 {
+    // Each pending timer holds the poll; the poll holds no reference to itself.
     auto poll = std::make_shared<std::function<void()>>();
-    *poll = [f, poll] {
+    *poll = [f, weak = std::weak_ptr<std::function<void()>>(poll)] {
         if (QWidget* w = QApplication::activeModalWidget()) {
             f(w);
             return;
         }
-        QTimer::singleShot(10, *poll);
+        if (auto self = weak.lock()) QTimer::singleShot(10, [self] { (*self)(); });
     };
-    QTimer::singleShot(0, *poll);
+    QTimer::singleShot(0, [poll] { (*poll)(); });
 }
 
 }   // namespace
