@@ -50,11 +50,11 @@ function(orra_library name kind)
   target_link_libraries(${name} PUBLIC ${A_LIBS})
 endfunction()
 
-# orra_test(name SOURCES ... LIBS ... [LABELS ...] [ENV ...])
+# orra_test(name SOURCES ... LIBS ... [LABELS ...])
 # A GoogleTest executable whose cases are each registered with CTest.
 function(orra_test name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
-  add_executable(${name} ${A_SOURCES})
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${A_SOURCES} ${PROJECT_SOURCE_DIR}/cmake/TestEnvironment.cpp)
   if(SANITIZE)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/LeakSuppressions.cpp)
   endif()
@@ -62,11 +62,7 @@ function(orra_test name)
   target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_compile_definitions(${name} PRIVATE ORRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     ORRA_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  # ENVIRONMENT is itself a list: its separators are escaped so that the property list that
-  # carries it keeps every variable, not only the first.
-  set(env QT_QPA_PLATFORM=offscreen ORRA_NO_OPEN=1 ${A_ENV})
-  string(REPLACE ";" "\\;" env "${env}")
-  set(props ENVIRONMENT "${env}")
+  set(props)
   if(A_LABELS)
     list(APPEND props LABELS "${A_LABELS}")
   endif()

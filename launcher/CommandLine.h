@@ -19,14 +19,6 @@ struct Options {
     bool exportReport = true;   // "#Report" becomes a workbook
 };
 
-// The environment variable that carries the password of /userid: when /pwd: is not given, so
-// that no password has to stand on a command line (which other accounts can read).
-inline constexpr char kPasswordVariable[] = "ORRA_PASSWORD";
-
-// A value as an option of the command line: as it is, or in the "#" form when it holds what
-// the command line would change ("/", outer blanks, TAB, CR LF, a leading "#" or "'").
-QString EncodeOptionValue(const QString& value);
-
 // Quoted values lose their quotes; "#" values are decoded by DecodeBitTransposed; others
 // are returned as they are. A quoted value is also changed in place.
 QString DecodeOptionValue(QString& value);

@@ -9,7 +9,7 @@
 #include "designer/shell/DesignerState.h"
 #include "designer/shell/frmMDIMain.h"
 #include "designer/shell/mdMain.h"
-#include "launcher/CommandLine.h"
+#include "common/CommandLine.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/widgets/KeyedTree.h"
 
@@ -103,14 +103,14 @@ QStringList LauncherArguments(long id)
     QStringList arguments{QStringLiteral("/Server:") + catalogueServerName(),
         QStringLiteral("/DB:") + admin::catalogueDb(), QStringLiteral("/docid:") + QString::number(id)};
     const QString login = logOnLogin(catalogueLogOn());
-    if (!login.isEmpty()) arguments << QStringLiteral("/userid:") + orra::launcher::EncodeOptionValue(login);
+    if (!login.isEmpty()) arguments << QStringLiteral("/userid:") + orra::EncodeOptionValue(login);
     return arguments;
 }
 
 QProcessEnvironment LauncherEnvironment()
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const QString variable = QString::fromLatin1(orra::launcher::kPasswordVariable);
+    const QString variable = QString::fromLatin1(orra::kPasswordVariable);
     environment.remove(variable);
     const orra::db::ConnectionString logOn = catalogueLogOn();
     if (!logOnLogin(logOn).isEmpty()) environment.insert(variable, logOn.valueOf({"PWD", "Password"}));
