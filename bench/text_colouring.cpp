@@ -80,6 +80,7 @@ int main(int argc, char** argv)
             box.resize(900, 600);
             box.show();
             auto* h = new TextHighlighter(box.document(), TextHighlighter::Sql);
+            h->setView(&box);
             h->setSqlColors(colours(), QColor(128, 0, 0));
             const auto t0 = Clock::now();
             box.setText(text);
@@ -96,6 +97,7 @@ int main(int argc, char** argv)
     box.resize(900, 600);
     box.show();
     auto* h = new TextHighlighter(box.document(), TextHighlighter::Sql);
+    h->setView(&box);
     h->setSqlColors(colours(), QColor(128, 0, 0));
     box.setText(text);
     h->finishColouring();
