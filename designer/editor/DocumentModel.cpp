@@ -85,23 +85,25 @@ void AddChildNodes(const QString& parentKey, Node element, bool included, const 
             static const QString includedStatic = QStringLiteral("IParameter_static");
             n.image = included ? includedStatic : ownStatic;
         }
-        add(n);
+        add(std::move(n));
     }
 
     for (Node child = element.first_child(); child; child = child.next_sibling()) {
         if (!xml::isElement(child)) continue;
         if (xml::hasTag(child, tags::Block)) {
-            const TreeNodeSpec n = elementNode(parentKey, child, KindBlock, included);
-            add(n);
-            AddChildNodes(n.key, child, included, add);
+            TreeNodeSpec n = elementNode(parentKey, child, KindBlock, included);
+            const QString key = n.key;
+            add(std::move(n));
+            AddChildNodes(key, child, included, add);
         } else if (xml::hasTag(child, tags::Station)) {
             add(elementNode(parentKey, child, KindStation, included));
         } else if (xml::hasTag(child, tags::Script)) {
             add(elementNode(parentKey, child, KindScript, included));
         } else if (xml::hasTag(child, tags::Include)) {
-            const TreeNodeSpec n = elementNode(parentKey, child, KindInclude, included);
-            add(n);
-            AddChildNodes(n.key, child, true, add);
+            TreeNodeSpec n = elementNode(parentKey, child, KindInclude, included);
+            const QString key = n.key;
+            add(std::move(n));
+            AddChildNodes(key, child, true, add);
         } else if (included && xml::hasTag(child, tags::Document)) {
             AddChildNodes(parentKey, child, true, add);
         }

@@ -23,7 +23,8 @@ struct TreeNodeSpec {
     QString selectedImage;   // empty: none
     QString tag;             // the node kind ("Block", "IBlock", "ParameterGroup", ...)
 };
-using AddTreeNode = std::function<void(const TreeNodeSpec&)>;
+// Receives each node to add; the spec is the receiver's to keep.
+using AddTreeNode = std::function<void(TreeNodeSpec&&)>;
 
 // The root node of a document: Key = the root's ID, Text/Image/Tag "Document".
 TreeNodeSpec RootNodeSpec(orra::xml::Node root);

@@ -136,19 +136,28 @@ QIcon elementTreeImage(const QString& key)
 }
 
 namespace {
-// One icon per image pair, shared by every node that shows it.
+// One icon per image pair, shared by every node that shows it. Nodes come in runs of one kind,
+// so the pair asked for last is tried first.
 QIcon nodeIcon(const QString& image, const QString& selectedImage)
 {
-    static QHash<QString, QIcon> cache;
-    const QString key = image + QLatin1Char('/') + selectedImage;
+    static QHash<QPair<QString, QString>, QIcon> cache;
+    static QString lastImage, lastSelected;
+    static QIcon lastIcon;
+    if (!lastIcon.isNull() && image == lastImage && selectedImage == lastSelected) return lastIcon;
+    const QPair<QString, QString> key(image, selectedImage);
     auto it = cache.find(key);
-    if (it != cache.end()) return *it;
-    QIcon icon = elementTreeImage(image);
-    if (!selectedImage.isEmpty()) {
-        const QIcon selected = elementTreeImage(selectedImage);
-        if (!selected.isNull()) icon.addPixmap(selected.pixmap(16, 16), QIcon::Selected);
+    if (it == cache.end()) {
+        QIcon icon = elementTreeImage(image);
+        if (!selectedImage.isEmpty()) {
+            const QIcon selected = elementTreeImage(selectedImage);
+            if (!selected.isNull()) icon.addPixmap(selected.pixmap(16, 16), QIcon::Selected);
+        }
+        it = cache.insert(key, icon);
     }
-    return *cache.insert(key, icon);
+    lastImage = image;
+    lastSelected = selectedImage;
+    lastIcon = *it;
+    return lastIcon;
 }
 }   // namespace
 
@@ -197,17 +206,24 @@ DocumentTree::DocumentTree(QWidget* parent) : QTreeWidget(parent)
     });
 }
 
-void DocumentTree::addNode(const TreeNodeSpec& spec)
+void DocumentTree::addNode(TreeNodeSpec&& spec)
 {
-    if (m_index.contains(spec.key)) throw orra::KeyedTree::keyNotUnique();
+    // One look-up both refuses a key in use and makes the new key's entry (not a parent yet).
+    const qsizetype before = m_index.size();
+    int& slot = m_index[spec.key];
+    if (m_index.size() == before) throw orra::KeyedTree::keyNotUnique();
+    slot = -1;
     int parent = -1;
     if (!spec.parentKey.isEmpty()) {
-        parent = m_index.value(spec.parentKey, -1);
-        if (parent < 0) throw orra::KeyedTree::elementNotFound();
+        parent = parentRecord(spec.parentKey);
+        if (parent < 0) {
+            m_index.remove(spec.key);
+            throw orra::KeyedTree::elementNotFound();
+        }
     }
     const int record = int(m_records.size());
-    m_records.push_back(Record{spec, parent, {}, nullptr, true});
-    m_index.insert(spec.key, record);
+    slot = record;
+    m_records.push_back(Record{std::move(spec), parent, {}, nullptr, true});
     if (parent < 0) {
         if (!m_building) addTopLevelItem(makeItem(record));
         return;
@@ -219,6 +235,22 @@ void DocumentTree::addNode(const TreeNodeSpec& spec)
         p.item->addChild(makeItem(record));
     else
         p.item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+}
+
+int DocumentTree::parentRecord(const QString& key) const
+{
+    // A tree is filled parent first and children in a row: the parent is most often the
+    // node added last or that node's parent.
+    if (!m_records.empty()) {
+        const int last = int(m_records.size()) - 1;
+        const Record& r = m_records.back();
+        if (!r.removed && r.spec.key == key) return last;
+        if (r.parent >= 0) {
+            const Record& p = m_records[size_t(r.parent)];
+            if (!p.removed && p.spec.key == key) return r.parent;
+        }
+    }
+    return m_index.value(key, -1);
 }
 
 void DocumentTree::insertNode(const TreeNodeSpec& spec, const QString& relativeKey, Relationship relationship)
@@ -353,6 +385,7 @@ void DocumentTree::forget(int record)
     Record& r = m_records[size_t(record)];
     m_index.remove(r.spec.key);
     r.item = nullptr;
+    r.removed = true;
     const std::vector<int> children = std::move(r.children);
     for (int c : children) forget(c);
 }

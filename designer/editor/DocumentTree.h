@@ -60,7 +60,8 @@ public:
     // Adds a node as the last child of the node keyed spec.parentKey (top level when empty).
     // Throws orra::Error (35602, "Key is not unique in collection") for a key in use and
     // (35601, "Element not found") for an unknown parent key.
-    void addNode(const TreeNodeSpec& spec);
+    void addNode(const TreeNodeSpec& spec) { addNode(TreeNodeSpec(spec)); }
+    void addNode(TreeNodeSpec&& spec);
     // Where insertNode puts a node relative to another (the tree control's relationships).
     enum Relationship { First = 0, Last = 1, Next = 2, Previous = 3, Child = 4 };
     // Adds a node relative to the node keyed relativeKey: as its first or last sibling, right
@@ -107,7 +108,9 @@ private:
         std::vector<int> children;
         DocumentNode* item = nullptr;
         bool childrenBuilt = false;
+        bool removed = false;   // its node was removed (the record stays, unused)
     };
+    int parentRecord(const QString& key) const;
     DocumentNode* makeItem(int record);
     DocumentNode* materialize(int record);
     void buildChildren(int record);

@@ -276,7 +276,7 @@ bool frmOrraDevelopment::pasteInto(bool followReferences)
             const xml::Node appended = xml::appendCopy(receiver, e);
             m_tree->addNode({targetKey, newID, xml::attribute(appended, QStringLiteral("Name")), tag, QString(), tag});
             AddChildNodes(newID, appended, tag == QLatin1String("Include"),
-                [this](const TreeNodeSpec& n) { m_tree->addNode(n); });
+                [this](TreeNodeSpec&& n) { m_tree->addNode(std::move(n)); });
             if (followReferences)
                 for (int i = 0; i < before.size() && i < after.size(); ++i)
                     if (before[i] != after[i])
@@ -301,7 +301,7 @@ void frmOrraDevelopment::readdNode(QTreeWidgetItem* node, xml::Node element, con
     TreeNodeSpec spec{QString(), n->key, node->text(0), n->image, n->selectedImage, n->tag};
     m_tree->removeNode(node);
     m_tree->insertNode(spec, beforeKey, DocumentTree::Previous);
-    AddChildNodes(spec.key, element, included, [this](const TreeNodeSpec& s) { m_tree->addNode(s); });
+    AddChildNodes(spec.key, element, included, [this](TreeNodeSpec&& s) { m_tree->addNode(std::move(s)); });
 }
 
 // The element a move acts on: the current Station, else Script, else the current element.

@@ -138,7 +138,7 @@ void frmOrraDevelopment::AddInclude(QTreeWidgetItem* target, long includedDocID)
         m_tree->addNode({targetKey, id, QStringLiteral("Include:") + name, QStringLiteral("Include"),
             QStringLiteral("SInclude"), QStringLiteral("Include")});
         const xml::Node appended = xml::appendCopy(receiver, include);
-        AddChildNodes(id, appended, true, [this](const TreeNodeSpec& n) { m_tree->addNode(n); });
+        AddChildNodes(id, appended, true, [this](TreeNodeSpec&& n) { m_tree->addNode(std::move(n)); });
         m_documentChanged = true;
     } catch (const orra::Error& e) {
         orra::userInterface().messageBox(e.description(), orra::vbOKOnly);

@@ -88,7 +88,10 @@ namespace {
 orra::TextHighlighter* highlighterFor(QPlainTextEdit* editor, orra::TextHighlighter::Mode mode)
 {
     auto* h = editor->document()->findChild<orra::TextHighlighter*>(QString(), Qt::FindDirectChildrenOnly);
-    if (!h) h = new orra::TextHighlighter(editor->document(), mode);
+    if (!h) {
+        h = new orra::TextHighlighter(editor->document(), mode);
+        h->setView(editor);
+    }
     h->setMode(mode);
     return h;
 }

@@ -543,7 +543,7 @@ void frmOrraDevelopment::PopulateTree()
     m_tree->beginBuild(elements + elements / 4 + 1);
     try {
         m_tree->addNode(rootSpec);
-        AddChildNodes(rootSpec.key, root, false, [this](const TreeNodeSpec& n) { m_tree->addNode(n); });
+        AddChildNodes(rootSpec.key, root, false, [this](TreeNodeSpec&& n) { m_tree->addNode(std::move(n)); });
     } catch (...) {
         m_tree->endBuild();
         m_tree->setUpdatesEnabled(true);

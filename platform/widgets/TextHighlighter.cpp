@@ -3,7 +3,11 @@
 #include "platform/widgets/SqlTokenizer.h"
 
 #include <QRegularExpression>
+#include <QAbstractTextDocumentLayout>
+#include <QSignalBlocker>
+#include <QTextLayout>
 #include <QTextDocument>
+#include <algorithm>
 
 namespace orra {
 
@@ -21,7 +25,7 @@ const char* const kScriptObjectWordList =
 
 namespace {
 
-// A paragraph that waits for its slice (no colouring state of its own yet).
+// The state of a paragraph that waits for its colours (no colouring gives it).
 constexpr int kPendingState = 0x40000000;
 
 QSet<QString> wordSet(const QString& list)
@@ -48,21 +52,27 @@ bool isScriptWordChar(QChar c)
 TextHighlighter::TextHighlighter(QTextDocument* document, Mode mode)
     : QSyntaxHighlighter(static_cast<QObject*>(nullptr)), m_mode(mode)
 {
-    // Owned by the document it colours; attached below, after the slicing is in place.
+    // Owned by the document it colours; attached below, after the passes are bounded.
     setParent(document);
     m_scriptKeywords = wordSet(QString::fromLatin1(kScriptKeywordList));
     m_scriptObjectWords = wordSet(QString::fromLatin1(kScriptObjectWordList));
     m_slice.setSingleShot(true);
     m_slice.setInterval(0);
-    connect(&m_slice, &QTimer::timeout, this, &TextHighlighter::colourNextSlice);
-    // Connected before the highlighter's own handler, so that a large change is sliced before
-    // the highlighter walks it.
-    connect(document, &QTextDocument::contentsChange, this, &TextHighlighter::documentChanged);
-    if (document->blockCount() > kSlice) {
-        m_limit = kSlice;
-        m_slice.start();
-    }
+    connect(&m_slice, &QTimer::timeout, this, [this] { colourNextSlice(); });
+    // An edit's pass is the highlighter's own handler of the change: it is bounded just before
+    // and unbounded just after it.
+    connect(document, &QTextDocument::contentsChange, this, &TextHighlighter::armForEdit);
     setDocument(document);
+    connect(document, &QTextDocument::contentsChange, this, &TextHighlighter::editDone);
+    // A text that is there already is coloured now, in a bounded pass (which also takes the
+    // place of the highlighter's own deferred colouring of the whole text).
+    if (!document->isEmpty()) {
+        armPass(document->begin(), document->characterCount(), lastVisibleLine(0), 0);
+        m_ownPass = true;
+        rehighlight();
+        m_ownPass = false;
+        m_pass.armed = false;
+    }
 }
 
 void TextHighlighter::setMode(Mode mode)
@@ -103,57 +113,141 @@ void TextHighlighter::setScriptWords(const QString& keywordList, const QString& 
 
 void TextHighlighter::recolour()
 {
-    if (!document()) return;
-    if (document()->blockCount() > kSlice) {
-        m_limit = kSlice;
-        m_slice.start();
-    } else {
-        m_limit = -1;
-    }
-    rehighlight();
+    QTextDocument* doc = document();
+    if (!doc) return;
+    // Every paragraph waits (with the colours it has) and the first pass starts at the top; the
+    // waiting state is one no colouring gives, so the passes walk on to the end.
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) b.setUserState(kPendingState);
+    m_waiting.clear();
+    addWaiting(doc->begin());
+    colourNextSlice();
 }
 
-void TextHighlighter::documentChanged(int from, int removed, int added)
+void TextHighlighter::armForEdit(int from, int removed, int added)
 {
-    // Format-only changes (the highlighter's own among them) change no length.
-    if (added == removed || !document()) return;
-    const QTextBlock first = document()->findBlock(from);
-    const QTextBlock last = document()->findBlock(from + added);
+    // Changes made while a pass runs are the pass's own.
+    if (m_ownPass || currentBlock().isValid() || !document()) return;
+    QTextDocument* doc = document();
+    const QTextBlock first = doc->findBlock(from);
     if (!first.isValid()) return;
-    const int lastNumber = last.isValid() ? last.blockNumber() : document()->blockCount() - 1;
-    if (lastNumber - first.blockNumber() <= kSlice) return;
-    const int limit = first.blockNumber() + kSlice;
-    if (m_limit < 0 || limit < m_limit) m_limit = limit;
-    m_slice.start();
+    // The paragraphs the highlighter walks whatever their states (as it computes them).
+    const QTextBlock last = doc->findBlock(from + added + (removed > 0 ? 1 : 0));
+    const int changedEnd = last.isValid() ? last.position() + last.length() : doc->characterCount();
+    armPass(first, changedEnd, lastVisibleLine(first.blockNumber()), 0);
 }
 
-void TextHighlighter::colourNextSlice()
+void TextHighlighter::editDone()
 {
-    if (m_limit < 0 || !document()) return;
-    const int from = m_limit + 1;
-    m_limit += kSlice;
-    if (m_limit >= document()->blockCount() - 1)
-        m_limit = -1;
-    else
+    if (m_ownPass || currentBlock().isValid()) return;
+    m_pass.armed = false;
+}
+
+void TextHighlighter::armPass(const QTextBlock& first, int changedEnd, int mustColourTo, qint64 budgetNs)
+{
+    m_pass = Pass{};
+    m_pass.armed = true;
+    m_pass.budgetNs = budgetNs;
+    m_pass.changedEnd = changedEnd;
+    m_pass.mustColourTo = std::max(mustColourTo, first.blockNumber());
+    m_pass.clock.start();
+}
+
+int TextHighlighter::lastVisibleLine(int changedFrom) const
+{
+    // Only an edit in sight brings the lines below it on the screen with it.
+    if (!m_view || !m_view->isVisible()) return changedFrom;
+    const int top = m_view->cursorForPosition(QPoint(0, 0)).blockNumber();
+    const int lines = m_view->viewport()->height() / std::max(1, m_view->fontMetrics().lineSpacing()) + 1;
+    if (changedFrom < top || changedFrom > top + lines) return changedFrom;
+    return top + lines;
+}
+
+bool TextHighlighter::belowView(const QTextBlock& block) const
+{
+    if (!m_view || !m_view->isVisible()) return false;
+    const QTextBlock bottom = m_view->cursorForPosition(QPoint(0, m_view->viewport()->height())).block();
+    return bottom.isValid() && block.blockNumber() > bottom.blockNumber();
+}
+
+bool TextHighlighter::mustWait(const QTextBlock& block)
+{
+    if (!m_pass.armed || m_pass.budgetNs < 0) return false;
+    if (m_pass.deferring) return true;
+    if (m_pass.coloured < kAtOnce || block.blockNumber() <= m_pass.mustColourTo) return false;
+    return m_pass.coloured >= kAtOnce + kSlice || m_pass.clock.nsecsElapsed() >= m_pass.budgetNs;
+}
+
+void TextHighlighter::wait(const QTextBlock& block)
+{
+    if (!m_pass.deferring) {
+        m_pass.deferring = true;
+        addWaiting(block);
         m_slice.start();
-    const QTextBlock block = document()->findBlockByNumber(from);
-    // The slice's first paragraph was waiting: colouring it changes its state, so the
-    // highlighter goes on until the next waiting paragraph.
-    if (block.isValid()) rehighlightBlock(block);
+    }
+    // The paragraph keeps its colours until its turn comes.
+    for (const QTextLayout::FormatRange& r : block.layout()->formats()) setFormat(r.start, r.length, r.format);
+    // Inside the changed paragraphs every one waits; past them the first waiting one keeps its
+    // state, which ends the pass.
+    if (block.position() < m_pass.changedEnd) setCurrentBlockState(kPendingState);
+}
+
+void TextHighlighter::addWaiting(const QTextBlock& block)
+{
+    const int at = block.position();
+    auto it = std::lower_bound(m_waiting.begin(), m_waiting.end(), at,
+        [](const QTextCursor& c, int position) { return c.position() < position; });
+    if (it != m_waiting.end() && it->position() == at) return;
+    QTextCursor c(block);
+    m_waiting.insert(it, c);
+}
+
+void TextHighlighter::dropWaitingIn(const QTextBlock& block)
+{
+    if (m_waiting.empty()) return;
+    const int from = block.position(), to = from + block.length();
+    m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(),
+                        [&](const QTextCursor& c) { return c.position() >= from && c.position() < to; }),
+        m_waiting.end());
+}
+
+void TextHighlighter::colourNextSlice(bool unbounded)
+{
+    QTextDocument* doc = document();
+    if (m_waiting.empty() || !doc) return;
+    const int at = m_waiting.front().position();
+    const QTextBlock block = doc->findBlock(at);
+    if (!block.isValid()) {
+        m_waiting.erase(m_waiting.begin());
+    } else {
+        armPass(block, block.position() + block.length(), block.blockNumber(), unbounded ? -1 : kBudgetNs);
+        m_ownPass = true;
+        // Colours below the last visible line change nothing on the screen: the view is not
+        // asked to repaint for them.
+        const QSignalBlocker quiet(belowView(block) ? doc->documentLayout() : nullptr);
+        rehighlightBlock(block);
+        m_ownPass = false;
+        m_pass.armed = false;
+        // A waiting paragraph is coloured by its own pass at least.
+        if (!m_waiting.empty() && m_waiting.front().position() == at) m_waiting.erase(m_waiting.begin());
+    }
+    if (!m_waiting.empty() && !unbounded) m_slice.start();
 }
 
 void TextHighlighter::finishColouring()
 {
-    while (m_limit >= 0) colourNextSlice();
+    while (!m_waiting.empty()) colourNextSlice(true);
     m_slice.stop();
 }
 
 void TextHighlighter::highlightBlock(const QString& text)
 {
-    if (m_limit >= 0 && currentBlock().blockNumber() > m_limit) {
-        setCurrentBlockState(kPendingState);
+    const QTextBlock block = currentBlock();
+    if (mustWait(block)) {
+        wait(block);
         return;
     }
+    ++m_pass.coloured;
+    dropWaitingIn(block);
     if (m_mode == Sql)
         highlightSql(text);
     else

@@ -7,15 +7,25 @@
 // Script: the script keywords, then the script object words, double-quoted strings,
 // placeholders and apostrophe comments, each over the ones before.
 //
-// A large text (a load or paste of many paragraphs) is coloured in slices from its first
-// changed paragraph on, one slice per turn of the event loop, so the window stays responsive;
-// typing recolours only the paragraphs whose colouring changed.
+// Colouring runs in passes of bounded length, so that the window keeps taking keys. An edit's
+// pass colours the edited paragraph and the lines after it that are in sight (at least kAtOnce
+// paragraphs); what its change reaches beyond that (a load or paste of many paragraphs, or an
+// apostrophe that opens a string, "/*" that opens a comment, changing the state of every line
+// after it) waits with the colours it had. The waiting paragraphs are then coloured from the
+// first of them on, one pass of a few milliseconds per turn of the event loop, until the
+// colouring reaches a line whose state it does not change: the colours are then those a full
+// colouring gives.
 
 #include <QColor>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QSet>
 #include <QSyntaxHighlighter>
+#include <QTextCursor>
 #include <QTimer>
 #include <array>
+#include <vector>
 
 namespace orra {
 
@@ -39,20 +49,46 @@ public:
     // The two word lists of script colouring ("|"-separated, case ignored).
     void setScriptWords(const QString& keywordList, const QString& objectWordList);
 
-    // True while paragraphs wait for their slice.
-    bool colouringPending() const { return m_limit >= 0; }
+    // The view whose visible lines an edit colours first (none: only the changed ones).
+    void setView(QPlainTextEdit* view) { m_view = view; }
+
+    // True while paragraphs wait for their colours.
+    bool colouringPending() const { return !m_waiting.empty(); }
     // Colours every waiting paragraph now.
     void finishColouring();
 
-    // Paragraphs above this many are coloured in slices of this many.
-    static constexpr int kSlice = 2000;
+    // Every pass colours at least this many paragraphs (a short text is coloured at once) and
+    // the lines in sight after an edit.
+    static constexpr int kAtOnce = 200;
+    // A pass of waiting paragraphs goes on for at most this long, and this many more.
+    static constexpr qint64 kBudgetNs = 3'000'000;
+    static constexpr int kSlice = 1000;
 
 protected:
     void highlightBlock(const QString& text) override;
 
 private:
-    void documentChanged(int from, int removed, int added);
-    void colourNextSlice();
+    // One colouring pass: its bounds, and where it stands.
+    struct Pass {
+        bool armed = false;       // false: a pass nobody bounded (an outside rehighlight) colours all
+        qint64 budgetNs = 0;      // time for more than kAtOnce and the lines in sight; -1: no limit
+        bool deferring = false;   // the budget is spent: the rest of the pass waits
+        int mustColourTo = -1;    // the last paragraph (by number) coloured whatever the budget
+        int changedEnd = 0;       // end position of the paragraphs the pass walks in any case
+        int coloured = 0;
+        QElapsedTimer clock;
+    };
+
+    void armForEdit(int from, int removed, int added);
+    void armPass(const QTextBlock& first, int changedEnd, int mustColourTo, qint64 budgetNs);
+    void editDone();
+    bool mustWait(const QTextBlock& block);
+    void wait(const QTextBlock& block);
+    void addWaiting(const QTextBlock& block);
+    void dropWaitingIn(const QTextBlock& block);
+    int lastVisibleLine(int changedFrom) const;
+    bool belowView(const QTextBlock& block) const;
+    void colourNextSlice(bool unbounded = false);
     void recolour();
     void highlightSql(const QString& text);
     void highlightScript(const QString& text);
@@ -64,7 +100,10 @@ private:
     QColor m_scriptKeywordColor, m_scriptObjectColor, m_scriptStringColor, m_scriptCommentColor;
     QSet<QString> m_scriptKeywords;   // upper case
     QSet<QString> m_scriptObjectWords;
-    int m_limit = -1;   // last paragraph that may be coloured now; -1 all
+    Pass m_pass;
+    bool m_ownPass = false;               // a pass of this highlighter's own runs
+    std::vector<QTextCursor> m_waiting;   // first paragraphs of the waiting runs, in text order
+    QPointer<QPlainTextEdit> m_view;
     QTimer m_slice;
 };
 

@@ -178,6 +178,48 @@ TEST_F(Editing, ColouringKeepsTheCaretAndTheFirstVisibleLine)
     EXPECT_TRUE(box.Locked());
 }
 
+TEST_F(Editing, AKeyThatOpensAStringRecoloursTheRestInSlicesAsAFreshColouringWould)
+{
+    // Every line holds a string and a comment, so an apostrophe typed near the top turns what
+    // follows inside out: strings become text and text strings, down to the last line.
+    QStringList lines;
+    const int count = (orra::TextHighlighter::kAtOnce + orra::TextHighlighter::kSlice) * 3;
+    for (int i = 0; i < count; ++i)
+        lines << QStringLiteral("select c%1, 'v%1' from t /* n */ where x = <$P%>").arg(i);
+    box.setText(lines.join(QStringLiteral("\r\n")));
+    HighlightSql(&box, QString());
+    orra::TextHighlighter* h = Highlighter(&box);
+    ASSERT_NE(h, nullptr);
+    h->finishColouring();
+    QTextCursor c(box.document()->findBlockByNumber(3));
+    c.movePosition(QTextCursor::EndOfBlock);
+    box.setTextCursor(c);
+    box.setFocus();
+    QTest::keyClick(&box, Qt::Key_Apostrophe);
+    EXPECT_EQ(colourAt(4, 0), toQColor(editorOptions().SQLColors[SqlStrings])) << "the lines in sight at once";
+    EXPECT_TRUE(h->colouringPending()) << "the rest of the text waits for its slices";
+    // The editor goes on taking keys while the slices run.
+    QTest::keyClick(&box, Qt::Key_Z);
+    QTRY_VERIFY_WITH_TIMEOUT(!h->colouringPending(), 20000);
+
+    RichTextBox fresh;
+    fresh.setText(box.Text());
+    HighlightSql(&fresh, QString());
+    Highlighter(&fresh)->finishColouring();
+    ASSERT_EQ(fresh.document()->blockCount(), box.document()->blockCount());
+    for (QTextBlock a = box.document()->begin(), b = fresh.document()->begin(); a.isValid();
+         a = a.next(), b = b.next()) {
+        const auto got = a.layout()->formats(), want = b.layout()->formats();
+        ASSERT_EQ(got.size(), want.size()) << "line " << a.blockNumber();
+        for (qsizetype i = 0; i < got.size(); ++i) {
+            ASSERT_EQ(got[i].start, want[i].start) << "line " << a.blockNumber();
+            ASSERT_EQ(got[i].length, want[i].length) << "line " << a.blockNumber();
+            ASSERT_EQ(got[i].format.foreground().color(), want[i].format.foreground().color())
+                << "line " << a.blockNumber();
+        }
+    }
+}
+
 TEST_F(Editing, TheColourTableDrivesSqlColours)
 {
     box.setText(QStringLiteral("select 10"));
