@@ -100,10 +100,14 @@ bool AtomicFile::commit()
     if (::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0) {
         if (errno != EEXIST) fail(causeOf(errno));
         if (m_existing == Existing::Keep) return false;
-        // Taken: replaced only when it is the user's own plain file. A link put there after
-        // this check is itself replaced by the rename, never what it points to.
+        // Taken: replaced only when it is the user's own plain file, which keeps its
+        // permissions. A link put there after this check is itself replaced by the rename,
+        // never what it points to.
         const QString cause = replaceableCause(target, m_path);
         if (!cause.isEmpty()) throw Error(m_errorNumber, m_source, cause);
+        struct stat st {};
+        if (::lstat(target.constData(), &st) == 0 && S_ISREG(st.st_mode))
+            ::chmod(temporary.constData(), st.st_mode & 07777);
         if (::rename(temporary.constData(), target.constData()) != 0) fail(causeOf(errno));
     }
     m_committed = true;

@@ -4,7 +4,8 @@
 // renames into place once complete. A process killed while writing leaves nothing under the
 // target's name, only that hidden file, whose unique name no later write takes. The target
 // itself is never opened, so a link planted in its place is never followed; what commit() may
-// replace is decided by the target's own entry, not by what it points to.
+// replace is decided by the target's own entry, not by what it points to. A new file is the
+// user's alone (0600); a replaced one keeps its permissions.
 
 #include <QByteArray>
 #include <QString>
