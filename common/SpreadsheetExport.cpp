@@ -3,6 +3,7 @@
 #include "platform/db/Decimal.h"
 
 #include "platform/spreadsheet/Desktop.h"
+#include "platform/host/AtomicFile.h"
 #include "platform/host/Error.h"
 #include "platform/host/ErrorNumbers.h"
 #include "platform/host/UserInterface.h"
@@ -10,7 +11,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -135,12 +135,17 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options)
             QStringLiteral("Operation is not allowed when the object is closed."));
 
     ExportResult result;
-    result.path = options.path.isEmpty() ? spreadsheet::claimExportPath() : options.path;
-    const bool claimed = options.path.isEmpty();
+    // The workbook is written beside its name and renamed into place once complete: a run
+    // killed before then leaves no file under a report's name. A new name never replaces a
+    // file that took it meanwhile; a given path replaces only the user's own plain file.
+    const bool newName = options.path.isEmpty();
+    AtomicFile file(newName ? spreadsheet::freeExportPath() : options.path,
+        newName ? AtomicFile::Existing::Keep : AtomicFile::Existing::ReplaceOwn, spreadsheet::kErrorWorkbook,
+        QStringLiteral("Workbook"));
     try {
         std::unique_ptr<SheetWriter> w = options.templatePath.isEmpty()
-            ? SheetWriter::create(result.path)
-            : SheetWriter::fromTemplate(result.path, options.templatePath, options.sheetName);
+            ? SheetWriter::create(file.temporaryPath())
+            : SheetWriter::fromTemplate(file.temporaryPath(), options.templatePath, options.sheetName);
         Formats formats(*w);
         result.sheets << w->sheetName();
         const int n = int(set->fields.size());
@@ -262,12 +267,15 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options)
         }
         w->close();
 
+        while (!file.commit()) file.setPath(spreadsheet::freeExportPath());
+        result.path = file.path();
+
         if (take > 0) rs.Move(take);
         result.rowsWritten = take;
         result.rowsLeft = std::max(0L, available - take);
-    } catch (...) {
-        if (claimed) QFile::remove(result.path);
-        throw;
+    } catch (const Error& e) {
+        // The writer knows only the temporary name: the user knows the workbook's.
+        throw Error(e.number(), e.source(), QString(e.description()).replace(file.temporaryPath(), file.path()));
     }
 
     QStringList warnings;
@@ -312,16 +320,13 @@ QString ExportRecordsetToText(db::Recordset& rs, const QString& fileName, const 
     QStringList names;
     for (int i = 0; i < rs.fieldCount(); ++i) names << rs.field(i).name;
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(
-            kPathFileAccessError, QStringLiteral("ExportToText"), QStringLiteral("Cannot write the file %1").arg(path));
+    // Written beside the file and renamed over it once complete; the name is never opened, so
+    // a link planted under it (the default folder is shared) is refused, not followed.
+    AtomicFile file(path, AtomicFile::Existing::ReplaceOwn, kPathFileAccessError, QStringLiteral("ExportToText"));
     file.write((names.join(colDelimiter) + rowDelimiter).toUtf8());
     // The body in slices, so that a large result never sits in memory twice.
     while (rs.isOpen() && !rs.isEOF()) file.write(rs.GetString(colDelimiter, rowDelimiter, nullExpr, 10000).toUtf8());
-    if (!file.commit())
-        throw Error(
-            kPathFileAccessError, QStringLiteral("ExportToText"), QStringLiteral("Cannot write the file %1").arg(path));
+    file.commit();
     return path;
 }
 

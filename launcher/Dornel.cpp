@@ -6,6 +6,7 @@
 #include "platform/db/ServerConnectionText.h"
 #include "platform/host/Error.h"
 #include "platform/host/ErrorNumbers.h"
+#include "platform/host/MemoryReserve.h"
 #include "platform/host/UserInterface.h"
 #include "runtime/DocOrra.h"
 #include "runtime/ProgId.h"
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,6 +85,10 @@ template <class F> auto stage(ExitStatus status, F&& f) -> decltype(f())
         return f();
     } catch (const Error& e) {
         throw Failure{e, status};
+    } catch (const std::bad_alloc&) {
+        // What failed has given its memory back; the reserve leaves room to report it.
+        releaseMemoryReserve();
+        throw Failure{Error(kOutOfMemory, QStringLiteral("Dornel"), QStringLiteral("Out of memory")), status};
     }
 }
 

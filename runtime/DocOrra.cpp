@@ -6,10 +6,13 @@
 #include "common/QueryDocument.h"
 #include "common/RecordsetOpener.h"
 #include "platform/host/ErrorNumbers.h"
+#include "platform/host/MemoryReserve.h"
 #include "platform/host/UserInterface.h"
 #include "runtime/ParameterPrompt.h"
 #include "runtime/ScriptHost.h"
 #include "platform/text/RegExp.h"
+
+#include <new>
 
 namespace orra {
 
@@ -141,6 +144,11 @@ auto DocOrra::trapped(const QString& name, int style, const QString& title, F bo
         handleError(e, name, style, title);
     } catch (RunUnwound&) {
         throw;
+    } catch (const std::bad_alloc&) {
+        // The memory of what failed is given back by now; the reserve leaves room to report it.
+        releaseMemoryReserve();
+        Error err(kOutOfMemory, QString(), QStringLiteral("Out of memory"));
+        handleError(err, name, style, title);
     } catch (const std::exception& e) {
         Error err = asError(e);
         handleError(err, name, style, title);

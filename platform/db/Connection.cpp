@@ -4,9 +4,12 @@
 #include "platform/db/embedded/EmbeddedBackend.h"
 #include "platform/db/odbc/OdbcBackend.h"
 #include "platform/host/Error.h"
+#include "platform/host/ErrorNumbers.h"
+#include "platform/host/MemoryReserve.h"
 
 #include <QSettings>
 #include <mutex>
+#include <new>
 
 namespace orra::db {
 
@@ -198,6 +201,14 @@ RecordsetPtr Connection::execute(const QString& sql, const QList<Parameter>& par
         result = m_backend->execute(sql, params);
     } catch (const ProviderFailure& f) {
         fail(f, m_backend->name());
+    } catch (const std::bad_alloc&) {
+        // The rows buffered so far are gone with the unwinding: the statement fails alone.
+        releaseMemoryReserve();
+        ProviderError e;
+        e.number = kOutOfMemory;
+        e.sqlState = QStringLiteral("HY001");
+        e.description = QStringLiteral("Out of memory");
+        fail(ProviderFailure{{e}}, m_backend->name());
     }
     m_errors = result.messages;
     for (auto& e : m_errors)

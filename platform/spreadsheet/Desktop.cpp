@@ -32,7 +32,7 @@ QString exportDirectory()
     return dir + QStringLiteral("/orra");
 }
 
-QString claimExportPath(const QString& baseName, const QString& suffix)
+QString freeExportPath(const QString& baseName, const QString& suffix)
 {
     QDir dir(exportDirectory());
     if (!dir.exists()) {
@@ -45,14 +45,9 @@ QString claimExportPath(const QString& baseName, const QString& suffix)
         baseName + QLatin1Char('-') + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     for (int n = 1; n < 100000; ++n) {
         const QString name = n == 1 ? stem + suffix : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
-        QFile f(dir.absoluteFilePath(name));
-        // NewOnly fails when the name is taken, so two exports never share a file.
-        if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            f.close();
-            return f.fileName();
-        }
-        // Not a name clash (a link, even a dangling one, is one): the folder cannot be written.
-        if (!f.exists() && !QFileInfo(f.fileName()).isSymLink()) break;
+        const QString path = dir.absoluteFilePath(name);
+        // A link, even a dangling one, takes its name.
+        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return path;
     }
     throw Error(kErrorWorkbook, QStringLiteral("Workbook"),
         QStringLiteral("Cannot create a file in the export folder %1").arg(dir.absolutePath()));

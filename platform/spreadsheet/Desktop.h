@@ -10,10 +10,12 @@ namespace orra::spreadsheet {
 // (by default ~/.local/state/orra, the launcher log's folder), made for the user alone.
 QString exportDirectory();
 
-// Claims a new file in exportDirectory() named baseName + a time stamp (+ "-2", "-3", … when
-// taken) + suffix, creating it empty so that no later export takes the same name. Returns its
-// absolute path. Throws orra::Error when the folder cannot be written.
-QString claimExportPath(
+// A name in exportDirectory() (made for the user alone when missing) that no file or link
+// takes: baseName + a time stamp (+ "-2", "-3", … when taken) + suffix, as an absolute path.
+// Nothing is made under it: an export writes beside it and renames its workbook into place
+// without replacing what may have taken the name meanwhile. Throws orra::Error when the folder
+// cannot be made.
+QString freeExportPath(
     const QString& baseName = QStringLiteral("Report"), const QString& suffix = QStringLiteral(".xlsx"));
 
 // True when a workbook may be shown: a display is present (DISPLAY or WAYLAND_DISPLAY set

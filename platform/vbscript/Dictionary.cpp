@@ -50,22 +50,33 @@ QString DictionaryObject::lookupKey(const Variant& key) const
     }
 }
 
-long DictionaryObject::find(const Variant& key) const { return m_index.value(lookupKey(key), -1); }
+long DictionaryObject::find(const Variant& key) const
+{
+    const auto it = m_index.find(lookupKey(key));
+    return it == m_index.end() ? -1 : it->second;
+}
 
 long DictionaryObject::insert(const Variant& key, const Variant& item)
 {
+    // Both or neither: an addition that runs out of memory leaves the dictionary as it was.
     const long at = long(m_entries.size());
-    m_index.insert(lookupKey(key), at);
+    QString lookup = lookupKey(key);
     m_entries.push_back({key, item});
+    try {
+        m_index.emplace(std::move(lookup), at);
+    } catch (...) {
+        m_entries.pop_back();
+        throw;
+    }
     return at;
 }
 
 void DictionaryObject::removeAt(long index)
 {
-    m_index.remove(lookupKey(m_entries[size_t(index)].key));
+    m_index.erase(lookupKey(m_entries[size_t(index)].key));
     m_entries.erase(m_entries.begin() + index);
-    for (auto it = m_index.begin(); it != m_index.end(); ++it)
-        if (it.value() > index) --it.value();
+    for (auto& entry : m_index)
+        if (entry.second > index) --entry.second;
 }
 
 Variant DictionaryObject::arrayOf(bool keys) const
@@ -128,9 +139,9 @@ void DictionaryObject::putProperty(const QString& name, Arguments& args, const V
         const long at = find(arg(args, 0));
         if (at < 0) raise(kElementNotFound);
         if (find(value) >= 0) raise(kKeyAlreadyExists);
-        m_index.remove(lookupKey(m_entries[size_t(at)].key));
+        m_index.emplace(lookupKey(value), at);   // first: a failure leaves the old key in place
+        m_index.erase(lookupKey(m_entries[size_t(at)].key));
         m_entries[size_t(at)].key = value;
-        m_index.insert(lookupKey(value), at);
         return;
     }
     if (k == u"comparemode") {

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <unordered_map>
 #include <vector>
 
 namespace orra::vbs {
@@ -30,8 +31,13 @@ private:
         Variant key;
         Variant item;
     };
+    struct KeyHash {
+        size_t operator()(const QString& s) const noexcept { return qHash(s); }
+    };
     std::vector<Entry> m_entries;
-    QHash<QString, long> m_index;
+    // Not a QHash: its insertion may not fail cleanly when memory runs out (it ends the
+    // process), where this one throws and the script gets error 7.
+    std::unordered_map<QString, long, KeyHash> m_index;
     int m_compareMode = 0;   // vbBinaryCompare
 };
 

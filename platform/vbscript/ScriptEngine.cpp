@@ -2,6 +2,7 @@
 
 #include "platform/vbscript/Interpreter.h"
 #include "platform/vbscript/Runtime.h"
+#include "platform/host/MemoryReserve.h"
 
 #include <new>
 
@@ -47,6 +48,7 @@ namespace {
 template <typename F> auto guarded(Interpreter& in, ErrorReport& last, F f) -> decltype(f())
 {
     last = ErrorReport();
+    restoreMemoryReserve();
     ErrorReport r;
     try {
         return f();
@@ -59,6 +61,8 @@ template <typename F> auto guarded(Interpreter& in, ErrorReport& last, F f) -> d
         r.description = e.description();
         r.line = in.currentLine();
     } catch (const std::bad_alloc&) {
+        // What the script holds still fills memory: the reserve makes room for the report.
+        releaseMemoryReserve();
         r.number = kOutOfMemory;
         r.source = QString::fromLatin1(kRuntimeErrorSource);
         r.description = errorMessage(kOutOfMemory);

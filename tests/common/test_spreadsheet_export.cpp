@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <xlsxwriter.h>
 
 using namespace orra;
@@ -419,4 +420,51 @@ TEST_F(SpreadsheetExport, TextExportWithDelimitersAndNoRows)
     ExportRecordsetToText(rs, path, "\t", "\n", "-");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "a\tb\n");
+}
+
+TEST_F(SpreadsheetExport, TextExportNeverWritesThroughALinkPlantedUnderItsName)
+{
+    // Another account's link named Report.txt in the shared temporary folder, pointing at the
+    // user's own file: the export refuses it by name and leaves both the link and the file.
+    EnvGuard temp("TEMP");
+    qputenv("TEMP", QFile::encodeName(m_dir.path()));
+    const QString victim = m_dir.path() + "/victim.txt";
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("mine");
+    }
+    ASSERT_TRUE(QFile::link(victim, m_dir.path() + "/Report.txt"));
+    auto rs = recordset({field("a", DataType::Integer)}, {{1}});
+    try {
+        ExportRecordsetToText(rs);
+        FAIL() << "the link was written through";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), 75);
+        EXPECT_TRUE(e.description().contains(m_dir.path() + "/Report.txt")) << e.what();
+    }
+    QFile f(victim);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "mine");
+    EXPECT_TRUE(QFileInfo(m_dir.path() + "/Report.txt").isSymLink());
+    // Nothing else is left in the folder.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+}
+
+TEST_F(SpreadsheetExport, TextExportReplacesNothingButAPlainFile)
+{
+    // A pipe under the name is left in place, and the script hears why.
+    const QString path = m_dir.path() + "/out.txt";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    auto rs = recordset({field("a", DataType::Integer)}, {{1}});
+    try {
+        ExportRecordsetToText(rs, path);
+        FAIL() << "the pipe was replaced";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.description().contains(path)) << e.what();
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 1);
 }

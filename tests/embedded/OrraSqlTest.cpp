@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace orra;
 using namespace orra::tools;
@@ -143,4 +146,27 @@ TEST_F(EmbeddedTest, OrraSqlCreatesAServerWithACatalogue)
         QStringLiteral("-U"), QStringLiteral("admin"), QStringLiteral("-P"), QStringLiteral("pw"), QStringLiteral("-Q"),
         QStringLiteral("select count(*) n from tbOrraConnections")});
     EXPECT_EQ(mat.status, 0) << mat.err.toStdString();
+}
+
+TEST_F(EmbeddedTest, AFileSystemWithoutRoomIsNamedWithTheFile)
+{
+    // orrasql whose files may not grow past 4 KB, as on a full disk: the log-on fails saying
+    // why and with which file, not with "disk I/O error".
+    QProcess p;
+    p.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_IGN);   // a real full disk sends no signal either
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    p.start(QStringLiteral(ORRA_BINARY_DIR "/tools/orrasql/orrasql"),
+        {"-S", "t", "-d", "catalogue", "-U", "sa", "-P", "secret", "-Q", "select 1"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_FALSE(err.contains("disk I/O error")) << err.toStdString();
+    // A write cut short reads as a full disk; one refused outright names the size limit.
+    EXPECT_TRUE(err.contains("the disk is full") || err.contains("the file has reached the largest size allowed"))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains("The database file '" + m_dir.path() + "/t/")) << err.toStdString();
 }

@@ -87,11 +87,9 @@ protected:
         return "<Block ID=\"" + id + "\" Name=\"" + id + "\"><![CDATA[" + sql + "]]>" + inner + "</Block>";
     }
 
-    // workingDirectory: where dornel runs (a driver may make files there).
-    RunResult run(const QString& args, const QString& workingDirectory = QString())
+    // Starts dornel in p with the fixture's folders, headless.
+    void start(QProcess& p, const QString& args)
     {
-        QProcess p;
-        if (!workingDirectory.isEmpty()) p.setWorkingDirectory(workingDirectory);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ORRA_SERVERS", m_servers);
         env.insert("ORRA_EXPORT_DIR", m_export);
@@ -101,7 +99,16 @@ protected:
         env.remove("WAYLAND_DISPLAY");
         if (m_adjustEnvironment) m_adjustEnvironment(env);
         p.setProcessEnvironment(env);
+        if (m_childSetup) p.setChildProcessModifier(m_childSetup);
         p.start(QString::fromUtf8(ORRA_BINARY_DIR) + "/launcher/dornel", QProcess::splitCommand(args));
+    }
+
+    // workingDirectory: where dornel runs (a driver may make files there).
+    RunResult run(const QString& args, const QString& workingDirectory = QString())
+    {
+        QProcess p;
+        if (!workingDirectory.isEmpty()) p.setWorkingDirectory(workingDirectory);
+        start(p, args);
         EXPECT_TRUE(p.waitForFinished(60000));
         RunResult r;
         r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -115,6 +122,7 @@ protected:
     QTemporaryDir m_dir;
     QString m_servers, m_export, m_log;
     std::function<void(QProcessEnvironment&)> m_adjustEnvironment;   // last word on the run's environment
+    std::function<void()> m_childSetup;   // runs in the child before dornel starts (limits)
     QByteArray m_oldServers;
     orra::db::Connection m_catalogue;
 };

@@ -9,11 +9,14 @@
 #include "tests/spreadsheet/XlsxTestReader.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace orra;
 using orra::test::RunResult;
@@ -198,4 +201,88 @@ TEST_F(DornelTest, AReportLargerThanASheetContinuesOnASecondSheetAndSaysSoOnce)
     EXPECT_EQ(second["A1"].text, "N");
     EXPECT_EQ(second.count("A2"), 1u);
     EXPECT_EQ(second.count("A3"), 0u);
+}
+
+TEST_F(DornelTest, AKilledExportLeavesNoFileUnderAReportsName)
+{
+    // 16^4 x 4 rows of three columns: long enough an export to be killed in the middle.
+    addDocument(31, 2, "Uzun",
+        block("B0.0",
+            "create table #D (d int) insert into #D values (0),(1),(2),(3),(4),(5),(6),(7),(8),(9),"
+            "(10),(11),(12),(13),(14),(15) create table #E (d int) insert into #E values (0),(1),(2),(3)")
+            + block("B0.1",
+                "select a.d*16384 + b.d*1024 + c.d*64 + e.d*4 + f.d + 1 N, 'Satır' Ad, 2.5 Tutar into #Report "
+                "from #D a, #D b, #D c, #D e, #E f"));
+    addDocument(10, 2, "Büyük siparişler", block("B0.0", kReport, minParameter("fact", "15")));
+    // Killed when the export makes its first file, and again once workbook bytes reach the disk.
+    for (const bool bytesWritten : {false, true}) {
+        QProcess p;
+        start(p, "/server:demo /db:catalogue /docid:31");
+        ASSERT_TRUE(p.waitForStarted());
+        bool killed = false;
+        QElapsedTimer clock;
+        clock.start();
+        while (!killed && p.state() == QProcess::Running && clock.elapsed() < 120000) {
+            for (const QFileInfo& f : QDir(m_export).entryInfoList(QDir::Files | QDir::Hidden))
+                if (!bytesWritten || f.size() > 0) killed = true;
+            if (killed)
+                p.kill();
+            else
+                QThread::usleep(200);
+        }
+        p.waitForFinished();
+        ASSERT_TRUE(killed) << "the run ended before its export could be killed: "
+                            << p.readAllStandardError().toStdString();
+        EXPECT_TRUE(exported().isEmpty())
+            << (bytesWritten ? "while writing: " : "at the start: ") << exported().join(", ").toStdString();
+    }
+    // What the killed runs left does not stand in the next one's way.
+    const RunResult r = run("/server:demo /db:catalogue /docid:10");
+    EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    EXPECT_EQ(exported().size(), 1);
+    EXPECT_TRUE(QFileInfo(r.out).isFile());
+}
+
+namespace {
+
+// The launcher's address space ends at 768 MB.
+void limitAddressSpace()
+{
+    const rlimit limit{rlim_t(768) << 20, rlim_t(768) << 20};
+    ::setrlimit(RLIMIT_AS, &limit);
+}
+
+}   // namespace
+
+TEST_F(DornelTest, MemoryRunningOutStopsTheRunWithErrorSeven)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#endif
+    // A script filling a Dictionary, and a statement whose rows do not fit: each stops the run
+    // with error 7, reported, and nothing is exported.
+    const QString filling = "Set d = CreateObject(\"Scripting.Dictionary\")\n"
+                            "i = 0\n"
+                            "Do\n"
+                            "  i = i + 1\n"
+                            "  Set e = CreateObject(\"Scripting.Dictionary\")\n"
+                            "  e.Add \"a\", Space(100)\n"
+                            "  d.Add CStr(i), e\n"
+                            "Loop\n";
+    addDocument(40, 2, "Sözlük",
+        block("B0.0", "select 1 N into #Report", "<Script ID=\"B0.0.X0\" Name=\"X0\"><![CDATA[" + filling + "]]></Script>"));
+    addDocument(41, 2, "Geniş",
+        block("B0.0",
+            "create table #D (d int) insert into #D values (0),(1),(2),(3),(4),(5),(6),(7),(8),(9),"
+            "(10),(11),(12),(13),(14),(15)")
+            + block("B0.1",
+                "select a.d*65536 + b.d*4096 + c.d*256 + e.d*16 + f.d N, '" + QString(1000, 'x') + "' Metin "
+                "from #D a, #D b, #D c, #D e, #D f"));
+    m_childSetup = limitAddressSpace;
+    for (const char* id : {"40", "41"}) {
+        const RunResult r = run(QStringLiteral("/server:demo /db:catalogue /docid:") + id);
+        EXPECT_EQ(r.exitCode, launcher::ExitRunError) << id << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("Out of memory")) << id << ": " << r.err.toStdString();
+        EXPECT_TRUE(exported().isEmpty()) << id << ": " << exported().join(", ").toStdString();
+    }
 }

@@ -268,13 +268,16 @@ TEST(Desktop, ExportPathsNeverRepeat)
     EnvGuard guard("ORRA_EXPORT_DIR");
     qputenv("ORRA_EXPORT_DIR", QFile::encodeName(dir.path() + "/sub"));
     EXPECT_EQ(exportDirectory(), dir.path() + "/sub");
-    const QString a = claimExportPath();
-    const QString b = claimExportPath();
-    EXPECT_NE(a, b);
+    const QString a = freeExportPath();
     EXPECT_TRUE(a.startsWith(dir.path() + "/sub/Report-"));
     EXPECT_TRUE(a.endsWith(".xlsx"));
-    EXPECT_TRUE(QFile::exists(a));
-    EXPECT_TRUE(QFile::exists(b));
+    EXPECT_FALSE(QFile::exists(a));   // nothing is made under the name
+    QFile taken(a);
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    const QString b = freeExportPath();
+    EXPECT_NE(a, b);
+    EXPECT_FALSE(QFile::exists(b));
 }
 
 TEST(Desktop, TheDefaultExportFolderIsTheUsersOwn)
@@ -284,19 +287,19 @@ TEST(Desktop, TheDefaultExportFolderIsTheUsersOwn)
     qunsetenv("ORRA_EXPORT_DIR");
     qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path() + "/state"));
     EXPECT_EQ(exportDirectory(), dir.path() + "/state/orra");
-    const QString a = claimExportPath();
+    const QString a = freeExportPath();
     EXPECT_TRUE(a.startsWith(dir.path() + "/state/orra/Report-"));
     EXPECT_EQ(QFileInfo(dir.path() + "/state/orra").permissions() & (QFile::ReadOther | QFile::ReadGroup),
         QFile::Permissions());
     qunsetenv("XDG_STATE_HOME");
     qputenv("HOME", QFile::encodeName(dir.path() + "/home"));
     EXPECT_EQ(exportDirectory(), dir.path() + "/home/.local/state/orra");
-    // Never over a link planted under a name to come: the claim takes a new name instead.
+    // Never a name that a link planted under a name to come takes.
     qputenv("ORRA_EXPORT_DIR", QFile::encodeName(dir.path() + "/x"));
     QDir().mkpath(dir.path() + "/x");
     const QString stem = "Report-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
     ASSERT_TRUE(QFile::link(dir.path() + "/victim", dir.path() + "/x/" + stem + ".xlsx"));
-    const QString b = claimExportPath();
+    const QString b = freeExportPath();
     EXPECT_FALSE(QFileInfo(b).isSymLink());
     EXPECT_FALSE(QFile::exists(dir.path() + "/victim"));
 }

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -14,7 +15,9 @@ struct ProcessResult {
     QString err;
 };
 
-ProcessResult runScript(const QString& code, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+// addressSpace: a limit on the child's address space in bytes (0: none).
+ProcessResult runScript(const QString& code, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+    rlim_t addressSpace = 0)
 {
     QTemporaryDir dir;
     EXPECT_TRUE(dir.isValid());
@@ -25,8 +28,13 @@ ProcessResult runScript(const QString& code, const QProcessEnvironment& env = QP
     f.close();
     QProcess p;
     p.setProcessEnvironment(env);
+    if (addressSpace)
+        p.setChildProcessModifier([addressSpace] {
+            const rlimit limit{addressSpace, addressSpace};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
     p.start(QStringLiteral(ORRA_BINARY_DIR "/tools/vbsrun/vbsrun"), {path});
-    EXPECT_TRUE(p.waitForFinished(30000));
+    EXPECT_TRUE(p.waitForFinished(120000));
     ProcessResult r;
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = QString::fromUtf8(p.readAllStandardOutput());
@@ -63,4 +71,28 @@ TEST(Vbsrun, LoadsNoDatabaseLibrary)
     EXPECT_TRUE(r.err.contains(QLatin1String("libplatform_vbscript"))) << r.err.left(2000).toStdString();
     for (const char* lib : {"libplatform_db", "libplatform_ado", "libsqlite3", "libodbc", "libsodium"})
         EXPECT_FALSE(r.err.contains(QLatin1String(lib))) << lib;
+}
+
+TEST(Vbsrun, MemoryRunningOutIsTheScriptsErrorSeven)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#endif
+    // A Dictionary filled with small dictionaries until the address space ends, at a few
+    // limits so that memory runs out in different places: each time the script stops with
+    // error 7, and the process ends normally.
+    for (const rlim_t megabytes : {500, 600, 700}) {
+        ProcessResult r = runScript(QStringLiteral("Set d = CreateObject(\"Scripting.Dictionary\")\n"
+                                                   "i = 0\n"
+                                                   "Do\n"
+                                                   "  i = i + 1\n"
+                                                   "  Set e = CreateObject(\"Scripting.Dictionary\")\n"
+                                                   "  e.Add \"a\", Space(100)\n"
+                                                   "  d.Add CStr(i), e\n"
+                                                   "Loop\n"),
+            QProcessEnvironment::systemEnvironment(), megabytes << 20);
+        EXPECT_EQ(r.status, 1) << megabytes << " MB: " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("Microsoft VBScript runtime error: Out of memory (7)"))
+            << megabytes << " MB: " << r.err.toStdString();
+    }
 }

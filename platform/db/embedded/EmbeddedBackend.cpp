@@ -13,6 +13,7 @@
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/sqlite/SqliteSession.h"
 #include "platform/host/Error.h"
 
 #include <QDate>
@@ -370,7 +371,14 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         m_master = nullptr;
         throw ProviderFailure{{e}};
     };
-    const detail::LoginRow row = detail::findLogin(m_master, login);
+    detail::LoginRow row;
+    try {
+        row = detail::findLogin(m_master, login);
+    } catch (const orra::Error& e) {
+        detail::closeFile(m_master);
+        m_master = nullptr;
+        raise(QStringLiteral("08001"), e.description(), 17);
+    }
     if (!row.found) loginFailed();
     if (trusted ? !row.trusted : (row.trusted || !verifyPassword(row.passwordHash, pwd))) loginFailed();
     auto cannotOpen = [&](const QString& cause = QString()) {
@@ -413,7 +421,10 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
             const PreparedStatement st(m_db, "select uid, name from sysusers where sid = ?");
             if (!st.ok()) cannotOpen();
             sqlite3_bind_blob(st, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
-            if (sqlite3_step(st) == SQLITE_ROW) {
+            const int rc = sqlite3_step(st);
+            // A user table that could not be read is no missing user.
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE) cannotOpen(QString::fromUtf8(sqlite3_errmsg(m_db)));
+            if (rc == SQLITE_ROW) {
                 m_uid = sqlite3_column_int(st, 0);
                 m_userName = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
             }
@@ -513,8 +524,9 @@ void EmbeddedBackend::registerSession()
 QString EmbeddedBackend::tryRegisterSession()
 {
     auto fail = [&](const char* what) {
+        const QString noRoom = db::sqlite::noRoomMessage(m_master, sqlite3_extended_errcode(m_master));
         return QStringLiteral("Cannot register the session (%1): %2")
-            .arg(QLatin1String(what), QString::fromUtf8(sqlite3_errmsg(m_master)));
+            .arg(QLatin1String(what), noRoom.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(m_master)) : noRoom);
     };
     WriteTransaction transaction(m_master);
     if (transaction.beginRc() != SQLITE_OK) return fail("begin");

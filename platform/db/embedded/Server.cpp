@@ -8,6 +8,7 @@
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/sqlite/SqliteSession.h"
 #include "platform/host/Error.h"
 
 #include "EmbeddedSchemas.h"
@@ -67,7 +68,9 @@ void checkFileAfterOpen(sqlite3* db, const QString& path)
     const int rc = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) return;
     const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+    const QString noRoom = db::sqlite::noRoomCause(rc, sqlite3_system_errno(db));
     sqlite3_close_v2(db);
+    if (!noRoom.isEmpty()) fail(QStringLiteral("The database file '%1' cannot be opened: %2.").arg(path, noRoom));
     switch (rc & 0xff) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
@@ -125,9 +128,11 @@ sqlite3* openFile(const QString& path, bool create, bool readOnly)
         sqlite3_close_v2(db);
         fail(QStringLiteral("Cannot open the database file '%1': %2").arg(path, msg));
     }
-    if (!create) checkFileAfterOpen(db, path);
+    // Every statement on the handle waits for the locks of other sessions, from the first one:
+    // the schema read below too, or a log-on under load fails with "database is locked".
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, 30000);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    if (!create) checkFileAfterOpen(db, path);
     registerCollation(db);
     sqlite3_exec(db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
     return db;
@@ -207,10 +212,13 @@ void stepDone(Stmt& st, sqlite3* db)
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) fail(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-LoginRow loginFrom(Stmt& st)
+LoginRow loginFrom(Stmt& st, sqlite3* db)
 {
     LoginRow r;
-    if (st.step() == SQLITE_ROW) {
+    const int rc = st.step();
+    // A lookup that could not read the table is no unknown login.
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    if (rc == SQLITE_ROW) {
         r.found = true;
         r.name = st.text(0);
         r.sid = st.blob(1);
@@ -236,14 +244,14 @@ LoginRow findLogin(sqlite3* master, const QString& login)
 {
     Stmt st(master, "select name, sid, password_hash, isntname, sysadmin from syslogins where name = ?");
     st.bind(1, login);
-    return loginFrom(st);
+    return loginFrom(st, master);
 }
 
 LoginRow findLoginBySid(sqlite3* master, const QByteArray& sid)
 {
     Stmt st(master, "select name, sid, password_hash, isntname, sysadmin from syslogins where sid = ?");
     st.bind(1, sid);
-    return loginFrom(st);
+    return loginFrom(st, master);
 }
 
 bool validName(const QString& name)

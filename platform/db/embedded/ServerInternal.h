@@ -16,6 +16,8 @@ extern const QString kSource;   // "Embedded SQL Server"
 // (foreign keys on, busy time-out). create: make the file when missing, readable and writable
 // by its owner only. readOnly: open it for reading.
 sqlite3* openFile(const QString& path, bool create, bool readOnly = false);
+// How long a statement of the server waits for another session's lock before it fails.
+constexpr int kBusyTimeoutMs = 30000;
 // Makes a file or folder of the server its owner's alone (0600 / 0700), whatever the umask.
 void makePrivate(const QString& path, bool folder);
 // A server folder made before folders were private, or opened up by hand, is closed again

@@ -1,6 +1,7 @@
 #include "platform/db/sqlite/SqliteSession.h"
 
 #include "platform/db/Decimal.h"
+#include "platform/host/ErrorNumbers.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -8,6 +9,7 @@
 #include <QUuid>
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstring>
 #include <iterator>
 #include <sys/mman.h>
@@ -440,6 +442,33 @@ int SqliteSession::onProgress(void* self)
 
 void SqliteSession::cancel() { m_cancel.store(true); }
 
+QString noRoomCause(int resultCode, int systemError)
+{
+    const int primary = resultCode & 0xff;
+    if (primary != SQLITE_FULL && primary != SQLITE_IOERR && primary != SQLITE_CANTOPEN) return QString();
+    const QString system = QString::fromLocal8Bit(std::strerror(systemError));
+    switch (systemError) {
+    case ENOSPC:
+        return QStringLiteral("the disk is full (%1)").arg(system);
+    case EDQUOT:
+        return QStringLiteral("the disk quota is used up (%1)").arg(system);
+    case EFBIG:
+        return QStringLiteral("the file has reached the largest size allowed (%1)").arg(system);
+    default:
+        return primary == SQLITE_FULL ? QStringLiteral("the disk is full") : QString();
+    }
+}
+
+QString noRoomMessage(sqlite3* db, int resultCode)
+{
+    if (!db) return QString();
+    const QString cause = noRoomCause(resultCode, sqlite3_system_errno(db));
+    if (cause.isEmpty()) return QString();
+    const char* file = sqlite3_db_filename(db, "main");
+    return QStringLiteral("The database file '%1' cannot be written: %2.")
+        .arg(file && *file ? QString::fromUtf8(file) : QStringLiteral("(temporary)"), cause);
+}
+
 ProviderError SqliteSession::error(int resultCode) const
 {
     ProviderError e;
@@ -448,9 +477,16 @@ ProviderError SqliteSession::error(int resultCode) const
     e.source = m_source;
     if ((resultCode & 0xff) == SQLITE_INTERRUPT) {
         e.description = QStringLiteral("Operation canceled");
+    } else if ((resultCode & 0xff) == SQLITE_NOMEM) {
+        // The run-time's own error: the statement fails, the process goes on.
+        e.number = kOutOfMemory;
+        e.description = QStringLiteral("Out of memory");
     } else {
         const char* msg = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(resultCode);
         e.description = QString::fromUtf8(msg);
+        // "disk I/O error" says nothing of a disk without room: name the cause and the file.
+        const QString noRoom = noRoomMessage(m_db, resultCode);
+        if (!noRoom.isEmpty()) e.description = noRoom;
         if (m_db) {
             const int ext = sqlite3_extended_errcode(m_db);
             if ((ext & 0xff) == (resultCode & 0xff)) e.nativeError = ext;

@@ -39,6 +39,12 @@ ColumnType typeFromDeclared(const char* declared);
 // SQL state for a SQLite result code (and its message, which refines SQLITE_ERROR).
 QString sqlStateFor(int resultCode, const QString& message);
 
+// Why a write found no room (a full disk, a used-up quota, a file at the largest size allowed),
+// from SQLite's result code and the system's error number; empty for every other failure.
+QString noRoomCause(int resultCode, int systemError);
+// "The database file '…' cannot be written: <cause>." for such a failure of db, else empty.
+QString noRoomMessage(sqlite3* db, int resultCode);
+
 class SqliteSession {
 public:
     // The handle is not owned; it must outlive the session (or be detached first).
