@@ -7,6 +7,7 @@
 // without Server as "{FREE}" without either being added, and missing parameter attributes
 // show as empty text.
 
+#include "common/DataSources.h"
 #include "common/QueryDocument.h"
 #include "designer/editor/DocumentTree.h"
 #include "designer/editor/EditorTextHandlers.h"
@@ -89,11 +90,9 @@ void frmOrraDevelopment::FillBehaviourCombo()
 
 void frmOrraDevelopment::FillServerCombo()
 {
-    // The connection's own database holds the registry the designer writes.
-    orra::db::RecordsetPtr rs = catalogue()->execute(QStringLiteral("Select Server from tbOrraConnections"));
-    QStringList servers{QStringLiteral("{FREE}")};
-    for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext()) servers << rs->value(0).toString();
-    m_servers = servers;
+    // The registry that registration writes and the run-time reads, reached through the
+    // catalogue connection as the run-time reaches it.
+    m_servers = QStringList{QStringLiteral("{FREE}")} + orra::RegisteredServerNames(*catalogue());
     if (!m_cbdocServer) return;
     const QSignalBlocker block(m_cbdocServer);
     m_cbdocServer->clear();
