@@ -27,9 +27,8 @@ QString registryTable() { return RegistryDatabase() + QStringLiteral("..tbOrraCo
 
 std::optional<RegisteredServer> ReadRegisteredServer(db::Connection& con, const QString& server)
 {
-    db::RecordsetPtr rs = con.execute(
-        QStringLiteral("select Server,[Database],UserName,UserPwd from ") + registryTable()
-            + QStringLiteral(" where Server=?"),
+    db::RecordsetPtr rs = con.execute(QStringLiteral("select Server,[Database],UserName,UserPwd from ")
+            + registryTable() + QStringLiteral(" where Server=?"),
         {server});
     if (!rs || !rs->isOpen() || rs->isEOF()) return std::nullopt;
     RegisteredServer row;

@@ -201,9 +201,9 @@ void frmOrraDevelopment::wireIncludeChecks(int pane)
         // A typed server is the author's choice as much as a picked one: leaving the box by
         // Tab, Enter or a click elsewhere writes it, through the same checks.
         connect(m_cbdocServer->lineEdit(), &QLineEdit::editingFinished, this, [this] { cbdocServer_Click(); });
-    }
-    else if (pane == PaneParameter)
+    } else if (pane == PaneParameter) {
         connect(m_cbparamBehaviour, &QComboBox::activated, this, [this](int) { cbparamBehaviour_Click(); });
+    }
 }
 
 // The document's server may change only when no included or including document is tied to

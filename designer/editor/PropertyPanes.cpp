@@ -14,6 +14,7 @@
 #include "designer/editor/frmOrraDevelopment.h"
 #include "designer/shell/mdMain.h"
 #include "platform/db/Connection.h"
+#include "platform/host/Error.h"
 #include "platform/widgets/RichTextBox.h"
 
 #include <QComboBox>
@@ -91,8 +92,14 @@ void frmOrraDevelopment::FillBehaviourCombo()
 void frmOrraDevelopment::FillServerCombo()
 {
     // The registry that registration writes and the run-time reads, reached through the
-    // catalogue connection as the run-time reaches it.
-    m_servers = QStringList{QStringLiteral("{FREE}")} + orra::RegisteredServerNames(*catalogue());
+    // catalogue connection as the run-time reaches it. A login that may not read the registry
+    // still edits its documents: the list then offers "{FREE}" alone, and a server is typed.
+    orra::db::Connection* con = catalogue();
+    m_servers = QStringList{QStringLiteral("{FREE}")};
+    try {
+        m_servers += orra::RegisteredServerNames(*con);
+    } catch (const orra::Error&) {
+    }
     if (!m_cbdocServer) return;
     const QSignalBlocker block(m_cbdocServer);
     m_cbdocServer->clear();
