@@ -1,6 +1,8 @@
 #include "common/Connections.h"
 
+#include "common/DataSources.h"
 #include "common/StoredPassword.h"
+#include "platform/db/ConnectionString.h"
 #include "platform/db/ServerConnectionText.h"
 #include "platform/host/Error.h"
 #include "platform/host/UserInterface.h"
@@ -48,6 +50,22 @@ void askLogOn(LogOnRequest& request)
                     .arg(request.server));
         throw Error(kSystemError, QStringLiteral("Connections"),
             QStringLiteral("The log-on to the server %1 was cancelled.").arg(request.server));
+    }
+}
+
+// A data server's log-on starts from what the designer knows of that server: the database of
+// its registry row (else the login's default database would be used, where the documents'
+// tables are not) and the catalogue log-on's choice between the operating-system user and a
+// SQL login. The registry is a help here: when it cannot be read, the fields stay empty.
+void prefillServerLogOn(LogOnRequest& request)
+{
+    const db::ConnectionPtr catalogue = mainConnection();
+    if (!catalogue) return;
+    request.trusted = db::ConnectionString::parse(catalogue->connectionString()).trusted();
+    try {
+        if (const std::optional<RegisteredServer> row = ReadRegisteredServer(*catalogue, request.server))
+            request.database = row->database;
+    } catch (const Error&) {
     }
 }
 
@@ -115,6 +133,7 @@ db::ConnectionPtr OpenServerConnectionWithLogin(const QString& serverName)
     shown([&] {
         LogOnRequest request;
         request.server = serverName;
+        prefillServerLogOn(request);
         askLogOn(request);
         // The text keeps the password, so that the connection cache can open it again.
         result = openConnection(LogOnConnectionText(request, true));

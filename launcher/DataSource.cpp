@@ -26,22 +26,15 @@ bool parseWholeNumber(const QString& s, long& out)
 
 db::ConnectionPtr OpenDataSourceConnection(db::Connection& catalogue, const QString& server)
 {
-    // The registry database name is an identifier, not user text: it comes from the settings.
-    const QString sql = QStringLiteral("select Server,[Database],UserName,UserPwd from ") + RegistryDatabase()
-        + QStringLiteral("..tbOrraConnections where Server=?");
-    db::RecordsetPtr rs = catalogue.execute(sql, {server});
-    if (!rs->isOpen() || rs->isEOF())
-        throw Error(kSystemError, kSource, server + QStringLiteral(" verikaynağı ile bağlantı kurulamıyor"));
-    const QString database = text(rs->value(QStringLiteral("Database")));
-    const QString userName = text(rs->value(QStringLiteral("UserName")));
-    const QString userPwd = text(rs->value(QStringLiteral("UserPwd")));
-    rs->close();
+    const std::optional<RegisteredServer> row = ReadRegisteredServer(catalogue, server);
+    if (!row) throw Error(kSystemError, kSource, server + QStringLiteral(" verikaynağı ile bağlantı kurulamıyor"));
 
     auto connection = std::make_shared<db::Connection>();
-    if (userName.isEmpty()) {
-        connection->open(DataSourceConnectionText(server, database, true));
+    if (row->userName.isEmpty()) {
+        connection->open(DataSourceConnectionText(server, row->database, true));
     } else {
-        connection->open(DataSourceConnectionText(server, database, false), userName, DecodePassword(userPwd));
+        connection->open(
+            DataSourceConnectionText(server, row->database, false), row->userName, DecodePassword(row->userPwd));
     }
     connection->setCommandTimeout(0);
     return connection;

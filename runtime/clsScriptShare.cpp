@@ -57,8 +57,6 @@ db::Connection& connectionArgument(const Arguments& a, size_t i)
     return *c;
 }
 
-QString fieldText(const QVariant& v) { return db::isNull(v) ? QString() : v.toString(); }
-
 }   // namespace
 
 DocOrra& clsScriptShare::parent() const
@@ -119,21 +117,16 @@ db::ConnectionPtr clsScriptShare::MakeConnection(db::Connection& con, const QStr
 {
     // The server name is bound, never pasted into the statement; the registry database is a
     // setting, not script text.
-    db::RecordsetPtr rs = con.execute(QStringLiteral("select Server,UserName,UserPwd from ") + RegistryDatabase()
-            + QStringLiteral("..tbOrraConnections where Server=?"),
-        {Server});
-    if (!rs || !rs->isOpen() || rs->isEOF())
+    const std::optional<RegisteredServer> row = ReadRegisteredServer(con, Server);
+    if (!row)
         throw Error(kSystemError, kScriptShareSource, Server + QStringLiteral(" verikaynağı ile bağlantı kurulamıyor"));
-    const QString userName = fieldText(rs->value(QStringLiteral("UserName")));
-    const QString userPwd = fieldText(rs->value(QStringLiteral("UserPwd")));
-    rs->close();
 
     auto connection = std::make_shared<db::Connection>();
-    if (userName.isEmpty())
+    if (row->userName.isEmpty())
         connection->open(DataSourceConnectionText(Server, QString(), true));
     else
-        connection->open(
-            DataSourceConnectionText(Server, QString(), false), userName, DecodePassword(userPwd, kStoredPasswordKey));
+        connection->open(DataSourceConnectionText(Server, QString(), false), row->userName,
+            DecodePassword(row->userPwd, kStoredPasswordKey));
     connection->setCommandTimeout(0);
     return connection;
 }

@@ -224,7 +224,10 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
     }
 
     const xml::Node root = m_document ? m_document->documentElement() : xml::Node();
-    QString server = root ? xml::attribute(root, QStringLiteral("Server")) : QString();
+    // A root of the older form (no Server) is bound to no server, as the Document pane shows.
+    QString server = root && xml::hasAttribute(root, QStringLiteral("Server"))
+        ? xml::attribute(root, QStringLiteral("Server"))
+        : QStringLiteral("{FREE}");
     if (server == QLatin1String("{FREE}")) server = catalogueServerName();
 
     orra::db::ConnectionPtr connection = std::make_shared<orra::db::Connection>();

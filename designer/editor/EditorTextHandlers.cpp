@@ -9,7 +9,9 @@
 #include "designer/shell/EditorOptions.h"
 #include "designer/shell/frmMDIMain.h"
 
+#include <QDropEvent>
 #include <QEvent>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -82,6 +84,9 @@ void EditorTextHandlers::attach(RichTextBox* editor)
     editor->onMouseUp = [this, editor](Qt::MouseButton, int, QPoint) { RunGuarded([&] { SelectWordBounds(editor); }); };
     editor->installEventFilter(this);
     if (k == DocDescription) return;
+    // The element tree's node drag is not text: the editor's viewport takes it here.
+    editor->viewport()->setAcceptDrops(true);
+    editor->viewport()->installEventFilter(this);
     editor->onKeyDown = [this, k](int& keyCode, int shift) {
         if (!RunGuarded([&] { onKeyDown(k, keyCode, shift); })) keyCode = 0;
     };
@@ -97,6 +102,13 @@ void EditorTextHandlers::attach(RichTextBox* editor)
 
 bool EditorTextHandlers::eventFilter(QObject* watched, QEvent* event)
 {
+    if (const QEvent::Type t = event->type();
+        t == QEvent::DragEnter || t == QEvent::DragMove || t == QEvent::DragLeave || t == QEvent::Drop) {
+        RichTextBox* editor = nullptr;
+        for (RichTextBox* e : m_editors)
+            if (e && e != m_editors[DocDescription] && e->viewport() == watched) editor = e;
+        if (editor) return treeDragEvent(editor, event);
+    }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         const Kind k = kindOf(qobject_cast<RichTextBox*>(watched));
         if (k != KindCount) {
@@ -442,6 +454,30 @@ void EditorTextHandlers::DropNode(RichTextBox* editor, QTreeWidgetItem* node, in
     if (inserted.isEmpty()) return;
     editor->setSelText(inserted);
     m_window->setDocumentChanged(true);
+}
+
+bool EditorTextHandlers::treeDragEvent(RichTextBox* editor, QEvent* event)
+{
+    if (event->type() == QEvent::DragLeave) return false;
+    auto* de = static_cast<QDropEvent*>(event);
+    // Only this window's own element-tree drag; any other drag (text) is the editor's.
+    const QMimeData* ours = m_window->TreeDragData();
+    if (!ours || de->mimeData() != ours) return false;
+    if (editor->Locked() || !m_window->DraggingNode()) {
+        de->ignore();
+        return true;
+    }
+    const QPoint at = de->position().toPoint();
+    RunGuarded([&] {
+        ShowDropCaret(editor, at);
+        if (event->type() == QEvent::Drop) {
+            if (editor == m_editors[ScriptSource]) m_window->EndTreeDrag();
+            DropNode(editor, m_window->PressedNode(), m_window->DragShift());
+        }
+    });
+    de->setDropAction(Qt::CopyAction);
+    de->accept();
+    return true;
 }
 
 void EditorTextHandlers::ShowDropCaret(RichTextBox* editor, const QPoint& point)

@@ -72,6 +72,9 @@ public:
     void DropNode(orra::RichTextBox* editor, QTreeWidgetItem* node, int dragShift);
     // While a node is dragged over editor: the caret follows the mouse (viewport point).
     void ShowDropCaret(orra::RichTextBox* editor, const QPoint& point);
+    // A drag event on editor's viewport: the window's element-tree drag moves the caret and
+    // drops there; true when the event was the tree's.
+    bool treeDragEvent(orra::RichTextBox* editor, QEvent* event);
 
     void StoreCursorPosition(orra::RichTextBox* editor, const QString& id);
     void RestoreCursorPosition(orra::RichTextBox* editor, const QString& id);

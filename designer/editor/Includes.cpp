@@ -196,10 +196,14 @@ bool frmOrraDevelopment::CheckParameterDependencies(const QString& parameterID)
 
 void frmOrraDevelopment::wireIncludeChecks(int pane)
 {
-    if (pane == PaneDocument)
+    if (pane == PaneDocument) {
         connect(m_cbdocServer, &QComboBox::activated, this, [this](int) { cbdocServer_Click(); });
-    else if (pane == PaneParameter)
+        // A typed server is the author's choice as much as a picked one: leaving the box by
+        // Tab, Enter or a click elsewhere writes it, through the same checks.
+        connect(m_cbdocServer->lineEdit(), &QLineEdit::editingFinished, this, [this] { cbdocServer_Click(); });
+    } else if (pane == PaneParameter) {
         connect(m_cbparamBehaviour, &QComboBox::activated, this, [this](int) { cbparamBehaviour_Click(); });
+    }
 }
 
 // The document's server may change only when no included or including document is tied to
@@ -208,7 +212,8 @@ void frmOrraDevelopment::cbdocServer_Click()
 {
     if (!m_document || !m_cbdocServer) return;
     const xml::Node root = m_document->documentElement();
-    const QString oldServer = xml::attribute(root, kServer);
+    // A root of the older form (no Server) is bound to no server, as its pane shows it.
+    const QString oldServer = xml::hasAttribute(root, kServer) ? xml::attribute(root, kServer) : kFree;
     const QString newServer = m_cbdocServer->currentText();
     if (oldServer == newServer) return;
     try {

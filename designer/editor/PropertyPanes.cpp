@@ -7,12 +7,14 @@
 // without Server as "{FREE}" without either being added, and missing parameter attributes
 // show as empty text.
 
+#include "common/DataSources.h"
 #include "common/QueryDocument.h"
 #include "designer/editor/DocumentTree.h"
 #include "designer/editor/EditorTextHandlers.h"
 #include "designer/editor/frmOrraDevelopment.h"
 #include "designer/shell/mdMain.h"
 #include "platform/db/Connection.h"
+#include "platform/host/Error.h"
 #include "platform/widgets/RichTextBox.h"
 
 #include <QComboBox>
@@ -89,11 +91,15 @@ void frmOrraDevelopment::FillBehaviourCombo()
 
 void frmOrraDevelopment::FillServerCombo()
 {
-    // The connection's own database holds the registry the designer writes.
-    orra::db::RecordsetPtr rs = catalogue()->execute(QStringLiteral("Select Server from tbOrraConnections"));
-    QStringList servers{QStringLiteral("{FREE}")};
-    for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext()) servers << rs->value(0).toString();
-    m_servers = servers;
+    // The registry that registration writes and the run-time reads, reached through the
+    // catalogue connection as the run-time reaches it. A login that may not read the registry
+    // still edits its documents: the list then offers "{FREE}" alone, and a server is typed.
+    orra::db::Connection* con = catalogue();
+    m_servers = QStringList{QStringLiteral("{FREE}")};
+    try {
+        m_servers += orra::RegisteredServerNames(*con);
+    } catch (const orra::Error&) {
+    }
     if (!m_cbdocServer) return;
     const QSignalBlocker block(m_cbdocServer);
     m_cbdocServer->clear();

@@ -184,7 +184,12 @@ void frmOrraDevelopment::tvDocument_MouseMove(int button, int shift, QPoint pos)
     mime->setData(QStringLiteral("application/x-orra-tree-node"), DocumentTree::key(pressed).toUtf8());
     drag->setMimeData(mime);
     drag->setPixmap(pressed->icon(0).pixmap(16, 16));
+    // Over a text editor (which takes the drop as a copy) the drag shows the element tree's
+    // drop image; elsewhere the node's own.
+    drag->setDragCursor(elementTreeImage(QStringLiteral("BosIcon")).pixmap(16, 16), Qt::CopyAction);
+    m_treeDragData = mime;
     executeTreeDrag(drag);
+    m_treeDragData = nullptr;
     drag->deleteLater();
 }
 

@@ -61,13 +61,36 @@ QPlainTextEdit* textEditor(const char* name, const QString& accessibleName, QWid
     return e;
 }
 
-QComboBox* comboBox(const char* name, const QString& accessibleName, bool editable, QWidget* parent)
+// Named for a screen reader by its label (nameFieldsByTheirLabels).
+QComboBox* comboBox(const char* name, bool editable, QWidget* parent)
 {
     auto* c = new QComboBox(parent);
     c->setObjectName(QLatin1String(name));
-    c->setAccessibleName(accessibleName);
     c->setEditable(editable);
     return c;
+}
+
+// Each labelled field of the panes with its label. A screen reader announces a field by its
+// label: the label's buddy relation names it (a drop-down list on this platform is named by
+// nothing else; its accessible name is its value), and its accessible name is the label's
+// text for the readers that ask the name.
+const std::pair<const char*, const char*> kFieldLabels[] = {{"lbCaption", "txtparamCaption"},
+    {"lbDefaultVal", "txtparamDefaultVal"}, {"lbType", "cbparamType"}, {"lbSource", "txtparamSource"},
+    {"lbReturnCol", "txtparamReturnCol"}, {"lbPrompt", "txtparamPrompt"}, {"lbSelectionType", "cbparamSelectionType"},
+    {"lbBehaviour", "cbparamBehaviour"}, {"lbdocDescription", "txtdocDescription"}, {"lbdocServer", "cbdocServer"},
+    {"lbScriptLang", "cbScriptLang"}};
+
+void nameFieldsByTheirLabels(QWidget* pane)
+{
+    for (const auto& [labelName, fieldName] : kFieldLabels) {
+        auto* l = pane->findChild<QLabel*>(QLatin1String(labelName));
+        auto* field = pane->findChild<QWidget*>(QLatin1String(fieldName));
+        if (!l || !field) continue;
+        l->setBuddy(field);
+        field->setAccessibleName(l->text());
+        // An editable drop-down's text box is what has the focus.
+        if (auto* c = qobject_cast<QComboBox*>(field); c && c->lineEdit()) c->lineEdit()->setAccessibleName(l->text());
+    }
 }
 
 // A locked text box keeps its caret and its keyboard selection.
@@ -108,7 +131,9 @@ frmOrraDevelopment::frmOrraDevelopment(QWidget* parent) : QWidget(parent)
 frmOrraDevelopment::~frmOrraDevelopment()
 {
     // The focus leaves the panes while the document is still there: a focus-out delivered once
-    // the members have gone would store a caret position through the window's document.
+    // the members have gone would store a caret position through the window's document. A
+    // server typed and not yet left goes with the window, unchecked and unwritten.
+    if (m_cbdocServer && m_cbdocServer->lineEdit()) m_cbdocServer->lineEdit()->blockSignals(true);
     if (QWidget* focused = QApplication::focusWidget(); focused && isAncestorOf(focused)) focused->clearFocus();
     // The window's event hooks reach its members: they go before the members do.
     qDeleteAll(findChildren<EventHook*>(Qt::FindDirectChildrenOnly));
@@ -221,6 +246,7 @@ void frmOrraDevelopment::ensurePane(int index)
     default:
         break;
     }
+    nameFieldsByTheirLabels(f);
     // The text editors do not wrap their lines, and take the editor options last applied.
     for (QPlainTextEdit* e : f->findChildren<QPlainTextEdit*>()) e->setLineWrapMode(QPlainTextEdit::NoWrap);
     for (orra::RichTextBox* e : f->findChildren<orra::RichTextBox*>()) m_text->attach(e);
@@ -270,10 +296,9 @@ void frmOrraDevelopment::buildParameterPane(QFrame* f)
 
     m_txtparamCaption = new QLineEdit(f);
     m_txtparamCaption->setObjectName(QStringLiteral("txtparamCaption"));
-    m_txtparamCaption->setAccessibleName(QStringLiteral("Caption"));
-    m_cbparamType = comboBox("cbparamType", QStringLiteral("Type"), false, f);
+    m_cbparamType = comboBox("cbparamType", false, f);
     m_cbparamType->setFixedWidth(twips(1035));
-    m_cbparamBehaviour = comboBox("cbparamBehaviour", QStringLiteral("Behaviour"), false, f);
+    m_cbparamBehaviour = comboBox("cbparamBehaviour", false, f);
     m_cbparamBehaviour->setFixedWidth(twips(1335));
     // The top row as designed: Caption, Type and Behaviour side by side at their widths.
     m_txtparamCaption->setFixedWidth(twips(1695));
@@ -315,9 +340,8 @@ void frmOrraDevelopment::buildParameterPane(QFrame* f)
 
     m_txtparamReturnCol = new QLineEdit(f);
     m_txtparamReturnCol->setObjectName(QStringLiteral("txtparamReturnCol"));
-    m_txtparamReturnCol->setAccessibleName(QStringLiteral("Return Column"));
     m_txtparamReturnCol->setFixedWidth(twips(2355));
-    m_cbparamSelectionType = comboBox("cbparamSelectionType", QStringLiteral("Selection Type"), false, f);
+    m_cbparamSelectionType = comboBox("cbparamSelectionType", false, f);
     m_cbparamSelectionType->setFixedWidth(twips(1155));
     auto* row = new QHBoxLayout;
     row->addWidget(m_txtparamReturnCol);
@@ -330,7 +354,6 @@ void frmOrraDevelopment::buildParameterPane(QFrame* f)
 
     m_txtparamPrompt = new QLineEdit(f);
     m_txtparamPrompt->setObjectName(QStringLiteral("txtparamPrompt"));
-    m_txtparamPrompt->setAccessibleName(QStringLiteral("Prompt"));
     g->addWidget(label(QStringLiteral("Prompt"), "lbPrompt", f), 4, 0);
     g->addWidget(m_txtparamPrompt, 4, 1);
 }
@@ -352,7 +375,9 @@ void frmOrraDevelopment::buildDocumentPane(QFrame* f)
     top->addStretch(1);
     top->addWidget(label(QStringLiteral("Server"), "lbdocServer", f));
     top->addSpacing(twips(100));
-    m_cbdocServer = comboBox("cbdocServer", QStringLiteral("Server"), true, f);
+    m_cbdocServer = comboBox("cbdocServer", true, f);
+    // The list is the registry's: a typed name becomes the document's server, not an entry.
+    m_cbdocServer->setInsertPolicy(QComboBox::NoInsert);
     m_cbdocServer->setMinimumWidth(twips(2715));
     top->addWidget(m_cbdocServer);
     l->addLayout(top);
@@ -369,7 +394,7 @@ void frmOrraDevelopment::buildScriptPane(QFrame* f)
     auto* lb = label(QStringLiteral("Language"), "lbScriptLang", f);
     lb->setMinimumWidth(twips(855));
     top->addWidget(lb);
-    m_cbScriptLang = comboBox("cbScriptLang", QStringLiteral("Language"), false, f);
+    m_cbScriptLang = comboBox("cbScriptLang", false, f);
     m_cbScriptLang->setFixedWidth(twips(2715));
     top->addWidget(m_cbScriptLang);
     top->addStretch(1);

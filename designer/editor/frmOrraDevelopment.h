@@ -25,6 +25,7 @@
 class QComboBox;
 class QFrame;
 class QLineEdit;
+class QMimeData;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
@@ -159,6 +160,15 @@ public:
         return m_tree && !m_pressedNode.isEmpty() ? m_tree->node(m_pressedNode) : nullptr;
     }
     bool DraggingNode() const { return m_draggingNode; }
+    // The data of the element-tree drag this window has under way (null when none): the text
+    // editors know the drag by it.
+    const QMimeData* TreeDragData() const { return m_treeDragData; }
+    // The script editor's drop ends the tree's drag state.
+    void EndTreeDrag()
+    {
+        m_draggingNode = false;
+        m_draggingIncluded = false;
+    }
     // The Shift state (1 Shift, 2 Ctrl, 4 Alt) of the last move with the left button down.
     int DragShift() const { return m_dragShift; }
 
@@ -452,6 +462,7 @@ private:
     bool m_draggingNode = false;
     bool m_draggingIncluded = false;
     int m_dragShift = 0;
+    const QMimeData* m_treeDragData = nullptr;
     QLineEdit* m_txtInheritanceInput = nullptr;
     bool m_inheritanceEditOpen = false;
     // The Include whose binding the edit box edits.

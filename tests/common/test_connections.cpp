@@ -1,5 +1,6 @@
 #include "catalogue/EmbeddedCatalogue.h"
 #include "common/Connections.h"
+#include "common/DataSources.h"
 #include "common/StoredPassword.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/embedded/Server.h"
@@ -279,6 +280,31 @@ TEST_F(Connections, TrustedAnswerConnectsAsTheOperatingSystemUser)
     EXPECT_TRUE(cs.trusted());
     EXPECT_FALSE(cs.contains("UID"));
     EXPECT_EQ(c->execute("select suser_sname()")->value(0).toString(), embedded::osUserName());
+}
+
+TEST_F(Connections, ServerLogOnStartsFromTheRegistryRowAndTheCatalogueLogOn)
+{
+    struct RegistryInMat {
+        RegistryInMat() { qputenv("ORRA_REGISTRY_DB", "mat"); }
+        ~RegistryInMat() { qunsetenv("ORRA_REGISTRY_DB"); }
+    } registry;
+    // A trusted catalogue log-on: the data server's log-on is offered as trusted, with the
+    // database of its registry row.
+    ASSERT_TRUE(OpenMainConnection(false, "demo", "catalogue"));
+    ASSERT_TRUE(SaveServerConnection("data1", "", "stock", "sa", "pw1", "tarvok", RegistryDatabase()));
+    m_ui.answerCancel();
+    EXPECT_FALSE(OpenServerConnectionWithLogin("data1"));
+    ASSERT_EQ(m_ui.asked.size(), 1u);
+    EXPECT_EQ(m_ui.asked[0].database, "stock");
+    EXPECT_TRUE(m_ui.asked[0].trusted);
+    // A catalogue log-on with a SQL login offers a SQL login; an unregistered server no database.
+    m_ui.answer("sa", "secret");
+    ASSERT_TRUE(OpenMainConnection(true, "demo", "catalogue"));
+    m_ui.answerCancel();
+    EXPECT_FALSE(OpenServerConnectionWithLogin("other"));
+    ASSERT_EQ(m_ui.asked.size(), 3u);
+    EXPECT_FALSE(m_ui.asked[2].trusted);
+    EXPECT_TRUE(m_ui.asked[2].database.isEmpty());
 }
 
 TEST_F(Connections, RegistryInsertThenUpdateKeepsOneRow)

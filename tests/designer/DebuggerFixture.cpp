@@ -8,9 +8,10 @@ namespace orra::test {
 bool DebugUserInterface::logOn(LogOnRequest& request)
 {
     logOnServers << request.server;
+    logOnsAsked.push_back(request);
     if (refuseLogOn) return false;
     request.trusted = false;
-    request.database = QStringLiteral("cat");
+    if (!answerAsAsked) request.database = QStringLiteral("cat");
     request.login = QStringLiteral("sa");
     request.password = QStringLiteral("secret");
     return true;

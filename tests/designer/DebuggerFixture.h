@@ -23,7 +23,10 @@ public:
     int messageBox(const QString& text, int style, const QString& title) override;
 
     bool refuseLogOn = false;
+    // Answers with the login only, keeping the database the log-on was offered with.
+    bool answerAsAsked = false;
     QStringList logOnServers;
+    std::vector<LogOnRequest> logOnsAsked;
     std::function<void()> onYield;
     std::function<void(const QString&)> onMessage;
     int yields = 0;

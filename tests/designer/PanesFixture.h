@@ -75,10 +75,17 @@ protected:
         addDocument(1, 1, QStringLiteral("Report"), reportDocument());
         addDocument(2, 1, QStringLiteral("Regions"), regionsDocument());
         addDocument(4, 1, QStringLiteral("Leaf"), leafDocument());
-        admin->execute(QStringLiteral("insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) "
+        // The registry that registration writes and the run-time reads.
+        qputenv("ORRA_REGISTRY_DB", "mat");
+        admin->execute(QStringLiteral("insert into mat..tbOrraConnections (Server, IP, [Database], UserName, UserPwd) "
                                       "values ('srv1', '10.0.0.1', 'sales', '', '')"));
-        admin->execute(QStringLiteral("insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) "
+        admin->execute(QStringLiteral("insert into mat..tbOrraConnections (Server, IP, [Database], UserName, UserPwd) "
                                       "values ('srv2', '10.0.0.2', 'stock', '', '')"));
+    }
+    void TearDown() override
+    {
+        EditorTest::TearDown();
+        qunsetenv("ORRA_REGISTRY_DB");
     }
 
     // Selects the node with that key as a click does (the tree's selection, then node

@@ -6,14 +6,17 @@
 #include "ClipboardFixture.h"
 
 #include "designer/catalogue/frmpbOrra.h"
+#include "platform/widgets/RichTextBox.h"
 
 #include <QDrag>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextCursor>
 
 namespace orra::test {
 namespace {
@@ -79,8 +82,87 @@ protected:
         w->tvDocument_MouseUp();
     }
 
+    // Drags the node keyed from out of w's tree (the real press and move, with modifiers held)
+    // and, while the drag is under way, over and onto editor at the caret position of
+    // character `at`. The drop's result.
+    struct EditorDrop {
+        bool started = false;
+        bool accepted = false;
+        bool dropImage = false;
+    };
+    static EditorDrop dragOntoEditor(morvane::frmOrraDevelopment* w, const QString& from, orra::RichTextBox* editor,
+        int at, Qt::KeyboardModifiers modifiers)
+    {
+        EditorDrop result;
+        QTextCursor c(editor->document());
+        c.setPosition(at);
+        const QPoint target = editor->cursorRect(c).center() + QPoint(1, 0);
+        morvane::setTreeDragExecutor([&](QDrag* drag) {
+            result.started = true;
+            result.dropImage = !drag->dragCursor(Qt::CopyAction).isNull();
+            const Qt::DropActions actions = Qt::MoveAction | Qt::CopyAction;
+            QWidget* viewport = editor->viewport();
+            QDragEnterEvent enter(target, actions, drag->mimeData(), Qt::LeftButton, modifiers);
+            QCoreApplication::sendEvent(viewport, &enter);
+            if (!enter.isAccepted()) return Qt::IgnoreAction;
+            QDragMoveEvent move(target, actions, drag->mimeData(), Qt::LeftButton, modifiers);
+            QCoreApplication::sendEvent(viewport, &move);
+            QDropEvent drop(QPointF(target), actions, drag->mimeData(), Qt::LeftButton, modifiers);
+            QCoreApplication::sendEvent(viewport, &drop);
+            result.accepted = move.isAccepted() && drop.isAccepted();
+            return result.accepted ? drop.dropAction() : Qt::IgnoreAction;
+        });
+        QWidget* viewport = w->tvDocument()->viewport();
+        const QPoint start = ClipboardTest::at(w, from);
+        QTest::mousePress(viewport, Qt::LeftButton, modifiers, start);
+        QMouseEvent far(QEvent::MouseMove, QPointF(start + QPoint(0, 30)), viewport->mapToGlobal(QPointF(start)),
+            Qt::NoButton, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(viewport, &far);
+        QTest::mouseRelease(viewport, Qt::LeftButton, modifiers, start + QPoint(0, 30));
+        return result;
+    }
+
     std::unique_ptr<frmpbOrra> pane;
 };
+
+TEST_F(DragDropTest, TreeNodeDroppedOnATextEditorGoesInWhereTheCaretFollowedTheMouse)
+{
+    morvane::frmOrraDevelopment* w = open(20);
+    ASSERT_TRUE(w);
+    w->resize(900, 600);
+    w->show();
+    select(w, "B0.0");
+    auto* sql = w->findChild<orra::RichTextBox*>(QStringLiteral("txtBlockSQL"));
+    ASSERT_TRUE(sql && sql->isVisible());
+    ASSERT_EQ(sql->Text(), QStringLiteral("select <$Limit%>"));
+
+    // A parameter goes into a SQL text as its placeholder, under the mouse.
+    EditorDrop drop = dragOntoEditor(w, "B0.0.P_Limit", sql, 7, Qt::NoModifier);
+    ASSERT_TRUE(drop.started);
+    EXPECT_TRUE(drop.accepted);
+    EXPECT_TRUE(drop.dropImage);
+    EXPECT_EQ(sql->Text(), QStringLiteral("select <$Limit%><$Limit%>"));
+    EXPECT_EQ(xml::bodyText(element(w, "B0.0")), QStringLiteral("select <$Limit%><$Limit%>"));
+    EXPECT_TRUE(w->documentChanged());
+    // A block dropped on a SQL text moves the caret and inserts nothing.
+    drop = dragOntoEditor(w, "B0.1", sql, 0, Qt::NoModifier);
+    EXPECT_EQ(sql->Text(), QStringLiteral("select <$Limit%><$Limit%>"));
+
+    // With Ctrl held, the script takes any node's ID; the drop ends the tree's drag.
+    select(w, "B0.0.X0");
+    auto* script = w->findChild<orra::RichTextBox*>(QStringLiteral("txtScriptSource"));
+    ASSERT_TRUE(script && script->isVisible());
+    ASSERT_EQ(script->Text(), QStringLiteral("RunFrom \"B0.0.0\""));
+    drop = dragOntoEditor(w, "B0.1", script, 8, Qt::ControlModifier);
+    EXPECT_TRUE(drop.accepted);
+    EXPECT_EQ(script->Text(), QStringLiteral("RunFrom B0.1\"B0.0.0\""));
+    EXPECT_FALSE(w->DraggingNode());
+    // Without Ctrl a parameter goes in as its placeholder.
+    drop = dragOntoEditor(w, "B0.0.P_Limit", script, 0, Qt::NoModifier);
+    EXPECT_EQ(script->Text(), QStringLiteral("<$Limit%>RunFrom B0.1\"B0.0.0\""));
+    // The structure stays as it was: nothing was moved in the tree.
+    EXPECT_TRUE(element(w, "B0.0.P_Limit") && element(w, "B0.1"));
+}
 
 TEST_F(DragDropTest, CatalogueDocumentDroppedOnABlockIsIncluded)
 {

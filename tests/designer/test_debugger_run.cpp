@@ -307,6 +307,44 @@ TEST_F(DebuggerRunTest, RunConnectionComesFromTheCacheOrANewLogOn)
     EXPECT_EQ(traceRows().size(), 3);
 }
 
+TEST_F(DebuggerRunTest, ARootWithoutServerRunsOnTheCataloguesServer)
+{
+    // The older form: no Server, shown as "{FREE}" in its pane.
+    addDocument(61, 1, QStringLiteral("Older"),
+        QStringLiteral("<Document ID=\"B0\" Name=\"Older form\"><![CDATA[old]]>")
+            + blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("older"))) + QStringLiteral("</Document>"));
+    morvane::frmOrraDevelopment* w = openInMain(61);
+    ASSERT_NE(w, nullptr);
+    trigger("mnuDebugStart");
+    EXPECT_EQ(dui.logOnServers, QStringList{server()});
+    trigger("mnuDebugStop");
+    EXPECT_EQ(traceRows(), QStringList{QStringLiteral("older")});
+}
+
+TEST_F(DebuggerRunTest, TheDebugLogOnStartsFromTheServersRegistryRowAndTheCatalogueLogOn)
+{
+    struct RegistryInMat {
+        RegistryInMat() { qputenv("ORRA_REGISTRY_DB", "mat"); }
+        ~RegistryInMat() { qunsetenv("ORRA_REGISTRY_DB"); }
+    } registry;
+    admin->execute(QStringLiteral("insert into mat..tbOrraConnections (Server, IP, [Database], UserName, UserPwd) "
+                                  "values ('%1', '', '%2', '', '')")
+                       .arg(server(), database()));
+    addDocument(62, 1, QStringLiteral("Registered"),
+        docXml(blockXml(QStringLiteral("B0.0"), traceInsert(QStringLiteral("registered"))), server()));
+    // The log-on is answered with the login alone: the database is the one it was offered.
+    dui.answerAsAsked = true;
+    morvane::frmOrraDevelopment* w = openInMain(62);
+    ASSERT_NE(w, nullptr);
+    trigger("mnuDebugStart");
+    ASSERT_EQ(dui.logOnsAsked.size(), 1u);
+    EXPECT_EQ(dui.logOnsAsked[0].database, database());
+    EXPECT_FALSE(dui.logOnsAsked[0].trusted);   // as the catalogue's: a SQL login
+    trigger("mnuDebugStop");
+    // The run worked in the registered database, where the document's tables are.
+    EXPECT_EQ(traceRows(), QStringList{QStringLiteral("registered")});
+}
+
 }   // namespace
 }   // namespace orra::test
 

@@ -3,7 +3,13 @@
 
 #include "PanesFixture.h"
 
+#include "common/Connections.h"
+#include "common/DataSources.h"
+
+#include <QAccessible>
+#include <QApplication>
 #include <QPushButton>
+#include <QTest>
 
 namespace orra::test {
 namespace {
@@ -52,14 +58,70 @@ TEST_F(PaneFieldsTest, FixedListsHoldTheirEntriesInOrderWithNothingChosen)
     EXPECT_EQ(frmOrraDevelopment::BehaviourIndex("static"), 1);
 }
 
-TEST_F(PaneFieldsTest, FailingRegistryQueryFailsTheWindowsLoad)
+TEST_F(PaneFieldsTest, ServerListIsTheRegistryThatRegistrationWrites)
 {
-    admin->execute("drop table tbOrraConnections");
-    lockDocument(1);
-    EXPECT_EQ(openStandalone(1), nullptr);
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_TRUE(ui.boxes[0].text.contains("tbOrraConnections")) << ui.boxes[0].text;
-    EXPECT_EQ(lockCount(1), 0);
+    // Registered as File > Register Server does it; a row left in the catalogue's own table is
+    // no registered server.
+    ASSERT_TRUE(SaveServerConnection("registered", "10.0.0.9", "sales", "", "", "tarvok", RegistryDatabase()));
+    admin->execute("insert into tbOrraConnections (Server, IP, [Database], UserName, UserPwd) "
+                   "values ('catalogueOnly', '', '', '', '')");
+    std::unique_ptr<frmOrraDevelopment> other(openStandalone(2));
+    ASSERT_TRUE(other);
+    other->ShowFrame(frmOrraDevelopment::PaneDocument);
+    const QStringList servers = items(field<QComboBox>(other.get(), "cbdocServer"));
+    EXPECT_TRUE(servers.contains("registered")) << servers.join(',');
+    EXPECT_FALSE(servers.contains("catalogueOnly")) << servers.join(',');
+}
+
+TEST_F(PaneFieldsTest, TypedServerIsWrittenWhenTheBoxIsLeft)
+{
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    click(w.get(), "B0");
+    auto* server = field<QComboBox>(w.get(), "cbdocServer");
+    QLineEdit* box = server->lineEdit();
+    ASSERT_TRUE(box);
+    box->setFocus();
+    ASSERT_TRUE(box->hasFocus());
+    box->selectAll();
+    QTest::keyClicks(server, "typed");
+    EXPECT_EQ(xml::attribute(element(w.get(), "B0"), "Server"), "srv1") << "written only on leaving";
+    QTest::keyClick(server, Qt::Key_Tab);
+    EXPECT_FALSE(box->hasFocus());
+    EXPECT_EQ(xml::attribute(element(w.get(), "B0"), "Server"), "typed");
+    EXPECT_TRUE(w->documentChanged());
+    EXPECT_TRUE(ui.boxes.empty());
+    // Enter ends the typing as well.
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(server, "srv2");
+    QTest::keyClick(server, Qt::Key_Return);
+    EXPECT_EQ(xml::attribute(element(w.get(), "B0"), "Server"), "srv2");
+    EXPECT_EQ(items(server), QStringList({"{FREE}", "srv1", "srv2"})) << "a typed name is no entry";
+    // Leaving without a change writes nothing, also on a root of the older form.
+    addDocument(6, 1, "Older", "<Document ID=\"B0\" Name=\"Older form\"><![CDATA[old]]></Document>");
+    std::unique_ptr<frmOrraDevelopment> older(openStandalone(6));
+    ASSERT_TRUE(older);
+    older->show();
+    QApplication::setActiveWindow(older.get());
+    click(older.get(), "B0");
+    QLineEdit* olderBox = field<QComboBox>(older.get(), "cbdocServer")->lineEdit();
+    olderBox->setFocus();
+    QTest::keyClick(field<QComboBox>(older.get(), "cbdocServer"), Qt::Key_Tab);
+    EXPECT_FALSE(xml::hasAttribute(older->document()->documentElement(), "Server"));
+    EXPECT_FALSE(older->documentChanged());
+}
+
+TEST_F(PaneFieldsTest, AnUnreadableRegistryLeavesTheListWithFreeAlone)
+{
+    admin->execute("drop table mat..tbOrraConnections");
+    std::unique_ptr<frmOrraDevelopment> other(openStandalone(1));
+    ASSERT_TRUE(other);
+    click(other.get(), "B0");
+    auto* server = field<QComboBox>(other.get(), "cbdocServer");
+    EXPECT_EQ(items(server), QStringList({"{FREE}"}));
+    EXPECT_EQ(server->currentText(), "srv1");
+    EXPECT_TRUE(ui.boxes.empty());
 }
 
 TEST_F(PaneFieldsTest, CaptionsOfEveryPaneAndField)
@@ -79,6 +141,28 @@ TEST_F(PaneFieldsTest, CaptionsOfEveryPaneAndField)
     QStringList headers;
     for (int c = 0; c < list->columnCount(); ++c) headers << list->headerItem()->text(c);
     EXPECT_EQ(headers, QStringList({"Name", "Caption", "Type", "Default Value"}));
+}
+
+TEST_F(PaneFieldsTest, EveryLabelledFieldIsAnnouncedByItsLabel)
+{
+    for (int pane = 0; pane < frmOrraDevelopment::PaneCount; ++pane) w->ShowFrame(pane);
+    click(w.get(), "B0.P_Cust");
+    const std::pair<const char*, const char*> fields[] = {{"txtparamCaption", "Caption"},
+        {"txtparamDefaultVal", "Default Value"}, {"cbparamType", "Type"}, {"txtparamSource", "Source"},
+        {"txtparamReturnCol", "Return Column"}, {"txtparamPrompt", "Prompt"},
+        {"cbparamSelectionType", "Selection Type"}, {"cbparamBehaviour", "Behaviour"},
+        {"txtdocDescription", "Description"}, {"cbdocServer", "Server"}, {"cbScriptLang", "Language"}};
+    for (const auto& [name, caption] : fields) {
+        QWidget* f = field<QWidget>(w.get(), name);
+        ASSERT_TRUE(f);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(f);
+        ASSERT_TRUE(a) << name;
+        // A drop-down shows its value as its name here; its label relation tells what it is.
+        QStringList labels;
+        for (const auto& [other, relation] : a->relations(QAccessible::Label)) labels << other->text(QAccessible::Name);
+        EXPECT_EQ(labels, QStringList{QLatin1String(caption)}) << name;
+        if (!qobject_cast<QComboBox*>(f)) EXPECT_EQ(a->text(QAccessible::Name), QLatin1String(caption)) << name;
+    }
 }
 
 TEST_F(PaneFieldsTest, DocumentPaneShowsDescriptionAndServer)
