@@ -118,6 +118,8 @@ private:
     Flow execIf(const Stmt& s, Frame& f);
     Flow execWith(const Stmt& s, Frame& f);
     void execAppend(const Stmt& s, Frame& f);
+    // The rest of s = s & x once x is evaluated (r).
+    void appendValue(const Stmt& s, Frame& f, const Variant& r);
     void execCall(const Stmt& s, Frame& f);
     void execDim(const Stmt& s, Frame& f);
     void execReDim(const Stmt& s, Frame& f);

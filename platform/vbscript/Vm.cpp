@@ -254,9 +254,25 @@ private:
         m_tempTop = 0;
         switch (s.kind) {
         case StmtKind::Assign: {
-            const int r = expr(*s.value, line);
             const Expr& t = *s.target;
-            if (t.kind == ExprKind::Ident && t.bind == Bind::Local && t.slot >= 0 && t.slot < m_out.vars) {
+            const bool localTarget =
+                t.kind == ExprKind::Ident && t.bind == Bind::Local && t.slot >= 0 && t.slot < m_out.vars;
+            if (localTarget && s.value->kind == ExprKind::Binary && s.value->op != Op::Is) {
+                // the operator stores its result in the variable itself
+                const Expr& v = *s.value;
+                const int ra = expr(*v.a, line);
+                const int rb = expr(*v.b, line);
+                size_t i = put(VmOp::Binary, line);
+                m_out.code[i].a = t.slot;
+                m_out.code[i].b = ra;
+                m_out.code[i].c = rb;
+                m_out.code[i].d = 1;
+                m_out.code[i].expr = &v;
+                m_out.code[i].sub = v.op;
+                return;
+            }
+            const int r = expr(*s.value, line);
+            if (localTarget) {
                 size_t i = put(VmOp::AssignLocal, line);
                 m_out.code[i].b = t.slot;
                 m_out.code[i].c = r;
@@ -265,8 +281,23 @@ private:
                 size_t i = put(VmOp::AssignOther, line);
                 m_out.code[i].c = r;
                 m_out.code[i].d = movable(r) ? 1 : 0;
+                m_out.code[i].e = t.kind == ExprKind::Ident && t.bind == Bind::Unresolved ? 1 : 0;
                 m_out.code[i].stmt = &s;
             }
+            return;
+        }
+        case StmtKind::AppendAssign: {
+            const Expr& t = *s.target;
+            const bool local = t.bind == Bind::Local && t.slot >= 0 && t.slot < m_out.vars;
+            if (!local && t.bind != Bind::Unresolved) {
+                exec(s);
+                return;
+            }
+            const int r = expr(*s.value->b, line);
+            size_t i = put(VmOp::Append, line);
+            m_out.code[i].a = r;
+            m_out.code[i].b = local ? t.slot : -1;
+            m_out.code[i].stmt = &s;
             return;
         }
         case StmtKind::If: {
@@ -380,6 +411,7 @@ private:
                 fix(in.c);
                 break;
             case VmOp::JumpIfFalse:
+            case VmOp::Append:
                 fix(in.a);
                 break;
             case VmOp::CompareJump:
@@ -654,12 +686,12 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
         case VmOp::Binary: {
             const Variant& x = rd(in.b);
             const Variant& y = rd(in.c);
+            Variant& d = *R[in.a];
             if ((x.type() == VarType::Integer || x.type() == VarType::Long)
-                && (y.type() == VarType::Integer || y.type() == VarType::Long)) {
+                && (y.type() == VarType::Integer || y.type() == VarType::Long) && !(in.d == 1 && d.isArray())) {
                 // Integer and Long operands: the short way binaryValues takes too
                 const int64_t u = x.rawInt(), v = y.rawInt();
                 const bool isLong = x.type() == VarType::Long || y.type() == VarType::Long;
-                Variant& d = *R[in.a];
                 switch (in.sub) {
                 case Op::Add:
                     storeInt(d, u + v, isLong);
@@ -704,7 +736,13 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                     break;
                 }
             }
-            *R[in.a] = binaryValues(*in.expr, x, y);
+            if (in.d != 1) {
+                d = binaryValues(*in.expr, x, y);
+                break;
+            }
+            Variant v = binaryValues(*in.expr, x, y);
+            if (d.isArray() && d.rawArray() && d.rawArray()->fixedSize) raise(kArrayFixedOrLocked);
+            d = std::move(v);
             break;
         }
         case VmOp::Unary: {
@@ -760,6 +798,18 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             break;
         }
         case VmOp::AssignOther: {
+            if (in.e == 1 && !f.dynamics) {
+                // a global variable: stored as assignTo would, without its checks
+                const Variant& src = rd(in.c);
+                GlobalEntry* g = lookupGlobal(*in.stmt->target);
+                if (!src.isObject() && g && g->kind == GlobalEntry::Var && !g->value.isArray()) {
+                    if (in.d)
+                        g->value = std::move(*R[in.c]);
+                    else
+                        g->value = src;
+                    break;
+                }
+            }
             Variant v;
             if (in.d)
                 v = std::move(*R[in.c]);
@@ -767,6 +817,24 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 v = rd(in.c);
             if (v.isObject()) v = v.dereferenced();
             assignTo(*in.stmt->target, f, std::move(v), false);
+            break;
+        }
+        case VmOp::Append: {
+            const Variant& r = rd(in.a);
+            Variant* st = nullptr;
+            if (in.b >= 0)
+                st = R[in.b];
+            else if (!f.dynamics) {
+                GlobalEntry* g = lookupGlobal(*in.stmt->target);
+                if (g && g->kind == GlobalEntry::Var) st = &g->value;
+            }
+            if (st && st->isString() && r.isString()) {
+                QString& text = st->rawStringRef();
+                checkStringLength(text.size() + r.rawString().size());
+                text.append(r.rawString());
+                break;
+            }
+            appendValue(*in.stmt, f, r);
             break;
         }
         case VmOp::Exec: {

@@ -15,12 +15,14 @@ namespace orra::vbs {
 enum class VmOp : uint8_t {
     Eval,              // R[a] = eval(expr)
     RefGlobal,         // R[a] refers to the global variable expr names (as evalRef reads it), else eval(expr)
-    Binary,            // R[a] = R[b] expr->op R[c]
+    Binary,            // R[a] = R[b] expr->op R[c]; d = 1: R[a] is a variable (assigned as AssignLocal does)
     Unary,             // R[a] = expr->op R[b]
     CallNamed,         // R[a] = expr (a call): a global procedure directly, anything else through eval;
                        // e >= 0: its arguments were computed into the registers listed from args[e]
     AssignLocal,       // variable slot b = R[c]; d = 1: R[c] is a temp that may be moved from
-    AssignOther,       // stmt's target = R[c] (let assignment through assignTo)
+    AssignOther,       // stmt's target = R[c] (let assignment through assignTo); e = 1: the target is a
+                       // name not bound at compile time (a global variable stored directly)
+    Append,            // stmt (s = s & x) with x in R[a]; b >= 0: s is variable slot b, else a global
     Exec,              // exec(stmt); Exit For jumps to b, Exit Do to c (-1: the flow leaves the code)
     JumpIfFalse,       // if R[a] is not true: jump to b
     CondJumpIfFalse,   // if the condition expr is not true: jump to b
