@@ -501,6 +501,23 @@ struct Interpreter::ForState {
     uint64_t gen = 0;
 };
 
+namespace {
+
+// A For counter's value: Integer while it fits unless the bounds asked for Long.
+inline void storeCounter(Variant& ctr, int64_t cur, bool wantLong)
+{
+    if (!wantLong && cur >= -32768 && cur <= 32767)
+        ctr.setRaw(VarType::Integer, cur);
+    else if (cur >= INT32_MIN && cur <= INT32_MAX)
+        ctr.setRaw(VarType::Long, cur);
+    else
+        ctr = Variant::dbl(double(cur));
+}
+
+inline bool forEnded(int64_t cur, int64_t last, int64_t step) { return step >= 0 ? cur > last : cur < last; }
+
+}   // namespace
+
 // The top of a For loop's turn: the counter takes the value, then the end test.
 bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
 {
@@ -510,15 +527,8 @@ bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
             st.gen = m_generation;
             if (!st.ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
         }
-        const int64_t cur = st.cur;
-        if (st.wantLong || cur < -32768 || cur > 32767) {
-            if (cur >= INT32_MIN && cur <= INT32_MAX)
-                *st.ctr = Variant::longValue(int32_t(cur));
-            else
-                *st.ctr = Variant::dbl(double(cur));
-        } else
-            *st.ctr = Variant::integer(int16_t(cur));
-        return !(st.step >= 0 ? cur > st.last : cur < st.last);
+        storeCounter(*st.ctr, st.cur, st.wantLong);
+        return !forEnded(st.cur, st.last, st.step);
     }
     Variant* ctr = identStorage(ctrExpr, f, true);
     if (!ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
@@ -829,9 +839,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 if (g && g->kind == GlobalEntry::Var) st = &g->value;
             }
             if (st && st->isString() && r.isString()) {
-                QString& text = st->rawStringRef();
-                checkStringLength(text.size() + r.rawString().size());
-                text.append(r.rawString());
+                appendText(st->rawStringRef(), r.rawString());
                 break;
             }
             appendValue(*in.stmt, f, r);
@@ -943,6 +951,12 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                     cur = int64_t(cv.toDouble()) + st.step;
                 if (cur > INT32_MAX || cur < INT32_MIN) raise(kOverflow);
                 st.cur = cur;
+                if (st.stable || (st.gen == m_generation && !f.dynamics)) {
+                    // the counter's storage is still valid: forTop's work in place
+                    storeCounter(*st.ctr, cur, st.wantLong);
+                    if (!forEnded(cur, st.last, st.step)) ip = code + in.b;
+                    break;
+                }
             } else {
                 Variant* ctr = identStorage(ctrExpr, f, true);
                 if (!ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
