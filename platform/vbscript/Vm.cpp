@@ -13,6 +13,7 @@ constexpr int kConstBase = 1 << 24;              // constant registers until the
 constexpr int kBorrowBase = 1 << 23;             // registers a RefGlobal points at a global: never shared
 constexpr long kStackBudget = 3 * 1024 * 1024;   // as the tree walker's
 constexpr int kMaxCallDepth = 2500;
+constexpr int kLeanRegs = 16;   // callCompiledComputed's frames
 
 // Holds an array locked while a reference into it is passed on.
 struct LockHold {
@@ -166,6 +167,10 @@ private:
                 m_out.code[i].c = int(e.args.size());
                 m_out.code[i].expr = &e;
                 if (pure) {
+                    // d = 1: every argument is in a register (none is passed by reference)
+                    m_out.code[i].d = 1;
+                    for (const VmArg& a : regs)
+                        if (a.reg == kNoReg) m_out.code[i].d = 0;
                     m_out.code[i].e = int(m_out.args.size());
                     m_out.args.insert(m_out.args.end(), regs.begin(), regs.end());
                 }
@@ -430,6 +435,12 @@ private:
                 break;
             }
         }
+        // a jump to the end or to a return is that end or return itself
+        for (VmInsn& in : m_out.code) {
+            if (in.op != VmOp::Jump || in.b < 0 || size_t(in.b) >= m_out.code.size()) continue;
+            const VmOp to = m_out.code[size_t(in.b)].op;
+            if (to == VmOp::End || to == VmOp::Return) in.op = to;
+        }
         for (VmArg& a : m_out.args) fix(a.reg);
         m_out.constCount = int(m_out.consts.size());
         m_out.codeSize = int(m_out.code.size());
@@ -651,6 +662,57 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
         result = Variant();
 }
 
+// callCompiled when every argument is already in the caller's registers and the frame fits the
+// machine stack: no references to take, nothing to evaluate, no heap.
+void Interpreter::callCompiledComputed(
+    const Proc& p, const VmArg* computed, Variant** callerRegs, const Variant* callerConsts, Variant& result)
+{
+    const VmCode& c = *p.vm;
+    const int n = c.vars + c.temps;
+    char probe;
+    if (m_depth + 1 > kMaxCallDepth || (m_stackBase && m_stackBase - &probe > kStackBudget)) raise(kOutOfStackSpace);
+    alignas(Variant) unsigned char buf[kLeanRegs * sizeof(Variant)];
+    Variant* vals = reinterpret_cast<Variant*>(buf);
+    Variant* R[kLeanRegs];
+    int i = 0;
+    for (; i < c.paramCount; ++i) {
+        const VmArg& a = computed[i];
+        if (a.reg < 0)
+            R[i] = new (&vals[i]) Variant(callerConsts[-1 - a.reg]);
+        else if (a.movable)
+            R[i] = new (&vals[i]) Variant(std::move(*callerRegs[a.reg]));
+        else
+            R[i] = new (&vals[i]) Variant(*callerRegs[a.reg]);
+    }
+    for (; i < n; ++i) R[i] = new (&vals[i]) Variant();
+    struct Scope {
+        Interpreter& in;
+        Frame& f;
+        Variant* vals;
+        int n;
+        bool explicitSaved;
+        ~Scope()
+        {
+            --in.m_depth;
+            in.m_optionExplicit = explicitSaved;
+            delete f.dynamics;
+            for (int k = 0; k < n; ++k) vals[k].~Variant();
+        }
+    };
+    Frame f;
+    f.proc = &p;
+    f.slotPtrs = R;
+    ++m_depth;
+    Scope scope{*this, f, vals, n, m_optionExplicit};
+    tick();
+    m_optionExplicit = p.optionExplicit;
+    execInsns(c, f, R, vals + c.vars);
+    if (p.resultSlot >= 0)
+        result = std::move(*R[p.resultSlot]);
+    else
+        result = Variant();
+}
+
 Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps)
 {
     // the states of the For loops running in this code, on the machine stack
@@ -807,7 +869,10 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 if (g && g->kind == GlobalEntry::Proc) {
                     const Proc& p = *g->proc;
                     if (p.vm && p.vm->directCall && p.vm->paramCount == in->c && m_withStack.empty())
-                        callCompiled(p, e.args, f, in->e >= 0 ? &c.args[size_t(in->e)] : nullptr, R, K, *R[in->a]);
+                        if (in->d == 1 && p.vm->vars + p.vm->temps <= kLeanRegs)
+                            callCompiledComputed(p, &c.args[size_t(in->e)], R, K, *R[in->a]);
+                        else
+                            callCompiled(p, e.args, f, in->e >= 0 ? &c.args[size_t(in->e)] : nullptr, R, K, *R[in->a]);
                     else
                         *R[in->a] = callUser(p, nullptr, e.args, f);
                     break;

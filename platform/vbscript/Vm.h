@@ -18,7 +18,8 @@ enum class VmOp : uint8_t {
     Binary,            // R[a] = R[b] expr->op R[c]; d = 1: R[a] is a variable (assigned as AssignLocal does)
     Unary,             // R[a] = expr->op R[b]
     CallNamed,         // R[a] = expr (a call): a global procedure directly, anything else through eval;
-                       // e >= 0: its arguments were computed into the registers listed from args[e]
+                       // e >= 0: its arguments were computed into the registers listed from args[e];
+                       // d = 1: all of them (none is a variable passed by reference)
     AssignLocal,       // variable slot b = R[c]; d = 1: R[c] is a temp that may be moved from
     AssignOther,       // stmt's target = R[c] (let assignment through assignTo); e = 1: the target is a
                        // name not bound at compile time (a global variable stored directly)
