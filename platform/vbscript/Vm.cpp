@@ -13,7 +13,7 @@ constexpr int kConstBase = 1 << 24;              // constant registers until the
 constexpr int kBorrowBase = 1 << 23;             // registers a RefGlobal points at a global: never shared
 constexpr long kStackBudget = 3 * 1024 * 1024;   // as the tree walker's
 constexpr int kMaxCallDepth = 2500;
-constexpr int kLeanRegs = 16;   // callCompiledComputed's frames
+constexpr int kLeanRegs = 20;   // callCompiledComputed's frames: variables, temporaries, constants
 
 // Holds an array locked while a reference into it is passed on.
 struct LockHold {
@@ -390,15 +390,16 @@ private:
         }
     }
 
-    // The borrowing registers go after the temporaries; constants become negative operands.
+    // The borrowing registers go after the temporaries, the constants after them.
     void finish()
     {
         const int borrowAt = m_out.vars + m_out.temps;
         m_out.temps += m_borrowed;
-        auto fix = [borrowAt](int& r) {
+        const int constAt = m_out.vars + m_out.temps;
+        auto fix = [borrowAt, constAt](int& r) {
             if (r == kNoReg) return;
             if (r >= kConstBase)
-                r = -1 - (r - kConstBase);
+                r = constAt + (r - kConstBase);
             else if (r >= kBorrowBase)
                 r = borrowAt + (r - kBorrowBase);
         };
@@ -548,6 +549,13 @@ bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
     return !(st.dstep >= 0 ? cur > st.dlast : cur < st.dlast);
 }
 
+// The constant registers follow the variables and temporaries; nothing writes to them.
+inline void pointAtConstants(const VmCode& c, Variant** R)
+{
+    Variant** k = R + c.vars + c.temps;
+    for (int i = 0; i < c.constCount; ++i) k[i] = const_cast<Variant*>(&c.consts[size_t(i)]);
+}
+
 // The registers of one run of compiled code: pointers to the variables and the temporaries;
 // owned Variants for the variables from `first` on and
 // the temporaries, on the machine stack for the small cases.
@@ -563,7 +571,7 @@ struct RegisterFile {
     int owned;
     RegisterFile(const VmCode& c, int first)
     {
-        const int n = c.vars + c.temps;
+        const int n = c.vars + c.temps + c.constCount;
         owned = c.vars + c.temps - first;
         R = inlineRegs;
         if (n > kInlineRegs) {
@@ -578,6 +586,7 @@ struct RegisterFile {
             vals = heapVals.get();
             for (int i = 0; i < owned; ++i) R[first + i] = &vals[i];
         }
+        pointAtConstants(c, R);
     }
     ~RegisterFile()
     {
@@ -598,7 +607,7 @@ Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
 // A call of a compiled procedure in one piece: the variables, temporaries and register
 // pointers of the frame live in one block, and the register pointers serve as the slots.
 void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller, const VmArg* computed,
-    Variant** callerRegs, const Variant* callerConsts, Variant& result)
+    Variant** callerRegs, Variant& result)
 {
     const VmCode& c = *p.vm;
     RegisterFile regs(c, 0);
@@ -608,9 +617,7 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
     for (size_t i = 0; i < args.size(); ++i) {
         if (computed && computed[i].reg != kNoReg) {
             const int r = computed[i].reg;
-            if (r < 0)
-                vals[i] = callerConsts[-1 - r];
-            else if (computed[i].movable)
+            if (computed[i].movable)
                 vals[i] = std::move(*callerRegs[r]);
             else
                 vals[i] = *callerRegs[r];
@@ -664,8 +671,7 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
 
 // callCompiled when every argument is already in the caller's registers and the frame fits the
 // machine stack: no references to take, nothing to evaluate, no heap.
-void Interpreter::callCompiledComputed(
-    const Proc& p, const VmArg* computed, Variant** callerRegs, const Variant* callerConsts, Variant& result)
+void Interpreter::callCompiledComputed(const Proc& p, const VmArg* computed, Variant** callerRegs, Variant& result)
 {
     const VmCode& c = *p.vm;
     const int n = c.vars + c.temps;
@@ -677,14 +683,13 @@ void Interpreter::callCompiledComputed(
     int i = 0;
     for (; i < c.paramCount; ++i) {
         const VmArg& a = computed[i];
-        if (a.reg < 0)
-            R[i] = new (&vals[i]) Variant(callerConsts[-1 - a.reg]);
-        else if (a.movable)
+        if (a.movable)
             R[i] = new (&vals[i]) Variant(std::move(*callerRegs[a.reg]));
         else
             R[i] = new (&vals[i]) Variant(*callerRegs[a.reg]);
     }
     for (; i < n; ++i) R[i] = new (&vals[i]) Variant();
+    pointAtConstants(c, R);
     struct Scope {
         Interpreter& in;
         Frame& f;
@@ -732,8 +737,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
     } forScope(fors, c.forDepth);
 
     const VmInsn* code = c.code.data();
-    const Variant* K = c.consts.data();
-    const auto rd = [R, K](int r) -> const Variant& { return r >= 0 ? *R[r] : K[-1 - r]; };
+    const auto rd = [R](int r) -> const Variant& { return *R[r]; };
     const VmInsn* ip = code;
     // Threaded dispatch: every operation ends in its own jump to the next one, which the
     // processor predicts far better than one shared jump. The table follows VmOp's order.
@@ -869,10 +873,10 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 if (g && g->kind == GlobalEntry::Proc) {
                     const Proc& p = *g->proc;
                     if (p.vm && p.vm->directCall && p.vm->paramCount == in->c && m_withStack.empty())
-                        if (in->d == 1 && p.vm->vars + p.vm->temps <= kLeanRegs)
-                            callCompiledComputed(p, &c.args[size_t(in->e)], R, K, *R[in->a]);
+                        if (in->d == 1 && p.vm->vars + p.vm->temps + p.vm->constCount <= kLeanRegs)
+                            callCompiledComputed(p, &c.args[size_t(in->e)], R, *R[in->a]);
                         else
-                            callCompiled(p, e.args, f, in->e >= 0 ? &c.args[size_t(in->e)] : nullptr, R, K, *R[in->a]);
+                            callCompiled(p, e.args, f, in->e >= 0 ? &c.args[size_t(in->e)] : nullptr, R, *R[in->a]);
                     else
                         *R[in->a] = callUser(p, nullptr, e.args, f);
                     break;

@@ -45,8 +45,8 @@ struct VmInsn {
     const Stmt* stmt = nullptr;
 };
 
-// Operand registers from 0 up are reached through the frame's register pointers; a negative
-// operand -1 - k is constant k of the code.
+// Operand registers are reached through the frame's register pointers: the variables, the
+// temporaries, then the constants of the code.
 constexpr int kNoReg = INT32_MIN;
 
 // An argument computed before a call: its register, and whether the value may be moved out.
