@@ -30,6 +30,27 @@ struct LockHold {
 };
 constexpr int kMaxForDepth = 4;   // deeper For loops run on the tree walker
 
+// The outcomes (bit 0: less, 1: equal, 2: greater) for which a comparison is true.
+int outcomeMask(Op op)
+{
+    switch (op) {
+    case Op::Eq:
+        return 2;
+    case Op::Ne:
+        return 5;
+    case Op::Lt:
+        return 1;
+    case Op::Gt:
+        return 4;
+    case Op::Le:
+        return 3;
+    default:
+        return 6;   // Ge
+    }
+}
+
+VmOp binaryOp(Op op) { return op == Op::Add ? VmOp::BinaryAdd : op == Op::Sub ? VmOp::BinarySub : VmOp::Binary; }
+
 bool hasOnError(const Block& b)
 {
     for (const StmtPtr& s : b) {
@@ -120,7 +141,7 @@ private:
             const int rb = expr(*e.b, line);
             m_tempTop = mark;
             const int t = temp();
-            size_t i = put(VmOp::Binary, line);
+            size_t i = put(binaryOp(e.op), line);
             m_out.code[i].a = t;
             m_out.code[i].b = ra;
             m_out.code[i].c = rb;
@@ -205,6 +226,7 @@ private:
             m_out.code[i].expr = &c;
             m_out.code[i].sub = c.op;
             m_out.code[i].d = jumpWhen ? 1 : 0;
+            m_out.code[i].e = outcomeMask(c.op);
             return i;
         }
         if (c.kind == ExprKind::Binary && c.op >= Op::Eq && c.op <= Op::Ge && Interpreter::isIntArith(c)) {
@@ -267,7 +289,7 @@ private:
                 const Expr& v = *s.value;
                 const int ra = expr(*v.a, line);
                 const int rb = expr(*v.b, line);
-                size_t i = put(VmOp::Binary, line);
+                size_t i = put(binaryOp(v.op), line);
                 m_out.code[i].a = t.slot;
                 m_out.code[i].b = ra;
                 m_out.code[i].c = rb;
@@ -406,6 +428,8 @@ private:
         for (VmInsn& in : m_out.code) {
             switch (in.op) {
             case VmOp::Binary:
+            case VmOp::BinaryAdd:
+            case VmOp::BinarySub:
                 fix(in.b);
                 fix(in.c);
                 break;
@@ -741,9 +765,10 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
     const VmInsn* ip = code;
     // Threaded dispatch: every operation ends in its own jump to the next one, which the
     // processor predicts far better than one shared jump. The table follows VmOp's order.
-    static const void* const kOps[] = {&&op_Eval, &&op_RefGlobal, &&op_Binary, &&op_Unary, &&op_CallNamed,
-        &&op_AssignLocal, &&op_AssignOther, &&op_Append, &&op_Exec, &&op_JumpIfFalse, &&op_CondJumpIfFalse,
-        &&op_CompareJump, &&op_Jump, &&op_Tick, &&op_ForPrep, &&op_ForNext, &&op_Return, &&op_End};
+    static const void* const kOps[] = {&&op_Eval, &&op_RefGlobal, &&op_Binary, &&op_BinaryAdd, &&op_BinarySub,
+        &&op_Unary, &&op_CallNamed, &&op_AssignLocal, &&op_AssignOther, &&op_Append, &&op_Exec, &&op_JumpIfFalse,
+        &&op_CondJumpIfFalse, &&op_CompareJump, &&op_Jump, &&op_Tick, &&op_ForPrep, &&op_ForNext, &&op_Return,
+        &&op_End};
     static_assert(sizeof(kOps) / sizeof(kOps[0]) == size_t(VmOp::End) + 1);
     const VmInsn* in;
 #define VM_NEXT                                                                                                        \
@@ -779,6 +804,20 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
         }
         }
         VM_NEXT;
+    op_BinaryAdd:
+    op_BinarySub : {
+        const Variant& x = rd(in->b);
+        const Variant& y = rd(in->c);
+        Variant& d = *R[in->a];
+        if ((x.type() == VarType::Integer || x.type() == VarType::Long)
+            && (y.type() == VarType::Integer || y.type() == VarType::Long) && !(in->d == 1 && d.isArray())) {
+            const int64_t u = x.rawInt(), v = y.rawInt();
+            storeInt(
+                d, in->op == VmOp::BinaryAdd ? u + v : u - v, x.type() == VarType::Long || y.type() == VarType::Long);
+            VM_NEXT;
+        }
+    }
+        goto op_Binary;
     op_Binary:
         switch (0) {
         default: {
@@ -1000,27 +1039,10 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             bool t;
             if ((x.type() == VarType::Integer || x.type() == VarType::Long)
                 && (y.type() == VarType::Integer || y.type() == VarType::Long)) {
+                // without a jump per operator: the outcome's bit in the mask
                 const int64_t u = x.rawInt(), v = y.rawInt();
-                switch (in->sub) {
-                case Op::Eq:
-                    t = u == v;
-                    break;
-                case Op::Ne:
-                    t = u != v;
-                    break;
-                case Op::Lt:
-                    t = u < v;
-                    break;
-                case Op::Gt:
-                    t = u > v;
-                    break;
-                case Op::Le:
-                    t = u <= v;
-                    break;
-                default:
-                    t = u >= v;
-                    break;
-                }
+                const int outcome = u < v ? 0 : u == v ? 1 : 2;
+                t = (in->e >> outcome) & 1;
             } else
                 t = evalCondition(*in->expr, f);
             if (t == (in->d != 0)) ip = code + in->b;

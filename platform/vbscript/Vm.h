@@ -13,9 +13,11 @@
 namespace orra::vbs {
 
 enum class VmOp : uint8_t {
-    Eval,              // R[a] = eval(expr)
-    RefGlobal,         // R[a] refers to the global variable expr names (as evalRef reads it), else eval(expr)
-    Binary,            // R[a] = R[b] expr->op R[c]; d = 1: R[a] is a variable (assigned as AssignLocal does)
+    Eval,        // R[a] = eval(expr)
+    RefGlobal,   // R[a] refers to the global variable expr names (as evalRef reads it), else eval(expr)
+    Binary,      // R[a] = R[b] expr->op R[c]; d = 1: R[a] is a variable (assigned as AssignLocal does)
+    BinaryAdd,   // Binary for + and -: the operator has its own dispatch
+    BinarySub,
     Unary,             // R[a] = expr->op R[b]
     CallNamed,         // R[a] = expr (a call): a global procedure directly, anything else through eval;
                        // e >= 0: its arguments were computed into the registers listed from args[e];
@@ -27,7 +29,8 @@ enum class VmOp : uint8_t {
     Exec,              // exec(stmt); Exit For jumps to b, Exit Do to c (-1: the flow leaves the code)
     JumpIfFalse,       // if R[a] is not true: jump to b
     CondJumpIfFalse,   // if the condition expr is not true: jump to b
-    CompareJump,       // the comparison expr of R[a] and R[c]; jumps to b as JumpIfFalse
+    CompareJump,       // the comparison expr of R[a] and R[c]; jumps to b as JumpIfFalse; e: the outcomes
+                       // (bit 0 less, 1 equal, 2 greater) that make it true
     Jump,              // jump to b
     Tick,              // loop turn: cancel, yield and time-out checks
     ForPrep,           // For state a from start R[b], end R[c], step R[d] (kNoReg: 1); finished: jump to e
