@@ -555,19 +555,20 @@ void Interpreter::execAssign(const Stmt& s, Frame& f, bool isSet)
 
 void Interpreter::execAppend(const Stmt& s, Frame& f)
 {
-    const Expr& rhs = *s.value->b;
     Variant tmp;
-    const Variant& r = evalRef(rhs, f, tmp);
+    appendValue(s, f, evalRef(*s.value->b, f, tmp));
+}
+
+void Interpreter::appendValue(const Stmt& s, Frame& f, const Variant& r)
+{
     Variant* st = identStorage(*s.target, f, false);
     if (st && st->isString() && !r.isNull() && !r.isObject() && !r.isArray()) {
         if (r.isString()) {
-            checkStringLength(st->rawString().size() + r.rawString().size());
-            st->rawStringRef().append(r.rawString());
+            appendText(st->rawStringRef(), r.rawString());
         } else {
             QString piece = r.toString();
             st = identStorage(*s.target, f, false);
-            checkStringLength(st->rawString().size() + piece.size());
-            st->rawStringRef().append(piece);
+            appendText(st->rawStringRef(), piece);
         }
         return;
     }

@@ -112,12 +112,15 @@ private:
     Flow runCompiled(const VmCode& c, Frame& f);
     Flow execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps);
     void callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller, const VmArg* computed,
-        Variant** callerRegs, const Variant* callerConsts, Variant& result);
+        Variant** callerRegs, Variant& result);
+    void callCompiledComputed(const Proc& p, const VmArg* computed, Variant** callerRegs, Variant& result);
     bool forTop(ForState& st, const Expr& ctrExpr, Frame& f);
     void runBody(const Proc& p, Frame& f);
     Flow execIf(const Stmt& s, Frame& f);
     Flow execWith(const Stmt& s, Frame& f);
     void execAppend(const Stmt& s, Frame& f);
+    // The rest of s = s & x once x is evaluated (r).
+    void appendValue(const Stmt& s, Frame& f, const Variant& r);
     void execCall(const Stmt& s, Frame& f);
     void execDim(const Stmt& s, Frame& f);
     void execReDim(const Stmt& s, Frame& f);

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <cstring>
 
 namespace orra::vbs {
 
@@ -25,6 +26,17 @@ constexpr qsizetype kMaxStringLength = qsizetype(1) << 26;
 inline void checkStringLength(qsizetype n)
 {
     if (n > kMaxStringLength) raise(kOutOfStringSpace);
+}
+
+// s = s & piece in place: the string grows geometrically (resize keeps spare room), so a loop
+// of appends copies each character about once.
+inline void appendText(QString& text, const QString& piece)
+{
+    const qsizetype n = text.size(), add = piece.size();
+    if (add == 0) return;
+    checkStringLength(n + add);
+    text.resize(n + add);
+    std::memcpy(static_cast<void*>(text.data() + n), piece.constData(), size_t(add) * sizeof(QChar));
 }
 
 // Case folding independent of the process locale ("i" never becomes a dotted capital).

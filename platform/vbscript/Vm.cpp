@@ -13,6 +13,7 @@ constexpr int kConstBase = 1 << 24;              // constant registers until the
 constexpr int kBorrowBase = 1 << 23;             // registers a RefGlobal points at a global: never shared
 constexpr long kStackBudget = 3 * 1024 * 1024;   // as the tree walker's
 constexpr int kMaxCallDepth = 2500;
+constexpr int kLeanRegs = 20;   // callCompiledComputed's frames: variables, temporaries, constants
 
 // Holds an array locked while a reference into it is passed on.
 struct LockHold {
@@ -28,6 +29,27 @@ struct LockHold {
     }
 };
 constexpr int kMaxForDepth = 4;   // deeper For loops run on the tree walker
+
+// The outcomes (bit 0: less, 1: equal, 2: greater) for which a comparison is true.
+int outcomeMask(Op op)
+{
+    switch (op) {
+    case Op::Eq:
+        return 2;
+    case Op::Ne:
+        return 5;
+    case Op::Lt:
+        return 1;
+    case Op::Gt:
+        return 4;
+    case Op::Le:
+        return 3;
+    default:
+        return 6;   // Ge
+    }
+}
+
+VmOp binaryOp(Op op) { return op == Op::Add ? VmOp::BinaryAdd : op == Op::Sub ? VmOp::BinarySub : VmOp::Binary; }
 
 bool hasOnError(const Block& b)
 {
@@ -119,7 +141,7 @@ private:
             const int rb = expr(*e.b, line);
             m_tempTop = mark;
             const int t = temp();
-            size_t i = put(VmOp::Binary, line);
+            size_t i = put(binaryOp(e.op), line);
             m_out.code[i].a = t;
             m_out.code[i].b = ra;
             m_out.code[i].c = rb;
@@ -166,6 +188,10 @@ private:
                 m_out.code[i].c = int(e.args.size());
                 m_out.code[i].expr = &e;
                 if (pure) {
+                    // d = 1: every argument is in a register (none is passed by reference)
+                    m_out.code[i].d = 1;
+                    for (const VmArg& a : regs)
+                        if (a.reg == kNoReg) m_out.code[i].d = 0;
                     m_out.code[i].e = int(m_out.args.size());
                     m_out.args.insert(m_out.args.end(), regs.begin(), regs.end());
                 }
@@ -200,6 +226,7 @@ private:
             m_out.code[i].expr = &c;
             m_out.code[i].sub = c.op;
             m_out.code[i].d = jumpWhen ? 1 : 0;
+            m_out.code[i].e = outcomeMask(c.op);
             return i;
         }
         if (c.kind == ExprKind::Binary && c.op >= Op::Eq && c.op <= Op::Ge && Interpreter::isIntArith(c)) {
@@ -254,9 +281,25 @@ private:
         m_tempTop = 0;
         switch (s.kind) {
         case StmtKind::Assign: {
-            const int r = expr(*s.value, line);
             const Expr& t = *s.target;
-            if (t.kind == ExprKind::Ident && t.bind == Bind::Local && t.slot >= 0 && t.slot < m_out.vars) {
+            const bool localTarget =
+                t.kind == ExprKind::Ident && t.bind == Bind::Local && t.slot >= 0 && t.slot < m_out.vars;
+            if (localTarget && s.value->kind == ExprKind::Binary && s.value->op != Op::Is) {
+                // the operator stores its result in the variable itself
+                const Expr& v = *s.value;
+                const int ra = expr(*v.a, line);
+                const int rb = expr(*v.b, line);
+                size_t i = put(binaryOp(v.op), line);
+                m_out.code[i].a = t.slot;
+                m_out.code[i].b = ra;
+                m_out.code[i].c = rb;
+                m_out.code[i].d = 1;
+                m_out.code[i].expr = &v;
+                m_out.code[i].sub = v.op;
+                return;
+            }
+            const int r = expr(*s.value, line);
+            if (localTarget) {
                 size_t i = put(VmOp::AssignLocal, line);
                 m_out.code[i].b = t.slot;
                 m_out.code[i].c = r;
@@ -265,8 +308,23 @@ private:
                 size_t i = put(VmOp::AssignOther, line);
                 m_out.code[i].c = r;
                 m_out.code[i].d = movable(r) ? 1 : 0;
+                m_out.code[i].e = t.kind == ExprKind::Ident && t.bind == Bind::Unresolved ? 1 : 0;
                 m_out.code[i].stmt = &s;
             }
+            return;
+        }
+        case StmtKind::AppendAssign: {
+            const Expr& t = *s.target;
+            const bool local = t.bind == Bind::Local && t.slot >= 0 && t.slot < m_out.vars;
+            if (!local && t.bind != Bind::Unresolved) {
+                exec(s);
+                return;
+            }
+            const int r = expr(*s.value->b, line);
+            size_t i = put(VmOp::Append, line);
+            m_out.code[i].a = r;
+            m_out.code[i].b = local ? t.slot : -1;
+            m_out.code[i].stmt = &s;
             return;
         }
         case StmtKind::If: {
@@ -354,21 +412,24 @@ private:
         }
     }
 
-    // The borrowing registers go after the temporaries; constants become negative operands.
+    // The borrowing registers go after the temporaries, the constants after them.
     void finish()
     {
         const int borrowAt = m_out.vars + m_out.temps;
         m_out.temps += m_borrowed;
-        auto fix = [borrowAt](int& r) {
+        const int constAt = m_out.vars + m_out.temps;
+        auto fix = [borrowAt, constAt](int& r) {
             if (r == kNoReg) return;
             if (r >= kConstBase)
-                r = -1 - (r - kConstBase);
+                r = constAt + (r - kConstBase);
             else if (r >= kBorrowBase)
                 r = borrowAt + (r - kBorrowBase);
         };
         for (VmInsn& in : m_out.code) {
             switch (in.op) {
             case VmOp::Binary:
+            case VmOp::BinaryAdd:
+            case VmOp::BinarySub:
                 fix(in.b);
                 fix(in.c);
                 break;
@@ -380,6 +441,7 @@ private:
                 fix(in.c);
                 break;
             case VmOp::JumpIfFalse:
+            case VmOp::Append:
                 fix(in.a);
                 break;
             case VmOp::CompareJump:
@@ -397,6 +459,12 @@ private:
             default:
                 break;
             }
+        }
+        // a jump to the end or to a return is that end or return itself
+        for (VmInsn& in : m_out.code) {
+            if (in.op != VmOp::Jump || in.b < 0 || size_t(in.b) >= m_out.code.size()) continue;
+            const VmOp to = m_out.code[size_t(in.b)].op;
+            if (to == VmOp::End || to == VmOp::Return) in.op = to;
         }
         for (VmArg& a : m_out.args) fix(a.reg);
         m_out.constCount = int(m_out.consts.size());
@@ -469,6 +537,23 @@ struct Interpreter::ForState {
     uint64_t gen = 0;
 };
 
+namespace {
+
+// A For counter's value: Integer while it fits unless the bounds asked for Long.
+inline void storeCounter(Variant& ctr, int64_t cur, bool wantLong)
+{
+    if (!wantLong && cur >= -32768 && cur <= 32767)
+        ctr.setRaw(VarType::Integer, cur);
+    else if (cur >= INT32_MIN && cur <= INT32_MAX)
+        ctr.setRaw(VarType::Long, cur);
+    else
+        ctr = Variant::dbl(double(cur));
+}
+
+inline bool forEnded(int64_t cur, int64_t last, int64_t step) { return step >= 0 ? cur > last : cur < last; }
+
+}   // namespace
+
 // The top of a For loop's turn: the counter takes the value, then the end test.
 bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
 {
@@ -478,21 +563,21 @@ bool Interpreter::forTop(ForState& st, const Expr& ctrExpr, Frame& f)
             st.gen = m_generation;
             if (!st.ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
         }
-        const int64_t cur = st.cur;
-        if (st.wantLong || cur < -32768 || cur > 32767) {
-            if (cur >= INT32_MIN && cur <= INT32_MAX)
-                *st.ctr = Variant::longValue(int32_t(cur));
-            else
-                *st.ctr = Variant::dbl(double(cur));
-        } else
-            *st.ctr = Variant::integer(int16_t(cur));
-        return !(st.step >= 0 ? cur > st.last : cur < st.last);
+        storeCounter(*st.ctr, st.cur, st.wantLong);
+        return !forEnded(st.cur, st.last, st.step);
     }
     Variant* ctr = identStorage(ctrExpr, f, true);
     if (!ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
     *ctr = st.curV;
     const double cur = st.curV.toDouble();
     return !(st.dstep >= 0 ? cur > st.dlast : cur < st.dlast);
+}
+
+// The constant registers follow the variables and temporaries; nothing writes to them.
+inline void pointAtConstants(const VmCode& c, Variant** R)
+{
+    Variant** k = R + c.vars + c.temps;
+    for (int i = 0; i < c.constCount; ++i) k[i] = const_cast<Variant*>(&c.consts[size_t(i)]);
 }
 
 // The registers of one run of compiled code: pointers to the variables and the temporaries;
@@ -510,7 +595,7 @@ struct RegisterFile {
     int owned;
     RegisterFile(const VmCode& c, int first)
     {
-        const int n = c.vars + c.temps;
+        const int n = c.vars + c.temps + c.constCount;
         owned = c.vars + c.temps - first;
         R = inlineRegs;
         if (n > kInlineRegs) {
@@ -525,6 +610,7 @@ struct RegisterFile {
             vals = heapVals.get();
             for (int i = 0; i < owned; ++i) R[first + i] = &vals[i];
         }
+        pointAtConstants(c, R);
     }
     ~RegisterFile()
     {
@@ -545,7 +631,7 @@ Flow Interpreter::runCompiled(const VmCode& c, Frame& f)
 // A call of a compiled procedure in one piece: the variables, temporaries and register
 // pointers of the frame live in one block, and the register pointers serve as the slots.
 void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, Frame& caller, const VmArg* computed,
-    Variant** callerRegs, const Variant* callerConsts, Variant& result)
+    Variant** callerRegs, Variant& result)
 {
     const VmCode& c = *p.vm;
     RegisterFile regs(c, 0);
@@ -555,9 +641,7 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
     for (size_t i = 0; i < args.size(); ++i) {
         if (computed && computed[i].reg != kNoReg) {
             const int r = computed[i].reg;
-            if (r < 0)
-                vals[i] = callerConsts[-1 - r];
-            else if (computed[i].movable)
+            if (computed[i].movable)
                 vals[i] = std::move(*callerRegs[r]);
             else
                 vals[i] = *callerRegs[r];
@@ -609,6 +693,55 @@ void Interpreter::callCompiled(const Proc& p, const std::vector<ExprPtr>& args, 
         result = Variant();
 }
 
+// callCompiled when every argument is already in the caller's registers and the frame fits the
+// machine stack: no references to take, nothing to evaluate, no heap.
+void Interpreter::callCompiledComputed(const Proc& p, const VmArg* computed, Variant** callerRegs, Variant& result)
+{
+    const VmCode& c = *p.vm;
+    const int n = c.vars + c.temps;
+    char probe;
+    if (m_depth + 1 > kMaxCallDepth || (m_stackBase && m_stackBase - &probe > kStackBudget)) raise(kOutOfStackSpace);
+    alignas(Variant) unsigned char buf[kLeanRegs * sizeof(Variant)];
+    Variant* vals = reinterpret_cast<Variant*>(buf);
+    Variant* R[kLeanRegs];
+    int i = 0;
+    for (; i < c.paramCount; ++i) {
+        const VmArg& a = computed[i];
+        if (a.movable)
+            R[i] = new (&vals[i]) Variant(std::move(*callerRegs[a.reg]));
+        else
+            R[i] = new (&vals[i]) Variant(*callerRegs[a.reg]);
+    }
+    for (; i < n; ++i) R[i] = new (&vals[i]) Variant();
+    pointAtConstants(c, R);
+    struct Scope {
+        Interpreter& in;
+        Frame& f;
+        Variant* vals;
+        int n;
+        bool explicitSaved;
+        ~Scope()
+        {
+            --in.m_depth;
+            in.m_optionExplicit = explicitSaved;
+            delete f.dynamics;
+            for (int k = 0; k < n; ++k) vals[k].~Variant();
+        }
+    };
+    Frame f;
+    f.proc = &p;
+    f.slotPtrs = R;
+    ++m_depth;
+    Scope scope{*this, f, vals, n, m_optionExplicit};
+    tick();
+    m_optionExplicit = p.optionExplicit;
+    execInsns(c, f, R, vals + c.vars);
+    if (p.resultSlot >= 0)
+        result = std::move(*R[p.resultSlot]);
+    else
+        result = Variant();
+}
+
 Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* temps)
 {
     // the states of the For loops running in this code, on the machine stack
@@ -628,214 +761,318 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
     } forScope(fors, c.forDepth);
 
     const VmInsn* code = c.code.data();
-    const Variant* K = c.consts.data();
-    const auto rd = [R, K](int r) -> const Variant& { return r >= 0 ? *R[r] : K[-1 - r]; };
+    const auto rd = [R](int r) -> const Variant& { return *R[r]; };
     const VmInsn* ip = code;
-    for (;;) {
-        const VmInsn& in = *ip++;
-        m_line = in.line;
-        switch (in.op) {
-        case VmOp::Eval:
-            *R[in.a] = eval(*in.expr, f);
+    // Threaded dispatch: every operation ends in its own jump to the next one, which the
+    // processor predicts far better than one shared jump. The table follows VmOp's order.
+    static const void* const kOps[] = {&&op_Eval, &&op_RefGlobal, &&op_Binary, &&op_BinaryAdd, &&op_BinarySub,
+        &&op_Unary, &&op_CallNamed, &&op_AssignLocal, &&op_AssignOther, &&op_Append, &&op_Exec, &&op_JumpIfFalse,
+        &&op_CondJumpIfFalse, &&op_CompareJump, &&op_Jump, &&op_Tick, &&op_ForPrep, &&op_ForNext, &&op_Return,
+        &&op_End};
+    static_assert(sizeof(kOps) / sizeof(kOps[0]) == size_t(VmOp::End) + 1);
+    const VmInsn* in;
+#define VM_NEXT                                                                                                        \
+    do {                                                                                                               \
+        in = ip++;                                                                                                     \
+        m_line = in->line;                                                                                             \
+        goto* kOps[size_t(in->op)];                                                                                    \
+    } while (0)
+    VM_NEXT;
+    {
+    // each operation's body is a block that `break` leaves for the VM_NEXT after it
+    op_Eval:
+        switch (0) {
+        default:
+            *R[in->a] = eval(*in->expr, f);
             break;
-        case VmOp::RefGlobal: {
-            const Expr& e = *in.expr;
+        }
+        VM_NEXT;
+    op_RefGlobal:
+        switch (0) {
+        default: {
+            const Expr& e = *in->expr;
             if (!f.dynamics) {
                 GlobalEntry* g = lookupGlobal(e);
                 if (g && (g->kind == GlobalEntry::Var || g->kind == GlobalEntry::Const)) {
-                    R[in.a] = &g->value;
+                    R[in->a] = &g->value;
                     break;
                 }
             }
-            R[in.a] = &temps[in.a - c.vars];
-            *R[in.a] = eval(e, f);
+            R[in->a] = &temps[in->a - c.vars];
+            *R[in->a] = eval(e, f);
             break;
         }
-        case VmOp::Binary: {
-            const Variant& x = rd(in.b);
-            const Variant& y = rd(in.c);
+        }
+        VM_NEXT;
+    op_BinaryAdd:
+    op_BinarySub : {
+        const Variant& x = rd(in->b);
+        const Variant& y = rd(in->c);
+        Variant& d = *R[in->a];
+        if ((x.type() == VarType::Integer || x.type() == VarType::Long)
+            && (y.type() == VarType::Integer || y.type() == VarType::Long) && !(in->d == 1 && d.isArray())) {
+            const int64_t u = x.rawInt(), v = y.rawInt();
+            storeInt(
+                d, in->op == VmOp::BinaryAdd ? u + v : u - v, x.type() == VarType::Long || y.type() == VarType::Long);
+            VM_NEXT;
+        }
+    }
+        goto op_Binary;
+    op_Binary:
+        switch (0) {
+        default: {
+            const Variant& x = rd(in->b);
+            const Variant& y = rd(in->c);
+            Variant& d = *R[in->a];
             if ((x.type() == VarType::Integer || x.type() == VarType::Long)
-                && (y.type() == VarType::Integer || y.type() == VarType::Long)) {
+                && (y.type() == VarType::Integer || y.type() == VarType::Long) && !(in->d == 1 && d.isArray())) {
                 // Integer and Long operands: the short way binaryValues takes too
                 const int64_t u = x.rawInt(), v = y.rawInt();
                 const bool isLong = x.type() == VarType::Long || y.type() == VarType::Long;
-                Variant& d = *R[in.a];
-                switch (in.sub) {
+                switch (in->sub) {
                 case Op::Add:
                     storeInt(d, u + v, isLong);
-                    continue;
+                    VM_NEXT;
                 case Op::Sub:
                     storeInt(d, u - v, isLong);
-                    continue;
+                    VM_NEXT;
                 case Op::Mul:
                     storeInt(d, u * v, isLong);
-                    continue;
+                    VM_NEXT;
                 case Op::Mod:
                     if (v != 0) {
                         storeInt(d, u % v, isLong);
-                        continue;
+                        VM_NEXT;
                     }
                     break;
                 case Op::IntDiv:
                     if (v != 0) {
                         storeInt(d, u / v, isLong);
-                        continue;
+                        VM_NEXT;
                     }
                     break;
                 case Op::Eq:
                     d.setRaw(VarType::Boolean, u == v ? -1 : 0);
-                    continue;
+                    VM_NEXT;
                 case Op::Ne:
                     d.setRaw(VarType::Boolean, u != v ? -1 : 0);
-                    continue;
+                    VM_NEXT;
                 case Op::Lt:
                     d.setRaw(VarType::Boolean, u < v ? -1 : 0);
-                    continue;
+                    VM_NEXT;
                 case Op::Gt:
                     d.setRaw(VarType::Boolean, u > v ? -1 : 0);
-                    continue;
+                    VM_NEXT;
                 case Op::Le:
                     d.setRaw(VarType::Boolean, u <= v ? -1 : 0);
-                    continue;
+                    VM_NEXT;
                 case Op::Ge:
                     d.setRaw(VarType::Boolean, u >= v ? -1 : 0);
-                    continue;
+                    VM_NEXT;
                 default:
                     break;
                 }
             }
-            *R[in.a] = binaryValues(*in.expr, x, y);
+            if (in->d != 1) {
+                d = binaryValues(*in->expr, x, y);
+                break;
+            }
+            Variant v = binaryValues(*in->expr, x, y);
+            if (d.isArray() && d.rawArray() && d.rawArray()->fixedSize) raise(kArrayFixedOrLocked);
+            d = std::move(v);
             break;
         }
-        case VmOp::Unary: {
-            const Variant& a = rd(in.b);
-            switch (in.sub) {
+        }
+        VM_NEXT;
+    op_Unary:
+        switch (0) {
+        default: {
+            const Variant& a = rd(in->b);
+            switch (in->sub) {
             case Op::Neg:
-                *R[in.a] = ops::neg(a);
+                *R[in->a] = ops::neg(a);
                 break;
             case Op::Not:
-                *R[in.a] = ops::notOp(a);
+                *R[in->a] = ops::notOp(a);
                 break;
             default:
-                *R[in.a] = a.isObject() ? a.dereferenced() : a;
+                *R[in->a] = a.isObject() ? a.dereferenced() : a;
                 break;
             }
             break;
         }
-        case VmOp::CallNamed: {
-            const Expr& e = *in.expr;
+        }
+        VM_NEXT;
+    op_CallNamed:
+        switch (0) {
+        default: {
+            const Expr& e = *in->expr;
             if (!f.dynamics) {
                 GlobalEntry* g = lookupGlobal(*e.a);
                 if (g && g->kind == GlobalEntry::Proc) {
                     const Proc& p = *g->proc;
-                    if (p.vm && p.vm->directCall && p.vm->paramCount == in.c && m_withStack.empty())
-                        callCompiled(p, e.args, f, in.e >= 0 ? &c.args[size_t(in.e)] : nullptr, R, K, *R[in.a]);
+                    if (p.vm && p.vm->directCall && p.vm->paramCount == in->c && m_withStack.empty())
+                        if (in->d == 1 && p.vm->vars + p.vm->temps + p.vm->constCount <= kLeanRegs)
+                            callCompiledComputed(p, &c.args[size_t(in->e)], R, *R[in->a]);
+                        else
+                            callCompiled(p, e.args, f, in->e >= 0 ? &c.args[size_t(in->e)] : nullptr, R, *R[in->a]);
                     else
-                        *R[in.a] = callUser(p, nullptr, e.args, f);
+                        *R[in->a] = callUser(p, nullptr, e.args, f);
                     break;
                 }
             }
-            *R[in.a] = evalCall(e, f);
+            *R[in->a] = evalCall(e, f);
             break;
         }
-        case VmOp::AssignLocal: {
-            const Variant& src = rd(in.c);
-            Variant* st = R[in.b];
+        }
+        VM_NEXT;
+    op_AssignLocal:
+        switch (0) {
+        default: {
+            const Variant& src = rd(in->c);
+            Variant* st = R[in->b];
             if (!src.isObject() && !st->isArray()) {
                 // the common case: no default member to read, no fixed array to protect
-                if (in.d)
-                    *st = std::move(*R[in.c]);
+                if (in->d)
+                    *st = std::move(*R[in->c]);
                 else
                     *st = src;
                 break;
             }
             Variant v;
-            if (in.d)
-                v = std::move(*R[in.c]);
+            if (in->d)
+                v = std::move(*R[in->c]);
             else
-                v = rd(in.c);
+                v = rd(in->c);
             if (v.isObject()) v = v.dereferenced();
             if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(kArrayFixedOrLocked);
             *st = std::move(v);
             break;
         }
-        case VmOp::AssignOther: {
+        }
+        VM_NEXT;
+    op_AssignOther:
+        switch (0) {
+        default: {
+            if (in->e == 1 && !f.dynamics) {
+                // a global variable: stored as assignTo would, without its checks
+                const Variant& src = rd(in->c);
+                GlobalEntry* g = lookupGlobal(*in->stmt->target);
+                if (!src.isObject() && g && g->kind == GlobalEntry::Var && !g->value.isArray()) {
+                    if (in->d)
+                        g->value = std::move(*R[in->c]);
+                    else
+                        g->value = src;
+                    break;
+                }
+            }
             Variant v;
-            if (in.d)
-                v = std::move(*R[in.c]);
+            if (in->d)
+                v = std::move(*R[in->c]);
             else
-                v = rd(in.c);
+                v = rd(in->c);
             if (v.isObject()) v = v.dereferenced();
-            assignTo(*in.stmt->target, f, std::move(v), false);
+            assignTo(*in->stmt->target, f, std::move(v), false);
             break;
         }
-        case VmOp::Exec: {
-            const Flow fl = exec(*in.stmt, f);
-            if (fl == Flow::Normal) break;
-            if (fl == Flow::ExitFor && in.b >= 0) {
-                ip = code + in.b;
+        }
+        VM_NEXT;
+    op_Append:
+        switch (0) {
+        default: {
+            const Variant& r = rd(in->a);
+            Variant* st = nullptr;
+            if (in->b >= 0)
+                st = R[in->b];
+            else if (!f.dynamics) {
+                GlobalEntry* g = lookupGlobal(*in->stmt->target);
+                if (g && g->kind == GlobalEntry::Var) st = &g->value;
+            }
+            if (st && st->isString() && r.isString()) {
+                appendText(st->rawStringRef(), r.rawString());
                 break;
             }
-            if (fl == Flow::ExitDo && in.c >= 0) {
-                ip = code + in.c;
+            appendValue(*in->stmt, f, r);
+            break;
+        }
+        }
+        VM_NEXT;
+    op_Exec:
+        switch (0) {
+        default: {
+            const Flow fl = exec(*in->stmt, f);
+            if (fl == Flow::Normal) break;
+            if (fl == Flow::ExitFor && in->b >= 0) {
+                ip = code + in->b;
+                break;
+            }
+            if (fl == Flow::ExitDo && in->c >= 0) {
+                ip = code + in->c;
                 break;
             }
             return fl;
         }
-        case VmOp::JumpIfFalse: {
-            const Variant& v = rd(in.a);
+        }
+        VM_NEXT;
+    op_JumpIfFalse:
+        switch (0) {
+        default: {
+            const Variant& v = rd(in->a);
             const bool t = v.type() == VarType::Boolean ? v.rawInt() != 0 : v.isNull() ? false : v.toBool();
-            if (t == (in.d != 0)) ip = code + in.b;
+            if (t == (in->d != 0)) ip = code + in->b;
             break;
         }
-        case VmOp::CondJumpIfFalse:
-            if (evalCondition(*in.expr, f) == (in.d != 0)) ip = code + in.b;
+        }
+        VM_NEXT;
+    op_CondJumpIfFalse:
+        switch (0) {
+        default:
+            if (evalCondition(*in->expr, f) == (in->d != 0)) ip = code + in->b;
             break;
-        case VmOp::CompareJump: {
-            const Variant& x = rd(in.a);
-            const Variant& y = rd(in.c);
+        }
+        VM_NEXT;
+    op_CompareJump:
+        switch (0) {
+        default: {
+            const Variant& x = rd(in->a);
+            const Variant& y = rd(in->c);
             bool t;
             if ((x.type() == VarType::Integer || x.type() == VarType::Long)
                 && (y.type() == VarType::Integer || y.type() == VarType::Long)) {
+                // without a jump per operator: the outcome's bit in the mask
                 const int64_t u = x.rawInt(), v = y.rawInt();
-                switch (in.sub) {
-                case Op::Eq:
-                    t = u == v;
-                    break;
-                case Op::Ne:
-                    t = u != v;
-                    break;
-                case Op::Lt:
-                    t = u < v;
-                    break;
-                case Op::Gt:
-                    t = u > v;
-                    break;
-                case Op::Le:
-                    t = u <= v;
-                    break;
-                default:
-                    t = u >= v;
-                    break;
-                }
+                const int outcome = u < v ? 0 : u == v ? 1 : 2;
+                t = (in->e >> outcome) & 1;
             } else
-                t = evalCondition(*in.expr, f);
-            if (t == (in.d != 0)) ip = code + in.b;
+                t = evalCondition(*in->expr, f);
+            if (t == (in->d != 0)) ip = code + in->b;
             break;
         }
-        case VmOp::Jump:
-            ip = code + in.b;
+        }
+        VM_NEXT;
+    op_Jump:
+        switch (0) {
+        default:
+            ip = code + in->b;
             break;
-        case VmOp::Tick:
+        }
+        VM_NEXT;
+    op_Tick:
+        switch (0) {
+        default:
             tick();
             break;
-        case VmOp::ForPrep: {
-            ForState& st = fors[size_t(in.a)];
-            Variant start = letValue(rd(in.b));
-            Variant end = letValue(rd(in.c));
-            Variant step = in.d != kNoReg ? letValue(rd(in.d)) : Variant::integer(1);
+        }
+        VM_NEXT;
+    op_ForPrep:
+        switch (0) {
+        default: {
+            ForState& st = fors[size_t(in->a)];
+            Variant start = letValue(rd(in->b));
+            Variant end = letValue(rd(in->c));
+            Variant step = in->d != kNoReg ? letValue(rd(in->d)) : Variant::integer(1);
             if (start.isNull() || end.isNull() || step.isNull()) raise(kInvalidUseOfNull);
-            const Expr& ctrExpr = *in.expr;
+            const Expr& ctrExpr = *in->expr;
             st.stable = ctrExpr.bind == Bind::Local || ctrExpr.bind == Bind::ClassField;
             if (isIntLike(start) && isIntLike(end) && isIntLike(step)) {
                 st.intMode = true;
@@ -854,12 +1091,16 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 st.stepV = step;
                 st.curV = start.isString() ? Variant::dbl(start.toDouble()) : start;
             }
-            if (!forTop(st, ctrExpr, f)) ip = code + in.e;
+            if (!forTop(st, ctrExpr, f)) ip = code + in->e;
             break;
         }
-        case VmOp::ForNext: {
-            ForState& st = fors[size_t(in.a)];
-            const Expr& ctrExpr = *in.expr;
+        }
+        VM_NEXT;
+    op_ForNext:
+        switch (0) {
+        default: {
+            ForState& st = fors[size_t(in->a)];
+            const Expr& ctrExpr = *in->expr;
             tick();
             if (st.intMode) {
                 if (!st.stable && (st.gen != m_generation || f.dynamics)) {
@@ -875,20 +1116,35 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                     cur = int64_t(cv.toDouble()) + st.step;
                 if (cur > INT32_MAX || cur < INT32_MIN) raise(kOverflow);
                 st.cur = cur;
+                if (st.stable || (st.gen == m_generation && !f.dynamics)) {
+                    // the counter's storage is still valid: forTop's work in place
+                    storeCounter(*st.ctr, cur, st.wantLong);
+                    if (!forEnded(cur, st.last, st.step)) ip = code + in->b;
+                    break;
+                }
             } else {
                 Variant* ctr = identStorage(ctrExpr, f, true);
                 if (!ctr) raise(kInvalidForControl, errorMessage(kInvalidForControl));
                 st.curV = ops::add(*ctr, st.stepV);
             }
-            if (forTop(st, ctrExpr, f)) ip = code + in.b;
+            if (forTop(st, ctrExpr, f)) ip = code + in->b;
             break;
         }
-        case VmOp::Return:
+        }
+        VM_NEXT;
+    op_Return:
+        switch (0) {
+        default:
             return Flow::ExitProc;
-        case VmOp::End:
+        }
+        VM_NEXT;
+    op_End:
+        switch (0) {
+        default:
             return Flow::Normal;
         }
     }
+#undef VM_NEXT
 }
 
 }   // namespace orra::vbs

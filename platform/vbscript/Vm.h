@@ -13,18 +13,24 @@
 namespace orra::vbs {
 
 enum class VmOp : uint8_t {
-    Eval,              // R[a] = eval(expr)
-    RefGlobal,         // R[a] refers to the global variable expr names (as evalRef reads it), else eval(expr)
-    Binary,            // R[a] = R[b] expr->op R[c]
+    Eval,        // R[a] = eval(expr)
+    RefGlobal,   // R[a] refers to the global variable expr names (as evalRef reads it), else eval(expr)
+    Binary,      // R[a] = R[b] expr->op R[c]; d = 1: R[a] is a variable (assigned as AssignLocal does)
+    BinaryAdd,   // Binary for + and -: the operator has its own dispatch
+    BinarySub,
     Unary,             // R[a] = expr->op R[b]
     CallNamed,         // R[a] = expr (a call): a global procedure directly, anything else through eval;
-                       // e >= 0: its arguments were computed into the registers listed from args[e]
+                       // e >= 0: its arguments were computed into the registers listed from args[e];
+                       // d = 1: all of them (none is a variable passed by reference)
     AssignLocal,       // variable slot b = R[c]; d = 1: R[c] is a temp that may be moved from
-    AssignOther,       // stmt's target = R[c] (let assignment through assignTo)
+    AssignOther,       // stmt's target = R[c] (let assignment through assignTo); e = 1: the target is a
+                       // name not bound at compile time (a global variable stored directly)
+    Append,            // stmt (s = s & x) with x in R[a]; b >= 0: s is variable slot b, else a global
     Exec,              // exec(stmt); Exit For jumps to b, Exit Do to c (-1: the flow leaves the code)
     JumpIfFalse,       // if R[a] is not true: jump to b
     CondJumpIfFalse,   // if the condition expr is not true: jump to b
-    CompareJump,       // the comparison expr of R[a] and R[c]; jumps to b as JumpIfFalse
+    CompareJump,       // the comparison expr of R[a] and R[c]; jumps to b as JumpIfFalse; e: the outcomes
+                       // (bit 0 less, 1 equal, 2 greater) that make it true
     Jump,              // jump to b
     Tick,              // loop turn: cancel, yield and time-out checks
     ForPrep,           // For state a from start R[b], end R[c], step R[d] (kNoReg: 1); finished: jump to e
@@ -42,8 +48,8 @@ struct VmInsn {
     const Stmt* stmt = nullptr;
 };
 
-// Operand registers from 0 up are reached through the frame's register pointers; a negative
-// operand -1 - k is constant k of the code.
+// Operand registers are reached through the frame's register pointers: the variables, the
+// temporaries, then the constants of the code.
 constexpr int kNoReg = INT32_MIN;
 
 // An argument computed before a call: its register, and whether the value may be moved out.
