@@ -93,7 +93,7 @@ Variant letValue(Variant v)
     raise(kObjectRequired);
 }
 
-ArrayPtr makeArray(const std::vector<long>& upper, bool fixed)
+ArrayPtr makeArray(const std::vector<long>& upper)
 {
     auto a = std::make_shared<VariantArray>();
     long total = 1;
@@ -104,7 +104,6 @@ ArrayPtr makeArray(const std::vector<long>& upper, bool fixed)
         if (total > 10'000'000) raise(kOutOfMemory);
     }
     a->data.resize(size_t(total));
-    a->fixedSize = fixed;
     return a;
 }
 
@@ -538,7 +537,7 @@ void Interpreter::execAssignLocal(const Stmt& s, Frame& f)
     Variant v = eval(*s.value, f);
     if (v.isObject()) v = v.dereferenced();
     Variant* st = f.slotPtrs[s.target->slot];
-    if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(kArrayFixedOrLocked);
+    if (st->isFixedArray()) raise(kArrayFixedOrLocked);
     *st = std::move(v);
 }
 
@@ -582,7 +581,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
     case ExprKind::Ident: {
         if (t.bind == Bind::Unresolved && !f.dynamics) {
             GlobalEntry* g = lookupGlobal(t);
-            if (g && g->kind == GlobalEntry::Var && !(g->value.isArray() && g->value.rawArray()->fixedSize && !isSet)) {
+            if (g && g->kind == GlobalEntry::Var && !(g->value.isFixedArray() && !isSet)) {
                 g->value = std::move(value);
                 return;
             }
@@ -614,7 +613,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
         }
         Variant* st = identStorage(t, f, true);
         if (!st) raise(kIllegalAssignment);
-        if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize && !isSet) raise(kArrayFixedOrLocked);
+        if (st->isFixedArray() && !isSet) raise(kArrayFixedOrLocked);
         *st = std::move(value);
         return;
     }
@@ -777,16 +776,16 @@ void Interpreter::execDim(const Stmt& s, Frame& f)
             if (it != f.proc->locals.end()) continue;   // created on entry
             if (!f.dynamics) f.dynamics = new QHash<QString, Variant>();
             Variant& v = (*f.dynamics)[d.key];
-            if (d.isArray) v = Variant::array(makeArray(upper, !upper.empty()));
+            if (d.isArray) v = Variant::array(makeArray(upper), !upper.empty());
             continue;
         }
         GlobalEntry* g = findGlobal(d.key);
         if (g && g->kind != GlobalEntry::Var && g->kind != GlobalEntry::BuiltinFunc) continue;
         if (!g || g->kind == GlobalEntry::BuiltinFunc) g = &defineGlobal(d.name, GlobalEntry::Var);
         if (d.isArray && !g->value.isArray())
-            g->value = Variant::array(makeArray(upper, !upper.empty()));
+            g->value = Variant::array(makeArray(upper), !upper.empty());
         else if (d.isArray && !upper.empty())
-            g->value = Variant::array(makeArray(upper, true));
+            g->value = Variant::array(makeArray(upper), true);
     }
 }
 
@@ -798,9 +797,9 @@ void Interpreter::execReDim(const Stmt& s, Frame& f)
         Variant* st = identStorage(*d.target, f, true);
         if (!st) raise(kIllegalAssignment);
         if (st->isArray() && st->rawArray()) {
-            if (st->rawArray()->fixedSize || st->rawArray()->locks > 0) raise(kArrayFixedOrLocked);
+            if (st->isFixedArray() || st->rawArray()->locks > 0) raise(kArrayFixedOrLocked);
         }
-        ArrayPtr fresh = makeArray(upper, false);
+        ArrayPtr fresh = makeArray(upper);
         if (s.preserve && st->isArray() && st->rawArray() && !st->rawArray()->bounds.empty()) {
             const VariantArray& old = *st->rawArray();
             if (old.bounds.size() != upper.size()) raise(kSubscriptOutOfRange);
@@ -828,7 +827,7 @@ void Interpreter::execErase(const Stmt& s, Frame& f)
         }
         if (!st->isArray()) raise(kTypeMismatch);
         if (st->rawArray()->locks > 0) raise(kArrayFixedOrLocked);
-        if (st->rawArray()->fixedSize) {
+        if (st->isFixedArray()) {
             VariantArray* a = st->mutableArray();
             for (auto& v : a->data) v = Variant();
         } else {
@@ -1641,7 +1640,7 @@ Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPt
     for (DimItem* d : p.arrayLocals) {
         std::vector<long> upper;
         for (auto& e : d->dims) upper.push_back(e->value.toLong());
-        *slotPtrs[p.locals.value(d->key)] = Variant::array(makeArray(upper, !upper.empty()));
+        *slotPtrs[p.locals.value(d->key)] = Variant::array(makeArray(upper), !upper.empty());
     }
     if (m_withStack.empty()) {
         // nothing to hide from the callee (its own With blocks leave the stack as they found it)
@@ -1672,7 +1671,7 @@ Variant Interpreter::newInstance(const Expr& e)
             if (fd.isArray) {
                 std::vector<long> upper;
                 for (auto& d : fd.dims) upper.push_back(d->value.toLong());
-                inst->fields[i] = Variant::array(makeArray(upper, !upper.empty()));
+                inst->fields[i] = Variant::array(makeArray(upper), !upper.empty());
             }
         }
         if (cls->initialize) {

@@ -151,7 +151,7 @@ void ClassInstance::letMember(const QString& key0, Arguments& args, const Varian
         if (!fd.isPublic && !inside) raise(kMemberNotSupported);
         Variant& slot = fields[size_t(f.value())];
         if (args.empty()) {
-            if (slot.isArray() && slot.rawArray()->fixedSize) raise(kArrayFixedOrLocked);
+            if (slot.isFixedArray()) raise(kArrayFixedOrLocked);
             slot = value;
             return;
         }

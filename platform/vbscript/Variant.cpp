@@ -614,6 +614,7 @@ Variant& Variant::moveAssignSlow(Variant&& o) noexcept
         Variant taken(std::move(o));
         destroyPayload();
         m_type = taken.m_type;
+        m_fixedArray = taken.m_fixedArray;
         m_u = taken.m_u;
         if (hasPayload(m_type)) movePayload(std::move(taken));
     }

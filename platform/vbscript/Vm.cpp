@@ -755,7 +755,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             else
                 v = rd(in.c);
             if (v.isObject()) v = v.dereferenced();
-            if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(kArrayFixedOrLocked);
+            if (st->isFixedArray()) raise(kArrayFixedOrLocked);
             *st = std::move(v);
             break;
         }
