@@ -183,7 +183,7 @@ void Parser::parseProcDecl(bool isPublic, ClassDef*)
         proc->resultSlot = proc->slotCount++;
         if (!proc->locals.contains(proc->key)) proc->locals.insert(proc->key, proc->resultSlot);
     }
-    endOfStatement();
+    // the body may begin on the header's line (Sub s() x = 1 End Sub)
     m_proc = proc.get();
     m_redimDeclares.clear();
     proc->body = parseBlock({});

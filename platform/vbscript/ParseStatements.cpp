@@ -119,7 +119,10 @@ StmtPtr Parser::parseIf()
             s->blocks.push_back(parseLineStatements());
         }
         m_singleLine = saved;
-        if (acceptWord(u"end")) expectWord(u"if", kExpectedIf);   // tolerated "If x Then y End If"
+        if (isWord(u"end") && isWordAt(1, u"if")) {   // tolerated "If x Then y End If"
+            next();
+            next();
+        }
         return s;
     }
     s->blocks.push_back(parseBlock({u"else", u"elseif"}));
@@ -158,11 +161,11 @@ Block Parser::parseLineStatements()
     for (;;) {
         while (cur().t == T::Eol && cur().colon) next();
         if (cur().t == T::Eol || cur().t == T::Eof || isWord(u"else")) break;
-        if (isWord(u"end") && isWordAt(1, u"if")) break;
+        if (atBlockEnd()) break;
         b.push_back(parseStatement());
         if (cur().t == T::Eol && cur().colon) continue;
         if (cur().t == T::Eol || cur().t == T::Eof || isWord(u"else")) break;
-        if (isWord(u"end") && isWordAt(1, u"if")) break;
+        if (atBlockEnd()) break;
         fail(kExpectedEndOfStatement, cur().line, cur().col);
     }
     return b;

@@ -112,10 +112,24 @@ private:
     {
         while (cur().t == T::Eol) next();
     }
-    bool atEos() const { return cur().t == T::Eol || cur().t == T::Eof || (m_singleLine && isWord(u"else")); }
+    // "End Sub", "End If"... close a block even with no separator before them (x = 1 End Sub).
+    bool atBlockEnd() const
+    {
+        if (!isWord(u"end")) return false;
+        const Token& t = peek();
+        if (t.t != T::Word) return false;
+        const QString& k = t.key;
+        return k == u"sub" || k == u"function" || k == u"property" || k == u"if" || k == u"select" || k == u"with"
+            || k == u"class";
+    }
+    bool atEos() const
+    {
+        return cur().t == T::Eol || cur().t == T::Eof || (m_singleLine && isWord(u"else")) || atBlockEnd();
+    }
     void endOfStatement()
     {
         if (m_singleLine && isWord(u"else")) return;
+        if (atBlockEnd()) return;
         if (cur().t != T::Eol && cur().t != T::Eof) fail(kExpectedEndOfStatement, cur().line, cur().col);
     }
     QString identifier(QString* key = nullptr)
