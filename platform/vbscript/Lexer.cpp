@@ -116,7 +116,15 @@ public:
                 t.t = T::Caret;
                 break;
             case '=':
+                // => and =< are the same operators as >= and <=
                 t.t = T::Eq;
+                if (m_i < n && m_s[m_i] == u'>') {
+                    t.t = T::Ge;
+                    ++m_i;
+                } else if (m_i < n && m_s[m_i] == u'<') {
+                    t.t = T::Le;
+                    ++m_i;
+                }
                 break;
             case '(':
                 t.t = T::LParen;
@@ -144,6 +152,9 @@ public:
                 t.t = T::Gt;
                 if (m_i < n && m_s[m_i] == u'=') {
                     t.t = T::Ge;
+                    ++m_i;
+                } else if (m_i < n && m_s[m_i] == u'<') {   // >< is <>
+                    t.t = T::Ne;
                     ++m_i;
                 }
                 break;

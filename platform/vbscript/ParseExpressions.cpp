@@ -258,6 +258,10 @@ ExprPtr Parser::parsePostfix(bool statementStart)
             e = std::move(m);
             continue;
         }
+        // a parenthesised name is the callee itself: (f)(1) calls f
+        if (cur().t == T::LParen && e->kind == ExprKind::Paren
+            && (e->a->kind == ExprKind::Ident || e->a->kind == ExprKind::Member))
+            e = std::move(e->a);
         if (cur().t == T::LParen && e->kind != ExprKind::Literal && e->kind != ExprKind::Paren) {
             const Token at = cur();
             next();
