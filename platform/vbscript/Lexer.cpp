@@ -214,7 +214,9 @@ private:
         if (t.text.size() > 255) fail(kIdentifierTooLong, t.line, t.col);
         t.t = T::Word;
         t.key = foldCase(t.text);
-        if (t.key == u"rem" && (m_i >= n || m_s[m_i].isSpace() || m_s[m_i] == u':')) {
+        // after a dot every word is a member name (obj.Rem)
+        const bool member = !out.empty() && out.back().t == T::Dot;
+        if (t.key == u"rem" && !member && (m_i >= n || m_s[m_i].isSpace() || m_s[m_i] == u':')) {
             skipComment();
             return;
         }

@@ -276,9 +276,9 @@ void Parser::parseClass()
             isPublic = false;
         else if (acceptWord(u"dim"))
             isPublic = true;
-        else if (!isWord(u"sub") && !isWord(u"function") && !isWord(u"property"))
+        else if (!isWord(u"sub") && !isWord(u"function") && !isPropertyDeclAt(0))
             fail(kExpectedStatement, t.line, t.col);
-        if (isWord(u"sub") || isWord(u"function") || isWord(u"property") || isWord(u"default")) {
+        if (isWord(u"sub") || isWord(u"function") || isPropertyDeclAt(0) || isDefaultDeclAt(0)) {
             parseProcDecl(isPublic, cls.get());
             continue;
         }

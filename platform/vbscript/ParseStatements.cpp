@@ -26,7 +26,7 @@ void Parser::parseStatementInto(Block& b, bool topLevel)
         const QString& k = t.key;
         bool isPublic = k == u"public", isPrivate = k == u"private";
         if (isPublic || isPrivate) {
-            if (isWordAt(1, u"sub") || isWordAt(1, u"function") || isWordAt(1, u"property") || isWordAt(1, u"default")
+            if (isWordAt(1, u"sub") || isWordAt(1, u"function") || isPropertyDeclAt(1) || isDefaultDeclAt(1)
                 || isWordAt(1, u"const")) {
                 next();
                 if (isWord(u"const")) {
@@ -45,7 +45,7 @@ void Parser::parseStatementInto(Block& b, bool topLevel)
             parseProcDecl(true, nullptr);
             return;
         }
-        if (k == u"property") {
+        if (isPropertyDeclAt(0)) {
             if (!m_class) fail(kMustBeInsideClass, t.line, t.col);
             parseProcDecl(true, nullptr);
             return;
@@ -91,7 +91,7 @@ StmtPtr Parser::parseStatement()
         }
         if (k == u"next") fail(kUnexpectedNext, t.line, t.col);
         if (k == u"loop") fail(kLoopWithoutDo, t.line, t.col);
-        if (k == u"sub" || k == u"function" || k == u"class" || k == u"property")
+        if (k == u"sub" || k == u"function" || k == u"class" || isPropertyDeclAt(0))
             fail(kExpectedStatement, t.line, t.col);
         if (k == u"end" || k == u"else" || k == u"elseif" || k == u"wend" || k == u"case")
             fail(kExpectedStatement, t.line, t.col);

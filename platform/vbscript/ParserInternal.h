@@ -112,6 +112,18 @@ private:
     {
         while (cur().t == T::Eol) next();
     }
+    // Property opens a declaration only with Get, Let or Set after it; else it is a name.
+    bool isPropertyDeclAt(size_t k) const
+    {
+        return isWordAt(k, u"property")
+            && (isWordAt(k + 1, u"get") || isWordAt(k + 1, u"let") || isWordAt(k + 1, u"set"));
+    }
+    // Default likewise only before Sub, Function or Property Get.
+    bool isDefaultDeclAt(size_t k) const
+    {
+        return isWordAt(k, u"default")
+            && (isWordAt(k + 1, u"sub") || isWordAt(k + 1, u"function") || isPropertyDeclAt(k + 1));
+    }
     // "End Sub", "End If"... close a block even with no separator before them (x = 1 End Sub).
     bool atBlockEnd() const
     {
