@@ -264,6 +264,10 @@ void Interpreter::declareProgram(Program& prog)
         GlobalEntry& e = defineGlobal(c->name, GlobalEntry::Class);
         e.cls = c;
     }
+    for (const QString& name : prog.globalNames) {
+        GlobalEntry* g = findGlobal(foldCase(name));
+        if (!g || g->kind == GlobalEntry::BuiltinFunc) defineGlobal(name, GlobalEntry::Var);
+    }
 }
 
 void Interpreter::runProgram(Program& prog, Frame* frame)

@@ -1,6 +1,8 @@
 // Declarations: Dim, ReDim, Const, procedures and classes, and binding names to slots.
 #include "platform/vbscript/ParserInternal.h"
 
+#include "platform/vbscript/Interpreter.h"
+
 namespace orra::vbs::parser {
 
 StmtPtr Parser::parseDim(const Token& at)
@@ -47,6 +49,8 @@ void Parser::declareVariable(DimItem& d, const Token& at)
         if (m_proc->locals.contains(d.key)) fail(kNameRedefined, at.line, at.col);
         m_proc->locals.insert(d.key, m_proc->slotCount++);
         if (d.isArray) m_proc->arrayLocals.push_back(&d);   // address fixed once moved? see fix-up
+    } else if (!m_opt.context) {
+        m_prog.globalNames.push_back(d.name);
     }
 }
 
@@ -63,6 +67,7 @@ StmtPtr Parser::parseReDim()
         id->name = d.name;
         id->key = d.key;
         noteIdent(id.get());
+        noteWriteTarget(id.get());
         d.target = std::move(id);
         expect(T::LParen, kExpectedOpenParen);
         do {
@@ -73,6 +78,7 @@ StmtPtr Parser::parseReDim()
         if (m_proc && !m_proc->locals.contains(d.key) && !m_opt.context) {
             if (!m_class || !m_class->fieldIndex.contains(d.key)) m_redimDeclares.push_back(d.key);
         }
+        if (!m_proc && !m_opt.context) m_prog.globalNames.push_back(d.name);
         s->dims.push_back(std::move(d));
     } while (accept(T::Comma));
     return s;
@@ -90,6 +96,7 @@ StmtPtr Parser::parseErase()
         id->name = d.name;
         id->key = d.key;
         noteIdent(id.get());
+        noteWriteTarget(id.get());
         d.target = std::move(id);
         s->dims.push_back(std::move(d));
     } while (accept(T::Comma));
@@ -113,8 +120,10 @@ StmtPtr Parser::parseConst()
             id->name = d.name;
             id->key = d.key;
             noteIdent(id.get());
+            noteWriteTarget(id.get());
             d.dims.push_back(std::move(id));   // the slot to write
         }
+        noteConstant(d);
         s->dims.push_back(std::move(d));
     } while (accept(T::Comma));
     return s;
@@ -311,9 +320,59 @@ void Parser::parseClass()
     m_prog.classes.push_back(cls);
 }
 
+void Parser::noteConstant(const DimItem& d)
+{
+    QHash<QString, Variant>& consts = m_proc ? m_procConsts[m_proc] : m_topConsts;
+    Variant v;
+    if (!consts.contains(d.key) && constantValue(*d.target, consts, v)) consts.insert(d.key, v);
+}
+
+bool Parser::constantValue(const Expr& e, const QHash<QString, Variant>& known, Variant& out) const
+{
+    switch (e.kind) {
+    case ExprKind::Literal:
+        if (e.value.isObject()) return false;
+        out = e.value;
+        return true;
+    case ExprKind::Paren:
+        return constantValue(*e.a, known, out);
+    case ExprKind::Unary:
+        if ((e.op != Op::Neg && e.op != Op::Plus) || !constantValue(*e.a, known, out) || !out.isNumeric())
+            return false;
+        if (e.op == Op::Neg) out = ops::neg(out);
+        return true;
+    case ExprKind::Ident: {
+        auto it = known.find(e.key);
+        if (it == known.end()) return false;
+        out = it.value();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void Parser::substituteConstants(const std::vector<Expr*>& idents, const QHash<QString, Variant>& consts)
+{
+    if (consts.isEmpty()) return;
+    for (Expr* e : idents) {
+        if (e->kind != ExprKind::Ident || e->isCallee || m_writeTargets.count(e)) continue;
+        auto it = consts.find(e->key);
+        if (it == consts.end()) continue;
+        e->kind = ExprKind::Literal;
+        e->value = it.value();
+    }
+}
+
 void Parser::resolveProc(Proc& p, const ClassDef* cls)
 {
-    for (Expr* e : p.idents) resolveIdent(e, &p, cls);
+    auto consts = m_procConsts.find(&p);
+    if (consts != m_procConsts.end()) {
+        substituteConstants(p.idents, consts->second);
+        m_procConsts.erase(consts);
+    }
+    for (Expr* e : p.idents)
+        if (e->kind == ExprKind::Ident) resolveIdent(e, &p, cls);
     p.idents.clear();
 }
 
@@ -347,9 +406,11 @@ void Parser::resolveIdent(Expr* e, const Proc* p, const ClassDef* cls)
 
 void Parser::finishTop()
 {
+    substituteConstants(m_topIdents, m_topConsts);
     // Top-level identifiers stay global unless this code runs inside a procedure (Execute).
     if (m_opt.context || m_opt.contextClass)
-        for (Expr* e : m_topIdents) resolveIdent(e, m_opt.context, m_opt.contextClass);
+        for (Expr* e : m_topIdents)
+            if (e->kind == ExprKind::Ident) resolveIdent(e, m_opt.context, m_opt.contextClass);
     m_topIdents.clear();
 }
 

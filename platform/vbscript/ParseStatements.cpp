@@ -178,6 +178,7 @@ StmtPtr Parser::parseFor()
     if (acceptWord(u"each")) {
         auto s = makeStmt(StmtKind::ForEach, at);
         s->target = identExpr();
+        noteWriteTarget(s->target.get());
         expectWord(u"in", kExpectedIn);
         s->value = parseExpr();
         endOfStatement();
@@ -190,6 +191,7 @@ StmtPtr Parser::parseFor()
     }
     auto s = makeStmt(StmtKind::For, at);
     s->target = identExpr();
+    noteWriteTarget(s->target.get());
     expect(T::Eq, kExpectedEquals);
     s->value = parseExpr();
     expectWord(u"to", kExpectedTo);
@@ -332,6 +334,7 @@ StmtPtr Parser::parseSet()
     next();
     s->target = parsePostfix(true);
     checkAssignable(s->target.get());
+    noteWriteTarget(s->target.get());
     expect(T::Eq, kExpectedEquals);
     s->value = parseExpr();
     return s;
@@ -416,6 +419,7 @@ StmtPtr Parser::parseAssignOrCall()
     if (accept(T::Eq)) {
         checkAssignable(target.get());
         if (target->kind == ExprKind::Me) fail(kInvalidUseOfMe, at.line, at.col);
+        noteWriteTarget(target.get());
         auto s = makeStmt(StmtKind::Assign, at);
         s->value = parseExpr();
         // s = s & x appends in place.

@@ -5,7 +5,10 @@
 #include "platform/vbscript/Parser.h"
 #include "platform/vbscript/Runtime.h"
 
+#include <QHash>
 #include <QString>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace orra::vbs::parser {
@@ -214,6 +217,15 @@ private:
     void resolveIdent(Expr* e, const Proc* p, const ClassDef* cls);
     void finishTop();
     void noteIdent(Expr* e);
+    // Constants with a literal value are put in place of their names throughout their scope,
+    // before or after the Const statement and whether or not it runs.
+    void noteConstant(const DimItem& d);
+    bool constantValue(const Expr& e, const QHash<QString, Variant>& known, Variant& out) const;
+    void substituteConstants(const std::vector<Expr*>& idents, const QHash<QString, Variant>& consts);
+    void noteWriteTarget(const Expr* e)
+    {
+        if (e && e->kind == ExprKind::Ident) m_writeTargets.insert(e);
+    }
 
     // ParseExpressions.cpp
     ExprPtr parseExpr();
@@ -237,6 +249,9 @@ private:
     std::vector<Proc*> m_classProcs;
     std::vector<Expr*> m_topIdents;
     std::vector<QString> m_redimDeclares;
+    QHash<QString, Variant> m_topConsts;
+    std::unordered_map<const Proc*, QHash<QString, Variant>> m_procConsts;
+    std::unordered_set<const Expr*> m_writeTargets;   // idents written (never replaced by a constant)
     ExprPtr m_injected;
     bool m_singleLine = false;
     int m_depth = 0;
