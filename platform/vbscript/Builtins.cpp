@@ -73,8 +73,7 @@ Variant fMid(Interpreter&, A& a)
         len = lng(a[2]);
         if (len < 0) raise(kInvalidProcedureCall);
     }
-    if (v.isNull()) return v;
-    QString s = v.toString();
+    QString s = v.toString();   // Null: 94, unlike Left and Right
     if (start > s.size()) return Variant::string(QString());
     return Variant::string(len < 0 ? s.mid(start - 1) : s.mid(start - 1, len));
 }
@@ -107,8 +106,7 @@ Variant fInStrRev(Interpreter&, A& a)
     long start = missing(a, 2) ? -1 : lng(a[2]);
     if (start == 0 || start < -1) raise(kInvalidProcedureCall);
     bool text = textCompareArg(a, 3);
-    if (h.isNull() || n.isNull()) return Variant::null();
-    QString hs = h.toString(), ns = n.toString();
+    QString hs = h.toString(), ns = n.toString();   // Null: 94, unlike InStr
     if (start == -1) start = long(hs.size());
     if (start > hs.size()) return Variant::longValue(0);
     if (ns.isEmpty()) return Variant::longValue(int32_t(start));
@@ -121,7 +119,6 @@ Variant fInStrRev(Interpreter&, A& a)
 Variant fReplace(Interpreter&, A& a)
 {
     Variant e = val(a[0]);
-    if (e.isNull()) return e;
     QString s = e.toString(), find = str(a[1]), with = str(a[2]);
     long start = missing(a, 3) ? 1 : lng(a[3]);
     long count = missing(a, 4) ? -1 : lng(a[4]);
@@ -229,7 +226,8 @@ Variant fJoin(Interpreter&, A& a)
     for (const Variant& v : arr.rawArray()->data) {
         if (!first) out += d;
         first = false;
-        if (!v.isNull()) out += val(v).toString();
+        if (v.isNull()) raise(kTypeMismatch);
+        out += val(v).toString();
         checkStringLength(out.size());
     }
     return Variant::string(out);
@@ -437,7 +435,6 @@ Variant fRound(Interpreter&, A& a)
 Variant fSgn(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) return v;
     double d = v.toDouble();
     return Variant::integer(int16_t(d > 0 ? 1 : d < 0 ? -1 : 0));
 }
@@ -651,7 +648,6 @@ int firstDayArg(const A& a, size_t i)
 Variant fWeekday(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) return v;
     int fd = firstDayArg(a, 1);
     int w = weekdayOf(v.toDate());
     return Variant::integer(int16_t((w - fd + 7) % 7 + 1));
