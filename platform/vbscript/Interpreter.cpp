@@ -1480,8 +1480,11 @@ Variant Interpreter::callNamed(
         switch (g->kind) {
         case GlobalEntry::Proc:
             return callUser(*g->proc, nullptr, args, f);
-        case GlobalEntry::BuiltinFunc:
-            return callBuiltin(*g->builtin, args, f, callee);
+        case GlobalEntry::BuiltinFunc: {
+            Variant r = callBuiltin(*g->builtin, args, f, callee);
+            if (statement && g->builtin->valueOnly) raise(kUnsupportedAutomationType);
+            return r;
+        }
         case GlobalEntry::Var:
         case GlobalEntry::Const:
         case GlobalEntry::HostObject: {

@@ -27,6 +27,7 @@ struct Builtin {
     BuiltinFn fn;
     int minArgs;
     int maxArgs;
+    bool valueOnly = false;   // called as a statement (Call CInt(1)): 458 once it has run
 };
 
 struct GlobalEntry {

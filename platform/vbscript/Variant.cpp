@@ -38,6 +38,7 @@ QString errorMessage(long number)
         {kCannotCreateObject, "ActiveX component can't create object"},
         {kMemberNotSupported, "Object doesn't support this property or method"},
         {kAutomationError, "Automation error"},
+        {kUnsupportedAutomationType, "Variable uses an Automation type not supported in VBScript"},
         {kWrongArgumentCount, "Wrong number of arguments or invalid property assignment"},
         {kNotACollection, "Object not a collection"},
         {kKeyAlreadyExists, "This key is already associated with an element of this collection"},
