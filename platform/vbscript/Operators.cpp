@@ -288,8 +288,9 @@ Bits bits(const Variant& v)
         return {false, kLong, v.rawInt()};
     case VarType::String: {
         QString t = v.rawString().trimmed();
-        if (equalNoCase(t, QStringLiteral("True"))) return {true, kInt, -1};
-        if (equalNoCase(t, QStringLiteral("False"))) return {true, kInt, 0};
+        if (equalNoCase(t, QStringLiteral("True")) || equalNoCase(t, QStringLiteral("#True#"))) return {true, kInt, -1};
+        if (equalNoCase(t, QStringLiteral("False")) || equalNoCase(t, QStringLiteral("#False#")))
+            return {true, kInt, 0};
         return {false, kLong, v.toLong()};
     }
     case VarType::Object:

@@ -824,8 +824,10 @@ bool Variant::toBool() const
     case VarType::Date:
         return m_u.d != 0;
     case VarType::String: {
-        if (equalNoCase(m_s.trimmed(), QStringLiteral("True"))) return true;
-        if (equalNoCase(m_s.trimmed(), QStringLiteral("False"))) return false;
+        // also the forms Write # puts in files: #TRUE#, #FALSE#
+        const QString t = m_s.trimmed();
+        if (equalNoCase(t, QStringLiteral("True")) || equalNoCase(t, QStringLiteral("#True#"))) return true;
+        if (equalNoCase(t, QStringLiteral("False")) || equalNoCase(t, QStringLiteral("#False#"))) return false;
         double d;
         if (parseNumber(m_s, d)) return d != 0;
         raise(kTypeMismatch);
