@@ -408,11 +408,10 @@ Variant fRound(Interpreter&, A& a)
     case VarType::Integer:
     case VarType::Long:
     case VarType::Byte:
+    case VarType::Boolean:
         return v;
     case VarType::Empty:
         return Variant::integer(0);
-    case VarType::Boolean:
-        return Variant::integer(int16_t(v.rawInt()));
     default:
         break;
     }

@@ -300,10 +300,13 @@ private:
             longSuffix = true;
         }
         t.t = T::Int;
-        if (v <= 0xFFFF && !longSuffix)
+        if (v <= 0xFFFF && !longSuffix) {
             t.val = Variant::integer(int16_t(uint16_t(v)));
-        else
-            t.val = Variant::longValue(int32_t(uint32_t(v)));
+            return;
+        }
+        // 32 bits; with the '&' suffix a value that fits is still an Integer (&h10& is 16)
+        const int32_t x = int32_t(uint32_t(v));
+        t.val = longSuffix && x >= -32768 && x <= 32767 ? Variant::integer(int16_t(x)) : Variant::longValue(x);
     }
     void string(Token& t)
     {
