@@ -26,11 +26,11 @@ QString str(const Variant& v) { return val(v).toString(); }
 
 long lng(const Variant& v) { return val(v).toLong(); }
 
-bool textCompareArg(const A& a, size_t i)
+bool textCompareArg(const A& a, size_t i, long highest = 2)
 {
     if (missing(a, i)) return false;
     long c = lng(a[i]);
-    if (c < 0 || c > 2) raise(kInvalidProcedureCall);
+    if (c < 0 || c > highest) raise(kInvalidProcedureCall);
     return c == 1;
 }
 
@@ -195,7 +195,7 @@ Variant fSplit(Interpreter&, A& a)
     QString s = e.toString();
     QString d = missing(a, 1) ? QStringLiteral(" ") : str(a[1]);
     long count = missing(a, 2) ? -1 : lng(a[2]);
-    bool text = textCompareArg(a, 3);
+    bool text = textCompareArg(a, 3, 1);   // Split knows no database compare
     if (count < -1) raise(kInvalidProcedureCall);
     QStringList parts;
     if (s.isEmpty() || count == 0) return stringArray(parts);
@@ -1194,7 +1194,7 @@ const QHash<QString, Builtin>& builtins()
         {"Hex", {fHex, 1, 1}},
         {"Oct", {fOct, 1, 1}},
         {"Rnd", {fRnd, 0, 1}},
-        {"Randomize", {fRandomize, 0, 1}},
+        {"Randomize", {fRandomize, 0, 1, false, true}},
         {"IsNull", {fIsNull, 1, 1}},
         {"IsEmpty", {fIsEmpty, 1, 1}},
         {"IsNumeric", {fIsNumeric, 1, 1}},
@@ -1270,6 +1270,7 @@ void installConstants(QHash<QString, Variant>& c)
     c.insert("vbUseDefault", i(-2));
     c.insert("vbBinaryCompare", i(0));
     c.insert("vbTextCompare", i(1));
+    c.insert("vbDatabaseCompare", i(2));
     const std::pair<const char*, long> numbers[] = {
         {"vbOKOnly", 0},
         {"vbOKCancel", 1},

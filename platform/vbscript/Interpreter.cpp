@@ -96,7 +96,7 @@ Variant letValue(Variant v)
 ArrayPtr makeArray(const std::vector<long>& upper)
 {
     auto a = std::make_shared<VariantArray>();
-    long total = 1;
+    long total = upper.empty() ? 0 : 1;   // Dim n(): no element yet
     for (long u : upper) {
         if (u < -1) raise(kSubscriptOutOfRange);
         a->bounds.push_back({0, u + 1});
@@ -530,7 +530,7 @@ Flow Interpreter::execWith(const Stmt& s, Frame& f)
 {
     Variant o = eval(*s.target, f);
     if (!o.isObject()) raise(kObjectRequired);
-    if (!o.rawObject()) raise(kObjectNotSet);
+    // With Nothing is only an error once a member is used
     WithScope w(m_withStack, o.rawObject());
     return execBlock(s.blocks[0], f);
 }
@@ -1021,6 +1021,7 @@ Flow Interpreter::execSelect(const Stmt& s, Frame& f)
 DispatchPtr Interpreter::withObject(Frame&)
 {
     if (m_withStack.empty()) raise(kObjectRequired);
+    if (!m_withStack.back()) raise(kObjectNotSet);
     return m_withStack.back();
 }
 
@@ -1070,8 +1071,7 @@ Variant Interpreter::evalUnary(const Expr& e, Frame& f)
         return ops::neg(a);
     case Op::Not:
         return ops::notOp(a);
-    default:
-        if (a.isObject()) return a.dereferenced();
+    default:   // unary +: the value itself, an object too
         return a;
     }
 }
@@ -1375,6 +1375,7 @@ Variant Interpreter::evalIdent(const Expr& e, Frame& f)
             return callUser(*g->proc, nullptr, none, f);
         }
         case GlobalEntry::BuiltinFunc: {
+            if (g->builtin->statementOnly) raiseNamed(kTypeMismatch, e.name);
             std::vector<ExprPtr> none;
             return callBuiltin(*g->builtin, none, f, e);
         }
@@ -1481,6 +1482,7 @@ Variant Interpreter::callNamed(
         case GlobalEntry::Proc:
             return callUser(*g->proc, nullptr, args, f);
         case GlobalEntry::BuiltinFunc: {
+            if (!statement && g->builtin->statementOnly) raiseNamed(kTypeMismatch, callee.name);
             Variant r = callBuiltin(*g->builtin, args, f, callee);
             if (statement && g->builtin->valueOnly) raise(kUnsupportedAutomationType);
             return r;

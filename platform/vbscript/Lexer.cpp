@@ -263,8 +263,10 @@ private:
                 return;
             }
         }
-        double d = text.toDouble(&ok);
-        if (!ok || !std::isfinite(d)) fail(kInvalidNumber, t.line, t.col);
+        // too small a number is 0 (1e-400); too large is an error
+        const QByteArray latin = text.toLatin1();
+        const double d = std::strtod(latin.constData(), nullptr);
+        if (!std::isfinite(d)) fail(kInvalidNumber, t.line, t.col);
         t.t = T::Float;
         t.val = Variant::dbl(d);
     }

@@ -363,7 +363,7 @@ public:
         }
         if (k == u"replace") {
             if (args.size() != 2) raise(kWrongArgumentCount);
-            return Variant::string(run([&] { return m_re.replace(text(args[0]), text(args[1])); }));
+            return Variant::string(run([&] { return m_re.replace(text(args[0]), replacementText(args[1])); }));
         }
         raise(kMemberNotSupported);
     }
@@ -385,6 +385,12 @@ public:
 
 private:
     static QString text(const Variant& v) { return v.isNull() ? QString() : v.toString(); }
+    // the replacement converts as a plain variant would: a Boolean is "-1" or "0", not "True"
+    static QString replacementText(const Variant& v)
+    {
+        if (v.type() == VarType::Boolean) return v.rawInt() ? QStringLiteral("-1") : QStringLiteral("0");
+        return text(v);
+    }
     template <typename F> auto run(F f) -> decltype(f())
     {
         try {

@@ -337,8 +337,7 @@ bool Parser::constantValue(const Expr& e, const QHash<QString, Variant>& known, 
     case ExprKind::Paren:
         return constantValue(*e.a, known, out);
     case ExprKind::Unary:
-        if ((e.op != Op::Neg && e.op != Op::Plus) || !constantValue(*e.a, known, out) || !out.isNumeric())
-            return false;
+        if ((e.op != Op::Neg && e.op != Op::Plus) || !constantValue(*e.a, known, out) || !out.isNumeric()) return false;
         if (e.op == Op::Neg) out = ops::neg(out);
         return true;
     case ExprKind::Ident: {

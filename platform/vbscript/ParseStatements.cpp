@@ -89,6 +89,10 @@ StmtPtr Parser::parseStatement()
             m_prog.optionExplicit = true;
             return makeStmt(StmtKind::OptionExplicit, t);
         }
+        if (k == u"stop") {   // a breakpoint: nothing to do without a debugger
+            next();
+            return makeStmt(StmtKind::Nop, t);
+        }
         if (k == u"next") fail(kUnexpectedNext, t.line, t.col);
         if (k == u"loop") fail(kLoopWithoutDo, t.line, t.col);
         if (k == u"sub" || k == u"function" || k == u"class" || isPropertyDeclAt(0))
@@ -109,8 +113,7 @@ StmtPtr Parser::parseIf()
     s->conds.push_back(parseExpr());
     expectWord(u"then", kExpectedThen);
     if (cur().t != T::Eol || cur().colon) {
-        // one-line form: statements up to the end of the line, optional Else part
-        if (cur().t == T::Eol) fail(kExpectedStatement, cur().line, cur().col);
+        // one-line form: statements up to the end of the line (maybe none: "If x Then :"), optional Else
         bool saved = m_singleLine;
         m_singleLine = true;
         s->blocks.push_back(parseLineStatements());

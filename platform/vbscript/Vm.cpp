@@ -716,8 +716,8 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             case Op::Not:
                 *R[in.a] = ops::notOp(a);
                 break;
-            default:
-                *R[in.a] = a.isObject() ? a.dereferenced() : a;
+            default:   // unary +
+                *R[in.a] = a;
                 break;
             }
             break;
