@@ -38,7 +38,6 @@ enum ErrorNumber : long {
     kWrongArgumentCount = 450,   // Wrong number of arguments or invalid property assignment
     kNotACollection = 451,
     kKeyAlreadyExists = 457,   // This key is already associated with an element of this collection
-    kUnsupportedAutomationType = 458,   // Variable uses an Automation type not supported in VBScript
     kVariableUndefined = 500,
     kIllegalAssignment = 501,
     kInvalidReference = 505,   // Invalid or unqualified reference

@@ -17,10 +17,13 @@ void ErrObject::setFrom(const orra::Error& e)
     source = e.source();
     helpFile.clear();
     helpContext = 0;
-    if (auto* se = dynamic_cast<const ScriptError*>(&e)) {
-        helpFile = se->report().helpFile;
-        helpContext = se->report().helpContext;
+    if (m_raisedNumber != 0 && m_raisedNumber == number) {
+        helpFile = m_raisedHelpFile;
+        helpContext = m_raisedHelpContext;
     }
+    m_raisedNumber = 0;
+    m_raisedHelpFile.clear();
+    m_raisedHelpContext = 0;
 }
 
 namespace {
@@ -93,8 +96,9 @@ Variant ErrObject::getProperty(const QString& name, Arguments& args)
             r.description = errorMessage(n);
             if (r.description.isEmpty()) r.description = QStringLiteral("Unknown runtime error");
         }
-        r.helpFile = isMissing(args, 3) ? helpFile : args[3].toString();
-        r.helpContext = isMissing(args, 4) ? helpContext : args[4].toLong();
+        m_raisedHelpFile = isMissing(args, 3) ? helpFile : args[3].toString();
+        m_raisedHelpContext = isMissing(args, 4) ? helpContext : args[4].toLong();
+        m_raisedNumber = n;
         throw ScriptError(std::move(r));
     }
     raise(kMemberNotSupported);

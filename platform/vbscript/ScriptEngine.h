@@ -42,9 +42,6 @@ struct ErrorReport {
     // What Err.Description reads when the description above names the offending identifier
     // ("Variable is undefined" against "Variable is undefined: 'b'"); empty: the same text.
     QString errDescription;
-    // What Err.Raise gave for the help topic (Err.HelpFile, Err.HelpContext).
-    QString helpFile;
-    long helpContext = 0;
 };
 
 // Source texts of the two kinds of error.

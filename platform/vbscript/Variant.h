@@ -46,7 +46,7 @@ struct VariantArray {
     };
     std::vector<Bound> bounds;
     std::vector<Variant> data;
-    int locks = 0;            // >0 while For Each or a ByRef element reference holds it
+    int locks = 0;   // >0 while For Each or a ByRef element reference holds it
 
     long dims() const { return long(bounds.size()); }
     // Flat index of the given subscripts; -1 when out of range or the count is wrong.
