@@ -213,6 +213,9 @@ struct Program {
     std::unique_ptr<Proc> top;   // pseudo procedure for the top-level code
     bool optionExplicit = false;
     ExprPtr expression;   // Eval
+    // Script-level variables (Dim, ReDim): they exist from the start of the code, before
+    // the statement declaring them runs.
+    std::vector<QString> globalNames;
 };
 
 }   // namespace orra::vbs

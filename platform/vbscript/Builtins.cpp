@@ -26,11 +26,11 @@ QString str(const Variant& v) { return val(v).toString(); }
 
 long lng(const Variant& v) { return val(v).toLong(); }
 
-bool textCompareArg(const A& a, size_t i)
+bool textCompareArg(const A& a, size_t i, long highest = 2)
 {
     if (missing(a, i)) return false;
     long c = lng(a[i]);
-    if (c < 0 || c > 2) raise(kInvalidProcedureCall);
+    if (c < 0 || c > highest) raise(kInvalidProcedureCall);
     return c == 1;
 }
 
@@ -73,8 +73,7 @@ Variant fMid(Interpreter&, A& a)
         len = lng(a[2]);
         if (len < 0) raise(kInvalidProcedureCall);
     }
-    if (v.isNull()) return v;
-    QString s = v.toString();
+    QString s = v.toString();   // Null: 94, unlike Left and Right
     if (start > s.size()) return Variant::string(QString());
     return Variant::string(len < 0 ? s.mid(start - 1) : s.mid(start - 1, len));
 }
@@ -107,8 +106,7 @@ Variant fInStrRev(Interpreter&, A& a)
     long start = missing(a, 2) ? -1 : lng(a[2]);
     if (start == 0 || start < -1) raise(kInvalidProcedureCall);
     bool text = textCompareArg(a, 3);
-    if (h.isNull() || n.isNull()) return Variant::null();
-    QString hs = h.toString(), ns = n.toString();
+    QString hs = h.toString(), ns = n.toString();   // Null: 94, unlike InStr
     if (start == -1) start = long(hs.size());
     if (start > hs.size()) return Variant::longValue(0);
     if (ns.isEmpty()) return Variant::longValue(int32_t(start));
@@ -121,7 +119,6 @@ Variant fInStrRev(Interpreter&, A& a)
 Variant fReplace(Interpreter&, A& a)
 {
     Variant e = val(a[0]);
-    if (e.isNull()) return e;
     QString s = e.toString(), find = str(a[1]), with = str(a[2]);
     long start = missing(a, 3) ? 1 : lng(a[3]);
     long count = missing(a, 4) ? -1 : lng(a[4]);
@@ -198,7 +195,7 @@ Variant fSplit(Interpreter&, A& a)
     QString s = e.toString();
     QString d = missing(a, 1) ? QStringLiteral(" ") : str(a[1]);
     long count = missing(a, 2) ? -1 : lng(a[2]);
-    bool text = textCompareArg(a, 3);
+    bool text = textCompareArg(a, 3, 1);   // Split knows no database compare
     if (count < -1) raise(kInvalidProcedureCall);
     QStringList parts;
     if (s.isEmpty() || count == 0) return stringArray(parts);
@@ -229,7 +226,8 @@ Variant fJoin(Interpreter&, A& a)
     for (const Variant& v : arr.rawArray()->data) {
         if (!first) out += d;
         first = false;
-        if (!v.isNull()) out += val(v).toString();
+        if (v.isNull()) raise(kTypeMismatch);
+        out += val(v).toString();
         checkStringLength(out.size());
     }
     return Variant::string(out);
@@ -410,11 +408,10 @@ Variant fRound(Interpreter&, A& a)
     case VarType::Integer:
     case VarType::Long:
     case VarType::Byte:
+    case VarType::Boolean:
         return v;
     case VarType::Empty:
         return Variant::integer(0);
-    case VarType::Boolean:
-        return Variant::integer(int16_t(v.rawInt()));
     default:
         break;
     }
@@ -437,7 +434,6 @@ Variant fRound(Interpreter&, A& a)
 Variant fSgn(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) return v;
     double d = v.toDouble();
     return Variant::integer(int16_t(d > 0 ? 1 : d < 0 ? -1 : 0));
 }
@@ -651,7 +647,6 @@ int firstDayArg(const A& a, size_t i)
 Variant fWeekday(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    if (v.isNull()) return v;
     int fd = firstDayArg(a, 1);
     int w = weekdayOf(v.toDate());
     return Variant::integer(int16_t((w - fd + 7) % 7 + 1));
@@ -1176,14 +1171,14 @@ const QHash<QString, Builtin>& builtins()
         {"AscW", {fAscW, 1, 1}},
         {"Filter", {fFilter, 2, 4}},
         {"CStr", {fCStr, 1, 1}},
-        {"CInt", {fCInt, 1, 1}},
-        {"CLng", {fCLng, 1, 1}},
-        {"CDbl", {fCDbl, 1, 1}},
-        {"CSng", {fCSng, 1, 1}},
+        {"CInt", {fCInt, 1, 1, true}},
+        {"CLng", {fCLng, 1, 1, true}},
+        {"CDbl", {fCDbl, 1, 1, true}},
+        {"CSng", {fCSng, 1, 1, true}},
         {"CBool", {fCBool, 1, 1}},
-        {"CByte", {fCByte, 1, 1}},
-        {"CDate", {fCDate, 1, 1}},
-        {"CCur", {fCCur, 1, 1}},
+        {"CByte", {fCByte, 1, 1, true}},
+        {"CDate", {fCDate, 1, 1, true}},
+        {"CCur", {fCCur, 1, 1, true}},
         {"Int", {fInt, 1, 1}},
         {"Fix", {fFix, 1, 1}},
         {"Round", {fRound, 1, 2}},
@@ -1199,7 +1194,7 @@ const QHash<QString, Builtin>& builtins()
         {"Hex", {fHex, 1, 1}},
         {"Oct", {fOct, 1, 1}},
         {"Rnd", {fRnd, 0, 1}},
-        {"Randomize", {fRandomize, 0, 1}},
+        {"Randomize", {fRandomize, 0, 1, false, true}},
         {"IsNull", {fIsNull, 1, 1}},
         {"IsEmpty", {fIsEmpty, 1, 1}},
         {"IsNumeric", {fIsNumeric, 1, 1}},
@@ -1275,6 +1270,7 @@ void installConstants(QHash<QString, Variant>& c)
     c.insert("vbUseDefault", i(-2));
     c.insert("vbBinaryCompare", i(0));
     c.insert("vbTextCompare", i(1));
+    c.insert("vbDatabaseCompare", i(2));
     const std::pair<const char*, long> numbers[] = {
         {"vbOKOnly", 0},
         {"vbOKCancel", 1},

@@ -8,6 +8,11 @@
 
 namespace orra::vbs {
 
+// A run-time error only the script engine raises.
+enum EngineErrorNumber : long {
+    kUnsupportedAutomationType = 458,   // Variable uses an Automation type not supported in VBScript
+};
+
 enum CompileErrorNumber : long {
     kCompileOutOfMemory = 1001,
     kSyntaxError = 1002,

@@ -93,10 +93,10 @@ Variant letValue(Variant v)
     raise(kObjectRequired);
 }
 
-ArrayPtr makeArray(const std::vector<long>& upper, bool fixed)
+ArrayPtr makeArray(const std::vector<long>& upper)
 {
     auto a = std::make_shared<VariantArray>();
-    long total = 1;
+    long total = upper.empty() ? 0 : 1;   // Dim n(): no element yet
     for (long u : upper) {
         if (u < -1) raise(kSubscriptOutOfRange);
         a->bounds.push_back({0, u + 1});
@@ -104,7 +104,6 @@ ArrayPtr makeArray(const std::vector<long>& upper, bool fixed)
         if (total > 10'000'000) raise(kOutOfMemory);
     }
     a->data.resize(size_t(total));
-    a->fixedSize = fixed;
     return a;
 }
 
@@ -264,6 +263,10 @@ void Interpreter::declareProgram(Program& prog)
     for (auto& c : prog.classes) {
         GlobalEntry& e = defineGlobal(c->name, GlobalEntry::Class);
         e.cls = c;
+    }
+    for (const QString& name : prog.globalNames) {
+        GlobalEntry* g = findGlobal(foldCase(name));
+        if (!g || g->kind == GlobalEntry::BuiltinFunc) defineGlobal(name, GlobalEntry::Var);
     }
 }
 
@@ -527,7 +530,7 @@ Flow Interpreter::execWith(const Stmt& s, Frame& f)
 {
     Variant o = eval(*s.target, f);
     if (!o.isObject()) raise(kObjectRequired);
-    if (!o.rawObject()) raise(kObjectNotSet);
+    // With Nothing is only an error once a member is used
     WithScope w(m_withStack, o.rawObject());
     return execBlock(s.blocks[0], f);
 }
@@ -538,7 +541,7 @@ void Interpreter::execAssignLocal(const Stmt& s, Frame& f)
     Variant v = eval(*s.value, f);
     if (v.isObject()) v = v.dereferenced();
     Variant* st = f.slotPtrs[s.target->slot];
-    if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(kArrayFixedOrLocked);
+    if (st->isFixedArray()) raise(kArrayFixedOrLocked);
     *st = std::move(v);
 }
 
@@ -583,7 +586,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
     case ExprKind::Ident: {
         if (t.bind == Bind::Unresolved && !f.dynamics) {
             GlobalEntry* g = lookupGlobal(t);
-            if (g && g->kind == GlobalEntry::Var && !(g->value.isArray() && g->value.rawArray()->fixedSize && !isSet)) {
+            if (g && g->kind == GlobalEntry::Var && !(g->value.isFixedArray() && !isSet)) {
                 g->value = std::move(value);
                 return;
             }
@@ -615,7 +618,7 @@ void Interpreter::assignTo(const Expr& t, Frame& f, Variant value, bool isSet)
         }
         Variant* st = identStorage(t, f, true);
         if (!st) raise(kIllegalAssignment);
-        if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize && !isSet) raise(kArrayFixedOrLocked);
+        if (st->isFixedArray() && !isSet) raise(kArrayFixedOrLocked);
         *st = std::move(value);
         return;
     }
@@ -778,16 +781,16 @@ void Interpreter::execDim(const Stmt& s, Frame& f)
             if (it != f.proc->locals.end()) continue;   // created on entry
             if (!f.dynamics) f.dynamics = new QHash<QString, Variant>();
             Variant& v = (*f.dynamics)[d.key];
-            if (d.isArray) v = Variant::array(makeArray(upper, !upper.empty()));
+            if (d.isArray) v = Variant::array(makeArray(upper), !upper.empty());
             continue;
         }
         GlobalEntry* g = findGlobal(d.key);
         if (g && g->kind != GlobalEntry::Var && g->kind != GlobalEntry::BuiltinFunc) continue;
         if (!g || g->kind == GlobalEntry::BuiltinFunc) g = &defineGlobal(d.name, GlobalEntry::Var);
         if (d.isArray && !g->value.isArray())
-            g->value = Variant::array(makeArray(upper, !upper.empty()));
+            g->value = Variant::array(makeArray(upper), !upper.empty());
         else if (d.isArray && !upper.empty())
-            g->value = Variant::array(makeArray(upper, true));
+            g->value = Variant::array(makeArray(upper), true);
     }
 }
 
@@ -799,9 +802,9 @@ void Interpreter::execReDim(const Stmt& s, Frame& f)
         Variant* st = identStorage(*d.target, f, true);
         if (!st) raise(kIllegalAssignment);
         if (st->isArray() && st->rawArray()) {
-            if (st->rawArray()->fixedSize || st->rawArray()->locks > 0) raise(kArrayFixedOrLocked);
+            if (st->isFixedArray() || st->rawArray()->locks > 0) raise(kArrayFixedOrLocked);
         }
-        ArrayPtr fresh = makeArray(upper, false);
+        ArrayPtr fresh = makeArray(upper);
         if (s.preserve && st->isArray() && st->rawArray() && !st->rawArray()->bounds.empty()) {
             const VariantArray& old = *st->rawArray();
             if (old.bounds.size() != upper.size()) raise(kSubscriptOutOfRange);
@@ -829,7 +832,7 @@ void Interpreter::execErase(const Stmt& s, Frame& f)
         }
         if (!st->isArray()) raise(kTypeMismatch);
         if (st->rawArray()->locks > 0) raise(kArrayFixedOrLocked);
-        if (st->rawArray()->fixedSize) {
+        if (st->isFixedArray()) {
             VariantArray* a = st->mutableArray();
             for (auto& v : a->data) v = Variant();
         } else {
@@ -1019,6 +1022,7 @@ Flow Interpreter::execSelect(const Stmt& s, Frame& f)
 DispatchPtr Interpreter::withObject(Frame&)
 {
     if (m_withStack.empty()) raise(kObjectRequired);
+    if (!m_withStack.back()) raise(kObjectNotSet);
     return m_withStack.back();
 }
 
@@ -1068,8 +1072,7 @@ Variant Interpreter::evalUnary(const Expr& e, Frame& f)
         return ops::neg(a);
     case Op::Not:
         return ops::notOp(a);
-    default:
-        if (a.isObject()) return a.dereferenced();
+    default:   // unary +: the value itself, an object too
         return a;
     }
 }
@@ -1373,6 +1376,7 @@ Variant Interpreter::evalIdent(const Expr& e, Frame& f)
             return callUser(*g->proc, nullptr, none, f);
         }
         case GlobalEntry::BuiltinFunc: {
+            if (g->builtin->statementOnly) raiseNamed(kTypeMismatch, e.name);
             std::vector<ExprPtr> none;
             return callBuiltin(*g->builtin, none, f, e);
         }
@@ -1478,8 +1482,12 @@ Variant Interpreter::callNamed(
         switch (g->kind) {
         case GlobalEntry::Proc:
             return callUser(*g->proc, nullptr, args, f);
-        case GlobalEntry::BuiltinFunc:
-            return callBuiltin(*g->builtin, args, f, callee);
+        case GlobalEntry::BuiltinFunc: {
+            if (!statement && g->builtin->statementOnly) raiseNamed(kTypeMismatch, callee.name);
+            Variant r = callBuiltin(*g->builtin, args, f, callee);
+            if (statement && g->builtin->valueOnly) raise(kUnsupportedAutomationType);
+            return r;
+        }
         case GlobalEntry::Var:
         case GlobalEntry::Const:
         case GlobalEntry::HostObject: {
@@ -1642,7 +1650,7 @@ Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPt
     for (DimItem* d : p.arrayLocals) {
         std::vector<long> upper;
         for (auto& e : d->dims) upper.push_back(e->value.toLong());
-        *slotPtrs[p.locals.value(d->key)] = Variant::array(makeArray(upper, !upper.empty()));
+        *slotPtrs[p.locals.value(d->key)] = Variant::array(makeArray(upper), !upper.empty());
     }
     if (m_withStack.empty()) {
         // nothing to hide from the callee (its own With blocks leave the stack as they found it)
@@ -1673,7 +1681,7 @@ Variant Interpreter::newInstance(const Expr& e)
             if (fd.isArray) {
                 std::vector<long> upper;
                 for (auto& d : fd.dims) upper.push_back(d->value.toLong());
-                inst->fields[i] = Variant::array(makeArray(upper, !upper.empty()));
+                inst->fields[i] = Variant::array(makeArray(upper), !upper.empty());
             }
         }
         if (cls->initialize) {

@@ -27,6 +27,8 @@ struct Builtin {
     BuiltinFn fn;
     int minArgs;
     int maxArgs;
+    bool valueOnly = false;       // called as a statement (Call CInt(1)): 458 once it has run
+    bool statementOnly = false;   // used for a value (x = Randomize(0)): 13
 };
 
 struct GlobalEntry {
@@ -66,7 +68,7 @@ public:
     orra::UserInterface& ui() const { return orra::userInterfaceOr(userInterface); }
     // Rnd's generator state (each engine has its own sequence).
     uint32_t rndSeed = 0x50000;
-    float rndLast = 0;
+    float rndLast = 0x50000 / 16777216.0f;   // what Rnd(0) gives before any other call
 
     void addObject(const QString& name, DispatchPtr object, bool membersGlobal);
     void executeGlobal(const QString& code);

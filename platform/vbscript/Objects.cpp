@@ -17,7 +17,47 @@ void ErrObject::setFrom(const orra::Error& e)
     source = e.source();
     helpFile.clear();
     helpContext = 0;
+    if (m_raisedNumber != 0 && m_raisedNumber == number) {
+        helpFile = m_raisedHelpFile;
+        helpContext = m_raisedHelpContext;
+    }
+    m_raisedNumber = 0;
+    m_raisedHelpFile.clear();
+    m_raisedHelpContext = 0;
 }
+
+namespace {
+
+// Err.Raise takes an HRESULT too: the engine's own (facility 10) and the common system ones
+// become the run-time error numbers they stand for.
+long errorNumberOf(long n)
+{
+    const uint32_t h = uint32_t(n);
+    if ((h & 0xFFFF0000u) == 0x800A0000u) return long(h & 0xFFFFu);
+    switch (h) {
+    case 0x8007000Eu:   // E_OUTOFMEMORY
+        return kOutOfMemory;
+    case 0x80070057u:   // E_INVALIDARG
+        return kInvalidProcedureCall;
+    case 0x80020005u:   // DISP_E_TYPEMISMATCH
+        return kTypeMismatch;
+    case 0x8002000Au:   // DISP_E_OVERFLOW
+        return kOverflow;
+    case 0x8002000Bu:   // DISP_E_BADINDEX
+        return kSubscriptOutOfRange;
+    case 0x80020012u:   // DISP_E_DIVBYZERO
+        return kDivisionByZero;
+    default:
+        return n;
+    }
+}
+
+bool isStandardDescription(long number, const QString& description)
+{
+    return description == errorMessage(number) || description == u"Unknown runtime error";
+}
+
+}   // namespace
 
 bool ErrObject::hasMember(const QString& name) const
 {
@@ -28,7 +68,7 @@ bool ErrObject::hasMember(const QString& name) const
 Variant ErrObject::getProperty(const QString& name, Arguments& args)
 {
     QString k = foldCase(name);
-    if (k.isEmpty() || k == u"number") return Variant::fromInteger(number);
+    if (k.isEmpty() || k == u"number") return Variant::longValue(int32_t(number));
     if (k == u"description") return Variant::string(description);
     if (k == u"source") return Variant::string(source);
     if (k == u"helpfile") return Variant::string(helpFile);
@@ -39,14 +79,26 @@ Variant ErrObject::getProperty(const QString& name, Arguments& args)
     }
     if (k == u"raise") {
         if (args.empty() || isMissing(args, 0)) raise(kWrongArgumentCount);
-        long n = args[0].toLong();
-        QString src = isMissing(args, 1) ? QString::fromLatin1(kRuntimeErrorSource) : args[1].toString();
-        QString desc = isMissing(args, 2) ? errorMessage(n) : args[2].toString();
-        if (desc.isEmpty() && isMissing(args, 2)) desc = QStringLiteral("Unknown runtime error");
+        const long n = errorNumberOf(args[0].toLong());
+        if (n == 0) raise(kInvalidProcedureCall);
+        // What is not given keeps what Err holds (unless it is only the previous number's text).
         ErrorReport r;
         r.number = n;
-        r.source = src;
-        r.description = desc;
+        if (!isMissing(args, 1))
+            r.source = args[1].toString();
+        else
+            r.source = source.isEmpty() ? QString::fromLatin1(kRuntimeErrorSource) : source;
+        if (!isMissing(args, 2))
+            r.description = args[2].toString();
+        else if (!description.isEmpty() && !isStandardDescription(number, description))
+            r.description = description;
+        else {
+            r.description = errorMessage(n);
+            if (r.description.isEmpty()) r.description = QStringLiteral("Unknown runtime error");
+        }
+        m_raisedHelpFile = isMissing(args, 3) ? helpFile : args[3].toString();
+        m_raisedHelpContext = isMissing(args, 4) ? helpContext : args[4].toLong();
+        m_raisedNumber = n;
         throw ScriptError(std::move(r));
     }
     raise(kMemberNotSupported);
@@ -151,7 +203,7 @@ void ClassInstance::letMember(const QString& key0, Arguments& args, const Varian
         if (!fd.isPublic && !inside) raise(kMemberNotSupported);
         Variant& slot = fields[size_t(f.value())];
         if (args.empty()) {
-            if (slot.isArray() && slot.rawArray()->fixedSize) raise(kArrayFixedOrLocked);
+            if (slot.isFixedArray()) raise(kArrayFixedOrLocked);
             slot = value;
             return;
         }
@@ -315,7 +367,7 @@ public:
         }
         if (k == u"replace") {
             if (args.size() != 2) raise(kWrongArgumentCount);
-            return Variant::string(run([&] { return m_re.replace(text(args[0]), text(args[1])); }));
+            return Variant::string(run([&] { return m_re.replace(text(args[0]), replacementText(args[1])); }));
         }
         raise(kMemberNotSupported);
     }
@@ -337,6 +389,12 @@ public:
 
 private:
     static QString text(const Variant& v) { return v.isNull() ? QString() : v.toString(); }
+    // the replacement converts as a plain variant would: a Boolean is "-1" or "0", not "True"
+    static QString replacementText(const Variant& v)
+    {
+        if (v.type() == VarType::Boolean) return v.rawInt() ? QStringLiteral("-1") : QStringLiteral("0");
+        return text(v);
+    }
     template <typename F> auto run(F f) -> decltype(f())
     {
         try {

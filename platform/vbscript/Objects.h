@@ -29,6 +29,13 @@ public:
     }
     void setFrom(const orra::Error& e);
 
+private:
+    // The help topic Err.Raise gave, until its error reaches setFrom.
+    long m_raisedNumber = 0;
+    QString m_raisedHelpFile;
+    long m_raisedHelpContext = 0;
+
+public:
     QString typeName() const override { return QStringLiteral("ErrObject"); }
     bool hasMember(const QString& name) const override;
     Variant getProperty(const QString& name, Arguments& args) override;

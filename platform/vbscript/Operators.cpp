@@ -288,8 +288,9 @@ Bits bits(const Variant& v)
         return {false, kLong, v.rawInt()};
     case VarType::String: {
         QString t = v.rawString().trimmed();
-        if (equalNoCase(t, QStringLiteral("True"))) return {true, kInt, -1};
-        if (equalNoCase(t, QStringLiteral("False"))) return {true, kInt, 0};
+        if (equalNoCase(t, QStringLiteral("True")) || equalNoCase(t, QStringLiteral("#True#"))) return {true, kInt, -1};
+        if (equalNoCase(t, QStringLiteral("False")) || equalNoCase(t, QStringLiteral("#False#")))
+            return {true, kInt, 0};
         return {false, kLong, v.toLong()};
     }
     case VarType::Object:
@@ -398,6 +399,12 @@ int compareValues(const Variant& a0, const Variant& b0, bool textCompare)
     if (a.isArray() || b.isArray()) raise(kTypeMismatch);
     if (a.type() == VarType::Currency && b.type() == VarType::Currency)
         return a.rawInt() < b.rawInt() ? -1 : a.rawInt() > b.rawInt() ? 1 : 0;
+    if ((a.type() == VarType::Single && b.type() == VarType::Double)
+        || (a.type() == VarType::Double && b.type() == VarType::Single)) {
+        // a Single against a Double compares at the Single's precision (CSng(0.1) = 0.1)
+        const float x = float(a.rawDouble()), y = float(b.rawDouble());
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
     double x = a.toDouble(), y = b.toDouble();
     return x < y ? -1 : x > y ? 1 : 0;
 }

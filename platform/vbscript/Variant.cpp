@@ -38,6 +38,7 @@ QString errorMessage(long number)
         {kCannotCreateObject, "ActiveX component can't create object"},
         {kMemberNotSupported, "Object doesn't support this property or method"},
         {kAutomationError, "Automation error"},
+        {kUnsupportedAutomationType, "Variable uses an Automation type not supported in VBScript"},
         {kWrongArgumentCount, "Wrong number of arguments or invalid property assignment"},
         {kNotACollection, "Object not a collection"},
         {kKeyAlreadyExists, "This key is already associated with an element of this collection"},
@@ -614,6 +615,7 @@ Variant& Variant::moveAssignSlow(Variant&& o) noexcept
         Variant taken(std::move(o));
         destroyPayload();
         m_type = taken.m_type;
+        m_fixedArray = taken.m_fixedArray;
         m_u = taken.m_u;
         if (hasPayload(m_type)) movePayload(std::move(taken));
     }
@@ -822,8 +824,10 @@ bool Variant::toBool() const
     case VarType::Date:
         return m_u.d != 0;
     case VarType::String: {
-        if (equalNoCase(m_s.trimmed(), QStringLiteral("True"))) return true;
-        if (equalNoCase(m_s.trimmed(), QStringLiteral("False"))) return false;
+        // also the forms Write # puts in files: #TRUE#, #FALSE#
+        const QString t = m_s.trimmed();
+        if (equalNoCase(t, QStringLiteral("True")) || equalNoCase(t, QStringLiteral("#True#"))) return true;
+        if (equalNoCase(t, QStringLiteral("False")) || equalNoCase(t, QStringLiteral("#False#"))) return false;
         double d;
         if (parseNumber(m_s, d)) return d != 0;
         raise(kTypeMismatch);

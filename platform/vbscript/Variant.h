@@ -46,8 +46,7 @@ struct VariantArray {
     };
     std::vector<Bound> bounds;
     std::vector<Variant> data;
-    bool fixedSize = false;   // declared with dimensions (Dim a(3)): ReDim refuses it
-    int locks = 0;            // >0 while For Each or a ByRef element reference holds it
+    int locks = 0;   // >0 while For Each or a ByRef element reference holds it
 
     long dims() const { return long(bounds.size()); }
     // Flat index of the given subscripts; -1 when out of range or the count is wrong.
@@ -62,7 +61,8 @@ public:
     {
         if (hasPayload(m_type)) copyPayload(o);
     }
-    Variant(Variant&& o) noexcept : m_type(o.m_type), m_u(o.m_u)
+    // A move carries the fixed-size mark (the variable relocates); a copy never does.
+    Variant(Variant&& o) noexcept : m_type(o.m_type), m_fixedArray(o.m_fixedArray), m_u(o.m_u)
     {
         if (hasPayload(m_type)) movePayload(std::move(o));
     }
@@ -175,10 +175,13 @@ public:
         return v;
     }
     static Variant nothing() { return object(nullptr); }
-    static Variant array(ArrayPtr a)
+    // fixedSize: the variable was declared with dimensions (Dim a(3)); assignment and ReDim
+    // refuse it, but a copy of its value is an ordinary dynamic array.
+    static Variant array(ArrayPtr a, bool fixedSize = false)
     {
         Variant v;
         v.m_type = VarType::Array;
+        v.m_fixedArray = fixedSize;
         new (&v.m_arr) ArrayPtr(std::move(a));
         return v;
     }
@@ -204,6 +207,7 @@ public:
     bool isObject() const noexcept { return m_type == VarType::Object; }
     bool isNothing() const noexcept { return m_type == VarType::Object && !m_obj; }
     bool isArray() const noexcept { return m_type == VarType::Array; }
+    bool isFixedArray() const noexcept { return m_type == VarType::Array && m_fixedArray; }
     bool isNumeric() const noexcept;       // a numeric subtype, Boolean or Empty excluded
     bool isNumericLike() const noexcept;   // numeric, Boolean, Date, Empty
 
@@ -261,6 +265,7 @@ private:
     static const ArrayPtr& nullArray() noexcept;
 
     VarType m_type;
+    bool m_fixedArray = false;   // this variable's own mark, not its array data's
     union {
         int64_t i;
         double d;

@@ -878,7 +878,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
                 break;
             }
             Variant v = binaryValues(*in->expr, x, y);
-            if (d.isArray() && d.rawArray() && d.rawArray()->fixedSize) raise(kArrayFixedOrLocked);
+            if (d.isFixedArray()) raise(kArrayFixedOrLocked);
             d = std::move(v);
             break;
         }
@@ -895,8 +895,8 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             case Op::Not:
                 *R[in->a] = ops::notOp(a);
                 break;
-            default:
-                *R[in->a] = a.isObject() ? a.dereferenced() : a;
+            default:   // unary +
+                *R[in->a] = a;
                 break;
             }
             break;
@@ -945,7 +945,7 @@ Flow Interpreter::execInsns(const VmCode& c, Frame& f, Variant** R, Variant* tem
             else
                 v = rd(in->c);
             if (v.isObject()) v = v.dereferenced();
-            if (st->isArray() && st->rawArray() && st->rawArray()->fixedSize) raise(kArrayFixedOrLocked);
+            if (st->isFixedArray()) raise(kArrayFixedOrLocked);
             *st = std::move(v);
             break;
         }

@@ -1,0 +1,19 @@
+' A callee in parentheses: (f)(1) and Call (f) (1) call f
+Function Double(n)
+    Double = n * 2
+End Function
+Sub Show(v)
+    MsgBox "shown " & v
+End Sub
+Dim y
+y = (Double)(21)
+MsgBox y
+Call (Show) (5)
+Dim a
+a = Array(10, 20, 30)
+y = (a)(2) + 1
+MsgBox y
+Set d = CreateObject("Scripting.Dictionary")
+d.Add "k", "v"
+y = (d.Item)("k")
+MsgBox y
