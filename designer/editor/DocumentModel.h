@@ -23,7 +23,7 @@ struct TreeNodeSpec {
     QString selectedImage;   // empty: none
     QString tag;             // the node kind ("Block", "IBlock", "ParameterGroup", ...)
 };
-// Receives each node to add; the spec is the receiver's to keep.
+// Receives each node to add; the node's description is the receiver's to keep.
 using AddTreeNode = std::function<void(TreeNodeSpec&&)>;
 
 // The root node of a document: Key = the root's ID, Text/Image/Tag "Document".

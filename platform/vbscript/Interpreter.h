@@ -194,16 +194,15 @@ private:
             v = f.slotPtrs[e.slot];
         else
             return tryInt(e, f, out, isLong);
-        if (v->type() == VarType::Integer) {
-            out = v->rawInt();
-            return true;
-        }
-        if (v->type() == VarType::Long) {
-            out = v->rawInt();
-            isLong = true;
-            return true;
-        }
-        return false;
+        return plainInt(*v, out, isLong);
+    }
+    // An Integer or Long value as a plain integer; false for every other subtype.
+    static bool plainInt(const Variant& v, int64_t& out, bool& isLong)
+    {
+        if (v.type() != VarType::Integer && v.type() != VarType::Long) return false;
+        out = v.rawInt();
+        if (v.type() == VarType::Long) isLong = true;
+        return true;
     }
     [[noreturn]] void undefinedName(const Expr& e);
 

@@ -297,16 +297,7 @@ bool Interpreter::tryInt(const Expr& e, Frame& f, int64_t& out, bool& isLong)
     default:
         return false;
     }
-    if (v->type() == VarType::Integer) {
-        out = v->rawInt();
-        return true;
-    }
-    if (v->type() == VarType::Long) {
-        out = v->rawInt();
-        isLong = true;
-        return true;
-    }
-    return false;
+    return plainInt(*v, out, isLong);
 }
 
 bool Interpreter::tryIntCondition(const Expr& e, Frame& f, bool& out)
