@@ -6,6 +6,7 @@
 #include "platform/db/Backend.h"
 #include "platform/db/embedded/Authorizer.h"
 #include "platform/db/embedded/ExactTyping.h"
+#include "platform/db/embedded/functions/DateTimeValues.h"
 #include "platform/db/sqlite/SqliteSession.h"
 
 #include <QByteArray>
@@ -27,6 +28,7 @@ namespace orra::embedded {
 struct Statement;
 struct SqlStatement;
 struct ProcedureCall;
+struct SessionOption;
 
 class EmbeddedBackend : public db::Backend {
 public:
@@ -77,6 +79,7 @@ public:
     QVariantHash& guardMemory() { return m_guardMemory; }
 
 private:
+    void setSessionOption(const SessionOption& option);
     struct Run;
     void runList(const std::vector<Statement>& list, Run& run);
     void runStatement(const Statement& st, Run& run);
@@ -127,6 +130,7 @@ private:
     int m_spid = 0;
     QString m_loginTime;
     bool m_noCount = false;
+    dates::Settings m_dateSettings;   // SET DATEFORMAT, DATEFIRST, LANGUAGE
     QVariant m_identity;
     QStringList m_attached;                       // other databases attached by name
     QHash<QString, sqlite3_stmt*> m_statements;   // prepared statements by SQLite text

@@ -79,6 +79,12 @@ struct NoCountStatement {
     bool on = false;
 };
 
+// set dateformat|datefirst|language <value>: a session setting for reading and naming dates
+struct SessionOption {
+    QString name;    // "dateformat", "datefirst", "language"
+    QString value;   // as written, without quotes
+};
+
 // print <expression>: a select of the one value that goes back as an informational message
 struct PrintStatement {
     QString query;
@@ -109,7 +115,7 @@ struct CreateRole {
 };
 
 struct Statement {
-    using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, PrintStatement,
+    using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, SessionOption, PrintStatement,
         ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole>;
     Node node;
 

@@ -1,5 +1,7 @@
 #include "platform/db/embedded/translator/TranslationContext.h"
 
+#include "platform/db/embedded/functions/DateFunctions.h"
+
 namespace orra::embedded::translator {
 
 TranslationContext::TranslationContext(
@@ -95,6 +97,8 @@ const char* serverValueFunction(const Token& t)
     if (v == u"servername") return "orra_servername";
     if (v == u"rowcount") return "changes";
     if (v == u"trancount") return "orra_trancount";
+    if (v == u"datefirst") return "orra_datefirst";
+    if (v == u"language") return "orra_language";
     return nullptr;
 }
 
@@ -106,7 +110,6 @@ const char* mappedFunction(const Token& t)
         const char* to;
     } functions[] = {
         {"isnull", "ifnull"},
-        {"getdate", "orra_getdate"},
         {"suser_sid", "orra_suser_sid"},
         {"suser_sname", "orra_suser_sname"},
         {"user_name", "orra_user_name"},
@@ -188,6 +191,10 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             return out;
         }
         if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e)) continue;
+        if (t.is("current_timestamp")) {
+            out.insert(out.end(), {word("orra_getdate"), symbol("("), symbol(")")});
+            continue;
+        }
         NT n;
         n.t = t;
         if (isBinaryLiteral(t)) {
@@ -215,7 +222,7 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
         const size_t close = matching(i + 1, e);
         const size_t as = firstAtTopLevel(i + 2, close, [](const Token& tok) { return tok.is("as"); });
         if (close < e && as < close) {
-            emitConversion(out, normalize(i + 2, as), as + 1, close);
+            emitConversion(out, normalize(i + 2, as), as + 1, close, Vec(), sourceDateType(i + 2, as));
             i = close;
             return true;
         }
@@ -225,13 +232,14 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
         const auto isComma = [](const Token& tok) { return tok.isSymbol(","); };
         const size_t comma = firstAtTopLevel(i + 2, close, isComma);
         if (close < e && comma < close) {
-            // A third, style argument is dropped.
             const size_t exprEnd = firstAtTopLevel(comma + 1, close, isComma);
-            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma);
+            const Vec style = exprEnd < close ? normalize(exprEnd + 1, close) : Vec();
+            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma, style, sourceDateType(comma + 1, exprEnd));
             i = close;
             return true;
         }
     }
+    if (const dates::FunctionName* f = dates::functionNamed(t.text)) return dateFunctionCall(out, i, e, *f);
     if (const char* to = mappedFunction(t)) {
         out.push_back(word(to));
         return true;
@@ -239,14 +247,115 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
     return false;
 }
 
-// Emits the SQLite form of a T-SQL type conversion of expr.
-void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd)
+// A call of the date family at i (i then on its closing parenthesis when the translator
+// writes the whole call): a leading date part keyword becomes its name as text, and a
+// string literal given to DATEADD is read as datetime, whose type the result then has.
+bool TranslationContext::dateFunctionCall(Vec& out, size_t& i, size_t e, const dates::FunctionName& f)
+{
+    out.push_back(word(f.sqlite));
+    if (!f.datePartFirst) return true;
+    const size_t close = matching(i + 1, e);
+    const auto isComma = [](const Token& tok) { return tok.isSymbol(","); };
+    const size_t comma = firstAtTopLevel(i + 2, close, isComma);
+    if (close >= e || comma >= close) {
+        fail(QStringLiteral("The %1 function requires 3 argument(s).").arg(m_tokens[i].text.toLower()), 174, i);
+        return true;
+    }
+    const QString part = comma == i + 3 ? dates::datePartNamed(m_tokens[i + 2].text) : QString();
+    if (part.isEmpty() || m_tokens[i + 2].kind != TokenKind::Word) {
+        fail(QStringLiteral("'%1' is not a recognized %2 option.")
+                 .arg(m_tokens[i + 2].text, m_tokens[i].text.toLower()),
+            155, i + 2);
+        return true;
+    }
+    out.push_back(symbol("("));
+    out.push_back(raw(u'\'' + part + u'\''));
+    const bool literalDate = qstrcmp(f.tsql, "dateadd") == 0 && close >= 2 && m_tokens[close - 1].kind == TokenKind::String
+        && m_tokens[close - 2].isSymbol(",");
+    const size_t argsEnd = literalDate ? close - 2 : close;
+    for (size_t k = comma; k < argsEnd;) {
+        const size_t next = firstAtTopLevel(k + 1, argsEnd, isComma);
+        out.push_back(symbol(","));
+        const Vec arg = normalize(k + 1, next);
+        out.insert(out.end(), arg.begin(), arg.end());
+        k = next;
+    }
+    if (literalDate) {
+        out.insert(out.end(), {symbol(","), word(dates::kToDate), symbol("("), NT{m_tokens[close - 1], m_tokens[close - 1].text},
+            symbol(","), raw(QStringLiteral("'datetime'")), symbol(","), number(QStringLiteral("-1")), symbol(","),
+            word("null"), symbol(")")});
+    }
+    out.push_back(symbol(")"));
+    i = close;
+    return true;
+}
+
+// The date or time type of the expression [b, e) when its form tells it (a conversion to one,
+// a function of the date family with a fixed type); "-" when its form tells that it is no
+// date (a literal, a server value, a function of another family); else empty.
+QString TranslationContext::sourceDateType(size_t b, size_t e) const
+{
+    if (b + 1 == e
+        && (m_tokens[b].kind == TokenKind::String || m_tokens[b].kind == TokenKind::Number
+            || m_tokens[b].text.startsWith(QStringLiteral("@@"))))
+        return QStringLiteral("-");
+    if (b >= e || m_tokens[b].kind != TokenKind::Word || b + 1 >= e || !m_tokens[b + 1].isSymbol("(")
+        || matching(b + 1, e) != e - 1)
+        return QString();
+    if (mappedFunction(m_tokens[b])) return QStringLiteral("-");
+    auto typeAt = [&](size_t k, size_t end) {
+        if (k >= end || !dates::typeNamed(m_tokens[k].text)) return QString();
+        QString t = m_tokens[k].text.toLower();
+        if (k + 3 < end && m_tokens[k + 1].isSymbol("(") && m_tokens[k + 3].isSymbol(")"))
+            t += u'(' + m_tokens[k + 2].text + u')';
+        return t;
+    };
+    if (m_tokens[b].is("cast")) {
+        const size_t as = firstAtTopLevel(b + 2, e - 1, [](const Token& tok) { return tok.is("as"); });
+        return typeAt(as + 1, e - 1);
+    }
+    if (m_tokens[b].is("convert")) return typeAt(b + 2, e - 1);
+    if (const dates::FunctionName* f = dates::functionNamed(m_tokens[b].text); f && f->result) {
+        const QString r = QString::fromLatin1(f->result);
+        if (dates::typeNamed(r.section(u'(', 0, 0))) return r;
+    }
+    return QString();
+}
+
+// Emits the SQLite form of a T-SQL type conversion of expr, with CONVERT's style (empty for
+// none); sourceType is expr's date or time type when the translator knows it.
+void TranslationContext::emitConversion(
+    Vec& out, const Vec& exprIn, size_t typeBegin, size_t typeEnd, const Vec& style, const QString& sourceType)
 {
     QString type;
     QString length;
     if (typeBegin < typeEnd) type = m_tokens[typeBegin].text.toLower();
     if (typeBegin + 2 < typeEnd && m_tokens[typeBegin + 1].isSymbol("("))
         length = m_tokens[typeBegin + 2].text.toLower();
+    if (dates::typeNamed(type)) {
+        out.insert(out.end(), {word(dates::kToDate), symbol("(")});
+        out.insert(out.end(), exprIn.begin(), exprIn.end());
+        out.insert(out.end(), {symbol(","), raw(u'\'' + type + u'\''), symbol(","),
+                                  number(length.isEmpty() ? QStringLiteral("-1") : length), symbol(",")});
+        if (style.empty())
+            out.push_back(word("null"));
+        else
+            out.insert(out.end(), style.begin(), style.end());
+        out.push_back(symbol(")"));
+        return;
+    }
+    Vec expr = exprIn;
+    // A date value converted to text takes the style's form (SQL Server's default without one).
+    if (isTextType(type) && sourceType != u"-") {
+        expr = {word(dates::kDateText), symbol("(")};
+        expr.insert(expr.end(), exprIn.begin(), exprIn.end());
+        expr.push_back(symbol(","));
+        if (style.empty())
+            expr.push_back(word("null"));
+        else
+            expr.insert(expr.end(), style.begin(), style.end());
+        expr.insert(expr.end(), {symbol(","), raw(u'\'' + sourceType + u'\''), symbol(")")});
+    }
     auto call = [&](const char* fn, const QString& arg) {
         out.push_back(word(fn));
         out.push_back(symbol("("));
@@ -288,12 +397,6 @@ void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBe
         castTo("real");
     } else if (type == u"text" || type == u"ntext") {
         castTo("text");
-    } else if (type == u"datetime" || type == u"smalldatetime" || type == u"datetime2") {
-        call("orra_datetime", QString());
-    } else if (type == u"date") {
-        call("orra_date", QString());
-    } else if (type == u"time") {
-        call("orra_time", QString());
     } else {
         castAsWritten();
     }

@@ -9,6 +9,10 @@
 #include <utility>
 #include <vector>
 
+namespace orra::embedded::dates {
+struct FunctionName;
+}
+
 namespace orra::embedded::translator {
 
 class TranslationContext {
@@ -71,7 +75,10 @@ public:
 private:
     NT tableRef(const QString& database, const Token& name);
     bool functionCall(Vec& out, size_t& i, size_t e);
-    void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd);
+    void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, const Vec& style,
+        const QString& sourceType);
+    bool dateFunctionCall(Vec& out, size_t& i, size_t e, const dates::FunctionName& f);
+    QString sourceDateType(size_t b, size_t e) const;
 
     const std::vector<Token>& m_tokens;
     int m_textLength;
