@@ -195,6 +195,34 @@ TEST_F(StringFunctions, TryAndParseConvertOrGiveNull)
         QDateTime(QDate(2010, 12, 16), QTime(0, 0)));
 }
 
+TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
+{
+    // LIKE: the trailing blanks of an nchar value count, those of a char value do not.
+    c->execute("create table tc (col1 char(30))");
+    c->execute("insert into tc values ('Robert King')");
+    c->execute("create table tn (col1 nchar(30))");
+    c->execute("insert into tn values ('Robert King')");
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where col1 like '% King'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tn where col1 like '% King'").toInt(), 0);
+    EXPECT_EQ(scalar(*c, "select count(*) from tn t where t.col1 not like '% King'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tn where rtrim(col1) like '% King'").toInt(), 1);
+
+    // UPPER and LOWER by the column's collation; the server's own is Turkish.
+    c->execute("create table Names (Plain varchar(10), Latin varchar(10) COLLATE Latin1_General_CI_AS, "
+               "Wide nvarchar(10))");
+    c->execute("insert into Names values ('i', 'i', 'abc')");
+    expectAll({
+        {"select upper(Latin) from Names", "I"},
+        {"select upper(n.Latin) from Names n", "I"},
+        {"select upper(Plain) from Names", "İ"},
+        {"select lower(upper(Latin)) from Names", "ı"},
+        {"select upper(Plain collate Latin1_General_CI_AS) from Names", "I"},
+        {"select count(*) from Names where Latin = 'I'", 1},
+        {"select datalength(Wide) from Names", 6},
+        {"select datalength(Plain) from Names", 1},
+    });
+}
+
 TEST_F(StringFunctions, WrongCallsGiveTheServersErrors)
 {
     const struct {

@@ -75,6 +75,8 @@ private:
     bool stringFunctionCall(Vec& out, size_t& i, size_t e);
     QString conversionOfParameter(const QString& tsql, size_t at);
     QString tokenText(size_t b, size_t e) const;
+    bool hasCollation(size_t b, size_t e) const;
+    static void markLikeSubject(Vec& out);
     void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd);
 
     const std::vector<Token>& m_tokens;
