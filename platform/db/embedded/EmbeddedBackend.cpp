@@ -4,6 +4,7 @@
 #include "platform/db/embedded/DateColumns.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
+#include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
 #include "platform/db/embedded/functions/DateFunctions.h"
 
@@ -253,12 +254,21 @@ void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int64(ctx, v);
 }
 
+<<<<<<< HEAD
 void fnUpper(sqlite3_context* ctx, int, sqlite3_value** argv)
+=======
+void fnDateTime(sqlite3_context* ctx, int, sqlite3_value** argv) { sqlite3_result_value(ctx, argv[0]); }
+
+// year(), month() and day() of a date held as "yyyy-MM-dd[ HH:mm:ss]" text, as the server's
+// date parts of a datetime.
+template <int Part> void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
+>>>>>>> main
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
+<<<<<<< HEAD
     resultText(ctx, turkishFold(textArg(argv[0])));
 }
 
@@ -280,6 +290,16 @@ void fnLower(sqlite3_context* ctx, int, sqlite3_value** argv)
             r += c.toLower();
     }
     resultText(ctx, r);
+=======
+    const QString text = textArg(argv[0]).trimmed();
+    QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    if (!date.isValid()) date = QDateTime::fromString(text, Qt::ISODate).date();
+    if (!date.isValid()) {
+        sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
+        return;
+    }
+    sqlite3_result_int(ctx, Part == 0 ? date.year() : Part == 1 ? date.month() : date.day());
+>>>>>>> main
 }
 
 void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -484,8 +504,12 @@ void EmbeddedBackend::registerFunctions()
         {"orra_varchar", 2, fnVarchar, true},
         {"orra_char", 2, fnChar, true},
         {"orra_int", 1, fnInt, true},
+<<<<<<< HEAD
         {"orra_upper", 1, fnUpper, true},
         {"orra_lower", 1, fnLower, true},
+=======
+        {"orra_datetime", 1, fnDateTime, true},
+>>>>>>> main
         {"orra_object_id", 1, fnObjectId, false},
         {kGuardFunction, -1, rowGuardFunction, false},
     };
@@ -493,7 +517,11 @@ void EmbeddedBackend::registerFunctions()
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             this, f.fn, nullptr, nullptr, nullptr);
     registerExpressionFunctions(m_db);
+<<<<<<< HEAD
     dates::registerDateFunctions(m_db, &m_dateSettings);
+=======
+    registerStringFunctions(m_db);
+>>>>>>> main
 }
 
 void EmbeddedBackend::registerSession()
@@ -969,7 +997,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
-            type += QStringLiteral(" COLLATE TR_CI");
+            type += QStringLiteral(" COLLATE ") + collationNameFor(QString(), base.startsWith(u'n'));
         defs << u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" ") + type;
         marks << QStringLiteral("?");
     }
