@@ -254,54 +254,6 @@ void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int64(ctx, v);
 }
 
-<<<<<<< HEAD
-void fnUpper(sqlite3_context* ctx, int, sqlite3_value** argv)
-=======
-void fnDateTime(sqlite3_context* ctx, int, sqlite3_value** argv) { sqlite3_result_value(ctx, argv[0]); }
-
-// year(), month() and day() of a date held as "yyyy-MM-dd[ HH:mm:ss]" text, as the server's
-// date parts of a datetime.
-template <int Part> void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
->>>>>>> main
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-<<<<<<< HEAD
-    resultText(ctx, turkishFold(textArg(argv[0])));
-}
-
-void fnLower(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QString s = textArg(argv[0]);
-    QString r;
-    r.reserve(s.size());
-    for (QChar c : s) {
-        if (c == u'I')
-            r += QChar(0x131);
-        else if (c.unicode() == 0x130)
-            r += u'i';
-        else
-            r += c.toLower();
-    }
-    resultText(ctx, r);
-=======
-    const QString text = textArg(argv[0]).trimmed();
-    QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-    if (!date.isValid()) date = QDateTime::fromString(text, Qt::ISODate).date();
-    if (!date.isValid()) {
-        sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
-        return;
-    }
-    sqlite3_result_int(ctx, Part == 0 ? date.year() : Part == 1 ? date.month() : date.day());
->>>>>>> main
-}
-
 void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     EmbeddedBackend* b = self(ctx);
@@ -504,12 +456,6 @@ void EmbeddedBackend::registerFunctions()
         {"orra_varchar", 2, fnVarchar, true},
         {"orra_char", 2, fnChar, true},
         {"orra_int", 1, fnInt, true},
-<<<<<<< HEAD
-        {"orra_upper", 1, fnUpper, true},
-        {"orra_lower", 1, fnLower, true},
-=======
-        {"orra_datetime", 1, fnDateTime, true},
->>>>>>> main
         {"orra_object_id", 1, fnObjectId, false},
         {kGuardFunction, -1, rowGuardFunction, false},
     };
@@ -517,11 +463,8 @@ void EmbeddedBackend::registerFunctions()
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             this, f.fn, nullptr, nullptr, nullptr);
     registerExpressionFunctions(m_db);
-<<<<<<< HEAD
-    dates::registerDateFunctions(m_db, &m_dateSettings);
-=======
     registerStringFunctions(m_db);
->>>>>>> main
+    dates::registerDateFunctions(m_db, &m_dateSettings);
 }
 
 void EmbeddedBackend::registerSession()

@@ -28,13 +28,10 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/SchemaRewriter.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
-<<<<<<< HEAD
   ${_orra_embedded_dir}/functions/DateTimeValues.h ${_orra_embedded_dir}/functions/DateTimeValues.cpp
   ${_orra_embedded_dir}/functions/DateFunctions.h ${_orra_embedded_dir}/functions/DateFunctions.cpp
   ${_orra_embedded_dir}/DateColumns.h ${_orra_embedded_dir}/DateColumns.cpp
-=======
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
->>>>>>> main
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp
   ${_orra_embedded_dir}/FixedWidthPadding.h ${_orra_embedded_dir}/FixedWidthPadding.cpp
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp

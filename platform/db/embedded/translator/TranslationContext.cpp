@@ -189,14 +189,11 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             return out;
         }
         if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e)) continue;
-<<<<<<< HEAD
         if (t.is("current_timestamp")) {
             out.insert(out.end(), {word("orra_getdate"), symbol("("), symbol(")")});
             continue;
         }
-=======
         if (t.is("like")) markLikeSubject(out);
->>>>>>> main
         NT n;
         n.t = t;
         if (isBinaryLiteral(t)) {
@@ -241,11 +238,8 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
             return true;
         }
     }
-<<<<<<< HEAD
     if (const dates::FunctionName* f = dates::functionNamed(t.text)) return dateFunctionCall(out, i, e, *f);
-=======
     if (stringFunctionCall(out, i, e)) return true;
->>>>>>> main
     if (const char* to = mappedFunction(t)) {
         out.push_back(word(to));
         return true;
