@@ -3,6 +3,7 @@
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
+#include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
 
 #include "platform/db/Connection.h"
@@ -507,6 +508,7 @@ void EmbeddedBackend::registerFunctions()
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             this, f.fn, nullptr, nullptr, nullptr);
     registerExpressionFunctions(m_db);
+    registerStringFunctions(m_db);
 }
 
 void EmbeddedBackend::registerSession()

@@ -232,6 +232,7 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
             return true;
         }
     }
+    if (stringFunctionCall(out, i, e)) return true;
     if (const char* to = mappedFunction(t)) {
         out.push_back(word(to));
         return true;
