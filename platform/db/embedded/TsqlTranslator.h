@@ -119,9 +119,13 @@ struct CreateRole {
     QString name;
 };
 
+struct CreateSchema {
+    QString name;
+};
+
 struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, PrintStatement,
-        ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole>;
+        ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema>;
     Node node;
 
     template <class Kind> bool is() const { return std::holds_alternative<Kind>(node); }
