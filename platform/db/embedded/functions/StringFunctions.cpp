@@ -277,9 +277,10 @@ void fnUnicode(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int64(ctx, qint64(s.front()));
 }
 
-// DATALENGTH(x): bytes. Text is counted in the code page (one byte a character); numbers by
-// the width of the integer or float that holds them.
-void fnDataLength(sqlite3_context* ctx, int, sqlite3_value** argv)
+// DATALENGTH(x [, probe]): bytes. Text is counted in the code page (one byte a character),
+// Unicode text (a probed nchar or nvarchar) two bytes a UTF-16 unit; numbers by the width of
+// the integer or float that holds them.
+void fnDataLength(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     switch (sqlite3_value_type(argv[0])) {
     case SQLITE_NULL:
@@ -293,8 +294,16 @@ void fnDataLength(sqlite3_context* ctx, int, sqlite3_value** argv)
     case SQLITE_BLOB:
         return sqlite3_result_int(ctx, sqlite3_value_bytes(argv[0]));
     default:
-        sqlite3_result_int64(ctx, textOf(argv[0]).size());
+        sqlite3_result_int64(ctx, textOf(argv[0]).size() * (argc > 1 && probedCollation().unicode ? 2 : 1));
     }
+}
+
+// UPPER(x [, probe]) and LOWER: by the collation of x when it was probed, else the server's.
+template <bool Upper> void fnCase(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) return sqlite3_result_null(ctx);
+    const TextCollation c = argc > 1 ? probedCollation() : TextCollation();
+    resultText(ctx, Upper ? upperIn(textOf(argv[0]), c) : lowerIn(textOf(argv[0]), c));
 }
 
 // ---- SOUNDEX, DIFFERENCE ------------------------------------------------------------------
@@ -810,6 +819,8 @@ const Registration kFunctions[] = {
     {{"replicate", "orra_replicate", 2, 2}, fnReplicate},
     {{"space", "orra_space", 1, 1}, fnSpace},
     {{"datalength", "orra_datalength", 1, 1}, fnDataLength},
+    {{"upper", "orra_upper", 1, 1}, fnCase<true>},
+    {{"lower", "orra_lower", 1, 1}, fnCase<false>},
     {{"reverse", "orra_reverse", 1, 1}, fnReverse},
     {{"ascii", "orra_ascii", 1, 1}, fnAscii},
     {{"char", "orra_char_of_code", 1, 1}, fnCharOfCode},
@@ -857,6 +868,10 @@ void registerStringFunctions(sqlite3* db)
         const int args = r.name.minArgs == r.name.maxArgs ? r.name.minArgs : -1;
         sqlite3_create_function_v2(db, r.name.sqlite, args, flags, nullptr, r.fn, nullptr, nullptr, nullptr);
     }
+    // The forms with a collation probe: f(x, orra_collation_probe(x) = x).
+    sqlite3_create_function_v2(db, "orra_upper", 2, SQLITE_UTF8, nullptr, fnCase<true>, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_lower", 2, SQLITE_UTF8, nullptr, fnCase<false>, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_datalength", 2, SQLITE_UTF8, nullptr, fnDataLength, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_trim", 3, flags, nullptr, fnTrim, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "orra_string_agg", -1, SQLITE_UTF8, nullptr, nullptr, stringAggStep, stringAggFinal, nullptr);
