@@ -125,6 +125,10 @@ TEST_F(EmbeddedTest, DateColumnsStoreTheConvertedValue)
             {"select convert(varchar(30), A, 121) from D where ID = 1", "2001-12-12 00:00:00.000"},
             {"select count(*) from D", "3"},
             {"select convert(varchar(30), max(A), 121) from D", "2001-12-12 00:00:00.000"},
+            // a text compared with a date column is read as a date: the values compare as instants
+            {"select count(*) from D where A >= '20011212'", "1"},
+            {"select count(*) from D d where d.A between '19980101' and '19980102'", "1"},
+            {"select count(*) from D where 'Jan 1 2000' > A", "1"},
         });
 }
 
