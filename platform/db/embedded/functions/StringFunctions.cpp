@@ -72,6 +72,28 @@ template <bool Left> void fnLeftRight(sqlite3_context* ctx, int argc, sqlite3_va
     resultText(ctx, Left ? s.left(qsizetype(std::min<qint64>(n, s.size()))) : s.right(qsizetype(std::min<qint64>(n, s.size()))));
 }
 
+// SUBSTRING(s, start, length): the characters at positions start … start + length - 1 that
+// exist (start may be 0 or negative); bytes of a binary value.
+void fnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
+    const qint64 start = sqlite3_value_int64(argv[1]);
+    const qint64 length = sqlite3_value_int64(argv[2]);
+    if (length < 0)
+        return resultError(ctx, QStringLiteral("Invalid length parameter passed to the LEFT or SUBSTRING function."));
+    const qint64 first = std::max<qint64>(start, 1);
+    const qint64 end = start > 0 && length > INT64_MAX - start ? INT64_MAX : start + length;
+    if (sqlite3_value_type(argv[0]) == SQLITE_BLOB) {
+        const QByteArray b(static_cast<const char*>(sqlite3_value_blob(argv[0])), sqlite3_value_bytes(argv[0]));
+        const qint64 last = std::min<qint64>(end, b.size() + 1);
+        const QByteArray r = last > first ? b.mid(qsizetype(first - 1), qsizetype(last - first)) : QByteArray();
+        return sqlite3_result_blob(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
+    }
+    const QString s = textOf(argv[0]);
+    const qint64 last = std::min<qint64>(end, s.size() + 1);
+    resultText(ctx, last > first ? s.mid(qsizetype(first - 1), qsizetype(last - first)) : QString());
+}
+
 // CHARINDEX(find, search [, start]): 1-based, 0 when absent, compared as the collation
 // compares. orra_charindex_in(find, search, start, probe) compares in the probed collation.
 void charIndexIn(sqlite3_context* ctx, sqlite3_value** argv, bool withStart, const TextCollation& c)
@@ -825,6 +847,7 @@ struct Registration {
 
 const Registration kFunctions[] = {
     {{"left", "orra_left", 2, 2}, fnLeftRight<true>},
+    {{"substring", "orra_substring", 3, 3}, fnSubstring},
     {{"right", "orra_right", 2, 2}, fnLeftRight<false>},
     {{"charindex", "orra_charindex", 2, 3}, fnCharIndex},
     {{"patindex", "orra_patindex", 2, 2}, fnPatIndex},
