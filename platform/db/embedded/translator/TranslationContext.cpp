@@ -152,7 +152,6 @@ const char* mappedFunction(const Token& t)
         {"suser_sname", "orra_suser_sname"},
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
-        {"substring", "substr"},
         {"len", "orra_len"},
         {"scope_identity", "orra_identity"},
         {"object_id", "orra_object_id"},
