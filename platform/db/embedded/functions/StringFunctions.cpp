@@ -72,29 +72,68 @@ template <bool Left> void fnLeftRight(sqlite3_context* ctx, int argc, sqlite3_va
     resultText(ctx, Left ? s.left(qsizetype(std::min<qint64>(n, s.size()))) : s.right(qsizetype(std::min<qint64>(n, s.size()))));
 }
 
-// CHARINDEX(find, search [, start]): 1-based, 0 when absent, compared as the collation compares.
-void fnCharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+// SUBSTRING(s, start, length): the characters at positions start … start + length - 1 that
+// exist (start may be 0 or negative); bytes of a binary value.
+void fnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
-    const QString find = turkishFold(textOf(argv[0]));
-    const QString search = turkishFold(textOf(argv[1]));
-    qint64 start = argc > 2 ? sqlite3_value_int64(argv[2]) : 1;
+    const qint64 start = sqlite3_value_int64(argv[1]);
+    const qint64 length = sqlite3_value_int64(argv[2]);
+    if (length < 0)
+        return resultError(ctx, QStringLiteral("Invalid length parameter passed to the LEFT or SUBSTRING function."));
+    const qint64 first = std::max<qint64>(start, 1);
+    const qint64 end = start > 0 && length > INT64_MAX - start ? INT64_MAX : start + length;
+    if (sqlite3_value_type(argv[0]) == SQLITE_BLOB) {
+        const QByteArray b(static_cast<const char*>(sqlite3_value_blob(argv[0])), sqlite3_value_bytes(argv[0]));
+        const qint64 last = std::min<qint64>(end, b.size() + 1);
+        const QByteArray r = last > first ? b.mid(qsizetype(first - 1), qsizetype(last - first)) : QByteArray();
+        return sqlite3_result_blob(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
+    }
+    const QString s = textOf(argv[0]);
+    const qint64 last = std::min<qint64>(end, s.size() + 1);
+    resultText(ctx, last > first ? s.mid(qsizetype(first - 1), qsizetype(last - first)) : QString());
+}
+
+// CHARINDEX(find, search [, start]): 1-based, 0 when absent, compared as the collation
+// compares. orra_charindex_in(find, search, start, probe) compares in the probed collation.
+void charIndexIn(sqlite3_context* ctx, sqlite3_value** argv, bool withStart, const TextCollation& c)
+{
+    const QString find = comparableIn(textOf(argv[0]), c);
+    const QString search = comparableIn(textOf(argv[1]), c);
+    qint64 start = withStart ? sqlite3_value_int64(argv[2]) : 1;
     if (start < 1) start = 1;
     if (find.isEmpty() || start > search.size()) return sqlite3_result_int(ctx, 0);
     sqlite3_result_int64(ctx, search.indexOf(find, qsizetype(start - 1)) + 1);
 }
 
-// PATINDEX(pattern, expression): where the LIKE pattern first matches, 1-based, 0 when nowhere.
-void fnPatIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+void fnCharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
+    charIndexIn(ctx, argv, argc > 2, TextCollation());
+}
+
+void fnCharIndexIn(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (anyNull(2, argv)) return sqlite3_result_null(ctx);
+    charIndexIn(ctx, argv, !isNull(argv[2]), probedCollation());
+}
+
+// PATINDEX(pattern, expression): where the LIKE pattern first matches, 1-based, 0 when nowhere.
+void patIndexIn(sqlite3_context* ctx, sqlite3_value** argv, const TextCollation& c)
+{
     QString pattern = textOf(argv[0]);
     const QString s = textOf(argv[1]);
-    if (!pattern.startsWith(u'%')) return sqlite3_result_int(ctx, turkishLike(pattern, s) ? 1 : 0);
+    if (!pattern.startsWith(u'%')) return sqlite3_result_int(ctx, likeIn(pattern, s, QChar(), c) ? 1 : 0);
     while (pattern.startsWith(u'%')) pattern.remove(0, 1);
     for (qsizetype i = 0; i < s.size(); ++i)
-        if (turkishLike(pattern, s.mid(i))) return sqlite3_result_int64(ctx, i + 1);
+        if (likeIn(pattern, s.mid(i), QChar(), c)) return sqlite3_result_int64(ctx, i + 1);
     sqlite3_result_int(ctx, pattern.isEmpty() && s.isEmpty() ? 1 : 0);
+}
+
+void fnPatIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(2, argv)) return sqlite3_result_null(ctx);
+    patIndexIn(ctx, argv, argc > 2 ? probedCollation() : TextCollation());
 }
 
 // STUFF(s, start, length, replacement)
@@ -277,9 +316,10 @@ void fnUnicode(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int64(ctx, qint64(s.front()));
 }
 
-// DATALENGTH(x): bytes. Text is counted in the code page (one byte a character); numbers by
-// the width of the integer or float that holds them.
-void fnDataLength(sqlite3_context* ctx, int, sqlite3_value** argv)
+// DATALENGTH(x [, probe]): bytes. Text is counted in the code page (one byte a character),
+// Unicode text (a probed nchar or nvarchar) two bytes a UTF-16 unit; numbers by the width of
+// the integer or float that holds them.
+void fnDataLength(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     switch (sqlite3_value_type(argv[0])) {
     case SQLITE_NULL:
@@ -293,8 +333,16 @@ void fnDataLength(sqlite3_context* ctx, int, sqlite3_value** argv)
     case SQLITE_BLOB:
         return sqlite3_result_int(ctx, sqlite3_value_bytes(argv[0]));
     default:
-        sqlite3_result_int64(ctx, textOf(argv[0]).size());
+        sqlite3_result_int64(ctx, textOf(argv[0]).size() * (argc > 1 && probedCollation().unicode ? 2 : 1));
     }
+}
+
+// UPPER(x [, probe]) and LOWER: by the collation of x when it was probed, else the server's.
+template <bool Upper> void fnCase(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) return sqlite3_result_null(ctx);
+    const TextCollation c = argc > 1 ? probedCollation() : TextCollation();
+    resultText(ctx, Upper ? upperIn(textOf(argv[0]), c) : lowerIn(textOf(argv[0]), c));
 }
 
 // ---- SOUNDEX, DIFFERENCE ------------------------------------------------------------------
@@ -799,6 +847,7 @@ struct Registration {
 
 const Registration kFunctions[] = {
     {{"left", "orra_left", 2, 2}, fnLeftRight<true>},
+    {{"substring", "orra_substring", 3, 3}, fnSubstring},
     {{"right", "orra_right", 2, 2}, fnLeftRight<false>},
     {{"charindex", "orra_charindex", 2, 3}, fnCharIndex},
     {{"patindex", "orra_patindex", 2, 2}, fnPatIndex},
@@ -810,6 +859,8 @@ const Registration kFunctions[] = {
     {{"replicate", "orra_replicate", 2, 2}, fnReplicate},
     {{"space", "orra_space", 1, 1}, fnSpace},
     {{"datalength", "orra_datalength", 1, 1}, fnDataLength},
+    {{"upper", "orra_upper", 1, 1}, fnCase<true>},
+    {{"lower", "orra_lower", 1, 1}, fnCase<false>},
     {{"reverse", "orra_reverse", 1, 1}, fnReverse},
     {{"ascii", "orra_ascii", 1, 1}, fnAscii},
     {{"char", "orra_char_of_code", 1, 1}, fnCharOfCode},
@@ -857,6 +908,12 @@ void registerStringFunctions(sqlite3* db)
         const int args = r.name.minArgs == r.name.maxArgs ? r.name.minArgs : -1;
         sqlite3_create_function_v2(db, r.name.sqlite, args, flags, nullptr, r.fn, nullptr, nullptr, nullptr);
     }
+    // The forms with a collation probe: f(x, orra_collation_probe(x) = x).
+    sqlite3_create_function_v2(db, "orra_upper", 2, SQLITE_UTF8, nullptr, fnCase<true>, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_lower", 2, SQLITE_UTF8, nullptr, fnCase<false>, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_charindex_in", 4, SQLITE_UTF8, nullptr, fnCharIndexIn, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_patindex", 3, SQLITE_UTF8, nullptr, fnPatIndex, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_datalength", 2, SQLITE_UTF8, nullptr, fnDataLength, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_trim", 3, flags, nullptr, fnTrim, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "orra_string_agg", -1, SQLITE_UTF8, nullptr, nullptr, stringAggStep, stringAggFinal, nullptr);

@@ -25,7 +25,59 @@ bool isDateOrTimeType(const QString& type)
     return false;
 }
 
+// "x, orra_collation_probe(x) = x" (with the leading x when withValue).
+void appendCollationProbe(Vec& out, const Vec& x, bool withValue)
+{
+    if (withValue) {
+        out.insert(out.end(), x.begin(), x.end());
+        out.push_back(symbol(","));
+    }
+    out.push_back(word("orra_collation_probe"));
+    out.push_back(symbol("("));
+    out.insert(out.end(), x.begin(), x.end());
+    out.push_back(symbol(")"));
+    out.push_back(symbol("="));
+    out.insert(out.end(), x.begin(), x.end());
+}
+
 }   // namespace
+
+// A (qualified) column, or an expression with COLLATE: a text with a collation of its own.
+bool TranslationContext::hasCollation(size_t b, size_t e) const
+{
+    if (firstAtTopLevel(b, e, [](const Token& tok) { return tok.is("collate"); }) < e) return true;
+    for (size_t k = b; k < e; ++k) {
+        const bool name = (k - b) % 2 == 0;
+        const Token& tok = m_tokens[k];
+        if (name ? !(tok.isName() && !isExpressionBoundary(tok) && !tok.text.startsWith(u'@')) : !tok.isSymbol("."))
+            return false;
+    }
+    return e > b && (e - b) % 2 == 1;
+}
+
+// Before LIKE: a column subject becomes orra_like_subject(column, probe), which hands the
+// column's collation (Unicode or not, its case rules) to the like() that follows.
+void TranslationContext::markLikeSubject(Vec& out)
+{
+    size_t end = out.size();
+    if (end > 0 && out[end - 1].t.is("not")) --end;
+    size_t b = end;
+    auto isColumnName = [](const NT& n) {
+        return n.t.isName() && !isExpressionBoundary(n.t) && !n.t.text.startsWith(u'@');
+    };
+    if (b == 0 || !isColumnName(out[b - 1])) return;
+    --b;
+    while (b >= 2 && out[b - 1].t.isSymbol(".") && isColumnName(out[b - 2])) b -= 2;
+    if (b > 0 && (out[b - 1].t.isSymbol(".") || isColumnName(out[b - 1]))) return;
+    const Vec x(out.begin() + long(b), out.begin() + long(end));
+    Vec marked;
+    marked.push_back(word("orra_like_subject"));
+    marked.push_back(symbol("("));
+    appendCollationProbe(marked, x, true);
+    marked.push_back(symbol(")"));
+    out.erase(out.begin() + long(b), out.begin() + long(end));
+    out.insert(out.begin() + long(b), marked.begin(), marked.end());
+}
 
 QString TranslationContext::tokenText(size_t b, size_t e) const
 {
@@ -226,6 +278,47 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
 
     const StringFunction* f = findStringFunction(t.text);
     if (!f) return false;
+    // charindex and patindex with a collated argument compare in its collation: the explicit
+    // COLLATE of either argument first, else a column's.
+    if ((t.is("charindex") || t.is("patindex")) && args.size() >= 2 && args.size() <= (t.is("charindex") ? 3u : 2u)) {
+        const auto explicitCollation = [&](std::pair<size_t, size_t> a) {
+            return firstAtTopLevel(a.first, a.second, [](const Token& tok) { return tok.is("collate"); }) < a.second;
+        };
+        int collated = -1;
+        for (int a = 0; a < 2 && collated < 0; ++a)
+            if (explicitCollation(args[size_t(a)])) collated = a;
+        for (int a = 0; a < 2 && collated < 0; ++a)
+            if (hasCollation(args[size_t(a)].first, args[size_t(a)].second)) collated = a;
+        if (collated >= 0) {
+            out.push_back(word(t.is("charindex") ? "orra_charindex_in" : "orra_patindex"));
+            out.push_back(symbol("("));
+            emitArgs({args[0], args[1]});
+            out.push_back(symbol(","));
+            if (t.is("charindex")) {
+                if (args.size() == 3)
+                    emitArgs({args[2]});
+                else
+                    out.push_back(word("null"));
+                out.push_back(symbol(","));
+            }
+            appendCollationProbe(out, normalize(args[size_t(collated)].first, args[size_t(collated)].second), false);
+            out.push_back(symbol(")"));
+            i = close;
+            return true;
+        }
+    }
+    // upper(x), lower(x), datalength(x) of a column or a collated text: f(x, probe(x) = x), by
+    // which the function learns the collation and the type of x.
+    if ((t.is("upper") || t.is("lower") || t.is("datalength")) && args.size() == 1
+        && hasCollation(args[0].first, args[0].second)) {
+        const Vec x = normalize(args[0].first, args[0].second);
+        out.push_back(word(f->sqlite));
+        out.push_back(symbol("("));
+        appendCollationProbe(out, x, true);
+        out.push_back(symbol(")"));
+        i = close;
+        return true;
+    }
     // char(n) and nchar(n) after a name declare a type (a column, a parameter), not a call.
     if ((t.is("char") || t.is("nchar")) && i > 0 && m_tokens[i - 1].kind == TokenKind::Word
         && (!isExpressionBoundary(m_tokens[i - 1]) || m_tokens[i - 1].is("as")))
