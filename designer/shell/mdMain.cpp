@@ -94,6 +94,11 @@ QMdiArea* mainMdiArea()
     return nullptr;
 }
 
+bool standsFor(const QWidget* window, long id)
+{
+    return window->property("DocID").toLongLong() == id && !window->property("DocumentReleased").toBool();
+}
+
 void releaseQuietly(long id)
 {
     try {
@@ -282,6 +287,15 @@ QList<QWidget*> DocumentWindows()
     return result;
 }
 
+bool DocumentHeldByAnotherWindow(long id, const QWidget* except)
+{
+    QList<QWidget*> windows = DocumentWindows();
+    if (frmMDIMain* main = frmMDIMain::instance()) windows += main->documentWindows();
+    for (QWidget* w : std::as_const(windows))
+        if (w != except && standsFor(w, id)) return true;
+    return false;
+}
+
 void BringDocumentWindowToFront(QWidget* window)
 {
     if (!window) return;
@@ -309,7 +323,7 @@ void OpenDocumentWindow(long id, const QString& caption)
 QWidget* FindDocumentWindow(long id, const QString& caption, bool create)
 {
     for (QWidget* w : DocumentWindows())
-        if (w->property("DocID").toLongLong() == id) return w;
+        if (standsFor(w, id)) return w;
     if (!create) return nullptr;
 
     bool locked = false;
