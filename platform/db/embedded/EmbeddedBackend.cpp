@@ -2,7 +2,11 @@
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
+#include "platform/db/embedded/ConnectionSchema.h"
+#include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
+#include "platform/db/embedded/ObjectCatalog.h"
+#include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
 
 #include "platform/db/Connection.h"
@@ -262,61 +266,6 @@ template <int Part> void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** a
     sqlite3_result_int(ctx, Part == 0 ? date.year() : Part == 1 ? date.month() : date.day());
 }
 
-void fnUpper(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    resultText(ctx, turkishFold(textArg(argv[0])));
-}
-
-void fnLower(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QString s = textArg(argv[0]);
-    QString r;
-    r.reserve(s.size());
-    for (QChar c : s) {
-        if (c == u'I')
-            r += QChar(0x131);
-        else if (c.unicode() == 0x130)
-            r += u'i';
-        else
-            r += c.toLower();
-    }
-    resultText(ctx, r);
-}
-
-void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    EmbeddedBackend* b = self(ctx);
-    QString name = textArg(argv[0]).trimmed();
-    // tempdb..#T, D..T, dbo.T, [T]
-    QString schema = QStringLiteral("main");
-    const qsizetype dots = name.lastIndexOf(u'.');
-    if (dots >= 0) name = name.mid(dots + 1);
-    name.remove(u'[').remove(u']');
-    if (name.startsWith(u'#')) schema = QStringLiteral("temp");
-    const QString sql =
-        QStringLiteral("select rowid from %1.sqlite_master where type in ('table','view') and name = ? collate nocase")
-            .arg(schema);
-    const PreparedStatement st(b->handle(), sql);
-    if (!st.ok()) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const QByteArray n = name.toUtf8();
-    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(st) == SQLITE_ROW)
-        sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0) + (schema == u"temp" ? -1000000 : 1000000));
-    else
-        sqlite3_result_null(ctx);
-}
-
 }   // namespace
 
 struct EmbeddedBackend::Run {
@@ -396,6 +345,7 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         b.sqlState = QStringLiteral("28000");
         b.description = QStringLiteral("Login failed for user '%1'.").arg(row.name);
         b.source = detail::kSource;
+        m_schema.reset();
         if (m_db) detail::closeFile(m_db);
         m_db = nullptr;
         detail::closeFile(m_master);
@@ -495,9 +445,6 @@ void EmbeddedBackend::registerFunctions()
         {"orra_char", 2, fnChar, true},
         {"orra_int", 1, fnInt, true},
         {"orra_datetime", 1, fnDateTime, true},
-        {"orra_upper", 1, fnUpper, true},
-        {"orra_lower", 1, fnLower, true},
-        {"orra_object_id", 1, fnObjectId, false},
         {kGuardFunction, -1, rowGuardFunction, false},
         {"year", 1, fnDatePart<0>, true},
         {"month", 1, fnDatePart<1>, true},
@@ -507,6 +454,10 @@ void EmbeddedBackend::registerFunctions()
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             this, f.fn, nullptr, nullptr, nullptr);
     registerExpressionFunctions(m_db);
+    registerObjectFunctions(m_db);
+    registerStringFunctions(m_db);
+    registerExactNumberFunctions(m_db);
+    m_schema = std::make_unique<ConnectionSchema>(m_db);
 }
 
 void EmbeddedBackend::registerSession()
@@ -614,6 +565,7 @@ void EmbeddedBackend::close()
     m_statements.clear();
     m_insertColumns.clear();
     m_exactTypes.clear();
+    m_schema.reset();
     m_attached.clear();
     unregisterSession();
     m_session.detach();
@@ -788,7 +740,7 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
 {
     if (!m_db) raise(QStringLiteral("08003"), QStringLiteral("Connection not open"), 0);
     m_session.resetCancel();
-    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database);
+    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database, m_schema.get());
     if (!tr->error.isEmpty()) raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
     if (!tr->databases.isEmpty()) attachDatabases(tr->databases);
     Run run;
@@ -822,7 +774,7 @@ void EmbeddedBackend::runList(const std::vector<Statement>& list, Run& run)
 db::ExecuteResult EmbeddedBackend::runNested(const QString& sql, const QList<db::Parameter>& params)
 {
     if (!m_db) raise(QStringLiteral("08003"), QStringLiteral("Connection not open"), 0);
-    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database);
+    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database, m_schema.get());
     if (!tr->error.isEmpty()) raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
     if (!tr->databases.isEmpty())
         raise(QStringLiteral("42000"), QStringLiteral("A row guard reads only its own database."), 50000);
@@ -939,6 +891,9 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
     {
         const SessionRights::Trusted trusted(m_rights);   // the server reads the schema itself
         exact = exactColumnTypes(m_db, sel, &m_exactTypes);
+        for (int i = 0; i < cols && i < st.columnTypes.size(); ++i)
+            if (!sqlite3_column_decltype(sel, i))
+                if (const std::optional<ExactType> t = exactTypeOf(st.columnTypes[i])) exact[size_t(i)] = t;
     }
     for (int i = 0; i < cols; ++i) {
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
@@ -948,7 +903,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
-            type += QStringLiteral(" COLLATE TR_CI");
+            type += QStringLiteral(" COLLATE ") + collationNameFor(QString(), base.startsWith(u'n'));
         defs << u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" ") + type;
         marks << QStringLiteral("?");
     }
@@ -1028,6 +983,13 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
     if (ddl) {
         m_insertColumns.clear();
         m_exactTypes.clear();
+        const SessionRights::Trusted trusted(m_rights);
+        if (const QString schema = missingSchema(m_db, sql); !schema.isEmpty())
+            raise(QStringLiteral("42000"),
+                QStringLiteral("The specified schema name '%1' either does not exist or you do not have permission to "
+                               "use it.")
+                    .arg(schema),
+                2760);
     }
     sqlite3_stmt* s = prepare(sql);
     if (!s) return;
@@ -1057,10 +1019,13 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
             m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
     }
     if (rs.hasRows) {
-        if (!ddl) {
+        if (!ddl && !applyTranslatedTypes(s, st.columnTypes, rs)) {
             const SessionRights::Trusted trusted(m_rights);
             applyExactTypes(m_db, s, rs, &m_exactTypes);
+            applyTranslatedTypes(s, st.columnTypes, rs);
         }
+        for (const int c : st.unnamedColumns)
+            if (size_t(c) < rs.fields.size()) rs.fields[size_t(c)].name.clear();
         padFixedWidth(rs);
         run.result.sets.push_back(std::move(rs));
     } else if (st.dml && !m_noCount) {
@@ -1196,6 +1161,13 @@ void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
                 raise(QStringLiteral("42000"),
                     QStringLiteral("'%1' is not a valid login or you do not have permission.").arg(user->login), 15007);
             detail::insertUser(m_db, user->name, l.sid);
+        } else if (const auto* schema = st.as<CreateSchema>()) {
+            if (!dbo) denied(QStringLiteral("CREATE SCHEMA"));
+            try {
+                createSchema(m_db, schema->name);
+            } catch (const orra::Error& e) {
+                raise(QStringLiteral("42S01"), e.description(), e.number());
+            }
         } else if (const auto* role = st.as<CreateRole>()) {
             if (!dbo) denied(QStringLiteral("CREATE ROLE"));
             detail::insertRole(m_db, role->name);

@@ -1,11 +1,20 @@
 #include "platform/db/embedded/translator/TranslationContext.h"
 
+#include "platform/db/embedded/translator/ExpressionTyping.h"
+
 namespace orra::embedded::translator {
 
-TranslationContext::TranslationContext(
-    const std::vector<Token>& tokens, int textLength, const QString& currentDatabase, Translation& translation)
-    : m_tokens(tokens), m_textLength(textLength), m_current(foldName(currentDatabase)), m_translation(translation)
+TranslationContext::TranslationContext(const std::vector<Token>& tokens, int textLength,
+    const QString& currentDatabase, Translation& translation, const Schema* schema)
+    : m_tokens(tokens), m_textLength(textLength), m_current(foldName(currentDatabase)), m_translation(translation),
+      m_schema(schema)
 {
+}
+
+QString TranslationContext::schemaName(const QString& database) const
+{
+    if (database.isEmpty() || foldName(database) == m_current) return QStringLiteral("main");
+    return database;
 }
 
 void TranslationContext::fail(const QString& message, size_t at)
@@ -59,24 +68,56 @@ size_t TranslationContext::groupEnd(size_t i, size_t e) const
     return e;
 }
 
-NT TranslationContext::tableRef(const QString& database, const Token& name)
+QString TranslationContext::databaseRef(const QString& database)
+{
+    const QString db = foldName(database);
+    if (database.isEmpty() || db == m_current) return QStringLiteral("main");
+    bool known = false;
+    for (const QString& d : std::as_const(m_translation.databases))
+        if (foldName(d) == db) known = true;
+    if (!known) m_translation.databases.append(database);
+    return quoteName(database);
+}
+
+NT TranslationContext::tableRef(const QString& database, const QString& schema, const QString& object)
 {
     NT n;
-    n.t = name;
-    const QString db = foldName(database);
-    if (database.isEmpty() || db == m_current) {
-        n.out = name.text.startsWith(u'#') ? quoteName(name.text) : QStringLiteral("main.") + quoteName(name.text);
-    } else {
-        bool known = false;
-        for (const QString& d : std::as_const(m_translation.databases))
-            if (foldName(d) == db) known = true;
-        if (!known) m_translation.databases.append(database);
-        n.out = quoteName(database) + u'.' + quoteName(name.text);
+    n.t.kind = TokenKind::QuotedName;
+    n.t.text = storedName(schema, object);
+    if (object.startsWith(u'#')) {   // tempdb..#T, dbo.#T: the session's temporary table
+        n.t.kind = TokenKind::Word;
+        n.t.text = object;
+        n.out = quoteName(object);
+        return n;
     }
+    n.out = databaseRef(database) + u'.' + quoteName(n.t.text);
     return n;
 }
 
 namespace {
+
+// A numeric literal as SQLite reads it with the server's value: an integer beyond int is a
+// decimal (so that 2147483649 / 2 does not divide as integers), and digits beyond what a double
+// keeps exactly travel as the bytes of their text (see functions/ExactNumbers.h).
+QString exactNumber(const QString& literal)
+{
+    if (literal.contains(u'e', Qt::CaseInsensitive)) return literal;
+    int significant = 0;
+    bool leading = true;
+    for (const QChar c : literal) {
+        if (!c.isDigit()) continue;
+        if (leading && c == u'0') continue;
+        leading = false;
+        ++significant;
+    }
+    if (significant > 15) return QStringLiteral("X'") + QString::fromLatin1(literal.toLatin1().toHex()) + u'\'';
+    if (!literal.contains(u'.')) {
+        bool ok = false;
+        const qlonglong v = literal.toLongLong(&ok);
+        if (ok && v > 2147483647LL) return literal + QStringLiteral(".0");
+    }
+    return literal;
+}
 
 bool endsName(const Vec& v)
 {
@@ -115,8 +156,6 @@ const char* mappedFunction(const Token& t)
         {"len", "orra_len"},
         {"scope_identity", "orra_identity"},
         {"object_id", "orra_object_id"},
-        {"upper", "orra_upper"},
-        {"lower", "orra_lower"},
         {"user_id", "orra_user_id"},
         {"suser_name", "orra_suser_sname"},
     };
@@ -146,29 +185,12 @@ Vec TranslationContext::normalize(size_t b, size_t e)
                 continue;
             }
         }
-        // ..table: the current database.
-        if (t.isSymbol(".") && i + 2 < e && T[i + 1].isSymbol(".") && T[i + 2].isName() && !endsName(out)) {
-            out.push_back(tableRef(QString(), T[i + 2]));
-            i += 2;
-            continue;
-        }
-        if (t.isName() && !isExpressionBoundary(t)) {
-            // D..table and D.dbo.table
-            if (i + 3 < e && T[i + 1].isSymbol(".") && T[i + 2].isSymbol(".") && T[i + 3].isName()) {
-                out.push_back(tableRef(t.text, T[i + 3]));
-                i += 3;
-                continue;
-            }
-            if (i + 4 < e && T[i + 1].isSymbol(".") && T[i + 2].is("dbo") && T[i + 3].isSymbol(".")
-                && T[i + 4].isName()) {
-                out.push_back(tableRef(t.text, T[i + 4]));
-                i += 4;
-                continue;
-            }
-            if (t.is("dbo") && i + 2 < e && T[i + 1].isSymbol(".") && T[i + 2].isName()
-                && (out.empty() || !out.back().t.isSymbol("."))) {
-                out.push_back(tableRef(QString(), T[i + 2]));
-                i += 2;
+        // Two- and three-part names of tables, views and the server's information schema.
+        if ((t.isName() && !isExpressionBoundary(t) && (out.empty() || !out.back().t.isSymbol(".")))
+            || (t.isSymbol(".") && !endsName(out))) {
+            const ObjectName name = readObjectName(T, i, e);
+            if (name.parts >= 2 && objectReference(out, name)) {
+                i = name.end - 1;
                 continue;
             }
         }
@@ -188,10 +210,16 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             return out;
         }
         if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e)) continue;
+        if (t.is("like")) markLikeSubject(out);
         NT n;
         n.t = t;
         if (isBinaryLiteral(t)) {
             n.out = QStringLiteral("X'") + binaryDigits(t) + u'\'';
+            out.push_back(n);
+            continue;
+        }
+        if (t.kind == TokenKind::Number) {
+            n.out = exactNumber(t.text);
             out.push_back(n);
             continue;
         }
@@ -232,8 +260,10 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
             return true;
         }
     }
+    if (stringFunctionCall(out, i, e)) return true;
     if (const char* to = mappedFunction(t)) {
-        out.push_back(word(to));
+        // the server's name stays on the token, for the rewrites by type
+        out.push_back(NT{t, QString::fromLatin1(to)});
         return true;
     }
     return false;
@@ -294,6 +324,16 @@ void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBe
         call("orra_date", QString());
     } else if (type == u"time") {
         call("orra_time", QString());
+    } else if (type == u"money" || type == u"smallmoney" || type == u"decimal" || type == u"numeric"
+        || type == u"dec") {
+        // exact: rounded to the type's scale, refused when too large for it
+        QString declared;
+        for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
+        const SqlType t = SqlType::fromDeclared(declared);
+        call("orra_exact", QStringLiteral("%1, %2, %3")
+                               .arg(t.kind == SqlType::Kind::Decimal ? t.precision : t.digits().first)
+                               .arg(t.scale)
+                               .arg(t.isMoney() ? 1 : 0));
     } else {
         castAsWritten();
     }

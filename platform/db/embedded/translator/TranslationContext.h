@@ -4,6 +4,7 @@
 // and the normalisation of a token range into SQLite's vocabulary.
 
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/translator/ObjectNames.h"
 #include "platform/db/embedded/translator/Rewriting.h"
 
 #include <utility>
@@ -13,8 +14,14 @@ namespace orra::embedded::translator {
 
 class TranslationContext {
 public:
-    TranslationContext(
-        const std::vector<Token>& tokens, int textLength, const QString& currentDatabase, Translation& translation);
+    TranslationContext(const std::vector<Token>& tokens, int textLength, const QString& currentDatabase,
+        Translation& translation, const Schema* schema = nullptr);
+
+    // The connection's schema, when the translation may read declared types; else nullptr.
+    const Schema* schema() const { return m_schema; }
+    // The SQLite schema that a database name written in T-SQL stands for: "main" for none or
+    // the connection's database, else the (attached) database's own name.
+    QString schemaName(const QString& database) const;
 
     const std::vector<Token>& tokens() const { return m_tokens; }
     const Token& operator[](size_t i) const { return m_tokens[i]; }
@@ -69,14 +76,27 @@ public:
     }
 
 private:
-    NT tableRef(const QString& database, const Token& name);
+    // The SQLite schema of a database the text names ("main" for the connection's own),
+    // attached when the statement runs.
+    QString databaseRef(const QString& database);
+    NT tableRef(const QString& database, const QString& schema, const QString& object);
+    // ObjectReferences.cpp
+    bool objectReference(Vec& out, const ObjectName& name);
+    QString informationSchemaTables(const QString& database);
     bool functionCall(Vec& out, size_t& i, size_t e);
+    // The string functions (StringCalls.cpp): as functionCall.
+    bool stringFunctionCall(Vec& out, size_t& i, size_t e);
+    QString conversionOfParameter(const QString& tsql, size_t at);
+    QString tokenText(size_t b, size_t e) const;
+    bool hasCollation(size_t b, size_t e) const;
+    static void markLikeSubject(Vec& out);
     void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd);
 
     const std::vector<Token>& m_tokens;
     int m_textLength;
     QString m_current;
     Translation& m_translation;
+    const Schema* m_schema = nullptr;
 };
 
 }   // namespace orra::embedded::translator
