@@ -1057,7 +1057,9 @@ void frmMDIMain::openFindDialog(int mode)
     if (auto* editor = qobject_cast<QPlainTextEdit*>(window->focusWidget())) {
         QString selected = editor->textCursor().selectedText();
         selected.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-        if (auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("txtFindWhat"))) field->setText(selected);
+        // Nothing selected leaves the field as it was (its first text, or the last search).
+        if (auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("txtFindWhat")); field && !selected.isEmpty())
+            field->setText(selected);
     }
     if (auto* d = qobject_cast<QDialog*>(dialog.data()))
         d->exec();

@@ -94,6 +94,27 @@ QMdiArea* mainMdiArea()
     return nullptr;
 }
 
+// Keeps the error a check reported instead of showing it; everything else goes to the host.
+class ReasonKeeper : public orra::UserInterface {
+public:
+    bool interactive() const override { return orra::userInterface().interactive(); }
+    int messageBox(const QString& text, int style, const QString& title) override
+    {
+        return orra::userInterface().messageBox(text, style, title);
+    }
+    QString inputBox(const QString& prompt, const QString& title, const QString& initial, bool* cancelled) override
+    {
+        return orra::userInterface().inputBox(prompt, title, initial, cancelled);
+    }
+    void reportError(long, const QString&, const QString& text, const QString&) override
+    {
+        if (description.isEmpty()) description = text;
+    }
+    void processEvents() override { orra::userInterface().processEvents(); }
+
+    QString description;
+};
+
 bool standsFor(const QWidget* window, long id)
 {
     return window->property("DocID").toLongLong() == id && !window->property("DocumentReleased").toBool();
@@ -312,9 +333,14 @@ void BringDocumentWindowToFront(QWidget* window)
 
 void OpenDocumentWindow(long id, const QString& caption)
 {
-    if (!orra::HasDocPermission(orra::mainConnection().get(), id, 0, orra::rightEdit)) {
-        orra::userInterface().messageBox(
-            QStringLiteral("Permission Denied : You could not open this document"), orra::vbOKOnly);
+    // A right that could not be decided (the document is gone, the connection failed) says why
+    // in one box; only a right refused is a denial.
+    ReasonKeeper reason;
+    if (!orra::HasDocPermission(orra::mainConnection().get(), id, 0, orra::rightEdit, &reason)) {
+        orra::userInterface().messageBox(reason.description.isEmpty()
+                ? QStringLiteral("Permission Denied : You could not open this document")
+                : reason.description,
+            orra::vbOKOnly);
         return;
     }
     if (QWidget* window = FindDocumentWindow(id, caption, true)) BringDocumentWindowToFront(window);
