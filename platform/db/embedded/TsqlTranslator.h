@@ -22,11 +22,15 @@ namespace orra::embedded {
 // How the type of a computed result column follows from its expression, as the server types
 // it: a fixed type (getdate(), cast, convert, count), the declared type of a column the probe
 // reads, the highest of several by the server's precedence (arithmetic, case, coalesce), the
-// type of a sum or average over an argument. Resolved when the statement runs.
+// type of a sum or average over an argument, the text a string function makes of its
+// arguments. Resolved when the statement runs.
 struct TypeRule {
-    enum class Kind { Unknown, Null, Fixed, Column, Promote, Sum };
+    enum class Kind { Unknown, Null, Fixed, Column, Promote, Sum, Text };
     Kind kind = Kind::Unknown;
-    QString type;                 // Fixed: a declared type ("datetime", "int", "varchar(10)")
+    // Fixed: a declared type ("datetime", "int", "varchar(10)"). Text: the non-Unicode result
+    // ("varchar(8000)"), made Unicode ("nvarchar(4000)") by an argument of a Unicode or a
+    // non-text type; empty for the type of the first argument itself.
+    QString type;
     int column = -1;              // Column: result column of the probe
     std::vector<TypeRule> args;   // Promote, Sum
 };
@@ -115,9 +119,13 @@ struct CreateRole {
     QString name;
 };
 
+struct CreateSchema {
+    QString name;
+};
+
 struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, PrintStatement,
-        ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole>;
+        ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema>;
     Node node;
 
     template <class Kind> bool is() const { return std::holds_alternative<Kind>(node); }
