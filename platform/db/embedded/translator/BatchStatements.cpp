@@ -243,7 +243,20 @@ bool StatementParser::assignmentColumn(
     const int slot = v->slot;
     Vec expr = m_ctx.normalize(b, e);
     if (m_ctx.failed()) return false;
-    if (op != u"=") {   // @v += x is @v = @v + (x)
+    if (op == u"^=") {   // exclusive or: (v | x) - (v & x)
+        const Vec self = m_ctx.normalize(at, at + 1);
+        Vec x{symbol("(")};
+        for (const char* bit : {"|", "&"}) {
+            if (x.size() > 1) x.insert(x.end(), {symbol(")"), operatorToken(QStringLiteral("-")), symbol("(")});
+            x.insert(x.end(), self.begin(), self.end());
+            x.push_back(operatorToken(QString::fromLatin1(bit)));
+            x.push_back(symbol("("));
+            x.insert(x.end(), expr.begin(), expr.end());
+            x.push_back(symbol(")"));
+        }
+        x.push_back(symbol(")"));
+        expr = std::move(x);
+    } else if (op != u"=") {   // @v += x is @v = @v + (x)
         Vec compound = m_ctx.normalize(at, at + 1);
         compound.push_back(operatorToken(op.left(op.size() - 1)));
         compound.push_back(symbol("("));

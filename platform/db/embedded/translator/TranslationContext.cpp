@@ -222,7 +222,11 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         if (t.kind == TokenKind::Word && t.text.startsWith(u'@')) {
             const Variable* var = variable(t.text);
             if (!var) {
-                fail(QStringLiteral("Must declare the scalar variable \"%1\".").arg(t.text), 137, i);
+                // Where a table goes, the name is a table variable's.
+                if (i > 0 && isOneOf(T[i - 1], {"from", "join", "into", "update", "table", "insert", "delete"}))
+                    fail(QStringLiteral("Must declare the table variable \"%1\".").arg(t.text), 1087, i);
+                else
+                    fail(QStringLiteral("Must declare the scalar variable \"%1\".").arg(t.text), 137, i);
                 return out;
             }
             NT n;
