@@ -279,18 +279,34 @@ ExportResult ExportRecordset(db::Recordset& rs, const ExportOptions& options)
     }
 
     QStringList warnings;
-    if (result.sheets.size() > 1)
+    const auto quoted = [](const QStringList& names) {
+        return QStringLiteral("\"") + names.join(QStringLiteral("\", \"")) + u'"';
+    };
+    if (result.sheets.size() == 2)
+        warnings << QStringLiteral(
+            "The result has %1 rows, more than a sheet holds (%2): they continue on the sheet %3 of the "
+            "same workbook.")
+                        .arg(result.rowsWritten)
+                        .arg(options.maxRows)
+                        .arg(quoted(result.sheets.mid(1)));
+    else if (result.sheets.size() > 2)
         warnings << QStringLiteral(
             "The result has %1 rows, more than a sheet holds (%2): they continue on the sheets %3 "
             "of the same workbook.")
                         .arg(result.rowsWritten)
                         .arg(options.maxRows)
-                        .arg(QStringLiteral("\"") + result.sheets.mid(1).join(QStringLiteral("\", \"")) + u'"');
-    if (result.rowsLeft > 0)
+                        .arg(quoted(result.sheets.mid(1)));
+    if (result.rowsLeft == 1)
+        warnings << QStringLiteral("The sheet holds %1 rows of data: the last row of the result was not exported.")
+                        .arg(options.maxRows);
+    else if (result.rowsLeft > 1)
         warnings << QStringLiteral("The sheet holds %1 rows of data: the last %2 rows of the result were not exported.")
                         .arg(options.maxRows)
                         .arg(result.rowsLeft);
-    if (result.textsCut > 0)
+    if (result.textsCut == 1)
+        warnings << QStringLiteral("1 text was longer than a cell holds and was cut to %1 characters.")
+                        .arg(spreadsheet::kMaxCellTextLength);
+    else if (result.textsCut > 1)
         warnings << QStringLiteral("%1 texts were longer than a cell holds and were cut to %2 characters.")
                         .arg(result.textsCut)
                         .arg(spreadsheet::kMaxCellTextLength);

@@ -7,6 +7,7 @@
 #include "platform/host/Error.h"
 #include "platform/host/ErrorNumbers.h"
 #include "platform/host/MemoryReserve.h"
+#include "platform/host/PrivateFolder.h"
 #include "platform/host/UserInterface.h"
 #include "runtime/DocOrra.h"
 #include "runtime/ProgId.h"
@@ -38,10 +39,7 @@ struct Failure {
 int openLogFile(const QString& path)
 {
     const QString dir = QFileInfo(path).absolutePath();
-    if (!QFileInfo(dir).isDir()) {
-        if (!QDir().mkpath(dir)) return -1;
-        ::chmod(QFile::encodeName(dir).constData(), 0700);
-    }
+    if (!QFileInfo(dir).isDir() && !makePrivateFolder(dir)) return -1;
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return -1;
     struct stat st {};
@@ -79,17 +77,32 @@ void report(const Error& e, bool debug, const RunHost& host)
     if (ui.interactive()) ui.messageBox(e.description(), vbOKOnly, QString());
 }
 
+// Memory running out stops the run with an error wherever it happens (the export's read of
+// the rows included); every other error ends with the status of the stage it happened in.
+ExitStatus statusOf(const Error& e, ExitStatus stageStatus)
+{
+    return e.number() == kOutOfMemory ? ExitRunError : stageStatus;
+}
+
 template <class F> auto stage(ExitStatus status, F&& f) -> decltype(f())
 {
     try {
         return f();
     } catch (const Error& e) {
-        throw Failure{e, status};
+        throw Failure{e, statusOf(e, status)};
     } catch (const std::bad_alloc&) {
         // What failed has given its memory back; the reserve leaves room to report it.
         releaseMemoryReserve();
-        throw Failure{Error(kOutOfMemory, QStringLiteral("Dornel"), QStringLiteral("Out of memory")), status};
+        throw Failure{Error(kOutOfMemory, QStringLiteral("Dornel"), QStringLiteral("Out of memory")), ExitRunError};
     }
+}
+
+// Every workbook the run writes (the report's, a script's ExportExcel) has its path on
+// standard output, one a line, as soon as it is complete.
+void printWorkbookPath(const QString& path)
+{
+    std::printf("%s\n", qUtf8Printable(path));
+    std::fflush(stdout);
 }
 
 // Runs the document; the engine's EndExecution always runs once it was created, so that no
@@ -125,7 +138,20 @@ int runDocument(const Options& o, const RunHost& host)
         }
     } ender{*engine};
 
-    engine->setHost(host);
+    RunHost runHost = host;
+    runHost.workbookWritten = printWorkbookPath;
+    engine->setHost(runHost);
+    // The station the run last arrived at, while no element has run since: where it is left paused.
+    QString stationName;
+    bool atStation = false;
+    QObject::connect(engine, &DocOrra::ArrivetoStation, engine, [&](QString&, QString& name) {
+        stationName = name;
+        atStation = true;
+    });
+    const auto leftStation = [&](QString&) { atStation = false; };
+    QObject::connect(engine, &DocOrra::BeforeExecutionBlock, engine, leftStation);
+    QObject::connect(engine, &DocOrra::BeforeExecutionScript, engine, leftStation);
+    QObject::connect(engine, &DocOrra::BeforeExecutionInclude, engine, leftStation);
     engine->setDoc_Con(catalogue);
     engine->flagReturnRecordSet = o.exportReport;
     engine->flagShowErrorMessages = false;
@@ -140,7 +166,7 @@ int runDocument(const Options& o, const RunHost& host)
         try {
             ApplyCallSchema(*catalogue, *engine->XMLDOMDocument(), id, schemaID);
         } catch (const Error& e) {
-            throw Failure{e, e.number() == kErrorNoSchema ? ExitNoSchema : ExitFailed};
+            throw Failure{e, e.number() == kErrorNoSchema ? ExitNoSchema : statusOf(e, ExitFailed)};
         }
     }
     stage(ExitRunError, [&] { engine->PrepareforExecution(); });
@@ -156,15 +182,19 @@ int runDocument(const Options& o, const RunHost& host)
     if (o.exportReport && engine->flagReturnRecordSet) {
         stage(ExitFailed, [&] {
             db::RecordsetPtr rs = engine->Orra_Con()->execute(QStringLiteral("select * from #Report"));
-            const ExportResult result = ExportRecordsetToExcel(*rs);
-            std::printf("%s\n", qUtf8Printable(result.path));
-            std::fflush(stdout);
+            printWorkbookPath(ExportRecordsetToExcel(*rs).path);
             // A warning of the export has been shown (headless: on standard error) by the export.
             rs->close();
         });
     }
     // A run that stopped at a station (or was paused by a script) is not resumed.
-    return r >= RunResult::Paused ? ExitPaused : ExitFinished;
+    if (r < RunResult::Paused) return ExitFinished;
+    if (atStation)
+        std::fprintf(stderr, "dornel: the run stopped at the station '%s' and was left paused\n",
+            qUtf8Printable(stationName));
+    else
+        std::fprintf(stderr, "dornel: the run was paused by the document and was left paused\n");
+    return ExitPaused;
 }
 
 }   // namespace
@@ -211,7 +241,7 @@ int RunLauncher(const QString& commandLine, const RunHost& host)
         return f.status;
     } catch (const Error& e) {
         report(e, options.debug, host);
-        return ExitFailed;
+        return statusOf(e, ExitFailed);
     } catch (const std::exception& e) {
         report(Error(kSystemError, QStringLiteral("Dornel"), QString::fromLocal8Bit(e.what())), options.debug, host);
         return ExitFailed;

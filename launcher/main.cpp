@@ -1,8 +1,10 @@
 // dornel: runs one catalogue document from the command line and exports its result.
 // With a display it is a desktop host (message boxes and the parameter prompt are shown): the
-// desktop module is loaded then, and only then. Without one nothing ever waits for a person.
+// desktop module is loaded then, and only then. Without one (none named, or none that can be
+// opened) nothing ever waits for a person.
 
 #include "catalogue/EmbeddedCatalogue.h"
+#include "launcher/DisplayProbe.h"
 #include "launcher/Dornel.h"
 
 #include <QCoreApplication>
@@ -13,24 +15,23 @@
 
 namespace {
 
-bool displayPresent()
-{
-    if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen")) return false;
-    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-}
-
 // Starts the desktop and fills in the host that its engine is lent.
 using StartFn = QCoreApplication* (*)(int*, char**, orra::RunHost*);
 using StopFn = void (*)();
 
-// The desktop module beside the program; null when it is not there (a build without widgets).
+// The desktop module beside the program (the build tree), else in the installation's library
+// folder; null when it is not there (a build without widgets).
 void* loadDesktopModule()
 {
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) return nullptr;
-    const auto module = self.parent_path() / "libdornel_desktop.so";
-    return dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    for (const auto& folder : {self.parent_path(), self.parent_path() / ORRA_LIBS_FROM_PROGRAM}) {
+        const auto module = folder / "libdornel_desktop.so";
+        if (!std::filesystem::exists(module, ec)) continue;
+        return dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    return nullptr;
 }
 
 }   // namespace
@@ -41,7 +42,7 @@ int main(int argc, char** argv)
     QCoreApplication* app = nullptr;
     std::unique_ptr<QCoreApplication> headless;
     StopFn stop = nullptr;
-    if (displayPresent()) {
+    if (orra::launcher::desktopPresent()) {
         if (void* module = loadDesktopModule()) {
             auto start = reinterpret_cast<StartFn>(dlsym(module, "orra_dornel_desktop_start"));
             stop = reinterpret_cast<StopFn>(dlsym(module, "orra_dornel_desktop_stop"));

@@ -397,7 +397,9 @@ float DocOrra::RunDocument()
                             // A document that made no "#Report" simply has no result to hand over.
                             try {
                                 rs = connection.execute(QStringLiteral("select * from #Report"));
-                            } catch (const Error&) {
+                            } catch (const Error& e) {
+                                // Memory running out is the run's error, not a missing result.
+                                if (e.number() == kOutOfMemory) throw;
                                 rs.reset();
                             }
                         }

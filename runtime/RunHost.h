@@ -11,6 +11,7 @@
 //
 // The user interface and the prompt are not owned: they must outlive the engines given them.
 
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -28,6 +29,9 @@ struct RunHost {
     UserInterface* ui = nullptr;                  // nullptr: the process's
     ParameterPrompt* prompt = nullptr;            // nullptr: the process's
     DocOrraScriptHostFactory scriptHostFactory;   // empty: the process's
+    // Told the path of each workbook a script's ExportExcel has written (a headless host prints
+    // it, since nothing shows the workbook); empty: nobody is told.
+    std::function<void(const QString& path)> workbookWritten;
 
     // The user interface and the prompt in force now.
     UserInterface& userInterface() const;

@@ -100,7 +100,9 @@ QString clsScriptShare::ExportExcel(db::Recordset& rs, const QString& TemplateNa
     options.formatColumns = false;
     // The data range ends one row above the sheet's last.
     options.maxRows = spreadsheet::kMaxRows - 2;
-    return ExportRecordset(rs, options).path;
+    const QString path = ExportRecordset(rs, options).path;
+    if (const auto& told = parent().host().workbookWritten) told(path);
+    return path;
 }
 
 QString clsScriptShare::ExportToText(db::Recordset& rs, const QString& FileName, const QString& ColDelimiter,

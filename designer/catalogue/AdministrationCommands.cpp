@@ -77,12 +77,21 @@ void mnuPopuptvOrraDependencies_Click(QTreeWidgetItem* node, QWidget* owner)
     frmDependencies::instance(owner)->ShowFor(nodeId(node), node->text(0));
 }
 
-QString LauncherProgram()
+QString LauncherProgram(const QString& programFolder)
 {
     const QString configured = qEnvironmentVariable("ORRA_DORNEL");
     if (!configured.isEmpty()) return configured;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("dornel"));
+    const QDir folder(programFolder);
+    const QString beside = folder.filePath(QStringLiteral("dornel"));
+    // Installed, the programs share a folder; in the build tree each has its module's folder.
+    for (const QString& candidate : {beside, folder.filePath(QStringLiteral("../launcher/dornel"))}) {
+        const QFileInfo program(candidate);
+        if (program.isFile() && program.isExecutable()) return QDir::cleanPath(program.absoluteFilePath());
+    }
+    return beside;
 }
+
+QString LauncherProgram() { return LauncherProgram(QCoreApplication::applicationDirPath()); }
 
 namespace {
 

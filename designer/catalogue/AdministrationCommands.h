@@ -26,8 +26,12 @@ void mnuPopuptvOrraDependencies_Click(QTreeWidgetItem* node, QWidget* owner);
 // The texts of the node's ancestors and its own, joined by "\".
 QString NodeFullPath(const QTreeWidgetItem* node);
 
-// The launcher's program: $ORRA_DORNEL when set, else "dornel" beside the designer's program.
+// The launcher's program: $ORRA_DORNEL when set, else "dornel" beside the designer's program
+// (an installed system), else the build tree's launcher/dornel beside the designer's folder;
+// when neither is there, the one beside the designer's program (which the failure names).
 QString LauncherProgram();
+// The same for a designer whose program lies in programFolder.
+QString LauncherProgram(const QString& programFolder);
 // The launcher's arguments for running document id on the designer's catalogue, as the login
 // the designer is logged on with: a SQL login is named by /userid:, a trusted log-on by nothing.
 QStringList LauncherArguments(long id);

@@ -195,7 +195,11 @@ bool OpenWithShell(const QString& target)
 
 QString helpContentsPath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    const QString beside = programFolder.filePath(QStringLiteral("help/index.html"));
+    // Installed, the pages lie in the installation's data folder.
+    const QString installed = programFolder.filePath(QStringLiteral(ORRA_HELP_FROM_PROGRAM "/index.html"));
+    return !QFile::exists(beside) && QFile::exists(installed) ? QDir::cleanPath(installed) : beside;
 }
 
 bool ShowHelpContents(const QString& page)

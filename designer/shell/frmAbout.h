@@ -62,7 +62,8 @@ VersionInfo programVersionInfo();
 // The desktop's usual system-information programs, in the order they are looked for on PATH.
 QStringList systemInformationPrograms();
 
-// The path of the help page "help/index.html" beside the program.
+// The path of the help page "help/index.html" beside the program (the build tree), else the
+// installed one in the installation's data folder when it is there.
 QString helpContentsPath();
 // Help > Contents: the help page in the desktop's browser. False, after a message naming the
 // file, when the page is missing or no program takes it.

@@ -2,6 +2,7 @@
 
 #include "platform/spreadsheet/SheetWriter.h"
 #include "platform/host/Error.h"
+#include "platform/host/PrivateFolder.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -35,12 +36,9 @@ QString exportDirectory()
 QString freeExportPath(const QString& baseName, const QString& suffix)
 {
     QDir dir(exportDirectory());
-    if (!dir.exists()) {
-        if (!dir.mkpath(QStringLiteral(".")))
-            throw Error(kErrorWorkbook, QStringLiteral("Workbook"),
-                QStringLiteral("Cannot create the export folder %1").arg(dir.absolutePath()));
-        QFile::setPermissions(dir.absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    if (!dir.exists() && !makePrivateFolder(dir.absolutePath()))
+        throw Error(kErrorWorkbook, QStringLiteral("Workbook"),
+            QStringLiteral("Cannot create the export folder %1").arg(dir.absolutePath()));
     const QString stem =
         baseName + QLatin1Char('-') + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     for (int n = 1; n < 100000; ++n) {

@@ -66,14 +66,20 @@ Variant fRight(Interpreter&, A& a)
 Variant fMid(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    long start = lng(a[1]);
-    if (start < 1) raise(kInvalidProcedureCall);
+    // A Null start or length is 94 before either is converted or checked; a Null string then
+    // gives Null, as Left and Right do.
+    const Variant startArg = val(a[1]);
+    const Variant lenArg = missing(a, 2) ? Variant() : val(a[2]);
+    if (startArg.isNull() || lenArg.isNull()) raise(kInvalidUseOfNull);
+    long start = startArg.toLong();
     long len = -1;
     if (!missing(a, 2)) {
-        len = lng(a[2]);
+        len = lenArg.toLong();
         if (len < 0) raise(kInvalidProcedureCall);
     }
-    QString s = v.toString();   // Null: 94, unlike Left and Right
+    if (start < 1) raise(kInvalidProcedureCall);
+    if (v.isNull()) return v;
+    QString s = v.toString();
     if (start > s.size()) return Variant::string(QString());
     return Variant::string(len < 0 ? s.mid(start - 1) : s.mid(start - 1, len));
 }
@@ -218,8 +224,9 @@ Variant fSplit(Interpreter&, A& a)
 Variant fJoin(Interpreter&, A& a)
 {
     Variant arr = val(a[0]);
-    if (!arr.isArray()) raise(kTypeMismatch);
-    if (arr.rawArray()->dims() > 1) raise(kInvalidProcedureCall);
+    if (arr.isNull()) raise(kInvalidUseOfNull);
+    // Only a list joins: a scalar or an array of more dimensions is the wrong type.
+    if (!arr.isArray() || arr.rawArray()->dims() > 1) raise(kTypeMismatch);
     QString d = missing(a, 1) ? QStringLiteral(" ") : str(a[1]);
     QString out;
     bool first = true;
@@ -647,7 +654,8 @@ int firstDayArg(const A& a, size_t i)
 Variant fWeekday(Interpreter&, A& a)
 {
     Variant v = val(a[0]);
-    int fd = firstDayArg(a, 1);
+    int fd = firstDayArg(a, 1);   // checked first: a Null one is 94, also with a Null date
+    if (v.isNull()) return v;
     int w = weekdayOf(v.toDate());
     return Variant::integer(int16_t((w - fd + 7) % 7 + 1));
 }

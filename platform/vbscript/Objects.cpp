@@ -72,14 +72,17 @@ Variant ErrObject::getProperty(const QString& name, Arguments& args)
     if (k == u"description") return Variant::string(description);
     if (k == u"source") return Variant::string(source);
     if (k == u"helpfile") return Variant::string(helpFile);
-    if (k == u"helpcontext") return Variant::fromInteger(helpContext);
+    if (k == u"helpcontext") return Variant::longValue(int32_t(helpContext));
     if (k == u"clear") {
         clear();
         return Variant();
     }
     if (k == u"raise") {
         if (args.empty() || isMissing(args, 0)) raise(kWrongArgumentCount);
-        const long n = errorNumberOf(args[0].toLong());
+        const long given = args[0].toLong();
+        // Error numbers are 16-bit; beyond them only an HRESULT (negative as a Long) is taken.
+        if (given > 65535) raise(kInvalidProcedureCall);
+        const long n = errorNumberOf(given);
         if (n == 0) raise(kInvalidProcedureCall);
         // What is not given keeps what Err holds (unless it is only the previous number's text).
         ErrorReport r;

@@ -258,10 +258,13 @@ ExprPtr Parser::parsePostfix(bool statementStart)
             e = std::move(m);
             continue;
         }
-        // a parenthesised name is the callee itself: (f)(1) calls f
-        if (cur().t == T::LParen && e->kind == ExprKind::Paren
-            && (e->a->kind == ExprKind::Ident || e->a->kind == ExprKind::Member))
-            e = std::move(e->a);
+        // a parenthesised name is the callee itself: (f)(1) and (((f)))(1) call f
+        if (cur().t == T::LParen && e->kind == ExprKind::Paren) {
+            const Expr* inner = e->a.get();
+            while (inner->kind == ExprKind::Paren) inner = inner->a.get();
+            if (inner->kind == ExprKind::Ident || inner->kind == ExprKind::Member)
+                while (e->kind == ExprKind::Paren) e = std::move(e->a);
+        }
         if (cur().t == T::LParen && e->kind != ExprKind::Literal && e->kind != ExprKind::Paren) {
             const Token at = cur();
             next();

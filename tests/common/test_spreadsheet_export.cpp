@@ -259,7 +259,7 @@ TEST_F(SpreadsheetExport, AFullSheetHoldsEveryRowBelowTheHeaderAndTheNextRowGoes
     EXPECT_EQ(r.rowsWritten, 1048576);
     EXPECT_EQ(r.rowsLeft, 0);
     EXPECT_EQ(r.warning,
-        "The result has 1048576 rows, more than a sheet holds (1048575): they continue on the sheets "
+        "The result has 1048576 rows, more than a sheet holds (1048575): they continue on the sheet "
         "\"Sheet1 (2)\" of the same workbook.");
     XlsxTestReader x(r.path);
     const std::string xml = x.part("xl/worksheets/sheet1.xml");
@@ -271,11 +271,21 @@ TEST_F(SpreadsheetExport, AFullSheetHoldsEveryRowBelowTheHeaderAndTheNextRowGoes
 
 TEST_F(SpreadsheetExport, LongTextsAreCutAndReported)
 {
-    auto rs = recordset({field("memo", DataType::LongVarChar)}, {{QString(40000, QLatin1Char('x'))}});
-    const ExportResult r = ExportRecordsetToExcel(rs);
-    EXPECT_EQ(r.textsCut, 1);
-    EXPECT_EQ(r.warning, "1 texts were longer than a cell holds and were cut to 32767 characters.");
-    EXPECT_EQ(XlsxTestReader(r.path).cells()["A2"].text.size(), 32767);
+    const struct {
+        int texts;
+        const char* warning;
+    } cases[] = {
+        {1, "1 text was longer than a cell holds and was cut to 32767 characters."},
+        {2, "2 texts were longer than a cell holds and were cut to 32767 characters."},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::vector<QVariant>> rows(size_t(c.texts), {QString(40000, QLatin1Char('x'))});
+        auto rs = recordset({field("memo", DataType::LongVarChar)}, rows);
+        const ExportResult r = ExportRecordsetToExcel(rs);
+        EXPECT_EQ(r.textsCut, c.texts);
+        EXPECT_EQ(r.warning, c.warning);
+        EXPECT_EQ(XlsxTestReader(r.path).cells()["A2"].text.size(), 32767);
+    }
 }
 
 TEST_F(SpreadsheetExport, TemplateWithANamedSheet)

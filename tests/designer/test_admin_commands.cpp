@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
@@ -254,6 +255,31 @@ TEST_F(AdminCommands, AMissingLauncherIsReported)
     EXPECT_EQ(scripted.last(), QStringLiteral("The launcher could not be started: ") + missing);
     qunsetenv("ORRA_DORNEL");
     EXPECT_EQ(LauncherProgram(), QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("dornel")));
+}
+
+TEST_F(AdminCommands, TheLauncherIsFoundWhereTheBuildAndAnInstallationPutIt)
+{
+    QTemporaryDir dir;
+    for (const char* program : {"build/launcher/dornel", "prefix/bin/dornel"}) {
+        QDir().mkpath(QFileInfo(dir.filePath(program)).path());
+        QFile file(dir.filePath(program));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    }
+    QDir().mkpath(dir.filePath("build/designer"));
+    QDir().mkpath(dir.filePath("lonely"));
+    const struct {
+        const char* designerFolder;
+        const char* launcher;
+    } cases[] = {
+        {"build/designer", "build/launcher/dornel"},   // the build tree, as README runs the designer
+        {"prefix/bin", "prefix/bin/dornel"},           // installed: the programs share a folder
+        {"lonely", "lonely/dornel"},                   // none: the one beside, which a failure names
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LauncherProgram(dir.filePath(c.designerFolder)), dir.filePath(c.launcher)) << c.designerFolder;
+    qputenv("ORRA_DORNEL", "/opt/orra/dornel");   // still first
+    EXPECT_EQ(LauncherProgram(dir.filePath("build/designer")), QStringLiteral("/opt/orra/dornel"));
 }
 
 TEST_F(AdminCommands, TheMainWindowsItemsReachTheSameCommands)

@@ -148,6 +148,21 @@ TEST_F(EmbeddedTest, OrraSqlCreatesAServerWithACatalogue)
     EXPECT_EQ(mat.status, 0) << mat.err.toStdString();
 }
 
+TEST_F(EmbeddedTest, OrraSqlRefusesAServerNameThatCouldNotBeOpened)
+{
+    // A name is looked up without its outer blanks: one that has them would never open.
+    for (const char* name : {"demo2 ", " demo2", "demo2\t"}) {
+        const Outcome made = run({QStringLiteral("--create-server"), QString::fromUtf8(name)});
+        EXPECT_EQ(made.status, 1) << name;
+        EXPECT_EQ(made.err,
+            QStringLiteral("The server name '%1' begins or ends with a blank: it could not be opened.\n")
+                .arg(QString::fromUtf8(name)))
+            << name;
+    }
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList{QStringLiteral("t")});
+}
+
 TEST_F(EmbeddedTest, AFileSystemWithoutRoomIsNamedWithTheFile)
 {
     // orrasql whose files may not grow past 4 KB, as on a full disk: the log-on fails saying

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
 #include <QFile>
 #include <QProcess>
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace orra;
 using orra::test::RunResult;
@@ -27,6 +29,11 @@ namespace {
 class DornelTest : public orra::test::DornelFixture {};
 
 const QString kReport = "select ID, Customer, Amount into #Report from Orders where Amount > <$Min%> order by ID";
+
+// The temporary tables #D (0 to 15) and #E (0 to 3), whose cross joins make large results.
+const QString kDigits = "create table #D (d int) insert into #D values (0),(1),(2),(3),(4),(5),(6),(7),(8),(9),"
+                        "(10),(11),(12),(13),(14),(15)";
+const QString kDigitsAndQuarters = kDigits + " create table #E (d int) insert into #E values (0),(1),(2),(3)";
 
 QString minParameter(const QString& type, const QString& value)
 {
@@ -179,21 +186,64 @@ TEST_F(DornelTest, ReturnRecordsetOffAndAStationLeaveNoWorkbookOrAPausedRun)
     auto cells = XlsxTestReader(r.out).cells();
     EXPECT_EQ(cells["A2"].number, 1);
     EXPECT_EQ(cells.count("A3"), 0u);
+    EXPECT_TRUE(r.err.contains("dornel: the run stopped at the station 'Kontrol' and was left paused"))
+        << r.err.toStdString();
+}
+
+TEST_F(DornelTest, ADisplayThatCannotBeOpenedMeansAHeadlessRun)
+{
+    // What a scheduled job or a service inherits: a display named, and gone.
+    addDocument(10, 2, "Büyük siparişler", block("B0.0", kReport, minParameter("fact", "15")));
+    const struct {
+        const char* variable;
+        const char* value;
+    } stale[] = {{"DISPLAY", ":9871"}, {"WAYLAND_DISPLAY", "wayland-gone"}};
+    for (const auto& c : stale) {
+        m_adjustEnvironment = [&](QProcessEnvironment& env) {
+            env.remove("QT_QPA_PLATFORM");
+            env.insert("XDG_RUNTIME_DIR", m_dir.path());
+            env.insert(c.variable, c.value);
+        };
+        const RunResult r = run("/server:demo /db:catalogue /docid:10");
+        EXPECT_EQ(r.exitCode, launcher::ExitFinished) << c.variable << ": " << r.err.toStdString();
+        EXPECT_TRUE(QFileInfo(r.out).isFile()) << c.variable << ": " << r.out.toStdString();
+    }
+}
+
+TEST_F(DornelTest, EveryFolderMadeForTheOutputIsTheUsersAlone)
+{
+    addDocument(10, 2, "Büyük siparişler", block("B0.0", kReport, minParameter("fact", "15")));
+    const QString exports = m_dir.filePath("nest/a/b");
+    const QString logs = m_dir.filePath("logs/c/d");
+    m_adjustEnvironment = [&](QProcessEnvironment& env) {
+        env.insert("ORRA_EXPORT_DIR", exports);
+        env.insert("ORRA_LOG_DIR", logs);
+    };
+    m_childSetup = [] { ::umask(022); };
+    RunResult r = run("/server:demo /db:catalogue /docid:10");
+    EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(exports + "/")) << r.out.toStdString();
+    r = run("/server:demo /db:catalogue /debug:on /docid:99");   // no such document: logged
+    EXPECT_EQ(r.exitCode, launcher::ExitFailed) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(logs + "/Dornelerr.txt"));
+    for (const char* made : {"nest", "nest/a", "nest/a/b", "logs", "logs/c", "logs/c/d"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(m_dir.filePath(made)).constData(), &st), 0) << made;
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << made;
+    }
 }
 
 TEST_F(DornelTest, AReportLargerThanASheetContinuesOnASecondSheetAndSaysSoOnce)
 {
     // 16^5 = 1,048,576 rows: one more than a sheet holds below its header.
     addDocument(30, 2, "Büyük",
-        block("B0.0",
-            "create table #D (d int) insert into #D values (0),(1),(2),(3),(4),(5),(6),(7),(8),(9),"
-            "(10),(11),(12),(13),(14),(15)")
+        block("B0.0", kDigits)
             + block("B0.1",
                 "select a.d*65536 + b.d*4096 + c.d*256 + e.d*16 + f.d + 1 N into #Report "
                 "from #D a, #D b, #D c, #D e, #D f"));
     const RunResult r = run("/server:demo /db:catalogue /docid:30");
     EXPECT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
-    const QString warning = "they continue on the sheets \"Sheet1 (2)\" of the same workbook.";
+    const QString warning = "they continue on the sheet \"Sheet1 (2)\" of the same workbook.";
     EXPECT_EQ(r.err.count(warning), 1) << r.err.toStdString();
     XlsxTestReader book(r.out);
     EXPECT_EQ(book.sheetNames(), (QStringList{"Sheet1", "Sheet1 (2)"}));
@@ -207,9 +257,7 @@ TEST_F(DornelTest, AKilledExportLeavesNoFileUnderAReportsName)
 {
     // 16^4 x 4 rows of three columns: long enough an export to be killed in the middle.
     addDocument(31, 2, "Uzun",
-        block("B0.0",
-            "create table #D (d int) insert into #D values (0),(1),(2),(3),(4),(5),(6),(7),(8),(9),"
-            "(10),(11),(12),(13),(14),(15) create table #E (d int) insert into #E values (0),(1),(2),(3)")
+        block("B0.0", kDigitsAndQuarters)
             + block("B0.1",
                 "select a.d*16384 + b.d*1024 + c.d*64 + e.d*4 + f.d + 1 N, 'Satır' Ad, 2.5 Tutar into #Report "
                 "from #D a, #D b, #D c, #D e, #E f"));
@@ -271,15 +319,20 @@ TEST_F(DornelTest, MemoryRunningOutStopsTheRunWithErrorSeven)
                             "Loop\n";
     addDocument(40, 2, "Sözlük",
         block("B0.0", "select 1 N into #Report", "<Script ID=\"B0.0.X0\" Name=\"X0\"><![CDATA[" + filling + "]]></Script>"));
+    // 2^18 rows of 2,000 characters: #Report is made on the server, and the export's read of
+    // it does not fit.
+    addDocument(42, 2, "Büyük rapor",
+        block("B0.0", kDigitsAndQuarters)
+            + block("B0.1",
+                "select a.d*16384 + b.d*1024 + c.d*64 + e.d*4 + f.d N, '" + QString(2000, 'x') + "' Metin "
+                "into #Report from #D a, #D b, #D c, #D e, #E f"));
     addDocument(41, 2, "Geniş",
-        block("B0.0",
-            "create table #D (d int) insert into #D values (0),(1),(2),(3),(4),(5),(6),(7),(8),(9),"
-            "(10),(11),(12),(13),(14),(15)")
+        block("B0.0", kDigits)
             + block("B0.1",
                 "select a.d*65536 + b.d*4096 + c.d*256 + e.d*16 + f.d N, '" + QString(1000, 'x') + "' Metin "
                 "from #D a, #D b, #D c, #D e, #D f"));
     m_childSetup = limitAddressSpace;
-    for (const char* id : {"40", "41"}) {
+    for (const char* id : {"40", "41", "42"}) {
         const RunResult r = run(QStringLiteral("/server:demo /db:catalogue /docid:") + id);
         EXPECT_EQ(r.exitCode, launcher::ExitRunError) << id << ": " << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("Out of memory")) << id << ": " << r.err.toStdString();

@@ -95,6 +95,25 @@ TEST_F(DornelScriptTest, ARestartRequestedByAScriptIsFollowed)
     EXPECT_EQ(cells.count("A5"), 0u);
 }
 
+TEST_F(DornelScriptTest, EveryWorkbookTheRunWritesHasItsPathPrinted)
+{
+    // A script's workbook while the run goes on, then the report's.
+    addDocument(24,
+        cdata("Block", "B0.0", "select count(*) N into #Report from Orders",
+            cdata("Script", "B0.0.X0", "ExportExcel OrraCon.Execute(\"select Customer from Orders order by ID\")")));
+    const RunResult r = run("/server:demo /db:catalogue /docid:24");
+    ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    const QStringList paths = r.out.split('\n');
+    ASSERT_EQ(paths.size(), 2) << r.out.toStdString();
+    EXPECT_EQ(exported().size(), 2);
+    auto script = XlsxTestReader(paths[0]).cells();
+    EXPECT_EQ(script["A1"].text, "Customer");
+    EXPECT_EQ(script["A4"].text, "Cem");
+    auto report = XlsxTestReader(paths[1]).cells();
+    EXPECT_EQ(report["A1"].text, "N");
+    EXPECT_DOUBLE_EQ(report["A2"].number, 3);
+}
+
 TEST_F(DornelScriptTest, AScriptErrorStopsTheRun)
 {
     addDocument(22, cdata("Block", "B0.0", "create table #Report (X int)") + cdata("Script", "B0.X1", "x = 1 / 0"));

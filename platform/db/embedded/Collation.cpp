@@ -9,6 +9,13 @@ namespace orra::embedded {
 
 namespace {
 
+// The server's default collation.
+const TextCollation kDefault{};
+
+thread_local const TextCollation* t_seen = nullptr;   // set by the compare of a probe
+thread_local bool t_likeMarked = false;
+thread_local TextCollation t_likeSubject;
+
 char32_t foldChar(char32_t c)
 {
     if (c < 0x80) {
@@ -17,6 +24,14 @@ char32_t foldChar(char32_t c)
         return c;
     }
     if (c == 0x131) return U'I';
+    return QChar::toUpper(c);
+}
+
+// The character as the collation compares it: folded to upper case when case does not count.
+char32_t foldIn(char32_t c, const TextCollation& k)
+{
+    if (k.binary || !k.caseInsensitive) return c;
+    if (k.turkish) return foldChar(c);
     return QChar::toUpper(c);
 }
 
@@ -64,9 +79,64 @@ char32_t next(const unsigned char* s, int n, int& i)
     return cp;
 }
 
-int compareCallback(void*, int an, const void* a, int bn, const void* b)
+int compareIn(const TextCollation& k, const char* a, int an, const char* b, int bn)
 {
-    return turkishCompare(static_cast<const char*>(a), an, static_cast<const char*>(b), bn);
+    while (an > 0 && a[an - 1] == ' ') --an;
+    while (bn > 0 && b[bn - 1] == ' ') --bn;
+    const auto* ua = reinterpret_cast<const unsigned char*>(a);
+    const auto* ub = reinterpret_cast<const unsigned char*>(b);
+    int i = 0;
+    int j = 0;
+    while (i < an && j < bn) {
+        if (ua[i] == ub[j] && ua[i] < 0x80) {
+            ++i;
+            ++j;
+            continue;
+        }
+        const char32_t fa = foldIn(next(ua, an, i), k);
+        const char32_t fb = foldIn(next(ub, bn, j), k);
+        const uint32_t wa = k.turkish && !k.binary ? weight(fa) : uint32_t(fa);
+        const uint32_t wb = k.turkish && !k.binary ? weight(fb) : uint32_t(fb);
+        if (wa != wb) return wa < wb ? -1 : 1;
+    }
+    if (i < an) return 1;
+    if (j < bn) return -1;
+    return 0;
+}
+
+int compareCallback(void* collation, int an, const void* a, int bn, const void* b)
+{
+    const auto* k = static_cast<const TextCollation*>(collation);
+    t_seen = k;
+    if (k->turkish && k->caseInsensitive && !k->binary)
+        return turkishCompare(static_cast<const char*>(a), an, static_cast<const char*>(b), bn);
+    return compareIn(*k, static_cast<const char*>(a), an, static_cast<const char*>(b), bn);
+}
+
+// A collation a statement names (a column's declaration, COLLATE in an expression) is
+// registered when SQLite first needs it.
+void collationNeeded(void*, sqlite3* db, int, const char* name)
+{
+    TextCollation k;
+    if (!collationFromName(QString::fromUtf8(name), k)) return;
+    sqlite3_create_collation_v2(db, name, SQLITE_UTF8, new TextCollation(k), compareCallback,
+        [](void* p) { delete static_cast<TextCollation*>(p); });
+}
+
+// orra_collation_probe(x): x, forgetting the collation seen last, so that "probe(x) = x"
+// leaves x's own collation seen.
+void probeFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    t_seen = nullptr;
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+// orra_like_subject(x, probe): x, with its collation kept for the LIKE that follows.
+void likeSubjectFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    t_likeSubject = probedCollation();
+    t_likeMarked = true;
+    sqlite3_result_value(ctx, argv[0]);
 }
 
 void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
@@ -82,7 +152,9 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         const QString e = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[2])));
         if (!e.isEmpty()) escape = e.at(0);
     }
-    sqlite3_result_int(ctx, turkishLike(pattern, text, escape) ? 1 : 0);
+    const TextCollation k = t_likeMarked ? t_likeSubject : kDefault;
+    t_likeMarked = false;
+    sqlite3_result_int(ctx, likeIn(pattern, text, escape, k) ? 1 : 0);
 }
 
 }   // namespace
@@ -127,11 +199,25 @@ int turkishCompare(const char* a, int an, const char* b, int bn)
 
 bool turkishLike(const QString& pattern, const QString& text, QChar escape)
 {
-    const std::u32string p = turkishFold(pattern).toStdU32String();
+    return likeIn(pattern, text, escape, kDefault);
+}
+
+bool likeIn(const QString& pattern, const QString& text, QChar escape, const TextCollation& collation)
+{
+    const TextCollation& k0 = collation;
+    auto fold = [&](const QString& x) {
+        std::u32string r = x.toStdU32String();
+        for (char32_t& c : r) c = foldIn(c, k0);
+        return r;
+    };
+    auto weight = [&](char32_t c) { return k0.turkish && !k0.binary ? orra::embedded::weight(c) : uint32_t(c); };
+    const std::u32string p = fold(pattern);
     QString t = text;
-    while (t.endsWith(u' ') && !pattern.endsWith(u' ')) t.chop(1);
-    const std::u32string s = turkishFold(t).toStdU32String();
-    const char32_t esc = escape.isNull() ? 0 : foldChar(escape.unicode());
+    // The trailing blanks of a Unicode text count; of any other, only as far as the pattern has them.
+    if (!k0.unicode)
+        while (t.endsWith(u' ') && !pattern.endsWith(u' ')) t.chop(1);
+    const std::u32string s = fold(t);
+    const char32_t esc = escape.isNull() ? 0 : foldIn(escape.unicode(), k0);
     // Dynamic programming over pattern elements.
     const size_t n = s.size();
     std::vector<char> cur(n + 1, 0), nxt(n + 1, 0);
@@ -196,9 +282,70 @@ bool turkishLike(const QString& pattern, const QString& text, QChar escape)
     return cur[n] != 0;
 }
 
+TextCollation probedCollation() { return t_seen ? *t_seen : kDefault; }
+
+bool collationFromName(const QString& name, TextCollation& out)
+{
+    QString n = name.toUpper();
+    out = TextCollation();
+    if (n.endsWith(QLatin1String("_N"))) {
+        out.unicode = true;
+        n.chop(2);
+    }
+    if (n == u"TR_CI") return true;
+    const bool binary = n.contains(QLatin1String("_BIN"));
+    const bool ci = n.contains(QLatin1String("_CI_")) || n.endsWith(QLatin1String("_CI"));
+    const bool cs = n.contains(QLatin1String("_CS_")) || n.endsWith(QLatin1String("_CS"));
+    if (!binary && !ci && !cs) return false;
+    out.turkish = n.startsWith(QLatin1String("TURKISH_"));
+    out.binary = binary;
+    out.caseInsensitive = ci && !binary;
+    return true;
+}
+
+QString collationNameFor(const QString& declared, bool unicode)
+{
+    // The server's own collation (Turkish, case-insensitive) under its own name.
+    TextCollation k;
+    const bool own = declared.isEmpty() || !collationFromName(declared, k)
+        || (k.turkish && k.caseInsensitive && !k.binary);
+    const QString base = own ? QStringLiteral("TR_CI") : declared;
+    return unicode ? base + QStringLiteral("_N") : base;
+}
+
+QString upperIn(const QString& s, const TextCollation& c)
+{
+    if (c.turkish) return turkishFold(s);
+    return s.toUpper();
+}
+
+QString lowerIn(const QString& s, const TextCollation& c)
+{
+    if (!c.turkish) return s.toLower();
+    QString r;
+    r.reserve(s.size());
+    for (QChar ch : s) {
+        if (ch == u'I')
+            r += QChar(0x131);
+        else if (ch.unicode() == 0x130)
+            r += u'i';
+        else
+            r += ch.toLower();
+    }
+    return r;
+}
+
 void registerCollation(sqlite3* db)
 {
-    sqlite3_create_collation_v2(db, "TR_CI", SQLITE_UTF8, nullptr, compareCallback, nullptr);
+    static const TextCollation turkish{};
+    static const TextCollation turkishUnicode{true, true, false, true};
+    sqlite3_create_collation_v2(db, "TR_CI", SQLITE_UTF8, const_cast<TextCollation*>(&turkish), compareCallback, nullptr);
+    sqlite3_create_collation_v2(
+        db, "TR_CI_N", SQLITE_UTF8, const_cast<TextCollation*>(&turkishUnicode), compareCallback, nullptr);
+    sqlite3_collation_needed(db, nullptr, collationNeeded);
+    sqlite3_create_function_v2(db, "orra_collation_probe", 1, SQLITE_UTF8, nullptr, probeFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db, "orra_like_subject", 2, SQLITE_UTF8, nullptr, likeSubjectFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(

@@ -4,6 +4,7 @@
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
+#include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
 
 #include "platform/db/Connection.h"
@@ -263,35 +264,6 @@ template <int Part> void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** a
     sqlite3_result_int(ctx, Part == 0 ? date.year() : Part == 1 ? date.month() : date.day());
 }
 
-void fnUpper(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    resultText(ctx, turkishFold(textArg(argv[0])));
-}
-
-void fnLower(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QString s = textArg(argv[0]);
-    QString r;
-    r.reserve(s.size());
-    for (QChar c : s) {
-        if (c == u'I')
-            r += QChar(0x131);
-        else if (c.unicode() == 0x130)
-            r += u'i';
-        else
-            r += c.toLower();
-    }
-    resultText(ctx, r);
-}
-
 void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     EmbeddedBackend* b = self(ctx);
@@ -491,8 +463,6 @@ void EmbeddedBackend::registerFunctions()
         {"orra_char", 2, fnChar, true},
         {"orra_int", 1, fnInt, true},
         {"orra_datetime", 1, fnDateTime, true},
-        {"orra_upper", 1, fnUpper, true},
-        {"orra_lower", 1, fnLower, true},
         {"orra_object_id", 1, fnObjectId, false},
         {kGuardFunction, -1, rowGuardFunction, false},
         {"year", 1, fnDatePart<0>, true},
@@ -503,6 +473,7 @@ void EmbeddedBackend::registerFunctions()
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             this, f.fn, nullptr, nullptr, nullptr);
     registerExpressionFunctions(m_db);
+    registerStringFunctions(m_db);
     registerBatchFunctions();
 }
 
@@ -943,7 +914,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
-            type += QStringLiteral(" COLLATE TR_CI");
+            type += QStringLiteral(" COLLATE ") + collationNameFor(QString(), base.startsWith(u'n'));
         defs << u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" ") + type;
         marks << QStringLiteral("?");
     }

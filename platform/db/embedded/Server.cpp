@@ -10,6 +10,7 @@
 #include "platform/db/embedded/TsqlTranslator.h"
 #include "platform/db/sqlite/SqliteSession.h"
 #include "platform/host/Error.h"
+#include "platform/host/PrivateFolder.h"
 
 #include "EmbeddedSchemas.h"
 
@@ -256,7 +257,8 @@ LoginRow findLoginBySid(sqlite3* master, const QByteArray& sid)
 
 bool validName(const QString& name)
 {
-    if (name.isEmpty() || name.size() > 128 || name.startsWith(u'.')) return false;
+    // A name is looked up without its outer blanks, so one that has them could never be opened.
+    if (name.isEmpty() || name.size() > 128 || name.startsWith(u'.') || name != name.trimmed()) return false;
     for (QChar c : name)
         if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 32 || c == u'*' || c == u'?' || c == u'"' || c == u'<'
             || c == u'>' || c == u'|')
@@ -477,6 +479,8 @@ void layDownSchema(sqlite3* db, const QString& schemaText)
 void createServer(const QString& server, const QString& adminLogin, const QString& adminPassword,
     const QList<DatabaseLayout>& layouts)
 {
+    if (server != server.trimmed())
+        fail(QStringLiteral("The server name '%1' begins or ends with a blank: it could not be opened.").arg(server));
     if (!validName(server)) fail(QStringLiteral("'%1' is not a valid server name.").arg(server));
     QStringList names{foldName(QStringLiteral("master"))};
     QStringList schemas;
@@ -489,10 +493,8 @@ void createServer(const QString& server, const QString& adminLogin, const QStrin
     const QString folder = serverFolder(server);
     if (QFileInfo::exists(folder)) fail(QStringLiteral("The server '%1' already exists.").arg(server));
     const QString root = serversRoot();
-    if (!QFileInfo(root).isDir()) {
-        if (!QDir().mkpath(root)) fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
-        makePrivate(root, true);
-    }
+    if (!QFileInfo(root).isDir() && !makePrivateFolder(root))
+        fail(QStringLiteral("Cannot create the server folder '%1'.").arg(folder));
     // The server is made in a hidden folder of its own and renamed into place when complete:
     // an interrupted creation leaves no half server under the name.
     QByteArray pattern = QFile::encodeName(root + QStringLiteral("/.") + server + QStringLiteral(".partial-XXXXXX"));

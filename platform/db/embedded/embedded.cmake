@@ -15,6 +15,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/ControlStatements.cpp
   ${_orra_embedded_dir}/translator/BatchStatements.cpp
   ${_orra_embedded_dir}/translator/ProcedureCallParser.cpp
+  ${_orra_embedded_dir}/translator/StringCalls.cpp
   ${_orra_embedded_dir}/translator/AdministrationParser.cpp
   ${_orra_embedded_dir}/translator/ExpressionRewrites.h ${_orra_embedded_dir}/translator/ExpressionRewrites.cpp
   ${_orra_embedded_dir}/translator/ResultTyping.h ${_orra_embedded_dir}/translator/ResultTyping.cpp
@@ -28,6 +29,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/SchemaRewriter.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
+  ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp
   ${_orra_embedded_dir}/FixedWidthPadding.h ${_orra_embedded_dir}/FixedWidthPadding.cpp
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp

@@ -22,3 +22,15 @@ Err.Raise 5
 MsgBox TypeName(Err.Number) & " " & Err.Number
 Err.Clear
 MsgBox TypeName(Err.Number)
+Err.Clear
+Err.Raise 1, "s", "d", "h", 9
+MsgBox "help context: " & TypeName(Err.HelpContext) & " " & Err.HelpContext
+Err.Clear
+Err.Raise &h10000&
+MsgBox "beyond 16 bits: " & Err.Number
+Err.Clear
+Err.Raise 65535
+MsgBox "16 bits: " & Err.Number
+Err.Clear
+Err.Raise -3000000000
+MsgBox "beyond a Long: " & Err.Number

@@ -17,3 +17,8 @@ Set d = CreateObject("Scripting.Dictionary")
 d.Add "k", "v"
 y = (d.Item)("k")
 MsgBox y
+Call (((Show))) ((7))
+y = ((a))(0)
+MsgBox y
+y = (((Double)))(4)
+MsgBox y

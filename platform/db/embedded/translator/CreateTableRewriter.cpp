@@ -1,3 +1,4 @@
+#include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TokenCursor.h"
@@ -90,12 +91,18 @@ Vec tableConstraint(Vec d)
 // length as the server refuses them (trailing blanks aside).
 void textColumnRules(Vec& r, const Vec& d, size_t& k, const QString& type, const QString& length)
 {
-    if (k + 1 < d.size() && d[k].t.is("collate")) k += 2;
+    QString declared;
+    if (k + 1 < d.size() && d[k].t.is("collate")) {
+        declared = d[k + 1].t.text;
+        k += 2;
+    }
+    const QString lower = type.toLower();
     r.push_back(word("COLLATE"));
-    r.push_back(word("TR_CI"));
+    NT collation = word("TR_CI");
+    collation.t.text = collation.out = collationNameFor(declared, lower.startsWith(u'n'));
+    r.push_back(collation);
     bool sized = false;
     const int n = length.toInt(&sized);
-    const QString lower = type.toLower();
     if (sized && n > 0 && lower != u"text" && lower != u"ntext")
         r.push_back(raw(QStringLiteral("CONSTRAINT \"String or binary data would be truncated.\" "
                                        "CHECK (length(rtrim(%1)) <= %2)")

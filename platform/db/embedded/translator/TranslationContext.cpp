@@ -151,8 +151,6 @@ const char* mappedFunction(const Token& t)
         {"len", "orra_len"},
         {"scope_identity", "orra_identity"},
         {"object_id", "orra_object_id"},
-        {"upper", "orra_upper"},
-        {"lower", "orra_lower"},
         {"user_id", "orra_user_id"},
         {"suser_name", "orra_suser_sname"},
     };
@@ -241,6 +239,7 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             continue;
         }
         if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e)) continue;
+        if (t.is("like")) markLikeSubject(out);
         NT n;
         n.t = t;
         if (isBinaryLiteral(t)) {
@@ -285,6 +284,7 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
             return true;
         }
     }
+    if (stringFunctionCall(out, i, e)) return true;
     if (const char* to = mappedFunction(t)) {
         out.push_back(word(to));
         return true;

@@ -92,6 +92,12 @@ public:
 private:
     NT tableRef(const QString& database, const Token& name);
     bool functionCall(Vec& out, size_t& i, size_t e);
+    // The string functions (StringCalls.cpp): as functionCall.
+    bool stringFunctionCall(Vec& out, size_t& i, size_t e);
+    QString conversionOfParameter(const QString& tsql, size_t at);
+    QString tokenText(size_t b, size_t e) const;
+    bool hasCollation(size_t b, size_t e) const;
+    static void markLikeSubject(Vec& out);
     // A character or binary type without a length is 30 long in a conversion, 1 long in a
     // declaration.
     void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30);

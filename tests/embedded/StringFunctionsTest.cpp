@@ -1,0 +1,242 @@
+// The string functions on the embedded server, with the values SQL Server's documentation
+// gives for its own examples.
+
+#include "EmbeddedFixture.h"
+
+#include "platform/db/Recordset.h"
+
+namespace orra::embedded::test {
+
+namespace {
+
+struct Case {
+    const char* sql;
+    QVariant expected;
+};
+
+class StringFunctions : public EmbeddedTest {
+protected:
+    void SetUp() override
+    {
+        EmbeddedTest::SetUp();
+        c = connect();
+    }
+
+    QString errorOf(const QString& sql)
+    {
+        try {
+            db::RecordsetPtr rs = c->execute(sql);
+            while (rs && !rs->isOpen() && rs->NextRecordset()) {
+            }
+        } catch (const orra::Error& e) {
+            return e.description();
+        }
+        return QStringLiteral("(no error)");
+    }
+
+    // The rows of the first column of a select, as text.
+    QStringList column(const QString& sql, int field = 0)
+    {
+        QStringList out;
+        db::RecordsetPtr rs = c->execute(sql);
+        while (rs && !rs->isEOF()) {
+            out << rs->value(field).toString();
+            rs->MoveNext();
+        }
+        return out;
+    }
+
+    void expectAll(std::initializer_list<Case> cases)
+    {
+        for (const Case& k : cases) {
+            QVariant v;
+            try {
+                v = scalar(*c, QString::fromUtf8(k.sql));
+            } catch (const orra::Error& e) {
+                ADD_FAILURE() << k.sql << ": " << e.description().toStdString();
+                continue;
+            }
+            if (k.expected.isNull())
+                EXPECT_TRUE(v.isNull()) << k.sql << " gave " << v.toString().toStdString();
+            else
+                EXPECT_EQ(v.toString(), k.expected.toString()) << k.sql;
+        }
+    }
+
+    std::unique_ptr<db::Connection> c;
+};
+
+const char* const kDocument = "'Reflectors are vital safety components of your bicycle.'";
+
+}   // namespace
+
+TEST_F(StringFunctions, PositionsAndPartsOfText)
+{
+    const QString doc = QString::fromLatin1(kDocument);
+    expectAll({
+        {"select left('abcdefg',2)", "ab"},
+        {"select right('abcdefg',2)", "fg"},
+        {"select stuff('abcdef', 2, 3, 'ijklmn')", "aijklmnef"},
+        {"select charindex('is', 'This is a string')", 3},
+        {"select charindex('is', 'This is a string', 4)", 6},
+        {"select charindex('TEST', 'This is a Test')", 11},
+        {"select patindex('%ter%', 'interesting data')", 3},
+        {"select patindex('%en_ure%', 'Please ensure the door is locked!')", 8},
+        {"select patindex('a%', 'abc')", 1},
+        {"select patindex('%a', 'cba')", 3},
+        {"select patindex('%[^ 0-9A-z]%', 'Please ensure the door is locked!')", 33},
+    });
+    EXPECT_EQ(scalar(*c, QStringLiteral("select charindex('bicycle', %1)").arg(doc)).toInt(), 48);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select charindex('vital', %1, 5)").arg(doc)).toInt(), 16);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select charindex('bike', %1)").arg(doc)).toInt(), 0);
+}
+
+TEST_F(StringFunctions, BuildingAndChangingText)
+{
+    expectAll({
+        {"select concat('Happy ', 'Birthday ', 11, '/', '25')", "Happy Birthday 11/25"},
+        {"select concat_ws(',','1 Microsoft Way', NULL, NULL, 'Redmond', 'WA', 98052)",
+            "1 Microsoft Way,Redmond,WA,98052"},
+        {"select quotename('abc[]def')", "[abc[]]def]"},
+        {"select quotename('abc def')", "[abc def]"},
+        {"select translate('2*[3+4]/{7-2}', '[]{}', '()()')", "2*(3+4)/(7-2)"},
+        {"select translate('[137.4, 72.3]' , '[,]', '( )')", "(137.4  72.3)"},
+        {"select translate('(137.4 72.3)' , '( )', '[,]')", "[137.4,72.3]"},
+        {"select trim('     test    ')", "test"},
+        {"select trim('.,! ' FROM '     #     test    .')", "#     test"},
+        {"select trim(trailing '.,! ' from '     .#     test    .')", "     .#     test"},
+        {"select trim(BOTH '123' FROM '123abc123')", "abc"},
+        {"select str(123.45, 6, 1)", " 123.5"},
+        {"select str(123.45, 2, 2)", "**"},
+        {"select replicate('0', -1)", QVariant()},
+    });
+}
+
+TEST_F(StringFunctions, SoundsAlike)
+{
+    expectAll({
+        {"select soundex('Smith')", "S530"},
+        {"select soundex('Smythe')", "S530"},
+        {"select soundex('Green')", "G650"},
+        {"select soundex('Blotchet-Halls')", "B432"},
+        {"select difference('Smithers', 'Smythers')", 4},
+        {"select difference('Anothers', 'Brothers')", 2},
+        {"select difference('Green','Greene')", 4},
+        {"select difference('Blotchet-Halls', 'Greene')", 0},
+    });
+}
+
+TEST_F(StringFunctions, ReplicateAgainstTheBytesOfVarcharAndChar)
+{
+    c->execute("create table t1 (c1 varchar(3), c2 char(3))");
+    c->execute("insert into t1 values ('2', '2')");
+    c->execute("insert into t1 values ('37', '37')");
+    c->execute("insert into t1 values ('597', '597')");
+    const QString sql = QStringLiteral("select replicate('0', 3 - datalength(c1)) + c1 as 'Varchar Column', "
+                                       "replicate('0', 3 - datalength(c2)) + c2 as 'Char Column' from t1");
+    EXPECT_EQ(column(sql, 0), (QStringList{"002", "037", "597"}));
+    EXPECT_EQ(column(sql, 1), (QStringList{"2  ", "37 ", "597"}));
+}
+
+TEST_F(StringFunctions, StringAggJoinsTheGroupsValuesInTheirOrder)
+{
+    c->execute("create table Employee (town varchar(20), email varchar(60))");
+    for (const char* row : {"('Seattle', 'syed0@adventure-works.com')", "('Seattle', 'catherine0@adventure-works.com')",
+             "('Seattle', 'kim2@adventure-works.com')", "('LA', 'sam1@adventure-works.com')",
+             "('LA', 'hazem0@adventure-works.com')"})
+        c->execute(QStringLiteral("insert into Employee values ") + QLatin1String(row));
+    EXPECT_EQ(column("select town, string_agg(email, ';') within group (order by email asc) as emails "
+                     "from Employee group by town order by town desc",
+                  1),
+        (QStringList{"catherine0@adventure-works.com;kim2@adventure-works.com;syed0@adventure-works.com",
+            "hazem0@adventure-works.com;sam1@adventure-works.com"}));
+
+    c->execute("create table Person (ID int, FirstName varchar(20))");
+    int id = 0;
+    for (const char* name : {"'John'", "NULL", "'Mike'", "'Peter'", "NULL", "NULL", "'Alice'", "'Bob'"})
+        c->execute(QStringLiteral("insert into Person values (%1, %2)").arg(++id).arg(QLatin1String(name)));
+    EXPECT_EQ(scalar(*c, "select string_agg(isnull(FirstName,'N/A'), ',') as csv from Person").toString(),
+        "John,N/A,Mike,Peter,N/A,N/A,Alice,Bob");
+    EXPECT_TRUE(scalar(*c, "select string_agg(FirstName, ',') from Person where ID = 2").isNull());
+}
+
+TEST_F(StringFunctions, StringSplitIsATable)
+{
+    EXPECT_EQ(column("select value from string_split('Lorem ipsum dolor sit amet.', ' ')"),
+        (QStringList{"Lorem", "ipsum", "dolor", "sit", "amet."}));
+    EXPECT_EQ(column("select value from string_split('clothing,road,,touring,bike', ',') where rtrim(value) <> ''"),
+        (QStringList{"clothing", "road", "touring", "bike"}));
+    EXPECT_EQ(column("select * from string_split('E-D-C-B-A', '-', 1) order by ordinal desc"),
+        (QStringList{"A", "B", "C", "D", "E"}));
+    EXPECT_EQ(column("select * from string_split('Austin,Texas,Seattle,Washington,Denver,Colorado', ',', 1) "
+                     "where ordinal % 2 = 0",
+                  1),
+        (QStringList{"2", "4", "6"}));
+    db::RecordsetPtr rs = c->execute("select * from string_split('a b', ' ')");
+    EXPECT_EQ(rs->fieldCount(), 1);
+}
+
+TEST_F(StringFunctions, TryAndParseConvertOrGiveNull)
+{
+    expectAll({
+        {"select case when try_cast('test' as int) is null then 'Cast failed' else 'Cast succeeded' end", "Cast failed"},
+        {"select try_cast('12' as int) + 1", 13},
+        {"select try_convert(int, 'x12')", QVariant()},
+        {"select parse('€345,98' as money using 'de-DE')", "345.98"},
+        {"select try_parse('x' as money using 'de-DE')", QVariant()},
+        {"select isnumeric('+')", 1},
+        {"select isnumeric('$')", 1},
+        {"select isnumeric('12.5e3')", 1},
+        {"select isnumeric('abc')", 0},
+    });
+    EXPECT_EQ(scalar(*c, "select parse('Monday, 13 December 2010' as datetime2 using 'en-US')").toDateTime(),
+        QDateTime(QDate(2010, 12, 13), QTime(0, 0)));
+    EXPECT_EQ(scalar(*c, "select parse('12/16/2010' as datetime2)").toDateTime(),
+        QDateTime(QDate(2010, 12, 16), QTime(0, 0)));
+}
+
+TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
+{
+    // LIKE: the trailing blanks of an nchar value count, those of a char value do not.
+    c->execute("create table tc (col1 char(30))");
+    c->execute("insert into tc values ('Robert King')");
+    c->execute("create table tn (col1 nchar(30))");
+    c->execute("insert into tn values ('Robert King')");
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where col1 like '% King'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tn where col1 like '% King'").toInt(), 0);
+    EXPECT_EQ(scalar(*c, "select count(*) from tn t where t.col1 not like '% King'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tn where rtrim(col1) like '% King'").toInt(), 1);
+
+    // UPPER and LOWER by the column's collation; the server's own is Turkish.
+    c->execute("create table Names (Plain varchar(10), Latin varchar(10) COLLATE Latin1_General_CI_AS, "
+               "Wide nvarchar(10))");
+    c->execute("insert into Names values ('i', 'i', 'abc')");
+    expectAll({
+        {"select upper(Latin) from Names", "I"},
+        {"select upper(n.Latin) from Names n", "I"},
+        {"select upper(Plain) from Names", "İ"},
+        {"select lower(upper(Latin)) from Names", "ı"},
+        {"select upper(Plain collate Latin1_General_CI_AS) from Names", "I"},
+        {"select count(*) from Names where Latin = 'I'", 1},
+        {"select datalength(Wide) from Names", 6},
+        {"select datalength(Plain) from Names", 1},
+    });
+}
+
+TEST_F(StringFunctions, WrongCallsGiveTheServersErrors)
+{
+    const struct {
+        const char* sql;
+        const char* error;
+    } cases[] = {
+        {"select left('abc', -1)", "Invalid length parameter passed to the LEFT or SUBSTRING function."},
+        {"select left('abc')", "The left function requires 2 argument(s)."},
+        {"select concat('a')", "The concat function requires 2 to 254 arguments."},
+        {"select translate('abc', 'ab', 'x')",
+            "The second and third arguments of the TRANSLATE built-in function must contain an equal number of "
+            "characters."},
+    };
+    for (const auto& k : cases) EXPECT_EQ(errorOf(QString::fromUtf8(k.sql)), QString::fromUtf8(k.error)) << k.sql;
+}
+
+}   // namespace orra::embedded::test
