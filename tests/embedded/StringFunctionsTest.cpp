@@ -223,6 +223,49 @@ TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
     });
 }
 
+TEST_F(StringFunctions, CodesAndCharacters)
+{
+    expectAll({
+        {"select char(65)", "A"},
+        {"select char(66)", "B"},
+        {"select char(97)", "a"},
+        {"select char(98)", "b"},
+        {"select char(49)", "1"},
+        {"select char(50)", "2"},
+        {"select char(256)", QVariant()},
+        {"select ascii('N')", 78},
+        {"select ascii('e')", 101},
+        {"select ascii(' ')", 32},
+        {"select char(ascii(substring('New Moon', 5, 1)))", "M"},
+    });
+}
+
+TEST_F(StringFunctions, ResultsAreTypedAsTheServerTypesThem)
+{
+    c->execute("create table T (V varchar(20), N nvarchar(20))");
+    c->execute("insert into T values ('abc', 'def')");
+    const struct {
+        const char* sql;
+        db::DataType type;
+        long size;
+    } cases[] = {
+        {"select quotename(V) from T", db::DataType::VarWChar, 258},
+        {"select char(65)", db::DataType::Char, 1},
+        {"select string_agg(V, ',') from T", db::DataType::VarChar, 8000},
+        {"select string_agg(N, ',') from T", db::DataType::VarWChar, 4000},
+        {"select string_agg(ascii(V), ',') from T", db::DataType::VarWChar, 4000},
+        {"select left(V, 2) from T", db::DataType::VarChar, 20},
+        {"select left(N, 2) from T", db::DataType::VarWChar, 20},
+        {"select str(123.45, 6, 1)", db::DataType::VarChar, 6},
+        {"select try_cast(V as varchar(9)) from T", db::DataType::VarChar, 9},
+    };
+    for (const auto& k : cases) {
+        db::RecordsetPtr rs = c->execute(QString::fromUtf8(k.sql));
+        EXPECT_EQ(rs->field(0).type, k.type) << k.sql;
+        EXPECT_EQ(rs->field(0).definedSize, k.size) << k.sql;
+    }
+}
+
 TEST_F(StringFunctions, WrongCallsGiveTheServersErrors)
 {
     const struct {

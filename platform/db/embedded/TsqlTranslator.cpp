@@ -2,6 +2,7 @@
 
 #include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/TsqlLexer.h"
+#include "platform/db/embedded/translator/ExpressionTyping.h"
 #include "platform/db/embedded/translator/StatementParser.h"
 
 #include <QHash>
@@ -33,7 +34,7 @@ size_t tooDeep(const std::vector<Token>& tokens)
 
 }   // namespace
 
-Translation translate(const QString& text, const QString& currentDatabase)
+Translation translate(const QString& text, const QString& currentDatabase, const Schema* schema)
 {
     Translation tr;
     LexResult lex = tokenize(text);
@@ -48,7 +49,7 @@ Translation translate(const QString& text, const QString& currentDatabase)
         tr.errorPosition = lex.tokens[deep].pos;
         return tr;
     }
-    translator::TranslationContext context(lex.tokens, int(text.size()), currentDatabase, tr);
+    translator::TranslationContext context(lex.tokens, int(text.size()), currentDatabase, tr, schema);
     std::vector<int> lineStarts;
     for (qsizetype i = text.indexOf(u'\n'); i >= 0; i = text.indexOf(u'\n', i + 1)) lineStarts.push_back(int(i + 1));
     context.setLineStarts(std::move(lineStarts));
@@ -70,11 +71,14 @@ Cache& cache()
 }
 }   // namespace
 
-std::shared_ptr<const Translation> translateCached(const QString& text, const QString& currentDatabase)
+std::shared_ptr<const Translation> translateCached(
+    const QString& text, const QString& currentDatabase, const Schema* schema)
 {
     // The database as the server compares its names: two databases are one only when their
     // names fold alike.
     QString key = foldName(currentDatabase);
+    key += QChar(0x1f);
+    if (schema) key += schema->version();
     key += QChar(0x1f);
     key += text;
     Cache& c = cache();
@@ -83,7 +87,7 @@ std::shared_ptr<const Translation> translateCached(const QString& text, const QS
         auto it = c.map.constFind(key);
         if (it != c.map.constEnd()) return it.value();
     }
-    auto t = std::make_shared<const Translation>(translate(text, currentDatabase));
+    auto t = std::make_shared<const Translation>(translate(text, currentDatabase, schema));
     QMutexLocker lock(&c.mutex);
     if (c.map.size() > 4096) c.map.clear();
     c.map.insert(key, t);
