@@ -14,7 +14,7 @@ CREATE TABLE tbOrraCategory (
   Owner varbinary(85),
   CheckSum int
 );
-CREATE UNIQUE INDEX IX_ParentID_Name_tbOrraCategory ON tbOrraCategory (ParentID, Name);
+CREATE UNIQUE INDEX "tbOrraCategory.IX_ParentID_Name_tbOrraCategory" ON tbOrraCategory (ParentID, Name);
 
 CREATE TABLE tbOrraSQL (
   ID int NOT NULL CONSTRAINT PK_tbOrraSQL PRIMARY KEY,
@@ -30,7 +30,7 @@ CREATE TABLE tbOrraSQL (
   Owner varbinary(85),
   CheckSum int
 );
-CREATE UNIQUE INDEX IX_CategoryID_Name_tbOrraSQL ON tbOrraSQL (CategoryID, Name);
+CREATE UNIQUE INDEX "tbOrraSQL.IX_CategoryID_Name_tbOrraSQL" ON tbOrraSQL (CategoryID, Name);
 
 CREATE TABLE tbOrraRelations (
   ObjID int NOT NULL,
@@ -39,8 +39,8 @@ CREATE TABLE tbOrraRelations (
     ON DELETE CASCADE ON UPDATE CASCADE,
   CONSTRAINT FK_tbOrraRelations_tbOrraSQL FOREIGN KEY (RelObjID) REFERENCES tbOrraSQL (ID)
 );
-CREATE INDEX IX_ObjID_tbOrraRelations ON tbOrraRelations (ObjID);
-CREATE INDEX IX_RelObjID_tbOrraRelations ON tbOrraRelations (RelObjID);
+CREATE INDEX "tbOrraRelations.IX_ObjID_tbOrraRelations" ON tbOrraRelations (ObjID);
+CREATE INDEX "tbOrraRelations.IX_RelObjID_tbOrraRelations" ON tbOrraRelations (RelObjID);
 
 CREATE TABLE tbOrraRepository (
   ID INTEGER NOT NULL CONSTRAINT PK_tbOrraRepository PRIMARY KEY AUTOINCREMENT,
@@ -62,7 +62,7 @@ CREATE TABLE tbOrraCallSchema (
   CONSTRAINT FK_tbOrraCallSchema_tbOrraSQL FOREIGN KEY (DocID) REFERENCES tbOrraSQL (ID)
     ON DELETE CASCADE ON UPDATE CASCADE
 );
-CREATE INDEX IX_DocID_tbOrraCallSchema ON tbOrraCallSchema (DocID);
+CREATE INDEX "tbOrraCallSchema.IX_DocID_tbOrraCallSchema" ON tbOrraCallSchema (DocID);
 
 CREATE TABLE tbOrraCallSchemaDetail (
   ParentID int NOT NULL,
@@ -73,7 +73,7 @@ CREATE TABLE tbOrraCallSchemaDetail (
   CONSTRAINT FK_tbOrraCallSchemaDetail_tbOrraCallSchema FOREIGN KEY (ParentID)
     REFERENCES tbOrraCallSchema (ID) ON DELETE CASCADE ON UPDATE CASCADE
 );
-CREATE INDEX IX_ParentID_tbOrraCallSchemaDetail ON tbOrraCallSchemaDetail (ParentID);
+CREATE INDEX "tbOrraCallSchemaDetail.IX_ParentID_tbOrraCallSchemaDetail" ON tbOrraCallSchemaDetail (ParentID);
 
 CREATE TABLE tbOrraDocPermissions (
   OrraID int,
@@ -82,7 +82,7 @@ CREATE TABLE tbOrraDocPermissions (
   "Deny" int,
   CheckSum int
 );
-CREATE INDEX IX_OrraID_tbOrraDocPermissions ON tbOrraDocPermissions (OrraID, UserId);
+CREATE INDEX "tbOrraDocPermissions.IX_OrraID_tbOrraDocPermissions" ON tbOrraDocPermissions (OrraID, UserId);
 
 CREATE TABLE tbOrraCategoryPermissions (
   CategoryID int,
@@ -91,7 +91,7 @@ CREATE TABLE tbOrraCategoryPermissions (
   "Deny" int,
   CheckSum int
 );
-CREATE INDEX IX_CategoryID_tbOrraCategoryPermissions ON tbOrraCategoryPermissions (CategoryID, UserId);
+CREATE INDEX "tbOrraCategoryPermissions.IX_CategoryID_tbOrraCategoryPermissions" ON tbOrraCategoryPermissions (CategoryID, UserId);
 
 CREATE TABLE tbOrraConnections (
   Server varchar(255) COLLATE TR_CI NOT NULL CONSTRAINT PK_tbOrraConnections PRIMARY KEY

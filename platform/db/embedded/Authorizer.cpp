@@ -34,7 +34,7 @@ bool isGuardTrigger(const QString& name)
 
 bool isServerTable(const QString& table)
 {
-    static const char* const names[] = {"sysusers", "sysmembers", "syslogins", "sysprocesses"};
+    static const char* const names[] = {"sysusers", "sysmembers", "syslogins", "sysprocesses", "sysschemas"};
     for (const char* n : names)
         if (table.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) return true;
     return false;
@@ -174,6 +174,10 @@ int SessionRights::decide(
         // a: index or trigger, b: its table
         if (isTemp(schema) || (isOwner(schema) && !isServerTable(b))) return SQLITE_OK;
         return createDenied(action == SQLITE_CREATE_INDEX ? "CREATE INDEX" : "CREATE TRIGGER", schema);
+    case SQLITE_REINDEX:
+        // a: index. CREATE INDEX fills the new index through this check; an owner's own work.
+        if (isTemp(schema) || isOwner(schema)) return SQLITE_OK;
+        return createDenied("CREATE INDEX", schema);
     case SQLITE_DROP_INDEX:
     case SQLITE_DROP_TRIGGER:
         if (isTemp(schema) || (isOwner(schema) && !isServerTable(b))) return SQLITE_OK;

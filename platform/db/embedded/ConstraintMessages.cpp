@@ -140,7 +140,12 @@ Target targetOf(const QString& sql)
     return t;
 }
 
-QString objectName(const QString& table) { return table.startsWith(u'#') ? table : QStringLiteral("dbo.") + table; }
+// A table of another schema is kept as "Schema.T", an index as "T.IX" (index names are the
+// table's own).
+QString objectName(const QString& table)
+{
+    return table.startsWith(u'#') || table.contains(u'.') ? table : QStringLiteral("dbo.") + table;
+}
 
 ConstraintMessage uniqueMessage(sqlite3* db, const Target& target, const QString& sqliteMessage)
 {
@@ -167,7 +172,7 @@ ConstraintMessage uniqueMessage(sqlite3* db, const Target& target, const QString
         const QString origin = index.value(1);
         if (origin == u"c")
             return {QStringLiteral("Cannot insert duplicate key row in object '%1' with unique index '%2'.")
-                        .arg(object, index.value(0)),
+                        .arg(object, index.value(0).section(u'.', -1)),
                 2601};
         const bool primary = origin == u"pk";
         QString name = declaredName(declared, primary ? QStringLiteral("primary") : QStringLiteral("unique"), columns);

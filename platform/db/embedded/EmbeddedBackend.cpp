@@ -6,6 +6,7 @@
 #include "platform/db/embedded/ConnectionSchema.h"
 #include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
+#include "platform/db/embedded/ObjectCatalog.h"
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
 
@@ -44,7 +45,7 @@ using db::ResultSet;
 
 std::unique_ptr<db::Backend> EmbeddedBackend::claim(const db::ConnectionString& cs)
 {
-    const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
+    const QString server = cs.server();
     if (server.isEmpty() || !isEmbeddedServer(server)) return nullptr;
     return std::make_unique<EmbeddedBackend>();
 }
@@ -266,32 +267,6 @@ template <int Part> void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** a
     sqlite3_result_int(ctx, Part == 0 ? date.year() : Part == 1 ? date.month() : date.day());
 }
 
-void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    EmbeddedBackend* b = self(ctx);
-    QString name = textArg(argv[0]).trimmed();
-    // tempdb..#T, D..T, dbo.T, [T]
-    QString schema = QStringLiteral("main");
-    const qsizetype dots = name.lastIndexOf(u'.');
-    if (dots >= 0) name = name.mid(dots + 1);
-    name.remove(u'[').remove(u']');
-    if (name.startsWith(u'#')) schema = QStringLiteral("temp");
-    const QString sql =
-        QStringLiteral("select rowid from %1.sqlite_master where type in ('table','view') and name = ? collate nocase")
-            .arg(schema);
-    const PreparedStatement st(b->handle(), sql);
-    if (!st.ok()) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const QByteArray n = name.toUtf8();
-    sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(st) == SQLITE_ROW)
-        sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0) + (schema == u"temp" ? -1000000 : 1000000));
-    else
-        sqlite3_result_null(ctx);
-}
-
 }   // namespace
 
 
@@ -315,7 +290,7 @@ void EmbeddedBackend::raise(const QString& state, const QString& message, long n
 void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, const QString& password)
 {
     close();
-    const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
+    const QString server = cs.server();
     QString database = cs.valueOf({"Database", "Initial Catalog"}).trimmed();
     if (database.isEmpty()) database = QStringLiteral("master");
     if (!isEmbeddedServer(server))
@@ -466,7 +441,6 @@ void EmbeddedBackend::registerFunctions()
         {"orra_char", 2, fnChar, true},
         {"orra_int", 1, fnInt, true},
         {"orra_datetime", 1, fnDateTime, true},
-        {"orra_object_id", 1, fnObjectId, false},
         {kGuardFunction, -1, rowGuardFunction, false},
         {"year", 1, fnDatePart<0>, true},
         {"month", 1, fnDatePart<1>, true},
@@ -476,6 +450,7 @@ void EmbeddedBackend::registerFunctions()
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             this, f.fn, nullptr, nullptr, nullptr);
     registerExpressionFunctions(m_db);
+    registerObjectFunctions(m_db);
     registerStringFunctions(m_db);
     registerExactNumberFunctions(m_db);
     m_schema = std::make_unique<ConnectionSchema>(m_db);
@@ -1004,6 +979,13 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
     if (ddl) {
         m_insertColumns.clear();
         m_exactTypes.clear();
+        const SessionRights::Trusted trusted(m_rights);
+        if (const QString schema = missingSchema(m_db, sql); !schema.isEmpty())
+            raise(QStringLiteral("42000"),
+                QStringLiteral("The specified schema name '%1' either does not exist or you do not have permission to "
+                               "use it.")
+                    .arg(schema),
+                2760);
     }
     sqlite3_stmt* s = prepare(sql);
     if (!s) return;
@@ -1170,6 +1152,13 @@ void EmbeddedBackend::runAdministration(const Statement& st, Run& run)
                 raise(QStringLiteral("42000"),
                     QStringLiteral("'%1' is not a valid login or you do not have permission.").arg(user->login), 15007);
             detail::insertUser(m_db, user->name, l.sid);
+        } else if (const auto* schema = st.as<CreateSchema>()) {
+            if (!dbo) denied(QStringLiteral("CREATE SCHEMA"));
+            try {
+                createSchema(m_db, schema->name);
+            } catch (const orra::Error& e) {
+                raise(QStringLiteral("42S01"), e.description(), e.number());
+            }
         } else if (const auto* role = st.as<CreateRole>()) {
             if (!dbo) denied(QStringLiteral("CREATE ROLE"));
             detail::insertRole(m_db, role->name);

@@ -171,10 +171,14 @@ struct XactAbortStatement {
     bool on = false;
 };
 
+struct CreateSchema {
+    QString name;
+};
+
 struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, PrintStatement,
-        ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, Assignment, DeclareTable, WhileStatement,
-        FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement>;
+        ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema, Assignment, DeclareTable,
+        WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement>;
     Node node;
     int line = 1;   // the line of the batch the statement begins on
 

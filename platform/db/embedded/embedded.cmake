@@ -10,6 +10,8 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/TsqlTranslator.h ${_orra_embedded_dir}/TsqlTranslator.cpp
   ${_orra_embedded_dir}/translator/Rewriting.h ${_orra_embedded_dir}/translator/Rewriting.cpp
   ${_orra_embedded_dir}/translator/TokenCursor.h
+  ${_orra_embedded_dir}/translator/ObjectNames.h ${_orra_embedded_dir}/translator/ObjectNames.cpp
+  ${_orra_embedded_dir}/translator/ObjectReferences.cpp
   ${_orra_embedded_dir}/translator/TranslationContext.h ${_orra_embedded_dir}/translator/TranslationContext.cpp
   ${_orra_embedded_dir}/translator/StatementParser.h ${_orra_embedded_dir}/translator/StatementParser.cpp
   ${_orra_embedded_dir}/translator/ControlStatements.cpp
@@ -31,6 +33,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/DeleteRewriter.cpp
   ${_orra_embedded_dir}/translator/CreateTableRewriter.cpp
   ${_orra_embedded_dir}/translator/SchemaRewriter.cpp
+  ${_orra_embedded_dir}/translator/IndexRewriter.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
@@ -39,6 +42,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp
   ${_orra_embedded_dir}/ColumnTypes.h ${_orra_embedded_dir}/ColumnTypes.cpp
   ${_orra_embedded_dir}/Authorizer.h ${_orra_embedded_dir}/Authorizer.cpp
+  ${_orra_embedded_dir}/ObjectCatalog.h ${_orra_embedded_dir}/ObjectCatalog.cpp
   ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
   ${_orra_embedded_dir}/SqliteHandles.h
   ${_orra_embedded_dir}/Extensions.h ${_orra_embedded_dir}/Extensions.cpp

@@ -11,7 +11,7 @@ QString StatementParser::nameAt(size_t i)
     return m_ctx[i].text;
 }
 
-// create database|login|user|role name …: carried out by the server itself.
+// create database|login|user|role|schema name …: carried out by the server itself.
 Statement StatementParser::administration()
 {
     const size_t p = m_c.position();
@@ -43,6 +43,8 @@ Statement StatementParser::administration()
             }
         }
         s.node = user;
+    } else if (m_c.at("schema", 1)) {
+        s.node = CreateSchema{name};   // [authorization owner]: the database's owner holds every schema
     } else {
         s.node = CreateRole{name};
     }

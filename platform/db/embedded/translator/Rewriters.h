@@ -17,6 +17,8 @@ SqlStatement rewriteUpdate(Vec v);
 SqlStatement rewriteDelete(Vec v);
 // create table T (…)
 SqlStatement rewriteCreateTable(Vec v);
+// create index, drop index
+Statement rewriteIndexStatement(Vec v);
 // create index/view, drop, alter, truncate and statements in parentheses
 SqlStatement rewriteSchemaStatement(Vec v);
 

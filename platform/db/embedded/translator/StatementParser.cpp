@@ -64,7 +64,7 @@ Statement StatementParser::parseOne(bool batchStart)
     if (m_c.at("set") && m_c.at("nocount", 1) && (m_c.at("on", 2) || m_c.at("off", 2))) return noCount();
     if (m_c.at("print")) return print();
     if (m_c.match("exec") || m_c.match("execute")) return procedureCall();
-    if (m_c.at("create") && m_c.atAny({"database", "login", "user", "role"}, 1)) return administration();
+    if (m_c.at("create") && m_c.atAny({"database", "login", "user", "role", "schema"}, 1)) return administration();
     const Token& t = *m_c.peek();
     if (batchStart && t.kind == TokenKind::Word && !isStatementWord(t) && !t.is("with") && !t.text.startsWith(u'@')
         && looksLikeProcedureCall())
@@ -96,6 +96,8 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     if (c.at("update")) return {rewriteUpdate(std::move(v))};
     if (c.at("delete")) return {rewriteDelete(std::move(v))};
     if (c.at("create") && c.at("table", 1) && c.peek(2)) return {rewriteCreateTable(std::move(v))};
+    if ((c.at("create") && topLevel(v, 1, {"index"}) <= 4) || (c.at("drop") && c.at("index", 1)))
+        return rewriteIndexStatement(std::move(v));
     return {rewriteSchemaStatement(std::move(v))};
 }
 

@@ -103,20 +103,29 @@ size_t TranslationContext::groupEnd(size_t i, size_t e) const
     return e;
 }
 
-NT TranslationContext::tableRef(const QString& database, const Token& name)
+QString TranslationContext::databaseRef(const QString& database)
+{
+    const QString db = foldName(database);
+    if (database.isEmpty() || db == m_current) return QStringLiteral("main");
+    bool known = false;
+    for (const QString& d : std::as_const(m_translation.databases))
+        if (foldName(d) == db) known = true;
+    if (!known) m_translation.databases.append(database);
+    return quoteName(database);
+}
+
+NT TranslationContext::tableRef(const QString& database, const QString& schema, const QString& object)
 {
     NT n;
-    n.t = name;
-    const QString db = foldName(database);
-    if (database.isEmpty() || db == m_current) {
-        n.out = name.text.startsWith(u'#') ? quoteName(name.text) : QStringLiteral("main.") + quoteName(name.text);
-    } else {
-        bool known = false;
-        for (const QString& d : std::as_const(m_translation.databases))
-            if (foldName(d) == db) known = true;
-        if (!known) m_translation.databases.append(database);
-        n.out = quoteName(database) + u'.' + quoteName(name.text);
+    n.t.kind = TokenKind::QuotedName;
+    n.t.text = storedName(schema, object);
+    if (object.startsWith(u'#')) {   // tempdb..#T, dbo.#T: the session's temporary table
+        n.t.kind = TokenKind::Word;
+        n.t.text = object;
+        n.out = quoteName(object);
+        return n;
     }
+    n.out = databaseRef(database) + u'.' + quoteName(n.t.text);
     return n;
 }
 
@@ -212,29 +221,12 @@ Vec TranslationContext::normalize(size_t b, size_t e)
                 continue;
             }
         }
-        // ..table: the current database.
-        if (t.isSymbol(".") && i + 2 < e && T[i + 1].isSymbol(".") && T[i + 2].isName() && !endsName(out)) {
-            out.push_back(tableRef(QString(), T[i + 2]));
-            i += 2;
-            continue;
-        }
-        if (t.isName() && !isExpressionBoundary(t)) {
-            // D..table and D.dbo.table
-            if (i + 3 < e && T[i + 1].isSymbol(".") && T[i + 2].isSymbol(".") && T[i + 3].isName()) {
-                out.push_back(tableRef(t.text, T[i + 3]));
-                i += 3;
-                continue;
-            }
-            if (i + 4 < e && T[i + 1].isSymbol(".") && T[i + 2].is("dbo") && T[i + 3].isSymbol(".")
-                && T[i + 4].isName()) {
-                out.push_back(tableRef(t.text, T[i + 4]));
-                i += 4;
-                continue;
-            }
-            if (t.is("dbo") && i + 2 < e && T[i + 1].isSymbol(".") && T[i + 2].isName()
-                && (out.empty() || !out.back().t.isSymbol("."))) {
-                out.push_back(tableRef(QString(), T[i + 2]));
-                i += 2;
+        // Two- and three-part names of tables, views and the server's information schema.
+        if ((t.isName() && !isExpressionBoundary(t) && (out.empty() || !out.back().t.isSymbol(".")))
+            || (t.isSymbol(".") && !endsName(out))) {
+            const ObjectName name = readObjectName(T, i, e);
+            if (name.parts >= 2 && objectReference(out, name)) {
+                i = name.end - 1;
                 continue;
             }
         }

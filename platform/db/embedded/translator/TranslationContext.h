@@ -4,6 +4,7 @@
 // and the normalisation of a token range into SQLite's vocabulary.
 
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/translator/ObjectNames.h"
 #include "platform/db/embedded/translator/Rewriting.h"
 
 #include <utility>
@@ -96,7 +97,13 @@ public:
     }
 
 private:
-    NT tableRef(const QString& database, const Token& name);
+    // The SQLite schema of a database the text names ("main" for the connection's own),
+    // attached when the statement runs.
+    QString databaseRef(const QString& database);
+    NT tableRef(const QString& database, const QString& schema, const QString& object);
+    // ObjectReferences.cpp
+    bool objectReference(Vec& out, const ObjectName& name);
+    QString informationSchemaTables(const QString& database);
     bool functionCall(Vec& out, size_t& i, size_t e);
     // The string functions (StringCalls.cpp): as functionCall.
     bool stringFunctionCall(Vec& out, size_t& i, size_t e);

@@ -1,0 +1,161 @@
+// The objects report SQL names and defines: one-, two- and three-part names in any quoting,
+// schemas, OBJECT_ID, INFORMATION_SCHEMA.TABLES, indexes, views and table definitions, run
+// by the administrator and by a member of db_owner in a database "sales".
+#include "EmbeddedFixture.h"
+
+using namespace orra;
+using namespace orra::embedded;
+using namespace orra::embedded::test;
+
+namespace {
+
+const QString kOlive = QStringLiteral("olive");
+const QString kOlivePassword = QStringLiteral("Olive#1");
+
+class Objects : public EmbeddedTest {
+protected:
+    void SetUp() override
+    {
+        EmbeddedTest::SetUp();
+        const QString t = QStringLiteral("t");
+        createDatabase(t, QStringLiteral("sales"));
+        createLogin(t, kOlive, kOlivePassword);
+        createUser(t, QStringLiteral("sales"), kOlive, kOlive);
+        sa = connect(QStringLiteral("sales"));
+        sa->execute(QStringLiteral("exec sp_addrolemember 'db_owner', 'olive'"));
+        owner = connect(QStringLiteral("sales"), kOlive, kOlivePassword);
+    }
+
+    // The description of the first error that running sql as c raises; empty when it runs.
+    static QString refusal(db::Connection& c, const QString& sql)
+    {
+        try {
+            c.execute(sql);
+        } catch (const orra::Error&) {
+            return c.errors().isEmpty() ? QStringLiteral("(no error text)") : c.errors().first().description;
+        }
+        return QString();
+    }
+
+    std::unique_ptr<db::Connection> sa;
+    std::unique_ptr<db::Connection> owner;
+};
+
+}   // namespace
+
+TEST_F(Objects, NamesReachTheirSchemasObjects)
+{
+    // dbo.Orders and Sales.Orders are two tables of one bare name.
+    sa->execute(QStringLiteral("create schema Sales"));
+    sa->execute(QStringLiteral("create table dbo.Orders (ID int primary key, Amount int) "
+                               "insert into [dbo].[Orders] values (1, 10) insert into Orders values (2, 20)"));
+    sa->execute(QStringLiteral("create table Sales.Orders (ID int primary key, Amount int) "
+                               "insert into [Sales].[Orders] values (1, 1) insert into sales.Sales.Orders values (2, 2) "
+                               "insert Sales.Orders values (3, 3)"));
+    const struct {
+        const char* sql;
+        int count;
+    } cases[] = {
+        {"select count(*) from Orders", 2},
+        {"select count(*) from dbo.Orders", 2},
+        {"select count(*) from [dbo].[Orders]", 2},
+        {"select count(*) from \"dbo\".\"Orders\"", 2},
+        {"select count(*) from sales.dbo.Orders", 2},
+        {"select count(*) from sales..Orders", 2},
+        {"select count(*) from [sales]..[Orders]", 2},
+        {"select count(*) from Sales.Orders", 3},
+        {"select count(*) from [Sales].[Orders] o where o.ID > 1", 2},
+        {"select count(*) from sales.Sales.Orders", 3},
+        // the table's own name qualifies its columns when no alias is given
+        {"select count(*) from Sales.Orders where Orders.Amount > 1", 2},
+        {"select count(*) from dbo.Orders d join Sales.Orders s on s.ID = d.ID", 2},
+        {"select count(*) from dbo.Orders d, Sales.Orders where Orders.ID = d.ID", 2},
+        {"select count(*) from (select ID from Sales.Orders) x", 3},
+        {"select sum(Amount) from Sales.Orders where ID in (select ID from dbo.Orders)", 3},
+    };
+    for (const auto& c : cases) EXPECT_EQ(scalar(*sa, QString::fromUtf8(c.sql)).toInt(), c.count) << c.sql;
+    // Another database reaches them by three-part names.
+    auto other = connect(QStringLiteral("catalogue"));
+    EXPECT_EQ(scalar(*other, QStringLiteral("select count(*) from sales.Sales.Orders")).toInt(), 3);
+    EXPECT_EQ(scalar(*other, QStringLiteral("select count(*) from [sales].[dbo].[Orders]")).toInt(), 2);
+    // Writes through the schema name.
+    sa->execute(QStringLiteral("update Sales.Orders set Amount = 0 where ID = 3 delete from Sales.Orders where ID = 1"));
+    EXPECT_EQ(scalar(*sa, QStringLiteral("select sum(Amount) from Sales.Orders")).toInt(), 2);
+    sa->execute(QStringLiteral("drop table Sales.Orders"));
+    EXPECT_EQ(scalar(*sa, QStringLiteral("select count(*) from Orders")).toInt(), 2);
+    // A schema must exist before it holds anything, and exists once.
+    EXPECT_EQ(refusal(*sa, QStringLiteral("create table Nowhere.T (a int)")),
+        QStringLiteral("The specified schema name 'Nowhere' either does not exist or you do not have permission to use it."));
+    EXPECT_EQ(refusal(*owner, QStringLiteral("create schema SALES")),
+        QStringLiteral("There is already an object named 'SALES' in the database."));
+    EXPECT_EQ(refusal(*owner, QStringLiteral("create schema Purchasing authorization dbo")), QString());
+    EXPECT_EQ(refusal(*owner, QStringLiteral("create table Purchasing.Vendor (ID int)")), QString());
+}
+
+TEST_F(Objects, ObjectIdAndInformationSchemaFindWhatExists)
+{
+    sa->execute(QStringLiteral("create schema Sales"));
+    sa->execute(QStringLiteral("create table Orders (ID int) create table Sales.Customer (ID int) "
+                               "create table #Work (ID int)"));
+    const struct {
+        const char* sql;
+        bool found;
+    } cases[] = {
+        {"select object_id('Orders')", true},
+        {"select object_id('dbo.Orders')", true},
+        {"select object_id('[dbo].[Orders]', 'U')", true},
+        {"select object_id('sales.dbo.Orders')", true},
+        {"select object_id('sales..Orders')", true},
+        {"select object_id('Sales.Customer')", true},
+        {"select object_id('Customer')", false},
+        {"select object_id('dbo.Customer')", false},
+        {"select object_id('tempdb..#Work')", true},
+        {"select object_id('tempdb..#Other')", false},
+        {"select object_id('Orders', 'V')", false},
+        {"select object_id('Nothing')", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(!scalar(*sa, QString::fromUtf8(c.sql)).isNull(), c.found) << c.sql;
+    // The usual start of a report block: drop what an earlier run left.
+    sa->execute(QStringLiteral("if object_id('tempdb..#Work') is not null drop table #Work"));
+    EXPECT_TRUE(scalar(*sa, QStringLiteral("select object_id('tempdb..#Work')")).isNull());
+    sa->execute(QStringLiteral("drop table if exists Sales.Customer drop table if exists Sales.Customer"));
+    EXPECT_TRUE(scalar(*sa, QStringLiteral("select object_id('Sales.Customer')")).isNull());
+    // INFORMATION_SCHEMA.TABLES: TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE ('BASE TABLE' or 'VIEW').
+    sa->execute(QStringLiteral("create table Sales.Customer (ID int) create view Sales.Big as select ID from Orders"));
+    db::RecordsetPtr rs = sa->execute(QStringLiteral(
+        "select TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE from INFORMATION_SCHEMA.TABLES order by TABLE_NAME"));
+    QStringList rows;
+    for (; !rs->isEOF(); rs->MoveNext())
+        rows << QStringLiteral("%1 %2 %3 %4").arg(rs->value(0).toString(), rs->value(1).toString(),
+                    rs->value(2).toString(), rs->value(3).toString());
+    EXPECT_EQ(rows, QStringList({QStringLiteral("sales Sales Big VIEW"), QStringLiteral("sales Sales Customer BASE TABLE"),
+                        QStringLiteral("sales dbo Orders BASE TABLE")}));
+    EXPECT_EQ(scalar(*sa, QStringLiteral("if exists (select * from INFORMATION_SCHEMA.TABLES where TABLE_SCHEMA = 'sales' "
+                                         "and TABLE_NAME = 'CUSTOMER') select 1 else select 0"))
+                  .toInt(),
+        1);
+    auto other = connect(QStringLiteral("catalogue"));
+    EXPECT_EQ(scalar(*other, QStringLiteral("select count(*) from sales.INFORMATION_SCHEMA.TABLES t "
+                                            "where t.TABLE_NAME = 'Orders'"))
+                  .toInt(),
+        1);
+}
+
+TEST_F(Objects, OwnersMakeAndDropIndexes)
+{
+    for (db::Connection* c : {sa.get(), owner.get()}) {
+        const struct {
+            const char* sql;
+        } steps[] = {
+            {"create table Lines (ID int, Item varchar(10), Qty int)"},
+            {"create index IX_Item on Lines (Item)"},
+            {"create unique nonclustered index UX_Lines on dbo.Lines (ID, Item) include (Qty)"},
+            {"create clustered index CX_Qty on Lines (Qty desc)"},
+            {"drop index IX_Item on Lines"},
+            {"drop index Lines.UX_Lines, CX_Qty on dbo.Lines"},
+            {"create unique index UX_Lines on Lines (ID)"},
+            {"drop table Lines"},
+        };
+        for (const auto& s : steps) EXPECT_EQ(refusal(*c, QString::fromUtf8(s.sql)), QString()) << s.sql;
+    }
+}
