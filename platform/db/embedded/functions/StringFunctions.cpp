@@ -822,7 +822,9 @@ void fnParse(sqlite3_context* ctx, int, sqlite3_value** argv)
     const QString cultureName = isNull(argv[1]) ? QString() : textOf(argv[1]);
     bool known = false;
     const QLocale l = cultureOf(cultureName, known);
-    if (!known) return resultError(ctx, QStringLiteral("'%1' is not a supported culture.").arg(cultureName));
+    if (!known)
+        return resultError(ctx,
+            QStringLiteral("The culture parameter '%1' provided in the function call is not supported.").arg(cultureName));
     const QString text = textOf(argv[0]);
     const int kind = sqlite3_value_int(argv[2]);
     const QString invariant = kind == 2 ? invariantDateTime(text, l) : invariantNumber(text, l, kind == 1);
