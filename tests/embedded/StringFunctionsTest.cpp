@@ -103,6 +103,10 @@ TEST_F(StringFunctions, BuildingAndChangingText)
 {
     expectAll({
         {"select concat('Happy ', 'Birthday ', 11, '/', '25')", "Happy Birthday 11/25"},
+        {"select replace('abcdefghicde','cde','xxx')", "abxxxfghixxx"},
+        {"select replace('This is a Test' COLLATE Latin1_General_BIN, 'Test', 'desk')", "This is a desk"},
+        {"select replace('This is a Test' COLLATE Latin1_General_BIN, 'test', 'desk')", "This is a Test"},
+        {"select replace('This is a Test', 'TEST', 'desk')", "This is a desk"},
         {"select concat_ws(',','1 Microsoft Way', NULL, NULL, 'Redmond', 'WA', 98052)",
             "1 Microsoft Way,Redmond,WA,98052"},
         {"select quotename('abc[]def')", "[abc[]]def]"},
