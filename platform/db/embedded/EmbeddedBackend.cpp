@@ -44,7 +44,7 @@ using db::ResultSet;
 
 std::unique_ptr<db::Backend> EmbeddedBackend::claim(const db::ConnectionString& cs)
 {
-    const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
+    const QString server = cs.server();
     if (server.isEmpty() || !isEmbeddedServer(server)) return nullptr;
     return std::make_unique<EmbeddedBackend>();
 }
@@ -294,7 +294,7 @@ void EmbeddedBackend::raise(const QString& state, const QString& message, long n
 void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, const QString& password)
 {
     close();
-    const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
+    const QString server = cs.server();
     QString database = cs.valueOf({"Database", "Initial Catalog"}).trimmed();
     if (database.isEmpty()) database = QStringLiteral("master");
     if (!isEmbeddedServer(server))
