@@ -16,7 +16,13 @@ SqlStatement rewriteUpdate(Vec v);
 // delete tb where … | delete from tb … | delete d from … inner join … where …
 SqlStatement rewriteDelete(Vec v);
 // create table T (…)
-SqlStatement rewriteCreateTable(Vec v);
+Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at);
+// create or alter view, alter view: the view made anew
+Statement rewriteViewChange(Vec v);
+// alter table T add … | drop column …, one SQLite statement a column
+Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at);
+// select forms SQLite writes otherwise: alias = expression, offset … fetch, values tables
+void rewriteSelectForms(Vec& v);
 // create index, drop index
 Statement rewriteIndexStatement(Vec v);
 // create index/view, drop, alter, truncate and statements in parentheses

@@ -30,6 +30,7 @@ void takeIntoTable(Vec& v, SqlStatement& s)
 SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
 {
     SqlStatement s;
+    rewriteSelectForms(v);
     takeIntoTable(v, s);
     s.typing = ResultTyper(ctx).type(b, e);
     s.sql = render(rewriteExpressions(v));
