@@ -77,11 +77,14 @@ TEST_F(ExactValues, ArithmeticFollowsTheServersRules)
 {
     expectExact("select Amount * 2 from Sales where ID=1", DataType::Currency, 19, 4, "39.9800");
     expectExact("select Amount + Fee from Sales where ID=3", DataType::Currency, 19, 4, "0.4000");
-    // decimal(10,2) * decimal(10,2) is decimal(21,4); + an int (decimal(10,0)) decimal(13,2)
+    // decimal(10,2) * decimal(10,2) is decimal(21,4); + an int column (decimal(10,0)) decimal(13,2),
+    // + an integer constant (decimal of its digits, decimal(1,0)) decimal(11,2)
     expectExact("select Rate * Rate from Sales where ID=1", DataType::Numeric, 21, 4, "156.2500");
-    expectExact("select Rate + 1 from Sales where ID=2", DataType::Numeric, 13, 2, "1.05");
+    expectExact("select Rate + ID from Sales where ID=2", DataType::Numeric, 13, 2, "2.05");
+    expectExact("select Rate + 1 from Sales where ID=2", DataType::Numeric, 11, 2, "1.05");
     // division: scale max(6, s1 + p2 + 1), precision p1 - s1 + s2 + scale
-    expectExact("select Rate / 3 from Sales where ID=1", DataType::Numeric, 21, 13, "4.1666666666667");
+    expectExact("select Rate / ID from Sales where ID=2", DataType::Numeric, 21, 13, "0.0250000000000");
+    expectExact("select Rate / 3 from Sales where ID=1", DataType::Numeric, 14, 6, "4.166667");
     // money meets decimal: decimal(19,4) + decimal(10,2)
     expectExact("select Amount + Rate from Sales where ID=1", DataType::Numeric, 20, 4, "32.4900");
     expectExact("select -Amount from Sales where ID=3", DataType::Currency, 19, 4, "-0.1000");

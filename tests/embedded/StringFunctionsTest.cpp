@@ -75,11 +75,19 @@ TEST_F(StringFunctions, PositionsAndPartsOfText)
     const QString doc = QString::fromLatin1(kDocument);
     expectAll({
         {"select left('abcdefg',2)", "ab"},
+        {"select substring('abcdef', 2, 3)", "bcd"},
+        {"select substring('abcdef', 0, 3)", "ab"},
+        {"select substring('abcdef', -1, 2)", ""},
+        {"select substring('abcdef', 7, 2)", ""},
         {"select right('abcdefg',2)", "fg"},
         {"select stuff('abcdef', 2, 3, 'ijklmn')", "aijklmnef"},
         {"select charindex('is', 'This is a string')", 3},
         {"select charindex('is', 'This is a string', 4)", 6},
         {"select charindex('TEST', 'This is a Test')", 11},
+        {"select charindex('TEST', 'This is a Test' COLLATE Latin1_General_CS_AS)", 0},
+        {"select charindex('Test', 'This is a Test' COLLATE Latin1_General_CS_AS)", 11},
+        {"select charindex('TEST', 'This is a Test' COLLATE Latin1_General_CI_AS)", 11},
+        {"select patindex('%ein%', 'Das ist ein Test' COLLATE Latin1_General_BIN)", 9},
         {"select patindex('%ter%', 'interesting data')", 3},
         {"select patindex('%en_ure%', 'Please ensure the door is locked!')", 8},
         {"select patindex('a%', 'abc')", 1},
@@ -223,6 +231,49 @@ TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
     });
 }
 
+TEST_F(StringFunctions, CodesAndCharacters)
+{
+    expectAll({
+        {"select char(65)", "A"},
+        {"select char(66)", "B"},
+        {"select char(97)", "a"},
+        {"select char(98)", "b"},
+        {"select char(49)", "1"},
+        {"select char(50)", "2"},
+        {"select char(256)", QVariant()},
+        {"select ascii('N')", 78},
+        {"select ascii('e')", 101},
+        {"select ascii(' ')", 32},
+        {"select char(ascii(substring('New Moon', 5, 1)))", "M"},
+    });
+}
+
+TEST_F(StringFunctions, ResultsAreTypedAsTheServerTypesThem)
+{
+    c->execute("create table T (V varchar(20), N nvarchar(20))");
+    c->execute("insert into T values ('abc', 'def')");
+    const struct {
+        const char* sql;
+        db::DataType type;
+        long size;
+    } cases[] = {
+        {"select quotename(V) from T", db::DataType::VarWChar, 258},
+        {"select char(65)", db::DataType::Char, 1},
+        {"select string_agg(V, ',') from T", db::DataType::VarChar, 8000},
+        {"select string_agg(N, ',') from T", db::DataType::VarWChar, 4000},
+        {"select string_agg(ascii(V), ',') from T", db::DataType::VarWChar, 4000},
+        {"select left(V, 2) from T", db::DataType::VarChar, 20},
+        {"select left(N, 2) from T", db::DataType::VarWChar, 20},
+        {"select str(123.45, 6, 1)", db::DataType::VarChar, 6},
+        {"select try_cast(V as varchar(9)) from T", db::DataType::VarChar, 9},
+    };
+    for (const auto& k : cases) {
+        db::RecordsetPtr rs = c->execute(QString::fromUtf8(k.sql));
+        EXPECT_EQ(rs->field(0).type, k.type) << k.sql;
+        EXPECT_EQ(rs->field(0).definedSize, k.size) << k.sql;
+    }
+}
+
 TEST_F(StringFunctions, WrongCallsGiveTheServersErrors)
 {
     const struct {
@@ -231,6 +282,7 @@ TEST_F(StringFunctions, WrongCallsGiveTheServersErrors)
     } cases[] = {
         {"select left('abc', -1)", "Invalid length parameter passed to the LEFT or SUBSTRING function."},
         {"select left('abc')", "The left function requires 2 argument(s)."},
+        {"select substring('abc', 1, -1)", "Invalid length parameter passed to the LEFT or SUBSTRING function."},
         {"select concat('a')", "The concat function requires 2 to 254 arguments."},
         {"select translate('abc', 'ab', 'x')",
             "The second and third arguments of the TRANSLATE built-in function must contain an equal number of "

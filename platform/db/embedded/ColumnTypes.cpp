@@ -104,6 +104,23 @@ Resolved resolve(const TypeRule& rule, const QStringList& columns)
         r.known = !leftToValues(best);
         return r;
     }
+    case TypeRule::Kind::Text: {
+        bool unicode = false;
+        Resolved first;
+        for (size_t k = 0; k < rule.args.size(); ++k) {
+            const Resolved x = resolve(rule.args[k], columns);
+            if (k == 0) first = x;
+            if (!x.known) continue;
+            const QString base = baseName(x.type);
+            const bool text = base.endsWith(QLatin1String("char")) || base.endsWith(QLatin1String("text"));
+            unicode = unicode || base.startsWith(u'n') || (!text && !rule.type.isEmpty());
+        }
+        if (rule.type.isEmpty()) return first.known && precedence(first.type) <= 15 ? first : Resolved();
+        r.known = true;
+        r.type = rule.type;
+        if (unicode) r.type = u'n' + QString(r.type).replace(QLatin1String("(8000)"), QLatin1String("(4000)"));
+        return r;
+    }
     case TypeRule::Kind::Sum: {
         const Resolved x = rule.args.empty() ? Resolved() : resolve(rule.args.front(), columns);
         if (!x.known) return {};

@@ -2,6 +2,8 @@
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
+#include "platform/db/embedded/ConnectionSchema.h"
+#include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ObjectCatalog.h"
 #include "platform/db/embedded/functions/StatisticalAggregates.h"
@@ -43,7 +45,7 @@ using db::ResultSet;
 
 std::unique_ptr<db::Backend> EmbeddedBackend::claim(const db::ConnectionString& cs)
 {
-    const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
+    const QString server = cs.server();
     if (server.isEmpty() || !isEmbeddedServer(server)) return nullptr;
     return std::make_unique<EmbeddedBackend>();
 }
@@ -293,7 +295,7 @@ void EmbeddedBackend::raise(const QString& state, const QString& message, long n
 void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, const QString& password)
 {
     close();
-    const QString server = cs.valueOf({"Server", "Address", "Addr"}).trimmed();
+    const QString server = cs.server();
     QString database = cs.valueOf({"Database", "Initial Catalog"}).trimmed();
     if (database.isEmpty()) database = QStringLiteral("master");
     if (!isEmbeddedServer(server))
@@ -344,6 +346,7 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         b.sqlState = QStringLiteral("28000");
         b.description = QStringLiteral("Login failed for user '%1'.").arg(row.name);
         b.source = detail::kSource;
+        m_schema.reset();
         if (m_db) detail::closeFile(m_db);
         m_db = nullptr;
         detail::closeFile(m_master);
@@ -455,6 +458,8 @@ void EmbeddedBackend::registerFunctions()
     registerObjectFunctions(m_db);
     registerStatisticalAggregates(m_db);
     registerStringFunctions(m_db);
+    registerExactNumberFunctions(m_db);
+    m_schema = std::make_unique<ConnectionSchema>(m_db);
 }
 
 void EmbeddedBackend::registerSession()
@@ -562,6 +567,7 @@ void EmbeddedBackend::close()
     m_statements.clear();
     m_insertColumns.clear();
     m_exactTypes.clear();
+    m_schema.reset();
     m_attached.clear();
     unregisterSession();
     m_session.detach();
@@ -736,7 +742,7 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
 {
     if (!m_db) raise(QStringLiteral("08003"), QStringLiteral("Connection not open"), 0);
     m_session.resetCancel();
-    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database);
+    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database, m_schema.get());
     if (!tr->error.isEmpty()) raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
     if (!tr->databases.isEmpty()) attachDatabases(tr->databases);
     Run run;
@@ -770,7 +776,7 @@ void EmbeddedBackend::runList(const std::vector<Statement>& list, Run& run)
 db::ExecuteResult EmbeddedBackend::runNested(const QString& sql, const QList<db::Parameter>& params)
 {
     if (!m_db) raise(QStringLiteral("08003"), QStringLiteral("Connection not open"), 0);
-    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database);
+    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database, m_schema.get());
     if (!tr->error.isEmpty()) raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
     if (!tr->databases.isEmpty())
         raise(QStringLiteral("42000"), QStringLiteral("A row guard reads only its own database."), 50000);
@@ -887,6 +893,9 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
     {
         const SessionRights::Trusted trusted(m_rights);   // the server reads the schema itself
         exact = exactColumnTypes(m_db, sel, &m_exactTypes);
+        for (int i = 0; i < cols && i < st.columnTypes.size(); ++i)
+            if (!sqlite3_column_decltype(sel, i))
+                if (const std::optional<ExactType> t = exactTypeOf(st.columnTypes[i])) exact[size_t(i)] = t;
     }
     for (int i = 0; i < cols; ++i) {
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
@@ -1012,10 +1021,13 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
             m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
     }
     if (rs.hasRows) {
-        if (!ddl) {
+        if (!ddl && !applyTranslatedTypes(s, st.columnTypes, rs)) {
             const SessionRights::Trusted trusted(m_rights);
             applyExactTypes(m_db, s, rs, &m_exactTypes);
+            applyTranslatedTypes(s, st.columnTypes, rs);
         }
+        for (const int c : st.unnamedColumns)
+            if (size_t(c) < rs.fields.size()) rs.fields[size_t(c)].name.clear();
         padFixedWidth(rs);
         run.result.sets.push_back(std::move(rs));
     } else if (st.dml && !m_noCount) {

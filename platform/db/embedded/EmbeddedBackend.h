@@ -133,6 +133,7 @@ private:
     QHash<QString, QString> m_insertColumns;      // schema.table -> column list without identity
     SessionRights m_rights;                       // what client text may do (SQLite's authorizer)
     ExactTypeCache m_exactTypes;                  // money and decimal expression columns by statement
+    std::unique_ptr<class ConnectionSchema> m_schema;   // declared types for the translator
     // Row guards: the guarded tables of main (folded name -> columns), the reads of a guard
     // (with their own prepared statements), the procedure running, the transaction's memory.
     QHash<QString, QStringList> m_guardedColumns;

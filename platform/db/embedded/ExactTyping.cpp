@@ -650,20 +650,53 @@ ExactTypes exactColumnTypes(sqlite3* db, sqlite3_stmt* select, ExactTypeCache* c
     return types;
 }
 
+namespace {
+
+void applyType(db::ResultSet& rs, size_t c, const ExactType& t)
+{
+    const size_t cols = rs.fields.size();
+    db::FieldInfo& f = rs.fields[c];
+    f.type = t.type;
+    f.definedSize = t.type == db::DataType::Currency ? 8 : 19;
+    f.precision = t.precision;
+    f.numericScale = t.scale;
+    for (size_t i = c; i < rs.values.size(); i += cols) {
+        QVariant& v = rs.values[i];
+        // a value beyond a double's digits comes as the bytes of its decimal text
+        if (v.typeId() == QMetaType::QByteArray) v = QString::fromLatin1(v.toByteArray());
+        v = db::exactValue(v, t.scale);
+    }
+}
+
+}   // namespace
+
 void applyExactTypes(sqlite3* db, sqlite3_stmt* select, db::ResultSet& rs, ExactTypeCache* cache)
 {
     const ExactTypes types = exactColumnTypes(db, select, cache);
-    const size_t cols = rs.fields.size();
-    for (size_t c = 0; c < cols && c < types.size(); ++c) {
-        if (!types[c]) continue;
-        const ExactType& t = *types[c];
-        db::FieldInfo& f = rs.fields[c];
-        f.type = t.type;
-        f.definedSize = t.type == db::DataType::Currency ? 8 : 19;
-        f.precision = t.precision;
-        f.numericScale = t.scale;
-        for (size_t i = c; i < rs.values.size(); i += cols) rs.values[i] = db::exactValue(rs.values[i], t.scale);
+    for (size_t c = 0; c < rs.fields.size() && c < types.size(); ++c)
+        if (types[c]) applyType(rs, c, *types[c]);
+}
+
+std::optional<ExactType> exactTypeOf(const QString& declaration)
+{
+    return declaration.isEmpty() ? std::nullopt : exactOf(fromDeclared(declaration));
+}
+
+bool applyTranslatedTypes(sqlite3_stmt* select, const QStringList& declarations, db::ResultSet& rs)
+{
+    const int cols = sqlite3_column_count(select);
+    if (declarations.size() != cols || rs.fields.size() != size_t(cols)) return false;
+    bool all = true;
+    for (int c = 0; c < cols; ++c) {
+        if (sqlite3_column_decltype(select, c)) continue;
+        if (declarations[c].isEmpty()) {
+            all = false;
+            continue;
+        }
+        const SqlType t = fromDeclared(declarations[c]);
+        if (const std::optional<ExactType> exact = exactOf(t)) applyType(rs, size_t(c), *exact);
     }
+    return all;
 }
 
 }   // namespace orra::embedded

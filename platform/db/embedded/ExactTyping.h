@@ -11,6 +11,7 @@
 #include "platform/db/Recordset.h"
 
 #include <QHash>
+#include <QStringList>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -49,5 +50,13 @@ ExactTypes exactColumnTypes(sqlite3* db, sqlite3_stmt* select, ExactTypeCache* c
 // Types the expression columns of rs (the rows of select) found exact: Currency or Numeric
 // with precision and scale, values as Decimal at that scale.
 void applyExactTypes(sqlite3* db, sqlite3_stmt* select, db::ResultSet& rs, ExactTypeCache* cache = nullptr);
+
+// The exact type a T-SQL declaration names ("money", "decimal(10,2)"), or nothing.
+std::optional<ExactType> exactTypeOf(const QString& declaration);
+
+// Types the expression columns of rs whose T-SQL type the translator knew (declarations, one
+// per column: "money", "decimal(38,2)", "" when unknown) and found exact. True when every
+// column that SQLite declares no type for had a known type, so that no probe is needed.
+bool applyTranslatedTypes(sqlite3_stmt* select, const QStringList& declarations, db::ResultSet& rs);
 
 }   // namespace orra::embedded

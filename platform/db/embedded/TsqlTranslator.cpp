@@ -2,6 +2,7 @@
 
 #include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/TsqlLexer.h"
+#include "platform/db/embedded/translator/ExpressionTyping.h"
 #include "platform/db/embedded/translator/StatementParser.h"
 
 #include <QHash>
@@ -33,7 +34,7 @@ size_t tooDeep(const std::vector<Token>& tokens)
 
 }   // namespace
 
-Translation translate(const QString& text, const QString& currentDatabase)
+Translation translate(const QString& text, const QString& currentDatabase, const Schema* schema)
 {
     Translation tr;
     LexResult lex = tokenize(text);
@@ -48,7 +49,7 @@ Translation translate(const QString& text, const QString& currentDatabase)
         tr.errorPosition = lex.tokens[deep].pos;
         return tr;
     }
-    translator::TranslationContext context(lex.tokens, int(text.size()), currentDatabase, tr);
+    translator::TranslationContext context(lex.tokens, int(text.size()), currentDatabase, tr, schema);
     tr.statements = translator::StatementParser(context).parseList(false);
     if (!tr.error.isEmpty()) tr.statements.clear();
     return tr;
@@ -66,11 +67,14 @@ Cache& cache()
 }
 }   // namespace
 
-std::shared_ptr<const Translation> translateCached(const QString& text, const QString& currentDatabase)
+std::shared_ptr<const Translation> translateCached(
+    const QString& text, const QString& currentDatabase, const Schema* schema)
 {
     // The database as the server compares its names: two databases are one only when their
     // names fold alike.
     QString key = foldName(currentDatabase);
+    key += QChar(0x1f);
+    if (schema) key += schema->version();
     key += QChar(0x1f);
     key += text;
     Cache& c = cache();
@@ -79,7 +83,7 @@ std::shared_ptr<const Translation> translateCached(const QString& text, const QS
         auto it = c.map.constFind(key);
         if (it != c.map.constEnd()) return it.value();
     }
-    auto t = std::make_shared<const Translation>(translate(text, currentDatabase));
+    auto t = std::make_shared<const Translation>(translate(text, currentDatabase, schema));
     QMutexLocker lock(&c.mutex);
     if (c.map.size() > 4096) c.map.clear();
     c.map.insert(key, t);

@@ -22,16 +22,21 @@ namespace orra::embedded {
 // How the type of a computed result column follows from its expression, as the server types
 // it: a fixed type (getdate(), cast, convert, count), the declared type of a column the probe
 // reads, the highest of several by the server's precedence (arithmetic, case, coalesce), the
-// type of a sum or average over an argument. Resolved when the statement runs.
+// type of a sum or average over an argument, the text a string function makes of its
+// arguments. Resolved when the statement runs.
 struct TypeRule {
-    enum class Kind { Unknown, Null, Fixed, Column, Promote, Sum };
+    enum class Kind { Unknown, Null, Fixed, Column, Promote, Sum, Text };
     Kind kind = Kind::Unknown;
-    QString type;                 // Fixed: a declared type ("datetime", "int", "varchar(10)")
+    // Fixed: a declared type ("datetime", "int", "varchar(10)"). Text: the non-Unicode result
+    // ("varchar(8000)"), made Unicode ("nvarchar(4000)") by an argument of a Unicode or a
+    // non-text type; empty for the type of the first argument itself.
+    QString type;
     int column = -1;              // Column: result column of the probe
     std::vector<TypeRule> args;   // Promote, Sum
 };
 
 struct Statement;
+class Schema;   // translator/ExpressionTyping.h
 using StatementList = std::vector<Statement>;
 
 // The target of an insert, as the server needs it to supply the column list.
@@ -60,6 +65,12 @@ struct SqlStatement {
     // the select alone, and the server makes the table with the select's column types.
     QString intoTable;
     ResultTyping typing;   // select only
+    // select only: the T-SQL type of each result column as the translator typed it ("money",
+    // "decimal(38,2)", "" when unknown); empty when the select list holds a star.
+    QStringList columnTypes;
+    // select only: the result columns that have no name (an expression without an alias); the
+    // server gives them an empty name, never SQLite's text of the expression.
+    std::vector<int> unnamedColumns;
 };
 
 // if <condition> <statement> [else <statement>]
@@ -130,11 +141,13 @@ struct Translation {
 };
 
 // Translates a batch. currentDatabase is the connection's database: "D..t" with D equal to it
-// (any case) names the main database.
-Translation translate(const QString& text, const QString& currentDatabase);
+// (any case) names the main database. schema, when given, tells the declared types of the
+// columns the batch reads, so that expressions are written for SQLite by their types.
+Translation translate(const QString& text, const QString& currentDatabase, const Schema* schema = nullptr);
 
-// The same through a cache keyed by database and text (thread-safe).
-std::shared_ptr<const Translation> translateCached(const QString& text, const QString& currentDatabase);
+// The same through a cache keyed by database, the schema's version and text (thread-safe).
+std::shared_ptr<const Translation> translateCached(
+    const QString& text, const QString& currentDatabase, const Schema* schema = nullptr);
 void clearTranslationCache();
 
 // Turkish-aware fold used by the names the server compares (database and login names).

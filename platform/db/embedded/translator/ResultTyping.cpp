@@ -148,6 +148,7 @@ TypeRule ResultTyper::functionType(const QString& fn, size_t b, size_t e, QStrin
         || fn == u"datalength" || fn == u"charindex" || fn == u"patindex" || fn == u"count")
         return fixedType(QStringLiteral("int"));
     if (fn == u"count_big") return fixedType(QStringLiteral("bigint"));
+    if (TypeRule r = stringFunctionType(fn, b, e, refs); r.kind != TypeRule::Kind::Unknown) return r;
     if (fn == u"max" || fn == u"min" || fn == u"isnull" || fn == u"abs" || fn == u"round" || fn == u"floor"
         || fn == u"ceiling") {
         // max(distinct x)
@@ -174,6 +175,44 @@ TypeRule ResultTyper::functionType(const QString& fn, size_t b, size_t e, QStrin
         for (size_t i = 0; i < args.size(); ++i) r.args.push_back(arg(i));
         return r;
     }
+    return {};
+}
+
+// The result types of the string functions as the server's documentation gives them: fixed
+// ones, the type of the text argument, and the conversions TRY_CAST, TRY_CONVERT and PARSE
+// name.
+TypeRule ResultTyper::stringFunctionType(const QString& fn, size_t b, size_t e, QStringList& refs)
+{
+    const auto args = m_ctx.splitTop(b, e, [&](size_t k) { return T[k].isSymbol(","); });
+    auto textOf = [&](const char* type, size_t count) {
+        TypeRule r;
+        r.kind = TypeRule::Kind::Text;
+        r.type = QString::fromLatin1(type);
+        for (size_t i = 0; i < count && i < args.size(); ++i) r.args.push_back(typeOf(args[i].first, args[i].second, refs));
+        return r;
+    };
+    if (fn == u"left" || fn == u"right" || fn == u"replicate" || fn == u"reverse" || fn == u"stuff"
+        || fn == u"translate" || fn == u"upper" || fn == u"lower" || fn == u"ltrim" || fn == u"rtrim"
+        || fn == u"replace")
+        return textOf("", 1);
+    if (fn == u"string_agg") return textOf("varchar(8000)", 1);
+    if (fn == u"quotename") return fixedType(QStringLiteral("nvarchar(258)"));
+    if (fn == u"soundex") return fixedType(QStringLiteral("varchar(4)"));
+    if (fn == u"char") return fixedType(QStringLiteral("char(1)"));
+    if (fn == u"nchar") return fixedType(QStringLiteral("nchar(1)"));
+    if (fn == u"ascii" || fn == u"unicode" || fn == u"difference" || fn == u"isnumeric")
+        return fixedType(QStringLiteral("int"));
+    if (fn == u"str") {
+        const bool literal = args.size() > 1 && args[1].second == args[1].first + 1
+            && T[args[1].first].kind == TokenKind::Number;
+        return fixedType(QStringLiteral("varchar(%1)").arg(literal ? T[args[1].first].text : QStringLiteral("10")));
+    }
+    if (fn == u"try_cast" || fn == u"parse" || fn == u"try_parse") {
+        const size_t as = m_ctx.firstAtTopLevel(b, e, [](const auto& tok) { return tok.is("as"); });
+        const size_t using_ = m_ctx.firstAtTopLevel(as, e, [](const auto& tok) { return tok.is("using"); });
+        return as < e ? namedType(as + 1, using_) : TypeRule();
+    }
+    if (fn == u"try_convert") return !args.empty() ? namedType(args[0].first, args[0].second) : TypeRule();
     return {};
 }
 

@@ -18,6 +18,7 @@ private:
     TypeRule typeOf(size_t b, size_t e, QStringList& refs);
     TypeRule functionType(const QString& fn, size_t b, size_t e, QStringList& refs);
     TypeRule namedType(size_t b, size_t e) const;
+    TypeRule stringFunctionType(const QString& fn, size_t b, size_t e, QStringList& refs);
 
     TranslationContext& m_ctx;
     const std::vector<Token>& T;

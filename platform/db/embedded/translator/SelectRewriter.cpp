@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/ResultTyping.h"
 #include "platform/db/embedded/translator/Rewriters.h"
+#include "platform/db/embedded/translator/TypedRewrites.h"
 
 namespace orra::embedded::translator {
 
@@ -33,6 +34,10 @@ SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
     rewriteSelectForms(v);
     takeIntoTable(v, s);
     s.typing = ResultTyper(ctx).type(b, e);
+    s.columnTypes = resultTypes(ctx, b);
+    rewriteByType(ctx, v);
+    const std::vector<int> unnamed = nameResultColumns(v);
+    if (s.intoTable.isEmpty()) s.unnamedColumns = unnamed;
     s.sql = render(rewriteExpressions(v));
     return s;
 }

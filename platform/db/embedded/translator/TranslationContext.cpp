@@ -1,11 +1,20 @@
 #include "platform/db/embedded/translator/TranslationContext.h"
 
+#include "platform/db/embedded/translator/ExpressionTyping.h"
+
 namespace orra::embedded::translator {
 
-TranslationContext::TranslationContext(
-    const std::vector<Token>& tokens, int textLength, const QString& currentDatabase, Translation& translation)
-    : m_tokens(tokens), m_textLength(textLength), m_current(foldName(currentDatabase)), m_translation(translation)
+TranslationContext::TranslationContext(const std::vector<Token>& tokens, int textLength,
+    const QString& currentDatabase, Translation& translation, const Schema* schema)
+    : m_tokens(tokens), m_textLength(textLength), m_current(foldName(currentDatabase)), m_translation(translation),
+      m_schema(schema)
 {
+}
+
+QString TranslationContext::schemaName(const QString& database) const
+{
+    if (database.isEmpty() || foldName(database) == m_current) return QStringLiteral("main");
+    return database;
 }
 
 void TranslationContext::fail(const QString& message, size_t at)
@@ -87,6 +96,29 @@ NT TranslationContext::tableRef(const QString& database, const QString& schema, 
 
 namespace {
 
+// A numeric literal as SQLite reads it with the server's value: an integer beyond int is a
+// decimal (so that 2147483649 / 2 does not divide as integers), and digits beyond what a double
+// keeps exactly travel as the bytes of their text (see functions/ExactNumbers.h).
+QString exactNumber(const QString& literal)
+{
+    if (literal.contains(u'e', Qt::CaseInsensitive)) return literal;
+    int significant = 0;
+    bool leading = true;
+    for (const QChar c : literal) {
+        if (!c.isDigit()) continue;
+        if (leading && c == u'0') continue;
+        leading = false;
+        ++significant;
+    }
+    if (significant > 15) return QStringLiteral("X'") + QString::fromLatin1(literal.toLatin1().toHex()) + u'\'';
+    if (!literal.contains(u'.')) {
+        bool ok = false;
+        const qlonglong v = literal.toLongLong(&ok);
+        if (ok && v > 2147483647LL) return literal + QStringLiteral(".0");
+    }
+    return literal;
+}
+
 bool endsName(const Vec& v)
 {
     if (v.empty()) return false;
@@ -120,7 +152,6 @@ const char* mappedFunction(const Token& t)
         {"suser_sname", "orra_suser_sname"},
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
-        {"substring", "substr"},
         {"len", "orra_len"},
         {"scope_identity", "orra_identity"},
         {"object_id", "orra_object_id"},
@@ -190,6 +221,11 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             out.push_back(n);
             continue;
         }
+        if (t.kind == TokenKind::Number) {
+            n.out = exactNumber(t.text);
+            out.push_back(n);
+            continue;
+        }
         if (t.kind == TokenKind::QuotedName || (t.kind == TokenKind::Word && t.text.startsWith(u'#'))
             || (t.kind == TokenKind::Word && isSqliteOnlyKeyword(t)))
             n.out = quoteName(t.text);
@@ -229,7 +265,8 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
     }
     if (stringFunctionCall(out, i, e)) return true;
     if (const char* to = mappedFunction(t)) {
-        out.push_back(word(to));
+        // the server's name stays on the token, for the rewrites by type
+        out.push_back(NT{t, QString::fromLatin1(to)});
         return true;
     }
     return false;
@@ -290,6 +327,16 @@ void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBe
         call("orra_date", QString());
     } else if (type == u"time") {
         call("orra_time", QString());
+    } else if (type == u"money" || type == u"smallmoney" || type == u"decimal" || type == u"numeric"
+        || type == u"dec") {
+        // exact: rounded to the type's scale, refused when too large for it
+        QString declared;
+        for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
+        const SqlType t = SqlType::fromDeclared(declared);
+        call("orra_exact", QStringLiteral("%1, %2, %3")
+                               .arg(t.kind == SqlType::Kind::Decimal ? t.precision : t.digits().first)
+                               .arg(t.scale)
+                               .arg(t.isMoney() ? 1 : 0));
     } else {
         castAsWritten();
     }

@@ -14,8 +14,14 @@ namespace orra::embedded::translator {
 
 class TranslationContext {
 public:
-    TranslationContext(
-        const std::vector<Token>& tokens, int textLength, const QString& currentDatabase, Translation& translation);
+    TranslationContext(const std::vector<Token>& tokens, int textLength, const QString& currentDatabase,
+        Translation& translation, const Schema* schema = nullptr);
+
+    // The connection's schema, when the translation may read declared types; else nullptr.
+    const Schema* schema() const { return m_schema; }
+    // The SQLite schema that a database name written in T-SQL stands for: "main" for none or
+    // the connection's database, else the (attached) database's own name.
+    QString schemaName(const QString& database) const;
 
     const std::vector<Token>& tokens() const { return m_tokens; }
     const Token& operator[](size_t i) const { return m_tokens[i]; }
@@ -90,6 +96,7 @@ private:
     int m_textLength;
     QString m_current;
     Translation& m_translation;
+    const Schema* m_schema = nullptr;
 };
 
 }   // namespace orra::embedded::translator

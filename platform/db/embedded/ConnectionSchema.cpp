@@ -1,0 +1,40 @@
+#include "platform/db/embedded/ConnectionSchema.h"
+
+#include <sqlite3.h>
+
+namespace orra::embedded {
+
+ConnectionSchema::~ConnectionSchema()
+{
+    sqlite3_finalize(m_main);
+    sqlite3_finalize(m_temp);
+}
+
+QString ConnectionSchema::columnType(const QString& database, const QString& table, const QString& column) const
+{
+    const char* declared = nullptr;
+    const int rc = sqlite3_table_column_metadata(m_db, database.toUtf8().constData(), table.toUtf8().constData(),
+        column.toUtf8().constData(), &declared, nullptr, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK || !declared) return {};
+    return QString::fromUtf8(declared);
+}
+
+int ConnectionSchema::cookie(sqlite3_stmt*& statement, const char* sql) const
+{
+    if (!statement && sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK) return -1;
+    int value = -1;
+    if (sqlite3_step(statement) == SQLITE_ROW) value = sqlite3_column_int(statement, 0);
+    sqlite3_reset(statement);
+    return value;
+}
+
+QString ConnectionSchema::version() const
+{
+    // Temporary tables belong to the connection: its address is part of the version.
+    return QStringLiteral("%1:%2:%3")
+        .arg(quintptr(m_db), 0, 16)
+        .arg(cookie(m_main, "PRAGMA main.schema_version"))
+        .arg(cookie(m_temp, "PRAGMA temp.schema_version"));
+}
+
+}   // namespace orra::embedded

@@ -1,0 +1,31 @@
+#pragma once
+// The declared column types of a connection's databases, as the translator asks for them
+// (see translator/ExpressionTyping.h). Its version changes with the schema cookie of the main
+// and temp databases, so that a translation cached before a table changed is not reused.
+
+#include "platform/db/embedded/translator/ExpressionTyping.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orra::embedded {
+
+class ConnectionSchema : public Schema {
+public:
+    explicit ConnectionSchema(sqlite3* db) : m_db(db) {}
+    ~ConnectionSchema() override;
+    ConnectionSchema(const ConnectionSchema&) = delete;
+    ConnectionSchema& operator=(const ConnectionSchema&) = delete;
+
+    QString columnType(const QString& database, const QString& table, const QString& column) const override;
+    QString version() const override;
+
+private:
+    int cookie(sqlite3_stmt*& statement, const char* sql) const;
+
+    sqlite3* m_db;
+    mutable sqlite3_stmt* m_main = nullptr;
+    mutable sqlite3_stmt* m_temp = nullptr;
+};
+
+}   // namespace orra::embedded

@@ -1,0 +1,313 @@
+#include "platform/db/embedded/functions/ExactNumbers.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <limits>
+
+namespace orra::embedded {
+
+using db::Decimal;
+using Units = Decimal::Units;
+
+namespace {
+
+Units pow10(int n)
+{
+    Units p = 1;
+    for (int i = 0; i < n; ++i) p *= 10;
+    return p;
+}
+
+// The double's units at scale when it lies on one (a value that was kept at its scale), else
+// the shortest text that reads back as the double, rounded.
+std::optional<Decimal> fromDouble(double d, int scale)
+{
+    if (!std::isfinite(d)) return std::nullopt;
+    if (scale <= 15) {
+        const double x = d * double(pow10(scale));
+        if (std::fabs(x) < 9.0e15) {
+            const double r = std::nearbyint(x);
+            if (std::fabs(x - r) <= 1e-7 * std::max(1.0, std::fabs(x)) && std::fabs(x - r) < 0.001)
+                return Decimal::fromUnits(Units(qint64(r)), scale);
+        }
+    }
+    return Decimal::fromDouble(d, scale);
+}
+
+void overflow(sqlite3_context* ctx, const char* type)
+{
+    const QByteArray message = QByteArrayLiteral("Arithmetic overflow error converting expression to data type ")
+        + type + '.';
+    sqlite3_result_error(ctx, message.constData(), -1);
+}
+
+// The largest count of units a value of the type holds (money's own range, else 10^p - 1).
+bool fits(const Decimal& d, int precision, bool money)
+{
+    if (money) {
+        const Units u = d.rescaled(4).units();
+        return precision == 10 ? u >= -2147483648LL && u <= 2147483647LL
+                               : u >= Units(std::numeric_limits<qint64>::min())
+                && u <= Units(std::numeric_limits<qint64>::max());
+    }
+    const Units u = d.units();
+    return (u < 0 ? -u : u) < pow10(precision);
+}
+
+struct SumState {
+    Units sum = 0;
+    qint64 count = 0;
+    bool failed = false;
+};
+
+int intArg(sqlite3_value* v) { return sqlite3_value_int(v); }
+
+// orra_exact_sum(x, scale) and orra_exact_avg(x, scale, average scale): sums of the values at
+// scale, exact; NULL over no values. The scales are the calls' constant arguments, kept by the step in the state's spare room.
+struct ScaledState {
+    SumState sum;
+    int scale = 0;
+    int outScale = 0;
+};
+
+void exactStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    auto* s = static_cast<ScaledState*>(sqlite3_aggregate_context(ctx, sizeof(ScaledState)));
+    if (!s) return;
+    s->scale = intArg(argv[1]);
+    s->outScale = argc > 2 ? intArg(argv[2]) : s->scale;
+    const std::optional<Decimal> d = readExact(argv[0], s->scale);
+    if (!d) return;
+    s->sum.sum += d->units();
+    ++s->sum.count;
+}
+
+void exactInverse(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    auto* s = static_cast<ScaledState*>(sqlite3_aggregate_context(ctx, sizeof(ScaledState)));
+    if (!s) return;
+    const std::optional<Decimal> d = readExact(argv[0], s->scale);
+    if (!d) return;
+    s->sum.sum -= d->units();
+    --s->sum.count;
+}
+
+template <bool average> void exactValue(sqlite3_context* ctx)
+{
+    auto* s = static_cast<ScaledState*>(sqlite3_aggregate_context(ctx, 0));
+    if (!s || s->sum.count == 0) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const SumState& sum = s->sum;
+    if constexpr (average) {
+        const Units scaled = sum.sum * pow10(std::max(0, s->outScale - s->scale));
+        Units q = scaled / sum.count;
+        const Units r = scaled % sum.count;
+        if ((r < 0 ? -r : r) * 2 >= sum.count) q += scaled < 0 ? -1 : 1;
+        resultExact(ctx, Decimal::fromUnits(q, s->outScale));
+    } else {
+        resultExact(ctx, Decimal::fromUnits(sum.sum, s->scale));
+    }
+}
+
+template <bool average> void exactFinal(sqlite3_context* ctx) { exactValue<average>(ctx); }
+
+// orra_int_avg(x): the server's average of integers, an integer (the quotient truncated).
+struct IntState {
+    Units sum = 0;
+    qint64 count = 0;
+};
+
+void intStep(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+    auto* s = static_cast<IntState*>(sqlite3_aggregate_context(ctx, sizeof(IntState)));
+    if (!s) return;
+    s->sum += sqlite3_value_int64(argv[0]);
+    ++s->count;
+}
+
+void intInverse(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+    auto* s = static_cast<IntState*>(sqlite3_aggregate_context(ctx, sizeof(IntState)));
+    if (!s) return;
+    s->sum -= sqlite3_value_int64(argv[0]);
+    --s->count;
+}
+
+void intValue(sqlite3_context* ctx)
+{
+    auto* s = static_cast<IntState*>(sqlite3_aggregate_context(ctx, 0));
+    if (!s || s->count == 0)
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_int64(ctx, qint64(s->sum / s->count));
+}
+
+// orra_exact(x, precision, scale, money): CAST(x AS decimal(p,s)) / money / smallmoney, rounded
+// half away from zero to the scale; a value too large for the type is the server's overflow.
+void fnExact(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const int precision = intArg(argv[1]);
+    const int scale = intArg(argv[2]);
+    const bool money = intArg(argv[3]) != 0;
+    const std::optional<Decimal> d = readExact(argv[0], scale);
+    if (!d) {
+        const int type = sqlite3_value_type(argv[0]);
+        if (type == SQLITE_TEXT || type == SQLITE_BLOB)
+            sqlite3_result_error(ctx,
+                money ? "Cannot convert a char value to money. The char value has incorrect syntax."
+                      : "Error converting data type varchar to numeric.",
+                -1);
+        else
+            overflow(ctx, money ? (precision == 10 ? "smallmoney" : "money") : "numeric");
+        return;
+    }
+    if (!fits(*d, precision, money)) {
+        if (money)
+            overflow(ctx, precision == 10 ? "smallmoney" : "money");
+        else
+            sqlite3_result_error(ctx, "Arithmetic overflow error converting numeric to data type numeric.", -1);
+        return;
+    }
+    resultExact(ctx, *d);
+}
+
+// orra_round(x, length, truncate, precision, scale): ROUND of an exact value, kept at its type's
+// scale; a result the type cannot hold is the server's overflow.
+void fnRound(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const int length = intArg(argv[1]);
+    const bool truncate = intArg(argv[2]) != 0;
+    const int precision = intArg(argv[3]);
+    const int scale = intArg(argv[4]);
+    const std::optional<Decimal> d = readExact(argv[0], scale);
+    if (!d) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const int drop = scale - length;   // digits to clear
+    Units u = d->units();
+    if (drop > 0) {
+        if (drop > 38) {
+            u = 0;
+        } else {
+            const Units p = pow10(drop);
+            const Units r = u % p;
+            u -= r;
+            if (!truncate && (r < 0 ? -r : r) * 2 >= p) u += u < 0 || (u == 0 && r < 0) ? -p : p;
+        }
+    }
+    const Decimal result = Decimal::fromUnits(u, scale);
+    if ((u < 0 ? -u : u) >= pow10(precision)) {
+        sqlite3_result_error(ctx, "Arithmetic overflow error converting expression to data type numeric.", -1);
+        return;
+    }
+    resultExact(ctx, result);
+}
+
+// orra_int_check(x, bits): x when a signed integer of that many bits holds it, else the server's
+// overflow (abs(-2147483648) is no int).
+void fnIntCheck(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_INTEGER) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    const qint64 v = sqlite3_value_int64(argv[0]);
+    const int bits = intArg(argv[1]);
+    if (bits == 32 && (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())) {
+        overflow(ctx, "int");
+        return;
+    }
+    sqlite3_result_int64(ctx, v);
+}
+
+// orra_abs(x): abs over 64-bit integers that reports overflow as the server does.
+void fnAbs(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && sqlite3_value_int64(argv[0]) == std::numeric_limits<qint64>::min()) {
+        overflow(ctx, "bigint");
+        return;
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_BLOB || sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        if (const auto d = readExact(argv[0], 38)) {
+            const Units u = d->units();
+            resultExact(ctx, Decimal::fromUnits(u < 0 ? -u : u, d->scale()));
+            return;
+        }
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        const qint64 v = sqlite3_value_int64(argv[0]);
+        sqlite3_result_int64(ctx, v < 0 ? -v : v);
+    } else if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+    } else {
+        sqlite3_result_double(ctx, std::fabs(sqlite3_value_double(argv[0])));
+    }
+}
+
+}   // namespace
+
+std::optional<Decimal> readExact(sqlite3_value* v, int scale)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        return Decimal::fromInteger(sqlite3_value_int64(v), 0).tryRescaled(scale);
+    case SQLITE_FLOAT:
+        return fromDouble(sqlite3_value_double(v), scale);
+    case SQLITE_TEXT:
+    case SQLITE_BLOB: {
+        const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+        const QString text = QString::fromUtf8(p, sqlite3_value_bytes(v));
+        const std::optional<Decimal> d = Decimal::parse(text);
+        return d ? d->tryRescaled(std::max(scale, 0)) : std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+void resultExact(sqlite3_context* ctx, const Decimal& d)
+{
+    const Units u = d.units();
+    if (d.scale() == 0 && u >= Units(std::numeric_limits<qint64>::min()) && u <= Units(std::numeric_limits<qint64>::max())) {
+        sqlite3_result_int64(ctx, qint64(u));
+        return;
+    }
+    // a double carries at most 15 significant digits exactly
+    if ((u < 0 ? -u : u) < pow10(15)) {
+        sqlite3_result_double(ctx, d.toDouble());
+        return;
+    }
+    const QByteArray text = d.toString().toLatin1();
+    sqlite3_result_blob(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+void registerExactNumberFunctions(sqlite3* db)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    sqlite3_create_window_function(db, "orra_exact_sum", 2, flags, nullptr, exactStep, exactFinal<false>,
+        exactValue<false>, exactInverse, nullptr);
+    sqlite3_create_window_function(db, "orra_exact_avg", 3, flags, nullptr, exactStep, exactFinal<true>,
+        exactValue<true>, exactInverse, nullptr);
+    sqlite3_create_window_function(
+        db, "orra_int_avg", 1, flags, nullptr, intStep, intValue, intValue, intInverse, nullptr);
+    sqlite3_create_function_v2(db, "orra_exact", 4, flags, nullptr, fnExact, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_round", 5, flags, nullptr, fnRound, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_int_check", 2, flags, nullptr, fnIntCheck, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_abs", 1, flags, nullptr, fnAbs, nullptr, nullptr, nullptr);
+}
+
+}   // namespace orra::embedded

@@ -1,0 +1,130 @@
+#pragma once
+// The T-SQL type of an expression, known while a statement is translated, so that the
+// translator can write each expression for SQLite by its type (an exact sum of money, an
+// integer average of int, a date compared with a text as dates …).
+//
+// Use:
+//     ExpressionTyper typer(ctx);              // over the batch's tokens, with ctx.schema()
+//     SqlType t = typer.typeOf(b, e);          // the expression in tokens [b, e)
+//     if (t.kind == SqlType::Kind::Money) …
+// Column names resolve against the from clauses of the selects (and of update and delete)
+// that enclose the expression, innermost first, the way the server resolves them; a column's
+// type is its declared type, read from the database through the connection's Schema.
+// Derived tables "(select …) x" type their columns from their select lists. What cannot be
+// typed is Kind::Unknown, and the caller then keeps SQLite's own behaviour.
+
+#include "platform/db/embedded/TsqlLexer.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace orra::embedded {
+
+// A T-SQL data type with its precision, scale or length.
+struct SqlType {
+    // In the server's order of data type precedence, lowest first (Unknown and Null aside).
+    enum class Kind {
+        Unknown,
+        Null,
+        Binary,      // binary, varbinary, image
+        Text,        // char, varchar, text
+        NText,       // nchar, nvarchar, ntext, sysname
+        Guid,
+        Bit,
+        TinyInt,
+        SmallInt,
+        Int,
+        BigInt,
+        SmallMoney,
+        Money,
+        Decimal,     // decimal, numeric
+        Real,
+        Float,
+        Date,
+        Time,
+        SmallDateTime,
+        DateTime,
+        DateTime2,
+        DateTimeOffset,
+    };
+    Kind kind = Kind::Unknown;
+    int precision = 0;   // Decimal: 1-38
+    int scale = 0;       // Decimal: 0-precision; money and smallmoney: 4
+    int length = 0;      // Text, NText, Binary: declared length, -1 for (max)
+
+    bool isInteger() const;
+    bool isMoney() const { return kind == Kind::Money || kind == Kind::SmallMoney; }
+    bool isExact() const { return isMoney() || kind == Kind::Decimal; }   // kept exactly at a scale
+    bool isApproximate() const { return kind == Kind::Real || kind == Kind::Float; }
+    bool isNumber() const { return isInteger() || isExact() || isApproximate(); }
+    bool isString() const { return kind == Kind::Text || kind == Kind::NText; }
+    bool isDateOrTime() const { return kind >= Kind::Date; }
+    // Precision and scale as a decimal (money is decimal(19,4), int decimal(10,0) …).
+    std::pair<int, int> digits() const;
+
+    static SqlType decimal(int precision, int scale);   // reduced to 38 digits as the server does
+    // A declared type as written in T-SQL or kept in SQLite's schema ("money", "decimal(10, 2)",
+    // "nvarchar(max)"); Unknown for a type the server does not know.
+    static SqlType fromDeclared(const QString& declaration);
+    // The type of a numeric literal: int, a decimal of its digits, float with an exponent.
+    static SqlType ofNumber(const QString& literal);
+    // The type as T-SQL declares it ("money", "decimal(38,4)", "varchar(10)"); empty for Unknown.
+    QString declaration() const;
+};
+
+// The result type of a op b for + - * / % by the server's precedence and its precision and
+// scale rules for decimals.
+SqlType arithmeticType(QChar op, const SqlType& a, const SqlType& b);
+// The type of values that come from either of two expressions (case branches, coalesce).
+SqlType commonType(const SqlType& a, const SqlType& b);
+
+// Where the translator learns the declared type of a table's column: the connection's schema.
+class Schema {
+public:
+    virtual ~Schema() = default;
+    // The declared type (as kept in SQLite's schema) of column in table of database ("main",
+    // "temp" or an attached database's name); empty when there is no such column.
+    virtual QString columnType(const QString& database, const QString& table, const QString& column) const = 0;
+    // Changes whenever a declared type may have changed: part of the translation cache's key.
+    virtual QString version() const = 0;
+};
+
+namespace translator {
+
+class TranslationContext;
+
+class ExpressionTyper {
+public:
+    explicit ExpressionTyper(const TranslationContext& ctx);
+
+    // The type of the expression in tokens [b, e) of the batch.
+    SqlType typeOf(size_t b, size_t e) const;
+    // The type of the function call whose name is at token i (an aggregate's own result type
+    // too); Unknown when i is no call.
+    SqlType callType(size_t i) const;
+    // The types of the items of the select list of the select at token s; empty when an item
+    // is a star (whose columns the typer does not count).
+    std::vector<SqlType> selectTypes(size_t s) const;
+
+private:
+    struct Source;
+    struct Scope;
+    SqlType expression(size_t b, size_t e) const;
+    SqlType primary(size_t b, size_t e) const;
+    SqlType call(size_t i, size_t close) const;
+    SqlType column(size_t b, size_t e) const;
+    SqlType caseType(size_t b, size_t e) const;
+    // The type of each item of the select list of the select at token s.
+    std::vector<std::pair<QString, SqlType>> selectItems(size_t s) const;
+    std::vector<Source> sourcesOf(size_t select) const;
+    size_t enclosingSelect(size_t i, size_t floor) const;
+    size_t selectEnd(size_t s) const;
+
+    const TranslationContext& m_ctx;
+    const std::vector<Token>& T;
+};
+
+}   // namespace translator
+
+}   // namespace orra::embedded

@@ -1,0 +1,257 @@
+#include "platform/db/embedded/translator/TypedRewrites.h"
+
+#include "platform/db/embedded/translator/ExpressionTyping.h"
+
+#include <algorithm>
+
+namespace orra::embedded::translator {
+
+namespace {
+
+using Kind = SqlType::Kind;
+
+// The index of t among the batch's tokens (tokens keep their offsets in the text).
+size_t indexOf(const TranslationContext& ctx, const Token& t)
+{
+    const auto& T = ctx.tokens();
+    const auto it = std::lower_bound(T.begin(), T.end(), t.pos, [](const Token& a, int pos) { return a.pos < pos; });
+    return it != T.end() && it->pos == t.pos && it->text == t.text ? size_t(it - T.begin()) : T.size();
+}
+
+Vec numbers(std::initializer_list<int> values)
+{
+    Vec out;
+    for (int n : values) {
+        out.push_back(symbol(","));
+        out.push_back(number(QString::number(n)));
+    }
+    return out;
+}
+
+// f( … ) around the tokens [b, e) of v, with more arguments after them.
+void wrap(Vec& v, size_t b, size_t e, const char* f, const Vec& more)
+{
+    Vec after = more;
+    after.push_back(symbol(")"));
+    v.insert(v.begin() + long(e), after.begin(), after.end());
+    v.insert(v.begin() + long(b), {word(f), symbol("(")});
+}
+
+// The arguments of the call whose parenthesis opens at v[open], as ranges of v.
+std::vector<std::pair<size_t, size_t>> arguments(const Vec& v, size_t open, size_t close)
+{
+    std::vector<std::pair<size_t, size_t>> args;
+    size_t start = open + 1;
+    int depth = 0;
+    for (size_t k = open + 1; k < close; ++k) {
+        if (v[k].t.isSymbol("(") || v[k].t.is("case"))
+            ++depth;
+        else if (v[k].t.isSymbol(")") || v[k].t.is("end"))
+            --depth;
+        else if (depth == 0 && v[k].t.isSymbol(",")) {
+            args.emplace_back(start, k);
+            start = k + 1;
+        }
+    }
+    if (start < close) args.emplace_back(start, close);
+    return args;
+}
+
+int exactPrecision(const SqlType& t) { return t.kind == Kind::Decimal ? t.precision : t.digits().first; }
+
+// A conversion of the tokens [b, e) of v to the type t, as CAST would convert them.
+void convertTo(Vec& v, size_t b, size_t e, const SqlType& t)
+{
+    if (t.isExact())
+        wrap(v, b, e, "orra_exact", numbers({exactPrecision(t), t.scale, t.isMoney() ? 1 : 0}));
+    else if (t.isInteger())
+        wrap(v, b, e, "orra_int", {});
+}
+
+// The first token of the operand that ends at token k (a name, a literal, a call, a group).
+size_t operandStart(const TranslationContext& ctx, size_t k)
+{
+    const auto& T = ctx.tokens();
+    if (T[k].isSymbol(")")) {
+        int depth = 0;
+        for (size_t j = k + 1; j-- > 0;) {
+            if (T[j].isSymbol(")"))
+                ++depth;
+            else if (T[j].isSymbol("(") && --depth == 0)
+                return j > 0 && T[j - 1].kind == TokenKind::Word && !isExpressionBoundary(T[j - 1]) ? j - 1 : j;
+        }
+        return k;
+    }
+    while (k >= 2 && T[k - 1].isSymbol(".") && T[k - 2].isName()) k -= 2;
+    return k;
+}
+
+// The end of the operand that begins at token k.
+size_t operandEnd(const TranslationContext& ctx, size_t k)
+{
+    const auto& T = ctx.tokens();
+    while (k < T.size() && (T[k].isSymbol("-") || T[k].isSymbol("+"))) ++k;
+    if (k >= T.size()) return k;
+    if (T[k].isSymbol("(")) return ctx.matching(k, T.size()) + 1;
+    if (T[k].kind == TokenKind::Word && k + 1 < T.size() && T[k + 1].isSymbol("("))
+        return ctx.matching(k + 1, T.size()) + 1;
+    size_t e = k + 1;
+    while (e + 1 < T.size() && T[e].isSymbol(".") && T[e + 1].isName()) e += 2;
+    return e;
+}
+
+// a / b divides as the server does by the operands' types: SQLite divides two integers as
+// integers, so a division whose operands are decimal, money or float divides as reals.
+void divideAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t k = indexOf(ctx, v[i].t);
+    if (k == 0 || k + 1 >= T.size()) return;
+    const SqlType left = typer.typeOf(operandStart(ctx, k - 1), k);
+    const SqlType right = typer.typeOf(k + 1, std::min(operandEnd(ctx, k + 1), T.size()));
+    auto real = [](const SqlType& t) { return t.isExact() || t.isApproximate(); };
+    if (!real(left) && !real(right)) return;
+    v.insert(v.begin() + long(i), {symbol("*"), number(QStringLiteral("1.0"))});
+}
+
+}   // namespace
+
+std::vector<int> nameResultColumns(Vec& v)
+{
+    std::vector<int> unnamed;
+    if (v.empty() || !v[0].t.is("select")) return unnamed;
+    size_t i = 1;
+    if (i < v.size() && (v[i].t.is("distinct") || v[i].t.is("all"))) ++i;
+    if (i < v.size() && v[i].t.is("top")) {
+        i += (i + 1 < v.size() && v[i + 1].t.isSymbol("(")) ? 4 : 2;
+        if (i < v.size() && v[i].t.is("percent")) ++i;
+        if (i + 1 < v.size() && v[i].t.is("with") && v[i + 1].t.is("ties")) i += 2;
+    }
+    const size_t listEnd = topLevel(v, i,
+        {"from", "into", "where", "group", "having", "order", "union", "except", "intersect", "option", "for"});
+    std::vector<std::pair<size_t, size_t>> items;
+    size_t start = i;
+    for (size_t k = i; k < listEnd; ++k) {
+        if (v[k].t.isSymbol("(")) {
+            k = closeOf(v, k, listEnd);
+        } else if (v[k].t.is("case")) {
+            k = caseEnd(v, k, listEnd);
+        } else if (v[k].t.isSymbol(",")) {
+            items.emplace_back(start, k);
+            start = k + 1;
+        }
+    }
+    items.emplace_back(start, listEnd);
+    Vec out(v.begin(), v.begin() + long(i));
+    for (size_t n = 0; n < items.size(); ++n) {
+        auto [x, y] = items[n];
+        if (n > 0) out.push_back(symbol(","));
+        const auto endsOperand = [](const Token& t) {
+            return t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::QuotedName
+                || t.isSymbol(")") || t.is("end") || (t.kind == TokenKind::Word && !isExpressionBoundary(t));
+        };
+        bool plain = x < y && (y - x) % 2 == 1;
+        for (size_t k = x; plain && k < y; ++k)
+            plain = (k - x) % 2 == 0 ? (v[k].t.isName() && !isExpressionBoundary(v[k].t)) || v[k].t.isSymbol("*")
+                                     : v[k].t.isSymbol(".");
+        const bool assigned = y - x > 2 && v[x].t.isName() && v[x + 1].t.isSymbol("=");
+        if (assigned && !v[x].t.text.startsWith(u'@')) {
+            // alias = expression
+            out.insert(out.end(), v.begin() + long(x + 2), v.begin() + long(y));
+            out.push_back(word("as"));
+            out.push_back(raw(quoteName(v[x].t.text)));
+            continue;
+        }
+        out.insert(out.end(), v.begin() + long(x), v.begin() + long(y));
+        const bool aliased = y - x >= 2
+            && (v[y - 2].t.is("as")
+                || ((v[y - 1].t.isName() || v[y - 1].t.kind == TokenKind::String) && !isExpressionBoundary(v[y - 1].t)
+                    && endsOperand(v[y - 2].t) && !v[y - 2].t.isSymbol(".")));
+        if (plain || aliased || assigned || x >= y) continue;
+        unnamed.push_back(int(n));
+    }
+    out.insert(out.end(), v.begin() + long(listEnd), v.end());
+    v = std::move(out);
+    return unnamed;
+}
+
+void rewriteByType(TranslationContext& ctx, Vec& v)
+{
+    if (!ctx.schema()) return;
+    const ExpressionTyper typer(ctx);
+    const auto& T = ctx.tokens();
+    for (size_t i = v.size(); i-- > 0;) {
+        const Token& t = v[i].t;
+        if (t.isSymbol("/")) {
+            divideAsTyped(ctx, typer, v, i);
+            continue;
+        }
+        if (t.is("iif")) {
+            const size_t k = indexOf(ctx, t);
+            if (k + 1 >= T.size() || !T[k + 1].isSymbol("(")) continue;
+            const auto targs = ctx.splitTop(k + 2, ctx.matching(k + 1, T.size()), [&](size_t x) { return T[x].isSymbol(","); });
+            auto isNull = [&](size_t n) { return targs[n].second == targs[n].first + 1 && T[targs[n].first].is("null"); };
+            if (targs.size() == 3 && isNull(1) && isNull(2))
+                ctx.fail(QStringLiteral("At least one of the result expressions in a CASE specification must be an "
+                                        "expression other than the NULL constant."),
+                    8133, k);
+            continue;
+        }
+        if (t.kind != TokenKind::Word || i + 1 >= v.size() || !v[i + 1].t.isSymbol("(")) continue;
+        const bool sum = t.is("sum"), avg = t.is("avg"), round = t.is("round"), abs = t.is("abs"),
+                   power = t.is("power"), isnull = t.is("isnull");
+        if (!sum && !avg && !round && !abs && !power && !isnull) continue;
+        const size_t k = indexOf(ctx, t);
+        if (k + 1 >= T.size() || !T[k + 1].isSymbol("(")) continue;
+        const size_t close = closeOf(v, i + 1, v.size());
+        if (close >= v.size()) continue;
+        const size_t tclose = ctx.matching(k + 1, T.size());
+        const auto targs = ctx.splitTop(k + 2, tclose, [&](size_t x) { return T[x].isSymbol(","); });
+        if (targs.empty() || T[targs[0].first].is("distinct")) continue;
+        const SqlType a = typer.typeOf(targs[0].first, targs[0].second);
+        const auto args = arguments(v, i + 1, close);
+        if (sum || avg) {
+            if (a.isExact()) {
+                v[i].out = sum ? QStringLiteral("orra_exact_sum") : QStringLiteral("orra_exact_avg");
+                const Vec more = sum ? numbers({a.scale}) : numbers({a.scale, a.isMoney() ? 4 : std::max(a.scale, 6)});
+                v.insert(v.begin() + long(close), more.begin(), more.end());
+            } else if (avg && a.isInteger()) {
+                v[i].out = QStringLiteral("orra_int_avg");
+            }
+        } else if (round) {
+            if (!a.isExact() || args.size() < 2) continue;
+            const SqlType r = a.isMoney() ? SqlType::fromDeclared(QStringLiteral("money")) : a;
+            v[i].out = QStringLiteral("orra_round");
+            Vec more;
+            if (args.size() < 3) more = numbers({0});
+            const Vec typeArgs = numbers({exactPrecision(r), r.scale});
+            more.insert(more.end(), typeArgs.begin(), typeArgs.end());
+            v.insert(v.begin() + long(close), more.begin(), more.end());
+        } else if (abs) {
+            if (a.kind == Kind::Int || a.kind == Kind::SmallInt || a.kind == Kind::TinyInt)
+                wrap(v, i, close + 1, "orra_int_check", numbers({32}));
+            else if (a.kind == Kind::BigInt || a.isExact())
+                v[i].out = QStringLiteral("orra_abs");
+        } else if (power) {
+            if (a.isInteger())
+                wrap(v, i, close + 1, "orra_int", {});
+            else if (a.isExact())
+                convertTo(v, i, close + 1, a.kind == Kind::Decimal ? SqlType::decimal(38, a.scale) : a);
+        } else if (isnull && args.size() == 2 && targs.size() == 2) {
+            const SqlType b = typer.typeOf(targs[1].first, targs[1].second);
+            if (a.kind == b.kind && (!a.isExact() || (a.precision == b.precision && a.scale == b.scale))) continue;
+            if (b.kind == Kind::Null || b.kind == Kind::Unknown) continue;
+            convertTo(v, args[1].first, args[1].second, a);
+        }
+    }
+}
+
+QStringList resultTypes(const TranslationContext& ctx, size_t b)
+{
+    QStringList out;
+    if (!ctx.schema()) return out;
+    for (const SqlType& t : ExpressionTyper(ctx).selectTypes(b)) out << t.declaration();
+    return out;
+}
+
+}   // namespace orra::embedded::translator

@@ -1,0 +1,25 @@
+#pragma once
+// Expressions written for SQLite by their T-SQL types (see ExpressionTyping.h): sums and
+// averages of money and decimals computed exactly, the average of integers an integer, ROUND
+// of exact values at their scale with negative lengths and truncation, ABS that overflows as
+// int does, POWER and ISNULL in their first argument's type.
+
+#include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/translator/TranslationContext.h"
+
+namespace orra::embedded::translator {
+
+// Rewrites the calls and divisions in v (tokens of the batch normalised by ctx) by their
+// arguments' types; an expression the server refuses (IIF of two NULL constants) fails ctx.
+void rewriteByType(TranslationContext& ctx, Vec& v);
+
+// The select list of the select that v begins with, named as the server names its columns:
+// "alias = expression" becomes the expression under that alias. Gives the positions of the
+// items that have no name (an expression without an alias).
+std::vector<int> nameResultColumns(Vec& v);
+
+// The T-SQL declarations of the result columns of the select at token b, one per item of its
+// select list ("" for one not typed); empty when a star stands in the list.
+QStringList resultTypes(const TranslationContext& ctx, size_t b);
+
+}   // namespace orra::embedded::translator
