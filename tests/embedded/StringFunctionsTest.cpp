@@ -103,6 +103,10 @@ TEST_F(StringFunctions, BuildingAndChangingText)
 {
     expectAll({
         {"select concat('Happy ', 'Birthday ', 11, '/', '25')", "Happy Birthday 11/25"},
+        {"select replace('abcdefghicde','cde','xxx')", "abxxxfghixxx"},
+        {"select replace('This is a Test' COLLATE Latin1_General_BIN, 'Test', 'desk')", "This is a desk"},
+        {"select replace('This is a Test' COLLATE Latin1_General_BIN, 'test', 'desk')", "This is a Test"},
+        {"select replace('This is a Test', 'TEST', 'desk')", "This is a desk"},
         {"select concat_ws(',','1 Microsoft Way', NULL, NULL, 'Redmond', 'WA', 98052)",
             "1 Microsoft Way,Redmond,WA,98052"},
         {"select quotename('abc[]def')", "[abc[]]def]"},
@@ -192,6 +196,10 @@ TEST_F(StringFunctions, TryAndParseConvertOrGiveNull)
         {"select try_convert(int, 'x12')", QVariant()},
         {"select parse('€345,98' as money using 'de-DE')", "345.98"},
         {"select try_parse('x' as money using 'de-DE')", QVariant()},
+        {"select try_parse('Jabberwokkie' as datetime2 using 'en-US')", QVariant()},
+        {"select case when try_parse('Aragorn' as decimal using 'sr-Latn-CS') is null then 'True' else 'False' end",
+            "True"},
+        {"select case when try_parse('01/01/2011' as datetime2) is null then 'True' else 'False' end", "False"},
         {"select isnumeric('+')", 1},
         {"select isnumeric('$')", 1},
         {"select isnumeric('12.5e3')", 1},

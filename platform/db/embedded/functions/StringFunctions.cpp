@@ -72,6 +72,35 @@ template <bool Left> void fnLeftRight(sqlite3_context* ctx, int argc, sqlite3_va
     resultText(ctx, Left ? s.left(qsizetype(std::min<qint64>(n, s.size()))) : s.right(qsizetype(std::min<qint64>(n, s.size()))));
 }
 
+// REPLACE(s, pattern, replacement [, probe]): every occurrence of pattern, found as the
+// collation compares (the server's own when s was not probed), replaced; an empty pattern
+// leaves s as it is.
+void fnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(3, argv)) return sqlite3_result_null(ctx);
+    const TextCollation c = argc > 3 ? probedCollation() : TextCollation();
+    const QString s = textOf(argv[0]);
+    const QString pattern = textOf(argv[1]);
+    if (pattern.isEmpty()) return resultText(ctx, s);
+    const QString with = textOf(argv[2]);
+    const QString folded = comparableIn(s, c);
+    const QString find = comparableIn(pattern, c);
+    if (folded.size() != s.size() || find.size() != pattern.size()) {
+        // A fold that changed lengths: compare character by character instead.
+        return resultText(ctx, QString(s).replace(pattern, with, c.caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive));
+    }
+    QString r;
+    qsizetype from = 0;
+    for (qsizetype at = folded.indexOf(find); at >= 0; at = folded.indexOf(find, from)) {
+        r += QStringView(s).mid(from, at - from);
+        r += with;
+        from = at + find.size();
+    }
+    r += QStringView(s).mid(from);
+    if (!fits(ctx, r.size())) return;
+    resultText(ctx, r);
+}
+
 // SUBSTRING(s, start, length): the characters at positions start … start + length - 1 that
 // exist (start may be 0 or negative); bytes of a binary value.
 void fnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv)
@@ -822,7 +851,9 @@ void fnParse(sqlite3_context* ctx, int, sqlite3_value** argv)
     const QString cultureName = isNull(argv[1]) ? QString() : textOf(argv[1]);
     bool known = false;
     const QLocale l = cultureOf(cultureName, known);
-    if (!known) return resultError(ctx, QStringLiteral("'%1' is not a supported culture.").arg(cultureName));
+    if (!known)
+        return resultError(ctx,
+            QStringLiteral("The culture parameter '%1' provided in the function call is not supported.").arg(cultureName));
     const QString text = textOf(argv[0]);
     const int kind = sqlite3_value_int(argv[2]);
     const QString invariant = kind == 2 ? invariantDateTime(text, l) : invariantNumber(text, l, kind == 1);
@@ -872,7 +903,7 @@ const Registration kFunctions[] = {
     {{"isnumeric", "orra_isnumeric", 1, 1}, fnIsNumeric},
     {{"ltrim", "ltrim", 1, 1}, nullptr},
     {{"rtrim", "rtrim", 1, 1}, nullptr},
-    {{"replace", "replace", 3, 3}, nullptr},
+    {{"replace", "orra_replace", 3, 3}, fnReplace},
 };
 
 }   // namespace
@@ -912,6 +943,7 @@ void registerStringFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_upper", 2, SQLITE_UTF8, nullptr, fnCase<true>, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_lower", 2, SQLITE_UTF8, nullptr, fnCase<false>, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_charindex_in", 4, SQLITE_UTF8, nullptr, fnCharIndexIn, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_replace", 4, SQLITE_UTF8, nullptr, fnReplace, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_patindex", 3, SQLITE_UTF8, nullptr, fnPatIndex, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_datalength", 2, SQLITE_UTF8, nullptr, fnDataLength, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_trim", 3, flags, nullptr, fnTrim, nullptr, nullptr, nullptr);

@@ -16,6 +16,8 @@ SqlStatement rewriteUpdate(Vec v);
 // delete tb where … | delete from tb … | delete d from … inner join … where …
 SqlStatement rewriteDelete(Vec v);
 // create table T (…)
+SqlStatement rewriteCreateTable(Vec v);
+// the same, with identity(seed, 1) starting at its seed
 Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at);
 // create or alter view, alter view: the view made anew
 Statement rewriteViewChange(Vec v);

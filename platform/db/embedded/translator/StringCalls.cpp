@@ -278,9 +278,12 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
 
     const StringFunction* f = findStringFunction(t.text);
     if (!f) return false;
-    // charindex and patindex with a collated argument compare in its collation: the explicit
-    // COLLATE of either argument first, else a column's.
-    if ((t.is("charindex") || t.is("patindex")) && args.size() >= 2 && args.size() <= (t.is("charindex") ? 3u : 2u)) {
+    // charindex, patindex and replace with a collated argument compare in its collation: the
+    // explicit COLLATE of either of the first two arguments first, else a column's.
+    const bool replace = t.is("replace") && args.size() == 3;
+    if (replace
+        || ((t.is("charindex") || t.is("patindex")) && args.size() >= 2
+            && args.size() <= (t.is("charindex") ? 3u : 2u))) {
         const auto explicitCollation = [&](std::pair<size_t, size_t> a) {
             return firstAtTopLevel(a.first, a.second, [](const Token& tok) { return tok.is("collate"); }) < a.second;
         };
@@ -290,11 +293,14 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
         for (int a = 0; a < 2 && collated < 0; ++a)
             if (hasCollation(args[size_t(a)].first, args[size_t(a)].second)) collated = a;
         if (collated >= 0) {
-            out.push_back(word(t.is("charindex") ? "orra_charindex_in" : "orra_patindex"));
+            out.push_back(word(t.is("charindex") ? "orra_charindex_in" : replace ? "orra_replace" : "orra_patindex"));
             out.push_back(symbol("("));
             emitArgs({args[0], args[1]});
             out.push_back(symbol(","));
-            if (t.is("charindex")) {
+            if (replace) {
+                emitArgs({args[2]});
+                out.push_back(symbol(","));
+            } else if (t.is("charindex")) {
                 if (args.size() == 3)
                     emitArgs({args[2]});
                 else
