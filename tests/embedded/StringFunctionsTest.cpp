@@ -122,6 +122,8 @@ TEST_F(StringFunctions, BuildingAndChangingText)
         {"select str(123.45, 6, 1)", " 123.5"},
         {"select str(123.45, 2, 2)", "**"},
         {"select replicate('0', -1)", QVariant()},
+        {"select len(replicate('ab', 9223372036854775807))", 8000},
+        {"select datalength(space(9000))", 8000},
     });
 }
 
