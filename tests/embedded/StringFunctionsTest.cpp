@@ -225,6 +225,9 @@ TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
     EXPECT_EQ(scalar(*c, "select count(*) from tn where col1 like '% King'").toInt(), 0);
     EXPECT_EQ(scalar(*c, "select count(*) from tn t where t.col1 not like '% King'").toInt(), 1);
     EXPECT_EQ(scalar(*c, "select count(*) from tn where rtrim(col1) like '% King'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where col1 like 'robert%'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where col1 collate Latin1_General_CS_AS like 'robert%'").toInt(), 0);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where 'Robert' collate Latin1_General_CS_AS like 'Rob%'").toInt(), 1);
 
     // UPPER and LOWER by the column's collation; the server's own is Turkish.
     c->execute("create table Names (Plain varchar(10), Latin varchar(10) COLLATE Latin1_General_CI_AS, "
