@@ -5,9 +5,11 @@
 #include "platform/db/embedded/DateColumns.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/ConnectionSchema.h"
+#include "platform/db/embedded/functions/BinaryConversions.h"
 #include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ObjectCatalog.h"
+#include "platform/db/embedded/functions/StatisticalAggregates.h"
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
 #include "platform/db/embedded/functions/DateFunctions.h"
@@ -437,8 +439,10 @@ void EmbeddedBackend::registerFunctions()
             this, f.fn, nullptr, nullptr, nullptr);
     registerExpressionFunctions(m_db);
     registerObjectFunctions(m_db);
+    registerStatisticalAggregates(m_db);
     registerStringFunctions(m_db);
     registerExactNumberFunctions(m_db);
+    registerBinaryConversionFunctions(m_db);
     dates::registerDateFunctions(m_db, &m_dateSettings);
     m_schema = std::make_unique<ConnectionSchema>(m_db);
     registerBatchFunctions();

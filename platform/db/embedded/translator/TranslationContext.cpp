@@ -2,6 +2,7 @@
 
 #include "platform/db/embedded/functions/DateFunctions.h"
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/translator/TypedConversions.h"
 
 #include <algorithm>
 
@@ -271,6 +272,10 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         if (t.is("like")) markLikeSubject(out);
         NT n;
         n.t = t;
+        if (t.kind == TokenKind::Number && t.text.startsWith(u'$')) {   // $12.50 is money
+            out.insert(out.end(), {word("cast"), symbol("("), number(t.text.mid(1)), word("as"), word("money"), symbol(")")});
+            continue;
+        }
         if (isBinaryLiteral(t)) {
             n.out = QStringLiteral("X'") + binaryDigits(t) + u'\'';
             out.push_back(n);
@@ -309,7 +314,7 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
         const size_t close = matching(i + 1, e);
         const size_t as = firstAtTopLevel(i + 2, close, [](const Token& tok) { return tok.is("as"); });
         if (close < e && as < close) {
-            emitConversion(out, normalize(i + 2, as), as + 1, close, 30, Vec(), sourceDateType(i + 2, as));
+            emitConversion(out, normalize(i + 2, as), as + 1, close, 30, i + 2, as);
             i = close;
             return true;
         }
@@ -319,9 +324,12 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
         const auto isComma = [](const Token& tok) { return tok.isSymbol(","); };
         const size_t comma = firstAtTopLevel(i + 2, close, isComma);
         if (close < e && comma < close) {
+            // A style written as a number is kept for the conversions that follow one.
             const size_t exprEnd = firstAtTopLevel(comma + 1, close, isComma);
-            const Vec style = exprEnd < close ? normalize(exprEnd + 1, close) : Vec();
-            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma, 30, style, sourceDateType(comma + 1, exprEnd));
+            int style = -1;
+            if (exprEnd + 2 == close && m_tokens[exprEnd + 1].kind == TokenKind::Number)
+                style = m_tokens[exprEnd + 1].text.toInt();
+            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma, 30, comma + 1, exprEnd, style);
             i = close;
             return true;
         }
@@ -411,40 +419,39 @@ QString TranslationContext::sourceDateType(size_t b, size_t e) const
     return QString();
 }
 
-// Emits the SQLite form of a T-SQL type conversion of expr, with CONVERT's style (empty for
-// none); sourceType is expr's date or time type when the translator knows it.
-void TranslationContext::emitConversion(Vec& out, const Vec& exprIn, size_t typeBegin, size_t typeEnd,
-    int defaultLength, const Vec& style, const QString& sourceType)
+// Emits the SQLite form of a T-SQL type conversion of expr; the source's tokens and CONVERT's
+// style (-1 for none) when known.
+void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeBegin, size_t typeEnd,
+    int defaultLength, size_t sourceBegin, size_t sourceEnd, int style)
 {
+    Vec expr = given;
+    QString declared;
+    for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
+    const SqlType source = sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd) : SqlType{};
+    if (typedConversion(out, expr, source, declared, style)) return;
     const QString defaultText = QString::number(defaultLength);
     QString type;
     QString length;
     if (typeBegin < typeEnd) type = m_tokens[typeBegin].text.toLower();
     if (typeBegin + 2 < typeEnd && m_tokens[typeBegin + 1].isSymbol("("))
         length = m_tokens[typeBegin + 2].text.toLower();
+    const NT styleArg = style >= 0 ? number(QString::number(style)) : word("null");
     if (dates::typeNamed(type)) {
         out.insert(out.end(), {word(dates::kToDate), symbol("(")});
-        out.insert(out.end(), exprIn.begin(), exprIn.end());
+        out.insert(out.end(), given.begin(), given.end());
         out.insert(out.end(), {symbol(","), raw(u'\'' + type + u'\''), symbol(","),
-                                  number(length.isEmpty() ? QStringLiteral("-1") : length), symbol(",")});
-        if (style.empty())
-            out.push_back(word("null"));
-        else
-            out.insert(out.end(), style.begin(), style.end());
-        out.push_back(symbol(")"));
+                                  number(length.isEmpty() ? QStringLiteral("-1") : length), symbol(","), styleArg,
+                                  symbol(")")});
         return;
     }
-    Vec expr = exprIn;
     // A date value converted to text takes the style's form (SQL Server's default without one).
+    const QString sourceType = source.isDateOrTime() ? source.declaration()
+        : source.kind != SqlType::Kind::Unknown    ? QStringLiteral("-")
+                                                   : sourceDateType(sourceBegin, sourceEnd);
     if (isTextType(type) && sourceType != u"-") {
         expr = {word(dates::kDateText), symbol("(")};
-        expr.insert(expr.end(), exprIn.begin(), exprIn.end());
-        expr.push_back(symbol(","));
-        if (style.empty())
-            expr.push_back(word("null"));
-        else
-            expr.insert(expr.end(), style.begin(), style.end());
-        expr.insert(expr.end(), {symbol(","), raw(u'\'' + sourceType + u'\''), symbol(")")});
+        expr.insert(expr.end(), given.begin(), given.end());
+        expr.insert(expr.end(), {symbol(","), styleArg, symbol(","), raw(u'\'' + sourceType + u'\''), symbol(")")});
     }
     auto call = [&](const char* fn, const QString& arg) {
         out.push_back(word(fn));

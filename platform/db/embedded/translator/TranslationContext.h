@@ -109,11 +109,6 @@ private:
     bool objectReference(Vec& out, const ObjectName& name);
     QString informationSchemaTables(const QString& database);
     bool functionCall(Vec& out, size_t& i, size_t e);
-    // A character or binary type without a length is 30 long in a conversion, 1 long in a
-    // declaration; style is CONVERT's (empty for none), sourceType expr's date or time type
-    // when the translator knows it.
-    void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30,
-        const Vec& style = {}, const QString& sourceType = {});
     bool dateFunctionCall(Vec& out, size_t& i, size_t e, const dates::FunctionName& f);
     QString sourceDateType(size_t b, size_t e) const;
     // The string functions (StringCalls.cpp): as functionCall.
@@ -122,6 +117,12 @@ private:
     QString tokenText(size_t b, size_t e) const;
     bool hasCollation(size_t b, size_t e) const;
     static void markLikeSubject(Vec& out);
+    // A character or binary type without a length is 30 long in a conversion, 1 long in a
+    // declaration.
+    // The conversion of expr to the type in tokens [typeBegin, typeEnd); the source's tokens and
+    // CONVERT's style (a literal) when known, for conversions that follow them.
+    void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30,
+        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1);
 
     const std::vector<Token>& m_tokens;
     int m_textLength;
