@@ -200,4 +200,111 @@ TEST_F(EmbeddedTest, ConvertStylesGiveTheDocumentedTexts)
         });
 }
 
+// The date functions with every date part and abbreviation, the month-end rule, the
+// boundaries DATEDIFF counts, the FROMPARTS family and the session's date settings.
+TEST_F(EmbeddedTest, DateFunctionsGiveTheDocumentedValues)
+{
+    auto c = connect();
+    const char* d2 = "cast('2007-01-01 13:10:10.1111111' as datetime2)";
+    const char* tz = "'2007-10-30 12:15:32.1234567 +05:10'";
+    const char* before = "'2005-12-31 23:59:59.9999999'";
+    const char* after = "'2006-01-01 00:00:00.0000000'";
+    const struct {
+        QString sql;
+        const char* expected;
+    } cases[] = {
+        {QStringLiteral("select convert(varchar(30), dateadd(month, 1, '20060830'), 121)"), "2006-09-30 00:00:00.000"},
+        {QStringLiteral("select convert(varchar(30), dateadd(month, 1, '20060831'), 121)"), "2006-09-30 00:00:00.000"},
+        {QStringLiteral("select convert(varchar(30), dateadd(year, 1, %1), 121)").arg(d2), "2008-01-01 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(qq, 1, %1), 121)").arg(d2), "2007-04-01 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(dy, 1, %1), 121)").arg(d2), "2007-01-02 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(wk, 1, %1), 121)").arg(d2), "2007-01-08 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(dw, 1, %1), 121)").arg(d2), "2007-01-02 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(hh, 1, %1), 121)").arg(d2), "2007-01-01 14:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(mi, 1, %1), 121)").arg(d2), "2007-01-01 13:11:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(ss, 1, %1), 121)").arg(d2), "2007-01-01 13:10:11.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(ms, 1, %1), 121)").arg(d2), "2007-01-01 13:10:10.1121111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(mcs, 2, %1), 121)").arg(d2), "2007-01-01 13:10:10.1111131"},
+        {QStringLiteral("select convert(varchar(30), dateadd(ns, 49, %1), 121)").arg(d2), "2007-01-01 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(ns, 50, %1), 121)").arg(d2), "2007-01-01 13:10:10.1111112"},
+        {QStringLiteral("select convert(varchar(30), dateadd(ns, 150, %1), 121)").arg(d2), "2007-01-01 13:10:10.1111113"},
+        {QStringLiteral("select convert(varchar(30), dateadd(month, 13, %1), 121)").arg(d2), "2008-02-01 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(day, 365, cast('2000-01-01 01:01:01.111' as datetime)), 121)"),
+            "2000-12-31 01:01:01.110"},
+        {QStringLiteral("select dateadd(year, 2147483647, '20060731')"),
+            "error: Adding a value to a 'datetime' column caused an overflow."},
+        {QStringLiteral("select dateadd(year, 2147483648, '20060731')"),
+            "error: Arithmetic overflow error converting expression to data type int."},
+        {QStringLiteral("select datediff(day, '2036-03-01', '2036-02-28')"), "-2"},
+        {QStringLiteral("select datediff(year, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(quarter, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(month, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(dayofyear, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(week, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(hour, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(minute, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(second, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(millisecond, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(microsecond, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datepart(yyyy, %1)").arg(tz), "2007"},
+        {QStringLiteral("select datepart(q, %1)").arg(tz), "4"},
+        {QStringLiteral("select datepart(m, %1)").arg(tz), "10"},
+        {QStringLiteral("select datepart(y, %1)").arg(tz), "303"},
+        {QStringLiteral("select datepart(d, %1)").arg(tz), "30"},
+        {QStringLiteral("select datepart(ww, %1)").arg(tz), "44"},
+        {QStringLiteral("select datepart(dw, %1)").arg(tz), "3"},
+        {QStringLiteral("select datepart(hour, %1)").arg(tz), "12"},
+        {QStringLiteral("select datepart(n, %1)").arg(tz), "15"},
+        {QStringLiteral("select datepart(s, %1)").arg(tz), "32"},
+        {QStringLiteral("select datepart(ms, %1)").arg(tz), "123"},
+        {QStringLiteral("select datepart(mcs, %1)").arg(tz), "123456"},
+        {QStringLiteral("select datepart(ns, %1)").arg(tz), "123456700"},
+        {QStringLiteral("select datepart(tz, %1)").arg(tz), "310"},
+        {QStringLiteral("select datepart(isowk, %1)").arg(tz), "44"},
+        {QStringLiteral("select datename(month, %1)").arg(tz), "October"},
+        {QStringLiteral("select datename(weekday, %1)").arg(tz), "Tuesday"},
+        {QStringLiteral("select datename(tzoffset, %1)").arg(tz), "+05:10"},
+        {QStringLiteral("select datepart(year, '12:10:30.123')"), "1900"},
+        {QStringLiteral("select datepart(weekday, '12:10:30.123')"), "2"},
+        {QStringLiteral("select datepart(year, 0)"), "1900"},
+        {QStringLiteral("select year(0) * 10000 + month(0) * 100 + day(0)"), "19000101"},
+        {QStringLiteral("select datepart(millisecond, '00:00:01.1234567')"), "123"},
+        {QStringLiteral("select datepart(day, '12/20/1974')"), "20"},
+        {QStringLiteral("set datefirst 1; select datepart(week, '2007-04-21 ') * 10 + datepart(weekday, '2007-04-21 ')"),
+            "166"},
+        {QStringLiteral("set datefirst 3; select datepart(week, '2007-04-21 ') * 10 + datepart(weekday, '2007-04-21 ')"),
+            "174"},
+        {QStringLiteral("set datefirst 6; select datepart(week, '2007-04-21 ') * 10 + datepart(weekday, '2007-04-21 ')"),
+            "171"},
+        {QStringLiteral("set datefirst 7; select datepart(week, '2007-04-21 ') * 10 + datepart(weekday, '2007-04-21 ')"),
+            "167"},
+        {QStringLiteral("select convert(varchar(30), eomonth('12/1/2011'), 121)"), "2011-12-31"},
+        {QStringLiteral("select convert(varchar(30), eomonth('12/1/2011', 1), 121)"), "2012-01-31"},
+        {QStringLiteral("select convert(varchar(30), eomonth('12/1/2011', -1), 121)"), "2011-11-30"},
+        {QStringLiteral("select convert(varchar(30), datefromparts(2010, 12, 31), 121)"), "2010-12-31"},
+        {QStringLiteral("select convert(varchar(30), datetimefromparts(2010, 12, 31, 23, 59, 59, 0), 121)"),
+            "2010-12-31 23:59:59.000"},
+        {QStringLiteral("select convert(varchar(30), smalldatetimefromparts(2010, 12, 31, 23, 59), 120)"),
+            "2010-12-31 23:59:00"},
+        {QStringLiteral("select convert(varchar(30), datetime2fromparts(2011, 8, 15, 14, 23, 44, 5, 1), 121)"),
+            "2011-08-15 14:23:44.5"},
+        {QStringLiteral("select convert(varchar(30), timefromparts(14, 23, 44, 50, 2), 121)"), "14:23:44.50"},
+        {QStringLiteral("select convert(varchar(40), datetimeoffsetfromparts(2010, 12, 31, 14, 23, 23, 0, 12, 0, 7), "
+                        "121)"),
+            "2010-12-31 14:23:23.0000000 +12:00"},
+        {QStringLiteral("select datefromparts(2010, 2, 30)"),
+            "error: Cannot construct data type date, some of the arguments have values which are not valid."},
+        {QStringLiteral("select isdate('2009-05-12 10:19:41.177')"), "1"},
+        {QStringLiteral("select isdate('2009-02-30')"), "0"},
+        {QStringLiteral("select @@datefirst"), "7"},
+        {QStringLiteral("set language Turkish; select datename(month, '2007-10-30') + ' ' + datename(dw, '2007-10-30')"),
+            "Ekim Salı"},
+        {QStringLiteral("set language Turkish; select @@datefirst"), "1"},
+    };
+    for (const auto& k : cases) EXPECT_EQ(answer(*c, k.sql), QString::fromUtf8(k.expected)) << k.sql.toStdString();
+    // now, a month ago: the date part is a keyword, never a column
+    EXPECT_EQ(answer(*c, QStringLiteral("select datediff(month, dateadd(month, -1, getdate()), getdate())")), u"1");
+    EXPECT_EQ(answer(*c, QStringLiteral("select datediff(day, current_timestamp, sysdatetime())")), u"0");
+}
+
 }   // namespace orra::embedded::test

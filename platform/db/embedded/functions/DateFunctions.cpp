@@ -215,7 +215,8 @@ void fnDateText(sqlite3_context* ctx, int, sqlite3_value** argv)
             sqlite3_result_value(ctx, argv[0]);
             return;
         }
-        type = *declared;
+        // the value's own scale where its kind is the declared one (DATETIME2FROMPARTS' precision)
+        type = declared->kind == c->type.kind ? c->type : *declared;
     } else if (!styledCall && type.kind != Kind::DateTime) {
         sqlite3_result_value(ctx, argv[0]);
         return;

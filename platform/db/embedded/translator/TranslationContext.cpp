@@ -367,14 +367,31 @@ bool TranslationContext::dateFunctionCall(Vec& out, size_t& i, size_t e, const d
     }
     out.push_back(symbol("("));
     out.push_back(raw(u'\'' + part + u'\''));
+    // A literal date of DATEPART, DATENAME and DATEDIFF is read as datetime2 (datetimeoffset
+    // with an offset): a time alone then still has the date parts of 1900-01-01.
+    const bool readsLiterals = qstrcmp(f.tsql, "dateadd") != 0;
+    auto literalArgument = [&](size_t b, size_t end) {
+        if (!readsLiterals || end != b + 1 || m_tokens[b].kind != TokenKind::String) return false;
+        QString text = m_tokens[b].text;
+        if (text.startsWith(u'N') || text.startsWith(u'n')) text = text.mid(1);
+        const bool offset = dates::fromText(text.mid(1, text.size() - 2), dates::Type{dates::Kind::DateTimeOffset, 7},
+            dates::Settings())
+                                .hasOffset;
+        out.insert(out.end(), {word(dates::kToDate), symbol("("), NT{m_tokens[b], m_tokens[b].text}, symbol(","),
+                                  raw(offset ? QStringLiteral("'datetimeoffset'") : QStringLiteral("'datetime2'")),
+                                  symbol(","), number(QStringLiteral("7")), symbol(","), word("null"), symbol(")")});
+        return true;
+    };
     const bool literalDate = qstrcmp(f.tsql, "dateadd") == 0 && close >= 2 && m_tokens[close - 1].kind == TokenKind::String
         && m_tokens[close - 2].isSymbol(",");
     const size_t argsEnd = literalDate ? close - 2 : close;
     for (size_t k = comma; k < argsEnd;) {
         const size_t next = firstAtTopLevel(k + 1, argsEnd, isComma);
         out.push_back(symbol(","));
-        const Vec arg = normalize(k + 1, next);
-        out.insert(out.end(), arg.begin(), arg.end());
+        if (!literalArgument(k + 1, next)) {
+            const Vec arg = normalize(k + 1, next);
+            out.insert(out.end(), arg.begin(), arg.end());
+        }
         k = next;
     }
     if (literalDate) {
