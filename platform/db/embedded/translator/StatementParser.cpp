@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/StatementParser.h"
 
 #include "platform/db/embedded/translator/Rewriters.h"
+#include "platform/db/embedded/translator/TypedRewrites.h"
 
 namespace orra::embedded::translator {
 
@@ -91,7 +92,14 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     Vec v = m_ctx.normalize(b, e);
     if (m_ctx.failed() || v.empty()) return {};
     const RewriteCursor c(v);
+    if (!c.at("create")) rewriteByType(m_ctx, v);
+    if (m_ctx.failed()) return {};
     if (c.at("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
+    // with … select: the select after the common table expressions
+    if (c.at("with")) {
+        const size_t main = topLevel(v, 1, {"select", "insert", "update", "delete", "merge"});
+        if (main < v.size() && v[main].t.is("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
+    }
     if (c.at("insert")) return {rewriteInsert(std::move(v))};
     if (c.at("update")) return {rewriteUpdate(std::move(v))};
     if (c.at("delete")) return {rewriteDelete(std::move(v))};

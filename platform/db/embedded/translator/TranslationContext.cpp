@@ -189,7 +189,6 @@ const char* mappedFunction(const Token& t)
         {"suser_sname", "orra_suser_sname"},
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
-        {"substring", "substr"},
         {"len", "orra_len"},
         {"scope_identity", "orra_identity"},
         {"object_id", "orra_object_id"},
@@ -283,6 +282,14 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         }
         if (t.kind == TokenKind::Number) {
             n.out = exactNumber(t.text);
+            // a sign before digits kept as text belongs to the text (-922337203685477.5808)
+            const bool unary = !out.empty() && out.back().t.isSymbol("-")
+                && (out.size() == 1 || (out[out.size() - 2].t.kind == TokenKind::Symbol && !out[out.size() - 2].t.isSymbol(")"))
+                    || (out[out.size() - 2].t.kind == TokenKind::Word && isExpressionBoundary(out[out.size() - 2].t)));
+            if (unary && n.out.startsWith(QLatin1String("X'"))) {
+                out.pop_back();
+                n.out = exactNumber(u'-' + t.text);
+            }
             out.push_back(n);
             continue;
         }
