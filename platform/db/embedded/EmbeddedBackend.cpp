@@ -8,6 +8,7 @@
 #include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ObjectCatalog.h"
+#include "platform/db/embedded/functions/StatisticalAggregates.h"
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
 
@@ -452,6 +453,7 @@ void EmbeddedBackend::registerFunctions()
             this, f.fn, nullptr, nullptr, nullptr);
     registerExpressionFunctions(m_db);
     registerObjectFunctions(m_db);
+    registerStatisticalAggregates(m_db);
     registerStringFunctions(m_db);
     registerExactNumberFunctions(m_db);
     registerBinaryConversionFunctions(m_db);

@@ -276,6 +276,10 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         if (t.is("like")) markLikeSubject(out);
         NT n;
         n.t = t;
+        if (t.kind == TokenKind::Number && t.text.startsWith(u'$')) {   // $12.50 is money
+            out.insert(out.end(), {word("cast"), symbol("("), number(t.text.mid(1)), word("as"), word("money"), symbol(")")});
+            continue;
+        }
         if (isBinaryLiteral(t)) {
             n.out = QStringLiteral("X'") + binaryDigits(t) + u'\'';
             out.push_back(n);
