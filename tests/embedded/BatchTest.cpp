@@ -94,6 +94,13 @@ TEST_F(Batch, VariablesTakeAssignmentsByTheirDeclaredType)
     });
 }
 
+TEST_F(Batch, AVariableSelectedAloneMakesAnUnnamedColumn)
+{
+    db::RecordsetPtr rs = c->execute(QStringLiteral("declare @v int = 1; select @v, @v as named"));
+    EXPECT_EQ(rs->field(0).name, QString());
+    EXPECT_EQ(rs->field(1).name, QStringLiteral("named"));
+}
+
 TEST_F(Batch, AVariableLivesForItsBatch)
 {
     c->execute(QStringLiteral("declare @t table (id int); insert into @t values (1); declare @v int = 1"));
