@@ -46,6 +46,16 @@ void toServerError(db::ProviderError& e)
         set(e, 245, m, "22018");
     else if (m.startsWith(QLatin1String("Arithmetic overflow error")))
         set(e, 8115, m, "22003");
+    else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.")
+        set(e, 537, m);
+    else if (m.startsWith(QLatin1String("Invalid length parameter passed to the ")))
+        set(e, 536, m);
+    else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function")))
+        set(e, 9828, m);
+    else if (m.startsWith(QLatin1String("The culture parameter '")))
+        set(e, 9818, m);
+    else if (m.startsWith(QLatin1String("Error converting string value '")))
+        set(e, 9819, m);
 }
 
 int severityOf(long number)
@@ -70,6 +80,8 @@ bool endsOnlyTheStatement(long number)
     case 2601:   // duplicate key in a unique index
     case 2627:   // duplicate primary or unique key
     case 8152:   // data would be truncated
+    case 536:    // a negative length for RIGHT and the like
+    case 537:    // a negative length for LEFT or SUBSTRING
         return true;
     default:
         return false;

@@ -4,6 +4,7 @@
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/ConnectionSchema.h"
+#include "platform/db/embedded/functions/BinaryConversions.h"
 #include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ObjectCatalog.h"
@@ -455,6 +456,7 @@ void EmbeddedBackend::registerFunctions()
     registerStatisticalAggregates(m_db);
     registerStringFunctions(m_db);
     registerExactNumberFunctions(m_db);
+    registerBinaryConversionFunctions(m_db);
     m_schema = std::make_unique<ConnectionSchema>(m_db);
     registerBatchFunctions();
 }

@@ -22,6 +22,8 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/ExpressionRewrites.h ${_orra_embedded_dir}/translator/ExpressionRewrites.cpp
   ${_orra_embedded_dir}/translator/ResultTyping.h ${_orra_embedded_dir}/translator/ResultTyping.cpp
   ${_orra_embedded_dir}/translator/ExpressionTyping.h ${_orra_embedded_dir}/translator/ExpressionTyping.cpp
+  ${_orra_embedded_dir}/translator/TypedConversions.h ${_orra_embedded_dir}/translator/TypedConversions.cpp
+  ${_orra_embedded_dir}/functions/BinaryConversions.h ${_orra_embedded_dir}/functions/BinaryConversions.cpp
   ${_orra_embedded_dir}/translator/TypedRewrites.h ${_orra_embedded_dir}/translator/TypedRewrites.cpp
   ${_orra_embedded_dir}/ConnectionSchema.h ${_orra_embedded_dir}/ConnectionSchema.cpp
   ${_orra_embedded_dir}/functions/ExactNumbers.h ${_orra_embedded_dir}/functions/ExactNumbers.cpp

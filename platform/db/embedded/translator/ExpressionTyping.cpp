@@ -514,7 +514,14 @@ SqlType ExpressionTyper::column(size_t b, size_t e) const
                  : !T[k].isSymbol("."))
             return {};
     }
-    if (T[b].text.startsWith(u'@')) return {};
+    if (T[b].text.startsWith(u'@')) {
+        // a variable: its declared type
+        const Variable* v = e == b + 1 ? m_ctx.variable(T[b].text) : nullptr;
+        if (!v || v->typeBegin >= v->typeEnd) return {};
+        QString declared;
+        for (size_t k = v->typeBegin; k < v->typeEnd; ++k) declared += T[k].text;
+        return SqlType::fromDeclared(declared);
+    }
     const QString name = T[e - 1].text;
     const QString qualifier = e - b >= 3 ? T[e - 3].text : QString();
     const Schema* schema = m_ctx.schema();

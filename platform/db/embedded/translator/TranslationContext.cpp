@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/TranslationContext.h"
 
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/translator/TypedConversions.h"
 
 #include <algorithm>
 
@@ -307,7 +308,7 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
         const size_t close = matching(i + 1, e);
         const size_t as = firstAtTopLevel(i + 2, close, [](const Token& tok) { return tok.is("as"); });
         if (close < e && as < close) {
-            emitConversion(out, normalize(i + 2, as), as + 1, close);
+            emitConversion(out, normalize(i + 2, as), as + 1, close, 30, i + 2, as);
             i = close;
             return true;
         }
@@ -317,9 +318,12 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
         const auto isComma = [](const Token& tok) { return tok.isSymbol(","); };
         const size_t comma = firstAtTopLevel(i + 2, close, isComma);
         if (close < e && comma < close) {
-            // A third, style argument is dropped.
+            // A style written as a number is kept for the conversions that follow one.
             const size_t exprEnd = firstAtTopLevel(comma + 1, close, isComma);
-            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma);
+            int style = -1;
+            if (exprEnd + 2 == close && m_tokens[exprEnd + 1].kind == TokenKind::Number)
+                style = m_tokens[exprEnd + 1].text.toInt();
+            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma, 30, comma + 1, exprEnd, style);
             i = close;
             return true;
         }
@@ -334,9 +338,16 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
 }
 
 // Emits the SQLite form of a T-SQL type conversion of expr.
-void TranslationContext::emitConversion(
-    Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength)
+void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeBegin, size_t typeEnd,
+    int defaultLength, size_t sourceBegin, size_t sourceEnd, int style)
 {
+    Vec expr = given;
+    {
+        QString declared;
+        for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
+        const SqlType source = sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd) : SqlType{};
+        if (typedConversion(out, expr, source, declared, style)) return;
+    }
     const QString defaultText = QString::number(defaultLength);
     QString type;
     QString length;
