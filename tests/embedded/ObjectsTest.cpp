@@ -81,6 +81,25 @@ TEST_F(Objects, NamesReachTheirSchemasObjects)
     // Writes through the schema name.
     sa->execute(QStringLiteral("update Sales.Orders set Amount = 0 where ID = 3 delete from Sales.Orders where ID = 1"));
     EXPECT_EQ(scalar(*sa, QStringLiteral("select sum(Amount) from Sales.Orders")).toInt(), 2);
+    // update … from and delete … from with joins pick only the joined rows of the target.
+    const struct {
+        const char* sql;
+        const char* check;
+        int value;
+    } joined[] = {
+        {"update Sales.Orders set Amount = d.Amount from Sales.Orders join dbo.Orders d on d.ID = Orders.ID where d.ID = 2",
+            "select sum(Amount) from Sales.Orders", 20},
+        {"update s set s.Amount = 7 from Sales.Orders s inner join dbo.Orders d on d.ID = s.ID",
+            "select sum(Amount) from Sales.Orders", 7},
+        {"insert into Sales.Orders values (5, 5) delete from Sales.Orders from Sales.Orders s left join dbo.Orders d on "
+         "d.ID = s.ID where d.ID is null",
+            "select count(*) from Sales.Orders", 1},
+        {"delete s from Sales.Orders s join dbo.Orders d on d.ID = s.ID", "select count(*) from Sales.Orders", 0},
+    };
+    for (const auto& j : joined) {
+        EXPECT_EQ(refusal(*sa, QString::fromUtf8(j.sql)), QString()) << j.sql;
+        EXPECT_EQ(scalar(*sa, QString::fromUtf8(j.check)).toInt(), j.value) << j.sql;
+    }
     sa->execute(QStringLiteral("drop table Sales.Orders"));
     EXPECT_EQ(scalar(*sa, QStringLiteral("select count(*) from Orders")).toInt(), 2);
     // A schema must exist before it holds anything, and exists once.

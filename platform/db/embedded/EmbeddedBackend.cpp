@@ -739,7 +739,9 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
     m_rights.clearDenial();
     Run* const outer = std::exchange(m_run, &run);
     try {
-        runList(tr->statements, run);
+        if (runList(tr->statements, run) == Flow::Goto)
+            raise(QStringLiteral("42000"),
+                QStringLiteral("The embedded server does not run a 'goto' into a block from outside it."), 102);
         endBatch(run);
         m_run = outer;
     } catch (ProviderFailure& f) {

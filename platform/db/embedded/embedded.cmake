@@ -16,6 +16,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/StatementParser.h ${_orra_embedded_dir}/translator/StatementParser.cpp
   ${_orra_embedded_dir}/translator/ControlStatements.cpp
   ${_orra_embedded_dir}/translator/BatchStatements.cpp
+  ${_orra_embedded_dir}/translator/SqliteNames.h ${_orra_embedded_dir}/translator/SqliteNames.cpp
   ${_orra_embedded_dir}/translator/ProcedureCallParser.cpp
   ${_orra_embedded_dir}/translator/StringCalls.cpp
   ${_orra_embedded_dir}/translator/AdministrationParser.cpp

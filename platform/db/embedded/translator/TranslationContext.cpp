@@ -2,6 +2,7 @@
 
 #include "platform/db/embedded/functions/DateFunctions.h"
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/translator/SqliteNames.h"
 #include "platform/db/embedded/translator/TypedConversions.h"
 
 #include <algorithm>
@@ -210,6 +211,15 @@ Vec TranslationContext::normalize(size_t b, size_t e)
     Vec out;
     for (size_t i = b; i < e; ++i) {
         const Token& t = T[i];
+        // SQLite's own names are no names of the server's.
+        if (isSqliteOwnTable(t)) {
+            fail(QStringLiteral("Invalid object name '%1'.").arg(t.text), 208, i);
+            return out;
+        }
+        if (i + 1 < e && T[i + 1].isSymbol("(") && isSqliteOnlyFunction(t) && !(i > b && T[i - 1].isSymbol("."))) {
+            fail(QStringLiteral("'%1' is not a recognized built-in function name.").arg(t.text), 195, i);
+            return out;
+        }
         // Table hints: T (nolock), T x with (nolock, rowlock) …
         if (t.isSymbol("(") && i + 1 < e && isHintWord(T[i + 1])) {
             size_t j = i + 1;

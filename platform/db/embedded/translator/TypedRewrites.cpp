@@ -152,7 +152,9 @@ std::vector<int> nameResultColumns(Vec& v, size_t at)
         };
         bool plain = x < y && (y - x) % 2 == 1;
         for (size_t k = x; plain && k < y; ++k)
-            plain = (k - x) % 2 == 0 ? (v[k].t.isName() && !isExpressionBoundary(v[k].t)) || v[k].t.isSymbol("*")
+            // (a variable is an expression: its column has no name)
+            plain = (k - x) % 2 == 0 ? (v[k].t.isName() && !isExpressionBoundary(v[k].t) && !v[k].t.text.startsWith(u'@'))
+                    || v[k].t.isSymbol("*")
                                      : v[k].t.isSymbol(".");
         const bool assigned = y - x > 2 && v[x].t.isName() && v[x + 1].t.isSymbol("=");
         if (assigned && !v[x].t.text.startsWith(u'@')) {
