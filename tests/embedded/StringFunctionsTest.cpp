@@ -122,6 +122,8 @@ TEST_F(StringFunctions, BuildingAndChangingText)
         {"select str(123.45, 6, 1)", " 123.5"},
         {"select str(123.45, 2, 2)", "**"},
         {"select replicate('0', -1)", QVariant()},
+        {"select len(replicate('ab', 9223372036854775807))", 8000},
+        {"select datalength(space(9000))", 8000},
     });
 }
 
@@ -223,6 +225,9 @@ TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
     EXPECT_EQ(scalar(*c, "select count(*) from tn where col1 like '% King'").toInt(), 0);
     EXPECT_EQ(scalar(*c, "select count(*) from tn t where t.col1 not like '% King'").toInt(), 1);
     EXPECT_EQ(scalar(*c, "select count(*) from tn where rtrim(col1) like '% King'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where col1 like 'robert%'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where col1 collate Latin1_General_CS_AS like 'robert%'").toInt(), 0);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where 'Robert' collate Latin1_General_CS_AS like 'Rob%'").toInt(), 1);
 
     // UPPER and LOWER by the column's collation; the server's own is Turkish.
     c->execute("create table Names (Plain varchar(10), Latin varchar(10) COLLATE Latin1_General_CI_AS, "
