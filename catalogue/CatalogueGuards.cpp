@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueGuards.h"
 
+#include "common/IncludeExpansion.h"
 #include "common/Permissions.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -89,6 +90,35 @@ QString changedKey(const ObjectRules& t, long id)
     return QStringLiteral("row:%1:%2").arg(QLatin1String(t.table)).arg(id);
 }
 
+// A new document that is the copy of another one the writer may read (Paste, Save As): it
+// carries the includes that the other one's authors put there. Its source includes `included`
+// and so is among that document's includers.
+bool copiesReadableIncluder(RowWriteSession& s, const QString& text, long included)
+{
+    db::RecordsetPtr rs = s.connection().execute(
+        QStringLiteral("select ID, SQLtxt from tbOrraSQL where ID in (select ObjID from tbOrraRelations where "
+                       "RelObjID=?)"),
+        {qlonglong(included)});
+    for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext())
+        if (rs->value(1).toString() == text && docRight(s, number(rs->value(0)), rightEdit)) return true;
+    return false;
+}
+
+// A document's text runs the text of every document it includes for whoever runs it: an
+// include is added only by a writer who holds the Include right on that document, as the
+// designer's drop asks. Includes the text had before are the earlier authors' and stay.
+void checkIncludes(const RowWrite& row, RowWriteSession& s)
+{
+    const QString column = QStringLiteral("SQLtxt");
+    if (row.action == Action::Delete || (row.action == Action::Update && !row.changes(column))) return;
+    const QString text = row.newValue(column).toString();
+    QSet<long> added = IncludedDocumentIDs(text);
+    if (row.action == Action::Update) added.subtract(IncludedDocumentIDs(row.oldValue(column).toString()));
+    if (added.isEmpty()) return;
+    if (row.action == Action::Insert && copiesReadableIncluder(s, text, *added.cbegin())) return;
+    for (long included : std::as_const(added)) require(s, docRight(s, included, rightInclude));
+}
+
 void guardObject(const ObjectRules& t, const RowWrite& row, RowWriteSession& s)
 {
     checkIdentity(row, s);
@@ -126,6 +156,8 @@ void guardObject(const ObjectRules& t, const RowWrite& row, RowWriteSession& s)
     }
 }
 
+void guardDocument(const RowWrite& row, RowWriteSession& s);
+
 const ObjectRules kDocuments{"tbOrraSQL", "CategoryID",
     {QStringLiteral("Name"), QStringLiteral("Description"), QStringLiteral("Type"), QStringLiteral("Disabled"),
         QStringLiteral("SQLtxt")},
@@ -133,6 +165,30 @@ const ObjectRules kDocuments{"tbOrraSQL", "CategoryID",
 const ObjectRules kCategories{"tbOrraCategory", "ParentID",
     {QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Disabled")}, rightAddNewCategory,
     rightDeleteCategory, true, categoryRight};
+
+void guardDocument(const RowWrite& row, RowWriteSession& s)
+{
+    guardObject(kDocuments, row, s);
+    checkIncludes(row, s);
+}
+
+// One row per include of the including document's stored text (ObjID includes RelObjID),
+// written by the designer's save after the text and removed with the text's includes or the
+// document: Dependencies and the refusal to delete an included document rely on them.
+void guardRelation(const RowWrite& row, RowWriteSession& s)
+{
+    const long includer = number((row.action == Action::Insert ? row.newValue(QStringLiteral("ObjID"))
+                                                                 : row.oldValue(QStringLiteral("ObjID"))));
+    if (row.action == Action::Update) s.deny();   // rewritten, never changed
+    if (row.action == Action::Delete) {
+        if (!documentExists(s, includer)) return;   // left behind by a deleted document
+        require(s, docRight(s, includer, rightChange) || docRight(s, includer, rightDelete));
+        return;
+    }
+    require(s, docRight(s, includer, rightChange));
+    const QVariant text = scalar(s, QStringLiteral("select SQLtxt from tbOrraSQL where ID=?"), includer);
+    require(s, IncludedDocumentIDs(text.toString()).contains(number(row.newValue(QStringLiteral("RelObjID")))));
+}
 
 // The two permission tables differ in their object's table and ID column.
 struct PermissionTable {
@@ -234,8 +290,8 @@ void guardLock(const RowWrite& row, RowWriteSession& s)
 void registerCatalogueGuards()
 {
     using embedded::registerRowWriteGuard;
-    registerRowWriteGuard(
-        QStringLiteral("tbOrraSQL"), [](const RowWrite& row, RowWriteSession& s) { guardObject(kDocuments, row, s); });
+    registerRowWriteGuard(QStringLiteral("tbOrraSQL"), guardDocument);
+    registerRowWriteGuard(QStringLiteral("tbOrraRelations"), guardRelation);
     registerRowWriteGuard(QStringLiteral("tbOrraCategory"),
         [](const RowWrite& row, RowWriteSession& s) { guardObject(kCategories, row, s); });
     registerRowWriteGuard(QStringLiteral("tbOrraDocPermissions"), [](const RowWrite& row, RowWriteSession& s) {

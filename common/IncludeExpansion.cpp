@@ -147,6 +147,28 @@ void fillInclude(const IncludeTextSource& source, xml::Node include, long rootDo
 
 }   // namespace
 
+namespace {
+
+void collectIncludes(xml::Node node, QSet<long>& ids)
+{
+    for (xml::Node c = node.first_child(); c; c = c.next_sibling()) {
+        if (!xml::isElement(c)) continue;
+        long docID = 0;
+        if (isInclude(c) && detail::parseWholeNumber(c.attribute("DocID").value(), docID)) ids.insert(docID);
+        collectIncludes(c, ids);
+    }
+}
+
+}   // namespace
+
+QSet<long> IncludedDocumentIDs(const QString& storedText)
+{
+    QSet<long> ids;
+    xml::Document doc;
+    if (doc.loadXML(storedText)) collectIncludes(doc.documentElement(), ids);
+    return ids;
+}
+
 void ExpandIncludes(const IncludeTextSource& source, xml::Node node, long rootDocID)
 {
     ExpansionBudget budget;

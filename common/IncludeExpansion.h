@@ -19,6 +19,7 @@
 #include "common/Xml.h"
 #include "platform/db/Connection.h"
 
+#include <QSet>
 #include <QString>
 #include <functional>
 
@@ -58,5 +59,10 @@ void ExpandIncludes(const IncludeTextSource& source, xml::Node node, long rootDo
 void IncludeDocument(
     db::Connection* connection, xml::Node include, long rootDocID, const QString& catalogueDatabase = QString());
 void IncludeDocument(const IncludeTextSource& source, xml::Node include, long rootDocID);
+
+// The documents that expansion would take into the stored text: the DocID of every Include
+// (or "IInclude") at any depth that names a whole number, read as expansion reads it. A text
+// that does not load includes nothing (it never runs).
+QSet<long> IncludedDocumentIDs(const QString& storedText);
 
 }   // namespace orra

@@ -10,6 +10,7 @@
 #include "designer/shell/frmMDIMain.h"
 #include "designer/shell/mdMain.h"
 #include "common/CommandLine.h"
+#include "common/Permissions.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/widgets/KeyedTree.h"
 
@@ -64,6 +65,16 @@ void mnuPopuptvOrraManagePermissions_Click(QTreeWidgetItem* node, QWidget* owner
 void mnuPopuptvOrraManageSchemas_Click(QTreeWidgetItem* node, QWidget* owner)
 {
     if (!node) return;
+    // Every change the dialog makes is a change of the document's run: asked before it opens.
+    try {
+        if (!orra::HasDocPermission(&admin::catalogue(), nodeId(node), 0, orra::rightChange)) {
+            admin::say(QStringLiteral("Permission Denied : You could not change this document"));
+            return;
+        }
+    } catch (const orra::Error& e) {
+        admin::showError(e);
+        return;
+    }
     frmCallSchema dialog(owner);
     dialog.setWindowTitle(dialog.windowTitle() + QStringLiteral(" for ") + node->text(0));
     dialog.txtPath()->setText(QStringLiteral("root\\") + NodeFullPath(node));

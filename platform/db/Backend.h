@@ -53,8 +53,8 @@ using BackendFactory = std::function<std::unique_ptr<Backend>(const ConnectionSt
 // Registering a name again replaces that factory. Thread-safe.
 void registerBackend(const QString& name, BackendFactory factory);
 // The backend for a connection text: the newest factory that claims it; nullptr when none.
-// The built-in ones ("odbc": any text with Driver= or DSN=; "embedded": a text whose Server
-// names an embedded server) are always registered first. None claims a database file's path.
+// The built-in ones ("odbc": any text with Driver=, DSN= or a server; "embedded": a text whose
+// server names an embedded server) are always registered first. None claims a database file's path.
 std::unique_ptr<Backend> createBackend(const ConnectionString& cs);
 
 }   // namespace orra::db

@@ -27,7 +27,8 @@ struct Registry {
     Registry()
     {
         factories.emplace_back(QStringLiteral("odbc"), [](const ConnectionString& cs) -> std::unique_ptr<Backend> {
-            if (cs.contains(QStringLiteral("Driver")) || cs.contains(QStringLiteral("DSN")))
+            // A server named without a driver is SQL Server, through the configured driver.
+            if (cs.contains(QStringLiteral("Driver")) || cs.contains(QStringLiteral("DSN")) || !cs.server().isEmpty())
                 return std::make_unique<odbc::OdbcBackend>();
             return nullptr;
         });
@@ -127,13 +128,13 @@ void Connection::open(const QString& connectionText, const QString& user, const 
         throw Error(kObjectOpen, kSource, QStringLiteral("Operation is not allowed when the object is open."));
     m_errors.clear();
     const ConnectionString cs = ConnectionString::parse(connectionText);
+    if (ConnectionString::isPath(cs.server()))
+        throw Error(kProviderNotFound, kSource,
+            QStringLiteral("The connection text names no server: a database file is never opened by its path "
+                           "('%1=%2').")
+                .arg(cs.serverKey(), cs.value(cs.serverKey())));
     std::unique_ptr<Backend> backend = createBackend(cs);
     if (!backend) {
-        if (cs.contains(QStringLiteral("Data Source")))
-            throw Error(kProviderNotFound, kSource,
-                QStringLiteral("The connection text names no server: a database file is never opened by its path "
-                               "('Data Source=%1').")
-                    .arg(cs.value(QStringLiteral("Data Source"))));
         throw Error(
             kProviderNotFound, kSource, QStringLiteral("Provider cannot be found. It may not be properly installed."));
     }
@@ -209,6 +210,11 @@ RecordsetPtr Connection::execute(const QString& sql, const QList<Parameter>& par
         e.sqlState = QStringLiteral("HY001");
         e.description = QStringLiteral("Out of memory");
         fail(ProviderFailure{{e}}, m_backend->name());
+    }
+    // A statement that failed before any row set came back fails the call, as ADO raises it.
+    for (const ResultSet& set : result.sets) {
+        if (set.hasRows) break;
+        if (!set.errors.isEmpty()) fail(ProviderFailure{result.messages + set.errors}, m_backend->name());
     }
     m_errors = result.messages;
     for (auto& e : m_errors)

@@ -11,8 +11,11 @@
 //       only to the Windows provider (Provider, Persist Security Info, OLE DB Services, Prompt,
 //       Initial File Name) are dropped before the text reaches the driver; "User ID"/"Password"
 //       are passed as UID/PWD.
-// A text with "Data Source=PATH" and no driver opens nothing (and "Mode=Create" makes no file):
-// the programs open their own database files with sqlite::openDatabaseFile (SqliteFileBackend.h).
+//   "Provider=SQLOLEDB;Data Source=NAME;Initial Catalog=…" (no driver)  the same: "Data Source",
+//       "Address", "Addr" and "Network Address" name the server as "Server" does.
+// A server named by a path ("Data Source=/x/y.db", also with "Mode=Create") opens nothing and
+// makes no file (error 3706): the programs open their own database files with
+// sqlite::openDatabaseFile (SqliteFileBackend.h).
 // Errors: ProviderError::number is negative for errors. SQLite: -(primary result code), e.g.
 // -1 for a syntax error, -19 for a constraint, -9 for a cancelled statement; nativeError
 // holds the extended code. ODBC: -(native error), or -1 when the driver gives none.

@@ -134,6 +134,40 @@ QString ConnectionString::toString() const
     return out;
 }
 
+namespace {
+
+constexpr const char* kServerKeys[] = {"Server", "Data Source", "Address", "Addr", "Network Address"};
+
+}   // namespace
+
+QString ConnectionString::serverKey() const
+{
+    for (const char* key : kServerKeys)
+        if (contains(QLatin1String(key))) return QLatin1String(key);
+    return QString();
+}
+
+QString ConnectionString::server() const
+{
+    const QString key = serverKey();
+    return key.isEmpty() ? QString() : value(key).trimmed();
+}
+
+bool ConnectionString::isServerKey(const QString& key)
+{
+    for (const char* k : kServerKeys)
+        if (key.compare(QLatin1String(k), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+bool ConnectionString::isPath(const QString& value)
+{
+    const QString v = value.trimmed();
+    const bool drive = v.size() >= 3 && v[0].isLetter() && v[1] == u':' && (v[2] == u'\\' || v[2] == u'/');
+    return v.contains(u'/') || v.startsWith(u'~') || v.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)
+        || drive;
+}
+
 bool ConnectionString::trusted() const
 {
     const QString t = value(QStringLiteral("Trusted_Connection")).trimmed();

@@ -30,6 +30,16 @@ public:
     // "Trusted_Connection=Yes" or "Integrated Security=SSPI".
     bool trusted() const;
 
+    // The server the text names: the value of the first of "Server", "Data Source", "Address",
+    // "Addr" and "Network Address" that it holds (the keys ADO's providers take for it); empty
+    // when it names none. serverKey() is that key as spelled here.
+    QString server() const;
+    QString serverKey() const;
+    static bool isServerKey(const QString& key);
+    // A value that names a file, not a server: it holds "/", or begins with "~", "file:" or a
+    // drive ("C:\", "C:/"). "host\instance", "." and "(local)" are servers.
+    static bool isPath(const QString& value);
+
 private:
     QList<QPair<QString, QString>> m_items;
 };

@@ -191,6 +191,25 @@ TEST_F(Ado, ProviderErrorsAndClosedObjects)
             "429 ActiveX component can't create object"}));
 }
 
+TEST_F(Ado, AScriptNamesTheServerByEveryKeyOfAnAdoText)
+{
+    // An OLE DB provider's text names the server by "Data Source" (or its synonyms): the
+    // embedded server of that name, its database and log-on.
+    ScriptEngine e;
+    e.setObjectFactory(&ado::createObject);
+    QString script = "On Error Resume Next\n";
+    for (const char* key : {"Data Source", "Server", "Address", "Addr", "Network Address"})
+        script += QStringLiteral("Set con = CreateObject(\"ADODB.Connection\")\n"
+                                 "con.Open \"Provider=SQLOLEDB;%1=adosrv;Initial Catalog=ado;User ID=sa;"
+                                 "Password=secret\"\n"
+                                 "MsgBox Err.Number & \" \" & con.State & \" \" & con.Execute(\"select db_name() + "
+                                 "'@' + @@SERVERNAME\")(0)\n"
+                                 "Err.Clear\n")
+                      .arg(QLatin1String(key));
+    e.executeStatement(script);
+    EXPECT_EQ(joined(ui.lines), joined(QStringList(5, QStringLiteral("0 1 ado@adosrv"))));
+}
+
 TEST_F(Ado, AScriptOpensNoDatabaseFileByItsPath)
 {
     // The server's own files hold the logins and every database: a script reaches them only

@@ -51,13 +51,15 @@ protected:
             .arg(deny)
             .arg(PermissionRowCheckSum(doc, uid, allow, deny));
     }
-    // The statement that writes sqlText into document 10 with the checksum the row then has.
-    QString stampedText(const QString& sqlText)
+    // The statement that writes sqlText into document doc with the checksum the row then has.
+    QString stampedText(const QString& sqlText, long doc = 10)
     {
-        const QString update = QStringLiteral("update tbOrraSQL set SQLtxt='%1'%2 where ID=10").arg(sqlText);
+        const QString update = QStringLiteral("update tbOrraSQL set SQLtxt='") + sqlText
+            + QStringLiteral("'%1 where ID=") + QString::number(doc);
         admin->beginTrans();
         admin->execute(update.arg(QString()));
-        const int32_t sum = RowCheckSum(*admin->execute(QStringLiteral("select * from tbOrraSQL where ID=10")));
+        const int32_t sum =
+            RowCheckSum(*admin->execute(QStringLiteral("select * from tbOrraSQL where ID=%1").arg(doc)));
         admin->rollbackTrans();
         return update.arg(QStringLiteral(", CheckSum=%1").arg(sum));
     }
@@ -200,4 +202,107 @@ TEST_F(CatalogueGuards, TheGuardsCannotBeCalledOrGoneAround)
                   permissionRow(10, bob, rightExecute, 0)
                       .replace(QStringLiteral("into tbOrra"), QStringLiteral("into cat..tbOrra"))),
         denied("INSERT", "tbOrraDocPermissions"));
+}
+
+namespace {
+
+// Document 20, a top category's report of bob's own, and the Payroll (10) that bob is denied.
+class IncludeGuards : public CatalogueGuards {
+protected:
+    void SetUp() override
+    {
+        CatalogueGuards::SetUp();
+        addCategory(5, 0, QStringLiteral("Mine"), QStringLiteral("bob"));
+        addDocument(20, 5, QStringLiteral("Summary"), kPlain, QStringLiteral("bob"));
+        allowDoc(10, bob, 0, 127);
+    }
+    static QString text(long doc) { return text(QStringLiteral("Include"), QString::number(doc)); }
+    static QString text(const QString& tag, const QString& docId)
+    {
+        return QStringLiteral("<Document ID=\"B0\"><Block ID=\"B0.0\" Name=\"Totals\"><%1 ID=\"B0.0.I0\" "
+                              "Name=\"Include:Payroll\" DocID=\"%2\"/></Block></Document>")
+            .arg(tag, docId);
+    }
+    QString storedText(long doc)
+    {
+        return scalar(*admin, QStringLiteral("select SQLtxt from tbOrraSQL where ID=%1").arg(doc)).toString();
+    }
+    static QString relation(long includer, long included)
+    {
+        return QStringLiteral("insert into cat..tbOrraRelations(ObjId,RelObjId) values(%1,%2)").arg(includer).arg(included);
+    }
+    static inline const QString kPlain = QStringLiteral("<Document ID=\"B0\"/>");
+    static inline const QString kCopy = QStringLiteral(
+        "insert into cat..tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) select %1,5,'Copy of "
+        "it',x.[Description], x.[Type], x.[Disabled], x.[SQLtxt],suser_sid() from cat..tbOrraSQL x where x.[ID]=%2");
+};
+
+}   // namespace
+
+TEST_F(IncludeGuards, AnIncludeIsAddedOnlyWithTheIncludeRightOnTheIncludedDocument)
+{
+    auto b = connectAs(QStringLiteral("bob"));
+    // However the include is spelled for the expansion, its own document's owner may not add it.
+    for (const QString& written : {text(10), text(QStringLiteral("IInclude"), QStringLiteral(" +10 ")),
+             QStringLiteral("<Document ID=\"B0\"><Include ID=\"B0.I0\" DocID=\"20\"><Document ID=\"B0.I0|B0\">"
+                            "<Include ID=\"B0.I0|B0.I0\" DocID=\"10\"/></Document></Include></Document>")}) {
+        long number = 0;
+        EXPECT_EQ(refusal(*b, stampedText(written, 20), {}, &number), denied("UPDATE", "tbOrraSQL")) << written.toStdString();
+        EXPECT_EQ(number, 229);
+    }
+    EXPECT_EQ(storedText(20), kPlain);
+    EXPECT_EQ(refusal(*b,
+                  QStringLiteral("insert into tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
+                                 "select 21,5,'Mine','','T',0,?,suser_sid()"),
+                  {text(10)}),
+        denied("INSERT", "tbOrraSQL"));
+
+    // An author who holds the Include right puts it there; the report keeps its include when
+    // its owner changes the rest of it, and a copy of it carries the include along.
+    allowDoc(20, carl, rightEdit | rightChange, 0);
+    allowDoc(10, carl, rightInclude, 0);
+    auto c = connectAs(QStringLiteral("carl"));
+    EXPECT_EQ(refusal(*c, stampedText(text(10), 20)), QString());
+    EXPECT_EQ(refusal(*c, relation(20, 10)), QString());
+    const QString renamed = QString(text(10)).replace(QStringLiteral("Totals"), QStringLiteral("Sums"));
+    EXPECT_EQ(refusal(*b, stampedText(renamed, 20)), QString());
+    EXPECT_EQ(refusal(*b, kCopy.arg(22).arg(20)), QString());
+    // A text of its own with the same include is no copy.
+    EXPECT_EQ(refusal(*b,
+                  QStringLiteral("insert into tbOrraSQL(ID,CategoryID,Name,Description,Type,Disabled,SQLtxt,Owner) "
+                                 "select 23,5,'Other','','T',0,?,suser_sid()"),
+                  {text(10)}),
+        denied("INSERT", "tbOrraSQL"));
+}
+
+TEST_F(IncludeGuards, IncludeRecordsAreWrittenOnlyAsTheIncludingTextHasThem)
+{
+    addDocument(30, 1, QStringLiteral("Report"), text(10));
+    admin->execute(relation(30, 10));
+    allowDoc(30, bob, rightEdit | rightExecute, 0);
+    auto b = connectAs(QStringLiteral("bob"));
+    EXPECT_EQ(refusal(*b, QStringLiteral("delete tbOrraRelations where RelObjID=10")), denied("DELETE", "tbOrraRelations"));
+    EXPECT_EQ(refusal(*b, relation(30, 10)), denied("INSERT", "tbOrraRelations"));
+    EXPECT_EQ(refusal(*b, QStringLiteral("update tbOrraRelations set RelObjID=20 where ObjID=30")),
+        denied("UPDATE", "tbOrraRelations"));
+    // Its own document includes nothing, whatever the record would say.
+    EXPECT_EQ(refusal(*b, relation(20, 10)), denied("INSERT", "tbOrraRelations"));
+
+    // With the Change right the save rewrites the records of the includes its text holds.
+    admin->execute(QStringLiteral("delete tbOrraDocPermissions where OrraID=30"));
+    allowDoc(30, bob, rightEdit | rightChange, 0);
+    const QString save = stampedText(QString(text(10)).replace(QStringLiteral("Totals"), QStringLiteral("Sums")), 30);
+    b->beginTrans();
+    EXPECT_EQ(refusal(*b, save), QString());
+    EXPECT_EQ(refusal(*b, QStringLiteral("delete cat..tbOrraRelations where ObjId=30")), QString());
+    EXPECT_EQ(refusal(*b, relation(30, 10)), QString());
+    EXPECT_EQ(refusal(*b, relation(30, 20)), denied("INSERT", "tbOrraRelations"));
+    b->commitTrans();
+
+    // A delete of the document takes its records with it, with the Delete right alone.
+    allowDoc(30, carl, rightDelete, 0);
+    auto c = connectAs(QStringLiteral("carl"));
+    EXPECT_EQ(refusal(*c, QStringLiteral("delete from cat..tbOrraRelations where ObjID=30")), QString());
+    EXPECT_EQ(refusal(*c, QStringLiteral("delete cat..tbOrraSQL where ID=30")), QString());
+    EXPECT_EQ(scalar(*admin, QStringLiteral("select count(*) from tbOrraRelations")).toInt(), 0);
 }

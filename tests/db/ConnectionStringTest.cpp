@@ -43,3 +43,30 @@ TEST(ConnectionString, SynonymsSetRemoveTrusted)
     // a repeated key: the last value wins
     EXPECT_EQ(ConnectionString::parse(QStringLiteral("A=1;a=2")).value(QStringLiteral("A")), QStringLiteral("2"));
 }
+
+TEST(ConnectionString, NamesItsServerByAnyOfTheProvidersKeysNeverByAPath)
+{
+    const struct {
+        const char* text;
+        const char* server;
+        bool path;
+    } cases[] = {
+        {"Provider=SQLOLEDB;Data Source=demo;Initial Catalog=sales;Integrated Security=SSPI", "demo", false},
+        {"Network Address=10.0.0.5,1433;Server=sql01", "sql01", false},
+        {"Addr=sql01\\REPORTS", "sql01\\REPORTS", false},
+        {"Address=tcp:sql01,1433", "tcp:sql01,1433", false},
+        {"Data Source=.", ".", false},
+        {"Data Source=(local)", "(local)", false},
+        {"Data Source=/srv/orra/demo/master.db;Mode=Create", "/srv/orra/demo/master.db", true},
+        {"Data Source=./made.db", "./made.db", true},
+        {"Server=~/made.db", "~/made.db", true},
+        {"Addr=C:\\data\\sales.mdb", "C:\\data\\sales.mdb", true},
+        {"Data Source=file:made.db?mode=rwc", "file:made.db?mode=rwc", true},
+        {"Database=sales", "", false},
+    };
+    for (const auto& c : cases) {
+        const auto cs = ConnectionString::parse(QString::fromUtf8(c.text));
+        EXPECT_EQ(cs.server(), QString::fromUtf8(c.server)) << c.text;
+        EXPECT_EQ(ConnectionString::isPath(cs.server()), c.path) << c.text;
+    }
+}

@@ -88,6 +88,12 @@ TEST(OdbcText, DriverConnectionTextMapping)
                       "Provider=SQLOLEDB;Driver={sql server};Data Source=s;Initial Catalog=d;Trusted_Connection=Yes")),
                   QString(), QString()),
         QStringLiteral("Driver={Other Driver};Server=s;Database=d;Trusted_Connection=Yes;"));
+    // An OLE DB provider's text names no driver: SQL Server through the configured one.
+    EXPECT_EQ(odbc::OdbcBackend::driverConnectionText(
+                  ConnectionString::parse(QStringLiteral("Provider=SQLOLEDB;Data Source=demo;Address=other;Initial "
+                                                         "Catalog=sales;Integrated Security=SSPI")),
+                  QString(), QString()),
+        QStringLiteral("Driver={Other Driver};Server=demo;Database=sales;Trusted_Connection=Yes;"));
     qunsetenv("ORRA_ODBC_DRIVER");
 }
 

@@ -5,6 +5,7 @@
 
 #include "AdminTestSupport.h"
 
+#include "common/Permissions.h"
 #include "designer/catalogue/AdministrationCommands.h"
 #include "designer/catalogue/frmCallSchema.h"
 #include "designer/catalogue/frmDependencies.h"
@@ -154,6 +155,23 @@ TEST_F(AdminCommands, ManageSchemasHandsTheDocumentAndItsPathForTheLauncher)
     EXPECT_EQ(title, QStringLiteral("Schemas for Year 2001"));
     EXPECT_EQ(path, QStringLiteral("root\\Sales\\Archive\\Old years\\Year 2001"));
     EXPECT_EQ(docId, 12);
+}
+
+TEST_F(AdminCommands, ManageSchemasIsRefusedUpFrontWithoutTheChangeRight)
+{
+    const long bob = addUser(QStringLiteral("bob"));
+    allowDoc(12, bob, rightEdit | rightExecute, 0);
+    allowDoc(31, bob, rightEdit | rightChange, 0);
+    logOnAs(QStringLiteral("bob"), QStringLiteral("pw_bob"));
+    QList<long> opened;
+    onModal = [&](QDialog* dialog) {
+        if (auto* d = qobject_cast<frmCallSchema*>(dialog)) opened << d->DocID;
+        return 0;
+    };
+    trigger(QStringLiteral("T12"), "mnuPopuptvOrraManageSchemas");
+    trigger(QStringLiteral("T31"), "mnuPopuptvOrraManageSchemas");
+    EXPECT_EQ(opened, QList<long>{31});
+    EXPECT_EQ(scripted.messages, QStringList{QStringLiteral("Permission Denied : You could not change this document")});
 }
 
 TEST_F(AdminCommands, DependenciesListsIncludersAndIncludedOnceEach)

@@ -123,5 +123,12 @@ TEST_F(EmbeddedTest, BuiltInBackendsClaimTheirConnectionTexts)
     ASSERT_NE(odbc, nullptr);
     EXPECT_EQ(dynamic_cast<EmbeddedBackend*>(odbc.get()), nullptr);
     EXPECT_EQ(odbc->name(), QStringLiteral("ODBC"));
-    EXPECT_EQ(backendFor(QStringLiteral("Server=nosuchserver")), nullptr);
+    // so does a server named without a driver, as an OLE DB provider's text names it
+    for (const QString& text : {QStringLiteral("Server=nosuchserver"),
+             QStringLiteral("Provider=SQLOLEDB;Data Source=nosuchserver;Initial Catalog=mat")}) {
+        const auto named = backendFor(text);
+        ASSERT_NE(named, nullptr) << text.toStdString();
+        EXPECT_EQ(named->name(), QStringLiteral("ODBC"));
+    }
+    EXPECT_EQ(backendFor(QStringLiteral("Database=mat")), nullptr);
 }

@@ -214,6 +214,8 @@ TEST_F(Hostile, OrdinaryUserRunsTheCatalogueStatements)
         QStringLiteral("update t set t.Name='Renamed' from catalogue..tbOrraSQL t where ID=2"),
         QStringLiteral("update t  set t.[Disabled]=1 from catalogue..tbOrraSQL t where t.ID=2"),
         QStringLiteral("update tbOrraSQL set CheckSum=-5 where ID=1"),
+        QStringLiteral("update t set t.SQLTxt='<Document ID=\"B0\"><Include ID=\"B0.I0\" Name=\"Include:Document-1\" "
+                       "DocID=\"1\"/></Document>' from catalogue..tbOrraSQL t where ID=2"),
         QStringLiteral("delete catalogue..tbOrraRelations where ObjID=2"),
         QStringLiteral("insert into catalogue..tbOrraRelations(ObjId,RelObjId) values(2,1)"),
         QStringLiteral("insert into catalogue..tbOrraRepository select 'Block','B','<Block/>'"),

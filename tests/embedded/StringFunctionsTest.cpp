@@ -22,6 +22,7 @@ protected:
         c = connect();
     }
 
+    // "number: text" of the error a statement raises.
     QString errorOf(const QString& sql)
     {
         try {
@@ -29,7 +30,7 @@ protected:
             while (rs && !rs->isOpen() && rs->NextRecordset()) {
             }
         } catch (const orra::Error& e) {
-            return e.description();
+            return QStringLiteral("%1: %2").arg(-e.number()).arg(e.description());
         }
         return QStringLiteral("(no error)");
     }
@@ -75,11 +76,19 @@ TEST_F(StringFunctions, PositionsAndPartsOfText)
     const QString doc = QString::fromLatin1(kDocument);
     expectAll({
         {"select left('abcdefg',2)", "ab"},
+        {"select substring('abcdef', 2, 3)", "bcd"},
+        {"select substring('abcdef', 0, 3)", "ab"},
+        {"select substring('abcdef', -1, 2)", ""},
+        {"select substring('abcdef', 7, 2)", ""},
         {"select right('abcdefg',2)", "fg"},
         {"select stuff('abcdef', 2, 3, 'ijklmn')", "aijklmnef"},
         {"select charindex('is', 'This is a string')", 3},
         {"select charindex('is', 'This is a string', 4)", 6},
         {"select charindex('TEST', 'This is a Test')", 11},
+        {"select charindex('TEST', 'This is a Test' COLLATE Latin1_General_CS_AS)", 0},
+        {"select charindex('Test', 'This is a Test' COLLATE Latin1_General_CS_AS)", 11},
+        {"select charindex('TEST', 'This is a Test' COLLATE Latin1_General_CI_AS)", 11},
+        {"select patindex('%ein%', 'Das ist ein Test' COLLATE Latin1_General_BIN)", 9},
         {"select patindex('%ter%', 'interesting data')", 3},
         {"select patindex('%en_ure%', 'Please ensure the door is locked!')", 8},
         {"select patindex('a%', 'abc')", 1},
@@ -95,6 +104,10 @@ TEST_F(StringFunctions, BuildingAndChangingText)
 {
     expectAll({
         {"select concat('Happy ', 'Birthday ', 11, '/', '25')", "Happy Birthday 11/25"},
+        {"select replace('abcdefghicde','cde','xxx')", "abxxxfghixxx"},
+        {"select replace('This is a Test' COLLATE Latin1_General_BIN, 'Test', 'desk')", "This is a desk"},
+        {"select replace('This is a Test' COLLATE Latin1_General_BIN, 'test', 'desk')", "This is a Test"},
+        {"select replace('This is a Test', 'TEST', 'desk')", "This is a desk"},
         {"select concat_ws(',','1 Microsoft Way', NULL, NULL, 'Redmond', 'WA', 98052)",
             "1 Microsoft Way,Redmond,WA,98052"},
         {"select quotename('abc[]def')", "[abc[]]def]"},
@@ -109,6 +122,8 @@ TEST_F(StringFunctions, BuildingAndChangingText)
         {"select str(123.45, 6, 1)", " 123.5"},
         {"select str(123.45, 2, 2)", "**"},
         {"select replicate('0', -1)", QVariant()},
+        {"select len(replicate('ab', 9223372036854775807))", 8000},
+        {"select datalength(space(9000))", 8000},
     });
 }
 
@@ -184,6 +199,10 @@ TEST_F(StringFunctions, TryAndParseConvertOrGiveNull)
         {"select try_convert(int, 'x12')", QVariant()},
         {"select parse('€345,98' as money using 'de-DE')", "345.98"},
         {"select try_parse('x' as money using 'de-DE')", QVariant()},
+        {"select try_parse('Jabberwokkie' as datetime2 using 'en-US')", QVariant()},
+        {"select case when try_parse('Aragorn' as decimal using 'sr-Latn-CS') is null then 'True' else 'False' end",
+            "True"},
+        {"select case when try_parse('01/01/2011' as datetime2) is null then 'True' else 'False' end", "False"},
         {"select isnumeric('+')", 1},
         {"select isnumeric('$')", 1},
         {"select isnumeric('12.5e3')", 1},
@@ -206,6 +225,9 @@ TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
     EXPECT_EQ(scalar(*c, "select count(*) from tn where col1 like '% King'").toInt(), 0);
     EXPECT_EQ(scalar(*c, "select count(*) from tn t where t.col1 not like '% King'").toInt(), 1);
     EXPECT_EQ(scalar(*c, "select count(*) from tn where rtrim(col1) like '% King'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where col1 like 'robert%'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where col1 collate Latin1_General_CS_AS like 'robert%'").toInt(), 0);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where 'Robert' collate Latin1_General_CS_AS like 'Rob%'").toInt(), 1);
 
     // UPPER and LOWER by the column's collation; the server's own is Turkish.
     c->execute("create table Names (Plain varchar(10), Latin varchar(10) COLLATE Latin1_General_CI_AS, "
@@ -266,18 +288,45 @@ TEST_F(StringFunctions, ResultsAreTypedAsTheServerTypesThem)
     }
 }
 
+TEST_F(StringFunctions, ExamplesWithVariables)
+{
+    EXPECT_EQ(scalar(*c,
+                  "DECLARE @document VARCHAR(64); SELECT @document = 'Reflectors are vital safety' + "
+                  "' components of your bicycle.'; SELECT CHARINDEX('bicycle', @document);")
+                  .toInt(),
+        48);
+    EXPECT_EQ(column("DECLARE @tags NVARCHAR(400) = 'clothing,road,,touring,bike' SELECT value FROM "
+                     "STRING_SPLIT(@tags, ',') WHERE RTRIM(value) <> ''"),
+        (QStringList{"clothing", "road", "touring", "bike"}));
+    // A char variable keeps its trailing blanks, which LIKE counts in the pattern.
+    c->execute("create table Person2 (LastName varchar(20))");
+    c->execute("insert into Person2 values ('Barbariol')");
+    c->execute("insert into Person2 values ('Barber')");
+    EXPECT_EQ(scalar(*c,
+                  "DECLARE @EmpLName CHAR(20) = 'Barb'; SELECT @EmpLName = RTRIM(@EmpLName) + '%'; "
+                  "SELECT count(*) FROM Person2 WHERE LastName LIKE @EmpLName")
+                  .toInt(),
+        0);
+    EXPECT_EQ(scalar(*c,
+                  "DECLARE @EmpLName VARCHAR(20) = 'Barb'; SELECT @EmpLName = RTRIM(@EmpLName) + '%'; "
+                  "SELECT count(*) FROM Person2 WHERE LastName LIKE @EmpLName")
+                  .toInt(),
+        2);
+}
+
 TEST_F(StringFunctions, WrongCallsGiveTheServersErrors)
 {
     const struct {
         const char* sql;
         const char* error;
     } cases[] = {
-        {"select left('abc', -1)", "Invalid length parameter passed to the LEFT or SUBSTRING function."},
-        {"select left('abc')", "The left function requires 2 argument(s)."},
-        {"select concat('a')", "The concat function requires 2 to 254 arguments."},
+        {"select left('abc', -1)", "537: Invalid length parameter passed to the LEFT or SUBSTRING function."},
+        {"select left('abc')", "174: The left function requires 2 argument(s)."},
+        {"select substring('abc', 1, -1)", "537: Invalid length parameter passed to the LEFT or SUBSTRING function."},
+        {"select concat('a')", "189: The concat function requires 2 to 254 arguments."},
         {"select translate('abc', 'ab', 'x')",
-            "The second and third arguments of the TRANSLATE built-in function must contain an equal number of "
-            "characters."},
+            "9828: The second and third arguments of the TRANSLATE built-in function must contain an equal number "
+            "of characters."},
     };
     for (const auto& k : cases) EXPECT_EQ(errorOf(QString::fromUtf8(k.sql)), QString::fromUtf8(k.error)) << k.sql;
 }

@@ -20,7 +20,7 @@ QString usage()
         "  -d database      the database to use (for --create-server: the catalogue's name, default catalogue)\n"
         "  -U login -P pwd  a SQL login; -E a trusted log-on as the operating-system user\n"
         "  -Q text          run the text and exit\n"
-        "  -i file          run the file's batches (separated by lines holding GO)\n"
+        "  -i file          run the file's batches (separated by lines holding GO; GO n runs the batch n times)\n"
         "  -s separator     print values separated by the text instead of aligned columns\n"
         "  --create-server  make a server with its master and mat databases and a catalogue\n");
 }
@@ -74,13 +74,17 @@ QString parseArguments(const QStringList& args, SqlOptions& o)
 
 QStringList splitBatches(const QString& script)
 {
-    static const QRegularExpression go(QStringLiteral("^[ \\t]*go[ \\t]*$"), QRegularExpression::CaseInsensitiveOption);
+    // GO [count]: the batch before it runs count times.
+    static const QRegularExpression go(
+        QStringLiteral("^[ \\t]*go(?:[ \\t]+(\\d+))?[ \\t]*$"), QRegularExpression::CaseInsensitiveOption);
     QStringList batches;
     QString current;
     const QStringList lines = script.split(QRegularExpression(QStringLiteral("\\r?\\n")));
     for (const QString& line : lines) {
-        if (go.match(line).hasMatch()) {
-            if (!current.trimmed().isEmpty()) batches << current;
+        if (const QRegularExpressionMatch m = go.match(line); m.hasMatch()) {
+            const int count = m.captured(1).isEmpty() ? 1 : m.captured(1).toInt();
+            if (!current.trimmed().isEmpty())
+                for (int i = 0; i < count; ++i) batches << current;
             current.clear();
         } else {
             current += line;
@@ -142,7 +146,10 @@ void printErrors(const db::Connection& c, const orra::Error& e, QTextStream& err
 {
     bool any = false;
     for (const db::ProviderError& p : c.errors()) {
-        if (p.number == 0) continue;
+        if (p.number == 0) {   // the batch's messages before its error
+            err << p.description << '\n';
+            continue;
+        }
         err << QStringLiteral("Msg %1, SQL state %2: %3").arg(p.nativeError).arg(p.sqlState, p.description) << '\n';
         any = true;
     }
@@ -156,6 +163,7 @@ int runBatch(db::Connection& c, const QString& text, const SqlOptions& o, QTextS
         for (const db::ProviderError& p : c.errors())
             if (p.number == 0) err << p.description << '\n';
         bool more = true;
+        int status = 0;
         while (rs && more) {
             if (rs->isOpen())
                 printSet(*rs, o, out);
@@ -164,9 +172,15 @@ int runBatch(db::Connection& c, const QString& text, const SqlOptions& o, QTextS
                            .arg(rs->recordsAffected())
                            .arg(rs->recordsAffected() == 1 ? "" : "s")
                     << "\n\n";
-            more = rs->NextRecordset();
+            try {
+                more = rs->NextRecordset();
+            } catch (const orra::Error& e) {
+                // A statement that failed: the batch went on after it, or ended there.
+                err << QStringLiteral("Msg %1: %2").arg(-e.number()).arg(e.description()) << '\n';
+                status = 1;
+            }
         }
-        return 0;
+        return status;
     } catch (const orra::Error& e) {
         printErrors(c, e, err);
         return 1;

@@ -15,12 +15,16 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/TranslationContext.h ${_orra_embedded_dir}/translator/TranslationContext.cpp
   ${_orra_embedded_dir}/translator/StatementParser.h ${_orra_embedded_dir}/translator/StatementParser.cpp
   ${_orra_embedded_dir}/translator/ControlStatements.cpp
+  ${_orra_embedded_dir}/translator/BatchStatements.cpp
+  ${_orra_embedded_dir}/translator/SqliteNames.h ${_orra_embedded_dir}/translator/SqliteNames.cpp
   ${_orra_embedded_dir}/translator/ProcedureCallParser.cpp
   ${_orra_embedded_dir}/translator/StringCalls.cpp
   ${_orra_embedded_dir}/translator/AdministrationParser.cpp
   ${_orra_embedded_dir}/translator/ExpressionRewrites.h ${_orra_embedded_dir}/translator/ExpressionRewrites.cpp
   ${_orra_embedded_dir}/translator/ResultTyping.h ${_orra_embedded_dir}/translator/ResultTyping.cpp
   ${_orra_embedded_dir}/translator/ExpressionTyping.h ${_orra_embedded_dir}/translator/ExpressionTyping.cpp
+  ${_orra_embedded_dir}/translator/TypedConversions.h ${_orra_embedded_dir}/translator/TypedConversions.cpp
+  ${_orra_embedded_dir}/functions/BinaryConversions.h ${_orra_embedded_dir}/functions/BinaryConversions.cpp
   ${_orra_embedded_dir}/translator/TypedRewrites.h ${_orra_embedded_dir}/translator/TypedRewrites.cpp
   ${_orra_embedded_dir}/ConnectionSchema.h ${_orra_embedded_dir}/ConnectionSchema.cpp
   ${_orra_embedded_dir}/functions/ExactNumbers.h ${_orra_embedded_dir}/functions/ExactNumbers.cpp
@@ -33,9 +37,12 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/CreateTableRewriter.cpp
   ${_orra_embedded_dir}/translator/SchemaRewriter.cpp
   ${_orra_embedded_dir}/translator/IndexRewriter.cpp
+  ${_orra_embedded_dir}/translator/ViewRewriter.cpp
+  ${_orra_embedded_dir}/translator/SelectForms.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
+  ${_orra_embedded_dir}/functions/StatisticalAggregates.h ${_orra_embedded_dir}/functions/StatisticalAggregates.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp
   ${_orra_embedded_dir}/FixedWidthPadding.h ${_orra_embedded_dir}/FixedWidthPadding.cpp
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp
@@ -46,6 +53,8 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/SqliteHandles.h
   ${_orra_embedded_dir}/Extensions.h ${_orra_embedded_dir}/Extensions.cpp
   ${_orra_embedded_dir}/Server.h ${_orra_embedded_dir}/ServerInternal.h ${_orra_embedded_dir}/Server.cpp)
-target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp)
+target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp
+  ${_orra_embedded_dir}/BatchRun.h ${_orra_embedded_dir}/BatchExecution.cpp
+  ${_orra_embedded_dir}/BatchErrors.h ${_orra_embedded_dir}/BatchErrors.cpp)
 target_include_directories(platform_db PRIVATE ${_orra_gen})
 target_link_libraries(platform_db PUBLIC PkgConfig::SODIUM)

@@ -511,6 +511,9 @@ QString OdbcBackend::driverConnectionText(const ConnectionString& source, const 
         return key.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
     };
     ConnectionString cs;
+    // A text in the manner of an OLE DB provider names no driver: SQL Server's is meant.
+    if (!source.contains(QStringLiteral("Driver")) && !source.contains(QStringLiteral("DSN")))
+        cs.set(QStringLiteral("Driver"), resolveDriverName(QStringLiteral("SQL Server")));
     bool sawUid = false, sawPwd = false;
     for (const auto& [key, value] : source.items()) {
         QString k = key;
@@ -520,9 +523,16 @@ QString OdbcBackend::driverConnectionText(const ConnectionString& source, const 
             continue;
         if (is(k, "Driver"))
             v = resolveDriverName(v);
-        else if (is(k, "Data Source") && !source.contains(QStringLiteral("Server")))
+        else if (ConnectionString::isServerKey(k)) {
+            // One Server, the one the text names.
+            if (cs.contains(QStringLiteral("Server"))) continue;
             k = QStringLiteral("Server");
-        else if (is(k, "Initial Catalog") && !source.contains(QStringLiteral("Database")))
+            v = source.server();
+        } else if (is(k, "Integrated Security")) {
+            if (!source.trusted() || source.contains(QStringLiteral("Trusted_Connection"))) continue;
+            k = QStringLiteral("Trusted_Connection");
+            v = QStringLiteral("Yes");
+        } else if (is(k, "Initial Catalog") && !source.contains(QStringLiteral("Database")))
             k = QStringLiteral("Database");
         else if (is(k, "UID") || is(k, "User ID")) {
             k = QStringLiteral("UID");

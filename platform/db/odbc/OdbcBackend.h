@@ -3,10 +3,12 @@
 //
 // The connection text goes to SQLDriverConnect after these changes: "Driver={SQL Server}"
 // names the configured driver (configuredOdbcDriver()); "User ID"/"Password" become UID/PWD
-// (the user and password given to open() win over the text); OLE DB style "Data Source" and
-// "Initial Catalog" become Server and Database; keys that meant something only to the Windows
-// provider (Provider, Persist Security Info, OLE DB Services, Prompt, Initial File Name) are
-// dropped.
+// (the user and password given to open() win over the text); a text without Driver or DSN
+// (an OLE DB provider's) gets the configured driver; the server, however named ("Data Source",
+// "Address", "Addr", "Network Address"), becomes Server, "Initial Catalog" Database and
+// "Integrated Security=SSPI" Trusted_Connection=Yes; keys that meant something only to the
+// Windows provider (Provider, Persist Security Info, OLE DB Services, Prompt, Initial File
+// Name) are dropped.
 //
 // Before the driver manager sees the text: a Driver value must name a driver registered with
 // the driver manager (SQLDrivers), never a library by its path; FILEDSN, SAVEFILE and LoadExt

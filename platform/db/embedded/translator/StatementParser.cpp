@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/StatementParser.h"
 
 #include "platform/db/embedded/translator/Rewriters.h"
+#include "platform/db/embedded/translator/TypedRewrites.h"
 
 namespace orra::embedded::translator {
 
@@ -10,6 +11,19 @@ QString nestedTooDeeply()
                           "into smaller queries.");
 }
 
+StatementList StatementParser::parseBatch()
+{
+    StatementList list = parseList(false);
+    for (const auto& [label, at] : m_gotos) {
+        if (m_labels.contains(label)) continue;
+        m_ctx.fail(QStringLiteral("A GOTO statement references the label '%1' but the label has not been declared.")
+                       .arg(m_ctx[at + 1].text),
+            133, at);
+        break;
+    }
+    return list;
+}
+
 StatementList StatementParser::parseList(bool untilEnd)
 {
     StatementList list;
@@ -17,10 +31,20 @@ StatementList StatementParser::parseList(bool untilEnd)
         if (m_c.matchSymbol(";")) continue;
         if (untilEnd && m_c.at("end")) break;
         const bool batchStart = m_c.position() == 0;
+        const int line = m_ctx.lineOf(m_c.position());
         list.push_back(parseOne(batchStart));
+        list.back().line = line;
         if (m_ctx.failed()) break;
     }
     return list;
+}
+
+Statement StatementParser::parseNested()
+{
+    const int line = m_ctx.lineOf(m_c.position());
+    Statement s = parseOne(false);
+    s.line = line;
+    return s;
 }
 
 Statement StatementParser::parseOne(bool batchStart)
@@ -31,6 +55,7 @@ Statement StatementParser::parseOne(bool batchStart)
         skipToEnd();
         return {};
     }
+    if (atBatchStatement()) return batchStatement();
     if (m_c.at("if")) return ifStatement();
     if (m_c.at("begin")) {
         if (m_c.at("tran", 1) || m_c.at("transaction", 1)) return transaction("begin");
@@ -67,11 +92,20 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     Vec v = m_ctx.normalize(b, e);
     if (m_ctx.failed() || v.empty()) return {};
     const RewriteCursor c(v);
+    if (!c.at("create")) rewriteByType(m_ctx, v);
+    if (m_ctx.failed()) return {};
     if (c.at("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
+    // with … select: the select after the common table expressions
+    if (c.at("with")) {
+        const size_t main = topLevel(v, 1, {"select", "insert", "update", "delete", "merge"});
+        if (main < v.size() && v[main].t.is("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
+    }
     if (c.at("insert")) return {rewriteInsert(std::move(v))};
     if (c.at("update")) return {rewriteUpdate(std::move(v))};
     if (c.at("delete")) return {rewriteDelete(std::move(v))};
-    if (c.at("create") && c.at("table", 1) && c.peek(2)) return {rewriteCreateTable(std::move(v))};
+    if (c.at("create") && c.at("table", 1) && c.peek(2)) return rewriteCreateTable(m_ctx, std::move(v), b);
+    if ((c.at("create") && c.at("or", 1)) || (c.at("alter") && c.at("view", 1))) return rewriteViewChange(std::move(v));
+    if (c.at("alter") && c.at("table", 1) && c.peek(2)) return rewriteAlterTable(m_ctx, std::move(v), b);
     if ((c.at("create") && topLevel(v, 1, {"index"}) <= 4) || (c.at("drop") && c.at("index", 1)))
         return rewriteIndexStatement(std::move(v));
     return {rewriteSchemaStatement(std::move(v))};
@@ -81,7 +115,8 @@ size_t StatementParser::findEnd(size_t from) const
 {
     const std::vector<Token>& T = m_ctx.tokens();
     const TokenCursor lead(T, from);
-    bool allowSelect = lead.at("insert") || lead.at("with") || (lead.at("create") && lead.at("view", 1));
+    bool allowSelect = lead.at("insert") || lead.at("with") || (lead.at("create") && lead.at("view", 1))
+        || (lead.at("alter") && lead.at("view", 1)) || (lead.at("create") && lead.at("or", 1) && lead.at("view", 3));
     bool allowSet = lead.at("update");
     if (lead.at("create") && lead.atAny({"procedure", "proc", "function", "trigger"}, 1)) return T.size();
     int depth = 0;
@@ -125,8 +160,17 @@ size_t StatementParser::findEnd(size_t from) const
             allowSet = false;
             continue;
         }
-        if (t.is("if") && lead.at("drop") && prev.is("table")) continue;
+        if (t.is("if") && lead.at("drop") && isOneOf(prev, {"table", "view", "index"})) continue;
+        if (t.is("alter") && prev.is("or") && i == from + 2) continue;   // create or alter
+        if (t.is("drop") && lead.at("alter") && lead.at("table", 1)) continue;   // alter table T drop column …
         break;
+    }
+    // A label ends the statement before it.
+    for (size_t k = from + 1; k < i; ++k) {
+        if (T[k].kind == TokenKind::Word && k + 1 < T.size() && T[k + 1].isSymbol(":")) {
+            i = k;
+            break;
+        }
     }
     return i;
 }
@@ -137,6 +181,8 @@ bool StatementParser::isAllowedStatement() const
 {
     if (m_c.atSymbol("(")) return true;
     if (m_c.atAny({"select", "insert", "update", "delete", "with"})) return true;
+    if (m_c.at("create") && m_c.at("or", 1) && m_c.at("alter", 2)) return m_c.at("view", 3);
+    if (m_c.at("alter") && m_c.at("view", 1)) return true;
     if (m_c.at("create"))
         return m_c.atAny({"table", "view", "index"}, 1)
             || (m_c.atAny({"unique", "clustered", "nonclustered"}, 1) && (m_c.at("index", 2) || m_c.at("index", 3)));

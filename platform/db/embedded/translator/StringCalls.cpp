@@ -55,20 +55,28 @@ bool TranslationContext::hasCollation(size_t b, size_t e) const
     return e > b && (e - b) % 2 == 1;
 }
 
-// Before LIKE: a column subject becomes orra_like_subject(column, probe), which hands the
-// column's collation (Unicode or not, its case rules) to the like() that follows.
+// Before LIKE: a column or literal subject (with its COLLATE, if any) becomes
+// orra_like_subject(subject, probe), which hands the subject's collation (Unicode or not, its
+// case rules) to the like() that follows.
 void TranslationContext::markLikeSubject(Vec& out)
 {
     size_t end = out.size();
     if (end > 0 && out[end - 1].t.is("not")) --end;
-    size_t b = end;
     auto isColumnName = [](const NT& n) {
         return n.t.isName() && !isExpressionBoundary(n.t) && !n.t.text.startsWith(u'@');
     };
-    if (b == 0 || !isColumnName(out[b - 1])) return;
-    --b;
-    while (b >= 2 && out[b - 1].t.isSymbol(".") && isColumnName(out[b - 2])) b -= 2;
-    if (b > 0 && (out[b - 1].t.isSymbol(".") || isColumnName(out[b - 1]))) return;
+    size_t b = end;
+    if (b >= 2 && out[b - 2].t.is("collate") && out[b - 1].t.isName()) b -= 2;
+    const size_t operandEnd = b;
+    if (b > 0 && out[b - 1].t.kind == TokenKind::String) {
+        --b;
+    } else if (b > 0 && isColumnName(out[b - 1])) {
+        --b;
+        while (b >= 2 && out[b - 1].t.isSymbol(".") && isColumnName(out[b - 2])) b -= 2;
+    }
+    if (b == operandEnd) return;
+    if (b > 0 && (out[b - 1].t.isSymbol(".") || isColumnName(out[b - 1]) || out[b - 1].t.kind == TokenKind::String))
+        return;
     const Vec x(out.begin() + long(b), out.begin() + long(end));
     Vec marked;
     marked.push_back(word("orra_like_subject"));
@@ -278,6 +286,41 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
 
     const StringFunction* f = findStringFunction(t.text);
     if (!f) return false;
+    // charindex, patindex and replace with a collated argument compare in its collation: the
+    // explicit COLLATE of either of the first two arguments first, else a column's.
+    const bool replace = t.is("replace") && args.size() == 3;
+    if (replace
+        || ((t.is("charindex") || t.is("patindex")) && args.size() >= 2
+            && args.size() <= (t.is("charindex") ? 3u : 2u))) {
+        const auto explicitCollation = [&](std::pair<size_t, size_t> a) {
+            return firstAtTopLevel(a.first, a.second, [](const Token& tok) { return tok.is("collate"); }) < a.second;
+        };
+        int collated = -1;
+        for (int a = 0; a < 2 && collated < 0; ++a)
+            if (explicitCollation(args[size_t(a)])) collated = a;
+        for (int a = 0; a < 2 && collated < 0; ++a)
+            if (hasCollation(args[size_t(a)].first, args[size_t(a)].second)) collated = a;
+        if (collated >= 0) {
+            out.push_back(word(t.is("charindex") ? "orra_charindex_in" : replace ? "orra_replace" : "orra_patindex"));
+            out.push_back(symbol("("));
+            emitArgs({args[0], args[1]});
+            out.push_back(symbol(","));
+            if (replace) {
+                emitArgs({args[2]});
+                out.push_back(symbol(","));
+            } else if (t.is("charindex")) {
+                if (args.size() == 3)
+                    emitArgs({args[2]});
+                else
+                    out.push_back(word("null"));
+                out.push_back(symbol(","));
+            }
+            appendCollationProbe(out, normalize(args[size_t(collated)].first, args[size_t(collated)].second), false);
+            out.push_back(symbol(")"));
+            i = close;
+            return true;
+        }
+    }
     // upper(x), lower(x), datalength(x) of a column or a collated text: f(x, probe(x) = x), by
     // which the function learns the collation and the type of x.
     if ((t.is("upper") || t.is("lower") || t.is("datalength")) && args.size() == 1

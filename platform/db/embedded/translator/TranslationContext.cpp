@@ -1,6 +1,10 @@
 #include "platform/db/embedded/translator/TranslationContext.h"
 
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/translator/SqliteNames.h"
+#include "platform/db/embedded/translator/TypedConversions.h"
+
+#include <algorithm>
 
 namespace orra::embedded::translator {
 
@@ -35,6 +39,39 @@ QString TranslationContext::near(size_t i) const
 {
     if (i >= m_tokens.size()) return QStringLiteral("Incorrect syntax near the end of the statement.");
     return QStringLiteral("Incorrect syntax near '%1'.").arg(m_tokens[i].text);
+}
+
+const Variable* TranslationContext::variable(const QString& name) const
+{
+    const QString folded = foldName(name);
+    for (const Variable& v : m_variables)
+        if (v.name == folded) return &v;
+    return nullptr;
+}
+
+const Variable& TranslationContext::declareVariable(const QString& name, size_t typeBegin, size_t typeEnd)
+{
+    m_variables.push_back(Variable{foldName(name), m_translation.variables++, typeBegin, typeEnd, QString()});
+    return m_variables.back();
+}
+
+const Variable& TranslationContext::declareTableVariable(const QString& name)
+{
+    m_variables.push_back(Variable{foldName(name), -1, 0, 0, u'#' + foldName(name)});
+    return m_variables.back();
+}
+
+Vec TranslationContext::convertedTo(const Variable& v, const Vec& expr)
+{
+    Vec out;
+    emitConversion(out, expr, v.typeBegin, v.typeEnd, 1);
+    return out;
+}
+
+int TranslationContext::lineOf(size_t i) const
+{
+    const int pos = i < m_tokens.size() ? m_tokens[i].pos : m_textLength;
+    return int(std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos) - m_lineStarts.begin()) + 1;
 }
 
 size_t TranslationContext::matching(size_t open, size_t end) const
@@ -134,7 +171,8 @@ const char* serverValueFunction(const Token& t)
     if (v == u"identity") return "orra_identity";
     if (v == u"spid") return "orra_spid";
     if (v == u"servername") return "orra_servername";
-    if (v == u"rowcount") return "changes";
+    if (v == u"rowcount") return "orra_rowcount";
+    if (v == u"error") return "orra_error";
     if (v == u"trancount") return "orra_trancount";
     return nullptr;
 }
@@ -152,7 +190,6 @@ const char* mappedFunction(const Token& t)
         {"suser_sname", "orra_suser_sname"},
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
-        {"substring", "substr"},
         {"len", "orra_len"},
         {"scope_identity", "orra_identity"},
         {"object_id", "orra_object_id"},
@@ -172,6 +209,15 @@ Vec TranslationContext::normalize(size_t b, size_t e)
     Vec out;
     for (size_t i = b; i < e; ++i) {
         const Token& t = T[i];
+        // SQLite's own names are no names of the server's.
+        if (isSqliteOwnTable(t)) {
+            fail(QStringLiteral("Invalid object name '%1'.").arg(t.text), 208, i);
+            return out;
+        }
+        if (i + 1 < e && T[i + 1].isSymbol("(") && isSqliteOnlyFunction(t) && !(i > b && T[i - 1].isSymbol("."))) {
+            fail(QStringLiteral("'%1' is not a recognized built-in function name.").arg(t.text), 195, i);
+            return out;
+        }
         // Table hints: T (nolock), T x with (nolock, rowlock) …
         if (t.isSymbol("(") && i + 1 < e && isHintWord(T[i + 1])) {
             size_t j = i + 1;
@@ -206,13 +252,34 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             continue;
         }
         if (t.kind == TokenKind::Word && t.text.startsWith(u'@')) {
-            fail(QStringLiteral("Must declare the scalar variable \"%1\".").arg(t.text), i);
-            return out;
+            const Variable* var = variable(t.text);
+            if (!var) {
+                // Where a table goes, the name is a table variable's.
+                if (i > 0 && isOneOf(T[i - 1], {"from", "join", "into", "update", "table", "insert", "delete"}))
+                    fail(QStringLiteral("Must declare the table variable \"%1\".").arg(t.text), 1087, i);
+                else
+                    fail(QStringLiteral("Must declare the scalar variable \"%1\".").arg(t.text), 137, i);
+                return out;
+            }
+            NT n;
+            n.t = t;
+            if (var->slot >= 0) {
+                n.out = QStringLiteral(":v%1").arg(var->slot);
+            } else {   // a table variable reads as its temporary table
+                n.t.text = var->table;
+                n.out = quoteName(var->table);
+            }
+            out.push_back(n);
+            continue;
         }
         if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e)) continue;
         if (t.is("like")) markLikeSubject(out);
         NT n;
         n.t = t;
+        if (t.kind == TokenKind::Number && t.text.startsWith(u'$')) {   // $12.50 is money
+            out.insert(out.end(), {word("cast"), symbol("("), number(t.text.mid(1)), word("as"), word("money"), symbol(")")});
+            continue;
+        }
         if (isBinaryLiteral(t)) {
             n.out = QStringLiteral("X'") + binaryDigits(t) + u'\'';
             out.push_back(n);
@@ -220,6 +287,14 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         }
         if (t.kind == TokenKind::Number) {
             n.out = exactNumber(t.text);
+            // a sign before digits kept as text belongs to the text (-922337203685477.5808)
+            const bool unary = !out.empty() && out.back().t.isSymbol("-")
+                && (out.size() == 1 || (out[out.size() - 2].t.kind == TokenKind::Symbol && !out[out.size() - 2].t.isSymbol(")"))
+                    || (out[out.size() - 2].t.kind == TokenKind::Word && isExpressionBoundary(out[out.size() - 2].t)));
+            if (unary && n.out.startsWith(QLatin1String("X'"))) {
+                out.pop_back();
+                n.out = exactNumber(u'-' + t.text);
+            }
             out.push_back(n);
             continue;
         }
@@ -243,7 +318,7 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
         const size_t close = matching(i + 1, e);
         const size_t as = firstAtTopLevel(i + 2, close, [](const Token& tok) { return tok.is("as"); });
         if (close < e && as < close) {
-            emitConversion(out, normalize(i + 2, as), as + 1, close);
+            emitConversion(out, normalize(i + 2, as), as + 1, close, 30, i + 2, as);
             i = close;
             return true;
         }
@@ -253,9 +328,12 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
         const auto isComma = [](const Token& tok) { return tok.isSymbol(","); };
         const size_t comma = firstAtTopLevel(i + 2, close, isComma);
         if (close < e && comma < close) {
-            // A third, style argument is dropped.
+            // A style written as a number is kept for the conversions that follow one.
             const size_t exprEnd = firstAtTopLevel(comma + 1, close, isComma);
-            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma);
+            int style = -1;
+            if (exprEnd + 2 == close && m_tokens[exprEnd + 1].kind == TokenKind::Number)
+                style = m_tokens[exprEnd + 1].text.toInt();
+            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma, 30, comma + 1, exprEnd, style);
             i = close;
             return true;
         }
@@ -270,8 +348,17 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
 }
 
 // Emits the SQLite form of a T-SQL type conversion of expr.
-void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd)
+void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeBegin, size_t typeEnd,
+    int defaultLength, size_t sourceBegin, size_t sourceEnd, int style)
 {
+    Vec expr = given;
+    {
+        QString declared;
+        for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
+        const SqlType source = sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd) : SqlType{};
+        if (typedConversion(out, expr, source, declared, style)) return;
+    }
+    const QString defaultText = QString::number(defaultLength);
     QString type;
     QString length;
     if (typeBegin < typeEnd) type = m_tokens[typeBegin].text.toLower();
@@ -309,9 +396,9 @@ void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBe
         if (length == u"max")
             castTo("text");
         else
-            call("orra_varchar", length.isEmpty() ? QStringLiteral("30") : length);
+            call("orra_varchar", length.isEmpty() ? defaultText : length);
     } else if (type == u"char" || type == u"nchar") {
-        call("orra_char", length.isEmpty() ? QStringLiteral("30") : length);
+        call("orra_char", length.isEmpty() ? defaultText : length);
     } else if (type == u"int" || type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
         call("orra_int", QString());
     } else if (type == u"float" || type == u"real") {

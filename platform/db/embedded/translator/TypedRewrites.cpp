@@ -116,11 +116,11 @@ void divideAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, 
 
 }   // namespace
 
-std::vector<int> nameResultColumns(Vec& v)
+std::vector<int> nameResultColumns(Vec& v, size_t at)
 {
     std::vector<int> unnamed;
-    if (v.empty() || !v[0].t.is("select")) return unnamed;
-    size_t i = 1;
+    if (at >= v.size() || !v[at].t.is("select")) return unnamed;
+    size_t i = at + 1;
     if (i < v.size() && (v[i].t.is("distinct") || v[i].t.is("all"))) ++i;
     if (i < v.size() && v[i].t.is("top")) {
         i += (i + 1 < v.size() && v[i + 1].t.isSymbol("(")) ? 4 : 2;
@@ -152,7 +152,9 @@ std::vector<int> nameResultColumns(Vec& v)
         };
         bool plain = x < y && (y - x) % 2 == 1;
         for (size_t k = x; plain && k < y; ++k)
-            plain = (k - x) % 2 == 0 ? (v[k].t.isName() && !isExpressionBoundary(v[k].t)) || v[k].t.isSymbol("*")
+            // (a variable is an expression: its column has no name)
+            plain = (k - x) % 2 == 0 ? (v[k].t.isName() && !isExpressionBoundary(v[k].t) && !v[k].t.text.startsWith(u'@'))
+                    || v[k].t.isSymbol("*")
                                      : v[k].t.isSymbol(".");
         const bool assigned = y - x > 2 && v[x].t.isName() && v[x + 1].t.isSymbol("=");
         if (assigned && !v[x].t.text.startsWith(u'@')) {
