@@ -307,6 +307,30 @@ TEST_F(EditorDocumentTest, RefusedChangeRightStoresNothing)
     EXPECT_EQ(storedCheckSum(12), before);
 }
 
+TEST_F(EditorDocumentTest, SectionsOfABodySplitByWhiteSpaceShowAsTheNextLoadShowsThem)
+{
+    addDocument(45, 1, QStringLiteral("Split"),
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
+                       "<Block ID=\"B0.0\" Name=\"Both\"><![CDATA[select 1]]>\r\n  <![CDATA[ union select 2]]></Block>"
+                       "</Document>"));
+    QStringList shown;
+    for (int load = 0; load < 2; ++load) {
+        std::unique_ptr<frmOrraDevelopment> w(openStandalone(45));
+        ASSERT_TRUE(w);
+        QTreeWidgetItem* block = w->documentTree()->node(QStringLiteral("B0.0"));
+        ASSERT_TRUE(block);
+        w->tvDocument()->setCurrentItem(block);
+        w->tvDocument_NodeClick(block);
+        auto* sql = w->findChild<QPlainTextEdit*>(QStringLiteral("txtBlockSQL"));
+        ASSERT_TRUE(sql);
+        shown << sql->toPlainText();
+        w->setDocumentChanged(true);
+        ASSERT_TRUE(w->Save());
+        w->setDocumentChanged(false);
+    }
+    EXPECT_EQ(shown, QStringList({"select 1 union select 2", "select 1 union select 2"}));
+}
+
 TEST_F(EditorDocumentTest, RefreshKeepsTheEditsWhenTheSaveFails)
 {
     // Two ways a save fails while the document still reads: the Change right withdrawn, and

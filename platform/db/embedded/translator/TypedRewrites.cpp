@@ -116,6 +116,50 @@ size_t operandEnd(const TranslationContext& ctx, size_t k)
     return e;
 }
 
+namespace {
+
+// GROUP BY over text columns of the server's collation groups by their sort keys: the same
+// groups, sorted by SQLite's binary order instead of a call of the collation per comparison.
+void groupByKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t from)
+{
+    const size_t end = topLevel(v, from, {"having", "order", "union", "except", "intersect", "option", "for"});
+    size_t stop = end;
+    for (size_t k = from; k < end; ++k) {
+        if (v[k].t.isSymbol("(")) {
+            k = closeOf(v, k, end);
+        } else if (v[k].t.isSymbol(")") || v[k].t.isSymbol(";") || v[k].t.is("rollup") || v[k].t.is("cube")
+            || v[k].t.is("grouping") || v[k].t.is("with")) {
+            stop = k;
+            break;
+        }
+    }
+    if (stop < end && !v[stop].t.isSymbol(")") && !v[stop].t.isSymbol(";")) return;
+    std::vector<std::pair<size_t, size_t>> items;
+    size_t start = from;
+    for (size_t k = from; k <= stop; ++k) {
+        if (k < stop && v[k].t.isSymbol("(")) {
+            k = closeOf(v, k, stop);
+            continue;
+        }
+        if (k == stop || v[k].t.isSymbol(",")) {
+            items.emplace_back(start, k);
+            start = k + 1;
+        }
+    }
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        const auto [x, y] = *it;
+        if (x >= y) continue;
+        const size_t b = indexOf(ctx, v[x].t);
+        const size_t e = indexOf(ctx, v[y - 1].t);
+        if (b >= ctx.size() || e >= ctx.size()) continue;
+        const SqlType t = typer.typeOf(b, e + 1);
+        if (!t.isString() || (t.collation != u"TR_CI" && t.collation != u"TR_CI_N")) continue;
+        wrap(v, x, y, "orra_group_key", {});
+    }
+}
+
+}   // namespace
+
 std::vector<int> nameResultColumns(Vec& v, size_t at)
 {
     std::vector<int> unnamed;
@@ -185,6 +229,10 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
     const auto& T = ctx.tokens();
     for (size_t i = v.size(); i-- > 0;) {
         const Token& t = v[i].t;
+        if (t.is("group") && i + 1 < v.size() && v[i + 1].t.is("by")) {
+            groupByKeys(ctx, typer, v, i + 2);
+            continue;
+        }
         if (t.isSymbol("/")) {
             divideAsTyped(ctx, typer, v, i);
             continue;
