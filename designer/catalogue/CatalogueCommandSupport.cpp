@@ -151,9 +151,17 @@ void discardWindow(long id)
         ? window->parentWidget()
         : window.data();
     window->setProperty("DocumentChanged", false);
-    window->close();
-    // A closed window goes at once, so that no later look-up in this command finds it.
-    if (window && !window->isVisible()) delete holder;
+    // From now on the window stands for no document: no look-up finds it, and it neither saves
+    // the document nor releases a lock that may soon be another window's.
+    window->setProperty("DocumentReleased", true);
+    // A closed window goes at once. One that put its close off (its run is unwinding, whatever
+    // the window's state) goes by itself once the run has unwound: never under the run.
+    if (window->close() && window) delete holder;
+    // The window's lock goes with it, now.
+    try {
+        UnlockDocument(id);
+    } catch (const Error&) {
+    }
 }
 
 // The catalogue pane's tree, when there is a pane.

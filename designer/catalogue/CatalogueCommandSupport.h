@@ -87,7 +87,8 @@ private:
     QList<long> m_taken;
 };
 
-// Closes the open window of a document without the question about saving; it is gone at once.
+// Closes the open window of a document without the question about saving; it is gone at once,
+// or, while its run unwinds, once the run has unwound (it stands for the document no more).
 void discardWindow(long id);
 // Saves a document window through its Save; true when it saved.
 bool saveWindow(QWidget* window);

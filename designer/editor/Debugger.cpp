@@ -147,9 +147,10 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
     if (flagMode && (m_debugMode || (d.engine && d.engine->IsRunning()))) return;
     if (!flagMode && !m_debugMode) return;
 
-    bool allowed = false;
+    // Only a start needs the run right: a stop is never refused (the document may be gone).
+    bool allowed = !flagMode;
     try {
-        allowed = orra::HasDocPermission(catalogue(), m_docID, 0, orra::rightExecute);
+        if (flagMode) allowed = orra::HasDocPermission(catalogue(), m_docID, 0, orra::rightExecute);
     } catch (const orra::Error& e) {
         showError(e.description());
         return;
@@ -159,6 +160,8 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
             QStringLiteral("Permission Denied : You could not run this document"), orra::vbOKOnly, QString());
         return;
     }
+    // The run walks the document as it stands: an edit left open goes into it first.
+    if (flagMode) FinishOpenEdits();
     MainWindowLink().SetDebugButtons(flagMode);
     m_debugMode = flagMode;
     if (!flagMode) {
@@ -386,6 +389,7 @@ bool frmOrraDevelopment::DeferCloseDuringRun()
     if (!engine || !engine->IsRunning()) return false;
     if (m_debugMode) SetDebugMode(false);
     // The window stays until the run has unwound from under its handlers.
+    m_closePending = true;
     QTimer::singleShot(0, this, [this] {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
             sub->close();

@@ -139,6 +139,7 @@ static xml::Node elementOf(const xml::Document& doc, QTreeWidgetItem* node)
 
 void frmOrraDevelopment::addContainerChild(const QString& kind, const QString& infix)
 {
+    FinishOpenEdits();
     if (!m_tree || !m_document || StructureLocked()) return;
     QTreeWidgetItem* target = builderTarget(this, m_tree->currentItem());
     if (!target) return;
@@ -176,6 +177,7 @@ void frmOrraDevelopment::addContainerChild(const QString& kind, const QString& i
 
 void frmOrraDevelopment::AddParameter()
 {
+    FinishOpenEdits();
     if (!m_tree || !m_document || StructureLocked()) return;
     QTreeWidgetItem* target = builderTarget(this, m_tree->currentItem());
     if (!target) return;

@@ -90,6 +90,7 @@ void frmOrraDevelopment::removeElementAndNode(xml::Node element, QTreeWidgetItem
 
 void frmOrraDevelopment::RemoveElement()
 {
+    FinishOpenEdits();
     if (!m_tree || !m_document || StructureLocked()) return;
     QTreeWidgetItem* selected = m_tree->currentItem();
     // An included document's elements belong to that document.
@@ -214,6 +215,7 @@ void frmOrraDevelopment::checkIncludesMayBePasted(xml::Node pasted)
 // to it in this document's scripts follow it to its new IDs.
 bool frmOrraDevelopment::pasteInto(bool followReferences)
 {
+    FinishOpenEdits();
     if (!m_tree || !m_document || StructureLocked()) return false;
     QTreeWidgetItem* selected = m_tree->currentItem();
     if (!selected) return false;
@@ -315,6 +317,7 @@ static xml::Node movedElement(const frmOrraDevelopment* w)
 
 void frmOrraDevelopment::MoveUpBlock()
 {
+    FinishOpenEdits();
     if (!m_tree || !m_document || StructureLocked() || !isOwnNode(m_tree->currentItem())) return;
     if (!m_currentParameterID.isEmpty()) {
         moveParameter(true);
@@ -340,6 +343,7 @@ void frmOrraDevelopment::MoveUpBlock()
 
 void frmOrraDevelopment::MoveDownBlock()
 {
+    FinishOpenEdits();
     if (!m_tree || !m_document || StructureLocked() || !isOwnNode(m_tree->currentItem())) return;
     if (!m_currentParameterID.isEmpty()) {
         moveParameter(false);

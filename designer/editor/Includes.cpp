@@ -88,6 +88,7 @@ void setSelectionColour(QTableWidget* grid, const QColor& colour)
 
 void frmOrraDevelopment::AddInclude(QTreeWidgetItem* target, long includedDocID)
 {
+    FinishOpenEdits();
     if (!m_tree || !m_document || !target || StructureLocked()) return;
     try {
         orra::db::Connection* con = catalogue();
@@ -530,18 +531,24 @@ bool frmOrraDevelopment::inheritanceInputEvent(QEvent* event)
         }
         return false;
     }
-    if (event->type() == QEvent::FocusOut) {
-        const QString text = m_txtInheritanceInput->text();
-        const int row = grid->currentRow();
-        // Only into the Include the box was opened for (it may have gone, or another be shown).
-        if (!text.isEmpty() && row >= 0 && !m_inheritanceIncludeID.isEmpty()
-            && m_inheritanceIncludeID == m_currentElementID) {
-            setCellText(grid, row, 2, QStringLiteral("$") + text);
-            AddInheritance(QStringLiteral("$") + text, cellText(grid, row, 0));
-        }
-        m_txtInheritanceInput->hide();
-    }
+    if (event->type() == QEvent::FocusOut) CommitInheritanceInput();
     return false;
+}
+
+// The value box's text becomes the current row's constant binding, once.
+void frmOrraDevelopment::CommitInheritanceInput()
+{
+    if (!m_txtInheritanceInput || m_txtInheritanceInput->isHidden()) return;
+    QTableWidget* grid = m_grdInheritance;
+    const QString text = m_txtInheritanceInput->text();
+    const int row = grid->currentRow();
+    m_txtInheritanceInput->hide();
+    // Only into the Include the box was opened for (it may have gone, or another be shown).
+    if (!text.isEmpty() && row >= 0 && !m_inheritanceIncludeID.isEmpty()
+        && m_inheritanceIncludeID == m_currentElementID) {
+        setCellText(grid, row, 2, QStringLiteral("$") + text);
+        AddInheritance(QStringLiteral("$") + text, cellText(grid, row, 0));
+    }
 }
 
 void frmOrraDevelopment::grdInheritance_DragEnter()

@@ -15,6 +15,7 @@
 #include "platform/host/Error.h"
 #include "platform/host/UserInterface.h"
 
+#include <QAbstractItemDelegate>
 #include <QTreeWidgetItem>
 
 namespace morvane {
@@ -41,21 +42,25 @@ int frmOrraDevelopment::tvDocument_BeforeLabelEdit()
     const QString tag = DocumentTree::tag(m_tree->currentItem());
     const bool editable = tag == QLatin1String("Block") || tag == QLatin1String("Parameter")
         || tag == QLatin1String("Station") || tag == QLatin1String("Script");
+    // The edit belongs to this node, wherever the selection is when it ends.
+    m_labelEditKey = editable ? DocumentTree::key(m_tree->currentItem()) : QString();
     return editable ? 0 : 1;
 }
 
 int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
 {
     if (!m_tree || !m_document || StructureLocked()) return 1;
-    QTreeWidgetItem* node = m_tree->currentItem();
+    // The node the edit was opened on (the current one when no edit was recorded).
+    QTreeWidgetItem* node = m_labelEditKey.isEmpty() ? m_tree->currentItem() : m_tree->node(m_labelEditKey);
+    m_labelEditKey.clear();
     const QString tag = DocumentTree::tag(node);
     const QString key = DocumentTree::key(node);
     try {
         if (tag == QLatin1String("Parameter")) {
-            xml::Node owner = CurrentElement();
-            const QString ownerID = m_currentElementID;
-            xml::Node parameter = orra::FindElementByAttribute(owner, QStringLiteral("ID"), key);
-            if (!parameter || parameter.parent() != owner) return 1;
+            xml::Node parameter = elementByID(key);
+            xml::Node owner = parameter ? parameter.parent() : xml::Node();
+            const QString ownerID = xml::attribute(owner, QStringLiteral("ID"));
+            if (!parameter || !owner || !xml::hasTag(parameter, orra::tags::Parameter)) return 1;
             const QString oldID = xml::attribute(parameter, QStringLiteral("ID"));
             const QString oldName = xml::attribute(parameter, QStringLiteral("Name"));
             if (NewString == oldName) return 0;
@@ -90,18 +95,20 @@ int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
             orra::RewriteReferences(m_document->documentElement(), oldID, newID);
             m_documentChanged = true;
             NotifyElementIDChanged(oldID, newID);
-            // The status panel names the element by its new ID.
-            MainWindowLink().SetPanelText(QStringLiteral("ID"), QStringLiteral("ID:") + newID);
+            // The status panel names the selected element by its new ID.
+            if (m_tree->currentItem() == node)
+                MainWindowLink().SetPanelText(QStringLiteral("ID"), QStringLiteral("ID:") + newID);
             return 0;
         }
-        xml::Node element;
-        if (tag == QLatin1String("Block"))
-            element = CurrentElement();
-        else if (tag == QLatin1String("Station"))
-            element = CurrentStation();
-        else if (tag == QLatin1String("Script"))
-            element = CurrentScript();
+        if (tag != QLatin1String("Block") && tag != QLatin1String("Station") && tag != QLatin1String("Script"))
+            return 1;
+        const xml::Node element = elementByID(key);
         if (!element) return 1;
+        // A blank name would leave a node with no label.
+        if (NewString.trimmed().isEmpty()) {
+            showError(QStringLiteral("A %1 must have a name.").arg(tag.toLower()));
+            return 1;
+        }
         xml::setAttribute(element, QStringLiteral("Name"), NewString);
         m_documentChanged = true;
         return 0;
@@ -109,6 +116,22 @@ int frmOrraDevelopment::tvDocument_AfterLabelEdit(const QString& NewString)
         showError(e.description());
         return 1;
     }
+}
+
+// An edit box left open (a node's label, the Inheritance pane's value box) is committed to the
+// element it was opened on before a command moves the selection or changes the document.
+void frmOrraDevelopment::FinishOpenEdits()
+{
+    if (m_tree && !m_labelEditKey.isEmpty()) {
+        QTreeWidgetItem* node = m_tree->node(m_labelEditKey);
+        if (QWidget* editor = node ? m_tree->itemWidget(node, 0) : nullptr) {
+            QAbstractItemDelegate* delegate = m_tree->itemDelegateForIndex(m_tree->indexFromItem(node));
+            emit delegate->commitData(editor);
+            emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+        m_labelEditKey.clear();
+    }
+    CommitInheritanceInput();
 }
 
 }   // namespace morvane

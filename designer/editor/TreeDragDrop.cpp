@@ -209,6 +209,7 @@ void frmOrraDevelopment::tvDocument_DragOver(QObject* source, QPoint pos)
 
 void frmOrraDevelopment::tvDocument_DragDrop(QObject* source, QPoint /*pos*/)
 {
+    FinishOpenEdits();
     m_draggingNode = false;
     auto* tree = qobject_cast<QTreeWidget*>(source);
     if (!tree || !m_tree || !m_document) return;

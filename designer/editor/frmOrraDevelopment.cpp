@@ -592,6 +592,7 @@ bool frmOrraDevelopment::SetNodeText(const QString& key, const QString& text)
 
 bool frmOrraDevelopment::Save()
 {
+    FinishOpenEdits();
     orra::db::Connection* con = nullptr;
     bool began = false;
     try {
@@ -663,13 +664,15 @@ xml::Node frmOrraDevelopment::CreateParameterElement(xml::Node owner, const QStr
 
 void frmOrraDevelopment::ReLoad()
 {
+    FinishOpenEdits();
     // The engine of a debug run walks the document shown: it is not replaced under it.
     if (StructureLocked()) return;
     if (m_documentChanged) {
         const int answer =
             orra::userInterface().messageBox(QStringLiteral("Save Changes ?"), orra::vbYesNoCancel, windowTitle());
         if (answer == orra::vbCancel) return;
-        if (answer == orra::vbYes) Save();
+        // A failed save keeps the edits (it has said why), as on closing.
+        if (answer == orra::vbYes && !Save()) return;
     }
     try {
         // A document that no longer loads leaves the one shown in place (the error was shown).
@@ -805,7 +808,13 @@ void frmOrraDevelopment::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (DeferCloseDuringRun() || !Form_QueryUnload()) {
+    if (DeferCloseDuringRun()) {
+        event->ignore();
+        return;
+    }
+    m_closePending = false;
+    // A window that let go of its document has nothing of it to save.
+    if (!m_documentReleased && !Form_QueryUnload()) {
         event->ignore();
         return;
     }
@@ -833,9 +842,10 @@ void frmOrraDevelopment::Form_Unload()
     }
     if (m_tree) frmtvDocument::instance()->UnloadtvDocument(m_tree);
     m_tree = nullptr;
-    // The lock is released whatever happened before.
+    // The lock is released whatever happened before, if it is still this window's: a window
+    // that let go of its document, or whose document another window now edits, leaves it.
     try {
-        UnlockDocument(m_docID);
+        if (!m_documentReleased && !DocumentHeldByAnotherWindow(m_docID, this)) UnlockDocument(m_docID);
     } catch (const orra::Error& e) {
         showError(e.description());
     }

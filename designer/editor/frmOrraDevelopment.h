@@ -56,6 +56,11 @@ class frmOrraDevelopment : public QWidget {
     Q_PROPERTY(QString OrraName READ orraName WRITE setOrraName)
     Q_PROPERTY(orra::xml::Document* Document READ document)
     Q_PROPERTY(QTreeWidget* tvDocument READ tvDocument)
+    // Set when the window no longer stands for its document (deleted, or overwritten by another
+    // window's Save As): it then neither saves it nor releases its lock, and no look-up finds it.
+    Q_PROPERTY(bool DocumentReleased READ documentReleased WRITE setDocumentReleased)
+    // True while a close waits for the window's run to unwind.
+    Q_PROPERTY(bool ClosePending READ closePending)
 
 public:
     // The property panes, by their index in frames.
@@ -86,6 +91,9 @@ public:
     void setDocumentChanged(bool changed) { m_documentChanged = changed; }
     int docID() const { return m_docID; }
     void setDocID(int id) { m_docID = id; }
+    bool documentReleased() const { return m_documentReleased; }
+    void setDocumentReleased(bool released) { m_documentReleased = released; }
+    bool closePending() const { return m_closePending; }
     QString orraName() const { return m_orraName; }
     void setOrraName(const QString& name) { m_orraName = name; }
     orra::xml::Document* document() const { return m_document.get(); }
@@ -395,6 +403,10 @@ private:
     void StopDebugMode(bool rebuildTree = true);
     // A close while a debug run is under way: stops the run and closes once it has unwound.
     bool DeferCloseDuringRun();
+    // Commits an edit box left open (a node's label, the Inheritance value box) to the element
+    // it was opened on; every command that moves the selection or changes the document first.
+    void FinishOpenEdits();
+    void CommitInheritanceInput();
     void LockForDebug(bool locked);
     float RunLoop();
     void BreakRule(const QString& id);
@@ -425,6 +437,10 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     bool m_active = false;
+    bool m_documentReleased = false;
+    // The node whose label is being edited (empty: none).
+    QString m_labelEditKey;
+    bool m_closePending = false;
     int m_resultPaneTop = 0;
 
     // Layout.

@@ -575,14 +575,41 @@ void frmMDIMain::closeEvent(QCloseEvent* e)
 
 void frmMDIMain::mnuFileExit_Click()
 {
-    // The main window first: its document windows may ask to save; one that refuses stops Exit.
-    if (!close()) return;
+    if (m_exitWait) m_exitWait->stop();
+    m_exitWaitsFor.clear();
+    // The main window first: its document windows may ask to save; one that refuses stops Exit,
+    // unless it only put its close off until its run has unwound.
+    if (!close()) {
+        for (QWidget* w : documentWindows())
+            if (w->property("ClosePending").toBool()) m_exitWaitsFor.append(w);
+        if (m_exitWaitsFor.isEmpty()) return;
+        if (!m_exitWait) {
+            m_exitWait = new QTimer(this);
+            m_exitWait->setInterval(50);
+            connect(m_exitWait, &QTimer::timeout, this, &frmMDIMain::exitAfterRuns);
+        }
+        m_exitWait->start();
+        return;
+    }
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w == this || !w->isVisible()) continue;
         w->raise();
         w->close();   // a window that only hides itself (the free-standing text window) is done too
     }
     QCoreApplication::quit();
+}
+
+void frmMDIMain::exitAfterRuns()
+{
+    bool gone = true;
+    for (const QPointer<QWidget>& w : std::as_const(m_exitWaitsFor)) {
+        if (!w) continue;
+        if (w->property("ClosePending").toBool()) return;   // still unwinding
+        gone = false;
+    }
+    m_exitWait->stop();
+    m_exitWaitsFor.clear();
+    if (gone) mnuFileExit_Click();
 }
 
 // ---- Panes --------------------------------------------------------------------------------
@@ -1030,7 +1057,9 @@ void frmMDIMain::openFindDialog(int mode)
     if (auto* editor = qobject_cast<QPlainTextEdit*>(window->focusWidget())) {
         QString selected = editor->textCursor().selectedText();
         selected.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-        if (auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("txtFindWhat"))) field->setText(selected);
+        // Nothing selected leaves the field as it was (its first text, or the last search).
+        if (auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("txtFindWhat")); field && !selected.isEmpty())
+            field->setText(selected);
     }
     if (auto* d = qobject_cast<QDialog*>(dialog.data()))
         d->exec();

@@ -40,6 +40,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QPlainTextEdit;
+class QTimer;
 class QToolBar;
 class QToolButton;
 
@@ -205,6 +206,9 @@ private:
     QAction* addButton(const QString& key, const QString& tip, const QString& image);
     void setButtonImage(QAction* button, const QString& image);
     bool closeDocumentWindows();
+    // After an Exit that a document window put off until its run unwinds: Exit again once every
+    // such window has gone; dropped when one of them stays (it refused its close and said why).
+    void exitAfterRuns();
     void openFindDialog(int mode);
 
     orra::DockHost* m_td = nullptr;
@@ -226,6 +230,8 @@ private:
     QPointer<QWidget> m_findDialog;
     bool m_firstActivation = false;
     bool m_unloaded = false;
+    QTimer* m_exitWait = nullptr;
+    QList<QPointer<QWidget>> m_exitWaitsFor;
 };
 
 }   // namespace morvane

@@ -94,6 +94,32 @@ QMdiArea* mainMdiArea()
     return nullptr;
 }
 
+// Keeps the error a check reported instead of showing it; everything else goes to the host.
+class ReasonKeeper : public orra::UserInterface {
+public:
+    bool interactive() const override { return orra::userInterface().interactive(); }
+    int messageBox(const QString& text, int style, const QString& title) override
+    {
+        return orra::userInterface().messageBox(text, style, title);
+    }
+    QString inputBox(const QString& prompt, const QString& title, const QString& initial, bool* cancelled) override
+    {
+        return orra::userInterface().inputBox(prompt, title, initial, cancelled);
+    }
+    void reportError(long, const QString&, const QString& text, const QString&) override
+    {
+        if (description.isEmpty()) description = text;
+    }
+    void processEvents() override { orra::userInterface().processEvents(); }
+
+    QString description;
+};
+
+bool standsFor(const QWidget* window, long id)
+{
+    return window->property("DocID").toLongLong() == id && !window->property("DocumentReleased").toBool();
+}
+
 void releaseQuietly(long id)
 {
     try {
@@ -282,6 +308,15 @@ QList<QWidget*> DocumentWindows()
     return result;
 }
 
+bool DocumentHeldByAnotherWindow(long id, const QWidget* except)
+{
+    QList<QWidget*> windows = DocumentWindows();
+    if (frmMDIMain* main = frmMDIMain::instance()) windows += main->documentWindows();
+    for (QWidget* w : std::as_const(windows))
+        if (w != except && standsFor(w, id)) return true;
+    return false;
+}
+
 void BringDocumentWindowToFront(QWidget* window)
 {
     if (!window) return;
@@ -298,9 +333,14 @@ void BringDocumentWindowToFront(QWidget* window)
 
 void OpenDocumentWindow(long id, const QString& caption)
 {
-    if (!orra::HasDocPermission(orra::mainConnection().get(), id, 0, orra::rightEdit)) {
-        orra::userInterface().messageBox(
-            QStringLiteral("Permission Denied : You could not open this document"), orra::vbOKOnly);
+    // A right that could not be decided (the document is gone, the connection failed) says why
+    // in one box; only a right refused is a denial.
+    ReasonKeeper reason;
+    if (!orra::HasDocPermission(orra::mainConnection().get(), id, 0, orra::rightEdit, &reason)) {
+        orra::userInterface().messageBox(reason.description.isEmpty()
+                ? QStringLiteral("Permission Denied : You could not open this document")
+                : reason.description,
+            orra::vbOKOnly);
         return;
     }
     if (QWidget* window = FindDocumentWindow(id, caption, true)) BringDocumentWindowToFront(window);
@@ -309,7 +349,7 @@ void OpenDocumentWindow(long id, const QString& caption)
 QWidget* FindDocumentWindow(long id, const QString& caption, bool create)
 {
     for (QWidget* w : DocumentWindows())
-        if (w->property("DocID").toLongLong() == id) return w;
+        if (standsFor(w, id)) return w;
     if (!create) return nullptr;
 
     bool locked = false;

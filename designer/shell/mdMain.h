@@ -61,7 +61,8 @@ void SetCatalogueNodeState(orra::KeyedTree& tree, QTreeWidgetItem* node, bool di
 // true) and the window is brought to the front.
 void OpenDocumentWindow(long id, const QString& caption);
 
-// The open document window whose DocID is id (the first one created of those that match), or
+// The open document window whose DocID is id (the first one created of those that match; a
+// window whose DocumentReleased property is set no longer counts), or
 // when there is none and create is true: LockDocument(id), a new window from the registered
 // document-window creator, its DocID set, LoadWindow() invoked, its caption set, and shown
 // (as a sub-window of the main window frmMDIMain, or of another main window's MDI area). Any failure (the lock refused,
@@ -71,6 +72,10 @@ QWidget* FindDocumentWindow(long id, const QString& caption, bool create);
 
 // The document windows that FindDocumentWindow made and that are still alive, oldest first.
 QList<QWidget*> DocumentWindows();
+
+// True when a document window other than except stands for document id (its DocID, and
+// DocumentReleased not set): the document's lock is that window's.
+bool DocumentHeldByAnotherWindow(long id, const QWidget* except);
 
 // Brings a document window (or the MDI sub-window that holds it) to the front.
 void BringDocumentWindowToFront(QWidget* window);

@@ -211,6 +211,11 @@ RecordsetPtr Connection::execute(const QString& sql, const QList<Parameter>& par
         e.description = QStringLiteral("Out of memory");
         fail(ProviderFailure{{e}}, m_backend->name());
     }
+    // A statement that failed before any row set came back fails the call, as ADO raises it.
+    for (const ResultSet& set : result.sets) {
+        if (set.hasRows) break;
+        if (!set.errors.isEmpty()) fail(ProviderFailure{result.messages + set.errors}, m_backend->name());
+    }
     m_errors = result.messages;
     for (auto& e : m_errors)
         if (e.source.isEmpty()) e.source = m_backend->name();

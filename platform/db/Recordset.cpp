@@ -221,6 +221,10 @@ bool Recordset::NextRecordset()
         m_closed = true;
         return false;
     }
+    if (!m_sets[m_set].errors.isEmpty()) {
+        const ProviderError& e = m_sets[m_set].errors.first();
+        throw Error(e.number, e.source.isEmpty() ? kSource : e.source, e.description);
+    }
     return true;
 }
 

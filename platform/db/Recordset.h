@@ -28,6 +28,9 @@ struct ResultSet {
     std::vector<QVariant> values;
     long recordsAffected = -1;   // for statements without rows
     bool hasRows = false;        // false: the statement returned no row set at all (closed)
+    // The statement in this place failed (the batch went on, or ended after result sets):
+    // reaching it raises the first error.
+    QList<ProviderError> errors;
 
     long rowCount() const { return fields.empty() ? 0 : long(values.size() / fields.size()); }
     // The index of the field named name (without regard to case); -1 when there is none.
@@ -68,6 +71,7 @@ public:
     const QVariant& value(const QString& name) const;   // throws kItemNotFound for an unknown name
 
     // Moves to the next result set of the batch; false (and closed) when there is none.
+    // Reaching a statement that failed raises its error (the next call moves past it).
     bool NextRecordset();
     long recordsAffected() const;
 

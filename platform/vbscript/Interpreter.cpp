@@ -1247,6 +1247,8 @@ Variant Interpreter::runFrame(const Proc& p, ClassInstance* me, Variant** slotPt
 
 Variant Interpreter::newInstance(const Expr& e)
 {
+    // The built-in class wins: a script's own class RegExp may be declared but never made.
+    if (e.key == u"regexp") return Variant::object(newRegExp());
     GlobalEntry* g = lookupGlobal(e);
     if (g && g->kind == GlobalEntry::Class) {
         auto cls = g->cls;
@@ -1265,7 +1267,6 @@ Variant Interpreter::newInstance(const Expr& e)
         }
         return Variant::object(inst);
     }
-    if (e.key == u"regexp") return Variant::object(newRegExp());
     raiseNamed(kClassNotDefined, e.name);
 }
 

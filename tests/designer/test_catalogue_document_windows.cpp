@@ -82,6 +82,16 @@ TEST_F(OpeningDocuments, WithoutTheEditRightNothingOpensAndNothingIsLocked)
     EXPECT_EQ(lockHolder(5), -1);
 }
 
+TEST_F(OpeningDocuments, ADocumentDeletedMeanwhileSaysSoInOneBox)
+{
+    admin->execute(QStringLiteral("delete from tbOrraSQL where ID=6"));
+    logOnAs(QStringLiteral("bob"));
+    OpenDocumentWindow(6, QStringLiteral("Ledger"));
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Document 6 does not exist")});
+    EXPECT_EQ(windowOf(6), nullptr);
+    EXPECT_EQ(lockHolder(6), -1);
+}
+
 TEST_F(OpeningDocuments, ARoleThatAllowsOpensAndADenyOfTheUserWins)
 {
     allowDoc(6, readers, rightEdit, 0);

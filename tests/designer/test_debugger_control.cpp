@@ -3,6 +3,12 @@
 
 #include "DebuggerFixture.h"
 
+#include "designer/catalogue/CatalogueCommands.h"
+#include "designer/catalogue/frmSaveAs.h"
+#include "designer/catalogue/frmpbOrra.h"
+#include "designer/shell/DesignerFactories.h"
+#include "designer/shell/mdMain.h"
+
 #include "designer/editor/TreeEditing.h"
 #include "platform/widgets/RichTextBox.h"
 
@@ -330,6 +336,125 @@ TEST_F(DebuggerControlTest, TheLockedSqlEditorSelectsByKeyboard)
     QTest::keyClick(sql, Qt::Key_Delete);
     EXPECT_EQ(sql->Text(), text);
     trigger("mnuDebugStop");
+}
+
+}   // namespace
+}   // namespace orra::test
+
+namespace orra::test {
+namespace {
+
+// The catalogue commands that take a document away from its open window while that window
+// runs it: the window stays until its run has unwound, and a lock goes only with its owner.
+enum class Road { DeleteDocument, DeleteCategory, SaveAsOntoIt };
+struct TakenAway {
+    Road road;
+    bool minimized;
+    const char* name;
+};
+
+class RunUnderCatalogueCommandTest : public DebuggerTest, public ::testing::WithParamInterface<TakenAway> {
+protected:
+    void TearDown() override
+    {
+        morvane::setSaveAsDialogRunner(nullptr);
+        morvane::setDocumentWindowCreator(nullptr);
+        DebuggerTest::TearDown();
+    }
+    // Waits until the window has gone (its close put off until the run has unwound).
+    static void waitUntilGone(const QPointer<QWidget>& w)
+    {
+        for (int i = 0; i < 50 && w; ++i) QTest::qWait(20);
+    }
+};
+
+TEST_P(RunUnderCatalogueCommandTest, TheWindowOutlivesItsRunAndTheLockStaysWithItsOwner)
+{
+    const TakenAway& c = GetParam();
+    addSampleDocuments();
+    loadMain();
+    morvane::frmOrraDevelopment::registerWindow();
+    morvane::OpenDocumentWindow(20, QStringLiteral("Inner"));
+    morvane::OpenDocumentWindow(10, QStringLiteral("Main"));
+    QWidget* other = morvane::FindDocumentWindow(20, QString(), false);
+    auto* w = qobject_cast<morvane::frmOrraDevelopment*>(morvane::FindDocumentWindow(10, QString(), false));
+    ASSERT_NE(w, nullptr) << dui.texts().join(QLatin1Char('|')).toStdString();
+    ASSERT_NE(other, nullptr);
+    QPointer<QWidget> alive(w);
+    if (c.minimized) w->parentWidget()->showMinimized();
+    morvane::frmpbOrra pane;
+    morvane::setSaveAsDialogRunner([](morvane::frmSaveAs& d) {
+        d.tvOrra()->setCurrentItem(d.tvOrra()->node(QStringLiteral("T10")));
+        d.NodeClick(d.tvOrra()->node(QStringLiteral("T10")));
+        d.cmdOK()->click();
+    });
+    bool acted = false;
+    dui.onYield = [&] {
+        if (acted || !alive || !w->DocOrra() || !w->DocOrra()->IsRunning()) return;
+        acted = true;
+        switch (c.road) {
+        case Road::DeleteDocument:
+            dui.answers = {vbYes};
+            pane.tvOrra()->setCurrentItem(pane.tvOrra()->node(QStringLiteral("T10")));
+            morvane::mnuFileDelete_Click(pane);
+            break;
+        case Road::DeleteCategory:
+            dui.answers = {vbYes};
+            pane.tvOrra()->setCurrentItem(pane.tvOrra()->node(QStringLiteral("C1")));
+            morvane::mnuFileDelete_Click(pane);
+            break;
+        case Road::SaveAsOntoIt:
+            // Yes to overwriting, Yes to closing the window of the target.
+            dui.answers = {vbYes, vbYes};
+            morvane::mnuFileSaveAs_Click(&pane, other);
+            break;
+        }
+        // Still there: its run is on the stack.
+        EXPECT_FALSE(alive.isNull());
+    };
+    w->SetDebugMode(true);
+    ASSERT_TRUE(acted);
+    dui.onYield = nullptr;
+    waitUntilGone(alive);
+    EXPECT_TRUE(alive.isNull());
+    if (c.road == Road::SaveAsOntoIt) {
+        // The window that now edits document 10 keeps its lock.
+        EXPECT_EQ(morvane::FindDocumentWindow(10, QString(), false), other);
+        EXPECT_EQ(lockCount(10), 1);
+        EXPECT_EQ(lockCount(20), 0);
+    } else {
+        EXPECT_EQ(long(scalar(*admin, QStringLiteral("select count(*) from tbOrraSQL where ID=10")).toLongLong()), 0);
+        EXPECT_EQ(lockCount(10), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, RunUnderCatalogueCommandTest,
+    ::testing::Values(TakenAway{Road::DeleteDocument, true, "DeleteDocumentMinimized"},
+        TakenAway{Road::DeleteDocument, false, "DeleteDocument"},
+        TakenAway{Road::DeleteCategory, true, "DeleteCategoryMinimized"},
+        TakenAway{Road::SaveAsOntoIt, true, "SaveAsOntoItMinimized"},
+        TakenAway{Road::SaveAsOntoIt, false, "SaveAsOntoIt"}),
+    [](const ::testing::TestParamInfo<TakenAway>& info) { return std::string(info.param.name); });
+
+TEST_F(DebuggerControlTest, ExitDuringARunCompletesOnceTheRunHasUnwound)
+{
+    morvane::frmOrraDevelopment* w = openSample();
+    ASSERT_NE(w, nullptr);
+    QPointer<QWidget> alive(w);
+    bool exited = false;
+    dui.onYield = [&] {
+        if (exited || !alive || !w->DocOrra() || !w->DocOrra()->IsRunning()) return;
+        exited = true;
+        trigger("mnuFileExit");
+        EXPECT_FALSE(alive.isNull());
+    };
+    trigger("mnuDebugStart");
+    ASSERT_TRUE(exited);
+    dui.onYield = nullptr;
+    for (int i = 0; i < 50 && main->isVisible(); ++i) QTest::qWait(20);
+    EXPECT_TRUE(alive.isNull());
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(lockCount(10), 0);
 }
 
 }   // namespace

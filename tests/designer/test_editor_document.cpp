@@ -308,6 +308,41 @@ TEST_F(EditorDocumentTest, RefusedChangeRightStoresNothing)
     EXPECT_EQ(storedCheckSum(12), before);
 }
 
+TEST_F(EditorDocumentTest, RefreshKeepsTheEditsWhenTheSaveFails)
+{
+    // Two ways a save fails while the document still reads: the Change right withdrawn, and
+    // an include the catalogue refuses as a relation.
+    for (const bool withoutChangeRight : {true, false}) {
+        SCOPED_TRACE(withoutChangeRight ? "no Change right" : "refused relation");
+        if (withoutChangeRight) {
+            addUser(QStringLiteral("reader"));
+            useCatalogue(std::shared_ptr<db::Connection>(connectAs(QStringLiteral("reader"))));
+        }
+        std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
+        ASSERT_TRUE(w);
+        xml::setAttribute(w->document()->documentElement(), "Server", "edited");
+        if (!withoutChangeRight) {
+            xml::Node inc = xml::appendElement(w->document()->documentElement(), "Include");
+            xml::setAttribute(inc, "ID", "B0.I2");
+            xml::setAttribute(inc, "Name", "Include:Gone");
+            xml::setAttribute(inc, "DocID", "777");
+        }
+        w->setDocumentChanged(true);
+        ui.boxes.clear();
+        ui.answers = {vbYes};
+        w->ReLoad();
+        ASSERT_EQ(ui.boxes.size(), 2u);
+        EXPECT_EQ(ui.boxes[0].text, "Save Changes ?");
+        if (withoutChangeRight)
+            EXPECT_EQ(ui.boxes[1].text, "Permission Denied : You could not change this document");
+        EXPECT_EQ(xml::attribute(w->document()->documentElement(), "Server"), "edited");
+        EXPECT_TRUE(w->documentChanged());
+        EXPECT_EQ(storedText(12), reportText);
+        w->setDocumentChanged(false);
+        useCatalogue(std::shared_ptr<db::Connection>(connect(QStringLiteral("sa"), QStringLiteral("secret"))));
+    }
+}
+
 TEST_F(EditorDocumentTest, FailingRelationsRewriteRollsTheWholeSaveBack)
 {
     admin->execute(QStringLiteral("insert into tbOrraRelations values (12, 11)"));

@@ -411,10 +411,18 @@ TEST_F(EditorTextsTest, TheMainWindowShowsTheCaretLineAndOpensTheFindDialog)
     ASSERT_TRUE(sql->hasFocus());
     sql->setSelStart(int(sql->Text().indexOf(QLatin1String("where"))));
     EXPECT_EQ(main->panelText(QStringLiteral("Line")), QStringLiteral("Line: 3"));
-    // Find takes the editor's selection as its search text.
+    // With nothing selected Find opens on its first text; with a selection, on that.
+    QString searched, caption;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<frmFindReplace*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        searched = dialog->findChild<QLineEdit*>(QStringLiteral("txtFindWhat"))->text();
+        dialog->cmdCancel_Click();
+    });
+    main->mnuDocFind_Click();
+    EXPECT_EQ(searched, QStringLiteral("{Regular Expression}"));
     sql->setSelStart(int(sql->Text().indexOf(QLatin1String("Orders"))));
     sql->setSelLength(6);
-    QString searched, caption;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<frmFindReplace*>(QApplication::activeModalWidget());
         ASSERT_TRUE(dialog);

@@ -29,6 +29,18 @@ protected:
         for (int i = 0; i < n->childCount(); ++i) keys << DocumentTree::key(n->child(i));
         return keys;
     }
+    // Every own named node of the tree shows its element's Name under its element's ID.
+    static void expectTreeAndDocumentAgree(frmOrraDevelopment* w)
+    {
+        const xml::Node root = w->document()->documentElement();
+        for (const QString& line : treeLines(w->tvDocument())) {
+            const QStringList parts = line.trimmed().split(QLatin1Char('|'));
+            if (!QStringList{"Block", "Station", "Script", "Parameter"}.contains(parts[1])) continue;
+            const xml::Node e = FindElementByAttribute(root, "ID", parts[0]);
+            ASSERT_TRUE(e) << parts[0];
+            EXPECT_EQ(xml::attribute(e, "Name"), parts[2]) << parts[0];
+        }
+    }
     // The editor open on the selected node's label, or null.
     static QLineEdit* labelEditor(frmOrraDevelopment* w)
     {
@@ -338,6 +350,59 @@ TEST_F(BuildersTest, LabelEditRenamesThroughTheTree)
     EXPECT_EQ(w->tvDocument_AfterLabelEdit("Checkpoint"), 0);
     EXPECT_EQ(xml::attribute(element(w, "B0.0.S0"), "Name"), "Checkpoint");
     EXPECT_EQ(xml::attribute(element(w, "B0.0.S0"), "ID"), "B0.0.S0");
+}
+
+TEST_F(BuildersTest, ALabelLeftOpenGoesToItsOwnElementBeforeTheNextCommand)
+{
+    frmOrraDevelopment* w = openInMain(8);
+    ASSERT_TRUE(w);
+    int n = 0;
+    for (const char* builder : {"mnuDocNewBlock", "mnuDocNewParameter"}) {
+        for (const char* command : {"mnuDocNewBlock", "mnuDocNewStation", "mnuDocNewScript", "mnuDocNewParameter",
+                 "mnuFileSave", "mnuDocDelete"}) {
+            SCOPED_TRACE(std::string(builder) + " then " + command);
+            click(w, "B0");
+            main->menuItem(QLatin1String(builder))->trigger();
+            QLineEdit* e = labelEditor(w);
+            ASSERT_TRUE(e);
+            const QString key = DocumentTree::key(w->documentTree()->currentItem());
+            // Typed without Enter; the next command comes first.
+            const QString typed = QStringLiteral("Sales%1").arg(++n);
+            e->setText(typed);
+            main->menuItem(QLatin1String(command))->trigger();
+            QApplication::processEvents();
+            const QString renamed = std::string(builder) == "mnuDocNewParameter" ? "B0.P_" + typed : key;
+            if (std::string(command) != "mnuDocDelete") {
+                ASSERT_TRUE(w->documentTree()->node(renamed));
+                EXPECT_EQ(w->documentTree()->node(renamed)->text(0), typed);
+                EXPECT_EQ(xml::attribute(element(w, renamed), "Name"), typed);
+            }
+            expectTreeAndDocumentAgree(w);
+        }
+    }
+    EXPECT_TRUE(storedText(8).contains("Name=\"Sales5\""));
+}
+
+TEST_F(BuildersTest, ABlankElementNameIsRefused)
+{
+    frmOrraDevelopment* w = openInMain(1);
+    ASSERT_TRUE(w);
+    morvane::DocumentTree* tree = w->documentTree();
+    for (const char* key : {"B0.0", "B0.0.S0", "B0.0.X0", "B0.P_City"}) {
+        SCOPED_TRACE(key);
+        QTreeWidgetItem* node = click(w, key);
+        const QString before = node->text(0);
+        ui.boxes.clear();
+        tree->editItem(node);
+        QLineEdit* e = labelEditor(w);
+        ASSERT_TRUE(e);
+        e->setText("  ");
+        QTest::keyClick(e, Qt::Key_Return);
+        QApplication::processEvents();
+        EXPECT_EQ(tree->node(key)->text(0), before);
+        EXPECT_EQ(xml::attribute(element(w, key), "Name"), before);
+        EXPECT_EQ(ui.boxes.size(), 1u);
+    }
 }
 
 TEST_F(BuildersTest, NewBlockNamedByItsLabel)

@@ -157,3 +157,113 @@ TEST_F(ExactValues, StarsUnionsAndFunctionsKeepEachColumnInItsPlace)
     EXPECT_EQ(one("select case when Amount > 1 then 'big' else 'small' end from Sales where ID=1").first.type,
         DataType::VarChar);
 }
+// Values and types that SQL Server's documentation gives: its precision and scale rules, the
+// ranges of money and decimal, ROUND, POWER, ISNULL and AVG.
+TEST_F(ExactValues, DocumentedValuesAndResultTypes)
+{
+    c->execute("create table Wide (M money, D decimal(38,4))");
+    c->execute("insert into Wide values (922337203685477.5807, 12345678901234567890.1234)");
+    c->execute("insert into Wide values (-922337203685477.5808, -0.0001)");
+    // a sum whose double would drift from the exact 7649384000.00
+    const QString rows = "with n(i) as (select 1 union all select i + 1 from n where i < 100000) ";
+    double drift = 0;
+    for (int k = 0; k < 100000; ++k) drift += 19.99 + 76473.75 + 0.10;
+    ASSERT_NE(drift, 7649384000.0);
+    const struct {
+        const char* sql;
+        DataType type;
+        int precision, scale;
+        const char* value;
+    } cases[] = {
+        {"select cast(12345678901234567890.1234 as decimal(38,4))", DataType::Numeric, 38, 4,
+            "12345678901234567890.1234"},
+        {"select cast(922337203685477.5807 as money)", DataType::Currency, 19, 4, "922337203685477.5807"},
+        {"select cast(-922337203685477.5808 as money)", DataType::Currency, 19, 4, "-922337203685477.5808"},
+        {"select cast(214748.3647 as smallmoney)", DataType::Currency, 10, 4, "214748.3647"},
+        {"select max(M) from Wide", DataType::Currency, 19, 4, "922337203685477.5807"},
+        {"select min(M) from Wide", DataType::Currency, 19, 4, "-922337203685477.5808"},
+        {"select D from Wide where D > 1", DataType::Numeric, 38, 4, "12345678901234567890.1234"},
+        {"select sum(D) from Wide", DataType::Numeric, 38, 4, "12345678901234567890.1233"},
+        {"select cast(0.0000009000 as decimal(30,20)) * cast(1.0000000000 as decimal(30,20))", DataType::Numeric, 38,
+            17, "0.00000090000000000"},
+        {"select cast(0.0000009000 as decimal(30,10)) * cast(1.0000000000 as decimal(30,10))", DataType::Numeric, 38,
+            6, "0.000001"},
+        {"select 2147483649 / 2", DataType::Numeric, 16, 6, "1073741824.500000"},
+        {"select round(748.58, -1)", DataType::Numeric, 5, 2, "750.00"},
+        {"select round(748.58, -2)", DataType::Numeric, 5, 2, "700.00"},
+        {"select round(748.58, -4)", DataType::Numeric, 5, 2, "0.00"},
+        {"select round(cast(748.58 as decimal(6,2)), -3)", DataType::Numeric, 6, 2, "1000.00"},
+        {"select round(123.9994, 3)", DataType::Numeric, 7, 4, "123.9990"},
+        {"select round(123.9995, 3)", DataType::Numeric, 7, 4, "124.0000"},
+        {"select round(123.4545, 2)", DataType::Numeric, 7, 4, "123.4500"},
+        {"select round(123.45, -2)", DataType::Numeric, 5, 2, "100.00"},
+        {"select round(150.75, 0)", DataType::Numeric, 5, 2, "151.00"},
+        {"select round(150.75, 0, 1)", DataType::Numeric, 5, 2, "150.00"},
+        {"select power(2.0, -100.0)", DataType::Numeric, 38, 1, "0.0"},
+        {"select power(2.00, -100.0)", DataType::Numeric, 38, 2, "0.00"},
+        {"select power(cast(2.0 as decimal(5,2)), -100.0)", DataType::Numeric, 38, 2, "0.00"},
+        {"select power(2.0, 3)", DataType::Numeric, 38, 1, "8.0"},
+        {"select sum(Amount) from Sales cross join n", DataType::Currency, 19, 4, "7649384000.0000"},
+        {"select avg(Amount) from Sales cross join n", DataType::Currency, 19, 4, "25497.9467"},
+        {"select sum(Amount) over (partition by City) from Sales where ID = 3", DataType::Currency, 19, 4, "0.1000"},
+    };
+    for (const auto& t : cases) {
+        const QString sql = QString::fromLatin1(t.sql);
+        expectExact(sql.contains(QLatin1String(" n")) ? rows + sql : sql, t.type, t.precision, t.scale, t.value);
+    }
+    // the first argument's type: int
+    const struct {
+        const char* sql;
+        DataType type;
+        const char* value;
+    } integers[] = {
+        {"select isnull(cast(null as int), 2.5)", DataType::Integer, "2"},
+        {"select avg(ID) from Sales where ID in (1, 2)", DataType::Integer, "1"},
+        {"select power(2, -100.0)", DataType::Integer, "0"},
+        {"select power(cast(2.0 as int), -100.0)", DataType::Integer, "0"},
+    };
+    for (const auto& t : integers) {
+        const auto [f, v] = one(QString::fromLatin1(t.sql));
+        EXPECT_EQ(f.type, t.type) << t.sql;
+        EXPECT_EQ(v.toString(), QString::fromLatin1(t.value)) << t.sql;
+    }
+}
+
+// What the server refuses, it refuses: overflow, and IIF of two NULL constants.
+TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
+{
+    c->execute("create table Extremes (I int)");
+    c->execute("insert into Extremes values (-2147483648)");
+    const struct {
+        const char* sql;
+        const char* message;   // empty: the documentation names no text
+    } cases[] = {
+        {"select abs(I) from Extremes", "Arithmetic overflow error converting expression to data type int."},
+        {"select round(748.58, -3)", ""},
+        {"select cast(922337203685477.5808 as money)", ""},
+        {"select cast(214748.3648 as smallmoney)", ""},
+        {"select iif(45 > 30, null, null)", ""},
+    };
+    for (const auto& t : cases) {
+        try {
+            db::RecordsetPtr rs = c->execute(t.sql);
+            ADD_FAILURE() << t.sql << " ran";
+        } catch (const Error& e) {
+            if (*t.message) EXPECT_EQ(e.description(), QString::fromLatin1(t.message)) << t.sql;
+        }
+    }
+}
+
+// A column without an alias has no name; alias = expression names it, a searched case too.
+TEST_F(ExactValues, ColumnsAreNamedAsTheServerNamesThem)
+{
+    db::RecordsetPtr rs = c->execute("select ID + 1, Amount, s.City, Rate r, x = ID * 2, \"Band\" = case when Amount > "
+                                     "100 then 'high' else 'low' end, @@rowcount, count(*) over () from Sales s "
+                                     "where ID = 2");
+    ASSERT_EQ(rs->fieldCount(), 8);
+    const char* names[] = {"", "Amount", "City", "r", "x", "Band", "", ""};
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(rs->field(k).name, QString::fromLatin1(names[k])) << k;
+    EXPECT_EQ(rs->value(4).toInt(), 4);
+    EXPECT_EQ(rs->value(5).toString(), QStringLiteral("high"));
+}
+

@@ -75,11 +75,19 @@ TEST_F(StringFunctions, PositionsAndPartsOfText)
     const QString doc = QString::fromLatin1(kDocument);
     expectAll({
         {"select left('abcdefg',2)", "ab"},
+        {"select substring('abcdef', 2, 3)", "bcd"},
+        {"select substring('abcdef', 0, 3)", "ab"},
+        {"select substring('abcdef', -1, 2)", ""},
+        {"select substring('abcdef', 7, 2)", ""},
         {"select right('abcdefg',2)", "fg"},
         {"select stuff('abcdef', 2, 3, 'ijklmn')", "aijklmnef"},
         {"select charindex('is', 'This is a string')", 3},
         {"select charindex('is', 'This is a string', 4)", 6},
         {"select charindex('TEST', 'This is a Test')", 11},
+        {"select charindex('TEST', 'This is a Test' COLLATE Latin1_General_CS_AS)", 0},
+        {"select charindex('Test', 'This is a Test' COLLATE Latin1_General_CS_AS)", 11},
+        {"select charindex('TEST', 'This is a Test' COLLATE Latin1_General_CI_AS)", 11},
+        {"select patindex('%ein%', 'Das ist ein Test' COLLATE Latin1_General_BIN)", 9},
         {"select patindex('%ter%', 'interesting data')", 3},
         {"select patindex('%en_ure%', 'Please ensure the door is locked!')", 8},
         {"select patindex('a%', 'abc')", 1},
@@ -95,6 +103,10 @@ TEST_F(StringFunctions, BuildingAndChangingText)
 {
     expectAll({
         {"select concat('Happy ', 'Birthday ', 11, '/', '25')", "Happy Birthday 11/25"},
+        {"select replace('abcdefghicde','cde','xxx')", "abxxxfghixxx"},
+        {"select replace('This is a Test' COLLATE Latin1_General_BIN, 'Test', 'desk')", "This is a desk"},
+        {"select replace('This is a Test' COLLATE Latin1_General_BIN, 'test', 'desk')", "This is a Test"},
+        {"select replace('This is a Test', 'TEST', 'desk')", "This is a desk"},
         {"select concat_ws(',','1 Microsoft Way', NULL, NULL, 'Redmond', 'WA', 98052)",
             "1 Microsoft Way,Redmond,WA,98052"},
         {"select quotename('abc[]def')", "[abc[]]def]"},
@@ -184,6 +196,10 @@ TEST_F(StringFunctions, TryAndParseConvertOrGiveNull)
         {"select try_convert(int, 'x12')", QVariant()},
         {"select parse('€345,98' as money using 'de-DE')", "345.98"},
         {"select try_parse('x' as money using 'de-DE')", QVariant()},
+        {"select try_parse('Jabberwokkie' as datetime2 using 'en-US')", QVariant()},
+        {"select case when try_parse('Aragorn' as decimal using 'sr-Latn-CS') is null then 'True' else 'False' end",
+            "True"},
+        {"select case when try_parse('01/01/2011' as datetime2) is null then 'True' else 'False' end", "False"},
         {"select isnumeric('+')", 1},
         {"select isnumeric('$')", 1},
         {"select isnumeric('12.5e3')", 1},
@@ -274,6 +290,7 @@ TEST_F(StringFunctions, WrongCallsGiveTheServersErrors)
     } cases[] = {
         {"select left('abc', -1)", "Invalid length parameter passed to the LEFT or SUBSTRING function."},
         {"select left('abc')", "The left function requires 2 argument(s)."},
+        {"select substring('abc', 1, -1)", "Invalid length parameter passed to the LEFT or SUBSTRING function."},
         {"select concat('a')", "The concat function requires 2 to 254 arguments."},
         {"select translate('abc', 'ab', 'x')",
             "The second and third arguments of the TRANSLATE built-in function must contain an equal number of "

@@ -208,7 +208,7 @@ TEST(Translator, CreateTableTypes)
                   "Turkish_CI_AS null, Note varchar(max), B bit)"),
         QStringLiteral(
             "create table X(ID INTEGER PRIMARY KEY AUTOINCREMENT not null, Name char(10) COLLATE TR_CI "
-            "CONSTRAINT \"String or binary data would be truncated.\" CHECK (length(rtrim(\"Name\")) <= 10) null, "
+            "CONSTRAINT \"String or binary data would be truncated.\" CHECK (length(\"Name\") <= 10 OR length(rtrim(\"Name\")) <= 10) null, "
             "Note varchar COLLATE TR_CI, B bit)"));
 }
 

@@ -142,7 +142,10 @@ void printErrors(const db::Connection& c, const orra::Error& e, QTextStream& err
 {
     bool any = false;
     for (const db::ProviderError& p : c.errors()) {
-        if (p.number == 0) continue;
+        if (p.number == 0) {   // the batch's messages before its error
+            err << p.description << '\n';
+            continue;
+        }
         err << QStringLiteral("Msg %1, SQL state %2: %3").arg(p.nativeError).arg(p.sqlState, p.description) << '\n';
         any = true;
     }
@@ -156,6 +159,7 @@ int runBatch(db::Connection& c, const QString& text, const SqlOptions& o, QTextS
         for (const db::ProviderError& p : c.errors())
             if (p.number == 0) err << p.description << '\n';
         bool more = true;
+        int status = 0;
         while (rs && more) {
             if (rs->isOpen())
                 printSet(*rs, o, out);
@@ -164,9 +168,15 @@ int runBatch(db::Connection& c, const QString& text, const SqlOptions& o, QTextS
                            .arg(rs->recordsAffected())
                            .arg(rs->recordsAffected() == 1 ? "" : "s")
                     << "\n\n";
-            more = rs->NextRecordset();
+            try {
+                more = rs->NextRecordset();
+            } catch (const orra::Error& e) {
+                // A statement that failed: the batch went on after it, or ended there.
+                err << QStringLiteral("Msg %1: %2").arg(-e.number()).arg(e.description()) << '\n';
+                status = 1;
+            }
         }
-        return 0;
+        return status;
     } catch (const orra::Error& e) {
         printErrors(c, e, err);
         return 1;

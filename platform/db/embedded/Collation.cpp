@@ -313,6 +313,13 @@ QString collationNameFor(const QString& declared, bool unicode)
     return unicode ? base + QStringLiteral("_N") : base;
 }
 
+QString comparableIn(const QString& s, const TextCollation& c)
+{
+    std::u32string r = s.toStdU32String();
+    for (char32_t& ch : r) ch = foldIn(ch, c);
+    return QString::fromStdU32String(r);
+}
+
 QString upperIn(const QString& s, const TextCollation& c)
 {
     if (c.turkish) return turkishFold(s);

@@ -29,6 +29,9 @@ bool collationFromName(const QString& name, TextCollation& out);
 // when x has none): SQL functions learn their argument's collation this way.
 TextCollation probedCollation();
 
+// The text as the collation compares it (folded to upper case when case does not count).
+QString comparableIn(const QString& s, const TextCollation& c);
+
 // Upper and lower case as the collation has them.
 QString upperIn(const QString& s, const TextCollation& c);
 QString lowerIn(const QString& s, const TextCollation& c);

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/EmbeddedBackend.h"
+#include "platform/db/embedded/BatchRun.h"
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
@@ -268,11 +269,6 @@ template <int Part> void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** a
 
 }   // namespace
 
-struct EmbeddedBackend::Run {
-    const QList<db::Parameter>* params = nullptr;
-    qsizetype nextParam = 0;
-    ExecuteResult result;
-};
 
 EmbeddedBackend::EmbeddedBackend() : m_session(nullptr, detail::kSource) {}
 
@@ -458,6 +454,7 @@ void EmbeddedBackend::registerFunctions()
     registerStringFunctions(m_db);
     registerExactNumberFunctions(m_db);
     m_schema = std::make_unique<ConnectionSchema>(m_db);
+    registerBatchFunctions();
 }
 
 void EmbeddedBackend::registerSession()
@@ -577,6 +574,7 @@ void EmbeddedBackend::close()
     m_uid = -1;
     m_identity = QVariant();
     m_noCount = false;
+    m_xactAbort = false;
 }
 
 QString EmbeddedBackend::property(const QString& name) const
@@ -745,10 +743,16 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
     if (!tr->databases.isEmpty()) attachDatabases(tr->databases);
     Run run;
     run.params = &params;
+    run.variables.resize(size_t(tr->variables));
     m_rights.clearDenial();
+    Run* const outer = std::exchange(m_run, &run);
     try {
         runList(tr->statements, run);
+        endBatch(run);
+        m_run = outer;
     } catch (ProviderFailure& f) {
+        endBatch(run);
+        m_run = outer;
         // SQLite says "not authorized"; the server names the right that is missing.
         if (!f.errors.isEmpty() && !m_rights.denial().isEmpty()
             && ((f.errors.first().nativeError & 0xff) == SQLITE_AUTH
@@ -759,16 +763,18 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
             e.number = -m_rights.denialNumber();
             e.sqlState = QStringLiteral("42000");
         }
+        // SET XACT_ABORT ON: the error ends the transaction too.
+        if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        // The result sets before the error are delivered; the error follows them.
+        if (std::any_of(run.result.sets.begin(), run.result.sets.end(), [](const ResultSet& r) { return r.hasRows; })) {
+            deliverError(f, run);
+            return std::move(run.result);
+        }
         // The messages the batch sent before it failed reach the client ahead of the error.
         if (!run.result.messages.isEmpty()) f.errors = run.result.messages + f.errors;
         throw;
     }
     return std::move(run.result);
-}
-
-void EmbeddedBackend::runList(const std::vector<Statement>& list, Run& run)
-{
-    for (const Statement& st : list) runStatement(st, run);
 }
 
 db::ExecuteResult EmbeddedBackend::runNested(const QString& sql, const QList<db::Parameter>& params)
@@ -785,31 +791,24 @@ db::ExecuteResult EmbeddedBackend::runNested(const QString& sql, const QList<db:
     } depth(m_nested);
     Run run;
     run.params = &params;
+    run.variables.resize(size_t(tr->variables));
     runList(tr->statements, run);
+    endBatch(run);
     return std::move(run.result);
 }
 
-void EmbeddedBackend::runStatement(const Statement& st, Run& run)
+Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
 {
     // What the guards keep lasts as long as the transaction; outside one, a statement.
     if (m_nested == 0 && sqlite3_get_autocommit(m_db)) m_guardMemory.clear();
     if (m_nested > 0 && !st.as<SqlStatement>() && !st.as<IfStatement>() && !st.as<BlockStatement>())
         raise(QStringLiteral("42000"), QStringLiteral("A row guard may only read."), 50000);
+    if (Flow flow; runBatchStatement(st, run, flow)) return flow;
     if (const auto* sql = st.as<SqlStatement>()) {
         runSql(*sql, run);
-    } else if (const auto* test = st.as<IfStatement>()) {
-        sqlite3_stmt* s = prepare(test->condition);
-        const int n = sqlite3_bind_parameter_count(s);
-        QList<QVariant> args;
-        for (int i = 0; i < n; ++i)
-            args.append(run.nextParam < run.params->size() ? run.params->at(run.nextParam++) : QVariant());
-        const ResultSet rs = query(test->condition, args);
-        const bool yes = rs.rowCount() > 0 && rs.values[0].toLongLong() == 1;
-        runList(yes ? test->thenBranch : test->elseBranch, run);
-    } else if (const auto* block = st.as<BlockStatement>()) {
-        runList(block->body, run);
     } else if (const auto* noCount = st.as<NoCountStatement>()) {
         m_noCount = noCount->on;
+        run.rowCount = 0;
     } else if (const auto* print = st.as<PrintStatement>()) {
         // The server's PRINT: an informational message (number 0, state 01000) with the
         // value's text; NULL prints an empty line.
@@ -819,11 +818,13 @@ void EmbeddedBackend::runStatement(const Statement& st, Run& run)
         if (rs.rowCount() > 0 && !rs.fields.empty())
             message.description = db::Recordset::valueText(rs.values[0], rs.fields[0].type);
         run.result.messages.append(message);
+        run.rowCount = 0;
     } else if (const auto* call = st.as<ProcedureCall>()) {
         runProcedure(*call, run);
     } else {
         runAdministration(st, run);
     }
+    return Flow::Next;
 }
 
 QString EmbeddedBackend::insertColumns(const QString& schema, const QString& table)
@@ -875,13 +876,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
 {
     sqlite3_stmt* sel = prepare(st.sql);
     const StatementReset reset(sel);
-    const int n = sqlite3_bind_parameter_count(sel);
-    for (int i = 1; i <= n; ++i) {
-        if (run.nextParam >= run.params->size()) {
-            raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
-        }
-        db::sqlite::SqliteSession::bind(sel, i, run.params->at(run.nextParam++));
-    }
+    bindParameters(sel, run);
     const int cols = sqlite3_column_count(sel);
     const QStringList computed = computedColumnTypes(st);
     QStringList defs;
@@ -944,6 +939,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         ++rows;
     }
     if (rc != SQLITE_DONE) m_session.raise(rc);
+    run.rowCount = rows;
     // The copied values are padded already; rows added later are padded by the triggers.
     padNewTable(create);
     if (!m_noCount) {
@@ -999,13 +995,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         // succeeds or fails (declared first: it finalizes after the reset below).
         const ForgetStatement forget{*this, ddl ? sql : QString()};
         const StatementReset reset(s);
-        const int n = sqlite3_bind_parameter_count(s);
-        for (int i = 1; i <= n; ++i) {
-            if (run.nextParam >= run.params->size())
-                raise(
-                    QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
-            db::sqlite::SqliteSession::bind(s, i, run.params->at(run.nextParam++));
-        }
+        bindParameters(s, run);
         try {
             rs = m_session.run(s, computedColumnTypes(st));
         } catch (ProviderFailure& failure) {
@@ -1014,6 +1004,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         }
     }
     if (ddl) padNewTable(sql);
+    run.rowCount = rs.hasRows ? rs.rowCount() : std::max(rs.recordsAffected, 0L);
     if (!st.insert.name.isEmpty() && rs.recordsAffected > 0) {
         if (!insertColumns(st.insert.schema, st.insert.name).isEmpty())
             m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));

@@ -27,6 +27,9 @@ namespace orra::embedded {
 struct Statement;
 struct SqlStatement;
 struct ProcedureCall;
+struct Assignment;
+struct RaiseStatement;
+enum class Flow;
 
 class EmbeddedBackend : public db::Backend {
 public:
@@ -78,8 +81,22 @@ public:
 
 private:
     struct Run;
-    void runList(const std::vector<Statement>& list, Run& run);
-    void runStatement(const Statement& st, Run& run);
+    // BatchExecution.cpp: the batch's statements in order, with control flow, variables and
+    // the errors that end a statement or the batch.
+    Flow runList(const std::vector<Statement>& list, Run& run);
+    Flow runStatement(const Statement& st, Run& run);
+    bool runBatchStatement(const Statement& st, Run& run, Flow& flow);
+    // Binds the client's '?' parameters in order and the variables (":vN") by slot.
+    void bindParameters(sqlite3_stmt* statement, Run& run);
+    bool holds(const QString& condition, Run& run);
+    void runAssignment(const Assignment& a, Run& run);
+    void runRaise(const RaiseStatement& r, Run& run);
+    // Gives a failure SQL Server's number and text and keeps what the error functions read.
+    void noteError(db::ProviderFailure& failure, int line, Run& run);
+    // Puts the error in the results in its statement's place.
+    static void deliverError(const db::ProviderFailure& failure, Run& run);
+    void endBatch(Run& run);
+    void registerBatchFunctions();
     void runSql(const SqlStatement& st, Run& run);
     void runSelectInto(const SqlStatement& st, Run& run);
     // The server's own procedures, then those registered (Extensions.h).
@@ -127,6 +144,8 @@ private:
     int m_spid = 0;
     QString m_loginTime;
     bool m_noCount = false;
+    bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
+    Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)
     QVariant m_identity;
     QStringList m_attached;                       // other databases attached by name
     QHash<QString, sqlite3_stmt*> m_statements;   // prepared statements by SQLite text

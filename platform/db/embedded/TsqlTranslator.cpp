@@ -50,7 +50,11 @@ Translation translate(const QString& text, const QString& currentDatabase, const
         return tr;
     }
     translator::TranslationContext context(lex.tokens, int(text.size()), currentDatabase, tr, schema);
-    tr.statements = translator::StatementParser(context).parseList(false);
+    std::vector<int> lineStarts;
+    for (qsizetype i = text.indexOf(u'\n'); i >= 0; i = text.indexOf(u'\n', i + 1)) lineStarts.push_back(int(i + 1));
+    context.setLineStarts(std::move(lineStarts));
+    translator::StatementParser parser(context);
+    tr.statements = parser.parseBatch();
     if (!tr.error.isEmpty()) tr.statements.clear();
     return tr;
 }

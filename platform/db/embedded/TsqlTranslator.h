@@ -119,14 +119,68 @@ struct CreateRole {
     QString name;
 };
 
+// set @v = …, set @v += …, select @v = … [from …], declare @v type = …: a query with one
+// column per variable, each already converted to the variable's declared type. The variables
+// are the batch's value slots; statements read slot N as the parameter ":vN".
+struct Assignment {
+    std::vector<int> targets;   // the value slots assigned, in column order
+    QString query;
+    bool lastRow = false;   // select: the values of the last row (none: the variables keep theirs)
+    // select @s = @s + x from …: each row's value is assigned as SQLite computes it
+    // (orra_assign), so that the next row reads it.
+    bool accumulates = false;
+};
+
+// declare @t table (…): the session's temporary table that stands for the variable until the
+// batch ends.
+struct DeclareTable {
+    QString create;   // the create table statement as SQLite runs it
+    QString table;    // its name as SQLite writes it
+};
+
+// while <condition> <statement>
+struct WhileStatement {
+    QString condition;   // a query giving 1 while the condition holds
+    StatementList body;
+};
+
+// break, continue, return, goto label, and a label
+struct FlowStatement {
+    enum class Kind { Break, Continue, Return, Goto, Label };
+    Kind kind = Kind::Break;
+    QString label;   // goto and label: the folded name
+};
+
+// begin try … end try begin catch … end catch
+struct TryCatchStatement {
+    StatementList tryBody;
+    StatementList catchBody;
+};
+
+// raiserror (message, severity, state [, argument …]) [with option …] and throw [number,
+// message, state]: the query reads the message (text or number), severity, state and the
+// arguments in that order; a throw without arguments re-raises the error being handled.
+struct RaiseStatement {
+    QString query;
+    bool isThrow = false;
+    bool setError = false;   // with seterror
+};
+
+// set xact_abort on|off
+struct XactAbortStatement {
+    bool on = false;
+};
+
 struct CreateSchema {
     QString name;
 };
 
 struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, PrintStatement,
-        ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema>;
+        ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema, Assignment, DeclareTable,
+        WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement>;
     Node node;
+    int line = 1;   // the line of the batch the statement begins on
 
     template <class Kind> bool is() const { return std::holds_alternative<Kind>(node); }
     template <class Kind> const Kind* as() const { return std::get_if<Kind>(&node); }
@@ -135,6 +189,7 @@ struct Statement {
 struct Translation {
     StatementList statements;
     QStringList databases;    // other databases the text names (D..table), to attach
+    int variables = 0;        // value slots of the batch's scalar variables
     QString error;            // set when the text cannot be read at all (unclosed quote …)
     long errorNumber = 102;   // the server's number for error
     int errorPosition = -1;   // offset in the text where the error was found

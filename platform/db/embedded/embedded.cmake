@@ -15,6 +15,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/TranslationContext.h ${_orra_embedded_dir}/translator/TranslationContext.cpp
   ${_orra_embedded_dir}/translator/StatementParser.h ${_orra_embedded_dir}/translator/StatementParser.cpp
   ${_orra_embedded_dir}/translator/ControlStatements.cpp
+  ${_orra_embedded_dir}/translator/BatchStatements.cpp
   ${_orra_embedded_dir}/translator/ProcedureCallParser.cpp
   ${_orra_embedded_dir}/translator/StringCalls.cpp
   ${_orra_embedded_dir}/translator/AdministrationParser.cpp
@@ -46,6 +47,8 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/SqliteHandles.h
   ${_orra_embedded_dir}/Extensions.h ${_orra_embedded_dir}/Extensions.cpp
   ${_orra_embedded_dir}/Server.h ${_orra_embedded_dir}/ServerInternal.h ${_orra_embedded_dir}/Server.cpp)
-target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp)
+target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp
+  ${_orra_embedded_dir}/BatchRun.h ${_orra_embedded_dir}/BatchExecution.cpp
+  ${_orra_embedded_dir}/BatchErrors.h ${_orra_embedded_dir}/BatchErrors.cpp)
 target_include_directories(platform_db PRIVATE ${_orra_gen})
 target_link_libraries(platform_db PUBLIC PkgConfig::SODIUM)

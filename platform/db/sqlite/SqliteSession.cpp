@@ -119,7 +119,8 @@ QVariant readCell(sqlite3_stmt* st, int i, Reader reader, int scale)
                 return decimalVariant(*d);
         } else if (storage == SQLITE_FLOAT) {
             if (const auto d = Decimal::fromDouble(sqlite3_column_double(st, i), scale)) return decimalVariant(*d);
-        } else if (storage == SQLITE_TEXT) {
+        } else if (storage == SQLITE_TEXT || storage == SQLITE_BLOB) {
+            // the embedded server keeps digits beyond a double's as the bytes of their text
             if (const auto parsed = Decimal::parse(columnText(st, i)))
                 if (const auto d = parsed->tryRescaled(scale)) return decimalVariant(*d);
         }

@@ -22,3 +22,12 @@ y = ((a))(0)
 MsgBox y
 y = (((Double)))(4)
 MsgBox y
+Function SetFirst(arr)
+    arr(0) = 2
+    SetFirst = 1
+End Function
+a = Array(1)
+Call (((SetFirst))) ((a))
+MsgBox "argument in parentheses, by value: " & a(0)
+Call (((SetFirst))) (a)
+MsgBox "argument list, by reference: " & a(0)

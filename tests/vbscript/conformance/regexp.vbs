@@ -35,3 +35,12 @@ re.Pattern = "("
 On Error Resume Next
 MsgBox re.Test("x")
 MsgBox Err.Number & " " & Err.Description
+' A script may declare a class RegExp (with a member Global), but New RegExp is the built-in one
+Class RegExp
+    Public Property Get Global()
+        MsgBox "the script's class"
+        Global = "fail"
+    End Property
+End Class
+Set x = New RegExp
+MsgBox "built-in: " & TypeName(x) & " " & x.Global

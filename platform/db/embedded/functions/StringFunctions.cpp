@@ -72,29 +72,97 @@ template <bool Left> void fnLeftRight(sqlite3_context* ctx, int argc, sqlite3_va
     resultText(ctx, Left ? s.left(qsizetype(std::min<qint64>(n, s.size()))) : s.right(qsizetype(std::min<qint64>(n, s.size()))));
 }
 
-// CHARINDEX(find, search [, start]): 1-based, 0 when absent, compared as the collation compares.
-void fnCharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+// REPLACE(s, pattern, replacement [, probe]): every occurrence of pattern, found as the
+// collation compares (the server's own when s was not probed), replaced; an empty pattern
+// leaves s as it is.
+void fnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(3, argv)) return sqlite3_result_null(ctx);
+    const TextCollation c = argc > 3 ? probedCollation() : TextCollation();
+    const QString s = textOf(argv[0]);
+    const QString pattern = textOf(argv[1]);
+    if (pattern.isEmpty()) return resultText(ctx, s);
+    const QString with = textOf(argv[2]);
+    const QString folded = comparableIn(s, c);
+    const QString find = comparableIn(pattern, c);
+    if (folded.size() != s.size() || find.size() != pattern.size()) {
+        // A fold that changed lengths: compare character by character instead.
+        return resultText(ctx, QString(s).replace(pattern, with, c.caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive));
+    }
+    QString r;
+    qsizetype from = 0;
+    for (qsizetype at = folded.indexOf(find); at >= 0; at = folded.indexOf(find, from)) {
+        r += QStringView(s).mid(from, at - from);
+        r += with;
+        from = at + find.size();
+    }
+    r += QStringView(s).mid(from);
+    if (!fits(ctx, r.size())) return;
+    resultText(ctx, r);
+}
+
+// SUBSTRING(s, start, length): the characters at positions start … start + length - 1 that
+// exist (start may be 0 or negative); bytes of a binary value.
+void fnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
-    const QString find = turkishFold(textOf(argv[0]));
-    const QString search = turkishFold(textOf(argv[1]));
-    qint64 start = argc > 2 ? sqlite3_value_int64(argv[2]) : 1;
+    const qint64 start = sqlite3_value_int64(argv[1]);
+    const qint64 length = sqlite3_value_int64(argv[2]);
+    if (length < 0)
+        return resultError(ctx, QStringLiteral("Invalid length parameter passed to the LEFT or SUBSTRING function."));
+    const qint64 first = std::max<qint64>(start, 1);
+    const qint64 end = start > 0 && length > INT64_MAX - start ? INT64_MAX : start + length;
+    if (sqlite3_value_type(argv[0]) == SQLITE_BLOB) {
+        const QByteArray b(static_cast<const char*>(sqlite3_value_blob(argv[0])), sqlite3_value_bytes(argv[0]));
+        const qint64 last = std::min<qint64>(end, b.size() + 1);
+        const QByteArray r = last > first ? b.mid(qsizetype(first - 1), qsizetype(last - first)) : QByteArray();
+        return sqlite3_result_blob(ctx, r.constData(), int(r.size()), SQLITE_TRANSIENT);
+    }
+    const QString s = textOf(argv[0]);
+    const qint64 last = std::min<qint64>(end, s.size() + 1);
+    resultText(ctx, last > first ? s.mid(qsizetype(first - 1), qsizetype(last - first)) : QString());
+}
+
+// CHARINDEX(find, search [, start]): 1-based, 0 when absent, compared as the collation
+// compares. orra_charindex_in(find, search, start, probe) compares in the probed collation.
+void charIndexIn(sqlite3_context* ctx, sqlite3_value** argv, bool withStart, const TextCollation& c)
+{
+    const QString find = comparableIn(textOf(argv[0]), c);
+    const QString search = comparableIn(textOf(argv[1]), c);
+    qint64 start = withStart ? sqlite3_value_int64(argv[2]) : 1;
     if (start < 1) start = 1;
     if (find.isEmpty() || start > search.size()) return sqlite3_result_int(ctx, 0);
     sqlite3_result_int64(ctx, search.indexOf(find, qsizetype(start - 1)) + 1);
 }
 
-// PATINDEX(pattern, expression): where the LIKE pattern first matches, 1-based, 0 when nowhere.
-void fnPatIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+void fnCharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
+    charIndexIn(ctx, argv, argc > 2, TextCollation());
+}
+
+void fnCharIndexIn(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (anyNull(2, argv)) return sqlite3_result_null(ctx);
+    charIndexIn(ctx, argv, !isNull(argv[2]), probedCollation());
+}
+
+// PATINDEX(pattern, expression): where the LIKE pattern first matches, 1-based, 0 when nowhere.
+void patIndexIn(sqlite3_context* ctx, sqlite3_value** argv, const TextCollation& c)
+{
     QString pattern = textOf(argv[0]);
     const QString s = textOf(argv[1]);
-    if (!pattern.startsWith(u'%')) return sqlite3_result_int(ctx, turkishLike(pattern, s) ? 1 : 0);
+    if (!pattern.startsWith(u'%')) return sqlite3_result_int(ctx, likeIn(pattern, s, QChar(), c) ? 1 : 0);
     while (pattern.startsWith(u'%')) pattern.remove(0, 1);
     for (qsizetype i = 0; i < s.size(); ++i)
-        if (turkishLike(pattern, s.mid(i))) return sqlite3_result_int64(ctx, i + 1);
+        if (likeIn(pattern, s.mid(i), QChar(), c)) return sqlite3_result_int64(ctx, i + 1);
     sqlite3_result_int(ctx, pattern.isEmpty() && s.isEmpty() ? 1 : 0);
+}
+
+void fnPatIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(2, argv)) return sqlite3_result_null(ctx);
+    patIndexIn(ctx, argv, argc > 2 ? probedCollation() : TextCollation());
 }
 
 // STUFF(s, start, length, replacement)
@@ -783,7 +851,9 @@ void fnParse(sqlite3_context* ctx, int, sqlite3_value** argv)
     const QString cultureName = isNull(argv[1]) ? QString() : textOf(argv[1]);
     bool known = false;
     const QLocale l = cultureOf(cultureName, known);
-    if (!known) return resultError(ctx, QStringLiteral("'%1' is not a supported culture.").arg(cultureName));
+    if (!known)
+        return resultError(ctx,
+            QStringLiteral("The culture parameter '%1' provided in the function call is not supported.").arg(cultureName));
     const QString text = textOf(argv[0]);
     const int kind = sqlite3_value_int(argv[2]);
     const QString invariant = kind == 2 ? invariantDateTime(text, l) : invariantNumber(text, l, kind == 1);
@@ -808,6 +878,7 @@ struct Registration {
 
 const Registration kFunctions[] = {
     {{"left", "orra_left", 2, 2}, fnLeftRight<true>},
+    {{"substring", "orra_substring", 3, 3}, fnSubstring},
     {{"right", "orra_right", 2, 2}, fnLeftRight<false>},
     {{"charindex", "orra_charindex", 2, 3}, fnCharIndex},
     {{"patindex", "orra_patindex", 2, 2}, fnPatIndex},
@@ -832,7 +903,7 @@ const Registration kFunctions[] = {
     {{"isnumeric", "orra_isnumeric", 1, 1}, fnIsNumeric},
     {{"ltrim", "ltrim", 1, 1}, nullptr},
     {{"rtrim", "rtrim", 1, 1}, nullptr},
-    {{"replace", "replace", 3, 3}, nullptr},
+    {{"replace", "orra_replace", 3, 3}, fnReplace},
 };
 
 }   // namespace
@@ -871,6 +942,9 @@ void registerStringFunctions(sqlite3* db)
     // The forms with a collation probe: f(x, orra_collation_probe(x) = x).
     sqlite3_create_function_v2(db, "orra_upper", 2, SQLITE_UTF8, nullptr, fnCase<true>, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_lower", 2, SQLITE_UTF8, nullptr, fnCase<false>, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_charindex_in", 4, SQLITE_UTF8, nullptr, fnCharIndexIn, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_replace", 4, SQLITE_UTF8, nullptr, fnReplace, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_patindex", 3, SQLITE_UTF8, nullptr, fnPatIndex, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_datalength", 2, SQLITE_UTF8, nullptr, fnDataLength, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_trim", 3, flags, nullptr, fnTrim, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(

@@ -41,43 +41,50 @@ Statement StatementParser::print()
     return {s};
 }
 
-// if <condition> <statement> [else <statement>]: the condition becomes a query giving 1 when
-// it holds.
-Statement StatementParser::ifStatement()
+QString StatementParser::condition()
 {
-    m_c.skip();   // if
     const std::vector<Token>& T = m_ctx.tokens();
-    const size_t condition = m_c.position();
-    size_t i = condition;
+    const size_t start = m_c.position();
+    size_t i = start;
     int depth = 0;
     for (; i < T.size(); ++i) {
         if (T[i].isSymbol("("))
             ++depth;
         else if (T[i].isSymbol(")"))
             --depth;
+        else if (depth == 0 && T[i].is("case"))
+            i = m_ctx.groupEnd(i, T.size());
         else if (depth == 0 && isStatementWord(T[i]))
             break;
     }
-    IfStatement s;
-    if (i == condition || i >= T.size()) {
+    if (i == start || i >= T.size()) {
         failNear(i);
         skipToEnd();
-        return {std::move(s)};
+        return {};
     }
-    const Vec cond = m_ctx.normalize(condition, i);
+    const Vec cond = m_ctx.normalize(start, i);
     Vec q{word("select"), word("case"), word("when")};
     q.insert(q.end(), cond.begin(), cond.end());
     q.insert(
         q.end(), {word("then"), number(QStringLiteral("1")), word("else"), number(QStringLiteral("0")), word("end")});
-    s.condition = render(rewriteExpressions(q));
     m_c.seek(i);
-    s.thenBranch.push_back(parseOne(false));
+    return render(rewriteExpressions(q));
+}
+
+// if <condition> <statement> [else <statement>]
+Statement StatementParser::ifStatement()
+{
+    m_c.skip();   // if
+    IfStatement s;
+    s.condition = condition();
+    if (m_ctx.failed()) return {std::move(s)};
+    s.thenBranch.push_back(parseNested());
     if (m_c.match("else")) {
         if (m_c.atEnd()) {
             failNear(m_c.position());
             return {std::move(s)};
         }
-        s.elseBranch.push_back(parseOne(false));
+        s.elseBranch.push_back(parseNested());
     }
     return {std::move(s)};
 }

@@ -88,7 +88,8 @@ Vec tableConstraint(Vec d)
 }
 
 // Text columns take the server's collation, and refuse values longer than their declared
-// length as the server refuses them (trailing blanks aside).
+// length as the server refuses them (trailing blanks aside; a value within the length is
+// accepted without trimming it).
 void textColumnRules(Vec& r, const Vec& d, size_t& k, const QString& type, const QString& length)
 {
     QString declared;
@@ -105,7 +106,7 @@ void textColumnRules(Vec& r, const Vec& d, size_t& k, const QString& type, const
     const int n = length.toInt(&sized);
     if (sized && n > 0 && lower != u"text" && lower != u"ntext")
         r.push_back(raw(QStringLiteral("CONSTRAINT \"String or binary data would be truncated.\" "
-                                       "CHECK (length(rtrim(%1)) <= %2)")
+                                       "CHECK (length(%1) <= %2 OR length(rtrim(%1)) <= %2)")
                             .arg(quoteName(d[0].t.text))
                             .arg(n)));
 }

@@ -31,11 +31,17 @@ void takeIntoTable(Vec& v, SqlStatement& s)
 SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
 {
     SqlStatement s;
+    // with …: the select after the common table expressions gives the columns
+    const size_t main = v[0].t.is("with") ? topLevel(v, 1, {"select"}) : 0;
+    if (main > 0) {
+        const auto& T = ctx.tokens();
+        while (b < e && T[b].pos != v[main].t.pos) ++b;
+        if (b >= e) return finishedStatement(v);
+    }
     takeIntoTable(v, s);
     s.typing = ResultTyper(ctx).type(b, e);
     s.columnTypes = resultTypes(ctx, b);
-    rewriteByType(ctx, v);
-    const std::vector<int> unnamed = nameResultColumns(v);
+    const std::vector<int> unnamed = nameResultColumns(v, main);
     if (s.intoTable.isEmpty()) s.unnamedColumns = unnamed;
     s.sql = render(rewriteExpressions(v));
     return s;

@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/StatementParser.h"
 
 #include "platform/db/embedded/translator/Rewriters.h"
+#include "platform/db/embedded/translator/TypedRewrites.h"
 
 namespace orra::embedded::translator {
 
@@ -10,6 +11,19 @@ QString nestedTooDeeply()
                           "into smaller queries.");
 }
 
+StatementList StatementParser::parseBatch()
+{
+    StatementList list = parseList(false);
+    for (const auto& [label, at] : m_gotos) {
+        if (m_labels.contains(label)) continue;
+        m_ctx.fail(QStringLiteral("A GOTO statement references the label '%1' but the label has not been declared.")
+                       .arg(m_ctx[at + 1].text),
+            133, at);
+        break;
+    }
+    return list;
+}
+
 StatementList StatementParser::parseList(bool untilEnd)
 {
     StatementList list;
@@ -17,10 +31,20 @@ StatementList StatementParser::parseList(bool untilEnd)
         if (m_c.matchSymbol(";")) continue;
         if (untilEnd && m_c.at("end")) break;
         const bool batchStart = m_c.position() == 0;
+        const int line = m_ctx.lineOf(m_c.position());
         list.push_back(parseOne(batchStart));
+        list.back().line = line;
         if (m_ctx.failed()) break;
     }
     return list;
+}
+
+Statement StatementParser::parseNested()
+{
+    const int line = m_ctx.lineOf(m_c.position());
+    Statement s = parseOne(false);
+    s.line = line;
+    return s;
 }
 
 Statement StatementParser::parseOne(bool batchStart)
@@ -31,6 +55,7 @@ Statement StatementParser::parseOne(bool batchStart)
         skipToEnd();
         return {};
     }
+    if (atBatchStatement()) return batchStatement();
     if (m_c.at("if")) return ifStatement();
     if (m_c.at("begin")) {
         if (m_c.at("tran", 1) || m_c.at("transaction", 1)) return transaction("begin");
@@ -67,7 +92,14 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     Vec v = m_ctx.normalize(b, e);
     if (m_ctx.failed() || v.empty()) return {};
     const RewriteCursor c(v);
+    if (!c.at("create")) rewriteByType(m_ctx, v);
+    if (m_ctx.failed()) return {};
     if (c.at("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
+    // with … select: the select after the common table expressions
+    if (c.at("with")) {
+        const size_t main = topLevel(v, 1, {"select", "insert", "update", "delete", "merge"});
+        if (main < v.size() && v[main].t.is("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
+    }
     if (c.at("insert")) return {rewriteInsert(std::move(v))};
     if (c.at("update")) return {rewriteUpdate(std::move(v))};
     if (c.at("delete")) return {rewriteDelete(std::move(v))};
@@ -127,6 +159,13 @@ size_t StatementParser::findEnd(size_t from) const
         }
         if (t.is("if") && lead.at("drop") && prev.is("table")) continue;
         break;
+    }
+    // A label ends the statement before it.
+    for (size_t k = from + 1; k < i; ++k) {
+        if (T[k].kind == TokenKind::Word && k + 1 < T.size() && T[k + 1].isSymbol(":")) {
+            i = k;
+            break;
+        }
     }
     return i;
 }

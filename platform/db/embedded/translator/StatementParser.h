@@ -22,11 +22,15 @@ class StatementParser {
 public:
     explicit StatementParser(TranslationContext& ctx) : m_ctx(ctx), m_c(ctx.tokens()) {}
 
+    // The batch's statements; a goto must name a label of the batch.
+    StatementList parseBatch();
     // The statements up to the end of the text, or up to an "end" when untilEnd.
     StatementList parseList(bool untilEnd);
 
 private:
     Statement parseOne(bool batchStart);
+    // The statement that if, else or while governs, with its line.
+    Statement parseNested();
     // The end of the statement that begins at the token `from`.
     size_t findEnd(size_t from) const;
     bool isAllowedStatement() const;
@@ -40,6 +44,22 @@ private:
     Statement print();
     Statement ifStatement();
     Statement block();
+    // The condition of if or while that begins at the cursor, as a query giving 1 when it
+    // holds; the cursor then stands on the statement it governs.
+    QString condition();
+
+    // BatchStatements.cpp
+    bool atBatchStatement() const;
+    Statement batchStatement();
+    Statement declare();
+    Statement setVariable();
+    Statement selectAssignment(size_t e);
+    Statement whileStatement();
+    Statement tryCatch();
+    Statement raise();
+    // The assignment of expr (tokens [b, e)) to the variable named at `at` with the operator
+    // op ("=", "+=" …), converted to its declared type.
+    bool assignmentColumn(Vec& out, std::vector<int>& targets, size_t at, const QString& op, size_t b, size_t e);
 
     // ProcedureCallParser.cpp
     Statement procedureCall();
@@ -62,6 +82,10 @@ private:
     TranslationContext& m_ctx;
     TokenCursor m_c;
     int m_depth = 0;   // statements inside if and begin … end
+    int m_loops = 0;    // while loops around the statement being read
+    int m_catches = 0;  // catch blocks around it
+    QStringList m_labels;
+    std::vector<std::pair<QString, size_t>> m_gotos;   // label, where the goto stands
 };
 
 }   // namespace orra::embedded::translator

@@ -278,6 +278,41 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
 
     const StringFunction* f = findStringFunction(t.text);
     if (!f) return false;
+    // charindex, patindex and replace with a collated argument compare in its collation: the
+    // explicit COLLATE of either of the first two arguments first, else a column's.
+    const bool replace = t.is("replace") && args.size() == 3;
+    if (replace
+        || ((t.is("charindex") || t.is("patindex")) && args.size() >= 2
+            && args.size() <= (t.is("charindex") ? 3u : 2u))) {
+        const auto explicitCollation = [&](std::pair<size_t, size_t> a) {
+            return firstAtTopLevel(a.first, a.second, [](const Token& tok) { return tok.is("collate"); }) < a.second;
+        };
+        int collated = -1;
+        for (int a = 0; a < 2 && collated < 0; ++a)
+            if (explicitCollation(args[size_t(a)])) collated = a;
+        for (int a = 0; a < 2 && collated < 0; ++a)
+            if (hasCollation(args[size_t(a)].first, args[size_t(a)].second)) collated = a;
+        if (collated >= 0) {
+            out.push_back(word(t.is("charindex") ? "orra_charindex_in" : replace ? "orra_replace" : "orra_patindex"));
+            out.push_back(symbol("("));
+            emitArgs({args[0], args[1]});
+            out.push_back(symbol(","));
+            if (replace) {
+                emitArgs({args[2]});
+                out.push_back(symbol(","));
+            } else if (t.is("charindex")) {
+                if (args.size() == 3)
+                    emitArgs({args[2]});
+                else
+                    out.push_back(word("null"));
+                out.push_back(symbol(","));
+            }
+            appendCollationProbe(out, normalize(args[size_t(collated)].first, args[size_t(collated)].second), false);
+            out.push_back(symbol(")"));
+            i = close;
+            return true;
+        }
+    }
     // upper(x), lower(x), datalength(x) of a column or a collated text: f(x, probe(x) = x), by
     // which the function learns the collation and the type of x.
     if ((t.is("upper") || t.is("lower") || t.is("datalength")) && args.size() == 1

@@ -2,6 +2,8 @@
 
 #include "platform/db/embedded/translator/ExpressionTyping.h"
 
+#include <algorithm>
+
 namespace orra::embedded::translator {
 
 TranslationContext::TranslationContext(const std::vector<Token>& tokens, int textLength,
@@ -35,6 +37,39 @@ QString TranslationContext::near(size_t i) const
 {
     if (i >= m_tokens.size()) return QStringLiteral("Incorrect syntax near the end of the statement.");
     return QStringLiteral("Incorrect syntax near '%1'.").arg(m_tokens[i].text);
+}
+
+const Variable* TranslationContext::variable(const QString& name) const
+{
+    const QString folded = foldName(name);
+    for (const Variable& v : m_variables)
+        if (v.name == folded) return &v;
+    return nullptr;
+}
+
+const Variable& TranslationContext::declareVariable(const QString& name, size_t typeBegin, size_t typeEnd)
+{
+    m_variables.push_back(Variable{foldName(name), m_translation.variables++, typeBegin, typeEnd, QString()});
+    return m_variables.back();
+}
+
+const Variable& TranslationContext::declareTableVariable(const QString& name)
+{
+    m_variables.push_back(Variable{foldName(name), -1, 0, 0, u'#' + foldName(name)});
+    return m_variables.back();
+}
+
+Vec TranslationContext::convertedTo(const Variable& v, const Vec& expr)
+{
+    Vec out;
+    emitConversion(out, expr, v.typeBegin, v.typeEnd, 1);
+    return out;
+}
+
+int TranslationContext::lineOf(size_t i) const
+{
+    const int pos = i < m_tokens.size() ? m_tokens[i].pos : m_textLength;
+    return int(std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos) - m_lineStarts.begin()) + 1;
 }
 
 size_t TranslationContext::matching(size_t open, size_t end) const
@@ -134,7 +169,8 @@ const char* serverValueFunction(const Token& t)
     if (v == u"identity") return "orra_identity";
     if (v == u"spid") return "orra_spid";
     if (v == u"servername") return "orra_servername";
-    if (v == u"rowcount") return "changes";
+    if (v == u"rowcount") return "orra_rowcount";
+    if (v == u"error") return "orra_error";
     if (v == u"trancount") return "orra_trancount";
     return nullptr;
 }
@@ -152,7 +188,6 @@ const char* mappedFunction(const Token& t)
         {"suser_sname", "orra_suser_sname"},
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
-        {"substring", "substr"},
         {"len", "orra_len"},
         {"scope_identity", "orra_identity"},
         {"object_id", "orra_object_id"},
@@ -206,8 +241,25 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             continue;
         }
         if (t.kind == TokenKind::Word && t.text.startsWith(u'@')) {
-            fail(QStringLiteral("Must declare the scalar variable \"%1\".").arg(t.text), i);
-            return out;
+            const Variable* var = variable(t.text);
+            if (!var) {
+                // Where a table goes, the name is a table variable's.
+                if (i > 0 && isOneOf(T[i - 1], {"from", "join", "into", "update", "table", "insert", "delete"}))
+                    fail(QStringLiteral("Must declare the table variable \"%1\".").arg(t.text), 1087, i);
+                else
+                    fail(QStringLiteral("Must declare the scalar variable \"%1\".").arg(t.text), 137, i);
+                return out;
+            }
+            NT n;
+            n.t = t;
+            if (var->slot >= 0) {
+                n.out = QStringLiteral(":v%1").arg(var->slot);
+            } else {   // a table variable reads as its temporary table
+                n.t.text = var->table;
+                n.out = quoteName(var->table);
+            }
+            out.push_back(n);
+            continue;
         }
         if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e)) continue;
         if (t.is("like")) markLikeSubject(out);
@@ -220,6 +272,14 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         }
         if (t.kind == TokenKind::Number) {
             n.out = exactNumber(t.text);
+            // a sign before digits kept as text belongs to the text (-922337203685477.5808)
+            const bool unary = !out.empty() && out.back().t.isSymbol("-")
+                && (out.size() == 1 || (out[out.size() - 2].t.kind == TokenKind::Symbol && !out[out.size() - 2].t.isSymbol(")"))
+                    || (out[out.size() - 2].t.kind == TokenKind::Word && isExpressionBoundary(out[out.size() - 2].t)));
+            if (unary && n.out.startsWith(QLatin1String("X'"))) {
+                out.pop_back();
+                n.out = exactNumber(u'-' + t.text);
+            }
             out.push_back(n);
             continue;
         }
@@ -270,8 +330,10 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
 }
 
 // Emits the SQLite form of a T-SQL type conversion of expr.
-void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd)
+void TranslationContext::emitConversion(
+    Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength)
 {
+    const QString defaultText = QString::number(defaultLength);
     QString type;
     QString length;
     if (typeBegin < typeEnd) type = m_tokens[typeBegin].text.toLower();
@@ -309,9 +371,9 @@ void TranslationContext::emitConversion(Vec& out, const Vec& expr, size_t typeBe
         if (length == u"max")
             castTo("text");
         else
-            call("orra_varchar", length.isEmpty() ? QStringLiteral("30") : length);
+            call("orra_varchar", length.isEmpty() ? defaultText : length);
     } else if (type == u"char" || type == u"nchar") {
-        call("orra_char", length.isEmpty() ? QStringLiteral("30") : length);
+        call("orra_char", length.isEmpty() ? defaultText : length);
     } else if (type == u"int" || type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
         call("orra_int", QString());
     } else if (type == u"float" || type == u"real") {

@@ -12,6 +12,16 @@
 
 namespace orra::embedded::translator {
 
+// A variable of the batch: a scalar's value slot and declared type, or a table variable's
+// temporary table.
+struct Variable {
+    QString name;        // folded
+    int slot = -1;       // scalar: the value slot; -1 for a table variable
+    size_t typeBegin = 0;
+    size_t typeEnd = 0;   // scalar: the declared type's tokens
+    QString table;        // table variable: the temporary table's name ("#@t")
+};
+
 class TranslationContext {
 public:
     TranslationContext(const std::vector<Token>& tokens, int textLength, const QString& currentDatabase,
@@ -37,6 +47,17 @@ public:
     // The tokens [b, e) with T-SQL's names, hints, variables, functions and conversions in
     // SQLite's terms.
     Vec normalize(size_t b, size_t e);
+
+    // Variables are known from their declaration to the end of the batch's text.
+    const Variable* variable(const QString& name) const;
+    // A scalar variable of the declared type [typeBegin, typeEnd), or a table variable.
+    const Variable& declareVariable(const QString& name, size_t typeBegin, size_t typeEnd);
+    const Variable& declareTableVariable(const QString& name);
+    // expr converted to a scalar variable's declared type, as CAST to that type converts.
+    Vec convertedTo(const Variable& v, const Vec& expr);
+    // The line of the batch the token at i is on (1 for the first).
+    int lineOf(size_t i) const;
+    void setLineStarts(std::vector<int> starts) { m_lineStarts = std::move(starts); }
 
     // The parenthesis that closes the one at open, or end.
     size_t matching(size_t open, size_t end) const;
@@ -90,12 +111,16 @@ private:
     QString tokenText(size_t b, size_t e) const;
     bool hasCollation(size_t b, size_t e) const;
     static void markLikeSubject(Vec& out);
-    void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd);
+    // A character or binary type without a length is 30 long in a conversion, 1 long in a
+    // declaration.
+    void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30);
 
     const std::vector<Token>& m_tokens;
     int m_textLength;
     QString m_current;
     Translation& m_translation;
+    std::vector<Variable> m_variables;
+    std::vector<int> m_lineStarts;   // offsets where the lines after the first begin
     const Schema* m_schema = nullptr;
 };
 

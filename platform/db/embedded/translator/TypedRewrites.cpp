@@ -116,11 +116,11 @@ void divideAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, 
 
 }   // namespace
 
-std::vector<int> nameResultColumns(Vec& v)
+std::vector<int> nameResultColumns(Vec& v, size_t at)
 {
     std::vector<int> unnamed;
-    if (v.empty() || !v[0].t.is("select")) return unnamed;
-    size_t i = 1;
+    if (at >= v.size() || !v[at].t.is("select")) return unnamed;
+    size_t i = at + 1;
     if (i < v.size() && (v[i].t.is("distinct") || v[i].t.is("all"))) ++i;
     if (i < v.size() && v[i].t.is("top")) {
         i += (i + 1 < v.size() && v[i + 1].t.isSymbol("(")) ? 4 : 2;

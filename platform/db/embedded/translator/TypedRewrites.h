@@ -13,10 +13,10 @@ namespace orra::embedded::translator {
 // arguments' types; an expression the server refuses (IIF of two NULL constants) fails ctx.
 void rewriteByType(TranslationContext& ctx, Vec& v);
 
-// The select list of the select that v begins with, named as the server names its columns:
+// The select list of the select at v[at], named as the server names its columns:
 // "alias = expression" becomes the expression under that alias. Gives the positions of the
 // items that have no name (an expression without an alias).
-std::vector<int> nameResultColumns(Vec& v);
+std::vector<int> nameResultColumns(Vec& v, size_t at = 0);
 
 // The T-SQL declarations of the result columns of the select at token b, one per item of its
 // select list ("" for one not typed); empty when a star stands in the list.

@@ -1,0 +1,26 @@
+#pragma once
+// SQL Server's numbers, texts and severities for the errors a batch meets, and RAISERROR's
+// message formatting.
+
+#include "platform/db/Types.h"
+
+#include <QString>
+#include <QVariantList>
+
+namespace orra::embedded {
+
+// Gives an error that SQLite or the server's functions reported SQL Server's number and text
+// (invalid object or column, syntax, divide by zero, conversion …); others stay as they are.
+void toServerError(db::ProviderError& e);
+
+// The severity SQL Server gives its error number.
+int severityOf(long number);
+
+// Whether the error ends only its statement: the batch then goes on with the next one.
+bool endsOnlyTheStatement(long number);
+
+// RAISERROR's message: printf-style conversions (%d %i %u %s %o %x %X with flags, width,
+// precision, '*' and the h, l and I64 sizes) taking the arguments in order; %% is '%'.
+QString formatRaisedMessage(const QString& format, const QVariantList& arguments);
+
+}   // namespace orra::embedded

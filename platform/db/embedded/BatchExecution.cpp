@@ -1,0 +1,388 @@
+#include "platform/db/embedded/BatchErrors.h"
+#include "platform/db/embedded/BatchRun.h"
+#include "platform/db/embedded/SqliteHandles.h"
+#include "platform/db/embedded/TsqlTranslator.h"
+
+#include <cstdlib>
+
+// The batch interpreter: statements in order, if, while, goto, try … catch, variables kept as
+// SQLite values and bound to the statements that read them, and SQL Server's handling of
+// errors (a statement-terminating error ends its statement, others end the batch).
+
+namespace orra::embedded {
+
+using db::ProviderError;
+using db::ProviderFailure;
+using db::ResultSet;
+
+namespace {
+
+bool isCompound(const Statement& st)
+{
+    return st.is<IfStatement>() || st.is<WhileStatement>() || st.is<BlockStatement>() || st.is<TryCatchStatement>()
+        || st.is<FlowStatement>();
+}
+
+// The index of the label in list, or -1.
+qsizetype labelIn(const StatementList& list, const QString& label)
+{
+    for (size_t i = 0; i < list.size(); ++i) {
+        const auto* f = list[i].as<FlowStatement>();
+        if (f && f->kind == FlowStatement::Kind::Label && f->label == label) return qsizetype(i);
+    }
+    return -1;
+}
+
+QVariant valueOf(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        return qlonglong(sqlite3_value_int64(v));
+    case SQLITE_FLOAT:
+        return sqlite3_value_double(v);
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
+    default:
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+    }
+}
+
+}   // namespace
+
+Flow EmbeddedBackend::runList(const StatementList& list, Run& run)
+{
+    for (size_t i = 0; i < list.size(); ++i) {
+        const Statement& st = list[i];
+        Flow flow = Flow::Next;
+        try {
+            flow = runStatement(st, run);
+            if (!isCompound(st)) run.error = 0;
+        } catch (ProviderFailure& failure) {
+            if (!run.raised) noteError(failure, st.line, run);
+            if (run.tryDepth > 0 || m_nested > 0 || m_xactAbort || !endsOnlyTheStatement(run.raised->number)) throw;
+            // The statement ends; the batch goes on with the next one.
+            deliverError(failure, run);
+            run.raised.reset();
+            continue;
+        }
+        if (flow == Flow::Goto) {
+            const qsizetype at = labelIn(list, run.gotoLabel);
+            if (at < 0) return flow;
+            i = size_t(at);
+            continue;
+        }
+        if (flow != Flow::Next) return flow;
+    }
+    return Flow::Next;
+}
+
+bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flow)
+{
+    flow = Flow::Next;
+    if (const auto* test = st.as<IfStatement>()) {
+        flow = runList(holds(test->condition, run) ? test->thenBranch : test->elseBranch, run);
+    } else if (const auto* block = st.as<BlockStatement>()) {
+        flow = runList(block->body, run);
+    } else if (const auto* loop = st.as<WhileStatement>()) {
+        while (holds(loop->condition, run)) {
+            const Flow f = runList(loop->body, run);
+            if (f == Flow::Break) break;
+            if (f == Flow::Return || f == Flow::Goto) {
+                flow = f;
+                break;
+            }
+        }
+    } else if (const auto* a = st.as<Assignment>()) {
+        runAssignment(*a, run);
+    } else if (const auto* f = st.as<FlowStatement>()) {
+        switch (f->kind) {
+        case FlowStatement::Kind::Break:
+            flow = Flow::Break;
+            break;
+        case FlowStatement::Kind::Continue:
+            flow = Flow::Continue;
+            break;
+        case FlowStatement::Kind::Return:
+            flow = Flow::Return;
+            break;
+        case FlowStatement::Kind::Goto:
+            run.gotoLabel = f->label;
+            flow = Flow::Goto;
+            break;
+        case FlowStatement::Kind::Label:
+            break;
+        }
+    } else if (const auto* tc = st.as<TryCatchStatement>()) {
+        ++run.tryDepth;
+        try {
+            flow = runList(tc->tryBody, run);
+            --run.tryDepth;
+        } catch (ProviderFailure& failure) {
+            --run.tryDepth;
+            if (!run.raised) noteError(failure, st.line, run);
+            // A transaction that XACT_ABORT dooms cannot go on: it is rolled back here.
+            if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            run.handling.push_back(*run.raised);
+            run.raised.reset();
+            try {
+                flow = runList(tc->catchBody, run);
+            } catch (...) {
+                run.handling.pop_back();
+                throw;
+            }
+            run.handling.pop_back();
+        }
+    } else if (const auto* r = st.as<RaiseStatement>()) {
+        runRaise(*r, run);
+    } else if (const auto* t = st.as<DeclareTable>()) {
+        const QString drop = QStringLiteral("drop table if exists temp.%1").arg(t->table);
+        sqlite3_exec(m_db, drop.toUtf8().constData(), nullptr, nullptr, nullptr);
+        SqlStatement create;
+        create.sql = t->create;
+        runSql(create, run);
+        if (!run.tables.contains(t->table)) run.tables.append(t->table);
+    } else if (const auto* x = st.as<XactAbortStatement>()) {
+        m_xactAbort = x->on;
+        run.rowCount = 0;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void EmbeddedBackend::bindParameters(sqlite3_stmt* statement, Run& run)
+{
+    const int n = sqlite3_bind_parameter_count(statement);
+    for (int i = 1; i <= n; ++i) {
+        const char* name = sqlite3_bind_parameter_name(statement, i);
+        if (name && name[0] == ':' && name[1] == 'v') {
+            const size_t slot = size_t(std::atoi(name + 2));
+            sqlite3_value* v = slot < run.variables.size() ? run.variables[slot].get() : nullptr;
+            if (v)
+                sqlite3_bind_value(statement, i, v);
+            else
+                sqlite3_bind_null(statement, i);
+            continue;
+        }
+        if (run.nextParam >= run.params->size())
+            raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
+        db::sqlite::SqliteSession::bind(statement, i, run.params->at(run.nextParam++));
+    }
+}
+
+bool EmbeddedBackend::holds(const QString& condition, Run& run)
+{
+    sqlite3_stmt* s = prepare(condition);
+    const StatementReset reset(s);
+    bindParameters(s, run);
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW) return sqlite3_column_int(s, 0) == 1;
+    if (rc != SQLITE_DONE) m_session.raise(rc);
+    return false;
+}
+
+void EmbeddedBackend::runAssignment(const Assignment& a, Run& run)
+{
+    sqlite3_stmt* s = prepare(a.query);
+    const StatementReset reset(s);
+    bindParameters(s, run);
+    long rows = 0;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        ++rows;
+        if (a.accumulates) continue;   // assigned as computed
+        for (size_t c = 0; c < a.targets.size(); ++c) {
+            sqlite3_value* v = sqlite3_column_value(s, int(c));
+            run.variables[size_t(a.targets[c])].reset(sqlite3_value_type(v) == SQLITE_NULL ? nullptr : sqlite3_value_dup(v));
+        }
+        if (!a.lastRow) break;
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_session.raise(rc);
+    run.rowCount = a.lastRow ? rows : 1;
+}
+
+void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
+{
+    BatchError e;
+    if (r.query.isEmpty()) {   // throw; inside a catch block: the error being handled
+        e = run.handling.back();
+    } else {
+        sqlite3_stmt* s = prepare(r.query);
+        QVariantList values;
+        {
+            const StatementReset reset(s);
+            bindParameters(s, run);
+            const int rc = sqlite3_step(s);
+            if (rc != SQLITE_ROW) m_session.raise(rc);
+            for (int c = 0; c < sqlite3_column_count(s); ++c) values.append(valueOf(sqlite3_column_value(s, c)));
+        }
+        if (r.isThrow) {
+            e.number = values.value(0).toLongLong();
+            e.message = values.value(1).toString();
+            e.state = values.value(2).toInt();
+            if (e.number < 50000)
+                raise(QStringLiteral("42000"),
+                    QStringLiteral("Error number %1 in the THROW statement is outside the valid range. Specify an "
+                                   "error number in the valid range of 50000 to 2147483647.")
+                        .arg(e.number),
+                    35100);
+        } else {
+            const QVariant message = values.value(0);
+            e.number = 50000;
+            e.message = formatRaisedMessage(message.toString(), values.mid(3));
+            e.severity = std::clamp(values.value(1).toInt(), 0, 25);
+            e.state = values.value(2).toInt() < 0 ? 1 : values.value(2).toInt();
+        }
+    }
+    ProviderError p;
+    p.number = -e.number;
+    p.nativeError = e.number;
+    p.sqlState = QStringLiteral("42000");
+    p.description = e.message;
+    p.source = name();
+    run.rowCount = 0;
+    if (!r.isThrow && e.severity <= 10) {   // an informational message
+        p.number = 0;
+        p.sqlState = QStringLiteral("01000");
+        run.result.messages.append(p);
+        if (r.setError) run.error = e.number;
+        return;
+    }
+    run.raised = e;
+    const ProviderFailure failure{{p}};
+    // RAISERROR outside a try block ends no more than itself.
+    if (!r.isThrow && run.tryDepth == 0 && m_nested == 0 && !m_xactAbort) {
+        deliverError(failure, run);
+        run.error = e.number;
+        run.raised.reset();
+        return;
+    }
+    throw failure;
+}
+
+void EmbeddedBackend::noteError(ProviderFailure& failure, int line, Run& run)
+{
+    BatchError e;
+    if (!failure.errors.isEmpty()) {
+        ProviderError& p = failure.errors.first();
+        toServerError(p);
+        e.number = p.nativeError;
+        e.message = p.description;
+    }
+    e.severity = severityOf(e.number);
+    e.line = line;
+    run.error = e.number;
+    run.raised = e;
+}
+
+void EmbeddedBackend::deliverError(const ProviderFailure& failure, Run& run)
+{
+    ResultSet error;
+    error.hasRows = false;
+    error.errors = failure.errors;
+    run.result.sets.push_back(std::move(error));
+    run.error = failure.errors.isEmpty() ? 0 : failure.errors.first().nativeError;
+}
+
+void EmbeddedBackend::endBatch(Run& run)
+{
+    if (run.tables.isEmpty()) return;
+    for (const QString& table : std::as_const(run.tables)) {
+        const QString drop = QStringLiteral("drop table if exists temp.%1").arg(table);
+        sqlite3_exec(m_db, drop.toUtf8().constData(), nullptr, nullptr, nullptr);
+    }
+    run.tables.clear();
+    m_insertColumns.clear();
+    m_exactTypes.clear();
+}
+
+void EmbeddedBackend::registerBatchFunctions()
+{
+    using Fn = void (*)(sqlite3_context*, int, sqlite3_value**);
+    // The error the innermost catch block handles; NULL outside one.
+    static const auto handled = [](sqlite3_context* ctx) -> const BatchError* {
+        const Run* r = static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx))->m_run;
+        return r && !r->handling.empty() ? &r->handling.back() : nullptr;
+    };
+    const struct {
+        const char* name;
+        Fn fn;
+    } functions[] = {
+        {"orra_rowcount",
+            [](sqlite3_context* ctx, int, sqlite3_value**) {
+                const Run* r = static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx))->m_run;
+                sqlite3_result_int64(ctx, r ? r->rowCount : 0);
+            }},
+        {"orra_error",
+            [](sqlite3_context* ctx, int, sqlite3_value**) {
+                const Run* r = static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx))->m_run;
+                sqlite3_result_int64(ctx, r ? r->error : 0);
+            }},
+        {"error_number",
+            [](sqlite3_context* ctx, int, sqlite3_value**) {
+                if (const BatchError* e = handled(ctx))
+                    sqlite3_result_int64(ctx, e->number);
+                else
+                    sqlite3_result_null(ctx);
+            }},
+        {"error_severity",
+            [](sqlite3_context* ctx, int, sqlite3_value**) {
+                if (const BatchError* e = handled(ctx))
+                    sqlite3_result_int(ctx, e->severity);
+                else
+                    sqlite3_result_null(ctx);
+            }},
+        {"error_state",
+            [](sqlite3_context* ctx, int, sqlite3_value**) {
+                if (const BatchError* e = handled(ctx))
+                    sqlite3_result_int(ctx, e->state);
+                else
+                    sqlite3_result_null(ctx);
+            }},
+        {"error_line",
+            [](sqlite3_context* ctx, int, sqlite3_value**) {
+                if (const BatchError* e = handled(ctx))
+                    sqlite3_result_int(ctx, e->line);
+                else
+                    sqlite3_result_null(ctx);
+            }},
+        {"error_message",
+            [](sqlite3_context* ctx, int, sqlite3_value**) {
+                if (const BatchError* e = handled(ctx)) {
+                    const QByteArray u = e->message.toUtf8();
+                    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+                } else {
+                    sqlite3_result_null(ctx);
+                }
+            }},
+        // A batch is no procedure: ERROR_PROCEDURE() is NULL in it.
+        {"error_procedure", [](sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_null(ctx); }},
+    };
+    for (const auto& f : functions)
+        sqlite3_create_function_v2(m_db, f.name, 0, SQLITE_UTF8, this, f.fn, nullptr, nullptr, nullptr);
+    // A variable assigned and read while the select that assigns it steps (select @s = @s + x
+    // from t).
+    sqlite3_create_function_v2(m_db, "orra_assign", 2, SQLITE_UTF8, this,
+        [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+            Run* r = static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx))->m_run;
+            const size_t slot = size_t(sqlite3_value_int64(argv[0]));
+            if (r && slot < r->variables.size())
+                r->variables[slot].reset(sqlite3_value_type(argv[1]) == SQLITE_NULL ? nullptr : sqlite3_value_dup(argv[1]));
+            sqlite3_result_value(ctx, argv[1]);
+        },
+        nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(m_db, "orra_variable", 1, SQLITE_UTF8, this,
+        [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+            const Run* r = static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx))->m_run;
+            const size_t slot = size_t(sqlite3_value_int64(argv[0]));
+            if (r && slot < r->variables.size() && r->variables[slot])
+                sqlite3_result_value(ctx, r->variables[slot].get());
+            else
+                sqlite3_result_null(ctx);
+        },
+        nullptr, nullptr, nullptr);
+}
+
+}   // namespace orra::embedded

@@ -1,0 +1,48 @@
+#pragma once
+// What one execution of a batch keeps while it runs: the client's parameters, the results so
+// far, the variables' values, the table variables made, where control goes next, and the
+// errors being handled.
+
+#include "platform/db/embedded/EmbeddedBackend.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace orra::embedded {
+
+struct StoredValueFree {
+    void operator()(sqlite3_value* v) const { sqlite3_value_free(v); }
+};
+// A variable's value, kept as SQLite holds it; null for NULL.
+using StoredValue = std::unique_ptr<sqlite3_value, StoredValueFree>;
+
+// An error as T-SQL's error functions and catch blocks see it.
+struct BatchError {
+    long number = 0;
+    QString message;
+    int severity = 16;
+    int state = 1;
+    int line = 1;
+};
+
+// Where control goes after a statement.
+enum class Flow { Next, Break, Continue, Return, Goto };
+
+struct EmbeddedBackend::Run {
+    const QList<db::Parameter>* params = nullptr;
+    qsizetype nextParam = 0;
+    db::ExecuteResult result;
+    std::vector<StoredValue> variables;   // by value slot
+    QStringList tables;                   // the table variables' temporary tables
+    QString gotoLabel;                    // the label a goto is looking for
+    int tryDepth = 0;                     // try blocks around the statement running
+    std::vector<BatchError> handling;     // the errors of the catch blocks running, innermost last
+    std::optional<BatchError> raised;     // the error on its way to a catch block or the client
+    long rowCount = 0;                    // @@ROWCOUNT
+    long error = 0;                       // @@ERROR
+};
+
+}   // namespace orra::embedded
