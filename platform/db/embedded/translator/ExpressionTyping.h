@@ -123,6 +123,9 @@ private:
 
     const TranslationContext& m_ctx;
     const std::vector<Token>& T;
+    // How deep column look-ups nest: a column of a derived table inside the select whose
+    // sources name that same derived table would otherwise look itself up without end.
+    mutable int m_columnDepth = 0;
 };
 
 }   // namespace translator

@@ -10,14 +10,6 @@ namespace {
 
 using Kind = SqlType::Kind;
 
-// The index of t among the batch's tokens (tokens keep their offsets in the text).
-size_t indexOf(const TranslationContext& ctx, const Token& t)
-{
-    const auto& T = ctx.tokens();
-    const auto it = std::lower_bound(T.begin(), T.end(), t.pos, [](const Token& a, int pos) { return a.pos < pos; });
-    return it != T.end() && it->pos == t.pos && it->text == t.text ? size_t(it - T.begin()) : T.size();
-}
-
 Vec numbers(std::initializer_list<int> values)
 {
     Vec out;
@@ -68,6 +60,30 @@ void convertTo(Vec& v, size_t b, size_t e, const SqlType& t)
         wrap(v, b, e, "orra_int", {});
 }
 
+// a / b divides as the server does by the operands' types: SQLite divides two integers as
+// integers, so a division whose operands are decimal, money or float divides as reals.
+void divideAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t k = indexOf(ctx, v[i].t);
+    if (k == 0 || k + 1 >= T.size()) return;
+    const SqlType left = typer.typeOf(operandStart(ctx, k - 1), k);
+    const SqlType right = typer.typeOf(k + 1, std::min(operandEnd(ctx, k + 1), T.size()));
+    auto real = [](const SqlType& t) { return t.isExact() || t.isApproximate(); };
+    if (!real(left) && !real(right)) return;
+    v.insert(v.begin() + long(i), {symbol("*"), number(QStringLiteral("1.0"))});
+}
+
+}   // namespace
+
+// The index of t among the batch's tokens (tokens keep their offsets in the text).
+size_t indexOf(const TranslationContext& ctx, const Token& t)
+{
+    const auto& T = ctx.tokens();
+    const auto it = std::lower_bound(T.begin(), T.end(), t.pos, [](const Token& a, int pos) { return a.pos < pos; });
+    return it != T.end() && it->pos == t.pos && it->text == t.text ? size_t(it - T.begin()) : T.size();
+}
+
 // The first token of the operand that ends at token k (a name, a literal, a call, a group).
 size_t operandStart(const TranslationContext& ctx, size_t k)
 {
@@ -99,22 +115,6 @@ size_t operandEnd(const TranslationContext& ctx, size_t k)
     while (e + 1 < T.size() && T[e].isSymbol(".") && T[e + 1].isName()) e += 2;
     return e;
 }
-
-// a / b divides as the server does by the operands' types: SQLite divides two integers as
-// integers, so a division whose operands are decimal, money or float divides as reals.
-void divideAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
-{
-    const auto& T = ctx.tokens();
-    const size_t k = indexOf(ctx, v[i].t);
-    if (k == 0 || k + 1 >= T.size()) return;
-    const SqlType left = typer.typeOf(operandStart(ctx, k - 1), k);
-    const SqlType right = typer.typeOf(k + 1, std::min(operandEnd(ctx, k + 1), T.size()));
-    auto real = [](const SqlType& t) { return t.isExact() || t.isApproximate(); };
-    if (!real(left) && !real(right)) return;
-    v.insert(v.begin() + long(i), {symbol("*"), number(QStringLiteral("1.0"))});
-}
-
-}   // namespace
 
 std::vector<int> nameResultColumns(Vec& v, size_t at)
 {
@@ -152,7 +152,9 @@ std::vector<int> nameResultColumns(Vec& v, size_t at)
         };
         bool plain = x < y && (y - x) % 2 == 1;
         for (size_t k = x; plain && k < y; ++k)
-            plain = (k - x) % 2 == 0 ? (v[k].t.isName() && !isExpressionBoundary(v[k].t)) || v[k].t.isSymbol("*")
+            // (a variable is an expression: its column has no name)
+            plain = (k - x) % 2 == 0 ? (v[k].t.isName() && !isExpressionBoundary(v[k].t) && !v[k].t.text.startsWith(u'@'))
+                    || v[k].t.isSymbol("*")
                                      : v[k].t.isSymbol(".");
         const bool assigned = y - x > 2 && v[x].t.isName() && v[x + 1].t.isSymbol("=");
         if (assigned && !v[x].t.text.startsWith(u'@')) {
@@ -179,6 +181,7 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
 {
     if (!ctx.schema()) return;
     const ExpressionTyper typer(ctx);
+    compareDatesAsDates(ctx, typer, v);
     const auto& T = ctx.tokens();
     for (size_t i = v.size(); i-- > 0;) {
         const Token& t = v[i].t;
