@@ -307,4 +307,32 @@ TEST_F(EmbeddedTest, DateFunctionsGiveTheDocumentedValues)
     EXPECT_EQ(answer(*c, QStringLiteral("select datediff(day, current_timestamp, sysdatetime())")), u"0");
 }
 
+// FORMAT with .NET patterns and cultures; a time value takes only escaped separators.
+TEST_F(EmbeddedTest, FormatFollowsPatternsAndCultures)
+{
+    auto c = connect();
+    expectAnswers(*c,
+        {
+            {"select format(cast('2024-08-09' as date), 'd', 'en-US')", "8/9/2024"},
+            {"select format(cast('2024-08-09' as date), 'd', 'en-gb')", "09/08/2024"},
+            {"select format(cast('2024-08-09' as date), 'd', 'de-de')", "09.08.2024"},
+            {"select format(cast('2024-08-09' as date), 'D', 'en-US')", "Friday, August 9, 2024"},
+            {"select format(cast('2024-08-09' as date), 'D', 'en-gb')", "09 August 2024"},
+            {"select format(cast('2024-08-09' as date), 'D', 'de-de')", "Freitag, 9. August 2024"},
+            {"select format(cast('2024-08-09' as date), 'dd/MM/yyyy', 'en-US')", "09/08/2024"},
+            {"select format(123456789, '###-##-####')", "123-45-6789"},
+            {"select format(cast(1.0002 as money), 'N', 'en-us')", "1.00"},
+            {"select format(cast(1.9419 as money), 'C', 'en-us')", "$1.94"},
+            {"select format(cast(1.4683 as money), 'N', 'de-de')", "1,47"},
+            {"select format(cast(8.2784 as money), 'C', 'de-de')", "8,28 €"},
+            {"select format(cast('07:35' as time), N'hh.mm')", "NULL"},
+            {"select format(cast('07:35' as time), N'hh:mm')", "NULL"},
+            {"select format(cast('07:35' as time), N'hh\\.mm')", "07.35"},
+            {"select format(cast('07:35' as time), N'hh\\:mm')", "07:35"},
+            {"select format(cast('2018-01-01 01:00' as datetime2), N'hh:mm tt')", "01:00 AM"},
+            {"select format(cast('2018-01-01 14:00' as datetime2), N'hh:mm t')", "02:00 P"},
+            {"select format(cast('2018-01-01 14:00' as datetime2), N'HH:mm')", "14:00"},
+        });
+}
+
 }   // namespace orra::embedded::test

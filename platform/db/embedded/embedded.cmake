@@ -44,6 +44,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
   ${_orra_embedded_dir}/functions/DateTimeValues.h ${_orra_embedded_dir}/functions/DateTimeValues.cpp
   ${_orra_embedded_dir}/functions/DateFunctions.h ${_orra_embedded_dir}/functions/DateFunctions.cpp
+  ${_orra_embedded_dir}/functions/FormatFunction.cpp
   ${_orra_embedded_dir}/DateColumns.h ${_orra_embedded_dir}/DateColumns.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
   ${_orra_embedded_dir}/functions/StatisticalAggregates.h ${_orra_embedded_dir}/functions/StatisticalAggregates.cpp

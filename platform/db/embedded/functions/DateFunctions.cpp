@@ -772,6 +772,7 @@ const FunctionName kNames[] = {
     {"timefromparts", "orra_timefromparts", false, "time"},
     {"datetime2fromparts", "orra_datetime2fromparts", false, "datetime2"},
     {"datetimeoffsetfromparts", "orra_datetimeoffsetfromparts", false, "datetimeoffset"},
+    {"format", "orra_format", false, "nvarchar(4000)"},
 };
 
 struct Registration {
@@ -830,6 +831,7 @@ void registerDateFunctions(sqlite3* db, Settings* settings)
     for (const Registration& f : kFunctions)
         sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             settings, f.fn, nullptr, nullptr, nullptr);
+    registerFormatFunction(db);
 }
 
 }   // namespace orra::embedded::dates

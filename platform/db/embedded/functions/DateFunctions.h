@@ -41,5 +41,7 @@ inline constexpr int kColumnWrite = -2;
 // Registers every function of the family on db; settings are the session's (they must
 // outlive db), or nullptr for the server's own handles (the defaults).
 void registerDateFunctions(sqlite3* db, Settings* settings);
+// FORMAT (FormatFunction.cpp), registered with them.
+void registerFormatFunction(sqlite3* db);
 
 }   // namespace orra::embedded::dates
