@@ -156,6 +156,8 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
         {"select from", 102, "Incorrect syntax near 'from'."},
         {"select 1/0", 8134, "Divide by zero error encountered."},
         {"select cast('abc' as int)", 245, "Conversion failed when converting the varchar value 'abc' to data type int."},
+        {"declare @x int = 2147483647; set @x += 1", 8115,
+            "Arithmetic overflow error converting expression to data type int."},
         {"insert into tbOrraSQL (ID) values (null)", 515,
             "Cannot insert the value NULL into column 'ID', table 'catalogue.dbo.tbOrraSQL'; column does not allow "
             "nulls. INSERT fails."},

@@ -771,11 +771,6 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
         }
         // SET XACT_ABORT ON: the error ends the transaction too.
         if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        // The result sets before the error are delivered; the error follows them.
-        if (std::any_of(run.result.sets.begin(), run.result.sets.end(), [](const ResultSet& r) { return r.hasRows; })) {
-            deliverError(f, run);
-            return std::move(run.result);
-        }
         // The messages the batch sent before it failed reach the client ahead of the error.
         if (!run.result.messages.isEmpty()) f.errors = run.result.messages + f.errors;
         throw;
