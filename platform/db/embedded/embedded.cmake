@@ -26,6 +26,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/TypedConversions.h ${_orra_embedded_dir}/translator/TypedConversions.cpp
   ${_orra_embedded_dir}/functions/BinaryConversions.h ${_orra_embedded_dir}/functions/BinaryConversions.cpp
   ${_orra_embedded_dir}/translator/TypedRewrites.h ${_orra_embedded_dir}/translator/TypedRewrites.cpp
+  ${_orra_embedded_dir}/translator/DateComparisons.cpp
   ${_orra_embedded_dir}/ConnectionSchema.h ${_orra_embedded_dir}/ConnectionSchema.cpp
   ${_orra_embedded_dir}/functions/ExactNumbers.h ${_orra_embedded_dir}/functions/ExactNumbers.cpp
   ${_orra_embedded_dir}/translator/Rewriters.h
@@ -41,6 +42,10 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/SelectForms.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
+  ${_orra_embedded_dir}/functions/DateTimeValues.h ${_orra_embedded_dir}/functions/DateTimeValues.cpp
+  ${_orra_embedded_dir}/functions/DateFunctions.h ${_orra_embedded_dir}/functions/DateFunctions.cpp
+  ${_orra_embedded_dir}/functions/FormatFunction.cpp
+  ${_orra_embedded_dir}/DateColumns.h ${_orra_embedded_dir}/DateColumns.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
   ${_orra_embedded_dir}/functions/StatisticalAggregates.h ${_orra_embedded_dir}/functions/StatisticalAggregates.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp

@@ -535,7 +535,10 @@ SqlType ExpressionTyper::column(size_t b, size_t e) const
             }
             if (!schema) return {};
             const QString declared = schema->columnType(src.database, src.table, name);
-            if (!declared.isEmpty()) return SqlType::fromDeclared(declared);
+            if (declared.isEmpty()) continue;
+            SqlType t = SqlType::fromDeclared(declared);
+            if (t.isString()) t.collation = schema->columnCollation(src.database, src.table, name);
+            return t;
         }
     }
     return {};
