@@ -164,6 +164,15 @@ void discardWindow(long id)
     }
 }
 
+void nameWindow(QWidget* window, const QString& name)
+{
+    static const QString debug = QStringLiteral("-[DEBUG MODE]");
+    window->setProperty("OrraName", name);
+    window->setWindowTitle(name + (window->windowTitle().endsWith(debug) ? debug : QString()));
+    if (auto* sub = window->parentWidget(); sub && sub->inherits("QMdiSubWindow"))
+        sub->setWindowTitle(window->windowTitle());
+}
+
 // The catalogue pane's tree, when there is a pane.
 KeyedTree* paneTree(frmpbOrra* pane) { return pane ? pane->tvOrra() : nullptr; }
 

@@ -90,6 +90,9 @@ private:
 // Closes the open window of a document without the question about saving; it is gone at once,
 // or, while its run unwinds, once the run has unwound (it stands for the document no more).
 void discardWindow(long id);
+// Gives a document window the document's name: its caption (a window in debug mode keeps its
+// ending) and its OrraName.
+void nameWindow(QWidget* window, const QString& name);
 // Saves a document window through its Save; true when it saved.
 bool saveWindow(QWidget* window);
 
