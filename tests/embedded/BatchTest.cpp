@@ -145,6 +145,11 @@ TEST_F(Batch, ControlFlow)
     } while (rs->NextRecordset());
     EXPECT_EQ(values, (QVariantList{1, 2, 3, QStringLiteral("Jumping To Branch One."),
                           QStringLiteral("Jumping To Branch Three.")}));
+    // PRINT reads the batch's variables like any other statement.
+    c->execute(QStringLiteral("declare @i int = 0; while @i < 3 begin set @i += 1; if @i = 2 continue; print @i end"));
+    QStringList printed;
+    for (const auto& e : c->errors()) printed << e.description;
+    EXPECT_EQ(printed, (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
 }
 
 TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)

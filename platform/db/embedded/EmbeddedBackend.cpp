@@ -803,7 +803,15 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
     } else if (const auto* print = st.as<PrintStatement>()) {
         // The server's PRINT: an informational message (number 0, state 01000) with the
         // value's text; NULL prints an empty line.
-        const ResultSet rs = query(print->query, {});
+        // The expression may read the batch's variables.
+        sqlite3_stmt* const q = prepare(print->query);
+        ResultSet rs;
+        {
+            const StatementReset reset(q);
+            bindParameters(q, run);
+            rs = m_session.run(q);
+        }
+        padFixedWidth(rs);
         ProviderError message;
         message.sqlState = QStringLiteral("01000");
         if (rs.rowCount() > 0 && !rs.fields.empty())
