@@ -41,6 +41,10 @@ bool confirm(const QString& text);
 
 bool hasDocRight(long id, long right);
 bool hasCategoryRight(long id, long right);
+// A copy of document id adds every document its stored text includes to the new one: true when
+// the login holds the Include right on each; otherwise says "Permission Denied : You could not
+// include this document" and gives false.
+bool mayCopyIncludesOf(long id);
 
 // The number behind a node's key letter, and the kind the letter tells.
 long idOf(const QTreeWidgetItem* node);

@@ -684,6 +684,7 @@ void mnuFilePaste_Click(frmpbOrra& pane)
             say(QStringLiteral("Permission Denied : You could not copy this document"));
             return;
         }
+        if (!mayCopyIncludesOf(source)) return;
         name = QStringLiteral("Copy of ") + sourceName.toString().trimmed();
         if (!nameFits(name)) return;
         Transaction t;

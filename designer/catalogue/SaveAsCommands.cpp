@@ -114,6 +114,7 @@ void mnuFileSaveAs_Click(frmpbOrra* pane, QWidget* window)
                 + QStringLiteral("' category"));
             return;
         }
+        if (!mayCopyIncludesOf(oldId)) return;
         long id = 0;
         try {
             Transaction t;

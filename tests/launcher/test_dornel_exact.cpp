@@ -104,3 +104,22 @@ TEST_F(DornelExactTest, ScriptsSeeMoneyAsCurrencyAndExportItsText)
     EXPECT_EQ(
         QString::fromUtf8(check.readAll()), "Kind=Value|loop=76493.84|type=Currency/Currency|same=True|rate=0.6|");
 }
+
+TEST_F(DornelExactTest, ALargeSumOfMoneyReachesTheWorkbookExactly)
+{
+    // 390,625 amounts: summed as doubles they drift by more than a cent
+    double drift = 0;
+    for (int k = 0; k < 78125; ++k)
+        for (const double v : {19.99, 76473.75, 0.10, 1234.5, 76493.74}) drift += v;
+    ASSERT_GT(std::abs(drift - 12048600000.0), 0.005);
+    addDocument(42, 2, "Buyuk",
+        block("B0.0", "select sum(a.Amount) Toplam into #Report from Payments a cross join Payments b cross join Payments c "
+                      "cross join Payments d cross join Payments e cross join Payments f cross join Payments g "
+                      "cross join Payments h"));
+    const RunResult r = run("/server:demo /db:catalogue /docid:42");
+    ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    XlsxTestReader book(r.out);
+    auto cells = book.cells();
+    ASSERT_EQ(cells["A2"].type, "n");
+    EXPECT_EQ(cells["A2"].text, "12048600000");
+}

@@ -16,6 +16,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/StatementParser.h ${_orra_embedded_dir}/translator/StatementParser.cpp
   ${_orra_embedded_dir}/translator/ControlStatements.cpp
   ${_orra_embedded_dir}/translator/BatchStatements.cpp
+  ${_orra_embedded_dir}/translator/SqliteNames.h ${_orra_embedded_dir}/translator/SqliteNames.cpp
   ${_orra_embedded_dir}/translator/ProcedureCallParser.cpp
   ${_orra_embedded_dir}/translator/StringCalls.cpp
   ${_orra_embedded_dir}/translator/AdministrationParser.cpp
@@ -25,6 +26,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/TypedConversions.h ${_orra_embedded_dir}/translator/TypedConversions.cpp
   ${_orra_embedded_dir}/functions/BinaryConversions.h ${_orra_embedded_dir}/functions/BinaryConversions.cpp
   ${_orra_embedded_dir}/translator/TypedRewrites.h ${_orra_embedded_dir}/translator/TypedRewrites.cpp
+  ${_orra_embedded_dir}/translator/DateComparisons.cpp
   ${_orra_embedded_dir}/ConnectionSchema.h ${_orra_embedded_dir}/ConnectionSchema.cpp
   ${_orra_embedded_dir}/functions/ExactNumbers.h ${_orra_embedded_dir}/functions/ExactNumbers.cpp
   ${_orra_embedded_dir}/translator/Rewriters.h
@@ -36,9 +38,16 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/CreateTableRewriter.cpp
   ${_orra_embedded_dir}/translator/SchemaRewriter.cpp
   ${_orra_embedded_dir}/translator/IndexRewriter.cpp
+  ${_orra_embedded_dir}/translator/ViewRewriter.cpp
+  ${_orra_embedded_dir}/translator/SelectForms.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
+  ${_orra_embedded_dir}/functions/DateTimeValues.h ${_orra_embedded_dir}/functions/DateTimeValues.cpp
+  ${_orra_embedded_dir}/functions/DateFunctions.h ${_orra_embedded_dir}/functions/DateFunctions.cpp
+  ${_orra_embedded_dir}/functions/FormatFunction.cpp
+  ${_orra_embedded_dir}/DateColumns.h ${_orra_embedded_dir}/DateColumns.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
+  ${_orra_embedded_dir}/functions/StatisticalAggregates.h ${_orra_embedded_dir}/functions/StatisticalAggregates.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp
   ${_orra_embedded_dir}/FixedWidthPadding.h ${_orra_embedded_dir}/FixedWidthPadding.cpp
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp

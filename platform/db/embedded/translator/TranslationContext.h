@@ -10,6 +10,10 @@
 #include <utility>
 #include <vector>
 
+namespace orra::embedded::dates {
+struct FunctionName;
+}
+
 namespace orra::embedded::translator {
 
 // A variable of the batch: a scalar's value slot and declared type, or a table variable's
@@ -105,6 +109,8 @@ private:
     bool objectReference(Vec& out, const ObjectName& name);
     QString informationSchemaTables(const QString& database);
     bool functionCall(Vec& out, size_t& i, size_t e);
+    bool dateFunctionCall(Vec& out, size_t& i, size_t e, const dates::FunctionName& f);
+    QString sourceDateType(size_t b, size_t e) const;
     // The string functions (StringCalls.cpp): as functionCall.
     bool stringFunctionCall(Vec& out, size_t& i, size_t e);
     QString conversionOfParameter(const QString& tsql, size_t at);
