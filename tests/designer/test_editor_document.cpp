@@ -4,6 +4,7 @@
 
 #include "EditorFixture.h"
 
+#include "common/Permissions.h"
 #include "designer/editor/DocumentModel.h"
 #include "designer/editor/DocumentTree.h"
 
@@ -496,6 +497,32 @@ TEST(EditorDocumentModel, StripRunTimeExpansionsRemovesTheIncludePrefixOnce)
         "<Inheritance PID=\"B0.P_Z\" RID=\"$1\"/><Inheritance PID=\"x B0.I0|B0.P_W\" RID=\"B0.I0|B0.P_Y\"/>"
         "</Include><Block ID=\"B0.0\"><Include ID=\"B0.0.I0\" DocID=\"2\"/></Block></Document>\r\n");
     EXPECT_EQ(morvane::DoubleQuotes("a'b''c"), "a''b''''c");
+}
+
+TEST_F(EditorDocumentTest, ASaveThatAddsAnIncludeAsksTheIncludeRight)
+{
+    addDocument(13, 1, QStringLiteral("Regions"), QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"/>"));
+    const long author = addUser(QStringLiteral("author"));
+    allowDoc(12, author, rightEdit | rightChange, 0);
+    allowDoc(13, author, rightEdit, rightInclude);
+    useCatalogue(std::shared_ptr<db::Connection>(connectAs(QStringLiteral("author"))));
+    std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
+    ASSERT_TRUE(w);
+    // The includes of Customers and Cities are the document's own already; Regions would be new.
+    xml::Node inc = xml::appendElement(w->document()->documentElement(), "Include");
+    xml::setAttribute(inc, "ID", "B0.I2");
+    xml::setAttribute(inc, "Name", "Include:Regions");
+    xml::setAttribute(inc, "DocID", "13");
+    w->setDocumentChanged(true);
+    EXPECT_FALSE(w->Save());
+    EXPECT_EQ(ui.texts(), QStringList({"Permission Denied : You could not include this document"}));
+    EXPECT_TRUE(w->documentChanged());
+    EXPECT_EQ(storedText(12), reportText);
+
+    ui.boxes.clear();
+    xml::removeChild(w->document()->documentElement(), inc);
+    EXPECT_TRUE(w->Save());
+    EXPECT_EQ(ui.texts(), QStringList());
 }
 
 }   // namespace

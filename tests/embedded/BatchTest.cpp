@@ -145,6 +145,11 @@ TEST_F(Batch, ControlFlow)
     } while (rs->NextRecordset());
     EXPECT_EQ(values, (QVariantList{1, 2, 3, QStringLiteral("Jumping To Branch One."),
                           QStringLiteral("Jumping To Branch Three.")}));
+    // PRINT reads the batch's variables like any other statement.
+    c->execute(QStringLiteral("declare @i int = 0; while @i < 3 begin set @i += 1; if @i = 2 continue; print @i end"));
+    QStringList printed;
+    for (const auto& e : c->errors()) printed << e.description;
+    EXPECT_EQ(printed, (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
 }
 
 TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
@@ -156,6 +161,8 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
         {"select from", 102, "Incorrect syntax near 'from'."},
         {"select 1/0", 8134, "Divide by zero error encountered."},
         {"select cast('abc' as int)", 245, "Conversion failed when converting the varchar value 'abc' to data type int."},
+        {"declare @x int = 2147483647; set @x += 1", 8115,
+            "Arithmetic overflow error converting expression to data type int."},
         {"insert into tbOrraSQL (ID) values (null)", 515,
             "Cannot insert the value NULL into column 'ID', table 'catalogue.dbo.tbOrraSQL'; column does not allow "
             "nulls. INSERT fails."},

@@ -257,6 +257,13 @@ TEST_F(Objects, QueryFormsGiveTheDocumentedRows)
             3},
         {QStringLiteral("select sum(Quarter) from (select Quarter from %1 order by Quarter offset 3 rows) x").arg(quotas), 4},
         {QStringLiteral("select $12.50 * 2"), 25.0},
+        // TOP (5) PERCENT of 290 rows: the fraction rounds up to 15 rows
+        {QStringLiteral("with n (i) as (select 1 union all select i + 1 from n where i < 290) "
+                        "select count(*) from (select top (5) percent i from n order by i desc) x"),
+            15},
+        {QStringLiteral("with n (i) as (select 1 union all select i + 1 from n where i < 290) "
+                        "select min(i) from (select top (5) percent i from n order by i desc) x"),
+            276},
     };
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(scalar(*sa, c.sql).toDouble(), c.value) << c.sql.toStdString();
 }

@@ -264,8 +264,8 @@ TEST_F(StringFunctions, CodesAndCharacters)
 
 TEST_F(StringFunctions, ResultsAreTypedAsTheServerTypesThem)
 {
-    c->execute("create table T (V varchar(20), N nvarchar(20))");
-    c->execute("insert into T values ('abc', 'def')");
+    c->execute("create table T (V varchar(20), N nvarchar(20), C char(5))");
+    c->execute("insert into T values ('abc', 'def', 'x')");
     const struct {
         const char* sql;
         db::DataType type;
@@ -278,6 +278,7 @@ TEST_F(StringFunctions, ResultsAreTypedAsTheServerTypesThem)
         {"select string_agg(ascii(V), ',') from T", db::DataType::VarWChar, 4000},
         {"select left(V, 2) from T", db::DataType::VarChar, 20},
         {"select left(N, 2) from T", db::DataType::VarWChar, 20},
+        {"select rtrim(C) from T", db::DataType::VarChar, 5},
         {"select str(123.45, 6, 1)", db::DataType::VarChar, 6},
         {"select try_cast(V as varchar(9)) from T", db::DataType::VarChar, 9},
     };

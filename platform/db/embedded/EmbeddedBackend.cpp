@@ -759,11 +759,6 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
         }
         // SET XACT_ABORT ON: the error ends the transaction too.
         if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        // The result sets before the error are delivered; the error follows them.
-        if (std::any_of(run.result.sets.begin(), run.result.sets.end(), [](const ResultSet& r) { return r.hasRows; })) {
-            deliverError(f, run);
-            return std::move(run.result);
-        }
         // The messages the batch sent before it failed reach the client ahead of the error.
         if (!run.result.messages.isEmpty()) f.errors = run.result.messages + f.errors;
         throw;
@@ -808,7 +803,15 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
     } else if (const auto* print = st.as<PrintStatement>()) {
         // The server's PRINT: an informational message (number 0, state 01000) with the
         // value's text; NULL prints an empty line.
-        const ResultSet rs = query(print->query, {});
+        // The expression may read the batch's variables.
+        sqlite3_stmt* const q = prepare(print->query);
+        ResultSet rs;
+        {
+            const StatementReset reset(q);
+            bindParameters(q, run);
+            rs = m_session.run(q);
+        }
+        padFixedWidth(rs);
         ProviderError message;
         message.sqlState = QStringLiteral("01000");
         if (rs.rowCount() > 0 && !rs.fields.empty())

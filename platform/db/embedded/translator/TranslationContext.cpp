@@ -515,7 +515,14 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
             call("orra_varchar", length.isEmpty() ? defaultText : length);
     } else if (type == u"char" || type == u"nchar") {
         call("orra_char", length.isEmpty() ? defaultText : length);
-    } else if (type == u"int" || type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
+    } else if (type == u"int") {   // a value beyond 32 bits is the server's arithmetic overflow
+        out.push_back(word("orra_int_check"));
+        out.push_back(symbol("("));
+        call("orra_int", QString());
+        out.push_back(symbol(","));
+        out.push_back(number(QStringLiteral("32")));
+        out.push_back(symbol(")"));
+    } else if (type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
         call("orra_int", QString());
     } else if (type == u"float" || type == u"real") {
         castTo("real");
