@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QDockWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -660,12 +661,28 @@ void frmMDIMain::paneButtonClicked(const QString& key, const QString& formName, 
                 m_td->showPane(formName);
             else
                 m_td->addPane(paneForm(formName), orra::DockHost::Docked, panel, formName, kPaneStyle);
+            watchExplorerPane();
         } else if (IsPaneLoaded(formName)) {
             m_td->hidePane(formName);
         }
     } catch (const orra::Error& e) {
         showMessage(e.description());
     }
+}
+
+void frmMDIMain::watchExplorerPane()
+{
+    QDockWidget* dock = m_td->dockOf(kObjectExplorer);
+    if (!dock) return;
+    connect(dock, &QDockWidget::visibilityChanged, this, &frmMDIMain::updateSideBar, Qt::UniqueConnection);
+    connect(dock, &QDockWidget::topLevelChanged, this, &frmMDIMain::updateSideBar, Qt::UniqueConnection);
+    updateSideBar();
+}
+
+void frmMDIMain::updateSideBar()
+{
+    QDockWidget* dock = m_td->dockOf(kObjectExplorer);
+    m_sideBar->setVisible(!dock || dock->isFloating() || !dock->isVisible());
 }
 
 // ---- Settings -----------------------------------------------------------------------------
@@ -684,6 +701,7 @@ void frmMDIMain::RestoreDockLayout()
             if ((key != kObjectExplorer && key != kDocumentExplorer) || IsPaneLoaded(key)) continue;
             try {
                 m_td->addPane(paneForm(key), orra::DockHost::Docked, i, key, kPaneStyle);
+                watchExplorerPane();
             } catch (const orra::Error&) {
                 // a pane that cannot be added is left out; the rest of the layout goes on
             }
@@ -693,6 +711,7 @@ void frmMDIMain::RestoreDockLayout()
         if ((key != kObjectExplorer && key != kDocumentExplorer) || IsPaneLoaded(key)) continue;
         try {
             m_td->addPane(paneForm(key), orra::DockHost::Floating, key == kObjectExplorer ? 3 : 4, key, kPaneStyle);
+            watchExplorerPane();
         } catch (const orra::Error&) {
         }
     }

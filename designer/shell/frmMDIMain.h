@@ -194,6 +194,9 @@ private:
     void DrawExplorerButton();
     void paneClosed(QWidget* pane);
     void paneButtonClicked(const QString& key, const QString& formName, int panel);
+    // The side bar stands beside the window while the Object Explorer is not docked and shown.
+    void watchExplorerPane();
+    void updateSideBar();
     void rebuildWindowList();
     void tileWindows(Qt::Orientation stacking);
     QAction* addItem(

@@ -151,9 +151,13 @@ TEST_F(PanesTest, ThePaneButtonsAddShowAndHideThePanes)
     // The side bar's "Object Explorer" strip brings the hidden pane back, as the button does.
     tvOrra->trigger();
     ASSERT_FALSE(td()->paneVisible(index));
+    QWidget* sideBar = main->findChild<QWidget*>(QStringLiteral("pbObjectExplorer"));
+    EXPECT_TRUE(sideBar->isVisibleTo(main.get()));
     QTest::mouseClick(main->findChild<QWidget*>(QStringLiteral("pbObjectExplorerButton")), Qt::LeftButton);
     EXPECT_TRUE(td()->paneVisible(index));
     EXPECT_TRUE(tvOrra->isChecked());
+    // While the pane is docked and shown, the side bar steps aside.
+    EXPECT_FALSE(sideBar->isVisibleTo(main.get()));
 
     main->toolbarButton(QStringLiteral("tvDocument"))->trigger();
     EXPECT_EQ(td()->panelPanes(4), QStringList{QStringLiteral("frmtvDocument")});
