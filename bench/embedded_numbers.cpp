@@ -3,7 +3,8 @@
 //  1. inserting 1,000,000 rows with a datetime and a money column takes at most 1.5 times as long;
 //  2. a report's aggregate over them (GROUP BY a text column, SUM of money, AVG of
 //     decimal(18,4), COUNT) takes at most 1.5 times as long.
-// Prints the figures; the exit status is 1 when a target is missed.
+// Times are the thread's CPU time (best of three). Prints the figures; the exit status is 1 when
+// a target is missed.
 
 #include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/Connection.h"
@@ -12,22 +13,30 @@
 #include <QTemporaryDir>
 #include <sqlite3.h>
 
-#include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <functional>
 
 using namespace orra;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr int kRows = 1000000;
 
+// CPU time of the calling thread in milliseconds (everything runs on it): steadier than the
+// wall clock on a machine that others share.
+double cpuMillis()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
 double millis(const std::function<void()>& f)
 {
-    const auto t0 = Clock::now();
+    const double t0 = cpuMillis();
     f();
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+    return cpuMillis() - t0;
 }
 
 // The best of three runs.

@@ -90,23 +90,10 @@ QString changedKey(const ObjectRules& t, long id)
     return QStringLiteral("row:%1:%2").arg(QLatin1String(t.table)).arg(id);
 }
 
-// A new document that is the copy of another one the writer may read (Paste, Save As): it
-// carries the includes that the other one's authors put there. Its source includes `included`
-// and so is among that document's includers.
-bool copiesReadableIncluder(RowWriteSession& s, const QString& text, long included)
-{
-    db::RecordsetPtr rs = s.connection().execute(
-        QStringLiteral("select ID, SQLtxt from tbOrraSQL where ID in (select ObjID from tbOrraRelations where "
-                       "RelObjID=?)"),
-        {qlonglong(included)});
-    for (; rs && rs->isOpen() && !rs->isEOF(); rs->MoveNext())
-        if (rs->value(1).toString() == text && docRight(s, number(rs->value(0)), rightEdit)) return true;
-    return false;
-}
-
 // A document's text runs the text of every document it includes for whoever runs it: an
 // include is added only by a writer who holds the Include right on that document, as the
-// designer's drop asks. Includes the text had before are the earlier authors' and stay.
+// designer's drop asks. Includes the text had before are the earlier authors' and stay; a new
+// document (also a copy) adds every include it holds.
 void checkIncludes(const RowWrite& row, RowWriteSession& s)
 {
     const QString column = QStringLiteral("SQLtxt");
@@ -114,8 +101,6 @@ void checkIncludes(const RowWrite& row, RowWriteSession& s)
     const QString text = row.newValue(column).toString();
     QSet<long> added = IncludedDocumentIDs(text);
     if (row.action == Action::Update) added.subtract(IncludedDocumentIDs(row.oldValue(column).toString()));
-    if (added.isEmpty()) return;
-    if (row.action == Action::Insert && copiesReadableIncluder(s, text, *added.cbegin())) return;
     for (long included : std::as_const(added)) require(s, docRight(s, included, rightInclude));
 }
 
@@ -156,8 +141,6 @@ void guardObject(const ObjectRules& t, const RowWrite& row, RowWriteSession& s)
     }
 }
 
-void guardDocument(const RowWrite& row, RowWriteSession& s);
-
 const ObjectRules kDocuments{"tbOrraSQL", "CategoryID",
     {QStringLiteral("Name"), QStringLiteral("Description"), QStringLiteral("Type"), QStringLiteral("Disabled"),
         QStringLiteral("SQLtxt")},
@@ -177,8 +160,8 @@ void guardDocument(const RowWrite& row, RowWriteSession& s)
 // document: Dependencies and the refusal to delete an included document rely on them.
 void guardRelation(const RowWrite& row, RowWriteSession& s)
 {
-    const long includer = number((row.action == Action::Insert ? row.newValue(QStringLiteral("ObjID"))
-                                                                 : row.oldValue(QStringLiteral("ObjID"))));
+    const QString column = QStringLiteral("ObjID");
+    const long includer = number(row.action == Action::Insert ? row.newValue(column) : row.oldValue(column));
     if (row.action == Action::Update) s.deny();   // rewritten, never changed
     if (row.action == Action::Delete) {
         if (!documentExists(s, includer)) return;   // left behind by a deleted document

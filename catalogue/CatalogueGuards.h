@@ -7,7 +7,10 @@
 // - tbOrraSQL: insert with the login as Owner and Add New Document on the category; Name,
 //   Description, Type, Disabled and SQLtxt with Change; CategoryID with Move and Add New
 //   Document on the new category; CheckSum alone with Change or Move; ID and Owner never;
-//   delete with Delete.
+//   delete with Delete. A text that adds an include (a DocID its old text did not include; in a
+//   new row, every one) also needs the Include right on each document it adds.
+// - tbOrraRelations: rows of a document whose stored text includes RelObjID, written with its
+//   Change right; deleted with its Change or Delete right or once it is gone; never updated.
 // - tbOrraCategory: the same with Add New Category (a top category may be made by anyone),
 //   Change, Move and Delete Category.
 // - tbOrraDocPermissions, tbOrraCategoryPermissions: with Secondary Owner on the object; the

@@ -56,12 +56,14 @@ void askLogOn(LogOnRequest& request)
 // A data server's log-on starts from what the designer knows of that server: the database of
 // its registry row (else the login's default database would be used, where the documents'
 // tables are not) and the catalogue log-on's choice between the operating-system user and a
-// SQL login. The registry is a help here: when it cannot be read, the fields stay empty.
+// SQL login, with that login. The registry is a help here: when it cannot be read, the fields stay empty.
 void prefillServerLogOn(LogOnRequest& request)
 {
     const db::ConnectionPtr catalogue = mainConnection();
     if (!catalogue) return;
-    request.trusted = db::ConnectionString::parse(catalogue->connectionString()).trusted();
+    const db::ConnectionString logOn = db::ConnectionString::parse(catalogue->connectionString());
+    request.trusted = logOn.trusted();
+    if (!request.trusted) request.login = logOn.valueOf({"UID", "User ID"});
     try {
         if (const std::optional<RegisteredServer> row = ReadRegisteredServer(*catalogue, request.server))
             request.database = row->database;

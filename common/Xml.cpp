@@ -1,6 +1,7 @@
 #include "common/Xml.h"
 
 #include <QByteArray>
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -76,7 +77,9 @@ void locate(const QByteArray& bytes, ptrdiff_t offset, ParseError& e)
 }
 
 // A CDATA section holding "]]>" is written as two adjacent sections; joining adjacent sections
-// on load gives the body text back whole.
+// on load gives the body text back whole. Sections with only white space between them (written
+// by hand or by another tool) are adjacent too once loaded, and are joined the same way, so
+// that the text shown after this load is the text the next load shows.
 void joinSplitCData(Node n)
 {
     for (Node c = n.first_child(); c;) {
@@ -94,7 +97,15 @@ void joinSplitCData(Node n)
 
 void joinSplitCDataIfAny(const QByteArray& bytes, Node n)
 {
-    if (bytes.contains("]]><![CDATA[")) joinSplitCData(n);
+    static const QByteArray open("<![CDATA[");
+    for (qsizetype at = bytes.indexOf("]]>"); at >= 0; at = bytes.indexOf("]]>", at + 3)) {
+        qsizetype next = at + 3;
+        while (next < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[next]))) ++next;
+        if (QByteArrayView(bytes).sliced(next).startsWith(open)) {
+            joinSplitCData(n);
+            return;
+        }
+    }
 }
 
 // True when some element below n lies more than limit levels below it (n's children are one

@@ -48,6 +48,7 @@ rptCriteria::rptCriteria(QWidget* parent) : QWidget(parent)
 
     m_grid = new FlexGrid(this);
     m_grid->setObjectName(QStringLiteral("grdCriteria"));
+    m_grid->setAccessibleName(QStringLiteral("Kriterler"));
     m_grid->setFixedRows(1);
     m_grid->setCols(2);
     m_grid->setFixedCols(1);
@@ -454,6 +455,9 @@ void rptCriteria::ShowEditor(bool setFocus)
     m_editorRow = m_grid->row();
     placeEditor();
     editor->setFont(m_grid->font());
+    // A screen reader announces the editor by the criterion it edits, as the row shows it.
+    editor->setAccessibleName(m_grid->textMatrix(m_editorRow, 0));
+    if (editor == m_combo && m_combo->lineEdit()) m_combo->lineEdit()->setAccessibleName(editor->accessibleName());
     editor->show();
     editor->raise();
     if (editor == m_text)

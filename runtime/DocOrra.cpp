@@ -551,15 +551,28 @@ void DocOrra::ExecuteSQL(const QString& sql)
     if (!m_orraCon)
         throw Error(kObjectNotSet, QString(), QStringLiteral("Object variable or With block variable not set"));
     const db::ConnectionPtr connection = m_orraCon;
-    try {
-        connection->execute(sql);
-    } catch (const Error& e) {
+    auto stateLines = [](const QList<db::ProviderError>& errors) {
         QString message;
-        for (const db::ProviderError& pe : connection->errors()) {
+        for (const db::ProviderError& pe : errors)
             if (pe.number < 0) message += QStringLiteral("State:") + pe.sqlState + kCrLf + pe.description + kCrLf;
+        return message;
+    };
+    db::RecordsetPtr rs;
+    try {
+        rs = connection->execute(sql);
+    } catch (const Error& e) {
+        const QString message = stateLines(connection->errors());
+        throw Error(kSystemError, QString(), message.isEmpty() ? e.description() : message);
+    }
+    // A statement that failed after result sets came back fails the block as well.
+    for (bool more = rs != nullptr; more;) {
+        try {
+            more = rs->NextRecordset();
+        } catch (const Error& e) {
+            const db::ResultSet* failed = rs->current();
+            const QString message = failed ? stateLines(failed->errors) : QString();
+            throw Error(kSystemError, QString(), message.isEmpty() ? e.description() : message);
         }
-        if (!message.isEmpty()) throw Error(kSystemError, QString(), message);
-        throw Error(kSystemError, QString(), e.description());
     }
 }
 

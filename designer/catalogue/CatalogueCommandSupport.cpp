@@ -1,6 +1,7 @@
 #include "designer/catalogue/CatalogueCommandSupport.h"
 
 #include "common/Connections.h"
+#include "common/IncludeExpansion.h"
 #include "common/Permissions.h"
 #include "designer/catalogue/CatalogueCommands.h"
 #include "designer/catalogue/frmpbOrra.h"
@@ -42,6 +43,18 @@ bool confirm(const QString& text)
 
 bool hasDocRight(long id, long right) { return orra::HasDocPermission(catalogueOrNull(), id, 0, right); }
 bool hasCategoryRight(long id, long right) { return orra::HasCategoryPermission(catalogueOrNull(), id, 0, right); }
+
+bool mayCopyIncludesOf(long id)
+{
+    const QString text = scalar(QStringLiteral("select SQLtxt from %1 where ID=?").arg(table("tbOrraSQL")), {qlonglong(id)})
+                             .toString();
+    for (long included : orra::IncludedDocumentIDs(text))
+        if (!hasDocRight(included, orra::rightInclude)) {
+            say(QStringLiteral("Permission Denied : You could not include this document"));
+            return false;
+        }
+    return true;
+}
 
 long idOf(const QTreeWidgetItem* node) { return KeyedTree::key(node).mid(1).toLong(); }
 bool isDocumentNode(const QTreeWidgetItem* node) { return KeyedTree::key(node).startsWith(QLatin1Char('T')); }
@@ -149,6 +162,15 @@ void discardWindow(long id)
         UnlockDocument(id);
     } catch (const Error&) {
     }
+}
+
+void nameWindow(QWidget* window, const QString& name)
+{
+    static const QString debug = QStringLiteral("-[DEBUG MODE]");
+    window->setProperty("OrraName", name);
+    window->setWindowTitle(name + (window->windowTitle().endsWith(debug) ? debug : QString()));
+    if (auto* sub = window->parentWidget(); sub && sub->inherits("QMdiSubWindow"))
+        sub->setWindowTitle(window->windowTitle());
 }
 
 // The catalogue pane's tree, when there is a pane.

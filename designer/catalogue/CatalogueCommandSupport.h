@@ -41,6 +41,10 @@ bool confirm(const QString& text);
 
 bool hasDocRight(long id, long right);
 bool hasCategoryRight(long id, long right);
+// A copy of document id adds every document its stored text includes to the new one: true when
+// the login holds the Include right on each; otherwise says "Permission Denied : You could not
+// include this document" and gives false.
+bool mayCopyIncludesOf(long id);
 
 // The number behind a node's key letter, and the kind the letter tells.
 long idOf(const QTreeWidgetItem* node);
@@ -86,6 +90,9 @@ private:
 // Closes the open window of a document without the question about saving; it is gone at once,
 // or, while its run unwinds, once the run has unwound (it stands for the document no more).
 void discardWindow(long id);
+// Gives a document window the document's name: its caption (a window in debug mode keeps its
+// ending) and its OrraName.
+void nameWindow(QWidget* window, const QString& name);
 // Saves a document window through its Save; true when it saved.
 bool saveWindow(QWidget* window);
 

@@ -192,8 +192,9 @@ void renameDocument(long id, const QString& newName)
     }
     t.commit();
 
-    // The open windows of the includers show the new name at once; they stay as changed as
-    // they were.
+    // The document's own window and the open windows of its includers show the new name at
+    // once; they stay as changed as they were.
+    if (QWidget* window = FindDocumentWindow(id, QString(), false)) nameWindow(window, newName);
     for (long p : std::as_const(includers)) {
         QWidget* window = FindDocumentWindow(p, QString(), false);
         if (!window) continue;
@@ -684,6 +685,7 @@ void mnuFilePaste_Click(frmpbOrra& pane)
             say(QStringLiteral("Permission Denied : You could not copy this document"));
             return;
         }
+        if (!mayCopyIncludesOf(source)) return;
         name = QStringLiteral("Copy of ") + sourceName.toString().trimmed();
         if (!nameFits(name)) return;
         Transaction t;

@@ -36,20 +36,10 @@ SaveFileAsker& fileAsker()
     return asker;
 }
 
-// The caption of a window re-pointed to name: a window in debug mode keeps its ending.
-QString captionFor(const QString& oldCaption, const QString& name)
-{
-    static const QString debug = QStringLiteral("-[DEBUG MODE]");
-    return name + (oldCaption.right(13) == debug ? debug : QString());
-}
-
 void repoint(QWidget* window, long id, const QString& name)
 {
     window->setProperty("DocID", int(id));
-    window->setProperty("OrraName", name);
-    window->setWindowTitle(captionFor(window->windowTitle(), name));
-    if (auto* sub = window->parentWidget(); sub && sub->inherits("QMdiSubWindow"))
-        sub->setWindowTitle(window->windowTitle());
+    nameWindow(window, name);
 }
 
 // The file Save As XML proposes: the document's name in the user's documents folder. A window
@@ -114,6 +104,7 @@ void mnuFileSaveAs_Click(frmpbOrra* pane, QWidget* window)
                 + QStringLiteral("' category"));
             return;
         }
+        if (!mayCopyIncludesOf(oldId)) return;
         long id = 0;
         try {
             Transaction t;

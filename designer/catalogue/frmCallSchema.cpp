@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
@@ -26,6 +27,7 @@ constexpr int kNameRole = Qt::UserRole + 41;    // lvSchema: the stored name; tv
 constexpr int kValueRole = Qt::UserRole + 42;   // tvDocument: the value (invalid for NULL)
 const QColor kNullColour(255, 255, 0);
 const QColor kValueColour(255, 255, 255);
+const QColor kDisabledValueText(96, 96, 96);
 const QString kParameterTag = QStringLiteral("Parameter");
 const QString kNewKey = QStringLiteral("New");
 
@@ -55,6 +57,11 @@ frmCallSchema::frmCallSchema(QWidget* parent) : QDialog(parent)
     m_tree->setObjectName(QStringLiteral("tvDocument"));
     m_tree->setAccessibleName(QStringLiteral("Parameters"));
     m_tree->setImageList(&schemaImages());
+    // The parameters' values sit on fixed yellow and white: the disabled text stays dark enough
+    // to be read on both.
+    QPalette treePalette = m_tree->palette();
+    treePalette.setColor(QPalette::Disabled, QPalette::Text, kDisabledValueText);
+    m_tree->setPalette(treePalette);
     m_tree->setEditTriggers(
         QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     m_schemas = new QTreeWidget;

@@ -6,7 +6,9 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
+#include <QShortcut>
 #include <QPointer>
 #include <QTreeWidget>
 
@@ -41,6 +43,10 @@ frmDependencies::frmDependencies(QWidget* parent) : QWidget(parent, Qt::Window |
     layout->addWidget(m_includers, 1, 0);
     layout->addWidget(m_included, 1, 1);
     resize(620, 320);
+    // Escape closes it, as it closes the designer's other tool windows.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     for (QTreeWidget* list : {m_includers, m_included})
         connect(list, &QTreeWidget::itemDoubleClicked, this, [this, list] { OpenSelected(list); });
 }
@@ -57,6 +63,10 @@ void frmDependencies::ShowFor(long id, const QString& name)
     DocID = id;
     setWindowTitle(QStringLiteral("Dependencies for ") + name);
     FillDependencyLists();
+    // It first appears over the middle of the window it was asked from, not in a corner.
+    if (!isVisible())
+        if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr)
+            move(owner->geometry().center() - QPoint(width() / 2, height() / 2));
     show();
     raise();
     activateWindow();

@@ -183,7 +183,6 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
     AppendTrace(QStringLiteral("/") + traceRule() + kCrLf + QStringLiteral("Document:") + windowTitle() + kCrLf
         + QStringLiteral("Date Time:") + generalDateNow() + kCrLf + traceRule() + QStringLiteral("/"));
     d.caption = windowTitle();
-    setWindowTitle(windowTitle() + debugCaptionSuffix());
     LockForDebug(true);
 
     // A new engine for every start; the last one goes only now.
@@ -240,6 +239,8 @@ void frmOrraDevelopment::SetDebugMode(bool flagMode, bool flagOnNewConnection)
         SetDebugMode(false, false);
         return;
     }
+    // The window is in debug mode once the log-on is done, not while it is asked for.
+    setWindowTitle(windowTitle() + debugCaptionSuffix());
     try {
         if (frmMDIMain* main = frmMDIMain::instance()) main->UpdatePanelUser(*connection);
     } catch (const orra::Error& e) {

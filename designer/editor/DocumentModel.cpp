@@ -1,6 +1,8 @@
 #include "designer/editor/DocumentModel.h"
 
 #include "common/Crc32.h"
+#include "common/IncludeExpansion.h"
+#include "common/Permissions.h"
 #include "common/QueryDocument.h"
 #include "common/RecordsetOpener.h"
 #include "platform/host/Error.h"
@@ -212,6 +214,23 @@ void insertIncludeRelations(orra::db::Connection& catalogue, const QString& cata
 }
 
 }   // namespace
+
+bool MayAddIncludes(orra::db::Connection& catalogue, const QString& catalogueDatabase, long docID, const QString& text)
+{
+    QSet<long> added = orra::IncludedDocumentIDs(text);
+    if (added.isEmpty()) return true;
+    orra::db::RecordsetPtr rs = catalogue.execute(
+        QStringLiteral("select SQLtxt from %1..tbOrraSQL where ID=%2").arg(catalogueDatabase).arg(docID));
+    if (rs && rs->isOpen() && !rs->isEOF()) added.subtract(orra::IncludedDocumentIDs(rs->value(0).toString()));
+    for (long included : std::as_const(added)) {
+        // A document that is not in the catalogue is refused by the relation record's key.
+        rs = catalogue.execute(
+            QStringLiteral("select 1 from %1..tbOrraSQL where ID=%2").arg(catalogueDatabase).arg(included));
+        if (!rs || !rs->isOpen() || rs->isEOF()) continue;
+        if (!orra::HasDocPermission(&catalogue, included, 0, orra::rightInclude)) return false;
+    }
+    return true;
+}
 
 void RewriteRelations(orra::db::Connection& catalogue, const QString& catalogueDatabase, long docID, Node root)
 {

@@ -66,6 +66,10 @@ std::optional<int32_t> ReadDocumentCheckSum(
 // The same as decimal text, "0" when the row cannot be read.
 QString ComputeDocumentCheckSum(orra::db::Connection* catalogue, const QString& catalogueDatabase, long docID);
 
+// True when the login holds the Include right on every document that text includes and the
+// stored text of document docID does not (the includes a save of text would add).
+bool MayAddIncludes(orra::db::Connection& catalogue, const QString& catalogueDatabase, long docID, const QString& text);
+
 // Deletes the relation rows of docID and writes one row per Include of the document itself
 // (below the root and its blocks, never inside an Include). Throws orra::Error on a failing
 // statement and for an Include whose DocID is missing or not a whole number.

@@ -164,7 +164,7 @@ void frmOrraDevelopment::checkIncludesMayBePasted(xml::Node pasted)
 {
     std::vector<xml::Node> includes;
     std::function<void(xml::Node)> walk = [&](xml::Node e) {
-        if (xml::hasTag(e, orra::tags::Include)) {
+        if (xml::hasTag(e, orra::tags::Include) || xml::hasTag(e, orra::tags::IInclude)) {
             includes.push_back(e);
             return;   // what the included document holds was checked when it was included
         }

@@ -82,6 +82,9 @@ void setSelectionColour(QTableWidget* grid, const QColor& colour)
 {
     QPalette p = grid->palette();
     p.setColor(QPalette::Highlight, colour);
+    // The selected cell's text stays readable on either colour (the bound cell stays selected
+    // after a drop, with the selection as light as the grid).
+    p.setColor(QPalette::HighlightedText, p.color(QPalette::Text));
     grid->setPalette(p);
 }
 }   // namespace

@@ -605,7 +605,14 @@ bool frmOrraDevelopment::Save()
         if (!m_document || !m_document->documentElement())
             throw orra::Error(orra::kSystemError, QStringLiteral("frmOrraDevelopment::Save"),
                 QStringLiteral("There is no document to save"));
-        const QString stored = DoubleQuotes(StoredDocumentText(*m_document));
+        const QString storedForm = StoredDocumentText(*m_document);
+        // Includes the saved text does not hold yet (a document saved over another one brings
+        // its own) are added by this save: only with the Include right, as the drop asks.
+        if (!MayAddIncludes(*con, database, m_docID, storedForm)) {
+            showError(QStringLiteral("Permission Denied : You could not include this document"));
+            return false;
+        }
+        const QString stored = DoubleQuotes(storedForm);
 
         con->beginTrans();
         began = true;

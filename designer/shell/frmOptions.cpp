@@ -83,9 +83,10 @@ const QStringList& frmOptions::scriptSampleLines()
 QString frmOptions::fontCaption(const QFont& font)
 {
     const double size = font.pointSizeF() > 0 ? font.pointSizeF() : font.pointSize();
-    return font.family() + QLatin1Char(',') + QLocale().toString(size) + QLatin1Char(',')
-        + (font.bold() ? QStringLiteral("Bold") : QString()) + QLatin1Char(',')
-        + (font.italic() ? QStringLiteral("Italic") : QString());
+    QStringList parts{font.family(), QLocale().toString(size)};
+    if (font.bold()) parts << QStringLiteral("Bold");
+    if (font.italic()) parts << QStringLiteral("Italic");
+    return parts.join(QStringLiteral(", "));
 }
 
 frmOptions::frmOptions(QWidget* parent) : QDialog(parent)

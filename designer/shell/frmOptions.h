@@ -55,8 +55,8 @@ public:
     // The working copy (the fonts are those of the two font labels).
     const EditorOptions& working() const { return m_working; }
 
-    // The caption of a font label: name, size in the user's locale, "Bold" or "", "Italic" or "",
-    // separated by commas.
+    // The caption of a font label as a person reads a font: name, size in the user's locale,
+    // then "Bold" and "Italic" where they hold, separated by ", " ("Verdana, 10").
     static QString fontCaption(const QFont& font);
     static const QStringList& sqlColorLabels();
     static const QStringList& scriptColorLabels();

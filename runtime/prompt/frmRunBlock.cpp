@@ -22,6 +22,8 @@ frmRunBlock::frmRunBlock(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmRunBlock"));
     setWindowTitle(QStringLiteral("Form1"));
+    // The caption names nothing a reader could use: the prompt is announced by what it asks.
+    setAccessibleName(QStringLiteral("Parametreler"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     m_criteria = new rptCriteria(this);

@@ -304,6 +304,7 @@ TEST_F(Connections, ServerLogOnStartsFromTheRegistryRowAndTheCatalogueLogOn)
     EXPECT_FALSE(OpenServerConnectionWithLogin("other"));
     ASSERT_EQ(m_ui.asked.size(), 3u);
     EXPECT_FALSE(m_ui.asked[2].trusted);
+    EXPECT_EQ(m_ui.asked[2].login, "sa");
     EXPECT_TRUE(m_ui.asked[2].database.isEmpty());
 }
 

@@ -144,6 +144,9 @@ TEST_F(Editing, ListIsReadFromItsQueryAndKeepsFreeText)
     ASSERT_EQ(c.activeEditor(), c.grdCriteriaCombo());
     QComboBox* combo = c.grdCriteriaCombo();
     EXPECT_TRUE(combo->isVisible());
+    // Announced by the criterion it edits, as its row shows it.
+    EXPECT_EQ(combo->accessibleName(), QStringLiteral("City"));
+    EXPECT_EQ(combo->lineEdit()->accessibleName(), QStringLiteral("City"));
     EXPECT_EQ(combo->geometry(), c.grdCriteria()->cellRect(2, 1));
     ASSERT_EQ(combo->count(), 4);
     EXPECT_EQ(combo->itemText(0), QStringLiteral("Adana"));
@@ -192,6 +195,7 @@ TEST_F(Editing, EmptyDateShowsNoDateAndStaysEmpty)
     show();
     ASSERT_EQ(c.activeEditor(), c.grdCriteriaDate());
     QDateEdit* date = c.grdCriteriaDate();
+    EXPECT_EQ(date->accessibleName(), QStringLiteral("Day"));
     EXPECT_EQ(date->displayFormat(), criteria::dateCellFormat());
     EXPECT_EQ(date->date(), QDate(1899, 12, 30));
     EXPECT_EQ(date->text().trimmed(), QString());

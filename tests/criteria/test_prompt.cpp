@@ -56,6 +56,9 @@ TEST_F(Prompt, FormCaptionsAndLayout)
 {
     frmRunBlock form;
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Form1"));
+    // A screen reader names the prompt and its grid by what they ask, not by the caption.
+    EXPECT_EQ(form.accessibleName(), QStringLiteral("Parametreler"));
+    EXPECT_EQ(form.rptCriteria1()->grdCriteria()->accessibleName(), QStringLiteral("Kriterler"));
     EXPECT_EQ(form.cmdRun()->text(), QStringLiteral("Tamam"));
     EXPECT_EQ(form.cmdCancel()->text(), QStringLiteral("İptal"));
     EXPECT_FALSE(form.IsOK);

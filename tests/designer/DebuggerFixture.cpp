@@ -9,6 +9,7 @@ bool DebugUserInterface::logOn(LogOnRequest& request)
 {
     logOnServers << request.server;
     logOnsAsked.push_back(request);
+    if (onLogOn) onLogOn();
     if (refuseLogOn) return false;
     request.trusted = false;
     if (!answerAsAsked) request.database = QStringLiteral("cat");

@@ -28,6 +28,7 @@ public:
     QStringList logOnServers;
     std::vector<LogOnRequest> logOnsAsked;
     std::function<void()> onYield;
+    std::function<void()> onLogOn;
     std::function<void(const QString&)> onMessage;
     int yields = 0;
 };

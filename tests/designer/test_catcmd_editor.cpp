@@ -68,6 +68,19 @@ TEST_F(CatcmdEditor, TheOpenIncluderShowsTheNewNameAndStaysUnchanged)
         2);
 }
 
+TEST_F(CatcmdEditor, TheRenamedDocumentsOwnWindowTakesTheNewCaption)
+{
+    OpenDocumentWindow(10, QStringLiteral("Customers"));
+    QWidget* w = FindDocumentWindow(10, QString(), false);
+    ASSERT_NE(w, nullptr) << ui.texts().join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(w->windowTitle(), QStringLiteral("Customers"));
+    frmpbOrra pane;
+    ASSERT_TRUE(tvOrra_AfterLabelEdit(pane, pane.tvOrra()->node(QStringLiteral("T10")), QStringLiteral("Clients")))
+        << ui.texts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Clients"));
+    EXPECT_EQ(w->property("OrraName").toString(), QStringLiteral("Clients"));
+}
+
 TEST_F(CatcmdEditor, DeletingADocumentOpenBehindLeavesTheActiveWindowItsCommands)
 {
     addDocument(14, 1, QStringLiteral("Scratch"), QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"/>"));

@@ -154,11 +154,17 @@ TEST_F(CatcmdNew, PasteNeedsTheTargetRightTheEditRightOnTheSourceAndARoomyName)
     mnuFilePaste_Click(p);
     SetCopiedDocumentID(30);
     mnuFilePaste_Click(p);
+    // A copy adds the includes of its source to a new document: only with the Include right.
+    admin->execute(QStringLiteral("update tbOrraSQL set SQLtxt='<Document ID=\"B0\"><Include ID=\"B0.I0\" "
+                                  "Name=\"Include:Alpha\" DocID=\"10\"/></Document>', Name='Short' where ID=30"));
+    stamp(QStringLiteral("tbOrraSQL"), 30);
+    mnuFilePaste_Click(p);
     EXPECT_EQ(answering.messages,
         QStringList({QStringLiteral("Permission Denied : You could not add document to 'Reports' category"),
             QStringLiteral("Permission Denied : You could not copy this document"),
             QStringLiteral("The name 'Copy of %1' is longer than the 50 characters a name may have.")
-                .arg(QString(43, QLatin1Char('n')))}));
+                .arg(QString(43, QLatin1Char('n'))),
+            QStringLiteral("Permission Denied : You could not include this document")}));
     EXPECT_EQ(count(QStringLiteral("select count(*) from tbOrraSQL")), 2);
 }
 

@@ -347,6 +347,16 @@ TEST_F(DragDropTest, ParameterNodeDroppedOnTheGridBindsItsRow)
         QStringLiteral("<Inheritance PID=\"B0.I0|B0.P_Year\" RID=\"B0.P_Z\"/>"));
     EXPECT_EQ(grid->item(0, 2)->text(), QStringLiteral("B0.P_Z"));
     EXPECT_TRUE(w->documentChanged());
+    // The bound cell, still the selected one, shows its text: some of it is dark ink.
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    ASSERT_TRUE(grid->selectionModel()->isSelected(grid->model()->index(0, 2)));
+    const QImage cell = grid->viewport()->grab(grid->visualRect(grid->model()->index(0, 2))).toImage();
+    ASSERT_FALSE(cell.isNull());
+    int ink = 0;
+    for (int y = 0; y < cell.height(); ++y)
+        for (int x = 0; x < cell.width(); ++x) ink += qGray(cell.pixel(x, y)) < 128;
+    EXPECT_GT(ink, 10);
 }
 
 TEST_F(DragDropTest, DeleteKeyFollowsTheToolbarsDeleteButton)

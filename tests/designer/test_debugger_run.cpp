@@ -336,10 +336,17 @@ TEST_F(DebuggerRunTest, TheDebugLogOnStartsFromTheServersRegistryRowAndTheCatalo
     dui.answerAsAsked = true;
     morvane::frmOrraDevelopment* w = openInMain(62);
     ASSERT_NE(w, nullptr);
+    // While the log-on is asked for, the window is not yet in debug mode.
+    const QString caption = w->windowTitle();
+    QString captionWhileAsked;
+    dui.onLogOn = [&] { captionWhileAsked = w->windowTitle(); };
     trigger("mnuDebugStart");
+    EXPECT_EQ(captionWhileAsked, caption);
+    EXPECT_EQ(w->windowTitle(), caption + QStringLiteral("-[DEBUG MODE]"));
     ASSERT_EQ(dui.logOnsAsked.size(), 1u);
     EXPECT_EQ(dui.logOnsAsked[0].database, database());
-    EXPECT_FALSE(dui.logOnsAsked[0].trusted);   // as the catalogue's: a SQL login
+    EXPECT_FALSE(dui.logOnsAsked[0].trusted);   // as the catalogue's: a SQL login, with its login
+    EXPECT_EQ(dui.logOnsAsked[0].login, QStringLiteral("sa"));
     trigger("mnuDebugStop");
     // The run worked in the registered database, where the document's tables are.
     EXPECT_EQ(traceRows(), QStringList{QStringLiteral("registered")});

@@ -4,6 +4,7 @@
 
 #include "EditorFixture.h"
 
+#include "common/Permissions.h"
 #include "designer/editor/DocumentModel.h"
 #include "designer/editor/DocumentTree.h"
 
@@ -307,6 +308,30 @@ TEST_F(EditorDocumentTest, RefusedChangeRightStoresNothing)
     EXPECT_EQ(storedCheckSum(12), before);
 }
 
+TEST_F(EditorDocumentTest, SectionsOfABodySplitByWhiteSpaceShowAsTheNextLoadShowsThem)
+{
+    addDocument(45, 1, QStringLiteral("Split"),
+        QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"><![CDATA[]]>"
+                       "<Block ID=\"B0.0\" Name=\"Both\"><![CDATA[select 1]]>\r\n  <![CDATA[ union select 2]]></Block>"
+                       "</Document>"));
+    QStringList shown;
+    for (int load = 0; load < 2; ++load) {
+        std::unique_ptr<frmOrraDevelopment> w(openStandalone(45));
+        ASSERT_TRUE(w);
+        QTreeWidgetItem* block = w->documentTree()->node(QStringLiteral("B0.0"));
+        ASSERT_TRUE(block);
+        w->tvDocument()->setCurrentItem(block);
+        w->tvDocument_NodeClick(block);
+        auto* sql = w->findChild<QPlainTextEdit*>(QStringLiteral("txtBlockSQL"));
+        ASSERT_TRUE(sql);
+        shown << sql->toPlainText();
+        w->setDocumentChanged(true);
+        ASSERT_TRUE(w->Save());
+        w->setDocumentChanged(false);
+    }
+    EXPECT_EQ(shown, QStringList({"select 1 union select 2", "select 1 union select 2"}));
+}
+
 TEST_F(EditorDocumentTest, RefreshKeepsTheEditsWhenTheSaveFails)
 {
     // Two ways a save fails while the document still reads: the Change right withdrawn, and
@@ -472,6 +497,32 @@ TEST(EditorDocumentModel, StripRunTimeExpansionsRemovesTheIncludePrefixOnce)
         "<Inheritance PID=\"B0.P_Z\" RID=\"$1\"/><Inheritance PID=\"x B0.I0|B0.P_W\" RID=\"B0.I0|B0.P_Y\"/>"
         "</Include><Block ID=\"B0.0\"><Include ID=\"B0.0.I0\" DocID=\"2\"/></Block></Document>\r\n");
     EXPECT_EQ(morvane::DoubleQuotes("a'b''c"), "a''b''''c");
+}
+
+TEST_F(EditorDocumentTest, ASaveThatAddsAnIncludeAsksTheIncludeRight)
+{
+    addDocument(13, 1, QStringLiteral("Regions"), QStringLiteral("<Document ID=\"B0\" Server=\"{FREE}\"/>"));
+    const long author = addUser(QStringLiteral("author"));
+    allowDoc(12, author, rightEdit | rightChange, 0);
+    allowDoc(13, author, rightEdit, rightInclude);
+    useCatalogue(std::shared_ptr<db::Connection>(connectAs(QStringLiteral("author"))));
+    std::unique_ptr<frmOrraDevelopment> w(openStandalone(12));
+    ASSERT_TRUE(w);
+    // The includes of Customers and Cities are the document's own already; Regions would be new.
+    xml::Node inc = xml::appendElement(w->document()->documentElement(), "Include");
+    xml::setAttribute(inc, "ID", "B0.I2");
+    xml::setAttribute(inc, "Name", "Include:Regions");
+    xml::setAttribute(inc, "DocID", "13");
+    w->setDocumentChanged(true);
+    EXPECT_FALSE(w->Save());
+    EXPECT_EQ(ui.texts(), QStringList({"Permission Denied : You could not include this document"}));
+    EXPECT_TRUE(w->documentChanged());
+    EXPECT_EQ(storedText(12), reportText);
+
+    ui.boxes.clear();
+    xml::removeChild(w->document()->documentElement(), inc);
+    EXPECT_TRUE(w->Save());
+    EXPECT_EQ(ui.texts(), QStringList());
 }
 
 }   // namespace

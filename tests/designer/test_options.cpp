@@ -67,8 +67,8 @@ TEST_F(OptionsTest, AnEmptyStoreShowsTheDefaultsAndEveryLabel)
     EXPECT_EQ(d.tbOptions()->tabText(0), "SQL Editor");
     EXPECT_EQ(d.tbOptions()->tabText(1), "Script Editor");
     EXPECT_EQ(d.tbOptions()->tabText(2), "Keyboard");
-    EXPECT_EQ(d.lbFont()->text(), "Verdana,10,,");
-    EXPECT_EQ(d.lbFontScript()->text(), "Verdana,10,,");
+    EXPECT_EQ(d.lbFont()->text(), "Verdana, 10");
+    EXPECT_EQ(d.lbFontScript()->text(), "Verdana, 10");
     EXPECT_EQ(texts(d.lstColors()),
         (QStringList{"BackColor", "Keywords", "Data types", "Functions", "Reserved 4", "Logic operators", "Strings",
             "Numeric values", "Comments", "Reserved 9", "Rezerved 10"}));
@@ -78,11 +78,19 @@ TEST_F(OptionsTest, AnEmptyStoreShowsTheDefaultsAndEveryLabel)
     EXPECT_EQ(d.txtSampleScript()->toPlainText().split('\n').at(2), "   Parameter(\"B0.Param1\")=\"Value\"");
     EXPECT_EQ(d.cmdOK()->text(), "OK");
     EXPECT_EQ(d.cmdCancel()->text(), "Cancel");
-    QFont boldItalic("Verdana");
-    boldItalic.setPointSize(12);
-    boldItalic.setBold(true);
-    boldItalic.setItalic(true);
-    EXPECT_EQ(frmOptions::fontCaption(boldItalic), "Verdana,12,Bold,Italic");
+    const struct {
+        int size;
+        bool bold, italic;
+        const char* caption;
+    } fonts[] = {{10, false, false, "Verdana, 10"}, {12, true, true, "Verdana, 12, Bold, Italic"},
+        {9, false, true, "Verdana, 9, Italic"}};
+    for (const auto& f : fonts) {
+        QFont font("Verdana");
+        font.setPointSize(f.size);
+        font.setBold(f.bold);
+        font.setItalic(f.italic);
+        EXPECT_EQ(frmOptions::fontCaption(font), f.caption);
+    }
 }
 
 TEST_F(OptionsTest, CancelDropsTheWorkingValuesAndOkKeepsThem)
@@ -114,7 +122,7 @@ TEST_F(OptionsTest, CancelledPickersAndNoSelectionChangeNothing)
     chooseColour(d, d.lstColors(), SqlStrings, std::nullopt);
     chooseFont(d, d.cmdFont(), std::nullopt);
     EXPECT_EQ(d.working().SQLColors, before.SQLColors);
-    EXPECT_EQ(d.lbFont()->text(), "Verdana,10,,");
+    EXPECT_EQ(d.lbFont()->text(), "Verdana, 10");
     // A double-click with no entry selected does nothing.
     d.pickColour = [](QColor& c) {
         c = Qt::red;
@@ -136,7 +144,7 @@ TEST_F(OptionsTest, FontSizesBecomeWholeNumbersHalvesToEven)
     f.setPointSizeF(11.5);
     f.setBold(true);
     chooseFont(d, d.cmdFont(), f);
-    EXPECT_TRUE(d.lbFont()->text().endsWith(",Bold,")) << d.lbFont()->text().toStdString();
+    EXPECT_TRUE(d.lbFont()->text().endsWith(", Bold")) << d.lbFont()->text().toStdString();
     EXPECT_EQ(d.txtSample()->font().bold(), true);   // the sample shows the working font
     d.cmdOK()->click();
     EXPECT_EQ(editorOptions().SQLFont.size, 12);

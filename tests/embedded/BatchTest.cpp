@@ -94,6 +94,13 @@ TEST_F(Batch, VariablesTakeAssignmentsByTheirDeclaredType)
     });
 }
 
+TEST_F(Batch, AVariableSelectedAloneMakesAnUnnamedColumn)
+{
+    db::RecordsetPtr rs = c->execute(QStringLiteral("declare @v int = 1; select @v, @v as named"));
+    EXPECT_EQ(rs->field(0).name, QString());
+    EXPECT_EQ(rs->field(1).name, QStringLiteral("named"));
+}
+
 TEST_F(Batch, AVariableLivesForItsBatch)
 {
     c->execute(QStringLiteral("declare @t table (id int); insert into @t values (1); declare @v int = 1"));
@@ -138,6 +145,149 @@ TEST_F(Batch, ControlFlow)
     } while (rs->NextRecordset());
     EXPECT_EQ(values, (QVariantList{1, 2, 3, QStringLiteral("Jumping To Branch One."),
                           QStringLiteral("Jumping To Branch Three.")}));
+    // PRINT reads the batch's variables like any other statement.
+    c->execute(QStringLiteral("declare @i int = 0; while @i < 3 begin set @i += 1; if @i = 2 continue; print @i end"));
+    QStringList printed;
+    for (const auto& e : c->errors()) printed << e.description;
+    EXPECT_EQ(printed, (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
+}
+
+TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
+{
+    expectFailures({
+        {"select * from nothere", 208, "Invalid object name 'nothere'."},
+        {"select nocolumn from tbOrraSQL", 207, "Invalid column name 'nocolumn'."},
+        {"select ID from tbOrraSQL a, tbOrraSQL b", 209, "Ambiguous column name 'ID'."},
+        {"select from", 102, "Incorrect syntax near 'from'."},
+        {"select 1/0", 8134, "Divide by zero error encountered."},
+        {"select cast('abc' as int)", 245, "Conversion failed when converting the varchar value 'abc' to data type int."},
+        {"declare @x int = 2147483647; set @x += 1", 8115,
+            "Arithmetic overflow error converting expression to data type int."},
+        {"insert into tbOrraSQL (ID) values (null)", 515,
+            "Cannot insert the value NULL into column 'ID', table 'catalogue.dbo.tbOrraSQL'; column does not allow "
+            "nulls. INSERT fails."},
+        // SQLite's own tables and functions are none of the server's.
+        {"select name from sqlite_master", 208, "Invalid object name 'sqlite_master'."},
+        {"select * from pragma_table_info('tbOrraSQL')", 208, "Invalid object name 'pragma_table_info'."},
+        {"select typeof(1)", 195, "'typeof' is not a recognized built-in function name."},
+        {"select orra_getdate()", 195, "'orra_getdate' is not a recognized built-in function name."},
+        // THROW's example, and its error number below 50000.
+        {"THROW 51000, 'The record does not exist.', 1;", 51000, "The record does not exist."},
+        {"THROW 100, 'x', 1;", 35100,
+            "Error number 100 in the THROW statement is outside the valid range. Specify an error number in the "
+            "valid range of 50000 to 2147483647."},
+    });
+}
+
+TEST_F(Batch, TryCatchHandsTheErrorToItsCatchBlock)
+{
+    expectValues({
+        {"BEGIN TRY\n    SELECT 1/0;\nEND TRY\nBEGIN CATCH\n    SELECT cast(ERROR_NUMBER() as varchar(10)) + '|' + "
+         "ERROR_MESSAGE() + '|' + cast(ERROR_SEVERITY() as varchar(5)) + '|' + cast(ERROR_STATE() as varchar(5)) + "
+         "'|' + cast(ERROR_LINE() as varchar(5)) + '|' + isnull(ERROR_PROCEDURE(), 'NULL');\nEND CATCH;",
+            QStringLiteral("8134|Divide by zero error encountered.|16|1|2|NULL")},
+        {"select isnull(cast(ERROR_NUMBER() as varchar(10)), 'none')", QStringLiteral("none")},
+        {"begin try raiserror('bad %d', 16, 3, 7) end try begin catch select error_message() + '/' + "
+         "cast(error_state() as varchar(3)) end catch",
+            QStringLiteral("bad 7/3")},
+        // Below severity 11 RAISERROR is a message: the catch block does not run.
+        {"begin try raiserror('note', 10, 1); select 'tried' end try begin catch select 'caught' end catch",
+            QStringLiteral("tried")},
+        {"begin try insert into tbOrraSQL (ID) values (1) end try begin catch select error_number() end catch", 2627},
+    });
+    // RAISERROR's example A: the catch block raises the error it handles again.
+    expectFailures({
+        {"BEGIN TRY RAISERROR ('Error raised in TRY block.', 16, 1); END TRY BEGIN CATCH DECLARE @ErrorMessage "
+         "NVARCHAR(4000); DECLARE @ErrorSeverity INT; DECLARE @ErrorState INT; SELECT @ErrorMessage = "
+         "ERROR_MESSAGE(), @ErrorSeverity = ERROR_SEVERITY(), @ErrorState = ERROR_STATE(); RAISERROR (@ErrorMessage, "
+         "@ErrorSeverity, @ErrorState); END CATCH;",
+            50000, "Error raised in TRY block."},
+    });
+    // THROW's example B: the message of the catch block, then the error thrown again.
+    EXPECT_THROW(c->execute(QStringLiteral("BEGIN TRY INSERT tbOrraSQL(ID) VALUES(1); END TRY BEGIN CATCH PRINT 'In "
+                                           "catch block.'; THROW; END CATCH;")),
+        orra::Error);
+    ASSERT_EQ(c->errors().size(), 2);
+    EXPECT_EQ(c->errors().at(0).description, QStringLiteral("In catch block."));
+    EXPECT_EQ(c->errors().at(1).nativeError, 2627);
+}
+
+TEST_F(Batch, RaiserrorFormatsItsMessage)
+{
+    const struct {
+        const char* batch;
+        const char* message;
+    } cases[] = {
+        {"RAISERROR (N'This is message %s %d.', 10, 1, N'number', 5);", "This is message number 5."},
+        {"RAISERROR (N'<<%*.*s>>', 10, 1, 7, 3, N'abcde');", "<<    abc>>"},
+        {"RAISERROR (N'<<%7.3s>>', 10, 1, N'abcde');", "<<    abc>>"},
+        {"DECLARE @StringVariable NVARCHAR(50); SET @StringVariable = N'<<%7.3s>>'; RAISERROR (@StringVariable, 10, "
+         "1, N'abcde');",
+            "<<    abc>>"},
+    };
+    for (const auto& k : cases) {
+        c->execute(QString::fromUtf8(k.batch));
+        ASSERT_EQ(c->errors().size(), 1) << k.batch;
+        EXPECT_EQ(c->errors().first().number, 0) << k.batch;
+        EXPECT_EQ(c->errors().first().description, QString::fromUtf8(k.message)) << k.batch;
+    }
+}
+
+TEST_F(Batch, AStatementErrorEndsItsStatementNotTheBatch)
+{
+    db::RecordsetPtr rs = c->execute(QStringLiteral("select 1; select 1/0; select 2"));
+    EXPECT_EQ(rs->value(0), 1);
+    try {
+        rs->NextRecordset();
+        ADD_FAILURE() << "no error";
+    } catch (const orra::Error& e) {
+        EXPECT_EQ(e.number(), -8134);
+    }
+    ASSERT_TRUE(rs->NextRecordset());
+    EXPECT_EQ(rs->value(0), 2);
+
+    // SET XACT_ABORT's example: with it off the failed insert alone is undone, with it on the
+    // whole transaction.
+    c->execute(QStringLiteral("CREATE TABLE t1 (a INT NOT NULL PRIMARY KEY); CREATE TABLE t2 (a INT NOT NULL "
+                              "REFERENCES t1(a)); INSERT INTO t1 VALUES (1); INSERT INTO t1 VALUES (3); INSERT INTO "
+                              "t1 VALUES (4); INSERT INTO t1 VALUES (6);"));
+    c->execute(QStringLiteral("SET XACT_ABORT OFF;"));
+    EXPECT_THROW(c->execute(QStringLiteral("BEGIN TRANSACTION; INSERT INTO t2 VALUES (1); INSERT INTO t2 VALUES (2); "
+                                           "INSERT INTO t2 VALUES (3); COMMIT TRANSACTION;")),
+        orra::Error);
+    EXPECT_EQ(c->errors().first().nativeError, 547);
+    c->execute(QStringLiteral("SET XACT_ABORT ON;"));
+    EXPECT_THROW(c->execute(QStringLiteral("BEGIN TRANSACTION; INSERT INTO t2 VALUES (4); INSERT INTO t2 VALUES (5); "
+                                           "INSERT INTO t2 VALUES (6); COMMIT TRANSACTION;")),
+        orra::Error);
+    c->execute(QStringLiteral("SET XACT_ABORT OFF;"));
+    EXPECT_EQ(lastValue(*c, QStringLiteral("select count(*) from t2 where a in (1, 3)")), 2);
+    EXPECT_EQ(lastValue(*c, QStringLiteral("select count(*) from t2")), 2);
+    // @@ERROR holds the number of the statement's error.
+    EXPECT_THROW(c->execute(QStringLiteral("INSERT INTO t2 VALUES (9) IF @@ERROR = 547 PRINT N'A check constraint "
+                                           "violation occurred.';")),
+        orra::Error);
+    ASSERT_EQ(c->errors().size(), 2);
+    EXPECT_EQ(c->errors().at(0).description, QStringLiteral("A check constraint violation occurred."));
+    EXPECT_EQ(c->errors().at(1).nativeError, 547);
+}
+
+TEST_F(Batch, RowCountFollowsEveryStatement)
+{
+    expectValues({
+        {"select ID from tbOrraSQL; select @@rowcount", 3},
+        {"select getdate(); select @@rowcount", 1},
+        {"declare @v int; set @v = 5; select @@rowcount", 1},
+        {"declare @v int; select @v = ID from tbOrraSQL; select @@rowcount", 3},
+        {"update tbOrraSQL set CheckSum = 1 where ID < 3; select @@rowcount", 2},
+        {"select ID from tbOrraSQL; print 'x'; select @@rowcount", 0},
+        {"select ID from tbOrraSQL; set nocount on; select @@rowcount", 0},
+        {"select ID from tbOrraSQL; set nocount off; raiserror('m', 10, 1); select @@rowcount", 0},
+    });
+    c->execute(QStringLiteral("UPDATE tbOrraSQL SET Name = N'Executive' WHERE ID = 123456789 IF @@ROWCOUNT = 0 PRINT "
+                              "'Warning: No rows were updated';"));
+    ASSERT_FALSE(c->errors().isEmpty());
+    EXPECT_EQ(c->errors().last().description, QStringLiteral("Warning: No rows were updated"));
 }
 
 }   // namespace orra::embedded::test

@@ -267,3 +267,39 @@ TEST_F(ExactValues, ColumnsAreNamedAsTheServerNamesThem)
     EXPECT_EQ(rs->value(5).toString(), QStringLiteral("high"));
 }
 
+// Conversions to and from binary and varbinary, and CONVERT's binary and money styles.
+TEST_F(ExactValues, BinaryConversionsAndStyles)
+{
+    const struct {
+        const char* sql;
+        const char* bytes;   // hexadecimal digits of a binary result
+    } binaries[] = {
+        {"select cast(0x41FF as varbinary(10))", "41ff"},
+        {"select cast(16895 as varbinary(4))", "000041ff"},
+        {"select cast(123456 as binary(4))", "0001e240"},
+        {"select cast(123456 as binary(2))", "e240"},
+        {"select cast('Name' as varbinary(max))", "4e616d65"},
+        {"select convert(binary(8), 'Name', 0)", "4e616d6500000000"},
+        {"select convert(binary(4), '0x4E616D65', 1)", "4e616d65"},
+        {"select convert(binary(4), '4E616D65', 2)", "4e616d65"},
+    };
+    for (const auto& t : binaries) {
+        const auto [f, v] = one(QString::fromLatin1(t.sql));
+        EXPECT_EQ(v.toByteArray().toHex(), QByteArray(t.bytes)) << t.sql;
+    }
+    const struct {
+        const char* sql;
+        const char* text;
+    } values[] = {
+        {"select cast(cast(123456 as binary(2)) as int)", "57920"},
+        {"select convert(char(8), 0x4E616d65, 0)", "Name    "},
+        {"select convert(char(8), 0x4E616d65, 1)", "0x4E616D"},
+        {"select convert(char(8), 0x4E616d65, 2)", "4E616D65"},
+        {"select convert(varchar(12), cast(1453719.4653 as money), 1)", "1,453,719.47"},
+        {"select convert(varchar(12), cast(4235.98 as money), 0)", "4235.98"},
+        {"select convert(varchar(12), cast(3510.92 as money), 1)", "3,510.92"},
+        {"select convert(varchar(12), cast(4235.9819 as money), 2)", "4235.9819"},
+    };
+    for (const auto& t : values) EXPECT_EQ(one(QString::fromLatin1(t.sql)).second.toString(), QString::fromLatin1(t.text)) << t.sql;
+}
+

@@ -81,6 +81,25 @@ TEST_F(Objects, NamesReachTheirSchemasObjects)
     // Writes through the schema name.
     sa->execute(QStringLiteral("update Sales.Orders set Amount = 0 where ID = 3 delete from Sales.Orders where ID = 1"));
     EXPECT_EQ(scalar(*sa, QStringLiteral("select sum(Amount) from Sales.Orders")).toInt(), 2);
+    // update … from and delete … from with joins pick only the joined rows of the target.
+    const struct {
+        const char* sql;
+        const char* check;
+        int value;
+    } joined[] = {
+        {"update Sales.Orders set Amount = d.Amount from Sales.Orders join dbo.Orders d on d.ID = Orders.ID where d.ID = 2",
+            "select sum(Amount) from Sales.Orders", 20},
+        {"update s set s.Amount = 7 from Sales.Orders s inner join dbo.Orders d on d.ID = s.ID",
+            "select sum(Amount) from Sales.Orders", 7},
+        {"insert into Sales.Orders values (5, 5) delete from Sales.Orders from Sales.Orders s left join dbo.Orders d on "
+         "d.ID = s.ID where d.ID is null",
+            "select count(*) from Sales.Orders", 1},
+        {"delete s from Sales.Orders s join dbo.Orders d on d.ID = s.ID", "select count(*) from Sales.Orders", 0},
+    };
+    for (const auto& j : joined) {
+        EXPECT_EQ(refusal(*sa, QString::fromUtf8(j.sql)), QString()) << j.sql;
+        EXPECT_EQ(scalar(*sa, QString::fromUtf8(j.check)).toInt(), j.value) << j.sql;
+    }
     sa->execute(QStringLiteral("drop table Sales.Orders"));
     EXPECT_EQ(scalar(*sa, QStringLiteral("select count(*) from Orders")).toInt(), 2);
     // A schema must exist before it holds anything, and exists once.
@@ -158,4 +177,93 @@ TEST_F(Objects, OwnersMakeAndDropIndexes)
         };
         for (const auto& s : steps) EXPECT_EQ(refusal(*c, QString::fromUtf8(s.sql)), QString()) << s.sql;
     }
+}
+
+TEST_F(Objects, OwnersDefineViewsAndColumns)
+{
+    for (db::Connection* c : {sa.get(), owner.get()}) {
+        // Each step runs; the select after it gives the value shown.
+        const struct {
+            const char* sql;
+            const char* check;
+            QVariant value;
+        } steps[] = {
+            {"create table Stock (ID int identity(100, 1) primary key, Qty int default 0, Price int default (2), "
+             "Unit varchar(5) constraint DF_Unit default ('pc'), Total as Qty * Price, Twice as (Qty * 2) persisted)",
+                "select count(*) from Stock", 0},
+            // identity(seed, increment): the first row takes the seed
+            {"insert into Stock (Qty) values (3) insert into Stock default values", "select min(ID) from Stock", 100},
+            {"select 1", "select max(ID) from Stock", 101},
+            {"select 1", "select Total from Stock where ID = 100", 6},
+            {"select 1", "select Twice + Price from Stock where ID = 100", 8},
+            {"select 1", "select Unit from Stock where ID = 101", QStringLiteral("pc")},
+            {"alter table Stock add Note varchar(10) null, Shelf int not null default 4", "select sum(Shelf) from Stock", 8},
+            {"alter table dbo.Stock drop column Note, Shelf", "select count(*) from Stock where Qty = 0", 1},
+            {"create view dbo.Cheap with schemabinding as select ID, Qty from dbo.Stock where Price < 3",
+                "select count(*) from Cheap", 2},
+            {"create or alter view Cheap as select ID from Stock where Qty > 0", "select count(*) from Cheap", 1},
+            {"alter view Cheap as select ID from Stock", "select count(*) from Cheap", 2},
+            {"drop view if exists Cheap drop view if exists Cheap", "select object_id('Cheap')", QVariant()},
+            {"drop table Stock", "select object_id('Stock')", QVariant()},
+        };
+        for (const auto& s : steps) {
+            EXPECT_EQ(refusal(*c, QString::fromUtf8(s.sql)), QString()) << s.sql;
+            EXPECT_EQ(scalar(*c, QString::fromUtf8(s.check)), s.value) << s.sql << " / " << s.check;
+        }
+    }
+    // What the tables of the embedded server cannot take is refused, never run otherwise.
+    EXPECT_EQ(refusal(*sa, QStringLiteral("create table Steps (ID int identity(1, 2))")),
+        QStringLiteral("The embedded server counts identity columns up by 1 only (identity(1, 2))."));
+    sa->execute(QStringLiteral("create table Steps (ID int)"));
+    EXPECT_EQ(refusal(*sa, QStringLiteral("alter table Steps add constraint UQ_Steps unique (ID)")),
+        QStringLiteral("The embedded server does not run 'alter table … add constraint' statements: constraints are "
+                       "declared with the table."));
+    // Not the owner: no definitions.
+    createLogin(QStringLiteral("t"), QStringLiteral("rita"), QStringLiteral("Rita#1"));
+    createUser(QStringLiteral("t"), QStringLiteral("sales"), QStringLiteral("rita"), QStringLiteral("rita"));
+    auto rita = connect(QStringLiteral("sales"), QStringLiteral("rita"), QStringLiteral("Rita#1"));
+    EXPECT_EQ(refusal(*rita, QStringLiteral("create view Mine as select 1 a")),
+        QStringLiteral("CREATE VIEW permission denied in database 'sales'."));
+    EXPECT_FALSE(refusal(*rita, QStringLiteral("alter table Steps add Extra int")).isEmpty());
+    EXPECT_FALSE(refusal(*rita, QStringLiteral("create schema Hers")).isEmpty());
+    EXPECT_FALSE(refusal(*rita, QStringLiteral("create index IX_Steps on Steps (ID)")).isEmpty());
+}
+
+TEST_F(Objects, QueryFormsGiveTheDocumentedRows)
+{
+    // The quarterly sales quotas of the STDEV example: 91000, 140000, 70000, 154000, whose running
+    // standard deviations are null, 34648.23, 35921.21 and 39752.36.
+    const QString quotas = QStringLiteral("(values (1, 91000.0), (2, 140000.0), (3, 70000.0), (4, 154000.0)) as q (Quarter, Quota)");
+    db::RecordsetPtr rs = sa->execute(
+        QStringLiteral("select Quarter, StdDeviation = stdev(Quota) over (order by Quarter) from %1 order by Quarter").arg(quotas));
+    QStringList running;
+    for (; !rs->isEOF(); rs->MoveNext())
+        running << (rs->value(1).isNull() ? QStringLiteral("null") : QString::number(rs->value(1).toDouble(), 'f', 2));
+    EXPECT_EQ(running, QStringList({QStringLiteral("null"), QStringLiteral("34648.23"), QStringLiteral("35921.21"),
+                           QStringLiteral("39752.36")}));
+    EXPECT_EQ(rs->field(1).name, QStringLiteral("StdDeviation"));
+    const struct {
+        QString sql;
+        double value;
+    } cases[] = {
+        // STDEVP divides by n, VAR and VARP are the squares
+        {QStringLiteral("select round(stdevp(Quota), 2) from %1").arg(quotas), 34426.55},
+        {QStringLiteral("select var(Quota) from %1").arg(quotas), 1580250000.0},
+        {QStringLiteral("select varp(Quota) from %1").arg(quotas), 1185187500.0},
+        {QStringLiteral("select count(*) from (select stdev(Quota) s from %1 where Quarter = 1) x where s is null").arg(quotas), 1},
+        // OFFSET … FETCH skips and takes in the order given
+        {QStringLiteral("select sum(Quarter) from (select Quarter from %1 order by Quota offset 1 rows fetch next 2 rows only) x")
+                .arg(quotas),
+            3},
+        {QStringLiteral("select sum(Quarter) from (select Quarter from %1 order by Quarter offset 3 rows) x").arg(quotas), 4},
+        {QStringLiteral("select $12.50 * 2"), 25.0},
+        // TOP (5) PERCENT of 290 rows: the fraction rounds up to 15 rows
+        {QStringLiteral("with n (i) as (select 1 union all select i + 1 from n where i < 290) "
+                        "select count(*) from (select top (5) percent i from n order by i desc) x"),
+            15},
+        {QStringLiteral("with n (i) as (select 1 union all select i + 1 from n where i < 290) "
+                        "select min(i) from (select top (5) percent i from n order by i desc) x"),
+            276},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(scalar(*sa, c.sql).toDouble(), c.value) << c.sql.toStdString();
 }

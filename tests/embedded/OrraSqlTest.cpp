@@ -70,6 +70,11 @@ TEST(OrraSqlArguments, GoSplitsBatches)
     ASSERT_EQ(b.size(), 2);
     EXPECT_EQ(b.at(0).trimmed(), QStringLiteral("select 1"));
     EXPECT_EQ(b.at(1).trimmed(), QStringLiteral("select 2\nselect 'GO'"));
+    // GO n runs the batch n times, as sqlcmd does.
+    QStringList repeated;
+    for (const QString& batch : splitBatches(QStringLiteral("select 1\ngo 3\nselect 2\n"))) repeated << batch.trimmed();
+    EXPECT_EQ(repeated, (QStringList{QStringLiteral("select 1"), QStringLiteral("select 1"), QStringLiteral("select 1"),
+                            QStringLiteral("select 2")}));
 }
 
 TEST_F(EmbeddedTest, OrraSqlPrintsAlignedAndSeparatedResults)

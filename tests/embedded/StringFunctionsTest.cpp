@@ -22,6 +22,7 @@ protected:
         c = connect();
     }
 
+    // "number: text" of the error a statement raises.
     QString errorOf(const QString& sql)
     {
         try {
@@ -29,7 +30,7 @@ protected:
             while (rs && !rs->isOpen() && rs->NextRecordset()) {
             }
         } catch (const orra::Error& e) {
-            return e.description();
+            return QStringLiteral("%1: %2").arg(-e.number()).arg(e.description());
         }
         return QStringLiteral("(no error)");
     }
@@ -121,6 +122,8 @@ TEST_F(StringFunctions, BuildingAndChangingText)
         {"select str(123.45, 6, 1)", " 123.5"},
         {"select str(123.45, 2, 2)", "**"},
         {"select replicate('0', -1)", QVariant()},
+        {"select len(replicate('ab', 9223372036854775807))", 8000},
+        {"select datalength(space(9000))", 8000},
     });
 }
 
@@ -222,6 +225,9 @@ TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
     EXPECT_EQ(scalar(*c, "select count(*) from tn where col1 like '% King'").toInt(), 0);
     EXPECT_EQ(scalar(*c, "select count(*) from tn t where t.col1 not like '% King'").toInt(), 1);
     EXPECT_EQ(scalar(*c, "select count(*) from tn where rtrim(col1) like '% King'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where col1 like 'robert%'").toInt(), 1);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where col1 collate Latin1_General_CS_AS like 'robert%'").toInt(), 0);
+    EXPECT_EQ(scalar(*c, "select count(*) from tc where 'Robert' collate Latin1_General_CS_AS like 'Rob%'").toInt(), 1);
 
     // UPPER and LOWER by the column's collation; the server's own is Turkish.
     c->execute("create table Names (Plain varchar(10), Latin varchar(10) COLLATE Latin1_General_CI_AS, "
@@ -258,8 +264,8 @@ TEST_F(StringFunctions, CodesAndCharacters)
 
 TEST_F(StringFunctions, ResultsAreTypedAsTheServerTypesThem)
 {
-    c->execute("create table T (V varchar(20), N nvarchar(20))");
-    c->execute("insert into T values ('abc', 'def')");
+    c->execute("create table T (V varchar(20), N nvarchar(20), C char(5))");
+    c->execute("insert into T values ('abc', 'def', 'x')");
     const struct {
         const char* sql;
         db::DataType type;
@@ -272,6 +278,7 @@ TEST_F(StringFunctions, ResultsAreTypedAsTheServerTypesThem)
         {"select string_agg(ascii(V), ',') from T", db::DataType::VarWChar, 4000},
         {"select left(V, 2) from T", db::DataType::VarChar, 20},
         {"select left(N, 2) from T", db::DataType::VarWChar, 20},
+        {"select rtrim(C) from T", db::DataType::VarChar, 5},
         {"select str(123.45, 6, 1)", db::DataType::VarChar, 6},
         {"select try_cast(V as varchar(9)) from T", db::DataType::VarChar, 9},
     };
@@ -282,19 +289,45 @@ TEST_F(StringFunctions, ResultsAreTypedAsTheServerTypesThem)
     }
 }
 
+TEST_F(StringFunctions, ExamplesWithVariables)
+{
+    EXPECT_EQ(scalar(*c,
+                  "DECLARE @document VARCHAR(64); SELECT @document = 'Reflectors are vital safety' + "
+                  "' components of your bicycle.'; SELECT CHARINDEX('bicycle', @document);")
+                  .toInt(),
+        48);
+    EXPECT_EQ(column("DECLARE @tags NVARCHAR(400) = 'clothing,road,,touring,bike' SELECT value FROM "
+                     "STRING_SPLIT(@tags, ',') WHERE RTRIM(value) <> ''"),
+        (QStringList{"clothing", "road", "touring", "bike"}));
+    // A char variable keeps its trailing blanks, which LIKE counts in the pattern.
+    c->execute("create table Person2 (LastName varchar(20))");
+    c->execute("insert into Person2 values ('Barbariol')");
+    c->execute("insert into Person2 values ('Barber')");
+    EXPECT_EQ(scalar(*c,
+                  "DECLARE @EmpLName CHAR(20) = 'Barb'; SELECT @EmpLName = RTRIM(@EmpLName) + '%'; "
+                  "SELECT count(*) FROM Person2 WHERE LastName LIKE @EmpLName")
+                  .toInt(),
+        0);
+    EXPECT_EQ(scalar(*c,
+                  "DECLARE @EmpLName VARCHAR(20) = 'Barb'; SELECT @EmpLName = RTRIM(@EmpLName) + '%'; "
+                  "SELECT count(*) FROM Person2 WHERE LastName LIKE @EmpLName")
+                  .toInt(),
+        2);
+}
+
 TEST_F(StringFunctions, WrongCallsGiveTheServersErrors)
 {
     const struct {
         const char* sql;
         const char* error;
     } cases[] = {
-        {"select left('abc', -1)", "Invalid length parameter passed to the LEFT or SUBSTRING function."},
-        {"select left('abc')", "The left function requires 2 argument(s)."},
-        {"select substring('abc', 1, -1)", "Invalid length parameter passed to the LEFT or SUBSTRING function."},
-        {"select concat('a')", "The concat function requires 2 to 254 arguments."},
+        {"select left('abc', -1)", "537: Invalid length parameter passed to the LEFT or SUBSTRING function."},
+        {"select left('abc')", "174: The left function requires 2 argument(s)."},
+        {"select substring('abc', 1, -1)", "537: Invalid length parameter passed to the LEFT or SUBSTRING function."},
+        {"select concat('a')", "189: The concat function requires 2 to 254 arguments."},
         {"select translate('abc', 'ab', 'x')",
-            "The second and third arguments of the TRANSLATE built-in function must contain an equal number of "
-            "characters."},
+            "9828: The second and third arguments of the TRANSLATE built-in function must contain an equal number "
+            "of characters."},
     };
     for (const auto& k : cases) EXPECT_EQ(errorOf(QString::fromUtf8(k.sql)), QString::fromUtf8(k.error)) << k.sql;
 }

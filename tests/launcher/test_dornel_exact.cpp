@@ -104,3 +104,50 @@ TEST_F(DornelExactTest, ScriptsSeeMoneyAsCurrencyAndExportItsText)
     EXPECT_EQ(
         QString::fromUtf8(check.readAll()), "Kind=Value|loop=76493.84|type=Currency/Currency|same=True|rate=0.6|");
 }
+
+TEST_F(DornelExactTest, ALargeSumOfMoneyReachesTheWorkbookExactly)
+{
+    // 390,625 amounts: summed as doubles they drift by more than a cent
+    double drift = 0;
+    for (int k = 0; k < 78125; ++k)
+        for (const double v : {19.99, 76473.75, 0.10, 1234.5, 76493.74}) drift += v;
+    ASSERT_GT(std::abs(drift - 12048600000.0), 0.005);
+    addDocument(42, 2, "Buyuk",
+        block("B0.0", "select sum(a.Amount) Toplam into #Report from Payments a cross join Payments b cross join Payments c "
+                      "cross join Payments d cross join Payments e cross join Payments f cross join Payments g "
+                      "cross join Payments h"));
+    const RunResult r = run("/server:demo /db:catalogue /docid:42");
+    ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    XlsxTestReader book(r.out);
+    auto cells = book.cells();
+    ASSERT_EQ(cells["A2"].type, "n");
+    EXPECT_EQ(cells["A2"].text, "12048600000");
+}
+
+TEST_F(DornelExactTest, AReportAuthorsBatchRunsToTheWorkbook)
+{
+    // A block as report authors write them: variables, DATEADD, CONVERT with a style and
+    // TRY … CATCH. DATEADD(month, -1, '20250715') is 2025-06-15; style 104 writes dd.mm.yyyy;
+    // a divide by zero is error 8134 and goes to the CATCH block.
+    const char* sql = "declare @from datetime = dateadd(month, -1, '20250715'), @label varchar(10)\n"
+                      "set @label = convert(varchar(10), @from, 104)\n"
+                      "select ID, City, Amount, @label Since into #Report from Payments where ID <= 2\n"
+                      "begin try\n"
+                      "  insert into #Report values (3, 'Bölme', 1 / 0, @label)\n"
+                      "end try\n"
+                      "begin catch\n"
+                      "  insert into #Report values (9, 'Hata', 0, cast(error_number() as varchar(10)))\n"
+                      "end catch";
+    addDocument(43, 2, "Yazar", block("B0.0", sql));
+    const RunResult r = run("/server:demo /db:catalogue /docid:43");
+    ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    XlsxTestReader book(r.out);
+    auto cells = book.cells();
+    EXPECT_EQ(cells["D1"].text, "Since");
+    EXPECT_EQ(cells["D2"].text, "15.06.2025");
+    EXPECT_EQ(cells["D3"].text, "15.06.2025");
+    EXPECT_EQ(cells["C3"].text, "76473.75");
+    EXPECT_EQ(cells["B4"].text, "Hata");
+    EXPECT_EQ(cells["D4"].text, "8134");
+    EXPECT_TRUE(cells["A5"].text.isEmpty());
+}

@@ -20,7 +20,7 @@ QString usage()
         "  -d database      the database to use (for --create-server: the catalogue's name, default catalogue)\n"
         "  -U login -P pwd  a SQL login; -E a trusted log-on as the operating-system user\n"
         "  -Q text          run the text and exit\n"
-        "  -i file          run the file's batches (separated by lines holding GO)\n"
+        "  -i file          run the file's batches (separated by lines holding GO; GO n runs the batch n times)\n"
         "  -s separator     print values separated by the text instead of aligned columns\n"
         "  --create-server  make a server with its master and mat databases and a catalogue\n");
 }
@@ -74,13 +74,17 @@ QString parseArguments(const QStringList& args, SqlOptions& o)
 
 QStringList splitBatches(const QString& script)
 {
-    static const QRegularExpression go(QStringLiteral("^[ \\t]*go[ \\t]*$"), QRegularExpression::CaseInsensitiveOption);
+    // GO [count]: the batch before it runs count times.
+    static const QRegularExpression go(
+        QStringLiteral("^[ \\t]*go(?:[ \\t]+(\\d+))?[ \\t]*$"), QRegularExpression::CaseInsensitiveOption);
     QStringList batches;
     QString current;
     const QStringList lines = script.split(QRegularExpression(QStringLiteral("\\r?\\n")));
     for (const QString& line : lines) {
-        if (go.match(line).hasMatch()) {
-            if (!current.trimmed().isEmpty()) batches << current;
+        if (const QRegularExpressionMatch m = go.match(line); m.hasMatch()) {
+            const int count = m.captured(1).isEmpty() ? 1 : m.captured(1).toInt();
+            if (!current.trimmed().isEmpty())
+                for (int i = 0; i < count; ++i) batches << current;
             current.clear();
         } else {
             current += line;

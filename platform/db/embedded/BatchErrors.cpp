@@ -38,6 +38,8 @@ void toServerError(db::ProviderError& e)
         set(e, 209, QStringLiteral("Ambiguous column name '%1'.").arg(lastPart(m.mid(23))));
     else if (const QRegularExpressionMatch s = syntax.match(m); s.hasMatch())
         set(e, 102, QStringLiteral("Incorrect syntax near '%1'.").arg(s.captured(1)));
+    else if (m == u"incomplete input")
+        set(e, 102, QStringLiteral("Incorrect syntax near the end of the statement."));
     else if (m == u"Divide by zero error encountered.")
         set(e, 8134, m, "22012");
     else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time")))
@@ -46,6 +48,16 @@ void toServerError(db::ProviderError& e)
         set(e, 245, m, "22018");
     else if (m.startsWith(QLatin1String("Arithmetic overflow error")))
         set(e, 8115, m, "22003");
+    else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.")
+        set(e, 537, m);
+    else if (m.startsWith(QLatin1String("Invalid length parameter passed to the ")))
+        set(e, 536, m);
+    else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function")))
+        set(e, 9828, m);
+    else if (m.startsWith(QLatin1String("The culture parameter '")))
+        set(e, 9818, m);
+    else if (m.startsWith(QLatin1String("Error converting string value '")))
+        set(e, 9819, m);
 }
 
 int severityOf(long number)
@@ -70,6 +82,8 @@ bool endsOnlyTheStatement(long number)
     case 2601:   // duplicate key in a unique index
     case 2627:   // duplicate primary or unique key
     case 8152:   // data would be truncated
+    case 536:    // a negative length for RIGHT and the like
+    case 537:    // a negative length for LEFT or SUBSTRING
         return true;
     default:
         return false;

@@ -123,6 +123,18 @@ void collationNeeded(void*, sqlite3* db, int, const char* name)
         [](void* p) { delete static_cast<TextCollation*>(p); });
 }
 
+// orra_group_key(x): the Turkish sort key of a text (see turkishSortKey); other values as they are.
+void groupKeyFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    const QByteArray key = turkishSortKey(
+        reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
+    sqlite3_result_blob(ctx, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+}
+
 // orra_collation_probe(x): x, forgetting the collation seen last, so that "probe(x) = x"
 // leaves x's own collation seen.
 void probeFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -195,6 +207,22 @@ int turkishCompare(const char* a, int an, const char* b, int bn)
     if (i < an) return 1;
     if (j < bn) return -1;
     return 0;
+}
+
+QByteArray turkishSortKey(const char* s, int n)
+{
+    while (n > 0 && s[n - 1] == ' ') --n;
+    const auto* u = reinterpret_cast<const unsigned char*>(s);
+    QByteArray key(qsizetype(n) * 3, Qt::Uninitialized);
+    char* out = key.data();
+    for (int i = 0; i < n;) {
+        const uint32_t w = weight(foldChar(next(u, n, i)));
+        *out++ = char(w >> 16);
+        *out++ = char((w >> 8) & 0xff);
+        *out++ = char(w & 0xff);
+    }
+    key.truncate(out - key.constData());
+    return key;
 }
 
 bool turkishLike(const QString& pattern, const QString& text, QChar escape)
@@ -347,6 +375,8 @@ void registerCollation(sqlite3* db)
     static const TextCollation turkish{};
     static const TextCollation turkishUnicode{true, true, false, true};
     sqlite3_create_collation_v2(db, "TR_CI", SQLITE_UTF8, const_cast<TextCollation*>(&turkish), compareCallback, nullptr);
+    sqlite3_create_function_v2(db, "orra_group_key", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+        nullptr, groupKeyFunction, nullptr, nullptr, nullptr);
     sqlite3_create_collation_v2(
         db, "TR_CI_N", SQLITE_UTF8, const_cast<TextCollation*>(&turkishUnicode), compareCallback, nullptr);
     sqlite3_collation_needed(db, nullptr, collationNeeded);

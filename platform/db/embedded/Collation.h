@@ -3,6 +3,7 @@
 // (I and ı are one letter, İ and i another), accent-sensitive, trailing blanks ignored, and
 // ordered by the Turkish alphabet (… C Ç D …, G Ğ H, I İ J, O Ö P, S Ş T, U Ü V).
 
+#include <QByteArray>
 #include <QString>
 
 struct sqlite3;
@@ -41,6 +42,9 @@ QString turkishFold(const QString& s);
 
 // Compares two UTF-8 texts; <0, 0, >0.
 int turkishCompare(const char* a, int aLength, const char* b, int bLength);
+// Bytes that compare (as memcmp, shorter first) as turkishCompare compares the text: a GROUP BY
+// over them sorts as SQLite's own binary order, without calling the collation.
+QByteArray turkishSortKey(const char* s, int length);
 
 // LIKE in the server's manner: % _ [set] [^set] [a-z], case-insensitive as above.
 bool turkishLike(const QString& pattern, const QString& text, QChar escape = QChar());

@@ -115,7 +115,13 @@ Resolved resolve(const TypeRule& rule, const QStringList& columns)
             const bool text = base.endsWith(QLatin1String("char")) || base.endsWith(QLatin1String("text"));
             unicode = unicode || base.startsWith(u'n') || (!text && !rule.type.isEmpty());
         }
-        if (rule.type.isEmpty()) return first.known && precedence(first.type) <= 15 ? first : Resolved();
+        if (rule.type.isEmpty()) {
+            // The text of a char or nchar argument comes back as varchar or nvarchar.
+            if (!first.known || precedence(first.type) > 15) return {};
+            const QString base = baseName(first.type);
+            if (base == u"char" || base == u"nchar") first.type.insert(base.size() - 4, QLatin1String("var"));
+            return first;
+        }
         r.known = true;
         r.type = rule.type;
         if (unicode) r.type = u'n' + QString(r.type).replace(QLatin1String("(8000)"), QLatin1String("(4000)"));

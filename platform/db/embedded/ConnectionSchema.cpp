@@ -19,6 +19,15 @@ QString ConnectionSchema::columnType(const QString& database, const QString& tab
     return QString::fromUtf8(declared);
 }
 
+QString ConnectionSchema::columnCollation(const QString& database, const QString& table, const QString& column) const
+{
+    const char* collation = nullptr;
+    const int rc = sqlite3_table_column_metadata(m_db, database.toUtf8().constData(), table.toUtf8().constData(),
+        column.toUtf8().constData(), nullptr, &collation, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK || !collation) return {};
+    return QString::fromUtf8(collation);
+}
+
 int ConnectionSchema::cookie(sqlite3_stmt*& statement, const char* sql) const
 {
     if (!statement && sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK) return -1;

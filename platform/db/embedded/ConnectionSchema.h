@@ -18,6 +18,7 @@ public:
     ConnectionSchema& operator=(const ConnectionSchema&) = delete;
 
     QString columnType(const QString& database, const QString& table, const QString& column) const override;
+    QString columnCollation(const QString& database, const QString& table, const QString& column) const override;
     QString version() const override;
 
 private:

@@ -267,6 +267,15 @@ ConstraintMessage serverConstraintMessage(
     const Target target = targetOf(statementSql);
     if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")))
         return uniqueMessage(db, target, sqliteMessage);
+    if (sqliteMessage.startsWith(QLatin1String("NOT NULL constraint failed: "))) {
+        const QString column = sqliteMessage.section(u'.', -1);
+        const QString name = target.schema == u"main" || target.schema == u"temp" ? database : target.schema;
+        const QString table = target.table.isEmpty() ? sqliteMessage.mid(28).section(u'.', 0, 0) : target.table;
+        return {QStringLiteral("Cannot insert the value NULL into column '%1', table '%2.dbo.%3'; column does not "
+                               "allow nulls. %4 fails.")
+                    .arg(column, name, table, target.verb.isEmpty() ? QStringLiteral("INSERT") : target.verb),
+            515};
+    }
     if (sqliteMessage.startsWith(QLatin1String("FOREIGN KEY constraint failed"))) {
         const QString name = target.schema == u"main" || target.schema == u"temp" ? database : target.schema;
         return foreignKeyMessage(db, name, target);

@@ -2,13 +2,17 @@
 #include "platform/db/embedded/BatchRun.h"
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
+#include "platform/db/embedded/DateColumns.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/ConnectionSchema.h"
+#include "platform/db/embedded/functions/BinaryConversions.h"
 #include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ObjectCatalog.h"
+#include "platform/db/embedded/functions/StatisticalAggregates.h"
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
 
 #include "platform/db/Connection.h"
 #include "platform/db/Decimal.h"
@@ -72,7 +76,18 @@ bool processAlive(qint64 pid, qint64 start)
     return now == 0 || start == 0 || now == start;
 }
 
-QString nowText() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")); }
+// The time now as a datetime holds it (rounded to its 1/300 s): the log-on time identifies a
+// session, and the datetime columns that keep it round every value they take.
+QString nowText()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    dates::Value v;
+    v.day = now.date().toJulianDay();
+    v.ticks = qint64(now.time().msecsSinceStartOfDay()) * 10'000;
+    const dates::Type datetime{dates::Kind::DateTime, 3};
+    dates::fit(v, datetime);
+    return dates::canonical(v, datetime);
+}
 
 EmbeddedBackend* self(sqlite3_context* ctx) { return static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx)); }
 
@@ -87,8 +102,6 @@ void resultText(sqlite3_context* ctx, const QString& s)
     const QByteArray u = s.toUtf8();
     sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
 }
-
-void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, nowText()); }
 
 void fnSuserSid(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
@@ -247,26 +260,6 @@ void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int64(ctx, v);
 }
 
-void fnDateTime(sqlite3_context* ctx, int, sqlite3_value** argv) { sqlite3_result_value(ctx, argv[0]); }
-
-// year(), month() and day() of a date held as "yyyy-MM-dd[ HH:mm:ss]" text, as the server's
-// date parts of a datetime.
-template <int Part> void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const QString text = textArg(argv[0]).trimmed();
-    QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-    if (!date.isValid()) date = QDateTime::fromString(text, Qt::ISODate).date();
-    if (!date.isValid()) {
-        sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
-        return;
-    }
-    sqlite3_result_int(ctx, Part == 0 ? date.year() : Part == 1 ? date.month() : date.day());
-}
-
 }   // namespace
 
 
@@ -422,7 +415,6 @@ void EmbeddedBackend::registerFunctions()
         bool deterministic;
     };
     static const F functions[] = {
-        {"orra_getdate", 0, fnGetDate, false},
         {"orra_suser_sid", 0, fnSuserSid, false},
         {"orra_suser_sid", 1, fnSuserSid, false},
         {"orra_suser_sname", 0, fnSuserSname, false},
@@ -440,19 +432,18 @@ void EmbeddedBackend::registerFunctions()
         {"orra_varchar", 2, fnVarchar, true},
         {"orra_char", 2, fnChar, true},
         {"orra_int", 1, fnInt, true},
-        {"orra_datetime", 1, fnDateTime, true},
         {kGuardFunction, -1, rowGuardFunction, false},
-        {"year", 1, fnDatePart<0>, true},
-        {"month", 1, fnDatePart<1>, true},
-        {"day", 1, fnDatePart<2>, true},
     };
     for (const F& f : functions)
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             this, f.fn, nullptr, nullptr, nullptr);
     registerExpressionFunctions(m_db);
     registerObjectFunctions(m_db);
+    registerStatisticalAggregates(m_db);
     registerStringFunctions(m_db);
     registerExactNumberFunctions(m_db);
+    registerBinaryConversionFunctions(m_db);
+    dates::registerDateFunctions(m_db, &m_dateSettings);
     m_schema = std::make_unique<ConnectionSchema>(m_db);
     registerBatchFunctions();
 }
@@ -574,6 +565,7 @@ void EmbeddedBackend::close()
     m_uid = -1;
     m_identity = QVariant();
     m_noCount = false;
+    m_dateSettings = dates::Settings();
     m_xactAbort = false;
 }
 
@@ -747,7 +739,9 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
     m_rights.clearDenial();
     Run* const outer = std::exchange(m_run, &run);
     try {
-        runList(tr->statements, run);
+        if (runList(tr->statements, run) == Flow::Goto)
+            raise(QStringLiteral("42000"),
+                QStringLiteral("The embedded server does not run a 'goto' into a block from outside it."), 102);
         endBatch(run);
         m_run = outer;
     } catch (ProviderFailure& f) {
@@ -765,11 +759,6 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
         }
         // SET XACT_ABORT ON: the error ends the transaction too.
         if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        // The result sets before the error are delivered; the error follows them.
-        if (std::any_of(run.result.sets.begin(), run.result.sets.end(), [](const ResultSet& r) { return r.hasRows; })) {
-            deliverError(f, run);
-            return std::move(run.result);
-        }
         // The messages the batch sent before it failed reach the client ahead of the error.
         if (!run.result.messages.isEmpty()) f.errors = run.result.messages + f.errors;
         throw;
@@ -809,10 +798,20 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
     } else if (const auto* noCount = st.as<NoCountStatement>()) {
         m_noCount = noCount->on;
         run.rowCount = 0;
+    } else if (const auto* option = st.as<SessionOption>()) {
+        setSessionOption(*option);
     } else if (const auto* print = st.as<PrintStatement>()) {
         // The server's PRINT: an informational message (number 0, state 01000) with the
         // value's text; NULL prints an empty line.
-        const ResultSet rs = query(print->query, {});
+        // The expression may read the batch's variables.
+        sqlite3_stmt* const q = prepare(print->query);
+        ResultSet rs;
+        {
+            const StatementReset reset(q);
+            bindParameters(q, run);
+            rs = m_session.run(q);
+        }
+        padFixedWidth(rs);
         ProviderError message;
         message.sqlState = QStringLiteral("01000");
         if (rs.rowCount() > 0 && !rs.fields.empty())
@@ -825,6 +824,37 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
         runAdministration(st, run);
     }
     return Flow::Next;
+}
+
+void EmbeddedBackend::setSessionOption(const SessionOption& option)
+{
+    dates::Settings& s = m_dateSettings;
+    if (option.name == u"dateformat") {
+        static const char* const orders[] = {"mdy", "dmy", "ymd", "ydm", "myd", "dym"};
+        for (const char* o : orders)
+            if (option.value.compare(QLatin1String(o), Qt::CaseInsensitive) == 0) {
+                s.dateFormat = QString::fromLatin1(o);
+                return;
+            }
+        raise(QStringLiteral("42000"), QStringLiteral("'%1' is not a valid date format.").arg(option.value), 2741);
+    } else if (option.name == u"datefirst") {
+        bool ok = false;
+        const int n = option.value.toInt(&ok);
+        if (!ok || n < 1 || n > 7)
+            raise(QStringLiteral("42000"),
+                QStringLiteral("'%1' is out of range for the datefirst option; it takes 1 to 7.").arg(option.value),
+                2740);
+        s.dateFirst = n;
+    } else if (option.name == u"language") {
+        const dates::Language* l = dates::languageNamed(option.value);
+        if (!l)
+            raise(QStringLiteral("42000"),
+                QStringLiteral("'%1' is not an official language name.").arg(option.value), 2732);
+        // a language brings its own date order and first weekday
+        s.language = l;
+        s.dateFormat = QString::fromLatin1(l->dateFormat);
+        s.dateFirst = l->dateFirst;
+    }
 }
 
 QString EmbeddedBackend::insertColumns(const QString& schema, const QString& table)
@@ -1043,6 +1073,7 @@ void EmbeddedBackend::padNewTable(const QString& sql)
         // The padding triggers are the server's own, whoever made the table.
         const SessionRights::Trusted trusted(m_rights);
         addFixedWidthPadding(m_db, schema, table);
+        addDateConversion(m_db, schema, table);
     } catch (const orra::Error& e) {
         raise(QStringLiteral("42000"), e.description(), 0);
     }

@@ -6,6 +6,7 @@
 #include "platform/db/Backend.h"
 #include "platform/db/embedded/Authorizer.h"
 #include "platform/db/embedded/ExactTyping.h"
+#include "platform/db/embedded/functions/DateTimeValues.h"
 #include "platform/db/sqlite/SqliteSession.h"
 
 #include <QByteArray>
@@ -27,6 +28,7 @@ namespace orra::embedded {
 struct Statement;
 struct SqlStatement;
 struct ProcedureCall;
+struct SessionOption;
 struct Assignment;
 struct RaiseStatement;
 enum class Flow;
@@ -80,6 +82,7 @@ public:
     QVariantHash& guardMemory() { return m_guardMemory; }
 
 private:
+    void setSessionOption(const SessionOption& option);
     struct Run;
     // BatchExecution.cpp: the batch's statements in order, with control flow, variables and
     // the errors that end a statement or the batch.
@@ -144,6 +147,7 @@ private:
     int m_spid = 0;
     QString m_loginTime;
     bool m_noCount = false;
+    dates::Settings m_dateSettings;   // SET DATEFORMAT, DATEFIRST, LANGUAGE
     bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)
     QVariant m_identity;

@@ -1,7 +1,6 @@
 #include "platform/db/embedded/ExpressionFunctions.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QString>
 
 #include <sqlite3.h>
@@ -278,66 +277,6 @@ void fnDivisor(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_value(ctx, argv[0]);
 }
 
-// A date-time from the text forms the server reads: ISO dates with or without the time
-// ("2025-01-18", "2025-01-18 12:00:00[.000]", "2025-01-18T12:00:00"), "20250118".
-QDateTime parseDateTime(const QString& text, bool& ok)
-{
-    static const char* const formats[] = {"yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm",
-        "yyyy-MM-dd", "yyyyMMdd", "yyyyMMdd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss"};
-    const QString t = text.trimmed();
-    for (const char* f : formats) {
-        QDateTime dt = QDateTime::fromString(t, QString::fromLatin1(f));
-        if (dt.isValid()) {
-            ok = true;
-            return dt;
-        }
-    }
-    QDateTime dt = QDateTime::fromString(t, Qt::ISODateWithMs);
-    ok = dt.isValid();
-    return dt;
-}
-
-template <bool Date> void fnDateOrTime(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    const int type = sqlite3_value_type(argv[0]);
-    if (type == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    if (type != SQLITE_TEXT) {
-        const char* from = type == SQLITE_INTEGER ? "int" : type == SQLITE_FLOAT ? "float" : "varbinary";
-        const QByteArray message = QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.")
-                                       .arg(QLatin1String(from), QLatin1String(Date ? "date" : "time"))
-                                       .toUtf8();
-        sqlite3_result_error(ctx, message.constData(), int(message.size()));
-        return;
-    }
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
-    bool ok = false;
-    QDateTime dt = parseDateTime(text, ok);
-    if (!ok && !Date) {
-        // a time alone
-        for (const char* f : {"HH:mm:ss.zzz", "HH:mm:ss", "HH:mm"}) {
-            const QTime t = QTime::fromString(text.trimmed(), QString::fromLatin1(f));
-            if (t.isValid()) {
-                dt = QDateTime(QDate(1900, 1, 1), t);
-                ok = true;
-                break;
-            }
-        }
-    }
-    if (!ok) {
-        sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.", -1);
-        return;
-    }
-    const QString out = Date
-        ? dt.date().toString(QStringLiteral("yyyy-MM-dd"))
-        : dt.time().toString(dt.time().msec() ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("HH:mm:ss"));
-    const QByteArray u = out.toUtf8();
-    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-}
-
 }   // namespace
 
 void registerExpressionFunctions(sqlite3* db)
@@ -346,8 +285,6 @@ void registerExpressionFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_add", -1, flags, nullptr, fnAdd, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_list", -1, flags, nullptr, fnList, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_divisor", 1, flags, nullptr, fnDivisor, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "orra_date", 1, flags, nullptr, fnDateOrTime<true>, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "orra_time", 1, flags, nullptr, fnDateOrTime<false>, nullptr, nullptr, nullptr);
 }
 
 }   // namespace orra::embedded

@@ -1,7 +1,7 @@
 #pragma once
 // SQL functions through which the translator carries the server's expression rules into
 // SQLite: '+' chains (orra_add, with orra_list packing long chains), divisors that refuse
-// zero (orra_divisor), and conversions to date and time (orra_date, orra_time).
+// zero (orra_divisor).
 
 struct sqlite3;
 

@@ -3,11 +3,13 @@
 #include "platform/db/ConnectionString.h"
 #include "platform/db/ErrorNumbers.h"
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/DateColumns.h"
 #include "platform/db/embedded/Extensions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
 #include "platform/db/sqlite/SqliteSession.h"
 #include "platform/host/Error.h"
 #include "platform/host/PrivateFolder.h"
@@ -135,6 +137,8 @@ sqlite3* openFile(const QString& path, bool create, bool readOnly)
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     if (!create) checkFileAfterOpen(db, path);
     registerCollation(db);
+    // the triggers that convert date columns run on every handle that writes
+    dates::registerDateFunctions(db, nullptr);
     sqlite3_exec(db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
     return db;
 }
@@ -471,6 +475,7 @@ void layDownSchema(sqlite3* db, const QString& schemaText)
     if (transaction.beginRc() != SQLITE_OK) fail(QString::fromUtf8(sqlite3_errmsg(db)));
     exec(db, schemaText);
     addFixedWidthPaddingToAllTables(db, QStringLiteral("main"));
+    addDateConversionToAllTables(db, QStringLiteral("main"));
     if (transaction.commit() != SQLITE_OK) fail(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 

@@ -131,8 +131,11 @@ LexResult tokenize(const QString& text)
             i = j;
             continue;
         }
-        if (c.isDigit() || (c == u'.' && i + 1 < n && text.at(i + 1).isDigit())) {
-            qsizetype j = i;
+        // $12.50: a money constant; the number keeps its sign-less digits after the $.
+        const bool money = c == u'$' && i + 1 < n
+            && (text.at(i + 1).isDigit() || (text.at(i + 1) == u'.' && i + 2 < n && text.at(i + 2).isDigit()));
+        if (money || c.isDigit() || (c == u'.' && i + 1 < n && text.at(i + 1).isDigit())) {
+            qsizetype j = money ? i + 1 : i;
             if (c == u'0' && j + 1 < n && (text.at(j + 1) == u'x' || text.at(j + 1) == u'X')) {
                 j += 2;
                 while (j < n && (text.at(j).isDigit() || QStringLiteral("abcdefABCDEF").contains(text.at(j)))) ++j;

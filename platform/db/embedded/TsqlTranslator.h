@@ -90,6 +90,12 @@ struct NoCountStatement {
     bool on = false;
 };
 
+// set dateformat|datefirst|language <value>: a session setting for reading and naming dates
+struct SessionOption {
+    QString name;    // "dateformat", "datefirst", "language"
+    QString value;   // as written, without quotes
+};
+
 // print <expression>: a select of the one value that goes back as an informational message
 struct PrintStatement {
     QString query;
@@ -176,9 +182,9 @@ struct CreateSchema {
 };
 
 struct Statement {
-    using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, PrintStatement,
-        ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema, Assignment, DeclareTable,
-        WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement>;
+    using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, SessionOption,
+        PrintStatement, ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema, Assignment,
+        DeclareTable, WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement>;
     Node node;
     int line = 1;   // the line of the batch the statement begins on
 

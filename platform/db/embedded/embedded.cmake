@@ -16,13 +16,17 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/StatementParser.h ${_orra_embedded_dir}/translator/StatementParser.cpp
   ${_orra_embedded_dir}/translator/ControlStatements.cpp
   ${_orra_embedded_dir}/translator/BatchStatements.cpp
+  ${_orra_embedded_dir}/translator/SqliteNames.h ${_orra_embedded_dir}/translator/SqliteNames.cpp
   ${_orra_embedded_dir}/translator/ProcedureCallParser.cpp
   ${_orra_embedded_dir}/translator/StringCalls.cpp
   ${_orra_embedded_dir}/translator/AdministrationParser.cpp
   ${_orra_embedded_dir}/translator/ExpressionRewrites.h ${_orra_embedded_dir}/translator/ExpressionRewrites.cpp
   ${_orra_embedded_dir}/translator/ResultTyping.h ${_orra_embedded_dir}/translator/ResultTyping.cpp
   ${_orra_embedded_dir}/translator/ExpressionTyping.h ${_orra_embedded_dir}/translator/ExpressionTyping.cpp
+  ${_orra_embedded_dir}/translator/TypedConversions.h ${_orra_embedded_dir}/translator/TypedConversions.cpp
+  ${_orra_embedded_dir}/functions/BinaryConversions.h ${_orra_embedded_dir}/functions/BinaryConversions.cpp
   ${_orra_embedded_dir}/translator/TypedRewrites.h ${_orra_embedded_dir}/translator/TypedRewrites.cpp
+  ${_orra_embedded_dir}/translator/DateComparisons.cpp
   ${_orra_embedded_dir}/ConnectionSchema.h ${_orra_embedded_dir}/ConnectionSchema.cpp
   ${_orra_embedded_dir}/functions/ExactNumbers.h ${_orra_embedded_dir}/functions/ExactNumbers.cpp
   ${_orra_embedded_dir}/translator/Rewriters.h
@@ -34,9 +38,16 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/CreateTableRewriter.cpp
   ${_orra_embedded_dir}/translator/SchemaRewriter.cpp
   ${_orra_embedded_dir}/translator/IndexRewriter.cpp
+  ${_orra_embedded_dir}/translator/ViewRewriter.cpp
+  ${_orra_embedded_dir}/translator/SelectForms.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
+  ${_orra_embedded_dir}/functions/DateTimeValues.h ${_orra_embedded_dir}/functions/DateTimeValues.cpp
+  ${_orra_embedded_dir}/functions/DateFunctions.h ${_orra_embedded_dir}/functions/DateFunctions.cpp
+  ${_orra_embedded_dir}/functions/FormatFunction.cpp
+  ${_orra_embedded_dir}/DateColumns.h ${_orra_embedded_dir}/DateColumns.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
+  ${_orra_embedded_dir}/functions/StatisticalAggregates.h ${_orra_embedded_dir}/functions/StatisticalAggregates.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp
   ${_orra_embedded_dir}/FixedWidthPadding.h ${_orra_embedded_dir}/FixedWidthPadding.cpp
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp

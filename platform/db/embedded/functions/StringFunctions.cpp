@@ -49,10 +49,14 @@ void resultError(sqlite3_context* ctx, const QString& message)
 // A result longer than SQLite keeps is refused before it is built.
 bool fits(sqlite3_context* ctx, qint64 characters)
 {
-    if (characters * 3 <= sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1)) return true;
+    if (characters >= 0 && characters <= sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1) / 3)
+        return true;
     sqlite3_result_error_toobig(ctx);
     return false;
 }
+
+// The longest text of the server's ordinary (not max) types: 8,000 bytes.
+constexpr qsizetype kLongestText = 8000;
 
 const text::AnsiCodePage& codePage() { return text::AnsiCodePage::system(); }
 
@@ -250,8 +254,10 @@ void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     const QString s = textOf(argv[0]);
     const qint64 n = sqlite3_value_int64(argv[1]);
     if (n < 0) return sqlite3_result_null(ctx);
-    if (!fits(ctx, n * s.size())) return;
-    resultText(ctx, s.repeated(qsizetype(n)));
+    if (s.isEmpty()) return resultText(ctx, s);
+    // Text of the server's ordinary types ends at 8,000 bytes.
+    const qint64 times = std::min<qint64>(n, kLongestText / s.size() + 1);
+    resultText(ctx, s.repeated(qsizetype(times)).left(kLongestText));
 }
 
 void fnSpace(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -259,8 +265,7 @@ void fnSpace(sqlite3_context* ctx, int, sqlite3_value** argv)
     if (isNull(argv[0])) return sqlite3_result_null(ctx);
     const qint64 n = sqlite3_value_int64(argv[0]);
     if (n < 0) return sqlite3_result_null(ctx);
-    if (!fits(ctx, n)) return;
-    resultText(ctx, QString(qsizetype(n), u' '));
+    resultText(ctx, QString(qsizetype(std::min<qint64>(n, kLongestText)), u' '));
 }
 
 void fnReverse(sqlite3_context* ctx, int, sqlite3_value** argv)

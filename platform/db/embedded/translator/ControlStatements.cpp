@@ -23,6 +23,27 @@ Statement StatementParser::noCount()
     return {s};
 }
 
+// set dateformat dmy | set datefirst 1 | set language Turkish (or 'Turkish', N'Turkish')
+Statement StatementParser::sessionOption()
+{
+    SessionOption s;
+    s.name = m_ctx[m_c.position() + 1].text.toLower();
+    m_c.skip(2);
+    const Token* value = m_c.peek();
+    if (!value || value->isSymbol(";")) {
+        failNear(m_c.position());
+        return {s};
+    }
+    QString v = value->text;
+    if (value->kind == TokenKind::String) {
+        if (v.startsWith(u'N') || v.startsWith(u'n')) v = v.mid(1);
+        v = v.mid(1, v.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
+    }
+    s.value = v;
+    m_c.skip();
+    return {s};
+}
+
 // print <expression>: the expression's value, read by a one-column select, goes back to the
 // client as an informational message.
 Statement StatementParser::print()

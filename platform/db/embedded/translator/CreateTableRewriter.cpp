@@ -142,8 +142,48 @@ void columnType(Vec& r, const Vec& d, size_t& k, bool isIdentity)
     if (isTextType(type)) textColumnRules(r, d, k, type, length);
 }
 
+// default 0 | default (0) | default ((0)) | default getdate(): a lone literal stays bare (as
+// ALTER TABLE … ADD needs it), any other expression goes in parentheses; k moves past it.
+void defaultValue(Vec& r, const Vec& d, size_t& k)
+{
+    size_t b = k + 1;
+    size_t e = b;
+    while (e < d.size() && !isOneOf(d[e].t, {"constraint", "not", "null", "primary", "unique", "check", "references",
+                                            "collate", "identity", "foreign"})) {
+        if (d[e].t.isSymbol("(")) e = closeOf(d, e, d.size());
+        ++e;
+    }
+    e = std::min(e, d.size());
+    while (e - b >= 2 && d[b].t.isSymbol("(") && closeOf(d, b, e) == e - 1) {
+        ++b;
+        --e;
+    }
+    const bool literal = (e - b == 1 && (d[b].t.kind == TokenKind::Number || d[b].t.kind == TokenKind::String || d[b].t.is("null")))
+        || (e - b == 2 && (d[b].t.isSymbol("-") || d[b].t.isSymbol("+")) && d[b + 1].t.kind == TokenKind::Number);
+    r.push_back(d[k]);
+    if (!literal) r.push_back(symbol("("));
+    append(r, d, b, e);
+    if (!literal) r.push_back(symbol(")"));
+    k = e - 1;
+    while (k + 1 < d.size() && d[k + 1].t.isSymbol(")")) ++k;   // the parentheses stripped above
+}
+
+// name as expression [persisted]: SQLite's generated column, stored when persisted.
+Vec computedColumn(const Vec& d)
+{
+    Vec r{d[0], word("AS"), symbol("(")};
+    size_t e = d.size();
+    const bool persisted = e > 2 && d[e - 1].t.is("persisted");
+    if (persisted) --e;
+    append(r, d, 2, e);
+    r.push_back(symbol(")"));
+    r.push_back(word(persisted ? "STORED" : "VIRTUAL"));
+    return r;
+}
+
 Vec columnDefinition(const Vec& d, const QString& identity)
 {
+    if (d.size() > 2 && d[1].t.is("as")) return computedColumn(d);
     Vec r;
     r.push_back(d[0]);
     size_t k = 1;
@@ -173,20 +213,42 @@ Vec columnDefinition(const Vec& d, const QString& identity)
             r.push_back(ref);
             continue;
         }
+        if (n.t.is("default")) {
+            defaultValue(r, d, k);
+            continue;
+        }
         r.push_back(n);
     }
     return r;
 }
 
+// identity(seed, increment) of the identity column: {seed, increment}, {1, 1} when not written.
+std::pair<QString, QString> identitySeed(const std::vector<Vec>& defs, const QString& identity)
+{
+    for (const Vec& d : defs) {
+        if (d.empty() || !sameName(d[0].t.text, identity)) continue;
+        for (size_t k = 1; k + 5 < d.size(); ++k)
+            if (d[k].t.is("identity") && d[k + 1].t.isSymbol("(") && d[k + 3].t.isSymbol(",")) {
+                QString seed = d[k + 2].t.text;
+                size_t inc = k + 4;
+                QString increment = d[inc].t.text;
+                if (d[inc].t.isSymbol("-") && inc + 1 < d.size()) increment = u'-' + d[inc + 1].t.text;
+                return {seed, increment};
+            }
+    }
+    return {QStringLiteral("1"), QStringLiteral("1")};
+}
+
 // create table T (…): identity columns, text collation, temp tables, server clauses. Anything
 // after the parenthesis (on [PRIMARY], textimage_on …) is storage detail and goes.
-void rewriteDefinitions(Vec& v)
+std::pair<QString, QString> rewriteDefinitions(Vec& v)
 {
     const NT name = v[2];
-    if (!RewriteCursor(v, 3).atSymbol("(")) return;
+    if (!RewriteCursor(v, 3).atSymbol("(")) return {};
     const std::optional<std::vector<Vec>> defs = definitions(v, 3);
-    if (!defs) return;
+    if (!defs) return {};
     const QString identity = identityColumn(*defs);
+    const std::pair<QString, QString> seed = identitySeed(*defs, identity);
     Vec out(v.begin(), v.begin() + 2);
     if (name.t.text.startsWith(u'#')) out.insert(out.begin() + 1, word("temp"));
     out.push_back(name);
@@ -207,6 +269,7 @@ void rewriteDefinitions(Vec& v)
     }
     out.push_back(symbol(")"));
     v = out;
+    return seed;
 }
 
 }   // namespace
@@ -215,6 +278,84 @@ SqlStatement rewriteCreateTable(Vec v)
 {
     rewriteDefinitions(v);
     return finishedStatement(v);
+}
+
+Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at)
+{
+    const NT name = v[2];
+    const auto [seed, increment] = rewriteDefinitions(v);
+    if (!increment.isEmpty() && increment != u"1") {
+        ctx.fail(QStringLiteral("The embedded server counts identity columns up by 1 only (identity(%1, %2)).")
+                     .arg(seed, increment),
+            at);
+        return {};
+    }
+    SqlStatement create = finishedStatement(v);
+    bool whole = false;
+    const qlonglong first = seed.toLongLong(&whole);
+    if (!whole || first == 1) return {create};
+    // The first identity value is the seed: SQLite counts on from what sqlite_sequence holds.
+    const bool temporary = name.t.text.startsWith(u'#');
+    const QString database = temporary ? QStringLiteral("temp") : name.out.section(u'.', 0, 0);
+    SqlStatement start;
+    start.sql = QStringLiteral("insert into %1.sqlite_sequence (name, seq) values ('%2', %3)")
+                    .arg(temporary || !name.out.contains(u'.') ? (temporary ? database : QStringLiteral("main")) : database,
+                        QString(name.t.text).replace(u'\'', QStringLiteral("''")))
+                    .arg(first - 1);
+    BlockStatement block;
+    block.body.push_back({create});
+    block.body.push_back({start});
+    return {block};
+}
+
+}   // namespace orra::embedded::translator
+
+namespace orra::embedded::translator {
+
+// alter table T add column definitions | drop column names: one SQLite statement a column.
+// Constraints are part of a SQLite table's definition and cannot be added or dropped later.
+Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at)
+{
+    RewriteCursor c(v, 3);
+    const bool add = c.at("add");
+    const bool dropColumn = c.at("drop") && c.at("column", 1);
+    if (!add && !dropColumn) {
+        if (c.at("drop") || (c.at("with") && c.atAny({"check", "nocheck"}, 1)) || c.atAny({"check", "nocheck"}))
+            ctx.fail(QStringLiteral("The embedded server does not run 'alter table … %1' statements: constraints are "
+                                    "declared with the table.")
+                         .arg(c.peek() ? c.peek()->text.toLower() : QString()),
+                at);
+        return {finishedStatement(v)};
+    }
+    const size_t from = dropColumn ? 5 : 4;
+    BlockStatement block;
+    size_t start = from;
+    for (size_t k = from; k <= v.size(); ++k) {
+        if (k < v.size() && v[k].t.isSymbol("(")) {
+            k = closeOf(v, k, v.size());
+            continue;
+        }
+        if (k < v.size() && !v[k].t.isSymbol(",")) continue;
+        const Vec d(v.begin() + long(start), v.begin() + long(k));
+        start = k + 1;
+        if (d.empty()) continue;
+        if (add && isConstraintWord(d[0].t)) {
+            ctx.fail(QStringLiteral("The embedded server does not run 'alter table … add constraint' statements: "
+                                    "constraints are declared with the table."),
+                at);
+            return {};
+        }
+        Vec out{v[0], v[1], v[2], word(add ? "add" : "drop"), word("column")};
+        if (add) {
+            const Vec r = columnDefinition(d, QString());
+            out.insert(out.end(), r.begin(), r.end());
+        } else {
+            out.insert(out.end(), d.begin(), d.end());
+        }
+        block.body.push_back({finishedStatement(out)});
+    }
+    if (block.body.size() == 1) return block.body.front();
+    return {block};
 }
 
 }   // namespace orra::embedded::translator

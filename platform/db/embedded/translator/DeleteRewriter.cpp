@@ -11,8 +11,9 @@ void rewriteDeleteTarget(Vec& v)
 {
     if (v.size() < 2) return;
     if (v[1].t.is("from")) {
-        // delete from T [alias] from … is not a shape the system uses; leave it to SQLite.
-        return;
+        // delete from T from …: the target named once more, as in delete T from …
+        if (v.size() < 4 || topLevel(v, 3, {"from"}) >= v.size()) return;
+        v.erase(v.begin() + 1);
     }
     const NT target = v[1];
     const size_t from = topLevel(v, 2, {"from"});
@@ -27,7 +28,7 @@ void rewriteDeleteTarget(Vec& v)
     }
     const size_t where = topLevel(v, from + 1, {"where"});
     const std::vector<FromItem> items = fromItems(v, from + 1, std::min(where, v.size()));
-    const size_t hit = itemNamed(items, target.t.text);
+    const size_t hit = itemNamed(items, target);
     QString table = target.out;
     QString alias = target.t.text;
     if (hit < items.size() && !items[hit].table.isEmpty()) {

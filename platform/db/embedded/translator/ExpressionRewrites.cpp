@@ -228,8 +228,9 @@ void rewriteTop(Vec& v)
         } else {
             continue;
         }
-        if (countEnd < v.size() && (v[countEnd].t.is("percent") || v[countEnd].t.is("with")))
-            continue;   // not in the subset: SQLite reports it
+        const bool percent = countEnd < v.size() && v[countEnd].t.is("percent");
+        if (percent) ++countEnd;
+        if (countEnd < v.size() && v[countEnd].t.is("with")) continue;   // with ties: not in the subset
         int depth = 0;
         size_t end = v.size();
         for (size_t j = countEnd; j < v.size(); ++j) {
@@ -247,7 +248,21 @@ void rewriteTop(Vec& v)
                 break;
             }
         }
-        v.insert(v.begin() + long(end), {word("limit"), count});
+        if (percent) {
+            // top (n) percent: n percent of the rows, a fraction counting as a whole row
+            Vec rows(v.begin() + long(i), v.begin() + long(k));
+            const size_t order = topLevel(v, countEnd, {"order"});
+            rows.insert(rows.end(), v.begin() + long(countEnd), v.begin() + long(std::min(order, end)));
+            Vec limit{word("limit"),
+                raw(QStringLiteral("(select cast(c as integer) + (c > cast(c as integer)) from (select count(*) * %1 "
+                                   "/ 100.0 as c from (")
+                        .arg(count.out))};
+            limit.insert(limit.end(), rows.begin(), rows.end());
+            limit.push_back(raw(QStringLiteral(")))")));
+            v.insert(v.begin() + long(end), limit.begin(), limit.end());
+        } else {
+            v.insert(v.begin() + long(end), {word("limit"), count});
+        }
         v.erase(v.begin() + long(k), v.begin() + long(countEnd));
     }
 }

@@ -502,14 +502,26 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
 // A column named by the tokens [b, e): name, alias.name or longer.
 SqlType ExpressionTyper::column(size_t b, size_t e) const
 {
-    if ((e - b) % 2 == 0) return {};
+    if ((e - b) % 2 == 0 || m_columnDepth > 32) return {};
+    struct Depth {
+        int& n;
+        explicit Depth(int& d) : n(++d) {}
+        ~Depth() { --n; }
+    } depth(m_columnDepth);
     for (size_t k = b; k < e; ++k) {
         const bool name = (k - b) % 2 == 0;
         if (name ? !T[k].isName() || (T[k].kind == TokenKind::Word && isExpressionBoundary(T[k]))
                  : !T[k].isSymbol("."))
             return {};
     }
-    if (T[b].text.startsWith(u'@')) return {};
+    if (T[b].text.startsWith(u'@')) {
+        // a variable: its declared type
+        const Variable* v = e == b + 1 ? m_ctx.variable(T[b].text) : nullptr;
+        if (!v || v->typeBegin >= v->typeEnd) return {};
+        QString declared;
+        for (size_t k = v->typeBegin; k < v->typeEnd; ++k) declared += T[k].text;
+        return SqlType::fromDeclared(declared);
+    }
     const QString name = T[e - 1].text;
     const QString qualifier = e - b >= 3 ? T[e - 3].text : QString();
     const Schema* schema = m_ctx.schema();
@@ -523,7 +535,10 @@ SqlType ExpressionTyper::column(size_t b, size_t e) const
             }
             if (!schema) return {};
             const QString declared = schema->columnType(src.database, src.table, name);
-            if (!declared.isEmpty()) return SqlType::fromDeclared(declared);
+            if (declared.isEmpty()) continue;
+            SqlType t = SqlType::fromDeclared(declared);
+            if (t.isString()) t.collation = schema->columnCollation(src.database, src.table, name);
+            return t;
         }
     }
     return {};

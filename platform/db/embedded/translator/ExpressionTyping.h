@@ -52,6 +52,7 @@ struct SqlType {
     int precision = 0;   // Decimal: 1-38
     int scale = 0;       // Decimal: 0-precision; money and smallmoney: 4
     int length = 0;      // Text, NText, Binary: declared length, -1 for (max)
+    QString collation;   // Text, NText read from a column: the column's collation in SQLite
 
     bool isInteger() const;
     bool isMoney() const { return kind == Kind::Money || kind == Kind::SmallMoney; }
@@ -86,6 +87,8 @@ public:
     // The declared type (as kept in SQLite's schema) of column in table of database ("main",
     // "temp" or an attached database's name); empty when there is no such column.
     virtual QString columnType(const QString& database, const QString& table, const QString& column) const = 0;
+    // The column's collation sequence as SQLite names it ("TR_CI", "BINARY"); empty when unknown.
+    virtual QString columnCollation(const QString&, const QString&, const QString&) const { return {}; }
     // Changes whenever a declared type may have changed: part of the translation cache's key.
     virtual QString version() const = 0;
 };
@@ -123,6 +126,9 @@ private:
 
     const TranslationContext& m_ctx;
     const std::vector<Token>& T;
+    // How deep column look-ups nest: a column of a derived table inside the select whose
+    // sources name that same derived table would otherwise look itself up without end.
+    mutable int m_columnDepth = 0;
 };
 
 }   // namespace translator

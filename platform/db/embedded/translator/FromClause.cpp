@@ -67,6 +67,18 @@ size_t itemNamed(const std::vector<FromItem>& items, const QString& alias)
     return items.size();
 }
 
+size_t itemNamed(const std::vector<FromItem>& items, const NT& target)
+{
+    const size_t hit = itemNamed(items, target.t.text);
+    if (hit < items.size()) return hit;
+    // Sales.T is named by its table: its alias in the from clause is another name.
+    for (size_t k = 0; k < items.size(); ++k)
+        if (items[k].table == target.out && items[k].alias.compare(target.t.text, Qt::CaseInsensitive) != 0
+            && target.t.kind == TokenKind::QuotedName && target.out.contains(u'.'))
+            return k;
+    return items.size();
+}
+
 void appendRowidsPicked(Vec& out, const QString& alias, const Vec& v, size_t from)
 {
     out.push_back(word("in"));

@@ -20,6 +20,8 @@ std::vector<FromItem> fromItems(const Vec& v, size_t from, size_t end);
 // The index of the item that alias names (its alias or bare table name, any case), or
 // items.size().
 size_t itemNamed(const std::vector<FromItem>& items, const QString& alias);
+// The item a statement's target names: by alias, or a table of a schema by its table.
+size_t itemNamed(const std::vector<FromItem>& items, const NT& target);
 
 // "in (select alias.rowid from …)" with the from clause that begins at v[from]: the rows of
 // the target that a joined from clause picks.

@@ -26,7 +26,8 @@ SqlStatement rewriteInsert(Vec v)
     RewriteCursor after(v, 3);
     const bool columns = after.atSymbol("(") && after.atName(1) && !after.at("select", 1) && !after.at("values", 1);
     const Vec head(v.begin(), v.begin() + 3);
-    const Vec tail(v.begin() + 3, v.end());
+    Vec tail(v.begin() + 3, v.end());
+    rewriteSelectForms(tail);
     const QString h = render(head);
     const QString rest = render(rewriteExpressions(tail));
     s.sql = rest.isEmpty() ? h : h + u' ' + rest;

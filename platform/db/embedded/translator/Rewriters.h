@@ -17,6 +17,14 @@ SqlStatement rewriteUpdate(Vec v);
 SqlStatement rewriteDelete(Vec v);
 // create table T (…)
 SqlStatement rewriteCreateTable(Vec v);
+// the same, with identity(seed, 1) starting at its seed
+Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at);
+// create or alter view, alter view: the view made anew
+Statement rewriteViewChange(Vec v);
+// alter table T add … | drop column …, one SQLite statement a column
+Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at);
+// select forms SQLite writes otherwise: alias = expression, offset … fetch, values tables
+void rewriteSelectForms(Vec& v);
 // create index, drop index
 Statement rewriteIndexStatement(Vec v);
 // create index/view, drop, alter, truncate and statements in parentheses

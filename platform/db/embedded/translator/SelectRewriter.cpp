@@ -31,6 +31,7 @@ void takeIntoTable(Vec& v, SqlStatement& s)
 SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
 {
     SqlStatement s;
+    rewriteSelectForms(v);
     // with …: the select after the common table expressions gives the columns
     const size_t main = v[0].t.is("with") ? topLevel(v, 1, {"select"}) : 0;
     if (main > 0) {

@@ -63,6 +63,7 @@ Statement StatementParser::parseOne(bool batchStart)
     }
     if (m_c.at("commit") || m_c.at("rollback")) return transaction(m_c.at("commit") ? "commit" : "rollback");
     if (m_c.at("set") && m_c.at("nocount", 1) && (m_c.at("on", 2) || m_c.at("off", 2))) return noCount();
+    if (m_c.at("set") && m_c.atAny({"dateformat", "datefirst", "language"}, 1)) return sessionOption();
     if (m_c.at("print")) return print();
     if (m_c.match("exec") || m_c.match("execute")) return procedureCall();
     if (m_c.at("create") && m_c.atAny({"database", "login", "user", "role", "schema"}, 1)) return administration();
@@ -103,7 +104,9 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     if (c.at("insert")) return {rewriteInsert(std::move(v))};
     if (c.at("update")) return {rewriteUpdate(std::move(v))};
     if (c.at("delete")) return {rewriteDelete(std::move(v))};
-    if (c.at("create") && c.at("table", 1) && c.peek(2)) return {rewriteCreateTable(std::move(v))};
+    if (c.at("create") && c.at("table", 1) && c.peek(2)) return rewriteCreateTable(m_ctx, std::move(v), b);
+    if ((c.at("create") && c.at("or", 1)) || (c.at("alter") && c.at("view", 1))) return rewriteViewChange(std::move(v));
+    if (c.at("alter") && c.at("table", 1) && c.peek(2)) return rewriteAlterTable(m_ctx, std::move(v), b);
     if ((c.at("create") && topLevel(v, 1, {"index"}) <= 4) || (c.at("drop") && c.at("index", 1)))
         return rewriteIndexStatement(std::move(v));
     return {rewriteSchemaStatement(std::move(v))};
@@ -113,7 +116,8 @@ size_t StatementParser::findEnd(size_t from) const
 {
     const std::vector<Token>& T = m_ctx.tokens();
     const TokenCursor lead(T, from);
-    bool allowSelect = lead.at("insert") || lead.at("with") || (lead.at("create") && lead.at("view", 1));
+    bool allowSelect = lead.at("insert") || lead.at("with") || (lead.at("create") && lead.at("view", 1))
+        || (lead.at("alter") && lead.at("view", 1)) || (lead.at("create") && lead.at("or", 1) && lead.at("view", 3));
     bool allowSet = lead.at("update");
     if (lead.at("create") && lead.atAny({"procedure", "proc", "function", "trigger"}, 1)) return T.size();
     int depth = 0;
@@ -157,7 +161,9 @@ size_t StatementParser::findEnd(size_t from) const
             allowSet = false;
             continue;
         }
-        if (t.is("if") && lead.at("drop") && prev.is("table")) continue;
+        if (t.is("if") && lead.at("drop") && isOneOf(prev, {"table", "view", "index"})) continue;
+        if (t.is("alter") && prev.is("or") && i == from + 2) continue;   // create or alter
+        if (t.is("drop") && lead.at("alter") && lead.at("table", 1)) continue;   // alter table T drop column …
         break;
     }
     // A label ends the statement before it.
@@ -176,6 +182,8 @@ bool StatementParser::isAllowedStatement() const
 {
     if (m_c.atSymbol("(")) return true;
     if (m_c.atAny({"select", "insert", "update", "delete", "with"})) return true;
+    if (m_c.at("create") && m_c.at("or", 1) && m_c.at("alter", 2)) return m_c.at("view", 3);
+    if (m_c.at("alter") && m_c.at("view", 1)) return true;
     if (m_c.at("create"))
         return m_c.atAny({"table", "view", "index"}, 1)
             || (m_c.atAny({"unique", "clustered", "nonclustered"}, 1) && (m_c.at("index", 2) || m_c.at("index", 3)));

@@ -41,6 +41,7 @@ private:
     // ControlStatements.cpp
     Statement transaction(const char* what);
     Statement noCount();
+    Statement sessionOption();
     Statement print();
     Statement ifStatement();
     Statement block();

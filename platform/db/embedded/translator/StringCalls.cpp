@@ -55,20 +55,28 @@ bool TranslationContext::hasCollation(size_t b, size_t e) const
     return e > b && (e - b) % 2 == 1;
 }
 
-// Before LIKE: a column subject becomes orra_like_subject(column, probe), which hands the
-// column's collation (Unicode or not, its case rules) to the like() that follows.
+// Before LIKE: a column or literal subject (with its COLLATE, if any) becomes
+// orra_like_subject(subject, probe), which hands the subject's collation (Unicode or not, its
+// case rules) to the like() that follows.
 void TranslationContext::markLikeSubject(Vec& out)
 {
     size_t end = out.size();
     if (end > 0 && out[end - 1].t.is("not")) --end;
-    size_t b = end;
     auto isColumnName = [](const NT& n) {
         return n.t.isName() && !isExpressionBoundary(n.t) && !n.t.text.startsWith(u'@');
     };
-    if (b == 0 || !isColumnName(out[b - 1])) return;
-    --b;
-    while (b >= 2 && out[b - 1].t.isSymbol(".") && isColumnName(out[b - 2])) b -= 2;
-    if (b > 0 && (out[b - 1].t.isSymbol(".") || isColumnName(out[b - 1]))) return;
+    size_t b = end;
+    if (b >= 2 && out[b - 2].t.is("collate") && out[b - 1].t.isName()) b -= 2;
+    const size_t operandEnd = b;
+    if (b > 0 && out[b - 1].t.kind == TokenKind::String) {
+        --b;
+    } else if (b > 0 && isColumnName(out[b - 1])) {
+        --b;
+        while (b >= 2 && out[b - 1].t.isSymbol(".") && isColumnName(out[b - 2])) b -= 2;
+    }
+    if (b == operandEnd) return;
+    if (b > 0 && (out[b - 1].t.isSymbol(".") || isColumnName(out[b - 1]) || out[b - 1].t.kind == TokenKind::String))
+        return;
     const Vec x(out.begin() + long(b), out.begin() + long(end));
     Vec marked;
     marked.push_back(word("orra_like_subject"));

@@ -1,6 +1,9 @@
 #include "platform/db/embedded/translator/TranslationContext.h"
 
+#include "platform/db/embedded/functions/DateFunctions.h"
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/translator/SqliteNames.h"
+#include "platform/db/embedded/translator/TypedConversions.h"
 
 #include <algorithm>
 
@@ -172,6 +175,8 @@ const char* serverValueFunction(const Token& t)
     if (v == u"rowcount") return "orra_rowcount";
     if (v == u"error") return "orra_error";
     if (v == u"trancount") return "orra_trancount";
+    if (v == u"datefirst") return "orra_datefirst";
+    if (v == u"language") return "orra_language";
     return nullptr;
 }
 
@@ -183,7 +188,6 @@ const char* mappedFunction(const Token& t)
         const char* to;
     } functions[] = {
         {"isnull", "ifnull"},
-        {"getdate", "orra_getdate"},
         {"suser_sid", "orra_suser_sid"},
         {"suser_sname", "orra_suser_sname"},
         {"user_name", "orra_user_name"},
@@ -207,6 +211,15 @@ Vec TranslationContext::normalize(size_t b, size_t e)
     Vec out;
     for (size_t i = b; i < e; ++i) {
         const Token& t = T[i];
+        // SQLite's own names are no names of the server's.
+        if (isSqliteOwnTable(t)) {
+            fail(QStringLiteral("Invalid object name '%1'.").arg(t.text), 208, i);
+            return out;
+        }
+        if (i + 1 < e && T[i + 1].isSymbol("(") && isSqliteOnlyFunction(t) && !(i > b && T[i - 1].isSymbol("."))) {
+            fail(QStringLiteral("'%1' is not a recognized built-in function name.").arg(t.text), 195, i);
+            return out;
+        }
         // Table hints: T (nolock), T x with (nolock, rowlock) …
         if (t.isSymbol("(") && i + 1 < e && isHintWord(T[i + 1])) {
             size_t j = i + 1;
@@ -262,9 +275,17 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             continue;
         }
         if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e)) continue;
+        if (t.is("current_timestamp")) {
+            out.insert(out.end(), {word("orra_getdate"), symbol("("), symbol(")")});
+            continue;
+        }
         if (t.is("like")) markLikeSubject(out);
         NT n;
         n.t = t;
+        if (t.kind == TokenKind::Number && t.text.startsWith(u'$')) {   // $12.50 is money
+            out.insert(out.end(), {word("cast"), symbol("("), number(t.text.mid(1)), word("as"), word("money"), symbol(")")});
+            continue;
+        }
         if (isBinaryLiteral(t)) {
             n.out = QStringLiteral("X'") + binaryDigits(t) + u'\'';
             out.push_back(n);
@@ -303,7 +324,7 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
         const size_t close = matching(i + 1, e);
         const size_t as = firstAtTopLevel(i + 2, close, [](const Token& tok) { return tok.is("as"); });
         if (close < e && as < close) {
-            emitConversion(out, normalize(i + 2, as), as + 1, close);
+            emitConversion(out, normalize(i + 2, as), as + 1, close, 30, i + 2, as);
             i = close;
             return true;
         }
@@ -313,13 +334,17 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
         const auto isComma = [](const Token& tok) { return tok.isSymbol(","); };
         const size_t comma = firstAtTopLevel(i + 2, close, isComma);
         if (close < e && comma < close) {
-            // A third, style argument is dropped.
+            // A style written as a number is kept for the conversions that follow one.
             const size_t exprEnd = firstAtTopLevel(comma + 1, close, isComma);
-            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma);
+            int style = -1;
+            if (exprEnd + 2 == close && m_tokens[exprEnd + 1].kind == TokenKind::Number)
+                style = m_tokens[exprEnd + 1].text.toInt();
+            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma, 30, comma + 1, exprEnd, style);
             i = close;
             return true;
         }
     }
+    if (const dates::FunctionName* f = dates::functionNamed(t.text)) return dateFunctionCall(out, i, e, *f);
     if (stringFunctionCall(out, i, e)) return true;
     if (const char* to = mappedFunction(t)) {
         // the server's name stays on the token, for the rewrites by type
@@ -329,16 +354,132 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
     return false;
 }
 
-// Emits the SQLite form of a T-SQL type conversion of expr.
-void TranslationContext::emitConversion(
-    Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength)
+// A call of the date family at i (i then on its closing parenthesis when the translator
+// writes the whole call): a leading date part keyword becomes its name as text, and a
+// string literal given to DATEADD is read as datetime, whose type the result then has.
+bool TranslationContext::dateFunctionCall(Vec& out, size_t& i, size_t e, const dates::FunctionName& f)
 {
+    out.push_back(word(f.sqlite));
+    if (!f.datePartFirst) return true;
+    const size_t close = matching(i + 1, e);
+    const auto isComma = [](const Token& tok) { return tok.isSymbol(","); };
+    const size_t comma = firstAtTopLevel(i + 2, close, isComma);
+    if (close >= e || comma >= close) {
+        fail(QStringLiteral("The %1 function requires 3 argument(s).").arg(m_tokens[i].text.toLower()), 174, i);
+        return true;
+    }
+    const QString part = comma == i + 3 ? dates::datePartNamed(m_tokens[i + 2].text) : QString();
+    if (part.isEmpty() || m_tokens[i + 2].kind != TokenKind::Word) {
+        fail(QStringLiteral("'%1' is not a recognized %2 option.")
+                 .arg(m_tokens[i + 2].text, m_tokens[i].text.toLower()),
+            155, i + 2);
+        return true;
+    }
+    out.push_back(symbol("("));
+    out.push_back(raw(u'\'' + part + u'\''));
+    // A literal date of DATEPART, DATENAME and DATEDIFF is read as datetime2 (datetimeoffset
+    // with an offset): a time alone then still has the date parts of 1900-01-01.
+    const bool readsLiterals = qstrcmp(f.tsql, "dateadd") != 0;
+    auto literalArgument = [&](size_t b, size_t end) {
+        if (!readsLiterals || end != b + 1 || m_tokens[b].kind != TokenKind::String) return false;
+        QString text = m_tokens[b].text;
+        if (text.startsWith(u'N') || text.startsWith(u'n')) text = text.mid(1);
+        const bool offset = dates::fromText(text.mid(1, text.size() - 2), dates::Type{dates::Kind::DateTimeOffset, 7},
+            dates::Settings())
+                                .hasOffset;
+        out.insert(out.end(), {word(dates::kToDate), symbol("("), NT{m_tokens[b], m_tokens[b].text}, symbol(","),
+                                  raw(offset ? QStringLiteral("'datetimeoffset'") : QStringLiteral("'datetime2'")),
+                                  symbol(","), number(QStringLiteral("7")), symbol(","), word("null"), symbol(")")});
+        return true;
+    };
+    const bool literalDate = qstrcmp(f.tsql, "dateadd") == 0 && close >= 2 && m_tokens[close - 1].kind == TokenKind::String
+        && m_tokens[close - 2].isSymbol(",");
+    const size_t argsEnd = literalDate ? close - 2 : close;
+    for (size_t k = comma; k < argsEnd;) {
+        const size_t next = firstAtTopLevel(k + 1, argsEnd, isComma);
+        out.push_back(symbol(","));
+        if (!literalArgument(k + 1, next)) {
+            const Vec arg = normalize(k + 1, next);
+            out.insert(out.end(), arg.begin(), arg.end());
+        }
+        k = next;
+    }
+    if (literalDate) {
+        out.insert(out.end(), {symbol(","), word(dates::kToDate), symbol("("), NT{m_tokens[close - 1], m_tokens[close - 1].text},
+            symbol(","), raw(QStringLiteral("'datetime'")), symbol(","), number(QStringLiteral("-1")), symbol(","),
+            word("null"), symbol(")")});
+    }
+    out.push_back(symbol(")"));
+    i = close;
+    return true;
+}
+
+// The date or time type of the expression [b, e) when its form tells it (a conversion to one,
+// a function of the date family with a fixed type); "-" when its form tells that it is no
+// date (a literal, a server value, a function of another family); else empty.
+QString TranslationContext::sourceDateType(size_t b, size_t e) const
+{
+    if (b + 1 == e
+        && (m_tokens[b].kind == TokenKind::String || m_tokens[b].kind == TokenKind::Number
+            || m_tokens[b].text.startsWith(QStringLiteral("@@"))))
+        return QStringLiteral("-");
+    if (b >= e || m_tokens[b].kind != TokenKind::Word || b + 1 >= e || !m_tokens[b + 1].isSymbol("(")
+        || matching(b + 1, e) != e - 1)
+        return QString();
+    if (mappedFunction(m_tokens[b])) return QStringLiteral("-");
+    auto typeAt = [&](size_t k, size_t end) {
+        if (k >= end || !dates::typeNamed(m_tokens[k].text)) return QString();
+        QString t = m_tokens[k].text.toLower();
+        if (k + 3 < end && m_tokens[k + 1].isSymbol("(") && m_tokens[k + 3].isSymbol(")"))
+            t += u'(' + m_tokens[k + 2].text + u')';
+        return t;
+    };
+    if (m_tokens[b].is("cast")) {
+        const size_t as = firstAtTopLevel(b + 2, e - 1, [](const Token& tok) { return tok.is("as"); });
+        return typeAt(as + 1, e - 1);
+    }
+    if (m_tokens[b].is("convert")) return typeAt(b + 2, e - 1);
+    if (const dates::FunctionName* f = dates::functionNamed(m_tokens[b].text); f && f->result) {
+        const QString r = QString::fromLatin1(f->result);
+        if (dates::typeNamed(r.section(u'(', 0, 0))) return r;
+    }
+    return QString();
+}
+
+// Emits the SQLite form of a T-SQL type conversion of expr; the source's tokens and CONVERT's
+// style (-1 for none) when known.
+void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeBegin, size_t typeEnd,
+    int defaultLength, size_t sourceBegin, size_t sourceEnd, int style)
+{
+    Vec expr = given;
+    QString declared;
+    for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
+    const SqlType source = sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd) : SqlType{};
+    if (typedConversion(out, expr, source, declared, style)) return;
     const QString defaultText = QString::number(defaultLength);
     QString type;
     QString length;
     if (typeBegin < typeEnd) type = m_tokens[typeBegin].text.toLower();
     if (typeBegin + 2 < typeEnd && m_tokens[typeBegin + 1].isSymbol("("))
         length = m_tokens[typeBegin + 2].text.toLower();
+    const NT styleArg = style >= 0 ? number(QString::number(style)) : word("null");
+    if (dates::typeNamed(type)) {
+        out.insert(out.end(), {word(dates::kToDate), symbol("(")});
+        out.insert(out.end(), given.begin(), given.end());
+        out.insert(out.end(), {symbol(","), raw(u'\'' + type + u'\''), symbol(","),
+                                  number(length.isEmpty() ? QStringLiteral("-1") : length), symbol(","), styleArg,
+                                  symbol(")")});
+        return;
+    }
+    // A date value converted to text takes the style's form (SQL Server's default without one).
+    const QString sourceType = source.isDateOrTime() ? source.declaration()
+        : source.kind != SqlType::Kind::Unknown    ? QStringLiteral("-")
+                                                   : sourceDateType(sourceBegin, sourceEnd);
+    if (isTextType(type) && sourceType != u"-") {
+        expr = {word(dates::kDateText), symbol("(")};
+        expr.insert(expr.end(), given.begin(), given.end());
+        expr.insert(expr.end(), {symbol(","), styleArg, symbol(","), raw(u'\'' + sourceType + u'\''), symbol(")")});
+    }
     auto call = [&](const char* fn, const QString& arg) {
         out.push_back(word(fn));
         out.push_back(symbol("("));
@@ -374,18 +515,19 @@ void TranslationContext::emitConversion(
             call("orra_varchar", length.isEmpty() ? defaultText : length);
     } else if (type == u"char" || type == u"nchar") {
         call("orra_char", length.isEmpty() ? defaultText : length);
-    } else if (type == u"int" || type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
+    } else if (type == u"int") {   // a value beyond 32 bits is the server's arithmetic overflow
+        out.push_back(word("orra_int_check"));
+        out.push_back(symbol("("));
+        call("orra_int", QString());
+        out.push_back(symbol(","));
+        out.push_back(number(QStringLiteral("32")));
+        out.push_back(symbol(")"));
+    } else if (type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
         call("orra_int", QString());
     } else if (type == u"float" || type == u"real") {
         castTo("real");
     } else if (type == u"text" || type == u"ntext") {
         castTo("text");
-    } else if (type == u"datetime" || type == u"smalldatetime" || type == u"datetime2") {
-        call("orra_datetime", QString());
-    } else if (type == u"date") {
-        call("orra_date", QString());
-    } else if (type == u"time") {
-        call("orra_time", QString());
     } else if (type == u"money" || type == u"smallmoney" || type == u"decimal" || type == u"numeric"
         || type == u"dec") {
         // exact: rounded to the type's scale, refused when too large for it

@@ -10,6 +10,10 @@
 #include <utility>
 #include <vector>
 
+namespace orra::embedded::dates {
+struct FunctionName;
+}
+
 namespace orra::embedded::translator {
 
 // A variable of the batch: a scalar's value slot and declared type, or a table variable's
@@ -105,6 +109,8 @@ private:
     bool objectReference(Vec& out, const ObjectName& name);
     QString informationSchemaTables(const QString& database);
     bool functionCall(Vec& out, size_t& i, size_t e);
+    bool dateFunctionCall(Vec& out, size_t& i, size_t e, const dates::FunctionName& f);
+    QString sourceDateType(size_t b, size_t e) const;
     // The string functions (StringCalls.cpp): as functionCall.
     bool stringFunctionCall(Vec& out, size_t& i, size_t e);
     QString conversionOfParameter(const QString& tsql, size_t at);
@@ -113,7 +119,10 @@ private:
     static void markLikeSubject(Vec& out);
     // A character or binary type without a length is 30 long in a conversion, 1 long in a
     // declaration.
-    void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30);
+    // The conversion of expr to the type in tokens [typeBegin, typeEnd); the source's tokens and
+    // CONVERT's style (a literal) when known, for conversions that follow them.
+    void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30,
+        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1);
 
     const std::vector<Token>& m_tokens;
     int m_textLength;

@@ -10,14 +10,6 @@ namespace {
 
 using Kind = SqlType::Kind;
 
-// The index of t among the batch's tokens (tokens keep their offsets in the text).
-size_t indexOf(const TranslationContext& ctx, const Token& t)
-{
-    const auto& T = ctx.tokens();
-    const auto it = std::lower_bound(T.begin(), T.end(), t.pos, [](const Token& a, int pos) { return a.pos < pos; });
-    return it != T.end() && it->pos == t.pos && it->text == t.text ? size_t(it - T.begin()) : T.size();
-}
-
 Vec numbers(std::initializer_list<int> values)
 {
     Vec out;
@@ -68,6 +60,30 @@ void convertTo(Vec& v, size_t b, size_t e, const SqlType& t)
         wrap(v, b, e, "orra_int", {});
 }
 
+// a / b divides as the server does by the operands' types: SQLite divides two integers as
+// integers, so a division whose operands are decimal, money or float divides as reals.
+void divideAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t k = indexOf(ctx, v[i].t);
+    if (k == 0 || k + 1 >= T.size()) return;
+    const SqlType left = typer.typeOf(operandStart(ctx, k - 1), k);
+    const SqlType right = typer.typeOf(k + 1, std::min(operandEnd(ctx, k + 1), T.size()));
+    auto real = [](const SqlType& t) { return t.isExact() || t.isApproximate(); };
+    if (!real(left) && !real(right)) return;
+    v.insert(v.begin() + long(i), {symbol("*"), number(QStringLiteral("1.0"))});
+}
+
+}   // namespace
+
+// The index of t among the batch's tokens (tokens keep their offsets in the text).
+size_t indexOf(const TranslationContext& ctx, const Token& t)
+{
+    const auto& T = ctx.tokens();
+    const auto it = std::lower_bound(T.begin(), T.end(), t.pos, [](const Token& a, int pos) { return a.pos < pos; });
+    return it != T.end() && it->pos == t.pos && it->text == t.text ? size_t(it - T.begin()) : T.size();
+}
+
 // The first token of the operand that ends at token k (a name, a literal, a call, a group).
 size_t operandStart(const TranslationContext& ctx, size_t k)
 {
@@ -100,18 +116,46 @@ size_t operandEnd(const TranslationContext& ctx, size_t k)
     return e;
 }
 
-// a / b divides as the server does by the operands' types: SQLite divides two integers as
-// integers, so a division whose operands are decimal, money or float divides as reals.
-void divideAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+namespace {
+
+// GROUP BY over text columns of the server's collation groups by their sort keys: the same
+// groups, sorted by SQLite's binary order instead of a call of the collation per comparison.
+void groupByKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t from)
 {
-    const auto& T = ctx.tokens();
-    const size_t k = indexOf(ctx, v[i].t);
-    if (k == 0 || k + 1 >= T.size()) return;
-    const SqlType left = typer.typeOf(operandStart(ctx, k - 1), k);
-    const SqlType right = typer.typeOf(k + 1, std::min(operandEnd(ctx, k + 1), T.size()));
-    auto real = [](const SqlType& t) { return t.isExact() || t.isApproximate(); };
-    if (!real(left) && !real(right)) return;
-    v.insert(v.begin() + long(i), {symbol("*"), number(QStringLiteral("1.0"))});
+    const size_t end = topLevel(v, from, {"having", "order", "union", "except", "intersect", "option", "for"});
+    size_t stop = end;
+    for (size_t k = from; k < end; ++k) {
+        if (v[k].t.isSymbol("(")) {
+            k = closeOf(v, k, end);
+        } else if (v[k].t.isSymbol(")") || v[k].t.isSymbol(";") || v[k].t.is("rollup") || v[k].t.is("cube")
+            || v[k].t.is("grouping") || v[k].t.is("with")) {
+            stop = k;
+            break;
+        }
+    }
+    if (stop < end && !v[stop].t.isSymbol(")") && !v[stop].t.isSymbol(";")) return;
+    std::vector<std::pair<size_t, size_t>> items;
+    size_t start = from;
+    for (size_t k = from; k <= stop; ++k) {
+        if (k < stop && v[k].t.isSymbol("(")) {
+            k = closeOf(v, k, stop);
+            continue;
+        }
+        if (k == stop || v[k].t.isSymbol(",")) {
+            items.emplace_back(start, k);
+            start = k + 1;
+        }
+    }
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        const auto [x, y] = *it;
+        if (x >= y) continue;
+        const size_t b = indexOf(ctx, v[x].t);
+        const size_t e = indexOf(ctx, v[y - 1].t);
+        if (b >= ctx.size() || e >= ctx.size()) continue;
+        const SqlType t = typer.typeOf(b, e + 1);
+        if (!t.isString() || (t.collation != u"TR_CI" && t.collation != u"TR_CI_N")) continue;
+        wrap(v, x, y, "orra_group_key", {});
+    }
 }
 
 }   // namespace
@@ -152,7 +196,9 @@ std::vector<int> nameResultColumns(Vec& v, size_t at)
         };
         bool plain = x < y && (y - x) % 2 == 1;
         for (size_t k = x; plain && k < y; ++k)
-            plain = (k - x) % 2 == 0 ? (v[k].t.isName() && !isExpressionBoundary(v[k].t)) || v[k].t.isSymbol("*")
+            // (a variable is an expression: its column has no name)
+            plain = (k - x) % 2 == 0 ? (v[k].t.isName() && !isExpressionBoundary(v[k].t) && !v[k].t.text.startsWith(u'@'))
+                    || v[k].t.isSymbol("*")
                                      : v[k].t.isSymbol(".");
         const bool assigned = y - x > 2 && v[x].t.isName() && v[x + 1].t.isSymbol("=");
         if (assigned && !v[x].t.text.startsWith(u'@')) {
@@ -179,9 +225,14 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
 {
     if (!ctx.schema()) return;
     const ExpressionTyper typer(ctx);
+    compareDatesAsDates(ctx, typer, v);
     const auto& T = ctx.tokens();
     for (size_t i = v.size(); i-- > 0;) {
         const Token& t = v[i].t;
+        if (t.is("group") && i + 1 < v.size() && v[i + 1].t.is("by")) {
+            groupByKeys(ctx, typer, v, i + 2);
+            continue;
+        }
         if (t.isSymbol("/")) {
             divideAsTyped(ctx, typer, v, i);
             continue;

@@ -13,6 +13,18 @@ namespace orra::embedded::translator {
 // arguments' types; an expression the server refuses (IIF of two NULL constants) fails ctx.
 void rewriteByType(TranslationContext& ctx, Vec& v);
 
+// A text compared with a date or time value (=, <>, <, >, <=, >=, between) is read as a value
+// of that type, so that the two compare as instants: OrderDate >= '20260101'.
+void compareDatesAsDates(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
+
+// The index of t among the batch's tokens (tokens keep their offsets in the text), or the
+// number of tokens when t is none of them.
+size_t indexOf(const TranslationContext& ctx, const Token& t);
+// The first token of the operand that ends at token k (a name, a literal, a call, a group).
+size_t operandStart(const TranslationContext& ctx, size_t k);
+// The end of the operand that begins at token k.
+size_t operandEnd(const TranslationContext& ctx, size_t k);
+
 // The select list of the select at v[at], named as the server names its columns:
 // "alias = expression" becomes the expression under that alias. Gives the positions of the
 // items that have no name (an expression without an alias).

@@ -81,7 +81,7 @@ void rewriteUpdateTarget(Vec& v)
     }
     const size_t fromEnd = std::min(where, v.size());
     const std::vector<FromItem> items = fromItems(v, from + 1, fromEnd);
-    const size_t hit = itemNamed(items, target.t.text);
+    const size_t hit = itemNamed(items, target);
     if (hit == items.size()) return;   // not a shape of the subset: SQLite will say what is wrong
     const FromItem& t = items[hit];
     out.push_back(word("update"));

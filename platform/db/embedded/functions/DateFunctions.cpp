@@ -1,0 +1,837 @@
+#include "platform/db/embedded/functions/DateFunctions.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <limits>
+
+namespace orra::embedded::dates {
+
+namespace {
+
+// ---- the date parts -----------------------------------------------------------------------
+
+enum class Part {
+    Year, Quarter, Month, DayOfYear, Day, Week, Weekday, Hour, Minute, Second, Millisecond, Microsecond,
+    Nanosecond, TzOffset, IsoWeek, None
+};
+
+const struct {
+    Part part;
+    const char* name;
+    const char* abbreviations[3];
+} kParts[] = {
+    {Part::Year, "year", {"yy", "yyyy", nullptr}},
+    {Part::Quarter, "quarter", {"qq", "q", nullptr}},
+    {Part::Month, "month", {"mm", "m", nullptr}},
+    {Part::DayOfYear, "dayofyear", {"dy", "y", nullptr}},
+    {Part::Day, "day", {"dd", "d", nullptr}},
+    {Part::Week, "week", {"wk", "ww", nullptr}},
+    {Part::Weekday, "weekday", {"dw", "w", nullptr}},
+    {Part::Hour, "hour", {"hh", nullptr, nullptr}},
+    {Part::Minute, "minute", {"mi", "n", nullptr}},
+    {Part::Second, "second", {"ss", "s", nullptr}},
+    {Part::Millisecond, "millisecond", {"ms", nullptr, nullptr}},
+    {Part::Microsecond, "microsecond", {"mcs", nullptr, nullptr}},
+    {Part::Nanosecond, "nanosecond", {"ns", nullptr, nullptr}},
+    {Part::TzOffset, "tzoffset", {"tz", nullptr, nullptr}},
+    {Part::IsoWeek, "iso_week", {"isowk", "isoww", nullptr}},
+};
+
+Part partNamed(QStringView word)
+{
+    for (const auto& p : kParts) {
+        if (word.compare(QLatin1String(p.name), Qt::CaseInsensitive) == 0) return p.part;
+        for (const char* a : p.abbreviations)
+            if (a && word.compare(QLatin1String(a), Qt::CaseInsensitive) == 0) return p.part;
+    }
+    return Part::None;
+}
+
+const char* partName(Part part)
+{
+    for (const auto& p : kParts)
+        if (p.part == part) return p.name;
+    return "";
+}
+
+// ---- SQLite plumbing ----------------------------------------------------------------------
+
+Settings& settingsOf(sqlite3_context* ctx)
+{
+    static Settings defaults;
+    auto* s = static_cast<Settings*>(sqlite3_user_data(ctx));
+    return s ? *s : defaults;
+}
+
+QString textOf(sqlite3_value* v)
+{
+    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return t ? QString::fromUtf8(t, sqlite3_value_bytes(v)) : QString();
+}
+
+void resultText(sqlite3_context* ctx, const QString& s)
+{
+    const QByteArray u = s.toUtf8();
+    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+}
+
+void fail(sqlite3_context* ctx, const QString& message)
+{
+    const QByteArray u = message.toUtf8();
+    sqlite3_result_error(ctx, u.constData(), int(u.size()));
+}
+
+bool anyNull(int argc, sqlite3_value** argv)
+{
+    for (int i = 0; i < argc; ++i)
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) return true;
+    return false;
+}
+
+const char* sqlTypeOf(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        return "int";
+    case SQLITE_FLOAT:
+        return "float";
+    case SQLITE_BLOB:
+        return "varbinary";
+    default:
+        return "varchar";
+    }
+}
+
+// A date argument of a function: a value's canonical text keeps its type; other text is read
+// as the server reads a literal here (datetime2, datetimeoffset when it has an offset); a
+// number counts days from 1900-01-01 as datetime. False with the error set.
+bool readDate(sqlite3_context* ctx, sqlite3_value* arg, Canonical& out)
+{
+    const int type = sqlite3_value_type(arg);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        const Conversion c = fromDays(sqlite3_value_double(arg), Type{Kind::DateTime, 3});
+        if (!c.ok()) {
+            fail(ctx, failureMessage(c.failure, Type{Kind::DateTime, 3}, QString::fromLatin1(sqlTypeOf(arg))));
+            return false;
+        }
+        out = {Type{Kind::DateTime, 3}, c.value};
+        return true;
+    }
+    if (type == SQLITE_BLOB) {
+        fail(ctx, QStringLiteral("Argument data type varbinary is invalid for argument 2 of the date function."));
+        return false;
+    }
+    const QString text = textOf(arg);
+    if (const auto c = readCanonical(text)) {
+        out = *c;
+        return true;
+    }
+    Type wide{Kind::DateTimeOffset, 7};
+    Conversion c = fromText(text, wide, settingsOf(ctx));
+    if (!c.ok()) {
+        fail(ctx, failureMessage(c.failure, Type{Kind::DateTime2, 7}));
+        return false;
+    }
+    if (!c.hasOffset) wide = Type{Kind::DateTime2, 7};
+    out = {wide, c.value};
+    return true;
+}
+
+// ---- conversions --------------------------------------------------------------------------
+
+// orra_to_date(value, 'type', scale, style)
+void fnToDate(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const std::optional<Type> to = typeNamed(textOf(argv[1]), sqlite3_value_int(argv[2]));
+    if (!to) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    const int style = sqlite3_value_type(argv[3]) == SQLITE_NULL ? -1 : sqlite3_value_int(argv[3]);
+    const int type = sqlite3_value_type(argv[0]);
+    Conversion c;
+    const qint64 integer = type == SQLITE_INTEGER ? sqlite3_value_int64(argv[0]) : 0;
+    if (style == kColumnWrite && integer >= 10'000'000 && integer <= 99'999'999) {
+        c = fromText(QString::number(integer), *to, settingsOf(ctx));
+    } else if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        if (to->kind != Kind::DateTime && to->kind != Kind::SmallDateTime) {
+            fail(ctx,
+                QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.")
+                    .arg(QLatin1String(sqlTypeOf(argv[0])), typeName(*to)));
+            return;
+        }
+        c = fromDays(sqlite3_value_double(argv[0]), *to);
+    } else if (type == SQLITE_BLOB) {
+        fail(ctx,
+            QStringLiteral("Explicit conversion from data type varbinary to %1 is not allowed.").arg(typeName(*to)));
+        return;
+    } else {
+        const QString text = textOf(argv[0]);
+        if (const auto canonicalValue = readCanonical(text))
+            c = convert(canonicalValue->value, canonicalValue->type, *to);
+        else
+            c = fromText(text, *to, settingsOf(ctx), style);
+    }
+    if (!c.ok()) {
+        fail(ctx, failureMessage(c.failure, *to, QString::fromLatin1(sqlTypeOf(argv[0]))));
+        return;
+    }
+    resultText(ctx, canonical(c.value, *to));
+}
+
+// orra_date_text(value, style, 'source type'): the text CAST or CONVERT gives a date value;
+// any other value as it is. The source type is '' when the translator does not know it: a
+// value in a datetime's canonical form then counts as a datetime, and with a style any
+// canonical value counts as its type.
+void fnDateText(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    const bool styledCall = sqlite3_value_type(argv[1]) != SQLITE_NULL;
+    const int style = styledCall ? sqlite3_value_int(argv[1]) : 0;
+    const QString source = textOf(argv[2]);
+    const QString text = textOf(argv[0]);
+    const std::optional<Canonical> c = readCanonical(text);
+    if (!c) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    Type type = c->type;
+    if (!source.isEmpty()) {
+        const QString scale = source.section(u'(', 1).section(u')', 0, 0);
+        const std::optional<Type> declared = typeNamed(source.section(u'(', 0, 0), scale.isEmpty() ? -1 : scale.toInt());
+        if (!declared) {
+            sqlite3_result_value(ctx, argv[0]);
+            return;
+        }
+        // the value's own scale where its kind is the declared one (DATETIME2FROMPARTS' precision)
+        type = declared->kind == c->type.kind ? c->type : *declared;
+    } else if (!styledCall && type.kind != Kind::DateTime) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    const Language& language = *settingsOf(ctx).language;
+    if (!styledCall) {
+        resultText(ctx, defaultText(c->value, type, language));
+        return;
+    }
+    const std::optional<QString> s = styled(c->value, type, style, language);
+    if (!s) {
+        fail(ctx, QStringLiteral("%1 is not a valid style number when converting from %2 to a character string.")
+                      .arg(style)
+                      .arg(typeName(type)));
+        return;
+    }
+    resultText(ctx, *s);
+}
+
+// ---- the clock ----------------------------------------------------------------------------
+
+Value nowValue(bool utc)
+{
+    const QDateTime now = utc ? QDateTime::currentDateTimeUtc() : QDateTime::currentDateTime();
+    Value v;
+    v.day = now.date().toJulianDay();
+    v.ticks = qint64(now.time().msecsSinceStartOfDay()) * 10'000;
+    v.offset = utc ? 0 : now.offsetFromUtc() / 60;
+    return v;
+}
+
+template <Kind K, bool Utc> void fnNow(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    Value v = nowValue(Utc);
+    const Type t{K, K == Kind::DateTime ? 3 : 7};
+    fit(v, t);
+    resultText(ctx, canonical(v, t));
+}
+
+// ---- dateadd, datediff, datepart, datename ------------------------------------------------
+
+int daysInMonth(int y, int m) { return QDate(y, m, 1).daysInMonth(); }
+
+QString partNotSupported(Part part, const char* function, Type t)
+{
+    return QStringLiteral("The datepart %1 is not supported by date function %2 for data type %3.")
+        .arg(QLatin1String(partName(part)), QLatin1String(function), typeName(t));
+}
+
+bool isTimePart(Part p)
+{
+    return p == Part::Hour || p == Part::Minute || p == Part::Second || p == Part::Millisecond
+        || p == Part::Microsecond || p == Part::Nanosecond;
+}
+
+void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (anyNull(3, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const Part part = partNamed(textOf(argv[0]));
+    const double number = sqlite3_value_double(argv[1]);
+    if (std::trunc(number) > double(std::numeric_limits<int>::max())
+        || std::trunc(number) < double(std::numeric_limits<int>::min())) {
+        fail(ctx, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+        return;
+    }
+    const qint64 n = qint64(std::trunc(number));
+    Canonical d;
+    if (!readDate(ctx, argv[2], d)) return;
+    const Type t = d.type;
+    Value v = d.value;
+    if (part == Part::TzOffset || part == Part::IsoWeek || part == Part::None) {
+        fail(ctx, QStringLiteral("The datepart %1 is not supported by date function dateadd.").arg(textOf(argv[0])));
+        return;
+    }
+    if ((t.kind == Kind::Time && !isTimePart(part)) || (t.kind == Kind::Date && isTimePart(part))
+        || ((part == Part::Microsecond || part == Part::Nanosecond)
+            && (t.kind == Kind::DateTime || t.kind == Kind::SmallDateTime || t.kind == Kind::Date))) {
+        fail(ctx, partNotSupported(part, "dateadd", t));
+        return;
+    }
+    bool overflow = false;
+    auto addMonths = [&](qint64 months) {
+        const QDate date = QDate::fromJulianDay(v.day);
+        const qint64 total = qint64(date.year()) * 12 + (date.month() - 1) + months;
+        const qint64 year = total / 12;
+        if (total < 12 || year > 9999) {
+            overflow = true;
+            return;
+        }
+        const int month = int(total % 12) + 1;
+        v.day = QDate(int(year), month, std::min(date.day(), daysInMonth(int(year), month))).toJulianDay();
+    };
+    auto addTicks = [&](qint64 ticks) {
+        qint64 days = ticks / kTicksPerDay;
+        qint64 rest = v.ticks + ticks % kTicksPerDay;
+        if (rest < 0) {
+            rest += kTicksPerDay;
+            --days;
+        } else if (rest >= kTicksPerDay) {
+            rest -= kTicksPerDay;
+            ++days;
+        }
+        v.ticks = rest;
+        if (t.kind != Kind::Time) v.day += days;
+    };
+    switch (part) {
+    case Part::Year:
+        addMonths(n * 12);
+        break;
+    case Part::Quarter:
+        addMonths(n * 3);
+        break;
+    case Part::Month:
+        addMonths(n);
+        break;
+    case Part::DayOfYear:
+    case Part::Day:
+    case Part::Weekday:
+        v.day += n;
+        break;
+    case Part::Week:
+        v.day += n * 7;
+        break;
+    case Part::Hour:
+        addTicks(n * 3600 * kTicksPerSecond);
+        break;
+    case Part::Minute:
+        addTicks(n * 60 * kTicksPerSecond);
+        break;
+    case Part::Second:
+        addTicks(n * kTicksPerSecond);
+        break;
+    case Part::Millisecond:
+        addTicks(n * 10'000);
+        break;
+    case Part::Microsecond:
+        addTicks(n * 10);
+        break;
+    case Part::Nanosecond:
+        addTicks(n >= 0 ? (n + 50) / 100 : -((-n + 49) / 100));
+        break;
+    default:
+        break;
+    }
+    if (overflow || fit(v, t) != Failure::None) {
+        fail(ctx, QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(t)));
+        return;
+    }
+    resultText(ctx, canonical(v, t));
+}
+
+// The instant in ticks since day 0, on UTC for values with an offset.
+qint64 instantOf(const Canonical& c)
+{
+    return c.value.day * kTicksPerDay + c.value.ticks - qint64(c.value.offset) * 60 * kTicksPerSecond;
+}
+
+template <bool Big> void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (anyNull(3, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const Part part = partNamed(textOf(argv[0]));
+    Canonical a, b;
+    if (!readDate(ctx, argv[1], a) || !readDate(ctx, argv[2], b)) return;
+    if (part == Part::TzOffset || part == Part::IsoWeek || part == Part::None) {
+        fail(ctx, QStringLiteral("The datepart %1 is not supported by date function datediff.").arg(textOf(argv[0])));
+        return;
+    }
+    const qint64 ia = instantOf(a), ib = instantOf(b);
+    auto floorDiv = [](qint64 x, qint64 y) { return x / y - ((x % y != 0) && ((x < 0) != (y < 0))); };
+    const qint64 dayA = floorDiv(ia, kTicksPerDay), dayB = floorDiv(ib, kTicksPerDay);
+    const QDate da = QDate::fromJulianDay(dayA), db = QDate::fromJulianDay(dayB);
+    __int128 r = 0;
+    switch (part) {
+    case Part::Year:
+        r = db.year() - da.year();
+        break;
+    case Part::Quarter:
+        r = (db.year() * 4 + (db.month() - 1) / 3) - (da.year() * 4 + (da.month() - 1) / 3);
+        break;
+    case Part::Month:
+        r = (db.year() * 12 + db.month()) - (da.year() * 12 + da.month());
+        break;
+    case Part::DayOfYear:
+    case Part::Day:
+    case Part::Weekday:
+        r = dayB - dayA;
+        break;
+    case Part::Week: {
+        // weeks begin on Sunday here, whatever DATEFIRST says
+        auto sunday = [](qint64 day) { return day - (isoWeekday(day) % 7); };
+        r = (sunday(dayB) - sunday(dayA)) / 7;
+        break;
+    }
+    case Part::Hour:
+        r = floorDiv(ib, 3600 * kTicksPerSecond) - floorDiv(ia, 3600 * kTicksPerSecond);
+        break;
+    case Part::Minute:
+        r = floorDiv(ib, 60 * kTicksPerSecond) - floorDiv(ia, 60 * kTicksPerSecond);
+        break;
+    case Part::Second:
+        r = floorDiv(ib, kTicksPerSecond) - floorDiv(ia, kTicksPerSecond);
+        break;
+    case Part::Millisecond:
+        r = floorDiv(ib, 10'000) - floorDiv(ia, 10'000);
+        break;
+    case Part::Microsecond:
+        r = floorDiv(ib, 10) - floorDiv(ia, 10);
+        break;
+    case Part::Nanosecond:
+        r = (__int128(ib) - ia) * 100;
+        break;
+    default:
+        break;
+    }
+    const __int128 lo = Big ? std::numeric_limits<qint64>::min() : std::numeric_limits<int>::min();
+    const __int128 hi = Big ? std::numeric_limits<qint64>::max() : std::numeric_limits<int>::max();
+    if (r < lo || r > hi) {
+        fail(ctx, QStringLiteral("The %1 function resulted in an overflow. The number of dateparts separating two "
+                                 "date/time instances is too large. Try to use %1 with a less precise datepart.")
+                      .arg(QLatin1String(Big ? "datediff_big" : "datediff")));
+        return;
+    }
+    sqlite3_result_int64(ctx, qint64(r));
+}
+
+int isoWeekOf(qint64 day)
+{
+    return QDate::fromJulianDay(day).weekNumber();
+}
+
+// The value of a date part as DATEPART gives it; false when the part is not one DATEPART has.
+bool partValue(Part part, const Canonical& c, const Settings& s, qint64& out)
+{
+    const QDate d = QDate::fromJulianDay(c.value.day);
+    const qint64 frac = c.value.ticks % kTicksPerSecond;
+    const qint64 secs = c.value.ticks / kTicksPerSecond;
+    auto weekday = [&](qint64 day) { return (isoWeekday(day) - s.dateFirst + 7) % 7 + 1; };
+    switch (part) {
+    case Part::Year:
+        out = d.year();
+        return true;
+    case Part::Quarter:
+        out = (d.month() - 1) / 3 + 1;
+        return true;
+    case Part::Month:
+        out = d.month();
+        return true;
+    case Part::DayOfYear:
+        out = d.dayOfYear();
+        return true;
+    case Part::Day:
+        out = d.day();
+        return true;
+    case Part::Week: {
+        const qint64 jan1 = QDate(d.year(), 1, 1).toJulianDay();
+        const qint64 startOf = c.value.day - (weekday(c.value.day) - 1);
+        const qint64 startOfFirst = jan1 - (weekday(jan1) - 1);
+        out = (startOf - startOfFirst) / 7 + 1;
+        return true;
+    }
+    case Part::Weekday:
+        out = weekday(c.value.day);
+        return true;
+    case Part::Hour:
+        out = secs / 3600;
+        return true;
+    case Part::Minute:
+        out = secs / 60 % 60;
+        return true;
+    case Part::Second:
+        out = secs % 60;
+        return true;
+    case Part::Millisecond:
+        out = frac / 10'000;
+        return true;
+    case Part::Microsecond:
+        out = frac / 10;
+        return true;
+    case Part::Nanosecond:
+        out = frac * 100;
+        return true;
+    case Part::TzOffset:
+        out = c.value.offset;
+        return true;
+    case Part::IsoWeek:
+        out = isoWeekOf(c.value.day);
+        return true;
+    case Part::None:
+        break;
+    }
+    return false;
+}
+
+// DATEPART's refusal of a part the value's type does not have (a year of a time, an hour of
+// a date); only for values of a type, a literal takes the defaults.
+bool partFits(sqlite3_context* ctx, Part part, const Canonical& c, const char* function)
+{
+    const bool timePart = isTimePart(part);
+    if ((c.type.kind == Kind::Time && !timePart) || (c.type.kind == Kind::Date && timePart)
+        || (part == Part::TzOffset && c.type.kind != Kind::DateTimeOffset && c.type.kind != Kind::DateTime2)) {
+        fail(ctx, partNotSupported(part, function, c.type));
+        return false;
+    }
+    return true;
+}
+
+void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (anyNull(2, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const Part part = partNamed(textOf(argv[0]));
+    Canonical c;
+    if (!readDate(ctx, argv[1], c)) return;
+    if (!partFits(ctx, part, c, "datepart")) return;
+    qint64 v = 0;
+    if (!partValue(part, c, settingsOf(ctx), v)) {
+        fail(ctx, QStringLiteral("'%1' is not a recognized datepart option.").arg(textOf(argv[0])));
+        return;
+    }
+    sqlite3_result_int64(ctx, v);
+}
+
+void fnDateName(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (anyNull(2, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const Part part = partNamed(textOf(argv[0]));
+    Canonical c;
+    if (!readDate(ctx, argv[1], c)) return;
+    if (!partFits(ctx, part, c, "datename")) return;
+    const Settings& s = settingsOf(ctx);
+    const QDate d = QDate::fromJulianDay(c.value.day);
+    if (part == Part::Month) {
+        resultText(ctx, QString::fromUtf8(s.language->months[d.month() - 1]));
+        return;
+    }
+    if (part == Part::Weekday) {
+        resultText(ctx, QString::fromUtf8(s.language->days[isoWeekday(c.value.day) - 1]));
+        return;
+    }
+    if (part == Part::TzOffset) {
+        const int o = std::abs(c.value.offset);
+        resultText(ctx, QStringLiteral("%1%2:%3")
+                            .arg(QChar(c.value.offset < 0 ? u'-' : u'+'))
+                            .arg(o / 60, 2, 10, QLatin1Char('0'))
+                            .arg(o % 60, 2, 10, QLatin1Char('0')));
+        return;
+    }
+    qint64 v = 0;
+    if (!partValue(part, c, s, v)) {
+        fail(ctx, QStringLiteral("'%1' is not a recognized datename option.").arg(textOf(argv[0])));
+        return;
+    }
+    resultText(ctx, QString::number(v));
+}
+
+// YEAR(), MONTH(), DAY(): 0 is 1900-01-01.
+template <Part P> void fnYearMonthDay(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    Canonical c;
+    if (!readDate(ctx, argv[0], c)) return;
+    qint64 v = 0;
+    partValue(P, c, settingsOf(ctx), v);
+    sqlite3_result_int64(ctx, v);
+}
+
+// EOMONTH(date [, months])
+void fnEndOfMonth(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    Canonical c;
+    if (!readDate(ctx, argv[0], c)) return;
+    const QDate d = QDate::fromJulianDay(c.value.day);
+    const qint64 total = qint64(d.year()) * 12 + (d.month() - 1) + (argc > 1 ? sqlite3_value_int64(argv[1]) : 0);
+    if (total < 12 || total / 12 > 9999) {
+        fail(ctx, QStringLiteral("Adding a value to a 'date' column caused an overflow."));
+        return;
+    }
+    const int y = int(total / 12), m = int(total % 12) + 1;
+    Value v;
+    v.day = QDate(y, m, daysInMonth(y, m)).toJulianDay();
+    resultText(ctx, canonical(v, Type{Kind::Date, 0}));
+}
+
+// ISDATE(expression): 1 for text that converts to datetime.
+void fnIsDate(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
+        sqlite3_result_int(ctx, 0);
+        return;
+    }
+    const QString text = textOf(argv[0]);
+    const Type t{Kind::DateTime, 3};
+    bool ok = false;
+    if (const auto c = readCanonical(text))
+        ok = c->type.kind != Kind::Time && convert(c->value, c->type, t).ok() && c->type.scale <= 3;
+    else
+        ok = !text.trimmed().isEmpty() && fromText(text, t, settingsOf(ctx)).ok();
+    sqlite3_result_int(ctx, ok ? 1 : 0);
+}
+
+// ---- the FROMPARTS family ------------------------------------------------------------------
+
+void cannotConstruct(sqlite3_context* ctx, const char* type)
+{
+    fail(ctx,
+        QStringLiteral("Cannot construct data type %1, some of the arguments have values which are not valid.")
+            .arg(QLatin1String(type)));
+}
+
+// The fraction argument in ticks for a precision; false when it does not fit.
+bool fractionTicks(qint64 fraction, qint64 precision, qint64& ticks)
+{
+    if (precision < 0 || precision > 7 || fraction < 0) return false;
+    qint64 limit = 1;
+    for (int k = 0; k < precision; ++k) limit *= 10;
+    if (fraction >= limit) return false;
+    ticks = fraction;
+    for (qint64 k = precision; k < 7; ++k) ticks *= 10;
+    return true;
+}
+
+bool clockTicks(qint64 h, qint64 mi, qint64 s, qint64& ticks)
+{
+    if (h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59) return false;
+    ticks = (h * 3600 + mi * 60 + s) * kTicksPerSecond;
+    return true;
+}
+
+template <Kind K> void fnMake(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    // The precision argument of the types that have one may not be NULL.
+    const bool precise = K == Kind::Time || K == Kind::DateTime2 || K == Kind::DateTimeOffset;
+    if (precise && sqlite3_value_type(argv[argc - 1]) == SQLITE_NULL) {
+        fail(ctx, QStringLiteral("Scale argument is not valid. Valid expressions for data type %1 scale argument "
+                                 "are integer constants and integer constant expressions.")
+                      .arg(typeName(Type{K, 7})));
+        return;
+    }
+    if (anyNull(argc, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    qint64 a[10] = {};
+    for (int i = 0; i < argc && i < 10; ++i) a[i] = sqlite3_value_int64(argv[i]);
+    Value v;
+    Type t{K, 0};
+    bool ok = true;
+    auto date = [&](qint64 y, qint64 m, qint64 d) {
+        if (!QDate::isValid(int(y), int(m), int(d)) || y < 1 || y > 9999) {
+            ok = false;
+            return;
+        }
+        v.day = QDate(int(y), int(m), int(d)).toJulianDay();
+    };
+    switch (K) {
+    case Kind::Date:   // y, m, d
+        date(a[0], a[1], a[2]);
+        break;
+    case Kind::DateTime: {   // y, m, d, h, mi, s, ms
+        date(a[0], a[1], a[2]);
+        qint64 ticks = 0;
+        ok = ok && clockTicks(a[3], a[4], a[5], ticks) && a[6] >= 0 && a[6] <= 999;
+        v.ticks = ticks + a[6] * 10'000;
+        t.scale = 3;
+        break;
+    }
+    case Kind::SmallDateTime: {   // y, m, d, h, mi
+        date(a[0], a[1], a[2]);
+        qint64 ticks = 0;
+        ok = ok && clockTicks(a[3], a[4], 0, ticks);
+        v.ticks = ticks;
+        break;
+    }
+    case Kind::Time: {   // h, mi, s, fractions, precision
+        qint64 ticks = 0, f = 0;
+        ok = clockTicks(a[0], a[1], a[2], ticks) && fractionTicks(a[3], a[4], f);
+        v.day = kDay19000101;
+        v.ticks = ticks + f;
+        t.scale = int(a[4]);
+        break;
+    }
+    case Kind::DateTime2: {   // y, m, d, h, mi, s, fractions, precision
+        date(a[0], a[1], a[2]);
+        qint64 ticks = 0, f = 0;
+        ok = ok && clockTicks(a[3], a[4], a[5], ticks) && fractionTicks(a[6], a[7], f);
+        v.ticks = ticks + f;
+        t.scale = int(a[7]);
+        break;
+    }
+    case Kind::DateTimeOffset: {   // y, m, d, h, mi, s, fractions, hour offset, minute offset, precision
+        date(a[0], a[1], a[2]);
+        qint64 ticks = 0, f = 0;
+        ok = ok && clockTicks(a[3], a[4], a[5], ticks) && fractionTicks(a[6], a[9], f) && std::abs(a[7]) <= 14
+            && std::abs(a[8]) <= 59;
+        v.ticks = ticks + f;
+        v.offset = int(a[7] * 60 + (a[7] < 0 ? -std::abs(a[8]) : a[8]));
+        t.scale = int(a[9]);
+        break;
+    }
+    }
+    if (!ok || fit(v, t) != Failure::None) {
+        const QString name = typeName(t);
+        cannotConstruct(ctx, name.toLatin1().constData());
+        return;
+    }
+    resultText(ctx, canonical(v, t));
+}
+
+// @@DATEFIRST and @@LANGUAGE
+void fnDateFirst(sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_int(ctx, settingsOf(ctx).dateFirst); }
+void fnLanguage(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    resultText(ctx, QString::fromUtf8(settingsOf(ctx).language->name));
+}
+
+const FunctionName kNames[] = {
+    {"dateadd", "orra_dateadd", true, nullptr},
+    {"datediff", "orra_datediff", true, "int"},
+    {"datediff_big", "orra_datediff_big", true, "bigint"},
+    {"datepart", "orra_datepart", true, "int"},
+    {"datename", "orra_datename", true, "nvarchar(30)"},
+    {"eomonth", "orra_eomonth", false, "date"},
+    {"year", "orra_year", false, "int"},
+    {"month", "orra_month", false, "int"},
+    {"day", "orra_day", false, "int"},
+    {"isdate", "orra_isdate", false, "int"},
+    {"getdate", "orra_getdate", false, "datetime"},
+    {"getutcdate", "orra_getutcdate", false, "datetime"},
+    {"sysdatetime", "orra_sysdatetime", false, "datetime2(7)"},
+    {"sysutcdatetime", "orra_sysutcdatetime", false, "datetime2(7)"},
+    {"sysdatetimeoffset", "orra_sysdatetimeoffset", false, "datetimeoffset(7)"},
+    {"datefromparts", "orra_datefromparts", false, "date"},
+    {"datetimefromparts", "orra_datetimefromparts", false, "datetime"},
+    {"smalldatetimefromparts", "orra_smalldatetimefromparts", false, "smalldatetime"},
+    {"timefromparts", "orra_timefromparts", false, "time"},
+    {"datetime2fromparts", "orra_datetime2fromparts", false, "datetime2"},
+    {"datetimeoffsetfromparts", "orra_datetimeoffsetfromparts", false, "datetimeoffset"},
+    {"format", "orra_format", false, "nvarchar(4000)"},
+};
+
+struct Registration {
+    const char* name;
+    int args;
+    void (*fn)(sqlite3_context*, int, sqlite3_value**);
+    bool deterministic;
+};
+
+const Registration kFunctions[] = {
+    {kToDate, 4, fnToDate, false},
+    {kDateText, 3, fnDateText, false},
+    {"orra_dateadd", 3, fnDateAdd, false},
+    {"orra_datediff", 3, fnDateDiff<false>, false},
+    {"orra_datediff_big", 3, fnDateDiff<true>, false},
+    {"orra_datepart", 2, fnDatePart, false},
+    {"orra_datename", 2, fnDateName, false},
+    {"orra_eomonth", 1, fnEndOfMonth, false},
+    {"orra_eomonth", 2, fnEndOfMonth, false},
+    {"orra_year", 1, fnYearMonthDay<Part::Year>, false},
+    {"orra_month", 1, fnYearMonthDay<Part::Month>, false},
+    {"orra_day", 1, fnYearMonthDay<Part::Day>, false},
+    {"orra_isdate", 1, fnIsDate, false},
+    {"orra_getdate", 0, fnNow<Kind::DateTime, false>, false},
+    {"orra_getutcdate", 0, fnNow<Kind::DateTime, true>, false},
+    {"orra_sysdatetime", 0, fnNow<Kind::DateTime2, false>, false},
+    {"orra_sysutcdatetime", 0, fnNow<Kind::DateTime2, true>, false},
+    {"orra_sysdatetimeoffset", 0, fnNow<Kind::DateTimeOffset, false>, false},
+    {"orra_datefromparts", 3, fnMake<Kind::Date>, true},
+    {"orra_datetimefromparts", 7, fnMake<Kind::DateTime>, true},
+    {"orra_smalldatetimefromparts", 5, fnMake<Kind::SmallDateTime>, true},
+    {"orra_timefromparts", 5, fnMake<Kind::Time>, true},
+    {"orra_datetime2fromparts", 8, fnMake<Kind::DateTime2>, true},
+    {"orra_datetimeoffsetfromparts", 10, fnMake<Kind::DateTimeOffset>, true},
+    {"orra_datefirst", 0, fnDateFirst, false},
+    {"orra_language", 0, fnLanguage, false},
+};
+
+}   // namespace
+
+const FunctionName* functionNamed(QStringView name)
+{
+    for (const FunctionName& f : kNames)
+        if (name.compare(QLatin1String(f.tsql), Qt::CaseInsensitive) == 0) return &f;
+    return nullptr;
+}
+
+QString datePartNamed(QStringView word)
+{
+    const Part p = partNamed(word);
+    return p == Part::None ? QString() : QString::fromLatin1(partName(p));
+}
+
+void registerDateFunctions(sqlite3* db, Settings* settings)
+{
+    for (const Registration& f : kFunctions)
+        sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
+            settings, f.fn, nullptr, nullptr, nullptr);
+    registerFormatFunction(db);
+}
+
+}   // namespace orra::embedded::dates

@@ -1,0 +1,264 @@
+// FORMAT(value, format [, culture]) as the server formats through .NET: standard and custom
+// date and time patterns, the TimeSpan rules for time values (':' and '.' escaped), standard
+// numeric formats N, C, D, G and custom digit patterns; NULL for a pattern the value's type
+// does not take. Names, separators and currencies come from the culture through QLocale.
+
+#include "platform/db/embedded/functions/DateFunctions.h"
+
+#include <QDate>
+#include <QLocale>
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace orra::embedded::dates {
+
+namespace {
+
+QString textOf(sqlite3_value* v)
+{
+    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return t ? QString::fromUtf8(t, sqlite3_value_bytes(v)) : QString();
+}
+
+// The standard date patterns of the cultures the server is used with.
+QString standardDatePattern(QChar c, const QString& culture)
+{
+    const QString k = culture.toLower();
+    const bool de = k.startsWith(u"de"), tr = k.startsWith(u"tr"), gb = k == u"en-gb";
+    if (c == u'd') return de ? QStringLiteral("dd.MM.yyyy") : tr ? QStringLiteral("d.MM.yyyy") : gb ? QStringLiteral("dd/MM/yyyy") : QStringLiteral("M/d/yyyy");
+    if (c == u'D')
+        return de ? QStringLiteral("dddd, d. MMMM yyyy")
+            : tr  ? QStringLiteral("d MMMM yyyy dddd")
+            : gb  ? QStringLiteral("dd MMMM yyyy")
+                  : QStringLiteral("dddd, MMMM d, yyyy");
+    if (c == u't') return de || tr || gb ? QStringLiteral("HH:mm") : QStringLiteral("h:mm tt");
+    if (c == u'T') return de || tr || gb ? QStringLiteral("HH:mm:ss") : QStringLiteral("h:mm:ss tt");
+    return QString();
+}
+
+// A custom date and time pattern; false for one the value cannot take.
+bool formatDate(const Value& v, bool timeSpan, const QString& pattern, const QLocale& locale, QString& out)
+{
+    const QDate d = QDate::fromJulianDay(v.day);
+    const qint64 secs = v.ticks / kTicksPerSecond;
+    const int h = int(secs / 3600), mi = int(secs / 60 % 60), s = int(secs % 60);
+    for (qsizetype i = 0; i < pattern.size();) {
+        const QChar c = pattern[i];
+        qsizetype n = 1;
+        while (i + n < pattern.size() && pattern[i + n] == c) ++n;
+        auto pad = [](qint64 x, int w) { return QStringLiteral("%1").arg(x, w, 10, QLatin1Char('0')); };
+        if (c == u'\\') {
+            if (i + 1 >= pattern.size()) return false;
+            out += pattern[i + 1];
+            i += 2;
+            continue;
+        }
+        if (c == u'\'' || c == u'"') {
+            const qsizetype close = pattern.indexOf(c, i + 1);
+            if (close < 0) return false;
+            out += pattern.mid(i + 1, close - i - 1);
+            i = close + 1;
+            continue;
+        }
+        if (timeSpan && c != u'h' && c != u'm' && c != u's' && c != u'f') return false;
+        switch (c.unicode()) {
+        case 'd':
+            out += n == 1 ? QString::number(d.day()) : n == 2 ? pad(d.day(), 2)
+                : n == 3 ? locale.dayName(d.dayOfWeek(), QLocale::ShortFormat) : locale.dayName(d.dayOfWeek());
+            break;
+        case 'M':
+            out += n == 1 ? QString::number(d.month()) : n == 2 ? pad(d.month(), 2)
+                : n == 3 ? locale.monthName(d.month(), QLocale::ShortFormat) : locale.monthName(d.month());
+            break;
+        case 'y':
+            out += n <= 2 ? pad(d.year() % 100, n) : pad(d.year(), int(n));
+            break;
+        case 'h':
+            out += timeSpan ? pad(h, int(std::min<qsizetype>(n, 2))) : pad(h % 12 == 0 ? 12 : h % 12, int(std::min<qsizetype>(n, 2)));
+            break;
+        case 'H':
+            out += pad(h, int(std::min<qsizetype>(n, 2)));
+            break;
+        case 'm':
+            out += pad(mi, int(std::min<qsizetype>(n, 2)));
+            break;
+        case 's':
+            out += pad(s, int(std::min<qsizetype>(n, 2)));
+            break;
+        case 'f':
+        case 'F': {
+            if (n > 7) return false;
+            QString f = QStringLiteral("%1").arg(v.ticks % kTicksPerSecond, 7, 10, QLatin1Char('0')).left(int(n));
+            out += f;
+            break;
+        }
+        case 't': {
+            const QString ampm = h < 12 ? locale.amText() : locale.pmText();
+            out += n == 1 ? ampm.left(1) : ampm;
+            break;
+        }
+        case 'z': {
+            const int o = std::abs(v.offset);
+            out += (v.offset < 0 ? u'-' : u'+') + pad(o / 60, 2) + (n >= 3 ? u':' + pad(o % 60, 2) : QString());
+            break;
+        }
+        case '/':
+            out += locale.dateFormat(QLocale::ShortFormat).contains(u'.') ? u'.' : u'/';
+            break;
+        default:
+            out += QString(n, c);
+            break;
+        }
+        i += n;
+    }
+    return true;
+}
+
+// A number by a standard (N, C, D, G with an optional precision) or custom (#, 0, ',', '.')
+// pattern; false for a pattern the value cannot take.
+bool formatNumber(const QString& text, double value, bool integral, const QString& pattern, const QLocale& locale,
+    QString& out)
+{
+    const QChar k = pattern.isEmpty() ? u'G' : pattern[0].toUpper();
+    bool digitsOk = true;
+    const int precision = pattern.size() > 1 ? pattern.mid(1).toInt(&digitsOk) : -1;
+    if (pattern.size() <= 3 && k.isLetter() && digitsOk) {
+        switch (k.unicode()) {
+        case 'N':
+            out = locale.toString(value, 'f', precision < 0 ? 2 : precision);
+            return true;
+        case 'C':
+            // the .NET Framework's cultures put a plain blank between amount and symbol
+            out = locale.toCurrencyString(value, QString(), precision < 0 ? 2 : precision)
+                      .replace(QChar(0x00A0), u' ');
+            return true;
+        case 'D': {
+            if (!integral) return false;
+            const qint64 n = qint64(value);
+            out = QStringLiteral("%1").arg(std::abs(n), std::max(precision, 1), 10, QLatin1Char('0'));
+            if (n < 0) out.prepend(locale.negativeSign());
+            return true;
+        }
+        case 'F':
+            out = QString::number(value, 'f', precision < 0 ? 2 : precision).replace(u'.', locale.decimalPoint());
+            return true;
+        case 'G': {
+            // the value as it is kept (an exact value keeps its scale)
+            QString t = text.trimmed();
+            if (t.isEmpty()) t = QString::number(value, 'g', 15);
+            out = t.replace(u'.', locale.decimalPoint());
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+    // custom: digit placeholders fed from the right for the integer part
+    const qsizetype point = pattern.indexOf(u'.');
+    const QString intPattern = point < 0 ? pattern : pattern.left(point);
+    const QString fracPattern = point < 0 ? QString() : pattern.mid(point + 1);
+    const int fracDigits = int(fracPattern.count(u'0') + fracPattern.count(u'#'));
+    const bool grouping = intPattern.contains(u',');
+    const QString fixed = QString::number(std::abs(value), 'f', fracDigits);
+    QString intDigits = fixed.section(u'.', 0, 0);
+    const QString fracText = fracDigits ? fixed.section(u'.', 1, 1) : QString();
+    if (intDigits == u"0" && !intPattern.contains(u'0')) intDigits.clear();
+    QString intOut;
+    qsizetype di = intDigits.size();
+    const int placeholders = int(intPattern.count(u'0') + intPattern.count(u'#'));
+    int seen = 0;
+    for (qsizetype i = intPattern.size(); i-- > 0;) {
+        const QChar c = intPattern[i];
+        if (c == u'0' || c == u'#') {
+            ++seen;
+            if (seen == placeholders) {   // the leftmost takes every digit left
+                const QString rest = intDigits.left(di);
+                intOut.prepend(rest.isEmpty() && c == u'0' ? QStringLiteral("0") : rest);
+                di = 0;
+            } else if (di > 0) {
+                intOut.prepend(intDigits[--di]);
+            } else if (c == u'0') {
+                intOut.prepend(u'0');
+            }
+        } else if (c != u',') {
+            intOut.prepend(c);
+        }
+    }
+    if (grouping) {
+        QString grouped;
+        int count = 0;
+        for (qsizetype i = intOut.size(); i-- > 0;) {
+            grouped.prepend(intOut[i]);
+            if (intOut[i].isDigit() && ++count % 3 == 0 && i > 0 && intOut[i - 1].isDigit())
+                grouped.prepend(locale.groupSeparator());
+        }
+        intOut = grouped;
+    }
+    out = (value < 0 ? locale.negativeSign() : QString()) + intOut;
+    if (fracDigits) {
+        QString f = fracText;
+        int optional = int(fracPattern.count(u'#'));
+        while (optional-- > 0 && f.endsWith(u'0')) f.chop(1);
+        if (!f.isEmpty()) out += locale.decimalPoint() + f;
+    }
+    return true;
+}
+
+void fnFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    for (int i = 0; i < argc; ++i)
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+    const QString pattern = textOf(argv[1]);
+    const QString culture = argc > 2 ? textOf(argv[2]) : QStringLiteral("en-US");
+    const QLocale locale(QString(culture).replace(u'-', u'_'));
+    if (argc > 2 && locale == QLocale::c() && culture.compare(QLatin1String("c"), Qt::CaseInsensitive) != 0) {
+        const QByteArray m = QStringLiteral("The culture parameter '%1' provided in the function call is not "
+                                            "supported.")
+                                 .arg(culture)
+                                 .toUtf8();
+        sqlite3_result_error(ctx, m.constData(), int(m.size()));
+        return;
+    }
+    QString out;
+    bool ok = false;
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_TEXT) {
+        const QString text = textOf(argv[0]);
+        if (const auto c = readCanonical(text)) {
+            const bool timeSpan = c->type.kind == Kind::Time;
+            QString p = pattern;
+            if (!timeSpan && p.size() == 1) p = standardDatePattern(p[0], culture);
+            ok = !p.isEmpty() && formatDate(c->value, timeSpan, p, locale, out);
+        } else {
+            bool number = false;
+            const double d = text.trimmed().toDouble(&number);
+            ok = number && formatNumber(text, d, !text.contains(u'.'), pattern, locale, out);
+        }
+    } else if (type == SQLITE_INTEGER) {
+        ok = formatNumber(QString::number(sqlite3_value_int64(argv[0])), double(sqlite3_value_int64(argv[0])), true,
+            pattern, locale, out);
+    } else if (type == SQLITE_FLOAT) {
+        ok = formatNumber(QString(), sqlite3_value_double(argv[0]), false, pattern, locale, out);
+    }
+    if (!ok) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QByteArray u = out.toUtf8();
+    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+}
+
+}   // namespace
+
+void registerFormatFunction(sqlite3* db)
+{
+    sqlite3_create_function_v2(db, "orra_format", 2, SQLITE_UTF8, nullptr, fnFormat, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_format", 3, SQLITE_UTF8, nullptr, fnFormat, nullptr, nullptr, nullptr);
+}
+
+}   // namespace orra::embedded::dates

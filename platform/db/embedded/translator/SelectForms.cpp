@@ -1,0 +1,139 @@
+// Select forms SQLite writes differently: "alias = expression" in a select list, OFFSET …
+// FETCH paging and VALUES rows with column names as a table source.
+#include "platform/db/embedded/translator/Rewriters.h"
+
+namespace orra::embedded::translator {
+
+namespace {
+
+bool endsSelectList(const Token& t)
+{
+    return isOneOf(t, {"from", "into", "where", "group", "having", "order", "union", "except", "intersect", "option",
+                          "for", "window"});
+}
+
+// select Total = a + b, … becomes select a + b as Total, …
+void aliasAssignments(Vec& v)
+{
+    for (size_t i = v.size(); i-- > 0;) {
+        if (!v[i].t.is("select")) continue;
+        std::vector<std::pair<size_t, size_t>> items;
+        size_t start = i + 1;
+        size_t k = start;
+        for (; k < v.size(); ++k) {
+            const Token& t = v[k].t;
+            if (t.isSymbol("(")) {
+                k = closeOf(v, k, v.size());
+                continue;
+            }
+            if (t.is("case")) {
+                k = caseEnd(v, k, v.size());
+                continue;
+            }
+            if (t.isSymbol(")") || endsSelectList(t)) break;
+            if (t.isSymbol(",")) {
+                items.push_back({start, k});
+                start = k + 1;
+            }
+        }
+        items.push_back({start, k});
+        for (auto it = items.rbegin(); it != items.rend(); ++it) {
+            const auto [b, e] = *it;
+            if (e - b < 3 || !v[b].t.isName() || !v[b + 1].t.isSymbol("=") || v[b].t.text.startsWith(u'@')
+                || isExpressionBoundary(v[b].t))
+                continue;
+            NT alias = v[b];
+            if (alias.t.kind == TokenKind::QuotedName || alias.out == alias.t.text) alias.out = quoteName(alias.t.text);
+            Vec item(v.begin() + long(b) + 2, v.begin() + long(e));
+            item.push_back(word("as"));
+            item.push_back(alias);
+            v.erase(v.begin() + long(b), v.begin() + long(e));
+            v.insert(v.begin() + long(b), item.begin(), item.end());
+        }
+    }
+}
+
+// order by … offset N row[s] [fetch first|next M row[s] only] becomes limit M offset N
+// (limit -1 when no fetch follows).
+void offsetFetch(Vec& v)
+{
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (!v[i].t.is("offset")) continue;
+        size_t rows = i + 1;
+        while (rows < v.size() && !v[rows].t.is("rows") && !v[rows].t.is("row")) {
+            if (v[rows].t.isSymbol("(")) rows = closeOf(v, rows, v.size());
+            ++rows;
+        }
+        if (rows >= v.size()) continue;
+        Vec skip(v.begin() + long(i) + 1, v.begin() + long(rows));
+        size_t end = rows + 1;
+        Vec take{number(QStringLiteral("-1"))};
+        if (end + 1 < v.size() && v[end].t.is("fetch") && (v[end + 1].t.is("next") || v[end + 1].t.is("first"))) {
+            size_t r = end + 2;
+            while (r < v.size() && !v[r].t.is("rows") && !v[r].t.is("row")) {
+                if (v[r].t.isSymbol("(")) r = closeOf(v, r, v.size());
+                ++r;
+            }
+            if (r + 1 >= v.size() || !v[r + 1].t.is("only")) continue;
+            take.assign(v.begin() + long(end) + 2, v.begin() + long(r));
+            end = r + 2;
+        }
+        Vec out{word("limit")};
+        out.insert(out.end(), take.begin(), take.end());
+        out.push_back(raw(QStringLiteral("offset")));
+        out.insert(out.end(), skip.begin(), skip.end());
+        v.erase(v.begin() + long(i), v.begin() + long(end));
+        v.insert(v.begin() + long(i), out.begin(), out.end());
+        i += out.size() - 1;
+    }
+}
+
+// (values (1, 'a'), (2, 'b')) [as] t (n, s) becomes
+// (select column1 as n, column2 as s from (values …)) as t
+void valuesTables(Vec& v)
+{
+    for (size_t i = 0; i + 1 < v.size(); ++i) {
+        if (!v[i].t.isSymbol("(") || !v[i + 1].t.is("values")) continue;
+        const size_t close = closeOf(v, i, v.size());
+        size_t k = close + 1;
+        if (k < v.size() && v[k].t.is("as")) ++k;
+        if (k + 1 >= v.size() || !v[k].t.isName() || !v[k + 1].t.isSymbol("(")) continue;
+        const size_t aliasAt = k;
+        const size_t namesClose = closeOf(v, k + 1, v.size());
+        if (namesClose >= v.size()) continue;
+        Vec out{symbol("("), word("select")};
+        int column = 0;
+        for (size_t n = k + 2; n < namesClose; ++n) {
+            if (v[n].t.isSymbol(",")) continue;
+            if (column > 0) out.push_back(symbol(","));
+            out.push_back(raw(QStringLiteral("column%1").arg(++column)));
+            out.push_back(word("as"));
+            out.push_back(v[n]);
+        }
+        out.push_back(word("from"));
+        out.insert(out.end(), v.begin() + long(i), v.begin() + long(close) + 1);
+        out.push_back(symbol(")"));
+        out.push_back(word("as"));
+        out.push_back(v[aliasAt]);
+        v.erase(v.begin() + long(i), v.begin() + long(namesClose) + 1);
+        v.insert(v.begin() + long(i), out.begin(), out.end());
+        i += out.size() - 1;
+    }
+}
+
+}   // namespace
+
+void rewriteSelectForms(Vec& v)
+{
+    bool values = false, offset = false, assign = false;
+    for (size_t i = 0; i + 1 < v.size(); ++i) {
+        if (v[i].t.isSymbol("(") && v[i + 1].t.is("values")) values = true;
+        if (v[i].t.is("offset")) offset = true;
+        if (v[i + 1].t.isSymbol("=") && v[i].t.isName()) assign = true;
+    }
+    if (values) valuesTables(v);
+    if (assign) aliasAssignments(v);
+    if (offset) offsetFetch(v);
+}
+
+}   // namespace orra::embedded::translator

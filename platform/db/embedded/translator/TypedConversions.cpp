@@ -1,0 +1,89 @@
+#include "platform/db/embedded/translator/TypedConversions.h"
+
+#include "platform/db/embedded/functions/BinaryConversions.h"
+
+namespace orra::embedded::translator {
+
+namespace {
+
+using Kind = SqlType::Kind;
+
+int byteSource(const SqlType& t)
+{
+    switch (t.kind) {
+    case Kind::Bit:
+    case Kind::TinyInt:
+        return 1;
+    case Kind::SmallInt:
+        return 2;
+    case Kind::Int:
+        return 4;
+    case Kind::BigInt:
+        return 8;
+    case Kind::Text:
+        return kVarcharBytes;
+    case Kind::NText:
+        return kNVarcharBytes;
+    case Kind::Binary:
+        return kBinaryBytes;
+    case Kind::Money:
+        return kMoneyBytes;
+    case Kind::SmallMoney:
+        return kSmallMoneyBytes;
+    case Kind::Float:
+        return kFloatBytes;
+    case Kind::Real:
+        return kRealBytes;
+    default:
+        return kUnknownBytes;
+    }
+}
+
+Vec call(const char* fn, const Vec& expr, const QString& more)
+{
+    Vec out{word(fn), symbol("(")};
+    out.insert(out.end(), expr.begin(), expr.end());
+    out.push_back(symbol(","));
+    out.push_back(number(more));
+    out.push_back(symbol(")"));
+    return out;
+}
+
+}   // namespace
+
+bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& declared, int style)
+{
+    const SqlType target = SqlType::fromDeclared(declared);
+    const QString name = declared.section(u'(', 0, 0).trimmed().toLower();
+    if (target.kind == Kind::Binary) {
+        // varbinary without a length in a conversion is varbinary(30); (max) has none
+        int length = declared.contains(u'(') ? target.length : 30;
+        const Vec c = call("orra_to_binary", expr,
+            QStringLiteral("%1, %2, %3, %4")
+                .arg(length)
+                .arg(name == u"binary" ? 1 : 0)
+                .arg(byteSource(source))
+                .arg(std::max(style, 0)));
+        out.insert(out.end(), c.begin(), c.end());
+        return true;
+    }
+    if (source.kind == Kind::Binary) {
+        if (target.isInteger() || target.isMoney()) {
+            const int code = target.kind == Kind::Money ? kMoneyBytes
+                : target.kind == Kind::SmallMoney       ? kSmallMoneyBytes
+                                                        : byteSource(target);
+            expr = call("orra_from_binary", expr, QString::number(code));
+        } else if (target.isString()) {
+            const int length = declared.contains(u'(') ? target.length : 30;
+            expr = call("orra_binary_text", expr,
+                QStringLiteral("%1, %2, %3").arg(length).arg(std::max(style, 0)).arg(target.kind == Kind::NText ? 1 : 0));
+        }
+        return false;
+    }
+    if (source.isExact() && target.isString())
+        expr = call("orra_exact_text", expr,
+            QStringLiteral("%1, %2, %3").arg(source.scale).arg(std::max(style, 0)).arg(source.isMoney() ? 1 : 0));
+    return false;
+}
+
+}   // namespace orra::embedded::translator

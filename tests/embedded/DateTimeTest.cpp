@@ -1,0 +1,338 @@
+// Dates and times on the embedded server as SQL Server's documentation gives them: the text
+// forms a conversion reads, the rounding and range of each type, the styles of CONVERT, the
+// date functions, the session's date settings, and what a date column stores.
+
+#include "EmbeddedFixture.h"
+
+#include "platform/db/Recordset.h"
+
+namespace orra::embedded::test {
+
+namespace {
+
+// The first value of the batch's first rows as text, or "error: " and the error's text.
+QString answer(db::Connection& c, const QString& sql)
+{
+    try {
+        db::RecordsetPtr rs = c.execute(sql);
+        while (rs && !rs->isOpen()) {
+            if (!rs->NextRecordset()) return QStringLiteral("(no rows)");
+        }
+        if (!rs || rs->isEOF()) return QStringLiteral("(no rows)");
+        const QVariant v = rs->value(0);
+        return v.isNull() ? QStringLiteral("NULL") : v.toString();
+    } catch (const orra::Error& e) {
+        return QStringLiteral("error: ") + e.description();
+    }
+}
+
+struct Case {
+    const char* sql;
+    const char* expected;
+};
+
+void expectAnswers(db::Connection& c, std::initializer_list<Case> cases)
+{
+    for (const Case& k : cases)
+        EXPECT_EQ(answer(c, QString::fromUtf8(k.sql)), QString::fromUtf8(k.expected)) << k.sql;
+}
+
+const char kSyntax[] = "error: Conversion failed when converting date and/or time from character string.";
+const char kOutOfRange[] =
+    "error: The conversion of a varchar data type to a datetime data type resulted in an out-of-range value.";
+
+}   // namespace
+
+// Each value is read back in style 121, the canonical text the server keeps.
+TEST_F(EmbeddedTest, DateLiteralsConvertAsTheServerReadsThem)
+{
+    auto c = connect();
+    expectAnswers(*c,
+        {
+            // the rounding of datetime
+            {"select convert(varchar(30), cast('01/01/98 23:59:59.999' as datetime), 121)", "1998-01-02 00:00:00.000"},
+            {"select convert(varchar(30), cast('01/01/98 23:59:59.995' as datetime), 121)", "1998-01-01 23:59:59.997"},
+            {"select convert(varchar(30), cast('01/01/98 23:59:59.998' as datetime), 121)", "1998-01-01 23:59:59.997"},
+            {"select convert(varchar(30), cast('01/01/98 23:59:59.992' as datetime), 121)", "1998-01-01 23:59:59.993"},
+            {"select convert(varchar(30), cast('01/01/98 23:59:59.994' as datetime), 121)", "1998-01-01 23:59:59.993"},
+            {"select convert(varchar(30), cast('01/01/98 23:59:59.991' as datetime), 121)", "1998-01-01 23:59:59.990"},
+            // one text to each type
+            {"select convert(varchar(40), cast('2007-05-08 12:35:29. 1234567 +12:15' as time(7)), 121)",
+                "12:35:29.1234567"},
+            {"select convert(varchar(40), cast('2007-05-08 12:35:29. 1234567 +12:15' as date), 121)", "2007-05-08"},
+            {"select convert(varchar(40), cast('2007-05-08 12:35:29.123' as smalldatetime), 120)",
+                "2007-05-08 12:35:00"},
+            {"select convert(varchar(40), cast('2007-05-08 12:35:29.123' as datetime), 121)",
+                "2007-05-08 12:35:29.123"},
+            {"select convert(varchar(40), cast('2007-05-08 12:35:29. 1234567 +12:15' as datetime2(7)), 121)",
+                "2007-05-08 12:35:29.1234567"},
+            {"select convert(varchar(40), cast('2007-05-08 12:35:29.1234567 +12:15' as datetimeoffset(7)), 121)",
+                "2007-05-08 12:35:29.1234567 +12:15"},
+            // from one type to another
+            {"select convert(varchar(40), cast(cast('12-21-16' as date) as datetime), 121)",
+                "2016-12-21 00:00:00.000"},
+            {"select convert(varchar(40), cast(cast('12:10:05.1237' as time(4)) as datetime), 121)",
+                "1900-01-01 12:10:05.123"},
+            {"select convert(varchar(40), cast(cast('12-01-16 12:32' as smalldatetime) as datetime), 121)",
+                "2016-12-01 12:32:00.000"},
+            {"select convert(varchar(40), cast(cast('1968-10-23 12:45:37.1234 +10:0' as datetimeoffset(4)) as "
+             "datetime), 121)",
+                "1968-10-23 12:45:37.123"},
+            {"select convert(varchar(40), cast(cast('1968-10-23 12:45:37.1237' as datetime2(4)) as datetime), 121)",
+                "1968-10-23 12:45:37.123"},
+            // ISO 8601, unseparated, numeric, alphabetic, a time alone
+            {"select convert(varchar(40), cast('2004-05-23T14:25:10.487' as datetime), 121)",
+                "2004-05-23 14:25:10.487"},
+            {"select convert(varchar(40), convert(datetime, '2006-04-25T15:50:59.997', 126), 121)",
+                "2006-04-25 15:50:59.997"},
+            {"select convert(varchar(40), cast('20011212' as datetime), 121)", "2001-12-12 00:00:00.000"},
+            {"select convert(varchar(40), cast('5/20/97' as datetime), 121)", "1997-05-20 00:00:00.000"},
+            {"select convert(varchar(40), cast('April 1996' as datetime), 121)", "1996-04-01 00:00:00.000"},
+            {"select convert(varchar(40), cast('12:35:29' as smalldatetime), 120)", "1900-01-01 12:35:00"},
+            {"select convert(varchar(40), cast('4 PM' as datetime), 121)", "1900-01-01 16:00:00.000"},
+            // the session's date order
+            {"set dateformat dmy; select convert(varchar(40), cast('31/12/2008 09:01:01.1234567' as datetime2), 121)",
+                "2008-12-31 09:01:01.1234567"},
+            {"set dateformat dmy; select cast('12/31/2008 09:01:01.1234567' as datetime2)", kSyntax},
+            {"set dateformat mdy; select cast('25/12/2009 00:00:00' as datetime)", kOutOfRange},
+            // impossible values are errors, never stored
+            {"select cast('someday' as date)", kSyntax},
+            {"select cast('9999-12-31 23:59:59.999' as datetime)", kOutOfRange},
+            {"select cast(2958464 as datetime)",
+                "error: Arithmetic overflow error converting expression to data type datetime."},
+            {"select convert(varchar(40), cast(1 as datetime), 121)", "1900-01-02 00:00:00.000"},
+        });
+}
+
+// A write to a date column converts as CAST to the column's type; an impossible value fails
+// the statement and leaves the row as it was.
+TEST_F(EmbeddedTest, DateColumnsStoreTheConvertedValue)
+{
+    auto c = connect();
+    c->execute(QStringLiteral("create table D (ID int, A datetime, B smalldatetime, C date, T time(4))"));
+    c->execute(QStringLiteral("insert into D (ID, A) values (1, '20011212')"));
+    c->execute(QStringLiteral("insert into D (ID, A, B) values (2, '01/01/98 23:59:59.999', '12:35:29')"));
+    c->execute(QStringLiteral("insert into D (ID, C, T) values (3, '12-21-16', '12:10:05.1237')"));
+    expectAnswers(*c,
+        {
+            {"select convert(varchar(30), A, 121) from D where ID = 1", "2001-12-12 00:00:00.000"},
+            {"select convert(varchar(30), A, 121) from D where ID = 2", "1998-01-02 00:00:00.000"},
+            {"select convert(varchar(30), B, 120) from D where ID = 2", "1900-01-01 12:35:00"},
+            {"select convert(varchar(30), C, 121) from D where ID = 3", "2016-12-21"},
+            {"select convert(varchar(30), T, 121) from D where ID = 3", "12:10:05.1237"},
+            {"update D set A = '2025-02-30' where ID = 1", kOutOfRange},
+            {"insert into D (ID, C) values (4, 'someday')", kSyntax},
+            {"select convert(varchar(30), A, 121) from D where ID = 1", "2001-12-12 00:00:00.000"},
+            {"select count(*) from D", "3"},
+            {"select convert(varchar(30), max(A), 121) from D", "2001-12-12 00:00:00.000"},
+            // a text compared with a date column is read as a date: the values compare as instants
+            {"select count(*) from D where A >= '20011212'", "1"},
+            {"select count(*) from D d where d.A between '19980101' and '19980102'", "1"},
+            {"select count(*) from D where 'Jan 1 2000' > A", "1"},
+        });
+}
+
+// The styles of CONVERT for one datetime value, and CAST to text in the default form.
+TEST_F(EmbeddedTest, ConvertStylesGiveTheDocumentedTexts)
+{
+    auto c = connect();
+    const QString value = QStringLiteral("cast('2019-08-23 13:39:17.090' as datetime)");
+    const struct {
+        int style;
+        const char* text;
+    } styles[] = {
+        {0, "Aug 23 2019  1:39PM"},
+        {1, "08/23/19"},
+        {2, "19.08.23"},
+        {3, "23/08/19"},
+        {4, "23.08.19"},
+        {5, "23-08-19"},
+        {6, "23 Aug 19"},
+        {7, "Aug 23, 19"},
+        {8, "13:39:17"},
+        {24, "13:39:17"},
+        {108, "13:39:17"},
+        {9, "Aug 23 2019  1:39:17:090PM"},
+        {10, "08-23-19"},
+        {11, "19/08/23"},
+        {12, "190823"},
+        {13, "23 Aug 2019 13:39:17:090"},
+        {14, "13:39:17:090"},
+        {20, "2019-08-23 13:39:17"},
+        {21, "2019-08-23 13:39:17.090"},
+        {25, "2019-08-23 13:39:17.090"},
+        {22, "08/23/19  1:39:17 PM"},
+        {23, "2019-08-23"},
+        {101, "08/23/2019"},
+        {102, "2019.08.23"},
+        {103, "23/08/2019"},
+        {104, "23.08.2019"},
+        {105, "23-08-2019"},
+        {106, "23 Aug 2019"},
+        {107, "Aug 23, 2019"},
+        {110, "08-23-2019"},
+        {111, "2019/08/23"},
+        {112, "20190823"},
+        {120, "2019-08-23 13:39:17"},
+        {121, "2019-08-23 13:39:17.090"},
+        {126, "2019-08-23T13:39:17.090"},
+        {127, "2019-08-23T13:39:17.090"},
+        {130, "22 ذو الحجة 1440  1:39:17.090P"},
+        {131, "22/12/1440  1:39:17.090PM"},
+    };
+    for (const auto& s : styles)
+        EXPECT_EQ(answer(*c, QStringLiteral("select convert(nvarchar, %1, %2)").arg(value).arg(s.style)),
+            QString::fromUtf8(s.text))
+            << s.style;
+    expectAnswers(*c,
+        {
+            {"select convert(varchar(10), cast('2019-08-23 13:39:17.090' as datetime), 104)", "23.08.2019"},
+            {"select cast(cast('2006-04-18 09:58:04.570' as datetime) as nvarchar(30))", "Apr 18 2006  9:58AM"},
+            {"select convert(nvarchar(30), cast('2006-04-18 09:58:04.570' as datetime), 126)",
+                "2006-04-18T09:58:04.570"},
+            {"select cast(cast('2010-07-20 13:44:31.5879025' as datetime2) as nvarchar(30))",
+                "2010-07-20 13:44:31.5879025"},
+            {"select convert(nvarchar(30), cast('2010-07-20 13:44:31.5879025' as datetime2), 126)",
+                "2010-07-20T13:44:31.5879025"},
+            // text to a date by the style's order
+            {"select convert(varchar(30), convert(datetime, '23.08.2019', 104), 121)", "2019-08-23 00:00:00.000"},
+            {"select convert(varchar(30), convert(datetime, '08/23/2019', 101), 121)", "2019-08-23 00:00:00.000"},
+        });
+}
+
+// The date functions with every date part and abbreviation, the month-end rule, the
+// boundaries DATEDIFF counts, the FROMPARTS family and the session's date settings.
+TEST_F(EmbeddedTest, DateFunctionsGiveTheDocumentedValues)
+{
+    auto c = connect();
+    const char* d2 = "cast('2007-01-01 13:10:10.1111111' as datetime2)";
+    const char* tz = "'2007-10-30 12:15:32.1234567 +05:10'";
+    const char* before = "'2005-12-31 23:59:59.9999999'";
+    const char* after = "'2006-01-01 00:00:00.0000000'";
+    const struct {
+        QString sql;
+        const char* expected;
+    } cases[] = {
+        {QStringLiteral("select convert(varchar(30), dateadd(month, 1, '20060830'), 121)"), "2006-09-30 00:00:00.000"},
+        {QStringLiteral("select convert(varchar(30), dateadd(month, 1, '20060831'), 121)"), "2006-09-30 00:00:00.000"},
+        {QStringLiteral("select convert(varchar(30), dateadd(year, 1, %1), 121)").arg(d2), "2008-01-01 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(qq, 1, %1), 121)").arg(d2), "2007-04-01 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(dy, 1, %1), 121)").arg(d2), "2007-01-02 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(wk, 1, %1), 121)").arg(d2), "2007-01-08 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(dw, 1, %1), 121)").arg(d2), "2007-01-02 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(hh, 1, %1), 121)").arg(d2), "2007-01-01 14:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(mi, 1, %1), 121)").arg(d2), "2007-01-01 13:11:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(ss, 1, %1), 121)").arg(d2), "2007-01-01 13:10:11.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(ms, 1, %1), 121)").arg(d2), "2007-01-01 13:10:10.1121111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(mcs, 2, %1), 121)").arg(d2), "2007-01-01 13:10:10.1111131"},
+        {QStringLiteral("select convert(varchar(30), dateadd(ns, 49, %1), 121)").arg(d2), "2007-01-01 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(ns, 50, %1), 121)").arg(d2), "2007-01-01 13:10:10.1111112"},
+        {QStringLiteral("select convert(varchar(30), dateadd(ns, 150, %1), 121)").arg(d2), "2007-01-01 13:10:10.1111113"},
+        {QStringLiteral("select convert(varchar(30), dateadd(month, 13, %1), 121)").arg(d2), "2008-02-01 13:10:10.1111111"},
+        {QStringLiteral("select convert(varchar(30), dateadd(day, 365, cast('2000-01-01 01:01:01.111' as datetime)), 121)"),
+            "2000-12-31 01:01:01.110"},
+        {QStringLiteral("select dateadd(year, 2147483647, '20060731')"),
+            "error: Adding a value to a 'datetime' column caused an overflow."},
+        {QStringLiteral("select dateadd(year, 2147483648, '20060731')"),
+            "error: Arithmetic overflow error converting expression to data type int."},
+        {QStringLiteral("select datediff(day, '2036-03-01', '2036-02-28')"), "-2"},
+        {QStringLiteral("select datediff(year, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(quarter, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(month, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(dayofyear, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(week, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(hour, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(minute, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(second, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(millisecond, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datediff(microsecond, %1, %2)").arg(before, after), "1"},
+        {QStringLiteral("select datepart(yyyy, %1)").arg(tz), "2007"},
+        {QStringLiteral("select datepart(q, %1)").arg(tz), "4"},
+        {QStringLiteral("select datepart(m, %1)").arg(tz), "10"},
+        {QStringLiteral("select datepart(y, %1)").arg(tz), "303"},
+        {QStringLiteral("select datepart(d, %1)").arg(tz), "30"},
+        {QStringLiteral("select datepart(ww, %1)").arg(tz), "44"},
+        {QStringLiteral("select datepart(dw, %1)").arg(tz), "3"},
+        {QStringLiteral("select datepart(hour, %1)").arg(tz), "12"},
+        {QStringLiteral("select datepart(n, %1)").arg(tz), "15"},
+        {QStringLiteral("select datepart(s, %1)").arg(tz), "32"},
+        {QStringLiteral("select datepart(ms, %1)").arg(tz), "123"},
+        {QStringLiteral("select datepart(mcs, %1)").arg(tz), "123456"},
+        {QStringLiteral("select datepart(ns, %1)").arg(tz), "123456700"},
+        {QStringLiteral("select datepart(tz, %1)").arg(tz), "310"},
+        {QStringLiteral("select datepart(isowk, %1)").arg(tz), "44"},
+        {QStringLiteral("select datename(month, %1)").arg(tz), "October"},
+        {QStringLiteral("select datename(weekday, %1)").arg(tz), "Tuesday"},
+        {QStringLiteral("select datename(tzoffset, %1)").arg(tz), "+05:10"},
+        {QStringLiteral("select datepart(year, '12:10:30.123')"), "1900"},
+        {QStringLiteral("select datepart(weekday, '12:10:30.123')"), "2"},
+        {QStringLiteral("select datepart(year, 0)"), "1900"},
+        {QStringLiteral("select year(0) * 10000 + month(0) * 100 + day(0)"), "19000101"},
+        {QStringLiteral("select datepart(millisecond, '00:00:01.1234567')"), "123"},
+        {QStringLiteral("select datepart(day, '12/20/1974')"), "20"},
+        {QStringLiteral("set datefirst 1; select datepart(week, '2007-04-21 ') * 10 + datepart(weekday, '2007-04-21 ')"),
+            "166"},
+        {QStringLiteral("set datefirst 3; select datepart(week, '2007-04-21 ') * 10 + datepart(weekday, '2007-04-21 ')"),
+            "174"},
+        {QStringLiteral("set datefirst 6; select datepart(week, '2007-04-21 ') * 10 + datepart(weekday, '2007-04-21 ')"),
+            "171"},
+        {QStringLiteral("set datefirst 7; select datepart(week, '2007-04-21 ') * 10 + datepart(weekday, '2007-04-21 ')"),
+            "167"},
+        {QStringLiteral("select convert(varchar(30), eomonth('12/1/2011'), 121)"), "2011-12-31"},
+        {QStringLiteral("select convert(varchar(30), eomonth('12/1/2011', 1), 121)"), "2012-01-31"},
+        {QStringLiteral("select convert(varchar(30), eomonth('12/1/2011', -1), 121)"), "2011-11-30"},
+        {QStringLiteral("select convert(varchar(30), datefromparts(2010, 12, 31), 121)"), "2010-12-31"},
+        {QStringLiteral("select convert(varchar(30), datetimefromparts(2010, 12, 31, 23, 59, 59, 0), 121)"),
+            "2010-12-31 23:59:59.000"},
+        {QStringLiteral("select convert(varchar(30), smalldatetimefromparts(2010, 12, 31, 23, 59), 120)"),
+            "2010-12-31 23:59:00"},
+        {QStringLiteral("select convert(varchar(30), datetime2fromparts(2011, 8, 15, 14, 23, 44, 5, 1), 121)"),
+            "2011-08-15 14:23:44.5"},
+        {QStringLiteral("select convert(varchar(30), timefromparts(14, 23, 44, 50, 2), 121)"), "14:23:44.50"},
+        {QStringLiteral("select convert(varchar(40), datetimeoffsetfromparts(2010, 12, 31, 14, 23, 23, 0, 12, 0, 7), "
+                        "121)"),
+            "2010-12-31 14:23:23.0000000 +12:00"},
+        {QStringLiteral("select datefromparts(2010, 2, 30)"),
+            "error: Cannot construct data type date, some of the arguments have values which are not valid."},
+        {QStringLiteral("select isdate('2009-05-12 10:19:41.177')"), "1"},
+        {QStringLiteral("select isdate('2009-02-30')"), "0"},
+        {QStringLiteral("select @@datefirst"), "7"},
+        {QStringLiteral("set language Turkish; select datename(month, '2007-10-30') + ' ' + datename(dw, '2007-10-30')"),
+            "Ekim Salı"},
+        {QStringLiteral("set language Turkish; select @@datefirst"), "1"},
+    };
+    for (const auto& k : cases) EXPECT_EQ(answer(*c, k.sql), QString::fromUtf8(k.expected)) << k.sql.toStdString();
+    // now, a month ago: the date part is a keyword, never a column
+    EXPECT_EQ(answer(*c, QStringLiteral("select datediff(month, dateadd(month, -1, getdate()), getdate())")), u"1");
+    EXPECT_EQ(answer(*c, QStringLiteral("select datediff(day, current_timestamp, sysdatetime())")), u"0");
+}
+
+// FORMAT with .NET patterns and cultures; a time value takes only escaped separators.
+TEST_F(EmbeddedTest, FormatFollowsPatternsAndCultures)
+{
+    auto c = connect();
+    expectAnswers(*c,
+        {
+            {"select format(cast('2024-08-09' as date), 'd', 'en-US')", "8/9/2024"},
+            {"select format(cast('2024-08-09' as date), 'd', 'en-gb')", "09/08/2024"},
+            {"select format(cast('2024-08-09' as date), 'd', 'de-de')", "09.08.2024"},
+            {"select format(cast('2024-08-09' as date), 'D', 'en-US')", "Friday, August 9, 2024"},
+            {"select format(cast('2024-08-09' as date), 'D', 'en-gb')", "09 August 2024"},
+            {"select format(cast('2024-08-09' as date), 'D', 'de-de')", "Freitag, 9. August 2024"},
+            {"select format(cast('2024-08-09' as date), 'dd/MM/yyyy', 'en-US')", "09/08/2024"},
+            {"select format(123456789, '###-##-####')", "123-45-6789"},
+            {"select format(cast(1.0002 as money), 'N', 'en-us')", "1.00"},
+            {"select format(cast(1.9419 as money), 'C', 'en-us')", "$1.94"},
+            {"select format(cast(1.4683 as money), 'N', 'de-de')", "1,47"},
+            {"select format(cast(8.2784 as money), 'C', 'de-de')", "8,28 €"},
+            {"select format(cast('07:35' as time), N'hh.mm')", "NULL"},
+            {"select format(cast('07:35' as time), N'hh:mm')", "NULL"},
+            {"select format(cast('07:35' as time), N'hh\\.mm')", "07.35"},
+            {"select format(cast('07:35' as time), N'hh\\:mm')", "07:35"},
+            {"select format(cast('2018-01-01 01:00' as datetime2), N'hh:mm tt')", "01:00 AM"},
+            {"select format(cast('2018-01-01 14:00' as datetime2), N'hh:mm t')", "02:00 P"},
+            {"select format(cast('2018-01-01 14:00' as datetime2), N'HH:mm')", "14:00"},
+        });
+}
+
+}   // namespace orra::embedded::test
