@@ -15,6 +15,7 @@
 #include "platform/host/Error.h"
 #include "platform/host/ErrorNumbers.h"
 #include "platform/host/UserInterface.h"
+#include "platform/widgets/AccessibleComboBoxes.h"
 #include "runtime/DocOrra.h"
 
 #include <QApplication>
@@ -71,9 +72,8 @@ QComboBox* comboBox(const char* name, bool editable, QWidget* parent)
 }
 
 // Each labelled field of the panes with its label. A screen reader announces a field by its
-// label: the label's buddy relation names it (a drop-down list on this platform is named by
-// nothing else; its accessible name is its value), and its accessible name is the label's
-// text for the readers that ask the name.
+// label: the label's buddy relation names it, and its accessible name is the label's text for
+// the readers that ask the name (a drop-down list too, with its value as its value).
 const std::pair<const char*, const char*> kFieldLabels[] = {{"lbCaption", "txtparamCaption"},
     {"lbDefaultVal", "txtparamDefaultVal"}, {"lbType", "cbparamType"}, {"lbSource", "txtparamSource"},
     {"lbReturnCol", "txtparamReturnCol"}, {"lbPrompt", "txtparamPrompt"}, {"lbSelectionType", "cbparamSelectionType"},
@@ -89,7 +89,12 @@ void nameFieldsByTheirLabels(QWidget* pane)
         l->setBuddy(field);
         field->setAccessibleName(l->text());
         // An editable drop-down's text box is what has the focus.
-        if (auto* c = qobject_cast<QComboBox*>(field); c && c->lineEdit()) c->lineEdit()->setAccessibleName(l->text());
+        if (auto* c = qobject_cast<QComboBox*>(field)) {
+            if (c->lineEdit())
+                c->lineEdit()->setAccessibleName(l->text());
+            else
+                orra::nameComboBoxByItsLabel(c);
+        }
     }
 }
 
@@ -896,3 +901,4 @@ void frmOrraDevelopment::applyLook()
 }
 
 }   // namespace morvane
+

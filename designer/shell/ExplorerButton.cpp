@@ -2,6 +2,7 @@
 
 #include "platform/widgets/RotatedText.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -11,6 +12,8 @@ namespace morvane {
 ExplorerButton::ExplorerButton(QWidget* parent) : QWidget(parent)
 {
     resize(sizeHint());
+    setCursor(Qt::PointingHandCursor);
+    setToolTip(QStringLiteral("Show Object Explorer"));
     m_image = QImage(size(), QImage::Format_ARGB32_Premultiplied);
     clear();
 }
@@ -41,6 +44,12 @@ void ExplorerButton::paintEvent(QPaintEvent*)
     option.state |= QStyle::State_Raised;
     style()->drawControl(QStyle::CE_PushButtonBevel, &option, &p, this);
     p.drawImage(0, 0, m_image);
+}
+
+void ExplorerButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+    QWidget::mouseReleaseEvent(event);
 }
 
 void ExplorerButton::resizeEvent(QResizeEvent* event) { QWidget::resizeEvent(event); }

@@ -21,8 +21,13 @@ public:
     const QImage& image() const { return m_image; }
     QSize sizeHint() const override;
 
+signals:
+    // A click on the strip: the user asks for the Object Explorer.
+    void clicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

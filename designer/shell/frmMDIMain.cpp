@@ -497,6 +497,13 @@ void frmMDIMain::buildSideBar()
     m_explorerButton = new ExplorerButton(m_sideBar);
     m_explorerButton->setObjectName(QStringLiteral("pbObjectExplorerButton"));
     m_explorerButton->setAccessibleName(QStringLiteral("Object Explorer"));
+    // The strip brings the Object Explorer, as its toolbar button does.
+    connect(m_explorerButton, &ExplorerButton::clicked, this, [this] {
+        QAction* button = m_buttons.value(QStringLiteral("tvOrra"));
+        if (!button) return;
+        button->setChecked(true);
+        paneButtonClicked(QStringLiteral("tvOrra"), kObjectExplorer, 3);
+    });
 }
 
 // ---- Life cycle ---------------------------------------------------------------------------

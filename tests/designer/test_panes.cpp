@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QSettings>
+#include <QTest>
 #include <QToolBar>
 
 using namespace morvane;
@@ -146,6 +147,13 @@ TEST_F(PanesTest, ThePaneButtonsAddShowAndHideThePanes)
     tvOrra->trigger();
     EXPECT_TRUE(td()->paneVisible(index));
     EXPECT_EQ(td()->paneCount(), 1);
+
+    // The side bar's "Object Explorer" strip brings the hidden pane back, as the button does.
+    tvOrra->trigger();
+    ASSERT_FALSE(td()->paneVisible(index));
+    QTest::mouseClick(main->findChild<QWidget*>(QStringLiteral("pbObjectExplorerButton")), Qt::LeftButton);
+    EXPECT_TRUE(td()->paneVisible(index));
+    EXPECT_TRUE(tvOrra->isChecked());
 
     main->toolbarButton(QStringLiteral("tvDocument"))->trigger();
     EXPECT_EQ(td()->panelPanes(4), QStringList{QStringLiteral("frmtvDocument")});
