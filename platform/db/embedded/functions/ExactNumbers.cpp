@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace orra::embedded {
@@ -63,6 +64,18 @@ struct SumState {
 
 int intArg(sqlite3_value* v) { return sqlite3_value_int(v); }
 
+// The aggregate's state in the call's context (NULL when the final call finds none). SQLite
+// aligns that room to 8 bytes only, and the states hold 16-byte aligned sums: take room for the
+// alignment and use its aligned part (the room stays put between calls, so the part does too).
+template <class State> State* aggregateState(sqlite3_context* ctx, bool create)
+{
+    constexpr std::uintptr_t align = alignof(State);
+    void* room = sqlite3_aggregate_context(ctx, create ? int(sizeof(State) + align - 1) : 0);
+    if (!room) return nullptr;
+    const std::uintptr_t at = (reinterpret_cast<std::uintptr_t>(room) + align - 1) & ~(align - 1);
+    return reinterpret_cast<State*>(at);
+}
+
 // orra_exact_sum(x, scale) and orra_exact_avg(x, scale, average scale): sums of the values at
 // scale, exact; NULL over no values. The scales are the calls' constant arguments, kept by the step in the state's spare room.
 struct ScaledState {
@@ -73,7 +86,7 @@ struct ScaledState {
 
 void exactStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    auto* s = static_cast<ScaledState*>(sqlite3_aggregate_context(ctx, sizeof(ScaledState)));
+    auto* s = aggregateState<ScaledState>(ctx, true);
     if (!s) return;
     s->scale = intArg(argv[1]);
     s->outScale = argc > 2 ? intArg(argv[2]) : s->scale;
@@ -85,7 +98,7 @@ void exactStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 
 void exactInverse(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    auto* s = static_cast<ScaledState*>(sqlite3_aggregate_context(ctx, sizeof(ScaledState)));
+    auto* s = aggregateState<ScaledState>(ctx, true);
     if (!s) return;
     const std::optional<Decimal> d = readExact(argv[0], s->scale);
     if (!d) return;
@@ -95,7 +108,7 @@ void exactInverse(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 template <bool average> void exactValue(sqlite3_context* ctx)
 {
-    auto* s = static_cast<ScaledState*>(sqlite3_aggregate_context(ctx, 0));
+    auto* s = aggregateState<ScaledState>(ctx, false);
     if (!s || s->sum.count == 0) {
         sqlite3_result_null(ctx);
         return;
@@ -123,7 +136,7 @@ struct IntState {
 void intStep(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
-    auto* s = static_cast<IntState*>(sqlite3_aggregate_context(ctx, sizeof(IntState)));
+    auto* s = aggregateState<IntState>(ctx, true);
     if (!s) return;
     s->sum += sqlite3_value_int64(argv[0]);
     ++s->count;
@@ -132,7 +145,7 @@ void intStep(sqlite3_context* ctx, int, sqlite3_value** argv)
 void intInverse(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
-    auto* s = static_cast<IntState*>(sqlite3_aggregate_context(ctx, sizeof(IntState)));
+    auto* s = aggregateState<IntState>(ctx, true);
     if (!s) return;
     s->sum -= sqlite3_value_int64(argv[0]);
     --s->count;
@@ -140,7 +153,7 @@ void intInverse(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 void intValue(sqlite3_context* ctx)
 {
-    auto* s = static_cast<IntState*>(sqlite3_aggregate_context(ctx, 0));
+    auto* s = aggregateState<IntState>(ctx, false);
     if (!s || s->count == 0)
         sqlite3_result_null(ctx);
     else

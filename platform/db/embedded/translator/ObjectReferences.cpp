@@ -6,11 +6,11 @@ namespace orra::embedded::translator {
 
 namespace {
 
-// The nearest clause word before the end of out at the same parenthesis depth.
-const Token* clauseOf(const Vec& out)
+// The nearest clause word before out[end] at the same parenthesis depth (a token of out).
+const Token* clauseOf(const Vec& out, size_t end)
 {
     int depth = 0;
-    for (size_t k = out.size(); k-- > 0;) {
+    for (size_t k = end; k-- > 0;) {
         const Token& t = out[k].t;
         if (t.isSymbol(")")) {
             ++depth;
@@ -33,7 +33,7 @@ bool atTableSource(const Vec& out)
     const Token& p = out.back().t;
     if (isOneOf(p, {"from", "join", "apply"})) return true;
     if (!p.isSymbol(",")) return false;
-    const Token* clause = clauseOf(Vec(out.begin(), out.end() - 1));
+    const Token* clause = clauseOf(out, out.size() - 1);
     return clause && isOneOf(*clause, {"from", "join", "apply"});
 }
 
