@@ -158,6 +158,9 @@ frmMDIMain::frmMDIMain(QWidget* parent) : QMainWindow(parent)
 
 frmMDIMain::~frmMDIMain()
 {
+    // The docks outlive this object's own part: what they signal while the base class takes
+    // them down must not reach this window's slots.
+    if (QDockWidget* dock = m_td ? m_td->dockOf(kObjectExplorer) : nullptr) disconnect(dock, nullptr, this, nullptr);
     delete m_findDialog.data();
     // A pane never docked (hidden since start-up) belongs to no window: it goes with this one.
     for (const QPointer<QWidget>& form : std::as_const(m_paneForms))
