@@ -454,7 +454,8 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         return as < close ? tokensType(as + 1, close) : SqlType{};
     }
     if (fn == u"convert" || fn == u"try_convert") return args.empty() ? SqlType{} : tokensType(args[0].first, args[0].second);
-    if (fn == u"count") return of(Kind::Int);
+    if (fn == u"count" || fn == u"grouping_id") return of(Kind::Int);
+    if (fn == u"grouping") return of(Kind::TinyInt);
     if (fn == u"count_big") return of(Kind::BigInt);
     if (fn == u"getdate" || fn == u"getutcdate") return of(Kind::DateTime);
     if (fn == u"sysdatetime") return SqlType::fromDeclared(QStringLiteral("datetime2(7)"));

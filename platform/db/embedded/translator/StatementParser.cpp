@@ -1,5 +1,6 @@
 #include "platform/db/embedded/translator/StatementParser.h"
 
+#include "platform/db/embedded/translator/GroupingSets.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
@@ -94,6 +95,7 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     if (m_ctx.failed() || v.empty()) return {};
     const RewriteCursor c(v);
     if (!c.at("create")) rewriteByType(m_ctx, v);
+    if (!m_ctx.failed()) rewriteGroupingSets(m_ctx, v);
     if (m_ctx.failed()) return {};
     if (c.at("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
     // with … select: the select after the common table expressions
