@@ -219,3 +219,42 @@ TEST_F(SummaryQueries, GroupingFunctionsMarkTheSummaryRows)
     };
     for (const auto& r : refused) EXPECT_EQ(refusal(*sa, QString::fromUtf8(r.sql)), QString::fromUtf8(r.error)) << r.sql;
 }
+
+TEST_F(SummaryQueries, TopTakesTiesPercentsAndExpressions)
+{
+    sa->execute(QStringLiteral("CREATE TABLE dbo.Cars(Model VARCHAR(15), Price MONEY, Color VARCHAR(10)); "
+                               "INSERT dbo.Cars VALUES ('sedan', 10000, 'red'), ('convertible', 15000, 'blue'), "
+                               "('coupe', 20000, 'red'), ('van', 8000, 'blue'); "
+                               "create table Pay (ID int, Rate money); "
+                               "insert Pay values (1, 1), (2, 2), (3, 3), (4, 4), (5, 9), (6, 9), (7, 9), (8, 20), "
+                               "(9, 20), (10, 30)"));
+    const struct {
+        const char* sql;
+        const char* expected;
+    } cases[] = {
+        {"SELECT Model, Color, Price FROM (SELECT TOP(1) Model, Color, Price FROM dbo.Cars WHERE Color = 'red' "
+         "ORDER BY Price ASC) AS a UNION ALL SELECT Model, Color, Price FROM (SELECT TOP(1) Model, Color, Price "
+         "FROM dbo.Cars WHERE Color = 'blue' ORDER BY Price ASC) AS b",
+            "sedan|red|10000\nvan|blue|8000\n"},
+        // TOP (5) WITH TIES: rows 6 and 7 tie with row 5
+        {"SELECT COUNT(*) FROM (SELECT TOP (5) WITH TIES ID FROM Pay ORDER BY Rate ASC) x", "7\n"},
+        {"SELECT COUNT(*) FROM (SELECT TOP (5) ID FROM Pay ORDER BY Rate ASC) x", "5\n"},
+        {"SELECT TOP (2) WITH TIES ID, Rate FROM Pay ORDER BY Rate DESC, ID", "10|30\n8|20\n"},
+        // ORDER BY an alias, a position
+        {"SELECT COUNT(*), MIN(Rate) FROM (SELECT TOP 2 WITH TIES Rate AS r, Rate FROM Pay ORDER BY r DESC) x", "3|20\n"},
+        {"SELECT COUNT(*) FROM (SELECT TOP (2) WITH TIES ID, Rate FROM Pay ORDER BY 2 DESC) x", "3\n"},
+        // 10 percent of 10 rows is one row; 20 percent two, and the tie of the second
+        {"SELECT COUNT(*) FROM (SELECT TOP (10) PERCENT WITH TIES ID FROM Pay ORDER BY Rate DESC) x", "1\n"},
+        {"SELECT COUNT(*) FROM (SELECT TOP (20) PERCENT ID FROM Pay ORDER BY Rate DESC) x", "2\n"},
+        {"SELECT COUNT(*) FROM (SELECT TOP (20) PERCENT WITH TIES ID FROM Pay ORDER BY Rate DESC) x", "3\n"},
+        // the count as a variable or an expression
+        {"DECLARE @p AS INT = 3; SELECT TOP(@p) ID FROM Pay ORDER BY ID DESC", "10\n9\n8\n"},
+        {"DECLARE @p AS INT = 3; SELECT TOP(@p - 1) WITH TIES Rate FROM Pay ORDER BY Rate DESC", "30\n20\n20\n"},
+        {"SELECT TOP (1 + 1) ID, Rate FROM Pay ORDER BY ID", "1|1\n2|2\n"},
+        // the groups of a grouped query that tie
+        {"SELECT COUNT(*) FROM (SELECT TOP (1) WITH TIES Rate, COUNT(*) n FROM Pay GROUP BY Rate ORDER BY n) x", "5\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(*sa, QString::fromUtf8(c.sql)), QString::fromUtf8(c.expected)) << c.sql;
+    EXPECT_EQ(refusal(*sa, QStringLiteral("SELECT TOP (3) WITH TIES ID FROM Pay")),
+        QStringLiteral("The TOP N WITH TIES clause is not allowed without a corresponding ORDER BY clause."));
+}

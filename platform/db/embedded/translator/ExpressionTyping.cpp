@@ -662,7 +662,7 @@ std::vector<std::pair<QString, SqlType>> ExpressionTyper::selectItems(size_t s) 
     size_t i = s + 1;
     if (i < end && (T[i].is("distinct") || T[i].is("all"))) ++i;
     if (i < end && T[i].is("top")) {
-        i += (i + 1 < end && T[i + 1].isSymbol("(")) ? 4 : 2;
+        i = (i + 1 < end && T[i + 1].isSymbol("(")) ? m_ctx.matching(i + 1, end) + 1 : i + 2;
         if (i < end && T[i].is("percent")) ++i;
         if (i + 1 < end && T[i].is("with") && T[i + 1].is("ties")) i += 2;
     }

@@ -511,7 +511,9 @@ bool GroupingRewrite::rewrite(size_t g)
     size_t listBegin = b.select + 1;
     if (listBegin < m_v.size() && (m_v[listBegin].t.is("distinct") || m_v[listBegin].t.is("all"))) ++listBegin;
     if (listBegin < m_v.size() && m_v[listBegin].t.is("top")) {
-        listBegin += (listBegin + 1 < m_v.size() && m_v[listBegin + 1].t.isSymbol("(")) ? 4 : 2;
+        listBegin = (listBegin + 1 < m_v.size() && m_v[listBegin + 1].t.isSymbol("("))
+            ? closeOf(m_v, listBegin + 1, m_v.size()) + 1
+            : listBegin + 2;
         if (listBegin < m_v.size() && m_v[listBegin].t.is("percent")) ++listBegin;
         if (listBegin + 1 < m_v.size() && m_v[listBegin].t.is("with") && m_v[listBegin + 1].t.is("ties")) listBegin += 2;
     }

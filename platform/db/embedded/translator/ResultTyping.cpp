@@ -224,8 +224,9 @@ ResultTyping ResultTyper::type(size_t b, size_t e)
     size_t i = b + 1;
     if (i < e && (T[i].is("distinct") || T[i].is("all"))) ++i;
     if (i < e && T[i].is("top")) {
-        i += (i + 1 < e && T[i + 1].isSymbol("(")) ? 4 : 2;
+        i = (i + 1 < e && T[i + 1].isSymbol("(")) ? m_ctx.matching(i + 1, e) + 1 : i + 2;
         if (i < e && T[i].is("percent")) ++i;
+        if (i + 1 < e && T[i].is("with") && T[i + 1].is("ties")) i += 2;
     }
     const auto ends = [&](const Token& t) {
         return isOneOf(t, {"from", "into", "where", "group", "having", "order", "union", "except", "intersect"});

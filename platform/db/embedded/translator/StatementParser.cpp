@@ -96,6 +96,7 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     const RewriteCursor c(v);
     if (!c.at("create")) rewriteByType(m_ctx, v);
     if (!m_ctx.failed()) rewriteGroupingSets(m_ctx, v);
+    if (!m_ctx.failed()) rewriteTopWithTies(m_ctx, v);
     if (m_ctx.failed()) return {};
     if (c.at("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
     // with … select: the select after the common table expressions
