@@ -258,3 +258,29 @@ TEST_F(SummaryQueries, TopTakesTiesPercentsAndExpressions)
     EXPECT_EQ(refusal(*sa, QStringLiteral("SELECT TOP (3) WITH TIES ID FROM Pay")),
         QStringLiteral("The TOP N WITH TIES clause is not allowed without a corresponding ORDER BY clause."));
 }
+
+TEST_F(SummaryQueries, RowCountLimitsEveryStatementOfTheSession)
+{
+    sa->execute(QStringLiteral("create table Inventory (ID int identity(1, 1), Quantity int); "
+                               "insert Inventory (Quantity) values (10), (20), (30), (40), (50), (60)"));
+    const struct {
+        const char* sql;
+        const char* expected;   // the last result set's rows
+    } cases[] = {
+        {"SET ROWCOUNT 4; SELECT ID FROM Inventory WHERE Quantity < 300 ORDER BY ID", "1\n2\n3\n4\n"},
+        // the setting stays with the session; TOP takes the smaller of the two
+        {"SELECT COUNT(*) FROM Inventory", "6\n"},
+        {"SELECT TOP (2) ID FROM Inventory ORDER BY ID DESC", "6\n5\n"},
+        {"SELECT ID FROM Inventory ORDER BY ID DESC", "6\n5\n4\n3\n"},
+        {"DECLARE @n int = 2; SET ROWCOUNT @n; UPDATE Inventory SET Quantity = 0; SELECT @@ROWCOUNT", "2\n"},
+        {"SET ROWCOUNT 0; SELECT COUNT(*) FROM Inventory WHERE Quantity = 0", "2\n"},
+        {"SET ROWCOUNT 3; DELETE FROM Inventory WHERE Quantity > 0; SET ROWCOUNT 0; SELECT COUNT(*) FROM Inventory",
+            "3\n"},
+        {"SET ROWCOUNT 1; INSERT Inventory (Quantity) SELECT Quantity FROM Inventory; SET ROWCOUNT 0; "
+         "SELECT COUNT(*) FROM Inventory",
+            "4\n"},
+        {"SET ROWCOUNT 2; SELECT * INTO #Copy FROM Inventory; SET ROWCOUNT 0; SELECT COUNT(*) FROM #Copy", "2\n"},
+        {"SELECT COUNT(*) FROM Inventory", "4\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(*sa, QString::fromUtf8(c.sql)), QString::fromUtf8(c.expected)) << c.sql;
+}
