@@ -230,7 +230,7 @@ Statement StatementParser::declare()
         Q_UNUSED(v);
         Vec q{word("select")};
         q.insert(q.end(), columns.begin(), columns.end());
-        a.query = render(rewriteExpressions(q));
+        a.query = expressionQuery(std::move(q));
         assignments.body.push_back({std::move(a)});
     }
     if (assignments.body.size() == 1) return std::move(assignments.body.front());
@@ -298,7 +298,7 @@ Statement StatementParser::setVariable()
     Vec columns;
     if (!assignmentColumn(columns, a.targets, start + 1, op, start + 2 + opSize, e)) return {};
     q.insert(q.end(), columns.begin(), columns.end());
-    a.query = render(rewriteExpressions(q));
+    a.query = expressionQuery(std::move(q));
     return {std::move(a)};
 }
 
@@ -334,7 +334,7 @@ Statement StatementParser::selectAssignment(size_t e)
     const Vec rest = m_ctx.normalize(listEnd, e);
     q.insert(q.end(), rest.begin(), rest.end());
     if (m_ctx.failed()) return {};
-    a.query = render(rewriteExpressions(q));
+    a.query = expressionQuery(std::move(q));
     return {std::move(a)};
 }
 
@@ -439,7 +439,7 @@ Statement StatementParser::raise()
         const Vec v = m_ctx.normalize(ab, ae);
         q.insert(q.end(), v.begin(), v.end());
     }
-    s.query = render(rewriteExpressions(q));
+    s.query = expressionQuery(std::move(q));
     return {s};
 }
 

@@ -1,5 +1,6 @@
 #include "platform/db/embedded/translator/StatementParser.h"
 
+#include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
@@ -112,6 +113,12 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     if ((c.at("create") && topLevel(v, 1, {"index"}) <= 4) || (c.at("drop") && c.at("index", 1)))
         return rewriteIndexStatement(std::move(v));
     return {rewriteSchemaStatement(std::move(v))};
+}
+
+QString StatementParser::expressionQuery(Vec q)
+{
+    rewriteByType(m_ctx, q);
+    return render(rewriteExpressions(q));
 }
 
 size_t StatementParser::findEnd(size_t from) const

@@ -50,6 +50,9 @@ private:
     // The condition of if or while that begins at the cursor, as a query giving 1 when it
     // holds; the cursor then stands on the statement it governs.
     QString condition();
+    // The SQLite text of a query the interpreter runs for a statement's expressions, written
+    // by the expressions' types as a select is.
+    QString expressionQuery(Vec q);
 
     // BatchStatements.cpp
     bool atBatchStatement() const;
