@@ -149,6 +149,13 @@ void EmbeddedBackend::runStoredProcedure(const ProcedureCall& call, Run& caller)
                 raise(QStringLiteral("42000"),
                     QStringLiteral("%1 is not a parameter for procedure %2.").arg(a.name, module->name), 8145);
         } else {
+            if (position < i)
+                raise(QStringLiteral("42000"),
+                    QStringLiteral("Must pass parameter number %1 and subsequent parameters as '@name = value'. After "
+                                   "the form '@name = value' has been used, all subsequent parameters must be passed in "
+                                   "the form '@name = value'.")
+                        .arg(i + 1),
+                    119);
             p = position++;
             if (p >= parameters.size())
                 raise(QStringLiteral("42000"),

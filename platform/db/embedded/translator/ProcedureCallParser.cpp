@@ -47,7 +47,6 @@ Statement StatementParser::procedureCall()
     m_c.seek(name.end);
     const size_t end = findEnd(m_c.position() - 1);
     bool expectValue = true;
-    bool named = false;
     while (m_c.position() < end) {
         if (m_c.atSymbol(",")) {
             if (expectValue) {
@@ -60,16 +59,6 @@ Statement StatementParser::procedureCall()
         }
         if (!expectValue || !procedureArgument(s, end)) {
             if (!expectValue) failNear(m_c.position());
-            return {std::move(s)};
-        }
-        if (!s.arguments.back().name.isEmpty()) {
-            named = true;
-        } else if (named) {
-            m_ctx.fail(QStringLiteral("Must pass parameter number %1 and subsequent parameters as '@name = value'. After "
-                                      "the form '@name = value' has been used, all subsequent parameters must be passed "
-                                      "in the form '@name = value'.")
-                           .arg(s.arguments.size()),
-                119, m_c.position());
             return {std::move(s)};
         }
         expectValue = false;
