@@ -1039,7 +1039,11 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
             throw;
         }
     }
-    if (ddl) padNewTable(sql);
+    if (ddl) {
+        padNewTable(sql);
+        // SQLite's own check of a column added with a constraint is no result of the statement
+        rs.hasRows = false;
+    }
     run.rowCount = rs.hasRows ? rs.rowCount() : std::max(rs.recordsAffected, 0L);
     if (!st.insert.name.isEmpty() && rs.recordsAffected > 0) {
         if (!insertColumns(st.insert.schema, st.insert.name).isEmpty())
@@ -1064,7 +1068,7 @@ void EmbeddedBackend::padNewTable(const QString& sql)
 {
     static const QRegularExpression re(
         QStringLiteral(
-            R"(^\s*create\s+(temp\s+)?table\s+(?:if\s+not\s+exists\s+)?(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
+            R"(^\s*(?:create|alter)\s+(temp\s+)?table\s+(?:if\s+not\s+exists\s+)?(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = re.match(sql);
     if (!m.hasMatch()) return;
