@@ -130,6 +130,15 @@ TEST_F(EmbeddedTest, DateColumnsStoreTheConvertedValue)
             {"select count(*) from D d where d.A between '19980101' and '19980102'", "1"},
             {"select count(*) from D where 'Jan 1 2000' > A", "1"},
         });
+    // a column added later converts its writes too, and the default it gives the rows there
+    c->execute(QStringLiteral("alter table D add E datetime, F date not null default '12-21-16'"));
+    c->execute(QStringLiteral("update D set E = '20011212' where ID = 1"));
+    expectAnswers(*c,
+        {
+            {"select convert(varchar(30), E, 121) from D where ID = 1", "2001-12-12 00:00:00.000"},
+            {"select convert(varchar(30), F, 121) from D where ID = 2", "2016-12-21"},
+            {"insert into D (ID, E) values (5, '2025-02-30')", kOutOfRange},
+        });
 }
 
 // Wherever two values are compared, the one of lower precedence is converted to the type of

@@ -69,6 +69,8 @@ Statement StatementParser::parseOne(bool batchStart)
     if (m_c.at("set") && m_c.at("rowcount", 1)) return rowCount();
     if (m_c.at("print")) return print();
     if (m_c.match("exec") || m_c.match("execute")) return procedureCall();
+    if (atModuleStatement()) return moduleStatement(batchStart);
+    if (const size_t exec = insertExecAt(); exec < m_ctx.size()) return insertExec(exec);
     if (m_c.at("create") && m_c.atAny({"database", "login", "user", "role", "schema"}, 1)) return administration();
     const Token& t = *m_c.peek();
     if (batchStart && t.kind == TokenKind::Word && !isStatementWord(t) && !t.is("with") && !t.text.startsWith(u'@')
