@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/TypedConversions.h"
 
 #include "platform/db/embedded/functions/BinaryConversions.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
 
 namespace orra::embedded::translator {
 
@@ -84,6 +85,23 @@ bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& 
         expr = call("orra_exact_text", expr,
             QStringLiteral("%1, %2, %3").arg(source.scale).arg(std::max(style, 0)).arg(source.isMoney() ? 1 : 0));
     return false;
+}
+
+StoredConversion storedConversion(const SqlType& t)
+{
+    if (t.isExact())
+        return {QStringLiteral("orra_exact("), QStringLiteral(", %1, %2, %3)")
+                                                    .arg(t.kind == Kind::Decimal ? t.precision : t.digits().first)
+                                                    .arg(t.scale)
+                                                    .arg(t.isMoney() ? 1 : 0)};
+    if (t.isDateOrTime()) {
+        const QString declared = t.declaration();
+        const QString scale = declared.section(u'(', 1).section(u')', 0, 0);
+        return {QLatin1String(dates::kToDate) + u'(',
+            QStringLiteral(", '%1', %2, null)")
+                .arg(declared.section(u'(', 0, 0), scale.isEmpty() ? QStringLiteral("-1") : scale)};
+    }
+    return {};
 }
 
 }   // namespace orra::embedded::translator

@@ -12,4 +12,14 @@ namespace orra::embedded::translator {
 // written to out), or expr rewritten for the plain conversion that follows (false).
 bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& declared, int style);
 
+// How a value written into a column or variable of type t is converted, as CAST(value AS t)
+// converts it: the SQL before and after the value. Empty for a type whose values SQLite keeps
+// as they come (text, integers, floats …).
+struct StoredConversion {
+    QString before;
+    QString after;
+    bool isEmpty() const { return before.isEmpty(); }
+};
+StoredConversion storedConversion(const SqlType& t);
+
 }   // namespace orra::embedded::translator
