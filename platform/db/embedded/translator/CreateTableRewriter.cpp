@@ -160,7 +160,7 @@ QString declaredType(const Vec& d)
 // ALTER TABLE … ADD needs it), any other expression goes in parentheses; k moves past it. A
 // default of a column whose values are converted on their way in (see WriteConversions.cpp)
 // is converted as well.
-void defaultValue(Vec& r, const Vec& d, size_t& k, const StoredConversion& conversion)
+void defaultValue(Vec& r, const Vec& d, size_t& k, const StoredConversion& conversion, const SqlType& folded)
 {
     size_t b = k + 1;
     size_t e = b;
@@ -177,6 +177,14 @@ void defaultValue(Vec& r, const Vec& d, size_t& k, const StoredConversion& conve
     const bool literal = (e - b == 1 && (d[b].t.kind == TokenKind::Number || d[b].t.kind == TokenKind::String || d[b].t.is("null")))
         || (e - b == 2 && (d[b].t.isSymbol("-") || d[b].t.isSymbol("+")) && d[b + 1].t.kind == TokenKind::Number);
     r.push_back(d[k]);
+    if (e - b == 1 && folded.kind != SqlType::Kind::Unknown) {
+        if (const std::optional<QString> value = storedLiteral(folded, d[b].t)) {
+            r.push_back(raw(*value));
+            k = e - 1;
+            while (k + 1 < d.size() && d[k + 1].t.isSymbol(")")) ++k;
+            return;
+        }
+    }
     const bool converted = !conversion.isEmpty() && !(e - b == 1 && d[b].t.is("null"));
     if (!literal || converted) r.push_back(symbol("("));
     if (converted) r.push_back(raw(conversion.before));
@@ -200,13 +208,14 @@ Vec computedColumn(const Vec& d)
     return r;
 }
 
-// The definition as SQLite takes it; convertDefault: the default is converted to the column's
-// type (not in ALTER TABLE … ADD, whose default SQLite takes as a constant only).
-Vec columnDefinition(const Vec& d, const QString& identity, bool convertDefault = true)
+// The definition as SQLite takes it; its default is converted to the column's type as the
+// value is written, or (added: ALTER TABLE … ADD, whose default SQLite takes as a constant
+// only) a literal is converted here.
+Vec columnDefinition(const Vec& d, const QString& identity, bool added = false)
 {
     if (d.size() > 2 && d[1].t.is("as")) return computedColumn(d);
-    const StoredConversion conversion =
-        convertDefault ? storedConversion(SqlType::fromDeclared(declaredType(d))) : StoredConversion{};
+    const SqlType type = SqlType::fromDeclared(declaredType(d));
+    const StoredConversion conversion = added ? StoredConversion{} : storedConversion(type);
     Vec r;
     r.push_back(d[0]);
     size_t k = 1;
@@ -237,7 +246,7 @@ Vec columnDefinition(const Vec& d, const QString& identity, bool convertDefault 
             continue;
         }
         if (n.t.is("default")) {
-            defaultValue(r, d, k, conversion);
+            defaultValue(r, d, k, conversion, added ? type : SqlType{});
             continue;
         }
         r.push_back(n);
@@ -391,7 +400,7 @@ Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at)
         }
         Vec out{v[0], v[1], v[2], word(add ? "add" : "drop"), word("column")};
         if (add) {
-            const Vec r = columnDefinition(d, QString(), false);
+            const Vec r = columnDefinition(d, QString(), true);
             out.insert(out.end(), r.begin(), r.end());
         } else {
             out.insert(out.end(), d.begin(), d.end());
