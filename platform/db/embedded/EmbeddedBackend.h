@@ -6,6 +6,7 @@
 #include "platform/db/Backend.h"
 #include "platform/db/embedded/Authorizer.h"
 #include "platform/db/embedded/ExactTyping.h"
+#include "platform/db/embedded/RowCountLimit.h"
 #include "platform/db/embedded/functions/DateTimeValues.h"
 #include "platform/db/sqlite/SqliteSession.h"
 
@@ -14,10 +15,12 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantHash>
+#include <functional>
 #include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace orra::db {
 class Connection;
@@ -28,6 +31,8 @@ namespace orra::embedded {
 struct Statement;
 struct SqlStatement;
 struct ProcedureCall;
+struct ModuleStatement;
+struct InsertExec;
 struct SessionOption;
 struct Assignment;
 struct RaiseStatement;
@@ -101,10 +106,22 @@ private:
     void endBatch(Run& run);
     void registerBatchFunctions();
     void runSql(const SqlStatement& st, Run& run);
+    void setRowCount(const QString& query, Run& run);
     void runSelectInto(const SqlStatement& st, Run& run);
     // The server's own procedures, then those registered (Extensions.h).
     void runProcedure(const ProcedureCall& st, Run& run);
     struct CallSession;   // what a registered procedure sees of the session
+    // ProcedureExecution.cpp: stored procedures made, dropped and run (their body with its own
+    // variables, its result sets reaching the caller in order), insert … exec.
+    void runModuleStatement(const ModuleStatement& st);
+    void runStoredProcedure(const ProcedureCall& call, Run& caller);
+    void runInsertExec(const InsertExec& st, Run& run);
+    qlonglong procedureStatus(const QString& query, Run& run);
+    // The value of a query whose one "?" bind() binds, as a copy the caller frees; nullptr for
+    // NULL.
+    sqlite3_value* convertedValue(const QString& query, const std::function<void(sqlite3_stmt*)>& bind);
+    int m_nestLevel = 0;          // @@NESTLEVEL: the procedures running
+    bool m_insertingExec = false;   // an insert … exec is collecting rows
     void runAdministration(const Statement& st, Run& run);
     sqlite3_stmt* prepare(const QString& sql);
     // Finalizes the cached statement of sql, if any.
@@ -147,6 +164,8 @@ private:
     int m_spid = 0;
     QString m_loginTime;
     bool m_noCount = false;
+    long m_rowCount = 0;   // SET ROWCOUNT: the rows a statement returns or changes at most (0: all)
+    RowCountState m_rowCountState;
     dates::Settings m_dateSettings;   // SET DATEFORMAT, DATEFIRST, LANGUAGE
     bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)

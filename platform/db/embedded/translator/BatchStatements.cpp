@@ -135,6 +135,15 @@ Statement StatementParser::batchStatement()
         s.kind = FlowStatement::Kind::Return;
         const Token* next = m_c.peek();
         if (next && !next->isSymbol(";") && !isStatementWord(*next)
+            && !(next->kind == TokenKind::Word && m_c.atSymbol(":", 1)) && m_inProcedure) {
+            // return <integer expression>: the procedure's status
+            const size_t e = std::max(findEnd(at), m_c.position() + 1);
+            Vec q{word("select")};
+            const Vec value = m_ctx.normalize(m_c.position(), e);
+            q.insert(q.end(), value.begin(), value.end());
+            s.value = render(rewriteExpressions(q));
+            m_c.seek(e);
+        } else if (next && !next->isSymbol(";") && !isStatementWord(*next)
             && !(next->kind == TokenKind::Word && m_c.atSymbol(":", 1))) {
             m_ctx.fail(QStringLiteral("A RETURN statement with a return value cannot be used in this context."), 178,
                 m_c.position());
@@ -208,7 +217,7 @@ Statement StatementParser::declare()
             Vec create{word("create"), word("table"), name};
             const Vec defs = m_ctx.normalize(k + 1, pe);
             create.insert(create.end(), defs.begin(), defs.end());
-            const SqlStatement made = rewriteCreateTable(std::move(create));
+            const SqlStatement made = rewriteCreateTable(std::move(create), &m_ctx);
             assignments.body.push_back({DeclareTable{made.sql, quoteName(v.table)}});
             continue;
         }

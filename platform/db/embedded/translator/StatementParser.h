@@ -26,6 +26,8 @@ public:
     StatementList parseBatch();
     // The statements up to the end of the text, or up to an "end" when untilEnd.
     StatementList parseList(bool untilEnd);
+    // A procedure's stored definition: its body, with the parameters declared first.
+    StatementList parseProcedure(std::vector<ProcedureParameter>& parameters, QString& name);
 
 private:
     Statement parseOne(bool batchStart);
@@ -42,6 +44,7 @@ private:
     Statement transaction(const char* what);
     Statement noCount();
     Statement sessionOption();
+    Statement rowCount();
     Statement print();
     Statement ifStatement();
     Statement block();
@@ -68,6 +71,15 @@ private:
     // ProcedureCallParser.cpp
     Statement procedureCall();
     bool procedureArgument(ProcedureCall& call, size_t end);
+    QString outputQuery(const Variable& v);
+
+    // ProcedureStatements.cpp
+    bool atModuleStatement() const;
+    Statement moduleStatement(bool batchStart);
+    StatementList procedureDefinition(std::vector<ProcedureParameter>& parameters, QString& schema, QString& name);
+    bool procedureParameter(std::vector<ProcedureParameter>& parameters);
+    size_t insertExecAt() const;
+    Statement insertExec(size_t exec);
 
     // AdministrationParser.cpp
     Statement administration();
@@ -88,6 +100,7 @@ private:
     int m_depth = 0;   // statements inside if and begin … end
     int m_loops = 0;    // while loops around the statement being read
     int m_catches = 0;  // catch blocks around it
+    bool m_inProcedure = false;   // reading a procedure's body: return may give a status
     QStringList m_labels;
     std::vector<std::pair<QString, size_t>> m_gotos;   // label, where the goto stands
 };
