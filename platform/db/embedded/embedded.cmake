@@ -40,6 +40,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/IndexRewriter.cpp
   ${_orra_embedded_dir}/translator/ViewRewriter.cpp
   ${_orra_embedded_dir}/translator/SelectForms.cpp
+  ${_orra_embedded_dir}/translator/ApplyRewriter.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
   ${_orra_embedded_dir}/functions/DateTimeValues.h ${_orra_embedded_dir}/functions/DateTimeValues.cpp
@@ -48,6 +49,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/DateColumns.h ${_orra_embedded_dir}/DateColumns.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
   ${_orra_embedded_dir}/functions/StatisticalAggregates.h ${_orra_embedded_dir}/functions/StatisticalAggregates.cpp
+  ${_orra_embedded_dir}/functions/AppliedRows.h ${_orra_embedded_dir}/functions/AppliedRows.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp
   ${_orra_embedded_dir}/FixedWidthPadding.h ${_orra_embedded_dir}/FixedWidthPadding.cpp
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp
