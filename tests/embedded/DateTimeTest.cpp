@@ -130,6 +130,52 @@ TEST_F(EmbeddedTest, DateColumnsStoreTheConvertedValue)
             {"select count(*) from D d where d.A between '19980101' and '19980102'", "1"},
             {"select count(*) from D where 'Jan 1 2000' > A", "1"},
         });
+    // a column added later converts its writes too, and the default it gives the rows there
+    c->execute(QStringLiteral("alter table D add E datetime, F date not null default '12-21-16'"));
+    c->execute(QStringLiteral("update D set E = '20011212' where ID = 1"));
+    expectAnswers(*c,
+        {
+            {"select convert(varchar(30), E, 121) from D where ID = 1", "2001-12-12 00:00:00.000"},
+            {"select convert(varchar(30), F, 121) from D where ID = 2", "2016-12-21"},
+            {"insert into D (ID, E) values (5, '2025-02-30')", kOutOfRange},
+        });
+}
+
+// Wherever two values are compared, the one of lower precedence is converted to the type of
+// the other first: a text or a date compared with a datetime compares as instants, in every
+// clause and statement.
+TEST_F(EmbeddedTest, DatesCompareAsInstantsInEveryClause)
+{
+    auto c = connect();
+    c->execute(QStringLiteral("create table D (ID int, Mark int, A datetime, C date, S varchar(20), "
+                              "T7 datetime2(7), T3 datetime2(3))"));
+    c->execute(QStringLiteral("insert into D values (1, 0, '20250601', '20250601', '20250601', '2025-06-01', "
+                              "'2025-06-01'), (2, 0, '20260102', '20260102', '2026-01-02', "
+                              "'2026-01-02 10:00:00.1234567', '2026-01-02 10:00:00.123')"));
+    expectAnswers(*c,
+        {
+            {"update D set Mark = 1 where A >= '20260101'; select count(*) from D where Mark = 1", "1"},
+            {"delete from D where A >= '20270101'; select count(*) from D", "2"},
+            {"delete D where C < '20000101'; select count(*) from D", "2"},
+            {"declare @d date = '20250601'; if @d = '20250601' select 'yes' else select 'no'", "yes"},
+            {"if (select max(A) from D) > '20260101' select 'yes' else select 'no'", "yes"},
+            {"declare @d datetime = '20250601', @n int = 0; while @d < '20250603' begin set @n = @n + 1; "
+             "set @d = dateadd(day, 1, @d) end; select @n",
+                "2"},
+            {"select count(*) from D where A in ('20250601', '20260102')", "2"},
+            {"select count(*) from D where C not in ('20250601')", "1"},
+            {"select count(case when A >= '20260101' then 1 end) from D", "1"},
+            {"select count(*) from D x join D y on x.A = y.C", "2"},
+            {"select count(*) from (select C from D group by C having C >= '20260101') g", "1"},
+            {"select count(*) from D where A not between '20250101' and '20251231'", "1"},
+            {"declare @s varchar(10) = '20250601'; select count(*) from D where A = @s", "1"},
+            {"declare @n int; select @n = count(*) from D where A >= '20260101'; select @n", "1"},
+            // a text column, a date column and datetime2 of two scales against a datetime
+            {"select count(*) from D where A = S", "2"},
+            {"select count(*) from D where C = A", "2"},
+            {"select count(*) from D where T7 = T3", "1"},
+            {"select count(*) from D where T7 > T3", "1"},
+        });
 }
 
 // The styles of CONVERT for one datetime value, and CAST to text in the default form.

@@ -34,7 +34,7 @@ bool isGuardTrigger(const QString& name)
 
 bool isServerTable(const QString& table)
 {
-    static const char* const names[] = {"sysusers", "sysmembers", "syslogins", "sysprocesses", "sysschemas"};
+    static const char* const names[] = {"sysusers", "sysmembers", "syslogins", "sysprocesses", "sysschemas", "sysmodules"};
     for (const char* n : names)
         if (table.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) return true;
     return false;

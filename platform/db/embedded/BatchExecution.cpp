@@ -33,22 +33,6 @@ qsizetype labelIn(const StatementList& list, const QString& label)
     return -1;
 }
 
-QVariant valueOf(sqlite3_value* v)
-{
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER:
-        return qlonglong(sqlite3_value_int64(v));
-    case SQLITE_FLOAT:
-        return sqlite3_value_double(v);
-    case SQLITE_NULL:
-        return QVariant();
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
-    default:
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
-    }
-}
-
 }   // namespace
 
 Flow EmbeddedBackend::runList(const StatementList& list, Run& run)
@@ -105,6 +89,7 @@ bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flo
             flow = Flow::Continue;
             break;
         case FlowStatement::Kind::Return:
+            if (!f->value.isEmpty()) run.status = procedureStatus(f->value, run);
             flow = Flow::Return;
             break;
         case FlowStatement::Kind::Goto:
@@ -216,7 +201,7 @@ void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
             bindParameters(s, run);
             const int rc = sqlite3_step(s);
             if (rc != SQLITE_ROW) m_session.raise(rc);
-            for (int c = 0; c < sqlite3_column_count(s); ++c) values.append(valueOf(sqlite3_column_value(s, c)));
+            for (int c = 0; c < sqlite3_column_count(s); ++c) values.append(storedValueOf(sqlite3_column_value(s, c)));
         }
         if (r.isThrow) {
             e.number = values.value(0).toLongLong();
@@ -273,6 +258,7 @@ void EmbeddedBackend::noteError(ProviderFailure& failure, int line, Run& run)
     }
     e.severity = severityOf(e.number);
     e.line = line;
+    e.procedure = run.procedure;
     run.error = e.number;
     run.raised = e;
 }
@@ -357,8 +343,21 @@ void EmbeddedBackend::registerBatchFunctions()
                     sqlite3_result_null(ctx);
                 }
             }},
-        // A batch is no procedure: ERROR_PROCEDURE() is NULL in it.
-        {"error_procedure", [](sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_null(ctx); }},
+        // The procedure the error was raised in; NULL for a batch's own statements.
+        {"error_procedure",
+            [](sqlite3_context* ctx, int, sqlite3_value**) {
+                const BatchError* e = handled(ctx);
+                if (e && !e->procedure.isEmpty()) {
+                    const QByteArray u = e->procedure.toUtf8();
+                    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+                } else {
+                    sqlite3_result_null(ctx);
+                }
+            }},
+        {"orra_nestlevel",
+            [](sqlite3_context* ctx, int, sqlite3_value**) {
+                sqlite3_result_int(ctx, static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx))->m_nestLevel);
+            }},
     };
     for (const auto& f : functions)
         sqlite3_create_function_v2(m_db, f.name, 0, SQLITE_UTF8, this, f.fn, nullptr, nullptr, nullptr);

@@ -19,6 +19,23 @@ struct StoredValueFree {
 // A variable's value, kept as SQLite holds it; null for NULL.
 using StoredValue = std::unique_ptr<sqlite3_value, StoredValueFree>;
 
+// A value as the client's types hold it.
+inline QVariant storedValueOf(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        return qlonglong(sqlite3_value_int64(v));
+    case SQLITE_FLOAT:
+        return sqlite3_value_double(v);
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
+    default:
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+    }
+}
+
 // An error as T-SQL's error functions and catch blocks see it.
 struct BatchError {
     long number = 0;
@@ -26,6 +43,7 @@ struct BatchError {
     int severity = 16;
     int state = 1;
     int line = 1;
+    QString procedure;   // the procedure it was raised in; empty in a batch
 };
 
 // Where control goes after a statement.
@@ -43,6 +61,8 @@ struct EmbeddedBackend::Run {
     std::optional<BatchError> raised;     // the error on its way to a catch block or the client
     long rowCount = 0;                    // @@ROWCOUNT
     long error = 0;                       // @@ERROR
+    QString procedure;                    // the procedure whose body this is; empty for a batch
+    qlonglong status = 0;                 // the status its return gave
 };
 
 }   // namespace orra::embedded

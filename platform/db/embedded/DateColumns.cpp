@@ -54,10 +54,13 @@ void addDateConversion(sqlite3* db, const QString& schema, const QString& table)
         changed << QStringLiteral("new.") + c + QStringLiteral(" is not ") + convert(QStringLiteral("new.") + c);
         names << c;
     }
-    if (assignments.isEmpty()) return;
     const QString triggerName = QStringLiteral("orra_dates_") + table;
-    const QString create = temp ? QStringLiteral("create temp trigger if not exists ")
-                                : QStringLiteral("create trigger if not exists %1.").arg(quote(schema));
+    // A table whose columns changed (alter table … add) gets triggers over its columns as they are now.
+    for (const char* kind : {"_insert", "_update"})
+        detail::exec(db, QStringLiteral("drop trigger if exists %1.%2").arg(quote(schema), quote(triggerName + QLatin1String(kind))));
+    if (assignments.isEmpty()) return;
+    const QString create = temp ? QStringLiteral("create temp trigger ")
+                                : QStringLiteral("create trigger %1.").arg(quote(schema));
     const QString body = QStringLiteral(" when %1 begin update %2 set %3 where rowid = new.rowid; end")
                              .arg(changed.join(QStringLiteral(" or ")), quote(table),
                                  assignments.join(QStringLiteral(", ")));
@@ -67,6 +70,14 @@ void addDateConversion(sqlite3* db, const QString& schema, const QString& table)
     detail::exec(db,
         create + quote(triggerName + QStringLiteral("_update"))
             + QStringLiteral(" after update of %1 on %2").arg(names.join(QStringLiteral(", ")), quote(table)) + body);
+    // Values already there (a column added with a default fills the rows with its text) are
+    // converted too; the trigger leaves a canonical value as it is.
+    detail::exec(db,
+        QStringLiteral("update %1.%2 set %3").arg(quote(schema), quote(table), [&] {
+            QStringList same;
+            for (const QString& n : names) same << n + QStringLiteral(" = ") + n;
+            return same.join(QStringLiteral(", "));
+        }()));
 }
 
 void addDateConversionToAllTables(sqlite3* db, const QString& schema)

@@ -23,6 +23,7 @@
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/translator/ObjectNames.h"
 #include "platform/db/sqlite/SqliteSession.h"
 #include "platform/host/Error.h"
 
@@ -828,6 +829,11 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
         run.rowCount = 0;
     } else if (const auto* call = st.as<ProcedureCall>()) {
         runProcedure(*call, run);
+    } else if (const auto* module = st.as<ModuleStatement>()) {
+        runModuleStatement(*module);
+        run.rowCount = 0;
+    } else if (const auto* insertExec = st.as<InsertExec>()) {
+        runInsertExec(*insertExec, run);
     } else {
         runAdministration(st, run);
     }
@@ -1041,7 +1047,11 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
             throw;
         }
     }
-    if (ddl) padNewTable(sql);
+    if (ddl) {
+        padNewTable(sql);
+        // SQLite's own check of a column added with a constraint is no result of the statement
+        rs.hasRows = false;
+    }
     run.rowCount = rs.hasRows ? rs.rowCount() : std::max(rs.recordsAffected, 0L);
     if (!st.insert.name.isEmpty() && rs.recordsAffected > 0) {
         if (!insertColumns(st.insert.schema, st.insert.name).isEmpty())
@@ -1066,7 +1076,7 @@ void EmbeddedBackend::padNewTable(const QString& sql)
 {
     static const QRegularExpression re(
         QStringLiteral(
-            R"(^\s*create\s+(temp\s+)?table\s+(?:if\s+not\s+exists\s+)?(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
+            R"(^\s*(?:create|alter)\s+(temp\s+)?table\s+(?:if\s+not\s+exists\s+)?(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|[\w#]+))"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = re.match(sql);
     if (!m.hasMatch()) return;
@@ -1151,19 +1161,40 @@ void EmbeddedBackend::runProcedure(const ProcedureCall& st, Run& run)
         runAdministration(Statement{st}, run);
         return;
     }
-    const ProcedureHandler handler = findProcedure(st.name);
-    if (!handler)
-        raise(QStringLiteral("42000"), QStringLiteral("Could not find stored procedure '%1'.").arg(st.name), 2812);
+    // The registered procedures keep their place before those stored in the database.
+    const ProcedureHandler handler = translator::isDefaultSchema(st.schema) ? findProcedure(st.name) : ProcedureHandler();
+    if (!handler) {
+        runStoredProcedure(st, run);
+        return;
+    }
+    // Arguments that name variables pass their values; a registered procedure has no OUTPUT
+    // parameter.
+    ProcedureArguments arguments = st.arguments;
+    for (size_t i = 0; i < arguments.size() && i < st.variables.size(); ++i) {
+        if (st.variables[i].output)
+            raise(QStringLiteral("42000"),
+                QStringLiteral("The formal parameter \"%1\" was not declared as an OUTPUT parameter, but the actual "
+                               "parameter passed in requested output.")
+                    .arg(arguments[i].name.isEmpty() ? QStringLiteral("@%1").arg(i + 1) : arguments[i].name),
+                8162);
+        if (const int slot = st.variables[i].slot; slot >= 0) {
+            sqlite3_value* v = run.variables[size_t(slot)].get();
+            arguments[i].value = v ? storedValueOf(v) : QVariant();
+        }
+    }
     CallSession session(*this, run);
     // The guards know which procedure writes (sp_UserLock keeps the lock rows).
     const QString outer = std::exchange(m_procedure, st.name.trimmed());
     try {
-        handler(st.arguments, session);
+        handler(arguments, session);
     } catch (...) {
         m_procedure = outer;
         throw;
     }
     m_procedure = outer;
+    if (st.statusSlot >= 0)   // it ended without error: status 0
+        run.variables[size_t(st.statusSlot)].reset(
+            convertedValue(st.statusQuery, [](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, 0); }));
 }
 
 void EmbeddedBackend::runAdministration(const Statement& st, Run& run)

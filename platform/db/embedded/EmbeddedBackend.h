@@ -15,10 +15,12 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantHash>
+#include <functional>
 #include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace orra::db {
 class Connection;
@@ -29,6 +31,8 @@ namespace orra::embedded {
 struct Statement;
 struct SqlStatement;
 struct ProcedureCall;
+struct ModuleStatement;
+struct InsertExec;
 struct SessionOption;
 struct Assignment;
 struct RaiseStatement;
@@ -106,6 +110,17 @@ private:
     // The server's own procedures, then those registered (Extensions.h).
     void runProcedure(const ProcedureCall& st, Run& run);
     struct CallSession;   // what a registered procedure sees of the session
+    // ProcedureExecution.cpp: stored procedures made, dropped and run (their body with its own
+    // variables, its result sets reaching the caller in order), insert … exec.
+    void runModuleStatement(const ModuleStatement& st);
+    void runStoredProcedure(const ProcedureCall& call, Run& caller);
+    void runInsertExec(const InsertExec& st, Run& run);
+    qlonglong procedureStatus(const QString& query, Run& run);
+    // The value of a query whose one "?" bind() binds, as a copy the caller frees; nullptr for
+    // NULL.
+    sqlite3_value* convertedValue(const QString& query, const std::function<void(sqlite3_stmt*)>& bind);
+    int m_nestLevel = 0;          // @@NESTLEVEL: the procedures running
+    bool m_insertingExec = false;   // an insert … exec is collecting rows
     void runAdministration(const Statement& st, Run& run);
     sqlite3_stmt* prepare(const QString& sql);
     // Finalizes the cached statement of sql, if any.

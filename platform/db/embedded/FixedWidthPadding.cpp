@@ -54,10 +54,13 @@ void addFixedWidthPadding(sqlite3* db, const QString& schema, const QString& tab
                            .arg(c, width);
         names << c;
     }
-    if (assignments.isEmpty()) return;
     const QString triggerName = QStringLiteral("orra_pad_") + table;
-    const QString create = temp ? QStringLiteral("create temp trigger if not exists ")
-                                : QStringLiteral("create trigger if not exists %1.").arg(qualifier);
+    // A table whose columns changed (alter table … add) gets triggers over its columns as they are now.
+    for (const char* kind : {"_insert", "_update"})
+        detail::exec(db, QStringLiteral("drop trigger if exists %1.%2").arg(qualifier, quote(triggerName + QLatin1String(kind))));
+    if (assignments.isEmpty()) return;
+    const QString create = temp ? QStringLiteral("create temp trigger ")
+                                : QStringLiteral("create trigger %1.").arg(qualifier);
     const QString body = QStringLiteral("begin update %1 set %2 where rowid = new.rowid; end")
                              .arg(quote(table), assignments.join(QStringLiteral(", ")));
     detail::exec(db,

@@ -22,6 +22,8 @@ QString textOf(sqlite3_value* v)
 // Identifiers of tables and views: their place in the schema, apart for each kind of database.
 constexpr sqlite3_int64 kMainObjects = 1000000;
 constexpr sqlite3_int64 kTempObjects = -1000000;
+// Identifiers of procedures and functions: their row of sysmodules.
+constexpr sqlite3_int64 kModules = 2000000;
 
 // The SQLite schema that holds objects of the database named, or empty when the session has
 // not opened it.
@@ -38,6 +40,41 @@ QString schemaOf(sqlite3* db, const QString& database)
         if (foldName(QString::fromUtf8(name)) == foldName(database)) return QString::fromUtf8(name);
     }
     return {};
+}
+
+QString quotedSchema(const QString& schema) { return u'"' + QString(schema).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
+
+void bindText(sqlite3_stmt* st, int at, const QString& text)
+{
+    const QByteArray u = text.toUtf8();
+    sqlite3_bind_text(st, at, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+}
+
+QString moduleSchema(const QString& schema) { return translator::isDefaultSchema(schema) ? QStringLiteral("dbo") : schema; }
+
+// The row of the module of that name in sysmodules of the SQLite schema, with its type; 0 when
+// there is none (or the database has made no module yet).
+sqlite3_int64 moduleRow(sqlite3* db, const QString& database, const QString& schema, const QString& name, QString* type)
+{
+    const PreparedStatement st(db,
+        QStringLiteral("select rowid, type from %1.sysmodules where schema_name = ? and name = ?").arg(quotedSchema(database)));
+    if (!st.ok()) return 0;
+    bindText(st, 1, moduleSchema(schema));
+    bindText(st, 2, name);
+    if (sqlite3_step(st) != SQLITE_ROW) return 0;
+    if (type) *type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))).trimmed();
+    return sqlite3_column_int64(st, 0);
+}
+
+// Whether a table or view holds the name.
+bool tableOrViewNamed(sqlite3* db, const QString& database, const QString& schema, const QString& name)
+{
+    const PreparedStatement st(db,
+        QStringLiteral("select 1 from %1.sqlite_master where type in ('table','view') and name = ? collate nocase")
+            .arg(quotedSchema(database)));
+    if (!st.ok()) return false;
+    bindText(st, 1, translator::storedName(schema, name));
+    return sqlite3_step(st) == SQLITE_ROW;
 }
 
 void fnObjectId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
@@ -58,18 +95,23 @@ void fnObjectId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         kinds = QStringLiteral("'table'");
     else if (type == u"V")
         kinds = QStringLiteral("'view'");
-    else
-        return;
-    const QString sql = QStringLiteral("select rowid from \"%1\".sqlite_master where type in (%2) and name = ? "
-                                       "collate nocase")
-                            .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")), kinds);
-    const PreparedStatement st(db, sql);
-    if (!st.ok()) return;
-    const QByteArray stored =
-        (temporary ? name.object : translator::storedName(name.schema, name.object)).toUtf8();
-    sqlite3_bind_text(st, 1, stored.constData(), int(stored.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(st) == SQLITE_ROW)
-        sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0) + (temporary ? kTempObjects : kMainObjects));
+    if (!kinds.isEmpty()) {
+        const QString sql = QStringLiteral("select rowid from %1.sqlite_master where type in (%2) and name = ? "
+                                           "collate nocase")
+                                .arg(quotedSchema(schema), kinds);
+        const PreparedStatement st(db, sql);
+        if (!st.ok()) return;
+        bindText(st, 1, temporary ? name.object : translator::storedName(name.schema, name.object));
+        if (sqlite3_step(st) == SQLITE_ROW) {
+            sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0) + (temporary ? kTempObjects : kMainObjects));
+            return;
+        }
+    }
+    if (temporary || !(type.isEmpty() || type == u"P" || type == u"FN" || type == u"IF" || type == u"TF")) return;
+    QString moduleType;
+    if (const sqlite3_int64 row = moduleRow(db, schema, name.schema, name.object, &moduleType);
+        row > 0 && (type.isEmpty() || type == moduleType))
+        sqlite3_result_int64(ctx, row + kModules);
 }
 
 bool isBuiltInSchema(const QString& name)
@@ -113,6 +155,65 @@ QString missingSchema(sqlite3* db, const QString& sql)
     if (!m.hasMatch()) return {};
     const QString schema = m.captured(2);
     return schemaExists(db, m.captured(1), schema) ? QString() : schema;
+}
+
+std::optional<StoredModule> findModule(
+    sqlite3* db, const QString& database, const QString& schema, const QString& name)
+{
+    const PreparedStatement st(db,
+        QStringLiteral("select schema_name, name, type, definition from %1.sysmodules where schema_name = ? and name = ?")
+            .arg(quotedSchema(database)));
+    if (!st.ok()) return std::nullopt;
+    bindText(st, 1, moduleSchema(schema));
+    bindText(st, 2, name);
+    if (sqlite3_step(st) != SQLITE_ROW) return std::nullopt;
+    const auto column = [&](int c) { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c))); };
+    return StoredModule{column(0), column(1), column(2).trimmed(), column(3)};
+}
+
+void storeModule(sqlite3* db, const StoredModule& module, ModuleChange change)
+{
+    const QString main = QStringLiteral("main");
+    const auto fail = [&] { throw orra::Error(1, QString(), QString::fromUtf8(sqlite3_errmsg(db))); };
+    QString type;
+    const sqlite3_int64 row = moduleRow(db, main, module.schema, module.name, &type);
+    const QString shown = translator::isDefaultSchema(module.schema) ? module.name : module.schema + u'.' + module.name;
+    if (row > 0 && change == ModuleChange::Create)
+        throw orra::Error(2714, QString(), QStringLiteral("There is already an object named '%1' in the database.").arg(module.name));
+    if (row == 0 && change == ModuleChange::Alter)
+        throw orra::Error(208, QString(), QStringLiteral("Invalid object name '%1'.").arg(shown));
+    if (row > 0 && type != module.type)
+        throw orra::Error(2010, QString(),
+            QStringLiteral("Cannot perform alter on '%1' because it is an incompatible object type.").arg(shown));
+    if (row == 0 && tableOrViewNamed(db, main, module.schema, module.name))
+        throw orra::Error(2714, QString(), QStringLiteral("There is already an object named '%1' in the database.").arg(module.name));
+    const char* make = "create table if not exists main.sysmodules (schema_name varchar(128) COLLATE TR_CI NOT NULL, "
+                       "name varchar(128) COLLATE TR_CI NOT NULL, type char(2) NOT NULL, definition text NOT NULL, "
+                       "PRIMARY KEY (schema_name, name))";
+    if (sqlite3_exec(db, make, nullptr, nullptr, nullptr) != SQLITE_OK) fail();
+    const PreparedStatement st(db,
+        row > 0 ? "update main.sysmodules set type = ?, definition = ? where rowid = ?"
+                : "insert into main.sysmodules (type, definition, schema_name, name) values (?, ?, ?, ?)");
+    bindText(st, 1, module.type);
+    bindText(st, 2, module.definition);
+    if (row > 0) {
+        sqlite3_bind_int64(st, 3, row);
+    } else {
+        bindText(st, 3, moduleSchema(module.schema));
+        bindText(st, 4, module.name);
+    }
+    if (sqlite3_step(st) != SQLITE_DONE) fail();
+}
+
+bool dropModule(sqlite3* db, const QString& schema, const QString& name, const QString& types)
+{
+    QString type;
+    const sqlite3_int64 row = moduleRow(db, QStringLiteral("main"), schema, name, &type);
+    if (row == 0 || !types.split(u',').contains(type)) return false;
+    const PreparedStatement st(db, "delete from main.sysmodules where rowid = ?");
+    sqlite3_bind_int64(st, 1, row);
+    if (sqlite3_step(st) != SQLITE_DONE) throw orra::Error(1, QString(), QString::fromUtf8(sqlite3_errmsg(db)));
+    return true;
 }
 
 void registerObjectFunctions(sqlite3* db)

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 struct sqlite3;
 
 namespace orra::embedded {
@@ -16,7 +18,35 @@ void createSchema(sqlite3* db, const QString& name);
 // schema when its database has none of that name, else empty.
 QString missingSchema(sqlite3* db, const QString& sqliteStatement);
 
-// object_id(name [, type]) as the SQLite function orra_object_id.
+// Procedures and functions: kept in their database's table sysmodules as the T-SQL text of
+// their definition, and translated when they run. Their names share the namespace of tables
+// and views (schema.name, dbo by default).
+struct StoredModule {
+    QString schema;       // "dbo" for the default schema
+    QString name;
+    QString type;         // "P" procedure, "FN" scalar, "IF" inline table-valued, "TF" table-valued function
+    QString definition;   // the statement that made or last altered it, as written
+};
+
+enum class ModuleChange { Create, Alter, CreateOrAlter };
+
+// The module of that schema and name in the SQLite schema `database` ("main", "temp", an
+// attached name); nothing when there is none.
+std::optional<StoredModule> findModule(
+    sqlite3* db, const QString& database, const QString& schema, const QString& name);
+
+// Stores a module of the main database (the server's own write: the caller has checked the
+// right). Throws orra::Error with SQL Server's number: 2714 when create finds the name taken
+// (by a module, table or view), 208 when alter finds no module of the name, 2010 when it names
+// a module of another kind. An altered module keeps its object id.
+void storeModule(sqlite3* db, const StoredModule& module, ModuleChange change);
+
+// Drops the module of the main database; false when there is none of that kind (types: the
+// kinds it may be, "P" or "FN,IF,TF").
+bool dropModule(sqlite3* db, const QString& schema, const QString& name, const QString& types);
+
+// object_id(name [, type]) as the SQLite function orra_object_id: tables and views ('U', 'V'),
+// procedures ('P') and functions ('FN', 'IF', 'TF').
 void registerObjectFunctions(sqlite3* db);
 
 }   // namespace orra::embedded

@@ -34,7 +34,7 @@ size_t tooDeep(const std::vector<Token>& tokens)
 
 }   // namespace
 
-Translation translate(const QString& text, const QString& currentDatabase, const Schema* schema)
+Translation translate(const QString& text, const QString& currentDatabase, const Schema* schema, TextKind kind)
 {
     Translation tr;
     LexResult lex = tokenize(text);
@@ -53,8 +53,10 @@ Translation translate(const QString& text, const QString& currentDatabase, const
     std::vector<int> lineStarts;
     for (qsizetype i = text.indexOf(u'\n'); i >= 0; i = text.indexOf(u'\n', i + 1)) lineStarts.push_back(int(i + 1));
     context.setLineStarts(std::move(lineStarts));
+    context.setSource(text);
     translator::StatementParser parser(context);
-    tr.statements = parser.parseBatch();
+    tr.statements =
+        kind == TextKind::Procedure ? parser.parseProcedure(tr.parameters, tr.procedure) : parser.parseBatch();
     if (!tr.error.isEmpty()) tr.statements.clear();
     return tr;
 }
@@ -72,7 +74,7 @@ Cache& cache()
 }   // namespace
 
 std::shared_ptr<const Translation> translateCached(
-    const QString& text, const QString& currentDatabase, const Schema* schema)
+    const QString& text, const QString& currentDatabase, const Schema* schema, TextKind kind)
 {
     // The database as the server compares its names: two databases are one only when their
     // names fold alike.
@@ -80,6 +82,7 @@ std::shared_ptr<const Translation> translateCached(
     key += QChar(0x1f);
     if (schema) key += schema->version();
     key += QChar(0x1f);
+    if (kind == TextKind::Procedure) key += QChar(0x1e);
     key += text;
     Cache& c = cache();
     {
@@ -87,7 +90,7 @@ std::shared_ptr<const Translation> translateCached(
         auto it = c.map.constFind(key);
         if (it != c.map.constEnd()) return it.value();
     }
-    auto t = std::make_shared<const Translation>(translate(text, currentDatabase, schema));
+    auto t = std::make_shared<const Translation>(translate(text, currentDatabase, schema, kind));
     QMutexLocker lock(&c.mutex);
     if (c.map.size() > 4096) c.map.clear();
     c.map.insert(key, t);

@@ -101,10 +101,51 @@ struct PrintStatement {
     QString query;
 };
 
-// exec name arguments, or a bare procedure name at the start of a batch
+// An argument of a procedure call that names a variable of the caller: read for the call,
+// and with OUTPUT given the parameter's value back.
+struct ArgumentVariable {
+    int slot = -1;   // the caller's value slot; -1 for a constant, NULL or DEFAULT
+    bool output = false;
+    QString outputQuery;   // output: the value bound to ? converted to the variable's type
+};
+
+// exec [@status =] name arguments, or a bare procedure name at the start of a batch
 struct ProcedureCall {
-    QString name;
+    QString name;       // the last part of the name
+    QString schema;     // as written; empty for none
+    QString database;   // as written; empty for none
     ProcedureArguments arguments;
+    std::vector<ArgumentVariable> variables;   // one per argument
+    int statusSlot = -1;   // exec @status = …: the variable that takes the return status
+    QString statusQuery;   // the status bound to ? converted to that variable's type
+};
+
+// insert [into] T [(columns)] exec …: the procedure's rows go into T. The server stages
+// them in the temporary table kInsertExecRows, which insert selects from.
+struct InsertExec {
+    SqlStatement insert;
+    ProcedureCall call;
+};
+inline constexpr char kInsertExecRows[] = "#orra insert exec";
+
+// create [or alter] | alter procedure …, drop procedure [if exists] …: the server stores or
+// drops the module (ObjectCatalog.h).
+struct ModuleStatement {
+    enum class Action { Create, Alter, CreateOrAlter, Drop };
+    Action action = Action::Create;
+    QString type;   // "P"; for drop the kinds the names may be ("P")
+    std::vector<std::pair<QString, QString>> names;   // schema (empty: dbo) and name; one unless dropped
+    QString definition;   // create and alter: the statement as written
+    bool ifExists = false;
+};
+
+// A parameter of a procedure: a variable of its body, given the argument, its default or NULL.
+struct ProcedureParameter {
+    QString name;   // as declared ("@from")
+    int slot = -1;
+    bool output = false;
+    QString argumentQuery;   // the argument bound to ? converted to the parameter's type
+    QString defaultQuery;    // the default converted to the type; empty when it has none
 };
 
 struct CreateDatabase {
@@ -155,6 +196,7 @@ struct FlowStatement {
     enum class Kind { Break, Continue, Return, Goto, Label };
     Kind kind = Kind::Break;
     QString label;   // goto and label: the folded name
+    QString value;   // return in a procedure: a query of its status; empty for none
 };
 
 // begin try … end try begin catch … end catch
@@ -184,7 +226,8 @@ struct CreateSchema {
 struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, SessionOption,
         PrintStatement, ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema, Assignment,
-        DeclareTable, WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement>;
+        DeclareTable, WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement,
+        ModuleStatement, InsertExec>;
     Node node;
     int line = 1;   // the line of the batch the statement begins on
 
@@ -199,16 +242,23 @@ struct Translation {
     QString error;            // set when the text cannot be read at all (unclosed quote …)
     long errorNumber = 102;   // the server's number for error
     int errorPosition = -1;   // offset in the text where the error was found
+    // A procedure's definition: its parameters (the first value slots) and its name.
+    std::vector<ProcedureParameter> parameters;
+    QString procedure;
 };
+
+// What a text is: a batch, or the stored definition of a procedure whose body runs.
+enum class TextKind { Batch, Procedure };
 
 // Translates a batch. currentDatabase is the connection's database: "D..t" with D equal to it
 // (any case) names the main database. schema, when given, tells the declared types of the
 // columns the batch reads, so that expressions are written for SQLite by their types.
-Translation translate(const QString& text, const QString& currentDatabase, const Schema* schema = nullptr);
+Translation translate(const QString& text, const QString& currentDatabase, const Schema* schema = nullptr,
+    TextKind kind = TextKind::Batch);
 
 // The same through a cache keyed by database, the schema's version and text (thread-safe).
-std::shared_ptr<const Translation> translateCached(
-    const QString& text, const QString& currentDatabase, const Schema* schema = nullptr);
+std::shared_ptr<const Translation> translateCached(const QString& text, const QString& currentDatabase,
+    const Schema* schema = nullptr, TextKind kind = TextKind::Batch);
 void clearTranslationCache();
 
 // Turkish-aware fold used by the names the server compares (database and login names).

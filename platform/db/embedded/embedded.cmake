@@ -18,6 +18,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/BatchStatements.cpp
   ${_orra_embedded_dir}/translator/SqliteNames.h ${_orra_embedded_dir}/translator/SqliteNames.cpp
   ${_orra_embedded_dir}/translator/ProcedureCallParser.cpp
+  ${_orra_embedded_dir}/translator/ProcedureStatements.cpp
   ${_orra_embedded_dir}/translator/StringCalls.cpp
   ${_orra_embedded_dir}/translator/AdministrationParser.cpp
   ${_orra_embedded_dir}/translator/ExpressionRewrites.h ${_orra_embedded_dir}/translator/ExpressionRewrites.cpp
@@ -62,6 +63,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/Server.h ${_orra_embedded_dir}/ServerInternal.h ${_orra_embedded_dir}/Server.cpp)
 target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp
   ${_orra_embedded_dir}/BatchRun.h ${_orra_embedded_dir}/BatchExecution.cpp
+  ${_orra_embedded_dir}/ProcedureExecution.cpp
   ${_orra_embedded_dir}/BatchErrors.h ${_orra_embedded_dir}/BatchErrors.cpp)
 target_include_directories(platform_db PRIVATE ${_orra_gen})
 target_link_libraries(platform_db PUBLIC PkgConfig::SODIUM)

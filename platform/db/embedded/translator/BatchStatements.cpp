@@ -135,6 +135,15 @@ Statement StatementParser::batchStatement()
         s.kind = FlowStatement::Kind::Return;
         const Token* next = m_c.peek();
         if (next && !next->isSymbol(";") && !isStatementWord(*next)
+            && !(next->kind == TokenKind::Word && m_c.atSymbol(":", 1)) && m_inProcedure) {
+            // return <integer expression>: the procedure's status
+            const size_t e = std::max(findEnd(at), m_c.position() + 1);
+            Vec q{word("select")};
+            const Vec value = m_ctx.normalize(m_c.position(), e);
+            q.insert(q.end(), value.begin(), value.end());
+            s.value = render(rewriteExpressions(q));
+            m_c.seek(e);
+        } else if (next && !next->isSymbol(";") && !isStatementWord(*next)
             && !(next->kind == TokenKind::Word && m_c.atSymbol(":", 1))) {
             m_ctx.fail(QStringLiteral("A RETURN statement with a return value cannot be used in this context."), 178,
                 m_c.position());
@@ -221,7 +230,7 @@ Statement StatementParser::declare()
         Q_UNUSED(v);
         Vec q{word("select")};
         q.insert(q.end(), columns.begin(), columns.end());
-        a.query = render(rewriteExpressions(q));
+        a.query = expressionQuery(std::move(q));
         assignments.body.push_back({std::move(a)});
     }
     if (assignments.body.size() == 1) return std::move(assignments.body.front());
@@ -289,7 +298,7 @@ Statement StatementParser::setVariable()
     Vec columns;
     if (!assignmentColumn(columns, a.targets, start + 1, op, start + 2 + opSize, e)) return {};
     q.insert(q.end(), columns.begin(), columns.end());
-    a.query = render(rewriteExpressions(q));
+    a.query = expressionQuery(std::move(q));
     return {std::move(a)};
 }
 
@@ -325,7 +334,7 @@ Statement StatementParser::selectAssignment(size_t e)
     const Vec rest = m_ctx.normalize(listEnd, e);
     q.insert(q.end(), rest.begin(), rest.end());
     if (m_ctx.failed()) return {};
-    a.query = render(rewriteExpressions(q));
+    a.query = expressionQuery(std::move(q));
     return {std::move(a)};
 }
 
@@ -430,7 +439,7 @@ Statement StatementParser::raise()
         const Vec v = m_ctx.normalize(ab, ae);
         q.insert(q.end(), v.begin(), v.end());
     }
-    s.query = render(rewriteExpressions(q));
+    s.query = expressionQuery(std::move(q));
     return {s};
 }
 

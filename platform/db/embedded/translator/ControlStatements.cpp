@@ -58,7 +58,7 @@ Statement StatementParser::print()
         return {s};
     }
     v.insert(v.begin(), word("select"));
-    s.query = render(rewriteExpressions(v));
+    s.query = expressionQuery(std::move(v));
     return {s};
 }
 
@@ -89,7 +89,7 @@ QString StatementParser::condition()
     q.insert(
         q.end(), {word("then"), number(QStringLiteral("1")), word("else"), number(QStringLiteral("0")), word("end")});
     m_c.seek(i);
-    return render(rewriteExpressions(q));
+    return expressionQuery(std::move(q));
 }
 
 // if <condition> <statement> [else <statement>]

@@ -556,14 +556,33 @@ size_t ExpressionTyper::enclosingSelect(size_t i, size_t floor) const
             if (depth > 0) --depth;
         } else if (depth == 0 && T[k].is("select")) {
             return k;
-        } else if (depth == 0 && k < i && beginsStatement(T[k])) {
+        } else if (depth == 0 && (T[k].is("update") || T[k].is("delete"))) {
+            // the update's or delete's own clauses resolve against its tables
+            return k;
+        } else if (depth == 0 && k < i && beginsStatement(T[k]) && !setOfUpdate(k)) {
             return T.size();
         }
     }
     return T.size();
 }
 
-// The end of the select at s: the parenthesis that closes around it or the statement's end.
+// The "set" at k is the one of an update: update target [alias] [with (hints)] set …
+bool ExpressionTyper::setOfUpdate(size_t k) const
+{
+    if (!T[k].is("set")) return false;
+    int depth = 0;
+    for (size_t j = k; j-- > 0 && k - j <= 16;) {
+        if (T[j].isSymbol(")")) ++depth;
+        if (T[j].isSymbol("(")) --depth;
+        if (depth != 0) continue;
+        if (T[j].is("update")) return true;
+        if (T[j].isSymbol(";") || (T[j].kind == TokenKind::Word && isStatementWord(T[j]))) return false;
+    }
+    return false;
+}
+
+// The end of the select (or update, delete) at s: the parenthesis that closes around it or
+// the statement's end.
 size_t ExpressionTyper::selectEnd(size_t s) const
 {
     int depth = 0;
@@ -572,7 +591,7 @@ size_t ExpressionTyper::selectEnd(size_t s) const
             ++depth;
         else if (T[k].isSymbol(")")) {
             if (--depth < 0) return k;
-        } else if (depth == 0 && (T[k].isSymbol(";") || beginsStatement(T[k])))
+        } else if (depth == 0 && (T[k].isSymbol(";") || (beginsStatement(T[k]) && !setOfUpdate(k))))
             return k;
         else if (depth == 0 && T[k].is("select") && !T[k - 1].is("union") && !T[k - 1].is("all")
             && !T[k - 1].is("except") && !T[k - 1].is("intersect"))
@@ -583,13 +602,28 @@ size_t ExpressionTyper::selectEnd(size_t s) const
 
 std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesOf(size_t select) const
 {
-    std::vector<Source> out;
     const size_t end = selectEnd(select);
-    const size_t from = m_ctx.firstAtTopLevel(select + 1, end, [](const Token& t) {
+    const bool update = T[select].is("update"), remove = T[select].is("delete");
+    // delete [from] target …: the target is no from clause of its own
+    const size_t after = remove && select + 1 < end && T[select + 1].is("from") ? select + 2 : select + 1;
+    const size_t from = m_ctx.firstAtTopLevel(after, end, [](const Token& t) {
         return t.is("from") || isOneOf(t, {"union", "except", "intersect"});
     });
-    if (from >= end || !T[from].is("from")) return out;
-    const size_t stop = m_ctx.firstAtTopLevel(from + 1, end, [](const Token& t) { return isClauseWord(t); });
+    if ((update || remove) && (from >= end || !T[from].is("from"))) {
+        // update target set … / delete [from] target where …: the target alone
+        const size_t stop = m_ctx.firstAtTopLevel(after, end, [](const Token& t) {
+            return t.is("set") || t.is("where") || t.is("with") || t.is("output") || t.is("option");
+        });
+        return sourcesIn(after - 1, stop);
+    }
+    if (from >= end || !T[from].is("from")) return {};
+    return sourcesIn(from, m_ctx.firstAtTopLevel(from + 1, end, [](const Token& t) { return isClauseWord(t); }));
+}
+
+// The tables and derived tables named by the tokens (from, stop) of a from clause.
+std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, size_t stop) const
+{
+    std::vector<Source> out;
     size_t k = from + 1;
     while (k < stop) {
         Source src;

@@ -121,6 +121,8 @@ private:
     // The type of each item of the select list of the select at token s.
     std::vector<std::pair<QString, SqlType>> selectItems(size_t s) const;
     std::vector<Source> sourcesOf(size_t select) const;
+    std::vector<Source> sourcesIn(size_t from, size_t stop) const;
+    bool setOfUpdate(size_t k) const;
     size_t enclosingSelect(size_t i, size_t floor) const;
     size_t selectEnd(size_t s) const;
 

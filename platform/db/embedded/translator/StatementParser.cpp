@@ -1,5 +1,6 @@
 #include "platform/db/embedded/translator/StatementParser.h"
 
+#include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
@@ -66,6 +67,8 @@ Statement StatementParser::parseOne(bool batchStart)
     if (m_c.at("set") && m_c.atAny({"dateformat", "datefirst", "language"}, 1)) return sessionOption();
     if (m_c.at("print")) return print();
     if (m_c.match("exec") || m_c.match("execute")) return procedureCall();
+    if (atModuleStatement()) return moduleStatement(batchStart);
+    if (const size_t exec = insertExecAt(); exec < m_ctx.size()) return insertExec(exec);
     if (m_c.at("create") && m_c.atAny({"database", "login", "user", "role", "schema"}, 1)) return administration();
     const Token& t = *m_c.peek();
     if (batchStart && t.kind == TokenKind::Word && !isStatementWord(t) && !t.is("with") && !t.text.startsWith(u'@')
@@ -110,6 +113,12 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     if ((c.at("create") && topLevel(v, 1, {"index"}) <= 4) || (c.at("drop") && c.at("index", 1)))
         return rewriteIndexStatement(std::move(v));
     return {rewriteSchemaStatement(std::move(v))};
+}
+
+QString StatementParser::expressionQuery(Vec q)
+{
+    rewriteByType(m_ctx, q);
+    return render(rewriteExpressions(q));
 }
 
 size_t StatementParser::findEnd(size_t from) const

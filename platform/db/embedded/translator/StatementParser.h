@@ -26,6 +26,8 @@ public:
     StatementList parseBatch();
     // The statements up to the end of the text, or up to an "end" when untilEnd.
     StatementList parseList(bool untilEnd);
+    // A procedure's stored definition: its body, with the parameters declared first.
+    StatementList parseProcedure(std::vector<ProcedureParameter>& parameters, QString& name);
 
 private:
     Statement parseOne(bool batchStart);
@@ -48,6 +50,9 @@ private:
     // The condition of if or while that begins at the cursor, as a query giving 1 when it
     // holds; the cursor then stands on the statement it governs.
     QString condition();
+    // The SQLite text of a query the interpreter runs for a statement's expressions, written
+    // by the expressions' types as a select is.
+    QString expressionQuery(Vec q);
 
     // BatchStatements.cpp
     bool atBatchStatement() const;
@@ -65,6 +70,15 @@ private:
     // ProcedureCallParser.cpp
     Statement procedureCall();
     bool procedureArgument(ProcedureCall& call, size_t end);
+    QString outputQuery(const Variable& v);
+
+    // ProcedureStatements.cpp
+    bool atModuleStatement() const;
+    Statement moduleStatement(bool batchStart);
+    StatementList procedureDefinition(std::vector<ProcedureParameter>& parameters, QString& schema, QString& name);
+    bool procedureParameter(std::vector<ProcedureParameter>& parameters);
+    size_t insertExecAt() const;
+    Statement insertExec(size_t exec);
 
     // AdministrationParser.cpp
     Statement administration();
@@ -85,6 +99,7 @@ private:
     int m_depth = 0;   // statements inside if and begin … end
     int m_loops = 0;    // while loops around the statement being read
     int m_catches = 0;  // catch blocks around it
+    bool m_inProcedure = false;   // reading a procedure's body: return may give a status
     QStringList m_labels;
     std::vector<std::pair<QString, size_t>> m_gotos;   // label, where the goto stands
 };

@@ -177,6 +177,7 @@ const char* serverValueFunction(const Token& t)
     if (v == u"trancount") return "orra_trancount";
     if (v == u"datefirst") return "orra_datefirst";
     if (v == u"language") return "orra_language";
+    if (v == u"nestlevel") return "orra_nestlevel";
     return nullptr;
 }
 

@@ -38,6 +38,10 @@ public:
     QString schemaName(const QString& database) const;
 
     const std::vector<Token>& tokens() const { return m_tokens; }
+    // The text translated, [from, to) of it (offsets as tokens keep them).
+    void setSource(const QString& text) { m_source = text; }
+    QString sourceText(int from, int to) const { return m_source.mid(from, to - from); }
+    int textLength() const { return m_textLength; }
     const Token& operator[](size_t i) const { return m_tokens[i]; }
     size_t size() const { return m_tokens.size(); }
 
@@ -131,6 +135,7 @@ private:
     std::vector<Variable> m_variables;
     std::vector<int> m_lineStarts;   // offsets where the lines after the first begin
     const Schema* m_schema = nullptr;
+    QString m_source;
 };
 
 }   // namespace orra::embedded::translator
