@@ -25,6 +25,8 @@ Statement rewriteViewChange(Vec v);
 Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at);
 // cross apply, outer apply: joins SQLite runs; true when the statement had one
 bool rewriteApply(TranslationContext& ctx, Vec& v);
+// select top (n) [percent] with ties … order by …: the rows tying with the last one too
+void rewriteTopWithTies(TranslationContext& ctx, Vec& v);
 // select forms SQLite writes otherwise: alias = expression, offset … fetch, values tables
 void rewriteSelectForms(Vec& v);
 // create index, drop index

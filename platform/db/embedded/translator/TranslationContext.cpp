@@ -58,7 +58,7 @@ const Variable& TranslationContext::declareVariable(const QString& name, size_t 
 
 const Variable& TranslationContext::declareTableVariable(const QString& name)
 {
-    m_variables.push_back(Variable{foldName(name), -1, 0, 0, u'#' + foldName(name)});
+    m_variables.push_back(Variable{foldName(name), -1, 0, 0, u'#' + m_tableVariableScope + foldName(name)});
     return m_variables.back();
 }
 

@@ -61,6 +61,8 @@ public:
     // A scalar variable of the declared type [typeBegin, typeEnd), or a table variable.
     const Variable& declareVariable(const QString& name, size_t typeBegin, size_t typeEnd);
     const Variable& declareTableVariable(const QString& name);
+    // A procedure's table variables are its own: their tables are named after it too.
+    void setTableVariableScope(const QString& procedure) { m_tableVariableScope = procedure; }
     // expr converted to a scalar variable's declared type, as CAST to that type converts.
     Vec convertedTo(const Variable& v, const Vec& expr);
     // The line of the batch the token at i is on (1 for the first).
@@ -136,6 +138,7 @@ private:
     std::vector<int> m_lineStarts;   // offsets where the lines after the first begin
     const Schema* m_schema = nullptr;
     QString m_source;
+    QString m_tableVariableScope;
 };
 
 }   // namespace orra::embedded::translator
