@@ -12,7 +12,7 @@ namespace orra::embedded::translator {
 TranslationContext::TranslationContext(const std::vector<Token>& tokens, int textLength,
     const QString& currentDatabase, Translation& translation, const Schema* schema)
     : m_tokens(tokens), m_textLength(textLength), m_current(foldName(currentDatabase)), m_translation(translation),
-      m_schema(schema)
+      m_schema(schema), m_batchSchema(schema)
 {
 }
 

@@ -4,6 +4,7 @@
 // and the normalisation of a token range into SQLite's vocabulary.
 
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/translator/BatchSchema.h"
 #include "platform/db/embedded/translator/ObjectNames.h"
 #include "platform/db/embedded/translator/Rewriting.h"
 
@@ -31,8 +32,14 @@ public:
     TranslationContext(const std::vector<Token>& tokens, int textLength, const QString& currentDatabase,
         Translation& translation, const Schema* schema = nullptr);
 
-    // The connection's schema, when the translation may read declared types; else nullptr.
-    const Schema* schema() const { return m_schema; }
+    // The connection's schema with the tables the batch creates, when the translation may
+    // read declared types; else nullptr.
+    const Schema* schema() const { return m_schema ? &m_batchSchema : nullptr; }
+    // A table created by the batch, known to the statements after it.
+    void declareTable(const QString& database, const QString& table, std::vector<DeclaredColumn> columns)
+    {
+        m_batchSchema.declare(database, table, std::move(columns));
+    }
     // The SQLite schema that a database name written in T-SQL stands for: "main" for none or
     // the connection's database, else the (attached) database's own name.
     QString schemaName(const QString& database) const;
@@ -137,6 +144,7 @@ private:
     std::vector<Variable> m_variables;
     std::vector<int> m_lineStarts;   // offsets where the lines after the first begin
     const Schema* m_schema = nullptr;
+    BatchSchema m_batchSchema;
     QString m_source;
     QString m_tableVariableScope;
 };
