@@ -2,7 +2,6 @@
 #include "platform/db/embedded/BatchRun.h"
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
-#include "platform/db/embedded/DateColumns.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/ConnectionSchema.h"
 #include "platform/db/embedded/functions/BinaryConversions.h"
@@ -31,6 +30,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <optional>
+
+#include <optional>
 #include <QSet>
 #include <QUrl>
 
@@ -438,6 +440,7 @@ void EmbeddedBackend::registerFunctions()
     for (const F& f : functions)
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             this, f.fn, nullptr, nullptr, nullptr);
+    registerRowCountFunction(m_db, &m_rowCountState);
     registerExpressionFunctions(m_db);
     registerObjectFunctions(m_db);
     registerStatisticalAggregates(m_db);
@@ -570,6 +573,7 @@ void EmbeddedBackend::close()
     m_uid = -1;
     m_identity = QVariant();
     m_noCount = false;
+    m_rowCount = 0;
     m_dateSettings = dates::Settings();
     m_xactAbort = false;
 }
@@ -806,7 +810,10 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
         m_noCount = noCount->on;
         run.rowCount = 0;
     } else if (const auto* option = st.as<SessionOption>()) {
-        setSessionOption(*option);
+        if (option->name == u"rowcount")
+            setRowCount(option->value, run);
+        else
+            setSessionOption(*option);
     } else if (const auto* print = st.as<PrintStatement>()) {
         // The server's PRINT: an informational message (number 0, state 01000) with the
         // value's text; NULL prints an empty line.
@@ -836,6 +843,20 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
         runAdministration(st, run);
     }
     return Flow::Next;
+}
+
+void EmbeddedBackend::setRowCount(const QString& query, Run& run)
+{
+    sqlite3_stmt* const q = prepare(query);
+    ResultSet rs;
+    {
+        const StatementReset reset(q);
+        bindParameters(q, run);
+        rs = m_session.run(q);
+    }
+    const QVariant v = rs.rowCount() > 0 && !rs.fields.empty() ? rs.values[0] : QVariant();
+    m_rowCount = std::max(0LL, v.toLongLong());
+    run.rowCount = 0;
 }
 
 void EmbeddedBackend::setSessionOption(const SessionOption& option)
@@ -964,8 +985,8 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
     const PreparedStatement ins(m_db, insert);
     if (!ins.ok()) m_session.raise(sqlite3_errcode(m_db));
     long rows = 0;
-    int rc;
-    while ((rc = sqlite3_step(sel)) == SQLITE_ROW) {
+    int rc = SQLITE_DONE;
+    while ((m_rowCount <= 0 || rows < m_rowCount) && (rc = sqlite3_step(sel)) == SQLITE_ROW) {
         for (int i = 0; i < cols; ++i) {
             if (exact[size_t(i)] && sqlite3_column_type(sel, i) == SQLITE_FLOAT) {
                 if (const auto d = db::Decimal::fromDouble(sqlite3_column_double(sel, i), exact[size_t(i)]->scale)) {
@@ -980,7 +1001,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         if (irc != SQLITE_DONE) m_session.raise(irc);
         ++rows;
     }
-    if (rc != SQLITE_DONE) m_session.raise(rc);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) m_session.raise(rc);
     run.rowCount = rows;
     // The copied values are padded already; rows added later are padded by the triggers.
     padNewTable(create);
@@ -1029,6 +1050,11 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
                     .arg(schema),
                 2760);
     }
+    std::optional<RowCountLimit> limit;
+    if (st.dml && m_rowCount > 0 && m_nested == 0) {
+        const SessionRights::Trusted trusted(m_rights);
+        limit.emplace(m_db, m_rowCountState, sql, m_rowCount);
+    }
     sqlite3_stmt* s = prepare(sql);
     if (!s) return;
     ResultSet rs;
@@ -1039,7 +1065,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         const StatementReset reset(s);
         bindParameters(s, run);
         try {
-            rs = m_session.run(s, computedColumnTypes(st));
+            rs = m_session.run(s, computedColumnTypes(st), m_nested == 0 && m_rowCount > 0 ? m_rowCount : -1);
         } catch (ProviderFailure& failure) {
             rewordConstraintFailure(failure, sql);
             throw;
@@ -1089,7 +1115,6 @@ void EmbeddedBackend::padNewTable(const QString& sql)
         // The padding triggers are the server's own, whoever made the table.
         const SessionRights::Trusted trusted(m_rights);
         addFixedWidthPadding(m_db, schema, table);
-        addDateConversion(m_db, schema, table);
     } catch (const orra::Error& e) {
         raise(QStringLiteral("42000"), e.description(), 0);
     }

@@ -6,6 +6,7 @@
 #include "platform/db/Backend.h"
 #include "platform/db/embedded/Authorizer.h"
 #include "platform/db/embedded/ExactTyping.h"
+#include "platform/db/embedded/RowCountLimit.h"
 #include "platform/db/embedded/functions/DateTimeValues.h"
 #include "platform/db/sqlite/SqliteSession.h"
 
@@ -106,6 +107,7 @@ private:
     void endBatch(Run& run);
     void registerBatchFunctions();
     void runSql(const SqlStatement& st, Run& run);
+    void setRowCount(const QString& query, Run& run);
     void runSelectInto(const SqlStatement& st, Run& run);
     // The server's own procedures, then those registered (Extensions.h).
     void runProcedure(const ProcedureCall& st, Run& run);
@@ -167,6 +169,8 @@ private:
     int m_spid = 0;
     QString m_loginTime;
     bool m_noCount = false;
+    long m_rowCount = 0;   // SET ROWCOUNT: the rows a statement returns or changes at most (0: all)
+    RowCountState m_rowCountState;
     dates::Settings m_dateSettings;   // SET DATEFORMAT, DATEFIRST, LANGUAGE
     bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)

@@ -92,8 +92,8 @@ struct NoCountStatement {
 
 // set dateformat|datefirst|language <value>: a session setting for reading and naming dates
 struct SessionOption {
-    QString name;    // "dateformat", "datefirst", "language"
-    QString value;   // as written, without quotes
+    QString name;    // "dateformat", "datefirst", "language", "rowcount"
+    QString value;   // as written, without quotes; for rowcount the query of its number
 };
 
 // print <expression>: a select of the one value that goes back as an informational message

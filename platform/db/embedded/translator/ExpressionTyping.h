@@ -16,6 +16,7 @@
 #include "platform/db/embedded/TsqlLexer.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -100,6 +101,9 @@ public:
         Q_UNUSED(type);
         return {};
     }
+    // The columns an insert without a column list fills, in order (the identity and computed
+    // columns left out); empty when unknown.
+    virtual QStringList insertColumns(const QString&, const QString&) const { return {}; }
     // Changes whenever a declared type may have changed: part of the translation cache's key.
     virtual QString version() const = 0;
 };

@@ -47,6 +47,7 @@ private:
     Statement transaction(const char* what);
     Statement noCount();
     Statement sessionOption();
+    Statement rowCount();
     Statement print();
     Statement ifStatement();
     Statement block();
