@@ -45,6 +45,8 @@ void toServerError(db::ProviderError& e)
             "21S01");
     else if (m == u"incomplete input")
         set(e, 102, QStringLiteral("Incorrect syntax near the end of the statement."));
+    else if (m.startsWith(QLatin1String("Maximum stored procedure, function, trigger, or view nesting level exceeded")))
+        set(e, 217, m);
     else if (m == u"Divide by zero error encountered.")
         set(e, 8134, m, "22012");
     else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time")))

@@ -8,6 +8,7 @@
 #include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ObjectCatalog.h"
+#include "platform/db/embedded/functions/AppliedRows.h"
 #include "platform/db/embedded/functions/StatisticalAggregates.h"
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
@@ -444,12 +445,14 @@ void EmbeddedBackend::registerFunctions()
     registerExpressionFunctions(m_db);
     registerObjectFunctions(m_db);
     registerStatisticalAggregates(m_db);
+    registerAppliedRows(m_db);
     registerStringFunctions(m_db);
     registerExactNumberFunctions(m_db);
     registerBinaryConversionFunctions(m_db);
     dates::registerDateFunctions(m_db, &m_dateSettings);
     m_schema = std::make_unique<ConnectionSchema>(m_db);
     registerBatchFunctions();
+    registerModuleFunctions();
 }
 
 void EmbeddedBackend::registerSession()
@@ -550,6 +553,9 @@ void EmbeddedBackend::close()
     m_nestedConnection.reset();
     for (sqlite3_stmt* st : std::as_const(m_nestedStatements)) sqlite3_finalize(st);
     m_nestedStatements.clear();
+    for (const auto& level : m_functionStatements)
+        for (sqlite3_stmt* st : level) sqlite3_finalize(st);
+    m_functionStatements.clear();
     m_guardedColumns.clear();
     m_guardMemory.clear();
     m_procedure.clear();
@@ -595,9 +601,17 @@ sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
 {
     // A guard's reads run while a statement of the session is stepping: they keep their own
     // statements, so that none of them resets one that is running.
-    QHash<QString, sqlite3_stmt*>& cache = m_nested > 0 ? m_nestedStatements : m_statements;
+    QHash<QString, sqlite3_stmt*>& cache = m_nested > 0 ? m_nestedStatements
+        : m_functionDepth > 0                           ? m_functionStatements[size_t(m_functionDepth - 1)]
+                                                        : m_statements;
     auto it = cache.constFind(sql);
     if (it != cache.constEnd()) return it.value();
+    if (sql.contains(QLatin1String("orra_apply_rows:")))
+        for (const QString& table : appliedRowsTablesIn(sql))
+            if (!m_appliedRowsTables.contains(table)) {
+                registerAppliedRowsTable(m_db, table);
+                m_appliedRowsTables.insert(table);
+            }
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
@@ -794,7 +808,7 @@ db::ExecuteResult EmbeddedBackend::runNested(const QString& sql, const QList<db:
 Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
 {
     // What the guards keep lasts as long as the transaction; outside one, a statement.
-    if (m_nested == 0 && sqlite3_get_autocommit(m_db)) m_guardMemory.clear();
+    if (m_nested == 0 && m_functionDepth == 0 && sqlite3_get_autocommit(m_db)) m_guardMemory.clear();
     if (m_nested > 0 && !st.as<SqlStatement>() && !st.as<IfStatement>() && !st.as<BlockStatement>())
         raise(QStringLiteral("42000"), QStringLiteral("A row guard may only read."), 50000);
     if (Flow flow; runBatchStatement(st, run, flow)) return flow;

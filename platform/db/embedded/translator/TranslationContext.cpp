@@ -253,6 +253,10 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         if ((t.isName() && !isExpressionBoundary(t) && (out.empty() || !out.back().t.isSymbol(".")))
             || (t.isSymbol(".") && !endsName(out))) {
             const ObjectName name = readObjectName(T, i, e);
+            if (name.parts >= 2 && userFunctionCall(out, name, i, e)) {
+                if (failed()) return out;
+                continue;
+            }
             if (name.parts >= 2 && objectReference(out, name)) {
                 i = name.end - 1;
                 continue;
