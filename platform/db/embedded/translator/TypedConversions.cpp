@@ -85,6 +85,10 @@ bool typedConversion(
         }
         return false;
     }
+    if (source.isApproximate() && target.isString()) {
+        expr = call("orra_float_text", expr, styleArg);
+        return false;
+    }
     if (source.isExact() && target.isString())
         expr = call("orra_exact_text", expr,
             QStringLiteral("%1, %2, %3").arg(source.scale).arg(styleArg).arg(source.isMoney() ? 1 : 0));
