@@ -53,6 +53,8 @@ void toServerError(db::ProviderError& e)
         set(e, 241, m, "22007");
     else if (m.startsWith(QLatin1String("Conversion failed when converting the ")))
         set(e, 245, m, "22018");
+    else if (m.startsWith(QLatin1String("Error converting data type ")))
+        set(e, 8114, m, "22018");
     else if (m.startsWith(QLatin1String("Arithmetic overflow error")))
         set(e, 8115, m, "22003");
     else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.")

@@ -147,9 +147,10 @@ private:
     // A character or binary type without a length is 30 long in a conversion, 1 long in a
     // declaration.
     // The conversion of expr to the type in tokens [typeBegin, typeEnd); the source's tokens and
-    // CONVERT's style (a literal) when known, for conversions that follow them.
+    // CONVERT's style (a literal, or the SQL of an expression in styleText) when known, for
+    // conversions that follow them.
     void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30,
-        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1);
+        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1, const QString& styleText = {});
 
     const std::vector<Token>& m_tokens;
     int m_textLength;
