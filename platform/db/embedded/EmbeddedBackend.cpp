@@ -2,13 +2,13 @@
 #include "platform/db/embedded/BatchRun.h"
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
-#include "platform/db/embedded/DateColumns.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/ConnectionSchema.h"
 #include "platform/db/embedded/functions/BinaryConversions.h"
 #include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ObjectCatalog.h"
+#include "platform/db/embedded/functions/AppliedRows.h"
 #include "platform/db/embedded/functions/StatisticalAggregates.h"
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
@@ -31,6 +31,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <optional>
+
+#include <optional>
 #include <QSet>
 #include <QUrl>
 
@@ -438,15 +441,18 @@ void EmbeddedBackend::registerFunctions()
     for (const F& f : functions)
         sqlite3_create_function_v2(m_db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             this, f.fn, nullptr, nullptr, nullptr);
+    registerRowCountFunction(m_db, &m_rowCountState);
     registerExpressionFunctions(m_db);
     registerObjectFunctions(m_db);
     registerStatisticalAggregates(m_db);
+    registerAppliedRows(m_db);
     registerStringFunctions(m_db);
     registerExactNumberFunctions(m_db);
     registerBinaryConversionFunctions(m_db);
     dates::registerDateFunctions(m_db, &m_dateSettings);
     m_schema = std::make_unique<ConnectionSchema>(m_db);
     registerBatchFunctions();
+    registerModuleFunctions();
 }
 
 void EmbeddedBackend::registerSession()
@@ -547,6 +553,9 @@ void EmbeddedBackend::close()
     m_nestedConnection.reset();
     for (sqlite3_stmt* st : std::as_const(m_nestedStatements)) sqlite3_finalize(st);
     m_nestedStatements.clear();
+    for (const auto& level : m_functionStatements)
+        for (sqlite3_stmt* st : level) sqlite3_finalize(st);
+    m_functionStatements.clear();
     m_guardedColumns.clear();
     m_guardMemory.clear();
     m_procedure.clear();
@@ -566,6 +575,7 @@ void EmbeddedBackend::close()
     m_uid = -1;
     m_identity = QVariant();
     m_noCount = false;
+    m_rowCount = 0;
     m_dateSettings = dates::Settings();
     m_xactAbort = false;
 }
@@ -591,9 +601,17 @@ sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
 {
     // A guard's reads run while a statement of the session is stepping: they keep their own
     // statements, so that none of them resets one that is running.
-    QHash<QString, sqlite3_stmt*>& cache = m_nested > 0 ? m_nestedStatements : m_statements;
+    QHash<QString, sqlite3_stmt*>& cache = m_nested > 0 ? m_nestedStatements
+        : m_functionDepth > 0                           ? m_functionStatements[size_t(m_functionDepth - 1)]
+                                                        : m_statements;
     auto it = cache.constFind(sql);
     if (it != cache.constEnd()) return it.value();
+    if (sql.contains(QLatin1String("orra_apply_rows:")))
+        for (const QString& table : appliedRowsTablesIn(sql))
+            if (!m_appliedRowsTables.contains(table)) {
+                registerAppliedRowsTable(m_db, table);
+                m_appliedRowsTables.insert(table);
+            }
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;
@@ -790,7 +808,7 @@ db::ExecuteResult EmbeddedBackend::runNested(const QString& sql, const QList<db:
 Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
 {
     // What the guards keep lasts as long as the transaction; outside one, a statement.
-    if (m_nested == 0 && sqlite3_get_autocommit(m_db)) m_guardMemory.clear();
+    if (m_nested == 0 && m_functionDepth == 0 && sqlite3_get_autocommit(m_db)) m_guardMemory.clear();
     if (m_nested > 0 && !st.as<SqlStatement>() && !st.as<IfStatement>() && !st.as<BlockStatement>())
         raise(QStringLiteral("42000"), QStringLiteral("A row guard may only read."), 50000);
     if (Flow flow; runBatchStatement(st, run, flow)) return flow;
@@ -800,7 +818,10 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
         m_noCount = noCount->on;
         run.rowCount = 0;
     } else if (const auto* option = st.as<SessionOption>()) {
-        setSessionOption(*option);
+        if (option->name == u"rowcount")
+            setRowCount(option->value, run);
+        else
+            setSessionOption(*option);
     } else if (const auto* print = st.as<PrintStatement>()) {
         // The server's PRINT: an informational message (number 0, state 01000) with the
         // value's text; NULL prints an empty line.
@@ -830,6 +851,20 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
         runAdministration(st, run);
     }
     return Flow::Next;
+}
+
+void EmbeddedBackend::setRowCount(const QString& query, Run& run)
+{
+    sqlite3_stmt* const q = prepare(query);
+    ResultSet rs;
+    {
+        const StatementReset reset(q);
+        bindParameters(q, run);
+        rs = m_session.run(q);
+    }
+    const QVariant v = rs.rowCount() > 0 && !rs.fields.empty() ? rs.values[0] : QVariant();
+    m_rowCount = std::max(0LL, v.toLongLong());
+    run.rowCount = 0;
 }
 
 void EmbeddedBackend::setSessionOption(const SessionOption& option)
@@ -958,8 +993,8 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
     const PreparedStatement ins(m_db, insert);
     if (!ins.ok()) m_session.raise(sqlite3_errcode(m_db));
     long rows = 0;
-    int rc;
-    while ((rc = sqlite3_step(sel)) == SQLITE_ROW) {
+    int rc = SQLITE_DONE;
+    while ((m_rowCount <= 0 || rows < m_rowCount) && (rc = sqlite3_step(sel)) == SQLITE_ROW) {
         for (int i = 0; i < cols; ++i) {
             if (exact[size_t(i)] && sqlite3_column_type(sel, i) == SQLITE_FLOAT) {
                 if (const auto d = db::Decimal::fromDouble(sqlite3_column_double(sel, i), exact[size_t(i)]->scale)) {
@@ -974,7 +1009,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         if (irc != SQLITE_DONE) m_session.raise(irc);
         ++rows;
     }
-    if (rc != SQLITE_DONE) m_session.raise(rc);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) m_session.raise(rc);
     run.rowCount = rows;
     // The copied values are padded already; rows added later are padded by the triggers.
     padNewTable(create);
@@ -1023,6 +1058,11 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
                     .arg(schema),
                 2760);
     }
+    std::optional<RowCountLimit> limit;
+    if (st.dml && m_rowCount > 0 && m_nested == 0) {
+        const SessionRights::Trusted trusted(m_rights);
+        limit.emplace(m_db, m_rowCountState, sql, m_rowCount);
+    }
     sqlite3_stmt* s = prepare(sql);
     if (!s) return;
     ResultSet rs;
@@ -1033,7 +1073,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         const StatementReset reset(s);
         bindParameters(s, run);
         try {
-            rs = m_session.run(s, computedColumnTypes(st));
+            rs = m_session.run(s, computedColumnTypes(st), m_nested == 0 && m_rowCount > 0 ? m_rowCount : -1);
         } catch (ProviderFailure& failure) {
             rewordConstraintFailure(failure, sql);
             throw;
@@ -1083,7 +1123,6 @@ void EmbeddedBackend::padNewTable(const QString& sql)
         // The padding triggers are the server's own, whoever made the table.
         const SessionRights::Trusted trusted(m_rights);
         addFixedWidthPadding(m_db, schema, table);
-        addDateConversion(m_db, schema, table);
     } catch (const orra::Error& e) {
         raise(QStringLiteral("42000"), e.description(), 0);
     }

@@ -6,11 +6,13 @@
 #include "platform/db/Backend.h"
 #include "platform/db/embedded/Authorizer.h"
 #include "platform/db/embedded/ExactTyping.h"
+#include "platform/db/embedded/RowCountLimit.h"
 #include "platform/db/embedded/functions/DateTimeValues.h"
 #include "platform/db/sqlite/SqliteSession.h"
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantHash>
@@ -20,6 +22,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 struct sqlite3_value;
+struct sqlite3_context;
 
 namespace orra::db {
 class Connection;
@@ -105,6 +108,7 @@ private:
     void endBatch(Run& run);
     void registerBatchFunctions();
     void runSql(const SqlStatement& st, Run& run);
+    void setRowCount(const QString& query, Run& run);
     void runSelectInto(const SqlStatement& st, Run& run);
     // The server's own procedures, then those registered (Extensions.h).
     void runProcedure(const ProcedureCall& st, Run& run);
@@ -112,6 +116,10 @@ private:
     // ProcedureExecution.cpp: stored procedures made, dropped and run (their body with its own
     // variables, its result sets reaching the caller in order), insert … exec.
     void runModuleStatement(const ModuleStatement& st);
+    // FunctionCalls.cpp: orra_udf, a call of a user-defined scalar function.
+    void registerModuleFunctions();
+    static void callFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    void runFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);
     void runStoredProcedure(const ProcedureCall& call, Run& caller);
     void runInsertExec(const InsertExec& st, Run& run);
     qlonglong procedureStatus(const QString& query, Run& run);
@@ -150,6 +158,7 @@ private:
     QStringList computedColumnTypes(const SqlStatement& st);
 
     sqlite3* m_db = nullptr;
+    QSet<QString> m_appliedRowsTables;   // the applied rows' tables made known to m_db
     sqlite3* m_master = nullptr;
     db::sqlite::SqliteSession m_session;
     QString m_server;
@@ -162,6 +171,8 @@ private:
     int m_spid = 0;
     QString m_loginTime;
     bool m_noCount = false;
+    long m_rowCount = 0;   // SET ROWCOUNT: the rows a statement returns or changes at most (0: all)
+    RowCountState m_rowCountState;
     dates::Settings m_dateSettings;   // SET DATEFORMAT, DATEFIRST, LANGUAGE
     bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)
@@ -177,6 +188,10 @@ private:
     QHash<QString, QStringList> m_guardedColumns;
     int m_nested = 0;
     QHash<QString, sqlite3_stmt*> m_nestedStatements;
+    // Scalar functions running inside a statement: their depth, and their prepared statements
+    // by depth (a call never resets a statement of a call it runs inside).
+    int m_functionDepth = 0;
+    std::vector<QHash<QString, sqlite3_stmt*>> m_functionStatements;
     std::unique_ptr<db::Connection> m_nestedConnection;
     QString m_procedure;
     QVariantHash m_guardMemory;

@@ -58,6 +58,15 @@ qlonglong EmbeddedBackend::procedureStatus(const QString& query, Run& run)
     bindParameters(s, run);
     const int rc = sqlite3_step(s);
     if (rc != SQLITE_ROW) m_session.raise(rc);
+    if (sqlite3_column_type(s, 0) == SQLITE_NULL) {   // a warning, and status 0
+        ProviderError warning;
+        warning.sqlState = QStringLiteral("01000");
+        warning.description = QStringLiteral("The '%1' procedure attempted to return a status of NULL, which is not "
+                                             "allowed. A status of 0 will be returned instead.")
+                                  .arg(run.procedure);
+        run.result.messages.append(warning);
+        return 0;
+    }
     return sqlite3_column_int64(s, 0);
 }
 
@@ -68,18 +77,22 @@ void EmbeddedBackend::runModuleStatement(const ModuleStatement& st)
     const SessionRights::Trusted trusted(m_rights);
     if (st.action == ModuleStatement::Action::Drop) {
         for (const auto& [schema, name] : st.names) {
-            if (owner && dropModule(m_db, schema, name, st.type)) continue;
-            if (st.ifExists && owner) continue;
+            const std::optional<StoredModule> module = findModule(m_db, QStringLiteral("main"), schema, name);
+            const bool exists = module && st.type.split(u',').contains(module->type);
+            if (!exists && st.ifExists) continue;
+            if (exists && owner && dropModule(m_db, schema, name, st.type)) continue;
             raise(QStringLiteral("42000"),
-                QStringLiteral("Cannot drop the procedure '%1', because it does not exist or you do not have permission.")
-                    .arg(shownName(schema, name)),
+                QStringLiteral("Cannot drop the %1 '%2', because it does not exist or you do not have permission.")
+                    .arg(st.type == u"P" ? QStringLiteral("procedure") : QStringLiteral("function"), shownName(schema, name)),
                 3701);
         }
         return;
     }
     if (!owner)
         raise(QStringLiteral("42000"),
-            QStringLiteral("CREATE PROCEDURE permission denied in database '%1'.").arg(m_database), 262);
+            QStringLiteral("CREATE %1 permission denied in database '%2'.")
+                .arg(st.type == u"P" ? QStringLiteral("PROCEDURE") : QStringLiteral("FUNCTION"), m_database),
+            262);
     const auto& [schema, name] = st.names.front();
     if (findProcedure(name) && translator::isDefaultSchema(schema))
         raise(QStringLiteral("42S01"), QStringLiteral("There is already an object named '%1' in the database.").arg(name),
@@ -88,9 +101,7 @@ void EmbeddedBackend::runModuleStatement(const ModuleStatement& st)
         : st.action == ModuleStatement::Action::CreateOrAlter            ? ModuleChange::CreateOrAlter
                                                                           : ModuleChange::Create;
     try {
-        if (const QString missing = missingSchema(m_db,
-                QStringLiteral("create table main.\"%1\".x").arg(QString(schema).replace(u'"', QStringLiteral("\"\""))));
-            !schema.isEmpty() && !missing.isEmpty())
+        if (!schema.isEmpty() && !hasSchema(m_db, schema))
             raise(QStringLiteral("42000"),
                 QStringLiteral("The specified schema name '%1' either does not exist or you do not have permission to "
                                "use it.")

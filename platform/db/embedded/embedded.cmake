@@ -25,6 +25,8 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/ResultTyping.h ${_orra_embedded_dir}/translator/ResultTyping.cpp
   ${_orra_embedded_dir}/translator/ExpressionTyping.h ${_orra_embedded_dir}/translator/ExpressionTyping.cpp
   ${_orra_embedded_dir}/translator/TypedConversions.h ${_orra_embedded_dir}/translator/TypedConversions.cpp
+  ${_orra_embedded_dir}/translator/WriteConversions.cpp
+  ${_orra_embedded_dir}/translator/BatchSchema.h ${_orra_embedded_dir}/translator/BatchSchema.cpp
   ${_orra_embedded_dir}/functions/BinaryConversions.h ${_orra_embedded_dir}/functions/BinaryConversions.cpp
   ${_orra_embedded_dir}/translator/TypedRewrites.h ${_orra_embedded_dir}/translator/TypedRewrites.cpp
   ${_orra_embedded_dir}/translator/DateComparisons.cpp
@@ -41,20 +43,28 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/IndexRewriter.cpp
   ${_orra_embedded_dir}/translator/ViewRewriter.cpp
   ${_orra_embedded_dir}/translator/SelectForms.cpp
+  ${_orra_embedded_dir}/translator/ApplyRewriter.cpp
+  ${_orra_embedded_dir}/translator/TopWithTies.cpp
+  ${_orra_embedded_dir}/translator/GroupingSets.h ${_orra_embedded_dir}/translator/GroupingSets.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
   ${_orra_embedded_dir}/functions/DateTimeValues.h ${_orra_embedded_dir}/functions/DateTimeValues.cpp
   ${_orra_embedded_dir}/functions/DateFunctions.h ${_orra_embedded_dir}/functions/DateFunctions.cpp
   ${_orra_embedded_dir}/functions/FormatFunction.cpp
-  ${_orra_embedded_dir}/DateColumns.h ${_orra_embedded_dir}/DateColumns.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
   ${_orra_embedded_dir}/functions/StatisticalAggregates.h ${_orra_embedded_dir}/functions/StatisticalAggregates.cpp
+  ${_orra_embedded_dir}/functions/AppliedRows.h ${_orra_embedded_dir}/functions/AppliedRows.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp
   ${_orra_embedded_dir}/FixedWidthPadding.h ${_orra_embedded_dir}/FixedWidthPadding.cpp
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp
   ${_orra_embedded_dir}/ColumnTypes.h ${_orra_embedded_dir}/ColumnTypes.cpp
+  ${_orra_embedded_dir}/RowCountLimit.h ${_orra_embedded_dir}/RowCountLimit.cpp
   ${_orra_embedded_dir}/Authorizer.h ${_orra_embedded_dir}/Authorizer.cpp
   ${_orra_embedded_dir}/ObjectCatalog.h ${_orra_embedded_dir}/ObjectCatalog.cpp
+  ${_orra_embedded_dir}/FunctionCalls.cpp
+  ${_orra_embedded_dir}/translator/FunctionDefinitions.cpp
+  ${_orra_embedded_dir}/translator/FunctionReferences.cpp
+  ${_orra_embedded_dir}/translator/FunctionHeader.h ${_orra_embedded_dir}/translator/FunctionHeader.cpp
   ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
   ${_orra_embedded_dir}/SqliteHandles.h
   ${_orra_embedded_dir}/Extensions.h ${_orra_embedded_dir}/Extensions.cpp

@@ -589,7 +589,7 @@ void SqliteSession::bind(sqlite3_stmt* stmt, int index, const QVariant& v)
     }
 }
 
-ResultSet SqliteSession::run(sqlite3_stmt* st, const QStringList& declaredTypes)
+ResultSet SqliteSession::run(sqlite3_stmt* st, const QStringList& declaredTypes, long maxRows)
 {
     ResultSet rs;
     const int cols = sqlite3_column_count(st);
@@ -629,7 +629,7 @@ ResultSet SqliteSession::run(sqlite3_stmt* st, const QStringList& declaredTypes)
     }
 
     rs.values.reserve(size_t(cols) * 64);
-    for (;;) {
+    for (long taken = 0; maxRows < 0 || taken < maxRows; ++taken) {
         const int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) raise(rc);

@@ -67,7 +67,8 @@ public:
     // Steps a prepared statement to its end and buffers it. Throws ProviderFailure.
     // declaredTypes: for result columns that SQLite gives no declared type (expressions), the
     // type to read them as ("datetime", "int", …); an empty entry types the column by values.
-    ResultSet run(sqlite3_stmt* stmt, const QStringList& declaredTypes = {});
+    // maxRows: the rows read at most (SET ROWCOUNT); -1 for all.
+    ResultSet run(sqlite3_stmt* stmt, const QStringList& declaredTypes = {}, long maxRows = -1);
     // Binds v to the 1-based parameter index: NULL, Boolean as 0/1, integers, doubles,
     // text, binary as a blob, dates as "yyyy-MM-dd HH:mm:ss[.zzz]".
     static void bind(sqlite3_stmt* stmt, int index, const QVariant& v);

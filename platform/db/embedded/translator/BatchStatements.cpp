@@ -135,6 +135,9 @@ Statement StatementParser::batchStatement()
         s.kind = FlowStatement::Kind::Return;
         const Token* next = m_c.peek();
         if (next && !next->isSymbol(";") && !isStatementWord(*next)
+            && !(next->kind == TokenKind::Word && m_c.atSymbol(":", 1)) && m_ctx.returnSlot() >= 0) {
+            return returnValue(at);
+        } else if (next && !next->isSymbol(";") && !isStatementWord(*next)
             && !(next->kind == TokenKind::Word && m_c.atSymbol(":", 1)) && m_inProcedure) {
             // return <integer expression>: the procedure's status
             const size_t e = std::max(findEnd(at), m_c.position() + 1);
@@ -217,7 +220,7 @@ Statement StatementParser::declare()
             Vec create{word("create"), word("table"), name};
             const Vec defs = m_ctx.normalize(k + 1, pe);
             create.insert(create.end(), defs.begin(), defs.end());
-            const SqlStatement made = rewriteCreateTable(std::move(create));
+            const SqlStatement made = rewriteCreateTable(std::move(create), &m_ctx);
             assignments.body.push_back({DeclareTable{made.sql, quoteName(v.table)}});
             continue;
         }

@@ -44,6 +44,26 @@ Statement StatementParser::sessionOption()
     return {s};
 }
 
+// set rowcount n | @n: the session's limit on the rows a statement returns or changes (0: none),
+// read when the statement runs; the value is a query of the number.
+Statement StatementParser::rowCount()
+{
+    const size_t at = m_c.position() + 2;
+    const Token* value = m_c.peek(2);
+    if (!value || !(value->kind == TokenKind::Number || (value->isWord() && value->text.startsWith(u'@')))) {
+        failNear(at);
+        skipToEnd();
+        return {};
+    }
+    Vec v = m_ctx.normalize(at, at + 1);
+    m_c.seek(at + 1);
+    v.insert(v.begin(), word("select"));
+    SessionOption s;
+    s.name = QStringLiteral("rowcount");
+    s.value = expressionQuery(std::move(v));
+    return {s};
+}
+
 // print <expression>: the expression's value, read by a one-column select, goes back to the
 // client as an informational message.
 Statement StatementParser::print()

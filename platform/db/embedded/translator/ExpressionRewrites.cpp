@@ -217,14 +217,14 @@ void rewriteTop(Vec& v)
         if (k < v.size() && (v[k].t.is("distinct") || v[k].t.is("all"))) ++k;
         if (k >= v.size() || !v[k].t.is("top")) continue;
         size_t countEnd = 0;
-        NT count;
+        Vec count;   // a number, or any expression in parentheses (a variable, a subquery)
         if (k + 1 < v.size() && v[k + 1].t.kind == TokenKind::Number) {
-            count = v[k + 1];
+            count.push_back(v[k + 1]);
             countEnd = k + 2;
-        } else if (k + 3 < v.size() && v[k + 1].t.isSymbol("(") && v[k + 2].t.kind == TokenKind::Number
-            && v[k + 3].t.isSymbol(")")) {
-            count = v[k + 2];
-            countEnd = k + 4;
+        } else if (k + 2 < v.size() && v[k + 1].t.isSymbol("(")) {
+            countEnd = closeOf(v, k + 1, v.size()) + 1;
+            if (countEnd > v.size()) continue;
+            count.assign(v.begin() + long(k) + 1, v.begin() + long(countEnd));
         } else {
             continue;
         }
@@ -256,12 +256,14 @@ void rewriteTop(Vec& v)
             Vec limit{word("limit"),
                 raw(QStringLiteral("(select cast(c as integer) + (c > cast(c as integer)) from (select count(*) * %1 "
                                    "/ 100.0 as c from (")
-                        .arg(count.out))};
+                        .arg(render(count)))};
             limit.insert(limit.end(), rows.begin(), rows.end());
             limit.push_back(raw(QStringLiteral(")))")));
             v.insert(v.begin() + long(end), limit.begin(), limit.end());
         } else {
-            v.insert(v.begin() + long(end), {word("limit"), count});
+            Vec limit{word("limit")};
+            limit.insert(limit.end(), count.begin(), count.end());
+            v.insert(v.begin() + long(end), limit.begin(), limit.end());
         }
         v.erase(v.begin() + long(k), v.begin() + long(countEnd));
     }

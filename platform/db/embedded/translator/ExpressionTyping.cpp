@@ -373,7 +373,8 @@ SqlType ExpressionTyper::primary(size_t b, size_t e) const
     if (e == b + 1) {
         if (t.kind == TokenKind::Number) return SqlType::ofNumber(t.text);
         if (t.kind == TokenKind::String) {
-            SqlType s = of(Kind::Text);
+            // N'…' is nvarchar, '…' varchar
+            SqlType s = of(t.national ? Kind::NText : Kind::Text);
             s.length = std::max<int>(1, int(t.text.size()) - 2);
             return s;
         }
@@ -454,7 +455,8 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         return as < close ? tokensType(as + 1, close) : SqlType{};
     }
     if (fn == u"convert" || fn == u"try_convert") return args.empty() ? SqlType{} : tokensType(args[0].first, args[0].second);
-    if (fn == u"count") return of(Kind::Int);
+    if (fn == u"count" || fn == u"grouping_id") return of(Kind::Int);
+    if (fn == u"grouping") return of(Kind::TinyInt);
     if (fn == u"count_big") return of(Kind::BigInt);
     if (fn == u"getdate" || fn == u"getutcdate") return of(Kind::DateTime);
     if (fn == u"sysdatetime") return SqlType::fromDeclared(QStringLiteral("datetime2(7)"));
@@ -695,7 +697,7 @@ std::vector<std::pair<QString, SqlType>> ExpressionTyper::selectItems(size_t s) 
     size_t i = s + 1;
     if (i < end && (T[i].is("distinct") || T[i].is("all"))) ++i;
     if (i < end && T[i].is("top")) {
-        i += (i + 1 < end && T[i + 1].isSymbol("(")) ? 4 : 2;
+        i = (i + 1 < end && T[i + 1].isSymbol("(")) ? m_ctx.matching(i + 1, end) + 1 : i + 2;
         if (i < end && T[i].is("percent")) ++i;
         if (i + 1 < end && T[i].is("with") && T[i + 1].is("ties")) i += 2;
     }

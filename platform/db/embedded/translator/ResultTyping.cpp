@@ -100,7 +100,8 @@ TypeRule ResultTyper::typeOf(size_t b, size_t e, QStringList& refs)
             return {};
         }
         if (t.kind == TokenKind::String)
-            return fixedType(QStringLiteral("varchar(%1)").arg(std::max<qsizetype>(1, t.text.size() - 2)));
+            return fixedType((t.national ? QStringLiteral("nvarchar(%1)") : QStringLiteral("varchar(%1)"))
+                                 .arg(std::max<qsizetype>(1, t.text.size() - 2)));
         if (t.is("null")) {
             TypeRule r;
             r.kind = TypeRule::Kind::Null;
@@ -145,8 +146,9 @@ TypeRule ResultTyper::functionType(const QString& fn, size_t b, size_t e, QStrin
     if (fn == u"convert") return args.size() >= 2 ? namedType(args[0].first, args[0].second) : TypeRule();
     if (fn == u"dateadd") return arg(2);
     if (fn == u"datediff" || fn == u"datepart" || fn == u"year" || fn == u"month" || fn == u"day" || fn == u"len"
-        || fn == u"datalength" || fn == u"charindex" || fn == u"patindex" || fn == u"count")
+        || fn == u"datalength" || fn == u"charindex" || fn == u"patindex" || fn == u"count" || fn == u"grouping_id")
         return fixedType(QStringLiteral("int"));
+    if (fn == u"grouping") return fixedType(QStringLiteral("tinyint"));
     if (fn == u"count_big") return fixedType(QStringLiteral("bigint"));
     if (TypeRule r = stringFunctionType(fn, b, e, refs); r.kind != TypeRule::Kind::Unknown) return r;
     if (fn == u"max" || fn == u"min" || fn == u"isnull" || fn == u"abs" || fn == u"round" || fn == u"floor"
@@ -223,8 +225,9 @@ ResultTyping ResultTyper::type(size_t b, size_t e)
     size_t i = b + 1;
     if (i < e && (T[i].is("distinct") || T[i].is("all"))) ++i;
     if (i < e && T[i].is("top")) {
-        i += (i + 1 < e && T[i + 1].isSymbol("(")) ? 4 : 2;
+        i = (i + 1 < e && T[i + 1].isSymbol("(")) ? m_ctx.matching(i + 1, e) + 1 : i + 2;
         if (i < e && T[i].is("percent")) ++i;
+        if (i + 1 < e && T[i].is("with") && T[i + 1].is("ties")) i += 2;
     }
     const auto ends = [&](const Token& t) {
         return isOneOf(t, {"from", "into", "where", "group", "having", "order", "union", "except", "intersect"});

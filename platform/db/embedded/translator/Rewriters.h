@@ -15,14 +15,18 @@ SqlStatement rewriteInsert(Vec v);
 SqlStatement rewriteUpdate(Vec v);
 // delete tb where … | delete from tb … | delete d from … inner join … where …
 SqlStatement rewriteDelete(Vec v);
-// create table T (…)
-SqlStatement rewriteCreateTable(Vec v);
+// create table T (…); the table's columns become known to the rest of the batch through declareIn
+SqlStatement rewriteCreateTable(Vec v, TranslationContext* declareIn = nullptr);
 // the same, with identity(seed, 1) starting at its seed
 Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at);
 // create or alter view, alter view: the view made anew
 Statement rewriteViewChange(Vec v);
 // alter table T add … | drop column …, one SQLite statement a column
 Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at);
+// cross apply, outer apply: joins SQLite runs; true when the statement had one
+bool rewriteApply(TranslationContext& ctx, Vec& v);
+// select top (n) [percent] with ties … order by …: the rows tying with the last one too
+void rewriteTopWithTies(TranslationContext& ctx, Vec& v);
 // select forms SQLite writes otherwise: alias = expression, offset … fetch, values tables
 void rewriteSelectForms(Vec& v);
 // create index, drop index

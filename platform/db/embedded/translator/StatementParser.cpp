@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/StatementParser.h"
 
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
+#include "platform/db/embedded/translator/GroupingSets.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
@@ -65,6 +66,7 @@ Statement StatementParser::parseOne(bool batchStart)
     if (m_c.at("commit") || m_c.at("rollback")) return transaction(m_c.at("commit") ? "commit" : "rollback");
     if (m_c.at("set") && m_c.at("nocount", 1) && (m_c.at("on", 2) || m_c.at("off", 2))) return noCount();
     if (m_c.at("set") && m_c.atAny({"dateformat", "datefirst", "language"}, 1)) return sessionOption();
+    if (m_c.at("set") && m_c.at("rowcount", 1)) return rowCount();
     if (m_c.at("print")) return print();
     if (m_c.match("exec") || m_c.match("execute")) return procedureCall();
     if (atModuleStatement()) return moduleStatement(batchStart);
@@ -97,6 +99,8 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     if (m_ctx.failed() || v.empty()) return {};
     const RewriteCursor c(v);
     if (!c.at("create")) rewriteByType(m_ctx, v);
+    if (!m_ctx.failed()) rewriteGroupingSets(m_ctx, v);
+    if (!m_ctx.failed()) rewriteTopWithTies(m_ctx, v);
     if (m_ctx.failed()) return {};
     if (c.at("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
     // with … select: the select after the common table expressions
@@ -170,7 +174,7 @@ size_t StatementParser::findEnd(size_t from) const
             allowSet = false;
             continue;
         }
-        if (t.is("if") && lead.at("drop") && isOneOf(prev, {"table", "view", "index"})) continue;
+        if (t.is("if") && lead.at("drop") && isOneOf(prev, {"table", "view", "index", "procedure", "proc", "function"})) continue;
         if (t.is("alter") && prev.is("or") && i == from + 2) continue;   // create or alter
         if (t.is("drop") && lead.at("alter") && lead.at("table", 1)) continue;   // alter table T drop column …
         break;

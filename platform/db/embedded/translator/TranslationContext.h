@@ -4,6 +4,7 @@
 // and the normalisation of a token range into SQLite's vocabulary.
 
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/translator/BatchSchema.h"
 #include "platform/db/embedded/translator/ObjectNames.h"
 #include "platform/db/embedded/translator/Rewriting.h"
 
@@ -26,13 +27,24 @@ struct Variable {
     QString table;        // table variable: the temporary table's name ("#@t")
 };
 
+// Where a statement names a table or view (out: the statement so far): its sources and the
+// targets of insert, update, delete, select … into, create/alter/drop, references and create
+// index … on.
+bool atTablePosition(const Vec& out);
+
 class TranslationContext {
 public:
     TranslationContext(const std::vector<Token>& tokens, int textLength, const QString& currentDatabase,
         Translation& translation, const Schema* schema = nullptr);
 
-    // The connection's schema, when the translation may read declared types; else nullptr.
-    const Schema* schema() const { return m_schema; }
+    // The connection's schema with the tables the batch creates, when the translation may
+    // read declared types; else nullptr.
+    const Schema* schema() const { return m_schema ? &m_batchSchema : nullptr; }
+    // A table created by the batch, known to the statements after it.
+    void declareTable(const QString& database, const QString& table, std::vector<DeclaredColumn> columns)
+    {
+        m_batchSchema.declare(database, table, std::move(columns));
+    }
     // The SQLite schema that a database name written in T-SQL stands for: "main" for none or
     // the connection's database, else the (attached) database's own name.
     QString schemaName(const QString& database) const;
@@ -42,6 +54,15 @@ public:
     void setSource(const QString& text) { m_source = text; }
     QString sourceText(int from, int to) const { return m_source.mid(from, to - from); }
     int textLength() const { return m_textLength; }
+    // The connection's database, as the translation was asked for it.
+    const QString& currentDatabase() const { return m_current; }
+    // A scalar function's body: the value slot RETURN assigns (-1 elsewhere).
+    int returnSlot() const { return m_translation.returnSlot; }
+    void setReturnSlot(int slot) { m_translation.returnSlot = slot; }
+    // FunctionReferences.cpp: a call of a user-defined scalar function whose name begins at
+    // token i, written for the server's orra_udf (i then on its closing parenthesis); false for
+    // a name that is none.
+    bool userFunctionCall(Vec& out, const ObjectName& name, size_t& i, size_t e);
     const Token& operator[](size_t i) const { return m_tokens[i]; }
     size_t size() const { return m_tokens.size(); }
 
@@ -61,6 +82,8 @@ public:
     // A scalar variable of the declared type [typeBegin, typeEnd), or a table variable.
     const Variable& declareVariable(const QString& name, size_t typeBegin, size_t typeEnd);
     const Variable& declareTableVariable(const QString& name);
+    // A procedure's table variables are its own: their tables are named after it too.
+    void setTableVariableScope(const QString& procedure) { m_tableVariableScope = procedure; }
     // expr converted to a scalar variable's declared type, as CAST to that type converts.
     Vec convertedTo(const Variable& v, const Vec& expr);
     // The line of the batch the token at i is on (1 for the first).
@@ -124,9 +147,10 @@ private:
     // A character or binary type without a length is 30 long in a conversion, 1 long in a
     // declaration.
     // The conversion of expr to the type in tokens [typeBegin, typeEnd); the source's tokens and
-    // CONVERT's style (a literal) when known, for conversions that follow them.
+    // CONVERT's style (a literal, or the SQL of an expression in styleText) when known, for
+    // conversions that follow them.
     void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30,
-        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1);
+        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1, const QString& styleText = {});
 
     const std::vector<Token>& m_tokens;
     int m_textLength;
@@ -135,7 +159,9 @@ private:
     std::vector<Variable> m_variables;
     std::vector<int> m_lineStarts;   // offsets where the lines after the first begin
     const Schema* m_schema = nullptr;
+    BatchSchema m_batchSchema;
     QString m_source;
+    QString m_tableVariableScope;
 };
 
 }   // namespace orra::embedded::translator

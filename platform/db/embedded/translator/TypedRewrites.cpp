@@ -167,7 +167,7 @@ std::vector<int> nameResultColumns(Vec& v, size_t at)
     size_t i = at + 1;
     if (i < v.size() && (v[i].t.is("distinct") || v[i].t.is("all"))) ++i;
     if (i < v.size() && v[i].t.is("top")) {
-        i += (i + 1 < v.size() && v[i + 1].t.isSymbol("(")) ? 4 : 2;
+        i = (i + 1 < v.size() && v[i + 1].t.isSymbol("(")) ? closeOf(v, i + 1, v.size()) + 1 : i + 2;
         if (i < v.size() && v[i].t.is("percent")) ++i;
         if (i + 1 < v.size() && v[i].t.is("with") && v[i + 1].t.is("ties")) i += 2;
     }
@@ -295,6 +295,7 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             convertTo(v, args[1].first, args[1].second, a);
         }
     }
+    convertWrittenValues(ctx, v);
 }
 
 QStringList resultTypes(const TranslationContext& ctx, size_t b)
