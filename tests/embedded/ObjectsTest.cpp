@@ -267,3 +267,25 @@ TEST_F(Objects, QueryFormsGiveTheDocumentedRows)
     };
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(scalar(*sa, c.sql).toDouble(), c.value) << c.sql.toStdString();
 }
+
+TEST_F(Objects, UseMovesTheSessionWhereItsLoginHasAUser)
+{
+    EXPECT_EQ(scalar(*sa, QStringLiteral("use catalogue; select db_name()")).toString(), QStringLiteral("catalogue"));
+    // the session stays there for its next batches, and moves back
+    EXPECT_EQ(scalar(*sa, QStringLiteral("select db_name()")).toString(), QStringLiteral("catalogue"));
+    EXPECT_EQ(scalar(*sa, QStringLiteral("USE [sales]\nselect db_name()")).toString(), QStringLiteral("sales"));
+    EXPECT_EQ(scalar(*owner, QStringLiteral("use sales select user_name()")).toString(), QStringLiteral("olive"));
+    const struct {
+        db::Connection* c;
+        const char* sql;
+        const char* error;
+    } refused[] = {
+        {sa.get(), "use nosuch; select 1", "Database 'nosuch' does not exist. Make sure that the name is entered correctly."},
+        {owner.get(), "use catalogue; select 1",
+            "The server principal \"olive\" is not able to access the database \"catalogue\" under the current "
+            "security context."},
+    };
+    for (const auto& r : refused) EXPECT_EQ(refusal(*r.c, QString::fromUtf8(r.sql)), QString::fromUtf8(r.error)) << r.sql;
+    // a refused USE leaves the session where it was
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select db_name()")).toString(), QStringLiteral("sales"));
+}

@@ -88,6 +88,9 @@ public:
 
 private:
     void setSessionOption(const SessionOption& option);
+    void enterDatabase(const QString& database);
+    // USE: the session moves to the database name names, where its login has a user.
+    void useDatabase(const QString& name);
     struct Run;
     // BatchExecution.cpp: the batch's statements in order, with control flow, variables and
     // the errors that end a statement or the batch.
