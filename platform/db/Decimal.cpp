@@ -150,6 +150,12 @@ Decimal Decimal::rescaled(int scale) const
 
 double Decimal::toDouble() const
 {
+    // Both the units and the power of ten are exact doubles here, and a division rounds
+    // correctly: the same double as reading the decimal text.
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13,
+        1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr Units kExactUnits = Units(1) << 53;
+    if (m_scale <= 22 && m_units < kExactUnits && m_units > -kExactUnits) return double(m_units) / kPowers[m_scale];
     const QByteArray text = toString().toLatin1();
     double d = 0;
     std::from_chars(text.constData(), text.constData() + text.size(), d);

@@ -30,6 +30,8 @@ void toServerError(db::ProviderError& e)
 {
     const QString& m = e.description;
     static const QRegularExpression syntax(QStringLiteral("^near \"(.*)\": syntax error$"));
+    static const QRegularExpression valuesCount(
+        QStringLiteral("^(table \\S+ has \\d+ columns but \\d+ values were supplied|\\d+ values for \\d+ columns)$"));
     if (m.startsWith(QLatin1String("no such table: ")))
         set(e, 208, QStringLiteral("Invalid object name '%1'.").arg(lastPart(m.mid(15))), "42S02");
     else if (m.startsWith(QLatin1String("no such column: ")))
@@ -38,6 +40,9 @@ void toServerError(db::ProviderError& e)
         set(e, 209, QStringLiteral("Ambiguous column name '%1'.").arg(lastPart(m.mid(23))));
     else if (const QRegularExpressionMatch s = syntax.match(m); s.hasMatch())
         set(e, 102, QStringLiteral("Incorrect syntax near '%1'.").arg(s.captured(1)));
+    else if (valuesCount.match(m).hasMatch())
+        set(e, 213, QStringLiteral("Column name or number of supplied values does not match table definition."),
+            "21S01");
     else if (m == u"incomplete input")
         set(e, 102, QStringLiteral("Incorrect syntax near the end of the statement."));
     else if (m == u"Divide by zero error encountered.")

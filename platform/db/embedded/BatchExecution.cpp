@@ -122,6 +122,16 @@ bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flo
     } else if (const auto* r = st.as<RaiseStatement>()) {
         runRaise(*r, run);
     } else if (const auto* t = st.as<DeclareTable>()) {
+        if (m_nestLevel > 0) {   // a procedure that calls itself would take its caller's table
+            const PreparedStatement used(m_db, QStringLiteral("select 1 from temp.sqlite_master where name = ?"));
+            const QByteArray name = t->table.mid(1, t->table.size() - 2).replace("\"\"", "\"").toUtf8();
+            sqlite3_bind_text(used, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(used) == SQLITE_ROW)
+                raise(QStringLiteral("42000"),
+                    QStringLiteral("The embedded server does not run a procedure that calls itself while it holds a "
+                                   "table variable."),
+                    0);
+        }
         const QString drop = QStringLiteral("drop table if exists temp.%1").arg(t->table);
         sqlite3_exec(m_db, drop.toUtf8().constData(), nullptr, nullptr, nullptr);
         SqlStatement create;
@@ -220,6 +230,7 @@ void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
             e.severity = std::clamp(values.value(1).toInt(), 0, 25);
             e.state = values.value(2).toInt() < 0 ? 1 : values.value(2).toInt();
         }
+        e.procedure = run.procedure;
     }
     ProviderError p;
     p.number = -e.number;

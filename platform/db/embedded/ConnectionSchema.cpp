@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <QStringList>
+
 namespace orra::embedded {
 
 ConnectionSchema::~ConnectionSchema()
@@ -26,6 +28,32 @@ QString ConnectionSchema::columnCollation(const QString& database, const QString
         column.toUtf8().constData(), nullptr, &collation, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK || !collation) return {};
     return QString::fromUtf8(collation);
+}
+
+QStringList ConnectionSchema::insertColumns(const QString& database, const QString& table) const
+{
+    auto quoted = [](QString n) { return u'"' + n.replace(u'"', QStringLiteral("\"\"")) + u'"'; };
+    const QByteArray select = (QStringLiteral("select * from ") + quoted(database) + u'.' + quoted(table)).toUtf8();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(m_db, select.constData(), -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return {};
+    }
+    QStringList columns;
+    for (int i = 0; i < sqlite3_column_count(st); ++i) {
+        // a computed column has no declared type; the identity is SQLite's autoincrementing key
+        const char* name = sqlite3_column_name(st, i);
+        int autoincrement = 0;
+        if (!sqlite3_column_decltype(st, i)
+            || sqlite3_table_column_metadata(m_db, database.toUtf8().constData(), table.toUtf8().constData(), name,
+                   nullptr, nullptr, nullptr, nullptr, &autoincrement)
+                != SQLITE_OK
+            || autoincrement)
+            continue;
+        columns << QString::fromUtf8(name);
+    }
+    sqlite3_finalize(st);
+    return columns;
 }
 
 int ConnectionSchema::cookie(sqlite3_stmt*& statement, const char* sql) const

@@ -2,7 +2,6 @@
 #include "platform/db/embedded/BatchRun.h"
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
-#include "platform/db/embedded/DateColumns.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/ConnectionSchema.h"
 #include "platform/db/embedded/functions/BinaryConversions.h"
@@ -1225,7 +1224,6 @@ void EmbeddedBackend::padNewTable(const QString& sql)
         // The padding triggers are the server's own, whoever made the table.
         const SessionRights::Trusted trusted(m_rights);
         addFixedWidthPadding(m_db, schema, table);
-        addDateConversion(m_db, schema, table);
     } catch (const orra::Error& e) {
         raise(QStringLiteral("42000"), e.description(), 0);
     }

@@ -216,6 +216,8 @@ bool dropModule(sqlite3* db, const QString& schema, const QString& name, const Q
     return true;
 }
 
+bool hasSchema(sqlite3* db, const QString& schema) { return schemaExists(db, QStringLiteral("main"), schema); }
+
 void registerObjectFunctions(sqlite3* db)
 {
     for (int args = 1; args <= 2; ++args)

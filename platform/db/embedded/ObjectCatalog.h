@@ -45,6 +45,9 @@ void storeModule(sqlite3* db, const StoredModule& module, ModuleChange change);
 // kinds it may be, "P" or "FN,IF,TF").
 bool dropModule(sqlite3* db, const QString& schema, const QString& name, const QString& types);
 
+// Whether the main database has the schema (dbo and the other built-in ones always).
+bool hasSchema(sqlite3* db, const QString& schema);
+
 // object_id(name [, type]) as the SQLite function orra_object_id: tables and views ('U', 'V'),
 // procedures ('P') and functions ('FN', 'IF', 'TF').
 void registerObjectFunctions(sqlite3* db);

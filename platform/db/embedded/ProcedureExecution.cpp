@@ -58,6 +58,15 @@ qlonglong EmbeddedBackend::procedureStatus(const QString& query, Run& run)
     bindParameters(s, run);
     const int rc = sqlite3_step(s);
     if (rc != SQLITE_ROW) m_session.raise(rc);
+    if (sqlite3_column_type(s, 0) == SQLITE_NULL) {   // a warning, and status 0
+        ProviderError warning;
+        warning.sqlState = QStringLiteral("01000");
+        warning.description = QStringLiteral("The '%1' procedure attempted to return a status of NULL, which is not "
+                                             "allowed. A status of 0 will be returned instead.")
+                                  .arg(run.procedure);
+        run.result.messages.append(warning);
+        return 0;
+    }
     return sqlite3_column_int64(s, 0);
 }
 
@@ -88,9 +97,7 @@ void EmbeddedBackend::runModuleStatement(const ModuleStatement& st)
         : st.action == ModuleStatement::Action::CreateOrAlter            ? ModuleChange::CreateOrAlter
                                                                           : ModuleChange::Create;
     try {
-        if (const QString missing = missingSchema(m_db,
-                QStringLiteral("create table main.\"%1\".x").arg(QString(schema).replace(u'"', QStringLiteral("\"\""))));
-            !schema.isEmpty() && !missing.isEmpty())
+        if (!schema.isEmpty() && !hasSchema(m_db, schema))
             raise(QStringLiteral("42000"),
                 QStringLiteral("The specified schema name '%1' either does not exist or you do not have permission to "
                                "use it.")

@@ -3,7 +3,6 @@
 #include "platform/db/ConnectionString.h"
 #include "platform/db/ErrorNumbers.h"
 #include "platform/db/embedded/Collation.h"
-#include "platform/db/embedded/DateColumns.h"
 #include "platform/db/embedded/Extensions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ServerInternal.h"
@@ -475,7 +474,6 @@ void layDownSchema(sqlite3* db, const QString& schemaText)
     if (transaction.beginRc() != SQLITE_OK) fail(QString::fromUtf8(sqlite3_errmsg(db)));
     exec(db, schemaText);
     addFixedWidthPaddingToAllTables(db, QStringLiteral("main"));
-    addDateConversionToAllTables(db, QStringLiteral("main"));
     if (transaction.commit() != SQLITE_OK) fail(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 

@@ -144,6 +144,61 @@ bool readDate(sqlite3_context* ctx, sqlite3_value* arg, Canonical& out)
 
 // ---- conversions --------------------------------------------------------------------------
 
+// The type a conversion converts to, from its name and scale; the name is a constant of the
+// statement, read once.
+std::optional<Type> conversionTarget(sqlite3_context* ctx, sqlite3_value* name, sqlite3_value* scaleArgument)
+{
+    struct Target {
+        std::optional<Type> type;
+        int scale;
+    };
+    const int scale = sqlite3_value_int(scaleArgument);
+    if (const auto* known = static_cast<const Target*>(sqlite3_get_auxdata(ctx, 1)); known && known->scale == scale)
+        return known->type;
+    auto* target = new Target{typeNamed(textOf(name), scale), scale};
+    const std::optional<Type> type = target->type;
+    sqlite3_set_auxdata(ctx, 1, target, [](void* p) { delete static_cast<Target*>(p); });
+    return type;
+}
+
+// Whether the value is already the canonical text of a value of type to (what a date column
+// holds, what getdate() gives): then it is its own conversion, and no text is made anew.
+bool isCanonicalText(sqlite3_value* value, Type to)
+{
+    const auto* p = sqlite3_value_text(value);
+    const int n = sqlite3_value_bytes(value);
+    constexpr int kLongest = 40;
+    if (!p || n > kLongest) return false;
+    char16_t text[kLongest];
+    for (int i = 0; i < n; ++i) {
+        if (p[i] >= 0x80) return false;
+        text[i] = p[i];
+    }
+    const std::optional<Canonical> c = readCanonical(QStringView(text, n));
+    if (!c) return false;
+    const Conversion converted = convert(c->value, c->type, to);
+    if (!converted.ok() || converted.value.day != c->value.day || converted.value.ticks != c->value.ticks
+        || converted.value.offset != c->value.offset)
+        return false;
+    // the same value in the canonical shape at the type's own length is the type's text
+    const int fraction = to.scale > 0 ? to.scale + 1 : 0;
+    switch (to.kind) {
+    case Kind::Date:
+        return n == 10;
+    case Kind::Time:
+        return n == 8 + fraction;
+    case Kind::SmallDateTime:
+        return n == 19;
+    case Kind::DateTime:
+        return n == 23;
+    case Kind::DateTime2:
+        return n == 19 + fraction;
+    case Kind::DateTimeOffset:
+        return n == 26 + fraction;
+    }
+    return false;
+}
+
 // orra_to_date(value, 'type', scale, style)
 void fnToDate(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
@@ -151,7 +206,11 @@ void fnToDate(sqlite3_context* ctx, int, sqlite3_value** argv)
         sqlite3_result_null(ctx);
         return;
     }
-    const std::optional<Type> to = typeNamed(textOf(argv[1]), sqlite3_value_int(argv[2]));
+    const std::optional<Type> to = conversionTarget(ctx, argv[1], argv[2]);
+    if (to && sqlite3_value_type(argv[0]) == SQLITE_TEXT && isCanonicalText(argv[0], *to)) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
     if (!to) {
         sqlite3_result_value(ctx, argv[0]);
         return;

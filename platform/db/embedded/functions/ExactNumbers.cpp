@@ -25,8 +25,10 @@ Units pow10(int n)
 std::optional<Decimal> fromDouble(double d, int scale)
 {
     if (!std::isfinite(d)) return std::nullopt;
-    if (scale <= 15) {
-        const double x = d * double(pow10(scale));
+    static constexpr double kPowers[] = {
+        1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (scale >= 0 && scale <= 15) {
+        const double x = d * kPowers[scale];
         if (std::fabs(x) < 9.0e15) {
             const double r = std::nearbyint(x);
             if (std::fabs(x - r) <= 1e-7 * std::max(1.0, std::fabs(x)) && std::fabs(x - r) < 0.001)

@@ -217,7 +217,7 @@ Statement StatementParser::declare()
             Vec create{word("create"), word("table"), name};
             const Vec defs = m_ctx.normalize(k + 1, pe);
             create.insert(create.end(), defs.begin(), defs.end());
-            const SqlStatement made = rewriteCreateTable(std::move(create));
+            const SqlStatement made = rewriteCreateTable(std::move(create), &m_ctx);
             assignments.body.push_back({DeclareTable{made.sql, quoteName(v.table)}});
             continue;
         }

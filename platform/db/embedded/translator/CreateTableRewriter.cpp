@@ -2,6 +2,7 @@
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TokenCursor.h"
+#include "platform/db/embedded/translator/TypedConversions.h"
 
 #include <optional>
 
@@ -142,9 +143,24 @@ void columnType(Vec& r, const Vec& d, size_t& k, bool isIdentity)
     if (isTextType(type)) textColumnRules(r, d, k, type, length);
 }
 
+// The type of the column definition d as written ("decimal(18,4)"); empty for a computed column.
+QString declaredType(const Vec& d)
+{
+    if (d.size() < 2 || d[1].t.is("as")) return {};
+    QString type = d[1].t.text;
+    if (d.size() > 2 && d[2].t.isSymbol("("))
+        for (size_t k = 2; k < d.size(); ++k) {
+            type += d[k].t.text;
+            if (d[k].t.isSymbol(")")) break;
+        }
+    return type;
+}
+
 // default 0 | default (0) | default ((0)) | default getdate(): a lone literal stays bare (as
-// ALTER TABLE … ADD needs it), any other expression goes in parentheses; k moves past it.
-void defaultValue(Vec& r, const Vec& d, size_t& k)
+// ALTER TABLE … ADD needs it), any other expression goes in parentheses; k moves past it. A
+// default of a column whose values are converted on their way in (see WriteConversions.cpp)
+// is converted as well.
+void defaultValue(Vec& r, const Vec& d, size_t& k, const StoredConversion& conversion, const SqlType& folded)
 {
     size_t b = k + 1;
     size_t e = b;
@@ -161,9 +177,20 @@ void defaultValue(Vec& r, const Vec& d, size_t& k)
     const bool literal = (e - b == 1 && (d[b].t.kind == TokenKind::Number || d[b].t.kind == TokenKind::String || d[b].t.is("null")))
         || (e - b == 2 && (d[b].t.isSymbol("-") || d[b].t.isSymbol("+")) && d[b + 1].t.kind == TokenKind::Number);
     r.push_back(d[k]);
-    if (!literal) r.push_back(symbol("("));
+    if (e - b == 1 && folded.kind != SqlType::Kind::Unknown) {
+        if (const std::optional<QString> value = storedLiteral(folded, d[b].t)) {
+            r.push_back(raw(*value));
+            k = e - 1;
+            while (k + 1 < d.size() && d[k + 1].t.isSymbol(")")) ++k;
+            return;
+        }
+    }
+    const bool converted = !conversion.isEmpty() && !(e - b == 1 && d[b].t.is("null"));
+    if (!literal || converted) r.push_back(symbol("("));
+    if (converted) r.push_back(raw(conversion.before));
     append(r, d, b, e);
-    if (!literal) r.push_back(symbol(")"));
+    if (converted) r.push_back(raw(conversion.after));
+    if (!literal || converted) r.push_back(symbol(")"));
     k = e - 1;
     while (k + 1 < d.size() && d[k + 1].t.isSymbol(")")) ++k;   // the parentheses stripped above
 }
@@ -181,9 +208,14 @@ Vec computedColumn(const Vec& d)
     return r;
 }
 
-Vec columnDefinition(const Vec& d, const QString& identity)
+// The definition as SQLite takes it; its default is converted to the column's type as the
+// value is written, or (added: ALTER TABLE … ADD, whose default SQLite takes as a constant
+// only) a literal is converted here.
+Vec columnDefinition(const Vec& d, const QString& identity, bool added = false)
 {
     if (d.size() > 2 && d[1].t.is("as")) return computedColumn(d);
+    const SqlType type = SqlType::fromDeclared(declaredType(d));
+    const StoredConversion conversion = added ? StoredConversion{} : storedConversion(type);
     Vec r;
     r.push_back(d[0]);
     size_t k = 1;
@@ -214,7 +246,7 @@ Vec columnDefinition(const Vec& d, const QString& identity)
             continue;
         }
         if (n.t.is("default")) {
-            defaultValue(r, d, k);
+            defaultValue(r, d, k, conversion, added ? type : SqlType{});
             continue;
         }
         r.push_back(n);
@@ -239,15 +271,36 @@ std::pair<QString, QString> identitySeed(const std::vector<Vec>& defs, const QSt
     return {QStringLiteral("1"), QStringLiteral("1")};
 }
 
+// The columns as declared: name, type as written, whether an insert without a column list
+// fills them.
+std::vector<DeclaredColumn> declaredColumns(const std::vector<Vec>& defs, const QString& identity)
+{
+    std::vector<DeclaredColumn> columns;
+    for (const Vec& d : defs) {
+        if (d.size() < 2 || !d[0].t.isName() || isConstraintWord(d[0].t)) continue;
+        DeclaredColumn c{d[0].t.text, declaredType(d), false};
+        c.inserted = !c.type.isEmpty() && !sameName(c.name, identity);
+        columns.push_back(std::move(c));
+    }
+    return columns;
+}
+
 // create table T (…): identity columns, text collation, temp tables, server clauses. Anything
-// after the parenthesis (on [PRIMARY], textimage_on …) is storage detail and goes.
-std::pair<QString, QString> rewriteDefinitions(Vec& v)
+// after the parenthesis (on [PRIMARY], textimage_on …) is storage detail and goes. The table's
+// columns become known to the rest of the batch through declareIn.
+std::pair<QString, QString> rewriteDefinitions(Vec& v, TranslationContext* declareIn)
 {
     const NT name = v[2];
     if (!RewriteCursor(v, 3).atSymbol("(")) return {};
     const std::optional<std::vector<Vec>> defs = definitions(v, 3);
     if (!defs) return {};
     const QString identity = identityColumn(*defs);
+    if (declareIn) {
+        QString database = QStringLiteral("temp");
+        if (!name.t.text.startsWith(u'#'))
+            database = name.out.contains(u'.') ? name.out.section(u'.', 0, 0).remove(u'"') : QStringLiteral("main");
+        declareIn->declareTable(database, name.t.text, declaredColumns(*defs, identity));
+    }
     const std::pair<QString, QString> seed = identitySeed(*defs, identity);
     Vec out(v.begin(), v.begin() + 2);
     if (name.t.text.startsWith(u'#')) out.insert(out.begin() + 1, word("temp"));
@@ -274,16 +327,16 @@ std::pair<QString, QString> rewriteDefinitions(Vec& v)
 
 }   // namespace
 
-SqlStatement rewriteCreateTable(Vec v)
+SqlStatement rewriteCreateTable(Vec v, TranslationContext* declareIn)
 {
-    rewriteDefinitions(v);
+    rewriteDefinitions(v, declareIn);
     return finishedStatement(v);
 }
 
 Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at)
 {
     const NT name = v[2];
-    const auto [seed, increment] = rewriteDefinitions(v);
+    const auto [seed, increment] = rewriteDefinitions(v, &ctx);
     if (!increment.isEmpty() && increment != u"1") {
         ctx.fail(QStringLiteral("The embedded server counts identity columns up by 1 only (identity(%1, %2)).")
                      .arg(seed, increment),
@@ -347,7 +400,7 @@ Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at)
         }
         Vec out{v[0], v[1], v[2], word(add ? "add" : "drop"), word("column")};
         if (add) {
-            const Vec r = columnDefinition(d, QString());
+            const Vec r = columnDefinition(d, QString(), true);
             out.insert(out.end(), r.begin(), r.end());
         } else {
             out.insert(out.end(), d.begin(), d.end());

@@ -16,6 +16,7 @@
 #include "platform/db/embedded/TsqlLexer.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -89,6 +90,9 @@ public:
     virtual QString columnType(const QString& database, const QString& table, const QString& column) const = 0;
     // The column's collation sequence as SQLite names it ("TR_CI", "BINARY"); empty when unknown.
     virtual QString columnCollation(const QString&, const QString&, const QString&) const { return {}; }
+    // The columns an insert without a column list fills, in order (the identity and computed
+    // columns left out); empty when unknown.
+    virtual QStringList insertColumns(const QString&, const QString&) const { return {}; }
     // Changes whenever a declared type may have changed: part of the translation cache's key.
     virtual QString version() const = 0;
 };

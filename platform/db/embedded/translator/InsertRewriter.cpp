@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TokenCursor.h"
+#include "platform/db/embedded/translator/TypedRewrites.h"
 
 namespace orra::embedded::translator {
 
@@ -27,9 +28,25 @@ SqlStatement rewriteInsert(Vec v)
     const bool columns = after.atSymbol("(") && after.atName(1) && !after.at("select", 1) && !after.at("values", 1);
     const Vec head(v.begin(), v.begin() + 3);
     Vec tail(v.begin() + 3, v.end());
-    rewriteSelectForms(tail);
+    // a select whose rows are converted on their way in: the select is rewritten on its own
+    const QString written = QStringLiteral("with ") + quoteName(QLatin1String(kWrittenRows));
+    size_t open = 0;
+    while (open < tail.size() && !(tail[open].t.text == u"\x01" && tail[open].out.startsWith(written))) ++open;
+    if (open + 1 < tail.size()) {
+        Vec inner(tail.begin() + long(open) + 1, tail.end() - 1);
+        rewriteSelectForms(inner);
+        Vec whole = rewriteExpressions(Vec(tail.begin(), tail.begin() + long(open)));
+        whole.push_back(tail[open]);
+        const Vec select = rewriteExpressions(inner);
+        whole.insert(whole.end(), select.begin(), select.end());
+        whole.push_back(tail.back());
+        tail = std::move(whole);
+    } else {
+        rewriteSelectForms(tail);
+        tail = rewriteExpressions(tail);
+    }
     const QString h = render(head);
-    const QString rest = render(rewriteExpressions(tail));
+    const QString rest = render(tail);
     s.sql = rest.isEmpty() ? h : h + u' ' + rest;
     if (!columns && !after.at("default")) s.insert.columnsAt = int(h.size());
     return s;

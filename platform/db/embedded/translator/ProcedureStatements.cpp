@@ -158,6 +158,7 @@ StatementList StatementParser::procedureDefinition(
         return {};
     }
     m_inProcedure = true;
+    m_ctx.setTableVariableScope(isDefaultSchema(schema) ? name : schema + u'.' + name);
     StatementList body = parseBatch();
     m_inProcedure = false;
     return body;

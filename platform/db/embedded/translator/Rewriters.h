@@ -15,8 +15,8 @@ SqlStatement rewriteInsert(Vec v);
 SqlStatement rewriteUpdate(Vec v);
 // delete tb where … | delete from tb … | delete d from … inner join … where …
 SqlStatement rewriteDelete(Vec v);
-// create table T (…)
-SqlStatement rewriteCreateTable(Vec v);
+// create table T (…); the table's columns become known to the rest of the batch through declareIn
+SqlStatement rewriteCreateTable(Vec v, TranslationContext* declareIn = nullptr);
 // the same, with identity(seed, 1) starting at its seed
 Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at);
 // create or alter view, alter view: the view made anew

@@ -174,7 +174,7 @@ size_t StatementParser::findEnd(size_t from) const
             allowSet = false;
             continue;
         }
-        if (t.is("if") && lead.at("drop") && isOneOf(prev, {"table", "view", "index"})) continue;
+        if (t.is("if") && lead.at("drop") && isOneOf(prev, {"table", "view", "index", "procedure", "proc", "function"})) continue;
         if (t.is("alter") && prev.is("or") && i == from + 2) continue;   // create or alter
         if (t.is("drop") && lead.at("alter") && lead.at("table", 1)) continue;   // alter table T drop column …
         break;

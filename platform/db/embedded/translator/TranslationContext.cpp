@@ -12,7 +12,7 @@ namespace orra::embedded::translator {
 TranslationContext::TranslationContext(const std::vector<Token>& tokens, int textLength,
     const QString& currentDatabase, Translation& translation, const Schema* schema)
     : m_tokens(tokens), m_textLength(textLength), m_current(foldName(currentDatabase)), m_translation(translation),
-      m_schema(schema)
+      m_schema(schema), m_batchSchema(schema)
 {
 }
 
@@ -58,7 +58,7 @@ const Variable& TranslationContext::declareVariable(const QString& name, size_t 
 
 const Variable& TranslationContext::declareTableVariable(const QString& name)
 {
-    m_variables.push_back(Variable{foldName(name), -1, 0, 0, u'#' + foldName(name)});
+    m_variables.push_back(Variable{foldName(name), -1, 0, 0, u'#' + m_tableVariableScope + foldName(name)});
     return m_variables.back();
 }
 

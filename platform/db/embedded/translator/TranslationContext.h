@@ -4,6 +4,7 @@
 // and the normalisation of a token range into SQLite's vocabulary.
 
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/translator/BatchSchema.h"
 #include "platform/db/embedded/translator/ObjectNames.h"
 #include "platform/db/embedded/translator/Rewriting.h"
 
@@ -31,8 +32,14 @@ public:
     TranslationContext(const std::vector<Token>& tokens, int textLength, const QString& currentDatabase,
         Translation& translation, const Schema* schema = nullptr);
 
-    // The connection's schema, when the translation may read declared types; else nullptr.
-    const Schema* schema() const { return m_schema; }
+    // The connection's schema with the tables the batch creates, when the translation may
+    // read declared types; else nullptr.
+    const Schema* schema() const { return m_schema ? &m_batchSchema : nullptr; }
+    // A table created by the batch, known to the statements after it.
+    void declareTable(const QString& database, const QString& table, std::vector<DeclaredColumn> columns)
+    {
+        m_batchSchema.declare(database, table, std::move(columns));
+    }
     // The SQLite schema that a database name written in T-SQL stands for: "main" for none or
     // the connection's database, else the (attached) database's own name.
     QString schemaName(const QString& database) const;
@@ -61,6 +68,8 @@ public:
     // A scalar variable of the declared type [typeBegin, typeEnd), or a table variable.
     const Variable& declareVariable(const QString& name, size_t typeBegin, size_t typeEnd);
     const Variable& declareTableVariable(const QString& name);
+    // A procedure's table variables are its own: their tables are named after it too.
+    void setTableVariableScope(const QString& procedure) { m_tableVariableScope = procedure; }
     // expr converted to a scalar variable's declared type, as CAST to that type converts.
     Vec convertedTo(const Variable& v, const Vec& expr);
     // The line of the batch the token at i is on (1 for the first).
@@ -135,7 +144,9 @@ private:
     std::vector<Variable> m_variables;
     std::vector<int> m_lineStarts;   // offsets where the lines after the first begin
     const Schema* m_schema = nullptr;
+    BatchSchema m_batchSchema;
     QString m_source;
+    QString m_tableVariableScope;
 };
 
 }   // namespace orra::embedded::translator

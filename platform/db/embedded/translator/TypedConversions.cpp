@@ -1,6 +1,9 @@
 #include "platform/db/embedded/translator/TypedConversions.h"
 
 #include "platform/db/embedded/functions/BinaryConversions.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
+#include "platform/db/embedded/functions/DateTimeValues.h"
+#include "platform/db/Decimal.h"
 
 namespace orra::embedded::translator {
 
@@ -84,6 +87,49 @@ bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& 
         expr = call("orra_exact_text", expr,
             QStringLiteral("%1, %2, %3").arg(source.scale).arg(std::max(style, 0)).arg(source.isMoney() ? 1 : 0));
     return false;
+}
+
+StoredConversion storedConversion(const SqlType& t)
+{
+    if (t.isExact())
+        return {QStringLiteral("orra_exact("), QStringLiteral(", %1, %2, %3)")
+                                                    .arg(t.kind == Kind::Decimal ? t.precision : t.digits().first)
+                                                    .arg(t.scale)
+                                                    .arg(t.isMoney() ? 1 : 0)};
+    if (t.isDateOrTime()) {
+        const QString declared = t.declaration();
+        const QString scale = declared.section(u'(', 1).section(u')', 0, 0);
+        return {QLatin1String(dates::kToDate) + u'(',
+            QStringLiteral(", '%1', %2, null)")
+                .arg(declared.section(u'(', 0, 0), scale.isEmpty() ? QStringLiteral("-1") : scale)};
+    }
+    return {};
+}
+
+std::optional<QString> storedLiteral(const SqlType& t, const Token& literal)
+{
+    QString text = literal.text;
+    if (literal.kind == TokenKind::String && text.size() >= 2)
+        text = text.mid(1, text.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
+    else if (literal.kind != TokenKind::Number)
+        return std::nullopt;
+    if (t.isExact()) {
+        const std::optional<db::Decimal> d = db::Decimal::parse(text);
+        const std::optional<db::Decimal> scaled = d ? d->tryRescaled(t.scale) : std::nullopt;
+        if (!scaled) return std::nullopt;
+        return scaled->toString();
+    }
+    if (t.isDateOrTime() && literal.kind == TokenKind::String) {
+        const QString declared = t.declaration();
+        const QString scale = declared.section(u'(', 1).section(u')', 0, 0);
+        const std::optional<dates::Type> type =
+            dates::typeNamed(declared.section(u'(', 0, 0), scale.isEmpty() ? -1 : scale.toInt());
+        if (!type) return std::nullopt;
+        const dates::Conversion c = dates::fromText(text, *type, dates::Settings());
+        if (!c.ok()) return std::nullopt;
+        return u'\'' + dates::canonical(c.value, *type) + u'\'';
+    }
+    return std::nullopt;
 }
 
 }   // namespace orra::embedded::translator

@@ -5,11 +5,27 @@
 #include "platform/db/embedded/translator/ExpressionTyping.h"
 #include "platform/db/embedded/translator/Rewriting.h"
 
+#include <optional>
+
 namespace orra::embedded::translator {
 
 // The conversion of expr (of type source) to the type named by declared ("varbinary(10)",
 // "varchar(max)", …) with a CONVERT style (-1 for none). Either the whole conversion (true,
 // written to out), or expr rewritten for the plain conversion that follows (false).
 bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& declared, int style);
+
+// How a value written into a column or variable of type t is converted, as CAST(value AS t)
+// converts it: the SQL before and after the value. Empty for a type whose values SQLite keeps
+// as they come (text, integers, floats …).
+struct StoredConversion {
+    QString before;
+    QString after;
+    bool isEmpty() const { return before.isEmpty(); }
+};
+StoredConversion storedConversion(const SqlType& t);
+// A literal (number or quoted text as SQLite writes it) converted to type t at translation, as
+// the literal SQLite takes in its place; nothing when t keeps values as they come or the
+// literal does not convert (the server's defaults for dates in the default date format).
+std::optional<QString> storedLiteral(const SqlType& t, const Token& literal);
 
 }   // namespace orra::embedded::translator

@@ -295,6 +295,7 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             convertTo(v, args[1].first, args[1].second, a);
         }
     }
+    convertWrittenValues(ctx, v);
 }
 
 QStringList resultTypes(const TranslationContext& ctx, size_t b)

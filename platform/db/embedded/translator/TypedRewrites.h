@@ -17,6 +17,13 @@ void rewriteByType(TranslationContext& ctx, Vec& v);
 // of that type, so that the two compare as instants: OrderDate >= '20260101'.
 void compareDatesAsDates(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
 
+// Values that insert and update write into date, time, money and decimal columns converted by
+// the column's declared type, as CAST to it converts them (WriteConversions.cpp).
+// An insert's select goes into a common table expression of this name, whose rows the
+// conversions read: the tokens that open and close it are raw ones around the select.
+void convertWrittenValues(const TranslationContext& ctx, Vec& v);
+inline constexpr const char* kWrittenRows = "orra_written";
+
 // The index of t among the batch's tokens (tokens keep their offsets in the text), or the
 // number of tokens when t is none of them.
 size_t indexOf(const TranslationContext& ctx, const Token& t);

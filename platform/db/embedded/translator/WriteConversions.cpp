@@ -1,0 +1,244 @@
+// Values written into date, time, money and decimal columns are converted as the statement is
+// translated, by the target column's declared type, as CAST to that type converts them: a
+// literal is never stored as typed, money and decimals keep their column's scale, and an
+// impossible value fails the statement. (SQLite alone would keep whatever it is given.)
+
+#include "platform/db/embedded/translator/TypedConversions.h"
+#include "platform/db/embedded/translator/TypedRewrites.h"
+
+namespace orra::embedded::translator {
+
+namespace {
+
+// The conversion of each target column in order; false when none converts.
+bool anyConversion(const std::vector<StoredConversion>& conversions)
+{
+    for (const StoredConversion& c : conversions)
+        if (!c.isEmpty()) return true;
+    return false;
+}
+
+// The tokens [b, e) of v with the conversion around them.
+void wrap(Vec& v, size_t b, size_t e, const StoredConversion& c)
+{
+    if (c.isEmpty() || b >= e) return;
+    v.insert(v.begin() + long(e), raw(c.after));
+    v.insert(v.begin() + long(b), raw(c.before));
+}
+
+// The ranges of v between the top-level commas of [b, e).
+std::vector<std::pair<size_t, size_t>> items(const Vec& v, size_t b, size_t e)
+{
+    std::vector<std::pair<size_t, size_t>> out;
+    size_t start = b;
+    for (size_t k = b; k < e; ++k) {
+        if (v[k].t.isSymbol("(")) {
+            k = closeOf(v, k, e);
+        } else if (v[k].t.is("case")) {
+            k = caseEnd(v, k, e);
+        } else if (v[k].t.isSymbol(",")) {
+            out.emplace_back(start, k);
+            start = k + 1;
+        }
+    }
+    out.emplace_back(start, e);
+    return out;
+}
+
+NT columnName(const QString& name)
+{
+    NT n = word("");
+    n.t.kind = TokenKind::QuotedName;
+    n.t.text = name;
+    n.out = quoteName(name);
+    return n;
+}
+
+// A table named at token k: [database.[schema].]table, database..table, #table, @table.
+struct TableName {
+    QString database;   // as SQLite names it: "main", "temp" or an attached database
+    QString table;
+    size_t end = 0;     // the token after the name
+    bool ok = false;
+};
+
+TableName tableNamed(const TranslationContext& ctx, size_t k)
+{
+    const auto& T = ctx.tokens();
+    TableName n;
+    if (k >= T.size() || !T[k].isName()) return n;
+    std::vector<QString> parts{T[k].text};
+    while (k + 2 < T.size() && T[k + 1].isSymbol(".")) {
+        if (T[k + 2].isSymbol(".")) {
+            parts.push_back(QString());
+            ++k;
+            continue;
+        }
+        if (!T[k + 2].isName()) break;
+        parts.push_back(T[k + 2].text);
+        k += 2;
+    }
+    n.end = k + 1;
+    n.table = parts.back();
+    n.database = ctx.schemaName(parts.size() >= 3 ? parts[parts.size() - 3] : QString());
+    if (n.table.startsWith(u'@')) {
+        const Variable* tv = ctx.variable(n.table);
+        if (!tv || tv->table.isEmpty()) return n;
+        n.table = tv->table;
+        n.database = QStringLiteral("temp");
+    } else if (n.table.startsWith(u'#')) {
+        n.database = QStringLiteral("temp");
+    }
+    n.ok = true;
+    return n;
+}
+
+// insert [into] T [(columns)] values (…), … | select …
+void convertInsert(const TranslationContext& ctx, Vec& v)
+{
+    size_t target = 1;
+    if (target < v.size() && v[target].t.is("into")) ++target;
+    if (target + 1 >= v.size()) return;
+    TableName name = tableNamed(ctx, indexOf(ctx, v[target].t));
+    if (!name.ok && v[target].t.text.startsWith(QStringLiteral("#@"))) {
+        // a table variable, already named as its temporary table
+        name.database = QStringLiteral("temp");
+        name.table = v[target].t.text;
+        name.ok = true;
+    }
+    if (!name.ok) return;
+    const QString& database = name.database;
+    const QString& table = name.table;
+    // the target columns: as listed, else all that an insert fills
+    QStringList columns;
+    size_t source = target + 1;
+    const bool listed = v[source].t.isSymbol("(") && source + 1 < v.size() && v[source + 1].t.isName()
+        && !v[source + 1].t.is("select") && !v[source + 1].t.is("values");
+    if (listed) {
+        const size_t close = closeOf(v, source, v.size());
+        if (close >= v.size()) return;
+        for (const auto& [b, e] : items(v, source + 1, close)) {
+            if (e != b + 1 || !v[b].t.isName()) return;
+            columns << v[b].t.text;
+        }
+        source = close + 1;
+    } else {
+        columns = ctx.schema()->insertColumns(database, table);
+    }
+    if (source >= v.size() || columns.isEmpty()) return;
+    const bool values = v[source].t.is("values");
+    if (!values && !v[source].t.is("select")) return;
+    std::vector<StoredConversion> conversions;
+    for (const QString& c : columns)
+        conversions.push_back(storedConversion(SqlType::fromDeclared(ctx.schema()->columnType(database, table, c))));
+    if (!anyConversion(conversions)) return;
+    if (values) {
+        // each row's values, the last first so that the positions before stay put
+        std::vector<std::pair<size_t, size_t>> rows;
+        for (size_t r = source + 1; r < v.size() && v[r].t.isSymbol("(");) {
+            const size_t close = closeOf(v, r, v.size());
+            if (close >= v.size()) return;
+            rows.emplace_back(r + 1, close);
+            r = close + 1;
+            if (r < v.size() && v[r].t.isSymbol(",")) ++r;
+        }
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+            const auto values = items(v, row->first, row->second);
+            if (values.size() != conversions.size()) return;   // SQLite reports the mismatch
+        }
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+            const auto values = items(v, row->first, row->second);
+            for (size_t n = values.size(); n-- > 0;) wrap(v, values[n].first, values[n].second, conversions[n]);
+        }
+    } else {
+        // the select's rows pass through the conversions by position
+        QStringList names;
+        QStringList converted;
+        for (size_t n = 0; n < conversions.size(); ++n) {
+            const QString name = quoteName(QString::number(n + 1));
+            names << name;
+            converted << conversions[n].before + name + conversions[n].after;
+            if (conversions[n].isEmpty()) converted.last() = name;
+        }
+        const QString rows = quoteName(QLatin1String(kWrittenRows));
+        v.push_back(raw(QStringLiteral(") select %1 from %2").arg(converted.join(QStringLiteral(", ")), rows)));
+        v.insert(v.begin() + long(source),
+            raw(QStringLiteral("with %1(%2) as (").arg(rows, names.join(QStringLiteral(", ")))));
+    }
+    if (!listed) {
+        Vec list{symbol("(")};
+        for (const QString& c : columns) {
+            if (list.size() > 1) list.push_back(symbol(","));
+            list.push_back(columnName(c));
+        }
+        list.push_back(symbol(")"));
+        v.insert(v.begin() + long(target + 1), list.begin(), list.end());
+    }
+}
+
+// The table an update writes: the one named after update, or the item of its from clause
+// whose alias or name that is.
+TableName updateTarget(const TranslationContext& ctx, size_t update)
+{
+    const auto& T = ctx.tokens();
+    const TableName target = tableNamed(ctx, update + 1);
+    if (!target.ok) return target;
+    const size_t from = ctx.firstAtTopLevel(target.end, T.size(), [](const Token& t) {
+        return t.is("from") || t.is("where") || t.isSymbol(";") || isStatementWord(t);
+    });
+    if (from >= T.size() || !T[from].is("from")) return target;
+    for (size_t k = from + 1; k < T.size() && !T[k].is("where") && !T[k].isSymbol(";") && !isStatementWord(T[k]);) {
+        if (T[k].isSymbol("(")) {
+            k = ctx.matching(k, T.size()) + 1;
+            continue;
+        }
+        const bool starts = T[k - 1].is("from") || T[k - 1].isSymbol(",") || T[k - 1].is("join");
+        if (!starts || !T[k].isName()) {
+            ++k;
+            continue;
+        }
+        const TableName item = tableNamed(ctx, k);
+        if (!item.ok) break;
+        size_t a = item.end;
+        if (a < T.size() && T[a].is("as")) ++a;
+        const bool aliased = a < T.size() && T[a].isName() && !isExpressionBoundary(T[a]) && !T[a].is("on");
+        const QString alias = aliased ? T[a].text : item.table;
+        if (alias.compare(target.table, Qt::CaseInsensitive) == 0) return item;
+        k = aliased ? a + 1 : item.end;
+    }
+    return target;
+}
+
+// update t set C = …, … [from …] [where …]
+void convertUpdate(const TranslationContext& ctx, Vec& v)
+{
+    const size_t set = topLevel(v, 1, {"set"});
+    if (set >= v.size()) return;
+    const size_t end = std::min({topLevel(v, set + 1, {"from"}), topLevel(v, set + 1, {"where"}),
+        topLevel(v, set + 1, {"output"}), topLevel(v, set + 1, {"option"})});
+    const TableName target = updateTarget(ctx, indexOf(ctx, v[0].t));
+    if (!target.ok) return;
+    const auto assignments = items(v, set + 1, end);
+    for (auto a = assignments.rbegin(); a != assignments.rend(); ++a) {
+        const auto [b, e] = *a;
+        // C = value or t.C = value
+        size_t eq = b + 1;
+        while (eq + 1 < e && v[eq].t.isSymbol(".") && v[eq + 1].t.isName()) eq += 2;
+        if (eq >= e || !v[eq].t.isSymbol("=") || !v[b].t.isName() || v[b].t.text.startsWith(u'@')) continue;
+        const QString declared = ctx.schema()->columnType(target.database, target.table, v[eq - 1].t.text);
+        wrap(v, eq + 1, e, storedConversion(SqlType::fromDeclared(declared)));
+    }
+}
+
+}   // namespace
+
+void convertWrittenValues(const TranslationContext& ctx, Vec& v)
+{
+    if (!ctx.schema() || v.empty()) return;
+    if (v[0].t.is("insert"))
+        convertInsert(ctx, v);
+    else if (v[0].t.is("update"))
+        convertUpdate(ctx, v);
+}
+
+}   // namespace orra::embedded::translator
