@@ -941,6 +941,8 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
             message.description = db::Recordset::valueText(rs.values[0], rs.fields[0].type);
         run.result.messages.append(message);
         run.rowCount = 0;
+    } else if (const auto* change = st.as<ConstraintChange>()) {
+        runConstraintChange(*change, run);
     } else if (const auto* call = st.as<ProcedureCall>()) {
         runProcedure(*call, run);
     } else if (const auto* module = st.as<ModuleStatement>()) {

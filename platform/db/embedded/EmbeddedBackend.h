@@ -30,6 +30,7 @@ namespace orra::embedded {
 
 struct Statement;
 struct SqlStatement;
+struct ConstraintChange;
 struct ProcedureCall;
 struct ModuleStatement;
 struct InsertExec;
@@ -109,6 +110,7 @@ private:
     void endBatch(Run& run);
     void registerBatchFunctions();
     void runSql(const SqlStatement& st, Run& run);
+    void runConstraintChange(const ConstraintChange& change, Run& run);   // ConstraintChanges.cpp
     void setRowCount(const QString& query, Run& run);
     void runSelectInto(const SqlStatement& st, Run& run);
     // The server's own procedures, then those registered (Extensions.h).
