@@ -151,3 +151,34 @@ TEST_F(DornelExactTest, AReportAuthorsBatchRunsToTheWorkbook)
     EXPECT_EQ(cells["D4"].text, "8134");
     EXPECT_TRUE(cells["A5"].text.isEmpty());
 }
+
+TEST_F(DornelExactTest, AReportFromAStoredProcedureReachesTheWorkbook)
+{
+    // A block that is one call of a stored procedure, its rows put into #Report by insert … exec,
+    // the document's parameters passed as the procedure's arguments.
+    db::Connection sales;
+    sales.open(embedded::connectionText("demo", "sales"));
+    sales.execute("create procedure dbo.usp_Payments @from int, @to int = 5 as set nocount on; "
+                  "select City, Amount from Payments where ID between @from and @to order by ID");
+    const QString parameters =
+        "<Parameter ID=\"B0.0.P_From\" Name=\"From\" Caption=\"From\" DefaultValue=\"2\" Type=\"fact\" Source=\"\"/>"
+        "<Parameter ID=\"B0.0.P_To\" Name=\"To\" Caption=\"To\" DefaultValue=\"4\" Type=\"fact\" Source=\"\"/>";
+    addDocument(44, 2, "Yordam",
+        block("B0.0",
+            "declare @p1 int = <$From%>, @p2 int = <$To%>\n"
+            "create table #Report (City varchar(20), Amount money)\n"
+            "insert into #Report exec dbo.usp_Payments @p1, @p2",
+            parameters));
+    const RunResult r = run("/server:demo /db:catalogue /docid:44");
+    ASSERT_EQ(r.exitCode, launcher::ExitFinished) << r.err.toStdString();
+    XlsxTestReader book(r.out);
+    auto cells = book.cells();
+    EXPECT_EQ(cells["A1"].text, "City");
+    EXPECT_EQ(cells["B1"].text, "Amount");
+    EXPECT_EQ(cells["A2"].text, "Ankara");
+    EXPECT_EQ(cells["B2"].text, "76473.75");
+    EXPECT_EQ(cells["B3"].text, "0.1");
+    EXPECT_EQ(cells["A4"].text, "İzmir");
+    EXPECT_EQ(cells["B4"].text, "1234.5");
+    EXPECT_TRUE(cells["A5"].text.isEmpty());
+}

@@ -8,6 +8,7 @@
 #include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
 #include "platform/db/embedded/ObjectCatalog.h"
+#include "platform/db/embedded/functions/AppliedRows.h"
 #include "platform/db/embedded/functions/StatisticalAggregates.h"
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
@@ -550,6 +551,7 @@ void EmbeddedBackend::registerFunctions()
     registerExpressionFunctions(m_db);
     registerObjectFunctions(m_db);
     registerStatisticalAggregates(m_db);
+    registerAppliedRows(m_db);
     registerStringFunctions(m_db);
     registerExactNumberFunctions(m_db);
     registerBinaryConversionFunctions(m_db);
@@ -704,6 +706,12 @@ sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
     QHash<QString, sqlite3_stmt*>& cache = m_nested > 0 ? m_nestedStatements : m_statements;
     auto it = cache.constFind(sql);
     if (it != cache.constEnd()) return it.value();
+    if (sql.contains(QLatin1String("orra_apply_rows:")))
+        for (const QString& table : appliedRowsTablesIn(sql))
+            if (!m_appliedRowsTables.contains(table)) {
+                registerAppliedRowsTable(m_db, table);
+                m_appliedRowsTables.insert(table);
+            }
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* st = nullptr;
     const char* tail = nullptr;

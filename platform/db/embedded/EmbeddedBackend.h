@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantHash>
@@ -157,6 +158,7 @@ private:
     QStringList computedColumnTypes(const SqlStatement& st);
 
     sqlite3* m_db = nullptr;
+    QSet<QString> m_appliedRowsTables;   // the applied rows' tables made known to m_db
     sqlite3* m_master = nullptr;
     db::sqlite::SqliteSession m_session;
     QString m_server;

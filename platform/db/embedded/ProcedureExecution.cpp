@@ -77,8 +77,10 @@ void EmbeddedBackend::runModuleStatement(const ModuleStatement& st)
     const SessionRights::Trusted trusted(m_rights);
     if (st.action == ModuleStatement::Action::Drop) {
         for (const auto& [schema, name] : st.names) {
-            if (owner && dropModule(m_db, schema, name, st.type)) continue;
-            if (st.ifExists && owner) continue;
+            const std::optional<StoredModule> module = findModule(m_db, QStringLiteral("main"), schema, name);
+            const bool exists = module && st.type.split(u',').contains(module->type);
+            if (!exists && st.ifExists) continue;
+            if (exists && owner && dropModule(m_db, schema, name, st.type)) continue;
             raise(QStringLiteral("42000"),
                 QStringLiteral("Cannot drop the procedure '%1', because it does not exist or you do not have permission.")
                     .arg(shownName(schema, name)),

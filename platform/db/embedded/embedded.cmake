@@ -43,6 +43,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/IndexRewriter.cpp
   ${_orra_embedded_dir}/translator/ViewRewriter.cpp
   ${_orra_embedded_dir}/translator/SelectForms.cpp
+  ${_orra_embedded_dir}/translator/ApplyRewriter.cpp
   ${_orra_embedded_dir}/translator/TopWithTies.cpp
   ${_orra_embedded_dir}/translator/GroupingSets.h ${_orra_embedded_dir}/translator/GroupingSets.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
@@ -52,6 +53,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/functions/FormatFunction.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
   ${_orra_embedded_dir}/functions/StatisticalAggregates.h ${_orra_embedded_dir}/functions/StatisticalAggregates.cpp
+  ${_orra_embedded_dir}/functions/AppliedRows.h ${_orra_embedded_dir}/functions/AppliedRows.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp
   ${_orra_embedded_dir}/FixedWidthPadding.h ${_orra_embedded_dir}/FixedWidthPadding.cpp
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp

@@ -23,6 +23,8 @@ Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at);
 Statement rewriteViewChange(Vec v);
 // alter table T add … | drop column …, one SQLite statement a column
 Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at);
+// cross apply, outer apply: joins SQLite runs; true when the statement had one
+bool rewriteApply(TranslationContext& ctx, Vec& v);
 // select top (n) [percent] with ties … order by …: the rows tying with the last one too
 void rewriteTopWithTies(TranslationContext& ctx, Vec& v);
 // select forms SQLite writes otherwise: alias = expression, offset … fetch, values tables

@@ -88,6 +88,54 @@ void offsetFetch(Vec& v)
     }
 }
 
+// Applied rows, which may read the row they are applied to: (values (x.a, 'a'), (x.b, 'b')) t (n, s)
+// becomes (select x.a as n, 'a' as s union all select x.b, 'b') as t, since SQLite's VALUES
+// cannot read an outer row.
+void appliedValues(Vec& v, size_t open, size_t close, size_t aliasAt, size_t namesClose)
+{
+    std::vector<NT> names;
+    for (size_t n = aliasAt + 2; n < namesClose; ++n)
+        if (!v[n].t.isSymbol(",")) names.push_back(v[n]);
+    Vec out{symbol("(")};
+    bool first = true;
+    for (size_t k = open + 2; k < close; ++k) {
+        if (!v[k].t.isSymbol("(")) continue;
+        const size_t rowClose = closeOf(v, k, close);
+        if (!first) {
+            out.push_back(word("union"));
+            out.push_back(word("all"));
+        }
+        out.push_back(word("select"));
+        size_t column = 0, start = k + 1;
+        for (size_t x = k + 1; x <= rowClose; ++x) {
+            if (x < rowClose && v[x].t.isSymbol("(")) {
+                x = closeOf(v, x, rowClose);
+                continue;
+            }
+            if (x < rowClose && v[x].t.is("case")) {
+                x = caseEnd(v, x, rowClose);
+                continue;
+            }
+            if (x < rowClose && !v[x].t.isSymbol(",")) continue;
+            if (column > 0) out.push_back(symbol(","));
+            out.insert(out.end(), v.begin() + long(start), v.begin() + long(x));
+            if (first && column < names.size()) {
+                out.push_back(word("as"));
+                out.push_back(names[column]);
+            }
+            ++column;
+            start = x + 1;
+        }
+        first = false;
+        k = rowClose;
+    }
+    out.push_back(symbol(")"));
+    out.push_back(word("as"));
+    out.push_back(v[aliasAt]);
+    v.erase(v.begin() + long(open), v.begin() + long(namesClose) + 1);
+    v.insert(v.begin() + long(open), out.begin(), out.end());
+}
+
 // (values (1, 'a'), (2, 'b')) [as] t (n, s) becomes
 // (select column1 as n, column2 as s from (values …)) as t
 void valuesTables(Vec& v)
@@ -101,6 +149,10 @@ void valuesTables(Vec& v)
         const size_t aliasAt = k;
         const size_t namesClose = closeOf(v, k + 1, v.size());
         if (namesClose >= v.size()) continue;
+        if (i > 0 && v[i - 1].t.is("apply")) {
+            appliedValues(v, i, close, aliasAt, namesClose);
+            continue;
+        }
         Vec out{symbol("("), word("select")};
         int column = 0;
         for (size_t n = k + 2; n < namesClose; ++n) {

@@ -26,6 +26,20 @@ void takeIntoTable(Vec& v, SqlStatement& s)
     s.dml = true;
 }
 
+ResultTyping declaredTyping(const QStringList& declarations)
+{
+    ResultTyping typing;
+    for (const QString& d : declarations) {
+        TypeRule r;
+        if (!d.isEmpty()) {
+            r.kind = TypeRule::Kind::Fixed;
+            r.type = d;
+        }
+        typing.columns.push_back(r);
+    }
+    return typing;
+}
+
 }   // namespace
 
 SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
@@ -39,9 +53,13 @@ SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
         while (b < e && T[b].pos != v[main].t.pos) ++b;
         if (b >= e) return finishedStatement(v);
     }
+    const bool applied = rewriteApply(ctx, v);
+    if (ctx.failed()) return s;
     takeIntoTable(v, s);
-    s.typing = ResultTyper(ctx).type(b, e);
     s.columnTypes = resultTypes(ctx, b);
+    // The applied tables' columns carry no declared type in SQLite: the select's own typing
+    // gives each column its type.
+    s.typing = applied ? declaredTyping(s.columnTypes) : ResultTyper(ctx).type(b, e);
     const std::vector<int> unnamed = nameResultColumns(v, main);
     if (s.intoTable.isEmpty()) s.unnamedColumns = unnamed;
     s.sql = render(rewriteExpressions(v));
