@@ -161,6 +161,11 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
         {"select from", 102, "Incorrect syntax near 'from'."},
         {"select 1/0", 8134, "Divide by zero error encountered."},
         {"select cast('abc' as int)", 245, "Conversion failed when converting the varchar value 'abc' to data type int."},
+        // a text that is no number is an error for float, real and decimal too, never 0
+        {"select cast('test' as float)", 8114, "Error converting data type varchar to float."},
+        {"select convert(real, 'test')", 8114, "Error converting data type varchar to real."},
+        {"select cast(N'test' as float)", 8114, "Error converting data type nvarchar to float."},
+        {"select cast('abc' as decimal(10, 2))", 8114, "Error converting data type varchar to numeric."},
         {"declare @x int = 2147483647; set @x += 1", 8115,
             "Arithmetic overflow error converting expression to data type int."},
         {"insert into tbOrraSQL (ID) values (null)", 515,

@@ -243,6 +243,12 @@ TEST_F(EmbeddedTest, ConvertStylesGiveTheDocumentedTexts)
             // text to a date by the style's order
             {"select convert(varchar(30), convert(datetime, '23.08.2019', 104), 121)", "2019-08-23 00:00:00.000"},
             {"select convert(varchar(30), convert(datetime, '08/23/2019', 101), 121)", "2019-08-23 00:00:00.000"},
+            // a style held in a variable is the same style
+            {"declare @s int = 104; select convert(varchar(10), cast('2019-08-23 13:39:17.090' as datetime), @s)",
+                "23.08.2019"},
+            {"declare @s int = 104; select convert(varchar(30), convert(datetime, '23.08.2019', @s), 121)",
+                "2019-08-23 00:00:00.000"},
+            {"declare @s int = 1; select convert(varchar(30), cast(4251368.55 as money), @s)", "4,251,368.55"},
         });
 }
 

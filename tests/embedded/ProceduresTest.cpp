@@ -195,6 +195,8 @@ TEST_F(Procedures, CallsThatDoNotFitTheDefinitionFailAsTheServerSays)
         {"drop procedure uspNone", 3701,
             "Cannot drop the procedure 'uspNone', because it does not exist or you do not have permission."},
         {"return 1", 178, "A RETURN statement with a return value cannot be used in this context."},
+        {"exec ('select 1')", 102, "The embedded server does not run dynamic SQL ('exec (…)')."},
+        {"exec sp_executesql N'select 1'", 102, "The embedded server does not run dynamic SQL ('sp_executesql')."},
         {"create procedure other.dbo.uspX as select 1", 166,
             "'CREATE/ALTER PROCEDURE' does not allow specifying the database name as a prefix to the object name."},
     });

@@ -281,6 +281,9 @@ TEST_F(StringFunctions, ResultsAreTypedAsTheServerTypesThem)
         {"select rtrim(C) from T", db::DataType::VarChar, 5},
         {"select str(123.45, 6, 1)", db::DataType::VarChar, 6},
         {"select try_cast(V as varchar(9)) from T", db::DataType::VarChar, 9},
+        // a Unicode constant is nvarchar, a plain one varchar
+        {"select N'Michél'", db::DataType::VarWChar, 6},
+        {"select 'Cincinnati'", db::DataType::VarChar, 10},
     };
     for (const auto& k : cases) {
         db::RecordsetPtr rs = c->execute(QString::fromUtf8(k.sql));

@@ -45,12 +45,16 @@ void toServerError(db::ProviderError& e)
             "21S01");
     else if (m == u"incomplete input")
         set(e, 102, QStringLiteral("Incorrect syntax near the end of the statement."));
+    else if (m.startsWith(QLatin1String("Maximum stored procedure, function, trigger, or view nesting level exceeded")))
+        set(e, 217, m);
     else if (m == u"Divide by zero error encountered.")
         set(e, 8134, m, "22012");
     else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time")))
         set(e, 241, m, "22007");
     else if (m.startsWith(QLatin1String("Conversion failed when converting the ")))
         set(e, 245, m, "22018");
+    else if (m.startsWith(QLatin1String("Error converting data type ")))
+        set(e, 8114, m, "22018");
     else if (m.startsWith(QLatin1String("Arithmetic overflow error")))
         set(e, 8115, m, "22003");
     else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.")

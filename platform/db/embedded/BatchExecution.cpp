@@ -45,7 +45,9 @@ Flow EmbeddedBackend::runList(const StatementList& list, Run& run)
             if (!isCompound(st)) run.error = 0;
         } catch (ProviderFailure& failure) {
             if (!run.raised) noteError(failure, st.line, run);
-            if (run.tryDepth > 0 || m_nested > 0 || m_xactAbort || !endsOnlyTheStatement(run.raised->number)) throw;
+            if (run.tryDepth > 0 || m_nested > 0 || m_functionDepth > 0 || m_xactAbort
+                || !endsOnlyTheStatement(run.raised->number))
+                throw;
             // The statement ends; the batch goes on with the next one.
             deliverError(failure, run);
             run.raised.reset();

@@ -1,5 +1,7 @@
 #include "platform/db/embedded/ConnectionSchema.h"
 
+#include "platform/db/embedded/ObjectCatalog.h"
+
 #include <sqlite3.h>
 
 #include <QStringList>
@@ -28,6 +30,15 @@ QString ConnectionSchema::columnCollation(const QString& database, const QString
         column.toUtf8().constData(), nullptr, &collation, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK || !collation) return {};
     return QString::fromUtf8(collation);
+}
+
+QString ConnectionSchema::moduleDefinition(
+    const QString& database, const QString& schema, const QString& name, QString& type) const
+{
+    const std::optional<StoredModule> m = findModule(m_db, database, schema, name);
+    if (!m) return {};
+    type = m->type;
+    return m->definition;
 }
 
 QStringList ConnectionSchema::insertColumns(const QString& database, const QString& table) const

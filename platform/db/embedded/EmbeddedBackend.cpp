@@ -558,6 +558,7 @@ void EmbeddedBackend::registerFunctions()
     dates::registerDateFunctions(m_db, &m_dateSettings);
     m_schema = std::make_unique<ConnectionSchema>(m_db);
     registerBatchFunctions();
+    registerModuleFunctions();
 }
 
 void EmbeddedBackend::registerSession()
@@ -658,6 +659,9 @@ void EmbeddedBackend::close()
     m_nestedConnection.reset();
     for (sqlite3_stmt* st : std::as_const(m_nestedStatements)) sqlite3_finalize(st);
     m_nestedStatements.clear();
+    for (const auto& level : m_functionStatements)
+        for (sqlite3_stmt* st : level) sqlite3_finalize(st);
+    m_functionStatements.clear();
     m_guardedColumns.clear();
     m_guardMemory.clear();
     m_procedure.clear();
@@ -703,7 +707,9 @@ sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
 {
     // A guard's reads run while a statement of the session is stepping: they keep their own
     // statements, so that none of them resets one that is running.
-    QHash<QString, sqlite3_stmt*>& cache = m_nested > 0 ? m_nestedStatements : m_statements;
+    QHash<QString, sqlite3_stmt*>& cache = m_nested > 0 ? m_nestedStatements
+        : m_functionDepth > 0                           ? m_functionStatements[size_t(m_functionDepth - 1)]
+                                                        : m_statements;
     auto it = cache.constFind(sql);
     if (it != cache.constEnd()) return it.value();
     if (sql.contains(QLatin1String("orra_apply_rows:")))
@@ -917,7 +923,7 @@ db::ExecuteResult EmbeddedBackend::runNested(const QString& sql, const QList<db:
 Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
 {
     // What the guards keep lasts as long as the transaction; outside one, a statement.
-    if (m_nested == 0 && sqlite3_get_autocommit(m_db)) m_guardMemory.clear();
+    if (m_nested == 0 && m_functionDepth == 0 && sqlite3_get_autocommit(m_db)) m_guardMemory.clear();
     if (m_nested > 0 && !st.as<SqlStatement>() && !st.as<IfStatement>() && !st.as<BlockStatement>())
         raise(QStringLiteral("42000"), QStringLiteral("A row guard may only read."), 50000);
     if (Flow flow; runBatchStatement(st, run, flow)) return flow;

@@ -22,6 +22,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 struct sqlite3_value;
+struct sqlite3_context;
 
 namespace orra::db {
 class Connection;
@@ -120,6 +121,10 @@ private:
     // ProcedureExecution.cpp: stored procedures made, dropped and run (their body with its own
     // variables, its result sets reaching the caller in order), insert … exec.
     void runModuleStatement(const ModuleStatement& st);
+    // FunctionCalls.cpp: orra_udf, a call of a user-defined scalar function.
+    void registerModuleFunctions();
+    static void callFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+    void runFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);
     void runStoredProcedure(const ProcedureCall& call, Run& caller);
     void runInsertExec(const InsertExec& st, Run& run);
     qlonglong procedureStatus(const QString& query, Run& run);
@@ -188,6 +193,10 @@ private:
     QHash<QString, QStringList> m_guardedColumns;
     int m_nested = 0;
     QHash<QString, sqlite3_stmt*> m_nestedStatements;
+    // Scalar functions running inside a statement: their depth, and their prepared statements
+    // by depth (a call never resets a statement of a call it runs inside).
+    int m_functionDepth = 0;
+    std::vector<QHash<QString, sqlite3_stmt*>> m_functionStatements;
     std::unique_ptr<db::Connection> m_nestedConnection;
     QString m_procedure;
     QVariantHash m_guardMemory;

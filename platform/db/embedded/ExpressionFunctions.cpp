@@ -1,10 +1,12 @@
 #include "platform/db/embedded/ExpressionFunctions.h"
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <QString>
 
 #include <sqlite3.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -279,12 +281,55 @@ void fnDivisor(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 }   // namespace
 
+// ---- CAST( … AS float | real) --------------------------------------------------------------
+
+// A text as the server reads a float: digits with an optional sign, point and exponent
+// (blanks around it allowed); the empty text is 0.
+bool textToFloat(const QString& text, double& d)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty()) {
+        d = 0;
+        return true;
+    }
+    static const QRegularExpression form(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+    if (!form.match(t).hasMatch()) return false;
+    bool ok = false;
+    d = t.toDouble(&ok);
+    return ok && std::isfinite(d);
+}
+
+// orra_float(x, 'source type', 'float' | 'real'): a text that is no number is the server's
+// error 8114 (never 0, as SQLite's own cast gives).
+void fnFloat(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL || type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        if (type == SQLITE_NULL)
+            sqlite3_result_null(ctx);
+        else
+            sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+        return;
+    }
+    double d = 0;
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
+    if (!textToFloat(text, d)) {
+        const QString message = QStringLiteral("Error converting data type %1 to %2.")
+                                    .arg(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[1]))),
+                                        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[2]))));
+        sqlite3_result_error(ctx, message.toUtf8().constData(), -1);
+        return;
+    }
+    sqlite3_result_double(ctx, d);
+}
+
 void registerExpressionFunctions(sqlite3* db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(db, "orra_add", -1, flags, nullptr, fnAdd, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_list", -1, flags, nullptr, fnList, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_divisor", 1, flags, nullptr, fnDivisor, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_float", 3, flags, nullptr, fnFloat, nullptr, nullptr, nullptr);
 }
 
 }   // namespace orra::embedded

@@ -114,6 +114,17 @@ void fnObjectId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_int64(ctx, row + kModules);
 }
 
+// A module's change is a change of the schema: statements that call a function were translated
+// by its definition (its parameters, an inline function's query), so none translated before
+// may be reused. SQLite counts one schema change for each DDL statement.
+void markModulesChanged(sqlite3* db)
+{
+    for (const char* sql : {"drop index if exists main.sysmodules_version",
+             "create index main.sysmodules_version on sysmodules (type)"})
+        if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw orra::Error(1, QString(), QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
 bool isBuiltInSchema(const QString& name)
 {
     for (const char* s : {"dbo", "guest", "sys", "INFORMATION_SCHEMA"})
@@ -203,6 +214,7 @@ void storeModule(sqlite3* db, const StoredModule& module, ModuleChange change)
         bindText(st, 4, module.name);
     }
     if (sqlite3_step(st) != SQLITE_DONE) fail();
+    markModulesChanged(db);
 }
 
 bool dropModule(sqlite3* db, const QString& schema, const QString& name, const QString& types)
@@ -213,6 +225,7 @@ bool dropModule(sqlite3* db, const QString& schema, const QString& name, const Q
     const PreparedStatement st(db, "delete from main.sysmodules where rowid = ?");
     sqlite3_bind_int64(st, 1, row);
     if (sqlite3_step(st) != SQLITE_DONE) throw orra::Error(1, QString(), QString::fromUtf8(sqlite3_errmsg(db)));
+    markModulesChanged(db);
     return true;
 }
 

@@ -82,15 +82,17 @@ void EmbeddedBackend::runModuleStatement(const ModuleStatement& st)
             if (!exists && st.ifExists) continue;
             if (exists && owner && dropModule(m_db, schema, name, st.type)) continue;
             raise(QStringLiteral("42000"),
-                QStringLiteral("Cannot drop the procedure '%1', because it does not exist or you do not have permission.")
-                    .arg(shownName(schema, name)),
+                QStringLiteral("Cannot drop the %1 '%2', because it does not exist or you do not have permission.")
+                    .arg(st.type == u"P" ? QStringLiteral("procedure") : QStringLiteral("function"), shownName(schema, name)),
                 3701);
         }
         return;
     }
     if (!owner)
         raise(QStringLiteral("42000"),
-            QStringLiteral("CREATE PROCEDURE permission denied in database '%1'.").arg(m_database), 262);
+            QStringLiteral("CREATE %1 permission denied in database '%2'.")
+                .arg(st.type == u"P" ? QStringLiteral("PROCEDURE") : QStringLiteral("FUNCTION"), m_database),
+            262);
     const auto& [schema, name] = st.names.front();
     if (findProcedure(name) && translator::isDefaultSchema(schema))
         raise(QStringLiteral("42S01"), QStringLiteral("There is already an object named '%1' in the database.").arg(name),

@@ -99,6 +99,7 @@ LexResult tokenize(const QString& text)
             }
             const qsizetype from = (c == u'\'') ? start : start + 1;
             push(TokenKind::String, text.mid(from, j - from), start);
+            r.tokens.back().national = c != u'\'';
             i = j;
             continue;
         }

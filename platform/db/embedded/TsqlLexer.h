@@ -20,6 +20,7 @@ struct Token {
     QString text;
     int pos = 0;                // offset in the source text
     bool spaceBefore = false;   // blanks, line ends or comments preceded the token
+    bool national = false;      // a String written N'…' (nvarchar)
 
     bool isWord() const { return kind == TokenKind::Word; }
     // Case-insensitive keyword test (for Word tokens only).

@@ -55,8 +55,9 @@ Translation translate(const QString& text, const QString& currentDatabase, const
     context.setLineStarts(std::move(lineStarts));
     context.setSource(text);
     translator::StatementParser parser(context);
-    tr.statements =
-        kind == TextKind::Procedure ? parser.parseProcedure(tr.parameters, tr.procedure) : parser.parseBatch();
+    tr.statements = kind == TextKind::Procedure ? parser.parseProcedure(tr.parameters, tr.procedure)
+        : kind == TextKind::Function            ? parser.parseFunction()
+                                                : parser.parseBatch();
     if (!tr.error.isEmpty()) tr.statements.clear();
     return tr;
 }
@@ -83,6 +84,7 @@ std::shared_ptr<const Translation> translateCached(
     if (schema) key += schema->version();
     key += QChar(0x1f);
     if (kind == TextKind::Procedure) key += QChar(0x1e);
+    if (kind == TextKind::Function) key += QChar(0x1d);
     key += text;
     Cache& c = cache();
     {

@@ -258,10 +258,13 @@ struct Translation {
     // A procedure's definition: its parameters (the first value slots) and its name.
     std::vector<ProcedureParameter> parameters;
     QString procedure;
+    // A scalar function's definition: its parameters are the value slots 0 … n-1 (the first
+    // statement converts them to their declared types) and RETURN assigns returnSlot.
+    int returnSlot = -1;
 };
 
 // What a text is: a batch, or the stored definition of a procedure whose body runs.
-enum class TextKind { Batch, Procedure };
+enum class TextKind { Batch, Procedure, Function };
 
 // Translates a batch. currentDatabase is the connection's database: "D..t" with D equal to it
 // (any case) names the main database. schema, when given, tells the declared types of the

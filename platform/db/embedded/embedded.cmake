@@ -62,6 +62,10 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/ConstraintChanges.cpp
   ${_orra_embedded_dir}/Authorizer.h ${_orra_embedded_dir}/Authorizer.cpp
   ${_orra_embedded_dir}/ObjectCatalog.h ${_orra_embedded_dir}/ObjectCatalog.cpp
+  ${_orra_embedded_dir}/FunctionCalls.cpp
+  ${_orra_embedded_dir}/translator/FunctionDefinitions.cpp
+  ${_orra_embedded_dir}/translator/FunctionReferences.cpp
+  ${_orra_embedded_dir}/translator/FunctionHeader.h ${_orra_embedded_dir}/translator/FunctionHeader.cpp
   ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
   ${_orra_embedded_dir}/SqliteHandles.h
   ${_orra_embedded_dir}/Extensions.h ${_orra_embedded_dir}/Extensions.cpp

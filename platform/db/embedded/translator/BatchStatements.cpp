@@ -135,6 +135,9 @@ Statement StatementParser::batchStatement()
         s.kind = FlowStatement::Kind::Return;
         const Token* next = m_c.peek();
         if (next && !next->isSymbol(";") && !isStatementWord(*next)
+            && !(next->kind == TokenKind::Word && m_c.atSymbol(":", 1)) && m_ctx.returnSlot() >= 0) {
+            return returnValue(at);
+        } else if (next && !next->isSymbol(";") && !isStatementWord(*next)
             && !(next->kind == TokenKind::Word && m_c.atSymbol(":", 1)) && m_inProcedure) {
             // return <integer expression>: the procedure's status
             const size_t e = std::max(findEnd(at), m_c.position() + 1);

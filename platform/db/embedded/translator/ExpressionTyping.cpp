@@ -373,7 +373,8 @@ SqlType ExpressionTyper::primary(size_t b, size_t e) const
     if (e == b + 1) {
         if (t.kind == TokenKind::Number) return SqlType::ofNumber(t.text);
         if (t.kind == TokenKind::String) {
-            SqlType s = of(Kind::Text);
+            // N'…' is nvarchar, '…' varchar
+            SqlType s = of(t.national ? Kind::NText : Kind::Text);
             s.length = std::max<int>(1, int(t.text.size()) - 2);
             return s;
         }

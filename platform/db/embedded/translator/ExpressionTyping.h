@@ -90,6 +90,17 @@ public:
     virtual QString columnType(const QString& database, const QString& table, const QString& column) const = 0;
     // The column's collation sequence as SQLite names it ("TR_CI", "BINARY"); empty when unknown.
     virtual QString columnCollation(const QString&, const QString&, const QString&) const { return {}; }
+    // The definition of the procedure or function of that schema and name in database ("main",
+    // …) and its type ("P", "FN", "IF", "TF"); empty when there is none.
+    virtual QString moduleDefinition(const QString& database, const QString& schema, const QString& name,
+        QString& type) const
+    {
+        Q_UNUSED(database);
+        Q_UNUSED(schema);
+        Q_UNUSED(name);
+        Q_UNUSED(type);
+        return {};
+    }
     // The columns an insert without a column list fills, in order (the identity and computed
     // columns left out); empty when unknown.
     virtual QStringList insertColumns(const QString&, const QString&) const { return {}; }

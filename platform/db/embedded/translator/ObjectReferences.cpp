@@ -37,8 +37,8 @@ bool atTableSource(const Vec& out)
     return clause && isOneOf(*clause, {"from", "join", "apply"});
 }
 
-// Where a statement names a table or view: its sources and the targets of insert, update,
-// delete, select … into, create/alter/drop, references and create index … on.
+}   // namespace
+
 bool atTablePosition(const Vec& out)
 {
     if (atTableSource(out)) return true;
@@ -51,6 +51,8 @@ bool atTablePosition(const Vec& out)
     if (p.is("on") && n >= 3 && out[n - 3].t.is("index")) return true;    // create index X on T
     return false;
 }
+
+namespace {
 
 // Whether the token after a table source begins an alias.
 bool aliasFollows(const std::vector<Token>& T, size_t i)

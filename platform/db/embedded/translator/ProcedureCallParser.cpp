@@ -36,6 +36,12 @@ Statement StatementParser::procedureCall()
         s.statusQuery = outputQuery(*status);
         m_c.skip(2);
     }
+    if (m_c.atSymbol("(") || m_c.at("sp_executesql")) {
+        fail(QStringLiteral("The embedded server does not run dynamic SQL ('%1').")
+                 .arg(m_c.atSymbol("(") ? QStringLiteral("exec (…)") : QStringLiteral("sp_executesql")));
+        skipToEnd();
+        return {std::move(s)};
+    }
     const ObjectName name = readObjectName(T, m_c.position(), T.size());
     if (name.parts == 0) {
         failNear(m_c.position());

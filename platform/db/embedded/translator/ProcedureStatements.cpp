@@ -22,6 +22,7 @@ bool isVariableToken(const Token& t)
 
 bool StatementParser::atModuleStatement() const
 {
+    if (atFunctionStatement(m_c)) return true;
     if (m_c.at("create")) return isProcedureWord(m_c.peek(1)) || (m_c.at("or", 1) && m_c.at("alter", 2) && isProcedureWord(m_c.peek(3)));
     if (m_c.at("alter") || m_c.at("drop")) return isProcedureWord(m_c.peek(1));
     return false;
@@ -31,6 +32,7 @@ bool StatementParser::atModuleStatement() const
 // drop procedure [if exists] name [, name …].
 Statement StatementParser::moduleStatement(bool batchStart)
 {
+    if (atFunctionStatement(m_c)) return functionStatement(batchStart);
     const size_t at = m_c.position();
     ModuleStatement s;
     s.type = QStringLiteral("P");

@@ -100,7 +100,8 @@ TypeRule ResultTyper::typeOf(size_t b, size_t e, QStringList& refs)
             return {};
         }
         if (t.kind == TokenKind::String)
-            return fixedType(QStringLiteral("varchar(%1)").arg(std::max<qsizetype>(1, t.text.size() - 2)));
+            return fixedType((t.national ? QStringLiteral("nvarchar(%1)") : QStringLiteral("varchar(%1)"))
+                                 .arg(std::max<qsizetype>(1, t.text.size() - 2)));
         if (t.is("null")) {
             TypeRule r;
             r.kind = TypeRule::Kind::Null;

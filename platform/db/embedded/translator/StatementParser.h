@@ -28,6 +28,9 @@ public:
     StatementList parseList(bool untilEnd);
     // A procedure's stored definition: its body, with the parameters declared first.
     StatementList parseProcedure(std::vector<ProcedureParameter>& parameters, QString& name);
+    // FunctionDefinitions.cpp: a scalar function's stored definition as the body that a call
+    // runs (Translation::returnSlot).
+    StatementList parseFunction();
 
 private:
     Statement parseOne(bool batchStart);
@@ -80,6 +83,11 @@ private:
     bool procedureParameter(std::vector<ProcedureParameter>& parameters);
     size_t insertExecAt() const;
     Statement insertExec(size_t exec);
+
+    // FunctionDefinitions.cpp
+    static bool atFunctionStatement(const TokenCursor& c);
+    Statement functionStatement(bool batchStart);
+    Statement returnValue(size_t at);
 
     // AdministrationParser.cpp
     Statement administration();

@@ -238,6 +238,10 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         if ((t.isName() && !isExpressionBoundary(t) && (out.empty() || !out.back().t.isSymbol(".")))
             || (t.isSymbol(".") && !endsName(out))) {
             const ObjectName name = readObjectName(T, i, e);
+            if (name.parts >= 2 && userFunctionCall(out, name, i, e)) {
+                if (failed()) return out;
+                continue;
+            }
             if (name.parts >= 2 && objectReference(out, name)) {
                 i = name.end - 1;
                 continue;
@@ -338,9 +342,13 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
             // A style written as a number is kept for the conversions that follow one.
             const size_t exprEnd = firstAtTopLevel(comma + 1, close, isComma);
             int style = -1;
+            QString styleText;   // a style given by a variable or another expression
             if (exprEnd + 2 == close && m_tokens[exprEnd + 1].kind == TokenKind::Number)
                 style = m_tokens[exprEnd + 1].text.toInt();
-            emitConversion(out, normalize(comma + 1, exprEnd), i + 2, comma, 30, comma + 1, exprEnd, style);
+            else if (exprEnd + 1 < close)
+                styleText = render(normalize(exprEnd + 1, close));
+            emitConversion(
+                out, normalize(comma + 1, exprEnd), i + 2, comma, 30, comma + 1, exprEnd, style, styleText);
             i = close;
             return true;
         }
@@ -450,20 +458,20 @@ QString TranslationContext::sourceDateType(size_t b, size_t e) const
 // Emits the SQLite form of a T-SQL type conversion of expr; the source's tokens and CONVERT's
 // style (-1 for none) when known.
 void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeBegin, size_t typeEnd,
-    int defaultLength, size_t sourceBegin, size_t sourceEnd, int style)
+    int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText)
 {
     Vec expr = given;
     QString declared;
     for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
     const SqlType source = sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd) : SqlType{};
-    if (typedConversion(out, expr, source, declared, style)) return;
+    if (typedConversion(out, expr, source, declared, style, styleText)) return;
     const QString defaultText = QString::number(defaultLength);
     QString type;
     QString length;
     if (typeBegin < typeEnd) type = m_tokens[typeBegin].text.toLower();
     if (typeBegin + 2 < typeEnd && m_tokens[typeBegin + 1].isSymbol("("))
         length = m_tokens[typeBegin + 2].text.toLower();
-    const NT styleArg = style >= 0 ? number(QString::number(style)) : word("null");
+    const NT styleArg = !styleText.isEmpty() ? raw(styleText) : style >= 0 ? number(QString::number(style)) : word("null");
     if (dates::typeNamed(type)) {
         out.insert(out.end(), {word(dates::kToDate), symbol("(")});
         out.insert(out.end(), given.begin(), given.end());
@@ -526,7 +534,12 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
     } else if (type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
         call("orra_int", QString());
     } else if (type == u"float" || type == u"real") {
-        castTo("real");
+        out.insert(out.end(), {word("orra_float"), symbol("(")});
+        out.insert(out.end(), expr.begin(), expr.end());
+        out.insert(out.end(), {symbol(","),
+                                  raw(source.kind == SqlType::Kind::NText ? QStringLiteral("'nvarchar'")
+                                                                          : QStringLiteral("'varchar'")),
+                                  symbol(","), raw(u'\'' + type + u'\''), symbol(")")});
     } else if (type == u"text" || type == u"ntext") {
         castTo("text");
     } else if (type == u"money" || type == u"smallmoney" || type == u"decimal" || type == u"numeric"

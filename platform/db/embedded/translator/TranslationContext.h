@@ -27,6 +27,11 @@ struct Variable {
     QString table;        // table variable: the temporary table's name ("#@t")
 };
 
+// Where a statement names a table or view (out: the statement so far): its sources and the
+// targets of insert, update, delete, select … into, create/alter/drop, references and create
+// index … on.
+bool atTablePosition(const Vec& out);
+
 class TranslationContext {
 public:
     TranslationContext(const std::vector<Token>& tokens, int textLength, const QString& currentDatabase,
@@ -49,6 +54,15 @@ public:
     void setSource(const QString& text) { m_source = text; }
     QString sourceText(int from, int to) const { return m_source.mid(from, to - from); }
     int textLength() const { return m_textLength; }
+    // The connection's database, as the translation was asked for it.
+    const QString& currentDatabase() const { return m_current; }
+    // A scalar function's body: the value slot RETURN assigns (-1 elsewhere).
+    int returnSlot() const { return m_translation.returnSlot; }
+    void setReturnSlot(int slot) { m_translation.returnSlot = slot; }
+    // FunctionReferences.cpp: a call of a user-defined scalar function whose name begins at
+    // token i, written for the server's orra_udf (i then on its closing parenthesis); false for
+    // a name that is none.
+    bool userFunctionCall(Vec& out, const ObjectName& name, size_t& i, size_t e);
     const Token& operator[](size_t i) const { return m_tokens[i]; }
     size_t size() const { return m_tokens.size(); }
 
@@ -133,9 +147,10 @@ private:
     // A character or binary type without a length is 30 long in a conversion, 1 long in a
     // declaration.
     // The conversion of expr to the type in tokens [typeBegin, typeEnd); the source's tokens and
-    // CONVERT's style (a literal) when known, for conversions that follow them.
+    // CONVERT's style (a literal, or the SQL of an expression in styleText) when known, for
+    // conversions that follow them.
     void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30,
-        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1);
+        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1, const QString& styleText = {});
 
     const std::vector<Token>& m_tokens;
     int m_textLength;

@@ -54,8 +54,10 @@ Vec call(const char* fn, const Vec& expr, const QString& more)
 
 }   // namespace
 
-bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& declared, int style)
+bool typedConversion(
+    Vec& out, Vec& expr, const SqlType& source, const QString& declared, int style, const QString& styleText)
 {
+    const QString styleArg = styleText.isEmpty() ? QString::number(std::max(style, 0)) : styleText;
     const SqlType target = SqlType::fromDeclared(declared);
     const QString name = declared.section(u'(', 0, 0).trimmed().toLower();
     if (target.kind == Kind::Binary) {
@@ -66,7 +68,7 @@ bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& 
                 .arg(length)
                 .arg(name == u"binary" ? 1 : 0)
                 .arg(byteSource(source))
-                .arg(std::max(style, 0)));
+                .arg(styleArg));
         out.insert(out.end(), c.begin(), c.end());
         return true;
     }
@@ -79,13 +81,13 @@ bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& 
         } else if (target.isString()) {
             const int length = declared.contains(u'(') ? target.length : 30;
             expr = call("orra_binary_text", expr,
-                QStringLiteral("%1, %2, %3").arg(length).arg(std::max(style, 0)).arg(target.kind == Kind::NText ? 1 : 0));
+                QStringLiteral("%1, %2, %3").arg(length).arg(styleArg).arg(target.kind == Kind::NText ? 1 : 0));
         }
         return false;
     }
     if (source.isExact() && target.isString())
         expr = call("orra_exact_text", expr,
-            QStringLiteral("%1, %2, %3").arg(source.scale).arg(std::max(style, 0)).arg(source.isMoney() ? 1 : 0));
+            QStringLiteral("%1, %2, %3").arg(source.scale).arg(styleArg).arg(source.isMoney() ? 1 : 0));
     return false;
 }
 

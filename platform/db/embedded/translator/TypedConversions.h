@@ -12,7 +12,10 @@ namespace orra::embedded::translator {
 // The conversion of expr (of type source) to the type named by declared ("varbinary(10)",
 // "varchar(max)", …) with a CONVERT style (-1 for none). Either the whole conversion (true,
 // written to out), or expr rewritten for the plain conversion that follows (false).
-bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& declared, int style);
+// style: CONVERT's style when written as a number (-1 for none); styleText: the SQL of a style
+// given by an expression (a variable), which then stands for it.
+bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& declared, int style,
+    const QString& styleText = {});
 
 // How a value written into a column or variable of type t is converted, as CAST(value AS t)
 // converts it: the SQL before and after the value. Empty for a type whose values SQLite keeps
