@@ -90,6 +90,9 @@ TEST_F(EmbeddedTest, DateLiteralsConvertAsTheServerReadsThem)
             {"select convert(varchar(40), cast('April 1996' as datetime), 121)", "1996-04-01 00:00:00.000"},
             {"select convert(varchar(40), cast('12:35:29' as smalldatetime), 120)", "1900-01-01 12:35:00"},
             {"select convert(varchar(40), cast('4 PM' as datetime), 121)", "1900-01-01 16:00:00.000"},
+            // the ODBC escapes are datetime values
+            {"select convert(varchar(40), { ts '1998-05-02 01:23:56.123' }, 121)", "1998-05-02 01:23:56.123"},
+            {"select convert(varchar(40), { d '1990-10-02' }, 121)", "1990-10-02 00:00:00.000"},
             // the session's date order
             {"set dateformat dmy; select convert(varchar(40), cast('31/12/2008 09:01:01.1234567' as datetime2), 121)",
                 "2008-12-31 09:01:01.1234567"},
@@ -175,6 +178,7 @@ TEST_F(EmbeddedTest, DatesCompareAsInstantsInEveryClause)
             {"select count(*) from D where C = A", "2"},
             {"select count(*) from D where T7 = T3", "1"},
             {"select count(*) from D where T7 > T3", "1"},
+            {"select count(*) from D where C = {d '2025-06-01'}", "1"},
         });
 }
 

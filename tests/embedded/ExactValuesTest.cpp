@@ -263,6 +263,10 @@ TEST_F(ExactValues, DocumentedValuesAndResultTypes)
         {"select avg(ID) from Sales where ID in (1, 2)", DataType::Integer, "1"},
         {"select power(2, -100.0)", DataType::Integer, "0"},
         {"select power(cast(2.0 as int), -100.0)", DataType::Integer, "0"},
+        // money to int rounds; decimal to int truncates
+        {"select cast(cast(564.99 as money) as int)", DataType::Integer, "565"},
+        {"select cast(10.6496 as int)", DataType::Integer, "10"},
+        {"select cast(-10.6496 as int)", DataType::Integer, "-10"},
     };
     for (const auto& t : integers) {
         const auto [f, v] = one(QString::fromLatin1(t.sql));
