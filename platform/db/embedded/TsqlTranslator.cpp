@@ -3,6 +3,7 @@
 #include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/TsqlLexer.h"
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/translator/InlineFunctions.h"
 #include "platform/db/embedded/translator/StatementParser.h"
 
 #include <QHash>
@@ -34,14 +35,35 @@ size_t tooDeep(const std::vector<Token>& tokens)
 
 }   // namespace
 
-Translation translate(const QString& text, const QString& currentDatabase, const Schema* schema, TextKind kind)
+Translation translate(const QString& written, const QString& currentDatabase, const Schema* schema, TextKind kind)
 {
     Translation tr;
+    QString text = written;
     LexResult lex = tokenize(text);
     if (!lex.error.isEmpty()) {
         tr.error = lex.error;
         tr.errorPosition = lex.errorPosition;
         return tr;
+    }
+    // Calls of inline table-valued functions become their queries, those they call too.
+    for (int depth = 0; schema; ++depth) {
+        const translator::InlineExpansion x = translator::expandInlineFunctions(text, lex.tokens, currentDatabase, *schema);
+        if (x.error.isEmpty() && x.text.isEmpty()) break;
+        if (!x.error.isEmpty() || depth == translator::kMaxInlineNesting) {
+            tr.error = x.error.isEmpty() ? QStringLiteral("Maximum stored procedure, function, trigger, or view nesting "
+                                                          "level exceeded (limit 32).")
+                                         : x.error;
+            tr.errorNumber = x.error.isEmpty() ? 217 : x.errorNumber;
+            tr.errorPosition = x.errorPosition;
+            return tr;
+        }
+        text = x.text;
+        lex = tokenize(text);
+        if (!lex.error.isEmpty()) {
+            tr.error = lex.error;
+            tr.errorPosition = lex.errorPosition;
+            return tr;
+        }
     }
     if (const size_t deep = tooDeep(lex.tokens); deep < lex.tokens.size()) {
         tr.error = translator::nestedTooDeeply();

@@ -44,6 +44,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/ViewRewriter.cpp
   ${_orra_embedded_dir}/translator/SelectForms.cpp
   ${_orra_embedded_dir}/translator/ApplyRewriter.cpp
+  ${_orra_embedded_dir}/translator/PivotRewriter.cpp
   ${_orra_embedded_dir}/translator/TopWithTies.cpp
   ${_orra_embedded_dir}/translator/GroupingSets.h ${_orra_embedded_dir}/translator/GroupingSets.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
@@ -59,11 +60,13 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp
   ${_orra_embedded_dir}/ColumnTypes.h ${_orra_embedded_dir}/ColumnTypes.cpp
   ${_orra_embedded_dir}/RowCountLimit.h ${_orra_embedded_dir}/RowCountLimit.cpp
+  ${_orra_embedded_dir}/ConstraintChanges.cpp
   ${_orra_embedded_dir}/Authorizer.h ${_orra_embedded_dir}/Authorizer.cpp
   ${_orra_embedded_dir}/ObjectCatalog.h ${_orra_embedded_dir}/ObjectCatalog.cpp
   ${_orra_embedded_dir}/FunctionCalls.cpp
   ${_orra_embedded_dir}/translator/FunctionDefinitions.cpp
   ${_orra_embedded_dir}/translator/FunctionReferences.cpp
+  ${_orra_embedded_dir}/translator/InlineFunctions.h ${_orra_embedded_dir}/translator/InlineFunctions.cpp
   ${_orra_embedded_dir}/translator/FunctionHeader.h ${_orra_embedded_dir}/translator/FunctionHeader.cpp
   ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
   ${_orra_embedded_dir}/SqliteHandles.h

@@ -26,6 +26,7 @@ public:
     QString columnType(const QString& database, const QString& table, const QString& column) const override;
     QString columnCollation(const QString& database, const QString& table, const QString& column) const override;
     QStringList insertColumns(const QString& database, const QString& table) const override;
+    QStringList columns(const QString& database, const QString& table) const override;
     QString version() const override { return m_connection->version(); }
 
 private:

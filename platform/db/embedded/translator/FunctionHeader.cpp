@@ -95,7 +95,8 @@ FunctionHeader readFunctionHeader(const std::vector<Token>& T, size_t start)
     }
     // with schemabinding, returns null on null input, execute as …, recompile, encryption
     if (c.match("with")) {
-        while (!c.atEnd() && !c.at("as") && !c.at("begin") && !c.at("return")) c.skip();
+        while (!c.atEnd() && !c.at("as") && !c.at("begin") && !c.at("return"))
+            c.skip((c.at("execute") || c.at("exec")) && c.at("as", 1) ? 3 : 1);
     }
     if (!c.match("as") && !(c.at("begin") || c.at("return"))) return failAt(c.position());
     if (c.atEnd()) return failAt(c.position());
