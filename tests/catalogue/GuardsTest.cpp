@@ -302,3 +302,21 @@ TEST_F(IncludeGuards, IncludeRecordsAreWrittenOnlyAsTheIncludingTextHasThem)
     EXPECT_EQ(refusal(*c, QStringLiteral("delete cat..tbOrraSQL where ID=30")), QString());
     EXPECT_EQ(scalar(*admin, QStringLiteral("select count(*) from tbOrraRelations")).toInt(), 0);
 }
+
+TEST_F(CatalogueGuards, AGuardedTableKeepsItsGuardsWhenItsConstraintsChange)
+{
+    allowDoc(10, bob, rightEdit, rightExecute);
+    auto before = connectAs(QStringLiteral("bob"));
+    EXPECT_EQ(refusal(*admin, QStringLiteral("alter table tbOrraDocPermissions add constraint CK_Allow check (Allow >= 0)")),
+        QString());
+    auto after = connectAs(QStringLiteral("bob"));
+    const QString remove = QStringLiteral("delete tbOrraDocPermissions where OrraID=10 and UserId=%1").arg(bob);
+    for (db::Connection* c : {before.get(), after.get()}) {
+        long number = 0;
+        EXPECT_EQ(refusal(*c, remove, {}, &number), denied("DELETE", "tbOrraDocPermissions"));
+        EXPECT_EQ(number, 229);
+    }
+    EXPECT_EQ(admin->execute(QStringLiteral("select count(*) from tbOrraDocPermissions where OrraID=10"))->value(0).toInt(), 1);
+    EXPECT_EQ(refusal(*admin, QStringLiteral("alter table tbOrraDocPermissions drop constraint CK_Allow")), QString());
+    EXPECT_EQ(refusal(*before, remove), denied("DELETE", "tbOrraDocPermissions"));
+}

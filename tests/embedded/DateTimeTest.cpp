@@ -90,6 +90,9 @@ TEST_F(EmbeddedTest, DateLiteralsConvertAsTheServerReadsThem)
             {"select convert(varchar(40), cast('April 1996' as datetime), 121)", "1996-04-01 00:00:00.000"},
             {"select convert(varchar(40), cast('12:35:29' as smalldatetime), 120)", "1900-01-01 12:35:00"},
             {"select convert(varchar(40), cast('4 PM' as datetime), 121)", "1900-01-01 16:00:00.000"},
+            // the ODBC escapes are datetime values
+            {"select convert(varchar(40), { ts '1998-05-02 01:23:56.123' }, 121)", "1998-05-02 01:23:56.123"},
+            {"select convert(varchar(40), { d '1990-10-02' }, 121)", "1990-10-02 00:00:00.000"},
             // the session's date order
             {"set dateformat dmy; select convert(varchar(40), cast('31/12/2008 09:01:01.1234567' as datetime2), 121)",
                 "2008-12-31 09:01:01.1234567"},
@@ -175,6 +178,7 @@ TEST_F(EmbeddedTest, DatesCompareAsInstantsInEveryClause)
             {"select count(*) from D where C = A", "2"},
             {"select count(*) from D where T7 = T3", "1"},
             {"select count(*) from D where T7 > T3", "1"},
+            {"select count(*) from D where C = {d '2025-06-01'}", "1"},
         });
 }
 
@@ -249,6 +253,13 @@ TEST_F(EmbeddedTest, ConvertStylesGiveTheDocumentedTexts)
             {"declare @s int = 104; select convert(varchar(30), convert(datetime, '23.08.2019', @s), 121)",
                 "2019-08-23 00:00:00.000"},
             {"declare @s int = 1; select convert(varchar(30), cast(4251368.55 as money), @s)", "4,251,368.55"},
+            // a float: at most 6 digits by default, 8 and 16 always in scientific notation, 17 digits
+            {"select cast(cast(3.14159265358979 as float) as varchar(30))", "3.14159"},
+            {"select convert(varchar(30), cast(3.14159265358979 as float), 0)", "3.14159"},
+            {"select convert(varchar(30), cast(100 as float), 0)", "100"},
+            {"select convert(varchar(30), cast(3.14159265358979 as float), 1)", "3.1415927e+000"},
+            {"select convert(varchar(30), cast(-2.5 as float), 2)", "-2.500000000000000e+000"},
+            {"select convert(varchar(30), cast(0.1 as float), 3)", "0.10000000000000001"},
         });
 }
 

@@ -141,3 +141,52 @@ TEST_F(QueryForms, ApplyRefusesWhatTheServerRefuses)
     };
     for (const auto& c : cases) EXPECT_EQ(refusal(QString::fromUtf8(c.sql)), QString::fromUtf8(c.error)) << c.sql;
 }
+
+TEST_F(QueryForms, PivotAndUnpivotGiveTheDocumentedRows)
+{
+    // Products whose average standard cost by days to manufacture is the documentation's
+    // 5.0885, 223.88, 359.1082 and 949.4105 (none made in three days); purchase orders of
+    // vendors 1492 and 1494 by employee, counted as the documentation's first two rows; the
+    // documentation's pvt table (with a NULL that UNPIVOT leaves out).
+    sa->execute(QStringLiteral(
+        "create table Product (ProductID int, DaysToManufacture int, StandardCost money) "
+        "insert Product values (1, 0, 4.0885), (2, 0, 6.0885), (3, 1, 223.88), (4, 2, 359.1082), (5, 4, 949.4105) "
+        "create table PurchaseOrderHeader (PurchaseOrderID int identity(1, 1), EmployeeID int, VendorID int) "
+        "create table pvt (VendorID int, Emp1 int, Emp2 int, Emp3 int, Emp4 int, Emp5 int) "
+        "insert into pvt values (1,4,3,5,4,4) insert into pvt values (2,4,1,5,5,5) "
+        "insert into pvt values (3,4,3,5,4,4) insert into pvt values (4,4,2,5,5,4) "
+        "insert into pvt values (5,5,1,5,5,5) insert into pvt values (6,null,1,null,null,null)"));
+    const struct {
+        int vendor, employee, orders;
+    } orders[] = {{1492, 250, 2}, {1492, 251, 5}, {1492, 256, 4}, {1492, 257, 4}, {1492, 260, 4}, {1494, 250, 2},
+        {1494, 251, 5}, {1494, 256, 4}, {1494, 257, 5}, {1494, 260, 4}, {1494, 300, 3}};
+    for (const auto& o : orders)
+        for (int n = 0; n < o.orders; ++n)
+            sa->execute(QStringLiteral("insert PurchaseOrderHeader (EmployeeID, VendorID) values (%1, %2)")
+                            .arg(o.employee)
+                            .arg(o.vendor));
+    const struct {
+        const char* sql;
+        QStringList rows;
+    } cases[] = {
+        {"SELECT 'AverageCost' AS Cost_Sorted_By_Production_Days, [0], [1], [2], [3], [4] FROM "
+         "(SELECT DaysToManufacture, StandardCost FROM Product) AS SourceTable PIVOT (AVG(StandardCost) "
+         "FOR DaysToManufacture IN ([0], [1], [2], [3], [4])) AS PivotTable;",
+            {"AverageCost|5.0885|223.88|359.1082|NULL|949.4105"}},
+        {"SELECT VendorID, [250] AS Emp1, [251] AS Emp2, [256] AS Emp3, [257] AS Emp4, [260] AS Emp5 FROM "
+         "(SELECT PurchaseOrderID, EmployeeID, VendorID FROM PurchaseOrderHeader) p PIVOT (COUNT (PurchaseOrderID) "
+         "FOR EmployeeID IN ( [250], [251], [256], [257], [260] )) AS pvt ORDER BY pvt.VendorID;",
+            {"1492|2|5|4|4|4", "1494|2|5|4|5|4"}},
+        {"SELECT VendorID, Employee, Orders FROM (SELECT VendorID, Emp1, Emp2, Emp3, Emp4, Emp5 FROM pvt) p "
+         "UNPIVOT (Orders FOR Employee IN (Emp1, Emp2, Emp3, Emp4, Emp5))AS unpvt where VendorID <= 2 or VendorID = 6;",
+            {"1|Emp1|4", "1|Emp2|3", "1|Emp3|5", "1|Emp4|4", "1|Emp5|4", "2|Emp1|4", "2|Emp2|1", "2|Emp3|5",
+                "2|Emp4|5", "2|Emp5|5", "6|Emp2|1"}},
+        // a table as the source: its other columns group and stay
+        {"select * from pvt unpivot (Orders for Employee in (Emp1, Emp2)) u where VendorID = 4",
+            {"4|5|5|4|Emp1|4", "4|5|5|4|Emp2|2"}},
+        {"select VendorID, [1], [3] from pvt pivot (sum(Emp1) for Emp2 in ([1], [3])) as x where Emp3 = 5 "
+         "order by VendorID",
+            {"1|NULL|4", "2|4|NULL", "3|NULL|4", "4|NULL|NULL", "5|5|NULL"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+}

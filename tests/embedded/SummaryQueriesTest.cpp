@@ -255,6 +255,11 @@ TEST_F(SummaryQueries, TopTakesTiesPercentsAndExpressions)
         {"SELECT COUNT(*) FROM (SELECT TOP (1) WITH TIES Rate, COUNT(*) n FROM Pay GROUP BY Rate ORDER BY n) x", "5\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(rows(*sa, QString::fromUtf8(c.sql)), QString::fromUtf8(c.expected)) << c.sql;
+    // in a common table expression; the outer select's column keeps no name of the translation's
+    db::RecordsetPtr rs =
+        sa->execute(QStringLiteral("WITH x AS (SELECT TOP (5) WITH TIES ID FROM Pay ORDER BY Rate) SELECT COUNT(*) FROM x"));
+    EXPECT_EQ(rs->value(0).toInt(), 7);
+    EXPECT_EQ(rs->field(0).name, QString());
     EXPECT_EQ(refusal(*sa, QStringLiteral("SELECT TOP (3) WITH TIES ID FROM Pay")),
         QStringLiteral("The TOP N WITH TIES clause is not allowed without a corresponding ORDER BY clause."));
 }

@@ -67,6 +67,18 @@ QStringList ConnectionSchema::insertColumns(const QString& database, const QStri
     return columns;
 }
 
+QStringList ConnectionSchema::columns(const QString& database, const QString& table) const
+{
+    auto quoted = [](QString n) { return u'"' + n.replace(u'"', QStringLiteral("\"\"")) + u'"'; };
+    const QByteArray select = (QStringLiteral("select * from ") + quoted(database) + u'.' + quoted(table)).toUtf8();
+    sqlite3_stmt* st = nullptr;
+    QStringList names;
+    if (sqlite3_prepare_v2(m_db, select.constData(), -1, &st, nullptr) == SQLITE_OK)
+        for (int i = 0; i < sqlite3_column_count(st); ++i) names << QString::fromUtf8(sqlite3_column_name(st, i));
+    sqlite3_finalize(st);
+    return names;
+}
+
 int ConnectionSchema::cookie(sqlite3_stmt*& statement, const char* sql) const
 {
     if (!statement && sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK) return -1;

@@ -21,6 +21,7 @@
 #include "platform/db/embedded/Server.h"
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/SqliteHandles.h"
+#include "platform/db/embedded/TsqlLexer.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 #include "platform/db/embedded/translator/ObjectNames.h"
 #include "platform/db/sqlite/SqliteSession.h"
@@ -378,10 +379,17 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         }
         if (m_uid < 0) cannotOpen();
     }
-    // Database name as the server spells it (the file's name).
-    const QString file = databaseFile(server, database);
-    m_database = QFileInfo(file).completeBaseName();
     m_server = server;
+    enterDatabase(database);
+    registerSession();
+}
+
+// The session's database is m_db (opened, its user found): its name, rights, functions and guards.
+void EmbeddedBackend::enterDatabase(const QString& database)
+{
+    // Database name as the server spells it (the file's name).
+    const QString file = databaseFile(m_server, database);
+    m_database = QFileInfo(file).completeBaseName();
     m_rights.reset();
     m_rights.setDatabaseName(m_database);
     m_rights.setSysadmin(m_sysadmin);
@@ -402,8 +410,106 @@ void EmbeddedBackend::open(const db::ConnectionString& cs, const QString& user, 
         for (auto it = m_guardedColumns.constBegin(); it != m_guardedColumns.constEnd(); ++it) guarded.insert(it.key());
         m_rights.setGuardedTables(guarded);
     }
-    registerSession();
 }
+
+void EmbeddedBackend::useDatabase(const QString& name)
+{
+    if (foldName(name) == foldName(m_database)) return;
+    if (!databaseExists(m_server, name))
+        raise(QStringLiteral("42000"),
+            QStringLiteral("Database '%1' does not exist. Make sure that the name is entered correctly.").arg(name), 911);
+    // The temporary tables and the transaction live in the database file's connection.
+    if (!sqlite3_get_autocommit(m_db))
+        raise(QStringLiteral("25000"),
+            QStringLiteral("The embedded server changes the database only outside a transaction: USE %1 is refused.")
+                .arg(name),
+            3902);
+    {
+        const PreparedStatement st(m_db, "select 1 from temp.sqlite_master where type = 'table'");
+        if (st.ok() && sqlite3_step(st) == SQLITE_ROW)
+            raise(QStringLiteral("42000"),
+                QStringLiteral("The embedded server changes the database only while the session holds no temporary "
+                               "table: USE %1 is refused.")
+                    .arg(name),
+                3902);
+    }
+    const bool isMaster = foldName(name) == foldName(QStringLiteral("master"));
+    sqlite3* db = nullptr;
+    try {
+        db = detail::openFile(databaseFile(m_server, name), false, isMaster);
+    } catch (const orra::Error& e) {
+        raise(QStringLiteral("42000"), e.description(), 911);
+    }
+    int uid = -1;
+    QString userName;
+    {
+        const PreparedStatement st(db, "select uid, name from sysusers where sid = ?");
+        if (st.ok()) {
+            sqlite3_bind_blob(st, 1, m_sid.constData(), int(m_sid.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(st) == SQLITE_ROW) {
+                uid = sqlite3_column_int(st, 0);
+                userName = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+            }
+        }
+    }
+    if (uid < 0 && m_sysadmin) {
+        uid = 1;
+        userName = QStringLiteral("dbo");
+    }
+    if (uid < 0) {
+        detail::closeFile(db);
+        raise(QStringLiteral("08004"),
+            QStringLiteral("The server principal \"%1\" is not able to access the database \"%2\" under the current "
+                           "security context.")
+                .arg(m_login, name),
+            916);
+    }
+    // What belongs to the database left goes with it.
+    m_nestedConnection.reset();
+    for (sqlite3_stmt* st : std::as_const(m_nestedStatements)) sqlite3_finalize(st);
+    m_nestedStatements.clear();
+    m_guardedColumns.clear();
+    m_guardMemory.clear();
+    for (sqlite3_stmt* st : std::as_const(m_statements)) sqlite3_finalize(st);
+    m_statements.clear();
+    m_insertColumns.clear();
+    m_exactTypes.clear();
+    m_schema.reset();
+    m_attached.clear();
+    m_session.detach();
+    detail::closeFile(m_db);
+    m_db = db;
+    m_uid = uid;
+    m_userName = userName;
+    enterDatabase(name);
+    const PreparedStatement st(m_master, "update sysprocesses set dbname = ? where spid = ? and login_time = ?");
+    if (st.ok()) {
+        const QByteArray dbname = m_database.toUtf8();
+        const QByteArray time = m_loginTime.toUtf8();
+        sqlite3_bind_text(st, 1, dbname.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(st, 2, m_spid);
+        sqlite3_bind_text(st, 3, time.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(st);
+    }
+}
+
+namespace {
+
+// USE db as the batch's first statement: the database it names, and where the rest begins
+// (-1 when the batch does not begin so).
+int leadingUse(const QString& sql, QString& database)
+{
+    const LexResult lex = tokenize(sql);
+    const auto& t = lex.tokens;
+    if (!lex.error.isEmpty() || t.size() < 2 || !t[0].is("use") || !t[1].isName()) return -1;
+    if (t.size() > 2 && t[2].isSymbol(".")) return -1;
+    database = t[1].text;
+    size_t next = 2;
+    if (next < t.size() && t[next].isSymbol(";")) ++next;
+    return next < t.size() ? t[next].pos : int(sql.size());
+}
+
+}   // namespace
 
 QStringList EmbeddedBackend::guardedColumns(const QString& table) const
 {
@@ -749,7 +855,16 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
 {
     if (!m_db) raise(QStringLiteral("08003"), QStringLiteral("Connection not open"), 0);
     m_session.resetCancel();
-    const std::shared_ptr<const Translation> tr = translateCached(sql, m_database, m_schema.get());
+    QString text = sql;
+    if (QString database; m_nested == 0 && leadingUse(sql, database) >= 0) {
+        const int rest = leadingUse(sql, database);
+        useDatabase(database);
+        // the rest of the batch keeps its lines and offsets
+        for (int i = 0; i < rest; ++i)
+            if (text[i] != u'\n') text[i] = u' ';
+        if (text.trimmed().isEmpty()) return {};
+    }
+    const std::shared_ptr<const Translation> tr = translateCached(text, m_database, m_schema.get());
     if (!tr->error.isEmpty()) raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
     if (!tr->databases.isEmpty()) attachDatabases(tr->databases);
     Run run;
@@ -840,6 +955,8 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
             message.description = db::Recordset::valueText(rs.values[0], rs.fields[0].type);
         run.result.messages.append(message);
         run.rowCount = 0;
+    } else if (const auto* change = st.as<ConstraintChange>()) {
+        runConstraintChange(*change, run);
     } else if (const auto* call = st.as<ProcedureCall>()) {
         runProcedure(*call, run);
     } else if (const auto* module = st.as<ModuleStatement>()) {

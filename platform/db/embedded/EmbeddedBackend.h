@@ -32,6 +32,7 @@ namespace orra::embedded {
 
 struct Statement;
 struct SqlStatement;
+struct ConstraintChange;
 struct ProcedureCall;
 struct ModuleStatement;
 struct InsertExec;
@@ -90,6 +91,9 @@ public:
 
 private:
     void setSessionOption(const SessionOption& option);
+    void enterDatabase(const QString& database);
+    // USE: the session moves to the database name names, where its login has a user.
+    void useDatabase(const QString& name);
     struct Run;
     // BatchExecution.cpp: the batch's statements in order, with control flow, variables and
     // the errors that end a statement or the batch.
@@ -108,6 +112,7 @@ private:
     void endBatch(Run& run);
     void registerBatchFunctions();
     void runSql(const SqlStatement& st, Run& run);
+    void runConstraintChange(const ConstraintChange& change, Run& run);   // ConstraintChanges.cpp
     void setRowCount(const QString& query, Run& run);
     void runSelectInto(const SqlStatement& st, Run& run);
     // The server's own procedures, then those registered (Extensions.h).

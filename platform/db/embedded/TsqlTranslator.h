@@ -185,6 +185,19 @@ struct DeclareTable {
     QString table;    // its name as SQLite writes it
 };
 
+// alter table T [with check|nocheck] add constraint … | drop constraint name: the table made
+// anew with its constraints changed, keeping its rows, indexes and triggers.
+struct ConstraintChange {
+    QString schema;   // SQLite's schema of the table ("main", "temp", an attached database)
+    QString table;    // its bare name
+    QString display;  // its name as messages give it ("dbo.T")
+    bool add = false;
+    bool check = true;       // add: existing rows are checked (with check, the default)
+    QString name;            // the constraint's name (drop; add when named)
+    QString definition;      // add: the table constraint as SQLite declares it
+    QString defaultColumn;   // add default … for column: the column, definition its "default (…)"
+};
+
 // while <condition> <statement>
 struct WhileStatement {
     QString condition;   // a query giving 1 while the condition holds
@@ -227,7 +240,7 @@ struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, SessionOption,
         PrintStatement, ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema, Assignment,
         DeclareTable, WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement,
-        ModuleStatement, InsertExec>;
+        ModuleStatement, InsertExec, ConstraintChange>;
     Node node;
     int line = 1;   // the line of the batch the statement begins on
 

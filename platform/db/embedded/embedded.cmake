@@ -44,6 +44,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/ViewRewriter.cpp
   ${_orra_embedded_dir}/translator/SelectForms.cpp
   ${_orra_embedded_dir}/translator/ApplyRewriter.cpp
+  ${_orra_embedded_dir}/translator/PivotRewriter.cpp
   ${_orra_embedded_dir}/translator/TopWithTies.cpp
   ${_orra_embedded_dir}/translator/GroupingSets.h ${_orra_embedded_dir}/translator/GroupingSets.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
@@ -59,6 +60,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/RowGuards.h ${_orra_embedded_dir}/RowGuards.cpp
   ${_orra_embedded_dir}/ColumnTypes.h ${_orra_embedded_dir}/ColumnTypes.cpp
   ${_orra_embedded_dir}/RowCountLimit.h ${_orra_embedded_dir}/RowCountLimit.cpp
+  ${_orra_embedded_dir}/ConstraintChanges.cpp
   ${_orra_embedded_dir}/Authorizer.h ${_orra_embedded_dir}/Authorizer.cpp
   ${_orra_embedded_dir}/ObjectCatalog.h ${_orra_embedded_dir}/ObjectCatalog.cpp
   ${_orra_embedded_dir}/FunctionCalls.cpp

@@ -43,4 +43,13 @@ QStringList BatchSchema::insertColumns(const QString& database, const QString& t
     return names;
 }
 
+QStringList BatchSchema::columns(const QString& database, const QString& table) const
+{
+    const std::vector<DeclaredColumn>* columns = declared(database, table);
+    if (!columns) return m_connection->columns(database, table);
+    QStringList names;
+    for (const DeclaredColumn& c : *columns) names << c.name;
+    return names;
+}
+
 }   // namespace orra::embedded::translator

@@ -26,6 +26,7 @@ public:
     QString columnType(const QString& database, const QString& table, const QString& column) const override;
     QString columnCollation(const QString& database, const QString& table, const QString& column) const override;
     QStringList insertColumns(const QString& database, const QString& table) const override;
+    QStringList columns(const QString& database, const QString& table) const override;
     QString moduleDefinition(
         const QString& database, const QString& schema, const QString& name, QString& type) const override
     {

@@ -365,21 +365,96 @@ Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at)
 
 namespace orra::embedded::translator {
 
-// alter table T add column definitions | drop column names: one SQLite statement a column.
-// Constraints are part of a SQLite table's definition and cannot be added or dropped later.
+namespace {
+
+// alter table T [with check|nocheck] add constraint … | drop constraint N | [with check] check
+// constraint …: the table made anew with the constraint changed (see ConstraintChange).
+std::optional<Statement> constraintChanges(TranslationContext& ctx, const Vec& v, size_t at)
+{
+    RewriteCursor c(v, 3);
+    const NT& name = v[2];
+    ConstraintChange base;
+    base.table = name.t.text;
+    base.schema = name.t.text.startsWith(u'#') ? QStringLiteral("temp")
+        : name.out.contains(u'.')             ? name.out.section(u'.', 0, 0).remove(u'"')
+                                              : QStringLiteral("main");
+    base.display = QStringLiteral("dbo.") + name.t.text;
+    if (c.at("with") && c.atAny({"check", "nocheck"}, 1)) {
+        base.check = c.at("check", 1);
+        c.skip(2);
+    }
+    // check constraint …: the constraints are never disabled here, so enabling them changes nothing
+    if (c.at("check") && c.at("constraint", 1)) return Statement{BlockStatement{}};
+    if (c.at("nocheck") && c.at("constraint", 1)) {
+        ctx.fail(QStringLiteral("The embedded server does not run 'alter table … nocheck constraint': its constraints "
+                                "are always checked."),
+            102, at);
+        return Statement{};
+    }
+    const bool add = c.at("add") && c.peek(1) && isConstraintWord(*c.peek(1));
+    const bool addDefault = c.at("add") && c.at("default", 1);
+    const bool drop = c.at("drop") && c.at("constraint", 1);
+    if (!add && !addDefault && !drop) return std::nullopt;
+    BlockStatement block;
+    size_t start = c.position() + (drop ? 2 : 1);
+    if (drop && start < v.size() && v[start].t.is("if") && start + 1 < v.size() && v[start + 1].t.is("exists")) start += 2;
+    for (size_t k = start; k <= v.size(); ++k) {
+        if (k < v.size() && v[k].t.isSymbol("(")) {
+            k = closeOf(v, k, v.size());
+            continue;
+        }
+        if (k < v.size() && !v[k].t.isSymbol(",")) continue;
+        Vec d(v.begin() + long(start), v.begin() + long(k));
+        start = k + 1;
+        if (d.empty()) continue;
+        ConstraintChange change = base;
+        change.add = !drop;
+        if (drop) {
+            if (d[0].t.is("constraint") && d.size() > 1) d.erase(d.begin());
+            change.name = d[0].t.text;
+            block.body.push_back({change});
+            continue;
+        }
+        size_t body = 0;
+        if (d[0].t.is("constraint") && d.size() > 2) {
+            change.name = d[1].t.text;
+            body = 2;
+        }
+        if (d[body].t.is("default")) {
+            const size_t forAt = topLevel(d, body, {"for"});
+            if (forAt + 1 >= d.size()) {
+                ctx.fail(ctx.near(at), 102, at);
+                return Statement{};
+            }
+            change.defaultColumn = d[forAt + 1].t.text;
+            Vec def;
+            if (!change.name.isEmpty()) def = {d[0], d[1]};
+            def.push_back(word("default"));
+            def.push_back(symbol("("));
+            def.insert(def.end(), d.begin() + long(body) + 1, d.begin() + long(forAt));
+            def.push_back(symbol(")"));
+            change.definition = render(rewriteExpressions(def));
+        } else {
+            const Vec def = tableConstraint(d);
+            change.definition = render(rewriteExpressions(def));
+        }
+        block.body.push_back({change});
+    }
+    if (block.body.size() == 1) return block.body.front();
+    return Statement{block};
+}
+
+}   // namespace
+
+// alter table T add column definitions | drop column names: one SQLite statement a column;
+// constraints added or dropped by the table made anew.
 Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at)
 {
+    if (std::optional<Statement> s = constraintChanges(ctx, v, at)) return std::move(*s);
     RewriteCursor c(v, 3);
     const bool add = c.at("add");
     const bool dropColumn = c.at("drop") && c.at("column", 1);
-    if (!add && !dropColumn) {
-        if (c.at("drop") || (c.at("with") && c.atAny({"check", "nocheck"}, 1)) || c.atAny({"check", "nocheck"}))
-            ctx.fail(QStringLiteral("The embedded server does not run 'alter table … %1' statements: constraints are "
-                                    "declared with the table.")
-                         .arg(c.peek() ? c.peek()->text.toLower() : QString()),
-                at);
-        return {finishedStatement(v)};
-    }
+    if (!add && !dropColumn) return {finishedStatement(v)};
     const size_t from = dropColumn ? 5 : 4;
     BlockStatement block;
     size_t start = from;
@@ -393,9 +468,9 @@ Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at)
         start = k + 1;
         if (d.empty()) continue;
         if (add && isConstraintWord(d[0].t)) {
-            ctx.fail(QStringLiteral("The embedded server does not run 'alter table … add constraint' statements: "
-                                    "constraints are declared with the table."),
-                at);
+            ctx.fail(QStringLiteral("The embedded server adds columns and constraints in separate 'alter table' "
+                                    "statements."),
+                102, at);
             return {};
         }
         Vec out{v[0], v[1], v[2], word(add ? "add" : "drop"), word("column")};

@@ -50,6 +50,8 @@ size_t operandBefore(const TranslationContext& ctx, size_t k)
             if (b > 0 && T[b - 1].kind == TokenKind::Word && !isExpressionBoundary(T[b - 1])
                 && !isStatementWord(T[b - 1]))
                 --b;   // a call
+        } else if (t.isSymbol("}") && b >= 4 && ctx.isOdbcDateEscape(b - 4, b)) {
+            b -= 4;
         } else if (t.is("end")) {
             int depth = 0;
             size_t j = b - 1;
@@ -77,7 +79,9 @@ size_t operandAfter(const TranslationContext& ctx, size_t k, size_t end)
     size_t e = k;
     while (e < end) {
         const Token& t = T[e];
-        if (t.isSymbol("(")) {
+        if (ctx.isOdbcDateEscape(e, end)) {
+            e += 4;
+        } else if (t.isSymbol("(")) {
             e = ctx.matching(e, end) + 1;
         } else if (t.is("case")) {
             e = ctx.groupEnd(e, end) + 1;

@@ -371,6 +371,7 @@ SqlType ExpressionTyper::primary(size_t b, size_t e) const
         return expression(b + 1, close);
     }
     if (t.is("case")) return m_ctx.groupEnd(b, e) == e - 1 ? caseType(b, e) : SqlType{};
+    if (e == b + 4 && m_ctx.isOdbcDateEscape(b, e)) return of(Kind::DateTime);
     if (e == b + 1) {
         if (t.kind == TokenKind::Number) return SqlType::ofNumber(t.text);
         if (t.kind == TokenKind::String) {

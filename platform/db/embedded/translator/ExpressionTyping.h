@@ -104,6 +104,8 @@ public:
     // The columns an insert without a column list fills, in order (the identity and computed
     // columns left out); empty when unknown.
     virtual QStringList insertColumns(const QString&, const QString&) const { return {}; }
+    // Every column of the table or view, in order; empty when unknown.
+    virtual QStringList columns(const QString&, const QString&) const { return {}; }
     // Changes whenever a declared type may have changed: part of the translation cache's key.
     virtual QString version() const = 0;
 };

@@ -60,6 +60,7 @@ TypeRule ResultTyper::typeOf(size_t b, size_t e, QStringList& refs)
     }
     if (T[b].isSymbol("-") || T[b].isSymbol("+")) return typeOf(b + 1, e, refs);
     const Token& t = T[b];
+    if (e == b + 4 && m_ctx.isOdbcDateEscape(b, e)) return fixedType(QStringLiteral("datetime"));
     if (t.is("case")) {
         if (m_ctx.groupEnd(b, e) != e - 1) return {};
         TypeRule r;

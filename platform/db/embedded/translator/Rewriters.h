@@ -23,6 +23,8 @@ Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at);
 Statement rewriteViewChange(Vec v);
 // alter table T add … | drop column …, one SQLite statement a column
 Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at);
+// pivot, unpivot: the derived tables they stand for
+void rewritePivot(TranslationContext& ctx, Vec& v);
 // cross apply, outer apply: joins SQLite runs; true when the statement had one
 bool rewriteApply(TranslationContext& ctx, Vec& v);
 // select top (n) [percent] with ties … order by …: the rows tying with the last one too

@@ -188,9 +188,11 @@ void rewriteTopWithTies(TranslationContext& ctx, Vec& v)
             threshold.insert(threshold.end(), count.begin(), count.end());
             threshold.push_back(symbol(")"));
         }
-        Vec limit{word("limit"), raw(QStringLiteral("(select count(*) from (")) };
+        // (the parentheses as tokens: the selects inside are no select of this statement's level)
+        Vec limit{word("limit"), symbol("("), raw(QStringLiteral("select count(*) from")), symbol("(")};
         limit.insert(limit.end(), ranked.begin(), ranked.end());
-        limit.push_back(raw(QStringLiteral(") where orra_rank <=")));
+        limit.push_back(symbol(")"));
+        limit.push_back(raw(QStringLiteral("where orra_rank <=")));
         limit.insert(limit.end(), threshold.begin(), threshold.end());
         limit.push_back(symbol(")"));
         v.insert(v.begin() + long(keysEnd), limit.begin(), limit.end());

@@ -206,6 +206,13 @@ const char* mappedFunction(const Token& t)
 
 }   // namespace
 
+bool TranslationContext::isOdbcDateEscape(size_t i, size_t e) const
+{
+    return i + 3 < e && m_tokens[i].isSymbol("{") && m_tokens[i + 3].isSymbol("}")
+        && (m_tokens[i + 1].is("d") || m_tokens[i + 1].is("t") || m_tokens[i + 1].is("ts"))
+        && m_tokens[i + 2].kind == TokenKind::String;
+}
+
 Vec TranslationContext::normalize(size_t b, size_t e)
 {
     const std::vector<Token>& T = m_tokens;
@@ -220,6 +227,14 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         if (i + 1 < e && T[i + 1].isSymbol("(") && isSqliteOnlyFunction(t) && !(i > b && T[i - 1].isSymbol("."))) {
             fail(QStringLiteral("'%1' is not a recognized built-in function name.").arg(t.text), 195, i);
             return out;
+        }
+        // {d '…'}, {t '…'}, {ts '…'}: the ODBC escapes stand for datetime values
+        if (isOdbcDateEscape(i, e)) {
+            out.push_back(NT{t, QLatin1String(dates::kToDate) + u'('});
+            out.push_back(NT{T[i + 2], T[i + 2].text});
+            out.push_back(NT{T[i + 3], QStringLiteral(", 'datetime', -1, 121)")});
+            i += 3;
+            continue;
         }
         // Table hints: T (nolock), T x with (nolock, rowlock) …
         if (t.isSymbol("(") && i + 1 < e && isHintWord(T[i + 1])) {

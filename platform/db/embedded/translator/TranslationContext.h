@@ -92,6 +92,8 @@ public:
 
     // The parenthesis that closes the one at open, or end.
     size_t matching(size_t open, size_t end) const;
+    // {d '…'}, {t '…'} or {ts '…'} begins at token i (and ends before e).
+    bool isOdbcDateEscape(size_t i, size_t e) const;
     // The end of the group that opens at i: the matching parenthesis or the case's end.
     size_t groupEnd(size_t i, size_t e) const;
     // The first token in [from, to) outside any parentheses that pred accepts, or `to`.
