@@ -85,6 +85,10 @@ bool typedConversion(
         }
         return false;
     }
+    if (source.isApproximate() && target.isString()) {
+        expr = call("orra_float_text", expr, styleArg);
+        return false;
+    }
     // money to an integer type is rounded, not truncated as decimal and float are
     if (source.isMoney() && target.isInteger()) expr = call("round", expr, QStringLiteral("0"));
     if (source.isExact() && target.isString())
