@@ -1,5 +1,7 @@
 #include "platform/db/Decimal.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <mutex>
@@ -10,12 +12,7 @@ namespace {
 
 using Units = Decimal::Units;
 
-Units pow10(int n)
-{
-    Units p = 1;
-    for (int i = 0; i < n; ++i) p *= 10;
-    return p;
-}
+Units pow10(int n) { return Decimal::powerOfTen(n); }
 
 const Units kLimit = pow10(38);   // 38 digits at most
 
@@ -47,6 +44,17 @@ void registerType()
 }
 
 }   // namespace
+
+Decimal::Units Decimal::powerOfTen(int n)
+{
+    static const auto powers = [] {
+        std::array<Units, kMaxScale + 1> p{};
+        p[0] = 1;
+        for (size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+        return p;
+    }();
+    return powers[size_t(std::clamp(n, 0, kMaxScale))];
+}
 
 Decimal Decimal::fromUnits(Units units, int scale)
 {
@@ -137,9 +145,9 @@ std::optional<Decimal> Decimal::tryRescaled(int scale) const
     scale = std::clamp(scale, 0, kMaxScale);
     if (scale == m_scale) return *this;
     if (scale < m_scale) return fromUnits(divideRounded(m_units, m_scale - scale), scale);
-    const Units p = pow10(scale - m_scale);
-    if (absolute(m_units) >= kLimit / p) return std::nullopt;
-    return fromUnits(m_units * p, scale);
+    // units * 10^k within 38 digits: units below 10^(38 - k)
+    if (absolute(m_units) >= pow10(kMaxScale - (scale - m_scale))) return std::nullopt;
+    return fromUnits(m_units * pow10(scale - m_scale), scale);
 }
 
 Decimal Decimal::rescaled(int scale) const

@@ -30,6 +30,9 @@ public:
     // a sum of money carried as a double (76493.74000000001) comes back as 76493.74.
     static std::optional<Decimal> fromDouble(double d, int scale);
 
+    // 10^n for n from 0 to 38 (n is clamped to that range).
+    static Units powerOfTen(int n);
+
     Units units() const { return m_units; }
     int scale() const { return m_scale; }
     bool isZero() const { return m_units == 0; }

@@ -253,6 +253,13 @@ TEST_F(EmbeddedTest, ConvertStylesGiveTheDocumentedTexts)
             {"declare @s int = 104; select convert(varchar(30), convert(datetime, '23.08.2019', @s), 121)",
                 "2019-08-23 00:00:00.000"},
             {"declare @s int = 1; select convert(varchar(30), cast(4251368.55 as money), @s)", "4,251,368.55"},
+            // a float: at most 6 digits by default, 8 and 16 always in scientific notation, 17 digits
+            {"select cast(cast(3.14159265358979 as float) as varchar(30))", "3.14159"},
+            {"select convert(varchar(30), cast(3.14159265358979 as float), 0)", "3.14159"},
+            {"select convert(varchar(30), cast(100 as float), 0)", "100"},
+            {"select convert(varchar(30), cast(3.14159265358979 as float), 1)", "3.1415927e+000"},
+            {"select convert(varchar(30), cast(-2.5 as float), 2)", "-2.500000000000000e+000"},
+            {"select convert(varchar(30), cast(0.1 as float), 3)", "0.10000000000000001"},
         });
 }
 

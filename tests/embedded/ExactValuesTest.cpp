@@ -102,6 +102,48 @@ TEST_F(ExactValues, ConversionsToMoneyAndDecimal)
     expectExact("select cast(Amount as smallmoney) from Sales where ID=1", DataType::Currency, 10, 4, "19.9900");
 }
 
+// A value written into a money or decimal column takes the column's scale, rounded as the
+// server rounds a number converted to fewer decimals, whichever statement writes it (an exact
+// comparison finds it); a value too large for the column is refused and not stored.
+TEST_F(ExactValues, WritesTakeTheColumnsScale)
+{
+    c->execute("create table MyTable (MyDecimalColumn decimal(5,2), MyNumericColumn numeric(10,5))");
+    c->execute("insert into MyTable values (123, 12345.12)");
+    c->execute("create table Prices (ID int, Price money default 1.23456, Fee smallmoney, Rate decimal(10,2))");
+    const struct {
+        const char* write;
+        const char* read;
+        DataType type;
+        int precision, scale;
+        const char* value;
+    } cases[] = {
+        {"", "select MyDecimalColumn from MyTable where MyDecimalColumn = 123", DataType::Numeric, 5, 2, "123.00"},
+        {"", "select MyNumericColumn from MyTable", DataType::Numeric, 10, 5, "12345.12000"},
+        {"insert into Prices (ID, Price) values (1, 1.23456)", "select Price from Prices where ID = 1 and Price = 1.2346",
+            DataType::Currency, 19, 4, "1.2346"},
+        {"insert into Prices (ID) values (2)", "select Price from Prices where ID = 2 and Price = 1.2346", DataType::Currency, 19, 4,
+            "1.2346"},
+        {"insert into Prices (ID, Rate) select 3, 2.345", "select Rate from Prices where ID = 3 and Rate = 2.35", DataType::Numeric, 10,
+            2, "2.35"},
+        {"update Prices set Fee = 0.12345 where ID = 1", "select Fee from Prices where ID = 1 and Fee = 0.1235", DataType::Currency,
+            10, 4, "0.1235"},
+        {"declare @t table (M money); insert into @t values (2.71828); insert into Prices (ID, Price) select 4, M "
+         "from @t",
+            "select Price from Prices where ID = 4 and Price = 2.7183", DataType::Currency, 19, 4, "2.7183"},
+        {"create table #Later (R decimal(4,1)); insert into #Later values (9.96); insert Prices (ID, Rate) select 5, "
+         "R from #Later",
+            "select Rate from Prices where ID = 5 and Rate = 10", DataType::Numeric, 10, 2, "10.00"},
+    };
+    for (const auto& t : cases) {
+        if (*t.write) c->execute(QString::fromUtf8(t.write));
+        expectExact(QString::fromUtf8(t.read), t.type, t.precision, t.scale, t.value);
+    }
+    EXPECT_THROW(c->execute("insert into MyTable values (1234, 0)"), Error);
+    EXPECT_THROW(c->execute("update Prices set Fee = 214748.3648 where ID = 1"), Error);
+    EXPECT_EQ(scalar(*c, "select count(*) from MyTable").toInt(), 1);
+    expectExact("select Fee from Prices where ID = 1", DataType::Currency, 10, 4, "0.1235");
+}
+
 TEST_F(ExactValues, SelectIntoMakesColumnsOfTheExpressionsType)
 {
     c->execute("select City, sum(Amount) Tutar, sum(Rate) Oran, count(*) N into #Totals from Sales group by City");
@@ -221,6 +263,10 @@ TEST_F(ExactValues, DocumentedValuesAndResultTypes)
         {"select avg(ID) from Sales where ID in (1, 2)", DataType::Integer, "1"},
         {"select power(2, -100.0)", DataType::Integer, "0"},
         {"select power(cast(2.0 as int), -100.0)", DataType::Integer, "0"},
+        // money to int rounds; decimal to int truncates
+        {"select cast(cast(564.99 as money) as int)", DataType::Integer, "565"},
+        {"select cast(10.6496 as int)", DataType::Integer, "10"},
+        {"select cast(-10.6496 as int)", DataType::Integer, "-10"},
     };
     for (const auto& t : integers) {
         const auto [f, v] = one(QString::fromLatin1(t.sql));

@@ -66,15 +66,17 @@ TEST(OrraSqlArguments, RequiredOptions)
 
 TEST(OrraSqlArguments, GoSplitsBatches)
 {
-    const QStringList b = splitBatches(QStringLiteral("select 1\r\nGO\r\n  go  \nselect 2\nselect 'GO'\ngo\n"));
+    const QList<ScriptBatch> b = splitBatches(QStringLiteral("select 1\r\nGO\r\n  go  \nselect 2\nselect 'GO'\ngo\n"));
     ASSERT_EQ(b.size(), 2);
-    EXPECT_EQ(b.at(0).trimmed(), QStringLiteral("select 1"));
-    EXPECT_EQ(b.at(1).trimmed(), QStringLiteral("select 2\nselect 'GO'"));
-    // GO n runs the batch n times, as sqlcmd does.
-    QStringList repeated;
-    for (const QString& batch : splitBatches(QStringLiteral("select 1\ngo 3\nselect 2\n"))) repeated << batch.trimmed();
-    EXPECT_EQ(repeated, (QStringList{QStringLiteral("select 1"), QStringLiteral("select 1"), QStringLiteral("select 1"),
-                            QStringLiteral("select 2")}));
+    EXPECT_EQ(b.at(0).text.trimmed(), QStringLiteral("select 1"));
+    EXPECT_EQ(b.at(1).text.trimmed(), QStringLiteral("select 2\nselect 'GO'"));
+    // GO n runs the batch n times, as sqlcmd does; a large n is a count, not n copies of the text.
+    QList<std::pair<QString, int>> repeated;
+    for (const ScriptBatch& batch : splitBatches(QStringLiteral("select 1\ngo 3\nselect 2\ngo 2000000000\nselect 3\n")))
+        repeated.append({batch.text.trimmed(), batch.count});
+    EXPECT_EQ(repeated,
+        (QList<std::pair<QString, int>>{{QStringLiteral("select 1"), 3}, {QStringLiteral("select 2"), 2000000000},
+            {QStringLiteral("select 3"), 1}}));
 }
 
 TEST_F(EmbeddedTest, OrraSqlPrintsAlignedAndSeparatedResults)

@@ -72,26 +72,25 @@ QString parseArguments(const QStringList& args, SqlOptions& o)
     return QString();
 }
 
-QStringList splitBatches(const QString& script)
+QList<ScriptBatch> splitBatches(const QString& script)
 {
-    // GO [count]: the batch before it runs count times.
+    // GO [count]: the batch before it runs count times (kept as a count, not as copies).
     static const QRegularExpression go(
         QStringLiteral("^[ \\t]*go(?:[ \\t]+(\\d+))?[ \\t]*$"), QRegularExpression::CaseInsensitiveOption);
-    QStringList batches;
+    QList<ScriptBatch> batches;
     QString current;
     const QStringList lines = script.split(QRegularExpression(QStringLiteral("\\r?\\n")));
     for (const QString& line : lines) {
         if (const QRegularExpressionMatch m = go.match(line); m.hasMatch()) {
             const int count = m.captured(1).isEmpty() ? 1 : m.captured(1).toInt();
-            if (!current.trimmed().isEmpty())
-                for (int i = 0; i < count; ++i) batches << current;
+            if (!current.trimmed().isEmpty() && count > 0) batches << ScriptBatch{current, count};
             current.clear();
         } else {
             current += line;
             current += u'\n';
         }
     }
-    if (!current.trimmed().isEmpty()) batches << current;
+    if (!current.trimmed().isEmpty()) batches << ScriptBatch{current};
     return batches;
 }
 
@@ -209,9 +208,9 @@ int runOrraSql(const SqlOptions& o, QTextStream& out, QTextStream& err)
             << '\n';
         return 0;
     }
-    QStringList batches;
+    QList<ScriptBatch> batches;
     if (!o.query.isEmpty()) {
-        batches << o.query;
+        batches << ScriptBatch{o.query};
     } else {
         QFile f(o.inputFile);
         if (!f.open(QIODevice::ReadOnly)) {
@@ -234,7 +233,13 @@ int runOrraSql(const SqlOptions& o, QTextStream& out, QTextStream& err)
         return 1;
     }
     int status = 0;
-    for (const QString& b : std::as_const(batches)) status |= runBatch(c, b, o, out, err);
+    for (const ScriptBatch& b : std::as_const(batches))
+        for (int i = 0; i < b.count; ++i) {
+            status |= runBatch(c, b.text, o, out, err);
+            // what a batch printed shows before the next one runs, as sqlcmd shows it
+            out.flush();
+            err.flush();
+        }
     out.flush();
     err.flush();
     return status;

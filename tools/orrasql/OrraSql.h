@@ -31,8 +31,14 @@ struct SqlOptions {
 // Parses the arguments after the program name. Returns an error text, empty when fine.
 QString parseArguments(const QStringList& args, SqlOptions& options);
 
-// Splits a script into batches at lines that hold only "GO" (any case).
-QStringList splitBatches(const QString& script);
+// A batch of a script and the number of times it runs ("GO n").
+struct ScriptBatch {
+    QString text;
+    int count = 1;
+};
+
+// Splits a script into batches at lines that hold only "GO" (any case), or "GO n".
+QList<ScriptBatch> splitBatches(const QString& script);
 
 // Runs what the options ask; returns the process exit status.
 int runOrraSql(const SqlOptions& options, QTextStream& out, QTextStream& err);

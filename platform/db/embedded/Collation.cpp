@@ -123,16 +123,26 @@ void collationNeeded(void*, sqlite3* db, int, const char* name)
         [](void* p) { delete static_cast<TextCollation*>(p); });
 }
 
-// orra_group_key(x): the Turkish sort key of a text (see turkishSortKey); other values as they are.
+// orra_group_key(x): the Turkish group key of a text (see turkishGroupKey); other values as they are.
 void groupKeyFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) {
         sqlite3_result_value(ctx, argv[0]);
         return;
     }
-    const QByteArray key = turkishSortKey(
-        reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
-    sqlite3_result_blob(ctx, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int n = sqlite3_value_bytes(argv[0]);
+    // a short text's key is made on the stack (most group keys are names and codes)
+    constexpr int kShort = 128;
+    char shortKey[3 * kShort];
+    std::vector<char> longKey;
+    char* key = shortKey;
+    if (n > kShort) {
+        longKey.resize(size_t(n) * 3);
+        key = longKey.data();
+    }
+    // as text: SQLite sorts text keys by its quickest comparison
+    sqlite3_result_text(ctx, key, turkishGroupKey(text, n, key), SQLITE_TRANSIENT);
 }
 
 // orra_collation_probe(x): x, forgetting the collation seen last, so that "probe(x) = x"
@@ -209,20 +219,30 @@ int turkishCompare(const char* a, int an, const char* b, int bn)
     return 0;
 }
 
-QByteArray turkishSortKey(const char* s, int n)
+int turkishGroupKey(const char* s, int n, char* out)
 {
     while (n > 0 && s[n - 1] == ' ') --n;
     const auto* u = reinterpret_cast<const unsigned char*>(s);
-    QByteArray key(qsizetype(n) * 3, Qt::Uninitialized);
-    char* out = key.data();
+    char* const start = out;
     for (int i = 0; i < n;) {
-        const uint32_t w = weight(foldChar(next(u, n, i)));
-        *out++ = char(w >> 16);
-        *out++ = char((w >> 8) & 0xff);
-        *out++ = char(w & 0xff);
+        const char32_t f = foldChar(next(u, n, i));
+        if (f < 0x80) {
+            *out++ = char(f);
+        } else if (f < 0x800) {
+            *out++ = char(0xC0 | (f >> 6));
+            *out++ = char(0x80 | (f & 0x3F));
+        } else if (f < 0x10000) {
+            *out++ = char(0xE0 | (f >> 12));
+            *out++ = char(0x80 | ((f >> 6) & 0x3F));
+            *out++ = char(0x80 | (f & 0x3F));
+        } else {
+            *out++ = char(0xF0 | (f >> 18));
+            *out++ = char(0x80 | ((f >> 12) & 0x3F));
+            *out++ = char(0x80 | ((f >> 6) & 0x3F));
+            *out++ = char(0x80 | (f & 0x3F));
+        }
     }
-    key.truncate(out - key.constData());
-    return key;
+    return int(out - start);
 }
 
 bool turkishLike(const QString& pattern, const QString& text, QChar escape)

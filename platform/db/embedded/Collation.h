@@ -42,9 +42,11 @@ QString turkishFold(const QString& s);
 
 // Compares two UTF-8 texts; <0, 0, >0.
 int turkishCompare(const char* a, int aLength, const char* b, int bLength);
-// Bytes that compare (as memcmp, shorter first) as turkishCompare compares the text: a GROUP BY
-// over them sorts as SQLite's own binary order, without calling the collation.
-QByteArray turkishSortKey(const char* s, int length);
+// Bytes that are equal exactly when turkishCompare finds the texts equal (the folded text in
+// UTF-8, without trailing blanks): a GROUP BY over them groups with SQLite's own binary
+// comparison, without calling the collation. Written to out, which holds 3 * length bytes;
+// gives the key's length.
+int turkishGroupKey(const char* s, int length, char* out);
 
 // LIKE in the server's manner: % _ [set] [^set] [a-z], case-insensitive as above.
 bool turkishLike(const QString& pattern, const QString& text, QChar escape = QChar());

@@ -323,6 +323,59 @@ void fnFloat(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_double(ctx, d);
 }
 
+// A float as text in the given significant digits: scientific notation (a three-digit
+// exponent) when forced, else when the exponent is below -4 or reaches the digits; trailing
+// zeros dropped in the form of at most 6 digits.
+QString floatText(double d, int digits, bool scientific)
+{
+    if (d == 0) return scientific ? QStringLiteral("0.%1e+000").arg(QString(digits - 1, u'0')) : QStringLiteral("0");
+    auto withExponent = [](QString text) {
+        // C's e+NN to e+NNN
+        const qsizetype e = text.indexOf(u'e');
+        if (e < 0) return text;
+        QString digitsPart = text.mid(e + 2);
+        while (digitsPart.size() < 3) digitsPart.prepend(u'0');
+        return text.left(e + 2) + digitsPart;
+    };
+    if (scientific) return withExponent(QString::asprintf("%.*e", digits - 1, d));
+    // (style 3 keeps all its digits)
+    return withExponent(QString::asprintf(digits == 17 ? "%#.*g" : "%.*g", digits, d));
+}
+
+// orra_float_text(x, style): CONVERT of a float to text; style 0 at most 6 digits, 1 always 8
+// and 2 always 16 digits in scientific notation, 3 always 17 digits.
+void fnFloatText(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    const double d = sqlite3_value_double(argv[0]);
+    const int style = sqlite3_value_type(argv[1]) == SQLITE_NULL ? 0 : sqlite3_value_int(argv[1]);
+    QString text;
+    switch (style) {
+    case 1:
+        text = floatText(d, 8, true);
+        break;
+    case 2:
+        text = floatText(d, 16, true);
+        break;
+    case 3:
+        text = floatText(d, 17, false);
+        break;
+    default:
+        text = floatText(d, 6, false);
+        break;
+    }
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
 void registerExpressionFunctions(sqlite3* db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
@@ -330,6 +383,7 @@ void registerExpressionFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_list", -1, flags, nullptr, fnList, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_divisor", 1, flags, nullptr, fnDivisor, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_float", 3, flags, nullptr, fnFloat, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_float_text", 2, flags, nullptr, fnFloatText, nullptr, nullptr, nullptr);
 }
 
 }   // namespace orra::embedded

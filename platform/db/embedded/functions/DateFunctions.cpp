@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace orra::embedded::dates {
@@ -162,39 +163,58 @@ std::optional<Type> conversionTarget(sqlite3_context* ctx, sqlite3_value* name, 
 }
 
 // Whether the value is already the canonical text of a value of type to (what a date column
-// holds, what getdate() gives): then it is its own conversion, and no text is made anew.
+// holds, what getdate() gives): then it is its own conversion. Read byte by byte, as this is
+// what nearly every write into a date column meets; datetimeoffset goes the long way.
 bool isCanonicalText(sqlite3_value* value, Type to)
 {
     const auto* p = sqlite3_value_text(value);
     const int n = sqlite3_value_bytes(value);
-    constexpr int kLongest = 40;
-    if (!p || n > kLongest) return false;
-    char16_t text[kLongest];
-    for (int i = 0; i < n; ++i) {
-        if (p[i] >= 0x80) return false;
-        text[i] = p[i];
-    }
-    const std::optional<Canonical> c = readCanonical(QStringView(text, n));
-    if (!c) return false;
-    const Conversion converted = convert(c->value, c->type, to);
-    if (!converted.ok() || converted.value.day != c->value.day || converted.value.ticks != c->value.ticks
-        || converted.value.offset != c->value.offset)
-        return false;
-    // the same value in the canonical shape at the type's own length is the type's text
-    const int fraction = to.scale > 0 ? to.scale + 1 : 0;
+    if (!p) return false;
+    auto digits = [&](int at, int count, int& out) {
+        out = 0;
+        for (int k = at; k < at + count; ++k) {
+            if (p[k] < '0' || p[k] > '9') return false;
+            out = out * 10 + (p[k] - '0');
+        }
+        return true;
+    };
+    // yyyy-mm-dd at 0 within [minYear, maxYear]
+    auto date = [&](int minYear, int maxYear) {
+        int y, m, d;
+        if (n < 10 || p[4] != '-' || p[7] != '-' || !digits(0, 4, y) || !digits(5, 2, m) || !digits(8, 2, d))
+            return false;
+        if (y < minYear || y > maxYear || m < 1 || m > 12 || d < 1) return false;
+        static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+        return d <= kDays[m - 1] + (m == 2 && leap ? 1 : 0);
+    };
+    // hh:mi:ss[.f…] at `at` with `fraction` digits; the last digit of the fraction when there is one
+    auto clock = [&](int at, int fraction, int& last) {
+        int h, mi, sec;
+        if (n != at + 8 + (fraction > 0 ? fraction + 1 : 0) || p[at + 2] != ':' || p[at + 5] != ':'
+            || !digits(at, 2, h) || !digits(at + 3, 2, mi) || !digits(at + 6, 2, sec) || h > 23 || mi > 59 || sec > 59)
+            return false;
+        last = sec;
+        if (fraction == 0) return true;
+        return p[at + 8] == '.' && digits(at + 9, fraction, last) && (last %= 10, true);
+    };
+    int last = 0;
     switch (to.kind) {
     case Kind::Date:
-        return n == 10;
+        return n == 10 && date(1, 9999);
     case Kind::Time:
-        return n == 8 + fraction;
-    case Kind::SmallDateTime:
-        return n == 19;
-    case Kind::DateTime:
-        return n == 23;
+        return clock(0, to.scale, last);
     case Kind::DateTime2:
-        return n == 19 + fraction;
+        return date(1, 9999) && p[10] == ' ' && clock(11, to.scale, last);
+    case Kind::DateTime:
+        // its instants fall on thousandths ending in 0, 3 or 7
+        return date(1753, 9999) && p[10] == ' ' && clock(11, 3, last) && (last == 0 || last == 3 || last == 7);
+    case Kind::SmallDateTime:
+        // whole minutes from 1900-01-01 to 2079-06-06
+        return date(1900, 2079) && p[10] == ' ' && clock(11, 0, last) && last == 0
+            && (p[0] != '2' || p[2] != '7' || p[3] != '9' || std::memcmp(p + 5, "06-06", 5) <= 0);
     case Kind::DateTimeOffset:
-        return n == 26 + fraction;
+        return false;
     }
     return false;
 }

@@ -13,12 +13,7 @@ using Units = Decimal::Units;
 
 namespace {
 
-Units pow10(int n)
-{
-    Units p = 1;
-    for (int i = 0; i < n; ++i) p *= 10;
-    return p;
-}
+Units pow10(int n) { return Decimal::powerOfTen(n); }
 
 // The double's units at scale when it lies on one (a value that was kept at its scale), else
 // the shortest text that reads back as the double, rounded.
@@ -173,6 +168,20 @@ void fnExact(sqlite3_context* ctx, int, sqlite3_value** argv)
     const int precision = intArg(argv[1]);
     const int scale = intArg(argv[2]);
     const bool money = intArg(argv[3]) != 0;
+    // A double that lies on the scale (within the accuracy of its digits) is the count of
+    // units it stands for, divided out again: no decimal is made for it.
+    // (Below 10^15 units every money and decimal(p > 15) fits; smallmoney has its own range.)
+    if (sqlite3_value_type(argv[0]) == SQLITE_FLOAT && scale > 0 && scale <= 15 && !(money && precision == 10)) {
+        static constexpr double kPowers[] = {
+            1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double x = sqlite3_value_double(argv[0]) * kPowers[scale];
+        const double r = std::nearbyint(x);
+        if (std::fabs(r) < kPowers[std::min(precision, 15)] && std::fabs(x - r) <= 1e-7 * std::max(1.0, std::fabs(x))
+            && std::fabs(x - r) < 0.001) {
+            sqlite3_result_double(ctx, r / kPowers[scale]);
+            return;
+        }
+    }
     const std::optional<Decimal> d = readExact(argv[0], scale);
     if (!d) {
         const int type = sqlite3_value_type(argv[0]);

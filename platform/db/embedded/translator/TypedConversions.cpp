@@ -85,6 +85,12 @@ bool typedConversion(
         }
         return false;
     }
+    if (source.isApproximate() && target.isString()) {
+        expr = call("orra_float_text", expr, styleArg);
+        return false;
+    }
+    // money to an integer type is rounded, not truncated as decimal and float are
+    if (source.isMoney() && target.isInteger()) expr = call("round", expr, QStringLiteral("0"));
     if (source.isExact() && target.isString())
         expr = call("orra_exact_text", expr,
             QStringLiteral("%1, %2, %3").arg(source.scale).arg(styleArg).arg(source.isMoney() ? 1 : 0));

@@ -118,7 +118,7 @@ size_t operandEnd(const TranslationContext& ctx, size_t k)
 
 namespace {
 
-// GROUP BY over text columns of the server's collation groups by their sort keys: the same
+// GROUP BY over text columns of the server's collation groups by their group keys: the same
 // groups, sorted by SQLite's binary order instead of a call of the collation per comparison.
 void groupByKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t from)
 {
