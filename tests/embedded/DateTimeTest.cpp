@@ -386,6 +386,8 @@ TEST_F(EmbeddedTest, FormatFollowsPatternsAndCultures)
             {"select format(123456789, '###-##-####')", "123-45-6789"},
             {"select format(cast(1.0002 as money), 'N', 'en-us')", "1.00"},
             {"select format(cast(1.9419 as money), 'C', 'en-us')", "$1.94"},
+            {"select format(cast(1.55 as money), 'G', 'en-us')", "1.5500"},
+            {"select format(cast(1.0002 as money), 'G', 'en-us')", "1.0002"},
             {"select format(cast(1.4683 as money), 'N', 'de-de')", "1,47"},
             {"select format(cast(8.2784 as money), 'C', 'de-de')", "8,28 €"},
             {"select format(cast('07:35' as time), N'hh.mm')", "NULL"},

@@ -191,6 +191,8 @@ TEST_F(Procedures, CallsThatDoNotFitTheDefinitionFailAsTheServerSays)
         {"create procedure Product as select 1", 2714, "There is already an object named 'Product' in the database."},
         {"create procedure sp_UserLock as select 1", 2714,
             "There is already an object named 'sp_UserLock' in the database."},
+        {"create table uspTwo (a int)", 2714, "There is already an object named 'uspTwo' in the database."},
+        {"create view dbo.uspTwo as select 1 a", 2714, "There is already an object named 'uspTwo' in the database."},
         {"alter procedure uspNone as select 1", 208, "Invalid object name 'uspNone'."},
         {"drop procedure uspNone", 3701,
             "Cannot drop the procedure 'uspNone', because it does not exist or you do not have permission."},

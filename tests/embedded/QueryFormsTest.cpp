@@ -190,3 +190,80 @@ TEST_F(QueryForms, PivotAndUnpivotGiveTheDocumentedRows)
     };
     for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
 }
+
+TEST_F(QueryForms, MergeActsOnTheRowsItFoundAndCountsThem)
+{
+    sa->execute(QStringLiteral(
+        "create table UnitMeasure (UnitMeasureCode nchar(3) primary key, Name nvarchar(25)) "
+        "create table ProductInventory (ProductID int primary key, Quantity int, ModifiedDate datetime) "
+        "insert ProductInventory values (1, 10, '2003-01-01'), (2, 3, '2003-01-01'), (3, 7, '2003-01-01') "
+        "create table SalesOrderHeader (SalesOrderID int, OrderDate datetime) "
+        "insert SalesOrderHeader values (1, '2003-05-01'), (2, '2003-05-01'), (3, '2003-06-01') "
+        "create table SalesOrderDetail (SalesOrderID int, ProductID int, OrderQty int) "
+        "insert SalesOrderDetail values (1, 1, 4), (2, 1, 2), (1, 2, 3), (3, 3, 7), (2, 4, 1) "
+        "create table SalesReason (Name varchar(20), ReasonType varchar(20)) "
+        "insert SalesReason values ('Price', 'Other'), ('Review', 'Other')"));
+    // The procedure of the documentation's first example, as a batch: update the row if it
+    // exists, else insert it; run for ABC, XYZ and ABC again.
+    const QString upsert = QStringLiteral(
+        "declare @UnitMeasureCode nchar(3) = '%1', @Name nvarchar(25) = '%2' "
+        "MERGE UnitMeasure AS target USING (SELECT @UnitMeasureCode, @Name) AS source (UnitMeasureCode, Name) "
+        "ON (target.UnitMeasureCode = source.UnitMeasureCode) WHEN MATCHED THEN UPDATE SET Name = source.Name "
+        "WHEN NOT MATCHED THEN INSERT (UnitMeasureCode, Name) VALUES (source.UnitMeasureCode, source.Name); "
+        "select @@rowcount");
+    const struct {
+        const char *code, *name;
+    } calls[] = {{"ABC", "New Test Value"}, {"XYZ", "Test Value"}, {"ABC", "Another Test Value"}};
+    for (const auto& c : calls)
+        EXPECT_EQ(rows(upsert.arg(QLatin1String(c.code), QLatin1String(c.name))), QStringList{QStringLiteral("1")});
+    EXPECT_EQ(rows(QStringLiteral("select UnitMeasureCode, Name from UnitMeasure order by UnitMeasureCode")),
+        (QStringList{"ABC|Another Test Value", "XYZ|Test Value"}));
+
+    // The second example: the day's orders taken from the inventory, a product sold out deleted.
+    EXPECT_EQ(rows(QStringLiteral(
+                  "declare @OrderDate datetime = '20030501' "
+                  "MERGE ProductInventory AS target USING (SELECT ProductID, SUM(OrderQty) FROM SalesOrderDetail AS sod "
+                  "JOIN SalesOrderHeader AS soh ON sod.SalesOrderID = soh.SalesOrderID AND soh.OrderDate = @OrderDate "
+                  "GROUP BY ProductID) AS source (ProductID, OrderQty) ON (target.ProductID = source.ProductID) "
+                  "WHEN MATCHED AND target.Quantity - source.OrderQty <= 0 THEN DELETE "
+                  "WHEN MATCHED THEN UPDATE SET target.Quantity = target.Quantity - source.OrderQty, "
+                  "target.ModifiedDate = '20030501'; "
+                  "select @@rowcount")),
+        QStringList{QStringLiteral("2")});
+    EXPECT_EQ(rows(QStringLiteral("select ProductID, Quantity, year(ModifiedDate) from ProductInventory order by 1")),
+        (QStringList{"1|4|2003", "3|7|2003"}));
+
+    // The third: rows of values update the reasons they name and add the others.
+    EXPECT_EQ(rows(QStringLiteral(
+                  "MERGE INTO SalesReason AS Target USING (VALUES ('Recommendation','Other'), ('Review', 'Marketing'), "
+                  "('Internet', 'Promotion')) AS Source (NewName, NewReasonType) ON Target.Name = Source.NewName "
+                  "WHEN MATCHED THEN UPDATE SET ReasonType = Source.NewReasonType "
+                  "WHEN NOT MATCHED BY TARGET THEN INSERT (Name, ReasonType) VALUES (NewName, NewReasonType); "
+                  "select @@rowcount")),
+        QStringList{QStringLiteral("3")});
+    EXPECT_EQ(rows(QStringLiteral("select Name, ReasonType from SalesReason order by Name")),
+        (QStringList{"Internet|Promotion", "Price|Other", "Recommendation|Other", "Review|Marketing"}));
+
+    // Rows the source does not name, deleted; a row just inserted is none of them.
+    EXPECT_EQ(rows(QStringLiteral(
+                  "merge SalesReason t using (select 'Price' as n union all select 'Quality') s on t.Name = s.n "
+                  "when not matched by source and t.Name <> 'Review' then delete "
+                  "when not matched then insert (Name, ReasonType) values (s.n, 'Other'); select @@rowcount")),
+        QStringList{QStringLiteral("3")});
+    EXPECT_EQ(rows(QStringLiteral("select Name from SalesReason order by Name")),
+        (QStringList{"Price", "Quality", "Review"}));
+}
+
+TEST_F(QueryForms, MergeRefusesToUpdateARowTwice)
+{
+    sa->execute(QStringLiteral("create table T (ID int, V int) insert T values (1, 0), (2, 0)"));
+    const QString twice = QStringLiteral("merge T using (select 1 as ID, 5 as V union all select 1, 6) s on T.ID = s.ID ");
+    EXPECT_EQ(refusal(twice + QStringLiteral("when matched then update set V = s.V;")),
+        QStringLiteral("8672 The MERGE statement attempted to UPDATE or DELETE the same row more than once. This happens "
+                       "when a target row matches more than one source row. A MERGE statement cannot UPDATE/DELETE the "
+                       "same row of the target table multiple times. Refine the ON clause to ensure a target row "
+                       "matches at most one source row, or use the GROUP BY clause to group the source rows."));
+    EXPECT_EQ(rows(QStringLiteral("select sum(V) from T")), QStringList{QStringLiteral("0")});
+    // without an update nothing is changed twice
+    EXPECT_EQ(refusal(twice + QStringLiteral("when not matched then insert (ID, V) values (s.ID, s.V);")), QString());
+}

@@ -47,6 +47,8 @@ void toServerError(db::ProviderError& e)
         set(e, 102, QStringLiteral("Incorrect syntax near the end of the statement."));
     else if (m.startsWith(QLatin1String("Maximum stored procedure, function, trigger, or view nesting level exceeded")))
         set(e, 217, m);
+    else if (m.startsWith(QLatin1String("The MERGE statement attempted to UPDATE or DELETE the same row")))
+        set(e, 8672, m);
     else if (m == u"Divide by zero error encountered.")
         set(e, 8134, m, "22012");
     else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time")))

@@ -1168,6 +1168,9 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         m_insertColumns.clear();
         m_exactTypes.clear();
         const SessionRights::Trusted trusted(m_rights);
+        if (const QString taken = moduleNamedBy(m_db, sql); !taken.isEmpty())
+            raise(QStringLiteral("42S01"), QStringLiteral("There is already an object named '%1' in the database.").arg(taken),
+                2714);
         if (const QString schema = missingSchema(m_db, sql); !schema.isEmpty())
             raise(QStringLiteral("42000"),
                 QStringLiteral("The specified schema name '%1' either does not exist or you do not have permission to "

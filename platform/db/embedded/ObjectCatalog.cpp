@@ -229,6 +229,26 @@ bool dropModule(sqlite3* db, const QString& schema, const QString& name, const Q
     return true;
 }
 
+QString moduleNamedBy(sqlite3* db, const QString& sql)
+{
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*create\s+(?:table|view)\s+(?:if\s+not\s+exists\s+)?(?:("(?:[^"]|"")+"|\w+)\.)?("(?:[^"]|"")+"|\w+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = re.match(sql);
+    if (!m.hasMatch()) return {};
+    const auto bare = [](QString n) {
+        if (n.startsWith(u'"')) n = n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        return n;
+    };
+    const QString database = m.captured(1).isEmpty() ? QStringLiteral("main") : bare(m.captured(1));
+    if (database.compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0) return {};
+    const QString stored = bare(m.captured(2));
+    const qsizetype dot = stored.indexOf(u'.');
+    const QString schema = dot < 0 ? QString() : stored.left(dot);
+    const QString name = dot < 0 ? stored : stored.mid(dot + 1);
+    return moduleRow(db, database, schema, name, nullptr) > 0 ? name : QString();
+}
+
 bool hasSchema(sqlite3* db, const QString& schema) { return schemaExists(db, QStringLiteral("main"), schema); }
 
 void registerObjectFunctions(sqlite3* db)

@@ -45,6 +45,10 @@ void storeModule(sqlite3* db, const StoredModule& module, ModuleChange change);
 // kinds it may be, "P" or "FN,IF,TF").
 bool dropModule(sqlite3* db, const QString& schema, const QString& name, const QString& types);
 
+// For create table or view (the statement as SQLite runs it): the name when a procedure or
+// function of its database holds it, else empty.
+QString moduleNamedBy(sqlite3* db, const QString& sqliteStatement);
+
 // Whether the main database has the schema (dbo and the other built-in ones always).
 bool hasSchema(sqlite3* db, const QString& schema);
 

@@ -45,6 +45,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/SelectForms.cpp
   ${_orra_embedded_dir}/translator/ApplyRewriter.cpp
   ${_orra_embedded_dir}/translator/PivotRewriter.cpp
+  ${_orra_embedded_dir}/translator/MergeRewriter.cpp
   ${_orra_embedded_dir}/translator/TopWithTies.cpp
   ${_orra_embedded_dir}/translator/GroupingSets.h ${_orra_embedded_dir}/translator/GroupingSets.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp

@@ -311,6 +311,22 @@ void registerAppliedRowsTable(sqlite3* db, const QString& name)
 
 void registerAppliedRows(sqlite3* db)
 {
+    // orra_merge_once(n): a target row that a MERGE would update for n source rows
+    sqlite3_create_function_v2(
+        db, "orra_merge_once", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+        [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+            if (sqlite3_value_int64(argv[0]) <= 1) {
+                sqlite3_result_int(ctx, 1);
+                return;
+            }
+            sqlite3_result_error(ctx,
+                "The MERGE statement attempted to UPDATE or DELETE the same row more than once. This happens when a "
+                "target row matches more than one source row. A MERGE statement cannot UPDATE/DELETE the same row of "
+                "the target table multiple times. Refine the ON clause to ensure a target row matches at most one "
+                "source row, or use the GROUP BY clause to group the source rows.",
+                -1);
+        },
+        nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "orra_apply_pack", -1, SQLITE_UTF8, nullptr, nullptr, packStep, packFinal, nullptr);
 }

@@ -152,19 +152,8 @@ private:
     QStringList tableColumns(const NT& n) const
     {
         if (!m_ctx.schema()) return {};
-        QString out = n.out;
-        QString database = n.t.text.startsWith(u'#') ? QStringLiteral("temp") : QStringLiteral("main");
-        const qsizetype dot = out.indexOf(QStringLiteral("."));
-        if (dot > 0 && !out.startsWith(u'"')) {
-            database = out.left(dot);
-            out = out.mid(dot + 1);
-        } else if (out.startsWith(u'"') && out.contains(QStringLiteral("\".\""))) {
-            const qsizetype q = out.indexOf(QStringLiteral("\".\""));
-            database = out.mid(1, q - 1);
-            out = out.mid(q + 2);
-        }
-        if (out.startsWith(u'"')) out = out.mid(1, out.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
-        return m_ctx.schema()->columns(database, out);
+        const auto [database, table] = sqliteTableOf(n);
+        return m_ctx.schema()->columns(database, table);
     }
 
     void failSyntax(size_t at)
@@ -304,6 +293,23 @@ private:
 };
 
 }   // namespace
+
+std::pair<QString, QString> sqliteTableOf(const NT& n)
+{
+    QString out = n.out;
+    QString database = n.t.text.startsWith(u'#') ? QStringLiteral("temp") : QStringLiteral("main");
+    const qsizetype dot = out.indexOf(QStringLiteral("."));
+    if (dot > 0 && !out.startsWith(u'"')) {
+        database = out.left(dot);
+        out = out.mid(dot + 1);
+    } else if (out.startsWith(u'"') && out.contains(QStringLiteral("\".\""))) {
+        const qsizetype q = out.indexOf(QStringLiteral("\".\""));
+        database = out.mid(1, q - 1);
+        out = out.mid(q + 2);
+    }
+    if (out.startsWith(u'"')) out = out.mid(1, out.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    return {database, out};
+}
 
 void rewritePivot(TranslationContext& ctx, Vec& v)
 {

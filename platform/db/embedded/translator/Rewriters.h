@@ -23,6 +23,10 @@ Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at);
 Statement rewriteViewChange(Vec v);
 // alter table T add … | drop column …, one SQLite statement a column
 Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at);
+// merge [into] T using source on … when …: the statements that carry it out
+Statement rewriteMerge(TranslationContext& ctx, Vec v);
+// The SQLite database and table a normalised table name stands for ("main", "T").
+std::pair<QString, QString> sqliteTableOf(const NT& n);
 // pivot, unpivot: the derived tables they stand for
 void rewritePivot(TranslationContext& ctx, Vec& v);
 // cross apply, outer apply: joins SQLite runs; true when the statement had one

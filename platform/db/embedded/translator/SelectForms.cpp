@@ -173,6 +173,39 @@ void valuesTables(Vec& v)
     }
 }
 
+// (select …) [as] t (a, b) becomes (select null as a, null as b where 0 union all select * from
+// (select …)) as t: the first select of a compound names its columns.
+void derivedColumnLists(Vec& v)
+{
+    for (size_t i = 0; i + 1 < v.size(); ++i) {
+        if (!v[i].t.isSymbol("(") || !v[i + 1].t.is("select")) continue;
+        const size_t close = closeOf(v, i, v.size());
+        size_t k = close + 1;
+        if (k < v.size() && v[k].t.is("as")) ++k;
+        if (k + 1 >= v.size() || !v[k].t.isName() || isExpressionBoundary(v[k].t) || !v[k + 1].t.isSymbol("("))
+            continue;
+        const size_t namesClose = closeOf(v, k + 1, v.size());
+        if (namesClose >= v.size()) continue;
+        Vec out{symbol("("), word("select")};
+        bool first = true;
+        for (size_t n = k + 2; n < namesClose; ++n) {
+            if (v[n].t.isSymbol(",")) continue;
+            if (!first) out.push_back(symbol(","));
+            first = false;
+            out.push_back(word("null"));
+            out.push_back(word("as"));
+            out.push_back(v[n]);
+        }
+        out.push_back(raw(QStringLiteral("where 0 union all select * from")));
+        out.insert(out.end(), v.begin() + long(i), v.begin() + long(close) + 1);
+        out.push_back(symbol(")"));
+        out.push_back(word("as"));
+        out.push_back(v[k]);
+        v.erase(v.begin() + long(i), v.begin() + long(namesClose) + 1);
+        v.insert(v.begin() + long(i), out.begin(), out.end());
+    }
+}
+
 }   // namespace
 
 void rewriteSelectForms(Vec& v)
@@ -184,6 +217,7 @@ void rewriteSelectForms(Vec& v)
         if (v[i + 1].t.isSymbol("=") && v[i].t.isName()) assign = true;
     }
     if (values) valuesTables(v);
+    derivedColumnLists(v);
     if (assign) aliasAssignments(v);
     if (offset) offsetFetch(v);
 }

@@ -108,6 +108,7 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
         const size_t main = topLevel(v, 1, {"select", "insert", "update", "delete", "merge"});
         if (main < v.size() && v[main].t.is("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
     }
+    if (c.at("merge")) return rewriteMerge(m_ctx, std::move(v));
     if (c.at("insert")) return {rewriteInsert(std::move(v))};
     if (c.at("update")) return {rewriteUpdate(std::move(v))};
     if (c.at("delete")) return {rewriteDelete(std::move(v))};
@@ -133,6 +134,19 @@ size_t StatementParser::findEnd(size_t from) const
         || (lead.at("alter") && lead.at("view", 1)) || (lead.at("create") && lead.at("or", 1) && lead.at("view", 3));
     bool allowSet = lead.at("update");
     if (lead.at("create") && lead.atAny({"procedure", "proc", "function", "trigger"}, 1)) return T.size();
+    if (lead.at("merge")) {
+        // its clauses hold insert, update and delete: it ends with its semicolon
+        int depth = 0;
+        for (size_t i = from + 1; i < T.size(); ++i) {
+            if (T[i].isSymbol("("))
+                ++depth;
+            else if (T[i].isSymbol(")"))
+                --depth;
+            else if (depth == 0 && T[i].isSymbol(";"))
+                return i;
+        }
+        return T.size();
+    }
     int depth = 0;
     int caseDepth = 0;
     size_t i = from + 1;
@@ -194,7 +208,7 @@ size_t StatementParser::findEnd(size_t from) const
 bool StatementParser::isAllowedStatement() const
 {
     if (m_c.atSymbol("(")) return true;
-    if (m_c.atAny({"select", "insert", "update", "delete", "with"})) return true;
+    if (m_c.atAny({"select", "insert", "update", "delete", "with", "merge"})) return true;
     if (m_c.at("create") && m_c.at("or", 1) && m_c.at("alter", 2)) return m_c.at("view", 3);
     if (m_c.at("alter") && m_c.at("view", 1)) return true;
     if (m_c.at("create"))

@@ -74,6 +74,24 @@ void divideAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, 
     v.insert(v.begin() + long(i), {symbol("*"), number(QStringLiteral("1.0"))});
 }
 
+// FORMAT of money or a decimal reads the value at its type's scale (money with its four
+// decimals), as the general pattern shows it: FORMAT(CAST(1.55 AS money), 'G') is 1.5500.
+void formatAsKept(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t k = indexOf(ctx, v[i + 1].t);
+    if (k >= T.size()) return;
+    const auto targs = ctx.splitTop(k + 1, ctx.matching(k, T.size()), [&](size_t x) { return T[x].isSymbol(","); });
+    if (targs.empty()) return;
+    const SqlType a = typer.typeOf(targs[0].first, targs[0].second);
+    const size_t close = closeOf(v, i + 1, v.size());
+    const auto args = arguments(v, i + 1, close);
+    if (!a.isExact() || args.empty()) return;
+    // money's style 2 keeps four decimals
+    wrap(v, args[0].first, args[0].second, "orra_exact_text",
+        numbers({a.scale, a.isMoney() ? 2 : 0, a.isMoney() ? 1 : 0}));
+}
+
 }   // namespace
 
 // The index of t among the batch's tokens (tokens keep their offsets in the text).
@@ -246,6 +264,10 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
                 ctx.fail(QStringLiteral("At least one of the result expressions in a CASE specification must be an "
                                         "expression other than the NULL constant."),
                     8133, k);
+            continue;
+        }
+        if (t.text == u"orra_format" && i + 1 < v.size() && v[i + 1].t.isSymbol("(")) {
+            formatAsKept(ctx, typer, v, i);
             continue;
         }
         if (t.kind != TokenKind::Word || i + 1 >= v.size() || !v[i + 1].t.isSymbol("(")) continue;
