@@ -345,6 +345,16 @@ TEST_F(ExactValues, BinaryConversionsAndStyles)
         {"select convert(varchar(12), cast(4235.98 as money), 0)", "4235.98"},
         {"select convert(varchar(12), cast(3510.92 as money), 1)", "3,510.92"},
         {"select convert(varchar(12), cast(4235.9819 as money), 2)", "4235.9819"},
+        // a value converted to binary of a length that holds it and back is the same value
+        {"select cast(cast(cast(123.45 as decimal(5,2)) as varbinary(20)) as decimal(5,2))", "123.45"},
+        {"select cast(cast(cast(-12345678901234567890.1234 as decimal(38,4)) as varbinary(30)) as decimal(38,4))",
+            "-12345678901234567890.1234"},
+        {"select convert(varchar(30), cast(cast(cast('1998-01-01 23:59:59.997' as datetime) as binary(8)) as "
+         "datetime), 121)",
+            "1998-01-01 23:59:59.997"},
+        {"select convert(varchar(30), cast(cast(cast('2007-05-08 12:35:29' as smalldatetime) as varbinary(4)) as "
+         "smalldatetime), 120)",
+            "2007-05-08 12:35:00"},
     };
     for (const auto& t : values) EXPECT_EQ(one(QString::fromLatin1(t.sql)).second.toString(), QString::fromLatin1(t.text)) << t.sql;
 }

@@ -3,6 +3,8 @@
 #include "platform/db/embedded/functions/ExactNumbers.h"
 
 #include <QByteArray>
+#include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <sqlite3.h>
 
@@ -66,6 +68,38 @@ bool hexBytes(QString text, bool prefixed, QByteArray& out)
     return true;
 }
 
+const QDate kBaseDate(1900, 1, 1);
+
+int decimalBytes(int precision) { return precision <= 9 ? 4 : precision <= 19 ? 8 : precision <= 28 ? 12 : 16; }
+
+QByteArray decimalToBytes(sqlite3_value* v, int code)
+{
+    const int precision = (code - kDecimalBytes) / 100, scale = (code - kDecimalBytes) % 100;
+    const auto d = readExact(v, scale);
+    db::Decimal::Units units = d ? d->rescaled(scale).units() : 0;
+    QByteArray out;
+    out.append(char(precision));
+    out.append(char(scale));
+    out.append(char(units < 0 ? 0 : 1));
+    if (units < 0) units = -units;
+    for (int i = 0; i < decimalBytes(precision); ++i) {
+        out.append(char(quint8(units & 0xff)));
+        units >>= 8;
+    }
+    return out;
+}
+
+// The datetime (or smalldatetime) kept as text, as days and units of the day.
+QByteArray dateTimeToBytes(const QString& text, bool small)
+{
+    const QDateTime t = QDateTime::fromString(text.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!t.isValid()) return {};
+    const qint64 days = kBaseDate.daysTo(t.date());
+    const int ms = t.time().msecsSinceStartOfDay() + (text.size() >= 23 ? text.mid(20, 3).toInt() : 0);
+    if (small) return bigEndian(quint64(days), 2) + bigEndian(quint64(ms / 60000), 2);
+    return bigEndian(quint64(days), 4) + bigEndian(quint64((qint64(ms) * 3 + 5) / 10), 4);
+}
+
 void fnToBinary(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     const int type = sqlite3_value_type(argv[0]);
@@ -120,7 +154,17 @@ void fnToBinary(sqlite3_context* ctx, int, sqlite3_value** argv)
     case kBinaryBytes:
         bytes = valueBytes(argv[0]);
         break;
+    case kDateTimeBytes:
+    case kSmallDateTimeBytes:
+        bytes = dateTimeToBytes(valueText(argv[0]), source == kSmallDateTimeBytes);
+        right = false;
+        break;
     default: {
+        if (source > kDecimalBytes) {
+            bytes = decimalToBytes(argv[0], source);
+            right = false;
+            break;
+        }
         const QString text = valueText(argv[0]);
         if (style == 1 || style == 2) {
             if (!hexBytes(text, style == 1, bytes)) {
@@ -150,6 +194,33 @@ void fnFromBinary(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
     const QByteArray bytes = valueBytes(argv[0]);
     const int target = sqlite3_value_int(argv[1]);
+    if (target >= kDecimalBytes) {
+        // precision, scale, sign, units little-endian
+        if (bytes.size() < 4) {
+            sqlite3_result_error(ctx, "Error converting data type varbinary to numeric.", -1);
+            return;
+        }
+        const int scale = quint8(bytes[1]);
+        db::Decimal::Units units = 0;
+        for (qsizetype i = std::min<qsizetype>(bytes.size(), 19); i-- > 3;) units = (units << 8) | quint8(bytes[i]);
+        if (bytes[2] == 0) units = -units;
+        resultExact(ctx, db::Decimal::fromUnits(units, std::min(scale, db::Decimal::kMaxScale)));
+        return;
+    }
+    if (target == kDateTimeBytes || target == kSmallDateTimeBytes) {
+        const bool small = target == kSmallDateTimeBytes;
+        const int half = small ? 2 : 4;
+        const QByteArray b = QByteArray(std::max<qsizetype>(0, 2 * half - bytes.size()), '\0') + bytes.right(2 * half);
+        qint64 days = 0, part = 0;
+        for (int i = 0; i < half; ++i) days = (days << 8) | quint8(b[i]);
+        for (int i = half; i < 2 * half; ++i) part = (part << 8) | quint8(b[i]);
+        if (!small) days = qint32(days);
+        const qint64 ms = small ? part * 60000 : (part * 10 + 1) / 3;
+        const QDateTime t(kBaseDate.addDays(days), QTime::fromMSecsSinceStartOfDay(int(ms % 86400000)));
+        const QByteArray text = t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+        sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        return;
+    }
     const int size = target == kMoneyBytes ? 8 : target == kSmallMoneyBytes ? 4 : target;
     // the last bytes, big-endian, as a signed integer of the target's size
     quint64 v = 0;

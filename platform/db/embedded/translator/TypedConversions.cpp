@@ -37,6 +37,12 @@ int byteSource(const SqlType& t)
         return kFloatBytes;
     case Kind::Real:
         return kRealBytes;
+    case Kind::DateTime:
+        return kDateTimeBytes;
+    case Kind::SmallDateTime:
+        return kSmallDateTimeBytes;
+    case Kind::Decimal:
+        return kDecimalBytes + 100 * t.precision + t.scale;
     default:
         return kUnknownBytes;
     }
@@ -73,6 +79,18 @@ bool typedConversion(
         return true;
     }
     if (source.kind == Kind::Binary) {
+        if (target.kind == Kind::DateTime || target.kind == Kind::SmallDateTime) {
+            const Vec bytes = call("orra_from_binary", expr, QString::number(byteSource(target)));
+            out.insert(out.end(), {word(dates::kToDate), symbol("(")});
+            out.insert(out.end(), bytes.begin(), bytes.end());
+            out.insert(out.end(), {symbol(","), raw(u'\'' + name + u'\''), symbol(","), number(QStringLiteral("-1")),
+                                      symbol(","), word("null"), symbol(")")});
+            return true;
+        }
+        if (target.kind == Kind::Decimal) {
+            expr = call("orra_from_binary", expr, QString::number(byteSource(target)));
+            return false;
+        }
         if (target.isInteger() || target.isMoney()) {
             const int code = target.kind == Kind::Money ? kMoneyBytes
                 : target.kind == Kind::SmallMoney       ? kSmallMoneyBytes
