@@ -45,6 +45,17 @@ protected:
         return rs->value(0);
     }
 
+    // The description of the first error that running sql as c raises; empty when it runs.
+    static QString refusal(db::Connection& c, const QString& sql)
+    {
+        try {
+            c.execute(sql);
+        } catch (const orra::Error&) {
+            return c.errors().isEmpty() ? QStringLiteral("(no error text)") : c.errors().first().description;
+        }
+        return QString();
+    }
+
     QTemporaryDir m_dir;
 };
 

@@ -26,17 +26,6 @@ protected:
         owner = connect(QStringLiteral("sales"), kOlive, kOlivePassword);
     }
 
-    // The description of the first error that running sql as c raises; empty when it runs.
-    static QString refusal(db::Connection& c, const QString& sql)
-    {
-        try {
-            c.execute(sql);
-        } catch (const orra::Error&) {
-            return c.errors().isEmpty() ? QStringLiteral("(no error text)") : c.errors().first().description;
-        }
-        return QString();
-    }
-
     std::unique_ptr<db::Connection> sa;
     std::unique_ptr<db::Connection> owner;
 };

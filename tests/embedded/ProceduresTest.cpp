@@ -233,6 +233,9 @@ TEST_F(Procedures, ResultSetsAndMessagesReachTheCallerInOrder)
         if (!rs->isOpen()) counts.push_back(rs->recordsAffected());
     } while (rs->NextRecordset());
     EXPECT_EQ(counts, (std::vector<long>{2, 1}));
+    sa->execute(QStringLiteral("create procedure uspFirst as set rowcount 1; select ID from Product order by ID"));
+    EXPECT_EQ(allRows(*sa, QStringLiteral("exec uspFirst; select ID from Product order by ID")),
+        QStringLiteral("1/1,2,3,4"));
 }
 
 TEST_F(Procedures, NestingStopsAtThirtyTwoLevels)

@@ -267,3 +267,16 @@ TEST_F(QueryForms, MergeRefusesToUpdateARowTwice)
     // without an update nothing is changed twice
     EXPECT_EQ(refusal(twice + QStringLiteral("when not matched then insert (ID, V) values (s.ID, s.V);")), QString());
 }
+
+TEST_F(QueryForms, AMergeThatFailsChangesNothing)
+{
+    sa->execute(QStringLiteral("create table K (ID int primary key, V int) insert K values (1, 0), (2, 0)"));
+    // the update of 1 and the delete of 2 come before the insert that breaks the key
+    const QString merge = QStringLiteral(
+        "merge K t using (select 1 as ID, 5 as V union all select 3, 1 union all select 4, 1) s on t.ID = s.ID "
+        "when matched then update set V = s.V when not matched by source then delete "
+        "when not matched then insert (ID, V) values (1, s.V);");
+    EXPECT_TRUE(refusal(merge).startsWith(QStringLiteral("2627 ")));
+    EXPECT_EQ(rows(QStringLiteral("select ID, V from K order by ID")), (QStringList{"1|0", "2|0"}));
+    EXPECT_EQ(rows(QStringLiteral("select @@trancount")), QStringList{QStringLiteral("0")});
+}

@@ -49,17 +49,6 @@ protected:
         dave = connect(QStringLiteral("catalogue"), kDave, kDavePassword);
     }
 
-    // The description of the first error that running sql as c raises; empty when it runs.
-    static QString refusal(db::Connection& c, const QString& sql)
-    {
-        try {
-            c.execute(sql);
-        } catch (const orra::Error&) {
-            return c.errors().isEmpty() ? QStringLiteral("(no error text)") : c.errors().first().description;
-        }
-        return QString();
-    }
-
     QString serverFile(const QString& name) const { return m_dir.path() + QStringLiteral("/t/") + name; }
 
     std::unique_ptr<db::Connection> dave;

@@ -36,17 +36,6 @@ protected:
         return lines.join(u'\n');
     }
 
-    // The description of the first error that running sql raises; empty when it runs.
-    static QString refusal(db::Connection& c, const QString& sql)
-    {
-        try {
-            c.execute(sql);
-        } catch (const orra::Error&) {
-            return c.errors().isEmpty() ? QStringLiteral("(no error text)") : c.errors().first().description;
-        }
-        return QString();
-    }
-
     std::unique_ptr<db::Connection> sa;
 };
 

@@ -105,6 +105,7 @@ int SessionRights::decide(
     switch (action) {
     case SQLITE_SELECT:
     case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:   // the server's own, around a statement it runs in steps (MERGE)
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
     case SQLITE_READ:

@@ -3,6 +3,7 @@
 // (see translator/ExpressionTyping.h). Its version changes with the schema cookie of the main
 // and temp databases, so that a translation cached before a table changed is not reused.
 
+#include "platform/db/embedded/Authorizer.h"
 #include "platform/db/embedded/translator/ExpressionTyping.h"
 
 struct sqlite3;
@@ -12,7 +13,8 @@ namespace orra::embedded {
 
 class ConnectionSchema : public Schema {
 public:
-    explicit ConnectionSchema(sqlite3* db) : m_db(db) {}
+    // rights: the session's, which the server's own reads of the schema pass.
+    ConnectionSchema(sqlite3* db, SessionRights& rights) : m_db(db), m_rights(rights) {}
     ~ConnectionSchema() override;
     ConnectionSchema(const ConnectionSchema&) = delete;
     ConnectionSchema& operator=(const ConnectionSchema&) = delete;
@@ -29,6 +31,7 @@ private:
     int cookie(sqlite3_stmt*& statement, const char* sql) const;
 
     sqlite3* m_db;
+    SessionRights& m_rights;
     mutable sqlite3_stmt* m_main = nullptr;
     mutable sqlite3_stmt* m_temp = nullptr;
 };

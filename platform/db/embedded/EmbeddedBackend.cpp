@@ -556,7 +556,7 @@ void EmbeddedBackend::registerFunctions()
     registerExactNumberFunctions(m_db);
     registerBinaryConversionFunctions(m_db);
     dates::registerDateFunctions(m_db, &m_dateSettings);
-    m_schema = std::make_unique<ConnectionSchema>(m_db);
+    m_schema = std::make_unique<ConnectionSchema>(m_db, m_rights);
     registerBatchFunctions();
     registerModuleFunctions();
 }

@@ -214,6 +214,7 @@ void EmbeddedBackend::runStoredProcedure(const ProcedureCall& call, Run& caller)
             temporaryTables.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(q, 0))));
     }
     const bool noCount = m_noCount;
+    const long rowCountLimit = m_rowCount;
     const bool xactAbort = m_xactAbort;
     const dates::Settings dateSettings = m_dateSettings;
     run.result = std::move(caller.result);
@@ -243,6 +244,7 @@ void EmbeddedBackend::runStoredProcedure(const ProcedureCall& call, Run& caller)
             m_exactTypes.clear();
         }
         m_noCount = noCount;
+        m_rowCount = rowCountLimit;
         m_xactAbort = xactAbort;
         m_dateSettings = dateSettings;
     };

@@ -238,10 +238,7 @@ void fnToDate(sqlite3_context* ctx, int, sqlite3_value** argv)
     const int style = sqlite3_value_type(argv[3]) == SQLITE_NULL ? -1 : sqlite3_value_int(argv[3]);
     const int type = sqlite3_value_type(argv[0]);
     Conversion c;
-    const qint64 integer = type == SQLITE_INTEGER ? sqlite3_value_int64(argv[0]) : 0;
-    if (style == kColumnWrite && integer >= 10'000'000 && integer <= 99'999'999) {
-        c = fromText(QString::number(integer), *to, settingsOf(ctx));
-    } else if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
         if (to->kind != Kind::DateTime && to->kind != Kind::SmallDateTime) {
             fail(ctx,
                 QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.")

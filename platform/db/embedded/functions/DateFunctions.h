@@ -33,10 +33,6 @@ QString datePartNamed(QStringView word);
 //                                                   to a character type ('' when not known)
 inline constexpr const char* kToDate = "orra_to_date";
 inline constexpr const char* kDateText = "orra_date_text";
-// The style orra_to_date takes for a write to a column: the column's affinity has made the
-// text 'yyyymmdd' an integer, which is read back as that text (as days it would be out of
-// range).
-inline constexpr int kColumnWrite = -2;
 
 // Registers every function of the family on db; settings are the session's (they must
 // outlive db), or nullptr for the server's own handles (the defaults).

@@ -27,6 +27,11 @@ public:
     QString columnCollation(const QString& database, const QString& table, const QString& column) const override;
     QStringList insertColumns(const QString& database, const QString& table) const override;
     QStringList columns(const QString& database, const QString& table) const override;
+    QString moduleDefinition(
+        const QString& database, const QString& schema, const QString& name, QString& type) const override
+    {
+        return m_connection->moduleDefinition(database, schema, name, type);
+    }
     QString version() const override { return m_connection->version(); }
 
 private:

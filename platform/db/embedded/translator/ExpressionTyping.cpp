@@ -1,4 +1,5 @@
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/translator/FunctionHeader.h"
 
 #include "platform/db/embedded/translator/TranslationContext.h"
 
@@ -382,6 +383,7 @@ SqlType ExpressionTyper::primary(size_t b, size_t e) const
         if (t.is("null")) return of(Kind::Null);
         if (t.is("current_timestamp")) return of(Kind::DateTime);
     }
+    if (const SqlType f = userFunctionType(b, e); f.kind != Kind::Unknown) return f;
     if (t.kind == TokenKind::Word && b + 1 < e && T[b + 1].isSymbol("(")) {
         const size_t close = m_ctx.matching(b + 1, e);
         // name( … ) [over ( … )]
@@ -391,6 +393,23 @@ SqlType ExpressionTyper::primary(size_t b, size_t e) const
         return end == e ? call(b, close) : SqlType{};
     }
     return column(b, e);
+}
+
+// schema.f(…): a user-defined scalar function's declared return type.
+SqlType ExpressionTyper::userFunctionType(size_t b, size_t e) const
+{
+    if (!m_ctx.schema() || !T[b].isName()) return {};
+    const ObjectName name = readObjectName(T, b, e);
+    if (name.parts < 2 || name.end >= e || !T[name.end].isSymbol("(") || m_ctx.matching(name.end, e) != e - 1) return {};
+    QString type;
+    const QString definition = m_ctx.schema()->moduleDefinition(QStringLiteral("main"), name.schema, name.object, type);
+    if (type != u"FN") return {};
+    const LexResult lex = tokenize(definition);
+    const FunctionHeader h = readFunctionHeader(lex.tokens, 0);
+    if (!h.ok()) return {};
+    QString declared;
+    for (size_t k = h.returnBegin; k < h.returnEnd; ++k) declared += lex.tokens[k].text;
+    return SqlType::fromDeclared(declared);
 }
 
 SqlType ExpressionTyper::caseType(size_t b, size_t e) const

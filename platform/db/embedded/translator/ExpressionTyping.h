@@ -135,6 +135,7 @@ private:
     SqlType call(size_t i, size_t close) const;
     SqlType column(size_t b, size_t e) const;
     SqlType caseType(size_t b, size_t e) const;
+    SqlType userFunctionType(size_t b, size_t e) const;
     // The type of each item of the select list of the select at token s.
     std::vector<std::pair<QString, SqlType>> selectItems(size_t s) const;
     std::vector<Source> sourcesOf(size_t select) const;

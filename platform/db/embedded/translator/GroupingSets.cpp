@@ -98,23 +98,6 @@ bool GroupingRewrite::fail(const QString& message, long number, size_t at)
     return false;
 }
 
-// The first of words at this block's level in [from, end), or end.
-size_t firstAt(const Vec& v, size_t from, size_t end, std::initializer_list<const char*> words)
-{
-    for (size_t k = from; k < end; ++k) {
-        if (v[k].t.isSymbol("(")) {
-            k = closeOf(v, k, end);
-            continue;
-        }
-        if (v[k].t.is("case")) {
-            k = caseEnd(v, k, end);
-            continue;
-        }
-        if (isOneOf(v[k].t, words)) return k;
-    }
-    return end;
-}
-
 bool GroupingRewrite::findBlock(size_t g)
 {
     Block b;
@@ -158,16 +141,16 @@ bool GroupingRewrite::findBlock(size_t g)
             break;
         }
     }
-    b.from = firstAt(m_v, b.select + 1, g, {"from"});
+    b.from = firstTopLevel(m_v, b.select + 1, g, {"from"});
     if (b.from == g) b.from = SIZE_MAX;
-    b.where = firstAt(m_v, b.from == SIZE_MAX ? b.select + 1 : b.from, g, {"where"});
+    b.where = firstTopLevel(m_v, b.from == SIZE_MAX ? b.select + 1 : b.from, g, {"where"});
     if (b.where == g) b.where = SIZE_MAX;
-    b.having = firstAt(m_v, g, b.end, {"having"});
-    b.order = firstAt(m_v, g, b.end, {"order"});
+    b.having = firstTopLevel(m_v, g, b.end, {"having"});
+    b.order = firstTopLevel(m_v, g, b.end, {"order"});
     if (b.having == b.end) b.having = SIZE_MAX;
     if (b.order == b.end) b.order = SIZE_MAX;
     b.listEnd = std::min({b.having, b.order, b.end});
-    const size_t with = firstAt(m_v, g + 2, b.listEnd, {"with"});
+    const size_t with = firstTopLevel(m_v, g + 2, b.listEnd, {"with"});
     if (with + 1 < b.listEnd && (m_v[with + 1].t.is("rollup") || m_v[with + 1].t.is("cube"))) {
         b.withRollup = m_v[with + 1].t.is("rollup");
         b.withCube = !b.withRollup;
@@ -179,20 +162,7 @@ bool GroupingRewrite::findBlock(size_t g)
 
 std::vector<std::pair<size_t, size_t>> GroupingRewrite::split(size_t b, size_t e) const
 {
-    std::vector<std::pair<size_t, size_t>> parts;
-    size_t start = b;
-    for (size_t k = b; k < e; ++k) {
-        if (m_v[k].t.isSymbol("(")) {
-            k = closeOf(m_v, k, e);
-        } else if (m_v[k].t.is("case")) {
-            k = caseEnd(m_v, k, e);
-        } else if (m_v[k].t.isSymbol(",")) {
-            parts.emplace_back(start, k);
-            start = k + 1;
-        }
-    }
-    parts.emplace_back(start, e);
-    return parts;
+    return splitTopLevel(m_v, b, e);
 }
 
 // The number of the grouping expression [b, e), registered when new.
@@ -521,10 +491,10 @@ bool GroupingRewrite::rewrite(size_t g)
     const size_t fromEnd = std::min(b.where, g);
 
     Vec out(m_v.begin(), m_v.begin() + long(listBegin));
-    const Vec list = substitute(listBegin, firstAt(m_v, listBegin, listEnd, {"into"}), true);
+    const Vec list = substitute(listBegin, firstTopLevel(m_v, listBegin, listEnd, {"into"}), true);
     if (m_failed) return false;
     out.insert(out.end(), list.begin(), list.end());
-    append(out, m_v, firstAt(m_v, listBegin, listEnd, {"into"}), fromEnd);
+    append(out, m_v, firstTopLevel(m_v, listBegin, listEnd, {"into"}), fromEnd);
     if (b.from == SIZE_MAX) out.push_back(word("from"));
     const Vec table = setsTable();
     if (b.from == SIZE_MAX) {
@@ -551,7 +521,7 @@ bool GroupingRewrite::rewrite(size_t g)
     }
     if (b.order != SIZE_MAX) {
         append(out, m_v, at, b.order + 2);
-        const size_t orderEnd = firstAt(m_v, b.order + 2, b.end, {"offset", "for"});
+        const size_t orderEnd = firstTopLevel(m_v, b.order + 2, b.end, {"offset", "for"});
         const Vec o = substitute(b.order + 2, orderEnd, false);
         if (m_failed) return false;
         out.insert(out.end(), o.begin(), o.end());

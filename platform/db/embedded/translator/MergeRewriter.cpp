@@ -5,7 +5,8 @@
 //   2. WHEN NOT MATCHED BY SOURCE: update or delete the target rows not among them;
 //   3. WHEN NOT MATCHED [BY TARGET]: insert the source rows that match no target row;
 //   4. WHEN MATCHED: update or delete the matched rows;
-//   5. a count of the rows the actions changed, as the statement's own row count.
+//   5. a count of the rows the actions changed, as the statement's own row count;
+// all under a savepoint, so that an action that fails undoes those before it.
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TypedConversions.h"
@@ -186,8 +187,18 @@ private:
             "insert into %1 select 0 from orra_merge_rows")
                                       .arg(kCount));
         total.dml = true;
-        block.body.push_back({total});
-        return {block};
+        // All or nothing: a failing action undoes the ones before it, and its error goes on.
+        TryCatchStatement atomic;
+        atomic.tryBody.push_back({step(QStringLiteral("savepoint orra_merge"))});
+        atomic.tryBody.insert(atomic.tryBody.end(), block.body.begin(), block.body.end());
+        atomic.tryBody.push_back({step(QStringLiteral("release orra_merge"))});
+        atomic.tryBody.push_back({total});
+        atomic.catchBody.push_back({step(QStringLiteral("rollback to orra_merge"))});
+        atomic.catchBody.push_back({step(QStringLiteral("release orra_merge"))});
+        RaiseStatement again;
+        again.isThrow = true;
+        atomic.catchBody.push_back({again});
+        return {atomic};
     }
 
     // insert into T [(columns)] select values from source where no target row matches [and …]

@@ -120,6 +120,37 @@ size_t topLevel(const Vec& v, size_t from, std::initializer_list<const char*> wo
     return v.size();
 }
 
+size_t firstTopLevel(const Vec& v, size_t from, size_t end, std::initializer_list<const char*> words)
+{
+    for (size_t k = from; k < end; ++k) {
+        if (v[k].t.isSymbol("("))
+            k = closeOf(v, k, end);
+        else if (v[k].t.is("case"))
+            k = caseEnd(v, k, end);
+        else if (isOneOf(v[k].t, words))
+            return k;
+    }
+    return end;
+}
+
+std::vector<std::pair<size_t, size_t>> splitTopLevel(const Vec& v, size_t b, size_t e)
+{
+    std::vector<std::pair<size_t, size_t>> parts;
+    size_t start = b;
+    for (size_t k = b; k < e; ++k) {
+        if (v[k].t.isSymbol("(")) {
+            k = closeOf(v, k, e);
+        } else if (v[k].t.is("case")) {
+            k = caseEnd(v, k, e);
+        } else if (v[k].t.isSymbol(",")) {
+            parts.emplace_back(start, k);
+            start = k + 1;
+        }
+    }
+    parts.emplace_back(start, e);
+    return parts;
+}
+
 size_t closeOf(const Vec& v, size_t open, size_t end)
 {
     int depth = 0;

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace orra::embedded::translator {
@@ -47,6 +48,10 @@ QString binaryDigits(const Token& t);
 // The first index in [from, v.size()) of one of words outside parentheses and case … end,
 // or v.size().
 size_t topLevel(const Vec& v, size_t from, std::initializer_list<const char*> words);
+// The first index in [from, end) of one of words outside parentheses and case … end, or end.
+size_t firstTopLevel(const Vec& v, size_t from, size_t end, std::initializer_list<const char*> words);
+// [b, e) split at its commas outside parentheses and case … end: the pieces in order.
+std::vector<std::pair<size_t, size_t>> splitTopLevel(const Vec& v, size_t b, size_t e);
 // The parenthesis that closes the one at open, or end.
 size_t closeOf(const Vec& v, size_t open, size_t end);
 // The end that closes the case at `at`, or end.

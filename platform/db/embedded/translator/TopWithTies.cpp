@@ -8,40 +8,6 @@ namespace orra::embedded::translator {
 
 namespace {
 
-size_t firstOf(const Vec& v, size_t from, size_t end, std::initializer_list<const char*> words)
-{
-    for (size_t k = from; k < end; ++k) {
-        if (v[k].t.isSymbol("(")) {
-            k = closeOf(v, k, end);
-            continue;
-        }
-        if (v[k].t.is("case")) {
-            k = caseEnd(v, k, end);
-            continue;
-        }
-        if (isOneOf(v[k].t, words)) return k;
-    }
-    return end;
-}
-
-std::vector<std::pair<size_t, size_t>> splitItems(const Vec& v, size_t b, size_t e)
-{
-    std::vector<std::pair<size_t, size_t>> parts;
-    size_t start = b;
-    for (size_t k = b; k < e; ++k) {
-        if (v[k].t.isSymbol("("))
-            k = closeOf(v, k, e);
-        else if (v[k].t.is("case"))
-            k = caseEnd(v, k, e);
-        else if (v[k].t.isSymbol(",")) {
-            parts.emplace_back(start, k);
-            start = k + 1;
-        }
-    }
-    parts.emplace_back(start, e);
-    return parts;
-}
-
 // A select list item: its name (alias or column) and its expression's tokens.
 struct Item {
     QString name;
@@ -74,10 +40,10 @@ Item itemOf(const Vec& v, size_t x, size_t y)
 Vec resolvedKeys(const Vec& v, size_t listBegin, size_t listEnd, size_t b, size_t e)
 {
     std::vector<Item> items;
-    for (const auto& [x, y] : splitItems(v, listBegin, listEnd))
+    for (const auto& [x, y] : splitTopLevel(v, listBegin, listEnd))
         if (x < y) items.push_back(itemOf(v, x, y));
     Vec out;
-    for (const auto& [x, y] : splitItems(v, b, e)) {
+    for (const auto& [x, y] : splitTopLevel(v, b, e)) {
         if (!out.empty()) out.push_back(symbol(","));
         size_t exprEnd = y;
         while (exprEnd > x && (v[exprEnd - 1].t.is("asc") || v[exprEnd - 1].t.is("desc"))) --exprEnd;
@@ -148,7 +114,7 @@ void rewriteTopWithTies(TranslationContext& ctx, Vec& v)
                 break;
             }
         }
-        const size_t order = firstOf(v, listBegin, end, {"order"});
+        const size_t order = firstTopLevel(v, listBegin, end, {"order"});
         if (order >= end) {
             ctx.fail(QStringLiteral("The TOP N WITH TIES clause is not allowed without a corresponding ORDER BY clause."),
                 1062, indexOf(ctx, v[k].t));
@@ -159,10 +125,10 @@ void rewriteTopWithTies(TranslationContext& ctx, Vec& v)
                 indexOf(ctx, v[k].t));
             return;
         }
-        const size_t listEnd = firstOf(v, listBegin, order, {"into", "from", "where", "group", "having"});
+        const size_t listEnd = firstTopLevel(v, listBegin, order, {"into", "from", "where", "group", "having"});
         size_t restBegin = listEnd;
-        if (listEnd < order && v[listEnd].t.is("into")) restBegin = firstOf(v, listEnd, order, {"from", "where", "group"});
-        const size_t keysEnd = firstOf(v, order + 2, end, {"for"});
+        if (listEnd < order && v[listEnd].t.is("into")) restBegin = firstTopLevel(v, listEnd, order, {"from", "where", "group"});
+        const size_t keysEnd = firstTopLevel(v, order + 2, end, {"for"});
         Vec rest;
         append(rest, v, restBegin, order);
 
