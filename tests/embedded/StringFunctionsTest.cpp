@@ -240,6 +240,12 @@ TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
         {"select lower(upper(Latin)) from Names", "ı"},
         {"select upper(Plain collate Latin1_General_CI_AS) from Names", "I"},
         {"select count(*) from Names where Latin = 'I'", 1},
+        // a computed text compares under the collation of its column, or the server's own
+        {"select count(*) from Names where upper(Latin) = 'i'", 1},
+        {"select count(*) from Names where left(Wide, 2) = 'AB'", 1},
+        {"select count(*) from Names where left(Wide, 1) in ('A', 'x')", 1},
+        {"select count(*) from Names where left(Wide, 1) between 'A' and 'A'", 1},
+        {"select count(*) where 'abc' = 'ABC'", 1},
         {"select datalength(Wide) from Names", 6},
         {"select datalength(Plain) from Names", 1},
     });

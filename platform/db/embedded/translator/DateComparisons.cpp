@@ -1,5 +1,7 @@
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
+#include "platform/db/embedded/Collation.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -199,6 +201,41 @@ void convertOperands(const TranslationContext& ctx, const ExpressionTyper& typer
     }
 }
 
+// An operand SQLite takes a collation from: a column named alone (a, t.a, [t].[a]).
+bool isBareColumn(const TranslationContext& ctx, size_t b, size_t e)
+{
+    const auto& T = ctx.tokens();
+    for (size_t k = b; k < e; ++k) {
+        const bool name = T[k].kind == TokenKind::Word || T[k].kind == TokenKind::QuotedName;
+        if ((k - b) % 2 == 0 ? !name : !T[k].isSymbol(".")) return false;
+    }
+    return e > b && (e - b) % 2 == 1;
+}
+
+// Texts compare under the collation of the text that has one, else the server's own
+// (case-insensitive). SQLite applies a collation only when an operand is a column named alone,
+// so LEFT(Name, 3) = 'abc' would compare bytes; the left operand is collated explicitly, just
+// before the comparison's operator, which governs =, IN and BETWEEN alike.
+void collateTexts(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v,
+    const std::vector<std::pair<size_t, size_t>>& operands, size_t leftEnd)
+{
+    QString collation;
+    bool unicode = false;
+    for (const auto& [b, e] : operands) {
+        const SqlType t = typer.typeOf(b, e);
+        if (!t.isString() || isBareColumn(ctx, b, e)) return;
+        if (collation.isEmpty()) collation = t.collation;
+        unicode = unicode || t.kind == Kind::NText;
+    }
+    if (collation.isEmpty()) collation = collationNameFor(QString(), unicode);
+    const Token& op = ctx.tokens()[leftEnd];
+    for (size_t i = 0; i < v.size(); ++i)
+        if (v[i].t.pos == op.pos && v[i].t.text == op.text && v[i].t.kind == op.kind) {
+            v.insert(v.begin() + long(i), raw(QStringLiteral("COLLATE ") + collation));
+            return;
+        }
+}
+
 }   // namespace
 
 void compareByPrecedence(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v)
@@ -239,7 +276,10 @@ void compareByPrecedence(const TranslationContext& ctx, const ExpressionTyper& t
         if (others.empty()) continue;
         others.emplace_back(b, leftEnd);
         const std::optional<SqlType> common = commonType(typer, others);
-        if (!common) continue;
+        if (!common) {
+            collateTexts(ctx, typer, v, others, leftEnd);
+            continue;
+        }
         convertOperands(ctx, typer, v, others, *common);
     }
 }
