@@ -15,13 +15,6 @@ namespace orra::embedded::translator {
 
 namespace {
 
-bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
-
-bool endsOperand(const Token& t)
-{
-    return t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::QuotedName
-        || t.isSymbol(")") || t.is("end") || (t.kind == TokenKind::Word && !isExpressionBoundary(t));
-}
 
 bool endsSelectList(const Token& t)
 {

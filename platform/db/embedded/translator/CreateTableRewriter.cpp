@@ -12,7 +12,6 @@ namespace {
 
 bool isConstraintWord(const Token& t) { return isOneOf(t, {"constraint", "primary", "unique", "foreign", "check"}); }
 
-bool sameName(const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) == 0; }
 
 // The column and table definitions between the parentheses that open at v[open], split at
 // their top-level commas; nothing when the parenthesis is not closed.

@@ -16,13 +16,6 @@ namespace orra::embedded::translator {
 
 namespace {
 
-bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
-
-bool endsOperand(const Token& t)
-{
-    return t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::QuotedName
-        || t.isSymbol(")") || t.is("end") || (t.kind == TokenKind::Word && !isExpressionBoundary(t));
-}
 
 // The name each item of the select list at s gives its column ("*" for a star, empty for an
 // expression without an alias).

@@ -6,12 +6,6 @@ namespace orra::embedded::translator {
 
 namespace {
 
-bool endsOperand(const Token& t)
-{
-    return t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::QuotedName
-        || t.isSymbol(")") || t.is("end") || (t.kind == TokenKind::Word && !isExpressionBoundary(t));
-}
-
 TypeRule fixedType(const QString& type)
 {
     TypeRule r;

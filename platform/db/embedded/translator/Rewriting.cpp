@@ -151,6 +151,14 @@ std::vector<std::pair<size_t, size_t>> splitTopLevel(const Vec& v, size_t b, siz
     return parts;
 }
 
+bool endsOperand(const Token& t)
+{
+    return t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::QuotedName
+        || t.isSymbol(")") || t.is("end") || (t.kind == TokenKind::Word && !isExpressionBoundary(t));
+}
+
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
 size_t closeOf(const Vec& v, size_t open, size_t end)
 {
     int depth = 0;

@@ -52,6 +52,10 @@ size_t topLevel(const Vec& v, size_t from, std::initializer_list<const char*> wo
 size_t firstTopLevel(const Vec& v, size_t from, size_t end, std::initializer_list<const char*> words);
 // [b, e) split at its commas outside parentheses and case … end: the pieces in order.
 std::vector<std::pair<size_t, size_t>> splitTopLevel(const Vec& v, size_t b, size_t e);
+// A token that can end an operand: a literal, a name, a closing parenthesis, the end of a case.
+bool endsOperand(const Token& t);
+// Names of the server compare without regard to case.
+bool sameName(const QString& a, const QString& b);
 // The parenthesis that closes the one at open, or end.
 size_t closeOf(const Vec& v, size_t open, size_t end);
 // The end that closes the case at `at`, or end.

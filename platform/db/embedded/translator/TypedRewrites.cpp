@@ -223,10 +223,6 @@ std::vector<int> nameResultColumns(Vec& v, size_t at)
     for (size_t n = 0; n < items.size(); ++n) {
         auto [x, y] = items[n];
         if (n > 0) out.push_back(symbol(","));
-        const auto endsOperand = [](const Token& t) {
-            return t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::QuotedName
-                || t.isSymbol(")") || t.is("end") || (t.kind == TokenKind::Word && !isExpressionBoundary(t));
-        };
         bool plain = x < y && (y - x) % 2 == 1;
         for (size_t k = x; plain && k < y; ++k)
             // (a variable is an expression: its column has no name)

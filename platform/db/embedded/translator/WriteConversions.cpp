@@ -26,25 +26,6 @@ void wrap(Vec& v, size_t b, size_t e, const StoredConversion& c)
     v.insert(v.begin() + long(b), raw(c.before));
 }
 
-// The ranges of v between the top-level commas of [b, e).
-std::vector<std::pair<size_t, size_t>> items(const Vec& v, size_t b, size_t e)
-{
-    std::vector<std::pair<size_t, size_t>> out;
-    size_t start = b;
-    for (size_t k = b; k < e; ++k) {
-        if (v[k].t.isSymbol("(")) {
-            k = closeOf(v, k, e);
-        } else if (v[k].t.is("case")) {
-            k = caseEnd(v, k, e);
-        } else if (v[k].t.isSymbol(",")) {
-            out.emplace_back(start, k);
-            start = k + 1;
-        }
-    }
-    out.emplace_back(start, e);
-    return out;
-}
-
 NT columnName(const QString& name)
 {
     NT n = word("");
@@ -117,7 +98,7 @@ void convertInsert(const TranslationContext& ctx, Vec& v)
     if (listed) {
         const size_t close = closeOf(v, source, v.size());
         if (close >= v.size()) return;
-        for (const auto& [b, e] : items(v, source + 1, close)) {
+        for (const auto& [b, e] : splitTopLevel(v, source + 1, close)) {
             if (e != b + 1 || !v[b].t.isName()) return;
             columns << v[b].t.text;
         }
@@ -143,11 +124,11 @@ void convertInsert(const TranslationContext& ctx, Vec& v)
             if (r < v.size() && v[r].t.isSymbol(",")) ++r;
         }
         for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-            const auto values = items(v, row->first, row->second);
+            const auto values = splitTopLevel(v, row->first, row->second);
             if (values.size() != conversions.size()) return;   // SQLite reports the mismatch
         }
         for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-            const auto values = items(v, row->first, row->second);
+            const auto values = splitTopLevel(v, row->first, row->second);
             for (size_t n = values.size(); n-- > 0;) wrap(v, values[n].first, values[n].second, conversions[n]);
         }
     } else {
@@ -218,7 +199,7 @@ void convertUpdate(const TranslationContext& ctx, Vec& v)
         topLevel(v, set + 1, {"output"}), topLevel(v, set + 1, {"option"})});
     const TableName target = updateTarget(ctx, indexOf(ctx, v[0].t));
     if (!target.ok) return;
-    const auto assignments = items(v, set + 1, end);
+    const auto assignments = splitTopLevel(v, set + 1, end);
     for (auto a = assignments.rbegin(); a != assignments.rend(); ++a) {
         const auto [b, e] = *a;
         // C = value or t.C = value
