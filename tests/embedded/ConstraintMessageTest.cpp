@@ -84,4 +84,33 @@ TEST_F(EmbeddedTest, ForeignKeyConflictsNameTheConstraintTableAndColumn)
     EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from tbOrraSQL")).toInt(), 1);
 }
 
+// A row that a CHECK constraint refuses is error 547 naming the constraint, the table and, when
+// the constraint reads one column, that column.
+TEST_F(EmbeddedTest, CheckConflictsNameTheConstraintTableAndColumn)
+{
+    auto c = connect();
+    c->execute(QStringLiteral("create table CK (ID int, A int constraint CK_A check (A > 0), B int, "
+                              "constraint CK_AB check (A < B))"));
+    c->execute(QStringLiteral("insert into CK values (1, 1, 2)"));
+    const struct {
+        const char* sql;
+        const char* message;
+    } cases[] = {
+        {"insert into CK values (2, 0, 5)",
+            "The INSERT statement conflicted with the CHECK constraint \"CK_A\". The conflict occurred in database "
+            "\"catalogue\", table \"dbo.CK\", column 'A'."},
+        {"update CK set A = -1 where ID = 1",
+            "The UPDATE statement conflicted with the CHECK constraint \"CK_A\". The conflict occurred in database "
+            "\"catalogue\", table \"dbo.CK\", column 'A'."},
+        {"insert into CK values (3, 9, 5)",
+            "The INSERT statement conflicted with the CHECK constraint \"CK_AB\". The conflict occurred in database "
+            "\"catalogue\", table \"dbo.CK\"."},
+    };
+    for (const auto& k : cases) {
+        const db::ProviderError e = failureOf(*c, QString::fromUtf8(k.sql));
+        EXPECT_EQ(e.description, QString::fromUtf8(k.message)) << k.sql;
+        EXPECT_EQ(e.nativeError, 547) << k.sql;
+    }
+}
+
 }   // namespace orra::embedded::test

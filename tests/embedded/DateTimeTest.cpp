@@ -182,6 +182,37 @@ TEST_F(EmbeddedTest, DatesCompareAsInstantsInEveryClause)
         });
 }
 
+// A number compared with a text compares as numbers: the text is converted to the number's
+// type (higher in data type precedence), as CAST converts it, and a text that is no number is
+// the server's conversion error.
+TEST_F(EmbeddedTest, TextsCompareWithNumbersAsNumbers)
+{
+    auto c = connect();
+    c->execute(QStringLiteral("create table N (ID int, D datetime, Qty int, Code varchar(10), Price money, R float)"));
+    c->execute(QStringLiteral("insert into N values (1, '20070115', 5, '5', 1.5, 2.5), "
+                              "(2, '20081120', 7, 'x7', 2.25, 3.0)"));
+    expectAnswers(*c,
+        {
+            {"select count(*) from N where datepart(yyyy, D) in (N'2007', N'2008')", "2"},
+            {"select count(*) from N where datepart(mm, D) = N'1'", "1"},
+            {"select count(*) from N where datepart(yyyy, D) not in ('2007')", "1"},
+            {"select count(*) from N where datepart(dd, D) between '10' and '16'", "1"},
+            {"declare @s nvarchar(10) = N'7'; select count(*) from N where Qty = @s", "1"},
+            {"select count(*) from N where Qty + 0 = '5'", "1"},
+            {"select count(*) from N where Price * 2 = '4.50'", "1"},
+            {"select count(*) from N where R * 1 > '2.75'", "1"},
+            {"select case when datepart(dd, D) = '15' then 'yes' else 'no' end from N where ID = 1", "yes"},
+            {"if datepart(yyyy, getdate()) > '2000' select 'yes' else select 'no'", "yes"},
+            {"select count(*) from N x join (select '1' as M) y on datepart(mm, x.D) = y.M", "1"},
+            {"update N set Qty = 9 where datepart(yyyy, D) = '2008'; select Qty from N where ID = 2", "9"},
+            {"select count(*) from (select Qty from N group by Qty having Qty > '6') g", "1"},
+            {"select count(*) from N where datepart(yyyy, D) = 'abc'",
+                "error: Conversion failed when converting the varchar value 'abc' to data type int."},
+            {"select count(*) from N where ID = Code",
+                "error: Conversion failed when converting the varchar value 'x7' to data type int."},
+        });
+}
+
 // The styles of CONVERT for one datetime value, and CAST to text in the default form.
 TEST_F(EmbeddedTest, ConvertStylesGiveTheDocumentedTexts)
 {

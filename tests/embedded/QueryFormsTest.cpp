@@ -62,10 +62,21 @@ TEST_F(QueryForms, ApplyGivesEachLeftRowTheRowsOfItsRightSide)
         "create table Employees (EmpID int, EmpLastName varchar(20), EmpSalary money, Hired datetime, DeptID int) "
         "insert Employees values (1, 'Ames', 5000.25, '2019-03-01', 10), (4, 'Bell', 3200, '2020-07-15', 10), "
         "(5, 'Cole', 4100.5, '2021-01-04', 10), (2, 'Dunn', 6100, '2018-11-30', 20)"));
+    // The example's table-valued function: the employees of the department a manager leads.
+    sa->execute(QStringLiteral("create function dbo.GetReports (@MgrID int) returns table as return "
+                               "(select e.EmpID, e.EmpLastName, e.EmpSalary from Employees e join Departments m "
+                               "on m.DeptID = e.DeptID where m.DeptMgrID = @MgrID)"));
     const struct {
         const char* sql;
         QStringList rows;
     } cases[] = {
+        {"SELECT DeptID, DeptName, DeptMgrID, EmpID, EmpLastName, EmpSalary FROM Departments d "
+         "CROSS APPLY dbo.GetReports(d.DeptMgrID) order by EmpID",
+            {"10|Sales|1|1|Ames|5000.25", "20|Finance|2|2|Dunn|6100", "10|Sales|1|4|Bell|3200",
+                "10|Sales|1|5|Cole|4100.5"}},
+        {"SELECT DeptID, DeptName, EmpID FROM Departments d OUTER APPLY dbo.GetReports(d.DeptMgrID) "
+         "where EmpID is null or EmpID = 2 order by DeptID",
+            {"20|Finance|2", "30|Audit|NULL"}},
         {"select ProductId, Name, value from Product cross apply string_split(Tags, ',') where ProductId < 4",
             {"1|Full-Finger Gloves|clothing", "1|Full-Finger Gloves|road", "1|Full-Finger Gloves|touring",
                 "1|Full-Finger Gloves|bike", "2|LL Headset|bike", "3|HL Mountain Frame|bike",

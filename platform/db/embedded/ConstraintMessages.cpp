@@ -259,6 +259,48 @@ ConstraintMessage foreignKeyMessage(sqlite3* db, const QString& database, const 
         547};
 }
 
+// A CHECK constraint refused the row; SQLite names it, or gives its expression when it has no
+// name. The conflict names the column when the expression reads one column of the table only.
+ConstraintMessage checkMessage(sqlite3* db, const QString& database, const Target& target, const QString& failed)
+{
+    if (target.table.isEmpty()) return {};
+    const QString master = target.schema == u"temp" ? QStringLiteral("temp.sqlite_master")
+                                                    : quote(target.schema) + QStringLiteral(".sqlite_master");
+    const Rows table = rows(db, QStringLiteral("select sql from %1 where type='table' and name=? collate nocase").arg(master),
+        {target.table});
+    const QString sql = table.empty() ? QString() : table.front().value(0);
+    QString expression = failed;
+    const QRegularExpression named(QStringLiteral(R"(constraint\s+["\[`]?%1["\]`]?\s+check\s*\()")
+                                       .arg(QRegularExpression::escape(failed)),
+        QRegularExpression::CaseInsensitiveOption);
+    const bool isName = named.match(sql).hasMatch();
+    if (const QRegularExpressionMatch m = named.match(sql); m.hasMatch()) {
+        int depth = 1;
+        qsizetype k = m.capturedEnd();
+        for (; k < sql.size() && depth > 0; ++k) {
+            if (sql.at(k) == u'(') ++depth;
+            if (sql.at(k) == u')') --depth;
+        }
+        expression = sql.mid(m.capturedEnd(), k - 1 - m.capturedEnd());
+    }
+    QStringList columns;
+    for (const QStringList& c :
+        rows(db, QStringLiteral("select name from pragma_table_info(?, ?)"), {target.table, target.schema})) {
+        const QRegularExpression word(QStringLiteral(R"((^|[^\w@#$])%1($|[^\w@#$]))").arg(QRegularExpression::escape(c.value(0))),
+            QRegularExpression::CaseInsensitiveOption);
+        if (word.match(expression).hasMatch()) columns << c.value(0);
+    }
+    const QString name = isName ? failed
+        : columns.size() == 1   ? QStringLiteral("CK__%1__%2").arg(target.table, columns.front())
+                                : QStringLiteral("CK__%1").arg(target.table);
+    QString message = QStringLiteral("The %1 statement conflicted with the CHECK constraint \"%2\". The conflict occurred "
+                                     "in database \"%3\", table \"%4\"")
+                          .arg(target.verb.isEmpty() ? QStringLiteral("INSERT") : target.verb, name, database,
+                              objectName(target.table));
+    if (columns.size() == 1) message += QStringLiteral(", column '%1'").arg(columns.front());
+    return {message + u'.', 547};
+}
+
 }   // namespace
 
 ConstraintMessage serverConstraintMessage(
@@ -275,6 +317,10 @@ ConstraintMessage serverConstraintMessage(
                                "allow nulls. %4 fails.")
                     .arg(column, name, table, target.verb.isEmpty() ? QStringLiteral("INSERT") : target.verb),
             515};
+    }
+    if (sqliteMessage.startsWith(QLatin1String("CHECK constraint failed: "))) {
+        const QString name = target.schema == u"main" || target.schema == u"temp" ? database : target.schema;
+        return checkMessage(db, name, target, sqliteMessage.mid(25));
     }
     if (sqliteMessage.startsWith(QLatin1String("FOREIGN KEY constraint failed"))) {
         const QString name = target.schema == u"main" || target.schema == u"temp" ? database : target.schema;

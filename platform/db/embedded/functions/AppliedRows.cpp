@@ -175,8 +175,9 @@ int rowsBestIndex(sqlite3_vtab* v, sqlite3_index_info* info)
         info->estimatedRows = 10;
         return SQLITE_OK;
     }
-    v->zErrMsg = sqlite3_mprintf("%s", "The applied rows need their pack.");
-    return SQLITE_ERROR;
+    // a plan without the pack (SQLite tries some for OR terms): not one to take
+    (void)v;
+    return SQLITE_CONSTRAINT;
 }
 
 int rowsOpen(sqlite3_vtab*, sqlite3_vtab_cursor** out)

@@ -1,4 +1,3 @@
-#include "platform/db/embedded/functions/DateFunctions.h"
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
 #include <algorithm>
@@ -134,12 +133,17 @@ int timeScale(const SqlType& t)
 
 bool sameType(const SqlType& a, const SqlType& b) { return a.kind == b.kind && timeScale(a) == timeScale(b); }
 
-// The type in which values of a and b compare: the date or time type of higher precedence,
-// with the finer fraction of seconds; Unknown when the two compare as they are or the server
-// would not compare them.
+// The type in which values of a and b compare: the one of higher data type precedence when
+// SQLite would not compare them so (a text with a number or a date; a date with a date of
+// another type, with the finer fraction of seconds); Unknown when the two compare as they are
+// or the server would not compare them.
 SqlType comparedAs(const SqlType& a, const SqlType& b)
 {
-    if (!a.isDateOrTime() && !b.isDateOrTime()) return {};
+    if (!a.isDateOrTime() && !b.isDateOrTime()) {
+        if (a.isNumber() && b.isString()) return a;
+        if (b.isNumber() && a.isString()) return b;
+        return {};
+    }
     if (a.isDateOrTime() && b.isDateOrTime()) {
         if (sameType(a, b)) return {};
         // a date and a time alone share no instant
@@ -156,19 +160,24 @@ SqlType comparedAs(const SqlType& a, const SqlType& b)
     return {};
 }
 
-// The date or time type in which the operands compare; none when no operand is a date or
-// time value, or when two of them are dates and times alone.
-std::optional<SqlType> commonDateType(const ExpressionTyper& typer, const std::vector<std::pair<size_t, size_t>>& operands)
+// The type in which the operands compare: that of the number or date of highest precedence
+// among them; none when no operand is one, or when two of them do not compare (a date and a
+// time alone).
+std::optional<SqlType> commonType(const ExpressionTyper& typer, const std::vector<std::pair<size_t, size_t>>& operands)
 {
     std::optional<SqlType> common;
     for (const auto& [b, e] : operands) {
         const SqlType t = typer.typeOf(b, e);
-        if (!t.isDateOrTime()) continue;
+        if (!t.isDateOrTime() && !t.isNumber()) continue;
         if (!common) {
             common = t;
             continue;
         }
         if (sameType(*common, t)) continue;
+        if (common->isNumber() && t.isNumber()) {
+            if (t.kind > common->kind) common = t;
+            continue;
+        }
         const SqlType c = comparedAs(*common, t);
         if (!c.isDateOrTime()) return std::nullopt;
         common = c;
@@ -176,19 +185,8 @@ std::optional<SqlType> commonDateType(const ExpressionTyper& typer, const std::v
     return common;
 }
 
-// orra_to_date( … ) around the tokens [b, e) of v: CAST to t.
-void convertToDate(Vec& v, size_t b, size_t e, const SqlType& t)
-{
-    const QString declared = t.declaration();
-    const QString name = declared.section(u'(', 0, 0);
-    const bool scaled = t.kind == Kind::Time || t.kind == Kind::DateTime2 || t.kind == Kind::DateTimeOffset;
-    const Vec after{symbol(","), raw(u'\'' + name + u'\''), symbol(","),
-        number(scaled ? QString::number(t.scale) : QStringLiteral("-1")), symbol(","), word("null"), symbol(")")};
-    v.insert(v.begin() + long(e), after.begin(), after.end());
-    v.insert(v.begin() + long(b), {word(dates::kToDate), symbol("(")});
-}
-
-// Converts the operands [b, e) of the batch (as they stand in v) that are not of type t.
+// Converts the operands [b, e) of the batch (as they stand in v) that do not compare as
+// values of type t.
 void convertOperands(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v,
     std::vector<std::pair<size_t, size_t>> operands, const SqlType& t)
 {
@@ -196,14 +194,14 @@ void convertOperands(const TranslationContext& ctx, const ExpressionTyper& typer
     std::sort(operands.begin(), operands.end(), [](auto x, auto y) { return x.first > y.first; });
     for (const auto& [b, e] : operands) {
         const SqlType type = typer.typeOf(b, e);
-        if (sameType(type, t) || !comparedAs(type, t).isDateOrTime()) continue;
-        if (const auto r = rangeIn(ctx, v, b, e)) convertToDate(v, r->first, r->second, t);
+        if (sameType(type, t) || comparedAs(type, t).kind == Kind::Unknown) continue;
+        if (const auto r = rangeIn(ctx, v, b, e)) convertTo(v, r->first, r->second, t, type);
     }
 }
 
 }   // namespace
 
-void compareDatesAsDates(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v)
+void compareByPrecedence(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v)
 {
     const auto& T = ctx.tokens();
     // The comparisons of the statement, from the last: each rewrite leaves the ones before it.
@@ -240,7 +238,7 @@ void compareDatesAsDates(const TranslationContext& ctx, const ExpressionTyper& t
         }
         if (others.empty()) continue;
         others.emplace_back(b, leftEnd);
-        const std::optional<SqlType> common = commonDateType(typer, others);
+        const std::optional<SqlType> common = commonType(typer, others);
         if (!common) continue;
         convertOperands(ctx, typer, v, others, *common);
     }

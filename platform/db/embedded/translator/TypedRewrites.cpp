@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
 
 #include <algorithm>
 
@@ -51,14 +52,6 @@ std::vector<std::pair<size_t, size_t>> arguments(const Vec& v, size_t open, size
 
 int exactPrecision(const SqlType& t) { return t.kind == Kind::Decimal ? t.precision : t.digits().first; }
 
-// A conversion of the tokens [b, e) of v to the type t, as CAST would convert them.
-void convertTo(Vec& v, size_t b, size_t e, const SqlType& t)
-{
-    if (t.isExact())
-        wrap(v, b, e, "orra_exact", numbers({exactPrecision(t), t.scale, t.isMoney() ? 1 : 0}));
-    else if (t.isInteger())
-        wrap(v, b, e, "orra_int", {});
-}
 
 // a / b divides as the server does by the operands' types: SQLite divides two integers as
 // integers, so a division whose operands are decimal, money or float divides as reals.
@@ -205,6 +198,28 @@ void formatAsKept(const TranslationContext& ctx, const ExpressionTyper& typer, V
 }
 
 }   // namespace
+
+void convertTo(Vec& v, size_t b, size_t e, const SqlType& t, const SqlType& source)
+{
+    if (t.isExact()) {
+        wrap(v, b, e, "orra_exact", numbers({exactPrecision(t), t.scale, t.isMoney() ? 1 : 0}));
+    } else if (t.kind == Kind::Int) {   // beyond 32 bits is the server's arithmetic overflow
+        wrap(v, b, e, "orra_int", {});
+        wrap(v, b, e + 3, "orra_int_check", numbers({32}));
+    } else if (t.isInteger()) {
+        wrap(v, b, e, "orra_int", {});
+    } else if (t.isApproximate()) {
+        wrap(v, b, e, "orra_float",
+            {symbol(","), raw(source.kind == Kind::NText ? QStringLiteral("'nvarchar'") : QStringLiteral("'varchar'")),
+                symbol(","), raw(t.kind == Kind::Real ? QStringLiteral("'real'") : QStringLiteral("'float'"))});
+    } else if (t.isDateOrTime()) {
+        const QString declared = t.declaration();
+        const bool scaled = t.kind == Kind::Time || t.kind == Kind::DateTime2 || t.kind == Kind::DateTimeOffset;
+        wrap(v, b, e, dates::kToDate,
+            {symbol(","), raw(u'\'' + declared.section(u'(', 0, 0) + u'\''), symbol(","),
+                number(scaled ? QString::number(t.scale) : QStringLiteral("-1")), symbol(","), word("null")});
+    }
+}
 
 // The index of t among the batch's tokens (tokens keep their offsets in the text).
 size_t indexOf(const TranslationContext& ctx, const Token& t)
@@ -355,7 +370,7 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
 {
     if (!ctx.schema()) return;
     const ExpressionTyper typer(ctx);
-    compareDatesAsDates(ctx, typer, v);
+    compareByPrecedence(ctx, typer, v);
     const auto& T = ctx.tokens();
     for (size_t i = v.size(); i-- > 0;) {
         const Token& t = v[i].t;

@@ -13,9 +13,15 @@ namespace orra::embedded::translator {
 // arguments' types; an expression the server refuses (IIF of two NULL constants) fails ctx.
 void rewriteByType(TranslationContext& ctx, Vec& v);
 
-// A text compared with a date or time value (=, <>, <, >, <=, >=, between) is read as a value
-// of that type, so that the two compare as instants: OrderDate >= '20260101'.
-void compareDatesAsDates(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
+// The operands of a comparison (=, <>, <, >, <=, >=, between, in) compare in the type of
+// higher data type precedence: a text compared with a number or a date is converted as CAST to
+// that type converts it (DATEPART(mm, d) = N'1', OrderDate >= '20260101'; a text that is no
+// number is the server's conversion error), a date with a date of another type as instants.
+void compareByPrecedence(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
+
+// A conversion of the tokens [b, e) of v (of type source) to the type t, as CAST converts them;
+// v unchanged for a type whose values SQLite keeps as they come.
+void convertTo(Vec& v, size_t b, size_t e, const SqlType& t, const SqlType& source = {});
 
 // Values that insert and update write into date, time, money and decimal columns converted by
 // the column's declared type, as CAST to it converts them (WriteConversions.cpp).
