@@ -275,6 +275,39 @@ TEST_F(ExactValues, DocumentedValuesAndResultTypes)
     }
 }
 
+// Arithmetic whose result has more digits than a double carries keeps every digit, at the
+// result type the precision and scale rules give.
+TEST_F(ExactValues, ArithmeticBeyondADoublesDigitsIsExact)
+{
+    c->execute("create table Wide (D decimal(38,4), M money)");
+    c->execute("insert into Wide values (12345678901234567890.1234, 922337203685477.5807)");
+    const struct {
+        const char* sql;
+        DataType type;
+        int precision, scale;
+        const char* value;
+    } cases[] = {
+        {"select cast(12345678901234567890.1234 as decimal(38,4)) + 1", DataType::Numeric, 38, 4,
+            "12345678901234567891.1234"},
+        {"select D + 1 from Wide", DataType::Numeric, 38, 4, "12345678901234567891.1234"},
+        {"select D - D * 2 from Wide", DataType::Numeric, 38, 4, "-12345678901234567890.1234"},
+        {"select 1 + D * 2 - 3 from Wide", DataType::Numeric, 38, 4, "24691357802469135778.2468"},
+        {"select D / 2 from Wide", DataType::Numeric, 38, 6, "6172839450617283945.061700"},
+        {"select D % D from Wide", DataType::Numeric, 38, 4, "0.0000"},
+        {"select M - 0.0001 from Wide", DataType::Numeric, 20, 4, "922337203685477.5806"},
+        {"select cast(0.0000009000 as decimal(30,20)) * cast(1.0000000000 as decimal(30,20))", DataType::Numeric, 38,
+            17, "0.00000090000000000"},
+    };
+    for (const auto& t : cases) expectExact(QString::fromLatin1(t.sql), t.type, t.precision, t.scale, t.value);
+    for (const char* sql : {"select D * D from Wide", "select D / 0 from Wide"}) {
+        try {
+            db::RecordsetPtr rs = c->execute(sql);
+            ADD_FAILURE() << sql << " ran";
+        } catch (const Error&) {
+        }
+    }
+}
+
 // What the server refuses, it refuses: overflow, and IIF of two NULL constants.
 TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
 {

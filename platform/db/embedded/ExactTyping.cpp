@@ -554,6 +554,9 @@ private:
             for (const SqlType& x : args) t = either(t, x);
             return t;
         }
+        // exact a op b: orra_dec_op(operator's code, a, scale of a, b, scale of b, …)
+        if (name == u"orra_dec_op" && args.size() == 8)
+            return arithmetic(QString(QChar(T[open + 1].text.toInt())), args[1], args[3]);
         if (name == u"orra_add" && args.size() == 2) return arithmetic(QStringLiteral("+"), args[0], args[1]);
         // the divisor's own type: the wrapper only refuses a zero
         if (name == u"orra_divisor" && args.size() == 1) return a;

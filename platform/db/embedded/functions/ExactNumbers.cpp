@@ -282,6 +282,124 @@ void fnAbs(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
 }
 
+// Drops the last `drop` digits of u, rounding half away from zero.
+Units roundOff(Units u, int drop)
+{
+    if (drop <= 0) return u;
+    if (drop > 38) return 0;
+    const Units p = pow10(drop);
+    Units q = u / p;
+    const Units r = u % p;
+    const Units m = r < 0 ? -r : r;
+    if (m >= p - m) q += u < 0 ? -1 : 1;
+    return q;
+}
+
+// u * 10^n; false when 128 bits do not hold it.
+bool scaleUp(Units u, int n, Units& out)
+{
+    out = u;
+    for (; n > 0; n -= 18)
+        if (__builtin_mul_overflow(out, pow10(std::min(n, 18)), &out)) return false;
+    return true;
+}
+
+// a op b of two exact values (units ua at scale sa, ub at sb), at scale s; nothing on
+// overflow. Division and modulo by zero are the caller's.
+std::optional<Units> exactOperation(int op, Units ua, int sa, Units ub, int sb, int s)
+{
+    Units r = 0;
+    switch (op) {
+    case '+':
+    case '-':
+    case '%': {
+        const int common = std::max(sa, sb);
+        Units a = 0, b = 0;
+        if (!scaleUp(ua, common - sa, a) || !scaleUp(ub, common - sb, b)) return std::nullopt;
+        if (op == '%')
+            r = a % b;
+        else if (op == '+' ? __builtin_add_overflow(a, b, &r) : __builtin_sub_overflow(a, b, &r))
+            return std::nullopt;
+        if (s >= common) return scaleUp(r, s - common, r) ? std::optional<Units>(r) : std::nullopt;
+        return roundOff(r, common - s);
+    }
+    case '*':
+        if (__builtin_mul_overflow(ua, ub, &r)) return std::nullopt;
+        if (s >= sa + sb) return scaleUp(r, s - sa - sb, r) ? std::optional<Units>(r) : std::nullopt;
+        return roundOff(r, sa + sb - s);
+    case '/': {
+        // the quotient at scale sa - sb, then digit by digit down to s, rounded
+        const bool negative = (ua < 0) != (ub < 0);
+        const Units a = ua < 0 ? -ua : ua, b = ub < 0 ? -ub : ub;
+        Units q = a / b, rest = a % b;
+        int scale = sa - sb;
+        for (; scale < s; ++scale) {
+            Units ten = 0;
+            if (__builtin_mul_overflow(rest, Units(10), &ten) || __builtin_mul_overflow(q, Units(10), &q))
+                return std::nullopt;
+            q += ten / b;
+            rest = ten % b;
+        }
+        if (scale > s)
+            q = roundOff(q, scale - s);
+        else if (rest >= b - rest)
+            ++q;
+        return negative ? -q : q;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+// orra_dec_op(op, a, scale of a, b, scale of b, precision, scale, money): a op b for + - * / %
+// of exact values, computed in 128 bits and given at the result type's precision and scale
+// as the server rounds them; overflow and division by zero are the server's errors.
+void fnDecimalOperation(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[3]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const int op = intArg(argv[0]);
+    const int sa = intArg(argv[2]), sb = intArg(argv[4]);
+    const int precision = intArg(argv[5]), scale = intArg(argv[6]);
+    const bool money = intArg(argv[7]) != 0;
+    const std::optional<Decimal> a = readExact(argv[1], sa);
+    const std::optional<Decimal> b = readExact(argv[3], sb);
+    const char* type = money ? (precision == 10 ? "smallmoney" : "money") : "numeric";
+    if (!a || !b) {
+        overflow(ctx, type);
+        return;
+    }
+    if ((op == '/' || op == '%') && b->isZero()) {
+        sqlite3_result_error(ctx, "Divide by zero error encountered.", -1);
+        return;
+    }
+    const std::optional<Units> u = exactOperation(op, a->units(), a->scale(), b->units(), b->scale(), scale);
+    if (!u || !fits(Decimal::fromUnits(*u, scale), precision, money)) {
+        overflow(ctx, type);
+        return;
+    }
+    resultExact(ctx, Decimal::fromUnits(*u, scale));
+}
+
+// orra_dec_cmp(a, scale of a, b, scale of b): -1, 0 or 1 as exact a is below, equal to or
+// above exact b; NULL when either is NULL.
+void fnDecimalCompare(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const std::optional<Decimal> a = readExact(argv[0], intArg(argv[1]));
+    const std::optional<Decimal> b = readExact(argv[2], intArg(argv[3]));
+    if (!a || !b) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_int(ctx, Decimal::compare(*a, *b));
+}
+
 }   // namespace
 
 std::optional<Decimal> readExact(sqlite3_value* v, int scale)
@@ -331,6 +449,8 @@ void registerExactNumberFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_exact", 4, flags, nullptr, fnExact, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_round", 5, flags, nullptr, fnRound, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_int_check", 2, flags, nullptr, fnIntCheck, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_dec_op", 8, flags, nullptr, fnDecimalOperation, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_dec_cmp", 4, flags, nullptr, fnDecimalCompare, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_abs", 1, flags, nullptr, fnAbs, nullptr, nullptr, nullptr);
 }
 

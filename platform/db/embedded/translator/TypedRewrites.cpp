@@ -67,6 +67,118 @@ void divideAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, 
     v.insert(v.begin() + long(i), {symbol("*"), number(QStringLiteral("1.0"))});
 }
 
+// Whether T[k] ends an operand, so that an operator after it is binary.
+bool endsOperand(const Token& t)
+{
+    return t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::QuotedName
+        || t.isSymbol(")") || t.is("end") || (t.kind == TokenKind::Word && !isExpressionBoundary(t));
+}
+
+bool isArithmetic(const Token& t, bool multiplicativeOnly)
+{
+    return t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%")
+        || (!multiplicativeOnly && (t.isSymbol("+") || t.isSymbol("-")));
+}
+
+// The first token of the operand of v that ends at v[k] (a name, a literal, a call, a group).
+size_t operandStartIn(const Vec& v, size_t k)
+{
+    if (v[k].t.isSymbol(")")) {
+        int depth = 0;
+        for (size_t j = k + 1; j-- > 0;) {
+            if (v[j].t.isSymbol(")"))
+                ++depth;
+            else if (v[j].t.isSymbol("(") && --depth == 0)
+                return j > 0 && v[j - 1].t.kind == TokenKind::Word && !isExpressionBoundary(v[j - 1].t) ? j - 1 : j;
+        }
+        return k;
+    }
+    while (k >= 2 && v[k - 1].t.isSymbol(".") && v[k - 2].t.isName()) k -= 2;
+    return k;
+}
+
+// The end of the operand of v that begins at v[k].
+size_t operandEndIn(const Vec& v, size_t k)
+{
+    while (k < v.size() && (v[k].t.isSymbol("-") || v[k].t.isSymbol("+"))) ++k;
+    if (k >= v.size()) return k;
+    if (v[k].t.isSymbol("(")) return closeOf(v, k, v.size()) + 1;
+    if (v[k].t.kind == TokenKind::Word && k + 1 < v.size() && v[k + 1].t.isSymbol("("))
+        return closeOf(v, k + 1, v.size()) + 1;
+    size_t e = k + 1;
+    while (e + 1 < v.size() && v[e].t.isSymbol(".") && v[e + 1].t.isName()) e += 2;
+    return e;
+}
+
+// The left operand of the operator at index k of tokens (the batch's or v): the operations
+// before it that bind at least as tightly belong to it (a - b + c adds c to a - b).
+template <class Tokens, class Start>
+size_t leftOperand(const Tokens& tokens, size_t k, bool multiplicative, Start start)
+{
+    size_t b = start(k - 1);
+    while (b >= 2 && isArithmetic(tokenOf(tokens[b - 1]), multiplicative)) {
+        if (!endsOperand(tokenOf(tokens[b - 2]))) return b - 1;   // a sign
+        b = start(b - 2);
+    }
+    if (b >= 1 && (tokenOf(tokens[b - 1]).isSymbol("-") || tokenOf(tokens[b - 1]).isSymbol("+"))
+        && (b < 2 || !endsOperand(tokenOf(tokens[b - 2]))))
+        --b;
+    return b;
+}
+
+// The right operand of the operator at index k: for + and - the products after it too.
+template <class Tokens, class End>
+size_t rightOperand(const Tokens& tokens, size_t k, bool multiplicative, End end)
+{
+    size_t e = std::min(end(k + 1), tokens.size());
+    while (!multiplicative && e + 1 < tokens.size() && isArithmetic(tokenOf(tokens[e]), true))
+        e = std::min(end(e + 1), tokens.size());
+    return e;
+}
+
+// a op b (+ - * / %) of money or decimals whose result type holds more digits than a double
+// carries exactly is computed in 128 bits with the server's result precision and scale.
+// Gives the index in v that the rewriting loop continues from (i when nothing changed).
+size_t exactArithmetic(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t k = indexOf(ctx, v[i].t);
+    if (k == 0 || k + 1 >= T.size() || i == 0 || i + 1 >= v.size() || !endsOperand(T[k - 1])
+        || !endsOperand(v[i - 1].t))
+        return i;
+    const bool multiplicative = isArithmetic(v[i].t, true);
+    // A cheap look first: an operator whose next operands are no money or decimal (apart from
+    // literals) over a long chain stays as it is, so that long chains translate in linear time.
+    const size_t nearStart = operandStart(ctx, k - 1), nearEnd = std::min(operandEnd(ctx, k + 1), T.size());
+    auto exactOperand = [&](size_t b, size_t e) {
+        return !(e == b + 1 && T[b].kind == TokenKind::Number) && typer.typeOf(b, e).isExact();
+    };
+    const size_t lb = leftOperand(T, k, multiplicative, [&](size_t x) { return operandStart(ctx, x); });
+    const size_t re = rightOperand(T, k, multiplicative, [&](size_t x) { return operandEnd(ctx, x); });
+    if (!exactOperand(nearStart, k) && !exactOperand(k + 1, nearEnd) && (lb == nearStart || k - lb > 64)
+        && (re == nearEnd || re - k > 64))
+        return i;
+    const SqlType left = typer.typeOf(lb, k);
+    const SqlType right = typer.typeOf(k + 1, re);
+    if (!left.isNumber() || !right.isNumber() || (!left.isExact() && !right.isExact())) return i;
+    const SqlType result = arithmeticType(v[i].t.text.at(0), left, right);
+    if (!result.isExact()) return i;
+    if (result.digits().first <= 15 && left.digits().first <= 15 && right.digits().first <= 15) return i;
+    const size_t vb = leftOperand(v, i, multiplicative, [&](size_t x) { return operandStartIn(v, x); });
+    const size_t ve = rightOperand(v, i, multiplicative, [&](size_t x) { return operandEndIn(v, x); });
+    const int op = v[i].t.text.at(0).unicode();
+    const auto [p, s] = result.digits();
+    // orra_dec_op(op, a, scale of a, b, scale of b, precision, scale, money)
+    Vec tail = numbers({right.digits().second, p, s, result.isMoney() ? 1 : 0});
+    tail.push_back(symbol(")"));
+    v.insert(v.begin() + long(ve), tail.begin(), tail.end());
+    v[i] = symbol(",");
+    v.insert(v.begin() + long(i), number(QString::number(left.digits().second)));
+    v.insert(v.begin() + long(i), symbol(","));
+    v.insert(v.begin() + long(vb), {word("orra_dec_op"), symbol("("), number(QString::number(op)), symbol(",")});
+    return i + 6;
+}
+
 // FORMAT of money or a decimal reads the value at its type's scale (money with its four
 // decimals), as the general pattern shows it: FORMAT(CAST(1.55 AS money), 'G') is 1.5500.
 void formatAsKept(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
@@ -262,8 +374,12 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             groupByKeys(ctx, typer, v, i + 2);
             continue;
         }
-        if (t.isSymbol("/")) {
-            divideAsTyped(ctx, typer, v, i);
+        if (t.isSymbol("+") || t.isSymbol("-") || t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%")) {
+            const size_t next = exactArithmetic(ctx, typer, v, i);
+            if (next != i)
+                i = next;
+            else if (t.isSymbol("/"))
+                divideAsTyped(ctx, typer, v, i);
             continue;
         }
         if (t.is("iif")) {
