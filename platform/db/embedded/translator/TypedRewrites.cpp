@@ -68,12 +68,6 @@ void divideAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, 
 }
 
 // Whether T[k] ends an operand, so that an operator after it is binary.
-bool endsOperand(const Token& t)
-{
-    return t.kind == TokenKind::Number || t.kind == TokenKind::String || t.kind == TokenKind::QuotedName
-        || t.isSymbol(")") || t.is("end") || (t.kind == TokenKind::Word && !isExpressionBoundary(t));
-}
-
 bool isArithmetic(const Token& t, bool multiplicativeOnly)
 {
     return t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%")
