@@ -3,6 +3,7 @@
 // from C++ (each statement of the batch is translated once, its variables bound as
 // parameters). Prints the figures; the exit status is 1 when the target is missed.
 
+#include "bench/embedded_bench_server.h"
 #include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
@@ -70,13 +71,8 @@ qint64 steppedFromCpp(sqlite3* db)
 int main()
 {
     QTemporaryDir dir;
-    qputenv("ORRA_SERVERS", dir.path().toUtf8());
-    catalogue::registerEmbeddedCatalogue();
-    catalogue::createEmbeddedServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("pw"));
-    catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("catalogue"));
     db::Connection c;
-    c.open(embedded::connectionText(
-        QStringLiteral("bench"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("pw")));
+    bench::openBenchServer(dir, c);
 
     const QString batch = QStringLiteral(
         "declare @i int = 0, @n int = 0\n"

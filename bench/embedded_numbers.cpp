@@ -6,6 +6,7 @@
 // Times are the thread's CPU time (best of three). Prints the figures; the exit status is 1 when
 // a target is missed.
 
+#include "bench/embedded_bench_server.h"
 #include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Server.h"
@@ -61,13 +62,8 @@ void exec(sqlite3* db, const char* sql)
 int main()
 {
     QTemporaryDir dir;
-    qputenv("ORRA_SERVERS", dir.path().toUtf8());
-    catalogue::registerEmbeddedCatalogue();
-    catalogue::createEmbeddedServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("pw"));
-    catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("catalogue"));
     db::Connection c;
-    c.open(embedded::connectionText(
-        QStringLiteral("bench"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("pw")));
+    bench::openBenchServer(dir, c);
 
     // The same rows on both, made once in a staging table (not timed): 50 regions, amounts with
     // cents, prices with four decimals. The timed insert copies them into the typed table.

@@ -9,6 +9,7 @@
 #include "platform/db/embedded/ExactTyping.h"
 #include "platform/db/Connection.h"
 #include "platform/db/embedded/Collation.h"
+#include "bench/embedded_bench_server.h"
 #include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/embedded/Server.h"
 #include "platform/db/embedded/TsqlTranslator.h"
@@ -48,13 +49,8 @@ double timeIt(int calls, const std::function<void()>& f)
 int main()
 {
     QTemporaryDir dir;
-    qputenv("ORRA_SERVERS", dir.path().toUtf8());
-    catalogue::registerEmbeddedCatalogue();
-    catalogue::createEmbeddedServer(QStringLiteral("bench"), QStringLiteral("sa"), QStringLiteral("pw"));
-    catalogue::createEmbeddedCatalogue(QStringLiteral("bench"), QStringLiteral("catalogue"));
     db::Connection c;
-    c.open(embedded::connectionText(
-        QStringLiteral("bench"), QStringLiteral("catalogue"), QStringLiteral("sa"), QStringLiteral("pw")));
+    bench::openBenchServer(dir, c);
 
     const int categories = 2000;
     const int documents = 100000;
