@@ -1173,7 +1173,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
                 2714);
         if (const QString schema = missingSchema(m_db, sql); !schema.isEmpty())
             raise(QStringLiteral("42000"),
-                QStringLiteral("The specified schema name '%1' either does not exist or you do not have permission to "
+                QStringLiteral("The specified schema name \"%1\" either does not exist or you do not have permission to "
                                "use it.")
                     .arg(schema),
                 2760);
