@@ -48,6 +48,7 @@ private:
     Statement noCount();
     Statement sessionOption();
     Statement rowCount();
+    Statement identityInsert();
     Statement print();
     Statement ifStatement();
     Statement block();
