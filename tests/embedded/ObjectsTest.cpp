@@ -93,7 +93,7 @@ TEST_F(Objects, NamesReachTheirSchemasObjects)
     EXPECT_EQ(scalar(*sa, QStringLiteral("select count(*) from Orders")).toInt(), 2);
     // A schema must exist before it holds anything, and exists once.
     EXPECT_EQ(refusal(*sa, QStringLiteral("create table Nowhere.T (a int)")),
-        QStringLiteral("The specified schema name 'Nowhere' either does not exist or you do not have permission to use it."));
+        QStringLiteral("The specified schema name \"Nowhere\" either does not exist or you do not have permission to use it."));
     EXPECT_EQ(refusal(*owner, QStringLiteral("create schema SALES")),
         QStringLiteral("There is already an object named 'SALES' in the database."));
     EXPECT_EQ(refusal(*owner, QStringLiteral("create schema Purchasing authorization dbo")), QString());

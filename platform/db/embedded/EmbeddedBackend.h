@@ -107,7 +107,7 @@ private:
     void runAssignment(const Assignment& a, Run& run);
     void runRaise(const RaiseStatement& r, Run& run);
     // Gives a failure SQL Server's number and text and keeps what the error functions read.
-    void noteError(db::ProviderFailure& failure, int line, Run& run);
+    void noteError(db::ProviderFailure& failure, const Statement& st, Run& run);
     // Puts the error in the results in its statement's place.
     static void deliverError(const db::ProviderFailure& failure, Run& run);
     void endBatch(Run& run);

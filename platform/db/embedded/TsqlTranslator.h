@@ -244,6 +244,7 @@ struct Statement {
         ModuleStatement, InsertExec, ConstraintChange>;
     Node node;
     int line = 1;   // the line of the batch the statement begins on
+    QString text = {};   // the statement as written: its errors name what it names
 
     template <class Kind> bool is() const { return std::holds_alternative<Kind>(node); }
     template <class Kind> const Kind* as() const { return std::get_if<Kind>(&node); }

@@ -33,9 +33,10 @@ StatementList StatementParser::parseList(bool untilEnd)
         if (m_c.matchSymbol(";")) continue;
         if (untilEnd && m_c.at("end")) break;
         const bool batchStart = m_c.position() == 0;
-        const int line = m_ctx.lineOf(m_c.position());
+        const size_t from = m_c.position();
         list.push_back(parseOne(batchStart));
-        list.back().line = line;
+        list.back().line = m_ctx.lineOf(from);
+        list.back().text = writtenText(from);
         if (m_ctx.failed()) break;
     }
     return list;
@@ -43,10 +44,19 @@ StatementList StatementParser::parseList(bool untilEnd)
 
 Statement StatementParser::parseNested()
 {
-    const int line = m_ctx.lineOf(m_c.position());
+    const size_t from = m_c.position();
     Statement s = parseOne(false);
-    s.line = line;
+    s.line = m_ctx.lineOf(from);
+    s.text = writtenText(from);
     return s;
+}
+
+QString StatementParser::writtenText(size_t from) const
+{
+    if (from >= m_ctx.size()) return {};
+    const size_t to = m_c.position();
+    const int end = to < m_ctx.size() ? m_ctx[to].pos : m_ctx.textLength();
+    return m_ctx.sourceText(m_ctx[from].pos, end).trimmed();
 }
 
 Statement StatementParser::parseOne(bool batchStart)
