@@ -1250,9 +1250,19 @@ void EmbeddedBackend::padNewTable(const QString& sql)
 
 QStringList EmbeddedBackend::computedColumnTypes(const SqlStatement& st)
 {
-    if (st.typing.columns.empty()) return {};
-    const SessionRights::Trusted trusted(m_rights);
-    return resolveColumnTypes(m_db, st.typing);
+    QStringList types;
+    if (!st.typing.columns.empty()) {
+        const SessionRights::Trusted trusted(m_rights);
+        types = resolveColumnTypes(m_db, st.typing);
+    }
+    // money and decimal expressions read as values of their type, whatever storage class each
+    // value travels in (a double in one row, the text of a wider decimal in the next)
+    for (qsizetype i = 0; i < st.columnTypes.size(); ++i) {
+        if (!exactTypeOf(st.columnTypes[i])) continue;
+        while (types.size() <= i) types << QString();
+        if (types[i].isEmpty()) types[i] = st.columnTypes[i];
+    }
+    return types;
 }
 
 void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql)
