@@ -142,6 +142,22 @@ TEST_F(ExactValues, WritesTakeTheColumnsScale)
     EXPECT_THROW(c->execute("update Prices set Fee = 214748.3648 where ID = 1"), Error);
     EXPECT_EQ(scalar(*c, "select count(*) from MyTable").toInt(), 1);
     expectExact("select Fee from Prices where ID = 1", DataType::Currency, 10, 4, "0.1235");
+
+    // copied from typed columns: a column of the same type or a wider one takes the values as
+    // they are, a narrower one still rounds them and refuses what it cannot hold
+    c->execute("create table Copies (R decimal(3,1), W decimal(12,2), M money, S smalldatetime, D datetime)");
+    c->execute("insert into Copies (R, W, M, S, D) select s.Rate, Rate, Fee, "
+               "cast('2026-01-01 10:00:31.000' as datetime), cast('2026-01-01 10:00:31.000' as datetime) "
+               "from Sales s where ID = 1");
+    expectExact("select R from Copies where R = 12.5", DataType::Numeric, 3, 1, "12.5");
+    expectExact("select W from Copies where W = 12.5", DataType::Numeric, 12, 2, "12.50");
+    expectExact("select M from Copies where M = 1.1", DataType::Currency, 19, 4, "1.1000");
+    c->execute("create table Later (S smalldatetime, D datetime)");
+    c->execute("insert into Later select D, D from Copies");
+    EXPECT_EQ(scalar(*c, "select convert(varchar(30), S, 120) + ' ' + convert(varchar(30), D, 121) from Later"),
+        QVariant(QStringLiteral("2026-01-01 10:01:00 2026-01-01 10:00:31.000")));
+    c->execute("create table Tight (R decimal(2,1))");
+    EXPECT_THROW(c->execute("insert into Tight (R) select R from Copies"), Error);
 }
 
 TEST_F(ExactValues, SelectIntoMakesColumnsOfTheExpressionsType)

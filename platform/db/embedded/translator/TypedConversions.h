@@ -26,6 +26,10 @@ struct StoredConversion {
     bool isEmpty() const { return before.isEmpty(); }
 };
 StoredConversion storedConversion(const SqlType& t);
+// Whether a value read from a column of type source is already what a column of type target
+// keeps, so that copying it needs no conversion (datetime into datetime, smallmoney into money,
+// decimal(10,2) into decimal(18,2) …).
+bool storedAsIs(const SqlType& target, const SqlType& source);
 // A literal (number or quoted text as SQLite writes it) converted to type t at translation, as
 // the literal SQLite takes in its place; nothing when t keeps values as they come or the
 // literal does not convert (the server's defaults for dates in the default date format).
