@@ -182,6 +182,66 @@ TEST_F(EmbeddedTest, DatesCompareAsInstantsInEveryClause)
         });
 }
 
+// datetime and smalldatetime add and subtract numbers of days (fractions too) and each other,
+// wherever an expression stands; date, time, datetime2 and datetimeoffset take no arithmetic.
+TEST_F(EmbeddedTest, DatetimeArithmeticCountsDays)
+{
+    auto c = connect();
+    c->execute(QStringLiteral("create table A (ID int, D datetime default cast('20200101' as datetime) + 1.5, "
+                              "S smalldatetime default (cast('2020-01-01 10:10' as datetime) - 1), N date)"));
+    c->execute(QStringLiteral("insert into A (ID) values (1); "
+                              "insert into A (ID, D, S, N) values (2, cast('20200101' as datetime) - 0.25, "
+                              "cast('2020-01-01 10:10' as smalldatetime) + 0.5, '20200101')"));
+    const QString clash = QStringLiteral("error: Operand type clash: %1 is incompatible with %2");
+    const QString invalid = QStringLiteral("error: Operand data type %1 is invalid for %2 operator.");
+    expectAnswers(*c,
+        {
+            {"declare @startdate datetime, @adddays int; set @startdate = 'January 10, 1900 12:00 AM'; "
+             "set @adddays = 5; select @startdate + 1.25",
+                "1900-01-11 06:00:00.000"},
+            {"declare @startdate datetime, @adddays int; set @startdate = 'January 10, 1900 12:00 AM'; "
+             "set @adddays = 5; select @startdate + @adddays",
+                "1900-01-15 00:00:00.000"},
+            {"declare @altstartdate datetime; set @altstartdate = convert(datetime, 'January 10, 1900 3:00 AM', 101); "
+             "select @altstartdate - 1.5",
+                "1900-01-08 15:00:00.000"},
+            // a number converts to datetime as days since 1900-01-01, then the two add
+            {"select convert(varchar(30), 1 + cast('20200101' as datetime), 121)", "2020-01-02 00:00:00.000"},
+            {"select convert(varchar(30), cast('2020-01-02 12:00' as datetime) - cast('20200101' as datetime), 121)", "1900-01-02 12:00:00.000"},
+            {"select convert(varchar(30), cast('20200101' as datetime) - cast('2020-01-02' as datetime), 121)", "1899-12-31 00:00:00.000"},
+            {"select convert(varchar(30), cast('20200101' as datetime) + '12:00', 121)", "2020-01-01 12:00:00.000"},
+            {"select convert(varchar(30), cast('2020-01-01 00:00:00.003' as datetime) + cast('1900-01-01 00:00:00.003' as datetime), 121)",
+                "2020-01-01 00:00:00.007"},
+            {"select convert(varchar(30), cast('2020-01-01 10:10' as smalldatetime) + 0.5, 120)", "2020-01-01 22:10:00"},
+            {"select convert(varchar(30), cast('2020-01-01 10:10' as smalldatetime) + cast('1900-01-02' as datetime), 121)",
+                "2020-01-02 10:10:00.000"},
+            {"select cast('9999-12-31' as datetime) + 1", "error: Adding a value to a 'datetime' column caused an overflow."},
+            {"declare @d datetime = '20200101'; set @d = @d - 1 + 2 - 3; select @d", "2019-12-30 00:00:00.000"},
+            {"declare @d datetime = '20200101'; set @d += 1.5; set @d -= 0.25; select @d", "2020-01-02 06:00:00.000"},
+            {"declare @d datetime = '20200101'; if @d + 1 > @d select 'yes' else select 'no'", "yes"},
+            {"select count(*) from A where D + 1 > '20200101' and D - 1 < '20200102'", "2"},
+            {"select convert(varchar(30), D, 121) from A where ID = 1", "2020-01-02 12:00:00.000"},
+            {"select convert(varchar(30), S, 120) from A where ID = 1", "2019-12-31 10:10:00"},
+            {"select convert(varchar(30), D, 121) from A where ID = 2", "2019-12-31 18:00:00.000"},
+            {"select convert(varchar(30), S, 120) from A where ID = 2", "2020-01-01 22:10:00"},
+            {"update A set D = D + 2 where ID = 1; select convert(varchar(30), D, 121) from A where ID = 1",
+                "2020-01-04 12:00:00.000"},
+            {"insert into A (ID, D) select 3, D - 1 from A where ID = 1; select convert(varchar(30), D, 121) from A "
+             "where ID = 3",
+                "2020-01-03 12:00:00.000"},
+            {"select top 1 ID from A order by D + 0 desc", "1"},
+            {"select cast('20200101' as date) + 1", qPrintable(clash.arg("date", "int"))},
+            {"select 1.5 - cast('20200101' as datetime2)", qPrintable(clash.arg("numeric", "datetime2"))},
+            {"select N - 1 from A", qPrintable(clash.arg("date", "int"))},
+            {"select cast('10:00' as time) + cast(1 as float)", qPrintable(clash.arg("time", "float"))},
+            {"declare @d date = '20200101'; set @d += 1", qPrintable(clash.arg("date", "int"))},
+            {"select sysdatetimeoffset() - sysdatetimeoffset()", qPrintable(invalid.arg("datetimeoffset", "subtract"))},
+            {"select N - N from A", qPrintable(invalid.arg("date", "subtract"))},
+            {"select getdate() * 2", qPrintable(invalid.arg("datetime", "multiply"))},
+            {"select D / 2 from A", qPrintable(invalid.arg("datetime", "divide"))},
+        });
+}
+
 // A number compared with a text compares as numbers: the text is converted to the number's
 // type (higher in data type precedence), as CAST converts it, and a text that is no number is
 // the server's conversion error.
