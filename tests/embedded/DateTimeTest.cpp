@@ -242,6 +242,38 @@ TEST_F(EmbeddedTest, DatetimeArithmeticCountsDays)
         });
 }
 
+// datetimeoffset values compare, sort, group and aggregate as the instants they name (on UTC),
+// as columns, variables and expressions alike.
+TEST_F(EmbeddedTest, DatetimeoffsetValuesCompareAsInstants)
+{
+    auto c = connect();
+    c->execute(QStringLiteral("create table O (ID int, T datetimeoffset); insert into O values "
+                              "(1, '2020-01-01 10:00 +02:00'), (2, '2020-01-01 09:30 +00:00'), "
+                              "(3, '2020-01-01 03:30 -05:00'), (4, '2020-01-01 11:00 +03:00')"));
+    expectAnswers(*c,
+        {
+            {"select case when cast('2020-01-01 10:00 +02:00' as datetimeoffset) < "
+             "cast('2020-01-01 09:30 +00:00' as datetimeoffset) then 'yes' else 'no' end",
+                "yes"},
+            {"select case when cast('2020-01-01 10:00 +02:00' as datetimeoffset) = "
+             "cast('2020-01-01 08:00 +00:00' as datetimeoffset) then 'yes' else 'no' end",
+                "yes"},
+            {"declare @a datetimeoffset = '2020-01-01 10:00 +02:00', @b datetimeoffset = '2020-01-01 09:30 +00:00'; "
+             "if @a < @b select 'yes' else select 'no'",
+                "yes"},
+            {"select top 1 ID from O order by T, ID", "1"},
+            {"select top 1 ID from O order by T desc", "2"},
+            {"select top 1 ID from O order by cast(cast(T as varchar(40)) as datetimeoffset) desc", "2"},
+            {"select ID from O where T = (select max(T) from O)", "2"},
+            {"select count(*) from O where T = (select min(T) from O)", "2"},
+            {"select count(*) from O where T > '2020-01-01 08:30 +00:00'", "1"},
+            {"select count(*) from O where T between '2020-01-01 07:59 +00:00' and '2020-01-01 08:01 +00:00'", "2"},
+            {"select count(distinct T) from O", "3"},
+            {"select count(*) from O x join O y on x.T = y.T", "6"},
+            {"select * into O2 from O; select top 1 ID from O2 order by T desc", "2"},
+        });
+}
+
 // A number compared with a text compares as numbers: the text is converted to the number's
 // type (higher in data type precedence), as CAST converts it, and a text that is no number is
 // the server's conversion error.

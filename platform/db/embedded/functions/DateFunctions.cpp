@@ -368,6 +368,31 @@ void fnDateArithmetic(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultText(ctx, canonical(r, t));
 }
 
+// The instant in ticks since day 0, on UTC for values with an offset.
+qint64 instantOf(const Canonical& c)
+{
+    return c.value.day * kTicksPerDay + c.value.ticks - qint64(c.value.offset) * 60 * kTicksPerSecond;
+}
+
+// ---- datetimeoffset order ------------------------------------------------------------------
+
+// The collation under which datetimeoffset values compare and sort as the instants they name
+// (on UTC): 10:00 +02:00 comes before 09:30 +00:00, and the two forms of one instant are
+// equal. A text that is no datetimeoffset's canonical form sorts by its bytes after them.
+int compareInstants(void*, int an, const void* a, int bn, const void* b)
+{
+    const QString x = QString::fromUtf8(static_cast<const char*>(a), an);
+    const QString y = QString::fromUtf8(static_cast<const char*>(b), bn);
+    const std::optional<Canonical> cx = readCanonical(x), cy = readCanonical(y);
+    if (cx && cy) {
+        const qint64 ix = instantOf(*cx), iy = instantOf(*cy);
+        return ix < iy ? -1 : (ix > iy ? 1 : 0);
+    }
+    if (cx || cy) return cx ? -1 : 1;
+    const int n = std::memcmp(a, b, size_t(std::min(an, bn)));
+    return n != 0 ? n : an - bn;
+}
+
 // ---- the clock ----------------------------------------------------------------------------
 
 Value nowValue(bool utc)
@@ -501,12 +526,6 @@ void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
         return;
     }
     resultText(ctx, canonical(v, t));
-}
-
-// The instant in ticks since day 0, on UTC for values with an offset.
-qint64 instantOf(const Canonical& c)
-{
-    return c.value.day * kTicksPerDay + c.value.ticks - qint64(c.value.offset) * 60 * kTicksPerSecond;
 }
 
 template <bool Big> void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -964,6 +983,7 @@ void registerDateFunctions(sqlite3* db, Settings* settings)
     for (const Registration& f : kFunctions)
         sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             settings, f.fn, nullptr, nullptr, nullptr);
+    sqlite3_create_collation_v2(db, kInstantCollation, SQLITE_UTF8, nullptr, compareInstants, nullptr);
     registerFormatFunction(db);
 }
 

@@ -37,6 +37,9 @@ inline constexpr const char* kDateText = "orra_date_text";
 //                                                   smalldatetime values and numbers of days
 inline constexpr const char* kDateArithmetic = "orra_date_arith";
 
+// The collation of datetimeoffset columns and comparisons: values compare as instants on UTC.
+inline constexpr const char* kInstantCollation = "DTO_UTC";
+
 // Registers every function of the family on db; settings are the session's (they must
 // outlive db), or nullptr for the server's own handles (the defaults).
 void registerDateFunctions(sqlite3* db, Settings* settings);

@@ -423,6 +423,49 @@ void groupByKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Ve
     }
 }
 
+// ORDER BY items of datetimeoffset values sort as instants: a column carries that collation
+// from its declaration, any other expression gets it here. The items are typed in the batch's
+// tokens (the order by at v[i]); the collation goes before the comma, ASC or DESC that ends
+// an item in v, or at the end of the clause.
+void orderInstants(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t ko = indexOf(ctx, v[i].t);
+    if (ko + 2 >= T.size()) return;
+    auto ends = [](const Token& t) {
+        return t.isSymbol(")") || t.isSymbol(";")
+            || (isExpressionBoundary(t) && !isOneOf(t, {"asc", "desc", "case"})) || isStatementWord(t);
+    };
+    // the end of the clause in v
+    size_t vEnd = i + 2;
+    for (; vEnd < v.size() && !ends(v[vEnd].t); ++vEnd) {
+        if (v[vEnd].t.isSymbol("(")) vEnd = closeOf(v, vEnd, v.size());
+        else if (v[vEnd].t.is("case")) vEnd = caseEnd(v, vEnd, v.size());
+    }
+    std::vector<std::pair<size_t, size_t>> items;
+    size_t start = ko + 2, k = ko + 2;
+    for (; k < T.size() && !ends(T[k]); ++k) {
+        if (T[k].isSymbol("(")) {
+            k = ctx.matching(k, T.size());
+        } else if (T[k].is("case")) {
+            k = ctx.groupEnd(k, T.size());
+        } else if (T[k].isSymbol(",") || T[k].is("asc") || T[k].is("desc")) {
+            if (k > start) items.emplace_back(start, k);
+            start = k + 1;
+        }
+    }
+    if (k > start) items.emplace_back(start, std::min(k, T.size()));
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        const auto [b, e] = *it;
+        if (typer.typeOf(b, e).kind != Kind::DateTimeOffset) continue;
+        size_t at = vEnd;
+        if (e < T.size() && (T[e].isSymbol(",") || T[e].is("asc") || T[e].is("desc")))
+            for (size_t x = i + 2; x < vEnd; ++x)
+                if (v[x].t.pos == T[e].pos && v[x].t.text == T[e].text) at = x;
+        v.insert(v.begin() + long(at), raw(QStringLiteral("COLLATE ") + QLatin1String(dates::kInstantCollation)));
+    }
+}
+
 }   // namespace
 
 std::vector<int> nameResultColumns(Vec& v, size_t at)
@@ -492,6 +535,10 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
         const Token& t = v[i].t;
         if (t.is("group") && i + 1 < v.size() && v[i + 1].t.is("by")) {
             groupByKeys(ctx, typer, v, i + 2);
+            continue;
+        }
+        if (t.is("order") && i + 1 < v.size() && v[i + 1].t.is("by")) {
+            orderInstants(ctx, typer, v, i);
             continue;
         }
         if (t.isSymbol("+") || t.isSymbol("-") || t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%")) {
