@@ -26,6 +26,9 @@ struct StoredConversion {
     bool isEmpty() const { return before.isEmpty(); }
 };
 StoredConversion storedConversion(const SqlType& t);
+// The same for a value of type source: a date written into a text column or variable takes the
+// text CAST gives it ('Apr 18 2006  9:58AM' for a datetime).
+StoredConversion storedConversion(const SqlType& t, const SqlType& source);
 // A literal (number or quoted text as SQLite writes it) converted to type t at translation, as
 // the literal SQLite takes in its place; nothing when t keeps values as they come or the
 // literal does not convert (the server's defaults for dates in the default date format).
