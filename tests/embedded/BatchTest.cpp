@@ -176,6 +176,60 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
         {"select * from pragma_table_info('tbOrraSQL')", 208, "Invalid object name 'pragma_table_info'."},
         {"select typeof(1)", 195, "'typeof' is not a recognized built-in function name."},
         {"select orra_getdate()", 195, "'orra_getdate' is not a recognized built-in function name."},
+        // What SQLite says of objects, columns, statements and transactions reads as the server's error.
+        {"create table Twice(a int); create table Twice(a int)", 2714,
+            "There is already an object named 'Twice' in the database."},
+        {"create view TwiceView as select 1 as a; create view TwiceView as select 2 as a", 2714,
+            "There is already an object named 'TwiceView' in the database."},
+        {"insert tbOrraSQL(NoSuch) values (1)", 207, "Invalid column name 'NoSuch'."},
+        {"select * from sys.tables", 208, "Invalid object name 'sys.tables'."},
+        {"select * from [dbo].[nothere]", 208, "Invalid object name 'dbo.nothere'."},
+        {"select * from catalogue..nothere", 208, "Invalid object name 'catalogue..nothere'."},
+        {"drop table dbo.nothere", 3701,
+            "Cannot drop the table 'dbo.nothere', because it does not exist or you do not have permission."},
+        {"drop view nothere", 3701,
+            "Cannot drop the view 'nothere', because it does not exist or you do not have permission."},
+        {"drop index tbOrraSQL.nothere", 3701,
+            "Cannot drop the index 'tbOrraSQL.nothere', because it does not exist or you do not have permission."},
+        {"create index IxTwice on tbOrraSQL(Name); create index IxTwice on tbOrraSQL(Name)", 1913,
+            "The operation failed because an index or statistics with name 'IxTwice' already exists on table "
+            "'tbOrraSQL'."},
+        {"create unique index UxType on tbOrraSQL(Type)", 1505,
+            "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name "
+            "'dbo.tbOrraSQL' and the index name 'UxType'. The duplicate key value is (T)."},
+        {"create table TwoA(a int, a int)", 2705,
+            "Column names in each table must be unique. Column name 'a' in table 'TwoA' is specified more than once."},
+        {"alter table tbOrraSQL add Name int", 2705,
+            "Column names in each table must be unique. Column name 'Name' in table 'tbOrraSQL' is specified more "
+            "than once."},
+        {"insert into tbOrraCategory(ID, Name) values (9)", 109,
+            "There are more columns in the INSERT statement than values specified in the VALUES clause. The number "
+            "of values in the VALUES clause must match the number of columns specified in the INSERT statement."},
+        {"insert into tbOrraCategory(ID) values (9, 'x')", 110,
+            "There are fewer columns in the INSERT statement than values specified in the VALUES clause. The number "
+            "of values in the VALUES clause must match the number of columns specified in the INSERT statement."},
+        {"insert into tbOrraCategory(ID, Name) select 9", 120,
+            "The select list for the INSERT statement contains fewer items than the insert list. The number of "
+            "SELECT values must match the number of INSERT columns."},
+        {"insert into tbOrraCategory(ID) select 9, 'x'", 121,
+            "The select list for the INSERT statement contains more items than the insert list. The number of "
+            "SELECT values must match the number of INSERT columns."},
+        {"select ID from tbOrraSQL order by 1, 3", 108,
+            "The ORDER BY position number 3 is out of range of the number of items in the select list."},
+        {"select ID from tbOrraSQL union select ID, Name from tbOrraSQL", 205,
+            "All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number of "
+            "expressions in their target lists."},
+        {"select ID from tbOrraSQL union select ID from tbOrraSQL order by Name", 104,
+            "ORDER BY items must appear in the select list if the statement contains a UNION, INTERSECT or EXCEPT "
+            "operator."},
+        {"select (select ID, Name from tbOrraSQL)", 116,
+            "Only one expression can be specified in the select list when the subquery is not introduced with "
+            "EXISTS."},
+        {"select * order by 1", 263, "Must specify table to select from."},
+        {"commit", 3902, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."},
+        {"rollback", 3903, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."},
+        {"create table master..Written(a int)", 3906,
+            "Failed to update database \"master\" because the database is read-only."},
         // THROW's example, and its error number below 50000.
         {"THROW 51000, 'The record does not exist.', 1;", 51000, "The record does not exist."},
         {"THROW 100, 'x', 1;", 35100,
@@ -250,6 +304,36 @@ TEST_F(Batch, AStatementErrorEndsItsStatementNotTheBatch)
     }
     ASSERT_TRUE(rs->NextRecordset());
     EXPECT_EQ(rs->value(0), 2);
+
+    // The same inside WHILE, IF and BEGIN … END: the batch goes on after the failed statement.
+    const struct {
+        const char* batch;
+        QVariantList values;
+        int errors;
+    } nested[] = {
+        {"declare @i int = 0; select 1; while @i < 2 begin set @i += 1; select 1/0 end; select 'after'",
+            {1, QStringLiteral("after")}, 2},
+        {"select 1; if 1 = 1 begin select 1/0; select 'inside' end; select 'after'",
+            {1, QStringLiteral("inside"), QStringLiteral("after")}, 1},
+        {"select 1; begin begin select 1/0 end select 'inside' end select 'after'",
+            {1, QStringLiteral("inside"), QStringLiteral("after")}, 1},
+    };
+    for (const auto& k : nested) {
+        QVariantList values;
+        int errors = 0;
+        db::RecordsetPtr set = c->execute(QString::fromUtf8(k.batch));
+        for (bool more = true; more;) {
+            if (set->isOpen()) values << set->value(0);
+            try {
+                more = set->NextRecordset();
+            } catch (const orra::Error& e) {
+                EXPECT_EQ(e.number(), -8134) << k.batch;
+                ++errors;
+            }
+        }
+        EXPECT_EQ(values, k.values) << k.batch;
+        EXPECT_EQ(errors, k.errors) << k.batch;
+    }
 
     // SET XACT_ABORT's example: with it off the failed insert alone is undone, with it on the
     // whole transaction.

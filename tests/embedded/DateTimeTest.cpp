@@ -274,6 +274,37 @@ TEST_F(EmbeddedTest, DatetimeoffsetValuesCompareAsInstants)
         });
 }
 
+// A date written into a text column takes the text CAST gives it (datetime and smalldatetime in
+// the default style 0, the other types their canonical text), by insert, insert … select and
+// update alike; PRINT shows a date the same way. A text stays the text it is.
+TEST_F(EmbeddedTest, DatesWrittenAsTextTakeTheirCastText)
+{
+    auto c = connect();
+    c->execute(QStringLiteral("create table W (ID int, C varchar(30), N nvarchar(30), D datetime)"));
+    c->execute(QStringLiteral("insert into W values (1, cast('2006-04-18 09:58:04.570' as datetime), "
+                              "cast('2006-04-18' as date), '2006-04-18 21:58'), "
+                              "(2, '2006-04-18 09:58:04.570', cast('2006-04-18 09:58' as smalldatetime), null); "
+                              "insert into W (ID, C, N) select 3, D, D + 1 from W where ID = 1; "
+                              "update W set N = D where ID = 1"));
+    expectAnswers(*c,
+        {
+            {"select C from W where ID = 1", "Apr 18 2006  9:58AM"},
+            {"select C from W where ID = 2", "2006-04-18 09:58:04.570"},
+            {"select N from W where ID = 2", "Apr 18 2006  9:58AM"},
+            {"select C from W where ID = 3", "Apr 18 2006  9:58PM"},
+            {"select N from W where ID = 3", "Apr 19 2006  9:58PM"},
+            {"select N from W where ID = 1", "Apr 18 2006  9:58PM"},
+            {"insert into W (ID, N) values (4, cast('2006-04-18' as date)); select N from W where ID = 4", "2006-04-18"},
+            {"declare @s varchar(30); select @s = D from W where ID = 1; select @s", "Apr 18 2006  9:58PM"},
+        });
+    c->execute(QStringLiteral("declare @d datetime = '2006-04-18 09:58'; print @d; print @d + 1; "
+                              "print cast('2006-04-18' as date)"));
+    QStringList printed;
+    for (const auto& e : c->errors()) printed << e.description;
+    EXPECT_EQ(printed, (QStringList{QStringLiteral("Apr 18 2006  9:58AM"), QStringLiteral("Apr 19 2006  9:58AM"),
+                           QStringLiteral("2006-04-18")}));
+}
+
 // A number compared with a text compares as numbers: the text is converted to the number's
 // type (higher in data type precedence), as CAST converts it, and a text that is no number is
 // the server's conversion error.

@@ -142,6 +142,22 @@ TEST_F(ExactValues, WritesTakeTheColumnsScale)
     EXPECT_THROW(c->execute("update Prices set Fee = 214748.3648 where ID = 1"), Error);
     EXPECT_EQ(scalar(*c, "select count(*) from MyTable").toInt(), 1);
     expectExact("select Fee from Prices where ID = 1", DataType::Currency, 10, 4, "0.1235");
+
+    // copied from typed columns: a column of the same type or a wider one takes the values as
+    // they are, a narrower one still rounds them and refuses what it cannot hold
+    c->execute("create table Copies (R decimal(3,1), W decimal(12,2), M money, S smalldatetime, D datetime)");
+    c->execute("insert into Copies (R, W, M, S, D) select s.Rate, Rate, Fee, "
+               "cast('2026-01-01 10:00:31.000' as datetime), cast('2026-01-01 10:00:31.000' as datetime) "
+               "from Sales s where ID = 1");
+    expectExact("select R from Copies where R = 12.5", DataType::Numeric, 3, 1, "12.5");
+    expectExact("select W from Copies where W = 12.5", DataType::Numeric, 12, 2, "12.50");
+    expectExact("select M from Copies where M = 1.1", DataType::Currency, 19, 4, "1.1000");
+    c->execute("create table Later (S smalldatetime, D datetime)");
+    c->execute("insert into Later select D, D from Copies");
+    EXPECT_EQ(scalar(*c, "select convert(varchar(30), S, 120) + ' ' + convert(varchar(30), D, 121) from Later"),
+        QVariant(QStringLiteral("2026-01-01 10:01:00 2026-01-01 10:00:31.000")));
+    c->execute("create table Tight (R decimal(2,1))");
+    EXPECT_THROW(c->execute("insert into Tight (R) select R from Copies"), Error);
 }
 
 TEST_F(ExactValues, SelectIntoMakesColumnsOfTheExpressionsType)
@@ -306,6 +322,61 @@ TEST_F(ExactValues, ArithmeticBeyondADoublesDigitsIsExact)
         } catch (const Error&) {
         }
     }
+}
+
+// Values beyond a double's digits compare, sort and find their least and greatest exactly,
+// whatever their scales; a unary minus keeps the operand's type and digits.
+TEST_F(ExactValues, ComparisonsBeyondADoublesDigitsAreExact)
+{
+    c->execute("create table Wide (ID int, D decimal(38,4), E decimal(38,2), M money)");
+    c->execute("insert into Wide values (1, 12345678901234567890.1234, 12345678901234567890.12, 922337203685477.5807),"
+               " (2, 12345678901234567890.1235, 1, 922337203685477.5806),"
+               " (3, -12345678901234567890.1234, -5, -922337203685477.5808),"
+               " (4, 12345678901234567890.1200, 12345678901234567890.13, 0), (5, 5.5, null, 5.5)");
+    auto rows = [&](const char* sql) {
+        QStringList out;
+        for (db::RecordsetPtr rs = c->execute(sql); !rs->isEOF(); rs->MoveNext()) {
+            QStringList row;
+            for (int i = 0; i < rs->fieldCount(); ++i) {
+                const QVariant v = rs->value(i);
+                row << (db::isDecimal(v) ? db::decimalOf(v)->toString() : v.toString());
+            }
+            out << row.join(u'|');
+        }
+        return out.join(u',');
+    };
+    const struct {
+        const char* sql;
+        const char* rows;
+    } cases[] = {
+        {"select ID from Wide where D > 1 order by ID", "1,2,4,5"},
+        {"select ID from Wide where D < 0", "3"},
+        {"select ID from Wide where D = 12345678901234567890.1234", "1"},
+        {"select ID from Wide where D <> 12345678901234567890.1234 and D >= 12345678901234567890.12 order by ID",
+            "2,4"},
+        {"select ID from Wide where D in (12345678901234567890.1235, 5.5) order by ID", "2,5"},
+        {"select ID from Wide where D not between -1 and 12345678901234567890.1234 order by ID", "2,3"},
+        {"select ID from Wide where M > 922337203685477.5806", "1"},
+        {"select ID from Wide where '12345678901234567890.1235' = D", "2"},
+        {"select ID from Wide order by D", "3,5,4,1,2"},
+        {"select ID from Wide order by M desc, ID", "1,2,5,4,3"},
+        {"select min(D), max(D), min(M), max(M), min(E) from Wide",
+            "-12345678901234567890.1234|12345678901234567890.1235|-922337203685477.5808|922337203685477.5807|-5.00"},
+        {"select a.ID, b.ID from Wide a join Wide b on a.D = b.E", "4|1"},
+        {"select count(*) from Wide a join Wide b on a.D < b.E", "9"},
+        {"declare @a decimal(38,4) = 12345678901234567890.1234, @b decimal(38,4) = 12345678901234567890.1235; "
+         "select case when @a < @b then 'below' else 'not below' end",
+            "below"},
+        {"declare @a decimal(38,4) = -12345678901234567890.1234; if @a < 1 select 'below' else select 'not below'",
+            "below"},
+        {"declare @d decimal(38,4) = 12345678901234567890.1234; select -@d + 1, -@d", 
+            "-12345678901234567889.1234|-12345678901234567890.1234"},
+        {"select -D from Wide where ID in (1, 5) order by ID", "-12345678901234567890.1234,-5.5000"},
+        {"select D, count(*) from Wide group by D having count(*) = 1 and D > 12345678901234567890.1234", 
+            "12345678901234567890.1235|1"},
+        {"select count(distinct D) from Wide", "5"},
+    };
+    for (const auto& t : cases) EXPECT_EQ(rows(t.sql), QString::fromLatin1(t.rows)) << t.sql;
 }
 
 // What the server refuses, it refuses: overflow, and IIF of two NULL constants.

@@ -92,6 +92,15 @@ TEST_F(EmbeddedTest, OrraSqlPrintsAlignedAndSeparatedResults)
         + QStringList{
             QStringLiteral("-s"), QStringLiteral(";"), QStringLiteral("-Q"), QStringLiteral("select 1 a, 2 b")});
     EXPECT_EQ(r.out, QStringLiteral("a;b\n1;2\n\n(1 row affected)\n\n"));
+    // money with its four decimals, a decimal with its scale; $ takes a sign
+    r = run(login
+        + QStringList{QStringLiteral("-s"), QStringLiteral(";"), QStringLiteral("-Q"),
+            QStringLiteral("SELECT FLOOR(123.45), FLOOR(-123.45), FLOOR($123.45), CEILING($-123.45); "
+                           "SELECT ROUND(123.9994, 3), ROUND(123.9995, 3)")});
+    EXPECT_EQ(r.out,
+        QStringLiteral(";;;\n123;-124;123.0000;-123.0000\n\n(1 row affected)\n\n;\n123.9990;124.0000\n\n(1 row "
+                       "affected)\n\n"))
+        << r.err.toStdString();
 }
 
 TEST_F(EmbeddedTest, OrraSqlReportsErrorsOnStderrWithStatus)

@@ -348,7 +348,7 @@ TEST_F(Procedures, OwnersDefineProceduresThatOutliveTheirSession)
     });
     expectFailures(*sa, {{"exec uspPrice 1", 2812, "Could not find stored procedure 'uspPrice'."},
         {"create procedure Nowhere.uspX as select 1", 2760,
-            "The specified schema name 'Nowhere' either does not exist or you do not have permission to use it."}});
+            "The specified schema name \"Nowhere\" either does not exist or you do not have permission to use it."}});
 }
 
 TEST_F(Procedures, TemporaryTablesOfTheBodyLastUntilItEnds)

@@ -2,6 +2,7 @@
 
 #include "catalogue/EmbeddedCatalogue.h"
 #include "platform/db/Connection.h"
+#include "platform/db/Decimal.h"
 #include "platform/db/embedded/Server.h"
 #include "platform/host/Error.h"
 
@@ -103,6 +104,8 @@ QString cell(const QVariant& v, db::DataType type)
     if (v.typeId() == QMetaType::QByteArray)
         return QStringLiteral("0x") + QString::fromLatin1(v.toByteArray().toHex().toUpper());
     if (v.typeId() == QMetaType::QDateTime) return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    // money with its four decimals and a decimal with its scale, as sqlcmd shows them
+    if (const auto d = db::decimalOf(v)) return d->toString();
     return db::Recordset::valueText(v, type);
 }
 

@@ -1,6 +1,9 @@
 #include "platform/db/embedded/BatchErrors.h"
+#include "platform/db/embedded/TsqlLexer.h"
 
 #include <QRegularExpression>
+
+#include <vector>
 
 namespace orra::embedded {
 
@@ -16,6 +19,143 @@ QString lastPart(QString name)
     return name;
 }
 
+// A name as the statement writes it, its parts unquoted: "sys.tables", "db..T", "dbo.T" for
+// [dbo].[T].
+struct WrittenName {
+    QString text;
+    QString last;     // the object's own part
+    size_t begin = 0;   // its first token
+};
+
+// What a failed statement's own text tells its error: the names it writes, the kind of
+// object it drops, the table it defines.
+class WrittenStatement {
+public:
+    explicit WrittenStatement(const QString& text) : m_tokens(text.isEmpty() ? std::vector<Token>() : tokenize(text).tokens)
+    {
+        for (size_t i = 0; i < m_tokens.size(); ++i) {
+            if (!m_tokens[i].isName() || (i > 0 && m_tokens[i - 1].isSymbol("."))) continue;
+            WrittenName n{m_tokens[i].text, m_tokens[i].text, i};
+            size_t j = i + 1;
+            while (j < m_tokens.size() && m_tokens[j].isSymbol(".")) {
+                size_t k = j;
+                QString dots;
+                for (; k < m_tokens.size() && m_tokens[k].isSymbol("."); ++k) dots += u'.';
+                if (k >= m_tokens.size() || !m_tokens[k].isName()) break;
+                n.text += dots + m_tokens[k].text;
+                n.last = m_tokens[k].text;
+                j = k + 1;
+            }
+            m_names.push_back(n);
+            i = j - 1;
+        }
+    }
+
+    // The name as written whose object part is object (any case); object when none is.
+    QString name(const QString& object) const
+    {
+        for (const WrittenName& n : m_names)
+            if (n.last.compare(object, Qt::CaseInsensitive) == 0) return n.text;
+        return object;
+    }
+
+    // "table", "view" or "index" for drop table|view|index; empty for other statements.
+    QString dropped() const
+    {
+        if (m_tokens.size() < 2 || !m_tokens[0].is("drop")) return {};
+        for (const char* kind : {"table", "view", "index"})
+            if (m_tokens[1].is(kind)) return QString::fromLatin1(kind);
+        return {};
+    }
+
+    // The table that create table | alter table | select … into names, its object part.
+    QString definedTable() const
+    {
+        for (size_t i = 0; i + 1 < m_tokens.size(); ++i)
+            if ((m_tokens[i].is("table") && i > 0 && (m_tokens[i - 1].is("create") || m_tokens[i - 1].is("alter")))
+                || m_tokens[i].is("into")) {
+                for (const WrittenName& n : m_names)
+                    if (n.begin == i + 1) return n.last;
+            }
+        return {};
+    }
+
+    // Where an insert's rows come from: "values", "select" or "exec" (the first of them
+    // outside parentheses).
+    QString insertSource() const
+    {
+        int depth = 0;
+        for (const Token& t : m_tokens) {
+            if (t.isSymbol("(")) ++depth;
+            if (t.isSymbol(")")) --depth;
+            if (depth > 0) continue;
+            for (const char* source : {"values", "select", "exec"})
+                if (t.is(source)) return QString::fromLatin1(source);
+            if (t.is("execute")) return QStringLiteral("exec");
+        }
+        return {};
+    }
+
+    // The number written as the n-th term (from 1) of the last ORDER BY at the top level;
+    // empty when that term is no number.
+    QString orderByTerm(int n) const
+    {
+        int depth = 0;
+        size_t at = m_tokens.size();
+        for (size_t i = 0; i + 1 < m_tokens.size(); ++i) {
+            if (m_tokens[i].isSymbol("(")) ++depth;
+            if (m_tokens[i].isSymbol(")")) --depth;
+            if (depth == 0 && m_tokens[i].is("order") && m_tokens[i + 1].is("by")) at = i + 2;
+        }
+        int term = 1;
+        depth = 0;
+        for (size_t i = at; i < m_tokens.size(); ++i) {
+            const Token& t = m_tokens[i];
+            if (t.isSymbol("(")) ++depth;
+            if (t.isSymbol(")")) --depth;
+            if (depth == 0 && t.isSymbol(",")) {
+                ++term;
+                continue;
+            }
+            if (term == n && (i == at || m_tokens[i - 1].isSymbol(",")))
+                return t.kind == TokenKind::Number ? t.text : QString();
+        }
+        return {};
+    }
+
+    // A function called by name as written (any case), else name.
+    QString function(const QString& name) const
+    {
+        for (size_t i = 0; i + 1 < m_tokens.size(); ++i)
+            if (m_tokens[i].isName() && m_tokens[i + 1].isSymbol("(")
+                && m_tokens[i].text.compare(name, Qt::CaseInsensitive) == 0)
+                return m_tokens[i].text;
+        return name;
+    }
+
+    // The database of the first three-part name the statement writes ("db" of db..T).
+    QString databaseNamed() const
+    {
+        for (const WrittenName& n : m_names) {
+            const qsizetype dot = n.text.indexOf(u'.');
+            if (dot > 0 && n.text.count(u'.') >= 2 && !n.text.startsWith(u'#')) return n.text.left(dot);
+        }
+        return {};
+    }
+
+private:
+    std::vector<Token> m_tokens;
+    std::vector<WrittenName> m_names;
+};
+
+// An index as SQLite keeps it ("main.T.IX", "T.IX"): T.IX, unquoted.
+QString indexShown(QString stored)
+{
+    stored.remove(u'"');
+    if (stored.count(u'.') >= 2) stored = stored.mid(stored.indexOf(u'.') + 1);
+    return stored;
+}
+
 void set(db::ProviderError& e, long number, const QString& text, const char* state = "42000")
 {
     e.nativeError = number;
@@ -26,49 +166,141 @@ void set(db::ProviderError& e, long number, const QString& text, const char* sta
 
 }   // namespace
 
-void toServerError(db::ProviderError& e)
+void toServerError(db::ProviderError& e, const QString& statement, const QString& database)
 {
     const QString& m = e.description;
+    const WrittenStatement written(statement);
     static const QRegularExpression syntax(QStringLiteral("^near \"(.*)\": syntax error$"));
-    static const QRegularExpression valuesCount(
-        QStringLiteral("^(table \\S+ has \\d+ columns but \\d+ values were supplied|\\d+ values for \\d+ columns)$"));
-    if (m.startsWith(QLatin1String("no such table: ")))
-        set(e, 208, QStringLiteral("Invalid object name '%1'.").arg(lastPart(m.mid(15))), "42S02");
-    else if (m.startsWith(QLatin1String("no such column: ")))
+    static const QRegularExpression tableValuesCount(
+        QStringLiteral("^table \\S+ has \\d+ columns but \\d+ values were supplied$"));
+    static const QRegularExpression listValuesCount(QStringLiteral("^(\\d+) values for (\\d+) columns$"));
+    static const QRegularExpression noColumnNamed(QStringLiteral("^table (.+) has no column named (.+)$"));
+    static const QRegularExpression exists(QStringLiteral("^(table|view|index|trigger) (.+) already exists$"));
+    static const QRegularExpression orderByRange(QStringLiteral("^(\\d+)\\w\\w ORDER BY term out of range"));
+    static const QRegularExpression compoundCount(QStringLiteral(
+        "^SELECTs to the left and right of (UNION ALL|UNION|INTERSECT|EXCEPT) do not have the same number of result "
+        "columns$"));
+    QRegularExpressionMatch x;
+    if (m.startsWith(QLatin1String("no such table: ")) || m.startsWith(QLatin1String("no such view: "))
+        || m.startsWith(QLatin1String("no such index: "))) {
+        const QString object = m.section(QStringLiteral(": "), 1);
+        if (const QString kind = written.dropped(); !kind.isEmpty())
+            set(e, 3701,
+                QStringLiteral("Cannot drop the %1 '%2', because it does not exist or you do not have permission.")
+                    .arg(kind, kind == u"index" ? indexShown(object) : written.name(lastPart(object))),
+                "42S02");
+        else if (!m.startsWith(QLatin1String("no such index: ")))
+            set(e, 208, QStringLiteral("Invalid object name '%1'.").arg(written.name(lastPart(object))), "42S02");
+    } else if (m.startsWith(QLatin1String("no such column: "))) {
         set(e, 207, QStringLiteral("Invalid column name '%1'.").arg(lastPart(m.mid(16))), "42S22");
-    else if (m.startsWith(QLatin1String("ambiguous column name: ")))
+    } else if ((x = noColumnNamed.match(m)).hasMatch()) {
+        set(e, 207, QStringLiteral("Invalid column name '%1'.").arg(lastPart(x.captured(2))), "42S22");
+    } else if ((x = exists.match(m)).hasMatch()) {
+        if (x.captured(1) == u"index") {
+            const QString stored = indexShown(x.captured(2));   // T.IX
+            set(e, 1913,
+                QStringLiteral("The operation failed because an index or statistics with name '%1' already exists on "
+                               "table '%2'.")
+                    .arg(stored.section(u'.', -1), stored.section(u'.', 0, -2)),
+                "42S11");
+        } else {
+            set(e, 2714, QStringLiteral("There is already an object named '%1' in the database.").arg(lastPart(x.captured(2))),
+                "42S01");
+        }
+    } else if (m.startsWith(QLatin1String("duplicate column name: "))) {
+        if (const QString table = written.definedTable(); !table.isEmpty())
+            set(e, 2705,
+                QStringLiteral("Column names in each table must be unique. Column name '%1' in table '%2' is specified "
+                               "more than once.")
+                    .arg(lastPart(m.mid(23)), table),
+                "42S21");
+    } else if (m.startsWith(QLatin1String("ambiguous column name: "))) {
         set(e, 209, QStringLiteral("Ambiguous column name '%1'.").arg(lastPart(m.mid(23))));
-    else if (const QRegularExpressionMatch s = syntax.match(m); s.hasMatch())
+    } else if (const QRegularExpressionMatch s = syntax.match(m); s.hasMatch()) {
         set(e, 102, QStringLiteral("Incorrect syntax near '%1'.").arg(s.captured(1)));
-    else if (valuesCount.match(m).hasMatch())
+    } else if (tableValuesCount.match(m).hasMatch()
+        || (listValuesCount.match(m).hasMatch() && written.insertSource() == u"exec")) {
         set(e, 213, QStringLiteral("Column name or number of supplied values does not match table definition."),
             "21S01");
-    else if (m == u"incomplete input")
+    } else if ((x = listValuesCount.match(m)).hasMatch()) {
+        const bool fewer = x.captured(1).toInt() < x.captured(2).toInt();
+        if (written.insertSource() == u"values")
+            set(e, fewer ? 109 : 110,
+                QStringLiteral("There are %1 columns in the INSERT statement than values specified in the VALUES clause. "
+                               "The number of values in the VALUES clause must match the number of columns specified in "
+                               "the INSERT statement.")
+                    .arg(fewer ? QStringLiteral("more") : QStringLiteral("fewer")),
+                "21S01");
+        else
+            set(e, fewer ? 120 : 121,
+                QStringLiteral("The select list for the INSERT statement contains %1 items than the insert list. The "
+                               "number of SELECT values must match the number of INSERT columns.")
+                    .arg(fewer ? QStringLiteral("fewer") : QStringLiteral("more")),
+                "21S01");
+    } else if ((x = orderByRange.match(m)).hasMatch()) {
+        if (const QString position = written.orderByTerm(x.captured(1).toInt()); !position.isEmpty())
+            set(e, 108,
+                QStringLiteral("The ORDER BY position number %1 is out of range of the number of items in the select "
+                               "list.")
+                    .arg(position));
+    } else if (m.endsWith(QLatin1String("ORDER BY term does not match any column in the result set"))) {
+        set(e, 104,
+            QStringLiteral("ORDER BY items must appear in the select list if the statement contains a UNION, INTERSECT "
+                           "or EXCEPT operator."));
+    } else if (compoundCount.match(m).hasMatch()) {
+        set(e, 205,
+            QStringLiteral("All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number "
+                           "of expressions in their target lists."));
+    } else if (m.startsWith(QLatin1String("sub-select returns ")) && m.endsWith(QLatin1String(" - expected 1"))) {
+        set(e, 116,
+            QStringLiteral("Only one expression can be specified in the select list when the subquery is not "
+                           "introduced with EXISTS."));
+    } else if (m == u"no tables specified") {
+        set(e, 263, QStringLiteral("Must specify table to select from."));
+    } else if (m.startsWith(QLatin1String("no such function: "))) {
+        set(e, 195, QStringLiteral("'%1' is not a recognized built-in function name.").arg(written.function(m.mid(18))));
+    } else if (m == u"cannot commit - no transaction is active") {
+        set(e, 3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."), "25000");
+    } else if (m == u"cannot rollback - no transaction is active") {
+        set(e, 3903, QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."), "25000");
+    } else if (m.startsWith(QLatin1String("attempt to write a readonly database"))) {
+        const QString target = written.databaseNamed();
+        set(e, 3906,
+            QStringLiteral("Failed to update database \"%1\" because the database is read-only.")
+                .arg(target.isEmpty() ? database : target));
+    } else if (m == u"database is locked" || m.startsWith(QLatin1String("database table is locked"))) {
+        set(e, 1222, QStringLiteral("Lock request time out period exceeded."), "HYT00");
+    } else if (m == u"parser stack overflow" || m.startsWith(QLatin1String("Expression tree is too large"))) {
+        set(e, 191,
+            QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into "
+                           "smaller queries."));
+    } else if (m == u"incomplete input") {
         set(e, 102, QStringLiteral("Incorrect syntax near the end of the statement."));
-    else if (m.startsWith(QLatin1String("Maximum stored procedure, function, trigger, or view nesting level exceeded")))
+    } else if (m.startsWith(QLatin1String("Maximum stored procedure, function, trigger, or view nesting level exceeded"))) {
         set(e, 217, m);
-    else if (m.startsWith(QLatin1String("The MERGE statement attempted to UPDATE or DELETE the same row")))
+    } else if (m.startsWith(QLatin1String("The MERGE statement attempted to UPDATE or DELETE the same row"))) {
         set(e, 8672, m);
-    else if (m == u"Divide by zero error encountered.")
+    } else if (m == u"Divide by zero error encountered.") {
         set(e, 8134, m, "22012");
-    else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time")))
+    } else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time"))) {
         set(e, 241, m, "22007");
-    else if (m.startsWith(QLatin1String("Conversion failed when converting the ")))
+    } else if (m.startsWith(QLatin1String("Conversion failed when converting the "))) {
         set(e, 245, m, "22018");
-    else if (m.startsWith(QLatin1String("Error converting data type ")))
+    } else if (m.startsWith(QLatin1String("Error converting data type "))) {
         set(e, 8114, m, "22018");
-    else if (m.startsWith(QLatin1String("Arithmetic overflow error")))
+    } else if (m.startsWith(QLatin1String("Arithmetic overflow error"))) {
         set(e, 8115, m, "22003");
-    else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.")
+    } else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.") {
         set(e, 537, m);
-    else if (m.startsWith(QLatin1String("Invalid length parameter passed to the ")))
+    } else if (m.startsWith(QLatin1String("Invalid length parameter passed to the "))) {
         set(e, 536, m);
-    else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function")))
+    } else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function"))) {
         set(e, 9828, m);
-    else if (m.startsWith(QLatin1String("The culture parameter '")))
+    } else if (m.startsWith(QLatin1String("The culture parameter '"))) {
         set(e, 9818, m);
-    else if (m.startsWith(QLatin1String("Error converting string value '")))
+    } else if (m.startsWith(QLatin1String("Error converting string value '"))) {
         set(e, 9819, m);
+    }
 }
 
 int severityOf(long number)
@@ -78,7 +310,17 @@ int severityOf(long number)
     case 2601:
         return 14;
     case 102:
+    case 104:
+    case 108:
+    case 109:
+    case 110:
+    case 116:
+    case 120:
+    case 121:
+    case 195:
         return 15;
+    case 3701:
+        return 11;
     default:
         return 16;
     }
@@ -95,6 +337,12 @@ bool endsOnlyTheStatement(long number)
     case 8152:   // data would be truncated
     case 536:    // a negative length for RIGHT and the like
     case 537:    // a negative length for LEFT or SUBSTRING
+    case 544:    // an identity value written without identity_insert
+    case 545:    // identity_insert on and no identity value
+    case 8101:   // identity_insert on and no column list
+    case 8106:   // identity_insert of a table without identity
+    case 8107:   // identity_insert on for another table
+    case 1088:   // identity_insert of a table not there
         return true;
     default:
         return false;

@@ -10,8 +10,10 @@
 namespace orra::embedded {
 
 // Gives an error that SQLite or the server's functions reported SQL Server's number and text
-// (invalid object or column, syntax, divide by zero, conversion …); others stay as they are.
-void toServerError(db::ProviderError& e);
+// (invalid object or column, an object that exists already, syntax, divide by zero,
+// conversion …); others stay as they are. statement is the T-SQL as written, whose names
+// the message gives as written ('sys.tables', 'db..T'); database is the connection's.
+void toServerError(db::ProviderError& e, const QString& statement = {}, const QString& database = {});
 
 // The severity SQL Server gives its error number.
 int severityOf(long number);

@@ -44,7 +44,7 @@ Flow EmbeddedBackend::runList(const StatementList& list, Run& run)
             flow = runStatement(st, run);
             if (!isCompound(st)) run.error = 0;
         } catch (ProviderFailure& failure) {
-            if (!run.raised) noteError(failure, st.line, run);
+            if (!run.raised) noteError(failure, st, run);
             if (run.tryDepth > 0 || m_nested > 0 || m_functionDepth > 0 || m_xactAbort
                 || !endsOnlyTheStatement(run.raised->number))
                 throw;
@@ -108,7 +108,7 @@ bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flo
             --run.tryDepth;
         } catch (ProviderFailure& failure) {
             --run.tryDepth;
-            if (!run.raised) noteError(failure, st.line, run);
+            if (!run.raised) noteError(failure, st, run);
             // A transaction that XACT_ABORT dooms cannot go on: it is rolled back here.
             if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
             run.handling.push_back(*run.raised);
@@ -260,17 +260,17 @@ void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
     throw failure;
 }
 
-void EmbeddedBackend::noteError(ProviderFailure& failure, int line, Run& run)
+void EmbeddedBackend::noteError(ProviderFailure& failure, const Statement& st, Run& run)
 {
     BatchError e;
     if (!failure.errors.isEmpty()) {
         ProviderError& p = failure.errors.first();
-        toServerError(p);
+        toServerError(p, st.text, m_database);
         e.number = p.nativeError;
         e.message = p.description;
     }
     e.severity = severityOf(e.number);
-    e.line = line;
+    e.line = st.line;
     e.procedure = run.procedure;
     run.error = e.number;
     run.raised = e;

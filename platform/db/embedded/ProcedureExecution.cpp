@@ -103,7 +103,7 @@ void EmbeddedBackend::runModuleStatement(const ModuleStatement& st)
     try {
         if (!schema.isEmpty() && !hasSchema(m_db, schema))
             raise(QStringLiteral("42000"),
-                QStringLiteral("The specified schema name '%1' either does not exist or you do not have permission to "
+                QStringLiteral("The specified schema name \"%1\" either does not exist or you do not have permission to "
                                "use it.")
                     .arg(schema),
                 2760);

@@ -132,11 +132,13 @@ LexResult tokenize(const QString& text)
             i = j;
             continue;
         }
-        // $12.50: a money constant; the number keeps its sign-less digits after the $.
-        const bool money = c == u'$' && i + 1 < n
-            && (text.at(i + 1).isDigit() || (text.at(i + 1) == u'.' && i + 2 < n && text.at(i + 2).isDigit()));
+        // $12.50, $-123.45: a money constant; the token keeps the $ and the sign after it.
+        const qsizetype sign = c == u'$' && i + 1 < n && (text.at(i + 1) == u'-' || text.at(i + 1) == u'+') ? 1 : 0;
+        const qsizetype digits = i + 1 + sign;
+        const bool money = c == u'$' && digits < n
+            && (text.at(digits).isDigit() || (text.at(digits) == u'.' && digits + 1 < n && text.at(digits + 1).isDigit()));
         if (money || c.isDigit() || (c == u'.' && i + 1 < n && text.at(i + 1).isDigit())) {
-            qsizetype j = money ? i + 1 : i;
+            qsizetype j = money ? digits : i;
             if (c == u'0' && j + 1 < n && (text.at(j + 1) == u'x' || text.at(j + 1) == u'X')) {
                 j += 2;
                 while (j < n && (text.at(j).isDigit() || QStringLiteral("abcdefABCDEF").contains(text.at(j)))) ++j;

@@ -61,6 +61,7 @@ struct SqlStatement {
     bool dml = false;           // insert/update/delete: reports its row count unless nocount is on
     bool returnsRows = false;   // a select that hands rows back
     InsertTarget insert;        // insert only
+    InsertTarget restartsIdentity;   // truncate table: the table whose identity counts again from its seed
     // select … into T: the new table as written for SQLite (temp."#T", main."T"); sql is then
     // the select alone, and the server makes the table with the select's column types.
     QString intoTable;
@@ -243,6 +244,7 @@ struct Statement {
         ModuleStatement, InsertExec, ConstraintChange>;
     Node node;
     int line = 1;   // the line of the batch the statement begins on
+    QString text = {};   // the statement as written: its errors name what it names
 
     template <class Kind> bool is() const { return std::holds_alternative<Kind>(node); }
     template <class Kind> const Kind* as() const { return std::get_if<Kind>(&node); }

@@ -383,21 +383,80 @@ void fnDecimalOperation(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultExact(ctx, Decimal::fromUnits(*u, scale));
 }
 
-// orra_dec_cmp(a, scale of a, b, scale of b): -1, 0 or 1 as exact a is below, equal to or
-// above exact b; NULL when either is NULL.
-void fnDecimalCompare(sqlite3_context* ctx, int, sqlite3_value** argv)
+// The exact value of v: a double read at scale (the operand's own), a decimal text as it is
+// written; nothing for NULL.
+std::optional<Decimal> exactOperand(sqlite3_value* v, int scale)
 {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL) {
+    const int type = sqlite3_value_type(v);
+    if (type != SQLITE_TEXT && type != SQLITE_BLOB) return readExact(v, scale);
+    const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+    return Decimal::parse(QString::fromUtf8(p, sqlite3_value_bytes(v)));
+}
+
+// orra_dec_key(x, scale of x): a key whose byte order is the numeric order of exact values of
+// any scale, and equal exactly when the values are. Values beyond a double's digits travel as
+// decimal text, which SQLite would order as bytes above every number. The key is a sign byte,
+// then the whole part and the fraction (at 38 digits) as 16-byte big-endian counts, all
+// complemented for a negative value so that a larger magnitude sorts first.
+void fnDecimalKey(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
-    const std::optional<Decimal> a = readExact(argv[0], intArg(argv[1]));
-    const std::optional<Decimal> b = readExact(argv[2], intArg(argv[3]));
-    if (!a || !b) {
-        sqlite3_result_null(ctx);
+    const std::optional<Decimal> d = exactOperand(argv[0], intArg(argv[1]));
+    if (!d) {
+        sqlite3_result_error(ctx, "Error converting data type varchar to numeric.", -1);
         return;
     }
-    sqlite3_result_int(ctx, Decimal::compare(*a, *b));
+    using Count = unsigned __int128;
+    const bool negative = d->isNegative();
+    const Count magnitude = Count(negative ? -d->units() : d->units());
+    const Count unit = Count(pow10(d->scale()));
+    const Count parts[2] = {magnitude / unit, (magnitude % unit) * Count(pow10(Decimal::kMaxScale - d->scale()))};
+    unsigned char key[33];
+    key[0] = negative ? 0 : 1;
+    for (int part = 0; part < 2; ++part)
+        for (int byte = 0; byte < 16; ++byte) {
+            const auto b = static_cast<unsigned char>(parts[part] >> (8 * (15 - byte)));
+            key[1 + 16 * part + byte] = negative ? static_cast<unsigned char>(~b) : b;
+        }
+    sqlite3_result_blob(ctx, key, int(sizeof key), SQLITE_TRANSIENT);
+}
+
+// orra_exact_min(x, scale) and orra_exact_max(x, scale): the least or greatest exact value,
+// compared exactly, given as it was kept.
+struct ExtremeState {
+    Units units = 0;
+    int scale = 0;
+    bool found = false;
+};
+
+template <bool greatest> void extremeStep(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+    auto* s = aggregateState<ExtremeState>(ctx, true);
+    if (!s) return;
+    const std::optional<Decimal> d = exactOperand(argv[0], intArg(argv[1]));
+    if (!d) {
+        sqlite3_result_error(ctx, "Error converting data type varchar to numeric.", -1);
+        return;
+    }
+    const int order = s->found ? Decimal::compare(*d, Decimal::fromUnits(s->units, s->scale)) : 0;
+    if (!s->found || (greatest ? order > 0 : order < 0)) {
+        s->units = d->units();
+        s->scale = d->scale();
+        s->found = true;
+    }
+}
+
+void extremeFinal(sqlite3_context* ctx)
+{
+    auto* s = aggregateState<ExtremeState>(ctx, false);
+    if (!s || !s->found)
+        sqlite3_result_null(ctx);
+    else
+        resultExact(ctx, Decimal::fromUnits(s->units, s->scale));
 }
 
 }   // namespace
@@ -450,7 +509,9 @@ void registerExactNumberFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_round", 5, flags, nullptr, fnRound, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_int_check", 2, flags, nullptr, fnIntCheck, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_dec_op", 8, flags, nullptr, fnDecimalOperation, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "orra_dec_cmp", 4, flags, nullptr, fnDecimalCompare, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_dec_key", 2, flags, nullptr, fnDecimalKey, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_exact_min", 2, flags, nullptr, nullptr, extremeStep<false>, extremeFinal, nullptr);
+    sqlite3_create_function_v2(db, "orra_exact_max", 2, flags, nullptr, nullptr, extremeStep<true>, extremeFinal, nullptr);
     sqlite3_create_function_v2(db, "orra_abs", 1, flags, nullptr, fnAbs, nullptr, nullptr, nullptr);
 }
 

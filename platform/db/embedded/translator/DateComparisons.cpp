@@ -195,10 +195,19 @@ void convertOperands(const TranslationContext& ctx, const ExpressionTyper& typer
 {
     // from the right, so that a conversion leaves the operands before it where they are
     std::sort(operands.begin(), operands.end(), [](auto x, auto y) { return x.first > y.first; });
+    // keys on every operand or none: an operand not found in v (a substituted argument) keeps
+    // all of them as they are
+    const bool keyed = comparesByExactKeys(typer, operands, t)
+        && std::all_of(operands.begin(), operands.end(), [&](auto o) { return rangeIn(ctx, v, o.first, o.second); });
     for (const auto& [b, e] : operands) {
         const SqlType type = typer.typeOf(b, e);
-        if (sameType(type, t) || comparedAs(type, t).kind == Kind::Unknown) continue;
-        if (const auto r = rangeIn(ctx, v, b, e)) convertTo(v, r->first, r->second, t, type);
+        const bool converted = !sameType(type, t) && comparedAs(type, t).kind != Kind::Unknown;
+        if (!converted && !keyed) continue;
+        auto r = rangeIn(ctx, v, b, e);
+        if (!r) continue;
+        const size_t before = v.size();
+        if (converted) convertTo(v, r->first, r->second, t, type);
+        if (keyed) wrapInExactKey(v, r->first, r->second + (v.size() - before), converted ? t : type);
     }
 }
 

@@ -121,6 +121,7 @@ SqlType SqlType::ofNumber(const QString& literal)
         t.length = int(literal.size() - 1) / 2;
         return t;
     }
+    if (literal.startsWith(u'$')) return fromDeclared(QStringLiteral("money"));   // $12.5
     if (literal.contains(u'e', Qt::CaseInsensitive)) {
         t.kind = Kind::Float;
         return t;

@@ -33,9 +33,10 @@ StatementList StatementParser::parseList(bool untilEnd)
         if (m_c.matchSymbol(";")) continue;
         if (untilEnd && m_c.at("end")) break;
         const bool batchStart = m_c.position() == 0;
-        const int line = m_ctx.lineOf(m_c.position());
+        const size_t from = m_c.position();
         list.push_back(parseOne(batchStart));
-        list.back().line = line;
+        list.back().line = m_ctx.lineOf(from);
+        list.back().text = writtenText(from);
         if (m_ctx.failed()) break;
     }
     return list;
@@ -43,10 +44,19 @@ StatementList StatementParser::parseList(bool untilEnd)
 
 Statement StatementParser::parseNested()
 {
-    const int line = m_ctx.lineOf(m_c.position());
+    const size_t from = m_c.position();
     Statement s = parseOne(false);
-    s.line = line;
+    s.line = m_ctx.lineOf(from);
+    s.text = writtenText(from);
     return s;
+}
+
+QString StatementParser::writtenText(size_t from) const
+{
+    if (from >= m_ctx.size()) return {};
+    const size_t to = m_c.position();
+    const int end = to < m_ctx.size() ? m_ctx[to].pos : m_ctx.textLength();
+    return m_ctx.sourceText(m_ctx[from].pos, end).trimmed();
 }
 
 Statement StatementParser::parseOne(bool batchStart)
@@ -67,6 +77,7 @@ Statement StatementParser::parseOne(bool batchStart)
     if (m_c.at("set") && m_c.at("nocount", 1) && (m_c.at("on", 2) || m_c.at("off", 2))) return noCount();
     if (m_c.at("set") && m_c.atAny({"dateformat", "datefirst", "language"}, 1)) return sessionOption();
     if (m_c.at("set") && m_c.at("rowcount", 1)) return rowCount();
+    if (m_c.at("set") && m_c.at("identity_insert", 1)) return identityInsert();
     if (m_c.at("print")) return print();
     if (m_c.match("exec") || m_c.match("execute")) return procedureCall();
     if (atModuleStatement()) return moduleStatement(batchStart);

@@ -36,6 +36,8 @@ private:
     Statement parseOne(bool batchStart);
     // The statement that if, else or while governs, with its line.
     Statement parseNested();
+    // The source text of the tokens [from, the cursor).
+    QString writtenText(size_t from) const;
     // The end of the statement that begins at the token `from`.
     size_t findEnd(size_t from) const;
     bool isAllowedStatement() const;
@@ -48,6 +50,7 @@ private:
     Statement noCount();
     Statement sessionOption();
     Statement rowCount();
+    Statement identityInsert();
     Statement print();
     Statement ifStatement();
     Statement block();

@@ -139,6 +139,21 @@ StoredConversion storedConversion(const SqlType& t, const SqlType& source)
     return storedConversion(t);
 }
 
+bool storedAsIs(const SqlType& target, const SqlType& source)
+{
+    switch (target.kind) {
+    case Kind::Money:
+        return source.isMoney();
+    case Kind::SmallMoney:
+        return source.kind == Kind::SmallMoney;
+    case Kind::Decimal:
+        return source.kind == Kind::Decimal && source.scale == target.scale
+            && source.precision - source.scale <= target.precision - target.scale;
+    default:
+        return target.isDateOrTime() && source.declaration() == target.declaration();
+    }
+}
+
 std::optional<QString> storedLiteral(const SqlType& t, const Token& literal)
 {
     QString text = literal.text;

@@ -29,6 +29,11 @@ StoredConversion storedConversion(const SqlType& t);
 // The same for a value of type source: a date written into a text column or variable takes the
 // text CAST gives it ('Apr 18 2006  9:58AM' for a datetime).
 StoredConversion storedConversion(const SqlType& t, const SqlType& source);
+
+// Whether a value read from a column of type source is already what a column of type target
+// keeps, so that copying it needs no conversion (datetime into datetime, smallmoney into money,
+// decimal(10,2) into decimal(18,2) …).
+bool storedAsIs(const SqlType& target, const SqlType& source);
 // A literal (number or quoted text as SQLite writes it) converted to type t at translation, as
 // the literal SQLite takes in its place; nothing when t keeps values as they come or the
 // literal does not convert (the server's defaults for dates in the default date format).

@@ -299,6 +299,26 @@ std::optional<Vec> compoundDateAssignment(
 
 namespace {
 
+// -x of money or a decimal with more digits than a double carries keeps x's type and every
+// digit (SQLite would negate the decimal text as a double): 0 - x at x's precision and scale.
+void negateExactly(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t k = indexOf(ctx, v[i].t);
+    if (k + 1 >= T.size() || (k > 0 && endsOperand(T[k - 1])) || i + 1 >= v.size()) return;
+    const SqlType a = typer.typeOf(k + 1, std::min(operandEnd(ctx, k + 1), T.size()));
+    if (!a.isExact() || a.digits().first <= 15) return;
+    const size_t ve = operandEndIn(v, i + 1);
+    const auto [p, s] = a.digits();
+    // orra_dec_op(op, a, scale of a, b, scale of b, precision, scale, money)
+    Vec tail = numbers({s, p, s, a.isMoney() ? 1 : 0});
+    tail.push_back(symbol(")"));
+    v.insert(v.begin() + long(ve), tail.begin(), tail.end());
+    v[i] = symbol(",");
+    v.insert(v.begin() + long(i), {word("orra_dec_op"), symbol("("), number(QString::number(int(u'-'))), symbol(","),
+                                      number(QStringLiteral("0")), symbol(","), number(QStringLiteral("0"))});
+}
+
 // FORMAT of money or a decimal reads the value at its type's scale (money with its four
 // decimals), as the general pattern shows it: FORMAT(CAST(1.55 AS money), 'G') is 1.5500.
 void formatAsKept(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
@@ -539,6 +559,11 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
         }
         if (t.is("order") && i + 1 < v.size() && v[i + 1].t.is("by")) {
             orderInstants(ctx, typer, v, i);
+            orderByExactKeys(ctx, typer, v, i + 2);
+            continue;
+        }
+        if ((t.is("min") || t.is("max")) && i + 1 < v.size() && v[i + 1].t.isSymbol("(")) {
+            extremeExactly(ctx, typer, v, i);
             continue;
         }
         if (t.isSymbol("+") || t.isSymbol("-") || t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%")) {
@@ -549,6 +574,8 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
                 i = next;
             else if (t.isSymbol("/"))
                 divideAsTyped(ctx, typer, v, i);
+            else if (t.isSymbol("-"))
+                negateExactly(ctx, typer, v, i);
             continue;
         }
         if (t.is("iif")) {

@@ -32,6 +32,18 @@ void rewriteDateArithmetic(TranslationContext& ctx, Vec& v);
 std::optional<Vec> compoundDateAssignment(
     TranslationContext& ctx, const SqlType& target, QChar op, const Vec& self, const Vec& expr, size_t b, size_t e);
 
+// Money and decimals with more digits than a double carries compare exactly: the operands
+// of a comparison in type t (the batch's tokens [b, e)) compare as exact keys when t is
+// exact and one of them has such digits, and every operand is typed.
+bool comparesByExactKeys(const ExpressionTyper& typer, const std::vector<std::pair<size_t, size_t>>& operands,
+    const SqlType& t);
+// The tokens [b, e) of v, a value of type t, as its exact key (orra_dec_key).
+void wrapInExactKey(Vec& v, size_t b, size_t e, const SqlType& t);
+// ORDER BY items of such types sort by their exact keys (the select's order from v[from]);
+// MIN and MAX of them compare exactly (the call whose name is v[i]).
+void orderByExactKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t from);
+void extremeExactly(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i);
+
 // A conversion of the tokens [b, e) of v (of type source) to the type t, as CAST converts them;
 // v unchanged for a type whose values SQLite keeps as they come.
 void convertTo(Vec& v, size_t b, size_t e, const SqlType& t, const SqlType& source = {});

@@ -74,6 +74,34 @@ TableName tableNamed(const TranslationContext& ctx, size_t k)
     return n;
 }
 
+// Of the select at v[select] that fills columns in order, the types of the items that are a bare
+// column (t.C, [C] AS x …) as the typer gives them, Unknown for any other item; empty when the
+// select is one of several (union …) or its list cannot be read.
+std::vector<SqlType> copiedColumnTypes(const TranslationContext& ctx, const Vec& v, size_t select)
+{
+    if (topLevel(v, select + 1, {"union"}) < v.size() || topLevel(v, select + 1, {"except"}) < v.size()
+        || topLevel(v, select + 1, {"intersect"}) < v.size())
+        return {};
+    if (select + 1 >= v.size() || v[select + 1].t.is("top") || v[select + 1].t.is("distinct")) return {};
+    const std::vector<SqlType> typed = ExpressionTyper(ctx).selectTypes(indexOf(ctx, v[select].t));
+    const auto items = splitTopLevel(v, select + 1, std::min(v.size(), topLevel(v, select + 1, {"from"})));
+    if (typed.size() != items.size()) return {};
+    std::vector<SqlType> types(items.size());
+    for (size_t n = 0; n < items.size(); ++n) {
+        auto [b, e] = items[n];
+        size_t k = b;
+        while (k + 2 < e && v[k].t.isName() && v[k + 1].t.isSymbol(".")) k += 2;
+        if (k >= e || !v[k].t.isName() || v[k].t.text.startsWith(u'@')
+            || (v[k].t.isWord() && (v[k].t.is("null") || v[k].t.text.startsWith(QLatin1String("current_"), Qt::CaseInsensitive))))
+            continue;
+        ++k;
+        if (k < e && v[k].t.is("as")) ++k;
+        if (k + 1 == e && v[k].t.isName()) ++k;
+        if (k == e) types[n] = typed[n];
+    }
+    return types;
+}
+
 // insert [into] T [(columns)] values (…), … | select …
 void convertInsert(const TranslationContext& ctx, Vec& v)
 {
@@ -167,7 +195,13 @@ void convertInsert(const TranslationContext& ctx, Vec& v)
             for (size_t n = values.size(); n-- > 0;) wrap(v, values[n].first, values[n].second, conversionOf(r, n));
         }
     } else {
-        // the select's rows pass through the conversions by position
+        // the select's rows pass through the conversions by position; a column copied from a
+        // column of a type whose values the target keeps as they are passes as it is
+        const std::vector<SqlType> copied = copiedColumnTypes(ctx, v, source);
+        for (size_t n = 0; n < copied.size() && n < conversions.size(); ++n)
+            if (storedAsIs(SqlType::fromDeclared(ctx.schema()->columnType(database, table, columns[n])), copied[n]))
+                conversions[n] = {};
+        if (!anyConversion(conversions)) return;
         QStringList names;
         QStringList converted;
         for (size_t n = 0; n < conversions.size(); ++n) {
