@@ -3,7 +3,7 @@
 
 #include "platform/db/Decimal.h"
 #include "platform/db/embedded/TsqlLexer.h"
-#include "platform/db/sqlite/SqliteSession.h"
+#include "platform/db/embedded/translator/ExpressionTyping.h"
 
 #include <sqlite3.h>
 
@@ -13,159 +13,16 @@ namespace orra::embedded {
 
 namespace {
 
-// The types that matter for exact results, in SQL Server's order of precedence (lowest first).
-enum class Kind {
-    Unknown,
-    Other,
-    Null,
-    Text,
-    Bit,
-    TinyInt,
-    SmallInt,
-    Int,
-    BigInt,
-    SmallMoney,
-    Money,
-    Decimal,
-    Real,
-    Float
-};
+using Kind = SqlType::Kind;
 
-struct SqlType {
-    Kind kind = Kind::Unknown;
-    int p = 0;
-    int s = 0;
-};
-
-bool isInteger(Kind k)
-{
-    return k == Kind::Bit || k == Kind::TinyInt || k == Kind::SmallInt || k == Kind::Int || k == Kind::BigInt;
-}
-bool isMoney(Kind k) { return k == Kind::Money || k == Kind::SmallMoney; }
-bool isApprox(Kind k) { return k == Kind::Real || k == Kind::Float; }
-bool isNumber(Kind k) { return isInteger(k) || isMoney(k) || k == Kind::Decimal || isApprox(k); }
-
-SqlType decimal(int p, int s)
-{
-    // at most 38 digits: the whole part is kept, the scale gives way down to 6
-    if (p > 38) {
-        const int whole = p - s;
-        s = std::max(38 - whole, std::min(s, 6));
-        p = 38;
-    }
-    s = std::clamp(s, 0, 38);
-    p = std::clamp(std::max(p, s), 1, 38);
-    return {Kind::Decimal, p, s};
-}
-
-// Precision and scale of a type converted to decimal.
-std::pair<int, int> digitsOf(const SqlType& t)
-{
-    switch (t.kind) {
-    case Kind::Decimal:
-        return {t.p, t.s};
-    case Kind::Money:
-        return {19, 4};
-    case Kind::SmallMoney:
-        return {10, 4};
-    case Kind::BigInt:
-        return {19, 0};
-    case Kind::Int:
-        return {10, 0};
-    case Kind::SmallInt:
-        return {5, 0};
-    case Kind::TinyInt:
-        return {3, 0};
-    case Kind::Bit:
-        return {1, 0};
-    default:
-        return {18, 0};
-    }
-}
-
-SqlType fromDeclared(const QString& declaration)
-{
-    const db::sqlite::ColumnType t = db::sqlite::typeFromDeclared(declaration.toUtf8().constData());
-    if (!t.known) return {Kind::Other};
-    switch (t.type) {
-    case db::DataType::Integer:
-        return {Kind::Int};
-    case db::DataType::SmallInt:
-        return {Kind::SmallInt};
-    case db::DataType::TinyInt:
-        return {Kind::TinyInt};
-    case db::DataType::BigInt:
-        return {Kind::BigInt};
-    case db::DataType::Boolean:
-        return {Kind::Bit};
-    case db::DataType::Double:
-        return {Kind::Float};
-    case db::DataType::Single:
-        return {Kind::Real};
-    case db::DataType::Currency:
-        return {t.precision == 10 ? Kind::SmallMoney : Kind::Money, t.precision, 4};
-    case db::DataType::Numeric:
-        return decimal(t.precision, t.numericScale);
-    default:
-        return {db::isTextType(t.type) ? Kind::Text : Kind::Other};
-    }
-}
-
-// The type of a + b, a - b, a * b, a / b, a % b.
-SqlType arithmetic(const QString& op, const SqlType& a, const SqlType& b)
-{
-    if (a.kind == Kind::Null) return b;
-    if (b.kind == Kind::Null) return a;
-    if (a.kind == Kind::Unknown || b.kind == Kind::Unknown) return {Kind::Unknown};
-    if (a.kind == Kind::Text && b.kind == Kind::Text) return {op == u"+" ? Kind::Text : Kind::Other};
-    // text meets a number: converted to that number's type
-    if (a.kind == Kind::Text) return isNumber(b.kind) ? b : SqlType{Kind::Other};
-    if (b.kind == Kind::Text) return isNumber(a.kind) ? a : SqlType{Kind::Other};
-    if (!isNumber(a.kind) || !isNumber(b.kind)) return {Kind::Other};
-    if (isApprox(a.kind) || isApprox(b.kind)) return {Kind::Float};
-    if (a.kind == Kind::Decimal || b.kind == Kind::Decimal) {
-        const auto [p1, s1] = digitsOf(a);
-        const auto [p2, s2] = digitsOf(b);
-        if (op == u"*") return decimal(p1 + p2 + 1, s1 + s2);
-        if (op == u"/") {
-            const int s = std::max(6, s1 + p2 + 1);
-            return decimal(p1 - s1 + s2 + s, s);
-        }
-        if (op == u"%") {
-            const int s = std::max(s1, s2);
-            return decimal(std::min(p1 - s1, p2 - s2) + s, s);
-        }
-        const int s = std::max(s1, s2);
-        return decimal(std::max(p1 - s1, p2 - s2) + s + 1, s);
-    }
-    if (isMoney(a.kind) || isMoney(b.kind))
-        return {a.kind == Kind::SmallMoney && b.kind == Kind::SmallMoney ? Kind::SmallMoney : Kind::Money};
-    return a.kind >= b.kind ? a : b;
-}
-
-// The type of values that may come from either of two expressions (case, coalesce).
-SqlType either(const SqlType& a, const SqlType& b)
-{
-    if (a.kind == Kind::Null) return b;
-    if (b.kind == Kind::Null) return a;
-    if (a.kind == Kind::Unknown || b.kind == Kind::Unknown) return {Kind::Unknown};
-    if (a.kind == Kind::Decimal || b.kind == Kind::Decimal) {
-        if (isApprox(a.kind) || isApprox(b.kind)) return {Kind::Float};
-        if (!isNumber(a.kind) || !isNumber(b.kind)) return a.kind > b.kind ? a : b;
-        const auto [p1, s1] = digitsOf(a);
-        const auto [p2, s2] = digitsOf(b);
-        const int s = std::max(s1, s2);
-        return decimal(std::max(p1 - s1, p2 - s2) + s, s);
-    }
-    return a.kind >= b.kind ? a : b;
-}
+SqlType of(Kind k) { return SqlType{k}; }
 
 class Typer {
 public:
     Typer(sqlite3* db, const QString& sql, const std::vector<Token>& tokens) : m_db(db), m_sql(sql), T(tokens) {}
 
     // The type of each item of the select list of the select in [b, e) (T[b] is "select"),
-    // with stars reported as items of Kind::Other and counted in stars.
+    // with stars reported as untyped items and counted in stars.
     std::vector<SqlType> selectItems(size_t b, size_t e, std::vector<bool>* stars = nullptr)
     {
         size_t i = b + 1;
@@ -223,7 +80,7 @@ public:
         std::vector<SqlType> types;
         for (size_t k = 0; k < items.size(); ++k) {
             if (stars) stars->push_back(star[k]);
-            types.push_back(star[k] ? SqlType{Kind::Other} : expression(items[k].first, items[k].second));
+            types.push_back(star[k] ? SqlType{} : expression(items[k].first, items[k].second));
         }
         return types;
     }
@@ -320,13 +177,13 @@ private:
 
     std::vector<SqlType> probe(const QStringList& refs, const QString& tail) const
     {
-        std::vector<SqlType> out(size_t(refs.size()), SqlType{Kind::Unknown});
+        std::vector<SqlType> out(size_t(refs.size()));
         const QByteArray text = (QStringLiteral("select ") + refs.join(QStringLiteral(", ")) + u' ' + tail).toUtf8();
         const PreparedStatement st(m_db, text.constData());
         if (st.ok() && st.get() && sqlite3_column_count(st) == int(refs.size())) {
             for (int i = 0; i < int(refs.size()); ++i) {
                 const char* decl = sqlite3_column_decltype(st, i);
-                if (decl) out[size_t(i)] = fromDeclared(QString::fromUtf8(decl));
+                if (decl) out[size_t(i)] = SqlType::fromDeclared(QString::fromUtf8(decl));
             }
         }
         return out;
@@ -343,7 +200,7 @@ private:
     {
         size_t i = b;
         SqlType t = additive(i, e);
-        return i == e ? t : SqlType{Kind::Unknown};
+        return i == e ? t : SqlType{};
     }
 
     SqlType additive(size_t& i, size_t e)
@@ -351,7 +208,7 @@ private:
         SqlType t = multiplicative(i, e);
         while (i < e && (T[i].isSymbol("+") || T[i].isSymbol("-"))) {
             const QString op = T[i++].text;
-            t = arithmetic(op, t, multiplicative(i, e));
+            t = arithmeticType(op.at(0), t, multiplicative(i, e));
         }
         return t;
     }
@@ -361,7 +218,7 @@ private:
         SqlType t = unary(i, e);
         while (i < e && (T[i].isSymbol("*") || T[i].isSymbol("/") || T[i].isSymbol("%"))) {
             const QString op = T[i++].text;
-            t = arithmetic(op, t, unary(i, e));
+            t = arithmeticType(op.at(0), t, unary(i, e));
         }
         return t;
     }
@@ -375,45 +232,26 @@ private:
         return primary(i, e);
     }
 
-    SqlType number(const QString& text) const
-    {
-        if (text.contains(u'x', Qt::CaseInsensitive)) return {Kind::Other};
-        if (text.contains(u'e', Qt::CaseInsensitive)) return {Kind::Float};
-        const qsizetype point = text.indexOf(u'.');
-        if (point < 0) {
-            bool ok = false;
-            const qlonglong v = text.toLongLong(&ok);
-            if (ok && v <= 2147483647) return {Kind::Int};
-            QString digits = text;
-            while (digits.size() > 1 && digits.startsWith(u'0')) digits.remove(0, 1);
-            return decimal(int(digits.size()), 0);
-        }
-        QString whole = text.left(point);
-        while (!whole.isEmpty() && whole.startsWith(u'0')) whole.remove(0, 1);
-        const int s = int(text.size() - point - 1);
-        return decimal(std::max(1, int(whole.size()) + s), s);
-    }
-
     SqlType primary(size_t& i, size_t e)
     {
-        if (i >= e) return {Kind::Unknown};
+        if (i >= e) return {};
         const Token& t = T[i];
         if (t.kind == TokenKind::Number) {
             ++i;
-            return number(t.text);
+            return SqlType::ofNumber(t.text);
         }
         if (t.kind == TokenKind::String) {
             ++i;
-            return {Kind::Text};
+            return of(Kind::Text);
         }
         if (t.isSymbol("(")) {
             const size_t c = closeOf(i, e);
-            if (c >= e) return {Kind::Unknown};
+            if (c >= e) return {};
             SqlType inner;
             if (i + 1 < c && T[i + 1].is("select")) {
                 Typer sub(m_db, m_sql, T);
                 const std::vector<SqlType> items = sub.selectItems(i + 1, c);
-                inner = items.empty() ? SqlType{Kind::Unknown} : items.front();
+                inner = items.empty() ? SqlType{} : items.front();
             } else {
                 inner = expression(i + 1, c);
             }
@@ -422,7 +260,7 @@ private:
         }
         if (t.is("null")) {
             ++i;
-            return {Kind::Null};
+            return of(Kind::Null);
         }
         if (t.is("case")) return caseExpression(i, e);
         if (t.isName() && i + 1 < e && T[i + 1].isSymbol("(")) return call(i, e);
@@ -438,11 +276,11 @@ private:
             if (m_collecting) {
                 m_refs << ref;
                 m_refParts.push_back(parts);
-                return {Kind::Unknown};
+                return {};
             }
-            return m_nextRef < m_refTypes.size() ? m_refTypes[m_nextRef++] : SqlType{Kind::Unknown};
+            return m_nextRef < m_refTypes.size() ? m_refTypes[m_nextRef++] : SqlType{};
         }
-        return {Kind::Unknown};
+        return {};
     }
 
     static bool isKeyword(const Token& t)
@@ -462,7 +300,7 @@ private:
         int depth = 0, cases = 0;
         size_t resultStart = 0;
         bool inResult = false;
-        SqlType type{Kind::Null};
+        SqlType type = of(Kind::Null);
         bool any = false;
         for (; k < e; ++k) {
             const Token& t = T[k];
@@ -481,7 +319,7 @@ private:
             }
             if (t.is("when") || t.is("else") || t.is("end")) {
                 if (inResult) {
-                    type = either(type, expression(resultStart, k));
+                    type = commonType(type, expression(resultStart, k));
                     any = true;
                     inResult = false;
                 }
@@ -495,9 +333,9 @@ private:
                 resultStart = k + 1;
             }
         }
-        if (k >= e) return {Kind::Unknown};
+        if (k >= e) return {};
         i = k + 1;
-        return any ? type : SqlType{Kind::Unknown};
+        return any ? type : SqlType{};
     }
 
     SqlType call(size_t& i, size_t e)
@@ -505,16 +343,16 @@ private:
         const QString name = T[i].text.toLower();
         const size_t open = i + 1;
         const size_t close = closeOf(open, e);
-        if (close >= e) return {Kind::Unknown};
+        if (close >= e) return {};
         i = close + 1;
         if (name == u"cast") {
             const size_t as = topLevel(open + 1, close, [](const Token& t) { return t.is("as"); });
             const SqlType inner = expression(open + 1, as);   // keeps the references in step
             (void)inner;
-            if (as >= close) return {Kind::Unknown};
+            if (as >= close) return {};
             QString declaration;
             for (size_t k = as + 1; k < close; ++k) declaration += T[k].text + u' ';
-            return fromDeclared(declaration);
+            return SqlType::fromDeclared(declaration);
         }
         std::vector<SqlType> args;
         size_t start = open + 1;
@@ -530,38 +368,20 @@ private:
             else if (T[k].isSymbol(")"))
                 --depth;
         }
-        if (name == u"count") return {Kind::Int};
-        if (name == u"count_big") return {Kind::BigInt};
-        if (args.empty()) return {Kind::Other};
+        if (name == u"count") return of(Kind::Int);
+        if (name == u"count_big") return of(Kind::BigInt);
+        if (args.empty()) return {};
         const SqlType& a = args.front();
-        if (name == u"sum") {
-            if (a.kind == Kind::Decimal) return decimal(38, a.s);
-            if (isMoney(a.kind)) return {Kind::Money};
-            return a.kind == Kind::Bit || a.kind == Kind::TinyInt || a.kind == Kind::SmallInt ? SqlType{Kind::Int} : a;
-        }
-        if (name == u"avg") {
-            if (a.kind == Kind::Decimal) return decimal(38, std::max(a.s, 6));
-            if (isMoney(a.kind)) return {Kind::Money};
-            return a;
-        }
-        if (name == u"min" || name == u"max" || name == u"abs" || name == u"round" || name == u"nullif"
-            || name == u"sign")
-            return a;
-        if (name == u"ceiling" || name == u"floor") return a.kind == Kind::Decimal ? decimal(a.p, 0) : a;
-        if (name == u"isnull" || name == u"ifnull") return a.kind == Kind::Null && args.size() > 1 ? args[1] : a;
-        if (name == u"coalesce") {
-            SqlType t{Kind::Null};
-            for (const SqlType& x : args) t = either(t, x);
-            return t;
-        }
+        if (name == u"ifnull") return a.kind == Kind::Null && args.size() > 1 ? args[1] : a;
+        if (isTypedByArguments(name)) return typeByArguments(name, args);
         // exact a op b: orra_dec_op(operator's code, a, scale of a, b, scale of b, …)
         if (name == u"orra_dec_op" && args.size() == 8)
-            return arithmetic(QString(QChar(T[open + 1].text.toInt())), args[1], args[3]);
-        if (name == u"orra_add" && args.size() == 2) return arithmetic(QStringLiteral("+"), args[0], args[1]);
+            return arithmeticType(QChar(T[open + 1].text.toInt()), args[1], args[3]);
+        if (name == u"orra_add" && args.size() == 2) return arithmeticType(u'+', args[0], args[1]);
         // the divisor's own type: the wrapper only refuses a zero
         if (name == u"orra_divisor" && args.size() == 1) return a;
-        if (name == u"total") return {Kind::Float};
-        return {Kind::Other};
+        if (name == u"total") return of(Kind::Float);
+        return SqlType{};
     }
 
     sqlite3* m_db;
@@ -583,7 +403,7 @@ std::optional<ExactType> exactOf(const SqlType& t)
     case Kind::SmallMoney:
         return ExactType{db::DataType::Currency, 10, 4};
     case Kind::Decimal:
-        return ExactType{db::DataType::Numeric, t.p, t.s};
+        return ExactType{db::DataType::Numeric, t.precision, t.scale};
     default:
         return std::nullopt;
     }
@@ -682,7 +502,7 @@ void applyExactTypes(sqlite3* db, sqlite3_stmt* select, db::ResultSet& rs, Exact
 
 std::optional<ExactType> exactTypeOf(const QString& declaration)
 {
-    return declaration.isEmpty() ? std::nullopt : exactOf(fromDeclared(declaration));
+    return declaration.isEmpty() ? std::nullopt : exactOf(SqlType::fromDeclared(declaration));
 }
 
 bool applyTranslatedTypes(sqlite3_stmt* select, const QStringList& declarations, db::ResultSet& rs)
@@ -696,7 +516,7 @@ bool applyTranslatedTypes(sqlite3_stmt* select, const QStringList& declarations,
             all = false;
             continue;
         }
-        const SqlType t = fromDeclared(declarations[c]);
+        const SqlType t = SqlType::fromDeclared(declarations[c]);
         if (const std::optional<ExactType> exact = exactOf(t)) applyType(rs, size_t(c), *exact);
     }
     return all;

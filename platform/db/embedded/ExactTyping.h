@@ -6,7 +6,8 @@
 //
 // The columns that an expression names are typed by SQLite itself: a probe statement selects
 // them over the same FROM clause and reports their declared types, so that aliases, joins and
-// attached databases resolve as the statement resolves them.
+// attached databases resolve as the statement resolves them. The types follow the translator's
+// own rules (translator/ExpressionTyping.h); only the reading of SQLite's text is this file's.
 
 #include "platform/db/Recordset.h"
 

@@ -245,6 +245,48 @@ SqlType arithmeticType(QChar op, const SqlType& a, const SqlType& b)
     return a.kind >= b.kind ? a : b;
 }
 
+bool isTypedByArguments(const QString& fn)
+{
+    static const QStringList names{QStringLiteral("sum"), QStringLiteral("avg"), QStringLiteral("min"),
+        QStringLiteral("max"), QStringLiteral("abs"), QStringLiteral("round"), QStringLiteral("sign"),
+        QStringLiteral("nullif"), QStringLiteral("ceiling"), QStringLiteral("floor"), QStringLiteral("power"),
+        QStringLiteral("isnull"), QStringLiteral("coalesce"), QStringLiteral("iif")};
+    return names.contains(fn);
+}
+
+SqlType typeByArguments(const QString& fn, const std::vector<SqlType>& args)
+{
+    auto arg = [&](size_t n) { return n < args.size() ? args[n] : SqlType{}; };
+    auto of = [](Kind k) {
+        return k == Kind::Money ? SqlType::fromDeclared(QStringLiteral("money")) : SqlType{k};
+    };
+    const SqlType a = arg(0);
+    if (fn == u"sum" || fn == u"avg") {
+        if (a.kind == Kind::Decimal) return SqlType::decimal(38, fn == u"avg" ? std::max(a.scale, 6) : a.scale);
+        if (a.isMoney()) return of(Kind::Money);
+        if (a.kind == Kind::BigInt) return a;
+        if (a.isInteger()) return of(Kind::Int);
+        if (a.isApproximate()) return of(Kind::Float);
+        return {};
+    }
+    if ((fn == u"round" || fn == u"abs") && (a.kind == Kind::TinyInt || a.kind == Kind::SmallInt)) return of(Kind::Int);
+    if (fn == u"abs" && a.kind == Kind::Decimal) return SqlType::decimal(38, a.scale);
+    if (fn == u"abs" && a.kind == Kind::Bit) return of(Kind::Float);
+    if ((fn == u"round" || fn == u"abs") && a.isMoney()) return of(Kind::Money);
+    if (fn == u"min" || fn == u"max" || fn == u"abs" || fn == u"round" || fn == u"sign" || fn == u"nullif")
+        return a;
+    if (fn == u"ceiling" || fn == u"floor") return a.kind == Kind::Decimal ? SqlType::decimal(a.precision, 0) : a;
+    if (fn == u"power") return a.kind == Kind::Decimal ? SqlType::decimal(38, a.scale) : a;
+    if (fn == u"isnull") return a.kind == Kind::Null ? arg(1) : a;
+    if (fn == u"coalesce") {
+        SqlType t = of(Kind::Null);
+        for (const SqlType& x : args) t = commonType(t, x);
+        return t;
+    }
+    if (fn == u"iif") return commonType(arg(1), arg(2));
+    return {};
+}
+
 SqlType commonType(const SqlType& a, const SqlType& b)
 {
     if (a.kind == Kind::Null || a.kind == Kind::Unknown) return b.kind == Kind::Null ? a : (a.kind == Kind::Null ? b : a);
@@ -494,30 +536,12 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         || fn == u"datepart" || fn == u"year" || fn == u"month" || fn == u"day" || fn == u"ascii"
         || fn == u"unicode")
         return of(Kind::Int);
+    if (isTypedByArguments(fn)) {
+        std::vector<SqlType> types;
+        for (size_t n = 0; n < args.size(); ++n) types.push_back(arg(n));
+        return typeByArguments(fn, types);
+    }
     const SqlType a = arg(0);
-    if (fn == u"sum" || fn == u"avg") {
-        if (a.kind == Kind::Decimal) return SqlType::decimal(38, fn == u"avg" ? std::max(a.scale, 6) : a.scale);
-        if (a.isMoney()) return of(Kind::Money);
-        if (a.kind == Kind::BigInt) return a;
-        if (a.isInteger()) return of(Kind::Int);
-        if (a.isApproximate()) return of(Kind::Float);
-        return {};
-    }
-    if ((fn == u"round" || fn == u"abs") && (a.kind == Kind::TinyInt || a.kind == Kind::SmallInt)) return of(Kind::Int);
-    if (fn == u"abs" && a.kind == Kind::Decimal) return SqlType::decimal(38, a.scale);
-    if (fn == u"abs" && a.kind == Kind::Bit) return of(Kind::Float);
-    if ((fn == u"round" || fn == u"abs") && a.isMoney()) return of(Kind::Money);
-    if (fn == u"min" || fn == u"max" || fn == u"abs" || fn == u"round" || fn == u"sign" || fn == u"nullif")
-        return a;
-    if (fn == u"ceiling" || fn == u"floor") return a.kind == Kind::Decimal ? SqlType::decimal(a.precision, 0) : a;
-    if (fn == u"power") return a.kind == Kind::Decimal ? SqlType::decimal(38, a.scale) : a;
-    if (fn == u"isnull") return a.kind == Kind::Null ? arg(1) : a;
-    if (fn == u"coalesce") {
-        SqlType t = of(Kind::Null);
-        for (size_t n = 0; n < args.size(); ++n) t = commonType(t, arg(n));
-        return t;
-    }
-    if (fn == u"iif") return commonType(arg(1), arg(2));
     if (fn == u"dateadd") {
         const SqlType d = arg(2);
         return d.isString() ? of(Kind::DateTime) : d;

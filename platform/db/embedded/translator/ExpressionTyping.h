@@ -81,6 +81,11 @@ SqlType arithmeticType(QChar op, const SqlType& a, const SqlType& b);
 // The type of values that come from either of two expressions (case branches, coalesce).
 SqlType commonType(const SqlType& a, const SqlType& b);
 
+// Functions whose result type follows their arguments' types (sum, avg, min, max, abs, round,
+// sign, nullif, ceiling, floor, power, isnull, coalesce, iif), and that type for fn (lower case).
+bool isTypedByArguments(const QString& fn);
+SqlType typeByArguments(const QString& fn, const std::vector<SqlType>& args);
+
 // Where the translator learns the declared type of a table's column: the connection's schema.
 class Schema {
 public:
