@@ -225,6 +225,20 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
         {"select (select ID, Name from tbOrraSQL)", 116,
             "Only one expression can be specified in the select list when the subquery is not introduced with "
             "EXISTS."},
+        {"select x.ID from tbOrraSQL", 4104, "The multi-part identifier \"x.ID\" could not be bound."},
+        {"select s.Nothere from tbOrraSQL s", 207, "Invalid column name 'Nothere'."},
+        {"select ID from tbOrraSQL where sum(ID) > 0", 147,
+            "An aggregate may not appear in the WHERE clause unless it is in a subquery contained in a HAVING clause "
+            "or a select list, and the column being aggregated is an outer reference."},
+        {"select max(min(ID)) from tbOrraSQL", 130,
+            "Cannot perform an aggregate function on an expression containing an aggregate or a subquery."},
+        {"select count(*) from tbOrraSQL group by count(*)", 144,
+            "Cannot use an aggregate or a subquery in an expression used for the group by list of a GROUP BY "
+            "clause."},
+        {"select ID from tbOrraSQL where row_number() over (order by ID) = 1", 4108,
+            "Windowed functions can only appear in the SELECT or ORDER BY clauses."},
+        {"select sum(row_number() over (order by ID)) from tbOrraSQL", 4109,
+            "Windowed functions cannot be used in the context of another windowed function or aggregate."},
         {"select * order by 1", 263, "Must specify table to select from."},
         {"commit", 3902, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."},
         {"rollback", 3903, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."},

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
 #include "platform/db/embedded/translator/FunctionHeader.h"
 
 #include "platform/db/embedded/translator/TranslationContext.h"
@@ -481,6 +482,8 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
     if (fn == u"count_big") return of(Kind::BigInt);
     if (fn == u"getdate" || fn == u"getutcdate") return of(Kind::DateTime);
     if (fn == u"sysdatetime") return SqlType::fromDeclared(QStringLiteral("datetime2(7)"));
+    if (const dates::FunctionName* f = dates::functionNamed(fn); f && f->result)
+        return SqlType::fromDeclared(QString::fromLatin1(f->result));
     if (fn == u"len" || fn == u"datalength" || fn == u"charindex" || fn == u"patindex" || fn == u"datediff"
         || fn == u"datepart" || fn == u"year" || fn == u"month" || fn == u"day" || fn == u"ascii"
         || fn == u"unicode")

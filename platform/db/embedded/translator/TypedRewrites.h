@@ -7,6 +7,8 @@
 #include "platform/db/embedded/translator/ExpressionTyping.h"
 #include "platform/db/embedded/translator/TranslationContext.h"
 
+#include <optional>
+
 namespace orra::embedded::translator {
 
 // Rewrites the calls and divisions in v (tokens of the batch normalised by ctx) by their
@@ -18,6 +20,17 @@ void rewriteByType(TranslationContext& ctx, Vec& v);
 // that type converts it (DATEPART(mm, d) = N'1', OrderDate >= '20260101'; a text that is no
 // number is the server's conversion error), a date with a date of another type as instants.
 void compareByPrecedence(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
+
+// Only the arithmetic on dates of rewriteByType: for the defaults and checks of a table's
+// columns, which name no other table.
+void rewriteDateArithmetic(TranslationContext& ctx, Vec& v);
+
+// @v += x and @v -= x (op '+' or '-', … '*', '/') of a date variable of type target: the
+// value the server assigns (datetime arithmetic), self and expr being @v and x as normalised
+// and [b, e) x's tokens in the batch; nothing when the variable is no date. An operation the
+// server refuses fails ctx.
+std::optional<Vec> compoundDateAssignment(
+    TranslationContext& ctx, const SqlType& target, QChar op, const Vec& self, const Vec& expr, size_t b, size_t e);
 
 // Money and decimals with more digits than a double carries compare exactly: the operands
 // of a comparison in type t (the batch's tokens [b, e)) compare as exact keys when t is
