@@ -200,9 +200,9 @@ TEST_F(Objects, OwnersDefineViewsAndColumns)
             EXPECT_EQ(scalar(*c, QString::fromUtf8(s.check)), s.value) << s.sql << " / " << s.check;
         }
     }
-    // What the tables of the embedded server cannot take is refused, never run otherwise.
-    EXPECT_EQ(refusal(*sa, QStringLiteral("create table Steps (ID int identity(1, 2))")),
-        QStringLiteral("The embedded server counts identity columns up by 1 only (identity(1, 2))."));
+    // An identity that counts by 2 is counted as declared.
+    EXPECT_EQ(refusal(*sa, QStringLiteral("create table Steps (ID int identity(1, 2))")), QString());
+    EXPECT_EQ(refusal(*sa, QStringLiteral("drop table Steps")), QString());
     sa->execute(QStringLiteral("create table Steps (ID int)"));
     EXPECT_EQ(refusal(*sa, QStringLiteral("alter table Steps add constraint UQ_Steps unique (ID)")), QString());
     // Not the owner: no definitions.
@@ -216,6 +216,84 @@ TEST_F(Objects, OwnersDefineViewsAndColumns)
         QStringLiteral("Cannot alter the table 'Steps', because it does not exist or you do not have permission."));
     EXPECT_FALSE(refusal(*rita, QStringLiteral("create schema Hers")).isEmpty());
     EXPECT_FALSE(refusal(*rita, QStringLiteral("create index IX_Steps on Steps (ID)")).isEmpty());
+}
+
+TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
+{
+    // Each step runs as the owner; the select after it gives the value shown.
+    const struct {
+        const char* sql;
+        const char* check;
+        QVariant value;
+    } steps[] = {
+        // SCOPE_IDENTITY's example: identity(100, 5) gives 100, 105 and 110
+        {"create table TY (Y_id int identity(100, 5) primary key, Y_name varchar(20) null) "
+         "insert TY (Y_name) values ('boathouse'), ('rocks'), ('elevator')",
+            "select string_agg(Y_id, ',') within group (order by Y_name) from TY", QStringLiteral("100,110,105")},
+        {"select 1", "select scope_identity()", 110},
+        {"select 1", "select @@identity", 110},
+        {"select 1", "select ident_current('dbo.TY')", 110},
+        {"select 1", "select ident_seed('TY') * 10 + ident_incr('[dbo].[TY]')", 1005},
+        // each value is the last one plus the increment, also going down; many rows of a select
+        // take theirs in the select's order
+        {"create table Down (ID int identity(-1, -10), N int) insert Down (N) select 1 union all select 2 "
+         "insert Down (N) values (3)",
+            "select string_agg(ID, ',') within group (order by N) from Down", QStringLiteral("-1,-11,-21")},
+        {"select 1", "select ident_current('Down')", -21},
+        // never a row, and after truncate table: the seed; the next row takes it again
+        {"truncate table Down", "select ident_current('Down')", -1},
+        {"insert Down (N) values (4)", "select max(ID) from Down", -1},
+        {"create table Fresh (ID int identity(7, 3), N int)", "select ident_current('Fresh')", 7},
+        // a written value beyond the last one moves the count on; a value before it does not
+        {"set identity_insert Fresh on insert Fresh (ID, N) values (50, 1) set identity_insert Fresh off "
+         "insert Fresh (N) values (2)",
+            "select max(ID) from Fresh", 53},
+        {"set identity_insert dbo.Fresh on insert Fresh (ID, N) values (8, 3) set identity_insert dbo.Fresh off "
+         "insert Fresh (N) values (4)",
+            "select ID from Fresh where N = 4", 56},
+        {"create table #Work (ID int identity(10, 10), N int) insert #Work (N) values (1), (2)",
+            "select ident_current('tempdb..#Work')", 20},
+        // a constraint added makes the table anew; its identity counts on
+        {"alter table Fresh add constraint UQ_Fresh_N unique (N) insert Fresh (N) values (5)",
+            "select ID from Fresh where N = 5", 59},
+    };
+    for (const auto& s : steps) {
+        EXPECT_EQ(refusal(*owner, QString::fromUtf8(s.sql)), QString()) << s.sql;
+        EXPECT_EQ(scalar(*owner, QString::fromUtf8(s.check)), s.value) << s.sql << " / " << s.check;
+    }
+    // SET IDENTITY_INSERT's example: the gap a delete left filled with identity_insert on
+    sa->execute(QStringLiteral("create table dbo.Tool (ID int identity not null primary key, Name varchar(40) not null) "
+                               "insert into dbo.Tool (Name) values ('Screwdriver'), ('Hammer'), ('Saw'), ('Shovel') "
+                               "delete dbo.Tool where Name = 'Saw'"));
+    const struct {
+        const char* sql;
+        const char* error;
+    } rules[] = {
+        {"insert into dbo.Tool (ID, Name) values (3, 'Garden shovel')",
+            "Cannot insert explicit value for identity column in table 'Tool' when IDENTITY_INSERT is set to OFF."},
+        {"set identity_insert dbo.Tool on insert into dbo.Tool (ID, Name) values (3, 'Garden shovel')", ""},
+        {"insert into dbo.Tool (Name) values ('Rake')",
+            "Explicit value must be specified for identity column in table 'Tool' either when IDENTITY_INSERT is set "
+            "to ON or when a replication user is inserting into a NOT FOR REPLICATION identity column."},
+        {"insert into dbo.Tool values (9, 'Rake')",
+            "An explicit value for the identity column in table 'Tool' can only be specified when a column list is "
+            "used and IDENTITY_INSERT is ON."},
+        {"set identity_insert TY on",
+            "IDENTITY_INSERT is already ON for table 'sales.dbo.Tool'. Cannot perform SET operation for table 'TY'."},
+        {"create table Plain (N int) set identity_insert Plain on",
+            "Table 'Plain' does not have the identity property. Cannot perform SET operation."},
+        {"create table Steps (ID int identity(1, 0))", "Identity column 'ID' contains invalid INCREMENT."},
+        {"create table Steps (ID int identity(1.5, 1))", "Identity column 'ID' contains invalid SEED."},
+    };
+    for (const auto& r : rules) EXPECT_EQ(refusal(*sa, QString::fromUtf8(r.sql)), QString::fromUtf8(r.error)) << r.sql;
+    EXPECT_EQ(scalar(*sa, QStringLiteral("select string_agg(Name, ',') within group (order by ID) from Tool")),
+        QStringLiteral("Screwdriver,Hammer,Garden shovel,Shovel"));
+    // Another user of the database writes rows; the server counts them.
+    createLogin(QStringLiteral("t"), QStringLiteral("rita"), QStringLiteral("Rita#1"));
+    createUser(QStringLiteral("t"), QStringLiteral("sales"), QStringLiteral("rita"), QStringLiteral("rita"));
+    auto rita = connect(QStringLiteral("sales"), QStringLiteral("rita"), QStringLiteral("Rita#1"));
+    EXPECT_EQ(refusal(*rita, QStringLiteral("insert TY (Y_name) values ('dock')")), QString());
+    EXPECT_EQ(scalar(*rita, QStringLiteral("select max(Y_id) from TY")), 115);
 }
 
 TEST_F(Objects, QueryFormsGiveTheDocumentedRows)

@@ -132,9 +132,10 @@ int SessionRights::decide(
             if (!main || !m_guarded.contains(foldName(a))) return writeDenied(what);
         }
         // sqlite_master changes under DDL, which is checked on its own; sqlite_sequence (the
-        // identity counters) only by those who may drop tables.
+        // identity counters) only by those who may drop tables, and by the server's trigger
+        // that counts an identity (see IdentityColumns.h).
         if (a.compare(QLatin1String("sqlite_sequence"), Qt::CaseInsensitive) == 0 && !isTemp(schema)
-            && !isOwner(schema))
+            && !isOwner(schema) && !trigger.startsWith(QLatin1String("orra_identity$")))
             return writeDenied(what);
         return SQLITE_OK;
     }

@@ -465,6 +465,12 @@ bool endsOnlyTheStatement(long number)
     case 8152:   // data would be truncated
     case 536:    // a negative length for RIGHT and the like
     case 537:    // a negative length for LEFT or SUBSTRING
+    case 544:    // an identity value written without identity_insert
+    case 545:    // identity_insert on and no identity value
+    case 8101:   // identity_insert on and no column list
+    case 8106:   // identity_insert of a table without identity
+    case 8107:   // identity_insert on for another table
+    case 1088:   // identity_insert of a table not there
         return true;
     default:
         return false;

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/ConnectionSchema.h"
+#include "platform/db/embedded/IdentityColumns.h"
 
 #include "platform/db/embedded/ObjectCatalog.h"
 
@@ -50,18 +51,13 @@ QStringList ConnectionSchema::insertColumns(const QString& database, const QStri
         sqlite3_finalize(st);
         return {};
     }
+    const std::optional<IdentityColumn> identity = identityColumnOf(m_db, database, table);
     QStringList columns;
     for (int i = 0; i < sqlite3_column_count(st); ++i) {
-        // a computed column has no declared type; the identity is SQLite's autoincrementing key
-        const char* name = sqlite3_column_name(st, i);
-        int autoincrement = 0;
-        if (!sqlite3_column_decltype(st, i)
-            || sqlite3_table_column_metadata(m_db, database.toUtf8().constData(), table.toUtf8().constData(), name,
-                   nullptr, nullptr, nullptr, nullptr, &autoincrement)
-                != SQLITE_OK
-            || autoincrement)
-            continue;
-        columns << QString::fromUtf8(name);
+        // a computed column has no declared type; the identity is given by the server
+        const QString name = QString::fromUtf8(sqlite3_column_name(st, i));
+        if (!sqlite3_column_decltype(st, i) || (identity && identity->column == name)) continue;
+        columns << name;
     }
     sqlite3_finalize(st);
     return columns;

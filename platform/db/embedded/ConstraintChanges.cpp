@@ -218,7 +218,7 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
         }
         // a primary key on the identity column alone: the identity is the key already
         static const QRegularExpression identityKey(
-            QStringLiteral(R"(^\s*(?:("(?:[^"]|"")*"|[\w#@$]+)\s+)INTEGER PRIMARY KEY AUTOINCREMENT)"),
+            QStringLiteral(R"(^\s*(?:("(?:[^"]|"")*"|[\w#@$]+)\s+)INTEGER PRIMARY KEY(?: AUTOINCREMENT)?\b)"),
             QRegularExpression::CaseInsensitiveOption);
         static const QRegularExpression pkColumns(QStringLiteral(R"(primary\s+key\s*\(\s*("(?:[^"]|"")*"|[\w#@$]+)\s*(?:asc|desc)?\s*\))"),
             QRegularExpression::CaseInsensitiveOption);

@@ -550,6 +550,7 @@ void EmbeddedBackend::registerFunctions()
     registerRowCountFunction(m_db, &m_rowCountState);
     registerExpressionFunctions(m_db);
     registerObjectFunctions(m_db);
+    registerIdentityFunctions(m_db, &m_identityInsert);
     registerStatisticalAggregates(m_db);
     registerAppliedRows(m_db);
     registerStringFunctions(m_db);
@@ -680,6 +681,8 @@ void EmbeddedBackend::close()
     m_rights.reset();
     m_uid = -1;
     m_identity = QVariant();
+    m_identityInsert.clear();
+    m_identityInsertSchema.clear();
     m_noCount = false;
     m_rowCount = 0;
     m_dateSettings = dates::Settings();
@@ -987,6 +990,10 @@ void EmbeddedBackend::setRowCount(const QString& query, Run& run)
 void EmbeddedBackend::setSessionOption(const SessionOption& option)
 {
     dates::Settings& s = m_dateSettings;
+    if (option.name == u"identity_insert") {
+        setIdentityInsert(option.value.section(u':', 1), option.value.startsWith(QLatin1String("ON:")));
+        return;
+    }
     if (option.name == u"dateformat") {
         static const char* const orders[] = {"mdy", "dmy", "ymd", "ydm", "myd", "dym"};
         for (const char* o : orders)
@@ -1015,29 +1022,49 @@ void EmbeddedBackend::setSessionOption(const SessionOption& option)
     }
 }
 
-QString EmbeddedBackend::insertColumns(const QString& schema, const QString& table)
+// set identity_insert T on|off: by the table's owners, for one table of the session at a time.
+void EmbeddedBackend::setIdentityInsert(const QString& name, bool on)
+{
+    std::optional<StoredTable> table;
+    {
+        const SessionRights::Trusted trusted(m_rights);
+        table = tableNamed(m_db, name);
+    }
+    const QString shown = translator::parseObjectName(name).object;
+    if (!table || !(table->schema == u"temp" || m_rights.isOwner(table->schema)))
+        raise(QStringLiteral("42S02"),
+            QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not have permissions.")
+                .arg(shown),
+            1088);
+    if (!insertColumns(table->schema, table->name).identity)
+        raise(QStringLiteral("42000"),
+            QStringLiteral("Table '%1' does not have the identity property. Cannot perform SET operation.").arg(shown),
+            8106);
+    const bool same = foldName(m_identityInsert) == foldName(table->name) && m_identityInsertSchema == table->schema;
+    if (!on) {
+        if (same) m_identityInsert.clear();
+        return;
+    }
+    if (!m_identityInsert.isEmpty() && !same)
+        raise(QStringLiteral("42000"),
+            QStringLiteral("IDENTITY_INSERT is already ON for table '%1.dbo.%2'. Cannot perform SET operation for table "
+                           "'%3'.")
+                .arg(m_identityInsertSchema == u"main" ? m_database : m_identityInsertSchema, m_identityInsert, shown),
+            8107);
+    m_identityInsert = table->name;
+    m_identityInsertSchema = table->schema;
+}
+
+const EmbeddedBackend::InsertColumns& EmbeddedBackend::insertColumns(const QString& schema, const QString& table)
 {
     const QString key = schema + u'.' + table.toLower();
     auto it = m_insertColumns.constFind(key);
     if (it != m_insertColumns.constEnd()) return it.value();
     const SessionRights::Trusted trusted(m_rights);
-    // Which column is an identity: the table was made with AUTOINCREMENT.
-    QString sqlText;
-    {
-        const QString q =
-            QStringLiteral("select sql from \"%1\".sqlite_master where type = 'table' and name = ? collate nocase")
-                .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")));
-        const PreparedStatement st(m_db, q);
-        if (st.ok()) {
-            const QByteArray n = table.toUtf8();
-            sqlite3_bind_text(st, 1, n.constData(), -1, SQLITE_TRANSIENT);
-            if (sqlite3_step(st) == SQLITE_ROW)
-                sqlText = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        }
-    }
-    QString columns;
-    if (sqlText.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive)) {
-        const QString q = QStringLiteral("select name, pk, type from \"%1\".pragma_table_info(?)")
+    InsertColumns found;
+    found.identity = identityColumnOf(m_db, schema, table);
+    if (found.identity) {
+        const QString q = QStringLiteral("select name from \"%1\".pragma_table_info(?)")
                               .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")));
         QStringList names;
         const PreparedStatement st(m_db, q);
@@ -1046,16 +1073,37 @@ QString EmbeddedBackend::insertColumns(const QString& schema, const QString& tab
             sqlite3_bind_text(st, 1, n.constData(), -1, SQLITE_TRANSIENT);
             while (sqlite3_step(st) == SQLITE_ROW) {
                 const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-                const QString type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));
-                if (sqlite3_column_int(st, 1) == 1 && type.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
-                    continue;
-                names.append(u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"');
+                if (name != found.identity->column)
+                    names.append(u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"');
             }
         }
-        columns = names.join(u',');
+        found.columns = names.join(u',');
     }
-    m_insertColumns.insert(key, columns);
-    return columns;
+    return m_insertColumns.insert(key, found).value();
+}
+
+void EmbeddedBackend::checkIdentityInsert(const SqlStatement& st, const QString& sql)
+{
+    const InsertColumns& target = insertColumns(st.insert.schema, st.insert.name);
+    const bool on = !m_identityInsert.isEmpty() && foldName(m_identityInsert) == foldName(st.insert.name)
+        && m_identityInsertSchema == st.insert.schema;
+    if (!target.identity) return;
+    const IdentityInsertError e =
+        identityInsertError(*target.identity, sql, st.insert.table, st.insert.name, st.insert.columnsAt < 0, on);
+    if (e.number) raise(QStringLiteral("23000"), e.message, e.number);
+}
+
+void EmbeddedBackend::noteInsertedIdentity(const SqlStatement& st)
+{
+    const InsertColumns& target = insertColumns(st.insert.schema, st.insert.name);
+    if (!target.identity) return;
+    const bool on = !m_identityInsert.isEmpty() && foldName(m_identityInsert) == foldName(st.insert.name);
+    if (target.identity->counted && !on) {
+        const SessionRights::Trusted trusted(m_rights);
+        if (const std::optional<qlonglong> last = lastIdentity(m_db, st.insert.schema, st.insert.name)) m_identity = *last;
+        return;
+    }
+    m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
 }
 
 // select … into T: the table takes the names and declared types of the select's columns
@@ -1156,8 +1204,9 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         return;
     }
     QString sql = st.sql;
+    if (!st.insert.name.isEmpty()) checkIdentityInsert(st, sql);
     if (st.insert.columnsAt >= 0) {
-        const QString cols = insertColumns(st.insert.schema, st.insert.name);
+        const QString cols = insertColumns(st.insert.schema, st.insert.name).columns;
         if (!cols.isEmpty())
             sql = sql.left(st.insert.columnsAt) + QStringLiteral(" (") + cols + u')' + sql.mid(st.insert.columnsAt);
     }
@@ -1205,9 +1254,10 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         rs.hasRows = false;
     }
     run.rowCount = rs.hasRows ? rs.rowCount() : std::max(rs.recordsAffected, 0L);
-    if (!st.insert.name.isEmpty() && rs.recordsAffected > 0) {
-        if (!insertColumns(st.insert.schema, st.insert.name).isEmpty())
-            m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
+    if (!st.insert.name.isEmpty() && rs.recordsAffected > 0) noteInsertedIdentity(st);
+    if (!st.restartsIdentity.name.isEmpty()) {
+        const SessionRights::Trusted trusted(m_rights);
+        restartIdentity(m_db, st.restartsIdentity.schema, st.restartsIdentity.name);
     }
     if (rs.hasRows) {
         if (!ddl && !applyTranslatedTypes(s, st.columnTypes, rs)) {

@@ -6,6 +6,7 @@
 #include "platform/db/Backend.h"
 #include "platform/db/embedded/Authorizer.h"
 #include "platform/db/embedded/ExactTyping.h"
+#include "platform/db/embedded/IdentityColumns.h"
 #include "platform/db/embedded/RowCountLimit.h"
 #include "platform/db/embedded/functions/DateTimeValues.h"
 #include "platform/db/sqlite/SqliteSession.h"
@@ -148,7 +149,17 @@ private:
     db::ResultSet query(const QString& sql, const QList<QVariant>& args = {});
     void attachDatabases(const QStringList& names);
     bool ownsDatabase(const QString& schema, int uid);
-    QString insertColumns(const QString& schema, const QString& table);
+    // The columns an insert without a column list fills, and the table's identity column.
+    struct InsertColumns {
+        QString columns;   // empty when the table has no identity column (all of them)
+        std::optional<IdentityColumn> identity;
+    };
+    const InsertColumns& insertColumns(const QString& schema, const QString& table);
+    // Refuses an insert that breaks the identity_insert rules (544, 545, 8101); after it, the
+    // identity value it gave (@@identity).
+    void checkIdentityInsert(const SqlStatement& st, const QString& sql);
+    void noteInsertedIdentity(const SqlStatement& st);
+    void setIdentityInsert(const QString& name, bool on);
     void registerSession();
     QString tryRegisterSession();   // the failure, or empty
     void unregisterSession();
@@ -184,7 +195,9 @@ private:
     QVariant m_identity;
     QStringList m_attached;                       // other databases attached by name
     QHash<QString, sqlite3_stmt*> m_statements;   // prepared statements by SQLite text
-    QHash<QString, QString> m_insertColumns;      // schema.table -> column list without identity
+    QHash<QString, InsertColumns> m_insertColumns;   // by schema.table
+    QString m_identityInsert;         // set identity_insert … on: the table (stored name), empty when off
+    QString m_identityInsertSchema;   // its SQLite schema
     SessionRights m_rights;                       // what client text may do (SQLite's authorizer)
     ExactTypeCache m_exactTypes;                  // money and decimal expression columns by statement
     std::unique_ptr<class ConnectionSchema> m_schema;   // declared types for the translator

@@ -249,6 +249,22 @@ QString moduleNamedBy(sqlite3* db, const QString& sql)
     return moduleRow(db, database, schema, name, nullptr) > 0 ? name : QString();
 }
 
+std::optional<StoredTable> tableNamed(sqlite3* db, const QString& text)
+{
+    const translator::ObjectName name = translator::parseObjectName(text);
+    if (name.parts == 0) return std::nullopt;
+    const bool temporary = name.object.startsWith(u'#');
+    const QString schema = temporary ? QStringLiteral("temp") : schemaOf(db, name.database);
+    if (schema.isEmpty()) return std::nullopt;
+    const PreparedStatement st(db,
+        QStringLiteral("select name from %1.sqlite_master where type = 'table' and name = ? collate nocase")
+            .arg(quotedSchema(schema)));
+    if (!st.ok()) return std::nullopt;
+    bindText(st, 1, temporary ? name.object : translator::storedName(name.schema, name.object));
+    if (sqlite3_step(st) != SQLITE_ROW) return std::nullopt;
+    return StoredTable{schema, QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))};
+}
+
 bool hasSchema(sqlite3* db, const QString& schema) { return schemaExists(db, QStringLiteral("main"), schema); }
 
 void registerObjectFunctions(sqlite3* db)

@@ -52,6 +52,14 @@ QString moduleNamedBy(sqlite3* db, const QString& sqliteStatement);
 // Whether the main database has the schema (dbo and the other built-in ones always).
 bool hasSchema(sqlite3* db, const QString& schema);
 
+// The table a name's text gives ('T', 'dbo.T', 'db..T', 'tempdb..#t', as OBJECT_ID reads it):
+// its SQLite schema and its stored name; nothing when the session has no such table.
+struct StoredTable {
+    QString schema;
+    QString name;
+};
+std::optional<StoredTable> tableNamed(sqlite3* db, const QString& text);
+
 // object_id(name [, type]) as the SQLite function orra_object_id: tables and views ('U', 'V'),
 // procedures ('P') and functions ('FN', 'IF', 'TF').
 void registerObjectFunctions(sqlite3* db);

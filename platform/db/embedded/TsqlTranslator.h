@@ -61,6 +61,7 @@ struct SqlStatement {
     bool dml = false;           // insert/update/delete: reports its row count unless nocount is on
     bool returnsRows = false;   // a select that hands rows back
     InsertTarget insert;        // insert only
+    InsertTarget restartsIdentity;   // truncate table: the table whose identity counts again from its seed
     // select … into T: the new table as written for SQLite (temp."#T", main."T"); sql is then
     // the select alone, and the server makes the table with the select's column types.
     QString intoTable;

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
+#include "platform/db/embedded/translator/ObjectNames.h"
 #include "platform/db/embedded/translator/StatementParser.h"
 
 namespace orra::embedded::translator {
@@ -61,6 +62,29 @@ Statement StatementParser::rowCount()
     SessionOption s;
     s.name = QStringLiteral("rowcount");
     s.value = expressionQuery(std::move(v));
+    return {s};
+}
+
+// set identity_insert [[db.]schema.]table on|off: the name goes to the server as OBJECT_ID reads
+// it ("ON:[db].[schema].[table]"), resolved when the statement runs.
+Statement StatementParser::identityInsert()
+{
+    const size_t at = m_c.position() + 2;
+    const ObjectName name = readObjectName(m_ctx.tokens(), at, m_ctx.size());
+    const Token* state = name.parts > 0 && name.end < m_ctx.size() ? &m_ctx[name.end] : nullptr;
+    if (!state || !(state->is("on") || state->is("off"))) {
+        failNear(name.parts > 0 ? name.end : at);
+        skipToEnd();
+        return {};
+    }
+    const auto bracketed = [](const QString& part) { return u'[' + QString(part).replace(u']', QStringLiteral("]]")) + u']'; };
+    QString text = bracketed(name.object);
+    if (name.parts > 1) text.prepend(bracketed(name.schema.isEmpty() ? QStringLiteral("dbo") : name.schema) + u'.');
+    if (name.parts > 2 && !name.database.isEmpty()) text.prepend(bracketed(name.database) + u'.');
+    m_c.seek(name.end + 1);
+    SessionOption s;
+    s.name = QStringLiteral("identity_insert");
+    s.value = (state->is("on") ? QStringLiteral("ON:") : QStringLiteral("OFF:")) + text;
     return {s};
 }
 

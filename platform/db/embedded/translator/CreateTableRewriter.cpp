@@ -1,4 +1,5 @@
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/IdentityColumns.h"
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TokenCursor.h"
@@ -113,10 +114,10 @@ void textColumnRules(Vec& r, const Vec& d, size_t& k, const QString& type, const
 
 // The column's type as SQLite takes it; k moves past it. The identity column becomes
 // SQLite's autoincrementing key.
-void columnType(Vec& r, const Vec& d, size_t& k, bool isIdentity)
+void columnType(Vec& r, const Vec& d, size_t& k, bool isIdentity, bool autoincrement)
 {
     if (isIdentity) {
-        r.push_back(raw(QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")));
+        r.push_back(raw(autoincrement ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT") : QStringLiteral("INTEGER PRIMARY KEY")));
         if (k < d.size()) ++k;   // the declared type
         if (k < d.size() && d[k].t.isSymbol("(")) {
             while (k < d.size() && !d[k].t.isSymbol(")")) ++k;
@@ -210,7 +211,7 @@ Vec computedColumn(const Vec& d)
 // The definition as SQLite takes it; its default is converted to the column's type as the
 // value is written, or (added: ALTER TABLE … ADD, whose default SQLite takes as a constant
 // only) a literal is converted here.
-Vec columnDefinition(const Vec& d, const QString& identity, bool added = false)
+Vec columnDefinition(const Vec& d, const QString& identity, bool added = false, bool autoincrement = true)
 {
     if (d.size() > 2 && d[1].t.is("as")) return computedColumn(d);
     const SqlType type = SqlType::fromDeclared(declaredType(d));
@@ -219,7 +220,7 @@ Vec columnDefinition(const Vec& d, const QString& identity, bool added = false)
     r.push_back(d[0]);
     size_t k = 1;
     const bool isIdentity = sameName(d[0].t.text, identity);
-    columnType(r, d, k, isIdentity);
+    columnType(r, d, k, isIdentity, autoincrement);
     for (; k < d.size(); ++k) {
         const NT& n = d[k];
         if (n.t.is("clustered") || n.t.is("nonclustered")) continue;
@@ -253,21 +254,41 @@ Vec columnDefinition(const Vec& d, const QString& identity, bool added = false)
     return r;
 }
 
-// identity(seed, increment) of the identity column: {seed, increment}, {1, 1} when not written.
-std::pair<QString, QString> identitySeed(const std::vector<Vec>& defs, const QString& identity)
+// The table's identity column as declared; invalid is the server's error when its seed or
+// increment is not a whole number (2752, 2753; an increment of 0 too).
+struct DeclaredIdentity {
+    QString column;   // empty: none
+    qlonglong seed = 1;
+    qlonglong increment = 1;
+    long invalid = 0;
+    bool autoincrement() const { return isAutoincrement(seed, increment); }
+};
+
+// identity(seed, increment) of the identity column: (1, 1) when not written.
+DeclaredIdentity identitySeed(const std::vector<Vec>& defs, const QString& identity)
 {
+    DeclaredIdentity declared{identity};
     for (const Vec& d : defs) {
         if (d.empty() || !sameName(d[0].t.text, identity)) continue;
-        for (size_t k = 1; k + 5 < d.size(); ++k)
-            if (d[k].t.is("identity") && d[k + 1].t.isSymbol("(") && d[k + 3].t.isSymbol(",")) {
-                QString seed = d[k + 2].t.text;
-                size_t inc = k + 4;
-                QString increment = d[inc].t.text;
-                if (d[inc].t.isSymbol("-") && inc + 1 < d.size()) increment = u'-' + d[inc + 1].t.text;
-                return {seed, increment};
+        for (size_t k = 1; k + 1 < d.size(); ++k) {
+            if (!d[k].t.is("identity") || !d[k + 1].t.isSymbol("(")) continue;
+            QString parts[2];
+            int part = 0;
+            for (size_t j = k + 2; j < d.size() && !d[j].t.isSymbol(")") && part < 2; ++j) {
+                if (d[j].t.isSymbol(","))
+                    ++part;
+                else
+                    parts[part] += d[j].t.text;
             }
+            bool seedOk = false;
+            bool incrementOk = false;
+            declared.seed = parts[0].toLongLong(&seedOk);
+            declared.increment = parts[1].toLongLong(&incrementOk);
+            declared.invalid = !seedOk ? 2752 : (!incrementOk || declared.increment == 0) ? 2753 : 0;
+            return declared;
+        }
     }
-    return {QStringLiteral("1"), QStringLiteral("1")};
+    return declared;
 }
 
 // The columns as declared: name, type as written, whether an insert without a column list
@@ -287,7 +308,7 @@ std::vector<DeclaredColumn> declaredColumns(const std::vector<Vec>& defs, const 
 // create table T (…): identity columns, text collation, temp tables, server clauses. Anything
 // after the parenthesis (on [PRIMARY], textimage_on …) is storage detail and goes. The table's
 // columns become known to the rest of the batch through declareIn.
-std::pair<QString, QString> rewriteDefinitions(Vec& v, TranslationContext* declareIn)
+DeclaredIdentity rewriteDefinitions(Vec& v, TranslationContext* declareIn, bool counting)
 {
     const NT name = v[2];
     if (!RewriteCursor(v, 3).atSymbol("(")) return {};
@@ -300,7 +321,8 @@ std::pair<QString, QString> rewriteDefinitions(Vec& v, TranslationContext* decla
             database = name.out.contains(u'.') ? name.out.section(u'.', 0, 0).remove(u'"') : QStringLiteral("main");
         declareIn->declareTable(database, name.t.text, declaredColumns(*defs, identity));
     }
-    const std::pair<QString, QString> seed = identitySeed(*defs, identity);
+    const DeclaredIdentity declared = identitySeed(*defs, identity);
+    const bool autoincrement = !counting || declared.autoincrement();
     Vec out(v.begin(), v.begin() + 2);
     if (name.t.text.startsWith(u'#')) out.insert(out.begin() + 1, word("temp"));
     out.push_back(name);
@@ -313,7 +335,7 @@ std::pair<QString, QString> rewriteDefinitions(Vec& v, TranslationContext* decla
             if (restatesIdentityKey(d, identity)) continue;
             r = tableConstraint(d);
         } else {
-            r = columnDefinition(d, identity);
+            r = columnDefinition(d, identity, false, autoincrement);
         }
         if (!first) out.push_back(symbol(","));
         first = false;
@@ -321,42 +343,42 @@ std::pair<QString, QString> rewriteDefinitions(Vec& v, TranslationContext* decla
     }
     out.push_back(symbol(")"));
     v = out;
-    return seed;
+    return declared;
 }
 
 }   // namespace
 
 SqlStatement rewriteCreateTable(Vec v, TranslationContext* declareIn)
 {
-    rewriteDefinitions(v, declareIn);
+    rewriteDefinitions(v, declareIn, false);
     return finishedStatement(v);
 }
 
 Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at)
 {
     const NT name = v[2];
-    const auto [seed, increment] = rewriteDefinitions(v, &ctx);
-    if (!increment.isEmpty() && increment != u"1") {
-        ctx.fail(QStringLiteral("The embedded server counts identity columns up by 1 only (identity(%1, %2)).")
-                     .arg(seed, increment),
-            at);
+    const DeclaredIdentity identity = rewriteDefinitions(v, &ctx, true);
+    if (identity.invalid) {
+        ctx.fail(QStringLiteral("Identity column '%1' contains invalid %2.")
+                     .arg(identity.column, identity.invalid == 2752 ? QStringLiteral("SEED") : QStringLiteral("INCREMENT")),
+            identity.invalid, at);
         return {};
     }
     SqlStatement create = finishedStatement(v);
-    bool whole = false;
-    const qlonglong first = seed.toLongLong(&whole);
-    if (!whole || first == 1) return {create};
-    // The first identity value is the seed: SQLite counts on from what sqlite_sequence holds.
+    if (identity.column.isEmpty() || identity.autoincrement()) return {create};
+    // Any other seed or increment: the server counts the identity (see IdentityColumns.h).
     const bool temporary = name.t.text.startsWith(u'#');
-    const QString database = temporary ? QStringLiteral("temp") : name.out.section(u'.', 0, 0);
-    SqlStatement start;
-    start.sql = QStringLiteral("insert into %1.sqlite_sequence (name, seq) values ('%2', %3)")
-                    .arg(temporary || !name.out.contains(u'.') ? (temporary ? database : QStringLiteral("main")) : database,
-                        QString(name.t.text).replace(u'\'', QStringLiteral("''")))
-                    .arg(first - 1);
+    const QString database = temporary            ? QStringLiteral("temp")
+        : name.out.contains(u'.') ? name.out.section(u'.', 0, 0).remove(u'"')
+                                                  : QStringLiteral("main");
     BlockStatement block;
     block.body.push_back({create});
-    block.body.push_back({start});
+    for (const QString& sql :
+        countedIdentityStatements(database, name.t.text, identity.column, identity.seed, identity.increment)) {
+        SqlStatement s;
+        s.sql = sql;
+        block.body.push_back({s});
+    }
     return {block};
 }
 

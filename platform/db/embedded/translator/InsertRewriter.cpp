@@ -5,6 +5,20 @@
 
 namespace orra::embedded::translator {
 
+InsertTarget targetTable(const NT& table)
+{
+    InsertTarget t;
+    t.table = table.out;
+    t.name = table.t.text;
+    if (table.t.text.startsWith(u'#'))
+        t.schema = QStringLiteral("temp");
+    else if (table.out.startsWith(QStringLiteral("main.")) || !table.out.contains(u'.'))
+        t.schema = QStringLiteral("main");
+    else
+        t.schema = table.out.left(table.out.indexOf(QStringLiteral("\".\""))).mid(1);
+    return t;
+}
+
 SqlStatement rewriteInsert(Vec v)
 {
     SqlStatement s;
@@ -15,15 +29,7 @@ SqlStatement rewriteInsert(Vec v)
         s.sql = render(v);
         return s;
     }
-    const NT& target = v[2];
-    s.insert.table = target.out;
-    s.insert.name = target.t.text;
-    if (target.t.text.startsWith(u'#'))
-        s.insert.schema = QStringLiteral("temp");
-    else if (target.out.startsWith(QStringLiteral("main.")) || !target.out.contains(u'.'))
-        s.insert.schema = QStringLiteral("main");
-    else
-        s.insert.schema = target.out.left(target.out.indexOf(QStringLiteral("\".\""))).mid(1);
+    s.insert = targetTable(v[2]);
     RewriteCursor after(v, 3);
     const bool columns = after.atSymbol("(") && after.atName(1) && !after.at("select", 1) && !after.at("values", 1);
     const Vec head(v.begin(), v.begin() + 3);

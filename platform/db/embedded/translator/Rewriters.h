@@ -39,5 +39,7 @@ void rewriteSelectForms(Vec& v);
 Statement rewriteIndexStatement(Vec v);
 // create index/view, drop, alter, truncate and statements in parentheses
 SqlStatement rewriteSchemaStatement(Vec v);
+// The table a write names (its token as the translator resolved it).
+InsertTarget targetTable(const NT& table);
 
 }   // namespace orra::embedded::translator

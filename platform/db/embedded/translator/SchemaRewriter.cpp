@@ -27,6 +27,9 @@ SqlStatement rewriteSchemaStatement(Vec v)
         v.erase(v.begin() + 1);
         v[0] = word("delete");
         v.insert(v.begin() + 1, word("from"));
+        SqlStatement s = finishedStatement(v);
+        s.restartsIdentity = targetTable(v[2]);
+        return s;
     }
     return finishedStatement(v);
 }

@@ -77,6 +77,7 @@ Statement StatementParser::parseOne(bool batchStart)
     if (m_c.at("set") && m_c.at("nocount", 1) && (m_c.at("on", 2) || m_c.at("off", 2))) return noCount();
     if (m_c.at("set") && m_c.atAny({"dateformat", "datefirst", "language"}, 1)) return sessionOption();
     if (m_c.at("set") && m_c.at("rowcount", 1)) return rowCount();
+    if (m_c.at("set") && m_c.at("identity_insert", 1)) return identityInsert();
     if (m_c.at("print")) return print();
     if (m_c.match("exec") || m_c.match("execute")) return procedureCall();
     if (atModuleStatement()) return moduleStatement(batchStart);

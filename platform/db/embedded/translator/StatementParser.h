@@ -50,6 +50,7 @@ private:
     Statement noCount();
     Statement sessionOption();
     Statement rowCount();
+    Statement identityInsert();
     Statement print();
     Statement ifStatement();
     Statement block();
