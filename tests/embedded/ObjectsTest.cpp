@@ -393,7 +393,7 @@ TEST_F(Objects, ConstraintsChangeOnATableThatKeepsItsRows)
             "in database \"sales\", table \"dbo.Parent\", column 'ID'."},
         {"ALTER TABLE Child ADD CONSTRAINT UQ_Child_Parent UNIQUE (ParentID)",
             "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name "
-            "'dbo.Child' and the index name 'UQ_Child_Parent'."},
+            "'dbo.Child' and the index name 'UQ_Child_Parent'. The duplicate key value is (1)."},
         {"ALTER TABLE Child ADD CONSTRAINT UQ_Child_Made UNIQUE (Made)", ""},
         {"ALTER TABLE Child ADD CONSTRAINT PK_Child PRIMARY KEY (ID)", ""},
         {"ALTER TABLE Parent ADD CONSTRAINT PK_Parent2 PRIMARY KEY (Name)",

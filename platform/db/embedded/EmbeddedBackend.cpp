@@ -1135,6 +1135,8 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
             type += QStringLiteral(" COLLATE ") + collationNameFor(QString(), base.startsWith(u'n'));
+        else if (base == u"datetimeoffset")
+            type += QStringLiteral(" COLLATE ") + QLatin1String(dates::kInstantCollation);
         defs << u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" ") + type;
         marks << QStringLiteral("?");
     }
