@@ -194,7 +194,7 @@ const char* mappedFunction(const Token& t)
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
         {"len", "orra_len"},
-        {"scope_identity", "orra_identity"},
+        {"scope_identity", "orra_scope_identity"},
         {"ident_current", "orra_ident_current"},
         {"ident_seed", "orra_ident_seed"},
         {"ident_incr", "orra_ident_incr"},
