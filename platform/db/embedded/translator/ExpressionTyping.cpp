@@ -202,7 +202,13 @@ SqlType arithmeticType(QChar op, const SqlType& a, const SqlType& b)
     if (a.kind == Kind::Null) return b;
     if (b.kind == Kind::Null) return a;
     if (a.kind == Kind::Unknown || b.kind == Kind::Unknown) return {};
-    if (a.isString() && b.isString()) return op == u'+' ? commonType(a, b) : SqlType{};
+    if (a.isString() && b.isString()) {
+        if (op != u'+') return {};
+        // a concatenation is as long as its parts together, up to 8,000 bytes
+        SqlType t = commonType(a, b);
+        if (a.length > 0 && b.length > 0) t.length = std::min(a.length + b.length, t.kind == Kind::NText ? 4000 : 8000);
+        return t;
+    }
     // text meets a number: converted to the number's type
     if (a.isString()) return b.isNumber() ? b : SqlType{};
     if (b.isString()) return a.isNumber() ? a : SqlType{};

@@ -572,6 +572,7 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
     if (!ctx.schema()) return;
     const ExpressionTyper typer(ctx);
     compareByPrecedence(ctx, typer, v);
+    compareOtherFormsExactly(ctx, typer, v);
     const auto& T = ctx.tokens();
     for (size_t i = v.size(); i-- > 0;) {
         const Token& t = v[i].t;
@@ -657,6 +658,12 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
                 convertTo(v, i, close + 1, a.kind == Kind::Decimal ? SqlType::decimal(38, a.scale) : a);
         } else if (isnull && args.size() == 2 && targs.size() == 2) {
             const SqlType b = typer.typeOf(targs[1].first, targs[1].second);
+            if (a.isString() && b.isString()) {
+                // the replacement takes the checked text's type: a longer one is cut to its length
+                if (a.length > 0 && (b.length <= 0 || b.length > a.length))
+                    wrap(v, args[1].first, args[1].second, "orra_varchar", numbers({a.length}));
+                continue;
+            }
             if (a.kind == b.kind && (!a.isExact() || (a.precision == b.precision && a.scale == b.scale))) continue;
             if (b.kind == Kind::Null || b.kind == Kind::Unknown) continue;
             convertTo(v, args[1].first, args[1].second, a);

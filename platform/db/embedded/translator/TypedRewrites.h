@@ -43,6 +43,8 @@ void wrapInExactKey(Vec& v, size_t b, size_t e, const SqlType& t);
 // MIN and MAX of them compare exactly (the call whose name is v[i]).
 void orderByExactKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t from);
 void extremeExactly(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i);
+// x IN (SELECT y …) and CASE x WHEN a … compare x with y, a … as exact keys likewise.
+void compareOtherFormsExactly(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
 
 // A conversion of the tokens [b, e) of v (of type source) to the type t, as CAST converts them;
 // v unchanged for a type whose values SQLite keeps as they come.
