@@ -195,7 +195,7 @@ void fnServerName(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, 
 
 void fnTranCount(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    sqlite3_result_int(ctx, sqlite3_get_autocommit(self(ctx)->handle()) ? 0 : 1);
+    sqlite3_result_int(ctx, self(ctx)->transactionCount());
 }
 
 template <QVariant (EmbeddedBackend::*Value)() const>

@@ -37,6 +37,7 @@ struct ConstraintChange;
 struct ProcedureCall;
 struct ModuleStatement;
 struct InsertExec;
+struct TransactionStatement;
 struct SessionOption;
 struct Assignment;
 struct RaiseStatement;
@@ -76,6 +77,8 @@ public:
     QVariant scopeIdentity() const { return m_scopeIdentity; }
     sqlite3* masterHandle() const { return m_master; }
     sqlite3* handle() const { return m_db; }
+    // @@TRANCOUNT: the begin tran statements not yet committed; 0 outside a transaction.
+    int transactionCount() const;
 
     // True when the session (spid, login time) of this server is still connected.
     bool sessionAlive(int spid, const QString& loginTime) const;
@@ -107,6 +110,7 @@ private:
     bool holds(const QString& condition, Run& run);
     void runAssignment(const Assignment& a, Run& run);
     void runRaise(const RaiseStatement& r, Run& run);
+    void runTransaction(const TransactionStatement& t, Run& run);
     // Gives a failure SQL Server's number and text and keeps what the error functions read.
     void noteError(db::ProviderFailure& failure, const Statement& st, Run& run);
     // Puts the error in the results in its statement's place.
@@ -196,6 +200,7 @@ private:
     long m_rowCount = 0;   // SET ROWCOUNT: the rows a statement returns or changes at most (0: all)
     RowCountState m_rowCountState;
     dates::Settings m_dateSettings;   // SET DATEFORMAT, DATEFIRST, LANGUAGE
+    int m_transactionCount = 0;   // nested begin tran (transactionCount() says it)
     bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)
     QVariant m_identity;        // @@identity: the last identity value the session's inserts gave
