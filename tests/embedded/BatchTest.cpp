@@ -248,6 +248,8 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
             "Windowed functions can only appear in the SELECT or ORDER BY clauses."},
         {"select sum(row_number() over (order by ID)) from tbOrraSQL", 4109,
             "Windowed functions cannot be used in the context of another windowed function or aggregate."},
+        {"insert into tbOrraCategory(ID, Name) values (9, 'x'), (10)", 10710,
+            "The number of columns for each row in a table value constructor must be the same."},
         {"select * order by 1", 263, "Must specify table to select from."},
         {"commit", 3902, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."},
         {"rollback", 3903, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."},
