@@ -261,6 +261,12 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
             "Error number 100 in the THROW statement is outside the valid range. Specify an error number in the "
             "valid range of 50000 to 2147483647."},
     });
+    // An error inside a function keeps its number on the way out of the statement that calls it.
+    c->execute(QStringLiteral("create table Gone (a int)"));
+    c->execute(QStringLiteral("create function dbo.CountGone() returns int as begin return (select count(*) from Gone) "
+                              "end"));
+    c->execute(QStringLiteral("drop table Gone"));
+    expectFailures({{"select dbo.CountGone()", 208, "Invalid object name 'Gone'."}});
 }
 
 TEST_F(Batch, TryCatchHandsTheErrorToItsCatchBlock)
