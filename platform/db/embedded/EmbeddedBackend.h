@@ -75,6 +75,7 @@ public:
     const QString& database() const { return m_database; }
     const QString& loginTime() const { return m_loginTime; }
     QVariant identity() const { return m_identity; }
+    QVariant scopeIdentity() const { return m_scopeIdentity; }
     sqlite3* masterHandle() const { return m_master; }
     sqlite3* handle() const { return m_db; }
     // @@TRANCOUNT: the begin tran statements not yet committed; 0 outside a transaction.
@@ -203,7 +204,13 @@ private:
     int m_transactionCount = 0;   // nested begin tran (transactionCount() says it)
     bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)
-    QVariant m_identity;
+    QVariant m_identity;        // @@identity: the last identity value the session's inserts gave
+    QVariant m_scopeIdentity;   // scope_identity(): the same within the running batch or procedure
+    void noteIdentity(qlonglong value)
+    {
+        m_identity = value;
+        m_scopeIdentity = value;
+    }
     QStringList m_attached;                       // other databases attached by name
     QHash<QString, sqlite3_stmt*> m_statements;   // prepared statements by SQLite text
     QHash<QString, InsertColumns> m_insertColumns;   // by schema.table
