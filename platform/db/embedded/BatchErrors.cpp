@@ -383,6 +383,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 116,
             QStringLiteral("Only one expression can be specified in the select list when the subquery is not "
                            "introduced with EXISTS."));
+    } else if (m == u"all VALUES must have the same number of terms") {
+        set(e, 10710, QStringLiteral("The number of columns for each row in a table value constructor must be the same."));
     } else if (m == u"no tables specified") {
         set(e, 263, QStringLiteral("Must specify table to select from."));
     } else if (m.startsWith(QLatin1String("no such function: "))) {
@@ -456,6 +458,7 @@ int severityOf(long number)
     case 144:
     case 147:
     case 195:
+    case 10710:
         return 15;
     case 3701:
         return 11;

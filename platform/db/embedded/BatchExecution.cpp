@@ -304,6 +304,12 @@ void EmbeddedBackend::noteError(ProviderFailure& failure, const Statement& st, R
     BatchError e;
     if (!failure.errors.isEmpty()) {
         ProviderError& p = failure.errors.first();
+        if (m_functionError && m_functionError->description == p.description) {
+            p.nativeError = m_functionError->nativeError;
+            p.number = m_functionError->number;
+            p.sqlState = m_functionError->sqlState;
+        }
+        m_functionError.reset();
         toServerError(p, st.text, m_database);
         e.number = p.nativeError;
         e.message = p.description;

@@ -19,6 +19,7 @@
 #include <QVariantHash>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -226,6 +227,9 @@ private:
     // Scalar functions running inside a statement: their depth, and their prepared statements
     // by depth (a call never resets a statement of a call it runs inside).
     int m_functionDepth = 0;
+    // The error a function's body ended with: SQLite hands the calling statement its text
+    // alone, and the statement's error takes the number back from here.
+    std::optional<db::ProviderError> m_functionError;
     std::vector<QHash<QString, sqlite3_stmt*>> m_functionStatements;
     std::unique_ptr<db::Connection> m_nestedConnection;
     QString m_procedure;
