@@ -3,6 +3,7 @@
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
+#include "platform/db/embedded/functions/ScalarFunctions.h"
 #include "platform/db/embedded/ConnectionSchema.h"
 #include "platform/db/embedded/functions/BinaryConversions.h"
 #include "platform/db/embedded/functions/ExactNumbers.h"
@@ -549,6 +550,7 @@ void EmbeddedBackend::registerFunctions()
             this, f.fn, nullptr, nullptr, nullptr);
     registerRowCountFunction(m_db, &m_rowCountState);
     registerExpressionFunctions(m_db);
+    registerScalarFunctions(m_db);
     registerObjectFunctions(m_db);
     registerIdentityFunctions(m_db, &m_identityInsert);
     registerStatisticalAggregates(m_db);

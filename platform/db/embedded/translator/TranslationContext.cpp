@@ -172,6 +172,7 @@ const char* serverValueFunction(const Token& t)
     const QString v = t.text.mid(2).toLower();
     if (v == u"identity") return "orra_identity";
     if (v == u"spid") return "orra_spid";
+    if (v == u"version") return "orra_version";
     if (v == u"servername") return "orra_servername";
     if (v == u"rowcount") return "orra_rowcount";
     if (v == u"error") return "orra_error";
@@ -194,6 +195,18 @@ const char* mappedFunction(const Token& t)
         {"suser_sname", "orra_suser_sname"},
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
+        {"log", "orra_log"},
+        {"square", "orra_square"},
+        {"atn2", "orra_atn2"},
+        {"cot", "orra_cot"},
+        {"rand", "orra_rand"},
+        {"choose", "orra_choose"},
+        {"greatest", "orra_greatest"},
+        {"least", "orra_least"},
+        {"newid", "orra_newid"},
+        {"host_name", "orra_host_name"},
+        {"app_name", "orra_app_name"},
+        {"count_big", "count"},
         {"len", "orra_len"},
         {"scope_identity", "orra_identity"},
         {"ident_current", "orra_ident_current"},
@@ -303,6 +316,11 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e)) continue;
         if (t.is("current_timestamp")) {
             out.insert(out.end(), {word("orra_getdate"), symbol("("), symbol(")")});
+            continue;
+        }
+        // the login's and the database user's names
+        if (t.is("system_user") || t.is("current_user") || t.is("session_user")) {
+            out.insert(out.end(), {word(t.is("system_user") ? "orra_suser_sname" : "orra_user_name"), symbol("("), symbol(")")});
             continue;
         }
         if (t.is("like")) markLikeSubject(out);
