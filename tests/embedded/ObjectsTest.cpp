@@ -83,6 +83,11 @@ TEST_F(Objects, NamesReachTheirSchemasObjects)
         {"insert into Sales.Orders values (5, 5) delete from Sales.Orders from Sales.Orders s left join dbo.Orders d on "
          "d.ID = s.ID where d.ID is null",
             "select count(*) from Sales.Orders", 1},
+        // delete top takes that many of the rows it finds (a percent counting a fraction as a row)
+        {"insert into Sales.Orders values (6, 6), (7, 7), (8, 8), (9, 9) delete top (2) from Sales.Orders where ID > 5",
+            "select count(*) from Sales.Orders where ID > 5", 2},
+        {"declare @n int = 1 delete top (@n) Sales.Orders where ID > 5", "select count(*) from Sales.Orders", 2},
+        {"delete top (50) percent s from Sales.Orders s where s.ID > 5", "select count(*) from Sales.Orders", 1},
         {"delete s from Sales.Orders s join dbo.Orders d on d.ID = s.ID", "select count(*) from Sales.Orders", 0},
     };
     for (const auto& j : joined) {
@@ -234,6 +239,11 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
         {"select 1", "select @@identity", 110},
         {"select 1", "select ident_current('dbo.TY')", 110},
         {"select 1", "select ident_seed('TY') * 10 + ident_incr('[dbo].[TY]')", 1005},
+        // select … into: a column read as it is from the identity inherits it, counting on from the
+        // values copied; one that is part of an expression does not
+        {"select * into Copied from TY insert Copied (Y_name) values ('quay')", "select max(Y_id) from Copied", 115},
+        {"select Y_id + 0 as Y_id, Y_name into Computed from TY insert Computed (Y_name) values ('quay')",
+            "select count(*) from Computed where Y_id is null", 1},
         // each value is the last one plus the increment, also going down; many rows of a select
         // take theirs in the select's order
         {"create table Down (ID int identity(-1, -10), N int) insert Down (N) select 1 union all select 2 "
