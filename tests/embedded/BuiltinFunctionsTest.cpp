@@ -79,6 +79,11 @@ TEST_F(BuiltinFunctions, UnknownFunctionsAndWrongArgumentCountsAreTheServersErro
         // counted at the top level only; type names with a length stay types
         {"select count(*) + max(power(2, 3)) + abs(round(-1.5, 0))", "11"},
         {"declare @t time(3) = '10:00'; select convert(varchar(8), cast(@t as time(0)))", "10:00:00"},
+        // a table named like a function is a table
+        {"create table Log (Line int); insert into Log (Line) values (1); insert Log values (2); "
+         "select count(*) from Log (nolock)",
+            "2"},
+        {"create table #Count (a int); insert into #Count (a) select max(a) from #Count; select count(*) from #Count", "1"},
         {"create table #w (a time(3), b date); insert #w values ('10:00', '20200101'); select count(*) from #w", "1"},
     });
 }
@@ -115,6 +120,12 @@ TEST_F(BuiltinFunctions, MathematicalAndLogicalFunctionsGiveTheDocumentedValues)
         {"select iif(rand(100) = rand(100) and rand(7) <> rand(), 'same', 'differs')", "same"},
         {"select count_big(*) from (values (1), (2)) v(a)", "2"},
         {"select len(newid())", "36"},
+        {"SELECT LTRIM('123abc.' , '123.')", "abc."},
+        {"SELECT RTRIM('.123abc.' , 'abc.')", ".123"},
+        {"SELECT STRING_ESCAPE('\\' + char(9) + '/' + char(10) + '\\\\' + char(9) + '\"' + char(9), 'json')",
+            "\\\\\\t\\/\\n\\\\\\\\\\t\\\"\\t"},
+        {"select xact_state()", "0"},
+        {"begin transaction; select xact_state(); rollback", "1"},
         {"select iif(system_user = suser_sname() and current_user = user_name() and session_user = user_name(), 1, 0)",
             "1"},
     });

@@ -538,6 +538,7 @@ void EmbeddedBackend::registerFunctions()
         {"orra_spid", 0, fnSpid, false},
         {"orra_servername", 0, fnServerName, false},
         {"orra_trancount", 0, fnTranCount, false},
+        {"orra_xact_state", 0, fnTranCount, false},   // 1 in a transaction, else 0 (none is ever doomed)
         {"orra_identity", 0, fnIdentity, false},
         {"orra_len", 1, fnLen, true},
         {"orra_varchar", 2, fnVarchar, true},

@@ -106,6 +106,7 @@ const BuiltinArity kBuiltins[] = {
     {"host_name", "orra_host_name", 0, 0},
     {"app_name", "orra_app_name", 0, 0},
     {"newid", "orra_newid", 0, 0},
+    {"xact_state", "orra_xact_state", 0, 0},
     {"object_id", "orra_object_id", 1, 2},
     {"scope_identity", "orra_identity", 0, 0},
     {"ident_current", "orra_ident_current", 1, 1},
