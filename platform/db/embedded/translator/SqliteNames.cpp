@@ -108,7 +108,7 @@ const BuiltinArity kBuiltins[] = {
     {"newid", "orra_newid", 0, 0},
     {"xact_state", "orra_xact_state", 0, 0},
     {"object_id", "orra_object_id", 1, 2},
-    {"scope_identity", "orra_identity", 0, 0},
+    {"scope_identity", "orra_scope_identity", 0, 0},
     {"ident_current", "orra_ident_current", 1, 1},
     {"ident_seed", "orra_ident_seed", 1, 1},
     {"ident_incr", "orra_ident_incr", 1, 1},
