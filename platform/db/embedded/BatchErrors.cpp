@@ -418,6 +418,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 217, m);
     } else if (m.startsWith(QLatin1String("The MERGE statement attempted to UPDATE or DELETE the same row"))) {
         set(e, 8672, m);
+    } else if (m == u"An invalid floating point operation occurred.") {
+        set(e, 3623, m, "22003");
     } else if (m == u"Divide by zero error encountered.") {
         set(e, 8134, m, "22012");
     } else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time"))) {

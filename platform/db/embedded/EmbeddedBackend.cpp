@@ -3,6 +3,7 @@
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
+#include "platform/db/embedded/functions/ScalarFunctions.h"
 #include "platform/db/embedded/ConnectionSchema.h"
 #include "platform/db/embedded/functions/BinaryConversions.h"
 #include "platform/db/embedded/functions/ExactNumbers.h"
@@ -538,6 +539,7 @@ void EmbeddedBackend::registerFunctions()
         {"orra_spid", 0, fnSpid, false},
         {"orra_servername", 0, fnServerName, false},
         {"orra_trancount", 0, fnTranCount, false},
+        {"orra_xact_state", 0, fnTranCount, false},   // 1 in a transaction, else 0 (none is ever doomed)
         {"orra_identity", 0, fnIdentity<&EmbeddedBackend::identity>, false},
         {"orra_scope_identity", 0, fnIdentity<&EmbeddedBackend::scopeIdentity>, false},
         {"orra_len", 1, fnLen, true},
@@ -551,6 +553,7 @@ void EmbeddedBackend::registerFunctions()
             this, f.fn, nullptr, nullptr, nullptr);
     registerRowCountFunction(m_db, &m_rowCountState);
     registerExpressionFunctions(m_db);
+    registerScalarFunctions(m_db);
     registerObjectFunctions(m_db);
     registerIdentityFunctions(m_db, &m_identityInsert);
     registerStatisticalAggregates(m_db);
