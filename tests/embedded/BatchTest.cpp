@@ -202,6 +202,15 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
         {"alter table tbOrraSQL add Name int", 2705,
             "Column names in each table must be unique. Column name 'Name' in table 'tbOrraSQL' is specified more "
             "than once."},
+        {"alter table tbOrraSQL add Extra int not null", 4901,
+            "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT definition "
+            "specified, or the column being added is an identity or timestamp column, or alternatively if none of the "
+            "previous conditions are satisfied the table must be empty to allow addition of this column. Column "
+            "'Extra' cannot be added to non-empty table 'tbOrraSQL' because it does not satisfy these conditions."},
+        {"alter table tbOrraSQL drop column Nothere", 4924,
+            "ALTER TABLE DROP COLUMN failed because column 'Nothere' does not exist in table 'tbOrraSQL'."},
+        {"create table Indexed(a int, b int); create index IxB on Indexed(b); alter table Indexed drop column b", 4922,
+            "ALTER TABLE DROP COLUMN b failed because one or more objects access this column."},
         {"insert into tbOrraCategory(ID, Name) values (9)", 109,
             "There are more columns in the INSERT statement than values specified in the VALUES clause. The number "
             "of values in the VALUES clause must match the number of columns specified in the INSERT statement."},
@@ -225,6 +234,20 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
         {"select (select ID, Name from tbOrraSQL)", 116,
             "Only one expression can be specified in the select list when the subquery is not introduced with "
             "EXISTS."},
+        {"select x.ID from tbOrraSQL", 4104, "The multi-part identifier \"x.ID\" could not be bound."},
+        {"select s.Nothere from tbOrraSQL s", 207, "Invalid column name 'Nothere'."},
+        {"select ID from tbOrraSQL where sum(ID) > 0", 147,
+            "An aggregate may not appear in the WHERE clause unless it is in a subquery contained in a HAVING clause "
+            "or a select list, and the column being aggregated is an outer reference."},
+        {"select max(min(ID)) from tbOrraSQL", 130,
+            "Cannot perform an aggregate function on an expression containing an aggregate or a subquery."},
+        {"select count(*) from tbOrraSQL group by count(*)", 144,
+            "Cannot use an aggregate or a subquery in an expression used for the group by list of a GROUP BY "
+            "clause."},
+        {"select ID from tbOrraSQL where row_number() over (order by ID) = 1", 4108,
+            "Windowed functions can only appear in the SELECT or ORDER BY clauses."},
+        {"select sum(row_number() over (order by ID)) from tbOrraSQL", 4109,
+            "Windowed functions cannot be used in the context of another windowed function or aggregate."},
         {"select * order by 1", 263, "Must specify table to select from."},
         {"commit", 3902, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."},
         {"rollback", 3903, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."},

@@ -83,6 +83,11 @@ TEST_F(Objects, NamesReachTheirSchemasObjects)
         {"insert into Sales.Orders values (5, 5) delete from Sales.Orders from Sales.Orders s left join dbo.Orders d on "
          "d.ID = s.ID where d.ID is null",
             "select count(*) from Sales.Orders", 1},
+        // delete top takes that many of the rows it finds (a percent counting a fraction as a row)
+        {"insert into Sales.Orders values (6, 6), (7, 7), (8, 8), (9, 9) delete top (2) from Sales.Orders where ID > 5",
+            "select count(*) from Sales.Orders where ID > 5", 2},
+        {"declare @n int = 1 delete top (@n) Sales.Orders where ID > 5", "select count(*) from Sales.Orders", 2},
+        {"delete top (50) percent s from Sales.Orders s where s.ID > 5", "select count(*) from Sales.Orders", 1},
         {"delete s from Sales.Orders s join dbo.Orders d on d.ID = s.ID", "select count(*) from Sales.Orders", 0},
     };
     for (const auto& j : joined) {
@@ -393,7 +398,7 @@ TEST_F(Objects, ConstraintsChangeOnATableThatKeepsItsRows)
             "in database \"sales\", table \"dbo.Parent\", column 'ID'."},
         {"ALTER TABLE Child ADD CONSTRAINT UQ_Child_Parent UNIQUE (ParentID)",
             "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name "
-            "'dbo.Child' and the index name 'UQ_Child_Parent'."},
+            "'dbo.Child' and the index name 'UQ_Child_Parent'. The duplicate key value is (1)."},
         {"ALTER TABLE Child ADD CONSTRAINT UQ_Child_Made UNIQUE (Made)", ""},
         {"ALTER TABLE Child ADD CONSTRAINT PK_Child PRIMARY KEY (ID)", ""},
         {"ALTER TABLE Parent ADD CONSTRAINT PK_Parent2 PRIMARY KEY (Name)",

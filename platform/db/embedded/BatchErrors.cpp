@@ -3,6 +3,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace orra::embedded {
@@ -133,6 +135,74 @@ public:
         return name;
     }
 
+    // alter table T add|drop [column] C: "add" or "drop" and C; empty for other statements.
+    std::pair<QString, QString> alteredColumn() const
+    {
+        if (m_tokens.size() < 4 || !m_tokens[0].is("alter") || !m_tokens[1].is("table")) return {};
+        for (size_t i = 2; i + 1 < m_tokens.size(); ++i) {
+            if (!m_tokens[i].is("add") && !m_tokens[i].is("drop")) continue;
+            size_t c = i + 1;
+            if (m_tokens[c].is("column") && c + 1 < m_tokens.size()) ++c;
+            if (!m_tokens[c].isName() || m_tokens[c].is("constraint")) return {};
+            return {m_tokens[i].text.toLower(), m_tokens[c].text};
+        }
+        return {};
+    }
+
+    // Whether name is a table, view or alias the statement writes (the last part of a name).
+    bool namesSource(const QString& name) const
+    {
+        return std::any_of(m_names.begin(), m_names.end(),
+            [&](const WrittenName& n) { return n.last.compare(name, Qt::CaseInsensitive) == 0; });
+    }
+
+    // The qualified column reference as written whose column is column ("x.a" of [x].[a]).
+    QString qualifiedColumn(const QString& qualifier, const QString& column) const
+    {
+        for (const WrittenName& n : m_names)
+            if (n.last.compare(column, Qt::CaseInsensitive) == 0 && n.text.size() > n.last.size()
+                && n.text.section(u'.', -2, -2).compare(qualifier, Qt::CaseInsensitive) == 0)
+                return n.text;
+        return qualifier + u'.' + column;
+    }
+
+    // Where the statement calls an aggregate or window function misplaced: "nested" inside an
+    // aggregate's arguments, "where" in a WHERE clause, else empty.
+    QString misplacedCall(bool window) const
+    {
+        static const QStringList aggregates{QStringLiteral("avg"), QStringLiteral("checksum_agg"),
+            QStringLiteral("count"), QStringLiteral("count_big"), QStringLiteral("max"), QStringLiteral("min"),
+            QStringLiteral("stdev"), QStringLiteral("stdevp"), QStringLiteral("string_agg"), QStringLiteral("sum"),
+            QStringLiteral("var"), QStringLiteral("varp")};
+        const auto isAggregate = [&](size_t i) {
+            return m_tokens[i].isWord() && aggregates.contains(m_tokens[i].text, Qt::CaseInsensitive);
+        };
+        for (size_t i = 0; i + 1 < m_tokens.size(); ++i) {
+            if (!m_tokens[i + 1].isSymbol("(")) continue;
+            const bool windowCall = i + 1 < m_tokens.size() && m_tokens[i].isWord() && followedByOver(i + 1);
+            if (window ? !windowCall : (!isAggregate(i) || windowCall)) continue;
+            // Outward from the call: an enclosing aggregate, or the clause it stands in.
+            int depth = 0;
+            for (size_t j = i; j-- > 0;) {
+                const Token& t = m_tokens[j];
+                if (t.isSymbol(")")) {
+                    ++depth;
+                } else if (t.isSymbol("(")) {
+                    if (depth > 0) {
+                        --depth;
+                    } else if (j > 0 && isAggregate(j - 1)) {
+                        return QStringLiteral("nested");
+                    }
+                } else if (depth == 0 && t.is("where")) {
+                    return QStringLiteral("where");
+                } else if (depth == 0 && (t.is("select") || t.is("having") || t.is("order") || t.is("group"))) {
+                    break;
+                }
+            }
+        }
+        return {};
+    }
+
     // The database of the first three-part name the statement writes ("db" of db..T).
     QString databaseNamed() const
     {
@@ -144,6 +214,17 @@ public:
     }
 
 private:
+    // Whether the parenthesis at open closes before OVER (a window function's call).
+    bool followedByOver(size_t open) const
+    {
+        int depth = 0;
+        for (size_t k = open; k < m_tokens.size(); ++k) {
+            if (m_tokens[k].isSymbol("(")) ++depth;
+            if (m_tokens[k].isSymbol(")") && --depth == 0) return k + 1 < m_tokens.size() && m_tokens[k + 1].is("over");
+        }
+        return false;
+    }
+
     std::vector<Token> m_tokens;
     std::vector<WrittenName> m_names;
 };
@@ -191,8 +272,53 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
                 "42S02");
         else if (!m.startsWith(QLatin1String("no such index: ")))
             set(e, 208, QStringLiteral("Invalid object name '%1'.").arg(written.name(lastPart(object))), "42S02");
+    } else if (m.startsWith(QLatin1String("no such column: ")) && written.alteredColumn().first == u"drop") {
+        set(e, 4924,
+            QStringLiteral("ALTER TABLE DROP COLUMN failed because column '%1' does not exist in table '%2'.")
+                .arg(written.alteredColumn().second, written.definedTable()));
+    } else if (m.startsWith(QLatin1String("error in ")) && m.contains(QLatin1String(" after drop column: "))
+        && written.alteredColumn().first == u"drop") {
+        set(e, 4922,
+            QStringLiteral("ALTER TABLE DROP COLUMN %1 failed because one or more objects access this column.")
+                .arg(written.alteredColumn().second));
+    } else if (m == u"Cannot add a NOT NULL column with default value NULL" && written.alteredColumn().first == u"add") {
+        set(e, 4901,
+            QStringLiteral("ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT "
+                           "definition specified, or the column being added is an identity or timestamp column, or "
+                           "alternatively if none of the previous conditions are satisfied the table must be empty to "
+                           "allow addition of this column. Column '%1' cannot be added to non-empty table '%2' because "
+                           "it does not satisfy these conditions.")
+                .arg(written.alteredColumn().second, written.definedTable()));
     } else if (m.startsWith(QLatin1String("no such column: "))) {
-        set(e, 207, QStringLiteral("Invalid column name '%1'.").arg(lastPart(m.mid(16))), "42S22");
+        const QString column = lastPart(m.mid(16));
+        const QString qualifier = lastPart(m.mid(16).section(u'.', 0, -2));
+        if (!qualifier.isEmpty() && !written.namesSource(qualifier))
+            set(e, 4104,
+                QStringLiteral("The multi-part identifier \"%1\" could not be bound.")
+                    .arg(written.qualifiedColumn(qualifier, column)));
+        else
+            set(e, 207, QStringLiteral("Invalid column name '%1'.").arg(column), "42S22");
+    } else if (m == u"aggregate functions are not allowed in the GROUP BY clause") {
+        set(e, 144,
+            QStringLiteral("Cannot use an aggregate or a subquery in an expression used for the group by list of a "
+                           "GROUP BY clause."));
+    } else if (m.startsWith(QLatin1String("misuse of aggregate"))) {
+        const QString where = written.misplacedCall(false);
+        if (where == u"nested")
+            set(e, 130, QStringLiteral("Cannot perform an aggregate function on an expression containing an aggregate "
+                                       "or a subquery."));
+        else if (where == u"where")
+            set(e, 147,
+                QStringLiteral("An aggregate may not appear in the WHERE clause unless it is in a subquery contained in "
+                               "a HAVING clause or a select list, and the column being aggregated is an outer "
+                               "reference."));
+    } else if (m.startsWith(QLatin1String("misuse of window function"))) {
+        if (written.misplacedCall(true) == u"nested")
+            set(e, 4109,
+                QStringLiteral("Windowed functions cannot be used in the context of another windowed function or "
+                               "aggregate."));
+        else
+            set(e, 4108, QStringLiteral("Windowed functions can only appear in the SELECT or ORDER BY clauses."));
     } else if ((x = noColumnNamed.match(m)).hasMatch()) {
         set(e, 207, QStringLiteral("Invalid column name '%1'.").arg(lastPart(x.captured(2))), "42S22");
     } else if ((x = exists.match(m)).hasMatch()) {
@@ -317,6 +443,8 @@ int severityOf(long number)
     case 116:
     case 120:
     case 121:
+    case 144:
+    case 147:
     case 195:
         return 15;
     case 3701:

@@ -1139,6 +1139,8 @@ long EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run, bool forCu
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
             type += QStringLiteral(" COLLATE ") + collationNameFor(QString(), base.startsWith(u'n'));
+        else if (base == u"datetimeoffset")
+            type += QStringLiteral(" COLLATE ") + QLatin1String(dates::kInstantCollation);
         const QString column = forCursor ? QStringLiteral("c%1").arg(i + 1) : name;
         defs << u'"' + QString(column).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" ") + type;
         marks << QStringLiteral("?");

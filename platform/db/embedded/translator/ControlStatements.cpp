@@ -1,6 +1,8 @@
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/ObjectNames.h"
 #include "platform/db/embedded/translator/StatementParser.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
+#include "platform/db/embedded/translator/ExpressionTyping.h"
 
 namespace orra::embedded::translator {
 
@@ -101,6 +103,12 @@ Statement StatementParser::print()
         failNear(e);
         return {s};
     }
+    // a date prints as CAST gives it as text (datetime in the default form 'Apr 18 2006  9:58AM')
+    if (m_ctx.schema())
+        if (const SqlType t = ExpressionTyper(m_ctx).typeOf(start + 1, e); t.isDateOrTime()) {
+            v.insert(v.begin(), {word(dates::kDateText), symbol("(")});
+            v.insert(v.end(), {symbol(","), word("null"), symbol(","), raw(u'\'' + t.declaration() + u'\''), symbol(")")});
+        }
     v.insert(v.begin(), word("select"));
     s.query = expressionQuery(std::move(v));
     return {s};

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
 #include "platform/db/embedded/translator/FunctionHeader.h"
 
 #include "platform/db/embedded/translator/TranslationContext.h"
@@ -201,7 +202,13 @@ SqlType arithmeticType(QChar op, const SqlType& a, const SqlType& b)
     if (a.kind == Kind::Null) return b;
     if (b.kind == Kind::Null) return a;
     if (a.kind == Kind::Unknown || b.kind == Kind::Unknown) return {};
-    if (a.isString() && b.isString()) return op == u'+' ? commonType(a, b) : SqlType{};
+    if (a.isString() && b.isString()) {
+        if (op != u'+') return {};
+        // a concatenation is as long as its parts together, up to 8,000 bytes
+        SqlType t = commonType(a, b);
+        if (a.length > 0 && b.length > 0) t.length = std::min(a.length + b.length, t.kind == Kind::NText ? 4000 : 8000);
+        return t;
+    }
     // text meets a number: converted to the number's type
     if (a.isString()) return b.isNumber() ? b : SqlType{};
     if (b.isString()) return a.isNumber() ? a : SqlType{};
@@ -481,6 +488,8 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
     if (fn == u"count_big") return of(Kind::BigInt);
     if (fn == u"getdate" || fn == u"getutcdate") return of(Kind::DateTime);
     if (fn == u"sysdatetime") return SqlType::fromDeclared(QStringLiteral("datetime2(7)"));
+    if (const dates::FunctionName* f = dates::functionNamed(fn); f && f->result)
+        return SqlType::fromDeclared(QString::fromLatin1(f->result));
     if (fn == u"len" || fn == u"datalength" || fn == u"charindex" || fn == u"patindex" || fn == u"datediff"
         || fn == u"datepart" || fn == u"year" || fn == u"month" || fn == u"day" || fn == u"ascii"
         || fn == u"unicode")
