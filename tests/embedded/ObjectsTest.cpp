@@ -239,6 +239,11 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
         {"select 1", "select @@identity", 110},
         {"select 1", "select ident_current('dbo.TY')", 110},
         {"select 1", "select ident_seed('TY') * 10 + ident_incr('[dbo].[TY]')", 1005},
+        // select … into: a column read as it is from the identity inherits it, counting on from the
+        // values copied; one that is part of an expression does not
+        {"select * into Copied from TY insert Copied (Y_name) values ('quay')", "select max(Y_id) from Copied", 115},
+        {"select Y_id + 0 as Y_id, Y_name into Computed from TY insert Computed (Y_name) values ('quay')",
+            "select count(*) from Computed where Y_id is null", 1},
         // each value is the last one plus the increment, also going down; many rows of a select
         // take theirs in the select's order
         {"create table Down (ID int identity(-1, -10), N int) insert Down (N) select 1 union all select 2 "

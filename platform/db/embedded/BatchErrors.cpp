@@ -1,5 +1,7 @@
 #include "platform/db/embedded/BatchErrors.h"
 #include "platform/db/embedded/TsqlLexer.h"
+#include "platform/db/embedded/functions/StringFunctions.h"
+#include "platform/db/embedded/translator/SqliteNames.h"
 
 #include <QRegularExpression>
 
@@ -385,6 +387,14 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 263, QStringLiteral("Must specify table to select from."));
     } else if (m.startsWith(QLatin1String("no such function: "))) {
         set(e, 195, QStringLiteral("'%1' is not a recognized built-in function name.").arg(written.function(m.mid(18))));
+    } else if (m.startsWith(QLatin1String("wrong number of arguments to function "))) {
+        // a call the translator let through: the function's own counts, under its T-SQL name
+        const QString name = m.mid(38).section(u'(', 0, 0);
+        if (const translator::BuiltinArity* f = translator::builtinAritySqlite(name)) {
+            long number = 174;
+            const QString text = argumentCountError(f->tsql, f->minArgs, f->maxArgs, -1, number);
+            set(e, number, text);
+        }
     } else if (m == u"cannot commit - no transaction is active") {
         set(e, 3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."), "25000");
     } else if (m == u"cannot rollback - no transaction is active") {

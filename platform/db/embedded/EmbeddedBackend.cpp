@@ -1110,6 +1110,31 @@ void EmbeddedBackend::noteInsertedIdentity(const SqlStatement& st)
     m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
 }
 
+// The column of a select … into that inherits its source's identity: a column read as it is
+// from the identity column of the one table the select reads (no join, no union), once.
+EmbeddedBackend::InheritedIdentity EmbeddedBackend::inheritedIdentity(sqlite3_stmt* sel, const QString& sql)
+{
+    InheritedIdentity found;
+    static const QRegularExpression combined(QStringLiteral(R"(\b(join|union|apply)\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (combined.match(sql).hasMatch()) return found;
+    QSet<QString> tables;
+    for (int i = 0; i < sqlite3_column_count(sel); ++i) {
+        const char* table = sqlite3_column_table_name(sel, i);
+        const char* origin = sqlite3_column_origin_name(sel, i);
+        const char* database = sqlite3_column_database_name(sel, i);
+        if (!table || !origin || !database) continue;
+        tables.insert(QString::fromUtf8(database) + u'.' + QString::fromUtf8(table));
+        const InsertColumns& source = insertColumns(QString::fromUtf8(database), QString::fromUtf8(table));
+        if (!source.identity || source.identity->column != QString::fromUtf8(origin)) continue;
+        if (found.column >= 0) return {};   // listed more than once
+        found.column = i;
+        found.identity = *source.identity;
+    }
+    if (tables.size() > 1) return {};
+    return found;
+}
+
 // select … into T: the table takes the names and declared types of the select's columns
 // (text columns with the server's collation), then the rows.
 long EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run, bool forCursor)
@@ -1130,10 +1155,17 @@ long EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run, bool forCu
             if (!sqlite3_column_decltype(sel, i))
                 if (const std::optional<ExactType> t = exactTypeOf(st.columnTypes[i])) exact[size_t(i)] = t;
     }
+    const InheritedIdentity inherited = inheritedIdentity(sel, st.sql);
     for (int i = 0; i < cols; ++i) {
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
         const char* decl = sqlite3_column_decltype(sel, i);
         QString type = decl ? QString::fromUtf8(decl) : computed.value(i);
+        if (i == inherited.column) {
+            defs << u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" INTEGER PRIMARY KEY")
+                    + (inherited.identity.counted ? QString() : QStringLiteral(" AUTOINCREMENT"));
+            marks << QStringLiteral("?");
+            continue;
+        }
         if (!decl && exact[size_t(i)]) type = exact[size_t(i)]->declaration();
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
@@ -1163,6 +1195,23 @@ long EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run, bool forCu
     }
     m_insertColumns.clear();
     m_exactTypes.clear();
+    // The inherited identity counts on from the values copied, as identity_insert would have it.
+    const QString intoSchema = st.intoTable.section(u'.', 0, 0).remove(u'"');
+    const QString intoName = st.intoTable.section(u'.', 1).mid(1).chopped(1).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    if (inherited.column >= 0 && inherited.identity.counted) {
+        const QStringList counting = countedIdentityStatements(intoSchema, intoName,
+            QString::fromUtf8(sqlite3_column_name(sel, inherited.column)), inherited.identity.seed,
+            inherited.identity.increment);
+        for (const QString& sql : counting)
+            if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+                m_session.raise(sqlite3_errcode(m_db));
+    }
+    struct IdentityInsertDuringCopy {
+        QString& on;
+        QString before;
+        ~IdentityInsertDuringCopy() { on = before; }
+    } copying{m_identityInsert, m_identityInsert};
+    if (inherited.column >= 0) m_identityInsert = intoName;
     const QString insert = QStringLiteral("insert into %1 values (%2)").arg(st.intoTable, marks.join(u','));
     const PreparedStatement ins(m_db, insert);
     if (!ins.ok()) m_session.raise(sqlite3_errcode(m_db));
@@ -1182,6 +1231,7 @@ long EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run, bool forCu
         const int irc = sqlite3_step(ins);
         sqlite3_reset(ins);
         if (irc != SQLITE_DONE) m_session.raise(irc);
+        if (inherited.column >= 0) m_identity = qlonglong(sqlite3_column_int64(sel, inherited.column));
         ++rows;
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) m_session.raise(rc);

@@ -173,6 +173,11 @@ private:
     void checkIdentityInsert(const SqlStatement& st, const QString& sql);
     void noteInsertedIdentity(const SqlStatement& st);
     void setIdentityInsert(const QString& name, bool on);
+    struct InheritedIdentity {
+        int column = -1;   // none
+        IdentityColumn identity;
+    };
+    InheritedIdentity inheritedIdentity(sqlite3_stmt* select, const QString& sql);
     void registerSession();
     QString tryRegisterSession();   // the failure, or empty
     void unregisterSession();
