@@ -384,6 +384,33 @@ TEST_F(Batch, AStatementErrorEndsItsStatementNotTheBatch)
     EXPECT_EQ(c->errors().at(1).nativeError, 547);
 }
 
+TEST_F(Batch, TransactionsNestByTheirCount)
+{
+    // @@TRANCOUNT's examples: BEGIN and COMMIT count up and down, ROLLBACK ends them all.
+    const struct {
+        const char* batch;
+        QStringList printed;
+    } cases[] = {
+        {"PRINT @@TRANCOUNT BEGIN TRAN PRINT @@TRANCOUNT BEGIN TRAN PRINT @@TRANCOUNT COMMIT PRINT @@TRANCOUNT COMMIT "
+         "PRINT @@TRANCOUNT",
+            {"0", "1", "2", "1", "0"}},
+        {"PRINT @@TRANCOUNT BEGIN TRAN PRINT @@TRANCOUNT BEGIN TRAN PRINT @@TRANCOUNT ROLLBACK PRINT @@TRANCOUNT",
+            {"0", "1", "2", "0"}},
+    };
+    for (const auto& k : cases) {
+        c->execute(QString::fromUtf8(k.batch));
+        QStringList printed;
+        for (const auto& e : c->errors()) printed << e.description;
+        EXPECT_EQ(printed, k.printed) << k.batch;
+    }
+    // An inner COMMIT keeps the rows for the outer transaction to decide; its ROLLBACK undoes them.
+    expectValues({
+        {"create table Nested(a int); begin tran; insert Nested values (1); begin tran; insert Nested values (2); "
+         "commit; rollback; select count(*) from Nested",
+            0},
+    });
+}
+
 TEST_F(Batch, RowCountFollowsEveryStatement)
 {
     expectValues({

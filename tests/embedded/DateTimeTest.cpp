@@ -192,6 +192,7 @@ TEST_F(EmbeddedTest, DatetimeArithmeticCountsDays)
     c->execute(QStringLiteral("insert into A (ID) values (1); "
                               "insert into A (ID, D, S, N) values (2, cast('20200101' as datetime) - 0.25, "
                               "cast('2020-01-01 10:10' as smalldatetime) + 0.5, '20200101')"));
+    c->execute(QStringLiteral("create view VA as select ID, D - 1 as E from A"));
     const QString clash = QStringLiteral("error: Operand type clash: %1 is incompatible with %2");
     const QString invalid = QStringLiteral("error: Operand data type %1 is invalid for %2 operator.");
     expectAnswers(*c,
@@ -230,6 +231,11 @@ TEST_F(EmbeddedTest, DatetimeArithmeticCountsDays)
              "where ID = 3",
                 "2020-01-03 12:00:00.000"},
             {"select top 1 ID from A order by D + 0 desc", "1"},
+            {"select convert(varchar(30), E, 121) from VA where ID = 2", "2019-12-30 18:00:00.000"},
+            {"with W (X) as (select D from A where ID = 2) select convert(varchar(30), X + 1, 121) from W",
+                "2020-01-01 18:00:00.000"},
+            {"select convert(varchar(30), 1 + case when ID = 2 then D end - 2, 121) from A where ID = 2",
+                "2019-12-30 18:00:00.000"},
             {"select cast('20200101' as date) + 1", qPrintable(clash.arg("date", "int"))},
             {"select 1.5 - cast('20200101' as datetime2)", qPrintable(clash.arg("numeric", "datetime2"))},
             {"select N - 1 from A", qPrintable(clash.arg("date", "int"))},
@@ -414,6 +420,14 @@ TEST_F(EmbeddedTest, ConvertStylesGiveTheDocumentedTexts)
             {"select convert(varchar(30), cast(3.14159265358979 as float), 1)", "3.1415927e+000"},
             {"select convert(varchar(30), cast(-2.5 as float), 2)", "-2.500000000000000e+000"},
             {"select convert(varchar(30), cast(0.1 as float), 3)", "0.10000000000000001"},
+            // datetime and smalldatetime have their bytes (see the binary conversions); the
+            // other date and time types are refused both ways
+            {"select cast(cast('2020-01-01' as date) as binary(3))",
+                "error: Explicit conversion from data type date to binary is not allowed."},
+            {"select convert(varbinary(10), sysdatetimeoffset())",
+                "error: Explicit conversion from data type datetimeoffset to varbinary is not allowed."},
+            {"select cast(0x0000AB6000000000 as datetime2)",
+                "error: Explicit conversion from data type varbinary to datetime2 is not allowed."},
         });
 }
 

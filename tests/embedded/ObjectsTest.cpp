@@ -235,7 +235,8 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
         {"create table TY (Y_id int identity(100, 5) primary key, Y_name varchar(20) null) "
          "insert TY (Y_name) values ('boathouse'), ('rocks'), ('elevator')",
             "select string_agg(Y_id, ',') within group (order by Y_name) from TY", QStringLiteral("100,110,105")},
-        {"select 1", "select scope_identity()", 110},
+        // a batch is a scope: no insert in this one yet
+        {"select 1", "select scope_identity()", QVariant()},
         {"select 1", "select @@identity", 110},
         {"select 1", "select ident_current('dbo.TY')", 110},
         {"select 1", "select ident_seed('TY') * 10 + ident_incr('[dbo].[TY]')", 1005},
@@ -271,6 +272,11 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
         EXPECT_EQ(refusal(*owner, QString::fromUtf8(s.sql)), QString()) << s.sql;
         EXPECT_EQ(scalar(*owner, QString::fromUtf8(s.check)), s.value) << s.sql << " / " << s.check;
     }
+    // scope_identity() keeps to its batch or procedure; @@identity is the session's last value.
+    EXPECT_EQ(refusal(*owner, QStringLiteral("create procedure AddDock as insert TY (Y_name) values ('dock')")), QString());
+    EXPECT_EQ(scalar(*owner, QStringLiteral("insert Down (N) values (5) exec AddDock select scope_identity()")), -11);
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select @@identity")), 115);
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select scope_identity()")), QVariant());
     // SET IDENTITY_INSERT's example: the gap a delete left filled with identity_insert on
     sa->execute(QStringLiteral("create table dbo.Tool (ID int identity not null primary key, Name varchar(40) not null) "
                                "insert into dbo.Tool (Name) values ('Screwdriver'), ('Hammer'), ('Saw'), ('Shovel') "
@@ -303,7 +309,7 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
     createUser(QStringLiteral("t"), QStringLiteral("sales"), QStringLiteral("rita"), QStringLiteral("rita"));
     auto rita = connect(QStringLiteral("sales"), QStringLiteral("rita"), QStringLiteral("Rita#1"));
     EXPECT_EQ(refusal(*rita, QStringLiteral("insert TY (Y_name) values ('dock')")), QString());
-    EXPECT_EQ(scalar(*rita, QStringLiteral("select max(Y_id) from TY")), 115);
+    EXPECT_EQ(scalar(*rita, QStringLiteral("select max(Y_id) from TY")), 120);
 }
 
 TEST_F(Objects, QueryFormsGiveTheDocumentedRows)

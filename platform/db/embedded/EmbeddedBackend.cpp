@@ -196,12 +196,13 @@ void fnServerName(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, 
 
 void fnTranCount(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    sqlite3_result_int(ctx, sqlite3_get_autocommit(self(ctx)->handle()) ? 0 : 1);
+    sqlite3_result_int(ctx, self(ctx)->transactionCount());
 }
 
+template <QVariant (EmbeddedBackend::*Value)() const>
 void fnIdentity(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    const QVariant v = self(ctx)->identity();
+    const QVariant v = (self(ctx)->*Value)();
     if (!v.isValid())
         sqlite3_result_null(ctx);
     else
@@ -538,7 +539,8 @@ void EmbeddedBackend::registerFunctions()
         {"orra_spid", 0, fnSpid, false},
         {"orra_servername", 0, fnServerName, false},
         {"orra_trancount", 0, fnTranCount, false},
-        {"orra_identity", 0, fnIdentity, false},
+        {"orra_identity", 0, fnIdentity<&EmbeddedBackend::identity>, false},
+        {"orra_scope_identity", 0, fnIdentity<&EmbeddedBackend::scopeIdentity>, false},
         {"orra_len", 1, fnLen, true},
         {"orra_varchar", 2, fnVarchar, true},
         {"orra_char", 2, fnChar, true},
@@ -685,6 +687,7 @@ void EmbeddedBackend::close()
     m_rights.reset();
     m_uid = -1;
     m_identity = QVariant();
+    m_scopeIdentity = QVariant();
     m_identityInsert.clear();
     m_identityInsertSchema.clear();
     m_noCount = false;
@@ -878,6 +881,7 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
     run.params = &params;
     run.variables.resize(size_t(tr->variables));
     m_rights.clearDenial();
+    m_scopeIdentity = QVariant();   // a batch is a scope of its own
     Run* const outer = std::exchange(m_run, &run);
     try {
         if (runList(tr->statements, run) == Flow::Goto)
@@ -1104,10 +1108,10 @@ void EmbeddedBackend::noteInsertedIdentity(const SqlStatement& st)
     const bool on = !m_identityInsert.isEmpty() && foldName(m_identityInsert) == foldName(st.insert.name);
     if (target.identity->counted && !on) {
         const SessionRights::Trusted trusted(m_rights);
-        if (const std::optional<qlonglong> last = lastIdentity(m_db, st.insert.schema, st.insert.name)) m_identity = *last;
+        if (const std::optional<qlonglong> last = lastIdentity(m_db, st.insert.schema, st.insert.name)) noteIdentity(*last);
         return;
     }
-    m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
+    noteIdentity(qlonglong(sqlite3_last_insert_rowid(m_db)));
 }
 
 // The column of a select … into that inherits its source's identity: a column read as it is
@@ -1231,7 +1235,7 @@ long EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run, bool forCu
         const int irc = sqlite3_step(ins);
         sqlite3_reset(ins);
         if (irc != SQLITE_DONE) m_session.raise(irc);
-        if (inherited.column >= 0) m_identity = qlonglong(sqlite3_column_int64(sel, inherited.column));
+        if (inherited.column >= 0) noteIdentity(qlonglong(sqlite3_column_int64(sel, inherited.column)));
         ++rows;
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) m_session.raise(rc);

@@ -254,6 +254,14 @@ struct CursorStatement {
     QStringList conversions;          // … and for each, "select ?" converted to its type
 };
 
+// begin tran[saction], commit [tran|work], rollback [tran|work], with or without a name: the
+// server counts the nesting (@@TRANCOUNT); the outermost begin and commit and any rollback
+// reach SQLite.
+struct TransactionStatement {
+    enum class Kind { Begin, Commit, Rollback };
+    Kind kind = Kind::Begin;
+};
+
 struct CreateSchema {
     QString name;
 };
@@ -262,7 +270,7 @@ struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, SessionOption,
         PrintStatement, ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema, Assignment,
         DeclareTable, WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement,
-        ModuleStatement, InsertExec, ConstraintChange, CursorStatement>;
+        ModuleStatement, InsertExec, ConstraintChange, TransactionStatement, CursorStatement>;
     Node node;
     int line = 1;   // the line of the batch the statement begins on
     QString text = {};   // the statement as written: its errors name what it names

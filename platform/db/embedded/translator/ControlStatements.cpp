@@ -12,10 +12,9 @@ Statement StatementParser::transaction(const char* what)
     m_c.skip();
     if (m_c.atAny({"tran", "transaction", "work"})) m_c.skip();
     if (const Token* name = m_c.peek(); name && name->kind == TokenKind::Word && !isStatementWord(*name)) m_c.skip();
-    SqlStatement s;
-    // A transaction takes the write lock at once, so that two sessions that read and then
-    // write never meet a stale snapshot (they wait for each other instead).
-    s.sql = qstrcmp(what, "begin") == 0 ? QStringLiteral("BEGIN IMMEDIATE") : QString::fromLatin1(what).toUpper();
+    const TransactionStatement s{qstrcmp(what, "begin") == 0 ? TransactionStatement::Kind::Begin
+            : qstrcmp(what, "commit") == 0                   ? TransactionStatement::Kind::Commit
+                                                             : TransactionStatement::Kind::Rollback};
     return {s};
 }
 

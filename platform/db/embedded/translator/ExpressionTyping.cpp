@@ -653,6 +653,29 @@ std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesOf(size_t select) c
 }
 
 // The tables and derived tables named by the tokens (from, stop) of a from clause.
+// A name in a from clause that names a common table expression of the statement before it
+// (with name [(columns)] as (select …)): its columns are those of its select.
+void ExpressionTyper::commonTableExpression(Source& src, size_t from) const
+{
+    for (size_t j = from; j-- > 1;) {
+        if (!T[j].isName() || !sameName(T[j].text, src.table) || !(T[j - 1].is("with") || T[j - 1].isSymbol(",")))
+            continue;
+        size_t a = j + 1;
+        QStringList columns;
+        if (a < from && T[a].isSymbol("(")) {
+            const size_t close = m_ctx.matching(a, from);
+            for (size_t c = a + 1; c < close; ++c)
+                if (T[c].isName()) columns << T[c].text;
+            a = close + 1;
+        }
+        if (a + 2 >= from || !T[a].is("as") || !T[a + 1].isSymbol("(") || !T[a + 2].is("select")) continue;
+        src.derived = true;
+        src.items = selectItems(a + 2);
+        for (qsizetype c = 0; c < columns.size() && size_t(c) < src.items.size(); ++c) src.items[size_t(c)].first = columns[c];
+        return;
+    }
+}
+
 std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, size_t stop) const
 {
     std::vector<Source> out;
@@ -685,6 +708,7 @@ std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, siz
             const QString database = parts.size() >= 3 ? parts[parts.size() - 3] : QString();
             src.database = src.table.startsWith(u'#') ? QStringLiteral("temp") : m_ctx.schemaName(database);
             src.alias = src.table;
+            if (parts.size() == 1) commonTableExpression(src, from);
         } else {
             ++k;
             continue;

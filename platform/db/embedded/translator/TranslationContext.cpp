@@ -197,7 +197,7 @@ const char* mappedFunction(const Token& t)
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
         {"len", "orra_len"},
-        {"scope_identity", "orra_identity"},
+        {"scope_identity", "orra_scope_identity"},
         {"ident_current", "orra_ident_current"},
         {"ident_seed", "orra_ident_seed"},
         {"ident_incr", "orra_ident_incr"},
@@ -521,6 +521,18 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
     QString declared;
     for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
     const SqlType source = sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd) : SqlType{};
+    // the byte layout of date, time, datetime2 and datetimeoffset values is not published: refused, never guessed
+    auto unpublished = [](const SqlType& t) {
+        return t.isDateOrTime() && t.kind != SqlType::Kind::DateTime && t.kind != SqlType::Kind::SmallDateTime;
+    };
+    const SqlType target = SqlType::fromDeclared(declared);
+    if ((unpublished(source) && target.kind == SqlType::Kind::Binary)
+        || (source.kind == SqlType::Kind::Binary && unpublished(target))) {
+        fail(QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.")
+                 .arg(source.declaration().section(u'(', 0, 0), declared.section(u'(', 0, 0).trimmed().toLower()),
+            529, sourceBegin);
+        return;
+    }
     if (typedConversion(out, expr, source, declared, style, styleText)) return;
     const QString defaultText = QString::number(defaultLength);
     QString type;

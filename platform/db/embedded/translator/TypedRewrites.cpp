@@ -77,6 +77,16 @@ bool isArithmetic(const Token& t, bool multiplicativeOnly)
 // The first token of the operand of v that ends at v[k] (a name, a literal, a call, a group).
 size_t operandStartIn(const Vec& v, size_t k)
 {
+    if (v[k].t.is("end")) {   // a case expression
+        int depth = 0;
+        for (size_t j = k + 1; j-- > 0;) {
+            if (v[j].t.is("end"))
+                ++depth;
+            else if (v[j].t.is("case") && --depth == 0)
+                return j;
+        }
+        return k;
+    }
     if (v[k].t.isSymbol(")")) {
         int depth = 0;
         for (size_t j = k + 1; j-- > 0;) {
@@ -97,6 +107,7 @@ size_t operandEndIn(const Vec& v, size_t k)
     while (k < v.size() && (v[k].t.isSymbol("-") || v[k].t.isSymbol("+"))) ++k;
     if (k >= v.size()) return k;
     if (v[k].t.isSymbol("(")) return closeOf(v, k, v.size()) + 1;
+    if (v[k].t.is("case")) return caseEnd(v, k, v.size()) + 1;
     if (v[k].t.kind == TokenKind::Word && k + 1 < v.size() && v[k + 1].t.isSymbol("("))
         return closeOf(v, k + 1, v.size()) + 1;
     size_t e = k + 1;
@@ -373,6 +384,16 @@ size_t indexOf(const TranslationContext& ctx, const Token& t)
 size_t operandStart(const TranslationContext& ctx, size_t k)
 {
     const auto& T = ctx.tokens();
+    if (T[k].is("end")) {   // a case expression
+        int depth = 0;
+        for (size_t j = k + 1; j-- > 0;) {
+            if (T[j].is("end"))
+                ++depth;
+            else if (T[j].is("case") && --depth == 0)
+                return j;
+        }
+        return k;
+    }
     if (T[k].isSymbol(")")) {
         int depth = 0;
         for (size_t j = k + 1; j-- > 0;) {
@@ -394,6 +415,7 @@ size_t operandEnd(const TranslationContext& ctx, size_t k)
     while (k < T.size() && (T[k].isSymbol("-") || T[k].isSymbol("+"))) ++k;
     if (k >= T.size()) return k;
     if (T[k].isSymbol("(")) return ctx.matching(k, T.size()) + 1;
+    if (T[k].is("case")) return ctx.groupEnd(k, T.size()) + 1;
     if (T[k].kind == TokenKind::Word && k + 1 < T.size() && T[k + 1].isSymbol("("))
         return ctx.matching(k + 1, T.size()) + 1;
     size_t e = k + 1;
