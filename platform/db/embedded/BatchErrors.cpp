@@ -486,6 +486,13 @@ bool endsOnlyTheStatement(long number)
     case 8106:   // identity_insert of a table without identity
     case 8107:   // identity_insert on for another table
     case 1088:   // identity_insert of a table not there
+    case 16905:  // the cursor is open already
+    case 16911:  // a scrolling fetch from a forward-only cursor
+    case 16915:  // a cursor of that name exists already
+    case 16916:  // no cursor of that name
+    case 16917:  // the cursor is not open
+    case 16924:  // fetch into as many variables as the cursor has columns
+    case 16950:  // a cursor variable given no cursor
         return true;
     default:
         return false;
