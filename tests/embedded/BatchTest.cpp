@@ -202,6 +202,15 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
         {"alter table tbOrraSQL add Name int", 2705,
             "Column names in each table must be unique. Column name 'Name' in table 'tbOrraSQL' is specified more "
             "than once."},
+        {"alter table tbOrraSQL add Extra int not null", 4901,
+            "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT definition "
+            "specified, or the column being added is an identity or timestamp column, or alternatively if none of the "
+            "previous conditions are satisfied the table must be empty to allow addition of this column. Column "
+            "'Extra' cannot be added to non-empty table 'tbOrraSQL' because it does not satisfy these conditions."},
+        {"alter table tbOrraSQL drop column Nothere", 4924,
+            "ALTER TABLE DROP COLUMN failed because column 'Nothere' does not exist in table 'tbOrraSQL'."},
+        {"create table Indexed(a int, b int); create index IxB on Indexed(b); alter table Indexed drop column b", 4922,
+            "ALTER TABLE DROP COLUMN b failed because one or more objects access this column."},
         {"insert into tbOrraCategory(ID, Name) values (9)", 109,
             "There are more columns in the INSERT statement than values specified in the VALUES clause. The number "
             "of values in the VALUES clause must match the number of columns specified in the INSERT statement."},
@@ -373,6 +382,33 @@ TEST_F(Batch, AStatementErrorEndsItsStatementNotTheBatch)
     ASSERT_EQ(c->errors().size(), 2);
     EXPECT_EQ(c->errors().at(0).description, QStringLiteral("A check constraint violation occurred."));
     EXPECT_EQ(c->errors().at(1).nativeError, 547);
+}
+
+TEST_F(Batch, TransactionsNestByTheirCount)
+{
+    // @@TRANCOUNT's examples: BEGIN and COMMIT count up and down, ROLLBACK ends them all.
+    const struct {
+        const char* batch;
+        QStringList printed;
+    } cases[] = {
+        {"PRINT @@TRANCOUNT BEGIN TRAN PRINT @@TRANCOUNT BEGIN TRAN PRINT @@TRANCOUNT COMMIT PRINT @@TRANCOUNT COMMIT "
+         "PRINT @@TRANCOUNT",
+            {"0", "1", "2", "1", "0"}},
+        {"PRINT @@TRANCOUNT BEGIN TRAN PRINT @@TRANCOUNT BEGIN TRAN PRINT @@TRANCOUNT ROLLBACK PRINT @@TRANCOUNT",
+            {"0", "1", "2", "0"}},
+    };
+    for (const auto& k : cases) {
+        c->execute(QString::fromUtf8(k.batch));
+        QStringList printed;
+        for (const auto& e : c->errors()) printed << e.description;
+        EXPECT_EQ(printed, k.printed) << k.batch;
+    }
+    // An inner COMMIT keeps the rows for the outer transaction to decide; its ROLLBACK undoes them.
+    expectValues({
+        {"create table Nested(a int); begin tran; insert Nested values (1); begin tran; insert Nested values (2); "
+         "commit; rollback; select count(*) from Nested",
+            0},
+    });
 }
 
 TEST_F(Batch, RowCountFollowsEveryStatement)

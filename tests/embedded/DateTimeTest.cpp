@@ -182,6 +182,135 @@ TEST_F(EmbeddedTest, DatesCompareAsInstantsInEveryClause)
         });
 }
 
+// datetime and smalldatetime add and subtract numbers of days (fractions too) and each other,
+// wherever an expression stands; date, time, datetime2 and datetimeoffset take no arithmetic.
+TEST_F(EmbeddedTest, DatetimeArithmeticCountsDays)
+{
+    auto c = connect();
+    c->execute(QStringLiteral("create table A (ID int, D datetime default cast('20200101' as datetime) + 1.5, "
+                              "S smalldatetime default (cast('2020-01-01 10:10' as datetime) - 1), N date)"));
+    c->execute(QStringLiteral("insert into A (ID) values (1); "
+                              "insert into A (ID, D, S, N) values (2, cast('20200101' as datetime) - 0.25, "
+                              "cast('2020-01-01 10:10' as smalldatetime) + 0.5, '20200101')"));
+    c->execute(QStringLiteral("create view VA as select ID, D - 1 as E from A"));
+    const QString clash = QStringLiteral("error: Operand type clash: %1 is incompatible with %2");
+    const QString invalid = QStringLiteral("error: Operand data type %1 is invalid for %2 operator.");
+    expectAnswers(*c,
+        {
+            {"declare @startdate datetime, @adddays int; set @startdate = 'January 10, 1900 12:00 AM'; "
+             "set @adddays = 5; select @startdate + 1.25",
+                "1900-01-11 06:00:00.000"},
+            {"declare @startdate datetime, @adddays int; set @startdate = 'January 10, 1900 12:00 AM'; "
+             "set @adddays = 5; select @startdate + @adddays",
+                "1900-01-15 00:00:00.000"},
+            {"declare @altstartdate datetime; set @altstartdate = convert(datetime, 'January 10, 1900 3:00 AM', 101); "
+             "select @altstartdate - 1.5",
+                "1900-01-08 15:00:00.000"},
+            // a number converts to datetime as days since 1900-01-01, then the two add
+            {"select convert(varchar(30), 1 + cast('20200101' as datetime), 121)", "2020-01-02 00:00:00.000"},
+            {"select convert(varchar(30), cast('2020-01-02 12:00' as datetime) - cast('20200101' as datetime), 121)", "1900-01-02 12:00:00.000"},
+            {"select convert(varchar(30), cast('20200101' as datetime) - cast('2020-01-02' as datetime), 121)", "1899-12-31 00:00:00.000"},
+            {"select convert(varchar(30), cast('20200101' as datetime) + '12:00', 121)", "2020-01-01 12:00:00.000"},
+            {"select convert(varchar(30), cast('2020-01-01 00:00:00.003' as datetime) + cast('1900-01-01 00:00:00.003' as datetime), 121)",
+                "2020-01-01 00:00:00.007"},
+            {"select convert(varchar(30), cast('2020-01-01 10:10' as smalldatetime) + 0.5, 120)", "2020-01-01 22:10:00"},
+            {"select convert(varchar(30), cast('2020-01-01 10:10' as smalldatetime) + cast('1900-01-02' as datetime), 121)",
+                "2020-01-02 10:10:00.000"},
+            {"select cast('9999-12-31' as datetime) + 1", "error: Adding a value to a 'datetime' column caused an overflow."},
+            {"declare @d datetime = '20200101'; set @d = @d - 1 + 2 - 3; select @d", "2019-12-30 00:00:00.000"},
+            {"declare @d datetime = '20200101'; set @d += 1.5; set @d -= 0.25; select @d", "2020-01-02 06:00:00.000"},
+            {"declare @d datetime = '20200101'; if @d + 1 > @d select 'yes' else select 'no'", "yes"},
+            {"select count(*) from A where D + 1 > '20200101' and D - 1 < '20200102'", "2"},
+            {"select convert(varchar(30), D, 121) from A where ID = 1", "2020-01-02 12:00:00.000"},
+            {"select convert(varchar(30), S, 120) from A where ID = 1", "2019-12-31 10:10:00"},
+            {"select convert(varchar(30), D, 121) from A where ID = 2", "2019-12-31 18:00:00.000"},
+            {"select convert(varchar(30), S, 120) from A where ID = 2", "2020-01-01 22:10:00"},
+            {"update A set D = D + 2 where ID = 1; select convert(varchar(30), D, 121) from A where ID = 1",
+                "2020-01-04 12:00:00.000"},
+            {"insert into A (ID, D) select 3, D - 1 from A where ID = 1; select convert(varchar(30), D, 121) from A "
+             "where ID = 3",
+                "2020-01-03 12:00:00.000"},
+            {"select top 1 ID from A order by D + 0 desc", "1"},
+            {"select convert(varchar(30), E, 121) from VA where ID = 2", "2019-12-30 18:00:00.000"},
+            {"with W (X) as (select D from A where ID = 2) select convert(varchar(30), X + 1, 121) from W",
+                "2020-01-01 18:00:00.000"},
+            {"select convert(varchar(30), 1 + case when ID = 2 then D end - 2, 121) from A where ID = 2",
+                "2019-12-30 18:00:00.000"},
+            {"select cast('20200101' as date) + 1", qPrintable(clash.arg("date", "int"))},
+            {"select 1.5 - cast('20200101' as datetime2)", qPrintable(clash.arg("numeric", "datetime2"))},
+            {"select N - 1 from A", qPrintable(clash.arg("date", "int"))},
+            {"select cast('10:00' as time) + cast(1 as float)", qPrintable(clash.arg("time", "float"))},
+            {"declare @d date = '20200101'; set @d += 1", qPrintable(clash.arg("date", "int"))},
+            {"select sysdatetimeoffset() - sysdatetimeoffset()", qPrintable(invalid.arg("datetimeoffset", "subtract"))},
+            {"select N - N from A", qPrintable(invalid.arg("date", "subtract"))},
+            {"select getdate() * 2", qPrintable(invalid.arg("datetime", "multiply"))},
+            {"select D / 2 from A", qPrintable(invalid.arg("datetime", "divide"))},
+        });
+}
+
+// datetimeoffset values compare, sort, group and aggregate as the instants they name (on UTC),
+// as columns, variables and expressions alike.
+TEST_F(EmbeddedTest, DatetimeoffsetValuesCompareAsInstants)
+{
+    auto c = connect();
+    c->execute(QStringLiteral("create table O (ID int, T datetimeoffset); insert into O values "
+                              "(1, '2020-01-01 10:00 +02:00'), (2, '2020-01-01 09:30 +00:00'), "
+                              "(3, '2020-01-01 03:30 -05:00'), (4, '2020-01-01 11:00 +03:00')"));
+    expectAnswers(*c,
+        {
+            {"select case when cast('2020-01-01 10:00 +02:00' as datetimeoffset) < "
+             "cast('2020-01-01 09:30 +00:00' as datetimeoffset) then 'yes' else 'no' end",
+                "yes"},
+            {"select case when cast('2020-01-01 10:00 +02:00' as datetimeoffset) = "
+             "cast('2020-01-01 08:00 +00:00' as datetimeoffset) then 'yes' else 'no' end",
+                "yes"},
+            {"declare @a datetimeoffset = '2020-01-01 10:00 +02:00', @b datetimeoffset = '2020-01-01 09:30 +00:00'; "
+             "if @a < @b select 'yes' else select 'no'",
+                "yes"},
+            {"select top 1 ID from O order by T, ID", "1"},
+            {"select top 1 ID from O order by T desc", "2"},
+            {"select top 1 ID from O order by cast(cast(T as varchar(40)) as datetimeoffset) desc", "2"},
+            {"select ID from O where T = (select max(T) from O)", "2"},
+            {"select count(*) from O where T = (select min(T) from O)", "2"},
+            {"select count(*) from O where T > '2020-01-01 08:30 +00:00'", "1"},
+            {"select count(*) from O where T between '2020-01-01 07:59 +00:00' and '2020-01-01 08:01 +00:00'", "2"},
+            {"select count(distinct T) from O", "3"},
+            {"select count(*) from O x join O y on x.T = y.T", "6"},
+            {"select * into O2 from O; select top 1 ID from O2 order by T desc", "2"},
+        });
+}
+
+// A date written into a text column takes the text CAST gives it (datetime and smalldatetime in
+// the default style 0, the other types their canonical text), by insert, insert … select and
+// update alike; PRINT shows a date the same way. A text stays the text it is.
+TEST_F(EmbeddedTest, DatesWrittenAsTextTakeTheirCastText)
+{
+    auto c = connect();
+    c->execute(QStringLiteral("create table W (ID int, C varchar(30), N nvarchar(30), D datetime)"));
+    c->execute(QStringLiteral("insert into W values (1, cast('2006-04-18 09:58:04.570' as datetime), "
+                              "cast('2006-04-18' as date), '2006-04-18 21:58'), "
+                              "(2, '2006-04-18 09:58:04.570', cast('2006-04-18 09:58' as smalldatetime), null); "
+                              "insert into W (ID, C, N) select 3, D, D + 1 from W where ID = 1; "
+                              "update W set N = D where ID = 1"));
+    expectAnswers(*c,
+        {
+            {"select C from W where ID = 1", "Apr 18 2006  9:58AM"},
+            {"select C from W where ID = 2", "2006-04-18 09:58:04.570"},
+            {"select N from W where ID = 2", "Apr 18 2006  9:58AM"},
+            {"select C from W where ID = 3", "Apr 18 2006  9:58PM"},
+            {"select N from W where ID = 3", "Apr 19 2006  9:58PM"},
+            {"select N from W where ID = 1", "Apr 18 2006  9:58PM"},
+            {"insert into W (ID, N) values (4, cast('2006-04-18' as date)); select N from W where ID = 4", "2006-04-18"},
+            {"declare @s varchar(30); select @s = D from W where ID = 1; select @s", "Apr 18 2006  9:58PM"},
+        });
+    c->execute(QStringLiteral("declare @d datetime = '2006-04-18 09:58'; print @d; print @d + 1; "
+                              "print cast('2006-04-18' as date)"));
+    QStringList printed;
+    for (const auto& e : c->errors()) printed << e.description;
+    EXPECT_EQ(printed, (QStringList{QStringLiteral("Apr 18 2006  9:58AM"), QStringLiteral("Apr 19 2006  9:58AM"),
+                           QStringLiteral("2006-04-18")}));
+}
+
 // A number compared with a text compares as numbers: the text is converted to the number's
 // type (higher in data type precedence), as CAST converts it, and a text that is no number is
 // the server's conversion error.
@@ -291,6 +420,14 @@ TEST_F(EmbeddedTest, ConvertStylesGiveTheDocumentedTexts)
             {"select convert(varchar(30), cast(3.14159265358979 as float), 1)", "3.1415927e+000"},
             {"select convert(varchar(30), cast(-2.5 as float), 2)", "-2.500000000000000e+000"},
             {"select convert(varchar(30), cast(0.1 as float), 3)", "0.10000000000000001"},
+            // datetime and smalldatetime have their bytes (see the binary conversions); the
+            // other date and time types are refused both ways
+            {"select cast(cast('2020-01-01' as date) as binary(3))",
+                "error: Explicit conversion from data type date to binary is not allowed."},
+            {"select convert(varbinary(10), sysdatetimeoffset())",
+                "error: Explicit conversion from data type datetimeoffset to varbinary is not allowed."},
+            {"select cast(0x0000AB6000000000 as datetime2)",
+                "error: Explicit conversion from data type varbinary to datetime2 is not allowed."},
         });
 }
 

@@ -363,6 +363,11 @@ TEST_F(ExactValues, ComparisonsBeyondADoublesDigitsAreExact)
         {"select min(D), max(D), min(M), max(M), min(E) from Wide",
             "-12345678901234567890.1234|12345678901234567890.1235|-922337203685477.5808|922337203685477.5807|-5.00"},
         {"select a.ID, b.ID from Wide a join Wide b on a.D = b.E", "4|1"},
+        {"select ID from Wide where D in (select E from Wide)", "4"},
+        {"select ID from Wide where D not in (select E from Wide where E is not null) order by ID", "1,2,3,5"},
+        {"select ID, case D when 12345678901234567890.12 then 'equal' else 'other' end from Wide where ID in (1, 4)"
+         " order by ID",
+            "1|other,4|equal"},
         {"select count(*) from Wide a join Wide b on a.D < b.E", "9"},
         {"declare @a decimal(38,4) = 12345678901234567890.1234, @b decimal(38,4) = 12345678901234567890.1235; "
          "select case when @a < @b then 'below' else 'not below' end",

@@ -83,6 +83,11 @@ TEST_F(Objects, NamesReachTheirSchemasObjects)
         {"insert into Sales.Orders values (5, 5) delete from Sales.Orders from Sales.Orders s left join dbo.Orders d on "
          "d.ID = s.ID where d.ID is null",
             "select count(*) from Sales.Orders", 1},
+        // delete top takes that many of the rows it finds (a percent counting a fraction as a row)
+        {"insert into Sales.Orders values (6, 6), (7, 7), (8, 8), (9, 9) delete top (2) from Sales.Orders where ID > 5",
+            "select count(*) from Sales.Orders where ID > 5", 2},
+        {"declare @n int = 1 delete top (@n) Sales.Orders where ID > 5", "select count(*) from Sales.Orders", 2},
+        {"delete top (50) percent s from Sales.Orders s where s.ID > 5", "select count(*) from Sales.Orders", 1},
         {"delete s from Sales.Orders s join dbo.Orders d on d.ID = s.ID", "select count(*) from Sales.Orders", 0},
     };
     for (const auto& j : joined) {
@@ -230,10 +235,16 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
         {"create table TY (Y_id int identity(100, 5) primary key, Y_name varchar(20) null) "
          "insert TY (Y_name) values ('boathouse'), ('rocks'), ('elevator')",
             "select string_agg(Y_id, ',') within group (order by Y_name) from TY", QStringLiteral("100,110,105")},
-        {"select 1", "select scope_identity()", 110},
+        // a batch is a scope: no insert in this one yet
+        {"select 1", "select scope_identity()", QVariant()},
         {"select 1", "select @@identity", 110},
         {"select 1", "select ident_current('dbo.TY')", 110},
         {"select 1", "select ident_seed('TY') * 10 + ident_incr('[dbo].[TY]')", 1005},
+        // select … into: a column read as it is from the identity inherits it, counting on from the
+        // values copied; one that is part of an expression does not
+        {"select * into Copied from TY insert Copied (Y_name) values ('quay')", "select max(Y_id) from Copied", 115},
+        {"select Y_id + 0 as Y_id, Y_name into Computed from TY insert Computed (Y_name) values ('quay')",
+            "select count(*) from Computed where Y_id is null", 1},
         // each value is the last one plus the increment, also going down; many rows of a select
         // take theirs in the select's order
         {"create table Down (ID int identity(-1, -10), N int) insert Down (N) select 1 union all select 2 "
@@ -261,6 +272,11 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
         EXPECT_EQ(refusal(*owner, QString::fromUtf8(s.sql)), QString()) << s.sql;
         EXPECT_EQ(scalar(*owner, QString::fromUtf8(s.check)), s.value) << s.sql << " / " << s.check;
     }
+    // scope_identity() keeps to its batch or procedure; @@identity is the session's last value.
+    EXPECT_EQ(refusal(*owner, QStringLiteral("create procedure AddDock as insert TY (Y_name) values ('dock')")), QString());
+    EXPECT_EQ(scalar(*owner, QStringLiteral("insert Down (N) values (5) exec AddDock select scope_identity()")), -11);
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select @@identity")), 115);
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select scope_identity()")), QVariant());
     // SET IDENTITY_INSERT's example: the gap a delete left filled with identity_insert on
     sa->execute(QStringLiteral("create table dbo.Tool (ID int identity not null primary key, Name varchar(40) not null) "
                                "insert into dbo.Tool (Name) values ('Screwdriver'), ('Hammer'), ('Saw'), ('Shovel') "
@@ -293,7 +309,7 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
     createUser(QStringLiteral("t"), QStringLiteral("sales"), QStringLiteral("rita"), QStringLiteral("rita"));
     auto rita = connect(QStringLiteral("sales"), QStringLiteral("rita"), QStringLiteral("Rita#1"));
     EXPECT_EQ(refusal(*rita, QStringLiteral("insert TY (Y_name) values ('dock')")), QString());
-    EXPECT_EQ(scalar(*rita, QStringLiteral("select max(Y_id) from TY")), 115);
+    EXPECT_EQ(scalar(*rita, QStringLiteral("select max(Y_id) from TY")), 120);
 }
 
 TEST_F(Objects, QueryFormsGiveTheDocumentedRows)
@@ -393,7 +409,7 @@ TEST_F(Objects, ConstraintsChangeOnATableThatKeepsItsRows)
             "in database \"sales\", table \"dbo.Parent\", column 'ID'."},
         {"ALTER TABLE Child ADD CONSTRAINT UQ_Child_Parent UNIQUE (ParentID)",
             "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name "
-            "'dbo.Child' and the index name 'UQ_Child_Parent'."},
+            "'dbo.Child' and the index name 'UQ_Child_Parent'. The duplicate key value is (1)."},
         {"ALTER TABLE Child ADD CONSTRAINT UQ_Child_Made UNIQUE (Made)", ""},
         {"ALTER TABLE Child ADD CONSTRAINT PK_Child PRIMARY KEY (ID)", ""},
         {"ALTER TABLE Parent ADD CONSTRAINT PK_Parent2 PRIMARY KEY (Name)",

@@ -124,6 +124,10 @@ TEST_F(StringFunctions, BuildingAndChangingText)
         {"select replicate('0', -1)", QVariant()},
         {"select len(replicate('ab', 9223372036854775807))", 8000},
         {"select datalength(space(9000))", 8000},
+        // ISNULL's replacement takes the checked value's type and length
+        {"declare @x varchar(3); select isnull(@x, 'abcdef')", "abc"},
+        {"declare @x varchar(3); select isnull(@x, 'ab' + 'cd')", "abc"},
+        {"declare @x nvarchar(4); select isnull(@x, 'abcdef')", "abcd"},
     });
 }
 

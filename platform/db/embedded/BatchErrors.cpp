@@ -1,9 +1,12 @@
 #include "platform/db/embedded/BatchErrors.h"
 #include "platform/db/embedded/TsqlLexer.h"
+#include "platform/db/embedded/functions/StringFunctions.h"
+#include "platform/db/embedded/translator/SqliteNames.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace orra::embedded {
@@ -134,6 +137,20 @@ public:
         return name;
     }
 
+    // alter table T add|drop [column] C: "add" or "drop" and C; empty for other statements.
+    std::pair<QString, QString> alteredColumn() const
+    {
+        if (m_tokens.size() < 4 || !m_tokens[0].is("alter") || !m_tokens[1].is("table")) return {};
+        for (size_t i = 2; i + 1 < m_tokens.size(); ++i) {
+            if (!m_tokens[i].is("add") && !m_tokens[i].is("drop")) continue;
+            size_t c = i + 1;
+            if (m_tokens[c].is("column") && c + 1 < m_tokens.size()) ++c;
+            if (!m_tokens[c].isName() || m_tokens[c].is("constraint")) return {};
+            return {m_tokens[i].text.toLower(), m_tokens[c].text};
+        }
+        return {};
+    }
+
     // Whether name is a table, view or alias the statement writes (the last part of a name).
     bool namesSource(const QString& name) const
     {
@@ -257,6 +274,23 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
                 "42S02");
         else if (!m.startsWith(QLatin1String("no such index: ")))
             set(e, 208, QStringLiteral("Invalid object name '%1'.").arg(written.name(lastPart(object))), "42S02");
+    } else if (m.startsWith(QLatin1String("no such column: ")) && written.alteredColumn().first == u"drop") {
+        set(e, 4924,
+            QStringLiteral("ALTER TABLE DROP COLUMN failed because column '%1' does not exist in table '%2'.")
+                .arg(written.alteredColumn().second, written.definedTable()));
+    } else if (m.startsWith(QLatin1String("error in ")) && m.contains(QLatin1String(" after drop column: "))
+        && written.alteredColumn().first == u"drop") {
+        set(e, 4922,
+            QStringLiteral("ALTER TABLE DROP COLUMN %1 failed because one or more objects access this column.")
+                .arg(written.alteredColumn().second));
+    } else if (m == u"Cannot add a NOT NULL column with default value NULL" && written.alteredColumn().first == u"add") {
+        set(e, 4901,
+            QStringLiteral("ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT "
+                           "definition specified, or the column being added is an identity or timestamp column, or "
+                           "alternatively if none of the previous conditions are satisfied the table must be empty to "
+                           "allow addition of this column. Column '%1' cannot be added to non-empty table '%2' because "
+                           "it does not satisfy these conditions.")
+                .arg(written.alteredColumn().second, written.definedTable()));
     } else if (m.startsWith(QLatin1String("no such column: "))) {
         const QString column = lastPart(m.mid(16));
         const QString qualifier = lastPart(m.mid(16).section(u'.', 0, -2));
@@ -353,6 +387,14 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 263, QStringLiteral("Must specify table to select from."));
     } else if (m.startsWith(QLatin1String("no such function: "))) {
         set(e, 195, QStringLiteral("'%1' is not a recognized built-in function name.").arg(written.function(m.mid(18))));
+    } else if (m.startsWith(QLatin1String("wrong number of arguments to function "))) {
+        // a call the translator let through: the function's own counts, under its T-SQL name
+        const QString name = m.mid(38).section(u'(', 0, 0);
+        if (const translator::BuiltinArity* f = translator::builtinAritySqlite(name)) {
+            long number = 174;
+            const QString text = argumentCountError(f->tsql, f->minArgs, f->maxArgs, -1, number);
+            set(e, number, text);
+        }
     } else if (m == u"cannot commit - no transaction is active") {
         set(e, 3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."), "25000");
     } else if (m == u"cannot rollback - no transaction is active") {

@@ -140,6 +140,8 @@ bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flo
         create.sql = t->create;
         runSql(create, run);
         if (!run.tables.contains(t->table)) run.tables.append(t->table);
+    } else if (const auto* transaction = st.as<TransactionStatement>()) {
+        runTransaction(*transaction, run);
     } else if (const auto* x = st.as<XactAbortStatement>()) {
         m_xactAbort = x->on;
         run.rowCount = 0;
@@ -198,6 +200,43 @@ void EmbeddedBackend::runAssignment(const Assignment& a, Run& run)
     }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_session.raise(rc);
     run.rowCount = a.lastRow ? rows : 1;
+}
+
+int EmbeddedBackend::transactionCount() const
+{
+    // SQLite ends a transaction on its own too (an error under xact_abort rolls it back).
+    return sqlite3_get_autocommit(m_db) ? 0 : std::max(m_transactionCount, 1);
+}
+
+void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
+{
+    const int count = transactionCount();
+    const auto exec = [&](const char* sql) {
+        if (const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); rc != SQLITE_OK) m_session.raise(rc);
+    };
+    run.rowCount = 0;
+    switch (t.kind) {
+    case TransactionStatement::Kind::Begin:
+        // The write lock at once: two sessions that read and then write never meet a stale
+        // snapshot (they wait for each other instead).
+        if (count == 0) exec("BEGIN IMMEDIATE");
+        m_transactionCount = count + 1;
+        return;
+    case TransactionStatement::Kind::Commit:
+        if (count == 0)
+            raise(QStringLiteral("25000"),
+                QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."), 3902);
+        if (count == 1) exec("COMMIT");
+        m_transactionCount = count - 1;
+        return;
+    case TransactionStatement::Kind::Rollback:
+        if (count == 0)
+            raise(QStringLiteral("25000"),
+                QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."), 3903);
+        exec("ROLLBACK");
+        m_transactionCount = 0;
+        return;
+    }
 }
 
 void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)

@@ -19,6 +19,7 @@ int precedence(const QString& declared)
         const char* name;
         int rank;
     } ranks[] = {
+        {"datetimeoffset", 31},
         {"datetime2", 30},
         {"datetime", 29},
         {"smalldatetime", 28},
@@ -86,17 +87,21 @@ Resolved resolve(const TypeRule& rule, const QStringList& columns)
         return r;
     case TypeRule::Kind::Promote: {
         int best = -1;
-        bool any = false;
+        bool any = false, unknown = false;
         for (const TypeRule& a : rule.args) {
             const Resolved x = resolve(a, columns);
             if (x.null) continue;
-            if (!x.known) return {};
+            if (!x.known) {
+                unknown = true;   // no number or text outranks a date
+                continue;
+            }
             any = true;
             if (precedence(x.type) > best) {
                 best = precedence(x.type);
                 r.type = x.type;
             }
         }
+        if (unknown && best < precedence(QStringLiteral("time"))) return {};
         if (!any) {
             r.null = true;
             return r;

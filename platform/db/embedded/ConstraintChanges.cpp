@@ -5,6 +5,7 @@
 // table sees it missing. WITH CHECK (the default) checks the rows the table holds against the
 // new constraint; WITH NOCHECK leaves them as they are.
 #include "platform/db/embedded/BatchRun.h"
+#include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/EmbeddedBackend.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
@@ -283,12 +284,10 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
         exec(QStringLiteral("INSERT INTO %1.%2 SELECT * FROM %1.%3").arg(q, quoted(temporary), quoted(table)));
     } catch (db::ProviderFailure& f) {
         const QString what = f.errors.isEmpty() ? QString() : f.errors.first().description;
-        if (what.contains(QLatin1String("UNIQUE constraint failed")))
-            raise(QStringLiteral("23000"),
-                QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the "
-                               "object name '%1' and the index name '%2'.")
-                    .arg(change.display, change.name),
-                1505);
+        if (what.contains(QLatin1String("UNIQUE constraint failed"))) {
+            const ConstraintMessage m = duplicateKeyMessage(m_db, schema, table, change.display, change.name, what);
+            raise(QStringLiteral("23000"), m.text, m.number);
+        }
         throw;
     }
     static const QRegularExpression checkClause(QStringLiteral(R"(^\s*(?:constraint\s+\S+\s+)?check\s*\((.*)\)\s*$)"),

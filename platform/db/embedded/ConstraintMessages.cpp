@@ -301,8 +301,7 @@ ConstraintMessage checkMessage(sqlite3* db, const QString& database, const Targe
     return {message + u'.', 547};
 }
 
-// create unique index over rows that repeat a key: the index, its table and the first key
-// value that repeats.
+// create unique index over rows that repeat a key.
 ConstraintMessage uniqueIndexMessage(sqlite3* db, const QString& statementSql, const QString& sqliteMessage)
 {
     static const QRegularExpression re(
@@ -310,20 +309,9 @@ ConstraintMessage uniqueIndexMessage(sqlite3* db, const QString& statementSql, c
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = re.match(statementSql);
     if (!m.hasMatch()) return {};
-    const QString schema = unquote(m.captured(1));
     const QString stored = unquote(m.captured(2));   // T.IX
     const QString table = stored.section(u'.', 0, -2);
-    QStringList columns;
-    for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts))
-        columns << quote(p.trimmed().section(u'.', -1));
-    const QString list = columns.join(QStringLiteral(", "));
-    const Rows repeated = rows(db,
-        QStringLiteral("select %1 from %2.%3 group by %1 having count(*) > 1 limit 1").arg(list, quote(schema), quote(table)));
-    QStringList key = repeated.empty() ? QStringList() : repeated.front();
-    return {QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object "
-                           "name '%1' and the index name '%2'. The duplicate key value is (%3).")
-                .arg(objectName(table), stored.section(u'.', -1), key.join(QStringLiteral(", "))),
-        1505};
+    return duplicateKeyMessage(db, unquote(m.captured(1)), table, objectName(table), stored.section(u'.', -1), sqliteMessage);
 }
 
 }   // namespace
@@ -356,6 +344,22 @@ ConstraintMessage serverConstraintMessage(
         return foreignKeyMessage(db, name, target);
     }
     return {};
+}
+
+ConstraintMessage duplicateKeyMessage(sqlite3* db, const QString& schema, const QString& table, const QString& object,
+    const QString& index, const QString& sqliteMessage)
+{
+    QStringList columns;
+    for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts))
+        columns << quote(p.trimmed().section(u'.', -1));
+    const QString list = columns.join(QStringLiteral(", "));
+    const Rows repeated = rows(db,
+        QStringLiteral("select %1 from %2.%3 group by %1 having count(*) > 1 limit 1").arg(list, quote(schema), quote(table)));
+    const QStringList key = repeated.empty() ? QStringList() : repeated.front();
+    return {QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object "
+                           "name '%1' and the index name '%2'. The duplicate key value is (%3).")
+                .arg(object, index, key.join(QStringLiteral(", "))),
+        1505};
 }
 
 }   // namespace orra::embedded

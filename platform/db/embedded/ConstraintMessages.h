@@ -19,4 +19,11 @@ struct ConstraintMessage {
 ConstraintMessage serverConstraintMessage(
     sqlite3* db, const QString& database, const QString& statementSql, const QString& sqliteMessage);
 
+// A unique index made over rows that repeat its key (create unique index, or a primary key or
+// unique constraint added): the index, its table as messages name it ("dbo.T") and the first
+// key value that repeats. sqliteMessage is SQLite's "UNIQUE constraint failed: T.A, …"; the
+// rows are read from schema.table.
+ConstraintMessage duplicateKeyMessage(sqlite3* db, const QString& schema, const QString& table, const QString& object,
+    const QString& index, const QString& sqliteMessage);
+
 }   // namespace orra::embedded

@@ -196,12 +196,13 @@ void fnServerName(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, 
 
 void fnTranCount(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    sqlite3_result_int(ctx, sqlite3_get_autocommit(self(ctx)->handle()) ? 0 : 1);
+    sqlite3_result_int(ctx, self(ctx)->transactionCount());
 }
 
+template <QVariant (EmbeddedBackend::*Value)() const>
 void fnIdentity(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    const QVariant v = self(ctx)->identity();
+    const QVariant v = (self(ctx)->*Value)();
     if (!v.isValid())
         sqlite3_result_null(ctx);
     else
@@ -538,7 +539,8 @@ void EmbeddedBackend::registerFunctions()
         {"orra_spid", 0, fnSpid, false},
         {"orra_servername", 0, fnServerName, false},
         {"orra_trancount", 0, fnTranCount, false},
-        {"orra_identity", 0, fnIdentity, false},
+        {"orra_identity", 0, fnIdentity<&EmbeddedBackend::identity>, false},
+        {"orra_scope_identity", 0, fnIdentity<&EmbeddedBackend::scopeIdentity>, false},
         {"orra_len", 1, fnLen, true},
         {"orra_varchar", 2, fnVarchar, true},
         {"orra_char", 2, fnChar, true},
@@ -682,6 +684,7 @@ void EmbeddedBackend::close()
     m_rights.reset();
     m_uid = -1;
     m_identity = QVariant();
+    m_scopeIdentity = QVariant();
     m_identityInsert.clear();
     m_identityInsertSchema.clear();
     m_noCount = false;
@@ -886,6 +889,7 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
     run.params = &params;
     run.variables.resize(size_t(tr->variables));
     m_rights.clearDenial();
+    m_scopeIdentity = QVariant();   // a batch is a scope of its own
     Run* const outer = std::exchange(m_run, &run);
     try {
         if (runList(tr->statements, run) == Flow::Goto)
@@ -1112,10 +1116,35 @@ void EmbeddedBackend::noteInsertedIdentity(const SqlStatement& st)
     const bool on = !m_identityInsert.isEmpty() && foldName(m_identityInsert) == foldName(st.insert.name);
     if (target.identity->counted && !on) {
         const SessionRights::Trusted trusted(m_rights);
-        if (const std::optional<qlonglong> last = lastIdentity(m_db, st.insert.schema, st.insert.name)) m_identity = *last;
+        if (const std::optional<qlonglong> last = lastIdentity(m_db, st.insert.schema, st.insert.name)) noteIdentity(*last);
         return;
     }
-    m_identity = qlonglong(sqlite3_last_insert_rowid(m_db));
+    noteIdentity(qlonglong(sqlite3_last_insert_rowid(m_db)));
+}
+
+// The column of a select … into that inherits its source's identity: a column read as it is
+// from the identity column of the one table the select reads (no join, no union), once.
+EmbeddedBackend::InheritedIdentity EmbeddedBackend::inheritedIdentity(sqlite3_stmt* sel, const QString& sql)
+{
+    InheritedIdentity found;
+    static const QRegularExpression combined(QStringLiteral(R"(\b(join|union|apply)\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (combined.match(sql).hasMatch()) return found;
+    QSet<QString> tables;
+    for (int i = 0; i < sqlite3_column_count(sel); ++i) {
+        const char* table = sqlite3_column_table_name(sel, i);
+        const char* origin = sqlite3_column_origin_name(sel, i);
+        const char* database = sqlite3_column_database_name(sel, i);
+        if (!table || !origin || !database) continue;
+        tables.insert(QString::fromUtf8(database) + u'.' + QString::fromUtf8(table));
+        const InsertColumns& source = insertColumns(QString::fromUtf8(database), QString::fromUtf8(table));
+        if (!source.identity || source.identity->column != QString::fromUtf8(origin)) continue;
+        if (found.column >= 0) return {};   // listed more than once
+        found.column = i;
+        found.identity = *source.identity;
+    }
+    if (tables.size() > 1) return {};
+    return found;
 }
 
 // select … into T: the table takes the names and declared types of the select's columns
@@ -1138,15 +1167,24 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
             if (!sqlite3_column_decltype(sel, i))
                 if (const std::optional<ExactType> t = exactTypeOf(st.columnTypes[i])) exact[size_t(i)] = t;
     }
+    const InheritedIdentity inherited = inheritedIdentity(sel, st.sql);
     for (int i = 0; i < cols; ++i) {
         const QString name = QString::fromUtf8(sqlite3_column_name(sel, i));
         const char* decl = sqlite3_column_decltype(sel, i);
         QString type = decl ? QString::fromUtf8(decl) : computed.value(i);
+        if (i == inherited.column) {
+            defs << u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" INTEGER PRIMARY KEY")
+                    + (inherited.identity.counted ? QString() : QStringLiteral(" AUTOINCREMENT"));
+            marks << QStringLiteral("?");
+            continue;
+        }
         if (!decl && exact[size_t(i)]) type = exact[size_t(i)]->declaration();
         const QString base = type.section(u'(', 0, 0).trimmed().toLower();
         if (base == u"char" || base == u"varchar" || base == u"nchar" || base == u"nvarchar" || base == u"text"
             || base == u"ntext")
             type += QStringLiteral(" COLLATE ") + collationNameFor(QString(), base.startsWith(u'n'));
+        else if (base == u"datetimeoffset")
+            type += QStringLiteral(" COLLATE ") + QLatin1String(dates::kInstantCollation);
         defs << u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" ") + type;
         marks << QStringLiteral("?");
     }
@@ -1166,6 +1204,23 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
     }
     m_insertColumns.clear();
     m_exactTypes.clear();
+    // The inherited identity counts on from the values copied, as identity_insert would have it.
+    const QString intoSchema = st.intoTable.section(u'.', 0, 0).remove(u'"');
+    const QString intoName = st.intoTable.section(u'.', 1).mid(1).chopped(1).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    if (inherited.column >= 0 && inherited.identity.counted) {
+        const QStringList counting = countedIdentityStatements(intoSchema, intoName,
+            QString::fromUtf8(sqlite3_column_name(sel, inherited.column)), inherited.identity.seed,
+            inherited.identity.increment);
+        for (const QString& sql : counting)
+            if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+                m_session.raise(sqlite3_errcode(m_db));
+    }
+    struct IdentityInsertDuringCopy {
+        QString& on;
+        QString before;
+        ~IdentityInsertDuringCopy() { on = before; }
+    } copying{m_identityInsert, m_identityInsert};
+    if (inherited.column >= 0) m_identityInsert = intoName;
     const QString insert = QStringLiteral("insert into %1 values (%2)").arg(st.intoTable, marks.join(u','));
     const PreparedStatement ins(m_db, insert);
     if (!ins.ok()) m_session.raise(sqlite3_errcode(m_db));
@@ -1184,6 +1239,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         const int irc = sqlite3_step(ins);
         sqlite3_reset(ins);
         if (irc != SQLITE_DONE) m_session.raise(irc);
+        if (inherited.column >= 0) noteIdentity(qlonglong(sqlite3_column_int64(sel, inherited.column)));
         ++rows;
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) m_session.raise(rc);

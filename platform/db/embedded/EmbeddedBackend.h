@@ -37,6 +37,7 @@ struct ConstraintChange;
 struct ProcedureCall;
 struct ModuleStatement;
 struct InsertExec;
+struct TransactionStatement;
 struct SessionOption;
 struct Assignment;
 struct RaiseStatement;
@@ -73,8 +74,11 @@ public:
     const QString& database() const { return m_database; }
     const QString& loginTime() const { return m_loginTime; }
     QVariant identity() const { return m_identity; }
+    QVariant scopeIdentity() const { return m_scopeIdentity; }
     sqlite3* masterHandle() const { return m_master; }
     sqlite3* handle() const { return m_db; }
+    // @@TRANCOUNT: the begin tran statements not yet committed; 0 outside a transaction.
+    int transactionCount() const;
 
     // True when the session (spid, login time) of this server is still connected.
     bool sessionAlive(int spid, const QString& loginTime) const;
@@ -106,6 +110,7 @@ private:
     bool holds(const QString& condition, Run& run);
     void runAssignment(const Assignment& a, Run& run);
     void runRaise(const RaiseStatement& r, Run& run);
+    void runTransaction(const TransactionStatement& t, Run& run);
     // Gives a failure SQL Server's number and text and keeps what the error functions read.
     void noteError(db::ProviderFailure& failure, const Statement& st, Run& run);
     // Puts the error in the results in its statement's place.
@@ -160,6 +165,11 @@ private:
     void checkIdentityInsert(const SqlStatement& st, const QString& sql);
     void noteInsertedIdentity(const SqlStatement& st);
     void setIdentityInsert(const QString& name, bool on);
+    struct InheritedIdentity {
+        int column = -1;   // none
+        IdentityColumn identity;
+    };
+    InheritedIdentity inheritedIdentity(sqlite3_stmt* select, const QString& sql);
     void registerSession();
     QString tryRegisterSession();   // the failure, or empty
     void unregisterSession();
@@ -190,9 +200,16 @@ private:
     long m_rowCount = 0;   // SET ROWCOUNT: the rows a statement returns or changes at most (0: all)
     RowCountState m_rowCountState;
     dates::Settings m_dateSettings;   // SET DATEFORMAT, DATEFIRST, LANGUAGE
+    int m_transactionCount = 0;   // nested begin tran (transactionCount() says it)
     bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)
-    QVariant m_identity;
+    QVariant m_identity;        // @@identity: the last identity value the session's inserts gave
+    QVariant m_scopeIdentity;   // scope_identity(): the same within the running batch or procedure
+    void noteIdentity(qlonglong value)
+    {
+        m_identity = value;
+        m_scopeIdentity = value;
+    }
     QStringList m_attached;                       // other databases attached by name
     QHash<QString, sqlite3_stmt*> m_statements;   // prepared statements by SQLite text
     QHash<QString, InsertColumns> m_insertColumns;   // by schema.table

@@ -220,8 +220,10 @@ void EmbeddedBackend::runStoredProcedure(const ProcedureCall& call, Run& caller)
     run.result = std::move(caller.result);
     Run* const outer = std::exchange(m_run, &run);
     ++m_nestLevel;
+    const QVariant callerScopeIdentity = std::exchange(m_scopeIdentity, QVariant());   // a scope of its own
     const auto finish = [&] {
         --m_nestLevel;
+        m_scopeIdentity = callerScopeIdentity;
         m_run = outer;
         caller.result = std::move(run.result);
         endBatch(run);

@@ -233,6 +233,14 @@ struct XactAbortStatement {
     bool on = false;
 };
 
+// begin tran[saction], commit [tran|work], rollback [tran|work], with or without a name: the
+// server counts the nesting (@@TRANCOUNT); the outermost begin and commit and any rollback
+// reach SQLite.
+struct TransactionStatement {
+    enum class Kind { Begin, Commit, Rollback };
+    Kind kind = Kind::Begin;
+};
+
 struct CreateSchema {
     QString name;
 };
@@ -241,7 +249,7 @@ struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, SessionOption,
         PrintStatement, ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema, Assignment,
         DeclareTable, WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement,
-        ModuleStatement, InsertExec, ConstraintChange>;
+        ModuleStatement, InsertExec, ConstraintChange, TransactionStatement>;
     Node node;
     int line = 1;   // the line of the batch the statement begins on
     QString text = {};   // the statement as written: its errors name what it names

@@ -312,6 +312,87 @@ void fnDateText(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultText(ctx, *s);
 }
 
+// ---- arithmetic ---------------------------------------------------------------------------
+
+// An operand of datetime arithmetic as a datetime: a date value's canonical text, a number of
+// days since 1900-01-01 (an exact number beyond a double's digits comes as its text), or a
+// text the server reads as a datetime. False with the error set.
+bool readCounted(sqlite3_context* ctx, sqlite3_value* arg, Value& out)
+{
+    const Type datetime{Kind::DateTime, 3};
+    const int type = sqlite3_value_type(arg);
+    Conversion c;
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT || type == SQLITE_BLOB) {
+        const double days = type == SQLITE_BLOB ? textOf(arg).toDouble() : sqlite3_value_double(arg);
+        c = fromDays(days, datetime);
+        if (!c.ok()) {
+            fail(ctx, QStringLiteral("Arithmetic overflow error converting expression to data type datetime."));
+            return false;
+        }
+    } else {
+        const QString text = textOf(arg);
+        if (const auto canonicalValue = readCanonical(text))
+            c = convert(canonicalValue->value, canonicalValue->type, datetime);
+        else
+            c = fromText(text, datetime, settingsOf(ctx));
+        if (!c.ok()) {
+            fail(ctx, failureMessage(c.failure, datetime));
+            return false;
+        }
+    }
+    out = c.value;
+    return true;
+}
+
+// orra_date_arith(a, b, op, 'type'): a + b or a - b as the server counts datetime values, in
+// days from 1900-01-01, the result rounded to its type.
+void fnDateArithmetic(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (anyNull(2, argv)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    Value a, b;
+    if (!readCounted(ctx, argv[0], a) || !readCounted(ctx, argv[1], b)) return;
+    const Type t = textOf(argv[3]) == u"smalldatetime" ? Type{Kind::SmallDateTime, 0} : Type{Kind::DateTime, 3};
+    auto since1900 = [](const Value& v) { return (v.day - kDay19000101) * kTicksPerDay + v.ticks; };
+    const qint64 sum = sqlite3_value_int(argv[2]) == '-' ? since1900(a) - since1900(b) : since1900(a) + since1900(b);
+    Value r;
+    const qint64 days = sum >= 0 ? sum / kTicksPerDay : -((-sum + kTicksPerDay - 1) / kTicksPerDay);
+    r.day = kDay19000101 + days;
+    r.ticks = sum - days * kTicksPerDay;
+    if (fit(r, t) != Failure::None) {
+        fail(ctx, QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(t)));
+        return;
+    }
+    resultText(ctx, canonical(r, t));
+}
+
+// The instant in ticks since day 0, on UTC for values with an offset.
+qint64 instantOf(const Canonical& c)
+{
+    return c.value.day * kTicksPerDay + c.value.ticks - qint64(c.value.offset) * 60 * kTicksPerSecond;
+}
+
+// ---- datetimeoffset order ------------------------------------------------------------------
+
+// The collation under which datetimeoffset values compare and sort as the instants they name
+// (on UTC): 10:00 +02:00 comes before 09:30 +00:00, and the two forms of one instant are
+// equal. A text that is no datetimeoffset's canonical form sorts by its bytes after them.
+int compareInstants(void*, int an, const void* a, int bn, const void* b)
+{
+    const QString x = QString::fromUtf8(static_cast<const char*>(a), an);
+    const QString y = QString::fromUtf8(static_cast<const char*>(b), bn);
+    const std::optional<Canonical> cx = readCanonical(x), cy = readCanonical(y);
+    if (cx && cy) {
+        const qint64 ix = instantOf(*cx), iy = instantOf(*cy);
+        return ix < iy ? -1 : (ix > iy ? 1 : 0);
+    }
+    if (cx || cy) return cx ? -1 : 1;
+    const int n = std::memcmp(a, b, size_t(std::min(an, bn)));
+    return n != 0 ? n : an - bn;
+}
+
 // ---- the clock ----------------------------------------------------------------------------
 
 Value nowValue(bool utc)
@@ -445,12 +526,6 @@ void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
         return;
     }
     resultText(ctx, canonical(v, t));
-}
-
-// The instant in ticks since day 0, on UTC for values with an offset.
-qint64 instantOf(const Canonical& c)
-{
-    return c.value.day * kTicksPerDay + c.value.ticks - qint64(c.value.offset) * 60 * kTicksPerSecond;
 }
 
 template <bool Big> void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -861,6 +936,7 @@ struct Registration {
 const Registration kFunctions[] = {
     {kToDate, 4, fnToDate, false},
     {kDateText, 3, fnDateText, false},
+    {kDateArithmetic, 4, fnDateArithmetic, false},
     {"orra_dateadd", 3, fnDateAdd, false},
     {"orra_datediff", 3, fnDateDiff<false>, false},
     {"orra_datediff_big", 3, fnDateDiff<true>, false},
@@ -907,6 +983,7 @@ void registerDateFunctions(sqlite3* db, Settings* settings)
     for (const Registration& f : kFunctions)
         sqlite3_create_function_v2(db, f.name, f.args, SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),
             settings, f.fn, nullptr, nullptr, nullptr);
+    sqlite3_create_collation_v2(db, kInstantCollation, SQLITE_UTF8, nullptr, compareInstants, nullptr);
     registerFormatFunction(db);
 }
 

@@ -33,6 +33,12 @@ QString datePartNamed(QStringView word);
 //                                                   to a character type ('' when not known)
 inline constexpr const char* kToDate = "orra_to_date";
 inline constexpr const char* kDateText = "orra_date_text";
+//   orra_date_arith(a, b, op, 'type')              a + b or a - b (op 43 or 45) of datetime or
+//                                                   smalldatetime values and numbers of days
+inline constexpr const char* kDateArithmetic = "orra_date_arith";
+
+// The collation of datetimeoffset columns and comparisons: values compare as instants on UTC.
+inline constexpr const char* kInstantCollation = "DTO_UTC";
 
 // Registers every function of the family on db; settings are the session's (they must
 // outlive db), or nullptr for the server's own handles (the defaults).

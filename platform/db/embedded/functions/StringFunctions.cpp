@@ -922,16 +922,21 @@ const StringFunction* findStringFunction(const QString& tsqlName)
 
 QString argumentCountError(const StringFunction& f, int count, long& errorNumber)
 {
-    if (count >= f.minArgs && count <= f.maxArgs) return QString();
-    if (f.minArgs == f.maxArgs) {
+    return argumentCountError(f.tsql, f.minArgs, f.maxArgs, count, errorNumber);
+}
+
+QString argumentCountError(const char* function, int minArgs, int maxArgs, int count, long& errorNumber)
+{
+    if (count >= minArgs && count <= maxArgs) return QString();
+    if (minArgs == maxArgs) {
         errorNumber = 174;
-        return QStringLiteral("The %1 function requires %2 argument(s).").arg(QLatin1String(f.tsql)).arg(f.minArgs);
+        return QStringLiteral("The %1 function requires %2 argument(s).").arg(QLatin1String(function)).arg(minArgs);
     }
     errorNumber = 189;
     return QStringLiteral("The %1 function requires %2 to %3 arguments.")
-        .arg(QLatin1String(f.tsql))
-        .arg(f.minArgs)
-        .arg(f.maxArgs);
+        .arg(QLatin1String(function))
+        .arg(minArgs)
+        .arg(maxArgs);
 }
 
 const char* stringSplitTable(bool ordinal) { return ordinal ? "orra_string_split_ordinal" : "orra_string_split"; }

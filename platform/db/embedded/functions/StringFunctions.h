@@ -23,6 +23,7 @@ const StringFunction* findStringFunction(const QString& tsqlName);
 // SQL Server's complaint about a call with the wrong number of arguments (174 or 189), or an
 // empty text when the count fits. errorNumber receives the number.
 QString argumentCountError(const StringFunction& f, int count, long& errorNumber);
+QString argumentCountError(const char* function, int minArgs, int maxArgs, int count, long& errorNumber);
 
 // The SQLite name of the table STRING_SPLIT reads: with the ordinal column or without it.
 const char* stringSplitTable(bool ordinal);

@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/StatementParser.h"
+#include "platform/db/embedded/translator/TypedRewrites.h"
 
 #include <algorithm>
 
@@ -269,12 +270,22 @@ bool StatementParser::assignmentColumn(
         x.push_back(symbol(")"));
         expr = std::move(x);
     } else if (op != u"=") {   // @v += x is @v = @v + (x)
-        Vec compound = m_ctx.normalize(at, at + 1);
-        compound.push_back(operatorToken(op.left(op.size() - 1)));
-        compound.push_back(symbol("("));
-        compound.insert(compound.end(), expr.begin(), expr.end());
-        compound.push_back(symbol(")"));
-        expr = std::move(compound);
+        const Variable& var = *m_ctx.variable(m_ctx[at].text);
+        QString declared;
+        for (size_t k = var.typeBegin; k < var.typeEnd; ++k) declared += m_ctx[k].text;
+        const std::optional<Vec> dated = compoundDateAssignment(
+            m_ctx, SqlType::fromDeclared(declared), op.front(), m_ctx.normalize(at, at + 1), expr, b, e);
+        if (m_ctx.failed()) return false;
+        if (dated) {
+            expr = *dated;
+        } else {
+            Vec compound = m_ctx.normalize(at, at + 1);
+            compound.push_back(operatorToken(op.left(op.size() - 1)));
+            compound.push_back(symbol("("));
+            compound.insert(compound.end(), expr.begin(), expr.end());
+            compound.push_back(symbol(")"));
+            expr = std::move(compound);
+        }
     }
     const Vec converted = m_ctx.convertedTo(*m_ctx.variable(m_ctx[at].text), expr);
     if (!out.empty()) out.push_back(symbol(","));

@@ -1,6 +1,8 @@
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/ObjectNames.h"
 #include "platform/db/embedded/translator/StatementParser.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
+#include "platform/db/embedded/translator/ExpressionTyping.h"
 
 namespace orra::embedded::translator {
 
@@ -10,10 +12,9 @@ Statement StatementParser::transaction(const char* what)
     m_c.skip();
     if (m_c.atAny({"tran", "transaction", "work"})) m_c.skip();
     if (const Token* name = m_c.peek(); name && name->kind == TokenKind::Word && !isStatementWord(*name)) m_c.skip();
-    SqlStatement s;
-    // A transaction takes the write lock at once, so that two sessions that read and then
-    // write never meet a stale snapshot (they wait for each other instead).
-    s.sql = qstrcmp(what, "begin") == 0 ? QStringLiteral("BEGIN IMMEDIATE") : QString::fromLatin1(what).toUpper();
+    const TransactionStatement s{qstrcmp(what, "begin") == 0 ? TransactionStatement::Kind::Begin
+            : qstrcmp(what, "commit") == 0                   ? TransactionStatement::Kind::Commit
+                                                             : TransactionStatement::Kind::Rollback};
     return {s};
 }
 
@@ -101,6 +102,12 @@ Statement StatementParser::print()
         failNear(e);
         return {s};
     }
+    // a date prints as CAST gives it as text (datetime in the default form 'Apr 18 2006  9:58AM')
+    if (m_ctx.schema())
+        if (const SqlType t = ExpressionTyper(m_ctx).typeOf(start + 1, e); t.isDateOrTime()) {
+            v.insert(v.begin(), {word(dates::kDateText), symbol("(")});
+            v.insert(v.end(), {symbol(","), word("null"), symbol(","), raw(u'\'' + t.declaration() + u'\''), symbol(")")});
+        }
     v.insert(v.begin(), word("select"));
     s.query = expressionQuery(std::move(v));
     return {s};

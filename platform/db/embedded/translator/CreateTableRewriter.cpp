@@ -4,6 +4,7 @@
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TokenCursor.h"
 #include "platform/db/embedded/translator/TypedConversions.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
 
 #include <optional>
 
@@ -141,7 +142,10 @@ void columnType(Vec& r, Vec& last, const Vec& d, size_t& k, bool isIdentity, boo
             }
         }
     }
-    if (isTextType(type)) textColumnRules(r, last, d, k, type, length);
+    if (isTextType(type))
+        textColumnRules(r, last, d, k, type, length);
+    else if (type.compare(QLatin1String("datetimeoffset"), Qt::CaseInsensitive) == 0)
+        r.push_back(raw(QStringLiteral("COLLATE ") + QLatin1String(dates::kInstantCollation)));
 }
 
 // The type of the column definition d as written ("decimal(18,4)"); empty for a computed column.

@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
 
 #include <algorithm>
 #include <optional>
@@ -221,6 +222,18 @@ bool isBareColumn(const TranslationContext& ctx, size_t b, size_t e)
     return e > b && (e - b) % 2 == 1;
 }
 
+// COLLATE collation just before the comparison's operator (the batch's token at), which then
+// governs =, IN and BETWEEN alike.
+void collateBefore(const TranslationContext& ctx, Vec& v, size_t at, const QString& collation)
+{
+    const Token& op = ctx.tokens()[at];
+    for (size_t i = 0; i < v.size(); ++i)
+        if (v[i].t.pos == op.pos && v[i].t.text == op.text && v[i].t.kind == op.kind) {
+            v.insert(v.begin() + long(i), raw(QStringLiteral("COLLATE ") + collation));
+            return;
+        }
+}
+
 // Texts compare under the collation of the text that has one, else the server's own
 // (case-insensitive). SQLite applies a collation only when an operand is a column named alone,
 // so LEFT(Name, 3) = 'abc' would compare bytes; the left operand is collated explicitly, just
@@ -237,12 +250,7 @@ void collateTexts(const TranslationContext& ctx, const ExpressionTyper& typer, V
         unicode = unicode || t.kind == Kind::NText;
     }
     if (collation.isEmpty()) collation = collationNameFor(QString(), unicode);
-    const Token& op = ctx.tokens()[leftEnd];
-    for (size_t i = 0; i < v.size(); ++i)
-        if (v[i].t.pos == op.pos && v[i].t.text == op.text && v[i].t.kind == op.kind) {
-            v.insert(v.begin() + long(i), raw(QStringLiteral("COLLATE ") + collation));
-            return;
-        }
+    collateBefore(ctx, v, leftEnd, collation);
 }
 
 }   // namespace
@@ -290,6 +298,7 @@ void compareByPrecedence(const TranslationContext& ctx, const ExpressionTyper& t
             continue;
         }
         convertOperands(ctx, typer, v, others, *common);
+        if (common->kind == Kind::DateTimeOffset) collateBefore(ctx, v, leftEnd, QLatin1String(dates::kInstantCollation));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/functions/DateFunctions.h"
 #include "platform/db/embedded/translator/FunctionHeader.h"
 
 #include "platform/db/embedded/translator/TranslationContext.h"
@@ -201,7 +202,13 @@ SqlType arithmeticType(QChar op, const SqlType& a, const SqlType& b)
     if (a.kind == Kind::Null) return b;
     if (b.kind == Kind::Null) return a;
     if (a.kind == Kind::Unknown || b.kind == Kind::Unknown) return {};
-    if (a.isString() && b.isString()) return op == u'+' ? commonType(a, b) : SqlType{};
+    if (a.isString() && b.isString()) {
+        if (op != u'+') return {};
+        // a concatenation is as long as its parts together, up to 8,000 bytes
+        SqlType t = commonType(a, b);
+        if (a.length > 0 && b.length > 0) t.length = std::min(a.length + b.length, t.kind == Kind::NText ? 4000 : 8000);
+        return t;
+    }
     // text meets a number: converted to the number's type
     if (a.isString()) return b.isNumber() ? b : SqlType{};
     if (b.isString()) return a.isNumber() ? a : SqlType{};
@@ -481,6 +488,8 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
     if (fn == u"count_big") return of(Kind::BigInt);
     if (fn == u"getdate" || fn == u"getutcdate") return of(Kind::DateTime);
     if (fn == u"sysdatetime") return SqlType::fromDeclared(QStringLiteral("datetime2(7)"));
+    if (const dates::FunctionName* f = dates::functionNamed(fn); f && f->result)
+        return SqlType::fromDeclared(QString::fromLatin1(f->result));
     if (fn == u"len" || fn == u"datalength" || fn == u"charindex" || fn == u"patindex" || fn == u"datediff"
         || fn == u"datepart" || fn == u"year" || fn == u"month" || fn == u"day" || fn == u"ascii"
         || fn == u"unicode")
@@ -644,6 +653,29 @@ std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesOf(size_t select) c
 }
 
 // The tables and derived tables named by the tokens (from, stop) of a from clause.
+// A name in a from clause that names a common table expression of the statement before it
+// (with name [(columns)] as (select …)): its columns are those of its select.
+void ExpressionTyper::commonTableExpression(Source& src, size_t from) const
+{
+    for (size_t j = from; j-- > 1;) {
+        if (!T[j].isName() || !sameName(T[j].text, src.table) || !(T[j - 1].is("with") || T[j - 1].isSymbol(",")))
+            continue;
+        size_t a = j + 1;
+        QStringList columns;
+        if (a < from && T[a].isSymbol("(")) {
+            const size_t close = m_ctx.matching(a, from);
+            for (size_t c = a + 1; c < close; ++c)
+                if (T[c].isName()) columns << T[c].text;
+            a = close + 1;
+        }
+        if (a + 2 >= from || !T[a].is("as") || !T[a + 1].isSymbol("(") || !T[a + 2].is("select")) continue;
+        src.derived = true;
+        src.items = selectItems(a + 2);
+        for (qsizetype c = 0; c < columns.size() && size_t(c) < src.items.size(); ++c) src.items[size_t(c)].first = columns[c];
+        return;
+    }
+}
+
 std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, size_t stop) const
 {
     std::vector<Source> out;
@@ -676,6 +708,7 @@ std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, siz
             const QString database = parts.size() >= 3 ? parts[parts.size() - 3] : QString();
             src.database = src.table.startsWith(u'#') ? QStringLiteral("temp") : m_ctx.schemaName(database);
             src.alias = src.table;
+            if (parts.size() == 1) commonTableExpression(src, from);
         } else {
             ++k;
             continue;

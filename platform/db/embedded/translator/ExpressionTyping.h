@@ -143,6 +143,7 @@ private:
     std::vector<std::pair<QString, SqlType>> selectItems(size_t s) const;
     std::vector<Source> sourcesOf(size_t select) const;
     std::vector<Source> sourcesIn(size_t from, size_t stop) const;
+    void commonTableExpression(Source& src, size_t from) const;
     bool setOfUpdate(size_t k) const;
     size_t enclosingSelect(size_t i, size_t floor) const;
     size_t selectEnd(size_t s) const;

@@ -17,6 +17,10 @@ QString sideEffect(const Statement& st)
     if (const auto* r = st.as<RaiseStatement>()) return r->isThrow ? QStringLiteral("THROW") : QStringLiteral("RAISERROR");
     if (st.is<NoCountStatement>() || st.is<SessionOption>() || st.is<XactAbortStatement>()) return QStringLiteral("SET");
     if (st.is<ModuleStatement>() || st.is<InsertExec>()) return QStringLiteral("EXECUTE");
+    if (const auto* t = st.as<TransactionStatement>())
+        return t->kind == TransactionStatement::Kind::Begin ? QStringLiteral("BEGIN")
+            : t->kind == TransactionStatement::Kind::Commit ? QStringLiteral("COMMIT")
+                                                            : QStringLiteral("ROLLBACK");
     if (st.is<CreateSchema>() || st.is<CreateUser>()
         || st.is<CreateRole>() || st.is<CreateLogin>() || st.is<CreateDatabase>())
         return QStringLiteral("CREATE");

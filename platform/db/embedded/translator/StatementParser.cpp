@@ -109,7 +109,10 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     Vec v = m_ctx.normalize(b, e);
     if (m_ctx.failed() || v.empty()) return {};
     const RewriteCursor c(v);
-    if (!c.at("create")) rewriteByType(m_ctx, v);
+    if (!c.at("create") || c.at("view", 1) || (c.at("or", 1) && c.at("view", 3)))
+        rewriteByType(m_ctx, v);
+    else if (c.at("table", 1))
+        rewriteDateArithmetic(m_ctx, v);
     if (!m_ctx.failed()) rewriteGroupingSets(m_ctx, v);
     if (!m_ctx.failed()) rewriteTopWithTies(m_ctx, v);
     if (m_ctx.failed()) return {};

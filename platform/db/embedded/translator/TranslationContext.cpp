@@ -1,5 +1,6 @@
 #include "platform/db/embedded/translator/TranslationContext.h"
 
+#include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/functions/DateFunctions.h"
 #include "platform/db/embedded/translator/ExpressionTyping.h"
 #include "platform/db/embedded/translator/SqliteNames.h"
@@ -194,7 +195,7 @@ const char* mappedFunction(const Token& t)
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
         {"len", "orra_len"},
-        {"scope_identity", "orra_identity"},
+        {"scope_identity", "orra_scope_identity"},
         {"ident_current", "orra_ident_current"},
         {"ident_seed", "orra_ident_seed"},
         {"ident_incr", "orra_ident_incr"},
@@ -231,6 +232,8 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             fail(QStringLiteral("'%1' is not a recognized built-in function name.").arg(t.text), 195, i);
             return out;
         }
+        if (i + 1 < e && T[i + 1].isSymbol("(") && !(i > 0 && T[i - 1].isSymbol(".")) && !builtinCallFits(i, e))
+            return out;
         // {d '…'}, {t '…'}, {ts '…'}: the ODBC escapes stand for datetime values
         if (isOdbcDateEscape(i, e)) {
             out.push_back(NT{t, QLatin1String(dates::kToDate) + u'('});
@@ -335,6 +338,40 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         out.push_back(n);
     }
     return out;
+}
+
+// A call at i of a built-in function: SQLite's date, time and datetime are no functions of the
+// server's (as type names they stay), and a function of the server's takes its own argument
+// counts. False, the error set, when the call is refused.
+bool TranslationContext::builtinCallFits(size_t i, size_t e)
+{
+    const Token& t = m_tokens[i];
+    if (isSqliteDateFunction(t)) {
+        const Token* before = i > 0 ? &m_tokens[i - 1] : nullptr;
+        const bool typeName = before
+            && ((before->kind == TokenKind::Word && (!isExpressionBoundary(*before) || before->is("as")))
+                || (before->isSymbol("(") && i > 1 && (m_tokens[i - 2].is("convert") || m_tokens[i - 2].is("try_convert"))));
+        if (typeName) return true;
+        fail(QStringLiteral("'%1' is not a recognized built-in function name.").arg(t.text), 195, i);
+        return false;
+    }
+    const BuiltinArity* f = builtinArity(t.text);
+    if (!f) return true;
+    const size_t close = matching(i + 1, e);
+    if (close >= e) return true;
+    int count = close == i + 2 ? 0 : 1;
+    for (size_t k = i + 2; k < close; ++k) {
+        if (m_tokens[k].isSymbol("(")) {
+            k = matching(k, close);
+            continue;
+        }
+        if (m_tokens[k].isSymbol(",")) ++count;
+    }
+    long number = 0;
+    const QString error = argumentCountError(f->tsql, f->minArgs, f->maxArgs, count, number);
+    if (error.isEmpty()) return true;
+    fail(error, number, i);
+    return false;
 }
 
 // A function call at i: cast and convert become SQLite conversions (i then on their closing
@@ -482,6 +519,18 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
     QString declared;
     for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
     const SqlType source = sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd) : SqlType{};
+    // the byte layout of date, time, datetime2 and datetimeoffset values is not published: refused, never guessed
+    auto unpublished = [](const SqlType& t) {
+        return t.isDateOrTime() && t.kind != SqlType::Kind::DateTime && t.kind != SqlType::Kind::SmallDateTime;
+    };
+    const SqlType target = SqlType::fromDeclared(declared);
+    if ((unpublished(source) && target.kind == SqlType::Kind::Binary)
+        || (source.kind == SqlType::Kind::Binary && unpublished(target))) {
+        fail(QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.")
+                 .arg(source.declaration().section(u'(', 0, 0), declared.section(u'(', 0, 0).trimmed().toLower()),
+            529, sourceBegin);
+        return;
+    }
     if (typedConversion(out, expr, source, declared, style, styleText)) return;
     const QString defaultText = QString::number(defaultLength);
     QString type;

@@ -138,6 +138,7 @@ private:
     bool objectReference(Vec& out, const ObjectName& name);
     QString informationSchemaTables(const QString& database);
     bool functionCall(Vec& out, size_t& i, size_t e);
+    bool builtinCallFits(size_t i, size_t e);
     bool dateFunctionCall(Vec& out, size_t& i, size_t e, const dates::FunctionName& f);
     QString sourceDateType(size_t b, size_t e) const;
     // The string functions (StringCalls.cpp): as functionCall.

@@ -132,6 +132,13 @@ StoredConversion storedConversion(const SqlType& t)
     return {};
 }
 
+StoredConversion storedConversion(const SqlType& t, const SqlType& source)
+{
+    if (t.isString() && source.isDateOrTime())
+        return {QLatin1String(dates::kDateText) + u'(', QStringLiteral(", null, '%1')").arg(source.declaration())};
+    return storedConversion(t);
+}
+
 bool storedAsIs(const SqlType& target, const SqlType& source)
 {
     switch (target.kind) {

@@ -26,6 +26,10 @@ struct StoredConversion {
     bool isEmpty() const { return before.isEmpty(); }
 };
 StoredConversion storedConversion(const SqlType& t);
+// The same for a value of type source: a date written into a text column or variable takes the
+// text CAST gives it ('Apr 18 2006  9:58AM' for a datetime).
+StoredConversion storedConversion(const SqlType& t, const SqlType& source);
+
 // Whether a value read from a column of type source is already what a column of type target
 // keeps, so that copying it needs no conversion (datetime into datetime, smallmoney into money,
 // decimal(10,2) into decimal(18,2) …).

@@ -77,6 +77,16 @@ bool isArithmetic(const Token& t, bool multiplicativeOnly)
 // The first token of the operand of v that ends at v[k] (a name, a literal, a call, a group).
 size_t operandStartIn(const Vec& v, size_t k)
 {
+    if (v[k].t.is("end")) {   // a case expression
+        int depth = 0;
+        for (size_t j = k + 1; j-- > 0;) {
+            if (v[j].t.is("end"))
+                ++depth;
+            else if (v[j].t.is("case") && --depth == 0)
+                return j;
+        }
+        return k;
+    }
     if (v[k].t.isSymbol(")")) {
         int depth = 0;
         for (size_t j = k + 1; j-- > 0;) {
@@ -97,6 +107,7 @@ size_t operandEndIn(const Vec& v, size_t k)
     while (k < v.size() && (v[k].t.isSymbol("-") || v[k].t.isSymbol("+"))) ++k;
     if (k >= v.size()) return k;
     if (v[k].t.isSymbol("(")) return closeOf(v, k, v.size()) + 1;
+    if (v[k].t.is("case")) return caseEnd(v, k, v.size()) + 1;
     if (v[k].t.kind == TokenKind::Word && k + 1 < v.size() && v[k + 1].t.isSymbol("("))
         return closeOf(v, k + 1, v.size()) + 1;
     size_t e = k + 1;
@@ -173,6 +184,132 @@ size_t exactArithmetic(const TranslationContext& ctx, const ExpressionTyper& typ
     return i + 6;
 }
 
+// The server's name of a type in its operand messages: a decimal literal is numeric.
+QString operandTypeName(const SqlType& t, bool literal)
+{
+    if (t.kind == Kind::Decimal) return literal ? QStringLiteral("numeric") : QStringLiteral("decimal");
+    return t.declaration().section(u'(', 0, 0);
+}
+
+// The operator's name in the server's messages.
+QString operatorName(QChar op)
+{
+    switch (op.unicode()) {
+    case '+':
+        return QStringLiteral("add");
+    case '-':
+        return QStringLiteral("subtract");
+    case '*':
+        return QStringLiteral("multiply");
+    case '/':
+        return QStringLiteral("divide");
+    default:
+        return QStringLiteral("modulo");
+    }
+}
+
+bool isCountedDate(const SqlType& t) { return t.kind == Kind::DateTime || t.kind == Kind::SmallDateTime; }
+
+// Arithmetic on dates: datetime and smalldatetime add and subtract numbers (days and fractions
+// of a day) and each other, in the type of higher precedence; date, time, datetime2 and
+// datetimeoffset take no arithmetic, and no date multiplies or divides. Whether left op right
+// is datetime arithmetic to rewrite; an operation the server refuses fails ctx at token k.
+bool isDateArithmetic(TranslationContext& ctx, const SqlType& left, const SqlType& right, QChar op,
+    std::pair<bool, bool> literals, size_t k)
+{
+    if (!left.isDateOrTime() && !right.isDateOrTime()) return false;
+    const SqlType& date = left.isDateOrTime() ? left : right;
+    const SqlType& other = left.isDateOrTime() ? right : left;
+    auto invalidFor = [&](const SqlType& t) {
+        ctx.fail(QStringLiteral("Operand data type %1 is invalid for %2 operator.")
+                     .arg(operandTypeName(t, false), operatorName(op)),
+            8117, k);
+        return false;
+    };
+    auto clash = [&] {
+        ctx.fail(QStringLiteral("Operand type clash: %1 is incompatible with %2")
+                     .arg(operandTypeName(left, literals.first), operandTypeName(right, literals.second)),
+            206, k);
+        return false;
+    };
+    if (op != u'+' && op != u'-') return invalidFor(date);
+    if (other.isNumber() && !isCountedDate(date)) return clash();
+    if (other.isDateOrTime() && other.kind != date.kind && (!isCountedDate(date) || !isCountedDate(other)))
+        return clash();
+    if (isCountedDate(date)) return true;
+    // a text converts to the date's type, which adds and subtracts nothing
+    if (other.isDateOrTime() || other.isString()) return invalidFor(date);
+    return false;
+}
+
+// orra_date_arith( … , op, 'result type') closing the operation: smalldatetime only when no
+// operand is a datetime.
+Vec dateArithmeticTail(const SqlType& left, const SqlType& right, QChar op)
+{
+    const bool small = left.kind != Kind::DateTime && right.kind != Kind::DateTime;
+    Vec tail = numbers({op.unicode()});
+    tail.push_back(symbol(","));
+    tail.push_back(raw(small ? QStringLiteral("'smalldatetime'") : QStringLiteral("'datetime'")));
+    tail.push_back(symbol(")"));
+    return tail;
+}
+
+// a + b and a - b of datetime values as orra_date_arith(a, b, op, 'result type'). Gives the
+// index in v that the rewriting loop continues from (i when nothing changed).
+size_t dateArithmetic(TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t k = indexOf(ctx, v[i].t);
+    if (k == 0 || k + 1 >= T.size() || i == 0 || i + 1 >= v.size() || !endsOperand(T[k - 1])
+        || !endsOperand(v[i - 1].t))
+        return i;
+    const bool multiplicative = isArithmetic(v[i].t, true);
+    const size_t nearStart = operandStart(ctx, k - 1), nearEnd = std::min(operandEnd(ctx, k + 1), T.size());
+    const size_t lb = leftOperand(T, k, multiplicative, [&](size_t x) { return operandStart(ctx, x); });
+    const size_t re = rightOperand(T, k, multiplicative, [&](size_t x) { return operandEnd(ctx, x); });
+    auto literal = [&](size_t b, size_t e) {
+        return e == b + 1 && (T[b].kind == TokenKind::Number || T[b].kind == TokenKind::String);
+    };
+    // the cheap look first, as for exact numbers: long chains of other values stay linear
+    if ((literal(nearStart, k) || !typer.typeOf(nearStart, k).isDateOrTime())
+        && (literal(k + 1, nearEnd) || !typer.typeOf(k + 1, nearEnd).isDateOrTime()) && (lb == nearStart || k - lb > 64)
+        && (re == nearEnd || re - k > 64))
+        return i;
+    const SqlType left = typer.typeOf(lb, k);
+    const SqlType right = typer.typeOf(k + 1, re);
+    const QChar op = v[i].t.text.at(0);
+    if (!isDateArithmetic(ctx, left, right, op, {literal(lb, k), literal(k + 1, re)}, k)) return i;
+    const size_t vb = leftOperand(v, i, multiplicative, [&](size_t x) { return operandStartIn(v, x); });
+    const size_t ve = rightOperand(v, i, multiplicative, [&](size_t x) { return operandEndIn(v, x); });
+    const Vec tail = dateArithmeticTail(left, right, op);
+    v.insert(v.begin() + long(ve), tail.begin(), tail.end());
+    v[i] = symbol(",");
+    v.insert(v.begin() + long(vb), {word(dates::kDateArithmetic), symbol("(")});
+    return i + 2;
+}
+
+}   // namespace
+
+std::optional<Vec> compoundDateAssignment(
+    TranslationContext& ctx, const SqlType& target, QChar op, const Vec& self, const Vec& expr, size_t b, size_t e)
+{
+    if (!ctx.schema() || b >= e) return std::nullopt;
+    const SqlType value = ExpressionTyper(ctx).typeOf(b, e);
+    const auto& T = ctx.tokens();
+    const bool literal = e == b + 1 && (T[b].kind == TokenKind::Number || T[b].kind == TokenKind::String);
+    if (!isDateArithmetic(ctx, target, value, op, {false, literal}, b)) return std::nullopt;
+    Vec out{word(dates::kDateArithmetic), symbol("(")};
+    out.insert(out.end(), self.begin(), self.end());
+    out.insert(out.end(), {symbol(","), symbol("(")});
+    out.insert(out.end(), expr.begin(), expr.end());
+    out.push_back(symbol(")"));
+    const Vec tail = dateArithmeticTail(target, value, op);
+    out.insert(out.end(), tail.begin(), tail.end());
+    return out;
+}
+
+namespace {
+
 // -x of money or a decimal with more digits than a double carries keeps x's type and every
 // digit (SQLite would negate the decimal text as a double): 0 - x at x's precision and scale.
 void negateExactly(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
@@ -247,6 +384,16 @@ size_t indexOf(const TranslationContext& ctx, const Token& t)
 size_t operandStart(const TranslationContext& ctx, size_t k)
 {
     const auto& T = ctx.tokens();
+    if (T[k].is("end")) {   // a case expression
+        int depth = 0;
+        for (size_t j = k + 1; j-- > 0;) {
+            if (T[j].is("end"))
+                ++depth;
+            else if (T[j].is("case") && --depth == 0)
+                return j;
+        }
+        return k;
+    }
     if (T[k].isSymbol(")")) {
         int depth = 0;
         for (size_t j = k + 1; j-- > 0;) {
@@ -268,6 +415,7 @@ size_t operandEnd(const TranslationContext& ctx, size_t k)
     while (k < T.size() && (T[k].isSymbol("-") || T[k].isSymbol("+"))) ++k;
     if (k >= T.size()) return k;
     if (T[k].isSymbol("(")) return ctx.matching(k, T.size()) + 1;
+    if (T[k].is("case")) return ctx.groupEnd(k, T.size()) + 1;
     if (T[k].kind == TokenKind::Word && k + 1 < T.size() && T[k + 1].isSymbol("("))
         return ctx.matching(k + 1, T.size()) + 1;
     size_t e = k + 1;
@@ -314,6 +462,49 @@ void groupByKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Ve
         const SqlType t = typer.typeOf(b, e + 1);
         if (!t.isString() || (t.collation != u"TR_CI" && t.collation != u"TR_CI_N")) continue;
         wrap(v, x, y, "orra_group_key", {});
+    }
+}
+
+// ORDER BY items of datetimeoffset values sort as instants: a column carries that collation
+// from its declaration, any other expression gets it here. The items are typed in the batch's
+// tokens (the order by at v[i]); the collation goes before the comma, ASC or DESC that ends
+// an item in v, or at the end of the clause.
+void orderInstants(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t ko = indexOf(ctx, v[i].t);
+    if (ko + 2 >= T.size()) return;
+    auto ends = [](const Token& t) {
+        return t.isSymbol(")") || t.isSymbol(";")
+            || (isExpressionBoundary(t) && !isOneOf(t, {"asc", "desc", "case"})) || isStatementWord(t);
+    };
+    // the end of the clause in v
+    size_t vEnd = i + 2;
+    for (; vEnd < v.size() && !ends(v[vEnd].t); ++vEnd) {
+        if (v[vEnd].t.isSymbol("(")) vEnd = closeOf(v, vEnd, v.size());
+        else if (v[vEnd].t.is("case")) vEnd = caseEnd(v, vEnd, v.size());
+    }
+    std::vector<std::pair<size_t, size_t>> items;
+    size_t start = ko + 2, k = ko + 2;
+    for (; k < T.size() && !ends(T[k]); ++k) {
+        if (T[k].isSymbol("(")) {
+            k = ctx.matching(k, T.size());
+        } else if (T[k].is("case")) {
+            k = ctx.groupEnd(k, T.size());
+        } else if (T[k].isSymbol(",") || T[k].is("asc") || T[k].is("desc")) {
+            if (k > start) items.emplace_back(start, k);
+            start = k + 1;
+        }
+    }
+    if (k > start) items.emplace_back(start, std::min(k, T.size()));
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        const auto [b, e] = *it;
+        if (typer.typeOf(b, e).kind != Kind::DateTimeOffset) continue;
+        size_t at = vEnd;
+        if (e < T.size() && (T[e].isSymbol(",") || T[e].is("asc") || T[e].is("desc")))
+            for (size_t x = i + 2; x < vEnd; ++x)
+                if (v[x].t.pos == T[e].pos && v[x].t.text == T[e].text) at = x;
+        v.insert(v.begin() + long(at), raw(QStringLiteral("COLLATE ") + QLatin1String(dates::kInstantCollation)));
     }
 }
 
@@ -381,6 +572,7 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
     if (!ctx.schema()) return;
     const ExpressionTyper typer(ctx);
     compareByPrecedence(ctx, typer, v);
+    compareOtherFormsExactly(ctx, typer, v);
     const auto& T = ctx.tokens();
     for (size_t i = v.size(); i-- > 0;) {
         const Token& t = v[i].t;
@@ -389,6 +581,7 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             continue;
         }
         if (t.is("order") && i + 1 < v.size() && v[i + 1].t.is("by")) {
+            orderInstants(ctx, typer, v, i);
             orderByExactKeys(ctx, typer, v, i + 2);
             continue;
         }
@@ -397,7 +590,9 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             continue;
         }
         if (t.isSymbol("+") || t.isSymbol("-") || t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%")) {
-            const size_t next = exactArithmetic(ctx, typer, v, i);
+            size_t next = exactArithmetic(ctx, typer, v, i);
+            if (next == i) next = dateArithmetic(ctx, typer, v, i);
+            if (ctx.failed()) return;
             if (next != i)
                 i = next;
             else if (t.isSymbol("/"))
@@ -463,12 +658,29 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
                 convertTo(v, i, close + 1, a.kind == Kind::Decimal ? SqlType::decimal(38, a.scale) : a);
         } else if (isnull && args.size() == 2 && targs.size() == 2) {
             const SqlType b = typer.typeOf(targs[1].first, targs[1].second);
+            if (a.isString() && b.isString()) {
+                // the replacement takes the checked text's type: a longer one is cut to its length
+                if (a.length > 0 && (b.length <= 0 || b.length > a.length))
+                    wrap(v, args[1].first, args[1].second, "orra_varchar", numbers({a.length}));
+                continue;
+            }
             if (a.kind == b.kind && (!a.isExact() || (a.precision == b.precision && a.scale == b.scale))) continue;
             if (b.kind == Kind::Null || b.kind == Kind::Unknown) continue;
             convertTo(v, args[1].first, args[1].second, a);
         }
     }
     convertWrittenValues(ctx, v);
+}
+
+void rewriteDateArithmetic(TranslationContext& ctx, Vec& v)
+{
+    if (!ctx.schema()) return;
+    const ExpressionTyper typer(ctx);
+    for (size_t i = v.size(); i-- > 0 && !ctx.failed();) {
+        const Token& t = v[i].t;
+        if (t.isSymbol("+") || t.isSymbol("-") || t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%"))
+            i = dateArithmetic(ctx, typer, v, i);
+    }
 }
 
 QStringList resultTypes(const TranslationContext& ctx, size_t b)

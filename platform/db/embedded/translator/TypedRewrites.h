@@ -7,6 +7,8 @@
 #include "platform/db/embedded/translator/ExpressionTyping.h"
 #include "platform/db/embedded/translator/TranslationContext.h"
 
+#include <optional>
+
 namespace orra::embedded::translator {
 
 // Rewrites the calls and divisions in v (tokens of the batch normalised by ctx) by their
@@ -19,6 +21,17 @@ void rewriteByType(TranslationContext& ctx, Vec& v);
 // number is the server's conversion error), a date with a date of another type as instants.
 void compareByPrecedence(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
 
+// Only the arithmetic on dates of rewriteByType: for the defaults and checks of a table's
+// columns, which name no other table.
+void rewriteDateArithmetic(TranslationContext& ctx, Vec& v);
+
+// @v += x and @v -= x (op '+' or '-', … '*', '/') of a date variable of type target: the
+// value the server assigns (datetime arithmetic), self and expr being @v and x as normalised
+// and [b, e) x's tokens in the batch; nothing when the variable is no date. An operation the
+// server refuses fails ctx.
+std::optional<Vec> compoundDateAssignment(
+    TranslationContext& ctx, const SqlType& target, QChar op, const Vec& self, const Vec& expr, size_t b, size_t e);
+
 // Money and decimals with more digits than a double carries compare exactly: the operands
 // of a comparison in type t (the batch's tokens [b, e)) compare as exact keys when t is
 // exact and one of them has such digits, and every operand is typed.
@@ -30,6 +43,8 @@ void wrapInExactKey(Vec& v, size_t b, size_t e, const SqlType& t);
 // MIN and MAX of them compare exactly (the call whose name is v[i]).
 void orderByExactKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t from);
 void extremeExactly(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i);
+// x IN (SELECT y …) and CASE x WHEN a … compare x with y, a … as exact keys likewise.
+void compareOtherFormsExactly(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
 
 // A conversion of the tokens [b, e) of v (of type source) to the type t, as CAST converts them;
 // v unchanged for a type whose values SQLite keeps as they come.

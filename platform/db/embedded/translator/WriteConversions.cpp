@@ -189,10 +189,45 @@ bool convertInsert(const TranslationContext& ctx, Vec& v)
     const bool values = v[source].t.is("values");
     if (!values && !v[source].t.is("select")) return false;
     std::vector<StoredConversion> conversions;
-    for (const QString& c : columns)
-        conversions.push_back(storedConversion(SqlType::fromDeclared(ctx.schema()->columnType(database, table, c))));
+    std::vector<SqlType> targets;
+    bool text = false;   // a text column, which takes a date value as CAST gives its text
+    for (const QString& c : columns) {
+        targets.push_back(SqlType::fromDeclared(ctx.schema()->columnType(database, table, c)));
+        conversions.push_back(storedConversion(targets.back()));
+        text = text || targets.back().isString();
+    }
+    const auto& T = ctx.tokens();
+    const size_t ks = indexOf(ctx, v[source].t);
+    // the values' types, row by row, where a text column may take a date
+    std::vector<std::vector<SqlType>> sources;
+    if (text && ks < T.size()) {
+        const ExpressionTyper typer(ctx);
+        if (values) {
+            for (size_t r = ks + 1; r < T.size() && T[r].isSymbol("(");) {
+                const size_t close = ctx.matching(r, T.size());
+                std::vector<SqlType> row;
+                for (const auto& [b, e] : ctx.splitTop(r + 1, close, [&](size_t x) { return T[x].isSymbol(","); }))
+                    row.push_back(e == b + 1 && T[b].kind != TokenKind::Word ? SqlType{} : typer.typeOf(b, e));
+                sources.push_back(std::move(row));
+                r = close + 1;
+                if (r < T.size() && T[r].isSymbol(",")) ++r;
+            }
+        } else {
+            sources.push_back(typer.selectTypes(ks));
+        }
+    }
+    auto conversionOf = [&](size_t row, size_t n) {
+        if (row < sources.size() && n < sources[row].size() && n < targets.size())
+            return storedConversion(targets[n], sources[row][n]);
+        return conversions[n];
+    };
+    if (!sources.empty() && !values)
+        for (size_t n = 0; n < conversions.size(); ++n) conversions[n] = conversionOf(0, n);
+    bool datedText = false;
+    for (const auto& row : sources)
+        for (const SqlType& t : row) datedText = datedText || t.isDateOrTime();
     const bool fits = !values && copiesFittingText(ctx, v, source, name, columns);
-    if (!anyConversion(conversions)) return fits;
+    if (!anyConversion(conversions) && !(values && datedText)) return fits;
     if (values) {
         // each row's values, the last first so that the positions before stay put
         std::vector<std::pair<size_t, size_t>> rows;
@@ -207,9 +242,9 @@ bool convertInsert(const TranslationContext& ctx, Vec& v)
             const auto values = splitTopLevel(v, row->first, row->second);
             if (values.size() != conversions.size()) return false;   // SQLite reports the mismatch
         }
-        for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-            const auto values = splitTopLevel(v, row->first, row->second);
-            for (size_t n = values.size(); n-- > 0;) wrap(v, values[n].first, values[n].second, conversions[n]);
+        for (size_t r = rows.size(); r-- > 0;) {
+            const auto values = splitTopLevel(v, rows[r].first, rows[r].second);
+            for (size_t n = values.size(); n-- > 0;) wrap(v, values[n].first, values[n].second, conversionOf(r, n));
         }
     } else {
         // the select's rows pass through the conversions by position; a column copied from a
@@ -287,6 +322,7 @@ void convertUpdate(const TranslationContext& ctx, Vec& v)
     const TableName target = updateTarget(ctx, indexOf(ctx, v[0].t));
     if (!target.ok) return;
     const auto assignments = splitTopLevel(v, set + 1, end);
+    const auto& T = ctx.tokens();
     for (auto a = assignments.rbegin(); a != assignments.rend(); ++a) {
         const auto [b, e] = *a;
         // C = value or t.C = value
@@ -294,7 +330,16 @@ void convertUpdate(const TranslationContext& ctx, Vec& v)
         while (eq + 1 < e && v[eq].t.isSymbol(".") && v[eq + 1].t.isName()) eq += 2;
         if (eq >= e || !v[eq].t.isSymbol("=") || !v[b].t.isName() || v[b].t.text.startsWith(u'@')) continue;
         const QString declared = ctx.schema()->columnType(target.database, target.table, v[eq - 1].t.text);
-        wrap(v, eq + 1, e, storedConversion(SqlType::fromDeclared(declared)));
+        const SqlType type = SqlType::fromDeclared(declared);
+        SqlType source;
+        if (const size_t k = indexOf(ctx, v[eq].t); type.isString() && k < T.size()) {
+            const size_t valueEnd = ctx.firstAtTopLevel(k + 1, T.size(), [](const Token& t) {
+                return t.isSymbol(",") || t.isSymbol(";") || isOneOf(t, {"from", "where", "output", "option"})
+                    || isStatementWord(t);
+            });
+            source = ExpressionTyper(ctx).typeOf(k + 1, valueEnd);
+        }
+        wrap(v, eq + 1, e, storedConversion(type, source));
     }
 }
 
