@@ -206,11 +206,13 @@ TEST_F(EmbeddedTest, DatetimeArithmeticCountsDays)
             {"declare @altstartdate datetime; set @altstartdate = convert(datetime, 'January 10, 1900 3:00 AM', 101); "
              "select @altstartdate - 1.5",
                 "1900-01-08 15:00:00.000"},
+            {"select datediff(day, getdate()-1, getdate()+1)", "2"},
             // a number converts to datetime as days since 1900-01-01, then the two add
             {"select convert(varchar(30), 1 + cast('20200101' as datetime), 121)", "2020-01-02 00:00:00.000"},
             {"select convert(varchar(30), cast('2020-01-02 12:00' as datetime) - cast('20200101' as datetime), 121)", "1900-01-02 12:00:00.000"},
             {"select convert(varchar(30), cast('20200101' as datetime) - cast('2020-01-02' as datetime), 121)", "1899-12-31 00:00:00.000"},
             {"select convert(varchar(30), cast('20200101' as datetime) + '12:00', 121)", "2020-01-01 12:00:00.000"},
+            {"select convert(varchar(30), (cast('20200101' as datetime) + '12:00') + 1, 121)", "2020-01-02 12:00:00.000"},
             {"select convert(varchar(30), cast('2020-01-01 00:00:00.003' as datetime) + cast('1900-01-01 00:00:00.003' as datetime), 121)",
                 "2020-01-01 00:00:00.007"},
             {"select convert(varchar(30), cast('2020-01-01 10:10' as smalldatetime) + 0.5, 120)", "2020-01-01 22:10:00"},
@@ -220,6 +222,10 @@ TEST_F(EmbeddedTest, DatetimeArithmeticCountsDays)
             {"declare @d datetime = '20200101'; set @d = @d - 1 + 2 - 3; select @d", "2019-12-30 00:00:00.000"},
             {"declare @d datetime = '20200101'; set @d += 1.5; set @d -= 0.25; select @d", "2020-01-02 06:00:00.000"},
             {"declare @d datetime = '20200101'; if @d + 1 > @d select 'yes' else select 'no'", "yes"},
+            {"declare @d datetime = '20200101'; select @d = @d + 0.5; select @d", "2020-01-01 12:00:00.000"},
+            {"declare @t table (D datetime default cast('20200101' as datetime) - 1, N int); insert @t (N) values (1); "
+             "select convert(varchar(30), D, 121) from @t",
+                "2019-12-31 00:00:00.000"},
             {"select count(*) from A where D + 1 > '20200101' and D - 1 < '20200102'", "2"},
             {"select convert(varchar(30), D, 121) from A where ID = 1", "2020-01-02 12:00:00.000"},
             {"select convert(varchar(30), S, 120) from A where ID = 1", "2019-12-31 10:10:00"},

@@ -316,13 +316,19 @@ TEST_F(Shapes, TransactionsCommitAndRollBack)
 
 TEST_F(Shapes, ValuesLongerThanTheColumnAreRefused)
 {
+    auto refused = [&](const QString& sql, long number) {
+        try {
+            c->execute(sql);
+            ADD_FAILURE() << "stored: " << sql.toStdString();
+        } catch (const orra::Error&) {
+            ASSERT_FALSE(c->errors().isEmpty()) << sql.toStdString();
+            EXPECT_EQ(c->errors().front().nativeError, number) << sql.toStdString();
+            if (number == 8152)
+                EXPECT_EQ(c->errors().front().description, QStringLiteral("String or binary data would be truncated."));
+        }
+    };
     const QString long51 = QString(51, u'x');
-    try {
-        c->execute(QStringLiteral("update t set t.Name='%1' from catalogue..tbOrraSQL t where ID=1").arg(long51));
-        FAIL() << "stored";
-    } catch (const orra::Error& e) {
-        EXPECT_TRUE(e.description().contains(QStringLiteral("String or binary data would be truncated."))) << e.what();
-    }
+    refused(QStringLiteral("update t set t.Name='%1' from catalogue..tbOrraSQL t where ID=1").arg(long51), 8152);
     EXPECT_EQ(scalar(*c, QStringLiteral("select Name from tbOrraSQL where ID=1")).toString().trimmed(),
         QStringLiteral("Document-1"));
     // Trailing blanks beyond the width are dropped, as the server drops them.
@@ -335,6 +341,17 @@ TEST_F(Shapes, ValuesLongerThanTheColumnAreRefused)
     EXPECT_THROW(c->execute(QStringLiteral("insert into #Short select 'abcd', 'x'")), orra::Error);
     c->execute(QStringLiteral("insert into #Short select 'abc', 'x'"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select Pad from #Short")).toString(), QStringLiteral("x   "));
+    // Copies between tables: a column declared no longer than its target goes in unchecked, a
+    // longer one is still refused, the next statement is checked again, and a table with a
+    // check of its own keeps it.
+    c->execute(QStringLiteral("create table #Wide (Code varchar(10)); create table #Copy (Code varchar(3))"));
+    c->execute(QStringLiteral("insert into #Wide values ('abcdefghij')"));
+    c->execute(QStringLiteral("insert into #Copy select s.Code from #Short s"));
+    refused(QStringLiteral("insert into #Copy select Code from #Wide"), 8152);
+    refused(QStringLiteral("insert into #Copy values ('abcd')"), 8152);
+    c->execute(QStringLiteral("create table #Guarded (Code varchar(3) check (Code <> 'abc'))"));
+    refused(QStringLiteral("insert into #Guarded select Code from #Copy"), 547);
+    EXPECT_EQ(scalar(*c, QStringLiteral("select count(*) from #Copy where Code = 'abc'")).toInt(), 1);
 }
 
 TEST_F(Shapes, DatePartsOfDatetimeColumns)

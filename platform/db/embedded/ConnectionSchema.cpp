@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace orra::embedded {
@@ -73,6 +74,40 @@ QStringList ConnectionSchema::columns(const QString& database, const QString& ta
         for (int i = 0; i < sqlite3_column_count(st); ++i) names << QString::fromUtf8(sqlite3_column_name(st, i));
     sqlite3_finalize(st);
     return names;
+}
+
+bool ConnectionSchema::checksOnlyLengths(const QString& database, const QString& table) const
+{
+    auto quoted = [](QString n) { return u'"' + n.replace(u'"', QStringLiteral("\"\"")) + u'"'; };
+    const QByteArray select =
+        (QStringLiteral("select type, sql from ") + quoted(database)
+            + QStringLiteral(".sqlite_schema where tbl_name = ?1 collate nocase and type in ('table', 'trigger')"))
+            .toUtf8();
+    const SessionRights::Trusted trusted(m_rights);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(m_db, select.constData(), -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return false;
+    }
+    const QByteArray name = table.toUtf8();
+    sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+    // Every CHECK of the table's definition is one the server wrote for a text column's length.
+    static const QRegularExpression anyCheck(QStringLiteral("\\bcheck\\b"), QRegularExpression::CaseInsensitiveOption);
+    static const QString lengthCheck = QStringLiteral("CONSTRAINT \"String or binary data would be truncated.\" CHECK");
+    int tables = 0;
+    bool only = true;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const QString type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        const QString sql = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+        if (type != u"table") {
+            only = false;
+            continue;
+        }
+        ++tables;
+        if (sql.count(anyCheck) != sql.count(lengthCheck)) only = false;
+    }
+    sqlite3_finalize(st);
+    return only && tables == 1;
 }
 
 int ConnectionSchema::cookie(sqlite3_stmt*& statement, const char* sql) const

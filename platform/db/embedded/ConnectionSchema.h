@@ -25,6 +25,7 @@ public:
         const QString& database, const QString& schema, const QString& name, QString& type) const override;
     QStringList insertColumns(const QString& database, const QString& table) const override;
     QStringList columns(const QString& database, const QString& table) const override;
+    bool checksOnlyLengths(const QString& database, const QString& table) const override;
     QString version() const override;
 
 private:

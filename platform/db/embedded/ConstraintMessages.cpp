@@ -333,6 +333,8 @@ ConstraintMessage serverConstraintMessage(
                     .arg(column, name, table, target.verb.isEmpty() ? QStringLiteral("INSERT") : target.verb),
             515};
     }
+    if (sqliteMessage == QLatin1String("CHECK constraint failed: String or binary data would be truncated."))
+        return {sqliteMessage.mid(25), 8152};   // a text column's length rule
     if (sqliteMessage.startsWith(QLatin1String("CHECK constraint failed: "))) {
         const QString name = target.schema == u"main" || target.schema == u"temp" ? database : target.schema;
         return checkMessage(db, name, target, sqliteMessage.mid(25));

@@ -27,6 +27,10 @@ public:
     QString columnCollation(const QString& database, const QString& table, const QString& column) const override;
     QStringList insertColumns(const QString& database, const QString& table) const override;
     QStringList columns(const QString& database, const QString& table) const override;
+    bool checksOnlyLengths(const QString& database, const QString& table) const override
+    {
+        return !declared(database, table) && m_connection->checksOnlyLengths(database, table);
+    }
     QString moduleDefinition(
         const QString& database, const QString& schema, const QString& name, QString& type) const override
     {

@@ -67,7 +67,9 @@ bool readsItself(Vec& columns, const std::vector<int>& targets)
             continue;
         }
         if (const int slot = slotOf(n); slot >= 0) {
-            out.push_back(raw(QStringLiteral("orra_variable(%1)").arg(slot)));
+            NT current = n;   // still the variable's token, which the typed rewrites look for
+            current.out = QStringLiteral("orra_variable(%1)").arg(slot);
+            out.push_back(current);
             continue;
         }
         out.push_back(n);
@@ -230,6 +232,8 @@ Statement StatementParser::declare()
             Vec create{word("create"), word("table"), name};
             const Vec defs = m_ctx.normalize(k + 1, pe);
             create.insert(create.end(), defs.begin(), defs.end());
+            rewriteDateArithmetic(m_ctx, create);
+            if (m_ctx.failed()) return {};
             const SqlStatement made = rewriteCreateTable(std::move(create), &m_ctx);
             assignments.body.push_back({DeclareTable{made.sql, quoteName(v.table)}});
             continue;

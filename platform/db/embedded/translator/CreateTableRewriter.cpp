@@ -91,8 +91,9 @@ Vec tableConstraint(Vec d)
 
 // Text columns take the server's collation, and refuse values longer than their declared
 // length as the server refuses them (trailing blanks aside; a value within the length is
-// accepted without trimming it).
-void textColumnRules(Vec& r, const Vec& d, size_t& k, const QString& type, const QString& length)
+// accepted without trimming it). The length rule goes into last: it ends the column's
+// definition, as SQLite gives a constraint's name to every constraint after it in the column.
+void textColumnRules(Vec& r, Vec& last, const Vec& d, size_t& k, const QString& type, const QString& length)
 {
     QString declared;
     if (k + 1 < d.size() && d[k].t.is("collate")) {
@@ -107,7 +108,7 @@ void textColumnRules(Vec& r, const Vec& d, size_t& k, const QString& type, const
     bool sized = false;
     const int n = length.toInt(&sized);
     if (sized && n > 0 && lower != u"text" && lower != u"ntext")
-        r.push_back(raw(QStringLiteral("CONSTRAINT \"String or binary data would be truncated.\" "
+        last.push_back(raw(QStringLiteral("CONSTRAINT \"String or binary data would be truncated.\" "
                                        "CHECK (length(%1) <= %2 OR length(rtrim(%1)) <= %2)")
                             .arg(quoteName(d[0].t.text))
                             .arg(n)));
@@ -115,7 +116,7 @@ void textColumnRules(Vec& r, const Vec& d, size_t& k, const QString& type, const
 
 // The column's type as SQLite takes it; k moves past it. The identity column becomes
 // SQLite's autoincrementing key.
-void columnType(Vec& r, const Vec& d, size_t& k, bool isIdentity, bool autoincrement)
+void columnType(Vec& r, Vec& last, const Vec& d, size_t& k, bool isIdentity, bool autoincrement)
 {
     if (isIdentity) {
         r.push_back(raw(autoincrement ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT") : QStringLiteral("INTEGER PRIMARY KEY")));
@@ -142,7 +143,7 @@ void columnType(Vec& r, const Vec& d, size_t& k, bool isIdentity, bool autoincre
         }
     }
     if (isTextType(type))
-        textColumnRules(r, d, k, type, length);
+        textColumnRules(r, last, d, k, type, length);
     else if (type.compare(QLatin1String("datetimeoffset"), Qt::CaseInsensitive) == 0)
         r.push_back(raw(QStringLiteral("COLLATE ") + QLatin1String(dates::kInstantCollation)));
 }
@@ -224,7 +225,8 @@ Vec columnDefinition(const Vec& d, const QString& identity, bool added = false, 
     r.push_back(d[0]);
     size_t k = 1;
     const bool isIdentity = sameName(d[0].t.text, identity);
-    columnType(r, d, k, isIdentity, autoincrement);
+    Vec last;
+    columnType(r, last, d, k, isIdentity, autoincrement);
     for (; k < d.size(); ++k) {
         const NT& n = d[k];
         if (n.t.is("clustered") || n.t.is("nonclustered")) continue;
@@ -255,6 +257,7 @@ Vec columnDefinition(const Vec& d, const QString& identity, bool added = false, 
         }
         r.push_back(n);
     }
+    r.insert(r.end(), last.begin(), last.end());
     return r;
 }
 

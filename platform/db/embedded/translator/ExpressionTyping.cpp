@@ -209,9 +209,9 @@ SqlType arithmeticType(QChar op, const SqlType& a, const SqlType& b)
         if (a.length > 0 && b.length > 0) t.length = std::min(a.length + b.length, t.kind == Kind::NText ? 4000 : 8000);
         return t;
     }
-    // text meets a number: converted to the number's type
-    if (a.isString()) return b.isNumber() ? b : SqlType{};
-    if (b.isString()) return a.isNumber() ? a : SqlType{};
+    // text meets a number or a date: converted to its type
+    if (a.isString()) return b.isNumber() || b.isDateOrTime() ? b : SqlType{};
+    if (b.isString()) return a.isNumber() || a.isDateOrTime() ? a : SqlType{};
     if (!a.isNumber() || !b.isNumber()) return a.kind >= b.kind ? a : b;
     if (a.isApproximate() || b.isApproximate()) return {Kind::Float};
     if (a.kind == Kind::Decimal || b.kind == Kind::Decimal) {

@@ -111,6 +111,9 @@ public:
     virtual QStringList insertColumns(const QString&, const QString&) const { return {}; }
     // Every column of the table or view, in order; empty when unknown.
     virtual QStringList columns(const QString&, const QString&) const { return {}; }
+    // Whether the only checks on the table's rows are the length rules of its text columns
+    // and no trigger runs on its writes; false when unknown.
+    virtual bool checksOnlyLengths(const QString&, const QString&) const { return false; }
     // Changes whenever a declared type may have changed: part of the translation cache's key.
     virtual QString version() const = 0;
 };

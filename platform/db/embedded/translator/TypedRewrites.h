@@ -56,6 +56,9 @@ void convertTo(Vec& v, size_t b, size_t e, const SqlType& t, const SqlType& sour
 // conversions read: the tokens that open and close it are raw ones around the select.
 void convertWrittenValues(const TranslationContext& ctx, Vec& v);
 inline constexpr const char* kWrittenRows = "orra_written";
+// Ends an insert whose values cannot break the target's length rules (see WriteConversions):
+// it is prepared with the table's checks left out.
+inline constexpr const char* kLengthsFit = " /* orra: lengths fit */";
 
 // The index of t among the batch's tokens (tokens keep their offsets in the text), or the
 // number of tokens when t is none of them.

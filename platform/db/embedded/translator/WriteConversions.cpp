@@ -6,6 +6,8 @@
 #include "platform/db/embedded/translator/TypedConversions.h"
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
+#include <QRegularExpression>
+
 namespace orra::embedded::translator {
 
 namespace {
@@ -102,12 +104,61 @@ std::vector<SqlType> copiedColumnTypes(const TranslationContext& ctx, const Vec&
     return types;
 }
 
-// insert [into] T [(columns)] values (…), … | select …
-void convertInsert(const TranslationContext& ctx, Vec& v)
+// The length a text column is declared with, char(n) … nvarchar(n); 0 for any other column
+// (varchar(max), text, a text declared without a length, not text at all).
+int declaredTextLength(const QString& declared)
+{
+    static const QRegularExpression sized(
+        QStringLiteral("^n?(var)?char\\s*\\(\\s*(\\d+)\\s*\\)"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = sized.match(declared.trimmed());
+    return m.hasMatch() ? m.captured(2).toInt() : 0;
+}
+
+// Whether the select at v[select], copying the columns of one table by name into the target's
+// columns in order, gives each text column of the target a column declared no longer than it:
+// then no value can break the target's length rules (the source's own rules held it), and the
+// statement may leave them unchecked.
+bool copiesFittingText(const TranslationContext& ctx, const Vec& v, size_t select, const TableName& target,
+    const QStringList& columns)
+{
+    const size_t from = topLevel(v, select + 1, {"from"});
+    if (from + 1 >= v.size() || !ctx.schema()->checksOnlyLengths(target.database, target.table)) return false;
+    const TableName source = tableNamed(ctx, indexOf(ctx, v[from + 1].t));
+    if (!source.ok) return false;
+    // from T [[as] alias] [where …]: one table, no joins
+    size_t k = from + 1;
+    while (k < v.size() && indexOf(ctx, v[k].t) < source.end) ++k;
+    if (k < v.size() && v[k].t.is("as")) ++k;
+    if (k < v.size() && v[k].t.isName() && !v[k].t.is("where") && !v[k].t.is("order") && !v[k].t.is("option")) ++k;
+    if (k < v.size() && !v[k].t.is("where") && !v[k].t.is("order") && !v[k].t.is("option")) return false;
+    const auto items = splitTopLevel(v, select + 1, from);
+    if (items.size() != size_t(columns.size())) return false;
+    for (const QString& c : ctx.schema()->columns(target.database, target.table)) {
+        const int room = declaredTextLength(ctx.schema()->columnType(target.database, target.table, c));
+        if (room == 0) continue;
+        const qsizetype n = columns.indexOf(c, Qt::CaseInsensitive);
+        if (n < 0) return false;   // a default fills it
+        // [q.]column [[as] alias]
+        const auto [b, e] = items[size_t(n)];
+        size_t k = b;
+        while (k + 2 < e && v[k + 1].t.isSymbol(".")) k += 2;
+        const size_t column = k++;
+        if (k < e && v[k].t.is("as")) ++k;
+        if (k < e && v[k].t.isName()) ++k;
+        if (k != e || !v[column].t.isName() || v[column].t.text.startsWith(u'@')) return false;
+        const int length = declaredTextLength(ctx.schema()->columnType(source.database, source.table, v[column].t.text));
+        if (length == 0 || length > room) return false;
+    }
+    return true;
+}
+
+// insert [into] T [(columns)] values (…), … | select …; true when it copies text that fits (see
+// copiesFittingText)
+bool convertInsert(const TranslationContext& ctx, Vec& v)
 {
     size_t target = 1;
     if (target < v.size() && v[target].t.is("into")) ++target;
-    if (target + 1 >= v.size()) return;
+    if (target + 1 >= v.size()) return false;
     TableName name = tableNamed(ctx, indexOf(ctx, v[target].t));
     if (!name.ok && v[target].t.text.startsWith(QStringLiteral("#@"))) {
         // a table variable, already named as its temporary table
@@ -115,7 +166,7 @@ void convertInsert(const TranslationContext& ctx, Vec& v)
         name.table = v[target].t.text;
         name.ok = true;
     }
-    if (!name.ok) return;
+    if (!name.ok) return false;
     const QString& database = name.database;
     const QString& table = name.table;
     // the target columns: as listed, else all that an insert fills
@@ -125,18 +176,18 @@ void convertInsert(const TranslationContext& ctx, Vec& v)
         && !v[source + 1].t.is("select") && !v[source + 1].t.is("values");
     if (listed) {
         const size_t close = closeOf(v, source, v.size());
-        if (close >= v.size()) return;
+        if (close >= v.size()) return false;
         for (const auto& [b, e] : splitTopLevel(v, source + 1, close)) {
-            if (e != b + 1 || !v[b].t.isName()) return;
+            if (e != b + 1 || !v[b].t.isName()) return false;
             columns << v[b].t.text;
         }
         source = close + 1;
     } else {
         columns = ctx.schema()->insertColumns(database, table);
     }
-    if (source >= v.size() || columns.isEmpty()) return;
+    if (source >= v.size() || columns.isEmpty()) return false;
     const bool values = v[source].t.is("values");
-    if (!values && !v[source].t.is("select")) return;
+    if (!values && !v[source].t.is("select")) return false;
     std::vector<StoredConversion> conversions;
     std::vector<SqlType> targets;
     bool text = false;   // a text column, which takes a date value as CAST gives its text
@@ -175,20 +226,21 @@ void convertInsert(const TranslationContext& ctx, Vec& v)
     bool datedText = false;
     for (const auto& row : sources)
         for (const SqlType& t : row) datedText = datedText || t.isDateOrTime();
-    if (!anyConversion(conversions) && !(values && datedText)) return;
+    const bool fits = !values && copiesFittingText(ctx, v, source, name, columns);
+    if (!anyConversion(conversions) && !(values && datedText)) return fits;
     if (values) {
         // each row's values, the last first so that the positions before stay put
         std::vector<std::pair<size_t, size_t>> rows;
         for (size_t r = source + 1; r < v.size() && v[r].t.isSymbol("(");) {
             const size_t close = closeOf(v, r, v.size());
-            if (close >= v.size()) return;
+            if (close >= v.size()) return false;
             rows.emplace_back(r + 1, close);
             r = close + 1;
             if (r < v.size() && v[r].t.isSymbol(",")) ++r;
         }
         for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
             const auto values = splitTopLevel(v, row->first, row->second);
-            if (values.size() != conversions.size()) return;   // SQLite reports the mismatch
+            if (values.size() != conversions.size()) return false;   // SQLite reports the mismatch
         }
         for (size_t r = rows.size(); r-- > 0;) {
             const auto values = splitTopLevel(v, rows[r].first, rows[r].second);
@@ -201,7 +253,7 @@ void convertInsert(const TranslationContext& ctx, Vec& v)
         for (size_t n = 0; n < copied.size() && n < conversions.size(); ++n)
             if (storedAsIs(SqlType::fromDeclared(ctx.schema()->columnType(database, table, columns[n])), copied[n]))
                 conversions[n] = {};
-        if (!anyConversion(conversions)) return;
+        if (!anyConversion(conversions)) return fits;
         QStringList names;
         QStringList converted;
         for (size_t n = 0; n < conversions.size(); ++n) {
@@ -224,6 +276,7 @@ void convertInsert(const TranslationContext& ctx, Vec& v)
         list.push_back(symbol(")"));
         v.insert(v.begin() + long(target + 1), list.begin(), list.end());
     }
+    return fits;
 }
 
 // The table an update writes: the one named after update, or the item of its from clause
@@ -295,8 +348,9 @@ void convertUpdate(const TranslationContext& ctx, Vec& v)
 void convertWrittenValues(const TranslationContext& ctx, Vec& v)
 {
     if (!ctx.schema() || v.empty()) return;
-    if (v[0].t.is("insert"))
-        convertInsert(ctx, v);
+    if (v[0].t.is("insert")) {
+        if (convertInsert(ctx, v)) v.push_back(raw(QLatin1String(kLengthsFit)));
+    }
     else if (v[0].t.is("update"))
         convertUpdate(ctx, v);
 }
