@@ -221,8 +221,9 @@ Statement StatementParser::declare()
             Vec create{word("create"), word("table"), name};
             const Vec defs = m_ctx.normalize(k + 1, pe);
             create.insert(create.end(), defs.begin(), defs.end());
-            const SqlStatement made = rewriteCreateTable(std::move(create), &m_ctx);
-            assignments.body.push_back({DeclareTable{made.sql, quoteName(v.table)}});
+            QStringList counting;
+            const SqlStatement made = rewriteCreateTable(std::move(create), &m_ctx, &counting);
+            assignments.body.push_back({DeclareTable{made.sql, quoteName(v.table), counting}});
             continue;
         }
         const size_t eq = m_ctx.firstAtTopLevel(k, pe, [](const Token& tok) { return tok.isSymbol("="); });
