@@ -79,7 +79,55 @@ TEST_F(BuiltinFunctions, UnknownFunctionsAndWrongArgumentCountsAreTheServersErro
         // counted at the top level only; type names with a length stay types
         {"select count(*) + max(power(2, 3)) + abs(round(-1.5, 0))", "11"},
         {"declare @t time(3) = '10:00'; select convert(varchar(8), cast(@t as time(0)))", "10:00:00"},
+        // a table named like a function is a table
+        {"create table Log (Line int); insert into Log (Line) values (1); insert Log values (2); "
+         "select count(*) from Log (nolock)",
+            "2"},
+        {"create table #Count (a int); insert into #Count (a) select max(a) from #Count; select count(*) from #Count", "1"},
         {"create table #w (a time(3), b date); insert #w values ('10:00', '20200101'); select count(*) from #w", "1"},
+    });
+}
+
+TEST_F(BuiltinFunctions, MathematicalAndLogicalFunctionsGiveTheDocumentedValues)
+{
+    expectAll({
+        // LOG is the natural logarithm, or the one to the base given second
+        {"DECLARE @var float = 10; SELECT 'The LOG of the variable is: ' + CONVERT(varchar, LOG(@var))",
+            "The LOG of the variable is: 2.30259"},
+        {"SELECT LOG (EXP (10))", "10"},
+        {"SELECT LOG (8, 2)", "3"},
+        {"SELECT LOG (0)", "3623: An invalid floating point operation occurred."},
+        {"DECLARE @x FLOAT = 35.175643, @y FLOAT = 129.44; "
+         "SELECT 'The ATN2 of the angle is: ' + CONVERT(VARCHAR, ATN2(@y, @x))",
+            "The ATN2 of the angle is: 1.30545"},
+        {"DECLARE @angle FLOAT; SET @angle = 124.1332; "
+         "SELECT 'The COT of the angle is: ' + CONVERT(VARCHAR, COT(@angle))",
+            "The COT of the angle is: -0.040312"},
+        {"select square(2.5)", "6.25"},
+        {"SELECT CHOOSE ( 3, 'Manager', 'Director', 'Developer', 'Tester' ) AS Result", "Developer"},
+        {"SELECT CHOOSE ( 5, 'Manager', 'Director' )", "NULL"},
+        {"SELECT CHOOSE ( 2.9, 'Manager', 'Director' )", "Director"},
+        {"SELECT CAST(GREATEST ( '6.62', 3.1415, N'7' ) AS varchar(10)) AS GreatestVal", "7.0000"},
+        {"SELECT GREATEST ('Glacier', N'Joshua Tree', 'Mount Rainier') AS GreatestString", "Mount Rainier"},
+        {"SELECT LEAST (NULL, 3, 1)", "1"},
+        {"SELECT GREATEST (NULL, NULL)", "NULL"},
+        {"CREATE TABLE dbo.studies (VarX varchar(10) NOT NULL, Correlation decimal(4, 3) NULL); "
+         "INSERT INTO dbo.studies VALUES ('Var1', 0.2), ('Var2', 0.825), ('Var3', 0.61); "
+         "DECLARE @PredictionA DECIMAL(2,1) = 0.7; DECLARE @PredictionB DECIMAL(3,1) = 0.65; "
+         "SELECT VarX FROM dbo.studies WHERE Correlation > GREATEST(@PredictionA, @PredictionB)",
+            "Var2"},
+        // a seed starts the sequence anew
+        {"select iif(rand(100) = rand(100) and rand(7) <> rand(), 'same', 'differs')", "same"},
+        {"select count_big(*) from (values (1), (2)) v(a)", "2"},
+        {"select len(newid())", "36"},
+        {"SELECT LTRIM('123abc.' , '123.')", "abc."},
+        {"SELECT RTRIM('.123abc.' , 'abc.')", ".123"},
+        {"SELECT STRING_ESCAPE('\\' + char(9) + '/' + char(10) + '\\\\' + char(9) + '\"' + char(9), 'json')",
+            "\\\\\\t\\/\\n\\\\\\\\\\t\\\"\\t"},
+        {"select xact_state()", "0"},
+        {"begin transaction; select xact_state(); rollback", "1"},
+        {"select iif(system_user = suser_sname() and current_user = user_name() and session_user = user_name(), 1, 0)",
+            "1"},
     });
 }
 

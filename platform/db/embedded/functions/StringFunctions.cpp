@@ -79,6 +79,38 @@ template <bool Left> void fnLeftRight(sqlite3_context* ctx, int argc, sqlite3_va
 // REPLACE(s, pattern, replacement [, probe]): every occurrence of pattern, found as the
 // collation compares (the server's own when s was not probed), replaced; an empty pattern
 // leaves s as it is.
+// STRING_ESCAPE(text, 'json'): the text with JSON's special and control characters escaped.
+void fnStringEscape(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (textOf(argv[1]).compare(QLatin1String("json"), Qt::CaseInsensitive) != 0) {
+        const QByteArray m = QStringLiteral("'%1' is not a valid type for STRING_ESCAPE: the type supported is 'json'.")
+                                 .arg(textOf(argv[1]))
+                                 .toUtf8();
+        return sqlite3_result_error(ctx, m.constData(), int(m.size()));
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    QString out;
+    for (const QChar c : textOf(argv[0])) {
+        switch (c.unicode()) {
+        case u'"': out += QLatin1String("\\\""); break;
+        case u'\\': out += QLatin1String("\\\\"); break;
+        case u'/': out += QLatin1String("\\/"); break;
+        case u'\b': out += QLatin1String("\\b"); break;
+        case u'\f': out += QLatin1String("\\f"); break;
+        case u'\n': out += QLatin1String("\\n"); break;
+        case u'\r': out += QLatin1String("\\r"); break;
+        case u'\t': out += QLatin1String("\\t"); break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    const QByteArray utf8 = out.toUtf8();
+    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
 void fnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(3, argv)) return sqlite3_result_null(ctx);
@@ -906,8 +938,9 @@ const Registration kFunctions[] = {
     {{"soundex", "orra_soundex", 1, 1}, fnSoundex},
     {{"difference", "orra_difference", 2, 2}, fnDifference},
     {{"isnumeric", "orra_isnumeric", 1, 1}, fnIsNumeric},
-    {{"ltrim", "ltrim", 1, 1}, nullptr},
-    {{"rtrim", "rtrim", 1, 1}, nullptr},
+    {{"ltrim", "ltrim", 1, 2}, nullptr},
+    {{"rtrim", "rtrim", 1, 2}, nullptr},
+    {{"string_escape", "orra_string_escape", 2, 2}, fnStringEscape},
     {{"replace", "orra_replace", 3, 3}, fnReplace},
 };
 

@@ -518,6 +518,11 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         return t;
     }
     if (fn == u"iif") return commonType(arg(1), arg(2));
+    if (fn == u"choose" || fn == u"greatest" || fn == u"least") {
+        SqlType t = of(Kind::Null);
+        for (size_t n = fn == u"choose" ? 1 : 0; n < args.size(); ++n) t = commonType(t, arg(n));
+        return t;
+    }
     if (fn == u"dateadd") {
         const SqlType d = arg(2);
         return d.isString() ? of(Kind::DateTime) : d;
@@ -526,7 +531,8 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         || fn == u"right" || fn == u"substring" || fn == u"replace" || fn == u"reverse" || fn == u"stuff")
         return a.isString() ? a : SqlType{};
     if (fn == u"sqrt" || fn == u"exp" || fn == u"log" || fn == u"log10" || fn == u"sin" || fn == u"cos"
-        || fn == u"tan" || fn == u"atan" || fn == u"rand" || fn == u"pi" || fn == u"square")
+        || fn == u"tan" || fn == u"atan" || fn == u"rand" || fn == u"pi" || fn == u"square" || fn == u"atn2"
+        || fn == u"cot" || fn == u"asin" || fn == u"acos")
         return of(Kind::Float);
     return {};
 }

@@ -172,6 +172,7 @@ const char* serverValueFunction(const Token& t)
     const QString v = t.text.mid(2).toLower();
     if (v == u"identity") return "orra_identity";
     if (v == u"spid") return "orra_spid";
+    if (v == u"version") return "orra_version";
     if (v == u"servername") return "orra_servername";
     if (v == u"rowcount") return "orra_rowcount";
     if (v == u"error") return "orra_error";
@@ -179,6 +180,8 @@ const char* serverValueFunction(const Token& t)
     if (v == u"datefirst") return "orra_datefirst";
     if (v == u"language") return "orra_language";
     if (v == u"nestlevel") return "orra_nestlevel";
+    if (v == u"fetch_status") return "orra_fetch_status";
+    if (v == u"cursor_rows") return "orra_cursor_rows";
     return nullptr;
 }
 
@@ -194,6 +197,19 @@ const char* mappedFunction(const Token& t)
         {"suser_sname", "orra_suser_sname"},
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
+        {"log", "orra_log"},
+        {"square", "orra_square"},
+        {"atn2", "orra_atn2"},
+        {"cot", "orra_cot"},
+        {"rand", "orra_rand"},
+        {"choose", "orra_choose"},
+        {"greatest", "orra_greatest"},
+        {"least", "orra_least"},
+        {"newid", "orra_newid"},
+        {"host_name", "orra_host_name"},
+        {"app_name", "orra_app_name"},
+        {"count_big", "count"},
+        {"xact_state", "orra_xact_state"},
         {"len", "orra_len"},
         {"scope_identity", "orra_scope_identity"},
         {"ident_current", "orra_ident_current"},
@@ -232,7 +248,8 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             fail(QStringLiteral("'%1' is not a recognized built-in function name.").arg(t.text), 195, i);
             return out;
         }
-        if (i + 1 < e && T[i + 1].isSymbol("(") && !(i > 0 && T[i - 1].isSymbol(".")) && !builtinCallFits(i, e))
+        if (i + 1 < e && T[i + 1].isSymbol("(") && !(i > 0 && T[i - 1].isSymbol(".")) && !namesObject(i)
+            && !builtinCallFits(i, e))
             return out;
         // {d '…'}, {t '…'}, {ts '…'}: the ODBC escapes stand for datetime values
         if (isOdbcDateEscape(i, e)) {
@@ -300,9 +317,15 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             out.push_back(n);
             continue;
         }
-        if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && functionCall(out, i, e)) continue;
+        if (t.kind == TokenKind::Word && i + 1 < e && T[i + 1].isSymbol("(") && !namesObject(i) && functionCall(out, i, e))
+            continue;
         if (t.is("current_timestamp")) {
             out.insert(out.end(), {word("orra_getdate"), symbol("("), symbol(")")});
+            continue;
+        }
+        // the login's and the database user's names
+        if (t.is("system_user") || t.is("current_user") || t.is("session_user")) {
+            out.insert(out.end(), {word(t.is("system_user") ? "orra_suser_sname" : "orra_user_name"), symbol("("), symbol(")")});
             continue;
         }
         if (t.is("like")) markLikeSubject(out);
@@ -338,6 +361,21 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         out.push_back(n);
     }
     return out;
+}
+
+// The name at i, before a parenthesis, names a table, a view, a routine or a common table
+// expression (create table Log (…), insert into Count (…), from Log (nolock), on T (…) of an
+// index): no call.
+bool TranslationContext::namesObject(size_t i) const
+{
+    if (i == 0) return false;
+    const Token& before = m_tokens[i - 1];
+    if (isOneOf(before, {"from", "join", "apply"})) return !m_tokens[i].is("string_split");   // the one table function
+    if (isOneOf(before,
+            {"table", "into", "update", "references", "exec", "execute", "procedure", "proc", "function", "view",
+                "merge", "with"}))
+        return true;
+    return before.is("on") && i >= 3 && m_tokens[i - 3].is("index");
 }
 
 // A call at i of a built-in function: SQLite's date, time and datetime are no functions of the

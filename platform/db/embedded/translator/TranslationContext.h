@@ -139,6 +139,7 @@ private:
     QString informationSchemaTables(const QString& database);
     bool functionCall(Vec& out, size_t& i, size_t e);
     bool builtinCallFits(size_t i, size_t e);
+    bool namesObject(size_t i) const;
     bool dateFunctionCall(Vec& out, size_t& i, size_t e, const dates::FunctionName& f);
     QString sourceDateType(size_t b, size_t e) const;
     // The string functions (StringCalls.cpp): as functionCall.
