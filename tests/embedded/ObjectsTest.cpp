@@ -264,6 +264,8 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
             "select ID from Fresh where N = 4", 56},
         {"create table #Work (ID int identity(10, 10), N int) insert #Work (N) values (1), (2)",
             "select ident_current('tempdb..#Work')", 20},
+        {"select 1", "declare @t table (ID int identity(10, 5), N int) insert @t (N) values (1), (2) select max(ID) from @t",
+            15},
         // a constraint added makes the table anew; its identity counts on
         {"alter table Fresh add constraint UQ_Fresh_N unique (N) insert Fresh (N) values (5)",
             "select ID from Fresh where N = 5", 59},

@@ -141,6 +141,11 @@ bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flo
         SqlStatement create;
         create.sql = t->create;
         runSql(create, run);
+        for (const QString& sql : t->identity) {
+            SqlStatement counting;
+            counting.sql = sql;
+            runSql(counting, run);
+        }
         if (!run.tables.contains(t->table)) run.tables.append(t->table);
     } else if (const auto* transaction = st.as<TransactionStatement>()) {
         runTransaction(*transaction, run);

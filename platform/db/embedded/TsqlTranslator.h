@@ -184,6 +184,7 @@ struct Assignment {
 struct DeclareTable {
     QString create;   // the create table statement as SQLite runs it
     QString table;    // its name as SQLite writes it
+    QStringList identity;   // the statements that make the server count its identity column, if it does
 };
 
 // alter table T [with check|nocheck] add constraint … | drop constraint name: the table made

@@ -234,8 +234,9 @@ Statement StatementParser::declare()
             create.insert(create.end(), defs.begin(), defs.end());
             rewriteDateArithmetic(m_ctx, create);
             if (m_ctx.failed()) return {};
-            const SqlStatement made = rewriteCreateTable(std::move(create), &m_ctx);
-            assignments.body.push_back({DeclareTable{made.sql, quoteName(v.table)}});
+            QStringList counting;
+            const SqlStatement made = rewriteCreateTable(std::move(create), &m_ctx, &counting);
+            assignments.body.push_back({DeclareTable{made.sql, quoteName(v.table), counting}});
             continue;
         }
         const size_t eq = m_ctx.firstAtTopLevel(k, pe, [](const Token& tok) { return tok.isSymbol("="); });

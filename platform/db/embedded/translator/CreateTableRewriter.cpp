@@ -353,11 +353,29 @@ DeclaredIdentity rewriteDefinitions(Vec& v, TranslationContext* declareIn, bool 
     return declared;
 }
 
+// The SQLite schema of the table a create table names.
+QString databaseOf(const NT& name)
+{
+    if (name.t.text.startsWith(u'#')) return QStringLiteral("temp");
+    return name.out.contains(u'.') ? name.out.section(u'.', 0, 0).remove(u'"') : QStringLiteral("main");
+}
+
+// Whether the identity declared has a seed or increment the server cannot count with.
+bool identityInvalid(const Vec& v)
+{
+    if (!RewriteCursor(v, 3).atSymbol("(")) return false;
+    const std::optional<std::vector<Vec>> defs = definitions(v, 3);
+    return defs && identitySeed(*defs, identityColumn(*defs)).invalid != 0;
+}
+
 }   // namespace
 
-SqlStatement rewriteCreateTable(Vec v, TranslationContext* declareIn)
+SqlStatement rewriteCreateTable(Vec v, TranslationContext* declareIn, QStringList* counting)
 {
-    rewriteDefinitions(v, declareIn, false);
+    const NT name = v.size() > 2 ? v[2] : NT{};
+    const DeclaredIdentity identity = rewriteDefinitions(v, declareIn, counting && !identityInvalid(v));
+    if (counting && !identity.column.isEmpty() && !identity.autoincrement() && !identity.invalid)
+        *counting = countedIdentityStatements(databaseOf(name), name.t.text, identity.column, identity.seed, identity.increment);
     return finishedStatement(v);
 }
 
@@ -374,14 +392,10 @@ Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at)
     SqlStatement create = finishedStatement(v);
     if (identity.column.isEmpty() || identity.autoincrement()) return {create};
     // Any other seed or increment: the server counts the identity (see IdentityColumns.h).
-    const bool temporary = name.t.text.startsWith(u'#');
-    const QString database = temporary            ? QStringLiteral("temp")
-        : name.out.contains(u'.') ? name.out.section(u'.', 0, 0).remove(u'"')
-                                                  : QStringLiteral("main");
     BlockStatement block;
     block.body.push_back({create});
     for (const QString& sql :
-        countedIdentityStatements(database, name.t.text, identity.column, identity.seed, identity.increment)) {
+        countedIdentityStatements(databaseOf(name), name.t.text, identity.column, identity.seed, identity.increment)) {
         SqlStatement s;
         s.sql = sql;
         block.body.push_back({s});

@@ -16,7 +16,9 @@ SqlStatement rewriteUpdate(Vec v);
 // delete tb where … | delete from tb … | delete d from … inner join … where …
 SqlStatement rewriteDelete(Vec v);
 // create table T (…); the table's columns become known to the rest of the batch through declareIn
-SqlStatement rewriteCreateTable(Vec v, TranslationContext* declareIn = nullptr);
+// counting: when given, an identity the server counts is made so, and the statements that make
+// it count after the table is made are put there (see IdentityColumns.h).
+SqlStatement rewriteCreateTable(Vec v, TranslationContext* declareIn = nullptr, QStringList* counting = nullptr);
 // the same, with identity(seed, 1) starting at its seed
 Statement rewriteCreateTable(TranslationContext& ctx, Vec v, size_t at);
 // create or alter view, alter view: the view made anew
