@@ -233,7 +233,17 @@ TEST_F(Cursors, ErrorsCarrySqlServersNumbersAndTexts)
             "The embedded server does not run DYNAMIC cursors: it runs STATIC, FAST_FORWARD and READ_ONLY ones."},
         {"declare c cursor for select ID from tbOrraSQL for update of Name", 102,
             "The embedded server does not run cursors FOR UPDATE: it runs read-only ones."},
-        {"declare c scroll cursor static for select 1", 102, "Incorrect syntax near 'static'."},
+        {"declare c cursor for select ID from tbOrraSQL; open c; fetch c; delete tbOrraSQL where current of c", 102,
+            "The embedded server does not run positioned updates and deletes (WHERE CURRENT OF): its cursors are "
+            "read-only."},
+        // options that contradict each other, and the two syntaxes mixed
+        {"declare c cursor scroll fast_forward for select 1", 1048, "Conflicting cursor options SCROLL and FAST_FORWARD."},
+        {"declare c cursor local global for select 1", 1048, "Conflicting cursor options LOCAL and GLOBAL."},
+        {"declare c cursor static fast_forward for select 1", 1048, "Conflicting cursor options STATIC and FAST_FORWARD."},
+        {"declare c scroll cursor static for select 1", 1049,
+            "Mixing old and new syntax to specify cursor options is not allowed."},
+        // a cursor's select makes no table
+        {"declare c cursor for select ID into #x from tbOrraSQL", 102, "Incorrect syntax near 'into'."},
     });
     // a cursor error ends its statement; the batch goes on
     db::RecordsetPtr rs = c->execute(QStringLiteral("select 1; open nowhere; select 2"));

@@ -50,45 +50,75 @@ Statement StatementParser::declareCursor()
     return cursorSelect(std::move(s));
 }
 
-// The options between cursor and for; false (with the error) for one it does not run.
+// The options between cursor and for; false (with the error) for one it does not run or two
+// that contradict each other.
 bool StatementParser::cursorOptions(CursorStatement& s, bool iso)
 {
+    // the option given of each kind, as written
+    QString scope;
+    QString scrolling;
+    QString type;
     bool forwardOnly = false;
-    bool typed = false;   // static, keyset, dynamic or fast_forward given
     while (!m_c.atEnd() && !m_c.at("for")) {
         const Token& t = *m_c.peek();
+        const QString option = t.text.toUpper();
         if (iso) {
-            failNear(m_c.position());
+            m_ctx.fail(QStringLiteral("Mixing old and new syntax to specify cursor options is not allowed."), 1049,
+                m_c.position());
             return false;
         }
         if (t.is("keyset") || t.is("dynamic") || t.is("scroll_locks") || t.is("optimistic")) {
             m_ctx.fail(QStringLiteral("The embedded server does not run %1 cursors: it runs STATIC, FAST_FORWARD and "
                                       "READ_ONLY ones.")
-                           .arg(t.text.toUpper()),
+                           .arg(option),
                 m_c.position());
             return false;
         }
+        QString* kind = nullptr;
         if (t.is("local") || t.is("global")) {
+            kind = &scope;
             s.global = t.is("global");
-        } else if (t.is("forward_only") || t.is("fast_forward")) {
-            forwardOnly = true;
-            typed = typed || t.is("fast_forward");
-        } else if (t.is("scroll")) {
-            s.scroll = true;
-        } else if (t.is("static")) {
-            s.isStatic = true;
-            typed = true;
+        } else if (t.is("forward_only") || t.is("scroll")) {
+            kind = &scrolling;
+            forwardOnly = t.is("forward_only");
+            s.scroll = t.is("scroll");
+        } else if (t.is("static") || t.is("fast_forward")) {
+            kind = &type;
+            s.isStatic = t.is("static");
         } else if (!t.is("read_only") && !t.is("type_warning")) {
             failNear(m_c.position());
             return false;
         }
+        // FAST_FORWARD is forward only: it goes with FORWARD_ONLY, never with SCROLL
+        QString conflict = kind && !kind->isEmpty() && *kind != option ? *kind : QString();
+        if ((t.is("scroll") && type == u"FAST_FORWARD") || (t.is("fast_forward") && scrolling == u"SCROLL"))
+            conflict = t.is("scroll") ? type : scrolling;
+        if (!conflict.isEmpty()) {
+            m_ctx.fail(QStringLiteral("Conflicting cursor options %1 and %2.").arg(conflict, option), 1048, m_c.position());
+            return false;
+        }
+        if (kind) *kind = option;
         m_c.skip();
     }
-    // a static cursor scrolls unless it is declared forward only
+    // a static cursor scrolls unless it is declared forward only; fast_forward never does
     if (s.isStatic && !iso && !forwardOnly) s.scroll = true;
-    if (forwardOnly) s.scroll = false;
-    Q_UNUSED(typed);
+    if (forwardOnly || type == u"FAST_FORWARD") s.scroll = false;
     return true;
+}
+
+// update … | delete … where current of c: the server's cursors are read-only.
+bool StatementParser::refusesPositionedChange(size_t b, size_t e)
+{
+    if (!m_ctx[b].is("update") && !m_ctx[b].is("delete")) return false;
+    for (size_t k = b + 2; k + 1 < e; ++k) {
+        if (m_ctx[k].is("current") && m_ctx[k - 1].is("where") && m_ctx[k + 1].is("of")) {
+            m_ctx.fail(QStringLiteral("The embedded server does not run positioned updates and deletes (WHERE CURRENT "
+                                      "OF): its cursors are read-only."),
+                k);
+            return true;
+        }
+    }
+    return false;
 }
 
 // for select … [for read only | for update [of …]]: the cursor's select, as a select runs.
@@ -109,6 +139,12 @@ Statement StatementParser::cursorSelect(CursorStatement s)
         e = forAt + 3;
     } else if (forAt + 1 < T.size() && forAt < e && T[forAt + 1].is("update")) {
         m_ctx.fail(QStringLiteral("The embedded server does not run cursors FOR UPDATE: it runs read-only ones."), forAt);
+        skipToEnd();
+        return {};
+    }
+    if (const size_t into = m_ctx.firstAtTopLevel(b, selectEnd, [](const Token& t) { return t.is("into"); });
+        into < selectEnd) {
+        failNear(into);   // a cursor's select makes no table
         skipToEnd();
         return {};
     }

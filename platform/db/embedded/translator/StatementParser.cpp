@@ -107,6 +107,7 @@ Statement StatementParser::parseOne(bool batchStart)
 
 Statement StatementParser::sqlStatement(size_t b, size_t e)
 {
+    if (refusesPositionedChange(b, e)) return {};
     Vec v = m_ctx.normalize(b, e);
     if (m_ctx.failed() || v.empty()) return {};
     const RewriteCursor c(v);

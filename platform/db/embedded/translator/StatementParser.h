@@ -83,6 +83,7 @@ private:
     bool fetchDirection(CursorStatement& s);
     // set @c = cursor … for select …
     Statement cursorAssignment();
+    bool refusesPositionedChange(size_t b, size_t e);
 
     // ProcedureCallParser.cpp
     Statement procedureCall();
