@@ -248,6 +248,8 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
             "Windowed functions can only appear in the SELECT or ORDER BY clauses."},
         {"select sum(row_number() over (order by ID)) from tbOrraSQL", 4109,
             "Windowed functions cannot be used in the context of another windowed function or aggregate."},
+        {"insert into tbOrraCategory(ID, Name) values (9, 'x'), (10)", 10710,
+            "The number of columns for each row in a table value constructor must be the same."},
         {"select * order by 1", 263, "Must specify table to select from."},
         {"commit", 3902, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."},
         {"rollback", 3903, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."},
@@ -259,6 +261,12 @@ TEST_F(Batch, ErrorsCarrySqlServersNumbersAndTexts)
             "Error number 100 in the THROW statement is outside the valid range. Specify an error number in the "
             "valid range of 50000 to 2147483647."},
     });
+    // An error inside a function keeps its number on the way out of the statement that calls it.
+    c->execute(QStringLiteral("create table Gone (a int)"));
+    c->execute(QStringLiteral("create function dbo.CountGone() returns int as begin return (select count(*) from Gone) "
+                              "end"));
+    c->execute(QStringLiteral("drop table Gone"));
+    expectFailures({{"select dbo.CountGone()", 208, "Invalid object name 'Gone'."}});
 }
 
 TEST_F(Batch, TryCatchHandsTheErrorToItsCatchBlock)

@@ -267,6 +267,9 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
         // a constraint added makes the table anew; its identity counts on
         {"alter table Fresh add constraint UQ_Fresh_N unique (N) insert Fresh (N) values (5)",
             "select ID from Fresh where N = 5", 59},
+        // merge inserts as insert does
+        {"merge Fresh as t using (values (6)) as s (N) on t.N = s.N when not matched then insert (N) values (s.N);",
+            "select ID from Fresh where N = 6", 62},
     };
     for (const auto& s : steps) {
         EXPECT_EQ(refusal(*owner, QString::fromUtf8(s.sql)), QString()) << s.sql;

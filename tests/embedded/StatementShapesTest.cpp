@@ -211,7 +211,7 @@ TEST_F(Shapes, UnsupportedStatementFailsLoudly)
 {
     EXPECT_THROW(c->execute(QStringLiteral("merge into tbOrraSQL using x on 1=1")), orra::Error);
     EXPECT_FALSE(c->errors().isEmpty());
-    EXPECT_THROW(c->execute(QStringLiteral("declare c cursor for select 1")), orra::Error);
+    EXPECT_THROW(c->execute(QStringLiteral("declare c cursor dynamic for select 1")), orra::Error);
     EXPECT_THROW(c->execute(QStringLiteral("exec sp_nothing 1")), orra::Error);
     EXPECT_TRUE(
         c->errors().first().description.contains(QStringLiteral("Could not find stored procedure 'sp_nothing'")));

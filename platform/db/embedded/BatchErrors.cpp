@@ -383,6 +383,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 116,
             QStringLiteral("Only one expression can be specified in the select list when the subquery is not "
                            "introduced with EXISTS."));
+    } else if (m == u"all VALUES must have the same number of terms") {
+        set(e, 10710, QStringLiteral("The number of columns for each row in a table value constructor must be the same."));
     } else if (m == u"no tables specified") {
         set(e, 263, QStringLiteral("Must specify table to select from."));
     } else if (m.startsWith(QLatin1String("no such function: "))) {
@@ -458,6 +460,7 @@ int severityOf(long number)
     case 144:
     case 147:
     case 195:
+    case 10710:
         return 15;
     case 3701:
         return 11;
@@ -483,6 +486,13 @@ bool endsOnlyTheStatement(long number)
     case 8106:   // identity_insert of a table without identity
     case 8107:   // identity_insert on for another table
     case 1088:   // identity_insert of a table not there
+    case 16905:  // the cursor is open already
+    case 16911:  // a scrolling fetch from a forward-only cursor
+    case 16915:  // a cursor of that name exists already
+    case 16916:  // no cursor of that name
+    case 16917:  // the cursor is not open
+    case 16924:  // fetch into as many variables as the cursor has columns
+    case 16950:  // a cursor variable given no cursor
         return true;
     default:
         return false;

@@ -121,6 +121,8 @@ bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flo
             }
             run.handling.pop_back();
         }
+    } else if (const auto* c = st.as<CursorStatement>()) {
+        runCursorStatement(*c, run);
     } else if (const auto* r = st.as<RaiseStatement>()) {
         runRaise(*r, run);
     } else if (const auto* t = st.as<DeclareTable>()) {
@@ -304,6 +306,12 @@ void EmbeddedBackend::noteError(ProviderFailure& failure, const Statement& st, R
     BatchError e;
     if (!failure.errors.isEmpty()) {
         ProviderError& p = failure.errors.first();
+        if (m_functionError && m_functionError->description == p.description) {
+            p.nativeError = m_functionError->nativeError;
+            p.number = m_functionError->number;
+            p.sqlState = m_functionError->sqlState;
+        }
+        m_functionError.reset();
         toServerError(p, st.text, m_database);
         e.number = p.nativeError;
         e.message = p.description;
@@ -326,6 +334,7 @@ void EmbeddedBackend::deliverError(const ProviderFailure& failure, Run& run)
 
 void EmbeddedBackend::endBatch(Run& run)
 {
+    endCursors(run);
     if (run.tables.isEmpty()) return;
     for (const QString& table : std::as_const(run.tables)) {
         const QString drop = QStringLiteral("drop table if exists temp.%1").arg(table);

@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -46,6 +47,10 @@ struct BatchError {
     QString procedure;   // the procedure it was raised in; empty in a batch
 };
 
+struct Cursor;   // Cursors.h
+// Cursors by folded name (a cursor variable's with its '@').
+using CursorMap = std::map<QString, std::shared_ptr<Cursor>>;
+
 // Where control goes after a statement.
 enum class Flow { Next, Break, Continue, Return, Goto };
 
@@ -63,6 +68,7 @@ struct EmbeddedBackend::Run {
     long error = 0;                       // @@ERROR
     QString procedure;                    // the procedure whose body this is; empty for a batch
     qlonglong status = 0;                 // the status its return gave
+    CursorMap cursors;                    // its local cursors and cursor variables
 };
 
 }   // namespace orra::embedded

@@ -1,5 +1,6 @@
 #include "platform/db/embedded/EmbeddedBackend.h"
 #include "platform/db/embedded/BatchRun.h"
+#include "platform/db/embedded/Cursors.h"
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ExpressionFunctions.h"
@@ -564,6 +565,7 @@ void EmbeddedBackend::registerFunctions()
     dates::registerDateFunctions(m_db, &m_dateSettings);
     m_schema = std::make_unique<ConnectionSchema>(m_db, m_rights);
     registerBatchFunctions();
+    registerCursorFunctions();
     registerModuleFunctions();
 }
 
@@ -662,6 +664,8 @@ bool EmbeddedBackend::sessionAlive(int spid, const QString& loginTime) const
 
 void EmbeddedBackend::close()
 {
+    m_globalCursors.clear();   // their tables end with the connection
+    m_lastOpened.reset();
     m_nestedConnection.reset();
     for (sqlite3_stmt* st : std::as_const(m_nestedStatements)) sqlite3_finalize(st);
     m_nestedStatements.clear();
@@ -1140,7 +1144,7 @@ EmbeddedBackend::InheritedIdentity EmbeddedBackend::inheritedIdentity(sqlite3_st
 
 // select … into T: the table takes the names and declared types of the select's columns
 // (text columns with the server's collation), then the rows.
-void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
+long EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run, bool forCursor)
 {
     sqlite3_stmt* sel = prepare(st.sql);
     const StatementReset reset(sel);
@@ -1176,10 +1180,13 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
             type += QStringLiteral(" COLLATE ") + collationNameFor(QString(), base.startsWith(u'n'));
         else if (base == u"datetimeoffset")
             type += QStringLiteral(" COLLATE ") + QLatin1String(dates::kInstantCollation);
-        defs << u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" ") + type;
+        const QString column = forCursor ? QStringLiteral("c%1").arg(i + 1) : name;
+        defs << u'"' + QString(column).replace(u'"', QStringLiteral("\"\"")) + QStringLiteral("\" ") + type;
         marks << QStringLiteral("?");
     }
     const QString create = QStringLiteral("create table %1 (%2)").arg(st.intoTable, defs.join(QStringLiteral(", ")));
+    std::optional<SessionRights::Trusted> serverTable;   // a cursor's rows are the server's own
+    if (forCursor) serverTable.emplace(m_rights);
     char* err = nullptr;
     if (const int rc = sqlite3_exec(m_db, create.toUtf8().constData(), nullptr, nullptr, &err); rc != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : QString();
@@ -1215,6 +1222,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
     const QString insert = QStringLiteral("insert into %1 values (%2)").arg(st.intoTable, marks.join(u','));
     const PreparedStatement ins(m_db, insert);
     if (!ins.ok()) m_session.raise(sqlite3_errcode(m_db));
+    serverTable.reset();
     long rows = 0;
     int rc = SQLITE_DONE;
     while ((m_rowCount <= 0 || rows < m_rowCount) && (rc = sqlite3_step(sel)) == SQLITE_ROW) {
@@ -1234,6 +1242,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         ++rows;
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) m_session.raise(rc);
+    if (forCursor) return rows;
     run.rowCount = rows;
     // The copied values are padded already; rows added later are padded by the triggers.
     padNewTable(create);
@@ -1243,6 +1252,7 @@ void EmbeddedBackend::runSelectInto(const SqlStatement& st, Run& run)
         rs.recordsAffected = rows;
         run.result.sets.push_back(std::move(rs));
     }
+    return rows;
 }
 
 void EmbeddedBackend::forgetStatement(const QString& sql)

@@ -18,7 +18,9 @@
 #include <QStringList>
 #include <QVariantHash>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -41,6 +43,8 @@ struct TransactionStatement;
 struct SessionOption;
 struct Assignment;
 struct RaiseStatement;
+struct CursorStatement;
+struct Cursor;
 enum class Flow;
 
 class EmbeddedBackend : public db::Backend {
@@ -110,6 +114,14 @@ private:
     bool holds(const QString& condition, Run& run);
     void runAssignment(const Assignment& a, Run& run);
     void runRaise(const RaiseStatement& r, Run& run);
+    // Cursors.cpp: declare … cursor, open, fetch, close, deallocate; the cursor functions.
+    void runCursorStatement(const CursorStatement& st, Run& run);
+    std::shared_ptr<Cursor> cursorNamed(const CursorStatement& st, Run& run);
+    void openCursor(Cursor& cursor, Run& run);
+    void fetchCursor(const CursorStatement& st, Cursor& cursor, Run& run);
+    void closeCursor(Cursor& cursor);
+    void endCursors(Run& run);
+    void registerCursorFunctions();
     void runTransaction(const TransactionStatement& t, Run& run);
     // Gives a failure SQL Server's number and text and keeps what the error functions read.
     void noteError(db::ProviderFailure& failure, const Statement& st, Run& run);
@@ -120,7 +132,9 @@ private:
     void runSql(const SqlStatement& st, Run& run);
     void runConstraintChange(const ConstraintChange& change, Run& run);   // ConstraintChanges.cpp
     void setRowCount(const QString& query, Run& run);
-    void runSelectInto(const SqlStatement& st, Run& run);
+    // forCursor: the server's own table of a cursor's rows (columns c1 … cn, no count given
+    // back); the rows copied.
+    long runSelectInto(const SqlStatement& st, Run& run, bool forCursor = false);
     // The server's own procedures, then those registered (Extensions.h).
     void runProcedure(const ProcedureCall& st, Run& run);
     struct CallSession;   // what a registered procedure sees of the session
@@ -203,6 +217,10 @@ private:
     int m_transactionCount = 0;   // nested begin tran (transactionCount() says it)
     bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)
+    std::map<QString, std::shared_ptr<Cursor>> m_globalCursors;   // by folded name
+    std::weak_ptr<Cursor> m_lastOpened;   // what @@CURSOR_ROWS reads
+    int m_fetchStatus = -1;               // @@FETCH_STATUS
+    int m_cursorTables = 0;               // the cursor tables made, to name the next
     QVariant m_identity;        // @@identity: the last identity value the session's inserts gave
     QVariant m_scopeIdentity;   // scope_identity(): the same within the running batch or procedure
     void noteIdentity(qlonglong value)
@@ -226,6 +244,9 @@ private:
     // Scalar functions running inside a statement: their depth, and their prepared statements
     // by depth (a call never resets a statement of a call it runs inside).
     int m_functionDepth = 0;
+    // The error a function's body ended with: SQLite hands the calling statement its text
+    // alone, and the statement's error takes the number back from here.
+    std::optional<db::ProviderError> m_functionError;
     std::vector<QHash<QString, sqlite3_stmt*>> m_functionStatements;
     std::unique_ptr<db::Connection> m_nestedConnection;
     QString m_procedure;

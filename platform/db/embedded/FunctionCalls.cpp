@@ -82,6 +82,7 @@ void EmbeddedBackend::runFunction(sqlite3_context* ctx, int argc, sqlite3_value*
             return;
         }
         toServerError(f.errors.first());
+        m_functionError = f.errors.first();
         resultError(ctx, f.errors.first().description);
         return;
     }

@@ -233,6 +233,27 @@ struct XactAbortStatement {
     bool on = false;
 };
 
+// A cursor statement. declare c cursor … for select … (or set @c = cursor … for select …):
+// the cursor's scope, scrolling and select; open, fetch, close and deallocate name a cursor
+// (global: the connection's, else the batch's own first) or a cursor variable.
+struct CursorStatement {
+    enum class Kind { Declare, DeclareVariable, Open, Fetch, Close, Deallocate };
+    enum class Direction { Next, Prior, First, Last, Absolute, Relative };
+    Kind kind = Kind::Open;
+    QString name;          // folded; a cursor variable's with its '@'
+    QString written;       // the name as written, for messages
+    bool global = false;   // declare: the connection's cursor; else: the global one is meant
+    bool scroll = false;   // declare: every fetch direction; else next only
+    bool isStatic = false;   // declare: STATIC or INSENSITIVE (its row count is known at open)
+    SqlStatement select;     // declare
+    Direction direction = Direction::Next;   // fetch
+    QString offset;          // fetch absolute|relative: a query of n
+    QString directionWord;   // fetch: the direction as messages name it
+    bool into = false;                // fetch … into: the values go to variables
+    std::vector<int> targets;         // fetch … into: the variables' value slots
+    QStringList conversions;          // … and for each, "select ?" converted to its type
+};
+
 // begin tran[saction], commit [tran|work], rollback [tran|work], with or without a name: the
 // server counts the nesting (@@TRANCOUNT); the outermost begin and commit and any rollback
 // reach SQLite.
@@ -249,7 +270,7 @@ struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, SessionOption,
         PrintStatement, ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema, Assignment,
         DeclareTable, WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement,
-        ModuleStatement, InsertExec, ConstraintChange, TransactionStatement>;
+        ModuleStatement, InsertExec, ConstraintChange, TransactionStatement, CursorStatement>;
     Node node;
     int line = 1;   // the line of the batch the statement begins on
     QString text = {};   // the statement as written: its errors name what it names

@@ -16,6 +16,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/StatementParser.h ${_orra_embedded_dir}/translator/StatementParser.cpp
   ${_orra_embedded_dir}/translator/ControlStatements.cpp
   ${_orra_embedded_dir}/translator/BatchStatements.cpp
+  ${_orra_embedded_dir}/translator/CursorStatements.cpp
   ${_orra_embedded_dir}/translator/SqliteNames.h ${_orra_embedded_dir}/translator/SqliteNames.cpp
   ${_orra_embedded_dir}/translator/ProcedureCallParser.cpp
   ${_orra_embedded_dir}/translator/ProcedureStatements.cpp
@@ -77,6 +78,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/Server.h ${_orra_embedded_dir}/ServerInternal.h ${_orra_embedded_dir}/Server.cpp)
 target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_orra_embedded_dir}/EmbeddedBackend.cpp
   ${_orra_embedded_dir}/BatchRun.h ${_orra_embedded_dir}/BatchExecution.cpp
+  ${_orra_embedded_dir}/Cursors.h ${_orra_embedded_dir}/Cursors.cpp
   ${_orra_embedded_dir}/ProcedureExecution.cpp
   ${_orra_embedded_dir}/BatchErrors.h ${_orra_embedded_dir}/BatchErrors.cpp)
 target_include_directories(platform_db PRIVATE ${_orra_gen})

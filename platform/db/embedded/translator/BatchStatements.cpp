@@ -104,7 +104,7 @@ bool StatementParser::atBatchStatement() const
 Statement StatementParser::batchStatement()
 {
     const Token& t = *m_c.peek();
-    if (t.is("declare")) return declare();
+    if (t.is("declare")) return atCursorDeclaration() ? declareCursor() : declare();
     if (t.is("set")) {
         if (!m_c.at("xact_abort", 1)) return setVariable();
         if (!m_c.atAny({"on", "off"}, 2)) {
@@ -195,7 +195,7 @@ Statement StatementParser::declare()
             failNear(b);
             return {};
         }
-        if (m_ctx.variable(T[b].text)) {
+        if (m_ctx.variable(T[b].text) || m_cursorVariables.contains(foldName(T[b].text))) {
             m_ctx.fail(QStringLiteral("The variable name '%1' has already been declared. Variable names must be unique "
                                       "within a query batch or stored procedure.")
                            .arg(T[b].text),
@@ -208,9 +208,18 @@ Statement StatementParser::declare()
             failNear(k);
             return {};
         }
-        if (T[k].is("cursor")) {
-            m_ctx.fail(QStringLiteral("The embedded server does not run 'declare cursor' statements."), b);
-            return {};
+        if (T[k].is("cursor")) {   // a cursor variable: set @c = cursor … gives it its cursor
+            if (k + 1 != pe) {
+                failNear(k + 1);
+                return {};
+            }
+            CursorStatement c;
+            c.kind = CursorStatement::Kind::DeclareVariable;
+            c.written = T[b].text;
+            c.name = foldName(c.written);
+            m_cursorVariables.append(c.name);
+            assignments.body.push_back({std::move(c)});
+            continue;
         }
         if (T[k].is("table")) {
             const Variable& v = m_ctx.declareTableVariable(T[b].text);
@@ -299,6 +308,7 @@ Statement StatementParser::setVariable()
 {
     const std::vector<Token>& T = m_ctx.tokens();
     const size_t start = m_c.position();
+    if (m_cursorVariables.contains(foldName(T[start + 1].text))) return cursorAssignment();
     const size_t e = std::max(findEnd(start), start + 1);
     m_c.seek(e);
     QString op;

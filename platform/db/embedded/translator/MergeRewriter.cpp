@@ -121,10 +121,13 @@ private:
         return s;
     }
 
-    // The statement after it counts the rows this one changed.
-    void counted(BlockStatement& block, Vec statement)
+    // The statement after it counts the rows this one changed. An insert names its target, whose
+    // identity the server gives and checks.
+    void counted(BlockStatement& block, Vec statement, bool insert = false)
     {
-        block.body.push_back({finishedStatement(statement)});
+        SqlStatement s = finishedStatement(statement);
+        if (insert) s.insert = targetTable(m_target);
+        block.body.push_back({s});
         block.body.push_back({step(QStringLiteral("insert into %1 values (changes())").arg(kCount))});
     }
 
@@ -175,7 +178,7 @@ private:
                     others.push_back(symbol(")"));
                 }
                 if (when == Clause::When::NotMatchedByTarget)
-                    counted(block, insertOf(c, where));
+                    counted(block, insertOf(c, where), true);
                 else
                     counted(block, changeOf(c, where, when == Clause::When::Matched));
             }

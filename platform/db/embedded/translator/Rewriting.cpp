@@ -49,7 +49,8 @@ bool isStatementWord(const Token& t)
     return isOneOf(t,
         {"select", "insert", "update", "delete", "create", "drop", "alter", "truncate", "exec", "execute", "if", "else",
             "begin", "end", "set", "declare", "print", "while", "return", "use", "grant", "revoke", "commit",
-            "rollback", "raiserror", "throw", "break", "continue", "goto", "merge"});
+            "rollback", "raiserror", "throw", "break", "continue", "goto", "merge", "open", "fetch", "close",
+            "deallocate"});
 }
 
 bool isHintWord(const Token& t)

@@ -80,6 +80,7 @@ Statement StatementParser::parseOne(bool batchStart)
     if (m_c.at("set") && m_c.at("identity_insert", 1)) return identityInsert();
     if (m_c.at("print")) return print();
     if (m_c.match("exec") || m_c.match("execute")) return procedureCall();
+    if (m_c.atAny({"open", "close", "fetch", "deallocate"})) return cursorStatement();
     if (atModuleStatement()) return moduleStatement(batchStart);
     if (const size_t exec = insertExecAt(); exec < m_ctx.size()) return insertExec(exec);
     if (m_c.at("create") && m_c.atAny({"database", "login", "user", "role", "schema"}, 1)) return administration();
@@ -190,6 +191,7 @@ size_t StatementParser::findEnd(size_t from) const
         if (!isStatementWord(t)) continue;
         const Token& prev = T[i - 1];
         if (t.is("select") && isOneOf(prev, {"union", "all", "except", "intersect"})) continue;
+        if (t.is("fetch") && isOneOf(prev, {"rows", "row"})) continue;   // offset n rows fetch next …
         if (t.is("select") && allowSelect) {
             allowSelect = false;
             continue;

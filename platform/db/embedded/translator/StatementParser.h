@@ -74,6 +74,16 @@ private:
     // op ("=", "+=" …), converted to its declared type.
     bool assignmentColumn(Vec& out, std::vector<int>& targets, size_t at, const QString& op, size_t b, size_t e);
 
+    // CursorStatements.cpp
+    bool atCursorDeclaration() const;
+    Statement declareCursor();
+    bool cursorOptions(CursorStatement& s, bool iso);
+    Statement cursorSelect(CursorStatement s);
+    Statement cursorStatement();
+    bool fetchDirection(CursorStatement& s);
+    // set @c = cursor … for select …
+    Statement cursorAssignment();
+
     // ProcedureCallParser.cpp
     Statement procedureCall();
     bool procedureArgument(ProcedureCall& call, size_t end);
@@ -113,6 +123,7 @@ private:
     int m_catches = 0;  // catch blocks around it
     bool m_inProcedure = false;   // reading a procedure's body: return may give a status
     QStringList m_labels;
+    QStringList m_cursorVariables;   // declared cursor variables (folded, with '@')
     std::vector<std::pair<QString, size_t>> m_gotos;   // label, where the goto stands
 };
 

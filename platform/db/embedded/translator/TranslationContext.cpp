@@ -180,6 +180,8 @@ const char* serverValueFunction(const Token& t)
     if (v == u"datefirst") return "orra_datefirst";
     if (v == u"language") return "orra_language";
     if (v == u"nestlevel") return "orra_nestlevel";
+    if (v == u"fetch_status") return "orra_fetch_status";
+    if (v == u"cursor_rows") return "orra_cursor_rows";
     return nullptr;
 }
 
