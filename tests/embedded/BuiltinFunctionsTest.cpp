@@ -124,6 +124,19 @@ TEST_F(BuiltinFunctions, MathematicalAndLogicalFunctionsGiveTheDocumentedValues)
         {"SELECT RTRIM('.123abc.' , 'abc.')", ".123"},
         {"SELECT STRING_ESCAPE('\\' + char(9) + '/' + char(10) + '\\\\' + char(9) + '\"' + char(9), 'json')",
             "\\\\\\t\\/\\n\\\\\\\\\\t\\\"\\t"},
+        // the names of the objects OBJECT_ID numbers
+        {"create schema Sales; create table Sales.Orders (ID int); create view dbo.OrderList as select ID from "
+         "Sales.Orders; select object_schema_name(object_id('Sales.Orders')) + '.' + "
+         "object_name(object_id('Sales.Orders')) + ' ' + object_schema_name(object_id('OrderList')) + '.' + "
+         "object_name(object_id('dbo.OrderList'))",
+            "Sales.Orders dbo.OrderList"},
+        {"select isnull(object_name(123), 'none')", "none"},
+        // ISJSON: a JSON object or array
+        {"select isjson(N'{\"OrderID\": 43672, \"Status\": 5}')", "1"},
+        {"select isjson('[1,2,3]')", "1"},
+        {"select isjson('OrderID=43672')", "0"},
+        {"select isjson('123')", "0"},
+        {"select isjson(null)", "NULL"},
         {"select xact_state()", "0"},
         {"begin transaction; select xact_state(); rollback", "1"},
         {"select iif(system_user = suser_sname() and current_user = user_name() and session_user = user_name(), 1, 0)",

@@ -114,6 +114,43 @@ void fnObjectId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_int64(ctx, row + kModules);
 }
 
+// OBJECT_NAME(id) and OBJECT_SCHEMA_NAME(id): the parts of the name of the table, view or
+// module of the database that OBJECT_ID numbers so; NULL for any other number (temporary
+// tables are no objects of the database).
+template <bool SchemaPart> void fnObjectName(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_result_null(ctx);
+    const int type = sqlite3_value_type(argv[0]);
+    if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) return;
+    const sqlite3_int64 id = sqlite3_value_int64(argv[0]);
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    QString schema = QStringLiteral("dbo");
+    QString object;
+    if (id > kModules) {
+        const PreparedStatement st(db, "select schema_name, name from main.sysmodules where rowid = ?");
+        if (!st.ok()) return;
+        sqlite3_bind_int64(st, 1, id - kModules);
+        if (sqlite3_step(st) != SQLITE_ROW) return;
+        if (const QString s = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))); !s.isEmpty())
+            schema = s;
+        object = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+    } else if (id > kMainObjects) {
+        const PreparedStatement st(db, "select name from main.sqlite_master where rowid = ? and type in ('table','view')");
+        if (!st.ok()) return;
+        sqlite3_bind_int64(st, 1, id - kMainObjects);
+        if (sqlite3_step(st) != SQLITE_ROW) return;
+        object = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        if (const qsizetype dot = object.indexOf(u'.'); dot > 0) {
+            schema = object.left(dot);
+            object = object.mid(dot + 1);
+        }
+    } else {
+        return;
+    }
+    const QByteArray text = (SchemaPart ? schema : object).toUtf8();
+    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
 // A module's change is a change of the schema: statements that call a function were translated
 // by its definition (its parameters, an inline function's query), so none translated before
 // may be reused. SQLite counts one schema change for each DDL statement.
@@ -271,6 +308,8 @@ void registerObjectFunctions(sqlite3* db)
 {
     for (int args = 1; args <= 2; ++args)
         sqlite3_create_function(db, "orra_object_id", args, SQLITE_UTF8, nullptr, fnObjectId, nullptr, nullptr);
+    sqlite3_create_function(db, "orra_object_name", 1, SQLITE_UTF8, nullptr, fnObjectName<false>, nullptr, nullptr);
+    sqlite3_create_function(db, "orra_object_schema_name", 1, SQLITE_UTF8, nullptr, fnObjectName<true>, nullptr, nullptr);
 }
 
 }   // namespace orra::embedded

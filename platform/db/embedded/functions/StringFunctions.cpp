@@ -4,6 +4,8 @@
 #include "platform/text/AnsiCodePage.h"
 
 #include <QDate>
+#include <QJsonDocument>
+#include <QJsonParseError>
 #include <QLocale>
 #include <QTime>
 #include <QRegularExpression>
@@ -79,6 +81,16 @@ template <bool Left> void fnLeftRight(sqlite3_context* ctx, int argc, sqlite3_va
 // REPLACE(s, pattern, replacement [, probe]): every occurrence of pattern, found as the
 // collation compares (the server's own when s was not probed), replaced; an empty pattern
 // leaves s as it is.
+// ISJSON(text): 1 when the text is a JSON object or array, else 0; NULL for NULL.
+void fnIsJson(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    const QByteArray text(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    sqlite3_result_int(ctx, error.error == QJsonParseError::NoError && (document.isObject() || document.isArray()) ? 1 : 0);
+}
+
 // STRING_ESCAPE(text, 'json'): the text with JSON's special and control characters escaped.
 void fnStringEscape(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
@@ -941,6 +953,7 @@ const Registration kFunctions[] = {
     {{"ltrim", "ltrim", 1, 2}, nullptr},
     {{"rtrim", "rtrim", 1, 2}, nullptr},
     {{"string_escape", "orra_string_escape", 2, 2}, fnStringEscape},
+    {{"isjson", "orra_isjson", 1, 1}, fnIsJson},
     {{"replace", "orra_replace", 3, 3}, fnReplace},
 };
 

@@ -108,6 +108,8 @@ const BuiltinArity kBuiltins[] = {
     {"newid", "orra_newid", 0, 0},
     {"xact_state", "orra_xact_state", 0, 0},
     {"object_id", "orra_object_id", 1, 2},
+    {"object_name", "orra_object_name", 1, 1},
+    {"object_schema_name", "orra_object_schema_name", 1, 1},
     {"scope_identity", "orra_scope_identity", 0, 0},
     {"ident_current", "orra_ident_current", 1, 1},
     {"ident_seed", "orra_ident_seed", 1, 1},

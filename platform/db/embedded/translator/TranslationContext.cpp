@@ -210,6 +210,8 @@ const char* mappedFunction(const Token& t)
         {"app_name", "orra_app_name"},
         {"count_big", "count"},
         {"xact_state", "orra_xact_state"},
+        {"object_name", "orra_object_name"},
+        {"object_schema_name", "orra_object_schema_name"},
         {"len", "orra_len"},
         {"scope_identity", "orra_scope_identity"},
         {"ident_current", "orra_ident_current"},
