@@ -13,6 +13,7 @@
 #include "platform/db/embedded/ObjectCatalog.h"
 #include "platform/db/embedded/functions/AppliedRows.h"
 #include "platform/db/embedded/functions/StatisticalAggregates.h"
+#include "platform/db/embedded/functions/JsonFunctions.h"
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
 #include "platform/db/embedded/functions/DateFunctions.h"
@@ -562,6 +563,7 @@ void EmbeddedBackend::registerFunctions()
     registerStatisticalAggregates(m_db);
     registerAppliedRows(m_db);
     registerStringFunctions(m_db);
+    registerJsonFunctions(m_db);
     registerExactNumberFunctions(m_db);
     registerBinaryConversionFunctions(m_db);
     dates::registerDateFunctions(m_db, &m_dateSettings);
