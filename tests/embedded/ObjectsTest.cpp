@@ -552,3 +552,26 @@ TEST_F(Objects, UniqueKeysHoldOneNull)
                                                        "insert @t values (null)"))
                     .startsWith(QStringLiteral("2627 Violation of UNIQUE KEY constraint ")));
 }
+
+TEST_F(Objects, PrimaryKeysHoldNoNull)
+{
+    const struct {
+        const char* sql;
+        const char* error;   // number and text; empty: it runs
+    } steps[] = {
+        // a key's column whose nullability is not written is NOT NULL
+        {"create table K1 (A int, B int, primary key (A, B)) insert K1 values (1, null)",
+            "515 Cannot insert the value NULL into column 'B', table 'sales.dbo.K1'; column does not allow nulls. "
+            "INSERT fails."},
+        {"create table K2 (A varchar(5) constraint PK_K2 primary key nonclustered) insert K2 values (null)",
+            "515 Cannot insert the value NULL into column 'A', table 'sales.dbo.K2'; column does not allow nulls. "
+            "INSERT fails."},
+        {"create table K3 (A int null, B int) alter table K3 add constraint PK_K3 primary key (A)",
+            "8111 Cannot define PRIMARY KEY constraint on nullable column in table 'K3'."},
+        {"create table K4 (A int not null, B int) alter table K4 add constraint PK_K4 primary key (A) "
+         "insert K4 values (1, 1) insert K4 values (1, 2)",
+            "2627 Violation of PRIMARY KEY constraint 'PK_K4'. Cannot insert duplicate key in object 'dbo.K4'."},
+    };
+    for (const auto& s : steps)
+        EXPECT_EQ(numberedRefusal(*owner, QString::fromUtf8(s.sql)), QString::fromUtf8(s.error)) << s.sql;
+}
