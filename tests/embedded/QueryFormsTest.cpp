@@ -113,6 +113,13 @@ TEST_F(QueryForms, ApplyGivesEachLeftRowTheRowsOfItsRightSide)
             {"2|salary|6100", "2|bonus|610"}},
         {"select count(*) from (select d.DeptID from Departments d cross apply string_split('a,b', ',') s) x",
             {"6"}},
+        // the derived table's column list names what its select leaves unnamed
+        {"select d.DeptID, t.Staff, t.Half from Departments d cross apply (select count(*), sum(EmpSalary) / 2 from "
+         "Employees e where e.DeptID = d.DeptID) t (Staff, Half) order by d.DeptID",
+            {"10|3|6150.375", "20|1|3050", "30|0|NULL"}},
+        {"select d.DeptID, n.Next from Departments d outer apply (select d.DeptID + 1 where d.DeptID > 10) as n (Next) "
+         "order by d.DeptID",
+            {"10|NULL", "20|21", "30|31"}},
     };
     for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
 }
@@ -130,6 +137,14 @@ TEST_F(QueryForms, AppliedColumnsKeepTheirNamesAndTypes)
         db::DataType type;
     } fields[] = {{"k", db::DataType::Integer}, {"Pay", db::DataType::Currency}, {"Hired", db::DataType::DBTimeStamp},
         {"Active", db::DataType::Boolean}, {"Twice", db::DataType::Currency}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(rs->field(i).name, QString::fromUtf8(fields[i].name));
+        EXPECT_EQ(rs->field(i).type, fields[i].type) << fields[i].name;
+    }
+    // named by the derived table's column list
+    rs = sa->execute(QStringLiteral("select * from (select 1 as k) o cross apply (select Pay, Hired, Active, Pay * 2 "
+                                    "from Emp where ID = o.k) e (Pay, Hired, Active, Twice)"));
+    ASSERT_EQ(rs->fieldCount(), 5);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(rs->field(i).name, QString::fromUtf8(fields[i].name));
         EXPECT_EQ(rs->field(i).type, fields[i].type) << fields[i].name;
@@ -198,6 +213,10 @@ TEST_F(QueryForms, PivotAndUnpivotGiveTheDocumentedRows)
         {"select VendorID, [1], [3] from pvt pivot (sum(Emp1) for Emp2 in ([1], [3])) as x where Emp3 = 5 "
          "order by VendorID",
             {"1|NULL|4", "2|4|NULL", "3|NULL|4", "4|NULL|NULL", "5|5|NULL"}},
+        // a source whose column list names its columns
+        {"select * from (select DaysToManufacture, StandardCost from Product) s (Days, Cost) "
+         "pivot (max(Cost) for Days in ([0], [4])) p",
+            {"6.0885|949.4105"}},
     };
     for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
 }
