@@ -13,6 +13,25 @@ namespace orra::embedded {
 
 namespace {
 
+// The number of a message of JSON_VALUE and JSON_QUERY, or 0.
+long jsonErrorNumber(const QString& m)
+{
+    static const struct {
+        const char* text;
+        long number;
+    } messages[] = {
+        {"JSON path is not properly formatted.", 13607},
+        {"Property cannot be found on the specified JSON path.", 13608},
+        {"JSON text is not properly formatted.", 13609},
+        {"Scalar value cannot be found in the specified JSON path.", 13623},
+        {"Object or array cannot be found in the specified JSON path.", 13624},
+        {"String value in the specified JSON path would be truncated.", 13625},
+    };
+    for (const auto& k : messages)
+        if (m.startsWith(QLatin1String(k.text))) return k.number;
+    return 0;
+}
+
 // The last part of a name SQLite reports ("main.T", "temp.#T", "t.C").
 QString lastPart(QString name)
 {
@@ -442,6 +461,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 9818, m);
     } else if (m.startsWith(QLatin1String("Error converting string value '"))) {
         set(e, 9819, m);
+    } else if (const long json = jsonErrorNumber(m)) {
+        set(e, json, m);
     }
 }
 
