@@ -34,6 +34,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/DateComparisons.cpp ${_orra_embedded_dir}/translator/ExactComparisons.cpp
   ${_orra_embedded_dir}/ConnectionSchema.h ${_orra_embedded_dir}/ConnectionSchema.cpp
   ${_orra_embedded_dir}/IdentityColumns.h ${_orra_embedded_dir}/IdentityColumns.cpp
+  ${_orra_embedded_dir}/NullKeys.h ${_orra_embedded_dir}/NullKeys.cpp
   ${_orra_embedded_dir}/functions/ExactNumbers.h ${_orra_embedded_dir}/functions/ExactNumbers.cpp
   ${_orra_embedded_dir}/translator/Rewriters.h
   ${_orra_embedded_dir}/translator/SelectRewriter.cpp
