@@ -89,6 +89,17 @@ TEST_F(Objects, NamesReachTheirSchemasObjects)
         {"declare @n int = 1 delete top (@n) Sales.Orders where ID > 5", "select count(*) from Sales.Orders", 2},
         {"delete top (50) percent s from Sales.Orders s where s.ID > 5", "select count(*) from Sales.Orders", 1},
         {"delete s from Sales.Orders s join dbo.Orders d on d.ID = s.ID", "select count(*) from Sales.Orders", 0},
+        // update top too (its percent also counting a fraction as a row)
+        {"insert into Sales.Orders values (10, 275), (11, 275), (12, 275) "
+         "update top (2) Sales.Orders set Amount = 276 where Amount = 275",
+            "select count(*) from Sales.Orders where Amount = 276", 2},
+        {"declare @n int = 1 update top (@n) Sales.Orders set Amount = 276 where Amount = 275",
+            "select count(*) from Sales.Orders where Amount = 276", 3},
+        {"update top (50) percent Sales.Orders set Amount = 0 where Amount = 276",
+            "select count(*) from Sales.Orders where Amount = 0", 2},
+        {"update top (1) s set s.Amount = 9 from Sales.Orders s join dbo.Orders d on d.ID + 10 = s.ID where s.Amount = 0",
+            "select count(*) from Sales.Orders where Amount = 9", 1},
+        {"delete Sales.Orders", "select count(*) from Sales.Orders", 0},
     };
     for (const auto& j : joined) {
         EXPECT_EQ(refusal(*sa, QString::fromUtf8(j.sql)), QString()) << j.sql;
@@ -347,10 +358,12 @@ TEST_F(Objects, QueryFormsGiveTheDocumentedRows)
         {QStringLiteral("select $12.50 * 2"), 25.0},
         // TOP (5) PERCENT of 290 rows: the fraction rounds up to 15 rows
         {QStringLiteral("with n (i) as (select 1 union all select i + 1 from n where i < 290) "
-                        "select count(*) from (select top (5) percent i from n order by i desc) x"),
+                        "select count(*) from (select top (5) percent i from n order by i desc) x "
+                        "option (maxrecursion 290)"),
             15},
         {QStringLiteral("with n (i) as (select 1 union all select i + 1 from n where i < 290) "
-                        "select min(i) from (select top (5) percent i from n order by i desc) x"),
+                        "select min(i) from (select top (5) percent i from n order by i desc) x "
+                        "option (maxrecursion 290)"),
             276},
     };
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(scalar(*sa, c.sql).toDouble(), c.value) << c.sql.toStdString();

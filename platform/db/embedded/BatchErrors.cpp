@@ -445,6 +445,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 8672, m);
     } else if (m == u"An invalid floating point operation occurred.") {
         set(e, 3623, m, "22003");
+    } else if (m.startsWith(QLatin1String("The statement terminated. The maximum recursion "))) {
+        set(e, 530, m);
     } else if (m == u"Divide by zero error encountered.") {
         set(e, 8134, m, "22012");
     } else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time"))) {
@@ -478,6 +480,8 @@ int severityOf(long number)
         return 14;
     case 102:
     case 104:
+    case 156:
+    case 310:
     case 108:
     case 109:
     case 110:
@@ -500,6 +504,7 @@ bool endsOnlyTheStatement(long number)
 {
     switch (number) {
     case 8134:   // divide by zero
+    case 530:    // a recursion past its limit
     case 515:    // NULL into a column that takes none
     case 547:    // constraint conflict
     case 2601:   // duplicate key in a unique index
