@@ -13,8 +13,9 @@ namespace orra::embedded {
 
 namespace {
 
-// The number of a message of JSON_VALUE and JSON_QUERY, or 0.
-long jsonErrorNumber(const QString& m)
+// The number of a message of the built-in functions that begins so (JSON_VALUE, JSON_QUERY,
+// the date functions), or 0.
+long functionErrorNumber(const QString& m)
 {
     static const struct {
         const char* text;
@@ -26,9 +27,14 @@ long jsonErrorNumber(const QString& m)
         {"Scalar value cannot be found in the specified JSON path.", 13623},
         {"Object or array cannot be found in the specified JSON path.", 13624},
         {"String value in the specified JSON path would be truncated.", 13625},
+        {"An invalid date value was encountered: ", 9837},
+        {"Argument data type ", 8116},
+        {"The timezone provided to builtin function ", 0},
     };
+    if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" for data type "))) return 9810;
     for (const auto& k : messages)
-        if (m.startsWith(QLatin1String(k.text))) return k.number;
+        if (m.startsWith(QLatin1String(k.text)))
+            return k.number != 0 ? k.number : m.endsWith(QLatin1String(" is invalid.")) ? 9812 : 9813;
     return 0;
 }
 
@@ -439,6 +445,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 8672, m);
     } else if (m == u"An invalid floating point operation occurred.") {
         set(e, 3623, m, "22003");
+    } else if (m.startsWith(QLatin1String("The statement terminated. The maximum recursion "))) {
+        set(e, 530, m);
     } else if (m == u"Divide by zero error encountered.") {
         set(e, 8134, m, "22012");
     } else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time"))) {
@@ -461,8 +469,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 9818, m);
     } else if (m.startsWith(QLatin1String("Error converting string value '"))) {
         set(e, 9819, m);
-    } else if (const long json = jsonErrorNumber(m)) {
-        set(e, json, m);
+    } else if (const long number = functionErrorNumber(m)) {
+        set(e, number, m);
     }
 }
 
@@ -474,6 +482,8 @@ int severityOf(long number)
         return 14;
     case 102:
     case 104:
+    case 156:
+    case 310:
     case 108:
     case 109:
     case 110:
@@ -496,6 +506,7 @@ bool endsOnlyTheStatement(long number)
 {
     switch (number) {
     case 8134:   // divide by zero
+    case 530:    // a recursion past its limit
     case 515:    // NULL into a column that takes none
     case 547:    // constraint conflict
     case 2601:   // duplicate key in a unique index
