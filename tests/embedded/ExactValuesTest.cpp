@@ -204,6 +204,7 @@ TEST_F(ExactValues, StarsUnionsAndFunctionsKeepEachColumnInItsPlace)
         19, 4, "39.9800");
     // columns of derived tables
     expectExact("select x.Tutar from (select sum(Amount) Tutar from Sales) x", DataType::Currency, 19, 4, "76493.8400");
+    expectExact("select * from (select sum(Amount) Tutar from Sales) as x", DataType::Currency, 19, 4, "76493.8400");
     expectExact("select Oran * 2 from (select City, sum(Rate) as Oran from Sales group by City) t where City='İzmir'",
         DataType::Numeric, 38, 2, "0.20");
 

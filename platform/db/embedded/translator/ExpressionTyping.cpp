@@ -794,6 +794,14 @@ std::vector<SqlType> ExpressionTyper::selectTypes(size_t s) const
     std::vector<SqlType> types;
     const size_t end = selectEnd(s);
     const size_t listEnd = m_ctx.firstAtTopLevel(s + 1, end, [&](const Token& t) { return endsSelectList(t); });
+    // select * from (select …) [as] alias [where … | order by …]: the derived table's columns
+    if (listEnd == s + 2 && T[s + 1].isSymbol("*") && listEnd + 2 < end && T[listEnd].is("from")
+        && T[listEnd + 1].isSymbol("(") && T[listEnd + 2].is("select")) {
+        size_t k = m_ctx.matching(listEnd + 1, end) + 1;
+        if (k < end && T[k].is("as")) ++k;
+        if (k < end && T[k].isName() && !T[k].is("where") && !T[k].is("order")) ++k;
+        if (k >= end || T[k].is("where") || T[k].is("order")) return selectTypes(listEnd + 2);
+    }
     for (size_t k = s + 1; k < listEnd; ++k)
         if (T[k].isSymbol("*") && (T[k - 1].isSymbol(",") || T[k - 1].isSymbol(".") || T[k - 1].is("select")
                                       || T[k - 1].is("distinct")))

@@ -132,7 +132,8 @@ public:
     // too); Unknown when i is no call.
     SqlType callType(size_t i) const;
     // The types of the items of the select list of the select at token s; empty when an item
-    // is a star (whose columns the typer does not count).
+    // is a star (whose columns the typer does not count), unless the star is the whole list over
+    // one derived table: then that table's.
     std::vector<SqlType> selectTypes(size_t s) const;
 
 private:
