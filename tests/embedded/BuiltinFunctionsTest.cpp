@@ -216,4 +216,52 @@ TEST_F(BuiltinFunctions, JsonValueAndJsonQueryFollowThePathMode)
     EXPECT_EQ(rs->field(0).definedSize, 4000);
 }
 
+// PERCENTILE_CONT interpolates, PERCENTILE_DISC gives a value of the set: the documentation's
+// medians per department (money rates), float and the key's type as results.
+TEST_F(BuiltinFunctions, PercentilesGiveTheDocumentedMedians)
+{
+    c->execute(QStringLiteral(
+        "create table #Pay (DepartmentName nvarchar(50), Rate money); insert #Pay values "
+        "('Document Control', 16.8269), ('Document Control', 16.8269), ('Engineering', 32.6923), "
+        "('Engineering', 36.0577), ('Executive', 48.5577), ('Executive', 60.0962), "
+        "('Human Resources', 16.5865), ('Human Resources', 18.2692), ('Human Resources', null), "
+        "('Shipping and Receiving', 9.00), ('Shipping and Receiving', 9.50)"));
+    db::RecordsetPtr rs = c->execute(QStringLiteral(
+        "SELECT DISTINCT DepartmentName, PERCENTILE_CONT(0.5) WITHIN GROUP (ORDER BY Rate) OVER (PARTITION BY "
+        "DepartmentName) AS MedianCont, PERCENTILE_DISC(0.5) WITHIN GROUP (ORDER BY Rate) OVER (PARTITION BY "
+        "DepartmentName) AS MedianDisc FROM #Pay ORDER BY DepartmentName"));
+    EXPECT_EQ(rs->field(1).type, db::DataType::Double);
+    EXPECT_EQ(rs->field(2).type, db::DataType::Currency);
+    const char* expected[][3] = {
+        {"Document Control", "16.8269", "16.8269"},
+        {"Engineering", "34.375", "32.6923"},
+        {"Executive", "54.32695", "48.5577"},
+        {"Human Resources", "17.42785", "16.5865"},
+        {"Shipping and Receiving", "9.25", "9"},
+    };
+    for (const auto& row : expected) {
+        ASSERT_FALSE(rs->isEOF()) << row[0];
+        EXPECT_EQ(rs->value(0).toString(), QString::fromUtf8(row[0]));
+        EXPECT_DOUBLE_EQ(rs->value(1).toDouble(), QString::fromUtf8(row[1]).toDouble()) << row[0];
+        EXPECT_EQ(rs->value(2).toDouble(), QString::fromUtf8(row[2]).toDouble()) << row[0];
+        rs->MoveNext();
+    }
+    EXPECT_TRUE(rs->isEOF());
+    expectAll({
+        // the smallest value whose cumulative distribution reaches p, in the order named
+        {"select top 1 percentile_disc(0.25) within group (order by x desc) over () from (values (1),(2),(3),(4)) v(x)",
+            "4"},
+        {"select top 1 percentile_disc(0.26) within group (order by x) over () from (values (1),(2),(3),(4)) v(x)", "2"},
+        {"select top 1 percentile_disc(0) within group (order by x) over () from (values (3),(1),(2)) v(x)", "1"},
+        {"select top 1 percentile_cont(1) within group (order by x) over () from (values (3),(1),(2)) v(x)", "3"},
+        {"select top 1 percentile_cont(0.25) within group (order by x) over () from (values (10),(20),(30)) v(x)", "15"},
+        {"select top 1 percentile_cont(0.5) within group (order by x) over () from (values (cast(null as int))) v(x)",
+            "NULL"},
+        {"select percentile_cont(0.5) within group (order by x) from (values (1)) v(x)",
+            "10753: The function 'percentile_cont' must have an OVER clause."},
+        {"select percentile_disc(0.5) over () from (values (1)) v(x)",
+            "10754: The function 'percentile_disc' must have a WITHIN GROUP clause."},
+    });
+}
+
 }   // namespace orra::embedded::test

@@ -89,6 +89,17 @@ TEST_F(Objects, NamesReachTheirSchemasObjects)
         {"declare @n int = 1 delete top (@n) Sales.Orders where ID > 5", "select count(*) from Sales.Orders", 2},
         {"delete top (50) percent s from Sales.Orders s where s.ID > 5", "select count(*) from Sales.Orders", 1},
         {"delete s from Sales.Orders s join dbo.Orders d on d.ID = s.ID", "select count(*) from Sales.Orders", 0},
+        // update top too (its percent also counting a fraction as a row)
+        {"insert into Sales.Orders values (10, 275), (11, 275), (12, 275) "
+         "update top (2) Sales.Orders set Amount = 276 where Amount = 275",
+            "select count(*) from Sales.Orders where Amount = 276", 2},
+        {"declare @n int = 1 update top (@n) Sales.Orders set Amount = 276 where Amount = 275",
+            "select count(*) from Sales.Orders where Amount = 276", 3},
+        {"update top (50) percent Sales.Orders set Amount = 0 where Amount = 276",
+            "select count(*) from Sales.Orders where Amount = 0", 2},
+        {"update top (1) s set s.Amount = 9 from Sales.Orders s join dbo.Orders d on d.ID + 10 = s.ID where s.Amount = 0",
+            "select count(*) from Sales.Orders where Amount = 9", 1},
+        {"delete Sales.Orders", "select count(*) from Sales.Orders", 0},
     };
     for (const auto& j : joined) {
         EXPECT_EQ(refusal(*sa, QString::fromUtf8(j.sql)), QString()) << j.sql;

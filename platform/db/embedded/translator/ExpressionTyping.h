@@ -146,6 +146,7 @@ private:
     SqlType userFunctionType(size_t b, size_t e) const;
     // The type of each item of the select list of the select at token s.
     std::vector<std::pair<QString, SqlType>> selectItems(size_t s) const;
+    bool endsSelectList(const Token& t) const;
     std::vector<Source> sourcesOf(size_t select) const;
     std::vector<Source> sourcesIn(size_t from, size_t stop) const;
     void commonTableExpression(Source& src, size_t from) const;

@@ -227,6 +227,7 @@ ResultTyping ResultTyper::type(size_t b, size_t e)
         if (i + 1 < e && T[i].is("with") && T[i + 1].is("ties")) i += 2;
     }
     const auto ends = [&](const Token& t) {
+        if (t.is("group") && &t > T.data() && (&t - 1)->is("within")) return false;   // WITHIN GROUP of a call
         return isOneOf(t, {"from", "into", "where", "group", "having", "order", "union", "except", "intersect"});
     };
     const size_t listEnd = m_ctx.firstAtTopLevel(i, e, ends);

@@ -452,6 +452,7 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
     }
     if (const dates::FunctionName* f = dates::functionNamed(t.text)) return dateFunctionCall(out, i, e, *f);
     if (stringFunctionCall(out, i, e)) return true;
+    if (percentileCall(out, i, e)) return true;
     if (const char* to = mappedFunction(t)) {
         // the server's name stays on the token, for the rewrites by type
         out.push_back(NT{t, QString::fromLatin1(to)});

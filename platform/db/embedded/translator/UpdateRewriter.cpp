@@ -59,9 +59,50 @@ void joinAsFromAndWhere(Vec& out, const Vec& v, const std::vector<FromItem>& ite
     }
 }
 
+// update top (n) [percent] T set … [from …] [where …]: the rows are those a select of their
+// rowids with that top picks.
+void pickTopRows(Vec& v, const Vec& top)
+{
+    const size_t set = topLevel(v, 1, {"set"});
+    if (set >= v.size()) return;
+    const size_t from = topLevel(v, set + 1, {"from"});
+    const size_t where = topLevel(v, set + 1, {"where"});
+    Vec out(v.begin(), v.begin() + long(std::min(from, where)));
+    const NT target = v[1];
+    QString alias = target.t.text;
+    if (from < v.size()) {
+        // the target is one of the from clause's items: it is updated under its alias
+        const std::vector<FromItem> items = fromItems(v, from + 1, std::min(where, v.size()));
+        const size_t hit = itemNamed(items, target);
+        if (hit == items.size()) return;   // not a shape of the subset: SQLite will say what is wrong
+        alias = items[hit].alias;
+        out[1] = raw(items[hit].table + QStringLiteral(" as ") + quoteName(alias));
+    }
+    out.push_back(word("where"));
+    out.push_back(raw(quoteName(alias) + QStringLiteral(".rowid")));
+    const size_t select = out.size() + 2;   // in ( select
+    if (from < v.size()) {
+        appendRowidsPicked(out, alias, v, from);
+    } else {
+        Vec source{word("from"), target};
+        source.insert(source.end(), v.begin() + long(where), v.end());
+        appendRowidsPicked(out, alias, source, 0);
+    }
+    out.insert(out.begin() + long(select) + 1, top.begin(), top.end());
+    v = out;
+}
+
 // update t set t.C=… [from D..tb t [inner join …]] [where …]
 void rewriteUpdateTarget(Vec& v)
 {
+    if (v.size() > 2 && v[1].t.is("top")) {
+        size_t e = v[2].t.isSymbol("(") ? closeOf(v, 2, v.size()) + 1 : 3;
+        if (e < v.size() && v[e].t.is("percent")) ++e;
+        e = std::min(e, v.size());
+        const Vec top(v.begin() + 1, v.begin() + long(e));
+        v.erase(v.begin() + 1, v.begin() + long(e));
+        pickTopRows(v, top);
+    }
     if (v.size() < 4) return;
     const size_t set = topLevel(v, 1, {"set"});
     if (set >= v.size()) return;
