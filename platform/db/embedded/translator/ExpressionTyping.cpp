@@ -564,6 +564,16 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         const SqlType d = arg(2);
         return d.isString() ? of(Kind::DateTime) : d;
     }
+    if (fn == u"datetrunc") {
+        const SqlType d = arg(1);
+        return d.isString() ? SqlType::fromDeclared(QStringLiteral("datetime2(7)")) : d;
+    }
+    if (fn == u"switchoffset" || fn == u"todatetimeoffset") {
+        SqlType d = a.isDateOrTime() && a.kind != Kind::Date ? a : SqlType::fromDeclared(QStringLiteral("datetime2(7)"));
+        if (d.kind == Kind::DateTime) d.scale = 3;
+        d.kind = Kind::DateTimeOffset;
+        return d;
+    }
     if (fn == u"upper" || fn == u"lower" || fn == u"ltrim" || fn == u"rtrim" || fn == u"trim" || fn == u"left"
         || fn == u"right" || fn == u"substring" || fn == u"replace" || fn == u"reverse" || fn == u"stuff")
         return a.isString() ? a : SqlType{};
