@@ -558,7 +558,7 @@ void EmbeddedBackend::registerFunctions()
     registerRowCountFunction(m_db, &m_rowCountState);
     registerExpressionFunctions(m_db);
     registerScalarFunctions(m_db);
-    registerObjectFunctions(m_db);
+    registerObjectFunctions(m_db, &m_rights);
     registerIdentityFunctions(m_db, &m_identityInsert);
     registerStatisticalAggregates(m_db);
     registerAppliedRows(m_db);

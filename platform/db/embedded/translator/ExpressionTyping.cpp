@@ -541,6 +541,9 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         if (T[keyEnd - 1].is("asc") || T[keyEnd - 1].is("desc")) --keyEnd;
         return typeOf(close + 6, keyEnd);
     }
+    if (fn == u"schema_name" || fn == u"col_name") return SqlType::fromDeclared(QStringLiteral("nvarchar(128)"));
+    if (fn == u"col_length") return of(Kind::SmallInt);
+    if (fn == u"schema_id") return of(Kind::Int);
     if (fn == u"json_value") return SqlType::fromDeclared(QStringLiteral("nvarchar(4000)"));
     if (fn == u"json_query") return SqlType::fromDeclared(QStringLiteral("nvarchar(max)"));
     if (const dates::FunctionName* f = dates::functionNamed(fn); f && f->result)
