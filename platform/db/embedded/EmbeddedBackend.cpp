@@ -924,13 +924,6 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
         }
         // SET XACT_ABORT ON: the error ends the transaction too.
         if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        // The rows the batch gave before the error reach the client; the error comes where it
-        // happened, raised when the client moves on to it.
-        const auto& sets = run.result.sets;
-        if (std::any_of(sets.begin(), sets.end(), [](const ResultSet& s) { return s.hasRows; })) {
-            deliverError(f, run);
-            return std::move(run.result);
-        }
         // The messages the batch sent before it failed reach the client ahead of the error.
         if (!run.result.messages.isEmpty()) f.errors = run.result.messages + f.errors;
         throw;
