@@ -60,6 +60,14 @@ inline constexpr const char* kWrittenRows = "orra_written";
 // it is prepared with the table's checks left out.
 inline constexpr const char* kLengthsFit = " /* orra: lengths fit */";
 
+// The index in v of the batch's token k, or v.size().
+size_t placeOf(const TranslationContext& ctx, const Vec& v, size_t k);
+
+// The values of the branches of a union, except or intersect, of a CASE, COALESCE and IIF
+// converted to the result's exact type where their own type differs (1.5 and 1.50 are then
+// one value to DISTINCT, GROUP BY and a union, whatever form they travel in).
+void convertBranchesToResultType(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
+
 // The index of t among the batch's tokens (tokens keep their offsets in the text), or the
 // number of tokens when t is none of them.
 size_t indexOf(const TranslationContext& ctx, const Token& t);
