@@ -541,3 +541,54 @@ TEST_F(ExactValues, BranchesAndWindowsTakeTheDocumentedType)
         EXPECT_EQ(values, t.values) << t.sql.toStdString();
     }
 }
+
+// A result column's field (type, defined size) is its expression's type, not its values':
+// a concatenation is as long as its parts together, a union's text as its longer branch, a
+// union's number of the type of higher precedence, ISNULL of its first argument's type.
+TEST_F(ExactValues, ResultFieldsComeFromTheTypedExpression)
+{
+    const struct {
+        const char* sql;
+        DataType type;
+        long size;
+    } cases[] = {
+        {"select City + 'x' from Sales", DataType::VarChar, 21},
+        {"select isnull(City, 'abc') from Sales", DataType::VarChar, 20},
+        {"select case when ID = 1 then City else 'x' end from Sales", DataType::VarChar, 20},
+        {"select City from Sales union all select 'a much longer text than twenty'", DataType::VarChar, 30},
+        {"select 'ab' union all select 'abcd'", DataType::VarChar, 4},
+        {"select coalesce(City, N'x') from Sales", DataType::VarWChar, 20},
+        {"select ID from Sales where ID = 1 union all select cast(5 as bigint)", DataType::BigInt, 8},
+        {"select ID from Sales where ID = 1 union all select Weight from Sales where ID = 1", DataType::Double, 8},
+    };
+    for (const auto& t : cases) {
+        db::RecordsetPtr rs = c->execute(t.sql);
+        EXPECT_EQ(rs->field(0).type, t.type) << t.sql;
+        EXPECT_EQ(rs->field(0).definedSize, t.size) << t.sql;
+    }
+}
+
+// A client's date parameters compare and count as dates: "where d <= ?" with a datetime holds
+// for the same instant, "? + 1" is the next day (a number added to a datetime counts days).
+TEST_F(ExactValues, DateParametersKeepTheirType)
+{
+    c->execute("create table Orders (ID int, OrderDate datetime)");
+    c->execute("insert into Orders values (1, '2025-06-01'), (2, '2025-06-01 10:00'), (3, '2025-06-02')");
+    const QDateTime june1(QDate(2025, 6, 1), QTime(0, 0));
+    const struct {
+        const char* sql;
+        QList<QVariant> params;
+        QVariant value;
+    } cases[] = {
+        {"select count(*) from Orders where OrderDate <= ?", {june1}, 1},
+        {"select count(*) from Orders where OrderDate >= ? and OrderDate < ? + 1", {june1, june1}, 2},
+        {"select count(*) from Orders where OrderDate = ?", {QDate(2025, 6, 2)}, 1},
+        {"select ? + 1", {QDateTime(QDate(2025, 6, 1), QTime(10, 0))}, QDateTime(QDate(2025, 6, 2), QTime(10, 0))},
+        {"select datediff(day, ?, OrderDate) from Orders where ID = 3", {QDate(2025, 6, 1)}, 1},
+    };
+    for (const auto& t : cases) {
+        db::RecordsetPtr rs = c->execute(t.sql, t.params);
+        ASSERT_FALSE(rs->isEOF()) << t.sql;
+        EXPECT_EQ(rs->value(0), t.value) << t.sql << " gave " << rs->value(0).toString().toStdString();
+    }
+}

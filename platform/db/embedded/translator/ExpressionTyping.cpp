@@ -304,8 +304,9 @@ SqlType commonType(const SqlType& a, const SqlType& b)
         const int s = std::min(std::max(s1, s2), std::max(0, 38 - integral));
         return SqlType::decimal(integral + s, s);
     }
-    if (a.kind == b.kind && (a.isString() || a.kind == Kind::Binary)) {
-        SqlType t = a;
+    if ((a.kind == b.kind && a.kind == Kind::Binary) || (a.isString() && b.isString())) {
+        // texts: the longer length, Unicode when either is
+        SqlType t = a.kind >= b.kind ? a : b;
         t.length = a.length < 0 || b.length < 0 ? -1 : std::max(a.length, b.length);
         return t;
     }

@@ -8,30 +8,28 @@ namespace {
 
 using Range = std::pair<size_t, size_t>;
 
+// The result types whose values the branches' own values may not be: numbers and dates (text
+// is text whatever its length).
+bool converts(const SqlType& t) { return t.isNumber() || t.isDateOrTime(); }
+
 bool sameType(const SqlType& a, const SqlType& b)
 {
     return a.kind == b.kind && (a.kind != SqlType::Kind::Decimal || (a.precision == b.precision && a.scale == b.scale));
 }
 
-// The batch's tokens [b, e), as they stand in v, converted to the exact type t unless they
+// The batch's tokens [b, e), as they stand in v, converted to the type t unless they
 // are of that type already (or of none known); false when they are not found whole in v.
 bool convertInPlace(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, Range r, const SqlType& t,
     const QString& name = {})
 {
     const SqlType own = typer.typeOf(r.first, r.second);
     if (own.kind == SqlType::Kind::Unknown || own.kind == SqlType::Kind::Null || sameType(own, t)) return true;
-    // The tokens that bound the expression stand in v as written, whatever its own tokens became.
-    const auto& T = ctx.tokens();
-    if (r.first == 0) return false;
-    const size_t before = placeOf(ctx, v, r.first - 1);
-    size_t after = r.second < T.size() ? placeOf(ctx, v, r.second) : v.size();
-    if (after == v.size() && r.second < T.size()
-        && std::any_of(v.begin(), v.end(), [&](const NT& n) { return n.t.pos >= T[r.second].pos; }))
-        return false;
-    if (before >= v.size() || before + 1 >= after) return false;
+    const auto places = placesBetween(ctx, v, r.first, r.second);
+    if (!places) return false;
+    const auto [from, to] = *places;
     // a plain column keeps its name as the result column's
-    if (!name.isEmpty()) v.insert(v.begin() + long(after), {word("as"), raw(quoteName(name))});
-    convertTo(v, before + 1, after, t);
+    if (!name.isEmpty()) v.insert(v.begin() + long(to), {word("as"), raw(quoteName(name))});
+    convertTo(v, from, to, t);
     return true;
 }
 
@@ -51,7 +49,7 @@ void setOperation(const TranslationContext& ctx, const ExpressionTyper& typer, V
     const auto& T = ctx.tokens();
     if (typer.nextBranch(s) >= T.size()) return;
     const std::vector<SqlType> types = typer.selectTypes(s);
-    if (std::none_of(types.begin(), types.end(), [](const SqlType& t) { return t.isExact(); })) return;
+    if (std::none_of(types.begin(), types.end(), converts)) return;
     // the later branches first: their places in v stay put while earlier ones change
     std::vector<size_t> branches;
     for (size_t b = s; b < T.size(); b = typer.nextBranch(b)) branches.push_back(b);
@@ -59,7 +57,7 @@ void setOperation(const TranslationContext& ctx, const ExpressionTyper& typer, V
         const auto items = typer.selectItemRanges(*b);
         if (items.size() != types.size()) return;
         for (size_t n = items.size(); n-- > 0;) {
-            if (!types[n].isExact()) continue;
+            if (!converts(types[n])) continue;
             const Range r{items[n].b, items[n].e};
             // the first branch names the columns: an unaliased column keeps its name
             const bool named = *b == s && plainColumn(T, r) && r.second < T.size()
@@ -110,12 +108,26 @@ void branches(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& 
         }
     }
     const SqlType t = typer.typeOf(k, end + 1);
-    if (!t.isExact()) return;
+    if (!converts(t)) return;
     for (auto r = results.rbegin(); r != results.rend(); ++r)
         if (r->first < r->second) convertInPlace(ctx, typer, v, *r, t);
 }
 
 }   // namespace
+
+std::optional<std::pair<size_t, size_t>> placesBetween(const TranslationContext& ctx, const Vec& v, size_t b, size_t e)
+{
+    const auto& T = ctx.tokens();
+    if (b == 0 || b >= e) return std::nullopt;
+    const size_t before = placeOf(ctx, v, b - 1);
+    const size_t after = e < T.size() ? placeOf(ctx, v, e) : v.size();
+    // a token after the expression that v does not hold: v must end before it
+    if (after == v.size() && e < T.size()
+        && std::any_of(v.begin(), v.end(), [&](const NT& n) { return n.t.pos >= T[e].pos; }))
+        return std::nullopt;
+    if (before >= v.size() || before + 1 >= after) return std::nullopt;
+    return std::make_pair(before + 1, after);
+}
 
 void convertBranchesToResultType(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v)
 {
