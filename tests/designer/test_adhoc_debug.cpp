@@ -20,7 +20,8 @@ protected:
 };
 
 const QString kLongQuery =
-    QStringLiteral("with c(x) as (select 1 union all select x + 1 from c where x < 2000000000) select count(*) from c");
+    QStringLiteral("with c(x) as (select 1 union all select x + 1 from c where x < 2000000000) select count(*) from c "
+                   "option (maxrecursion 0)");
 
 TEST_F(AdHocDebugTest, RunsOnThePausedRunsConnectionAndHoldsTheRunBack)
 {

@@ -144,4 +144,76 @@ TEST_F(BuiltinFunctions, MathematicalAndLogicalFunctionsGiveTheDocumentedValues)
     });
 }
 
+// JSON_VALUE and JSON_QUERY on the documentation's text: lax mode gives NULL where strict mode
+// gives the server's error.
+TEST_F(BuiltinFunctions, JsonValueAndJsonQueryFollowThePathMode)
+{
+    const std::string info = "declare @info nvarchar(max) = N'{ \"info\":{ \"type\":1, \"address\":{ \"town\":\"Bristol\", "
+                             "\"county\":\"Avon\", \"country\":\"England\" }, \"tags\":[\"Sport\", \"Water polo\"] }, "
+                             "\"type\":\"Basic\" }'; ";
+    const struct {
+        const char* function;
+        const char* path;
+        const char* lax;
+        const char* strict;
+    } rows[] = {
+        {"json_value", "$", "NULL", "13623: Scalar value cannot be found in the specified JSON path."},
+        {"json_value", "$.info.type", "1", "1"},
+        {"json_value", "$.info.address.town", "Bristol", "Bristol"},
+        {"json_value", "$.info.\"address\"", "NULL", "13623: Scalar value cannot be found in the specified JSON path."},
+        {"json_value", "$.info.tags", "NULL", "13623: Scalar value cannot be found in the specified JSON path."},
+        {"json_value", "$.info.type[0]", "NULL", "13608: Property cannot be found on the specified JSON path."},
+        {"json_value", "$.info.none", "NULL", "13608: Property cannot be found on the specified JSON path."},
+        {"json_query", "$.info.type", "NULL", "13624: Object or array cannot be found in the specified JSON path."},
+        {"json_query", "$.info.address.town", "NULL",
+            "13624: Object or array cannot be found in the specified JSON path."},
+        {"json_query", "$.info.\"address\"", "{\"town\":\"Bristol\",\"county\":\"Avon\",\"country\":\"England\"}",
+            "{\"town\":\"Bristol\",\"county\":\"Avon\",\"country\":\"England\"}"},
+        {"json_query", "$.info.tags", "[\"Sport\",\"Water polo\"]", "[\"Sport\",\"Water polo\"]"},
+        {"json_query", "$.info.type[0]", "NULL", "13608: Property cannot be found on the specified JSON path."},
+        {"json_query", "$.info.none", "NULL", "13608: Property cannot be found on the specified JSON path."},
+    };
+    for (const auto& r : rows) {
+        for (const char* mode : {"", "lax ", "strict "}) {
+            const std::string sql = info + "select " + r.function + "(@info, '" + mode + r.path + "')";
+            EXPECT_EQ(outcome(QString::fromStdString(sql)), QString::fromUtf8(*mode == 's' ? r.strict : r.lax)) << sql;
+        }
+    }
+    const QString whole = outcome(QString::fromStdString(info + "select json_query(@info)"));
+    EXPECT_TRUE(whole.startsWith(QStringLiteral("{ \"info\":{ \"type\":1,"))) << whole.toStdString();
+    expectAll({
+        {"DECLARE @jsonInfo NVARCHAR(MAX); DECLARE @town NVARCHAR(32); "
+         "SET @jsonInfo=N'{\"info\":{\"address\":[{\"town\":\"Paris\"},{\"town\":\"London\"}]}}'; "
+         "SET @town=JSON_VALUE(@jsonInfo,'$.info.address[1].town'); select @town",
+            "London"},
+        {"select json_value(N'{\"people\":[{\"name\":\"John\",\"surname\":\"Doe\"},{\"name\":\"Jane\",\"surname\":null,"
+         "\"active\":true}]}', '$.people[0].name') + json_value(N'{\"people\":[{\"name\":\"Jane\",\"active\":true}]}', "
+         "'$.people[0].active')",
+            "Johntrue"},
+        {"select json_value(N'{\"people\":[{\"name\":\"Jane\",\"surname\":null}]}', 'strict $.people[0].surname')", "NULL"},
+        // numbers as the text writes them; the first of duplicate keys
+        {"select json_value('{\"price\":12.50}', '$.price')", "12.50"},
+        {"select json_value(N'{\"person\":{\"info\":{\"name\":\"John\", \"name\":\"Jack\"}}}', '$.person.info.name')", "John"},
+        {"select json_value('{\"first name\":\"Ann\"}', '$.\"first name\"')", "Ann"},
+        // a value over 4000 characters: NULL in lax mode, an error in strict mode
+        {"select len(json_value('{\"a\":\"' + replicate(cast('x' as varchar(max)), 4000) + '\"}', '$.a'))", "4000"},
+        {"select json_value('{\"a\":\"' + replicate(cast('x' as varchar(max)), 4001) + '\"}', '$.a')", "NULL"},
+        {"select json_value('{\"a\":\"' + replicate(cast('x' as varchar(max)), 4001) + '\"}', 'strict $.a')",
+            "13625: String value in the specified JSON path would be truncated."},
+        // text that is no JSON and a path that is none are errors in either mode
+        {"select json_value('not json', 'lax $.a')",
+            "13609: JSON text is not properly formatted. Unexpected character 'n' is found at position 0."},
+        {"select json_query('{\"a\":[1,}', '$.a')",
+            "13609: JSON text is not properly formatted. Unexpected character '}' is found at position 8."},
+        {"select json_value('{\"a\":1}', 'a')",
+            "13607: JSON path is not properly formatted. Unexpected character 'a' is found at position 0."},
+        {"select json_value(null, '$.a')", "NULL"},
+        {"select json_value('{}')", "174: The json_value function requires 2 argument(s)."},
+        {"select json_query()", "189: The json_query function requires 1 to 2 arguments."},
+    });
+    db::RecordsetPtr rs = c->execute(QStringLiteral("select json_value('{\"a\":1}', '$.a')"));
+    EXPECT_EQ(rs->field(0).type, db::DataType::VarWChar);
+    EXPECT_EQ(rs->field(0).definedSize, 4000);
+}
+
 }   // namespace orra::embedded::test

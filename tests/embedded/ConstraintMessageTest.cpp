@@ -46,7 +46,7 @@ TEST_F(EmbeddedTest, UniqueIndexAndKeyViolationsNameTheConstraintAndTheObject)
     EXPECT_EQ(e.description,
         QStringLiteral("Violation of UNIQUE KEY constraint 'UQ_Regions_Code'. Cannot insert "
                        "duplicate key in object 'dbo.Regions'."));
-    e = failureOf(*c, QStringLiteral("update Regions set ID=ID"));
+    e = failureOf(*c, QStringLiteral("update Regions set Name=Name"));
     EXPECT_EQ(e.description, QString());   // nothing failed
 }
 

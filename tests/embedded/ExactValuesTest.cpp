@@ -281,7 +281,9 @@ TEST_F(ExactValues, DocumentedValuesAndResultTypes)
     };
     for (const auto& t : cases) {
         const QString sql = QString::fromLatin1(t.sql);
-        expectExact(sql.contains(QLatin1String(" n")) ? rows + sql : sql, t.type, t.precision, t.scale, t.value);
+        // (the 100,000 rows take as many levels of recursion: no limit)
+        expectExact(sql.contains(QLatin1String(" n")) ? rows + sql + QStringLiteral(" option (maxrecursion 0)") : sql,
+            t.type, t.precision, t.scale, t.value);
     }
     // the first argument's type: int
     const struct {

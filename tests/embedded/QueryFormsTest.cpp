@@ -113,6 +113,13 @@ TEST_F(QueryForms, ApplyGivesEachLeftRowTheRowsOfItsRightSide)
             {"2|salary|6100", "2|bonus|610"}},
         {"select count(*) from (select d.DeptID from Departments d cross apply string_split('a,b', ',') s) x",
             {"6"}},
+        // the derived table's column list names what its select leaves unnamed
+        {"select d.DeptID, t.Staff, t.Half from Departments d cross apply (select count(*), sum(EmpSalary) / 2 from "
+         "Employees e where e.DeptID = d.DeptID) t (Staff, Half) order by d.DeptID",
+            {"10|3|6150.375", "20|1|3050", "30|0|NULL"}},
+        {"select d.DeptID, n.Next from Departments d outer apply (select d.DeptID + 1 where d.DeptID > 10) as n (Next) "
+         "order by d.DeptID",
+            {"10|NULL", "20|21", "30|31"}},
     };
     for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
 }
@@ -130,6 +137,14 @@ TEST_F(QueryForms, AppliedColumnsKeepTheirNamesAndTypes)
         db::DataType type;
     } fields[] = {{"k", db::DataType::Integer}, {"Pay", db::DataType::Currency}, {"Hired", db::DataType::DBTimeStamp},
         {"Active", db::DataType::Boolean}, {"Twice", db::DataType::Currency}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(rs->field(i).name, QString::fromUtf8(fields[i].name));
+        EXPECT_EQ(rs->field(i).type, fields[i].type) << fields[i].name;
+    }
+    // named by the derived table's column list
+    rs = sa->execute(QStringLiteral("select * from (select 1 as k) o cross apply (select Pay, Hired, Active, Pay * 2 "
+                                    "from Emp where ID = o.k) e (Pay, Hired, Active, Twice)"));
+    ASSERT_EQ(rs->fieldCount(), 5);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(rs->field(i).name, QString::fromUtf8(fields[i].name));
         EXPECT_EQ(rs->field(i).type, fields[i].type) << fields[i].name;
@@ -198,6 +213,10 @@ TEST_F(QueryForms, PivotAndUnpivotGiveTheDocumentedRows)
         {"select VendorID, [1], [3] from pvt pivot (sum(Emp1) for Emp2 in ([1], [3])) as x where Emp3 = 5 "
          "order by VendorID",
             {"1|NULL|4", "2|4|NULL", "3|NULL|4", "4|NULL|NULL", "5|5|NULL"}},
+        // a source whose column list names its columns
+        {"select * from (select DaysToManufacture, StandardCost from Product) s (Days, Cost) "
+         "pivot (max(Cost) for Days in ([0], [4])) p",
+            {"6.0885|949.4105"}},
     };
     for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
 }
@@ -290,4 +309,101 @@ TEST_F(QueryForms, AMergeThatFailsChangesNothing)
     EXPECT_TRUE(refusal(merge).startsWith(QStringLiteral("2627 ")));
     EXPECT_EQ(rows(QStringLiteral("select ID, V from K order by ID")), (QStringList{"1|0", "2|0"}));
     EXPECT_EQ(rows(QStringLiteral("select @@trancount")), QStringList{QStringLiteral("0")});
+}
+
+TEST_F(QueryForms, RecursiveQueriesStopAtTheirRecursionLimit)
+{
+    // The documentation's employees (examples D and the MAXRECURSION example) and genealogy
+    // (example H: Bonnie's ancestors are her parents Jane and Jack and his parents Sue and Ed).
+    sa->execute(QStringLiteral(
+        "CREATE TABLE dbo.MyEmployees (EmployeeID SMALLINT NOT NULL, FirstName NVARCHAR(30) NOT NULL, LastName "
+        "NVARCHAR(40) NOT NULL, Title NVARCHAR(50) NOT NULL, DeptID SMALLINT NOT NULL, ManagerID INT NULL, "
+        "CONSTRAINT PK_EmployeeID PRIMARY KEY CLUSTERED (EmployeeID ASC)); "
+        "INSERT INTO dbo.MyEmployees VALUES (1, N'Ken', N'Sánchez', N'Chief Executive Officer',16,NULL), "
+        "(273, N'Brian', N'Welcker', N'Vice President of Sales',3,1), (274, N'Stephen', N'Jiang', N'North American "
+        "Sales Manager',3,273), (275, N'Michael', N'Blythe', N'Sales Representative',3,274), (276, N'Linda', "
+        "N'Mitchell', N'Sales Representative',3,274), (285, N'Syed', N'Abbas', N'Pacific Sales Manager',3,273), "
+        "(286, N'Lynn', N'Tsoflias', N'Sales Representative',3,285), (16, N'David',N'Bradley', N'Marketing "
+        "Manager', 4, 273), (23, N'Mary', N'Gibson', N'Marketing Specialist', 4, 16); "
+        "CREATE TABLE dbo.Person(ID int, Name VARCHAR(30), Mother INT, Father INT); "
+        "INSERT dbo.Person VALUES(1, 'Sue', NULL, NULL), (2, 'Ed', NULL, NULL), (3, 'Emma', 1, 2), (4, 'Jack', 1, "
+        "2), (5, 'Jane', NULL, NULL), (6, 'Bonnie', 5, 4), (7, 'Bill', 5, 4); "
+        "create table Levels (n int)"));
+    const QString counting = QStringLiteral("with c (n) as (select 1 union all select n + 1 from c where n < %1) ");
+    const QString exhausted = QStringLiteral(
+        "530 The statement terminated. The maximum recursion %1 has been exhausted before statement completion.");
+    const struct {
+        QString sql;
+        QStringList rows;
+        QString error;
+    } cases[] = {
+        // a recursion that never ends stops at the default 100 levels; 100 levels run
+        {QStringLiteral("with c (n) as (select 1 union all select n + 1 from c) select count(*) from c"), {},
+            exhausted.arg(100)},
+        {counting.arg(101) + QStringLiteral("select count(*), max(n) from c"), {"101|101"}, {}},
+        {counting.arg(102) + QStringLiteral("select count(*) from c"), {}, exhausted.arg(100)},
+        {counting.arg(1000) + QStringLiteral("select count(*) from c option (maxrecursion 0)"), {"1000"}, {}},
+        {counting.arg(300) + QStringLiteral("select count(*) from c option (recompile, maxrecursion 300, maxdop 1)"),
+            {"300"}, {}},
+        {QStringLiteral("WITH cte (EmployeeID, ManagerID, Title) AS (SELECT EmployeeID, ManagerID, Title FROM "
+                        "dbo.MyEmployees WHERE ManagerID IS NOT NULL UNION ALL SELECT cte.EmployeeID, cte.ManagerID, "
+                        "cte.Title FROM cte JOIN dbo.MyEmployees AS e ON cte.ManagerID = e.EmployeeID) SELECT "
+                        "EmployeeID, ManagerID, Title FROM cte OPTION (MAXRECURSION 2);"),
+            {}, exhausted.arg(2)},
+        {QStringLiteral("WITH DirectReports(ManagerID, EmployeeID, Title, EmployeeLevel) AS (SELECT ManagerID, "
+                        "EmployeeID, Title, 0 AS EmployeeLevel FROM dbo.MyEmployees WHERE ManagerID IS NULL UNION ALL "
+                        "SELECT e.ManagerID, e.EmployeeID, e.Title, EmployeeLevel + 1 FROM dbo.MyEmployees AS e INNER "
+                        "JOIN DirectReports AS d ON e.ManagerID = d.EmployeeID) SELECT EmployeeID, EmployeeLevel FROM "
+                        "DirectReports ORDER BY EmployeeID;"),
+            {"1|0", "16|2", "23|3", "273|1", "274|2", "275|3", "276|3", "285|2", "286|3"}, {}},
+        {QStringLiteral("WITH Generation (ID) AS (SELECT Mother FROM dbo.Person WHERE Name = 'Bonnie' UNION SELECT "
+                        "Father FROM dbo.Person WHERE Name = 'Bonnie' UNION ALL SELECT Person.Father FROM Generation, "
+                        "Person WHERE Generation.ID=Person.ID UNION ALL SELECT Person.Mother FROM Generation, "
+                        "dbo.Person WHERE Generation.ID=Person.ID) SELECT Person.ID, Person.Name FROM Generation, "
+                        "dbo.Person WHERE Generation.ID = Person.ID ORDER BY Person.ID;"),
+            {"1|Sue", "2|Ed", "4|Jack", "5|Jane"}, {}},
+        // the level the server counts is no column of the expression; without a column list
+        // the anchor names the columns
+        {QStringLiteral("with c as (select * from MyEmployees where ManagerID is null union all select e.* from "
+                        "MyEmployees e join c on e.ManagerID = c.EmployeeID) select * from c where DeptID = 4 order "
+                        "by EmployeeID"),
+            {"16|David|Bradley|Marketing Manager|4|273", "23|Mary|Gibson|Marketing Specialist|4|16"}, {}},
+        {QStringLiteral("with c as (select 1 as n, x = 'a' union all select n + 1, x from c where n < 3) select * "
+                        "from c"),
+            {"1|a", "2|a", "3|a"}, {}},
+        // the changes read it too
+        {counting.arg(150) + QStringLiteral("insert into Levels select n from c option (maxrecursion 150); select "
+                                            "count(*) from Levels"),
+            {"150"}, {}},
+        {counting.arg(120) + QStringLiteral("delete from Levels where n in (select n from c) option (maxrecursion "
+                                            "120); select count(*) from Levels"),
+            {"30"}, {}},
+        {counting.arg(200) + QStringLiteral("update Levels set n = 0 where n in (select n from c)"), {},
+            exhausted.arg(100)},
+        {QStringLiteral("select 1 option (maxrecursion 32768)"), {},
+            QStringLiteral("310 The value 32768 specified for the MAXRECURSION option exceeds the allowed maximum of "
+                           "32767.")},
+        {QStringLiteral("select 1 option (optimize for unknown, hash join, fast 10)"), {"1"}, {}},
+        {QStringLiteral("select 1 option (fastest)"), {}, QStringLiteral("102 Incorrect syntax near 'fastest'.")},
+        {QStringLiteral("create view V as select 1 as n option (recompile)"), {},
+            QStringLiteral("156 Incorrect syntax near the keyword 'option'.")},
+        {QStringLiteral("create view Chain as with c (id, lvl) as (select EmployeeID, 0 from MyEmployees where "
+                        "ManagerID is null union all select e.EmployeeID, lvl + 1 from MyEmployees e join c on "
+                        "e.ManagerID = c.id) select * from c"),
+            {}, {}},
+        {QStringLiteral("select count(*), max(lvl) from Chain"), {"9|3"}, {}},
+    };
+    for (const auto& c : cases) {
+        if (c.error.isEmpty())
+            EXPECT_EQ(rows(c.sql), c.rows) << c.sql.toStdString();
+        else
+            EXPECT_EQ(refusal(c.sql), c.error) << c.sql.toStdString();
+    }
+    // the error ends its statement and the batch goes on
+    db::RecordsetPtr rs = sa->execute(QStringLiteral("select 0; ") + counting.arg(200)
+        + QStringLiteral("select count(*) from c; select @@error"));
+    EXPECT_EQ(rs->value(0), 0);
+    EXPECT_THROW(rs->NextRecordset(), orra::Error);
+    ASSERT_TRUE(rs->NextRecordset());
+    EXPECT_EQ(rs->value(0), 530);
 }

@@ -51,6 +51,7 @@ void SessionRights::install(sqlite3* db)
 void SessionRights::reset()
 {
     m_guarded.clear();
+    m_updated.clear();
     m_database.clear();
     m_denial.clear();
     m_sysadmin = false;
@@ -123,7 +124,8 @@ int SessionRights::decide(
     case SQLITE_INSERT:
     case SQLITE_UPDATE:
     case SQLITE_DELETE: {
-        // a: table
+        // a: table (b: the column an update sets)
+        if (action == SQLITE_UPDATE && trigger.isEmpty()) m_updated.push_back({schema, a, b});
         const char* what = action == SQLITE_INSERT ? "INSERT" : action == SQLITE_UPDATE ? "UPDATE" : "DELETE";
         if (isServerTable(a)) return writeDenied(what);
         // A guarded table: its owners write it; others only where the guard triggers check.

@@ -17,6 +17,9 @@
 #include <QSet>
 #include <QString>
 
+#include <utility>
+#include <vector>
+
 struct sqlite3;
 
 namespace orra::embedded {
@@ -45,6 +48,14 @@ public:
     // Records a refusal that the server made itself (a row guard): what denial() then tells.
     void refuse(long number, const QString& message) const { deny(number, message); }
 
+    // The columns that the client statements prepared since the last call set (SQLite's schema,
+    // table, column), as the server checks them against its identity columns (8102); a
+    // trigger's own updates are not among them.
+    struct UpdatedColumn {
+        QString schema, table, column;
+    };
+    std::vector<UpdatedColumn> takeUpdatedColumns() { return std::exchange(m_updated, {}); }
+
     // Statements the server runs on its own behalf while an object of this type lives.
     class Trusted {
     public:
@@ -70,6 +81,7 @@ private:
     int m_trusted = 0;
     QHash<QString, bool> m_owner;   // folded schema name -> db_owner there
     QSet<QString> m_guarded;
+    mutable std::vector<UpdatedColumn> m_updated;
 };
 
 // The server's tables that only the login, user and role statements write.

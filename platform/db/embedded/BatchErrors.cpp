@@ -13,6 +13,25 @@ namespace orra::embedded {
 
 namespace {
 
+// The number of a message of JSON_VALUE and JSON_QUERY, or 0.
+long jsonErrorNumber(const QString& m)
+{
+    static const struct {
+        const char* text;
+        long number;
+    } messages[] = {
+        {"JSON path is not properly formatted.", 13607},
+        {"Property cannot be found on the specified JSON path.", 13608},
+        {"JSON text is not properly formatted.", 13609},
+        {"Scalar value cannot be found in the specified JSON path.", 13623},
+        {"Object or array cannot be found in the specified JSON path.", 13624},
+        {"String value in the specified JSON path would be truncated.", 13625},
+    };
+    for (const auto& k : messages)
+        if (m.startsWith(QLatin1String(k.text))) return k.number;
+    return 0;
+}
+
 // The last part of a name SQLite reports ("main.T", "temp.#T", "t.C").
 QString lastPart(QString name)
 {
@@ -420,6 +439,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 8672, m);
     } else if (m == u"An invalid floating point operation occurred.") {
         set(e, 3623, m, "22003");
+    } else if (m.startsWith(QLatin1String("The statement terminated. The maximum recursion "))) {
+        set(e, 530, m);
     } else if (m == u"Divide by zero error encountered.") {
         set(e, 8134, m, "22012");
     } else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time"))) {
@@ -440,6 +461,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 9818, m);
     } else if (m.startsWith(QLatin1String("Error converting string value '"))) {
         set(e, 9819, m);
+    } else if (const long json = jsonErrorNumber(m)) {
+        set(e, json, m);
     }
 }
 
@@ -451,6 +474,8 @@ int severityOf(long number)
         return 14;
     case 102:
     case 104:
+    case 156:
+    case 310:
     case 108:
     case 109:
     case 110:
@@ -473,6 +498,7 @@ bool endsOnlyTheStatement(long number)
 {
     switch (number) {
     case 8134:   // divide by zero
+    case 530:    // a recursion past its limit
     case 515:    // NULL into a column that takes none
     case 547:    // constraint conflict
     case 2601:   // duplicate key in a unique index

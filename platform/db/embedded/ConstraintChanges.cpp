@@ -7,6 +7,7 @@
 #include "platform/db/embedded/BatchRun.h"
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/EmbeddedBackend.h"
+#include "platform/db/embedded/NullKeys.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 
@@ -240,12 +241,16 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
     {
         const db::ResultSet rs = query(
             QStringLiteral("select sql from %1.sqlite_master where type in ('index', 'trigger') and tbl_name = ? and sql is "
-                           "not null order by type, rowid")
-                .arg(q),
-            {table});
+                           "not null and substr(name, 1, %2) <> ? order by type, rowid")
+                .arg(q)
+                .arg(qstrlen(kNullKeyPrefix)),
+            {table, QString::fromLatin1(kNullKeyPrefix)});
         for (long r = 0; r < rs.rowCount(); ++r) again << rs.value(r, 0).toString();
     }
-    const QVariant sequence = one(
+    // a database without any identity column has no sqlite_sequence
+    const bool counts =
+        one(QStringLiteral("select count(*) from %1.sqlite_master where name = 'sqlite_sequence'").arg(q)).toLongLong() > 0;
+    const QVariant sequence = !counts ? QVariant() : one(
         QStringLiteral("select seq from %1.sqlite_master m join %1.sqlite_sequence s on s.name = m.name where m.name = ?")
             .arg(q),
         {table});
@@ -329,6 +334,12 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
                     .arg(change.name, schema == u"main" ? m_database : schema, bare(r.captured(1)), bare(r.captured(2))),
                 547);
         }
+    }
+    // the unique keys hold their NULLs equal, a new key's among them
+    if (const std::optional<NullKeyRepeat> repeat = keepNullKeysUnique(m_db, schema, table)) {
+        const ConstraintMessage m = duplicateKeyMessage(m_db, schema, table, change.display,
+            change.name.isEmpty() ? repeat->index : change.name, repeat->sqliteMessage());
+        raise(QStringLiteral("23000"), m.text, m.number);
     }
     exec(QStringLiteral("COMMIT"));
     m_insertColumns.clear();

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/ConstraintMessages.h"
+#include "platform/db/embedded/NullKeys.h"
 #include "platform/db/embedded/SqliteHandles.h"
 
 #include <QRegularExpression>
@@ -317,9 +318,12 @@ ConstraintMessage uniqueIndexMessage(sqlite3* db, const QString& statementSql, c
 }   // namespace
 
 ConstraintMessage serverConstraintMessage(
-    sqlite3* db, const QString& database, const QString& statementSql, const QString& sqliteMessage)
+    sqlite3* db, const QString& database, const QString& statementSql, const QString& refusal)
 {
     const Target target = targetOf(statementSql);
+    // a key holding NULL refused by its index's companion: the index's own refusal
+    const QString sqliteMessage =
+        nullKeyFailure(db, target.schema.isEmpty() ? QStringLiteral("main") : target.schema, refusal);
     if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")) && target.table.isEmpty())
         return uniqueIndexMessage(db, statementSql, sqliteMessage);
     if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")))
@@ -353,8 +357,11 @@ ConstraintMessage duplicateKeyMessage(sqlite3* db, const QString& schema, const 
     for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts))
         columns << quote(p.trimmed().section(u'.', -1));
     const QString list = columns.join(QStringLiteral(", "));
+    QStringList shown;   // a NULL reads as <NULL>
+    for (const QString& c : columns) shown << QStringLiteral("ifnull(%1, '<NULL>')").arg(c);
     const Rows repeated = rows(db,
-        QStringLiteral("select %1 from %2.%3 group by %1 having count(*) > 1 limit 1").arg(list, quote(schema), quote(table)));
+        QStringLiteral("select %1 from %2.%3 group by %4 having count(*) > 1 limit 1")
+            .arg(shown.join(QStringLiteral(", ")), quote(schema), quote(table), list));
     const QStringList key = repeated.empty() ? QStringList() : repeated.front();
     return {QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object "
                            "name '%1' and the index name '%2'. The duplicate key value is (%3).")

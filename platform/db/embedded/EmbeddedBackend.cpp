@@ -9,9 +9,11 @@
 #include "platform/db/embedded/functions/BinaryConversions.h"
 #include "platform/db/embedded/functions/ExactNumbers.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
+#include "platform/db/embedded/NullKeys.h"
 #include "platform/db/embedded/ObjectCatalog.h"
 #include "platform/db/embedded/functions/AppliedRows.h"
 #include "platform/db/embedded/functions/StatisticalAggregates.h"
+#include "platform/db/embedded/functions/JsonFunctions.h"
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
 #include "platform/db/embedded/functions/DateFunctions.h"
@@ -561,6 +563,7 @@ void EmbeddedBackend::registerFunctions()
     registerStatisticalAggregates(m_db);
     registerAppliedRows(m_db);
     registerStringFunctions(m_db);
+    registerJsonFunctions(m_db);
     registerExactNumberFunctions(m_db);
     registerBinaryConversionFunctions(m_db);
     dates::registerDateFunctions(m_db, &m_dateSettings);
@@ -745,10 +748,12 @@ sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
             nullptr, nullptr, nullptr);
     };
     if (lengthsFit) ignoreChecks(true);
+    m_rights.takeUpdatedColumns();   // those of this statement alone
     const int rc = sqlite3_prepare_v3(m_db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &st, &tail);
     if (lengthsFit) ignoreChecks(false);
     if (rc != SQLITE_OK) m_session.raise(rc);
     if (!st) return nullptr;
+    refuseIdentityUpdate(st);
     if (m_nested > 0 && !sqlite3_stmt_readonly(st)) {
         sqlite3_finalize(st);
         raise(QStringLiteral("42000"), QStringLiteral("A row guard may only read."), 50000);
@@ -1117,6 +1122,17 @@ void EmbeddedBackend::checkIdentityInsert(const SqlStatement& st, const QString&
     if (e.number) raise(QStringLiteral("23000"), e.message, e.number);
 }
 
+// An update may not set an identity column (8102), whatever rows it would reach.
+void EmbeddedBackend::refuseIdentityUpdate(sqlite3_stmt* st)
+{
+    for (const SessionRights::UpdatedColumn& u : m_rights.takeUpdatedColumns()) {
+        const std::optional<IdentityColumn>& identity = insertColumns(u.schema, u.table).identity;
+        if (!identity || identity->column.compare(u.column, Qt::CaseInsensitive) != 0) continue;
+        sqlite3_finalize(st);
+        raise(QStringLiteral("42000"), QStringLiteral("Cannot update identity column '%1'.").arg(identity->column), 8102);
+    }
+}
+
 void EmbeddedBackend::noteInsertedIdentity(const SqlStatement& st)
 {
     const InsertColumns& target = insertColumns(st.insert.schema, st.insert.name);
@@ -1332,6 +1348,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
     }
     if (ddl) {
         padNewTable(sql);
+        keepIndexNullKeys(sql);
         // SQLite's own check of a column added with a constraint is no result of the statement
         rs.hasRows = false;
     }
@@ -1379,6 +1396,43 @@ void EmbeddedBackend::padNewTable(const QString& sql)
     } catch (const orra::Error& e) {
         raise(QStringLiteral("42000"), e.description(), 0);
     }
+    keepNullKeys(schema, table);
+}
+
+// create unique index and drop index (as SQLite runs them) change the unique keys of a table.
+void EmbeddedBackend::keepIndexNullKeys(const QString& sql)
+{
+    static const QRegularExpression made(
+        QStringLiteral(R"(^\s*create\s+unique\s+index\s+(\w+|"(?:[^"]|"")+")\.(?:"(?:[^"]|"")+")\s+on\s+("(?:[^"]|"")+"))"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression dropped(
+        QStringLiteral(R"(^\s*drop\s+index\s+(?:if\s+exists\s+)?(\w+|"(?:[^"]|"")+")\.)"),
+        QRegularExpression::CaseInsensitiveOption);
+    auto bare = [](QString n) {
+        if (n.startsWith(u'"')) n = n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        return n;
+    };
+    if (const QRegularExpressionMatch m = made.match(sql); m.hasMatch())
+        keepNullKeys(bare(m.captured(1)), bare(m.captured(2)));
+    else if (const QRegularExpressionMatch d = dropped.match(sql); d.hasMatch())
+        keepNullKeys(bare(d.captured(1)), QString());
+}
+
+// The companions of the table's unique indexes (NullKeys.h); a unique index just made over rows
+// that repeat a key holding NULL goes again, with error 1505.
+void EmbeddedBackend::keepNullKeys(const QString& schema, const QString& table)
+{
+    const SessionRights::Trusted trusted(m_rights);   // the companions are the server's own
+    const std::optional<NullKeyRepeat> repeat = keepNullKeysUnique(m_db, schema, table);
+    if (!repeat) return;
+    const QString drop = QStringLiteral("drop index \"%1\".\"%2\"")
+                             .arg(QString(schema).replace(u'"', QStringLiteral("\"\"")),
+                                 QString(repeat->index).replace(u'"', QStringLiteral("\"\"")));
+    sqlite3_exec(m_db, drop.toUtf8().constData(), nullptr, nullptr, nullptr);
+    const QString object = table.startsWith(u'#') || table.contains(u'.') ? table : QStringLiteral("dbo.") + table;
+    const ConstraintMessage m =
+        duplicateKeyMessage(m_db, schema, table, object, repeat->index.section(u'.', -1), repeat->sqliteMessage());
+    raise(QStringLiteral("23000"), m.text, m.number);
 }
 
 QStringList EmbeddedBackend::computedColumnTypes(const SqlStatement& st)

@@ -178,6 +178,7 @@ private:
     // identity value it gave (@@identity).
     void checkIdentityInsert(const SqlStatement& st, const QString& sql);
     void noteInsertedIdentity(const SqlStatement& st);
+    void refuseIdentityUpdate(sqlite3_stmt* prepared);   // 8102; finalizes the statement first
     void setIdentityInsert(const QString& name, bool on);
     struct InheritedIdentity {
         int column = -1;   // none
@@ -193,6 +194,10 @@ private:
     // Puts SQL Server's wording (constraint and object named) on a constraint failure of sql.
     // Fixed-width columns of a table that sql (a create table) made are kept blank-padded.
     void padNewTable(const QString& sql);
+    // NULLs in unique keys held equal (NullKeys.h) after a table or a unique index is made or an
+    // index dropped.
+    void keepIndexNullKeys(const QString& sql);
+    void keepNullKeys(const QString& schema, const QString& table);
     void rewordConstraintFailure(db::ProviderFailure& failure, const QString& sql);
     // The types of computed columns (read from the schema on the server's own behalf).
     QStringList computedColumnTypes(const SqlStatement& st);

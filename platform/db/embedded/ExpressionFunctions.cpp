@@ -279,6 +279,24 @@ void fnDivisor(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_value(ctx, argv[0]);
 }
 
+// orra_recursion_level(level, limit): the level of a row a recursive common table expression
+// makes from a row of the given level; past the limit (0: none) the statement ends with the
+// server's error 530.
+void fnRecursionLevel(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const sqlite3_int64 level = sqlite3_value_int64(argv[0]) + 1;
+    const sqlite3_int64 limit = sqlite3_value_int64(argv[1]);
+    if (limit > 0 && level > limit) {
+        const QByteArray message = QStringLiteral("The statement terminated. The maximum recursion %1 has been exhausted "
+                                                  "before statement completion.")
+                                       .arg(limit)
+                                       .toUtf8();
+        sqlite3_result_error(ctx, message.constData(), int(message.size()));
+        return;
+    }
+    sqlite3_result_int64(ctx, level);
+}
+
 }   // namespace
 
 // ---- CAST( … AS float | real) --------------------------------------------------------------
@@ -382,6 +400,8 @@ void registerExpressionFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_add", -1, flags, nullptr, fnAdd, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_list", -1, flags, nullptr, fnList, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_divisor", 1, flags, nullptr, fnDivisor, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db, "orra_recursion_level", 2, flags, nullptr, fnRecursionLevel, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_float", 3, flags, nullptr, fnFloat, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_float_text", 2, flags, nullptr, fnFloatText, nullptr, nullptr, nullptr);
 }

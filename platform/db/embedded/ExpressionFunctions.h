@@ -1,7 +1,7 @@
 #pragma once
 // SQL functions through which the translator carries the server's expression rules into
 // SQLite: '+' chains (orra_add, with orra_list packing long chains), divisors that refuse
-// zero (orra_divisor).
+// zero (orra_divisor), the levels of a recursion (orra_recursion_level).
 
 struct sqlite3;
 

@@ -34,9 +34,11 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/ResultBranches.cpp
   ${_orra_embedded_dir}/ConnectionSchema.h ${_orra_embedded_dir}/ConnectionSchema.cpp
   ${_orra_embedded_dir}/IdentityColumns.h ${_orra_embedded_dir}/IdentityColumns.cpp
+  ${_orra_embedded_dir}/NullKeys.h ${_orra_embedded_dir}/NullKeys.cpp
   ${_orra_embedded_dir}/functions/ExactNumbers.h ${_orra_embedded_dir}/functions/ExactNumbers.cpp
   ${_orra_embedded_dir}/translator/Rewriters.h
   ${_orra_embedded_dir}/translator/SelectRewriter.cpp
+  ${_orra_embedded_dir}/translator/RecursiveQueries.cpp
   ${_orra_embedded_dir}/translator/InsertRewriter.cpp
   ${_orra_embedded_dir}/translator/FromClause.h ${_orra_embedded_dir}/translator/FromClause.cpp
   ${_orra_embedded_dir}/translator/UpdateRewriter.cpp
@@ -58,6 +60,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/functions/DateFunctions.h ${_orra_embedded_dir}/functions/DateFunctions.cpp
   ${_orra_embedded_dir}/functions/FormatFunction.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
+  ${_orra_embedded_dir}/functions/JsonFunctions.h ${_orra_embedded_dir}/functions/JsonFunctions.cpp
   ${_orra_embedded_dir}/functions/StatisticalAggregates.h ${_orra_embedded_dir}/functions/StatisticalAggregates.cpp
   ${_orra_embedded_dir}/functions/AppliedRows.h ${_orra_embedded_dir}/functions/AppliedRows.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp

@@ -56,55 +56,6 @@ std::pair<size_t, size_t> enclosingSelect(const Vec& v, size_t i)
     return {b, e};
 }
 
-// The top-level items of the select list of the select at s.
-std::vector<std::pair<size_t, size_t>> selectItems(const Vec& v, size_t s, size_t end)
-{
-    size_t i = s + 1;
-    if (i < end && (v[i].t.is("distinct") || v[i].t.is("all"))) ++i;
-    if (i < end && v[i].t.is("top")) {
-        i += (i + 1 < end && v[i + 1].t.isSymbol("(")) ? 4 : 2;
-        if (i < end && v[i].t.is("percent")) ++i;
-        if (i + 1 < end && v[i].t.is("with") && v[i + 1].t.is("ties")) i += 2;
-    }
-    std::vector<std::pair<size_t, size_t>> items;
-    size_t start = i;
-    size_t k = i;
-    for (; k < end; ++k) {
-        const Token& t = v[k].t;
-        if (t.isSymbol("(")) {
-            k = closeOf(v, k, end);
-            continue;
-        }
-        if (t.is("case")) {
-            k = caseEnd(v, k, end);
-            continue;
-        }
-        if (t.isSymbol(")") || endsSelectList(t)) break;
-        if (t.isSymbol(",")) {
-            items.emplace_back(start, k);
-            start = k + 1;
-        }
-    }
-    items.emplace_back(start, k);
-    return items;
-}
-
-// The name an item of a select list gives its column: its alias, or the column it names;
-// empty for an expression without one, "*" for a star.
-QString itemName(const Vec& v, size_t x, size_t y)
-{
-    if (x >= y) return {};
-    if (v[y - 1].t.isSymbol("*")) return QStringLiteral("*");
-    if (y - x >= 2 && v[y - 2].t.is("as") && v[y - 1].t.isName()) return v[y - 1].t.text;
-    if (y - x >= 2 && v[y - 1].t.isName() && !isExpressionBoundary(v[y - 1].t) && endsOperand(v[y - 2].t)
-        && !v[y - 2].t.isSymbol("."))
-        return v[y - 1].t.text;
-    bool plain = (y - x) % 2 == 1;
-    for (size_t k = x; plain && k < y; ++k)
-        plain = (k - x) % 2 == 0 ? v[k].t.isName() && !v[k].t.text.startsWith(u'@') : v[k].t.isSymbol(".");
-    return plain ? v[y - 1].t.text : QString();
-}
-
 class ApplyRewriter {
 public:
     ApplyRewriter(TranslationContext& ctx, Vec& v) : m_ctx(ctx), v(v) {}
@@ -453,6 +404,56 @@ private:
 };
 
 }   // namespace
+
+// The top-level items of the select list of the select at s.
+std::vector<std::pair<size_t, size_t>> selectItems(const Vec& v, size_t s, size_t end)
+{
+    size_t i = s + 1;
+    if (i < end && (v[i].t.is("distinct") || v[i].t.is("all"))) ++i;
+    if (i < end && v[i].t.is("top")) {
+        i += (i + 1 < end && v[i + 1].t.isSymbol("(")) ? 4 : 2;
+        if (i < end && v[i].t.is("percent")) ++i;
+        if (i + 1 < end && v[i].t.is("with") && v[i + 1].t.is("ties")) i += 2;
+    }
+    std::vector<std::pair<size_t, size_t>> items;
+    size_t start = i;
+    size_t k = i;
+    for (; k < end; ++k) {
+        const Token& t = v[k].t;
+        if (t.isSymbol("(")) {
+            k = closeOf(v, k, end);
+            continue;
+        }
+        if (t.is("case")) {
+            k = caseEnd(v, k, end);
+            continue;
+        }
+        if (t.isSymbol(")") || endsSelectList(t)) break;
+        if (t.isSymbol(",")) {
+            items.emplace_back(start, k);
+            start = k + 1;
+        }
+    }
+    items.emplace_back(start, k);
+    return items;
+}
+
+// The name an item of a select list gives its column: its alias, or the column it names;
+// empty for an expression without one, "*" for a star.
+QString itemName(const Vec& v, size_t x, size_t y)
+{
+    if (x >= y) return {};
+    if (v[y - 1].t.isSymbol("*")) return QStringLiteral("*");
+    if (y - x >= 2 && v[y - 2].t.is("as") && v[y - 1].t.isName()) return v[y - 1].t.text;
+    if (y - x >= 2 && v[y - 1].t.isName() && !isExpressionBoundary(v[y - 1].t) && endsOperand(v[y - 2].t)
+        && !v[y - 2].t.isSymbol("."))
+        return v[y - 1].t.text;
+    bool plain = (y - x) % 2 == 1;
+    for (size_t k = x; plain && k < y; ++k)
+        plain = (k - x) % 2 == 0 ? v[k].t.isName() && !v[k].t.text.startsWith(u'@') : v[k].t.isSymbol(".");
+    return plain ? v[y - 1].t.text : QString();
+}
+
 
 bool rewriteApply(TranslationContext& ctx, Vec& v)
 {

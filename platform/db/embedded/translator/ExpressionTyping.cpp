@@ -535,6 +535,8 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
     if (fn == u"count_big") return of(Kind::BigInt);
     if (fn == u"getdate" || fn == u"getutcdate") return of(Kind::DateTime);
     if (fn == u"sysdatetime") return SqlType::fromDeclared(QStringLiteral("datetime2(7)"));
+    if (fn == u"json_value") return SqlType::fromDeclared(QStringLiteral("nvarchar(4000)"));
+    if (fn == u"json_query") return SqlType::fromDeclared(QStringLiteral("nvarchar(max)"));
     if (const dates::FunctionName* f = dates::functionNamed(fn); f && f->result)
         return SqlType::fromDeclared(QString::fromLatin1(f->result));
     if (fn == u"len" || fn == u"datalength" || fn == u"charindex" || fn == u"patindex" || fn == u"datediff"

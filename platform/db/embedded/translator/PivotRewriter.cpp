@@ -21,46 +21,8 @@ namespace {
 // expression without an alias).
 QStringList selectNames(const Vec& v, size_t s, size_t end)
 {
-    size_t i = s + 1;
-    if (i < end && (v[i].t.is("distinct") || v[i].t.is("all"))) ++i;
-    if (i < end && v[i].t.is("top")) {
-        i += (i + 1 < end && v[i + 1].t.isSymbol("(")) ? 4 : 2;
-        if (i < end && v[i].t.is("percent")) ++i;
-    }
     QStringList names;
-    size_t start = i;
-    const auto name = [&](size_t x, size_t y) -> QString {
-        if (x >= y) return {};
-        if (v[y - 1].t.isSymbol("*")) return QStringLiteral("*");
-        if (y - x >= 2 && v[y - 2].t.is("as") && v[y - 1].t.isName()) return v[y - 1].t.text;
-        if (y - x >= 2 && v[y - 1].t.isName() && !isExpressionBoundary(v[y - 1].t) && endsOperand(v[y - 2].t)
-            && !v[y - 2].t.isSymbol("."))
-            return v[y - 1].t.text;
-        bool plain = (y - x) % 2 == 1;
-        for (size_t k = x; plain && k < y; ++k)
-            plain = (k - x) % 2 == 0 ? v[k].t.isName() : v[k].t.isSymbol(".");
-        return plain ? v[y - 1].t.text : QString();
-    };
-    for (size_t k = i; k < end; ++k) {
-        const Token& t = v[k].t;
-        if (t.isSymbol("(")) {
-            k = closeOf(v, k, end);
-            continue;
-        }
-        if (t.is("case")) {
-            k = caseEnd(v, k, end);
-            continue;
-        }
-        if (isOneOf(t, {"from", "into", "where", "group", "having", "order", "union"})) {
-            names << name(start, k);
-            return names;
-        }
-        if (t.isSymbol(",")) {
-            names << name(start, k);
-            start = k + 1;
-        }
-    }
-    names << name(start, end);
+    for (const auto& [x, y] : selectItems(v, s, end)) names << itemName(v, x, y);
     return names;
 }
 

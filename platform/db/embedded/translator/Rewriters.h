@@ -41,6 +41,18 @@ void rewriteSelectForms(Vec& v);
 Statement rewriteIndexStatement(Vec v);
 // create index/view, drop, alter, truncate and statements in parentheses
 SqlStatement rewriteSchemaStatement(Vec v);
+// The top-level items of the select list of the select at s (ApplyRewriter.cpp).
+std::vector<std::pair<size_t, size_t>> selectItems(const Vec& v, size_t s, size_t end);
+// The name an item [x, y) of a select list gives its column: its alias, or the column it
+// names; empty for an expression without one, "*" for a star.
+QString itemName(const Vec& v, size_t x, size_t y);
+// OPTION (hint, …) at the end of the statement [b, e) (RecursiveQueries.cpp): where it begins
+// (e when there is none), with MAXRECURSION's value in maxRecursion. The hints that change no
+// result are taken and left; allowed false (a view) refuses the clause.
+size_t queryOptions(TranslationContext& ctx, size_t b, size_t e, bool allowed, int& maxRecursion);
+// with … (also in a view): its recursive expressions stopped past maxRecursion levels (0: none)
+void rewriteRecursion(TranslationContext& ctx, Vec& v, int maxRecursion);
+constexpr int kDefaultMaxRecursion = 100;
 // The table a write names (its token as the translator resolved it).
 InsertTarget targetTable(const NT& table);
 

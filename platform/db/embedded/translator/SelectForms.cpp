@@ -179,6 +179,7 @@ void derivedColumnLists(Vec& v)
 {
     for (size_t i = 0; i + 1 < v.size(); ++i) {
         if (!v[i].t.isSymbol("(") || !v[i + 1].t.is("select")) continue;
+        if (i > 0 && v[i - 1].t.is("apply")) continue;   // the apply names its columns itself
         const size_t close = closeOf(v, i, v.size());
         size_t k = close + 1;
         if (k < v.size() && v[k].t.is("as")) ++k;
@@ -196,7 +197,9 @@ void derivedColumnLists(Vec& v)
             out.push_back(word("as"));
             out.push_back(v[n]);
         }
-        out.push_back(raw(QStringLiteral("where 0 union all select * from")));
+        // as tokens, so that the rewriters after this one (apply, pivot) read the names
+        for (const char* w : {"where", "0", "union", "all", "select", "*", "from"})
+            out.push_back(w[0] == '0' ? number(QStringLiteral("0")) : w[0] == '*' ? symbol("*") : word(w));
         out.insert(out.end(), v.begin() + long(i), v.begin() + long(close) + 1);
         out.push_back(symbol(")"));
         out.push_back(word("as"));

@@ -30,6 +30,7 @@ bool isSqliteOnlyFunction(const Token& t)
         QStringLiteral("highlight"), QStringLiteral("snippet"), QStringLiteral("bm25"), QStringLiteral("like"),
         QStringLiteral("nth_value"), QStringLiteral("subtype")};
     const QString lower = t.text.toLower();
+    if (builtinArity(lower)) return false;   // json_value and json_query are the server's
     return names.contains(lower) || lower.startsWith(QLatin1String("sqlite_"))
         || lower.startsWith(QLatin1String("orra_")) || lower.startsWith(QLatin1String("json"));
 }
@@ -115,6 +116,8 @@ const BuiltinArity kBuiltins[] = {
     {"ident_seed", "orra_ident_seed", 1, 1},
     {"ident_incr", "orra_ident_incr", 1, 1},
     {"len", "orra_len", 1, 1},
+    {"json_value", "orra_json_value", 2, 2},
+    {"json_query", "orra_json_query", 1, 2},
 };
 
 }   // namespace

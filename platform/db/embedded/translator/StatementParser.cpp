@@ -108,8 +108,15 @@ Statement StatementParser::parseOne(bool batchStart)
 Statement StatementParser::sqlStatement(size_t b, size_t e)
 {
     if (refusesPositionedChange(b, e)) return {};
+    const TokenCursor lead(m_ctx.tokens(), b);
+    const bool view = lead.atAny({"create", "alter"}) && (lead.at("view", 1) || lead.at("view", 3));
+    int maxRecursion = kDefaultMaxRecursion;
+    e = queryOptions(m_ctx, b, e, !view, maxRecursion);
+    if (m_ctx.failed()) return {};
     Vec v = m_ctx.normalize(b, e);
     if (m_ctx.failed() || v.empty()) return {};
+    rewriteRecursion(m_ctx, v, maxRecursion);
+    if (m_ctx.failed()) return {};
     const RewriteCursor c(v);
     if (!c.at("create") || c.at("view", 1) || (c.at("or", 1) && c.at("view", 3)))
         rewriteByType(m_ctx, v);
@@ -123,6 +130,13 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     if (c.at("with")) {
         const size_t main = topLevel(v, 1, {"select", "insert", "update", "delete", "merge"});
         if (main < v.size() && v[main].t.is("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
+        if (main < v.size() && isOneOf(v[main].t, {"insert", "update", "delete"})) return withChange(std::move(v), main);
+        if (main < v.size()) {
+            m_ctx.fail(QStringLiteral("The embedded server does not run MERGE after common table expressions: read "
+                                      "them in its USING source's derived table."),
+                b);
+            return {};
+        }
     }
     if (c.at("merge")) return rewriteMerge(m_ctx, std::move(v));
     if (c.at("insert")) return {rewriteInsert(std::move(v))};
@@ -142,10 +156,31 @@ QString StatementParser::expressionQuery(Vec q)
     return render(rewriteExpressions(q));
 }
 
+// with … insert | update | delete: the change rewritten as its kind, after the common table
+// expressions.
+Statement StatementParser::withChange(Vec v, size_t main)
+{
+    const Vec expressions(v.begin(), v.begin() + long(main));
+    Vec change(v.begin() + long(main), v.end());
+    SqlStatement s = v[main].t.is("insert") ? rewriteInsert(std::move(change))
+        : v[main].t.is("update")             ? rewriteUpdate(std::move(change))
+                                             : rewriteDelete(std::move(change));
+    const QString prefix = render(expressions) + u' ';
+    s.sql.prepend(prefix);
+    if (s.insert.columnsAt >= 0) s.insert.columnsAt += int(prefix.size());
+    return {s};
+}
+
 size_t StatementParser::findEnd(size_t from) const
 {
     const std::vector<Token>& T = m_ctx.tokens();
     const TokenCursor lead(T, from);
+    if (lead.at("with")) {
+        // with … as (…) [, …] then the statement that reads them
+        const size_t main = m_ctx.firstAtTopLevel(
+            from + 1, T.size(), [](const Token& t) { return isOneOf(t, {"select", "insert", "update", "delete", "merge"}); });
+        if (main < T.size()) return findEnd(main);
+    }
     bool allowSelect = lead.at("insert") || lead.at("with") || (lead.at("create") && lead.at("view", 1))
         || (lead.at("alter") && lead.at("view", 1)) || (lead.at("create") && lead.at("or", 1) && lead.at("view", 3));
     bool allowSet = lead.at("update");

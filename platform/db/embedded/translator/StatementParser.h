@@ -44,6 +44,7 @@ private:
     QString statementWords() const;
     bool looksLikeProcedureCall() const;
     Statement sqlStatement(size_t b, size_t e);
+    Statement withChange(Vec v, size_t main);
 
     // ControlStatements.cpp
     Statement transaction(const char* what);

@@ -220,6 +220,8 @@ const char* mappedFunction(const Token& t)
         {"object_id", "orra_object_id"},
         {"user_id", "orra_user_id"},
         {"suser_name", "orra_suser_sname"},
+        {"json_value", "orra_json_value"},
+        {"json_query", "orra_json_query"},
     };
     for (const auto& f : functions)
         if (t.is(f.from)) return f.to;

@@ -4,6 +4,8 @@
 #include "platform/db/embedded/functions/DateFunctions.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace orra::embedded::translator {
 
@@ -141,36 +143,64 @@ size_t rightOperand(const Tokens& tokens, size_t k, bool multiplicative, End end
     return e;
 }
 
+// The binary arithmetic operator at v[i], at index k of the batch's tokens: its nearest operand
+// each side (nearStart..k, k+1..nearEnd) and its whole ones (lb..k, k+1..re), where + and -
+// take the products beside them. None where v[i] is no binary operator.
+struct BinaryOperation {
+    size_t k = 0, nearStart = 0, nearEnd = 0, lb = 0, re = 0;
+    bool multiplicative = false;
+
+    // Whether a look at the near operands alone decides: the whole ones are the near ones, or
+    // too long to type again for every operator of a long chain (which so stays linear).
+    bool nearDecides() const { return (lb == nearStart || k - lb > 64) && (re == nearEnd || re - k > 64); }
+};
+
+std::optional<BinaryOperation> binaryOperation(const TranslationContext& ctx, const Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    BinaryOperation o;
+    o.k = indexOf(ctx, v[i].t);
+    const size_t k = o.k;
+    if (k == 0 || k + 1 >= T.size() || i == 0 || i + 1 >= v.size() || !endsOperand(T[k - 1])
+        || !endsOperand(v[i - 1].t))
+        return std::nullopt;
+    o.multiplicative = isArithmetic(v[i].t, true);
+    o.nearStart = operandStart(ctx, k - 1);
+    o.nearEnd = std::min(operandEnd(ctx, k + 1), T.size());
+    o.lb = leftOperand(T, k, o.multiplicative, [&](size_t x) { return operandStart(ctx, x); });
+    o.re = rightOperand(T, k, o.multiplicative, [&](size_t x) { return operandEnd(ctx, x); });
+    return o;
+}
+
+// The whole operands of the operator at v[i] in v: their first index and the end of the right one.
+std::pair<size_t, size_t> operandsIn(const Vec& v, size_t i, bool multiplicative)
+{
+    return {leftOperand(v, i, multiplicative, [&](size_t x) { return operandStartIn(v, x); }),
+        rightOperand(v, i, multiplicative, [&](size_t x) { return operandEndIn(v, x); })};
+}
+
 // a op b (+ - * / %) of money or decimals whose result type holds more digits than a double
 // carries exactly is computed in 128 bits with the server's result precision and scale.
 // Gives the index in v that the rewriting loop continues from (i when nothing changed).
 size_t exactArithmetic(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
 {
     const auto& T = ctx.tokens();
-    const size_t k = indexOf(ctx, v[i].t);
-    if (k == 0 || k + 1 >= T.size() || i == 0 || i + 1 >= v.size() || !endsOperand(T[k - 1])
-        || !endsOperand(v[i - 1].t))
-        return i;
-    const bool multiplicative = isArithmetic(v[i].t, true);
+    const auto o = binaryOperation(ctx, v, i);
+    if (!o) return i;
+    const size_t k = o->k;
     // A cheap look first: an operator whose next operands are no money or decimal (apart from
     // literals) over a long chain stays as it is, so that long chains translate in linear time.
-    const size_t nearStart = operandStart(ctx, k - 1), nearEnd = std::min(operandEnd(ctx, k + 1), T.size());
     auto exactOperand = [&](size_t b, size_t e) {
         return !(e == b + 1 && T[b].kind == TokenKind::Number) && typer.typeOf(b, e).isExact();
     };
-    const size_t lb = leftOperand(T, k, multiplicative, [&](size_t x) { return operandStart(ctx, x); });
-    const size_t re = rightOperand(T, k, multiplicative, [&](size_t x) { return operandEnd(ctx, x); });
-    if (!exactOperand(nearStart, k) && !exactOperand(k + 1, nearEnd) && (lb == nearStart || k - lb > 64)
-        && (re == nearEnd || re - k > 64))
-        return i;
-    const SqlType left = typer.typeOf(lb, k);
-    const SqlType right = typer.typeOf(k + 1, re);
+    if (!exactOperand(o->nearStart, k) && !exactOperand(k + 1, o->nearEnd) && o->nearDecides()) return i;
+    const SqlType left = typer.typeOf(o->lb, k);
+    const SqlType right = typer.typeOf(k + 1, o->re);
     if (!left.isNumber() || !right.isNumber() || (!left.isExact() && !right.isExact())) return i;
     const SqlType result = arithmeticType(v[i].t.text.at(0), left, right);
     if (!result.isExact()) return i;
     if (result.digits().first <= 15 && left.digits().first <= 15 && right.digits().first <= 15) return i;
-    const size_t vb = leftOperand(v, i, multiplicative, [&](size_t x) { return operandStartIn(v, x); });
-    const size_t ve = rightOperand(v, i, multiplicative, [&](size_t x) { return operandEndIn(v, x); });
+    const auto [vb, ve] = operandsIn(v, i, o->multiplicative);
     const int op = v[i].t.text.at(0).unicode();
     const auto [p, s] = result.digits();
     // orra_dec_op(op, a, scale of a, b, scale of b, precision, scale, money)
@@ -259,28 +289,20 @@ Vec dateArithmeticTail(const SqlType& left, const SqlType& right, QChar op)
 size_t dateArithmetic(TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
 {
     const auto& T = ctx.tokens();
-    const size_t k = indexOf(ctx, v[i].t);
-    if (k == 0 || k + 1 >= T.size() || i == 0 || i + 1 >= v.size() || !endsOperand(T[k - 1])
-        || !endsOperand(v[i - 1].t))
-        return i;
-    const bool multiplicative = isArithmetic(v[i].t, true);
-    const size_t nearStart = operandStart(ctx, k - 1), nearEnd = std::min(operandEnd(ctx, k + 1), T.size());
-    const size_t lb = leftOperand(T, k, multiplicative, [&](size_t x) { return operandStart(ctx, x); });
-    const size_t re = rightOperand(T, k, multiplicative, [&](size_t x) { return operandEnd(ctx, x); });
+    const auto o = binaryOperation(ctx, v, i);
+    if (!o) return i;
+    const size_t k = o->k;
     auto literal = [&](size_t b, size_t e) {
         return e == b + 1 && (T[b].kind == TokenKind::Number || T[b].kind == TokenKind::String);
     };
+    auto dateOperand = [&](size_t b, size_t e) { return !literal(b, e) && typer.typeOf(b, e).isDateOrTime(); };
     // the cheap look first, as for exact numbers: long chains of other values stay linear
-    if ((literal(nearStart, k) || !typer.typeOf(nearStart, k).isDateOrTime())
-        && (literal(k + 1, nearEnd) || !typer.typeOf(k + 1, nearEnd).isDateOrTime()) && (lb == nearStart || k - lb > 64)
-        && (re == nearEnd || re - k > 64))
-        return i;
-    const SqlType left = typer.typeOf(lb, k);
-    const SqlType right = typer.typeOf(k + 1, re);
+    if (!dateOperand(o->nearStart, k) && !dateOperand(k + 1, o->nearEnd) && o->nearDecides()) return i;
+    const SqlType left = typer.typeOf(o->lb, k);
+    const SqlType right = typer.typeOf(k + 1, o->re);
     const QChar op = v[i].t.text.at(0);
-    if (!isDateArithmetic(ctx, left, right, op, {literal(lb, k), literal(k + 1, re)}, k)) return i;
-    const size_t vb = leftOperand(v, i, multiplicative, [&](size_t x) { return operandStartIn(v, x); });
-    const size_t ve = rightOperand(v, i, multiplicative, [&](size_t x) { return operandEndIn(v, x); });
+    if (!isDateArithmetic(ctx, left, right, op, {literal(o->lb, k), literal(k + 1, o->re)}, k)) return i;
+    const auto [vb, ve] = operandsIn(v, i, o->multiplicative);
     const Vec tail = dateArithmeticTail(left, right, op);
     v.insert(v.begin() + long(ve), tail.begin(), tail.end());
     v[i] = symbol(",");
