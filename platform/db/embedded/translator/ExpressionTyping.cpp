@@ -832,8 +832,12 @@ std::vector<std::pair<QString, SqlType>> ExpressionTyper::selectItems(size_t s) 
     std::vector<std::pair<QString, SqlType>> items;
     for (const Item& item : selectItemRanges(s)) items.emplace_back(item.name, typeOf(item.b, item.e));
     // UNION, EXCEPT and INTERSECT: each column takes the type of its values in every branch
+    // (a recursive common table expression's own reference inside them: its anchor's types)
+    if (std::find(m_compounds.begin(), m_compounds.end(), s) != m_compounds.end()) return items;
     if (const size_t next = nextBranch(s); next < T.size()) {
+        m_compounds.push_back(s);
         const auto others = selectItems(next);
+        m_compounds.pop_back();
         if (others.size() != items.size()) return items;
         for (size_t n = 0; n < items.size(); ++n) items[n].second = commonType(items[n].second, others[n].second);
     }

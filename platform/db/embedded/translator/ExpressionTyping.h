@@ -168,6 +168,8 @@ private:
     // How deep column look-ups nest: a column of a derived table inside the select whose
     // sources name that same derived table would otherwise look itself up without end.
     mutable int m_columnDepth = 0;
+    // The selects whose union branches are being typed: a recursive reference types by its anchor.
+    mutable std::vector<size_t> m_compounds;
 };
 
 }   // namespace translator
