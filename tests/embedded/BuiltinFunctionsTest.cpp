@@ -216,4 +216,148 @@ TEST_F(BuiltinFunctions, JsonValueAndJsonQueryFollowThePathMode)
     EXPECT_EQ(rs->field(0).definedSize, 4000);
 }
 
+// PERCENTILE_CONT interpolates, PERCENTILE_DISC gives a value of the set: the documentation's
+// medians per department (money rates), float and the key's type as results.
+TEST_F(BuiltinFunctions, PercentilesGiveTheDocumentedMedians)
+{
+    c->execute(QStringLiteral(
+        "create table #Pay (DepartmentName nvarchar(50), Rate money); insert #Pay values "
+        "('Document Control', 16.8269), ('Document Control', 16.8269), ('Engineering', 32.6923), "
+        "('Engineering', 36.0577), ('Executive', 48.5577), ('Executive', 60.0962), "
+        "('Human Resources', 16.5865), ('Human Resources', 18.2692), ('Human Resources', null), "
+        "('Shipping and Receiving', 9.00), ('Shipping and Receiving', 9.50)"));
+    db::RecordsetPtr rs = c->execute(QStringLiteral(
+        "SELECT DISTINCT DepartmentName, PERCENTILE_CONT(0.5) WITHIN GROUP (ORDER BY Rate) OVER (PARTITION BY "
+        "DepartmentName) AS MedianCont, PERCENTILE_DISC(0.5) WITHIN GROUP (ORDER BY Rate) OVER (PARTITION BY "
+        "DepartmentName) AS MedianDisc FROM #Pay ORDER BY DepartmentName"));
+    EXPECT_EQ(rs->field(1).type, db::DataType::Double);
+    EXPECT_EQ(rs->field(2).type, db::DataType::Currency);
+    const char* expected[][3] = {
+        {"Document Control", "16.8269", "16.8269"},
+        {"Engineering", "34.375", "32.6923"},
+        {"Executive", "54.32695", "48.5577"},
+        {"Human Resources", "17.42785", "16.5865"},
+        {"Shipping and Receiving", "9.25", "9"},
+    };
+    for (const auto& row : expected) {
+        ASSERT_FALSE(rs->isEOF()) << row[0];
+        EXPECT_EQ(rs->value(0).toString(), QString::fromUtf8(row[0]));
+        EXPECT_DOUBLE_EQ(rs->value(1).toDouble(), QString::fromUtf8(row[1]).toDouble()) << row[0];
+        EXPECT_EQ(rs->value(2).toDouble(), QString::fromUtf8(row[2]).toDouble()) << row[0];
+        rs->MoveNext();
+    }
+    EXPECT_TRUE(rs->isEOF());
+    expectAll({
+        // the smallest value whose cumulative distribution reaches p, in the order named
+        {"select top 1 percentile_disc(0.25) within group (order by x desc) over () from (values (1),(2),(3),(4)) v(x)",
+            "4"},
+        {"select top 1 percentile_disc(0.26) within group (order by x) over () from (values (1),(2),(3),(4)) v(x)", "2"},
+        {"select top 1 percentile_disc(0) within group (order by x) over () from (values (3),(1),(2)) v(x)", "1"},
+        {"select top 1 percentile_cont(1) within group (order by x) over () from (values (3),(1),(2)) v(x)", "3"},
+        {"select top 1 percentile_cont(0.25) within group (order by x) over () from (values (10),(20),(30)) v(x)", "15"},
+        {"select top 1 percentile_cont(0.5) within group (order by x) over () from (values (cast(null as int))) v(x)",
+            "NULL"},
+        {"select percentile_cont(0.5) within group (order by x) from (values (1)) v(x)",
+            "10753: The function 'percentile_cont' must have an OVER clause."},
+        {"select percentile_disc(0.5) over () from (values (1)) v(x)",
+            "10754: The function 'percentile_disc' must have a WITHIN GROUP clause."},
+    });
+}
+
+// DATETRUNC keeps the date's type and the documented errors; SWITCHOFFSET and TODATETIMEOFFSET
+// move a value between offsets.
+TEST_F(BuiltinFunctions, DateTruncAndOffsetsGiveTheDocumentedValues)
+{
+    const char* parts[][2] = {
+        {"year", "2021-01-01 00:00:00.0000000"},
+        {"quarter", "2021-10-01 00:00:00.0000000"},
+        {"month", "2021-12-01 00:00:00.0000000"},
+        {"week", "2021-12-05 00:00:00.0000000"},
+        {"iso_week", "2021-12-06 00:00:00.0000000"},
+        {"dayofyear", "2021-12-08 00:00:00.0000000"},
+        {"day", "2021-12-08 00:00:00.0000000"},
+        {"hour", "2021-12-08 11:00:00.0000000"},
+        {"minute", "2021-12-08 11:30:00.0000000"},
+        {"second", "2021-12-08 11:30:15.0000000"},
+        {"millisecond", "2021-12-08 11:30:15.1230000"},
+        {"microsecond", "2021-12-08 11:30:15.1234560"},
+    };
+    for (const auto& p : parts)
+        EXPECT_EQ(outcome(QStringLiteral("DECLARE @d datetime2 = '2021-12-08 11:30:15.1234567'; "
+                                         "SELECT convert(varchar(30), DATETRUNC(%1, @d), 121)")
+                              .arg(QLatin1String(p[0]))),
+            QString::fromUtf8(p[1]))
+            << p[0];
+    expectAll({
+        {"DECLARE @d datetime2 = '2021-11-11 11:11:11.1234567'; SET DATEFIRST 6; "
+         "SELECT convert(varchar(30), DATETRUNC(week, @d), 121)",
+            "2021-11-06 00:00:00.0000000"},
+        {"DECLARE @d datetime2 = '2021-11-11 11:11:11.1234567'; SET DATEFIRST 3; "
+         "SELECT convert(varchar(30), DATETRUNC(week, @d), 121)",
+            "2021-11-10 00:00:00.0000000"},
+        // literals are datetime2(7)
+        {"SELECT convert(varchar(30), DATETRUNC(month, '1998-03-04'), 121)", "1998-03-01 00:00:00.0000000"},
+        {"SELECT convert(varchar(30), DATETRUNC(millisecond, '1998-03-04 10:10:05.1234567'), 121)",
+            "1998-03-04 10:10:05.1230000"},
+        {"DECLARE @d2 nvarchar(max) = '1998-03-04 10:10:05'; SELECT convert(varchar(30), DATETRUNC(minute, @d2), 121)",
+            "1998-03-04 10:10:00.0000000"},
+        // a part at the type's own precision changes nothing
+        {"DECLARE @d datetime = '2020-02-02 02:02:02.002'; SELECT convert(varchar(30), DATETRUNC(millisecond, @d), 121)",
+            "2020-02-02 02:02:02.003"},
+        {"DECLARE @d smalldatetime = '2009-09-11 12:42:12'; SELECT convert(varchar(30), DATETRUNC(second, @d), 120)",
+            "2009-09-11 12:42:00"},
+        {"DECLARE @d date = '2050-04-04'; SELECT convert(varchar(10), DATETRUNC(day, @d), 121)", "2050-04-04"},
+        {"DECLARE @d date= '0001-01-01 00:00:00'; SELECT DATETRUNC(week, @d)",
+            "9837: An invalid date value was encountered: The date value is less than the minimum date value allowed "
+            "for the data type."},
+        {"DECLARE @d time = '12:12:12.1234567'; SELECT DATETRUNC(year, @d)",
+            "9810: The datepart year is not supported by date function datetrunc for data type time."},
+        {"DECLARE @d datetime2(3) = '2021-12-12 12:12:12.12345'; SELECT DATETRUNC(microsecond, @d)",
+            "9810: The datepart microsecond is not supported by date function datetrunc for data type datetime2."},
+        {"SELECT DATETRUNC(weekday, getdate())",
+            "9810: The datepart weekday is not supported by date function datetrunc for data type datetime."},
+        {"SELECT DATETRUNC(day)", "174: The datetrunc function requires 2 argument(s)."},
+        // the date functions' own argument counts
+        {"SELECT EOMONTH()", "189: The eomonth function requires 1 to 2 arguments."},
+        {"SELECT DATEPART(day)", "174: The datepart function requires 2 argument(s)."},
+        {"SELECT YEAR(1, 2)", "174: The year function requires 1 argument(s)."},
+        // offsets
+        {"CREATE TABLE #test (ColDatetimeoffset datetimeoffset); INSERT INTO #test VALUES ('1998-09-20 7:45:50.71345 "
+         "-5:00'); SELECT convert(varchar(40), SWITCHOFFSET (ColDatetimeoffset, '-08:00'), 121) FROM #test",
+            "1998-09-20 04:45:50.7134500 -08:00"},
+        {"SELECT convert(varchar(40), TODATETIMEOFFSET(cast('2019-04-22 11:39:21.6986813' as datetime2), -120), 121)",
+            "2019-04-22 11:39:21.6986813 -02:00"},
+        {"SELECT convert(varchar(40), TODATETIMEOFFSET(cast('2019-04-22 11:39:29.0339301' as datetime2), '+13:00'), 121)",
+            "2019-04-22 11:39:29.0339301 +13:00"},
+        {"SELECT SWITCHOFFSET(sysdatetimeoffset(), '+14:01')",
+            "9812: The timezone provided to builtin function switchoffset is invalid."},
+        {"SELECT TODATETIMEOFFSET(cast('9999-12-31 23:00' as datetime2), '-14:00')",
+            "9813: The timezone provided to builtin function todatetimeoffset would cause the datetimeoffset to overflow "
+            "the range of valid date range in either UTC or local time."},
+    });
+}
+
+// The metadata functions over the objects OBJECT_ID numbers: COL_LENGTH in bytes (-1 for max),
+// COL_NAME by position, SCHEMA_ID and SCHEMA_NAME of dbo and of a schema made.
+TEST_F(BuiltinFunctions, MetadataFunctionsNameTheDatabasesObjects)
+{
+    expectAll({
+        {"CREATE TABLE t1(c1 varchar(40), c2 nvarchar(40), c3 varchar(max)); "
+         "SELECT cast(COL_LENGTH('t1','c1') as varchar) + ' ' + cast(COL_LENGTH('t1','c2') as varchar) + ' ' + "
+         "cast(COL_LENGTH('dbo.t1','c3') as varchar)",
+            "40 80 -1"},
+        {"SELECT isnull(COL_LENGTH('t1', 'none'), 0) + isnull(COL_LENGTH('none', 'c1'), 0)", "0"},
+        {"SELECT COL_NAME(OBJECT_ID('dbo.t1'), 2)", "c2"},
+        {"SELECT isnull(COL_NAME(OBJECT_ID('dbo.t1'), 4), 'none')", "none"},
+        {"create table #w (a int, b nchar(5)); select cast(col_length('#w', 'b') as varchar) + col_name(object_id('tempdb..#w'), 1)",
+            "10a"},
+        {"SELECT SCHEMA_NAME()", "dbo"},
+        {"SELECT SCHEMA_NAME(SCHEMA_ID('dbo'))", "dbo"},
+        {"create schema Sales; select schema_name(schema_id('Sales'))", "Sales"},
+        {"select isnull(schema_id('none'), 0) + isnull(len(schema_name(-1)), 0)", "0"},
+        {"SELECT COL_LENGTH('t1')", "174: The col_length function requires 2 argument(s)."},
+        {"SELECT SCHEMA_NAME(1, 2)", "189: The schema_name function requires 0 to 1 arguments."},
+    });
+}
+
 }   // namespace orra::embedded::test

@@ -5,6 +5,7 @@
 #include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/Extensions.h"
 #include "platform/db/embedded/FixedWidthPadding.h"
+#include "platform/db/embedded/NullKeys.h"
 #include "platform/db/embedded/ServerInternal.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
@@ -474,6 +475,16 @@ void layDownSchema(sqlite3* db, const QString& schemaText)
     if (transaction.beginRc() != SQLITE_OK) fail(QString::fromUtf8(sqlite3_errmsg(db)));
     exec(db, schemaText);
     addFixedWidthPaddingToAllTables(db, QStringLiteral("main"));
+    // unique keys hold their NULLs equal (NullKeys.h)
+    QStringList tables;
+    {
+        const PreparedStatement st(db, "select name from sqlite_master where type = 'table' and name not like 'sqlite%'");
+        while (st.ok() && sqlite3_step(st) == SQLITE_ROW)
+            tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    }
+    for (const QString& table : std::as_const(tables))
+        if (const std::optional<NullKeyRepeat> repeat = keepNullKeysUnique(db, QStringLiteral("main"), table))
+            fail(QStringLiteral("The schema's rows repeat a key of the unique index '%1'.").arg(repeat->index));
     if (transaction.commit() != SQLITE_OK) fail(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 

@@ -21,6 +21,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/ProcedureCallParser.cpp
   ${_orra_embedded_dir}/translator/ProcedureStatements.cpp
   ${_orra_embedded_dir}/translator/StringCalls.cpp
+  ${_orra_embedded_dir}/translator/PercentileCalls.cpp
   ${_orra_embedded_dir}/translator/AdministrationParser.cpp
   ${_orra_embedded_dir}/translator/ExpressionRewrites.h ${_orra_embedded_dir}/translator/ExpressionRewrites.cpp
   ${_orra_embedded_dir}/translator/ResultTyping.h ${_orra_embedded_dir}/translator/ResultTyping.cpp

@@ -441,8 +441,10 @@ SqlType ExpressionTyper::primary(size_t b, size_t e) const
     if (const SqlType f = userFunctionType(b, e); f.kind != Kind::Unknown) return f;
     if (t.kind == TokenKind::Word && b + 1 < e && T[b + 1].isSymbol("(")) {
         const size_t close = m_ctx.matching(b + 1, e);
-        // name( … ) [over ( … )]
+        // name( … ) [within group ( … )] [over ( … )]
         size_t end = close + 1;
+        if (end + 2 < e && T[end].is("within") && T[end + 1].is("group") && T[end + 2].isSymbol("("))
+            end = m_ctx.matching(end + 2, e) + 1;
         if (end < e && T[end].is("over") && end + 1 < e && T[end + 1].isSymbol("("))
             end = m_ctx.matching(end + 1, e) + 1;
         return end == e ? call(b, close) : SqlType{};
@@ -535,6 +537,18 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
     if (fn == u"count_big") return of(Kind::BigInt);
     if (fn == u"getdate" || fn == u"getutcdate") return of(Kind::DateTime);
     if (fn == u"sysdatetime") return SqlType::fromDeclared(QStringLiteral("datetime2(7)"));
+    if (fn == u"percentile_cont") return of(Kind::Float);
+    if (fn == u"percentile_disc") {
+        // the type of the key of WITHIN GROUP (ORDER BY key [ASC|DESC])
+        if (close + 5 >= T.size() || !T[close + 1].is("within") || !T[close + 3].isSymbol("(")) return {};
+        size_t keyEnd = m_ctx.matching(close + 3, T.size());
+        if (keyEnd >= T.size()) return {};
+        if (T[keyEnd - 1].is("asc") || T[keyEnd - 1].is("desc")) --keyEnd;
+        return typeOf(close + 6, keyEnd);
+    }
+    if (fn == u"schema_name" || fn == u"col_name") return SqlType::fromDeclared(QStringLiteral("nvarchar(128)"));
+    if (fn == u"col_length") return of(Kind::SmallInt);
+    if (fn == u"schema_id") return of(Kind::Int);
     if (fn == u"json_value") return SqlType::fromDeclared(QStringLiteral("nvarchar(4000)"));
     if (fn == u"json_query") return SqlType::fromDeclared(QStringLiteral("nvarchar(max)"));
     if (const dates::FunctionName* f = dates::functionNamed(fn); f && f->result)
@@ -557,6 +571,16 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
     if (fn == u"dateadd") {
         const SqlType d = arg(2);
         return d.isString() ? of(Kind::DateTime) : d;
+    }
+    if (fn == u"datetrunc") {
+        const SqlType d = arg(1);
+        return d.isString() ? SqlType::fromDeclared(QStringLiteral("datetime2(7)")) : d;
+    }
+    if (fn == u"switchoffset" || fn == u"todatetimeoffset") {
+        SqlType d = a.isDateOrTime() && a.kind != Kind::Date ? a : SqlType::fromDeclared(QStringLiteral("datetime2(7)"));
+        if (d.kind == Kind::DateTime) d.scale = 3;
+        d.kind = Kind::DateTimeOffset;
+        return d;
     }
     if (fn == u"upper" || fn == u"lower" || fn == u"ltrim" || fn == u"rtrim" || fn == u"trim" || fn == u"left"
         || fn == u"right" || fn == u"substring" || fn == u"replace" || fn == u"reverse" || fn == u"stuff")
@@ -766,13 +790,18 @@ std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, siz
     return out;
 }
 
+// A word after a select list: from, into or a clause's (the group of WITHIN GROUP is a call's).
+bool ExpressionTyper::endsSelectList(const Token& t) const
+{
+    if (t.is("group") && &t > T.data() && (&t - 1)->is("within")) return false;
+    return t.is("from") || t.is("into") || isClauseWord(t);
+}
+
 std::vector<SqlType> ExpressionTyper::selectTypes(size_t s) const
 {
     std::vector<SqlType> types;
     const size_t end = selectEnd(s);
-    const size_t listEnd = m_ctx.firstAtTopLevel(s + 1, end, [](const Token& t) {
-        return t.is("from") || t.is("into") || isClauseWord(t);
-    });
+    const size_t listEnd = m_ctx.firstAtTopLevel(s + 1, end, [&](const Token& t) { return endsSelectList(t); });
     for (size_t k = s + 1; k < listEnd; ++k)
         if (T[k].isSymbol("*") && (T[k - 1].isSymbol(",") || T[k - 1].isSymbol(".") || T[k - 1].is("select")
                                       || T[k - 1].is("distinct")))
@@ -792,9 +821,7 @@ std::vector<ExpressionTyper::Item> ExpressionTyper::selectItemRanges(size_t s) c
         if (i < end && T[i].is("percent")) ++i;
         if (i + 1 < end && T[i].is("with") && T[i + 1].is("ties")) i += 2;
     }
-    const size_t listEnd = m_ctx.firstAtTopLevel(i, end, [](const Token& t) {
-        return t.is("from") || t.is("into") || isClauseWord(t);
-    });
+    const size_t listEnd = m_ctx.firstAtTopLevel(i, end, [&](const Token& t) { return endsSelectList(t); });
     for (auto [x, y] : m_ctx.splitTop(i, listEnd, [&](size_t k) { return T[k].isSymbol(","); })) {
         if (x >= y) continue;
         QString name;

@@ -156,6 +156,7 @@ private:
     // The type of each item of the select list of the select at token s (with the branches
     // that follow it in a union, except or intersect).
     std::vector<std::pair<QString, SqlType>> selectItems(size_t s) const;
+    bool endsSelectList(const Token& t) const;
     std::vector<Source> sourcesOf(size_t select) const;
     std::vector<Source> sourcesIn(size_t from, size_t stop) const;
     void commonTableExpression(Source& src, size_t from) const;

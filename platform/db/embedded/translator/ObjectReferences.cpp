@@ -49,14 +49,14 @@ bool atTablePosition(const Vec& out)
     const size_t n = out.size();
     if (p.is("exists") && n >= 2 && out[n - 2].t.is("if")) return true;   // drop table if exists T
     if (p.is("on") && n >= 3 && out[n - 3].t.is("index")) return true;    // create index X on T
-    // delete top (n) [percent] T
+    // delete top (n) [percent] T, update top (n) [percent] T
     size_t close = p.is("percent") ? n - 2 : n - 1;
     if (close < n && out[close].t.isSymbol(")")) {
         int depth = 0;
         for (size_t k = close + 1; k-- > 0;) {
             if (out[k].t.isSymbol(")")) ++depth;
             if (out[k].t.isSymbol("(") && --depth == 0)
-                return k >= 2 && out[k - 1].t.is("top") && out[k - 2].t.is("delete");
+                return k >= 2 && out[k - 1].t.is("top") && isOneOf(out[k - 2].t, {"delete", "update"});
         }
     }
     return false;

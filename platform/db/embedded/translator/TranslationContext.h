@@ -144,6 +144,8 @@ private:
     QString sourceDateType(size_t b, size_t e) const;
     // The string functions (StringCalls.cpp): as functionCall.
     bool stringFunctionCall(Vec& out, size_t& i, size_t e);
+    // PERCENTILE_CONT and PERCENTILE_DISC … WITHIN GROUP … OVER (PercentileCalls.cpp): as functionCall.
+    bool percentileCall(Vec& out, size_t& i, size_t e);
     QString conversionOfParameter(const QString& tsql, size_t at);
     QString tokenText(size_t b, size_t e) const;
     bool hasCollation(size_t b, size_t e) const;
