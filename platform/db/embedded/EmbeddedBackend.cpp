@@ -894,6 +894,7 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
             if (text[i] != u'\n') text[i] = u' ';
         if (text.trimmed().isEmpty()) return {};
     }
+    text = withTypedParameters(text, params);
     const std::shared_ptr<const Translation> tr = translateCached(text, m_database, m_schema.get());
     if (!tr->error.isEmpty()) raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
     if (!tr->databases.isEmpty()) attachDatabases(tr->databases);
@@ -1363,6 +1364,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
             applyExactTypes(m_db, s, rs, &m_exactTypes);
             applyTranslatedTypes(s, st.columnTypes, rs);
         }
+        if (!ddl) applyTextTypes(st.columnTypes, rs);
         for (const int c : st.unnamedColumns)
             if (size_t(c) < rs.fields.size()) rs.fields[size_t(c)].name.clear();
         padFixedWidth(rs);
@@ -1442,9 +1444,12 @@ QStringList EmbeddedBackend::computedColumnTypes(const SqlStatement& st)
         types = resolveColumnTypes(m_db, st.typing);
     }
     // money and decimal expressions read as values of their type, whatever storage class each
-    // value travels in (a double in one row, the text of a wider decimal in the next)
+    // value travels in (a double in one row, the text of a wider decimal in the next); whole
+    // and approximate numbers are of their type too, not of their values' (a union of int and
+    // bigint is bigint)
     for (qsizetype i = 0; i < st.columnTypes.size(); ++i) {
-        if (!exactTypeOf(st.columnTypes[i])) continue;
+        const SqlType t = SqlType::fromDeclared(st.columnTypes[i]);
+        if (!t.isNumber() || t.kind == SqlType::Kind::Bit) continue;
         while (types.size() <= i) types << QString();
         if (types[i].isEmpty()) types[i] = st.columnTypes[i];
     }
