@@ -264,4 +264,100 @@ TEST_F(BuiltinFunctions, PercentilesGiveTheDocumentedMedians)
     });
 }
 
+// DATETRUNC keeps the date's type and the documented errors; SWITCHOFFSET and TODATETIMEOFFSET
+// move a value between offsets.
+TEST_F(BuiltinFunctions, DateTruncAndOffsetsGiveTheDocumentedValues)
+{
+    const char* parts[][2] = {
+        {"year", "2021-01-01 00:00:00.0000000"},
+        {"quarter", "2021-10-01 00:00:00.0000000"},
+        {"month", "2021-12-01 00:00:00.0000000"},
+        {"week", "2021-12-05 00:00:00.0000000"},
+        {"iso_week", "2021-12-06 00:00:00.0000000"},
+        {"dayofyear", "2021-12-08 00:00:00.0000000"},
+        {"day", "2021-12-08 00:00:00.0000000"},
+        {"hour", "2021-12-08 11:00:00.0000000"},
+        {"minute", "2021-12-08 11:30:00.0000000"},
+        {"second", "2021-12-08 11:30:15.0000000"},
+        {"millisecond", "2021-12-08 11:30:15.1230000"},
+        {"microsecond", "2021-12-08 11:30:15.1234560"},
+    };
+    for (const auto& p : parts)
+        EXPECT_EQ(outcome(QStringLiteral("DECLARE @d datetime2 = '2021-12-08 11:30:15.1234567'; "
+                                         "SELECT convert(varchar(30), DATETRUNC(%1, @d), 121)")
+                              .arg(QLatin1String(p[0]))),
+            QString::fromUtf8(p[1]))
+            << p[0];
+    expectAll({
+        {"DECLARE @d datetime2 = '2021-11-11 11:11:11.1234567'; SET DATEFIRST 6; "
+         "SELECT convert(varchar(30), DATETRUNC(week, @d), 121)",
+            "2021-11-06 00:00:00.0000000"},
+        {"DECLARE @d datetime2 = '2021-11-11 11:11:11.1234567'; SET DATEFIRST 3; "
+         "SELECT convert(varchar(30), DATETRUNC(week, @d), 121)",
+            "2021-11-10 00:00:00.0000000"},
+        // literals are datetime2(7)
+        {"SELECT convert(varchar(30), DATETRUNC(month, '1998-03-04'), 121)", "1998-03-01 00:00:00.0000000"},
+        {"SELECT convert(varchar(30), DATETRUNC(millisecond, '1998-03-04 10:10:05.1234567'), 121)",
+            "1998-03-04 10:10:05.1230000"},
+        {"DECLARE @d2 nvarchar(max) = '1998-03-04 10:10:05'; SELECT convert(varchar(30), DATETRUNC(minute, @d2), 121)",
+            "1998-03-04 10:10:00.0000000"},
+        // a part at the type's own precision changes nothing
+        {"DECLARE @d datetime = '2020-02-02 02:02:02.002'; SELECT convert(varchar(30), DATETRUNC(millisecond, @d), 121)",
+            "2020-02-02 02:02:02.003"},
+        {"DECLARE @d smalldatetime = '2009-09-11 12:42:12'; SELECT convert(varchar(30), DATETRUNC(second, @d), 120)",
+            "2009-09-11 12:42:00"},
+        {"DECLARE @d date = '2050-04-04'; SELECT convert(varchar(10), DATETRUNC(day, @d), 121)", "2050-04-04"},
+        {"DECLARE @d date= '0001-01-01 00:00:00'; SELECT DATETRUNC(week, @d)",
+            "9837: An invalid date value was encountered: The date value is less than the minimum date value allowed "
+            "for the data type."},
+        {"DECLARE @d time = '12:12:12.1234567'; SELECT DATETRUNC(year, @d)",
+            "9810: The datepart year is not supported by date function datetrunc for data type time."},
+        {"DECLARE @d datetime2(3) = '2021-12-12 12:12:12.12345'; SELECT DATETRUNC(microsecond, @d)",
+            "9810: The datepart microsecond is not supported by date function datetrunc for data type datetime2."},
+        {"SELECT DATETRUNC(weekday, getdate())",
+            "9810: The datepart weekday is not supported by date function datetrunc for data type datetime."},
+        {"SELECT DATETRUNC(day)", "174: The datetrunc function requires 2 argument(s)."},
+        // the date functions' own argument counts
+        {"SELECT EOMONTH()", "189: The eomonth function requires 1 to 2 arguments."},
+        {"SELECT DATEPART(day)", "174: The datepart function requires 2 argument(s)."},
+        {"SELECT YEAR(1, 2)", "174: The year function requires 1 argument(s)."},
+        // offsets
+        {"CREATE TABLE #test (ColDatetimeoffset datetimeoffset); INSERT INTO #test VALUES ('1998-09-20 7:45:50.71345 "
+         "-5:00'); SELECT convert(varchar(40), SWITCHOFFSET (ColDatetimeoffset, '-08:00'), 121) FROM #test",
+            "1998-09-20 04:45:50.7134500 -08:00"},
+        {"SELECT convert(varchar(40), TODATETIMEOFFSET(cast('2019-04-22 11:39:21.6986813' as datetime2), -120), 121)",
+            "2019-04-22 11:39:21.6986813 -02:00"},
+        {"SELECT convert(varchar(40), TODATETIMEOFFSET(cast('2019-04-22 11:39:29.0339301' as datetime2), '+13:00'), 121)",
+            "2019-04-22 11:39:29.0339301 +13:00"},
+        {"SELECT SWITCHOFFSET(sysdatetimeoffset(), '+14:01')",
+            "9812: The timezone provided to builtin function switchoffset is invalid."},
+        {"SELECT TODATETIMEOFFSET(cast('9999-12-31 23:00' as datetime2), '-14:00')",
+            "9813: The timezone provided to builtin function todatetimeoffset would cause the datetimeoffset to overflow "
+            "the range of valid date range in either UTC or local time."},
+    });
+}
+
+// The metadata functions over the objects OBJECT_ID numbers: COL_LENGTH in bytes (-1 for max),
+// COL_NAME by position, SCHEMA_ID and SCHEMA_NAME of dbo and of a schema made.
+TEST_F(BuiltinFunctions, MetadataFunctionsNameTheDatabasesObjects)
+{
+    expectAll({
+        {"CREATE TABLE t1(c1 varchar(40), c2 nvarchar(40), c3 varchar(max)); "
+         "SELECT cast(COL_LENGTH('t1','c1') as varchar) + ' ' + cast(COL_LENGTH('t1','c2') as varchar) + ' ' + "
+         "cast(COL_LENGTH('dbo.t1','c3') as varchar)",
+            "40 80 -1"},
+        {"SELECT isnull(COL_LENGTH('t1', 'none'), 0) + isnull(COL_LENGTH('none', 'c1'), 0)", "0"},
+        {"SELECT COL_NAME(OBJECT_ID('dbo.t1'), 2)", "c2"},
+        {"SELECT isnull(COL_NAME(OBJECT_ID('dbo.t1'), 4), 'none')", "none"},
+        {"create table #w (a int, b nchar(5)); select cast(col_length('#w', 'b') as varchar) + col_name(object_id('tempdb..#w'), 1)",
+            "10a"},
+        {"SELECT SCHEMA_NAME()", "dbo"},
+        {"SELECT SCHEMA_NAME(SCHEMA_ID('dbo'))", "dbo"},
+        {"create schema Sales; select schema_name(schema_id('Sales'))", "Sales"},
+        {"select isnull(schema_id('none'), 0) + isnull(len(schema_name(-1)), 0)", "0"},
+        {"SELECT COL_LENGTH('t1')", "174: The col_length function requires 2 argument(s)."},
+        {"SELECT SCHEMA_NAME(1, 2)", "189: The schema_name function requires 0 to 1 arguments."},
+    });
+}
+
 }   // namespace orra::embedded::test

@@ -204,6 +204,10 @@ TEST_F(Objects, OwnersDefineViewsAndColumns)
             {"select 1", "select Unit from Stock where ID = 101", QStringLiteral("pc")},
             {"alter table Stock add Note varchar(10) null, Shelf int not null default 4", "select sum(Shelf) from Stock", 8},
             {"alter table dbo.Stock drop column Note, Shelf", "select count(*) from Stock where Qty = 0", 1},
+            // a computed column added, persisted or not
+            {"alter table Stock add Thrice as (Qty * 3) persisted, Half as Qty / 2", "select Thrice + Half from Stock "
+                                                                                    "where ID = 100", 10},
+            {"alter table Stock drop column Thrice, Half", "select count(*) from Stock", 2},
             {"create view dbo.Cheap with schemabinding as select ID, Qty from dbo.Stock where Price < 3",
                 "select count(*) from Cheap", 2},
             {"create or alter view Cheap as select ID from Stock where Qty > 0", "select count(*) from Cheap", 1},
@@ -553,4 +557,38 @@ TEST_F(Objects, UniqueKeysHoldOneNull)
     EXPECT_TRUE(numberedRefusal(*owner, QStringLiteral("declare @t table (X int unique) insert @t values (null) "
                                                        "insert @t values (null)"))
                     .startsWith(QStringLiteral("2627 Violation of UNIQUE KEY constraint ")));
+}
+
+TEST_F(Objects, PrimaryKeysHoldNoNull)
+{
+    const struct {
+        const char* sql;
+        const char* error;   // number and text; empty: it runs
+    } steps[] = {
+        // a key's column whose nullability is not written is NOT NULL
+        {"create table K1 (A int, B int, primary key (A, B)) insert K1 values (1, null)",
+            "515 Cannot insert the value NULL into column 'B', table 'sales.dbo.K1'; column does not allow nulls. "
+            "INSERT fails."},
+        {"create table K2 (A varchar(5) constraint PK_K2 primary key nonclustered) insert K2 values (null)",
+            "515 Cannot insert the value NULL into column 'A', table 'sales.dbo.K2'; column does not allow nulls. "
+            "INSERT fails."},
+        {"create table K3 (A int null, B int) alter table K3 add constraint PK_K3 primary key (A)",
+            "8111 Cannot define PRIMARY KEY constraint on nullable column in table 'K3'."},
+        {"create table K4 (A int not null, B int) alter table K4 add constraint PK_K4 primary key (A) "
+         "insert K4 values (1, 1) insert K4 values (1, 2)",
+            "2627 Violation of PRIMARY KEY constraint 'PK_K4'. Cannot insert duplicate key in object 'dbo.K4'."},
+        // a primary key beside an identity column
+        {"create table K5 (ID int identity, Code varchar(5) constraint PK_K5 primary key) "
+         "insert K5 (Code) values ('a') insert K5 (Code) values ('a')",
+            "2627 Violation of PRIMARY KEY constraint 'PK_K5'. Cannot insert duplicate key in object 'dbo.K5'."},
+        {"insert K5 (Code) values (null)",
+            "515 Cannot insert the value NULL into column 'Code', table 'sales.dbo.K5'; column does not allow nulls. "
+            "INSERT fails."},
+        {"create table K6 (ID int identity(10, 10), A int, B int, primary key (A, B)) insert K6 (A, B) values (1, 2), (1, 3)",
+            ""},
+    };
+    for (const auto& s : steps)
+        EXPECT_EQ(numberedRefusal(*owner, QString::fromUtf8(s.sql)), QString::fromUtf8(s.error)) << s.sql;
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select string_agg(ID, ',') within group (order by B) from K6")),
+        QStringLiteral("10,20"));
 }

@@ -13,8 +13,9 @@ namespace orra::embedded {
 
 namespace {
 
-// The number of a message of JSON_VALUE and JSON_QUERY, or 0.
-long jsonErrorNumber(const QString& m)
+// The number of a message of the built-in functions that begins so (JSON_VALUE, JSON_QUERY,
+// the date functions), or 0.
+long functionErrorNumber(const QString& m)
 {
     static const struct {
         const char* text;
@@ -26,9 +27,14 @@ long jsonErrorNumber(const QString& m)
         {"Scalar value cannot be found in the specified JSON path.", 13623},
         {"Object or array cannot be found in the specified JSON path.", 13624},
         {"String value in the specified JSON path would be truncated.", 13625},
+        {"An invalid date value was encountered: ", 9837},
+        {"Argument data type ", 8116},
+        {"The timezone provided to builtin function ", 0},
     };
+    if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" for data type "))) return 9810;
     for (const auto& k : messages)
-        if (m.startsWith(QLatin1String(k.text))) return k.number;
+        if (m.startsWith(QLatin1String(k.text)))
+            return k.number != 0 ? k.number : m.endsWith(QLatin1String(" is invalid.")) ? 9812 : 9813;
     return 0;
 }
 
@@ -445,6 +451,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 8134, m, "22012");
     } else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time"))) {
         set(e, 241, m, "22007");
+    } else if (m.startsWith(QLatin1String("The conversion of a ")) && m.endsWith(QLatin1String("resulted in an out-of-range value."))) {
+        set(e, 242, m, "22007");
     } else if (m.startsWith(QLatin1String("Conversion failed when converting the "))) {
         set(e, 245, m, "22018");
     } else if (m.startsWith(QLatin1String("Error converting data type "))) {
@@ -461,8 +469,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 9818, m);
     } else if (m.startsWith(QLatin1String("Error converting string value '"))) {
         set(e, 9819, m);
-    } else if (const long json = jsonErrorNumber(m)) {
-        set(e, json, m);
+    } else if (const long number = functionErrorNumber(m)) {
+        set(e, number, m);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "platform/db/embedded/BatchRun.h"
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/EmbeddedBackend.h"
+#include "platform/db/embedded/IdentityColumns.h"
 #include "platform/db/embedded/NullKeys.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
@@ -232,6 +233,23 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
             if (create.contains(QLatin1String("primary key"), Qt::CaseInsensitive))
                 raise(QStringLiteral("42000"),
                     QStringLiteral("Table '%1' already has a primary key defined on it.").arg(table), 1779);
+        }
+        // a key's columns allow no NULL (the identity column never holds one)
+        static const QRegularExpression keyList(
+            QStringLiteral(R"(primary\s+key\s*\(([^)]*)\))"), QRegularExpression::CaseInsensitiveOption);
+        if (const QRegularExpressionMatch k = keyList.match(change.definition); k.hasMatch()) {
+            const std::optional<IdentityColumn> identity = identityColumnOf(m_db, schema, table);
+            for (const QString& part : k.captured(1).split(u',')) {
+                const QString column = bare(wordsOf(part).value(0));
+                if (identity && identity->column.compare(column, Qt::CaseInsensitive) == 0) continue;
+                const QVariant notNull = one(
+                    QStringLiteral("select \"notnull\" from %1.pragma_table_info(?) where name = ? collate nocase").arg(q),
+                    {table, column});
+                if (notNull.isValid() && notNull.toInt() == 0)
+                    raise(QStringLiteral("42000"),
+                        QStringLiteral("Cannot define PRIMARY KEY constraint on nullable column in table '%1'.").arg(table),
+                        8111);
+            }
         }
         made = create.left(p.close) + QStringLiteral(", ") + change.definition + create.mid(p.close);
     }

@@ -1,6 +1,7 @@
 #include "platform/db/embedded/functions/DateFunctions.h"
 
 #include <QDate>
+#include <QRegularExpression>
 #include <QDateTime>
 #include <QTimeZone>
 
@@ -769,6 +770,160 @@ void fnEndOfMonth(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     resultText(ctx, canonical(v, Type{Kind::Date, 0}));
 }
 
+// DATETRUNC(part, date): the date cut to the start of the part, of the date's own type; a
+// literal is datetime2(7).
+void fnDateTrunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (anyNull(2, argv)) return sqlite3_result_null(ctx);
+    const Part part = partNamed(textOf(argv[0]));
+    const int argType = sqlite3_value_type(argv[1]);
+    if (argType != SQLITE_TEXT) {
+        fail(ctx, QStringLiteral("Argument data type %1 is invalid for argument 2 of datetrunc function.")
+                      .arg(QLatin1String(sqlTypeOf(argv[1]))));
+        return;
+    }
+    Canonical c;
+    if (!readDate(ctx, argv[1], c)) return;
+    // the type the translator knew, when the text alone cannot tell (datetime2(3) from datetime)
+    if (argc > 2 && sqlite3_value_type(argv[2]) == SQLITE_TEXT) {
+        const QString declared = textOf(argv[2]);
+        const int open = int(declared.indexOf(u'('));
+        if (const auto named = typeNamed(declared.left(open < 0 ? declared.size() : open),
+                open < 0 ? -1 : declared.mid(open + 1).chopped(1).toInt());
+            named && hasDate(*named) == hasDate(c.type) && hasTime(*named) == hasTime(c.type)
+            && (named->kind == Kind::DateTimeOffset) == (c.type.kind == Kind::DateTimeOffset))
+            c.type = *named;
+    }
+    const Type t = c.type;
+    const bool timePart = isTimePart(part);
+    if (part == Part::Weekday || part == Part::TzOffset || part == Part::Nanosecond || part == Part::None
+        || (t.kind == Kind::Time && !timePart) || (t.kind == Kind::Date && timePart)
+        || (part == Part::Millisecond && t.scale < 3) || (part == Part::Microsecond && t.scale < 6)) {
+        fail(ctx, partNotSupported(part, "datetrunc", t));
+        return;
+    }
+    Value v = c.value;
+    const QDate d = QDate::fromJulianDay(v.day);
+    auto startOfDay = [&](qint64 day) {
+        v.day = day;
+        v.ticks = 0;
+    };
+    auto cut = [&](qint64 unit) { v.ticks -= v.ticks % unit; };
+    switch (part) {
+    case Part::Year:
+        startOfDay(dayNumber(d.year(), 1, 1));
+        break;
+    case Part::Quarter:
+        startOfDay(dayNumber(d.year(), (d.month() - 1) / 3 * 3 + 1, 1));
+        break;
+    case Part::Month:
+        startOfDay(dayNumber(d.year(), d.month(), 1));
+        break;
+    case Part::DayOfYear:
+    case Part::Day:
+        startOfDay(v.day);
+        break;
+    case Part::Week:
+        startOfDay(v.day - (isoWeekday(v.day) - settingsOf(ctx).dateFirst + 7) % 7);
+        break;
+    case Part::IsoWeek:
+        startOfDay(v.day - (isoWeekday(v.day) - 1));
+        break;
+    case Part::Hour:
+        cut(3600 * kTicksPerSecond);
+        break;
+    case Part::Minute:
+        cut(60 * kTicksPerSecond);
+        break;
+    case Part::Second:
+        cut(kTicksPerSecond);
+        break;
+    case Part::Millisecond:
+        cut(10'000);
+        break;
+    case Part::Microsecond:
+        cut(10);
+        break;
+    default:
+        break;
+    }
+    if (fit(v, t) != Failure::None) {
+        fail(ctx, QStringLiteral("An invalid date value was encountered: The date value is less than the minimum date "
+                                 "value allowed for the data type."));
+        return;
+    }
+    resultText(ctx, canonical(v, t));
+}
+
+// A time zone offset as SWITCHOFFSET and TODATETIMEOFFSET take it: [+|-]hh:mm or a number of
+// minutes, within 14 hours either way.
+std::optional<int> offsetMinutes(sqlite3_value* arg)
+{
+    int minutes = 0;
+    if (sqlite3_value_type(arg) == SQLITE_INTEGER || sqlite3_value_type(arg) == SQLITE_FLOAT) {
+        minutes = int(sqlite3_value_int64(arg));
+    } else {
+        static const QRegularExpression form(QStringLiteral("^\\s*([+-])(\\d{1,2}):(\\d{2})\\s*$"));
+        const QRegularExpressionMatch m = form.match(textOf(arg));
+        if (!m.hasMatch() || m.captured(3).toInt() > 59) return std::nullopt;
+        minutes = (m.captured(2).toInt() * 60 + m.captured(3).toInt()) * (m.captured(1) == u"-" ? -1 : 1);
+    }
+    if (minutes < -14 * 60 || minutes > 14 * 60) return std::nullopt;
+    return minutes;
+}
+
+// The datetimeoffset of a local time at an offset; false with the server's error when the
+// offset is none or the instant leaves the type's range.
+bool offsetResult(sqlite3_context* ctx, sqlite3_value* offset, Value v, int scale, const char* function, bool keepInstant)
+{
+    const std::optional<int> minutes = offsetMinutes(offset);
+    if (!minutes) {
+        fail(ctx, QStringLiteral("The timezone provided to builtin function %1 is invalid.").arg(QLatin1String(function)));
+        return false;
+    }
+    if (keepInstant) {
+        const qint64 local = v.day * kTicksPerDay + v.ticks + qint64(*minutes - v.offset) * 60 * kTicksPerSecond;
+        v.day = local / kTicksPerDay;
+        v.ticks = local % kTicksPerDay;
+    }
+    v.offset = *minutes;
+    const Type t{Kind::DateTimeOffset, scale};
+    const qint64 utcDay = (v.day * kTicksPerDay + v.ticks - qint64(v.offset) * 60 * kTicksPerSecond) / kTicksPerDay;
+    if (fit(v, t) != Failure::None || utcDay < dayNumber(1, 1, 1) || utcDay > dayNumber(9999, 12, 31)) {
+        fail(ctx, QStringLiteral("The timezone provided to builtin function %1 would cause the datetimeoffset to overflow "
+                                 "the range of valid date range in either UTC or local time.")
+                      .arg(QLatin1String(function)));
+        return false;
+    }
+    resultText(ctx, canonical(v, t));
+    return true;
+}
+
+// The fractional digits a value keeps as datetimeoffset.
+int offsetScale(Type t) { return t.kind == Kind::Date ? 7 : t.scale; }
+
+// SWITCHOFFSET(datetimeoffset, offset): the same instant at another offset.
+void fnSwitchOffset(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (anyNull(2, argv)) return sqlite3_result_null(ctx);
+    Canonical c;
+    if (!readDate(ctx, argv[0], c)) return;
+    const int scale = offsetScale(c.type);
+    const Conversion asOffset = convert(c.value, c.type, Type{Kind::DateTimeOffset, scale});
+    offsetResult(ctx, argv[1], asOffset.value, scale, "switchoffset", true);
+}
+
+// TODATETIMEOFFSET(datetime2, offset): the local time given the offset.
+void fnToDateTimeOffset(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (anyNull(2, argv)) return sqlite3_result_null(ctx);
+    Canonical c;
+    if (!readDate(ctx, argv[0], c)) return;
+    const int scale = offsetScale(c.type);
+    const Conversion local = convert(c.value, c.type, Type{Kind::DateTime2, scale});
+    offsetResult(ctx, argv[1], local.value, scale, "todatetimeoffset", false);
+}
+
 // ISDATE(expression): 1 for text that converts to datetime.
 void fnIsDate(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
@@ -902,28 +1057,31 @@ void fnLanguage(sqlite3_context* ctx, int, sqlite3_value**)
 }
 
 const FunctionName kNames[] = {
-    {"dateadd", "orra_dateadd", true, nullptr},
-    {"datediff", "orra_datediff", true, "int"},
-    {"datediff_big", "orra_datediff_big", true, "bigint"},
-    {"datepart", "orra_datepart", true, "int"},
-    {"datename", "orra_datename", true, "nvarchar(30)"},
-    {"eomonth", "orra_eomonth", false, "date"},
-    {"year", "orra_year", false, "int"},
-    {"month", "orra_month", false, "int"},
-    {"day", "orra_day", false, "int"},
-    {"isdate", "orra_isdate", false, "int"},
-    {"getdate", "orra_getdate", false, "datetime"},
-    {"getutcdate", "orra_getutcdate", false, "datetime"},
-    {"sysdatetime", "orra_sysdatetime", false, "datetime2(7)"},
-    {"sysutcdatetime", "orra_sysutcdatetime", false, "datetime2(7)"},
-    {"sysdatetimeoffset", "orra_sysdatetimeoffset", false, "datetimeoffset(7)"},
-    {"datefromparts", "orra_datefromparts", false, "date"},
-    {"datetimefromparts", "orra_datetimefromparts", false, "datetime"},
-    {"smalldatetimefromparts", "orra_smalldatetimefromparts", false, "smalldatetime"},
-    {"timefromparts", "orra_timefromparts", false, "time"},
-    {"datetime2fromparts", "orra_datetime2fromparts", false, "datetime2"},
-    {"datetimeoffsetfromparts", "orra_datetimeoffsetfromparts", false, "datetimeoffset"},
-    {"format", "orra_format", false, "nvarchar(4000)"},
+    {"dateadd", "orra_dateadd", true, nullptr, 3, 3},
+    {"datediff", "orra_datediff", true, "int", 3, 3},
+    {"datediff_big", "orra_datediff_big", true, "bigint", 3, 3},
+    {"datepart", "orra_datepart", true, "int", 2, 2},
+    {"datename", "orra_datename", true, "nvarchar(30)", 2, 2},
+    {"eomonth", "orra_eomonth", false, "date", 1, 2},
+    {"year", "orra_year", false, "int", 1, 1},
+    {"month", "orra_month", false, "int", 1, 1},
+    {"day", "orra_day", false, "int", 1, 1},
+    {"isdate", "orra_isdate", false, "int", 1, 1},
+    {"getdate", "orra_getdate", false, "datetime", 0, 0},
+    {"getutcdate", "orra_getutcdate", false, "datetime", 0, 0},
+    {"sysdatetime", "orra_sysdatetime", false, "datetime2(7)", 0, 0},
+    {"sysutcdatetime", "orra_sysutcdatetime", false, "datetime2(7)", 0, 0},
+    {"sysdatetimeoffset", "orra_sysdatetimeoffset", false, "datetimeoffset(7)", 0, 0},
+    {"datefromparts", "orra_datefromparts", false, "date", 3, 3},
+    {"datetimefromparts", "orra_datetimefromparts", false, "datetime", 7, 7},
+    {"smalldatetimefromparts", "orra_smalldatetimefromparts", false, "smalldatetime", 5, 5},
+    {"timefromparts", "orra_timefromparts", false, "time", 5, 5},
+    {"datetime2fromparts", "orra_datetime2fromparts", false, "datetime2", 8, 8},
+    {"datetimeoffsetfromparts", "orra_datetimeoffsetfromparts", false, "datetimeoffset", 10, 10},
+    {"format", "orra_format", false, "nvarchar(4000)", 2, 3},
+    {"datetrunc", "orra_datetrunc", true, nullptr, 2, 2},
+    {"switchoffset", "orra_switchoffset", false, nullptr, 2, 2},
+    {"todatetimeoffset", "orra_todatetimeoffset", false, nullptr, 2, 2},
 };
 
 struct Registration {
@@ -959,6 +1117,10 @@ const Registration kFunctions[] = {
     {"orra_timefromparts", 5, fnMake<Kind::Time>, true},
     {"orra_datetime2fromparts", 8, fnMake<Kind::DateTime2>, true},
     {"orra_datetimeoffsetfromparts", 10, fnMake<Kind::DateTimeOffset>, true},
+    {"orra_datetrunc", 2, fnDateTrunc, false},
+    {"orra_datetrunc", 3, fnDateTrunc, false},
+    {"orra_switchoffset", 2, fnSwitchOffset, false},
+    {"orra_todatetimeoffset", 2, fnToDateTimeOffset, false},
     {"orra_datefirst", 0, fnDateFirst, false},
     {"orra_language", 0, fnLanguage, false},
 };

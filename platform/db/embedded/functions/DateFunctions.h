@@ -1,5 +1,6 @@
 #pragma once
-// The server's date and time functions (DATEADD, DATEDIFF, DATEPART, DATENAME, EOMONTH, the
+// The server's date and time functions (DATEADD, DATEDIFF, DATEPART, DATENAME, DATETRUNC,
+// SWITCHOFFSET, TODATETIMEOFFSET, EOMONTH, the
 // FROMPARTS family, GETDATE and its kin, ISDATE, YEAR/MONTH/DAY) and the conversions to and
 // from the date and time types, as SQLite functions over the values' canonical text. One
 // table names them for the translator and registers them with SQLite.
@@ -19,6 +20,8 @@ struct FunctionName {
     const char* sqlite;     // "orra_dateadd"
     bool datePartFirst;     // its first argument is a date part keyword (month, mm …)
     const char* result;     // its result type when fixed ("int", "date"), else nullptr
+    int minArgs;
+    int maxArgs;
 };
 // The entry for a T-SQL function name (any case), or nullptr.
 const FunctionName* functionNamed(QStringView name);

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/IdentityColumns.h"
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
@@ -200,8 +201,9 @@ void defaultValue(Vec& r, const Vec& d, size_t& k, const StoredConversion& conve
     while (k + 1 < d.size() && d[k + 1].t.isSymbol(")")) ++k;   // the parentheses stripped above
 }
 
-// name as expression [persisted]: SQLite's generated column, stored when persisted.
-Vec computedColumn(const Vec& d)
+// name as expression [persisted]: SQLite's generated column, stored when persisted. A column
+// added to a table is computed as it is read (SQLite adds no stored one; its values are the same).
+Vec computedColumn(const Vec& d, bool added)
 {
     Vec r{d[0], word("AS"), symbol("(")};
     size_t e = d.size();
@@ -209,7 +211,7 @@ Vec computedColumn(const Vec& d)
     if (persisted) --e;
     append(r, d, 2, e);
     r.push_back(symbol(")"));
-    r.push_back(word(persisted ? "STORED" : "VIRTUAL"));
+    r.push_back(word(persisted && !added ? "STORED" : "VIRTUAL"));
     return r;
 }
 
@@ -218,7 +220,7 @@ Vec computedColumn(const Vec& d)
 // only) a literal is converted here.
 Vec columnDefinition(const Vec& d, const QString& identity, bool added = false, bool autoincrement = true)
 {
-    if (d.size() > 2 && d[1].t.is("as")) return computedColumn(d);
+    if (d.size() > 2 && d[1].t.is("as")) return computedColumn(d, added);
     const SqlType type = SqlType::fromDeclared(declaredType(d));
     const StoredConversion conversion = added ? StoredConversion{} : storedConversion(type);
     Vec r;
@@ -312,6 +314,67 @@ std::vector<DeclaredColumn> declaredColumns(const std::vector<Vec>& defs, const 
     return columns;
 }
 
+// The columns of the table's primary key, declared on the column or as a table constraint.
+QStringList primaryKeyColumns(const std::vector<Vec>& defs)
+{
+    QStringList columns;
+    for (const Vec& d : defs) {
+        for (size_t k = 0; k + 1 < d.size(); ++k) {
+            if (!d[k].t.is("primary") || !d[k + 1].t.is("key")) continue;
+            if (!isConstraintWord(d[0].t)) {
+                columns << d[0].t.text;
+                break;
+            }
+            size_t open = k + 2;
+            while (open < d.size() && !d[open].t.isSymbol("(")) ++open;
+            for (size_t j = open + 1; j < d.size() && !d[j].t.isSymbol(")"); ++j)
+                if (d[j].t.isName() && (d[j - 1].t.isSymbol("(") || d[j - 1].t.isSymbol(","))) columns << d[j].t.text;
+            break;
+        }
+    }
+    return columns;
+}
+
+// A column of the primary key whose nullability is not written is NOT NULL, as on the server.
+Vec keyNotNull(Vec d, const QStringList& key)
+{
+    if (d.empty() || isConstraintWord(d[0].t)) return d;
+    bool inKey = false;
+    for (const QString& c : key) inKey = inKey || sameName(c, d[0].t.text);
+    if (!inKey) return d;
+    for (const NT& n : d)
+        if (n.t.is("null")) return d;
+    d.push_back(word("not"));
+    d.push_back(word("null"));
+    return d;
+}
+
+// The identity column is SQLite's integer key, so a primary key of other columns beside it is
+// kept as a unique key (named PK__T when unnamed) followed by kPrimaryKeyMark, which the
+// server's messages read as the primary key it is.
+Vec keyAsUnique(const Vec& r, const QString& table)
+{
+    Vec out;
+    const bool named = !r.empty() && r[0].t.is("constraint");
+    for (size_t k = 0; k < r.size(); ++k) {
+        if (!(r[k].t.is("primary") && k + 1 < r.size() && r[k + 1].t.is("key"))) {
+            out.push_back(r[k]);
+            continue;
+        }
+        if (!named && !(k >= 2 && r[k - 2].t.is("constraint")))
+            out.push_back(raw(QStringLiteral("CONSTRAINT ") + quoteName(QStringLiteral("PK__") + table)));
+        out.push_back(word("UNIQUE"));
+        size_t end = k + 2;
+        if (end < r.size() && r[end].t.isSymbol("(")) {
+            const size_t close = closeOf(r, end, r.size());
+            for (; end <= close && end < r.size(); ++end) out.push_back(r[end]);
+        }
+        out.push_back(raw(QString::fromLatin1(kPrimaryKeyMark)));
+        k = end - 1;
+    }
+    return out;
+}
+
 // create table T (…): identity columns, text collation, temp tables, server clauses. Anything
 // after the parenthesis (on [PRIMARY], textimage_on …) is storage detail and goes. The table's
 // columns become known to the rest of the batch through declareIn.
@@ -335,6 +398,9 @@ DeclaredIdentity rewriteDefinitions(Vec& v, TranslationContext* declareIn, bool 
     out.push_back(name);
     out.push_back(symbol("("));
     bool first = true;
+    const QStringList key = primaryKeyColumns(*defs);
+    const bool keyBesideIdentity =
+        !identity.isEmpty() && !key.isEmpty() && !(key.size() == 1 && sameName(key.front(), identity));
     for (const Vec& d : *defs) {
         if (d.empty()) continue;
         Vec r;
@@ -342,8 +408,9 @@ DeclaredIdentity rewriteDefinitions(Vec& v, TranslationContext* declareIn, bool 
             if (restatesIdentityKey(d, identity)) continue;
             r = tableConstraint(d);
         } else {
-            r = columnDefinition(d, identity, false, autoincrement);
+            r = columnDefinition(keyNotNull(d, key), identity, false, autoincrement);
         }
+        if (keyBesideIdentity) r = keyAsUnique(r, name.t.text);
         if (!first) out.push_back(symbol(","));
         first = false;
         out.insert(out.end(), r.begin(), r.end());

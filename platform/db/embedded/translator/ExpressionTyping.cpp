@@ -541,6 +541,9 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         if (T[keyEnd - 1].is("asc") || T[keyEnd - 1].is("desc")) --keyEnd;
         return typeOf(close + 6, keyEnd);
     }
+    if (fn == u"schema_name" || fn == u"col_name") return SqlType::fromDeclared(QStringLiteral("nvarchar(128)"));
+    if (fn == u"col_length") return of(Kind::SmallInt);
+    if (fn == u"schema_id") return of(Kind::Int);
     if (fn == u"json_value") return SqlType::fromDeclared(QStringLiteral("nvarchar(4000)"));
     if (fn == u"json_query") return SqlType::fromDeclared(QStringLiteral("nvarchar(max)"));
     if (const dates::FunctionName* f = dates::functionNamed(fn); f && f->result)
@@ -563,6 +566,16 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
     if (fn == u"dateadd") {
         const SqlType d = arg(2);
         return d.isString() ? of(Kind::DateTime) : d;
+    }
+    if (fn == u"datetrunc") {
+        const SqlType d = arg(1);
+        return d.isString() ? SqlType::fromDeclared(QStringLiteral("datetime2(7)")) : d;
+    }
+    if (fn == u"switchoffset" || fn == u"todatetimeoffset") {
+        SqlType d = a.isDateOrTime() && a.kind != Kind::Date ? a : SqlType::fromDeclared(QStringLiteral("datetime2(7)"));
+        if (d.kind == Kind::DateTime) d.scale = 3;
+        d.kind = Kind::DateTimeOffset;
+        return d;
     }
     if (fn == u"upper" || fn == u"lower" || fn == u"ltrim" || fn == u"rtrim" || fn == u"trim" || fn == u"left"
         || fn == u"right" || fn == u"substring" || fn == u"replace" || fn == u"reverse" || fn == u"stuff")

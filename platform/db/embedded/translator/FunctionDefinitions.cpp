@@ -53,24 +53,7 @@ Statement StatementParser::functionStatement(bool batchStart)
         s.action = ModuleStatement::Action::Drop;
         s.type = QStringLiteral("FN,IF,TF");
         m_c.skip(2);
-        if (m_c.at("if") && m_c.at("exists", 1)) {
-            s.ifExists = true;
-            m_c.skip(2);
-        }
-        const size_t e = findEnd(start);
-        for (;;) {
-            const ObjectName name = readObjectName(T, m_c.position(), e);
-            if (name.parts == 0 || !name.database.isEmpty()) {
-                failNear(m_c.position());
-                return {};
-            }
-            s.names.push_back({name.schema, name.object});
-            m_c.seek(name.end);
-            if (!m_c.matchSymbol(",")) break;
-        }
-        if (m_c.position() < e) failNear(m_c.position());
-        m_c.seek(e);
-        return {std::move(s)};
+        return dropModules(std::move(s), start);
     }
     // The definition is the rest of the batch, which it must begin.
     skipToEnd();

@@ -39,24 +39,7 @@ Statement StatementParser::moduleStatement(bool batchStart)
     if (m_c.match("drop")) {
         m_c.skip();   // procedure
         s.action = ModuleStatement::Action::Drop;
-        if (m_c.at("if") && m_c.at("exists", 1)) {
-            s.ifExists = true;
-            m_c.skip(2);
-        }
-        const size_t e = findEnd(at);
-        for (;;) {
-            const ObjectName name = readObjectName(m_ctx.tokens(), m_c.position(), e);
-            if (name.parts == 0 || !name.database.isEmpty()) {
-                failNear(m_c.position());
-                return {};
-            }
-            s.names.push_back({name.schema, name.object});
-            m_c.seek(name.end);
-            if (!m_c.matchSymbol(",")) break;
-        }
-        if (m_c.position() < e) failNear(m_c.position());
-        m_c.seek(e);
-        return {std::move(s)};
+        return dropModules(std::move(s), at);
     }
     const QString what = m_c.at("create") ? QStringLiteral("CREATE/ALTER PROCEDURE") : QStringLiteral("ALTER PROCEDURE");
     if (!batchStart || m_depth > 1) {
@@ -77,6 +60,28 @@ Statement StatementParser::moduleStatement(bool batchStart)
     const std::vector<Token>& T = m_ctx.tokens();
     s.definition = m_ctx.sourceText(T[at].pos, m_ctx.textLength());
     skipToEnd();
+    return {std::move(s)};
+}
+
+Statement StatementParser::dropModules(ModuleStatement s, size_t start)
+{
+    if (m_c.at("if") && m_c.at("exists", 1)) {
+        s.ifExists = true;
+        m_c.skip(2);
+    }
+    const size_t e = findEnd(start);
+    for (;;) {
+        const ObjectName name = readObjectName(m_ctx.tokens(), m_c.position(), e);
+        if (name.parts == 0 || !name.database.isEmpty()) {
+            failNear(m_c.position());
+            return {};
+        }
+        s.names.push_back({name.schema, name.object});
+        m_c.seek(name.end);
+        if (!m_c.matchSymbol(",")) break;
+    }
+    if (m_c.position() < e) failNear(m_c.position());
+    m_c.seek(e);
     return {std::move(s)};
 }
 

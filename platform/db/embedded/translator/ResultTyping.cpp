@@ -140,6 +140,10 @@ TypeRule ResultTyper::functionType(const QString& fn, size_t b, size_t e, QStrin
     }
     if (fn == u"convert") return args.size() >= 2 ? namedType(args[0].first, args[0].second) : TypeRule();
     if (fn == u"dateadd") return arg(2);
+    if (fn == u"datetrunc")
+        return args.size() == 2 && args[1].second == args[1].first + 1 && T[args[1].first].kind == TokenKind::String
+            ? fixedType(QStringLiteral("datetime2(7)"))
+            : arg(1);
     if (fn == u"datediff" || fn == u"datepart" || fn == u"year" || fn == u"month" || fn == u"day" || fn == u"len"
         || fn == u"datalength" || fn == u"charindex" || fn == u"patindex" || fn == u"count" || fn == u"grouping_id")
         return fixedType(QStringLiteral("int"));
@@ -195,6 +199,9 @@ TypeRule ResultTyper::stringFunctionType(const QString& fn, size_t b, size_t e, 
     if (fn == u"string_agg") return textOf("varchar(8000)", 1);
     if (fn == u"quotename") return fixedType(QStringLiteral("nvarchar(258)"));
     if (fn == u"json_value") return fixedType(QStringLiteral("nvarchar(4000)"));
+    if (fn == u"schema_name" || fn == u"col_name") return fixedType(QStringLiteral("nvarchar(128)"));
+    if (fn == u"col_length") return fixedType(QStringLiteral("smallint"));
+    if (fn == u"schema_id") return fixedType(QStringLiteral("int"));
     if (fn == u"json_query") return fixedType(QStringLiteral("text"));
     if (fn == u"soundex") return fixedType(QStringLiteral("varchar(4)"));
     if (fn == u"char") return fixedType(QStringLiteral("char(1)"));

@@ -104,6 +104,9 @@ private:
     bool procedureParameter(std::vector<ProcedureParameter>& parameters);
     size_t insertExecAt() const;
     Statement insertExec(size_t exec);
+    // drop procedure|function [if exists] name [, name …] of the statement begun at `start`,
+    // the cursor after its first two words.
+    Statement dropModules(ModuleStatement s, size_t start);
 
     // FunctionDefinitions.cpp
     static bool atFunctionStatement(const TokenCursor& c);

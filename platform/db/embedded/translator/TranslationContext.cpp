@@ -221,6 +221,10 @@ const char* mappedFunction(const Token& t)
         {"user_id", "orra_user_id"},
         {"suser_name", "orra_suser_sname"},
         {"json_value", "orra_json_value"},
+        {"schema_id", "orra_schema_id"},
+        {"schema_name", "orra_schema_name"},
+        {"col_name", "orra_col_name"},
+        {"col_length", "orra_col_length"},
         {"json_query", "orra_json_query"},
     };
     for (const auto& f : functions)
@@ -466,13 +470,21 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
 // string literal given to DATEADD is read as datetime, whose type the result then has.
 bool TranslationContext::dateFunctionCall(Vec& out, size_t& i, size_t e, const dates::FunctionName& f)
 {
+    const size_t close = matching(i + 1, e);
+    if (close < e) {
+        const int count = close == i + 2 ? 0 : int(splitTop(i + 2, close, [&](size_t k) { return m_tokens[k].isSymbol(","); }).size());
+        long number = 0;
+        if (const QString error = argumentCountError(f.tsql, f.minArgs, f.maxArgs, count, number); !error.isEmpty()) {
+            fail(error, number, i);
+            return true;
+        }
+    }
     out.push_back(word(f.sqlite));
     if (!f.datePartFirst) return true;
-    const size_t close = matching(i + 1, e);
     const auto isComma = [](const Token& tok) { return tok.isSymbol(","); };
     const size_t comma = firstAtTopLevel(i + 2, close, isComma);
     if (close >= e || comma >= close) {
-        fail(QStringLiteral("The %1 function requires 3 argument(s).").arg(m_tokens[i].text.toLower()), 174, i);
+        fail(near(close), 102, close);
         return true;
     }
     const QString part = comma == i + 3 ? dates::datePartNamed(m_tokens[i + 2].text) : QString();
@@ -515,6 +527,12 @@ bool TranslationContext::dateFunctionCall(Vec& out, size_t& i, size_t e, const d
         out.insert(out.end(), {symbol(","), word(dates::kToDate), symbol("("), NT{m_tokens[close - 1], m_tokens[close - 1].text},
             symbol(","), raw(QStringLiteral("'datetime'")), symbol(","), number(QStringLiteral("-1")), symbol(","),
             word("null"), symbol(")")});
+    }
+    // DATETRUNC keeps its date's declared type (datetime2(3) and datetime read alike)
+    if (qstrcmp(f.tsql, "datetrunc") == 0) {
+        const SqlType d = ExpressionTyper(*this).typeOf(comma + 1, close);
+        out.push_back(symbol(","));
+        out.push_back(raw(d.isDateOrTime() ? u'\'' + d.declaration() + u'\'' : QStringLiteral("null")));
     }
     out.push_back(symbol(")"));
     i = close;
