@@ -257,10 +257,13 @@ struct CursorStatement {
 
 // begin tran[saction], commit [tran|work], rollback [tran|work], with or without a name: the
 // server counts the nesting (@@TRANCOUNT); the outermost begin and commit and any rollback
-// reach SQLite.
+// reach SQLite. save tran[saction] name sets a savepoint (SQLite's); rollback tran name goes
+// back to the latest savepoint of that name, or ends the transaction the outermost begin named.
 struct TransactionStatement {
-    enum class Kind { Begin, Commit, Rollback };
+    enum class Kind { Begin, Commit, Rollback, Save };
     Kind kind = Kind::Begin;
+    QString name;        // as written (its first 32 characters); empty for none
+    int nameSlot = -1;   // a variable holding the name
 };
 
 struct CreateSchema {
