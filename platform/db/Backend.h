@@ -18,6 +18,13 @@ namespace orra::db {
 struct ExecuteResult {
     std::vector<ResultSet> sets;
     QList<ProviderError> messages;   // number 0 entries
+
+    // A message that comes after the result sets given so far.
+    void addMessage(ProviderError message)
+    {
+        message.resultSet = int(sets.size());
+        messages.append(std::move(message));
+    }
 };
 
 // Thrown by backends: the provider's error list for the failed call (first entry is the main one).

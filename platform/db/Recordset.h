@@ -28,6 +28,7 @@ struct ResultSet {
     std::vector<QVariant> values;
     long recordsAffected = -1;   // for statements without rows
     bool hasRows = false;        // false: the statement returned no row set at all (closed)
+    bool countShown = true;      // false when the server sends no row count (set nocount on)
     // The statement in this place failed (the batch went on, or ended after result sets):
     // reaching it raises the first error.
     QList<ProviderError> errors;

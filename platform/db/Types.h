@@ -58,6 +58,9 @@ struct ProviderError {
     QString description;
     QString source;
     long nativeError = 0;
+    // How many result sets of the batch came before this message or error (-1: not known), so
+    // that a client shows it in its place among them.
+    int resultSet = -1;
 };
 
 // A value bound to a "?" marker of a statement. NULL is an invalid QVariant.

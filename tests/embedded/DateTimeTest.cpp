@@ -556,6 +556,13 @@ TEST_F(EmbeddedTest, FormatFollowsPatternsAndCultures)
             {"select format(cast('2024-08-09' as date), 'D', 'en-US')", "Friday, August 9, 2024"},
             {"select format(cast('2024-08-09' as date), 'D', 'en-gb')", "09 August 2024"},
             {"select format(cast('2024-08-09' as date), 'D', 'de-de')", "Freitag, 9. August 2024"},
+            {"select format(cast('2024-08-09' as date), 'd', 'zh-cn')", "2024/8/9"},
+            {"select format(cast('2024-08-09' as date), 'D', 'zh-cn')", "2024年8月9日"},
+            // the hexadecimal and percent patterns of .NET's standard numeric formats
+            {"select format(255, 'X')", "FF"},
+            {"select format(255, 'x4')", "00ff"},
+            {"select format(1.5, 'X')", "NULL"},
+            {"select format(0.1234, 'P', 'en-US')", "12.34 %"},
             {"select format(cast('2024-08-09' as date), 'dd/MM/yyyy', 'en-US')", "09/08/2024"},
             {"select format(123456789, '###-##-####')", "123-45-6789"},
             {"select format(cast(1.0002 as money), 'N', 'en-us')", "1.00"},

@@ -394,12 +394,20 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
     const struct {
         const char* sql;
         const char* message;   // empty: the documentation names no text
+        long number;           // 0: the documentation names no number
     } cases[] = {
-        {"select abs(I) from Extremes", "Arithmetic overflow error converting expression to data type int."},
-        {"select round(748.58, -3)", ""},
-        {"select cast(922337203685477.5808 as money)", ""},
-        {"select cast(214748.3648 as smallmoney)", ""},
-        {"select iif(45 > 30, null, null)", ""},
+        {"select abs(I) from Extremes", "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"select round(748.58, -3)", "", 0},
+        {"select cast(922337203685477.5808 as money)", "", 0},
+        {"select cast(214748.3648 as smallmoney)", "", 0},
+        {"select iif(45 > 30, null, null)", "", 0},
+        // a number too long for the text it converts to (int to nchar; decimal, money, float to any)
+        {"select cast(12 as nchar(1))", "", 0},
+        {"select cast(12.5 as varchar(2))", "", 0},
+        {"select cast(cast(1234.5 as money) as char(5))", "", 0},
+        {"select cast(cast(12.5 as float) as nvarchar(2))", "", 0},
+        {"select cast('2025-02-30' as datetime)",
+            "The conversion of a varchar data type to a datetime data type resulted in an out-of-range value.", 242},
     };
     for (const auto& t : cases) {
         try {
@@ -407,6 +415,7 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
             ADD_FAILURE() << t.sql << " ran";
         } catch (const Error& e) {
             if (*t.message) EXPECT_EQ(e.description(), QString::fromLatin1(t.message)) << t.sql;
+            if (t.number) EXPECT_EQ(c->errors().first().nativeError, t.number) << t.sql;
         }
     }
 }
@@ -439,6 +448,8 @@ TEST_F(ExactValues, BinaryConversionsAndStyles)
         {"select convert(binary(8), 'Name', 0)", "4e616d6500000000"},
         {"select convert(binary(4), '0x4E616D65', 1)", "4e616d65"},
         {"select convert(binary(4), '4E616D65', 2)", "4e616d65"},
+        // Unicode text takes two bytes a character: an odd byte is a character of its own
+        {"select cast(cast(0x41 as nvarchar) as varbinary)", "4100"},
     };
     for (const auto& t : binaries) {
         const auto [f, v] = one(QString::fromLatin1(t.sql));
@@ -449,6 +460,10 @@ TEST_F(ExactValues, BinaryConversionsAndStyles)
         const char* text;
     } values[] = {
         {"select cast(cast(123456 as binary(2)) as int)", "57920"},
+        // an int, smallint or tinyint too long for a char or varchar is "*"
+        {"select cast(12 as char(1))", "*"},
+        {"select cast(cast(255 as tinyint) as varchar(2))", "*"},
+        {"select cast(-5 as char(2))", "-5"},
         {"select convert(char(8), 0x4E616d65, 0)", "Name    "},
         {"select convert(char(8), 0x4E616d65, 1)", "0x4E616D"},
         {"select convert(char(8), 0x4E616d65, 2)", "4E616D65"},

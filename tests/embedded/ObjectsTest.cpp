@@ -204,6 +204,10 @@ TEST_F(Objects, OwnersDefineViewsAndColumns)
             {"select 1", "select Unit from Stock where ID = 101", QStringLiteral("pc")},
             {"alter table Stock add Note varchar(10) null, Shelf int not null default 4", "select sum(Shelf) from Stock", 8},
             {"alter table dbo.Stock drop column Note, Shelf", "select count(*) from Stock where Qty = 0", 1},
+            // a computed column added, persisted or not
+            {"alter table Stock add Thrice as (Qty * 3) persisted, Half as Qty / 2", "select Thrice + Half from Stock "
+                                                                                    "where ID = 100", 10},
+            {"alter table Stock drop column Thrice, Half", "select count(*) from Stock", 2},
             {"create view dbo.Cheap with schemabinding as select ID, Qty from dbo.Stock where Price < 3",
                 "select count(*) from Cheap", 2},
             {"create or alter view Cheap as select ID from Stock where Qty > 0", "select count(*) from Cheap", 1},

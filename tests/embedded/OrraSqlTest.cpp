@@ -201,3 +201,28 @@ TEST_F(EmbeddedTest, AFileSystemWithoutRoomIsNamedWithTheFile)
         << err.toStdString();
     EXPECT_TRUE(err.contains("The database file '" + m_dir.path() + "/t/")) << err.toStdString();
 }
+
+// What sqlcmd shows of a batch: no row counts under set nocount on, each message where the
+// batch sent it, and the rows a batch gave before the error that ended it.
+TEST_F(EmbeddedTest, OrraSqlShowsTheBatchInItsOrder)
+{
+    const QStringList login{QStringLiteral("-S"), QStringLiteral("t"), QStringLiteral("-d"),
+        QStringLiteral("catalogue"), QStringLiteral("-U"), QStringLiteral("sa"), QStringLiteral("-P"),
+        QStringLiteral("secret"), QStringLiteral("-Q")};
+    const struct {
+        const char* batch;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {"set nocount on; select 1 a; select 2 b", "a\n-\n1\n\nb\n-\n2\n\n", ""},
+        {"print 'before'; select 1/0; print 'after'", "",
+            "before\nMsg 8134, SQL state 22012: Divide by zero error encountered.\nafter\n"},
+        {"select 1 a; select * from nosuch", "a\n-\n1\n\n(1 row affected)\n\n",
+            "Msg 208: Invalid object name 'nosuch'.\n"},
+    };
+    for (const auto& t : cases) {
+        const Outcome r = run(login + QStringList{QString::fromUtf8(t.batch)});
+        EXPECT_EQ(r.out, QString::fromUtf8(t.out)) << t.batch;
+        EXPECT_EQ(r.err, QString::fromUtf8(t.err)) << t.batch;
+    }
+}

@@ -200,7 +200,9 @@ TEST_F(Shapes, TextFunctionsAndConcatenation)
     EXPECT_EQ(scalar(*c, QStringLiteral("select '5' + 1")).toInt(), 6);
     EXPECT_THROW(c->execute(QStringLiteral("select 'x' + 1")), orra::Error);
     EXPECT_TRUE(scalar(*c, QStringLiteral("select 'a' + NULL")).isNull());
-    EXPECT_EQ(scalar(*c, QStringLiteral("select cast(12345 as varchar(3))")).toString(), QStringLiteral("123"));
+    // an int too long for its text is "*", as CAST's conversion table gives it; text is cut
+    EXPECT_EQ(scalar(*c, QStringLiteral("select cast(12345 as varchar(3))")).toString(), QStringLiteral("*"));
+    EXPECT_EQ(scalar(*c, QStringLiteral("select cast('12345' as varchar(3))")).toString(), QStringLiteral("123"));
     EXPECT_EQ(scalar(*c, QStringLiteral("select isnull(Description,'-') from tbOrraCallSchema")).toString(), QString());
     EXPECT_EQ(scalar(*c, QStringLiteral("select db_name()")).toString(), QStringLiteral("catalogue"));
     const QString now = scalar(*c, QStringLiteral("select getdate()")).toString();

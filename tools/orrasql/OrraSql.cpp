@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <limits>
+
 namespace orra::tools {
 
 QString usage()
@@ -141,13 +144,23 @@ void printSet(db::Recordset& rs, const SqlOptions& o, QTextStream& out)
         out << dashes.join(u' ') << '\n';
         for (const QStringList& r : std::as_const(rows)) line(r);
     }
-    out << '\n' << QStringLiteral("(%1 row%2 affected)").arg(rows.size()).arg(rows.size() == 1 ? "" : "s") << "\n\n";
+    out << '\n';
+    if (rs.current() && rs.current()->countShown)
+        out << QStringLiteral("(%1 row%2 affected)").arg(rows.size()).arg(rows.size() == 1 ? "" : "s") << "\n\n";
 }
 
 void printErrors(const db::Connection& c, const orra::Error& e, QTextStream& err)
 {
     bool any = false;
-    for (const db::ProviderError& p : c.errors()) {
+    // In the order the batch gave them: a message before the error of the statement after it;
+    // an error of no known place ended the batch, after its messages.
+    QList<db::ProviderError> entries = c.errors();
+    const auto place = [](const db::ProviderError& p) {
+        return p.resultSet >= 0 ? p.resultSet : p.number == 0 ? -1 : std::numeric_limits<int>::max();
+    };
+    std::stable_sort(entries.begin(), entries.end(),
+        [&](const db::ProviderError& a, const db::ProviderError& b) { return place(a) < place(b); });
+    for (const db::ProviderError& p : std::as_const(entries)) {
         if (p.number == 0) {   // the batch's messages before its error
             err << p.description << '\n';
             continue;
@@ -162,11 +175,20 @@ int runBatch(db::Connection& c, const QString& text, const SqlOptions& o, QTextS
 {
     try {
         db::RecordsetPtr rs = c.execute(text);
-        for (const db::ProviderError& p : c.errors())
-            if (p.number == 0) err << p.description << '\n';
+        // The batch's messages, each in its place among the result sets, as sqlcmd shows them.
+        const QList<db::ProviderError> messages = c.errors();
+        qsizetype shown = 0;
+        auto messagesBefore = [&](int set) {
+            out.flush();
+            for (; shown < messages.size() && messages.at(shown).resultSet <= set; ++shown)
+                if (messages.at(shown).number == 0) err << messages.at(shown).description << '\n';
+            err.flush();
+        };
         bool more = true;
         int status = 0;
+        int set = 0;
         while (rs && more) {
+            messagesBefore(set);
             if (rs->isOpen())
                 printSet(*rs, o, out);
             else if (rs->recordsAffected() >= 0)
@@ -174,14 +196,17 @@ int runBatch(db::Connection& c, const QString& text, const SqlOptions& o, QTextS
                            .arg(rs->recordsAffected())
                            .arg(rs->recordsAffected() == 1 ? "" : "s")
                     << "\n\n";
+            ++set;
             try {
                 more = rs->NextRecordset();
             } catch (const orra::Error& e) {
                 // A statement that failed: the batch went on after it, or ended there.
+                messagesBefore(set);
                 err << QStringLiteral("Msg %1: %2").arg(-e.number()).arg(e.description()) << '\n';
                 status = 1;
             }
         }
+        messagesBefore(std::numeric_limits<int>::max());
         return status;
     } catch (const orra::Error& e) {
         printErrors(c, e, err);

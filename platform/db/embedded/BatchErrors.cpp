@@ -451,6 +451,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 8134, m, "22012");
     } else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time"))) {
         set(e, 241, m, "22007");
+    } else if (m.startsWith(QLatin1String("The conversion of a ")) && m.endsWith(QLatin1String("resulted in an out-of-range value."))) {
+        set(e, 242, m, "22007");
     } else if (m.startsWith(QLatin1String("Conversion failed when converting the "))) {
         set(e, 245, m, "22018");
     } else if (m.startsWith(QLatin1String("Error converting data type "))) {

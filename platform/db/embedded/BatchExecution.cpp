@@ -290,7 +290,7 @@ void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
     if (!r.isThrow && e.severity <= 10) {   // an informational message
         p.number = 0;
         p.sqlState = QStringLiteral("01000");
-        run.result.messages.append(p);
+        run.result.addMessage(p);
         if (r.setError) run.error = e.number;
         return;
     }
@@ -333,6 +333,7 @@ void EmbeddedBackend::deliverError(const ProviderFailure& failure, Run& run)
     ResultSet error;
     error.hasRows = false;
     error.errors = failure.errors;
+    for (ProviderError& e : error.errors) e.resultSet = int(run.result.sets.size());
     run.result.sets.push_back(std::move(error));
     run.error = failure.errors.isEmpty() ? 0 : failure.errors.first().nativeError;
 }

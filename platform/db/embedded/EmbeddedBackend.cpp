@@ -924,6 +924,13 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
         }
         // SET XACT_ABORT ON: the error ends the transaction too.
         if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        // The rows the batch gave before the error reach the client; the error comes where it
+        // happened, raised when the client moves on to it.
+        const auto& sets = run.result.sets;
+        if (std::any_of(sets.begin(), sets.end(), [](const ResultSet& s) { return s.hasRows; })) {
+            deliverError(f, run);
+            return std::move(run.result);
+        }
         // The messages the batch sent before it failed reach the client ahead of the error.
         if (!run.result.messages.isEmpty()) f.errors = run.result.messages + f.errors;
         throw;
@@ -984,7 +991,7 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
         message.sqlState = QStringLiteral("01000");
         if (rs.rowCount() > 0 && !rs.fields.empty())
             message.description = db::Recordset::valueText(rs.values[0], rs.fields[0].type);
-        run.result.messages.append(message);
+        run.result.addMessage(message);
         run.rowCount = 0;
     } else if (const auto* change = st.as<ConstraintChange>()) {
         runConstraintChange(*change, run);
@@ -1366,6 +1373,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         for (const int c : st.unnamedColumns)
             if (size_t(c) < rs.fields.size()) rs.fields[size_t(c)].name.clear();
         padFixedWidth(rs);
+        rs.countShown = !m_noCount;
         run.result.sets.push_back(std::move(rs));
     } else if (st.dml && !m_noCount) {
         run.result.sets.push_back(std::move(rs));
@@ -1476,13 +1484,17 @@ struct EmbeddedBackend::CallSession final : ProcedureSession {
         work();
         if (transaction.commit() != SQLITE_OK) m_backend.m_session.raise(sqlite3_errcode(m_backend.m_db));
     }
-    void addResult(ResultSet rows) override { m_run.result.sets.push_back(std::move(rows)); }
+    void addResult(ResultSet rows) override
+    {
+        rows.countShown = !m_backend.m_noCount;
+        m_run.result.sets.push_back(std::move(rows));
+    }
     void addMessage(const QString& text) override
     {
         ProviderError message;
         message.sqlState = QStringLiteral("01000");
         message.description = text;
-        m_run.result.messages.append(message);
+        m_run.result.addMessage(message);
     }
     [[noreturn]] void raise(const QString& sqlState, const QString& message, long number) override
     {

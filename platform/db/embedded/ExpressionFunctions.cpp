@@ -394,6 +394,25 @@ void fnFloatText(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
+// orra_number_text_fits(x, length, type): a number converted to a text of length characters.
+// It fits: x as it is. Too long: "*" when type is empty, else the server's overflow error
+// naming the text type.
+void fnNumberTextFits(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL
+        || sqlite3_value_bytes(argv[0]) <= sqlite3_value_int(argv[1])) {   // digits, signs and points are ASCII
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    const QByteArray type(reinterpret_cast<const char*>(sqlite3_value_text(argv[2])));
+    if (type.isEmpty()) {
+        sqlite3_result_text(ctx, "*", 1, SQLITE_STATIC);
+        return;
+    }
+    const QByteArray message = "Arithmetic overflow error converting expression to data type " + type + '.';
+    sqlite3_result_error(ctx, message.constData(), int(message.size()));
+}
+
 void registerExpressionFunctions(sqlite3* db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
@@ -404,6 +423,8 @@ void registerExpressionFunctions(sqlite3* db)
         db, "orra_recursion_level", 2, flags, nullptr, fnRecursionLevel, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_float", 3, flags, nullptr, fnFloat, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_float_text", 2, flags, nullptr, fnFloatText, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db, "orra_number_text_fits", 3, flags, nullptr, fnNumberTextFits, nullptr, nullptr, nullptr);
 }
 
 }   // namespace orra::embedded

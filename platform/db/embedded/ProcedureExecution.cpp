@@ -64,7 +64,7 @@ qlonglong EmbeddedBackend::procedureStatus(const QString& query, Run& run)
         warning.description = QStringLiteral("The '%1' procedure attempted to return a status of NULL, which is not "
                                              "allowed. A status of 0 will be returned instead.")
                                   .arg(run.procedure);
-        run.result.messages.append(warning);
+        run.result.addMessage(warning);
         return 0;
     }
     return sqlite3_column_int64(s, 0);
@@ -295,13 +295,13 @@ void EmbeddedBackend::runInsertExec(const InsertExec& st, Run& run)
         runProcedure(st.call, run);
     } catch (...) {
         m_insertingExec = false;
-        saved.messages += run.result.messages;
+        for (const ProviderError& m : std::as_const(run.result.messages)) saved.addMessage(m);
         run.result = std::move(saved);
         throw;
     }
     m_insertingExec = false;
     db::ExecuteResult produced = std::exchange(run.result, std::move(saved));
-    run.result.messages += produced.messages;
+    for (const ProviderError& m : std::as_const(produced.messages)) run.result.addMessage(m);
     std::vector<const ResultSet*> rowSets;
     size_t width = 0;
     for (ResultSet& rs : produced.sets) {

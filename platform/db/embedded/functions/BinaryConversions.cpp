@@ -262,7 +262,10 @@ void fnBinaryText(sqlite3_context* ctx, int, sqlite3_value** argv)
         const qsizetype count = std::min<qsizetype>(bytes.size(), room / 2);
         text = (style == 1 ? QStringLiteral("0x") : QString()) + QString::fromLatin1(bytes.left(count).toHex().toUpper());
     } else if (national) {
-        for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) text += QChar(quint8(bytes[i]) | (quint8(bytes[i + 1]) << 8));
+        // two bytes to a UTF-16 character; an odd last byte is a character of its own, its
+        // high byte zero (CAST(CAST(0x41 AS nvarchar) AS varbinary) is 0x4100)
+        for (qsizetype i = 0; i < bytes.size(); i += 2)
+            text += QChar(quint8(bytes[i]) | (i + 1 < bytes.size() ? quint8(bytes[i + 1]) << 8 : 0));
     } else {
         text = QString::fromLatin1(bytes);
     }

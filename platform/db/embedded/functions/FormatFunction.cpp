@@ -26,12 +26,18 @@ QString textOf(sqlite3_value* v)
 QString standardDatePattern(QChar c, const QString& culture)
 {
     const QString k = culture.toLower();
-    const bool de = k.startsWith(u"de"), tr = k.startsWith(u"tr"), gb = k == u"en-gb";
-    if (c == u'd') return de ? QStringLiteral("dd.MM.yyyy") : tr ? QStringLiteral("d.MM.yyyy") : gb ? QStringLiteral("dd/MM/yyyy") : QStringLiteral("M/d/yyyy");
+    const bool de = k.startsWith(u"de"), tr = k.startsWith(u"tr"), gb = k == u"en-gb", zh = k == u"zh-cn";
+    if (c == u'd')
+        return de ? QStringLiteral("dd.MM.yyyy")
+            : tr  ? QStringLiteral("d.MM.yyyy")
+            : gb  ? QStringLiteral("dd/MM/yyyy")
+            : zh  ? QStringLiteral("yyyy/M/d")
+                  : QStringLiteral("M/d/yyyy");
     if (c == u'D')
         return de ? QStringLiteral("dddd, d. MMMM yyyy")
             : tr  ? QStringLiteral("d MMMM yyyy dddd")
             : gb  ? QStringLiteral("dd MMMM yyyy")
+            : zh  ? QStringLiteral("yyyy'年'M'月'd'日'")
                   : QStringLiteral("dddd, MMMM d, yyyy");
     if (c == u't') return de || tr || gb ? QStringLiteral("HH:mm") : QStringLiteral("h:mm tt");
     if (c == u'T') return de || tr || gb ? QStringLiteral("HH:mm:ss") : QStringLiteral("h:mm:ss tt");
@@ -144,6 +150,20 @@ bool formatNumber(const QString& text, double value, bool integral, const QStrin
         case 'F':
             out = QString::number(value, 'f', precision < 0 ? 2 : precision).replace(u'.', locale.decimalPoint());
             return true;
+        case 'P':
+            // the number times 100 as N gives it, then a blank and the percent sign
+            out = locale.toString(value * 100, 'f', precision < 0 ? 2 : precision) + QStringLiteral(" %");
+            return true;
+        case 'X': {
+            // integers only, in hexadecimal digits of the pattern's case; a negative one as its
+            // two's complement (32 bits for an int's range)
+            if (!integral) return false;
+            const auto whole = qint64(value);
+            const quint64 n = whole >= INT32_MIN ? quint64(quint32(qint32(whole))) : quint64(whole);
+            out = QStringLiteral("%1").arg(n, std::max(precision, 1), 16, QLatin1Char('0'));
+            if (pattern[0] == u'X') out = out.toUpper();
+            return true;
+        }
         case 'G': {
             // the value as it is kept (an exact value keeps its scale)
             QString t = text.trimmed();

@@ -270,19 +270,8 @@ bool StatementParser::assignmentColumn(
     const int slot = v->slot;
     Vec expr = m_ctx.normalize(b, e);
     if (m_ctx.failed()) return false;
-    if (op == u"^=") {   // exclusive or: (v | x) - (v & x)
-        const Vec self = m_ctx.normalize(at, at + 1);
-        Vec x{symbol("(")};
-        for (const char* bit : {"|", "&"}) {
-            if (x.size() > 1) x.insert(x.end(), {symbol(")"), operatorToken(QStringLiteral("-")), symbol("(")});
-            x.insert(x.end(), self.begin(), self.end());
-            x.push_back(operatorToken(QString::fromLatin1(bit)));
-            x.push_back(symbol("("));
-            x.insert(x.end(), expr.begin(), expr.end());
-            x.push_back(symbol(")"));
-        }
-        x.push_back(symbol(")"));
-        expr = std::move(x);
+    if (op == u"^=") {   // exclusive or
+        expr = compoundValue(m_ctx.normalize(at, at + 1), QStringLiteral("^"), Token{}, expr);
     } else if (op != u"=") {   // @v += x is @v = @v + (x)
         const Variable& var = *m_ctx.variable(m_ctx[at].text);
         QString declared;
@@ -293,12 +282,7 @@ bool StatementParser::assignmentColumn(
         if (dated) {
             expr = *dated;
         } else {
-            Vec compound = m_ctx.normalize(at, at + 1);
-            compound.push_back(operatorToken(op.left(op.size() - 1)));
-            compound.push_back(symbol("("));
-            compound.insert(compound.end(), expr.begin(), expr.end());
-            compound.push_back(symbol(")"));
-            expr = std::move(compound);
+            expr = compoundValue(m_ctx.normalize(at, at + 1), op.left(op.size() - 1), Token{}, expr);
         }
     }
     const Vec converted = m_ctx.convertedTo(*m_ctx.variable(m_ctx[at].text), expr);

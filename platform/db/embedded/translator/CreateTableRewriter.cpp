@@ -200,8 +200,9 @@ void defaultValue(Vec& r, const Vec& d, size_t& k, const StoredConversion& conve
     while (k + 1 < d.size() && d[k + 1].t.isSymbol(")")) ++k;   // the parentheses stripped above
 }
 
-// name as expression [persisted]: SQLite's generated column, stored when persisted.
-Vec computedColumn(const Vec& d)
+// name as expression [persisted]: SQLite's generated column, stored when persisted. A column
+// added to a table is computed as it is read (SQLite adds no stored one; its values are the same).
+Vec computedColumn(const Vec& d, bool added)
 {
     Vec r{d[0], word("AS"), symbol("(")};
     size_t e = d.size();
@@ -209,7 +210,7 @@ Vec computedColumn(const Vec& d)
     if (persisted) --e;
     append(r, d, 2, e);
     r.push_back(symbol(")"));
-    r.push_back(word(persisted ? "STORED" : "VIRTUAL"));
+    r.push_back(word(persisted && !added ? "STORED" : "VIRTUAL"));
     return r;
 }
 
@@ -218,7 +219,7 @@ Vec computedColumn(const Vec& d)
 // only) a literal is converted here.
 Vec columnDefinition(const Vec& d, const QString& identity, bool added = false, bool autoincrement = true)
 {
-    if (d.size() > 2 && d[1].t.is("as")) return computedColumn(d);
+    if (d.size() > 2 && d[1].t.is("as")) return computedColumn(d, added);
     const SqlType type = SqlType::fromDeclared(declaredType(d));
     const StoredConversion conversion = added ? StoredConversion{} : storedConversion(type);
     Vec r;

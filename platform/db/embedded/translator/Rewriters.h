@@ -11,6 +11,11 @@ namespace orra::embedded::translator {
 SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e);
 // insert [into] T [(columns)] values … | select …
 SqlStatement rewriteInsert(Vec v);
+// The value "c op= x" assigns (op "+" … "^"), the compound operator's token at.
+Vec compoundValue(const Vec& target, const QString& op, const Token& at, const Vec& x);
+// The compound assignments of update's and merge's set clauses ("c += x" … "c ^= x") as the
+// plain ones they stand for; false (with the error) for a variable assigned there.
+bool rewriteCompoundAssignments(TranslationContext& ctx, Vec& v);
 // update t set t.C=… [from D..tb t [inner join …]] [where …]
 SqlStatement rewriteUpdate(Vec v);
 // delete tb where … | delete from tb … | delete d from … inner join … where …

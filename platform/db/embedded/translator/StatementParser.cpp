@@ -116,7 +116,7 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     Vec v = m_ctx.normalize(b, e);
     if (m_ctx.failed() || v.empty()) return {};
     rewriteRecursion(m_ctx, v, maxRecursion);
-    if (m_ctx.failed()) return {};
+    if (m_ctx.failed() || !rewriteCompoundAssignments(m_ctx, v)) return {};
     const RewriteCursor c(v);
     if (!c.at("create") || c.at("view", 1) || (c.at("or", 1) && c.at("view", 3)))
         rewriteByType(m_ctx, v);

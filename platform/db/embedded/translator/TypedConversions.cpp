@@ -103,15 +103,24 @@ bool typedConversion(
         }
         return false;
     }
-    if (source.isApproximate() && target.isString()) {
-        expr = call("orra_float_text", expr, styleArg);
-        return false;
-    }
+    if (source.isApproximate() && target.isString()) expr = call("orra_float_text", expr, styleArg);
     // money to an integer type is rounded, not truncated as decimal and float are
     if (source.isMoney() && target.isInteger()) expr = call("round", expr, QStringLiteral("0"));
     if (source.isExact() && target.isString())
         expr = call("orra_exact_text", expr,
             QStringLiteral("%1, %2, %3").arg(source.scale).arg(styleArg).arg(source.isMoney() ? 1 : 0));
+    // A number is never cut to a text too short for it: int, smallint and tinyint become "*"
+    // in char and varchar, every other case of the table is an error (bigint and bit are cut,
+    // as the conversion table does not name them).
+    if (target.isString() && target.length >= 0) {
+        const bool small = source.kind == Kind::Int || source.kind == Kind::SmallInt || source.kind == Kind::TinyInt;
+        if (small || source.isExact() || source.isApproximate()) {
+            const int length = declared.contains(u'(') ? target.length : 30;
+            const bool star = small && target.kind == Kind::Text;
+            expr = call("orra_number_text_fits", expr,
+                QStringLiteral("%1, '%2'").arg(length).arg(star ? QString() : name));
+        }
+    }
     return false;
 }
 

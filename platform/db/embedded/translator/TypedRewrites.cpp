@@ -399,7 +399,10 @@ size_t indexOf(const TranslationContext& ctx, const Token& t)
 {
     const auto& T = ctx.tokens();
     const auto it = std::lower_bound(T.begin(), T.end(), t.pos, [](const Token& a, int pos) { return a.pos < pos; });
-    return it != T.end() && it->pos == t.pos && it->text == t.text ? size_t(it - T.begin()) : T.size();
+    if (it == T.end() || it->pos != t.pos) return T.size();
+    // the operator of "c += x" stands for the "+" of the "c = c + x" it is rewritten to
+    const bool compound = t.text.size() == 1 && it->text.size() == 2 && it->text[0] == t.text[0] && it->text[1] == u'=';
+    return it->text == t.text || compound ? size_t(it - T.begin()) : T.size();
 }
 
 // The first token of the operand that ends at token k (a name, a literal, a call, a group).

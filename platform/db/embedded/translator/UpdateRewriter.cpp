@@ -149,6 +149,107 @@ void rewriteUpdateTarget(Vec& v)
 
 }   // namespace
 
+namespace {
+
+// The compound operator ("+=" … "^=") of an assignment at i, and how many tokens it takes (the
+// lexer reads "%=", "&=", "|=" and "^=" as two); 0 for none.
+size_t compoundOperator(const Vec& v, size_t i, size_t end, QString& op)
+{
+    const Token& t = v[i].t;
+    if (t.kind != TokenKind::Symbol) return 0;
+    if (t.text == u"+=" || t.text == u"-=" || t.text == u"*=" || t.text == u"/=") {
+        op = t.text.left(1);
+        return 1;
+    }
+    if ((t.text == u"%" || t.text == u"&" || t.text == u"|" || t.text == u"^") && i + 1 < end
+        && v[i + 1].t.isSymbol("=") && !v[i + 1].t.spaceBefore) {
+        op = t.text;
+        return 2;
+    }
+    return 0;
+}
+
+}   // namespace
+
+// The value "c op= x" assigns: "c op (x)"; for "^=" "(c | (x)) - (c & (x))" (SQLite has no
+// exclusive or). The operator keeps the place of the compound one (at), so that the rewrites
+// by type read it as the operation between c and x.
+Vec compoundValue(const Vec& target, const QString& op, const Token& at, const Vec& x)
+{
+    const auto operation = [&](const QString& o) {
+        Vec e = target;
+        e.push_back(operatorToken(o));
+        if (at.text.size() == 2) e.back().t.pos = at.pos;
+        e.push_back(symbol("("));
+        e.insert(e.end(), x.begin(), x.end());
+        e.push_back(symbol(")"));
+        return e;
+    };
+    if (op != u"^") return operation(op);
+    Vec out;
+    for (const char* bit : {"|", "&"}) {
+        if (bit[0] == '&') out.push_back(operatorToken(QStringLiteral("-")));
+        out.push_back(symbol("("));
+        const Vec e = operation(QString::fromLatin1(bit));
+        out.insert(out.end(), e.begin(), e.end());
+        out.push_back(symbol(")"));
+    }
+    return out;
+}
+
+bool rewriteCompoundAssignments(TranslationContext& ctx, Vec& v)
+{
+    if (v.empty() || !isOneOf(v[0].t, {"update", "merge", "with"})) return true;
+    Vec out;
+    size_t copied = 0;
+    for (size_t s = 0; s < v.size(); ++s) {
+        if (!v[s].t.is("set")) continue;
+        // the assignments: up to the clause after them at their depth
+        size_t end = s + 1;
+        for (int depth = 0; end < v.size(); ++end) {
+            if (v[end].t.isSymbol("("))
+                ++depth;
+            else if (v[end].t.isSymbol(")") && --depth < 0)
+                break;
+            else if (depth == 0 && isOneOf(v[end].t, {"from", "where", "option", "output", "when", "set"}))
+                break;
+        }
+        for (const auto& [x, y] : splitTopLevel(v, s + 1, end)) {
+            if (x < y && v[x].t.isWord() && v[x].t.text.startsWith(u'@')) {
+                ctx.fail(QStringLiteral("The embedded server does not run assignments of variables in an UPDATE "
+                                        "statement's SET clause ('%1 = …'): assign them in a SELECT.")
+                             .arg(v[x].t.text),
+                    ctx.size());
+                return false;
+            }
+            for (size_t k = x; k < y; ++k) {
+                if (v[k].t.isSymbol("(")) {
+                    k = closeOf(v, k, y);
+                    continue;
+                }
+                if (v[k].t.isSymbol("=")) break;
+                QString o;
+                const size_t size = compoundOperator(v, k, y, o);
+                if (size == 0) continue;
+                append(out, v, copied, x);
+                const Vec target(v.begin() + long(x), v.begin() + long(k));
+                const Vec value(v.begin() + long(k + size), v.begin() + long(y));
+                const Vec assigned = compoundValue(target, o, v[k].t, value);
+                out.insert(out.end(), target.begin(), target.end());
+                out.push_back(symbol("="));
+                out.insert(out.end(), assigned.begin(), assigned.end());
+                copied = y;
+                break;
+            }
+        }
+        s = end - 1;
+    }
+    if (copied == 0) return true;
+    append(out, v, copied, v.size());
+    v = std::move(out);
+    return true;
+}
+
 SqlStatement rewriteUpdate(Vec v)
 {
     rewriteUpdateTarget(v);
