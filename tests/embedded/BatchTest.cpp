@@ -419,6 +419,38 @@ TEST_F(Batch, TransactionsNestByTheirCount)
     });
 }
 
+TEST_F(Batch, RollbackToASavepointKeepsTheTransaction)
+{
+    c->execute(QStringLiteral("create table Saved (v int)"));
+    // Savepoint names count their case; a rollback to one leaves @@TRANCOUNT as it is and the
+    // savepoint in place; ROLLBACK TRANSACTION's example rolls back the transaction a variable names.
+    const struct {
+        const char* batch;
+        QStringList printed;
+    } cases[] = {
+        {"BEGIN TRAN T1 insert Saved values (1) SAVE TRAN a insert Saved values (2) SAVE TRANSACTION A insert Saved "
+         "values (4) ROLLBACK TRAN a PRINT @@TRANCOUNT insert Saved values (8) COMMIT PRINT @@TRANCOUNT",
+            {"1", "0"}},
+        {"BEGIN TRAN SAVE TRAN s insert Saved values (16) ROLLBACK TRAN s insert Saved values (32) ROLLBACK TRAN s "
+         "PRINT @@TRANCOUNT COMMIT",
+            {"1"}},
+        {"DECLARE @TransactionName VARCHAR(20) = 'Transaction1'; BEGIN TRAN @TransactionName; INSERT INTO Saved "
+         "VALUES (64), (128); ROLLBACK TRAN @TransactionName; PRINT @@TRANCOUNT",
+            {"0"}},
+    };
+    for (const auto& k : cases) {
+        c->execute(QString::fromUtf8(k.batch));
+        QStringList printed;
+        for (const auto& e : c->errors()) printed << e.description;
+        EXPECT_EQ(printed, k.printed) << k.batch;
+    }
+    expectValues({{"select sum(v) from Saved", 9}});
+    expectFailures({
+        {"SAVE TRAN x", 628, "Cannot issue SAVE TRANSACTION when there is no active transaction."},
+        {"BEGIN TRAN T1 ROLLBACK TRAN t1", 6401, "Cannot roll back t1. No transaction or savepoint of that name was found."},
+    });
+}
+
 TEST_F(Batch, RowCountFollowsEveryStatement)
 {
     expectValues({

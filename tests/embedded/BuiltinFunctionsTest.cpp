@@ -337,4 +337,27 @@ TEST_F(BuiltinFunctions, DateTruncAndOffsetsGiveTheDocumentedValues)
     });
 }
 
+// The metadata functions over the objects OBJECT_ID numbers: COL_LENGTH in bytes (-1 for max),
+// COL_NAME by position, SCHEMA_ID and SCHEMA_NAME of dbo and of a schema made.
+TEST_F(BuiltinFunctions, MetadataFunctionsNameTheDatabasesObjects)
+{
+    expectAll({
+        {"CREATE TABLE t1(c1 varchar(40), c2 nvarchar(40), c3 varchar(max)); "
+         "SELECT cast(COL_LENGTH('t1','c1') as varchar) + ' ' + cast(COL_LENGTH('t1','c2') as varchar) + ' ' + "
+         "cast(COL_LENGTH('dbo.t1','c3') as varchar)",
+            "40 80 -1"},
+        {"SELECT isnull(COL_LENGTH('t1', 'none'), 0) + isnull(COL_LENGTH('none', 'c1'), 0)", "0"},
+        {"SELECT COL_NAME(OBJECT_ID('dbo.t1'), 2)", "c2"},
+        {"SELECT isnull(COL_NAME(OBJECT_ID('dbo.t1'), 4), 'none')", "none"},
+        {"create table #w (a int, b nchar(5)); select cast(col_length('#w', 'b') as varchar) + col_name(object_id('tempdb..#w'), 1)",
+            "10a"},
+        {"SELECT SCHEMA_NAME()", "dbo"},
+        {"SELECT SCHEMA_NAME(SCHEMA_ID('dbo'))", "dbo"},
+        {"create schema Sales; select schema_name(schema_id('Sales'))", "Sales"},
+        {"select isnull(schema_id('none'), 0) + isnull(len(schema_name(-1)), 0)", "0"},
+        {"SELECT COL_LENGTH('t1')", "174: The col_length function requires 2 argument(s)."},
+        {"SELECT SCHEMA_NAME(1, 2)", "189: The schema_name function requires 0 to 1 arguments."},
+    });
+}
+
 }   // namespace orra::embedded::test

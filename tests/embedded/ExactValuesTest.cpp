@@ -25,6 +25,19 @@ protected:
         c->execute("insert into Sales values (3, 'İzmir', 0.10, 0.30, 0.10, 0.001, 0.3)");
     }
 
+    // The single column of a select: its field and every row's value as text ("NULL" for NULL).
+    std::pair<db::FieldInfo, QStringList> column(const QString& sql)
+    {
+        db::RecordsetPtr rs = c->execute(sql);
+        QStringList values;
+        if (!rs->isOpen()) return {};
+        for (; !rs->isEOF(); rs->MoveNext()) {
+            const QVariant& v = rs->value(0);
+            values << (v.isNull() ? QStringLiteral("NULL") : db::isDecimal(v) ? db::decimalOf(v)->toString() : v.toString());
+        }
+        return {rs->field(0), values};
+    }
+
     // The field and value of the single column of a one-row select.
     std::pair<db::FieldInfo, QVariant> one(const QString& sql)
     {
@@ -204,12 +217,14 @@ TEST_F(ExactValues, StarsUnionsAndFunctionsKeepEachColumnInItsPlace)
         19, 4, "39.9800");
     // columns of derived tables
     expectExact("select x.Tutar from (select sum(Amount) Tutar from Sales) x", DataType::Currency, 19, 4, "76493.8400");
+    expectExact("select * from (select sum(Amount) Tutar from Sales) as x", DataType::Currency, 19, 4, "76493.8400");
     expectExact("select Oran * 2 from (select City, sum(Rate) as Oran from Sales group by City) t where City='İzmir'",
         DataType::Numeric, 38, 2, "0.20");
 
-    // the first select of a union types its columns; text, counts and conditions are left alone
-    EXPECT_EQ(one("select Amount + 0 from Sales where ID=1 union all select Rate from Sales where ID=2").first.type,
-        DataType::Currency);
+    // a union's column takes every branch's type (money and decimal(10,2): decimal(19,4)); text,
+    // counts and conditions are left alone
+    expectExact("select Amount + 0 from Sales where ID=1 union all select Rate from Sales where ID=2", DataType::Numeric,
+        19, 4, "19.9900");
     EXPECT_EQ(one("select City + 'x' from Sales where ID=1").first.type, DataType::VarChar);
     EXPECT_EQ(one("select count(distinct City) from Sales").first.type, DataType::Integer);
     EXPECT_EQ(one("select case when Amount > 1 then 'big' else 'small' end from Sales where ID=1").first.type,
@@ -489,3 +504,113 @@ TEST_F(ExactValues, BinaryConversionsAndStyles)
     for (const auto& t : values) EXPECT_EQ(one(QString::fromLatin1(t.sql)).second.toString(), QString::fromLatin1(t.text)) << t.sql;
 }
 
+
+// The values that come from several branches (UNION, EXCEPT, INTERSECT, CASE, COALESCE, IIF)
+// and from windows take the type the documentation's rules give: for decimals precision
+// max(s1, s2) + max(p1 - s1, p2 - s2) and scale max(s1, s2), else the type of higher
+// precedence. Values equal at different scales are one value to a union, DISTINCT and GROUP BY;
+// MIN, MAX, FIRST_VALUE, LAST_VALUE, LAG and LEAD over windows keep their argument's type and
+// compare exactly beyond a double's digits.
+TEST_F(ExactValues, BranchesAndWindowsTakeTheDocumentedType)
+{
+    c->execute("create table W (G int, D decimal(30,4))");
+    c->execute("insert into W values (1, 12345678901234567890.1234), (1, 2.5), (2, -12345678901234567890.1234), (2, 7)");
+    const QString wide1 = "cast(12345678901234567890.1 as decimal(30,1))", wide2 = "cast(12345678901234567890.10 as decimal(30,2))";
+    const struct {
+        QString sql;
+        DataType type;
+        int precision, scale;
+        QStringList values;
+    } cases[] = {
+        {"select cast(1 as decimal(5,1)) x union all select cast(1 as decimal(5,2))", DataType::Numeric, 6, 2,
+            {"1.00", "1.00"}},
+        {"select x from (select cast(1 as decimal(5,1)) x union all select cast(1 as decimal(5,2))) q", DataType::Numeric,
+            6, 2, {"1.00", "1.00"}},
+        {"select cast(1.5 as decimal(5,1)) union select cast(1.50 as decimal(5,2))", DataType::Numeric, 6, 2, {"1.50"}},
+        {"select " + wide1 + " union select " + wide2, DataType::Numeric, 31, 2, {"12345678901234567890.10"}},
+        {"select 1 union all select 2.5", DataType::Numeric, 11, 1, {"1.0", "2.5"}},
+        {"select Amount from Sales where ID=1 union all select Rate from Sales where ID=1", DataType::Numeric, 19, 4,
+            {"19.9900", "12.5000"}},
+        {"select ID from Sales where ID=1 union all select Fee from Sales where ID=1", DataType::Currency, 10, 4,
+            {"1.0000", "1.1000"}},
+        {"select Rate from Sales except select cast(12.5 as decimal(4,1)) order by 1", DataType::Numeric, 10, 2,
+            {"0.05", "0.10"}},
+        {"select Share from Sales intersect select cast(0.25 as decimal(3,2))", DataType::Numeric, 5, 3, {"0.250"}},
+        {"select distinct case when ID = 1 then " + wide1 + " else " + wide2 + " end from Sales", DataType::Numeric, 31,
+            2, {"12345678901234567890.10"}},
+        {"select iif(ID = 1, " + wide1 + ", " + wide2 + ") from Sales group by iif(ID = 1, " + wide1 + ", " + wide2 + ")",
+            DataType::Numeric, 31, 2, {"12345678901234567890.10"}},
+        {"select coalesce(Share, Amount) from Sales where ID = 3", DataType::Numeric, 19, 4, {"0.0010"}},
+        {"select min(D) over (partition by G) from W where G = 2", DataType::Numeric, 30, 4,
+            {"-12345678901234567890.1234", "-12345678901234567890.1234"}},
+        {"select max(D) over (partition by G) from W where G = 2", DataType::Numeric, 30, 4, {"7.0000", "7.0000"}},
+        {"select max(D) over (order by D rows between 1 preceding and current row) from W order by D", DataType::Numeric,
+            30, 4, {"-12345678901234567890.1234", "2.5000", "7.0000", "12345678901234567890.1234"}},
+        {"select first_value(D) over (partition by G order by D) from W where G = 2", DataType::Numeric, 30, 4,
+            {"-12345678901234567890.1234", "-12345678901234567890.1234"}},
+        {"select last_value(D) over (order by D rows between current row and unbounded following) from W where G = 1",
+            DataType::Numeric, 30, 4, {"12345678901234567890.1234", "12345678901234567890.1234"}},
+        {"select lag(D) over (order by D) from W order by D", DataType::Numeric, 30, 4,
+            {"NULL", "-12345678901234567890.1234", "2.5000", "7.0000"}},
+        {"select lead(Rate) over (order by ID) from Sales", DataType::Numeric, 10, 2, {"0.05", "0.10", "NULL"}},
+        {"select min(Amount) over () from Sales where ID = 3", DataType::Currency, 19, 4, {"0.1000"}},
+    };
+    for (const auto& t : cases) {
+        const auto [f, values] = column(t.sql);
+        EXPECT_EQ(f.type, t.type) << t.sql.toStdString();
+        EXPECT_EQ(f.precision, t.precision) << t.sql.toStdString();
+        EXPECT_EQ(f.numericScale, t.scale) << t.sql.toStdString();
+        EXPECT_EQ(values, t.values) << t.sql.toStdString();
+    }
+}
+
+// A result column's field (type, defined size) is its expression's type, not its values':
+// a concatenation is as long as its parts together, a union's text as its longer branch, a
+// union's number of the type of higher precedence, ISNULL of its first argument's type.
+TEST_F(ExactValues, ResultFieldsComeFromTheTypedExpression)
+{
+    const struct {
+        const char* sql;
+        DataType type;
+        long size;
+    } cases[] = {
+        {"select City + 'x' from Sales", DataType::VarChar, 21},
+        {"select isnull(City, 'abc') from Sales", DataType::VarChar, 20},
+        {"select case when ID = 1 then City else 'x' end from Sales", DataType::VarChar, 20},
+        {"select City from Sales union all select 'a much longer text than twenty'", DataType::VarChar, 30},
+        {"select 'ab' union all select 'abcd'", DataType::VarChar, 4},
+        {"select coalesce(City, N'x') from Sales", DataType::VarWChar, 20},
+        {"select ID from Sales where ID = 1 union all select cast(5 as bigint)", DataType::BigInt, 8},
+        {"select ID from Sales where ID = 1 union all select Weight from Sales where ID = 1", DataType::Double, 8},
+    };
+    for (const auto& t : cases) {
+        db::RecordsetPtr rs = c->execute(t.sql);
+        EXPECT_EQ(rs->field(0).type, t.type) << t.sql;
+        EXPECT_EQ(rs->field(0).definedSize, t.size) << t.sql;
+    }
+}
+
+// A client's date parameters compare and count as dates: "where d <= ?" with a datetime holds
+// for the same instant, "? + 1" is the next day (a number added to a datetime counts days).
+TEST_F(ExactValues, DateParametersKeepTheirType)
+{
+    c->execute("create table Orders (ID int, OrderDate datetime)");
+    c->execute("insert into Orders values (1, '2025-06-01'), (2, '2025-06-01 10:00'), (3, '2025-06-02')");
+    const QDateTime june1(QDate(2025, 6, 1), QTime(0, 0));
+    const struct {
+        const char* sql;
+        QList<QVariant> params;
+        QVariant value;
+    } cases[] = {
+        {"select count(*) from Orders where OrderDate <= ?", {june1}, 1},
+        {"select count(*) from Orders where OrderDate >= ? and OrderDate < ? + 1", {june1, june1}, 2},
+        {"select count(*) from Orders where OrderDate = ?", {QDate(2025, 6, 2)}, 1},
+        {"select ? + 1", {QDateTime(QDate(2025, 6, 1), QTime(10, 0))}, QDateTime(QDate(2025, 6, 2), QTime(10, 0))},
+        {"select datediff(day, ?, OrderDate) from Orders where ID = 3", {QDate(2025, 6, 1)}, 1},
+    };
+    for (const auto& t : cases) {
+        db::RecordsetPtr rs = c->execute(t.sql, t.params);
+        ASSERT_FALSE(rs->isEOF()) << t.sql;
+        EXPECT_EQ(rs->value(0), t.value) << t.sql << " gave " << rs->value(0).toString().toStdString();
+    }
+}

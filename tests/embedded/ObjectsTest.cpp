@@ -577,7 +577,18 @@ TEST_F(Objects, PrimaryKeysHoldNoNull)
         {"create table K4 (A int not null, B int) alter table K4 add constraint PK_K4 primary key (A) "
          "insert K4 values (1, 1) insert K4 values (1, 2)",
             "2627 Violation of PRIMARY KEY constraint 'PK_K4'. Cannot insert duplicate key in object 'dbo.K4'."},
+        // a primary key beside an identity column
+        {"create table K5 (ID int identity, Code varchar(5) constraint PK_K5 primary key) "
+         "insert K5 (Code) values ('a') insert K5 (Code) values ('a')",
+            "2627 Violation of PRIMARY KEY constraint 'PK_K5'. Cannot insert duplicate key in object 'dbo.K5'."},
+        {"insert K5 (Code) values (null)",
+            "515 Cannot insert the value NULL into column 'Code', table 'sales.dbo.K5'; column does not allow nulls. "
+            "INSERT fails."},
+        {"create table K6 (ID int identity(10, 10), A int, B int, primary key (A, B)) insert K6 (A, B) values (1, 2), (1, 3)",
+            ""},
     };
     for (const auto& s : steps)
         EXPECT_EQ(numberedRefusal(*owner, QString::fromUtf8(s.sql)), QString::fromUtf8(s.error)) << s.sql;
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select string_agg(ID, ',') within group (order by B) from K6")),
+        QStringLiteral("10,20"));
 }

@@ -218,30 +218,65 @@ int EmbeddedBackend::transactionCount() const
 void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
 {
     const int count = transactionCount();
-    const auto exec = [&](const char* sql) {
-        if (const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); rc != SQLITE_OK) m_session.raise(rc);
+    if (count == 0) {   // (also when SQLite ended it on its own)
+        m_savepoints.clear();
+        m_transactionName.clear();
+    }
+    const auto exec = [&](const QString& sql) {
+        if (const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
+            m_session.raise(rc);
     };
+    QString name = t.name;
+    if (t.nameSlot >= 0 && size_t(t.nameSlot) < run.variables.size() && run.variables[size_t(t.nameSlot)])
+        name = storedValueOf(run.variables[size_t(t.nameSlot)].get()).toString().left(32);
     run.rowCount = 0;
     switch (t.kind) {
     case TransactionStatement::Kind::Begin:
         // The write lock at once: two sessions that read and then write never meet a stale
         // snapshot (they wait for each other instead).
-        if (count == 0) exec("BEGIN IMMEDIATE");
+        if (count == 0) {
+            exec(QStringLiteral("BEGIN IMMEDIATE"));
+            m_transactionName = name;
+        }
         m_transactionCount = count + 1;
         return;
     case TransactionStatement::Kind::Commit:
         if (count == 0)
             raise(QStringLiteral("25000"),
                 QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."), 3902);
-        if (count == 1) exec("COMMIT");
+        if (count == 1) exec(QStringLiteral("COMMIT"));
         m_transactionCount = count - 1;
+        return;
+    case TransactionStatement::Kind::Save:
+        if (count == 0)
+            raise(QStringLiteral("25000"), QStringLiteral("Cannot issue SAVE TRANSACTION when there is no active "
+                                                          "transaction."),
+                628);
+        // SQLite's names compare without regard to case, the server's savepoints with it: each
+        // has a name of its own in SQLite.
+        m_savepoints.append(name);
+        exec(QStringLiteral("SAVEPOINT orra_savepoint_%1").arg(m_savepoints.size()));
         return;
     case TransactionStatement::Kind::Rollback:
         if (count == 0)
             raise(QStringLiteral("25000"),
                 QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."), 3903);
-        exec("ROLLBACK");
+        if (!name.isEmpty()) {
+            // the latest savepoint of the name: back to it, the transaction goes on (its count too)
+            if (const qsizetype at = m_savepoints.lastIndexOf(name); at >= 0) {
+                exec(QStringLiteral("ROLLBACK TO orra_savepoint_%1").arg(at + 1));
+                m_savepoints.resize(at + 1);
+                return;
+            }
+            if (name != m_transactionName)
+                raise(QStringLiteral("25000"),
+                    QStringLiteral("Cannot roll back %1. No transaction or savepoint of that name was found.").arg(name),
+                    6401);
+        }
+        exec(QStringLiteral("ROLLBACK"));
         m_transactionCount = 0;
+        m_savepoints.clear();
+        m_transactionName.clear();
         return;
     }
 }

@@ -1,5 +1,7 @@
 #include "platform/db/embedded/ColumnTypes.h"
 #include "platform/db/embedded/SqliteHandles.h"
+#include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/sqlite/SqliteSession.h"
 
 #include <sqlite3.h>
 
@@ -171,6 +173,25 @@ QStringList resolveColumnTypes(sqlite3* db, const ResultTyping& typing)
         out << (r.known ? r.type : QString());
     }
     return out;
+}
+
+void applyTextTypes(const QStringList& declarations, db::ResultSet& rs)
+{
+    if (declarations.size() != qsizetype(rs.fields.size())) return;
+    for (size_t c = 0; c < rs.fields.size(); ++c) {
+        const SqlType t = SqlType::fromDeclared(declarations[qsizetype(c)]);
+        if (!t.isString() || t.length == 0) continue;
+        db::FieldInfo& f = rs.fields[c];
+        const bool text = f.type == db::DataType::VarChar || f.type == db::DataType::VarWChar
+            || f.type == db::DataType::Char || f.type == db::DataType::WChar;
+        // a column typed by its values: text, or no value at all
+        const bool byValues = text || (f.type == db::DataType::Integer && f.precision == 0);
+        if (!byValues || (text && t.length > 0 && t.length <= f.definedSize && (f.type == db::DataType::VarWChar) == (t.kind == SqlType::Kind::NText)))
+            continue;
+        const db::sqlite::ColumnType declared = db::sqlite::typeFromDeclared(t.declaration().toUtf8().constData());
+        f.type = declared.type;
+        f.definedSize = declared.definedSize;
+    }
 }
 
 }   // namespace orra::embedded

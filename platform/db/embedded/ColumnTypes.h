@@ -6,6 +6,7 @@
 // values.
 
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/Recordset.h"
 
 #include <QStringList>
 
@@ -17,5 +18,10 @@ namespace orra::embedded {
 // the typing is prepared (never run) on db to learn the declared types of the columns the
 // rules read.
 QStringList resolveColumnTypes(sqlite3* db, const ResultTyping& typing);
+
+// The text columns of rs whose T-SQL type the translator knew (declarations as in
+// SqlStatement::columnTypes) take that type and length as their field's: a concatenation, an
+// ISNULL, a CASE or a union is as long as its type says, not as its longest value.
+void applyTextTypes(const QStringList& declarations, db::ResultSet& rs);
 
 }   // namespace orra::embedded

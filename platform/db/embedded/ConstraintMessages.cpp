@@ -85,6 +85,8 @@ std::vector<Declared> declaredConstraints(sqlite3* db, const QString& schema, co
         d.kind = kind.startsWith(u"primary") ? QStringLiteral("primary")
             : kind.startsWith(u"foreign")    ? QStringLiteral("foreign")
                                              : QStringLiteral("unique");
+        if (d.kind == u"unique" && sql.mid(m.capturedEnd()).trimmed().startsWith(QLatin1String(kPrimaryKeyMark)))
+            d.kind = QStringLiteral("primary");
         for (const QString& c : m.captured(3).split(u',', Qt::SkipEmptyParts))
             d.columns << unquote(c.trimmed().section(u' ', 0, 0));
         // The definition the constraint stands in begins after the last comma (or the opening
@@ -175,8 +177,12 @@ ConstraintMessage uniqueMessage(sqlite3* db, const Target& target, const QString
             return {QStringLiteral("Cannot insert duplicate key row in object '%1' with unique index '%2'.")
                         .arg(object, index.value(0).section(u'.', -1)),
                 2601};
-        const bool primary = origin == u"pk";
+        bool primary = origin == u"pk";
         QString name = declaredName(declared, primary ? QStringLiteral("primary") : QStringLiteral("unique"), columns);
+        if (!primary && name.isEmpty()) {   // a primary key kept as a unique key (kPrimaryKeyMark)
+            name = declaredName(declared, QStringLiteral("primary"), columns);
+            primary = !name.isEmpty();
+        }
         if (name.isEmpty()) name = (primary ? QStringLiteral("PK__") : QStringLiteral("UQ__")) + table;
         return {QStringLiteral("Violation of %1 constraint '%2'. Cannot insert duplicate key in object '%3'.")
                     .arg(primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY"), name, object),

@@ -9,6 +9,10 @@ struct sqlite3;
 
 namespace orra::embedded {
 
+// Follows a unique key that stands for the table's primary key (a key beside an identity column,
+// which is SQLite's integer key itself).
+inline constexpr char kPrimaryKeyMark[] = "/*primary key*/";
+
 struct ConstraintMessage {
     QString text;      // empty when the failure is not one of these
     long number = 0;   // the server's error number: 2627, 2601 or 547

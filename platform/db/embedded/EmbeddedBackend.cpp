@@ -558,7 +558,7 @@ void EmbeddedBackend::registerFunctions()
     registerRowCountFunction(m_db, &m_rowCountState);
     registerExpressionFunctions(m_db);
     registerScalarFunctions(m_db);
-    registerObjectFunctions(m_db);
+    registerObjectFunctions(m_db, &m_rights);
     registerIdentityFunctions(m_db, &m_identityInsert);
     registerStatisticalAggregates(m_db);
     registerAppliedRows(m_db);
@@ -894,6 +894,7 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
             if (text[i] != u'\n') text[i] = u' ';
         if (text.trimmed().isEmpty()) return {};
     }
+    text = withTypedParameters(text, params);
     const std::shared_ptr<const Translation> tr = translateCached(text, m_database, m_schema.get());
     if (!tr->error.isEmpty()) raise(QStringLiteral("42000"), tr->error, tr->errorNumber);
     if (!tr->databases.isEmpty()) attachDatabases(tr->databases);
@@ -924,13 +925,6 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
         }
         // SET XACT_ABORT ON: the error ends the transaction too.
         if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        // The rows the batch gave before the error reach the client; the error comes where it
-        // happened, raised when the client moves on to it.
-        const auto& sets = run.result.sets;
-        if (std::any_of(sets.begin(), sets.end(), [](const ResultSet& s) { return s.hasRows; })) {
-            deliverError(f, run);
-            return std::move(run.result);
-        }
         // The messages the batch sent before it failed reach the client ahead of the error.
         if (!run.result.messages.isEmpty()) f.errors = run.result.messages + f.errors;
         throw;
@@ -1370,6 +1364,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
             applyExactTypes(m_db, s, rs, &m_exactTypes);
             applyTranslatedTypes(s, st.columnTypes, rs);
         }
+        if (!ddl) applyTextTypes(st.columnTypes, rs);
         for (const int c : st.unnamedColumns)
             if (size_t(c) < rs.fields.size()) rs.fields[size_t(c)].name.clear();
         padFixedWidth(rs);
@@ -1449,9 +1444,12 @@ QStringList EmbeddedBackend::computedColumnTypes(const SqlStatement& st)
         types = resolveColumnTypes(m_db, st.typing);
     }
     // money and decimal expressions read as values of their type, whatever storage class each
-    // value travels in (a double in one row, the text of a wider decimal in the next)
+    // value travels in (a double in one row, the text of a wider decimal in the next); whole
+    // and approximate numbers are of their type too, not of their values' (a union of int and
+    // bigint is bigint)
     for (qsizetype i = 0; i < st.columnTypes.size(); ++i) {
-        if (!exactTypeOf(st.columnTypes[i])) continue;
+        const SqlType t = SqlType::fromDeclared(st.columnTypes[i]);
+        if (!t.isNumber() || t.kind == SqlType::Kind::Bit) continue;
         while (types.size() <= i) types << QString();
         if (types[i].isEmpty()) types[i] = st.columnTypes[i];
     }

@@ -220,6 +220,8 @@ private:
     RowCountState m_rowCountState;
     dates::Settings m_dateSettings;   // SET DATEFORMAT, DATEFIRST, LANGUAGE
     int m_transactionCount = 0;   // nested begin tran (transactionCount() says it)
+    QString m_transactionName;      // the outermost begin tran's name
+    QStringList m_savepoints;       // save tran's names, SQLite's savepoint n+1 each
     bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)
     std::map<QString, std::shared_ptr<Cursor>> m_globalCursors;   // by folded name

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/ObjectCatalog.h"
+#include "platform/db/embedded/Authorizer.h"
 
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
@@ -8,6 +9,9 @@
 
 #include <QRegularExpression>
 #include <QString>
+
+#include <iterator>
+#include <optional>
 
 namespace orra::embedded {
 
@@ -149,6 +153,151 @@ template <bool SchemaPart> void fnObjectName(sqlite3_context* ctx, int, sqlite3_
     }
     const QByteArray text = (SchemaPart ? schema : object).toUtf8();
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+// ---- SCHEMA_ID, SCHEMA_NAME, COL_NAME, COL_LENGTH ------------------------------------------
+
+// The server's own schemas by their numbers; a schema made by CREATE SCHEMA numbers after them.
+const char* const kBuiltInSchemas[] = {"dbo", "guest", "INFORMATION_SCHEMA", "sys"};
+constexpr sqlite3_int64 kFirstMadeSchema = 5;
+
+void resultText(sqlite3_context* ctx, const QString& s)
+{
+    const QByteArray u = s.toUtf8();
+    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+}
+
+// SCHEMA_ID([name]): the number of the schema of the current database; dbo's without a name.
+void fnSchemaId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    sqlite3_result_null(ctx);
+    if (argc == 0) return sqlite3_result_int(ctx, 1);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+    const QString name = textOf(argv[0]);
+    for (int k = 0; k < int(std::size(kBuiltInSchemas)); ++k)
+        if (name.compare(QLatin1String(kBuiltInSchemas[k]), Qt::CaseInsensitive) == 0) return sqlite3_result_int(ctx, k + 1);
+    const PreparedStatement st(sqlite3_context_db_handle(ctx), "select rowid from main.sysschemas where name = ?");
+    if (!st.ok()) return;
+    bindText(st, 1, name);
+    if (sqlite3_step(st) == SQLITE_ROW) sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0) - 1 + kFirstMadeSchema);
+}
+
+// SCHEMA_NAME([id]): the name of the schema so numbered; the caller's default (dbo) without one.
+void fnSchemaName(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    sqlite3_result_null(ctx);
+    if (argc == 0) return resultText(ctx, QStringLiteral("dbo"));
+    const int type = sqlite3_value_type(argv[0]);
+    if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) return;
+    const sqlite3_int64 id = sqlite3_value_int64(argv[0]);
+    if (id >= 1 && id < kFirstMadeSchema) return resultText(ctx, QString::fromLatin1(kBuiltInSchemas[id - 1]));
+    const PreparedStatement st(sqlite3_context_db_handle(ctx), "select name from main.sysschemas where rowid = ?");
+    if (!st.ok()) return;
+    sqlite3_bind_int64(st, 1, id + 1 - kFirstMadeSchema);
+    if (sqlite3_step(st) == SQLITE_ROW) resultText(ctx, QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+}
+
+// The server reads a table's columns itself (pragma_table_info), which client text may not.
+class ServerReading {
+public:
+    explicit ServerReading(sqlite3_context* ctx)
+    {
+        if (auto* rights = static_cast<SessionRights*>(sqlite3_user_data(ctx))) m_trusted.emplace(*rights);
+    }
+
+private:
+    std::optional<SessionRights::Trusted> m_trusted;
+};
+
+// The SQLite schema and stored name of the table or view OBJECT_ID numbers so.
+std::optional<std::pair<QString, QString>> tableOfId(sqlite3* db, sqlite3_int64 id)
+{
+    const bool temporary = id < 0 && id > kTempObjects;
+    if (!temporary && !(id > kMainObjects && id < kModules)) return std::nullopt;
+    const QString schema = temporary ? QStringLiteral("temp") : QStringLiteral("main");
+    const PreparedStatement st(db, QStringLiteral("select name from %1.sqlite_master where rowid = ? and type in "
+                                                  "('table','view')")
+                                       .arg(schema));
+    if (!st.ok()) return std::nullopt;
+    sqlite3_bind_int64(st, 1, id - (temporary ? kTempObjects : kMainObjects));
+    if (sqlite3_step(st) != SQLITE_ROW) return std::nullopt;
+    return std::pair{schema, QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))};
+}
+
+// COL_NAME(table_id, column_id): the name of the table's column at that position (from 1).
+void fnColName(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_result_null(ctx);
+    const ServerReading reading(ctx);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) return;
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    const auto table = tableOfId(db, sqlite3_value_int64(argv[0]));
+    if (!table) return;
+    const PreparedStatement st(db, "select name from pragma_table_info(?, ?) where cid = ?");
+    if (!st.ok()) return;
+    bindText(st, 1, table->second);
+    bindText(st, 2, table->first);
+    sqlite3_bind_int64(st, 3, sqlite3_value_int64(argv[1]) - 1);
+    if (sqlite3_step(st) == SQLITE_ROW) resultText(ctx, QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+}
+
+// The bytes a column of the declared type takes as the server defines them; -1 for (max).
+std::optional<int> definedLength(const QString& declared)
+{
+    static const QRegularExpression form(QStringLiteral(R"(^\s*(\w+)\s*(?:\(\s*(\w+)\s*(?:,\s*\d+\s*)?\))?)"));
+    const QRegularExpressionMatch m = form.match(declared);
+    if (!m.hasMatch()) return std::nullopt;
+    const QString base = m.captured(1).toLower();
+    const QString size = m.captured(2).toLower();
+    // (max) is kept without a size; char, nchar and binary have none
+    const bool max = size == u"max" || (size.isEmpty() && base.startsWith(QLatin1String("var")))
+        || (size.isEmpty() && base == u"nvarchar");
+    const int n = size.isEmpty() ? -2 : size.toInt();
+    if (base == u"varchar" || base == u"char" || base == u"varbinary" || base == u"binary")
+        return max ? -1 : n == -2 ? 1 : n;
+    if (base == u"nvarchar" || base == u"nchar") return max ? -1 : n == -2 ? 2 : 2 * n;
+    static const struct {
+        const char* name;
+        int bytes;
+    } fixed[] = {{"bigint", 8}, {"int", 4}, {"smallint", 2}, {"tinyint", 1}, {"bit", 1}, {"money", 8},
+        {"smallmoney", 4}, {"float", 8}, {"real", 4}, {"datetime", 8}, {"smalldatetime", 4}, {"date", 3},
+        {"uniqueidentifier", 16}, {"text", 16}, {"ntext", 16}, {"image", 16}, {"sysname", 256}};
+    for (const auto& f : fixed)
+        if (base == QLatin1String(f.name)) return f.bytes;
+    const int scale = n == -2 ? 7 : n;
+    if (base == u"time") return scale <= 2 ? 3 : scale <= 4 ? 4 : 5;
+    if (base == u"datetime2") return scale <= 2 ? 6 : scale <= 4 ? 7 : 8;
+    if (base == u"datetimeoffset") return scale <= 2 ? 8 : scale <= 4 ? 9 : 10;
+    if (base == u"decimal" || base == u"numeric") {
+        const int p = n == -2 ? 18 : n;
+        return p <= 9 ? 5 : p <= 19 ? 9 : p <= 28 ? 13 : 17;
+    }
+    return std::nullopt;
+}
+
+// COL_LENGTH('table', 'column'): the column's defined length in bytes; NULL when there is none.
+void fnColLength(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    sqlite3_result_null(ctx);
+    const ServerReading reading(ctx);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) return;
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    const translator::ObjectName name = translator::parseObjectName(textOf(argv[0]));
+    if (name.parts == 0) return;
+    const bool temporary = name.object.startsWith(u'#');
+    const QString schema = temporary ? QStringLiteral("temp") : schemaOf(db, name.database);
+    if (schema.isEmpty()) return;
+    const PreparedStatement st(db, QStringLiteral("select c.type from %1.sqlite_master m, pragma_table_info(m.name, ?) c "
+                                                  "where m.type in ('table','view') and m.name = ? collate nocase and "
+                                                  "c.name = ? collate nocase")
+                                       .arg(quotedSchema(schema)));
+    if (!st.ok()) return;
+    bindText(st, 1, schema);
+    bindText(st, 2, temporary ? name.object : translator::storedName(name.schema, name.object));
+    bindText(st, 3, textOf(argv[1]));
+    if (sqlite3_step(st) != SQLITE_ROW) return;
+    if (const auto bytes = definedLength(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))))
+        sqlite3_result_int(ctx, *bytes);
 }
 
 // A module's change is a change of the schema: statements that call a function were translated
@@ -304,12 +453,18 @@ std::optional<StoredTable> tableNamed(sqlite3* db, const QString& text)
 
 bool hasSchema(sqlite3* db, const QString& schema) { return schemaExists(db, QStringLiteral("main"), schema); }
 
-void registerObjectFunctions(sqlite3* db)
+void registerObjectFunctions(sqlite3* db, SessionRights* rights)
 {
     for (int args = 1; args <= 2; ++args)
         sqlite3_create_function(db, "orra_object_id", args, SQLITE_UTF8, nullptr, fnObjectId, nullptr, nullptr);
     sqlite3_create_function(db, "orra_object_name", 1, SQLITE_UTF8, nullptr, fnObjectName<false>, nullptr, nullptr);
     sqlite3_create_function(db, "orra_object_schema_name", 1, SQLITE_UTF8, nullptr, fnObjectName<true>, nullptr, nullptr);
+    for (int args = 0; args <= 1; ++args) {
+        sqlite3_create_function(db, "orra_schema_id", args, SQLITE_UTF8, nullptr, fnSchemaId, nullptr, nullptr);
+        sqlite3_create_function(db, "orra_schema_name", args, SQLITE_UTF8, nullptr, fnSchemaName, nullptr, nullptr);
+    }
+    sqlite3_create_function(db, "orra_col_name", 2, SQLITE_UTF8, rights, fnColName, nullptr, nullptr);
+    sqlite3_create_function(db, "orra_col_length", 2, SQLITE_UTF8, rights, fnColLength, nullptr, nullptr);
 }
 
 }   // namespace orra::embedded

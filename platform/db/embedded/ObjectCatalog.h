@@ -60,8 +60,12 @@ struct StoredTable {
 };
 std::optional<StoredTable> tableNamed(sqlite3* db, const QString& text);
 
+class SessionRights;
+
 // object_id(name [, type]) as the SQLite function orra_object_id: tables and views ('U', 'V'),
-// procedures ('P') and functions ('FN', 'IF', 'TF').
-void registerObjectFunctions(sqlite3* db);
+// procedures ('P') and functions ('FN', 'IF', 'TF'); object_name, object_schema_name,
+// schema_id, schema_name, col_name and col_length. The session's rights let the server read
+// the columns of a table for col_name and col_length.
+void registerObjectFunctions(sqlite3* db, SessionRights* rights);
 
 }   // namespace orra::embedded

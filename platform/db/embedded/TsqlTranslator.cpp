@@ -7,6 +7,7 @@
 #include "platform/db/embedded/translator/StatementParser.h"
 
 #include <QHash>
+#include <algorithm>
 #include <QMutex>
 
 namespace orra::embedded {
@@ -125,6 +126,37 @@ void clearTranslationCache()
 {
     QMutexLocker lock(&cache().mutex);
     cache().map.clear();
+}
+
+QString withTypedParameters(const QString& text, const QList<QVariant>& params)
+{
+    auto typeOf = [](const QVariant& v) -> const char* {
+        switch (v.typeId()) {
+        case QMetaType::QDateTime:
+            return "datetime";
+        case QMetaType::QDate:
+            return "date";
+        case QMetaType::QTime:
+            return "time";
+        default:
+            return nullptr;
+        }
+    };
+    if (std::none_of(params.begin(), params.end(), [&](const QVariant& v) { return typeOf(v) != nullptr; }))
+        return text;
+    const LexResult lex = tokenize(text);
+    if (!lex.error.isEmpty()) return text;
+    std::vector<std::pair<int, const char*>> marks;   // offset of each typed marker, its type
+    qsizetype next = 0;
+    for (const Token& t : lex.tokens) {
+        if (!t.isSymbol("?")) continue;
+        if (next >= params.size()) break;
+        if (const char* type = typeOf(params[next++])) marks.emplace_back(t.pos, type);
+    }
+    QString out = text;
+    for (auto m = marks.rbegin(); m != marks.rend(); ++m)
+        out.replace(m->first, 1, QStringLiteral("cast(? as %1)").arg(QLatin1String(m->second)));
+    return out;
 }
 
 }   // namespace orra::embedded

@@ -257,10 +257,13 @@ struct CursorStatement {
 
 // begin tran[saction], commit [tran|work], rollback [tran|work], with or without a name: the
 // server counts the nesting (@@TRANCOUNT); the outermost begin and commit and any rollback
-// reach SQLite.
+// reach SQLite. save tran[saction] name sets a savepoint (SQLite's); rollback tran name goes
+// back to the latest savepoint of that name, or ends the transaction the outermost begin named.
 struct TransactionStatement {
-    enum class Kind { Begin, Commit, Rollback };
+    enum class Kind { Begin, Commit, Rollback, Save };
     Kind kind = Kind::Begin;
+    QString name;        // as written (its first 32 characters); empty for none
+    int nameSlot = -1;   // a variable holding the name
 };
 
 struct CreateSchema {
@@ -308,6 +311,12 @@ Translation translate(const QString& text, const QString& currentDatabase, const
 std::shared_ptr<const Translation> translateCached(const QString& text, const QString& currentDatabase,
     const Schema* schema = nullptr, TextKind kind = TextKind::Batch);
 void clearTranslationCache();
+
+// A client's parameter markers typed by the values bound to them, as the client declares a
+// parameter's type: each "?" whose value is a date, a time or a date and time becomes
+// "cast(? as date|time|datetime)", so that comparisons and arithmetic on it are those of its
+// type, never those of the text it travels in. The text unchanged when no such value is bound.
+QString withTypedParameters(const QString& text, const QList<QVariant>& params);
 
 // Turkish-aware fold used by the names the server compares (database and login names).
 QString foldName(const QString& name);

@@ -32,6 +32,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/functions/BinaryConversions.h ${_orra_embedded_dir}/functions/BinaryConversions.cpp
   ${_orra_embedded_dir}/translator/TypedRewrites.h ${_orra_embedded_dir}/translator/TypedRewrites.cpp
   ${_orra_embedded_dir}/translator/DateComparisons.cpp ${_orra_embedded_dir}/translator/ExactComparisons.cpp
+  ${_orra_embedded_dir}/translator/ResultBranches.cpp
   ${_orra_embedded_dir}/ConnectionSchema.h ${_orra_embedded_dir}/ConnectionSchema.cpp
   ${_orra_embedded_dir}/IdentityColumns.h ${_orra_embedded_dir}/IdentityColumns.cpp
   ${_orra_embedded_dir}/NullKeys.h ${_orra_embedded_dir}/NullKeys.cpp

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <set>
 
 namespace orra::embedded {
 
@@ -459,6 +460,57 @@ void extremeFinal(sqlite3_context* ctx)
         resultExact(ctx, Decimal::fromUnits(s->units, s->scale));
 }
 
+// orra_exact_min_over(x, scale) and orra_exact_max_over(x, scale): MIN and MAX over a window,
+// compared exactly. A frame's values come and go (xInverse), so the state keeps them all,
+// ordered, in a set that the final call frees.
+using FrameValues = std::multiset<Decimal>;
+
+FrameValues* frameValues(sqlite3_context* ctx, bool create)
+{
+    auto** room = static_cast<FrameValues**>(sqlite3_aggregate_context(ctx, create ? int(sizeof(FrameValues*)) : 0));
+    if (!room) return nullptr;
+    if (!*room && create) *room = new FrameValues;
+    return *room;
+}
+
+void frameStep(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+    const std::optional<Decimal> d = exactOperand(argv[0], intArg(argv[1]));
+    if (!d) {
+        sqlite3_result_error(ctx, "Error converting data type varchar to numeric.", -1);
+        return;
+    }
+    if (FrameValues* values = frameValues(ctx, true)) values->insert(*d);
+}
+
+void frameInverse(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+    const std::optional<Decimal> d = exactOperand(argv[0], intArg(argv[1]));
+    FrameValues* values = frameValues(ctx, true);
+    if (!d || !values) return;
+    if (const auto it = values->find(*d); it != values->end()) values->erase(it);
+}
+
+template <bool greatest> void frameValue(sqlite3_context* ctx)
+{
+    FrameValues* values = frameValues(ctx, false);
+    if (!values || values->empty())
+        sqlite3_result_null(ctx);
+    else
+        resultExact(ctx, greatest ? *values->rbegin() : *values->begin());
+}
+
+template <bool greatest> void frameFinal(sqlite3_context* ctx)
+{
+    frameValue<greatest>(ctx);
+    if (auto** room = static_cast<FrameValues**>(sqlite3_aggregate_context(ctx, 0))) {
+        delete *room;
+        *room = nullptr;
+    }
+}
+
 }   // namespace
 
 std::optional<Decimal> readExact(sqlite3_value* v, int scale)
@@ -512,6 +564,10 @@ void registerExactNumberFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_dec_key", 2, flags, nullptr, fnDecimalKey, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_exact_min", 2, flags, nullptr, nullptr, extremeStep<false>, extremeFinal, nullptr);
     sqlite3_create_function_v2(db, "orra_exact_max", 2, flags, nullptr, nullptr, extremeStep<true>, extremeFinal, nullptr);
+    sqlite3_create_window_function(db, "orra_exact_min_over", 2, flags, nullptr, frameStep, frameFinal<false>,
+        frameValue<false>, frameInverse, nullptr);
+    sqlite3_create_window_function(db, "orra_exact_max_over", 2, flags, nullptr, frameStep, frameFinal<true>,
+        frameValue<true>, frameInverse, nullptr);
     sqlite3_create_function_v2(db, "orra_abs", 1, flags, nullptr, fnAbs, nullptr, nullptr, nullptr);
 }
 

@@ -11,10 +11,31 @@ Statement StatementParser::transaction(const char* what)
 {
     m_c.skip();
     if (m_c.atAny({"tran", "transaction", "work"})) m_c.skip();
-    if (const Token* name = m_c.peek(); name && name->kind == TokenKind::Word && !isStatementWord(*name)) m_c.skip();
-    const TransactionStatement s{qstrcmp(what, "begin") == 0 ? TransactionStatement::Kind::Begin
-            : qstrcmp(what, "commit") == 0                   ? TransactionStatement::Kind::Commit
-                                                             : TransactionStatement::Kind::Rollback};
+    TransactionStatement s;
+    s.kind = qstrcmp(what, "begin") == 0 ? TransactionStatement::Kind::Begin
+        : qstrcmp(what, "commit") == 0   ? TransactionStatement::Kind::Commit
+        : qstrcmp(what, "save") == 0     ? TransactionStatement::Kind::Save
+                                         : TransactionStatement::Kind::Rollback;
+    const Token* name = m_c.peek();
+    const bool saveFollows = beginsSave(m_ctx.tokens(), m_c.position());
+    if (name && !saveFollows
+        && (name->kind == TokenKind::QuotedName || (name->kind == TokenKind::Word && !isStatementWord(*name)))) {
+        if (name->text.startsWith(u'@')) {
+            const Variable* v = m_ctx.variable(name->text);
+            if (!v || v->slot < 0) {
+                m_ctx.fail(QStringLiteral("Must declare the scalar variable \"%1\".").arg(name->text), 137,
+                    m_c.position());
+                return {};
+            }
+            s.nameSlot = v->slot;
+        } else {
+            s.name = name->text.left(32);   // names count to their 32nd character
+        }
+        m_c.skip();
+    } else if (s.kind == TransactionStatement::Kind::Save) {
+        failNear(m_c.position());
+        return {};
+    }
     return {s};
 }
 
@@ -126,7 +147,7 @@ QString StatementParser::condition()
             --depth;
         else if (depth == 0 && T[i].is("case"))
             i = m_ctx.groupEnd(i, T.size());
-        else if (depth == 0 && isStatementWord(T[i]))
+        else if (depth == 0 && (isStatementWord(T[i]) || beginsSave(T, i)))
             break;
     }
     if (i == start || i >= T.size()) {
@@ -151,6 +172,7 @@ Statement StatementParser::ifStatement()
     s.condition = condition();
     if (m_ctx.failed()) return {std::move(s)};
     s.thenBranch.push_back(parseNested());
+    if (m_c.atSymbol(";") && m_c.at("else", 1)) m_c.skip();   // if … stmt; else …
     if (m_c.match("else")) {
         if (m_c.atEnd()) {
             failNear(m_c.position());

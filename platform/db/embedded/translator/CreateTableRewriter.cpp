@@ -1,4 +1,5 @@
 #include "platform/db/embedded/Collation.h"
+#include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/IdentityColumns.h"
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
@@ -348,6 +349,32 @@ Vec keyNotNull(Vec d, const QStringList& key)
     return d;
 }
 
+// The identity column is SQLite's integer key, so a primary key of other columns beside it is
+// kept as a unique key (named PK__T when unnamed) followed by kPrimaryKeyMark, which the
+// server's messages read as the primary key it is.
+Vec keyAsUnique(const Vec& r, const QString& table)
+{
+    Vec out;
+    const bool named = !r.empty() && r[0].t.is("constraint");
+    for (size_t k = 0; k < r.size(); ++k) {
+        if (!(r[k].t.is("primary") && k + 1 < r.size() && r[k + 1].t.is("key"))) {
+            out.push_back(r[k]);
+            continue;
+        }
+        if (!named && !(k >= 2 && r[k - 2].t.is("constraint")))
+            out.push_back(raw(QStringLiteral("CONSTRAINT ") + quoteName(QStringLiteral("PK__") + table)));
+        out.push_back(word("UNIQUE"));
+        size_t end = k + 2;
+        if (end < r.size() && r[end].t.isSymbol("(")) {
+            const size_t close = closeOf(r, end, r.size());
+            for (; end <= close && end < r.size(); ++end) out.push_back(r[end]);
+        }
+        out.push_back(raw(QString::fromLatin1(kPrimaryKeyMark)));
+        k = end - 1;
+    }
+    return out;
+}
+
 // create table T (…): identity columns, text collation, temp tables, server clauses. Anything
 // after the parenthesis (on [PRIMARY], textimage_on …) is storage detail and goes. The table's
 // columns become known to the rest of the batch through declareIn.
@@ -372,6 +399,8 @@ DeclaredIdentity rewriteDefinitions(Vec& v, TranslationContext* declareIn, bool 
     out.push_back(symbol("("));
     bool first = true;
     const QStringList key = primaryKeyColumns(*defs);
+    const bool keyBesideIdentity =
+        !identity.isEmpty() && !key.isEmpty() && !(key.size() == 1 && sameName(key.front(), identity));
     for (const Vec& d : *defs) {
         if (d.empty()) continue;
         Vec r;
@@ -381,6 +410,7 @@ DeclaredIdentity rewriteDefinitions(Vec& v, TranslationContext* declareIn, bool 
         } else {
             r = columnDefinition(keyNotNull(d, key), identity, false, autoincrement);
         }
+        if (keyBesideIdentity) r = keyAsUnique(r, name.t.text);
         if (!first) out.push_back(symbol(","));
         first = false;
         out.insert(out.end(), r.begin(), r.end());

@@ -110,7 +110,7 @@ std::optional<std::pair<size_t, size_t>> rangeIn(const TranslationContext& ctx, 
         return std::nullopt;
     };
     const auto first = find(b), last = find(e - 1);
-    if (!first || !last || *last < *first) return std::nullopt;
+    if (!first || !last || *last < *first) return placesBetween(ctx, v, b, e);   // a cast written anew
     int depth = 0;
     for (size_t i = *first; i <= *last; ++i) {
         if (v[i].t.isSymbol("(")) ++depth;

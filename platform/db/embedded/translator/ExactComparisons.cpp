@@ -34,15 +34,6 @@ bool keepsItsItems(const Vec& v, size_t at)
     return false;
 }
 
-// The index in v of the batch's token k, or v.size().
-size_t placeOf(const TranslationContext& ctx, const Vec& v, size_t k)
-{
-    const Token& t = ctx.tokens()[k];
-    for (size_t i = 0; i < v.size(); ++i)
-        if (v[i].t.pos == t.pos && v[i].t.kind == t.kind && v[i].t.text == t.text) return i;
-    return v.size();
-}
-
 // Wraps the batch's tokens [b, e), as they stand in v, in their exact key; false when they
 // are not found whole.
 bool keyInPlace(const TranslationContext& ctx, Vec& v, size_t b, size_t e, const SqlType& t)
@@ -118,6 +109,14 @@ void simpleCaseExactly(const TranslationContext& ctx, const ExpressionTyper& typ
 
 }   // namespace
 
+size_t placeOf(const TranslationContext& ctx, const Vec& v, size_t k)
+{
+    const Token& t = ctx.tokens()[k];
+    for (size_t i = 0; i < v.size(); ++i)
+        if (v[i].t.pos == t.pos && v[i].t.kind == t.kind && v[i].t.text == t.text) return i;
+    return v.size();
+}
+
 void compareOtherFormsExactly(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v)
 {
     std::vector<size_t> at;
@@ -189,13 +188,13 @@ void extremeExactly(const TranslationContext& ctx, const ExpressionTyper& typer,
     const size_t k = indexOf(ctx, v[i].t);
     if (k + 1 >= T.size() || !T[k + 1].isSymbol("(") || i + 1 >= v.size()) return;
     const size_t tclose = ctx.matching(k + 1, T.size());
-    // over a window the server's MIN and MAX stay SQLite's (no exact window form)
-    if (tclose + 1 < T.size() && T[tclose + 1].is("over")) return;
     if (k + 2 < tclose && T[k + 2].is("distinct")) return;
     const SqlType a = typer.typeOf(k + 2, tclose);
     const size_t close = closeOf(v, i + 1, v.size());
     if (!widerThanADouble(a) || close >= v.size()) return;
-    v[i].out = v[i].t.is("min") ? QStringLiteral("orra_exact_min") : QStringLiteral("orra_exact_max");
+    // over a window the frame's values come and go: a form that keeps them all
+    const bool window = tclose + 1 < T.size() && T[tclose + 1].is("over");
+    v[i].out = QStringLiteral("orra_exact_%1%2").arg(v[i].t.is("min") ? u"min" : u"max", window ? u"_over" : u"");
     v.insert(v.begin() + long(close), {symbol(","), number(QString::number(a.digits().second))});
 }
 

@@ -250,7 +250,8 @@ bool isTypedByArguments(const QString& fn)
     static const QStringList names{QStringLiteral("sum"), QStringLiteral("avg"), QStringLiteral("min"),
         QStringLiteral("max"), QStringLiteral("abs"), QStringLiteral("round"), QStringLiteral("sign"),
         QStringLiteral("nullif"), QStringLiteral("ceiling"), QStringLiteral("floor"), QStringLiteral("power"),
-        QStringLiteral("isnull"), QStringLiteral("coalesce"), QStringLiteral("iif")};
+        QStringLiteral("isnull"), QStringLiteral("coalesce"), QStringLiteral("iif"), QStringLiteral("first_value"),
+        QStringLiteral("last_value"), QStringLiteral("lag"), QStringLiteral("lead")};
     return names.contains(fn);
 }
 
@@ -273,7 +274,8 @@ SqlType typeByArguments(const QString& fn, const std::vector<SqlType>& args)
     if (fn == u"abs" && a.kind == Kind::Decimal) return SqlType::decimal(38, a.scale);
     if (fn == u"abs" && a.kind == Kind::Bit) return of(Kind::Float);
     if ((fn == u"round" || fn == u"abs") && a.isMoney()) return of(Kind::Money);
-    if (fn == u"min" || fn == u"max" || fn == u"abs" || fn == u"round" || fn == u"sign" || fn == u"nullif")
+    if (fn == u"min" || fn == u"max" || fn == u"abs" || fn == u"round" || fn == u"sign" || fn == u"nullif"
+        || fn == u"first_value" || fn == u"last_value" || fn == u"lag" || fn == u"lead")
         return a;
     if (fn == u"ceiling" || fn == u"floor") return a.kind == Kind::Decimal ? SqlType::decimal(a.precision, 0) : a;
     if (fn == u"power") return a.kind == Kind::Decimal ? SqlType::decimal(38, a.scale) : a;
@@ -295,13 +297,16 @@ SqlType commonType(const SqlType& a, const SqlType& b)
     if (a.kind == Kind::Decimal || b.kind == Kind::Decimal) {
         if (a.isApproximate() || b.isApproximate()) return {Kind::Float};
         if (!a.isNumber() || !b.isNumber()) return a.kind > b.kind ? a : b;
+        // The precision of a union: beyond 38 digits the scale gives way to the integral part.
         const auto [p1, s1] = a.digits();
         const auto [p2, s2] = b.digits();
-        const int s = std::max(s1, s2);
-        return SqlType::decimal(std::max(p1 - s1, p2 - s2) + s, s);
+        const int integral = std::max(p1 - s1, p2 - s2);
+        const int s = std::min(std::max(s1, s2), std::max(0, 38 - integral));
+        return SqlType::decimal(integral + s, s);
     }
-    if (a.kind == b.kind && (a.isString() || a.kind == Kind::Binary)) {
-        SqlType t = a;
+    if ((a.kind == b.kind && a.kind == Kind::Binary) || (a.isString() && b.isString())) {
+        // texts: the longer length, Unicode when either is
+        SqlType t = a.kind >= b.kind ? a : b;
         t.length = a.length < 0 || b.length < 0 ? -1 : std::max(a.length, b.length);
         return t;
     }
@@ -541,6 +546,9 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         if (T[keyEnd - 1].is("asc") || T[keyEnd - 1].is("desc")) --keyEnd;
         return typeOf(close + 6, keyEnd);
     }
+    if (fn == u"schema_name" || fn == u"col_name") return SqlType::fromDeclared(QStringLiteral("nvarchar(128)"));
+    if (fn == u"col_length") return of(Kind::SmallInt);
+    if (fn == u"schema_id") return of(Kind::Int);
     if (fn == u"json_value") return SqlType::fromDeclared(QStringLiteral("nvarchar(4000)"));
     if (fn == u"json_query") return SqlType::fromDeclared(QStringLiteral("nvarchar(max)"));
     if (const dates::FunctionName* f = dates::functionNamed(fn); f && f->result)
@@ -794,6 +802,14 @@ std::vector<SqlType> ExpressionTyper::selectTypes(size_t s) const
     std::vector<SqlType> types;
     const size_t end = selectEnd(s);
     const size_t listEnd = m_ctx.firstAtTopLevel(s + 1, end, [&](const Token& t) { return endsSelectList(t); });
+    // select * from (select …) [as] alias [where … | order by …]: the derived table's columns
+    if (listEnd == s + 2 && T[s + 1].isSymbol("*") && listEnd + 2 < end && T[listEnd].is("from")
+        && T[listEnd + 1].isSymbol("(") && T[listEnd + 2].is("select")) {
+        size_t k = m_ctx.matching(listEnd + 1, end) + 1;
+        if (k < end && T[k].is("as")) ++k;
+        if (k < end && T[k].isName() && !T[k].is("where") && !T[k].is("order")) ++k;
+        if (k >= end || T[k].is("where") || T[k].is("order")) return selectTypes(listEnd + 2);
+    }
     for (size_t k = s + 1; k < listEnd; ++k)
         if (T[k].isSymbol("*") && (T[k - 1].isSymbol(",") || T[k - 1].isSymbol(".") || T[k - 1].is("select")
                                       || T[k - 1].is("distinct")))
@@ -802,9 +818,9 @@ std::vector<SqlType> ExpressionTyper::selectTypes(size_t s) const
     return types;
 }
 
-std::vector<std::pair<QString, SqlType>> ExpressionTyper::selectItems(size_t s) const
+std::vector<ExpressionTyper::Item> ExpressionTyper::selectItemRanges(size_t s) const
 {
-    std::vector<std::pair<QString, SqlType>> items;
+    std::vector<Item> items;
     const size_t end = selectEnd(s);
     size_t i = s + 1;
     if (i < end && (T[i].is("distinct") || T[i].is("all"))) ++i;
@@ -831,7 +847,34 @@ std::vector<std::pair<QString, SqlType>> ExpressionTyper::selectItems(size_t s) 
         } else if (T[y - 1].isName()) {
             name = T[y - 1].text;
         }
-        items.emplace_back(name, typeOf(x, y));
+        items.push_back({name, x, y});
+    }
+    return items;
+}
+
+size_t ExpressionTyper::nextBranch(size_t s) const
+{
+    const size_t end = selectEnd(s);
+    size_t k = m_ctx.firstAtTopLevel(s + 1, end, [](const Token& t) { return isOneOf(t, {"union", "except", "intersect"}); });
+    if (k >= end) return T.size();
+    ++k;
+    if (k < end && (T[k].is("all") || T[k].is("distinct"))) ++k;
+    return k < end && T[k].is("select") ? k : T.size();
+}
+
+std::vector<std::pair<QString, SqlType>> ExpressionTyper::selectItems(size_t s) const
+{
+    std::vector<std::pair<QString, SqlType>> items;
+    for (const Item& item : selectItemRanges(s)) items.emplace_back(item.name, typeOf(item.b, item.e));
+    // UNION, EXCEPT and INTERSECT: each column takes the type of its values in every branch
+    // (a recursive common table expression's own reference inside them: its anchor's types)
+    if (std::find(m_compounds.begin(), m_compounds.end(), s) != m_compounds.end()) return items;
+    if (const size_t next = nextBranch(s); next < T.size()) {
+        m_compounds.push_back(s);
+        const auto others = selectItems(next);
+        m_compounds.pop_back();
+        if (others.size() != items.size()) return items;
+        for (size_t n = 0; n < items.size(); ++n) items[n].second = commonType(items[n].second, others[n].second);
     }
     return items;
 }

@@ -132,8 +132,18 @@ public:
     // too); Unknown when i is no call.
     SqlType callType(size_t i) const;
     // The types of the items of the select list of the select at token s; empty when an item
-    // is a star (whose columns the typer does not count).
+    // is a star (whose columns the typer does not count), unless the star is the whole list over
+    // one derived table: then that table's.
     std::vector<SqlType> selectTypes(size_t s) const;
+    // An item of a select list: its name (alias or column) and its expression, tokens [b, e).
+    struct Item {
+        QString name;
+        size_t b = 0, e = 0;
+    };
+    std::vector<Item> selectItemRanges(size_t s) const;
+    // The select of the next branch of a union, except or intersect after the select at s;
+    // the number of tokens when there is none.
+    size_t nextBranch(size_t s) const;
 
 private:
     struct Source;
@@ -144,7 +154,8 @@ private:
     SqlType column(size_t b, size_t e) const;
     SqlType caseType(size_t b, size_t e) const;
     SqlType userFunctionType(size_t b, size_t e) const;
-    // The type of each item of the select list of the select at token s.
+    // The type of each item of the select list of the select at token s (with the branches
+    // that follow it in a union, except or intersect).
     std::vector<std::pair<QString, SqlType>> selectItems(size_t s) const;
     bool endsSelectList(const Token& t) const;
     std::vector<Source> sourcesOf(size_t select) const;
@@ -159,6 +170,8 @@ private:
     // How deep column look-ups nest: a column of a derived table inside the select whose
     // sources name that same derived table would otherwise look itself up without end.
     mutable int m_columnDepth = 0;
+    // The selects whose union branches are being typed: a recursive reference types by its anchor.
+    mutable std::vector<size_t> m_compounds;
 };
 
 }   // namespace translator

@@ -20,6 +20,7 @@ QString sideEffect(const Statement& st)
     if (const auto* t = st.as<TransactionStatement>())
         return t->kind == TransactionStatement::Kind::Begin ? QStringLiteral("BEGIN")
             : t->kind == TransactionStatement::Kind::Commit ? QStringLiteral("COMMIT")
+            : t->kind == TransactionStatement::Kind::Save   ? QStringLiteral("SAVE TRANSACTION")
                                                             : QStringLiteral("ROLLBACK");
     if (st.is<CreateSchema>() || st.is<CreateUser>()
         || st.is<CreateRole>() || st.is<CreateLogin>() || st.is<CreateDatabase>())

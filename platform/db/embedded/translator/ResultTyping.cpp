@@ -199,6 +199,9 @@ TypeRule ResultTyper::stringFunctionType(const QString& fn, size_t b, size_t e, 
     if (fn == u"string_agg") return textOf("varchar(8000)", 1);
     if (fn == u"quotename") return fixedType(QStringLiteral("nvarchar(258)"));
     if (fn == u"json_value") return fixedType(QStringLiteral("nvarchar(4000)"));
+    if (fn == u"schema_name" || fn == u"col_name") return fixedType(QStringLiteral("nvarchar(128)"));
+    if (fn == u"col_length") return fixedType(QStringLiteral("smallint"));
+    if (fn == u"schema_id") return fixedType(QStringLiteral("int"));
     if (fn == u"json_query") return fixedType(QStringLiteral("text"));
     if (fn == u"soundex") return fixedType(QStringLiteral("varchar(4)"));
     if (fn == u"char") return fixedType(QStringLiteral("char(1)"));

@@ -117,6 +117,10 @@ const BuiltinArity kBuiltins[] = {
     {"ident_incr", "orra_ident_incr", 1, 1},
     {"len", "orra_len", 1, 1},
     {"json_value", "orra_json_value", 2, 2},
+    {"schema_id", "orra_schema_id", 0, 1},
+    {"schema_name", "orra_schema_name", 0, 1},
+    {"col_name", "orra_col_name", 2, 2},
+    {"col_length", "orra_col_length", 2, 2},
     {"json_query", "orra_json_query", 1, 2},
 };
 

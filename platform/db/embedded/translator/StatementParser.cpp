@@ -74,6 +74,7 @@ Statement StatementParser::parseOne(bool batchStart)
         return block();
     }
     if (m_c.at("commit") || m_c.at("rollback")) return transaction(m_c.at("commit") ? "commit" : "rollback");
+    if (m_c.at("save") && m_c.atAny({"tran", "transaction"}, 1)) return transaction("save");
     if (m_c.at("set") && m_c.at("nocount", 1) && (m_c.at("on", 2) || m_c.at("off", 2))) return noCount();
     if (m_c.at("set") && m_c.atAny({"dateformat", "datefirst", "language"}, 1)) return sessionOption();
     if (m_c.at("set") && m_c.at("rowcount", 1)) return rowCount();
@@ -224,6 +225,7 @@ size_t StatementParser::findEnd(size_t from) const
         }
         if (t.is("else") && caseDepth > 0) continue;
         if (t.is("values")) allowSelect = false;
+        if (beginsSave(T, i)) break;
         if (!isStatementWord(t)) continue;
         const Token& prev = T[i - 1];
         if (t.is("select") && isOneOf(prev, {"union", "all", "except", "intersect"})) continue;

@@ -14,6 +14,12 @@ constexpr int kMaxNesting = 128;
 constexpr long kNestedTooDeeply = 191;
 QString nestedTooDeeply();
 
+// save tran[saction] begins at T[i] (a statement, though "save" alone may name a column).
+inline bool beginsSave(const std::vector<Token>& T, size_t i)
+{
+    return i + 1 < T.size() && T[i].is("save") && isOneOf(T[i + 1], {"tran", "transaction"});
+}
+
 // The value of a literal argument: text, a number (negated when a minus went before it) or
 // binary.
 QVariant literalValue(const Token& t, bool negative);

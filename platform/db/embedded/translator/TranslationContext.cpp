@@ -221,6 +221,10 @@ const char* mappedFunction(const Token& t)
         {"user_id", "orra_user_id"},
         {"suser_name", "orra_suser_sname"},
         {"json_value", "orra_json_value"},
+        {"schema_id", "orra_schema_id"},
+        {"schema_name", "orra_schema_name"},
+        {"col_name", "orra_col_name"},
+        {"col_length", "orra_col_length"},
         {"json_query", "orra_json_query"},
     };
     for (const auto& f : functions)

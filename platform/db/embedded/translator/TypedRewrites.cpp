@@ -596,6 +596,7 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
 {
     if (!ctx.schema()) return;
     const ExpressionTyper typer(ctx);
+    convertBranchesToResultType(ctx, typer, v);
     compareByPrecedence(ctx, typer, v);
     compareOtherFormsExactly(ctx, typer, v);
     const auto& T = ctx.tokens();

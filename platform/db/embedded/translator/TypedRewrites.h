@@ -60,6 +60,18 @@ inline constexpr const char* kWrittenRows = "orra_written";
 // it is prepared with the table's checks left out.
 inline constexpr const char* kLengthsFit = " /* orra: lengths fit */";
 
+// The index in v of the batch's token k, or v.size().
+size_t placeOf(const TranslationContext& ctx, const Vec& v, size_t k);
+// The tokens of v between those that the batch's tokens b - 1 and e became: the expression
+// [b, e) whatever its own tokens became (a cast's are written anew); nothing when the two
+// are not found.
+std::optional<std::pair<size_t, size_t>> placesBetween(const TranslationContext& ctx, const Vec& v, size_t b, size_t e);
+
+// The values of the branches of a union, except or intersect, of a CASE, COALESCE and IIF
+// converted to the result's numeric or date type where their own type differs (1.5 and 1.50
+// are then one value to DISTINCT, GROUP BY and a union, whatever form they travel in).
+void convertBranchesToResultType(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
+
 // The index of t among the batch's tokens (tokens keep their offsets in the text), or the
 // number of tokens when t is none of them.
 size_t indexOf(const TranslationContext& ctx, const Token& t);
