@@ -557,6 +557,12 @@ TEST_F(QueryForms, ForXmlPathConcatenatesAListInItsOrder)
             {"Zed;Bell"}},
     };
     for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+    // the value is nvarchar(max), whatever the type of the columns shaped
+    db::RecordsetPtr rs = sa->execute(QStringLiteral(
+        "select (select ID from Customers where ID = 1 for xml path('')) as a, (select Since from Customers where "
+        "ID = 1 for json path) as b, stuff((select ',' + Name from Customers for xml path('')), 1, 1, '') as c, "
+        "(select ID from Customers where ID = 1 for xml path(''), type).value('.', 'nvarchar(max)') as d"));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(rs->field(i).type, db::DataType::LongVarWChar) << i;
 }
 
 TEST_F(QueryForms, ForJsonWritesTheDocumentedJson)

@@ -513,6 +513,31 @@ private:
 
 }   // namespace
 
+QString shapedValueType(const std::vector<Token>& T, size_t open, size_t close, size_t& end)
+{
+    if (close >= T.size() || open + 1 >= close || !T[open + 1].is("select")) return {};
+    int depth = 0;
+    bool shaped = false;
+    for (size_t k = open + 1; k + 1 < close && !shaped; ++k) {
+        if (T[k].isSymbol("("))
+            ++depth;
+        else if (T[k].isSymbol(")"))
+            --depth;
+        else if (depth == 0 && T[k].is("for") && isOneOf(T[k + 1], {"xml", "json"}))
+            shaped = true;
+    }
+    if (!shaped) return {};
+    end = close + 1;
+    // .value('.', 'type')
+    if (close + 7 < T.size() && T[close + 1].isSymbol(".") && T[close + 2].is("value") && T[close + 3].isSymbol("(")
+        && T[close + 4].kind == TokenKind::String && T[close + 5].isSymbol(",")
+        && T[close + 6].kind == TokenKind::String && T[close + 7].isSymbol(")")) {
+        end = close + 8;
+        return unquoted(T[close + 6]).toLower();
+    }
+    return QStringLiteral("nvarchar(max)");
+}
+
 bool rewriteForClauses(TranslationContext& ctx, Vec& v)
 {
     bool any = false;
