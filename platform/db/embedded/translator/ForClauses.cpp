@@ -102,6 +102,11 @@ private:
 
     SqlType typeOf(size_t x, size_t y) const
     {
+        // the batch's tokens between the ones around the item, when those are the batch's own
+        // (the item's own may have been rewritten: cast(1 as bit) is orra_int(1))
+        const size_t before = x > 0 ? tokenIndex(m_v[x - 1]) : size_t(-1);
+        const size_t after = y < m_v.size() ? tokenIndex(m_v[y]) : size_t(-1);
+        if (before != size_t(-1) && after != size_t(-1) && before + 1 < after) return m_typer.typeOf(before + 1, after);
         size_t b = size_t(-1), e = size_t(-1);
         for (size_t k = x; k < y && b == size_t(-1); ++k) b = tokenIndex(m_v[k]);
         for (size_t k = y; k-- > x && e == size_t(-1);) e = tokenIndex(m_v[k]);
@@ -185,6 +190,8 @@ private:
         size_t b = 0, e = 0;   // the expression
         QString name;          // its column name ("" when it has none)
         bool aliased = false;
+        Vec column;            // a column of a star: its name as SQLite takes it, with its declared type
+        SqlType type;
     };
 
     Item itemAt(size_t x, size_t y) const
@@ -202,13 +209,13 @@ private:
     // The kind of value the shape's aggregate takes for an item, and the item as that value.
     QString valueOf(const Item& it, Vec& out) const
     {
-        const Vec expr(m_v.begin() + long(it.b), m_v.begin() + long(it.e));
-        if (!expr.empty() && (expr.front().t.is(kXmlTyped) || expr.front().t.is(kJsonTyped))
+        const Vec expr = !it.column.empty() ? it.column : Vec(m_v.begin() + long(it.b), m_v.begin() + long(it.e));
+        if (it.column.empty() && !expr.empty() && (expr.front().t.is(kXmlTyped) || expr.front().t.is(kJsonTyped))
             && closeOf(m_v, it.b + 1, it.e) == it.e - 1) {
             out = expr;
             return expr.front().t.is(kXmlTyped) ? QStringLiteral("x") : QStringLiteral("j");
         }
-        const SqlType t = typeOf(it.b, it.e);
+        const SqlType t = !it.column.empty() ? it.type : typeOf(it.b, it.e);
         auto wrap = [&](const char* fn, const QString& args) {
             out = {word(fn), symbol("(")};
             out.insert(out.end(), expr.begin(), expr.end());
@@ -274,11 +281,14 @@ private:
         for (auto [x, y] : ranges) {
             const Item it = itemAt(x, y);
             if (it.name == u"*" && !it.aliased) {
-                fail(QStringLiteral("The embedded server does not run FOR %1 over a select list with *: name the "
-                                    "columns.")
-                         .arg(shape.json ? QStringLiteral("JSON") : QStringLiteral("XML")),
-                    x);
-                return false;
+                if (!starColumns(s, at, x, y, items)) {
+                    fail(QStringLiteral("The embedded server does not run FOR %1 over a select list with * of "
+                                        "more than one table: name the columns.")
+                             .arg(shape.json ? QStringLiteral("JSON") : QStringLiteral("XML")),
+                        x);
+                    return false;
+                }
+                continue;
             }
             if (shape.json && it.name.isEmpty()) {
                 fail(QStringLiteral("The embedded server does not run FOR JSON with a column without a name: give "
@@ -371,10 +381,33 @@ private:
                 continue;
             }
             inner.push_back(symbol("("));
-            append(inner, m_v, named->b, named->e);
+            if (!named->column.empty())
+                inner.insert(inner.end(), named->column.begin(), named->column.end());
+            else
+                append(inner, m_v, named->b, named->e);
             inner.push_back(symbol(")"));
             append(inner, m_v, keyEnd, y);
         }
+    }
+
+    // The columns a star [x, y) of the select at s stands for when the select reads one table.
+    bool starColumns(size_t s, size_t at, size_t x, size_t y, std::vector<Item>& items) const
+    {
+        const size_t from = firstTopLevel(m_v, s, at, {"from"});
+        if (!m_ctx.schema() || from + 1 >= at || !m_v[from + 1].t.isName()) return false;
+        const size_t stop = firstTopLevel(m_v, from + 1, at, {"where", "group", "having", "order", "union"});
+        if (firstTopLevel(m_v, from + 1, stop, {"join", "apply"}) < stop || splitTopLevel(m_v, from + 1, stop).size() > 1)
+            return false;
+        const auto [database, table] = sqliteTableOf(m_v[from + 1]);
+        const QStringList columns = m_ctx.schema()->columns(database, table);
+        if (columns.isEmpty()) return false;
+        for (const QString& c : columns) {
+            Item it{x, y, c, false, {}, SqlType::fromDeclared(m_ctx.schema()->columnType(database, table, c))};
+            if (y - x == 3) it.column = {m_v[x], symbol(".")};   // t.*
+            it.column.push_back(raw(quoteName(c)));
+            items.push_back(std::move(it));
+        }
+        return true;
     }
 
     // FOR JSON AUTO shapes the rows of one table; over joined tables it nests, which the
