@@ -433,3 +433,116 @@ TEST_F(QueryForms, UpdateAndMergeTakeCompoundAssignments)
         QStringLiteral("102 The embedded server does not run assignments of variables in an UPDATE statement's SET "
                        "clause ('@v = …'): assign them in a SELECT."));
 }
+
+TEST_F(QueryForms, ForXmlPathWritesTheDocumentedXml)
+{
+    // The documentation's product models, products and employee, in small tables of their own.
+    sa->execute(QStringLiteral(
+        "create table ProductModel (ProductModelID int, Name nvarchar(50)) "
+        "insert ProductModel values (122, 'All-Purpose Bike Stand'), (119, 'Bike Wash'), (7, 'HL Touring Frame') "
+        "create table Product (ProductID int, ProductModelID int, Name nvarchar(50)) "
+        "insert Product values (885, 7, 'HL Touring Frame - Yellow, 60'), (887, 7, 'HL Touring Frame - Yellow, 46'), "
+        "(888, 7, 'HL Touring Frame - Yellow, 50') "
+        "create table Employee (EmployeeID int, FirstName nvarchar(20), MiddleName nvarchar(20), "
+        "LastName nvarchar(20), AddressLine1 nvarchar(40), AddressLine2 nvarchar(40), City nvarchar(20)) "
+        "insert Employee values (1, 'Gustavo', null, 'Achong', '7726 Driftwood Drive', null, 'Monroe')"));
+    const QString nil = QStringLiteral("xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"");
+    const struct {
+        const char* sql;
+        QString xml;
+    } cases[] = {
+        {"SELECT 2+2 FOR XML PATH", "<row>4</row>"},
+        {"SELECT 2+2 as result for xml PATH", "<row><result>4</result></row>"},
+        {"SELECT ProductModelID, Name FROM ProductModel WHERE ProductModelID=122 OR ProductModelID=119 "
+         "ORDER BY ProductModelID DESC FOR XML PATH",
+            "<row><ProductModelID>122</ProductModelID><Name>All-Purpose Bike Stand</Name></row>"
+            "<row><ProductModelID>119</ProductModelID><Name>Bike Wash</Name></row>"},
+        {"SELECT ProductModelID, Name FROM ProductModel WHERE ProductModelID=122 or ProductModelID=119 "
+         "ORDER BY ProductModelID DESC FOR XML PATH ('ProductModel')",
+            "<ProductModel><ProductModelID>122</ProductModelID><Name>All-Purpose Bike Stand</Name></ProductModel>"
+            "<ProductModel><ProductModelID>119</ProductModelID><Name>Bike Wash</Name></ProductModel>"},
+        {"SELECT ProductModelID, Name FROM ProductModel WHERE ProductModelID=122 OR ProductModelID=119 "
+         "ORDER BY ProductModelID DESC FOR XML PATH ('')",
+            "<ProductModelID>122</ProductModelID><Name>All-Purpose Bike Stand</Name>"
+            "<ProductModelID>119</ProductModelID><Name>Bike Wash</Name>"},
+        {"SELECT ProductModelID AS \"@id\", Name AS \"SomeChild/ModelName\" FROM ProductModel "
+         "WHERE ProductModelID=122 or ProductModelID=119 ORDER BY ProductModelID DESC "
+         "FOR XML PATH ('ProductModelData'), root ('Root')",
+            "<Root><ProductModelData id=\"122\"><SomeChild><ModelName>All-Purpose Bike Stand</ModelName></SomeChild>"
+            "</ProductModelData><ProductModelData id=\"119\"><SomeChild><ModelName>Bike Wash</ModelName></SomeChild>"
+            "</ProductModelData></Root>"},
+        {"SELECT EmployeeID \"@EmpID\", FirstName \"EmpName/First\", MiddleName \"EmpName/Middle\", "
+         "LastName \"EmpName/Last\" FROM Employee E WHERE E.EmployeeID=1 FOR XML PATH",
+            "<row EmpID=\"1\"><EmpName><First>Gustavo</First><Last>Achong</Last></EmpName></row>"},
+        {"SELECT EmployeeID \"@EmpID\", FirstName \"EmpName/First\", MiddleName \"EmpName/Middle\", "
+         "LastName \"EmpName/Last\" FROM Employee E WHERE E.EmployeeID=1 FOR XML PATH, ELEMENTS XSINIL",
+            "<row " + nil + " EmpID=\"1\"><EmpName><First>Gustavo</First><Middle xsi:nil=\"true\" />"
+                "<Last>Achong</Last></EmpName></row>"},
+        // a column with another name in between breaks the grouping
+        {"SELECT EmployeeID \"@EmpID\", FirstName \"EmpName/First\", AddressLine1 \"Address/AddrLine1\", "
+         "AddressLine2 \"Address/AddrLIne2\", City \"Address/City\", MiddleName \"EmpName/Middle\", "
+         "LastName \"EmpName/Last\" FROM Employee E WHERE E.EmployeeID=1 FOR XML PATH",
+            "<row EmpID=\"1\"><EmpName><First>Gustavo</First></EmpName><Address><AddrLine1>7726 Driftwood Drive"
+            "</AddrLine1><City>Monroe</City></Address><EmpName><Last>Achong</Last></EmpName></row>"},
+        {"SELECT E.EmployeeID \"@EmpID\", FirstName \"*\", MiddleName \"*\", LastName \"*\" FROM Employee AS E "
+         "WHERE E.EmployeeID=1 FOR XML PATH",
+            "<row EmpID=\"1\">GustavoAchong</row>"},
+        {"SELECT E.EmployeeID \"@EmpID\", 'Some PI' as \"processing-instruction(PI)\", "
+         "'Employee name and address data' as \"text()\", 'middle name is optional' as \"EmpName/text()\", "
+         "FirstName as \"EmpName/First\", MiddleName as \"EmpName/Middle\", LastName as \"EmpName/Last\", "
+         "AddressLine1 as \"Address/AddrLine1\", AddressLine2 as \"Address/AddrLIne2\", City as \"Address/City\" "
+         "FROM Employee AS E WHERE E.EmployeeID=1 FOR XML PATH",
+            "<row EmpID=\"1\"><?PI Some PI?>Employee name and address data<EmpName>middle name is optional"
+            "<First>Gustavo</First><Last>Achong</Last></EmpName><Address><AddrLine1>7726 Driftwood Drive"
+            "</AddrLine1><City>Monroe</City></Address></row>"},
+        {"SELECT 'en' as \"English/@xml:lang\", 'food' as \"English\", 'ger' as \"German/@xml:lang\", "
+         "'Essen' as \"German\" FOR XML PATH ('Translation')",
+            "<Translation><English xml:lang=\"en\">food</English><German xml:lang=\"ger\">Essen</German>"
+            "</Translation>"},
+        // a value list of data() values; nested results as text, or as xml with TYPE
+        {"SELECT ProductModelID AS \"@ProductModelID\", Name AS \"@ProductModelName\", "
+         "(SELECT ProductID AS \"data()\" FROM Product WHERE Product.ProductModelID = ProductModel.ProductModelID "
+         "FOR XML PATH ('')) AS \"@ProductIDs\", "
+         "(SELECT Name AS \"ProductName\" FROM Product WHERE Product.ProductModelID = ProductModel.ProductModelID "
+         "FOR XML PATH (''), type) AS \"ProductNames\" "
+         "FROM ProductModel WHERE ProductModelID= 7 FOR XML PATH('ProductModelData')",
+            "<ProductModelData ProductModelID=\"7\" ProductModelName=\"HL Touring Frame\" ProductIDs=\"885 887 888\">"
+            "<ProductNames><ProductName>HL Touring Frame - Yellow, 60</ProductName><ProductName>HL Touring Frame - "
+            "Yellow, 46</ProductName><ProductName>HL Touring Frame - Yellow, 50</ProductName></ProductNames>"
+            "</ProductModelData>"},
+        {"SELECT (SELECT Name AS \"ProductName\" FROM Product WHERE ProductID < 887 FOR XML PATH ('')) AS "
+         "\"ProductNames\" FOR XML PATH('ProductModelData')",
+            "<ProductModelData><ProductNames>&lt;ProductName&gt;HL Touring Frame - Yellow, 60&lt;/ProductName&gt;"
+            "</ProductNames></ProductModelData>"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), QStringList{c.xml}) << c.sql;
+}
+
+TEST_F(QueryForms, ForXmlPathConcatenatesAListInItsOrder)
+{
+    // The list idiom of report SQL: a text per row, its order the subquery's, & < > escaped
+    // unless TYPE's value is read; no rows give NULL.
+    sa->execute(QStringLiteral("create table Customers (ID int, Name nvarchar(20), Since datetime) "
+                               "insert Customers values (1, 'Smith & Co', '2011-05-31'), (2, 'Bell', "
+                               "'2011-05-31 10:01:02.123'), (3, '<Ames>', null), (4, 'Zed', null)"));
+    const struct {
+        const char* sql;
+        QStringList rows;
+    } cases[] = {
+        {"select stuff((select ',' + Name from Customers where ID < 4 for xml path('')), 1, 1, '') as names",
+            {"Smith &amp; Co,Bell,&lt;Ames&gt;"}},
+        {"select stuff((select ',' + Name from Customers where ID < 4 order by Name desc for xml path('')), 1, 1, '')",
+            {"Smith &amp; Co,Bell,&lt;Ames&gt;"}},
+        {"select stuff((select ', ' + Name from Customers where ID < 4 order by 1 for xml path(''), type)"
+         ".value('.', 'nvarchar(max)'), 1, 2, '')",
+            {"<Ames>, Bell, Smith & Co"}},
+        {"select (select Name as N from Customers where ID > 9 for xml path(''))", {"NULL"}},
+        {"select c.ID, (select Since from Customers s where s.ID = c.ID for xml path('')) from Customers c "
+         "where c.ID < 4",
+            {"1|<Since>2011-05-31T00:00:00</Since>", "2|<Since>2011-05-31T10:01:02.123</Since>", "3|NULL"}},
+        {"declare @names nvarchar(max) = stuff((select ';' + Name from Customers where ID in (2, 4) order by ID desc "
+         "for xml path('')), 1, 1, '') select @names",
+            {"Zed;Bell"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+}

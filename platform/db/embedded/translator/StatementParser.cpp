@@ -125,7 +125,9 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
         rewriteDateArithmetic(m_ctx, v);
     if (!m_ctx.failed()) rewriteGroupingSets(m_ctx, v);
     if (!m_ctx.failed()) rewriteTopWithTies(m_ctx, v);
+    const bool shaped = !m_ctx.failed() && rewriteForClauses(m_ctx, v);
     if (m_ctx.failed()) return {};
+    if (shaped) return {shapedSelect(m_ctx, std::move(v))};
     if (c.at("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
     // with … select: the select after the common table expressions
     if (c.at("with")) {
@@ -154,6 +156,7 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
 QString StatementParser::expressionQuery(Vec q)
 {
     rewriteByType(m_ctx, q);
+    rewriteForClauses(m_ctx, q);
     return render(rewriteExpressions(q));
 }
 
