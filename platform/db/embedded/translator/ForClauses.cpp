@@ -219,8 +219,12 @@ private:
     QString valueOf(const Item& it, Vec& out) const
     {
         const Vec expr = !it.column.empty() ? it.column : Vec(m_v.begin() + long(it.b), m_v.begin() + long(it.e));
+        // a shaped value, with the collation a text takes for its comparisons or not
+        size_t valueEnd = it.e;
+        if (valueEnd > it.b + 1 && m_v[valueEnd - 1].out.startsWith(QLatin1String("COLLATE "), Qt::CaseInsensitive))
+            --valueEnd;
         if (it.column.empty() && !expr.empty() && (expr.front().t.is(kXmlTyped) || expr.front().t.is(kJsonTyped))
-            && closeOf(m_v, it.b + 1, it.e) == it.e - 1) {
+            && closeOf(m_v, it.b + 1, valueEnd) == valueEnd - 1) {
             out = expr;
             return expr.front().t.is(kXmlTyped) ? QStringLiteral("x") : QStringLiteral("j");
         }
