@@ -438,11 +438,8 @@ void convertTo(Vec& v, size_t b, size_t e, const SqlType& t, const SqlType& sour
 {
     if (t.isExact()) {
         wrap(v, b, e, "orra_exact", numbers({exactPrecision(t), t.scale, t.isMoney() ? 1 : 0}));
-    } else if (t.kind == Kind::Int) {   // beyond 32 bits is the server's arithmetic overflow
-        wrap(v, b, e, "orra_int", {});
-        wrap(v, b, e + 3, "orra_int_check", numbers({32}));
     } else if (t.isInteger()) {
-        wrap(v, b, e, "orra_int", {});
+        wrap(v, b, e, "orra_integer", {symbol(","), raw(u'\'' + t.declaration() + u'\'')});
     } else if (t.isApproximate()) {
         wrap(v, b, e, "orra_float",
             {symbol(","), raw(source.kind == Kind::NText ? QStringLiteral("'nvarchar'") : QStringLiteral("'varchar'")),
