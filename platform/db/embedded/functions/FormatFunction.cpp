@@ -22,25 +22,30 @@ QString textOf(sqlite3_value* v)
     return t ? QString::fromUtf8(t, sqlite3_value_bytes(v)) : QString();
 }
 
-// The standard date patterns of the cultures the server is used with.
+// The standard date patterns of the cultures the server is used with: d, D, and whether t and
+// T read the hours by the 24-hour clock.
 QString standardDatePattern(QChar c, const QString& culture)
 {
+    struct Patterns {
+        const char16_t* shortDate;
+        const char16_t* longDate;
+        bool clock24;
+    };
+    static const Patterns de{u"dd.MM.yyyy", u"dddd, d. MMMM yyyy", true};
+    static const Patterns tr{u"d.MM.yyyy", u"d MMMM yyyy dddd", true};
+    static const Patterns gb{u"dd/MM/yyyy", u"dd MMMM yyyy", true};
+    static const Patterns zh{u"yyyy/M/d", u"yyyy'年'M'月'd'日'", false};
+    static const Patterns us{u"M/d/yyyy", u"dddd, MMMM d, yyyy", false};
     const QString k = culture.toLower();
-    const bool de = k.startsWith(u"de"), tr = k.startsWith(u"tr"), gb = k == u"en-gb", zh = k == u"zh-cn";
-    if (c == u'd')
-        return de ? QStringLiteral("dd.MM.yyyy")
-            : tr  ? QStringLiteral("d.MM.yyyy")
-            : gb  ? QStringLiteral("dd/MM/yyyy")
-            : zh  ? QStringLiteral("yyyy/M/d")
-                  : QStringLiteral("M/d/yyyy");
-    if (c == u'D')
-        return de ? QStringLiteral("dddd, d. MMMM yyyy")
-            : tr  ? QStringLiteral("d MMMM yyyy dddd")
-            : gb  ? QStringLiteral("dd MMMM yyyy")
-            : zh  ? QStringLiteral("yyyy'年'M'月'd'日'")
-                  : QStringLiteral("dddd, MMMM d, yyyy");
-    if (c == u't') return de || tr || gb ? QStringLiteral("HH:mm") : QStringLiteral("h:mm tt");
-    if (c == u'T') return de || tr || gb ? QStringLiteral("HH:mm:ss") : QStringLiteral("h:mm:ss tt");
+    const Patterns& p = k.startsWith(u"de") ? de
+        : k.startsWith(u"tr")               ? tr
+        : k == u"en-gb"                     ? gb
+        : k == u"zh-cn"                     ? zh
+                                            : us;
+    if (c == u'd') return QString::fromUtf16(p.shortDate);
+    if (c == u'D') return QString::fromUtf16(p.longDate);
+    if (c == u't') return p.clock24 ? QStringLiteral("HH:mm") : QStringLiteral("h:mm tt");
+    if (c == u'T') return p.clock24 ? QStringLiteral("HH:mm:ss") : QStringLiteral("h:mm:ss tt");
     return QString();
 }
 
