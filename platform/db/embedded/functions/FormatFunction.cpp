@@ -4,6 +4,7 @@
 // does not take. Names, separators and currencies come from the culture through QLocale.
 
 #include "platform/db/embedded/functions/DateFunctions.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include <QDate>
 #include <QLocale>
@@ -15,12 +16,6 @@
 namespace orra::embedded::dates {
 
 namespace {
-
-QString textOf(sqlite3_value* v)
-{
-    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return t ? QString::fromUtf8(t, sqlite3_value_bytes(v)) : QString();
-}
 
 // The standard date patterns of the cultures the server is used with: d, D, and whether t and
 // T read the hours by the 24-hour clock.
@@ -242,11 +237,10 @@ void fnFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     const QString culture = argc > 2 ? textOf(argv[2]) : QStringLiteral("en-US");
     const QLocale locale(QString(culture).replace(u'-', u'_'));
     if (argc > 2 && locale == QLocale::c() && culture.compare(QLatin1String("c"), Qt::CaseInsensitive) != 0) {
-        const QByteArray m = QStringLiteral("The culture parameter '%1' provided in the function call is not "
-                                            "supported.")
-                                 .arg(culture)
-                                 .toUtf8();
-        sqlite3_result_error(ctx, m.constData(), int(m.size()));
+        const QString m = QStringLiteral("The culture parameter '%1' provided in the function call is not "
+                                         "supported.")
+                              .arg(culture);
+        resultError(ctx, m);
         return;
     }
     QString out;
@@ -274,8 +268,7 @@ void fnFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_null(ctx);
         return;
     }
-    const QByteArray u = out.toUtf8();
-    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+    resultText(ctx, out);
 }
 
 }   // namespace
