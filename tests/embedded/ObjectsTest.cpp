@@ -3,6 +3,8 @@
 // by the administrator and by a member of db_owner in a database "sales".
 #include "EmbeddedFixture.h"
 
+#include <sqlite3.h>
+
 using namespace orra;
 using namespace orra::embedded;
 using namespace orra::embedded::test;
@@ -613,6 +615,49 @@ TEST_F(Objects, UniqueKeysHoldOneNull)
     EXPECT_TRUE(numberedRefusal(*owner, QStringLiteral("declare @t table (X int unique) insert @t values (null) "
                                                        "insert @t values (null)"))
                     .startsWith(QStringLiteral("2627 Violation of UNIQUE KEY constraint ")));
+}
+
+// A database file from a build whose unique keys let NULLs repeat takes the rule when opened, and
+// keeps the rows that repeat a NULL key already.
+TEST_F(Objects, AnOlderDatabaseTakesTheNullRuleWhenOpened)
+{
+    owner->execute(QStringLiteral("create table Legacy (Code varchar(10) constraint UQ_Legacy unique) "
+                                  "create table Repeated (N int) create unique index UX_Repeated on Repeated (N)"));
+    sa.reset();
+    owner.reset();
+    {
+        // as the older build left it: no companion indexes, NULL keys repeated, no format mark
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((m_dir.path() + QStringLiteral("/t/sales.db")).toUtf8().constData(), &db), SQLITE_OK);
+        std::vector<std::string> companions;
+        sqlite3_exec(db, "select name from sqlite_master where type = 'index' and name like 'orra_nulls$%'",
+            [](void* out, int, char** values, char**) {
+                static_cast<std::vector<std::string>*>(out)->push_back(values[0]);
+                return 0;
+            },
+            &companions, nullptr);
+        EXPECT_EQ(companions.size(), 2u);
+        for (const std::string& name : companions)
+            EXPECT_EQ(sqlite3_exec(db, ("drop index \"" + name + "\"").c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "insert into Repeated values (null), (null); pragma user_version = 0", nullptr,
+                      nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(db);
+    }
+    owner = connect(QStringLiteral("sales"), kOlive, kOlivePassword);
+    const struct {
+        const char* sql;
+        const char* error;   // number and text; empty: it runs
+    } steps[] = {
+        {"insert Legacy values (null)", ""},
+        {"insert Legacy values (null)",
+            "2627 Violation of UNIQUE KEY constraint 'UQ_Legacy'. Cannot insert duplicate key in object 'dbo.Legacy'."},
+        // the rows there stay; the key cannot hold them to the rule
+        {"insert Repeated values (null)", ""},
+    };
+    for (const auto& s : steps)
+        EXPECT_EQ(numberedRefusal(*owner, QString::fromUtf8(s.sql)), QString::fromUtf8(s.error)) << s.sql;
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select count(*) from Repeated")).toInt(), 3);
 }
 
 TEST_F(Objects, PrimaryKeysHoldNoNull)

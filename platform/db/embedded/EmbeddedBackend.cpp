@@ -404,6 +404,10 @@ void EmbeddedBackend::enterDatabase(const QString& database)
     m_rights.install(m_db);
     m_session.attach(m_db);
     registerFunctions();
+    {
+        const SessionRights::Trusted trusted(m_rights);   // the server's own upgrade of an older file
+        keepNullKeysOfOlderDatabase(m_db);
+    }
     // The rows of guarded tables are checked for everyone but the database's owners.
     if (!m_rights.isOwner(QStringLiteral("main"))) {
         try {
