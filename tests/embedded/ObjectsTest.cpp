@@ -687,9 +687,24 @@ TEST_F(Objects, PrimaryKeysHoldNoNull)
             "INSERT fails."},
         {"create table K6 (ID int identity(10, 10), A int, B int, primary key (A, B)) insert K6 (A, B) values (1, 2), (1, 3)",
             ""},
+        // added to a table with an identity column, on it and beside it: the rows stay, the count goes on
+        {"create table K7 (ID int identity(1, 1) not null, O int not null) insert K7 (O) values (1), (2) "
+         "alter table K7 add constraint PK_K7 primary key (ID, O) insert K7 (O) values (1)",
+            ""},
+        {"alter table K7 add constraint PK_K7b primary key (ID)",
+            "1779 Table 'K7' already has a primary key defined on it."},
+        {"alter table K7 drop constraint PK_K7", ""},
+        {"alter table K7 add constraint PK_K7 primary key (ID) insert K7 (O) values (4)", ""},
+        {"set identity_insert K7 on insert K7 (ID, O) values (4, 9)",
+            "2627 Violation of PRIMARY KEY constraint 'PK_K7'. Cannot insert duplicate key in object 'dbo.K7'."},
+        {"set identity_insert K7 off create table K8 (A int not null, B int not null) "
+         "alter table K8 add constraint PK_K8 primary key (A) alter table K8 add constraint PK_K8b primary key (A, B)",
+            "1779 Table 'K8' already has a primary key defined on it."},
     };
     for (const auto& s : steps)
         EXPECT_EQ(numberedRefusal(*owner, QString::fromUtf8(s.sql)), QString::fromUtf8(s.error)) << s.sql;
     EXPECT_EQ(scalar(*owner, QStringLiteral("select string_agg(ID, ',') within group (order by B) from K6")),
         QStringLiteral("10,20"));
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select string_agg(concat(ID, ':', O), ',') within group (order by ID) from K7")),
+        QStringLiteral("1:1,2:2,3:1,4:4"));
 }

@@ -186,8 +186,12 @@ ConstraintMessage uniqueMessage(sqlite3* db, const Target& target, const QString
                     .arg(primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY"), name, object),
             2627};
     }
-    // An integer primary key is the row number itself and has no index of its own.
+    // An integer primary key is the row number itself and has no index of its own; an identity
+    // column is, beside the primary key that holds it.
     QString name = declaredName(declared, QStringLiteral("primary"), columns);
+    for (const Declared& d : declared)
+        if (name.isEmpty() && d.kind == u"primary" && columns.size() == 1 && d.columns.contains(columns.front(), Qt::CaseInsensitive))
+            name = d.name;
     if (name.isEmpty()) name = QStringLiteral("PK__") + table;
     return {QStringLiteral("Violation of PRIMARY KEY constraint '%1'. Cannot insert duplicate key in object '%2'.")
                 .arg(name, object),
