@@ -3,6 +3,7 @@
 #include "platform/db/embedded/ConnectionSchema.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/functions/ExactNumbers.h"
 
 #include <cstdlib>
 
@@ -200,7 +201,11 @@ void EmbeddedBackend::bindParameters(sqlite3_stmt* statement, Run& run)
         }
         if (run.nextParam >= run.params->size())
             raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
-        db::sqlite::SqliteSession::bind(statement, i, run.params->at(run.nextParam++));
+        const QVariant& param = run.params->at(run.nextParam++);
+        if (const std::optional<db::Decimal> d = db::decimalOf(param))   // every digit, not a double's 15
+            bindExact(statement, i, *d);
+        else
+            db::sqlite::SqliteSession::bind(statement, i, param);
     }
 }
 

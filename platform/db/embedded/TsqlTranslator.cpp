@@ -1,5 +1,7 @@
 #include "platform/db/embedded/TsqlTranslator.h"
 
+#include "platform/db/Decimal.h"
+
 #include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/TsqlLexer.h"
 #include "platform/db/embedded/translator/ExpressionTyping.h"
@@ -162,32 +164,38 @@ void clearTranslationCache()
 
 QString withTypedParameters(const QString& text, const QList<QVariant>& params)
 {
-    auto typeOf = [](const QVariant& v) -> const char* {
+    auto typeOf = [](const QVariant& v) -> QString {
+        if (const std::optional<db::Decimal> d = db::decimalOf(v)) {
+            // decimal(p,s) of its own digits
+            int digits = 1;
+            for (db::Decimal::Units u = d->units() < 0 ? -d->units() : d->units(); u >= 10; u /= 10) ++digits;
+            return QStringLiteral("decimal(%1,%2)").arg(std::min(std::max(digits, d->scale()), 38)).arg(d->scale());
+        }
         switch (v.typeId()) {
         case QMetaType::QDateTime:
-            return "datetime";
+            return QStringLiteral("datetime");
         case QMetaType::QDate:
-            return "date";
+            return QStringLiteral("date");
         case QMetaType::QTime:
-            return "time";
+            return QStringLiteral("time");
         default:
-            return nullptr;
+            return {};
         }
     };
-    if (std::none_of(params.begin(), params.end(), [&](const QVariant& v) { return typeOf(v) != nullptr; }))
+    if (std::none_of(params.begin(), params.end(), [&](const QVariant& v) { return !typeOf(v).isEmpty(); }))
         return text;
     const LexResult lex = tokenize(text);
     if (!lex.error.isEmpty()) return text;
-    std::vector<std::pair<int, const char*>> marks;   // offset of each typed marker, its type
+    std::vector<std::pair<int, QString>> marks;   // offset of each typed marker, its type
     qsizetype next = 0;
     for (const Token& t : lex.tokens) {
         if (!t.isSymbol("?")) continue;
         if (next >= params.size()) break;
-        if (const char* type = typeOf(params[next++])) marks.emplace_back(t.pos, type);
+        if (QString type = typeOf(params[next++]); !type.isEmpty()) marks.emplace_back(t.pos, std::move(type));
     }
     QString out = text;
     for (auto m = marks.rbegin(); m != marks.rend(); ++m)
-        out.replace(m->first, 1, QStringLiteral("cast(? as %1)").arg(QLatin1String(m->second)));
+        out.replace(m->first, 1, QStringLiteral("cast(? as %1)").arg(m->second));
     return out;
 }
 

@@ -322,8 +322,10 @@ void clearTranslationCache();
 
 // A client's parameter markers typed by the values bound to them, as the client declares a
 // parameter's type: each "?" whose value is a date, a time or a date and time becomes
-// "cast(? as date|time|datetime)", so that comparisons and arithmetic on it are those of its
-// type, never those of the text it travels in. The text unchanged when no such value is bound.
+// "cast(? as date|time|datetime)", and one whose value is exact (a db::Decimal: money, decimal)
+// "cast(? as decimal(p,s))" of its own digits, so that comparisons and arithmetic on it are those
+// of its type, never those of the text or double it travels in. The text unchanged when no such
+// value is bound.
 QString withTypedParameters(const QString& text, const QList<QVariant>& params);
 
 // Turkish-aware fold used by the names the server compares (database and login names).

@@ -245,7 +245,7 @@ bool StatementParser::procedureParameter(std::vector<ProcedureParameter>& parame
                 return false;
             }
         Vec q{word("select")};
-        const Vec value = m_ctx.convertedTo(*m_ctx.variable(p.name), m_ctx.normalize(b, m_c.position()));
+        const Vec value = m_ctx.convertedTo(*m_ctx.variable(p.name), m_ctx.normalize(b, m_c.position()), b, m_c.position());
         q.insert(q.end(), value.begin(), value.end());
         p.defaultQuery = render(rewriteExpressions(q));
     }

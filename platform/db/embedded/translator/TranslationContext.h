@@ -88,8 +88,10 @@ public:
     const Variable& declareTableVariable(const QString& name);
     // A procedure's table variables are its own: their tables are named after it too.
     void setTableVariableScope(const QString& procedure) { m_tableVariableScope = procedure; }
-    // expr converted to a scalar variable's declared type, as CAST to that type converts.
-    Vec convertedTo(const Variable& v, const Vec& expr);
+    // expr converted to a scalar variable's declared type, as CAST to that type converts; the
+    // expression's own tokens [sourceBegin, sourceEnd) when it has them, for conversions that
+    // follow its type (12 into varchar(1) is "*").
+    Vec convertedTo(const Variable& v, const Vec& expr, size_t sourceBegin = 0, size_t sourceEnd = 0);
     // The line of the batch the token at i is on (1 for the first).
     int lineOf(size_t i) const;
     void setLineStarts(std::vector<int> starts) { m_lineStarts = std::move(starts); }
