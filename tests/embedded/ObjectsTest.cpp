@@ -580,20 +580,22 @@ TEST_F(Objects, UniqueKeysHoldOneNull)
         // a second NULL repeats the key of a unique constraint, of a unique index
         {"insert Keyed (Code, A, B) values (null, 2, null)",
             "2627 Violation of UNIQUE KEY constraint 'UQ_Keyed_Code'. Cannot insert duplicate key in object "
-            "'dbo.Keyed'."},
+            "'dbo.Keyed'. The duplicate key value is (<NULL>)."},
         {"insert Keyed (Code, A, B) values ('x', 1, null)",
-            "2601 Cannot insert duplicate key row in object 'dbo.Keyed' with unique index 'UX_Keyed_AB'."},
+            "2601 Cannot insert duplicate key row in object 'dbo.Keyed' with unique index 'UX_Keyed_AB'. The duplicate "
+            "key value is (1, <NULL>)."},
         {"insert Keyed (Code, A, B) values ('y', null, null)", ""},
         {"insert Keyed (Code, A, B) values ('z', null, null)",
-            "2601 Cannot insert duplicate key row in object 'dbo.Keyed' with unique index 'UX_Keyed_AB'."},
+            "2601 Cannot insert duplicate key row in object 'dbo.Keyed' with unique index 'UX_Keyed_AB'. The duplicate "
+            "key value is (<NULL>, <NULL>)."},
         {"update Keyed set Code = null where Code = 'y'",
             "2627 Violation of UNIQUE KEY constraint 'UQ_Keyed_Code'. Cannot insert duplicate key in object "
-            "'dbo.Keyed'."},
+            "'dbo.Keyed'. The duplicate key value is (<NULL>)."},
         {"insert Keyed (Code, A, B) values ('z', 1, 2)", ""},
         // a filtered index leaves out the rows its filter does not take
         {"insert Optional values (null), (null), (1)", ""},
         {"insert Optional values (1)", "2601 Cannot insert duplicate key row in object 'dbo.Optional' with unique index "
-                                      "'UX_Optional'."},
+                                      "'UX_Optional'. The duplicate key value is (1)."},
         // rows that repeat a key holding NULL take no unique key, and keep taking rows
         {"create unique index UX_Loose on Loose (A, B)",
             "1505 The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name "
@@ -604,10 +606,12 @@ TEST_F(Objects, UniqueKeysHoldOneNull)
         {"insert Loose values (1, null)", ""},
         {"delete Loose where A = 1 alter table Loose add constraint UQ_Loose unique (A, B)", ""},
         {"insert Loose values (null, 2)",
-            "2627 Violation of UNIQUE KEY constraint 'UQ_Loose'. Cannot insert duplicate key in object 'dbo.Loose'."},
+            "2627 Violation of UNIQUE KEY constraint 'UQ_Loose'. Cannot insert duplicate key in object 'dbo.Loose'. "
+            "The duplicate key value is (<NULL>, 2)."},
         {"alter table Loose drop constraint UQ_Loose insert Loose values (null, 2)", ""},
         {"create table #Once (X int constraint UQ_Once unique) insert #Once values (null) insert #Once values (null)",
-            "2627 Violation of UNIQUE KEY constraint 'UQ_Once'. Cannot insert duplicate key in object '#Once'."},
+            "2627 Violation of UNIQUE KEY constraint 'UQ_Once'. Cannot insert duplicate key in object '#Once'. The "
+            "duplicate key value is (<NULL>)."},
     };
     for (const auto& s : steps)
         EXPECT_EQ(numberedRefusal(*owner, QString::fromUtf8(s.sql)), QString::fromUtf8(s.error)) << s.sql;
@@ -651,7 +655,8 @@ TEST_F(Objects, AnOlderDatabaseTakesTheNullRuleWhenOpened)
     } steps[] = {
         {"insert Legacy values (null)", ""},
         {"insert Legacy values (null)",
-            "2627 Violation of UNIQUE KEY constraint 'UQ_Legacy'. Cannot insert duplicate key in object 'dbo.Legacy'."},
+            "2627 Violation of UNIQUE KEY constraint 'UQ_Legacy'. Cannot insert duplicate key in object 'dbo.Legacy'. "
+            "The duplicate key value is (<NULL>)."},
         // the rows there stay; the key cannot hold them to the rule
         {"insert Repeated values (null)", ""},
     };
@@ -677,11 +682,13 @@ TEST_F(Objects, PrimaryKeysHoldNoNull)
             "8111 Cannot define PRIMARY KEY constraint on nullable column in table 'K3'."},
         {"create table K4 (A int not null, B int) alter table K4 add constraint PK_K4 primary key (A) "
          "insert K4 values (1, 1) insert K4 values (1, 2)",
-            "2627 Violation of PRIMARY KEY constraint 'PK_K4'. Cannot insert duplicate key in object 'dbo.K4'."},
+            "2627 Violation of PRIMARY KEY constraint 'PK_K4'. Cannot insert duplicate key in object 'dbo.K4'. The "
+            "duplicate key value is (1)."},
         // a primary key beside an identity column
         {"create table K5 (ID int identity, Code varchar(5) constraint PK_K5 primary key) "
          "insert K5 (Code) values ('a') insert K5 (Code) values ('a')",
-            "2627 Violation of PRIMARY KEY constraint 'PK_K5'. Cannot insert duplicate key in object 'dbo.K5'."},
+            "2627 Violation of PRIMARY KEY constraint 'PK_K5'. Cannot insert duplicate key in object 'dbo.K5'. The "
+            "duplicate key value is (a)."},
         {"insert K5 (Code) values (null)",
             "515 Cannot insert the value NULL into column 'Code', table 'sales.dbo.K5'; column does not allow nulls. "
             "INSERT fails."},
@@ -696,7 +703,13 @@ TEST_F(Objects, PrimaryKeysHoldNoNull)
         {"alter table K7 drop constraint PK_K7", ""},
         {"alter table K7 add constraint PK_K7 primary key (ID) insert K7 (O) values (4)", ""},
         {"set identity_insert K7 on insert K7 (ID, O) values (4, 9)",
-            "2627 Violation of PRIMARY KEY constraint 'PK_K7'. Cannot insert duplicate key in object 'dbo.K7'."},
+            "2627 Violation of PRIMARY KEY constraint 'PK_K7'. Cannot insert duplicate key in object 'dbo.K7'. The "
+            "duplicate key value is (4)."},
+        // the key's values as CAST writes them as text (money with two decimals, datetime in style 0)
+        {"create table K9 (M money not null, D datetime not null, constraint PK_K9 primary key (M, D)) "
+         "insert K9 values ($1, '20150101') insert K9 values (1.0, '2015-01-01T00:00:00')",
+            "2627 Violation of PRIMARY KEY constraint 'PK_K9'. Cannot insert duplicate key in object 'dbo.K9'. The "
+            "duplicate key value is (1.00, Jan  1 2015 12:00AM)."},
         {"set identity_insert K7 off create table K8 (A int not null, B int not null) "
          "alter table K8 add constraint PK_K8 primary key (A) alter table K8 add constraint PK_K8b primary key (A, B)",
             "1779 Table 'K8' already has a primary key defined on it."},

@@ -334,8 +334,16 @@ ConstraintMessage serverConstraintMessage(
         nullKeyFailure(db, target.schema.isEmpty() ? QStringLiteral("main") : target.schema, refusal);
     if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")) && target.table.isEmpty())
         return uniqueIndexMessage(db, statementSql, sqliteMessage);
-    if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")))
-        return uniqueMessage(db, target, sqliteMessage);
+    if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:"))) {
+        ConstraintMessage m = uniqueMessage(db, target, sqliteMessage);
+        if (m.text.isEmpty()) return m;
+        const QString table = sqliteMessage.section(u':', 1).split(u',').value(0).trimmed().section(u'.', 0, -2);
+        m.keySchema = table.compare(target.table, Qt::CaseInsensitive) == 0 ? target.schema : QStringLiteral("main");
+        m.keyTable = table;
+        for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts))
+            m.keyColumns << p.trimmed().section(u'.', -1);
+        return m;
+    }
     if (sqliteMessage.startsWith(QLatin1String("NOT NULL constraint failed: "))) {
         const QString column = sqliteMessage.section(u'.', -1);
         const QString name = target.schema == u"main" || target.schema == u"temp" ? database : target.schema;
