@@ -973,7 +973,12 @@ namespace {
 // Statements after which the catalogue may differ: DDL, select … into, constraints, modules.
 bool changesCatalogue(const Statement& st)
 {
-    if (const auto* sql = st.as<SqlStatement>()) return (!sql->dml && !sql->returnsRows) || !sql->intoTable.isEmpty();
+    if (const auto* sql = st.as<SqlStatement>()) {
+        const QString& s = sql->sql;
+        return !sql->intoTable.isEmpty() || s.startsWith(QLatin1String("create"), Qt::CaseInsensitive)
+            || s.startsWith(QLatin1String("alter"), Qt::CaseInsensitive)
+            || s.startsWith(QLatin1String("drop"), Qt::CaseInsensitive);
+    }
     return st.is<ConstraintChange>() || st.is<ModuleStatement>() || st.is<CreateSchema>();
 }
 
