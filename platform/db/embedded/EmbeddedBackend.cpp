@@ -32,6 +32,7 @@
 #include "platform/db/embedded/translator/TypedRewrites.h"
 #include "platform/db/sqlite/SqliteSession.h"
 #include "platform/host/Error.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -102,18 +103,6 @@ QString nowText()
 
 EmbeddedBackend* self(sqlite3_context* ctx) { return static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx)); }
 
-QString textArg(sqlite3_value* v)
-{
-    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return t ? QString::fromUtf8(t, sqlite3_value_bytes(v)) : QString();
-}
-
-void resultText(sqlite3_context* ctx, const QString& s)
-{
-    const QByteArray u = s.toUtf8();
-    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-}
-
 void fnSuserSid(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     EmbeddedBackend* b = self(ctx);
@@ -123,7 +112,7 @@ void fnSuserSid(sqlite3_context* ctx, int argc, sqlite3_value** argv)
             sqlite3_result_null(ctx);
             return;
         }
-        sid = detail::findLogin(b->masterHandle(), textArg(argv[0]).trimmed()).sid;
+        sid = detail::findLogin(b->masterHandle(), textOf(argv[0]).trimmed()).sid;
         if (sid.isEmpty()) {
             sqlite3_result_null(ctx);
             return;
@@ -220,7 +209,7 @@ void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv)
         sqlite3_result_null(ctx);
         return;
     }
-    QString s = textArg(argv[0]);
+    QString s = textOf(argv[0]);
     while (s.endsWith(u' ')) s.chop(1);
     sqlite3_result_int64(ctx, s.size());
 }
@@ -232,7 +221,7 @@ void fnVarchar(sqlite3_context* ctx, int, sqlite3_value** argv)
         return;
     }
     const int n = sqlite3_value_int(argv[1]);
-    resultText(ctx, textArg(argv[0]).left(n));
+    resultText(ctx, textOf(argv[0]).left(n));
 }
 
 void fnChar(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -242,7 +231,7 @@ void fnChar(sqlite3_context* ctx, int, sqlite3_value** argv)
         return;
     }
     const int n = sqlite3_value_int(argv[1]);
-    resultText(ctx, textArg(argv[0]).left(n).leftJustified(n, u' '));
+    resultText(ctx, textOf(argv[0]).left(n).leftJustified(n, u' '));
 }
 
 void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -260,7 +249,7 @@ void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
         sqlite3_result_int64(ctx, qint64(std::trunc(sqlite3_value_double(argv[0]))));
         return;
     }
-    const QString s = textArg(argv[0]).trimmed();
+    const QString s = textOf(argv[0]).trimmed();
     bool ok = false;
     const qlonglong v = s.toLongLong(&ok);
     if (!ok) {
