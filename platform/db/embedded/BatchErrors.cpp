@@ -30,8 +30,14 @@ long functionErrorNumber(const QString& m)
         {"An invalid date value was encountered: ", 9837},
         {"Argument data type ", 8116},
         {"The timezone provided to builtin function ", 0},
+        {"Adding a value to a '", 517},
+        {"Cannot construct data type ", 289},
+        {"Explicit conversion from data type ", 529},
+        {"Scale argument is not valid. ", 10760},
     };
-    if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" for data type "))) return 9810;
+    if (m.contains(QLatin1String(" is not a valid style number when converting from "))) return 281;
+    if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" is not supported by date function ")))
+        return m.contains(QLatin1String(" for data type ")) ? 9810 : 9806;
     for (const auto& k : messages)
         if (m.startsWith(QLatin1String(k.text)))
             return k.number != 0 ? k.number : m.endsWith(QLatin1String(" is invalid.")) ? 9812 : 9813;
@@ -281,7 +287,7 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
     static const QRegularExpression syntax(QStringLiteral("^near \"(.*)\": syntax error$"));
     static const QRegularExpression tableValuesCount(
         QStringLiteral("^table \\S+ has \\d+ columns but \\d+ values were supplied$"));
-    static const QRegularExpression listValuesCount(QStringLiteral("^(\\d+) values for (\\d+) columns$"));
+    static const QRegularExpression listValuesCount(QStringLiteral("^(?:table \\S+ has )?(\\d+) values for (\\d+) columns$"));
     static const QRegularExpression noColumnNamed(QStringLiteral("^table (.+) has no column named (.+)$"));
     static const QRegularExpression exists(QStringLiteral("^(table|view|index|trigger) (.+) already exists$"));
     static const QRegularExpression orderByRange(QStringLiteral("^(\\d+)\\w\\w ORDER BY term out of range"));
@@ -457,6 +463,10 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 245, m, "22018");
     } else if (m.startsWith(QLatin1String("Error converting data type "))) {
         set(e, 8114, m, "22018");
+    } else if (m.startsWith(QLatin1String("Arithmetic overflow error for data type "))) {
+        set(e, 220, m, "22003");
+    } else if (m.startsWith(QLatin1String("The conversion of the ")) && m.contains(QLatin1String(" overflowed an "))) {
+        set(e, m.endsWith(QLatin1String("Use a larger integer column.")) ? 244 : 248, m, "22003");
     } else if (m.startsWith(QLatin1String("Arithmetic overflow error"))) {
         set(e, 8115, m, "22003");
     } else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.") {

@@ -40,11 +40,15 @@ public:
     // The connection's schema with the tables the batch creates, when the translation may
     // read declared types; else nullptr.
     const Schema* schema() const { return m_schema ? &m_batchSchema : nullptr; }
-    // A table created by the batch, known to the statements after it.
-    void declareTable(const QString& database, const QString& table, std::vector<DeclaredColumn> columns)
+    // A table created by the batch (its name at the offset `at`), known to the statements after
+    // it. Translated again while the batch runs, the tables made before the statements still
+    // to run are as the connection has them now (altered, perhaps) when it has them.
+    void declareTable(const QString& database, const QString& table, std::vector<DeclaredColumn> columns, int at)
     {
+        if (at < m_resumeAt && m_schema && !m_schema->columns(database, table).isEmpty()) return;
         m_batchSchema.declare(database, table, std::move(columns));
     }
+    void setResumeAt(int at) { m_resumeAt = at; }
     // The SQLite schema that a database name written in T-SQL stands for: "main" for none or
     // the connection's database, else the (attached) database's own name.
     QString schemaName(const QString& database) const;
@@ -84,8 +88,10 @@ public:
     const Variable& declareTableVariable(const QString& name);
     // A procedure's table variables are its own: their tables are named after it too.
     void setTableVariableScope(const QString& procedure) { m_tableVariableScope = procedure; }
-    // expr converted to a scalar variable's declared type, as CAST to that type converts.
-    Vec convertedTo(const Variable& v, const Vec& expr);
+    // expr converted to a scalar variable's declared type, as CAST to that type converts; the
+    // expression's own tokens [sourceBegin, sourceEnd) when it has them, for conversions that
+    // follow its type (12 into varchar(1) is "*").
+    Vec convertedTo(const Variable& v, const Vec& expr, size_t sourceBegin = 0, size_t sourceEnd = 0);
     // The line of the batch the token at i is on (1 for the first).
     int lineOf(size_t i) const;
     void setLineStarts(std::vector<int> starts) { m_lineStarts = std::move(starts); }
@@ -168,6 +174,7 @@ private:
     BatchSchema m_batchSchema;
     QString m_source;
     QString m_tableVariableScope;
+    int m_resumeAt = -1;
 };
 
 }   // namespace orra::embedded::translator
