@@ -122,6 +122,11 @@ namespace translator {
 
 class TranslationContext;
 
+// A subquery (select … for xml | json …) in tokens [open, close] of T, with the xml method
+// value('.', 'type') after it or not: the type of its value ("nvarchar(max)", or the method's
+// type), end then past it; empty for any other parenthesis (ForClauses.cpp).
+QString shapedValueType(const std::vector<Token>& T, size_t open, size_t close, size_t& end);
+
 class ExpressionTyper {
 public:
     explicit ExpressionTyper(const TranslationContext& ctx);

@@ -36,6 +36,12 @@ TypeRule ResultTyper::namedType(size_t b, size_t e) const
 TypeRule ResultTyper::typeOf(size_t b, size_t e, QStringList& refs)
 {
     if (b >= e) return {};
+    // (select … for xml | json …)
+    size_t shapedEnd = e;
+    if (T[b].isSymbol("(")) {
+        const QString shaped = shapedValueType(T, b, m_ctx.matching(b, e), shapedEnd);
+        if (!shaped.isEmpty() && shapedEnd == e) return fixedType(shaped);
+    }
     // ( expression )
     if (T[b].isSymbol("(") && m_ctx.matching(b, e) == e - 1) {
         if (b + 1 < e && T[b + 1].is("select")) return {};
