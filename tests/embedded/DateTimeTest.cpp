@@ -438,7 +438,7 @@ TEST_F(EmbeddedTest, ConvertStylesGiveTheDocumentedTexts)
             // does, both ways; the other date and time types are no numbers
             {"select convert(varchar(30), cast(floor(cast(cast('2025-01-01 13:00' as datetime) as float)) as datetime), 121)",
                 "2025-01-01 00:00:00.000"},
-            {"select cast(cast(cast(45000.25 as datetime) as float) as varchar(30))", "45000.2"},
+            {"select cast(cast(cast(45000.5 as datetime) as float) as varchar(30))", "45000.5"},
             {"select cast(cast('2020-01-01' as date) as int)",
                 "error: Explicit conversion from data type date to int is not allowed."},
         });
