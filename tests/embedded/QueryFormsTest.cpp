@@ -434,7 +434,7 @@ TEST_F(QueryForms, UpdateAndMergeTakeCompoundAssignments)
                        "clause ('@v = …'): assign them in a SELECT."));
 }
 
-TEST_F(QueryForms, ForXmlPathWritesTheDocumentedXml)
+TEST_F(QueryForms, ForXmlWritesTheDocumentedXml)
 {
     // The documentation's product models, products and employee, in small tables of their own.
     sa->execute(QStringLiteral(
@@ -510,6 +510,18 @@ TEST_F(QueryForms, ForXmlPathWritesTheDocumentedXml)
             "<ProductNames><ProductName>HL Touring Frame - Yellow, 60</ProductName><ProductName>HL Touring Frame - "
             "Yellow, 46</ProductName><ProductName>HL Touring Frame - Yellow, 50</ProductName></ProductNames>"
             "</ProductModelData>"},
+        // RAW: attributes, or subelements with ELEMENTS; AUTO: the element named by the table
+        {"SELECT ProductModelID, Name FROM ProductModel WHERE ProductModelID=122 or ProductModelID=119 "
+         "ORDER BY ProductModelID DESC FOR XML RAW, ROOT('MyRoot')",
+            "<MyRoot><row ProductModelID=\"122\" Name=\"All-Purpose Bike Stand\" /><row ProductModelID=\"119\" "
+            "Name=\"Bike Wash\" /></MyRoot>"},
+        {"SELECT ProductModelID, Name FROM ProductModel WHERE ProductModelID=122 FOR XML RAW ('ProductModel'), ELEMENTS",
+            "<ProductModel><ProductModelID>122</ProductModelID><Name>All-Purpose Bike Stand</Name></ProductModel>"},
+        {"SELECT EmployeeID, FirstName, MiddleName FROM Employee FOR XML RAW, ELEMENTS XSINIL",
+            "<row " + nil + "><EmployeeID>1</EmployeeID><FirstName>Gustavo</FirstName><MiddleName xsi:nil=\"true\" />"
+                "</row>"},
+        {"SELECT TOP 1 LastName FROM dbo.Employee FOR XML AUTO", "<dbo.Employee LastName=\"Achong\" />"},
+        {"SELECT TOP 1 LastName FROM Employee x FOR XML AUTO, ELEMENTS", "<x><LastName>Achong</LastName></x>"},
         {"SELECT (SELECT Name AS \"ProductName\" FROM Product WHERE ProductID < 887 FOR XML PATH ('')) AS "
          "\"ProductNames\" FOR XML PATH('ProductModelData')",
             "<ProductModelData><ProductNames>&lt;ProductName&gt;HL Touring Frame - Yellow, 60&lt;/ProductName&gt;"
@@ -545,4 +557,95 @@ TEST_F(QueryForms, ForXmlPathConcatenatesAListInItsOrder)
             {"Zed;Bell"}},
     };
     for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+}
+
+TEST_F(QueryForms, ForJsonWritesTheDocumentedJson)
+{
+    // The documentation's people, orders and employees, in small tables of their own.
+    sa->execute(QStringLiteral(
+        "create table Person (BusinessEntityID int, FirstName nvarchar(20), LastName nvarchar(20), "
+        "Title nvarchar(8), MiddleName nvarchar(20)) "
+        "insert Person values (1, 'Ken', 'Sanchez', null, 'J'), (2, 'Terri', 'Duffy', null, 'Lee'), "
+        "(3, 'Roberto', 'Tamburello', null, null), (4, 'Rob', 'Walters', null, null), (5, 'Gail', 'Erickson', 'Ms.', 'A') "
+        "create table SalesOrderHeader (SalesOrderID int, SalesOrderNumber nvarchar(10), OrderDate datetime) "
+        "insert SalesOrderHeader values (43659, 'SO43659', '2011-05-31'), (43660, 'SO43659', null) "
+        "create table SalesOrderDetail (SalesOrderID int, UnitPrice money, OrderQty smallint) "
+        "insert SalesOrderDetail values (43659, 2024.994, 1), (43660, 2024.994, null) "
+        "create table OrderDetail (SalesOrderID int, UnitPrice decimal(10, 2), OrderQty smallint) "
+        "insert OrderDetail values (43659, 24.99, 1) "
+        "create table emp (name nvarchar(10), surname nvarchar(10)) insert emp values ('John', null), ('Jane', 'Doe')"));
+    const QString people =
+        "{\"Id\":1,\"FirstName\":\"Ken\",\"LastName\":\"Sanchez\",\"Info\":{\"MiddleName\":\"J\"}},"
+        "{\"Id\":2,\"FirstName\":\"Terri\",\"LastName\":\"Duffy\",\"Info\":{\"MiddleName\":\"Lee\"}},"
+        "{\"Id\":3,\"FirstName\":\"Roberto\",\"LastName\":\"Tamburello\"},"
+        "{\"Id\":4,\"FirstName\":\"Rob\",\"LastName\":\"Walters\"},"
+        "{\"Id\":5,\"FirstName\":\"Gail\",\"LastName\":\"Erickson\",\"Info\":{\"Title\":\"Ms.\",\"MiddleName\":\"A\"}}";
+    const char* peopleQuery = "SELECT TOP 5 BusinessEntityID As Id, FirstName, LastName, Title As 'Info.Title', "
+                              "MiddleName As 'Info.MiddleName' FROM Person ORDER BY BusinessEntityID ";
+    const struct {
+        QString sql;
+        QString json;
+    } cases[] = {
+        {peopleQuery + QStringLiteral("FOR JSON PATH"), u'[' + people + u']'},
+        {peopleQuery + QStringLiteral("FOR JSON PATH, ROOT('info')"), "{\"info\":[" + people + "]}"},
+        {peopleQuery + QStringLiteral("FOR JSON AUTO"),
+            "[{\"Id\":1,\"FirstName\":\"Ken\",\"LastName\":\"Sanchez\",\"Info.MiddleName\":\"J\"},"
+            "{\"Id\":2,\"FirstName\":\"Terri\",\"LastName\":\"Duffy\",\"Info.MiddleName\":\"Lee\"},"
+            "{\"Id\":3,\"FirstName\":\"Roberto\",\"LastName\":\"Tamburello\"},"
+            "{\"Id\":4,\"FirstName\":\"Rob\",\"LastName\":\"Walters\"},"
+            "{\"Id\":5,\"FirstName\":\"Gail\",\"LastName\":\"Erickson\",\"Info.Title\":\"Ms.\",\"Info.MiddleName\":\"A\"}]"},
+        // dates in ISO 8601, money with its four decimals
+        {"SELECT TOP 2 H.SalesOrderNumber AS 'Order.Number', H.OrderDate AS 'Order.Date', D.UnitPrice AS "
+         "'Product.Price', D.OrderQty AS 'Product.Quantity' FROM SalesOrderHeader H INNER JOIN SalesOrderDetail D "
+         "ON H.SalesOrderID = D.SalesOrderID ORDER BY H.SalesOrderID FOR JSON PATH",
+            "[{\"Order\":{\"Number\":\"SO43659\",\"Date\":\"2011-05-31T00:00:00\"},\"Product\":{\"Price\":2024.9940,"
+            "\"Quantity\":1}},{\"Order\":{\"Number\":\"SO43659\"},\"Product\":{\"Price\":2024.9940}}]"},
+        // a nested FOR JSON PATH is JSON, not text
+        {"SELECT TOP 2 SalesOrderNumber, OrderDate, (SELECT UnitPrice, OrderQty FROM OrderDetail AS D WHERE "
+         "H.SalesOrderID = D.SalesOrderID FOR JSON PATH) AS D FROM SalesOrderHeader AS H WHERE SalesOrderID = 43659 "
+         "FOR JSON PATH",
+            "[{\"SalesOrderNumber\":\"SO43659\",\"OrderDate\":\"2011-05-31T00:00:00\",\"D\":[{\"UnitPrice\":24.99,"
+            "\"OrderQty\":1}]}]"},
+        {"SELECT name, surname FROM emp FOR JSON AUTO", "[{\"name\":\"John\"},{\"name\":\"Jane\",\"surname\":\"Doe\"}]"},
+        {"SELECT name, surname FROM emp FOR JSON AUTO, INCLUDE_NULL_VALUES",
+            "[{\"name\":\"John\",\"surname\":null},{\"name\":\"Jane\",\"surname\":\"Doe\"}]"},
+        {"SELECT 2015 as year, 12 as month, 15 as day FOR JSON PATH, WITHOUT_ARRAY_WRAPPER",
+            "{\"year\":2015,\"month\":12,\"day\":15}"},
+        {"SELECT 2015 as year, 12 as month, 15 as day FOR JSON PATH", "[{\"year\":2015,\"month\":12,\"day\":15}]"},
+        {"SELECT 2015 as year FOR JSON PATH, ROOT, WITHOUT_ARRAY_WRAPPER", "{\"root\":{\"year\":2015}}"},
+        // bit as a Boolean; the special and control characters escaped in names and values
+        {"SELECT cast(1 as bit) as yes, cast(0 as bit) as no FOR JSON PATH", "[{\"yes\":true,\"no\":false}]"},
+        {"SELECT 'a\"b\\c/d' + char(8) + char(12) + char(10) + char(13) + char(9) as [K\"\\/], char(1) as '1', "
+         "char(31) as '31' FOR JSON PATH",
+            "[{\"K\\\"\\\\\\/\":\"a\\\"b\\\\c\\/d\\b\\f\\n\\r\\t\",\"1\":\"\\u0001\",\"31\":\"\\u001f\"}]"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(c.sql), QStringList{c.json}) << qPrintable(c.sql);
+    // one column, named as the server names it
+    db::RecordsetPtr rs = sa->execute(QStringLiteral("select name from emp for json path"));
+    ASSERT_EQ(rs->fieldCount(), 1);
+    EXPECT_EQ(rs->field(0).name, QStringLiteral("JSON_F52E2B61-18A1-11d1-B105-00805F49916B"));
+}
+
+TEST_F(QueryForms, ForClausesTheServerDoesNotRunAreRefusedByName)
+{
+    sa->execute(QStringLiteral("create table T (ID int, Name nvarchar(10)) create table U (ID int)"));
+    const struct {
+        const char* sql;
+        const char* error;
+    } cases[] = {
+        {"select ID + 1 from T for xml raw",
+            "102 The embedded server does not run FOR XML RAW with a column without a name: give it an alias."},
+        {"select T.ID, U.ID from T join U on U.ID = T.ID for xml auto",
+            "102 The embedded server does not run FOR XML AUTO over joined tables or derived tables: use FOR XML PATH."},
+        {"select 1 as Tag, null as Parent, ID as [T!1!ID] from T for xml explicit",
+            "102 The embedded server does not run FOR XML EXPLICIT."},
+        {"select ID from T for browse", "102 The embedded server does not run FOR BROWSE."},
+        {"select (select ID from T for xml path, type).query('/row')",
+            "102 The embedded server does not run the xml method query(): only value('.', 'nvarchar(max)') reads a "
+            "FOR XML result."},
+        {"select T.ID, U.ID as UID from T join U on U.ID = T.ID for json auto",
+            "102 The embedded server does not run FOR JSON AUTO over joined tables or derived tables: use FOR JSON "
+            "PATH."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(refusal(QString::fromUtf8(c.sql)), QString::fromUtf8(c.error)) << c.sql;
 }

@@ -39,6 +39,9 @@ struct Shape {
     QString rootName;
     bool type = false;
     bool xsinil = false;
+    bool raw = false;        // FOR XML RAW, AUTO: a column an attribute of the row's element
+    bool xmlAuto = false;    // FOR XML AUTO: the element named by the table
+    bool elements = false;   // … or its subelement
     bool includeNulls = false;
     bool withoutArray = false;
 };
@@ -102,6 +105,11 @@ private:
 
     SqlType typeOf(size_t x, size_t y) const
     {
+        // the batch's tokens between the ones around the item, when those are the batch's own
+        // (the item's own may have been rewritten: cast(1 as bit) is orra_int(1))
+        const size_t before = x > 0 ? tokenIndex(m_v[x - 1]) : size_t(-1);
+        const size_t after = y < m_v.size() ? tokenIndex(m_v[y]) : size_t(-1);
+        if (before != size_t(-1) && after != size_t(-1) && before + 1 < after) return m_typer.typeOf(before + 1, after);
         size_t b = size_t(-1), e = size_t(-1);
         for (size_t k = x; k < y && b == size_t(-1); ++k) b = tokenIndex(m_v[k]);
         for (size_t k = y; k-- > x && e == size_t(-1);) e = tokenIndex(m_v[k]);
@@ -127,13 +135,16 @@ private:
         const Token& mode = m_v[k].t;
         if (s.json && isOneOf(mode, {"path", "auto"})) {
             s.autoMode = mode.is("auto");
-        } else if (!s.json && mode.is("path")) {
+        } else if (!s.json && isOneOf(mode, {"path", "raw"})) {
+            s.raw = mode.is("raw");
             if (k + 3 < end && m_v[k + 1].t.isSymbol("(") && m_v[k + 2].t.kind == TokenKind::String
                 && m_v[k + 3].t.isSymbol(")")) {
                 s.row = unquoted(m_v[k + 2].t);
                 k += 3;
             }
-        } else if (!s.json && isOneOf(mode, {"raw", "auto", "explicit"})) {
+        } else if (!s.json && mode.is("auto")) {
+            s.raw = s.xmlAuto = true;
+        } else if (!s.json && mode.is("explicit")) {
             fail(QStringLiteral("The embedded server does not run FOR XML %1.").arg(mode.text.toUpper()), at);
             return false;
         } else {
@@ -158,7 +169,10 @@ private:
                 }
             } else if (!s.json && d.is("type")) {
                 s.type = true;
+            } else if (!s.json && d.is("binary") && k < end && m_v[k].t.is("base64")) {
+                ++k;   // binary values are base64 text in every mode
             } else if (!s.json && d.is("elements")) {
+                s.elements = true;
                 if (k < end && m_v[k].t.is("xsinil")) {
                     s.xsinil = true;
                     ++k;
@@ -169,7 +183,7 @@ private:
                 s.includeNulls = true;
             } else if (s.json && d.is("without_array_wrapper")) {
                 s.withoutArray = true;
-            } else if (!s.json && isOneOf(d, {"binary", "xmldata", "xmlschema"})) {
+            } else if (!s.json && isOneOf(d, {"xmldata", "xmlschema"})) {
                 fail(QStringLiteral("The embedded server does not run the FOR XML directive %1.").arg(d.text.toUpper()),
                     directive);
                 return false;
@@ -185,6 +199,8 @@ private:
         size_t b = 0, e = 0;   // the expression
         QString name;          // its column name ("" when it has none)
         bool aliased = false;
+        Vec column;            // a column of a star: its name as SQLite takes it, with its declared type
+        SqlType type;
     };
 
     Item itemAt(size_t x, size_t y) const
@@ -202,13 +218,13 @@ private:
     // The kind of value the shape's aggregate takes for an item, and the item as that value.
     QString valueOf(const Item& it, Vec& out) const
     {
-        const Vec expr(m_v.begin() + long(it.b), m_v.begin() + long(it.e));
-        if (!expr.empty() && (expr.front().t.is(kXmlTyped) || expr.front().t.is(kJsonTyped))
+        const Vec expr = !it.column.empty() ? it.column : Vec(m_v.begin() + long(it.b), m_v.begin() + long(it.e));
+        if (it.column.empty() && !expr.empty() && (expr.front().t.is(kXmlTyped) || expr.front().t.is(kJsonTyped))
             && closeOf(m_v, it.b + 1, it.e) == it.e - 1) {
             out = expr;
             return expr.front().t.is(kXmlTyped) ? QStringLiteral("x") : QStringLiteral("j");
         }
-        const SqlType t = typeOf(it.b, it.e);
+        const SqlType t = !it.column.empty() ? it.type : typeOf(it.b, it.e);
         auto wrap = [&](const char* fn, const QString& args) {
             out = {word(fn), symbol("(")};
             out.insert(out.end(), expr.begin(), expr.end());
@@ -274,29 +290,35 @@ private:
         for (auto [x, y] : ranges) {
             const Item it = itemAt(x, y);
             if (it.name == u"*" && !it.aliased) {
-                fail(QStringLiteral("The embedded server does not run FOR %1 over a select list with *: name the "
-                                    "columns.")
-                         .arg(shape.json ? QStringLiteral("JSON") : QStringLiteral("XML")),
-                    x);
-                return false;
+                if (!starColumns(s, at, x, y, items)) {
+                    fail(QStringLiteral("The embedded server does not run FOR %1 over a select list with * of "
+                                        "more than one table: name the columns.")
+                             .arg(shape.json ? QStringLiteral("JSON") : QStringLiteral("XML")),
+                        x);
+                    return false;
+                }
+                continue;
             }
-            if (shape.json && it.name.isEmpty()) {
-                fail(QStringLiteral("The embedded server does not run FOR JSON with a column without a name: give "
-                                    "it an alias."),
+            if ((shape.json || shape.raw) && it.name.isEmpty()) {
+                fail(QStringLiteral("The embedded server does not run %1 with a column without a name: give it an "
+                                    "alias.")
+                         .arg(clauseName(shape)),
                     x);
                 return false;
             }
             items.push_back(it);
         }
-        if (shape.json && shape.autoMode && !autoFits(s, at)) return false;
+        if (((shape.json && shape.autoMode) || shape.xmlAuto) && !autoFits(s, at, shape)) return false;
 
         // the shape: mode, names and kinds of the columns
         QJsonObject desc;
         desc[QStringLiteral("mode")] = shape.json ? (shape.autoMode ? QStringLiteral("json-auto") : QStringLiteral("json"))
+            : shape.raw                           ? QStringLiteral("xml-raw")
                                                   : QStringLiteral("xml");
         desc[QStringLiteral("row")] = shape.row;
         if (shape.root) desc[QStringLiteral("root")] = shape.rootName;
         desc[QStringLiteral("xsinil")] = shape.xsinil;
+        if (shape.raw) desc[QStringLiteral("elements")] = shape.elements;
         desc[QStringLiteral("nulls")] = shape.includeNulls;
         desc[QStringLiteral("bare")] = shape.withoutArray;
         QJsonArray names, kinds;
@@ -371,30 +393,82 @@ private:
                 continue;
             }
             inner.push_back(symbol("("));
-            append(inner, m_v, named->b, named->e);
+            if (!named->column.empty())
+                inner.insert(inner.end(), named->column.begin(), named->column.end());
+            else
+                append(inner, m_v, named->b, named->e);
             inner.push_back(symbol(")"));
             append(inner, m_v, keyEnd, y);
         }
     }
 
-    // FOR JSON AUTO shapes the rows of one table; over joined tables it nests, which the
-    // embedded server does not do.
-    bool autoFits(size_t s, size_t at)
+    // The columns a star [x, y) of the select at s stands for when the select reads one table.
+    bool starColumns(size_t s, size_t at, size_t x, size_t y, std::vector<Item>& items) const
+    {
+        const size_t from = firstTopLevel(m_v, s, at, {"from"});
+        if (!m_ctx.schema() || from + 1 >= at || !m_v[from + 1].t.isName()) return false;
+        const size_t stop = firstTopLevel(m_v, from + 1, at, {"where", "group", "having", "order", "union"});
+        if (firstTopLevel(m_v, from + 1, stop, {"join", "apply"}) < stop || splitTopLevel(m_v, from + 1, stop).size() > 1)
+            return false;
+        const auto [database, table] = sqliteTableOf(m_v[from + 1]);
+        const QStringList columns = m_ctx.schema()->columns(database, table);
+        if (columns.isEmpty()) return false;
+        for (const QString& c : columns) {
+            Item it{x, y, c, false, {}, SqlType::fromDeclared(m_ctx.schema()->columnType(database, table, c))};
+            if (y - x == 3) it.column = {m_v[x], symbol(".")};   // t.*
+            it.column.push_back(raw(quoteName(c)));
+            items.push_back(std::move(it));
+        }
+        return true;
+    }
+
+    static QString clauseName(const Shape& s)
+    {
+        return s.json ? (s.autoMode ? QStringLiteral("FOR JSON AUTO") : QStringLiteral("FOR JSON PATH"))
+            : s.xmlAuto ? QStringLiteral("FOR XML AUTO")
+            : s.raw     ? QStringLiteral("FOR XML RAW")
+                        : QStringLiteral("FOR XML PATH");
+    }
+
+    // FOR JSON AUTO and FOR XML AUTO shape the rows of one table (the element named by its
+    // alias or its name as written); over joined tables they nest, which the embedded server
+    // does not do.
+    bool autoFits(size_t s, size_t at, Shape& shape)
     {
         const size_t from = firstTopLevel(m_v, s, at, {"from"});
         if (from >= at) {
-            fail(QStringLiteral("The embedded server does not run FOR JSON AUTO without a table: use FOR JSON PATH."),
+            fail(QStringLiteral("The embedded server does not run %1 without a table: use %2 PATH.")
+                     .arg(clauseName(shape), shape.json ? QStringLiteral("FOR JSON") : QStringLiteral("FOR XML")),
                 at);
             return false;
         }
         const size_t stop = firstTopLevel(m_v, from + 1, at, {"where", "group", "having", "order", "union"});
         const size_t join = firstTopLevel(m_v, from + 1, stop, {"join", "apply"});
-        bool comma = false;
-        for (auto [x, y] : splitTopLevel(m_v, from + 1, stop)) comma = comma || x != from + 1;
-        if (join < stop || comma) {
-            fail(QStringLiteral("The embedded server does not run FOR JSON AUTO over joined tables: use FOR JSON PATH."),
+        if (join < stop || splitTopLevel(m_v, from + 1, stop).size() > 1 || !m_v[from + 1].t.isName()) {
+            fail(QStringLiteral("The embedded server does not run %1 over joined tables or derived tables: use %2 "
+                                "PATH.")
+                     .arg(clauseName(shape), shape.json ? QStringLiteral("FOR JSON") : QStringLiteral("FOR XML")),
                 at);
             return false;
+        }
+        if (shape.xmlAuto) {
+            // the alias, or the name as written (its parts without their quoting)
+            size_t k = from + 2;
+            if (k < stop && m_v[k].t.is("as")) ++k;
+            if (k < stop && m_v[k].t.isName()) {
+                shape.row = m_v[k].t.text;
+            } else {
+                // the written name follows the batch's own FROM
+                const size_t fromToken = tokenIndex(m_v[from]);
+                const size_t b = fromToken == size_t(-1) ? fromToken : fromToken + 1;
+                size_t e = b;
+                auto joined = [&](size_t x) { return m_ctx[x].isSymbol(".") || m_ctx[x + 1].isSymbol("."); };
+                while (e != size_t(-1) && e + 1 < m_ctx.size() && joined(e)) ++e;
+                QStringList parts;
+                for (size_t i = b; b != size_t(-1) && i <= e && i < m_ctx.size(); ++i)
+                    if (m_ctx[i].isName()) parts << m_ctx[i].text;
+                shape.row = parts.isEmpty() ? sqliteTableOf(m_v[from + 1]).second : parts.join(u'.');
+            }
         }
         return true;
     }

@@ -40,11 +40,15 @@ public:
     // The connection's schema with the tables the batch creates, when the translation may
     // read declared types; else nullptr.
     const Schema* schema() const { return m_schema ? &m_batchSchema : nullptr; }
-    // A table created by the batch, known to the statements after it.
-    void declareTable(const QString& database, const QString& table, std::vector<DeclaredColumn> columns)
+    // A table created by the batch (its name at the offset `at`), known to the statements after
+    // it. Translated again while the batch runs, the tables made before the statements still
+    // to run are as the connection has them now (altered, perhaps) when it has them.
+    void declareTable(const QString& database, const QString& table, std::vector<DeclaredColumn> columns, int at)
     {
+        if (at < m_resumeAt && m_schema && !m_schema->columns(database, table).isEmpty()) return;
         m_batchSchema.declare(database, table, std::move(columns));
     }
+    void setResumeAt(int at) { m_resumeAt = at; }
     // The SQLite schema that a database name written in T-SQL stands for: "main" for none or
     // the connection's database, else the (attached) database's own name.
     QString schemaName(const QString& database) const;
@@ -170,6 +174,7 @@ private:
     BatchSchema m_batchSchema;
     QString m_source;
     QString m_tableVariableScope;
+    int m_resumeAt = -1;
 };
 
 }   // namespace orra::embedded::translator

@@ -75,6 +75,10 @@ std::optional<std::pair<size_t, size_t>> placesBetween(const TranslationContext&
 // are then one value to DISTINCT, GROUP BY and a union, whatever form they travel in).
 void convertBranchesToResultType(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
 
+// An operand SQLite takes a collation from: a column named alone (a, t.a, [t].[a]), the
+// batch's tokens [b, e).
+bool isBareColumn(const TranslationContext& ctx, size_t b, size_t e);
+
 // The index of t among the batch's tokens (tokens keep their offsets in the text), or the
 // number of tokens when t is none of them.
 size_t indexOf(const TranslationContext& ctx, const Token& t);
