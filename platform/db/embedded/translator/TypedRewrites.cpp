@@ -749,6 +749,23 @@ std::vector<std::pair<size_t, size_t>> selectedExpressions(const TranslationCont
     return out;
 }
 
+// Whether the select at the batch's token at ends in FOR XML or FOR JSON.
+bool shapedByForClause(const TranslationContext& ctx, size_t at)
+{
+    const auto& T = ctx.tokens();
+    for (size_t k = at + 1; k < T.size(); ++k) {
+        if (T[k].isSymbol("("))
+            k = ctx.matching(k, T.size());
+        else if (T[k].is("case"))
+            k = ctx.groupEnd(k, T.size());
+        else if (T[k].isSymbol(")") || T[k].isSymbol(";") || (isStatementWord(T[k]) && !T[k].is("select")))
+            return false;
+        else if (T[k].is("for") && k + 1 < T.size() && (T[k + 1].is("xml") || T[k + 1].is("json")))
+            return true;
+    }
+    return false;
+}
+
 // Texts that a select computes, and those of the first row of VALUES in FROM, carry their
 // collation into the columns they make: DISTINCT, UNION, GROUP BY and ORDER BY over a derived
 // table's or a union's columns then compare them as the server does (case-insensitive, 'Ç'
@@ -766,6 +783,7 @@ void collateComputedColumns(const TranslationContext& ctx, const ExpressionTyper
     if (first >= T.size()) return;
     for (size_t k = last + 1; k-- > first;) {
         if (T[k].is("select")) {
+            if (shapedByForClause(ctx, k)) continue;   // its columns become XML or JSON
             const auto items = selectedExpressions(ctx, k);
             for (auto it = items.rbegin(); it != items.rend(); ++it) {
                 const auto [b, e] = *it;
@@ -775,6 +793,24 @@ void collateComputedColumns(const TranslationContext& ctx, const ExpressionTyper
                     && e + 1 <= T.size() && (e + 1 == T.size() || !T[e + 1].isSymbol("."));
                 collateComputedText(ctx, typer, v, b, e, aliasFollows);
             }
+        } else if (T[k].is("partition") && k + 2 < T.size() && T[k + 1].is("by")) {
+            // the items up to the window's ORDER BY, ROWS or RANGE, or its end
+            size_t end = k + 2;
+            for (; end < T.size() && !T[end].isSymbol(")") && !isOneOf(T[end], {"order", "rows", "range"}); ++end)
+                if (T[end].isSymbol("(")) end = ctx.matching(end, T.size());
+            const auto items = ctx.splitTop(k + 2, end, [&](size_t x) { return T[x].isSymbol(","); });
+            for (auto it = items.rbegin(); it != items.rend(); ++it) collateComputedText(ctx, typer, v, it->first, it->second, false);
+        } else if ((T[k].is("min") || T[k].is("max") || T[k].is("count")) && k + 1 < T.size() && T[k + 1].isSymbol("(")) {
+            // the extremes of texts and the distinct ones counted
+            size_t b = k + 2;
+            const size_t close = ctx.matching(k + 1, T.size());
+            if (b < close && (T[b].is("distinct") || T[b].is("all"))) ++b;
+            if (T[k].is("count") && !T[k + 2].is("distinct")) continue;
+            collateComputedText(ctx, typer, v, b, close, false);
+        } else if (T[k].is("case") && k + 1 < T.size() && !T[k + 1].is("when")) {
+            // the operand that CASE x WHEN compares
+            const size_t end = ctx.firstAtTopLevel(k + 1, ctx.groupEnd(k, T.size()), [](const Token& t) { return t.is("when"); });
+            collateComputedText(ctx, typer, v, k + 1, end, false);
         } else if (T[k].is("values") && k > 0 && T[k - 1].isSymbol("(") && k + 1 < T.size() && T[k + 1].isSymbol("(")) {
             const size_t close = ctx.matching(k + 1, T.size());
             const auto items = ctx.splitTop(k + 2, close, [&](size_t x) { return T[x].isSymbol(","); });
