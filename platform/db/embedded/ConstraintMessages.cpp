@@ -1,5 +1,6 @@
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/NullKeys.h"
+#include "platform/db/embedded/BatchRun.h"
 #include "platform/db/embedded/SqliteHandles.h"
 
 #include <QRegularExpression>
@@ -186,8 +187,12 @@ ConstraintMessage uniqueMessage(sqlite3* db, const Target& target, const QString
                     .arg(primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY"), name, object),
             2627};
     }
-    // An integer primary key is the row number itself and has no index of its own.
+    // An integer primary key is the row number itself and has no index of its own; an identity
+    // column is, beside the primary key that holds it.
     QString name = declaredName(declared, QStringLiteral("primary"), columns);
+    for (const Declared& d : declared)
+        if (name.isEmpty() && d.kind == u"primary" && columns.size() == 1 && d.columns.contains(columns.front(), Qt::CaseInsensitive))
+            name = d.name;
     if (name.isEmpty()) name = QStringLiteral("PK__") + table;
     return {QStringLiteral("Violation of PRIMARY KEY constraint '%1'. Cannot insert duplicate key in object '%2'.")
                 .arg(name, object),
@@ -330,8 +335,16 @@ ConstraintMessage serverConstraintMessage(
         nullKeyFailure(db, target.schema.isEmpty() ? QStringLiteral("main") : target.schema, refusal);
     if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")) && target.table.isEmpty())
         return uniqueIndexMessage(db, statementSql, sqliteMessage);
-    if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")))
-        return uniqueMessage(db, target, sqliteMessage);
+    if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:"))) {
+        ConstraintMessage m = uniqueMessage(db, target, sqliteMessage);
+        if (m.text.isEmpty()) return m;
+        const QString table = sqliteMessage.section(u':', 1).split(u',').value(0).trimmed().section(u'.', 0, -2);
+        m.keySchema = table.compare(target.table, Qt::CaseInsensitive) == 0 ? target.schema : QStringLiteral("main");
+        m.keyTable = table;
+        for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts))
+            m.keyColumns << p.trimmed().section(u'.', -1);
+        return m;
+    }
     if (sqliteMessage.startsWith(QLatin1String("NOT NULL constraint failed: "))) {
         const QString column = sqliteMessage.section(u'.', -1);
         const QString name = target.schema == u"main" || target.schema == u"temp" ? database : target.schema;
@@ -357,20 +370,23 @@ ConstraintMessage serverConstraintMessage(
 ConstraintMessage duplicateKeyMessage(sqlite3* db, const QString& schema, const QString& table, const QString& object,
     const QString& index, const QString& sqliteMessage)
 {
-    QStringList columns;
-    for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts))
-        columns << quoted(p.trimmed().section(u'.', -1));
-    const QString list = columns.join(QStringLiteral(", "));
-    QStringList shown;   // a NULL reads as <NULL>
-    for (const QString& c : columns) shown << QStringLiteral("ifnull(%1, '<NULL>')").arg(c);
-    const Rows repeated = rows(db,
-        QStringLiteral("select %1 from %2.%3 group by %4 having count(*) > 1 limit 1")
-            .arg(shown.join(QStringLiteral(", ")), quoted(schema), quoted(table), list));
-    const QStringList key = repeated.empty() ? QStringList() : repeated.front();
-    return {QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object "
-                           "name '%1' and the index name '%2'. The duplicate key value is (%3).")
-                .arg(object, index, key.join(QStringLiteral(", "))),
+    ConstraintMessage m{QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for "
+                                       "the object name '%1' and the index name '%2'.")
+                            .arg(object, index),
         1505};
+    m.keySchema = schema;
+    m.keyTable = table;
+    QStringList columns;
+    for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts)) {
+        m.keyColumns << p.trimmed().section(u'.', -1);
+        columns << quoted(m.keyColumns.back());
+    }
+    const QString list = columns.join(QStringLiteral(", "));
+    const PreparedStatement repeated(db, QStringLiteral("select %1 from %2.%3 group by %1 having count(*) > 1 limit 1")
+                                             .arg(list, quoted(schema), quoted(table)));
+    if (repeated.ok() && sqlite3_step(repeated) == SQLITE_ROW)
+        for (int c = 0; c < sqlite3_column_count(repeated); ++c) m.keyValues << storedValueOf(sqlite3_column_value(repeated, c));
+    return m;
 }
 
 }   // namespace orra::embedded
