@@ -53,7 +53,7 @@ struct SqlType {
     int precision = 0;   // Decimal: 1-38
     int scale = 0;       // Decimal: 0-precision; money and smallmoney: 4
     int length = 0;      // Text, NText, Binary: declared length, -1 for (max)
-    QString collation;   // Text, NText read from a column: the column's collation in SQLite
+    QString collation{};   // Text, NText read from a column: the column's collation in SQLite
 
     bool isInteger() const;
     bool isMoney() const { return kind == Kind::Money || kind == Kind::SmallMoney; }

@@ -139,8 +139,8 @@ TypeRule ResultTyper::functionType(const QString& fn, size_t b, size_t e, QStrin
         r.args.push_back(i < args.size() ? typeOf(args[i].first, args[i].second, refs) : TypeRule());
         return r;
     };
-    if (fn == u"getdate" || fn == u"getutcdate" || fn == u"sysdatetime" || fn == u"current_timestamp")
-        return fixedType(QStringLiteral("datetime"));
+    if (fn == u"getdate" || fn == u"getutcdate" || fn == u"current_timestamp") return fixedType(QStringLiteral("datetime"));
+    if (fn == u"sysdatetime" || fn == u"sysutcdatetime") return fixedType(QStringLiteral("datetime2(7)"));
     if (fn == u"cast") {
         const size_t as = m_ctx.firstAtTopLevel(b, e, [](const auto& tok) { return tok.is("as"); });
         return as < e ? namedType(as + 1, e) : TypeRule();
