@@ -364,6 +364,8 @@ Vec TranslationContext::normalize(size_t b, size_t e)
         if (t.kind == TokenKind::QuotedName || (t.kind == TokenKind::Word && t.text.startsWith(u'#'))
             || (t.kind == TokenKind::Word && isSqliteOnlyKeyword(t)))
             n.out = quoteName(t.text);
+        else if (t.isSymbol("!<") || t.isSymbol("!>"))   // not less than, not greater than
+            n.out = t.text == u"!<" ? QStringLiteral(">=") : QStringLiteral("<=");
         else
             n.out = t.text;
         out.push_back(n);
