@@ -454,6 +454,12 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         long number;           // 0: the documentation names no number
     } cases[] = {
         {"select abs(I) from Extremes", "Arithmetic overflow error converting expression to data type int.", 8115},
+        // integer arithmetic overflows its type (SQLite would widen the int, float the bigint)
+        {"select 2147483647 + 1", "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"select 65536 * 65536", "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"select I - 1 from Extremes", "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"select cast(9223372036854775807 as bigint) + 1",
+            "Arithmetic overflow error converting expression to data type bigint.", 8115},
         {"select round(748.58, -3)", "", 0},
         {"select cast(922337203685477.5808 as money)", "", 0},
         {"select cast(214748.3648 as smallmoney)", "", 0},

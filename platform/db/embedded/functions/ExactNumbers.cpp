@@ -247,6 +247,11 @@ void fnRound(sqlite3_context* ctx, int, sqlite3_value** argv)
 // overflow (abs(-2147483648) is no int).
 void fnIntCheck(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
+    // SQLite turns a 64-bit integer result that overflows into a float
+    if (sqlite3_value_type(argv[0]) == SQLITE_FLOAT && intArg(argv[1]) == 64) {
+        overflow(ctx, "bigint");
+        return;
+    }
     if (sqlite3_value_type(argv[0]) != SQLITE_INTEGER) {
         sqlite3_result_value(ctx, argv[0]);
         return;

@@ -215,6 +215,32 @@ size_t exactArithmetic(const TranslationContext& ctx, const ExpressionTyper& typ
     return i + 6;
 }
 
+// a + b, a - b and a * b of int or bigint operands overflow as the server's integers do
+// (error 8115), where SQLite would widen the int or turn the bigint into a float.
+size_t integerArithmetic(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    if (!v[i].t.isSymbol("+") && !v[i].t.isSymbol("-") && !v[i].t.isSymbol("*")) return i;
+    const auto o = binaryOperation(ctx, v, i);
+    if (!o) return i;
+    const size_t k = o->k;
+    auto integer = [&](size_t b, size_t e) { return typer.typeOf(b, e).isInteger(); };
+    if (!integer(o->nearStart, k) || !integer(k + 1, o->nearEnd)) return i;
+    SqlType result;
+    if (o->nearDecides())
+        result = arithmeticType(v[i].t.text.at(0), typer.typeOf(o->nearStart, k), typer.typeOf(k + 1, o->nearEnd));
+    else
+        result = arithmeticType(v[i].t.text.at(0), typer.typeOf(o->lb, k), typer.typeOf(k + 1, o->re));
+    if (result.kind != Kind::Int && result.kind != Kind::BigInt) return i;
+    auto [vb, ve] = operandsIn(v, i, o->multiplicative);
+    // one check for a chain of its level (a + b - c): the last operator's operands hold it all
+    if (ve < v.size() && isArithmetic(v[ve].t, o->multiplicative) && (o->multiplicative || !isArithmetic(v[ve].t, true)))
+        return i;
+    while (vb > 0 && v[vb - 1].t.isSymbol("~")) --vb;   // ~ binds closer than any operation
+    wrap(v, vb, ve, "orra_int_check", numbers({result.kind == Kind::Int ? 32 : 64}));
+    return i + 2;   // the operator's place after the call's name and parenthesis
+}
+
 // The server's name of a type in its operand messages: a decimal literal is numeric.
 QString operandTypeName(const SqlType& t, bool literal)
 {
@@ -848,6 +874,7 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
         if (t.isSymbol("+") || t.isSymbol("-") || t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%")) {
             size_t next = exactArithmetic(ctx, typer, v, i);
             if (next == i) next = dateArithmetic(ctx, typer, v, i);
+            if (next == i) next = integerArithmetic(ctx, typer, v, i);
             if (ctx.failed()) return;
             if (next != i)
                 i = next;
