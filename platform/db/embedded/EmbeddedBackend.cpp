@@ -393,6 +393,10 @@ void EmbeddedBackend::enterDatabase(const QString& database)
     m_rights.install(m_db);
     m_session.attach(m_db);
     registerFunctions();
+    {
+        const SessionRights::Trusted trusted(m_rights);   // the server's own upgrade of an older file
+        keepNullKeysOfOlderDatabase(m_db);
+    }
     // The rows of guarded tables are checked for everyone but the database's owners.
     if (!m_rights.isOwner(QStringLiteral("main"))) {
         try {
@@ -1355,7 +1359,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         try {
             rs = m_session.run(s, computedColumnTypes(st), m_nested == 0 && m_rowCount > 0 ? m_rowCount : -1);
         } catch (ProviderFailure& failure) {
-            rewordConstraintFailure(failure, sql);
+            rewordConstraintFailure(failure, sql, s);
             throw;
         }
     }
@@ -1469,7 +1473,7 @@ QStringList EmbeddedBackend::computedColumnTypes(const SqlStatement& st)
     return types;
 }
 
-void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql)
+void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql, sqlite3_stmt* statement)
 {
     if (failure.errors.isEmpty() || failure.errors.first().sqlState != u"23000") return;
     const SessionRights::Trusted trusted(m_rights);   // the server reads its own schema
@@ -1477,6 +1481,9 @@ void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QS
     const ConstraintMessage m = serverConstraintMessage(m_db, m_database, sql, e.description);
     if (m.text.isEmpty()) return;
     e.description = m.text;
+    if (m.number == 2627 || m.number == 2601)
+        if (const QString value = duplicateKeyValue(statement, m); !value.isEmpty())
+            e.description += QStringLiteral(" The duplicate key value is (%1).").arg(value);
     e.nativeError = m.number;
     e.number = -m.number;
 }

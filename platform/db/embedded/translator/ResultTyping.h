@@ -11,8 +11,9 @@ public:
     explicit ResultTyper(TranslationContext& ctx) : m_ctx(ctx), T(ctx.tokens()) {}
 
     // Rules for the result columns of the select in [b, e), and the probe their columns
-    // need; empty when no column is computed.
-    ResultTyping type(size_t b, size_t e);
+    // need; empty when no column is computed. declared: the columns' types as the translator
+    // typed them (resultTypes), which a plain date column takes.
+    ResultTyping type(size_t b, size_t e, const QStringList& declared = {});
 
 private:
     TypeRule typeOf(size_t b, size_t e, QStringList& refs);
