@@ -18,9 +18,9 @@ struct ConstraintMessage {
     QString text;      // empty when the failure is not one of these
     long number = 0;   // the server's error number: 2627, 2601 or 547
     // 2627 and 2601: the key that refused the row (SQLite's schema, the table, its columns).
-    QString keySchema;
-    QString keyTable;
-    QStringList keyColumns;
+    QString keySchema{};
+    QString keyTable{};
+    QStringList keyColumns{};
 };
 
 // statementSql is the SQLite text of the statement that failed (insert into / update /
