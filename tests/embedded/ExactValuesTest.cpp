@@ -182,6 +182,8 @@ TEST_F(ExactValues, WritesToIntegerAndTextTargetsConvertAsCast)
     c->execute("create table W (ID int, I int, S smallint, B bit, V varchar(1), V10 varchar(10))");
     c->execute("create table Defaults (ID int, I int default 10.6496)");
     c->execute("insert into W (ID, I) values (1, 10)");
+    c->execute("create procedure Texts @s varchar(1), @o int output, @t varchar(1) output as "
+               "begin set @o = 12; set @t = @s end");
     const struct {
         const char* write;
         const char* read;
@@ -203,6 +205,9 @@ TEST_F(ExactValues, WritesToIntegerAndTextTargetsConvertAsCast)
         {"update W set V = 25 where ID = 1", "select V from W where ID = 1", "*"},
         {"declare @s varchar(1) = 12; update W set V10 = @s where ID = 2", "select V10 from W where ID = 2", "*"},
         {"insert into W (ID, V10) values (10, $10.5)", "select V10 from W where ID = 10", "10.50"},
+        {"declare @x varchar(1), @y varchar(1); exec Texts 12, @x output, @y output; "
+         "insert into W (ID, V, V10) values (11, @x, @y)",
+            "select V + V10 from W where ID = 11", "**"},
     };
     for (const auto& t : cases) {
         if (*t.write) c->execute(QString::fromUtf8(t.write));

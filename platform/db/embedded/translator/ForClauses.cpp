@@ -162,8 +162,8 @@ private:
             if (d.is("root")) {
                 s.root = true;
                 s.rootName = QStringLiteral("root");
-                if (k + 2 < end + 1 && k < end && m_v[k].t.isSymbol("(") && k + 2 < end
-                    && m_v[k + 1].t.kind == TokenKind::String && m_v[k + 2].t.isSymbol(")")) {
+                if (k + 2 < end && m_v[k].t.isSymbol("(") && m_v[k + 1].t.kind == TokenKind::String
+                    && m_v[k + 2].t.isSymbol(")")) {
                     s.rootName = unquoted(m_v[k + 1].t);
                     k += 3;
                 }

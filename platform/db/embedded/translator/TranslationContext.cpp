@@ -631,8 +631,9 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
         : source.kind != SqlType::Kind::Unknown    ? QStringLiteral("-")
                                                    : sourceDateType(sourceBegin, sourceEnd);
     if (isTextType(type) && sourceType != u"-") {
+        const Vec value = expr;   // a value of no known type is judged when it comes (see typedConversion)
         expr = {word(dates::kDateText), symbol("(")};
-        expr.insert(expr.end(), given.begin(), given.end());
+        expr.insert(expr.end(), value.begin(), value.end());
         expr.insert(expr.end(), {symbol(","), styleArg, symbol(","), raw(u'\'' + sourceType + u'\''), symbol(")")});
     }
     auto call = [&](const char* fn, const QString& arg) {
