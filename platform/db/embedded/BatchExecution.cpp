@@ -463,6 +463,7 @@ void EmbeddedBackend::registerBatchFunctions()
     };
     for (const auto& f : functions)
         sqlite3_create_function_v2(m_db, f.name, 0, SQLITE_UTF8, this, f.fn, nullptr, nullptr, nullptr);
+    registerOutputFunction();
     // A variable assigned and read while the select that assigns it steps (select @s = @s + x
     // from t).
     sqlite3_create_function_v2(m_db, "orra_assign", 2, SQLITE_UTF8, this,

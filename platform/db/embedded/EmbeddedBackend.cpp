@@ -996,6 +996,8 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
         run.rowCount = 0;
     } else if (const auto* insertExec = st.as<InsertExec>()) {
         runInsertExec(*insertExec, run);
+    } else if (const auto* output = st.as<OutputStatement>()) {
+        runOutput(*output, run);
     } else {
         runAdministration(st, run);
     }
@@ -1302,6 +1304,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         return;
     }
     QString sql = st.sql;
+    followOutput(sql);
     if (!st.insert.name.isEmpty()) checkIdentityInsert(st, sql);
     if (st.insert.columnsAt >= 0) {
         const QString cols = insertColumns(st.insert.schema, st.insert.name).columns;

@@ -38,6 +38,7 @@ struct SqlStatement;
 struct ConstraintChange;
 struct ProcedureCall;
 struct ModuleStatement;
+struct OutputStatement;
 struct InsertExec;
 struct TransactionStatement;
 struct SessionOption;
@@ -147,6 +148,13 @@ private:
     void runFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);
     void runStoredProcedure(const ProcedureCall& call, Run& caller);
     void runInsertExec(const InsertExec& st, Run& run);
+    // OutputRows.cpp: insert, update, delete and merge with OUTPUT clauses.
+    class OutputCapture;
+    void runOutput(const OutputStatement& st, Run& run);
+    void registerOutputFunction();
+    // Tells the rows noted for an OUTPUT which kind of change the SQLite text sql makes.
+    void followOutput(const QString& sql);
+    OutputCapture* m_output = nullptr;   // an OUTPUT noting the rows its change makes
     qlonglong procedureStatus(const QString& query, Run& run);
     // The value of a query whose one "?" bind() binds, as a copy the caller frees; nullptr for
     // NULL.

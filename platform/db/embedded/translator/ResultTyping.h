@@ -11,8 +11,9 @@ public:
     explicit ResultTyper(TranslationContext& ctx) : m_ctx(ctx), T(ctx.tokens()) {}
 
     // Rules for the result columns of the select in [b, e), and the probe their columns
-    // need; empty when no column is computed.
-    ResultTyping type(size_t b, size_t e);
+    // need; empty when no column is computed. fromClause (SQLite's text) is the probe's from
+    // clause when the select has none of its own (an output clause's rows).
+    ResultTyping type(size_t b, size_t e, const QString& fromClause = {});
 
 private:
     TypeRule typeOf(size_t b, size_t e, QStringList& refs);
