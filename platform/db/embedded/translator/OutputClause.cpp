@@ -32,33 +32,6 @@ NT synthetic(NT n)
     return n;
 }
 
-// The changed table of the insert, update, delete or merge in v (its output clauses gone).
-std::optional<InsertTarget> changedTable(const Vec& v)
-{
-    size_t i = v[0].t.is("with") ? topLevel(v, 1, {"insert", "update", "delete", "merge"}) : 0;
-    if (i >= v.size()) return std::nullopt;
-    const bool remove = v[i].t.is("delete"), update = v[i].t.is("update");
-    ++i;
-    if (i < v.size() && v[i].t.is("top")) {
-        i = i + 1 < v.size() && v[i + 1].t.isSymbol("(") ? closeOf(v, i + 1, v.size()) + 1 : i + 2;
-        if (i < v.size() && v[i].t.is("percent")) ++i;
-    }
-    if (i < v.size() && (v[i].t.is("into") || (remove && v[i].t.is("from")))) ++i;
-    if (i >= v.size() || !v[i].t.isName()) return std::nullopt;
-    const NT& target = v[i];
-    if (update || remove) {
-        // update t set … from T t …, delete t from T t …: the table the alias stands for
-        const size_t from = topLevel(v, i + 1, {"from"});
-        if (from < v.size()) {
-            const size_t where = topLevel(v, from + 1, {"where"});
-            const std::vector<FromItem> items = fromItems(v, from + 1, std::min(where, v.size()));
-            const size_t hit = itemNamed(items, target);
-            if (hit < items.size()) return targetTable(v[items[hit].begin]);
-        }
-    }
-    return targetTable(target);
-}
-
 QString quoted(const QString& name) { return quoteName(name); }
 
 // The rows the change made, as the output's select reads them.
@@ -175,6 +148,32 @@ private:
 };
 
 }   // namespace
+
+std::optional<InsertTarget> changedTable(const Vec& v)
+{
+    size_t i = v[0].t.is("with") ? topLevel(v, 1, {"insert", "update", "delete", "merge"}) : 0;
+    if (i >= v.size()) return std::nullopt;
+    const bool remove = v[i].t.is("delete"), update = v[i].t.is("update");
+    ++i;
+    if (i < v.size() && v[i].t.is("top")) {
+        i = i + 1 < v.size() && v[i + 1].t.isSymbol("(") ? closeOf(v, i + 1, v.size()) + 1 : i + 2;
+        if (i < v.size() && v[i].t.is("percent")) ++i;
+    }
+    if (i < v.size() && (v[i].t.is("into") || (remove && v[i].t.is("from")))) ++i;
+    if (i >= v.size() || !v[i].t.isName()) return std::nullopt;
+    const NT& target = v[i];
+    if (update || remove) {
+        // update t set … from T t …, delete t from T t …: the table the alias stands for
+        const size_t from = topLevel(v, i + 1, {"from"});
+        if (from < v.size()) {
+            const size_t where = topLevel(v, from + 1, {"where"});
+            const std::vector<FromItem> items = fromItems(v, from + 1, std::min(where, v.size()));
+            const size_t hit = itemNamed(items, target);
+            if (hit < items.size()) return targetTable(v[items[hit].begin]);
+        }
+    }
+    return targetTable(target);
+}
 
 std::vector<OutputClause> outputClauses(TranslationContext& ctx, size_t b, size_t e)
 {

@@ -99,6 +99,13 @@ public:
     void setTableVariableScope(const QString& procedure) { m_tableVariableScope = procedure; }
     // expr converted to a scalar variable's declared type, as CAST to that type converts.
     Vec convertedTo(const Variable& v, const Vec& expr);
+    // … expr being a value of the type of the batch's tokens [sourceBegin, sourceEnd) (a column).
+    Vec convertedTo(const Variable& v, const Vec& expr, size_t sourceBegin, size_t sourceEnd)
+    {
+        Vec out;
+        emitConversion(out, expr, v.typeBegin, v.typeEnd, 1, sourceBegin, sourceEnd);
+        return out;
+    }
     // The line of the batch the token at i is on (1 for the first).
     int lineOf(size_t i) const;
     void setLineStarts(std::vector<int> starts) { m_lineStarts = std::move(starts); }
