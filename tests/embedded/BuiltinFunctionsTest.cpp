@@ -317,6 +317,18 @@ TEST_F(BuiltinFunctions, DateTruncAndOffsetsGiveTheDocumentedValues)
         {"SELECT DATETRUNC(weekday, getdate())",
             "9810: The datepart weekday is not supported by date function datetrunc for data type datetime."},
         {"SELECT DATETRUNC(day)", "174: The datetrunc function requires 2 argument(s)."},
+        // the date functions' own failures keep their numbers
+        {"SELECT DATEFROMPARTS(2025, 2, 29)",
+            "289: Cannot construct data type date, some of the arguments have values which are not valid."},
+        {"SELECT DATEADD(year, 9000, cast('2000-01-01' as date))",
+            "517: Adding a value to a 'date' column caused an overflow."},
+        {"SELECT EOMONTH('9999-12-31', 1)", "517: Adding a value to a 'date' column caused an overflow."},
+        {"SELECT DATEADD(tzoffset, 1, getdate())", "9806: The datepart tzoffset is not supported by date function dateadd."},
+        {"SELECT DATETIME2FROMPARTS(2015, 1, 1, 0, 0, 0, 0, NULL)",
+            "10760: Scale argument is not valid. Valid expressions for data type datetime2 scale argument are integer "
+            "constants and integer constant expressions."},
+        {"SELECT CONVERT(varchar(30), getdate(), 99)",
+            "281: 99 is not a valid style number when converting from datetime to a character string."},
         // the date functions' own argument counts
         {"SELECT EOMONTH()", "189: The eomonth function requires 1 to 2 arguments."},
         {"SELECT DATEPART(day)", "174: The datepart function requires 2 argument(s)."},

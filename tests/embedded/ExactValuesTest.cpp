@@ -429,8 +429,12 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
             db::RecordsetPtr rs = c->execute(t.sql);
             ADD_FAILURE() << t.sql << " ran";
         } catch (const Error& e) {
-            if (*t.message) EXPECT_EQ(e.description(), QString::fromLatin1(t.message)) << t.sql;
-            if (t.number) EXPECT_EQ(c->errors().first().nativeError, t.number) << t.sql;
+            if (*t.message) {
+                EXPECT_EQ(e.description(), QString::fromLatin1(t.message)) << t.sql;
+            }
+            if (t.number) {
+                EXPECT_EQ(c->errors().first().nativeError, t.number) << t.sql;
+            }
         }
     }
 }

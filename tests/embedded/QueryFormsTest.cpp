@@ -562,3 +562,204 @@ TEST_F(QueryForms, UpdateAssignsVariablesInItsSetClause)
         QStringLiteral("0 The embedded server does not run an UPDATE whose SET clause assigns only variables: assign "
                        "them in a SELECT."));
 }
+
+TEST_F(QueryForms, ForXmlPathWritesTheDocumentedXml)
+{
+    // The documentation's product models, products and employee, in small tables of their own.
+    sa->execute(QStringLiteral(
+        "create table ProductModel (ProductModelID int, Name nvarchar(50)) "
+        "insert ProductModel values (122, 'All-Purpose Bike Stand'), (119, 'Bike Wash'), (7, 'HL Touring Frame') "
+        "create table Product (ProductID int, ProductModelID int, Name nvarchar(50)) "
+        "insert Product values (885, 7, 'HL Touring Frame - Yellow, 60'), (887, 7, 'HL Touring Frame - Yellow, 46'), "
+        "(888, 7, 'HL Touring Frame - Yellow, 50') "
+        "create table Employee (EmployeeID int, FirstName nvarchar(20), MiddleName nvarchar(20), "
+        "LastName nvarchar(20), AddressLine1 nvarchar(40), AddressLine2 nvarchar(40), City nvarchar(20)) "
+        "insert Employee values (1, 'Gustavo', null, 'Achong', '7726 Driftwood Drive', null, 'Monroe')"));
+    const QString nil = QStringLiteral("xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"");
+    const struct {
+        const char* sql;
+        QString xml;
+    } cases[] = {
+        {"SELECT 2+2 FOR XML PATH", "<row>4</row>"},
+        {"SELECT 2+2 as result for xml PATH", "<row><result>4</result></row>"},
+        {"SELECT ProductModelID, Name FROM ProductModel WHERE ProductModelID=122 OR ProductModelID=119 "
+         "ORDER BY ProductModelID DESC FOR XML PATH",
+            "<row><ProductModelID>122</ProductModelID><Name>All-Purpose Bike Stand</Name></row>"
+            "<row><ProductModelID>119</ProductModelID><Name>Bike Wash</Name></row>"},
+        {"SELECT ProductModelID, Name FROM ProductModel WHERE ProductModelID=122 or ProductModelID=119 "
+         "ORDER BY ProductModelID DESC FOR XML PATH ('ProductModel')",
+            "<ProductModel><ProductModelID>122</ProductModelID><Name>All-Purpose Bike Stand</Name></ProductModel>"
+            "<ProductModel><ProductModelID>119</ProductModelID><Name>Bike Wash</Name></ProductModel>"},
+        {"SELECT ProductModelID, Name FROM ProductModel WHERE ProductModelID=122 OR ProductModelID=119 "
+         "ORDER BY ProductModelID DESC FOR XML PATH ('')",
+            "<ProductModelID>122</ProductModelID><Name>All-Purpose Bike Stand</Name>"
+            "<ProductModelID>119</ProductModelID><Name>Bike Wash</Name>"},
+        {"SELECT ProductModelID AS \"@id\", Name AS \"SomeChild/ModelName\" FROM ProductModel "
+         "WHERE ProductModelID=122 or ProductModelID=119 ORDER BY ProductModelID DESC "
+         "FOR XML PATH ('ProductModelData'), root ('Root')",
+            "<Root><ProductModelData id=\"122\"><SomeChild><ModelName>All-Purpose Bike Stand</ModelName></SomeChild>"
+            "</ProductModelData><ProductModelData id=\"119\"><SomeChild><ModelName>Bike Wash</ModelName></SomeChild>"
+            "</ProductModelData></Root>"},
+        {"SELECT EmployeeID \"@EmpID\", FirstName \"EmpName/First\", MiddleName \"EmpName/Middle\", "
+         "LastName \"EmpName/Last\" FROM Employee E WHERE E.EmployeeID=1 FOR XML PATH",
+            "<row EmpID=\"1\"><EmpName><First>Gustavo</First><Last>Achong</Last></EmpName></row>"},
+        {"SELECT EmployeeID \"@EmpID\", FirstName \"EmpName/First\", MiddleName \"EmpName/Middle\", "
+         "LastName \"EmpName/Last\" FROM Employee E WHERE E.EmployeeID=1 FOR XML PATH, ELEMENTS XSINIL",
+            "<row " + nil + " EmpID=\"1\"><EmpName><First>Gustavo</First><Middle xsi:nil=\"true\" />"
+                "<Last>Achong</Last></EmpName></row>"},
+        // a column with another name in between breaks the grouping
+        {"SELECT EmployeeID \"@EmpID\", FirstName \"EmpName/First\", AddressLine1 \"Address/AddrLine1\", "
+         "AddressLine2 \"Address/AddrLIne2\", City \"Address/City\", MiddleName \"EmpName/Middle\", "
+         "LastName \"EmpName/Last\" FROM Employee E WHERE E.EmployeeID=1 FOR XML PATH",
+            "<row EmpID=\"1\"><EmpName><First>Gustavo</First></EmpName><Address><AddrLine1>7726 Driftwood Drive"
+            "</AddrLine1><City>Monroe</City></Address><EmpName><Last>Achong</Last></EmpName></row>"},
+        {"SELECT E.EmployeeID \"@EmpID\", FirstName \"*\", MiddleName \"*\", LastName \"*\" FROM Employee AS E "
+         "WHERE E.EmployeeID=1 FOR XML PATH",
+            "<row EmpID=\"1\">GustavoAchong</row>"},
+        {"SELECT E.EmployeeID \"@EmpID\", 'Some PI' as \"processing-instruction(PI)\", "
+         "'Employee name and address data' as \"text()\", 'middle name is optional' as \"EmpName/text()\", "
+         "FirstName as \"EmpName/First\", MiddleName as \"EmpName/Middle\", LastName as \"EmpName/Last\", "
+         "AddressLine1 as \"Address/AddrLine1\", AddressLine2 as \"Address/AddrLIne2\", City as \"Address/City\" "
+         "FROM Employee AS E WHERE E.EmployeeID=1 FOR XML PATH",
+            "<row EmpID=\"1\"><?PI Some PI?>Employee name and address data<EmpName>middle name is optional"
+            "<First>Gustavo</First><Last>Achong</Last></EmpName><Address><AddrLine1>7726 Driftwood Drive"
+            "</AddrLine1><City>Monroe</City></Address></row>"},
+        {"SELECT 'en' as \"English/@xml:lang\", 'food' as \"English\", 'ger' as \"German/@xml:lang\", "
+         "'Essen' as \"German\" FOR XML PATH ('Translation')",
+            "<Translation><English xml:lang=\"en\">food</English><German xml:lang=\"ger\">Essen</German>"
+            "</Translation>"},
+        // a value list of data() values; nested results as text, or as xml with TYPE
+        {"SELECT ProductModelID AS \"@ProductModelID\", Name AS \"@ProductModelName\", "
+         "(SELECT ProductID AS \"data()\" FROM Product WHERE Product.ProductModelID = ProductModel.ProductModelID "
+         "FOR XML PATH ('')) AS \"@ProductIDs\", "
+         "(SELECT Name AS \"ProductName\" FROM Product WHERE Product.ProductModelID = ProductModel.ProductModelID "
+         "FOR XML PATH (''), type) AS \"ProductNames\" "
+         "FROM ProductModel WHERE ProductModelID= 7 FOR XML PATH('ProductModelData')",
+            "<ProductModelData ProductModelID=\"7\" ProductModelName=\"HL Touring Frame\" ProductIDs=\"885 887 888\">"
+            "<ProductNames><ProductName>HL Touring Frame - Yellow, 60</ProductName><ProductName>HL Touring Frame - "
+            "Yellow, 46</ProductName><ProductName>HL Touring Frame - Yellow, 50</ProductName></ProductNames>"
+            "</ProductModelData>"},
+        {"SELECT (SELECT Name AS \"ProductName\" FROM Product WHERE ProductID < 887 FOR XML PATH ('')) AS "
+         "\"ProductNames\" FOR XML PATH('ProductModelData')",
+            "<ProductModelData><ProductNames>&lt;ProductName&gt;HL Touring Frame - Yellow, 60&lt;/ProductName&gt;"
+            "</ProductNames></ProductModelData>"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), QStringList{c.xml}) << c.sql;
+}
+
+TEST_F(QueryForms, ForXmlPathConcatenatesAListInItsOrder)
+{
+    // The list idiom of report SQL: a text per row, its order the subquery's, & < > escaped
+    // unless TYPE's value is read; no rows give NULL.
+    sa->execute(QStringLiteral("create table Customers (ID int, Name nvarchar(20), Since datetime) "
+                               "insert Customers values (1, 'Smith & Co', '2011-05-31'), (2, 'Bell', "
+                               "'2011-05-31 10:01:02.123'), (3, '<Ames>', null), (4, 'Zed', null)"));
+    const struct {
+        const char* sql;
+        QStringList rows;
+    } cases[] = {
+        {"select stuff((select ',' + Name from Customers where ID < 4 for xml path('')), 1, 1, '') as names",
+            {"Smith &amp; Co,Bell,&lt;Ames&gt;"}},
+        {"select stuff((select ',' + Name from Customers where ID < 4 order by Name desc for xml path('')), 1, 1, '')",
+            {"Smith &amp; Co,Bell,&lt;Ames&gt;"}},
+        {"select stuff((select ', ' + Name from Customers where ID < 4 order by 1 for xml path(''), type)"
+         ".value('.', 'nvarchar(max)'), 1, 2, '')",
+            {"<Ames>, Bell, Smith & Co"}},
+        {"select (select Name as N from Customers where ID > 9 for xml path(''))", {"NULL"}},
+        {"select c.ID, (select Since from Customers s where s.ID = c.ID for xml path('')) from Customers c "
+         "where c.ID < 4",
+            {"1|<Since>2011-05-31T00:00:00</Since>", "2|<Since>2011-05-31T10:01:02.123</Since>", "3|NULL"}},
+        {"declare @names nvarchar(max) = stuff((select ';' + Name from Customers where ID in (2, 4) order by ID desc "
+         "for xml path('')), 1, 1, '') select @names",
+            {"Zed;Bell"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+}
+
+TEST_F(QueryForms, ForJsonWritesTheDocumentedJson)
+{
+    // The documentation's people, orders and employees, in small tables of their own.
+    sa->execute(QStringLiteral(
+        "create table Person (BusinessEntityID int, FirstName nvarchar(20), LastName nvarchar(20), "
+        "Title nvarchar(8), MiddleName nvarchar(20)) "
+        "insert Person values (1, 'Ken', 'Sanchez', null, 'J'), (2, 'Terri', 'Duffy', null, 'Lee'), "
+        "(3, 'Roberto', 'Tamburello', null, null), (4, 'Rob', 'Walters', null, null), (5, 'Gail', 'Erickson', 'Ms.', 'A') "
+        "create table SalesOrderHeader (SalesOrderID int, SalesOrderNumber nvarchar(10), OrderDate datetime) "
+        "insert SalesOrderHeader values (43659, 'SO43659', '2011-05-31'), (43660, 'SO43659', null) "
+        "create table SalesOrderDetail (SalesOrderID int, UnitPrice money, OrderQty smallint) "
+        "insert SalesOrderDetail values (43659, 2024.994, 1), (43660, 2024.994, null) "
+        "create table OrderDetail (SalesOrderID int, UnitPrice decimal(10, 2), OrderQty smallint) "
+        "insert OrderDetail values (43659, 24.99, 1) "
+        "create table emp (name nvarchar(10), surname nvarchar(10)) insert emp values ('John', null), ('Jane', 'Doe')"));
+    const QString people =
+        "{\"Id\":1,\"FirstName\":\"Ken\",\"LastName\":\"Sanchez\",\"Info\":{\"MiddleName\":\"J\"}},"
+        "{\"Id\":2,\"FirstName\":\"Terri\",\"LastName\":\"Duffy\",\"Info\":{\"MiddleName\":\"Lee\"}},"
+        "{\"Id\":3,\"FirstName\":\"Roberto\",\"LastName\":\"Tamburello\"},"
+        "{\"Id\":4,\"FirstName\":\"Rob\",\"LastName\":\"Walters\"},"
+        "{\"Id\":5,\"FirstName\":\"Gail\",\"LastName\":\"Erickson\",\"Info\":{\"Title\":\"Ms.\",\"MiddleName\":\"A\"}}";
+    const char* peopleQuery = "SELECT TOP 5 BusinessEntityID As Id, FirstName, LastName, Title As 'Info.Title', "
+                              "MiddleName As 'Info.MiddleName' FROM Person ORDER BY BusinessEntityID ";
+    const struct {
+        QString sql;
+        QString json;
+    } cases[] = {
+        {peopleQuery + QStringLiteral("FOR JSON PATH"), u'[' + people + u']'},
+        {peopleQuery + QStringLiteral("FOR JSON PATH, ROOT('info')"), "{\"info\":[" + people + "]}"},
+        {peopleQuery + QStringLiteral("FOR JSON AUTO"),
+            "[{\"Id\":1,\"FirstName\":\"Ken\",\"LastName\":\"Sanchez\",\"Info.MiddleName\":\"J\"},"
+            "{\"Id\":2,\"FirstName\":\"Terri\",\"LastName\":\"Duffy\",\"Info.MiddleName\":\"Lee\"},"
+            "{\"Id\":3,\"FirstName\":\"Roberto\",\"LastName\":\"Tamburello\"},"
+            "{\"Id\":4,\"FirstName\":\"Rob\",\"LastName\":\"Walters\"},"
+            "{\"Id\":5,\"FirstName\":\"Gail\",\"LastName\":\"Erickson\",\"Info.Title\":\"Ms.\",\"Info.MiddleName\":\"A\"}]"},
+        // dates in ISO 8601, money with its four decimals
+        {"SELECT TOP 2 H.SalesOrderNumber AS 'Order.Number', H.OrderDate AS 'Order.Date', D.UnitPrice AS "
+         "'Product.Price', D.OrderQty AS 'Product.Quantity' FROM SalesOrderHeader H INNER JOIN SalesOrderDetail D "
+         "ON H.SalesOrderID = D.SalesOrderID ORDER BY H.SalesOrderID FOR JSON PATH",
+            "[{\"Order\":{\"Number\":\"SO43659\",\"Date\":\"2011-05-31T00:00:00\"},\"Product\":{\"Price\":2024.9940,"
+            "\"Quantity\":1}},{\"Order\":{\"Number\":\"SO43659\"},\"Product\":{\"Price\":2024.9940}}]"},
+        // a nested FOR JSON PATH is JSON, not text
+        {"SELECT TOP 2 SalesOrderNumber, OrderDate, (SELECT UnitPrice, OrderQty FROM OrderDetail AS D WHERE "
+         "H.SalesOrderID = D.SalesOrderID FOR JSON PATH) AS D FROM SalesOrderHeader AS H WHERE SalesOrderID = 43659 "
+         "FOR JSON PATH",
+            "[{\"SalesOrderNumber\":\"SO43659\",\"OrderDate\":\"2011-05-31T00:00:00\",\"D\":[{\"UnitPrice\":24.99,"
+            "\"OrderQty\":1}]}]"},
+        {"SELECT name, surname FROM emp FOR JSON AUTO", "[{\"name\":\"John\"},{\"name\":\"Jane\",\"surname\":\"Doe\"}]"},
+        {"SELECT name, surname FROM emp FOR JSON AUTO, INCLUDE_NULL_VALUES",
+            "[{\"name\":\"John\",\"surname\":null},{\"name\":\"Jane\",\"surname\":\"Doe\"}]"},
+        {"SELECT 2015 as year, 12 as month, 15 as day FOR JSON PATH, WITHOUT_ARRAY_WRAPPER",
+            "{\"year\":2015,\"month\":12,\"day\":15}"},
+        {"SELECT 2015 as year, 12 as month, 15 as day FOR JSON PATH", "[{\"year\":2015,\"month\":12,\"day\":15}]"},
+        {"SELECT 2015 as year FOR JSON PATH, ROOT, WITHOUT_ARRAY_WRAPPER", "{\"root\":{\"year\":2015}}"},
+        // bit as a Boolean; the special and control characters escaped in names and values
+        {"SELECT cast(1 as bit) as yes, cast(0 as bit) as no FOR JSON PATH", "[{\"yes\":true,\"no\":false}]"},
+        {"SELECT 'a\"b\\c/d' + char(8) + char(12) + char(10) + char(13) + char(9) as [K\"\\/], char(1) as '1', "
+         "char(31) as '31' FOR JSON PATH",
+            "[{\"K\\\"\\\\\\/\":\"a\\\"b\\\\c\\/d\\b\\f\\n\\r\\t\",\"1\":\"\\u0001\",\"31\":\"\\u001f\"}]"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(c.sql), QStringList{c.json}) << qPrintable(c.sql);
+    // one column, named as the server names it
+    db::RecordsetPtr rs = sa->execute(QStringLiteral("select name from emp for json path"));
+    ASSERT_EQ(rs->fieldCount(), 1);
+    EXPECT_EQ(rs->field(0).name, QStringLiteral("JSON_F52E2B61-18A1-11d1-B105-00805F49916B"));
+}
+
+TEST_F(QueryForms, ForClausesTheServerDoesNotRunAreRefusedByName)
+{
+    sa->execute(QStringLiteral("create table T (ID int, Name nvarchar(10)) create table U (ID int)"));
+    const struct {
+        const char* sql;
+        const char* error;
+    } cases[] = {
+        {"select ID from T for xml raw", "102 The embedded server does not run FOR XML RAW."},
+        {"select ID from T for xml auto, elements", "102 The embedded server does not run FOR XML AUTO."},
+        {"select 1 as Tag, null as Parent, ID as [T!1!ID] from T for xml explicit",
+            "102 The embedded server does not run FOR XML EXPLICIT."},
+        {"select ID from T for browse", "102 The embedded server does not run FOR BROWSE."},
+        {"select (select ID from T for xml path, type).query('/row')",
+            "102 The embedded server does not run the xml method query(): only value('.', 'nvarchar(max)') reads a "
+            "FOR XML result."},
+        {"select T.ID, U.ID as UID from T join U on U.ID = T.ID for json auto",
+            "102 The embedded server does not run FOR JSON AUTO over joined tables: use FOR JSON PATH."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(refusal(QString::fromUtf8(c.sql)), QString::fromUtf8(c.error)) << c.sql;
+}

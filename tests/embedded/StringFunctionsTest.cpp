@@ -253,6 +253,20 @@ TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
         {"select datalength(Wide) from Names", 6},
         {"select datalength(Plain) from Names", 1},
     });
+    // DATALENGTH by the type's storage size, however SQLite keeps the value
+    c->execute("create table Moments (At datetime, Day date)");
+    c->execute("insert into Moments values ('2025-06-01 10:00', '2025-06-01')");
+    expectAll({
+        {"select datalength(N'abc')", 6},
+        {"select datalength(cast(N'ab' as nvarchar(10)))", 4},
+        {"select datalength(cast(1 as bigint))", 8},
+        {"select datalength(cast(1 as decimal(20,2)))", 13},
+        {"select datalength(getdate())", 8},
+        {"select datalength(newid())", 16},
+        {"select datalength(At) from Moments", 8},
+        {"select datalength(m.Day) from Moments m", 3},
+        {"select datalength(cast(null as int))", QVariant()},
+    });
 }
 
 TEST_F(StringFunctions, CodesAndCharacters)

@@ -30,8 +30,14 @@ long functionErrorNumber(const QString& m)
         {"An invalid date value was encountered: ", 9837},
         {"Argument data type ", 8116},
         {"The timezone provided to builtin function ", 0},
+        {"Adding a value to a '", 517},
+        {"Cannot construct data type ", 289},
+        {"Explicit conversion from data type ", 529},
+        {"Scale argument is not valid. ", 10760},
     };
-    if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" for data type "))) return 9810;
+    if (m.contains(QLatin1String(" is not a valid style number when converting from "))) return 281;
+    if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" is not supported by date function ")))
+        return m.contains(QLatin1String(" for data type ")) ? 9810 : 9806;
     for (const auto& k : messages)
         if (m.startsWith(QLatin1String(k.text)))
             return k.number != 0 ? k.number : m.endsWith(QLatin1String(" is invalid.")) ? 9812 : 9813;

@@ -79,7 +79,10 @@ char32_t next(const unsigned char* s, int n, int& i)
     return cp;
 }
 
-int compareIn(const TextCollation& k, const char* a, int an, const char* b, int bn)
+// a and b (UTF-8, trailing spaces ignored) compared by the weight of their characters in turn.
+// Equal ASCII bytes are passed over undecoded: they weigh alike in every collation.
+template <class Weigh>
+int compareByWeight(const char* a, int an, const char* b, int bn, Weigh weigh)
 {
     while (an > 0 && a[an - 1] == ' ') --an;
     while (bn > 0 && b[bn - 1] == ' ') --bn;
@@ -93,15 +96,21 @@ int compareIn(const TextCollation& k, const char* a, int an, const char* b, int 
             ++j;
             continue;
         }
-        const char32_t fa = foldIn(next(ua, an, i), k);
-        const char32_t fb = foldIn(next(ub, bn, j), k);
-        const uint32_t wa = k.turkish && !k.binary ? weight(fa) : uint32_t(fa);
-        const uint32_t wb = k.turkish && !k.binary ? weight(fb) : uint32_t(fb);
+        const uint32_t wa = weigh(next(ua, an, i));
+        const uint32_t wb = weigh(next(ub, bn, j));
         if (wa != wb) return wa < wb ? -1 : 1;
     }
     if (i < an) return 1;
     if (j < bn) return -1;
     return 0;
+}
+
+int compareIn(const TextCollation& k, const char* a, int an, const char* b, int bn)
+{
+    return compareByWeight(a, an, b, bn, [&k](char32_t c) {
+        const char32_t f = foldIn(c, k);
+        return k.turkish && !k.binary ? weight(f) : uint32_t(f);
+    });
 }
 
 int compareCallback(void* collation, int an, const void* a, int bn, const void* b)
@@ -197,26 +206,7 @@ QString turkishFold(const QString& s)
 
 int turkishCompare(const char* a, int an, const char* b, int bn)
 {
-    while (an > 0 && a[an - 1] == ' ') --an;
-    while (bn > 0 && b[bn - 1] == ' ') --bn;
-    const auto* ua = reinterpret_cast<const unsigned char*>(a);
-    const auto* ub = reinterpret_cast<const unsigned char*>(b);
-    int i = 0;
-    int j = 0;
-    while (i < an && j < bn) {
-        // Fast path: equal ASCII bytes that fold alike.
-        if (ua[i] == ub[j] && ua[i] < 0x80) {
-            ++i;
-            ++j;
-            continue;
-        }
-        const uint32_t wa = weight(foldChar(next(ua, an, i)));
-        const uint32_t wb = weight(foldChar(next(ub, bn, j)));
-        if (wa != wb) return wa < wb ? -1 : 1;
-    }
-    if (i < an) return 1;
-    if (j < bn) return -1;
-    return 0;
+    return compareByWeight(a, an, b, bn, [](char32_t c) { return weight(foldChar(c)); });
 }
 
 int turkishGroupKey(const char* s, int n, char* out)

@@ -14,6 +14,7 @@
 #include "platform/db/embedded/functions/AppliedRows.h"
 #include "platform/db/embedded/functions/StatisticalAggregates.h"
 #include "platform/db/embedded/functions/JsonFunctions.h"
+#include "platform/db/embedded/functions/ShapedResults.h"
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/RowGuards.h"
 #include "platform/db/embedded/functions/DateFunctions.h"
@@ -564,6 +565,7 @@ void EmbeddedBackend::registerFunctions()
     registerAppliedRows(m_db);
     registerStringFunctions(m_db);
     registerJsonFunctions(m_db);
+    registerShapedResults(m_db);
     registerExactNumberFunctions(m_db);
     registerBinaryConversionFunctions(m_db);
     dates::registerDateFunctions(m_db, &m_dateSettings);

@@ -54,6 +54,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/PivotRewriter.cpp
   ${_orra_embedded_dir}/translator/MergeRewriter.cpp
   ${_orra_embedded_dir}/translator/TopWithTies.cpp
+  ${_orra_embedded_dir}/translator/ForClauses.cpp
   ${_orra_embedded_dir}/translator/GroupingSets.h ${_orra_embedded_dir}/translator/GroupingSets.cpp
   ${_orra_embedded_dir}/Collation.h ${_orra_embedded_dir}/Collation.cpp
   ${_orra_embedded_dir}/ExpressionFunctions.h ${_orra_embedded_dir}/ExpressionFunctions.cpp
@@ -63,6 +64,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/functions/FormatFunction.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
   ${_orra_embedded_dir}/functions/JsonFunctions.h ${_orra_embedded_dir}/functions/JsonFunctions.cpp
+  ${_orra_embedded_dir}/functions/ShapedResults.h ${_orra_embedded_dir}/functions/ShapedResults.cpp
   ${_orra_embedded_dir}/functions/StatisticalAggregates.h ${_orra_embedded_dir}/functions/StatisticalAggregates.cpp
   ${_orra_embedded_dir}/functions/AppliedRows.h ${_orra_embedded_dir}/functions/AppliedRows.cpp
   ${_orra_embedded_dir}/ConstraintMessages.h ${_orra_embedded_dir}/ConstraintMessages.cpp

@@ -668,10 +668,18 @@ bool partValue(Part part, const Canonical& c, const Settings& s, qint64& out)
     return false;
 }
 
-// DATEPART's refusal of a part the value's type does not have (a year of a time, an hour of
-// a date); only for values of a type, a literal takes the defaults.
-bool partFits(sqlite3_context* ctx, Part part, const Canonical& c, const char* function)
+// The part (argv[0]) and the value (argv[1]) of DATEPART or DATENAME. False with the result
+// given: null for a null argument, or the refusal of a value that does not read as a date or
+// of a part its type does not have (a year of a time, an hour of a date; only for values of a
+// type, a literal takes the defaults).
+bool readPartOfDate(sqlite3_context* ctx, sqlite3_value** argv, const char* function, Part& part, Canonical& c)
 {
+    if (anyNull(2, argv)) {
+        sqlite3_result_null(ctx);
+        return false;
+    }
+    part = partNamed(textOf(argv[0]));
+    if (!readDate(ctx, argv[1], c)) return false;
     const bool timePart = isTimePart(part);
     if ((c.type.kind == Kind::Time && !timePart) || (c.type.kind == Kind::Date && timePart)
         || (part == Part::TzOffset && c.type.kind != Kind::DateTimeOffset && c.type.kind != Kind::DateTime2)) {
@@ -683,14 +691,9 @@ bool partFits(sqlite3_context* ctx, Part part, const Canonical& c, const char* f
 
 void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    if (anyNull(2, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const Part part = partNamed(textOf(argv[0]));
+    Part part = Part::None;
     Canonical c;
-    if (!readDate(ctx, argv[1], c)) return;
-    if (!partFits(ctx, part, c, "datepart")) return;
+    if (!readPartOfDate(ctx, argv, "datepart", part, c)) return;
     qint64 v = 0;
     if (!partValue(part, c, settingsOf(ctx), v)) {
         fail(ctx, QStringLiteral("'%1' is not a recognized datepart option.").arg(textOf(argv[0])));
@@ -701,14 +704,9 @@ void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 void fnDateName(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    if (anyNull(2, argv)) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const Part part = partNamed(textOf(argv[0]));
+    Part part = Part::None;
     Canonical c;
-    if (!readDate(ctx, argv[1], c)) return;
-    if (!partFits(ctx, part, c, "datename")) return;
+    if (!readPartOfDate(ctx, argv, "datename", part, c)) return;
     const Settings& s = settingsOf(ctx);
     const QDate d = QDate::fromJulianDay(c.value.day);
     if (part == Part::Month) {

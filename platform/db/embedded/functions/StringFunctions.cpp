@@ -415,6 +415,14 @@ void fnDataLength(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     }
 }
 
+// orra_datalength_units(x, n): text typed as Unicode, n bytes a UTF-16 unit.
+void fnDataLengthUnits(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (sqlite3_value_type(argv[0]) == SQLITE_BLOB) return sqlite3_result_int(ctx, sqlite3_value_bytes(argv[0]));
+    sqlite3_result_int64(ctx, textOf(argv[0]).size() * sqlite3_value_int64(argv[1]));
+}
+
 // UPPER(x [, probe]) and LOWER: by the collation of x when it was probed, else the server's.
 template <bool Upper> void fnCase(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
@@ -1002,6 +1010,7 @@ void registerStringFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_replace", 4, SQLITE_UTF8, nullptr, fnReplace, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_patindex", 3, SQLITE_UTF8, nullptr, fnPatIndex, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_datalength", 2, SQLITE_UTF8, nullptr, fnDataLength, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_datalength_units", 2, flags, nullptr, fnDataLengthUnits, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_trim", 3, flags, nullptr, fnTrim, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "orra_string_agg", -1, SQLITE_UTF8, nullptr, nullptr, stringAggStep, stringAggFinal, nullptr);

@@ -541,6 +541,7 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
     if (fn == u"grouping") return of(Kind::TinyInt);
     if (fn == u"count_big") return of(Kind::BigInt);
     if (fn == u"getdate" || fn == u"getutcdate") return of(Kind::DateTime);
+    if (fn == u"newid" || fn == u"newsequentialid") return of(Kind::Guid);
     if (fn == u"sysdatetime") return SqlType::fromDeclared(QStringLiteral("datetime2(7)"));
     if (fn == u"percentile_cont") return of(Kind::Float);
     if (fn == u"percentile_disc") {

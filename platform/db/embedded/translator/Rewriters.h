@@ -44,6 +44,11 @@ bool rewriteApply(TranslationContext& ctx, Vec& v);
 void rewriteTopWithTies(TranslationContext& ctx, Vec& v);
 // select forms SQLite writes otherwise: alias = expression, offset … fetch, values tables
 void rewriteSelectForms(Vec& v);
+// FOR XML PATH and FOR JSON clauses (ForClauses.cpp): each select that has one becomes the
+// one text it shapes; true when the statement's own select had one (shapedSelect then
+// finishes it, a select of one nvarchar(max) column).
+bool rewriteForClauses(TranslationContext& ctx, Vec& v);
+SqlStatement shapedSelect(TranslationContext& ctx, Vec v);
 // create index, drop index
 Statement rewriteIndexStatement(Vec v);
 // create index/view, drop, alter, truncate and statements in parentheses

@@ -137,7 +137,9 @@ Statement StatementParser::changeStatement(Vec v, size_t b, size_t e, int maxRec
         rewriteDateArithmetic(m_ctx, v);
     if (!m_ctx.failed()) rewriteGroupingSets(m_ctx, v);
     if (!m_ctx.failed()) rewriteTopWithTies(m_ctx, v);
+    const bool shaped = !m_ctx.failed() && rewriteForClauses(m_ctx, v);
     if (m_ctx.failed()) return {};
+    if (shaped) return {shapedSelect(m_ctx, std::move(v))};
     if (c.at("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
     // with … select: the select after the common table expressions
     if (c.at("with")) {
@@ -166,6 +168,7 @@ Statement StatementParser::changeStatement(Vec v, size_t b, size_t e, int maxRec
 QString StatementParser::expressionQuery(Vec q)
 {
     rewriteByType(m_ctx, q);
+    rewriteForClauses(m_ctx, q);
     return render(rewriteExpressions(q));
 }
 

@@ -354,6 +354,67 @@ void negateExactly(const TranslationContext& ctx, const ExpressionTyper& typer, 
 
 // FORMAT of money or a decimal reads the value at its type's scale (money with its four
 // decimals), as the general pattern shows it: FORMAT(CAST(1.55 AS money), 'G') is 1.5500.
+// The bytes a value of type t takes when every value of the type takes as many; 0 for the
+// types whose values differ in length (text, binary) and for an unknown type.
+int fixedDataLength(const SqlType& t)
+{
+    const auto byScale = [&](int small, int middle, int large) { return t.scale < 3 ? small : t.scale < 5 ? middle : large; };
+    switch (t.kind) {
+    case Kind::Bit:
+    case Kind::TinyInt: return 1;
+    case Kind::SmallInt: return 2;
+    case Kind::Int:
+    case Kind::SmallMoney:
+    case Kind::Real:
+    case Kind::SmallDateTime: return 4;
+    case Kind::BigInt:
+    case Kind::Money:
+    case Kind::Float:
+    case Kind::DateTime: return 8;
+    case Kind::Guid: return 16;
+    case Kind::Date: return 3;
+    case Kind::Time: return byScale(3, 4, 5);
+    case Kind::DateTime2: return byScale(6, 7, 8);
+    case Kind::DateTimeOffset: return byScale(8, 9, 10);
+    case Kind::Decimal: return t.precision <= 9 ? 5 : t.precision <= 19 ? 9 : t.precision <= 28 ? 13 : 17;
+    default: return 0;
+    }
+}
+
+// DATALENGTH by its argument's type: the storage size of a fixed-size type, two bytes a UTF-16
+// unit of Unicode text, whatever form SQLite keeps the value in.
+void dataLengthAsTyped(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    size_t k = indexOf(ctx, v[i + 1].t);
+    const bool probed = k >= T.size();   // a column's collation is probed: f(x, probe)
+    if (probed && i + 2 < v.size()) {
+        k = indexOf(ctx, v[i + 2].t);
+        if (k > 0 && k < T.size() && T[k - 1].isSymbol("(")) --k;
+    }
+    if (k >= T.size() || !T[k].isSymbol("(")) return;
+    const size_t tclose = ctx.matching(k, T.size());
+    const auto targs = ctx.splitTop(k + 1, tclose, [&](size_t x) { return T[x].isSymbol(","); });
+    if (targs.size() != 1) return;
+    const SqlType a = typer.typeOf(targs[0].first, targs[0].second);
+    const size_t close = closeOf(v, i + 1, v.size());
+    if (close >= v.size()) return;
+    const auto args = arguments(v, i + 1, close);
+    if (args.empty()) return;
+    if (const int bytes = fixedDataLength(a)) {
+        Vec out{raw(QStringLiteral("(case when")), symbol("(")};
+        out.insert(out.end(), v.begin() + long(args[0].first), v.begin() + long(args[0].second));
+        out.push_back(symbol(")"));
+        out.push_back(raw(QStringLiteral("is null then null else %1 end)").arg(bytes)));
+        v.erase(v.begin() + long(i), v.begin() + long(close + 1));
+        v.insert(v.begin() + long(i), out.begin(), out.end());
+    } else if (a.kind == Kind::NText && !probed) {
+        v[i].out = QStringLiteral("orra_datalength_units");
+        const Vec more = numbers({2});
+        v.insert(v.begin() + long(close), more.begin(), more.end());
+    }
+}
+
 void formatAsKept(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
 {
     const auto& T = ctx.tokens();
@@ -640,6 +701,10 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
         }
         if (t.text == u"orra_format" && i + 1 < v.size() && v[i + 1].t.isSymbol("(")) {
             formatAsKept(ctx, typer, v, i);
+            continue;
+        }
+        if (t.text == u"orra_datalength" && i + 1 < v.size() && v[i + 1].t.isSymbol("(")) {
+            dataLengthAsTyped(ctx, typer, v, i);
             continue;
         }
         if (t.kind != TokenKind::Word || i + 1 >= v.size() || !v[i + 1].t.isSymbol("(")) continue;
