@@ -173,6 +173,43 @@ TEST_F(ExactValues, WritesTakeTheColumnsScale)
     EXPECT_THROW(c->execute("insert into Tight (R) select R from Copies"), Error);
 }
 
+// Every write into an integer or text column or variable converts as CAST to its type does:
+// numeric to int truncates (10.6496 is 10, -10.6496 is -10), money to int rounds, bit takes any
+// nonzero value as 1 and 'TRUE' and 'FALSE' as 1 and 0; an integer too long for a char or varchar
+// is "*", money is written with its two decimals (style 0).
+TEST_F(ExactValues, WritesToIntegerAndTextTargetsConvertAsCast)
+{
+    c->execute("create table W (ID int, I int, S smallint, B bit, V varchar(1), V10 varchar(10))");
+    c->execute("create table Defaults (ID int, I int default 10.6496)");
+    c->execute("insert into W (ID, I) values (1, 10)");
+    const struct {
+        const char* write;
+        const char* read;
+        const char* value;
+    } cases[] = {
+        {"update W set I = I + 2.6 where ID = 1", "select I from W where ID = 1", "12"},
+        {"update W set I += 2.6 where ID = 1", "select I from W where ID = 1", "14"},
+        {"insert into W (ID, I) values (2, 10.6496), (3, -10.6496)", "select I from W where ID = 3", "-10"},
+        {"", "select I from W where ID = 2", "10"},
+        {"insert into W (ID, I) select 4, -10.6496", "select I from W where ID = 4", "-10"},
+        {"insert into W (ID, I) values (5, $10.6496)", "select I from W where ID = 5", "11"},
+        {"declare @i int = $10.6496; update W set I = @i where ID = 5", "select I from W where ID = 5", "11"},
+        {"merge W t using (select 2 as ID, 10.6496 as X) s on t.ID = s.ID when matched then update set t.S = s.X",
+            "select S from W where ID = 2", "10"},
+        {"insert into Defaults (ID) values (1)", "select I from Defaults", "10"},
+        {"insert into W (ID, B) values (6, 2.5), (7, 'TRUE'), (8, 'FALSE')", "select count(*) from W where B = 1", "2"},
+        {"", "select ID from W where B = 0", "8"},
+        {"insert into W (ID, V) values (9, 12)", "select V from W where ID = 9", "*"},
+        {"update W set V = 25 where ID = 1", "select V from W where ID = 1", "*"},
+        {"declare @s varchar(1) = 12; update W set V10 = @s where ID = 2", "select V10 from W where ID = 2", "*"},
+        {"insert into W (ID, V10) values (10, $10.5)", "select V10 from W where ID = 10", "10.50"},
+    };
+    for (const auto& t : cases) {
+        if (*t.write) c->execute(QString::fromUtf8(t.write));
+        EXPECT_EQ(scalar(*c, QString::fromUtf8(t.read)).toString(), QString::fromLatin1(t.value)) << t.write << " | " << t.read;
+    }
+}
+
 TEST_F(ExactValues, SelectIntoMakesColumnsOfTheExpressionsType)
 {
     c->execute("select City, sum(Amount) Tutar, sum(Rate) Oran, count(*) N into #Totals from Sales group by City");
@@ -421,6 +458,20 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         {"select cast(12.5 as varchar(2))", "", 0},
         {"select cast(cast(1234.5 as money) as char(5))", "", 0},
         {"select cast(cast(12.5 as float) as nvarchar(2))", "", 0},
+        // a value out of an integer type's range, text that is no whole number
+        {"select cast(300 as tinyint)", "Arithmetic overflow error for data type tinyint, value = 300.", 220},
+        {"declare @w table (T tinyint); insert @w values (256)",
+            "Arithmetic overflow error for data type tinyint, value = 256.", 220},
+        {"declare @w table (S smallint); insert @w values (1); update @w set S = 32768",
+            "Arithmetic overflow error for data type smallint, value = 32768.", 220},
+        {"declare @w table (I int); insert @w values (2147483648)",
+            "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"declare @w table (I int); insert @w values ('2.5')",
+            "Conversion failed when converting the varchar value '2.5' to data type int.", 245},
+        {"declare @w table (T tinyint); insert @w values ('300')",
+            "The conversion of the varchar value '300' overflowed an tinyint column. Use a larger integer column.", 244},
+        {"declare @w table (N nvarchar(1)); insert @w values (12)", "", 0},
+        {"declare @s varchar(1) = 12.5", "", 0},
         {"select cast('2025-02-30' as datetime)",
             "The conversion of a varchar data type to a datetime data type resulted in an out-of-range value.", 242},
     };
@@ -592,8 +643,33 @@ TEST_F(ExactValues, ResultFieldsComeFromTheTypedExpression)
 
 // A client's date parameters compare and count as dates: "where d <= ?" with a datetime holds
 // for the same instant, "? + 1" is the next day (a number added to a datetime counts days).
+// Its exact parameters keep every digit (more than a double's 15) as a value, in a column and in
+// a comparison: money's largest value is 922,337,203,685,477.5807.
 TEST_F(ExactValues, DateParametersKeepTheirType)
 {
+    const QVariant big = db::decimalVariant(*Decimal::parse(u"12345678901234567.89"));
+    const QVariant largestMoney = db::decimalVariant(*Decimal::parse(u"922337203685477.5807"));
+    c->execute("create table Big (ID int, D decimal(38,2))");
+    c->execute("insert into Big values (1, ?)", {big});
+    c->execute("insert into Sales (ID, Amount) values (9, ?)", {largestMoney});
+    const struct {
+        const char* sql;
+        QList<QVariant> params;
+        const char* value;
+    } exact[] = {
+        {"select ?", {big}, "12345678901234567.89"},
+        {"select D from Big where ID = 1", {}, "12345678901234567.89"},
+        {"select count(*) from Big where D = ?", {big}, "1"},
+        {"select Amount from Sales where ID = 9", {}, "922337203685477.5807"},
+        {"select count(*) from Sales where Amount = ?", {largestMoney}, "1"},
+    };
+    for (const auto& t : exact) {
+        db::RecordsetPtr rs = c->execute(t.sql, t.params);
+        ASSERT_FALSE(rs->isEOF()) << t.sql;
+        const QVariant v = rs->value(0);
+        EXPECT_EQ(db::isDecimal(v) ? db::decimalOf(v)->toString() : v.toString(), QString::fromLatin1(t.value)) << t.sql;
+    }
+
     c->execute("create table Orders (ID int, OrderDate datetime)");
     c->execute("insert into Orders values (1, '2025-06-01'), (2, '2025-06-01 10:00'), (3, '2025-06-02')");
     const QDateTime june1(QDate(2025, 6, 1), QTime(0, 0));

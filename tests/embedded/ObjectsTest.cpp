@@ -145,7 +145,8 @@ TEST_F(Objects, ObjectIdAndInformationSchemaFindWhatExists)
     sa->execute(QStringLiteral("drop table if exists Sales.Customer drop table if exists Sales.Customer"));
     EXPECT_TRUE(scalar(*sa, QStringLiteral("select object_id('Sales.Customer')")).isNull());
     // INFORMATION_SCHEMA.TABLES: TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE ('BASE TABLE' or 'VIEW').
-    sa->execute(QStringLiteral("create table Sales.Customer (ID int) create view Sales.Big as select ID from Orders"));
+    sa->execute(QStringLiteral("create table Sales.Customer (ID int)"));
+    sa->execute(QStringLiteral("create view Sales.Big as select ID from Orders"));
     db::RecordsetPtr rs = sa->execute(QStringLiteral(
         "select TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE from INFORMATION_SCHEMA.TABLES order by TABLE_NAME"));
     QStringList rows;
@@ -480,6 +481,61 @@ QString numberedRefusal(db::Connection& c, const QString& sql)
 }
 
 }   // namespace
+
+namespace {
+
+// Each result set of sql: its column names, then its rows (";" between values, "|" after each
+// row, NULL as NULL), the sets separated by " / ".
+QString resultSets(db::Connection& c, const QString& sql)
+{
+    QStringList sets;
+    db::RecordsetPtr rs = c.execute(sql);
+    do {
+        if (!rs->isOpen()) continue;
+        QStringList names;
+        for (int i = 0; i < rs->fieldCount(); ++i) names << rs->field(i).name;
+        sets << names.join(u',') + u':' + rs->GetString(QStringLiteral(";"), QStringLiteral("|"), QStringLiteral("NULL"));
+    } while (rs->NextRecordset());
+    return sets.join(QStringLiteral(" / "));
+}
+
+}   // namespace
+
+// A statement of a batch runs as the objects are when it runs, after the statements before it
+// have made, altered or dropped them (SQL Server compiles it again).
+TEST_F(Objects, StatementsAfterADefinitionSeeWhatItMade)
+{
+    owner->execute(QStringLiteral("create procedure Reshape as create table #R (A int) insert #R values (1) "
+                                  "alter table #R add D date update #R set D = '20200102' select * from #R"));
+    const struct {
+        const char* batch;
+        const char* sets;
+    } cases[] = {
+        {"create table W1 (A int) insert W1 values (1) select * from W1 alter table W1 add B int select * from W1",
+            "A:1| / A,B:1;NULL|"},
+        // a value written to a column added in the batch converts to its type
+        {"create table W2 (A int) alter table W2 add D date insert W2 values (1, '20200102') select * from W2",
+            "A,D:1;2020-01-02|"},
+        {"create table #W3 (A int) insert #W3 values (1) select * from #W3 drop table #W3 "
+         "create table #W3 (D date, N money) insert #W3 values ('20200102', 1.23456) select * from #W3",
+            "A:1| / D,N:2020-01-02;1.2346|"},
+        // in a loop, each turn as the table is then
+        {"create table W4 (A int) declare @i int = 0 while @i < 2 begin set @i += 1 if @i = 2 alter table W4 add D "
+         "date insert W4 (A) values (@i) select * from W4 end",
+            "A:1| / A,D:1;NULL|2;NULL|"},
+        {"create table #W5 (A int) drop table #W5 create table #W5 (ID int identity(5, 5), A int) "
+         "insert #W5 (A) values (1) select * from #W5",
+            "ID,A:5;1|"},
+        {"exec Reshape", "A,D:1;2020-01-02|"},
+    };
+    for (const auto& k : cases) {
+        try {
+            EXPECT_EQ(resultSets(*owner, QString::fromUtf8(k.batch)), QString::fromUtf8(k.sets)) << k.batch;
+        } catch (const orra::Error& e) {
+            ADD_FAILURE() << k.batch << ": " << e.description().toStdString();
+        }
+    }
+}
 
 TEST_F(Objects, NoUpdateSetsAnIdentityColumn)
 {

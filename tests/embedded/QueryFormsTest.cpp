@@ -563,7 +563,7 @@ TEST_F(QueryForms, UpdateAssignsVariablesInItsSetClause)
                        "them in a SELECT."));
 }
 
-TEST_F(QueryForms, ForXmlPathWritesTheDocumentedXml)
+TEST_F(QueryForms, ForXmlWritesTheDocumentedXml)
 {
     // The documentation's product models, products and employee, in small tables of their own.
     sa->execute(QStringLiteral(
@@ -639,6 +639,18 @@ TEST_F(QueryForms, ForXmlPathWritesTheDocumentedXml)
             "<ProductNames><ProductName>HL Touring Frame - Yellow, 60</ProductName><ProductName>HL Touring Frame - "
             "Yellow, 46</ProductName><ProductName>HL Touring Frame - Yellow, 50</ProductName></ProductNames>"
             "</ProductModelData>"},
+        // RAW: attributes, or subelements with ELEMENTS; AUTO: the element named by the table
+        {"SELECT ProductModelID, Name FROM ProductModel WHERE ProductModelID=122 or ProductModelID=119 "
+         "ORDER BY ProductModelID DESC FOR XML RAW, ROOT('MyRoot')",
+            "<MyRoot><row ProductModelID=\"122\" Name=\"All-Purpose Bike Stand\" /><row ProductModelID=\"119\" "
+            "Name=\"Bike Wash\" /></MyRoot>"},
+        {"SELECT ProductModelID, Name FROM ProductModel WHERE ProductModelID=122 FOR XML RAW ('ProductModel'), ELEMENTS",
+            "<ProductModel><ProductModelID>122</ProductModelID><Name>All-Purpose Bike Stand</Name></ProductModel>"},
+        {"SELECT EmployeeID, FirstName, MiddleName FROM Employee FOR XML RAW, ELEMENTS XSINIL",
+            "<row " + nil + "><EmployeeID>1</EmployeeID><FirstName>Gustavo</FirstName><MiddleName xsi:nil=\"true\" />"
+                "</row>"},
+        {"SELECT TOP 1 LastName FROM dbo.Employee FOR XML AUTO", "<dbo.Employee LastName=\"Achong\" />"},
+        {"SELECT TOP 1 LastName FROM Employee x FOR XML AUTO, ELEMENTS", "<x><LastName>Achong</LastName></x>"},
         {"SELECT (SELECT Name AS \"ProductName\" FROM Product WHERE ProductID < 887 FOR XML PATH ('')) AS "
          "\"ProductNames\" FOR XML PATH('ProductModelData')",
             "<ProductModelData><ProductNames>&lt;ProductName&gt;HL Touring Frame - Yellow, 60&lt;/ProductName&gt;"
@@ -750,8 +762,10 @@ TEST_F(QueryForms, ForClausesTheServerDoesNotRunAreRefusedByName)
         const char* sql;
         const char* error;
     } cases[] = {
-        {"select ID from T for xml raw", "102 The embedded server does not run FOR XML RAW."},
-        {"select ID from T for xml auto, elements", "102 The embedded server does not run FOR XML AUTO."},
+        {"select ID + 1 from T for xml raw",
+            "102 The embedded server does not run FOR XML RAW with a column without a name: give it an alias."},
+        {"select T.ID, U.ID from T join U on U.ID = T.ID for xml auto",
+            "102 The embedded server does not run FOR XML AUTO over joined tables or derived tables: use FOR XML PATH."},
         {"select 1 as Tag, null as Parent, ID as [T!1!ID] from T for xml explicit",
             "102 The embedded server does not run FOR XML EXPLICIT."},
         {"select ID from T for browse", "102 The embedded server does not run FOR BROWSE."},
@@ -759,7 +773,8 @@ TEST_F(QueryForms, ForClausesTheServerDoesNotRunAreRefusedByName)
             "102 The embedded server does not run the xml method query(): only value('.', 'nvarchar(max)') reads a "
             "FOR XML result."},
         {"select T.ID, U.ID as UID from T join U on U.ID = T.ID for json auto",
-            "102 The embedded server does not run FOR JSON AUTO over joined tables: use FOR JSON PATH."},
+            "102 The embedded server does not run FOR JSON AUTO over joined tables or derived tables: use FOR JSON "
+            "PATH."},
     };
     for (const auto& c : cases) EXPECT_EQ(refusal(QString::fromUtf8(c.sql)), QString::fromUtf8(c.error)) << c.sql;
 }

@@ -252,6 +252,15 @@ TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
         {"select count(*) where 'abc' = 'ABC'", 1},
         {"select datalength(Wide) from Names", 6},
         {"select datalength(Plain) from Names", 1},
+        // texts that no column holds (literals, VALUES, unions, expressions) sort, group and
+        // compare under the server's collation too, not byte by byte
+        {"select top 1 x from (values (N'Zonguldak'), (N'Çorum')) v(x) order by x", "Çorum"},
+        {"select top 1 x from (select N'Zonguldak' x union all select N'Çorum') u order by x", "Çorum"},
+        {"select top 1 x + N'' from (select N'Zonguldak' x union all select N'Çorum') v order by x + N''", "Çorum"},
+        {"select count(*) from (select distinct x from (values ('a'), ('A')) v(x)) d", 1},
+        {"select count(*) from (select 'a' x union select 'A') u", 1},
+        {"select count(*) from (select x + '' k from (select 'a' x union all select 'A') v group by x + '') g", 1},
+        {"select top 1 upper(Latin) + 'z' u from Names order by u", "Iz"},
     });
     // DATALENGTH by the type's storage size, however SQLite keeps the value
     c->execute("create table Moments (At datetime, Day date)");

@@ -287,7 +287,7 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
     static const QRegularExpression syntax(QStringLiteral("^near \"(.*)\": syntax error$"));
     static const QRegularExpression tableValuesCount(
         QStringLiteral("^table \\S+ has \\d+ columns but \\d+ values were supplied$"));
-    static const QRegularExpression listValuesCount(QStringLiteral("^(\\d+) values for (\\d+) columns$"));
+    static const QRegularExpression listValuesCount(QStringLiteral("^(?:table \\S+ has )?(\\d+) values for (\\d+) columns$"));
     static const QRegularExpression noColumnNamed(QStringLiteral("^table (.+) has no column named (.+)$"));
     static const QRegularExpression exists(QStringLiteral("^(table|view|index|trigger) (.+) already exists$"));
     static const QRegularExpression orderByRange(QStringLiteral("^(\\d+)\\w\\w ORDER BY term out of range"));
@@ -463,6 +463,10 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 245, m, "22018");
     } else if (m.startsWith(QLatin1String("Error converting data type "))) {
         set(e, 8114, m, "22018");
+    } else if (m.startsWith(QLatin1String("Arithmetic overflow error for data type "))) {
+        set(e, 220, m, "22003");
+    } else if (m.startsWith(QLatin1String("The conversion of the ")) && m.contains(QLatin1String(" overflowed an "))) {
+        set(e, m.endsWith(QLatin1String("Use a larger integer column.")) ? 244 : 248, m, "22003");
     } else if (m.startsWith(QLatin1String("Arithmetic overflow error"))) {
         set(e, 8115, m, "22003");
     } else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.") {

@@ -1,7 +1,9 @@
 #include "platform/db/embedded/BatchErrors.h"
 #include "platform/db/embedded/BatchRun.h"
+#include "platform/db/embedded/ConnectionSchema.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/functions/ExactNumbers.h"
 
 #include <cstdlib>
 
@@ -38,7 +40,9 @@ qsizetype labelIn(const StatementList& list, const QString& label)
 Flow EmbeddedBackend::runList(const StatementList& list, Run& run)
 {
     for (size_t i = 0; i < list.size(); ++i) {
-        const Statement& st = list[i];
+        // A compound statement keeps its branches; the statements in them are taken as they
+        // are now when they run.
+        const Statement& st = isCompound(list[i]) ? list[i] : current(list[i], run);
         Flow flow = Flow::Next;
         try {
             flow = runStatement(st, run);
@@ -64,15 +68,38 @@ Flow EmbeddedBackend::runList(const StatementList& list, Run& run)
     return Flow::Next;
 }
 
+const Statement& EmbeddedBackend::current(const Statement& st, Run& run)
+{
+    if (!run.translation) return st;
+    if (run.catalogueSeen != m_catalogueChanges) translateAgain(st, run);
+    if (st.order < 0 || size_t(st.order) >= run.statements.size()) return st;
+    const Statement& now = *run.statements[size_t(st.order)];
+    return now.node.index() == st.node.index() && now.at == st.at ? now : st;
+}
+
+void EmbeddedBackend::translateAgain(const Statement& next, Run& run)
+{
+    run.catalogueSeen = m_catalogueChanges;
+    if (m_schema->version() == run.translation->schemaVersion) return;
+    run.translation = translateCached(run.text, m_database, m_schema.get(), run.kind, next.at);
+    // A text that no longer translates runs on as first translated: the statement that no
+    // longer fits the catalogue fails when it runs.
+    run.statements = run.translation->byOrder();
+    if (!run.translation->databases.isEmpty()) attachDatabases(run.translation->databases);
+    if (size_t(run.translation->variables) > run.variables.size())
+        run.variables.resize(size_t(run.translation->variables));
+}
+
 bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flow)
 {
     flow = Flow::Next;
     if (const auto* test = st.as<IfStatement>()) {
-        flow = runList(holds(test->condition, run) ? test->thenBranch : test->elseBranch, run);
+        const QString& condition = current(st, run).as<IfStatement>()->condition;
+        flow = runList(holds(condition, run) ? test->thenBranch : test->elseBranch, run);
     } else if (const auto* block = st.as<BlockStatement>()) {
         flow = runList(block->body, run);
     } else if (const auto* loop = st.as<WhileStatement>()) {
-        while (holds(loop->condition, run)) {
+        while (holds(current(st, run).as<WhileStatement>()->condition, run)) {
             const Flow f = runList(loop->body, run);
             if (f == Flow::Break) break;
             if (f == Flow::Return || f == Flow::Goto) {
@@ -174,7 +201,11 @@ void EmbeddedBackend::bindParameters(sqlite3_stmt* statement, Run& run)
         }
         if (run.nextParam >= run.params->size())
             raise(QStringLiteral("07002"), QStringLiteral("No value given for one or more required parameters."), 0);
-        db::sqlite::SqliteSession::bind(statement, i, run.params->at(run.nextParam++));
+        const QVariant& param = run.params->at(run.nextParam++);
+        if (const std::optional<db::Decimal> d = db::decimalOf(param))   // every digit, not a double's 15
+            bindExact(statement, i, *d);
+        else
+            db::sqlite::SqliteSession::bind(statement, i, param);
     }
 }
 

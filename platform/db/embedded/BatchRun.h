@@ -4,6 +4,7 @@
 // errors being handled.
 
 #include "platform/db/embedded/EmbeddedBackend.h"
+#include "platform/db/embedded/TsqlTranslator.h"
 
 #include <sqlite3.h>
 
@@ -69,6 +70,13 @@ struct EmbeddedBackend::Run {
     QString procedure;                    // the procedure whose body this is; empty for a batch
     qlonglong status = 0;                 // the status its return gave
     CursorMap cursors;                    // its local cursors and cursor variables
+    // What its statements were translated from, and the latest translation with its statements
+    // by order (none: the statements run as first translated); see EmbeddedBackend::current.
+    QString text;
+    TextKind kind = TextKind::Batch;
+    std::shared_ptr<const Translation> translation;
+    std::vector<const Statement*> statements;
+    unsigned catalogueSeen = 0;   // the backend's count of catalogue changes it has looked at
 };
 
 }   // namespace orra::embedded

@@ -20,8 +20,6 @@ namespace orra::embedded {
 
 namespace {
 
-QString quoted(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
-
 // The definition pieces between the create statement's outer parentheses, split at top-level
 // commas (quotes and parentheses respected), and where that list begins and ends.
 struct Pieces {

@@ -35,8 +35,6 @@ Rows rows(sqlite3* db, const QString& sql, const QStringList& args = {})
     return out;
 }
 
-QString quote(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
-
 QString unquote(QString name)
 {
     name = name.trimmed();
@@ -67,7 +65,7 @@ struct Declared {
 std::vector<Declared> declaredConstraints(sqlite3* db, const QString& schema, const QString& table)
 {
     const QString master =
-        schema == u"temp" ? QStringLiteral("temp.sqlite_master") : quote(schema) + QStringLiteral(".sqlite_master");
+        schema == u"temp" ? QStringLiteral("temp.sqlite_master") : quoted(schema) + QStringLiteral(".sqlite_master");
     const Rows r = rows(
         db, QStringLiteral("select sql from %1 where type='table' and name=? collate nocase").arg(master), {table});
     std::vector<Declared> out;
@@ -225,8 +223,8 @@ ConstraintMessage foreignKeyMessage(sqlite3* db, const QString& database, const 
 {
     if (target.table.isEmpty()) return {};
     const QString master = target.schema == u"temp" ? QStringLiteral("temp.sqlite_master")
-                                                    : quote(target.schema) + QStringLiteral(".sqlite_master");
-    const QString qualifier = target.schema == u"temp" ? QStringLiteral("temp") : quote(target.schema);
+                                                    : quoted(target.schema) + QStringLiteral(".sqlite_master");
+    const QString qualifier = target.schema == u"temp" ? QStringLiteral("temp") : quoted(target.schema);
     // Keys that point at the target from other tables refuse a delete or an update of the key
     // they reference; those of the target itself refuse an insert or an update.
     std::vector<ForeignKey> referencing;
@@ -246,7 +244,7 @@ ConstraintMessage foreignKeyMessage(sqlite3* db, const QString& database, const 
         // The key in use: some row of the other table points at a row of the target.
         const Rows used = rows(db,
             QStringLiteral("select 1 from %1.%2 where %3 in (select %4 from %1.%5) limit 1")
-                .arg(qualifier, quote(k.child), quote(k.childColumn), quote(k.parentColumn), quote(k.parent)));
+                .arg(qualifier, quoted(k.child), quoted(k.childColumn), quoted(k.parentColumn), quoted(k.parent)));
         if (used.empty() && (referencing.size() > 1 || target.verb != u"DELETE"))
             continue;   // an update may have failed on a key of its own table instead
         return {
@@ -272,7 +270,7 @@ ConstraintMessage checkMessage(sqlite3* db, const QString& database, const Targe
 {
     if (target.table.isEmpty()) return {};
     const QString master = target.schema == u"temp" ? QStringLiteral("temp.sqlite_master")
-                                                    : quote(target.schema) + QStringLiteral(".sqlite_master");
+                                                    : quoted(target.schema) + QStringLiteral(".sqlite_master");
     const Rows table = rows(db, QStringLiteral("select sql from %1 where type='table' and name=? collate nocase").arg(master),
         {target.table});
     const QString sql = table.empty() ? QString() : table.front().value(0);
@@ -361,13 +359,13 @@ ConstraintMessage duplicateKeyMessage(sqlite3* db, const QString& schema, const 
 {
     QStringList columns;
     for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts))
-        columns << quote(p.trimmed().section(u'.', -1));
+        columns << quoted(p.trimmed().section(u'.', -1));
     const QString list = columns.join(QStringLiteral(", "));
     QStringList shown;   // a NULL reads as <NULL>
     for (const QString& c : columns) shown << QStringLiteral("ifnull(%1, '<NULL>')").arg(c);
     const Rows repeated = rows(db,
         QStringLiteral("select %1 from %2.%3 group by %4 having count(*) > 1 limit 1")
-            .arg(shown.join(QStringLiteral(", ")), quote(schema), quote(table), list));
+            .arg(shown.join(QStringLiteral(", ")), quoted(schema), quoted(table), list));
     const QStringList key = repeated.empty() ? QStringList() : repeated.front();
     return {QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object "
                            "name '%1' and the index name '%2'. The duplicate key value is (%3).")

@@ -729,6 +729,13 @@ sqlite3_stmt* EmbeddedBackend::prepare(const QString& sql)
     QHash<QString, sqlite3_stmt*>& cache = m_nested > 0 ? m_nestedStatements
         : m_functionDepth > 0                           ? m_functionStatements[size_t(m_functionDepth - 1)]
                                                         : m_statements;
+    // A statement prepared before the catalogue changed tells the columns it had then until it
+    // steps (select * of an altered table): those of the session are made anew.
+    if (&cache == &m_statements && m_statementsCatalogue != m_catalogueChanges) {
+        for (sqlite3_stmt* s : std::as_const(cache)) sqlite3_finalize(s);
+        cache.clear();
+        m_statementsCatalogue = m_catalogueChanges;
+    }
     auto it = cache.constFind(sql);
     if (it != cache.constEnd()) return it.value();
     if (sql.contains(QLatin1String("orra_apply_rows:")))
@@ -903,6 +910,9 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
     Run run;
     run.params = &params;
     run.variables.resize(size_t(tr->variables));
+    run.text = text;
+    run.translation = tr;
+    run.catalogueSeen = m_catalogueChanges;
     m_rights.clearDenial();
     m_scopeIdentity = QVariant();   // a batch is a scope of its own
     Run* const outer = std::exchange(m_run, &run);
@@ -954,6 +964,17 @@ db::ExecuteResult EmbeddedBackend::runNested(const QString& sql, const QList<db:
     return std::move(run.result);
 }
 
+namespace {
+
+// Statements after which the catalogue may differ: DDL, select … into, constraints, modules.
+bool changesCatalogue(const Statement& st)
+{
+    if (const auto* sql = st.as<SqlStatement>()) return (!sql->dml && !sql->returnsRows) || !sql->intoTable.isEmpty();
+    return st.is<ConstraintChange>() || st.is<ModuleStatement>() || st.is<CreateSchema>();
+}
+
+}   // namespace
+
 Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
 {
     // What the guards keep lasts as long as the transaction; outside one, a statement.
@@ -961,6 +982,7 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
     if (m_nested > 0 && !st.as<SqlStatement>() && !st.as<IfStatement>() && !st.as<BlockStatement>())
         raise(QStringLiteral("42000"), QStringLiteral("A row guard may only read."), 50000);
     if (Flow flow; runBatchStatement(st, run, flow)) return flow;
+    if (changesCatalogue(st)) ++m_catalogueChanges;
     if (const auto* sql = st.as<SqlStatement>()) {
         runSql(*sql, run);
     } else if (const auto* noCount = st.as<NoCountStatement>()) {

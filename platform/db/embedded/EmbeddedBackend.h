@@ -110,6 +110,12 @@ private:
     Flow runList(const std::vector<Statement>& list, Run& run);
     Flow runStatement(const Statement& st, Run& run);
     bool runBatchStatement(const Statement& st, Run& run, Flow& flow);
+    // The statement st as the run translates it now: after a statement that may have changed
+    // the catalogue (a table made, altered or dropped, a constraint, a module), the statements
+    // still to run are translated again against it, as SQL Server compiles a statement of a
+    // batch again after the objects it reads have changed.
+    const Statement& current(const Statement& st, Run& run);
+    void translateAgain(const Statement& next, Run& run);
     // Binds the client's '?' parameters in order and the variables (":vN") by slot.
     void bindParameters(sqlite3_stmt* statement, Run& run);
     bool holds(const QString& condition, Run& run);
@@ -256,6 +262,9 @@ private:
     QHash<QString, QStringList> m_guardedColumns;
     int m_nested = 0;
     QHash<QString, sqlite3_stmt*> m_nestedStatements;
+    // Counts the statements run that may have changed the catalogue (runs compare it).
+    unsigned m_catalogueChanges = 0;
+    unsigned m_statementsCatalogue = 0;   // m_catalogueChanges when m_statements were prepared
     // Scalar functions running inside a statement: their depth, and their prepared statements
     // by depth (a call never resets a statement of a call it runs inside).
     int m_functionDepth = 0;

@@ -1,5 +1,7 @@
 #include "platform/db/embedded/ExpressionFunctions.h"
 
+#include "platform/db/Decimal.h"
+
 #include <QByteArray>
 #include <QRegularExpression>
 #include <QString>
@@ -8,6 +10,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <vector>
 
 namespace orra::embedded {
@@ -413,6 +417,117 @@ void fnNumberTextFits(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_error(ctx, message.constData(), int(message.size()));
 }
 
+// The integer types a value converts to: their names, ranges and how an overflow reads.
+struct IntegerType {
+    const char* name;
+    qint64 least, most;
+};
+
+constexpr IntegerType kIntegerTypes[] = {
+    {"bit", 0, 1},
+    {"tinyint", 0, 255},
+    {"smallint", -32768, 32767},
+    {"int", -2147483648LL, 2147483647LL},
+    {"bigint", std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()},
+};
+
+const IntegerType* integerTypeNamed(const QByteArray& name)
+{
+    for (const IntegerType& t : kIntegerTypes)
+        if (name == t.name) return &t;
+    return nullptr;
+}
+
+void integerOverflow(sqlite3_context* ctx, const IntegerType& t)
+{
+    const QByteArray message = QByteArrayLiteral("Arithmetic overflow error converting expression to data type ")
+        + t.name + '.';
+    sqlite3_result_error(ctx, message.constData(), int(message.size()));
+}
+
+// A whole number n as a value of type t: bit takes any nonzero as 1; outside t's range a
+// tinyint or smallint names the value, the others the type.
+void integerResult(sqlite3_context* ctx, const IntegerType& t, qint64 n, bool fromInteger)
+{
+    if (t.most == 1) {
+        sqlite3_result_int64(ctx, n != 0 ? 1 : 0);
+    } else if (n >= t.least && n <= t.most) {
+        sqlite3_result_int64(ctx, n);
+    } else if (fromInteger && t.most < 2147483647LL) {
+        const QByteArray message =
+            QByteArrayLiteral("Arithmetic overflow error for data type ") + t.name + ", value = " + QByteArray::number(n) + '.';
+        sqlite3_result_error(ctx, message.constData(), int(message.size()));
+    } else {
+        integerOverflow(ctx, t);
+    }
+}
+
+// orra_integer(x, type): x converted to bit, tinyint, smallint, int or bigint as CAST converts
+// it: decimals and floats truncated toward zero, text that is a whole number read as one
+// (TRUE and FALSE too for bit), and the server's errors for a value out of range or no number.
+void fnInteger(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const IntegerType* t = integerTypeNamed(QByteArray(reinterpret_cast<const char*>(sqlite3_value_text(argv[1]))));
+    if (!t) t = &kIntegerTypes[4];
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL:
+        sqlite3_result_null(ctx);
+        return;
+    case SQLITE_INTEGER:
+        integerResult(ctx, *t, sqlite3_value_int64(argv[0]), true);
+        return;
+    case SQLITE_FLOAT: {
+        const double d = std::trunc(sqlite3_value_double(argv[0]));
+        if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0))
+            integerOverflow(ctx, *t);
+        else
+            integerResult(ctx, *t, qint64(d), false);
+        return;
+    }
+    case SQLITE_BLOB: {   // an exact value beyond a double's digits, as its decimal text
+        const QByteArray text(static_cast<const char*>(sqlite3_value_blob(argv[0])), sqlite3_value_bytes(argv[0]));
+        const std::optional<db::Decimal> d = db::Decimal::parse(QString::fromLatin1(text));
+        const db::Decimal::Units whole = d ? d->units() / db::Decimal::powerOfTen(d->scale()) : 0;
+        if (!d || whole < std::numeric_limits<qint64>::min() || whole > std::numeric_limits<qint64>::max())
+            integerOverflow(ctx, *t);
+        else
+            integerResult(ctx, *t, qint64(whole), false);
+        return;
+    }
+    default:
+        break;
+    }
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0]))).trimmed();
+    if (t->most == 1 && (text.compare(u"true", Qt::CaseInsensitive) == 0 || text.compare(u"false", Qt::CaseInsensitive) == 0)) {
+        sqlite3_result_int64(ctx, text.size() == 4 ? 1 : 0);
+        return;
+    }
+    static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!whole.match(text).hasMatch()) {
+        const QByteArray message = QStringLiteral("Conversion failed when converting the varchar value '%1' to data type %2.")
+                                       .arg(text, QLatin1String(t->name))
+                                       .toUtf8();
+        sqlite3_result_error(ctx, message.constData(), int(message.size()));
+        return;
+    }
+    bool ok = false;
+    const qint64 n = text.toLongLong(&ok);
+    if (ok && (t->most == 1 || (n >= t->least && n <= t->most))) {
+        integerResult(ctx, *t, n, false);
+        return;
+    }
+    QByteArray message;
+    if (t->most < 2147483647LL)
+        message = QStringLiteral("The conversion of the varchar value '%1' overflowed an %2 column. Use a larger integer column.")
+                      .arg(text, QLatin1String(t->name))
+                      .toUtf8();
+    else if (t->most == 2147483647LL)
+        message = QStringLiteral("The conversion of the varchar value '%1' overflowed an int column.").arg(text).toUtf8();
+    else
+        message = QByteArrayLiteral("Error converting data type varchar to bigint.");
+    sqlite3_result_error(ctx, message.constData(), int(message.size()));
+}
+
 void registerExpressionFunctions(sqlite3* db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
@@ -425,6 +540,7 @@ void registerExpressionFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_float_text", 2, flags, nullptr, fnFloatText, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "orra_number_text_fits", 3, flags, nullptr, fnNumberTextFits, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_integer", 2, flags, nullptr, fnInteger, nullptr, nullptr, nullptr);
 }
 
 }   // namespace orra::embedded

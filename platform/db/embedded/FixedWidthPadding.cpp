@@ -12,8 +12,6 @@ namespace orra::embedded {
 
 namespace {
 
-QString quote(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
-
 QStringList column(sqlite3* db, const QString& sql, int columns)
 {
     QStringList out;
@@ -27,14 +25,12 @@ QStringList column(sqlite3* db, const QString& sql, int columns)
     return out;
 }
 
-QString literal(const QString& text) { return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\''; }
-
 }   // namespace
 
 void addFixedWidthPadding(sqlite3* db, const QString& schema, const QString& table)
 {
     const bool temp = schema == u"temp";
-    const QString qualifier = temp ? QStringLiteral("temp") : quote(schema);
+    const QString qualifier = temp ? QStringLiteral("temp") : quoted(schema);
     // name, declared type per column
     const QStringList info = column(
         db, QStringLiteral("select name, type from pragma_table_info(%1, %2)").arg(literal(table), literal(schema)), 2);
@@ -45,7 +41,7 @@ void addFixedWidthPadding(sqlite3* db, const QString& schema, const QString& tab
     for (qsizetype i = 0; i + 1 < info.size(); i += 2) {
         const QRegularExpressionMatch m = fixed.match(info.at(i + 1));
         if (!m.hasMatch()) continue;
-        const QString c = quote(info.at(i));
+        const QString c = quoted(info.at(i));
         const QString width = m.captured(1);
         // hex(zeroblob(k)) is 2k zeros: as blanks, k of them.
         assignments << QStringLiteral(
@@ -57,24 +53,24 @@ void addFixedWidthPadding(sqlite3* db, const QString& schema, const QString& tab
     const QString triggerName = QStringLiteral("orra_pad_") + table;
     // A table whose columns changed (alter table … add) gets triggers over its columns as they are now.
     for (const char* kind : {"_insert", "_update"})
-        detail::exec(db, QStringLiteral("drop trigger if exists %1.%2").arg(qualifier, quote(triggerName + QLatin1String(kind))));
+        detail::exec(db, QStringLiteral("drop trigger if exists %1.%2").arg(qualifier, quoted(triggerName + QLatin1String(kind))));
     if (assignments.isEmpty()) return;
     const QString create = temp ? QStringLiteral("create temp trigger ")
                                 : QStringLiteral("create trigger %1.").arg(qualifier);
     const QString body = QStringLiteral("begin update %1 set %2 where rowid = new.rowid; end")
-                             .arg(quote(table), assignments.join(QStringLiteral(", ")));
+                             .arg(quoted(table), assignments.join(QStringLiteral(", ")));
     detail::exec(db,
-        create + quote(triggerName + QStringLiteral("_insert"))
-            + QStringLiteral(" after insert on %1 ").arg(quote(table)) + body);
+        create + quoted(triggerName + QStringLiteral("_insert"))
+            + QStringLiteral(" after insert on %1 ").arg(quoted(table)) + body);
     detail::exec(db,
-        create + quote(triggerName + QStringLiteral("_update"))
-            + QStringLiteral(" after update of %1 on %2 ").arg(names.join(QStringLiteral(", ")), quote(table)) + body);
+        create + quoted(triggerName + QStringLiteral("_update"))
+            + QStringLiteral(" after update of %1 on %2 ").arg(names.join(QStringLiteral(", ")), quoted(table)) + body);
 }
 
 void addFixedWidthPaddingToAllTables(sqlite3* db, const QString& schema)
 {
     const QString master =
-        schema == u"temp" ? QStringLiteral("temp.sqlite_master") : quote(schema) + QStringLiteral(".sqlite_master");
+        schema == u"temp" ? QStringLiteral("temp.sqlite_master") : quoted(schema) + QStringLiteral(".sqlite_master");
     const QStringList tables = column(
         db, QStringLiteral("select name from %1 where type='table' and name not like 'sqlite_%'").arg(master), 1);
     for (const QString& t : tables) addFixedWidthPadding(db, schema, t);

@@ -10,16 +10,7 @@ namespace orra::embedded {
 
 namespace {
 
-QString quoted(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
-QString literal(const QString& text) { return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\''; }
-
 QString triggerName(const QString& table) { return QStringLiteral("orra_identity$") + table; }
-
-QString columnText(sqlite3_stmt* st, int i)
-{
-    const auto* s = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-    return s ? QString::fromUtf8(s) : QString();
-}
 
 QString valueText(sqlite3_value* v)
 {

@@ -11,15 +11,6 @@ namespace orra::embedded {
 
 namespace {
 
-QString quoted(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
-QString literal(const QString& text) { return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\''; }
-
-QString text(sqlite3_stmt* st, int i)
-{
-    const auto* s = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-    return s ? QString::fromUtf8(s) : QString();
-}
-
 std::vector<QStringList> rows(sqlite3* db, const QString& sql)
 {
     std::vector<QStringList> out;
@@ -27,7 +18,7 @@ std::vector<QStringList> rows(sqlite3* db, const QString& sql)
     if (!st.ok()) return out;
     while (sqlite3_step(st) == SQLITE_ROW) {
         QStringList r;
-        for (int c = 0; c < sqlite3_column_count(st); ++c) r << text(st, c);
+        for (int c = 0; c < sqlite3_column_count(st); ++c) r << columnText(st, c);
         out.push_back(r);
     }
     return out;

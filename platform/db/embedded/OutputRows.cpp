@@ -16,8 +16,6 @@ namespace orra::embedded {
 
 namespace {
 
-QString quoted(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
-
 const char* const kTriggerPrefix = "orra output ";
 
 }   // namespace

@@ -143,6 +143,10 @@ void EmbeddedBackend::runStoredProcedure(const ProcedureCall& call, Run& caller)
     run.tryDepth = caller.tryDepth;
     run.handling = caller.handling;
     run.procedure = module->name;
+    run.text = module->definition;
+    run.kind = TextKind::Procedure;
+    run.translation = tr;
+    run.catalogueSeen = m_catalogueChanges;
 
     // The arguments, by position up to the first named one.
     std::vector<bool> given(parameters.size(), false);

@@ -15,16 +15,6 @@ namespace orra::embedded {
 
 namespace {
 
-QString quote(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
-
-QString literal(const QString& text) { return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\''; }
-
-QString textOf(sqlite3_stmt* st, int column)
-{
-    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-    return t ? QString::fromUtf8(t) : QString();
-}
-
 // The name of a table of main as it is spelled there; empty when there is none.
 QString tableOfMain(sqlite3* db, const QString& name)
 {
@@ -33,7 +23,7 @@ QString tableOfMain(sqlite3* db, const QString& name)
     if (!st.ok()) return QString();
     const QByteArray n = name.toUtf8();
     sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
-    return sqlite3_step(st) == SQLITE_ROW ? textOf(st, 0) : QString();
+    return sqlite3_step(st) == SQLITE_ROW ? columnText(st, 0) : QString();
 }
 
 QStringList columnsOf(sqlite3* db, const QString& table)
@@ -41,14 +31,14 @@ QStringList columnsOf(sqlite3* db, const QString& table)
     QStringList columns;
     const PreparedStatement st(
         db, QStringLiteral("select name from pragma_table_info(%1, 'main')").arg(literal(table)));
-    while (st.ok() && sqlite3_step(st) == SQLITE_ROW) columns << textOf(st, 0);
+    while (st.ok() && sqlite3_step(st) == SQLITE_ROW) columns << columnText(st, 0);
     return columns;
 }
 
 QString rowValues(const char* row, const QStringList& columns)
 {
     QStringList values;
-    for (const QString& c : columns) values << QLatin1String(row) + u'.' + quote(c);
+    for (const QString& c : columns) values << QLatin1String(row) + u'.' + quoted(c);
     return values.join(u',');
 }
 
@@ -158,17 +148,17 @@ QHash<QString, QStringList> installRowGuards(sqlite3* db)
         const QStringList columns = columnsOf(db, table);
         const QString prefix = QLatin1String(kGuardTriggerPrefix) + foldName(table);
         const QString call = QStringLiteral("begin select %1(%2, ").arg(QLatin1String(kGuardFunction), literal(table));
-        const QString on = QStringLiteral(" on main.") + quote(table) + u' ';
+        const QString on = QStringLiteral(" on main.") + quoted(table) + u' ';
         detail::exec(db,
-            QStringLiteral("create temp trigger ") + quote(prefix + QStringLiteral("_insert"))
+            QStringLiteral("create temp trigger ") + quoted(prefix + QStringLiteral("_insert"))
                 + QStringLiteral(" before insert") + on + call + QStringLiteral("1, ") + rowValues("new", columns)
                 + QStringLiteral("); end"));
         detail::exec(db,
-            QStringLiteral("create temp trigger ") + quote(prefix + QStringLiteral("_update"))
+            QStringLiteral("create temp trigger ") + quoted(prefix + QStringLiteral("_update"))
                 + QStringLiteral(" before update") + on + call + QStringLiteral("2, ") + rowValues("old", columns)
                 + u',' + rowValues("new", columns) + QStringLiteral("); end"));
         detail::exec(db,
-            QStringLiteral("create temp trigger ") + quote(prefix + QStringLiteral("_delete"))
+            QStringLiteral("create temp trigger ") + quoted(prefix + QStringLiteral("_delete"))
                 + QStringLiteral(" before delete") + on + call + QStringLiteral("3, ") + rowValues("old", columns)
                 + QStringLiteral("); end"));
         guarded.insert(foldName(table), columns);

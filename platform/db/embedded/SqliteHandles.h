@@ -1,13 +1,24 @@
 #pragma once
 // Owners for SQLite resources of the embedded server: a statement that finalizes itself, a
 // cached statement handed back clean however its use ends, and a write transaction that rolls
-// back unless committed.
+// back unless committed; the quoting of names and texts in the SQL the server writes.
 
 #include <QString>
 
 #include <sqlite3.h>
 
 namespace orra::embedded {
+
+// A name as SQLite quotes an identifier ("a""b"), and a text as an SQL string literal ('it''s').
+inline QString quoted(const QString& name) { return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"'; }
+inline QString literal(const QString& text) { return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\''; }
+
+// A column of the statement's current row as text; NULL as an empty text.
+inline QString columnText(sqlite3_stmt* st, int column)
+{
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+    return t ? QString::fromUtf8(t) : QString();
+}
 
 class PreparedStatement {
 public:

@@ -1,5 +1,7 @@
 #include "platform/db/embedded/TsqlTranslator.h"
 
+#include "platform/db/Decimal.h"
+
 #include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/TsqlLexer.h"
 #include "platform/db/embedded/translator/ExpressionTyping.h"
@@ -34,11 +36,39 @@ size_t tooDeep(const std::vector<Token>& tokens)
     return tokens.size();
 }
 
+// The statements of list (const or not) and those nested in them, in the order they are written.
+template <class List, class Visit> void forEachStatement(List& list, const Visit& visit)
+{
+    for (auto& st : list) {
+        visit(st);
+        if (auto* test = std::get_if<IfStatement>(&st.node)) {
+            forEachStatement(test->thenBranch, visit);
+            forEachStatement(test->elseBranch, visit);
+        } else if (auto* block = std::get_if<BlockStatement>(&st.node)) {
+            forEachStatement(block->body, visit);
+        } else if (auto* loop = std::get_if<WhileStatement>(&st.node)) {
+            forEachStatement(loop->body, visit);
+        } else if (auto* tc = std::get_if<TryCatchStatement>(&st.node)) {
+            forEachStatement(tc->tryBody, visit);
+            forEachStatement(tc->catchBody, visit);
+        }
+    }
+}
+
 }   // namespace
 
-Translation translate(const QString& written, const QString& currentDatabase, const Schema* schema, TextKind kind)
+std::vector<const Statement*> Translation::byOrder() const
+{
+    std::vector<const Statement*> all;
+    forEachStatement(statements, [&](const Statement& st) { all.push_back(&st); });
+    return all;
+}
+
+Translation translate(
+    const QString& written, const QString& currentDatabase, const Schema* schema, TextKind kind, int resumeAt)
 {
     Translation tr;
+    if (schema) tr.schemaVersion = schema->version();
     QString text = written;
     LexResult lex = tokenize(text);
     if (!lex.error.isEmpty()) {
@@ -77,11 +107,14 @@ Translation translate(const QString& written, const QString& currentDatabase, co
     for (qsizetype i = text.indexOf(u'\n'); i >= 0; i = text.indexOf(u'\n', i + 1)) lineStarts.push_back(int(i + 1));
     context.setLineStarts(std::move(lineStarts));
     context.setSource(text);
+    context.setResumeAt(resumeAt);
     translator::StatementParser parser(context);
     tr.statements = kind == TextKind::Procedure ? parser.parseProcedure(tr.parameters, tr.procedure)
         : kind == TextKind::Function            ? parser.parseFunction()
                                                 : parser.parseBatch();
     if (!tr.error.isEmpty()) tr.statements.clear();
+    int order = 0;
+    forEachStatement(tr.statements, [&](Statement& st) { st.order = order++; });
     return tr;
 }
 
@@ -98,7 +131,7 @@ Cache& cache()
 }   // namespace
 
 std::shared_ptr<const Translation> translateCached(
-    const QString& text, const QString& currentDatabase, const Schema* schema, TextKind kind)
+    const QString& text, const QString& currentDatabase, const Schema* schema, TextKind kind, int resumeAt)
 {
     // The database as the server compares its names: two databases are one only when their
     // names fold alike.
@@ -108,6 +141,7 @@ std::shared_ptr<const Translation> translateCached(
     key += QChar(0x1f);
     if (kind == TextKind::Procedure) key += QChar(0x1e);
     if (kind == TextKind::Function) key += QChar(0x1d);
+    if (resumeAt >= 0) key += QString::number(resumeAt) + QChar(0x1c);
     key += text;
     Cache& c = cache();
     {
@@ -115,7 +149,7 @@ std::shared_ptr<const Translation> translateCached(
         auto it = c.map.constFind(key);
         if (it != c.map.constEnd()) return it.value();
     }
-    auto t = std::make_shared<const Translation>(translate(text, currentDatabase, schema, kind));
+    auto t = std::make_shared<const Translation>(translate(text, currentDatabase, schema, kind, resumeAt));
     QMutexLocker lock(&c.mutex);
     if (c.map.size() > 4096) c.map.clear();
     c.map.insert(key, t);
@@ -130,32 +164,38 @@ void clearTranslationCache()
 
 QString withTypedParameters(const QString& text, const QList<QVariant>& params)
 {
-    auto typeOf = [](const QVariant& v) -> const char* {
+    auto typeOf = [](const QVariant& v) -> QString {
+        if (const std::optional<db::Decimal> d = db::decimalOf(v)) {
+            // decimal(p,s) of its own digits
+            int digits = 1;
+            for (db::Decimal::Units u = d->units() < 0 ? -d->units() : d->units(); u >= 10; u /= 10) ++digits;
+            return QStringLiteral("decimal(%1,%2)").arg(std::min(std::max(digits, d->scale()), 38)).arg(d->scale());
+        }
         switch (v.typeId()) {
         case QMetaType::QDateTime:
-            return "datetime";
+            return QStringLiteral("datetime");
         case QMetaType::QDate:
-            return "date";
+            return QStringLiteral("date");
         case QMetaType::QTime:
-            return "time";
+            return QStringLiteral("time");
         default:
-            return nullptr;
+            return {};
         }
     };
-    if (std::none_of(params.begin(), params.end(), [&](const QVariant& v) { return typeOf(v) != nullptr; }))
+    if (std::none_of(params.begin(), params.end(), [&](const QVariant& v) { return !typeOf(v).isEmpty(); }))
         return text;
     const LexResult lex = tokenize(text);
     if (!lex.error.isEmpty()) return text;
-    std::vector<std::pair<int, const char*>> marks;   // offset of each typed marker, its type
+    std::vector<std::pair<int, QString>> marks;   // offset of each typed marker, its type
     qsizetype next = 0;
     for (const Token& t : lex.tokens) {
         if (!t.isSymbol("?")) continue;
         if (next >= params.size()) break;
-        if (const char* type = typeOf(params[next++])) marks.emplace_back(t.pos, type);
+        if (QString type = typeOf(params[next++]); !type.isEmpty()) marks.emplace_back(t.pos, std::move(type));
     }
     QString out = text;
     for (auto m = marks.rbegin(); m != marks.rend(); ++m)
-        out.replace(m->first, 1, QStringLiteral("cast(? as %1)").arg(QLatin1String(m->second)));
+        out.replace(m->first, 1, QStringLiteral("cast(? as %1)").arg(m->second));
     return out;
 }
 

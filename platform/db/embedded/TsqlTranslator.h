@@ -292,6 +292,8 @@ struct Statement {
     Node node;
     int line = 1;   // the line of the batch the statement begins on
     QString text = {};   // the statement as written: its errors name what it names
+    int at = -1;      // the offset in the text where it begins
+    int order = -1;   // its place among all the translation's statements, nested ones too
 
     template <class Kind> bool is() const { return std::holds_alternative<Kind>(node); }
     template <class Kind> const Kind* as() const { return std::get_if<Kind>(&node); }
@@ -310,6 +312,9 @@ struct Translation {
     // A scalar function's definition: its parameters are the value slots 0 … n-1 (the first
     // statement converts them to their declared types) and RETURN assigns returnSlot.
     int returnSlot = -1;
+    QString schemaVersion;   // the version of the schema it was translated against
+    // Every statement by its order (Statement::order), nested ones too.
+    std::vector<const Statement*> byOrder() const;
 };
 
 // What a text is: a batch, or the stored definition of a procedure whose body runs.
@@ -318,18 +323,23 @@ enum class TextKind { Batch, Procedure, Function };
 // Translates a batch. currentDatabase is the connection's database: "D..t" with D equal to it
 // (any case) names the main database. schema, when given, tells the declared types of the
 // columns the batch reads, so that expressions are written for SQLite by their types.
+// resumeAt: the text is translated again while it runs, from the statement that begins at
+// that offset on; the tables that the statements before it created are then as the schema
+// has them now, no longer as they were declared.
 Translation translate(const QString& text, const QString& currentDatabase, const Schema* schema = nullptr,
-    TextKind kind = TextKind::Batch);
+    TextKind kind = TextKind::Batch, int resumeAt = -1);
 
 // The same through a cache keyed by database, the schema's version and text (thread-safe).
 std::shared_ptr<const Translation> translateCached(const QString& text, const QString& currentDatabase,
-    const Schema* schema = nullptr, TextKind kind = TextKind::Batch);
+    const Schema* schema = nullptr, TextKind kind = TextKind::Batch, int resumeAt = -1);
 void clearTranslationCache();
 
 // A client's parameter markers typed by the values bound to them, as the client declares a
 // parameter's type: each "?" whose value is a date, a time or a date and time becomes
-// "cast(? as date|time|datetime)", so that comparisons and arithmetic on it are those of its
-// type, never those of the text it travels in. The text unchanged when no such value is bound.
+// "cast(? as date|time|datetime)", and one whose value is exact (a db::Decimal: money, decimal)
+// "cast(? as decimal(p,s))" of its own digits, so that comparisons and arithmetic on it are those
+// of its type, never those of the text or double it travels in. The text unchanged when no such
+// value is bound.
 QString withTypedParameters(const QString& text, const QList<QVariant>& params);
 
 // Turkish-aware fold used by the names the server compares (database and login names).

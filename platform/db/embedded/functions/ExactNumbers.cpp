@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <set>
+#include <type_traits>
 
 namespace orra::embedded {
 
@@ -532,20 +533,50 @@ std::optional<Decimal> readExact(sqlite3_value* v, int scale)
     }
 }
 
-void resultExact(sqlite3_context* ctx, const Decimal& d)
+namespace {
+
+// d in the form an exact value travels in (see ExactNumbers.h), handed to set.
+template <class Set> void asExact(const Decimal& d, Set&& set)
 {
     const Units u = d.units();
     if (d.scale() == 0 && u >= Units(std::numeric_limits<qint64>::min()) && u <= Units(std::numeric_limits<qint64>::max())) {
-        sqlite3_result_int64(ctx, qint64(u));
+        set(qint64(u));
         return;
     }
     // a double carries at most 15 significant digits exactly
     if ((u < 0 ? -u : u) < pow10(15)) {
-        sqlite3_result_double(ctx, d.toDouble());
+        set(d.toDouble());
         return;
     }
-    const QByteArray text = d.toString().toLatin1();
-    sqlite3_result_blob(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    set(d.toString().toLatin1());
+}
+
+}   // namespace
+
+void resultExact(sqlite3_context* ctx, const Decimal& d)
+{
+    asExact(d, [&](const auto& v) {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, qint64>)
+            sqlite3_result_int64(ctx, v);
+        else if constexpr (std::is_same_v<V, double>)
+            sqlite3_result_double(ctx, v);
+        else
+            sqlite3_result_blob(ctx, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+    });
+}
+
+void bindExact(sqlite3_stmt* st, int index, const Decimal& d)
+{
+    asExact(d, [&](const auto& v) {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, qint64>)
+            sqlite3_bind_int64(st, index, v);
+        else if constexpr (std::is_same_v<V, double>)
+            sqlite3_bind_double(st, index, v);
+        else
+            sqlite3_bind_blob(st, index, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+    });
 }
 
 void registerExactNumberFunctions(sqlite3* db)

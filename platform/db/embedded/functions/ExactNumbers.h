@@ -14,6 +14,7 @@
 struct sqlite3;
 struct sqlite3_value;
 struct sqlite3_context;
+struct sqlite3_stmt;
 
 namespace orra::embedded {
 
@@ -24,5 +25,7 @@ void registerExactNumberFunctions(sqlite3* db);
 std::optional<db::Decimal> readExact(sqlite3_value* v, int scale);
 // Sets the function's result to d in the form described above.
 void resultExact(sqlite3_context* ctx, const db::Decimal& d);
+// Binds d to the statement's parameter at index in that form.
+void bindExact(sqlite3_stmt* st, int index, const db::Decimal& d);
 
 }   // namespace orra::embedded

@@ -26,6 +26,7 @@ struct Shape {
     bool root = false;
     QString rootName;
     bool xsinil = false;
+    bool elements = false;
     bool nulls = false;
     bool bare = false;
     QStringList names;
@@ -70,6 +71,7 @@ Shape readShape(const QString& text)
     s.root = o.contains(QStringLiteral("root"));
     s.rootName = o.value(QStringLiteral("root")).toString();
     s.xsinil = o.value(QStringLiteral("xsinil")).toBool();
+    s.elements = o.value(QStringLiteral("elements")).toBool();
     s.nulls = o.value(QStringLiteral("nulls")).toBool();
     s.bare = o.value(QStringLiteral("bare")).toBool();
     for (const QJsonValue& n : o.value(QStringLiteral("names")).toArray()) s.names.push_back(n.toString());
@@ -159,6 +161,35 @@ XmlNode& textNode(XmlNode& parent, const QString& markup)
     t.text = markup;
     parent.children.push_back(std::move(t));
     return parent.children.back();
+}
+
+// One row as FOR XML RAW and AUTO write it: each column an attribute of the row's element, or
+// with ELEMENTS its subelement.
+void xmlRawRow(const Shape& shape, const std::vector<Value>& row, QString& out)
+{
+    XmlNode top;
+    top.name = shape.row;
+    for (size_t i = 0; i < row.size(); ++i) {
+        const Value& v = row[i];
+        const QString name = i < size_t(shape.names.size()) ? shape.names[qsizetype(i)] : QString();
+        if (v.null && !(shape.elements && shape.xsinil)) continue;
+        const QString text = v.kind == u'x' ? v.text : xmlEscaped(v.text, !shape.elements);
+        if (!shape.elements) {
+            top.attributes += u' ' + name + QLatin1String("=\"") + text + u'"';
+            continue;
+        }
+        XmlNode e;
+        e.name = name;
+        if (v.null) {
+            e.attributes = QStringLiteral(" xsi:nil=\"true\"");
+            top.declaresXsi = true;
+        } else {
+            e.open = true;
+            if (!text.isEmpty()) textNode(e, text);
+        }
+        top.children.push_back(std::move(e));
+    }
+    top.write(out);
 }
 
 // One row as FOR XML PATH writes it: each column's name is the path of its value.
@@ -401,6 +432,11 @@ void shapedFinal(sqlite3_context* ctx)
         bool atomic = false;
         for (const auto& row : a->rows)
             if (!xmlRow(s, row, out, atomic, error)) return resultError(ctx, error);
+    }
+    if (s.mode == u"xml-raw") {
+        for (const auto& row : a->rows) xmlRawRow(s, row, out);
+    }
+    if (s.mode.startsWith(u"xml")) {
         // rows that write nothing (their columns NULL) make no xml
         if (out.isEmpty() && !s.root) return sqlite3_result_null(ctx);
         if (s.root) out = u'<' + s.rootName + u'>' + out + QLatin1String("</") + s.rootName + u'>';

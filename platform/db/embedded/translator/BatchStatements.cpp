@@ -285,7 +285,8 @@ bool StatementParser::assignmentColumn(
             expr = compoundValue(m_ctx.normalize(at, at + 1), op.left(op.size() - 1), Token{}, expr);
         }
     }
-    const Vec converted = m_ctx.convertedTo(*m_ctx.variable(m_ctx[at].text), expr);
+    const Vec converted = op == u"=" ? m_ctx.convertedTo(*m_ctx.variable(m_ctx[at].text), expr, b, e)
+                                     : m_ctx.convertedTo(*m_ctx.variable(m_ctx[at].text), expr);
     if (!out.empty()) out.push_back(symbol(","));
     out.insert(out.end(), converted.begin(), converted.end());
     targets.push_back(slot);

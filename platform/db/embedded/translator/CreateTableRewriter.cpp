@@ -389,7 +389,7 @@ DeclaredIdentity rewriteDefinitions(Vec& v, TranslationContext* declareIn, bool 
         QString database = QStringLiteral("temp");
         if (!name.t.text.startsWith(u'#'))
             database = name.out.contains(u'.') ? name.out.section(u'.', 0, 0).remove(u'"') : QStringLiteral("main");
-        declareIn->declareTable(database, name.t.text, declaredColumns(*defs, identity));
+        declareIn->declareTable(database, name.t.text, declaredColumns(*defs, identity), name.t.pos);
     }
     const DeclaredIdentity declared = identitySeed(*defs, identity);
     const bool autoincrement = !counting || declared.autoincrement();

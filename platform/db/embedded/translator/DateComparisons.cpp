@@ -211,7 +211,8 @@ void convertOperands(const TranslationContext& ctx, const ExpressionTyper& typer
     }
 }
 
-// An operand SQLite takes a collation from: a column named alone (a, t.a, [t].[a]).
+}   // namespace
+
 bool isBareColumn(const TranslationContext& ctx, size_t b, size_t e)
 {
     const auto& T = ctx.tokens();
@@ -221,6 +222,8 @@ bool isBareColumn(const TranslationContext& ctx, size_t b, size_t e)
     }
     return e > b && (e - b) % 2 == 1;
 }
+
+namespace {
 
 // COLLATE collation just before the comparison's operator (the batch's token at), which then
 // governs =, IN and BETWEEN alike.

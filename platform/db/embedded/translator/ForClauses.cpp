@@ -39,6 +39,9 @@ struct Shape {
     QString rootName;
     bool type = false;
     bool xsinil = false;
+    bool raw = false;        // FOR XML RAW, AUTO: a column an attribute of the row's element
+    bool xmlAuto = false;    // FOR XML AUTO: the element named by the table
+    bool elements = false;   // … or its subelement
     bool includeNulls = false;
     bool withoutArray = false;
 };
@@ -132,13 +135,16 @@ private:
         const Token& mode = m_v[k].t;
         if (s.json && isOneOf(mode, {"path", "auto"})) {
             s.autoMode = mode.is("auto");
-        } else if (!s.json && mode.is("path")) {
+        } else if (!s.json && isOneOf(mode, {"path", "raw"})) {
+            s.raw = mode.is("raw");
             if (k + 3 < end && m_v[k + 1].t.isSymbol("(") && m_v[k + 2].t.kind == TokenKind::String
                 && m_v[k + 3].t.isSymbol(")")) {
                 s.row = unquoted(m_v[k + 2].t);
                 k += 3;
             }
-        } else if (!s.json && isOneOf(mode, {"raw", "auto", "explicit"})) {
+        } else if (!s.json && mode.is("auto")) {
+            s.raw = s.xmlAuto = true;
+        } else if (!s.json && mode.is("explicit")) {
             fail(QStringLiteral("The embedded server does not run FOR XML %1.").arg(mode.text.toUpper()), at);
             return false;
         } else {
@@ -163,7 +169,10 @@ private:
                 }
             } else if (!s.json && d.is("type")) {
                 s.type = true;
+            } else if (!s.json && d.is("binary") && k < end && m_v[k].t.is("base64")) {
+                ++k;   // binary values are base64 text in every mode
             } else if (!s.json && d.is("elements")) {
+                s.elements = true;
                 if (k < end && m_v[k].t.is("xsinil")) {
                     s.xsinil = true;
                     ++k;
@@ -174,7 +183,7 @@ private:
                 s.includeNulls = true;
             } else if (s.json && d.is("without_array_wrapper")) {
                 s.withoutArray = true;
-            } else if (!s.json && isOneOf(d, {"binary", "xmldata", "xmlschema"})) {
+            } else if (!s.json && isOneOf(d, {"xmldata", "xmlschema"})) {
                 fail(QStringLiteral("The embedded server does not run the FOR XML directive %1.").arg(d.text.toUpper()),
                     directive);
                 return false;
@@ -290,23 +299,26 @@ private:
                 }
                 continue;
             }
-            if (shape.json && it.name.isEmpty()) {
-                fail(QStringLiteral("The embedded server does not run FOR JSON with a column without a name: give "
-                                    "it an alias."),
+            if ((shape.json || shape.raw) && it.name.isEmpty()) {
+                fail(QStringLiteral("The embedded server does not run %1 with a column without a name: give it an "
+                                    "alias.")
+                         .arg(clauseName(shape)),
                     x);
                 return false;
             }
             items.push_back(it);
         }
-        if (shape.json && shape.autoMode && !autoFits(s, at)) return false;
+        if (((shape.json && shape.autoMode) || shape.xmlAuto) && !autoFits(s, at, shape)) return false;
 
         // the shape: mode, names and kinds of the columns
         QJsonObject desc;
         desc[QStringLiteral("mode")] = shape.json ? (shape.autoMode ? QStringLiteral("json-auto") : QStringLiteral("json"))
+            : shape.raw                           ? QStringLiteral("xml-raw")
                                                   : QStringLiteral("xml");
         desc[QStringLiteral("row")] = shape.row;
         if (shape.root) desc[QStringLiteral("root")] = shape.rootName;
         desc[QStringLiteral("xsinil")] = shape.xsinil;
+        if (shape.raw) desc[QStringLiteral("elements")] = shape.elements;
         desc[QStringLiteral("nulls")] = shape.includeNulls;
         desc[QStringLiteral("bare")] = shape.withoutArray;
         QJsonArray names, kinds;
@@ -410,24 +422,53 @@ private:
         return true;
     }
 
-    // FOR JSON AUTO shapes the rows of one table; over joined tables it nests, which the
-    // embedded server does not do.
-    bool autoFits(size_t s, size_t at)
+    static QString clauseName(const Shape& s)
+    {
+        return s.json ? (s.autoMode ? QStringLiteral("FOR JSON AUTO") : QStringLiteral("FOR JSON PATH"))
+            : s.xmlAuto ? QStringLiteral("FOR XML AUTO")
+            : s.raw     ? QStringLiteral("FOR XML RAW")
+                        : QStringLiteral("FOR XML PATH");
+    }
+
+    // FOR JSON AUTO and FOR XML AUTO shape the rows of one table (the element named by its
+    // alias or its name as written); over joined tables they nest, which the embedded server
+    // does not do.
+    bool autoFits(size_t s, size_t at, Shape& shape)
     {
         const size_t from = firstTopLevel(m_v, s, at, {"from"});
         if (from >= at) {
-            fail(QStringLiteral("The embedded server does not run FOR JSON AUTO without a table: use FOR JSON PATH."),
+            fail(QStringLiteral("The embedded server does not run %1 without a table: use %2 PATH.")
+                     .arg(clauseName(shape), shape.json ? QStringLiteral("FOR JSON") : QStringLiteral("FOR XML")),
                 at);
             return false;
         }
         const size_t stop = firstTopLevel(m_v, from + 1, at, {"where", "group", "having", "order", "union"});
         const size_t join = firstTopLevel(m_v, from + 1, stop, {"join", "apply"});
-        bool comma = false;
-        for (auto [x, y] : splitTopLevel(m_v, from + 1, stop)) comma = comma || x != from + 1;
-        if (join < stop || comma) {
-            fail(QStringLiteral("The embedded server does not run FOR JSON AUTO over joined tables: use FOR JSON PATH."),
+        if (join < stop || splitTopLevel(m_v, from + 1, stop).size() > 1 || !m_v[from + 1].t.isName()) {
+            fail(QStringLiteral("The embedded server does not run %1 over joined tables or derived tables: use %2 "
+                                "PATH.")
+                     .arg(clauseName(shape), shape.json ? QStringLiteral("FOR JSON") : QStringLiteral("FOR XML")),
                 at);
             return false;
+        }
+        if (shape.xmlAuto) {
+            // the alias, or the name as written (its parts without their quoting)
+            size_t k = from + 2;
+            if (k < stop && m_v[k].t.is("as")) ++k;
+            if (k < stop && m_v[k].t.isName()) {
+                shape.row = m_v[k].t.text;
+            } else {
+                // the written name follows the batch's own FROM
+                const size_t fromToken = tokenIndex(m_v[from]);
+                const size_t b = fromToken == size_t(-1) ? fromToken : fromToken + 1;
+                size_t e = b;
+                auto joined = [&](size_t x) { return m_ctx[x].isSymbol(".") || m_ctx[x + 1].isSymbol("."); };
+                while (e != size_t(-1) && e + 1 < m_ctx.size() && joined(e)) ++e;
+                QStringList parts;
+                for (size_t i = b; b != size_t(-1) && i <= e && i < m_ctx.size(); ++i)
+                    if (m_ctx[i].isName()) parts << m_ctx[i].text;
+                shape.row = parts.isEmpty() ? sqliteTableOf(m_v[from + 1]).second : parts.join(u'.');
+            }
         }
         return true;
     }

@@ -44,7 +44,7 @@ bool StatementParser::atFunctionStatement(const TokenCursor& c)
 
 // create [or alter] | alter function name …: the whole rest of the batch is its definition;
 // drop function [if exists] name [, name …].
-Statement StatementParser::functionStatement(bool batchStart)
+Statement StatementParser::functionStatement()
 {
     const std::vector<Token>& T = m_ctx.tokens();
     const size_t start = m_c.position();
@@ -55,12 +55,8 @@ Statement StatementParser::functionStatement(bool batchStart)
         m_c.skip(2);
         return dropModules(std::move(s), start);
     }
-    // The definition is the rest of the batch, which it must begin.
+    // The definition is the rest of the batch (which it begins).
     skipToEnd();
-    if (!batchStart || m_depth > 1) {
-        m_ctx.fail(QStringLiteral("'CREATE/ALTER FUNCTION' must be the first statement in a query batch."), 111, start);
-        return {};
-    }
     const FunctionHeader h = readFunctionHeader(T, start);
     if (!h.ok()) {
         failNear(h.errorAt);

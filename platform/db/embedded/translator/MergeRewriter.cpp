@@ -10,6 +10,7 @@
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TypedConversions.h"
+#include "platform/db/embedded/translator/TypedRewrites.h"
 
 namespace orra::embedded::translator {
 
@@ -346,11 +347,13 @@ private:
         Vec out = range(b, e);
         if (!m_ctx.schema() || column.isEmpty()) return out;
         const auto [database, table] = sqliteTableOf(m_target);
-        const StoredConversion c =
-            storedConversion(SqlType::fromDeclared(m_ctx.schema()->columnType(database, table, column)));
-        if (c.isEmpty()) return out;
-        out.insert(out.begin(), raw(c.before));
-        out.push_back(raw(c.after));
+        const SqlType type = SqlType::fromDeclared(m_ctx.schema()->columnType(database, table, column));
+        const size_t k = indexOf(m_ctx, v[b].t), ke = b < e ? indexOf(m_ctx, v[e - 1].t) + 1 : k;
+        const auto& T = m_ctx.tokens();
+        const SqlType source =
+            k < ke && ke <= T.size() ? writtenValueType(m_ctx, ExpressionTyper(m_ctx), type, k, ke) : SqlType{};
+        const StoredConversion c = storedConversion(type, source);
+        wrapConversion(out, 0, out.size(), c);
         return out;
     }
 

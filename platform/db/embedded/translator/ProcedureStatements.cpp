@@ -28,11 +28,33 @@ bool StatementParser::atModuleStatement() const
     return false;
 }
 
+QString StatementParser::moduleDefinition() const
+{
+    const int kind = m_c.at("or", 1) && m_c.at("alter", 2) ? 3 : 1;
+    const bool create = m_c.at("create");
+    if (!create && !m_c.at("alter")) return {};
+    if (isProcedureWord(m_c.peek(kind))) return create ? QStringLiteral("CREATE/ALTER PROCEDURE") : QStringLiteral("ALTER PROCEDURE");
+    if (m_c.at("function", kind)) return QStringLiteral("CREATE/ALTER FUNCTION");
+    if (m_c.at("view", kind)) return create ? QStringLiteral("CREATE VIEW") : QStringLiteral("ALTER VIEW");
+    if (m_c.at("trigger", kind)) return create ? QStringLiteral("CREATE TRIGGER") : QStringLiteral("ALTER TRIGGER");
+    return {};
+}
+
+bool StatementParser::refusesModuleDefinitionInside(bool batchStart)
+{
+    if (batchStart && m_depth <= 1) return false;
+    const QString what = moduleDefinition();
+    if (what.isEmpty()) return false;
+    m_ctx.fail(QStringLiteral("'%1' must be the first statement in a query batch.").arg(what), 111, m_c.position());
+    skipToEnd();
+    return true;
+}
+
 // create [or alter] | alter procedure name …: the whole rest of the batch is its definition;
 // drop procedure [if exists] name [, name …].
-Statement StatementParser::moduleStatement(bool batchStart)
+Statement StatementParser::moduleStatement()
 {
-    if (atFunctionStatement(m_c)) return functionStatement(batchStart);
+    if (atFunctionStatement(m_c)) return functionStatement();
     const size_t at = m_c.position();
     ModuleStatement s;
     s.type = QStringLiteral("P");
@@ -40,12 +62,6 @@ Statement StatementParser::moduleStatement(bool batchStart)
         m_c.skip();   // procedure
         s.action = ModuleStatement::Action::Drop;
         return dropModules(std::move(s), at);
-    }
-    const QString what = m_c.at("create") ? QStringLiteral("CREATE/ALTER PROCEDURE") : QStringLiteral("ALTER PROCEDURE");
-    if (!batchStart || m_depth > 1) {
-        m_ctx.fail(QStringLiteral("'%1' must be the first statement in a query batch.").arg(what), 111, at);
-        skipToEnd();
-        return {};
     }
     s.action = m_c.at("alter")        ? ModuleStatement::Action::Alter
         : m_c.at("or", 1)             ? ModuleStatement::Action::CreateOrAlter
@@ -229,7 +245,7 @@ bool StatementParser::procedureParameter(std::vector<ProcedureParameter>& parame
                 return false;
             }
         Vec q{word("select")};
-        const Vec value = m_ctx.convertedTo(*m_ctx.variable(p.name), m_ctx.normalize(b, m_c.position()));
+        const Vec value = m_ctx.convertedTo(*m_ctx.variable(p.name), m_ctx.normalize(b, m_c.position()), b, m_c.position());
         q.insert(q.end(), value.begin(), value.end());
         p.defaultQuery = render(rewriteExpressions(q));
     }

@@ -38,6 +38,7 @@ StatementList StatementParser::parseList(bool untilEnd)
         list.push_back(parseOne(batchStart));
         list.back().line = m_ctx.lineOf(from);
         list.back().text = writtenText(from);
+        list.back().at = m_ctx[from].pos;
         if (m_ctx.failed()) break;
     }
     return list;
@@ -49,6 +50,7 @@ Statement StatementParser::parseNested()
     Statement s = parseOne(false);
     s.line = m_ctx.lineOf(from);
     s.text = writtenText(from);
+    if (from < m_ctx.size()) s.at = m_ctx[from].pos;
     return s;
 }
 
@@ -68,6 +70,7 @@ Statement StatementParser::parseOne(bool batchStart)
         skipToEnd();
         return {};
     }
+    if (refusesModuleDefinitionInside(batchStart)) return {};
     if (atBatchStatement()) return batchStatement();
     if (m_c.at("if")) return ifStatement();
     if (m_c.at("begin")) {
@@ -83,7 +86,7 @@ Statement StatementParser::parseOne(bool batchStart)
     if (m_c.at("print")) return print();
     if (m_c.match("exec") || m_c.match("execute")) return procedureCall();
     if (m_c.atAny({"open", "close", "fetch", "deallocate"})) return cursorStatement();
-    if (atModuleStatement()) return moduleStatement(batchStart);
+    if (atModuleStatement()) return moduleStatement();
     if (const size_t exec = insertExecAt(); exec < m_ctx.size()) return insertExec(exec);
     if (m_c.at("create") && m_c.atAny({"database", "login", "user", "role", "schema"}, 1)) return administration();
     const Token& t = *m_c.peek();

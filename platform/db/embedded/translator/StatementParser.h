@@ -101,7 +101,12 @@ private:
 
     // ProcedureStatements.cpp
     bool atModuleStatement() const;
-    Statement moduleStatement(bool batchStart);
+    Statement moduleStatement();
+    // "CREATE VIEW", "CREATE/ALTER PROCEDURE" … when the cursor is on the definition of a view,
+    // procedure, function or trigger, which must begin its batch; else empty.
+    QString moduleDefinition() const;
+    // Such a definition that does not begin its batch: error 111, and true.
+    bool refusesModuleDefinitionInside(bool batchStart);
     StatementList procedureDefinition(std::vector<ProcedureParameter>& parameters, QString& schema, QString& name);
     bool procedureParameter(std::vector<ProcedureParameter>& parameters);
     size_t insertExecAt() const;
@@ -112,7 +117,7 @@ private:
 
     // FunctionDefinitions.cpp
     static bool atFunctionStatement(const TokenCursor& c);
-    Statement functionStatement(bool batchStart);
+    Statement functionStatement();
     Statement returnValue(size_t at);
 
     // AdministrationParser.cpp

@@ -63,10 +63,10 @@ const Variable& TranslationContext::declareTableVariable(const QString& name)
     return m_variables.back();
 }
 
-Vec TranslationContext::convertedTo(const Variable& v, const Vec& expr)
+Vec TranslationContext::convertedTo(const Variable& v, const Vec& expr, size_t sourceBegin, size_t sourceEnd)
 {
     Vec out;
-    emitConversion(out, expr, v.typeBegin, v.typeEnd, 1);
+    emitConversion(out, expr, v.typeBegin, v.typeEnd, 1, sourceBegin, sourceEnd);
     return out;
 }
 
@@ -652,15 +652,10 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
             call("orra_varchar", length.isEmpty() ? defaultText : length);
     } else if (type == u"char" || type == u"nchar") {
         call("orra_char", length.isEmpty() ? defaultText : length);
-    } else if (type == u"int") {   // a value beyond 32 bits is the server's arithmetic overflow
-        out.push_back(word("orra_int_check"));
-        out.push_back(symbol("("));
-        call("orra_int", QString());
-        out.push_back(symbol(","));
-        out.push_back(number(QStringLiteral("32")));
-        out.push_back(symbol(")"));
-    } else if (type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
-        call("orra_int", QString());
+    } else if (type == u"int" || type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
+        out.insert(out.end(), {word("orra_integer"), symbol("(")});
+        out.insert(out.end(), expr.begin(), expr.end());
+        out.insert(out.end(), {symbol(","), raw(u'\'' + type + u'\''), symbol(")")});
     } else if (type == u"float" || type == u"real") {
         out.insert(out.end(), {word("orra_float"), symbol("(")});
         out.insert(out.end(), expr.begin(), expr.end());

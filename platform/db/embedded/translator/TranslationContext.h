@@ -40,9 +40,12 @@ public:
     // The connection's schema with the tables the batch creates, when the translation may
     // read declared types; else nullptr.
     const Schema* schema() const { return m_schema ? &m_batchSchema : nullptr; }
-    // A table created by the batch, known to the statements after it.
-    void declareTable(const QString& database, const QString& table, std::vector<DeclaredColumn> columns)
+    // A table created by the batch (its name at the offset `at`), known to the statements after
+    // it. Translated again while the batch runs, the tables made before the statements still
+    // to run are as the connection has them now (altered, perhaps) when it has them.
+    void declareTable(const QString& database, const QString& table, std::vector<DeclaredColumn> columns, int at)
     {
+        if (at < m_resumeAt && m_schema && !m_schema->columns(database, table).isEmpty()) return;
         m_batchSchema.declare(database, table, std::move(columns));
     }
     // An output clause's tokens [b, e): its inserted and deleted columns are the columns of the
@@ -58,6 +61,7 @@ public:
             if (i >= s.b && i < s.e) return &s;
         return nullptr;
     }
+    void setResumeAt(int at) { m_resumeAt = at; }
     // The SQLite schema that a database name written in T-SQL stands for: "main" for none or
     // the connection's database, else the (attached) database's own name.
     QString schemaName(const QString& database) const;
@@ -97,15 +101,10 @@ public:
     const Variable& declareTableVariable(const QString& name);
     // A procedure's table variables are its own: their tables are named after it too.
     void setTableVariableScope(const QString& procedure) { m_tableVariableScope = procedure; }
-    // expr converted to a scalar variable's declared type, as CAST to that type converts.
-    Vec convertedTo(const Variable& v, const Vec& expr);
-    // … expr being a value of the type of the batch's tokens [sourceBegin, sourceEnd) (a column).
-    Vec convertedTo(const Variable& v, const Vec& expr, size_t sourceBegin, size_t sourceEnd)
-    {
-        Vec out;
-        emitConversion(out, expr, v.typeBegin, v.typeEnd, 1, sourceBegin, sourceEnd);
-        return out;
-    }
+    // expr converted to a scalar variable's declared type, as CAST to that type converts; the
+    // expression's own tokens [sourceBegin, sourceEnd) when it has them, for conversions that
+    // follow its type (12 into varchar(1) is "*").
+    Vec convertedTo(const Variable& v, const Vec& expr, size_t sourceBegin = 0, size_t sourceEnd = 0);
     // The line of the batch the token at i is on (1 for the first).
     int lineOf(size_t i) const;
     void setLineStarts(std::vector<int> starts) { m_lineStarts = std::move(starts); }
@@ -189,6 +188,7 @@ private:
     QString m_source;
     QString m_tableVariableScope;
     std::vector<OutputScope> m_outputScopes;
+    int m_resumeAt = -1;
 };
 
 }   // namespace orra::embedded::translator

@@ -103,29 +103,45 @@ bool typedConversion(
         }
         return false;
     }
-    if (source.isApproximate() && target.isString()) expr = call("orra_float_text", expr, styleArg);
     // money to an integer type is rounded, not truncated as decimal and float are
     if (source.isMoney() && target.isInteger()) expr = call("round", expr, QStringLiteral("0"));
-    if (source.isExact() && target.isString())
-        expr = call("orra_exact_text", expr,
-            QStringLiteral("%1, %2, %3").arg(source.scale).arg(styleArg).arg(source.isMoney() ? 1 : 0));
-    // A number is never cut to a text too short for it: int, smallint and tinyint become "*"
-    // in char and varchar, every other case of the table is an error (bigint and bit are cut,
-    // as the conversion table does not name them).
-    if (target.isString() && target.length >= 0) {
-        const bool small = source.kind == Kind::Int || source.kind == Kind::SmallInt || source.kind == Kind::TinyInt;
-        if (small || source.isExact() || source.isApproximate()) {
-            const int length = declared.contains(u'(') ? target.length : 30;
-            const bool star = small && target.kind == Kind::Text;
-            expr = call("orra_number_text_fits", expr,
-                QStringLiteral("%1, '%2'").arg(length).arg(star ? QString() : name));
+    if (target.isString() && source.isNumber()) {
+        SqlType sized = target;
+        if (!declared.contains(u'(')) sized.length = 30;
+        const StoredConversion c = numberAsText(sized, source, name, styleArg);
+        if (!c.isEmpty()) {
+            expr.insert(expr.begin(), raw(c.before));
+            expr.push_back(raw(c.after));
         }
     }
     return false;
 }
 
+StoredConversion numberAsText(const SqlType& target, const SqlType& source, const QString& name, const QString& style)
+{
+    StoredConversion c;
+    if (source.isApproximate()) {
+        c.before = QStringLiteral("orra_float_text(");
+        c.after = QStringLiteral(", %1)").arg(style);
+    } else if (source.isExact()) {
+        c.before = QStringLiteral("orra_exact_text(");
+        c.after = QStringLiteral(", %1, %2, %3)").arg(source.scale).arg(style).arg(source.isMoney() ? 1 : 0);
+    }
+    // A number is never cut to a text too short for it: int, smallint and tinyint become "*"
+    // in char and varchar, every other case of the table is an error (bigint and bit are cut,
+    // as the conversion table does not name them).
+    const bool small = source.kind == Kind::Int || source.kind == Kind::SmallInt || source.kind == Kind::TinyInt;
+    if (target.length >= 0 && (small || source.isExact() || source.isApproximate())) {
+        const bool star = small && target.kind == Kind::Text;
+        c.before.prepend(QStringLiteral("orra_number_text_fits("));
+        c.after += QStringLiteral(", %1, '%2')").arg(target.length).arg(star ? QString() : name);
+    }
+    return c;
+}
+
 StoredConversion storedConversion(const SqlType& t)
 {
+    if (t.isInteger()) return {QStringLiteral("orra_integer("), QStringLiteral(", '%1')").arg(t.declaration())};
     if (t.isExact())
         return {QStringLiteral("orra_exact("), QStringLiteral(", %1, %2, %3)")
                                                     .arg(t.kind == Kind::Decimal ? t.precision : t.digits().first)
@@ -141,11 +157,70 @@ StoredConversion storedConversion(const SqlType& t)
     return {};
 }
 
+namespace {
+
+// The SQL of a conversion's part as tokens: each "name(" a word and a parenthesis, commas and
+// closing parentheses as themselves, the arguments between them (numbers, quoted text, null)
+// kept as written; so that the rewrites that follow read the conversion as the call it is.
+Vec conversionTokens(const QString& sql)
+{
+    Vec out;
+    QString piece;
+    auto flush = [&] {
+        if (!piece.trimmed().isEmpty()) out.push_back(raw(piece.trimmed()));
+        piece.clear();
+    };
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (c == u'\'') {
+            const qsizetype close = sql.indexOf(u'\'', i + 1);
+            const qsizetype end = close < 0 ? sql.size() : close + 1;
+            piece += sql.mid(i, end - i);
+            i = end - 1;
+        } else if (c == u'(') {
+            const QString name = piece.trimmed();
+            piece.clear();
+            NT w = word("");
+            w.t.text = name;
+            w.out = name;
+            out.push_back(w);
+            out.push_back(symbol("("));
+        } else if (c == u',' || c == u')') {
+            flush();
+            out.push_back(symbol(c == u',' ? "," : ")"));
+        } else {
+            piece += c;
+        }
+    }
+    flush();
+    return out;
+}
+
+}   // namespace
+
+void wrapConversion(Vec& v, size_t b, size_t e, const StoredConversion& c)
+{
+    if (c.isEmpty() || b >= e) return;
+    const Vec after = conversionTokens(c.after);
+    v.insert(v.begin() + long(e), after.begin(), after.end());
+    const Vec before = conversionTokens(c.before);
+    v.insert(v.begin() + long(b), before.begin(), before.end());
+}
+
 StoredConversion storedConversion(const SqlType& t, const SqlType& source)
 {
     if (t.isString() && source.isDateOrTime())
         return {QLatin1String(dates::kDateText) + u'(', QStringLiteral(", null, '%1')").arg(source.declaration())};
-    return storedConversion(t);
+    if (t.isString() && source.isNumber())
+        return numberAsText(t, source, t.declaration().section(u'(', 0, 0), QStringLiteral("0"));
+    if (t.isInteger() && storedAsIs(t, source)) return {};
+    StoredConversion c = storedConversion(t);
+    // money to an integer type is rounded, not truncated as decimal and float are
+    if (t.isInteger() && source.isMoney()) {
+        c.before += QStringLiteral("round(");
+        c.after.prepend(QStringLiteral(", 0)"));
+    }
+    return c;
 }
 
 bool storedAsIs(const SqlType& target, const SqlType& source)
@@ -158,6 +233,13 @@ bool storedAsIs(const SqlType& target, const SqlType& source)
     case Kind::Decimal:
         return source.kind == Kind::Decimal && source.scale == target.scale
             && source.precision - source.scale <= target.precision - target.scale;
+    case Kind::Bit:
+        return source.kind == Kind::Bit;
+    case Kind::TinyInt:
+    case Kind::SmallInt:
+    case Kind::Int:
+    case Kind::BigInt:   // an integer type no wider than the target (bit, tinyint … in that order)
+        return source.isInteger() && source.kind <= target.kind;
     default:
         return target.isDateOrTime() && source.declaration() == target.declaration();
     }

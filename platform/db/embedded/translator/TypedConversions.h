@@ -19,16 +19,23 @@ bool typedConversion(Vec& out, Vec& expr, const SqlType& source, const QString& 
 
 // How a value written into a column or variable of type t is converted, as CAST(value AS t)
 // converts it: the SQL before and after the value. Empty for a type whose values SQLite keeps
-// as they come (text, integers, floats …).
+// as they come (text, floats …).
 struct StoredConversion {
     QString before;
     QString after;
     bool isEmpty() const { return before.isEmpty(); }
 };
 StoredConversion storedConversion(const SqlType& t);
-// The same for a value of type source: a date written into a text column or variable takes the
-// text CAST gives it ('Apr 18 2006  9:58AM' for a datetime).
+// The same for a value of type source: nothing when the value is already of a type t keeps as it
+// is (an int into a bigint column); a date or a number written into a text column takes the
+// text CAST gives it ('Apr 18 2006  9:58AM' for a datetime, "*" for 12 in varchar(1)).
 StoredConversion storedConversion(const SqlType& t, const SqlType& source);
+// A number of type source as text of type target (named name: "varchar", "nchar" …) as CAST
+// makes it with a CONVERT style: the number's text, "*" or the overflow error when it is too long.
+StoredConversion numberAsText(const SqlType& target, const SqlType& source, const QString& name, const QString& style);
+
+// The tokens [b, e) of v with the conversion around them, as a call the rewrites that follow read.
+void wrapConversion(Vec& v, size_t b, size_t e, const StoredConversion& c);
 
 // Whether a value read from a column of type source is already what a column of type target
 // keeps, so that copying it needs no conversion (datetime into datetime, smallmoney into money,

@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/functions/DateFunctions.h"
 
 #include <algorithm>
@@ -437,11 +438,8 @@ void convertTo(Vec& v, size_t b, size_t e, const SqlType& t, const SqlType& sour
 {
     if (t.isExact()) {
         wrap(v, b, e, "orra_exact", numbers({exactPrecision(t), t.scale, t.isMoney() ? 1 : 0}));
-    } else if (t.kind == Kind::Int) {   // beyond 32 bits is the server's arithmetic overflow
-        wrap(v, b, e, "orra_int", {});
-        wrap(v, b, e + 3, "orra_int_check", numbers({32}));
     } else if (t.isInteger()) {
-        wrap(v, b, e, "orra_int", {});
+        wrap(v, b, e, "orra_integer", {symbol(","), raw(u'\'' + t.declaration() + u'\'')});
     } else if (t.isApproximate()) {
         wrap(v, b, e, "orra_float",
             {symbol(","), raw(source.kind == Kind::NText ? QStringLiteral("'nvarchar'") : QStringLiteral("'varchar'")),
@@ -546,7 +544,12 @@ void groupByKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Ve
         const size_t e = indexOf(ctx, v[y - 1].t);
         if (b >= ctx.size() || e >= ctx.size()) continue;
         const SqlType t = typer.typeOf(b, e + 1);
-        if (!t.isString() || (t.collation != u"TR_CI" && t.collation != u"TR_CI_N")) continue;
+        // a text of no column's (a literal, an expression) has the server's collation
+        if (!t.isString() || (!t.collation.isEmpty() && t.collation != u"TR_CI" && t.collation != u"TR_CI_N")) continue;
+        if (t.collation.isEmpty()
+            && (isBareColumn(ctx, b, e + 1)
+                || ctx.firstAtTopLevel(b, e + 1, [](const Token& tok) { return tok.is("collate"); }) <= e))
+            continue;
         wrap(v, x, y, "orra_group_key", {});
     }
 }
@@ -585,12 +588,19 @@ void orderInstants(const TranslationContext& ctx, const ExpressionTyper& typer, 
     if (k > start) items.emplace_back(start, std::min(k, T.size()));
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
         const auto [b, e] = *it;
-        if (typer.typeOf(b, e).kind != Kind::DateTimeOffset) continue;
+        const SqlType type = typer.typeOf(b, e);
+        QString collation;
+        if (type.kind == Kind::DateTimeOffset)
+            collation = QLatin1String(dates::kInstantCollation);
+        else if (type.isString() && type.collation.isEmpty() && !isBareColumn(ctx, b, e)
+            && ctx.firstAtTopLevel(b, e, [](const Token& tok) { return tok.is("collate"); }) >= e)
+            collation = collationNameFor(QString(), type.kind == Kind::NText);   // no column's: the server's own
+        if (collation.isEmpty()) continue;
         size_t at = vEnd;
         if (e < T.size() && (T[e].isSymbol(",") || T[e].is("asc") || T[e].is("desc")))
             for (size_t x = i + 2; x < vEnd; ++x)
                 if (v[x].t.pos == T[e].pos && v[x].t.text == T[e].text) at = x;
-        v.insert(v.begin() + long(at), raw(QStringLiteral("COLLATE ") + QLatin1String(dates::kInstantCollation)));
+        v.insert(v.begin() + long(at), raw(QStringLiteral("COLLATE ") + collation));
     }
 }
 
@@ -653,11 +663,134 @@ std::vector<int> nameResultColumns(Vec& v, size_t at)
     return unnamed;
 }
 
+namespace {
+
+// COLLATE collation after the expression that ends before the batch's token e (just after
+// its last token, or before e when that token was written anew), with AS when an alias without
+// one follows, so that the alias still names the column.
+void collateAt(const TranslationContext& ctx, Vec& v, size_t b, size_t e, const QString& collation, bool aliasFollows)
+{
+    const auto& T = ctx.tokens();
+    Vec inserted{raw(QStringLiteral("COLLATE ") + collation)};
+    if (aliasFollows) inserted.push_back(word("as"));
+    auto place = [&](const Token& t) -> size_t {
+        for (size_t i = 0; i < v.size(); ++i)
+            if (v[i].t.pos == t.pos && v[i].t.text == t.text && v[i].t.kind == t.kind) return i;
+        return v.size();
+    };
+    size_t at = place(T[e - 1]);
+    if (at < v.size()) {
+        ++at;
+    } else {
+        // only an expression of this statement's (v holds one statement of the batch)
+        bool here = false;
+        for (size_t k = b; k < e && !here; ++k) here = place(T[k]) < v.size();
+        if (!here || e >= T.size()) return;
+        at = place(T[e]);
+        if (at >= v.size()) return;
+    }
+    v.insert(v.begin() + long(at), inserted.begin(), inserted.end());
+}
+
+// The text expression [b, e) collated as the server collates it when SQLite would take none
+// from it: an expression over a column has the column's collation, any other text (a literal,
+// a variable) the server's own. A column named alone brings its own; so does COLLATE.
+void collateComputedText(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t b, size_t e,
+    bool aliasFollows)
+{
+    if (b >= e || isBareColumn(ctx, b, e)) return;
+    if (ctx.firstAtTopLevel(b, e, [](const Token& tok) { return tok.is("collate"); }) < e) return;
+    const SqlType t = typer.typeOf(b, e);
+    if (!t.isString()) return;
+    collateAt(ctx, v, b, e, t.collation.isEmpty() ? collationNameFor(QString(), t.kind == Kind::NText) : t.collation,
+        aliasFollows);
+}
+
+// The items of the select list that begins after the batch's token at (a select), each
+// without its alias.
+std::vector<std::pair<size_t, size_t>> selectedExpressions(const TranslationContext& ctx, size_t at)
+{
+    const auto& T = ctx.tokens();
+    std::vector<std::pair<size_t, size_t>> out;
+    size_t i = at + 1;
+    if (i < T.size() && (T[i].is("distinct") || T[i].is("all"))) ++i;
+    if (i < T.size() && T[i].is("top")) {
+        i = (i + 1 < T.size() && T[i + 1].isSymbol("(")) ? ctx.matching(i + 1, T.size()) + 1 : i + 2;
+        if (i < T.size() && T[i].is("percent")) ++i;
+        if (i + 1 < T.size() && T[i].is("with") && T[i + 1].is("ties")) i += 2;
+    }
+    auto ends = [](const Token& t) {
+        return t.isSymbol(")") || t.isSymbol(";") || isStatementWord(t)
+            || isOneOf(t, {"from", "into", "where", "group", "having", "order", "union", "except", "intersect",
+                              "option", "for"});
+    };
+    size_t start = i, k = i;
+    for (; k < T.size() && !ends(T[k]); ++k) {
+        if (T[k].isSymbol("("))
+            k = ctx.matching(k, T.size());
+        else if (T[k].is("case"))
+            k = ctx.groupEnd(k, T.size());
+        else if (T[k].isSymbol(",")) {
+            out.emplace_back(start, k);
+            start = k + 1;
+        }
+    }
+    out.emplace_back(start, std::min(k, T.size()));
+    for (auto& [x, y] : out) {
+        if (y - x > 2 && T[x].isName() && T[x + 1].isSymbol("=")) {
+            x = T[x].text.startsWith(u'@') ? y : x + 2;   // an assignment is no column
+        } else if (y - x >= 3 && T[y - 2].is("as")) {
+            y -= 2;
+        } else if (y - x >= 2 && (T[y - 1].isName() || T[y - 1].kind == TokenKind::String)
+            && !isExpressionBoundary(T[y - 1]) && endsOperand(T[y - 2]) && !T[y - 2].isSymbol(".")) {
+            y -= 1;
+        }
+    }
+    return out;
+}
+
+// Texts that a select computes, and those of the first row of VALUES in FROM, carry their
+// collation into the columns they make: DISTINCT, UNION, GROUP BY and ORDER BY over a derived
+// table's or a union's columns then compare them as the server does (case-insensitive, 'Ç'
+// before 'Z'), not byte by byte.
+void collateComputedColumns(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v)
+{
+    const auto& T = ctx.tokens();
+    // the batch's tokens of this statement
+    size_t first = T.size(), last = 0;
+    for (const auto& x : v)
+        if (const size_t k = indexOf(ctx, x.t); k < T.size()) {
+            first = std::min(first, k);
+            last = std::max(last, k);
+        }
+    if (first >= T.size()) return;
+    for (size_t k = last + 1; k-- > first;) {
+        if (T[k].is("select")) {
+            const auto items = selectedExpressions(ctx, k);
+            for (auto it = items.rbegin(); it != items.rend(); ++it) {
+                const auto [b, e] = *it;
+                // (the list's items end before an alias written without AS)
+                const bool aliasFollows = e < T.size() && (T[e].isName() || T[e].kind == TokenKind::String)
+                    && !isExpressionBoundary(T[e]) && !isStatementWord(T[e]) && !T[e].is("as")
+                    && e + 1 <= T.size() && (e + 1 == T.size() || !T[e + 1].isSymbol("."));
+                collateComputedText(ctx, typer, v, b, e, aliasFollows);
+            }
+        } else if (T[k].is("values") && k > 0 && T[k - 1].isSymbol("(") && k + 1 < T.size() && T[k + 1].isSymbol("(")) {
+            const size_t close = ctx.matching(k + 1, T.size());
+            const auto items = ctx.splitTop(k + 2, close, [&](size_t x) { return T[x].isSymbol(","); });
+            for (auto it = items.rbegin(); it != items.rend(); ++it) collateComputedText(ctx, typer, v, it->first, it->second, false);
+        }
+    }
+}
+
+}   // namespace
+
 void rewriteByType(TranslationContext& ctx, Vec& v)
 {
     if (!ctx.schema()) return;
     const ExpressionTyper typer(ctx);
     convertBranchesToResultType(ctx, typer, v);
+    collateComputedColumns(ctx, typer, v);
     compareByPrecedence(ctx, typer, v);
     compareOtherFormsExactly(ctx, typer, v);
     const auto& T = ctx.tokens();

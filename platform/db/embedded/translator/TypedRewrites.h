@@ -55,6 +55,9 @@ void convertTo(Vec& v, size_t b, size_t e, const SqlType& t, const SqlType& sour
 // An insert's select goes into a common table expression of this name, whose rows the
 // conversions read: the tokens that open and close it are raw ones around the select.
 void convertWrittenValues(const TranslationContext& ctx, Vec& v);
+// The type of the value in the batch's tokens [b, e) written into a column of type target, as
+// far as the write's conversion needs it (Unknown where it converts the value whatever its type).
+SqlType writtenValueType(const TranslationContext& ctx, const ExpressionTyper& typer, const SqlType& target, size_t b, size_t e);
 inline constexpr const char* kWrittenRows = "orra_written";
 // Ends an insert whose values cannot break the target's length rules (see WriteConversions):
 // it is prepared with the table's checks left out.
@@ -71,6 +74,10 @@ std::optional<std::pair<size_t, size_t>> placesBetween(const TranslationContext&
 // converted to the result's numeric or date type where their own type differs (1.5 and 1.50
 // are then one value to DISTINCT, GROUP BY and a union, whatever form they travel in).
 void convertBranchesToResultType(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
+
+// An operand SQLite takes a collation from: a column named alone (a, t.a, [t].[a]), the
+// batch's tokens [b, e).
+bool isBareColumn(const TranslationContext& ctx, size_t b, size_t e);
 
 // The index of t among the batch's tokens (tokens keep their offsets in the text), or the
 // number of tokens when t is none of them.

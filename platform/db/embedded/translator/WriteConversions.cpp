@@ -1,7 +1,9 @@
-// Values written into date, time, money and decimal columns are converted as the statement is
-// translated, by the target column's declared type, as CAST to that type converts them: a
-// literal is never stored as typed, money and decimals keep their column's scale, and an
-// impossible value fails the statement. (SQLite alone would keep whatever it is given.)
+// Values written into date, time, money, decimal and integer columns (and numbers and dates
+// written into text columns) are converted as the statement is translated, by the target
+// column's declared type, as CAST to that type converts them: a literal is never stored as
+// typed, money and decimals keep their column's scale, an integer column keeps whole numbers of
+// its range, and an impossible value fails the statement. (SQLite alone would keep whatever it
+// is given.)
 
 #include "platform/db/embedded/translator/TypedConversions.h"
 #include "platform/db/embedded/translator/TypedRewrites.h"
@@ -18,14 +20,6 @@ bool anyConversion(const std::vector<StoredConversion>& conversions)
     for (const StoredConversion& c : conversions)
         if (!c.isEmpty()) return true;
     return false;
-}
-
-// The tokens [b, e) of v with the conversion around them.
-void wrap(Vec& v, size_t b, size_t e, const StoredConversion& c)
-{
-    if (c.isEmpty() || b >= e) return;
-    v.insert(v.begin() + long(e), raw(c.after));
-    v.insert(v.begin() + long(b), raw(c.before));
 }
 
 NT columnName(const QString& name)
@@ -190,30 +184,35 @@ bool convertInsert(const TranslationContext& ctx, Vec& v)
     if (!values && !v[source].t.is("select")) return false;
     std::vector<StoredConversion> conversions;
     std::vector<SqlType> targets;
-    bool text = false;   // a text column, which takes a date value as CAST gives its text
+    bool typed = false;   // a text column (which takes a date or a number as CAST gives its text) or an integer one
     for (const QString& c : columns) {
         targets.push_back(SqlType::fromDeclared(ctx.schema()->columnType(database, table, c)));
         conversions.push_back(storedConversion(targets.back()));
-        text = text || targets.back().isString();
+        typed = typed || targets.back().isString() || targets.back().isInteger();
     }
     const auto& T = ctx.tokens();
     const size_t ks = indexOf(ctx, v[source].t);
-    // the values' types, row by row, where a text column may take a date
+    // the values' types, row by row, where a text or an integer column takes them
     std::vector<std::vector<SqlType>> sources;
-    if (text && ks < T.size()) {
+    if (typed && ks < T.size()) {
         const ExpressionTyper typer(ctx);
         if (values) {
             for (size_t r = ks + 1; r < T.size() && T[r].isSymbol("(");) {
                 const size_t close = ctx.matching(r, T.size());
                 std::vector<SqlType> row;
                 for (const auto& [b, e] : ctx.splitTop(r + 1, close, [&](size_t x) { return T[x].isSymbol(","); }))
-                    row.push_back(e == b + 1 && T[b].kind != TokenKind::Word ? SqlType{} : typer.typeOf(b, e));
+                    row.push_back(row.size() < targets.size() ? writtenValueType(ctx, typer, targets[row.size()], b, e) : SqlType{});
                 sources.push_back(std::move(row));
                 r = close + 1;
                 if (r < T.size() && T[r].isSymbol(",")) ++r;
             }
         } else {
             sources.push_back(typer.selectTypes(ks));
+            // an integer column trusts only the type of a value copied as it is (see writtenValueType)
+            const std::vector<SqlType> copied = copiedColumnTypes(ctx, v, source);
+            for (size_t n = 0; n < sources[0].size() && n < targets.size(); ++n)
+                if (targets[n].isInteger() && sources[0][n].isInteger())
+                    sources[0][n] = n < copied.size() ? copied[n] : SqlType{};
         }
     }
     auto conversionOf = [&](size_t row, size_t n) {
@@ -223,11 +222,15 @@ bool convertInsert(const TranslationContext& ctx, Vec& v)
     };
     if (!sources.empty() && !values)
         for (size_t n = 0; n < conversions.size(); ++n) conversions[n] = conversionOf(0, n);
-    bool datedText = false;
-    for (const auto& row : sources)
-        for (const SqlType& t : row) datedText = datedText || t.isDateOrTime();
     const bool fits = !values && copiesFittingText(ctx, v, source, name, columns);
-    if (!anyConversion(conversions) && !(values && datedText)) return fits;
+    if (values) {   // whether any value of any row converts
+        bool any = false;
+        for (size_t r = 0; r < sources.size() && !any; ++r)
+            for (size_t n = 0; n < conversions.size() && !any; ++n) any = !conversionOf(r, n).isEmpty();
+        if (sources.empty() ? !anyConversion(conversions) : !any) return fits;
+    } else if (!anyConversion(conversions)) {
+        return fits;
+    }
     if (values) {
         // each row's values, the last first so that the positions before stay put
         std::vector<std::pair<size_t, size_t>> rows;
@@ -244,11 +247,16 @@ bool convertInsert(const TranslationContext& ctx, Vec& v)
         }
         for (size_t r = rows.size(); r-- > 0;) {
             const auto values = splitTopLevel(v, rows[r].first, rows[r].second);
-            for (size_t n = values.size(); n-- > 0;) wrap(v, values[n].first, values[n].second, conversionOf(r, n));
+            for (size_t n = values.size(); n-- > 0;) wrapConversion(v, values[n].first, values[n].second, conversionOf(r, n));
         }
     } else {
         // the select's rows pass through the conversions by position; a column copied from a
         // column of a type whose values the target keeps as they are passes as it is
+        // a select of another count of values than the columns is left for SQLite to report
+        const size_t listEnd = std::min(v.size(), topLevel(v, source + 1, {"from"}));
+        bool star = false;
+        for (size_t k = source + 1; k < listEnd; ++k) star = star || v[k].t.isSymbol("*");
+        if (!star && splitTopLevel(v, source + 1, listEnd).size() != conversions.size()) return fits;
         const std::vector<SqlType> copied = copiedColumnTypes(ctx, v, source);
         for (size_t n = 0; n < copied.size() && n < conversions.size(); ++n)
             if (storedAsIs(SqlType::fromDeclared(ctx.schema()->columnType(database, table, columns[n])), copied[n]))
@@ -332,18 +340,38 @@ void convertUpdate(const TranslationContext& ctx, Vec& v)
         const QString declared = ctx.schema()->columnType(target.database, target.table, v[eq - 1].t.text);
         const SqlType type = SqlType::fromDeclared(declared);
         SqlType source;
-        if (const size_t k = indexOf(ctx, v[eq].t); type.isString() && k < T.size()) {
+        if (const size_t k = indexOf(ctx, v[eq].t); (type.isString() || type.isInteger()) && k < T.size()) {
             const size_t valueEnd = ctx.firstAtTopLevel(k + 1, T.size(), [](const Token& t) {
                 return t.isSymbol(",") || t.isSymbol(";") || isOneOf(t, {"from", "where", "output", "option"})
                     || isStatementWord(t);
             });
-            source = ExpressionTyper(ctx).typeOf(k + 1, valueEnd);
+            source = writtenValueType(ctx, ExpressionTyper(ctx), type, k + 1, valueEnd);
         }
-        wrap(v, eq + 1, e, storedConversion(type, source));
+        wrapConversion(v, eq + 1, e, storedConversion(type, source));
     }
 }
 
 }   // namespace
+
+// The type of the value [b, e) written into a column of type target, as far as the write's
+// conversion needs it: a text column takes a date or a number as CAST gives its text; an integer
+// column rounds money, keeps a literal, a variable or a column of an integer type no wider than
+// its own as it is, but converts integer arithmetic (whose type does not bound its value here).
+SqlType writtenValueType(const TranslationContext& ctx, const ExpressionTyper& typer, const SqlType& target, size_t b, size_t e)
+{
+    const auto& T = ctx.tokens();
+    if (!target.isString() && !target.isInteger()) return {};
+    if (e == b + 1 && T[b].kind == TokenKind::Number)
+        return T[b].text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? SqlType{} : SqlType::ofNumber(T[b].text);
+    if (e == b + 1 && T[b].kind != TokenKind::Word) return {};
+    const SqlType type = typer.typeOf(b, e);
+    if (target.isInteger() && type.isInteger()) {
+        size_t k = b;   // [t.]column or @variable
+        while (k + 2 < e && T[k].isName() && T[k + 1].isSymbol(".")) k += 2;
+        if (k + 1 != e || !T[k].isName()) return {};
+    }
+    return type;
+}
 
 void convertWrittenValues(const TranslationContext& ctx, Vec& v)
 {
