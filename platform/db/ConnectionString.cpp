@@ -20,37 +20,26 @@ ConnectionString ConnectionString::parse(const QString& text)
         ++i;   // '='
         while (i < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
         QString value;
+        // a braced or quoted value: up to its closing mark, which doubled stands for itself
+        const auto enclosed = [&](QChar close) {
+            for (++i; i < n;) {
+                if (text[i] == close) {
+                    if (i + 1 < n && text[i + 1] == close) {
+                        value += close;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                value += text[i++];
+            }
+            while (i < n && text[i] != u';') ++i;
+        };
         if (i < n && text[i] == u'{') {
-            // braced value: up to the matching '}'; "}}" stands for one '}'
-            ++i;
-            while (i < n) {
-                if (text[i] == u'}') {
-                    if (i + 1 < n && text[i + 1] == u'}') {
-                        value += u'}';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += text[i++];
-            }
-            while (i < n && text[i] != u';') ++i;
+            enclosed(u'}');
         } else if (i < n && (text[i] == u'"' || text[i] == u'\'')) {
-            const QChar quote = text[i++];
-            while (i < n) {
-                if (text[i] == quote) {
-                    if (i + 1 < n && text[i + 1] == quote) {
-                        value += quote;
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += text[i++];
-            }
-            while (i < n && text[i] != u';') ++i;
+            enclosed(text[i]);
         } else {
             int valueStart = i;
             while (i < n && text[i] != u';') ++i;

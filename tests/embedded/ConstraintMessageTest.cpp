@@ -29,13 +29,14 @@ TEST_F(EmbeddedTest, UniqueIndexAndKeyViolationsNameTheConstraintAndTheObject)
             "insert into tbOrraCategory (ID, ParentID, Name, Type, Disabled) values (2, 0, 'sales', 'T', 0)"));
     EXPECT_EQ(e.description,
         QStringLiteral("Cannot insert duplicate key row in object 'dbo.tbOrraCategory' with unique "
-                       "index 'IX_ParentID_Name_tbOrraCategory'."));
+                       "index 'IX_ParentID_Name_tbOrraCategory'. The duplicate key value is (0, %1).")
+            .arg(QStringLiteral("sales").leftJustified(50)));   // Name is char(50): the row's value, padded
     EXPECT_EQ(e.nativeError, 2601);
     EXPECT_EQ(e.sqlState, QStringLiteral("23000"));
     e = failureOf(*c, QStringLiteral("insert into tbOrraCategory (ID, ParentID, Name) values (1, 5, 'Other')"));
     EXPECT_EQ(e.description,
         QStringLiteral("Violation of PRIMARY KEY constraint 'PK_tbOrraCategory'. Cannot insert "
-                       "duplicate key in object 'dbo.tbOrraCategory'."));
+                       "duplicate key in object 'dbo.tbOrraCategory'. The duplicate key value is (1)."));
     EXPECT_EQ(e.nativeError, 2627);
 
     c->execute(QStringLiteral(
@@ -45,7 +46,7 @@ TEST_F(EmbeddedTest, UniqueIndexAndKeyViolationsNameTheConstraintAndTheObject)
     e = failureOf(*c, QStringLiteral("insert into Regions (Code, Name) values ('N', 'Again')"));
     EXPECT_EQ(e.description,
         QStringLiteral("Violation of UNIQUE KEY constraint 'UQ_Regions_Code'. Cannot insert "
-                       "duplicate key in object 'dbo.Regions'."));
+                       "duplicate key in object 'dbo.Regions'. The duplicate key value is (N    )."));
     e = failureOf(*c, QStringLiteral("update Regions set Name=Name"));
     EXPECT_EQ(e.description, QString());   // nothing failed
 }

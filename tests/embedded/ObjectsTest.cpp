@@ -3,6 +3,8 @@
 // by the administrator and by a member of db_owner in a database "sales".
 #include "EmbeddedFixture.h"
 
+#include <sqlite3.h>
+
 using namespace orra;
 using namespace orra::embedded;
 using namespace orra::embedded::test;
@@ -578,20 +580,22 @@ TEST_F(Objects, UniqueKeysHoldOneNull)
         // a second NULL repeats the key of a unique constraint, of a unique index
         {"insert Keyed (Code, A, B) values (null, 2, null)",
             "2627 Violation of UNIQUE KEY constraint 'UQ_Keyed_Code'. Cannot insert duplicate key in object "
-            "'dbo.Keyed'."},
+            "'dbo.Keyed'. The duplicate key value is (<NULL>)."},
         {"insert Keyed (Code, A, B) values ('x', 1, null)",
-            "2601 Cannot insert duplicate key row in object 'dbo.Keyed' with unique index 'UX_Keyed_AB'."},
+            "2601 Cannot insert duplicate key row in object 'dbo.Keyed' with unique index 'UX_Keyed_AB'. The duplicate "
+            "key value is (1, <NULL>)."},
         {"insert Keyed (Code, A, B) values ('y', null, null)", ""},
         {"insert Keyed (Code, A, B) values ('z', null, null)",
-            "2601 Cannot insert duplicate key row in object 'dbo.Keyed' with unique index 'UX_Keyed_AB'."},
+            "2601 Cannot insert duplicate key row in object 'dbo.Keyed' with unique index 'UX_Keyed_AB'. The duplicate "
+            "key value is (<NULL>, <NULL>)."},
         {"update Keyed set Code = null where Code = 'y'",
             "2627 Violation of UNIQUE KEY constraint 'UQ_Keyed_Code'. Cannot insert duplicate key in object "
-            "'dbo.Keyed'."},
+            "'dbo.Keyed'. The duplicate key value is (<NULL>)."},
         {"insert Keyed (Code, A, B) values ('z', 1, 2)", ""},
         // a filtered index leaves out the rows its filter does not take
         {"insert Optional values (null), (null), (1)", ""},
         {"insert Optional values (1)", "2601 Cannot insert duplicate key row in object 'dbo.Optional' with unique index "
-                                      "'UX_Optional'."},
+                                      "'UX_Optional'. The duplicate key value is (1)."},
         // rows that repeat a key holding NULL take no unique key, and keep taking rows
         {"create unique index UX_Loose on Loose (A, B)",
             "1505 The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name "
@@ -602,10 +606,12 @@ TEST_F(Objects, UniqueKeysHoldOneNull)
         {"insert Loose values (1, null)", ""},
         {"delete Loose where A = 1 alter table Loose add constraint UQ_Loose unique (A, B)", ""},
         {"insert Loose values (null, 2)",
-            "2627 Violation of UNIQUE KEY constraint 'UQ_Loose'. Cannot insert duplicate key in object 'dbo.Loose'."},
+            "2627 Violation of UNIQUE KEY constraint 'UQ_Loose'. Cannot insert duplicate key in object 'dbo.Loose'. "
+            "The duplicate key value is (<NULL>, 2)."},
         {"alter table Loose drop constraint UQ_Loose insert Loose values (null, 2)", ""},
         {"create table #Once (X int constraint UQ_Once unique) insert #Once values (null) insert #Once values (null)",
-            "2627 Violation of UNIQUE KEY constraint 'UQ_Once'. Cannot insert duplicate key in object '#Once'."},
+            "2627 Violation of UNIQUE KEY constraint 'UQ_Once'. Cannot insert duplicate key in object '#Once'. The "
+            "duplicate key value is (<NULL>)."},
     };
     for (const auto& s : steps)
         EXPECT_EQ(numberedRefusal(*owner, QString::fromUtf8(s.sql)), QString::fromUtf8(s.error)) << s.sql;
@@ -613,6 +619,50 @@ TEST_F(Objects, UniqueKeysHoldOneNull)
     EXPECT_TRUE(numberedRefusal(*owner, QStringLiteral("declare @t table (X int unique) insert @t values (null) "
                                                        "insert @t values (null)"))
                     .startsWith(QStringLiteral("2627 Violation of UNIQUE KEY constraint ")));
+}
+
+// A database file from a build whose unique keys let NULLs repeat takes the rule when opened, and
+// keeps the rows that repeat a NULL key already.
+TEST_F(Objects, AnOlderDatabaseTakesTheNullRuleWhenOpened)
+{
+    owner->execute(QStringLiteral("create table Legacy (Code varchar(10) constraint UQ_Legacy unique) "
+                                  "create table Repeated (N int) create unique index UX_Repeated on Repeated (N)"));
+    sa.reset();
+    owner.reset();
+    {
+        // as the older build left it: no companion indexes, NULL keys repeated, no format mark
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((m_dir.path() + QStringLiteral("/t/sales.db")).toUtf8().constData(), &db), SQLITE_OK);
+        std::vector<std::string> companions;
+        sqlite3_exec(db, "select name from sqlite_master where type = 'index' and name like 'orra_nulls$%'",
+            [](void* out, int, char** values, char**) {
+                static_cast<std::vector<std::string>*>(out)->push_back(values[0]);
+                return 0;
+            },
+            &companions, nullptr);
+        EXPECT_EQ(companions.size(), 2u);
+        for (const std::string& name : companions)
+            EXPECT_EQ(sqlite3_exec(db, ("drop index \"" + name + "\"").c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "insert into Repeated values (null), (null); pragma user_version = 0", nullptr,
+                      nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(db);
+    }
+    owner = connect(QStringLiteral("sales"), kOlive, kOlivePassword);
+    const struct {
+        const char* sql;
+        const char* error;   // number and text; empty: it runs
+    } steps[] = {
+        {"insert Legacy values (null)", ""},
+        {"insert Legacy values (null)",
+            "2627 Violation of UNIQUE KEY constraint 'UQ_Legacy'. Cannot insert duplicate key in object 'dbo.Legacy'. "
+            "The duplicate key value is (<NULL>)."},
+        // the rows there stay; the key cannot hold them to the rule
+        {"insert Repeated values (null)", ""},
+    };
+    for (const auto& s : steps)
+        EXPECT_EQ(numberedRefusal(*owner, QString::fromUtf8(s.sql)), QString::fromUtf8(s.error)) << s.sql;
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select count(*) from Repeated")).toInt(), 3);
 }
 
 TEST_F(Objects, PrimaryKeysHoldNoNull)
@@ -632,19 +682,42 @@ TEST_F(Objects, PrimaryKeysHoldNoNull)
             "8111 Cannot define PRIMARY KEY constraint on nullable column in table 'K3'."},
         {"create table K4 (A int not null, B int) alter table K4 add constraint PK_K4 primary key (A) "
          "insert K4 values (1, 1) insert K4 values (1, 2)",
-            "2627 Violation of PRIMARY KEY constraint 'PK_K4'. Cannot insert duplicate key in object 'dbo.K4'."},
+            "2627 Violation of PRIMARY KEY constraint 'PK_K4'. Cannot insert duplicate key in object 'dbo.K4'. The "
+            "duplicate key value is (1)."},
         // a primary key beside an identity column
         {"create table K5 (ID int identity, Code varchar(5) constraint PK_K5 primary key) "
          "insert K5 (Code) values ('a') insert K5 (Code) values ('a')",
-            "2627 Violation of PRIMARY KEY constraint 'PK_K5'. Cannot insert duplicate key in object 'dbo.K5'."},
+            "2627 Violation of PRIMARY KEY constraint 'PK_K5'. Cannot insert duplicate key in object 'dbo.K5'. The "
+            "duplicate key value is (a)."},
         {"insert K5 (Code) values (null)",
             "515 Cannot insert the value NULL into column 'Code', table 'sales.dbo.K5'; column does not allow nulls. "
             "INSERT fails."},
         {"create table K6 (ID int identity(10, 10), A int, B int, primary key (A, B)) insert K6 (A, B) values (1, 2), (1, 3)",
             ""},
+        // added to a table with an identity column, on it and beside it: the rows stay, the count goes on
+        {"create table K7 (ID int identity(1, 1) not null, O int not null) insert K7 (O) values (1), (2) "
+         "alter table K7 add constraint PK_K7 primary key (ID, O) insert K7 (O) values (1)",
+            ""},
+        {"alter table K7 add constraint PK_K7b primary key (ID)",
+            "1779 Table 'K7' already has a primary key defined on it."},
+        {"alter table K7 drop constraint PK_K7", ""},
+        {"alter table K7 add constraint PK_K7 primary key (ID) insert K7 (O) values (4)", ""},
+        {"set identity_insert K7 on insert K7 (ID, O) values (4, 9)",
+            "2627 Violation of PRIMARY KEY constraint 'PK_K7'. Cannot insert duplicate key in object 'dbo.K7'. The "
+            "duplicate key value is (4)."},
+        // the key's values as CAST writes them as text (money with two decimals, datetime in style 0)
+        {"create table K9 (M money not null, D datetime not null, constraint PK_K9 primary key (M, D)) "
+         "insert K9 values ($1, '20150101') insert K9 values (1.0, '2015-01-01T00:00:00')",
+            "2627 Violation of PRIMARY KEY constraint 'PK_K9'. Cannot insert duplicate key in object 'dbo.K9'. The "
+            "duplicate key value is (1.00, Jan  1 2015 12:00AM)."},
+        {"set identity_insert K7 off create table K8 (A int not null, B int not null) "
+         "alter table K8 add constraint PK_K8 primary key (A) alter table K8 add constraint PK_K8b primary key (A, B)",
+            "1779 Table 'K8' already has a primary key defined on it."},
     };
     for (const auto& s : steps)
         EXPECT_EQ(numberedRefusal(*owner, QString::fromUtf8(s.sql)), QString::fromUtf8(s.error)) << s.sql;
     EXPECT_EQ(scalar(*owner, QStringLiteral("select string_agg(ID, ',') within group (order by B) from K6")),
         QStringLiteral("10,20"));
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select string_agg(concat(ID, ':', O), ',') within group (order by ID) from K7")),
+        QStringLiteral("1:1,2:2,3:1,4:4"));
 }

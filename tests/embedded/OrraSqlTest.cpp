@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -101,6 +102,24 @@ TEST_F(EmbeddedTest, OrraSqlPrintsAlignedAndSeparatedResults)
         QStringLiteral(";;;\n123;-124;123.0000;-123.0000\n\n(1 row affected)\n\n;\n123.9990;124.0000\n\n(1 row "
                        "affected)\n\n"))
         << r.err.toStdString();
+    // dates and times as their type writes them: smalldatetime to the second, time(n) and
+    // datetime2(n) with n fraction digits
+    r = run(login
+        + QStringList{QStringLiteral("-s"), QStringLiteral(";"), QStringLiteral("-Q"),
+            QStringLiteral("SELECT CAST('2007-05-08 12:35:29.123' AS smalldatetime), "
+                           "CAST('2007-05-08 12:35:29.123' AS datetime), CAST('2007-05-08 12:35:29.123' AS date), "
+                           "CAST(CAST('1955-12-13 12:43:10' AS smalldatetime) AS time(4)), "
+                           "CAST(CAST('1955-12-13 12:43:10' AS smalldatetime) AS datetime2(4)), "
+                           "CAST(CAST('12:34:54.1237' AS time(4)) AS time(3)), "
+                           "CAST(CAST('12:15:04.1237' AS time(4)) AS datetime2(3)); SELECT SYSDATETIME()")});
+    const QStringList lines = r.out.split(u'\n');
+    ASSERT_GE(lines.size(), 7) << r.err.toStdString();
+    EXPECT_EQ(lines.at(1), QStringLiteral("2007-05-08 12:35:00;2007-05-08 12:35:29.123;2007-05-08;12:43:00.0000;"
+                                          "1955-12-13 12:43:00.0000;12:34:54.124;1900-01-01 12:15:04.124"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{7}$"))
+                    .match(lines.at(6))
+                    .hasMatch())
+        << lines.at(6).toStdString();   // SYSDATETIME is a datetime2(7)
 }
 
 TEST_F(EmbeddedTest, OrraSqlReportsErrorsOnStderrWithStatus)

@@ -686,6 +686,12 @@ TEST_F(QueryForms, ForXmlPathConcatenatesAListInItsOrder)
             {"Zed;Bell"}},
     };
     for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+    // the value is nvarchar(max), whatever the type of the columns shaped
+    db::RecordsetPtr rs = sa->execute(QStringLiteral(
+        "select (select ID from Customers where ID = 1 for xml path('')) as a, (select Since from Customers where "
+        "ID = 1 for json path) as b, stuff((select ',' + Name from Customers for xml path('')), 1, 1, '') as c, "
+        "(select ID from Customers where ID = 1 for xml path(''), type).value('.', 'nvarchar(max)') as d"));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(rs->field(i).type, db::DataType::LongVarWChar) << i;
 }
 
 TEST_F(QueryForms, ForJsonWritesTheDocumentedJson)
@@ -749,6 +755,16 @@ TEST_F(QueryForms, ForJsonWritesTheDocumentedJson)
             "[{\"K\\\"\\\\\\/\":\"a\\\"b\\\\c\\/d\\b\\f\\n\\r\\t\",\"1\":\"\\u0001\",\"31\":\"\\u001f\"}]"},
     };
     for (const auto& c : cases) EXPECT_EQ(rows(c.sql), QStringList{c.json}) << qPrintable(c.sql);
+    // the documented uses of the nvarchar(max) it gives: a variable and a function's result
+    sa->execute(QStringLiteral("CREATE FUNCTION GetSalesOrderDetails(@salesOrderId int) RETURNS NVARCHAR(MAX) AS "
+                               "BEGIN RETURN (SELECT UnitPrice, OrderQty FROM SalesOrderDetail WHERE SalesOrderID = "
+                               "@salesOrderId FOR JSON AUTO) END"));
+    EXPECT_EQ(rows(QStringLiteral("select dbo.GetSalesOrderDetails(43659)")),
+        QStringList{"[{\"UnitPrice\":2024.9940,\"OrderQty\":1}]"});
+    EXPECT_EQ(rows(QStringLiteral("DECLARE @x NVARCHAR(MAX) = (SELECT TOP 10 * FROM SalesOrderHeader ORDER BY "
+                                  "SalesOrderID FOR JSON AUTO) select @x")),
+        QStringList{"[{\"SalesOrderID\":43659,\"SalesOrderNumber\":\"SO43659\",\"OrderDate\":\"2011-05-31T00:00:00\"},"
+                    "{\"SalesOrderID\":43660,\"SalesOrderNumber\":\"SO43659\"}]"});
     // one column, named as the server names it
     db::RecordsetPtr rs = sa->execute(QStringLiteral("select name from emp for json path"));
     ASSERT_EQ(rs->fieldCount(), 1);

@@ -100,13 +100,33 @@ QList<ScriptBatch> splitBatches(const QString& script)
 
 namespace {
 
-QString cell(const QVariant& v, db::DataType type)
+// A time of day as the server writes its type: seconds, then as many fraction digits as the
+// type's scale (the value holds milliseconds; finer digits are zeros).
+QString timeText(const QTime& t, int scale)
 {
+    QString text = t.toString(QStringLiteral("HH:mm:ss"));
+    if (scale > 0)
+        text += u'.' + QStringLiteral("%1").arg(t.msec(), 3, 10, QLatin1Char('0')).leftJustified(scale, u'0', true);
+    return text;
+}
+
+QString cell(const QVariant& v, const db::FieldInfo& field)
+{
+    const db::DataType type = field.type;
     if (!v.isValid() || v.isNull()) return QStringLiteral("NULL");
     if (type == db::DataType::Boolean) return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     if (v.typeId() == QMetaType::QByteArray)
         return QStringLiteral("0x") + QString::fromLatin1(v.toByteArray().toHex().toUpper());
-    if (v.typeId() == QMetaType::QDateTime) return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    // dates and times in their type's own text: smalldatetime to the second, datetime to the
+    // millisecond, time(n) and datetime2(n) with n digits
+    // (milliseconds where the field tells no precision)
+    const int scale = field.precision > 0 ? field.numericScale : 3;
+    if (v.typeId() == QMetaType::QTime) return timeText(v.toTime(), scale);
+    if (v.typeId() == QMetaType::QDate) return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    if (v.typeId() == QMetaType::QDateTime) {
+        const QDateTime at = v.toDateTime();
+        return at.date().toString(QStringLiteral("yyyy-MM-dd ")) + timeText(at.time(), scale);
+    }
     // money with its four decimals and a decimal with its scale, as sqlcmd shows them
     if (const auto d = db::decimalOf(v)) return d->toString();
     return db::Recordset::valueText(v, type);
@@ -118,7 +138,7 @@ void printSet(db::Recordset& rs, const SqlOptions& o, QTextStream& out)
     QList<QStringList> rows;
     for (; !rs.isEOF(); rs.MoveNext()) {
         QStringList row;
-        for (int c = 0; c < n; ++c) row << cell(rs.value(c), rs.field(c).type);
+        for (int c = 0; c < n; ++c) row << cell(rs.value(c), rs.field(c));
         rows << row;
     }
     QStringList header;

@@ -13,9 +13,6 @@ QString text(const char* s) { return s ? QString::fromUtf8(s) : QString(); }
 
 bool isTemp(const QString& schema) { return schema.compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0; }
 
-// SQLite's own bookkeeping tables, written by SQLite itself while it carries out DDL.
-bool isSchemaTable(const QString& table) { return table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive); }
-
 // SQL functions that reach outside the database: never from client text.
 bool isForbiddenFunction(const QString& name)
 {

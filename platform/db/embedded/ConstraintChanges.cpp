@@ -126,7 +126,10 @@ std::pair<int, int> constraintSpan(const QString& sql, int b, int e, const QStri
             }
             while (is(j, "asc") || is(j, "desc") || is(j, "autoincrement")) ++j;
         }
-        return {t[k].pos, j < t.size() ? t[j].pos : e};
+        int end = j < t.size() ? t[j].pos : e;
+        // a primary key kept as a unique key goes with its mark
+        if (QStringView(sql).mid(end).startsWith(QLatin1String(kPrimaryKeyMark))) end += int(qstrlen(kPrimaryKeyMark));
+        return {t[k].pos, end};
     }
     return {-1, -1};
 }
@@ -172,6 +175,7 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
 
     // The new definition.
     QString made = create;
+    QString definition = change.definition;   // the constraint added, as the table declares it
     QString checkColumn;
     if (!change.add) {
         std::pair<int, int> span{-1, -1};
@@ -216,27 +220,26 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
                     raise(QStringLiteral("42S01"),
                         QStringLiteral("There is already an object named '%1' in the database.").arg(change.name), 2714);
         }
-        // a primary key on the identity column alone: the identity is the key already
-        static const QRegularExpression identityKey(
-            QStringLiteral(R"(^\s*(?:("(?:[^"]|"")*"|[\w#@$]+)\s+)INTEGER PRIMARY KEY(?: AUTOINCREMENT)?\b)"),
-            QRegularExpression::CaseInsensitiveOption);
-        static const QRegularExpression pkColumns(QStringLiteral(R"(primary\s+key\s*\(\s*("(?:[^"]|"")*"|[\w#@$]+)\s*(?:asc|desc)?\s*\))"),
-            QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch key = pkColumns.match(change.definition);
-        if (key.hasMatch()) {
-            for (const auto& [b, e] : p.items) {
-                const QRegularExpressionMatch id = identityKey.match(create.mid(b, e - b));
-                if (id.hasMatch() && bare(id.captured(1)).compare(bare(key.captured(1)), Qt::CaseInsensitive) == 0) return;
-            }
-            if (create.contains(QLatin1String("primary key"), Qt::CaseInsensitive))
+        static const QRegularExpression primaryKey(
+            QStringLiteral(R"(\bprimary\s+key\b)"), QRegularExpression::CaseInsensitiveOption);
+        const std::optional<IdentityColumn> identity = identityColumnOf(m_db, schema, table);
+        if (change.definition.contains(primaryKey)) {
+            // The identity column is SQLite's integer key: a primary key of the table beside it (or
+            // on it) is kept as a unique key marked as the primary key, as create table keeps one.
+            const bool hasKey = identity ? create.contains(QLatin1String(kPrimaryKeyMark)) : create.contains(primaryKey);
+            if (hasKey)
                 raise(QStringLiteral("42000"),
                     QStringLiteral("Table '%1' already has a primary key defined on it.").arg(table), 1779);
+            if (identity) {
+                definition.replace(primaryKey, QStringLiteral("UNIQUE"));
+                if (change.name.isEmpty()) definition.prepend(QStringLiteral("CONSTRAINT %1 ").arg(quoted(QStringLiteral("PK__") + table)));
+                definition += u' ' + QString::fromLatin1(kPrimaryKeyMark);
+            }
         }
         // a key's columns allow no NULL (the identity column never holds one)
         static const QRegularExpression keyList(
             QStringLiteral(R"(primary\s+key\s*\(([^)]*)\))"), QRegularExpression::CaseInsensitiveOption);
         if (const QRegularExpressionMatch k = keyList.match(change.definition); k.hasMatch()) {
-            const std::optional<IdentityColumn> identity = identityColumnOf(m_db, schema, table);
             for (const QString& part : k.captured(1).split(u',')) {
                 const QString column = bare(wordsOf(part).value(0));
                 if (identity && identity->column.compare(column, Qt::CaseInsensitive) == 0) continue;
@@ -249,7 +252,7 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
                         8111);
             }
         }
-        made = create.left(p.close) + QStringLiteral(", ") + change.definition + create.mid(p.close);
+        made = create.left(p.close) + QStringLiteral(", ") + definition + create.mid(p.close);
     }
 
     // What goes with the table and comes back with it.

@@ -186,8 +186,12 @@ ConstraintMessage uniqueMessage(sqlite3* db, const Target& target, const QString
                     .arg(primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY"), name, object),
             2627};
     }
-    // An integer primary key is the row number itself and has no index of its own.
+    // An integer primary key is the row number itself and has no index of its own; an identity
+    // column is, beside the primary key that holds it.
     QString name = declaredName(declared, QStringLiteral("primary"), columns);
+    for (const Declared& d : declared)
+        if (name.isEmpty() && d.kind == u"primary" && columns.size() == 1 && d.columns.contains(columns.front(), Qt::CaseInsensitive))
+            name = d.name;
     if (name.isEmpty()) name = QStringLiteral("PK__") + table;
     return {QStringLiteral("Violation of PRIMARY KEY constraint '%1'. Cannot insert duplicate key in object '%2'.")
                 .arg(name, object),
@@ -330,8 +334,16 @@ ConstraintMessage serverConstraintMessage(
         nullKeyFailure(db, target.schema.isEmpty() ? QStringLiteral("main") : target.schema, refusal);
     if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")) && target.table.isEmpty())
         return uniqueIndexMessage(db, statementSql, sqliteMessage);
-    if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:")))
-        return uniqueMessage(db, target, sqliteMessage);
+    if (sqliteMessage.startsWith(QLatin1String("UNIQUE constraint failed:"))) {
+        ConstraintMessage m = uniqueMessage(db, target, sqliteMessage);
+        if (m.text.isEmpty()) return m;
+        const QString table = sqliteMessage.section(u':', 1).split(u',').value(0).trimmed().section(u'.', 0, -2);
+        m.keySchema = table.compare(target.table, Qt::CaseInsensitive) == 0 ? target.schema : QStringLiteral("main");
+        m.keyTable = table;
+        for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts))
+            m.keyColumns << p.trimmed().section(u'.', -1);
+        return m;
+    }
     if (sqliteMessage.startsWith(QLatin1String("NOT NULL constraint failed: "))) {
         const QString column = sqliteMessage.section(u'.', -1);
         const QString name = target.schema == u"main" || target.schema == u"temp" ? database : target.schema;

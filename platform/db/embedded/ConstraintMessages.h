@@ -4,6 +4,7 @@
 // nothing ("FOREIGN KEY constraint failed").
 
 #include <QString>
+#include <QStringList>
 
 struct sqlite3;
 
@@ -16,6 +17,10 @@ inline constexpr char kPrimaryKeyMark[] = "/*primary key*/";
 struct ConstraintMessage {
     QString text;      // empty when the failure is not one of these
     long number = 0;   // the server's error number: 2627, 2601 or 547
+    // 2627 and 2601: the key that refused the row (SQLite's schema, the table, its columns).
+    QString keySchema;
+    QString keyTable;
+    QStringList keyColumns;
 };
 
 // statementSql is the SQLite text of the statement that failed (insert into / update /

@@ -32,6 +32,7 @@
 #include "platform/db/embedded/translator/TypedRewrites.h"
 #include "platform/db/sqlite/SqliteSession.h"
 #include "platform/host/Error.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -102,18 +103,6 @@ QString nowText()
 
 EmbeddedBackend* self(sqlite3_context* ctx) { return static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx)); }
 
-QString textArg(sqlite3_value* v)
-{
-    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return t ? QString::fromUtf8(t, sqlite3_value_bytes(v)) : QString();
-}
-
-void resultText(sqlite3_context* ctx, const QString& s)
-{
-    const QByteArray u = s.toUtf8();
-    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-}
-
 void fnSuserSid(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     EmbeddedBackend* b = self(ctx);
@@ -123,7 +112,7 @@ void fnSuserSid(sqlite3_context* ctx, int argc, sqlite3_value** argv)
             sqlite3_result_null(ctx);
             return;
         }
-        sid = detail::findLogin(b->masterHandle(), textArg(argv[0]).trimmed()).sid;
+        sid = detail::findLogin(b->masterHandle(), textOf(argv[0]).trimmed()).sid;
         if (sid.isEmpty()) {
             sqlite3_result_null(ctx);
             return;
@@ -220,7 +209,7 @@ void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv)
         sqlite3_result_null(ctx);
         return;
     }
-    QString s = textArg(argv[0]);
+    QString s = textOf(argv[0]);
     while (s.endsWith(u' ')) s.chop(1);
     sqlite3_result_int64(ctx, s.size());
 }
@@ -232,7 +221,7 @@ void fnVarchar(sqlite3_context* ctx, int, sqlite3_value** argv)
         return;
     }
     const int n = sqlite3_value_int(argv[1]);
-    resultText(ctx, textArg(argv[0]).left(n));
+    resultText(ctx, textOf(argv[0]).left(n));
 }
 
 void fnChar(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -242,7 +231,7 @@ void fnChar(sqlite3_context* ctx, int, sqlite3_value** argv)
         return;
     }
     const int n = sqlite3_value_int(argv[1]);
-    resultText(ctx, textArg(argv[0]).left(n).leftJustified(n, u' '));
+    resultText(ctx, textOf(argv[0]).left(n).leftJustified(n, u' '));
 }
 
 void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -260,7 +249,7 @@ void fnInt(sqlite3_context* ctx, int, sqlite3_value** argv)
         sqlite3_result_int64(ctx, qint64(std::trunc(sqlite3_value_double(argv[0]))));
         return;
     }
-    const QString s = textArg(argv[0]).trimmed();
+    const QString s = textOf(argv[0]).trimmed();
     bool ok = false;
     const qlonglong v = s.toLongLong(&ok);
     if (!ok) {
@@ -404,6 +393,10 @@ void EmbeddedBackend::enterDatabase(const QString& database)
     m_rights.install(m_db);
     m_session.attach(m_db);
     registerFunctions();
+    {
+        const SessionRights::Trusted trusted(m_rights);   // the server's own upgrade of an older file
+        keepNullKeysOfOlderDatabase(m_db);
+    }
     // The rows of guarded tables are checked for everyone but the database's owners.
     if (!m_rights.isOwner(QStringLiteral("main"))) {
         try {
@@ -1369,7 +1362,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         try {
             rs = m_session.run(s, computedColumnTypes(st), m_nested == 0 && m_rowCount > 0 ? m_rowCount : -1);
         } catch (ProviderFailure& failure) {
-            rewordConstraintFailure(failure, sql);
+            rewordConstraintFailure(failure, sql, s);
             throw;
         }
     }
@@ -1483,7 +1476,7 @@ QStringList EmbeddedBackend::computedColumnTypes(const SqlStatement& st)
     return types;
 }
 
-void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql)
+void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QString& sql, sqlite3_stmt* statement)
 {
     if (failure.errors.isEmpty() || failure.errors.first().sqlState != u"23000") return;
     const SessionRights::Trusted trusted(m_rights);   // the server reads its own schema
@@ -1491,6 +1484,9 @@ void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QS
     const ConstraintMessage m = serverConstraintMessage(m_db, m_database, sql, e.description);
     if (m.text.isEmpty()) return;
     e.description = m.text;
+    if (m.number == 2627 || m.number == 2601)
+        if (const QString value = duplicateKeyValue(statement, m); !value.isEmpty())
+            e.description += QStringLiteral(" The duplicate key value is (%1).").arg(value);
     e.nativeError = m.number;
     e.number = -m.number;
 }

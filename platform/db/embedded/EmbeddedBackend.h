@@ -36,6 +36,7 @@ namespace orra::embedded {
 struct Statement;
 struct SqlStatement;
 struct ConstraintChange;
+struct ConstraintMessage;
 struct ProcedureCall;
 struct ModuleStatement;
 struct OutputStatement;
@@ -212,7 +213,10 @@ private:
     // index dropped.
     void keepIndexNullKeys(const QString& sql);
     void keepNullKeys(const QString& schema, const QString& table);
-    void rewordConstraintFailure(db::ProviderFailure& failure, const QString& sql);
+    // statement: the one that failed (its parameters still bound), for the duplicate key value.
+    void rewordConstraintFailure(db::ProviderFailure& failure, const QString& sql, sqlite3_stmt* statement);
+    // DuplicateKeys.cpp: the key value that refused statement's row, as the message shows it.
+    QString duplicateKeyValue(sqlite3_stmt* statement, const ConstraintMessage& m);
     // The types of computed columns (read from the schema on the server's own behalf).
     QStringList computedColumnTypes(const SqlStatement& st);
 

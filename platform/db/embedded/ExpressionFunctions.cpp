@@ -1,4 +1,5 @@
 #include "platform/db/embedded/ExpressionFunctions.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include "platform/db/Decimal.h"
 
@@ -253,8 +254,7 @@ void fnAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         if (!add(acc, v, error)) failed = true;
     });
     if (failed) {
-        const QByteArray message = error.toUtf8();
-        sqlite3_result_error(ctx, message.constData(), int(message.size()));
+        resultError(ctx, error);
         return;
     }
     toSqlite(ctx, acc);
@@ -291,11 +291,10 @@ void fnRecursionLevel(sqlite3_context* ctx, int, sqlite3_value** argv)
     const sqlite3_int64 level = sqlite3_value_int64(argv[0]) + 1;
     const sqlite3_int64 limit = sqlite3_value_int64(argv[1]);
     if (limit > 0 && level > limit) {
-        const QByteArray message = QStringLiteral("The statement terminated. The maximum recursion %1 has been exhausted "
-                                                  "before statement completion.")
-                                       .arg(limit)
-                                       .toUtf8();
-        sqlite3_result_error(ctx, message.constData(), int(message.size()));
+        const QString message = QStringLiteral("The statement terminated. The maximum recursion %1 has been exhausted "
+                                               "before statement completion.")
+                                    .arg(limit);
+        resultError(ctx, message);
         return;
     }
     sqlite3_result_int64(ctx, level);
@@ -394,8 +393,7 @@ void fnFloatText(sqlite3_context* ctx, int, sqlite3_value** argv)
         text = floatText(d, 6, false);
         break;
     }
-    const QByteArray utf8 = text.toUtf8();
-    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    resultText(ctx, text);
 }
 
 // orra_number_text_fits(x, length, type): a number converted to a text of length characters.

@@ -7,6 +7,7 @@
 #include "platform/db/embedded/ObjectCatalog.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 namespace orra::embedded {
 
@@ -14,12 +15,6 @@ namespace {
 
 // How deeply functions may call functions, as the server limits nesting.
 constexpr int kMaxFunctionNesting = 32;
-
-void resultError(sqlite3_context* ctx, const QString& message)
-{
-    const QByteArray m = message.toUtf8();
-    sqlite3_result_error(ctx, m.constData(), int(m.size()));
-}
 
 }   // namespace
 

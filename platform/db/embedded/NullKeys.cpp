@@ -1,5 +1,6 @@
 #include "platform/db/embedded/NullKeys.h"
 
+#include "platform/db/embedded/Authorizer.h"
 #include "platform/db/embedded/SqliteHandles.h"
 
 #include <QRegularExpression>
@@ -141,6 +142,25 @@ std::optional<NullKeyRepeat> keepNullKeysUnique(sqlite3* db, const QString& sche
         return NullKeyRepeat{table, name.mid(prefix.size()), body.second};
     }
     return std::nullopt;
+}
+
+void keepNullKeysOfOlderDatabase(sqlite3* db)
+{
+    {
+        const PreparedStatement version(db, "PRAGMA main.user_version");
+        if (!version.ok() || sqlite3_step(version) != SQLITE_ROW || sqlite3_column_int(version, 0) >= kNullKeysFormat)
+            return;
+    }
+    if (sqlite3_db_readonly(db, "main") != 0) return;
+    WriteTransaction transaction(db);
+    if (transaction.beginRc() != SQLITE_OK) return;
+    const auto tables = rows(db, QStringLiteral("select name from main.sqlite_master where type = 'table'"));
+    for (const QStringList& t : tables) {
+        const QString& table = t.value(0);
+        if (table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive) || isServerTable(table)) continue;
+        keepNullKeysUnique(db, QStringLiteral("main"), table);
+    }
+    if (exec(db, QStringLiteral("PRAGMA main.user_version = %1").arg(kNullKeysFormat))) transaction.commit();
 }
 
 QString nullKeyFailure(sqlite3* db, const QString& schema, const QString& sqliteMessage)

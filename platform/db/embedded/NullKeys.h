@@ -33,6 +33,14 @@ struct NullKeyRepeat {
 // table-less call does). The companion that rows refuse is not made: its index is reported.
 std::optional<NullKeyRepeat> keepNullKeysUnique(sqlite3* db, const QString& schema, const QString& table);
 
+// A database file made before unique keys held NULLs equal: once (its user_version below
+// kNullKeysFormat, which it then takes), the unique keys of its tables get their companions,
+// the server's own tables aside. A key whose rows already repeat a NULL key keeps its rows and
+// takes no companion. Nothing happens when the file cannot be written now (read-only, busy):
+// the next opening tries again.
+inline constexpr int kNullKeysFormat = 1;
+void keepNullKeysOfOlderDatabase(sqlite3* db);
+
 // SQLite's message for a companion's refusal, as that of its index; any other message as it is.
 QString nullKeyFailure(sqlite3* db, const QString& schema, const QString& sqliteMessage);
 

@@ -6,6 +6,7 @@
 #include "platform/db/embedded/translator/ObjectNames.h"
 
 #include "platform/host/Error.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include <QRegularExpression>
 #include <QString>
@@ -16,12 +17,6 @@
 namespace orra::embedded {
 
 namespace {
-
-QString textOf(sqlite3_value* v)
-{
-    const auto* s = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return s ? QString::fromUtf8(s) : QString();
-}
 
 // Identifiers of tables and views: their place in the schema, apart for each kind of database.
 constexpr sqlite3_int64 kMainObjects = 1000000;
@@ -160,12 +155,6 @@ template <bool SchemaPart> void fnObjectName(sqlite3_context* ctx, int, sqlite3_
 // The server's own schemas by their numbers; a schema made by CREATE SCHEMA numbers after them.
 const char* const kBuiltInSchemas[] = {"dbo", "guest", "INFORMATION_SCHEMA", "sys"};
 constexpr sqlite3_int64 kFirstMadeSchema = 5;
-
-void resultText(sqlite3_context* ctx, const QString& s)
-{
-    const QByteArray u = s.toUtf8();
-    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-}
 
 // SCHEMA_ID([name]): the number of the schema of the current database; dbo's without a name.
 void fnSchemaId(sqlite3_context* ctx, int argc, sqlite3_value** argv)

@@ -73,6 +73,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/ColumnTypes.h ${_orra_embedded_dir}/ColumnTypes.cpp
   ${_orra_embedded_dir}/RowCountLimit.h ${_orra_embedded_dir}/RowCountLimit.cpp
   ${_orra_embedded_dir}/ConstraintChanges.cpp
+  ${_orra_embedded_dir}/DuplicateKeys.cpp
   ${_orra_embedded_dir}/Authorizer.h ${_orra_embedded_dir}/Authorizer.cpp
   ${_orra_embedded_dir}/ObjectCatalog.h ${_orra_embedded_dir}/ObjectCatalog.cpp
   ${_orra_embedded_dir}/FunctionCalls.cpp

@@ -290,6 +290,14 @@ struct StatementGuard {
     ~StatementGuard() { sqlite3_finalize(stmt); }
 };
 
+// A time of day with its fraction of seconds (scale digits, 7 when the declaration gives none)
+// after a text of `whole` characters.
+void fractionOfSeconds(ColumnType& t, int whole, long scale)
+{
+    t.numericScale = scale >= 0 && scale <= 7 ? int(scale) : 7;
+    t.precision = whole + (t.numericScale > 0 ? 1 + t.numericScale : 0);
+}
+
 }   // namespace
 
 ColumnType typeFromDeclared(const char* declared)
@@ -361,12 +369,19 @@ ColumnType typeFromDeclared(const char* declared)
         isMax ? set(DataType::LongVarWChar, wideMax) : set(DataType::VarWChar, a > 0 ? a : 1);
     else if (name == u"ntext")
         set(DataType::LongVarWChar, wideMax);
-    else if (name == u"datetime" || name == u"smalldatetime" || name == u"datetime2" || name == u"timestamp")
+    else if (name == u"datetime" || name == u"smalldatetime" || name == u"datetime2" || name == u"timestamp") {
         set(DataType::DBTimeStamp, 16);
-    else if (name == u"date")
+        // precision and scale as the server gives them: the text's length and its fraction digits
+        if (name == u"datetime2") fractionOfSeconds(t, 19, a);
+        if (name == u"datetime") fractionOfSeconds(t, 19, 3);
+        if (name == u"smalldatetime") fractionOfSeconds(t, 19, 0);
+    } else if (name == u"date") {
         set(DataType::DBDate, 6);
-    else if (name == u"time")
+        t.precision = 10;
+    } else if (name == u"time") {
         set(DataType::DBTime, 6);
+        fractionOfSeconds(t, 8, a);
+    }
     else if (name == u"binary")
         set(DataType::Binary, a > 0 ? a : 1);
     else if (name == u"varbinary")

@@ -1,6 +1,7 @@
 #include "platform/db/embedded/functions/BinaryConversions.h"
 
 #include "platform/db/embedded/functions/ExactNumbers.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -269,8 +270,7 @@ void fnBinaryText(sqlite3_context* ctx, int, sqlite3_value** argv)
     } else {
         text = QString::fromLatin1(bytes);
     }
-    const QByteArray utf8 = text.toUtf8();
-    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    resultText(ctx, text);
 }
 
 QString grouped(const QString& digits)
@@ -307,8 +307,7 @@ void fnExactText(sqlite3_context* ctx, int, sqlite3_value** argv)
         const qsizetype point = text.indexOf(u'.');
         text = (negative ? QStringLiteral("-") : QString()) + grouped(text.left(point)) + text.mid(point);
     }
-    const QByteArray utf8 = text.toUtf8();
-    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    resultText(ctx, text);
 }
 
 }   // namespace

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/functions/DateFunctions.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -70,24 +71,6 @@ Settings& settingsOf(sqlite3_context* ctx)
     return s ? *s : defaults;
 }
 
-QString textOf(sqlite3_value* v)
-{
-    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return t ? QString::fromUtf8(t, sqlite3_value_bytes(v)) : QString();
-}
-
-void resultText(sqlite3_context* ctx, const QString& s)
-{
-    const QByteArray u = s.toUtf8();
-    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-}
-
-void fail(sqlite3_context* ctx, const QString& message)
-{
-    const QByteArray u = message.toUtf8();
-    sqlite3_result_error(ctx, u.constData(), int(u.size()));
-}
-
 bool anyNull(int argc, sqlite3_value** argv)
 {
     for (int i = 0; i < argc; ++i)
@@ -118,14 +101,15 @@ bool readDate(sqlite3_context* ctx, sqlite3_value* arg, Canonical& out)
     if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
         const Conversion c = fromDays(sqlite3_value_double(arg), Type{Kind::DateTime, 3});
         if (!c.ok()) {
-            fail(ctx, failureMessage(c.failure, Type{Kind::DateTime, 3}, QString::fromLatin1(sqlTypeOf(arg))));
+            resultError(ctx, failureMessage(c.failure, Type{Kind::DateTime, 3}, QString::fromLatin1(sqlTypeOf(arg))));
             return false;
         }
         out = {Type{Kind::DateTime, 3}, c.value};
         return true;
     }
     if (type == SQLITE_BLOB) {
-        fail(ctx, QStringLiteral("Argument data type varbinary is invalid for argument 2 of the date function."));
+        resultError(
+            ctx, QStringLiteral("Argument data type varbinary is invalid for argument 2 of the date function."));
         return false;
     }
     const QString text = textOf(arg);
@@ -136,7 +120,7 @@ bool readDate(sqlite3_context* ctx, sqlite3_value* arg, Canonical& out)
     Type wide{Kind::DateTimeOffset, 7};
     Conversion c = fromText(text, wide, settingsOf(ctx));
     if (!c.ok()) {
-        fail(ctx, failureMessage(c.failure, Type{Kind::DateTime2, 7}));
+        resultError(ctx, failureMessage(c.failure, Type{Kind::DateTime2, 7}));
         return false;
     }
     if (!c.hasOffset) wide = Type{Kind::DateTime2, 7};
@@ -241,14 +225,14 @@ void fnToDate(sqlite3_context* ctx, int, sqlite3_value** argv)
     Conversion c;
     if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
         if (to->kind != Kind::DateTime && to->kind != Kind::SmallDateTime) {
-            fail(ctx,
+            resultError(ctx,
                 QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.")
                     .arg(QLatin1String(sqlTypeOf(argv[0])), typeName(*to)));
             return;
         }
         c = fromDays(sqlite3_value_double(argv[0]), *to);
     } else if (type == SQLITE_BLOB) {
-        fail(ctx,
+        resultError(ctx,
             QStringLiteral("Explicit conversion from data type varbinary to %1 is not allowed.").arg(typeName(*to)));
         return;
     } else {
@@ -259,7 +243,7 @@ void fnToDate(sqlite3_context* ctx, int, sqlite3_value** argv)
             c = fromText(text, *to, settingsOf(ctx), style);
     }
     if (!c.ok()) {
-        fail(ctx, failureMessage(c.failure, *to, QString::fromLatin1(sqlTypeOf(argv[0]))));
+        resultError(ctx, failureMessage(c.failure, *to, QString::fromLatin1(sqlTypeOf(argv[0]))));
         return;
     }
     resultText(ctx, canonical(c.value, *to));
@@ -305,9 +289,10 @@ void fnDateText(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
     const std::optional<QString> s = styled(c->value, type, style, language);
     if (!s) {
-        fail(ctx, QStringLiteral("%1 is not a valid style number when converting from %2 to a character string.")
-                      .arg(style)
-                      .arg(typeName(type)));
+        resultError(ctx,
+            QStringLiteral("%1 is not a valid style number when converting from %2 to a character string.")
+                .arg(style)
+                .arg(typeName(type)));
         return;
     }
     resultText(ctx, *s);
@@ -327,7 +312,7 @@ bool readCounted(sqlite3_context* ctx, sqlite3_value* arg, Value& out)
         const double days = type == SQLITE_BLOB ? textOf(arg).toDouble() : sqlite3_value_double(arg);
         c = fromDays(days, datetime);
         if (!c.ok()) {
-            fail(ctx, QStringLiteral("Arithmetic overflow error converting expression to data type datetime."));
+            resultError(ctx, QStringLiteral("Arithmetic overflow error converting expression to data type datetime."));
             return false;
         }
     } else {
@@ -337,7 +322,7 @@ bool readCounted(sqlite3_context* ctx, sqlite3_value* arg, Value& out)
         else
             c = fromText(text, datetime, settingsOf(ctx));
         if (!c.ok()) {
-            fail(ctx, failureMessage(c.failure, datetime));
+            resultError(ctx, failureMessage(c.failure, datetime));
             return false;
         }
     }
@@ -363,7 +348,7 @@ void fnDateArithmetic(sqlite3_context* ctx, int, sqlite3_value** argv)
     r.day = kDay19000101 + days;
     r.ticks = sum - days * kTicksPerDay;
     if (fit(r, t) != Failure::None) {
-        fail(ctx, QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(t)));
+        resultError(ctx, QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(t)));
         return;
     }
     resultText(ctx, canonical(r, t));
@@ -440,7 +425,7 @@ void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
     const double number = sqlite3_value_double(argv[1]);
     if (std::trunc(number) > double(std::numeric_limits<int>::max())
         || std::trunc(number) < double(std::numeric_limits<int>::min())) {
-        fail(ctx, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+        resultError(ctx, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
         return;
     }
     const qint64 n = qint64(std::trunc(number));
@@ -449,13 +434,14 @@ void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
     const Type t = d.type;
     Value v = d.value;
     if (part == Part::TzOffset || part == Part::IsoWeek || part == Part::None) {
-        fail(ctx, QStringLiteral("The datepart %1 is not supported by date function dateadd.").arg(textOf(argv[0])));
+        resultError(
+            ctx, QStringLiteral("The datepart %1 is not supported by date function dateadd.").arg(textOf(argv[0])));
         return;
     }
     if ((t.kind == Kind::Time && !isTimePart(part)) || (t.kind == Kind::Date && isTimePart(part))
         || ((part == Part::Microsecond || part == Part::Nanosecond)
             && (t.kind == Kind::DateTime || t.kind == Kind::SmallDateTime || t.kind == Kind::Date))) {
-        fail(ctx, partNotSupported(part, "dateadd", t));
+        resultError(ctx, partNotSupported(part, "dateadd", t));
         return;
     }
     bool overflow = false;
@@ -523,7 +509,7 @@ void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
         break;
     }
     if (overflow || fit(v, t) != Failure::None) {
-        fail(ctx, QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(t)));
+        resultError(ctx, QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(t)));
         return;
     }
     resultText(ctx, canonical(v, t));
@@ -539,7 +525,8 @@ template <bool Big> void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** a
     Canonical a, b;
     if (!readDate(ctx, argv[1], a) || !readDate(ctx, argv[2], b)) return;
     if (part == Part::TzOffset || part == Part::IsoWeek || part == Part::None) {
-        fail(ctx, QStringLiteral("The datepart %1 is not supported by date function datediff.").arg(textOf(argv[0])));
+        resultError(
+            ctx, QStringLiteral("The datepart %1 is not supported by date function datediff.").arg(textOf(argv[0])));
         return;
     }
     const qint64 ia = instantOf(a), ib = instantOf(b);
@@ -592,9 +579,10 @@ template <bool Big> void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** a
     const __int128 lo = Big ? std::numeric_limits<qint64>::min() : std::numeric_limits<int>::min();
     const __int128 hi = Big ? std::numeric_limits<qint64>::max() : std::numeric_limits<int>::max();
     if (r < lo || r > hi) {
-        fail(ctx, QStringLiteral("The %1 function resulted in an overflow. The number of dateparts separating two "
-                                 "date/time instances is too large. Try to use %1 with a less precise datepart.")
-                      .arg(QLatin1String(Big ? "datediff_big" : "datediff")));
+        resultError(ctx,
+            QStringLiteral("The %1 function resulted in an overflow. The number of dateparts separating two "
+                           "date/time instances is too large. Try to use %1 with a less precise datepart.")
+                .arg(QLatin1String(Big ? "datediff_big" : "datediff")));
         return;
     }
     sqlite3_result_int64(ctx, qint64(r));
@@ -683,7 +671,7 @@ bool readPartOfDate(sqlite3_context* ctx, sqlite3_value** argv, const char* func
     const bool timePart = isTimePart(part);
     if ((c.type.kind == Kind::Time && !timePart) || (c.type.kind == Kind::Date && timePart)
         || (part == Part::TzOffset && c.type.kind != Kind::DateTimeOffset && c.type.kind != Kind::DateTime2)) {
-        fail(ctx, partNotSupported(part, function, c.type));
+        resultError(ctx, partNotSupported(part, function, c.type));
         return false;
     }
     return true;
@@ -696,7 +684,7 @@ void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
     if (!readPartOfDate(ctx, argv, "datepart", part, c)) return;
     qint64 v = 0;
     if (!partValue(part, c, settingsOf(ctx), v)) {
-        fail(ctx, QStringLiteral("'%1' is not a recognized datepart option.").arg(textOf(argv[0])));
+        resultError(ctx, QStringLiteral("'%1' is not a recognized datepart option.").arg(textOf(argv[0])));
         return;
     }
     sqlite3_result_int64(ctx, v);
@@ -727,7 +715,7 @@ void fnDateName(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
     qint64 v = 0;
     if (!partValue(part, c, s, v)) {
-        fail(ctx, QStringLiteral("'%1' is not a recognized datename option.").arg(textOf(argv[0])));
+        resultError(ctx, QStringLiteral("'%1' is not a recognized datename option.").arg(textOf(argv[0])));
         return;
     }
     resultText(ctx, QString::number(v));
@@ -759,7 +747,7 @@ void fnEndOfMonth(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     const QDate d = QDate::fromJulianDay(c.value.day);
     const qint64 total = qint64(d.year()) * 12 + (d.month() - 1) + (argc > 1 ? sqlite3_value_int64(argv[1]) : 0);
     if (total < 12 || total / 12 > 9999) {
-        fail(ctx, QStringLiteral("Adding a value to a 'date' column caused an overflow."));
+        resultError(ctx, QStringLiteral("Adding a value to a 'date' column caused an overflow."));
         return;
     }
     const int y = int(total / 12), m = int(total % 12) + 1;
@@ -776,8 +764,9 @@ void fnDateTrunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     const Part part = partNamed(textOf(argv[0]));
     const int argType = sqlite3_value_type(argv[1]);
     if (argType != SQLITE_TEXT) {
-        fail(ctx, QStringLiteral("Argument data type %1 is invalid for argument 2 of datetrunc function.")
-                      .arg(QLatin1String(sqlTypeOf(argv[1]))));
+        resultError(ctx,
+            QStringLiteral("Argument data type %1 is invalid for argument 2 of datetrunc function.")
+                .arg(QLatin1String(sqlTypeOf(argv[1]))));
         return;
     }
     Canonical c;
@@ -797,7 +786,7 @@ void fnDateTrunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     if (part == Part::Weekday || part == Part::TzOffset || part == Part::Nanosecond || part == Part::None
         || (t.kind == Kind::Time && !timePart) || (t.kind == Kind::Date && timePart)
         || (part == Part::Millisecond && t.scale < 3) || (part == Part::Microsecond && t.scale < 6)) {
-        fail(ctx, partNotSupported(part, "datetrunc", t));
+        resultError(ctx, partNotSupported(part, "datetrunc", t));
         return;
     }
     Value v = c.value;
@@ -846,8 +835,9 @@ void fnDateTrunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         break;
     }
     if (fit(v, t) != Failure::None) {
-        fail(ctx, QStringLiteral("An invalid date value was encountered: The date value is less than the minimum date "
-                                 "value allowed for the data type."));
+        resultError(ctx,
+            QStringLiteral("An invalid date value was encountered: The date value is less than the minimum date "
+                           "value allowed for the data type."));
         return;
     }
     resultText(ctx, canonical(v, t));
@@ -876,7 +866,8 @@ bool offsetResult(sqlite3_context* ctx, sqlite3_value* offset, Value v, int scal
 {
     const std::optional<int> minutes = offsetMinutes(offset);
     if (!minutes) {
-        fail(ctx, QStringLiteral("The timezone provided to builtin function %1 is invalid.").arg(QLatin1String(function)));
+        resultError(ctx,
+            QStringLiteral("The timezone provided to builtin function %1 is invalid.").arg(QLatin1String(function)));
         return false;
     }
     if (keepInstant) {
@@ -888,9 +879,10 @@ bool offsetResult(sqlite3_context* ctx, sqlite3_value* offset, Value v, int scal
     const Type t{Kind::DateTimeOffset, scale};
     const qint64 utcDay = (v.day * kTicksPerDay + v.ticks - qint64(v.offset) * 60 * kTicksPerSecond) / kTicksPerDay;
     if (fit(v, t) != Failure::None || utcDay < dayNumber(1, 1, 1) || utcDay > dayNumber(9999, 12, 31)) {
-        fail(ctx, QStringLiteral("The timezone provided to builtin function %1 would cause the datetimeoffset to overflow "
-                                 "the range of valid date range in either UTC or local time.")
-                      .arg(QLatin1String(function)));
+        resultError(ctx,
+            QStringLiteral("The timezone provided to builtin function %1 would cause the datetimeoffset to overflow "
+                           "the range of valid date range in either UTC or local time.")
+                .arg(QLatin1String(function)));
         return false;
     }
     resultText(ctx, canonical(v, t));
@@ -943,7 +935,7 @@ void fnIsDate(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 void cannotConstruct(sqlite3_context* ctx, const char* type)
 {
-    fail(ctx,
+    resultError(ctx,
         QStringLiteral("Cannot construct data type %1, some of the arguments have values which are not valid.")
             .arg(QLatin1String(type)));
 }
@@ -972,9 +964,10 @@ template <Kind K> void fnMake(sqlite3_context* ctx, int argc, sqlite3_value** ar
     // The precision argument of the types that have one may not be NULL.
     const bool precise = K == Kind::Time || K == Kind::DateTime2 || K == Kind::DateTimeOffset;
     if (precise && sqlite3_value_type(argv[argc - 1]) == SQLITE_NULL) {
-        fail(ctx, QStringLiteral("Scale argument is not valid. Valid expressions for data type %1 scale argument "
-                                 "are integer constants and integer constant expressions.")
-                      .arg(typeName(Type{K, 7})));
+        resultError(ctx,
+            QStringLiteral("Scale argument is not valid. Valid expressions for data type %1 scale argument "
+                           "are integer constants and integer constant expressions.")
+                .arg(typeName(Type{K, 7})));
         return;
     }
     if (anyNull(argc, argv)) {

@@ -4,6 +4,7 @@
 // does not take. Names, separators and currencies come from the culture through QLocale.
 
 #include "platform/db/embedded/functions/DateFunctions.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include <QDate>
 #include <QLocale>
@@ -16,31 +17,30 @@ namespace orra::embedded::dates {
 
 namespace {
 
-QString textOf(sqlite3_value* v)
-{
-    const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return t ? QString::fromUtf8(t, sqlite3_value_bytes(v)) : QString();
-}
-
-// The standard date patterns of the cultures the server is used with.
+// The standard date patterns of the cultures the server is used with: d, D, and whether t and
+// T read the hours by the 24-hour clock.
 QString standardDatePattern(QChar c, const QString& culture)
 {
+    struct Patterns {
+        const char16_t* shortDate;
+        const char16_t* longDate;
+        bool clock24;
+    };
+    static const Patterns de{u"dd.MM.yyyy", u"dddd, d. MMMM yyyy", true};
+    static const Patterns tr{u"d.MM.yyyy", u"d MMMM yyyy dddd", true};
+    static const Patterns gb{u"dd/MM/yyyy", u"dd MMMM yyyy", true};
+    static const Patterns zh{u"yyyy/M/d", u"yyyy'年'M'月'd'日'", false};
+    static const Patterns us{u"M/d/yyyy", u"dddd, MMMM d, yyyy", false};
     const QString k = culture.toLower();
-    const bool de = k.startsWith(u"de"), tr = k.startsWith(u"tr"), gb = k == u"en-gb", zh = k == u"zh-cn";
-    if (c == u'd')
-        return de ? QStringLiteral("dd.MM.yyyy")
-            : tr  ? QStringLiteral("d.MM.yyyy")
-            : gb  ? QStringLiteral("dd/MM/yyyy")
-            : zh  ? QStringLiteral("yyyy/M/d")
-                  : QStringLiteral("M/d/yyyy");
-    if (c == u'D')
-        return de ? QStringLiteral("dddd, d. MMMM yyyy")
-            : tr  ? QStringLiteral("d MMMM yyyy dddd")
-            : gb  ? QStringLiteral("dd MMMM yyyy")
-            : zh  ? QStringLiteral("yyyy'年'M'月'd'日'")
-                  : QStringLiteral("dddd, MMMM d, yyyy");
-    if (c == u't') return de || tr || gb ? QStringLiteral("HH:mm") : QStringLiteral("h:mm tt");
-    if (c == u'T') return de || tr || gb ? QStringLiteral("HH:mm:ss") : QStringLiteral("h:mm:ss tt");
+    const Patterns& p = k.startsWith(u"de") ? de
+        : k.startsWith(u"tr")               ? tr
+        : k == u"en-gb"                     ? gb
+        : k == u"zh-cn"                     ? zh
+                                            : us;
+    if (c == u'd') return QString::fromUtf16(p.shortDate);
+    if (c == u'D') return QString::fromUtf16(p.longDate);
+    if (c == u't') return p.clock24 ? QStringLiteral("HH:mm") : QStringLiteral("h:mm tt");
+    if (c == u'T') return p.clock24 ? QStringLiteral("HH:mm:ss") : QStringLiteral("h:mm:ss tt");
     return QString();
 }
 
@@ -237,11 +237,10 @@ void fnFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     const QString culture = argc > 2 ? textOf(argv[2]) : QStringLiteral("en-US");
     const QLocale locale(QString(culture).replace(u'-', u'_'));
     if (argc > 2 && locale == QLocale::c() && culture.compare(QLatin1String("c"), Qt::CaseInsensitive) != 0) {
-        const QByteArray m = QStringLiteral("The culture parameter '%1' provided in the function call is not "
-                                            "supported.")
-                                 .arg(culture)
-                                 .toUtf8();
-        sqlite3_result_error(ctx, m.constData(), int(m.size()));
+        const QString m = QStringLiteral("The culture parameter '%1' provided in the function call is not "
+                                         "supported.")
+                              .arg(culture);
+        resultError(ctx, m);
         return;
     }
     QString out;
@@ -269,8 +268,7 @@ void fnFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_null(ctx);
         return;
     }
-    const QByteArray u = out.toUtf8();
-    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+    resultText(ctx, out);
 }
 
 }   // namespace

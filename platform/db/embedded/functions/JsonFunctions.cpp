@@ -1,4 +1,5 @@
 #include "platform/db/embedded/functions/JsonFunctions.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,12 +23,6 @@ const char kTruncated[] = "String value in the specified JSON path would be trun
 
 // JSON_VALUE's result is nvarchar(4000).
 constexpr qsizetype kLongestValue = 4000;
-
-void resultError(sqlite3_context* ctx, const QString& message)
-{
-    const QByteArray u = message.toUtf8();
-    sqlite3_result_error(ctx, u.constData(), int(u.size()));
-}
 
 QString unexpected(const char* format, const QString& text, qsizetype position)
 {

@@ -1,4 +1,5 @@
 #include "platform/db/embedded/functions/ScalarFunctions.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -119,12 +120,6 @@ void fnNewId(sqlite3_context* ctx, int, sqlite3_value**)
 {
     const QByteArray text = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1();
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-}
-
-void resultText(sqlite3_context* ctx, const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
 // HOST_NAME(): the client's computer; APP_NAME(): the client application's name.

@@ -2,6 +2,7 @@
 
 #include "platform/db/embedded/Collation.h"
 #include "platform/text/AnsiCodePage.h"
+#include "platform/db/embedded/SqliteValues.h"
 
 #include <QDate>
 #include <QJsonDocument>
@@ -29,23 +30,6 @@ bool anyNull(int argc, sqlite3_value** argv)
     for (int i = 0; i < argc; ++i)
         if (isNull(argv[i])) return true;
     return false;
-}
-
-QString textOf(sqlite3_value* v)
-{
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
-}
-
-void resultText(sqlite3_context* ctx, const QString& s)
-{
-    const QByteArray u = s.toUtf8();
-    sqlite3_result_text(ctx, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-}
-
-void resultError(sqlite3_context* ctx, const QString& message)
-{
-    const QByteArray u = message.toUtf8();
-    sqlite3_result_error(ctx, u.constData(), int(u.size()));
 }
 
 // A result longer than SQLite keeps is refused before it is built.
@@ -95,10 +79,9 @@ void fnIsJson(sqlite3_context* ctx, int, sqlite3_value** argv)
 void fnStringEscape(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (textOf(argv[1]).compare(QLatin1String("json"), Qt::CaseInsensitive) != 0) {
-        const QByteArray m = QStringLiteral("'%1' is not a valid type for STRING_ESCAPE: the type supported is 'json'.")
-                                 .arg(textOf(argv[1]))
-                                 .toUtf8();
-        return sqlite3_result_error(ctx, m.constData(), int(m.size()));
+        const QString m = QStringLiteral("'%1' is not a valid type for STRING_ESCAPE: the type supported is 'json'.")
+                              .arg(textOf(argv[1]));
+        return resultError(ctx, m);
     }
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
     QString out;
@@ -119,8 +102,7 @@ void fnStringEscape(sqlite3_context* ctx, int, sqlite3_value** argv)
                 out += c;
         }
     }
-    const QByteArray utf8 = out.toUtf8();
-    sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    resultText(ctx, out);
 }
 
 void fnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv)

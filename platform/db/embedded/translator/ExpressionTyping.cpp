@@ -423,6 +423,9 @@ SqlType ExpressionTyper::primary(size_t b, size_t e) const
     }
     if (t.isSymbol("(")) {
         const size_t close = m_ctx.matching(b, e);
+        size_t shapedEnd = e;
+        if (const QString shaped = shapedValueType(T, b, close, shapedEnd); !shaped.isEmpty() && shapedEnd == e)
+            return SqlType::fromDeclared(shaped);
         if (close != e - 1) return {};
         if (b + 1 < close && T[b + 1].is("select")) {
             const auto items = selectItems(b + 1);

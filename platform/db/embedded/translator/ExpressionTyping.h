@@ -53,7 +53,7 @@ struct SqlType {
     int precision = 0;   // Decimal: 1-38
     int scale = 0;       // Decimal: 0-precision; money and smallmoney: 4
     int length = 0;      // Text, NText, Binary: declared length, -1 for (max)
-    QString collation;   // Text, NText read from a column: the column's collation in SQLite
+    QString collation{};   // Text, NText read from a column: the column's collation in SQLite
 
     bool isInteger() const;
     bool isMoney() const { return kind == Kind::Money || kind == Kind::SmallMoney; }
@@ -121,6 +121,11 @@ public:
 namespace translator {
 
 class TranslationContext;
+
+// A subquery (select … for xml | json …) in tokens [open, close] of T, with the xml method
+// value('.', 'type') after it or not: the type of its value ("nvarchar(max)", or the method's
+// type), end then past it; empty for any other parenthesis (ForClauses.cpp).
+QString shapedValueType(const std::vector<Token>& T, size_t open, size_t close, size_t& end);
 
 class ExpressionTyper {
 public:

@@ -219,8 +219,12 @@ private:
     QString valueOf(const Item& it, Vec& out) const
     {
         const Vec expr = !it.column.empty() ? it.column : Vec(m_v.begin() + long(it.b), m_v.begin() + long(it.e));
+        // a shaped value, with the collation a text takes for its comparisons or not
+        size_t valueEnd = it.e;
+        if (valueEnd > it.b + 1 && m_v[valueEnd - 1].out.startsWith(QLatin1String("COLLATE "), Qt::CaseInsensitive))
+            --valueEnd;
         if (it.column.empty() && !expr.empty() && (expr.front().t.is(kXmlTyped) || expr.front().t.is(kJsonTyped))
-            && closeOf(m_v, it.b + 1, it.e) == it.e - 1) {
+            && closeOf(m_v, it.b + 1, valueEnd) == valueEnd - 1) {
             out = expr;
             return expr.front().t.is(kXmlTyped) ? QStringLiteral("x") : QStringLiteral("j");
         }
@@ -512,6 +516,31 @@ private:
 };
 
 }   // namespace
+
+QString shapedValueType(const std::vector<Token>& T, size_t open, size_t close, size_t& end)
+{
+    if (close >= T.size() || open + 1 >= close || !T[open + 1].is("select")) return {};
+    int depth = 0;
+    bool shaped = false;
+    for (size_t k = open + 1; k + 1 < close && !shaped; ++k) {
+        if (T[k].isSymbol("("))
+            ++depth;
+        else if (T[k].isSymbol(")"))
+            --depth;
+        else if (depth == 0 && T[k].is("for") && isOneOf(T[k + 1], {"xml", "json"}))
+            shaped = true;
+    }
+    if (!shaped) return {};
+    end = close + 1;
+    // .value('.', 'type')
+    if (close + 7 < T.size() && T[close + 1].isSymbol(".") && T[close + 2].is("value") && T[close + 3].isSymbol("(")
+        && T[close + 4].kind == TokenKind::String && T[close + 5].isSymbol(",")
+        && T[close + 6].kind == TokenKind::String && T[close + 7].isSymbol(")")) {
+        end = close + 8;
+        return unquoted(T[close + 6]).toLower();
+    }
+    return QStringLiteral("nvarchar(max)");
+}
 
 bool rewriteForClauses(TranslationContext& ctx, Vec& v)
 {

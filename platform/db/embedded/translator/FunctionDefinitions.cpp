@@ -4,6 +4,7 @@
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/FunctionHeader.h"
 #include "platform/db/embedded/translator/StatementParser.h"
+#include "platform/db/embedded/translator/Rewriters.h"
 
 namespace orra::embedded::translator {
 
@@ -193,6 +194,7 @@ Statement StatementParser::returnValue(size_t at)
     Vec q{word("select")};
     const Vec converted = m_ctx.convertedTo(*result, expr);
     q.insert(q.end(), converted.begin(), converted.end());
+    rewriteForClauses(m_ctx, q);
     a.query = render(rewriteExpressions(q));
     FlowStatement done;
     done.kind = FlowStatement::Kind::Return;

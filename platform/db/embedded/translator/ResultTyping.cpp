@@ -1,4 +1,5 @@
 #include "platform/db/embedded/translator/ResultTyping.h"
+#include "platform/db/embedded/translator/ExpressionTyping.h"
 
 #include <limits>
 
@@ -35,6 +36,12 @@ TypeRule ResultTyper::namedType(size_t b, size_t e) const
 TypeRule ResultTyper::typeOf(size_t b, size_t e, QStringList& refs)
 {
     if (b >= e) return {};
+    // (select … for xml | json …)
+    size_t shapedEnd = e;
+    if (T[b].isSymbol("(")) {
+        const QString shaped = shapedValueType(T, b, m_ctx.matching(b, e), shapedEnd);
+        if (!shaped.isEmpty() && shapedEnd == e) return fixedType(shaped);
+    }
     // ( expression )
     if (T[b].isSymbol("(") && m_ctx.matching(b, e) == e - 1) {
         if (b + 1 < e && T[b + 1].is("select")) return {};
@@ -132,8 +139,8 @@ TypeRule ResultTyper::functionType(const QString& fn, size_t b, size_t e, QStrin
         r.args.push_back(i < args.size() ? typeOf(args[i].first, args[i].second, refs) : TypeRule());
         return r;
     };
-    if (fn == u"getdate" || fn == u"getutcdate" || fn == u"sysdatetime" || fn == u"current_timestamp")
-        return fixedType(QStringLiteral("datetime"));
+    if (fn == u"getdate" || fn == u"getutcdate" || fn == u"current_timestamp") return fixedType(QStringLiteral("datetime"));
+    if (fn == u"sysdatetime" || fn == u"sysutcdatetime") return fixedType(QStringLiteral("datetime2(7)"));
     if (fn == u"cast") {
         const size_t as = m_ctx.firstAtTopLevel(b, e, [](const auto& tok) { return tok.is("as"); });
         return as < e ? namedType(as + 1, e) : TypeRule();

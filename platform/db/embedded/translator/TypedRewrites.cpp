@@ -749,6 +749,23 @@ std::vector<std::pair<size_t, size_t>> selectedExpressions(const TranslationCont
     return out;
 }
 
+// Whether the select at the batch's token at ends in FOR XML or FOR JSON.
+bool shapedByForClause(const TranslationContext& ctx, size_t at)
+{
+    const auto& T = ctx.tokens();
+    for (size_t k = at + 1; k < T.size(); ++k) {
+        if (T[k].isSymbol("("))
+            k = ctx.matching(k, T.size());
+        else if (T[k].is("case"))
+            k = ctx.groupEnd(k, T.size());
+        else if (T[k].isSymbol(")") || T[k].isSymbol(";") || (isStatementWord(T[k]) && !T[k].is("select")))
+            return false;
+        else if (T[k].is("for") && k + 1 < T.size() && (T[k + 1].is("xml") || T[k + 1].is("json")))
+            return true;
+    }
+    return false;
+}
+
 // Texts that a select computes, and those of the first row of VALUES in FROM, carry their
 // collation into the columns they make: DISTINCT, UNION, GROUP BY and ORDER BY over a derived
 // table's or a union's columns then compare them as the server does (case-insensitive, 'Ç'
@@ -766,6 +783,7 @@ void collateComputedColumns(const TranslationContext& ctx, const ExpressionTyper
     if (first >= T.size()) return;
     for (size_t k = last + 1; k-- > first;) {
         if (T[k].is("select")) {
+            if (shapedByForClause(ctx, k)) continue;   // its columns become XML or JSON
             const auto items = selectedExpressions(ctx, k);
             for (auto it = items.rbegin(); it != items.rend(); ++it) {
                 const auto [b, e] = *it;
