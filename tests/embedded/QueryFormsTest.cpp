@@ -487,6 +487,11 @@ TEST_F(QueryForms, RecursiveQueriesStopAtTheirRecursionLimit)
                         "e.ManagerID = c.id) select * from c"),
             {}, {}},
         {QStringLiteral("select count(*), max(lvl) from Chain"), {"9|3"}, {}},
+        // a query hint holds throughout its statement: the views it reads too
+        {QStringLiteral("select count(*) from Chain option (maxrecursion 2)"), {}, exhausted.arg(2)},
+        {QStringLiteral("create view Counted as ") + counting.arg(150) + QStringLiteral("select n from c"), {}, {}},
+        {QStringLiteral("select count(*) from Counted"), {}, exhausted.arg(100)},
+        {QStringLiteral("select count(*) from Counted option (maxrecursion 200)"), {"150"}, {}},
     };
     for (const auto& c : cases) {
         if (c.error.isEmpty())

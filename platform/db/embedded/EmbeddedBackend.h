@@ -78,6 +78,9 @@ public:
     bool isSysadmin() const { return m_sysadmin; }
     const QString& server() const { return m_server; }
     const QString& database() const { return m_database; }
+    // DatabaseIds.cpp: DB_ID and DB_NAME, the server's numbers of its databases; NULL for none.
+    QVariant databaseId(const QString& name);
+    QVariant databaseName(qlonglong id);
     const QString& loginTime() const { return m_loginTime; }
     QVariant identity() const { return m_identity; }
     QVariant scopeIdentity() const { return m_scopeIdentity; }
@@ -162,6 +165,7 @@ private:
     // Tells the rows noted for an OUTPUT which kind of change the SQLite text sql makes.
     void followOutput(const QString& sql);
     OutputCapture* m_output = nullptr;   // an OUTPUT noting the rows its change makes
+    int m_maxRecursion = 100;   // the running statement's recursion limit, which the views it reads take
     qlonglong procedureStatus(const QString& query, Run& run);
     // The value of a query whose one "?" bind() binds, as a copy the caller frees; nullptr for
     // NULL.

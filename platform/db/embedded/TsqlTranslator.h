@@ -72,6 +72,9 @@ struct SqlStatement {
     // select only: the result columns that have no name (an expression without an alias); the
     // server gives them an empty name, never SQLite's text of the expression.
     std::vector<int> unnamedColumns;
+    // The recursion limit of the statement (OPTION (MAXRECURSION n), else 100; 0 for none), which
+    // the views it reads take too.
+    int maxRecursion = 100;
 };
 
 // if <condition> <statement> [else <statement>]

@@ -90,6 +90,7 @@ target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_or
   ${_orra_embedded_dir}/Cursors.h ${_orra_embedded_dir}/Cursors.cpp
   ${_orra_embedded_dir}/ProcedureExecution.cpp
   ${_orra_embedded_dir}/OutputRows.cpp
+  ${_orra_embedded_dir}/DatabaseIds.cpp
   ${_orra_embedded_dir}/BatchErrors.h ${_orra_embedded_dir}/BatchErrors.cpp)
 target_include_directories(platform_db PRIVATE ${_orra_gen})
 target_link_libraries(platform_db PUBLIC PkgConfig::SODIUM)

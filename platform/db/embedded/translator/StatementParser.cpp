@@ -126,7 +126,9 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
         Statement s = changeStatement(std::move(v), b, e, maxRecursion);
         return m_ctx.failed() ? Statement{} : withOutput(m_ctx, std::move(s), change, output);
     }
-    return changeStatement(std::move(v), b, e, maxRecursion);
+    Statement s = changeStatement(std::move(v), b, e, maxRecursion);
+    if (auto* sql = std::get_if<SqlStatement>(&s.node)) sql->maxRecursion = maxRecursion;
+    return s;
 }
 
 Statement StatementParser::changeStatement(Vec v, size_t b, size_t e, int maxRecursion)
