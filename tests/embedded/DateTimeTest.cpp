@@ -434,6 +434,13 @@ TEST_F(EmbeddedTest, ConvertStylesGiveTheDocumentedTexts)
                 "error: Explicit conversion from data type datetimeoffset to varbinary is not allowed."},
             {"select cast(0x0000AB6000000000 as datetime2)",
                 "error: Explicit conversion from data type varbinary to datetime2 is not allowed."},
+            // datetime as float counts the days from 1900-01-01 as a float converted to datetime
+            // does, both ways; the other date and time types are no numbers
+            {"select convert(varchar(30), cast(floor(cast(cast('2025-01-01 13:00' as datetime) as float)) as datetime), 121)",
+                "2025-01-01 00:00:00.000"},
+            {"select cast(cast(cast(45000.5 as datetime) as float) as varchar(30))", "45000.5"},
+            {"select cast(cast('2020-01-01' as date) as int)",
+                "error: Explicit conversion from data type date to int is not allowed."},
         });
 }
 

@@ -182,6 +182,8 @@ TEST_F(ExactValues, WritesToIntegerAndTextTargetsConvertAsCast)
     c->execute("create table W (ID int, I int, S smallint, B bit, V varchar(1), V10 varchar(10))");
     c->execute("create table Defaults (ID int, I int default 10.6496)");
     c->execute("insert into W (ID, I) values (1, 10)");
+    c->execute("create procedure Texts @s varchar(1), @o int output, @t varchar(1) output as "
+               "begin set @o = 12; set @t = @s end");
     const struct {
         const char* write;
         const char* read;
@@ -203,6 +205,9 @@ TEST_F(ExactValues, WritesToIntegerAndTextTargetsConvertAsCast)
         {"update W set V = 25 where ID = 1", "select V from W where ID = 1", "*"},
         {"declare @s varchar(1) = 12; update W set V10 = @s where ID = 2", "select V10 from W where ID = 2", "*"},
         {"insert into W (ID, V10) values (10, $10.5)", "select V10 from W where ID = 10", "10.50"},
+        {"declare @x varchar(1), @y varchar(1); exec Texts 12, @x output, @y output; "
+         "insert into W (ID, V, V10) values (11, @x, @y)",
+            "select V + V10 from W where ID = 11", "**"},
     };
     for (const auto& t : cases) {
         if (*t.write) c->execute(QString::fromUtf8(t.write));
@@ -567,6 +572,13 @@ TEST_F(ExactValues, BranchesAndWindowsTakeTheDocumentedType)
     c->execute("create table W (G int, D decimal(30,4))");
     c->execute("insert into W values (1, 12345678901234567890.1234), (1, 2.5), (2, -12345678901234567890.1234), (2, 7)");
     const QString wide1 = "cast(12345678901234567890.1 as decimal(30,1))", wide2 = "cast(12345678901234567890.10 as decimal(30,2))";
+    const QString big1 = "cast(12345678901234567.01 as decimal(38,2))", big2 = "cast(9345678901234567.01 as decimal(38,2))",
+                  big3 = "cast(12345678901234567.02 as decimal(38,2))";
+    c->execute("select * into #Copied from (values (cast(1.5 as money)), (cast(2.25 as money))) v(a)");
+    c->execute("create table Written (d decimal(38,2))");
+    c->execute("insert into Written select a * 3 from (values (" + big1 + ")) v(a)");
+    c->execute("create table Pv (Cat varchar(10), Yr int, Amount money)");
+    c->execute("insert into Pv values ('a', 2020, 1.10), ('a', 2021, 2.2), ('b', 2020, 922337203685477.5807)");
     const struct {
         QString sql;
         DataType type;
@@ -605,6 +617,39 @@ TEST_F(ExactValues, BranchesAndWindowsTakeTheDocumentedType)
             {"NULL", "-12345678901234567890.1234", "2.5000", "7.0000"}},
         {"select lead(Rate) over (order by ID) from Sales", DataType::Numeric, 10, 2, {"0.05", "0.10", "NULL"}},
         {"select min(Amount) over () from Sales where ID = 3", DataType::Currency, 19, 4, {"0.1000"}},
+        // VALUES rows combine as UNION ALL does; derived tables, pivots and their column lists keep the types
+        {"select a from (values (cast(1.5 as money)), (2.25)) v(a)", DataType::Numeric, 19, 4, {"1.5000", "2.2500"}},
+        {"select a from (values ($1.5), (cast(2.25 as money))) v(a) order by a desc", DataType::Currency, 19, 4,
+            {"2.2500", "1.5000"}},
+        {"select a from (values (" + big1 + "), (" + big2 + "), (-5), (" + big3 + ")) v(a) order by a", DataType::Numeric,
+            38, 2, {"-5.00", "9345678901234567.01", "12345678901234567.01", "12345678901234567.02"}},
+        {"select distinct a from (values (" + wide1 + "), (" + wide2 + ")) as v (a)", DataType::Numeric, 31, 2,
+            {"12345678901234567890.10"}},
+        {"select b from (values (" + big1 + ", $2), (" + big1 + ", $1), (-5, $3)) v(a, b) order by a desc, b",
+            DataType::Currency, 19, 4, {"1.0000", "2.0000", "3.0000"}},
+        {"select max(a) from (values (" + big1 + "), (" + big3 + "), (-5)) v(a)", DataType::Numeric, 38, 2,
+            {"12345678901234567.02"}},
+        {"select a from (select a, row_number() over (order by a desc) n from (values (" + big1 + "), (" + big3
+                + "), (-5)) v(a)) x where n = 1",
+            DataType::Numeric, 38, 2, {"12345678901234567.02"}},
+        {"select a from (select " + wide1 + " union all select " + wide2 + " union all select 1) x (a) group by a order by a desc",
+            DataType::Numeric, 31, 2, {"12345678901234567890.10", "1.00"}},
+        {"select a + 1 from (select cast(1 as decimal(5,1)), 2) x (a, b)", DataType::Numeric, 6, 1, {"2.0"}},
+        {"select a * 3 from #Copied", DataType::Currency, 19, 4, {"4.5000", "6.7500"}},
+        {"select d from Written", DataType::Numeric, 38, 2, {"37037036703703701.03"}},
+        {"select [2020] from Pv pivot (sum(Amount) for Yr in ([2020], [2021])) p order by [2020] desc",
+            DataType::Currency, 19, 4, {"922337203685477.5807", "1.1000"}},
+        {"select [1] from (select G, D, 'k' K from W) s pivot (sum(D) for G in ([1], [2])) p", DataType::Numeric, 38, 4,
+            {"12345678901234567892.6234"}},
+        {"select [2] from (select G, D, 'k' K from W) s pivot (avg(D) for G in ([1], [2])) p", DataType::Numeric, 38, 6,
+            {"-6172839450617283941.561700"}},
+        // a union's own order compares exactly, by name and by position
+        {"select " + big1 + " a union all select " + big2 + " union all select -5 union all select " + big3 + " order by a desc",
+            DataType::Numeric, 38, 2, {"12345678901234567.02", "12345678901234567.01", "9345678901234567.01", "-5.00"}},
+        {"select " + big1 + " union all select " + big2 + " union all select -5 order by 1", DataType::Numeric, 38, 2,
+            {"-5.00", "9345678901234567.01", "12345678901234567.01"}},
+        {"select D from W except select cast(7 as decimal(30,4)) order by D", DataType::Numeric, 30, 4,
+            {"-12345678901234567890.1234", "2.5000", "12345678901234567890.1234"}},
     };
     for (const auto& t : cases) {
         const auto [f, values] = column(t.sql);
@@ -612,6 +657,23 @@ TEST_F(ExactValues, BranchesAndWindowsTakeTheDocumentedType)
         EXPECT_EQ(f.precision, t.precision) << t.sql.toStdString();
         EXPECT_EQ(f.numericScale, t.scale) << t.sql.toStdString();
         EXPECT_EQ(values, t.values) << t.sql.toStdString();
+    }
+    // dates keep their type through derived tables, VALUES and common table expressions
+    const struct {
+        const char* sql;
+        DataType type;
+        QStringList values;
+    } dates[] = {
+        {"select a from (values (cast('2020-01-01' as date)), ('20200102')) v(a) order by a desc", DataType::DBDate,
+            {"2020-01-02", "2020-01-01"}},
+        {"with c as (select cast('2020-01-01' as date) a) select a from c", DataType::DBDate, {"2020-01-01"}},
+        {"select a from (select cast('2020-01-01 10:00' as datetime) a union all select '20200102') x order by a",
+            DataType::DBTimeStamp, {"2020-01-01T10:00:00.000Z", "2020-01-02T00:00:00.000Z"}},
+    };
+    for (const auto& t : dates) {
+        const auto [f, values] = column(t.sql);
+        EXPECT_EQ(f.type, t.type) << t.sql;
+        EXPECT_EQ(values, t.values) << t.sql;
     }
 }
 

@@ -719,6 +719,10 @@ TEST_F(Objects, PrimaryKeysHoldNoNull)
          "insert K9 values ($1, '20150101') insert K9 values (1.0, '2015-01-01T00:00:00')",
             "2627 Violation of PRIMARY KEY constraint 'PK_K9'. Cannot insert duplicate key in object 'dbo.K9'. The "
             "duplicate key value is (1.00, Jan  1 2015 12:00AM)."},
+        {"create table K10 (M money, D datetime) insert K10 values ($1, '20150101'), (1, '20150101') "
+         "create unique index UX_K10 on K10 (M, D)",
+            "1505 The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name "
+            "'dbo.K10' and the index name 'UX_K10'. The duplicate key value is (1.00, Jan  1 2015 12:00AM)."},
         {"set identity_insert K7 off create table K8 (A int not null, B int not null) "
          "alter table K8 add constraint PK_K8 primary key (A) alter table K8 add constraint PK_K8b primary key (A, B)",
             "1779 Table 'K8' already has a primary key defined on it."},

@@ -740,6 +740,12 @@ TEST_F(QueryForms, ForJsonWritesTheDocumentedJson)
          "ON H.SalesOrderID = D.SalesOrderID ORDER BY H.SalesOrderID FOR JSON PATH",
             "[{\"Order\":{\"Number\":\"SO43659\",\"Date\":\"2011-05-31T00:00:00\"},\"Product\":{\"Price\":2024.9940,"
             "\"Quantity\":1}},{\"Order\":{\"Number\":\"SO43659\"},\"Product\":{\"Price\":2024.9940}}]"},
+        // every select of a union writes its dates as the first does
+        {"SELECT SalesOrderNumber AS 'Order.Number', OrderDate AS 'Order.Date' FROM SalesOrderHeader WHERE "
+         "SalesOrderID = 43659 UNION ALL SELECT 'SO1', OrderDate FROM SalesOrderHeader WHERE SalesOrderID = 43659 "
+         "FOR JSON PATH",
+            "[{\"Order\":{\"Number\":\"SO43659\",\"Date\":\"2011-05-31T00:00:00\"}},{\"Order\":{\"Number\":\"SO1\","
+            "\"Date\":\"2011-05-31T00:00:00\"}}]"},
         // a nested FOR JSON PATH is JSON, not text
         {"SELECT TOP 2 SalesOrderNumber, OrderDate, (SELECT UnitPrice, OrderQty FROM OrderDetail AS D WHERE "
          "H.SalesOrderID = D.SalesOrderID FOR JSON PATH) AS D FROM SalesOrderHeader AS H WHERE SalesOrderID = 43659 "
@@ -790,6 +796,8 @@ TEST_F(QueryForms, ForClausesTheServerDoesNotRunAreRefusedByName)
         {"select 1 as Tag, null as Parent, ID as [T!1!ID] from T for xml explicit",
             "102 The embedded server does not run FOR XML EXPLICIT."},
         {"select ID from T for browse", "102 The embedded server does not run FOR BROWSE."},
+        {"select ID from T union select ID from U order by ID for xml path",
+            "102 The embedded server does not run FOR XML PATH over UNION, EXCEPT or INTERSECT with ORDER BY."},
         {"select (select ID from T for xml path, type).query('/row')",
             "102 The embedded server does not run the xml method query(): only value('.', 'nvarchar(max)') reads a "
             "FOR XML result."},

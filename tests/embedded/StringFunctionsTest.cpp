@@ -261,6 +261,10 @@ TEST_F(StringFunctions, ColumnsTypeAndCollationGovernLikeCaseAndBytes)
         {"select count(*) from (select 'a' x union select 'A') u", 1},
         {"select count(*) from (select x + '' k from (select 'a' x union all select 'A') v group by x + '') g", 1},
         {"select top 1 upper(Latin) + 'z' u from Names order by u", "Iz"},
+        {"select max(x + N'') from (select N'Zonguldak' x union all select N'Çorum') v", "Zonguldak"},
+        {"select count(distinct x + '') from (select 'a' x union all select 'A') v", 1},
+        {"select top 1 count(*) over (partition by x + '') from (select 'a' x union all select 'A') v", 2},
+        {"select case x + '' when 'A' then 'yes' else 'no' end from (select 'a' x) v", "yes"},
     });
     // DATALENGTH by the type's storage size, however SQLite keeps the value
     c->execute("create table Moments (At datetime, Day date)");

@@ -127,7 +127,8 @@ TEST(Translator, DeleteForms)
 TEST(Translator, PlusOnTextBecomesServerAddition)
 {
     EXPECT_EQ(one("select SUser_SName() + ' (' + cast(@@SPID as varchar(10)) + ')'"),
-        QStringLiteral("select orra_add(orra_suser_sname(), ' (', orra_varchar(orra_spid(), 10), ')')"));
+        QStringLiteral("select orra_add(orra_suser_sname(), ' (', orra_varchar(orra_value_text_fits(orra_spid(), 10, "
+                       "'varchar'), 10), ')')"));
     EXPECT_EQ(one("select 1 + 2 * 3"), QStringLiteral("select orra_add(1, 2 * 3)"));
     EXPECT_EQ(one("select a + b - c + d + e"), QStringLiteral("select orra_add((orra_add(a, b) - c), d, e)"));
     EXPECT_EQ(one("select a - b + c from T"), QStringLiteral("select orra_add((a - b), c) from T"));

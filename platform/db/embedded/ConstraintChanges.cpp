@@ -309,7 +309,8 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
     } catch (db::ProviderFailure& f) {
         const QString what = f.errors.isEmpty() ? QString() : f.errors.first().description;
         if (what.contains(QLatin1String("UNIQUE constraint failed"))) {
-            const ConstraintMessage m = duplicateKeyMessage(m_db, schema, table, change.display, change.name, what);
+            ConstraintMessage m = duplicateKeyMessage(m_db, schema, table, change.display, change.name, what);
+            addKeyValue(m);
             raise(QStringLiteral("23000"), m.text, m.number);
         }
         throw;
@@ -356,8 +357,9 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
     }
     // the unique keys hold their NULLs equal, a new key's among them
     if (const std::optional<NullKeyRepeat> repeat = keepNullKeysUnique(m_db, schema, table)) {
-        const ConstraintMessage m = duplicateKeyMessage(m_db, schema, table, change.display,
+        ConstraintMessage m = duplicateKeyMessage(m_db, schema, table, change.display,
             change.name.isEmpty() ? repeat->index : change.name, repeat->sqliteMessage());
+        addKeyValue(m);
         raise(QStringLiteral("23000"), m.text, m.number);
     }
     exec(QStringLiteral("COMMIT"));

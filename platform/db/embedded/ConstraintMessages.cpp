@@ -1,5 +1,6 @@
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/NullKeys.h"
+#include "platform/db/embedded/BatchRun.h"
 #include "platform/db/embedded/SqliteHandles.h"
 
 #include <QRegularExpression>
@@ -369,20 +370,23 @@ ConstraintMessage serverConstraintMessage(
 ConstraintMessage duplicateKeyMessage(sqlite3* db, const QString& schema, const QString& table, const QString& object,
     const QString& index, const QString& sqliteMessage)
 {
-    QStringList columns;
-    for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts))
-        columns << quoted(p.trimmed().section(u'.', -1));
-    const QString list = columns.join(QStringLiteral(", "));
-    QStringList shown;   // a NULL reads as <NULL>
-    for (const QString& c : columns) shown << QStringLiteral("ifnull(%1, '<NULL>')").arg(c);
-    const Rows repeated = rows(db,
-        QStringLiteral("select %1 from %2.%3 group by %4 having count(*) > 1 limit 1")
-            .arg(shown.join(QStringLiteral(", ")), quoted(schema), quoted(table), list));
-    const QStringList key = repeated.empty() ? QStringList() : repeated.front();
-    return {QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object "
-                           "name '%1' and the index name '%2'. The duplicate key value is (%3).")
-                .arg(object, index, key.join(QStringLiteral(", "))),
+    ConstraintMessage m{QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for "
+                                       "the object name '%1' and the index name '%2'.")
+                            .arg(object, index),
         1505};
+    m.keySchema = schema;
+    m.keyTable = table;
+    QStringList columns;
+    for (const QString& p : sqliteMessage.section(u':', 1).split(u',', Qt::SkipEmptyParts)) {
+        m.keyColumns << p.trimmed().section(u'.', -1);
+        columns << quoted(m.keyColumns.back());
+    }
+    const QString list = columns.join(QStringLiteral(", "));
+    const PreparedStatement repeated(db, QStringLiteral("select %1 from %2.%3 group by %1 having count(*) > 1 limit 1")
+                                             .arg(list, quoted(schema), quoted(table)));
+    if (repeated.ok() && sqlite3_step(repeated) == SQLITE_ROW)
+        for (int c = 0; c < sqlite3_column_count(repeated); ++c) m.keyValues << storedValueOf(sqlite3_column_value(repeated, c));
+    return m;
 }
 
 }   // namespace orra::embedded

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 struct sqlite3;
 
@@ -17,10 +18,12 @@ inline constexpr char kPrimaryKeyMark[] = "/*primary key*/";
 struct ConstraintMessage {
     QString text;      // empty when the failure is not one of these
     long number = 0;   // the server's error number: 2627, 2601 or 547
-    // 2627 and 2601: the key that refused the row (SQLite's schema, the table, its columns).
+    // 2627, 2601 and 1505: the key (SQLite's schema, the table, its columns); for 1505 the
+    // repeated value as stored, which the server adds to the text (EmbeddedBackend::keyValueText).
     QString keySchema;
     QString keyTable;
     QStringList keyColumns;
+    QVariantList keyValues;
 };
 
 // statementSql is the SQLite text of the statement that failed (insert into / update /
@@ -29,8 +32,8 @@ ConstraintMessage serverConstraintMessage(
     sqlite3* db, const QString& database, const QString& statementSql, const QString& sqliteMessage);
 
 // A unique index made over rows that repeat its key (create unique index, or a primary key or
-// unique constraint added): the index, its table as messages name it ("dbo.T") and the first
-// key value that repeats. sqliteMessage is SQLite's "UNIQUE constraint failed: T.A, …"; the
+// unique constraint added): the index, its table as messages name it ("dbo.T"), and the first
+// key value that repeats in keyValues (the text ends before it). sqliteMessage is SQLite's "UNIQUE constraint failed: T.A, …"; the
 // rows are read from schema.table.
 ConstraintMessage duplicateKeyMessage(sqlite3* db, const QString& schema, const QString& table, const QString& object,
     const QString& index, const QString& sqliteMessage);

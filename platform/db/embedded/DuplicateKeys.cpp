@@ -1,9 +1,9 @@
 // The value of the key that refused a row (2627, 2601), which SQL Server's message ends with:
 // SQLite names only the key's columns. The statement runs again inside a savepoint, with a
 // temporary trigger that sees each row's key before SQLite checks it: the last key seen is the
-// one refused. Its values read as CAST converts the key columns' types to nvarchar, NULL as
-// <NULL> (as the server's 1505 shows it), joined by ", ". Then everything the second run did is
-// rolled back.
+// one refused; everything the second run did is rolled back. A key's values read as CAST
+// converts the key columns' types to nvarchar, NULL as <NULL>, joined by ", " (also the value
+// that 1505 shows).
 #include "platform/db/embedded/BatchRun.h"
 #include "platform/db/embedded/ConstraintMessages.h"
 #include "platform/db/embedded/ConnectionSchema.h"
@@ -34,6 +34,22 @@ bool run(sqlite3* db, const QString& sql)
     return sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// A savepoint rolled back and released when the scope ends: what ran inside leaves nothing.
+struct Undone {
+    sqlite3* db;
+    QString name;
+    bool ok;
+    Undone(sqlite3* d, const QString& n) : db(d), name(n), ok(run(d, QStringLiteral("SAVEPOINT ") + n)) {}
+    ~Undone()
+    {
+        if (!ok) return;
+        run(db, QStringLiteral("ROLLBACK TO ") + name);
+        run(db, QStringLiteral("RELEASE ") + name);
+    }
+    Undone(const Undone&) = delete;
+    Undone& operator=(const Undone&) = delete;
+};
+
 }   // namespace
 
 QString EmbeddedBackend::duplicateKeyValue(sqlite3_stmt* statement, const ConstraintMessage& m)
@@ -47,15 +63,8 @@ QString EmbeddedBackend::duplicateKeyValue(sqlite3_stmt* statement, const Constr
         sqlite3* db;
         ~Forget() { sqlite3_create_function_v2(db, kSeen, -1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr, nullptr); }
     } forget{m_db};
-    if (!run(m_db, QStringLiteral("SAVEPOINT %1").arg(QLatin1String(kSavepoint)))) return {};
-    struct Undo {
-        sqlite3* db;
-        ~Undo()
-        {
-            run(db, QStringLiteral("ROLLBACK TO %1").arg(QLatin1String(kSavepoint)));
-            run(db, QStringLiteral("RELEASE %1").arg(QLatin1String(kSavepoint)));
-        }
-    } undo{m_db};
+    const Undone undone(m_db, QLatin1String(kSavepoint));
+    if (!undone.ok) return {};
 
     QStringList keys;
     for (const QString& c : m.keyColumns) keys << QStringLiteral("NEW.") + quoted(c);
@@ -75,10 +84,21 @@ QString EmbeddedBackend::duplicateKeyValue(sqlite3_stmt* statement, const Constr
         || (refused != SQLITE_CONSTRAINT_UNIQUE && refused != SQLITE_CONSTRAINT_PRIMARYKEY))
         return {};
 
-    // The values as stored, in a table of the key columns' declared types, read as nvarchar.
+    return keyValueText(m.keySchema, m.keyTable, m.keyColumns, seen);
+}
+
+QString EmbeddedBackend::keyValueText(
+    const QString& schema, const QString& table, const QStringList& keyColumns, const QVariantList& stored)
+{
+    if (stored.size() != keyColumns.size() || stored.isEmpty()) return {};
+    const SessionRights::Trusted trusted(m_rights);
+    // The values as stored, in a table of the key columns' declared types (gone with the
+    // savepoint), read as nvarchar.
+    const Undone undone(m_db, QLatin1String(kSavepoint) + QStringLiteral("_text"));
+    if (!undone.ok) return {};
     QStringList columns, values, marks;
-    for (const QString& c : m.keyColumns) {
-        const QString type = m_schema->columnType(m.keySchema, m.keyTable, c);
+    for (const QString& c : keyColumns) {
+        const QString type = m_schema->columnType(schema, table, c);
         columns << quoted(c) + u' ' + type;
         // cast to its own type first: a char(n) value shows its padding
         const QString value = type.isEmpty() ? quoted(c) : QStringLiteral("cast(%1 as %2)").arg(quoted(c), type);
@@ -91,7 +111,7 @@ QString EmbeddedBackend::duplicateKeyValue(sqlite3_stmt* statement, const Constr
         const PreparedStatement insert(m_db, QStringLiteral("INSERT INTO temp.%1 VALUES (%2)")
                                                  .arg(quoted(QLatin1String(kValues)), marks.join(u',')));
         if (!insert.ok()) return {};
-        for (int i = 0; i < seen.size(); ++i) db::sqlite::SqliteSession::bind(insert, i + 1, seen[i]);
+        for (int i = 0; i < stored.size(); ++i) db::sqlite::SqliteSession::bind(insert, i + 1, stored[i]);
         if (sqlite3_step(insert) != SQLITE_DONE) return {};
     }
     const Translation read = translate(
@@ -102,6 +122,12 @@ QString EmbeddedBackend::duplicateKeyValue(sqlite3_stmt* statement, const Constr
     const PreparedStatement text(m_db, select->sql);
     if (!text.ok() || sqlite3_step(text) != SQLITE_ROW) return {};
     return columnText(text, 0);
+}
+
+void EmbeddedBackend::addKeyValue(ConstraintMessage& m)
+{
+    const QString value = keyValueText(m.keySchema, m.keyTable, m.keyColumns, m.keyValues);
+    if (!value.isEmpty()) m.text += QStringLiteral(" The duplicate key value is (%1).").arg(value);
 }
 
 }   // namespace orra::embedded

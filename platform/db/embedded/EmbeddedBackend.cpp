@@ -989,7 +989,12 @@ namespace {
 // Statements after which the catalogue may differ: DDL, select … into, constraints, modules.
 bool changesCatalogue(const Statement& st)
 {
-    if (const auto* sql = st.as<SqlStatement>()) return (!sql->dml && !sql->returnsRows) || !sql->intoTable.isEmpty();
+    if (const auto* sql = st.as<SqlStatement>()) {
+        const QString& s = sql->sql;
+        return !sql->intoTable.isEmpty() || s.startsWith(QLatin1String("create"), Qt::CaseInsensitive)
+            || s.startsWith(QLatin1String("alter"), Qt::CaseInsensitive)
+            || s.startsWith(QLatin1String("drop"), Qt::CaseInsensitive);
+    }
     return st.is<ConstraintChange>() || st.is<ModuleStatement>() || st.is<CreateSchema>();
 }
 
@@ -1484,8 +1489,9 @@ void EmbeddedBackend::keepNullKeys(const QString& schema, const QString& table)
                                  QString(repeat->index).replace(u'"', QStringLiteral("\"\"")));
     sqlite3_exec(m_db, drop.toUtf8().constData(), nullptr, nullptr, nullptr);
     const QString object = table.startsWith(u'#') || table.contains(u'.') ? table : QStringLiteral("dbo.") + table;
-    const ConstraintMessage m =
+    ConstraintMessage m =
         duplicateKeyMessage(m_db, schema, table, object, repeat->index.section(u'.', -1), repeat->sqliteMessage());
+    addKeyValue(m);
     raise(QStringLiteral("23000"), m.text, m.number);
 }
 
@@ -1514,8 +1520,9 @@ void EmbeddedBackend::rewordConstraintFailure(ProviderFailure& failure, const QS
     if (failure.errors.isEmpty() || failure.errors.first().sqlState != u"23000") return;
     const SessionRights::Trusted trusted(m_rights);   // the server reads its own schema
     ProviderError& e = failure.errors.first();
-    const ConstraintMessage m = serverConstraintMessage(m_db, m_database, sql, e.description);
+    ConstraintMessage m = serverConstraintMessage(m_db, m_database, sql, e.description);
     if (m.text.isEmpty()) return;
+    if (m.number == 1505) addKeyValue(m);
     e.description = m.text;
     if (m.number == 2627 || m.number == 2601)
         if (const QString value = duplicateKeyValue(statement, m); !value.isEmpty())

@@ -219,8 +219,12 @@ private:
     void keepNullKeys(const QString& schema, const QString& table);
     // statement: the one that failed (its parameters still bound), for the duplicate key value.
     void rewordConstraintFailure(db::ProviderFailure& failure, const QString& sql, sqlite3_stmt* statement);
-    // DuplicateKeys.cpp: the key value that refused statement's row, as the message shows it.
+    // DuplicateKeys.cpp: the key value that refused statement's row, as the message shows it;
+    // the text of a key's stored values; a 1505 message given its repeated value.
     QString duplicateKeyValue(sqlite3_stmt* statement, const ConstraintMessage& m);
+    QString keyValueText(
+        const QString& schema, const QString& table, const QStringList& columns, const QVariantList& stored);
+    void addKeyValue(ConstraintMessage& m);
     // The types of computed columns (read from the schema on the server's own behalf).
     QStringList computedColumnTypes(const SqlStatement& st);
 

@@ -530,6 +530,26 @@ void fnInteger(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_error(ctx, message.constData(), int(message.size()));
 }
 
+// orra_value_text_fits(x, length, type): a value of a type not known before it comes (a client's
+// parameter, a procedure's argument) converted to a text of length characters: a whole number
+// too long for it is "*" in char and varchar and the overflow error in nchar and nvarchar, any
+// other number too long is the overflow error; text and other values as they are.
+void fnValueTextFits(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const int kind = sqlite3_value_type(argv[0]);
+    if ((kind != SQLITE_INTEGER && kind != SQLITE_FLOAT) || sqlite3_value_bytes(argv[0]) <= sqlite3_value_int(argv[1])) {
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    const QByteArray type(reinterpret_cast<const char*>(sqlite3_value_text(argv[2])));
+    if (kind == SQLITE_INTEGER && !type.startsWith('n')) {
+        sqlite3_result_text(ctx, "*", 1, SQLITE_STATIC);
+        return;
+    }
+    const QByteArray message = "Arithmetic overflow error converting expression to data type " + type + '.';
+    sqlite3_result_error(ctx, message.constData(), int(message.size()));
+}
+
 void registerExpressionFunctions(sqlite3* db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
@@ -543,6 +563,8 @@ void registerExpressionFunctions(sqlite3* db)
     sqlite3_create_function_v2(
         db, "orra_number_text_fits", 3, flags, nullptr, fnNumberTextFits, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_integer", 2, flags, nullptr, fnInteger, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db, "orra_value_text_fits", 3, flags, nullptr, fnValueTextFits, nullptr, nullptr, nullptr);
 }
 
 }   // namespace orra::embedded

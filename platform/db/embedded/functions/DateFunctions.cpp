@@ -354,6 +354,16 @@ void fnDateArithmetic(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultText(ctx, canonical(r, t));
 }
 
+// orra_days_since_1900(d): a datetime or smalldatetime as float, the days from 1900-01-01 with
+// the time as their fraction (what a float converted to datetime counts).
+void fnDaysSince1900(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    Value v;
+    if (!readCounted(ctx, argv[0], v)) return;
+    sqlite3_result_double(ctx, double(v.day - kDay19000101) + double(v.ticks) / double(kTicksPerDay));
+}
+
 // The instant in ticks since day 0, on UTC for values with an offset.
 qint64 instantOf(const Canonical& c)
 {
@@ -1086,6 +1096,7 @@ const Registration kFunctions[] = {
     {kToDate, 4, fnToDate, false},
     {kDateText, 3, fnDateText, false},
     {kDateArithmetic, 4, fnDateArithmetic, false},
+    {"orra_days_since_1900", 1, fnDaysSince1900, true},
     {"orra_dateadd", 3, fnDateAdd, false},
     {"orra_datediff", 3, fnDateDiff<false>, false},
     {"orra_datediff_big", 3, fnDateDiff<true>, false},

@@ -1,3 +1,4 @@
+#include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
 #include <algorithm>
@@ -20,18 +21,114 @@ std::optional<std::pair<size_t, size_t>> batchRange(const TranslationContext& ct
     return std::make_pair(b, e + 1);
 }
 
-// Whether the order by at v[at] orders the rows of a union, except or intersect, whose items
-// SQLite takes only as result columns, or of a TOP … WITH TIES, whose rewriting reads the
-// items as they are written.
-bool keepsItsItems(const Vec& v, size_t at)
+// The set operation (union, except, intersect) whose rows the order by at v[at] orders: the
+// place in v of its first select; v.size() when the order is a single select's. ties is set
+// when the order belongs to a TOP … WITH TIES, whose rewriting reads the items as written.
+size_t compoundStart(const Vec& v, size_t at, bool& ties)
 {
     int depth = 0;
+    bool compound = false;
+    size_t first = v.size();
     for (size_t k = at; k-- > 0;) {
         if (v[k].t.isSymbol(")")) ++depth;
-        if (v[k].t.isSymbol("(") && --depth < 0) return false;
-        if (depth == 0 && isOneOf(v[k].t, {"union", "except", "intersect", "ties"})) return true;
+        if (v[k].t.isSymbol("(") && --depth < 0) break;
+        if (depth != 0) continue;
+        if (v[k].t.is("ties")) ties = true;
+        if (isOneOf(v[k].t, {"union", "except", "intersect"})) compound = true;
+        if (v[k].t.is("select")) first = k;
     }
-    return false;
+    return compound ? first : v.size();
+}
+
+// The end of the order by items from v[from]: the parenthesis that closes the order's group,
+// or a clause.
+size_t orderEnd(const Vec& v, size_t from)
+{
+    size_t stop = from;
+    for (int depth = 0; stop < v.size(); ++stop) {
+        const Token& t = v[stop].t;
+        if (t.isSymbol("(") || t.is("case")) {
+            ++depth;
+        } else if (t.isSymbol(")") || t.is("end")) {
+            if (--depth < 0) break;
+        } else if (depth == 0
+            && (t.isSymbol(";") || isStatementWord(t)
+                || isOneOf(t, {"offset", "for", "option", "rows", "range", "groups", "limit", "union", "except",
+                                 "intersect"}))) {
+            break;
+        }
+    }
+    return stop;
+}
+
+// The order by (items from v[from]) of a union, except or intersect whose first select is
+// v[first]. SQLite orders such rows only by their result columns, so when an item is a
+// column of an exact type wider than a double the set operation becomes a derived table,
+// ordered by the exact keys of its columns:
+//   select * from (select … union select …) order by orra_dec_key("a", 2), 2
+// An item that names no column (a position of an expression) gets a name of its own, which
+// the server never shows (the column has no name). Gives the number of tokens put before
+// v[from - 2].
+size_t orderCompoundByExactKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t first,
+    size_t from)
+{
+    const auto& T = ctx.tokens();
+    const size_t s = indexOf(ctx, v[first].t);
+    if (s >= T.size()) return 0;
+    const std::vector<SqlType> types = typer.selectTypes(s);
+    const auto columns = typer.selectItemRanges(s);
+    if (types.size() != columns.size()) return 0;
+    struct Key {
+        size_t x, y, column;
+    };
+    std::vector<Key> keys;
+    for (auto [x, y] : splitTopLevel(v, from, orderEnd(v, from))) {
+        while (y > x && isOneOf(v[y - 1].t, {"asc", "desc"})) --y;
+        if (y != x + 1) continue;
+        size_t column = columns.size();
+        if (v[x].t.kind == TokenKind::Number) {
+            bool ok = false;
+            const int n = v[x].t.text.toInt(&ok);
+            if (ok && n >= 1) column = size_t(n - 1);
+        } else if (v[x].t.isName()) {
+            for (size_t c = 0; c < columns.size() && column == columns.size(); ++c)
+                if (sameName(columns[c].name, v[x].t.text)) column = c;
+        }
+        if (column < types.size() && widerThanADouble(types[column])) keys.push_back({x, y, column});
+    }
+    if (keys.empty()) return 0;
+    // the columns' names: an alias or a plain column's; an unnamed one (an expression) takes one
+    auto named = [&](const ExpressionTyper::Item& c) {
+        if (c.name.isEmpty()) return false;
+        bool plain = (c.e - c.b) % 2 == 1;
+        for (size_t k = c.b; plain && k < c.e; ++k) plain = (k - c.b) % 2 == 0 ? T[k].isName() : T[k].isSymbol(".");
+        return plain || (c.b > 0 && T[c.b - 1].isSymbol("="))
+            || (c.e < T.size() && (T[c.e].is("as") || (T[c.e].isName() && !isExpressionBoundary(T[c.e]))));
+    };
+    // the items as they stand in v
+    const auto listed = selectItems(v, first, v.size());
+    std::vector<QString> names(columns.size());
+    std::vector<std::pair<size_t, QString>> aliases;
+    for (const Key& k : keys) {
+        if (!names[k.column].isEmpty()) continue;
+        if (named(columns[k.column])) {
+            names[k.column] = columns[k.column].name;
+            continue;
+        }
+        names[k.column] = QStringLiteral("orra_order_%1").arg(k.column + 1);
+        if (listed.size() != columns.size() || listed[k.column].second > from - 2) return 0;
+        aliases.emplace_back(listed[k.column].second, names[k.column]);
+    }
+    for (auto k = keys.rbegin(); k != keys.rend(); ++k) {
+        v.erase(v.begin() + long(k->x), v.begin() + long(k->y));
+        v.insert(v.begin() + long(k->x), raw(quoteName(names[k->column])));
+        wrapInExactKey(v, k->x, k->x + 1, types[k->column]);
+    }
+    v.insert(v.begin() + long(from - 2), symbol(")"));
+    std::sort(aliases.begin(), aliases.end(), std::greater<>());
+    for (const auto& [at, name] : aliases) v.insert(v.begin() + long(at), {word("as"), raw(quoteName(name))});
+    v.insert(v.begin() + long(first), {word("select"), symbol("*"), word("from"), symbol("(")});
+    return 5 + 2 * aliases.size();
 }
 
 // Wraps the batch's tokens [b, e), as they stand in v, in their exact key; false when they
@@ -154,23 +251,9 @@ void wrapInExactKey(Vec& v, size_t b, size_t e, const SqlType& t)
 
 void orderByExactKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t from)
 {
-    if (from < 2 || keepsItsItems(v, from - 2)) return;
-    // the items end at the parenthesis that closes the order's group, or at a clause
-    size_t stop = from;
-    for (int depth = 0; stop < v.size(); ++stop) {
-        const Token& t = v[stop].t;
-        if (t.isSymbol("(") || t.is("case")) {
-            ++depth;
-        } else if (t.isSymbol(")") || t.is("end")) {
-            if (--depth < 0) break;
-        } else if (depth == 0
-            && (t.isSymbol(";") || isStatementWord(t)
-                || isOneOf(t, {"offset", "for", "option", "rows", "range", "groups", "limit", "union", "except",
-                                 "intersect"}))) {
-            break;
-        }
-    }
-    const auto items = splitTopLevel(v, from, stop);
+    bool ties = false;
+    if (from < 2 || compoundStart(v, from - 2, ties) < v.size() || ties) return;
+    const auto items = splitTopLevel(v, from, orderEnd(v, from));
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
         auto [x, y] = *it;
         while (y > x && isOneOf(v[y - 1].t, {"asc", "desc"})) --y;
@@ -179,6 +262,19 @@ void orderByExactKeys(const TranslationContext& ctx, const ExpressionTyper& type
         if (!r) continue;
         const SqlType t = typer.typeOf(r->first, r->second);
         if (widerThanADouble(t)) wrapInExactKey(v, x, y, t);
+    }
+}
+
+void orderSetOperationsByExactKeys(const TranslationContext& ctx, Vec& v)
+{
+    if (!ctx.schema()) return;
+    const ExpressionTyper typer(ctx);
+    for (size_t i = v.size(); i-- > 0;) {
+        if (!v[i].t.is("order") || i + 1 >= v.size() || !v[i + 1].t.is("by")) continue;
+        bool ties = false;
+        const size_t first = compoundStart(v, i, ties);
+        // the tokens put before the order: those not yet looked at stay before it
+        if (first < v.size() && !ties) i += orderCompoundByExactKeys(ctx, typer, v, first, i + 2);
     }
 }
 

@@ -345,6 +345,10 @@ struct ExpressionTyper::Source {
     QString database, table;                         // a table of a database
     std::vector<std::pair<QString, SqlType>> items;  // a derived table's columns
     bool derived = false;
+    // pivot and unpivot: the table source they read, whose columns the tokens of their clause
+    // [clauseBegin, clauseEnd) name
+    std::vector<Source> input;
+    size_t clauseBegin = 0, clauseEnd = 0;
 };
 
 ExpressionTyper::ExpressionTyper(const TranslationContext& ctx) : m_ctx(ctx), T(ctx.tokens()) {}
@@ -626,31 +630,53 @@ SqlType ExpressionTyper::column(size_t b, size_t e) const
     }
     const QString name = T[e - 1].text;
     const QString qualifier = e - b >= 3 ? T[e - 3].text : QString();
-    const Schema* schema = m_ctx.schema();
     // an output clause's inserted.c and deleted.c: the changed table's column
     if (const auto* output = m_ctx.outputScopeAt(b);
-        output && schema && e - b == 3 && isOneOf(T[b], {"inserted", "deleted"})) {
+        output && m_ctx.schema() && e - b == 3 && isOneOf(T[b], {"inserted", "deleted"})) {
+        const Schema* schema = m_ctx.schema();
         SqlType t = SqlType::fromDeclared(schema->columnType(output->database, output->table, name));
         if (t.isString()) t.collation = schema->columnCollation(output->database, output->table, name);
         return t;
     }
     for (size_t s = enclosingSelect(b, 0); s < T.size(); s = s > 0 ? enclosingSelect(s - 1, 0) : T.size()) {
-        for (const Source& src : sourcesOf(s)) {
+        for (const Source& pivoted : sourcesOf(s)) {
+            // a column that a pivot's or unpivot's clause names is one of the table it reads
+            const bool inClause = !pivoted.input.empty() && b >= pivoted.clauseBegin && b < pivoted.clauseEnd;
+            const Source& src = inClause ? pivoted.input.front() : pivoted;
             if (!qualifier.isEmpty() && src.alias.compare(qualifier, Qt::CaseInsensitive) != 0) continue;
             if (src.derived) {
                 for (const auto& [n, t] : src.items)
                     if (n.compare(name, Qt::CaseInsensitive) == 0) return t;
                 continue;
             }
-            if (!schema) return {};
-            const QString declared = schema->columnType(src.database, src.table, name);
-            if (declared.isEmpty()) continue;
-            SqlType t = SqlType::fromDeclared(declared);
-            if (t.isString()) t.collation = schema->columnCollation(src.database, src.table, name);
-            return t;
+            if (!m_ctx.schema()) return {};
+            const SqlType t = tableColumn(src, name);
+            if (t.kind != Kind::Unknown) return t;
         }
     }
     return {};
+}
+
+SqlType ExpressionTyper::tableColumn(const Source& src, const QString& name) const
+{
+    const Schema* schema = m_ctx.schema();
+    const QString declared = schema ? schema->columnType(src.database, src.table, name) : QString();
+    if (declared.isEmpty()) return {};
+    SqlType t = SqlType::fromDeclared(declared);
+    if (t.isString()) t.collation = schema->columnCollation(src.database, src.table, name);
+    return t;
+}
+
+// Every column of the source, in order (Unknown those that cannot be typed).
+std::vector<std::pair<QString, SqlType>> ExpressionTyper::columnsOf(const Source& src) const
+{
+    if (src.derived) return src.items;
+    std::vector<std::pair<QString, SqlType>> items;
+    if (!m_ctx.schema()) return items;
+    for (const QString& c : m_ctx.schema()->columns(src.database, src.table)) {
+        items.emplace_back(c, tableColumn(src, c));
+    }
+    return items;
 }
 
 // The select whose clauses hold token i: the nearest "select" before i at the same level of
@@ -765,6 +791,9 @@ std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, siz
             if (k + 1 < close && T[k + 1].is("select")) {
                 src.derived = true;
                 src.items = selectItems(k + 1);
+            } else if (k + 1 < close && T[k + 1].is("values")) {
+                src.derived = true;
+                for (const SqlType& t : valuesTypes(k + 1)) src.items.emplace_back(QString(), t);
             }
             k = close + 1;
         } else if (T[k].isName()) {
@@ -790,10 +819,19 @@ std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, siz
             ++k;
             continue;
         }
-        if (k < stop && T[k].is("as")) ++k;
-        if (k < stop && T[k].isName() && !isJoinWord(T[k]) && !isExpressionBoundary(T[k]) && !T[k].is("on")) {
-            src.alias = T[k].text;
-            ++k;
+        k = aliasOf(src, k, stop);
+        // … pivot (…) [as] alias, unpivot (…) [as] alias: a table of their own columns
+        while (k + 1 < stop && (T[k].is("pivot") || T[k].is("unpivot")) && T[k + 1].isSymbol("(")) {
+            const size_t close = m_ctx.matching(k + 1, stop);
+            if (close >= stop) break;
+            Source turned;
+            turned.derived = true;
+            turned.clauseBegin = k + 2;
+            turned.clauseEnd = close;
+            turned.items = T[k].is("pivot") ? pivotColumns(src, k + 2, close) : unpivotColumns(src, k + 2, close);
+            turned.input.push_back(std::move(src));
+            src = std::move(turned);
+            k = aliasOf(src, close + 1, stop);
         }
         // table hints, the join condition: up to the next item
         while (k < stop && !T[k].isSymbol(",") && !T[k].is("join") && !T[k].is("apply")) {
@@ -804,6 +842,113 @@ std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, siz
         out.push_back(std::move(src));
     }
     return out;
+}
+
+// [as] alias [(column, …)] after a table source at k: the source takes the alias, a derived
+// table the names of the list; the token after them.
+size_t ExpressionTyper::aliasOf(Source& src, size_t k, size_t stop) const
+{
+    if (k < stop && T[k].is("as")) ++k;
+    const bool turns = k + 1 < stop && (T[k].is("pivot") || T[k].is("unpivot")) && T[k + 1].isSymbol("(");
+    if (k < stop && T[k].isName() && !isJoinWord(T[k]) && !isExpressionBoundary(T[k]) && !T[k].is("on") && !turns) {
+        src.alias = T[k].text;
+        ++k;
+    }
+    if (src.derived && src.input.empty() && k < stop && T[k].isSymbol("(")) {
+        const size_t close = m_ctx.matching(k, stop);
+        size_t n = 0;
+        for (size_t c = k + 1; c < close && c < stop; ++c)
+            if (T[c].isName() && n < src.items.size()) src.items[n++].first = T[c].text;
+        return close < stop ? close + 1 : stop;
+    }
+    return k;
+}
+
+// agg(value) for column in ([a], [b] …) in [b, e): the columns of input but value and column,
+// then a, b … of the aggregate's type.
+std::vector<std::pair<QString, SqlType>> ExpressionTyper::pivotColumns(const Source& input, size_t b, size_t e) const
+{
+    if (b + 1 >= e || !T[b + 1].isSymbol("(")) return {};
+    const size_t callClose = m_ctx.matching(b + 1, e);
+    if (callClose + 2 >= e || !T[callClose + 1].is("for")) return {};
+    const QString value = T[callClose - 1].text, pivotColumn = T[callClose + 2].text;
+    std::vector<std::pair<QString, SqlType>> items;
+    SqlType valueType;
+    for (const auto& [name, type] : columnsOf(input)) {
+        if (sameName(name, value))
+            valueType = type;
+        else if (!sameName(name, pivotColumn))
+            items.emplace_back(name, type);
+    }
+    const QString fn = T[b].text.toLower();
+    SqlType result;
+    if (fn == u"count")
+        result = of(Kind::Int);
+    else if (fn == u"count_big")
+        result = of(Kind::BigInt);
+    else if (isTypedByArguments(fn))
+        result = typeByArguments(fn, {valueType});
+    else if (fn == u"stdev" || fn == u"stdevp" || fn == u"var" || fn == u"varp")
+        result = of(Kind::Float);
+    const size_t in = callClose + 3;
+    if (in + 1 >= e || !T[in].is("in") || !T[in + 1].isSymbol("(")) return items;
+    for (size_t c = in + 2; c < e && !T[c].isSymbol(")"); ++c)
+        if (!T[c].isSymbol(",")) items.emplace_back(T[c].text, result);
+    return items;
+}
+
+// value for column in (a, b …) in [b, e): the columns of input but a, b …, then column (a
+// column's name) and value (of the type of a, b …).
+std::vector<std::pair<QString, SqlType>> ExpressionTyper::unpivotColumns(const Source& input, size_t b, size_t e) const
+{
+    if (b + 4 >= e || !T[b + 1].is("for") || !T[b + 3].is("in") || !T[b + 4].isSymbol("(")) return {};
+    QStringList listed;
+    for (size_t c = b + 5; c < e && !T[c].isSymbol(")"); ++c)
+        if (!T[c].isSymbol(",")) listed << T[c].text;
+    std::vector<std::pair<QString, SqlType>> items;
+    SqlType value = of(Kind::Null);
+    for (const auto& [name, type] : columnsOf(input)) {
+        if (listed.contains(name, Qt::CaseInsensitive))
+            value = commonType(value, type);
+        else
+            items.emplace_back(name, type);
+    }
+    items.emplace_back(T[b + 2].text, SqlType::fromDeclared(QStringLiteral("nvarchar(128)")));
+    items.emplace_back(T[b].text, value.kind == Kind::Null ? SqlType{} : value);
+    return items;
+}
+
+std::vector<std::vector<std::pair<size_t, size_t>>> ExpressionTyper::valuesRows(size_t at) const
+{
+    std::vector<std::vector<std::pair<size_t, size_t>>> rows;
+    const size_t end = at > 0 && T[at - 1].isSymbol("(") ? m_ctx.matching(at - 1, T.size()) : T.size();
+    for (size_t k = at + 1; k < end && T[k].isSymbol("(");) {
+        const size_t close = m_ctx.matching(k, end);
+        if (close >= end) break;
+        rows.push_back(m_ctx.splitTop(k + 1, close, [&](size_t x) { return T[x].isSymbol(","); }));
+        k = close + 1;
+        if (k < end && T[k].isSymbol(",")) ++k;
+    }
+    return rows;
+}
+
+std::vector<SqlType> ExpressionTyper::valuesTypes(size_t at) const
+{
+    std::vector<SqlType> types;
+    // rows that read the row they are applied to look their columns up among the sources,
+    // these rows among them: there they are not typed again
+    if (std::find(m_valuesTyped.begin(), m_valuesTyped.end(), at) != m_valuesTyped.end()) return types;
+    m_valuesTyped.push_back(at);
+    struct Done {
+        std::vector<size_t>& typed;
+        ~Done() { typed.pop_back(); }
+    } done{m_valuesTyped};
+    for (const auto& row : valuesRows(at)) {
+        if (types.empty()) types.assign(row.size(), of(Kind::Null));
+        if (row.size() != types.size()) return {};
+        for (size_t n = 0; n < row.size(); ++n) types[n] = commonType(types[n], typeOf(row[n].first, row[n].second));
+    }
+    return types;
 }
 
 // A word after a select list: from, into or a clause's (the group of WITHIN GROUP is a call's).
@@ -818,13 +963,12 @@ std::vector<SqlType> ExpressionTyper::selectTypes(size_t s) const
     std::vector<SqlType> types;
     const size_t end = selectEnd(s);
     const size_t listEnd = m_ctx.firstAtTopLevel(s + 1, end, [&](const Token& t) { return endsSelectList(t); });
-    // select * from (select …) [as] alias [where … | order by …]: the derived table's columns
-    if (listEnd == s + 2 && T[s + 1].isSymbol("*") && listEnd + 2 < end && T[listEnd].is("from")
-        && T[listEnd + 1].isSymbol("(") && T[listEnd + 2].is("select")) {
-        size_t k = m_ctx.matching(listEnd + 1, end) + 1;
-        if (k < end && T[k].is("as")) ++k;
-        if (k < end && T[k].isName() && !T[k].is("where") && !T[k].is("order")) ++k;
-        if (k >= end || T[k].is("where") || T[k].is("order")) return selectTypes(listEnd + 2);
+    // select * over derived tables, values, pivots: their columns (a table's own types its columns)
+    if (const auto star = starColumns(s)) {
+        const auto sources = sourcesOf(s);
+        if (std::none_of(sources.begin(), sources.end(), [](const Source& src) { return src.derived; })) return {};
+        for (const auto& item : selectItems(s)) types.push_back(item.second);
+        return types;
     }
     for (size_t k = s + 1; k < listEnd; ++k)
         if (T[k].isSymbol("*") && (T[k - 1].isSymbol(",") || T[k - 1].isSymbol(".") || T[k - 1].is("select")
@@ -832,6 +976,23 @@ std::vector<SqlType> ExpressionTyper::selectTypes(size_t s) const
             return {};
     for (const auto& item : selectItems(s)) types.push_back(item.second);
     return types;
+}
+
+// The columns of a select list that is a star alone: those of every table source in order;
+// nothing for another list or a source whose columns are not known.
+std::optional<std::vector<std::pair<QString, SqlType>>> ExpressionTyper::starColumns(size_t s) const
+{
+    const auto ranges = selectItemRanges(s);
+    if (ranges.size() != 1 || ranges[0].e != ranges[0].b + 1 || !T[ranges[0].b].isSymbol("*")) return std::nullopt;
+    std::vector<std::pair<QString, SqlType>> items;
+    const auto sources = sourcesOf(s);
+    if (sources.empty()) return std::nullopt;
+    for (const Source& src : sources) {
+        const auto columns = columnsOf(src);
+        if (columns.empty()) return std::nullopt;
+        items.insert(items.end(), columns.begin(), columns.end());
+    }
+    return items;
 }
 
 std::vector<ExpressionTyper::Item> ExpressionTyper::selectItemRanges(size_t s) const
@@ -881,7 +1042,10 @@ size_t ExpressionTyper::nextBranch(size_t s) const
 std::vector<std::pair<QString, SqlType>> ExpressionTyper::selectItems(size_t s) const
 {
     std::vector<std::pair<QString, SqlType>> items;
-    for (const Item& item : selectItemRanges(s)) items.emplace_back(item.name, typeOf(item.b, item.e));
+    if (auto star = starColumns(s))
+        items = std::move(*star);
+    else
+        for (const Item& item : selectItemRanges(s)) items.emplace_back(item.name, typeOf(item.b, item.e));
     // UNION, EXCEPT and INTERSECT: each column takes the type of its values in every branch
     // (a recursive common table expression's own reference inside them: its anchor's types)
     if (std::find(m_compounds.begin(), m_compounds.end(), s) != m_compounds.end()) return items;

@@ -149,6 +149,10 @@ public:
     // The select of the next branch of a union, except or intersect after the select at s;
     // the number of tokens when there is none.
     size_t nextBranch(size_t s) const;
+    // The rows of the table value constructor whose "values" is token at: each row's
+    // expressions, tokens [b, e); and the type of each column, as a union of the rows types it.
+    std::vector<std::vector<std::pair<size_t, size_t>>> valuesRows(size_t at) const;
+    std::vector<SqlType> valuesTypes(size_t at) const;
 
 private:
     struct Source;
@@ -166,6 +170,12 @@ private:
     std::vector<Source> sourcesOf(size_t select) const;
     std::vector<Source> sourcesIn(size_t from, size_t stop) const;
     void commonTableExpression(Source& src, size_t from) const;
+    size_t aliasOf(Source& src, size_t k, size_t stop) const;
+    std::vector<std::pair<QString, SqlType>> pivotColumns(const Source& input, size_t b, size_t e) const;
+    std::vector<std::pair<QString, SqlType>> unpivotColumns(const Source& input, size_t b, size_t e) const;
+    SqlType tableColumn(const Source& src, const QString& name) const;
+    std::vector<std::pair<QString, SqlType>> columnsOf(const Source& src) const;
+    std::optional<std::vector<std::pair<QString, SqlType>>> starColumns(size_t s) const;
     bool setOfUpdate(size_t k) const;
     size_t enclosingSelect(size_t i, size_t floor) const;
     size_t selectEnd(size_t s) const;
@@ -177,6 +187,8 @@ private:
     mutable int m_columnDepth = 0;
     // The selects whose union branches are being typed: a recursive reference types by its anchor.
     mutable std::vector<size_t> m_compounds;
+    // The table value constructors whose rows are being typed.
+    mutable std::vector<size_t> m_valuesTyped;
 };
 
 }   // namespace translator

@@ -162,8 +162,8 @@ private:
             if (d.is("root")) {
                 s.root = true;
                 s.rootName = QStringLiteral("root");
-                if (k + 2 < end + 1 && k < end && m_v[k].t.isSymbol("(") && k + 2 < end
-                    && m_v[k + 1].t.kind == TokenKind::String && m_v[k + 2].t.isSymbol(")")) {
+                if (k + 2 < end && m_v[k].t.isSymbol("(") && m_v[k + 1].t.kind == TokenKind::String
+                    && m_v[k + 2].t.isSymbol(")")) {
                     s.rootName = unquoted(m_v[k + 1].t);
                     k += 3;
                 }
@@ -340,7 +340,7 @@ private:
         }
         desc[QStringLiteral("names")] = names;
         desc[QStringLiteral("kinds")] = kinds;
-        appendClauses(inner, ranges.back().second, at, items);
+        if (!appendClauses(inner, ranges.back().second, at, items, shape)) return false;
 
         Vec shaped{symbol("("), word("select"), word("orra_shaped"), symbol("("),
             raw(sqlText(QString::fromUtf8(QJsonDocument(desc).toJson(QJsonDocument::Compact))))};
@@ -372,11 +372,34 @@ private:
 
     // The clauses after the select list [from, at): an ORDER BY key that names an item's alias
     // or its place orders by the item's expression (the item itself is now text).
-    void appendClauses(Vec& inner, size_t from, size_t at, const std::vector<Item>& items) const
+    bool appendClauses(Vec& inner, size_t from, size_t at, const std::vector<Item>& items, const Shape& shape)
     {
         const size_t order = firstTopLevel(m_v, from, at, {"order"});
-        append(inner, m_v, from, order);
-        if (order >= at) return;
+        // the selects a union, except or intersect adds: their columns written as the first's
+        size_t k = from;
+        for (size_t next; (next = firstTopLevel(m_v, k, order, {"select"})) < order; k = next) {
+            append(inner, m_v, k, next);
+            if (order < at) {
+                fail(QStringLiteral("The embedded server does not run %1 over UNION, EXCEPT or INTERSECT with ORDER "
+                                    "BY.")
+                         .arg(clauseName(shape)),
+                    order);
+                return false;
+            }
+            const auto ranges = selectItems(m_v, next, order);
+            append(inner, m_v, next, ranges.front().first);
+            for (size_t n = 0; n < ranges.size(); ++n) {
+                Vec value;
+                valueOf(itemAt(ranges[n].first, ranges[n].second), value);
+                if (n > 0) inner.push_back(symbol(","));
+                inner.insert(inner.end(), value.begin(), value.end());
+                inner.push_back(word("as"));
+                inner.push_back(raw(QStringLiteral("\"orra_%1\"").arg(n)));
+            }
+            next = ranges.back().second;
+        }
+        append(inner, m_v, k, order);
+        if (order >= at) return true;
         append(inner, m_v, order, order + 2);
         bool first = true;
         for (auto [x, y] : splitTopLevel(m_v, order + 2, at)) {
@@ -404,6 +427,7 @@ private:
             inner.push_back(symbol(")"));
             append(inner, m_v, keyEnd, y);
         }
+        return true;
     }
 
     // The columns a star [x, y) of the select at s stands for when the select reads one table.

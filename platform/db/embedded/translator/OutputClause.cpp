@@ -84,7 +84,7 @@ public:
         s.returnsRows = true;
         s.unnamedColumns = nameResultColumns(v, at);
         s.columnTypes = columnTypes(c);
-        s.typing = ResultTyper(m_ctx).type(c.at, c.listEnd, QStringLiteral(" from ") + capturedRows(target));
+        s.typing = ResultTyper(m_ctx).type(c.at, c.listEnd, s.columnTypes, QStringLiteral(" from ") + capturedRows(target));
         v.push_back(raw(QStringLiteral(" order by %1.seq").arg(QLatin1String(kRow))));
         s.sql = render(rewriteExpressions(v));
         return s;

@@ -67,6 +67,17 @@ void setOperation(const TranslationContext& ctx, const ExpressionTyper& typer, V
     }
 }
 
+// (values (…), (…)) t (…): each row's values in the type of their column, as a union's branches.
+void valuesRows(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t k)
+{
+    const std::vector<SqlType> types = typer.valuesTypes(k);
+    if (std::none_of(types.begin(), types.end(), converts)) return;
+    const auto rows = typer.valuesRows(k);
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        for (size_t n = row->size(); n-- > 0;)
+            if (n < types.size() && converts(types[n])) convertInPlace(ctx, typer, v, (*row)[n], types[n]);
+}
+
 // case … then r … else r end: the results r.
 std::vector<Range> caseResults(const TranslationContext& ctx, size_t k)
 {
@@ -136,13 +147,16 @@ void convertBranchesToResultType(const TranslationContext& ctx, const Expression
     bool sets = false;
     for (const NT& n : v) {
         if (isOneOf(n.t, {"union", "except", "intersect"})) sets = true;
-        if (!isOneOf(n.t, {"case", "coalesce", "iif"}) && !n.t.is("select")) continue;
+        if (!isOneOf(n.t, {"case", "coalesce", "iif", "values"}) && !n.t.is("select")) continue;
         if (const size_t k = indexOf(ctx, n.t); k < T.size()) at.push_back(k);
     }
     std::sort(at.begin(), at.end(), std::greater<>());
     for (const size_t k : at) {
         if (ctx.failed()) return;
-        if (!T[k].is("select"))
+        if (T[k].is("values")) {
+            // a derived table's rows (those of an insert take the types of its columns)
+            if (k > 0 && T[k - 1].isSymbol("(")) valuesRows(ctx, typer, v, k);
+        } else if (!T[k].is("select"))
             branches(ctx, typer, v, k);
         else if (sets && (k == 0 || !isOneOf(T[k - 1], {"union", "all", "except", "intersect", "distinct"})))
             setOperation(ctx, typer, v, k);

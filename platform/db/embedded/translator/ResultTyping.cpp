@@ -231,7 +231,7 @@ TypeRule ResultTyper::stringFunctionType(const QString& fn, size_t b, size_t e, 
 
 // Rules for the result columns of the select in [b, e), and the probe their columns need.
 
-ResultTyping ResultTyper::type(size_t b, size_t e, const QString& fromClause)
+ResultTyping ResultTyper::type(size_t b, size_t e, const QStringList& declared, const QString& fromClause)
 {
     size_t i = b + 1;
     if (i < e && (T[i].is("distinct") || T[i].is("all"))) ++i;
@@ -262,7 +262,14 @@ ResultTyping ResultTyper::type(size_t b, size_t e, const QString& fromClause)
         if (T[x].isSymbol("*") || (y - x == 3 && T[y - 1].isSymbol("*")))
             return {};   // every column of a table: their own types
         TypeRule r = typeOf(x, y, refs);
-        if (r.kind == TypeRule::Kind::Column) {
+        const QString known = declared.value(qsizetype(rules.size()));
+        if (r.kind == TypeRule::Kind::Column && SqlType::fromDeclared(known).isDateOrTime()) {
+            // A date column of a derived table, VALUES or a pivot has no declared type in
+            // SQLite: it takes the one it has in the select that makes it.
+            refs.removeLast();
+            r = fixedType(known);
+            computed = true;
+        } else if (r.kind == TypeRule::Kind::Column) {
             // A plain column keeps its declared type without help.
             r = TypeRule();
         } else if (r.kind != TypeRule::Kind::Unknown) {

@@ -11,9 +11,11 @@ public:
     explicit ResultTyper(TranslationContext& ctx) : m_ctx(ctx), T(ctx.tokens()) {}
 
     // Rules for the result columns of the select in [b, e), and the probe their columns
-    // need; empty when no column is computed. fromClause (SQLite's text) is the probe's from
-    // clause when the select has none of its own (an output clause's rows).
-    ResultTyping type(size_t b, size_t e, const QString& fromClause = {});
+    // need; empty when no column is computed. declared: the columns' types as the translator
+    // typed them (resultTypes), which a plain date column takes.
+    // fromClause (SQLite's text) is the probe's from clause when the select has none of its own
+    // (an output clause's rows).
+    ResultTyping type(size_t b, size_t e, const QStringList& declared = {}, const QString& fromClause = {});
 
 private:
     TypeRule typeOf(size_t b, size_t e, QStringList& refs);

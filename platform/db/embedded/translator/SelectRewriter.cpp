@@ -61,9 +61,10 @@ SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
     s.columnTypes = resultTypes(ctx, b);
     // The applied tables' columns carry no declared type in SQLite: the select's own typing
     // gives each column its type.
-    s.typing = applied ? declaredTyping(s.columnTypes) : ResultTyper(ctx).type(b, e);
+    s.typing = applied ? declaredTyping(s.columnTypes) : ResultTyper(ctx).type(b, e, s.columnTypes);
     const std::vector<int> unnamed = nameResultColumns(v, main);
     if (s.intoTable.isEmpty()) s.unnamedColumns = unnamed;
+    orderSetOperationsByExactKeys(ctx, v);
     s.sql = render(rewriteExpressions(v));
     return s;
 }

@@ -606,6 +606,24 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
             529, sourceBegin);
         return;
     }
+    if (source.isDateOrTime() && (target.isNumber() || target.kind == SqlType::Kind::Bit)) {
+        const QString from = source.declaration().section(u'(', 0, 0), to = declared.section(u'(', 0, 0).trimmed().toLower();
+        if (source.kind != SqlType::Kind::DateTime && source.kind != SqlType::Kind::SmallDateTime) {
+            fail(QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.").arg(from, to), 529,
+                sourceBegin);
+            return;
+        }
+        if (!target.isApproximate()) {
+            // the server rounds these by rules it does not publish: refused, never guessed
+            fail(QStringLiteral("The embedded server does not convert %1 to %2; convert it to float, whose value "
+                                "counts the days from 1900-01-01, and that to %2.")
+                     .arg(from, to),
+                529, sourceBegin);
+            return;
+        }
+        expr.insert(expr.begin(), {word("orra_days_since_1900"), symbol("(")});
+        expr.push_back(symbol(")"));
+    }
     if (typedConversion(out, expr, source, declared, style, styleText)) return;
     const QString defaultText = QString::number(defaultLength);
     QString type;
@@ -627,8 +645,9 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
         : source.kind != SqlType::Kind::Unknown    ? QStringLiteral("-")
                                                    : sourceDateType(sourceBegin, sourceEnd);
     if (isTextType(type) && sourceType != u"-") {
+        const Vec value = expr;   // a value of no known type is judged when it comes (see typedConversion)
         expr = {word(dates::kDateText), symbol("(")};
-        expr.insert(expr.end(), given.begin(), given.end());
+        expr.insert(expr.end(), value.begin(), value.end());
         expr.insert(expr.end(), {symbol(","), styleArg, symbol(","), raw(u'\'' + sourceType + u'\''), symbol(")")});
     }
     auto call = [&](const char* fn, const QString& arg) {

@@ -105,14 +105,10 @@ bool typedConversion(
     }
     // money to an integer type is rounded, not truncated as decimal and float are
     if (source.isMoney() && target.isInteger()) expr = call("round", expr, QStringLiteral("0"));
-    if (target.isString() && source.isNumber()) {
+    if (target.isString() && (source.isNumber() || source.kind == Kind::Unknown)) {
         SqlType sized = target;
         if (!declared.contains(u'(')) sized.length = 30;
-        const StoredConversion c = numberAsText(sized, source, name, styleArg);
-        if (!c.isEmpty()) {
-            expr.insert(expr.begin(), raw(c.before));
-            expr.push_back(raw(c.after));
-        }
+        wrapConversion(expr, 0, expr.size(), numberAsText(sized, source, name, styleArg));
     }
     return false;
 }
@@ -120,6 +116,11 @@ bool typedConversion(
 StoredConversion numberAsText(const SqlType& target, const SqlType& source, const QString& name, const QString& style)
 {
     StoredConversion c;
+    if (source.kind == Kind::Unknown) {   // judged by the value when it comes
+        if (target.length >= 0)
+            c = {QStringLiteral("orra_value_text_fits("), QStringLiteral(", %1, '%2')").arg(target.length).arg(name)};
+        return c;
+    }
     if (source.isApproximate()) {
         c.before = QStringLiteral("orra_float_text(");
         c.after = QStringLiteral(", %1)").arg(style);
@@ -200,7 +201,7 @@ Vec conversionTokens(const QString& sql)
 
 void wrapConversion(Vec& v, size_t b, size_t e, const StoredConversion& c)
 {
-    if (c.isEmpty() || b >= e) return;
+    if (c.isEmpty() || b >= e || (e == b + 1 && v[b].t.is("default"))) return;   // the column's default converts itself
     const Vec after = conversionTokens(c.after);
     v.insert(v.begin() + long(e), after.begin(), after.end());
     const Vec before = conversionTokens(c.before);
@@ -211,7 +212,7 @@ StoredConversion storedConversion(const SqlType& t, const SqlType& source)
 {
     if (t.isString() && source.isDateOrTime())
         return {QLatin1String(dates::kDateText) + u'(', QStringLiteral(", null, '%1')").arg(source.declaration())};
-    if (t.isString() && source.isNumber())
+    if (t.isString() && (source.isNumber() || source.kind == SqlType::Kind::Unknown))
         return numberAsText(t, source, t.declaration().section(u'(', 0, 0), QStringLiteral("0"));
     if (t.isInteger() && storedAsIs(t, source)) return {};
     StoredConversion c = storedConversion(t);

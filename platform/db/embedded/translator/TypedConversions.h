@@ -31,7 +31,8 @@ StoredConversion storedConversion(const SqlType& t);
 // text CAST gives it ('Apr 18 2006  9:58AM' for a datetime, "*" for 12 in varchar(1)).
 StoredConversion storedConversion(const SqlType& t, const SqlType& source);
 // A number of type source as text of type target (named name: "varchar", "nchar" …) as CAST
-// makes it with a CONVERT style: the number's text, "*" or the overflow error when it is too long.
+// makes it with a CONVERT style: the number's text, "*" or the overflow error when it is too long;
+// for a source of Unknown type, the same judged by the value when it comes.
 StoredConversion numberAsText(const SqlType& target, const SqlType& source, const QString& name, const QString& style);
 
 // The tokens [b, e) of v with the conversion around them, as a call the rewrites that follow read.

@@ -793,6 +793,24 @@ void collateComputedColumns(const TranslationContext& ctx, const ExpressionTyper
                     && e + 1 <= T.size() && (e + 1 == T.size() || !T[e + 1].isSymbol("."));
                 collateComputedText(ctx, typer, v, b, e, aliasFollows);
             }
+        } else if (T[k].is("partition") && k + 2 < T.size() && T[k + 1].is("by")) {
+            // the items up to the window's ORDER BY, ROWS or RANGE, or its end
+            size_t end = k + 2;
+            for (; end < T.size() && !T[end].isSymbol(")") && !isOneOf(T[end], {"order", "rows", "range"}); ++end)
+                if (T[end].isSymbol("(")) end = ctx.matching(end, T.size());
+            const auto items = ctx.splitTop(k + 2, end, [&](size_t x) { return T[x].isSymbol(","); });
+            for (auto it = items.rbegin(); it != items.rend(); ++it) collateComputedText(ctx, typer, v, it->first, it->second, false);
+        } else if ((T[k].is("min") || T[k].is("max") || T[k].is("count")) && k + 1 < T.size() && T[k + 1].isSymbol("(")) {
+            // the extremes of texts and the distinct ones counted
+            size_t b = k + 2;
+            const size_t close = ctx.matching(k + 1, T.size());
+            if (b < close && (T[b].is("distinct") || T[b].is("all"))) ++b;
+            if (T[k].is("count") && !T[k + 2].is("distinct")) continue;
+            collateComputedText(ctx, typer, v, b, close, false);
+        } else if (T[k].is("case") && k + 1 < T.size() && !T[k + 1].is("when")) {
+            // the operand that CASE x WHEN compares
+            const size_t end = ctx.firstAtTopLevel(k + 1, ctx.groupEnd(k, T.size()), [](const Token& t) { return t.is("when"); });
+            collateComputedText(ctx, typer, v, k + 1, end, false);
         } else if (T[k].is("values") && k > 0 && T[k - 1].isSymbol("(") && k + 1 < T.size() && T[k + 1].isSymbol("(")) {
             const size_t close = ctx.matching(k + 1, T.size());
             const auto items = ctx.splitTop(k + 2, close, [&](size_t x) { return T[x].isSymbol(","); });

@@ -42,6 +42,9 @@ void wrapInExactKey(Vec& v, size_t b, size_t e, const SqlType& t);
 // ORDER BY items of such types sort by their exact keys (the select's order from v[from]);
 // MIN and MAX of them compare exactly (the call whose name is v[i]).
 void orderByExactKeys(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t from);
+// The same for the orders of a union's, except's or intersect's rows in the select v, once
+// its result columns are named (SQLite orders such rows by their result columns alone).
+void orderSetOperationsByExactKeys(const TranslationContext& ctx, Vec& v);
 void extremeExactly(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i);
 // x IN (SELECT y …) and CASE x WHEN a … compare x with y, a … as exact keys likewise.
 void compareOtherFormsExactly(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
@@ -70,9 +73,10 @@ size_t placeOf(const TranslationContext& ctx, const Vec& v, size_t k);
 // are not found.
 std::optional<std::pair<size_t, size_t>> placesBetween(const TranslationContext& ctx, const Vec& v, size_t b, size_t e);
 
-// The values of the branches of a union, except or intersect, of a CASE, COALESCE and IIF
-// converted to the result's numeric or date type where their own type differs (1.5 and 1.50
-// are then one value to DISTINCT, GROUP BY and a union, whatever form they travel in).
+// The values of the branches of a union, except or intersect, of the rows of a derived
+// table's VALUES, of a CASE, COALESCE and IIF converted to the result's numeric or date type
+// where their own type differs (1.5 and 1.50 are then one value to DISTINCT, GROUP BY and a
+// union, whatever form they travel in).
 void convertBranchesToResultType(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v);
 
 // An operand SQLite takes a collation from: a column named alone (a, t.a, [t].[a]), the

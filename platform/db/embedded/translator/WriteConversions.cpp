@@ -363,7 +363,12 @@ SqlType writtenValueType(const TranslationContext& ctx, const ExpressionTyper& t
     if (!target.isString() && !target.isInteger()) return {};
     if (e == b + 1 && T[b].kind == TokenKind::Number)
         return T[b].text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? SqlType{} : SqlType::ofNumber(T[b].text);
-    if (e == b + 1 && T[b].kind != TokenKind::Word) return {};
+    if (e == b + 1 && T[b].kind == TokenKind::String) {
+        SqlType text;
+        text.kind = T[b].national ? SqlType::Kind::NText : SqlType::Kind::Text;
+        return text;
+    }
+    if (e == b + 1 && !T[b].isName()) return {};
     const SqlType type = typer.typeOf(b, e);
     if (target.isInteger() && type.isInteger()) {
         size_t k = b;   // [t.]column or @variable
