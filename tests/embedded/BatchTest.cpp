@@ -70,6 +70,12 @@ TEST_F(Batch, VariablesTakeAssignmentsByTheirDeclaredType)
         {"DECLARE @x6 int = 9; SET @x6 &= 13; SELECT @x6 AS Bitwise_AND;", 9},
         {"DECLARE @x7 int = 27; SET @x7 ^= 2; SELECT @x7 AS Bitwise_Exclusive_OR;", 25},
         {"DECLARE @x8 int = 27; SET @x8 |= 2; SELECT @x8 AS Bitwise_OR;", 27},
+        // the operators themselves: ^ (SQLite has none), ~ in the operand's type, !< and !>
+        {"SELECT a_int_value ^ b_int_value FROM (SELECT 170 AS a_int_value, 75 AS b_int_value) bitwise", 225},
+        {"select 1 + 4 ^ 3 * 1", 6},
+        {"select ~cast(170 as tinyint)", 85},
+        {"select ~cast(1 as bit) + 0", 0},
+        {"select count(*) where 2 !< 1 and 1 !> 1", 1},
         // SELECT @local_variable: no row keeps the value, an empty subquery gives NULL, the
         // last row returned wins.
         {"DECLARE @var1 VARCHAR(30); SELECT @var1 = 'Generic Name'; SELECT @var1 = Name FROM tbOrraSQL WHERE ID = "

@@ -377,6 +377,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 209, QStringLiteral("Ambiguous column name '%1'.").arg(lastPart(m.mid(23))));
     } else if (const QRegularExpressionMatch s = syntax.match(m); s.hasMatch()) {
         set(e, 102, QStringLiteral("Incorrect syntax near '%1'.").arg(s.captured(1)));
+    } else if (m.startsWith(QLatin1String("unrecognized token: \"")) && m.endsWith(u'"')) {
+        set(e, 102, QStringLiteral("Incorrect syntax near '%1'.").arg(m.mid(21, m.size() - 22)));
     } else if (tableValuesCount.match(m).hasMatch()
         || (listValuesCount.match(m).hasMatch() && written.insertSource() == u"exec")) {
         set(e, 213, QStringLiteral("Column name or number of supplied values does not match table definition."),

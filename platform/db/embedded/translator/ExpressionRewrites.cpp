@@ -269,6 +269,68 @@ void rewriteTop(Vec& v)
     }
 }
 
+// Where the operand that ends just before i begins (a name, a literal, a call, a group), or i
+// when it is none of these (a CASE, say).
+size_t operandBegin(const Vec& v, size_t i)
+{
+    if (i == 0) return i;
+    size_t k = i - 1;
+    if (v[k].t.isSymbol(")")) {
+        for (int depth = 0;; --k) {
+            if (v[k].t.isSymbol(")")) ++depth;
+            else if (v[k].t.isSymbol("(") && --depth == 0) break;
+            if (k == 0) return i;
+        }
+        if (k > 0 && v[k - 1].t.kind == TokenKind::Word && !isExpressionBoundary(v[k - 1].t)) --k;   // a call
+    } else if (v[k].t.kind == TokenKind::Symbol || isExpressionBoundary(v[k].t)) {
+        return i;
+    }
+    while (k >= 2 && v[k - 1].t.isSymbol(".") && v[k - 2].t.kind != TokenKind::Symbol) k -= 2;
+    while (k > 0 && (v[k - 1].t.isSymbol("-") || v[k - 1].t.isSymbol("+") || v[k - 1].t.isSymbol("~"))
+        && (k == 1 || !endsOperand(v[k - 2].t)))
+        --k;   // a sign, not an operation
+    return k;
+}
+
+// a ^ b, the exclusive or SQLite lacks, as (a | b) - (a & b). Like + - & |, ^ takes the operands
+// to its left from left to right, and * / % bind closer on its right.
+Vec rewriteExclusiveOr(Vec v)
+{
+    auto sameLevel = [](const NT& n) {
+        return n.t.kind == TokenKind::Symbol && (n.t.text == u"+" || n.t.text == u"-" || n.t.text == u"&"
+                                                    || n.t.text == u"|" || n.t.text == u"*" || n.t.text == u"/"
+                                                    || n.t.text == u"%");
+    };
+    for (size_t i = 0; i < v.size(); ++i) {
+        if (!v[i].t.isSymbol("^")) continue;
+        size_t left = operandBegin(v, i);
+        while (left >= 2 && left < i && sameLevel(v[left - 1]) && endsOperand(v[left - 2].t)) {
+            const size_t b = operandBegin(v, left - 1);
+            if (b >= left - 1) break;
+            left = b;
+        }
+        size_t right = operandEnd(v, i + 1, v.size());
+        while (right < v.size() && (v[right].t.isSymbol("*") || v[right].t.isSymbol("/") || v[right].t.isSymbol("%")))
+            right = operandEnd(v, right + 1, v.size());
+        if (left >= i || right <= i + 1) continue;   // not an operation: SQLite refuses the text
+        const Vec a(v.begin() + long(left), v.begin() + long(i)), b(v.begin() + long(i + 1), v.begin() + long(right));
+        Vec x{symbol("("), symbol("(")};
+        for (const char* op : {"|", "&"}) {
+            if (op[0] == '&') x.insert(x.end(), {symbol(")"), symbol("-"), symbol("(")});
+            x.insert(x.end(), a.begin(), a.end());
+            x.push_back(symbol(op));
+            x.push_back(symbol("("));
+            x.insert(x.end(), b.begin(), b.end());
+            x.push_back(symbol(")"));
+        }
+        x.insert(x.end(), {symbol(")"), symbol(")")});
+        v.erase(v.begin() + long(left), v.begin() + long(right));
+        v.insert(v.begin() + long(left), x.begin(), x.end());
+        i = left + x.size() - 1;
+    }
+    return v;
+}
+
 }   // namespace
 
 SqlStatement finishedStatement(const Vec& v, bool dml)
@@ -282,10 +344,12 @@ SqlStatement finishedStatement(const Vec& v, bool dml)
 Vec rewriteExpressions(const Vec& input)
 {
     Vec v = input;
-    bool top = false, divide = false, any = false;
+    bool top = false, divide = false, any = false, exclusive = false;
     for (const NT& n : v) {
         if (n.t.isSymbol("+"))
             any = true;
+        else if (n.t.isSymbol("^"))
+            exclusive = true;
         else if (n.t.isSymbol("/") || n.t.isSymbol("%"))
             divide = true;
         else if (n.t.is("top"))
@@ -293,6 +357,7 @@ Vec rewriteExpressions(const Vec& input)
     }
     if (top) rewriteTop(v);
     if (divide) v = guardDivisors(v, 0, v.size());
+    if (exclusive) v = rewriteExclusiveOr(std::move(v));
     if (!any) return v;
     return rewriteRange(v, 0, v.size());
 }

@@ -872,6 +872,21 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             formatAsKept(ctx, typer, v, i);
             continue;
         }
+        if (t.isSymbol("~")) {
+            // NOT of a bit or a tinyint stays in its type: ~1 of bit is 0, ~1 of tinyint 254
+            const size_t k = indexOf(ctx, t);
+            if (k >= T.size()) continue;
+            const size_t end = operandEnd(ctx, k + 1);
+            const Kind kind = typer.typeOf(k + 1, end).kind;
+            if (kind != Kind::Bit && kind != Kind::TinyInt) continue;
+            const auto r = placesBetween(ctx, v, k + 1, end);
+            if (!r || r->first != i + 1) continue;
+            v.insert(v.begin() + long(r->second), symbol(")"));
+            v.erase(v.begin() + long(i));
+            v.insert(v.begin() + long(i), {symbol("("), number(kind == Kind::Bit ? QStringLiteral("1") : QStringLiteral("255")),
+                                              symbol("-")});
+            continue;
+        }
         if (t.text == u"orra_datalength" && i + 1 < v.size() && v[i + 1].t.isSymbol("(")) {
             dataLengthAsTyped(ctx, typer, v, i);
             continue;
