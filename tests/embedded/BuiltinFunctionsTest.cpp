@@ -73,6 +73,13 @@ TEST_F(BuiltinFunctions, UnknownFunctionsAndWrongArgumentCountsAreTheServersErro
         {"select round(1.5)", "189: The round function requires 2 to 3 arguments."},
         {"select round(1.5, 0, 1, 1)", "189: The round function requires 2 to 3 arguments."},
         {"select db_name(1, 2)", "189: The db_name function requires 0 to 1 arguments."},
+        // functions whose values SQL Server does not document are refused by name
+        {"select checksum(N'Bearing Ball')",
+            "1: The embedded server does not run CHECKSUM: SQL Server's hash values are its own, and no others would "
+            "give them."},
+        {"select type_name(type_id('datetime'))",
+            "1: The embedded server does not run TYPE_NAME: SQL Server's numbers of its types are its own, and no "
+            "others would give them."},
         {"select user_name(1, 2)", "189: The user_name function requires 0 to 1 arguments."},
         {"select ntile() over (order by (select 1))", "174: The ntile function requires 1 argument(s)."},
         {"select lag(1, 1, 0, 3) over (order by (select 1))", "189: The lag function requires 1 to 3 arguments."},
@@ -263,6 +270,11 @@ TEST_F(BuiltinFunctions, PercentilesGiveTheDocumentedMedians)
             "10753: The function 'percentile_cont' must have an OVER clause."},
         {"select percentile_disc(0.5) over () from (values (1)) v(x)",
             "10754: The function 'percentile_disc' must have a WITHIN GROUP clause."},
+        // "The value must range between 0.0 and 1.0."
+        {"select top 1 percentile_cont(1.5) within group (order by x) over () from (values (1)) v(x)",
+            "1: The percentile value must be between 0.0 and 1.0."},
+        {"select top 1 percentile_disc(-0.1) within group (order by x) over () from (values (1)) v(x)",
+            "1: The percentile value must be between 0.0 and 1.0."},
     });
 }
 

@@ -396,6 +396,15 @@ TEST_F(Objects, UseMovesTheSessionWhereItsLoginHasAUser)
     for (const auto& r : refused) EXPECT_EQ(refusal(*r.c, QString::fromUtf8(r.sql)), QString::fromUtf8(r.error)) << r.sql;
     // a refused USE leaves the session where it was
     EXPECT_EQ(scalar(*owner, QStringLiteral("select db_name()")).toString(), QStringLiteral("sales"));
+    // DB_ID: the current database's number without a name, NULL for none; DB_NAME its name back.
+    // Each database keeps its number, whoever asks.
+    const QVariant sales = scalar(*owner, QStringLiteral("select db_id()"));
+    EXPECT_GT(sales.toInt(), 0);
+    EXPECT_EQ(scalar(*sa, QStringLiteral("select db_id('SALES')")), sales);
+    EXPECT_EQ(scalar(*sa, QStringLiteral("select db_name(db_id('sales'))")).toString(), QStringLiteral("sales"));
+    EXPECT_NE(scalar(*sa, QStringLiteral("select db_id('catalogue')")), sales);
+    EXPECT_TRUE(scalar(*sa, QStringLiteral("select db_id('nosuch')")).isNull());
+    EXPECT_TRUE(scalar(*sa, QStringLiteral("select db_name(-1)")).isNull());
 }
 
 TEST_F(Objects, ConstraintsChangeOnATableThatKeepsItsRows)

@@ -31,7 +31,7 @@ bool isGuardTrigger(const QString& name)
 
 bool isServerTable(const QString& table)
 {
-    static const char* const names[] = {"sysusers", "sysmembers", "syslogins", "sysprocesses", "sysschemas", "sysmodules"};
+    static const char* const names[] = {"sysusers", "sysmembers", "syslogins", "sysprocesses", "sysschemas", "sysmodules", "sysdatabases"};
     for (const char* n : names)
         if (table.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) return true;
     return false;

@@ -1,5 +1,6 @@
 #include "platform/db/embedded/BatchErrors.h"
 #include "platform/db/embedded/BatchRun.h"
+#include "platform/db/embedded/ExpressionFunctions.h"
 #include "platform/db/embedded/ConnectionSchema.h"
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
@@ -494,17 +495,27 @@ void EmbeddedBackend::registerBatchFunctions()
     };
     for (const auto& f : functions)
         sqlite3_create_function_v2(m_db, f.name, 0, SQLITE_UTF8, this, f.fn, nullptr, nullptr, nullptr);
-    // A variable assigned and read while the select that assigns it steps (select @s = @s + x
-    // from t).
-    sqlite3_create_function_v2(m_db, "orra_assign", 2, SQLITE_UTF8, this,
+    registerOutputFunction();
+    // A view's recursion, under the limit of the statement that reads the view.
+    sqlite3_create_function_v2(m_db, "orra_statement_recursion_level", 1, SQLITE_UTF8, this,
         [](sqlite3_context* ctx, int, sqlite3_value** argv) {
-            Run* r = static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx))->m_run;
-            const size_t slot = size_t(sqlite3_value_int64(argv[0]));
-            if (r && slot < r->variables.size())
-                r->variables[slot].reset(sqlite3_value_type(argv[1]) == SQLITE_NULL ? nullptr : sqlite3_value_dup(argv[1]));
-            sqlite3_result_value(ctx, argv[1]);
+            resultRecursionLevel(
+                ctx, sqlite3_value_int64(argv[0]), static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx))->m_maxRecursion);
         },
         nullptr, nullptr, nullptr);
+    // A variable assigned and read while the select that assigns it steps (select @s = @s + x
+    // from t): orra_assign(slot, value) gives value. In an update (update … set @v = c = x)
+    // orra_set(slot, result, value) gives result, what the column takes.
+    const Fn assign = [](sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+        Run* r = static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx))->m_run;
+        const size_t slot = size_t(sqlite3_value_int64(argv[0]));
+        sqlite3_value* value = argv[argc - 1];
+        if (r && slot < r->variables.size())
+            r->variables[slot].reset(sqlite3_value_type(value) == SQLITE_NULL ? nullptr : sqlite3_value_dup(value));
+        sqlite3_result_value(ctx, argv[1]);
+    };
+    sqlite3_create_function_v2(m_db, "orra_assign", 2, SQLITE_UTF8, this, assign, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(m_db, "orra_set", 3, SQLITE_UTF8, this, assign, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(m_db, "orra_variable", 1, SQLITE_UTF8, this,
         [](sqlite3_context* ctx, int, sqlite3_value** argv) {
             const Run* r = static_cast<EmbeddedBackend*>(sqlite3_user_data(ctx))->m_run;

@@ -20,10 +20,10 @@ struct ConstraintMessage {
     long number = 0;   // the server's error number: 2627, 2601 or 547
     // 2627, 2601 and 1505: the key (SQLite's schema, the table, its columns); for 1505 the
     // repeated value as stored, which the server adds to the text (EmbeddedBackend::keyValueText).
-    QString keySchema;
-    QString keyTable;
-    QStringList keyColumns;
-    QVariantList keyValues;
+    QString keySchema{};
+    QString keyTable{};
+    QStringList keyColumns{};
+    QVariantList keyValues{};
 };
 
 // statementSql is the SQLite text of the statement that failed (insert into / update /

@@ -14,15 +14,15 @@ struct Cursor {
     QString written;   // its name as declared, for messages
     bool scroll = false;
     bool isStatic = false;
-    SqlStatement select;
+    SqlStatement select{};
     // The variables' values when it was declared: its select reads those, whenever it opens.
-    std::vector<StoredValue> values;
+    std::vector<StoredValue> values{};
     bool assigned = true;   // a cursor variable declared but given no cursor yet: false
     // While open: the table of its rows, their count and names, and the current row (0 before
     // the first, rows + 1 after the last).
-    QString table;
+    QString table{};
     long rows = 0;
-    QStringList columns;
+    QStringList columns{};
     long position = 0;
 
     bool isOpen() const { return !table.isEmpty(); }

@@ -182,7 +182,31 @@ void fnUserId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         sqlite3_result_null(ctx);
 }
 
-void fnDbName(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, self(ctx)->database()); }
+void resultVariant(sqlite3_context* ctx, const QVariant& v)
+{
+    if (!v.isValid())
+        sqlite3_result_null(ctx);
+    else if (v.typeId() == QMetaType::QString)
+        resultText(ctx, v.toString());
+    else
+        sqlite3_result_int64(ctx, v.toLongLong());
+}
+
+void fnDbName(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (argc == 0) return resultText(ctx, self(ctx)->database());
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    resultVariant(ctx, self(ctx)->databaseName(sqlite3_value_int64(argv[0])));
+}
+
+void fnDbId(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (argc > 0 && sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    const QString name = argc == 0
+        ? self(ctx)->database()
+        : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
+    resultVariant(ctx, self(ctx)->databaseId(name));
+}
 
 void fnSpid(sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_int(ctx, self(ctx)->spid()); }
 
@@ -534,6 +558,9 @@ void EmbeddedBackend::registerFunctions()
         {"orra_user_id", 0, fnUserId, false},
         {"orra_user_id", 1, fnUserId, false},
         {"orra_db_name", 0, fnDbName, false},
+        {"orra_db_name", 1, fnDbName, false},
+        {"orra_db_id", 0, fnDbId, false},
+        {"orra_db_id", 1, fnDbId, false},
         {"orra_spid", 0, fnSpid, false},
         {"orra_servername", 0, fnServerName, false},
         {"orra_trancount", 0, fnTranCount, false},
@@ -1018,6 +1045,8 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
         run.rowCount = 0;
     } else if (const auto* insertExec = st.as<InsertExec>()) {
         runInsertExec(*insertExec, run);
+    } else if (const auto* output = st.as<OutputStatement>()) {
+        runOutput(*output, run);
     } else {
         runAdministration(st, run);
     }
@@ -1324,6 +1353,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         return;
     }
     QString sql = st.sql;
+    followOutput(sql);
     if (!st.insert.name.isEmpty()) checkIdentityInsert(st, sql);
     if (st.insert.columnsAt >= 0) {
         const QString cols = insertColumns(st.insert.schema, st.insert.name).columns;
@@ -1347,6 +1377,12 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
                     .arg(schema),
                 2760);
     }
+    struct RecursionLimit {
+        int& limit;
+        int before;
+        ~RecursionLimit() { limit = before; }
+    } recursion{m_maxRecursion, m_maxRecursion};
+    m_maxRecursion = st.maxRecursion;
     std::optional<RowCountLimit> limit;
     if (st.dml && m_rowCount > 0 && m_nested == 0) {
         const SessionRights::Trusted trusted(m_rights);

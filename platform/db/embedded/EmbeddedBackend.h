@@ -39,6 +39,7 @@ struct ConstraintChange;
 struct ConstraintMessage;
 struct ProcedureCall;
 struct ModuleStatement;
+struct OutputStatement;
 struct InsertExec;
 struct TransactionStatement;
 struct SessionOption;
@@ -77,6 +78,9 @@ public:
     bool isSysadmin() const { return m_sysadmin; }
     const QString& server() const { return m_server; }
     const QString& database() const { return m_database; }
+    // DatabaseIds.cpp: DB_ID and DB_NAME, the server's numbers of its databases; NULL for none.
+    QVariant databaseId(const QString& name);
+    QVariant databaseName(qlonglong id);
     const QString& loginTime() const { return m_loginTime; }
     QVariant identity() const { return m_identity; }
     QVariant scopeIdentity() const { return m_scopeIdentity; }
@@ -154,6 +158,14 @@ private:
     void runFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv);
     void runStoredProcedure(const ProcedureCall& call, Run& caller);
     void runInsertExec(const InsertExec& st, Run& run);
+    // OutputRows.cpp: insert, update, delete and merge with OUTPUT clauses.
+    class OutputCapture;
+    void runOutput(const OutputStatement& st, Run& run);
+    void registerOutputFunction();
+    // Tells the rows noted for an OUTPUT which kind of change the SQLite text sql makes.
+    void followOutput(const QString& sql);
+    OutputCapture* m_output = nullptr;   // an OUTPUT noting the rows its change makes
+    int m_maxRecursion = 100;   // the running statement's recursion limit, which the views it reads take
     qlonglong procedureStatus(const QString& query, Run& run);
     // The value of a query whose one "?" bind() binds, as a copy the caller frees; nullptr for
     // NULL.

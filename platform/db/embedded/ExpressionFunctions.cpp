@@ -288,8 +288,14 @@ void fnDivisor(sqlite3_context* ctx, int, sqlite3_value** argv)
 // server's error 530.
 void fnRecursionLevel(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    const sqlite3_int64 level = sqlite3_value_int64(argv[0]) + 1;
-    const sqlite3_int64 limit = sqlite3_value_int64(argv[1]);
+    resultRecursionLevel(ctx, sqlite3_value_int64(argv[0]), sqlite3_value_int64(argv[1]));
+}
+
+}   // namespace
+
+void resultRecursionLevel(sqlite3_context* ctx, long long from, long long limit)
+{
+    const sqlite3_int64 level = from + 1;
     if (limit > 0 && level > limit) {
         const QString message = QStringLiteral("The statement terminated. The maximum recursion %1 has been exhausted "
                                                "before statement completion.")
@@ -299,8 +305,6 @@ void fnRecursionLevel(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
     sqlite3_result_int64(ctx, level);
 }
-
-}   // namespace
 
 // ---- CAST( … AS float | real) --------------------------------------------------------------
 

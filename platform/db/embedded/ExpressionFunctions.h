@@ -5,9 +5,13 @@
 // integer types (orra_integer).
 
 struct sqlite3;
+struct sqlite3_context;
 
 namespace orra::embedded {
 
 void registerExpressionFunctions(sqlite3* db);
+// The result of a recursion's next level from a row of the given level: the level, or past
+// the limit (0: none) the server's error 530.
+void resultRecursionLevel(sqlite3_context* ctx, long long level, long long limit);
 
 }   // namespace orra::embedded

@@ -327,14 +327,22 @@ void createDatabaseFile(const QString& server, const QString& database, const QB
     createDatabaseFileIn(serverFolder(server), database, dboSid);
 }
 
+namespace {
+
+// A user or role name is one per database.
+void refuseTakenPrincipalName(sqlite3* db, const QString& name)
+{
+    Stmt st(db, "select 1 from sysusers where name = ?");
+    st.bind(1, name);
+    if (st.step() == SQLITE_ROW)
+        fail(QStringLiteral("User, group, or role '%1' already exists in the current database.").arg(name), 15023);
+}
+
+}   // namespace
+
 int insertUser(sqlite3* db, const QString& user, const QByteArray& sid)
 {
-    {
-        Stmt st(db, "select 1 from sysusers where name = ?");
-        st.bind(1, user);
-        if (st.step() == SQLITE_ROW)
-            fail(QStringLiteral("User, group, or role '%1' already exists in the current database.").arg(user), 15023);
-    }
+    refuseTakenPrincipalName(db, user);
     {
         Stmt st(db, "select name from sysusers where sid = ?");
         st.bind(1, sid);
@@ -354,12 +362,7 @@ int insertUser(sqlite3* db, const QString& user, const QByteArray& sid)
 
 int insertRole(sqlite3* db, const QString& role)
 {
-    {
-        Stmt st(db, "select 1 from sysusers where name = ?");
-        st.bind(1, role);
-        if (st.step() == SQLITE_ROW)
-            fail(QStringLiteral("User, group, or role '%1' already exists in the current database.").arg(role), 15023);
-    }
+    refuseTakenPrincipalName(db, role);
     Stmt next(db, "select coalesce(max(uid), 16399) + 1 from sysusers where uid >= 16400");
     next.step();
     const int uid = sqlite3_column_int(next.s, 0);

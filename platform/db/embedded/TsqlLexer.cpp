@@ -21,6 +21,25 @@ static bool isWordStart(QChar c) { return c.isLetter() || c == u'_' || c == u'#'
 
 static bool isWordPart(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'#' || c == u'@' || c == u'$'; }
 
+// After the opening mark at `from`: the position just past the closing mark, where the closing
+// mark doubled stands for itself; -1 when the text ends first. content, when given, receives
+// what stands between the marks.
+static qsizetype enclosedEnd(const QString& text, qsizetype from, QChar close, QString* content)
+{
+    const qsizetype n = text.size();
+    for (qsizetype j = from; j < n;) {
+        if (text.at(j) == close) {
+            if (j + 1 >= n || text.at(j + 1) != close) return j + 1;
+            if (content) *content += close;
+            j += 2;
+            continue;
+        }
+        if (content) *content += text.at(j);
+        ++j;
+    }
+    return -1;
+}
+
 LexResult tokenize(const QString& text)
 {
     LexResult r;
@@ -77,21 +96,8 @@ LexResult tokenize(const QString& text)
         const qsizetype start = i;
         // 'string' and N'string'
         if (c == u'\'' || ((c == u'N' || c == u'n') && i + 1 < n && text.at(i + 1) == u'\'')) {
-            qsizetype j = (c == u'\'') ? i + 1 : i + 2;
-            bool closed = false;
-            while (j < n) {
-                if (text.at(j) == u'\'') {
-                    if (j + 1 < n && text.at(j + 1) == u'\'') {
-                        j += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++j;
-                    break;
-                }
-                ++j;
-            }
-            if (!closed) {
+            const qsizetype j = enclosedEnd(text, c == u'\'' ? i + 1 : i + 2, u'\'', nullptr);
+            if (j < 0) {
                 r.error = QStringLiteral("Unclosed quotation mark after the character string '%1'.")
                               .arg(text.mid(start + (c == u'\'' ? 1 : 2)));
                 r.errorPosition = int(start);
@@ -106,23 +112,9 @@ LexResult tokenize(const QString& text)
         if (c == u'[' || c == u'"') {
             // [name] and "name": the closing character doubled stands for itself.
             const QChar close = c == u'[' ? QChar(u']') : QChar(u'"');
-            qsizetype j = i + 1;
             QString name;
-            bool closed = false;
-            while (j < n) {
-                if (text.at(j) == close) {
-                    if (j + 1 < n && text.at(j + 1) == close) {
-                        name += close;
-                        j += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++j;
-                    break;
-                }
-                name += text.at(j++);
-            }
-            if (!closed) {
+            const qsizetype j = enclosedEnd(text, i + 1, close, &name);
+            if (j < 0) {
                 r.error =
                     QStringLiteral("Unclosed quotation mark after the character string '%1'.").arg(text.mid(start + 1));
                 r.errorPosition = int(start);

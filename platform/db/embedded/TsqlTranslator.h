@@ -72,6 +72,9 @@ struct SqlStatement {
     // select only: the result columns that have no name (an expression without an alias); the
     // server gives them an empty name, never SQLite's text of the expression.
     std::vector<int> unnamedColumns;
+    // The recursion limit of the statement (OPTION (MAXRECURSION n), else 100; 0 for none), which
+    // the views it reads take too.
+    int maxRecursion = 100;
 };
 
 // if <condition> <statement> [else <statement>]
@@ -270,11 +273,25 @@ struct CreateSchema {
     QString name;
 };
 
+// insert | update | delete | merge … output …: the change runs while the server notes the rows
+// it inserts, updates and deletes (kOutputRows, the old values in kOutputDeleted); then each
+// output reads them as inserted, deleted and $action, handing its rows back or inserting them
+// into its table.
+struct OutputStatement {
+    std::vector<Statement> change;   // the statement without its output clauses (one)
+    QString verb;                    // "insert", "update", "delete" or "merge"
+    QString schema;                  // the changed table: its SQLite schema ("main", "temp" …)
+    QString table;                   // … and bare name
+    std::vector<SqlStatement> outputs;   // selects handing rows back, inserts into a table
+};
+inline constexpr char kOutputRows[] = "orra output rows";
+inline constexpr char kOutputDeleted[] = "orra output deleted";
+
 struct Statement {
     using Node = std::variant<SqlStatement, IfStatement, BlockStatement, NoCountStatement, SessionOption,
         PrintStatement, ProcedureCall, CreateDatabase, CreateLogin, CreateUser, CreateRole, CreateSchema, Assignment,
         DeclareTable, WhileStatement, FlowStatement, TryCatchStatement, RaiseStatement, XactAbortStatement,
-        ModuleStatement, InsertExec, ConstraintChange, TransactionStatement, CursorStatement>;
+        ModuleStatement, InsertExec, ConstraintChange, TransactionStatement, CursorStatement, OutputStatement>;
     Node node;
     int line = 1;   // the line of the batch the statement begins on
     QString text = {};   // the statement as written: its errors name what it names

@@ -12,6 +12,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/TokenCursor.h
   ${_orra_embedded_dir}/translator/ObjectNames.h ${_orra_embedded_dir}/translator/ObjectNames.cpp
   ${_orra_embedded_dir}/translator/ObjectReferences.cpp
+  ${_orra_embedded_dir}/translator/OutputClause.h ${_orra_embedded_dir}/translator/OutputClause.cpp
   ${_orra_embedded_dir}/translator/TranslationContext.h ${_orra_embedded_dir}/translator/TranslationContext.cpp
   ${_orra_embedded_dir}/translator/StatementParser.h ${_orra_embedded_dir}/translator/StatementParser.cpp
   ${_orra_embedded_dir}/translator/ControlStatements.cpp
@@ -88,6 +89,8 @@ target_sources(platform_db PRIVATE ${_orra_embedded_dir}/EmbeddedBackend.h ${_or
   ${_orra_embedded_dir}/BatchRun.h ${_orra_embedded_dir}/BatchExecution.cpp
   ${_orra_embedded_dir}/Cursors.h ${_orra_embedded_dir}/Cursors.cpp
   ${_orra_embedded_dir}/ProcedureExecution.cpp
+  ${_orra_embedded_dir}/OutputRows.cpp
+  ${_orra_embedded_dir}/DatabaseIds.cpp
   ${_orra_embedded_dir}/BatchErrors.h ${_orra_embedded_dir}/BatchErrors.cpp)
 target_include_directories(platform_db PRIVATE ${_orra_gen})
 target_link_libraries(platform_db PUBLIC PkgConfig::SODIUM)

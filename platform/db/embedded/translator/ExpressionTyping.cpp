@@ -420,6 +420,11 @@ SqlType ExpressionTyper::expression(size_t b, size_t e) const
 SqlType ExpressionTyper::primary(size_t b, size_t e) const
 {
     const Token& t = T[b];
+    if (e == b + 2 && t.isSymbol("$") && T[b + 1].is("action") && m_ctx.outputScopeAt(b)) {
+        SqlType action = of(Kind::NText);   // an output clause's $action
+        action.length = 10;
+        return action;
+    }
     if (t.isSymbol("(")) {
         const size_t close = m_ctx.matching(b, e);
         size_t shapedEnd = e;
@@ -625,6 +630,14 @@ SqlType ExpressionTyper::column(size_t b, size_t e) const
     }
     const QString name = T[e - 1].text;
     const QString qualifier = e - b >= 3 ? T[e - 3].text : QString();
+    // an output clause's inserted.c and deleted.c: the changed table's column
+    if (const auto* output = m_ctx.outputScopeAt(b);
+        output && m_ctx.schema() && e - b == 3 && isOneOf(T[b], {"inserted", "deleted"})) {
+        const Schema* schema = m_ctx.schema();
+        SqlType t = SqlType::fromDeclared(schema->columnType(output->database, output->table, name));
+        if (t.isString()) t.collation = schema->columnCollation(output->database, output->table, name);
+        return t;
+    }
     for (size_t s = enclosingSelect(b, 0); s < T.size(); s = s > 0 ? enclosingSelect(s - 1, 0) : T.size()) {
         for (const Source& pivoted : sourcesOf(s)) {
             // a column that a pivot's or unpivot's clause names is one of the table it reads

@@ -7,7 +7,9 @@
 //     with "orra recursion c" (n, "orra level") as (select 1, 0 union all
 //          select n + 1, orra_recursion_level(c."orra level", 100) from "orra recursion c" as c),
 //     c (n) as (select n from "orra recursion c")
-// so that the statement reads c without the level (see ExpressionFunctions.cpp).
+// so that the statement reads c without the level (see ExpressionFunctions.cpp). A view's
+// recursion stops at the limit of the statement that reads the view (orra_statement_recursion_level):
+// a query hint holds throughout its statement.
 #include "platform/db/embedded/translator/Rewriters.h"
 
 namespace orra::embedded::translator {
@@ -177,9 +179,13 @@ private:
             }
             append(out, v, copied, listEnd);
             out.push_back(symbol(","));
-            out.push_back(raw(QStringLiteral("orra_recursion_level(%1.%2, %3)")
-                                  .arg(qualifier.out, QString::fromLatin1(kLevelColumn))
-                                  .arg(m_limit)));
+            // a view's recursion takes the limit of the statement that reads it
+            out.push_back(raw(m_limit < 0
+                    ? QStringLiteral("orra_statement_recursion_level(%1.%2)")
+                          .arg(qualifier.out, QString::fromLatin1(kLevelColumn))
+                    : QStringLiteral("orra_recursion_level(%1.%2, %3)")
+                          .arg(qualifier.out, QString::fromLatin1(kLevelColumn))
+                          .arg(m_limit)));
             append(out, v, listEnd, ref);
             out.push_back(internal);
             if (!aliased) {
@@ -304,9 +310,10 @@ void rewriteRecursion(TranslationContext& ctx, Vec& v, int maxRecursion)
     if (!v.empty() && v[0].t.is("with")) {
         with = 0;
     } else if (v.size() > 2 && isOneOf(v[0].t, {"create", "alter"})) {
-        // create [or alter] | alter view V … as with …
+        // create [or alter] | alter view V … as with …: the limit of the statement that reads it
         const size_t as = topLevel(v, 1, {"as"});
         if (as + 1 < v.size() && v[as + 1].t.is("with")) with = as + 1;
+        maxRecursion = -1;
     }
     if (with >= v.size()) return;
     RecursionRewriter(ctx, v, maxRecursion).run(with);

@@ -231,7 +231,7 @@ TypeRule ResultTyper::stringFunctionType(const QString& fn, size_t b, size_t e, 
 
 // Rules for the result columns of the select in [b, e), and the probe their columns need.
 
-ResultTyping ResultTyper::type(size_t b, size_t e, const QStringList& declared)
+ResultTyping ResultTyper::type(size_t b, size_t e, const QStringList& declared, const QString& fromClause)
 {
     size_t i = b + 1;
     if (i < e && (T[i].is("distinct") || T[i].is("all"))) ++i;
@@ -286,6 +286,8 @@ ResultTyping ResultTyper::type(size_t b, size_t e, const QStringList& declared)
         });
         const Vec clause = m_ctx.normalize(from, fromEnd);
         typing.probe = QStringLiteral("select ") + refs.join(QStringLiteral(", ")) + u' ' + render(clause);
+    } else if (!refs.isEmpty() && !fromClause.isEmpty()) {
+        typing.probe = QStringLiteral("select ") + refs.join(QStringLiteral(", ")) + fromClause;
     }
     return typing;
 }

@@ -13,7 +13,9 @@ public:
     // Rules for the result columns of the select in [b, e), and the probe their columns
     // need; empty when no column is computed. declared: the columns' types as the translator
     // typed them (resultTypes), which a plain date column takes.
-    ResultTyping type(size_t b, size_t e, const QStringList& declared = {});
+    // fromClause (SQLite's text) is the probe's from clause when the select has none of its own
+    // (an output clause's rows).
+    ResultTyping type(size_t b, size_t e, const QStringList& declared = {}, const QString& fromClause = {});
 
 private:
     TypeRule typeOf(size_t b, size_t e, QStringList& refs);

@@ -5,6 +5,8 @@
 
 #include "platform/db/embedded/translator/TranslationContext.h"
 
+#include <optional>
+
 namespace orra::embedded::translator {
 
 // select …, select … into T; [b, e) is the statement's token range (for the result typing).
@@ -65,5 +67,8 @@ void rewriteRecursion(TranslationContext& ctx, Vec& v, int maxRecursion);
 constexpr int kDefaultMaxRecursion = 100;
 // The table a write names (its token as the translator resolved it).
 InsertTarget targetTable(const NT& table);
+// The table the insert, update, delete or merge in v changes (an update's or delete's alias
+// taken from its from clause); nothing when v is none of them (OutputClause.cpp).
+std::optional<InsertTarget> changedTable(const Vec& v);
 
 }   // namespace orra::embedded::translator

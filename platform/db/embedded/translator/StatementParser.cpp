@@ -2,6 +2,7 @@
 
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/GroupingSets.h"
+#include "platform/db/embedded/translator/OutputClause.h"
 #include "platform/db/embedded/translator/Rewriters.h"
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
@@ -117,8 +118,21 @@ Statement StatementParser::sqlStatement(size_t b, size_t e)
     int maxRecursion = kDefaultMaxRecursion;
     e = queryOptions(m_ctx, b, e, !view, maxRecursion);
     if (m_ctx.failed()) return {};
-    Vec v = m_ctx.normalize(b, e);
+    const std::vector<OutputClause> output = outputClauses(m_ctx, b, e);
+    Vec v = output.empty() ? m_ctx.normalize(b, e) : normalizedWithout(m_ctx, b, e, output);
     if (m_ctx.failed() || v.empty()) return {};
+    if (!output.empty()) {
+        const Vec change = v;
+        Statement s = changeStatement(std::move(v), b, e, maxRecursion);
+        return m_ctx.failed() ? Statement{} : withOutput(m_ctx, std::move(s), change, output);
+    }
+    Statement s = changeStatement(std::move(v), b, e, maxRecursion);
+    if (auto* sql = std::get_if<SqlStatement>(&s.node)) sql->maxRecursion = maxRecursion;
+    return s;
+}
+
+Statement StatementParser::changeStatement(Vec v, size_t b, size_t e, int maxRecursion)
+{
     rewriteRecursion(m_ctx, v, maxRecursion);
     if (m_ctx.failed() || !rewriteCompoundAssignments(m_ctx, v)) return {};
     const RewriteCursor c(v);

@@ -50,6 +50,8 @@ private:
     QString statementWords() const;
     bool looksLikeProcedureCall() const;
     Statement sqlStatement(size_t b, size_t e);
+    // The statement [b, e) normalised to v, rewritten by its kind.
+    Statement changeStatement(Vec v, size_t b, size_t e, int maxRecursion);
     Statement withChange(Vec v, size_t main);
 
     // ControlStatements.cpp

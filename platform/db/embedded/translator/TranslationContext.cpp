@@ -197,6 +197,7 @@ const char* mappedFunction(const Token& t)
         {"suser_sname", "orra_suser_sname"},
         {"user_name", "orra_user_name"},
         {"db_name", "orra_db_name"},
+        {"db_id", "orra_db_id"},
         {"log", "orra_log"},
         {"square", "orra_square"},
         {"atn2", "orra_atn2"},
@@ -402,6 +403,19 @@ bool TranslationContext::builtinCallFits(size_t i, size_t e)
         if (typeName) return true;
         fail(QStringLiteral("'%1' is not a recognized built-in function name.").arg(t.text), 195, i);
         return false;
+    }
+    // Functions whose values are SQL Server's own and undocumented: nothing else stands in for them.
+    if (!(i > 0 && m_tokens[i - 1].isSymbol("."))) {
+        const char* what = isOneOf(t, {"checksum", "binary_checksum", "checksum_agg"}) ? "hash values"
+            : isOneOf(t, {"type_id", "type_name"})                                   ? "numbers of its types"
+                                                                                     : nullptr;
+        if (what) {
+            fail(QStringLiteral("The embedded server does not run %1: SQL Server's %2 are its own, and no others "
+                                "would give them.")
+                     .arg(t.text.toUpper(), QLatin1String(what)),
+                0, i);
+            return false;
+        }
     }
     const BuiltinArity* f = builtinArity(t.text);
     if (!f) return true;

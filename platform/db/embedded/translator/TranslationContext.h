@@ -48,6 +48,19 @@ public:
         if (at < m_resumeAt && m_schema && !m_schema->columns(database, table).isEmpty()) return;
         m_batchSchema.declare(database, table, std::move(columns));
     }
+    // An output clause's tokens [b, e): its inserted and deleted columns are the columns of the
+    // table its statement changes (database as SQLite names it, bare table name).
+    struct OutputScope {
+        size_t b = 0, e = 0;
+        QString database, table;
+    };
+    void addOutputScope(OutputScope scope) { m_outputScopes.push_back(std::move(scope)); }
+    const OutputScope* outputScopeAt(size_t i) const
+    {
+        for (const OutputScope& s : m_outputScopes)
+            if (i >= s.b && i < s.e) return &s;
+        return nullptr;
+    }
     void setResumeAt(int at) { m_resumeAt = at; }
     // The SQLite schema that a database name written in T-SQL stands for: "main" for none or
     // the connection's database, else the (attached) database's own name.
@@ -174,6 +187,7 @@ private:
     BatchSchema m_batchSchema;
     QString m_source;
     QString m_tableVariableScope;
+    std::vector<OutputScope> m_outputScopes;
     int m_resumeAt = -1;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/ExpressionRewrites.h"
 #include "platform/db/embedded/translator/FromClause.h"
 #include "platform/db/embedded/translator/Rewriters.h"
+#include "platform/db/embedded/translator/TypedRewrites.h"
 
 namespace orra::embedded::translator {
 
@@ -197,31 +198,170 @@ Vec compoundValue(const Vec& target, const QString& op, const Token& at, const V
     return out;
 }
 
+namespace {
+
+// The end of the set clause whose "set" is at s: the clause after it at its depth.
+size_t setClauseEnd(const Vec& v, size_t s)
+{
+    size_t end = s + 1;
+    for (int depth = 0; end < v.size(); ++end) {
+        if (v[end].t.isSymbol("("))
+            ++depth;
+        else if (v[end].t.isSymbol(")") && --depth < 0)
+            break;
+        else if (depth == 0 && isOneOf(v[end].t, {"from", "where", "option", "output", "when", "set"}))
+            break;
+    }
+    return end;
+}
+
+// orra_set(slot, result, value): the variable takes value, the expression is result.
+Vec setVariable(int slot, const Vec& result, const Vec& value)
+{
+    Vec out{word("orra_set"), symbol("("), number(QString::number(slot)), symbol(",")};
+    out.insert(out.end(), result.begin(), result.end());
+    out.push_back(symbol(","));
+    out.insert(out.end(), value.begin(), value.end());
+    out.push_back(symbol(")"));
+    return out;
+}
+
+// The variables a set clause assigns, row by row as the rows are updated: "@v = c = x" (and
+// "@v = c op= x") gives the column x and the variable the same value, "@v = x" and "@v op= x"
+// ride on the clause's first column assignment. Within the clause the variables it assigns are
+// read as they are at that row (a running total), never as the statement began. False (with the
+// error) for a clause that assigns no column.
+bool rewriteVariableAssignments(TranslationContext& ctx, Vec& v)
+{
+    Vec out;
+    size_t copied = 0;
+    const std::optional<InsertTarget> table = changedTable(v);
+    for (size_t s = 0; s < v.size(); ++s) {
+        if (!v[s].t.is("set")) continue;
+        const size_t end = setClauseEnd(v, s);
+        const auto items = splitTopLevel(v, s + 1, end);
+        std::vector<Vec> columns;
+        std::vector<std::pair<int, Vec>> alone;   // @v = x: the slot and its converted value
+        std::vector<int> targets;
+        for (const auto& [x, y] : items) {
+            if (!(x < y && v[x].t.isWord() && v[x].t.text.startsWith(u'@'))) {
+                columns.emplace_back(v.begin() + long(x), v.begin() + long(y));
+                continue;
+            }
+            const Variable* var = ctx.variable(v[x].t.text);
+            if (!var || var->slot < 0) {
+                ctx.fail(QStringLiteral("Must declare the scalar variable \"%1\".").arg(v[x].t.text), 137, ctx.size());
+                return false;
+            }
+            targets.push_back(var->slot);
+            QString op;
+            size_t size = x + 1 < y && v[x + 1].t.isSymbol("=") ? 1 : compoundOperator(v, x + 1, y, op);
+            if (size == 0 || x + 1 + size >= y) {
+                ctx.fail(ctx.near(ctx.size()), ctx.size());
+                return false;
+            }
+            const size_t b = x + 1 + size;
+            // @v = c = x, @v = c op= x: the column named, then its operator
+            size_t k = b;
+            if (op.isEmpty() && v[k].t.isName() && !v[k].t.text.startsWith(u'@')) {
+                ++k;
+                while (k + 1 < y && v[k].t.isSymbol(".") && v[k + 1].t.isName()) k += 2;
+            }
+            QString columnOp;
+            const size_t columnSize = k > b && k < y
+                ? (v[k].t.isSymbol("=") ? 1 : compoundOperator(v, k, y, columnOp))
+                : 0;
+            if (columnSize > 0) {
+                const Vec column(v.begin() + long(b), v.begin() + long(k));
+                const Vec x0(v.begin() + long(k + columnSize), v.begin() + long(y));
+                const Vec value = columnOp.isEmpty() ? x0 : compoundValue(column, columnOp, v[k].t, x0);
+                Vec item = column;
+                // (never the written "=", which the typed rewrites would read as "@v = c"'s comparison)
+                NT assign = symbol("=");
+                assign.t.pos = -1;
+                item.push_back(assign);
+                // the variable takes the value the column takes
+                Vec stored = value;
+                if (const Schema* schema = ctx.schema(); schema && table && column.size() >= 1)
+                    convertTo(stored, 0, stored.size(),
+                        SqlType::fromDeclared(schema->columnType(table->schema, table->name, column.back().t.text)));
+                const size_t first = indexOf(ctx, column.front().t), last = indexOf(ctx, column.back().t);
+                const Vec assigned = setVariable(var->slot, value,
+                    last < ctx.size() ? ctx.convertedTo(*var, stored, first, last + 1) : ctx.convertedTo(*var, stored));
+                item.insert(item.end(), assigned.begin(), assigned.end());
+                columns.push_back(std::move(item));
+                continue;
+            }
+            const Vec x0(v.begin() + long(b), v.begin() + long(y));
+            const Vec value = op.isEmpty() ? x0 : compoundValue(Vec{v[x]}, op, v[x + 1].t, x0);
+            alone.emplace_back(var->slot, ctx.convertedTo(*var, value));
+        }
+        if (targets.empty()) {
+            s = end - 1;
+            continue;
+        }
+        if (columns.empty()) {
+            ctx.fail(QStringLiteral("The embedded server does not run an UPDATE whose SET clause assigns only "
+                                    "variables: assign them in a SELECT."),
+                0, ctx.size());
+            return false;
+        }
+        // the lone variables ride on the first column's value, the first of them assigned first
+        Vec& first = columns.front();
+        size_t eq = 1;
+        QString firstOp;
+        size_t firstSize = 0;
+        while (eq < first.size() && !first[eq].t.isSymbol("=")
+            && (firstSize = compoundOperator(first, eq, first.size(), firstOp)) == 0)
+            ++eq;
+        if (firstSize > 0) {   // c op= x: the value it assigns, as c = c op (x)
+            const Vec column(first.begin(), first.begin() + long(eq));
+            const Vec value = compoundValue(column, firstOp, first[eq].t,
+                Vec(first.begin() + long(eq + firstSize), first.end()));
+            first = column;
+            first.push_back(symbol("="));
+            first.back().t.pos = -1;
+            first.insert(first.end(), value.begin(), value.end());
+        }
+        if (eq < first.size()) {
+            Vec value(first.begin() + long(eq) + 1, first.end());
+            for (const auto& [slot, assigned] : alone) value = setVariable(slot, value, assigned);
+            first.erase(first.begin() + long(eq) + 1, first.end());
+            first.insert(first.end(), value.begin(), value.end());
+        }
+        append(out, v, copied, s + 1);
+        for (size_t c = 0; c < columns.size(); ++c) {
+            if (c > 0) out.push_back(symbol(","));
+            for (NT n : columns[c]) {
+                // a variable the clause assigns, read as it is at this row
+                const int slot = n.out.startsWith(QLatin1String(":v")) ? n.out.mid(2).toInt() : -1;
+                if (slot >= 0 && std::find(targets.begin(), targets.end(), slot) != targets.end())
+                    n.out = QStringLiteral("orra_variable(%1)").arg(slot);
+                out.push_back(n);
+            }
+        }
+        copied = end;
+        s = end - 1;
+    }
+    if (copied == 0) return true;
+    append(out, v, copied, v.size());
+    v = std::move(out);
+    return true;
+}
+
+}   // namespace
+
 bool rewriteCompoundAssignments(TranslationContext& ctx, Vec& v)
 {
     if (v.empty() || !isOneOf(v[0].t, {"update", "merge", "with"})) return true;
+    if (!rewriteVariableAssignments(ctx, v)) return false;
     Vec out;
     size_t copied = 0;
     for (size_t s = 0; s < v.size(); ++s) {
         if (!v[s].t.is("set")) continue;
         // the assignments: up to the clause after them at their depth
-        size_t end = s + 1;
-        for (int depth = 0; end < v.size(); ++end) {
-            if (v[end].t.isSymbol("("))
-                ++depth;
-            else if (v[end].t.isSymbol(")") && --depth < 0)
-                break;
-            else if (depth == 0 && isOneOf(v[end].t, {"from", "where", "option", "output", "when", "set"}))
-                break;
-        }
+        const size_t end = setClauseEnd(v, s);
         for (const auto& [x, y] : splitTopLevel(v, s + 1, end)) {
-            if (x < y && v[x].t.isWord() && v[x].t.text.startsWith(u'@')) {
-                ctx.fail(QStringLiteral("The embedded server does not run assignments of variables in an UPDATE "
-                                        "statement's SET clause ('%1 = …'): assign them in a SELECT.")
-                             .arg(v[x].t.text),
-                    ctx.size());
-                return false;
-            }
             for (size_t k = x; k < y; ++k) {
                 if (v[k].t.isSymbol("(")) {
                     k = closeOf(v, k, y);
