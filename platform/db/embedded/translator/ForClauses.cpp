@@ -207,12 +207,12 @@ private:
     {
         const auto& last = m_v[y - 1].t;
         if (y - x >= 2 && m_v[y - 2].t.is("as") && (last.isName() || last.kind == TokenKind::String))
-            return {x, y - 2, unquoted(last), true};
+            return {x, y - 2, unquoted(last), true, {}, {}};
         // expression 'alias' or expression alias
         if (y - x >= 2 && !m_v[y - 2].t.isSymbol(".") && endsOperand(m_v[y - 2].t)
             && (last.kind == TokenKind::String || (last.isName() && !isExpressionBoundary(last))))
-            return {x, y - 1, unquoted(last), true};
-        return {x, y, itemName(m_v, x, y), false};
+            return {x, y - 1, unquoted(last), true, {}, {}};
+        return {x, y, itemName(m_v, x, y), false, {}, {}};
     }
 
     // The kind of value the shape's aggregate takes for an item, and the item as that value.

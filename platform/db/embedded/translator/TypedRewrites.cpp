@@ -219,7 +219,6 @@ size_t exactArithmetic(const TranslationContext& ctx, const ExpressionTyper& typ
 // (error 8115), where SQLite would widen the int or turn the bigint into a float.
 size_t integerArithmetic(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
 {
-    const auto& T = ctx.tokens();
     if (!v[i].t.isSymbol("+") && !v[i].t.isSymbol("-") && !v[i].t.isSymbol("*")) return i;
     const auto o = binaryOperation(ctx, v, i);
     if (!o) return i;
