@@ -17,6 +17,19 @@ namespace orra::embedded {
 
 namespace {
 
+// Closes the open elements (or objects) of the last column's path that the next column's path
+// parts does not share; gives how many stay open.
+template <class Node>
+size_t keepCommonPath(std::vector<Node*>& chain, std::vector<QString>& chainNames, const QStringList& parts)
+{
+    size_t common = 0;
+    while (common < chain.size() && common < size_t(parts.size()) && chainNames[common] == parts[qsizetype(common)])
+        ++common;
+    chain.resize(common);
+    chainNames.resize(common);
+    return common;
+}
+
 // The shape the translator writes: {"mode": "xml" | "json" | "json-auto", "row", "root",
 // "xsinil", "nulls", "bare", "names": […], "kinds": […]}. A kind says how a column's value is
 // written: s text, n number, f float, b bit, x xml, j JSON, y binary, u by its SQLite type.
@@ -220,11 +233,7 @@ bool xmlRow(const Shape& shape, const std::vector<Value>& row, QString& out, boo
                 continue;
             }
         }
-        size_t common = 0;
-        while (common < chain.size() && common < size_t(parts.size()) && chainNames[common] == parts[qsizetype(common)])
-            ++common;
-        chain.resize(common);
-        chainNames.resize(common);
+        const size_t common = keepCommonPath(chain, chainNames, parts);
         for (qsizetype p = qsizetype(common); p < parts.size(); ++p) {
             XmlNode& parent = chain.empty() ? top : *chain.back();
             XmlNode e;
@@ -369,11 +378,7 @@ bool jsonRow(const Shape& shape, const std::vector<Value>& row, QString& out, QS
         const QString name = i < size_t(shape.names.size()) ? shape.names[qsizetype(i)] : QString();
         QStringList parts = nests ? name.split(u'.') : QStringList{name};
         const QString leaf = parts.takeLast();
-        size_t common = 0;
-        while (common < chain.size() && common < size_t(parts.size()) && chainNames[common] == parts[qsizetype(common)])
-            ++common;
-        chain.resize(common);
-        chainNames.resize(common);
+        const size_t common = keepCommonPath(chain, chainNames, parts);
         for (qsizetype p = qsizetype(common); p < parts.size(); ++p) {
             JsonNode& parent = chain.empty() ? top : *chain.back();
             if (parent.has(parts[p])) {
