@@ -105,6 +105,13 @@ TEST_F(Batch, AVariableSelectedAloneMakesAnUnnamedColumn)
     db::RecordsetPtr rs = c->execute(QStringLiteral("declare @v int = 1; select @v, @v as named"));
     EXPECT_EQ(rs->field(0).name, QString());
     EXPECT_EQ(rs->field(1).name, QStringLiteral("named"));
+    // a table's column needs the name a result's column may lack
+    expectFailures({
+        {"select sysdatetime() into #x", 1038,
+            "An object or column name is missing or empty. For SELECT INTO statements, verify each column has a name. "
+            "For other statements, look for empty alias names. Aliases defined as \"\" or [] are not allowed. Change "
+            "the alias to a valid name."},
+    });
 }
 
 TEST_F(Batch, AVariableLivesForItsBatch)

@@ -505,6 +505,7 @@ int severityOf(long number)
     case 144:
     case 147:
     case 195:
+    case 1038:
     case 10710:
         return 15;
     case 3701:

@@ -63,7 +63,15 @@ SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
     // gives each column its type.
     s.typing = applied ? declaredTyping(s.columnTypes) : ResultTyper(ctx).type(b, e, s.columnTypes);
     const std::vector<int> unnamed = nameResultColumns(v, main);
-    if (s.intoTable.isEmpty()) s.unnamedColumns = unnamed;
+    if (s.intoTable.isEmpty()) {
+        s.unnamedColumns = unnamed;
+    } else if (!unnamed.empty()) {   // a table's column needs a name
+        ctx.fail(QStringLiteral("An object or column name is missing or empty. For SELECT INTO statements, verify each "
+                                "column has a name. For other statements, look for empty alias names. Aliases defined "
+                                "as \"\" or [] are not allowed. Change the alias to a valid name."),
+            1038, b);
+        return s;
+    }
     orderSetOperationsByExactKeys(ctx, v);
     s.sql = render(rewriteExpressions(v));
     return s;
