@@ -323,6 +323,10 @@ TEST_F(Objects, IdentityColumnsCountFromTheirSeedByTheirIncrement)
             "Table 'Plain' does not have the identity property. Cannot perform SET operation."},
         {"create table Steps (ID int identity(1, 0))", "Identity column 'ID' contains invalid INCREMENT."},
         {"create table Steps (ID int identity(1.5, 1))", "Identity column 'ID' contains invalid SEED."},
+        // the rows there would be left without values
+        {"alter table Plain add Counted int identity",
+            "The embedded server does not add an identity column to a table that exists: make the table anew with it "
+            "('create table' with the column, then 'insert … select')."},
     };
     for (const auto& r : rules) EXPECT_EQ(refusal(*sa, QString::fromUtf8(r.sql)), QString::fromUtf8(r.error)) << r.sql;
     EXPECT_EQ(scalar(*sa, QStringLiteral("select string_agg(Name, ',') within group (order by ID) from Tool")),

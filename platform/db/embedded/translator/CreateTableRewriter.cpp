@@ -7,6 +7,7 @@
 #include "platform/db/embedded/translator/TypedConversions.h"
 #include "platform/db/embedded/functions/DateFunctions.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace orra::embedded::translator {
@@ -579,6 +580,13 @@ Statement rewriteAlterTable(TranslationContext& ctx, Vec v, size_t at)
         if (add && isConstraintWord(d[0].t)) {
             ctx.fail(QStringLiteral("The embedded server adds columns and constraints in separate 'alter table' "
                                     "statements."),
+                102, at);
+            return {};
+        }
+        if (add && std::any_of(d.begin(), d.end(), [](const NT& n) { return n.t.is("identity"); })) {
+            // its rows would be left without values: the table is made anew with it instead
+            ctx.fail(QStringLiteral("The embedded server does not add an identity column to a table that exists: make "
+                                    "the table anew with it ('create table' with the column, then 'insert … select')."),
                 102, at);
             return {};
         }
