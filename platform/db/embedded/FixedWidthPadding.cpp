@@ -55,6 +55,15 @@ void addFixedWidthPadding(sqlite3* db, const QString& schema, const QString& tab
     for (const char* kind : {"_insert", "_update"})
         detail::exec(db, QStringLiteral("drop trigger if exists %1.%2").arg(qualifier, quoted(triggerName + QLatin1String(kind))));
     if (assignments.isEmpty()) return;
+    // A counted identity gives the row its value after the insert, moving the row to another
+    // rowid: the padding follows the row there when its integer key changes.
+    const QStringList keys = column(db,
+        QStringLiteral("select name from pragma_table_info(%1, %2) where pk = 1 and upper(type) = 'INTEGER' "
+                       "and (select count(*) from pragma_table_info(%1, %2) where pk > 0) = 1")
+            .arg(literal(table), literal(schema)),
+        1);
+    QStringList updated = names;
+    for (const QString& k : keys) updated << quoted(k);
     const QString create = temp ? QStringLiteral("create temp trigger ")
                                 : QStringLiteral("create trigger %1.").arg(qualifier);
     const QString body = QStringLiteral("begin update %1 set %2 where rowid = new.rowid; end")
@@ -64,7 +73,7 @@ void addFixedWidthPadding(sqlite3* db, const QString& schema, const QString& tab
             + QStringLiteral(" after insert on %1 ").arg(quoted(table)) + body);
     detail::exec(db,
         create + quoted(triggerName + QStringLiteral("_update"))
-            + QStringLiteral(" after update of %1 on %2 ").arg(names.join(QStringLiteral(", ")), quoted(table)) + body);
+            + QStringLiteral(" after update of %1 on %2 ").arg(updated.join(QStringLiteral(", ")), quoted(table)) + body);
 }
 
 void addFixedWidthPaddingToAllTables(sqlite3* db, const QString& schema)
