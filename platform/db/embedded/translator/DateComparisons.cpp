@@ -229,12 +229,8 @@ namespace {
 // governs =, IN and BETWEEN alike.
 void collateBefore(const TranslationContext& ctx, Vec& v, size_t at, const QString& collation)
 {
-    const Token& op = ctx.tokens()[at];
-    for (size_t i = 0; i < v.size(); ++i)
-        if (v[i].t.pos == op.pos && v[i].t.text == op.text && v[i].t.kind == op.kind) {
-            v.insert(v.begin() + long(i), raw(QStringLiteral("COLLATE ") + collation));
-            return;
-        }
+    if (const size_t i = placeOf(ctx, v, at); i < v.size())
+        v.insert(v.begin() + long(i), raw(QStringLiteral("COLLATE ") + collation));
 }
 
 // Texts compare under the collation of the text that has one, else the server's own

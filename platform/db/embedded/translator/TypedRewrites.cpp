@@ -695,23 +695,17 @@ namespace {
 // one follows, so that the alias still names the column.
 void collateAt(const TranslationContext& ctx, Vec& v, size_t b, size_t e, const QString& collation, bool aliasFollows)
 {
-    const auto& T = ctx.tokens();
     Vec inserted{raw(QStringLiteral("COLLATE ") + collation)};
     if (aliasFollows) inserted.push_back(word("as"));
-    auto place = [&](const Token& t) -> size_t {
-        for (size_t i = 0; i < v.size(); ++i)
-            if (v[i].t.pos == t.pos && v[i].t.text == t.text && v[i].t.kind == t.kind) return i;
-        return v.size();
-    };
-    size_t at = place(T[e - 1]);
+    size_t at = placeOf(ctx, v, e - 1);
     if (at < v.size()) {
         ++at;
     } else {
         // only an expression of this statement's (v holds one statement of the batch)
         bool here = false;
-        for (size_t k = b; k < e && !here; ++k) here = place(T[k]) < v.size();
-        if (!here || e >= T.size()) return;
-        at = place(T[e]);
+        for (size_t k = b; k < e && !here; ++k) here = placeOf(ctx, v, k) < v.size();
+        if (!here || e >= ctx.tokens().size()) return;
+        at = placeOf(ctx, v, e);
         if (at >= v.size()) return;
     }
     v.insert(v.begin() + long(at), inserted.begin(), inserted.end());
