@@ -807,3 +807,35 @@ TEST_F(QueryForms, ForClausesTheServerDoesNotRunAreRefusedByName)
     };
     for (const auto& c : cases) EXPECT_EQ(refusal(QString::fromUtf8(c.sql)), QString::fromUtf8(c.error)) << c.sql;
 }
+
+// INTERSECT binds before UNION and EXCEPT, which go from the left; a query in parentheses is
+// one operand, and a select's TOP takes rows of that select alone.
+TEST_F(QueryForms, SetOperatorsBindAsTheServerBindsThem)
+{
+    const struct {
+        const char* sql;
+        QStringList expected;
+    } cases[] = {
+        {"select 1 as x union all select 2 intersect select 3", {"1"}},
+        {"select x from (values (1), (2), (3)) v(x) except select 2 intersect select 3 order by x", {"1", "2", "3"}},
+        {"select count(*) from (select 1 as x union select 2 intersect select 2 union select 3 intersect select 4) d",
+            {"2"}},
+        {"select 1 where 3 in (select 1 union all select 2 intersect select 3)", {}},
+        {"with c as (select 1 as x union all select 2 intersect select 2) select x from c order by x", {"1", "2"}},
+        {"select 1 as x union all (select 2 intersect select 3)", {"1"}},
+        {"(select 1 as x union all select 2) intersect select 2", {"2"}},
+        {"((select 5 as x)) order by x", {"5"}},
+        {"select 0 as y union all select top 2 x from (values (7), (7), (7)) v(x) order by y", {"0", "7", "7"}},
+        {"select 0 as x union all (select top 2 a from (values (1), (2), (3)) v(a) order by a desc) order by x",
+            {"0", "2", "3"}},
+        {"select 0 as y union all select top 1 n = x from (values (4)) v(x) order by y", {"0", "4"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.expected) << c.sql;
+    // the operands' types combine through the parentheses: decimal(2,1) and int make decimal(11,1)
+    db::RecordsetPtr rs = sa->execute(QStringLiteral("(select 1.5 as x) union all (select 2) order by x"));
+    EXPECT_EQ(rs->field(0).type, db::DataType::Numeric);
+    EXPECT_EQ(rs->field(0).precision, 11);
+    EXPECT_EQ(rs->field(0).numericScale, 1);
+    sa->execute(QStringLiteral("create table #s (x int); insert into #s select 1 union all select 2 intersect select 3"));
+    EXPECT_EQ(rows(QStringLiteral("select x from #s")), QStringList{QStringLiteral("1")});
+}

@@ -225,6 +225,10 @@ TEST_F(SummaryQueries, TopTakesTiesPercentsAndExpressions)
          "ORDER BY Price ASC) AS a UNION ALL SELECT Model, Color, Price FROM (SELECT TOP(1) Model, Color, Price "
          "FROM dbo.Cars WHERE Color = 'blue' ORDER BY Price ASC) AS b",
             "sedan|red|10000\nvan|blue|8000\n"},
+        // each TOP takes one row of its own select; the ORDER BY sorts the union
+        {"SELECT TOP(1) Model, Color, Price FROM dbo.Cars WHERE Color = 'red' UNION ALL SELECT TOP(1) Model, Color, "
+         "Price FROM dbo.Cars WHERE Color = 'blue' ORDER BY Price ASC",
+            "sedan|red|10000\nconvertible|blue|15000\n"},
         // TOP (5) WITH TIES: rows 6 and 7 tie with row 5
         {"SELECT COUNT(*) FROM (SELECT TOP (5) WITH TIES ID FROM Pay ORDER BY Rate ASC) x", "7\n"},
         {"SELECT COUNT(*) FROM (SELECT TOP (5) ID FROM Pay ORDER BY Rate ASC) x", "5\n"},

@@ -343,7 +343,7 @@ SqlStatement finishedStatement(const Vec& v, bool dml)
 
 Vec rewriteExpressions(const Vec& input)
 {
-    Vec v = input;
+    Vec v = groupSetOperations(input);
     bool top = false, divide = false, any = false, exclusive = false;
     for (const NT& n : v) {
         if (n.t.isSymbol("+"))

@@ -9,6 +9,10 @@ namespace orra::embedded::translator {
 
 Vec rewriteExpressions(const Vec& input);
 
+// Union, except and intersect bound as the server binds them (intersect first, parenthesized
+// operands, a select's own TOP), each operand SQLite cannot take in place made a subquery.
+Vec groupSetOperations(const Vec& v);
+
 // The statement as SQLite runs it: v with its expressions rewritten, as text.
 SqlStatement finishedStatement(const Vec& v, bool dml = false);
 

@@ -1031,12 +1031,30 @@ std::vector<ExpressionTyper::Item> ExpressionTyper::selectItemRanges(size_t s) c
 
 size_t ExpressionTyper::nextBranch(size_t s) const
 {
-    const size_t end = selectEnd(s);
-    size_t k = m_ctx.firstAtTopLevel(s + 1, end, [](const Token& t) { return isOneOf(t, {"union", "except", "intersect"}); });
+    auto setOperator = [](const Token& t) { return isOneOf(t, {"union", "except", "intersect"}); };
+    size_t end = selectEnd(s);
+    size_t k = m_ctx.firstAtTopLevel(s + 1, end, setOperator);
+    // a select in parentheses, ( query ) after an operator or opening the statement: the
+    // operator after its parentheses
+    while (k >= end && end < T.size() && T[end].isSymbol(")")) {
+        size_t open = end;
+        for (int depth = 0;; --open) {
+            if (T[open].isSymbol(")")) ++depth;
+            else if (T[open].isSymbol("(") && --depth == 0) break;
+            if (open == 0) break;
+        }
+        const bool operand = open == 0 || T[open - 1].isSymbol(";") || setOperator(T[open - 1]) || T[open - 1].is("all");
+        if (!operand || !T[open].isSymbol("(") || end + 1 >= T.size()) return T.size();
+        k = end + 1;
+        end = T.size();
+        if (T[k].isSymbol(")")) end = k;   // the operand ends one more level of parentheses
+        else if (!setOperator(T[k])) return T.size();
+    }
     if (k >= end) return T.size();
     ++k;
-    if (k < end && (T[k].is("all") || T[k].is("distinct"))) ++k;
-    return k < end && T[k].is("select") ? k : T.size();
+    if (k < T.size() && (T[k].is("all") || T[k].is("distinct"))) ++k;
+    while (k < T.size() && T[k].isSymbol("(")) ++k;   // union ( select … )
+    return k < T.size() && T[k].is("select") ? k : T.size();
 }
 
 std::vector<std::pair<QString, SqlType>> ExpressionTyper::selectItems(size_t s) const

@@ -19,6 +19,13 @@ void aliasAssignments(Vec& v)
         if (!v[i].t.is("select")) continue;
         std::vector<std::pair<size_t, size_t>> items;
         size_t start = i + 1;
+        // past distinct and top n [percent] [with ties]: the first item follows them
+        if (start < v.size() && (v[start].t.is("distinct") || v[start].t.is("all"))) ++start;
+        if (start + 1 < v.size() && v[start].t.is("top")) {
+            start = v[start + 1].t.isSymbol("(") ? closeOf(v, start + 1, v.size()) + 1 : start + 2;
+            if (start < v.size() && v[start].t.is("percent")) ++start;
+            if (start + 1 < v.size() && v[start].t.is("with") && v[start + 1].t.is("ties")) start += 2;
+        }
         size_t k = start;
         for (; k < v.size(); ++k) {
             const Token& t = v[k].t;

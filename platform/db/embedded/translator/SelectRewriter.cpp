@@ -53,6 +53,8 @@ SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
         while (b < e && T[b].pos != v[main].t.pos) ++b;
         if (b >= e) return finishedStatement(v);
     }
+    // ( query ) union …: the first select inside the parentheses names and types the columns
+    while (b < e && ctx.tokens()[b].isSymbol("(")) ++b;
     rewritePivot(ctx, v);
     if (ctx.failed()) return s;
     const bool applied = rewriteApply(ctx, v);

@@ -145,7 +145,7 @@ Statement StatementParser::changeStatement(Vec v, size_t b, size_t e, int maxRec
     const bool shaped = !m_ctx.failed() && rewriteForClauses(m_ctx, v);
     if (m_ctx.failed()) return {};
     if (shaped) return {shapedSelect(m_ctx, std::move(v))};
-    if (c.at("select")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
+    if (c.at("select") || c.atSymbol("(")) return {rewriteSelect(m_ctx, std::move(v), b, e)};
     // with … select: the select after the common table expressions
     if (c.at("with")) {
         const size_t main = topLevel(v, 1, {"select", "insert", "update", "delete", "merge"});
@@ -219,7 +219,7 @@ size_t StatementParser::findEnd(size_t from) const
         }
         return T.size();
     }
-    int depth = 0;
+    int depth = lead.atSymbol("(") ? 1 : 0;   // ( query ) union …: the statement goes on past it
     int caseDepth = 0;
     size_t i = from + 1;
     for (; i < T.size(); ++i) {
