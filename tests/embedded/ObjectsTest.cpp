@@ -734,6 +734,21 @@ TEST_F(Objects, PrimaryKeysHoldNoNull)
         {"set identity_insert K7 off create table K8 (A int not null, B int not null) "
          "alter table K8 add constraint PK_K8 primary key (A) alter table K8 add constraint PK_K8b primary key (A, B)",
             "1779 Table 'K8' already has a primary key defined on it."},
+        // declared on the identity column itself, or by a table constraint of it: the table's key,
+        // named as declared, which can be dropped (the count goes on)
+        {"create table K11 (ID int identity primary key, A int not null) alter table K11 add primary key (A)",
+            "1779 Table 'K11' already has a primary key defined on it."},
+        {"create table K12 (ID int identity, A int not null, constraint PK_K12 primary key (ID)) "
+         "alter table K12 add constraint PK_K12b primary key (A)",
+            "1779 Table 'K12' already has a primary key defined on it."},
+        {"set identity_insert K12 on insert K12 (ID, A) values (7, 1), (7, 2)",
+            "2627 Violation of PRIMARY KEY constraint 'PK_K12'. Cannot insert duplicate key in object 'dbo.K12'. The "
+            "duplicate key value is (7)."},
+        {"set identity_insert K12 off create table K13 (ID int identity constraint PK_K13 primary key, A int not null) "
+         "insert K13 (A) values (1) alter table K13 drop constraint PK_K13 insert K13 (A) values (2) "
+         "alter table K13 add constraint PK_K13b primary key (A)",
+            ""},
+        {"alter table K13 drop constraint PK_K13", "3728 'PK_K13' is not a constraint."},
     };
     for (const auto& s : steps)
         EXPECT_EQ(numberedRefusal(*owner, QString::fromUtf8(s.sql)), QString::fromUtf8(s.error)) << s.sql;
@@ -741,4 +756,6 @@ TEST_F(Objects, PrimaryKeysHoldNoNull)
         QStringLiteral("10,20"));
     EXPECT_EQ(scalar(*owner, QStringLiteral("select string_agg(concat(ID, ':', O), ',') within group (order by ID) from K7")),
         QStringLiteral("1:1,2:2,3:1,4:4"));
+    EXPECT_EQ(scalar(*owner, QStringLiteral("select string_agg(concat(ID, ':', A), ',') within group (order by ID) from K13")),
+        QStringLiteral("1:1,2:2"));
 }

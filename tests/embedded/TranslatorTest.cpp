@@ -208,7 +208,8 @@ TEST(Translator, CreateTableTypes)
     EXPECT_EQ(one("create table X (ID int identity(1,1) not null primary key clustered, Name char(10) collate "
                   "Turkish_CI_AS null, Note varchar(max), B bit)"),
         QStringLiteral(
-            "create table X(ID INTEGER PRIMARY KEY AUTOINCREMENT not null, Name char(10) COLLATE TR_CI null "
+            "create table X(ID INTEGER CONSTRAINT \"PK__X\" PRIMARY KEY AUTOINCREMENT /*primary key*/ not null, Name "
+            "char(10) COLLATE TR_CI null "
             "CONSTRAINT \"String or binary data would be truncated.\" CHECK (length(\"Name\") <= 10 OR length(rtrim(\"Name\")) <= 10), "
             "Note varchar COLLATE TR_CI, B bit)"));
 }

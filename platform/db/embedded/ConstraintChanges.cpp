@@ -194,7 +194,15 @@ void EmbeddedBackend::runConstraintChange(const ConstraintChange& change, Run& r
             const int to = piece > 0 ? e : (size_t(piece) + 1 < p.items.size() ? p.items[1].first : e);
             made = create.left(from) + create.mid(to);
         } else {
-            made = create.left(span.first) + create.mid(span.second);
+            // the identity column stays SQLite's integer key when its primary key goes: the key
+            // loses its name and its mark
+            static const QRegularExpression identityKey(
+                QStringLiteral(R"(\bprimary\s+key(\s+autoincrement)?\b)"), QRegularExpression::CaseInsensitiveOption);
+            const QRegularExpressionMatch key = identityKey.match(create.mid(span.first, span.second - span.first));
+            const std::optional<IdentityColumn> identity = identityColumnOf(m_db, schema, table);
+            const bool onIdentity = identity && key.hasMatch()
+                && bare(wordsOf(create.mid(b, e - b)).value(0)).compare(identity->column, Qt::CaseInsensitive) == 0;
+            made = create.left(span.first) + (onIdentity ? key.captured(0) : QString()) + create.mid(span.second);
         }
     } else if (!change.defaultColumn.isEmpty()) {
         int piece = -1;

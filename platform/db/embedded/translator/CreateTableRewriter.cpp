@@ -69,6 +69,25 @@ bool restatesIdentityKey(const Vec& d, const QString& identity)
     return k + 2 < d.size() && d[k + 2].t.isSymbol(")") && sameName(d[k + 1].t.text, identity);
 }
 
+// The name of the primary key the identity column carries, declared on the column or by a table
+// constraint of that column alone (PK__T when unnamed); empty when it carries none.
+QString identityKeyName(const std::vector<Vec>& defs, const QString& identity, const QString& table)
+{
+    if (identity.isEmpty()) return {};
+    const QString unnamed = QStringLiteral("PK__") + table;
+    for (const Vec& d : defs) {
+        if (d.size() < 2) continue;
+        if (isConstraintWord(d[0].t)) {
+            if (restatesIdentityKey(d, identity)) return d[0].t.is("constraint") ? d[1].t.text : unnamed;
+        } else if (sameName(d[0].t.text, identity)) {
+            for (size_t k = 1; k + 1 < d.size(); ++k)
+                if (d[k].t.is("primary") && d[k + 1].t.is("key"))
+                    return k >= 2 && d[k - 2].t.is("constraint") ? d[k - 1].t.text : unnamed;
+        }
+    }
+    return {};
+}
+
 // A table constraint without the server's storage clauses; a referenced table stays
 // unqualified for SQLite's foreign keys.
 Vec tableConstraint(Vec d)
@@ -117,11 +136,16 @@ void textColumnRules(Vec& r, Vec& last, const Vec& d, size_t& k, const QString& 
 }
 
 // The column's type as SQLite takes it; k moves past it. The identity column becomes
-// SQLite's autoincrementing key.
-void columnType(Vec& r, Vec& last, const Vec& d, size_t& k, bool isIdentity, bool autoincrement)
+// SQLite's autoincrementing key; when the table's primary key is declared on it, the key keeps
+// its name and the mark that tells it from SQLite's own.
+void columnType(Vec& r, Vec& last, const Vec& d, size_t& k, bool isIdentity, bool autoincrement, const QString& keyName)
 {
     if (isIdentity) {
-        r.push_back(raw(autoincrement ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT") : QStringLiteral("INTEGER PRIMARY KEY")));
+        QString key = QStringLiteral("INTEGER PRIMARY KEY");
+        if (!keyName.isEmpty()) key = QStringLiteral("INTEGER CONSTRAINT %1 PRIMARY KEY").arg(quoteName(keyName));
+        if (autoincrement) key += QStringLiteral(" AUTOINCREMENT");
+        if (!keyName.isEmpty()) key += u' ' + QString::fromLatin1(kPrimaryKeyMark);
+        r.push_back(raw(key));
         if (k < d.size()) ++k;   // the declared type
         if (k < d.size() && d[k].t.isSymbol("(")) {
             while (k < d.size() && !d[k].t.isSymbol(")")) ++k;
@@ -219,7 +243,8 @@ Vec computedColumn(const Vec& d, bool added)
 // The definition as SQLite takes it; its default is converted to the column's type as the
 // value is written, or (added: ALTER TABLE … ADD, whose default SQLite takes as a constant
 // only) a literal is converted here.
-Vec columnDefinition(const Vec& d, const QString& identity, bool added = false, bool autoincrement = true)
+Vec columnDefinition(
+    const Vec& d, const QString& identity, bool added = false, bool autoincrement = true, const QString& keyName = {})
 {
     if (d.size() > 2 && d[1].t.is("as")) return computedColumn(d, added);
     const SqlType type = SqlType::fromDeclared(declaredType(d));
@@ -229,7 +254,7 @@ Vec columnDefinition(const Vec& d, const QString& identity, bool added = false, 
     size_t k = 1;
     const bool isIdentity = sameName(d[0].t.text, identity);
     Vec last;
-    columnType(r, last, d, k, isIdentity, autoincrement);
+    columnType(r, last, d, k, isIdentity, autoincrement, keyName);
     for (; k < d.size(); ++k) {
         const NT& n = d[k];
         if (n.t.is("clustered") || n.t.is("nonclustered")) continue;
@@ -241,6 +266,10 @@ Vec columnDefinition(const Vec& d, const QString& identity, bool added = false, 
         }
         if (isIdentity && n.t.is("primary") && k + 1 < d.size() && d[k + 1].t.is("key")) {
             ++k;
+            continue;
+        }
+        if (isIdentity && n.t.is("constraint") && k + 3 < d.size() && d[k + 2].t.is("primary") && d[k + 3].t.is("key")) {
+            k += 3;   // the key's name goes with the key, in the type
             continue;
         }
         if (n.t.is("collate") && k + 1 < d.size()) {
@@ -402,6 +431,7 @@ DeclaredIdentity rewriteDefinitions(Vec& v, TranslationContext* declareIn, bool 
     const QStringList key = primaryKeyColumns(*defs);
     const bool keyBesideIdentity =
         !identity.isEmpty() && !key.isEmpty() && !(key.size() == 1 && sameName(key.front(), identity));
+    const QString identityKey = identityKeyName(*defs, identity, name.t.text);
     for (const Vec& d : *defs) {
         if (d.empty()) continue;
         Vec r;
@@ -409,7 +439,7 @@ DeclaredIdentity rewriteDefinitions(Vec& v, TranslationContext* declareIn, bool 
             if (restatesIdentityKey(d, identity)) continue;
             r = tableConstraint(d);
         } else {
-            r = columnDefinition(keyNotNull(d, key), identity, false, autoincrement);
+            r = columnDefinition(keyNotNull(d, key), identity, false, autoincrement, identityKey);
         }
         if (keyBesideIdentity) r = keyAsUnique(r, name.t.text);
         if (!first) out.push_back(symbol(","));
