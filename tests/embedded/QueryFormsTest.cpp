@@ -838,4 +838,7 @@ TEST_F(QueryForms, SetOperatorsBindAsTheServerBindsThem)
     EXPECT_EQ(rs->field(0).numericScale, 1);
     sa->execute(QStringLiteral("create table #s (x int); insert into #s select 1 union all select 2 intersect select 3"));
     EXPECT_EQ(rows(QStringLiteral("select x from #s")), QStringList{QStringLiteral("1")});
+    // an ORDER BY belongs to the whole: inside one select it is a syntax error
+    EXPECT_EQ(refusal(QStringLiteral("select x from (values (1)) v(x) order by x union all select 5")),
+        QStringLiteral("156 Incorrect syntax near the keyword 'union'."));
 }

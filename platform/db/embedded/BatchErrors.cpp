@@ -294,6 +294,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
     static const QRegularExpression compoundCount(QStringLiteral(
         "^SELECTs to the left and right of (UNION ALL|UNION|INTERSECT|EXCEPT) do not have the same number of result "
         "columns$"));
+    static const QRegularExpression orderBeforeCompound(
+        QStringLiteral("^(?:ORDER BY|LIMIT) clause should come after (UNION ALL|UNION|INTERSECT|EXCEPT) not before$"));
     QRegularExpressionMatch x;
     if (m.startsWith(QLatin1String("no such table: ")) || m.startsWith(QLatin1String("no such view: "))
         || m.startsWith(QLatin1String("no such index: "))) {
@@ -408,6 +410,9 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 104,
             QStringLiteral("ORDER BY items must appear in the select list if the statement contains a UNION, INTERSECT "
                            "or EXCEPT operator."));
+    } else if (x = orderBeforeCompound.match(m); x.hasMatch()) {
+        // an ORDER BY inside one select of a union: the server reads no further than the operator
+        set(e, 156, QStringLiteral("Incorrect syntax near the keyword '%1'.").arg(x.captured(1).section(u' ', 0, 0).toLower()));
     } else if (compoundCount.match(m).hasMatch()) {
         set(e, 205,
             QStringLiteral("All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number "
