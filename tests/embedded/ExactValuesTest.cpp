@@ -623,6 +623,9 @@ TEST_F(ExactValues, BranchesAndWindowsTakeTheDocumentedType)
             {"NULL", "-12345678901234567890.1234", "2.5000", "7.0000"}},
         {"select lead(Rate) over (order by ID) from Sales", DataType::Numeric, 10, 2, {"0.05", "0.10", "NULL"}},
         {"select min(Amount) over () from Sales where ID = 3", DataType::Currency, 19, 4, {"0.1000"}},
+        // a windowed aggregate is one operand, its over clause with it
+        {"select D - sum(D) over (partition by G) from W where G = 2 order by D", DataType::Numeric, 38, 4,
+            {"-7.0000", "12345678901234567890.1234"}},
         // VALUES rows combine as UNION ALL does; derived tables, pivots and their column lists keep the types
         {"select a from (values (cast(1.5 as money)), (2.25)) v(a)", DataType::Numeric, 19, 4, {"1.5000", "2.2500"}},
         {"select a from (values ($1.5), (cast(2.25 as money))) v(a) order by a desc", DataType::Currency, 19, 4,

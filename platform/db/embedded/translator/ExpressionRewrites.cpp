@@ -181,7 +181,8 @@ size_t operandEnd(const Vec& v, size_t i, size_t e)
     if (v[i].t.kind == TokenKind::Symbol && v[i].t.text != u"\x01" && v[i].t.text != u"?")
         return i;   // not an operand: leave the text for SQLite to refuse
     ++i;
-    if (i < e && v[i].t.isSymbol("(") && v[i - 1].t.kind == TokenKind::Word) return std::min(closeOf(v, i, e) + 1, e);
+    if (i < e && v[i].t.isSymbol("(") && v[i - 1].t.kind == TokenKind::Word)
+        return pastCallClauses(v, std::min(closeOf(v, i, e) + 1, e), e);
     while (i + 1 < e && v[i].t.isSymbol(".") && v[i + 1].t.kind != TokenKind::Symbol) i += 2;
     return i;
 }
@@ -281,6 +282,7 @@ size_t operandBegin(const Vec& v, size_t i)
             else if (v[k].t.isSymbol("(") && --depth == 0) break;
             if (k == 0) return i;
         }
+        if (const auto call = callBeforeClause(v, k)) return operandBegin(v, *call + 1);
         if (k > 0 && v[k - 1].t.kind == TokenKind::Word && !isExpressionBoundary(v[k - 1].t)) --k;   // a call
     } else if (v[k].t.kind == TokenKind::Symbol || isExpressionBoundary(v[k].t)) {
         return i;

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <initializer_list>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -62,6 +63,42 @@ size_t closeOf(const Vec& v, size_t open, size_t end);
 size_t caseEnd(const Vec& v, size_t at, size_t end);
 
 void append(Vec& out, const Vec& v, size_t from, size_t to);
+
+// The clauses a call carries after its parentheses, within group (…) and over (…) or over w,
+// belong to its operand: the index past them, from `at` just after the call (at when none).
+template <class Tokens>
+size_t pastCallClauses(const Tokens& v, size_t at, size_t end)
+{
+    auto close = [&](size_t open) {
+        int depth = 0;
+        for (size_t i = open; i < end; ++i) {
+            if (tokenOf(v[i]).isSymbol("(")) ++depth;
+            else if (tokenOf(v[i]).isSymbol(")") && --depth == 0) return i + 1;
+        }
+        return end;
+    };
+    for (;;) {
+        if (at + 2 < end && tokenOf(v[at]).is("within") && tokenOf(v[at + 1]).is("group")
+            && tokenOf(v[at + 2]).isSymbol("("))
+            at = close(at + 2);
+        else if (at + 1 < end && tokenOf(v[at]).is("over"))
+            at = tokenOf(v[at + 1]).isSymbol("(") ? close(at + 1) : at + 2;
+        else
+            return at;
+    }
+}
+
+// The parentheses opening at `open` (or the window name at it) close a call's over or within
+// group clause: the index of the call's own closing parenthesis before the clause, else none.
+template <class Tokens>
+std::optional<size_t> callBeforeClause(const Tokens& v, size_t open)
+{
+    if (open >= 2 && tokenOf(v[open - 1]).is("over") && tokenOf(v[open - 2]).isSymbol(")")) return open - 2;
+    if (open >= 3 && tokenOf(v[open - 1]).is("group") && tokenOf(v[open - 2]).is("within")
+        && tokenOf(v[open - 3]).isSymbol(")"))
+        return open - 3;
+    return std::nullopt;
+}
 
 QString render(const Vec& v);
 

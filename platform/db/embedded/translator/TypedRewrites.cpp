@@ -95,8 +95,10 @@ size_t operandStartIn(const Vec& v, size_t k)
         for (size_t j = k + 1; j-- > 0;) {
             if (v[j].t.isSymbol(")"))
                 ++depth;
-            else if (v[j].t.isSymbol("(") && --depth == 0)
+            else if (v[j].t.isSymbol("(") && --depth == 0) {
+                if (const auto call = callBeforeClause(v, j)) return operandStartIn(v, *call);
                 return j > 0 && v[j - 1].t.kind == TokenKind::Word && !isExpressionBoundary(v[j - 1].t) ? j - 1 : j;
+            }
         }
         return k;
     }
@@ -112,7 +114,7 @@ size_t operandEndIn(const Vec& v, size_t k)
     if (v[k].t.isSymbol("(")) return closeOf(v, k, v.size()) + 1;
     if (v[k].t.is("case")) return caseEnd(v, k, v.size()) + 1;
     if (v[k].t.kind == TokenKind::Word && k + 1 < v.size() && v[k + 1].t.isSymbol("("))
-        return closeOf(v, k + 1, v.size()) + 1;
+        return pastCallClauses(v, closeOf(v, k + 1, v.size()) + 1, v.size());
     size_t e = k + 1;
     while (e + 1 < v.size() && v[e].t.isSymbol(".") && v[e + 1].t.isName()) e += 2;
     return e;
@@ -508,8 +510,10 @@ size_t operandStart(const TranslationContext& ctx, size_t k)
         for (size_t j = k + 1; j-- > 0;) {
             if (T[j].isSymbol(")"))
                 ++depth;
-            else if (T[j].isSymbol("(") && --depth == 0)
+            else if (T[j].isSymbol("(") && --depth == 0) {
+                if (const auto call = callBeforeClause(T, j)) return operandStart(ctx, *call);
                 return j > 0 && T[j - 1].kind == TokenKind::Word && !isExpressionBoundary(T[j - 1]) ? j - 1 : j;
+            }
         }
         return k;
     }
@@ -526,7 +530,7 @@ size_t operandEnd(const TranslationContext& ctx, size_t k)
     if (T[k].isSymbol("(")) return ctx.matching(k, T.size()) + 1;
     if (T[k].is("case")) return ctx.groupEnd(k, T.size()) + 1;
     if (T[k].kind == TokenKind::Word && k + 1 < T.size() && T[k + 1].isSymbol("("))
-        return ctx.matching(k + 1, T.size()) + 1;
+        return pastCallClauses(T, ctx.matching(k + 1, T.size()) + 1, T.size());
     size_t e = k + 1;
     while (e + 1 < T.size() && T[e].isSymbol(".") && T[e + 1].isName()) e += 2;
     return e;
