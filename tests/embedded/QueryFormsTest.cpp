@@ -842,3 +842,62 @@ TEST_F(QueryForms, SetOperatorsBindAsTheServerBindsThem)
     EXPECT_EQ(refusal(QStringLiteral("select x from (values (1)) v(x) order by x union all select 5")),
         QStringLiteral("156 Incorrect syntax near the keyword 'union'."));
 }
+
+TEST_F(QueryForms, QuantifiedComparisonsHoldForAllOrSomeValues)
+{
+    // The documentation's table T1 with the IDs 1 to 4, and the components of order 49080: one
+    // takes 2 days to manufacture, two take 0.
+    sa->execute(QStringLiteral("create table T1 (ID int) insert T1 values (1) insert T1 values (2) insert T1 values (3) "
+                               "insert T1 values (4) "
+                               "create table OrderDetail (SalesOrderID int, DaysToManufacture int) "
+                               "insert OrderDetail values (49080, 2), (49080, 0), (49080, 0)"));
+    sa->execute(QStringLiteral(
+        "CREATE PROCEDURE DaysToBuild @OrderID int, @NumberOfDays int AS IF @NumberOfDays >= ALL (SELECT "
+        "DaysToManufacture FROM OrderDetail WHERE SalesOrderID = @OrderID) PRINT 'All items for this order can be "
+        "manufactured in specified number of days or less.' ELSE PRINT 'Some items for this order cannot be "
+        "manufactured in specified number of days or less.' ;"));
+    sa->execute(QStringLiteral(
+        "CREATE PROCEDURE ManyDaysToComplete @OrderID INT, @NumberOfDays INT AS IF @NumberOfDays < SOME (SELECT "
+        "DaysToManufacture FROM OrderDetail WHERE SalesOrderID = @OrderID) PRINT 'At least one item for this order "
+        "can''t be manufactured in specified number of days.' ELSE PRINT 'All items for this order can be "
+        "manufactured in the specified number of days or less.' ;"));
+    const struct {
+        const char* sql;
+        const char* message;
+    } printed[] = {
+        {"IF 3 < SOME (SELECT ID FROM T1) PRINT 'TRUE' ELSE PRINT 'FALSE' ;", "TRUE"},
+        {"IF 3 < ALL (SELECT ID FROM T1) PRINT 'TRUE' ELSE PRINT 'FALSE' ;", "FALSE"},
+        {"EXECUTE DaysToBuild 49080, 2 ;", "All items for this order can be manufactured in specified number of days or less."},
+        {"EXECUTE DaysToBuild 49080, 1 ;",
+            "Some items for this order cannot be manufactured in specified number of days or less."},
+        {"EXECUTE ManyDaysToComplete 49080, 2 ;",
+            "All items for this order can be manufactured in the specified number of days or less."},
+        {"EXECUTE ManyDaysToComplete 49080, 1 ;",
+            "At least one item for this order can't be manufactured in specified number of days."},
+    };
+    for (const auto& p : printed) {
+        sa->execute(QString::fromUtf8(p.sql));
+        ASSERT_EQ(sa->errors().size(), 1) << p.sql;
+        EXPECT_EQ(sa->errors().first().description, QString::fromUtf8(p.message)) << p.sql;
+    }
+    // Subqueries giving 2 and 3: 2 <= ALL and 2 = SOME are TRUE, 2 = ALL is FALSE. The result is
+    // TRUE or FALSE, never unknown: a NULL among the values makes ALL FALSE.
+    const struct {
+        const char* sql;
+        QStringList rows;
+    } cases[] = {
+        {"select case when 2 <= all (select ID from T1 where ID in (2, 3)) then 'TRUE' else 'FALSE' end", {"TRUE"}},
+        {"select case when 2 = all (select ID from T1 where ID in (2, 3)) then 'TRUE' else 'FALSE' end", {"FALSE"}},
+        {"select case when 2 = some (select ID from T1 where ID in (2, 3)) then 'TRUE' else 'FALSE' end", {"TRUE"}},
+        {"select case when 9 > all (select ID from T1 where ID > 4) then 'TRUE' else 'FALSE' end", {"TRUE"}},
+        {"select ID from T1 where not (ID > all (select ID from T1 union all select null)) order by ID",
+            {"1", "2", "3", "4"}},
+        {"select ID from T1 where ID * 2 <> any (select DaysToManufacture from OrderDetail) and ID !< all (select 3) "
+         "order by ID",
+            {"3", "4"}},
+        {"select ID from T1 t where ID > any (select ID from T1 where ID >= all (select ID from T1 where ID < t.ID))",
+            {"2", "3", "4"}},
+        {"select count(*) from T1 group by ID % 2 having sum(ID) >= all (select ID * 2 from T1 where ID < 4)", {"2"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+}

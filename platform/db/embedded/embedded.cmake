@@ -81,6 +81,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/FunctionDefinitions.cpp
   ${_orra_embedded_dir}/translator/FunctionReferences.cpp
   ${_orra_embedded_dir}/translator/InlineFunctions.h ${_orra_embedded_dir}/translator/InlineFunctions.cpp
+  ${_orra_embedded_dir}/translator/QuantifiedComparisons.h ${_orra_embedded_dir}/translator/QuantifiedComparisons.cpp
   ${_orra_embedded_dir}/translator/FunctionHeader.h ${_orra_embedded_dir}/translator/FunctionHeader.cpp
   ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
   ${_orra_embedded_dir}/SqliteHandles.h

@@ -172,6 +172,7 @@ Statement StatementParser::changeStatement(Vec v, size_t b, size_t e, int maxRec
 
 QString StatementParser::expressionQuery(Vec q)
 {
+    rewriteSelectForms(q);   // in its subqueries
     rewriteByType(m_ctx, q);
     rewriteForClauses(m_ctx, q);
     return render(rewriteExpressions(q));
