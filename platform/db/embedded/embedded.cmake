@@ -25,6 +25,10 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/PercentileCalls.cpp
   ${_orra_embedded_dir}/translator/AdministrationParser.cpp
   ${_orra_embedded_dir}/translator/ExpressionRewrites.h ${_orra_embedded_dir}/translator/ExpressionRewrites.cpp
+  ${_orra_embedded_dir}/translator/ScalarSubqueries.cpp
+  ${_orra_embedded_dir}/translator/OrderByRules.cpp
+  ${_orra_embedded_dir}/translator/WindowClauses.cpp
+  ${_orra_embedded_dir}/translator/GroupedColumns.cpp
   ${_orra_embedded_dir}/translator/SetOperations.cpp
   ${_orra_embedded_dir}/translator/ResultTyping.h ${_orra_embedded_dir}/translator/ResultTyping.cpp
   ${_orra_embedded_dir}/translator/ExpressionTyping.h ${_orra_embedded_dir}/translator/ExpressionTyping.cpp

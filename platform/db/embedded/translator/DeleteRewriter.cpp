@@ -87,7 +87,6 @@ void rewriteDeleteTarget(Vec& v, const Vec& top)
 
 SqlStatement rewriteDelete(Vec v)
 {
-    rewriteSelectForms(v);   // in its subqueries and derived tables
     rewriteDeleteTarget(v);
     return finishedStatement(v, true);
 }

@@ -392,7 +392,6 @@ bool rewriteCompoundAssignments(TranslationContext& ctx, Vec& v)
 
 SqlStatement rewriteUpdate(Vec v)
 {
-    rewriteSelectForms(v);   // in its subqueries and derived tables
     rewriteUpdateTarget(v);
     return finishedStatement(v, true);
 }
