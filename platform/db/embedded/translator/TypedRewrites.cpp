@@ -917,8 +917,8 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
         }
         if (t.kind != TokenKind::Word || i + 1 >= v.size() || !v[i + 1].t.isSymbol("(")) continue;
         const bool sum = t.is("sum"), avg = t.is("avg"), round = t.is("round"), abs = t.is("abs"),
-                   power = t.is("power"), isnull = t.is("isnull");
-        if (!sum && !avg && !round && !abs && !power && !isnull) continue;
+                   power = t.is("power"), isnull = t.is("isnull"), angle = t.is("degrees") || t.is("radians");
+        if (!sum && !avg && !round && !abs && !power && !isnull && !angle) continue;
         const size_t k = indexOf(ctx, t);
         if (k + 1 >= T.size() || !T[k + 1].isSymbol("(")) continue;
         const size_t close = closeOf(v, i + 1, v.size());
@@ -929,15 +929,30 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
         const SqlType a = typer.typeOf(targs[0].first, targs[0].second);
         const auto args = arguments(v, i + 1, close);
         if (sum || avg) {
+            if (a.kind == Kind::Bit) {
+                ctx.fail(QStringLiteral("Operand data type bit is invalid for %1 operator.").arg(sum ? u"sum" : u"avg"),
+                    8117, k);
+                return;
+            }
             if (a.isExact()) {
                 v[i].out = sum ? QStringLiteral("orra_exact_sum") : QStringLiteral("orra_exact_avg");
                 const Vec more = sum ? numbers({a.scale}) : numbers({a.scale, a.isMoney() ? 4 : std::max(a.scale, 6)});
                 v.insert(v.begin() + long(close), more.begin(), more.end());
             } else if (avg && a.isInteger()) {
                 v[i].out = QStringLiteral("orra_int_avg");
+            } else if (sum && a.isInteger()) {
+                // a total beyond its type (int, or bigint for bigint) is the server's overflow
+                size_t end = close + 1;
+                const bool over = end < v.size() && v[end].t.is("over");
+                if (over && end + 1 < v.size() && v[end + 1].t.isSymbol("(")) end = closeOf(v, end + 1, v.size()) + 1;
+                if (end <= v.size() && (!over || end > close + 1)) wrap(v, i, end, "orra_int_check", numbers({a.kind == Kind::BigInt ? 64 : 32}));
             }
         } else if (round) {
-            if (!a.isExact() || args.size() < 2) continue;
+            if (args.size() < 2) continue;
+            // int, smallint and tinyint round to an int, which may overflow (bigint checks its own)
+            if (a.isInteger() && a.kind != Kind::BigInt && a.kind != Kind::Bit)
+                wrap(v, i, close + 1, "orra_int_check", numbers({32}));
+            if (!a.isExact()) continue;
             const SqlType r = a.isMoney() ? SqlType::fromDeclared(QStringLiteral("money")) : a;
             v[i].out = QStringLiteral("orra_round");
             Vec more;
@@ -950,9 +965,13 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
                 wrap(v, i, close + 1, "orra_int_check", numbers({32}));
             else if (a.kind == Kind::BigInt || a.isExact())
                 v[i].out = QStringLiteral("orra_abs");
+        } else if (angle) {
+            // DEGREES and RADIANS keep an integer argument's type: RADIANS(180) is 3
+            if (a.isInteger() && a.kind != Kind::Bit) convertTo(v, i, close + 1, a);
         } else if (power) {
+            // tinyint and smallint give an int; a result the type cannot hold is its overflow
             if (a.isInteger())
-                wrap(v, i, close + 1, "orra_int", {});
+                convertTo(v, i, close + 1, SqlType::fromDeclared(a.kind == Kind::BigInt ? QStringLiteral("bigint") : QStringLiteral("int")));
             else if (a.isExact())
                 convertTo(v, i, close + 1, a.kind == Kind::Decimal ? SqlType::decimal(38, a.scale) : a);
         } else if (isnull && args.size() == 2 && targs.size() == 2) {
