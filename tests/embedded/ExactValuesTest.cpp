@@ -474,6 +474,12 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         {"select cast(9223372036854775807 as bigint) + 1",
             "Arithmetic overflow error converting expression to data type bigint.", 8115},
         {"select round(748.58, -3)", "", 0},
+        // a text beside an int converts to int, which has the higher precedence
+        {"DECLARE @notastring INT; SET @notastring = '1'; SELECT @notastring + ' is not a string.' AS Result",
+            "Conversion failed when converting the varchar value ' is not a string.' to data type int.", 245},
+        {"select '1.5' + 1", "Conversion failed when converting the varchar value '1.5' to data type int.", 245},
+        {"declare @s varchar(10) = '2.5'; select 2 * @s",
+            "Conversion failed when converting the varchar value '2.5' to data type int.", 245},
         {"select round(2147483647, -1)", "Arithmetic overflow error converting expression to data type int.", 8115},
         // POWER's result does not fit its type
         {"select power(2, 31)", "Arithmetic overflow error converting expression to data type int.", 8115},
