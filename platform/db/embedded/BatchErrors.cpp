@@ -526,6 +526,8 @@ bool endsOnlyTheStatement(long number)
 {
     switch (number) {
     case 8134:   // divide by zero
+    case 8115:   // an arithmetic overflow (with arithabort and ansi_warnings on, the query ends)
+    case 220:    // an overflow converting to an integer type
     case 530:    // a recursion past its limit
     case 515:    // NULL into a column that takes none
     case 547:    // constraint conflict

@@ -218,8 +218,9 @@ size_t exactArithmetic(const TranslationContext& ctx, const ExpressionTyper& typ
     return i + 6;
 }
 
-// a + b, a - b and a * b of int or bigint operands overflow as the server's integers do
-// (error 8115), where SQLite would widen the int or turn the bigint into a float.
+// a + b, a - b and a * b of integer operands overflow as the server's integers do (error
+// 8115: tinyint + tinyint is a tinyint), where SQLite would widen them or turn a bigint into a
+// float.
 size_t integerArithmetic(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
 {
     if (!v[i].t.isSymbol("+") && !v[i].t.isSymbol("-") && !v[i].t.isSymbol("*")) return i;
@@ -233,13 +234,20 @@ size_t integerArithmetic(const TranslationContext& ctx, const ExpressionTyper& t
         result = arithmeticType(v[i].t.text.at(0), typer.typeOf(o->nearStart, k), typer.typeOf(k + 1, o->nearEnd));
     else
         result = arithmeticType(v[i].t.text.at(0), typer.typeOf(o->lb, k), typer.typeOf(k + 1, o->re));
-    if (result.kind != Kind::Int && result.kind != Kind::BigInt) return i;
+    int bits = 0;   // tinyint counts 0 to 255, the others are signed
+    switch (result.kind) {
+    case Kind::TinyInt: bits = 8; break;
+    case Kind::SmallInt: bits = 16; break;
+    case Kind::Int: bits = 32; break;
+    case Kind::BigInt: bits = 64; break;
+    default: return i;
+    }
     auto [vb, ve] = operandsIn(v, i, o->multiplicative);
     // one check for a chain of its level (a + b - c): the last operator's operands hold it all
     if (ve < v.size() && isArithmetic(v[ve].t, o->multiplicative) && (o->multiplicative || !isArithmetic(v[ve].t, true)))
         return i;
     while (vb > 0 && v[vb - 1].t.isSymbol("~")) --vb;   // ~ binds closer than any operation
-    wrap(v, vb, ve, "orra_int_check", numbers({result.kind == Kind::Int ? 32 : 64}));
+    wrap(v, vb, ve, "orra_int_check", numbers({bits}));
     return i + 2;   // the operator's place after the call's name and parenthesis
 }
 
