@@ -473,6 +473,13 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         {"select I - 1 from Extremes", "Arithmetic overflow error converting expression to data type int.", 8115},
         {"select cast(9223372036854775807 as bigint) + 1",
             "Arithmetic overflow error converting expression to data type bigint.", 8115},
+        // tinyint with tinyint is a tinyint (0 to 255), smallint with smallint a smallint
+        {"declare @a tinyint = 255, @b tinyint = 1; select @a + @b",
+            "Arithmetic overflow error converting expression to data type tinyint.", 8115},
+        {"declare @a tinyint = 0, @b tinyint = 1; select @a - @b",
+            "Arithmetic overflow error converting expression to data type tinyint.", 8115},
+        {"declare @a smallint = 200, @b tinyint = 200; select @a * @b",
+            "Arithmetic overflow error converting expression to data type smallint.", 8115},
         {"select round(748.58, -3)", "", 0},
         // a text beside an int converts to int, which has the higher precedence
         {"DECLARE @notastring INT; SET @notastring = '1'; SELECT @notastring + ' is not a string.' AS Result",
@@ -538,6 +545,12 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
             }
         }
     }
+    // with arithabort and ansi_warnings on, as sessions have them, an overflow ends its query and
+    // the batch goes on
+    db::RecordsetPtr rs = c->execute("declare @a tinyint = 255; select 1; select @a + @a; select 2");
+    EXPECT_THROW(rs->NextRecordset(), Error);
+    ASSERT_TRUE(rs->NextRecordset());
+    EXPECT_EQ(rs->value(0).toInt(), 2);
 }
 
 // A column without an alias has no name; alias = expression names it, a searched case too.
