@@ -476,6 +476,10 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, m.endsWith(QLatin1String("Use a larger integer column.")) ? 244 : 248, m, "22003");
     } else if (m.startsWith(QLatin1String("Arithmetic overflow error"))) {
         set(e, 8115, m, "22003");
+    } else if (m == u"Cannot convert a char value to money. The char value has incorrect syntax.") {
+        set(e, 235, m, "22018");
+    } else if (m == u"Conversion failed when converting from a character string to uniqueidentifier.") {
+        set(e, 8169, m, "22018");
     } else if (m == u"integer overflow") {
         // SQLite's SUM beyond 64 bits: a bigint total
         set(e, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type bigint."), "22003");

@@ -711,6 +711,20 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
                                .arg(t.kind == SqlType::Kind::Decimal ? t.precision : t.digits().first)
                                .arg(t.scale)
                                .arg(t.isMoney() ? 1 : 0));
+    } else if (type == u"uniqueidentifier") {
+        if (source.isNumber() || source.isDateOrTime()) {
+            fail(QStringLiteral("Explicit conversion from data type %1 to uniqueidentifier is not allowed.")
+                     .arg(source.declaration().section(u'(', 0, 0)),
+                529, sourceBegin);
+            return;
+        }
+        call("orra_guid", QString());
+    } else if (isOneOf(m_tokens[typeBegin], {"xml", "sql_variant", "geography", "geometry", "hierarchyid"})) {
+        // values the embedded server has no type for: refused, never kept as something else
+        fail(QStringLiteral("The embedded server does not run the %1 data type.").arg(type), 0, typeBegin);
+    } else if (SqlType::fromDeclared(declared).kind == SqlType::Kind::Unknown
+        && !isOneOf(m_tokens[typeBegin], {"cursor", "table", "timestamp", "rowversion"})) {
+        fail(QStringLiteral("Type %1 is not a defined system type.").arg(m_tokens[typeBegin].text), 243, typeBegin);
     } else {
         castAsWritten();
     }
