@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/translator/TypedConversions.h"
 #include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/functions/DateFunctions.h"
 
@@ -483,6 +484,43 @@ void formatAsKept(const TranslationContext& ctx, const ExpressionTyper& typer, V
         numbers({a.scale, a.isMoney() ? 2 : 0, a.isMoney() ? 1 : 0}));
 }
 
+// LIKE reads both its operands as texts: a number or a date is converted as CAST to varchar
+// converts it (1.50 LIKE '1.50', a datetime LIKE 'Jan%'). When either is Unicode the match is
+// Unicode's, which counts the subject's trailing blanks (N'abc  ' LIKE N'abc' is false).
+void likeOperandsAsText(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t k = indexOf(ctx, v[i].t);
+    if (k < 2 || k + 1 >= T.size()) return;
+    const size_t subjectEnd = T[k - 1].is("not") ? k - 1 : k;
+    const size_t subjectBegin = operandStart(ctx, subjectEnd - 1);
+    const size_t patternEnd = operandEnd(ctx, k + 1);
+    // an operand typed alone, not the last term of a longer expression (a + b LIKE …)
+    const auto opens = [](const Token& t) { return isExpressionBoundary(t) || t.isSymbol("(") || t.isSymbol(","); };
+    const bool wholeSubject = subjectBegin > 0 && opens(T[subjectBegin - 1]);
+    const bool wholePattern = patternEnd >= T.size() || opens(T[patternEnd]) || T[patternEnd].isSymbol(")")
+        || T[patternEnd].isSymbol(";");
+    const SqlType subject = wholeSubject ? typer.typeOf(subjectBegin, subjectEnd) : SqlType{};
+    const SqlType pattern = wholePattern ? typer.typeOf(k + 1, patternEnd) : SqlType{};
+    const auto converted = [](const SqlType& t) { return t.isDateOrTime() || t.isExact() || t.isApproximate(); };
+    const SqlType text = SqlType::fromDeclared(QStringLiteral("varchar(8000)"));
+    if (converted(pattern))
+        if (const auto r = placesBetween(ctx, v, k + 1, patternEnd)) wrapConversion(v, r->first, r->second, storedConversion(text, pattern));
+    const auto r = wholeSubject ? placesBetween(ctx, v, subjectBegin, subjectEnd) : std::nullopt;
+    if (!r) return;
+    auto [b, e] = *r;
+    if (subject.kind == Kind::NText || pattern.kind == Kind::NText) {
+        if (v[b].t.text == u"orra_like_subject" && e - 1 > b && v[e - 1].t.isSymbol(")")) {
+            v.insert(v.begin() + long(e - 1), {symbol(","), number(QStringLiteral("1"))});
+            e += 2;
+        } else {
+            wrap(v, b, e, "orra_like_subject", {symbol(","), word("null"), symbol(","), number(QStringLiteral("1"))});
+            e += 7;
+        }
+    }
+    if (converted(subject)) wrapConversion(v, b, e, storedConversion(text, subject));
+}
+
 }   // namespace
 
 void convertTo(Vec& v, size_t b, size_t e, const SqlType& t, const SqlType& source)
@@ -933,6 +971,10 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             v.erase(v.begin() + long(i));
             v.insert(v.begin() + long(i), {symbol("("), number(kind == Kind::Bit ? QStringLiteral("1") : QStringLiteral("255")),
                                               symbol("-")});
+            continue;
+        }
+        if (t.is("like")) {
+            likeOperandsAsText(ctx, typer, v, i);
             continue;
         }
         if (t.text == u"orra_datalength" && i + 1 < v.size() && v[i + 1].t.isSymbol("(")) {
