@@ -473,6 +473,10 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         // integer arithmetic overflows its type (SQLite would widen the int, float the bigint)
         {"select 2147483647 + 1", "Arithmetic overflow error converting expression to data type int.", 8115},
         {"select 65536 * 65536", "Arithmetic overflow error converting expression to data type int.", 8115},
+        // from the left: the first step overflows though the whole would fit
+        {"select 2147483647 + 1 - 1", "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"declare @a int = 2147483647; select @a * 2 / 2", "Arithmetic overflow error converting expression to data type int.",
+            8115},
         {"select I - 1 from Extremes", "Arithmetic overflow error converting expression to data type int.", 8115},
         {"select cast(9223372036854775807 as bigint) + 1",
             "Arithmetic overflow error converting expression to data type bigint.", 8115},

@@ -243,9 +243,25 @@ size_t integerArithmetic(const TranslationContext& ctx, const ExpressionTyper& t
     default: return i;
     }
     auto [vb, ve] = operandsIn(v, i, o->multiplicative);
-    // one check for a chain of its level (a + b - c): the last operator's operands hold it all
-    if (ve < v.size() && isArithmetic(v[ve].t, o->multiplicative) && (o->multiplicative || !isArithmetic(v[ve].t, true)))
-        return i;
+    // Each step of a chain of its level (a + b - c) is checked, as the server adds from the left
+    // (2147483647 + 1 - 1 overflows); a chain of more than a few steps is checked once, at its
+    // end, since SQLite's parser takes only so many nested calls.
+    auto sameLevel = [&](size_t x) {
+        return x < v.size() && isArithmetic(v[x].t, o->multiplicative) && (o->multiplicative || !isArithmetic(v[x].t, true));
+    };
+    if (sameLevel(ve)) {
+        // the steps after this one, counted in the batch as written (v holds the later steps'
+        // checks already)
+        const auto& T = ctx.tokens();
+        auto sameLevelAt = [&](size_t x) {
+            return x < T.size() && isArithmetic(T[x], o->multiplicative) && (o->multiplicative || !isArithmetic(T[x], true));
+        };
+        constexpr size_t kCheckedSteps = 4;
+        size_t steps = 0;
+        for (size_t x = o->re; sameLevelAt(x) && steps <= kCheckedSteps; ++steps)
+            x = rightOperand(T, x, o->multiplicative, [&](size_t y) { return operandEnd(ctx, y); });
+        if (steps > kCheckedSteps) return i;
+    }
     while (vb > 0 && v[vb - 1].t.isSymbol("~")) --vb;   // ~ binds closer than any operation
     wrap(v, vb, ve, "orra_int_check", numbers({bits}));
     return i + 2;   // the operator's place after the call's name and parenthesis
