@@ -475,11 +475,23 @@ TEST_F(EmbeddedTest, DateFunctionsGiveTheDocumentedValues)
         {QStringLiteral("select convert(varchar(30), dateadd(month, 13, %1), 121)").arg(d2), "2008-02-01 13:10:10.1111111"},
         {QStringLiteral("select convert(varchar(30), dateadd(day, 365, cast('2000-01-01 01:01:01.111' as datetime)), 121)"),
             "2000-12-31 01:01:01.110"},
+        // datetime2(3) counts whole milliseconds and datetime2(0) whole seconds, as their own types
+        {QStringLiteral("select convert(varchar(30), dateadd(ms, 1, cast('2007-01-01 13:10:10.123' as datetime2(3))), 121)"),
+            "2007-01-01 13:10:10.124"},
+        {QStringLiteral("declare @d datetime2(3) = '2007-01-01 13:10:10.123'; "
+                        "select convert(varchar(30), dateadd(mcs, 2000, @d), 121)"),
+            "2007-01-01 13:10:10.125"},
+        {QStringLiteral("declare @d datetime2(0) = '2007-01-01 13:10:00'; select convert(varchar(30), dateadd(ss, 1, @d), 121)"),
+            "2007-01-01 13:10:01"},
+        {QStringLiteral("select datepart(tz, cast('2007-01-01 13:10:10.123' as datetime2(3)))"), "0"},
         {QStringLiteral("select dateadd(year, 2147483647, '20060731')"),
             "error: Adding a value to a 'datetime' column caused an overflow."},
         {QStringLiteral("select dateadd(year, 2147483648, '20060731')"),
             "error: Arithmetic overflow error converting expression to data type int."},
         {QStringLiteral("select datediff(day, '2036-03-01', '2036-02-28')"), "-2"},
+        {QStringLiteral("begin try select datediff(second, '19470101', '20160101') end try "
+                        "begin catch select error_number() end catch"),
+            "535"},
         {QStringLiteral("select datediff(year, %1, %2)").arg(before, after), "1"},
         {QStringLiteral("select datediff(quarter, %1, %2)").arg(before, after), "1"},
         {QStringLiteral("select datediff(month, %1, %2)").arg(before, after), "1"},
