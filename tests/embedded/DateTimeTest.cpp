@@ -308,6 +308,15 @@ TEST_F(EmbeddedTest, DatesWrittenAsTextTakeTheirCastText)
             {"select N from W where ID = 1", "Apr 18 2006  9:58PM"},
             {"insert into W (ID, N) values (4, cast('2006-04-18' as date)); select N from W where ID = 4", "2006-04-18"},
             {"declare @s varchar(30); select @s = D from W where ID = 1; select @s", "Apr 18 2006  9:58PM"},
+            // a string function, and LIKE, take a datetime as the text CAST gives it
+            {"select concat('On ', D) from W where ID = 1", "On Apr 18 2006  9:58PM"},
+            {"select concat_ws('|', ID, D) from W where ID = 1", "1|Apr 18 2006  9:58PM"},
+            {"select left(D, 6) + '/' + cast(len(D) as varchar(5)) from W where ID = 1", "Apr 18/19"},
+            {"select string_agg(D, ';') from W", "Apr 18 2006  9:58PM"},
+            {"select count(*) from W where D like 'Apr 18%'", "1"},
+            {"declare @d smalldatetime = '2006-04-18 09:58'; select case when @d not like 'Apr%' then 0 else 1 end",
+                "1"},
+            {"select concat(cast('2006-04-18' as date), '')", "2006-04-18"},
         });
     c->execute(QStringLiteral("declare @d datetime = '2006-04-18 09:58'; print @d; print @d + 1; "
                               "print cast('2006-04-18' as date)"));

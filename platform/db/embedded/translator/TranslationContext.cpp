@@ -337,7 +337,10 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             out.insert(out.end(), {word(t.is("system_user") ? "orra_suser_sname" : "orra_user_name"), symbol("("), symbol(")")});
             continue;
         }
-        if (t.is("like")) markLikeSubject(out);
+        if (t.is("like")) {
+            likeSubjectAsText(out, b, i);
+            markLikeSubject(out);
+        }
         NT n;
         n.t = t;
         if (t.kind == TokenKind::Number && t.text.startsWith(u'$')) {   // $12.50 is money
@@ -475,6 +478,7 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
     if (percentileCall(out, i, e)) return true;
     if (const char* to = mappedFunction(t)) {
         // the server's name stays on the token, for the rewrites by type
+        if (t.is("len") && callWithDatesAsText(out, i, NT{t, QString::fromLatin1(to)})) return true;
         out.push_back(NT{t, QString::fromLatin1(to)});
         return true;
     }
@@ -587,6 +591,60 @@ QString TranslationContext::sourceDateType(size_t b, size_t e) const
         if (dates::typeNamed(r.section(u'(', 0, 0))) return r;
     }
     return QString();
+}
+
+// The server converts a datetime or smalldatetime to text in its style 0 ('Apr 18 2006  9:58AM')
+// wherever a text is wanted; the other date types' text is the form they are kept in.
+bool TranslationContext::isDatetime(size_t b, size_t e)
+{
+    const SqlType source = ExpressionTyper(*this).typeOf(b, e);
+    return source.kind == SqlType::Kind::DateTime || source.kind == SqlType::Kind::SmallDateTime;
+}
+
+bool TranslationContext::dateAsText(Vec& v, size_t b, size_t e)
+{
+    if (!isDatetime(b, e)) return false;
+    wrapConversion(v, 0, v.size(),
+        storedConversion(SqlType::fromDeclared(QStringLiteral("varchar(30)")), ExpressionTyper(*this).typeOf(b, e)));
+    return true;
+}
+
+bool TranslationContext::callWithDatesAsText(Vec& out, size_t& i, const NT& name)
+{
+    const size_t close = matching(i + 1, m_tokens.size());
+    if (close >= m_tokens.size() || close == i + 2) return false;
+    const auto arguments = splitTop(i + 2, close, [&](size_t k) { return m_tokens[k].isSymbol(","); });
+    if (std::none_of(arguments.begin(), arguments.end(), [&](const auto& a) { return isDatetime(a.first, a.second); }))
+        return false;
+    out.insert(out.end(), {name, symbol("(")});
+    for (size_t a = 0; a < arguments.size(); ++a) {
+        if (a > 0) out.push_back(symbol(","));
+        Vec v = normalize(arguments[a].first, arguments[a].second);
+        dateAsText(v, arguments[a].first, arguments[a].second);
+        out.insert(out.end(), v.begin(), v.end());
+    }
+    out.push_back(symbol(")"));
+    i = close;
+    return true;
+}
+
+// The subject of LIKE at like, a variable or a column, is a text: a datetime matches its text.
+void TranslationContext::likeSubjectAsText(Vec& out, size_t b, size_t like)
+{
+    const size_t end = like > b && m_tokens[like - 1].is("not") ? like - 1 : like;
+    if (end <= b || !m_tokens[end - 1].isName()) return;
+    size_t from = end - 1;
+    while (from >= b + 2 && m_tokens[from - 1].isSymbol(".") && m_tokens[from - 2].isName()) from -= 2;
+    // the subject's tokens are the last ones written (before a NOT)
+    const size_t tail = end - from + (end < like ? 1 : 0);
+    if (out.size() < tail) return;
+    const size_t at = out.size() - tail;
+    for (size_t k = from; k < like; ++k)
+        if (out[at + (k - from)].t.text != m_tokens[k].text) return;
+    Vec subject(out.begin() + long(at), out.begin() + long(at + (end - from)));
+    if (!dateAsText(subject, from, end)) return;
+    out.erase(out.begin() + long(at), out.begin() + long(at + (end - from)));
+    out.insert(out.begin() + long(at), subject.begin(), subject.end());
 }
 
 // Emits the SQLite form of a T-SQL type conversion of expr; the source's tokens and CONVERT's

@@ -161,6 +161,14 @@ private:
     bool namesObject(size_t i) const;
     bool dateFunctionCall(Vec& out, size_t& i, size_t e, const dates::FunctionName& f);
     QString sourceDateType(size_t b, size_t e) const;
+    // A datetime or smalldatetime [b, e), translated as v, where a text is wanted: v converted
+    // as CAST converts it to text. False, v as it was, for a value of any other type.
+    bool dateAsText(Vec& v, size_t b, size_t e);
+    bool isDatetime(size_t b, size_t e);
+    void likeSubjectAsText(Vec& out, size_t b, size_t like);
+    // The call at i (i then on its closing parenthesis) as name(arguments …) when one of its
+    // arguments is a datetime or smalldatetime, which the function takes as a text.
+    bool callWithDatesAsText(Vec& out, size_t& i, const NT& name);
     // The string functions (StringCalls.cpp): as functionCall.
     bool stringFunctionCall(Vec& out, size_t& i, size_t e);
     // PERCENTILE_CONT and PERCENTILE_DISC … WITHIN GROUP … OVER (PercentileCalls.cpp): as functionCall.
