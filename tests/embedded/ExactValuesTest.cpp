@@ -457,9 +457,20 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         // integer arithmetic overflows its type (SQLite would widen the int, float the bigint)
         {"select 2147483647 + 1", "Arithmetic overflow error converting expression to data type int.", 8115},
         {"select 65536 * 65536", "Arithmetic overflow error converting expression to data type int.", 8115},
+        // from the left: the first step overflows though the whole would fit
+        {"select 2147483647 + 1 - 1", "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"declare @a int = 2147483647; select @a * 2 / 2", "Arithmetic overflow error converting expression to data type int.",
+            8115},
         {"select I - 1 from Extremes", "Arithmetic overflow error converting expression to data type int.", 8115},
         {"select cast(9223372036854775807 as bigint) + 1",
             "Arithmetic overflow error converting expression to data type bigint.", 8115},
+        // tinyint with tinyint is a tinyint (0 to 255), smallint with smallint a smallint
+        {"declare @a tinyint = 255, @b tinyint = 1; select @a + @b",
+            "Arithmetic overflow error converting expression to data type tinyint.", 8115},
+        {"declare @a tinyint = 0, @b tinyint = 1; select @a - @b",
+            "Arithmetic overflow error converting expression to data type tinyint.", 8115},
+        {"declare @a smallint = 200, @b tinyint = 200; select @a * @b",
+            "Arithmetic overflow error converting expression to data type smallint.", 8115},
         {"select round(748.58, -3)", "", 0},
         {"select cast(922337203685477.5808 as money)", "", 0},
         {"select cast(214748.3648 as smallmoney)", "", 0},
@@ -499,6 +510,12 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
             }
         }
     }
+    // with arithabort and ansi_warnings on, as sessions have them, an overflow ends its query and
+    // the batch goes on
+    db::RecordsetPtr rs = c->execute("declare @a tinyint = 255; select 1; select @a + @a; select 2");
+    EXPECT_THROW(rs->NextRecordset(), Error);
+    ASSERT_TRUE(rs->NextRecordset());
+    EXPECT_EQ(rs->value(0).toInt(), 2);
 }
 
 // A column without an alias has no name; alias = expression names it, a searched case too.

@@ -484,6 +484,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 536, m);
     } else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function"))) {
         set(e, 9828, m);
+    } else if (m.startsWith(QLatin1String("The invalid escape character \""))) {
+        set(e, 506, m);
     } else if (m.startsWith(QLatin1String("The culture parameter '"))) {
         set(e, 9818, m);
     } else if (m.startsWith(QLatin1String("Error converting string value '"))) {
@@ -526,6 +528,8 @@ bool endsOnlyTheStatement(long number)
 {
     switch (number) {
     case 8134:   // divide by zero
+    case 8115:   // an arithmetic overflow (with arithabort and ansi_warnings on, the query ends)
+    case 220:    // an overflow converting to an integer type
     case 530:    // a recursion past its limit
     case 515:    // NULL into a column that takes none
     case 547:    // constraint conflict

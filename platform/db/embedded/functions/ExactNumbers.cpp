@@ -243,8 +243,8 @@ void fnRound(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultExact(ctx, result);
 }
 
-// orra_int_check(x, bits): x when a signed integer of that many bits holds it, else the server's
-// overflow (abs(-2147483648) is no int).
+// orra_int_check(x, bits): x when an integer of that many bits holds it (8: tinyint, 0 to 255;
+// 16, 32, 64 signed), else the server's overflow (abs(-2147483648) is no int).
 void fnIntCheck(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     // SQLite turns a 64-bit integer result that overflows into a float
@@ -260,6 +260,14 @@ void fnIntCheck(sqlite3_context* ctx, int, sqlite3_value** argv)
     const int bits = intArg(argv[1]);
     if (bits == 32 && (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())) {
         overflow(ctx, "int");
+        return;
+    }
+    if (bits == 16 && (v < std::numeric_limits<qint16>::min() || v > std::numeric_limits<qint16>::max())) {
+        overflow(ctx, "smallint");
+        return;
+    }
+    if (bits == 8 && (v < 0 || v > 255)) {
+        overflow(ctx, "tinyint");
         return;
     }
     sqlite3_result_int64(ctx, v);

@@ -171,6 +171,11 @@ private:
     bool callWithDatesAsText(Vec& out, size_t& i, const NT& name);
     // The string functions (StringCalls.cpp): as functionCall.
     bool stringFunctionCall(Vec& out, size_t& i, size_t e);
+    // The expression in tokens [b, e) where the server reads a text: a number or a date is
+    // converted to text as CAST converts it.
+    Vec textArgument(size_t b, size_t e);
+    SqlType convertedToText(size_t b, size_t e) const;
+    void writeTextArguments(Vec& out, size_t& i, size_t close, const std::vector<std::pair<size_t, size_t>>& args);
     // PERCENTILE_CONT and PERCENTILE_DISC … WITHIN GROUP … OVER (PercentileCalls.cpp): as functionCall.
     bool percentileCall(Vec& out, size_t& i, size_t e);
     QString conversionOfParameter(const QString& tsql, size_t at);

@@ -1,6 +1,7 @@
 #include "platform/db/embedded/translator/TypedRewrites.h"
 
 #include "platform/db/embedded/translator/ExpressionTyping.h"
+#include "platform/db/embedded/translator/TypedConversions.h"
 #include "platform/db/embedded/Collation.h"
 #include "platform/db/embedded/functions/DateFunctions.h"
 
@@ -217,8 +218,9 @@ size_t exactArithmetic(const TranslationContext& ctx, const ExpressionTyper& typ
     return i + 6;
 }
 
-// a + b, a - b and a * b of int or bigint operands overflow as the server's integers do
-// (error 8115), where SQLite would widen the int or turn the bigint into a float.
+// a + b, a - b and a * b of integer operands overflow as the server's integers do (error
+// 8115: tinyint + tinyint is a tinyint), where SQLite would widen them or turn a bigint into a
+// float.
 size_t integerArithmetic(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
 {
     if (!v[i].t.isSymbol("+") && !v[i].t.isSymbol("-") && !v[i].t.isSymbol("*")) return i;
@@ -232,13 +234,36 @@ size_t integerArithmetic(const TranslationContext& ctx, const ExpressionTyper& t
         result = arithmeticType(v[i].t.text.at(0), typer.typeOf(o->nearStart, k), typer.typeOf(k + 1, o->nearEnd));
     else
         result = arithmeticType(v[i].t.text.at(0), typer.typeOf(o->lb, k), typer.typeOf(k + 1, o->re));
-    if (result.kind != Kind::Int && result.kind != Kind::BigInt) return i;
+    int bits = 0;   // tinyint counts 0 to 255, the others are signed
+    switch (result.kind) {
+    case Kind::TinyInt: bits = 8; break;
+    case Kind::SmallInt: bits = 16; break;
+    case Kind::Int: bits = 32; break;
+    case Kind::BigInt: bits = 64; break;
+    default: return i;
+    }
     auto [vb, ve] = operandsIn(v, i, o->multiplicative);
-    // one check for a chain of its level (a + b - c): the last operator's operands hold it all
-    if (ve < v.size() && isArithmetic(v[ve].t, o->multiplicative) && (o->multiplicative || !isArithmetic(v[ve].t, true)))
-        return i;
+    // Each step of a chain of its level (a + b - c) is checked, as the server adds from the left
+    // (2147483647 + 1 - 1 overflows); a chain of more than a few steps is checked once, at its
+    // end, since SQLite's parser takes only so many nested calls.
+    auto sameLevel = [&](size_t x) {
+        return x < v.size() && isArithmetic(v[x].t, o->multiplicative) && (o->multiplicative || !isArithmetic(v[x].t, true));
+    };
+    if (sameLevel(ve)) {
+        // the steps after this one, counted in the batch as written (v holds the later steps'
+        // checks already)
+        const auto& T = ctx.tokens();
+        auto sameLevelAt = [&](size_t x) {
+            return x < T.size() && isArithmetic(T[x], o->multiplicative) && (o->multiplicative || !isArithmetic(T[x], true));
+        };
+        constexpr size_t kCheckedSteps = 4;
+        size_t steps = 0;
+        for (size_t x = o->re; sameLevelAt(x) && steps <= kCheckedSteps; ++steps)
+            x = rightOperand(T, x, o->multiplicative, [&](size_t y) { return operandEnd(ctx, y); });
+        if (steps > kCheckedSteps) return i;
+    }
     while (vb > 0 && v[vb - 1].t.isSymbol("~")) --vb;   // ~ binds closer than any operation
-    wrap(v, vb, ve, "orra_int_check", numbers({result.kind == Kind::Int ? 32 : 64}));
+    wrap(v, vb, ve, "orra_int_check", numbers({bits}));
     return i + 2;   // the operator's place after the call's name and parenthesis
 }
 
@@ -457,6 +482,43 @@ void formatAsKept(const TranslationContext& ctx, const ExpressionTyper& typer, V
     // money's style 2 keeps four decimals
     wrap(v, args[0].first, args[0].second, "orra_exact_text",
         numbers({a.scale, a.isMoney() ? 2 : 0, a.isMoney() ? 1 : 0}));
+}
+
+// LIKE reads both its operands as texts: a number or a date is converted as CAST to varchar
+// converts it (1.50 LIKE '1.50', a datetime LIKE 'Jan%'). When either is Unicode the match is
+// Unicode's, which counts the subject's trailing blanks (N'abc  ' LIKE N'abc' is false).
+void likeOperandsAsText(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto& T = ctx.tokens();
+    const size_t k = indexOf(ctx, v[i].t);
+    if (k < 2 || k + 1 >= T.size()) return;
+    const size_t subjectEnd = T[k - 1].is("not") ? k - 1 : k;
+    const size_t subjectBegin = operandStart(ctx, subjectEnd - 1);
+    const size_t patternEnd = operandEnd(ctx, k + 1);
+    // an operand typed alone, not the last term of a longer expression (a + b LIKE …)
+    const auto opens = [](const Token& t) { return isExpressionBoundary(t) || t.isSymbol("(") || t.isSymbol(","); };
+    const bool wholeSubject = subjectBegin > 0 && opens(T[subjectBegin - 1]);
+    const bool wholePattern = patternEnd >= T.size() || opens(T[patternEnd]) || T[patternEnd].isSymbol(")")
+        || T[patternEnd].isSymbol(";");
+    const SqlType subject = wholeSubject ? typer.typeOf(subjectBegin, subjectEnd) : SqlType{};
+    const SqlType pattern = wholePattern ? typer.typeOf(k + 1, patternEnd) : SqlType{};
+    const auto converted = [](const SqlType& t) { return t.isDateOrTime() || t.isExact() || t.isApproximate(); };
+    const SqlType text = SqlType::fromDeclared(QStringLiteral("varchar(8000)"));
+    if (converted(pattern))
+        if (const auto r = placesBetween(ctx, v, k + 1, patternEnd)) wrapConversion(v, r->first, r->second, storedConversion(text, pattern));
+    const auto r = wholeSubject ? placesBetween(ctx, v, subjectBegin, subjectEnd) : std::nullopt;
+    if (!r) return;
+    auto [b, e] = *r;
+    if (subject.kind == Kind::NText || pattern.kind == Kind::NText) {
+        if (v[b].t.text == u"orra_like_subject" && e - 1 > b && v[e - 1].t.isSymbol(")")) {
+            v.insert(v.begin() + long(e - 1), {symbol(","), number(QStringLiteral("1"))});
+            e += 2;
+        } else {
+            wrap(v, b, e, "orra_like_subject", {symbol(","), word("null"), symbol(","), number(QStringLiteral("1"))});
+            e += 7;
+        }
+    }
+    if (converted(subject)) wrapConversion(v, b, e, storedConversion(text, subject));
 }
 
 }   // namespace
@@ -909,6 +971,10 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             v.erase(v.begin() + long(i));
             v.insert(v.begin() + long(i), {symbol("("), number(kind == Kind::Bit ? QStringLiteral("1") : QStringLiteral("255")),
                                               symbol("-")});
+            continue;
+        }
+        if (t.is("like")) {
+            likeOperandsAsText(ctx, typer, v, i);
             continue;
         }
         if (t.text == u"orra_datalength" && i + 1 < v.size() && v[i + 1].t.isSymbol("(")) {
