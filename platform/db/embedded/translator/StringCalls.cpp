@@ -204,11 +204,7 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
         }
         out.push_back(word("orra_string_agg"));
         out.push_back(symbol("("));
-        Vec value = normalize(args[0].first, args[0].second);
-        dateAsText(value, args[0].first, args[0].second);
-        out.insert(out.end(), value.begin(), value.end());
-        out.push_back(symbol(","));
-        emitArgs({args[1]});
+        emitArgs(args);
         size_t end = close;
         // WITHIN GROUP (ORDER BY key [ASC|DESC], …)
         if (close + 5 < e && m_tokens[close + 1].is("within") && m_tokens[close + 2].is("group")
@@ -339,10 +335,6 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
     }
     const StringFunction* f = findStringFunction(t.text);
     if (!f) return false;
-    // a datetime argument is the text CAST gives it (its bytes for DATALENGTH)
-    if (long number = 0; !t.is("datalength") && argumentCountError(*f, int(args.size()), number).isEmpty()
-        && callWithDatesAsText(out, i, word(f->sqlite)))
-        return true;
     // charindex, patindex and replace with a collated argument compare in its collation: the
     // explicit COLLATE of either of the first two arguments first, else a column's.
     const bool replace = t.is("replace") && args.size() == 3;

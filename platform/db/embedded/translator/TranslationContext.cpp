@@ -70,6 +70,13 @@ Vec TranslationContext::convertedTo(const Variable& v, const Vec& expr, size_t s
     return out;
 }
 
+Vec TranslationContext::convertedTo(const QString& declared, const Vec& expr, size_t sourceBegin, size_t sourceEnd)
+{
+    Vec out;
+    emitConversion(out, expr, declared, 0, 0, 30, sourceBegin, sourceEnd, -1, {});
+    return out;
+}
+
 int TranslationContext::lineOf(size_t i) const
 {
     const int pos = i < m_tokens.size() ? m_tokens[i].pos : m_textLength;
@@ -200,6 +207,7 @@ const char* mappedFunction(const Token& t)
         {"db_id", "orra_db_id"},
         {"log", "orra_log"},
         {"square", "orra_square"},
+        {"round", "orra_round"},
         {"atn2", "orra_atn2"},
         {"cot", "orra_cot"},
         {"rand", "orra_rand"},
@@ -337,10 +345,7 @@ Vec TranslationContext::normalize(size_t b, size_t e)
             out.insert(out.end(), {word(t.is("system_user") ? "orra_suser_sname" : "orra_user_name"), symbol("("), symbol(")")});
             continue;
         }
-        if (t.is("like")) {
-            likeSubjectAsText(out, b, i);
-            markLikeSubject(out);
-        }
+        if (t.is("like")) markLikeSubject(out);
         NT n;
         n.t = t;
         if (t.kind == TokenKind::Number && t.text.startsWith(u'$')) {   // $12.50 is money
@@ -478,7 +483,6 @@ bool TranslationContext::functionCall(Vec& out, size_t& i, size_t e)
     if (percentileCall(out, i, e)) return true;
     if (const char* to = mappedFunction(t)) {
         // the server's name stays on the token, for the rewrites by type
-        if (t.is("len") && callWithDatesAsText(out, i, NT{t, QString::fromLatin1(to)})) return true;
         out.push_back(NT{t, QString::fromLatin1(to)});
         return true;
     }
@@ -593,68 +597,20 @@ QString TranslationContext::sourceDateType(size_t b, size_t e) const
     return QString();
 }
 
-// The server converts a datetime or smalldatetime to text in its style 0 ('Apr 18 2006  9:58AM')
-// wherever a text is wanted; the other date types' text is the form they are kept in.
-bool TranslationContext::isDatetime(size_t b, size_t e)
-{
-    const SqlType source = ExpressionTyper(*this).typeOf(b, e);
-    return source.kind == SqlType::Kind::DateTime || source.kind == SqlType::Kind::SmallDateTime;
-}
-
-bool TranslationContext::dateAsText(Vec& v, size_t b, size_t e)
-{
-    if (!isDatetime(b, e)) return false;
-    wrapConversion(v, 0, v.size(),
-        storedConversion(SqlType::fromDeclared(QStringLiteral("varchar(30)")), ExpressionTyper(*this).typeOf(b, e)));
-    return true;
-}
-
-bool TranslationContext::callWithDatesAsText(Vec& out, size_t& i, const NT& name)
-{
-    const size_t close = matching(i + 1, m_tokens.size());
-    if (close >= m_tokens.size() || close == i + 2) return false;
-    const auto arguments = splitTop(i + 2, close, [&](size_t k) { return m_tokens[k].isSymbol(","); });
-    if (std::none_of(arguments.begin(), arguments.end(), [&](const auto& a) { return isDatetime(a.first, a.second); }))
-        return false;
-    out.insert(out.end(), {name, symbol("(")});
-    for (size_t a = 0; a < arguments.size(); ++a) {
-        if (a > 0) out.push_back(symbol(","));
-        Vec v = normalize(arguments[a].first, arguments[a].second);
-        dateAsText(v, arguments[a].first, arguments[a].second);
-        out.insert(out.end(), v.begin(), v.end());
-    }
-    out.push_back(symbol(")"));
-    i = close;
-    return true;
-}
-
-// The subject of LIKE at like, a variable or a column, is a text: a datetime matches its text.
-void TranslationContext::likeSubjectAsText(Vec& out, size_t b, size_t like)
-{
-    const size_t end = like > b && m_tokens[like - 1].is("not") ? like - 1 : like;
-    if (end <= b || !m_tokens[end - 1].isName()) return;
-    size_t from = end - 1;
-    while (from >= b + 2 && m_tokens[from - 1].isSymbol(".") && m_tokens[from - 2].isName()) from -= 2;
-    // the subject's tokens are the last ones written (before a NOT)
-    const size_t tail = end - from + (end < like ? 1 : 0);
-    if (out.size() < tail) return;
-    const size_t at = out.size() - tail;
-    for (size_t k = from; k < like; ++k)
-        if (out[at + (k - from)].t.text != m_tokens[k].text) return;
-    Vec subject(out.begin() + long(at), out.begin() + long(at + (end - from)));
-    if (!dateAsText(subject, from, end)) return;
-    out.erase(out.begin() + long(at), out.begin() + long(at + (end - from)));
-    out.insert(out.begin() + long(at), subject.begin(), subject.end());
-}
-
 // Emits the SQLite form of a T-SQL type conversion of expr; the source's tokens and CONVERT's
 // style (-1 for none) when known.
 void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeBegin, size_t typeEnd,
     int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText)
 {
-    Vec expr = given;
     QString declared;
     for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
+    emitConversion(out, given, declared, typeBegin, typeEnd, defaultLength, sourceBegin, sourceEnd, style, styleText);
+}
+
+void TranslationContext::emitConversion(Vec& out, const Vec& given, const QString& declared, size_t typeBegin,
+    size_t typeEnd, int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText)
+{
+    Vec expr = given;
     const SqlType source = sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd) : SqlType{};
     // the byte layout of date, time, datetime2 and datetimeoffset values is not published: refused, never guessed
     auto unpublished = [](const SqlType& t) {
@@ -688,11 +644,10 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
     }
     if (typedConversion(out, expr, source, declared, style, styleText)) return;
     const QString defaultText = QString::number(defaultLength);
-    QString type;
-    QString length;
-    if (typeBegin < typeEnd) type = m_tokens[typeBegin].text.toLower();
-    if (typeBegin + 2 < typeEnd && m_tokens[typeBegin + 1].isSymbol("("))
-        length = m_tokens[typeBegin + 2].text.toLower();
+    const QString type = declared.section(u'(', 0, 0).trimmed().toLower();
+    const QString length = declared.contains(u'(')
+        ? declared.section(u'(', 1).section(u')', 0, 0).section(u',', 0, 0).trimmed().toLower()
+        : QString();
     const NT styleArg = !styleText.isEmpty() ? raw(styleText) : style >= 0 ? number(QString::number(style)) : word("null");
     if (dates::typeNamed(type)) {
         out.insert(out.end(), {word(dates::kToDate), symbol("(")});
@@ -737,7 +692,10 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
         out.push_back(symbol("("));
         out.insert(out.end(), expr.begin(), expr.end());
         out.push_back(word("as"));
-        for (size_t k = typeBegin; k < typeEnd; ++k) out.push_back(NT{m_tokens[k], m_tokens[k].text});
+        if (typeBegin < typeEnd)
+            for (size_t k = typeBegin; k < typeEnd; ++k) out.push_back(NT{m_tokens[k], m_tokens[k].text});
+        else
+            out.push_back(raw(declared));
         out.push_back(symbol(")"));
     };
     if (type == u"varchar" || type == u"nvarchar" || type == u"sysname") {
@@ -763,8 +721,6 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
     } else if (type == u"money" || type == u"smallmoney" || type == u"decimal" || type == u"numeric"
         || type == u"dec") {
         // exact: rounded to the type's scale, refused when too large for it
-        QString declared;
-        for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
         const SqlType t = SqlType::fromDeclared(declared);
         call("orra_exact", QStringLiteral("%1, %2, %3")
                                .arg(t.kind == SqlType::Kind::Decimal ? t.precision : t.digits().first)
