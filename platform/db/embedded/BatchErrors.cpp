@@ -36,6 +36,8 @@ long functionErrorNumber(const QString& m)
         {"Scale argument is not valid. ", 10760},
     };
     if (m.contains(QLatin1String(" is not a valid style number when converting from "))) return 281;
+    if (m.startsWith(QLatin1String("The datediff")) && m.contains(QLatin1String(" function resulted in an overflow.")))
+        return 535;
     if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" is not supported by date function ")))
         return m.contains(QLatin1String(" for data type ")) ? 9810 : 9806;
     for (const auto& k : messages)
