@@ -550,6 +550,13 @@ TEST_F(Batch, TransactionsNestByTheirCount)
         {"create table Nested(a int); begin tran; insert Nested values (1); begin tran; insert Nested values (2); "
          "commit; rollback; select count(*) from Nested",
             0},
+        // Rollbacks do not touch table variables: their rows and identity count stay, also for one
+        // declared inside the transaction.
+        {"declare @t table (id int identity, a int); begin tran; insert @t (a) values (1); save tran s; insert @t (a) "
+         "values (2); rollback tran s; rollback; insert @t (a) values (3); select cast(count(*) as varchar(5)) + '/' + "
+         "cast(max(id) as varchar(5)) from @t",
+            QStringLiteral("3/3")},
+        {"begin tran; declare @u table (a int primary key); insert @u values (1); rollback; select count(*) from @u", 1},
     });
 }
 

@@ -258,6 +258,10 @@ private:
     // An error under XACT_ABORT reached a catch block: the transaction may only read and be
     // rolled back (error 3930), and is rolled back when the batch ends (3998).
     bool m_doomed = false;
+    QStringList m_tableVariables;   // the tables of the table variables alive, as SQLite writes their names
+    // Runs a ROLLBACK [TO …]: table variables take no part in transactions, so their rows,
+    // their identity count and the tables themselves stay as they were before it.
+    void rollbackKeepingTableVariables(const QString& rollback);
     bool doomed() const;
     void refuseWriteWhileDoomed() const;
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)
