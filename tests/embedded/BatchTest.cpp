@@ -348,6 +348,16 @@ TEST_F(Batch, TryCatchHandsTheErrorToItsCatchBlock)
          "catch select 2 end catch",
             207, "Invalid column name 'nocolumn'."},
     });
+    // ERROR_LINE of RAISERROR and THROW: their own line, in the procedure's text for one raised there.
+    c->execute(QStringLiteral("create procedure usp_RaiseOnFive as\nbegin\n  declare @x int;\n  select @x = 1;\n  "
+                              "raiserror('inner fail %d', 16, 2, 9);\nend"));
+    expectValues({
+        {"select 1;\nbegin try\n  throw 50001, 'x', 1\nend try begin catch select error_line() end catch", 3},
+        {"select 1;\nbegin try raiserror('x', 16, 1) end try begin catch select error_line() end catch", 2},
+        {"begin try exec usp_RaiseOnFive end try begin catch select error_message() + '|' + error_procedure() + '|' + "
+         "cast(error_line() as varchar(5)) + '|' + cast(error_state() as varchar(5)) end catch",
+            QStringLiteral("inner fail 9|usp_RaiseOnFive|5|2")},
+    });
     expectValues({
         {"BEGIN TRY EXECUTE usp_ExampleProc; END TRY BEGIN CATCH SELECT cast(ERROR_NUMBER() as varchar(10)) + ' ' + "
          "ERROR_MESSAGE() + ' ' + ERROR_PROCEDURE(); END CATCH;",

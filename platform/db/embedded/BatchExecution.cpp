@@ -158,7 +158,7 @@ bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flo
     } else if (const auto* c = st.as<CursorStatement>()) {
         runCursorStatement(*c, run);
     } else if (const auto* r = st.as<RaiseStatement>()) {
-        runRaise(*r, run);
+        runRaise(*r, st.line, run);
     } else if (const auto* t = st.as<DeclareTable>()) {
         if (m_nestLevel > 0) {   // a procedure that calls itself would take its caller's table
             const PreparedStatement used(m_db, QStringLiteral("select 1 from temp.sqlite_master where name = ?"));
@@ -436,7 +436,7 @@ void EmbeddedBackend::rollbackKeepingTableVariables(const QString& rollback)
     }
 }
 
-void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
+void EmbeddedBackend::runRaise(const RaiseStatement& r, int line, Run& run)
 {
     BatchError e;
     if (r.query.isEmpty()) {   // throw; inside a catch block: the error being handled
@@ -465,6 +465,7 @@ void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
         } else {
             e = raisedError(r, values);
         }
+        e.line = line;
         e.procedure = run.procedure;
     }
     ProviderError p;

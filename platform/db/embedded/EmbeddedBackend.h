@@ -127,7 +127,7 @@ private:
     void bindParameters(sqlite3_stmt* statement, Run& run);
     bool holds(const QString& condition, Run& run);
     void runAssignment(const Assignment& a, Run& run);
-    void runRaise(const RaiseStatement& r, Run& run);
+    void runRaise(const RaiseStatement& r, int line, Run& run);
     // The error a RAISERROR of these values (message or number, severity, state, arguments)
     // raises, or the error its values make instead.
     BatchError raisedError(const RaiseStatement& r, const QVariantList& values) const;
