@@ -114,6 +114,14 @@ TEST_F(BuiltinFunctions, MathematicalAndLogicalFunctionsGiveTheDocumentedValues)
          "SELECT 'The COT of the angle is: ' + CONVERT(VARCHAR, COT(@angle))",
             "The COT of the angle is: -0.040312"},
         {"select square(2.5)", "6.25"},
+        // NULLIF compares texts as = does, under the server's case-insensitive collation
+        {"select coalesce(nullif('abc', 'ABC '), 'equal')", "equal"},
+        {"DECLARE @notastring INT; SET @notastring = '1'; SELECT @notastring + '1'", "2"},
+        {"SELECT 'The number of degrees in PI/2 radians is: ' + CONVERT(varchar, DEGREES((PI()/2)))",
+            "The number of degrees in PI/2 radians is: 90"},
+        {"DECLARE @angle FLOAT; SET @angle = -45.01; "
+         "SELECT 'The RADIANS of the angle is: ' + CONVERT(VARCHAR, RADIANS(@angle))",
+            "The RADIANS of the angle is: -0.785573"},
         {"SELECT CHOOSE ( 3, 'Manager', 'Director', 'Developer', 'Tester' ) AS Result", "Developer"},
         {"SELECT CHOOSE ( 5, 'Manager', 'Director' )", "NULL"},
         {"SELECT CHOOSE ( 2.9, 'Manager', 'Director' )", "Director"},

@@ -476,6 +476,9 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, m.endsWith(QLatin1String("Use a larger integer column.")) ? 244 : 248, m, "22003");
     } else if (m.startsWith(QLatin1String("Arithmetic overflow error"))) {
         set(e, 8115, m, "22003");
+    } else if (m == u"integer overflow") {
+        // SQLite's SUM beyond 64 bits: a bigint total
+        set(e, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type bigint."), "22003");
     } else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.") {
         set(e, 537, m);
     } else if (m.startsWith(QLatin1String("Invalid length parameter passed to the "))) {

@@ -499,7 +499,9 @@ void fnInteger(sqlite3_context* ctx, int, sqlite3_value** argv)
     default:
         break;
     }
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0]))).trimmed();
+    // the server's messages show the value as it is, blanks included
+    const QString value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
+    const QString text = value.trimmed();
     if (t->most == 1 && (text.compare(u"true", Qt::CaseInsensitive) == 0 || text.compare(u"false", Qt::CaseInsensitive) == 0)) {
         sqlite3_result_int64(ctx, text.size() == 4 ? 1 : 0);
         return;
@@ -507,7 +509,7 @@ void fnInteger(sqlite3_context* ctx, int, sqlite3_value** argv)
     static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+$"));
     if (!whole.match(text).hasMatch()) {
         const QByteArray message = QStringLiteral("Conversion failed when converting the varchar value '%1' to data type %2.")
-                                       .arg(text, QLatin1String(t->name))
+                                       .arg(value, QLatin1String(t->name))
                                        .toUtf8();
         sqlite3_result_error(ctx, message.constData(), int(message.size()));
         return;
@@ -521,10 +523,10 @@ void fnInteger(sqlite3_context* ctx, int, sqlite3_value** argv)
     QByteArray message;
     if (t->most < 2147483647LL)
         message = QStringLiteral("The conversion of the varchar value '%1' overflowed an %2 column. Use a larger integer column.")
-                      .arg(text, QLatin1String(t->name))
+                      .arg(value, QLatin1String(t->name))
                       .toUtf8();
     else if (t->most == 2147483647LL)
-        message = QStringLiteral("The conversion of the varchar value '%1' overflowed an int column.").arg(text).toUtf8();
+        message = QStringLiteral("The conversion of the varchar value '%1' overflowed an int column.").arg(value).toUtf8();
     else
         message = QByteArrayLiteral("Error converting data type varchar to bigint.");
     sqlite3_result_error(ctx, message.constData(), int(message.size()));

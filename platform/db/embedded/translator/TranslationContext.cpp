@@ -207,6 +207,7 @@ const char* mappedFunction(const Token& t)
         {"db_id", "orra_db_id"},
         {"log", "orra_log"},
         {"square", "orra_square"},
+        {"round", "orra_round"},
         {"atn2", "orra_atn2"},
         {"cot", "orra_cot"},
         {"rand", "orra_rand"},
