@@ -558,6 +558,7 @@ bool endsOnlyTheStatement(long number)
     case 16917:  // the cursor is not open
     case 16924:  // fetch into as many variables as the cursor has columns
     case 16950:  // a cursor variable given no cursor
+    case 266:    // a procedure left @@TRANCOUNT other than it found it
         return true;
     default:
         return false;
