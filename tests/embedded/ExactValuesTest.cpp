@@ -304,6 +304,9 @@ TEST_F(ExactValues, DocumentedValuesAndResultTypes)
         {"select cast(0.0000009000 as decimal(30,10)) * cast(1.0000000000 as decimal(30,10))", DataType::Numeric, 38,
             6, "0.000001"},
         {"select 2147483649 / 2", DataType::Numeric, 16, 6, "1073741824.500000"},
+        // money takes a currency symbol and commas
+        {"select cast('$1,234.56' as money)", DataType::Currency, 19, 4, "1234.5600"},
+        {"select cast('-$3148.29' as smallmoney)", DataType::Currency, 10, 4, "-3148.2900"},
         {"select round(748.58, -1)", DataType::Numeric, 5, 2, "750.00"},
         {"select round(748.58, -2)", DataType::Numeric, 5, 2, "700.00"},
         {"select round(748.58, -4)", DataType::Numeric, 5, 2, "0.00"},
@@ -338,6 +341,19 @@ TEST_F(ExactValues, DocumentedValuesAndResultTypes)
         {"select avg(ID) from Sales where ID in (1, 2)", DataType::Integer, "1"},
         {"select power(2, -100.0)", DataType::Integer, "0"},
         {"select power(cast(2.0 as int), -100.0)", DataType::Integer, "0"},
+        {"select power(cast(2 as smallint), 3)", DataType::Integer, "8"},
+        // a negative length rounds an integer or a float on the left of the point; the third
+        // argument truncates
+        {"select round(748, -1)", DataType::Integer, "750"},
+        {"select round(cast(248 as tinyint), -2)", DataType::Integer, "200"},
+        {"select round(748, -1, 1)", DataType::Integer, "740"},
+        {"select round(cast(748 as bigint), -4)", DataType::BigInt, "0"},
+        {"select round(cast(748.58 as float), -1)", DataType::Double, "750"},
+        {"select round(cast(150.75 as float), 0, 1)", DataType::Double, "150"},
+        {"select round(cast(-150.75 as float), 1, 1)", DataType::Double, "-150.7"},
+        // DEGREES and RADIANS return their argument's type
+        {"select radians(180)", DataType::Integer, "3"},
+        {"select degrees(1)", DataType::Integer, "57"},
         // money to int rounds; decimal to int truncates
         {"select cast(cast(564.99 as money) as int)", DataType::Integer, "565"},
         {"select cast(10.6496 as int)", DataType::Integer, "10"},
@@ -457,10 +473,52 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         // integer arithmetic overflows its type (SQLite would widen the int, float the bigint)
         {"select 2147483647 + 1", "Arithmetic overflow error converting expression to data type int.", 8115},
         {"select 65536 * 65536", "Arithmetic overflow error converting expression to data type int.", 8115},
+        // from the left: the first step overflows though the whole would fit
+        {"select 2147483647 + 1 - 1", "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"declare @a int = 2147483647; select @a * 2 / 2", "Arithmetic overflow error converting expression to data type int.",
+            8115},
         {"select I - 1 from Extremes", "Arithmetic overflow error converting expression to data type int.", 8115},
         {"select cast(9223372036854775807 as bigint) + 1",
             "Arithmetic overflow error converting expression to data type bigint.", 8115},
+        // tinyint with tinyint is a tinyint (0 to 255), smallint with smallint a smallint
+        {"declare @a tinyint = 255, @b tinyint = 1; select @a + @b",
+            "Arithmetic overflow error converting expression to data type tinyint.", 8115},
+        {"declare @a tinyint = 0, @b tinyint = 1; select @a - @b",
+            "Arithmetic overflow error converting expression to data type tinyint.", 8115},
+        {"declare @a smallint = 200, @b tinyint = 200; select @a * @b",
+            "Arithmetic overflow error converting expression to data type smallint.", 8115},
         {"select round(748.58, -3)", "", 0},
+        // a text beside an int converts to int, which has the higher precedence
+        {"DECLARE @notastring INT; SET @notastring = '1'; SELECT @notastring + ' is not a string.' AS Result",
+            "Conversion failed when converting the varchar value ' is not a string.' to data type int.", 245},
+        {"select '1.5' + 1", "Conversion failed when converting the varchar value '1.5' to data type int.", 245},
+        {"declare @s varchar(10) = '2.5'; select 2 * @s",
+            "Conversion failed when converting the varchar value '2.5' to data type int.", 245},
+        {"select cast(-2147483648 as int) / -1", "Arithmetic overflow error converting expression to data type int.",
+            8115},
+        {"select cast(3.5e38 as real)", "Arithmetic overflow error converting expression to data type real.", 8115},
+        {"select cast('12x' as money)", "Cannot convert a char value to money. The char value has incorrect syntax.",
+            235},
+        {"select round(2147483647, -1)", "Arithmetic overflow error converting expression to data type int.", 8115},
+        // POWER's result does not fit its type
+        {"select power(2, 31)", "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"select power(cast(2 as bigint), 63)", "Arithmetic overflow error converting expression to data type bigint.",
+            8115},
+        // SUM of int is an int, of bigint a bigint; bit is no operand of SUM or AVG
+        {"select sum(I) from (values (2147483647), (1)) v(I)",
+            "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"select sum(I) over (order by I) from (values (2147483647), (1)) v(I)",
+            "Arithmetic overflow error converting expression to data type int.", 8115},
+        {"select sum(cast(I as bigint)) from (values (9223372036854775807), (1)) v(I)",
+            "Arithmetic overflow error converting expression to data type bigint.", 8115},
+        {"select sum(cast(1 as bit))", "Operand data type bit is invalid for sum operator.", 8117},
+        {"select avg(cast(1 as bit))", "Operand data type bit is invalid for avg operator.", 8117},
+        // a float function outside its domain, or beyond a float's range
+        {"select sqrt(-1)", "An invalid floating point operation occurred.", 3623},
+        {"select acos(2)", "An invalid floating point operation occurred.", 3623},
+        {"select log10(0)", "An invalid floating point operation occurred.", 3623},
+        {"select exp(1000)", "An invalid floating point operation occurred.", 3623},
+        {"select power(-8.0e0, 0.5)", "An invalid floating point operation occurred.", 3623},
         {"select cast(922337203685477.5808 as money)", "", 0},
         {"select cast(214748.3648 as smallmoney)", "", 0},
         {"select iif(45 > 30, null, null)", "", 0},
@@ -499,6 +557,12 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
             }
         }
     }
+    // with arithabort and ansi_warnings on, as sessions have them, an overflow ends its query and
+    // the batch goes on
+    db::RecordsetPtr rs = c->execute("declare @a tinyint = 255; select 1; select @a + @a; select 2");
+    EXPECT_THROW(rs->NextRecordset(), Error);
+    ASSERT_TRUE(rs->NextRecordset());
+    EXPECT_EQ(rs->value(0).toInt(), 2);
 }
 
 // A column without an alias has no name; alias = expression names it, a searched case too.

@@ -92,6 +92,7 @@ TEST_F(StringFunctions, PositionsAndPartsOfText)
         {"select patindex('%ter%', 'interesting data')", 3},
         {"select patindex('%en_ure%', 'Please ensure the door is locked!')", 8},
         {"select patindex('a%', 'abc')", 1},
+        {"select patindex('%', 'abc')", 1},
         {"select patindex('%a', 'cba')", 3},
         {"select patindex('%[^ 0-9A-z]%', 'Please ensure the door is locked!')", 33},
     });
@@ -128,6 +129,75 @@ TEST_F(StringFunctions, BuildingAndChangingText)
         {"declare @x varchar(3); select isnull(@x, 'abcdef')", "abc"},
         {"declare @x varchar(3); select isnull(@x, 'ab' + 'cd')", "abc"},
         {"declare @x nvarchar(4); select isnull(@x, 'abcdef')", "abcd"},
+    });
+}
+
+// Where a text is taken (the string functions, LIKE) a number or a date is converted as CAST
+// converts it: money with two decimals, float with six digits, datetime as 'Apr 18 2006  9:58AM'.
+TEST_F(StringFunctions, NumbersAndDatesAreReadAsCastWritesThem)
+{
+    c->execute("create table Prices (Price money, Rate float, At datetime)");
+    c->execute("insert into Prices values (2, 1234.56789, '2006-04-18 09:58')");
+    expectAll({
+        {"select concat(14, cast(1234.56789 as float))", "141234.57"},
+        {"select len(concat(14, cast(1234.56789 as float)))", 9},
+        {"select concat('a', cast(2 as money))", "a2.00"},
+        {"select concat_ws('-', Price, Rate) from Prices", "2.00-1234.57"},
+        {"select len(Price) from Prices", 4},
+        {"select left(At, 11) from Prices", "Apr 18 2006"},
+        {"select string_agg(Price, ',') from Prices", "2.00"},
+        {"select replace(Price, '.', ',') from Prices", "2,00"},
+        {"select trim('0' from Price) from Prices", "2."},
+        {"select count(*) from Prices where Price like '2.00'", 1},
+        {"select count(*) from Prices p where p.At like 'Apr 18 2006%'", 1},
+        {"select count(*) from Prices where Rate not like '1234.57'", 0},
+    });
+}
+
+// ESCAPE makes the character after it plain, inside brackets too; with nothing after it the
+// pattern matches nothing. Unicode LIKE counts the subject's trailing blanks.
+TEST_F(StringFunctions, LikeEscapesAndUnicodeBlanks)
+{
+    expectAll({
+        {"select count(*) where 'Discount is 10-15% off' like '%10-15!% off%' escape '!'", 1},
+        {"select count(*) where 'Discount is .10-.15 off' like '%10-15!% off%' escape '!'", 0},
+        {"select count(*) where 'ab!' like 'ab!' escape '!'", 0},
+        {"select count(*) where ']' like '[!]]' escape '!'", 1},
+        {"select count(*) where '-' like '[a!-c]' escape '!'", 1},
+        {"select count(*) where 'b' like '[a!-c]' escape '!'", 0},
+        {"select count(*) where '^' like '[!^b]' escape '!'", 1},
+        {"select count(*) where '-' like '[-acdf]'", 1},
+        {"select count(*) where 'e' like '[a-cdf]'", 0},
+        {"select count(*) where 'abc  ' like 'abc'", 1},
+        {"select count(*) where 'abc' like 'abc '", 0},
+        {"select count(*) where N'abc  ' like N'abc'", 0},
+        {"select count(*) where 'abc  ' like N'abc'", 0},
+        {"declare @n nvarchar(10) = 'abc  '; select count(*) where @n like 'abc'", 0},
+    });
+    EXPECT_EQ(errorOf("select 1 where 'abc' like 'ab' escape 'xy'"),
+        QStringLiteral("506: The invalid escape character \"xy\" was specified in a LIKE predicate."));
+}
+
+// FORMAT's custom numeric patterns as .NET's documentation gives them: sections for positive,
+// negative and zero values, quoted literals, %, thousands scaling, rounding away from zero.
+TEST_F(StringFunctions, FormatWritesNumbersByCustomPatterns)
+{
+    expectAll({
+        {"select format(34.5, '00')", "35"},
+        {"select format(1.2, '00.00')", "01.20"},
+        {"select format(0.56, '0.0')", "0.6"},
+        {"select format(1234567890, '#,#')", "1,234,567,890"},
+        {"select format(19.95, '$#,##0.00;($#,##0.00);Zero')", "$19.95"},
+        {"select format(-19.95, '$#,##0.00;($#,##0.00);Zero')", "($19.95)"},
+        {"select format(0.0, '$#,##0.00;($#,##0.00);Zero')", "Zero"},
+        {"select format(-5, '0;;zero')", "-5"},
+        {"select format(0.256, '0.0%')", "25.6%"},
+        {"select format(1234, '\"Total: \"0')", "Total: 1234"},
+        {"select format(1234, '0 \\#')", "1234 #"},
+        {"select format(1234567, '#,##0,K')", "1,235K"},
+        {"select format(cast(2.675 as float), 'N2')", "2.68"},
+        {"select format(123, 'E')", "1.230000E+002"},
+        {"select format(cast(0.000123 as float), 'e2')", "1.23e-004"},
     });
 }
 

@@ -36,6 +36,8 @@ long functionErrorNumber(const QString& m)
         {"Scale argument is not valid. ", 10760},
     };
     if (m.contains(QLatin1String(" is not a valid style number when converting from "))) return 281;
+    if (m.startsWith(QLatin1String("The datediff")) && m.contains(QLatin1String(" function resulted in an overflow.")))
+        return 535;
     if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" is not supported by date function ")))
         return m.contains(QLatin1String(" for data type ")) ? 9810 : 9806;
     for (const auto& k : messages)
@@ -480,12 +482,21 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, m.endsWith(QLatin1String("Use a larger integer column.")) ? 244 : 248, m, "22003");
     } else if (m.startsWith(QLatin1String("Arithmetic overflow error"))) {
         set(e, 8115, m, "22003");
+    } else if (m == u"Cannot convert a char value to money. The char value has incorrect syntax.") {
+        set(e, 235, m, "22018");
+    } else if (m == u"Conversion failed when converting from a character string to uniqueidentifier.") {
+        set(e, 8169, m, "22018");
+    } else if (m == u"integer overflow") {
+        // SQLite's SUM beyond 64 bits: a bigint total
+        set(e, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type bigint."), "22003");
     } else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.") {
         set(e, 537, m);
     } else if (m.startsWith(QLatin1String("Invalid length parameter passed to the "))) {
         set(e, 536, m);
     } else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function"))) {
         set(e, 9828, m);
+    } else if (m.startsWith(QLatin1String("The invalid escape character \""))) {
+        set(e, 506, m);
     } else if (m.startsWith(QLatin1String("The culture parameter '"))) {
         set(e, 9818, m);
     } else if (m.startsWith(QLatin1String("Error converting string value '"))) {
@@ -530,6 +541,8 @@ bool endsOnlyTheStatement(long number)
     switch (number) {
     case 8134:   // divide by zero
     case 512:    // a subquery used as a value gave more than one row
+    case 8115:   // an arithmetic overflow (with arithabort and ansi_warnings on, the query ends)
+    case 220:    // an overflow converting to an integer type
     case 530:    // a recursion past its limit
     case 515:    // NULL into a column that takes none
     case 547:    // constraint conflict
@@ -551,17 +564,27 @@ bool endsOnlyTheStatement(long number)
     case 16917:  // the cursor is not open
     case 16924:  // fetch into as many variables as the cursor has columns
     case 16950:  // a cursor variable given no cursor
+    case 266:    // a procedure left @@TRANCOUNT other than it found it
         return true;
     default:
         return false;
     }
 }
 
-QString formatRaisedMessage(const QString& format, const QVariantList& arguments)
+QString formatRaisedMessage(const QString& format, const QVariantList& arguments, int* mismatch)
 {
     QString out;
     qsizetype next = 0;
+    if (mismatch) *mismatch = 0;
     auto take = [&]() -> QVariant { return next < arguments.size() ? arguments.at(next++) : QVariant(); };
+    // A text where a number is converted, or a number where a text is.
+    auto fits = [&](const QVariant& arg, bool text) {
+        const bool isText = arg.typeId() == QMetaType::QString;
+        const bool isNumber = arg.typeId() == QMetaType::LongLong || arg.typeId() == QMetaType::Double;
+        if (arg.isNull() || (text ? !isNumber : !isText)) return true;
+        if (mismatch && *mismatch == 0) *mismatch = int(next);
+        return false;
+    };
     for (qsizetype i = 0; i < format.size(); ++i) {
         const QChar c = format.at(i);
         if (c != u'%') {
@@ -618,6 +641,10 @@ QString formatRaisedMessage(const QString& format, const QVariantList& arguments
         QString text;
         QString sign;
         const QVariant arg = take();
+        if ((type == u's' || type == u'd' || type == u'i' || type == u'u' || type == u'o' || type == u'x'
+                || type == u'X')
+            && !fits(arg, type == u's'))
+            return {};
         if (type == u's') {
             text = arg.isNull() ? QStringLiteral("(null)") : arg.toString();
             if (precision >= 0) text = text.left(precision);

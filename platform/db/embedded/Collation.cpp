@@ -162,17 +162,22 @@ void probeFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_value(ctx, argv[0]);
 }
 
-// orra_like_subject(x, probe): x, with its collation kept for the LIKE that follows.
-void likeSubjectFunction(sqlite3_context* ctx, int, sqlite3_value** argv)
+// orra_like_subject(x, probe [, unicode]): x, with its collation kept for the LIKE that follows
+// (the server's own without a probe), Unicode's when the third argument is 1.
+void likeSubjectFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    t_likeSubject = probedCollation();
+    t_likeSubject = sqlite3_value_type(argv[1]) == SQLITE_NULL ? kDefault : probedCollation();
+    if (argc > 2 && sqlite3_value_int(argv[2]) == 1) t_likeSubject.unicode = true;
     t_likeMarked = true;
     sqlite3_result_value(ctx, argv[0]);
 }
 
 void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
-    // like(pattern, text [, escape]) as SQLite calls it for "text LIKE pattern".
+    // like(pattern, text [, escape]) as SQLite calls it for "text LIKE pattern"; the subject's
+    // mark is this call's, whatever its values.
+    const TextCollation k = t_likeMarked ? t_likeSubject : kDefault;
+    t_likeMarked = false;
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) return;
     const QString pattern =
         QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]));
@@ -181,10 +186,12 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     QChar escape;
     if (argc == 3 && sqlite3_value_type(argv[2]) != SQLITE_NULL) {
         const QString e = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[2])));
-        if (!e.isEmpty()) escape = e.at(0);
+        if (e.size() != 1) {
+            const QByteArray m = QStringLiteral("The invalid escape character \"%1\" was specified in a LIKE predicate.").arg(e).toUtf8();
+            return sqlite3_result_error(ctx, m.constData(), int(m.size()));
+        }
+        escape = e.at(0);
     }
-    const TextCollation k = t_likeMarked ? t_likeSubject : kDefault;
-    t_likeMarked = false;
     sqlite3_result_int(ctx, likeIn(pattern, text, escape, k) ? 1 : 0);
 }
 
@@ -256,64 +263,87 @@ bool likeIn(const QString& pattern, const QString& text, QChar escape, const Tex
         while (t.endsWith(u' ') && !pattern.endsWith(u' ')) t.chop(1);
     const std::u32string s = fold(t);
     const char32_t esc = escape.isNull() ? 0 : foldIn(escape.unicode(), k0);
-    // Dynamic programming over pattern elements.
+    // The pattern's elements: a character, _ (any one), % (any run) or a set [ … ] / [^ … ] of
+    // characters and ranges. The escape character makes the one after it a plain character,
+    // inside a set too (a caret, a hyphen, a closing bracket).
+    struct Member {
+        char32_t low, high;
+    };
+    struct Element {
+        enum { Char, One, Run, Set } kind;
+        char32_t c = 0;
+        std::vector<Member> members{};
+        bool negate = false;
+    };
+    std::vector<Element> elements;
+    for (size_t k = 0; k < p.size();) {
+        const char32_t c = p[k];
+        if (esc && c == esc) {
+            if (k + 1 >= p.size()) return false;   // nothing to escape: the pattern matches nothing
+            elements.push_back({Element::Char, p[k + 1]});
+            k += 2;
+            continue;
+        }
+        if (c == U'%' || c == U'_') {
+            elements.push_back({c == U'%' ? Element::Run : Element::One});
+            ++k;
+            continue;
+        }
+        size_t e = k + 1;
+        if (c == U'[')
+            while (e < p.size() && p[e] != U']') e += esc && p[e] == esc && e + 1 < p.size() ? 2 : 1;
+        if (c != U'[' || e >= p.size()) {   // a plain character (also a bracket never closed)
+            elements.push_back({Element::Char, c});
+            ++k;
+            continue;
+        }
+        Element set{Element::Set};
+        size_t q = k + 1;
+        if (q < e && p[q] == U'^') {
+            set.negate = true;
+            ++q;
+        }
+        // one member's character at q (an escaped one after the escape), q then past it
+        auto member = [&](size_t& at) {
+            if (esc && p[at] == esc && at + 1 < e) ++at;
+            return p[at++];
+        };
+        while (q < e) {
+            const char32_t low = member(q);
+            if (q + 1 < e && p[q] == U'-') {
+                ++q;
+                set.members.push_back({low, member(q)});
+            } else {
+                set.members.push_back({low, low});
+            }
+        }
+        elements.push_back(set);
+        k = e + 1;
+    }
+    auto inSet = [&](const Element& set, char32_t ch) {
+        for (const Member& m : set.members)
+            if (m.low == m.high ? ch == m.low : weight(ch) >= weight(m.low) && weight(ch) <= weight(m.high)) return true;
+        return false;
+    };
+    // Dynamic programming over the elements.
     const size_t n = s.size();
     std::vector<char> cur(n + 1, 0), nxt(n + 1, 0);
     cur[0] = 1;
-    size_t k = 0;
-    while (k < p.size()) {
+    for (const Element& el : elements) {
         std::fill(nxt.begin(), nxt.end(), 0);
-        char32_t c = p[k];
-        if (esc && c == esc && k + 1 < p.size()) {
-            const char32_t lit = p[k + 1];
-            for (size_t i = 0; i < n; ++i)
-                if (cur[i] && s[i] == lit) nxt[i + 1] = 1;
-            k += 2;
-        } else if (c == U'%') {
+        if (el.kind == Element::Run) {
             char any = 0;
             for (size_t i = 0; i <= n; ++i) {
                 any = any || cur[i];
                 nxt[i] = any;
             }
-            ++k;
-        } else if (c == U'_') {
-            for (size_t i = 0; i < n; ++i)
-                if (cur[i]) nxt[i + 1] = 1;
-            ++k;
-        } else if (c == U'[') {
-            size_t e = k + 1;
-            while (e < p.size() && p[e] != U']') ++e;
-            if (e >= p.size()) {
-                // No closing bracket: a plain character.
-                for (size_t i = 0; i < n; ++i)
-                    if (cur[i] && s[i] == c) nxt[i + 1] = 1;
-                ++k;
-            } else {
-                bool negate = false;
-                size_t b = k + 1;
-                if (b < e && p[b] == U'^') {
-                    negate = true;
-                    ++b;
-                }
-                auto inSet = [&](char32_t ch) {
-                    for (size_t q = b; q < e; ++q) {
-                        if (q + 2 < e && p[q + 1] == U'-') {
-                            if (weight(ch) >= weight(p[q]) && weight(ch) <= weight(p[q + 2])) return true;
-                            q += 2;
-                        } else if (p[q] == ch) {
-                            return true;
-                        }
-                    }
-                    return false;
-                };
-                for (size_t i = 0; i < n; ++i)
-                    if (cur[i] && inSet(s[i]) != negate) nxt[i + 1] = 1;
-                k = e + 1;
-            }
         } else {
-            for (size_t i = 0; i < n; ++i)
-                if (cur[i] && s[i] == c) nxt[i + 1] = 1;
-            ++k;
+            for (size_t i = 0; i < n; ++i) {
+                if (!cur[i]) continue;
+                const bool fits = el.kind == Element::One || (el.kind == Element::Char && s[i] == el.c)
+                    || (el.kind == Element::Set && inSet(el, s[i]) != el.negate);
+                if (fits) nxt[i + 1] = 1;
+            }
         }
         std::swap(cur, nxt);
     }
@@ -393,6 +423,8 @@ void registerCollation(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_collation_probe", 1, SQLITE_UTF8, nullptr, probeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "orra_like_subject", 2, SQLITE_UTF8, nullptr, likeSubjectFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db, "orra_like_subject", 3, SQLITE_UTF8, nullptr, likeSubjectFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, likeFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(

@@ -5,6 +5,7 @@
 
 #include "platform/db/embedded/functions/StringFunctions.h"
 #include "platform/db/embedded/translator/TranslationContext.h"
+#include "platform/db/embedded/translator/TypedConversions.h"
 
 namespace orra::embedded::translator {
 
@@ -40,7 +41,41 @@ void appendCollationProbe(Vec& out, const Vec& x, bool withValue)
     out.insert(out.end(), x.begin(), x.end());
 }
 
+// Whether the function (the server's name, any case) reads its argument at position as a text.
+bool readsTextAt(const Token& fn, size_t position)
+{
+    if (fn.is("concat") || fn.is("concat_ws") || fn.is("trim")) return true;
+    if (fn.is("string_agg") || fn.is("charindex") || fn.is("patindex") || fn.is("difference") || fn.is("ltrim")
+        || fn.is("rtrim") || fn.is("quotename"))
+        return position < 2;
+    if (fn.is("replace") || fn.is("translate")) return position < 3;
+    if (fn.is("stuff")) return position == 0 || position == 3;
+    for (const char* name : {"left", "right", "substring", "len", "reverse", "replicate", "upper", "lower", "soundex",
+             "ascii", "unicode"})
+        if (fn.is(name)) return position == 0;
+    return false;
+}
+
 }   // namespace
+
+// The type of the expression in tokens [b, e) when, read as a text, it must be converted first:
+// a number other than an integer (SQLite's text of money 2 is 2.0, the server's 2.00) or a date;
+// Unknown when SQLite's text of its values is the server's.
+SqlType TranslationContext::convertedToText(size_t b, size_t e) const
+{
+    if (!schema()) return {};
+    const SqlType source = ExpressionTyper(*this).typeOf(b, e);
+    return source.isDateOrTime() || source.isExact() || source.isApproximate() ? source : SqlType{};
+}
+
+Vec TranslationContext::textArgument(size_t b, size_t e)
+{
+    Vec v = normalize(b, e);
+    const SqlType source = convertedToText(b, e);
+    if (source.kind != SqlType::Kind::Unknown && !failed())
+        wrapConversion(v, 0, v.size(), storedConversion(SqlType::fromDeclared(QStringLiteral("varchar(8000)")), source));
+    return v;
+}
 
 // A (qualified) column, or an expression with COLLATE: a text with a collation of its own.
 bool TranslationContext::hasCollation(size_t b, size_t e) const
@@ -117,10 +152,16 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
     const auto args = close == open + 1
         ? std::vector<std::pair<size_t, size_t>>{}
         : splitTop(open + 1, close, [&](size_t k) { return m_tokens[k].isSymbol(","); });
+    // an argument read as text: as textArgument gives it
+    auto argument = [&](std::pair<size_t, size_t> range) {
+        for (size_t a = 0; a < args.size(); ++a)
+            if (args[a] == range && readsTextAt(t, a)) return textArgument(range.first, range.second);
+        return normalize(range.first, range.second);
+    };
     auto emitArgs = [&](const std::vector<std::pair<size_t, size_t>>& list) {
         for (size_t a = 0; a < list.size(); ++a) {
             if (a > 0) out.push_back(symbol(","));
-            const Vec v = normalize(list[a].first, list[a].second);
+            const Vec v = argument(list[a]);
             out.insert(out.end(), v.begin(), v.end());
         }
     };
@@ -143,13 +184,13 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
         out.push_back(number(QString::fromLatin1(side)));
         out.push_back(symbol(","));
         if (from < close) {
-            const Vec chars = normalize(k, from);
+            const Vec chars = textArgument(k, from);
             out.insert(out.end(), chars.begin(), chars.end());
         } else {
             out.push_back(word("null"));
         }
         out.push_back(symbol(","));
-        const Vec s = normalize(from < close ? from + 1 : k, close);
+        const Vec s = textArgument(from < close ? from + 1 : k, close);
         out.insert(out.end(), s.begin(), s.end());
         out.push_back(symbol(")"));
         i = close;
@@ -284,6 +325,14 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
         return true;
     }
 
+    if (t.is("len") && args.size() == 1) {   // LEN is the server's own function otherwise (mappedFunction)
+        const size_t at = out.size();
+        out.push_back(NT{t, QStringLiteral("orra_len")});
+        writeTextArguments(out, i, close, args);
+        if (i == close) return true;
+        out.resize(at);
+        return false;
+    }
     const StringFunction* f = findStringFunction(t.text);
     if (!f) return false;
     // charindex, patindex and replace with a collated argument compare in its collation: the
@@ -315,7 +364,7 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
                     out.push_back(word("null"));
                 out.push_back(symbol(","));
             }
-            appendCollationProbe(out, normalize(args[size_t(collated)].first, args[size_t(collated)].second), false);
+            appendCollationProbe(out, argument(args[size_t(collated)]), false);
             out.push_back(symbol(")"));
             i = close;
             return true;
@@ -325,7 +374,7 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
     // which the function learns the collation and the type of x.
     if ((t.is("upper") || t.is("lower") || t.is("datalength")) && args.size() == 1
         && hasCollation(args[0].first, args[0].second)) {
-        const Vec x = normalize(args[0].first, args[0].second);
+        const Vec x = argument(args[0]);
         out.push_back(word(f->sqlite));
         out.push_back(symbol("("));
         appendCollationProbe(out, x, true);
@@ -344,7 +393,27 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
         return true;
     }
     out.push_back(word(f->sqlite));
+    writeTextArguments(out, i, close, args);
     return true;
+}
+
+// The arguments of the call at i that the server reads as texts converted to text first: the
+// whole call written (i then on its closing parenthesis), or nothing when none needs it.
+void TranslationContext::writeTextArguments(Vec& out, size_t& i, size_t close, const std::vector<std::pair<size_t, size_t>>& args)
+{
+    bool converts = false;
+    for (size_t a = 0; a < args.size() && !converts; ++a)
+        converts = readsTextAt(m_tokens[i], a) && convertedToText(args[a].first, args[a].second).kind != SqlType::Kind::Unknown;
+    if (!converts) return;
+    out.push_back(symbol("("));
+    for (size_t a = 0; a < args.size(); ++a) {
+        if (a > 0) out.push_back(symbol(","));
+        const Vec v = readsTextAt(m_tokens[i], a) ? textArgument(args[a].first, args[a].second)
+                                                  : normalize(args[a].first, args[a].second);
+        out.insert(out.end(), v.begin(), v.end());
+    }
+    out.push_back(symbol(")"));
+    i = close;
 }
 
 }   // namespace orra::embedded::translator
