@@ -601,7 +601,8 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         return d;
     }
     if (fn == u"upper" || fn == u"lower" || fn == u"ltrim" || fn == u"rtrim" || fn == u"trim" || fn == u"left"
-        || fn == u"right" || fn == u"substring" || fn == u"replace" || fn == u"reverse" || fn == u"stuff")
+        || fn == u"right" || fn == u"substring" || fn == u"replace" || fn == u"reverse" || fn == u"stuff"
+        || fn == u"replicate")
         return a.isString() ? a : SqlType{};
     if (fn == u"degrees" || fn == u"radians") return a.isInteger() && a.kind != Kind::Bit ? a : of(Kind::Float);
     if (fn == u"sqrt" || fn == u"exp" || fn == u"log" || fn == u"log10" || fn == u"sin" || fn == u"cos"

@@ -105,6 +105,8 @@ public:
     // expression's own tokens [sourceBegin, sourceEnd) when it has them, for conversions that
     // follow its type (12 into varchar(1) is "*").
     Vec convertedTo(const Variable& v, const Vec& expr, size_t sourceBegin = 0, size_t sourceEnd = 0);
+    // expr converted to the type declared ("nvarchar(4000)"), as CAST to it converts.
+    Vec convertedTo(const QString& declared, const Vec& expr, size_t sourceBegin = 0, size_t sourceEnd = 0);
     // The line of the batch the token at i is on (1 for the first).
     int lineOf(size_t i) const;
     void setLineStarts(std::vector<int> starts) { m_lineStarts = std::move(starts); }
@@ -181,6 +183,9 @@ private:
     // conversions that follow them.
     void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30,
         size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1, const QString& styleText = {});
+    // The same to the type declared; its tokens [typeBegin, typeEnd) when it was written.
+    void emitConversion(Vec& out, const Vec& expr, const QString& declared, size_t typeBegin, size_t typeEnd,
+        int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText);
 
     const std::vector<Token>& m_tokens;
     int m_textLength;
