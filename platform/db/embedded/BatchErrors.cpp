@@ -495,6 +495,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 536, m);
     } else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function"))) {
         set(e, 9828, m);
+    } else if (m.startsWith(QLatin1String("Procedure expects parameter '"))) {
+        set(e, 214, m);
     } else if (m.startsWith(QLatin1String("The invalid escape character \""))) {
         set(e, 506, m);
     } else if (m.startsWith(QLatin1String("The culture parameter '"))) {
