@@ -1040,6 +1040,11 @@ TEST_F(QueryForms, GroupedQueriesReadColumnsOnlyThroughAggregatesOrTheirGroups)
         {"select datepart(year, '2024-05-01'), cast(count(*) as varchar(5)) from Staff", {"2024|3"}, nullptr},
         {"select Dept, (select count(*) from Staff i where i.Dept = o.Dept) from Staff o group by Dept order by Dept",
             {"Audit|1", "Sales|2"}, nullptr},
+        // a select list's aliases name nothing in WHERE, GROUP BY and HAVING
+        {"select Salary * 2 as Twice from Staff where Twice > 30", {}, "207 Invalid column name 'Twice'."},
+        {"select Salary / 10 as Tens, count(*) from Staff group by Tens", {}, "207 Invalid column name 'Tens'."},
+        {"select Dept, count(*) as N from Staff group by Dept having N > 1", {}, "207 Invalid column name 'N'."},
+        {"select Salary as ID from Staff where ID = 2", {"10"}, nullptr},
     };
     for (const auto& c : cases) {
         if (c.error)

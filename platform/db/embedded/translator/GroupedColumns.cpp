@@ -147,6 +147,52 @@ bool aggregates(const TranslationContext& ctx, size_t b, size_t e)
 
 }   // namespace
 
+bool aliasesOnlyInOrder(TranslationContext& ctx, size_t b, size_t e)
+{
+    const auto& T = ctx.tokens();
+    std::optional<ExpressionTyper> typer;
+    for (size_t s = b; s < e; ++s) {
+        // the statement's own selects (a subquery's names may be the outer query's columns)
+        if (!T[s].is("select")) continue;
+        int depth = 0;
+        for (size_t k = b; k < s; ++k) depth += T[k].isSymbol("(") ? 1 : T[k].isSymbol(")") ? -1 : 0;
+        if (depth != 0) continue;
+        if (!typer) typer.emplace(ctx);
+        QStringList aliases;
+        for (const auto& item : typer->selectItemRanges(s))
+            if (!item.name.isEmpty() && !item.name.startsWith(u'@') && !sameName(item.name, columnNamed(T, item.b, item.e)))
+                aliases << item.name;
+        if (aliases.isEmpty()) continue;
+        auto clauseWord = [](const Token& t) {
+            return isOneOf(t, {"where", "group", "having", "order", "union", "except", "intersect", "option", "for",
+                                  "select"});
+        };
+        for (size_t k = ctx.firstAtTopLevel(s + 1, e, clauseWord); k < e; k = ctx.firstAtTopLevel(k + 1, e, clauseWord)) {
+            if (!isOneOf(T[k], {"where", "group", "having"})) break;
+            const size_t end = ctx.firstAtTopLevel(k + 1, e, clauseWord);
+            for (size_t i = k + 1; i < end; ++i) {
+                const Token& t = T[i];
+                if (t.isSymbol("(") && i + 1 < end && T[i + 1].is("select")) {
+                    i = ctx.matching(i, end);
+                    continue;
+                }
+                if (!t.isName() || t.text.startsWith(u'@') || (i > 0 && (T[i - 1].isSymbol(".") || T[i - 1].is("as")))
+                    || (i + 1 < end && (T[i + 1].isSymbol("(") || T[i + 1].isSymbol("."))))
+                    continue;
+                if (i > 1 && T[i - 1].isSymbol("(") && takesWordFirst(T[i - 2])) continue;
+                if (!std::any_of(aliases.begin(), aliases.end(), [&](const QString& a) { return sameName(a, t.text); }))
+                    continue;
+                const std::optional<QString> source = typer->sourceOfColumn(s, t.text);
+                if (!source || !source->isEmpty()) continue;
+                ctx.fail(QStringLiteral("Invalid column name '%1'.").arg(t.text), 207, i);
+                return false;
+            }
+            k = end - 1;
+        }
+    }
+    return true;
+}
+
 bool groupedColumnsOnly(TranslationContext& ctx, size_t b, size_t e)
 {
     const auto& T = ctx.tokens();

@@ -55,6 +55,9 @@ bool windowsAsCompiled(TranslationContext& ctx, size_t b, size_t e);
 // through aggregates and GROUP BY expressions: false (with error 8118 … 8127) for the statement
 // [b, e) when one does not (GroupedColumns.cpp).
 bool groupedColumnsOnly(TranslationContext& ctx, size_t b, size_t e);
+// A select list's aliases are names for ORDER BY alone: false (with error 207) for the statement
+// [b, e) when its WHERE, GROUP BY or HAVING reads one that names no column (GroupedColumns.cpp).
+bool aliasesOnlyInOrder(TranslationContext& ctx, size_t b, size_t e);
 // select top (n) [percent] with ties … order by …: the rows tying with the last one too
 void rewriteTopWithTies(TranslationContext& ctx, Vec& v);
 // select forms SQLite writes otherwise: alias = expression, offset … fetch, values tables

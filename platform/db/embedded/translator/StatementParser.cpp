@@ -113,7 +113,8 @@ Statement StatementParser::parseOne(bool batchStart)
 Statement StatementParser::sqlStatement(size_t b, size_t e)
 {
     if (refusesPositionedChange(b, e)) return {};
-    if (!orderOnlyWithTop(m_ctx, b, e) || !windowsAsCompiled(m_ctx, b, e) || !groupedColumnsOnly(m_ctx, b, e))
+    if (!orderOnlyWithTop(m_ctx, b, e) || !windowsAsCompiled(m_ctx, b, e) || !aliasesOnlyInOrder(m_ctx, b, e)
+        || !groupedColumnsOnly(m_ctx, b, e))
         return {};
     const TokenCursor lead(m_ctx.tokens(), b);
     const bool view = lead.atAny({"create", "alter"}) && (lead.at("view", 1) || lead.at("view", 3));
