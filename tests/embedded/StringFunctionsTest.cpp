@@ -124,6 +124,10 @@ TEST_F(StringFunctions, BuildingAndChangingText)
         {"select str(123.45, 2, 2)", "**"},
         {"select replicate('0', -1)", QVariant()},
         {"select len(replicate('ab', 9223372036854775807))", 8000},
+        // 8,000 bytes, unless the text is cast to a large-value type
+        {"select datalength(replicate(N'ab', 5000))", 8000},
+        {"select len(replicate(cast('a' as varchar(max)), 10000))", 10000},
+        {"declare @v nvarchar(max) = N'xy'; select len(replicate(@v, 6000))", 12000},
         {"select datalength(space(9000))", 8000},
         // ISNULL's replacement takes the checked value's type and length
         {"declare @x varchar(3); select isnull(@x, 'abcdef')", "abc"},

@@ -392,6 +392,23 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
         fail(error, number, i);
         return true;
     }
+    if (t.is("replicate") && schema()) {
+        // the result ends where its type does: 8,000 bytes, 4,000 Unicode characters, none for (max)
+        const SqlType text = ExpressionTyper(*this).typeOf(args[0].first, args[0].second);
+        const int longest = text.length < 0 ? -1 : text.kind == SqlType::Kind::NText ? 4000 : 8000;
+        out.push_back(word(f->sqlite));
+        out.push_back(symbol("("));
+        const Vec v = textArgument(args[0].first, args[0].second);
+        out.insert(out.end(), v.begin(), v.end());
+        out.push_back(symbol(","));
+        const Vec count = normalize(args[1].first, args[1].second);
+        out.insert(out.end(), count.begin(), count.end());
+        out.push_back(symbol(","));
+        out.push_back(translator::number(QString::number(longest)));
+        out.push_back(symbol(")"));
+        i = close;
+        return true;
+    }
     out.push_back(word(f->sqlite));
     writeTextArguments(out, i, close, args);
     return true;
