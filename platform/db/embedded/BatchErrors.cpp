@@ -36,6 +36,8 @@ long functionErrorNumber(const QString& m)
         {"Scale argument is not valid. ", 10760},
     };
     if (m.contains(QLatin1String(" is not a valid style number when converting from "))) return 281;
+    if (m.startsWith(QLatin1String("The datediff")) && m.contains(QLatin1String(" function resulted in an overflow.")))
+        return 535;
     if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" is not supported by date function ")))
         return m.contains(QLatin1String(" for data type ")) ? 9810 : 9806;
     for (const auto& k : messages)
@@ -558,6 +560,7 @@ bool endsOnlyTheStatement(long number)
     case 16917:  // the cursor is not open
     case 16924:  // fetch into as many variables as the cursor has columns
     case 16950:  // a cursor variable given no cursor
+    case 266:    // a procedure left @@TRANCOUNT other than it found it
         return true;
     default:
         return false;

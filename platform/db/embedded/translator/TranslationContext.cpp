@@ -552,9 +552,11 @@ bool TranslationContext::dateFunctionCall(Vec& out, size_t& i, size_t e, const d
             symbol(","), raw(QStringLiteral("'datetime'")), symbol(","), number(QStringLiteral("-1")), symbol(","),
             word("null"), symbol(")")});
     }
-    // DATETRUNC keeps its date's declared type (datetime2(3) and datetime read alike)
-    if (qstrcmp(f.tsql, "datetrunc") == 0) {
-        const SqlType d = ExpressionTyper(*this).typeOf(comma + 1, close);
+    // The date's declared type goes with it where the value's text cannot tell it (datetime2(3)
+    // reads as datetime, datetime2(0) as smalldatetime) and the type decides the result.
+    if (f.typedDate) {
+        const size_t date = literalDate ? close - 1 : splitTop(i + 2, close, [&](size_t k) { return m_tokens[k].isSymbol(","); }).back().first;
+        const SqlType d = literalDate ? SqlType::fromDeclared(QStringLiteral("datetime")) : ExpressionTyper(*this).typeOf(date, close);
         out.push_back(symbol(","));
         out.push_back(raw(d.isDateOrTime() ? u'\'' + d.declaration() + u'\'' : QStringLiteral("null")));
     }
