@@ -587,6 +587,10 @@ void stringAggFinal(sqlite3_context* ctx)
         r += a->rows[i].value;
     }
     delete a;
+    // a text of an ordinary type ends at 8,000 bytes: the characters this aggregate may hold
+    if (const auto* longest = static_cast<const int*>(sqlite3_user_data(ctx)); longest && r.size() > *longest)
+        return resultError(ctx, QStringLiteral("STRING_AGG aggregation result exceeded the limit of 8000 bytes. Use LOB "
+                                               "types to avoid result truncation."));
     resultText(ctx, r);
 }
 
@@ -1004,6 +1008,11 @@ void registerStringFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_trim", 3, flags, nullptr, fnTrim, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "orra_string_agg", -1, SQLITE_UTF8, nullptr, nullptr, stringAggStep, stringAggFinal, nullptr);
+    static int textLimit = 8000, unicodeLimit = 4000;
+    sqlite3_create_function_v2(
+        db, "orra_string_agg_text", -1, SQLITE_UTF8, &textLimit, nullptr, stringAggStep, stringAggFinal, nullptr);
+    sqlite3_create_function_v2(
+        db, "orra_string_agg_unicode", -1, SQLITE_UTF8, &unicodeLimit, nullptr, stringAggStep, stringAggFinal, nullptr);
     sqlite3_create_function_v2(db, "orra_try", 2, SQLITE_UTF8, nullptr, fnTry, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_parse", 6, SQLITE_UTF8, nullptr, fnParse, nullptr, nullptr, nullptr);
     static const sqlite3_module module = splitModule();

@@ -202,7 +202,12 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
             fail(QStringLiteral("The string_agg function requires 2 argument(s)."), 174, i);
             return true;
         }
-        out.push_back(word("orra_string_agg"));
+        // the result of an ordinary text (a number's is nvarchar(4000)) ends at 8,000 bytes
+        const SqlType input = schema() ? ExpressionTyper(*this).typeOf(args[0].first, args[0].second) : SqlType{};
+        const bool limited = input.kind != SqlType::Kind::Unknown && input.kind != SqlType::Kind::Null && input.length >= 0;
+        out.push_back(word(!limited                                   ? "orra_string_agg"
+                               : input.kind == SqlType::Kind::Text ? "orra_string_agg_text"
+                                                                     : "orra_string_agg_unicode"));
         out.push_back(symbol("("));
         emitArgs(args);
         size_t end = close;
