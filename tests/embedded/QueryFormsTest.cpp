@@ -1044,7 +1044,9 @@ TEST_F(QueryForms, GroupedQueriesReadColumnsOnlyThroughAggregatesOrTheirGroups)
         {"select Salary * 2 as Twice from Staff where Twice > 30", {}, "207 Invalid column name 'Twice'."},
         {"select Salary / 10 as Tens, count(*) from Staff group by Tens", {}, "207 Invalid column name 'Tens'."},
         {"select Dept, count(*) as N from Staff group by Dept having N > 1", {}, "207 Invalid column name 'N'."},
+        {"select Salary / 10 as Tens from Staff order by Tens * -1", {}, "207 Invalid column name 'Tens'."},
         {"select Salary as ID from Staff where ID = 2", {"10"}, nullptr},
+        {"select Salary / 10 as Tens from Staff order by Tens desc, Salary - 1", {"3", "2", "1"}, nullptr},
     };
     for (const auto& c : cases) {
         if (c.error)

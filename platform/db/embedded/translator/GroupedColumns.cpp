@@ -167,17 +167,16 @@ bool aliasesOnlyInOrder(TranslationContext& ctx, size_t b, size_t e)
             return isOneOf(t, {"where", "group", "having", "order", "union", "except", "intersect", "option", "for",
                                   "select"});
         };
-        for (size_t k = ctx.firstAtTopLevel(s + 1, e, clauseWord); k < e; k = ctx.firstAtTopLevel(k + 1, e, clauseWord)) {
-            if (!isOneOf(T[k], {"where", "group", "having"})) break;
-            const size_t end = ctx.firstAtTopLevel(k + 1, e, clauseWord);
-            for (size_t i = k + 1; i < end; ++i) {
+        // the names of [x, y) that are aliases and no columns: error 207 at the first
+        auto readsNoAlias = [&](size_t x, size_t y) {
+            for (size_t i = x; i < y; ++i) {
                 const Token& t = T[i];
-                if (t.isSymbol("(") && i + 1 < end && T[i + 1].is("select")) {
-                    i = ctx.matching(i, end);
+                if (t.isSymbol("(") && i + 1 < y && T[i + 1].is("select")) {
+                    i = ctx.matching(i, y);
                     continue;
                 }
                 if (!t.isName() || t.text.startsWith(u'@') || (i > 0 && (T[i - 1].isSymbol(".") || T[i - 1].is("as")))
-                    || (i + 1 < end && (T[i + 1].isSymbol("(") || T[i + 1].isSymbol("."))))
+                    || (i + 1 < y && (T[i + 1].isSymbol("(") || T[i + 1].isSymbol("."))))
                     continue;
                 if (i > 1 && T[i - 1].isSymbol("(") && takesWordFirst(T[i - 2])) continue;
                 if (!std::any_of(aliases.begin(), aliases.end(), [&](const QString& a) { return sameName(a, t.text); }))
@@ -187,6 +186,24 @@ bool aliasesOnlyInOrder(TranslationContext& ctx, size_t b, size_t e)
                 ctx.fail(QStringLiteral("Invalid column name '%1'.").arg(t.text), 207, i);
                 return false;
             }
+            return true;
+        };
+        auto orderEnd = [](const Token& t) {
+            return isOneOf(t, {"offset", "option", "for", "union", "except", "intersect"}) || t.isSymbol(";");
+        };
+        for (size_t k = ctx.firstAtTopLevel(s + 1, e, clauseWord); k < e; k = ctx.firstAtTopLevel(k + 1, e, clauseWord)) {
+            if (T[k].is("order") && k + 1 < e && T[k + 1].is("by")) {
+                // ORDER BY takes an alias as a whole item, not inside an expression
+                const size_t end = ctx.firstAtTopLevel(k + 2, e, orderEnd);
+                for (auto [x, y] : ctx.splitTop(k + 2, end, [&](size_t c) { return T[c].isSymbol(","); })) {
+                    if (y > x + 1 && (T[y - 1].is("asc") || T[y - 1].is("desc"))) --y;
+                    if (y > x + 1 && !readsNoAlias(x, y)) return false;
+                }
+                break;
+            }
+            if (!isOneOf(T[k], {"where", "group", "having"})) break;
+            const size_t end = ctx.firstAtTopLevel(k + 1, e, clauseWord);
+            if (!readsNoAlias(k + 1, end)) return false;
             k = end - 1;
         }
     }
