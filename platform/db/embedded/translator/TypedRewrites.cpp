@@ -1003,6 +1003,19 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
                     8133, k);
             continue;
         }
+        if (t.is("coalesce")) {
+            // a result needs a type: one argument at least must be no NULL constant
+            const size_t k = indexOf(ctx, t);
+            if (k + 1 >= T.size() || !T[k + 1].isSymbol("(")) continue;
+            const auto targs = ctx.splitTop(k + 2, ctx.matching(k + 1, T.size()), [&](size_t x) { return T[x].isSymbol(","); });
+            if (!targs.empty() && std::all_of(targs.begin(), targs.end(), [&](const auto& a) {
+                    return a.second == a.first + 1 && T[a.first].is("null");
+                }))
+                ctx.fail(QStringLiteral("At least one of the arguments to COALESCE must be an expression that is not the "
+                                        "NULL constant."),
+                    4127, k);
+            continue;
+        }
         if (t.text == u"orra_format" && i + 1 < v.size() && v[i + 1].t.isSymbol("(")) {
             formatAsKept(ctx, typer, v, i);
             continue;
