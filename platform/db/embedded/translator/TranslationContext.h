@@ -105,6 +105,12 @@ public:
     // expression's own tokens [sourceBegin, sourceEnd) when it has them, for conversions that
     // follow its type (12 into varchar(1) is "*").
     Vec convertedTo(const Variable& v, const Vec& expr, size_t sourceBegin = 0, size_t sourceEnd = 0);
+    // expr, of the type given, converted to the variable's declared type (@v += x: the sum's
+    // type decides, as in @v = @v + x).
+    Vec convertedTo(const Variable& v, const Vec& expr, const SqlType& source);
+    // The type of the value @v op= x gives the variable, x being the batch's tokens [b, e): x's
+    // own for "=" (op empty), else that of @v op x.
+    SqlType assignedType(const Variable& v, const QString& op, size_t b, size_t e) const;
     // The line of the batch the token at i is on (1 for the first).
     int lineOf(size_t i) const;
     void setLineStarts(std::vector<int> starts) { m_lineStarts = std::move(starts); }
@@ -180,7 +186,8 @@ private:
     // CONVERT's style (a literal, or the SQL of an expression in styleText) when known, for
     // conversions that follow them.
     void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30,
-        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1, const QString& styleText = {});
+        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1, const QString& styleText = {},
+        const SqlType* knownSource = nullptr);
 
     const std::vector<Token>& m_tokens;
     int m_textLength;
