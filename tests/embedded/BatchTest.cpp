@@ -18,6 +18,21 @@ QVariant lastValue(db::Connection& c, const QString& sql)
     return value;
 }
 
+// The same, going on past the errors of statements that end only themselves.
+QVariant lastValuePastErrors(db::Connection& c, const QString& sql)
+{
+    db::RecordsetPtr rs = c.execute(sql);
+    QVariant value;
+    for (bool more = true; more;) {
+        if (rs->isOpen() && !rs->isEOF()) value = rs->value(0);
+        try {
+            more = rs->NextRecordset();
+        } catch (const orra::Error&) {
+        }
+    }
+    return value;
+}
+
 struct Case {
     const char* batch;
     QVariant expected;
@@ -312,6 +327,82 @@ TEST_F(Batch, TryCatchHandsTheErrorToItsCatchBlock)
     ASSERT_EQ(c->errors().size(), 2);
     EXPECT_EQ(c->errors().at(0).description, QStringLiteral("In catch block."));
     EXPECT_EQ(c->errors().at(1).nativeError, 2627);
+
+    // The catch block's first statement reads in @@ERROR the error of the statement that failed;
+    // THROW doubles % to write one.
+    expectValues({
+        {"begin try throw 51000, 'The record does not exist.', 1; end try begin catch select @@error end catch", 51000},
+        {"begin try raiserror('x', 16, 1) end try begin catch select @@error end catch", 50000},
+        {"begin try throw 50001, 'The increase exceeded 15%% of the original value.', 1 end try begin catch select "
+         "error_message() end catch",
+            QStringLiteral("The increase exceeded 15% of the original value.")},
+    });
+    // A name that does not resolve is no error its own level's catch block takes; one in a
+    // procedure the try block runs is.
+    c->execute(QStringLiteral("CREATE PROCEDURE usp_ExampleProc AS SELECT * FROM NonexistentTable;"));
+    expectFailures({
+        {"BEGIN TRY SELECT * FROM NonexistentTable; END TRY BEGIN CATCH SELECT ERROR_NUMBER() AS ErrorNumber, "
+         "ERROR_MESSAGE() AS ErrorMessage; END CATCH",
+            208, "Invalid object name 'NonexistentTable'."},
+        {"begin try begin try select nocolumn from tbOrraSQL end try begin catch select 1 end catch end try begin "
+         "catch select 2 end catch",
+            207, "Invalid column name 'nocolumn'."},
+    });
+    expectValues({
+        {"BEGIN TRY EXECUTE usp_ExampleProc; END TRY BEGIN CATCH SELECT cast(ERROR_NUMBER() as varchar(10)) + ' ' + "
+         "ERROR_MESSAGE() + ' ' + ERROR_PROCEDURE(); END CATCH;",
+            QStringLiteral("208 Invalid object name 'NonexistentTable'. usp_ExampleProc")},
+    });
+}
+
+TEST_F(Batch, XactAbortDoomsTheTransactionACatchBlockSees)
+{
+    c->execute(QStringLiteral("create table Product (ProductID int primary key); create table ProductUse (ProductID "
+                              "int references Product(ProductID)); insert Product values (980); insert ProductUse "
+                              "values (980)"));
+    // XACT_STATE's example: the constraint error under XACT_ABORT leaves an uncommittable
+    // transaction that the catch block rolls back.
+    db::RecordsetPtr rs = c->execute(QStringLiteral(
+        "SET XACT_ABORT ON;\nBEGIN TRY\n    BEGIN TRANSACTION;\n        DELETE FROM Product WHERE ProductID = 980;\n"
+        "    COMMIT TRANSACTION;\nEND TRY\nBEGIN CATCH\n    select xact_state(), @@trancount;\n    IF (XACT_STATE()) = "
+        "-1\n    BEGIN\n        PRINT 'The transaction is in an uncommittable state.' + ' Rolling back transaction.'\n "
+        "       ROLLBACK TRANSACTION;\n    END;\n    IF (XACT_STATE()) = 1\n    BEGIN\n        PRINT 'The transaction "
+        "is committable.' + ' Committing transaction.'\n        COMMIT TRANSACTION;\n    END;\nEND CATCH;\nSET "
+        "XACT_ABORT OFF;"));
+    EXPECT_EQ(rs->value(0), -1);
+    EXPECT_EQ(rs->value(1), 1);
+    ASSERT_EQ(c->errors().size(), 1);
+    EXPECT_EQ(c->errors().first().description,
+        QStringLiteral("The transaction is in an uncommittable state. Rolling back transaction."));
+    expectValues({
+        {"select @@trancount", 0},
+        // RAISERROR does not heed XACT_ABORT: its error leaves the transaction committable.
+        {"set xact_abort on; begin tran; begin try raiserror('x', 16, 1) end try begin catch select xact_state() end "
+         "catch; rollback; set xact_abort off",
+            1},
+    });
+    // The doomed transaction only reads and rolls back; the batch that leaves it open ends it.
+    expectFailures({
+        {"set xact_abort on; begin tran; begin try throw 50001, 'x', 1 end try begin catch delete from ProductUse "
+         "end catch",
+            3930,
+            "The current transaction cannot be committed and cannot support operations that write to the log file. "
+            "Roll back the transaction."},
+        {"set xact_abort on; begin tran; begin try throw 50001, 'x', 1 end try begin catch commit end catch", 3930,
+            "The current transaction cannot be committed and cannot support operations that write to the log file. "
+            "Roll back the transaction."},
+        {"set xact_abort on; begin tran; save tran s; begin try throw 50001, 'x', 1 end try begin catch rollback tran "
+         "s end catch",
+            3931,
+            "The current transaction cannot be committed and cannot be rolled back to a savepoint. Roll back the "
+            "entire transaction."},
+        {"set xact_abort on; begin tran; begin try throw 50001, 'x', 1 end try begin catch select 1 end catch", 3998,
+            "Uncommittable transaction is detected at the end of the batch. The transaction is rolled back."},
+    });
+    c->execute(QStringLiteral("set xact_abort off"));
+    expectValues({{"select cast(@@trancount as varchar(5)) + '/' + cast((select count(*) from ProductUse) as "
+                   "varchar(5))",
+        QStringLiteral("0/1")}});
 }
 
 TEST_F(Batch, RaiserrorFormatsItsMessage)
@@ -333,6 +424,37 @@ TEST_F(Batch, RaiserrorFormatsItsMessage)
         EXPECT_EQ(c->errors().first().number, 0) << k.batch;
         EXPECT_EQ(c->errors().first().description, QString::fromUtf8(k.message)) << k.batch;
     }
+    // The errors of RAISERROR itself: its arguments' types and count, message numbers that
+    // sys.messages does not hold, severities beyond 18.
+    expectFailures({
+        {"raiserror('%d', 16, 1, 'abc')", 2786,
+            "The data type of substitution parameter 1 does not match the expected type of the format specification."},
+        {"raiserror('%s %s', 16, 1, 'a', 5)", 2786,
+            "The data type of substitution parameter 2 does not match the expected type of the format specification."},
+        {"raiserror('%s', 16, 1, getdate())", 2748,
+            "Cannot specify datetime data type (parameter 4) as a substitution parameter."},
+        {"raiserror('x', 16, 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21)", 2747,
+            "Too many substitution parameters for RAISERROR. Cannot exceed 20 substitution parameters."},
+        {"raiserror(50000, 16, 1)", 2732,
+            "Error number 50000 is invalid. The number must be from 13000 through 2147483647 and it cannot be 50000."},
+        {"raiserror(50005, 16, 3)", 18054,
+            "Error 50005, severity 16, state 3 was raised, but no message with that error number was found in "
+            "sys.messages. If error is larger than 50000, make sure the user-defined message is added using "
+            "sp_addmessage."},
+        // from severity 20 on it ends the session's work: no catch block takes it
+        {"begin try raiserror('fatal', 20, 1) with log end try begin catch select 1 end catch", 50000, "fatal"},
+        {"raiserror('x', 19, 1)", 2754,
+            "Error severity levels greater than 18 can only be specified by members of the sysadmin role, using the "
+            "WITH LOG option."},
+    });
+    // @@ERROR after RAISERROR: its number from severity 11 on, and with SETERROR at any severity.
+    for (const Case& k : std::vector<Case>{
+             {"select 0; raiserror('x', 16, 1); select @@error", 50000},
+             {"raiserror('x', 10, 1); select @@error", 0},
+             {"raiserror('x', 10, 1) with seterror; select @@error", 50000},
+             {"select 0; raiserror(50005, 16, 1) with seterror; select @@error", 50005},
+         })
+        EXPECT_EQ(lastValuePastErrors(*c, QString::fromUtf8(k.batch)), k.expected) << k.batch;
 }
 
 TEST_F(Batch, AStatementErrorEndsItsStatementNotTheBatch)

@@ -385,11 +385,40 @@ TEST_F(Shapes, PrintSendsInformationalMessagesInBatchOrder)
     const QList<db::ProviderError>& m = c->errors();
     ASSERT_EQ(m.size(), 4);
     const QStringList texts{
-        QStringLiteral("first"), QStringLiteral("ID 1 is there"), QString(), QStringLiteral("12.5")};
+        QStringLiteral("first"), QStringLiteral("ID 1 is there"), QString(), QStringLiteral("12.50")};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(m[i].number, 0) << i;
         EXPECT_EQ(m[i].sqlState, QStringLiteral("01000")) << i;
         EXPECT_EQ(m[i].description, texts[i]) << i;
+    }
+    // A value prints as CAST makes it text: a decimal with its scale, money with two decimals, a
+    // float in at most six digits, binary as its characters; at most 8000 characters (4000 Unicode).
+    const struct {
+        const char* value;
+        const char* printed;
+    } values[] = {
+        {"1.50", "1.50"},
+        {"cast(2 as money)", "2.00"},
+        {"1e10", "1e+010"},
+        {"cast(3.14159265358979 as float)", "3.14159"},
+        {"cast('abc' as varbinary(10))", "abc"},
+    };
+    for (const auto& k : values) {
+        c->execute(QStringLiteral("print ") + QString::fromUtf8(k.value));
+        ASSERT_EQ(c->errors().size(), 1) << k.value;
+        EXPECT_EQ(c->errors().first().description, QString::fromUtf8(k.printed)) << k.value;
+    }
+    const struct {
+        const char* text;
+        qsizetype printed;
+    } longTexts[] = {
+        {"replicate(cast('a' as varchar(max)), 4500) + replicate(cast('a' as varchar(max)), 4500)", 8000},
+        {"replicate(cast(N'a' as nvarchar(max)), 4500) + replicate(cast(N'a' as nvarchar(max)), 4500)", 4000},
+    };
+    for (const auto& k : longTexts) {
+        c->execute(QStringLiteral("print ") + QString::fromUtf8(k.text));
+        ASSERT_EQ(c->errors().size(), 1) << k.text;
+        EXPECT_EQ(c->errors().first().description.size(), k.printed) << k.text;
     }
     // A print without a value is a syntax error.
     EXPECT_THROW(c->execute(QStringLiteral("print")), orra::Error);

@@ -92,6 +92,7 @@ TEST_F(StringFunctions, PositionsAndPartsOfText)
         {"select patindex('%ter%', 'interesting data')", 3},
         {"select patindex('%en_ure%', 'Please ensure the door is locked!')", 8},
         {"select patindex('a%', 'abc')", 1},
+        {"select patindex('%', 'abc')", 1},
         {"select patindex('%a', 'cba')", 3},
         {"select patindex('%[^ 0-9A-z]%', 'Please ensure the door is locked!')", 33},
     });
@@ -175,6 +176,29 @@ TEST_F(StringFunctions, LikeEscapesAndUnicodeBlanks)
     });
     EXPECT_EQ(errorOf("select 1 where 'abc' like 'ab' escape 'xy'"),
         QStringLiteral("506: The invalid escape character \"xy\" was specified in a LIKE predicate."));
+}
+
+// FORMAT's custom numeric patterns as .NET's documentation gives them: sections for positive,
+// negative and zero values, quoted literals, %, thousands scaling, rounding away from zero.
+TEST_F(StringFunctions, FormatWritesNumbersByCustomPatterns)
+{
+    expectAll({
+        {"select format(34.5, '00')", "35"},
+        {"select format(1.2, '00.00')", "01.20"},
+        {"select format(0.56, '0.0')", "0.6"},
+        {"select format(1234567890, '#,#')", "1,234,567,890"},
+        {"select format(19.95, '$#,##0.00;($#,##0.00);Zero')", "$19.95"},
+        {"select format(-19.95, '$#,##0.00;($#,##0.00);Zero')", "($19.95)"},
+        {"select format(0.0, '$#,##0.00;($#,##0.00);Zero')", "Zero"},
+        {"select format(-5, '0;;zero')", "-5"},
+        {"select format(0.256, '0.0%')", "25.6%"},
+        {"select format(1234, '\"Total: \"0')", "Total: 1234"},
+        {"select format(1234, '0 \\#')", "1234 #"},
+        {"select format(1234567, '#,##0,K')", "1,235K"},
+        {"select format(cast(2.675 as float), 'N2')", "2.68"},
+        {"select format(123, 'E')", "1.230000E+002"},
+        {"select format(cast(0.000123 as float), 'e2')", "1.23e-004"},
+    });
 }
 
 TEST_F(StringFunctions, SoundsAlike)

@@ -36,6 +36,8 @@ long functionErrorNumber(const QString& m)
         {"Scale argument is not valid. ", 10760},
     };
     if (m.contains(QLatin1String(" is not a valid style number when converting from "))) return 281;
+    if (m.startsWith(QLatin1String("The datediff")) && m.contains(QLatin1String(" function resulted in an overflow.")))
+        return 535;
     if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" is not supported by date function ")))
         return m.contains(QLatin1String(" for data type ")) ? 9810 : 9806;
     for (const auto& k : messages)
@@ -476,6 +478,13 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, m.endsWith(QLatin1String("Use a larger integer column.")) ? 244 : 248, m, "22003");
     } else if (m.startsWith(QLatin1String("Arithmetic overflow error"))) {
         set(e, 8115, m, "22003");
+    } else if (m == u"Cannot convert a char value to money. The char value has incorrect syntax.") {
+        set(e, 235, m, "22018");
+    } else if (m == u"Conversion failed when converting from a character string to uniqueidentifier.") {
+        set(e, 8169, m, "22018");
+    } else if (m == u"integer overflow") {
+        // SQLite's SUM beyond 64 bits: a bigint total
+        set(e, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type bigint."), "22003");
     } else if (m == u"Invalid length parameter passed to the LEFT or SUBSTRING function.") {
         set(e, 537, m);
     } else if (m.startsWith(QLatin1String("Invalid length parameter passed to the "))) {
@@ -555,11 +564,20 @@ bool endsOnlyTheStatement(long number)
     }
 }
 
-QString formatRaisedMessage(const QString& format, const QVariantList& arguments)
+QString formatRaisedMessage(const QString& format, const QVariantList& arguments, int* mismatch)
 {
     QString out;
     qsizetype next = 0;
+    if (mismatch) *mismatch = 0;
     auto take = [&]() -> QVariant { return next < arguments.size() ? arguments.at(next++) : QVariant(); };
+    // A text where a number is converted, or a number where a text is.
+    auto fits = [&](const QVariant& arg, bool text) {
+        const bool isText = arg.typeId() == QMetaType::QString;
+        const bool isNumber = arg.typeId() == QMetaType::LongLong || arg.typeId() == QMetaType::Double;
+        if (arg.isNull() || (text ? !isNumber : !isText)) return true;
+        if (mismatch && *mismatch == 0) *mismatch = int(next);
+        return false;
+    };
     for (qsizetype i = 0; i < format.size(); ++i) {
         const QChar c = format.at(i);
         if (c != u'%') {
@@ -616,6 +634,10 @@ QString formatRaisedMessage(const QString& format, const QVariantList& arguments
         QString text;
         QString sign;
         const QVariant arg = take();
+        if ((type == u's' || type == u'd' || type == u'i' || type == u'u' || type == u'o' || type == u'x'
+                || type == u'X')
+            && !fits(arg, type == u's'))
+            return {};
         if (type == u's') {
             text = arg.isNull() ? QStringLiteral("(null)") : arg.toString();
             if (precision >= 0) text = text.left(precision);

@@ -23,6 +23,8 @@ bool endsOnlyTheStatement(long number);
 
 // RAISERROR's message: printf-style conversions (%d %i %u %s %o %x %X with flags, width,
 // precision, '*' and the h, l and I64 sizes) taking the arguments in order; %% is '%'.
-QString formatRaisedMessage(const QString& format, const QVariantList& arguments);
+// mismatch, when given, is set to the number (from 1) of the first argument whose type does not
+// fit its conversion (a text for %d, a number for %s), 0 when all fit.
+QString formatRaisedMessage(const QString& format, const QVariantList& arguments, int* mismatch = nullptr);
 
 }   // namespace orra::embedded

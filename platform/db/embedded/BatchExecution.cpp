@@ -47,7 +47,7 @@ Flow EmbeddedBackend::runList(const StatementList& list, Run& run)
         Flow flow = Flow::Next;
         try {
             flow = runStatement(st, run);
-            if (!isCompound(st)) run.error = 0;
+            if (!isCompound(st) && !st.is<RaiseStatement>()) run.error = 0;   // RAISERROR sets its own
         } catch (ProviderFailure& failure) {
             if (!run.raised) noteError(failure, st, run);
             if (run.tryDepth > 0 || m_nested > 0 || m_functionDepth > 0 || m_xactAbort
@@ -137,9 +137,15 @@ bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flo
         } catch (ProviderFailure& failure) {
             --run.tryDepth;
             if (!run.raised) noteError(failure, st, run);
-            // A transaction that XACT_ABORT dooms cannot go on: it is rolled back here.
-            if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            // What no catch block takes: an error that ends the session's work, and a name that
+            // did not resolve at this block's own level (as a compile error; one from a procedure
+            // it called is taken).
+            if (run.raised->fatal || run.raised->unresolved) throw;
+            // XACT_ABORT dooms the transaction (RAISERROR's errors aside): the catch block may
+            // read and roll it back.
+            if (m_xactAbort && !run.raised->raiserror && !sqlite3_get_autocommit(m_db)) m_doomed = true;
             run.handling.push_back(*run.raised);
+            run.error = run.raised->number;
             run.raised.reset();
             try {
                 flow = runList(tc->catchBody, run);
@@ -247,12 +253,26 @@ int EmbeddedBackend::transactionCount() const
     return sqlite3_get_autocommit(m_db) ? 0 : std::max(m_transactionCount, 1);
 }
 
+bool EmbeddedBackend::doomed() const { return m_doomed && !sqlite3_get_autocommit(m_db); }
+
+int EmbeddedBackend::transactionState() const { return doomed() ? -1 : transactionCount() > 0 ? 1 : 0; }
+
+void EmbeddedBackend::refuseWriteWhileDoomed() const
+{
+    if (doomed())
+        raise(QStringLiteral("25000"),
+            QStringLiteral("The current transaction cannot be committed and cannot support operations that write to "
+                           "the log file. Roll back the transaction."),
+            3930);
+}
+
 void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
 {
     const int count = transactionCount();
     if (count == 0) {   // (also when SQLite ended it on its own)
         m_savepoints.clear();
         m_transactionName.clear();
+        m_doomed = false;
     }
     const auto exec = [&](const QString& sql) {
         if (const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
@@ -276,6 +296,7 @@ void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
         if (count == 0)
             raise(QStringLiteral("25000"),
                 QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."), 3902);
+        refuseWriteWhileDoomed();
         if (count == 1) exec(QStringLiteral("COMMIT"));
         m_transactionCount = count - 1;
         return;
@@ -284,6 +305,7 @@ void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
             raise(QStringLiteral("25000"), QStringLiteral("Cannot issue SAVE TRANSACTION when there is no active "
                                                           "transaction."),
                 628);
+        refuseWriteWhileDoomed();
         // SQLite's names compare without regard to case, the server's savepoints with it: each
         // has a name of its own in SQLite.
         m_savepoints.append(name);
@@ -296,6 +318,11 @@ void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
         if (!name.isEmpty()) {
             // the latest savepoint of the name: back to it, the transaction goes on (its count too)
             if (const qsizetype at = m_savepoints.lastIndexOf(name); at >= 0) {
+                if (doomed())
+                    raise(QStringLiteral("25000"),
+                        QStringLiteral("The current transaction cannot be committed and cannot be rolled back to a "
+                                       "savepoint. Roll back the entire transaction."),
+                        3931);
                 exec(QStringLiteral("ROLLBACK TO orra_savepoint_%1").arg(at + 1));
                 m_savepoints.resize(at + 1);
                 return;
@@ -306,6 +333,7 @@ void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
                     6401);
         }
         exec(QStringLiteral("ROLLBACK"));
+        m_doomed = false;
         m_transactionCount = 0;
         m_savepoints.clear();
         m_transactionName.clear();
@@ -330,7 +358,8 @@ void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
         }
         if (r.isThrow) {
             e.number = values.value(0).toLongLong();
-            e.message = values.value(1).toString();
+            // THROW's message takes no conversions: %% stands for %
+            e.message = values.value(1).toString().replace(QStringLiteral("%%"), QStringLiteral("%"));
             e.state = values.value(2).toInt();
             if (e.number < 50000)
                 raise(QStringLiteral("42000"),
@@ -339,11 +368,7 @@ void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
                         .arg(e.number),
                     35100);
         } else {
-            const QVariant message = values.value(0);
-            e.number = 50000;
-            e.message = formatRaisedMessage(message.toString(), values.mid(3));
-            e.severity = std::clamp(values.value(1).toInt(), 0, 25);
-            e.state = values.value(2).toInt() < 0 ? 1 : values.value(2).toInt();
+            e = raisedError(r, values);
         }
         e.procedure = run.procedure;
     }
@@ -358,19 +383,75 @@ void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
         p.number = 0;
         p.sqlState = QStringLiteral("01000");
         run.result.addMessage(p);
-        if (r.setError) run.error = e.number;
+        run.error = r.setError ? e.number : 0;
         return;
     }
     run.raised = e;
+    run.error = e.number;
     const ProviderFailure failure{{p}};
-    // RAISERROR outside a try block ends no more than itself.
-    if (!r.isThrow && run.tryDepth == 0 && m_nested == 0 && !m_xactAbort) {
+    // RAISERROR outside a try block ends no more than itself, whatever XACT_ABORT says.
+    if (!r.isThrow && !e.fatal && run.tryDepth == 0 && m_nested == 0) {
         deliverError(failure, run);
-        run.error = e.number;
         run.raised.reset();
         return;
     }
     throw failure;
+}
+
+BatchError EmbeddedBackend::raisedError(const RaiseStatement& r, const QVariantList& values) const
+{
+    BatchError e;
+    const QVariant first = values.value(0);
+    e.severity = std::clamp(values.value(1).toInt(), 0, 25);
+    e.state = values.value(2).toInt() < 0 ? 1 : values.value(2).toInt();
+    // Errors of the statement itself: severity 16, state 1.
+    const auto fails = [](long number, const QString& message) {
+        BatchError f;
+        f.number = number;
+        f.message = message;
+        f.raiserror = true;
+        return f;
+    };
+    if (e.severity > 18 && !(r.log && m_sysadmin))
+        return fails(2754, QStringLiteral("Error severity levels greater than 18 can only be specified by members of "
+                                          "the sysadmin role, using the WITH LOG option."));
+    if (r.log && !m_sysadmin)
+        return fails(2778, QStringLiteral("Only System Administrator can specify WITH LOG option for RAISERROR command."));
+    e.fatal = e.severity >= 20;
+    if (first.typeId() == QMetaType::LongLong) {   // a message number: sys.messages holds no user-defined ones
+        const qlonglong id = first.toLongLong();
+        if (id == 50000 || id < 13000)
+            return fails(2732, QStringLiteral("Error number %1 is invalid. The number must be from 13000 through "
+                                              "2147483647 and it cannot be 50000.")
+                                   .arg(id));
+        if (id < 50000)
+            raise(QStringLiteral("42000"),
+                QStringLiteral("The embedded server does not run RAISERROR of the system message %1: it keeps no "
+                               "sys.messages. Raise a message text instead.")
+                    .arg(id),
+                102);
+        e.number = r.setError ? long(id) : 18054;
+        e.message = QStringLiteral("Error %1, severity %2, state %3 was raised, but no message with that error number "
+                                   "was found in sys.messages. If error is larger than 50000, make sure the "
+                                   "user-defined message is added using sp_addmessage.")
+                        .arg(id)
+                        .arg(e.severity)
+                        .arg(e.state);
+        e.severity = 16;
+        e.state = 1;
+        e.fatal = false;
+        e.raiserror = true;
+        return e;
+    }
+    int mismatch = 0;
+    e.raiserror = true;
+    e.number = 50000;
+    e.message = formatRaisedMessage(first.toString(), values.mid(3), &mismatch);
+    if (mismatch > 0)
+        return fails(2786, QStringLiteral("The data type of substitution parameter %1 does not match the expected type "
+                                          "of the format specification.")
+                               .arg(mismatch));
+    return e;
 }
 
 void EmbeddedBackend::noteError(ProviderFailure& failure, const Statement& st, Run& run)
@@ -389,6 +470,7 @@ void EmbeddedBackend::noteError(ProviderFailure& failure, const Statement& st, R
         e.message = p.description;
     }
     e.severity = severityOf(e.number);
+    e.unresolved = e.number == 208 || e.number == 207 || e.number == 209 || e.number == 4104;
     e.line = st.line;
     e.procedure = run.procedure;
     run.error = e.number;

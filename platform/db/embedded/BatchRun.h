@@ -46,6 +46,9 @@ struct BatchError {
     int state = 1;
     int line = 1;
     QString procedure;   // the procedure it was raised in; empty in a batch
+    bool fatal = false;       // severity 20 or more: it ends the batch, past every catch block
+    bool unresolved = false;  // a name not found (208, 207 …) where it was raised: no catch block of its level takes it
+    bool raiserror = false;   // raised by RAISERROR, which XACT_ABORT does not heed
 };
 
 struct Cursor;   // Cursors.h

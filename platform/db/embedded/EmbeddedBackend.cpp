@@ -217,6 +217,11 @@ void fnTranCount(sqlite3_context* ctx, int, sqlite3_value**)
     sqlite3_result_int(ctx, self(ctx)->transactionCount());
 }
 
+void fnTransactionState(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    sqlite3_result_int(ctx, self(ctx)->transactionState());
+}
+
 template <QVariant (EmbeddedBackend::*Value)() const>
 void fnIdentity(sqlite3_context* ctx, int, sqlite3_value**)
 {
@@ -564,7 +569,7 @@ void EmbeddedBackend::registerFunctions()
         {"orra_spid", 0, fnSpid, false},
         {"orra_servername", 0, fnServerName, false},
         {"orra_trancount", 0, fnTranCount, false},
-        {"orra_xact_state", 0, fnTranCount, false},   // 1 in a transaction, else 0 (none is ever doomed)
+        {"orra_xact_state", 0, fnTransactionState, false},
         {"orra_identity", 0, fnIdentity<&EmbeddedBackend::identity>, false},
         {"orra_scope_identity", 0, fnIdentity<&EmbeddedBackend::scopeIdentity>, false},
         {"orra_len", 1, fnLen, true},
@@ -940,9 +945,25 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
         if (runList(tr->statements, run) == Flow::Goto)
             raise(QStringLiteral("42000"),
                 QStringLiteral("The embedded server does not run a 'goto' into a block from outside it."), 102);
+        if (doomed()) {   // the batch left its doomed transaction open: it ends here
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            ProviderError e;
+            e.nativeError = 3998;
+            e.number = -3998;
+            e.sqlState = QStringLiteral("25000");
+            e.description = QStringLiteral("Uncommittable transaction is detected at the end of the batch. The "
+                                           "transaction is rolled back.");
+            e.source = name();
+            deliverError(ProviderFailure{{e}}, run);
+        }
+        m_doomed = false;
         endBatch(run);
         m_run = outer;
     } catch (ProviderFailure& f) {
+        // SET XACT_ABORT ON, a doomed transaction or an error of severity 20 or more: the error
+        // ends the transaction too.
+        const bool endsTransaction = m_xactAbort || doomed() || (run.raised && run.raised->fatal);
+        m_doomed = false;
         endBatch(run);
         m_run = outer;
         // SQLite says "not authorized"; the server names the right that is missing.
@@ -955,8 +976,7 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
             e.number = -m_rights.denialNumber();
             e.sqlState = QStringLiteral("42000");
         }
-        // SET XACT_ABORT ON: the error ends the transaction too.
-        if (m_xactAbort && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (endsTransaction && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         // The messages the batch sent before it failed reach the client ahead of the error.
         if (!run.result.messages.isEmpty()) f.errors = run.result.messages + f.errors;
         throw;
@@ -1349,6 +1369,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
     if (st.sql.isEmpty()) return;
     if (!st.intoTable.isEmpty()) {
         if (m_nested > 0) raise(QStringLiteral("42000"), QStringLiteral("A row guard may only read."), 50000);
+        refuseWriteWhileDoomed();
         runSelectInto(st, run);
         return;
     }
@@ -1390,6 +1411,7 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
     }
     sqlite3_stmt* s = prepare(sql);
     if (!s) return;
+    if (!sqlite3_stmt_readonly(s)) refuseWriteWhileDoomed();
     ResultSet rs;
     {
         // A schema change leaves no prepared statement pointing at the old schema, whether it

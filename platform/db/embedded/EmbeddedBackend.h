@@ -33,6 +33,7 @@ class Connection;
 
 namespace orra::embedded {
 
+struct BatchError;
 struct Statement;
 struct SqlStatement;
 struct ConstraintChange;
@@ -88,6 +89,8 @@ public:
     sqlite3* handle() const { return m_db; }
     // @@TRANCOUNT: the begin tran statements not yet committed; 0 outside a transaction.
     int transactionCount() const;
+    // XACT_STATE(): 1 in a transaction, -1 in one an error doomed, 0 outside one.
+    int transactionState() const;
 
     // True when the session (spid, login time) of this server is still connected.
     bool sessionAlive(int spid, const QString& loginTime) const;
@@ -125,6 +128,9 @@ private:
     bool holds(const QString& condition, Run& run);
     void runAssignment(const Assignment& a, Run& run);
     void runRaise(const RaiseStatement& r, Run& run);
+    // The error a RAISERROR of these values (message or number, severity, state, arguments)
+    // raises, or the error its values make instead.
+    BatchError raisedError(const RaiseStatement& r, const QVariantList& values) const;
     // Cursors.cpp: declare … cursor, open, fetch, close, deallocate; the cursor functions.
     void runCursorStatement(const CursorStatement& st, Run& run);
     std::shared_ptr<Cursor> cursorNamed(const CursorStatement& st, Run& run);
@@ -249,6 +255,11 @@ private:
     QString m_transactionName;      // the outermost begin tran's name
     QStringList m_savepoints;       // save tran's names, SQLite's savepoint n+1 each
     bool m_xactAbort = false;   // set xact_abort: any error ends the batch and its transaction
+    // An error under XACT_ABORT reached a catch block: the transaction may only read and be
+    // rolled back (error 3930), and is rolled back when the batch ends (3998).
+    bool m_doomed = false;
+    bool doomed() const;
+    void refuseWriteWhileDoomed() const;
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)
     std::map<QString, std::shared_ptr<Cursor>> m_globalCursors;   // by folded name
     std::weak_ptr<Cursor> m_lastOpened;   // what @@CURSOR_ROWS reads

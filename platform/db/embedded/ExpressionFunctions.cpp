@@ -329,20 +329,27 @@ bool textToFloat(const QString& text, double& d)
 void fnFloat(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     const int type = sqlite3_value_type(argv[0]);
-    if (type == SQLITE_NULL || type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-        if (type == SQLITE_NULL)
-            sqlite3_result_null(ctx);
-        else
-            sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+    if (type == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
         return;
     }
     double d = 0;
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
-    if (!textToFloat(text, d)) {
+    const QString text = type == SQLITE_INTEGER || type == SQLITE_FLOAT
+        ? QString()
+        : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        d = sqlite3_value_double(argv[0]);
+    } else if (!textToFloat(text, d)) {
         const QString message = QStringLiteral("Error converting data type %1 to %2.")
                                     .arg(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[1]))),
                                         QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[2]))));
         sqlite3_result_error(ctx, message.toUtf8().constData(), -1);
+        return;
+    }
+    // a value beyond real's range (3.40E+38) is no real
+    if (std::fabs(d) > double(std::numeric_limits<float>::max())
+        && sqlite3_stricmp(reinterpret_cast<const char*>(sqlite3_value_text(argv[2])), "real") == 0) {
+        sqlite3_result_error(ctx, "Arithmetic overflow error converting expression to data type real.", -1);
         return;
     }
     sqlite3_result_double(ctx, d);
@@ -499,7 +506,9 @@ void fnInteger(sqlite3_context* ctx, int, sqlite3_value** argv)
     default:
         break;
     }
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0]))).trimmed();
+    // the server's messages show the value as it is, blanks included
+    const QString value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
+    const QString text = value.trimmed();
     if (t->most == 1 && (text.compare(u"true", Qt::CaseInsensitive) == 0 || text.compare(u"false", Qt::CaseInsensitive) == 0)) {
         sqlite3_result_int64(ctx, text.size() == 4 ? 1 : 0);
         return;
@@ -507,7 +516,7 @@ void fnInteger(sqlite3_context* ctx, int, sqlite3_value** argv)
     static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+$"));
     if (!whole.match(text).hasMatch()) {
         const QByteArray message = QStringLiteral("Conversion failed when converting the varchar value '%1' to data type %2.")
-                                       .arg(text, QLatin1String(t->name))
+                                       .arg(value, QLatin1String(t->name))
                                        .toUtf8();
         sqlite3_result_error(ctx, message.constData(), int(message.size()));
         return;
@@ -521,10 +530,10 @@ void fnInteger(sqlite3_context* ctx, int, sqlite3_value** argv)
     QByteArray message;
     if (t->most < 2147483647LL)
         message = QStringLiteral("The conversion of the varchar value '%1' overflowed an %2 column. Use a larger integer column.")
-                      .arg(text, QLatin1String(t->name))
+                      .arg(value, QLatin1String(t->name))
                       .toUtf8();
     else if (t->most == 2147483647LL)
-        message = QStringLiteral("The conversion of the varchar value '%1' overflowed an int column.").arg(text).toUtf8();
+        message = QStringLiteral("The conversion of the varchar value '%1' overflowed an int column.").arg(value).toUtf8();
     else
         message = QByteArrayLiteral("Error converting data type varchar to bigint.");
     sqlite3_result_error(ctx, message.constData(), int(message.size()));

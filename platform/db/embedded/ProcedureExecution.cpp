@@ -260,7 +260,10 @@ void EmbeddedBackend::runStoredProcedure(const ProcedureCall& call, Run& caller)
                 QStringLiteral("The embedded server does not run a 'goto' into a block from outside it."), 102);
     } catch (ProviderFailure&) {
         // The error goes on to the caller as the procedure raised it (its line, its name).
-        if (run.raised) caller.raised = run.raised;
+        if (run.raised) {
+            caller.raised = run.raised;
+            caller.raised->unresolved = false;   // the caller's catch blocks take it
+        }
         finish();
         throw;
     }

@@ -230,6 +230,7 @@ struct RaiseStatement {
     QString query;
     bool isThrow = false;
     bool setError = false;   // with seterror
+    bool log = false;        // with log
 };
 
 // set xact_abort on|off

@@ -63,6 +63,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/functions/DateTimeValues.h ${_orra_embedded_dir}/functions/DateTimeValues.cpp
   ${_orra_embedded_dir}/functions/DateFunctions.h ${_orra_embedded_dir}/functions/DateFunctions.cpp
   ${_orra_embedded_dir}/functions/FormatFunction.cpp
+  ${_orra_embedded_dir}/functions/NumberPatterns.cpp
   ${_orra_embedded_dir}/functions/StringFunctions.h ${_orra_embedded_dir}/functions/StringFunctions.cpp
   ${_orra_embedded_dir}/functions/JsonFunctions.h ${_orra_embedded_dir}/functions/JsonFunctions.cpp
   ${_orra_embedded_dir}/functions/ShapedResults.h ${_orra_embedded_dir}/functions/ShapedResults.cpp

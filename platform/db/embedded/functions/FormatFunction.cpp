@@ -4,6 +4,7 @@
 // does not take. Names, separators and currencies come from the culture through QLocale.
 
 #include "platform/db/embedded/functions/DateFunctions.h"
+#include "platform/db/embedded/functions/NumberPatterns.h"
 #include "platform/db/embedded/SqliteValues.h"
 
 #include <QDate>
@@ -122,24 +123,32 @@ bool formatDate(const Value& v, bool timeSpan, const QString& pattern, const QLo
     return true;
 }
 
-// A number by a standard (N, C, D, G with an optional precision) or custom (#, 0, ',', '.')
-// pattern; false for a pattern the value cannot take.
+// A number by a standard (N, C, D, E, F, G, P, X with an optional precision) or custom
+// (NumberPatterns.h) pattern, rounded half away from zero; false for a pattern the value
+// cannot take.
 bool formatNumber(const QString& text, double value, bool integral, const QString& pattern, const QLocale& locale,
     QString& out)
 {
     const QChar k = pattern.isEmpty() ? u'G' : pattern[0].toUpper();
     bool digitsOk = true;
     const int precision = pattern.size() > 1 ? pattern.mid(1).toInt(&digitsOk) : -1;
+    const QString digits = decimalDigits(text, value);
+    const bool negative = value < 0 || text.trimmed().startsWith(u'-');
+    const bool zero = QString(digits).remove(u'0').remove(u'.').isEmpty();
+    const int decimals = precision < 0 ? 2 : precision;
+    const QString fraction = decimals > 0 ? u'.' + QString(decimals, u'0') : QString();
     if (pattern.size() <= 3 && k.isLetter() && digitsOk) {
         switch (k.unicode()) {
         case 'N':
-            out = locale.toString(value, 'f', precision < 0 ? 2 : precision);
+            out = customNumber(QStringLiteral("#,##0") + fraction, digits, negative, zero, locale);
             return true;
-        case 'C':
-            // the .NET Framework's cultures put a plain blank between amount and symbol
-            out = locale.toCurrencyString(value, QString(), precision < 0 ? 2 : precision)
-                      .replace(QChar(0x00A0), u' ');
+        case 'C': {
+            // the amount rounded as the other formats round it; the .NET Framework's cultures put
+            // a plain blank between amount and symbol
+            const double rounded = customNumber(QStringLiteral("0") + fraction, digits, negative, zero, QLocale::c()).toDouble();
+            out = locale.toCurrencyString(rounded, QString(), decimals).replace(QChar(0x00A0), u' ');
             return true;
+        }
         case 'D': {
             if (!integral) return false;
             const qint64 n = qint64(value);
@@ -147,12 +156,15 @@ bool formatNumber(const QString& text, double value, bool integral, const QStrin
             if (n < 0) out.prepend(locale.negativeSign());
             return true;
         }
+        case 'E':
+            out = scientificNumber(digits, negative && !zero, precision < 0 ? 6 : precision, pattern[0] == u'E', locale);
+            return true;
         case 'F':
-            out = QString::number(value, 'f', precision < 0 ? 2 : precision).replace(u'.', locale.decimalPoint());
+            out = customNumber(QStringLiteral("0") + fraction, digits, negative, zero, locale);
             return true;
         case 'P':
             // the number times 100 as N gives it, then a blank and the percent sign
-            out = locale.toString(value * 100, 'f', precision < 0 ? 2 : precision) + QStringLiteral(" %");
+            out = customNumber(QStringLiteral("#,##0") + fraction + QStringLiteral(" %"), digits, negative, zero, locale);
             return true;
         case 'X': {
             // integers only, in hexadecimal digits of the pattern's case; a negative one as its
@@ -175,54 +187,7 @@ bool formatNumber(const QString& text, double value, bool integral, const QStrin
             return false;
         }
     }
-    // custom: digit placeholders fed from the right for the integer part
-    const qsizetype point = pattern.indexOf(u'.');
-    const QString intPattern = point < 0 ? pattern : pattern.left(point);
-    const QString fracPattern = point < 0 ? QString() : pattern.mid(point + 1);
-    const int fracDigits = int(fracPattern.count(u'0') + fracPattern.count(u'#'));
-    const bool grouping = intPattern.contains(u',');
-    const QString fixed = QString::number(std::abs(value), 'f', fracDigits);
-    QString intDigits = fixed.section(u'.', 0, 0);
-    const QString fracText = fracDigits ? fixed.section(u'.', 1, 1) : QString();
-    if (intDigits == u"0" && !intPattern.contains(u'0')) intDigits.clear();
-    QString intOut;
-    qsizetype di = intDigits.size();
-    const int placeholders = int(intPattern.count(u'0') + intPattern.count(u'#'));
-    int seen = 0;
-    for (qsizetype i = intPattern.size(); i-- > 0;) {
-        const QChar c = intPattern[i];
-        if (c == u'0' || c == u'#') {
-            ++seen;
-            if (seen == placeholders) {   // the leftmost takes every digit left
-                const QString rest = intDigits.left(di);
-                intOut.prepend(rest.isEmpty() && c == u'0' ? QStringLiteral("0") : rest);
-                di = 0;
-            } else if (di > 0) {
-                intOut.prepend(intDigits[--di]);
-            } else if (c == u'0') {
-                intOut.prepend(u'0');
-            }
-        } else if (c != u',') {
-            intOut.prepend(c);
-        }
-    }
-    if (grouping) {
-        QString grouped;
-        int count = 0;
-        for (qsizetype i = intOut.size(); i-- > 0;) {
-            grouped.prepend(intOut[i]);
-            if (intOut[i].isDigit() && ++count % 3 == 0 && i > 0 && intOut[i - 1].isDigit())
-                grouped.prepend(locale.groupSeparator());
-        }
-        intOut = grouped;
-    }
-    out = (value < 0 ? locale.negativeSign() : QString()) + intOut;
-    if (fracDigits) {
-        QString f = fracText;
-        int optional = int(fracPattern.count(u'#'));
-        while (optional-- > 0 && f.endsWith(u'0')) f.chop(1);
-        if (!f.isEmpty()) out += locale.decimalPoint() + f;
-    }
+    out = customNumber(pattern, digits, negative, zero, locale);
     return true;
 }
 

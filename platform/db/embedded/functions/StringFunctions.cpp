@@ -184,9 +184,10 @@ void patIndexIn(sqlite3_context* ctx, sqlite3_value** argv, const TextCollation&
     const QString s = textOf(argv[1]);
     if (!pattern.startsWith(u'%')) return sqlite3_result_int(ctx, likeIn(pattern, s, QChar(), c) ? 1 : 0);
     while (pattern.startsWith(u'%')) pattern.remove(0, 1);
+    if (pattern.isEmpty()) return sqlite3_result_int(ctx, 1);   // '%' alone matches from the first character
     for (qsizetype i = 0; i < s.size(); ++i)
         if (likeIn(pattern, s.mid(i), QChar(), c)) return sqlite3_result_int64(ctx, i + 1);
-    sqlite3_result_int(ctx, pattern.isEmpty() && s.isEmpty() ? 1 : 0);
+    sqlite3_result_int(ctx, 0);
 }
 
 void fnPatIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)

@@ -439,6 +439,7 @@ Statement StatementParser::raise()
         if (m_c.match("with")) {
             while (m_c.atAny({"log", "nowait", "seterror"})) {
                 if (m_c.at("seterror")) s.setError = true;
+                if (m_c.at("log")) s.log = true;
                 m_c.skip();
                 if (!m_c.matchSymbol(",")) break;
             }
@@ -449,11 +450,30 @@ Statement StatementParser::raise()
         failNear(e);
         return {};
     }
+    if (!s.isThrow && args.size() > 23) {
+        m_ctx.fail(QStringLiteral("Too many substitution parameters for RAISERROR. Cannot exceed 20 substitution "
+                                  "parameters."),
+            2747, at);
+        return {};
+    }
     Vec q{word("select")};
-    for (const auto& [ab, ae] : args) {
+    for (size_t n = 0; n < args.size(); ++n) {
+        const auto [ab, ae] = args[n];
         if (ab >= ae) {
             failNear(ae);
             return {};
+        }
+        if (!s.isThrow && n >= 3 && m_ctx.schema()) {   // the types a substitution parameter may have
+            const SqlType t = ExpressionTyper(m_ctx).typeOf(ab, ae);
+            using K = SqlType::Kind;
+            if (!(t.isInteger() || t.isString() || t.kind == K::Binary || t.kind == K::Null || t.kind == K::Unknown)
+                || t.kind == K::Bit) {
+                m_ctx.fail(QStringLiteral("Cannot specify %1 data type (parameter %2) as a substitution parameter.")
+                               .arg(t.declaration().section(u'(', 0, 0))
+                               .arg(n + 1),
+                    2748, ab);
+                return {};
+            }
         }
         if (q.size() > 1) q.push_back(symbol(","));
         const Vec v = m_ctx.normalize(ab, ae);

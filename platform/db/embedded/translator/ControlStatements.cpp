@@ -123,12 +123,15 @@ Statement StatementParser::print()
         failNear(e);
         return {s};
     }
-    // a date prints as CAST gives it as text (datetime in the default form 'Apr 18 2006  9:58AM')
-    if (m_ctx.schema())
-        if (const SqlType t = ExpressionTyper(m_ctx).typeOf(start + 1, e); t.isDateOrTime()) {
-            v.insert(v.begin(), {word(dates::kDateText), symbol("(")});
-            v.insert(v.end(), {symbol(","), word("null"), symbol(","), raw(u'\'' + t.declaration() + u'\''), symbol(")")});
-        }
+    // The value prints as CAST gives it as text ('Apr 18 2006  9:58AM' for a datetime, 1.50 for
+    // a decimal(3,2), 2.00 for money, 1e+010 for a float), at most 8000 characters, or 4000
+    // for Unicode.
+    if (m_ctx.schema()) {
+        const SqlType t = ExpressionTyper(m_ctx).typeOf(start + 1, e);
+        v = m_ctx.convertedTo(
+            t.kind == SqlType::Kind::NText ? QStringLiteral("nvarchar(4000)") : QStringLiteral("varchar(8000)"), v,
+            start + 1, e);
+    }
     v.insert(v.begin(), word("select"));
     s.query = expressionQuery(std::move(v));
     return {s};

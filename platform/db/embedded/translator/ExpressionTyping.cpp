@@ -278,7 +278,12 @@ SqlType typeByArguments(const QString& fn, const std::vector<SqlType>& args)
         || fn == u"first_value" || fn == u"last_value" || fn == u"lag" || fn == u"lead")
         return a;
     if (fn == u"ceiling" || fn == u"floor") return a.kind == Kind::Decimal ? SqlType::decimal(a.precision, 0) : a;
-    if (fn == u"power") return a.kind == Kind::Decimal ? SqlType::decimal(38, a.scale) : a;
+    if (fn == u"power") {
+        if (a.kind == Kind::Decimal) return SqlType::decimal(38, a.scale);
+        if (a.kind == Kind::TinyInt || a.kind == Kind::SmallInt) return of(Kind::Int);
+        if (a.isMoney()) return of(Kind::Money);
+        return a.isNumber() || a.kind == Kind::Unknown || a.kind == Kind::Null ? a : of(Kind::Float);
+    }
     if (fn == u"isnull") return a.kind == Kind::Null ? arg(1) : a;
     if (fn == u"coalesce") {
         SqlType t = of(Kind::Null);
@@ -596,8 +601,10 @@ SqlType ExpressionTyper::call(size_t i, size_t close) const
         return d;
     }
     if (fn == u"upper" || fn == u"lower" || fn == u"ltrim" || fn == u"rtrim" || fn == u"trim" || fn == u"left"
-        || fn == u"right" || fn == u"substring" || fn == u"replace" || fn == u"reverse" || fn == u"stuff")
+        || fn == u"right" || fn == u"substring" || fn == u"replace" || fn == u"reverse" || fn == u"stuff"
+        || fn == u"replicate")
         return a.isString() ? a : SqlType{};
+    if (fn == u"degrees" || fn == u"radians") return a.isInteger() && a.kind != Kind::Bit ? a : of(Kind::Float);
     if (fn == u"sqrt" || fn == u"exp" || fn == u"log" || fn == u"log10" || fn == u"sin" || fn == u"cos"
         || fn == u"tan" || fn == u"atan" || fn == u"rand" || fn == u"pi" || fn == u"square" || fn == u"atn2"
         || fn == u"cot" || fn == u"asin" || fn == u"acos")

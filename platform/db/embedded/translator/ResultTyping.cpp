@@ -157,6 +157,11 @@ TypeRule ResultTyper::functionType(const QString& fn, size_t b, size_t e, QStrin
     if (fn == u"grouping") return fixedType(QStringLiteral("tinyint"));
     if (fn == u"count_big") return fixedType(QStringLiteral("bigint"));
     if (TypeRule r = stringFunctionType(fn, b, e, refs); r.kind != TypeRule::Kind::Unknown) return r;
+    // ROUND, ABS and POWER of a tinyint or smallint are int: the translator's typing of the call
+    if (fn == u"round" || fn == u"abs" || fn == u"power") {
+        const SqlType t = ExpressionTyper(m_ctx).typeOf(b - 2, e + 1);
+        if (t.isNumber()) return fixedType(t.declaration());
+    }
     if (fn == u"max" || fn == u"min" || fn == u"isnull" || fn == u"abs" || fn == u"round" || fn == u"floor"
         || fn == u"ceiling") {
         // max(distinct x)

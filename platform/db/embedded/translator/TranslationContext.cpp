@@ -87,6 +87,13 @@ Vec TranslationContext::convertedTo(const Variable& v, const Vec& expr, const Sq
     return out;
 }
 
+Vec TranslationContext::convertedTo(const QString& declared, const Vec& expr, size_t sourceBegin, size_t sourceEnd)
+{
+    Vec out;
+    emitConversion(out, expr, declared, 0, 0, 30, sourceBegin, sourceEnd, -1, {});
+    return out;
+}
+
 int TranslationContext::lineOf(size_t i) const
 {
     const int pos = i < m_tokens.size() ? m_tokens[i].pos : m_textLength;
@@ -217,6 +224,7 @@ const char* mappedFunction(const Token& t)
         {"db_id", "orra_db_id"},
         {"log", "orra_log"},
         {"square", "orra_square"},
+        {"round", "orra_round"},
         {"atn2", "orra_atn2"},
         {"cot", "orra_cot"},
         {"rand", "orra_rand"},
@@ -561,9 +569,11 @@ bool TranslationContext::dateFunctionCall(Vec& out, size_t& i, size_t e, const d
             symbol(","), raw(QStringLiteral("'datetime'")), symbol(","), number(QStringLiteral("-1")), symbol(","),
             word("null"), symbol(")")});
     }
-    // DATETRUNC keeps its date's declared type (datetime2(3) and datetime read alike)
-    if (qstrcmp(f.tsql, "datetrunc") == 0) {
-        const SqlType d = ExpressionTyper(*this).typeOf(comma + 1, close);
+    // The date's declared type goes with it where the value's text cannot tell it (datetime2(3)
+    // reads as datetime, datetime2(0) as smalldatetime) and the type decides the result.
+    if (f.typedDate) {
+        const size_t date = literalDate ? close - 1 : splitTop(i + 2, close, [&](size_t k) { return m_tokens[k].isSymbol(","); }).back().first;
+        const SqlType d = literalDate ? SqlType::fromDeclared(QStringLiteral("datetime")) : ExpressionTyper(*this).typeOf(date, close);
         out.push_back(symbol(","));
         out.push_back(raw(d.isDateOrTime() ? u'\'' + d.declaration() + u'\'' : QStringLiteral("null")));
     }
@@ -610,9 +620,17 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
     int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText,
     const SqlType* knownSource)
 {
-    Vec expr = given;
     QString declared;
     for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
+    emitConversion(
+        out, given, declared, typeBegin, typeEnd, defaultLength, sourceBegin, sourceEnd, style, styleText, knownSource);
+}
+
+void TranslationContext::emitConversion(Vec& out, const Vec& given, const QString& declared, size_t typeBegin,
+    size_t typeEnd, int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText,
+    const SqlType* knownSource)
+{
+    Vec expr = given;
     const SqlType source = knownSource  ? *knownSource
         : sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd)
                                   : SqlType{};
@@ -648,11 +666,10 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
     }
     if (typedConversion(out, expr, source, declared, style, styleText)) return;
     const QString defaultText = QString::number(defaultLength);
-    QString type;
-    QString length;
-    if (typeBegin < typeEnd) type = m_tokens[typeBegin].text.toLower();
-    if (typeBegin + 2 < typeEnd && m_tokens[typeBegin + 1].isSymbol("("))
-        length = m_tokens[typeBegin + 2].text.toLower();
+    const QString type = declared.section(u'(', 0, 0).trimmed().toLower();
+    const QString length = declared.contains(u'(')
+        ? declared.section(u'(', 1).section(u')', 0, 0).section(u',', 0, 0).trimmed().toLower()
+        : QString();
     const NT styleArg = !styleText.isEmpty() ? raw(styleText) : style >= 0 ? number(QString::number(style)) : word("null");
     if (dates::typeNamed(type)) {
         out.insert(out.end(), {word(dates::kToDate), symbol("(")});
@@ -697,7 +714,10 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
         out.push_back(symbol("("));
         out.insert(out.end(), expr.begin(), expr.end());
         out.push_back(word("as"));
-        for (size_t k = typeBegin; k < typeEnd; ++k) out.push_back(NT{m_tokens[k], m_tokens[k].text});
+        if (typeBegin < typeEnd)
+            for (size_t k = typeBegin; k < typeEnd; ++k) out.push_back(NT{m_tokens[k], m_tokens[k].text});
+        else
+            out.push_back(raw(declared));
         out.push_back(symbol(")"));
     };
     if (type == u"varchar" || type == u"nvarchar" || type == u"sysname") {
@@ -723,13 +743,25 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeB
     } else if (type == u"money" || type == u"smallmoney" || type == u"decimal" || type == u"numeric"
         || type == u"dec") {
         // exact: rounded to the type's scale, refused when too large for it
-        QString declared;
-        for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
         const SqlType t = SqlType::fromDeclared(declared);
         call("orra_exact", QStringLiteral("%1, %2, %3")
                                .arg(t.kind == SqlType::Kind::Decimal ? t.precision : t.digits().first)
                                .arg(t.scale)
                                .arg(t.isMoney() ? 1 : 0));
+    } else if (type == u"uniqueidentifier") {
+        if (source.isNumber() || source.isDateOrTime()) {
+            fail(QStringLiteral("Explicit conversion from data type %1 to uniqueidentifier is not allowed.")
+                     .arg(source.declaration().section(u'(', 0, 0)),
+                529, sourceBegin);
+            return;
+        }
+        call("orra_guid", QString());
+    } else if (isOneOf(m_tokens[typeBegin], {"xml", "sql_variant", "geography", "geometry", "hierarchyid"})) {
+        // values the embedded server has no type for: refused, never kept as something else
+        fail(QStringLiteral("The embedded server does not run the %1 data type.").arg(type), 0, typeBegin);
+    } else if (SqlType::fromDeclared(declared).kind == SqlType::Kind::Unknown
+        && !isOneOf(m_tokens[typeBegin], {"cursor", "table", "timestamp", "rowversion"})) {
+        fail(QStringLiteral("Type %1 is not a defined system type.").arg(m_tokens[typeBegin].text), 243, typeBegin);
     } else {
         castAsWritten();
     }

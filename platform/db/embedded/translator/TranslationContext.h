@@ -111,6 +111,8 @@ public:
     // The type of the value @v op= x gives the variable, x being the batch's tokens [b, e): x's
     // own for "=" (op empty), else that of @v op x.
     SqlType assignedType(const Variable& v, const QString& op, size_t b, size_t e) const;
+    // expr converted to the type declared ("nvarchar(4000)"), as CAST to it converts.
+    Vec convertedTo(const QString& declared, const Vec& expr, size_t sourceBegin = 0, size_t sourceEnd = 0);
     // The line of the batch the token at i is on (1 for the first).
     int lineOf(size_t i) const;
     void setLineStarts(std::vector<int> starts) { m_lineStarts = std::move(starts); }
@@ -187,6 +189,11 @@ private:
     // conversions that follow them.
     void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30,
         size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1, const QString& styleText = {},
+        const SqlType* knownSource = nullptr);
+    // The same to the type declared; its tokens [typeBegin, typeEnd) when it was written; the
+    // source's type when known apart from its tokens.
+    void emitConversion(Vec& out, const Vec& expr, const QString& declared, size_t typeBegin, size_t typeEnd,
+        int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText,
         const SqlType* knownSource = nullptr);
 
     const std::vector<Token>& m_tokens;

@@ -218,12 +218,12 @@ size_t exactArithmetic(const TranslationContext& ctx, const ExpressionTyper& typ
     return i + 6;
 }
 
-// a + b, a - b and a * b of integer operands overflow as the server's integers do (error
-// 8115: tinyint + tinyint is a tinyint), where SQLite would widen them or turn a bigint into a
-// float.
+// a + b, a - b, a * b and a / b of integer operands overflow as the server's integers do (error
+// 8115: tinyint + tinyint is a tinyint, -2147483648 / -1 no int), where SQLite would widen them
+// or turn a bigint into a float.
 size_t integerArithmetic(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
 {
-    if (!v[i].t.isSymbol("+") && !v[i].t.isSymbol("-") && !v[i].t.isSymbol("*")) return i;
+    if (!v[i].t.isSymbol("+") && !v[i].t.isSymbol("-") && !v[i].t.isSymbol("*") && !v[i].t.isSymbol("/")) return i;
     const auto o = binaryOperation(ctx, v, i);
     if (!o) return i;
     const size_t k = o->k;
@@ -265,6 +265,32 @@ size_t integerArithmetic(const TranslationContext& ctx, const ExpressionTyper& t
     while (vb > 0 && v[vb - 1].t.isSymbol("~")) --vb;   // ~ binds closer than any operation
     wrap(v, vb, ve, "orra_int_check", numbers({bits}));
     return i + 2;   // the operator's place after the call's name and parenthesis
+}
+
+// a op b (+ - * / %) of a text and an integer, money or float: the text converts to the other
+// operand's type as CAST converts it, by data type precedence ('1.5' + 1 is error 245, not 2.5).
+// Gives the index in v of the operator after the conversions.
+size_t textOperandAsNumber(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
+{
+    const auto o = binaryOperation(ctx, v, i);
+    if (!o) return i;
+    const size_t k = o->k;
+    const SqlType nearLeft = typer.typeOf(o->nearStart, k), nearRight = typer.typeOf(k + 1, o->nearEnd);
+    if (!nearLeft.isString() && !nearRight.isString()) return i;
+    // (a long chain is typed by its near operands, so that it translates in linear time)
+    const SqlType left = o->nearDecides() ? nearLeft : typer.typeOf(o->lb, k);
+    const SqlType right = o->nearDecides() ? nearRight : typer.typeOf(k + 1, o->re);
+    auto target = [](const SqlType& t) { return (t.isInteger() && t.kind != Kind::Bit) || t.isMoney() || t.isApproximate(); };
+    const bool leftText = left.isString() && target(right), rightText = right.isString() && target(left);
+    if (!leftText && !rightText) return i;
+    const auto [vb, ve] = operandsIn(v, i, o->multiplicative);
+    if (rightText) convertTo(v, i + 1, ve, left, right);
+    if (leftText) {
+        const size_t before = v.size();
+        convertTo(v, vb, i, right, left);
+        i += v.size() - before;
+    }
+    return i;
 }
 
 // The server's name of a type in its operand messages: a decimal literal is numeric.
@@ -931,15 +957,16 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             continue;
         }
         if (t.isSymbol("+") || t.isSymbol("-") || t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%")) {
+            i = textOperandAsNumber(ctx, typer, v, i);
             size_t next = exactArithmetic(ctx, typer, v, i);
             if (next == i) next = dateArithmetic(ctx, typer, v, i);
             if (next == i) next = integerArithmetic(ctx, typer, v, i);
             if (ctx.failed()) return;
             if (next != i)
                 i = next;
-            else if (t.isSymbol("/"))
+            else if (v[i].t.isSymbol("/"))
                 divideAsTyped(ctx, typer, v, i);
-            else if (t.isSymbol("-"))
+            else if (v[i].t.isSymbol("-"))
                 negateExactly(ctx, typer, v, i);
             continue;
         }
@@ -983,8 +1010,9 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
         }
         if (t.kind != TokenKind::Word || i + 1 >= v.size() || !v[i + 1].t.isSymbol("(")) continue;
         const bool sum = t.is("sum"), avg = t.is("avg"), round = t.is("round"), abs = t.is("abs"),
-                   power = t.is("power"), isnull = t.is("isnull");
-        if (!sum && !avg && !round && !abs && !power && !isnull) continue;
+                   power = t.is("power"), isnull = t.is("isnull"), angle = t.is("degrees") || t.is("radians"),
+                   nullif = t.is("nullif");
+        if (!sum && !avg && !round && !abs && !power && !isnull && !angle && !nullif) continue;
         const size_t k = indexOf(ctx, t);
         if (k + 1 >= T.size() || !T[k + 1].isSymbol("(")) continue;
         const size_t close = closeOf(v, i + 1, v.size());
@@ -995,15 +1023,30 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
         const SqlType a = typer.typeOf(targs[0].first, targs[0].second);
         const auto args = arguments(v, i + 1, close);
         if (sum || avg) {
+            if (a.kind == Kind::Bit) {
+                ctx.fail(QStringLiteral("Operand data type bit is invalid for %1 operator.").arg(sum ? u"sum" : u"avg"),
+                    8117, k);
+                return;
+            }
             if (a.isExact()) {
                 v[i].out = sum ? QStringLiteral("orra_exact_sum") : QStringLiteral("orra_exact_avg");
                 const Vec more = sum ? numbers({a.scale}) : numbers({a.scale, a.isMoney() ? 4 : std::max(a.scale, 6)});
                 v.insert(v.begin() + long(close), more.begin(), more.end());
             } else if (avg && a.isInteger()) {
                 v[i].out = QStringLiteral("orra_int_avg");
+            } else if (sum && a.isInteger()) {
+                // a total beyond its type (int, or bigint for bigint) is the server's overflow
+                size_t end = close + 1;
+                const bool over = end < v.size() && v[end].t.is("over");
+                if (over && end + 1 < v.size() && v[end + 1].t.isSymbol("(")) end = closeOf(v, end + 1, v.size()) + 1;
+                if (end <= v.size() && (!over || end > close + 1)) wrap(v, i, end, "orra_int_check", numbers({a.kind == Kind::BigInt ? 64 : 32}));
             }
         } else if (round) {
-            if (!a.isExact() || args.size() < 2) continue;
+            if (args.size() < 2) continue;
+            // int, smallint and tinyint round to an int, which may overflow (bigint checks its own)
+            if (a.isInteger() && a.kind != Kind::BigInt && a.kind != Kind::Bit)
+                wrap(v, i, close + 1, "orra_int_check", numbers({32}));
+            if (!a.isExact()) continue;
             const SqlType r = a.isMoney() ? SqlType::fromDeclared(QStringLiteral("money")) : a;
             v[i].out = QStringLiteral("orra_round");
             Vec more;
@@ -1016,9 +1059,23 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
                 wrap(v, i, close + 1, "orra_int_check", numbers({32}));
             else if (a.kind == Kind::BigInt || a.isExact())
                 v[i].out = QStringLiteral("orra_abs");
+        } else if (nullif) {
+            // two texts compare under the server's collation (case-insensitive), which SQLite
+            // applies only to a column named alone: the first argument carries it
+            if (args.size() != 2 || targs.size() != 2) continue;
+            const SqlType b = typer.typeOf(targs[1].first, targs[1].second);
+            if (!a.isString() || !b.isString() || isBareColumn(ctx, targs[0].first, targs[0].second)) continue;
+            const QString collation = !a.collation.isEmpty() ? a.collation
+                : !b.collation.isEmpty()                   ? b.collation
+                    : collationNameFor(QString(), a.kind == Kind::NText || b.kind == Kind::NText);
+            v.insert(v.begin() + long(args[0].second), raw(QStringLiteral("COLLATE ") + collation));
+        } else if (angle) {
+            // DEGREES and RADIANS keep an integer argument's type: RADIANS(180) is 3
+            if (a.isInteger() && a.kind != Kind::Bit) convertTo(v, i, close + 1, a);
         } else if (power) {
+            // tinyint and smallint give an int; a result the type cannot hold is its overflow
             if (a.isInteger())
-                wrap(v, i, close + 1, "orra_int", {});
+                convertTo(v, i, close + 1, SqlType::fromDeclared(a.kind == Kind::BigInt ? QStringLiteral("bigint") : QStringLiteral("int")));
             else if (a.isExact())
                 convertTo(v, i, close + 1, a.kind == Kind::Decimal ? SqlType::decimal(38, a.scale) : a);
         } else if (isnull && args.size() == 2 && targs.size() == 2) {
