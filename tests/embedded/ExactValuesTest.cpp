@@ -503,6 +503,8 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         {"select cast(3.5e38 as real)", "Arithmetic overflow error converting expression to data type real.", 8115},
         {"select cast('12x' as money)", "Cannot convert a char value to money. The char value has incorrect syntax.",
             235},
+        // a float beyond its range is no infinity
+        {"select cast(1e308 as float) * 10", "Arithmetic overflow error converting expression to data type float.", 8115},
         // % takes integers, money and decimals only
         {"select cast(7 as float) % 2", "The data types float and int are incompatible in the modulo operator.", 402},
         {"select round(2147483647, -1)", "Arithmetic overflow error converting expression to data type int.", 8115},
