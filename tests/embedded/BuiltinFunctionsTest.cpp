@@ -83,6 +83,13 @@ TEST_F(BuiltinFunctions, UnknownFunctionsAndWrongArgumentCountsAreTheServersErro
         {"select user_name(1, 2)", "189: The user_name function requires 0 to 1 arguments."},
         {"select ntile() over (order by (select 1))", "174: The ntile function requires 1 argument(s)."},
         {"select lag(1, 1, 0, 3) over (order by (select 1))", "189: The lag function requires 1 to 3 arguments."},
+        // a conversion to a type the server does not have, or one the embedded server does not run
+        {"select cast(1 as foo)", "243: Type foo is not a defined system type."},
+        {"select cast('<a/>' as xml)", "1: The embedded server does not run the xml data type."},
+        {"declare @v sql_variant = 1", "1: The embedded server does not run the sql_variant data type."},
+        {"select cast(1 as uniqueidentifier)", "529: Explicit conversion from data type int to uniqueidentifier is not allowed."},
+        {"select cast('6F9619FF-8B86-D011-B42D' as uniqueidentifier)",
+            "8169: Conversion failed when converting from a character string to uniqueidentifier."},
         // counted at the top level only; type names with a length stay types
         {"select count(*) + max(power(2, 3)) + abs(round(-1.5, 0))", "11"},
         {"declare @t time(3) = '10:00'; select convert(varchar(8), cast(@t as time(0)))", "10:00:00"},
@@ -125,6 +132,9 @@ TEST_F(BuiltinFunctions, MathematicalAndLogicalFunctionsGiveTheDocumentedValues)
         {"SELECT CHOOSE ( 3, 'Manager', 'Director', 'Developer', 'Tester' ) AS Result", "Developer"},
         {"SELECT CHOOSE ( 5, 'Manager', 'Director' )", "NULL"},
         {"SELECT CHOOSE ( 2.9, 'Manager', 'Director' )", "Director"},
+        // the values' type of highest precedence
+        {"SELECT CHOOSE ( 1, 'Manager', 2 )", "245: Conversion failed when converting the varchar value 'Manager' to data type int."},
+        {"SELECT CHOOSE ( 2, 'Manager', 2.5 )", "2.5"},
         {"SELECT CAST(GREATEST ( '6.62', 3.1415, N'7' ) AS varchar(10)) AS GreatestVal", "7.0000"},
         {"SELECT GREATEST ('Glacier', N'Joshua Tree', 'Mount Rainier') AS GreatestString", "Mount Rainier"},
         {"SELECT LEAST (NULL, 3, 1)", "1"},

@@ -308,6 +308,15 @@ TEST_F(EmbeddedTest, DatesWrittenAsTextTakeTheirCastText)
             {"select N from W where ID = 1", "Apr 18 2006  9:58PM"},
             {"insert into W (ID, N) values (4, cast('2006-04-18' as date)); select N from W where ID = 4", "2006-04-18"},
             {"declare @s varchar(30); select @s = D from W where ID = 1; select @s", "Apr 18 2006  9:58PM"},
+            // a string function, and LIKE, take a datetime as the text CAST gives it
+            {"select concat('On ', D) from W where ID = 1", "On Apr 18 2006  9:58PM"},
+            {"select concat_ws('|', ID, D) from W where ID = 1", "1|Apr 18 2006  9:58PM"},
+            {"select left(D, 6) + '/' + cast(len(D) as varchar(5)) from W where ID = 1", "Apr 18/19"},
+            {"select string_agg(D, ';') from W", "Apr 18 2006  9:58PM"},
+            {"select count(*) from W where D like 'Apr 18%'", "1"},
+            {"declare @d smalldatetime = '2006-04-18 09:58'; select case when @d not like 'Apr%' then 0 else 1 end",
+                "1"},
+            {"select concat(cast('2006-04-18' as date), '')", "2006-04-18"},
         });
     c->execute(QStringLiteral("declare @d datetime = '2006-04-18 09:58'; print @d; print @d + 1; "
                               "print cast('2006-04-18' as date)"));
@@ -475,11 +484,23 @@ TEST_F(EmbeddedTest, DateFunctionsGiveTheDocumentedValues)
         {QStringLiteral("select convert(varchar(30), dateadd(month, 13, %1), 121)").arg(d2), "2008-02-01 13:10:10.1111111"},
         {QStringLiteral("select convert(varchar(30), dateadd(day, 365, cast('2000-01-01 01:01:01.111' as datetime)), 121)"),
             "2000-12-31 01:01:01.110"},
+        // datetime2(3) counts whole milliseconds and datetime2(0) whole seconds, as their own types
+        {QStringLiteral("select convert(varchar(30), dateadd(ms, 1, cast('2007-01-01 13:10:10.123' as datetime2(3))), 121)"),
+            "2007-01-01 13:10:10.124"},
+        {QStringLiteral("declare @d datetime2(3) = '2007-01-01 13:10:10.123'; "
+                        "select convert(varchar(30), dateadd(mcs, 2000, @d), 121)"),
+            "2007-01-01 13:10:10.125"},
+        {QStringLiteral("declare @d datetime2(0) = '2007-01-01 13:10:00'; select convert(varchar(30), dateadd(ss, 1, @d), 121)"),
+            "2007-01-01 13:10:01"},
+        {QStringLiteral("select datepart(tz, cast('2007-01-01 13:10:10.123' as datetime2(3)))"), "0"},
         {QStringLiteral("select dateadd(year, 2147483647, '20060731')"),
             "error: Adding a value to a 'datetime' column caused an overflow."},
         {QStringLiteral("select dateadd(year, 2147483648, '20060731')"),
             "error: Arithmetic overflow error converting expression to data type int."},
         {QStringLiteral("select datediff(day, '2036-03-01', '2036-02-28')"), "-2"},
+        {QStringLiteral("begin try select datediff(second, '19470101', '20160101') end try "
+                        "begin catch select error_number() end catch"),
+            "535"},
         {QStringLiteral("select datediff(year, %1, %2)").arg(before, after), "1"},
         {QStringLiteral("select datediff(quarter, %1, %2)").arg(before, after), "1"},
         {QStringLiteral("select datediff(month, %1, %2)").arg(before, after), "1"},

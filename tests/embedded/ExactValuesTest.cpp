@@ -304,6 +304,9 @@ TEST_F(ExactValues, DocumentedValuesAndResultTypes)
         {"select cast(0.0000009000 as decimal(30,10)) * cast(1.0000000000 as decimal(30,10))", DataType::Numeric, 38,
             6, "0.000001"},
         {"select 2147483649 / 2", DataType::Numeric, 16, 6, "1073741824.500000"},
+        // money takes a currency symbol and commas
+        {"select cast('$1,234.56' as money)", DataType::Currency, 19, 4, "1234.5600"},
+        {"select cast('-$3148.29' as smallmoney)", DataType::Currency, 10, 4, "-3148.2900"},
         {"select round(748.58, -1)", DataType::Numeric, 5, 2, "750.00"},
         {"select round(748.58, -2)", DataType::Numeric, 5, 2, "700.00"},
         {"select round(748.58, -4)", DataType::Numeric, 5, 2, "0.00"},
@@ -491,6 +494,11 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         {"select '1.5' + 1", "Conversion failed when converting the varchar value '1.5' to data type int.", 245},
         {"declare @s varchar(10) = '2.5'; select 2 * @s",
             "Conversion failed when converting the varchar value '2.5' to data type int.", 245},
+        {"select cast(-2147483648 as int) / -1", "Arithmetic overflow error converting expression to data type int.",
+            8115},
+        {"select cast(3.5e38 as real)", "Arithmetic overflow error converting expression to data type real.", 8115},
+        {"select cast('12x' as money)", "Cannot convert a char value to money. The char value has incorrect syntax.",
+            235},
         {"select round(2147483647, -1)", "Arithmetic overflow error converting expression to data type int.", 8115},
         // POWER's result does not fit its type
         {"select power(2, 31)", "Arithmetic overflow error converting expression to data type int.", 8115},

@@ -36,6 +36,8 @@ long functionErrorNumber(const QString& m)
         {"Scale argument is not valid. ", 10760},
     };
     if (m.contains(QLatin1String(" is not a valid style number when converting from "))) return 281;
+    if (m.startsWith(QLatin1String("The datediff")) && m.contains(QLatin1String(" function resulted in an overflow.")))
+        return 535;
     if (m.startsWith(QLatin1String("The datepart ")) && m.contains(QLatin1String(" is not supported by date function ")))
         return m.contains(QLatin1String(" for data type ")) ? 9810 : 9806;
     for (const auto& k : messages)
@@ -476,6 +478,10 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, m.endsWith(QLatin1String("Use a larger integer column.")) ? 244 : 248, m, "22003");
     } else if (m.startsWith(QLatin1String("Arithmetic overflow error"))) {
         set(e, 8115, m, "22003");
+    } else if (m == u"Cannot convert a char value to money. The char value has incorrect syntax.") {
+        set(e, 235, m, "22018");
+    } else if (m == u"Conversion failed when converting from a character string to uniqueidentifier.") {
+        set(e, 8169, m, "22018");
     } else if (m == u"integer overflow") {
         // SQLite's SUM beyond 64 bits: a bigint total
         set(e, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type bigint."), "22003");
@@ -485,6 +491,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 536, m);
     } else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function"))) {
         set(e, 9828, m);
+    } else if (m.startsWith(QLatin1String("Procedure expects parameter '"))) {
+        set(e, 214, m);
     } else if (m.startsWith(QLatin1String("The invalid escape character \""))) {
         set(e, 506, m);
     } else if (m.startsWith(QLatin1String("The culture parameter '"))) {

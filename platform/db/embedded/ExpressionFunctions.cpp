@@ -329,20 +329,27 @@ bool textToFloat(const QString& text, double& d)
 void fnFloat(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     const int type = sqlite3_value_type(argv[0]);
-    if (type == SQLITE_NULL || type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-        if (type == SQLITE_NULL)
-            sqlite3_result_null(ctx);
-        else
-            sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+    if (type == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
         return;
     }
     double d = 0;
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
-    if (!textToFloat(text, d)) {
+    const QString text = type == SQLITE_INTEGER || type == SQLITE_FLOAT
+        ? QString()
+        : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        d = sqlite3_value_double(argv[0]);
+    } else if (!textToFloat(text, d)) {
         const QString message = QStringLiteral("Error converting data type %1 to %2.")
                                     .arg(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[1]))),
                                         QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[2]))));
         sqlite3_result_error(ctx, message.toUtf8().constData(), -1);
+        return;
+    }
+    // a value beyond real's range (3.40E+38) is no real
+    if (std::fabs(d) > double(std::numeric_limits<float>::max())
+        && sqlite3_stricmp(reinterpret_cast<const char*>(sqlite3_value_text(argv[2])), "real") == 0) {
+        sqlite3_result_error(ctx, "Arithmetic overflow error converting expression to data type real.", -1);
         return;
     }
     sqlite3_result_double(ctx, d);

@@ -128,6 +128,20 @@ bool readDate(sqlite3_context* ctx, sqlite3_value* arg, Canonical& out)
     return true;
 }
 
+// The type the translator knew for a date argument ('datetime2(3)', or null), where the text
+// alone cannot tell it: datetime2(3) reads as datetime and datetime2(0) as smalldatetime.
+void takeDeclaredType(Canonical& c, sqlite3_value* declaredType)
+{
+    if (sqlite3_value_type(declaredType) != SQLITE_TEXT) return;
+    const QString declared = textOf(declaredType);
+    const int open = int(declared.indexOf(u'('));
+    if (const auto named = typeNamed(declared.left(open < 0 ? declared.size() : open),
+            open < 0 ? -1 : declared.mid(open + 1).chopped(1).toInt());
+        named && hasDate(*named) == hasDate(c.type) && hasTime(*named) == hasTime(c.type)
+        && (named->kind == Kind::DateTimeOffset) == (c.type.kind == Kind::DateTimeOffset))
+        c.type = *named;
+}
+
 // ---- conversions --------------------------------------------------------------------------
 
 // The type a conversion converts to, from its name and scale; the name is a constant of the
@@ -425,7 +439,7 @@ bool isTimePart(Part p)
         || p == Part::Microsecond || p == Part::Nanosecond;
 }
 
-void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
+void fnDateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(3, argv)) {
         sqlite3_result_null(ctx);
@@ -441,6 +455,7 @@ void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
     const qint64 n = qint64(std::trunc(number));
     Canonical d;
     if (!readDate(ctx, argv[2], d)) return;
+    if (argc > 3) takeDeclaredType(d, argv[3]);
     const Type t = d.type;
     Value v = d.value;
     if (part == Part::TzOffset || part == Part::IsoWeek || part == Part::None) {
@@ -670,7 +685,8 @@ bool partValue(Part part, const Canonical& c, const Settings& s, qint64& out)
 // given: null for a null argument, or the refusal of a value that does not read as a date or
 // of a part its type does not have (a year of a time, an hour of a date; only for values of a
 // type, a literal takes the defaults).
-bool readPartOfDate(sqlite3_context* ctx, sqlite3_value** argv, const char* function, Part& part, Canonical& c)
+bool readPartOfDate(
+    sqlite3_context* ctx, int argc, sqlite3_value** argv, const char* function, Part& part, Canonical& c)
 {
     if (anyNull(2, argv)) {
         sqlite3_result_null(ctx);
@@ -678,6 +694,7 @@ bool readPartOfDate(sqlite3_context* ctx, sqlite3_value** argv, const char* func
     }
     part = partNamed(textOf(argv[0]));
     if (!readDate(ctx, argv[1], c)) return false;
+    if (argc > 2) takeDeclaredType(c, argv[2]);
     const bool timePart = isTimePart(part);
     if ((c.type.kind == Kind::Time && !timePart) || (c.type.kind == Kind::Date && timePart)
         || (part == Part::TzOffset && c.type.kind != Kind::DateTimeOffset && c.type.kind != Kind::DateTime2)) {
@@ -687,11 +704,11 @@ bool readPartOfDate(sqlite3_context* ctx, sqlite3_value** argv, const char* func
     return true;
 }
 
-void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
+void fnDatePart(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     Part part = Part::None;
     Canonical c;
-    if (!readPartOfDate(ctx, argv, "datepart", part, c)) return;
+    if (!readPartOfDate(ctx, argc, argv, "datepart", part, c)) return;
     qint64 v = 0;
     if (!partValue(part, c, settingsOf(ctx), v)) {
         resultError(ctx, QStringLiteral("'%1' is not a recognized datepart option.").arg(textOf(argv[0])));
@@ -700,11 +717,11 @@ void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int64(ctx, v);
 }
 
-void fnDateName(sqlite3_context* ctx, int, sqlite3_value** argv)
+void fnDateName(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     Part part = Part::None;
     Canonical c;
-    if (!readPartOfDate(ctx, argv, "datename", part, c)) return;
+    if (!readPartOfDate(ctx, argc, argv, "datename", part, c)) return;
     const Settings& s = settingsOf(ctx);
     const QDate d = QDate::fromJulianDay(c.value.day);
     if (part == Part::Month) {
@@ -781,16 +798,7 @@ void fnDateTrunc(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     }
     Canonical c;
     if (!readDate(ctx, argv[1], c)) return;
-    // the type the translator knew, when the text alone cannot tell (datetime2(3) from datetime)
-    if (argc > 2 && sqlite3_value_type(argv[2]) == SQLITE_TEXT) {
-        const QString declared = textOf(argv[2]);
-        const int open = int(declared.indexOf(u'('));
-        if (const auto named = typeNamed(declared.left(open < 0 ? declared.size() : open),
-                open < 0 ? -1 : declared.mid(open + 1).chopped(1).toInt());
-            named && hasDate(*named) == hasDate(c.type) && hasTime(*named) == hasTime(c.type)
-            && (named->kind == Kind::DateTimeOffset) == (c.type.kind == Kind::DateTimeOffset))
-            c.type = *named;
-    }
+    if (argc > 2) takeDeclaredType(c, argv[2]);
     const Type t = c.type;
     const bool timePart = isTimePart(part);
     if (part == Part::Weekday || part == Part::TzOffset || part == Part::Nanosecond || part == Part::None
@@ -1058,11 +1066,11 @@ void fnLanguage(sqlite3_context* ctx, int, sqlite3_value**)
 }
 
 const FunctionName kNames[] = {
-    {"dateadd", "orra_dateadd", true, nullptr, 3, 3},
+    {"dateadd", "orra_dateadd", true, nullptr, 3, 3, true},
     {"datediff", "orra_datediff", true, "int", 3, 3},
     {"datediff_big", "orra_datediff_big", true, "bigint", 3, 3},
-    {"datepart", "orra_datepart", true, "int", 2, 2},
-    {"datename", "orra_datename", true, "nvarchar(30)", 2, 2},
+    {"datepart", "orra_datepart", true, "int", 2, 2, true},
+    {"datename", "orra_datename", true, "nvarchar(30)", 2, 2, true},
     {"eomonth", "orra_eomonth", false, "date", 1, 2},
     {"year", "orra_year", false, "int", 1, 1},
     {"month", "orra_month", false, "int", 1, 1},
@@ -1080,7 +1088,7 @@ const FunctionName kNames[] = {
     {"datetime2fromparts", "orra_datetime2fromparts", false, "datetime2", 8, 8},
     {"datetimeoffsetfromparts", "orra_datetimeoffsetfromparts", false, "datetimeoffset", 10, 10},
     {"format", "orra_format", false, "nvarchar(4000)", 2, 3},
-    {"datetrunc", "orra_datetrunc", true, nullptr, 2, 2},
+    {"datetrunc", "orra_datetrunc", true, nullptr, 2, 2, true},
     {"switchoffset", "orra_switchoffset", false, nullptr, 2, 2},
     {"todatetimeoffset", "orra_todatetimeoffset", false, nullptr, 2, 2},
 };
@@ -1098,10 +1106,13 @@ const Registration kFunctions[] = {
     {kDateArithmetic, 4, fnDateArithmetic, false},
     {"orra_days_since_1900", 1, fnDaysSince1900, true},
     {"orra_dateadd", 3, fnDateAdd, false},
+    {"orra_dateadd", 4, fnDateAdd, false},
     {"orra_datediff", 3, fnDateDiff<false>, false},
     {"orra_datediff_big", 3, fnDateDiff<true>, false},
     {"orra_datepart", 2, fnDatePart, false},
+    {"orra_datepart", 3, fnDatePart, false},
     {"orra_datename", 2, fnDateName, false},
+    {"orra_datename", 3, fnDateName, false},
     {"orra_eomonth", 1, fnEndOfMonth, false},
     {"orra_eomonth", 2, fnEndOfMonth, false},
     {"orra_year", 1, fnYearMonthDay<Part::Year>, false},

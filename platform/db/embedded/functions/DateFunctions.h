@@ -22,6 +22,9 @@ struct FunctionName {
     const char* result;     // its result type when fixed ("int", "date"), else nullptr
     int minArgs;
     int maxArgs;
+    // the translator adds the declared type of its date (the last argument) as one more
+    // argument, where the value's text cannot tell it (datetime2(3) and datetime look alike)
+    bool typedDate = false;
 };
 // The entry for a T-SQL function name (any case), or nullptr.
 const FunctionName* functionNamed(QStringView name);

@@ -35,6 +35,35 @@ std::optional<Decimal> fromDouble(double d, int scale)
     return Decimal::fromDouble(d, scale);
 }
 
+// A text as money reads it besides a plain number: a currency symbol before the digits (a sign
+// before or after it) and commas between them ('$1,234.56').
+std::optional<Decimal> moneyText(sqlite3_value* v, int scale)
+{
+    QString t = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v))).trimmed();
+    QString sign;
+    if (t.startsWith(u'-') || t.startsWith(u'+')) {
+        sign = t.left(1);
+        t = t.mid(1).trimmed();
+    }
+    static const QString symbols = QStringLiteral("$\u00a3\u00a5\u20ac\u00a2\u20a4\u20a9\u20aa\u20ab\u20a8");
+    if (t.isEmpty() || !symbols.contains(t.front()) ) {
+        if (!t.contains(u',')) return std::nullopt;
+    } else {
+        t = t.mid(1).trimmed();
+    }
+    if (sign.isEmpty() && (t.startsWith(u'-') || t.startsWith(u'+'))) {
+        sign = t.left(1);
+        t = t.mid(1);
+    }
+    if (t.isEmpty() || t.front() == u',' || !(t.front().isDigit() || t.front() == u'.')) return std::nullopt;
+    const QString digits = sign + QString(t).remove(u',');
+    for (const QChar c : digits.mid(sign.size()))
+        if (!c.isDigit() && c != u'.') return std::nullopt;
+    const std::optional<Decimal> d = Decimal::parse(digits);
+    if (!d) return std::nullopt;
+    return d->tryRescaled(scale);
+}
+
 void overflow(sqlite3_context* ctx, const char* type)
 {
     const QByteArray message = QByteArrayLiteral("Arithmetic overflow error converting expression to data type ")
@@ -184,7 +213,8 @@ void fnExact(sqlite3_context* ctx, int, sqlite3_value** argv)
             return;
         }
     }
-    const std::optional<Decimal> d = readExact(argv[0], scale);
+    std::optional<Decimal> d = readExact(argv[0], scale);
+    if (!d && money && sqlite3_value_type(argv[0]) == SQLITE_TEXT) d = moneyText(argv[0], scale);
     if (!d) {
         const int type = sqlite3_value_type(argv[0]);
         if (type == SQLITE_TEXT || type == SQLITE_BLOB)

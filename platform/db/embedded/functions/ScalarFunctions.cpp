@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QUuid>
 
@@ -169,6 +170,21 @@ template <bool Greatest> void fnExtreme(sqlite3_context* ctx, int argc, sqlite3_
     sqlite3_result_value(ctx, best);
 }
 
+// CAST(x AS uniqueidentifier): a text of 32 hexadecimal digits grouped 8-4-4-4-12 (in braces or
+// not), kept in capitals as NEWID() makes them; 16 bytes as they are.
+void fnGuid(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL || type == SQLITE_BLOB) return sqlite3_result_value(ctx, argv[0]);
+    QString t = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0]))).trimmed();
+    if (t.startsWith(u'{') && t.endsWith(u'}')) t = t.mid(1, t.size() - 2);
+    static const QRegularExpression form(
+        QStringLiteral("^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
+    if (!form.match(t).hasMatch())
+        return sqlite3_result_error(ctx, "Conversion failed when converting from a character string to uniqueidentifier.", -1);
+    resultText(ctx, t.toUpper());
+}
+
 void fnNewId(sqlite3_context* ctx, int, sqlite3_value**)
 {
     const QByteArray text = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toLatin1();
@@ -215,6 +231,7 @@ void registerScalarFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_choose", -1, flags, nullptr, fnChoose, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_greatest", -1, flags, nullptr, fnExtreme<true>, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_least", -1, flags, nullptr, fnExtreme<false>, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_guid", 1, flags, nullptr, fnGuid, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_newid", 0, SQLITE_UTF8, nullptr, fnNewId, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_host_name", 0, SQLITE_UTF8, nullptr, fnHostName, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_app_name", 0, SQLITE_UTF8, nullptr, fnAppName, nullptr, nullptr, nullptr);

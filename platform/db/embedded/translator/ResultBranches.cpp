@@ -117,6 +117,13 @@ void branches(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& 
             if (results.size() != 3) return;
             results.erase(results.begin());
         }
+        if (T[k].is("choose")) {
+            // every value is an argument of one call: the value chosen converts, as CASE's would
+            const SqlType t = typer.typeOf(k, end + 1);
+            if (!converts(t)) return;
+            if (const auto places = placesBetween(ctx, v, k, end + 1)) convertTo(v, places->first, places->second, t);
+            return;
+        }
     }
     const SqlType t = typer.typeOf(k, end + 1);
     if (!converts(t)) return;
@@ -147,7 +154,7 @@ void convertBranchesToResultType(const TranslationContext& ctx, const Expression
     bool sets = false;
     for (const NT& n : v) {
         if (isOneOf(n.t, {"union", "except", "intersect"})) sets = true;
-        if (!isOneOf(n.t, {"case", "coalesce", "iif", "values"}) && !n.t.is("select")) continue;
+        if (!isOneOf(n.t, {"case", "coalesce", "iif", "choose", "values"}) && !n.t.is("select")) continue;
         if (const size_t k = indexOf(ctx, n.t); k < T.size()) at.push_back(k);
     }
     std::sort(at.begin(), at.end(), std::greater<>());

@@ -552,9 +552,11 @@ bool TranslationContext::dateFunctionCall(Vec& out, size_t& i, size_t e, const d
             symbol(","), raw(QStringLiteral("'datetime'")), symbol(","), number(QStringLiteral("-1")), symbol(","),
             word("null"), symbol(")")});
     }
-    // DATETRUNC keeps its date's declared type (datetime2(3) and datetime read alike)
-    if (qstrcmp(f.tsql, "datetrunc") == 0) {
-        const SqlType d = ExpressionTyper(*this).typeOf(comma + 1, close);
+    // The date's declared type goes with it where the value's text cannot tell it (datetime2(3)
+    // reads as datetime, datetime2(0) as smalldatetime) and the type decides the result.
+    if (f.typedDate) {
+        const size_t date = literalDate ? close - 1 : splitTop(i + 2, close, [&](size_t k) { return m_tokens[k].isSymbol(","); }).back().first;
+        const SqlType d = literalDate ? SqlType::fromDeclared(QStringLiteral("datetime")) : ExpressionTyper(*this).typeOf(date, close);
         out.push_back(symbol(","));
         out.push_back(raw(d.isDateOrTime() ? u'\'' + d.declaration() + u'\'' : QStringLiteral("null")));
     }
@@ -724,6 +726,20 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, const QStrin
                                .arg(t.kind == SqlType::Kind::Decimal ? t.precision : t.digits().first)
                                .arg(t.scale)
                                .arg(t.isMoney() ? 1 : 0));
+    } else if (type == u"uniqueidentifier") {
+        if (source.isNumber() || source.isDateOrTime()) {
+            fail(QStringLiteral("Explicit conversion from data type %1 to uniqueidentifier is not allowed.")
+                     .arg(source.declaration().section(u'(', 0, 0)),
+                529, sourceBegin);
+            return;
+        }
+        call("orra_guid", QString());
+    } else if (isOneOf(m_tokens[typeBegin], {"xml", "sql_variant", "geography", "geometry", "hierarchyid"})) {
+        // values the embedded server has no type for: refused, never kept as something else
+        fail(QStringLiteral("The embedded server does not run the %1 data type.").arg(type), 0, typeBegin);
+    } else if (SqlType::fromDeclared(declared).kind == SqlType::Kind::Unknown
+        && !isOneOf(m_tokens[typeBegin], {"cursor", "table", "timestamp", "rowversion"})) {
+        fail(QStringLiteral("Type %1 is not a defined system type.").arg(m_tokens[typeBegin].text), 243, typeBegin);
     } else {
         castAsWritten();
     }

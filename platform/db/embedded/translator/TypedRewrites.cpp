@@ -218,12 +218,12 @@ size_t exactArithmetic(const TranslationContext& ctx, const ExpressionTyper& typ
     return i + 6;
 }
 
-// a + b, a - b and a * b of integer operands overflow as the server's integers do (error
-// 8115: tinyint + tinyint is a tinyint), where SQLite would widen them or turn a bigint into a
-// float.
+// a + b, a - b, a * b and a / b of integer operands overflow as the server's integers do (error
+// 8115: tinyint + tinyint is a tinyint, -2147483648 / -1 no int), where SQLite would widen them
+// or turn a bigint into a float.
 size_t integerArithmetic(const TranslationContext& ctx, const ExpressionTyper& typer, Vec& v, size_t i)
 {
-    if (!v[i].t.isSymbol("+") && !v[i].t.isSymbol("-") && !v[i].t.isSymbol("*")) return i;
+    if (!v[i].t.isSymbol("+") && !v[i].t.isSymbol("-") && !v[i].t.isSymbol("*") && !v[i].t.isSymbol("/")) return i;
     const auto o = binaryOperation(ctx, v, i);
     if (!o) return i;
     const size_t k = o->k;
