@@ -124,6 +124,10 @@ TEST_F(StringFunctions, BuildingAndChangingText)
         {"select str(123.45, 2, 2)", "**"},
         {"select replicate('0', -1)", QVariant()},
         {"select len(replicate('ab', 9223372036854775807))", 8000},
+        // 8,000 bytes, unless the text is cast to a large-value type
+        {"select datalength(replicate(N'ab', 5000))", 8000},
+        {"select len(replicate(cast('a' as varchar(max)), 10000))", 10000},
+        {"declare @v nvarchar(max) = N'xy'; select len(replicate(@v, 6000))", 12000},
         {"select datalength(space(9000))", 8000},
         // ISNULL's replacement takes the checked value's type and length
         {"declare @x varchar(3); select isnull(@x, 'abcdef')", "abc"},
@@ -264,6 +268,13 @@ TEST_F(StringFunctions, StringAggJoinsTheGroupsValuesInTheirOrder)
     EXPECT_EQ(scalar(*c, "select string_agg(isnull(FirstName,'N/A'), ',') as csv from Person").toString(),
         "John,N/A,Mike,Peter,N/A,N/A,Alice,Bob");
     EXPECT_TRUE(scalar(*c, "select string_agg(FirstName, ',') from Person where ID = 2").isNull());
+
+    // an ordinary text's result ends at 8,000 bytes; a large-value one's does not
+    EXPECT_EQ(errorOf("select string_agg(cast(replicate('a', 3000) as varchar(3000)), ',') from Person"),
+        QStringLiteral("9829: STRING_AGG aggregation result exceeded the limit of 8000 bytes. Use LOB types to avoid "
+                       "result truncation."));
+    EXPECT_EQ(scalar(*c, "select len(string_agg(cast(replicate('a', 3000) as varchar(max)), ',')) from Person").toInt(),
+        8 * 3000 + 7);
 }
 
 TEST_F(StringFunctions, StringSplitIsATable)

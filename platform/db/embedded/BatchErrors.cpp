@@ -491,6 +491,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 536, m);
     } else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function"))) {
         set(e, 9828, m);
+    } else if (m.startsWith(QLatin1String("STRING_AGG aggregation result exceeded the limit of 8000 bytes."))) {
+        set(e, 9829, m);
     } else if (m.startsWith(QLatin1String("Procedure expects parameter '"))) {
         set(e, 214, m);
     } else if (m.startsWith(QLatin1String("The invalid escape character \""))) {

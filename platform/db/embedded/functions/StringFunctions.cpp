@@ -282,9 +282,15 @@ void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     const qint64 n = sqlite3_value_int64(argv[1]);
     if (n < 0) return sqlite3_result_null(ctx);
     if (s.isEmpty()) return resultText(ctx, s);
-    // Text of the server's ordinary types ends at 8,000 bytes.
-    const qint64 times = std::min<qint64>(n, kLongestText / s.size() + 1);
-    resultText(ctx, s.repeated(qsizetype(times)).left(kLongestText));
+    // Text of the server's ordinary types ends at 8,000 bytes (4,000 Unicode characters); a
+    // third argument names the limit in characters, -1 for a (max) text's.
+    const qint64 longest = argc > 2 ? sqlite3_value_int64(argv[2]) : kLongestText;
+    if (longest < 0) {
+        if (n > 0 && !fits(ctx, qint64(s.size()) * std::min<qint64>(n, INT32_MAX))) return;
+        return resultText(ctx, s.repeated(qsizetype(n)));
+    }
+    const qint64 times = std::min<qint64>(n, longest / s.size() + 1);
+    resultText(ctx, s.repeated(qsizetype(times)).left(qsizetype(longest)));
 }
 
 void fnSpace(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -581,6 +587,10 @@ void stringAggFinal(sqlite3_context* ctx)
         r += a->rows[i].value;
     }
     delete a;
+    // a text of an ordinary type ends at 8,000 bytes: the characters this aggregate may hold
+    if (const auto* longest = static_cast<const int*>(sqlite3_user_data(ctx)); longest && r.size() > *longest)
+        return resultError(ctx, QStringLiteral("STRING_AGG aggregation result exceeded the limit of 8000 bytes. Use LOB "
+                                               "types to avoid result truncation."));
     resultText(ctx, r);
 }
 
@@ -994,9 +1004,15 @@ void registerStringFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_patindex", 3, SQLITE_UTF8, nullptr, fnPatIndex, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_datalength", 2, SQLITE_UTF8, nullptr, fnDataLength, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_datalength_units", 2, flags, nullptr, fnDataLengthUnits, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_replicate", 3, flags, nullptr, fnReplicate, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_trim", 3, flags, nullptr, fnTrim, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "orra_string_agg", -1, SQLITE_UTF8, nullptr, nullptr, stringAggStep, stringAggFinal, nullptr);
+    static int textLimit = 8000, unicodeLimit = 4000;
+    sqlite3_create_function_v2(
+        db, "orra_string_agg_text", -1, SQLITE_UTF8, &textLimit, nullptr, stringAggStep, stringAggFinal, nullptr);
+    sqlite3_create_function_v2(
+        db, "orra_string_agg_unicode", -1, SQLITE_UTF8, &unicodeLimit, nullptr, stringAggStep, stringAggFinal, nullptr);
     sqlite3_create_function_v2(db, "orra_try", 2, SQLITE_UTF8, nullptr, fnTry, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_parse", 6, SQLITE_UTF8, nullptr, fnParse, nullptr, nullptr, nullptr);
     static const sqlite3_module module = splitModule();
