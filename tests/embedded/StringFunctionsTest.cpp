@@ -463,6 +463,10 @@ TEST_F(StringFunctions, WrongCallsGiveTheServersErrors)
         {"select left('abc')", "174: The left function requires 2 argument(s)."},
         {"select substring('abc', 1, -1)", "537: Invalid length parameter passed to the LEFT or SUBSTRING function."},
         {"select concat('a')", "189: The concat function requires 2 to 254 arguments."},
+        {"select substring('abc', 'x', 1)", "245: Conversion failed when converting the varchar value 'x' to data type int."},
+        {"select replicate('a', 'z')", "245: Conversion failed when converting the varchar value 'z' to data type int."},
+        {"select value from string_split('a,b', ',,')",
+            "214: Procedure expects parameter 'separator' of type 'nchar(1)/nvarchar(1)'."},
         {"select translate('abc', 'ab', 'x')",
             "9828: The second and third arguments of the TRANSLATE built-in function must contain an equal number "
             "of characters."},

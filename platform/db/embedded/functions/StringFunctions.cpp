@@ -41,6 +41,21 @@ bool fits(sqlite3_context* ctx, qint64 characters)
     return false;
 }
 
+// An integer argument as the server converts it: a text that is no number is error 245 (a
+// decimal kept as text counts by its whole part).
+bool integerArgument(sqlite3_context* ctx, sqlite3_value* v, qint64& out)
+{
+    out = sqlite3_value_int64(v);
+    if (sqlite3_value_type(v) != SQLITE_TEXT) return true;
+    const QString text = textOf(v).trimmed();
+    bool ok = false;
+    out = text.toLongLong(&ok);
+    if (!ok) out = qint64(text.toDouble(&ok));
+    if (ok) return true;
+    resultError(ctx, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(textOf(v)));
+    return false;
+}
+
 // The longest text of the server's ordinary (not max) types: 8,000 bytes.
 constexpr qsizetype kLongestText = 8000;
 
@@ -51,7 +66,8 @@ const text::AnsiCodePage& codePage() { return text::AnsiCodePage::system(); }
 template <bool Left> void fnLeftRight(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
-    const qint64 n = sqlite3_value_int64(argv[1]);
+    qint64 n = 0;
+    if (!integerArgument(ctx, argv[1], n)) return;
     if (n < 0) {
         resultError(ctx,
             Left ? QStringLiteral("Invalid length parameter passed to the LEFT or SUBSTRING function.")
@@ -136,8 +152,8 @@ void fnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 void fnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
-    const qint64 start = sqlite3_value_int64(argv[1]);
-    const qint64 length = sqlite3_value_int64(argv[2]);
+    qint64 start = 0, length = 0;
+    if (!integerArgument(ctx, argv[1], start) || !integerArgument(ctx, argv[2], length)) return;
     if (length < 0)
         return resultError(ctx, QStringLiteral("Invalid length parameter passed to the LEFT or SUBSTRING function."));
     const qint64 first = std::max<qint64>(start, 1);
@@ -159,7 +175,8 @@ void charIndexIn(sqlite3_context* ctx, sqlite3_value** argv, bool withStart, con
 {
     const QString find = comparableIn(textOf(argv[0]), c);
     const QString search = comparableIn(textOf(argv[1]), c);
-    qint64 start = withStart ? sqlite3_value_int64(argv[2]) : 1;
+    qint64 start = 1;
+    if (withStart && !integerArgument(ctx, argv[2], start)) return;
     if (start < 1) start = 1;
     if (find.isEmpty() || start > search.size()) return sqlite3_result_int(ctx, 0);
     sqlite3_result_int64(ctx, search.indexOf(find, qsizetype(start - 1)) + 1);
@@ -201,8 +218,8 @@ void fnStuff(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (isNull(argv[0]) || isNull(argv[1]) || isNull(argv[2])) return sqlite3_result_null(ctx);
     const QString s = textOf(argv[0]);
-    const qint64 start = sqlite3_value_int64(argv[1]);
-    const qint64 length = sqlite3_value_int64(argv[2]);
+    qint64 start = 0, length = 0;
+    if (!integerArgument(ctx, argv[1], start) || !integerArgument(ctx, argv[2], length)) return;
     if (start < 1 || start > s.size() || length < 0) return sqlite3_result_null(ctx);
     const QString with = isNull(argv[3]) ? QString() : textOf(argv[3]);
     QString r = s;
@@ -279,7 +296,8 @@ void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
     const QString s = textOf(argv[0]);
-    const qint64 n = sqlite3_value_int64(argv[1]);
+    qint64 n = 0;
+    if (!integerArgument(ctx, argv[1], n)) return;
     if (n < 0) return sqlite3_result_null(ctx);
     if (s.isEmpty()) return resultText(ctx, s);
     // Text of the server's ordinary types ends at 8,000 bytes (4,000 Unicode characters); a
@@ -296,7 +314,8 @@ void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 void fnSpace(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (isNull(argv[0])) return sqlite3_result_null(ctx);
-    const qint64 n = sqlite3_value_int64(argv[0]);
+    qint64 n = 0;
+    if (!integerArgument(ctx, argv[0], n)) return;
     if (n < 0) return sqlite3_result_null(ctx);
     resultText(ctx, QString(qsizetype(std::min<qint64>(n, kLongestText)), u' '));
 }

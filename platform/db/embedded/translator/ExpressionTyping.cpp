@@ -819,8 +819,11 @@ std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, siz
             }
             src.table = parts.back();
             const QString database = parts.size() >= 3 ? parts[parts.size() - 3] : QString();
-            src.database = src.table.startsWith(u'#') ? QStringLiteral("temp") : m_ctx.schemaName(database);
             src.alias = src.table;
+            // a table variable: the temporary table that holds its rows
+            if (const Variable* tv = src.table.startsWith(u'@') ? m_ctx.variable(src.table) : nullptr; tv && !tv->table.isEmpty())
+                src.table = tv->table;
+            src.database = src.table.startsWith(u'#') ? QStringLiteral("temp") : m_ctx.schemaName(database);
             if (parts.size() == 1) commonTableExpression(src, from);
         } else {
             ++k;
@@ -1034,6 +1037,19 @@ std::vector<ExpressionTyper::Item> ExpressionTyper::selectItemRanges(size_t s) c
         items.push_back({name, x, y});
     }
     return items;
+}
+
+std::optional<QString> ExpressionTyper::sourceOfColumn(size_t s, const QString& column) const
+{
+    bool unknown = false;
+    for (const Source& src : sourcesOf(s)) {
+        const auto columns = columnsOf(src);
+        if (columns.empty()) unknown = true;
+        for (const auto& c : columns)
+            if (sameName(c.first, column)) return src.alias;
+    }
+    if (unknown) return std::nullopt;
+    return QString();
 }
 
 size_t ExpressionTyper::nextBranch(size_t s) const
