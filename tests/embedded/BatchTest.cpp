@@ -567,6 +567,15 @@ TEST_F(Batch, TransactionsNestByTheirCount)
          "cast(max(id) as varchar(5)) from @t",
             QStringLiteral("3/3")},
         {"begin tran; declare @u table (a int primary key); insert @u values (1); rollback; select count(*) from @u", 1},
+        // The identity values a rolled back insert used are not given again.
+        {"create table Counted (id int identity, a int); insert Counted (a) values (1); begin tran; insert Counted (a) "
+         "values (2); rollback; insert Counted (a) values (3); select cast(max(id) as varchar(5)) + '/' + "
+         "cast(ident_current('Counted') as varchar(5)) from Counted",
+            QStringLiteral("3/3")},
+        {"create table Stepped (id int identity(100, -10), a int); begin tran; insert Stepped (a) values (1); save "
+         "tran s; insert Stepped (a) values (2); rollback tran s; commit; insert Stepped (a) values (3); select "
+         "min(id) from Stepped",
+            80},
     });
 }
 

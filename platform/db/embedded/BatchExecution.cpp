@@ -5,6 +5,7 @@
 #include "platform/db/embedded/SqliteHandles.h"
 #include "platform/db/embedded/TsqlTranslator.h"
 #include "platform/db/embedded/functions/ExactNumbers.h"
+#include "platform/db/embedded/translator/Rewriting.h"
 
 #include <cstdlib>
 
@@ -324,7 +325,7 @@ void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
                         QStringLiteral("The current transaction cannot be committed and cannot be rolled back to a "
                                        "savepoint. Roll back the entire transaction."),
                         3931);
-                rollbackKeepingTableVariables(QStringLiteral("ROLLBACK TO orra_savepoint_%1").arg(at + 1));
+                rollbackTransaction(QStringLiteral("ROLLBACK TO orra_savepoint_%1").arg(at + 1));
                 m_savepoints.resize(at + 1);
                 return;
             }
@@ -333,7 +334,7 @@ void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
                     QStringLiteral("Cannot roll back %1. No transaction or savepoint of that name was found.").arg(name),
                     6401);
         }
-        rollbackKeepingTableVariables(QStringLiteral("ROLLBACK"));
+        rollbackTransaction();
         m_doomed = false;
         m_transactionCount = 0;
         m_savepoints.clear();
@@ -342,7 +343,7 @@ void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
     }
 }
 
-void EmbeddedBackend::rollbackKeepingTableVariables(const QString& rollback)
+void EmbeddedBackend::rollbackTransaction(const QString& rollback)
 {
     struct Kept {
         QString table;       // quoted
@@ -390,8 +391,41 @@ void EmbeddedBackend::rollbackKeepingTableVariables(const QString& rollback)
         }
         kept.push_back(std::move(k));
     }
+    // The identity counts of every table: the values a transaction used are not given again.
+    struct Count {
+        QString schema;
+        QByteArray table;
+        StoredValue value;
+    };
+    std::vector<Count> counts;
+    QStringList schemas{QStringLiteral("main"), QStringLiteral("temp")};
+    schemas += m_attached;
+    for (const QString& schema : std::as_const(schemas)) {
+        const PreparedStatement q(m_db, QStringLiteral("select name, seq from %1.sqlite_sequence where seq is not null")
+                                             .arg(translator::quoteName(schema)));
+        while (q.ok() && sqlite3_step(q) == SQLITE_ROW)
+            counts.push_back({schema, QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(q, 0))),
+                StoredValue(sqlite3_value_dup(sqlite3_column_value(q, 1)))});
+    }
     if (const int rc = sqlite3_exec(m_db, rollback.toUtf8().constData(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
         m_session.raise(rc);
+    for (const Count& c : counts) {
+        const QString schema = translator::quoteName(c.schema);
+        const PreparedStatement there(m_db, QStringLiteral("select 1 from %1.sqlite_master where type = 'table' and name = ?")
+                                                .arg(schema));
+        sqlite3_bind_text(there, 1, c.table.constData(), int(c.table.size()), SQLITE_TRANSIENT);
+        if (!there.ok() || sqlite3_step(there) != SQLITE_ROW) continue;   // made by the transaction: gone with it
+        const PreparedStatement update(m_db, QStringLiteral("update %1.sqlite_sequence set seq = ? where name = ?").arg(schema));
+        sqlite3_bind_value(update, 1, c.value.get());
+        sqlite3_bind_text(update, 2, c.table.constData(), int(c.table.size()), SQLITE_TRANSIENT);
+        if (update.ok() && sqlite3_step(update) == SQLITE_DONE && sqlite3_changes(m_db) == 0) {
+            const PreparedStatement insert(
+                m_db, QStringLiteral("insert into %1.sqlite_sequence (name, seq) values (?, ?)").arg(schema));
+            sqlite3_bind_text(insert, 1, c.table.constData(), int(c.table.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_value(insert, 2, c.value.get());
+            if (insert.ok()) sqlite3_step(insert);
+        }
+    }
     const auto exec = [&](const QString& sql) {
         if (const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
             m_session.raise(rc);

@@ -946,7 +946,7 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
             raise(QStringLiteral("42000"),
                 QStringLiteral("The embedded server does not run a 'goto' into a block from outside it."), 102);
         if (doomed()) {   // the batch left its doomed transaction open: it ends here
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            rollbackTransaction();
             ProviderError e;
             e.nativeError = 3998;
             e.number = -3998;
@@ -976,7 +976,13 @@ ExecuteResult EmbeddedBackend::execute(const QString& sql, const QList<db::Param
             e.number = -m_rights.denialNumber();
             e.sqlState = QStringLiteral("42000");
         }
-        if (endsTransaction && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (endsTransaction && !sqlite3_get_autocommit(m_db)) {
+            try {
+                rollbackTransaction();
+            } catch (const ProviderFailure&) {   // the batch's own error is the one to tell
+                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            }
+        }
         // The messages the batch sent before it failed reach the client ahead of the error.
         if (!run.result.messages.isEmpty()) f.errors = run.result.messages + f.errors;
         throw;

@@ -259,9 +259,9 @@ private:
     // rolled back (error 3930), and is rolled back when the batch ends (3998).
     bool m_doomed = false;
     QStringList m_tableVariables;   // the tables of the table variables alive, as SQLite writes their names
-    // Runs a ROLLBACK [TO …]: table variables take no part in transactions, so their rows,
-    // their identity count and the tables themselves stay as they were before it.
-    void rollbackKeepingTableVariables(const QString& rollback);
+    // Runs a ROLLBACK [TO …] and keeps what no transaction takes back: the table variables
+    // (their tables, rows and identity counts) and the identity values the transaction used.
+    void rollbackTransaction(const QString& rollback = QStringLiteral("ROLLBACK"));
     bool doomed() const;
     void refuseWriteWhileDoomed() const;
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)

@@ -53,6 +53,30 @@ QStringList countedIdentityStatements(
     return statements;
 }
 
+namespace {
+
+// The autoincrementing key a table's definition names: how a session's own statement
+// (ident_current), whose pragma reads the authorizer refuses, finds it.
+std::optional<IdentityColumn> definedIdentity(sqlite3* db, const QString& q, const QString& table)
+{
+    const PreparedStatement made(
+        db, QStringLiteral("select sql from %1.sqlite_master where type = 'table' and name = ? collate nocase").arg(q));
+    if (!made.ok()) return std::nullopt;
+    const QByteArray n = table.toUtf8();
+    sqlite3_bind_text(made, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(made) != SQLITE_ROW) return std::nullopt;
+    static const QRegularExpression key(
+        QStringLiteral(R"([(,]\s*("(?:[^"]|"")*"|\w+)\s+INTEGER\b[^,]*?\bPRIMARY\s+KEY\s+AUTOINCREMENT\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = key.match(columnText(made, 0));
+    if (!m.hasMatch()) return std::nullopt;
+    QString column = m.captured(1);
+    if (column.startsWith(u'"')) column = column.mid(1, column.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    return IdentityColumn{column, 1, 1, false};
+}
+
+}   // namespace
+
 std::optional<IdentityColumn> identityColumnOf(sqlite3* db, const QString& schema, const QString& table)
 {
     const QString q = quoted(schema);
@@ -78,7 +102,7 @@ std::optional<IdentityColumn> identityColumnOf(sqlite3* db, const QString& schem
     }
     const PreparedStatement st(
         db, QStringLiteral("select name, pk, type from %1.pragma_table_info(?) where pk = 1").arg(q));
-    if (!st.ok()) return std::nullopt;
+    if (!st.ok()) return definedIdentity(db, q, table);
     const QByteArray n = table.toUtf8();
     sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
     QString key;
@@ -87,6 +111,7 @@ std::optional<IdentityColumn> identityColumnOf(sqlite3* db, const QString& schem
         ++keys;
         if (columnText(st, 2).compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0) key = columnText(st, 0);
     }
+    if (keys == 0) return definedIdentity(db, q, table);
     if (keys != 1 || key.isEmpty()) return std::nullopt;
     int autoincrement = 0;
     if (sqlite3_table_column_metadata(db, schema.toUtf8().constData(), table.toUtf8().constData(),
