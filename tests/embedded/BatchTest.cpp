@@ -348,6 +348,16 @@ TEST_F(Batch, TryCatchHandsTheErrorToItsCatchBlock)
          "catch select 2 end catch",
             207, "Invalid column name 'nocolumn'."},
     });
+    // ERROR_LINE of RAISERROR and THROW: their own line, in the procedure's text for one raised there.
+    c->execute(QStringLiteral("create procedure usp_RaiseOnFive as\nbegin\n  declare @x int;\n  select @x = 1;\n  "
+                              "raiserror('inner fail %d', 16, 2, 9);\nend"));
+    expectValues({
+        {"select 1;\nbegin try\n  throw 50001, 'x', 1\nend try begin catch select error_line() end catch", 3},
+        {"select 1;\nbegin try raiserror('x', 16, 1) end try begin catch select error_line() end catch", 2},
+        {"begin try exec usp_RaiseOnFive end try begin catch select error_message() + '|' + error_procedure() + '|' + "
+         "cast(error_line() as varchar(5)) + '|' + cast(error_state() as varchar(5)) end catch",
+            QStringLiteral("inner fail 9|usp_RaiseOnFive|5|2")},
+    });
     expectValues({
         {"BEGIN TRY EXECUTE usp_ExampleProc; END TRY BEGIN CATCH SELECT cast(ERROR_NUMBER() as varchar(10)) + ' ' + "
          "ERROR_MESSAGE() + ' ' + ERROR_PROCEDURE(); END CATCH;",
@@ -550,6 +560,13 @@ TEST_F(Batch, TransactionsNestByTheirCount)
         {"create table Nested(a int); begin tran; insert Nested values (1); begin tran; insert Nested values (2); "
          "commit; rollback; select count(*) from Nested",
             0},
+        // Rollbacks do not touch table variables: their rows and identity count stay, also for one
+        // declared inside the transaction.
+        {"declare @t table (id int identity, a int); begin tran; insert @t (a) values (1); save tran s; insert @t (a) "
+         "values (2); rollback tran s; rollback; insert @t (a) values (3); select cast(count(*) as varchar(5)) + '/' + "
+         "cast(max(id) as varchar(5)) from @t",
+            QStringLiteral("3/3")},
+        {"begin tran; declare @u table (a int primary key); insert @u values (1); rollback; select count(*) from @u", 1},
     });
 }
 

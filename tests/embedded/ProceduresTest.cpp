@@ -283,6 +283,28 @@ TEST_F(Procedures, ErrorsInsideAProcedureFollowTheCallersHandling)
         {"begin try select 1/0 end try begin catch select isnull(error_procedure(), 'batch') end catch",
             QStringLiteral("batch")},
     });
+    // A procedure that leaves @@TRANCOUNT other than it found it: error 266 after its call,
+    // and the caller goes on.
+    sa->execute(QStringLiteral("create procedure uspOpens as begin tran"));
+    sa->execute(QStringLiteral("create procedure uspRollsBack as rollback"));
+    expectFailures(*sa, {
+        {"begin tran exec uspRollsBack", 266,
+            "Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT statements. Previous "
+            "count = 1, current count = 0."},
+        {"exec uspOpens", 266,
+            "Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT statements. Previous "
+            "count = 0, current count = 1."},
+    });
+    sa->execute(QStringLiteral("rollback"));
+    expectValues(*sa, {
+        {"begin try exec uspOpens end try begin catch select cast(error_number() as varchar(5)) + '/' + "
+         "cast(@@trancount as varchar(5)) end catch rollback",
+            QStringLiteral("266/1")},
+    });
+    db::RecordsetPtr after = sa->execute(QStringLiteral("select 1 begin tran exec uspRollsBack select @@error"));
+    EXPECT_THROW(after->NextRecordset(), orra::Error);
+    ASSERT_TRUE(after->NextRecordset());
+    EXPECT_EQ(after->value(0), 266);
 }
 
 TEST_F(Procedures, InsertExecPutsTheProceduresRowsIntoATable)

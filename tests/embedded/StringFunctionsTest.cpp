@@ -201,6 +201,23 @@ TEST_F(StringFunctions, FormatWritesNumbersByCustomPatterns)
     });
 }
 
+// An operand's own COLLATE governs a comparison, whichever side it stands on: _CS_ counts case,
+// _AI_ ignores accents.
+TEST_F(StringFunctions, ExplicitCollationsGovernComparisons)
+{
+    expectAll({
+        {"select count(*) where 'abc' = 'ABC' collate Latin1_General_CS_AS", 0},
+        {"select count(*) where 'abc' = 'ABC' collate SQL_Latin1_General_CP1_CS_AS", 0},
+        {"select count(*) where 'abc' = 'ABC' collate Turkish_CS_AS", 0},
+        {"select count(*) where 'abc' = 'ABC' collate Latin1_General_CI_AS", 1},
+        {"select count(*) where N'é' = N'e' collate Latin1_General_CI_AI", 1},
+        {"select count(*) where N'É' = N'e' collate Latin1_General_CI_AI", 1},
+        {"select count(*) where N'É' = N'e' collate Latin1_General_CS_AI", 0},
+        {"select count(*) where N'é' = N'e' collate Latin1_General_CI_AS", 0},
+        {"select count(*) where N'é' in (N'x', N'e' collate Latin1_General_CI_AI)", 1},
+    });
+}
+
 TEST_F(StringFunctions, SoundsAlike)
 {
     expectAll({

@@ -491,6 +491,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 536, m);
     } else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function"))) {
         set(e, 9828, m);
+    } else if (m.startsWith(QLatin1String("Procedure expects parameter '"))) {
+        set(e, 214, m);
     } else if (m.startsWith(QLatin1String("The invalid escape character \""))) {
         set(e, 506, m);
     } else if (m.startsWith(QLatin1String("The culture parameter '"))) {
@@ -558,6 +560,7 @@ bool endsOnlyTheStatement(long number)
     case 16917:  // the cursor is not open
     case 16924:  // fetch into as many variables as the cursor has columns
     case 16950:  // a cursor variable given no cursor
+    case 266:    // a procedure left @@TRANCOUNT other than it found it
         return true;
     default:
         return false;

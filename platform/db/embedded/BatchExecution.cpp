@@ -158,7 +158,7 @@ bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flo
     } else if (const auto* c = st.as<CursorStatement>()) {
         runCursorStatement(*c, run);
     } else if (const auto* r = st.as<RaiseStatement>()) {
-        runRaise(*r, run);
+        runRaise(*r, st.line, run);
     } else if (const auto* t = st.as<DeclareTable>()) {
         if (m_nestLevel > 0) {   // a procedure that calls itself would take its caller's table
             const PreparedStatement used(m_db, QStringLiteral("select 1 from temp.sqlite_master where name = ?"));
@@ -181,6 +181,7 @@ bool EmbeddedBackend::runBatchStatement(const Statement& st, Run& run, Flow& flo
             runSql(counting, run);
         }
         if (!run.tables.contains(t->table)) run.tables.append(t->table);
+        if (!m_tableVariables.contains(t->table)) m_tableVariables.append(t->table);
     } else if (const auto* transaction = st.as<TransactionStatement>()) {
         runTransaction(*transaction, run);
     } else if (const auto* x = st.as<XactAbortStatement>()) {
@@ -323,7 +324,7 @@ void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
                         QStringLiteral("The current transaction cannot be committed and cannot be rolled back to a "
                                        "savepoint. Roll back the entire transaction."),
                         3931);
-                exec(QStringLiteral("ROLLBACK TO orra_savepoint_%1").arg(at + 1));
+                rollbackKeepingTableVariables(QStringLiteral("ROLLBACK TO orra_savepoint_%1").arg(at + 1));
                 m_savepoints.resize(at + 1);
                 return;
             }
@@ -332,7 +333,7 @@ void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
                     QStringLiteral("Cannot roll back %1. No transaction or savepoint of that name was found.").arg(name),
                     6401);
         }
-        exec(QStringLiteral("ROLLBACK"));
+        rollbackKeepingTableVariables(QStringLiteral("ROLLBACK"));
         m_doomed = false;
         m_transactionCount = 0;
         m_savepoints.clear();
@@ -341,7 +342,101 @@ void EmbeddedBackend::runTransaction(const TransactionStatement& t, Run& run)
     }
 }
 
-void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
+void EmbeddedBackend::rollbackKeepingTableVariables(const QString& rollback)
+{
+    struct Kept {
+        QString table;       // quoted
+        QStringList made;    // its create table statement, then those of its indexes and triggers
+        std::vector<StoredValue> values;   // its rows, column after column
+        int columns = 0;
+        StoredValue count;   // its identity count
+        bool counted = false;
+    };
+    const SessionRights::Trusted trusted(m_rights);
+    std::vector<Kept> kept;
+    for (const QString& table : std::as_const(m_tableVariables)) {
+        Kept k;
+        k.table = table;
+        const QByteArray name = table.mid(1, table.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\"")).toUtf8();
+        // SQLite keeps them without TEMP: as written here they are made in the temporary schema again
+        const PreparedStatement objects(m_db, "select type, sql from temp.sqlite_master where tbl_name = ? and sql is "
+                                              "not null order by type <> 'table'");
+        sqlite3_bind_text(objects, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+        while (sqlite3_step(objects) == SQLITE_ROW) {
+            const QString type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(objects, 0)));
+            QString sql = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(objects, 1)));
+            if (type == u"table")
+                sql.replace(0, 12, QStringLiteral("CREATE TEMP TABLE"));
+            else if (type == u"trigger")
+                sql.replace(0, 14, QStringLiteral("CREATE TEMP TRIGGER"));
+            else if (sql.startsWith(QLatin1String("CREATE UNIQUE INDEX ")))
+                sql.insert(20, QStringLiteral("temp."));
+            else
+                sql.insert(13, QStringLiteral("temp."));
+            k.made << sql;
+        }
+        if (k.made.isEmpty()) continue;
+        const PreparedStatement rows(m_db, QStringLiteral("select * from temp.%1").arg(table));
+        k.columns = sqlite3_column_count(rows);
+        while (sqlite3_step(rows) == SQLITE_ROW)
+            for (int c = 0; c < k.columns; ++c) k.values.emplace_back(sqlite3_value_dup(sqlite3_column_value(rows, c)));
+        const PreparedStatement count(m_db, "select seq from temp.sqlite_sequence where name = ?");
+        if (count.ok()) {
+            sqlite3_bind_text(count, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(count) == SQLITE_ROW) {
+                k.counted = true;
+                k.count.reset(sqlite3_value_dup(sqlite3_column_value(count, 0)));
+            }
+        }
+        kept.push_back(std::move(k));
+    }
+    if (const int rc = sqlite3_exec(m_db, rollback.toUtf8().constData(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
+        m_session.raise(rc);
+    const auto exec = [&](const QString& sql) {
+        if (const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr); rc != SQLITE_OK)
+            m_session.raise(rc);
+    };
+    for (const Kept& k : kept) {
+        // made anew: its rows go in before its triggers are there to change them
+        exec(QStringLiteral("drop table if exists temp.%1").arg(k.table));
+        exec(k.made.first());
+        if (k.columns > 0 && !k.values.empty()) {
+            QStringList marks;
+            for (int c = 0; c < k.columns; ++c) marks << QStringLiteral("?");
+            const PreparedStatement add(m_db, QStringLiteral("insert into temp.%1 values (%2)").arg(k.table, marks.join(u',')));
+            if (!add.ok()) m_session.raise(add.rc());
+            for (size_t r = 0; r < k.values.size(); r += size_t(k.columns)) {
+                for (int c = 0; c < k.columns; ++c) sqlite3_bind_value(add, c + 1, k.values[r + size_t(c)].get());
+                const int rc = sqlite3_step(add);
+                sqlite3_reset(add);
+                if (rc != SQLITE_DONE) m_session.raise(rc);
+            }
+        }
+        for (qsizetype i = 1; i < k.made.size(); ++i) exec(k.made.at(i));
+        if (k.counted) {
+            // (the rollback may have taken the temporary schema's sqlite_sequence with it)
+            exec(QStringLiteral("create table if not exists temp.\"orra_sequence$\" (n integer primary key "
+                                "autoincrement); drop table temp.\"orra_sequence$\""));
+            const QByteArray name = k.table.mid(1, k.table.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\"")).toUtf8();
+            const PreparedStatement forget(m_db, "delete from temp.sqlite_sequence where name = ?");
+            sqlite3_bind_text(forget, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+            sqlite3_step(forget);
+            const PreparedStatement count(m_db, "insert into temp.sqlite_sequence (name, seq) values (?, ?)");
+            sqlite3_bind_text(count, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+            if (k.count)
+                sqlite3_bind_value(count, 2, k.count.get());
+            else
+                sqlite3_bind_null(count, 2);
+            sqlite3_step(count);
+        }
+    }
+    if (!kept.empty()) {
+        m_insertColumns.clear();
+        m_exactTypes.clear();
+    }
+}
+
+void EmbeddedBackend::runRaise(const RaiseStatement& r, int line, Run& run)
 {
     BatchError e;
     if (r.query.isEmpty()) {   // throw; inside a catch block: the error being handled
@@ -370,6 +465,7 @@ void EmbeddedBackend::runRaise(const RaiseStatement& r, Run& run)
         } else {
             e = raisedError(r, values);
         }
+        e.line = line;
         e.procedure = run.procedure;
     }
     ProviderError p;
@@ -494,6 +590,7 @@ void EmbeddedBackend::endBatch(Run& run)
     for (const QString& table : std::as_const(run.tables)) {
         const QString drop = QStringLiteral("drop table if exists temp.%1").arg(table);
         sqlite3_exec(m_db, drop.toUtf8().constData(), nullptr, nullptr, nullptr);
+        m_tableVariables.removeAll(table);
     }
     run.tables.clear();
     m_insertColumns.clear();

@@ -27,10 +27,27 @@ char32_t foldChar(char32_t c)
     return QChar::toUpper(c);
 }
 
-// The character as the collation compares it: folded to upper case when case does not count.
+// The letter without its accents (é is e, İ is I); any other character as it is.
+char32_t withoutAccent(char32_t c)
+{
+    if (c < 0xC0 || c > 0xFFFF) return c;
+    const QString d = QChar(char16_t(c)).decomposition();
+    const QChar::Category base = QChar::category(char32_t(d[0].unicode()));
+    if (base < QChar::Letter_Uppercase || base > QChar::Letter_Other) return c;
+    return withoutAccent(d[0].unicode());
+}
+
+// The character as the collation compares it: folded to upper case when case does not count,
+// without its accents when they do not.
 char32_t foldIn(char32_t c, const TextCollation& k)
 {
-    if (k.binary || !k.caseInsensitive) return c;
+    if (k.binary) return c;
+    // Turkish's own letters (Ç, Ğ, İ, ı, Ö, Ş, Ü) are letters of its alphabet, not accented ones
+    const bool turkishLetter = k.turkish
+        && (c == 0xC7 || c == 0xE7 || c == 0x11E || c == 0x11F || c == 0x130 || c == 0x131 || c == 0xD6
+            || c == 0xF6 || c == 0x15E || c == 0x15F || c == 0xDC || c == 0xFC);
+    if (k.accentInsensitive && !turkishLetter) c = withoutAccent(c);
+    if (!k.caseInsensitive) return c;
     if (k.turkish) return foldChar(c);
     return QChar::toUpper(c);
 }
@@ -117,7 +134,7 @@ int compareCallback(void* collation, int an, const void* a, int bn, const void* 
 {
     const auto* k = static_cast<const TextCollation*>(collation);
     t_seen = k;
-    if (k->turkish && k->caseInsensitive && !k->binary)
+    if (k->turkish && k->caseInsensitive && !k->binary && !k->accentInsensitive)
         return turkishCompare(static_cast<const char*>(a), an, static_cast<const char*>(b), bn);
     return compareIn(*k, static_cast<const char*>(a), an, static_cast<const char*>(b), bn);
 }
@@ -368,6 +385,7 @@ bool collationFromName(const QString& name, TextCollation& out)
     out.turkish = n.startsWith(QLatin1String("TURKISH_"));
     out.binary = binary;
     out.caseInsensitive = ci && !binary;
+    out.accentInsensitive = !binary && (n.contains(QLatin1String("_AI_")) || n.endsWith(QLatin1String("_AI")));
     return true;
 }
 
@@ -376,7 +394,7 @@ QString collationNameFor(const QString& declared, bool unicode)
     // The server's own collation (Turkish, case-insensitive) under its own name.
     TextCollation k;
     const bool own = declared.isEmpty() || !collationFromName(declared, k)
-        || (k.turkish && k.caseInsensitive && !k.binary);
+        || (k.turkish && k.caseInsensitive && !k.binary && !k.accentInsensitive);
     const QString base = own ? QStringLiteral("TR_CI") : declared;
     return unicode ? base + QStringLiteral("_N") : base;
 }

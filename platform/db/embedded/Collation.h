@@ -18,6 +18,7 @@ struct TextCollation {
     bool caseInsensitive = true;
     bool binary = false;
     bool unicode = false;
+    bool accentInsensitive = false;   // _AI: é compares as e
 };
 
 // The SQLite collation name a text column is declared with: the declared SQL Server collation

@@ -127,7 +127,7 @@ private:
     void bindParameters(sqlite3_stmt* statement, Run& run);
     bool holds(const QString& condition, Run& run);
     void runAssignment(const Assignment& a, Run& run);
-    void runRaise(const RaiseStatement& r, Run& run);
+    void runRaise(const RaiseStatement& r, int line, Run& run);
     // The error a RAISERROR of these values (message or number, severity, state, arguments)
     // raises, or the error its values make instead.
     BatchError raisedError(const RaiseStatement& r, const QVariantList& values) const;
@@ -258,6 +258,10 @@ private:
     // An error under XACT_ABORT reached a catch block: the transaction may only read and be
     // rolled back (error 3930), and is rolled back when the batch ends (3998).
     bool m_doomed = false;
+    QStringList m_tableVariables;   // the tables of the table variables alive, as SQLite writes their names
+    // Runs a ROLLBACK [TO …]: table variables take no part in transactions, so their rows,
+    // their identity count and the tables themselves stay as they were before it.
+    void rollbackKeepingTableVariables(const QString& rollback);
     bool doomed() const;
     void refuseWriteWhileDoomed() const;
     Run* m_run = nullptr;       // the batch running (what @@rowcount, @@error, error_…() read)

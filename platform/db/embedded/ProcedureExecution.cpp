@@ -208,6 +208,7 @@ void EmbeddedBackend::runStoredProcedure(const ProcedureCall& call, Run& caller)
         run.variables[size_t(parameters[p].slot)].reset(convertedValue(parameters[p].defaultQuery, [](sqlite3_stmt*) {}));
     }
 
+    const int transactionsBefore = transactionCount();
     // The body: its results join the caller's; the SET options it changes and the temporary
     // tables it makes last until it ends.
     QSet<QString> temporaryTables;
@@ -286,6 +287,14 @@ void EmbeddedBackend::runStoredProcedure(const ProcedureCall& call, Run& caller)
     if (call.statusSlot >= 0)
         caller.variables[size_t(call.statusSlot)].reset(
             convertedValue(call.statusQuery, [&](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, run.status); }));
+    // A procedure that leaves @@TRANCOUNT other than it found it says so; the caller goes on.
+    if (const int after = transactionCount(); after != transactionsBefore)
+        raise(QStringLiteral("25000"),
+            QStringLiteral("Transaction count after EXECUTE indicates a mismatching number of BEGIN and COMMIT "
+                           "statements. Previous count = %1, current count = %2.")
+                .arg(transactionsBefore)
+                .arg(after),
+            266);
 }
 
 // insert [into] T [(columns)] exec …: the procedure runs to its end; then the rows of every

@@ -242,7 +242,15 @@ void collateTexts(const TranslationContext& ctx, const ExpressionTyper& typer, V
 {
     QString collation;
     bool unicode = false;
+    const auto& T = ctx.tokens();
     for (const auto& [b, e] : operands) {
+        // an operand's own COLLATE governs the comparison (SQLite takes only the left one's for IN)
+        size_t c = ctx.firstAtTopLevel(b, e, [](const Token& tok) { return tok.is("collate"); });
+        if (c >= e) c = e < T.size() && T[e].is("collate") ? e : T.size();
+        if (c < T.size()) {
+            if (c + 1 < T.size() && e != leftEnd) collateBefore(ctx, v, leftEnd, T[c + 1].text);
+            return;
+        }
         const SqlType t = typer.typeOf(b, e);
         if (!t.isString() || isBareColumn(ctx, b, e)) return;
         if (collation.isEmpty()) collation = t.collation;
