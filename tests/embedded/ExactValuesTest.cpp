@@ -304,6 +304,10 @@ TEST_F(ExactValues, DocumentedValuesAndResultTypes)
         {"select cast(0.0000009000 as decimal(30,10)) * cast(1.0000000000 as decimal(30,10))", DataType::Numeric, 38,
             6, "0.000001"},
         {"select 2147483649 / 2", DataType::Numeric, 16, 6, "1073741824.500000"},
+        // % keeps the fractions of decimals and money
+        {"select 10 % 3.5", DataType::Numeric, 2, 1, "3.0"},
+        {"select -7.5 % 2", DataType::Numeric, 2, 1, "-1.5"},
+        {"select cast(5.5 as money) % 2", DataType::Currency, 19, 4, "1.5000"},
         // money takes a currency symbol and commas
         {"select cast('$1,234.56' as money)", DataType::Currency, 19, 4, "1234.5600"},
         {"select cast('-$3148.29' as smallmoney)", DataType::Currency, 10, 4, "-3148.2900"},
@@ -499,6 +503,8 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         {"select cast(3.5e38 as real)", "Arithmetic overflow error converting expression to data type real.", 8115},
         {"select cast('12x' as money)", "Cannot convert a char value to money. The char value has incorrect syntax.",
             235},
+        // % takes integers, money and decimals only
+        {"select cast(7 as float) % 2", "The data types float and int are incompatible in the modulo operator.", 402},
         {"select round(2147483647, -1)", "Arithmetic overflow error converting expression to data type int.", 8115},
         // POWER's result does not fit its type
         {"select power(2, 31)", "Arithmetic overflow error converting expression to data type int.", 8115},

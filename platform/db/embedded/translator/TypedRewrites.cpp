@@ -197,13 +197,16 @@ size_t exactArithmetic(const TranslationContext& ctx, const ExpressionTyper& typ
     auto exactOperand = [&](size_t b, size_t e) {
         return !(e == b + 1 && T[b].kind == TokenKind::Number) && typer.typeOf(b, e).isExact();
     };
-    if (!exactOperand(o->nearStart, k) && !exactOperand(k + 1, o->nearEnd) && o->nearDecides()) return i;
+    const bool modulo = v[i].t.isSymbol("%");
+    if (!modulo && !exactOperand(o->nearStart, k) && !exactOperand(k + 1, o->nearEnd) && o->nearDecides()) return i;
     const SqlType left = typer.typeOf(o->lb, k);
     const SqlType right = typer.typeOf(k + 1, o->re);
     if (!left.isNumber() || !right.isNumber() || (!left.isExact() && !right.isExact())) return i;
     const SqlType result = arithmeticType(v[i].t.text.at(0), left, right);
     if (!result.isExact()) return i;
-    if (result.digits().first <= 15 && left.digits().first <= 15 && right.digits().first <= 15) return i;
+    // (SQLite's % takes whole numbers only: 10 % 3.5 is 3.0 the exact way)
+    if (result.digits().first <= 15 && left.digits().first <= 15 && right.digits().first <= 15 && !modulo)
+        return i;
     const auto [vb, ve] = operandsIn(v, i, o->multiplicative);
     const int op = v[i].t.text.at(0).unicode();
     const auto [p, s] = result.digits();
@@ -318,6 +321,23 @@ QString operatorName(QChar op)
 }
 
 bool isCountedDate(const SqlType& t) { return t.kind == Kind::DateTime || t.kind == Kind::SmallDateTime; }
+
+// a % b takes integers, money and decimals: a float or real operand is the server's error 402.
+void refuseFloatModulo(TranslationContext& ctx, const ExpressionTyper& typer, const Vec& v, size_t i)
+{
+    const auto o = binaryOperation(ctx, v, i);
+    if (!o) return;
+    const size_t k = o->k;
+    const SqlType left = typer.typeOf(o->nearStart, k), right = typer.typeOf(k + 1, o->nearEnd);
+    if (!left.isApproximate() && !right.isApproximate()) return;
+    const auto& T = ctx.tokens();
+    auto literal = [&](size_t b, size_t e) { return e == b + 1 && T[b].kind == TokenKind::Number; };
+    if (left.kind == Kind::Unknown || right.kind == Kind::Unknown || left.kind == Kind::Null || right.kind == Kind::Null)
+        return;
+    ctx.fail(QStringLiteral("The data types %1 and %2 are incompatible in the modulo operator.")
+                 .arg(operandTypeName(left, literal(o->nearStart, k)), operandTypeName(right, literal(k + 1, o->nearEnd))),
+        402, k);
+}
 
 // Arithmetic on dates: datetime and smalldatetime add and subtract numbers (days and fractions
 // of a day) and each other, in the type of higher precedence; date, time, datetime2 and
@@ -957,6 +977,8 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             continue;
         }
         if (t.isSymbol("+") || t.isSymbol("-") || t.isSymbol("*") || t.isSymbol("/") || t.isSymbol("%")) {
+            if (v[i].t.isSymbol("%")) refuseFloatModulo(ctx, typer, v, i);
+            if (ctx.failed()) return;
             i = textOperandAsNumber(ctx, typer, v, i);
             size_t next = exactArithmetic(ctx, typer, v, i);
             if (next == i) next = dateArithmetic(ctx, typer, v, i);
