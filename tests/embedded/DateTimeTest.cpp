@@ -571,6 +571,14 @@ TEST_F(EmbeddedTest, DateFunctionsGiveTheDocumentedValues)
         {QStringLiteral("set language Turkish; select datename(month, '2007-10-30') + ' ' + datename(dw, '2007-10-30')"),
             "Ekim Salı"},
         {QStringLiteral("set language Turkish; select @@datefirst"), "1"},
+        // the settings take a variable's value
+        {QStringLiteral("declare @f varchar(3) = 'dmy'; set dateformat @f; "
+                        "select convert(varchar(30), cast('31/12/2008 09:01:01' as datetime), 121)"),
+            "2008-12-31 09:01:01.000"},
+        {QStringLiteral("declare @n int = 1; set datefirst @n; "
+                        "select datepart(week, '2007-04-21 ') * 10 + datepart(weekday, '2007-04-21 ')"),
+            "166"},
+        {QStringLiteral("declare @l sysname = N'Turkish'; set language @l; select @@language"), "Turkish"},
     };
     for (const auto& k : cases) EXPECT_EQ(answer(*c, k.sql), QString::fromUtf8(k.expected)) << k.sql.toStdString();
     // now, a month ago: the date part is a keyword, never a column

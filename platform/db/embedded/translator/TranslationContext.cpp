@@ -705,7 +705,7 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, const QStrin
         if (length == u"max")
             castTo("text");
         else
-            call("orra_varchar", length.isEmpty() ? defaultText : length);
+            call("orra_varchar", type == u"sysname" ? QStringLiteral("128") : length.isEmpty() ? defaultText : length);
     } else if (type == u"char" || type == u"nchar") {
         call("orra_char", length.isEmpty() ? defaultText : length);
     } else if (type == u"int" || type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
