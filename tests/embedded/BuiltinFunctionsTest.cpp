@@ -132,6 +132,9 @@ TEST_F(BuiltinFunctions, MathematicalAndLogicalFunctionsGiveTheDocumentedValues)
         {"SELECT CHOOSE ( 3, 'Manager', 'Director', 'Developer', 'Tester' ) AS Result", "Developer"},
         {"SELECT CHOOSE ( 5, 'Manager', 'Director' )", "NULL"},
         {"SELECT CHOOSE ( 2.9, 'Manager', 'Director' )", "Director"},
+        {"SELECT COALESCE(NULL, NULL)",
+            "4127: At least one of the arguments to COALESCE must be an expression that is not the NULL constant."},
+        {"SELECT COALESCE(NULL, NULL, CAST(NULL AS int))", "NULL"},
         // the values' type of highest precedence
         {"SELECT CHOOSE ( 1, 'Manager', 2 )", "245: Conversion failed when converting the varchar value 'Manager' to data type int."},
         {"SELECT CHOOSE ( 2, 'Manager', 2.5 )", "2.5"},

@@ -842,3 +842,214 @@ TEST_F(QueryForms, SetOperatorsBindAsTheServerBindsThem)
     EXPECT_EQ(refusal(QStringLiteral("select x from (values (1)) v(x) order by x union all select 5")),
         QStringLiteral("156 Incorrect syntax near the keyword 'union'."));
 }
+
+TEST_F(QueryForms, QuantifiedComparisonsHoldForAllOrSomeValues)
+{
+    // The documentation's table T1 with the IDs 1 to 4, and the components of order 49080: one
+    // takes 2 days to manufacture, two take 0.
+    sa->execute(QStringLiteral("create table T1 (ID int) insert T1 values (1) insert T1 values (2) insert T1 values (3) "
+                               "insert T1 values (4) "
+                               "create table OrderDetail (SalesOrderID int, DaysToManufacture int) "
+                               "insert OrderDetail values (49080, 2), (49080, 0), (49080, 0)"));
+    sa->execute(QStringLiteral(
+        "CREATE PROCEDURE DaysToBuild @OrderID int, @NumberOfDays int AS IF @NumberOfDays >= ALL (SELECT "
+        "DaysToManufacture FROM OrderDetail WHERE SalesOrderID = @OrderID) PRINT 'All items for this order can be "
+        "manufactured in specified number of days or less.' ELSE PRINT 'Some items for this order cannot be "
+        "manufactured in specified number of days or less.' ;"));
+    sa->execute(QStringLiteral(
+        "CREATE PROCEDURE ManyDaysToComplete @OrderID INT, @NumberOfDays INT AS IF @NumberOfDays < SOME (SELECT "
+        "DaysToManufacture FROM OrderDetail WHERE SalesOrderID = @OrderID) PRINT 'At least one item for this order "
+        "can''t be manufactured in specified number of days.' ELSE PRINT 'All items for this order can be "
+        "manufactured in the specified number of days or less.' ;"));
+    const struct {
+        const char* sql;
+        const char* message;
+    } printed[] = {
+        {"IF 3 < SOME (SELECT ID FROM T1) PRINT 'TRUE' ELSE PRINT 'FALSE' ;", "TRUE"},
+        {"IF 3 < ALL (SELECT ID FROM T1) PRINT 'TRUE' ELSE PRINT 'FALSE' ;", "FALSE"},
+        {"EXECUTE DaysToBuild 49080, 2 ;", "All items for this order can be manufactured in specified number of days or less."},
+        {"EXECUTE DaysToBuild 49080, 1 ;",
+            "Some items for this order cannot be manufactured in specified number of days or less."},
+        {"EXECUTE ManyDaysToComplete 49080, 2 ;",
+            "All items for this order can be manufactured in the specified number of days or less."},
+        {"EXECUTE ManyDaysToComplete 49080, 1 ;",
+            "At least one item for this order can't be manufactured in specified number of days."},
+    };
+    for (const auto& p : printed) {
+        sa->execute(QString::fromUtf8(p.sql));
+        ASSERT_EQ(sa->errors().size(), 1) << p.sql;
+        EXPECT_EQ(sa->errors().first().description, QString::fromUtf8(p.message)) << p.sql;
+    }
+    // Subqueries giving 2 and 3: 2 <= ALL and 2 = SOME are TRUE, 2 = ALL is FALSE. The result is
+    // TRUE or FALSE, never unknown: a NULL among the values makes ALL FALSE.
+    const struct {
+        const char* sql;
+        QStringList rows;
+    } cases[] = {
+        {"select case when 2 <= all (select ID from T1 where ID in (2, 3)) then 'TRUE' else 'FALSE' end", {"TRUE"}},
+        {"select case when 2 = all (select ID from T1 where ID in (2, 3)) then 'TRUE' else 'FALSE' end", {"FALSE"}},
+        {"select case when 2 = some (select ID from T1 where ID in (2, 3)) then 'TRUE' else 'FALSE' end", {"TRUE"}},
+        {"select case when 9 > all (select ID from T1 where ID > 4) then 'TRUE' else 'FALSE' end", {"TRUE"}},
+        {"select ID from T1 where not (ID > all (select ID from T1 union all select null)) order by ID",
+            {"1", "2", "3", "4"}},
+        {"select ID from T1 where ID * 2 <> any (select DaysToManufacture from OrderDetail) and ID !< all (select 3) "
+         "order by ID",
+            {"3", "4"}},
+        {"select ID from T1 t where ID > any (select ID from T1 where ID >= all (select ID from T1 where ID < t.ID))",
+            {"2", "3", "4"}},
+        {"select count(*) from T1 group by ID % 2 having sum(ID) >= all (select ID * 2 from T1 where ID < 4)", {"2"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+}
+
+TEST_F(QueryForms, ASubqueryUsedAsAValueGivesOneRowAtMost)
+{
+    sa->execute(QStringLiteral("create table Parts (ID int, Kind varchar(10), Price money) "
+                               "insert Parts values (1, 'bolt', 2), (2, 'nut', 1), (3, 'bolt', 3)"));
+    const QString error512 = QStringLiteral("512 Subquery returned more than 1 value. This is not permitted when the "
+                                            "subquery follows =, !=, <, <= , >, >= or when the subquery is used as an "
+                                            "expression.");
+    const struct {
+        const char* sql;
+        QStringList rows;   // empty: error 512
+    } cases[] = {
+        {"select ID, (select Price from Parts p where p.Kind = 'nut') from Parts order by ID", {"1|1", "2|1", "3|1"}},
+        {"select ID from Parts where Price > (select Price from Parts where Kind = 'bolt')", {}},
+        {"select ID, (select Price from Parts p where p.Kind = q.Kind) from Parts q order by ID", {}},
+        {"select ID, isnull((select ID from Parts p where p.ID = q.ID + 1), 0) from Parts q order by ID",
+            {"1|2", "2|3", "3|0"}},
+        {"select (select Kind from Parts where ID > 1 group by Kind)", {}},
+        {"select (select top 1 ID from Parts order by Price desc), (select max(ID) from Parts), (select 7)",
+            {"3|3|7"}},
+        {"select ID from Parts where ID = (select ID from Parts where Kind = 'nut' union select 2)", {"2"}},
+        {"select ID from Parts where ID = (select ID from Parts where Kind = 'nut' union select 3)", {}},
+        {"select ID from Parts where ID in (select ID from Parts where Kind = 'bolt') order by ID", {"1", "3"}},
+    };
+    for (const auto& c : cases) {
+        if (c.rows.isEmpty())
+            EXPECT_EQ(refusal(QString::fromUtf8(c.sql)), error512) << c.sql;
+        else
+            EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+    }
+    // set and update take the subquery's one value, or fail the same way
+    EXPECT_EQ(refusal(QStringLiteral("declare @p money set @p = (select Price from Parts where Kind = 'bolt')")),
+        error512);
+    EXPECT_EQ(refusal(QStringLiteral("update Parts set Price = (select Price from Parts where Kind = 'bolt')")),
+        error512);
+    EXPECT_EQ(rows(QStringLiteral("select sum(Price) from Parts")), QStringList{QStringLiteral("6")});
+}
+
+TEST_F(QueryForms, OrderByStandsAndNamesWhatTheServerTakes)
+{
+    // With SELECT DISTINCT the columns and aliases of the ORDER BY must be in the select list;
+    // views, derived tables, subqueries and common table expressions order only for TOP, OFFSET
+    // or FOR XML.
+    sa->execute(QStringLiteral("create table Hired (ID int, Dept varchar(10), Salary int) "
+                               "insert Hired values (1, 'Sales', 30), (2, 'Audit', 10), (3, 'Sales', 20)"));
+    const QString error145 =
+        QStringLiteral("145 ORDER BY items must appear in the select list if SELECT DISTINCT is specified.");
+    const QString error1033 = QStringLiteral("1033 The ORDER BY clause is invalid in views, inline functions, derived "
+                                             "tables, subqueries, and common table expressions, unless TOP or FOR XML "
+                                             "is also specified.");
+    const struct {
+        const char* sql;
+        QStringList rows;
+        const QString* error;
+    } cases[] = {
+        {"select distinct Dept from Hired order by Salary", {}, &error145},
+        {"select distinct top 1 Dept from Hired order by ID desc", {}, &error145},
+        {"select distinct Dept, Salary / 10 as Tens from Hired order by Salary", {}, &error145},
+        {"select distinct Dept from Hired order by Dept desc", {"Sales", "Audit"}, nullptr},
+        {"select distinct h.Dept as D from Hired h order by D", {"Audit", "Sales"}, nullptr},
+        {"select distinct h.Dept as D from Hired h order by h.Dept desc", {"Sales", "Audit"}, nullptr},
+        {"select distinct Dept, Salary / 10 as Tens from Hired order by Salary / 10, 1",
+            {"Audit|1", "Sales|2", "Sales|3"}, nullptr},
+        {"select distinct [DEPT] from Hired order by dept offset 1 rows", {"Sales"}, nullptr},
+        {"select distinct Dept from Hired union select 'Zoo' order by Dept", {"Audit", "Sales", "Zoo"}, nullptr},
+        {"select * from (select ID from Hired order by Salary) d", {}, &error1033},
+        {"with c as (select ID from Hired order by Salary) select ID from c", {}, &error1033},
+        {"select ID from Hired where ID in (select ID from Hired order by Salary)", {}, &error1033},
+        {"create view Ordered as select ID from Hired order by Salary", {}, &error1033},
+        {"select * from (select top 2 ID from Hired order by Salary) d order by ID", {"2", "3"}, nullptr},
+        {"select * from (select ID from Hired order by Salary offset 2 rows) d", {"1"}, nullptr},
+        {"select (select ',' + Dept from Hired order by Salary for xml path(''))", {",Audit,Sales,Sales"}, nullptr},
+        {"(select ID from Hired) order by ID desc", {"3", "2", "1"}, nullptr},
+    };
+    for (const auto& c : cases) {
+        if (c.error)
+            EXPECT_EQ(refusal(QString::fromUtf8(c.sql)), *c.error) << c.sql;
+        else
+            EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+    }
+}
+
+TEST_F(QueryForms, WindowFunctionsTakeTheOverClausesTheServerCompiles)
+{
+    // LAG's example of arbitrary expressions: its default comes back as the type of the value
+    // read (int), so -(-3)/2.0 is 1.
+    sa->execute(QStringLiteral("CREATE TABLE T (a INT, b INT, c INT); "
+                               "INSERT INTO T VALUES (1, 1, -3), (2, 2, 4), (3, 1, NULL), (4, 3, 1), (5, 2, NULL), (6, 1, 5);"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT b, c, LAG(2*c, b*(SELECT MIN(b) FROM T), -c/2.0) OVER (ORDER BY a) AS i FROM T "
+                                  "order by a")),
+        (QStringList{"1|-3|1", "2|4|-2", "1|NULL|8", "3|1|-6", "2|NULL|NULL", "1|5|NULL"}));
+    const struct {
+        const char* sql;
+        const char* error;
+    } refused[] = {
+        {"select row_number() over () from T", "4112 The function 'row_number' must have an OVER clause with ORDER BY."},
+        {"select a, LAG(c) over (partition by b) from T", "4112 The function 'LAG' must have an OVER clause with ORDER BY."},
+        {"select rank() over (order by a rows unbounded preceding) from T",
+            "10752 The function 'rank' may not have a window frame."},
+        {"select sum(c) over (order by a range between 1 preceding and current row) from T",
+            "4194 RANGE is only supported with UNBOUNDED and CURRENT ROW window frame delimiters."},
+    };
+    for (const auto& r : refused) EXPECT_EQ(refusal(QString::fromUtf8(r.sql)), QString::fromUtf8(r.error)) << r.sql;
+}
+
+TEST_F(QueryForms, GroupedQueriesReadColumnsOnlyThroughAggregatesOrTheirGroups)
+{
+    sa->execute(QStringLiteral("create table Staff (ID int, Dept varchar(10), Salary int) "
+                               "insert Staff values (1, 'Sales', 30), (2, 'Audit', 10), (3, 'Sales', 20)"));
+    const struct {
+        const char* sql;
+        QStringList rows;
+        const char* error;
+    } cases[] = {
+        {"select Dept, Salary from Staff group by Dept", {},
+            "8120 Column 'Staff.Salary' is invalid in the select list because it is not contained in either an "
+            "aggregate function or the GROUP BY clause."},
+        {"select s.ID, count(*) from Staff s group by s.Dept", {},
+            "8120 Column 's.ID' is invalid in the select list because it is not contained in either an aggregate "
+            "function or the GROUP BY clause."},
+        {"select Salary + 2 from Staff group by Salary + 1", {},
+            "8120 Column 'Staff.Salary' is invalid in the select list because it is not contained in either an "
+            "aggregate function or the GROUP BY clause."},
+        {"select Dept, count(*) from Staff", {},
+            "8118 Column 'Staff.Dept' is invalid in the select list because it is not contained in an aggregate "
+            "function and there is no GROUP BY clause."},
+        {"select Dept from Staff group by Dept having Salary > 10", {},
+            "8121 Column 'Staff.Salary' is invalid in the HAVING clause because it is not contained in either an "
+            "aggregate function or the GROUP BY clause."},
+        {"select Dept, max(Salary) from Staff group by Dept order by ID", {},
+            "8127 Column \"Staff.ID\" is invalid in the ORDER BY clause because it is not contained in either an "
+            "aggregate function or the GROUP BY clause."},
+        {"select (Salary / 10) * 2, count(*) from Staff group by Salary / 10 order by 1", {"2|1", "4|1", "6|1"}, nullptr},
+        {"select s.Dept, count(*) as N from Staff s group by Dept order by N desc, s.Dept", {"Sales|2", "Audit|1"},
+            nullptr},
+        {"select Dept, sum(Salary) from Staff group by Staff.Dept having min(ID) > 1", {"Audit|10"}, nullptr},
+        {"select datepart(year, '2024-05-01'), cast(count(*) as varchar(5)) from Staff", {"2024|3"}, nullptr},
+        {"select Dept, (select count(*) from Staff i where i.Dept = o.Dept) from Staff o group by Dept order by Dept",
+            {"Audit|1", "Sales|2"}, nullptr},
+        // a select list's aliases name nothing in WHERE, GROUP BY and HAVING
+        {"select Salary * 2 as Twice from Staff where Twice > 30", {}, "207 Invalid column name 'Twice'."},
+        {"select Salary / 10 as Tens, count(*) from Staff group by Tens", {}, "207 Invalid column name 'Tens'."},
+        {"select Dept, count(*) as N from Staff group by Dept having N > 1", {}, "207 Invalid column name 'N'."},
+        {"select Salary as ID from Staff where ID = 2", {"10"}, nullptr},
+    };
+    for (const auto& c : cases) {
+        if (c.error)
+            EXPECT_EQ(refusal(QString::fromUtf8(c.sql)), QString::fromUtf8(c.error)) << c.sql;
+        else
+            EXPECT_EQ(rows(QString::fromUtf8(c.sql)), c.rows) << c.sql;
+    }
+}

@@ -124,6 +124,10 @@ TEST_F(StringFunctions, BuildingAndChangingText)
         {"select str(123.45, 2, 2)", "**"},
         {"select replicate('0', -1)", QVariant()},
         {"select len(replicate('ab', 9223372036854775807))", 8000},
+        // 8,000 bytes, unless the text is cast to a large-value type
+        {"select datalength(replicate(N'ab', 5000))", 8000},
+        {"select len(replicate(cast('a' as varchar(max)), 10000))", 10000},
+        {"declare @v nvarchar(max) = N'xy'; select len(replicate(@v, 6000))", 12000},
         {"select datalength(space(9000))", 8000},
         // ISNULL's replacement takes the checked value's type and length
         {"declare @x varchar(3); select isnull(@x, 'abcdef')", "abc"},
@@ -264,6 +268,13 @@ TEST_F(StringFunctions, StringAggJoinsTheGroupsValuesInTheirOrder)
     EXPECT_EQ(scalar(*c, "select string_agg(isnull(FirstName,'N/A'), ',') as csv from Person").toString(),
         "John,N/A,Mike,Peter,N/A,N/A,Alice,Bob");
     EXPECT_TRUE(scalar(*c, "select string_agg(FirstName, ',') from Person where ID = 2").isNull());
+
+    // an ordinary text's result ends at 8,000 bytes; a large-value one's does not
+    EXPECT_EQ(errorOf("select string_agg(cast(replicate('a', 3000) as varchar(3000)), ',') from Person"),
+        QStringLiteral("9829: STRING_AGG aggregation result exceeded the limit of 8000 bytes. Use LOB types to avoid "
+                       "result truncation."));
+    EXPECT_EQ(scalar(*c, "select len(string_agg(cast(replicate('a', 3000) as varchar(max)), ',')) from Person").toInt(),
+        8 * 3000 + 7);
 }
 
 TEST_F(StringFunctions, StringSplitIsATable)
@@ -452,6 +463,10 @@ TEST_F(StringFunctions, WrongCallsGiveTheServersErrors)
         {"select left('abc')", "174: The left function requires 2 argument(s)."},
         {"select substring('abc', 1, -1)", "537: Invalid length parameter passed to the LEFT or SUBSTRING function."},
         {"select concat('a')", "189: The concat function requires 2 to 254 arguments."},
+        {"select substring('abc', 'x', 1)", "245: Conversion failed when converting the varchar value 'x' to data type int."},
+        {"select replicate('a', 'z')", "245: Conversion failed when converting the varchar value 'z' to data type int."},
+        {"select value from string_split('a,b', ',,')",
+            "214: Procedure expects parameter 'separator' of type 'nchar(1)/nvarchar(1)'."},
         {"select translate('abc', 'ab', 'x')",
             "9828: The second and third arguments of the TRANSLATE built-in function must contain an equal number "
             "of characters."},

@@ -419,7 +419,9 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 205,
             QStringLiteral("All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number "
                            "of expressions in their target lists."));
-    } else if (m.startsWith(QLatin1String("sub-select returns ")) && m.endsWith(QLatin1String(" - expected 1"))) {
+    } else if ((m.startsWith(QLatin1String("sub-select returns ")) && m.endsWith(QLatin1String(" - expected 1")))
+        || (m.startsWith(QLatin1String("table scalar subquery has ")) && m.endsWith(QLatin1String(" values for 1 columns")))) {
+        // (the second: a subquery read for its one value, see ScalarSubqueries.cpp)
         set(e, 116,
             QStringLiteral("Only one expression can be specified in the select list when the subquery is not "
                            "introduced with EXISTS."));
@@ -462,6 +464,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 3623, m, "22003");
     } else if (m.startsWith(QLatin1String("The statement terminated. The maximum recursion "))) {
         set(e, 530, m);
+    } else if (m.startsWith(QLatin1String("Subquery returned more than 1 value."))) {
+        set(e, 512, m, "21000");
     } else if (m == u"Divide by zero error encountered.") {
         set(e, 8134, m, "22012");
     } else if (m.startsWith(QLatin1String("Conversion failed when converting date and/or time"))) {
@@ -491,6 +495,8 @@ void toServerError(db::ProviderError& e, const QString& statement, const QString
         set(e, 536, m);
     } else if (m.startsWith(QLatin1String("The second and third arguments of the TRANSLATE built-in function"))) {
         set(e, 9828, m);
+    } else if (m.startsWith(QLatin1String("STRING_AGG aggregation result exceeded the limit of 8000 bytes."))) {
+        set(e, 9829, m);
     } else if (m.startsWith(QLatin1String("Procedure expects parameter '"))) {
         set(e, 214, m);
     } else if (m.startsWith(QLatin1String("The invalid escape character \""))) {
@@ -521,6 +527,7 @@ int severityOf(long number)
     case 120:
     case 121:
     case 144:
+    case 145:
     case 147:
     case 195:
     case 1038:
@@ -537,6 +544,7 @@ bool endsOnlyTheStatement(long number)
 {
     switch (number) {
     case 8134:   // divide by zero
+    case 512:    // a subquery used as a value gave more than one row
     case 8115:   // an arithmetic overflow (with arithabort and ansi_warnings on, the query ends)
     case 220:    // an overflow converting to an integer type
     case 530:    // a recursion past its limit

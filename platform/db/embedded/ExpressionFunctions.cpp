@@ -559,11 +559,43 @@ void fnValueTextFits(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_error(ctx, message.constData(), int(message.size()));
 }
 
+// orra_single_value(x): the value of a subquery's one row (NULL without rows); a second row is
+// the server's error 512.
+struct SingleValue {
+    sqlite3_value* value;
+    bool taken;
+};
+
+void singleValueStep(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    auto* state = static_cast<SingleValue*>(sqlite3_aggregate_context(ctx, sizeof(SingleValue)));
+    if (!state) return sqlite3_result_error_nomem(ctx);
+    if (state->taken) {
+        sqlite3_result_error(ctx,
+            "Subquery returned more than 1 value. This is not permitted when the subquery follows =, !=, <, <= , >, >= "
+            "or when the subquery is used as an expression.",
+            -1);
+        return;
+    }
+    state->taken = true;
+    state->value = sqlite3_value_dup(argv[0]);
+}
+
+void singleValueFinal(sqlite3_context* ctx)
+{
+    auto* state = static_cast<SingleValue*>(sqlite3_aggregate_context(ctx, 0));
+    if (!state || !state->value) return sqlite3_result_null(ctx);
+    sqlite3_result_value(ctx, state->value);
+    sqlite3_value_free(state->value);
+}
+
 void registerExpressionFunctions(sqlite3* db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(db, "orra_add", -1, flags, nullptr, fnAdd, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_list", -1, flags, nullptr, fnList, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db, "orra_single_value", 1, SQLITE_UTF8, nullptr, nullptr, singleValueStep, singleValueFinal, nullptr);
     sqlite3_create_function_v2(db, "orra_divisor", 1, flags, nullptr, fnDivisor, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "orra_recursion_level", 2, flags, nullptr, fnRecursionLevel, nullptr, nullptr, nullptr);

@@ -6,6 +6,7 @@
 #include "platform/db/embedded/TsqlLexer.h"
 #include "platform/db/embedded/translator/ExpressionTyping.h"
 #include "platform/db/embedded/translator/InlineFunctions.h"
+#include "platform/db/embedded/translator/QuantifiedComparisons.h"
 #include "platform/db/embedded/translator/StatementParser.h"
 
 #include <QHash>
@@ -89,6 +90,18 @@ Translation translate(
             return tr;
         }
         text = x.text;
+        lex = tokenize(text);
+        if (!lex.error.isEmpty()) {
+            tr.error = lex.error;
+            tr.errorPosition = lex.errorPosition;
+            return tr;
+        }
+    }
+    // Comparisons with ALL, SOME or ANY, those inside the subqueries of others too.
+    for (int depth = 0; depth < translator::kMaxNesting; ++depth) {
+        const QString quantified = translator::rewriteQuantifiedComparisons(text, lex.tokens);
+        if (quantified.isEmpty()) break;
+        text = quantified;
         lex = tokenize(text);
         if (!lex.error.isEmpty()) {
             tr.error = lex.error;

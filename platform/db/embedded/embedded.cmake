@@ -25,6 +25,10 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/PercentileCalls.cpp
   ${_orra_embedded_dir}/translator/AdministrationParser.cpp
   ${_orra_embedded_dir}/translator/ExpressionRewrites.h ${_orra_embedded_dir}/translator/ExpressionRewrites.cpp
+  ${_orra_embedded_dir}/translator/ScalarSubqueries.cpp
+  ${_orra_embedded_dir}/translator/OrderByRules.cpp
+  ${_orra_embedded_dir}/translator/WindowClauses.cpp
+  ${_orra_embedded_dir}/translator/GroupedColumns.cpp
   ${_orra_embedded_dir}/translator/SetOperations.cpp
   ${_orra_embedded_dir}/translator/ResultTyping.h ${_orra_embedded_dir}/translator/ResultTyping.cpp
   ${_orra_embedded_dir}/translator/ExpressionTyping.h ${_orra_embedded_dir}/translator/ExpressionTyping.cpp
@@ -82,6 +86,7 @@ target_sources(platform_db PRIVATE
   ${_orra_embedded_dir}/translator/FunctionDefinitions.cpp
   ${_orra_embedded_dir}/translator/FunctionReferences.cpp
   ${_orra_embedded_dir}/translator/InlineFunctions.h ${_orra_embedded_dir}/translator/InlineFunctions.cpp
+  ${_orra_embedded_dir}/translator/QuantifiedComparisons.h ${_orra_embedded_dir}/translator/QuantifiedComparisons.cpp
   ${_orra_embedded_dir}/translator/FunctionHeader.h ${_orra_embedded_dir}/translator/FunctionHeader.cpp
   ${_orra_embedded_dir}/ExactTyping.h ${_orra_embedded_dir}/ExactTyping.cpp
   ${_orra_embedded_dir}/SqliteHandles.h

@@ -41,6 +41,21 @@ bool fits(sqlite3_context* ctx, qint64 characters)
     return false;
 }
 
+// An integer argument as the server converts it: a text that is no number is error 245 (a
+// decimal kept as text counts by its whole part).
+bool integerArgument(sqlite3_context* ctx, sqlite3_value* v, qint64& out)
+{
+    out = sqlite3_value_int64(v);
+    if (sqlite3_value_type(v) != SQLITE_TEXT) return true;
+    const QString text = textOf(v).trimmed();
+    bool ok = false;
+    out = text.toLongLong(&ok);
+    if (!ok) out = qint64(text.toDouble(&ok));
+    if (ok) return true;
+    resultError(ctx, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(textOf(v)));
+    return false;
+}
+
 // The longest text of the server's ordinary (not max) types: 8,000 bytes.
 constexpr qsizetype kLongestText = 8000;
 
@@ -51,7 +66,8 @@ const text::AnsiCodePage& codePage() { return text::AnsiCodePage::system(); }
 template <bool Left> void fnLeftRight(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
-    const qint64 n = sqlite3_value_int64(argv[1]);
+    qint64 n = 0;
+    if (!integerArgument(ctx, argv[1], n)) return;
     if (n < 0) {
         resultError(ctx,
             Left ? QStringLiteral("Invalid length parameter passed to the LEFT or SUBSTRING function.")
@@ -136,8 +152,8 @@ void fnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 void fnSubstring(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
-    const qint64 start = sqlite3_value_int64(argv[1]);
-    const qint64 length = sqlite3_value_int64(argv[2]);
+    qint64 start = 0, length = 0;
+    if (!integerArgument(ctx, argv[1], start) || !integerArgument(ctx, argv[2], length)) return;
     if (length < 0)
         return resultError(ctx, QStringLiteral("Invalid length parameter passed to the LEFT or SUBSTRING function."));
     const qint64 first = std::max<qint64>(start, 1);
@@ -159,7 +175,8 @@ void charIndexIn(sqlite3_context* ctx, sqlite3_value** argv, bool withStart, con
 {
     const QString find = comparableIn(textOf(argv[0]), c);
     const QString search = comparableIn(textOf(argv[1]), c);
-    qint64 start = withStart ? sqlite3_value_int64(argv[2]) : 1;
+    qint64 start = 1;
+    if (withStart && !integerArgument(ctx, argv[2], start)) return;
     if (start < 1) start = 1;
     if (find.isEmpty() || start > search.size()) return sqlite3_result_int(ctx, 0);
     sqlite3_result_int64(ctx, search.indexOf(find, qsizetype(start - 1)) + 1);
@@ -201,8 +218,8 @@ void fnStuff(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (isNull(argv[0]) || isNull(argv[1]) || isNull(argv[2])) return sqlite3_result_null(ctx);
     const QString s = textOf(argv[0]);
-    const qint64 start = sqlite3_value_int64(argv[1]);
-    const qint64 length = sqlite3_value_int64(argv[2]);
+    qint64 start = 0, length = 0;
+    if (!integerArgument(ctx, argv[1], start) || !integerArgument(ctx, argv[2], length)) return;
     if (start < 1 || start > s.size() || length < 0) return sqlite3_result_null(ctx);
     const QString with = isNull(argv[3]) ? QString() : textOf(argv[3]);
     QString r = s;
@@ -279,18 +296,26 @@ void fnReplicate(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
     const QString s = textOf(argv[0]);
-    const qint64 n = sqlite3_value_int64(argv[1]);
+    qint64 n = 0;
+    if (!integerArgument(ctx, argv[1], n)) return;
     if (n < 0) return sqlite3_result_null(ctx);
     if (s.isEmpty()) return resultText(ctx, s);
-    // Text of the server's ordinary types ends at 8,000 bytes.
-    const qint64 times = std::min<qint64>(n, kLongestText / s.size() + 1);
-    resultText(ctx, s.repeated(qsizetype(times)).left(kLongestText));
+    // Text of the server's ordinary types ends at 8,000 bytes (4,000 Unicode characters); a
+    // third argument names the limit in characters, -1 for a (max) text's.
+    const qint64 longest = argc > 2 ? sqlite3_value_int64(argv[2]) : kLongestText;
+    if (longest < 0) {
+        if (n > 0 && !fits(ctx, qint64(s.size()) * std::min<qint64>(n, INT32_MAX))) return;
+        return resultText(ctx, s.repeated(qsizetype(n)));
+    }
+    const qint64 times = std::min<qint64>(n, longest / s.size() + 1);
+    resultText(ctx, s.repeated(qsizetype(times)).left(qsizetype(longest)));
 }
 
 void fnSpace(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (isNull(argv[0])) return sqlite3_result_null(ctx);
-    const qint64 n = sqlite3_value_int64(argv[0]);
+    qint64 n = 0;
+    if (!integerArgument(ctx, argv[0], n)) return;
     if (n < 0) return sqlite3_result_null(ctx);
     resultText(ctx, QString(qsizetype(std::min<qint64>(n, kLongestText)), u' '));
 }
@@ -581,6 +606,10 @@ void stringAggFinal(sqlite3_context* ctx)
         r += a->rows[i].value;
     }
     delete a;
+    // a text of an ordinary type ends at 8,000 bytes: the characters this aggregate may hold
+    if (const auto* longest = static_cast<const int*>(sqlite3_user_data(ctx)); longest && r.size() > *longest)
+        return resultError(ctx, QStringLiteral("STRING_AGG aggregation result exceeded the limit of 8000 bytes. Use LOB "
+                                               "types to avoid result truncation."));
     resultText(ctx, r);
 }
 
@@ -994,9 +1023,15 @@ void registerStringFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "orra_patindex", 3, SQLITE_UTF8, nullptr, fnPatIndex, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_datalength", 2, SQLITE_UTF8, nullptr, fnDataLength, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_datalength_units", 2, flags, nullptr, fnDataLengthUnits, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "orra_replicate", 3, flags, nullptr, fnReplicate, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_trim", 3, flags, nullptr, fnTrim, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db, "orra_string_agg", -1, SQLITE_UTF8, nullptr, nullptr, stringAggStep, stringAggFinal, nullptr);
+    static int textLimit = 8000, unicodeLimit = 4000;
+    sqlite3_create_function_v2(
+        db, "orra_string_agg_text", -1, SQLITE_UTF8, &textLimit, nullptr, stringAggStep, stringAggFinal, nullptr);
+    sqlite3_create_function_v2(
+        db, "orra_string_agg_unicode", -1, SQLITE_UTF8, &unicodeLimit, nullptr, stringAggStep, stringAggFinal, nullptr);
     sqlite3_create_function_v2(db, "orra_try", 2, SQLITE_UTF8, nullptr, fnTry, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "orra_parse", 6, SQLITE_UTF8, nullptr, fnParse, nullptr, nullptr, nullptr);
     static const sqlite3_module module = splitModule();

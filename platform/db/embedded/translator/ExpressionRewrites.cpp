@@ -345,7 +345,7 @@ SqlStatement finishedStatement(const Vec& v, bool dml)
 
 Vec rewriteExpressions(const Vec& input)
 {
-    Vec v = groupSetOperations(input);
+    Vec v = guardScalarSubqueries(groupSetOperations(input));
     bool top = false, divide = false, any = false, exclusive = false;
     for (const NT& n : v) {
         if (n.t.isSymbol("+"))

@@ -13,6 +13,10 @@ Vec rewriteExpressions(const Vec& input);
 // operands, a select's own TOP), each operand SQLite cannot take in place made a subquery.
 Vec groupSetOperations(const Vec& v);
 
+// Subqueries used as values that may give more than one row, made to fail with error 512 when
+// they do (ScalarSubqueries.cpp).
+Vec guardScalarSubqueries(const Vec& v);
+
 // The statement as SQLite runs it: v with its expressions rewritten, as text.
 SqlStatement finishedStatement(const Vec& v, bool dml = false);
 

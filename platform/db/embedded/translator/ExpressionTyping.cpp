@@ -1036,6 +1036,19 @@ std::vector<ExpressionTyper::Item> ExpressionTyper::selectItemRanges(size_t s) c
     return items;
 }
 
+std::optional<QString> ExpressionTyper::sourceOfColumn(size_t s, const QString& column) const
+{
+    bool unknown = false;
+    for (const Source& src : sourcesOf(s)) {
+        const auto columns = columnsOf(src);
+        if (columns.empty()) unknown = true;
+        for (const auto& c : columns)
+            if (sameName(c.first, column)) return src.alias;
+    }
+    if (unknown) return std::nullopt;
+    return QString();
+}
+
 size_t ExpressionTyper::nextBranch(size_t s) const
 {
     auto setOperator = [](const Token& t) { return isOneOf(t, {"union", "except", "intersect"}); };

@@ -146,6 +146,9 @@ public:
         size_t b = 0, e = 0;
     };
     std::vector<Item> selectItemRanges(size_t s) const;
+    // The alias (or bare table name) of the table source of the select at s that has a column of
+    // that name; empty when none has, nothing when the columns of a source are not known.
+    std::optional<QString> sourceOfColumn(size_t s, const QString& column) const;
     // The select of the next branch of a union, except or intersect after the select at s;
     // the number of tokens when there is none.
     size_t nextBranch(size_t s) const;

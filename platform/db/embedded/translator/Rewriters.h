@@ -40,6 +40,24 @@ std::pair<QString, QString> sqliteTableOf(const NT& n);
 void rewritePivot(TranslationContext& ctx, Vec& v);
 // cross apply, outer apply: joins SQLite runs; true when the statement had one
 bool rewriteApply(TranslationContext& ctx, Vec& v);
+// SELECT DISTINCT … ORDER BY over items of the select list only: false (with error 145) for the
+// select statement [b, e) whose select is at b when an item of its order is not one
+// (OrderByRules.cpp).
+bool orderWithinDistinctList(TranslationContext& ctx, size_t b, size_t e);
+// ORDER BY in derived tables, subqueries, common table expressions and views only with TOP,
+// OFFSET or FOR XML: false (with error 1033) for the statement [b, e) when one has it without.
+bool orderOnlyWithTop(TranslationContext& ctx, size_t b, size_t e);
+// The OVER clauses of the statement [b, e) as the server compiles them: false (with error 4112,
+// 10752 or 4194) for a ranking or offset function without ORDER BY, a frame where the function
+// takes none, or RANGE with a number of rows (WindowClauses.cpp).
+bool windowsAsCompiled(TranslationContext& ctx, size_t b, size_t e);
+// In a query that groups its rows, the select list, HAVING and ORDER BY read columns only
+// through aggregates and GROUP BY expressions: false (with error 8118 … 8127) for the statement
+// [b, e) when one does not (GroupedColumns.cpp).
+bool groupedColumnsOnly(TranslationContext& ctx, size_t b, size_t e);
+// A select list's aliases are names for ORDER BY alone: false (with error 207) for the statement
+// [b, e) when its WHERE, GROUP BY or HAVING reads one that names no column (GroupedColumns.cpp).
+bool aliasesOnlyInOrder(TranslationContext& ctx, size_t b, size_t e);
 // select top (n) [percent] with ties … order by …: the rows tying with the last one too
 void rewriteTopWithTies(TranslationContext& ctx, Vec& v);
 // select forms SQLite writes otherwise: alias = expression, offset … fetch, values tables

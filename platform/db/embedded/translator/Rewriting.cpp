@@ -194,6 +194,32 @@ void append(Vec& out, const Vec& v, size_t from, size_t to)
     out.insert(out.end(), v.begin() + long(from), v.begin() + long(to));
 }
 
+// Tokens [x1, y1) and [x2, y2) are the same expression: the same words and names whatever
+// their case, the same literals and symbols.
+bool sameExpression(const std::vector<Token>& T, size_t x1, size_t y1, size_t x2, size_t y2)
+{
+    if (y1 - x1 != y2 - x2) return false;
+    for (size_t i = 0; i < y1 - x1; ++i) {
+        const Token &a = T[x1 + i], &b = T[x2 + i];
+        if (a.isName() && b.isName() ? !sameName(a.text, b.text) : (a.kind != b.kind || a.text != b.text)) return false;
+    }
+    return true;
+}
+
+// The column tokens [x, y) name, without its qualifiers; empty for any other expression.
+QString columnNamed(const std::vector<Token>& T, size_t x, size_t y)
+{
+    for (size_t i = x; i < y; ++i)
+        if ((i - x) % 2 == 0 ? !T[i].isName() || isExpressionBoundary(T[i]) : !T[i].isSymbol(".")) return {};
+    return (y - x) % 2 == 1 ? T[y - 1].text : QString();
+}
+
+bool isAggregateName(const Token& t)
+{
+    return isOneOf(t, {"count", "count_big", "sum", "avg", "min", "max", "stdev", "stdevp", "var", "varp",
+                          "string_agg", "checksum_agg", "grouping", "grouping_id"});
+}
+
 QString render(const Vec& v)
 {
     QString s;

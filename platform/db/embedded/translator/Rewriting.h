@@ -100,6 +100,15 @@ std::optional<size_t> callBeforeClause(const Tokens& v, size_t open)
     return std::nullopt;
 }
 
+// Tokens [x1, y1) and [x2, y2) of T are the same expression: the same words and names whatever
+// their case, the same literals and symbols.
+bool sameExpression(const std::vector<Token>& T, size_t x1, size_t y1, size_t x2, size_t y2);
+// The column tokens [x, y) of T name (a.b.c), without its qualifiers; empty for any other expression.
+QString columnNamed(const std::vector<Token>& T, size_t x, size_t y);
+
+// The name of an aggregate function (a call of it aggregates unless OVER follows).
+bool isAggregateName(const Token& t);
+
 QString render(const Vec& v);
 
 }   // namespace orra::embedded::translator

@@ -55,6 +55,7 @@ SqlStatement rewriteSelect(TranslationContext& ctx, Vec v, size_t b, size_t e)
     }
     // ( query ) union …: the first select inside the parentheses names and types the columns
     while (b < e && ctx.tokens()[b].isSymbol("(")) ++b;
+    if (!orderWithinDistinctList(ctx, b, e)) return s;
     rewritePivot(ctx, v);
     if (ctx.failed()) return s;
     const bool applied = rewriteApply(ctx, v);

@@ -113,6 +113,9 @@ Statement StatementParser::parseOne(bool batchStart)
 Statement StatementParser::sqlStatement(size_t b, size_t e)
 {
     if (refusesPositionedChange(b, e)) return {};
+    if (!orderOnlyWithTop(m_ctx, b, e) || !windowsAsCompiled(m_ctx, b, e) || !aliasesOnlyInOrder(m_ctx, b, e)
+        || !groupedColumnsOnly(m_ctx, b, e))
+        return {};
     const TokenCursor lead(m_ctx.tokens(), b);
     const bool view = lead.atAny({"create", "alter"}) && (lead.at("view", 1) || lead.at("view", 3));
     int maxRecursion = kDefaultMaxRecursion;
@@ -160,8 +163,10 @@ Statement StatementParser::changeStatement(Vec v, size_t b, size_t e, int maxRec
     }
     if (c.at("merge")) return rewriteMerge(m_ctx, std::move(v));
     if (c.at("insert")) return {rewriteInsert(std::move(v))};
-    if (c.at("update")) return {rewriteUpdate(std::move(v))};
-    if (c.at("delete")) return {rewriteDelete(std::move(v))};
+    if (c.at("update") || c.at("delete")) {
+        rewriteSelectForms(v);   // in their subqueries and from clauses
+        return {c.at("update") ? rewriteUpdate(std::move(v)) : rewriteDelete(std::move(v))};
+    }
     if (c.at("create") && c.at("table", 1) && c.peek(2)) return rewriteCreateTable(m_ctx, std::move(v), b);
     if ((c.at("create") && c.at("or", 1)) || (c.at("alter") && c.at("view", 1))) return rewriteViewChange(std::move(v));
     if (c.at("alter") && c.at("table", 1) && c.peek(2)) return rewriteAlterTable(m_ctx, std::move(v), b);
@@ -172,6 +177,7 @@ Statement StatementParser::changeStatement(Vec v, size_t b, size_t e, int maxRec
 
 QString StatementParser::expressionQuery(Vec q)
 {
+    rewriteSelectForms(q);   // in its subqueries
     rewriteByType(m_ctx, q);
     rewriteForClauses(m_ctx, q);
     return render(rewriteExpressions(q));

@@ -202,7 +202,12 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
             fail(QStringLiteral("The string_agg function requires 2 argument(s)."), 174, i);
             return true;
         }
-        out.push_back(word("orra_string_agg"));
+        // the result of an ordinary text (a number's is nvarchar(4000)) ends at 8,000 bytes
+        const SqlType input = schema() ? ExpressionTyper(*this).typeOf(args[0].first, args[0].second) : SqlType{};
+        const bool limited = input.kind != SqlType::Kind::Unknown && input.kind != SqlType::Kind::Null && input.length >= 0;
+        out.push_back(word(!limited                                   ? "orra_string_agg"
+                               : input.kind == SqlType::Kind::Text ? "orra_string_agg_text"
+                                                                     : "orra_string_agg_unicode"));
         out.push_back(symbol("("));
         emitArgs(args);
         size_t end = close;
@@ -390,6 +395,23 @@ bool TranslationContext::stringFunctionCall(Vec& out, size_t& i, size_t e)
     const QString error = argumentCountError(*f, int(args.size()), number);
     if (!error.isEmpty()) {
         fail(error, number, i);
+        return true;
+    }
+    if (t.is("replicate") && schema()) {
+        // the result ends where its type does: 8,000 bytes, 4,000 Unicode characters, none for (max)
+        const SqlType text = ExpressionTyper(*this).typeOf(args[0].first, args[0].second);
+        const int longest = text.length < 0 ? -1 : text.kind == SqlType::Kind::NText ? 4000 : 8000;
+        out.push_back(word(f->sqlite));
+        out.push_back(symbol("("));
+        const Vec v = textArgument(args[0].first, args[0].second);
+        out.insert(out.end(), v.begin(), v.end());
+        out.push_back(symbol(","));
+        const Vec count = normalize(args[1].first, args[1].second);
+        out.insert(out.end(), count.begin(), count.end());
+        out.push_back(symbol(","));
+        out.push_back(translator::number(QString::number(longest)));
+        out.push_back(symbol(")"));
+        i = close;
         return true;
     }
     out.push_back(word(f->sqlite));

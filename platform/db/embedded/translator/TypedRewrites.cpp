@@ -1003,6 +1003,19 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
                     8133, k);
             continue;
         }
+        if (t.is("coalesce")) {
+            // a result needs a type: one argument at least must be no NULL constant
+            const size_t k = indexOf(ctx, t);
+            if (k + 1 >= T.size() || !T[k + 1].isSymbol("(")) continue;
+            const auto targs = ctx.splitTop(k + 2, ctx.matching(k + 1, T.size()), [&](size_t x) { return T[x].isSymbol(","); });
+            if (!targs.empty() && std::all_of(targs.begin(), targs.end(), [&](const auto& a) {
+                    return a.second == a.first + 1 && T[a.first].is("null");
+                }))
+                ctx.fail(QStringLiteral("At least one of the arguments to COALESCE must be an expression that is not the "
+                                        "NULL constant."),
+                    4127, k);
+            continue;
+        }
         if (t.text == u"orra_format" && i + 1 < v.size() && v[i + 1].t.isSymbol("(")) {
             formatAsKept(ctx, typer, v, i);
             continue;
@@ -1033,8 +1046,8 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
         if (t.kind != TokenKind::Word || i + 1 >= v.size() || !v[i + 1].t.isSymbol("(")) continue;
         const bool sum = t.is("sum"), avg = t.is("avg"), round = t.is("round"), abs = t.is("abs"),
                    power = t.is("power"), isnull = t.is("isnull"), angle = t.is("degrees") || t.is("radians"),
-                   nullif = t.is("nullif");
-        if (!sum && !avg && !round && !abs && !power && !isnull && !angle && !nullif) continue;
+                   nullif = t.is("nullif"), offset = t.is("lag") || t.is("lead");
+        if (!sum && !avg && !round && !abs && !power && !isnull && !angle && !nullif && !offset) continue;
         const size_t k = indexOf(ctx, t);
         if (k + 1 >= T.size() || !T[k + 1].isSymbol("(")) continue;
         const size_t close = closeOf(v, i + 1, v.size());
@@ -1111,6 +1124,13 @@ void rewriteByType(TranslationContext& ctx, Vec& v)
             if (a.kind == b.kind && (!a.isExact() || (a.precision == b.precision && a.scale == b.scale))) continue;
             if (b.kind == Kind::Null || b.kind == Kind::Unknown) continue;
             convertTo(v, args[1].first, args[1].second, a);
+        } else if (offset && args.size() == 3 && targs.size() == 3) {
+            // LAG's and LEAD's default comes back as the type of the values they read
+            const SqlType d = typer.typeOf(targs[2].first, targs[2].second);
+            if (a.kind == Kind::Unknown || d.kind == Kind::Null || d.kind == Kind::Unknown) continue;
+            if (a.isString() && d.isString()) continue;
+            if (a.kind == d.kind && (!a.isExact() || (a.precision == d.precision && a.scale == d.scale))) continue;
+            convertTo(v, args[2].first, args[2].second, a);
         }
     }
     convertWrittenValues(ctx, v);
