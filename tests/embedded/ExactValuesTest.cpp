@@ -503,6 +503,8 @@ TEST_F(ExactValues, OverflowsAndNullOnlyResultsAreErrors)
         {"select cast(3.5e38 as real)", "Arithmetic overflow error converting expression to data type real.", 8115},
         {"select cast('12x' as money)", "Cannot convert a char value to money. The char value has incorrect syntax.",
             235},
+        // a float beyond its range is no infinity
+        {"select cast(1e308 as float) * 10", "Arithmetic overflow error converting expression to data type float.", 8115},
         // % takes integers, money and decimals only
         {"select cast(7 as float) % 2", "The data types float and int are incompatible in the modulo operator.", 402},
         {"select round(2147483647, -1)", "Arithmetic overflow error converting expression to data type int.", 8115},
@@ -729,6 +731,10 @@ TEST_F(ExactValues, BranchesAndWindowsTakeTheDocumentedType)
             {"-5.00", "9345678901234567.01", "12345678901234567.01"}},
         {"select D from W except select cast(7 as decimal(30,4)) order by D", DataType::Numeric, 30, 4,
             {"-12345678901234567890.1234", "2.5000", "12345678901234567890.1234"}},
+        // a table variable's columns keep their declared types
+        {"set nocount on; declare @t table (D decimal(30,2), M money); insert @t values (12345678901234567.25, 0.5); "
+         "select D * 2 from @t",
+            DataType::Numeric, 32, 2, {"24691357802469134.50"}},
     };
     for (const auto& t : cases) {
         const auto [f, values] = column(t.sql);
@@ -737,6 +743,13 @@ TEST_F(ExactValues, BranchesAndWindowsTakeTheDocumentedType)
         EXPECT_EQ(f.numericScale, t.scale) << t.sql.toStdString();
         EXPECT_EQ(values, t.values) << t.sql.toStdString();
     }
+    // money 0.5 into an int rounds to 1, read from a table variable's column too, and @i += M
+    // converts the sum 1.5 as @i = @i + M does
+    EXPECT_EQ(column("set nocount on; declare @t table (M money); insert @t values (0.5); declare @i int = 1, @j int; "
+                     "select @j = M from @t; update @t set @i += M, M = M; select @i * 10 + @j")
+                  .second,
+        QStringList{"21"});
+    EXPECT_EQ(column("declare @k int = 1; set @k += $0.5; select @k").second, QStringList{"2"});
     // dates keep their type through derived tables, VALUES and common table expressions
     const struct {
         const char* sql;

@@ -1448,6 +1448,16 @@ void EmbeddedBackend::runSql(const SqlStatement& st, Run& run)
         restartIdentity(m_db, st.restartsIdentity.schema, st.restartsIdentity.name);
     }
     if (rs.hasRows) {
+        // a float beyond its type's range (1e308 * 10): SQLite's infinity, the server's overflow
+        for (const QVariant& v : rs.values)
+            if (v.typeId() == QMetaType::Double && !std::isfinite(v.toDouble())) {
+                ProviderError e;
+                e.number = -SQLITE_ERROR;
+                e.nativeError = SQLITE_ERROR;
+                e.source = name();
+                e.description = QStringLiteral("Arithmetic overflow error converting expression to data type float.");
+                throw ProviderFailure{{e}};
+            }
         if (!ddl && !applyTranslatedTypes(s, st.columnTypes, rs)) {
             const SessionRights::Trusted trusted(m_rights);
             applyExactTypes(m_db, s, rs, &m_exactTypes);

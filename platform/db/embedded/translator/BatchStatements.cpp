@@ -283,6 +283,12 @@ bool StatementParser::assignmentColumn(
             expr = *dated;
         } else {
             expr = compoundValue(m_ctx.normalize(at, at + 1), op.left(op.size() - 1), Token{}, expr);
+            // converted by the type of @v op x, as @v = @v op x converts it
+            const Vec converted = m_ctx.convertedTo(var, expr, m_ctx.assignedType(var, op.left(op.size() - 1), b, e));
+            if (!out.empty()) out.push_back(symbol(","));
+            out.insert(out.end(), converted.begin(), converted.end());
+            targets.push_back(slot);
+            return !m_ctx.failed();
         }
     }
     const Vec converted = op == u"=" ? m_ctx.convertedTo(*m_ctx.variable(m_ctx[at].text), expr, b, e)

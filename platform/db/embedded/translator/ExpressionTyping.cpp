@@ -819,8 +819,11 @@ std::vector<ExpressionTyper::Source> ExpressionTyper::sourcesIn(size_t from, siz
             }
             src.table = parts.back();
             const QString database = parts.size() >= 3 ? parts[parts.size() - 3] : QString();
-            src.database = src.table.startsWith(u'#') ? QStringLiteral("temp") : m_ctx.schemaName(database);
             src.alias = src.table;
+            // a table variable: the temporary table that holds its rows
+            if (const Variable* tv = src.table.startsWith(u'@') ? m_ctx.variable(src.table) : nullptr; tv && !tv->table.isEmpty())
+                src.table = tv->table;
+            src.database = src.table.startsWith(u'#') ? QStringLiteral("temp") : m_ctx.schemaName(database);
             if (parts.size() == 1) commonTableExpression(src, from);
         } else {
             ++k;

@@ -70,6 +70,23 @@ Vec TranslationContext::convertedTo(const Variable& v, const Vec& expr, size_t s
     return out;
 }
 
+SqlType TranslationContext::assignedType(const Variable& v, const QString& op, size_t b, size_t e) const
+{
+    if (b >= e || e > m_tokens.size()) return {};
+    const SqlType x = ExpressionTyper(*this).typeOf(b, e);
+    if (op.isEmpty() || op == u"=") return x;
+    QString declared;
+    for (size_t k = v.typeBegin; k < v.typeEnd; ++k) declared += m_tokens[k].text;
+    return arithmeticType(op.front(), SqlType::fromDeclared(declared), x);
+}
+
+Vec TranslationContext::convertedTo(const Variable& v, const Vec& expr, const SqlType& source)
+{
+    Vec out;
+    emitConversion(out, expr, v.typeBegin, v.typeEnd, 1, 0, 0, -1, {}, &source);
+    return out;
+}
+
 Vec TranslationContext::convertedTo(const QString& declared, const Vec& expr, size_t sourceBegin, size_t sourceEnd)
 {
     Vec out;
@@ -600,18 +617,23 @@ QString TranslationContext::sourceDateType(size_t b, size_t e) const
 // Emits the SQLite form of a T-SQL type conversion of expr; the source's tokens and CONVERT's
 // style (-1 for none) when known.
 void TranslationContext::emitConversion(Vec& out, const Vec& given, size_t typeBegin, size_t typeEnd,
-    int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText)
+    int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText,
+    const SqlType* knownSource)
 {
     QString declared;
     for (size_t k = typeBegin; k < typeEnd; ++k) declared += m_tokens[k].text;
-    emitConversion(out, given, declared, typeBegin, typeEnd, defaultLength, sourceBegin, sourceEnd, style, styleText);
+    emitConversion(
+        out, given, declared, typeBegin, typeEnd, defaultLength, sourceBegin, sourceEnd, style, styleText, knownSource);
 }
 
 void TranslationContext::emitConversion(Vec& out, const Vec& given, const QString& declared, size_t typeBegin,
-    size_t typeEnd, int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText)
+    size_t typeEnd, int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText,
+    const SqlType* knownSource)
 {
     Vec expr = given;
-    const SqlType source = sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd) : SqlType{};
+    const SqlType source = knownSource  ? *knownSource
+        : sourceBegin < sourceEnd ? ExpressionTyper(*this).typeOf(sourceBegin, sourceEnd)
+                                  : SqlType{};
     // the byte layout of date, time, datetime2 and datetimeoffset values is not published: refused, never guessed
     auto unpublished = [](const SqlType& t) {
         return t.isDateOrTime() && t.kind != SqlType::Kind::DateTime && t.kind != SqlType::Kind::SmallDateTime;

@@ -105,6 +105,12 @@ public:
     // expression's own tokens [sourceBegin, sourceEnd) when it has them, for conversions that
     // follow its type (12 into varchar(1) is "*").
     Vec convertedTo(const Variable& v, const Vec& expr, size_t sourceBegin = 0, size_t sourceEnd = 0);
+    // expr, of the type given, converted to the variable's declared type (@v += x: the sum's
+    // type decides, as in @v = @v + x).
+    Vec convertedTo(const Variable& v, const Vec& expr, const SqlType& source);
+    // The type of the value @v op= x gives the variable, x being the batch's tokens [b, e): x's
+    // own for "=" (op empty), else that of @v op x.
+    SqlType assignedType(const Variable& v, const QString& op, size_t b, size_t e) const;
     // expr converted to the type declared ("nvarchar(4000)"), as CAST to it converts.
     Vec convertedTo(const QString& declared, const Vec& expr, size_t sourceBegin = 0, size_t sourceEnd = 0);
     // The line of the batch the token at i is on (1 for the first).
@@ -182,10 +188,13 @@ private:
     // CONVERT's style (a literal, or the SQL of an expression in styleText) when known, for
     // conversions that follow them.
     void emitConversion(Vec& out, const Vec& expr, size_t typeBegin, size_t typeEnd, int defaultLength = 30,
-        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1, const QString& styleText = {});
-    // The same to the type declared; its tokens [typeBegin, typeEnd) when it was written.
+        size_t sourceBegin = 0, size_t sourceEnd = 0, int style = -1, const QString& styleText = {},
+        const SqlType* knownSource = nullptr);
+    // The same to the type declared; its tokens [typeBegin, typeEnd) when it was written; the
+    // source's type when known apart from its tokens.
     void emitConversion(Vec& out, const Vec& expr, const QString& declared, size_t typeBegin, size_t typeEnd,
-        int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText);
+        int defaultLength, size_t sourceBegin, size_t sourceEnd, int style, const QString& styleText,
+        const SqlType* knownSource = nullptr);
 
     const std::vector<Token>& m_tokens;
     int m_textLength;

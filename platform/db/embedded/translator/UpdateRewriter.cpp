@@ -294,7 +294,11 @@ bool rewriteVariableAssignments(TranslationContext& ctx, Vec& v)
             }
             const Vec x0(v.begin() + long(b), v.begin() + long(y));
             const Vec value = op.isEmpty() ? x0 : compoundValue(Vec{v[x]}, op, v[x + 1].t, x0);
-            alone.emplace_back(var->slot, ctx.convertedTo(*var, value));
+            // converted by the type of x (of @v op x), as SET @v = … converts it
+            const size_t xb = indexOf(ctx, v[b].t), xe = indexOf(ctx, v[y - 1].t);
+            alone.emplace_back(var->slot,
+                xb < xe + 1 && xe < ctx.size() ? ctx.convertedTo(*var, value, ctx.assignedType(*var, op, xb, xe + 1))
+                                               : ctx.convertedTo(*var, value));
         }
         if (targets.empty()) {
             s = end - 1;
