@@ -98,6 +98,12 @@ TEST_F(EmbeddedTest, DateLiteralsConvertAsTheServerReadsThem)
                 "2008-12-31 09:01:01.1234567"},
             {"set dateformat dmy; select cast('12/31/2008 09:01:01.1234567' as datetime2)", kSyntax},
             {"set dateformat mdy; select cast('25/12/2009 00:00:00' as datetime)", kOutOfRange},
+            // datetime reads at most three fractional digits and no offset, also from a text that looks
+            // like a datetime2 or datetimeoffset value; DATEADD reads a literal date as datetime
+            {"select cast('2004-05-23 14:25:10.4871' as datetime)", kSyntax},
+            {"select dateadd(day, 1, '2006-07-31 10:00:00.1234')", kSyntax},
+            {"select dateadd(day, 1, '2006-07-31 10:00:00 +01:00')", kSyntax},
+            {"select convert(varchar(40), dateadd(day, 1, '2006-07-31 10:00:00.123'), 121)", "2006-08-01 10:00:00.123"},
             // impossible values are errors, never stored
             {"select cast('someday' as date)", kSyntax},
             {"select cast('9999-12-31 23:59:59.999' as datetime)", kOutOfRange},
@@ -565,6 +571,14 @@ TEST_F(EmbeddedTest, DateFunctionsGiveTheDocumentedValues)
         {QStringLiteral("set language Turkish; select datename(month, '2007-10-30') + ' ' + datename(dw, '2007-10-30')"),
             "Ekim Salı"},
         {QStringLiteral("set language Turkish; select @@datefirst"), "1"},
+        // the settings take a variable's value
+        {QStringLiteral("declare @f varchar(3) = 'dmy'; set dateformat @f; "
+                        "select convert(varchar(30), cast('31/12/2008 09:01:01' as datetime), 121)"),
+            "2008-12-31 09:01:01.000"},
+        {QStringLiteral("declare @n int = 1; set datefirst @n; "
+                        "select datepart(week, '2007-04-21 ') * 10 + datepart(weekday, '2007-04-21 ')"),
+            "166"},
+        {QStringLiteral("declare @l sysname = N'Turkish'; set language @l; select @@language"), "Turkish"},
     };
     for (const auto& k : cases) EXPECT_EQ(answer(*c, k.sql), QString::fromUtf8(k.expected)) << k.sql.toStdString();
     // now, a month ago: the date part is a keyword, never a column

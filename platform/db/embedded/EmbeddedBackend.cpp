@@ -1040,10 +1040,15 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
         m_noCount = noCount->on;
         run.rowCount = 0;
     } else if (const auto* option = st.as<SessionOption>()) {
-        if (option->name == u"rowcount")
+        if (option->name == u"rowcount") {
             setRowCount(option->value, run);
-        else
+        } else if (option->query) {
+            SessionOption given = *option;
+            given.value = valueOf(option->value, run).toString();
+            setSessionOption(given);
+        } else {
             setSessionOption(*option);
+        }
     } else if (const auto* print = st.as<PrintStatement>()) {
         // The server's PRINT: an informational message (number 0, state 01000) with the
         // value's text; NULL prints an empty line.
@@ -1079,7 +1084,7 @@ Flow EmbeddedBackend::runStatement(const Statement& st, Run& run)
     return Flow::Next;
 }
 
-void EmbeddedBackend::setRowCount(const QString& query, Run& run)
+QVariant EmbeddedBackend::valueOf(const QString& query, Run& run)
 {
     sqlite3_stmt* const q = prepare(query);
     ResultSet rs;
@@ -1088,9 +1093,13 @@ void EmbeddedBackend::setRowCount(const QString& query, Run& run)
         bindParameters(q, run);
         rs = m_session.run(q);
     }
-    const QVariant v = rs.rowCount() > 0 && !rs.fields.empty() ? rs.values[0] : QVariant();
-    m_rowCount = std::max(0LL, v.toLongLong());
     run.rowCount = 0;
+    return rs.rowCount() > 0 && !rs.fields.empty() ? rs.values[0] : QVariant();
+}
+
+void EmbeddedBackend::setRowCount(const QString& query, Run& run)
+{
+    m_rowCount = std::max(0LL, valueOf(query, run).toLongLong());
 }
 
 void EmbeddedBackend::setSessionOption(const SessionOption& option)

@@ -148,6 +148,8 @@ private:
     void registerBatchFunctions();
     void runSql(const SqlStatement& st, Run& run);
     void runConstraintChange(const ConstraintChange& change, Run& run);   // ConstraintChanges.cpp
+    // The one value of a query of the batch's variables.
+    QVariant valueOf(const QString& query, Run& run);
     void setRowCount(const QString& query, Run& run);
     // forCursor: the server's own table of a cursor's rows (columns c1 … cn, no count given
     // back); the rows copied.

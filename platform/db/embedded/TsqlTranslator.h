@@ -98,6 +98,7 @@ struct NoCountStatement {
 struct SessionOption {
     QString name;    // "dateformat", "datefirst", "language", "rowcount"
     QString value;   // as written, without quotes; for rowcount the query of its number
+    bool query = false;   // value is the query of a variable's value (set dateformat @f)
 };
 
 // print <expression>: a select of the one value that goes back as an informational message

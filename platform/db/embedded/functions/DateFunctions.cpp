@@ -218,15 +218,17 @@ bool isCanonicalText(sqlite3_value* value, Type to)
     return false;
 }
 
-// orra_to_date(value, 'type', scale, style)
-void fnToDate(sqlite3_context* ctx, int, sqlite3_value** argv)
+// orra_to_date(value, 'type', scale, style [, literal]): literal 1 when the value is a string
+// literal, which is read as the text it is even where it looks like a value of a date type.
+void fnToDate(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
+    const bool literal = argc > 4 && sqlite3_value_int(argv[4]) == 1;
     const std::optional<Type> to = conversionTarget(ctx, argv[1], argv[2]);
-    if (to && sqlite3_value_type(argv[0]) == SQLITE_TEXT && isCanonicalText(argv[0], *to)) {
+    if (to && !literal && sqlite3_value_type(argv[0]) == SQLITE_TEXT && isCanonicalText(argv[0], *to)) {
         sqlite3_result_value(ctx, argv[0]);
         return;
     }
@@ -251,7 +253,8 @@ void fnToDate(sqlite3_context* ctx, int, sqlite3_value** argv)
         return;
     } else {
         const QString text = textOf(argv[0]);
-        if (const auto canonicalValue = readCanonical(text))
+        const auto canonicalValue = literal ? std::nullopt : readCanonical(text);
+        if (canonicalValue)
             c = convert(canonicalValue->value, canonicalValue->type, *to);
         else
             c = fromText(text, *to, settingsOf(ctx), style);
@@ -1102,6 +1105,7 @@ struct Registration {
 
 const Registration kFunctions[] = {
     {kToDate, 4, fnToDate, false},
+    {kToDate, 5, fnToDate, false},
     {kDateText, 3, fnDateText, false},
     {kDateArithmetic, 4, fnDateArithmetic, false},
     {"orra_days_since_1900", 1, fnDaysSince1900, true},

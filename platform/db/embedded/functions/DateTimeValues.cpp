@@ -74,6 +74,7 @@ struct Clock {
     qint64 ticks = 0;
     int fractionDigits = 0;   // digits after '.' (or 3 for ':mmm')
     bool hasOffset = false;
+    bool zulu = false;   // the offset is written Z
     int offset = 0;
     bool valid = true;
 };
@@ -92,6 +93,7 @@ Clock readClock(QString& text)
             const QString before = s.left(s.size() - 1);
             if (!before.isEmpty() && isDigit(before.back())) {
                 c.hasOffset = true;
+                c.zulu = true;
                 s = before;
             }
         }
@@ -516,7 +518,9 @@ Conversion fromText(QStringView input, Type to, const Settings& settings, int st
         return r;
     }
     const bool oldType = to.kind == Kind::DateTime || to.kind == Kind::SmallDateTime;
-    if (oldType && clock.fractionDigits > 3 && !canonicalShape) {
+    // datetime and smalldatetime read three fractional digits at most and no offset but Z (an
+    // ISO 8601 text of CONVERT's style 127 may carry one)
+    if (oldType && (clock.fractionDigits > 3 || (clock.hasOffset && !clock.zulu && style != 127))) {
         r.failure = Failure::Syntax;
         return r;
     }

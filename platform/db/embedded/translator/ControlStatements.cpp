@@ -46,7 +46,8 @@ Statement StatementParser::noCount()
     return {s};
 }
 
-// set dateformat dmy | set datefirst 1 | set language Turkish (or 'Turkish', N'Turkish')
+// set dateformat dmy | set datefirst 1 | set language Turkish (or 'Turkish', N'Turkish'), or
+// the value of a variable (set dateformat @f), read when the statement runs
 Statement StatementParser::sessionOption()
 {
     SessionOption s;
@@ -55,6 +56,15 @@ Statement StatementParser::sessionOption()
     const Token* value = m_c.peek();
     if (!value || value->isSymbol(";")) {
         failNear(m_c.position());
+        return {s};
+    }
+    if (value->isWord() && value->text.startsWith(u'@') && !value->text.startsWith(QLatin1String("@@"))) {
+        const size_t at = m_c.position();
+        Vec v = m_ctx.normalize(at, at + 1);
+        m_c.skip();
+        v.insert(v.begin(), word("select"));
+        s.value = expressionQuery(std::move(v));
+        s.query = true;
         return {s};
     }
     QString v = value->text;

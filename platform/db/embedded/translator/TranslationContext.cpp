@@ -567,7 +567,7 @@ bool TranslationContext::dateFunctionCall(Vec& out, size_t& i, size_t e, const d
     if (literalDate) {
         out.insert(out.end(), {symbol(","), word(dates::kToDate), symbol("("), NT{m_tokens[close - 1], m_tokens[close - 1].text},
             symbol(","), raw(QStringLiteral("'datetime'")), symbol(","), number(QStringLiteral("-1")), symbol(","),
-            word("null"), symbol(")")});
+            word("null"), symbol(","), number(QStringLiteral("1")), symbol(")")});
     }
     // The date's declared type goes with it where the value's text cannot tell it (datetime2(3)
     // reads as datetime, datetime2(0) as smalldatetime) and the type decides the result.
@@ -672,11 +672,14 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, const QStrin
         : QString();
     const NT styleArg = !styleText.isEmpty() ? raw(styleText) : style >= 0 ? number(QString::number(style)) : word("null");
     if (dates::typeNamed(type)) {
+        // a string literal is read as the text it is, never as a value it looks like
+        const bool literal = sourceEnd == sourceBegin + 1 && m_tokens[sourceBegin].kind == TokenKind::String;
         out.insert(out.end(), {word(dates::kToDate), symbol("(")});
         out.insert(out.end(), given.begin(), given.end());
         out.insert(out.end(), {symbol(","), raw(u'\'' + type + u'\''), symbol(","),
-                                  number(length.isEmpty() ? QStringLiteral("-1") : length), symbol(","), styleArg,
-                                  symbol(")")});
+                                  number(length.isEmpty() ? QStringLiteral("-1") : length), symbol(","), styleArg});
+        if (literal) out.insert(out.end(), {symbol(","), number(QStringLiteral("1"))});
+        out.push_back(symbol(")"));
         return;
     }
     // A date value converted to text takes the style's form (SQL Server's default without one).
@@ -724,7 +727,7 @@ void TranslationContext::emitConversion(Vec& out, const Vec& given, const QStrin
         if (length == u"max")
             castTo("text");
         else
-            call("orra_varchar", length.isEmpty() ? defaultText : length);
+            call("orra_varchar", type == u"sysname" ? QStringLiteral("128") : length.isEmpty() ? defaultText : length);
     } else if (type == u"char" || type == u"nchar") {
         call("orra_char", length.isEmpty() ? defaultText : length);
     } else if (type == u"int" || type == u"bigint" || type == u"smallint" || type == u"tinyint" || type == u"bit") {
